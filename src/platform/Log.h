@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace pelnix::platform {
+
+// The library's log switch. Lines are written as "Pelnix : <text>" only while logging is on.
+// Never pass a token, password, passcode or secret key to these functions.
+class Log {
+public:
+    static bool isEnabled();
+    static void setEnabled(bool enabled);
+    // Writes "Pelnix : <text>" when logging is on.
+    static void write(const QString& text);
+    // Diagnostics of the library itself (store errors and the like): always at debug level.
+    static void debug(const QString& text);
+};
+
+} // namespace pelnix::platform

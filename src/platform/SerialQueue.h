@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace pelnix::platform {
+
+// A serial queue on one dedicated thread: blocks run one at a time in the order they were added.
+//
+// Suspension is counted: suspend() suspends when the count is 0 and then adds 1; resume() does
+// nothing at 0, resumes when the count is 1 and then subtracts 1. A running block always finishes;
+// blocks added while suspended wait in order. The thread runs a Qt event loop between blocks, so
+// objects living on it (network replies, timers) work as usual.
+class SerialQueue : public QObject {
+    Q_OBJECT
+public:
+    using Block = std::function<void()>;
+
+    explicit SerialQueue(const QString& name, QObject* parent = nullptr);
+    // Stops the thread after the running block; blocks not yet started are dropped.
+    ~SerialQueue() override;
+
+    QString name() const { return m_name; }
+
+    void async(Block block);
+    void suspend();
+    void resume();
+
+    bool isSuspended() const;
+    int suspendCount() const;
+    // Blocks added and not yet started.
+    int pendingCount() const;
+    // True when called from a block of this queue.
+    bool isCurrent() const;
+    QThread* thread() const { return m_thread; }
+
+    // Adds a block that only sets the returned flag: once it is true, every block added before it
+    // has run. Tests wait on it instead of sleeping.
+    std::shared_ptr<std::atomic<bool>> postMarker();
+
+    // Test hooks, called on the queue's thread around every block.
+    void setBlockHooks(std::function<void()> onStart, std::function<void()> onEnd);
+
+private:
+    void schedulePump();
+    void pump();
+
+    QString m_name;
+    QThread* m_thread = nullptr;
+    QObject* m_worker = nullptr; // lives on m_thread
+    mutable QMutex m_mutex;
+    std::deque<Block> m_blocks;
+    int m_suspendCount = 0;
+    bool m_pumpScheduled = false;
+    bool m_running = false;
+    bool m_stopping = false;
+    std::function<void()> m_onStart;
+    std::function<void()> m_onEnd;
+};
+
+} // namespace pelnix::platform
