@@ -53,7 +53,8 @@ void NotificationCenter::post(const QString& name, const QVariant& object, const
         postQueued(name, object, userInfo);
 }
 
-void NotificationCenter::postQueued(const QString& name, const QVariant& object, const QVariantMap& userInfo) {
+void NotificationCenter::postQueued(const QString& name, const QVariant& object,
+                                    const QVariantMap& userInfo) {
     Notification n{name, object, userInfo};
     runOnMain([this, n] { deliver(n); });
 }

@@ -17,7 +17,9 @@ QString defaultRoot() {
     return QDir::cleanPath(base + QStringLiteral("/Pelnix"));
 }
 
-QString below(const char* sub) { return QDir::cleanPath(Sandbox::root() + QLatin1Char('/') + QLatin1String(sub)); }
+QString below(const char* sub) {
+    return QDir::cleanPath(Sandbox::root() + QLatin1Char('/') + QLatin1String(sub));
+}
 } // namespace
 
 QString Sandbox::root() {
@@ -34,11 +36,21 @@ void Sandbox::setRoot(const QString& path) {
     g_root = path.isEmpty() ? QString() : QDir::cleanPath(QDir(path).absolutePath());
 }
 
-QString Sandbox::documents() { return below("Documents"); }
-QString Sandbox::applicationSupport() { return below("Library/Application Support"); }
-QString Sandbox::caches() { return below("Library/Caches"); }
-QString Sandbox::preferences() { return below("Library/Preferences"); }
-QString Sandbox::tmp() { return below("tmp"); }
+QString Sandbox::documents() {
+    return below("Documents");
+}
+QString Sandbox::applicationSupport() {
+    return below("Library/Application Support");
+}
+QString Sandbox::caches() {
+    return below("Library/Caches");
+}
+QString Sandbox::preferences() {
+    return below("Library/Preferences");
+}
+QString Sandbox::tmp() {
+    return below("tmp");
+}
 
 bool Sandbox::isSafePathComponent(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))

@@ -68,7 +68,9 @@ int SerialQueue::pendingCount() const {
     return int(m_blocks.size());
 }
 
-bool SerialQueue::isCurrent() const { return QThread::currentThread() == m_thread; }
+bool SerialQueue::isCurrent() const {
+    return QThread::currentThread() == m_thread;
+}
 
 std::shared_ptr<std::atomic<bool>> SerialQueue::postMarker() {
     auto flag = std::make_shared<std::atomic<bool>>(false);
@@ -89,7 +91,8 @@ void SerialQueue::schedulePump() {
             return;
         m_pumpScheduled = true;
     }
-    QMetaObject::invokeMethod(m_worker, [this] { pump(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [this] { pump(); }, Qt::QueuedConnection);
 }
 
 void SerialQueue::pump() {

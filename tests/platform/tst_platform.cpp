@@ -156,11 +156,11 @@ void TestPlatform::notificationFromWorkerArrivesOnMain() {
     auto* center = NotificationCenter::defaultCenter();
     QThread* deliveredOn = nullptr;
     QVariantMap info;
-    auto token = center->addObserver(QStringLiteral("ChatRoomUpdatedNotification"),
-                                     [&](const Notification& n) {
-                                         deliveredOn = QThread::currentThread();
-                                         info = n.userInfo;
-                                     });
+    auto token =
+        center->addObserver(QStringLiteral("ChatRoomUpdatedNotification"), [&](const Notification& n) {
+            deliveredOn = QThread::currentThread();
+            info = n.userInfo;
+        });
     QSignalSpy spy(center, &NotificationCenter::posted);
     SerialQueue queue(QStringLiteral("worker"));
     queue.async([center] {
@@ -181,8 +181,8 @@ void TestPlatform::notificationObserverMayRemoveItselfAndFilters() {
         center->removeObserver(t1);
     });
     auto t2 = center->addObserver(QStringLiteral("N"), [&](const Notification&) { ++second; });
-    auto t3 = center->addObserver(QStringLiteral("N"), [&](const Notification&) { ++filtered; }, nullptr,
-                                  QVariant(7));
+    auto t3 = center->addObserver(
+        QStringLiteral("N"), [&](const Notification&) { ++filtered; }, nullptr, QVariant(7));
     center->post(QStringLiteral("N")); // delivered at once on the main thread
     center->post(QStringLiteral("N"), 7);
     center->post(QStringLiteral("Other"));
@@ -197,7 +197,8 @@ void TestPlatform::notificationObserverGoesAwayWithContext() {
     auto* center = NotificationCenter::defaultCenter();
     int calls = 0;
     auto* context = new QObject;
-    center->addObserver(QStringLiteral("Ctx"), [&](const Notification&) { ++calls; }, context);
+    center->addObserver(
+        QStringLiteral("Ctx"), [&](const Notification&) { ++calls; }, context);
     center->post(QStringLiteral("Ctx"));
     delete context;
     center->post(QStringLiteral("Ctx"));
@@ -236,7 +237,9 @@ void TestPlatform::sandboxFoldersLieBelowRoot() {
 
 namespace {
 QStringList g_lines;
-void captureMessages(QtMsgType, const QMessageLogContext&, const QString& msg) { g_lines << msg; }
+void captureMessages(QtMsgType, const QMessageLogContext&, const QString& msg) {
+    g_lines << msg;
+}
 } // namespace
 
 void TestPlatform::logLinesOnlyWhenEnabled() {

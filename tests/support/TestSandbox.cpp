@@ -10,13 +10,18 @@
 
 namespace pelnix::test {
 
-TestSandbox::TestSandbox() { platform::Sandbox::setRoot(m_dir.path()); }
+TestSandbox::TestSandbox() {
+    platform::Sandbox::setRoot(m_dir.path());
+}
 
-TestSandbox::~TestSandbox() { platform::Sandbox::setRoot(QString()); }
+TestSandbox::~TestSandbox() {
+    platform::Sandbox::setRoot(QString());
+}
 
 QStringList TestSandbox::listFiles() const {
     QStringList out;
-    QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     const QDir base(m_dir.path());
     while (it.hasNext())
         out << base.relativeFilePath(it.next());
