@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <atomic>
+
+namespace pelnix {
+
+// Where reachability flags come from. The base holds flags that are set by hand (tests, hosts
+// without a network service); the live source derives them from the system's network information.
+// Flags are kept in atomics, so they may be read from any thread.
+class ReachabilitySource : public QObject {
+    Q_OBJECT
+public:
+    // The internet as a whole, or the local link (the local Wi-Fi target).
+    enum class Target { Internet, LocalLink };
+
+    explicit ReachabilitySource(QObject* parent = nullptr);
+
+    quint32 flags(Target target) const;
+    // Emits flagsChanged() when either value changed.
+    void setFlags(quint32 internet, quint32 localLink);
+    void setFlags(Target target, quint32 flags);
+
+signals:
+    // Emitted on the thread that changed the flags.
+    void flagsChanged();
+
+private:
+    std::atomic<quint32> m_internet{0};
+    std::atomic<quint32> m_localLink{0};
+};
+
+} // namespace pelnix
