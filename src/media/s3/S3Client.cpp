@@ -1,0 +1,198 @@
+#include "media/s3/S3Client.h"
+
+#include "media/s3/S3AuthUtils.h"
+#include "media/s3/S3Connection.h"
+#include "media/s3/S3ErrorHandler.h"
+#include "media/s3/S3Logger.h"
+#include "media/s3/S3ServiceException.h"
+#include "media/s3/StringS3SDKUtil.h"
+
+#include <QEventLoop>
+#include <algorithm>
+
+namespace pelnix {
+
+namespace {
+const QString kDefaultContentType = QStringLiteral("application/x-www-form-urlencoded; charset=utf-8");
+const QString kTokenHeader = QStringLiteral("x-amz-security-token");
+} // namespace
+
+std::unique_ptr<S3Client> S3Client::copy() const {
+    auto client = std::make_unique<S3Client>();
+    client->copySettingsFrom(*this);
+    client->m_connectionHost = m_connectionHost;
+    return client;
+}
+
+std::shared_ptr<S3Response> S3Client::putObject(const std::shared_ptr<S3PutObjectRequest>& request) {
+    return invoke(request);
+}
+
+std::shared_ptr<S3ServiceResponse> S3Client::constructResponseFromRequest(const S3ServiceRequest& request) {
+    return request.constructResponse();
+}
+
+S3Credentials S3Client::credentialsFor(const S3Request& request) const {
+    if (request.credentials())
+        return *request.credentials();
+    return m_provider ? m_provider->credentials() : S3Credentials();
+}
+
+QString S3Client::stringToSign(const S3Request& request) const {
+    const S3URLRequest& url = request.urlRequest();
+    auto header = [&](const char* name) {
+        const QString value = url.valueForHTTPHeaderField(QLatin1String(name));
+        return value.isNull() ? QString() : value;
+    };
+    S3HeaderList headers = url.allHTTPHeaderFields();
+    std::stable_sort(headers.begin(), headers.end(), [](const auto& a, const auto& b) {
+        return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+    });
+    QString amzHeaders;
+    for (const auto& h : headers) {
+        const QString name = h.first.toLower();
+        if (name.startsWith(QLatin1String("x-amz-")))
+            amzHeaders += name + QLatin1Char(':') + h.second + QLatin1Char('\n');
+    }
+    QString resource;
+    if (!request.key().isEmpty())
+        resource = QStringLiteral("/%1/%2").arg(request.bucket(),
+                                                StringS3SDKUtil::stringWithURLEncoding(request.key()));
+    else if (!request.bucket().isEmpty())
+        resource = QStringLiteral("/%1/").arg(request.bucket());
+    else
+        resource = QStringLiteral("/");
+    const QUrl target = url.url();
+    if (target.hasQuery() && !target.query(QUrl::FullyEncoded).isEmpty())
+        resource += QLatin1Char('?') + QUrl::fromPercentEncoding(target.query(QUrl::FullyEncoded).toUtf8());
+    return QStringLiteral("%1\n%2\n%3\n%4\n%5%6")
+        .arg(url.httpMethod(), header("Content-MD5"), header("Content-Type"), header("Date"), amzHeaders,
+             resource);
+}
+
+S3URLRequest& S3Client::signS3Request(S3Request& request) {
+    S3URLRequest& url = request.configureURLRequest();
+    if (url.valueForHTTPHeaderField(QStringLiteral("Content-Type")).isNull())
+        url.setValueForHTTPHeaderField(kDefaultContentType, QStringLiteral("Content-Type"));
+    const QString text = stringToSign(request);
+    if (S3Logger::isVerboseLoggingEnabled()) {
+        // The security token is part of the signed text but never of a log line.
+        QString shown = text;
+        const QString token = url.valueForHTTPHeaderField(kTokenHeader);
+        if (!token.isEmpty())
+            shown.replace(token, QStringLiteral("<redacted>"));
+        S3Logger::logDebug(QStringLiteral("In SignURLRequest: String to Sign = [%1]").arg(shown));
+    }
+    const S3Credentials credentials = credentialsFor(request);
+    const QString signature =
+        S3AuthUtils::HMACSign(text.toUtf8(), credentials.secretKey(), S3AuthUtils::SHA1);
+    url.setValueForHTTPHeaderField(QStringLiteral("AWS %1:%2").arg(credentials.accessKey(), signature),
+                                   QStringLiteral("Authorization"));
+    return url;
+}
+
+void S3Client::logRequest(const S3Request& request) const {
+    if (!S3Logger::isVerboseLoggingEnabled())
+        return;
+    const S3URLRequest& url = request.urlRequest();
+    S3Logger::logDebug(QStringLiteral("%1 %2").arg(url.httpMethod(), url.url().toString(QUrl::FullyEncoded)));
+    S3Logger::logDebug(QStringLiteral("Request headers: "));
+    for (const auto& header : url.allHTTPHeaderFields()) {
+        const bool secret = header.first.compare(kTokenHeader, Qt::CaseInsensitive) == 0;
+        S3Logger::logDebug(QStringLiteral("  %1: %2")
+                               .arg(header.first, secret ? QStringLiteral("<redacted>") : header.second));
+    }
+    S3Logger::logDebug(QStringLiteral("Request body: "));
+    S3Logger::logDebug(QString::fromUtf8(url.httpBody()));
+}
+
+std::shared_ptr<S3Response> S3Client::finish(const std::shared_ptr<S3ServiceResponse>& response) {
+    if (S3ExceptionPtr exception = response->exception()) {
+        S3Logger::logInfo(QStringLiteral("Request threw exception: %1").arg(exception->description()));
+        if (const auto* service = dynamic_cast<const S3ServiceException*>(exception.get());
+            service && exception->className() == QLatin1String("S3ServiceException"))
+            S3Logger::logInfo(QStringLiteral("HTTP: %1, S3 Error Code: %2")
+                                  .arg(service->statusCode())
+                                  .arg(service->errorCode()));
+        S3Logger::logInfo(QStringLiteral("Reason: %1").arg(exception->reason()));
+        response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(exception));
+    }
+    return std::dynamic_pointer_cast<S3Response>(response);
+}
+
+std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& request) {
+    if (!request) {
+        auto response = std::make_shared<S3Response>();
+        response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(
+            std::make_shared<S3ClientException>(QStringLiteral("Request cannot be nil."))));
+        return response;
+    }
+    if (S3ExceptionPtr invalid = request->validate()) {
+        auto response = std::make_shared<S3Response>();
+        response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(invalid));
+        return response;
+    }
+    request->setUserAgent(userAgent());
+    if (request->endpoint().isNull())
+        request->setEndpoint(m_endpoint);
+    if (request->securityToken().isNull()) {
+        const QString token = request->credentials()
+                                  ? request->credentials()->securityToken()
+                                  : (m_provider ? m_provider->credentials().securityToken() : QString());
+        if (!token.isEmpty())
+            request->setSecurityToken(token);
+    }
+    S3Logger::logDebug(QStringLiteral("Begin Request: %1").arg(request->className()));
+
+    std::shared_ptr<S3ServiceResponse> response;
+    for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
+        if (attempt > 0)
+            request->setDate(QDateTime::currentDateTimeUtc());
+        S3URLRequest& url = signS3Request(*request);
+        url.setTimeoutInterval(m_connectionTimeout != 0 ? m_connectionTimeout : m_timeout);
+        logRequest(*request);
+        response = constructResponseFromRequest(*request);
+        response->setRequest(request);
+
+        auto* connection = new S3Connection(request, response, m_timeout, m_connectionHost);
+        if (request->delegate()) {
+            response->setIsAsyncCall(true);
+            connection->start();
+            return nullptr;
+        }
+        response->setIsAsyncCall(false);
+        QEventLoop loop;
+        QObject::connect(connection, &S3Connection::ended, &loop, &QEventLoop::quit);
+        connection->start();
+        if (!connection->hasEnded() && !response->isDone())
+            loop.exec();
+        S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
+
+        if (!shouldRetry(*response)) {
+            if (response->exception())
+                return finish(response);
+            break;
+        }
+        S3Logger::logDebug(QStringLiteral("Retrying Request: %1").arg(attempt));
+        pauseExponentially(int(attempt));
+    }
+
+    if (!response) {
+        // No attempt was made (maxRetries below 1): that is a failure, not an empty success.
+        response = constructResponseFromRequest(*request);
+        response->setRequest(request);
+        response->setException(
+            std::make_shared<S3ClientException>(QStringLiteral("Unknown error occurred.")));
+    }
+    if (response->exception())
+        return finish(response);
+    auto s3 = std::dynamic_pointer_cast<S3Response>(response);
+    S3Logger::logInfo(QStringLiteral("Received response from server. RequestId: %1. HTTP: %2. Id2: %3.")
+                          .arg(response->requestId())
+                          .arg(response->httpStatusCode())
+                          .arg(s3 ? s3->id2() : QString()));
+    S3Logger::logInfo(QStringLiteral("Response [%1]").arg(response->description()));
+    return s3;
+}
+
+} // namespace pelnix

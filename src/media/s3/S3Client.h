@@ -1,0 +1,42 @@
+#pragma once
+
+#include "media/s3/S3PutObjectRequest.h"
+#include "media/s3/S3Response.h"
+#include "media/s3/S3WebServiceClient.h"
+
+#include <memory>
+
+namespace pelnix {
+
+// The S3 client. A request with a delegate runs asynchronously on the calling thread's event loop: one
+// attempt, outcome only through the delegate. Without a delegate the call blocks (run it on a worker
+// thread), retrying up to maxRetries with exponential pauses; with exceptions on, a failure is raised.
+class S3Client : public S3WebServiceClient {
+public:
+    using S3WebServiceClient::S3WebServiceClient;
+
+    std::unique_ptr<S3Client> copy() const;
+
+    // Null for an asynchronous call.
+    std::shared_ptr<S3Response> putObject(const std::shared_ptr<S3PutObjectRequest>& request);
+    std::shared_ptr<S3Response> invoke(const std::shared_ptr<S3Request>& request);
+
+    // Configures the request's URL request and signs it (signature version 2 in the Authorization header).
+    S3URLRequest& signS3Request(S3Request& request);
+    // The text signed for a configured URL request.
+    QString stringToSign(const S3Request& request) const;
+
+    static std::shared_ptr<S3ServiceResponse> constructResponseFromRequest(const S3ServiceRequest& request);
+
+    // For tests: connect every request to this host while its URL and Host header keep their names.
+    void setConnectionHostOverride(const QString& host) { m_connectionHost = host; }
+
+private:
+    S3Credentials credentialsFor(const S3Request& request) const;
+    void logRequest(const S3Request& request) const;
+    std::shared_ptr<S3Response> finish(const std::shared_ptr<S3ServiceResponse>& response);
+
+    QString m_connectionHost;
+};
+
+} // namespace pelnix

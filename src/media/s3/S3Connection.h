@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QNetworkReply>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace pelnix {
+
+class S3ServiceRequest;
+class S3ServiceResponse;
+
+// One attempt on the wire: sends the request's URL request over HTTP/1.1 on this thread's network
+// manager, feeds the response, and runs the overall time-out. Deletes itself once it has ended.
+class S3Connection : public QObject {
+    Q_OBJECT
+public:
+    S3Connection(std::shared_ptr<S3ServiceRequest> request, std::shared_ptr<S3ServiceResponse> response,
+                 double timeoutSeconds, const QString& connectionHost = {});
+    ~S3Connection() override;
+
+    void start();
+    // Ends the transfer quietly: the response hears nothing further.
+    void cancel();
+    void stopTimer();
+    // Drops the transfer without ending the connection (used by the time-out).
+    void abortTransfer();
+    bool hasEnded() const { return m_ended; }
+
+    // The network manager of the calling thread, made on first use and kept for the thread's life.
+    static QNetworkAccessManager* networkAccessManager();
+
+signals:
+    // After the response's last callback of this attempt.
+    void ended();
+
+private:
+    void send(const QUrl& url);
+    void onMetaDataChanged();
+    void onReadyRead();
+    void onUploadProgress(qint64 sent, qint64 total);
+    void onFinished();
+    void onTimeout();
+    void end();
+    bool isFollowableRedirect() const;
+
+    std::shared_ptr<S3ServiceRequest> m_request;
+    std::shared_ptr<S3ServiceResponse> m_response;
+    QString m_connectionHost;
+    QTimer m_timer;
+    QPointer<QNetworkReply> m_reply;
+    qint64 m_lastSent = 0;
+    int m_redirects = 0;
+    bool m_responseDelivered = false;
+    bool m_ended = false;
+};
+
+} // namespace pelnix

@@ -1,0 +1,61 @@
+#include "media/s3/S3ServiceException.h"
+
+namespace pelnix {
+
+S3ServiceException::S3ServiceException() {
+    m_name = QStringLiteral("S3ServiceException");
+}
+
+S3ServiceException S3ServiceException::exceptionWithMessage(const QString& message) {
+    S3ServiceException e;
+    e.setNameAndReason(QStringLiteral("S3ServiceException"), message);
+    e.m_message = message;
+    return e;
+}
+
+S3ServiceException S3ServiceException::exceptionWithMessage(const QString& message, const PLError& error) {
+    S3ServiceException e;
+    e.setNameAndReason(QStringLiteral("S3ClientException"), message);
+    e.m_message = message;
+    e.m_error = error;
+    return e;
+}
+
+S3ServiceException S3ServiceException::exceptionWithStatusCode(int statusCode) {
+    S3ServiceException e;
+    e.m_statusCode = statusCode;
+    return e;
+}
+
+S3ServiceException S3ServiceException::exceptionWithMessage(const QString& message, const QString& errorCode,
+                                                            int statusCode, const QString& requestId) {
+    S3ServiceException e;
+    e.setNameAndReason(QStringLiteral("S3ServiceException"), message);
+    e.m_errorCode = errorCode;
+    e.m_statusCode = statusCode;
+    e.m_requestId = requestId;
+    return e;
+}
+
+void S3ServiceException::setPropertiesWithException(const S3ServiceException& other) {
+    m_errorCode = other.m_errorCode;
+    m_message = other.m_message;
+    m_requestId = other.m_requestId;
+    m_statusCode = other.m_statusCode;
+    m_serviceName = other.m_serviceName;
+}
+
+QString S3ServiceException::description() const {
+    return QStringLiteral("%1 { RequestId:%2, ErrorCode:%3, Message:%4 }")
+        .arg(className(), m_requestId, m_errorCode, m_message);
+}
+
+std::shared_ptr<S3ClientException> S3ServiceException::clone() const {
+    return std::make_shared<S3ServiceException>(*this);
+}
+
+void S3ServiceException::raise() const {
+    throw *this;
+}
+
+} // namespace pelnix

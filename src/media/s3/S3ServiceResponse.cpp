@@ -1,0 +1,157 @@
+#include "media/s3/S3ServiceResponse.h"
+
+#include "media/s3/DateS3SDKUtil.h"
+#include "media/s3/S3Connection.h"
+#include "media/s3/S3ErrorHandler.h"
+#include "media/s3/S3Logger.h"
+#include "media/s3/S3SDKUtil.h"
+#include "media/s3/S3ServiceException.h"
+#include "media/s3/S3ServiceRequest.h"
+#include "media/s3/S3ServiceRequestDelegate.h"
+#include "media/s3/S3ServiceResponseUnmarshaller.h"
+#include "media/s3/S3XMLParser.h"
+
+#include <QElapsedTimer>
+#include <cmath>
+
+namespace pelnix {
+
+S3ServiceRequestDelegate* S3ServiceResponse::delegate() const {
+    return m_request ? m_request->delegate() : nullptr;
+}
+
+void S3ServiceResponse::stopRequestTimer() {
+    if (m_request && m_request->urlConnection())
+        m_request->urlConnection()->stopTimer();
+}
+
+void S3ServiceResponse::reportFailure(const S3ExceptionPtr& exception) {
+    S3ServiceRequestDelegate* d = delegate();
+    if (!d)
+        return;
+    if (S3ErrorHandler::throwsExceptions()) {
+        d->requestDidFailWithServiceException(rawRequest(), exception);
+    } else if (auto error = S3ErrorHandler::errorFromException(exception)) {
+        m_error = error;
+        d->requestDidFailWithError(rawRequest(), *error);
+    }
+}
+
+void S3ServiceResponse::connectionDidReceiveResponse(int statusCode, const S3HeaderList& headers) {
+    m_responseHeader = headers;
+    S3Logger::logDebug(QStringLiteral("Response Headers:"));
+    for (const auto& header : headers)
+        S3Logger::logDebug(QStringLiteral("%1 = [%2]").arg(header.first, header.second));
+    m_httpStatusCode = statusCode;
+    m_body.clear();
+    if (auto* d = delegate())
+        d->requestDidReceiveResponse(rawRequest(), *this);
+}
+
+void S3ServiceResponse::connectionDidReceiveData(const QByteArray& data) {
+    m_body.append(data);
+    if (auto* d = delegate())
+        d->requestDidReceiveData(rawRequest(), data);
+}
+
+void S3ServiceResponse::connectionDidFinishLoading() {
+    stopRequestTimer();
+    QElapsedTimer clock;
+    clock.start();
+    m_isFinishedLoading = true;
+    S3Logger::logDebug(QStringLiteral("Response Body:\n%1").arg(QString::fromUtf8(m_body)));
+
+    std::shared_ptr<S3ServiceResponse> parsed;
+    if (m_unmarshallerDelegate) {
+        auto unmarshaller = m_unmarshallerDelegate();
+        S3XMLParser parser(m_body);
+        parser.setDelegate(unmarshaller.get());
+        parser.parse();
+        parsed = unmarshaller->response();
+    }
+    S3ServiceResponse* p = parsed ? parsed.get() : this;
+    S3ServiceRequestDelegate* d = delegate();
+    if (p->m_error) {
+        if (d)
+            d->requestDidFailWithError(rawRequest(), *p->m_error);
+        return;
+    }
+    if (S3ExceptionPtr x = p->m_exception) {
+        if (m_isAsyncCall && isClockSkewError(x.get())) {
+            if (auto skew = getSkewTimeUsingResponse())
+                S3SDKUtil::setRuntimeClockSkew(*skew);
+            auto skewed = std::make_shared<S3ServiceException>();
+            skewed->setUserInfo({{QStringLiteral("S3ClockSkewError"), true}});
+            x = skewed;
+        }
+        reportFailure(x);
+        return;
+    }
+    p->postProcess();
+    p->m_processingTime = std::fabs(clock.nsecsElapsed() / 1e9);
+    if (d)
+        d->requestDidCompleteWithResponse(rawRequest(), p);
+}
+
+void S3ServiceResponse::connectionDidFailWithError(const PLError& error) {
+    stopRequestTimer();
+    for (auto it = error.userInfo.cbegin(); it != error.userInfo.cend(); ++it)
+        S3Logger::logInfo(QStringLiteral("UserInfo.%1 = %2").arg(it.key(), it.value().toString()));
+    m_exception = std::make_shared<S3ServiceException>(
+        S3ServiceException::exceptionWithMessage(error.localizedDescription, error));
+    S3Logger::logInfo(QStringLiteral("An error occured in the request: %1").arg(error.localizedDescription));
+    if (auto* d = delegate())
+        d->requestDidFailWithError(rawRequest(), error);
+}
+
+void S3ServiceResponse::connectionDidSendBodyData(qint64 bytesWritten, qint64 totalBytesWritten,
+                                                  qint64 totalBytesExpectedToWrite) {
+    if (auto* d = delegate())
+        d->requestDidSendData(rawRequest(), bytesWritten, totalBytesWritten, totalBytesExpectedToWrite);
+}
+
+void S3ServiceResponse::timeout() {
+    if (m_isFinishedLoading || m_exception)
+        return;
+    m_didTimeout = true;
+    if (m_request && m_request->urlConnection())
+        m_request->urlConnection()->abortTransfer();
+    stopRequestTimer();
+    m_exception = std::make_shared<S3ClientException>(QStringLiteral("Request timed out."));
+    reportFailure(m_exception);
+}
+
+QDateTime S3ServiceResponse::getDateFromResponse() const {
+    for (const auto& header : m_responseHeader) {
+        if (header.first.compare(QLatin1String("Date"), Qt::CaseInsensitive) == 0)
+            return DateS3SDKUtil::dateWithRFC822Format(header.second);
+    }
+    return {};
+}
+
+std::optional<double> S3ServiceResponse::getSkewTimeUsingResponse() const {
+    const QDateTime serverDate = getDateFromResponse();
+    if (!serverDate.isValid())
+        return std::nullopt;
+    // The parsed date already carries the current correction; adding it back measures the device clock
+    // against the service clock itself, so a correction replaces the old one instead of undoing it.
+    return QDateTime::currentDateTimeUtc().msecsTo(serverDate) / -1000.0 + S3SDKUtil::getRuntimeClockSkew();
+}
+
+bool S3ServiceResponse::isClockSkewError(const S3ClientException* exception) const {
+    if (!getSkewTimeUsingResponse())
+        return false;
+    const auto* service = dynamic_cast<const S3ServiceException*>(exception);
+    if (!service)
+        return false;
+    const QString code = service->errorCode();
+    return code == QLatin1String("RequestTimeTooSkewed") ||
+           code == QLatin1String("InvalidSignatureException") ||
+           code == QLatin1String("SignatureDoesNotMatch") || code == QLatin1String("RequestExpired");
+}
+
+QString S3ServiceResponse::description() const {
+    return QStringLiteral("{requestId: %1}").arg(m_requestId);
+}
+
+} // namespace pelnix

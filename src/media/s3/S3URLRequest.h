@@ -1,0 +1,58 @@
+#pragma once
+
+#include "media/s3/S3Credentials.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+namespace pelnix {
+
+using S3HeaderList = QList<QPair<QString, QString>>;
+
+// The HTTP request exactly as it will be sent: the signer and the tests see what goes on the wire.
+// Header names are unique without regard to case and keep their first-set order.
+class S3URLRequest {
+public:
+    QString httpMethod() const { return m_httpMethod; }
+    void setHTTPMethod(const QString& method) { m_httpMethod = method; }
+    QUrl url() const { return m_url; }
+    void setURL(const QUrl& url) { m_url = url; }
+
+    // Null when the header is absent.
+    QString valueForHTTPHeaderField(const QString& name) const;
+    // Replaces any value under that name (any case); a null value removes the header.
+    void setValueForHTTPHeaderField(const QString& value, const QString& name);
+    const S3HeaderList& allHTTPHeaderFields() const { return m_headers; }
+
+    QByteArray httpBody() const { return m_body; }
+    void setHTTPBody(const QByteArray& body);
+    std::shared_ptr<QIODevice> httpBodyStream() const { return m_bodyStream; }
+    void setHTTPBodyStream(const std::shared_ptr<QIODevice>& stream);
+
+    // Idle time-out of the transfer, seconds.
+    double timeoutInterval() const { return m_timeoutInterval; }
+    void setTimeoutInterval(double seconds) { m_timeoutInterval = seconds; }
+
+    QString endpointHost() const { return m_endpointHost; }
+    void setEndpointHost(const QString& host) { m_endpointHost = host; }
+    std::optional<S3Credentials> credentials() const { return m_credentials; }
+    void setCredentials(const std::optional<S3Credentials>& credentials) { m_credentials = credentials; }
+
+private:
+    QString m_httpMethod = QStringLiteral("GET");
+    QUrl m_url;
+    S3HeaderList m_headers;
+    QByteArray m_body;
+    std::shared_ptr<QIODevice> m_bodyStream;
+    double m_timeoutInterval = 60.0;
+    QString m_endpointHost;
+    std::optional<S3Credentials> m_credentials;
+};
+
+} // namespace pelnix
