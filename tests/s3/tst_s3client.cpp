@@ -1,0 +1,510 @@
+#include "ScriptedHttpPeer.h"
+#include "TestSandbox.h"
+#include "media/s3/DateS3SDKUtil.h"
+#include "media/s3/S3AuthUtils.h"
+#include "media/s3/S3Client.h"
+#include "media/s3/S3ErrorHandler.h"
+#include "media/s3/S3MD5Util.h"
+#include "media/s3/S3SDKUtil.h"
+#include "media/s3/S3ServiceException.h"
+#include "media/s3/S3ServiceRequestDelegate.h"
+#include "media/s3/S3URLErrors.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+using namespace pelnix;
+
+namespace {
+
+// Records every callback in order, as the application's uploaders would hear them.
+struct RecordingDelegate : S3ServiceRequestDelegate {
+    bool takesServiceExceptions = false;
+    QStringList events;
+    std::optional<PLError> error;
+    S3ExceptionPtr exception;
+    qint64 totalSent = 0;
+    qint64 expected = 0;
+    int completions = 0;
+    int failures = 0;
+    // Copied in the callback: the response belongs to the connection.
+    struct Completed {
+        QString className, etag, versionId, id2, requestId, serverSideEncryption;
+        bool deleteMarker = true;
+        bool hasException = true;
+    };
+    std::optional<Completed> completed;
+
+    bool done() const { return completions + failures > 0; }
+
+    void requestDidReceiveResponse(S3ServiceRequest*, const S3ServiceResponse&) override {
+        events << QStringLiteral("response");
+    }
+    void requestDidReceiveData(S3ServiceRequest*, const QByteArray&) override {
+        events << QStringLiteral("data");
+    }
+    void requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceResponse* response) override {
+        events << QStringLiteral("complete");
+        ++completions;
+        if (auto* s3 = dynamic_cast<S3Response*>(response))
+            completed = Completed{s3->className(),    s3->etag(),           s3->versionId(),
+                                  s3->id2(),          s3->requestId(),      s3->serverSideEncryption(),
+                                  s3->deleteMarker(), bool(s3->exception())};
+    }
+    void requestDidSendData(S3ServiceRequest*, qint64, qint64 total, qint64 expectedTotal) override {
+        if (events.isEmpty() || events.last() != QLatin1String("send"))
+            events << QStringLiteral("send");
+        totalSent = total;
+        expected = expectedTotal;
+    }
+    void requestDidFailWithError(S3ServiceRequest*, const PLError& e) override {
+        events << QStringLiteral("error");
+        error = e;
+        ++failures;
+    }
+    void requestDidFailWithServiceException(S3ServiceRequest* request, const S3ExceptionPtr& e) override {
+        if (!takesServiceExceptions)
+            return S3ServiceRequestDelegate::requestDidFailWithServiceException(request, e);
+        events << QStringLiteral("serviceException");
+        exception = e;
+        ++failures;
+    }
+};
+
+struct CountingProvider : S3CredentialsProvider {
+    int refreshes = 0;
+    S3Credentials credentials() const override { return S3Credentials("AKID", "SECRET"); }
+    void refresh() override { ++refreshes; }
+};
+
+QByteArray rfc822(const QDateTime& date) {
+    const double skew = S3SDKUtil::getRuntimeClockSkew();
+    S3SDKUtil::setRuntimeClockSkew(0);
+    const QByteArray text = DateS3SDKUtil::stringWithRFC822Format(date).toLatin1();
+    S3SDKUtil::setRuntimeClockSkew(skew);
+    return text;
+}
+
+} // namespace
+
+class TestS3Client : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void urlAndSignedHeadersReachTheWireUnchanged();
+    void successReportsProgressResponseThenCompletion();
+    void refusalsReachTheDelegateOnlyAsFailures();
+    void timeoutFailsOnceAndAbortsTheTransfer();
+    void droppedConnectionIsANetworkFailure();
+    void syncCallRetriesWithExponentialPausesAndFreshSignatures();
+    void nonRetryableOutcomesMakeOneAttempt();
+    void tokenErrorRefreshesAndClockSkewIsCorrected();
+    void exceptionsOnRaiseFromSyncCalls();
+    void userAgentRedirectAndCloseDelimitedBody();
+
+private:
+    std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {});
+    std::shared_ptr<S3PutObjectRequest> put(const QString& key,
+                                            const QString& bucket = QStringLiteral("photos-1"),
+                                            const QByteArray& data = "hello");
+
+    std::unique_ptr<test::TestSandbox> m_sandbox;
+    QList<double> m_pauses;
+};
+
+void TestS3Client::init() {
+    m_sandbox = std::make_unique<test::TestSandbox>();
+    m_pauses.clear();
+    S3ErrorHandler::shouldThrowExceptions();
+    S3SDKUtil::setRuntimeClockSkew(0);
+}
+
+void TestS3Client::cleanup() {
+    S3ErrorHandler::shouldThrowExceptions();
+    S3SDKUtil::setRuntimeClockSkew(0);
+    m_sandbox.reset();
+}
+
+std::unique_ptr<S3Client> TestS3Client::client(const ScriptedHttpPeer& peer, const QString& token) {
+    auto c = std::make_unique<S3Client>(S3Credentials("AKID", "SECRET", token));
+    c->setEndpoint(peer.endpoint());
+    c->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
+    c->setSleeper([this](double seconds) { m_pauses << seconds; });
+    return c;
+}
+
+std::shared_ptr<S3PutObjectRequest> TestS3Client::put(const QString& key, const QString& bucket,
+                                                      const QByteArray& data) {
+    auto request = std::make_shared<S3PutObjectRequest>(key, bucket);
+    request->setContentType(QStringLiteral("image/jpeg"));
+    request->setData(data);
+    return request;
+}
+
+void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
+    struct Case {
+        QString bucket, key;
+        QByteArray target;
+        bool virtualHost;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("photos-1"), QStringLiteral("a b/c.jpg"), "/a%20b%2Fc.jpg", true},
+        {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b%2Fc.jpg", false},
+        {QStringLiteral("photos-1"), QStringLiteral("x+y~\u00e9"), "/x%2By~%C3%A9", true},
+        {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f%2F1%2B2", false},
+    };
+    ScriptedHttpPeer peer;
+    auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"));
+    for (const Case& c : cases) {
+        RecordingDelegate delegate;
+        auto request = put(c.key, c.bucket, "body bytes");
+        request->setDelegate(&delegate);
+        QVERIFY(!s3->putObject(request));
+        QTRY_VERIFY(delegate.done());
+        QCOMPARE(delegate.events.last(), QStringLiteral("complete"));
+
+        const auto& wire = peer.requests().last();
+        QCOMPARE(wire.method, QByteArray("PUT"));
+        QCOMPARE(wire.target, c.target);
+        const QByteArray authority = "127.0.0.1:" + QByteArray::number(peer.port());
+        QCOMPARE(wire.header("Host"), c.virtualHost ? c.bucket.toUtf8() + "." + authority : authority);
+        for (const char* name :
+             {"Host", "Content-Type", "Content-Length", "Content-MD5", "Date", "Authorization"})
+            QCOMPARE(wire.headerCount(name), 1);
+        QCOMPARE(wire.header("Content-Length"), QByteArray("10"));
+        QCOMPARE(wire.body, QByteArray("body bytes"));
+        QCOMPARE(wire.header("Content-MD5"), S3MD5Util::base64md5FromData("body bytes").toLatin1());
+        QCOMPARE(wire.header("x-amz-security-token"), QByteArray("TOKEN/with+chars"));
+
+        // The signature must cover exactly what was sent, the resource naming the bucket in both styles.
+        const QByteArray resource =
+            "/" + c.bucket.toUtf8() + (c.virtualHost ? wire.target : wire.target.mid(c.bucket.size() + 1));
+        const QByteArray signedText = "PUT\n" + wire.header("Content-MD5") + "\nimage/jpeg\n" +
+                                      wire.header("Date") + "\nx-amz-security-token:TOKEN/with+chars\n" +
+                                      resource;
+        QCOMPARE(
+            wire.header("Authorization"),
+            "AWS AKID:" +
+                S3AuthUtils::HMACSign(signedText, QStringLiteral("SECRET"), S3AuthUtils::SHA1).toLatin1());
+    }
+}
+
+void TestS3Client::successReportsProgressResponseThenCompletion() {
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::respond(200, {},
+                                           {{"ETag", "\"abc\""},
+                                            {"x-amz-version-id", "v7"},
+                                            {"x-amz-id-2", "id2text"},
+                                            {"x-amz-request-id", "RID"},
+                                            {"x-amz-server-side-encryption", "AES256"},
+                                            {"x-amz-delete-marker", "true"}}));
+    auto s3 = client(peer);
+    RecordingDelegate delegate;
+    const QByteArray payload(300 * 1024, 'x');
+    auto request = put(QStringLiteral("big.bin"), QStringLiteral("photos-1"), payload);
+    request->setDelegate(&delegate);
+    s3->putObject(request);
+    QTRY_VERIFY(delegate.done());
+    QCOMPARE(delegate.events, (QStringList{"send", "response", "complete"}));
+    QCOMPARE(delegate.totalSent, payload.size());
+    QCOMPARE(delegate.expected, payload.size());
+    QVERIFY(delegate.completed);
+    QCOMPARE(delegate.completed->className, QStringLiteral("S3PutObjectResponse"));
+    QCOMPARE(delegate.completed->etag, QStringLiteral("\"abc\""));
+    QCOMPARE(delegate.completed->versionId, QStringLiteral("v7"));
+    QCOMPARE(delegate.completed->id2, QStringLiteral("id2text"));
+    QCOMPARE(delegate.completed->requestId, QStringLiteral("RID"));
+    QCOMPARE(delegate.completed->serverSideEncryption, QStringLiteral("AES256"));
+    QVERIFY(!delegate.completed->deleteMarker); // Boolean fields never come from headers
+    QVERIFY(!delegate.completed->hasException);
+}
+
+void TestS3Client::refusalsReachTheDelegateOnlyAsFailures() {
+    struct Case {
+        const char* name;
+        ScriptedHttpPeer::Reply reply;
+        bool exceptionsOn;
+        bool takesServiceExceptions;
+        int status;
+        QString errorCode;
+    };
+    const QList<Case> cases{
+        {"403, uploader without service-exception callback",
+         ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, false, 403,
+         "AccessDenied"},
+        {"403, delegate taking service exceptions",
+         ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, true, 403,
+         "AccessDenied"},
+        {"404, exceptions off", ScriptedHttpPeer::errorDocument(404, "NoSuchBucket", "No bucket"), false,
+         false, 404, "NoSuchBucket"},
+        {"500 with a body that is not XML", ScriptedHttpPeer::respond(500, "<html>oops"), true, false, 500,
+         QString()},
+        {"301 without Location", ScriptedHttpPeer::respond(301), true, false, 301, QString()},
+    };
+    for (const Case& c : cases) {
+        ScriptedHttpPeer peer;
+        peer.enqueue(c.reply);
+        c.exceptionsOn ? S3ErrorHandler::shouldThrowExceptions() : S3ErrorHandler::shouldNotThrowExceptions();
+        auto s3 = client(peer);
+        RecordingDelegate delegate;
+        delegate.takesServiceExceptions = c.takesServiceExceptions;
+        auto request = put(QStringLiteral("k"));
+        request->setDelegate(&delegate);
+        s3->putObject(request);
+        QTRY_VERIFY2(delegate.done(), c.name);
+        QVERIFY2(!delegate.events.contains(QStringLiteral("complete")), c.name);
+        QCOMPARE(delegate.failures, 1);
+        QCOMPARE(peer.requests().size(), 1); // one attempt: requests with a delegate are never retried
+        if (c.takesServiceExceptions) {
+            auto service = std::dynamic_pointer_cast<const S3ServiceException>(delegate.exception);
+            QVERIFY(service);
+            QCOMPARE(service->statusCode(), c.status);
+            QCOMPARE(service->errorCode(), c.errorCode);
+            QCOMPARE(service->message(), QStringLiteral("Access Denied"));
+            QCOMPARE(service->requestId(), QStringLiteral("REQ123"));
+        } else {
+            QVERIFY2(delegate.error, c.name);
+            QCOMPARE(delegate.error->domain, QString::fromLatin1(S3ServiceErrorDomain));
+            QCOMPARE(delegate.error->code, c.status);
+            QCOMPARE(delegate.error->userInfo.value(QStringLiteral("errorCode")).toString(), c.errorCode);
+        }
+    }
+}
+
+void TestS3Client::timeoutFailsOnceAndAbortsTheTransfer() {
+    ScriptedHttpPeer peer;
+    ScriptedHttpPeer::Reply stall;
+    stall.kind = ScriptedHttpPeer::Reply::Stall;
+    peer.enqueue(stall);
+    auto s3 = client(peer);
+    s3->setTimeout(0.3);
+    RecordingDelegate delegate;
+    auto request = put(QStringLiteral("k"));
+    request->setDelegate(&delegate);
+    s3->putObject(request);
+    QTRY_VERIFY(delegate.done());
+    QTRY_COMPARE(peer.closedSockets(), 1); // the stalled transfer was dropped
+    QCOMPARE(delegate.events, (QStringList{"send", "error"}));
+    QCOMPARE(delegate.error->domain, QString::fromLatin1(S3ClientErrorDomain));
+    QCOMPARE(delegate.error->code, -1);
+    QCOMPARE(delegate.error->userInfo.value(QStringLiteral("message")).toString(),
+             QStringLiteral("Request timed out."));
+
+    // A cancelled request stays silent.
+    peer.enqueue(stall);
+    RecordingDelegate silent;
+    auto cancelled = put(QStringLiteral("k2"));
+    cancelled->setDelegate(&silent);
+    s3->putObject(cancelled);
+    QTRY_COMPARE(peer.requests().size(), 2);
+    const QStringList before = silent.events;
+    cancelled->cancel();
+    QTRY_COMPARE(peer.closedSockets(), 2);
+    QCOMPARE(silent.events, before);
+    QVERIFY(!silent.done());
+}
+
+void TestS3Client::droppedConnectionIsANetworkFailure() {
+    ScriptedHttpPeer peer;
+    ScriptedHttpPeer::Reply drop;
+    drop.kind = ScriptedHttpPeer::Reply::Drop;
+    peer.setDefaultReply(drop); // Qt itself sends again once on a dropped connection
+    auto s3 = client(peer);
+    RecordingDelegate delegate;
+    delegate.takesServiceExceptions = true; // a network failure still arrives as an error
+    auto request = put(QStringLiteral("k"));
+    request->setDelegate(&delegate);
+    s3->putObject(request);
+    QTRY_VERIFY(delegate.done());
+    QCOMPARE(delegate.events, (QStringList{"send", "error"}));
+    QCOMPARE(delegate.error->domain, QString::fromLatin1(S3URLErrorDomain));
+    QCOMPARE(delegate.error->code, S3URLErrors::NetworkConnectionLost);
+}
+
+void TestS3Client::syncCallRetriesWithExponentialPausesAndFreshSignatures() {
+    S3ErrorHandler::shouldNotThrowExceptions();
+    {
+        ScriptedHttpPeer peer;
+        for (int i = 0; i < 5; ++i)
+            peer.enqueue(ScriptedHttpPeer::respond(500, "<Error><Code>InternalError</Code></Error>"));
+        auto response = client(peer)->putObject(put(QStringLiteral("k")));
+        QVERIFY(response);
+        QCOMPARE(peer.requests().size(), 5);
+        QCOMPARE(m_pauses, (QList<double>{0.2, 0.4, 0.8, 1.6, 3.2}));
+        QVERIFY(response->error());
+        QCOMPARE(response->error()->code, 500);
+    }
+    {
+        m_pauses.clear();
+        ScriptedHttpPeer peer;
+        peer.enqueue(ScriptedHttpPeer::respond(503));
+        peer.enqueue(ScriptedHttpPeer::respond(200, {}, {{"ETag", "\"e\""}}));
+        auto s3 = client(peer);
+        // Moves the signing clock during the pause, so the second attempt must carry a new Date.
+        s3->setSleeper([this](double s) {
+            m_pauses << s;
+            S3SDKUtil::setRuntimeClockSkew(-30);
+        });
+        auto response = s3->putObject(put(QStringLiteral("k")));
+        QVERIFY(response && !response->error());
+        QCOMPARE(response->etag(), QStringLiteral("\"e\""));
+        QCOMPARE(peer.requests().size(), 2);
+        QCOMPARE(m_pauses, QList<double>{0.2});
+        QVERIFY(peer.requests()[0].header("Date") != peer.requests()[1].header("Date"));
+        QVERIFY(peer.requests()[0].header("Authorization") != peer.requests()[1].header("Authorization"));
+        S3SDKUtil::setRuntimeClockSkew(0);
+    }
+    {
+        ScriptedHttpPeer peer;
+        ScriptedHttpPeer::Reply stall;
+        stall.kind = ScriptedHttpPeer::Reply::Stall;
+        peer.enqueue(stall);
+        peer.enqueue(ScriptedHttpPeer::respond(200));
+        auto s3 = client(peer);
+        s3->setTimeout(0.3);
+        auto response = s3->putObject(put(QStringLiteral("k")));
+        QVERIFY(response && !response->error());
+        QCOMPARE(peer.requests().size(), 2); // a timed-out attempt is retried
+    }
+    {
+        m_pauses.clear();
+        ScriptedHttpPeer peer;
+        ScriptedHttpPeer::Reply drop;
+        drop.kind = ScriptedHttpPeer::Reply::Drop;
+        peer.setDefaultReply(drop);
+        auto response = client(peer)->putObject(put(QStringLiteral("k")));
+        QCOMPARE(response->error()->code, S3URLErrors::NetworkConnectionLost);
+        QCOMPARE(m_pauses.size(), 5); // a lost connection is retried on every attempt
+    }
+}
+
+void TestS3Client::nonRetryableOutcomesMakeOneAttempt() {
+    S3ErrorHandler::shouldNotThrowExceptions();
+    {
+        quint16 closedPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            closedPort = probe.serverPort();
+        }
+        S3Client s3(S3Credentials("AKID", "SECRET"));
+        s3.setEndpoint(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+        s3.setSleeper([this](double s) { m_pauses << s; });
+        auto response = s3.putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
+        QVERIFY(response && response->error());
+        QCOMPARE(response->error()->domain, QString::fromLatin1(S3URLErrorDomain));
+        QCOMPARE(response->error()->code, S3URLErrors::CannotConnectToHost);
+        QVERIFY(m_pauses.isEmpty());
+    }
+    {
+        ScriptedHttpPeer peer;
+        peer.enqueue(ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"));
+        auto response = client(peer)->putObject(put(QStringLiteral("k")));
+        QCOMPARE(peer.requests().size(), 1);
+        QCOMPARE(response->error()->code, 403);
+    }
+    {
+        ScriptedHttpPeer peer;
+        auto s3 = client(peer);
+        s3->setMaxRetries(0);
+        auto response = s3->putObject(put(QStringLiteral("k")));
+        QVERIFY(response && response->error());
+        QCOMPARE(response->error()->userInfo.value(QStringLiteral("message")).toString(),
+                 QStringLiteral("Unknown error occurred."));
+        QVERIFY(peer.requests().isEmpty());
+    }
+}
+
+void TestS3Client::tokenErrorRefreshesAndClockSkewIsCorrected() {
+    S3ErrorHandler::shouldNotThrowExceptions();
+    {
+        ScriptedHttpPeer peer;
+        peer.enqueue(ScriptedHttpPeer::errorDocument(400, "ExpiredToken", "expired"));
+        peer.enqueue(ScriptedHttpPeer::respond(200));
+        auto provider = std::make_shared<CountingProvider>();
+        S3Client s3(provider);
+        s3.setEndpoint(peer.endpoint());
+        s3.setSleeper([](double) {});
+        auto response = s3.putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
+        QVERIFY(response && !response->error());
+        QCOMPARE(provider->refreshes, 1);
+    }
+    {
+        // The service runs an hour behind the device.
+        ScriptedHttpPeer peer;
+        const QDateTime serviceNow = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        peer.enqueue(
+            ScriptedHttpPeer::errorDocument(403, "RequestTimeTooSkewed", "skewed", rfc822(serviceNow)));
+        peer.enqueue(ScriptedHttpPeer::respond(200));
+        auto response = client(peer)->putObject(put(QStringLiteral("k")));
+        QVERIFY(response && !response->error());
+        QVERIFY(qAbs(S3SDKUtil::getRuntimeClockSkew() - 3600) < 5);
+        const QDateTime sent = QDateTime::fromString(
+            QString::fromLatin1(peer.requests()[1].header("Date")).chopped(4), "ddd, dd MMM yyyy HH:mm:ss");
+        QVERIFY(qAbs(QDateTime(sent.date(), sent.time(), Qt::UTC).secsTo(serviceNow)) < 5);
+    }
+    {
+        // Without a Date header the same refusal is final.
+        ScriptedHttpPeer peer;
+        peer.enqueue(ScriptedHttpPeer::errorDocument(403, "SignatureDoesNotMatch", "bad"));
+        auto response = client(peer)->putObject(put(QStringLiteral("k")));
+        QCOMPARE(peer.requests().size(), 1);
+        QCOMPARE(response->error()->userInfo.value(QStringLiteral("errorCode")).toString(),
+                 QStringLiteral("SignatureDoesNotMatch"));
+    }
+}
+
+void TestS3Client::exceptionsOnRaiseFromSyncCalls() {
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::errorDocument(404, "NoSuchKey", "gone"));
+    auto s3 = client(peer);
+    try {
+        s3->putObject(put(QStringLiteral("k")));
+        QFAIL("a refused sync call must raise");
+    } catch (const S3ServiceException& e) {
+        QCOMPARE(e.statusCode(), 404);
+        QCOMPARE(e.errorCode(), QStringLiteral("NoSuchKey"));
+        QCOMPARE(e.requestId(), QStringLiteral("REQ123"));
+    }
+    s3->setMaxRetries(0);
+    QVERIFY_THROWS_EXCEPTION(S3ClientException, s3->putObject(put(QStringLiteral("k"))));
+    QVERIFY_THROWS_EXCEPTION(S3ClientException, s3->putObject(nullptr));
+}
+
+void TestS3Client::userAgentRedirectAndCloseDelimitedBody() {
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::respond(307, {}, {{"Location", "/moved/here"}}));
+    peer.enqueue(ScriptedHttpPeer::respond(200));
+    auto s3 = client(peer);
+    s3->setUserAgent(QStringLiteral("Pelnix"));
+    S3ErrorHandler::shouldNotThrowExceptions();
+    auto response = s3->putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
+    QVERIFY(response && !response->error());
+    QCOMPARE(peer.requests().size(), 2);
+    QCOMPARE(peer.requests()[1].target, QByteArray("/moved/here"));
+    for (const char* name : {"Authorization", "Date", "Content-MD5"})
+        QCOMPARE(peer.requests()[1].header(name), peer.requests()[0].header(name));
+    QCOMPARE(peer.requests()[1].body, QByteArray("hello"));
+    const QByteArray agent = peer.requests()[0].header("User-Agent");
+    QVERIFY(agent.startsWith("Pelnix, s3-client-iOS/1.7.1"));
+    QVERIFY(agent.endsWith(" NE"));
+    const QString sdk = S3SDKUtil::userAgentString();
+    QCOMPARE(s3->copy()->userAgent().count(sdk), 2);
+
+    ScriptedHttpPeer::Reply closing = ScriptedHttpPeer::errorDocument(409, "OperationAborted", "busy");
+    closing.closeDelimited = true;
+    peer.enqueue(closing);
+    response = s3->putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
+    QCOMPARE(response->error()->userInfo.value(QStringLiteral("errorCode")).toString(),
+             QStringLiteral("OperationAborted"));
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication app(argc, argv);
+    TestS3Client t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_s3client.moc"
