@@ -1,0 +1,65 @@
+#include "FormCodec.h"
+
+#include <cctype>
+
+namespace pelnix::standin {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string FormCodec::percentDecode(const std::string& text, bool plusIsSpace) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 2 < text.size()) {
+            const int high = hexValue(text[i + 1]);
+            const int low = hexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out.push_back(char(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(plusIsSpace && c == '+' ? ' ' : c);
+    }
+    return out;
+}
+
+QJsonObject FormCodec::parse(const std::string& text) {
+    QJsonObject values;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('&', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string pair = text.substr(start, end - start);
+        if (!pair.empty()) {
+            const size_t equals = pair.find('=');
+            const std::string key = percentDecode(pair.substr(0, equals), true);
+            const std::string value =
+                equals == std::string::npos ? "" : percentDecode(pair.substr(equals + 1), true);
+            values.insert(QString::fromStdString(key), QString::fromStdString(value));
+        }
+        start = end + 1;
+    }
+    return values;
+}
+
+std::string FormCodec::queryOf(const std::string& target) {
+    const size_t mark = target.find('?');
+    return mark == std::string::npos ? std::string() : target.substr(mark + 1);
+}
+
+} // namespace pelnix::standin

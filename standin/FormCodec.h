@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QJsonObject>
+
+#include <string>
+
+namespace pelnix::standin {
+
+// Decoding of form-encoded parameters and percent-escaped URL parts.
+class FormCodec {
+public:
+    // %XX -> byte; "+" -> space only when `plusIsSpace` (form bodies). Malformed escapes stay as they are.
+    static std::string percentDecode(const std::string& text, bool plusIsSpace);
+    // "a=1&b=x%20y" -> {"a": "1", "b": "x y"}; values are strings; a later repeated key wins.
+    static QJsonObject parse(const std::string& text);
+    // The query part of a request target ("" when there is none).
+    static std::string queryOf(const std::string& target);
+};
+
+} // namespace pelnix::standin

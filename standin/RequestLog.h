@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonArray>
+
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace httplib {
+struct Request;
+}
+
+namespace pelnix::standin {
+
+// Every request the service saw and what it answered, in arrival order. Kept in memory only and read
+// through the control API; it is never written to disk or to the console, since it holds
+// Authorization headers.
+class RequestLog {
+public:
+    struct Entry {
+        std::string server; // "api" or "s3"
+        std::string method;
+        std::string path;
+        std::string query;
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
+        int status = 0;
+        std::string responseBody;
+    };
+
+    // Records the request and returns its index for `finish`.
+    size_t begin(const std::string& server, const httplib::Request& request);
+    void finish(size_t index, int status, const std::string& responseBody);
+    std::vector<Entry> entries() const;
+    QJsonArray toJson() const;
+    void clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Entry> m_entries;
+    size_t m_base = 0; // entries cleared so far, so indexes handed out stay valid across clear()
+};
+
+} // namespace pelnix::standin

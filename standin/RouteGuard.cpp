@@ -1,0 +1,76 @@
+#include "RouteGuard.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace pelnix::standin {
+
+namespace {
+// The log entry of the request that the current worker thread is serving.
+thread_local std::optional<size_t> t_logIndex;
+} // namespace
+
+httplib::Server::Handler RouteGuard::operator()(httplib::Server::Handler handler) const {
+    return
+        [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
+            t_logIndex = m_context.log.begin(m_server, request);
+            if (request.path.rfind("/_ctl/", 0) != 0 && applyFault(request, response))
+                return;
+            handler(request, response);
+        };
+}
+
+void RouteGuard::finish(const httplib::Request& request, const httplib::Response& response) const {
+    const size_t index = t_logIndex ? *t_logIndex : m_context.log.begin(m_server, request);
+    t_logIndex.reset();
+    m_context.log.finish(index, response.status, response.body);
+}
+
+void RouteGuard::errorEnvelope(httplib::Response& response, int status, const std::string& code,
+                               const std::string& reason) {
+    const QJsonObject body{{"error", QString::fromStdString(code)},
+                           {"reason", QString::fromStdString(reason)},
+                           {"statusCode", status}};
+    response.status = status;
+    response.set_content(QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
+                         "application/json");
+}
+
+bool RouteGuard::applyFault(const httplib::Request& request, httplib::Response& response) const {
+    const auto fault = m_context.faults.take(request.method, request.path);
+    if (!fault)
+        return false;
+    switch (fault->mode) {
+    case FaultInjector::Mode::ServerError:
+        response.status = 500;
+        response.set_content("<html><head><title>500 Internal Server Error</title></head>"
+                             "<body><h1>Internal Server Error</h1></body></html>",
+                             "text/html");
+        return true;
+    case FaultInjector::Mode::ErrorEnvelope:
+        errorEnvelope(response, fault->statusCode, "injected", fault->reason);
+        return true;
+    case FaultInjector::Mode::Drop:
+        // Headers go out, then the connection closes before the promised body.
+        response.set_content_provider(64, "application/json",
+                                      [](size_t, size_t, httplib::DataSink&) { return false; });
+        return true;
+    case FaultInjector::Mode::Delay:
+        std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
+        return false;
+    case FaultInjector::Mode::Hold:
+        if (!m_context.faults.hold()) {
+            response.status = 503;
+            response.set_content("stopping", "text/plain");
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+} // namespace pelnix::standin

@@ -1,0 +1,254 @@
+#include "StandinServer.h"
+
+#include "ControlApi.h"
+#include "EventHub.h"
+#include "MessagingApi.h"
+#include "RequestLog.h"
+#include "RouteGuard.h"
+#include "S3ObjectService.h"
+#include "ServiceContext.h"
+#include "StandinStore.h"
+
+#include <QJsonDocument>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <thread>
+
+namespace pelnix::standin {
+
+namespace {
+// Each open event stream and each held reply occupies a worker, so the pool is generous.
+constexpr size_t kWorkerThreads = 64;
+} // namespace
+
+struct StandinServer::Impl {
+    explicit Impl(Options o) : options(std::move(o)) {}
+
+    Options options;
+    EventHub hub;
+    StandinStore store{hub};
+    FaultInjector faults;
+    RequestLog log;
+    std::atomic<bool> stopping{false};
+    ServiceContext context{store, hub, faults, log, {}, {}, stopping, 15000};
+    RouteGuard apiGuard{context, "api"};
+    RouteGuard s3Guard{context, "s3"};
+    std::unique_ptr<ControlApi> controlApi;
+    std::unique_ptr<MessagingApi> messagingApi;
+    std::unique_ptr<S3ObjectService> s3Service;
+    std::unique_ptr<httplib::Server> api;
+    std::unique_ptr<httplib::Server> s3;
+    std::thread apiThread, s3Thread;
+    int apiPort = 0, s3Port = 0;
+    bool running = false;
+
+    std::unique_ptr<httplib::Server> makeServer(const RouteGuard& guard) {
+        auto server = std::make_unique<httplib::Server>();
+        server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+        // Idle keep-alive connections hold a worker until this runs out; short, so stop() is prompt.
+        server->set_keep_alive_timeout(1);
+        server->set_logger(
+            [&guard](const httplib::Request& q, const httplib::Response& r) { guard.finish(q, r); });
+        return server;
+    }
+
+    static int bind(httplib::Server& server, uint16_t port) {
+        if (port == 0)
+            return server.bind_to_any_port("127.0.0.1");
+        return server.bind_to_port("127.0.0.1", port) ? port : -1;
+    }
+};
+
+std::string StandinServer::LoggedRequest::header(const std::string& name) const {
+    auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        return text;
+    };
+    for (const auto& [key, value] : headers) {
+        if (lower(key) == lower(name))
+            return value;
+    }
+    return {};
+}
+
+StandinServer::StandinServer(Options options) : d(std::make_unique<Impl>(std::move(options))) {
+    d->context.keepAliveMs = d->options.keepAliveMs;
+    d->context.baseUrl = [this] { return baseUrl(); };
+    d->context.s3Endpoint = [this] { return s3Endpoint(); };
+}
+
+StandinServer::~StandinServer() {
+    stop();
+}
+
+bool StandinServer::start() {
+    if (d->running)
+        return true;
+    if (d->options.dataDir.empty() || !d->store.open(d->options.dataDir))
+        return false;
+    d->stopping = false;
+    d->faults.restart();
+    d->api = d->makeServer(d->apiGuard);
+    d->s3 = d->makeServer(d->s3Guard);
+    // The handlers refer to these objects, so they live as long as the servers.
+    d->controlApi = std::make_unique<ControlApi>(*this, d->apiGuard);
+    d->messagingApi = std::make_unique<MessagingApi>(d->context, d->apiGuard);
+    d->s3Service = std::make_unique<S3ObjectService>(d->context, d->s3Guard);
+    d->controlApi->install(*d->api);
+    d->messagingApi->install(*d->api);
+    d->s3Service->install(*d->s3);
+
+    d->apiPort = Impl::bind(*d->api, d->options.port);
+    d->s3Port = Impl::bind(*d->s3, d->options.s3Port);
+    if (d->apiPort <= 0 || d->s3Port <= 0) {
+        d->api.reset();
+        d->s3.reset();
+        d->store.close();
+        return false;
+    }
+    // Bound sockets already accept connections into their backlog, so the service is ready here.
+    d->apiThread = std::thread([server = d->api.get()] { server->listen_after_bind(); });
+    d->s3Thread = std::thread([server = d->s3.get()] { server->listen_after_bind(); });
+    d->running = true;
+    return true;
+}
+
+void StandinServer::stop() {
+    if (!d->running)
+        return;
+    d->stopping = true;
+    d->hub.closeAll();
+    d->faults.shutdown();
+    d->api->stop();
+    d->s3->stop();
+    if (d->apiThread.joinable())
+        d->apiThread.join();
+    if (d->s3Thread.joinable())
+        d->s3Thread.join();
+    d->api.reset();
+    d->s3.reset();
+    d->store.close();
+    d->running = false;
+}
+
+uint16_t StandinServer::port() const {
+    return uint16_t(d->apiPort);
+}
+
+uint16_t StandinServer::s3Port() const {
+    return uint16_t(d->s3Port);
+}
+
+std::string StandinServer::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(d->apiPort) + "/";
+}
+
+std::string StandinServer::s3Endpoint() const {
+    return "http://127.0.0.1:" + std::to_string(d->s3Port);
+}
+
+void StandinServer::reset() {
+    d->faults.clear();
+    d->faults.releaseHeld();
+    d->hub.closeAll();
+    d->store.reset();
+    d->log.clear();
+}
+
+QJsonObject StandinServer::seed(const QJsonObject& description) {
+    StandinStore::Error error;
+    QJsonObject result = d->store.seed(description, error);
+    if (!error.code.isEmpty())
+        return QJsonObject{{"error", error.code}, {"reason", error.reason}};
+    return result;
+}
+
+std::string StandinServer::otp(const std::string& email) const {
+    return d->store.otp(QString::fromStdString(email)).toStdString();
+}
+
+std::string StandinServer::smsCode(const std::string& email) const {
+    return d->store.smsCode(QString::fromStdString(email)).toStdString();
+}
+
+QJsonObject StandinServer::injectEvent(int64_t userId, const QJsonObject& event) {
+    return d->store.injectEvent(userId, event);
+}
+
+void StandinServer::injectRaw(int64_t userId, const std::string& bytes, int parts, int pauseMs) {
+    EventHub::Item item;
+    item.pauseMs = pauseMs;
+    parts = std::clamp<int>(parts, 1, std::max<int>(1, int(bytes.size())));
+    const size_t size = bytes.size() / size_t(parts);
+    for (int i = 0; i < parts; ++i) {
+        const size_t begin = size_t(i) * size;
+        item.parts.push_back(i == parts - 1 ? bytes.substr(begin) : bytes.substr(begin, size));
+    }
+    d->hub.publish({userId}, item);
+}
+
+bool StandinServer::addFault(const Fault& fault) {
+    return d->faults.add(fault);
+}
+
+void StandinServer::clearFaults() {
+    d->faults.clear();
+}
+
+void StandinServer::releaseHeld() {
+    d->faults.releaseHeld();
+}
+
+int StandinServer::heldCount() const {
+    return d->faults.heldCount();
+}
+
+void StandinServer::closeStreams() {
+    d->hub.closeAll();
+}
+
+int StandinServer::openStreams(int64_t userId) const {
+    return userId ? d->hub.openStreams(userId) : d->hub.openStreams();
+}
+
+std::vector<StandinServer::LoggedRequest> StandinServer::requestLog() const {
+    std::vector<LoggedRequest> list;
+    for (const auto& entry : d->log.entries())
+        list.push_back({entry.server, entry.method, entry.path, entry.query, entry.headers, entry.body,
+                        entry.status, entry.responseBody});
+    return list;
+}
+
+void StandinServer::clearRequestLog() {
+    d->log.clear();
+}
+
+QJsonArray StandinServer::storedMessages(const std::string& roomId) const {
+    return d->store.storedMessages(QString::fromStdString(roomId));
+}
+
+bool StandinServer::removeUser(int64_t userId) {
+    return d->store.removeUser(userId);
+}
+
+void StandinServer::setUserConfigProps(const QJsonObject& props) {
+    d->store.setSetting("userConfigProps",
+                        QString::fromUtf8(QJsonDocument(props).toJson(QJsonDocument::Compact)));
+}
+
+void StandinServer::addStorageKey(const std::string& access, const std::string& secret,
+                                  const std::string& sessionToken) {
+    d->store.addStorageKey({QString::fromStdString(access), QString::fromStdString(secret),
+                            QString::fromStdString(sessionToken)});
+}
+
+QJsonArray StandinServer::invitations() const {
+    return d->store.invitations();
+}
+
+} // namespace pelnix::standin

@@ -1,0 +1,117 @@
+#pragma once
+
+// The local stand-in of the messaging service, for tests and the demo host.
+//
+// URL layout served on baseUrl() = "http://127.0.0.1:PORT/" (B below). The configuration resource
+// points the client at these with "##BASEURL##" = B:
+//   basePublicURL       B"api/public?"    public API, dispatched on "method" (echat.getChallenge,
+//                                         echat.registerWithOTP, echat.verifyOTP, echat.updateProfile,
+//                                         echat.verifyPhone, echat.resendSMSCode; GET echat.getUserConfig)
+//   roomsURL            B"rooms/"         POST = create group; rooms/<id> (GET, DELETE = close),
+//                                         rooms/<id>/update, rooms/<id>/changeadmin,
+//                                         rooms/<id>/invitees[/<inviteeId>], rooms/<id>/members[/<userID>],
+//                                         rooms/<id>/messages
+//   roomsLiteURL        B"rooms/lite"     the user's room list
+//   eventsURL           B"events?"        the event stream ("data: " lines, blank keep-alive lines)
+//   contactsURL         B"contacts?"
+//   publicRoomsURL      B"publicrooms"
+//   echatusersURL       B"users"          users/<userID> = profile refresh
+//   pushNotificationURL B"push/"          push/<userID> = device token
+//   inviteURL           B"invite"
+//   styleSheetURL       B"xslt", formJSONURL B"forms", chaletsURL B"chatlets" (small fixtures: "[]")
+//   baseS3TokenURL      B"s3/token"       Base64 JSON {"ak","sk","st","ep"}; "ep" = s3Endpoint()
+//   baseS3FileURL       B"s3/file?"       short URLs B"s/<code>" that serve the stored object
+//   splash images       B"splash/iOS/CoBrandingImage<scale>.png", ".../CoBrandingLogoImage<scale>.png"
+//   picture bucket      "pelnix.media"    (not DNS-compatible, so clients use path-style S3 URLs)
+// The S3 object API (PutObject, GetObject, signature version 2) is served on its own port:
+// s3Endpoint() = "http://127.0.0.1:S3PORT", path style "/<bucket>/<key>" or virtual-host style
+// (Host "<bucket>.127.0.0.1:S3PORT").
+// The test-control API lives under B"_ctl/" (reset, users, otp, event, fault, release, held,
+// close-streams, streams, log, messages, remove-user, userconfig, s3key, invitations).
+//
+// User IDs go out as decimal strings wherever clients read them with a string reader. Times are ms
+// since 1970. State persists in SQLite in Options::dataDir, so a restart with the same folder keeps
+// users, rooms, messages, sequence IDs and the event log.
+
+#include "standin/FaultInjector.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelnix::standin {
+
+class StandinServer {
+public:
+    struct Options {
+        std::string dataDir;
+        uint16_t port = 0;
+        uint16_t s3Port = 0;
+        // Blank keep-alive lines on idle event streams.
+        int keepAliveMs = 15000;
+    };
+
+    using Fault = FaultInjector::Fault;
+    using FaultMode = FaultInjector::Mode;
+
+    struct LoggedRequest {
+        std::string server; // "api" or "s3"
+        std::string method, path, query;
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
+        int status = 0;
+        std::string responseBody;
+        std::string header(const std::string& name) const;
+    };
+
+    explicit StandinServer(Options options);
+    ~StandinServer();
+    StandinServer(const StandinServer&) = delete;
+    StandinServer& operator=(const StandinServer&) = delete;
+
+    // Opens the data folder, binds 127.0.0.1 and serves on its own threads; true once both ports accept.
+    bool start();
+    // Ends open streams and held replies, then stops serving. Safe to call twice.
+    void stop();
+
+    uint16_t port() const;
+    uint16_t s3Port() const;
+    std::string baseUrl() const;
+    std::string s3Endpoint() const;
+
+    // In-process control (the same operations as the HTTP control API).
+    void reset();
+    // {"org", "users": [{"id", "email", "name", "token", "phone", ...}], "rooms": [{"_id", "name",
+    // "members": [ids], "admin", "public", "adminOnly", "type"}]} -> {"users": [{id, email, token}], "rooms":
+    // [ids]}
+    QJsonObject seed(const QJsonObject& description);
+    std::string otp(const std::string& email) const;
+    std::string smsCode(const std::string& email) const;
+    // Stores an event for one user (a "date" is added when missing) and sends it to the user's streams.
+    QJsonObject injectEvent(int64_t userId, const QJsonObject& event);
+    // Writes raw bytes to the user's open streams, in `parts` writes `pauseMs` apart. Not stored.
+    void injectRaw(int64_t userId, const std::string& bytes, int parts = 1, int pauseMs = 0);
+    bool addFault(const Fault& fault);
+    void clearFaults();
+    void releaseHeld();
+    int heldCount() const;
+    void closeStreams();
+    int openStreams(int64_t userId = 0) const;
+    std::vector<LoggedRequest> requestLog() const;
+    void clearRequestLog();
+    QJsonArray storedMessages(const std::string& roomId) const;
+    bool removeUser(int64_t userId);
+    void setUserConfigProps(const QJsonObject& props);
+    void addStorageKey(const std::string& access, const std::string& secret, const std::string& sessionToken);
+    QJsonArray invitations() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace pelnix::standin

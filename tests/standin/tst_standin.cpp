@@ -1,0 +1,369 @@
+#include "StandinTestClient.h"
+#include "TestSandbox.h"
+#include "standin/StandinServer.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using standin::StandinServer;
+using Form = QList<QPair<QString, QString>>;
+
+namespace {
+
+// The JSON objects of the "data: " lines received so far.
+QList<QJsonObject> events(const QByteArray& stream) {
+    QList<QJsonObject> list;
+    for (const QByteArray& line : stream.split('\n')) {
+        if (line.startsWith("data: "))
+            list << QJsonDocument::fromJson(line.mid(6)).object();
+    }
+    return list;
+}
+
+QStringList idsOf(const QList<QJsonObject>& list) {
+    QStringList ids;
+    for (const auto& event : list) {
+        if (event.contains("_id"))
+            ids << event.value("_id").toString();
+    }
+    return ids;
+}
+
+const QJsonObject kSeed{
+    {"org", "acme"},
+    {"users",
+     QJsonArray{QJsonObject{{"id", 5}, {"email", "ann@acme.test"}, {"name", "Ann"}, {"token", "tok5"}},
+                QJsonObject{{"id", 6}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", "tok6"}},
+                QJsonObject{{"id", 7}, {"email", "cy@acme.test"}, {"name", "Cy"}, {"token", "tok7"}}}},
+    {"rooms",
+     QJsonArray{QJsonObject{{"_id", "r1"}, {"name", "Team"}, {"members", QJsonArray{5, 6}}, {"admin", 5}}}}};
+
+Form post(const QString& text, const QString& seqId) {
+    return {{"text", text}, {"type", "message"}, {"reqId", "0"}, {"seqId", seqId}};
+}
+
+} // namespace
+
+class TestStandin : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void registrationIssuesTokenThatAuthorisesPrivateCalls();
+    void postIsEchoedToEveryMemberAndStoredOncePerSeqId();
+    void reconnectWithAfterReplaysExactlyTheMissedEvents();
+    void membershipChangesBroadcastSystemEvents();
+    void faultModesDoWhatTheySay();
+    void streamsCloseCleanlyAndStopIsPrompt();
+    void restartWithSameDataFolderKeepsState();
+
+private:
+    std::unique_ptr<TestSandbox> m_sandbox;
+    std::unique_ptr<StandinServer> m_server;
+    std::unique_ptr<StandinTestClient> m_client;
+};
+
+void TestStandin::init() {
+    m_sandbox = std::make_unique<TestSandbox>();
+    StandinServer::Options options;
+    options.dataDir = m_sandbox->path("standin").toStdString();
+    m_server = std::make_unique<StandinServer>(options);
+    QVERIFY(m_server->start());
+    QVERIFY(!m_server->seed(kSeed).contains("error"));
+    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
+}
+
+void TestStandin::cleanup() {
+    m_client.reset();
+    m_server.reset();
+    m_sandbox.reset();
+}
+
+void TestStandin::registrationIssuesTokenThatAuthorisesPrivateCalls() {
+    const QString email = QStringLiteral("new.person+x@acme.test");
+    auto registered =
+        m_client->post("api/public?", {{"v", "1.1"}, {"method", "echat.registerWithOTP"}, {"email", email}});
+    QCOMPARE(registered.json()["response"]["success"]["email"].toString(), email);
+    const QString code = QString::fromStdString(m_server->otp(email.toStdString()));
+    QCOMPARE(code.size(), 6);
+
+    auto wrong = m_client->post(
+        "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", "x"}});
+    QCOMPARE(wrong.json()["response"]["error"]["msg"].toString(), QStringLiteral("invalidOTP"));
+
+    auto verified = m_client->post(
+        "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", code}});
+    const QJsonValue success = verified.json()["response"]["success"];
+    const QString token = success["token"]["token"].toString();
+    QVERIFY(!token.isEmpty());
+    QVERIFY(!success["password"]["password"].toString().isEmpty());
+    const qint64 id = success["user"]["id"].toInteger();
+    QVERIFY(id > 0);
+
+    // The code is spent once used.
+    auto again = m_client->post(
+        "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", code}});
+    QVERIFY(again.json()["response"]["error"].isObject());
+
+    m_client->signIn(id, token);
+    auto rooms = m_client->get("rooms/lite");
+    QCOMPARE(rooms.status, 200);
+    QVERIFY(rooms.json().isArray());
+    auto config = m_client->get("api/public?token=" + token + "&method=echat.getUserConfig&v=1.1");
+    QCOMPARE(config.json()["response"]["success"]["userConfig"]["env"].toString(), QStringLiteral("http"));
+
+    m_client->signIn(id, "not-the-token");
+    auto refused = m_client->get("rooms/lite");
+    QCOMPARE(refused.json()["error"].toString(), QStringLiteral("NotAuthenticated"));
+    QCOMPARE(refused.json()["statusCode"].toInt(), 401);
+    QByteArray stream;
+    auto* reply = m_client->openStream(0, &stream);
+    StandinTestClient::wait(reply);
+    QVERIFY(stream.startsWith(R"({"name":"NotAuthenticated")"));
+}
+
+void TestStandin::postIsEchoedToEveryMemberAndStoredOncePerSeqId() {
+    StandinTestClient bob(m_server->baseUrl());
+    bob.signIn(6, "tok6");
+    m_client->signIn(5, "tok5");
+    QByteArray annStream, bobStream;
+    m_client->openStream(0, &annStream);
+    bob.openStream(0, &bobStream);
+    QTRY_VERIFY(annStream.contains("welcome") && bobStream.contains("welcome"));
+
+    auto first = m_client->post("rooms/r1/messages", post("hello & welcome", "seq-1"));
+    const QJsonObject message = first.json().object();
+    const QString id = message.value("_id").toString();
+    QVERIFY(!id.isEmpty());
+    QCOMPARE(message.value("seqId").toString(), QStringLiteral("seq-1"));
+    QCOMPARE(message.value("sender").toString(), QStringLiteral("5"));
+    QCOMPARE(message.value("text").toString(), QStringLiteral("hello & welcome"));
+    QTRY_VERIFY(annStream.contains(id.toUtf8()) && bobStream.contains(id.toUtf8()));
+
+    // The retry of an unanswered post returns the stored message and broadcasts nothing new.
+    auto retry = m_client->post("rooms/r1/messages", post("hello & welcome", "seq-1"));
+    QCOMPARE(retry.json()["_id"].toString(), id);
+    QCOMPARE(m_server->storedMessages("r1").size(), 1);
+    const QString marker =
+        m_client->post("rooms/r1/messages", post("marker", "seq-2")).json()["_id"].toString();
+    QTRY_VERIFY(annStream.contains(marker.toUtf8()) && bobStream.contains(marker.toUtf8()));
+    QCOMPARE(idsOf(events(bobStream)), (QStringList{id, marker}));
+    QCOMPARE(idsOf(events(annStream)), (QStringList{id, marker}));
+
+    StandinTestClient outsider(m_server->baseUrl());
+    outsider.signIn(7, "tok7");
+    auto refused = outsider.post("rooms/r1/messages", post("let me in", "seq-9"));
+    QCOMPARE(refused.json()["statusCode"].toInt(), 403);
+    QCOMPARE(m_server->storedMessages("r1").size(), 2);
+}
+
+void TestStandin::reconnectWithAfterReplaysExactlyTheMissedEvents() {
+    m_client->signIn(5, "tok5");
+    QList<QJsonObject> posted;
+    for (int i = 0; i < 3; ++i)
+        posted << m_client->post("rooms/r1/messages", post(QString("m%1").arg(i), QString("s%1").arg(i)))
+                      .json()
+                      .object();
+    const QJsonObject injected = m_server->injectEvent(
+        6, QJsonObject{{"type", "echatcontact"}, {"message", QJsonObject{{"id", 7}, {"name", "Cy"}}}});
+
+    StandinTestClient bob(m_server->baseUrl());
+    bob.signIn(6, "tok6");
+    QByteArray stream;
+    bob.openStream(qint64(posted[0].value("date").toDouble()), &stream);
+    QTRY_VERIFY(stream.contains("echatcontact"));
+    // Then a live event after the replay arrives once, in order.
+    const QString live = m_client->post("rooms/r1/messages", post("live", "s3")).json()["_id"].toString();
+    QTRY_VERIFY(stream.contains(live.toUtf8()));
+
+    const QList<QJsonObject> received = events(stream);
+    QCOMPARE(received.first().value("type").toString(), QStringLiteral("welcome"));
+    QCOMPARE(idsOf(received),
+             (QStringList{posted[1].value("_id").toString(), posted[2].value("_id").toString(), live}));
+    QCOMPARE(received.at(3).value("date").toDouble(), injected.value("date").toDouble());
+    qint64 previous = 0;
+    for (const auto& event : received.mid(1)) {
+        QVERIFY(qint64(event.value("date").toDouble()) > previous);
+        previous = qint64(event.value("date").toDouble());
+    }
+}
+
+void TestStandin::membershipChangesBroadcastSystemEvents() {
+    StandinTestClient bob(m_server->baseUrl());
+    bob.signIn(6, "tok6");
+    QByteArray bobStream;
+    bob.openStream(0, &bobStream);
+    QTRY_VERIFY(bobStream.contains("welcome"));
+    m_client->signIn(5, "tok5");
+
+    auto created = m_client->post("rooms/", {{"name", "Launch"},
+                                             {"members", "6,7"},
+                                             {"emails", "outside@else.test"},
+                                             {"isoCountry", "de"},
+                                             {"adminOnly", "false"},
+                                             {"hideMemberProfile", "false"}});
+    const QJsonObject room = created.json().object();
+    const QString roomId = room.value("_id").toString();
+    QCOMPARE(room.value("members").toArray().size(), 3);
+    QCOMPARE(room.value("members").toArray().first()["userId"].toString(), QStringLiteral("5"));
+    QCOMPARE(room.value("members").toArray().first()["isCreator"].toInt(), 1);
+    QCOMPARE(m_client->get("rooms/" + roomId + "/invitees").json().array().first()["name"].toString(),
+             QStringLiteral("outside@else.test"));
+
+    QVERIFY(m_client
+                ->post("rooms/" + roomId + "/update",
+                       {{"newName", "Launch 2"}, {"adminOnly", "true"}, {"hideMemberProfile", "false"}})
+                .json()["name"] == QStringLiteral("Launch 2"));
+    // Only the admin may post in an admin-only room.
+    QCOMPARE(bob.post("rooms/" + roomId + "/messages", post("me too", "b1")).json()["statusCode"].toInt(),
+             403);
+    QCOMPARE(m_client->del("rooms/" + roomId + "/members/6").json()["successful"].toInt(), 1);
+    QCOMPARE(m_client->del("rooms/" + roomId).json()["successful"].toInt(), 1);
+    // Already gone: the 404 envelope, which the client counts as success.
+    QCOMPARE(m_client->del("rooms/" + roomId).json()["statusCode"].toInt(), 404);
+
+    QTRY_VERIFY(bobStream.contains("kicked"));
+    QStringList types;
+    for (const auto& event : events(bobStream)) {
+        if (event.value("roomId").toString() != roomId)
+            continue;
+        types << event.value("type").toString();
+        if (event.value("type") == "joined")
+            QCOMPARE(event["info"]["users"].toArray().size(), 2);
+        if (event.value("type") == "kicked") {
+            QCOMPARE(event["replacements"]["target"].toString(), QStringLiteral("6"));
+            QCOMPARE(event["sender"].toString(), QStringLiteral("5"));
+        }
+    }
+    // Bob hears the changes up to his removal, and nothing after it.
+    QCOMPARE(types, (QStringList{"joined", "roomNameUpdate", "roomAdminOnlyUpdate", "kicked"}));
+    const auto closing = m_server->storedMessages(roomId.toStdString()).last().toObject();
+    QCOMPARE(closing.value("type").toString(), QStringLiteral("roomDeleted"));
+    QCOMPARE(closing["replacements"]["target"].toString(), QStringLiteral("5"));
+}
+
+void TestStandin::faultModesDoWhatTheySay() {
+    m_client->signIn(5, "tok5");
+    using Mode = StandinServer::FaultMode;
+    QVERIFY(m_server->addFault({"^/rooms/lite$", "", 1, Mode::ServerError}));
+    auto failed = m_client->get("rooms/lite");
+    QCOMPARE(failed.status, 500);
+    QVERIFY(failed.body.contains("<html>"));
+    QCOMPARE(m_client->get("rooms/lite").status, 200); // the count is honoured
+
+    QVERIFY(m_server->addFault({"/messages", "POST", 1, Mode::ErrorEnvelope, 0, 409, "try later"}));
+    QCOMPARE(m_client->get("rooms/r1/messages?after=0&limit=0&order=asce").status, 200); // GET does not match
+    auto refused = m_client->post("rooms/r1/messages", post("x", "f1"));
+    QCOMPARE(refused.json()["statusCode"].toInt(), 409);
+    QCOMPARE(refused.json()["reason"].toString(), QStringLiteral("try later"));
+    QCOMPARE(m_server->storedMessages("r1").size(), 0);
+
+    QVERIFY(m_server->addFault({"rooms/lite", "", 1, Mode::Drop}));
+    QVERIFY(m_client->get("rooms/lite").error != QNetworkReply::NoError);
+
+    QVERIFY(m_server->addFault({"rooms/lite", "", 1, Mode::Delay, 300}));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(m_client->get("rooms/lite").status, 200);
+    QVERIFY(clock.elapsed() >= 300);
+
+    QVERIFY(m_server->addFault({"/messages", "POST", 1, Mode::Hold}));
+    QNetworkReply* held =
+        m_client->start("POST", "rooms/r1/messages", StandinTestClient::formEncode(post("held", "h1")));
+    QTRY_COMPARE(m_server->heldCount(), 1);
+    QVERIFY(!held->isFinished());
+    m_server->releaseHeld();
+    auto released = StandinTestClient::wait(held);
+    QCOMPARE(released.json()["seqId"].toString(), QStringLiteral("h1"));
+    QCOMPARE(m_server->heldCount(), 0);
+
+    QVERIFY(!m_server->addFault({"(", "", 1, Mode::Drop}));
+}
+
+void TestStandin::streamsCloseCleanlyAndStopIsPrompt() {
+    m_client->signIn(6, "tok6");
+    QByteArray stream;
+    QNetworkReply* first = m_client->openStream(0, &stream);
+    QTRY_VERIFY(stream.contains("welcome"));
+
+    // Raw bytes arrive exactly, even when written in pieces.
+    const QByteArray raw = "data: {\"type\":\"message\",\"roomId\":\"r1\",\"_id\":\"raw-1\",\"date\":5}\n";
+    m_server->injectRaw(6, raw.toStdString(), 3, 20);
+    QTRY_VERIFY(stream.endsWith(raw));
+
+    m_server->closeStreams();
+    QTRY_VERIFY(first->isFinished());
+    QCOMPARE(first->error(), QNetworkReply::NoError);
+    QCOMPARE(m_server->openStreams(6), 0);
+
+    m_client->openStream(0, &stream);
+    QTRY_COMPARE(m_server->openStreams(6), 1);
+    QVERIFY(m_server->addFault({"rooms/lite", "", 1, StandinServer::FaultMode::Hold}));
+    QNetworkReply* held = m_client->start("GET", "rooms/lite");
+    QTRY_COMPARE(m_server->heldCount(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    m_server->stop();
+    QVERIFY2(clock.elapsed() < 3000, "stop() waited on an open stream or a held reply");
+    QTRY_VERIFY(held->isFinished());
+}
+
+void TestStandin::restartWithSameDataFolderKeepsState() {
+    const QString dataDir = m_sandbox->path("program");
+    auto launch = [&](QProcess& process) -> QString {
+        process.start(PELNIX_STANDIN_EXE, {"--port", "0", "--data-dir", dataDir});
+        QString port;
+        while (process.waitForReadyRead(10000) || process.canReadLine()) {
+            while (process.canReadLine()) {
+                const QString line = QString::fromUtf8(process.readLine()).trimmed();
+                if (line.startsWith("PORT "))
+                    port = line.mid(5);
+                if (line.startsWith("S3PORT "))
+                    return "http://127.0.0.1:" + port + "/";
+            }
+        }
+        return {};
+    };
+    QProcess first;
+    const QString base = launch(first);
+    QVERIFY(!base.isEmpty());
+    StandinTestClient control(base.toStdString());
+    auto seeded = StandinTestClient::wait(control.start("POST", "_ctl/users", QJsonDocument(kSeed).toJson()));
+    QCOMPARE(seeded.status, 200);
+    StandinTestClient ann(base.toStdString());
+    ann.signIn(5, "tok5");
+    const QString id = ann.post("rooms/r1/messages", post("kept", "keep-1")).json()["_id"].toString();
+    QVERIFY(!id.isEmpty());
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitCode(), 0);
+
+    QProcess second;
+    const QString again = launch(second);
+    QVERIFY(!again.isEmpty());
+    StandinTestClient annAgain(again.toStdString());
+    annAgain.signIn(5, "tok5");
+    QCOMPARE(annAgain.get("rooms/lite").json().array().first()["_id"].toString(), QStringLiteral("r1"));
+    QCOMPARE(annAgain.post("rooms/r1/messages", post("kept", "keep-1")).json()["_id"].toString(), id);
+    StandinTestClient controlAgain(again.toStdString());
+    QCOMPARE(controlAgain.get("_ctl/messages?room=r1").json().array().size(), 1);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication app(argc, argv);
+    TestStandin test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_standin.moc"
