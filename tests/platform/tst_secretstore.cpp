@@ -1,5 +1,6 @@
 #include "TestSandbox.h"
 #include "platform/FileSecretStore.h"
+#include "platform/QtKeychainSecretStore.h"
 #include "platform/Sandbox.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@ private slots:
     void replaceAndRemoveLeaveNoLeftovers();
     void liesOutsideTheWipedFolders();
     void refusesUnsafeIdentifiersAndUnreadableItems();
+    void secretServiceWithoutAServiceFailsPromptly();
 };
 
 void TestSecretStore::itemFileIsPrivateFromTheStart() {
@@ -88,6 +90,19 @@ void TestSecretStore::refusesUnsafeIdentifiersAndUnreadableItems() {
     file.write("{torn");
     file.close();
     QVERIFY(!store.read("item").has_value());
+}
+
+void TestSecretStore::secretServiceWithoutAServiceFailsPromptly() {
+    if (!QtKeychainSecretStore::isBuiltIn())
+        QSKIP("built without qtkeychain");
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        QSKIP("a session bus is present; the answer depends on the desktop");
+    // No Secret Service: every call returns (no endless wait), reports failure, and writes no file.
+    test::TestSandbox sandbox;
+    auto store = QtKeychainSecretStore::create();
+    QVERIFY(!store->write("pelnix.test.item", {{"account", "1"}}));
+    QVERIFY(!store->read("pelnix.test.item").has_value());
+    QVERIFY(sandbox.listFiles().isEmpty());
 }
 
 int main(int argc, char** argv) {
