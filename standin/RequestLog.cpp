@@ -1,7 +1,5 @@
 #include "RequestLog.h"
 
-#include <QJsonObject>
-
 #include <httplib.h>
 
 namespace pelnix::standin {
@@ -34,26 +32,6 @@ void RequestLog::finish(size_t index, int status, const std::string& responseBod
 std::vector<RequestLog::Entry> RequestLog::entries() const {
     std::lock_guard lock(m_mutex);
     return m_entries;
-}
-
-QJsonArray RequestLog::toJson() const {
-    QJsonArray list;
-    for (const Entry& entry : entries()) {
-        QJsonObject headers;
-        for (const auto& [name, value] : entry.headers)
-            headers.insert(QString::fromStdString(name), QString::fromStdString(value));
-        list.append(QJsonObject{
-            {"server", QString::fromStdString(entry.server)},
-            {"method", QString::fromStdString(entry.method)},
-            {"path", QString::fromStdString(entry.path)},
-            {"query", QString::fromStdString(entry.query)},
-            {"headers", headers},
-            {"body", QString::fromUtf8(entry.body.data(), qsizetype(entry.body.size()))},
-            {"status", entry.status},
-            {"response", QString::fromUtf8(entry.responseBody.data(), qsizetype(entry.responseBody.size()))},
-        });
-    }
-    return list;
 }
 
 void RequestLog::clear() {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QJsonArray>
-
 #include <mutex>
 #include <string>
 #include <utility>
@@ -33,7 +31,6 @@ public:
     size_t begin(const std::string& server, const httplib::Request& request);
     void finish(size_t index, int status, const std::string& responseBody);
     std::vector<Entry> entries() const;
-    QJsonArray toJson() const;
     void clear();
 
 private:
