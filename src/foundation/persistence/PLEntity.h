@@ -1,0 +1,117 @@
+#pragma once
+
+#include "foundation/persistence/PLDataImport.h"
+#include "foundation/persistence/PLEntityQueries.h"
+#include "foundation/persistence/PLManagedObject.h"
+
+namespace pelnix {
+
+// Typed class operations for an entity class. An entity declares itself as
+//
+//   class ChatRoom : public PLEntity<ChatRoom> {
+//   public:
+//       static QString entityName() { return QStringLiteral("ChatRoom"); }
+//       QString roomId() const { return value<QString>("roomId"); }
+//       void setRoomId(const QString& id) { setValue("roomId", id); }
+//   };
+//
+// and its model declaration uses model.entity<ChatRoom>("ChatRoom"). Every operation takes an
+// optional context as its last argument; without one it works in the current thread's context.
+template <class T> class PLEntity : public PLManagedObject {
+public:
+    using Ptr = std::shared_ptr<T>;
+    using List = QList<Ptr>;
+    using Predicate = platform::Predicate;
+    using Q = PLEntityQueries;
+
+    static QString PS_entityName() { return T::entityName(); }
+
+    static Ptr PS_createEntity(const ContextPtr& c = {}) {
+        return cast(Q::PS_createEntity(PS_entityName(), c));
+    }
+    static List PS_findAll(const ContextPtr& c = {}) {
+        return castAll(Q::PS_executeFetchRequest(Q::PS_requestAll(PS_entityName()), c));
+    }
+    static List PS_findAllWithPredicate(const Predicate& p, const ContextPtr& c = {}) {
+        return castAll(Q::PS_executeFetchRequest(Q::PS_requestAllWithPredicate(PS_entityName(), p), c));
+    }
+    static List PS_findAllSortedBy(const QString& term, bool ascending, const Predicate& p = {},
+                                   const ContextPtr& c = {}) {
+        return castAll(
+            Q::PS_executeFetchRequest(Q::PS_requestAllSortedBy(PS_entityName(), term, ascending, p), c));
+    }
+    static Ptr PS_findFirst(const ContextPtr& c = {}) { return PS_findFirstWithPredicate({}, c); }
+    static Ptr PS_findFirstWithPredicate(const Predicate& p, const ContextPtr& c = {}) {
+        auto r = Q::PS_requestFirstWithPredicate(PS_entityName(), p);
+        return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
+    }
+    static Ptr PS_findFirstWithPredicate(const Predicate& p, const QString& term, bool ascending,
+                                         const ContextPtr& c = {}) {
+        auto r = Q::PS_requestAllSortedBy(PS_entityName(), term, ascending, p);
+        return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
+    }
+    static Ptr PS_findFirstOrderedByAttribute(const QString& term, bool ascending, const ContextPtr& c = {}) {
+        return PS_findFirstWithPredicate({}, term, ascending, c);
+    }
+    static Ptr PS_findFirstByAttribute(const QString& attribute, const QVariant& value,
+                                       const ContextPtr& c = {}) {
+        auto r = Q::PS_requestFirstByAttribute(PS_entityName(), attribute, value);
+        return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
+    }
+    static Ptr PS_findFirstOrCreateByAttribute(const QString& attribute, const QVariant& value,
+                                               const ContextPtr& c = {}) {
+        return cast(Q::PS_findFirstOrCreateByAttribute(PS_entityName(), attribute, value, c));
+    }
+    static List PS_findByAttribute(const QString& attribute, const QVariant& value,
+                                   const ContextPtr& c = {}) {
+        return castAll(
+            Q::PS_executeFetchRequest(Q::PS_requestAllWhere(PS_entityName(), attribute, value), c));
+    }
+    static List PS_findByAttribute(const QString& attribute, const QVariant& value, const QString& orderBy,
+                                   bool ascending, const ContextPtr& c = {}) {
+        return PS_findAllSortedBy(orderBy, ascending,
+                                  Predicate::compare(attribute, Predicate::Op::Equal, value), c);
+    }
+
+    static qint64 PS_countOfEntities(const ContextPtr& c = {}) {
+        return PS_countOfEntitiesWithPredicate({}, c);
+    }
+    static qint64 PS_countOfEntitiesWithPredicate(const Predicate& p, const ContextPtr& c = {}) {
+        return Q::PS_countOfEntitiesWithPredicate(PS_entityName(), p, c);
+    }
+    static bool PS_hasAtLeastOneEntity(const ContextPtr& c = {}) {
+        return Q::PS_hasAtLeastOneEntity(PS_entityName(), c);
+    }
+    static QVariant PS_aggregateOperation(const QString& function, const QString& attribute,
+                                          const Predicate& p = {}, const ContextPtr& c = {}) {
+        return Q::PS_aggregateOperation(PS_entityName(), function, attribute, p, c);
+    }
+    static QVariantList PS_aggregateOperation(const QString& function, const QString& attribute,
+                                              const Predicate& p, const QString& groupBy,
+                                              const ContextPtr& c = {}) {
+        return Q::PS_aggregateOperation(PS_entityName(), function, attribute, p, groupBy, c);
+    }
+    static bool PS_deleteAllMatchingPredicate(const Predicate& p, const ContextPtr& c = {}) {
+        return Q::PS_deleteAllMatchingPredicate(PS_entityName(), p, c);
+    }
+    static bool PS_truncateAll(const ContextPtr& c = {}) { return Q::PS_truncateAll(PS_entityName(), c); }
+
+    static Ptr PS_importFromObject(const QVariant& data, const ContextPtr& c = {}) {
+        return cast(PLDataImport::PS_importFromObject(PS_entityName(), data, c));
+    }
+    static List PS_importFromArray(const QVariantList& items, const ContextPtr& c = {}) {
+        return castAll(PLDataImport::PS_importFromArray(PS_entityName(), items, c));
+    }
+
+    static Ptr cast(const platform::ObjectPtr& o) { return std::dynamic_pointer_cast<T>(o); }
+    static List castAll(const QList<platform::ObjectPtr>& objects) {
+        List out;
+        out.reserve(objects.size());
+        for (const auto& o : objects)
+            if (auto t = cast(o))
+                out << t;
+        return out;
+    }
+};
+
+} // namespace pelnix

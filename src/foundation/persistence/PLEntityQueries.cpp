@@ -1,0 +1,146 @@
+#include "foundation/persistence/PLEntityQueries.h"
+
+#include <algorithm>
+
+namespace pelnix {
+
+using platform::FetchRequest;
+using platform::ObjectPtr;
+using platform::Predicate;
+using platform::SortDescriptor;
+
+ContextPtr PLEntityQueries::resolve(const ContextPtr& context) {
+    return context ? context : PLPersistence::PS_contextForCurrentThread();
+}
+
+FetchRequest PLEntityQueries::PS_requestAll(const QString& entity) {
+    FetchRequest r;
+    r.entityName = entity;
+    return r;
+}
+
+FetchRequest PLEntityQueries::PS_requestAllWithPredicate(const QString& entity, const Predicate& p) {
+    FetchRequest r = PS_requestAll(entity);
+    r.predicate = p;
+    return r;
+}
+
+FetchRequest PLEntityQueries::PS_requestAllWhere(const QString& entity, const QString& attribute,
+                                                 const QVariant& value) {
+    return PS_requestAllWithPredicate(entity, Predicate::compare(attribute, Predicate::Op::Equal, value));
+}
+
+FetchRequest PLEntityQueries::PS_requestFirstWithPredicate(const QString& entity, const Predicate& p) {
+    FetchRequest r = PS_requestAllWithPredicate(entity, p);
+    r.fetchLimit = 1;
+    return r;
+}
+
+FetchRequest PLEntityQueries::PS_requestFirstByAttribute(const QString& entity, const QString& attribute,
+                                                         const QVariant& value) {
+    FetchRequest r = PS_requestAllWhere(entity, attribute, value);
+    r.fetchLimit = 1;
+    return r;
+}
+
+FetchRequest PLEntityQueries::PS_requestAllSortedBy(const QString& entity, const QString& term,
+                                                    bool ascending, const Predicate& p) {
+    FetchRequest r = PS_requestAllWithPredicate(entity, p);
+    r.fetchBatchSize = 20;
+    r.sortDescriptors = SortDescriptor::parseTerm(term, ascending);
+    return r;
+}
+
+PLEntityQueries::ObjectList PLEntityQueries::PS_executeFetchRequest(const FetchRequest& request,
+                                                                    const ContextPtr& context) {
+    auto c = resolve(context);
+    if (!c) {
+        PLPersistence::handleErrors(
+            PLError(QStringLiteral("NSCocoaErrorDomain"), 134060, QStringLiteral("No store is open.")));
+        return {};
+    }
+    return c->executeFetchRequest(request).value_or(ObjectList());
+}
+
+ObjectPtr PLEntityQueries::PS_executeFetchRequestAndReturnFirstObject(FetchRequest& request,
+                                                                      const ContextPtr& context) {
+    request.fetchLimit = 1;
+    const auto list = PS_executeFetchRequest(request, context);
+    return list.isEmpty() ? nullptr : list.first();
+}
+
+ObjectPtr PLEntityQueries::PS_createEntity(const QString& entity, const ContextPtr& context) {
+    auto c = resolve(context);
+    return c ? c->insertObject(entity) : nullptr;
+}
+
+ObjectPtr PLEntityQueries::PS_findFirstOrCreateByAttribute(const QString& entity, const QString& attribute,
+                                                           const QVariant& value, const ContextPtr& context) {
+    auto c = resolve(context);
+    FetchRequest r = PS_requestFirstByAttribute(entity, attribute, value);
+    if (auto found = PS_executeFetchRequestAndReturnFirstObject(r, c))
+        return found;
+    auto created = PS_createEntity(entity, c);
+    if (created)
+        created->setValue(attribute, value);
+    return created;
+}
+
+bool PLEntityQueries::PS_deleteAllMatchingPredicate(const QString& entity, const Predicate& p,
+                                                    const ContextPtr& context) {
+    auto c = resolve(context);
+    if (!c)
+        return true;
+    for (const auto& o : PS_executeFetchRequest(PS_requestAllWithPredicate(entity, p), c))
+        c->deleteObject(o);
+    return true;
+}
+
+bool PLEntityQueries::PS_truncateAll(const QString& entity, const ContextPtr& context) {
+    return PS_deleteAllMatchingPredicate(entity, {}, context);
+}
+
+qint64 PLEntityQueries::PS_countOfEntitiesWithPredicate(const QString& entity, const Predicate& p,
+                                                        const ContextPtr& context) {
+    auto c = resolve(context);
+    return c ? c->countForFetchRequest(PS_requestAllWithPredicate(entity, p)).value_or(0) : 0;
+}
+
+bool PLEntityQueries::PS_hasAtLeastOneEntity(const QString& entity, const ContextPtr& context) {
+    return qint32(PS_countOfEntitiesWithPredicate(entity, {}, context)) > 0;
+}
+
+QVariant PLEntityQueries::PS_aggregateOperation(const QString& entity, const QString& function,
+                                                const QString& attribute, const Predicate& p,
+                                                const ContextPtr& context) {
+    auto c = resolve(context);
+    return c ? c->aggregate(entity, function, attribute, p) : QVariant();
+}
+
+QVariantList PLEntityQueries::PS_aggregateOperation(const QString& entity, const QString& function,
+                                                    const QString& attribute, const Predicate& p,
+                                                    const QString& groupBy, const ContextPtr& context) {
+    auto c = resolve(context);
+    return c ? c->aggregateGrouped(entity, function, attribute, p, groupBy).value_or(QVariantList())
+             : QVariantList();
+}
+
+QList<SortDescriptor> PLEntityQueries::PS_sortAscending(bool ascending, const QStringList& keys) {
+    return SortDescriptor::withKeys(keys, ascending);
+}
+QList<SortDescriptor> PLEntityQueries::PS_ascendingSortDescriptors(const QStringList& keys) {
+    return PS_sortAscending(true, keys);
+}
+QList<SortDescriptor> PLEntityQueries::PS_descendingSortDescriptors(const QStringList& keys) {
+    return PS_sortAscending(false, keys);
+}
+
+PLEntityQueries::ObjectList PLEntityQueries::sortedObjects(ObjectList objects,
+                                                           const QList<SortDescriptor>& sorts) {
+    std::stable_sort(objects.begin(), objects.end(), [&](const ObjectPtr& a, const ObjectPtr& b) {
+        return a && b && SortDescriptor::compare(*a, *b, sorts) < 0;
+    });
+    return objects;
+}
+
+} // namespace pelnix

@@ -1,0 +1,170 @@
+#include "platform/store/ManagedObject.h"
+
+#include "platform/store/ObjectContext.h"
+
+namespace pelnix::platform {
+
+bool ManagedObject::live() const {
+    return m_context && m_context->isLive();
+}
+
+ObjectContext* ManagedObject::managedObjectContext() const {
+    return live() ? m_context : nullptr;
+}
+
+bool ManagedObject::isInert() const {
+    return !live();
+}
+
+bool ManagedObject::hasChanges() const {
+    if (!live())
+        return false;
+    return m_inserted || m_deleted || std::find(m_changed.begin(), m_changed.end(), true) != m_changed.end();
+}
+
+QStringList ManagedObject::changedKeys() const {
+    QStringList keys;
+    if (!live())
+        return keys;
+    for (size_t s = 0; s < m_changed.size(); ++s)
+        if (m_changed[s])
+            keys << m_entity->columnForSlot(int(s));
+    return keys;
+}
+
+QVariant ManagedObject::value(const QString& key) const {
+    if (!live())
+        return {};
+    if (const auto* a = m_entity->attributeNamed(key))
+        return m_values[size_t(a->slot)];
+    return {};
+}
+
+void ManagedObject::setValue(const QString& key, const QVariant& value) {
+    if (!live())
+        return;
+    if (const auto* a = m_entity->attributeNamed(key))
+        setSlot(a->slot, a->coerce(value), true);
+}
+
+void ManagedObject::setSlot(int slot, const QVariant& value, bool markChanged) {
+    QVariant& current = m_values[size_t(slot)];
+    if (current.isNull() == value.isNull() && current == value)
+        return; // an unchanged value is not a change (and does not hide other contexts' saves)
+    current = value;
+    if (markChanged && !m_inserted && !m_deleted) {
+        m_changed[size_t(slot)] = true;
+        m_context->objectDidChange(*this);
+    }
+}
+
+QVariant ManagedObject::valueForKeyPath(const QString& keyPath) const {
+    if (!live())
+        return {};
+    const int dot = int(keyPath.indexOf(QLatin1Char('.')));
+    if (dot < 0) {
+        if (m_entity->attributeNamed(keyPath))
+            return value(keyPath);
+        const qint64 fk = foreignKey(keyPath);
+        return fk ? QVariant(qlonglong(fk)) : QVariant();
+    }
+    const ObjectPtr next = object(keyPath.left(dot));
+    return next ? next->valueForKeyPath(keyPath.mid(dot + 1)) : QVariant();
+}
+
+qint64 ManagedObject::foreignKey(const QString& relationship) const {
+    if (!live())
+        return 0;
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || r->toMany)
+        return 0;
+    const qint64 fk = m_values[size_t(r->slot)].toLongLong();
+    return fk && !m_context->isPendingDelete(fk) ? fk : 0;
+}
+
+ObjectPtr ManagedObject::object(const QString& relationship) const {
+    if (!live())
+        return nullptr;
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || r->toMany)
+        return nullptr;
+    return m_context->objectForKey(r->destination, foreignKey(relationship));
+}
+
+void ManagedObject::setObject(const QString& relationship, const ObjectPtr& target) {
+    if (!live())
+        return;
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || r->toMany)
+        return;
+    ObjectPtr local = target;
+    if (target && target->m_context != m_context) // objects never cross contexts: use our own copy
+        local = m_context->objectForKey(r->destination, target->m_primaryKey);
+    if (local && local->m_entity != r->destination)
+        return;
+    setToOne(*r, local, true);
+}
+
+void ManagedObject::setToOne(const RelationshipDescription& r, const ObjectPtr& target,
+                             bool maintainInverse) {
+    const QVariant newKey = target ? QVariant(qlonglong(target->m_primaryKey)) : QVariant();
+    if (maintainInverse && r.inverse && !r.inverse->toMany) {
+        // One-to-one: both sides keep a key; the old partners let go.
+        ObjectPtr old = object(r.name);
+        if (old && old != target)
+            old->setToOne(*r.inverse, nullptr, false);
+        if (target) {
+            ObjectPtr theirs = target->object(r.inverse->name);
+            if (theirs && theirs.get() != this)
+                theirs->setToOne(r, nullptr, false);
+            target->setToOne(*r.inverse, std::const_pointer_cast<ManagedObject>(shared_from_this()), false);
+        }
+    }
+    setSlot(r.slot, newKey, true);
+}
+
+QList<ObjectPtr> ManagedObject::objects(const QString& relationship) const {
+    if (!live())
+        return {};
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || !r->toMany)
+        return {};
+    return m_context->relatedObjects(*this, *r);
+}
+
+void ManagedObject::addObject(const QString& relationship, const ObjectPtr& target) {
+    if (!live() || !target)
+        return;
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || !r->toMany)
+        return;
+    ObjectPtr local = target->m_context == m_context
+                          ? target
+                          : m_context->objectForKey(r->destination, target->m_primaryKey);
+    if (!local || local->m_entity != r->destination)
+        return;
+    if (r->isManyToMany())
+        m_context->changeLink(*r, *this, *local, true);
+    else
+        local->setToOne(*r->inverse, shared_from_this(), true);
+}
+
+void ManagedObject::removeObject(const QString& relationship, const ObjectPtr& target) {
+    if (!live() || !target)
+        return;
+    const auto* r = m_entity->relationshipNamed(relationship);
+    if (!r || !r->toMany || target->m_context != m_context)
+        return;
+    if (r->isManyToMany())
+        m_context->changeLink(*r, *this, *target, false);
+    else if (target->foreignKey(r->inverse->name) == m_primaryKey)
+        target->setToOne(*r->inverse, nullptr, true);
+}
+
+void ManagedObject::becomeInert() {
+    m_context = nullptr;
+    m_values.assign(m_values.size(), QVariant());
+    m_changed.assign(m_changed.size(), false);
+}
+
+} // namespace pelnix::platform

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/store/EntityDescription.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace pelnix::platform {
+
+class ObjectContext;
+class ManagedObject;
+using ObjectPtr = std::shared_ptr<ManagedObject>;
+
+// One row of the object graph, registered in exactly one context (one instance per row per context).
+//
+// Entity classes derive from it and add typed accessors over the generic ones:
+//
+//   class ChatRoom : public ManagedObject {
+//   public:
+//       QString roomId() const { return value<QString>("roomId"); }
+//       void setRoomId(const QString& id) { setValue("roomId", id); }
+//       std::shared_ptr<User> user() const { return object<User>("user"); }
+//       QList<std::shared_ptr<RoomMember>> members() const { return objects<RoomMember>("members"); }
+//   };
+//
+// Objects are used on their context's thread only. Changes persist nothing until the context is
+// saved. Once the store is closed an object still held is inert: reads give the empty value and
+// writes are ignored. Unknown keys read as empty values as well.
+class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
+public:
+    ManagedObject() = default;
+    virtual ~ManagedObject() = default;
+    ManagedObject(const ManagedObject&) = delete;
+    ManagedObject& operator=(const ManagedObject&) = delete;
+
+    const EntityDescription* entity() const { return m_entity; }
+    QString entityName() const { return m_entity ? m_entity->name() : QString(); }
+    // Permanent from creation; unique across the store.
+    qint64 primaryKey() const { return m_primaryKey; }
+    // Null once the object is inert.
+    ObjectContext* managedObjectContext() const;
+    bool isInert() const;
+    bool isInserted() const { return m_inserted; }
+    bool isDeleted() const { return m_deleted; }
+    bool hasChanges() const;
+    // Keys changed since the last save (attributes and to-one relationships).
+    QStringList changedKeys() const;
+
+    QVariant value(const QString& key) const;
+    template <class T> T value(const QString& key) const { return value(key).template value<T>(); }
+    void setValue(const QString& key, const QVariant& value);
+
+    // A value through to-one relationships: "room.status".
+    QVariant valueForKeyPath(const QString& keyPath) const;
+
+    ObjectPtr object(const QString& relationship) const;
+    template <class T> std::shared_ptr<T> object(const QString& relationship) const {
+        return std::dynamic_pointer_cast<T>(object(relationship));
+    }
+    // Sets a to-one relationship and its inverse.
+    void setObject(const QString& relationship, const ObjectPtr& target);
+
+    // A to-many relationship in primary-key order, including this context's unsaved changes.
+    QList<ObjectPtr> objects(const QString& relationship) const;
+    template <class T> QList<std::shared_ptr<T>> objects(const QString& relationship) const {
+        QList<std::shared_ptr<T>> out;
+        for (const auto& o : objects(relationship))
+            if (auto t = std::dynamic_pointer_cast<T>(o))
+                out << t;
+        return out;
+    }
+    void addObject(const QString& relationship, const ObjectPtr& target);
+    void removeObject(const QString& relationship, const ObjectPtr& target);
+
+    // Foreign key of a to-one relationship (0 when none).
+    qint64 foreignKey(const QString& relationship) const;
+
+protected:
+    // The raw slot value (attribute value or foreign key) without the liveness check.
+    const QVariant& slotValue(int slot) const { return m_values[size_t(slot)]; }
+
+private:
+    friend class ObjectContext;
+
+    bool live() const;
+    void setSlot(int slot, const QVariant& value, bool markChanged);
+    void setToOne(const RelationshipDescription& r, const ObjectPtr& target, bool maintainInverse);
+    void becomeInert();
+
+    const EntityDescription* m_entity = nullptr;
+    ObjectContext* m_context = nullptr;
+    qint64 m_primaryKey = 0;
+    std::vector<QVariant> m_values;
+    std::vector<bool> m_changed;
+    bool m_inserted = false;
+    bool m_deleted = false;
+};
+
+} // namespace pelnix::platform

@@ -1,0 +1,728 @@
+#include "platform/store/ObjectContext.h"
+
+#include "platform/MainThread.h"
+#include "platform/store/ObjectStore.h"
+#include "platform/store/SqlQueryBuilder.h"
+#include "platform/store/SqliteConnection.h"
+
+#include <QSet>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace pelnix::platform {
+
+namespace {
+const QString kDomain = QStringLiteral("NSCocoaErrorDomain");
+using Q = SqlQueryBuilder;
+
+QString sqlFunction(const QString& function) {
+    static const QStringList known{"max", "min", "sum", "avg", "count"};
+    QString name = function;
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return known.contains(name) ? name : QString();
+}
+} // namespace
+
+ObjectContext::ObjectContext(std::shared_ptr<ObjectStore> store, QString workingName, bool isMain)
+    : m_store(std::move(store)), m_thread(QThread::currentThread()), m_isMain(isMain),
+      m_workingName(std::move(workingName)) {}
+
+ObjectContext::~ObjectContext() {
+    detachAll();
+}
+
+bool ObjectContext::isLive() const {
+    return !m_invalidated && m_store && m_store->isOpen();
+}
+
+void ObjectContext::checkThread() const {
+    Q_ASSERT_X(QThread::currentThread() == m_thread, "ObjectContext",
+               "used from a thread it does not belong to");
+}
+
+QString ObjectContext::workingName() const {
+    return m_workingName.isEmpty() ? QStringLiteral("Untitled Context") : m_workingName;
+}
+
+void ObjectContext::setWorkingName(const QString& name) {
+    m_workingName = name;
+}
+
+void ObjectContext::fail(PLOptionalError* error, const PLError& e) const {
+    if (m_store)
+        m_store->reportError(e);
+    if (error)
+        *error = e;
+}
+
+std::shared_ptr<SqliteConnection> ObjectContext::connection(PLOptionalError* error) {
+    if (!isLive()) {
+        fail(error, PLError(kDomain, 134060, QStringLiteral("The store is closed.")));
+        return nullptr;
+    }
+    if (!m_connection) {
+        QString problem;
+        m_connection = m_store->connect(&problem);
+        if (!m_connection) {
+            fail(error, PLError(kDomain, 134060, problem));
+            return nullptr;
+        }
+    }
+    return m_connection;
+}
+
+ObjectPtr ObjectContext::registered(qint64 primaryKey) const {
+    auto it = m_objects.find(primaryKey);
+    return it == m_objects.end() ? nullptr : it->lock();
+}
+
+void ObjectContext::registerObject(const ObjectPtr& object) {
+    m_objects.insert(object->m_primaryKey, object);
+    if (m_objects.size() > m_sweepAt)
+        sweep();
+}
+
+void ObjectContext::sweep() {
+    for (auto it = m_objects.begin(); it != m_objects.end();)
+        it = it->expired() ? m_objects.erase(it) : std::next(it);
+    m_sweepAt = std::max<qsizetype>(1024, m_objects.size() * 2);
+}
+
+ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
+                                     std::vector<QVariant>&& values) {
+    if (auto existing = registered(pk))
+        return existing->m_deleted ? nullptr : existing;
+    ObjectPtr object = entity->instantiate();
+    object->m_entity = entity;
+    object->m_context = this;
+    object->m_primaryKey = pk;
+    object->m_values = std::move(values);
+    object->m_changed.assign(size_t(entity->slotCount()), false);
+    registerObject(object);
+    return object;
+}
+
+QString ObjectContext::selectColumns(const EntityDescription& entity) const {
+    QString cols = QStringLiteral("t0.pk");
+    for (int s = 0; s < entity.slotCount(); ++s)
+        cols += QStringLiteral(", t0.") + Q::quoted(entity.columnForSlot(s));
+    return cols;
+}
+
+std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, void* stmtPtr) const {
+    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
+    std::vector<QVariant> values(size_t(entity.slotCount()));
+    for (int s = 0; s < entity.slotCount(); ++s) {
+        QVariant v = SqliteConnection::columnValue(stmt, s + 1);
+        if (const auto* a = entity.attributeForSlot(s))
+            v = a->coerce(v);
+        values[size_t(s)] = std::move(v);
+    }
+    return values;
+}
+
+ObjectPtr ObjectContext::insertObject(const QString& entityName) {
+    checkThread();
+    processPendingMerges();
+    const auto* entity = m_store ? m_store->model()->entityNamed(entityName) : nullptr;
+    if (!entity || !isLive()) {
+        fail(nullptr,
+             PLError(kDomain, 134000, QStringLiteral("No entity %1 in an open store.").arg(entityName)));
+        return nullptr;
+    }
+    std::vector<QVariant> values(size_t(entity->slotCount()));
+    for (const auto& a : entity->attributes())
+        values[size_t(a.slot)] = a.defaultValue;
+    ObjectPtr object = materialize(entity, m_store->nextPrimaryKey(), std::move(values));
+    object->m_inserted = true;
+    m_inserted.emplace(object->m_primaryKey, object);
+    return object;
+}
+
+void ObjectContext::deleteObject(const ObjectPtr& object) {
+    checkThread();
+    if (!object || object->m_context != this || object->m_deleted)
+        return;
+    object->m_deleted = true;
+    m_updated.erase(object->m_primaryKey);
+    if (object->m_inserted) {
+        // Never stored: forgetting it is enough.
+        m_inserted.erase(object->m_primaryKey);
+        m_discarded.insert(object->m_primaryKey);
+        m_objects.remove(object->m_primaryKey);
+        object->becomeInert();
+        return;
+    }
+    m_deleted.emplace(object->m_primaryKey, object);
+}
+
+ObjectPtr ObjectContext::objectForKey(const EntityDescription* entity, qint64 primaryKey) {
+    if (!entity || primaryKey <= 0 || !isLive())
+        return nullptr;
+    if (auto existing = registered(primaryKey))
+        return existing->m_deleted ? nullptr : existing;
+    auto db = connection(nullptr);
+    if (!db)
+        return nullptr;
+    QMutexLocker lock(&db->mutex());
+    sqlite3_stmt* stmt = db->prepare(QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk = ?")
+                                         .arg(selectColumns(*entity), Q::quoted(entity->name())),
+                                     {QVariant(qlonglong(primaryKey))});
+    bool row = false;
+    if (!stmt || !db->step(stmt, &row)) {
+        fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+        return nullptr;
+    }
+    if (!row)
+        return nullptr;
+    auto values = rowValues(*entity, stmt);
+    sqlite3_reset(stmt);
+    return materialize(entity, primaryKey, std::move(values));
+}
+
+ObjectPtr ObjectContext::existingObject(const QString& entityName, qint64 primaryKey,
+                                        PLOptionalError* error) {
+    checkThread();
+    processPendingMerges();
+    const auto* entity = m_store ? m_store->model()->entityNamed(entityName) : nullptr;
+    if (!entity) {
+        fail(error, PLError(kDomain, 133000, QStringLiteral("No entity %1.").arg(entityName)));
+        return nullptr;
+    }
+    return objectForKey(entity, primaryKey);
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
+                                                                   PLOptionalError* error) {
+    checkThread();
+    processPendingMerges();
+    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
+    if (!entity) {
+        fail(error, PLError(kDomain, 134000, QStringLiteral("No entity %1.").arg(request.entityName)));
+        return std::nullopt;
+    }
+    SqlQueryBuilder b(*entity);
+    QString problem;
+    const QString where = request.predicate.toSql(b, &problem);
+    QStringList order;
+    for (const auto& s : request.sortDescriptors) {
+        const QString col = b.column(s.key);
+        if (col.isEmpty()) {
+            problem = QStringLiteral("%1 has no sort key %2").arg(entity->name(), s.key);
+            break;
+        }
+        order << col + (s.ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+    }
+    if (where.isEmpty() || !problem.isEmpty()) {
+        fail(error, PLError(kDomain, 134000, problem));
+        return std::nullopt;
+    }
+    order << QStringLiteral("t0.pk");
+
+    // Rows this context changed may leave or join the result: fetch enough to make up for them.
+    QList<ObjectPtr> pending;
+    for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
+        for (const auto& [pk, o] : *set)
+            if (o->m_entity == entity)
+                pending << o;
+    QList<QVariant> binds = b.binds();
+    QString limit;
+    if (request.fetchLimit > 0) {
+        limit = QStringLiteral(" LIMIT ?");
+        binds << QVariant(qlonglong(request.fetchLimit + pending.size()));
+    }
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4 ORDER BY %5%6")
+                            .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), where,
+                                 order.join(QStringLiteral(", ")), limit);
+    auto db = connection(error);
+    if (!db)
+        return std::nullopt;
+    QList<QPair<qint64, std::optional<std::vector<QVariant>>>> rows;
+    {
+        QMutexLocker lock(&db->mutex());
+        sqlite3_stmt* stmt = db->prepare(sql, binds);
+        bool row = stmt != nullptr;
+        while (row) {
+            if (!db->step(stmt, &row)) {
+                fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+                return std::nullopt;
+            }
+            if (row) {
+                const qint64 pk = sqlite3_column_int64(stmt, 0);
+                auto existing = registered(pk);
+                rows.append({pk, existing ? std::nullopt : std::optional(rowValues(*entity, stmt))});
+            }
+        }
+        if (!stmt) {
+            fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+            return std::nullopt;
+        }
+    }
+    QList<ObjectPtr> result;
+    result.reserve(rows.size());
+    for (auto& [pk, values] : rows) {
+        ObjectPtr o = values ? materialize(entity, pk, std::move(*values)) : registered(pk);
+        if (o && !o->m_deleted)
+            result << o;
+    }
+    if (pending.isEmpty())
+        return result;
+
+    // Overlay this context's unsaved state, evaluated in memory.
+    QSet<qint64> present;
+    bool changed = false;
+    QList<ObjectPtr> overlaid;
+    for (const auto& o : result) {
+        if (m_updated.count(o->m_primaryKey) && !request.predicate.evaluate(*o)) {
+            changed = true;
+            continue;
+        }
+        present.insert(o->m_primaryKey);
+        overlaid << o;
+    }
+    for (const auto& o : pending) {
+        if (o->m_deleted || present.contains(o->m_primaryKey) || !request.predicate.evaluate(*o))
+            continue;
+        overlaid << o;
+        present.insert(o->m_primaryKey);
+        changed = true;
+    }
+    if (changed)
+        std::stable_sort(overlaid.begin(), overlaid.end(), [&](const ObjectPtr& x, const ObjectPtr& y) {
+            return SortDescriptor::compare(*x, *y, request.sortDescriptors) < 0;
+        });
+    if (request.fetchLimit > 0 && overlaid.size() > request.fetchLimit)
+        overlaid.resize(request.fetchLimit);
+    return overlaid;
+}
+
+std::optional<qint64> ObjectContext::countForFetchRequest(const FetchRequest& request,
+                                                          PLOptionalError* error) {
+    checkThread();
+    processPendingMerges();
+    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
+    bool pending = false;
+    for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
+        for (const auto& [pk, o] : *set)
+            pending = pending || o->m_entity == entity;
+    if (!entity || pending) {
+        auto all = executeFetchRequest(request, error);
+        return all ? std::optional<qint64>(all->size()) : std::nullopt;
+    }
+    SqlQueryBuilder b(*entity);
+    QString problem;
+    const QString where = request.predicate.toSql(b, &problem);
+    if (where.isEmpty()) {
+        fail(error, PLError(kDomain, 134000, problem));
+        return std::nullopt;
+    }
+    auto db = connection(error);
+    if (!db)
+        return std::nullopt;
+    QMutexLocker lock(&db->mutex());
+    const QString sql = QStringLiteral("SELECT count(*) FROM %1 AS t0%2 WHERE %3")
+                            .arg(Q::quoted(entity->name()), b.joins(), where);
+    const QVariant v = db->scalar(sql, b.binds());
+    if (!v.isValid()) {
+        fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+        return std::nullopt;
+    }
+    const qint64 n = v.toLongLong();
+    return request.fetchLimit > 0 ? std::min<qint64>(n, request.fetchLimit) : n;
+}
+
+QVariant ObjectContext::aggregate(const QString& entityName, const QString& function,
+                                  const QString& attribute, const Predicate& predicate,
+                                  PLOptionalError* error) {
+    auto rows = aggregateGrouped(entityName, function, attribute, predicate, QString(), error);
+    return rows && !rows->isEmpty() ? rows->first().toMap().value(QStringLiteral("result")) : QVariant();
+}
+
+std::optional<QVariantList> ObjectContext::aggregateGrouped(const QString& entityName,
+                                                            const QString& function, const QString& attribute,
+                                                            const Predicate& predicate,
+                                                            const QString& groupBy, PLOptionalError* error) {
+    checkThread();
+    processPendingMerges();
+    const auto* entity = m_store ? m_store->model()->entityNamed(entityName) : nullptr;
+    const QString fn = sqlFunction(function);
+    if (!entity || fn.isEmpty()) {
+        fail(error, PLError(kDomain, 134000,
+                            QStringLiteral("Cannot aggregate %1 of %2.").arg(function, entityName)));
+        return std::nullopt;
+    }
+    SqlQueryBuilder b(*entity);
+    QString problem;
+    ResolvedKeyPath resolved;
+    const QString col = b.column(attribute, &resolved);
+    const QString groupCol = groupBy.isEmpty() ? QString() : b.column(groupBy);
+    const QString where = predicate.toSql(b, &problem);
+    if (col.isEmpty() || where.isEmpty() || (!groupBy.isEmpty() && groupCol.isEmpty())) {
+        fail(error, PLError(kDomain, 134000,
+                            problem.isEmpty() ? QStringLiteral("%1 has no key %2").arg(entityName, attribute)
+                                              : problem));
+        return std::nullopt;
+    }
+    QString sql = QStringLiteral("SELECT %1(%2)%3 FROM %4 AS t0%5 WHERE %6")
+                      .arg(fn, col, groupCol.isEmpty() ? QString() : QStringLiteral(", ") + groupCol,
+                           Q::quoted(entity->name()), b.joins(), where);
+    if (!groupCol.isEmpty())
+        sql += QStringLiteral(" GROUP BY ") + groupCol + QStringLiteral(" ORDER BY ") + groupCol;
+    auto db = connection(error);
+    if (!db)
+        return std::nullopt;
+    QMutexLocker lock(&db->mutex());
+    sqlite3_stmt* stmt = db->prepare(sql, b.binds());
+    QVariantList out;
+    bool row = stmt != nullptr;
+    while (row) {
+        if (!db->step(stmt, &row)) {
+            stmt = nullptr;
+            break;
+        }
+        if (!row)
+            break;
+        QVariant result = SqliteConnection::columnValue(stmt, 0);
+        if (result.isNull())
+            continue; // an aggregate over no row gives none
+        if (resolved.attribute && fn != QLatin1String("avg") && fn != QLatin1String("count"))
+            result = resolved.attribute->coerce(result);
+        QVariantMap map{{QStringLiteral("result"), result}};
+        if (!groupCol.isEmpty())
+            map.insert(groupBy, SqliteConnection::columnValue(stmt, 1));
+        out << map;
+    }
+    if (!stmt) {
+        fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+        return std::nullopt;
+    }
+    return out;
+}
+
+bool ObjectContext::hasChanges() const {
+    return !m_inserted.empty() || !m_updated.empty() || !m_deleted.empty() || !m_links.isEmpty();
+}
+
+QList<ObjectPtr> ObjectContext::insertedObjects() const {
+    QList<ObjectPtr> out;
+    for (const auto& [pk, o] : m_inserted)
+        out << o;
+    return out;
+}
+
+QList<ObjectPtr> ObjectContext::updatedObjects() const {
+    QList<ObjectPtr> out;
+    for (const auto& [pk, o] : m_updated)
+        out << o;
+    return out;
+}
+
+QList<ObjectPtr> ObjectContext::deletedObjects() const {
+    QList<ObjectPtr> out;
+    for (const auto& [pk, o] : m_deleted)
+        out << o;
+    return out;
+}
+
+void ObjectContext::objectDidChange(ManagedObject& object) {
+    if (!object.m_inserted && !object.m_deleted)
+        m_updated.emplace(object.m_primaryKey, object.shared_from_this());
+}
+
+bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
+    for (const auto& [pk, o] : m_inserted) {
+        const auto* e = o->m_entity;
+        QString cols = QStringLiteral("pk"), marks = QStringLiteral("?");
+        QList<QVariant> binds{QVariant(qlonglong(pk))};
+        for (int s = 0; s < e->slotCount(); ++s) {
+            cols += QStringLiteral(", ") + Q::quoted(e->columnForSlot(s));
+            marks += QStringLiteral(", ?");
+            const QVariant& v = o->m_values[size_t(s)];
+            binds << ((s >= int(e->attributes().size()) && v.toLongLong() == 0) ? QVariant() : v);
+        }
+        if (!db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(Q::quoted(e->name()), cols, marks),
+                     binds))
+            return false;
+        changes.inserted << ChangeSet::Row{e, pk};
+    }
+    for (const auto& [pk, o] : m_updated) {
+        const auto* e = o->m_entity;
+        QStringList sets;
+        QList<QVariant> binds;
+        ChangeSet::Update update{e, pk, {}};
+        for (int s = 0; s < e->slotCount(); ++s) {
+            if (!o->m_changed[size_t(s)])
+                continue;
+            sets << Q::quoted(e->columnForSlot(s)) + QStringLiteral(" = ?");
+            const QVariant& v = o->m_values[size_t(s)];
+            binds << ((s >= int(e->attributes().size()) && v.toLongLong() == 0) ? QVariant() : v);
+            update.values.append({s, v});
+        }
+        if (sets.isEmpty())
+            continue;
+        binds << QVariant(qlonglong(pk));
+        if (!db.exec(
+                QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?").arg(Q::quoted(e->name()), sets.join(", ")),
+                binds))
+            return false;
+        changes.updated << update;
+    }
+    for (const auto& link : std::as_const(m_links)) {
+        if (m_deleted.count(link.a) || m_deleted.count(link.b) || m_discarded.contains(link.a) ||
+            m_discarded.contains(link.b))
+            continue;
+        const QString table = Q::quoted(link.joinSide->joinTable);
+        const QString sql = link.add
+                                ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(table)
+                                : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(table);
+        if (!db.exec(sql, {QVariant(qlonglong(link.a)), QVariant(qlonglong(link.b))}))
+            return false;
+    }
+    const auto& model = *m_store->model();
+    for (const auto& [pk, o] : m_deleted) {
+        const QVariant key = QVariant(qlonglong(pk));
+        // Nullify every reference to the row, then drop it.
+        for (const auto& other : model.entities()) {
+            for (const auto& r : other->relationships()) {
+                if (r.destination != o->m_entity)
+                    continue;
+                if (!r.toMany) {
+                    if (!db.exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ?")
+                                     .arg(Q::quoted(other->name()), Q::quoted(r.name)),
+                                 {key}))
+                        return false;
+                } else if (r.isManyToMany()) {
+                    if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                     .arg(Q::quoted(r.joinTable), r.otherColumn),
+                                 {key}))
+                        return false;
+                }
+            }
+        }
+        if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE pk = ?").arg(Q::quoted(o->m_entity->name())),
+                     {key}))
+            return false;
+        changes.deleted << ChangeSet::Row{o->m_entity, pk};
+    }
+    return true;
+}
+
+bool ObjectContext::save(PLOptionalError* error) {
+    checkThread();
+    processPendingMerges();
+    if (!hasChanges())
+        return false;
+    auto db = connection(error);
+    if (!db)
+        return false;
+    bool durable = false;
+    for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
+        for (const auto& [pk, o] : *set)
+            durable = durable || o->m_entity->isDurable();
+
+    auto changes = std::make_shared<ChangeSet>();
+    changes->origin = this;
+    {
+        // One writer at a time, and change sets are published in commit order.
+        QMutexLocker commit(&m_store->commitMutex());
+        QMutexLocker lock(&db->mutex());
+        if (durable)
+            db->exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        bool ok = db->exec(QStringLiteral("BEGIN IMMEDIATE"));
+        ok = ok && writeChanges(*db, *changes);
+        ok = ok && db->exec(QStringLiteral("COMMIT"));
+        const PLError failure = ObjectStore::sqlError(db->lastErrorCode(), db->lastError());
+        if (!ok && db->handle() && !sqlite3_get_autocommit(db->handle()))
+            db->exec(QStringLiteral("ROLLBACK"));
+        if (durable)
+            db->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        if (!ok) {
+            // Nothing was written; the pending changes stay for the next attempt.
+            fail(error, failure);
+            return false;
+        }
+        m_store->publish(this, changes);
+    }
+
+    for (const auto& [pk, o] : m_inserted)
+        o->m_inserted = false;
+    for (const auto& [pk, o] : m_updated)
+        std::fill(o->m_changed.begin(), o->m_changed.end(), false);
+    for (const auto& [pk, o] : m_deleted) {
+        m_objects.remove(pk);
+        o->becomeInert();
+    }
+    m_inserted.clear();
+    m_updated.clear();
+    m_deleted.clear();
+    m_links.clear();
+    m_discarded.clear();
+    const auto observers = m_saveObservers;
+    for (const auto& [token, observer] : observers)
+        observer(changes);
+    return true;
+}
+
+void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
+    checkThread();
+    processPendingMerges();
+    if (!object || object->m_context != this || object->m_inserted)
+        return;
+    const auto* e = object->m_entity;
+    auto db = connection(nullptr);
+    if (!db)
+        return;
+    QMutexLocker lock(&db->mutex());
+    sqlite3_stmt* stmt = db->prepare(QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk = ?")
+                                         .arg(selectColumns(*e), Q::quoted(e->name())),
+                                     {QVariant(qlonglong(object->m_primaryKey))});
+    bool row = false;
+    if (!stmt || !db->step(stmt, &row)) {
+        fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+        return;
+    }
+    if (!row)
+        return;
+    auto values = rowValues(*e, stmt);
+    sqlite3_reset(stmt);
+    for (int s = 0; s < e->slotCount(); ++s) {
+        if (mergeChanges && object->m_changed[size_t(s)])
+            continue;
+        object->m_values[size_t(s)] = values[size_t(s)];
+        object->m_changed[size_t(s)] = false;
+    }
+    if (!mergeChanges)
+        m_updated.erase(object->m_primaryKey);
+}
+
+void ObjectContext::detachAll() {
+    for (auto it = m_objects.begin(); it != m_objects.end(); ++it)
+        if (auto o = it->lock())
+            o->becomeInert();
+    for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
+        for (const auto& [pk, o] : *set)
+            o->becomeInert();
+    m_objects.clear();
+    m_inserted.clear();
+    m_updated.clear();
+    m_deleted.clear();
+    m_links.clear();
+    m_discarded.clear();
+}
+
+void ObjectContext::reset() {
+    checkThread();
+    detachAll();
+    QMutexLocker lock(&m_inboxMutex);
+    m_inbox.clear();
+    m_hasInbox = false;
+}
+
+void ObjectContext::mergeChanges(const ChangeSet& changes) {
+    if (changes.origin == this)
+        return;
+    for (const auto& u : changes.updated) {
+        auto o = registered(u.primaryKey);
+        if (!o || o->m_deleted)
+            continue;
+        for (const auto& [slot, value] : u.values)
+            if (!o->m_changed[size_t(slot)]) // this context's unsaved value wins
+                o->m_values[size_t(slot)] = value;
+    }
+    for (const auto& d : changes.deleted) {
+        auto o = registered(d.primaryKey);
+        if (!o)
+            continue;
+        m_updated.erase(d.primaryKey);
+        m_deleted.erase(d.primaryKey);
+        m_objects.remove(d.primaryKey);
+        o->becomeInert();
+    }
+}
+
+void ObjectContext::enqueueChanges(const ChangeSetPtr& changes) {
+    QMutexLocker lock(&m_inboxMutex);
+    m_inbox << changes;
+    m_hasInbox = true;
+}
+
+void ObjectContext::processPendingMerges() {
+    if (!m_hasInbox.load())
+        return;
+    QList<ChangeSetPtr> inbox;
+    {
+        QMutexLocker lock(&m_inboxMutex);
+        inbox.swap(m_inbox);
+        m_hasInbox = false;
+    }
+    for (const auto& c : inbox)
+        mergeChanges(*c);
+}
+
+quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
+    const quint64 token = m_nextObserver++;
+    m_saveObservers.append({token, std::move(observer)});
+    return token;
+}
+
+void ObjectContext::removeSaveObserver(quint64 token) {
+    m_saveObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+QList<ObjectPtr> ObjectContext::relatedObjects(const ManagedObject& object,
+                                               const RelationshipDescription& r) {
+    QList<ObjectPtr> out;
+    if (!r.toMany || !r.inverse || !isLive())
+        return out;
+    if (!r.isManyToMany()) {
+        FetchRequest request;
+        request.entityName = r.destination->name();
+        request.predicate =
+            Predicate::compareObject(r.inverse->name, Predicate::Op::Equal,
+                                     std::const_pointer_cast<ManagedObject>(object.shared_from_this()));
+        return executeFetchRequest(request).value_or(QList<ObjectPtr>());
+    }
+    processPendingMerges();
+    QList<qint64> keys;
+    if (!object.m_inserted) {
+        auto db = connection(nullptr);
+        if (!db)
+            return out;
+        QMutexLocker lock(&db->mutex());
+        sqlite3_stmt* stmt = db->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                             .arg(r.otherColumn, Q::quoted(r.joinTable), r.ownColumn),
+                                         {QVariant(qlonglong(object.m_primaryKey))});
+        bool row = stmt != nullptr;
+        while (row && db->step(stmt, &row))
+            if (row)
+                keys << sqlite3_column_int64(stmt, 0);
+    }
+    const bool ownIsA = r.ownColumn == QLatin1String("a");
+    const auto* joinSide = ownIsA ? &r : r.inverse;
+    for (const auto& link : std::as_const(m_links)) {
+        if (link.joinSide != joinSide || (ownIsA ? link.a : link.b) != object.m_primaryKey)
+            continue;
+        const qint64 other = ownIsA ? link.b : link.a;
+        keys.removeAll(other);
+        if (link.add)
+            keys << other;
+    }
+    std::sort(keys.begin(), keys.end());
+    for (qint64 k : keys)
+        if (auto o = objectForKey(r.destination, k))
+            out << o;
+    return out;
+}
+
+void ObjectContext::changeLink(const RelationshipDescription& r, const ManagedObject& owner,
+                               const ManagedObject& target, bool add) {
+    if (!r.isManyToMany())
+        return;
+    const bool ownIsA = r.ownColumn == QLatin1String("a");
+    LinkChange link{ownIsA ? &r : r.inverse, ownIsA ? owner.m_primaryKey : target.m_primaryKey,
+                    ownIsA ? target.m_primaryKey : owner.m_primaryKey, add};
+    m_links << link;
+}
+
+} // namespace pelnix::platform

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "platform/PLError.h"
+#include "platform/store/ChangeSet.h"
+#include "platform/store/FetchRequest.h"
+#include "platform/store/ManagedObject.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace pelnix::platform {
+
+class ObjectStore;
+class SqliteConnection;
+
+// A unit of work on one thread: an identity map (one object per row) with change tracking.
+// Creating, changing and deleting persist nothing until save(), which writes every pending change
+// of this context in one transaction and returns once it is committed. Fetches see this context's
+// unsaved inserts and changes and hide its unsaved deletes; aggregates read saved data only.
+class ObjectContext : public std::enable_shared_from_this<ObjectContext> {
+public:
+    using SaveObserver = std::function<void(const ChangeSetPtr&)>;
+
+    ObjectContext(std::shared_ptr<ObjectStore> store, QString workingName, bool isMain);
+    ~ObjectContext();
+    ObjectContext(const ObjectContext&) = delete;
+    ObjectContext& operator=(const ObjectContext&) = delete;
+
+    std::shared_ptr<ObjectStore> store() const { return m_store; }
+    // False once the store is closed or the context was invalidated.
+    bool isLive() const;
+    bool isMainContext() const { return m_isMain; }
+    QThread* thread() const { return m_thread; }
+    QString workingName() const;
+    void setWorkingName(const QString& name);
+
+    ObjectPtr insertObject(const QString& entityName);
+    void deleteObject(const ObjectPtr& object);
+    // The registered object, or the stored row; null when there is none.
+    ObjectPtr existingObject(const QString& entityName, qint64 primaryKey, PLOptionalError* error = nullptr);
+
+    // Null on failure (unknown entity or key, closed store, SQL error).
+    std::optional<QList<ObjectPtr>> executeFetchRequest(const FetchRequest& request,
+                                                        PLOptionalError* error = nullptr);
+    std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
+    // "max:", "min:", "sum:", "avg:" or "count:" over saved rows; null when no row matches.
+    QVariant aggregate(const QString& entityName, const QString& function, const QString& attribute,
+                       const Predicate& predicate, PLOptionalError* error = nullptr);
+    // One map per group: the group key's value and "result".
+    std::optional<QVariantList> aggregateGrouped(const QString& entityName, const QString& function,
+                                                 const QString& attribute, const Predicate& predicate,
+                                                 const QString& groupBy, PLOptionalError* error = nullptr);
+
+    bool hasChanges() const;
+    QList<ObjectPtr> insertedObjects() const;
+    QList<ObjectPtr> updatedObjects() const;
+    QList<ObjectPtr> deletedObjects() const;
+    // True when something was committed; false for no changes (no error) or a failure (error set).
+    bool save(PLOptionalError* error = nullptr);
+    // Re-reads the object's stored values; with mergeChanges its unsaved changes are kept.
+    void refreshObject(const ObjectPtr& object, bool mergeChanges);
+    // Forgets every registered object and pending change; held objects become inert.
+    void reset();
+
+    // Applies another context's saved changes (on this context's thread).
+    void mergeChanges(const ChangeSet& changes);
+    // Queues a change set from any thread; merged before this context's next fetch or save.
+    void enqueueChanges(const ChangeSetPtr& changes);
+    void processPendingMerges();
+
+    quint64 addSaveObserver(SaveObserver observer);
+    void removeSaveObserver(quint64 token);
+
+    // Used by ManagedObject.
+    ObjectPtr objectForKey(const EntityDescription* entity, qint64 primaryKey);
+    bool isPendingDelete(qint64 primaryKey) const { return m_deleted.count(primaryKey) != 0; }
+    QList<ObjectPtr> relatedObjects(const ManagedObject& object, const RelationshipDescription& relationship);
+    void changeLink(const RelationshipDescription& relationship, const ManagedObject& owner,
+                    const ManagedObject& target, bool add);
+    void objectDidChange(ManagedObject& object);
+
+private:
+    struct LinkChange {
+        const RelationshipDescription* joinSide; // the side whose own column is "a"
+        qint64 a = 0;
+        qint64 b = 0;
+        bool add = true;
+    };
+
+    void checkThread() const;
+    void fail(PLOptionalError* error, const PLError& e) const;
+    std::shared_ptr<SqliteConnection> connection(PLOptionalError* error);
+    ObjectPtr registered(qint64 primaryKey) const;
+    ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values);
+    void registerObject(const ObjectPtr& object);
+    void sweep();
+    QString selectColumns(const EntityDescription& entity) const;
+    std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
+    bool writeChanges(SqliteConnection& db, ChangeSet& changes);
+    void detachAll();
+
+    std::shared_ptr<ObjectStore> m_store;
+    QThread* m_thread;
+    bool m_isMain;
+    QString m_workingName;
+    bool m_invalidated = false;
+    std::shared_ptr<SqliteConnection> m_connection;
+    QHash<qint64, std::weak_ptr<ManagedObject>> m_objects;
+    qsizetype m_sweepAt = 1024;
+    std::map<qint64, ObjectPtr> m_inserted;
+    std::map<qint64, ObjectPtr> m_updated;
+    std::map<qint64, ObjectPtr> m_deleted;
+    QList<LinkChange> m_links;
+    QSet<qint64> m_discarded; // inserted, then deleted before any save
+    QMutex m_inboxMutex;
+    QList<ChangeSetPtr> m_inbox;
+    std::atomic<bool> m_hasInbox{false};
+    quint64 m_nextObserver = 1;
+    QList<QPair<quint64, SaveObserver>> m_saveObservers;
+};
+
+} // namespace pelnix::platform

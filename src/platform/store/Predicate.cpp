@@ -1,0 +1,297 @@
+#include "platform/store/Predicate.h"
+
+#include "platform/store/SqlQueryBuilder.h"
+
+#include <QStringList>
+
+namespace pelnix::platform {
+
+struct Predicate::Node {
+    enum class Kind { Compare, In, And, Or, Not, False };
+    Kind kind = Kind::Compare;
+    QString keyPath;
+    Op op = Op::Equal;
+    QVariant value;           // null: no value / no object
+    bool objectValue = false; // value is a primary key (object equality)
+    QVariantList list;
+    std::shared_ptr<const Node> left, right;
+};
+
+namespace {
+
+using Node = Predicate::Node;
+
+// -1, 0 or 1 for two non-null values of one attribute.
+int compareValues(const QVariant& a, const QVariant& b) {
+    const auto ta = a.typeId(), tb = b.typeId();
+    if (ta == QMetaType::QString || tb == QMetaType::QString) {
+        const int c = a.toString().compare(b.toString());
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if (ta == QMetaType::QByteArray || tb == QMetaType::QByteArray) {
+        const int c = a.toByteArray().compare(b.toByteArray());
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if (ta == QMetaType::Double || tb == QMetaType::Double) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    const qlonglong x = a.toLongLong(), y = b.toLongLong();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+bool applyOp(Predicate::Op op, const QVariant& lhs, const QVariant& rhs) {
+    const bool ln = lhs.isNull(), rn = rhs.isNull();
+    if (op == Predicate::Op::Equal || op == Predicate::Op::NotEqual) {
+        const bool equal = (ln || rn) ? (ln && rn) : compareValues(lhs, rhs) == 0;
+        return op == Predicate::Op::Equal ? equal : !equal;
+    }
+    if (ln || rn)
+        return false;
+    const int c = compareValues(lhs, rhs);
+    switch (op) {
+    case Predicate::Op::Less:
+        return c < 0;
+    case Predicate::Op::LessOrEqual:
+        return c <= 0;
+    case Predicate::Op::Greater:
+        return c > 0;
+    case Predicate::Op::GreaterOrEqual:
+        return c >= 0;
+    default:
+        return false;
+    }
+}
+
+QVariant coerced(const ResolvedKeyPath& path, const QVariant& value, bool objectValue) {
+    if (value.isNull() || !value.isValid())
+        return {};
+    if (objectValue || path.relationship)
+        return QVariant(value.toLongLong());
+    return path.attribute->coerce(value);
+}
+
+// The terminal value of a key path on an object: null when a hop has no object.
+QVariant terminalValue(const ManagedObject& object, const ResolvedKeyPath& path) {
+    ObjectPtr holder;
+    const ManagedObject* current = &object;
+    for (const auto* hop : path.hops) {
+        holder = current->object(hop->name);
+        if (!holder)
+            return {};
+        current = holder.get();
+    }
+    if (path.relationship) {
+        const qint64 fk = current->foreignKey(path.relationship->name);
+        return fk ? QVariant(qlonglong(fk)) : QVariant();
+    }
+    return current->value(path.attribute->name);
+}
+
+bool evaluateNode(const Node& n, const ManagedObject& object) {
+    switch (n.kind) {
+    case Node::Kind::And:
+        return evaluateNode(*n.left, object) && evaluateNode(*n.right, object);
+    case Node::Kind::Or:
+        return evaluateNode(*n.left, object) || evaluateNode(*n.right, object);
+    case Node::Kind::Not:
+        return !evaluateNode(*n.left, object);
+    case Node::Kind::False:
+        return false;
+    case Node::Kind::Compare:
+    case Node::Kind::In:
+        break;
+    }
+    if (!object.entity())
+        return false;
+    const ResolvedKeyPath path = SqlQueryBuilder::resolve(*object.entity(), n.keyPath);
+    if (!path.isValid())
+        return false;
+    const QVariant lhs = terminalValue(object, path);
+    if (n.kind == Node::Kind::In) {
+        if (lhs.isNull())
+            return false;
+        for (const QVariant& v : n.list) {
+            const QVariant c = coerced(path, v, false);
+            if (!c.isNull() && compareValues(lhs, c) == 0)
+                return true;
+        }
+        return false;
+    }
+    return applyOp(n.op, lhs, coerced(path, n.value, n.objectValue));
+}
+
+QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
+    switch (n.kind) {
+    case Node::Kind::And:
+    case Node::Kind::Or: {
+        const QString l = nodeSql(*n.left, b, problem);
+        const QString r = nodeSql(*n.right, b, problem);
+        if (l.isEmpty() || r.isEmpty())
+            return {};
+        return QStringLiteral("(%1 %2 %3)").arg(l, n.kind == Node::Kind::And ? "AND" : "OR", r);
+    }
+    case Node::Kind::Not: {
+        const QString l = nodeSql(*n.left, b, problem);
+        return l.isEmpty() ? QString() : QStringLiteral("(NOT %1)").arg(l);
+    }
+    case Node::Kind::False:
+        return QStringLiteral("0");
+    case Node::Kind::Compare:
+    case Node::Kind::In:
+        break;
+    }
+    ResolvedKeyPath path;
+    const QString col = b.column(n.keyPath, &path);
+    if (col.isEmpty()) {
+        if (problem)
+            *problem = QStringLiteral("%1 has no key path %2").arg(b.entity().name(), n.keyPath);
+        return {};
+    }
+    // Every comparison yields 0 or 1, never NULL, so NOT behaves as in memory.
+    if (n.kind == Node::Kind::In) {
+        QStringList marks;
+        for (const QVariant& v : n.list) {
+            const QVariant c = coerced(path, v, false);
+            if (!c.isNull())
+                marks << b.bind(c);
+        }
+        if (marks.isEmpty())
+            return QStringLiteral("0");
+        return QStringLiteral("(%1 IS NOT NULL AND %1 IN (%2))").arg(col, marks.join(QLatin1Char(',')));
+    }
+    const QVariant value = coerced(path, n.value, n.objectValue);
+    if (value.isNull()) {
+        switch (n.op) {
+        case Predicate::Op::Equal:
+            return col + QStringLiteral(" IS NULL");
+        case Predicate::Op::NotEqual:
+            return col + QStringLiteral(" IS NOT NULL");
+        default:
+            return QStringLiteral("0");
+        }
+    }
+    const char* sqlOp = "";
+    switch (n.op) {
+    case Predicate::Op::Equal:
+        return QStringLiteral("%1 IS %2").arg(col, b.bind(value));
+    case Predicate::Op::NotEqual:
+        return QStringLiteral("%1 IS NOT %2").arg(col, b.bind(value));
+    case Predicate::Op::Less:
+        sqlOp = "<";
+        break;
+    case Predicate::Op::LessOrEqual:
+        sqlOp = "<=";
+        break;
+    case Predicate::Op::Greater:
+        sqlOp = ">";
+        break;
+    case Predicate::Op::GreaterOrEqual:
+        sqlOp = ">=";
+        break;
+    }
+    return QStringLiteral("(%1 IS NOT NULL AND %1 %2 %3)").arg(col, QLatin1String(sqlOp), b.bind(value));
+}
+
+QString nodeText(const Node& n) {
+    static const char* ops[] = {"==", "!=", "<", "<=", ">", ">="};
+    switch (n.kind) {
+    case Node::Kind::And:
+        return QStringLiteral("(%1 AND %2)").arg(nodeText(*n.left), nodeText(*n.right));
+    case Node::Kind::Or:
+        return QStringLiteral("(%1 OR %2)").arg(nodeText(*n.left), nodeText(*n.right));
+    case Node::Kind::Not:
+        return QStringLiteral("NOT %1").arg(nodeText(*n.left));
+    case Node::Kind::False:
+        return QStringLiteral("FALSEPREDICATE");
+    case Node::Kind::In: {
+        QStringList items;
+        for (const auto& v : n.list)
+            items << v.toString();
+        return QStringLiteral("%1 IN {%2}").arg(n.keyPath, items.join(QStringLiteral(", ")));
+    }
+    case Node::Kind::Compare:
+        break;
+    }
+    const QString v = n.value.isNull() ? QStringLiteral("nil")
+                      : n.objectValue  ? QStringLiteral("<object %1>").arg(n.value.toLongLong())
+                                       : n.value.toString();
+    return QStringLiteral("%1 %2 %3").arg(n.keyPath, QLatin1String(ops[int(n.op)]), v);
+}
+
+} // namespace
+
+Predicate Predicate::compare(const QString& keyPath, Op op, const QVariant& value) {
+    auto n = std::make_shared<Node>();
+    n->kind = Node::Kind::Compare;
+    n->keyPath = keyPath;
+    n->op = op;
+    n->value = value;
+    return Predicate(n);
+}
+
+Predicate Predicate::compareObject(const QString& keyPath, Op op, const ObjectPtr& object) {
+    auto n = std::make_shared<Node>();
+    n->kind = Node::Kind::Compare;
+    n->keyPath = keyPath;
+    n->op = op;
+    n->objectValue = true;
+    if (object)
+        n->value = QVariant(qlonglong(object->primaryKey()));
+    return Predicate(n);
+}
+
+Predicate Predicate::in(const QString& keyPath, const QVariantList& values) {
+    auto n = std::make_shared<Node>();
+    n->kind = Node::Kind::In;
+    n->keyPath = keyPath;
+    n->list = values;
+    return Predicate(n);
+}
+
+Predicate Predicate::operator&&(const Predicate& other) const {
+    if (isEmpty())
+        return other;
+    if (other.isEmpty())
+        return *this;
+    auto n = std::make_shared<Node>();
+    n->kind = Node::Kind::And;
+    n->left = m_node;
+    n->right = other.m_node;
+    return Predicate(n);
+}
+
+Predicate Predicate::operator||(const Predicate& other) const {
+    if (isEmpty() || other.isEmpty())
+        return {};
+    auto n = std::make_shared<Node>();
+    n->kind = Node::Kind::Or;
+    n->left = m_node;
+    n->right = other.m_node;
+    return Predicate(n);
+}
+
+Predicate Predicate::operator!() const {
+    auto n = std::make_shared<Node>();
+    if (isEmpty()) {
+        n->kind = Node::Kind::False;
+        return Predicate(n);
+    }
+    n->kind = Node::Kind::Not;
+    n->left = m_node;
+    return Predicate(n);
+}
+
+bool Predicate::evaluate(const ManagedObject& object) const {
+    return !m_node || evaluateNode(*m_node, object);
+}
+
+QString Predicate::toSql(SqlQueryBuilder& builder, QString* problem) const {
+    return m_node ? nodeSql(*m_node, builder, problem) : QStringLiteral("1");
+}
+
+QString Predicate::description() const {
+    return m_node ? nodeText(*m_node) : QStringLiteral("TRUEPREDICATE");
+}
+
+} // namespace pelnix::platform

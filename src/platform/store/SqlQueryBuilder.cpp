@@ -1,0 +1,65 @@
+#include "platform/store/SqlQueryBuilder.h"
+
+#include "platform/store/EntityDescription.h"
+
+namespace pelnix::platform {
+
+ResolvedKeyPath SqlQueryBuilder::resolve(const EntityDescription& entity, const QString& keyPath) {
+    ResolvedKeyPath out;
+    const QStringList parts = keyPath.split(QLatin1Char('.'));
+    const EntityDescription* current = &entity;
+    for (int i = 0; i < parts.size(); ++i) {
+        const bool last = i == parts.size() - 1;
+        if (last) {
+            if (auto* a = current->attributeNamed(parts[i])) {
+                out.attribute = a;
+                return out;
+            }
+        }
+        auto* r = current->relationshipNamed(parts[i]);
+        if (!r || r->toMany)
+            return {};
+        if (last)
+            out.relationship = r;
+        else
+            out.hops << r;
+        current = r->destination;
+    }
+    return out;
+}
+
+QString SqlQueryBuilder::quoted(const QString& identifier) {
+    QString q = identifier;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString SqlQueryBuilder::column(const QString& keyPath, ResolvedKeyPath* resolvedOut) {
+    const ResolvedKeyPath resolved = resolve(m_entity, keyPath);
+    if (resolvedOut)
+        *resolvedOut = resolved;
+    if (!resolved.isValid())
+        return {};
+    QString alias = QStringLiteral("t0");
+    QString prefix;
+    for (const auto* hop : resolved.hops) {
+        prefix += (prefix.isEmpty() ? QString() : QStringLiteral(".")) + hop->name;
+        auto it = m_aliases.find(prefix);
+        if (it == m_aliases.end()) {
+            const QString next = QStringLiteral("j%1").arg(m_aliases.size() + 1);
+            m_joins += QStringLiteral(" LEFT JOIN %1 AS %2 ON %2.pk = %3.%4")
+                           .arg(quoted(hop->destination->name()), next, alias, quoted(hop->name));
+            it = m_aliases.insert(prefix, next);
+        }
+        alias = *it;
+    }
+    const QString& name = resolved.attribute ? resolved.attribute->name : resolved.relationship->name;
+    return alias + QLatin1Char('.') + quoted(name);
+}
+
+QString SqlQueryBuilder::bind(const QVariant& value) {
+    m_binds << value;
+    return QStringLiteral("?");
+}
+
+} // namespace pelnix::platform

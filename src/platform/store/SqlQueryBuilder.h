@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace pelnix::platform {
+
+class EntityDescription;
+struct AttributeDescription;
+struct RelationshipDescription;
+
+// A key path resolved against an entity: the to-one hops, then an attribute or a to-one
+// relationship (compared by its foreign key).
+struct ResolvedKeyPath {
+    QList<const RelationshipDescription*> hops;
+    const AttributeDescription* attribute = nullptr;
+    const RelationshipDescription* relationship = nullptr;
+    bool isValid() const { return attribute || relationship; }
+};
+
+// Collects the joins and bound values of one SELECT over an entity (alias "t0").
+class SqlQueryBuilder {
+public:
+    explicit SqlQueryBuilder(const EntityDescription& entity) : m_entity(entity) {}
+
+    static ResolvedKeyPath resolve(const EntityDescription& entity, const QString& keyPath);
+    static QString quoted(const QString& identifier);
+
+    // The column expression of a key path, adding LEFT JOINs for its hops; empty when unknown.
+    QString column(const QString& keyPath, ResolvedKeyPath* resolved = nullptr);
+    // Adds a bound value and returns its placeholder.
+    QString bind(const QVariant& value);
+
+    const EntityDescription& entity() const { return m_entity; }
+    const QString& joins() const { return m_joins; }
+    const QList<QVariant>& binds() const { return m_binds; }
+
+private:
+    const EntityDescription& m_entity;
+    QString m_joins;
+    QHash<QString, QString> m_aliases;
+    QList<QVariant> m_binds;
+};
+
+} // namespace pelnix::platform

@@ -1,0 +1,489 @@
+#include "TestModel.h"
+#include "TestSandbox.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Sandbox.h"
+#include "platform/SerialQueue.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ObjectPtr;
+using platform::Predicate;
+using platform::SerialQueue;
+using K = platform::PredicateKey;
+
+namespace {
+const QString kStoreName = QStringLiteral("Pelnix.xcdatamodeld");
+
+QString storePath() {
+    auto store = PLPersistence::PS_defaultStore();
+    return store ? store->path() : QString();
+}
+
+// Runs `fn` on the queue's thread and waits for it (the main thread is free meanwhile).
+void onWorker(SerialQueue& queue, const std::function<void()>& fn) {
+    queue.async(fn);
+    auto done = queue.postMarker();
+    QTRY_VERIFY(done->load());
+}
+
+QString sqliteText(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    QString out;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+Room::Ptr makeRoom(const QString& id, int status = 0, qint64 activity = 0, const QString& name = {}) {
+    auto room = Room::PS_createEntity();
+    room->setValue("roomId", id);
+    room->setValue("status", status);
+    room->setValue("activityDate", activity);
+    room->setValue("name", name.isEmpty() ? id : name);
+    return room;
+}
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerTestModel(); }
+    void cleanup() { PLPersistence::cleanUp(); }
+
+    void storeLocationFollowsExistingFile();
+    void pendingInsertsFoundAndPendingDeletesHidden();
+    void sortTermsParseAndOrderFetches();
+    void notEqualAndNotInKeepMissingValues();
+    void aggregatesReadSavedRowsThroughJoins();
+    void relationshipsKeepInversesAndOrder();
+    void workerSaveVisibleOnMainBeforeItsNotification();
+    void contextsMergeChangesPerProperty();
+    void refreshKeepsUnsavedChanges();
+    void cleanUpClosesFilesAndHeldObjectsGoInert();
+    void manyToManyLinksSurviveReopen();
+    void failuresReachTheErrorSinkAndGiveEmptyResults();
+    void killedWriterLeavesEverySavedRow();
+};
+
+void TestStore::storeLocationFollowsExistingFile() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    const QString expected = platform::Sandbox::applicationSupport() + "/" +
+                             QCoreApplication::applicationName() + "/" + kStoreName;
+    QCOMPARE(storePath(), expected);
+    QVERIFY(QFile::exists(expected));
+    // A second start-up keeps the open stack.
+    auto first = PLPersistence::PS_defaultStore();
+    auto context = PLPersistence::PS_defaultContext();
+    PLManagedObject::initializeDatabase();
+    QCOMPARE(PLPersistence::PS_defaultStore(), first);
+    QCOMPARE(PLPersistence::PS_defaultContext(), context);
+    QCOMPARE(PLPersistence::PS_contextForCurrentThread(), context);
+    PLPersistence::cleanUp();
+    QVERIFY(!PLPersistence::PS_defaultContext());
+
+    // A store already in Documents is used there.
+    QDir().mkpath(platform::Sandbox::documents());
+    QVERIFY(QFile::copy(expected, platform::Sandbox::documents() + "/" + kStoreName));
+    PLManagedObject::initializeDatabase();
+    QCOMPARE(storePath(), platform::Sandbox::documents() + "/" + kStoreName);
+    QCOMPARE(sqliteText(storePath(), "PRAGMA journal_mode"), QStringLiteral("wal"));
+}
+
+void TestStore::pendingInsertsFoundAndPendingDeletesHidden() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto saved = makeRoom("R1", 0, 10);
+    saved->save();
+    auto pending = makeRoom("R2", 0, 20);
+    QCOMPARE(Room::PS_findFirstByAttribute("roomId", "R2"), pending); // one instance per row
+    QCOMPARE(Room::PS_findByAttribute("roomId", "R2").size(), 1);
+    auto sorted = Room::PS_findAllSortedBy("activityDate", false, K("status") != 1);
+    QCOMPARE(sorted.size(), 2);
+    QCOMPARE(sorted.first(), pending);
+    QCOMPARE(Room::PS_countOfEntities(), 2);
+
+    // A pending change moves a saved row out of (and into) the result.
+    saved->setValue("status", 1);
+    QCOMPARE(Room::PS_findAllWithPredicate(K("status") != 1).size(), 1);
+    QCOMPARE(Room::PS_findAllSortedBy("activityDate", true, K("status") == 1).first(), saved);
+
+    saved->PS_deleteEntity();
+    QVERIFY(!Room::PS_findFirstByAttribute("roomId", "R1"));
+    QCOMPARE(Room::PS_findAllSortedBy("activityDate", false, K("activityDate") >= 0).size(), 1);
+    QCOMPARE(Room::PS_findFirstWithPredicate({}, "activityDate", true), pending);
+    pending->save();
+    QVERIFY(saved->isInert());
+    QCOMPARE(Room::PS_findAll().size(), 1);
+    // Creating alone stores nothing.
+    auto unsaved = makeRoom("R3");
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Room"), QStringLiteral("1"));
+    Q_UNUSED(unsaved)
+}
+
+void TestStore::sortTermsParseAndOrderFetches() {
+    using S = platform::SortDescriptor;
+    QCOMPARE(S::parseTerm("activityDate:NO,name", true),
+             (QList<S>{{"activityDate", false}, {"name", false}}));
+    QCOMPARE(S::parseTerm("a,b:NO", true), (QList<S>{{"a", true}, {"b", false}}));
+    QCOMPARE(S::parseTerm("a:x:YES", false), (QList<S>{{"a", true}}));
+    QCOMPARE(S::parseTerm("a, b", true), (QList<S>{{"a", true}, {" b", true}}));
+    QVERIFY(S::boolValue(" +007") && S::boolValue("true") && !S::boolValue("NO") && !S::boolValue("00"));
+
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    makeRoom("A", 0, 5, "b");
+    makeRoom("B", 0, 9, "a");
+    makeRoom("C", 0, 5, "a");
+    Room::PS_findFirst()->save();
+    makeRoom("D", 0, 5, "c"); // unsaved: sorted in memory beside the stored rows
+    QStringList ids;
+    for (const auto& r : Room::PS_findAllSortedBy("activityDate:NO,name", true))
+        ids << r->roomId();
+    QCOMPARE(ids, (QStringList{"B", "D", "A", "C"}));
+    QCOMPARE(Room::PS_findFirstOrderedByAttribute("name,activityDate:NO", true)->roomId(),
+             QStringLiteral("B"));
+}
+
+void TestStore::notEqualAndNotInKeepMissingValues() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto make = [](int id, const QVariant& email) {
+        auto u = User::PS_createEntity();
+        u->setValue("userID", id);
+        u->setValue("email", email);
+        return u;
+    };
+    make(1, QVariant());
+    make(2, "a@x");
+    make(3, "b@x");
+    QCOMPARE(User::PS_findFirst()->userID(), 1);
+    auto check = [&](const char* phase) {
+        auto ids = [](const User::List& users) {
+            QList<int> out;
+            for (const auto& u : users)
+                out << u->userID();
+            return out;
+        };
+        QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email") != "a@x")), (QList<int>{1, 3}));
+        QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, !K("email").in({"a@x", "c@x"}))),
+                 (QList<int>{1, 3}));
+        QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email").in({"a@x", "b@x"}))),
+                 (QList<int>{2, 3}));
+        QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email") == QVariant())), (QList<int>{1}));
+        QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, !(K("email") < "b"))), (QList<int>{1, 3}));
+        // A number given as text compares with an integer attribute as a number.
+        QCOMPARE(ids(User::PS_findAllWithPredicate(K("userID") == "2")), (QList<int>{2}));
+        Q_UNUSED(phase)
+    };
+    check("in memory"); // all unsaved: the predicate runs on the overlay only
+    User::PS_findFirst()->save();
+    check("in SQL");
+}
+
+void TestStore::aggregatesReadSavedRowsThroughJoins() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    QVERIFY(!Message::PS_aggregateOperation("max:", "date").isValid());
+    auto open = makeRoom("open", 0);
+    auto closed = makeRoom("closed", 1);
+    auto message = [](const Room::Ptr& room, qint64 date, int state, int updates) {
+        auto m = Message::PS_createEntity();
+        m->setValue("date", date);
+        m->setValue("state", state);
+        m->setValue("updateCount", updates);
+        m->setObject("room", room);
+        return m;
+    };
+    message(open, 100, 0, 2);
+    message(open, 300, 1, 50);
+    message(closed, 200, 0, 7);
+    message(nullptr, 50, 0, 4); // no room: "room.status != 1" holds, as nil != 1
+    // Aggregates read saved data only.
+    QVERIFY(!Message::PS_aggregateOperation("max:", "date").isValid());
+    open->save();
+    QCOMPARE(Message::PS_aggregateOperation("max:", "date").toLongLong(), 300LL);
+    const auto unread = K("state") == 0 && K("room.status") != 1;
+    QCOMPARE(Message::PS_aggregateOperation("sum:", "updateCount", unread).toLongLong(), 6LL);
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(unread), 2);
+    const auto groups = Message::PS_aggregateOperation("sum:", "updateCount", {}, "state");
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups.at(0).toMap().value("result").toLongLong(), 13LL);
+    QVERIFY(!Message::PS_aggregateOperation("sum:", "updateCount", K("state") == 9).isValid());
+}
+
+void TestStore::relationshipsKeepInversesAndOrder() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R");
+    auto other = makeRoom("O");
+    QList<Member::Ptr> members;
+    for (int i = 0; i < 3; ++i) {
+        members << Member::PS_createEntity();
+        room->addObject("members", members.last());
+    }
+    QCOMPARE(members[1]->object<Room>("room"), room); // adding to the set sets the inverse
+    QCOMPARE(room->objects<Member>("members"), members);
+    members[0]->setObject("room", other);
+    QCOMPARE(room->objects("members").size(), 2);
+    QCOMPARE(Member::PS_findAllWithPredicate(K("room") == room).size(), 2);
+    room->save();
+    // Deleting a room nullifies its members' key but keeps the members.
+    room->PS_deleteEntity();
+    QVERIFY(!members[1]->object("room"));
+    room->PS_deleteEntity();
+    Room::PS_findFirst()->save();
+    QCOMPARE(Member::PS_countOfEntities(), 3);
+    QCOMPARE(Member::PS_countOfEntitiesWithPredicate(K("room") == platform::ObjectPtr()), 2);
+
+    // One-to-one: each side follows the other; a new partner detaches the old one.
+    auto u1 = User::PS_createEntity(), u2 = User::PS_createEntity();
+    auto profile = Profile::PS_createEntity();
+    u1->setObject("profile", profile);
+    QCOMPARE(profile->object<User>("user"), u1);
+    u2->setObject("profile", profile);
+    QVERIFY(!u1->object("profile"));
+    QCOMPARE(profile->object<User>("user"), u2);
+}
+
+void TestStore::workerSaveVisibleOnMainBeforeItsNotification() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R1", 0, 0, "old");
+    room->save();
+    SerialQueue queue("Event Precessing");
+    QString seenName;
+    bool seenMessage = false;
+    auto* center = platform::NotificationCenter::defaultCenter();
+    auto token = center->addObserver("ChatRoomUpdatedNotification", [&](const platform::Notification& n) {
+        auto r = Room::PS_findFirstByAttribute("roomId", n.userInfo.value("ChatRoomID"));
+        seenName = room->name(); // the object held since before the save
+        seenMessage = r && !r->objects("messages").isEmpty();
+    });
+    QSignalSpy spy(center, &platform::NotificationCenter::posted);
+    queue.async([&] {
+        QVERIFY(PLPersistence::PS_contextForCurrentThread() != PLPersistence::PS_defaultContext());
+        QCOMPARE(PLPersistence::PS_contextForCurrentThread(), PLPersistence::PS_contextForCurrentThread());
+        auto r = Room::PS_findFirstByAttribute("roomId", "R1");
+        r->setValue("name", "new");
+        auto m = Message::PS_createEntity();
+        m->setObject("room", r);
+        m->save(); // returns after the commit; never waits for the main thread
+        center->post("ChatRoomUpdatedNotification", {}, {{"ChatRoomID", "R1"}});
+    });
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(seenName, QStringLiteral("new"));
+    QVERIFY(seenMessage);
+    center->removeObserver(token);
+
+    // A cache clear gives the worker a fresh context.
+    std::shared_ptr<platform::ObjectContext> before, after;
+    onWorker(queue, [&] { before = PLPersistence::PS_contextForCurrentThread(); });
+    PLPersistence::PS_clearNonMainThreadContextsCache();
+    onWorker(queue, [&] { after = PLPersistence::PS_contextForCurrentThread(); });
+    QVERIFY(before && after && before != after);
+}
+
+void TestStore::contextsMergeChangesPerProperty() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R1", 0, 1, "n0");
+    room->save();
+    SerialQueue queue("worker");
+    room->setValue("name", "main"); // main changes the name...
+    onWorker(queue, [] {            // ...the worker the status, and saves first
+        auto r = Room::PS_findFirstByAttribute("roomId", "R1");
+        r->setValue("status", 2);
+        r->setValue("activityDate", 7);
+        r->save();
+    });
+    QCOMPARE(room->status(), 2); // merged: the main context had not changed it
+    QCOMPARE(room->name(), QStringLiteral("main"));
+    room->setValue("activityDate", 9); // same property: the later save wins
+    room->save();
+    onWorker(queue, [] {
+        auto r = Room::PS_findFirstByAttribute("roomId", "R1");
+        QCOMPARE(r->name(), QStringLiteral("main")); // the worker's held object got main's save
+        QCOMPARE(r->value<qint64>("activityDate"), 9LL);
+    });
+    const QString path = storePath();
+    QCOMPARE(sqliteText(path, "SELECT name || ',' || status || ',' || activityDate FROM Room"),
+             QStringLiteral("main,2,9"));
+}
+
+void TestStore::refreshKeepsUnsavedChanges() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R1", 0, 1, "n0");
+    room->save();
+    room->setValue("name", "unsaved");
+    auto context = PLPersistence::PS_context(); // another context on this thread
+    auto other = Room::PS_findFirstByAttribute("roomId", "R1", context);
+    other->setValue("status", 5);
+    other->setValue("name", "theirs");
+    QVERIFY(context->save());
+    room->refreshObject();
+    QCOMPARE(room->status(), 5);
+    QCOMPARE(room->name(), QStringLiteral("unsaved"));
+    room->save();
+    QCOMPARE(sqliteText(storePath(), "SELECT name FROM Room"), QStringLiteral("unsaved"));
+}
+
+void TestStore::cleanUpClosesFilesAndHeldObjectsGoInert() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R1", 3);
+    room->addObject("members", Member::PS_createEntity());
+    room->save();
+    const QString path = storePath();
+    QVERIFY(QFile::exists(path + "-wal"));
+    QSignalSpy cleaned(platform::NotificationCenter::defaultCenter(), &platform::NotificationCenter::posted);
+    PLPersistence::cleanUp();
+    QCOMPARE(cleaned.count(), 1);
+    QCOMPARE(cleaned.first().first().toString(), QString(kPLPersistenceCleanedUpNotification));
+    // Held objects are inert: empty values, no crash, nothing written.
+    QVERIFY(room->isInert());
+    QCOMPARE(room->roomId(), QString());
+    QCOMPARE(room->status(), 0);
+    QVERIFY(room->objects("members").isEmpty());
+    room->setValue("name", "x");
+    room->addObject("members", nullptr);
+    room->save();
+    room->refreshObject();
+    QVERIFY(!Room::PS_findFirst());
+    QVERIFY(!Room::PS_createEntity());
+    // Every connection is closed: the files can go, and a new store opens empty.
+    for (const QString& f : {path, path + "-wal", path + "-shm"})
+        QVERIFY(!QFile::exists(f) || QFile::remove(f));
+    PLManagedObject::initializeDatabase();
+    QCOMPARE(Room::PS_countOfEntities(), 0);
+    makeRoom("R2")->save();
+    QCOMPARE(Room::PS_findAll().size(), 1);
+    QCOMPARE(sqliteText(path, "PRAGMA journal_mode"), QStringLiteral("wal"));
+}
+
+void TestStore::manyToManyLinksSurviveReopen() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto m1 = Message::PS_createEntity(), m2 = Message::PS_createEntity();
+    m1->setValue("messageId", "m1");
+    m2->setValue("messageId", "m2");
+    m1->setValue("payload", QByteArray("\x00\x01", 2));
+    auto a1 = Asset::PS_createEntity(), a2 = Asset::PS_createEntity();
+    a1->setValue("remoteURL", "u1");
+    a2->setValue("remoteURL", "u2");
+    m1->addObject("assets", a1);
+    m1->addObject("assets", a2);
+    a1->addObject("messages", m2); // from the other side
+    QCOMPARE(a1->objects("messages"), (QList<ObjectPtr>{m1, m2}));
+    m1->save();
+    PLPersistence::cleanUp();
+
+    PLManagedObject::initializeDatabase();
+    auto r1 = Message::PS_findFirstByAttribute("messageId", "m1");
+    auto r2 = Message::PS_findFirstByAttribute("messageId", "m2");
+    QCOMPARE(r1->value<QByteArray>("payload"), QByteArray("\x00\x01", 2));
+    QCOMPARE(r1->objects("assets").size(), 2);
+    QCOMPARE(r2->objects<Asset>("assets").first()->value<QString>("remoteURL"), QStringLiteral("u1"));
+    auto u1 = Asset::PS_findFirstByAttribute("remoteURL", "u1");
+    QCOMPARE(u1->objects("messages"), (QList<ObjectPtr>{r1, r2}));
+    u1->removeObject("messages", r1);
+    QCOMPARE(r1->objects("assets").size(), 1);
+    r2->PS_deleteEntity();
+    u1->save();
+    QVERIFY(u1->objects("messages").isEmpty());
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Asset_messages"), QStringLiteral("1"));
+}
+
+void TestStore::failuresReachTheErrorSinkAndGiveEmptyResults() {
+    TestSandbox sandbox;
+    QVERIFY(!Room::PS_findFirst()); // no stack at all
+    QVERIFY(Room::PS_findAll().isEmpty());
+    PLManagedObject::initializeDatabase();
+    QObject target;
+    QList<PLError> errors;
+    PLPersistence::setErrorHandlerTarget(&target, [&](QObject* t, const PLError& e) {
+        QCOMPARE(t, &target);
+        errors << e;
+    });
+    makeRoom("R1")->save();
+    QVERIFY(Room::PS_findAllWithPredicate(K("nosuch") == 1).isEmpty());
+    QVERIFY(Room::PS_findAllSortedBy("nosuch", true).isEmpty());
+    QVERIFY(!Room::PS_aggregateOperation("median:", "status").isValid());
+    QCOMPARE(errors.size(), 3);
+    QVERIFY(errors.first().localizedDescription.contains("nosuch"));
+    PLPersistence::handleErrors(std::nullopt);
+    QCOMPARE(errors.size(), 3);
+}
+
+// The child half of the crash test: saves rows one by one and reports each save that returned.
+static int runCrashChild(const QString& root) {
+    platform::Sandbox::setRoot(root);
+    registerTestModel();
+    PLManagedObject::initializeDatabase();
+    for (int i = 0;; ++i) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", QString::number(i));
+        m->setValue("text", QString(200, QChar('x')));
+        m->save();
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+    }
+}
+
+void TestStore::killedWriterLeavesEverySavedRow() {
+    TestSandbox sandbox;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {"--crash-child", sandbox.root()});
+    QVERIFY(child.waitForStarted());
+    int reported = -1;
+    QByteArray buffer;
+    while (reported < 300) {
+        QVERIFY(child.waitForReadyRead(10000));
+        buffer += child.readAllStandardOutput();
+        int nl;
+        while ((nl = int(buffer.indexOf('\n'))) >= 0) {
+            reported = buffer.left(nl).toInt();
+            buffer.remove(0, nl + 1);
+        }
+    }
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished());
+    buffer += child.readAllStandardOutput();
+    for (const QByteArray& line : buffer.split('\n'))
+        if (!line.isEmpty())
+            reported = line.toInt();
+
+    PLManagedObject::initializeDatabase();
+    QVERIFY(Message::PS_countOfEntities() >= reported + 1);
+    for (int i = 0; i <= reported; ++i)
+        QVERIFY2(Message::PS_findFirstByAttribute("messageId", QString::number(i)),
+                 qPrintable(QString::number(i)));
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--crash-child")
+        return runCrashChild(QString::fromLocal8Bit(argv[2]));
+    TestStore test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_store.moc"
