@@ -1,0 +1,173 @@
+#include "TestSandbox.h"
+#include "media/s3/S3Client.h"
+#include "media/s3/S3ErrorHandler.h"
+#include "media/s3/S3MD5Util.h"
+#include "media/s3/S3SDKUtil.h"
+#include "media/s3/S3ServiceRequestDelegate.h"
+#include "standin/StandinServer.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+using namespace pelnix;
+
+namespace {
+
+const QString kAccess = QStringLiteral("AKIDSTANDIN");
+const QString kSecret = QStringLiteral("standin/secret+key");
+
+// The uploader's view: progress, completion or failure, nothing else.
+struct UploadDelegate : S3ServiceRequestDelegate {
+    int completions = 0;
+    int failures = 0;
+    std::optional<PLError> error;
+    QString etag;
+    bool sawDateHeader = false;
+    bool done() const { return completions + failures > 0; }
+    void requestDidReceiveResponse(S3ServiceRequest*, const S3ServiceResponse& response) override {
+        for (const auto& header : response.responseHeader())
+            sawDateHeader |= header.first.compare(QLatin1String("Date"), Qt::CaseInsensitive) == 0;
+    }
+    void requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceResponse* response) override {
+        ++completions;
+        if (auto* s3 = dynamic_cast<S3Response*>(response))
+            etag = s3->etag();
+    }
+    void requestDidFailWithError(S3ServiceRequest*, const PLError& e) override {
+        ++failures;
+        error = e;
+    }
+};
+
+} // namespace
+
+class TestS3Standin : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void putObjectStoresAndReadsBackInBothStyles();
+    void refusalsArriveThroughTheDelegate();
+    void clockSkewIsCorrectedAfterOneFailure();
+
+private:
+    std::unique_ptr<S3Client> client(const QString& secret, const QString& token);
+    bool upload(S3Client& s3, const QString& bucket, const QString& key, const QByteArray& data,
+                UploadDelegate& delegate);
+    QByteArray readBack(S3Client& s3, const QString& bucket, const QString& key);
+
+    std::unique_ptr<test::TestSandbox> m_sandbox;
+    std::unique_ptr<standin::StandinServer> m_server;
+};
+
+void TestS3Standin::init() {
+    m_sandbox = std::make_unique<test::TestSandbox>();
+    standin::StandinServer::Options options;
+    options.dataDir = m_sandbox->path(QStringLiteral("standin")).toStdString();
+    m_server = std::make_unique<standin::StandinServer>(options);
+    QVERIFY(m_server->start());
+    m_server->addStorageKey(kAccess.toStdString(), kSecret.toStdString(), "");
+    m_server->addStorageKey("AKIDTOKEN", kSecret.toStdString(), "session/token+==");
+    S3SDKUtil::setRuntimeClockSkew(0);
+    S3ErrorHandler::shouldThrowExceptions();
+}
+
+void TestS3Standin::cleanup() {
+    m_server->stop();
+    m_server.reset();
+    m_sandbox.reset();
+    S3SDKUtil::setRuntimeClockSkew(0);
+}
+
+std::unique_ptr<S3Client> TestS3Standin::client(const QString& secret, const QString& token) {
+    auto s3 = std::make_unique<S3Client>(
+        S3Credentials(token.isEmpty() ? kAccess : QStringLiteral("AKIDTOKEN"), secret, token));
+    s3->setEndpoint(QString::fromStdString(m_server->s3Endpoint()));
+    s3->setConnectionTimeout(40);
+    // Virtual-host names such as photos-1.127.0.0.1 do not resolve; connect to the address itself.
+    s3->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
+    s3->setSleeper([](double) {});
+    return s3;
+}
+
+bool TestS3Standin::upload(S3Client& s3, const QString& bucket, const QString& key, const QByteArray& data,
+                           UploadDelegate& delegate) {
+    auto request = std::make_shared<S3PutObjectRequest>(key, bucket);
+    request->setContentType(QStringLiteral("image/jpeg"));
+    request->setData(data);
+    request->setDelegate(&delegate);
+    s3.putObject(request);
+    return QTest::qWaitFor([&] { return delegate.done(); }, 10000);
+}
+
+QByteArray TestS3Standin::readBack(S3Client& s3, const QString& bucket, const QString& key) {
+    auto request = std::make_shared<S3Request>();
+    request->setBucket(bucket);
+    request->setKey(key);
+    auto response = s3.invoke(request);
+    return response && response->httpStatusCode() == 200 ? response->body() : QByteArray("<missing>");
+}
+
+void TestS3Standin::putObjectStoresAndReadsBackInBothStyles() {
+    const QStringList keys{QStringLiteral("with space.jpg"), QStringLiteral("dir/sub+plus.png"),
+                           QStringLiteral("caf\u00e9 \u65e5\u672c.txt")};
+    for (const QString& token : {QString(), QStringLiteral("session/token+==")}) {
+        auto s3 = client(kSecret, token);
+        for (const QString& bucket : {QStringLiteral("photos-1"), QStringLiteral("pelnix.media")}) {
+            for (const QString& key : keys) {
+                const QByteArray data = (bucket + key + token).toUtf8().repeated(100);
+                UploadDelegate delegate;
+                QVERIFY(upload(*s3, bucket, key, data, delegate));
+                QVERIFY2(delegate.completions == 1 && delegate.failures == 0,
+                         qPrintable(bucket + "/" + key + ": " +
+                                    (delegate.error ? delegate.error->debugText() : "")));
+                QCOMPARE(delegate.etag, QLatin1Char('"') + S3MD5Util::hexEncodeMD5(data) + QLatin1Char('"'));
+                QCOMPARE(readBack(*s3, bucket, key), data);
+            }
+        }
+    }
+}
+
+void TestS3Standin::refusalsArriveThroughTheDelegate() {
+    auto wrong = client(QStringLiteral("not-the-secret"), {});
+    UploadDelegate delegate;
+    QVERIFY(upload(*wrong, QStringLiteral("photos-1"), QStringLiteral("k.jpg"), "data", delegate));
+    QCOMPARE(delegate.completions, 0);
+    QCOMPARE(delegate.failures, 1);
+    QCOMPARE(delegate.error->code, 403);
+    QCOMPARE(delegate.error->userInfo.value(QStringLiteral("errorCode")).toString(),
+             QStringLiteral("SignatureDoesNotMatch"));
+
+    auto badToken = client(kSecret, QStringLiteral("stale-token"));
+    UploadDelegate tokenDelegate;
+    QVERIFY(upload(*badToken, QStringLiteral("photos-1"), QStringLiteral("k.jpg"), "data", tokenDelegate));
+    QCOMPARE(tokenDelegate.completions, 0);
+    QCOMPARE(tokenDelegate.failures, 1);
+}
+
+void TestS3Standin::clockSkewIsCorrectedAfterOneFailure() {
+    auto s3 = client(kSecret, {});
+    S3SDKUtil::setRuntimeClockSkew(3600); // we believe the device is an hour ahead; it is not
+    UploadDelegate first;
+    QVERIFY(upload(*s3, QStringLiteral("photos-1"), QStringLiteral("skew.jpg"), "one", first));
+    QCOMPARE(first.failures, 1);
+    QCOMPARE(first.error->userInfo.value(QStringLiteral("errorCode")).toString(),
+             QStringLiteral("RequestTimeTooSkewed"));
+    if (!first.sawDateHeader)
+        QSKIP("the stand-in's S3 refusal carries no Date header, so the skew cannot be measured from it");
+    QVERIFY(first.error->userInfo.value(QStringLiteral("S3ClockSkewError")).toBool());
+    QVERIFY(qAbs(S3SDKUtil::getRuntimeClockSkew()) < 5);
+
+    UploadDelegate second;
+    QVERIFY(upload(*s3, QStringLiteral("photos-1"), QStringLiteral("skew.jpg"), "two", second));
+    QCOMPARE(second.completions, 1);
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication app(argc, argv);
+    TestS3Standin t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_s3standin.moc"
