@@ -1,0 +1,157 @@
+#include "Animator.h"
+
+#include "Scheduler.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+namespace {
+bool g_instant = false;
+}
+
+bool Animator::isInstant() {
+    return g_instant;
+}
+
+void Animator::setInstant(bool instant) {
+    g_instant = instant;
+}
+
+QEasingCurve Animator::easing(Curve curve) {
+    switch (curve) {
+    case Curve::EaseIn:
+        return QEasingCurve::InQuad;
+    case Curve::EaseOut:
+        return QEasingCurve::OutQuad;
+    case Curve::Linear:
+        return QEasingCurve::Linear;
+    case Curve::EaseInOut:
+        break;
+    }
+    return QEasingCurve::InOutQuad;
+}
+
+void Animator::animateProperty(QObject* target, const QByteArray& property, const QVariant& end,
+                               int durationMs, Curve curve, Completion completion) {
+    if (!target)
+        return;
+    if (g_instant || durationMs <= 0) {
+        target->setProperty(property.constData(), end);
+        if (completion)
+            completion(true);
+        return;
+    }
+    auto* animation = new QPropertyAnimation(target, property, target);
+    animation->setEndValue(end);
+    animation->setDuration(durationMs);
+    animation->setEasingCurve(easing(curve));
+    QObject::connect(animation, &QAbstractAnimation::finished, target, [completion] {
+        if (completion)
+            completion(true);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Animator::animate(int durationMs, const std::function<void()>& changes, Completion completion) {
+    if (changes)
+        changes();
+    if (!completion)
+        return;
+    if (g_instant || durationMs <= 0)
+        completion(true);
+    else
+        Scheduler::shared()->dispatchAfter(durationMs, [completion] { completion(true); });
+}
+
+void Animator::run(QObject* owner, int durationMs, Curve curve, std::function<void(qreal)> step,
+                   Completion completion) {
+    if (g_instant || durationMs <= 0 || !owner) {
+        if (step)
+            step(1.0);
+        if (completion)
+            completion(true);
+        return;
+    }
+    auto* animation = new QVariantAnimation(owner);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->setDuration(durationMs);
+    animation->setEasingCurve(easing(curve));
+    QObject::connect(animation, &QVariantAnimation::valueChanged, owner, [step](const QVariant& v) {
+        if (step)
+            step(v.toReal());
+    });
+    QObject::connect(animation, &QAbstractAnimation::finished, owner, [completion] {
+        if (completion)
+            completion(true);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Animator::crossDissolve(QWidget* view, int durationMs, const std::function<void()>& changes,
+                             Completion completion) {
+    if (!view || g_instant || durationMs <= 0 || !view->isVisible()) {
+        if (changes)
+            changes();
+        if (completion)
+            completion(true);
+        return;
+    }
+    auto* snapshot = new QLabel(view);
+    snapshot->setPixmap(view->grab());
+    snapshot->setGeometry(view->rect());
+    snapshot->setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (changes)
+        changes();
+    snapshot->show();
+    snapshot->raise();
+    QPointer<QLabel> guard(snapshot);
+    animateAlpha(snapshot, 0.0, durationMs, [guard, completion](bool finished) {
+        if (guard)
+            guard->deleteLater();
+        if (completion)
+            completion(finished);
+    });
+}
+
+qreal Animator::alpha(const QWidget* view) {
+    if (!view)
+        return 0;
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+void Animator::setAlpha(QWidget* view, qreal alpha) {
+    if (!view)
+        return;
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    if (!effect) {
+        if (alpha >= 1.0)
+            return;
+        effect = new QGraphicsOpacityEffect(view);
+        view->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(qBound(0.0, alpha, 1.0));
+}
+
+void Animator::animateAlpha(QWidget* view, qreal alpha, int durationMs, Completion completion) {
+    if (!view)
+        return;
+    setAlpha(view, qMin(Animator::alpha(view), 0.999)); // makes sure the effect exists
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
+    if (!effect) {
+        if (completion)
+            completion(true);
+        return;
+    }
+    animateProperty(effect, "opacity", qBound(0.0, alpha, 1.0), durationMs, Curve::EaseInOut,
+                    std::move(completion));
+}
+
+} // namespace pelnix::platform::ui

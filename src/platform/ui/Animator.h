@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QEasingCurve>
+#include <QObject>
+#include <QVariant>
+#include <functional>
+
+class QWidget;
+
+namespace pelnix::platform::ui {
+
+// View animations. In instant mode (tests, or animations turned off) every animation jumps to its end
+// state and its completion runs before the call returns, so screens behave the same, only at once.
+class Animator {
+public:
+    using Completion = std::function<void(bool finished)>;
+    enum class Curve { EaseInOut, EaseIn, EaseOut, Linear };
+
+    static bool isInstant();
+    static void setInstant(bool instant);
+
+    // Animates one Qt property of `target` from its current value to `end`.
+    static void animateProperty(QObject* target, const QByteArray& property, const QVariant& end,
+                                int durationMs, Curve curve = Curve::EaseInOut, Completion completion = {});
+    // Block form: `changes` sets the final state now; the completion runs after the duration.
+    static void animate(int durationMs, const std::function<void()>& changes, Completion completion = {});
+    // Runs `step(progress 0..1)` over the duration, then the completion. Instant mode: step(1) only.
+    static void run(QObject* owner, int durationMs, Curve curve, std::function<void(qreal)> step,
+                    Completion completion = {});
+    // Fades from the current look of `view` to its look after `changes`.
+    static void crossDissolve(QWidget* view, int durationMs, const std::function<void()>& changes,
+                              Completion completion = {});
+
+    // Opacity of a widget (1 when never set); kept in a graphics effect on that widget only.
+    static qreal alpha(const QWidget* view);
+    static void setAlpha(QWidget* view, qreal alpha);
+    static void animateAlpha(QWidget* view, qreal alpha, int durationMs, Completion completion = {});
+
+    static QEasingCurve easing(Curve curve);
+};
+
+} // namespace pelnix::platform::ui

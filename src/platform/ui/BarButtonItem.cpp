@@ -1,0 +1,67 @@
+#include "BarButtonItem.h"
+
+namespace pelnix::platform::ui {
+
+BarButtonItem::BarButtonItem(SystemItem item, std::function<void()> action, QObject* parent)
+    : QObject(parent), m_system(item), m_action(std::move(action)) {}
+
+BarButtonItem::BarButtonItem(const QString& title, std::function<void()> action, QObject* parent)
+    : QObject(parent), m_title(title), m_action(std::move(action)) {}
+
+BarButtonItem::BarButtonItem(const QIcon& image, std::function<void()> action, QObject* parent)
+    : QObject(parent), m_image(image), m_action(std::move(action)) {}
+
+BarButtonItem::BarButtonItem(QWidget* customView, QObject* parent)
+    : QObject(parent), m_customView(customView) {}
+
+BarButtonItem::~BarButtonItem() {
+    // A custom view the bar no longer shows belongs to the item.
+    if (m_customView && !m_customView->parent())
+        delete m_customView.data();
+}
+
+QString BarButtonItem::title() const {
+    if (!m_title.isEmpty())
+        return m_title;
+    switch (m_system) {
+    case SystemItem::Done:
+        return QStringLiteral("Done");
+    case SystemItem::Cancel:
+        return QStringLiteral("Cancel");
+    case SystemItem::Edit:
+        return QStringLiteral("Edit");
+    case SystemItem::Save:
+        return QStringLiteral("Save");
+    case SystemItem::Add:
+        return QStringLiteral("+");
+    default:
+        return {};
+    }
+}
+
+void BarButtonItem::setTitle(const QString& title) {
+    m_title = title;
+    emit changed();
+}
+
+void BarButtonItem::setWidth(int width) {
+    m_width = width;
+    emit changed();
+}
+
+void BarButtonItem::setEnabled(bool enabled) {
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    emit changed();
+}
+
+void BarButtonItem::trigger() {
+    if (!m_enabled || isSpace())
+        return;
+    emit triggered();
+    if (m_action)
+        m_action();
+}
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace pelnix::platform::ui {
+
+// An item of a navigation bar: a system item (Done, Cancel, ...), a titled or image button, a custom
+// view, or a flexible or fixed space.
+class BarButtonItem : public QObject {
+    Q_OBJECT
+public:
+    enum class SystemItem { None, Done, Cancel, Edit, Save, Add, FlexibleSpace, FixedSpace };
+
+    explicit BarButtonItem(SystemItem item, std::function<void()> action = {}, QObject* parent = nullptr);
+    BarButtonItem(const QString& title, std::function<void()> action = {}, QObject* parent = nullptr);
+    BarButtonItem(const QIcon& image, std::function<void()> action = {}, QObject* parent = nullptr);
+    // Takes ownership of `customView`.
+    explicit BarButtonItem(QWidget* customView, QObject* parent = nullptr);
+    ~BarButtonItem() override;
+
+    SystemItem systemItem() const { return m_system; }
+    QString title() const;
+    void setTitle(const QString& title);
+    QIcon image() const { return m_image; }
+    QWidget* customView() const { return m_customView; }
+    bool isSpace() const {
+        return m_system == SystemItem::FlexibleSpace || m_system == SystemItem::FixedSpace;
+    }
+    int width() const { return m_width; }
+    void setWidth(int width);
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+    void setAction(std::function<void()> action) { m_action = std::move(action); }
+
+    // Runs the action as a tap on the item would.
+    void trigger();
+
+signals:
+    void changed();
+    void triggered();
+
+private:
+    SystemItem m_system = SystemItem::None;
+    QString m_title;
+    QIcon m_image;
+    QPointer<QWidget> m_customView;
+    int m_width = 0;
+    bool m_enabled = true;
+    std::function<void()> m_action;
+};
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,154 @@
+#include "Button.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace pelnix::platform::ui {
+
+Button::Button(QWidget* parent) : QAbstractButton(parent) {
+    m_colors.insert(int(State::Normal), QColor(0, 122, 255));
+    setCursor(Qt::PointingHandCursor);
+}
+
+template <typename T> T Button::pick(const QHash<int, T>& values, State state) const {
+    const auto it = values.constFind(int(state));
+    if (it != values.constEnd())
+        return *it;
+    return values.value(int(State::Normal));
+}
+
+void Button::setTitle(const QString& title, State state) {
+    m_titles.insert(int(state), title);
+    if (state == State::Normal)
+        setText(title);
+    updateGeometry();
+    update();
+}
+
+QString Button::titleForState(State state) const {
+    return pick(m_titles, state);
+}
+
+void Button::setTitleColor(const QColor& color, State state) {
+    m_colors.insert(int(state), color);
+    update();
+}
+
+QColor Button::titleColorForState(State state) const {
+    if (state == State::Disabled && !m_colors.contains(int(State::Disabled))) {
+        QColor c = pick(m_colors, State::Normal);
+        c.setAlphaF(c.alphaF() * 0.4);
+        return c;
+    }
+    return pick(m_colors, state);
+}
+
+void Button::setImage(const QImage& image, State state) {
+    m_images.insert(int(state), image);
+    updateGeometry();
+    update();
+}
+
+QImage Button::imageForState(State state) const {
+    return pick(m_images, state);
+}
+
+void Button::setBackgroundImage(const QImage& image, State state) {
+    m_backgrounds.insert(int(state), image);
+    update();
+}
+
+QImage Button::backgroundImageForState(State state) const {
+    return pick(m_backgrounds, state);
+}
+
+void Button::setContentEdgeInsets(const QMargins& insets) {
+    m_contentInsets = insets;
+    updateGeometry();
+    update();
+}
+
+void Button::setSelected(bool selected) {
+    m_selected = selected;
+    update();
+}
+
+void Button::setBackgroundColor(const QColor& color) {
+    m_background = color;
+    update();
+}
+
+void Button::setCornerRadius(qreal radius) {
+    m_radius = radius;
+    update();
+}
+
+Button::State Button::currentState() const {
+    if (!isEnabled())
+        return State::Disabled;
+    if (isDown())
+        return State::Highlighted;
+    if (m_selected)
+        return State::Selected;
+    return State::Normal;
+}
+
+QSize Button::sizeHint() const {
+    const State state = currentState();
+    const QImage image = imageForState(state);
+    const QString title = titleForState(state);
+    const QFontMetrics metrics(font());
+    const qreal dpr = image.isNull() ? 1 : image.devicePixelRatio();
+    const int w = (image.isNull() ? 0 : qCeil(image.width() / dpr)) +
+                  (title.isEmpty() ? 0 : metrics.horizontalAdvance(title) + (image.isNull() ? 0 : 6));
+    const int h = qMax(image.isNull() ? 0 : qCeil(image.height() / dpr), metrics.height());
+    return QSize(w, h).grownBy(m_contentInsets).expandedTo(QSize(10, 10));
+}
+
+void Button::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const State state = currentState();
+    if (m_radius > 0) {
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(rect()), m_radius, m_radius);
+        painter.setClipPath(clip);
+    }
+    if (m_background.alpha() > 0)
+        painter.fillRect(rect(), m_background);
+    const QImage background = backgroundImageForState(state);
+    if (!background.isNull())
+        painter.drawImage(rect(), background);
+
+    const QRect content = rect().marginsRemoved(m_contentInsets);
+    const QImage image = imageForState(state);
+    const QString title = titleForState(state);
+    const QFontMetrics metrics(font());
+    const qreal dpr = image.isNull() ? 1 : image.devicePixelRatio();
+    const QSize imageSize = image.isNull() ? QSize() : (QSizeF(image.size()) / dpr).toSize();
+    const int titleWidth = title.isEmpty() ? 0 : qMin(metrics.horizontalAdvance(title), content.width());
+    const int gap = (!image.isNull() && !title.isEmpty()) ? 6 : 0;
+    const int total = imageSize.width() + gap + titleWidth;
+    int x = content.left() + (content.width() - total) / 2;
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    QRect imageRect(x, content.top() + (content.height() - imageSize.height()) / 2, imageSize.width(),
+                    imageSize.height());
+    QRect titleRect(x + imageSize.width() + gap, content.top(), titleWidth, content.height());
+    if (rtl) {
+        titleRect.moveLeft(x);
+        imageRect.moveLeft(x + titleWidth + gap);
+    }
+    if (state == State::Highlighted && image.isNull() && background.isNull())
+        painter.setOpacity(0.4);
+    if (!image.isNull())
+        painter.drawImage(imageRect, image);
+    if (!title.isEmpty()) {
+        painter.setPen(titleColorForState(state));
+        painter.setFont(font());
+        painter.drawText(titleRect, Qt::AlignCenter,
+                         metrics.elidedText(title, Qt::ElideRight, titleRect.width()));
+    }
+}
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QMargins>
+
+namespace pelnix::platform::ui {
+
+// A button with UIKit's per-state titles, title colours, images and background images (a state
+// without its own falls back to the normal one), content insets and a selected state. clicked() is
+// the touch-up-inside event.
+class Button : public QAbstractButton {
+    Q_OBJECT
+public:
+    enum class State { Normal, Highlighted, Selected, Disabled };
+
+    explicit Button(QWidget* parent = nullptr);
+
+    void setTitle(const QString& title, State state = State::Normal);
+    QString titleForState(State state) const;
+    void setTitleColor(const QColor& color, State state = State::Normal);
+    QColor titleColorForState(State state) const;
+    void setImage(const QImage& image, State state = State::Normal);
+    QImage imageForState(State state) const;
+    void setBackgroundImage(const QImage& image, State state = State::Normal);
+    QImage backgroundImageForState(State state) const;
+
+    QFont titleFont() const { return font(); }
+    void setTitleFont(const QFont& font) { setFont(font); }
+    QMargins contentEdgeInsets() const { return m_contentInsets; }
+    void setContentEdgeInsets(const QMargins& insets);
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
+    QColor backgroundColor() const { return m_background; }
+    void setBackgroundColor(const QColor& color);
+    void setCornerRadius(qreal radius);
+
+    // The state shown now.
+    State currentState() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    template <typename T> T pick(const QHash<int, T>& values, State state) const;
+
+    QHash<int, QString> m_titles;
+    QHash<int, QColor> m_colors;
+    QHash<int, QImage> m_images;
+    QHash<int, QImage> m_backgrounds;
+    QMargins m_contentInsets;
+    QColor m_background = Qt::transparent;
+    qreal m_radius = 0;
+    bool m_selected = false;
+};
+
+} // namespace pelnix::platform::ui

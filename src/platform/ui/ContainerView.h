@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+// A plain view whose child views marked "fill" always cover it, each shifted by its own horizontal and
+// vertical offset (used while sliding controllers in and out). Other children are left alone.
+class ContainerView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ContainerView(QWidget* parent = nullptr);
+
+    void addFillingView(QWidget* view);
+    static void setFillOffset(QWidget* view, QPointF offset);
+    void layoutFillingViews();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
+};
+
+} // namespace pelnix::platform::ui

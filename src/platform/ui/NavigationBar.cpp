@@ -1,0 +1,217 @@
+#include "NavigationBar.h"
+
+#include "BarButtonItem.h"
+#include "NavigationItem.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QToolButton>
+
+namespace pelnix::platform::ui {
+
+namespace {
+const QColor kTint(0, 122, 255);
+}
+
+NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("navigationBar"));
+    setFixedHeight(kHeight);
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(8, 0, 8, 0);
+    m_layout->setSpacing(8);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("navigationBar.title"));
+    m_title->setAlignment(Qt::AlignCenter);
+    m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setTitleFont(std::nullopt);
+    setTitleColor(std::nullopt);
+}
+
+void NavigationBar::setItems(NavigationItem* top, NavigationItem* previous) {
+    if (m_top)
+        disconnect(m_top, nullptr, this, nullptr);
+    m_top = top;
+    m_previous = previous;
+    if (m_top)
+        connect(m_top, &NavigationItem::changed, this, &NavigationBar::rebuild);
+    rebuild();
+}
+
+void NavigationBar::setTitleFont(const std::optional<QFont>& font) {
+    m_titleFont = font;
+    QFont f = font.value_or(QFont());
+    if (!font) {
+        f.setPointSizeF(13);
+        f.setBold(true);
+    }
+    m_title->setFont(f);
+    placeTitle();
+}
+
+void NavigationBar::setTitleColor(const std::optional<QColor>& color) {
+    m_titleColor = color;
+    QPalette palette = m_title->palette();
+    palette.setColor(QPalette::WindowText, color.value_or(QColor(0, 0, 0)));
+    m_title->setPalette(palette);
+}
+
+QFont NavigationBar::titleFont() const {
+    return m_title->font();
+}
+
+QColor NavigationBar::titleColor() const {
+    return m_title->palette().color(QPalette::WindowText);
+}
+
+QString NavigationBar::titleText() const {
+    return m_title->text();
+}
+
+void NavigationBar::setBackgroundColor(const QColor& color) {
+    m_background = color;
+    update();
+}
+
+void NavigationBar::setTransparent(bool transparent) {
+    m_transparent = transparent;
+    update();
+}
+
+QWidget* NavigationBar::widgetFor(BarButtonItem* item, const QString& name) {
+    if (QWidget* custom = item->customView()) {
+        m_borrowed << custom;
+        custom->setParent(this);
+        custom->show();
+        return custom;
+    }
+    if (item->isSpace()) {
+        auto* space = new QWidget(this);
+        space->setObjectName(name);
+        if (item->systemItem() == BarButtonItem::SystemItem::FixedSpace)
+            space->setFixedWidth(item->width());
+        else
+            space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        m_made << space;
+        return space;
+    }
+    auto* button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setText(item->title());
+    if (!item->image().isNull()) {
+        button->setIcon(item->image());
+        button->setIconSize(QSize(24, 24));
+        if (item->title().isEmpty())
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+    button->setEnabled(item->isEnabled());
+    QFont font = button->font();
+    font.setBold(item->systemItem() == BarButtonItem::SystemItem::Done);
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, kTint);
+    button->setPalette(palette);
+    QPointer<BarButtonItem> guard(item);
+    connect(button, &QToolButton::clicked, this, [guard] {
+        if (guard)
+            guard->trigger();
+    });
+    m_made << button;
+    return button;
+}
+
+void NavigationBar::rebuild() {
+    while (m_layout->count() > 0)
+        delete m_layout->takeAt(0);
+    qDeleteAll(m_made);
+    m_made.clear();
+    for (const auto& borrowed : m_borrowed)
+        if (borrowed) {
+            borrowed->hide();
+            borrowed->setParent(nullptr);
+        }
+    m_borrowed.clear();
+    if (m_titleView) {
+        m_titleView->hide();
+        m_titleView->setParent(nullptr);
+        m_titleView = nullptr;
+    }
+
+    const QList<BarButtonItem*> left = m_top ? m_top->leftBarButtonItems() : QList<BarButtonItem*>{};
+    const QList<BarButtonItem*> right = m_top ? m_top->rightBarButtonItems() : QList<BarButtonItem*>{};
+    if (left.isEmpty() && m_previous && m_top && !m_top->hidesBackButton()) {
+        auto* back = new QToolButton(this);
+        back->setObjectName(QStringLiteral("navigationBar.back"));
+        back->setAutoRaise(true);
+        const QString title = !m_previous->backButtonTitle().isEmpty() ? m_previous->backButtonTitle()
+                              : !m_previous->title().isEmpty()         ? m_previous->title()
+                                                                       : QStringLiteral("Back");
+        back->setText(QStringLiteral("\u2039 ") + title);
+        QPalette palette = back->palette();
+        palette.setColor(QPalette::ButtonText, kTint);
+        back->setPalette(palette);
+        connect(back, &QToolButton::clicked, this, [this] {
+            if (m_back)
+                m_back();
+        });
+        m_made << back;
+        m_layout->addWidget(back);
+    }
+    for (int i = 0; i < left.size(); ++i)
+        m_layout->addWidget(widgetFor(left[i], QStringLiteral("navigationBar.left.%1").arg(i)));
+    m_layout->addStretch(1);
+    // Right items are listed from the outer edge inwards.
+    for (int i = right.size() - 1; i >= 0; --i)
+        m_layout->addWidget(widgetFor(right[i], QStringLiteral("navigationBar.right.%1").arg(i)));
+
+    if (m_top && m_top->titleView()) {
+        m_titleView = m_top->titleView();
+        m_titleView->setParent(this);
+        m_titleView->show();
+        m_title->hide();
+    } else {
+        m_title->setText(m_top ? m_top->title() : QString());
+        m_title->show();
+    }
+    placeTitle();
+}
+
+void NavigationBar::placeTitle() {
+    // Centred on the bar and kept clear of the wider side, so it stays centred in either direction.
+    int leftWidth = 0;
+    int rightWidth = 0;
+    bool afterStretch = false;
+    for (int i = 0; i < m_layout->count(); ++i) {
+        QLayoutItem* item = m_layout->itemAt(i);
+        if (item->spacerItem()) {
+            afterStretch = true;
+            continue;
+        }
+        if (QWidget* w = item->widget())
+            (afterStretch ? rightWidth : leftWidth) += w->sizeHint().width() + m_layout->spacing();
+    }
+    const int margin = qMax(leftWidth, rightWidth) + 8;
+    const int available = qMax(0, width() - 2 * margin);
+    QWidget* title = m_titleView ? m_titleView.data() : m_title;
+    const int w = m_titleView ? qMin(available, title->sizeHint().width()) : available;
+    const int h = m_titleView ? qMin(kHeight, title->sizeHint().height()) : kHeight;
+    title->setGeometry((width() - w) / 2, (kHeight - h) / 2, w, h);
+    title->raise();
+}
+
+void NavigationBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_layout->activate();
+    placeTitle();
+}
+
+void NavigationBar::paintEvent(QPaintEvent*) {
+    if (m_transparent)
+        return;
+    QPainter painter(this);
+    painter.fillRect(rect(), m_background);
+    painter.fillRect(QRect(0, height() - 1, width(), 1), QColor(0, 0, 0, 60));
+}
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "IndexPath.h"
+#include "ReusableView.h"
+#include "ScrollView.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QSet>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace pelnix::platform::ui {
+
+class SectionIndexBar;
+
+// The row engine under tables and collections: sections of full-width rows of varying height, each
+// section with an optional header, built for long lists. Only the rows in view have a cell; a cell
+// that leaves the view returns to the reuse pool of its identifier and is handed out again by
+// dequeueReusableView(). Row heights are asked once per reload or batch update, not per scroll step.
+//
+// Batch updates follow UIKit: deletes and reloads name rows as they were before the batch, inserts and
+// move destinations name rows as they are after it; cells of surviving rows follow their rows. A batch
+// whose counts disagree with the data source is logged and answered with a full reload.
+class RowListView : public ScrollView {
+    Q_OBJECT
+public:
+    enum class ScrollPosition { None, Top, Middle, Bottom };
+    using Factory = std::function<ReusableView*()>;
+
+    explicit RowListView(QWidget* parent = nullptr);
+    ~RowListView() override;
+
+    void reloadData();
+    int numberOfSections() const { return int(m_sections.size()); }
+    int numberOfRows(int section) const;
+
+    // A view from the pool of `identifier` (prepared for reuse), else a new one from the registered
+    // factory, else null.
+    void registerReuseFactory(const QString& identifier, Factory factory);
+    ReusableView* dequeueReusableView(const QString& identifier);
+    int pooledViewCount(const QString& identifier) const;
+
+    QRectF rectForRow(const IndexPath& path) const;
+    QRectF rectForHeader(int section) const;
+    std::optional<IndexPath> indexPathAt(const QPointF& contentPoint) const;
+    QList<IndexPath> indexPathsForVisibleRows() const;
+    QList<ReusableView*> visibleViews() const;
+    // The cell of a row in view, else null.
+    ReusableView* viewAt(const IndexPath& path) const;
+    QWidget* headerViewAt(int section) const;
+    void scrollToRow(const IndexPath& path, ScrollPosition position, bool animated);
+    void scrollToTop(bool animated);
+    void scrollToBottom(bool animated);
+
+    std::optional<IndexPath> selectedIndexPath() const { return m_selected; }
+    // Selects without calling the delegate, as UIKit's selectRow does.
+    void selectRow(const IndexPath& path, bool animated, ScrollPosition position = ScrollPosition::None);
+    void deselectRow(const IndexPath& path, bool animated);
+    bool allowsSelection() const { return m_allowsSelection; }
+    void setAllowsSelection(bool allows) { m_allowsSelection = allows; }
+
+    // A view over the first section (search bar and the like), owned by the list.
+    void setListHeaderView(QWidget* view);
+    QWidget* listHeaderView() const { return m_listHeader; }
+    void setStickyHeaders(bool sticky) { m_sticky = sticky; }
+
+    void beginUpdates();
+    void endUpdates();
+    void performBatchUpdates(const std::function<void()>& updates, std::function<void(bool)> completion = {});
+    void insertRows(const QList<IndexPath>& paths);
+    void deleteRows(const QList<IndexPath>& paths);
+    void reloadRows(const QList<IndexPath>& paths);
+    void moveRow(const IndexPath& from, const IndexPath& to);
+    void insertSections(const QList<int>& sections);
+    void deleteSections(const QList<int>& sections);
+    void reloadSections(const QList<int>& sections);
+    // Asks every height again (after a change of what sizes depend on).
+    void invalidateLayout();
+
+signals:
+    void batchApplied();
+
+protected:
+    virtual int sectionCountForList() { return 1; }
+    virtual int rowCountForList(int section) = 0;
+    virtual qreal rowHeightForList(const IndexPath& path) = 0;
+    virtual qreal headerHeightForList(int section) {
+        Q_UNUSED(section);
+        return 0;
+    }
+    virtual ReusableView* cellForList(const IndexPath& path) = 0;
+    virtual QWidget* headerForList(int section) {
+        Q_UNUSED(section);
+        return nullptr;
+    }
+    virtual QStringList indexTitlesForList() { return {}; }
+    virtual int sectionForIndexTitle(const QString& title, int index) {
+        Q_UNUSED(title);
+        return index;
+    }
+    virtual bool shouldSelect(const IndexPath& path) {
+        Q_UNUSED(path);
+        return true;
+    }
+    virtual void didSelect(const IndexPath& path) { Q_UNUSED(path); }
+    virtual void didDeselect(const IndexPath& path) { Q_UNUSED(path); }
+    virtual void willDisplay(ReusableView* view, const IndexPath& path) {
+        Q_UNUSED(view);
+        Q_UNUSED(path);
+    }
+    virtual void didEndDisplaying(ReusableView* view, const IndexPath& path) {
+        Q_UNUSED(view);
+        Q_UNUSED(path);
+    }
+    virtual void rowSwiped(const IndexPath& path, qreal dx) {
+        Q_UNUSED(path);
+        Q_UNUSED(dx);
+    }
+
+    void layoutContent() override;
+    void tapped(const QPointF& viewportPoint) override;
+    void swiped(const QPointF& viewportPoint, qreal dx) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Section {
+        qreal top = 0;
+        qreal headerHeight = 0;
+        std::vector<qreal> rowTops; // row count + 1 entries, relative to the end of the header
+        qreal bottom() const { return top + headerHeight + rowTops.back(); }
+    };
+    struct Batch {
+        QList<IndexPath> inserted, deleted, reloaded;
+        QList<std::pair<IndexPath, IndexPath>> moved;
+        QList<int> insertedSections, deletedSections, reloadedSections;
+        bool empty() const {
+            return inserted.isEmpty() && deleted.isEmpty() && reloaded.isEmpty() && moved.isEmpty() &&
+                   insertedSections.isEmpty() && deletedSections.isEmpty() && reloadedSections.isEmpty();
+        }
+    };
+
+    void rebuildGeometry();
+    void enqueue(ReusableView* view, const IndexPath& path);
+    void clearVisible();
+    void applyBatch();
+    bool mapBatch(std::map<IndexPath, IndexPath>& survivors);
+    void layoutHeaders(const QRectF& visible);
+    void layoutIndexBar();
+    qreal contentTop() const;
+
+    std::vector<Section> m_sections;
+    std::map<IndexPath, ReusableView*> m_visible;
+    std::map<int, QPointer<QWidget>> m_headers;
+    QHash<QString, QList<ReusableView*>> m_pool;
+    QHash<QString, Factory> m_factories;
+    std::optional<IndexPath> m_selected;
+    QPointer<QWidget> m_listHeader;
+    SectionIndexBar* m_indexBar = nullptr;
+    Batch m_batch;
+    int m_updateDepth = 0;
+    int m_lastWidth = -1;
+    bool m_loaded = false;
+    bool m_inLayout = false;
+    bool m_sticky = true;
+    bool m_allowsSelection = true;
+};
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+// The section index along the right edge of a list ("A" ... "Z", "#"); touching or dragging over a
+// title picks it.
+class SectionIndexBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 18;
+
+    explicit SectionIndexBar(QWidget* parent = nullptr);
+    void setTitles(const QStringList& titles);
+    QStringList titles() const { return m_titles; }
+    void setColor(const QColor& color);
+    // The index of the title under the bar's point `y`, or -1.
+    int indexAt(qreal y) const;
+
+signals:
+    void picked(int index, const QString& title);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    qreal rowHeight() const;
+    void pick(qreal y);
+
+    QStringList m_titles;
+    QColor m_color{0, 122, 255};
+    int m_last = -1;
+};
+
+} // namespace pelnix::platform::ui

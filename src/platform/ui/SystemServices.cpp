@@ -1,0 +1,38 @@
+#include "SystemServices.h"
+
+#include <QDesktopServices>
+
+namespace pelnix::platform::ui {
+
+namespace {
+std::unique_ptr<SystemServices>& installed() {
+    static std::unique_ptr<SystemServices> services;
+    return services;
+}
+} // namespace
+
+SystemServices* SystemServices::current() {
+    auto& services = installed();
+    if (!services)
+        services = std::make_unique<DesktopSystemServices>();
+    return services.get();
+}
+
+void SystemServices::setCurrent(std::unique_ptr<SystemServices> services) {
+    installed() = std::move(services);
+}
+
+QStringList SystemServices::allowedSchemes() {
+    return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("tel"),
+            QStringLiteral("sms")};
+}
+
+bool SystemServices::isAllowed(const QUrl& url) {
+    return url.isValid() && allowedSchemes().contains(url.scheme().toLower());
+}
+
+bool DesktopSystemServices::openURL(const QUrl& url) {
+    return isAllowed(url) && QDesktopServices::openUrl(url);
+}
+
+} // namespace pelnix::platform::ui

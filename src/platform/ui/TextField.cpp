@@ -1,0 +1,105 @@
+#include "TextField.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QValidator>
+
+namespace pelnix::platform::ui {
+
+namespace {
+// Asks the field's veto with the edit's range; the line edit applies an edit only when this accepts.
+class ChangeVeto : public QValidator {
+public:
+    explicit ChangeVeto(TextField* field) : QValidator(field), m_field(field) {}
+    State validate(QString& input, int&) const override {
+        return m_field->allowsChange(m_field->text(), input) ? Acceptable : Invalid;
+    }
+
+private:
+    TextField* m_field;
+};
+} // namespace
+
+TextField::TextField(QWidget* parent) : QLineEdit(parent) {
+    setValidator(new ChangeVeto(this));
+    setFrame(false);
+    connect(this, &QLineEdit::textEdited, this, &TextField::editingChanged);
+}
+
+bool TextField::allowsChange(const QString& oldText, const QString& newText) const {
+    if (!m_shouldChange || oldText == newText)
+        return true;
+    int prefix = 0;
+    const int limit = int(qMin(oldText.size(), newText.size()));
+    while (prefix < limit && oldText[prefix] == newText[prefix])
+        ++prefix;
+    int suffix = 0;
+    while (suffix < limit - prefix &&
+           oldText[oldText.size() - 1 - suffix] == newText[newText.size() - 1 - suffix])
+        ++suffix;
+    const int length = int(oldText.size()) - prefix - suffix;
+    return m_shouldChange(prefix, length, newText.mid(prefix, newText.size() - prefix - suffix));
+}
+
+void TextField::setLeftIcon(const QIcon& icon) {
+    for (QAction* action : actions())
+        if (action->property("pelnix.leftIcon").toBool())
+            removeAction(action);
+    if (icon.isNull())
+        return;
+    QAction* action = addAction(icon, QLineEdit::LeadingPosition);
+    action->setProperty("pelnix.leftIcon", true);
+}
+
+void TextField::setPlaceholder(const QString& text) {
+    m_placeholder = text;
+    update();
+}
+
+void TextField::setPlaceholderFont(const std::optional<QFont>& font) {
+    m_placeholderFont = font;
+    update();
+}
+
+void TextField::setPlaceholderColor(const QColor& color) {
+    m_placeholderColor = color;
+    update();
+}
+
+bool TextField::becomeFirstResponder() {
+    if (!isEnabled() || !isVisible())
+        return false;
+    setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TextField::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    emit editingDidBegin();
+}
+
+void TextField::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit editingDidEnd();
+}
+
+void TextField::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (!text().isEmpty() || m_placeholder.isEmpty())
+        return;
+    // The placeholder is drawn here so it may have its own font.
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    area = area.marginsRemoved(textMargins());
+    area.adjust(2, 0, -2, 0);
+    QPainter painter(this);
+    painter.setFont(m_placeholderFont.value_or(font()));
+    painter.setPen(m_placeholderColor);
+    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
+    painter.drawText(area, int(align | Qt::AlignVCenter),
+                     painter.fontMetrics().elidedText(m_placeholder, Qt::ElideRight, area.width()));
+}
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,100 @@
+#include "TextView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QRegularExpression>
+#include <QTextDocument>
+
+namespace pelnix::platform::ui {
+
+TextView::TextView(QWidget* parent) : QTextBrowser(parent) {
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setFrameShape(QFrame::NoFrame);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (!m_shouldInteract || m_shouldInteract(url))
+            emit linkTapped(url);
+    });
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            [this](const QSizeF& size) {
+                if (!qFuzzyCompare(size.height() + 1, m_lastHeight + 1)) {
+                    m_lastHeight = size.height();
+                    emit contentHeightChanged(size.height());
+                }
+            });
+    setEditable(false);
+}
+
+void TextView::setEditable(bool editable) {
+    setReadOnly(!editable);
+    setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::TextBrowserInteraction);
+}
+
+bool TextView::isSelectable() const {
+    return textInteractionFlags() & Qt::TextSelectableByMouse;
+}
+
+void TextView::setSelectable(bool selectable) {
+    Qt::TextInteractionFlags flags = textInteractionFlags();
+    flags.setFlag(Qt::TextSelectableByMouse, selectable);
+    flags.setFlag(Qt::TextSelectableByKeyboard, selectable && !isReadOnly());
+    setTextInteractionFlags(flags);
+}
+
+void TextView::setDetectedText(const QString& text) {
+    setHtml(linkifiedHtml(text));
+}
+
+void TextView::setTextContainerInset(const QMargins& inset) {
+    setViewportMargins(inset);
+}
+
+qreal TextView::heightForText(qreal width) const {
+    QTextDocument* copy = document()->clone();
+    copy->setTextWidth(width);
+    const qreal h = copy->size().height();
+    delete copy;
+    return h;
+}
+
+qreal TextView::contentHeight() const {
+    return document()->size().height();
+}
+
+void TextView::clearSelection() {
+    QTextCursor cursor = textCursor();
+    cursor.clearSelection();
+    setTextCursor(cursor);
+}
+
+QString TextView::linkifiedHtml(const QString& text) {
+    static const QRegularExpression detector(
+        QStringLiteral(R"((?<url>\b(?:https?://|www\.)[^\s<>"]+[^\s<>".,;:!?)\]'])|)"
+                       R"((?<mail>\b[\w.+-]+@[\w-]+(?:\.[\w-]+)+\b)|)"
+                       R"((?<phone>(?<![\w+])\+?\d[\d -]{5,}\d\b))"));
+    QString html;
+    int last = 0;
+    auto plain = [](const QString& s) {
+        return s.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    };
+    auto it = detector.globalMatch(text);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        html += plain(text.mid(last, match.capturedStart() - last));
+        const QString found = match.captured();
+        QUrl url;
+        if (!match.captured(QStringLiteral("url")).isEmpty())
+            url = QUrl::fromUserInput(found);
+        else if (!match.captured(QStringLiteral("mail")).isEmpty())
+            url = QUrl(QStringLiteral("mailto:") + found);
+        else
+            url = QUrl(QStringLiteral("tel:") +
+                       QString(found).remove(QLatin1Char(' ')).remove(QLatin1Char('-')));
+        html += QStringLiteral("<a href=\"%1\">%2</a>")
+                    .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), found.toHtmlEscaped());
+        last = int(match.capturedEnd());
+    }
+    html += plain(text.mid(last));
+    return html;
+}
+
+} // namespace pelnix::platform::ui

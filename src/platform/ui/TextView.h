@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QTextBrowser>
+#include <QUrl>
+#include <functional>
+
+namespace pelnix::platform::ui {
+
+// A multi-line text view. Editable: placeholder and growth (contentHeightChanged as lines come and
+// go). Read-only with data detectors: links, e-mail addresses and phone numbers in plain text become
+// tappable; a tap asks shouldInteractWithURL and then emits linkTapped. Nothing is ever opened by the
+// view itself.
+class TextView : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit TextView(QWidget* parent = nullptr);
+
+    void setEditable(bool editable);
+    bool isEditable() const { return !isReadOnly(); }
+    bool isSelectable() const;
+    void setSelectable(bool selectable);
+    // Plain text shown with detected links (read-only views).
+    void setDetectedText(const QString& text);
+    QString plainText() const { return toPlainText(); }
+    void setShouldInteractWithURL(std::function<bool(const QUrl&)> hook) {
+        m_shouldInteract = std::move(hook);
+    }
+    void setTextContainerInset(const QMargins& inset);
+
+    // Height of the text laid out at `width` (the whole document, margins included).
+    qreal heightForText(qreal width) const;
+    qreal contentHeight() const;
+    void clearSelection();
+
+    // The rich text with anchors for `text`: URLs ("http(s)://", "www."), e-mail and phone numbers.
+    static QString linkifiedHtml(const QString& text);
+
+signals:
+    void linkTapped(const QUrl& url);
+    void contentHeightChanged(qreal height);
+
+private:
+    std::function<bool(const QUrl&)> m_shouldInteract;
+    qreal m_lastHeight = -1;
+};
+
+} // namespace pelnix::platform::ui

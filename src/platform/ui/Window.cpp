@@ -1,0 +1,186 @@
+#include "Window.h"
+
+#include "AlertView.h"
+#include "Spinner.h"
+#include "ViewController.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace pelnix::platform::ui {
+
+namespace {
+QPointer<Window> g_keyWindow;
+
+// Dims what lies below the newest alert and takes the taps meant for it.
+class DimmingLayer : public QWidget {
+public:
+    explicit DimmingLayer(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0, 0, 0, 100)); }
+};
+} // namespace
+
+Window::Window(QWidget* parent) : ContainerView(parent) {
+    setObjectName(QStringLiteral("pelnixWindow"));
+    resize(375, 667);
+    m_alertLayer = new DimmingLayer(this);
+    m_alertLayer->setObjectName(QStringLiteral("alertLayer"));
+    m_alertLayer->hide();
+    m_busyLayer = new DimmingLayer(this);
+    m_busyLayer->setObjectName(QStringLiteral("busyLayer"));
+    auto* busyLayout = new QVBoxLayout(m_busyLayer);
+    auto* spinner = new Spinner(m_busyLayer);
+    spinner->setColor(Qt::white);
+    busyLayout->addWidget(spinner, 0, Qt::AlignCenter);
+    m_busyLayer->hide();
+    if (!g_keyWindow)
+        g_keyWindow = this;
+}
+
+Window::~Window() {
+    // Controllers first: their views are children of this window.
+    delete m_root.data();
+}
+
+Window* Window::keyWindow() {
+    return g_keyWindow;
+}
+
+void Window::makeKeyAndVisible() {
+    g_keyWindow = this;
+    show();
+}
+
+void Window::setRootViewController(ViewController* controller) {
+    if (m_root == controller)
+        return;
+    ViewController* old = m_root;
+    const bool visible = isVisible();
+    if (old && visible)
+        old->beginAppearanceTransition(false, false);
+    m_root = controller;
+    if (controller) {
+        controller->setParent(this);
+        addFillingView(controller->view());
+        controller->view()->lower();
+        if (visible)
+            controller->beginAppearanceTransition(true, false);
+    }
+    if (old) {
+        if (visible)
+            old->endAppearanceTransition();
+        if (old->m_view)
+            old->m_view->hide();
+        old->deleteLater();
+    }
+    if (controller && visible)
+        controller->endAppearanceTransition();
+}
+
+ViewController* Window::topViewController() const {
+    ViewController* vc = m_root;
+    while (vc && vc->presentedViewController())
+        vc = vc->presentedViewController();
+    return vc;
+}
+
+void Window::addPresentedView(QWidget* view) {
+    addFillingView(view);
+    view->raise();
+    m_alertLayer->raise();
+    m_busyLayer->raise();
+}
+
+void Window::resizeEvent(QResizeEvent* event) {
+    ContainerView::resizeEvent(event);
+    layoutAlerts();
+}
+
+void Window::showEvent(QShowEvent* event) {
+    ContainerView::showEvent(event);
+    if (ViewController* top = topViewController()) {
+        top->beginAppearanceTransition(true, false);
+        top->endAppearanceTransition();
+    }
+}
+
+void Window::hideEvent(QHideEvent* event) {
+    ContainerView::hideEvent(event);
+    if (ViewController* top = topViewController()) {
+        top->beginAppearanceTransition(false, false);
+        top->endAppearanceTransition();
+    }
+}
+
+QList<AlertView*> Window::alerts() const {
+    QList<AlertView*> out;
+    for (const auto& alert : m_alerts)
+        if (alert)
+            out << alert.data();
+    return out;
+}
+
+void Window::addAlert(AlertView* alert) {
+    if (!alert || m_alerts.contains(alert))
+        return;
+    alert->setParent(m_alertLayer);
+    m_alerts << alert;
+    layoutAlerts();
+}
+
+void Window::removeAlert(AlertView* alert) {
+    m_alerts.removeAll(QPointer<AlertView>(alert));
+    if (alert && alert->parentWidget() == m_alertLayer)
+        alert->hide();
+    layoutAlerts();
+}
+
+void Window::layoutAlerts() {
+    const auto shown = alerts();
+    if (shown.isEmpty()) {
+        m_alertLayer->hide();
+        return;
+    }
+    addFillingView(m_alertLayer);
+    m_alertLayer->raise();
+    m_busyLayer->raise();
+    for (AlertView* alert : shown)
+        alert->hide();
+    AlertView* top = shown.last();
+    const int margin = 8;
+    if (top->style() == AlertView::Style::ActionSheet) {
+        const int w = width() - 2 * margin;
+        const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();
+        top->setGeometry(margin, height() - h - margin, w, h);
+    } else {
+        const int w = qMin(270, width() - 2 * margin);
+        const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();
+        top->setGeometry((width() - w) / 2, (height() - h) / 2, w, h);
+    }
+    top->show();
+}
+
+void Window::setBusy(bool busy) {
+    if (busy) {
+        addFillingView(m_busyLayer);
+        m_busyLayer->raise();
+        if (auto* spinner = m_busyLayer->findChild<Spinner*>())
+            spinner->startAnimating();
+    } else {
+        m_busyLayer->hide();
+        if (auto* spinner = m_busyLayer->findChild<Spinner*>())
+            spinner->stopAnimating();
+    }
+}
+
+bool Window::isBusy() const {
+    return !m_busyLayer->isHidden();
+}
+
+qreal Window::screenScale() const {
+    return devicePixelRatioF();
+}
+
+} // namespace pelnix::platform::ui

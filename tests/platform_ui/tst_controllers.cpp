@@ -1,0 +1,295 @@
+#include "TestSandbox.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/StoryboardSegue.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QToolButton>
+
+using namespace pelnix::platform::ui;
+
+namespace {
+QStringList g_log;
+
+// Records its life cycle as "<name>.<event>".
+class Recording : public ViewController {
+public:
+    explicit Recording(const QString& name) : m_name(name) { setTitle(name); }
+    bool unwindTarget = false;
+    bool refuseSegues = false;
+    QString preparedWith;
+    bool movingFromParentSeen = false;
+
+    bool shouldPerformSegue(const QString&, QObject*) override { return !refuseSegues; }
+    void prepareForSegue(StoryboardSegue& segue, QObject* sender) override {
+        g_log << m_name + ".prepare:" + segue.identifier();
+        preparedWith = sender ? sender->objectName() : QString();
+        if (segue.destinationViewController())
+            segue.destinationViewController()->setTitle("from " + m_name);
+    }
+    bool canPerformUnwindSegueAction(const QString&, ViewController*) override { return unwindTarget; }
+
+protected:
+    void viewDidLoad() override { g_log << m_name + ".load"; }
+    void viewWillAppear(bool) override { g_log << m_name + ".willAppear"; }
+    void viewDidAppear(bool) override { g_log << m_name + ".didAppear"; }
+    void viewWillDisappear(bool) override {
+        g_log << m_name + ".willDisappear";
+        movingFromParentSeen = isMovingFromParentViewController();
+    }
+    void viewDidDisappear(bool) override { g_log << m_name + ".didDisappear"; }
+
+private:
+    QString m_name;
+};
+} // namespace
+
+class TestControllers : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        Animator::setInstant(true);
+        g_log.clear();
+        ScreenRegistry::shared()->clear();
+    }
+
+    void pushAndPopRunTheLifeCycleInOrder() {
+        Window window;
+        auto* a = new Recording("A");
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        QCOMPARE(g_log, (QStringList{"A.load", "A.willAppear", "A.didAppear"}));
+
+        g_log.clear();
+        QPointer<Recording> b = new Recording("B");
+        nav->pushViewController(b, true);
+        QCOMPARE(g_log,
+                 (QStringList{"B.load", "A.willDisappear", "B.willAppear", "A.didDisappear", "B.didAppear"}));
+        QCOMPARE(nav->topViewController(), b.data());
+        QCOMPARE(b->navigationController(), nav);
+        QVERIFY(!a->movingFromParentSeen);
+
+        g_log.clear();
+        QCOMPARE(nav->popViewController(true), b.data());
+        QCOMPARE(g_log, (QStringList{"B.willDisappear", "A.willAppear", "B.didDisappear", "A.didAppear"}));
+        QVERIFY(b->movingFromParentSeen);
+        QCOMPARE(nav->viewControllers(), QList<ViewController*>{a});
+        // The root is never popped.
+        QVERIFY(!nav->popViewController(true));
+        QTRY_VERIFY(b.isNull());
+    }
+
+    void animatedPushFinishesAfterTheSlide() {
+        Window window;
+        auto* a = new Recording("A");
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        Animator::setInstant(false);
+        g_log.clear();
+        auto* b = new Recording("B");
+        nav->pushViewController(b, true);
+        QCOMPARE(g_log, (QStringList{"B.load", "A.willDisappear", "B.willAppear"}));
+        QTRY_COMPARE(g_log.size(), 5);
+        QCOMPARE(g_log.mid(3), (QStringList{"A.didDisappear", "B.didAppear"}));
+
+        // A pop during a running slide first completes the slide.
+        auto* c = new Recording("C");
+        g_log.clear();
+        nav->pushViewController(c, true);
+        nav->popViewController(false);
+        QCOMPARE(g_log,
+                 (QStringList{"C.load", "B.willDisappear", "C.willAppear", "B.didDisappear", "C.didAppear",
+                              "C.willDisappear", "B.willAppear", "C.didDisappear", "B.didAppear"}));
+        Animator::setInstant(true);
+    }
+
+    void presentAndDismissFollowUIKitRules() {
+        Window window;
+        auto* root = new Recording("R");
+        window.setRootViewController(root);
+        window.show();
+        g_log.clear();
+
+        auto* a = new Recording("A");
+        bool presented = false;
+        root->presentViewController(a, true, [&] { presented = true; });
+        QVERIFY(presented);
+        QCOMPARE(g_log,
+                 (QStringList{"A.load", "R.willDisappear", "A.willAppear", "R.didDisappear", "A.didAppear"}));
+        QCOMPARE(root->presentedViewController(), a);
+        QCOMPARE(a->presentingViewController(), root);
+        QCOMPARE(window.topViewController(), a);
+
+        // One presentation at a time.
+        auto* refused = new Recording("X");
+        root->presentViewController(refused, false);
+        QCOMPARE(root->presentedViewController(), a);
+        delete refused;
+
+        // Dismissing a controller that presents nothing dismisses the controller itself.
+        g_log.clear();
+        QPointer<Recording> gone(a);
+        a->dismissViewController(true);
+        QCOMPARE(g_log, (QStringList{"A.willDisappear", "R.willAppear", "A.didDisappear", "R.didAppear"}));
+        QVERIFY(!root->presentedViewController());
+        QTRY_VERIFY(gone.isNull());
+    }
+
+    void dismissingRemovesEverythingPresentedAbove() {
+        Window window;
+        auto* root = new Recording("R");
+        window.setRootViewController(root);
+        window.show();
+        QPointer<Recording> a = new Recording("A");
+        QPointer<Recording> b = new Recording("B");
+        root->presentViewController(a, false);
+        a->presentViewController(b, false);
+        QCOMPARE(window.topViewController(), b.data());
+
+        g_log.clear();
+        int completions = 0;
+        root->dismissViewController(true, [&] { ++completions; });
+        // Only the visible controller disappears; the one in between goes without calls.
+        QCOMPARE(g_log, (QStringList{"B.willDisappear", "R.willAppear", "B.didDisappear", "R.didAppear"}));
+        QCOMPARE(completions, 1);
+        QVERIFY(!root->presentedViewController());
+        QTRY_VERIFY(a.isNull() && b.isNull());
+        QCOMPARE(window.topViewController(), root);
+    }
+
+    void presentingFromAChildUsesTheTopAncestor() {
+        Window window;
+        auto* a = new Recording("A");
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        auto* m = new Recording("M");
+        g_log.clear();
+        a->presentViewController(m, false);
+        QCOMPARE(m->presentingViewController(), nav);
+        QCOMPARE(a->presentedViewController(), m);
+        QCOMPARE(g_log,
+                 (QStringList{"M.load", "A.willDisappear", "M.willAppear", "A.didDisappear", "M.didAppear"}));
+        // A controller outside any window cannot present.
+        Recording loose("L");
+        auto* n = new Recording("N");
+        loose.presentViewController(n, false);
+        QVERIFY(!loose.presentedViewController());
+        delete n;
+    }
+
+    void seguesPrepareThenShow() {
+        auto* registry = ScreenRegistry::shared();
+        registry->registerScreen("Home", "Rooms", [] { return new Recording("Rooms"); });
+        registry->registerScreen("Home", "Detail", [] { return new Recording("Detail"); });
+        registry->registerScreen("Home", "Compose", [] { return new Recording("Compose"); });
+        registry->setInitialScreen("Home", "Rooms");
+        registry->registerSegue("Home", "Rooms", "showDetail", "Detail", StoryboardSegue::Kind::Push);
+        registry->registerSegue("Home", {}, "compose", "Compose", StoryboardSegue::Kind::Modal);
+        registry->registerSegue("Home", "Detail", "backToRooms", {}, StoryboardSegue::Kind::Unwind);
+
+        auto* rooms = static_cast<Recording*>(Storyboard("Home").instantiateInitialViewController());
+        QVERIFY(rooms);
+        QCOMPARE(rooms->storyboardIdentifier(), QStringLiteral("Rooms"));
+        QVERIFY(!Storyboard("Home").instantiateViewControllerWithIdentifier("Nope"));
+        rooms->unwindTarget = true;
+        Window window;
+        auto* nav = new NavigationController(rooms);
+        window.setRootViewController(nav);
+        window.show();
+
+        QObject sender;
+        sender.setObjectName("cell7");
+        g_log.clear();
+        QVERIFY(rooms->performSegue("showDetail", &sender));
+        // prepareForSegue runs before the destination is shown.
+        QCOMPARE(g_log.first(), QStringLiteral("Rooms.prepare:showDetail"));
+        QCOMPARE(rooms->preparedWith, QStringLiteral("cell7"));
+        auto* detail = nav->topViewController();
+        QCOMPARE(detail->storyboardIdentifier(), QStringLiteral("Detail"));
+        QCOMPARE(detail->title(), QStringLiteral("from Rooms"));
+
+        QVERIFY(!detail->performSegue("noSuchSegue"));
+        QVERIFY(detail->performSegue("compose")); // any-source segue, modal
+        QCOMPARE(nav->presentedViewController()->storyboardIdentifier(), QStringLiteral("Compose"));
+        nav->dismissViewController(false);
+
+        QVERIFY(detail->performSegue("backToRooms"));
+        QCOMPARE(nav->topViewController(), rooms);
+
+        rooms->refuseSegues = true;
+        QVERIFY(!rooms->performSegue("showDetail"));
+        QCOMPARE(nav->viewControllers().size(), 1);
+    }
+
+    void navigationBarShowsItemsOfTheTopController() {
+        Window window;
+        auto* a = new Recording("Rooms");
+        int done = 0;
+        a->navigationItem()->setRightBarButtonItem(
+            new BarButtonItem(BarButtonItem::SystemItem::Done, [&] { ++done; }));
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        NavigationBar* bar = nav->navigationBar();
+        QCOMPARE(bar->titleText(), QStringLiteral("Rooms"));
+        QVERIFY(!bar->findChild<QToolButton*>("navigationBar.back"));
+        auto* doneButton = bar->findChild<QToolButton*>("navigationBar.right.0");
+        QVERIFY(doneButton);
+        QCOMPARE(doneButton->text(), QStringLiteral("Done"));
+        QTest::mouseClick(doneButton, Qt::LeftButton);
+        QCOMPARE(done, 1);
+
+        auto* b = new Recording("Detail");
+        nav->pushViewController(b, false);
+        QCOMPARE(bar->titleText(), QStringLiteral("Detail"));
+        auto* back = bar->findChild<QToolButton*>("navigationBar.back");
+        QVERIFY(back);
+        QVERIFY(back->text().contains("Rooms"));
+        b->setTitle("Renamed");
+        QCOMPARE(bar->titleText(), QStringLiteral("Renamed"));
+        b->navigationItem()->setHidesBackButton(true);
+        QVERIFY(!bar->findChild<QToolButton*>("navigationBar.back"));
+        b->navigationItem()->setHidesBackButton(false);
+        QTest::mouseClick(bar->findChild<QToolButton*>("navigationBar.back"), Qt::LeftButton);
+        QCOMPARE(nav->topViewController(), a);
+
+        nav->setNavigationBarHidden(true, false);
+        QVERIFY(bar->isHidden());
+    }
+
+    void childContainmentForwardsAppearance() {
+        Window window;
+        auto* parent = new Recording("P");
+        window.setRootViewController(parent);
+        window.show();
+        g_log.clear();
+        auto* child = new Recording("C");
+        parent->addChildViewController(child, parent->view());
+        QCOMPARE(child->parentViewController(), parent);
+        QCOMPARE(g_log, (QStringList{"C.load", "C.willAppear", "C.didAppear"}));
+        QCOMPARE(ViewController::controllerForView(child->view()), child);
+        child->willMoveToParentViewController(nullptr);
+        child->removeFromParentViewController();
+        QVERIFY(parent->childViewControllers().isEmpty());
+        delete child;
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestControllers t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_controllers.moc"
