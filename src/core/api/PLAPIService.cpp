@@ -1,0 +1,220 @@
+#include "core/api/PLAPIService.h"
+
+#include "foundation/PLReachabilityResponder.h"
+#include "foundation/StringAdditions.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QThread>
+#include <QThreadStorage>
+#include <QUrl>
+
+namespace pelnix {
+
+namespace {
+
+QMutex g_credentialsMutex;
+std::function<PLAccountCredentials()> g_credentialsSource;
+
+// One network manager per thread that sends requests; the main thread's goes with the application.
+QNetworkAccessManager* managerForCurrentThread() {
+    static QThreadStorage<QNetworkAccessManager*> managers;
+    if (!managers.hasLocalData()) {
+        auto* manager = new QNetworkAccessManager;
+        if (QCoreApplication::instance() &&
+            QThread::currentThread() == QCoreApplication::instance()->thread())
+            manager->setParent(QCoreApplication::instance());
+        managers.setLocalData(manager);
+    }
+    return managers.localData();
+}
+
+QNetworkReply* send(QNetworkAccessManager* manager, const QNetworkRequest& request, int type,
+                    const QByteArray& body) {
+    switch (type) {
+    case PLAPIService::Post:
+        return manager->post(request, body);
+    case PLAPIService::Delete:
+        return manager->deleteResource(request);
+    default:
+        return manager->get(request);
+    }
+}
+
+} // namespace
+
+PLAPIService::PLAPIService(QObject* parent) : QObject(parent) {}
+
+PLAPIService::~PLAPIService() {
+    cancel();
+}
+
+QString PLAPIService::acceptMediaType() {
+    return QStringLiteral("application/vnd.tavrix.privatechat-v1+json");
+}
+
+QString PLAPIService::formContentType() {
+    return QStringLiteral("application/x-www-form-urlencoded; charset=utf-8");
+}
+
+void PLAPIService::setAccountCredentialsSource(std::function<PLAccountCredentials()> source) {
+    QMutexLocker lock(&g_credentialsMutex);
+    g_credentialsSource = std::move(source);
+}
+
+PLAccountCredentials PLAPIService::accountCredentials() {
+    QMutexLocker lock(&g_credentialsMutex);
+    return g_credentialsSource ? g_credentialsSource() : PLAccountCredentials();
+}
+
+QString PLAPIService::authValue() {
+    const PLAccountCredentials credentials = accountCredentials();
+    return QStringLiteral("Tavrix %1:%2:echat").arg(credentials.userID).arg(credentials.tavrixToken);
+}
+
+QString PLAPIService::parametersString() const {
+    QStringList pairs;
+    for (const auto& [key, value] : parameters())
+        pairs << StringAdditions::PL_stringByReplacingPercentEscapesUsingEncoding(key) + QLatin1Char('=') +
+                     StringAdditions::PL_stringByReplacingPercentEscapesUsingEncoding(value);
+    return pairs.join(QLatin1Char('&'));
+}
+
+QNetworkRequest PLAPIService::urlRequest(QByteArray* body) const {
+    QString urlText = targetURLString();
+    const QString parameterText = parametersString();
+    const int type = serviceType();
+    if (type == Get && !parameterText.isEmpty()) {
+        if (!urlText.endsWith(QLatin1Char('?')))
+            urlText += QLatin1Char('&');
+        urlText += parameterText;
+    }
+    // The text is already escaped: keep it byte for byte.
+    const QUrl url = QUrl::fromEncoded(urlText.toUtf8(), QUrl::StrictMode);
+    if (urlText.isEmpty() || !url.isValid() || url.scheme().isEmpty())
+        return QNetworkRequest();
+    QNetworkRequest request(url);
+    request.setTransferTimeout(int(timeoutInterval() * 1000));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    if (type == Post && body)
+        *body = parameterText.toUtf8();
+    if (!isPublicAPI()) {
+        request.setRawHeader("Accept", acceptMediaType().toUtf8());
+        request.setRawHeader("Authorization", authValue().toUtf8());
+    }
+    request.setRawHeader("Content-Type", formContentType().toUtf8());
+    return request;
+}
+
+bool PLAPIService::isNetworkReachable() {
+    return PLReachabilityResponder::sharedInstance()->isReachable();
+}
+
+bool PLAPIService::isTransportFailure(QNetworkReply::NetworkError error, int httpStatus) {
+    if (error == QNetworkReply::NoError)
+        return false;
+    // Qt maps HTTP error statuses to the content (2xx) and server (4xx) error ranges: those replies
+    // carry a body the callers read. Everything else (time-out, refused or dropped connection,
+    // protocol failure) is a failure of the transport, even after a status line arrived.
+    const int code = int(error);
+    const bool statusMapped = (code > 200 && code < 300) || (code > 400 && code < 500);
+    return !(statusMapped && httpStatus >= 400);
+}
+
+PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArray& body) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const auto networkError = reply->error();
+    if (isTransportFailure(networkError, status))
+        return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(networkError), reply->errorString());
+    if (status >= 400) {
+        const QJsonDocument doc = QJsonDocument::fromJson(body);
+        if (!(doc.isObject() && doc.object().contains(QStringLiteral("error"))))
+            return PLError(QStringLiteral("PLHTTPErrorDomain"), status,
+                           QStringLiteral("The server answered with status %1.").arg(status));
+    }
+    return std::nullopt;
+}
+
+bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler completion,
+                                                     PLProgressHandler progress) {
+    if (!isNetworkReachable())
+        return false;
+    QByteArray body;
+    const QNetworkRequest request = urlRequest(&body);
+    if (request.url().isEmpty())
+        return false;
+    cancel();
+    QNetworkReply* reply = send(managerForCurrentThread(), request, serviceType(), body);
+    if (!reply)
+        return false;
+    m_reply = reply;
+    m_progress = std::move(progress);
+    if (m_progress) {
+        connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+            if (m_progress && m_reply && m_reply->isRunning() && received > 0 && total >= 1)
+                m_progress(double(received) / double(total));
+        });
+    }
+    // Finished is always emitted from the event loop, so the completion never runs before this
+    // start call has returned.
+    connect(reply, &QNetworkReply::finished, this, [this, reply, completion = std::move(completion)] {
+        if (m_reply != reply)
+            return; // cancelled or replaced
+        m_reply = nullptr;
+        m_progress = nullptr;
+        const QByteArray data = reply->readAll();
+        const PLOptionalError error = errorForReply(reply, data);
+        reply->deleteLater();
+        if (completion)
+            completion(data, error);
+    });
+    return true;
+}
+
+bool PLAPIService::startSynchrousServiceWithCompletionHandler(const PLServiceCompletionHandler& completion) {
+    if (!isNetworkReachable())
+        return false;
+    QByteArray body;
+    const QNetworkRequest request = urlRequest(&body);
+    if (request.url().isEmpty())
+        return false;
+    const int type = serviceType();
+    QByteArray data;
+    PLOptionalError error;
+    // A helper thread with its own manager and loop: the calling thread (possibly the main thread)
+    // waits without spinning a nested event loop of its own.
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        QNetworkAccessManager manager;
+        QEventLoop loop;
+        QNetworkReply* reply = send(&manager, request, type, body);
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (reply->isRunning())
+            loop.exec();
+        data = reply->readAll();
+        error = errorForReply(reply, data);
+        delete reply;
+    }));
+    worker->start();
+    worker->wait();
+    if (completion)
+        completion(data, error);
+    return true;
+}
+
+void PLAPIService::cancel() {
+    m_progress = nullptr;
+    if (QNetworkReply* reply = m_reply) {
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+} // namespace pelnix

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/PLError.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+#include <QNetworkReply>
+
+class QNetworkAccessManager;
+
+namespace pelnix {
+
+// The body and the transport error of one server call.
+using PLServiceCompletionHandler = std::function<void(const QByteArray& data, const PLOptionalError& error)>;
+// Download progress, 0.0 to 1.0.
+using PLProgressHandler = std::function<void(double fraction)>;
+// Form parameters in the order they are sent.
+using PLParameters = QList<QPair<QString, QString>>;
+
+// What the Authorization header is built from: the signed-in account's user ID and token.
+struct PLAccountCredentials {
+    qint32 userID = 0;
+    QString tavrixToken;
+    QString email;       // the account user's e-mail (e-mail verification, invitations)
+    QString profileName; // the account user's name (invitations)
+};
+
+// One server call: a subclass names the target URL, the parameters and the method, and the object
+// is started once.
+//
+// Completions run on the thread that started the request (the main thread for every caller but the
+// event queue's synchronous fetches), never before the start call has returned, and at most once.
+// A start that returns false (offline, or no request could be built) never calls back.
+//
+// The reply body is handed on untouched. One rule is added to the transport error: a reply with an
+// HTTP status of 400 or more whose body is not a JSON object holding "error" is delivered with an
+// error of domain "PLHTTPErrorDomain" and the status as code, so that an error page or a bare 5xx is
+// never read as success. Replies that carry the server's own "error" object are left to the callers.
+class PLAPIService : public QObject {
+    Q_OBJECT
+public:
+    enum ServiceType { Post = 0, Get = 1, Delete = 2 };
+
+    explicit PLAPIService(QObject* parent = nullptr);
+    ~PLAPIService() override;
+
+    virtual QString targetURLString() const { return {}; }
+    virtual PLParameters parameters() const { return {}; }
+    virtual int serviceType() const { return Get; }
+    virtual bool isPublicAPI() const { return false; }
+    // Seconds without data before the request fails.
+    virtual double timeoutInterval() const { return 40.0; }
+
+    // The request envelope: URL (with the GET query), method, headers; the POST body goes to `body`.
+    // Answers an invalid request (empty URL) when none can be built.
+    QNetworkRequest urlRequest(QByteArray* body = nullptr) const;
+    QString parametersString() const;
+    static QString authValue();
+
+    bool startServiceWithCompletionHandler(PLServiceCompletionHandler completion,
+                                           PLProgressHandler progress = {});
+    // Sends on a helper thread and blocks the calling thread until the reply (or the time-out) is
+    // in; the completion runs on the calling thread before this returns true.
+    bool startSynchrousServiceWithCompletionHandler(const PLServiceCompletionHandler& completion);
+    // Cancels the running request; its completion is then never called.
+    void cancel();
+    bool isRunning() const { return m_reply != nullptr; }
+
+    // The account code installs the source of the Authorization values.
+    static void setAccountCredentialsSource(std::function<PLAccountCredentials()> source);
+    static PLAccountCredentials accountCredentials();
+    // The Accept media type of the private API.
+    static QString acceptMediaType();
+    static QString formContentType();
+    // The error rule described above, shared by both starts.
+    static PLOptionalError errorForReply(QNetworkReply* reply, const QByteArray& body);
+    static bool isTransportFailure(QNetworkReply::NetworkError error, int httpStatus);
+
+protected:
+    static bool isNetworkReachable();
+
+private:
+    QPointer<QNetworkReply> m_reply;
+    PLProgressHandler m_progress;
+};
+
+} // namespace pelnix
+
+// A plain input property of a request class: `name()` and `setter(value)`.
+#define PL_REQUEST_PROPERTY(Type, name, setter)                                                              \
+public:                                                                                                      \
+    Type name() const {                                                                                      \
+        return m_##name;                                                                                     \
+    }                                                                                                        \
+    void setter(const Type& value) {                                                                         \
+        m_##name = value;                                                                                    \
+    }                                                                                                        \
+                                                                                                             \
+private:                                                                                                     \
+    Type m_##name{};
