@@ -250,6 +250,35 @@ void TestApiRequests::generalAndDeleteCallsUseTheCallersAddress() {
     QCOMPARE(sent.path, std::string("/rooms/R9/members"));
     QVERIFY(sent.query.isEmpty());
 
+    PLGetPrivateRoomAPIService room;
+    room.setRoomID(QStringLiteral("R9"));
+    sent = run(world, room, "rooms");
+    QCOMPARE(sent.method, std::string("GET"));
+    QCOMPARE(sent.path, std::string("/rooms/R9"));
+
+    PLInviteMembersToRoomAPIService invite;
+    invite.setCustomURL(world.baseUrl() + QStringLiteral("rooms/R9/invitees"));
+    invite.setMemberIDs({QStringLiteral("7"), QStringLiteral("8")});
+    sent = run(world, invite, "invitees");
+    QCOMPARE(sent.method, std::string("POST"));
+    QCOMPARE(keys(sent.body), (QStringList{"members", "isoCountry"}));
+    QCOMPARE(valueOf(sent.body, "members"), QStringLiteral("7,8"));
+
+    PLLoadMoreDetailsAPIService details;
+    details.setUserID(5'000'000'000LL);
+    details.setPageNumber(2);
+    details.setCountPerPage(20);
+    sent = run(world, details, "details");
+    QCOMPARE(sent.method, std::string("GET"));
+    QCOMPARE(sent.query, (Form{{"getJson", "true"},
+                               {"action", "primarydetails"},
+                               {"msgid", ""},
+                               {"sid", ""},
+                               {"userid", "5000000000"},
+                               {"params", "2"},
+                               {"count", "20"},
+                               {"msgDetType", "primarydet"}}));
+
     PLDeleteGeneralAPIService remove;
     remove.setCustomURL(world.baseUrl() + QStringLiteral("rooms/R9/members/5"));
     sent = run(world, remove, "members");
