@@ -2,13 +2,31 @@
 
 #include "foundation/PLReachability.h"
 #include "platform/Log.h"
+#include "platform/MainThread.h"
+
+#include <QCoreApplication>
+#include <QPointer>
 
 #include <QNetworkInformation>
 
 namespace pelnix {
 
-NetworkInformationReachabilitySource::NetworkInformationReachabilitySource(QObject* parent)
-    : ReachabilitySource(parent) {
+NetworkInformationReachabilitySource::NetworkInformationReachabilitySource() {
+    update();
+    auto* app = QCoreApplication::instance();
+    if (!app || platform::isMainThread()) {
+        attach();
+        return;
+    }
+    moveToThread(app->thread());
+    QPointer<NetworkInformationReachabilitySource> self(this);
+    platform::runOnMain([self] {
+        if (self)
+            self->attach();
+    });
+}
+
+void NetworkInformationReachabilitySource::attach() {
     m_hasBackend = QNetworkInformation::instance() ||
                    QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
     if (auto* info = QNetworkInformation::instance()) {

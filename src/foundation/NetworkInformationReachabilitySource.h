@@ -13,15 +13,17 @@ namespace pelnix {
 class NetworkInformationReachabilitySource : public ReachabilitySource {
     Q_OBJECT
 public:
-    // Create on the main thread: the backend's signals arrive on the thread that loaded it.
-    explicit NetworkInformationReachabilitySource(QObject* parent = nullptr);
+    // May be made on any thread: the backend is loaded and followed on the main thread (without
+    // waiting for it); until then the network counts as reachable.
+    NetworkInformationReachabilitySource();
 
-    bool hasBackend() const { return m_hasBackend; }
+    bool hasBackend() const { return m_hasBackend.load(); }
 
 private:
+    void attach();
     void update();
 
-    bool m_hasBackend = false;
+    std::atomic<bool> m_hasBackend{false};
 };
 
 } // namespace pelnix

@@ -1,10 +1,8 @@
 #include "foundation/PLReachability.h"
 
 #include "foundation/NetworkInformationReachabilitySource.h"
-#include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 
-#include <QCoreApplication>
 #include <QMutex>
 
 namespace pelnix {
@@ -35,14 +33,8 @@ std::shared_ptr<ReachabilitySource> PLReachability::defaultSource() {
         if (g_source)
             return g_source;
     }
-    // Made without the lock held: a worker waits for the main thread here, and the main thread may
-    // be asking for the source at the same moment.
-    std::shared_ptr<ReachabilitySource> live;
-    auto make = [&live] { live = std::make_shared<NetworkInformationReachabilitySource>(); };
-    if (!QCoreApplication::instance() || platform::isMainThread())
-        make();
-    else
-        platform::runOnMainSync(make);
+    // Made without the lock held and without waiting for another thread.
+    std::shared_ptr<ReachabilitySource> live = std::make_shared<NetworkInformationReachabilitySource>();
     QMutexLocker lock(&g_sourceMutex);
     if (!g_source)
         g_source = std::move(live);

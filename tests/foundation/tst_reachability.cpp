@@ -179,9 +179,25 @@ void TestReachability::alertOnlyWhenAskedAndOffline() {
 }
 
 void TestReachability::liveSourceWithoutBackendIsReachable() {
-    NetworkInformationReachabilitySource live;
-    PLReachability internet(std::shared_ptr<ReachabilitySource>(&live, [](ReachabilitySource*) {}), false);
-    if (live.hasBackend())
+    // Made on a worker while the main thread is busy: it must not wait for the main thread.
+    platform::SerialQueue worker(QStringLiteral("worker"));
+    std::shared_ptr<NetworkInformationReachabilitySource> live;
+    std::atomic<bool> made{false};
+    PLReachability::setDefaultSource({});
+    worker.async([&] {
+        live =
+            std::dynamic_pointer_cast<NetworkInformationReachabilitySource>(PLReachability::defaultSource());
+        made = true;
+    });
+    while (!made.load())
+        QThread::yieldCurrentThread();
+    PLReachability::setDefaultSource(m_source);
+    QVERIFY(live);
+    QCOMPARE(live->thread(), QThread::currentThread()); // followed on the main thread
+    QCoreApplication::processEvents();
+
+    PLReachability internet(live, false);
+    if (live->hasBackend())
         QSKIP("a network information backend is loaded here; its answer depends on the machine");
     QCOMPARE(internet.currentReachabilityStatus(), 1);
 }
