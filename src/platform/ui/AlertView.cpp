@@ -107,7 +107,7 @@ void AlertView::dismiss() {
     if (m_window)
         m_window->removeAlert(this);
     m_window = nullptr;
-    hide();
+    setVisible(false);
     deleteLater();
 }
 

@@ -40,8 +40,11 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
 }
 
 Window::~Window() {
-    // Controllers first: their views are children of this window.
+    // Controllers first: their views are children of this window. Then the alerts, while the window
+    // is still whole enough to hear them go.
     delete m_root.data();
+    m_alerts.clear();
+    delete std::exchange(m_alertLayer, nullptr);
 }
 
 Window* Window::keyWindow() {
@@ -131,13 +134,17 @@ void Window::addAlert(AlertView* alert) {
 }
 
 void Window::removeAlert(AlertView* alert) {
-    m_alerts.removeAll(QPointer<AlertView>(alert));
-    if (alert && alert->parentWidget() == m_alertLayer)
-        alert->hide();
+    if (!m_alertLayer)
+        return;
+    // Compared by address: the alert may be in its destructor already.
+    m_alerts.removeIf(
+        [alert](const QPointer<AlertView>& shown) { return shown.isNull() || shown.data() == alert; });
     layoutAlerts();
 }
 
 void Window::layoutAlerts() {
+    if (!m_alertLayer)
+        return;
     const auto shown = alerts();
     if (shown.isEmpty()) {
         m_alertLayer->hide();
@@ -147,7 +154,7 @@ void Window::layoutAlerts() {
     m_alertLayer->raise();
     m_busyLayer->raise();
     for (AlertView* alert : shown)
-        alert->hide();
+        alert->setVisible(false);
     AlertView* top = shown.last();
     const int margin = 8;
     if (top->style() == AlertView::Style::ActionSheet) {
@@ -159,7 +166,7 @@ void Window::layoutAlerts() {
         const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();
         top->setGeometry((width() - w) / 2, (height() - h) / 2, w, h);
     }
-    top->show();
+    top->setVisible(true);
 }
 
 void Window::setBusy(bool busy) {

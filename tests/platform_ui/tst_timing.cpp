@@ -1,0 +1,100 @@
+#include "TestSandbox.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Scheduler.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+using namespace pelnix::platform::ui;
+
+class TestTiming : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Scheduler::shared()->setVirtualClock(true); }
+    void cleanup() { Scheduler::shared()->setVirtualClock(false); }
+
+    void virtualClockFiresDelayedPerformsInOrder() {
+        auto* scheduler = Scheduler::shared();
+        QObject target;
+        QStringList fired;
+        scheduler->performAfter(&target, 300, [&] { fired << "b"; });
+        scheduler->performAfter(&target, 100, [&] {
+            fired << "a";
+            // Scheduled while the clock moves: runs in the same advance when due in it.
+            scheduler->performAfter(&target, 150, [&] { fired << "a+150"; });
+        });
+        scheduler->performAfter(&target, 300, [&] { fired << "c"; }); // same time as b: after it
+        const auto cancelled = scheduler->performAfter(&target, 200, [&] { fired << "never"; });
+        scheduler->cancel(cancelled);
+
+        scheduler->advance(99);
+        QVERIFY(fired.isEmpty());
+        scheduler->advance(1);
+        QCOMPARE(fired, QStringList{"a"});
+        scheduler->advance(1000);
+        QCOMPARE(fired, (QStringList{"a", "a+150", "b", "c"}));
+        QCOMPARE(scheduler->pendingCount(), 0);
+    }
+
+    void cancelForTargetAndGoneTargets() {
+        auto* scheduler = Scheduler::shared();
+        QObject keep;
+        QObject cancelled;
+        auto* gone = new QObject;
+        QStringList fired;
+        scheduler->performAfter(&keep, 10, [&] { fired << "keep"; });
+        scheduler->performAfter(&cancelled, 10, [&] { fired << "cancelled"; });
+        scheduler->performAfter(&cancelled, 20, [&] { fired << "cancelled too"; });
+        scheduler->performAfter(gone, 10, [&] { fired << "gone"; });
+        scheduler->dispatchAfter(30, [&] { fired << "dispatch"; });
+        scheduler->cancelPerforms(&cancelled);
+        delete gone;
+        scheduler->advance(100);
+        QCOMPARE(fired, (QStringList{"keep", "dispatch"}));
+    }
+
+    void realClockStillRuns() {
+        auto* scheduler = Scheduler::shared();
+        scheduler->setVirtualClock(false);
+        bool fired = false;
+        scheduler->dispatchAfter(5, [&] { fired = true; });
+        QTRY_VERIFY(fired);
+    }
+
+    void instantAnimationsFinishBeforeReturning() {
+        Animator::setInstant(true);
+        QWidget view;
+        view.resize(100, 100);
+        bool done = false;
+        Animator::animateProperty(&view, "pos", QPoint(40, 50), 300, Animator::Curve::EaseOut,
+                                  [&](bool f) { done = f; });
+        QVERIFY(done);
+        QCOMPARE(view.pos(), QPoint(40, 50));
+        Animator::animateAlpha(&view, 0.25, 300);
+        QCOMPARE(Animator::alpha(&view), 0.25);
+        int steps = 0;
+        Animator::run(
+            &view, 300, Animator::Curve::Linear, [&](qreal p) { steps += p == 1.0; }, [&](bool) { ++steps; });
+        QCOMPARE(steps, 2);
+
+        // Block animations complete after their duration on the scheduler's clock.
+        Animator::setInstant(false);
+        done = false;
+        Animator::animate(
+            200, [&] { view.move(0, 0); }, [&](bool) { done = true; });
+        QCOMPARE(view.pos(), QPoint(0, 0));
+        QVERIFY(!done);
+        Scheduler::shared()->advance(200);
+        QVERIFY(done);
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestTiming t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_timing.moc"
