@@ -13,7 +13,7 @@ class ChangeVeto : public QValidator {
 public:
     explicit ChangeVeto(TextField* field) : QValidator(field), m_field(field) {}
     State validate(QString& input, int&) const override {
-        return m_field->allowsChange(m_field->text(), input) ? Acceptable : Invalid;
+        return m_field->allowsChange(input) ? Acceptable : Invalid;
     }
 
 private:
@@ -25,10 +25,20 @@ TextField::TextField(QWidget* parent) : QLineEdit(parent) {
     setValidator(new ChangeVeto(this));
     setFrame(false);
     connect(this, &QLineEdit::textEdited, this, &TextField::editingChanged);
+    // The line edit validates its text after changing it, so the text before an edit is kept here.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
 }
 
-bool TextField::allowsChange(const QString& oldText, const QString& newText) const {
-    if (!m_shouldChange || oldText == newText)
+void TextField::setText(const QString& text) {
+    m_settingText = true;
+    QLineEdit::setText(text);
+    m_settingText = false;
+    m_accepted = text;
+}
+
+bool TextField::allowsChange(const QString& newText) const {
+    const QString& oldText = m_accepted;
+    if (!m_shouldChange || m_settingText || oldText == newText)
         return true;
     int prefix = 0;
     const int limit = int(qMin(oldText.size(), newText.size()));

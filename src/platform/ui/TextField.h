@@ -18,6 +18,9 @@ public:
 
     explicit TextField(QWidget* parent = nullptr);
 
+    // Text set by code: not subject to the veto.
+    void setText(const QString& text);
+
     void setShouldChangeCharacters(ShouldChange hook) { m_shouldChange = std::move(hook); }
     void setInsets(const QMargins& insets) { setTextMargins(insets); }
     void setLeftIcon(const QIcon& icon);
@@ -33,8 +36,8 @@ public:
     bool becomeFirstResponder();
     void resignFirstResponder() { clearFocus(); }
 
-    // Runs the veto for a change (the validator calls it for every user edit).
-    bool allowsChange(const QString& oldText, const QString& newText) const;
+    // Runs the veto for a user edit from the last accepted text to `newText`.
+    bool allowsChange(const QString& newText) const;
 
 signals:
     void editingDidBegin();
@@ -48,6 +51,8 @@ protected:
 
 private:
     ShouldChange m_shouldChange;
+    QString m_accepted;
+    bool m_settingText = false;
     QString m_placeholder;
     std::optional<QFont> m_placeholderFont;
     QColor m_placeholderColor{199, 199, 205};

@@ -1,0 +1,153 @@
+#include "TestSandbox.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NibRegistry.h"
+#include "platform/ui/SystemServices.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
+
+#include <QApplication>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace pelnix::platform::ui;
+
+class TestControls : public QObject {
+    Q_OBJECT
+private slots:
+    void textFieldVetoSeesUtf16RangesAndCanRefuse() {
+        TextField field;
+        field.show();
+        QList<std::tuple<int, int, QString>> asked;
+        field.setShouldChangeCharacters([&](int start, int length, const QString& replacement) {
+            asked << std::make_tuple(start, length, replacement);
+            return !replacement.contains(QRegularExpression("[0-9]"));
+        });
+        QSignalSpy changed(&field, &TextField::editingChanged);
+        QTest::keyClicks(&field, "a1b");
+        QCOMPARE(field.text(), QStringLiteral("ab"));
+        QCOMPARE(asked.at(1), std::make_tuple(1, 0, QStringLiteral("1")));
+        QCOMPARE(changed.size(), 2);
+
+        // An emoji counts two UTF-16 units, as the veto's offsets do.
+        field.setText(QStringLiteral("\U0001F600"));
+        asked.clear();
+        field.end(false);
+        QTest::keyClicks(&field, "x");
+        QCOMPARE(asked.value(0), std::make_tuple(2, 0, QStringLiteral("x")));
+        // Replacing a selection reports its range.
+        field.setSelection(0, 2);
+        QTest::keyClicks(&field, "y");
+        QCOMPARE(asked.last(), std::make_tuple(0, 2, QStringLiteral("y")));
+        QCOMPARE(field.text(), QStringLiteral("yx"));
+    }
+
+    void textViewDetectsLinksAndAsksBeforeReporting() {
+        const QString html = TextView::linkifiedHtml(
+            "See www.example.com/a?b=1, write to ann@example.org or call +1 555 123 4567.\n<b>not bold</b>");
+        QVERIFY(html.contains("href=\"http://www.example.com/a?b=1\""));
+        QVERIFY(html.contains("href=\"mailto:ann@example.org\""));
+        QVERIFY(html.contains("href=\"tel:+15551234567\""));
+        QVERIFY(html.contains("&lt;b&gt;not bold&lt;/b&gt;"));
+        QVERIFY(html.contains("<br>"));
+
+        TextView view;
+        bool allow = false;
+        view.setShouldInteractWithURL([&](const QUrl&) { return allow; });
+        QSignalSpy tapped(&view, &TextView::linkTapped);
+        emit view.anchorClicked(QUrl("https://example.com"));
+        QCOMPARE(tapped.size(), 0);
+        allow = true;
+        emit view.anchorClicked(QUrl("https://example.com"));
+        QCOMPARE(tapped.size(), 1);
+    }
+
+    void asyncImageShowsOnlyTheLatestRequest() {
+        ImageView view;
+        QImage red(4, 4, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QImage green(4, 4, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QSemaphore slowMayFinish;
+        // A reused cell: the first (slow) request must not land over the second.
+        view.loadImageAsync([&] {
+            slowMayFinish.acquire();
+            return red;
+        });
+        QSignalSpy loaded(&view, &ImageView::imageLoaded);
+        view.loadImageAsync([&] { return green; });
+        QTRY_COMPARE(loaded.size(), 1);
+        slowMayFinish.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(view.image().pixelColor(0, 0), QColor(Qt::green));
+    }
+
+    void labelMeasuresLinesWithinItsLimit() {
+        Label label;
+        label.setText("one two three four five six seven eight nine ten eleven twelve");
+        label.setNumberOfLines(0);
+        const qreal free = label.sizeThatFits(QSizeF(80, 1e6)).height();
+        label.setNumberOfLines(2);
+        const qreal two = label.sizeThatFits(QSizeF(80, 1e6)).height();
+        label.setNumberOfLines(1);
+        const qreal one = label.sizeThatFits(QSizeF(80, 1e6)).height();
+        QVERIFY(one > 0);
+        QVERIFY(two > one && two < one * 2.5);
+        QVERIFY(free > two);
+        label.setText({});
+        QCOMPARE(label.sizeThatFits(QSizeF(80, 1e6)), QSizeF(0, 0));
+    }
+
+    void buttonStatesFallBackToNormal() {
+        Button button;
+        button.setTitle("Join");
+        button.setTitleColor(Qt::white, Button::State::Selected);
+        QCOMPARE(button.titleForState(Button::State::Selected), QStringLiteral("Join"));
+        button.setSelected(true);
+        QCOMPARE(button.currentState(), Button::State::Selected);
+        QCOMPARE(button.titleColorForState(button.currentState()), QColor(Qt::white));
+        button.setEnabled(false);
+        QCOMPARE(button.currentState(), Button::State::Disabled);
+        QSignalSpy clicked(&button, &Button::clicked);
+        button.setEnabled(true);
+        button.resize(80, 30);
+        button.show();
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicked.size(), 1);
+    }
+
+    void urlsOffTheAllowListAreNotOpened() {
+        auto fake = std::make_unique<RecordingSystemServices>();
+        auto* services = fake.get();
+        SystemServices::setCurrent(std::move(fake));
+        QVERIFY(SystemServices::current()->openURL(QUrl("tel:+15551234567")));
+        QVERIFY(!SystemServices::current()->openURL(QUrl("file:///etc/passwd")));
+        QVERIFY(!SystemServices::current()->canOpenURL(QUrl("javascript:alert(1)")));
+        QCOMPARE(services->opened, QList<QUrl>{QUrl("tel:+15551234567")});
+        SystemServices::setCurrent(nullptr);
+    }
+
+    void nibCacheRemembersHitsAndMisses() {
+        auto* nibs = NibRegistry::shared();
+        nibs->clear();
+        nibs->registerNib("inc.karvest.Pelnix", "PLCell", [](QObject*) { return QList<QObject*>{}; });
+        QVERIFY(nibs->nib("inc.karvest.Pelnix", "PLCell"));
+        QVERIFY(nibs->nib("inc.karvest.Pelnix", "PLCell"));
+        QVERIFY(!nibs->nib("inc.karvest.Pelnix", "Missing"));
+        QVERIFY(!nibs->nib("inc.karvest.Pelnix", "Missing"));
+        QCOMPARE(nibs->lookups(), 2);
+        QCOMPARE(NibRegistry::cacheKey({}, "X"), QStringLiteral(".X"));
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestControls t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_controls.moc"
