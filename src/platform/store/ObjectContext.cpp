@@ -218,7 +218,10 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         fail(error, PLError(kDomain, 134000, problem));
         return std::nullopt;
     }
-    order << QStringLiteral("t0.pk");
+    // Ties go by primary key in the direction of the last key, so an index on that key serves the order.
+    const bool lastDescending =
+        !request.sortDescriptors.isEmpty() && !request.sortDescriptors.last().ascending;
+    order << (lastDescending ? QStringLiteral("t0.pk DESC") : QStringLiteral("t0.pk"));
 
     // Rows this context changed may leave or join the result: fetch enough to make up for them.
     QList<ObjectPtr> pending;

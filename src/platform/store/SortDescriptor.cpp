@@ -71,7 +71,8 @@ int SortDescriptor::compare(const ManagedObject& a, const ManagedObject& b,
         if (c != 0)
             return s.ascending ? c : -c;
     }
-    return a.primaryKey() < b.primaryKey() ? -1 : (a.primaryKey() > b.primaryKey() ? 1 : 0);
+    const int byKey = a.primaryKey() < b.primaryKey() ? -1 : (a.primaryKey() > b.primaryKey() ? 1 : 0);
+    return !sorts.isEmpty() && !sorts.last().ascending ? -byKey : byKey;
 }
 
 } // namespace pelnix::platform

@@ -23,7 +23,8 @@ struct SortDescriptor {
     // Boolean value of a direction word: after optional spaces, a sign and zeros, "Y", "y", "T",
     // "t" or a digit 1 to 9 is true.
     static bool boolValue(const QString& word);
-    // Orders two objects by the descriptors (nulls first, then by primary key). -1, 0 or 1.
+    // Orders two objects by the descriptors (nulls first), then by primary key in the direction of
+    // the last descriptor, as fetches do. -1, 0 or 1.
     static int compare(const ManagedObject& a, const ManagedObject& b, const QList<SortDescriptor>& sorts);
 };
 
