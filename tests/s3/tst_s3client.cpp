@@ -4,6 +4,7 @@
 #include "media/s3/S3AuthUtils.h"
 #include "media/s3/S3Client.h"
 #include "media/s3/S3ErrorHandler.h"
+#include "media/s3/S3Logger.h"
 #include "media/s3/S3MD5Util.h"
 #include "media/s3/S3SDKUtil.h"
 #include "media/s3/S3ServiceException.h"
@@ -102,6 +103,7 @@ private slots:
     void tokenErrorRefreshesAndClockSkewIsCorrected();
     void exceptionsOnRaiseFromSyncCalls();
     void userAgentRedirectAndCloseDelimitedBody();
+    void verboseLogsNeverCarryTheTokenOrSecret();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {});
@@ -498,6 +500,31 @@ void TestS3Client::userAgentRedirectAndCloseDelimitedBody() {
     response = s3->putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
     QCOMPARE(response->error()->userInfo.value(QStringLiteral("errorCode")).toString(),
              QStringLiteral("OperationAborted"));
+}
+
+namespace {
+QStringList g_logLines;
+void captureLog(QtMsgType, const QMessageLogContext&, const QString& text) {
+    g_logLines << text;
+}
+} // namespace
+
+void TestS3Client::verboseLogsNeverCarryTheTokenOrSecret() {
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::errorDocument(403, "AccessDenied", "denied"));
+    auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"));
+    S3Logger::verboseLogging();
+    g_logLines.clear();
+    auto previous = qInstallMessageHandler(captureLog);
+    S3ErrorHandler::shouldNotThrowExceptions();
+    s3->putObject(put(QStringLiteral("k")));
+    qInstallMessageHandler(previous);
+    S3Logger::basicLogging();
+    QVERIFY(g_logLines.join('\n').contains(QStringLiteral("In SignURLRequest: String to Sign")));
+    for (const QString& line : g_logLines) {
+        QVERIFY2(!line.contains(QStringLiteral("SESSIONTOKEN42")), qPrintable(line));
+        QVERIFY2(!line.contains(QStringLiteral("SECRET")), qPrintable(line));
+    }
 }
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include "media/s3/DateS3SDKUtil.h"
 #include "media/s3/S3ClientException.h"
 #include "media/s3/S3Logger.h"
+#include "media/s3/S3SDKUtil.h"
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3SignatureException.h"
 
@@ -15,6 +16,16 @@
 namespace pelnix {
 
 namespace {
+// Log text without the security token a query-style request carries among its parameters.
+QString withoutToken(const QString& text, const S3ServiceRequest& request) {
+    const QString token = request.parameters().value(QStringLiteral("SecurityToken"));
+    if (token.isEmpty())
+        return text;
+    QString out = text;
+    return out.replace(S3SDKUtil::urlEncode(token), QStringLiteral("<redacted>"))
+        .replace(token, QStringLiteral("<redacted>"));
+}
+
 S3HeaderList sortedHeaders(const S3HeaderList& headers) {
     S3HeaderList sorted = headers;
     std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
@@ -47,7 +58,7 @@ QString S3AuthUtils::getV2StringToSign(const QUrl& endpoint, const S3ServiceRequ
 void S3AuthUtils::signRequest(S3ServiceRequest& request, const QString& endpoint,
                               const S3Credentials& credentials) {
     const QString stringToSign = getV2StringToSign(QUrl(endpoint), request);
-    S3Logger::logDebug(QStringLiteral("String To Sign:\n%1").arg(stringToSign));
+    S3Logger::logDebug(QStringLiteral("String To Sign:\n%1").arg(withoutToken(stringToSign, request)));
     request.setParameterValue(HMACSign(stringToSign.toUtf8(), credentials.secretKey(), SHA256),
                               QStringLiteral("Signature"));
 }
@@ -74,9 +85,9 @@ void S3AuthUtils::signRequestV4(S3ServiceRequest& request, S3HeaderList& headers
     const QString path =
         url.path(QUrl::FullyEncoded).isEmpty() ? QStringLiteral("/") : url.path(QUrl::FullyEncoded);
     const QString query = url.hasQuery() ? url.query(QUrl::FullyEncoded) : QString();
-    S3Logger::logDebug(QStringLiteral("AWS4 Content to Hash: [%1]").arg(payload));
+    S3Logger::logDebug(QStringLiteral("AWS4 Content to Hash: [%1]").arg(withoutToken(payload, request)));
     const QString canonical = getCanonicalizedRequest(urlRequest.httpMethod(), path, query, headers, payload);
-    S3Logger::logDebug(QStringLiteral("AWS4 Canonical Request: [%1]").arg(canonical));
+    S3Logger::logDebug(QStringLiteral("AWS4 Canonical Request: [%1]").arg(withoutToken(canonical, request)));
 
     const QString scope =
         QStringLiteral("%1/%2/%3/%4")

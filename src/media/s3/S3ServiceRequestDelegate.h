@@ -20,7 +20,7 @@ public:
     // Status and headers have arrived (`response` carries them; the body has not).
     virtual void requestDidReceiveResponse(S3ServiceRequest* request, const S3ServiceResponse& response);
     virtual void requestDidReceiveData(S3ServiceRequest* request, const QByteArray& data);
-    // Sent only for a call that succeeded.
+    // Sent only for a call that succeeded. The response lives for the call only: copy what is needed.
     virtual void requestDidCompleteWithResponse(S3ServiceRequest* request, S3ServiceResponse* response);
     virtual void requestDidSendData(S3ServiceRequest* request, qint64 bytesWritten, qint64 totalBytesWritten,
                                     qint64 totalBytesExpectedToWrite);
