@@ -8,7 +8,9 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QNetworkDiskCache>
 #include <QTimeZone>
@@ -23,6 +25,13 @@ QMutex g_listMutex;
 QString listPath() {
     return StandardFolders::pathForPrivateFile(
         QString::fromLatin1(PLOfflineURLCache::kSubstitutionListFileName));
+}
+
+// Replaces the list atomically; the folder is made again when a wipe removed it.
+bool writeList(const QVariantMap& list) {
+    const QString path = listPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return platform::PlistCodec::writeFile(path, list);
 }
 
 QVariantMap readList() {
@@ -81,7 +90,7 @@ bool PLOfflineURLCache::addSubstitutionPath(const QString& urlText, const QStrin
     QMutexLocker lock(&g_listMutex);
     QVariantMap list = readList();
     list.insert(urlText, fileName);
-    return platform::PlistCodec::writeFile(listPath(), list);
+    return writeList(list);
 }
 
 bool PLOfflineURLCache::removeSubstitutionPath(const QString& urlText) {
@@ -89,7 +98,7 @@ bool PLOfflineURLCache::removeSubstitutionPath(const QString& urlText) {
     QVariantMap list = readList();
     if (!list.remove(urlText))
         return true;
-    return platform::PlistCodec::writeFile(listPath(), list);
+    return writeList(list);
 }
 
 QString PLOfflineURLCache::cacheFileNameForURL(const QString& urlText) {

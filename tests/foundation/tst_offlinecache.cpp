@@ -6,6 +6,7 @@
 #include "foundation/StandardFolders.h"
 #include "platform/PlistCodec.h"
 
+#include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -145,6 +146,11 @@ void TestOfflineCache::vanishedFileIsPrunedAndListRewritten() {
         platform::PlistCodec::readFile(StandardFolders::pathForPrivateFile("CachedImagesKeys.plist"));
     QVERIFY(onDisk);
     QCOMPARE(onDisk->toMap(), (QVariantMap{{"http://h/keep.png", "keep.png"}}));
+
+    // After a wipe of the private folder the next writer makes it again.
+    QVERIFY(QDir(StandardFolders::privateDataPath()).removeRecursively());
+    QVERIFY(PLOfflineURLCache::addSubstitutionPath("http://h/new.png", "new.png"));
+    QCOMPARE(PLOfflineURLCache::substitutionPaths().size(), 1);
 }
 
 void TestOfflineCache::unsafeFileNamesNeverTouchTheDisk() {
