@@ -21,16 +21,19 @@ namespace {
 QMutex g_credentialsMutex;
 std::function<PLAccountCredentials()> g_credentialsSource;
 
-// One network manager per thread that sends requests; the main thread's goes with the application.
+// One network manager per thread that sends requests. The main thread's goes with the application
+// object; a worker thread's goes when the thread ends.
 QNetworkAccessManager* managerForCurrentThread() {
-    static QThreadStorage<QNetworkAccessManager*> managers;
-    if (!managers.hasLocalData()) {
-        auto* manager = new QNetworkAccessManager;
-        if (QCoreApplication::instance() &&
-            QThread::currentThread() == QCoreApplication::instance()->thread())
-            manager->setParent(QCoreApplication::instance());
-        managers.setLocalData(manager);
+    auto* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread()) {
+        static QPointer<QNetworkAccessManager> mainManager;
+        if (!mainManager)
+            mainManager = new QNetworkAccessManager(app);
+        return mainManager;
     }
+    static QThreadStorage<QNetworkAccessManager*> managers;
+    if (!managers.hasLocalData())
+        managers.setLocalData(new QNetworkAccessManager);
     return managers.localData();
 }
 
