@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NavigationItem.h"
+
 #include <QColor>
 #include <QFont>
 #include <QList>

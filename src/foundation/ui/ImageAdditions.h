@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace pelnix::ImageAdditions {
+
+// An image of the framework bundle by name without extension: the file for the screen's scale
+// ("name@2x.png" on a 2x screen), else the plain "name.png" on a 1x screen, else "name@2x.png";
+// its device pixel ratio is that of the file's suffix. A null image when none exists.
+QImage loadImageNamed(const QString& name, qreal screenScale = 0);
+
+} // namespace pelnix::ImageAdditions

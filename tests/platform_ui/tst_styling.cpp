@@ -1,0 +1,161 @@
+#include "TestSandbox.h"
+#include "foundation/ui/CustomColors.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "foundation/ui/CustomUIDatePickerLabels.h"
+#include "foundation/ui/LabelAdditions.h"
+#include "foundation/ui/TextAlignment.h"
+#include "foundation/ui/TextViewAddtions.h"
+#include "foundation/ui/ViewControllerAdditions.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QStyle>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+class TestStyling : public QObject {
+    Q_OBJECT
+private slots:
+    void namedColoursAndTheirSources() {
+        QCOMPARE(CustomColors::pelnixBlueColor(), QColor(0, 0x86, 0xca));
+        QCOMPARE(CustomColors::customTextColor().toRgb(), QColor(64, 64, 64));
+        QCOMPARE(CustomColors::tableCellSelectionColor().toRgb(), QColor(208, 235, 215));
+        QCOMPARE(CustomColors::floatingLabelBackgroundColor(), QColor(0x25, 0xa5, 0x49));
+        QCOMPARE(CustomColors::chatRoomsTableViewSeparatorColor(), QColor(0x66, 0xc0, 0x7f));
+        // Read at every call: the host's colour shows as soon as it is set.
+        std::optional<QColor> host;
+        CustomColors::setTableViewSeparatorColorSource([&] { return host; });
+        host = QColor(Qt::red);
+        QCOMPARE(CustomColors::chatRoomsTableViewSeparatorColor(), QColor(Qt::red));
+        CustomColors::setTableViewSeparatorColorSource({});
+        CustomColors::setNavigationTitleColorSource([] { return QStringLiteral("#0x3a3"); });
+        QCOMPARE(CustomColors::navigationBarTitleColor(), QColor(0x33, 0xaa, 0x33));
+        CustomColors::setNavigationTitleColorSource({});
+        QCOMPARE(CustomColors::colorFromHexString(""), QColor(0, 0, 0, 0));
+        QCOMPARE(CustomColors::colorFromHexString("12345"), QColor(0, 0, 0));
+        QCOMPARE(CustomColors::colorFromHexString("0086ca80").alpha(), 0x80);
+    }
+
+    void sixFontsRegisterOnceWithTheirFamiliesAndWeights() {
+        CustomFontRegistration::loadCustomFonts();
+        const int families = QFontDatabase::families().size();
+        CustomFontRegistration::loadCustomFonts();
+        QCOMPARE(QFontDatabase::families().size(), families);
+        QCOMPARE(
+            CustomFontRegistration::registeredFontNames(),
+            (QStringList{"DejaVuSans", "DejaVuSans-Bold", "DejaVuSans-ExtraLight", "DejaVuSansCondensed-Bold",
+                         "DejaVuSansCondensed-Oblique", "DejaVuSansCondensed"}));
+        const QFont regular = CustomFontRegistration::fontWithName("DejaVuSans", 17);
+        QCOMPARE(regular.family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(regular.pixelSize(), 17);
+        QCOMPARE(regular.weight(), QFont::Normal);
+        const QFont bold = CustomFontRegistration::fontWithName("DejaVuSans-Bold", 15);
+        QCOMPARE(bold.family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(bold.weight(), QFont::Bold);
+        const QFont light = CustomFontRegistration::fontWithName("DejaVuSans-ExtraLight", 12);
+        QVERIFY(light.weight() < QFont::Normal);
+        QVERIFY2(QFontInfo(light).styleName().contains("ExtraLight"),
+                 qPrintable(QFontInfo(light).styleName()));
+        const QFont condensed = CustomFontRegistration::fontWithName("DejaVuSansCondensed-Oblique", 12);
+        QCOMPARE(condensed.family(), QStringLiteral("DejaVu Sans Condensed"));
+        QCOMPARE(condensed.style(), QFont::StyleOblique);
+        QVERIFY(QFontInfo(condensed).styleName().contains("Oblique"));
+        QCOMPARE(CustomFontRegistration::fontWithName("DejaVuSansCondensed-Bold", 12).weight(), QFont::Bold);
+        QCOMPARE(QFontInfo(bold).family(), QStringLiteral("DejaVu Sans"));
+    }
+
+    void rightToLeftSwapIsAppliedOnce() {
+        using TextAlignment::swappedForRTL;
+        QCOMPARE(swappedForRTL(Qt::AlignLeft | Qt::AlignVCenter, false), Qt::AlignLeft | Qt::AlignVCenter);
+        QCOMPARE(swappedForRTL(Qt::AlignHCenter, true), Qt::AlignHCenter);
+        QCOMPARE(swappedForRTL(Qt::AlignJustify, true), Qt::AlignJustify);
+        const Qt::Alignment swapped = swappedForRTL(Qt::AlignLeft | Qt::AlignTop, true);
+        QCOMPARE(swapped, Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignTop);
+        // Qt must not mirror the swapped value back: on screen it stays on the right.
+        QCOMPARE(QStyle::visualAlignment(Qt::RightToLeft, swapped) & Qt::AlignHorizontal_Mask,
+                 Qt::AlignRight | Qt::AlignAbsolute);
+
+        qApp->setLayoutDirection(Qt::RightToLeft);
+        Label label;
+        label.setAlignment(Qt::AlignRight);
+        LabelAdditions::setChangeAlignmenForRTL(&label, false);
+        QCOMPARE(label.alignment(), Qt::AlignRight);
+        LabelAdditions::setChangeAlignmenForRTL(&label, true);
+        QCOMPARE(label.alignment(), Qt::AlignLeft | Qt::AlignAbsolute);
+        qApp->setLayoutDirection(Qt::LeftToRight);
+    }
+
+    void measuredHeights() {
+        QCOMPARE(TextViewAddtions::roundedTextHeight(17.2), 18.0);
+        QCOMPARE(TextViewAddtions::roundedTextHeight(18.0), 18.0);
+        Label label;
+        label.setFont(CustomFontRegistration::fontWithName("DejaVuSans", 14));
+        label.setGeometry(5, 7, 60, 10);
+        LabelAdditions::verticallyAlignText(&label);
+        QCOMPARE(label.geometry().topLeft(), QPoint(5, 7));
+        QCOMPARE(label.height(), 0); // no text
+        label.setText("a rather long text that wraps over several lines");
+        LabelAdditions::verticallyAlignText(&label);
+        QCOMPARE(label.width(), 60);
+        QVERIFY(label.height() > 3 * QFontMetrics(label.font()).height() - 1);
+        const auto bold = LabelAdditions::dejaVuBoldAttributes(&label);
+        QCOMPARE(*bold.kern, -0.375);
+        QCOMPARE(bold.font->weight(), QFont::Bold);
+        QCOMPARE(bold.font->pixelSize(), 14);
+    }
+
+    void libraryStylesNeverReachTheHost() {
+        QLabel host("host text");
+        QPalette palette = host.palette();
+        palette.setColor(QPalette::WindowText, Qt::darkGreen);
+        host.setPalette(palette);
+        const QFont hostFont = host.font();
+        QDateTimeEdit hostPicker;
+        const QFont hostPickerFont = hostPicker.font();
+
+        // Load screens the way a host would: fonts, a navigation stack with styled title, a table,
+        // an own date picker.
+        Animator::setInstant(true);
+        CustomFontRegistration::loadCustomFonts();
+        Window window;
+        auto* root = new ViewController;
+        auto* nav = new NavigationController(root);
+        window.setRootViewController(nav);
+        window.show();
+        ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(root);
+        QCOMPARE(nav->navigationBar()->titleFont().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(nav->navigationBar()->titleFont().pixelSize(), 17);
+        auto* table = new TableView(root->view());
+        table->show();
+        QDateTimeEdit ownPicker;
+        CustomUIDatePickerLabels::styleDatePicker(&ownPicker);
+        QCOMPARE(ownPicker.palette().color(QPalette::Text), QColor(0, 134, 202));
+        QCOMPARE(ownPicker.font().pixelSize(), 20);
+
+        QCOMPARE(host.font(), hostFont);
+        QCOMPARE(host.palette().color(QPalette::WindowText), QColor(Qt::darkGreen));
+        QCOMPARE(hostPicker.font(), hostPickerFont);
+        QVERIFY(hostPicker.palette().color(QPalette::Text) != QColor(0, 134, 202));
+        QVERIFY(qApp->styleSheet().isEmpty());
+        QCOMPARE(QApplication::font(), QFont());
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestStyling t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_styling.moc"
