@@ -227,7 +227,8 @@ void RowListView::layoutContent() {
     }
     const QRectF visible = visibleContentRect();
     const QPointF offset = contentOffset();
-    const int width = viewport()->width();
+    // Rows make room for the section index, as on the phone; headers keep the full width.
+    const int width = viewport()->width() - (m_indexBar->titles().isEmpty() ? 0 : SectionIndexBar::kWidth);
 
     std::vector<IndexPath> wanted;
     for (int s = 0; s < int(m_sections.size()); ++s) {
