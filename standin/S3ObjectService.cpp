@@ -80,6 +80,8 @@ void S3ObjectService::install(httplib::Server& server) {
 }
 
 void S3ObjectService::handle(const httplib::Request& request, httplib::Response& response) {
+    // Like S3, every answer carries the service's clock, from which clients measure their skew.
+    response.set_header("Date", S3Signature::formatHttpDate(QDateTime::currentMSecsSinceEpoch()));
     // The signature covers the path exactly as sent, so work from the raw target, not the decoded path.
     const std::string rawPath = request.target.substr(0, request.target.find('?'));
     std::string bucket = bucketFromHost(hostName(request));
