@@ -304,10 +304,8 @@ void RowListView::layoutHeaders(const QRectF& visible) {
         }
         if (it == m_headers.end()) {
             QWidget* header = headerForList(s);
-            if (header) {
-                header->setProperty(kKeepWhenHidden, header->property(kKeepWhenHidden));
+            if (header)
                 header->setParent(viewport());
-            }
             it = m_headers.emplace(s, header).first;
         }
         QWidget* header = it->second;

@@ -198,9 +198,11 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     host->addPresentedView(view);
     const bool onScreen = presenter->m_appearance == Appearance::Appeared;
     presenter->m_coveredByPresented = onScreen;
-    if (onScreen)
+    // Off screen (window hidden) nothing appears now; the window's show does it later.
+    if (onScreen) {
         presenter->beginAppearanceTransition(false, animated);
-    controller->beginAppearanceTransition(true, animated);
+        controller->beginAppearanceTransition(true, animated);
+    }
     QPointer<ViewController> presented(controller);
     QPointer<ViewController> presenting(presenter);
     auto finish = [presented, presenting, onScreen, completion](bool) {
@@ -212,7 +214,8 @@ void ViewController::presentViewController(ViewController* controller, bool anim
                 presenting->m_view->hide();
         }
         if (presented) {
-            presented->endAppearanceTransition();
+            if (onScreen)
+                presented->endAppearanceTransition();
             presented->m_beingPresented = false;
         }
         if (completion)
