@@ -3,7 +3,8 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NibRegistry.h"
-#include "platform/ui/SystemServices.h"
+#include "platform/ui/RecordingSystemServices.h"
+#include "platform/ui/TextBrowserWebView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 
@@ -11,6 +12,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 
 using namespace pelnix::platform::ui;
 
@@ -128,6 +130,25 @@ private slots:
         QVERIFY(!SystemServices::current()->canOpenURL(QUrl("javascript:alert(1)")));
         QCOMPARE(services->opened, QList<QUrl>{QUrl("tel:+15551234567")});
         SystemServices::setCurrent(nullptr);
+    }
+
+    void webViewAsksBeforeEveryNavigation() {
+        TextBrowserWebView view;
+        QList<QUrl> asked;
+        view.setShouldStartLoad([&](const QUrl& url) {
+            asked << url;
+            return false;
+        });
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        view.loadHTMLString("<p><a href=\"detail?id=3\">open</a></p>",
+                            QUrl("https://chatlets.example/form/"));
+        QCOMPARE(finished.size(), 0); // finishes after the caller returns, as a real load
+        QTRY_COMPARE(finished.size(), 1);
+        auto* browser = view.findChild<QTextBrowser*>();
+        emit browser->anchorClicked(QUrl("detail?id=3"));
+        // Relative links reach the screen resolved against the base URL.
+        QCOMPARE(asked, QList<QUrl>{QUrl("https://chatlets.example/form/detail?id=3")});
+        QVERIFY(!view.canGoBack());
     }
 
     void nibCacheRemembersHitsAndMisses() {

@@ -1,6 +1,6 @@
 #include "SystemServices.h"
 
-#include <QDesktopServices>
+#include "DesktopSystemServices.h"
 
 namespace pelnix::platform::ui {
 
@@ -29,10 +29,6 @@ QStringList SystemServices::allowedSchemes() {
 
 bool SystemServices::isAllowed(const QUrl& url) {
     return url.isValid() && allowedSchemes().contains(url.scheme().toLower());
-}
-
-bool DesktopSystemServices::openURL(const QUrl& url) {
-    return isAllowed(url) && QDesktopServices::openUrl(url);
 }
 
 } // namespace pelnix::platform::ui

@@ -27,29 +27,4 @@ public:
     virtual bool canSendText() const = 0;
 };
 
-// The desktop: QDesktopServices behind the allow-list.
-class DesktopSystemServices : public SystemServices {
-public:
-    bool openURL(const QUrl& url) override;
-    bool canSendMail() const override { return true; }
-    bool canSendText() const override { return false; }
-};
-
-// Records what screens ask for and opens nothing.
-class RecordingSystemServices : public SystemServices {
-public:
-    bool openURL(const QUrl& url) override {
-        if (!isAllowed(url))
-            return false;
-        opened << url;
-        return true;
-    }
-    bool canSendMail() const override { return mailAvailable; }
-    bool canSendText() const override { return textAvailable; }
-
-    QList<QUrl> opened;
-    bool mailAvailable = true;
-    bool textAvailable = true;
-};
-
 } // namespace pelnix::platform::ui
