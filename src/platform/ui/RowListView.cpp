@@ -555,7 +555,8 @@ bool RowListView::mapBatch(std::map<IndexPath, IndexPath>& survivors) {
         }
         int k = 0;
         for (int row = 0; row < count; ++row) {
-            if (taken[row])
+            // Every row of an inserted (or reloaded) section is new.
+            if (taken[row] || newToOld[j] < 0)
                 continue;
             if (k >= kept.size())
                 return false;
