@@ -10,6 +10,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QToolButton>
 
@@ -265,6 +266,134 @@ private slots:
 
         nav->setNavigationBarHidden(true, false);
         QVERIFY(bar->isHidden());
+    }
+
+    void popToRootAndReplacingTheStack() {
+        Window window;
+        auto* a = new Recording("A");
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        QPointer<Recording> b = new Recording("B");
+        QPointer<Recording> c = new Recording("C");
+        nav->pushViewController(b, false);
+        nav->pushViewController(c, false);
+        g_log.clear();
+        const auto removed = nav->popToRootViewController(true);
+        QCOMPARE(removed, (QList<ViewController*>{b.data(), c.data()}));
+        // Only the controller on screen disappears; the one below it was never visible.
+        QCOMPARE(g_log, (QStringList{"C.willDisappear", "A.willAppear", "C.didDisappear", "A.didAppear"}));
+        QTRY_VERIFY(b.isNull() && c.isNull());
+
+        auto* d = new Recording("D");
+        auto* e = new Recording("E");
+        g_log.clear();
+        nav->setViewControllers({d, e}, false);
+        QCOMPARE(nav->viewControllers(), (QList<ViewController*>{d, e}));
+        QCOMPARE(g_log,
+                 (QStringList{"E.load", "A.willDisappear", "E.willAppear", "A.didDisappear", "E.didAppear"}));
+        QCOMPARE(d->parentViewController(), nav);
+        QVERIFY(!d->isViewLoaded()); // below the top: not built until needed
+        QCOMPARE(nav->navigationBar()->findChild<QToolButton*>("navigationBar.back")->text(),
+                 QStringLiteral("\u2039 D"));
+    }
+
+    void barItemsKeepTheirCustomViewsAcrossRebuilds() {
+        Window window;
+        auto* a = new Recording("A");
+        auto* nav = new NavigationController(a);
+        window.setRootViewController(nav);
+        window.show();
+        QPointer<QWidget> badge = new QLabel("3");
+        auto* badgeItem = new BarButtonItem(badge.data());
+        int saves = 0;
+        auto* save = new BarButtonItem(BarButtonItem::SystemItem::Save, [&] { ++saves; });
+        save->setEnabled(false);
+        a->navigationItem()->setRightBarButtonItems(
+            {save, new BarButtonItem(BarButtonItem::SystemItem::FixedSpace), badgeItem});
+        NavigationBar* bar = nav->navigationBar();
+        QCOMPARE(badge->parentWidget(), bar);
+        save->trigger();
+        QCOMPARE(saves, 0); // disabled
+        QVERIFY(!bar->findChild<QToolButton*>("navigationBar.right.0")->isEnabled());
+        save->setEnabled(true);
+        QTest::mouseClick(bar->findChild<QToolButton*>("navigationBar.right.0"), Qt::LeftButton);
+        QCOMPARE(saves, 1);
+
+        // Pushing and popping rebuilds the bar; the custom view lives on with its item.
+        nav->pushViewController(new Recording("B"), false);
+        QVERIFY(badge);
+        QVERIFY(!badge->isVisible());
+        nav->popViewController(false);
+        QVERIFY(badge);
+        QCOMPARE(badge->parentWidget(), bar);
+        QVERIFY(badge->isVisible());
+
+        auto* titleView = new QLabel("custom title");
+        a->navigationItem()->setTitleView(titleView);
+        QCOMPARE(titleView->parentWidget(), bar);
+        QVERIFY(!bar->findChild<QLabel*>("navigationBar.title")->isVisible());
+    }
+
+    void windowRootReplacementAndBusyLayer() {
+        Window window;
+        QPointer<Recording> first = new Recording("First");
+        window.setRootViewController(first);
+        window.show();
+        g_log.clear();
+        window.setRootViewController(new Recording("Second"));
+        QCOMPARE(g_log, (QStringList{"First.willDisappear", "Second.load", "Second.willAppear",
+                                     "First.didDisappear", "Second.didAppear"}));
+        QTRY_VERIFY(first.isNull());
+        QVERIFY(!window.isBusy());
+        window.setBusy(true);
+        QVERIFY(window.isBusy());
+        QVERIFY(window.findChild<QWidget*>("busyLayer")->geometry() == window.rect());
+        window.setBusy(false);
+        QVERIFY(!window.isBusy());
+        g_log.clear();
+        window.hide();
+        QCOMPARE(g_log, (QStringList{"Second.willDisappear", "Second.didDisappear"}));
+    }
+
+    void presentingInAHiddenWindowAppearsWhenShown() {
+        Window window;
+        auto* root = new Recording("R");
+        window.setRootViewController(root);
+        auto* m = new Recording("M");
+        root->presentViewController(m, false);
+        QCOMPARE(g_log, (QStringList{"R.load", "M.load"}));
+        window.show();
+        QCOMPARE(g_log, (QStringList{"R.load", "M.load", "M.willAppear", "M.didAppear"}));
+        QCOMPARE(root->appearance(), ViewController::Appearance::Disappeared);
+    }
+
+    void pushSegueWithoutNavigationPresentsAndUnwindCrossesPresentations() {
+        auto* registry = ScreenRegistry::shared();
+        registry->registerScreen("Login", "Start", [] { return new Recording("Start"); });
+        registry->registerScreen("Login", "Verify", [] { return new Recording("Verify"); });
+        registry->registerScreen("Login", "Code", [] { return new Recording("Code"); });
+        registry->registerSegue("Login", "Start", "verify", "Verify", StoryboardSegue::Kind::Push);
+        registry->registerSegue("Login", "Verify", "code", "Code", StoryboardSegue::Kind::Modal);
+        registry->registerSegue("Login", "Code", "done", {}, StoryboardSegue::Kind::Unwind);
+        Window window;
+        auto* start =
+            static_cast<Recording*>(Storyboard("Login").instantiateViewControllerWithIdentifier("Start"));
+        start->unwindTarget = true;
+        window.setRootViewController(start);
+        window.show();
+        QVERIFY(start->performSegue("verify"));
+        ViewController* verify = start->presentedViewController();
+        QVERIFY(verify);
+        QCOMPARE(verify->storyboardIdentifier(), QStringLiteral("Verify"));
+        QVERIFY(verify->performSegue("code"));
+        ViewController* code = verify->presentedViewController();
+        QCOMPARE(code->storyboardIdentifier(), QStringLiteral("Code"));
+        g_log.clear();
+        QVERIFY(code->performSegue("done"));
+        QCOMPARE(g_log.first(), QStringLiteral("Code.prepare:done"));
+        QVERIFY(!start->presentedViewController());
+        QCOMPARE(window.topViewController(), start);
     }
 
     void childContainmentForwardsAppearance() {
