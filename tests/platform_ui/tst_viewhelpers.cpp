@@ -1,12 +1,21 @@
 #include "TestSandbox.h"
+#include "foundation/ui/ButtonAdditions.h"
+#include "foundation/ui/CustomColors.h"
+#include "foundation/ui/DeviceInfo.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/IndexPathAdditions.h"
 #include "foundation/ui/LabelAdditions.h"
 #include "foundation/ui/PhotoAlbums.h"
 #include "foundation/ui/PlacemarkAdditions.h"
 #include "foundation/ui/RotationAnimation.h"
 #include "foundation/ui/ScrollViewAdditions.h"
+#include "foundation/ui/TextViewAddtions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TableViewCell.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
@@ -118,6 +127,84 @@ private slots:
         nav->pushViewController(pushed, false);
         ViewControllerAdditions::pop(pushed);
         QCOMPARE(nav->topViewController(), root);
+    }
+
+    void deviceAndLocaleQueries() {
+        QVERIFY(DeviceInfo::isiPhone());
+        Window window;
+        window.makeKeyAndVisible();
+        window.setIdiom(Window::Idiom::Pad);
+        QVERIFY(DeviceInfo::isiPad());
+        QVERIFY(!DeviceInfo::isiPhone());
+        QLocale::setDefault(QLocale(QLocale::Hindi, QLocale::India));
+        QCOMPARE(DeviceInfo::currentISOCountryCode(), QStringLiteral("IN"));
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(!DeviceInfo::currentLocaleIsOfRTLType());
+    }
+
+    void buttonAndCellHelpers() {
+        Button button;
+        ButtonAdditions::dejavuRegularFontWithTitle(&button, "Join", "0086ca");
+        QCOMPARE(button.titleForState(Button::State::Normal), QStringLiteral("Join"));
+        QCOMPARE(button.titleFont().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(button.titleFont().pixelSize(), 15);
+        QCOMPARE(button.titleColorForState(Button::State::Normal), QColor(0, 0x86, 0xca));
+        ButtonAdditions::setFontNameForNormalState(&button, "DejaVuSans-Bold");
+        QCOMPARE(button.titleFont().weight(), QFont::Bold);
+        QCOMPARE(button.titleFont().pixelSize(), 15);
+        // A missing bundle image leaves the state without an image rather than failing.
+        ButtonAdditions::setImageNamed(&button, "noSuchImage");
+        QVERIFY(button.imageForState(Button::State::Normal).isNull());
+        QVERIFY(ImageAdditions::loadImageNamed({}).isNull());
+
+        TableViewCell cell;
+        ButtonAdditions::setCustomHighlightColor(&cell);
+        QCOMPARE(cell.selectedBackgroundColor(), CustomColors::tableCellSelectionColor());
+    }
+
+    void textViewHelpers() {
+        TextView view;
+        view.resize(200, 300);
+        view.show();
+        QCOMPARE(TextViewAddtions::heightForCurrentText(&view), 0.0);
+        view.setPlainText("short");
+        const qreal h = TextViewAddtions::heightForCurrentText(&view);
+        QCOMPARE(h, std::ceil(h));
+        QVERIFY(h > 0);
+        TextViewAddtions::verticallyCenterText(&view);
+        QVERIFY(view.textContainerInset().top() > 100); // short text in a tall view sits in the middle
+        view.setPlainText(QString("many words ").repeated(200));
+        TextViewAddtions::verticallyCenterText(&view);
+        QCOMPARE(view.textContainerInset().top(), 0);
+
+        view.setSelectable(true);
+        view.selectAll();
+        QVERIFY(view.textCursor().hasSelection());
+        TextViewAddtions::resetSelectableState(&view);
+        QVERIFY(view.isSelectable());
+        QVERIFY(!view.textCursor().hasSelection());
+        view.setSelectable(false);
+        TextViewAddtions::resetSelectableState(&view);
+        QVERIFY(!view.isSelectable());
+
+        TextViewAddtions::setHexFontColor(&view, "#404040");
+        QCOMPARE(TextViewAddtions::dejaVuRegularAttributes(&view).color, std::optional(QColor(64, 64, 64)));
+    }
+
+    void labelSizeFromText() {
+        Label label;
+        label.resize(80, 20);
+        QCOMPARE(LabelAdditions::sizeFromCurrentText(&label), QSizeF(0, 0));
+        label.setText(QString("word ").repeated(400));
+        // The measured height stops at the limit of 999.
+        QCOMPARE(LabelAdditions::sizeFromCurrentText(&label).height(), 999.0);
+        LabelAdditions::setHexFontColor(&label, "fff");
+        QCOMPARE(label.textColor(), QColor(Qt::white));
+        LabelAdditions::setFontName(&label, "DejaVuSansCondensed", 11);
+        QCOMPARE(label.font().family(), QStringLiteral("DejaVu Sans Condensed"));
+        LabelAdditions::setFontName(&label, "DejaVuSans-Bold");
+        QCOMPARE(label.font().pixelSize(), 11);
+        QCOMPARE(LabelAdditions::dejaVuRegularAttributes(&label).kern, std::optional(-0.375));
     }
 
     void photosAreFiledIntoAlbumsCreatedOnDemand() {

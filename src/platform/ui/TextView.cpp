@@ -45,6 +45,7 @@ void TextView::setDetectedText(const QString& text) {
 }
 
 void TextView::setTextContainerInset(const QMargins& inset) {
+    m_inset = inset;
     setViewportMargins(inset);
 }
 

@@ -26,6 +26,7 @@ public:
         m_shouldInteract = std::move(hook);
     }
     void setTextContainerInset(const QMargins& inset);
+    QMargins textContainerInset() const { return m_inset; }
 
     // Height of the text laid out at `width` (the whole document, margins included).
     qreal heightForText(qreal width) const;
@@ -42,6 +43,7 @@ signals:
 private:
     std::function<bool(const QUrl&)> m_shouldInteract;
     qreal m_lastHeight = -1;
+    QMargins m_inset;
 };
 
 } // namespace pelnix::platform::ui
