@@ -15,6 +15,7 @@
 #include <QTextBrowser>
 
 using namespace pelnix::platform::ui;
+using pelnix::platform::ui::TextAttributes;
 
 class TestControls : public QObject {
     Q_OBJECT
@@ -149,6 +150,78 @@ private slots:
         // Relative links reach the screen resolved against the base URL.
         QCOMPARE(asked, QList<QUrl>{QUrl("https://chatlets.example/form/detail?id=3")});
         QVERIFY(!view.canGoBack());
+    }
+
+    void fieldSignalsAndSecureEntry() {
+        QWidget host;
+        auto* field = new TextField(&host);
+        auto* other = new TextField(&host);
+        other->setFocus();
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QSignalSpy began(field, &TextField::editingDidBegin);
+        QSignalSpy ended(field, &TextField::editingDidEnd);
+        QVERIFY(field->becomeFirstResponder());
+        QTRY_COMPARE(began.size(), 1);
+        other->setFocus();
+        QTRY_COMPARE(ended.size(), 1);
+        field->setSecureTextEntry(true);
+        QVERIFY(field->isSecureTextEntry());
+        QCOMPARE(field->echoMode(), QLineEdit::Password);
+        // Code may set any text; the veto is for the user's typing only.
+        field->setShouldChangeCharacters([](int, int, const QString&) { return false; });
+        field->setText("set by code");
+        QCOMPARE(field->text(), QStringLiteral("set by code"));
+        field->setEnabled(false);
+        QVERIFY(!field->becomeFirstResponder());
+    }
+
+    void attributedRunsBecomeFormats() {
+        pelnix::platform::ui::AttributedString text("Hello bold world");
+        TextAttributes bold;
+        bold.bold = true;
+        bold.kern = -0.375;
+        text.addAttributes(bold, 6, 4);
+        TextAttributes outOfRange;
+        outOfRange.underline = true;
+        text.addAttributes(outOfRange, 14, 50); // clipped to the text
+        text.addAttributes(outOfRange, 40, 2);  // wholly outside: dropped
+        const auto formats = text.formats();
+        QCOMPARE(formats.size(), 2);
+        QCOMPARE(formats[0].start, 6);
+        QCOMPARE(formats[0].length, 4);
+        QCOMPARE(formats[0].format.fontWeight(), int(QFont::Bold));
+        QCOMPARE(formats[0].format.fontLetterSpacing(), -0.375);
+        QCOMPARE(formats[1].length, 2);
+        pelnix::platform::ui::AttributedString tail(" again", bold);
+        text.append(tail);
+        QCOMPARE(text.runs().last().start, 16);
+
+        Label label;
+        label.setAttributedText(text);
+        label.setNumberOfLines(0);
+        text.setLineSpacing(10);
+        Label spaced;
+        spaced.setAttributedText(text);
+        spaced.setNumberOfLines(0);
+        // Extra line spacing only between lines: taller when wrapped, the same on one line.
+        QVERIFY(spaced.sizeThatFits(QSizeF(60, 1e6)).height() > label.sizeThatFits(QSizeF(60, 1e6)).height());
+        QCOMPARE(spaced.sizeThatFits(QSizeF(1e4, 1e6)).height(),
+                 label.sizeThatFits(QSizeF(1e4, 1e6)).height());
+    }
+
+    void buttonSizeIncludesInsetsAndImage() {
+        Button button;
+        button.setTitle("Go");
+        const QSize plain = button.sizeHint();
+        button.setContentEdgeInsets(QMargins(10, 5, 10, 5));
+        QCOMPARE(button.sizeHint(), plain + QSize(20, 10));
+        QImage icon(40, 40, QImage::Format_ARGB32);
+        icon.setDevicePixelRatio(2); // 20 x 20 points
+        button.setImage(icon);
+        QCOMPARE(button.sizeHint().height(), qMax(20, plain.height()) + 10);
+        QVERIFY(button.sizeHint().width() >= plain.width() + 20 + 20);
     }
 
     void nibCacheRemembersHitsAndMisses() {

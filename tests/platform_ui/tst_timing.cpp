@@ -3,6 +3,7 @@
 #include "platform/ui/Scheduler.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QWidget>
 
@@ -60,6 +61,34 @@ private slots:
         bool fired = false;
         scheduler->dispatchAfter(5, [&] { fired = true; });
         QTRY_VERIFY(fired);
+    }
+
+    void switchingClocksKeepsTheRemainingDelay() {
+        auto* scheduler = Scheduler::shared();
+        scheduler->setVirtualClock(false);
+        bool fired = false;
+        scheduler->dispatchAfter(60'000, [&] { fired = true; });
+        scheduler->setVirtualClock(true);
+        scheduler->advance(59'000);
+        QVERIFY(!fired);
+        scheduler->advance(1'500);
+        QVERIFY(fired);
+    }
+
+    void crossDissolveOnScreenFadesThenCleansUp() {
+        Animator::setInstant(false);
+        QWidget view;
+        view.resize(100, 100);
+        view.show();
+        bool changed = false;
+        bool done = false;
+        Animator::crossDissolve(
+            &view, 50, [&] { changed = true; }, [&](bool) { done = true; });
+        QVERIFY(changed);
+        QCOMPARE(view.findChildren<QLabel*>().size(), 1); // the snapshot of the old look
+        QTRY_VERIFY(done);
+        QTRY_COMPARE(view.findChildren<QLabel*>().size(), 0);
+        Animator::setInstant(true);
     }
 
     void instantAnimationsFinishBeforeReturning() {

@@ -14,10 +14,10 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/TableViewCell.h"
-#include "platform/ui/TextView.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/TableViewCell.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>

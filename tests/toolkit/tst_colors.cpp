@@ -32,6 +32,9 @@ private slots:
         QCOMPARE(blue.blue(), double(0xca / 255.0f));
         QCOMPARE(blue.alpha(), 1.0);
         QCOMPARE(Color::colorWithString("0086ca80").alpha(), double(0x80 / 255.0f));
+        // Leading white space is skipped by the reader but counts towards the length.
+        QCOMPARE(Color::colorWithString(" 12345").RGBAValue(), 0x012345ffu);
+        QCOMPARE(Color::colorWithString(" fff"), Color::monochrome(0));
         // Digits stop at the first non-digit and are read that far: 12345z -> 0x12345.
         QCOMPARE(Color::colorWithString("12345z").RGBAValue(), 0x00012345u);
     }

@@ -1,10 +1,12 @@
 #include "TestSandbox.h"
 #include "platform/ui/NibRegistry.h"
+#include "platform/ui/Scheduler.h"
 #include "platform/ui/ViewController.h"
 #include "ui/toolkit/Geometry.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 using namespace pelnix;
@@ -73,6 +75,63 @@ private slots:
         thin.resize(0, 10);
         loadContentsWithNibName(&thin, "PLBadgeView", "inc.karvest.Pelnix");
         QCOMPARE(thin.findChild<QLabel*>()->geometry(), QRect(0, 0, 0, 10));
+    }
+
+    void pairedSettersAndBounds() {
+        QWidget v;
+        v.setGeometry(5, 5, 10, 10);
+        setWidthRight(&v, 40, 100);
+        QCOMPARE(v.geometry(), QRect(60, 5, 40, 10));
+        setTopBottom(&v, 20, 70);
+        QCOMPARE(v.geometry(), QRect(60, 20, 40, 50));
+        setY(&v, 0);
+        QCOMPARE(top(&v), -25.0);
+        setBoundsSize(&v, QSizeF(12, 8));
+        QCOMPARE(origin(&v), QPointF(60, -25)); // bounds changes keep the origin
+        QCOMPARE(contentBounds(&v), QRectF(0, 0, 12, 8));
+        // Null views answer zero and ignore setters, as messages to nil do.
+        QCOMPARE(x(nullptr), 0.0);
+        setRight(nullptr, 3);
+        QCOMPARE(tag(nullptr), 0);
+    }
+
+    void extraTopLevelObjectsGoToTheOwner() {
+        auto* nibs = platform::ui::NibRegistry::shared();
+        nibs->clear();
+        nibs->registerNib("b", "Cell", [](QObject*) {
+            return QList<QObject*>{new QWidget, new QObject, new QObject};
+        });
+        QObject owner;
+        std::unique_ptr<QObject> view(instanceWithNibName<QWidget>("Cell", "b", &owner));
+        QVERIFY(view);
+        QCOMPARE(owner.children().size(), 2);
+    }
+
+    void crossfadeCompletesAfterItsDuration() {
+        platform::ui::Scheduler::shared()->setVirtualClock(true);
+        QWidget v;
+        v.resize(50, 50);
+        bool done = false;
+        crossfadeWithDuration(&v, 0.3, [&] { done = true; });
+        platform::ui::Scheduler::shared()->advance(299);
+        QVERIFY(!done);
+        platform::ui::Scheduler::shared()->advance(1);
+        QVERIFY(done);
+        crossfadeWithDuration(&v, 0.3); // no block, nothing scheduled
+        QCOMPARE(platform::ui::Scheduler::shared()->pendingCount(), 0);
+        platform::ui::Scheduler::shared()->setVirtualClock(false);
+    }
+
+    void firstResponderOfTheSubtree() {
+        QWidget root;
+        auto* a = new QWidget(&root);
+        auto* field = new QLineEdit(a);
+        root.show();
+        root.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&root));
+        field->setFocus();
+        QTRY_COMPARE(firstResponder(&root), field);
+        QVERIFY(!firstResponder(new QWidget(&root)));
     }
 
     void treeSearchesInOrder() {

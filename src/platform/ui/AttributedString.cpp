@@ -3,7 +3,11 @@
 namespace pelnix::platform::ui {
 
 AttributedString::AttributedString(const QString& text, const TextAttributes& attributes) : m_text(text) {
-    addAttributes(attributes, 0, int(text.size()));
+    // Plain text needs no run: the view's own attributes apply.
+    const bool plain = !attributes.font && !attributes.color && !attributes.kern && !attributes.underline &&
+                       !attributes.bold && !attributes.link.isValid();
+    if (!plain)
+        addAttributes(attributes, 0, int(text.size()));
 }
 
 void AttributedString::addAttributes(const TextAttributes& attributes, int start, int length) {
