@@ -11,6 +11,7 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QStyle>
 #include <QTest>
+#include <QToolButton>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -112,6 +114,59 @@ private slots:
         QCOMPARE(*bold.kern, -0.375);
         QCOMPARE(bold.font->weight(), QFont::Bold);
         QCOMPARE(bold.font->pixelSize(), 14);
+    }
+
+    void rightToLeftLayoutsMirrorOnce() {
+        // Where the ink of a rendered widget starts and ends, horizontally.
+        auto inkSpan = [](QWidget* w) {
+            const QImage image = w->grab().toImage();
+            int first = image.width();
+            int last = -1;
+            for (int x = 0; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (qGray(image.pixel(x, y)) < 128) {
+                        first = qMin(first, x);
+                        last = qMax(last, x);
+                    }
+            return std::make_pair(first, last);
+        };
+        Label label("Hi");
+        label.setTextColor(Qt::black);
+        label.resize(200, 30);
+        label.setAlignment(Qt::AlignLeft);
+        label.setLayoutDirection(Qt::RightToLeft);
+        // Qt mirrors a leading alignment by itself: the text sits on the right.
+        QVERIFY(inkSpan(&label).first > 100);
+        // The library's swap makes it an absolute right: still on the right. A literal swap to a
+        // mirrored right would have put it back on the left (swapped twice).
+        qApp->setLayoutDirection(Qt::RightToLeft);
+        LabelAdditions::setChangeAlignmenForRTL(&label, true);
+        QVERIFY(inkSpan(&label).first > 100);
+        label.setAlignment(Qt::AlignRight);
+        QVERIFY(inkSpan(&label).second < 100);
+        LabelAdditions::setChangeAlignmenForRTL(&label, true);
+        QVERIFY(inkSpan(&label).second < 100);
+        qApp->setLayoutDirection(Qt::LeftToRight);
+
+        TableViewCell cell;
+        cell.textLabel()->setText("Row");
+        cell.resize(300, 44);
+        cell.setLayoutDirection(Qt::RightToLeft);
+        cell.setAccessoryType(TableViewCell::Accessory::DisclosureIndicator);
+        cell.show();
+        QVERIFY(cell.textLabel()->geometry().right() > 250);  // leading edge is the right
+        QVERIFY(cell.contentView()->geometry().left() >= 30); // the accessory is on the left
+
+        Window window;
+        window.setLayoutDirection(Qt::RightToLeft);
+        auto* nav = new NavigationController(new ViewController);
+        window.setRootViewController(nav);
+        window.show();
+        auto* pushed = new ViewController;
+        pushed->setTitle("Detail");
+        nav->pushViewController(pushed, false);
+        auto* back = nav->navigationBar()->findChild<QToolButton*>("navigationBar.back");
+        QTRY_VERIFY(back->geometry().left() > window.width() / 2);
     }
 
     void libraryStylesNeverReachTheHost() {

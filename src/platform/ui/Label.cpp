@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QTextLayout>
 
 namespace pelnix::platform::ui {
@@ -51,7 +52,10 @@ QSizeF Label::layoutText(QTextLayout& layout, qreal width) const {
     layout.setText(pelnix::platform::ui::layoutText(m_text.text()));
     layout.setFont(font());
     layout.setFormats(QList<QTextLayout::FormatRange>(m_text.formats()));
-    QTextOption option(m_alignment & Qt::AlignHorizontal_Mask);
+    // A text layout does not mirror alignments itself; Qt's widgets do it through the style, and so
+    // does this label (an absolute alignment stays as it is).
+    QTextOption option(QStyle::visualAlignment(layoutDirection(), m_alignment & Qt::AlignHorizontal_Mask) &
+                       ~Qt::AlignAbsolute);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(layoutDirection());
     layout.setTextOption(option);
