@@ -2,6 +2,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/MediaPlayer.h"
 #include "platform/ui/NibRegistry.h"
 #include "platform/ui/RecordingSystemServices.h"
 #include "platform/ui/TextBrowserWebView.h"
@@ -222,6 +224,24 @@ private slots:
         button.setImage(icon);
         QCOMPARE(button.sizeHint().height(), qMax(20, plain.height()) + 10);
         QVERIFY(button.sizeHint().width() >= plain.width() + 20 + 20);
+    }
+
+    void mapTapsAnswerTheCoordinateUnderTheFinger() {
+        MapView map;
+        map.resize(400, 200);
+        map.setRegion({12.97, 77.59}, 0.2, 0.4);
+        map.show();
+        QCOMPARE(map.pointForCoordinate({12.97, 77.59}), QPointF(200, 100));
+        const Coordinate corner = map.coordinateForPoint(QPointF(0, 0));
+        QCOMPARE(corner.latitude, 12.97 + 0.1);
+        QCOMPARE(corner.longitude, 77.59 - 0.2);
+        QSignalSpy tapped(&map, &MapView::tappedCoordinate);
+        QTest::mouseClick(&map, Qt::LeftButton, {}, QPoint(300, 50));
+        QCOMPARE(tapped.size(), 1);
+        const auto where = tapped.first().first().value<Coordinate>();
+        QVERIFY(qAbs(where.latitude - (12.97 + 0.05)) < 1e-9);
+        QVERIFY(qAbs(where.longitude - (77.59 + 0.1)) < 1e-9);
+        QVERIFY(!MediaPlayer::create()); // no player kind installed: screens offer the file instead
     }
 
     void nibCacheRemembersHitsAndMisses() {

@@ -1,0 +1,20 @@
+#include "MediaPlayer.h"
+
+namespace pelnix::platform::ui {
+
+namespace {
+MediaPlayer::Maker& maker() {
+    static MediaPlayer::Maker made;
+    return made;
+}
+} // namespace
+
+MediaPlayer* MediaPlayer::create(QObject* parent) {
+    return maker() ? maker()(parent) : nullptr;
+}
+
+void MediaPlayer::setMaker(Maker made) {
+    maker() = std::move(made);
+}
+
+} // namespace pelnix::platform::ui
