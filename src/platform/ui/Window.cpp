@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "AlertView.h"
+#include "KeyboardMonitor.h"
 #include "Spinner.h"
 #include "ViewController.h"
 
@@ -37,6 +38,8 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
     m_busyLayer->hide();
     if (!g_keyWindow)
         g_keyWindow = this;
+    // Text focus in any of the library's windows stands in for the keyboard from the start.
+    KeyboardMonitor::shared();
 }
 
 Window::~Window() {
