@@ -20,6 +20,7 @@ private slots:
     void offlineStartReturnsNoAndNeverCallsBack();
     void completionComesOnceOnMainAfterStartReturned();
     void serverErrorPageIsAFailureButTheServiceEnvelopeIsData();
+    void progressFollowsAKnownLength();
     void heldReplyCanBeCancelledAndNeverCallsBack();
     void droppedConnectionIsATransportError();
     void synchronousVariantAnswersBeforeReturningFromAnyThread();
@@ -106,6 +107,22 @@ void TestApiCore::serverErrorPageIsAFailureButTheServiceEnvelopeIsData() {
     QTRY_VERIFY(outcome.has_value());
     QVERIFY(!outcome->has_value());
     QVERIFY(body.contains("\"error\""));
+}
+
+void TestApiCore::progressFollowsAKnownLength() {
+    test::CoreFixture world;
+    PLGetChallengeAPIService request;
+    QList<double> fractions;
+    bool done = false;
+    QVERIFY(request.startServiceWithCompletionHandler(
+        [&](const QByteArray&, const PLOptionalError&) { done = true; },
+        [&](double fraction) { fractions << fraction; }));
+    QTRY_VERIFY(done);
+    QVERIFY(!fractions.isEmpty());
+    for (double f : fractions)
+        QVERIFY(f > 0.0 && f <= 1.0);
+    QCOMPARE(fractions.last(), 1.0);
+    QVERIFY(std::is_sorted(fractions.begin(), fractions.end()));
 }
 
 void TestApiCore::heldReplyCanBeCancelledAndNeverCallsBack() {

@@ -159,8 +159,9 @@ bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler 
     m_reply = reply;
     m_progress = std::move(progress);
     if (m_progress) {
-        connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-            if (m_progress && m_reply && m_reply->isRunning() && received > 0 && total >= 1)
+        // Qt reports the last bytes after the reply has finished; a cancelled reply reports nothing.
+        connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+            if (m_progress && m_reply == reply && received > 0 && total >= 1)
                 m_progress(double(received) / double(total));
         });
     }
