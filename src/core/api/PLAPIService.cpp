@@ -144,12 +144,16 @@ PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArr
     return std::nullopt;
 }
 
+QNetworkRequest PLAPIService::requestToStart(QByteArray* body) const {
+    if (!isNetworkReachable())
+        return QNetworkRequest();
+    return urlRequest(body);
+}
+
 bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler completion,
                                                      PLProgressHandler progress) {
-    if (!isNetworkReachable())
-        return false;
     QByteArray body;
-    const QNetworkRequest request = urlRequest(&body);
+    const QNetworkRequest request = requestToStart(&body);
     if (request.url().isEmpty())
         return false;
     cancel();
@@ -182,10 +186,8 @@ bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler 
 }
 
 bool PLAPIService::startSynchrousServiceWithCompletionHandler(const PLServiceCompletionHandler& completion) {
-    if (!isNetworkReachable())
-        return false;
     QByteArray body;
-    const QNetworkRequest request = urlRequest(&body);
+    const QNetworkRequest request = requestToStart(&body);
     if (request.url().isEmpty())
         return false;
     const int type = serviceType();

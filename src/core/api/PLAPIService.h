@@ -87,6 +87,9 @@ protected:
     static bool isNetworkReachable();
 
 private:
+    // The request envelope when the network is up and one can be built, else an empty request.
+    QNetworkRequest requestToStart(QByteArray* body) const;
+
     QPointer<QNetworkReply> m_reply;
     PLProgressHandler m_progress;
 };
