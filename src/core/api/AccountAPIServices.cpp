@@ -1,6 +1,7 @@
 #include "core/api/AccountAPIServices.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/RequestParameters.h"
 #include "platform/Log.h"
 
 #include <QJsonDocument>
@@ -9,18 +10,11 @@
 namespace pelnix {
 
 namespace {
-QString orEmpty(const QString& value) {
-    return value.isNull() ? QString(QLatin1String("")) : value;
-}
+using namespace RequestParameters;
 
 PLParameters accountCall(const char* method) {
     return {{QStringLiteral("method"), QString::fromLatin1(method)},
             {QStringLiteral("v"), PLPublicAPIService::apiVersion()}};
-}
-
-void addWhenSet(PLParameters& parameters, const char* key, const QString& value) {
-    if (!value.isNull())
-        parameters.append({QString::fromLatin1(key), value});
 }
 } // namespace
 

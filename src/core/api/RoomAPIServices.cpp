@@ -1,28 +1,14 @@
 #include "core/api/RoomAPIServices.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/RequestParameters.h"
 
 #include <QLocale>
 
 namespace pelnix {
 
 namespace {
-QString orEmpty(const QString& value) {
-    return value.isNull() ? QString(QLatin1String("")) : value;
-}
-QString boolText(bool value) {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-void addWhenSet(PLParameters& p, const char* key, const QString& value) {
-    if (!value.isNull())
-        p.append({QString::fromLatin1(key), value});
-}
-
-void addWhenNonEmpty(PLParameters& p, const char* key, const QStringList& list) {
-    if (!list.isEmpty())
-        p.append({QString::fromLatin1(key), list.join(QLatin1Char(','))});
-}
+using namespace RequestParameters;
 
 PLAppConfigurations* config() {
     return PLAppConfigurations::currentConfiguration();
