@@ -76,6 +76,7 @@ private slots:
     void mimeTypesUserAgentAndProtocolForcing();
     void regionsAndPermissions();
     void endpointsStaySecureWhenAsked();
+    void providerDomainComesFromTheBundleAndCanBeOverridden();
     void credentialsCopiesAndStaticProvider();
     void exceptionsBecomeErrors();
     void xmlTextRulesAndHandOver();
@@ -189,27 +190,48 @@ void TestS3Runtime::regionsAndPermissions() {
 }
 
 void TestS3Runtime::endpointsStaySecureWhenAsked() {
-    QCOMPARE(S3Endpoints::s3Endpoint(0), QStringLiteral("https://s3.amazonaws.com"));
-    QCOMPARE(S3Endpoints::s3Endpoint(0, false), QStringLiteral("http://s3.amazonaws.com"));
-    QCOMPARE(S3Endpoints::s3Endpoint(3, false), QStringLiteral("http://s3-ap-southeast-1.amazonaws.com"));
-    QCOMPARE(S3Endpoints::s3Endpoint(5), QStringLiteral("https://s3-us-west-2.amazonaws.com"));
+    QVERIFY(S3Endpoints::setDomainSuffix(QStringLiteral("example.test")));
+    QCOMPARE(S3Endpoints::s3Endpoint(0), QStringLiteral("https://s3.example.test"));
+    QCOMPARE(S3Endpoints::s3Endpoint(0, false), QStringLiteral("http://s3.example.test"));
+    QCOMPARE(S3Endpoints::s3Endpoint(3, false), QStringLiteral("http://s3-ap-southeast-1.example.test"));
+    QCOMPARE(S3Endpoints::s3Endpoint(5), QStringLiteral("https://s3-us-west-2.example.test"));
     // Out of range falls back to the general endpoint, but never to plain http when https was asked.
-    QCOMPARE(S3Endpoints::s3Endpoint(8), QStringLiteral("https://s3.amazonaws.com"));
-    QCOMPARE(S3Endpoints::s3Endpoint(-1), QStringLiteral("https://s3.amazonaws.com"));
-    QCOMPARE(S3Endpoints::s3Endpoint(8, false), QStringLiteral("http://s3.amazonaws.com"));
-    QCOMPARE(S3Endpoints::sesEndpoint(5, false), QStringLiteral("https://email.us-west-2.amazonaws.com"));
-    QCOMPARE(S3Endpoints::sesEndpoint(7), QStringLiteral("https://email.us-east-1.amazonaws.com"));
-    QCOMPARE(S3Endpoints::snsEndpoint(0), QStringLiteral("https://sns.us-east-1.amazonaws.com"));
-    QCOMPARE(S3Endpoints::stsEndpoint(), QStringLiteral("https://sts.amazonaws.com"));
+    QCOMPARE(S3Endpoints::s3Endpoint(8), QStringLiteral("https://s3.example.test"));
+    QCOMPARE(S3Endpoints::s3Endpoint(-1), QStringLiteral("https://s3.example.test"));
+    QCOMPARE(S3Endpoints::s3Endpoint(8, false), QStringLiteral("http://s3.example.test"));
+    QCOMPARE(S3Endpoints::sesEndpoint(5, false), QStringLiteral("https://email.us-west-2.example.test"));
+    QCOMPARE(S3Endpoints::sesEndpoint(7), QStringLiteral("https://email.us-east-1.example.test"));
+    QCOMPARE(S3Endpoints::snsEndpoint(0), QStringLiteral("https://sns.us-east-1.example.test"));
+    QCOMPARE(S3Endpoints::sdbEndpoint(0), QStringLiteral("https://sdb.example.test"));
+    QCOMPARE(S3Endpoints::sqsEndpoint(2), QStringLiteral("https://eu-west-1.queue.example.test"));
+    QCOMPARE(S3Endpoints::stsEndpoint(), QStringLiteral("https://sts.example.test"));
 
     // An explicit http:// endpoint stays plain; anything else is https.
     S3PutObjectRequest request(QStringLiteral("k"), QStringLiteral("photos-1"));
     request.setEndpoint(QStringLiteral("http://127.0.0.1:9000"));
     QCOMPARE(request.url().scheme(), QStringLiteral("http"));
-    request.setEndpoint(QStringLiteral("https://s3.amazonaws.com"));
+    request.setEndpoint(QStringLiteral("https://s3.example.test"));
     QCOMPARE(request.url().scheme(), QStringLiteral("https"));
     request.setEndpoint(QStringLiteral("s3.example.org"));
     QCOMPARE(request.url().toString(), QStringLiteral("https://photos-1.s3.example.org/k"));
+    S3Endpoints::setDomainSuffix({});
+}
+
+void TestS3Runtime::providerDomainComesFromTheBundleAndCanBeOverridden() {
+    // The bundle's placeholder, a name that never resolves.
+    QCOMPARE(S3Endpoints::domainSuffix(), QStringLiteral("storage.invalid"));
+    QCOMPARE(S3Endpoints::s3Endpoint(0), QStringLiteral("https://s3.storage.invalid"));
+    QCOMPARE(S3Endpoints::queueDomainSuffix(), QStringLiteral("queue.storage.invalid"));
+
+    QVERIFY(S3Endpoints::setDomainSuffix(QStringLiteral("objects.example.test")));
+    QCOMPARE(S3Endpoints::s3Endpoint(1), QStringLiteral("https://s3-us-west-1.objects.example.test"));
+    for (const char* refused : {"https://example.test", "example.test:443", "example.test/x", "a..b", ".a",
+                                "sp ace.test", "b\u00e4d.test"}) {
+        QVERIFY2(!S3Endpoints::setDomainSuffix(QString::fromUtf8(refused)), refused);
+        QCOMPARE(S3Endpoints::domainSuffix(), QStringLiteral("objects.example.test"));
+    }
+    QVERIFY(S3Endpoints::setDomainSuffix({}));
+    QCOMPARE(S3Endpoints::domainSuffix(), QStringLiteral("storage.invalid"));
 }
 
 void TestS3Runtime::credentialsCopiesAndStaticProvider() {
@@ -343,10 +365,10 @@ void TestS3Runtime::errorDocumentIncludingMalformed() {
 
 void TestS3Runtime::putRequestHeadersAndValidation() {
     S3PutObjectRequest request(QStringLiteral("a b/c.jpg"), QStringLiteral("photos-1"));
-    request.setEndpoint(QStringLiteral("https://s3.amazonaws.com"));
+    request.setEndpoint(QStringLiteral("https://s3.example.test"));
     request.setData("12345");
     S3URLRequest& url = request.configureURLRequest();
-    QCOMPARE(url.url().toEncoded(), QByteArray("https://photos-1.s3.amazonaws.com/a%20b%2Fc.jpg"));
+    QCOMPARE(url.url().toEncoded(), QByteArray("https://photos-1.s3.example.test/a%20b%2Fc.jpg"));
     QCOMPARE(url.httpMethod(), QStringLiteral("PUT"));
     QCOMPARE(url.valueForHTTPHeaderField("content-length"), QStringLiteral("5"));
     QCOMPARE(url.valueForHTTPHeaderField("Content-MD5").size(), 24);
@@ -357,10 +379,10 @@ void TestS3Runtime::putRequestHeadersAndValidation() {
     request.setExpires(0);
     request.setBucket(QStringLiteral("My_Bucket"));
     request.configureURLRequest();
-    QCOMPARE(url.url().toEncoded(), QByteArray("https://s3.amazonaws.com/My_Bucket/a%20b%2Fc.jpg"));
+    QCOMPARE(url.url().toEncoded(), QByteArray("https://s3.example.test/My_Bucket/a%20b%2Fc.jpg"));
     QCOMPARE(url.valueForHTTPHeaderField("Content-Length"), QStringLiteral("99"));
     QCOMPARE(url.valueForHTTPHeaderField("Expires"), QStringLiteral("0"));
-    QCOMPARE(url.valueForHTTPHeaderField("Host"), QStringLiteral("s3.amazonaws.com"));
+    QCOMPARE(url.valueForHTTPHeaderField("Host"), QStringLiteral("s3.example.test"));
 
     S3PutObjectRequest empty(QStringLiteral("k"), QStringLiteral("photos-1"));
     empty.configureURLRequest();
@@ -420,19 +442,22 @@ void TestS3Runtime::regionAndServiceFromHostNames() {
         const char* service;
     };
     const Case cases[] = {
-        {"https://s3-us-west-2.amazonaws.com", "us-west-2", "s3"},
-        {"https://s3.amazonaws.com", "us-east-1", "s3"},
-        {"https://sns.eu-west-1.amazonaws.com/path", "eu-west-1", "sns"},
-        {"https://eu-west-1.queue.amazonaws.com", "eu-west-1", "sqs"},
-        {"https://s3-us-gov.amazonaws.com", "us-gov-west-1", "s3"},
+        {"https://s3-us-west-2.example.test", "us-west-2", "s3"},
+        {"https://s3.example.test", "us-east-1", "s3"},
+        {"https://sns.eu-west-1.example.test/path", "eu-west-1", "sns"},
+        {"https://eu-west-1.queue.example.test", "eu-west-1", "sqs"},
+        {"https://s3-us-gov.example.test", "us-gov-west-1", "s3"},
+        {"https://s3-us-west-2.elsewhere.test", "us-east-1", ""}, // not under the configured domain
         {"http://127.0.0.1:9000", "us-east-1", ""},
     };
+    QVERIFY(S3Endpoints::setDomainSuffix(QStringLiteral("example.test")));
     for (const Case& c : cases) {
         S3PutObjectRequest request;
         request.setEndpoint(QString::fromLatin1(c.endpoint));
         QCOMPARE(request.regionName(), QString::fromLatin1(c.region));
         QCOMPARE(request.serviceName(), QString::fromLatin1(c.service));
     }
+    S3Endpoints::setDomainSuffix({});
 }
 
 int main(int argc, char** argv) {

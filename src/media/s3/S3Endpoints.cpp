@@ -1,5 +1,11 @@
 #include "media/s3/S3Endpoints.h"
 
+#include "media/s3/S3Logger.h"
+#include "platform/PlistCodec.h"
+
+#include <QGlobalStatic>
+#include <QMutex>
+#include <QRegularExpression>
 #include <functional>
 
 namespace pelnix {
@@ -8,6 +14,36 @@ namespace {
 
 const char* const kRegionCodes[] = {"us-east-1",      "us-west-1", "eu-west-1", "ap-southeast-1",
                                     "ap-northeast-1", "us-west-2", "sa-east-1", "ap-southeast-2"};
+
+const QString kConfigurationResource = QStringLiteral(":/pelnix/PLAppConfigurations.plist");
+const QString kSuffixKey = QStringLiteral("storageDomainSuffix");
+// Used when the bundle names no suffix: a reserved name that never resolves.
+const QString kPlaceholderSuffix = QStringLiteral("storage.invalid");
+
+bool isHostSuffix(const QString& text) {
+    static const QRegularExpression host(QStringLiteral(
+        "^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
+    return text.size() <= 253 && host.match(text).hasMatch();
+}
+
+struct DomainSuffix {
+    QMutex mutex;
+    QString configured; // read from the bundle on first use
+    QString override;
+};
+Q_GLOBAL_STATIC(DomainSuffix, g_domainSuffix)
+
+QString configuredSuffix() {
+    const auto plist = platform::PlistCodec::readFile(kConfigurationResource);
+    const QString value = plist ? plist->toMap().value(kSuffixKey).toString() : QString();
+    if (isHostSuffix(value))
+        return value;
+    if (!value.isEmpty())
+        S3Logger::logInfo(
+            QStringLiteral("Ignoring the configured storage domain suffix \"%1\": not a host name")
+                .arg(value));
+    return kPlaceholderSuffix;
+}
 
 bool inRange(int region) {
     return region >= 0 && region <= 7;
@@ -23,10 +59,38 @@ QString choose(int region, bool secure, const std::function<QString(int)>& host)
 }
 
 QString regionalHost(const QString& service, int region) {
-    return QStringLiteral("%1.%2.amazonaws.com").arg(service, QLatin1String(kRegionCodes[region]));
+    return QStringLiteral("%1.%2.%3")
+        .arg(service, QLatin1String(kRegionCodes[region]), S3Endpoints::domainSuffix());
+}
+
+QString generalHost(const QString& service) {
+    return service + QLatin1Char('.') + S3Endpoints::domainSuffix();
 }
 
 } // namespace
+
+QString S3Endpoints::domainSuffix() {
+    DomainSuffix* state = g_domainSuffix();
+    QMutexLocker lock(&state->mutex);
+    if (!state->override.isEmpty())
+        return state->override;
+    if (state->configured.isEmpty())
+        state->configured = configuredSuffix();
+    return state->configured;
+}
+
+QString S3Endpoints::queueDomainSuffix() {
+    return QStringLiteral("queue.") + domainSuffix();
+}
+
+bool S3Endpoints::setDomainSuffix(const QString& suffix) {
+    if (!suffix.isEmpty() && !isHostSuffix(suffix))
+        return false;
+    DomainSuffix* state = g_domainSuffix();
+    QMutexLocker lock(&state->mutex);
+    state->override = suffix;
+    return true;
+}
 
 QString S3Endpoints::regionCode(int region) {
     return inRange(region) ? QString::fromLatin1(kRegionCodes[region]) : QString();
@@ -34,14 +98,14 @@ QString S3Endpoints::regionCode(int region) {
 
 QString S3Endpoints::s3Endpoint(int region, bool secure) {
     return choose(region, secure, [](int r) {
-        return r == 0 ? QStringLiteral("s3.amazonaws.com")
-                      : QStringLiteral("s3-%1.amazonaws.com").arg(QLatin1String(kRegionCodes[r]));
+        return r == 0 ? generalHost(QStringLiteral("s3"))
+                      : QStringLiteral("s3-%1.%2").arg(QLatin1String(kRegionCodes[r]), domainSuffix());
     });
 }
 
 QString S3Endpoints::sdbEndpoint(int region, bool secure) {
     return choose(region, secure, [](int r) {
-        return r == 0 ? QStringLiteral("sdb.amazonaws.com") : regionalHost(QStringLiteral("sdb"), r);
+        return r == 0 ? generalHost(QStringLiteral("sdb")) : regionalHost(QStringLiteral("sdb"), r);
     });
 }
 
@@ -51,7 +115,7 @@ QString S3Endpoints::snsEndpoint(int region, bool secure) {
 
 QString S3Endpoints::sqsEndpoint(int region, bool secure) {
     return choose(region, secure, [](int r) {
-        return QStringLiteral("%1.queue.amazonaws.com").arg(QLatin1String(kRegionCodes[r]));
+        return QStringLiteral("%1.%2").arg(QLatin1String(kRegionCodes[r]), queueDomainSuffix());
     });
 }
 
@@ -82,7 +146,7 @@ QString S3Endpoints::ddbEndpoint(int region, bool secure) {
 }
 
 QString S3Endpoints::stsEndpoint() {
-    return QStringLiteral("https://sts.amazonaws.com");
+    return QStringLiteral("https://") + generalHost(QStringLiteral("sts"));
 }
 
 } // namespace pelnix

@@ -2,17 +2,12 @@
 
 #include "media/s3/S3AuthUtils.h"
 #include "media/s3/S3Connection.h"
+#include "media/s3/S3Endpoints.h"
 #include "media/s3/S3SDKUtil.h"
 #include "media/s3/S3ServiceRequestDelegate.h"
 #include "media/s3/S3ServiceResponse.h"
 
 namespace pelnix {
-
-namespace {
-// The storage provider's common domain and its queue service's host suffix.
-const QString kDomain = QStringLiteral("amazonaws.com");
-const QString kQueueDomain = QStringLiteral("queue.amazonaws.com");
-} // namespace
 
 S3ServiceRequest::S3ServiceRequest() = default;
 
@@ -52,10 +47,12 @@ QString S3ServiceRequest::regionName() const {
     if (!m_regionName.isNull())
         return m_regionName;
     const QString host = hostName();
-    if (host.endsWith(QLatin1Char('.') + kQueueDomain))
-        return host.left(host.size() - kQueueDomain.size() - 1);
-    if (host.endsWith(QLatin1Char('.') + kDomain)) {
-        const QString head = host.left(host.size() - kDomain.size() - 1);
+    const QString domain = S3Endpoints::domainSuffix();
+    const QString queueDomain = S3Endpoints::queueDomainSuffix();
+    if (host.endsWith(QLatin1Char('.') + queueDomain))
+        return host.left(host.size() - queueDomain.size() - 1);
+    if (host.endsWith(QLatin1Char('.') + domain)) {
+        const QString head = host.left(host.size() - domain.size() - 1);
         const QChar separator = head.startsWith(QLatin1String("s3")) ? QLatin1Char('-') : QLatin1Char('.');
         const qsizetype at = head.indexOf(separator);
         if (at < 0)
@@ -70,10 +67,11 @@ QString S3ServiceRequest::serviceName() const {
     if (!m_serviceName.isNull())
         return m_serviceName;
     const QString host = hostName();
-    if (host.endsWith(kQueueDomain))
+    const QString domain = S3Endpoints::domainSuffix();
+    if (host.endsWith(S3Endpoints::queueDomainSuffix()))
         return QStringLiteral("sqs");
-    if (host.endsWith(QLatin1Char('.') + kDomain)) {
-        const QString head = host.left(host.size() - kDomain.size() - 1);
+    if (host.endsWith(QLatin1Char('.') + domain)) {
+        const QString head = host.left(host.size() - domain.size() - 1);
         if (head.startsWith(QLatin1String("s3")))
             return QStringLiteral("s3");
         const qsizetype dot = head.indexOf(QLatin1Char('.'));
