@@ -1,3 +1,4 @@
+#include "RestSigner.h"
 #include "ScriptedHttpPeer.h"
 #include "TestSandbox.h"
 #include "media/s3/DateS3SDKUtil.h"
@@ -9,9 +10,12 @@
 #include "media/s3/S3SDKUtil.h"
 #include "media/s3/S3ServiceException.h"
 #include "media/s3/S3ServiceRequestDelegate.h"
+#include "media/s3/S3StaticCredentialsProvider.h"
 #include "media/s3/S3URLErrors.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace pelnix;
@@ -78,6 +82,48 @@ struct CountingProvider : S3CredentialsProvider {
     void refresh() override { ++refreshes; }
 };
 
+// Temporary credentials that the token service renews on refresh: new secret, new token.
+struct RenewingProvider : S3CredentialsProvider {
+    int generation = 1;
+    S3Credentials credentials() const override {
+        return S3Credentials("AKID", QStringLiteral("secret-%1").arg(generation),
+                             QStringLiteral("token-%1/+=").arg(generation));
+    }
+    void refresh() override { ++generation; }
+};
+
+// One case for the independent signer's check of a request as the peer received it.
+QJsonObject wireCase(const ScriptedHttpPeer& peer, const ScriptedHttpPeer::Request& request,
+                     const QString& secret, const QString& bucket = {}, const QString& key = {}) {
+    QJsonObject c{{"raw", QString::fromLatin1(request.raw.toBase64())},
+                  {"endpointHost", QStringLiteral("127.0.0.1:%1").arg(peer.port())},
+                  {"access", "AKID"},
+                  {"secret", secret}};
+    if (!bucket.isNull()) {
+        c["bucket"] = bucket;
+        c["key"] = key;
+    }
+    return c;
+}
+
+// Runs the independent check and fails the test with its findings when a request does not pass.
+bool passesIndependentCheck(const QJsonArray& cases) {
+    const QJsonArray results = test::runRestSigner(QStringLiteral("check"), cases);
+    if (results.size() != cases.size()) {
+        qWarning("the independent signer gave %d results for %d requests", int(results.size()),
+                 int(cases.size()));
+        return false;
+    }
+    bool ok = true;
+    for (const auto& result : results) {
+        if (!result.toObject().value("ok").toBool()) {
+            ok = false;
+            qWarning().noquote() << QJsonDocument(result.toObject()).toJson();
+        }
+    }
+    return ok;
+}
+
 QByteArray rfc822(const QDateTime& date) {
     const double skew = S3SDKUtil::getRuntimeClockSkew();
     S3SDKUtil::setRuntimeClockSkew(0);
@@ -94,6 +140,10 @@ private slots:
     void init();
     void cleanup();
     void urlAndSignedHeadersReachTheWireUnchanged();
+    void malformedHeadersAreRefusedBeforeAnythingIsSent_data();
+    void malformedHeadersAreRefusedBeforeAnythingIsSent();
+    void dotSegmentsNeverReachTheWireUnderAnotherPath();
+    void tokenIsReadAgainAfterTheProviderRefreshes();
     void successReportsProgressResponseThenCompletion();
     void refusalsReachTheDelegateOnlyAsFailures();
     void timeoutFailsOnceAndAbortsTheTransfer();
@@ -155,7 +205,11 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
         {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b%2Fc.jpg", false},
         {QStringLiteral("photos-1"), QStringLiteral("x+y~\u00e9"), "/x%2By~%C3%A9", true},
         {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f%2F1%2B2", false},
+        {QStringLiteral("photos-1"), QStringLiteral("a/./b/../c"), "/a%2F.%2Fb%2F..%2Fc", true},
+        {QStringLiteral("pelnix.media"), QStringLiteral("...~!*'()"), "/pelnix.media/...~%21%2A%27%28%29",
+         false},
     };
+    QJsonArray independent;
     ScriptedHttpPeer peer;
     auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"));
     for (const Case& c : cases) {
@@ -189,7 +243,155 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
             wire.header("Authorization"),
             "AWS AKID:" +
                 S3AuthUtils::HMACSign(signedText, QStringLiteral("SECRET"), S3AuthUtils::SHA1).toLatin1());
+        independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), c.bucket, c.key));
     }
+
+    // Headers a caller adds, with blanks a peer drops when it reads them, and a key outside ASCII.
+    RecordingDelegate delegate;
+    auto decorated = put(QStringLiteral("caf\u00e9 \u65e5\u672c.png"), QStringLiteral("pelnix.media"));
+    decorated->addMetadataWithValue(QStringLiteral("  two  words\t"), QStringLiteral("Caption"));
+    decorated->addMetadataWithValue(QStringLiteral("caf\u00e9"), QStringLiteral("place"));
+    decorated->setCannedACL(QStringLiteral(" public-read"));
+    decorated->setCacheControl(QStringLiteral("max-age=60 "));
+    decorated->setDelegate(&delegate);
+    s3->putObject(decorated);
+    QTRY_VERIFY(delegate.done());
+    const auto& wire = peer.requests().last();
+    QCOMPARE(wire.header("x-amz-meta-Caption"), QByteArray("two  words"));
+    QVERIFY(wire.raw.contains("x-amz-meta-Caption: two  words\r\n"));
+    independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), decorated->bucket(), decorated->key()));
+    QVERIFY(passesIndependentCheck(independent));
+}
+
+void TestS3Client::malformedHeadersAreRefusedBeforeAnythingIsSent_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    for (const char* field : {"metadata", "metadata name", "content type", "token", "acl", "storage class",
+                              "cache control", "redirect location", "user agent"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 with CR LF").arg(field)))
+            << field << QStringLiteral("x\r\nx-amz-acl: public-read-write");
+        QTest::newRow(qPrintable(QStringLiteral("%1 with LF").arg(field))) << field << QStringLiteral("x\ny");
+        QTest::newRow(qPrintable(QStringLiteral("%1 with CR at the end").arg(field)))
+            << field << QStringLiteral("x\r");
+    }
+    QTest::newRow("metadata name with a colon") << "metadata name" << QStringLiteral("a:b");
+    QTest::newRow("metadata name with a space") << "metadata name" << QStringLiteral("a b");
+    QTest::newRow("metadata with NUL") << "metadata" << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+}
+
+void TestS3Client::malformedHeadersAreRefusedBeforeAnythingIsSent() {
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    ScriptedHttpPeer peer;
+    auto s3 = client(peer, field == QLatin1String("token") ? value : QString());
+    auto request = [&] {
+        auto r = put(QStringLiteral("k"));
+        if (field == QLatin1String("metadata"))
+            r->addMetadataWithValue(value, QStringLiteral("caption"));
+        else if (field == QLatin1String("metadata name"))
+            r->addMetadataWithValue(QStringLiteral("v"), value);
+        else if (field == QLatin1String("content type"))
+            r->setContentType(value);
+        else if (field == QLatin1String("acl"))
+            r->setCannedACL(value);
+        else if (field == QLatin1String("storage class"))
+            r->setStorageClass(value);
+        else if (field == QLatin1String("cache control"))
+            r->setCacheControl(value);
+        else if (field == QLatin1String("redirect location"))
+            r->setRedirectLocation(value);
+        return r;
+    };
+    if (field == QLatin1String("user agent"))
+        s3->setUserAgent(value);
+
+    // Asynchronous: the call answers the refusal at once and the delegate hears nothing.
+    S3ErrorHandler::shouldNotThrowExceptions();
+    RecordingDelegate delegate;
+    auto async = request();
+    async->setDelegate(&delegate);
+    auto refused = s3->putObject(async);
+    QVERIFY(refused && refused->error());
+    QCOMPARE(refused->error()->domain, QString::fromLatin1(S3ClientErrorDomain));
+    QVERIFY2(refused->error()
+                 ->userInfo.value(QStringLiteral("message"))
+                 .toString()
+                 .startsWith(QStringLiteral("The request cannot be sent: ")),
+             qPrintable(refused->error()->debugText()));
+    // Synchronous, exceptions on: raised before the first attempt, never retried.
+    S3ErrorHandler::shouldThrowExceptions();
+    QVERIFY_THROWS_EXCEPTION(S3ClientException, s3->putObject(request()));
+    QVERIFY(m_pauses.isEmpty());
+
+    // Give any stray request the chance to arrive before counting: a sound one is sent last.
+    RecordingDelegate marker;
+    auto sound = put(QStringLiteral("after"));
+    sound->setDelegate(&marker);
+    s3->setUserAgent(QStringLiteral("Pelnix"));
+    s3->setProvider(std::make_shared<S3StaticCredentialsProvider>(S3Credentials("AKID", "SECRET")));
+    s3->putObject(sound);
+    QTRY_VERIFY(marker.done());
+    QCOMPARE(peer.requests().size(), 1);
+    QCOMPARE(peer.requests().first().target, QByteArray("/after"));
+    QVERIFY(delegate.events.isEmpty());
+}
+
+void TestS3Client::dotSegmentsNeverReachTheWireUnderAnotherPath() {
+    S3ErrorHandler::shouldNotThrowExceptions();
+    ScriptedHttpPeer peer;
+    auto s3 = client(peer);
+    struct Refused {
+        QString bucket, key;
+    };
+    // Each would be sent to another resource than the one signed ("." would put to the bucket itself).
+    for (const Refused& r :
+         {Refused{"photos-1", "."}, Refused{"photos-1", ".."}, Refused{"My_Bucket", "."},
+          Refused{"My_Bucket", ".."}, Refused{".", "k"}, Refused{"..", "k"}, Refused{"..", QString()}}) {
+        auto response = s3->putObject(put(r.key, r.bucket));
+        QVERIFY2(response && response->error(), qPrintable(r.bucket + " / " + r.key));
+        QCOMPARE(response->error()->domain, QString::fromLatin1(S3ClientErrorDomain));
+    }
+    QVERIFY(peer.requests().isEmpty());
+
+    // Dots that do not make a whole segment are sent and signed as they are.
+    QJsonArray independent;
+    for (const QString& key : {QStringLiteral("..."), QStringLiteral(".hidden"), QStringLiteral("./x"),
+                               QStringLiteral("x/.."), QStringLiteral("a.")}) {
+        for (const QString& bucket : {QStringLiteral("photos-1"), QStringLiteral("My_Bucket")}) {
+            auto response = s3->putObject(put(key, bucket));
+            QVERIFY2(response && !response->error(), qPrintable(bucket + " / " + key));
+            independent.append(wireCase(peer, peer.requests().last(), QStringLiteral("SECRET"), bucket, key));
+        }
+    }
+    QVERIFY(passesIndependentCheck(independent));
+}
+
+void TestS3Client::tokenIsReadAgainAfterTheProviderRefreshes() {
+    S3ErrorHandler::shouldNotThrowExceptions();
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::errorDocument(400, "ExpiredToken", "expired"));
+    peer.enqueue(ScriptedHttpPeer::respond(200));
+    auto provider = std::make_shared<RenewingProvider>();
+    S3Client s3(provider);
+    s3.setEndpoint(peer.endpoint());
+    s3.setSleeper([](double) {});
+    auto response = s3.putObject(put(QStringLiteral("k"), QStringLiteral("My_Bucket")));
+    QVERIFY(response && !response->error());
+    QCOMPARE(provider->generation, 2);
+    QCOMPARE(peer.requests().size(), 2);
+    QCOMPARE(peer.requests()[0].header("x-amz-security-token"), QByteArray("token-1/+="));
+    QCOMPARE(peer.requests()[1].header("x-amz-security-token"), QByteArray("token-2/+="));
+    // Each attempt is signed with the secret that goes with its token.
+    QVERIFY(passesIndependentCheck({wireCase(peer, peer.requests()[0], QStringLiteral("secret-1")),
+                                    wireCase(peer, peer.requests()[1], QStringLiteral("secret-2"))}));
+
+    // A token the caller set on the request stays, whatever the provider hands out.
+    ScriptedHttpPeer second;
+    s3.setEndpoint(second.endpoint());
+    auto own = put(QStringLiteral("k"), QStringLiteral("My_Bucket"));
+    own->setSecurityToken(QStringLiteral("caller-token"));
+    QVERIFY(!s3.putObject(own)->error());
+    QCOMPARE(second.requests().last().header("x-amz-security-token"), QByteArray("caller-token"));
 }
 
 void TestS3Client::successReportsProgressResponseThenCompletion() {

@@ -15,6 +15,8 @@ namespace pelnix {
 namespace {
 const QString kDefaultContentType = QStringLiteral("application/x-www-form-urlencoded; charset=utf-8");
 const QString kTokenHeader = QStringLiteral("x-amz-security-token");
+// The scheme word of the keyed-hash Authorization header, fixed by the protocol.
+const QString kAuthorizationScheme = QStringLiteral("AWS");
 } // namespace
 
 std::unique_ptr<S3Client> S3Client::copy() const {
@@ -71,9 +73,15 @@ QString S3Client::stringToSign(const S3Request& request) const {
 }
 
 S3URLRequest& S3Client::signS3Request(S3Request& request) {
+    return signS3Request(request, credentialsFor(request));
+}
+
+S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& credentials) {
     S3URLRequest& url = request.configureURLRequest();
     if (url.valueForHTTPHeaderField(QStringLiteral("Content-Type")).isNull())
         url.setValueForHTTPHeaderField(kDefaultContentType, QStringLiteral("Content-Type"));
+    // Peers drop the blanks around a header value before they check the signature; sign what they see.
+    url.trimHeaderValues();
     const QString text = stringToSign(request);
     if (S3Logger::isVerboseLoggingEnabled()) {
         // The security token is part of the signed text but never of a log line.
@@ -83,11 +91,11 @@ S3URLRequest& S3Client::signS3Request(S3Request& request) {
             shown.replace(token, QStringLiteral("<redacted>"));
         S3Logger::logDebug(QStringLiteral("In SignURLRequest: String to Sign = [%1]").arg(shown));
     }
-    const S3Credentials credentials = credentialsFor(request);
     const QString signature =
         S3AuthUtils::HMACSign(text.toUtf8(), credentials.secretKey(), S3AuthUtils::SHA1);
-    url.setValueForHTTPHeaderField(QStringLiteral("AWS %1:%2").arg(credentials.accessKey(), signature),
-                                   QStringLiteral("Authorization"));
+    url.setValueForHTTPHeaderField(
+        QStringLiteral("%1 %2:%3").arg(kAuthorizationScheme, credentials.accessKey(), signature),
+        QStringLiteral("Authorization"));
     return url;
 }
 
@@ -120,35 +128,55 @@ std::shared_ptr<S3Response> S3Client::finish(const std::shared_ptr<S3ServiceResp
     return std::dynamic_pointer_cast<S3Response>(response);
 }
 
+S3ExceptionPtr S3Client::unsendableReason(const S3Request& request) {
+    const S3URLRequest& url = request.urlRequest();
+    const QString header = url.malformedHeader();
+    if (!header.isNull())
+        return std::make_shared<S3ClientException>(
+            QStringLiteral("The request cannot be sent: %1.").arg(header));
+    // Qt's HTTP layer removes "." and ".." path segments (a key "." would go to the bucket itself),
+    // so the path is checked as it will be sent against the path that was signed.
+    const QString built = request.encodedPath();
+    const QString sent =
+        QString::fromUtf8(url.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveQuery |
+                                              QUrl::RemoveFragment | QUrl::NormalizePathSegments));
+    if (sent != built)
+        return std::make_shared<S3ClientException>(
+            QStringLiteral("The request cannot be sent: its path \"%1\" would reach the server as \"%2\".")
+                .arg(built, sent));
+    return nullptr;
+}
+
+std::shared_ptr<S3Response> S3Client::refuse(const S3ExceptionPtr& exception) {
+    auto response = std::make_shared<S3Response>();
+    response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(exception));
+    return response;
+}
+
 std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& request) {
-    if (!request) {
-        auto response = std::make_shared<S3Response>();
-        response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(
-            std::make_shared<S3ClientException>(QStringLiteral("Request cannot be nil."))));
-        return response;
-    }
-    if (S3ExceptionPtr invalid = request->validate()) {
-        auto response = std::make_shared<S3Response>();
-        response->setError(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(invalid));
-        return response;
-    }
+    if (!request)
+        return refuse(std::make_shared<S3ClientException>(QStringLiteral("Request cannot be nil.")));
+    if (S3ExceptionPtr invalid = request->validate())
+        return refuse(invalid);
     request->setUserAgent(userAgent());
     if (request->endpoint().isNull())
         request->setEndpoint(m_endpoint);
-    if (request->securityToken().isNull()) {
-        const QString token = request->credentials()
-                                  ? request->credentials()->securityToken()
-                                  : (m_provider ? m_provider->credentials().securityToken() : QString());
-        if (!token.isEmpty())
-            request->setSecurityToken(token);
-    }
+    // A token set by the caller is kept; one taken from the credentials is read again on every
+    // attempt, so that it always travels with the secret it belongs to after a refresh.
+    const bool callerToken = !request->securityToken().isNull();
     S3Logger::logDebug(QStringLiteral("Begin Request: %1").arg(request->className()));
 
     std::shared_ptr<S3ServiceResponse> response;
     for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
         if (attempt > 0)
             request->setDate(QDateTime::currentDateTimeUtc());
-        S3URLRequest& url = signS3Request(*request);
+        const S3Credentials credentials = credentialsFor(*request);
+        if (!callerToken)
+            request->setSecurityToken(credentials.securityToken().isEmpty() ? QString()
+                                                                            : credentials.securityToken());
+        S3URLRequest& url = signS3Request(*request, credentials);
+        if (S3ExceptionPtr unsendable = unsendableReason(*request))
+            return refuse(unsendable);
         url.setTimeoutInterval(m_connectionTimeout != 0 ? m_connectionTimeout : m_timeout);
         logRequest(*request);
         response = constructResponseFromRequest(*request);

@@ -33,6 +33,10 @@ public:
 
 private:
     S3Credentials credentialsFor(const S3Request& request) const;
+    S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials);
+    // Why the signed request cannot go out as it is; null when it can.
+    static S3ExceptionPtr unsendableReason(const S3Request& request);
+    static std::shared_ptr<S3Response> refuse(const S3ExceptionPtr& exception);
     void logRequest(const S3Request& request) const;
     std::shared_ptr<S3Response> finish(const std::shared_ptr<S3ServiceResponse>& response);
 

@@ -29,15 +29,16 @@ QString S3Request::host() const {
     return usesVirtualHost() ? m_bucket + QLatin1Char('.') + hostName() : hostName();
 }
 
-QUrl S3Request::url() const {
+QString S3Request::encodedPath() const {
     const QString encodedKey = m_key.isEmpty() ? QString() : StringS3SDKUtil::stringWithURLEncoding(m_key);
-    QString path;
     if (!m_bucket.isEmpty() && !usesVirtualHost())
-        path = m_bucket + QLatin1Char('/') + encodedKey;
-    else
-        path = encodedKey;
+        return QLatin1Char('/') + m_bucket + QLatin1Char('/') + encodedKey;
+    return QLatin1Char('/') + encodedKey;
+}
+
+QUrl S3Request::url() const {
     const QString query = m_subResource.isEmpty() ? QString() : QLatin1Char('?') + m_subResource;
-    const QString text = protocol() + QStringLiteral("://") + host() + QLatin1Char('/') + path + query;
+    const QString text = protocol() + QStringLiteral("://") + host() + encodedPath() + query;
     // Strict parsing keeps every escape as written, so "%2F" in a key is not turned into a separator.
     return QUrl::fromEncoded(text.toUtf8(), QUrl::StrictMode);
 }

@@ -36,6 +36,9 @@ public:
     QString host() const;
     QString endpointHost() const { return hostName(); }
     QUrl url() const override;
+    // The path of `url` exactly as built: "/" then bucket and "/" in the path style, then the
+    // URL-encoded key.
+    QString encodedPath() const;
     // `date` in RFC 822 form with the clock skew taken off.
     QString timestamp();
 

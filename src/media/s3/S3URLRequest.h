@@ -29,6 +29,12 @@ public:
     // Replaces any value under that name (any case); a null value removes the header.
     void setValueForHTTPHeaderField(const QString& value, const QString& name);
     const S3HeaderList& allHTTPHeaderFields() const { return m_headers; }
+    // Drops the spaces and tabs around every value, as an HTTP peer does when it reads a header, so
+    // that the value signed is the value the peer sees.
+    void trimHeaderValues();
+    // A description of the first header that would not reach the peer as one header line: a name
+    // that is not an HTTP token, or a value holding CR, LF or NUL. Null when every header is sound.
+    QString malformedHeader() const;
 
     QByteArray httpBody() const { return m_body; }
     void setHTTPBody(const QByteArray& body);
