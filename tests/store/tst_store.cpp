@@ -68,6 +68,8 @@ private slots:
     void storeLocationFollowsExistingFile();
     void pendingInsertsFoundAndPendingDeletesHidden();
     void sortTermsParseAndOrderFetches();
+    void unsavedChangesPlaceSavedRowsInSortedAndLimitedFetches();
+    void keyPathsSeeUnsavedChangesOfRelatedRows();
     void notEqualAndNotInKeepMissingValues();
     void aggregatesReadSavedRowsThroughJoins();
     void relationshipsKeepInversesAndOrder();
@@ -158,6 +160,74 @@ void TestStore::sortTermsParseAndOrderFetches() {
     QCOMPARE(ids, (QStringList{"B", "D", "A", "C"}));
     QCOMPARE(Room::PS_findFirstOrderedByAttribute("name,activityDate:NO", true)->roomId(),
              QStringLiteral("B"));
+}
+
+namespace {
+QStringList roomIds(const Room::List& rooms) {
+    QStringList ids;
+    for (const auto& r : rooms)
+        ids << (r ? r->roomId() : QStringLiteral("-"));
+    return ids;
+}
+} // namespace
+
+void TestStore::unsavedChangesPlaceSavedRowsInSortedAndLimitedFetches() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto a = makeRoom("A", 0, 10), b = makeRoom("B", 0, 20), c = makeRoom("C", 0, 30);
+    a->save();
+    a->setValue("activityDate", 100);
+    QCOMPARE(roomIds(Room::PS_findAllSortedBy("activityDate", false)), (QStringList{"A", "C", "B"}));
+    QCOMPARE(Room::PS_findFirstOrderedByAttribute("activityDate", false), a);
+    // A row moved out of the first place gives way to the next stored one.
+    c->setValue("activityDate", 1);
+    QCOMPARE(Room::PS_findFirstOrderedByAttribute("activityDate", true), c);
+    a->setValue("activityDate", 0);
+    QCOMPARE(roomIds(Room::PS_findAllSortedBy("activityDate", false)), (QStringList{"B", "C", "A"}));
+    QCOMPARE(Room::PS_findFirstWithPredicate(K("status") == 0, "activityDate", false), b);
+    // The same through a key path: messages ordered by their room's unsaved activity.
+    for (const auto& room : {a, b, c}) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", room->roomId());
+        m->setObject("room", room);
+    }
+    a->save();
+    b->setValue("activityDate", -5);
+    auto messages = Message::PS_findAllSortedBy("room.activityDate", true);
+    QCOMPARE(messages.size(), 3);
+    QCOMPARE(messages.first()->value<QString>("messageId"), QStringLiteral("B"));
+    QCOMPARE(Message::PS_findFirstOrderedByAttribute("room.activityDate", true), messages.first());
+}
+
+void TestStore::keyPathsSeeUnsavedChangesOfRelatedRows() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto open = makeRoom("open", 0), closed = makeRoom("closed", 1), gone = makeRoom("gone", 1);
+    for (const auto& room : {open, closed, gone}) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", room->roomId());
+        m->setObject("room", room);
+    }
+    open->save();
+    const auto active = K("room.status") != 1;
+    auto ids = [](const Message::List& list) {
+        QStringList out;
+        for (const auto& m : list)
+            out << m->value<QString>("messageId");
+        return out;
+    };
+    QCOMPARE(ids(Message::PS_findAllSortedBy("messageId", true, active)), QStringList{"open"});
+    open->setValue("status", 1);   // leaves the result
+    closed->setValue("status", 0); // joins it
+    gone->PS_deleteEntity();       // its message has no room now: nil != 1
+    QCOMPARE(ids(Message::PS_findAllSortedBy("messageId", true, active)), (QStringList{"closed", "gone"}));
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(active), 2);
+    QCOMPARE(Message::PS_findFirstWithPredicate(K("room.status") == 1)->value<QString>("messageId"),
+             QStringLiteral("open"));
+    QCOMPARE(ids(Message::PS_findAllWithPredicate(K("room.roomId") == "gone")), QStringList{});
+    open->save();
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(active), 2);
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Message WHERE room IS NULL"), QStringLiteral("1"));
 }
 
 void TestStore::notEqualAndNotInKeepMissingValues() {

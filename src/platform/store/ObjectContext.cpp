@@ -193,15 +193,20 @@ ObjectPtr ObjectContext::existingObject(const QString& entityName, qint64 primar
     return objectForKey(entity, primaryKey);
 }
 
-std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
-                                                                   PLOptionalError* error) {
+const EntityDescription* ObjectContext::entityForRequest(const QString& name, PLOptionalError* error) {
     checkThread();
     processPendingMerges();
-    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
-    if (!entity) {
-        fail(error, PLError(kDomain, 134000, QStringLiteral("No entity %1.").arg(request.entityName)));
+    const auto* entity = m_store ? m_store->model()->entityNamed(name) : nullptr;
+    if (!entity)
+        fail(error, PLError(kDomain, 134000, QStringLiteral("No entity %1.").arg(name)));
+    return entity;
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
+                                                                   PLOptionalError* error) {
+    const auto* entity = entityForRequest(request.entityName, error);
+    if (!entity)
         return std::nullopt;
-    }
     SqlQueryBuilder b(*entity);
     QString problem;
     const QString where = request.predicate.toSql(b, &problem);
@@ -222,100 +227,137 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     const bool lastDescending =
         !request.sortDescriptors.isEmpty() && !request.sortDescriptors.last().ascending;
     order << (lastDescending ? QStringLiteral("t0.pk DESC") : QStringLiteral("t0.pk"));
+    auto db = connection(error);
+    if (!db)
+        return std::nullopt;
 
-    // Rows this context changed may leave or join the result: fetch enough to make up for them.
-    QList<ObjectPtr> pending;
+    // Rows whose stored values are not what this context sees are placed from memory: this
+    // entity's unsaved rows, and saved rows whose key paths pass through a row changed here.
+    std::map<qint64, ObjectPtr> inMemory;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
         for (const auto& [pk, o] : *set)
             if (o->m_entity == entity)
-                pending << o;
+                inMemory.emplace(pk, o);
+    QList<QVariant> linkBinds;
+    const QString linked = linkedRowsCondition(b, &linkBinds);
+    if (!linked.isEmpty()) {
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4")
+                                .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), linked);
+        auto rows = readRows(*db, *entity, sql, linkBinds, error);
+        if (!rows)
+            return std::nullopt;
+        for (const auto& o : *rows)
+            inMemory.emplace(o->m_primaryKey, o);
+    }
+
     QList<QVariant> binds = b.binds();
     QString limit;
     if (request.fetchLimit > 0) {
+        // Rows placed from memory may leave the result: fetch enough to make up for them.
         limit = QStringLiteral(" LIMIT ?");
-        binds << QVariant(qlonglong(request.fetchLimit + pending.size()));
+        binds << QVariant(qlonglong(request.fetchLimit + qsizetype(inMemory.size())));
     }
     const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4 ORDER BY %5%6")
                             .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), where,
                                  order.join(QStringLiteral(", ")), limit);
-    auto db = connection(error);
-    if (!db)
+    auto stored = readRows(*db, *entity, sql, binds, error);
+    if (!stored)
         return std::nullopt;
+    if (inMemory.empty())
+        return stored;
+
+    bool changed = false;
+    QList<ObjectPtr> result;
+    result.reserve(stored->size());
+    for (const auto& o : std::as_const(*stored)) {
+        if (inMemory.count(o->m_primaryKey))
+            changed = true;
+        else
+            result << o;
+    }
+    for (const auto& [pk, o] : inMemory) {
+        if (o->m_deleted || !request.predicate.evaluate(*o))
+            continue;
+        result << o;
+        changed = true;
+    }
+    if (changed)
+        std::stable_sort(result.begin(), result.end(), [&](const ObjectPtr& x, const ObjectPtr& y) {
+            return SortDescriptor::compare(*x, *y, request.sortDescriptors) < 0;
+        });
+    if (request.fetchLimit > 0 && result.size() > request.fetchLimit)
+        result.resize(request.fetchLimit);
+    return result;
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, const EntityDescription& entity,
+                                                        const QString& sql, const QList<QVariant>& binds,
+                                                        PLOptionalError* error) {
     QList<QPair<qint64, std::optional<std::vector<QVariant>>>> rows;
     {
-        QMutexLocker lock(&db->mutex());
-        sqlite3_stmt* stmt = db->prepare(sql, binds);
-        bool row = stmt != nullptr;
+        QMutexLocker lock(&db.mutex());
+        sqlite3_stmt* stmt = db.prepare(sql, binds);
+        if (!stmt) {
+            fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
+            return std::nullopt;
+        }
+        bool row = true;
         while (row) {
-            if (!db->step(stmt, &row)) {
-                fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+            if (!db.step(stmt, &row)) {
+                fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
                 return std::nullopt;
             }
             if (row) {
                 const qint64 pk = sqlite3_column_int64(stmt, 0);
-                auto existing = registered(pk);
-                rows.append({pk, existing ? std::nullopt : std::optional(rowValues(*entity, stmt))});
+                rows.append({pk, registered(pk) ? std::nullopt : std::optional(rowValues(entity, stmt))});
             }
         }
-        if (!stmt) {
-            fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
-            return std::nullopt;
-        }
     }
-    QList<ObjectPtr> result;
-    result.reserve(rows.size());
+    QList<ObjectPtr> out;
+    out.reserve(rows.size());
     for (auto& [pk, values] : rows) {
-        ObjectPtr o = values ? materialize(entity, pk, std::move(*values)) : registered(pk);
+        ObjectPtr o = values ? materialize(&entity, pk, std::move(*values)) : registered(pk);
         if (o && !o->m_deleted)
-            result << o;
+            out << o;
     }
-    if (pending.isEmpty())
-        return result;
+    return out;
+}
 
-    // Overlay this context's unsaved state, evaluated in memory.
-    QSet<qint64> present;
-    bool changed = false;
-    QList<ObjectPtr> overlaid;
-    for (const auto& o : result) {
-        if (m_updated.count(o->m_primaryKey) && !request.predicate.evaluate(*o)) {
-            changed = true;
+QString ObjectContext::linkedRowsCondition(const SqlQueryBuilder& b, QList<QVariant>* binds) const {
+    QStringList terms;
+    for (const auto& [alias, joined] : b.joinedEntities()) {
+        QStringList keys;
+        for (const auto* set : {&m_updated, &m_deleted})
+            for (const auto& [pk, o] : *set)
+                if (o->m_entity == joined)
+                    keys << QString::number(pk);
+        if (keys.isEmpty())
             continue;
-        }
-        present.insert(o->m_primaryKey);
-        overlaid << o;
+        // One bound JSON array, however many keys.
+        terms << QStringLiteral("%1.pk IN (SELECT value FROM json_each(?))").arg(alias);
+        *binds << QVariant(QLatin1Char('[') + keys.join(QLatin1Char(',')) + QLatin1Char(']'));
     }
-    for (const auto& o : pending) {
-        if (o->m_deleted || present.contains(o->m_primaryKey) || !request.predicate.evaluate(*o))
-            continue;
-        overlaid << o;
-        present.insert(o->m_primaryKey);
-        changed = true;
-    }
-    if (changed)
-        std::stable_sort(overlaid.begin(), overlaid.end(), [&](const ObjectPtr& x, const ObjectPtr& y) {
-            return SortDescriptor::compare(*x, *y, request.sortDescriptors) < 0;
-        });
-    if (request.fetchLimit > 0 && overlaid.size() > request.fetchLimit)
-        overlaid.resize(request.fetchLimit);
-    return overlaid;
+    return terms.join(QStringLiteral(" OR "));
 }
 
 std::optional<qint64> ObjectContext::countForFetchRequest(const FetchRequest& request,
                                                           PLOptionalError* error) {
-    checkThread();
-    processPendingMerges();
-    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
+    const auto* entity = entityForRequest(request.entityName, error);
+    if (!entity)
+        return std::nullopt;
+    SqlQueryBuilder b(*entity);
+    QString problem;
+    const QString where = request.predicate.toSql(b, &problem);
+    // Unsaved changes that the count may see are counted through a fetch.
     bool pending = false;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
         for (const auto& [pk, o] : *set)
             pending = pending || o->m_entity == entity;
-    if (!entity || pending) {
+    QList<QVariant> unused;
+    if (!where.isEmpty() && (pending || !linkedRowsCondition(b, &unused).isEmpty())) {
         auto all = executeFetchRequest(request, error);
         return all ? std::optional<qint64>(all->size()) : std::nullopt;
     }
-    SqlQueryBuilder b(*entity);
-    QString problem;
-    const QString where = request.predicate.toSql(b, &problem);
     if (where.isEmpty()) {
         fail(error, PLError(kDomain, 134000, problem));
         return std::nullopt;

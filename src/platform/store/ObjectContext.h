@@ -19,6 +19,7 @@ namespace pelnix::platform {
 
 class ObjectStore;
 class SqliteConnection;
+class SqlQueryBuilder;
 
 // A unit of work on one thread: an identity map (one object per row) with change tracking.
 // Creating, changing and deleting persist nothing until save(), which writes every pending change
@@ -97,12 +98,20 @@ private:
     void checkThread() const;
     void fail(PLOptionalError* error, const PLError& e) const;
     std::shared_ptr<SqliteConnection> connection(PLOptionalError* error);
+    // Checks the thread, merges what is pending and finds the entity (null with the error reported).
+    const EntityDescription* entityForRequest(const QString& name, PLOptionalError* error);
     ObjectPtr registered(qint64 primaryKey) const;
     ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values);
     void registerObject(const ObjectPtr& object);
     void sweep();
     QString selectColumns(const EntityDescription& entity) const;
     std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
+    // The rows a SELECT of selectColumns() gives, as this context's objects (deleted ones left out).
+    std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
+                                             const QString& sql, const QList<QVariant>& binds,
+                                             PLOptionalError* error);
+    // A WHERE term matching rows whose joined rows this context changed or deleted; empty when none.
+    QString linkedRowsCondition(const SqlQueryBuilder& builder, QList<QVariant>* binds) const;
     bool writeChanges(SqliteConnection& db, ChangeSet& changes);
     void detachAll();
 
