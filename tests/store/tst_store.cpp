@@ -75,6 +75,7 @@ private slots:
     void relationshipsKeepInversesAndOrder();
     void workerSaveVisibleOnMainBeforeItsNotification();
     void contextsMergeChangesPerProperty();
+    void deletedRowsLeaveNoReferenceInAnyContext();
     void refreshKeepsUnsavedChanges();
     void cleanUpClosesFilesAndHeldObjectsGoInert();
     void manyToManyLinksSurviveReopen();
@@ -394,6 +395,71 @@ void TestStore::contextsMergeChangesPerProperty() {
     const QString path = storePath();
     QCOMPARE(sqliteText(path, "SELECT name || ',' || status || ',' || activityDate FROM Room"),
              QStringLiteral("main,2,9"));
+}
+
+void TestStore::deletedRowsLeaveNoReferenceInAnyContext() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R");
+    auto kept = makeRoom("K");
+    QList<Member::Ptr> members;
+    for (int i = 0; i < 3; ++i) {
+        members << Member::PS_createEntity();
+        members.last()->setObject("room", i < 2 ? room : kept);
+    }
+    room->save();
+    // Another context holds one member; a worker's context another.
+    auto other = PLPersistence::PS_context();
+    auto theirs = Member::cast(members[0]->PS_inContext(other));
+    QVERIFY(theirs && theirs->object("room"));
+    // ...and in a third context an unsaved change links the kept member to the doomed room.
+    auto third = PLPersistence::PS_context();
+    auto relinked = Member::cast(members[2]->PS_inContext(third));
+    relinked->setObject("room", room->PS_inContext(third));
+    SerialQueue queue("worker");
+    Member::Ptr onWorkerSide;
+    const qint64 workerKey = members[1]->primaryKey();
+    onWorker(queue, [&] {
+        onWorkerSide =
+            Member::cast(PLPersistence::PS_contextForCurrentThread()->existingObject("Member", workerKey));
+        QVERIFY(onWorkerSide && onWorkerSide->foreignKey("room"));
+    });
+
+    platform::ChangeSetPtr published;
+    auto main = PLPersistence::PS_defaultContext();
+    const auto watch = main->addSaveObserver([&](const platform::ChangeSetPtr& c) { published = c; });
+    room->PS_deleteEntity();
+    room->save();
+    main->removeSaveObserver(watch);
+
+    // The published change set names both members whose reference was cleared.
+    QVERIFY(published);
+    QSet<qint64> cleared;
+    for (const auto& u : published->updated)
+        for (const auto& [slot, value] : u.values)
+            if (u.entity->columnForSlot(slot) == QLatin1String("room") && value.isNull())
+                cleared.insert(u.primaryKey);
+    QCOMPARE(cleared, (QSet<qint64>{members[0]->primaryKey(), members[1]->primaryKey()}));
+    // In memory, in the saving context and in the others, the reference is gone.
+    for (const auto& m : {members[0], members[1]}) {
+        QCOMPARE(m->foreignKey("room"), 0);
+        QVERIFY(!m->valueForKeyPath("room").isValid());
+        QVERIFY(!m->hasChanges());
+    }
+    QVERIFY(Member::PS_findAll(other).size() == 3); // merges the save into `other`
+    QCOMPARE(theirs->foreignKey("room"), 0);
+    QCOMPARE(Member::PS_countOfEntitiesWithPredicate(K("room") == platform::ObjectPtr(), other), 2);
+    onWorker(queue, [&] {
+        QVERIFY(Member::PS_findFirst()); // merges on the worker's next use
+        QCOMPARE(onWorkerSide->foreignKey("room"), 0);
+        onWorkerSide.reset();
+    });
+    // The unsaved link to the deleted row is dropped rather than saved dangling.
+    QVERIFY(Member::PS_findFirst(third));
+    QCOMPARE(relinked->foreignKey("room"), 0);
+    third->save();
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NOT NULL"),
+             QStringLiteral("0"));
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {

@@ -533,9 +533,21 @@ bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
                 if (r.destination != o->m_entity)
                     continue;
                 if (!r.toMany) {
-                    if (!db.exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ?")
-                                     .arg(Q::quoted(other->name()), Q::quoted(r.name)),
-                                 {key}))
+                    // The rows that lose their reference go out as updates, so every context
+                    // clears it in memory as well.
+                    sqlite3_stmt* stmt = db.prepare(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ? "
+                                                                   "RETURNING pk")
+                                                        .arg(Q::quoted(other->name()), Q::quoted(r.name)),
+                                                    {key});
+                    bool row = stmt != nullptr;
+                    while (row) {
+                        if (!db.step(stmt, &row))
+                            return false;
+                        const qint64 holder = row ? sqlite3_column_int64(stmt, 0) : 0;
+                        if (row && !m_deleted.count(holder))
+                            changes.updated << ChangeSet::Update{other.get(), holder, {{r.slot, QVariant()}}};
+                    }
+                    if (!stmt)
                         return false;
                 } else if (r.isManyToMany()) {
                     if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
@@ -598,6 +610,11 @@ bool ObjectContext::save(PLOptionalError* error) {
         m_objects.remove(pk);
         o->becomeInert();
     }
+    // Written values, and the references the deletes cleared.
+    for (const auto& u : changes->updated)
+        if (auto o = registered(u.primaryKey))
+            for (const auto& [slot, value] : u.values)
+                o->m_values[size_t(slot)] = value;
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
@@ -675,7 +692,9 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
             if (!o->m_changed[size_t(slot)]) // this context's unsaved value wins
                 o->m_values[size_t(slot)] = value;
     }
+    QSet<qint64> gone;
     for (const auto& d : changes.deleted) {
+        gone.insert(d.primaryKey);
         auto o = registered(d.primaryKey);
         if (!o)
             continue;
@@ -684,6 +703,14 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
         m_objects.remove(d.primaryKey);
         o->becomeInert();
     }
+    if (gone.isEmpty())
+        return;
+    // An unsaved reference to a row deleted elsewhere goes too: saved, it would dangle.
+    for (const auto* set : {&m_inserted, &m_updated})
+        for (const auto& [pk, o] : *set)
+            for (const auto& r : o->m_entity->relationships())
+                if (!r.toMany && gone.contains(o->m_values[size_t(r.slot)].toLongLong()))
+                    o->m_values[size_t(r.slot)] = QVariant();
 }
 
 void ObjectContext::enqueueChanges(const ChangeSetPtr& changes) {
