@@ -73,9 +73,11 @@ private slots:
     void notEqualAndNotInKeepMissingValues();
     void aggregatesReadSavedRowsThroughJoins();
     void relationshipsKeepInversesAndOrder();
+    void linksToObjectsUnsavedElsewhereAreRefused();
     void workerSaveVisibleOnMainBeforeItsNotification();
     void contextsMergeChangesPerProperty();
     void deletedRowsLeaveNoReferenceInAnyContext();
+    void idleContextsHoldBoundedChangesAndCatchUp();
     void refreshKeepsUnsavedChanges();
     void cleanUpClosesFilesAndHeldObjectsGoInert();
     void manyToManyLinksSurviveReopen();
@@ -332,6 +334,41 @@ void TestStore::relationshipsKeepInversesAndOrder() {
     QCOMPARE(profile->object<User>("user"), u2);
 }
 
+void TestStore::linksToObjectsUnsavedElsewhereAreRefused() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    QList<PLError> errors;
+    QObject target;
+    PLPersistence::setErrorHandlerTarget(&target, [&](QObject*, const PLError& e) { errors << e; });
+    auto kept = makeRoom("K");
+    auto member = Member::PS_createEntity();
+    member->setObject("room", kept);
+    kept->save();
+
+    auto other = PLPersistence::PS_context();
+    auto unsavedRoom = Room::PS_createEntity(other);
+    auto unsavedMember = Member::PS_createEntity(other);
+    const QRegularExpression refused("Refused to link Member\\.room to a Room");
+    QTest::ignoreMessage(QtWarningMsg, refused);
+    member->setObject("room", unsavedRoom);
+    QCOMPARE(member->object("room"), kept); // the old link stays
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refused to link Room\\.members to a Member"));
+    kept->addObject("members", unsavedMember);
+    QCOMPARE(kept->objects("members").size(), 1);
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors.first().code, 133000);
+    QVERIFY(!kept->hasChanges() && !member->hasChanges());
+
+    // Once saved there, the same objects link through this context's own instances.
+    QVERIFY(other->save());
+    member->setObject("room", unsavedRoom);
+    QCOMPARE(member->foreignKey("room"), unsavedRoom->primaryKey());
+    QVERIFY(member->object("room") != unsavedRoom); // our own instance of that row
+    kept->addObject("members", unsavedMember);
+    QCOMPARE(kept->objects("members").size(), 1);
+    QCOMPARE(errors.size(), 2);
+}
+
 void TestStore::workerSaveVisibleOnMainBeforeItsNotification() {
     TestSandbox sandbox;
     PLManagedObject::initializeDatabase();
@@ -460,6 +497,52 @@ void TestStore::deletedRowsLeaveNoReferenceInAnyContext() {
     third->save();
     QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NOT NULL"),
              QStringLiteral("0"));
+}
+
+void TestStore::idleContextsHoldBoundedChangesAndCatchUp() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R", 0, 0, "n0");
+    auto doomed = makeRoom("D");
+    auto member = Member::PS_createEntity();
+    member->setObject("room", room);
+    room->save();
+    SerialQueue queue("idle worker");
+    std::shared_ptr<platform::ObjectContext> idle;
+    Room::Ptr held, heldDoomed;
+    Member::Ptr heldMember;
+    onWorker(queue, [&] {
+        idle = PLPersistence::PS_contextForCurrentThread();
+        held = Room::PS_findFirstByAttribute("roomId", "R");
+        heldDoomed = Room::PS_findFirstByAttribute("roomId", "D");
+        heldMember = Member::PS_findFirst();
+        held->setValue("status", 7); // unsaved here: survives what follows
+        heldMember->setObject("room", heldDoomed);
+    });
+    // Many saves while the worker's context does not run: what it holds stays bounded.
+    for (int i = 1; i <= 3 * int(platform::ObjectContext::kMaxPendingMerges); ++i) {
+        room->setValue("name", QStringLiteral("n%1").arg(i));
+        room->setValue("activityDate", i);
+        room->save();
+        QVERIFY(idle->pendingMergeCount() <= platform::ObjectContext::kMaxPendingMerges);
+    }
+    doomed->PS_deleteEntity();
+    doomed->save();
+    onWorker(queue, [&] {
+        QCOMPARE(Room::PS_countOfEntities(), 1); // its next use catches up with the store
+        QCOMPARE(held->name(), QStringLiteral("n192"));
+        QCOMPARE(held->value<qint64>("activityDate"), 192LL);
+        QCOMPARE(held->status(), 7);
+        QVERIFY(heldDoomed->isInert());
+        QCOMPARE(heldMember->foreignKey("room"), 0); // its unsaved link to the deleted room went
+        held->save();
+        held.reset();
+        heldDoomed.reset();
+        heldMember.reset();
+        idle.reset();
+    });
+    QCOMPARE(sqliteText(storePath(), "SELECT name || ',' || status FROM Room"), QStringLiteral("n192,7"));
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NULL"), QStringLiteral("1"));
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {

@@ -678,6 +678,7 @@ void ObjectContext::reset() {
     detachAll();
     QMutexLocker lock(&m_inboxMutex);
     m_inbox.clear();
+    m_inboxOverflowed = false;
     m_hasInbox = false;
 }
 
@@ -693,18 +694,84 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
                 o->m_values[size_t(slot)] = value;
     }
     QSet<qint64> gone;
-    for (const auto& d : changes.deleted) {
+    for (const auto& d : changes.deleted)
         gone.insert(d.primaryKey);
-        auto o = registered(d.primaryKey);
-        if (!o)
+    forgetDeletedRows(gone);
+}
+
+void ObjectContext::resynchronize() {
+    // Every row this context holds or its unsaved changes point at, by entity.
+    QHash<const EntityDescription*, QSet<qint64>> keys;
+    for (auto it = m_objects.begin(); it != m_objects.end();) {
+        auto o = it->lock();
+        if (!o) {
+            it = m_objects.erase(it);
             continue;
-        m_updated.erase(d.primaryKey);
-        m_deleted.erase(d.primaryKey);
-        m_objects.remove(d.primaryKey);
-        o->becomeInert();
+        }
+        if (!o->m_inserted)
+            keys[o->m_entity].insert(o->m_primaryKey);
+        ++it;
     }
+    for (const auto* set : {&m_inserted, &m_updated})
+        for (const auto& [pk, o] : *set)
+            for (const auto& r : o->m_entity->relationships())
+                if (const qint64 fk = r.toMany ? 0 : o->m_values[size_t(r.slot)].toLongLong();
+                    fk && !m_inserted.count(fk))
+                    keys[r.destination].insert(fk);
+    auto db = connection(nullptr);
+    if (!db)
+        return;
+    QSet<qint64> gone;
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        const EntityDescription& entity = *it.key();
+        QStringList list;
+        for (qint64 k : it.value())
+            list << QString::number(k);
+        QSet<qint64> missing = it.value();
+        QMutexLocker lock(&db->mutex());
+        sqlite3_stmt* stmt = db->prepare(
+            QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk IN (SELECT value FROM json_each(?))")
+                .arg(selectColumns(entity), Q::quoted(entity.name())),
+            {QVariant(QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']'))});
+        bool row = stmt != nullptr;
+        while (row) {
+            if (!db->step(stmt, &row)) {
+                fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+                return; // nothing is forgotten on a failed read
+            }
+            if (!row)
+                break;
+            const qint64 pk = sqlite3_column_int64(stmt, 0);
+            missing.remove(pk);
+            auto o = registered(pk);
+            if (!o || o->m_deleted)
+                continue;
+            auto values = rowValues(entity, stmt);
+            for (int s = 0; s < entity.slotCount(); ++s)
+                if (!o->m_changed[size_t(s)])
+                    o->m_values[size_t(s)] = std::move(values[size_t(s)]);
+        }
+        if (!stmt) {
+            fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+            return;
+        }
+        gone.unite(missing);
+    }
+    forgetDeletedRows(gone);
+}
+
+void ObjectContext::forgetDeletedRows(const QSet<qint64>& gone) {
     if (gone.isEmpty())
         return;
+    for (qint64 pk : gone) {
+        auto o = registered(pk);
+        if (!o || o->m_inserted)
+            continue;
+        m_updated.erase(pk);
+        m_deleted.erase(pk);
+        m_objects.remove(pk);
+        o->becomeInert();
+    }
     // An unsaved reference to a row deleted elsewhere goes too: saved, it would dangle.
     for (const auto* set : {&m_inserted, &m_updated})
         for (const auto& [pk, o] : *set)
@@ -715,21 +782,40 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
 
 void ObjectContext::enqueueChanges(const ChangeSetPtr& changes) {
     QMutexLocker lock(&m_inboxMutex);
-    m_inbox << changes;
+    // A context that does not run for a while (a cached thread context whose thread idles) would
+    // hold every save's changes: past the bound it drops them and re-reads on its next use.
+    if (!m_inboxOverflowed && m_inbox.size() >= kMaxPendingMerges) {
+        m_inbox.clear();
+        m_inbox.squeeze();
+        m_inboxOverflowed = true;
+    }
+    if (!m_inboxOverflowed)
+        m_inbox << changes;
     m_hasInbox = true;
+}
+
+qsizetype ObjectContext::pendingMergeCount() {
+    QMutexLocker lock(&m_inboxMutex);
+    return m_inbox.size();
 }
 
 void ObjectContext::processPendingMerges() {
     if (!m_hasInbox.load())
         return;
     QList<ChangeSetPtr> inbox;
+    bool overflowed = false;
     {
         QMutexLocker lock(&m_inboxMutex);
         inbox.swap(m_inbox);
+        overflowed = std::exchange(m_inboxOverflowed, false);
         m_hasInbox = false;
     }
-    for (const auto& c : inbox)
-        mergeChanges(*c);
+    // After an overflow, reading now covers the dropped changes and those still queued.
+    if (overflowed)
+        resynchronize();
+    else
+        for (const auto& c : inbox)
+            mergeChanges(*c);
 }
 
 quint64 ObjectContext::addSaveObserver(SaveObserver observer) {

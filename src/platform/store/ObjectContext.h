@@ -75,6 +75,10 @@ public:
     // Queues a change set from any thread; merged before this context's next fetch or save.
     void enqueueChanges(const ChangeSetPtr& changes);
     void processPendingMerges();
+    // Change sets waiting to be merged; at most kMaxPendingMerges, beyond which the context
+    // drops them and re-reads its objects on its next use.
+    qsizetype pendingMergeCount();
+    static constexpr qsizetype kMaxPendingMerges = 64;
 
     quint64 addSaveObserver(SaveObserver observer);
     void removeSaveObserver(quint64 token);
@@ -114,6 +118,10 @@ private:
     QString linkedRowsCondition(const SqlQueryBuilder& builder, QList<QVariant>* binds) const;
     bool writeChanges(SqliteConnection& db, ChangeSet& changes);
     void detachAll();
+    // Re-reads every held row (keeping unsaved values) and forgets the rows that are gone.
+    void resynchronize();
+    // Rows deleted elsewhere: held objects go inert and unsaved references to them are cleared.
+    void forgetDeletedRows(const QSet<qint64>& gone);
 
     std::shared_ptr<ObjectStore> m_store;
     QThread* m_thread;
@@ -130,6 +138,7 @@ private:
     QSet<qint64> m_discarded; // inserted, then deleted before any save
     QMutex m_inboxMutex;
     QList<ChangeSetPtr> m_inbox;
+    bool m_inboxOverflowed = false;
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
