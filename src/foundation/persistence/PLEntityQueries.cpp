@@ -1,6 +1,8 @@
 #include "foundation/persistence/PLEntityQueries.h"
 
+#include <QMutex>
 #include <algorithm>
+#include <atomic>
 
 namespace pelnix {
 
@@ -46,9 +48,37 @@ FetchRequest PLEntityQueries::PS_requestFirstByAttribute(const QString& entity, 
 FetchRequest PLEntityQueries::PS_requestAllSortedBy(const QString& entity, const QString& term,
                                                     bool ascending, const Predicate& p) {
     FetchRequest r = PS_requestAllWithPredicate(entity, p);
-    r.fetchBatchSize = 20;
+    r.fetchBatchSize = PS_defaultBatchSize();
     r.sortDescriptors = SortDescriptor::parseTerm(term, ascending);
     return r;
+}
+
+namespace {
+QMutex g_batchSizeMutex;
+std::atomic<int> g_defaultBatchSize{20};
+} // namespace
+
+int PLEntityQueries::PS_defaultBatchSize() {
+    return g_defaultBatchSize.load(std::memory_order_relaxed);
+}
+
+void PLEntityQueries::PS_setDefaultBatchSize(int size) {
+    QMutexLocker lock(&g_batchSizeMutex);
+    g_defaultBatchSize.store(size, std::memory_order_relaxed);
+}
+
+QStringList PLEntityQueries::PS_propertiesNamed(const QString& entity, const QStringList& names,
+                                                const ContextPtr& context) {
+    auto c = resolve(context);
+    auto store = c ? c->store() : nullptr;
+    const auto* description = store ? store->model()->entityNamed(entity) : nullptr;
+    QStringList out;
+    if (!description)
+        return out;
+    for (const QString& name : names)
+        if (description->attributeNamed(name) || description->relationshipNamed(name))
+            out << name;
+    return out;
 }
 
 PLEntityQueries::ObjectList PLEntityQueries::PS_executeFetchRequest(const FetchRequest& request,
@@ -104,6 +134,11 @@ qint64 PLEntityQueries::PS_countOfEntitiesWithPredicate(const QString& entity, c
                                                         const ContextPtr& context) {
     auto c = resolve(context);
     return c ? c->countForFetchRequest(PS_requestAllWithPredicate(entity, p)).value_or(0) : 0;
+}
+
+QVariant PLEntityQueries::PS_numberOfEntitiesWithPredicate(const QString& entity, const Predicate& p,
+                                                           const ContextPtr& context) {
+    return QVariant::fromValue(qulonglong(PS_countOfEntitiesWithPredicate(entity, p, context)));
 }
 
 bool PLEntityQueries::PS_hasAtLeastOneEntity(const QString& entity, const ContextPtr& context) {

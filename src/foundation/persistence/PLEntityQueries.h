@@ -25,8 +25,15 @@ public:
                                                                const platform::Predicate& p);
     static platform::FetchRequest PS_requestFirstByAttribute(const QString& entity, const QString& attribute,
                                                              const QVariant& value);
+    // Sorted requests carry the default batch size.
     static platform::FetchRequest PS_requestAllSortedBy(const QString& entity, const QString& term,
                                                         bool ascending, const platform::Predicate& p = {});
+    // 20 until set; written under a lock, read without one.
+    static int PS_defaultBatchSize();
+    static void PS_setDefaultBatchSize(int size);
+    // The names among `names` that are properties of the entity, in the order given.
+    static QStringList PS_propertiesNamed(const QString& entity, const QStringList& names,
+                                          const ContextPtr& context = {});
 
     static ObjectList PS_executeFetchRequest(const platform::FetchRequest& request,
                                              const ContextPtr& context = {});
@@ -45,6 +52,9 @@ public:
 
     static qint64 PS_countOfEntitiesWithPredicate(const QString& entity, const platform::Predicate& p,
                                                   const ContextPtr& context = {});
+    // The count as an unsigned number (qulonglong).
+    static QVariant PS_numberOfEntitiesWithPredicate(const QString& entity, const platform::Predicate& p,
+                                                     const ContextPtr& context = {});
     static bool PS_hasAtLeastOneEntity(const QString& entity, const ContextPtr& context = {});
     // "max:", "sum:", ... over saved rows; none when no row matches.
     static QVariant PS_aggregateOperation(const QString& entity, const QString& function,

@@ -42,11 +42,23 @@ void ObjectContext::checkThread() const {
 }
 
 QString ObjectContext::workingName() const {
+    QMutexLocker lock(&m_nameMutex);
     return m_workingName.isEmpty() ? QStringLiteral("Untitled Context") : m_workingName;
 }
 
 void ObjectContext::setWorkingName(const QString& name) {
+    QMutexLocker lock(&m_nameMutex);
     m_workingName = name;
+}
+
+std::shared_ptr<ObjectContext> ObjectContext::parentContext() const {
+    QMutexLocker lock(&m_nameMutex);
+    return m_parent.lock();
+}
+
+void ObjectContext::setParentContext(const std::shared_ptr<ObjectContext>& parent) {
+    QMutexLocker lock(&m_nameMutex);
+    m_parent = parent;
 }
 
 void ObjectContext::fail(PLOptionalError* error, const PLError& e) const {

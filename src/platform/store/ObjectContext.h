@@ -39,8 +39,13 @@ public:
     bool isLive() const;
     bool isMainContext() const { return m_isMain; }
     QThread* thread() const { return m_thread; }
+    // Readable from any thread.
     QString workingName() const;
     void setWorkingName(const QString& name);
+    // Where the context sits in the stack's tree (root saving context, default context, thread
+    // contexts). Every context writes straight to the store, so the tree serves diagnostics.
+    std::shared_ptr<ObjectContext> parentContext() const;
+    void setParentContext(const std::shared_ptr<ObjectContext>& parent);
 
     ObjectPtr insertObject(const QString& entityName);
     void deleteObject(const ObjectPtr& object);
@@ -126,7 +131,9 @@ private:
     std::shared_ptr<ObjectStore> m_store;
     QThread* m_thread;
     bool m_isMain;
+    mutable QMutex m_nameMutex; // guards the name and the parent
     QString m_workingName;
+    std::weak_ptr<ObjectContext> m_parent;
     bool m_invalidated = false;
     std::shared_ptr<SqliteConnection> m_connection;
     QHash<qint64, std::weak_ptr<ManagedObject>> m_objects;
