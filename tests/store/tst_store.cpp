@@ -49,14 +49,6 @@ QString sqliteText(const QString& path, const char* sql) {
     return out;
 }
 
-Room::Ptr makeRoom(const QString& id, int status = 0, qint64 activity = 0, const QString& name = {}) {
-    auto room = Room::PS_createEntity();
-    room->setValue("roomId", id);
-    room->setValue("status", status);
-    room->setValue("activityDate", activity);
-    room->setValue("name", name.isEmpty() ? id : name);
-    return room;
-}
 } // namespace
 
 class TestStore : public QObject {

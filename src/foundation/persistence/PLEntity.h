@@ -126,6 +126,25 @@ public:
         return castAll(PLDataImport::PS_importFromArray(PS_entityName(), items, c));
     }
 
+    // Fetched-results controllers over this entity, fetched (sections by `groupedBy`, none when empty).
+    using Controller = std::shared_ptr<platform::FetchedResultsController>;
+    using Delegate = platform::FetchedResultsControllerDelegate;
+    static Controller PS_fetchAllWithDelegate(Delegate* delegate, const ContextPtr& c = {}) {
+        auto controller = Q::PS_fetchController(Q::PS_requestAll(PS_entityName()), delegate, false, {}, c);
+        Q::PS_performFetch(controller);
+        return controller;
+    }
+    static Controller PS_fetchAllGroupedBy(const QString& groupedBy, const Predicate& p, const QString& term,
+                                           bool ascending, Delegate* delegate = nullptr,
+                                           const ContextPtr& c = {}) {
+        return Q::PS_fetchAllGroupedBy(PS_entityName(), groupedBy, p, term, ascending, delegate, c);
+    }
+    static Controller PS_fetchAllSortedBy(const QString& term, bool ascending, const Predicate& p,
+                                          const QString& groupedBy, Delegate* delegate = nullptr,
+                                          const ContextPtr& c = {}) {
+        return Q::PS_fetchAllGroupedBy(PS_entityName(), groupedBy, p, term, ascending, delegate, c);
+    }
+
     static Ptr cast(const platform::ObjectPtr& o) { return std::dynamic_pointer_cast<T>(o); }
     static List castAll(const QList<platform::ObjectPtr>& objects) {
         List out;

@@ -160,6 +160,36 @@ QVariantList PLEntityQueries::PS_aggregateOperation(const QString& entity, const
              : QVariantList();
 }
 
+PLEntityQueries::ControllerPtr
+PLEntityQueries::PS_fetchController(const FetchRequest& request,
+                                    platform::FetchedResultsControllerDelegate* delegate, bool useFileCache,
+                                    const QString& groupedBy, const ContextPtr& context) {
+    auto c = resolve(context);
+    if (!c) {
+        PLPersistence::handleErrors(
+            PLError(QStringLiteral("NSCocoaErrorDomain"), 134060, QStringLiteral("No store is open.")));
+        return nullptr;
+    }
+    const QString cacheName =
+        useFileCache ? QStringLiteral("PLPersistence-Cache-%1").arg(request.entityName) : QString();
+    auto controller = std::make_shared<platform::FetchedResultsController>(request, c, groupedBy, cacheName);
+    controller->setDelegate(delegate);
+    return controller;
+}
+
+bool PLEntityQueries::PS_performFetch(const ControllerPtr& controller) {
+    return controller && controller->performFetch();
+}
+
+PLEntityQueries::ControllerPtr PLEntityQueries::PS_fetchAllGroupedBy(
+    const QString& entity, const QString& groupedBy, const Predicate& p, const QString& term, bool ascending,
+    platform::FetchedResultsControllerDelegate* delegate, const ContextPtr& context) {
+    auto controller = PS_fetchController(PS_requestAllSortedBy(entity, term, ascending, p), delegate, false,
+                                         groupedBy, context);
+    PS_performFetch(controller);
+    return controller;
+}
+
 QList<SortDescriptor> PLEntityQueries::PS_sortAscending(bool ascending, const QStringList& keys) {
     return SortDescriptor::withKeys(keys, ascending);
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/store/FetchRequest.h"
+#include "platform/store/FetchedResultsController.h"
 
 #include <QVariant>
 
@@ -63,6 +64,23 @@ public:
     static QVariantList PS_aggregateOperation(const QString& entity, const QString& function,
                                               const QString& attribute, const platform::Predicate& p,
                                               const QString& groupBy, const ContextPtr& context = {});
+
+    // Fetched-results controllers. A controller on the request in the context, sections by
+    // `groupedBy`, not fetched yet; with `useFileCache` it is named "PLPersistence-Cache-<entity>".
+    // Null when there is no context.
+    using ControllerPtr = std::shared_ptr<platform::FetchedResultsController>;
+    static ControllerPtr PS_fetchController(const platform::FetchRequest& request,
+                                            platform::FetchedResultsControllerDelegate* delegate,
+                                            bool useFileCache, const QString& groupedBy,
+                                            const ContextPtr& context = {});
+    // Fetches; a failure reaches the error sink and gives false.
+    static bool PS_performFetch(const ControllerPtr& controller);
+    // A fetched controller over the sorted matching objects, in sections by `groupedBy`.
+    static ControllerPtr PS_fetchAllGroupedBy(const QString& entity, const QString& groupedBy,
+                                              const platform::Predicate& p, const QString& term,
+                                              bool ascending,
+                                              platform::FetchedResultsControllerDelegate* delegate,
+                                              const ContextPtr& context = {});
 
     // In-memory sorts of objects already at hand (relationship sets).
     static QList<platform::SortDescriptor> PS_sortAscending(bool ascending, const QStringList& keys);

@@ -635,6 +635,7 @@ bool ObjectContext::save(PLOptionalError* error) {
     const auto observers = m_saveObservers;
     for (const auto& [token, observer] : observers)
         observer(changes);
+    notifyChangeObservers(changes.get());
     return true;
 }
 
@@ -709,6 +710,7 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
     for (const auto& d : changes.deleted)
         gone.insert(d.primaryKey);
     forgetDeletedRows(gone);
+    notifyChangeObservers(&changes);
 }
 
 void ObjectContext::resynchronize() {
@@ -770,6 +772,7 @@ void ObjectContext::resynchronize() {
         gone.unite(missing);
     }
     forgetDeletedRows(gone);
+    notifyChangeObservers(nullptr);
 }
 
 void ObjectContext::forgetDeletedRows(const QSet<qint64>& gone) {
@@ -838,6 +841,30 @@ quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
 
 void ObjectContext::removeSaveObserver(quint64 token) {
     m_saveObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+quint64 ObjectContext::addChangeObserver(ChangeObserver observer) {
+    checkThread();
+    const quint64 token = m_nextObserver++;
+    m_changeObservers.append({token, std::move(observer)});
+    return token;
+}
+
+void ObjectContext::removeChangeObserver(quint64 token) {
+    m_changeObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+void ObjectContext::notifyChangeObservers(const ChangeSet* changes) {
+    if (m_changeObservers.isEmpty())
+        return;
+    // An observer may remove itself or another one: each is looked up again before its call.
+    const auto observers = m_changeObservers;
+    for (const auto& [token, observer] : observers) {
+        const quint64 t = token;
+        if (std::any_of(m_changeObservers.cbegin(), m_changeObservers.cend(),
+                        [t](const auto& p) { return p.first == t; }))
+            observer(changes);
+    }
 }
 
 QList<ObjectPtr> ObjectContext::relatedObjects(const ManagedObject& object,

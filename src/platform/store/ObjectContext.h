@@ -87,6 +87,11 @@ public:
 
     quint64 addSaveObserver(SaveObserver observer);
     void removeSaveObserver(quint64 token);
+    // Called on this context's thread after each save of it and each merge into it, with the
+    // change set (null when the context re-read everything it holds).
+    using ChangeObserver = std::function<void(const ChangeSet* changes)>;
+    quint64 addChangeObserver(ChangeObserver observer);
+    void removeChangeObserver(quint64 token);
 
     // Used by ManagedObject.
     ObjectPtr objectForKey(const EntityDescription* entity, qint64 primaryKey);
@@ -127,6 +132,7 @@ private:
     void resynchronize();
     // Rows deleted elsewhere: held objects go inert and unsaved references to them are cleared.
     void forgetDeletedRows(const QSet<qint64>& gone);
+    void notifyChangeObservers(const ChangeSet* changes);
 
     std::shared_ptr<ObjectStore> m_store;
     QThread* m_thread;
@@ -149,6 +155,7 @@ private:
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
+    QList<QPair<quint64, ChangeObserver>> m_changeObservers;
 };
 
 } // namespace pelnix::platform
