@@ -149,19 +149,15 @@ void PLPersistence::setupStack(const QString& nameOrPath, bool retryOnce) {
         return;
     auto store = PS_addSqliteStoreNamed(nameOrPath);
     if (store) {
-        Q_ASSERT_X(platform::isMainThread(), "PLPersistence", "the stack is set up on the main thread");
         auto root = store->newContext(QStringLiteral("PLPersistence Root Saving Context"));
-        auto main = store->mainContext();
-        if (main) {
-            main->setWorkingName(QStringLiteral("PLPersistence Default Context"));
-            main->setParentContext(root);
-        }
-        QMutexLocker lock(&stack().mutex);
-        if (!stack().store) {
+        {
+            QMutexLocker lock(&stack().mutex);
+            if (stack().store)
+                return;
             stack().store = store;
             stack().rootSavingContext = root;
-            stack().defaultContext = main;
         }
+        PS_defaultContext(); // names it, when on the main thread
         return;
     }
     if (retryOnce && QCoreApplication::instance()) {
@@ -289,7 +285,17 @@ std::shared_ptr<ObjectStore> PLPersistence::PS_addSqliteStoreNamed(const QString
 
 ContextPtr PLPersistence::PS_defaultContext() {
     auto store = PS_defaultStore();
-    return store ? store->mainContext() : nullptr;
+    auto context = store ? store->mainContext() : nullptr;
+    if (context && !context->parentContext()) {
+        // First use: it takes its place below the root saving context.
+        QMutexLocker lock(&stack().mutex);
+        if (stack().store == store && !context->parentContext()) {
+            context->setWorkingName(QStringLiteral("PLPersistence Default Context"));
+            context->setParentContext(stack().rootSavingContext);
+            stack().defaultContext = context;
+        }
+    }
+    return context;
 }
 
 ContextPtr PLPersistence::PS_rootSavingContext() {
