@@ -78,6 +78,17 @@ inline void declareTestModel(platform::ObjectModel& m) {
         .toMany("messages", "Message", "assets");
 }
 
+// A new, unsaved room; its name is its ID unless given.
+inline Room::Ptr makeRoom(const QString& id, int status = 0, qint64 activity = 0, const QString& name = {},
+                          const ContextPtr& context = {}) {
+    auto room = Room::PS_createEntity(context);
+    room->setValue("roomId", id);
+    room->setValue("status", status);
+    room->setValue("activityDate", activity);
+    room->setValue("name", name.isEmpty() ? id : name);
+    return room;
+}
+
 inline void registerTestModel() {
     PLPersistence::registerModelDeclaration(QStringLiteral("test"), declareTestModel);
 }

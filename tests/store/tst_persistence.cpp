@@ -68,6 +68,8 @@ private slots:
     void colourScannerStaysInItsFourSlots();
     void savesReportOnMainAndEmptySavesSayNo();
     void blockSavesAndObserving();
+    void contextTreeIsNamedAndDescribed();
+    void countsFindersAndValueHelpers();
 };
 
 void TestPersistence::importMapsKeysConvertsAndFindsExisting() {
@@ -198,6 +200,96 @@ void TestPersistence::blockSavesAndObserving() {
     QVERIFY(a->save());
     QCOMPARE(inB->status(), 4);
     PSObserving::PS_stopObservingContext(b, a);
+}
+
+void TestPersistence::contextTreeIsNamedAndDescribed() {
+    // The coordinator is never made on demand.
+    QVERIFY(!PLPersistence::shouldAutoCreateDefaultPersistentStoreCoordinator());
+    QVERIFY(!PLPersistence::PS_rootSavingContext());
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto root = PLPersistence::PS_rootSavingContext();
+    auto main = PLPersistence::PS_defaultContext();
+    QVERIFY(root && main && root != main);
+    QCOMPARE(PLPersistence::PS_workingName(root), QStringLiteral("PLPersistence Root Saving Context"));
+    QCOMPARE(PLPersistence::PS_workingName(main), QStringLiteral("PLPersistence Default Context"));
+    auto address = [](const ContextPtr& c) {
+        return QString::asprintf("%p", static_cast<const void*>(c.get()));
+    };
+    QCOMPARE(PLPersistence::PS_description(main),
+             QStringLiteral("<ObjectContext (%1): PLPersistence Default Context> on the main thread")
+                 .arg(address(main)));
+    const QString mainChain = QStringLiteral("\n- PLPersistence Default Context (%1) (*)\n"
+                                             "- PLPersistence Root Saving Context (%2) \n")
+                                  .arg(address(main), address(root));
+    QCOMPARE(PLPersistence::PS_parentChain(main), mainChain);
+    QVERIFY(PLPersistence::currentStack().contains(QStringLiteral("Context Chain:   \n") + mainChain));
+
+    auto unnamed = PLPersistence::PS_context();
+    QCOMPARE(PLPersistence::PS_workingName(unnamed), QStringLiteral("Untitled Context"));
+    QCOMPARE(unnamed->parentContext(), root);
+    PLPersistence::PS_setWorkingName(unnamed, "mine");
+    QCOMPARE(PLPersistence::PS_workingName(unnamed), QStringLiteral("mine"));
+
+    // A thread's context hangs below the default context and says where it is asked from.
+    platform::SerialQueue queue("worker");
+    QString chain, description;
+    ContextPtr threadContext;
+    queue.async([&] {
+        threadContext = PLPersistence::PS_contextForCurrentThread();
+        chain = PLPersistence::PS_parentChain(threadContext);
+        description = PLPersistence::PS_description(threadContext);
+    });
+    auto done = queue.postMarker();
+    QTRY_VERIFY(done->load());
+    QCOMPARE(chain, QStringLiteral("\n- Thread Context (%1) (*)\n").arg(address(threadContext)) +
+                        mainChain.mid(1).replace("(*)", ""));
+    QVERIFY(description.endsWith(QStringLiteral("> on a background thread")));
+
+    PLPersistence::cleanUp();
+    QVERIFY(!PLPersistence::PS_rootSavingContext());
+    QCOMPARE(PLPersistence::PS_parentChain(nullptr), QStringLiteral("\n"));
+}
+
+void TestPersistence::countsFindersAndValueHelpers() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    const QVariant none = Room::PS_numberOfEntities();
+    QCOMPARE(none.typeId(), QMetaType::ULongLong);
+    QCOMPARE(none.toULongLong(), 0ULL);
+    QList<Room::Ptr> rooms;
+    for (qint64 activity : {30, 10, 20}) {
+        rooms << Room::PS_createEntity();
+        rooms.last()->setValue("roomId", QString::number(activity));
+        rooms.last()->setValue("activityDate", activity);
+    }
+    rooms.first()->save();
+    QCOMPARE(Room::PS_numberOfEntities().toULongLong(), 3ULL);
+    QCOMPARE(Room::PS_numberOfEntitiesWithPredicate(K("activityDate") > 15).toULongLong(), 2ULL);
+
+    // The attribute finders return the first match, in the sorted order when given one.
+    QCOMPARE(Room::PS_findFirstWithPredicateAndRetrieveAttributes(K("activityDate") == 20, {"roomId"}),
+             rooms[2]);
+    QCOMPARE(Room::PS_findFirstWithPredicateAndRetrieveAttributes(K("activityDate") > 15, "activityDate",
+                                                                  true, {"roomId", "nosuch"}),
+             rooms[2]);
+    QCOMPARE(PLEntityQueries::PS_propertiesNamed("Room", {"status", "nosuch", "members", "roomId"}),
+             (QStringList{"status", "members", "roomId"}));
+
+    // Sorted requests carry the default batch size; other requests none.
+    QCOMPARE(PLEntityQueries::PS_defaultBatchSize(), 20);
+    QCOMPARE(PLEntityQueries::PS_requestAllSortedBy("Room", "roomId", true).fetchBatchSize, 20);
+    PLEntityQueries::PS_setDefaultBatchSize(50);
+    QCOMPARE(PLEntityQueries::PS_requestAllSortedBy("Room", "roomId", true).fetchBatchSize, 50);
+    QCOMPARE(PLEntityQueries::PS_requestAll("Room").fetchBatchSize, 0);
+    PLEntityQueries::PS_setDefaultBatchSize(20);
+
+    // Smallest and largest saved values, and the object that holds the smallest.
+    QCOMPARE(rooms[0]->PS_minValueFor("activityDate").toLongLong(), 10LL);
+    QCOMPARE(rooms[0]->PS_maxValueFor("activityDate").toLongLong(), 30LL);
+    QCOMPARE(rooms[0]->PS_objectWithMinValueFor("activityDate"), rooms[1]);
+    QCOMPARE(rooms[0]->PS_objectWithMinValueFor("name"), platform::ObjectPtr()); // no room has a name
+    QVERIFY(!rooms[0]->PS_minValueFor("nosuch").isValid());
 }
 
 int main(int argc, char** argv) {

@@ -49,14 +49,6 @@ QString sqliteText(const QString& path, const char* sql) {
     return out;
 }
 
-Room::Ptr makeRoom(const QString& id, int status = 0, qint64 activity = 0, const QString& name = {}) {
-    auto room = Room::PS_createEntity();
-    room->setValue("roomId", id);
-    room->setValue("status", status);
-    room->setValue("activityDate", activity);
-    room->setValue("name", name.isEmpty() ? id : name);
-    return room;
-}
 } // namespace
 
 class TestStore : public QObject {
@@ -68,11 +60,16 @@ private slots:
     void storeLocationFollowsExistingFile();
     void pendingInsertsFoundAndPendingDeletesHidden();
     void sortTermsParseAndOrderFetches();
+    void unsavedChangesPlaceSavedRowsInSortedAndLimitedFetches();
+    void keyPathsSeeUnsavedChangesOfRelatedRows();
     void notEqualAndNotInKeepMissingValues();
     void aggregatesReadSavedRowsThroughJoins();
     void relationshipsKeepInversesAndOrder();
+    void linksToObjectsUnsavedElsewhereAreRefused();
     void workerSaveVisibleOnMainBeforeItsNotification();
     void contextsMergeChangesPerProperty();
+    void deletedRowsLeaveNoReferenceInAnyContext();
+    void idleContextsHoldBoundedChangesAndCatchUp();
     void refreshKeepsUnsavedChanges();
     void cleanUpClosesFilesAndHeldObjectsGoInert();
     void manyToManyLinksSurviveReopen();
@@ -158,6 +155,74 @@ void TestStore::sortTermsParseAndOrderFetches() {
     QCOMPARE(ids, (QStringList{"B", "D", "A", "C"}));
     QCOMPARE(Room::PS_findFirstOrderedByAttribute("name,activityDate:NO", true)->roomId(),
              QStringLiteral("B"));
+}
+
+namespace {
+QStringList roomIds(const Room::List& rooms) {
+    QStringList ids;
+    for (const auto& r : rooms)
+        ids << (r ? r->roomId() : QStringLiteral("-"));
+    return ids;
+}
+} // namespace
+
+void TestStore::unsavedChangesPlaceSavedRowsInSortedAndLimitedFetches() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto a = makeRoom("A", 0, 10), b = makeRoom("B", 0, 20), c = makeRoom("C", 0, 30);
+    a->save();
+    a->setValue("activityDate", 100);
+    QCOMPARE(roomIds(Room::PS_findAllSortedBy("activityDate", false)), (QStringList{"A", "C", "B"}));
+    QCOMPARE(Room::PS_findFirstOrderedByAttribute("activityDate", false), a);
+    // A row moved out of the first place gives way to the next stored one.
+    c->setValue("activityDate", 1);
+    QCOMPARE(Room::PS_findFirstOrderedByAttribute("activityDate", true), c);
+    a->setValue("activityDate", 0);
+    QCOMPARE(roomIds(Room::PS_findAllSortedBy("activityDate", false)), (QStringList{"B", "C", "A"}));
+    QCOMPARE(Room::PS_findFirstWithPredicate(K("status") == 0, "activityDate", false), b);
+    // The same through a key path: messages ordered by their room's unsaved activity.
+    for (const auto& room : {a, b, c}) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", room->roomId());
+        m->setObject("room", room);
+    }
+    a->save();
+    b->setValue("activityDate", -5);
+    auto messages = Message::PS_findAllSortedBy("room.activityDate", true);
+    QCOMPARE(messages.size(), 3);
+    QCOMPARE(messages.first()->value<QString>("messageId"), QStringLiteral("B"));
+    QCOMPARE(Message::PS_findFirstOrderedByAttribute("room.activityDate", true), messages.first());
+}
+
+void TestStore::keyPathsSeeUnsavedChangesOfRelatedRows() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto open = makeRoom("open", 0), closed = makeRoom("closed", 1), gone = makeRoom("gone", 1);
+    for (const auto& room : {open, closed, gone}) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", room->roomId());
+        m->setObject("room", room);
+    }
+    open->save();
+    const auto active = K("room.status") != 1;
+    auto ids = [](const Message::List& list) {
+        QStringList out;
+        for (const auto& m : list)
+            out << m->value<QString>("messageId");
+        return out;
+    };
+    QCOMPARE(ids(Message::PS_findAllSortedBy("messageId", true, active)), QStringList{"open"});
+    open->setValue("status", 1);   // leaves the result
+    closed->setValue("status", 0); // joins it
+    gone->PS_deleteEntity();       // its message has no room now: nil != 1
+    QCOMPARE(ids(Message::PS_findAllSortedBy("messageId", true, active)), (QStringList{"closed", "gone"}));
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(active), 2);
+    QCOMPARE(Message::PS_findFirstWithPredicate(K("room.status") == 1)->value<QString>("messageId"),
+             QStringLiteral("open"));
+    QCOMPARE(ids(Message::PS_findAllWithPredicate(K("room.roomId") == "gone")), QStringList{});
+    open->save();
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(active), 2);
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Message WHERE room IS NULL"), QStringLiteral("1"));
 }
 
 void TestStore::notEqualAndNotInKeepMissingValues() {
@@ -261,6 +326,41 @@ void TestStore::relationshipsKeepInversesAndOrder() {
     QCOMPARE(profile->object<User>("user"), u2);
 }
 
+void TestStore::linksToObjectsUnsavedElsewhereAreRefused() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    QList<PLError> errors;
+    QObject target;
+    PLPersistence::setErrorHandlerTarget(&target, [&](QObject*, const PLError& e) { errors << e; });
+    auto kept = makeRoom("K");
+    auto member = Member::PS_createEntity();
+    member->setObject("room", kept);
+    kept->save();
+
+    auto other = PLPersistence::PS_context();
+    auto unsavedRoom = Room::PS_createEntity(other);
+    auto unsavedMember = Member::PS_createEntity(other);
+    const QRegularExpression refused("Refused to link Member\\.room to a Room");
+    QTest::ignoreMessage(QtWarningMsg, refused);
+    member->setObject("room", unsavedRoom);
+    QCOMPARE(member->object("room"), kept); // the old link stays
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refused to link Room\\.members to a Member"));
+    kept->addObject("members", unsavedMember);
+    QCOMPARE(kept->objects("members").size(), 1);
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors.first().code, 133000);
+    QVERIFY(!kept->hasChanges() && !member->hasChanges());
+
+    // Once saved there, the same objects link through this context's own instances.
+    QVERIFY(other->save());
+    member->setObject("room", unsavedRoom);
+    QCOMPARE(member->foreignKey("room"), unsavedRoom->primaryKey());
+    QVERIFY(member->object("room") != unsavedRoom); // our own instance of that row
+    kept->addObject("members", unsavedMember);
+    QCOMPARE(kept->objects("members").size(), 1);
+    QCOMPARE(errors.size(), 2);
+}
+
 void TestStore::workerSaveVisibleOnMainBeforeItsNotification() {
     TestSandbox sandbox;
     PLManagedObject::initializeDatabase();
@@ -324,6 +424,117 @@ void TestStore::contextsMergeChangesPerProperty() {
     const QString path = storePath();
     QCOMPARE(sqliteText(path, "SELECT name || ',' || status || ',' || activityDate FROM Room"),
              QStringLiteral("main,2,9"));
+}
+
+void TestStore::deletedRowsLeaveNoReferenceInAnyContext() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R");
+    auto kept = makeRoom("K");
+    QList<Member::Ptr> members;
+    for (int i = 0; i < 3; ++i) {
+        members << Member::PS_createEntity();
+        members.last()->setObject("room", i < 2 ? room : kept);
+    }
+    room->save();
+    // Another context holds one member; a worker's context another.
+    auto other = PLPersistence::PS_context();
+    auto theirs = Member::cast(members[0]->PS_inContext(other));
+    QVERIFY(theirs && theirs->object("room"));
+    // ...and in a third context an unsaved change links the kept member to the doomed room.
+    auto third = PLPersistence::PS_context();
+    auto relinked = Member::cast(members[2]->PS_inContext(third));
+    relinked->setObject("room", room->PS_inContext(third));
+    SerialQueue queue("worker");
+    Member::Ptr onWorkerSide;
+    const qint64 workerKey = members[1]->primaryKey();
+    onWorker(queue, [&] {
+        onWorkerSide =
+            Member::cast(PLPersistence::PS_contextForCurrentThread()->existingObject("Member", workerKey));
+        QVERIFY(onWorkerSide && onWorkerSide->foreignKey("room"));
+    });
+
+    platform::ChangeSetPtr published;
+    auto main = PLPersistence::PS_defaultContext();
+    const auto watch = main->addSaveObserver([&](const platform::ChangeSetPtr& c) { published = c; });
+    room->PS_deleteEntity();
+    room->save();
+    main->removeSaveObserver(watch);
+
+    // The published change set names both members whose reference was cleared.
+    QVERIFY(published);
+    QSet<qint64> cleared;
+    for (const auto& u : published->updated)
+        for (const auto& [slot, value] : u.values)
+            if (u.entity->columnForSlot(slot) == QLatin1String("room") && value.isNull())
+                cleared.insert(u.primaryKey);
+    QCOMPARE(cleared, (QSet<qint64>{members[0]->primaryKey(), members[1]->primaryKey()}));
+    // In memory, in the saving context and in the others, the reference is gone.
+    for (const auto& m : {members[0], members[1]}) {
+        QCOMPARE(m->foreignKey("room"), 0);
+        QVERIFY(!m->valueForKeyPath("room").isValid());
+        QVERIFY(!m->hasChanges());
+    }
+    QVERIFY(Member::PS_findAll(other).size() == 3); // merges the save into `other`
+    QCOMPARE(theirs->foreignKey("room"), 0);
+    QCOMPARE(Member::PS_countOfEntitiesWithPredicate(K("room") == platform::ObjectPtr(), other), 2);
+    onWorker(queue, [&] {
+        QVERIFY(Member::PS_findFirst()); // merges on the worker's next use
+        QCOMPARE(onWorkerSide->foreignKey("room"), 0);
+        onWorkerSide.reset();
+    });
+    // The unsaved link to the deleted row is dropped rather than saved dangling.
+    QVERIFY(Member::PS_findFirst(third));
+    QCOMPARE(relinked->foreignKey("room"), 0);
+    third->save();
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NOT NULL"),
+             QStringLiteral("0"));
+}
+
+void TestStore::idleContextsHoldBoundedChangesAndCatchUp() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R", 0, 0, "n0");
+    auto doomed = makeRoom("D");
+    auto member = Member::PS_createEntity();
+    member->setObject("room", room);
+    room->save();
+    SerialQueue queue("idle worker");
+    std::shared_ptr<platform::ObjectContext> idle;
+    Room::Ptr held, heldDoomed;
+    Member::Ptr heldMember;
+    onWorker(queue, [&] {
+        idle = PLPersistence::PS_contextForCurrentThread();
+        held = Room::PS_findFirstByAttribute("roomId", "R");
+        heldDoomed = Room::PS_findFirstByAttribute("roomId", "D");
+        heldMember = Member::PS_findFirst();
+        held->setValue("status", 7); // unsaved here: survives what follows
+        heldMember->setObject("room", heldDoomed);
+    });
+    // Many saves while the worker's context does not run: what it holds stays bounded.
+    for (int i = 1; i <= 3 * int(platform::ObjectContext::kMaxPendingMerges); ++i) {
+        room->setValue("name", QStringLiteral("n%1").arg(i));
+        room->setValue("activityDate", i);
+        room->save();
+        QVERIFY(idle->pendingMergeCount() <= platform::ObjectContext::kMaxPendingMerges);
+    }
+    doomed->PS_deleteEntity();
+    doomed->save();
+    onWorker(queue, [&] {
+        QCOMPARE(Room::PS_countOfEntities(), 1); // its next use catches up with the store
+        QCOMPARE(held->name(), QStringLiteral("n192"));
+        QCOMPARE(held->value<qint64>("activityDate"), 192LL);
+        QCOMPARE(held->status(), 7);
+        QVERIFY(heldDoomed->isInert());
+        QCOMPARE(heldMember->foreignKey("room"), 0); // its unsaved link to the deleted room went
+        held->save();
+        held.reset();
+        heldDoomed.reset();
+        heldMember.reset();
+        idle.reset();
+    });
+    QCOMPARE(sqliteText(storePath(), "SELECT name || ',' || status FROM Room"), QStringLiteral("n192,7"));
+    QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NULL"), QStringLiteral("1"));
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {

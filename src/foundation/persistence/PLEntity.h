@@ -50,6 +50,23 @@ public:
         auto r = Q::PS_requestAllSortedBy(PS_entityName(), term, ascending, p);
         return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
     }
+    // The first match with the request's properties to fetch set to `attributes` (a hint: the
+    // object comes whole).
+    static Ptr PS_findFirstWithPredicateAndRetrieveAttributes(const Predicate& p,
+                                                              const QStringList& attributes,
+                                                              const ContextPtr& c = {}) {
+        auto r = Q::PS_requestFirstWithPredicate(PS_entityName(), p);
+        r.propertiesToFetch = attributes;
+        return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
+    }
+    // The first match in sorted order; unknown attribute names are left out of the hint.
+    static Ptr PS_findFirstWithPredicateAndRetrieveAttributes(const Predicate& p, const QString& term,
+                                                              bool ascending, const QStringList& attributes,
+                                                              const ContextPtr& c = {}) {
+        auto r = Q::PS_requestAllSortedBy(PS_entityName(), term, ascending, p);
+        r.propertiesToFetch = Q::PS_propertiesNamed(PS_entityName(), attributes, c);
+        return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
+    }
     static Ptr PS_findFirstOrderedByAttribute(const QString& term, bool ascending, const ContextPtr& c = {}) {
         return PS_findFirstWithPredicate({}, term, ascending, c);
     }
@@ -79,6 +96,12 @@ public:
     static qint64 PS_countOfEntitiesWithPredicate(const Predicate& p, const ContextPtr& c = {}) {
         return Q::PS_countOfEntitiesWithPredicate(PS_entityName(), p, c);
     }
+    static QVariant PS_numberOfEntities(const ContextPtr& c = {}) {
+        return PS_numberOfEntitiesWithPredicate({}, c);
+    }
+    static QVariant PS_numberOfEntitiesWithPredicate(const Predicate& p, const ContextPtr& c = {}) {
+        return Q::PS_numberOfEntitiesWithPredicate(PS_entityName(), p, c);
+    }
     static bool PS_hasAtLeastOneEntity(const ContextPtr& c = {}) {
         return Q::PS_hasAtLeastOneEntity(PS_entityName(), c);
     }
@@ -101,6 +124,25 @@ public:
     }
     static List PS_importFromArray(const QVariantList& items, const ContextPtr& c = {}) {
         return castAll(PLDataImport::PS_importFromArray(PS_entityName(), items, c));
+    }
+
+    // Fetched-results controllers over this entity, fetched (sections by `groupedBy`, none when empty).
+    using Controller = std::shared_ptr<platform::FetchedResultsController>;
+    using Delegate = platform::FetchedResultsControllerDelegate;
+    static Controller PS_fetchAllWithDelegate(Delegate* delegate, const ContextPtr& c = {}) {
+        auto controller = Q::PS_fetchController(Q::PS_requestAll(PS_entityName()), delegate, false, {}, c);
+        Q::PS_performFetch(controller);
+        return controller;
+    }
+    static Controller PS_fetchAllGroupedBy(const QString& groupedBy, const Predicate& p, const QString& term,
+                                           bool ascending, Delegate* delegate = nullptr,
+                                           const ContextPtr& c = {}) {
+        return Q::PS_fetchAllGroupedBy(PS_entityName(), groupedBy, p, term, ascending, delegate, c);
+    }
+    static Controller PS_fetchAllSortedBy(const QString& term, bool ascending, const Predicate& p,
+                                          const QString& groupedBy, Delegate* delegate = nullptr,
+                                          const ContextPtr& c = {}) {
+        return Q::PS_fetchAllGroupedBy(PS_entityName(), groupedBy, p, term, ascending, delegate, c);
     }
 
     static Ptr cast(const platform::ObjectPtr& o) { return std::dynamic_pointer_cast<T>(o); }

@@ -1,6 +1,8 @@
 #include "foundation/persistence/PLEntityQueries.h"
 
+#include <QMutex>
 #include <algorithm>
+#include <atomic>
 
 namespace pelnix {
 
@@ -46,9 +48,37 @@ FetchRequest PLEntityQueries::PS_requestFirstByAttribute(const QString& entity, 
 FetchRequest PLEntityQueries::PS_requestAllSortedBy(const QString& entity, const QString& term,
                                                     bool ascending, const Predicate& p) {
     FetchRequest r = PS_requestAllWithPredicate(entity, p);
-    r.fetchBatchSize = 20;
+    r.fetchBatchSize = PS_defaultBatchSize();
     r.sortDescriptors = SortDescriptor::parseTerm(term, ascending);
     return r;
+}
+
+namespace {
+QMutex g_batchSizeMutex;
+std::atomic<int> g_defaultBatchSize{20};
+} // namespace
+
+int PLEntityQueries::PS_defaultBatchSize() {
+    return g_defaultBatchSize.load(std::memory_order_relaxed);
+}
+
+void PLEntityQueries::PS_setDefaultBatchSize(int size) {
+    QMutexLocker lock(&g_batchSizeMutex);
+    g_defaultBatchSize.store(size, std::memory_order_relaxed);
+}
+
+QStringList PLEntityQueries::PS_propertiesNamed(const QString& entity, const QStringList& names,
+                                                const ContextPtr& context) {
+    auto c = resolve(context);
+    auto store = c ? c->store() : nullptr;
+    const auto* description = store ? store->model()->entityNamed(entity) : nullptr;
+    QStringList out;
+    if (!description)
+        return out;
+    for (const QString& name : names)
+        if (description->attributeNamed(name) || description->relationshipNamed(name))
+            out << name;
+    return out;
 }
 
 PLEntityQueries::ObjectList PLEntityQueries::PS_executeFetchRequest(const FetchRequest& request,
@@ -106,6 +136,11 @@ qint64 PLEntityQueries::PS_countOfEntitiesWithPredicate(const QString& entity, c
     return c ? c->countForFetchRequest(PS_requestAllWithPredicate(entity, p)).value_or(0) : 0;
 }
 
+QVariant PLEntityQueries::PS_numberOfEntitiesWithPredicate(const QString& entity, const Predicate& p,
+                                                           const ContextPtr& context) {
+    return QVariant::fromValue(qulonglong(PS_countOfEntitiesWithPredicate(entity, p, context)));
+}
+
 bool PLEntityQueries::PS_hasAtLeastOneEntity(const QString& entity, const ContextPtr& context) {
     return qint32(PS_countOfEntitiesWithPredicate(entity, {}, context)) > 0;
 }
@@ -123,6 +158,36 @@ QVariantList PLEntityQueries::PS_aggregateOperation(const QString& entity, const
     auto c = resolve(context);
     return c ? c->aggregateGrouped(entity, function, attribute, p, groupBy).value_or(QVariantList())
              : QVariantList();
+}
+
+PLEntityQueries::ControllerPtr
+PLEntityQueries::PS_fetchController(const FetchRequest& request,
+                                    platform::FetchedResultsControllerDelegate* delegate, bool useFileCache,
+                                    const QString& groupedBy, const ContextPtr& context) {
+    auto c = resolve(context);
+    if (!c) {
+        PLPersistence::handleErrors(
+            PLError(QStringLiteral("NSCocoaErrorDomain"), 134060, QStringLiteral("No store is open.")));
+        return nullptr;
+    }
+    const QString cacheName =
+        useFileCache ? QStringLiteral("PLPersistence-Cache-%1").arg(request.entityName) : QString();
+    auto controller = std::make_shared<platform::FetchedResultsController>(request, c, groupedBy, cacheName);
+    controller->setDelegate(delegate);
+    return controller;
+}
+
+bool PLEntityQueries::PS_performFetch(const ControllerPtr& controller) {
+    return controller && controller->performFetch();
+}
+
+PLEntityQueries::ControllerPtr PLEntityQueries::PS_fetchAllGroupedBy(
+    const QString& entity, const QString& groupedBy, const Predicate& p, const QString& term, bool ascending,
+    platform::FetchedResultsControllerDelegate* delegate, const ContextPtr& context) {
+    auto controller = PS_fetchController(PS_requestAllSortedBy(entity, term, ascending, p), delegate, false,
+                                         groupedBy, context);
+    PS_performFetch(controller);
+    return controller;
 }
 
 QList<SortDescriptor> PLEntityQueries::PS_sortAscending(bool ascending, const QStringList& keys) {

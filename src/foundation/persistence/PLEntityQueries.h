@@ -2,6 +2,7 @@
 
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/store/FetchRequest.h"
+#include "platform/store/FetchedResultsController.h"
 
 #include <QVariant>
 
@@ -25,8 +26,15 @@ public:
                                                                const platform::Predicate& p);
     static platform::FetchRequest PS_requestFirstByAttribute(const QString& entity, const QString& attribute,
                                                              const QVariant& value);
+    // Sorted requests carry the default batch size.
     static platform::FetchRequest PS_requestAllSortedBy(const QString& entity, const QString& term,
                                                         bool ascending, const platform::Predicate& p = {});
+    // 20 until set; written under a lock, read without one.
+    static int PS_defaultBatchSize();
+    static void PS_setDefaultBatchSize(int size);
+    // The names among `names` that are properties of the entity, in the order given.
+    static QStringList PS_propertiesNamed(const QString& entity, const QStringList& names,
+                                          const ContextPtr& context = {});
 
     static ObjectList PS_executeFetchRequest(const platform::FetchRequest& request,
                                              const ContextPtr& context = {});
@@ -45,6 +53,9 @@ public:
 
     static qint64 PS_countOfEntitiesWithPredicate(const QString& entity, const platform::Predicate& p,
                                                   const ContextPtr& context = {});
+    // The count as an unsigned number (qulonglong).
+    static QVariant PS_numberOfEntitiesWithPredicate(const QString& entity, const platform::Predicate& p,
+                                                     const ContextPtr& context = {});
     static bool PS_hasAtLeastOneEntity(const QString& entity, const ContextPtr& context = {});
     // "max:", "sum:", ... over saved rows; none when no row matches.
     static QVariant PS_aggregateOperation(const QString& entity, const QString& function,
@@ -53,6 +64,23 @@ public:
     static QVariantList PS_aggregateOperation(const QString& entity, const QString& function,
                                               const QString& attribute, const platform::Predicate& p,
                                               const QString& groupBy, const ContextPtr& context = {});
+
+    // Fetched-results controllers. A controller on the request in the context, sections by
+    // `groupedBy`, not fetched yet; with `useFileCache` it is named "PLPersistence-Cache-<entity>".
+    // Null when there is no context.
+    using ControllerPtr = std::shared_ptr<platform::FetchedResultsController>;
+    static ControllerPtr PS_fetchController(const platform::FetchRequest& request,
+                                            platform::FetchedResultsControllerDelegate* delegate,
+                                            bool useFileCache, const QString& groupedBy,
+                                            const ContextPtr& context = {});
+    // Fetches; a failure reaches the error sink and gives false.
+    static bool PS_performFetch(const ControllerPtr& controller);
+    // A fetched controller over the sorted matching objects, in sections by `groupedBy`.
+    static ControllerPtr PS_fetchAllGroupedBy(const QString& entity, const QString& groupedBy,
+                                              const platform::Predicate& p, const QString& term,
+                                              bool ascending,
+                                              platform::FetchedResultsControllerDelegate* delegate,
+                                              const ContextPtr& context = {});
 
     // In-memory sorts of objects already at hand (relationship sets).
     static QList<platform::SortDescriptor> PS_sortAscending(bool ascending, const QStringList& keys);

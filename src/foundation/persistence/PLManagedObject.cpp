@@ -1,6 +1,7 @@
 #include "foundation/persistence/PLManagedObject.h"
 
 #include "foundation/persistence/PLDataImport.h"
+#include "foundation/persistence/PLEntityQueries.h"
 #include "foundation/persistence/PSSaves.h"
 
 namespace pelnix {
@@ -49,6 +50,30 @@ platform::ObjectPtr PLManagedObject::PS_inContext(const ContextPtr& context) con
 
 platform::ObjectPtr PLManagedObject::PS_inThreadContext() const {
     return PS_inContext(PLPersistence::PS_contextForCurrentThread());
+}
+
+QVariant PLManagedObject::PS_minValueFor(const QString& attribute) const {
+    auto* context = managedObjectContext();
+    return context ? PLEntityQueries::PS_aggregateOperation(entityName(), QStringLiteral("min:"), attribute,
+                                                            {}, context->shared_from_this())
+                   : QVariant();
+}
+
+QVariant PLManagedObject::PS_maxValueFor(const QString& attribute) const {
+    auto* context = managedObjectContext();
+    return context ? PLEntityQueries::PS_aggregateOperation(entityName(), QStringLiteral("max:"), attribute,
+                                                            {}, context->shared_from_this())
+                   : QVariant();
+}
+
+platform::ObjectPtr PLManagedObject::PS_objectWithMinValueFor(const QString& attribute,
+                                                              const ContextPtr& context) const {
+    if (isInert())
+        return nullptr;
+    using platform::Predicate;
+    auto request = PLEntityQueries::PS_requestAllSortedBy(
+        entityName(), attribute, true, Predicate::compare(attribute, Predicate::Op::NotEqual, QVariant()));
+    return PLEntityQueries::PS_executeFetchRequestAndReturnFirstObject(request, context);
 }
 
 bool PLManagedObject::shouldImport(const QVariant&) {

@@ -31,6 +31,15 @@ public:
     platform::ObjectPtr PS_inContext(const ContextPtr& context) const;
     platform::ObjectPtr PS_inThreadContext() const;
 
+    // The smallest and largest saved value of an attribute over this entity's rows (none when no
+    // row holds one), read in this object's context.
+    QVariant PS_minValueFor(const QString& attribute) const;
+    QVariant PS_maxValueFor(const QString& attribute) const;
+    // The object of this entity that holds the smallest value of the attribute (ties: the oldest
+    // row), or null; a null context means the current thread's.
+    platform::ObjectPtr PS_objectWithMinValueFor(const QString& attribute,
+                                                 const ContextPtr& context = {}) const;
+
     // Import hooks (the "shouldImport:", "willImport:", "didImport:", "import<Key>:" and
     // "shouldImport<Relationship>:" operations). importValue returns true when it took the value.
     virtual bool shouldImport(const QVariant& data);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -28,8 +29,10 @@ struct Stack {
     QList<QPair<QString, PLPersistence::ModelDeclaration>> declarations;
     std::shared_ptr<const ObjectModel> model;
     std::shared_ptr<ObjectStore> store;
+    ContextPtr rootSavingContext;
+    std::weak_ptr<platform::ObjectContext> defaultContext;
     bool autoCreateModel = true;
-    bool autoCreateCoordinator = true;
+    bool autoCreateCoordinator = false;
     bool deleteOnMismatch = false;
     QPointer<QObject> errorTarget;
     bool hasErrorTarget = false;
@@ -48,6 +51,17 @@ QString applicationName() {
 
 void post(const char* name, const QVariantMap& info = {}) {
     platform::NotificationCenter::defaultCenter()->post(QString::fromLatin1(name), {}, info);
+}
+
+QString address(const void* pointer) {
+    return QString::asprintf("%p", pointer);
+}
+
+// A new context of the store below the root saving context.
+ContextPtr newChildOfRoot(const std::shared_ptr<ObjectStore>& store, const QString& name) {
+    auto context = store->newContext(name);
+    context->setParentContext(PLPersistence::PS_rootSavingContext());
+    return context;
 }
 } // namespace
 
@@ -135,9 +149,15 @@ void PLPersistence::setupStack(const QString& nameOrPath, bool retryOnce) {
         return;
     auto store = PS_addSqliteStoreNamed(nameOrPath);
     if (store) {
-        QMutexLocker lock(&stack().mutex);
-        if (!stack().store)
+        auto root = store->newContext(QStringLiteral("PLPersistence Root Saving Context"));
+        {
+            QMutexLocker lock(&stack().mutex);
+            if (stack().store)
+                return;
             stack().store = store;
+            stack().rootSavingContext = root;
+        }
+        PS_defaultContext(); // names it, when on the main thread
         return;
     }
     if (retryOnce && QCoreApplication::instance()) {
@@ -174,6 +194,8 @@ void PLPersistence::cleanUpStack() {
     {
         QMutexLocker lock(&stack().mutex);
         store.swap(stack().store);
+        stack().rootSavingContext.reset();
+        stack().defaultContext.reset();
         stack().model.reset();
     }
     if (store) {
@@ -191,9 +213,8 @@ QString PLPersistence::currentStack() {
                 .arg(model ? model->entityNames().join(QStringLiteral(", ")) : QString());
     text += QStringLiteral("Coordinator:     %1\n").arg(store ? QStringLiteral("ObjectStore") : QString());
     text += QStringLiteral("Store:           %1\n").arg(store ? store->path() : QString());
-    text += QStringLiteral("Default Context: %1\n").arg(context ? context->workingName() : QString());
-    text += QStringLiteral("Context Chain:   \n%1\n")
-                .arg(context ? QStringLiteral("- %1 (*)\n").arg(context->workingName()) : QString());
+    text += QStringLiteral("Default Context: %1\n").arg(PS_description(context));
+    text += QStringLiteral("Context Chain:   \n%1\n").arg(PS_parentChain(context));
     return text;
 }
 
@@ -264,17 +285,67 @@ std::shared_ptr<ObjectStore> PLPersistence::PS_addSqliteStoreNamed(const QString
 
 ContextPtr PLPersistence::PS_defaultContext() {
     auto store = PS_defaultStore();
-    return store ? store->mainContext() : nullptr;
+    auto context = store ? store->mainContext() : nullptr;
+    if (context && !context->parentContext()) {
+        // First use: it takes its place below the root saving context.
+        QMutexLocker lock(&stack().mutex);
+        if (stack().store == store && !context->parentContext()) {
+            context->setWorkingName(QStringLiteral("PLPersistence Default Context"));
+            context->setParentContext(stack().rootSavingContext);
+            stack().defaultContext = context;
+        }
+    }
+    return context;
+}
+
+ContextPtr PLPersistence::PS_rootSavingContext() {
+    QMutexLocker lock(&stack().mutex);
+    return stack().rootSavingContext;
 }
 
 ContextPtr PLPersistence::PS_contextForCurrentThread() {
     auto store = PS_defaultStore();
-    return store ? store->contextForCurrentThread() : nullptr;
+    auto context = store ? store->contextForCurrentThread() : nullptr;
+    if (context && !context->parentContext() && !context->isMainContext()) {
+        QMutexLocker lock(&stack().mutex);
+        context->setParentContext(stack().defaultContext.lock());
+    }
+    return context;
 }
 
 ContextPtr PLPersistence::PS_context() {
     auto store = PS_defaultStore();
-    return store ? store->newContext() : nullptr;
+    return store ? newChildOfRoot(store, {}) : nullptr;
+}
+
+QString PLPersistence::PS_workingName(const ContextPtr& context) {
+    return context ? context->workingName() : QString();
+}
+
+void PLPersistence::PS_setWorkingName(const ContextPtr& context, const QString& name) {
+    if (context)
+        context->setWorkingName(name);
+}
+
+QString PLPersistence::PS_description(const ContextPtr& context) {
+    if (!context)
+        return {};
+    return QStringLiteral("<ObjectContext (%1): %2> on %3")
+        .arg(address(context.get()), context->workingName(),
+             platform::isMainThread() ? QStringLiteral("the main thread")
+                                      : QStringLiteral("a background thread"));
+}
+
+QString PLPersistence::PS_parentChain(const ContextPtr& context) {
+    QString chain = QStringLiteral("\n");
+    QSet<const void*> seen; // a tree, but a mistaken loop must not hang diagnostics
+    for (ContextPtr c = context; c && !seen.contains(c.get()); c = c->parentContext()) {
+        seen.insert(c.get());
+        chain +=
+            QStringLiteral("- %1 (%2) %3\n")
+                .arg(c->workingName(), address(c.get()), c == context ? QStringLiteral("(*)") : QString());
+    }
+    return chain;
 }
 
 void PLPersistence::PS_clearNonMainThreadContextsCache() {
@@ -346,7 +417,7 @@ void PLPersistence::saveWithBlock(Block block, Completion completion) {
     }
     QThreadPool::globalInstance()->start(
         [store, block = std::move(block), completion = std::move(completion)] {
-            auto context = store->newContext(QStringLiteral("saveWithBlock:completion:"));
+            auto context = newChildOfRoot(store, QStringLiteral("saveWithBlock:completion:"));
             if (block)
                 block(context);
             PSSaves::PS_saveWithOptions(context, PSSaves::PSSaveOptionParents, completion);
@@ -357,7 +428,7 @@ void PLPersistence::saveWithBlockAndWait(const Block& block) {
     auto store = PS_defaultStore();
     if (!store)
         return;
-    auto context = store->newContext(QStringLiteral("saveWithBlockAndWait:"));
+    auto context = newChildOfRoot(store, QStringLiteral("saveWithBlockAndWait:"));
     if (block)
         block(context);
     PSSaves::PS_saveToPersistentStoreAndWait(context);
@@ -369,7 +440,7 @@ void PLPersistence::saveInBackgroundWithBlock(Block block, std::function<void()>
         return;
     QThreadPool::globalInstance()->start(
         [store, block = std::move(block), completion = std::move(completion)] {
-            auto context = store->newContext(QStringLiteral("saveInBackgroundWithBlock:completion:"));
+            auto context = newChildOfRoot(store, QStringLiteral("saveInBackgroundWithBlock:completion:"));
             if (block)
                 block(context);
             PSSaves::PS_saveToPersistentStoreAndWait(context);

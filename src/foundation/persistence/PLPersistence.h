@@ -77,11 +77,24 @@ public:
     static QString PS_applicationStorageDirectory();
     static bool PS_createPathToStoreFileIfNeccessary(const QString& storeFile);
 
-    // Contexts
+    // Contexts. The tree: the root saving context ("PLPersistence Root Saving Context"), the
+    // default (main-thread) context below it ("PLPersistence Default Context"), one context per
+    // other thread below the default one, and new contexts below the root. Every context saves
+    // straight to the store; the tree names where each one belongs.
     static ContextPtr PS_defaultContext();
+    // Made with the stack on the main thread, and used there.
+    static ContextPtr PS_rootSavingContext();
     static ContextPtr PS_contextForCurrentThread();
-    // A new context on the store, for the calling thread.
+    // A new context on the store, for the calling thread, below the root saving context.
     static ContextPtr PS_context();
+    // "Untitled Context" when the context has no name.
+    static QString PS_workingName(const ContextPtr& context);
+    static void PS_setWorkingName(const ContextPtr& context, const QString& name);
+    // "<ObjectContext (address): working name> on the main thread" (or "on a background thread",
+    // for the calling thread).
+    static QString PS_description(const ContextPtr& context);
+    // "\n", then "- name (address) (*)\n" for the context and "- name (address) \n" for each parent.
+    static QString PS_parentChain(const ContextPtr& context);
     static void PS_clearNonMainThreadContextsCache();
     static void PS_resetContextForCurrentThread();
     static void PS_clearContextForCurrentThread();

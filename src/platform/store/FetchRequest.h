@@ -4,6 +4,7 @@
 #include "platform/store/SortDescriptor.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace pelnix::platform {
 
@@ -14,6 +15,8 @@ struct FetchRequest {
     QList<SortDescriptor> sortDescriptors;
     int fetchLimit = 0;
     int fetchBatchSize = 0; // accepted for compatibility; results are always complete lists
+    // Names of the properties the caller reads: a hint only, objects always come whole.
+    QStringList propertiesToFetch;
 };
 
 } // namespace pelnix::platform

@@ -1,6 +1,7 @@
 #include "platform/store/ManagedObject.h"
 
 #include "platform/store/ObjectContext.h"
+#include "platform/store/ObjectStore.h"
 
 namespace pelnix::platform {
 
@@ -97,12 +98,29 @@ void ManagedObject::setObject(const QString& relationship, const ObjectPtr& targ
     const auto* r = m_entity->relationshipNamed(relationship);
     if (!r || r->toMany)
         return;
-    ObjectPtr local = target;
-    if (target && target->m_context != m_context) // objects never cross contexts: use our own copy
-        local = m_context->objectForKey(r->destination, target->m_primaryKey);
-    if (local && local->m_entity != r->destination)
+    ObjectPtr local = target ? localCopy(*r, *target) : nullptr;
+    if (target && !local)
         return;
     setToOne(*r, local, true);
+}
+
+ObjectPtr ManagedObject::localCopy(const RelationshipDescription& r, const ManagedObject& target) const {
+    ObjectPtr local;
+    if (target.m_context == m_context)
+        local = std::const_pointer_cast<ManagedObject>(target.shared_from_this());
+    else if (target.m_context && target.m_context->store() == m_context->store())
+        local = m_context->objectForKey(r.destination, target.m_primaryKey); // objects never cross contexts
+    if (local && local->m_entity == r.destination)
+        return local;
+    // An object not saved yet in its own context (or of another store) has no row here: linking
+    // to it would store a key that leads nowhere.
+    const QString problem = QStringLiteral("Refused to link %1.%2 to a %3 that this context cannot see "
+                                           "(unsaved in another context, deleted, or of another store).")
+                                .arg(entityName(), r.name, target.entityName());
+    qCWarning(lcStore).noquote() << problem;
+    if (auto store = m_context->store())
+        store->reportError(PLError(QStringLiteral("NSCocoaErrorDomain"), 133000, problem));
+    return nullptr;
 }
 
 void ManagedObject::setToOne(const RelationshipDescription& r, const ObjectPtr& target,
@@ -138,10 +156,8 @@ void ManagedObject::addObject(const QString& relationship, const ObjectPtr& targ
     const auto* r = m_entity->relationshipNamed(relationship);
     if (!r || !r->toMany)
         return;
-    ObjectPtr local = target->m_context == m_context
-                          ? target
-                          : m_context->objectForKey(r->destination, target->m_primaryKey);
-    if (!local || local->m_entity != r->destination)
+    ObjectPtr local = localCopy(*r, *target);
+    if (!local)
         return;
     if (r->isManyToMany())
         m_context->changeLink(*r, *this, *local, true);

@@ -87,6 +87,8 @@ private:
 
     bool live() const;
     void setSlot(int slot, const QVariant& value, bool markChanged);
+    // This context's instance of `target` for `r`, or null (refused and logged) when there is none.
+    ObjectPtr localCopy(const RelationshipDescription& r, const ManagedObject& target) const;
     void setToOne(const RelationshipDescription& r, const ObjectPtr& target, bool maintainInverse);
     void becomeInert();
 

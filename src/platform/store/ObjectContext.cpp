@@ -42,11 +42,23 @@ void ObjectContext::checkThread() const {
 }
 
 QString ObjectContext::workingName() const {
+    QMutexLocker lock(&m_nameMutex);
     return m_workingName.isEmpty() ? QStringLiteral("Untitled Context") : m_workingName;
 }
 
 void ObjectContext::setWorkingName(const QString& name) {
+    QMutexLocker lock(&m_nameMutex);
     m_workingName = name;
+}
+
+std::shared_ptr<ObjectContext> ObjectContext::parentContext() const {
+    QMutexLocker lock(&m_nameMutex);
+    return m_parent.lock();
+}
+
+void ObjectContext::setParentContext(const std::shared_ptr<ObjectContext>& parent) {
+    QMutexLocker lock(&m_nameMutex);
+    m_parent = parent;
 }
 
 void ObjectContext::fail(PLOptionalError* error, const PLError& e) const {
@@ -193,15 +205,20 @@ ObjectPtr ObjectContext::existingObject(const QString& entityName, qint64 primar
     return objectForKey(entity, primaryKey);
 }
 
-std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
-                                                                   PLOptionalError* error) {
+const EntityDescription* ObjectContext::entityForRequest(const QString& name, PLOptionalError* error) {
     checkThread();
     processPendingMerges();
-    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
-    if (!entity) {
-        fail(error, PLError(kDomain, 134000, QStringLiteral("No entity %1.").arg(request.entityName)));
+    const auto* entity = m_store ? m_store->model()->entityNamed(name) : nullptr;
+    if (!entity)
+        fail(error, PLError(kDomain, 134000, QStringLiteral("No entity %1.").arg(name)));
+    return entity;
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
+                                                                   PLOptionalError* error) {
+    const auto* entity = entityForRequest(request.entityName, error);
+    if (!entity)
         return std::nullopt;
-    }
     SqlQueryBuilder b(*entity);
     QString problem;
     const QString where = request.predicate.toSql(b, &problem);
@@ -222,100 +239,137 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     const bool lastDescending =
         !request.sortDescriptors.isEmpty() && !request.sortDescriptors.last().ascending;
     order << (lastDescending ? QStringLiteral("t0.pk DESC") : QStringLiteral("t0.pk"));
+    auto db = connection(error);
+    if (!db)
+        return std::nullopt;
 
-    // Rows this context changed may leave or join the result: fetch enough to make up for them.
-    QList<ObjectPtr> pending;
+    // Rows whose stored values are not what this context sees are placed from memory: this
+    // entity's unsaved rows, and saved rows whose key paths pass through a row changed here.
+    std::map<qint64, ObjectPtr> inMemory;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
         for (const auto& [pk, o] : *set)
             if (o->m_entity == entity)
-                pending << o;
+                inMemory.emplace(pk, o);
+    QList<QVariant> linkBinds;
+    const QString linked = linkedRowsCondition(b, &linkBinds);
+    if (!linked.isEmpty()) {
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4")
+                                .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), linked);
+        auto rows = readRows(*db, *entity, sql, linkBinds, error);
+        if (!rows)
+            return std::nullopt;
+        for (const auto& o : *rows)
+            inMemory.emplace(o->m_primaryKey, o);
+    }
+
     QList<QVariant> binds = b.binds();
     QString limit;
     if (request.fetchLimit > 0) {
+        // Rows placed from memory may leave the result: fetch enough to make up for them.
         limit = QStringLiteral(" LIMIT ?");
-        binds << QVariant(qlonglong(request.fetchLimit + pending.size()));
+        binds << QVariant(qlonglong(request.fetchLimit + qsizetype(inMemory.size())));
     }
     const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4 ORDER BY %5%6")
                             .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), where,
                                  order.join(QStringLiteral(", ")), limit);
-    auto db = connection(error);
-    if (!db)
+    auto stored = readRows(*db, *entity, sql, binds, error);
+    if (!stored)
         return std::nullopt;
+    if (inMemory.empty())
+        return stored;
+
+    bool changed = false;
+    QList<ObjectPtr> result;
+    result.reserve(stored->size());
+    for (const auto& o : std::as_const(*stored)) {
+        if (inMemory.count(o->m_primaryKey))
+            changed = true;
+        else
+            result << o;
+    }
+    for (const auto& [pk, o] : inMemory) {
+        if (o->m_deleted || !request.predicate.evaluate(*o))
+            continue;
+        result << o;
+        changed = true;
+    }
+    if (changed)
+        std::stable_sort(result.begin(), result.end(), [&](const ObjectPtr& x, const ObjectPtr& y) {
+            return SortDescriptor::compare(*x, *y, request.sortDescriptors) < 0;
+        });
+    if (request.fetchLimit > 0 && result.size() > request.fetchLimit)
+        result.resize(request.fetchLimit);
+    return result;
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, const EntityDescription& entity,
+                                                        const QString& sql, const QList<QVariant>& binds,
+                                                        PLOptionalError* error) {
     QList<QPair<qint64, std::optional<std::vector<QVariant>>>> rows;
     {
-        QMutexLocker lock(&db->mutex());
-        sqlite3_stmt* stmt = db->prepare(sql, binds);
-        bool row = stmt != nullptr;
+        QMutexLocker lock(&db.mutex());
+        sqlite3_stmt* stmt = db.prepare(sql, binds);
+        if (!stmt) {
+            fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
+            return std::nullopt;
+        }
+        bool row = true;
         while (row) {
-            if (!db->step(stmt, &row)) {
-                fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+            if (!db.step(stmt, &row)) {
+                fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
                 return std::nullopt;
             }
             if (row) {
                 const qint64 pk = sqlite3_column_int64(stmt, 0);
-                auto existing = registered(pk);
-                rows.append({pk, existing ? std::nullopt : std::optional(rowValues(*entity, stmt))});
+                rows.append({pk, registered(pk) ? std::nullopt : std::optional(rowValues(entity, stmt))});
             }
         }
-        if (!stmt) {
-            fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
-            return std::nullopt;
-        }
     }
-    QList<ObjectPtr> result;
-    result.reserve(rows.size());
+    QList<ObjectPtr> out;
+    out.reserve(rows.size());
     for (auto& [pk, values] : rows) {
-        ObjectPtr o = values ? materialize(entity, pk, std::move(*values)) : registered(pk);
+        ObjectPtr o = values ? materialize(&entity, pk, std::move(*values)) : registered(pk);
         if (o && !o->m_deleted)
-            result << o;
+            out << o;
     }
-    if (pending.isEmpty())
-        return result;
+    return out;
+}
 
-    // Overlay this context's unsaved state, evaluated in memory.
-    QSet<qint64> present;
-    bool changed = false;
-    QList<ObjectPtr> overlaid;
-    for (const auto& o : result) {
-        if (m_updated.count(o->m_primaryKey) && !request.predicate.evaluate(*o)) {
-            changed = true;
+QString ObjectContext::linkedRowsCondition(const SqlQueryBuilder& b, QList<QVariant>* binds) const {
+    QStringList terms;
+    for (const auto& [alias, joined] : b.joinedEntities()) {
+        QStringList keys;
+        for (const auto* set : {&m_updated, &m_deleted})
+            for (const auto& [pk, o] : *set)
+                if (o->m_entity == joined)
+                    keys << QString::number(pk);
+        if (keys.isEmpty())
             continue;
-        }
-        present.insert(o->m_primaryKey);
-        overlaid << o;
+        // One bound JSON array, however many keys.
+        terms << QStringLiteral("%1.pk IN (SELECT value FROM json_each(?))").arg(alias);
+        *binds << QVariant(QLatin1Char('[') + keys.join(QLatin1Char(',')) + QLatin1Char(']'));
     }
-    for (const auto& o : pending) {
-        if (o->m_deleted || present.contains(o->m_primaryKey) || !request.predicate.evaluate(*o))
-            continue;
-        overlaid << o;
-        present.insert(o->m_primaryKey);
-        changed = true;
-    }
-    if (changed)
-        std::stable_sort(overlaid.begin(), overlaid.end(), [&](const ObjectPtr& x, const ObjectPtr& y) {
-            return SortDescriptor::compare(*x, *y, request.sortDescriptors) < 0;
-        });
-    if (request.fetchLimit > 0 && overlaid.size() > request.fetchLimit)
-        overlaid.resize(request.fetchLimit);
-    return overlaid;
+    return terms.join(QStringLiteral(" OR "));
 }
 
 std::optional<qint64> ObjectContext::countForFetchRequest(const FetchRequest& request,
                                                           PLOptionalError* error) {
-    checkThread();
-    processPendingMerges();
-    const auto* entity = m_store ? m_store->model()->entityNamed(request.entityName) : nullptr;
+    const auto* entity = entityForRequest(request.entityName, error);
+    if (!entity)
+        return std::nullopt;
+    SqlQueryBuilder b(*entity);
+    QString problem;
+    const QString where = request.predicate.toSql(b, &problem);
+    // Unsaved changes that the count may see are counted through a fetch.
     bool pending = false;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
         for (const auto& [pk, o] : *set)
             pending = pending || o->m_entity == entity;
-    if (!entity || pending) {
+    QList<QVariant> unused;
+    if (!where.isEmpty() && (pending || !linkedRowsCondition(b, &unused).isEmpty())) {
         auto all = executeFetchRequest(request, error);
         return all ? std::optional<qint64>(all->size()) : std::nullopt;
     }
-    SqlQueryBuilder b(*entity);
-    QString problem;
-    const QString where = request.predicate.toSql(b, &problem);
     if (where.isEmpty()) {
         fail(error, PLError(kDomain, 134000, problem));
         return std::nullopt;
@@ -491,9 +545,21 @@ bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
                 if (r.destination != o->m_entity)
                     continue;
                 if (!r.toMany) {
-                    if (!db.exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ?")
-                                     .arg(Q::quoted(other->name()), Q::quoted(r.name)),
-                                 {key}))
+                    // The rows that lose their reference go out as updates, so every context
+                    // clears it in memory as well.
+                    sqlite3_stmt* stmt = db.prepare(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ? "
+                                                                   "RETURNING pk")
+                                                        .arg(Q::quoted(other->name()), Q::quoted(r.name)),
+                                                    {key});
+                    bool row = stmt != nullptr;
+                    while (row) {
+                        if (!db.step(stmt, &row))
+                            return false;
+                        const qint64 holder = row ? sqlite3_column_int64(stmt, 0) : 0;
+                        if (row && !m_deleted.count(holder))
+                            changes.updated << ChangeSet::Update{other.get(), holder, {{r.slot, QVariant()}}};
+                    }
+                    if (!stmt)
                         return false;
                 } else if (r.isManyToMany()) {
                     if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
@@ -556,6 +622,11 @@ bool ObjectContext::save(PLOptionalError* error) {
         m_objects.remove(pk);
         o->becomeInert();
     }
+    // Written values, and the references the deletes cleared.
+    for (const auto& u : changes->updated)
+        if (auto o = registered(u.primaryKey))
+            for (const auto& [slot, value] : u.values)
+                o->m_values[size_t(slot)] = value;
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
@@ -564,6 +635,7 @@ bool ObjectContext::save(PLOptionalError* error) {
     const auto observers = m_saveObservers;
     for (const auto& [token, observer] : observers)
         observer(changes);
+    notifyChangeObservers(changes.get());
     return true;
 }
 
@@ -619,6 +691,7 @@ void ObjectContext::reset() {
     detachAll();
     QMutexLocker lock(&m_inboxMutex);
     m_inbox.clear();
+    m_inboxOverflowed = false;
     m_hasInbox = false;
 }
 
@@ -633,34 +706,131 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
             if (!o->m_changed[size_t(slot)]) // this context's unsaved value wins
                 o->m_values[size_t(slot)] = value;
     }
-    for (const auto& d : changes.deleted) {
-        auto o = registered(d.primaryKey);
-        if (!o)
+    QSet<qint64> gone;
+    for (const auto& d : changes.deleted)
+        gone.insert(d.primaryKey);
+    forgetDeletedRows(gone);
+    notifyChangeObservers(&changes);
+}
+
+void ObjectContext::resynchronize() {
+    // Every row this context holds or its unsaved changes point at, by entity.
+    QHash<const EntityDescription*, QSet<qint64>> keys;
+    for (auto it = m_objects.begin(); it != m_objects.end();) {
+        auto o = it->lock();
+        if (!o) {
+            it = m_objects.erase(it);
             continue;
-        m_updated.erase(d.primaryKey);
-        m_deleted.erase(d.primaryKey);
-        m_objects.remove(d.primaryKey);
+        }
+        if (!o->m_inserted)
+            keys[o->m_entity].insert(o->m_primaryKey);
+        ++it;
+    }
+    for (const auto* set : {&m_inserted, &m_updated})
+        for (const auto& [pk, o] : *set)
+            for (const auto& r : o->m_entity->relationships())
+                if (const qint64 fk = r.toMany ? 0 : o->m_values[size_t(r.slot)].toLongLong();
+                    fk && !m_inserted.count(fk))
+                    keys[r.destination].insert(fk);
+    auto db = connection(nullptr);
+    if (!db)
+        return;
+    QSet<qint64> gone;
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        const EntityDescription& entity = *it.key();
+        QStringList list;
+        for (qint64 k : it.value())
+            list << QString::number(k);
+        QSet<qint64> missing = it.value();
+        QMutexLocker lock(&db->mutex());
+        sqlite3_stmt* stmt = db->prepare(
+            QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk IN (SELECT value FROM json_each(?))")
+                .arg(selectColumns(entity), Q::quoted(entity.name())),
+            {QVariant(QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']'))});
+        bool row = stmt != nullptr;
+        while (row) {
+            if (!db->step(stmt, &row)) {
+                fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+                return; // nothing is forgotten on a failed read
+            }
+            if (!row)
+                break;
+            const qint64 pk = sqlite3_column_int64(stmt, 0);
+            missing.remove(pk);
+            auto o = registered(pk);
+            if (!o || o->m_deleted)
+                continue;
+            auto values = rowValues(entity, stmt);
+            for (int s = 0; s < entity.slotCount(); ++s)
+                if (!o->m_changed[size_t(s)])
+                    o->m_values[size_t(s)] = std::move(values[size_t(s)]);
+        }
+        if (!stmt) {
+            fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+            return;
+        }
+        gone.unite(missing);
+    }
+    forgetDeletedRows(gone);
+    notifyChangeObservers(nullptr);
+}
+
+void ObjectContext::forgetDeletedRows(const QSet<qint64>& gone) {
+    if (gone.isEmpty())
+        return;
+    for (qint64 pk : gone) {
+        auto o = registered(pk);
+        if (!o || o->m_inserted)
+            continue;
+        m_updated.erase(pk);
+        m_deleted.erase(pk);
+        m_objects.remove(pk);
         o->becomeInert();
     }
+    // An unsaved reference to a row deleted elsewhere goes too: saved, it would dangle.
+    for (const auto* set : {&m_inserted, &m_updated})
+        for (const auto& [pk, o] : *set)
+            for (const auto& r : o->m_entity->relationships())
+                if (!r.toMany && gone.contains(o->m_values[size_t(r.slot)].toLongLong()))
+                    o->m_values[size_t(r.slot)] = QVariant();
 }
 
 void ObjectContext::enqueueChanges(const ChangeSetPtr& changes) {
     QMutexLocker lock(&m_inboxMutex);
-    m_inbox << changes;
+    // A context that does not run for a while (a cached thread context whose thread idles) would
+    // hold every save's changes: past the bound it drops them and re-reads on its next use.
+    if (!m_inboxOverflowed && m_inbox.size() >= kMaxPendingMerges) {
+        m_inbox.clear();
+        m_inbox.squeeze();
+        m_inboxOverflowed = true;
+    }
+    if (!m_inboxOverflowed)
+        m_inbox << changes;
     m_hasInbox = true;
+}
+
+qsizetype ObjectContext::pendingMergeCount() {
+    QMutexLocker lock(&m_inboxMutex);
+    return m_inbox.size();
 }
 
 void ObjectContext::processPendingMerges() {
     if (!m_hasInbox.load())
         return;
     QList<ChangeSetPtr> inbox;
+    bool overflowed = false;
     {
         QMutexLocker lock(&m_inboxMutex);
         inbox.swap(m_inbox);
+        overflowed = std::exchange(m_inboxOverflowed, false);
         m_hasInbox = false;
     }
-    for (const auto& c : inbox)
-        mergeChanges(*c);
+    // After an overflow, reading now covers the dropped changes and those still queued.
+    if (overflowed)
+        resynchronize();
+    else
+        for (const auto& c : inbox)
+            mergeChanges(*c);
 }
 
 quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
@@ -671,6 +841,30 @@ quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
 
 void ObjectContext::removeSaveObserver(quint64 token) {
     m_saveObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+quint64 ObjectContext::addChangeObserver(ChangeObserver observer) {
+    checkThread();
+    const quint64 token = m_nextObserver++;
+    m_changeObservers.append({token, std::move(observer)});
+    return token;
+}
+
+void ObjectContext::removeChangeObserver(quint64 token) {
+    m_changeObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+void ObjectContext::notifyChangeObservers(const ChangeSet* changes) {
+    if (m_changeObservers.isEmpty())
+        return;
+    // An observer may remove itself or another one: each is looked up again before its call.
+    const auto observers = m_changeObservers;
+    for (const auto& [token, observer] : observers) {
+        const quint64 t = token;
+        if (std::any_of(m_changeObservers.cbegin(), m_changeObservers.cend(),
+                        [t](const auto& p) { return p.first == t; }))
+            observer(changes);
+    }
 }
 
 QList<ObjectPtr> ObjectContext::relatedObjects(const ManagedObject& object,

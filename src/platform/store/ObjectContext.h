@@ -19,6 +19,7 @@ namespace pelnix::platform {
 
 class ObjectStore;
 class SqliteConnection;
+class SqlQueryBuilder;
 
 // A unit of work on one thread: an identity map (one object per row) with change tracking.
 // Creating, changing and deleting persist nothing until save(), which writes every pending change
@@ -38,8 +39,13 @@ public:
     bool isLive() const;
     bool isMainContext() const { return m_isMain; }
     QThread* thread() const { return m_thread; }
+    // Readable from any thread.
     QString workingName() const;
     void setWorkingName(const QString& name);
+    // Where the context sits in the stack's tree (root saving context, default context, thread
+    // contexts). Every context writes straight to the store, so the tree serves diagnostics.
+    std::shared_ptr<ObjectContext> parentContext() const;
+    void setParentContext(const std::shared_ptr<ObjectContext>& parent);
 
     ObjectPtr insertObject(const QString& entityName);
     void deleteObject(const ObjectPtr& object);
@@ -74,9 +80,18 @@ public:
     // Queues a change set from any thread; merged before this context's next fetch or save.
     void enqueueChanges(const ChangeSetPtr& changes);
     void processPendingMerges();
+    // Change sets waiting to be merged; at most kMaxPendingMerges, beyond which the context
+    // drops them and re-reads its objects on its next use.
+    qsizetype pendingMergeCount();
+    static constexpr qsizetype kMaxPendingMerges = 64;
 
     quint64 addSaveObserver(SaveObserver observer);
     void removeSaveObserver(quint64 token);
+    // Called on this context's thread after each save of it and each merge into it, with the
+    // change set (null when the context re-read everything it holds).
+    using ChangeObserver = std::function<void(const ChangeSet* changes)>;
+    quint64 addChangeObserver(ChangeObserver observer);
+    void removeChangeObserver(quint64 token);
 
     // Used by ManagedObject.
     ObjectPtr objectForKey(const EntityDescription* entity, qint64 primaryKey);
@@ -97,19 +112,34 @@ private:
     void checkThread() const;
     void fail(PLOptionalError* error, const PLError& e) const;
     std::shared_ptr<SqliteConnection> connection(PLOptionalError* error);
+    // Checks the thread, merges what is pending and finds the entity (null with the error reported).
+    const EntityDescription* entityForRequest(const QString& name, PLOptionalError* error);
     ObjectPtr registered(qint64 primaryKey) const;
     ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values);
     void registerObject(const ObjectPtr& object);
     void sweep();
     QString selectColumns(const EntityDescription& entity) const;
     std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
+    // The rows a SELECT of selectColumns() gives, as this context's objects (deleted ones left out).
+    std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
+                                             const QString& sql, const QList<QVariant>& binds,
+                                             PLOptionalError* error);
+    // A WHERE term matching rows whose joined rows this context changed or deleted; empty when none.
+    QString linkedRowsCondition(const SqlQueryBuilder& builder, QList<QVariant>* binds) const;
     bool writeChanges(SqliteConnection& db, ChangeSet& changes);
     void detachAll();
+    // Re-reads every held row (keeping unsaved values) and forgets the rows that are gone.
+    void resynchronize();
+    // Rows deleted elsewhere: held objects go inert and unsaved references to them are cleared.
+    void forgetDeletedRows(const QSet<qint64>& gone);
+    void notifyChangeObservers(const ChangeSet* changes);
 
     std::shared_ptr<ObjectStore> m_store;
     QThread* m_thread;
     bool m_isMain;
+    mutable QMutex m_nameMutex; // guards the name and the parent
     QString m_workingName;
+    std::weak_ptr<ObjectContext> m_parent;
     bool m_invalidated = false;
     std::shared_ptr<SqliteConnection> m_connection;
     QHash<qint64, std::weak_ptr<ManagedObject>> m_objects;
@@ -121,9 +151,11 @@ private:
     QSet<qint64> m_discarded; // inserted, then deleted before any save
     QMutex m_inboxMutex;
     QList<ChangeSetPtr> m_inbox;
+    bool m_inboxOverflowed = false;
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
+    QList<QPair<quint64, ChangeObserver>> m_changeObservers;
 };
 
 } // namespace pelnix::platform

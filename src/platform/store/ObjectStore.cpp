@@ -12,6 +12,8 @@
 
 namespace pelnix::platform {
 
+Q_LOGGING_CATEGORY(lcStore, "pelnix.store")
+
 namespace {
 // Schema version of the tables this code writes, kept in PRAGMA user_version.
 constexpr int kSchemaVersion = 1;

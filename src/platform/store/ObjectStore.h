@@ -4,6 +4,7 @@
 #include "platform/store/ChangeSet.h"
 #include "platform/store/ObjectModel.h"
 
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QString>
 #include <atomic>
@@ -11,6 +12,8 @@
 #include <memory>
 
 namespace pelnix::platform {
+
+Q_DECLARE_LOGGING_CATEGORY(lcStore)
 
 class ObjectContext;
 class SqliteConnection;

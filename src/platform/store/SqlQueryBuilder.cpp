@@ -50,6 +50,7 @@ QString SqlQueryBuilder::column(const QString& keyPath, ResolvedKeyPath* resolve
             m_joins += QStringLiteral(" LEFT JOIN %1 AS %2 ON %2.pk = %3.%4")
                            .arg(quoted(hop->destination->name()), next, alias, quoted(hop->name));
             it = m_aliases.insert(prefix, next);
+            m_joined.append({next, hop->destination});
         }
         alias = *it;
     }

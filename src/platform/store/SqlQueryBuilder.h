@@ -36,12 +36,15 @@ public:
 
     const EntityDescription& entity() const { return m_entity; }
     const QString& joins() const { return m_joins; }
+    // Every joined table: its alias and the entity it holds.
+    const QList<QPair<QString, const EntityDescription*>>& joinedEntities() const { return m_joined; }
     const QList<QVariant>& binds() const { return m_binds; }
 
 private:
     const EntityDescription& m_entity;
     QString m_joins;
     QHash<QString, QString> m_aliases;
+    QList<QPair<QString, const EntityDescription*>> m_joined;
     QList<QVariant> m_binds;
 };
 
