@@ -16,7 +16,7 @@ public:
     QColor innerStrokeColor, gradientTopColor, gradientBottomColor, innerShadowColor;
     qreal gradientHeight = 0, gradientTopPosition = 0, innerShadowBlurRadius = 0, innerCornerRadius = 0,
           navigationBarHeight = 0, borderWidth = 0;
-    QSizeF innerShadowOffset;
+    QSizeF innerShadowOffset{0, 0};
     bool wantsDefaultContentAppearance = false;
 
 protected:

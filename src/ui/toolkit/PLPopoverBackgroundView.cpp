@@ -22,7 +22,6 @@ using platform::ui::ViewController;
 namespace {
 Q_GLOBAL_STATIC(PLPopoverTheme, g_appearance)
 
-
 QColor paintColor(const std::optional<Color>& color) {
     return color ? color->toQColor() : QColor(Qt::transparent);
 }

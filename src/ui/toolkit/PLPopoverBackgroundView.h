@@ -40,7 +40,7 @@ public:
     uint glossShadowBlurRadius = 0, borderWidth = 0, arrowBase = 0, arrowHeight = 0,
          outerShadowBlurRadius = 0, outerCornerRadius = 0, minOuterCornerRadius = 0,
          innerShadowBlurRadius = 0, innerCornerRadius = 0;
-    QSizeF glossShadowOffset, outerShadowOffset, innerShadowOffset;
+    QSizeF glossShadowOffset{0, 0}, outerShadowOffset{0, 0}, innerShadowOffset{0, 0};
     QMarginsF viewContentInsets;
 
     qreal navigationBarHeight() const { return m_navigationBarHeight; }

@@ -130,7 +130,8 @@ void PLPopoverController::setPassthroughViews(const QList<QWidget*>& views) {
 }
 
 QSizeF PLPopoverController::popoverContentSize() const {
-    return m_contentSize.isNull() ? topViewControllerContentSize() : m_contentSize;
+    return m_contentSize.isValid() && !m_contentSize.isNull() ? m_contentSize
+                                                              : topViewControllerContentSize();
 }
 
 void PLPopoverController::setPopoverContentSize(const QSizeF& size) {
@@ -142,8 +143,9 @@ QSizeF PLPopoverController::topViewControllerContentSize() const {
     ViewController* top = m_content;
     if (auto* navigation = qobject_cast<NavigationController*>(top))
         top = navigation->topViewController();
+    // Unset (invalid) and zero sizes both leave the choice to the popover.
     const QSize preferred = top ? top->preferredContentSize() : QSize();
-    if (!preferred.isNull())
+    if (preferred.isValid() && !preferred.isNull())
         return preferred;
     const Window* key = Window::keyWindow();
     return QSizeF(320, key ? key->height() : 0);

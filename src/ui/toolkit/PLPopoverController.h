@@ -121,7 +121,7 @@ private:
     bool m_themeUpdatesEnabled = false;
     bool m_themeIsUpdating = false;
     bool m_wantsDefaultContentAppearance = false;
-    QSizeF m_contentSize;
+    QSizeF m_contentSize{0, 0};
     QMarginsF m_margins{10, 10, 10, 10};
     float m_animationDuration = 0.25f;
     QPointer<QObject> m_delegateObject;

@@ -84,7 +84,7 @@ private:
 
     OptionalColor m_tintColor, m_fillTopColor, m_fillBottomColor, m_glossShadowColor, m_outerStrokeColor,
         m_innerStrokeColor, m_outerShadowColor, m_innerShadowColor, m_overlayColor;
-    QSizeF m_glossShadowOffset, m_outerShadowOffset, m_innerShadowOffset;
+    QSizeF m_glossShadowOffset{0, 0}, m_outerShadowOffset{0, 0}, m_innerShadowOffset{0, 0};
     uint m_glossShadowBlurRadius = 0, m_borderWidth = 0, m_arrowBase = 0, m_arrowHeight = 0,
          m_outerShadowBlurRadius = 0, m_outerCornerRadius = 0, m_minOuterCornerRadius = 0,
          m_innerShadowBlurRadius = 0, m_innerCornerRadius = 0;
