@@ -83,6 +83,27 @@ private slots:
                  control.width());
     }
 
+    void switchAndSegmentsPaintTheirState() {
+        Switch toggle;
+        toggle.resize(toggle.sizeHint());
+        toggle.setOn(true);
+        // On: the track left of the knob is the on tint; off: white there, the knob on the left.
+        const QPoint track(toggle.height() / 2 - 4, toggle.height() / 2);
+        QCOMPARE(QColor(toggle.grab().toImage().pixel(track)), toggle.onTintColor());
+        toggle.setOn(false);
+        const QPoint right(toggle.width() - toggle.height() / 2 + 4, toggle.height() / 2);
+        QCOMPARE(QColor(toggle.grab().toImage().pixel(right)), QColor(Qt::white));
+
+        SegmentedControl control({"A", "B"});
+        control.resize(200, 29);
+        control.setSelectedSegmentIndex(1);
+        const QImage image = control.grab().toImage();
+        const QRect selected = control.segmentRect(1);
+        const QPoint beside(selected.left() + 8, selected.center().y()); // clear of the title
+        QCOMPARE(QColor(image.pixel(beside)), control.tintColor());
+        QCOMPARE(QColor(image.pixel(QPoint(8, selected.center().y()))), QColor(Qt::white));
+    }
+
     void sliderClampsAndReportsDragsOnly() {
         Slider slider;
         slider.resize(228, 31); // a 200-point track between the thumb halves

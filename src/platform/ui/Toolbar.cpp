@@ -16,6 +16,13 @@ Toolbar::Toolbar(QWidget* parent) : QWidget(parent) {
     m_layout->setSpacing(8);
 }
 
+Toolbar::~Toolbar() {
+    // Items may be children of the toolbar: their destruction must not reach a half-destroyed bar.
+    for (const auto& item : m_items)
+        if (item)
+            disconnect(item, nullptr, this, nullptr);
+}
+
 QList<BarButtonItem*> Toolbar::items() const {
     QList<BarButtonItem*> out;
     for (const auto& item : m_items)
@@ -33,7 +40,6 @@ void Toolbar::setItems(const QList<BarButtonItem*>& items) {
         if (!item)
             continue;
         m_items << item;
-        // Title, width or enabled changes: build the row again once the caller is done.
         connect(item, &BarButtonItem::changed, this, [this] {
             if (std::exchange(m_rebuildQueued, true))
                 return;
@@ -43,6 +49,14 @@ void Toolbar::setItems(const QList<BarButtonItem*>& items) {
         connect(item, &QObject::destroyed, this, [this] { rebuild(); });
     }
     rebuild();
+}
+
+void Toolbar::rebuildLater() {
+    // Title, width or enabled changes, or an item gone: build the row again once the caller is done.
+    if (std::exchange(m_rebuildQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this, [this] { rebuild(); }, Qt::QueuedConnection);
 }
 
 void Toolbar::setTintColor(const QColor& color) {

@@ -19,6 +19,7 @@ public:
     static constexpr int kHeight = 44;
 
     explicit Toolbar(QWidget* parent = nullptr);
+    ~Toolbar() override;
 
     QList<BarButtonItem*> items() const;
     void setItems(const QList<BarButtonItem*>& items);
@@ -32,6 +33,7 @@ protected:
 
 private:
     void rebuild();
+    void rebuildLater();
 
     QList<QPointer<BarButtonItem>> m_items;
     QList<QWidget*> m_made;
