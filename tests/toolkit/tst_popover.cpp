@@ -1,5 +1,6 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/PopoverHost.h"
@@ -408,6 +409,38 @@ private slots:
         tapAt(&stage.window, QPoint(frame.left() + 3, frame.center().y()));
         QVERIFY(!popover.isPopoverVisible());
         PLPopoverController::setDefaultTheme(PLPopoverTheme::theme());
+    }
+
+    void keyboardSlidesThePopoverUnlessTheDelegateCancels() {
+        Stage stage;
+        struct Cancelling : Delegate {
+            QList<qreal> offered;
+            bool cancel = false;
+            void willTranslatePopoverWithYOffset(PLPopoverController*, qreal& yOffset) override {
+                offered << yOffset;
+                if (cancel)
+                    yOffset = 0;
+            }
+        } delegate;
+        auto* content = new Content;
+        content->setPreferredContentSize(QSize(200, 100));
+        PLPopoverController popover(content);
+        popover.setDelegate(&delegate);
+        popover.presentPopoverFromRect(QRect(150, 400, 20, 20), stage.root->view(), Up, false);
+        QCOMPARE(popover.backgroundView()->geometry(), QRect(60, 420, 200, 113));
+
+        // A keyboard with its top at 451: the popover, kept 160 high, slides up by its overlap.
+        KeyboardMonitor::shared()->show(216, &stage.window);
+        QCOMPARE(delegate.offered, QList<qreal>{129});
+        QCOMPARE(popover.backgroundView()->geometry(), QRect(60, 291, 200, 160));
+        KeyboardMonitor::shared()->hide();
+        QCOMPARE(popover.backgroundView()->geometry(), QRect(60, 420, 200, 113));
+
+        delegate.cancel = true;
+        KeyboardMonitor::shared()->show(216, &stage.window);
+        QCOMPARE(popover.backgroundView()->geometry(), QRect(60, 420, 200, 160));
+        KeyboardMonitor::shared()->hide();
+        popover.dismissPopover(false);
     }
 
     void themeChangesReachTheShownBubbleExceptTheMinimumRadius() {
