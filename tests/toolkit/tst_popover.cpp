@@ -278,7 +278,9 @@ private slots:
         bubble.setArrowOffset(0);
         QCOMPARE(bubble.arrowOffset(), 2.0);                 // the shadow's vertical offset
         QVERIFY(!bubble.isTouchedAtPoint(QPointF(222, 70))); // the shadow margin is outside
-        bubble.arrowHeight = 0;
+        auto flatArrow = bubble.style();
+        flatArrow.arrowHeight = 0;
+        bubble.setStyle(flatArrow);
         QVERIFY(bubble.arrowRect().isEmpty());
     }
 
@@ -449,13 +451,13 @@ private slots:
         popover.setTheme(PLPopoverTheme::themeForIOS7());
         popover.presentPopoverAsDialog(false);
         popover.theme()->setMinOuterCornerRadius(4);
-        QCOMPARE(popover.backgroundView()->minOuterCornerRadius, 0u);
+        QCOMPARE(popover.backgroundView()->style().minOuterCornerRadius, 0u);
         popover.beginThemeUpdates();
         popover.theme()->setArrowBase(30);
-        QCOMPARE(popover.backgroundView()->arrowBase, 25u);
+        QCOMPARE(popover.backgroundView()->style().arrowBase, 25u);
         popover.endThemeUpdates();
-        QCOMPARE(popover.backgroundView()->arrowBase, 30u);
-        QCOMPARE(popover.backgroundView()->minOuterCornerRadius, 4u); // carried along by the redraw
+        QCOMPARE(popover.backgroundView()->style().arrowBase, 30u);
+        QCOMPARE(popover.backgroundView()->style().minOuterCornerRadius, 4u); // carried along by the redraw
         QCOMPARE(popover.overlayView()->color().alpha(), qRound(0.15 * 255));
     }
 

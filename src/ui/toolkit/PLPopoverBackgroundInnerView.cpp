@@ -11,26 +11,32 @@ PLPopoverBackgroundInnerView::PLPopoverBackgroundInnerView(QWidget* parent) : QW
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
+void PLPopoverBackgroundInnerView::setStyle(const Style& style) {
+    m_style = style;
+    update();
+}
+
 void PLPopoverBackgroundInnerView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal barHeight = wantsDefaultContentAppearance ? 0 : navigationBarHeight;
-    const qreal radius = wantsDefaultContentAppearance ? 0 : innerCornerRadius;
+    const qreal barHeight = m_style.wantsDefaultContentAppearance ? 0 : m_style.navigationBarHeight;
+    const qreal radius = m_style.wantsDefaultContentAppearance ? 0 : m_style.innerCornerRadius;
     const QRectF area = QRectF(rect()).adjusted(0, barHeight, 0, 0);
     QPainterPath plain;
     plain.addRect(area);
     QPainterPath rounded;
     rounded.addRoundedRect(area, radius + 1, radius + 1);
-    const bool bordered = !wantsDefaultContentAppearance && borderWidth > 0;
+    const bool bordered = !m_style.wantsDefaultContentAppearance && m_style.borderWidth > 0;
     if (bordered) {
         // The corner slivers get the bubble's gradient, lined up with the bubble's own.
-        QLinearGradient gradient(0, -gradientTopPosition, 0, gradientHeight - gradientTopPosition);
-        gradient.setColorAt(0, gradientTopColor);
-        gradient.setColorAt(1, gradientBottomColor);
+        QLinearGradient gradient(0, -m_style.gradientTopPosition, 0,
+                                 m_style.gradientHeight - m_style.gradientTopPosition);
+        gradient.setColorAt(0, m_style.gradientTopColor);
+        gradient.setColorAt(1, m_style.gradientBottomColor);
         p.fillPath(plain.subtracted(rounded), gradient);
     }
     QPainterPath outline;
-    if (borderWidth > 0) {
+    if (m_style.borderWidth > 0) {
         outline.addRoundedRect(area.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     } else {
         // Only the bottom corners are rounded: the top meets the bubble's edge.
@@ -44,15 +50,15 @@ void PLPopoverBackgroundInnerView::paintEvent(QPaintEvent*) {
         outline.arcTo(QRectF(r.left(), r.bottom() - 2 * radius, 2 * radius, 2 * radius), 270, -90);
         outline.closeSubpath();
     }
-    if (bordered && innerShadowColor.alpha() > 0) {
+    if (bordered && m_style.innerShadowColor.alpha() > 0) {
         // The shadow of the outline, cast inward by its offset (blur left out).
         p.save();
         p.setClipPath(rounded);
-        p.setPen(QPen(innerShadowColor, 1));
-        p.drawPath(outline.translated(innerShadowOffset.width(), innerShadowOffset.height()));
+        p.setPen(QPen(m_style.innerShadowColor, 1));
+        p.drawPath(outline.translated(m_style.innerShadowOffset.width(), m_style.innerShadowOffset.height()));
         p.restore();
     }
-    p.setPen(QPen(innerStrokeColor, 1));
+    p.setPen(QPen(m_style.innerStrokeColor, 1));
     p.setBrush(Qt::NoBrush);
     p.drawPath(outline);
 }

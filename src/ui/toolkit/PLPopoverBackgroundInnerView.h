@@ -13,14 +13,21 @@ class PLPopoverBackgroundInnerView : public QWidget {
 public:
     explicit PLPopoverBackgroundInnerView(QWidget* parent = nullptr);
 
-    QColor innerStrokeColor, gradientTopColor, gradientBottomColor, innerShadowColor;
-    qreal gradientHeight = 0, gradientTopPosition = 0, innerShadowBlurRadius = 0, innerCornerRadius = 0,
-          navigationBarHeight = 0, borderWidth = 0;
-    QSizeF innerShadowOffset{0, 0};
-    bool wantsDefaultContentAppearance = false;
+    struct Style {
+        QColor innerStrokeColor, gradientTopColor, gradientBottomColor, innerShadowColor;
+        qreal gradientHeight = 0, gradientTopPosition = 0, innerShadowBlurRadius = 0, innerCornerRadius = 0,
+              navigationBarHeight = 0, borderWidth = 0;
+        QSizeF innerShadowOffset{0, 0};
+        bool wantsDefaultContentAppearance = false;
+    };
+    const Style& style() const { return m_style; }
+    void setStyle(const Style& style);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    Style m_style;
 };
 
 } // namespace pelnix

@@ -61,28 +61,33 @@ PLPopoverTheme* PLPopoverBackgroundView::appearance() {
 }
 
 void PLPopoverBackgroundView::applyTheme(const PLPopoverTheme& t) {
-    tintColor = paintColor(t.tintColor());
-    outerStrokeColor = paintColor(t.outerStrokeColor());
-    innerStrokeColor = paintColor(t.innerStrokeColor());
-    fillTopColor = paintColor(t.fillTopColor());
-    fillBottomColor = paintColor(t.fillBottomColor());
-    glossShadowColor = paintColor(t.glossShadowColor());
-    glossShadowOffset = t.glossShadowOffset();
-    glossShadowBlurRadius = t.glossShadowBlurRadius();
-    borderWidth = t.borderWidth();
-    arrowBase = t.arrowBase();
-    arrowHeight = t.arrowHeight();
-    outerShadowColor = paintColor(t.outerShadowColor());
-    outerShadowBlurRadius = t.outerShadowBlurRadius();
-    outerShadowOffset = t.outerShadowOffset();
-    outerCornerRadius = t.outerCornerRadius();
-    minOuterCornerRadius = t.minOuterCornerRadius();
-    innerShadowColor = paintColor(t.innerShadowColor());
-    innerShadowBlurRadius = t.innerShadowBlurRadius();
-    innerShadowOffset = t.innerShadowOffset();
-    innerCornerRadius = t.innerCornerRadius();
-    viewContentInsets = t.viewContentInsets();
-    overlayColor = paintColor(t.overlayColor());
+    m_style.tintColor = paintColor(t.tintColor());
+    m_style.outerStrokeColor = paintColor(t.outerStrokeColor());
+    m_style.innerStrokeColor = paintColor(t.innerStrokeColor());
+    m_style.fillTopColor = paintColor(t.fillTopColor());
+    m_style.fillBottomColor = paintColor(t.fillBottomColor());
+    m_style.glossShadowColor = paintColor(t.glossShadowColor());
+    m_style.glossShadowOffset = t.glossShadowOffset();
+    m_style.glossShadowBlurRadius = t.glossShadowBlurRadius();
+    m_style.borderWidth = t.borderWidth();
+    m_style.arrowBase = t.arrowBase();
+    m_style.arrowHeight = t.arrowHeight();
+    m_style.outerShadowColor = paintColor(t.outerShadowColor());
+    m_style.outerShadowBlurRadius = t.outerShadowBlurRadius();
+    m_style.outerShadowOffset = t.outerShadowOffset();
+    m_style.outerCornerRadius = t.outerCornerRadius();
+    m_style.minOuterCornerRadius = t.minOuterCornerRadius();
+    m_style.innerShadowColor = paintColor(t.innerShadowColor());
+    m_style.innerShadowBlurRadius = t.innerShadowBlurRadius();
+    m_style.innerShadowOffset = t.innerShadowOffset();
+    m_style.innerCornerRadius = t.innerCornerRadius();
+    m_style.viewContentInsets = t.viewContentInsets();
+    m_style.overlayColor = paintColor(t.overlayColor());
+    setNeedsDisplay();
+}
+
+void PLPopoverBackgroundView::setStyle(const Style& style) {
+    m_style = style;
     setNeedsDisplay();
 }
 
@@ -92,14 +97,14 @@ void PLPopoverBackgroundView::setArrowDirection(unsigned direction) {
 }
 
 QMarginsF PLPopoverBackgroundView::outerShadowInsets() const {
-    const qreal s = outerShadowBlurRadius;
-    return {s - outerShadowOffset.width(), s - outerShadowOffset.height(), s + outerShadowOffset.width(),
-            s + outerShadowOffset.height()};
+    const qreal s = m_style.outerShadowBlurRadius;
+    return {s - m_style.outerShadowOffset.width(), s - m_style.outerShadowOffset.height(),
+            s + m_style.outerShadowOffset.width(), s + m_style.outerShadowOffset.height()};
 }
 
 QRectF PLPopoverBackgroundView::outerRect(const QRectF& rect, unsigned direction) const {
     QRectF r = rect;
-    const qreal a = arrowHeight;
+    const qreal a = m_style.arrowHeight;
     if (direction == PLPopoverArrowDirectionUp || direction == PLPopoverArrowDirectionDown) {
         r.setHeight(r.height() - a);
         if (direction == PLPopoverArrowDirectionUp)
@@ -109,15 +114,15 @@ QRectF PLPopoverBackgroundView::outerRect(const QRectF& rect, unsigned direction
         if (direction == PLPopoverArrowDirectionLeft)
             r.translate(a, 0);
     }
-    const qreal s = outerShadowBlurRadius;
+    const qreal s = m_style.outerShadowBlurRadius;
     r.adjust(s, s, -s, -s);
-    return r.translated(-outerShadowOffset.width(), -outerShadowOffset.height());
+    return r.translated(-m_style.outerShadowOffset.width(), -m_style.outerShadowOffset.height());
 }
 
 QRectF PLPopoverBackgroundView::innerRect(const QRectF& rect, unsigned direction) const {
     const QRectF o = outerRect(rect, direction);
-    const qreal b = borderWidth;
-    const QMarginsF i = viewContentInsets;
+    const qreal b = m_style.borderWidth;
+    const QMarginsF i = m_style.viewContentInsets;
     QRectF r(o.x() + b + i.left(), o.y() + i.top(), o.width() - 2 * b - i.left() - i.right(),
              o.height() - b - i.top() - i.bottom());
     if (m_navigationBarHeight == 0 || m_wantsDefaultContentAppearance) {
@@ -129,8 +134,8 @@ QRectF PLPopoverBackgroundView::innerRect(const QRectF& rect, unsigned direction
 }
 
 QRectF PLPopoverBackgroundView::arrowRect(const QRectF& rect, unsigned direction) const {
-    const qreal a = arrowHeight;
-    const qreal base = arrowBase;
+    const qreal a = m_style.arrowHeight;
+    const qreal base = m_style.arrowBase;
     if (a == 0)
         return {};
     const QRectF o = outerRect(rect, direction);
@@ -151,16 +156,16 @@ QRectF PLPopoverBackgroundView::arrowRect(const QRectF& rect, unsigned direction
 }
 
 QSizeF PLPopoverBackgroundView::sizeThatFits(const QSizeF& content) const {
-    const qreal b = borderWidth;
-    const qreal s = outerShadowBlurRadius;
+    const qreal b = m_style.borderWidth;
+    const qreal s = m_style.outerShadowBlurRadius;
     QSizeF size(content.width() + 2 * (b + s), content.height() + 2 * s + b);
     if (m_navigationBarHeight == 0)
         size.rheight() += b;
     if (m_arrowDirection == PLPopoverArrowDirectionUp || m_arrowDirection == PLPopoverArrowDirectionDown)
-        size.rheight() += arrowHeight;
+        size.rheight() += m_style.arrowHeight;
     else if (m_arrowDirection == PLPopoverArrowDirectionLeft ||
              m_arrowDirection == PLPopoverArrowDirectionRight)
-        size.rwidth() += arrowHeight;
+        size.rwidth() += m_style.arrowHeight;
     return size;
 }
 
@@ -174,16 +179,19 @@ void PLPopoverBackgroundView::setArrowOffset(qreal v) {
     const bool horizontal =
         m_arrowDirection == PLPopoverArrowDirectionLeft || m_arrowDirection == PLPopoverArrowDirectionRight;
     if (v == 0) {
-        m_arrowOffset = vertical ? outerShadowOffset.width() : horizontal ? outerShadowOffset.height() : 0;
+        m_arrowOffset = vertical     ? m_style.outerShadowOffset.width()
+                        : horizontal ? m_style.outerShadowOffset.height()
+                                     : 0;
     } else {
         const qreal sign = v / std::abs(v);
-        const qreal inset = arrowBase * 0.5 + 0.5 + qMin(minOuterCornerRadius, outerCornerRadius);
+        const qreal inset =
+            m_style.arrowBase * 0.5 + 0.5 + qMin(m_style.minOuterCornerRadius, m_style.outerCornerRadius);
         const QRectF limit = outerRect().adjusted(inset, inset, -inset, -inset);
         qreal magnitude = std::abs(v);
         if (vertical)
-            magnitude = qMin(magnitude + outerShadowOffset.width() * sign, limit.width() / 2);
+            magnitude = qMin(magnitude + m_style.outerShadowOffset.width() * sign, limit.width() / 2);
         else if (horizontal)
-            magnitude = qMin(magnitude + outerShadowOffset.height() * sign, limit.height() / 2);
+            magnitude = qMin(magnitude + m_style.outerShadowOffset.height() * sign, limit.height() / 2);
         m_arrowOffset = sign * magnitude;
     }
     update();
@@ -195,10 +203,10 @@ bool PLPopoverBackgroundView::isTouchedAtPoint(const QPointF& point) const {
 
 QPainterPath PLPopoverBackgroundView::bubblePath() const {
     const QRectF o = outerRect().adjusted(0.5, 0.5, -0.5, -0.5);
-    const qreal R = outerCornerRadius;
-    const qreal a = arrowHeight;
+    const qreal R = m_style.outerCornerRadius;
+    const qreal a = m_style.arrowHeight;
     const qreal off = m_arrowOffset;
-    const int half = int(arrowBase) / 2;
+    const int half = int(m_style.arrowBase) / 2;
     const qreal midX = o.center().x();
     const qreal midY = o.center().y();
     const QPointF tl = o.topLeft(), tr = o.topRight(), bl = o.bottomLeft(), br = o.bottomRight();
@@ -305,19 +313,21 @@ void PLPopoverBackgroundView::setViewController(ViewController* controller) {
 void PLPopoverBackgroundView::configureInnerView() {
     if (!m_innerView)
         return;
-    m_innerView->gradientTopColor = fillTopColor;
-    m_innerView->gradientBottomColor = fillBottomColor;
-    m_innerView->innerShadowColor = innerShadowColor;
-    m_innerView->innerStrokeColor = innerStrokeColor;
-    m_innerView->innerShadowOffset = innerShadowOffset;
-    m_innerView->innerCornerRadius = innerCornerRadius;
-    m_innerView->innerShadowBlurRadius = innerShadowBlurRadius;
-    m_innerView->borderWidth = borderWidth;
-    m_innerView->navigationBarHeight = m_navigationBarHeight;
-    m_innerView->gradientHeight = height() - 2.0 * outerShadowBlurRadius;
+    PLPopoverBackgroundInnerView::Style inner;
+    inner.gradientTopColor = m_style.fillTopColor;
+    inner.gradientBottomColor = m_style.fillBottomColor;
+    inner.innerShadowColor = m_style.innerShadowColor;
+    inner.innerStrokeColor = m_style.innerStrokeColor;
+    inner.innerShadowOffset = m_style.innerShadowOffset;
+    inner.innerCornerRadius = m_style.innerCornerRadius;
+    inner.innerShadowBlurRadius = m_style.innerShadowBlurRadius;
+    inner.borderWidth = m_style.borderWidth;
+    inner.navigationBarHeight = m_navigationBarHeight;
+    inner.gradientHeight = height() - 2.0 * m_style.outerShadowBlurRadius;
     const qreal contentTop = m_contentView ? m_contentView->y() : innerRect().top();
-    m_innerView->gradientTopPosition = contentTop - outerShadowInsets().top();
-    m_innerView->wantsDefaultContentAppearance = m_wantsDefaultContentAppearance;
+    inner.gradientTopPosition = contentTop - outerShadowInsets().top();
+    inner.wantsDefaultContentAppearance = m_wantsDefaultContentAppearance;
+    m_innerView->setStyle(inner);
 }
 
 void PLPopoverBackgroundView::setNeedsDisplay() {
@@ -333,41 +343,44 @@ void PLPopoverBackgroundView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QPainterPath path = bubblePath();
     const QRectF box = path.boundingRect();
-    const qreal s = outerShadowBlurRadius;
-    if (s > 0 && outerShadowColor.alpha() > 0) {
+    const qreal s = m_style.outerShadowBlurRadius;
+    if (s > 0 && m_style.outerShadowColor.alpha() > 0) {
         // The outer shadow: the bubble's shape, offset and softened with a few box passes.
         QImage shadow(size(), QImage::Format_ARGB32_Premultiplied);
         shadow.fill(Qt::transparent);
         {
             QPainter sp(&shadow);
             sp.setRenderHint(QPainter::Antialiasing);
-            sp.fillPath(path.translated(outerShadowOffset.width(), outerShadowOffset.height()),
-                        outerShadowColor);
+            sp.fillPath(
+                path.translated(m_style.outerShadowOffset.width(), m_style.outerShadowOffset.height()),
+                m_style.outerShadowColor);
         }
         p.drawImage(0, 0, platform::ui::BlurredBackdrop::boxBlur(shadow, int(s) | 1, 2));
     }
     QLinearGradient gradient(box.center().x(), box.top(), box.center().x(), box.bottom());
-    gradient.setColorAt(0, fillTopColor);
-    gradient.setColorAt(1, fillBottomColor);
+    gradient.setColorAt(0, m_style.fillTopColor);
+    gradient.setColorAt(1, m_style.fillBottomColor);
     p.fillPath(path, gradient);
-    if (glossShadowColor.alpha() > 0 && (!glossShadowOffset.isNull() || glossShadowBlurRadius > 0)) {
+    if (m_style.glossShadowColor.alpha() > 0 &&
+        (!m_style.glossShadowOffset.isNull() || m_style.glossShadowBlurRadius > 0)) {
         // The gloss: what lies outside the bubble, shifted in by the gloss offset, seen through it.
-        const qreal g = glossShadowBlurRadius;
-        const QRectF e = box.adjusted(-g, -g, g, g)
-                             .translated(-glossShadowOffset.width(), -glossShadowOffset.height())
-                             .united(box)
-                             .adjusted(-1, -1, 1, 1);
+        const qreal g = m_style.glossShadowBlurRadius;
+        const QRectF e =
+            box.adjusted(-g, -g, g, g)
+                .translated(-m_style.glossShadowOffset.width(), -m_style.glossShadowOffset.height())
+                .united(box)
+                .adjusted(-1, -1, 1, 1);
         QPainterPath outside;
         outside.addRect(e);
         outside = outside.subtracted(path);
         p.save();
         p.setClipPath(path);
-        p.fillPath(outside.translated(glossShadowOffset.width(), glossShadowOffset.height()),
-                   glossShadowColor);
+        p.fillPath(outside.translated(m_style.glossShadowOffset.width(), m_style.glossShadowOffset.height()),
+                   m_style.glossShadowColor);
         p.restore();
     }
-    if (outerStrokeColor.alpha() > 0) {
-        p.setPen(QPen(outerStrokeColor, 1));
+    if (m_style.outerStrokeColor.alpha() > 0) {
+        p.setPen(QPen(m_style.outerStrokeColor, 1));
         p.setBrush(Qt::NoBrush);
         p.drawPath(path);
     }

@@ -35,13 +35,18 @@ public:
     // 0 shifts the arrow by the shadow offset; other values are kept clear of the rounded corners.
     void setArrowOffset(qreal offset);
 
-    QColor fillTopColor, fillBottomColor, glossShadowColor, outerShadowColor, outerStrokeColor,
-        innerShadowColor, innerStrokeColor, overlayColor, tintColor;
-    uint glossShadowBlurRadius = 0, borderWidth = 0, arrowBase = 0, arrowHeight = 0,
-         outerShadowBlurRadius = 0, outerCornerRadius = 0, minOuterCornerRadius = 0,
-         innerShadowBlurRadius = 0, innerCornerRadius = 0;
-    QSizeF glossShadowOffset{0, 0}, outerShadowOffset{0, 0}, innerShadowOffset{0, 0};
-    QMarginsF viewContentInsets;
+    // The look, as a theme resolves it.
+    struct Style {
+        QColor tintColor, fillTopColor, fillBottomColor, glossShadowColor, outerShadowColor, outerStrokeColor,
+            innerShadowColor, innerStrokeColor, overlayColor;
+        uint glossShadowBlurRadius = 0, borderWidth = 0, arrowBase = 0, arrowHeight = 0,
+             outerShadowBlurRadius = 0, outerCornerRadius = 0, minOuterCornerRadius = 0,
+             innerShadowBlurRadius = 0, innerCornerRadius = 0;
+        QSizeF glossShadowOffset{0, 0}, outerShadowOffset{0, 0}, innerShadowOffset{0, 0};
+        QMarginsF viewContentInsets;
+    };
+    const Style& style() const { return m_style; }
+    void setStyle(const Style& style);
 
     qreal navigationBarHeight() const { return m_navigationBarHeight; }
     QMarginsF outerShadowInsets() const;
@@ -80,6 +85,7 @@ protected:
 private:
     void configureInnerView();
 
+    Style m_style;
     QSizeF m_contentSize;
     unsigned m_arrowDirection = PLPopoverArrowDirectionDown;
     qreal m_arrowOffset = 0;

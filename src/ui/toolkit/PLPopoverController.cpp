@@ -379,7 +379,7 @@ void PLPopoverController::positionPopover(bool animated) {
     const QRectF anchor = PopoverHost::forWindow(window)->rectInWindow(m_inView, m_rect);
     PLPopoverBackgroundView* bubble = m_background;
     PLPopoverPlacement::Bubble metrics;
-    metrics.arrowHeight = bubble->arrowHeight;
+    metrics.arrowHeight = bubble->style().arrowHeight;
     metrics.outerShadowInsets = bubble->outerShadowInsets();
     metrics.sizeThatFits = [bubble](unsigned direction, const QSizeF& content) {
         bubble->setArrowDirection(direction);
@@ -465,10 +465,10 @@ void PLPopoverController::prepareContent() {
         if (!m_wantsDefaultContentAppearance)
             navigation->navigationBar()->setTransparent(true);
     QWidget* view = m_content->view();
-    if (m_background->borderWidth == 0) {
+    if (m_background->style().borderWidth == 0) {
         // No border: the content takes the bubble's rounded corners.
         QPainterPath rounded;
-        const qreal r = m_background->outerCornerRadius;
+        const qreal r = m_background->style().outerCornerRadius;
         rounded.addRoundedRect(QRectF(view->rect()), r, r);
         view->setMask(QRegion(rounded.toFillPolygon().toPolygon()));
     } else {
