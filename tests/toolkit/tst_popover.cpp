@@ -2,6 +2,7 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/PopoverHost.h"
 #include "platform/ui/PopoverOverlay.h"
@@ -330,6 +331,25 @@ private slots:
         // A new preferred size while shown resizes the bubble.
         popover.contentViewController()->setPreferredContentSize(QSize(200, 250));
         QCOMPARE(popover.backgroundView()->height(), 263);
+        popover.dismissPopover(false);
+    }
+
+    void embeddedStackTakesTheSizeOfItsTopScreen() {
+        Stage stage;
+        auto* first = new Content;
+        first->setPreferredContentSize(QSize(200, 100));
+        auto* stack = new NavigationController(first);
+        PLPopoverController popover(stack);
+        popover.presentPopoverFromRect(QRect(150, 100, 20, 20), stage.root->view(), Up, false);
+        QCOMPARE(popover.backgroundView()->size(), QSize(200, 113));
+        auto* second = new Content;
+        second->setPreferredContentSize(QSize(240, 300));
+        stack->pushViewController(second, false);
+        QCOMPARE(popover.backgroundView()->size(), QSize(240, 313));
+        second->setPreferredContentSize(QSize(240, 200));
+        QCOMPARE(popover.backgroundView()->size(), QSize(240, 213));
+        stack->popViewController(false);
+        QCOMPARE(popover.backgroundView()->size(), QSize(200, 113));
         popover.dismissPopover(false);
     }
 
