@@ -37,6 +37,17 @@ public:
         events << QStringLiteral("close %1").arg(path.row);
     }
 };
+// A table of 200 rows with ten in view.
+struct SwipeStage {
+    TableView table;
+    SwipeModel model;
+    SwipeStage() {
+        table.setDataSource(&model);
+        table.setDelegate(&model);
+        table.resize(375, 440);
+        table.show();
+    }
+};
 } // namespace
 
 class TestSwipeRows : public QObject {
@@ -45,12 +56,9 @@ private slots:
     void init() { Animator::setInstant(true); }
 
     void openAndCloseAreReportedAndOneRowIsOpenAtATime() {
-        TableView table;
-        SwipeModel model;
-        table.setDataSource(&model);
-        table.setDelegate(&model);
-        table.resize(375, 440);
-        table.show();
+        SwipeStage stage;
+        TableView& table = stage.table;
+        SwipeModel& model = stage.model;
         QVERIFY(table.revealRowActions(IndexPath::forRow(3)));
         QVERIFY(table.revealRowActions(IndexPath::forRow(5)));
         QCOMPARE(table.indexPathForOpenRow(), std::optional(IndexPath::forRow(5)));
@@ -63,12 +71,9 @@ private slots:
     }
 
     void reusedCellNeverShowsThePreviousRowsOpenOptions() {
-        TableView table;
-        SwipeModel model;
-        table.setDataSource(&model);
-        table.setDelegate(&model);
-        table.resize(375, 440);
-        table.show();
+        SwipeStage stage;
+        TableView& table = stage.table;
+        SwipeModel& model = stage.model;
         QVERIFY(table.revealRowActions(IndexPath::forRow(0)));
         TableViewCell* opened = table.cellForRowAtIndexPath(IndexPath::forRow(0));
         QVERIFY(opened->areActionsRevealed());
