@@ -370,6 +370,30 @@ private slots:
         popover.dismissPopover(false); // not shown: nothing happens
     }
 
+    void animatedPresentationEndsWhereTheInstantOneDoes() {
+        Stage stage;
+        auto* content = new Content;
+        content->setPreferredContentSize(QSize(200, 100));
+        PLPopoverController popover(content);
+        popover.setAnimationDuration(0.05f);
+        Animator::setInstant(false);
+        bool presented = false;
+        const unsigned both = PLPopoverAnimationOptionFade | PLPopoverAnimationOptionScale;
+        popover.presentPopoverFromRect(QRect(150, 100, 20, 20), stage.root->view(), Up, true, both,
+                                       [&] { presented = true; });
+        QVERIFY(popover.isPopoverVisible()); // at once, before the animation ends
+        QVERIFY(!presented);
+        QTRY_VERIFY(presented);
+        QTRY_COMPARE(popover.backgroundView()->geometry(), QRect(60, 120, 200, 113));
+        QCOMPARE(Animator::alpha(popover.overlayView()), 1.0);
+        bool dismissed = false;
+        popover.dismissPopover(true, [&] { dismissed = true; });
+        QVERIFY(popover.isPopoverVisible()); // until the animation has finished
+        QTRY_VERIFY(dismissed);
+        QVERIFY(!popover.isPopoverVisible());
+        Animator::setInstant(true);
+    }
+
     void outsideTouchesFollowTheDismissalRules() {
         Stage stage;
         auto* passthrough = new QPushButton("Keep", stage.root->view());

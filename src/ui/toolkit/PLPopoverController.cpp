@@ -235,8 +235,7 @@ void PLPopoverController::presentPopoverFromRect(const QRect& rect, QWidget* inV
         if (options & PLPopoverAnimationOptionScale) {
             // Grow out of the arrow's tip.
             const QRect end = m_background->geometry();
-            const QPointF tip = m_background->mapToParent(m_background->arrowRect().center().toPoint());
-            m_background->setGeometry(QRect(tip.toPoint(), QSize(1, 1)));
+            m_background->setGeometry(arrowTipRect());
             Animator::animateProperty(m_background, "geometry", end, ms);
         }
         QPointer<PLPopoverController> self(this);
@@ -246,6 +245,14 @@ void PLPopoverController::presentPopoverFromRect(const QRect& rect, QWidget* inV
         });
     }
     listenToKeyboard(true);
+}
+
+QRect PLPopoverController::arrowTipRect() const {
+    if (!m_background)
+        return {};
+    const QRectF arrow = m_background->arrowRect();
+    const QPoint tip = arrow.isEmpty() ? m_background->rect().center() : arrow.center().toPoint();
+    return QRect(m_background->mapToParent(tip), QSize(1, 1));
 }
 
 void PLPopoverController::afterPresent(Completion completion) {
@@ -288,6 +295,8 @@ void PLPopoverController::dismissPopover(bool animated, unsigned options, Comple
     const int ms = int(m_animationDuration * 1000);
     if (options & PLPopoverAnimationOptionFade)
         Animator::animateAlpha(m_background, 0, ms);
+    if (options & PLPopoverAnimationOptionScale)
+        Animator::animateProperty(m_background, "geometry", arrowTipRect(), ms);
     QPointer<PLPopoverController> self(this);
     Animator::animateAlpha(m_overlay, 0, ms, [self, completion, callDelegate, animated](bool) {
         if (self)

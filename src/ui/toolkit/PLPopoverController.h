@@ -100,6 +100,8 @@ public:
 
 private:
     void outsideTouch();
+    // The 1 x 1 rectangle (window coordinates) the scale animation starts from and shrinks to.
+    QRect arrowTipRect() const;
     void afterPresent(Completion completion);
     void afterDismiss(Completion completion, bool callDelegate, bool animated);
     void prepareContent();
