@@ -8,7 +8,6 @@ namespace pelnix::platform::ui {
 
 PopoverOverlay::PopoverOverlay(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("popoverOverlay"));
-    setAccessibleName(QStringLiteral("Double-tap to dismiss pop-up window."));
 }
 
 QList<QWidget*> PopoverOverlay::passthroughViews() const {

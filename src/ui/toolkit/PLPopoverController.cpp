@@ -3,6 +3,7 @@
 #include "PLPopoverBackgroundView.h"
 #include "PLPopoverPlacement.h"
 #include "PLPopoverTheme.h"
+#include "foundation/PLCurrentBundleInfo.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
@@ -214,6 +215,8 @@ void PLPopoverController::presentPopoverFromRect(const QRect& rect, QWidget* inV
         m_background->hide();
         m_overlay = PopoverHost::forWindow(window)->addPopover(m_background);
         m_overlay->setPassthroughViews(passthroughViews());
+        m_overlay->setAccessibleName(
+            PLCurrentBundleInfo::localizedString(QStringLiteral("Double-tap to dismiss pop-up window.")));
         connect(m_overlay, &PopoverOverlay::touched, this, &PLPopoverController::outsideTouch);
         connect(m_background, &PLPopoverBackgroundView::touchedOutside, this,
                 &PLPopoverController::outsideTouch);
