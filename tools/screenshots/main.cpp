@@ -2,6 +2,7 @@
 // Renders every registered screen, with its fixture, in a phone-sized window offscreen and writes
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
+#include "GalleryControls.h"
 #include "GalleryScreens.h"
 
 #include "platform/ui/Animator.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
 #endif
     Animator::setInstant(true);
     pelnix::tools::registerGalleryScreens();
+    pelnix::tools::registerControlsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

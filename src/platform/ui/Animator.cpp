@@ -8,12 +8,20 @@
 #include <QPropertyAnimation>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <cmath>
 
 namespace pelnix::platform::ui {
 
 namespace {
 bool g_instant = false;
+
+constexpr qreal kSpringDamping = 0.7;
+constexpr qreal kSpringVelocity = 0.7;
+
+qreal standardSpring(qreal t) {
+    return Animator::springProgress(t, kSpringDamping, kSpringVelocity);
 }
+} // namespace
 
 bool Animator::isInstant() {
     return g_instant;
@@ -31,10 +39,30 @@ QEasingCurve Animator::easing(Curve curve) {
         return QEasingCurve::OutQuad;
     case Curve::Linear:
         return QEasingCurve::Linear;
+    case Curve::Spring: {
+        QEasingCurve spring;
+        spring.setCustomType(standardSpring);
+        return spring;
+    }
     case Curve::EaseInOut:
         break;
     }
     return QEasingCurve::InOutQuad;
+}
+
+qreal Animator::springProgress(qreal t, qreal damping, qreal velocity) {
+    if (t <= 0)
+        return 0;
+    if (t >= 1)
+        return 1;
+    damping = qMax<qreal>(damping, 0.01);
+    // Natural frequency chosen so the envelope has fallen to 1/1000 at the end of the duration.
+    const qreal w0 = std::log(1000.0) / qMin<qreal>(damping, 1.0);
+    const qreal decay = std::exp(-damping * w0 * t);
+    if (damping >= 1)
+        return 1 - decay * (1 + (w0 - velocity) * t);
+    const qreal wd = w0 * std::sqrt(1 - damping * damping);
+    return 1 - decay * (std::cos(wd * t) + (damping * w0 - velocity) / wd * std::sin(wd * t));
 }
 
 void Animator::animateProperty(QObject* target, const QByteArray& property, const QVariant& end,

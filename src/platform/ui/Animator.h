@@ -15,7 +15,9 @@ namespace pelnix::platform::ui {
 class Animator {
 public:
     using Completion = std::function<void(bool finished)>;
-    enum class Curve { EaseInOut, EaseIn, EaseOut, Linear };
+    // Spring: a damped spring (damping ratio 0.7, initial velocity 0.7) that overshoots a little and
+    // settles at the end of the duration, as swiped rows open and close.
+    enum class Curve { EaseInOut, EaseIn, EaseOut, Linear, Spring };
 
     static bool isInstant();
     static void setInstant(bool instant);
@@ -38,6 +40,9 @@ public:
     static void animateAlpha(QWidget* view, qreal alpha, int durationMs, Completion completion = {});
 
     static QEasingCurve easing(Curve curve);
+    // Progress (0 at t = 0, exactly 1 from t = 1 on) of a spring released towards its end with
+    // `damping` (ratio; 1 is critical) and `velocity` (distances per duration), t in durations.
+    static qreal springProgress(qreal t, qreal damping, qreal velocity);
 };
 
 } // namespace pelnix::platform::ui

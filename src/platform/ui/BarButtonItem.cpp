@@ -1,5 +1,7 @@
 #include "BarButtonItem.h"
 
+#include <QToolButton>
+
 namespace pelnix::platform::ui {
 
 BarButtonItem::BarButtonItem(SystemItem item, std::function<void()> action, QObject* parent)
@@ -62,6 +64,42 @@ void BarButtonItem::trigger() {
     emit triggered();
     if (m_action)
         m_action();
+}
+
+QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, const QColor& tint) {
+    if (isSpace()) {
+        auto* space = new QWidget(parent);
+        space->setObjectName(name);
+        if (m_system == SystemItem::FixedSpace)
+            space->setFixedWidth(m_width);
+        else
+            space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        return space;
+    }
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setText(title());
+    if (!m_image.isNull()) {
+        button->setIcon(m_image);
+        button->setIconSize(QSize(24, 24));
+        if (title().isEmpty())
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+    button->setEnabled(m_enabled);
+    QFont font = button->font();
+    font.setBold(m_system == SystemItem::Done);
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, tint);
+    button->setPalette(palette);
+    QPointer<BarButtonItem> guard(this);
+    connect(button, &QToolButton::clicked, button, [guard] {
+        if (guard)
+            guard->trigger();
+    });
+    m_view = button;
+    return button;
 }
 
 } // namespace pelnix::platform::ui

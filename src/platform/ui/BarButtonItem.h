@@ -40,6 +40,13 @@ public:
     // Runs the action as a tap on the item would.
     void trigger();
 
+    // The widget that shows the item in a bar now (its custom view, or the button a bar made for it);
+    // popovers anchor to it.
+    QWidget* view() const { return m_customView ? m_customView.data() : m_view.data(); }
+    // Makes the widget a bar shows for this item: a tinted tool button, or a fixed or flexible space.
+    // Custom views are not made here (the bar borrows them).
+    QWidget* makeBarWidget(QWidget* parent, const QString& name, const QColor& tint);
+
 signals:
     void changed();
     void triggered();
@@ -49,6 +56,7 @@ private:
     QString m_title;
     QIcon m_image;
     QPointer<QWidget> m_customView;
+    QPointer<QWidget> m_view;
     int m_width = 0;
     bool m_enabled = true;
     std::function<void()> m_action;

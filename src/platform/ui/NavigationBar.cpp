@@ -85,40 +85,9 @@ QWidget* NavigationBar::widgetFor(BarButtonItem* item, const QString& name) {
         custom->show();
         return custom;
     }
-    if (item->isSpace()) {
-        auto* space = new QWidget(this);
-        space->setObjectName(name);
-        if (item->systemItem() == BarButtonItem::SystemItem::FixedSpace)
-            space->setFixedWidth(item->width());
-        else
-            space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        m_made << space;
-        return space;
-    }
-    auto* button = new QToolButton(this);
-    button->setObjectName(name);
-    button->setAutoRaise(true);
-    button->setText(item->title());
-    if (!item->image().isNull()) {
-        button->setIcon(item->image());
-        button->setIconSize(QSize(24, 24));
-        if (item->title().isEmpty())
-            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    }
-    button->setEnabled(item->isEnabled());
-    QFont font = button->font();
-    font.setBold(item->systemItem() == BarButtonItem::SystemItem::Done);
-    button->setFont(font);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::ButtonText, kTint);
-    button->setPalette(palette);
-    QPointer<BarButtonItem> guard(item);
-    connect(button, &QToolButton::clicked, this, [guard] {
-        if (guard)
-            guard->trigger();
-    });
-    m_made << button;
-    return button;
+    QWidget* made = item->makeBarWidget(this, name, kTint);
+    m_made << made;
+    return made;
 }
 
 void NavigationBar::rebuild() {

@@ -70,12 +70,24 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool animated) {
 }
 
 void NavigationController::updateBar() {
+    adoptTopContentSize();
     if (!m_bar)
         return;
     const auto list = viewControllers();
     NavigationItem* top = list.isEmpty() ? nullptr : list.last()->navigationItem();
     NavigationItem* previous = list.size() > 1 ? list[list.size() - 2]->navigationItem() : nullptr;
     m_bar->setItems(top, previous);
+}
+
+void NavigationController::adoptTopContentSize() {
+    // A stack is as large as its top screen wants to be: a popover showing it resizes on push and pop.
+    QObject::disconnect(m_topContentSize);
+    ViewController* top = topViewController();
+    if (!top)
+        return;
+    setPreferredContentSize(top->preferredContentSize());
+    m_topContentSize = connect(top, &ViewController::preferredContentSizeChanged, this,
+                               &ViewController::setPreferredContentSize);
 }
 
 void NavigationController::finishRunningTransition() {

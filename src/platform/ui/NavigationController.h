@@ -47,12 +47,14 @@ private:
     void finishRunningTransition();
     void updateBar();
     void layoutBar();
+    void adoptTopContentSize();
 
     QList<QPointer<ViewController>> m_stack;
     QPointer<NavigationBar> m_bar;
     QPointer<ContainerView> m_content;
     bool m_barHidden = false;
     std::function<void()> m_finishTransition;
+    QMetaObject::Connection m_topContentSize;
 };
 
 } // namespace pelnix::platform::ui

@@ -108,8 +108,12 @@ qreal TableView::headerHeightForList(int section) {
 ReusableView* TableView::cellForList(const IndexPath& path) {
     auto* ds = dataSource();
     TableViewCell* cell = ds ? ds->cellForRowAtIndexPath(this, path) : nullptr;
-    if (cell)
+    if (cell) {
+        watchRowActions(cell);
+        // Whatever the cell's own reuse code did: a row comes into view closed.
+        cell->resetRowActions();
         cell->setSeparatorVisible(m_separators);
+    }
     return cell;
 }
 
@@ -169,7 +173,46 @@ void TableView::didEndDisplaying(ReusableView* view, const IndexPath& path) {
         d->didEndDisplayingCell(this, cell, path);
 }
 
-bool TableView::revealRowActions(const IndexPath& path) {
+void TableView::watchRowActions(TableViewCell* cell) {
+    if (cell->property("pelnix.rowActionsWatched").toBool())
+        return;
+    cell->setProperty("pelnix.rowActionsWatched", true);
+    QPointer<TableViewCell> guard(cell);
+    connect(cell, &TableViewCell::rowActionsStateChanged, this, [this, guard](bool open) {
+        if (guard)
+            rowActionsStateChanged(guard, open);
+    });
+}
+
+void TableView::rowActionsStateChanged(TableViewCell* cell, bool open) {
+    if (open) {
+        if (m_openCell && m_openCell != cell)
+            m_openCell->revealActions(false);
+        const auto path = indexPathForCell(cell);
+        if (!path)
+            return;
+        m_openCell = cell;
+        m_openPath = *path;
+        if (auto* d = delegate())
+            d->didOpenRowActionsAtIndexPath(this, *path);
+        return;
+    }
+    if (m_openCell != cell)
+        return;
+    // A cell leaving the view is no longer among the visible ones: fall back to where it was opened.
+    const IndexPath path = indexPathForCell(cell).value_or(m_openPath);
+    m_openCell = nullptr;
+    if (auto* d = delegate())
+        d->didCloseRowActionsAtIndexPath(this, path);
+}
+
+std::optional<IndexPath> TableView::indexPathForOpenRow() const {
+    if (!m_openCell)
+        return std::nullopt;
+    return indexPathForCell(m_openCell).value_or(m_openPath);
+}
+
+bool TableView::revealRowActions(const IndexPath& path, bool animated) {
     TableViewCell* cell = cellForRowAtIndexPath(path);
     auto* d = delegate();
     if (!cell || !d)
@@ -177,7 +220,10 @@ bool TableView::revealRowActions(const IndexPath& path) {
     const QList<RowAction> actions = d->editActionsForRowAtIndexPath(this, path);
     if (actions.isEmpty())
         return false;
-    hideRowActions();
+    if (cell->areActionsRevealed())
+        return true;
+    hideRowActions(animated);
+    watchRowActions(cell);
     QPointer<TableViewCell> guard(cell);
     cell->setRowActions(actions, [this, guard, actions](int index) {
         // The row may have moved since the options were revealed: ask where it is now.
@@ -187,28 +233,28 @@ bool TableView::revealRowActions(const IndexPath& path) {
         if (now && actions[index].handler)
             actions[index].handler(*now);
     });
-    cell->revealActions(true);
+    cell->revealActions(true, animated);
     return true;
 }
 
-void TableView::hideRowActions() {
+void TableView::hideRowActions(bool animated) {
     for (TableViewCell* cell : visibleCells())
-        cell->revealActions(false);
+        cell->revealActions(false, animated);
 }
 
 void TableView::rowSwiped(const IndexPath& path, qreal dx) {
     const bool towardsEnd = layoutDirection() == Qt::RightToLeft ? dx > 0 : dx < 0;
     if (towardsEnd)
-        revealRowActions(path);
+        revealRowActions(path, true);
     else
-        hideRowActions();
+        hideRowActions(true);
 }
 
 void TableView::tapped(const QPointF& viewportPoint) {
     // A tap anywhere closes revealed options first, as on the phone.
     for (TableViewCell* cell : visibleCells()) {
         if (cell->areActionsRevealed()) {
-            cell->revealActions(false);
+            cell->revealActions(false, true);
             return;
         }
     }

@@ -43,8 +43,10 @@ public:
     }
 
     // Swipe options of a row in view: reveals them (hiding any other revealed row).
-    bool revealRowActions(const IndexPath& path);
-    void hideRowActions();
+    bool revealRowActions(const IndexPath& path, bool animated = false);
+    void hideRowActions(bool animated = false);
+    // The row whose options are open, if any.
+    std::optional<IndexPath> indexPathForOpenRow() const;
 
 protected:
     int sectionCountForList() override;
@@ -64,6 +66,9 @@ protected:
     void tapped(const QPointF& viewportPoint) override;
 
 private:
+    void watchRowActions(TableViewCell* cell);
+    void rowActionsStateChanged(TableViewCell* cell, bool open);
+
     TableViewDataSource* m_dataSource = nullptr;
     TableViewDelegate* m_delegate = nullptr;
     QPointer<QObject> m_dataSourceObject;
@@ -73,6 +78,8 @@ private:
     qreal m_rowHeight = kDefaultRowHeight;
     qreal m_headerHeight = kDefaultHeaderHeight;
     bool m_separators = true;
+    QPointer<TableViewCell> m_openCell;
+    IndexPath m_openPath;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,8 +1,11 @@
 #include "TableViewCell.h"
 
+#include "Animator.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
@@ -12,6 +15,7 @@ namespace {
 constexpr int kMargin = 15;
 constexpr int kAccessoryWidth = 30;
 constexpr int kActionWidth = 80;
+constexpr int kSlideMs = 300;
 } // namespace
 
 TableViewCell::TableViewCell(Style style, const QString& reuseIdentifier, QWidget* parent)
@@ -75,8 +79,13 @@ void TableViewCell::setSeparatorInset(int left) {
 }
 
 void TableViewCell::prepareForReuse() {
+    resetRowActions();
+}
+
+void TableViewCell::resetRowActions() {
     revealActions(false);
-    setRowActions({}, {});
+    if (!m_actions.isEmpty())
+        setRowActions({}, {});
 }
 
 int TableViewCell::actionsWidth() const {
@@ -110,16 +119,37 @@ void TableViewCell::setRowActions(const QList<RowAction>& actions, std::function
         }
         m_actionsPanel->lower();
     }
-    if (m_revealed && actions.isEmpty())
+    if (m_revealed && actions.isEmpty()) {
         m_revealed = false;
+        m_shift = 0;
+        emit rowActionsStateChanged(false);
+    }
     layoutSubviews();
 }
 
-void TableViewCell::revealActions(bool reveal) {
+void TableViewCell::revealActions(bool reveal, bool animated) {
     reveal = reveal && !m_actions.isEmpty();
     if (m_revealed == reveal)
         return;
     m_revealed = reveal;
+    const qreal target = reveal ? actionsWidth() : 0;
+    // A newer slide takes over from one still running.
+    const quint64 slide = ++m_slide;
+    if (!animated || !isVisible()) {
+        setShift(target);
+    } else {
+        const qreal from = m_shift;
+        QPointer<TableViewCell> guard(this);
+        Animator::run(this, kSlideMs, Animator::Curve::Spring, [guard, slide, from, target](qreal t) {
+            if (guard && guard->m_slide == slide)
+                guard->setShift(from + (target - from) * t);
+        });
+    }
+    emit rowActionsStateChanged(reveal);
+}
+
+void TableViewCell::setShift(qreal shift) {
+    m_shift = shift;
     layoutSubviews();
 }
 
@@ -138,14 +168,14 @@ void TableViewCell::resizeEvent(QResizeEvent* event) {
 
 void TableViewCell::layoutSubviews() {
     const Qt::LayoutDirection dir = layoutDirection();
-    const int shift = m_revealed ? actionsWidth() : 0;
+    const int shift = qRound(m_shift);
     const int accessory = m_accessory == Accessory::None ? 0 : kAccessoryWidth;
     // Offsets are in the reading direction; visualRect mirrors them for right-to-left.
     m_content->setGeometry(QStyle::visualRect(dir, rect(), QRect(-shift, 0, width() - accessory, height())));
     if (m_actionsPanel) {
         m_actionsPanel->setGeometry(
             QStyle::visualRect(dir, rect(), QRect(width() - actionsWidth(), 0, actionsWidth(), height())));
-        m_actionsPanel->setVisible(m_revealed);
+        m_actionsPanel->setVisible(m_revealed || shift > 0);
     }
     const QRect content = m_content->rect();
     const int w = content.width() - 2 * kMargin;

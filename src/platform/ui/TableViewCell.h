@@ -41,11 +41,20 @@ public:
 
     // Row options: shown to the right, the content sliding away to make room.
     void setRowActions(const QList<RowAction>& actions, std::function<void(int)> onTap);
-    void revealActions(bool reveal);
+    // Opening and closing slide the content on the animator's spring curve when animated.
+    void revealActions(bool reveal, bool animated = false);
     bool areActionsRevealed() const { return m_revealed; }
     QList<RowAction> rowActions() const { return m_actions; }
     // A tap on the revealed option at `index` (tests and the option buttons).
     void tapAction(int index);
+    // Closed, without options: the state every row starts in. The table applies it to each cell it
+    // is handed for a row, so a subclass that resets nothing in prepareForReuse() still never shows
+    // the options of the row the cell showed before.
+    void resetRowActions();
+
+signals:
+    // The options opened (true) or closed (false), by a swipe, a tap, the table or reuse.
+    void rowActionsStateChanged(bool open);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -54,6 +63,7 @@ protected:
 
 private:
     int actionsWidth() const;
+    void setShift(qreal shift);
 
     Style m_style;
     QWidget* m_content = nullptr;
@@ -68,6 +78,8 @@ private:
     bool m_separator = true;
     int m_separatorInset = 15;
     bool m_revealed = false;
+    qreal m_shift = 0; // how far the content is slid aside now
+    quint64 m_slide = 0;
 };
 
 } // namespace pelnix::platform::ui

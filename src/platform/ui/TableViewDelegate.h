@@ -69,6 +69,16 @@ public:
         Q_UNUSED(path);
         return {};
     }
+    // A row's swipe options opened or closed (by a swipe, a tap, the table or reuse); at most one row
+    // is open at a time, and an opening row closes the open one first.
+    virtual void didOpenRowActionsAtIndexPath(TableView* table, const IndexPath& path) {
+        Q_UNUSED(table);
+        Q_UNUSED(path);
+    }
+    virtual void didCloseRowActionsAtIndexPath(TableView* table, const IndexPath& path) {
+        Q_UNUSED(table);
+        Q_UNUSED(path);
+    }
 };
 
 } // namespace pelnix::platform::ui

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <utility>
 
 class QWidget;
 
@@ -91,7 +92,13 @@ public:
     void endEditing();
 
     QSize preferredContentSize() const { return m_preferredContentSize; }
-    void setPreferredContentSize(QSize size) { m_preferredContentSize = size; }
+    void setPreferredContentSize(QSize size) {
+        if (std::exchange(m_preferredContentSize, size) != size)
+            emit preferredContentSizeChanged(size);
+    }
+    // A popover showing this controller ignores touches outside it while this is set.
+    bool isModalInPopover() const { return m_modalInPopover; }
+    void setModalInPopover(bool modal) { m_modalInPopover = modal; }
 
     Appearance appearance() const { return m_appearance; }
     bool isVisible() const { return m_appearance == Appearance::Appeared; }
@@ -100,6 +107,7 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    void preferredContentSizeChanged(QSize size);
 
 protected:
     // Builds the view; the default is an empty plain view.
@@ -135,6 +143,7 @@ private:
     QString m_storyboardName;
     QString m_storyboardIdentifier;
     QSize m_preferredContentSize;
+    bool m_modalInPopover = false;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+// A row of titled segments, at most one selected. A tap on a segment selects it and emits
+// valueChanged(); setSelectedSegmentIndex() from code does not. Disabled segments ignore taps.
+class SegmentedControl : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kNoSegment = -1;
+
+    explicit SegmentedControl(const QStringList& titles = {}, QWidget* parent = nullptr);
+
+    int numberOfSegments() const { return int(m_titles.size()); }
+    void setTitles(const QStringList& titles);
+    QString titleForSegment(int index) const { return m_titles.value(index); }
+    void setTitleForSegment(const QString& title, int index);
+    void setEnabledForSegment(bool enabled, int index);
+    bool isEnabledForSegment(int index) const;
+
+    int selectedSegmentIndex() const { return m_selected; }
+    // Out-of-range values clear the selection.
+    void setSelectedSegmentIndex(int index);
+
+    QColor tintColor() const { return m_tint; }
+    void setTintColor(const QColor& color);
+
+    // The segment under a point, or kNoSegment.
+    int segmentAt(const QPoint& point) const;
+    QRect segmentRect(int index) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void valueChanged(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QStringList m_titles;
+    QList<bool> m_enabled;
+    int m_selected = kNoSegment;
+    int m_pressed = kNoSegment;
+    QColor m_tint{0, 122, 255};
+};
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,107 @@
+#include "Switch.h"
+
+#include "Animator.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace pelnix::platform::ui {
+
+namespace {
+constexpr int kAnimationMs = 200;
+}
+
+Switch::Switch(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(QStringLiteral("switch"));
+}
+
+void Switch::setOn(bool on, bool animated) {
+    m_hasUndo = false;
+    if (m_on == on)
+        return;
+    m_on = on;
+    moveKnob(animated);
+}
+
+bool Switch::revert() {
+    if (!m_hasUndo)
+        return false;
+    m_hasUndo = false;
+    if (m_on != m_before) {
+        m_on = m_before;
+        moveKnob(true);
+    }
+    return true;
+}
+
+void Switch::setOnTintColor(const QColor& color) {
+    m_onTint = color;
+    update();
+}
+
+void Switch::moveKnob(bool animated) {
+    const qreal target = m_on ? 1.0 : 0.0;
+    if (!animated || !isVisible()) {
+        m_knob = target;
+        update();
+        return;
+    }
+    const qreal from = m_knob;
+    Animator::run(this, kAnimationMs, Animator::Curve::EaseOut, [this, from, target](qreal t) {
+        m_knob = from + (target - from) * t;
+        update();
+    });
+}
+
+void Switch::userToggle() {
+    if (!isEnabled())
+        return;
+    m_before = m_on;
+    m_on = !m_on;
+    m_hasUndo = true;
+    moveKnob(true);
+    emit valueChanged(m_on);
+}
+
+void Switch::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void Switch::mouseReleaseEvent(QMouseEvent* event) {
+    // Touch-up inside only, as for a button.
+    if (m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        userToggle();
+    m_pressed = false;
+}
+
+void Switch::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space)
+        userToggle();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void Switch::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = track.height() / 2;
+    QColor fill = m_onTint;
+    fill.setAlphaF(m_knob);
+    p.setPen(QPen(QColor(229, 229, 234), 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(track, radius, radius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(track, radius, radius);
+    const qreal d = track.height() - 4;
+    const qreal x = track.left() + 2 + (track.width() - 4 - d) * m_knob;
+    p.setPen(QPen(QColor(0, 0, 0, 40), 0.5));
+    p.setBrush(isEnabled() ? Qt::white : QColor(240, 240, 240));
+    p.drawEllipse(QRectF(x, track.top() + 2, d, d));
+}
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+// An on/off switch. A tap (or Space) flips it and emits valueChanged(); setOn() from code never
+// does, so a screen can tell the user's changes from its own. A screen that refuses a user change
+// (a request failed, say) calls revert() to go back to the value before it, again without a signal.
+class Switch : public QWidget {
+    Q_OBJECT
+public:
+    explicit Switch(QWidget* parent = nullptr);
+
+    bool isOn() const { return m_on; }
+    void setOn(bool on, bool animated = false);
+    // Back to the value before the last user change; false when there is none to undo.
+    bool revert();
+
+    QColor onTintColor() const { return m_onTint; }
+    void setOnTintColor(const QColor& color);
+    // Knob position, 0 (off) to 1 (on); moves during the animation.
+    qreal knobPosition() const { return m_knob; }
+
+    QSize sizeHint() const override { return {51, 31}; }
+
+signals:
+    // Only for a change made by the user.
+    void valueChanged(bool on);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void moveKnob(bool animated);
+    void userToggle();
+
+    bool m_on = false;
+    bool m_pressed = false;
+    bool m_hasUndo = false;
+    bool m_before = false;
+    qreal m_knob = 0;
+    QColor m_onTint{76, 217, 100};
+};
+
+} // namespace pelnix::platform::ui

@@ -1,0 +1,105 @@
+#include "Toolbar.h"
+
+#include "BarButtonItem.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace pelnix::platform::ui {
+
+Toolbar::Toolbar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("toolbar"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(kHeight);
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(8, 0, 8, 0);
+    m_layout->setSpacing(8);
+}
+
+Toolbar::~Toolbar() {
+    // Items may be children of the toolbar: their destruction must not reach a half-destroyed bar.
+    for (const auto& item : m_items)
+        if (item)
+            disconnect(item, nullptr, this, nullptr);
+}
+
+QList<BarButtonItem*> Toolbar::items() const {
+    QList<BarButtonItem*> out;
+    for (const auto& item : m_items)
+        if (item)
+            out << item.data();
+    return out;
+}
+
+void Toolbar::setItems(const QList<BarButtonItem*>& items) {
+    for (const auto& old : m_items)
+        if (old)
+            disconnect(old, nullptr, this, nullptr);
+    m_items.clear();
+    for (BarButtonItem* item : items) {
+        if (!item)
+            continue;
+        m_items << item;
+        connect(item, &BarButtonItem::changed, this, [this] {
+            if (std::exchange(m_rebuildQueued, true))
+                return;
+            QMetaObject::invokeMethod(
+                this, [this] { rebuild(); }, Qt::QueuedConnection);
+        });
+        connect(item, &QObject::destroyed, this, [this] { rebuild(); });
+    }
+    rebuild();
+}
+
+void Toolbar::rebuildLater() {
+    // Title, width or enabled changes, or an item gone: build the row again once the caller is done.
+    if (std::exchange(m_rebuildQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this, [this] { rebuild(); }, Qt::QueuedConnection);
+}
+
+void Toolbar::setTintColor(const QColor& color) {
+    m_tint = color;
+    rebuild();
+}
+
+void Toolbar::setBarTintColor(const QColor& color) {
+    m_barTint = color;
+    update();
+}
+
+void Toolbar::rebuild() {
+    m_rebuildQueued = false;
+    while (m_layout->count() > 0)
+        delete m_layout->takeAt(0);
+    qDeleteAll(m_made);
+    m_made.clear();
+    for (const auto& borrowed : std::exchange(m_borrowed, {}))
+        if (borrowed && borrowed->parent() == this) {
+            borrowed->hide();
+            borrowed->setParent(nullptr);
+        }
+    int index = 0;
+    for (BarButtonItem* item : items()) {
+        const QString name = QStringLiteral("toolbar.%1").arg(index++);
+        QWidget* widget = item->customView();
+        if (widget) {
+            widget->setParent(this);
+            widget->show();
+            m_borrowed << widget;
+        } else {
+            widget = item->makeBarWidget(this, name, m_tint);
+            m_made << widget;
+        }
+        m_layout->addWidget(widget);
+    }
+}
+
+void Toolbar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), m_barTint);
+    p.fillRect(QRect(0, 0, width(), 1), QColor(178, 178, 178));
+}
+
+} // namespace pelnix::platform::ui
