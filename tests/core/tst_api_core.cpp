@@ -350,7 +350,7 @@ void TestApiCore::synchronousVariantAnswersBeforeReturningFromAnyThread() {
     });
     QTRY_VERIFY(done.load());
     QVERIFY(workerBody.contains("challenge"));
-    QCOMPARE(completionThread, queue.thread());
+    QCOMPARE(completionThread, queue.workerThread());
 }
 
 void TestApiCore::eventStreamDeliversChunksInOrderAndStopIsSilent() {
