@@ -114,6 +114,8 @@ public:
     bool sendDeviceTokenWithCompletionHandler(PLResultHandler completion);
 
 private:
+    // A picture address that names a real picture rather than a placeholder.
+    static bool isValidTinyURL(const QVariant& value);
     Ptr self();
     void applyUserConfiguration(const QVariantMap& success);
     // Starts the request that follows a stored challenge.

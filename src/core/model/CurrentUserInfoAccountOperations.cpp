@@ -64,6 +64,16 @@ void answer(const QByteArray& data, const PLOptionalError& error,
     call(completion, true, std::nullopt, onSuccess(root));
 }
 
+// Starts an account call whose reply goes through `answer`.
+bool startAccountCall(PLAPIService* service, std::function<bool(const QVariantMap&)> test,
+                      std::function<QString(const QVariantMap&)> onSuccess, PLResultHandler completion) {
+    return OwnedService::start(
+        service, [test = std::move(test), onSuccess = std::move(onSuccess),
+                  completion = std::move(completion)](const QByteArray& data, const PLOptionalError& error) {
+            answer(data, error, test, onSuccess, completion);
+        });
+}
+
 QString successMessage(const QVariantMap& root) {
     return textAt(root, QStringLiteral("response.success.msg"));
 }
@@ -100,72 +110,62 @@ bool CurrentUserInfo::startAfterChallenge(const std::function<bool()>& start,
 
 bool CurrentUserInfo::startRegistrationWithEmail(const QString& email, PLResultHandler completion) {
     auto row = self();
+    const auto registered = [row](const QVariantMap& root) {
+        row->updateWithRegisterDictionary(successObject(root));
+        if (row->status() == 4) {
+            row->setRoomsFetched(false);
+            row->setStatus(5);
+        } else if (row->status() != 5) {
+            row->setStatus(1);
+        }
+        row->save();
+        return successMessage(root);
+    };
     return startAfterChallenge(
-        [row, email, completion] {
+        [email, registered, completion] {
             auto* service = new PLRegistrationAPIService;
             service->setEmail(email);
-            return OwnedService::start(
-                service, [row, completion](const QByteArray& data, const PLOptionalError& error) {
-                    answer(
-                        data, error, hasSuccess,
-                        [row](const QVariantMap& root) {
-                            row->updateWithRegisterDictionary(successObject(root));
-                            if (row->status() == 4) {
-                                row->setRoomsFetched(false);
-                                row->setStatus(5);
-                            } else if (row->status() != 5) {
-                                row->setStatus(1);
-                            }
-                            row->save();
-                            return successMessage(root);
-                        },
-                        completion);
-                });
+            return startAccountCall(service, hasSuccess, registered, completion);
         },
         completion);
 }
 
 bool CurrentUserInfo::verifyEmailWithOTPCode(const QString& code, PLResultHandler completion) {
     auto row = self();
+    const auto verified = [](const QVariantMap& root) {
+        const QVariantMap success = successObject(root);
+        return !stringForKeyPath(success, QStringLiteral("token.token")).isEmpty() &&
+               !stringForKeyPath(success, QStringLiteral("password.password")).isEmpty();
+    };
+    const auto store = [row](const QVariantMap& root) {
+        const QVariantMap success = successObject(root);
+        row->setTavrixToken(stringForKeyPath(success, QStringLiteral("token.token")));
+        row->setSignature(stringForKeyPath(success, QStringLiteral("password.password")));
+        row->updateWithLoginDictionary(success);
+        row->updateCurrentPhoneDetailsFromDictionary(success);
+        const QVariant valid = SafeKVC::valueForKeyPath(success, QStringLiteral("user.isValidProfile"));
+        row->setStatus(valid.isValid() && valid.toBool() ? 3 : 2);
+        row->save();
+        return successMessage(root);
+    };
+    const auto report = [row, completion](bool verifiedNow, const PLOptionalError& failure,
+                                          const QString& message) {
+        if (!verifiedNow)
+            return call(completion, false, failure, message);
+        // Reported once the configuration is in, whatever its outcome; also when the configuration
+        // cannot be asked for at all.
+        const bool asked = row->getUserConfigWithCompletionHandler(
+            [completion, message](bool, const PLOptionalError&, const QString&) {
+                call(completion, true, std::nullopt, message);
+            });
+        if (!asked)
+            call(completion, true, std::nullopt, message);
+    };
     return startAfterChallenge(
-        [row, code, completion] {
+        [code, verified, store, report] {
             auto* service = new PLVerifyEmailWithOTPAPIService;
             service->setVerifyCode(code);
-            return OwnedService::start(
-                service, [row, completion](const QByteArray& data, const PLOptionalError& error) {
-                    const auto verified = [](const QVariantMap& root) {
-                        const QVariantMap success = successObject(root);
-                        return !stringForKeyPath(success, QStringLiteral("token.token")).isEmpty() &&
-                               !stringForKeyPath(success, QStringLiteral("password.password")).isEmpty();
-                    };
-                    answer(
-                        data, error, verified,
-                        [row](const QVariantMap& root) {
-                            const QVariantMap success = successObject(root);
-                            row->setTavrixToken(stringForKeyPath(success, QStringLiteral("token.token")));
-                            row->setSignature(stringForKeyPath(success, QStringLiteral("password.password")));
-                            row->updateWithLoginDictionary(success);
-                            row->updateCurrentPhoneDetailsFromDictionary(success);
-                            const QVariant valid =
-                                SafeKVC::valueForKeyPath(success, QStringLiteral("user.isValidProfile"));
-                            row->setStatus(valid.isValid() && valid.toBool() ? 3 : 2);
-                            row->save();
-                            return successMessage(root);
-                        },
-                        [row, completion](bool verifiedNow, const PLOptionalError& failure,
-                                          const QString& message) {
-                            if (!verifiedNow)
-                                return call(completion, false, failure, message);
-                            // Reported once the configuration is in, whatever its outcome; also when
-                            // the configuration cannot be asked for at all.
-                            const bool asked = row->getUserConfigWithCompletionHandler(
-                                [completion, message](bool, const PLOptionalError&, const QString&) {
-                                    call(completion, true, std::nullopt, message);
-                                });
-                            if (!asked)
-                                call(completion, true, std::nullopt, message);
-                        });
-                });
+            return startAccountCall(service, verified, store, report);
         },
         completion);
 }
@@ -181,18 +181,15 @@ bool CurrentUserInfo::updateProfileWithName(const QString& name, const QString& 
     service->setPhoneNumber(phoneNumber);
     service->setCountryCode(countryCode);
     service->setTavrixToken(tavrixToken());
-    return OwnedService::start(service,
-                               [row, completion](const QByteArray& data, const PLOptionalError& error) {
-                                   answer(
-                                       data, error, hasSuccess,
-                                       [row](const QVariantMap& root) {
-                                           row->setStatus(3);
-                                           row->updateWithLoginDictionary(successObject(root));
-                                           row->updateCurrentPhoneDetailsFromDictionary(successObject(root));
-                                           return successMessage(root);
-                                       },
-                                       completion);
-                               });
+    return startAccountCall(
+        service, hasSuccess,
+        [row](const QVariantMap& root) {
+            row->setStatus(3);
+            row->updateWithLoginDictionary(successObject(root));
+            row->updateCurrentPhoneDetailsFromDictionary(successObject(root));
+            return successMessage(root);
+        },
+        std::move(completion));
 }
 
 bool CurrentUserInfo::verifyPhoneNumberWithCode(const QString& code, PLResultHandler completion) {
@@ -203,18 +200,15 @@ bool CurrentUserInfo::verifyPhoneNumberWithCode(const QString& code, PLResultHan
     service->setCountryCode(countryCode());
     service->setPhoneNumber(phoneNumber());
     service->setToken(tavrixToken());
-    return OwnedService::start(service,
-                               [row, completion](const QByteArray& data, const PLOptionalError& error) {
-                                   answer(
-                                       data, error, hasSuccess,
-                                       [row](const QVariantMap& root) {
-                                           row->setStatus(3);
-                                           row->setPhoneVerificationStatus(QStringLiteral("VERIFIED"));
-                                           row->save();
-                                           return successMessage(root);
-                                       },
-                                       completion);
-                               });
+    return startAccountCall(
+        service, hasSuccess,
+        [row](const QVariantMap& root) {
+            row->setStatus(3);
+            row->setPhoneVerificationStatus(QStringLiteral("VERIFIED"));
+            row->save();
+            return successMessage(root);
+        },
+        std::move(completion));
 }
 
 bool CurrentUserInfo::resendSMSCodeWithCompletionHandler(PLResultHandler completion) {
@@ -225,9 +219,7 @@ bool CurrentUserInfo::resendSMSCodeWithCompletionHandler(PLResultHandler complet
     service->setToken(tavrixToken());
     service->setCountryCode(countryCode());
     service->setPhoneNumber(phoneNumber());
-    return OwnedService::start(service, [completion](const QByteArray& data, const PLOptionalError& error) {
-        answer(data, error, hasSuccess, successMessage, completion);
-    });
+    return startAccountCall(service, hasSuccess, successMessage, std::move(completion));
 }
 
 bool CurrentUserInfo::refreshUserProfileWithCompletionHandler(PLResultHandler completion) {
@@ -250,11 +242,8 @@ bool CurrentUserInfo::refreshUserProfileWithCompletionHandler(PLResultHandler co
                 return call(completion, false, std::nullopt, {});
             me->setProfileName(stringForKey(reply, QStringLiteral("name")));
             me->setImageUrl(stringForKey(reply, QStringLiteral("imageUrl")));
-            const QVariant big = SafeKVC::valueForKey(reply, QStringLiteral("bigImgUrl"), ValueClass::String);
-            const bool validBig = big.isValid() &&
-                                  !big.toString().contains(QLatin1String("profiles/dummy/profile")) &&
-                                  !big.toString().contains(QLatin1String("images/pattern"));
-            me->setBigImageUrl(validBig ? big.toString() : me->imageUrl());
+            const QVariant big = SafeKVC::valueForKey(reply, QStringLiteral("bigImgUrl"));
+            me->setBigImageUrl(isValidTinyURL(big) ? big.toString() : me->imageUrl());
             row->setPhoneNumber(stringForKey(reply, QStringLiteral("phone")));
             row->setCountryCode(stringForKey(reply, QStringLiteral("countryCode")));
             row->setPhoneVerificationStatus(
@@ -270,16 +259,13 @@ bool CurrentUserInfo::getUserConfigWithCompletionHandler(PLResultHandler complet
     auto row = self();
     auto* service = new PLGetUserConfigAPIService;
     service->setTavrixToken(tavrixToken());
-    return OwnedService::start(service,
-                               [row, completion](const QByteArray& data, const PLOptionalError& error) {
-                                   answer(
-                                       data, error, hasSuccess,
-                                       [row](const QVariantMap& root) {
-                                           row->applyUserConfiguration(successObject(root));
-                                           return QString();
-                                       },
-                                       completion);
-                               });
+    return startAccountCall(
+        service, hasSuccess,
+        [row](const QVariantMap& root) {
+            row->applyUserConfiguration(successObject(root));
+            return QString();
+        },
+        std::move(completion));
 }
 
 void CurrentUserInfo::applyUserConfiguration(const QVariantMap& success) {

@@ -28,15 +28,6 @@ using namespace SafeKVC;
 
 namespace {
 
-// A profile picture address that names a real picture rather than a placeholder.
-bool isValidTinyURL(const QVariant& value) {
-    if (value.typeId() != QMetaType::QString)
-        return false;
-    const QString url = value.toString();
-    return !url.contains(QLatin1String("profiles/dummy/profile")) &&
-           !url.contains(QLatin1String("images/pattern"));
-}
-
 qint64 int64ForKeyPath(const QVariantMap& source, const QString& keyPath) {
     return qint64(doubleForKeyPath(source, keyPath));
 }
@@ -58,6 +49,14 @@ QImage imageAt(const QString& path) {
 }
 
 } // namespace
+
+bool CurrentUserInfo::isValidTinyURL(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString)
+        return false;
+    const QString url = value.toString();
+    return !url.contains(QLatin1String("profiles/dummy/profile")) &&
+           !url.contains(QLatin1String("images/pattern"));
+}
 
 CurrentUserInfo::Ptr CurrentUserInfo::self() {
     return std::static_pointer_cast<CurrentUserInfo>(shared_from_this());
