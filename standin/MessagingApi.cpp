@@ -282,7 +282,8 @@ void MessagingApi::install(httplib::Server& server) {
         "/push/([^/]*)", guard([this, &store](const Request& q, Response& r) {
             privateCall(q, r, [&](const User& user) {
                 const QJsonObject form = parameters(q);
-                if (match(q, 1).toLongLong() != user.id || form.value("regId").toString().isEmpty()) {
+                if (match(q, 1).toLongLong() != user.id ||
+                    form.value("regId").toString().trimmed().isEmpty()) {
                     sendJson(r,
                              QJsonObject{{"response", QJsonObject{{"error", "registrationFailed"},
                                                                   {"reason", "Invalid device token."}}}},
