@@ -5,6 +5,7 @@
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
 #include "core/session/PelnixInfo.h"
+#include "core/session/PelnixStateManager.h"
 #include "foundation/PLStoredModel.h"
 #include "platform/NotificationCenter.h"
 
@@ -80,6 +81,8 @@ private slots:
     void verificationIsReportedWhenTheConfigurationCannotStart();
     void userConfigurationSwitchesAndOverrides();
     void deviceTokenIsSentOnce();
+    void coBrandingImagesArriveInTheBackground();
+    void hostLoginStartsFromAFreshStore();
     void offlineOperationsStartNothing();
 };
 
@@ -395,6 +398,65 @@ void TestAccount::offlineOperationsStartNothing() {
     world.setOnline(true);
     account()->setPhoneVerificationStatus("VERIFIED");
     QVERIFY(!account()->resendSMSCodeWithCompletionHandler(outcome.handler()));
+}
+
+void TestAccount::coBrandingImagesArriveInTheBackground() {
+    CoreFixture world;
+    signIn(world);
+    const QString image = CurrentUserInfo::localCoBrandingImagePath();
+    const QString logo = CurrentUserInfo::localCoBrandingLogoImgePath();
+    QVERIFY(account()->coBrandingImage().isNull());
+    world.server().setUserConfigProps(
+        QJsonObject{{"showCoBrandingSplashScreen", false}, {"splashImagesPath", world.baseUrl() + "splash"}});
+    Outcome outcome;
+    QVERIFY(account()->getUserConfigWithCompletionHandler(outcome.handler()));
+    QTRY_VERIFY(outcome.called);
+    QVERIFY(account()->showCoBrandingSplashScreen());
+    QTRY_VERIFY(QFile::exists(image) && QFile::exists(logo));
+    QCOMPARE(account()->coBrandingImage().width(), 8);
+    QVERIFY(!account()->coBrandingLogoImage().isNull());
+
+    // A failed fetch keeps the image already there.
+    const QByteArray before = [&] {
+        QFile f(image);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    world.server().clearRequestLog();
+    world.server().addFault({"CoBrandingImage", "GET", 1, standin::FaultInjector::Mode::ServerError});
+    account()->downloadCoBrandingImageIfRequired();
+    QTRY_COMPARE(requestsTo(world, "/splash/"), 2);
+    QTRY_VERIFY(world.server().requestLog().size() == 2 && world.server().requestLog().back().status != 0 &&
+                world.server().requestLog().front().status != 0);
+    QFile after(image);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+}
+
+void TestAccount::hostLoginStartsFromAFreshStore() {
+    CoreFixture world;
+    PLModelManager::sharedModelManager()->initialize();
+    account()->setPrivateEventTime(99);
+    account()->user()->setProfileName("Someone else");
+    account()->save();
+    CurrentUserInfo::initializeCurrentUserForSDKWithID(41, "ann@acme.test", "T0k3n+/=");
+    QCOMPARE(CurrentUserInfo::PS_countOfEntities(), 1);
+    QCOMPARE(account()->status(), 3);
+    QCOMPARE(account()->privateEventTime(), 0);
+    QCOMPARE(account()->tavrixToken(), QString("T0k3n+/="));
+    QCOMPARE(account()->user()->email(), QString("ann@acme.test"));
+    QVERIFY(account()->user()->profileName().isEmpty());
+
+    // The host's three credentials reach the same login through the session state.
+    PLModelManager::registerModelLayer();
+    PelnixStateManager::destroyStateManager();
+    auto* state = PelnixStateManager::sharedStateManagerInstance();
+    state->setUserID("42");
+    state->setUserEmailID("ben@acme.test");
+    state->setAuthToken("other-token");
+    QCOMPARE(CurrentUserInfo::currentUserID(), 42);
+    QCOMPARE(account()->status(), 3);
+    QCOMPARE(account()->tavrixToken(), QString("other-token"));
+    PelnixStateManager::destroyStateManager();
 }
 
 QTEST_GUILESS_MAIN(TestAccount)
