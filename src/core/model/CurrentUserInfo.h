@@ -71,6 +71,7 @@ public:
     // The row, created (with an empty user and challenge, status 0, saved) when there is none.
     // Null only while the store is closed.
     static Ptr currentUserInfo();
+    // The account user's ID; also from the event queue.
     static qint32 currentUserID();
     // The host's login: wipes the store and makes the fresh row an active account (status 3).
     static void initializeCurrentUserForSDKWithID(qint32 userID, const QString& email,

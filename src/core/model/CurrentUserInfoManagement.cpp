@@ -80,7 +80,8 @@ CurrentUserInfo::Ptr CurrentUserInfo::currentUserInfo() {
 }
 
 qint32 CurrentUserInfo::currentUserID() {
-    const auto row = currentUserInfo();
+    // The event queue asks too: there the row is read in the thread's own context, never created.
+    const auto row = platform::isMainThread() ? currentUserInfo() : PS_findFirst();
     const auto user = row ? row->user() : nullptr;
     return user ? user->userID() : 0;
 }

@@ -135,9 +135,7 @@ bool User::applyContactEvent(const QVariantMap& event) {
     if (type != QLatin1String("userremoved"))
         return false;
     const qint32 removed = intForKeyPath(event, QStringLiteral("message.userId"));
-    const auto account = CurrentUserInfo::PS_findFirst();
-    const auto me = account ? account->user() : nullptr;
-    if (me && removed == me->userID()) {
+    if (removed != 0 && removed == CurrentUserInfo::currentUserID()) {
         platform::runOnMain([] {
             if (const auto row = CurrentUserInfo::currentUserInfo())
                 row->handleDeletedFromOrg();
