@@ -15,10 +15,7 @@ using platform::AddressBookPerson;
 
 namespace {
 
-PLAddressBookHelper::AddContactPresenter& presenter() {
-    static PLAddressBookHelper::AddContactPresenter instance;
-    return instance;
-}
+Q_GLOBAL_STATIC(PLAddressBookHelper::AddContactPresenter, g_presenter)
 
 QString digitsOf(const QString& text) {
     QString digits;
@@ -216,12 +213,12 @@ AddressBookPerson PLAddressBookHelper::personFromSharedContact(const QVariantMap
 }
 
 void PLAddressBookHelper::showOptionToAddContact(const QVariantMap& contact, QObject* viewController) {
-    if (presenter())
-        presenter()(personFromSharedContact(contact), viewController);
+    if (*g_presenter)
+        (*g_presenter)(personFromSharedContact(contact), viewController);
 }
 
 void PLAddressBookHelper::setAddContactPresenter(AddContactPresenter p) {
-    presenter() = std::move(p);
+    *g_presenter = std::move(p);
 }
 
 } // namespace pelnix

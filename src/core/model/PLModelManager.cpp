@@ -34,13 +34,10 @@ const QString kStoreName = QStringLiteral("Pelnix.xcdatamodeld");
 
 PLModelManager* g_shared = nullptr;
 
-PLModelManager::FileRemover& fileRemover() {
-    static PLModelManager::FileRemover remover;
-    return remover;
-}
+Q_GLOBAL_STATIC(PLModelManager::FileRemover, g_fileRemover)
 
 bool removeFile(const QString& path) {
-    return fileRemover() ? fileRemover()(path) : QFile::remove(path);
+    return *g_fileRemover ? (*g_fileRemover)(path) : QFile::remove(path);
 }
 
 // True when `path` lies strictly below the sandbox root (links resolved).
@@ -302,7 +299,7 @@ void PLModelManager::removeAllPendingAndRichMediaInfoMessages() {
 }
 
 void PLModelManager::setFileRemover(FileRemover remover) {
-    fileRemover() = std::move(remover);
+    *g_fileRemover = std::move(remover);
 }
 
 } // namespace pelnix

@@ -26,7 +26,8 @@ namespace {
 
 // The contact fetch in flight and who waits for it. Main thread only.
 bool g_refreshing = false;
-QList<std::function<void(bool)>> g_waiters;
+using Waiters = QList<std::function<void(bool)>>;
+Q_GLOBAL_STATIC(Waiters, g_waiters)
 
 void saveContext(const ContextPtr& context) {
     if (const auto target = PLEntityQueries::resolve(context))
@@ -158,7 +159,7 @@ bool User::refreshContactsList(std::function<void(bool fetched)> finished) {
     if (account->usersListUpdateTime() != 0)
         return g_refreshing;
     if (g_refreshing) {
-        g_waiters << std::move(finished);
+        *g_waiters << std::move(finished);
         return true;
     }
     auto* service = new PLContactsAPIService;
@@ -168,7 +169,7 @@ bool User::refreshContactsList(std::function<void(bool fetched)> finished) {
         const QJsonDocument document = QJsonDocument::fromJson(data);
         const bool haveList = !error && document.isArray();
         const QVariantList list = haveList ? document.array().toVariantList() : QVariantList();
-        const auto waiters = std::exchange(g_waiters, {});
+        const auto waiters = std::exchange(*g_waiters, {});
         g_refreshing = false;
         if (!haveList) {
             qCInfo(lcContacts) << "the contact list did not arrive";
@@ -188,7 +189,7 @@ bool User::refreshContactsList(std::function<void(bool fetched)> finished) {
         });
     });
     if (g_refreshing)
-        g_waiters << std::move(finished);
+        *g_waiters << std::move(finished);
     return g_refreshing;
 }
 
