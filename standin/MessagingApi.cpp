@@ -282,7 +282,8 @@ void MessagingApi::install(httplib::Server& server) {
         "/push/([^/]*)", guard([this, &store](const Request& q, Response& r) {
             privateCall(q, r, [&](const User& user) {
                 const QJsonObject form = parameters(q);
-                if (match(q, 1).toLongLong() != user.id || form.value("regId").toString().isEmpty()) {
+                if (match(q, 1).toLongLong() != user.id ||
+                    form.value("regId").toString().trimmed().isEmpty()) {
                     sendJson(r,
                              QJsonObject{{"response", QJsonObject{{"error", "registrationFailed"},
                                                                   {"reason", "Invalid device token."}}}},
@@ -321,7 +322,7 @@ void MessagingApi::install(httplib::Server& server) {
                        r.set_content("Not found", "text/plain");
                    }
                }));
-    server.Get(R"(/splash/iOS/(CoBrandingImage|CoBrandingLogoImage)(@[23]x)?\.png)",
+    server.Get(R"(/splash/iOS/(CoBrandingImage|CoBrandingLogoImage)(@[123]x)?\.png)",
                guard([](const Request& q, Response& r) {
                    const bool logo = q.matches[1].str() == "CoBrandingLogoImage";
                    const int scale = q.matches[2].length() ? q.matches[2].str()[1] - '0' : 1;

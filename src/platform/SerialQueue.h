@@ -38,7 +38,8 @@ public:
     int pendingCount() const;
     // True when called from a block of this queue.
     bool isCurrent() const;
-    QThread* thread() const { return m_thread; }
+    // The thread the blocks run on; the queue object itself lives on the thread that made it.
+    QThread* workerThread() const { return m_thread; }
 
     // Adds a block that only sets the returned flag: once it is true, every block added before it
     // has run. Tests wait on it instead of sleeping.

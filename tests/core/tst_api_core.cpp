@@ -1,6 +1,7 @@
 // The request core's contract: when it calls back, how often, on which thread, and what counts as a
 // failure; and the event stream's chunk delivery.
 #include "CoreFixture.h"
+#include "ScriptedHttpPeer.h"
 #include "core/api/AccountAPIServices.h"
 #include "core/api/PLEventsAPIService.h"
 #include "core/api/PLGeneralAPIService.h"
@@ -9,8 +10,13 @@
 #include "platform/SerialQueue.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <QThread>
+
+#include <atomic>
+#include <thread>
 
 using namespace pelnix;
 
@@ -20,6 +26,10 @@ private slots:
     void offlineStartReturnsNoAndNeverCallsBack();
     void completionComesOnceOnMainAfterStartReturned();
     void serverErrorPageIsAFailureButTheServiceEnvelopeIsData();
+    void everyHttpAnswerReachesTheCaller_data();
+    void everyHttpAnswerReachesTheCaller();
+    void accountRefusalsReachTheCallerAsData();
+    void credentialsSourceMayReadCredentialsAgain();
     void progressFollowsAKnownLength();
     void heldReplyCanBeCancelledAndNeverCallsBack();
     void droppedConnectionIsATransportError();
@@ -109,6 +119,158 @@ void TestApiCore::serverErrorPageIsAFailureButTheServiceEnvelopeIsData() {
     QVERIFY(body.contains("\"error\""));
 }
 
+namespace {
+// A request to whatever URL the test names, so that a scripted peer can answer it.
+class PeerRequest : public PLAPIService {
+public:
+    explicit PeerRequest(QString url, int type = Get) : m_url(std::move(url)), m_type(type) {}
+    QString targetURLString() const override { return m_url; }
+    int serviceType() const override { return m_type; }
+
+private:
+    QString m_url;
+    int m_type;
+};
+
+const QByteArray kHtmlPage = "<html><body><h1>Something went wrong</h1></body></html>";
+const QByteArray kPrivateRefusal = R"({"error":"conflict","reason":"Already there.","statusCode":409})";
+const QByteArray kAccountRefusal = R"({"response":{"error":{"msg":"invalidOTP"}}})";
+} // namespace
+
+void TestApiCore::everyHttpAnswerReachesTheCaller_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("extraHeader");
+    QTest::addColumn<bool>("envelope");
+    for (int status : {400, 401, 403, 404, 407, 409, 413, 422, 500, 503}) {
+        const QByteArray tag = QByteArray::number(status);
+        QTest::newRow(tag + " html") << status << kHtmlPage << QByteArray() << false;
+        QTest::newRow(tag + " private refusal") << status << kPrivateRefusal << QByteArray() << true;
+        QTest::newRow(tag + " account refusal") << status << kAccountRefusal << QByteArray() << true;
+    }
+    // Authentication challenges neither of which this library answers.
+    QTest::newRow("401 challenged") << 401 << kAccountRefusal << QByteArray("WWW-Authenticate") << true;
+    QTest::newRow("407 challenged") << 407 << kHtmlPage << QByteArray("Proxy-Authenticate") << false;
+    // An error status with nothing to read, and one whose "response" holds no refusal.
+    QTest::newRow("400 empty") << 400 << QByteArray() << QByteArray() << false;
+    QTest::newRow("400 response without error")
+        << 400 << QByteArray(R"({"response":{"success":{}}})") << QByteArray() << false;
+    QTest::newRow("400 error not in an object") << 400 << QByteArray(R"(["error"])") << QByteArray() << false;
+}
+
+// Whatever the status, an answer whose status line and body arrived hands its body to the caller;
+// only the status rule decides whether an error comes with it.
+void TestApiCore::everyHttpAnswerReachesTheCaller() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, extraHeader);
+    QFETCH(bool, envelope);
+    test::CoreFixture world;
+    ScriptedHttpPeer peer;
+    QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "application/json"}};
+    if (!extraHeader.isEmpty())
+        headers.append({extraHeader, "Basic realm=\"pelnix\""});
+    for (int type : {PLAPIService::Get, PLAPIService::Post, PLAPIService::Delete}) {
+        peer.enqueue(ScriptedHttpPeer::respond(status, body, headers));
+        PeerRequest request(peer.endpoint() + QStringLiteral("/answer?"), type);
+        std::optional<PLOptionalError> outcome;
+        QByteArray data;
+        QVERIFY(request.startServiceWithCompletionHandler(
+            [&](const QByteArray& received, const PLOptionalError& error) {
+                outcome = error;
+                data = received;
+            }));
+        QTRY_VERIFY(outcome.has_value());
+        QCOMPARE(data, body);
+        if (envelope) {
+            QVERIFY2(!outcome->has_value(),
+                     qPrintable(outcome->has_value() ? (*outcome)->debugText() : QString()));
+        } else {
+            QVERIFY(outcome->has_value());
+            QCOMPARE((*outcome)->domain, QStringLiteral("PLHTTPErrorDomain"));
+            QCOMPARE((*outcome)->code, qint64(status));
+        }
+    }
+    QCOMPARE(PLAPIService::isServiceRefusal(body), envelope);
+}
+
+// The service's real refusals, in both envelopes, arrive as data with their texts where the callers
+// look for them.
+void TestApiCore::accountRefusalsReachTheCallerAsData() {
+    test::CoreFixture world;
+    auto run = [](PLAPIService& request) {
+        std::optional<PLOptionalError> outcome;
+        QByteArray data;
+        if (!request.startServiceWithCompletionHandler(
+                [&](const QByteArray& received, const PLOptionalError& error) {
+                    outcome = error;
+                    data = received;
+                }))
+            return QByteArray("not started");
+        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 10000) || outcome->has_value())
+            return QByteArray("failed");
+        return data;
+    };
+
+    // A wrong one-time code: 400 with the account envelope.
+    PLRegistrationAPIService registration;
+    registration.setEmail(world.email());
+    QVERIFY(!run(registration).contains("error"));
+    PLVerifyEmailWithOTPAPIService verify;
+    verify.setVerifyCode(QStringLiteral("not-") +
+                         QString::fromStdString(world.server().otp(world.email().toStdString())));
+    QByteArray body = run(verify);
+    QTRY_COMPARE(world.lastRequest("api/public").status, 400);
+    QVERIFY(PLAPIService::isServiceRefusal(body));
+    QCOMPARE(PLAPIService::serviceRefusalMessage(body), QStringLiteral("invalidOTP"));
+
+    // A token the service no longer accepts: 401 from the account API and from the private API.
+    PLUpdateProfileAPIService profile;
+    profile.setTavrixToken(QStringLiteral("expired"));
+    profile.setProfileName(QStringLiteral("Ann"));
+    body = run(profile);
+    QTRY_COMPARE(world.lastRequest("api/public").status, 401);
+    QCOMPARE(PLAPIService::serviceRefusalMessage(body), QStringLiteral("invalidToken"));
+
+    PLAPIService::setAccountCredentialsSource([] {
+        return PLAccountCredentials{41, QStringLiteral("expired"), {}, {}};
+    });
+    PLGeneralAPIService room;
+    room.setCustomURL(world.baseUrl() + QStringLiteral("rooms/R1"));
+    body = run(room);
+    QTRY_COMPARE(world.lastRequest("rooms").status, 401);
+    QCOMPARE(PLAPIService::serviceRefusalMessage(body), QStringLiteral("Invalid credentials."));
+
+    // Success bodies and foreign documents carry no refusal.
+    QVERIFY(!PLAPIService::isServiceRefusal(R"({"response":{"success":{"msg":"ok"}}})"));
+    QCOMPARE(PLAPIService::serviceRefusalMessage("<html/>"), QString());
+}
+
+// A source may read the credentials again, or wait for another thread that does.
+void TestApiCore::credentialsSourceMayReadCredentialsAgain() {
+    std::atomic<int> calls{0};
+    PLAPIService::setAccountCredentialsSource([&calls] {
+        if (calls.fetch_add(1) == 0) {
+            (void)PLAPIService::accountCredentials();
+            std::thread other([] { (void)PLAPIService::accountCredentials(); });
+            other.join();
+        }
+        return PLAccountCredentials{7, QStringLiteral("tok"), {}, {}};
+    });
+    std::atomic<bool> done{false};
+    QString auth;
+    std::thread caller([&] {
+        auth = PLAPIService::authValue();
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done.load(); }, 10000))
+        qFatal("reading the credentials deadlocked");
+    caller.join();
+    QCOMPARE(auth, QStringLiteral("Tavrix 7:tok:echat"));
+    QCOMPARE(calls.load(), 3);
+    PLAPIService::setAccountCredentialsSource({});
+}
+
 void TestApiCore::progressFollowsAKnownLength() {
     test::CoreFixture world;
     PLGetChallengeAPIService request;
@@ -188,7 +350,7 @@ void TestApiCore::synchronousVariantAnswersBeforeReturningFromAnyThread() {
     });
     QTRY_VERIFY(done.load());
     QVERIFY(workerBody.contains("challenge"));
-    QCOMPARE(completionThread, queue.thread());
+    QCOMPARE(completionThread, queue.workerThread());
 }
 
 void TestApiCore::eventStreamDeliversChunksInOrderAndStopIsSilent() {

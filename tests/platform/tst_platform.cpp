@@ -96,8 +96,11 @@ void TestPlatform::serialQueueRunsInOrderOnItsOwnThread() {
     for (int i = 0; i < 200; ++i)
         QCOMPARE(seen.at(i), i);
     QCOMPARE(threads.size(), 1);
+    QVERIFY(threads.contains(queue.workerThread()));
     QVERIFY(!threads.contains(QThread::currentThread()));
     QVERIFY(!queue.isCurrent());
+    // The queue is a QObject like any other: it lives where it was made, not on its worker.
+    QCOMPARE(queue.thread(), QThread::currentThread());
 }
 
 void TestPlatform::serialQueueCountedSuspension() {

@@ -240,10 +240,25 @@ private slots:
         QTRY_COMPARE(results.size(), 4);
         QVERIFY(results[3].second.has_value());
 
-        // An album name that is not one safe folder name files nothing and stays silent.
+        // Failures to file a saved item come back with the item's URL and an error: an album name that
+        // is not one safe folder name, an album that cannot be created, an item that is not there.
         albums.saveImage(image, "../outside", record);
-        QTRY_VERIFY(QDir(sandbox.path("Pictures")).entryList(QDir::Files).size() == 3);
+        QTRY_COMPARE(results.size(), 5);
+        QVERIFY(results[4].second.has_value());
+        QVERIFY(QFileInfo::exists(results[4].first.toLocalFile()));
         QVERIFY(!QFileInfo::exists(sandbox.path("outside")));
+        QFile blocker(sandbox.path("Pictures/Taken"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        albums.saveImage(image, "Taken", record);
+        QTRY_COMPARE(results.size(), 6);
+        QVERIFY(results[5].second.has_value());
+        QVERIFY(!results[5].first.isEmpty());
+        albums.addAssetURL(QUrl::fromLocalFile(sandbox.path("Pictures/gone.jpg")), "Pelnix", record);
+        albums.addAssetURL(QUrl(), "Pelnix", record);
+        QTRY_COMPARE(results.size(), 8);
+        QVERIFY(results[6].second.has_value() && results[7].second.has_value());
+        QCOMPARE(QDir(sandbox.path("Pictures/Pelnix")).entryList(QDir::Files).size(), 2);
     }
 };
 

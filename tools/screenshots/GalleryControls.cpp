@@ -11,10 +11,8 @@
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/ViewController.h"
 
-#ifdef HAVE_PELNIX_UI_TOOLKIT
 #include "ui/toolkit/PLBlurView.h"
 #include "ui/toolkit/PLPopoverController.h"
-#endif
 
 #include <QLabel>
 #include <QLinearGradient>
@@ -122,7 +120,6 @@ protected:
     }
 };
 
-#ifdef HAVE_PELNIX_UI_TOOLKIT
 class BlurController : public ViewController {
 public:
     BlurController() { setTitle(QStringLiteral("Blur")); }
@@ -156,7 +153,6 @@ protected:
         return menu;
     }
 };
-#endif
 } // namespace
 
 void registerControlsGalleryScreens() {
@@ -166,7 +162,6 @@ void registerControlsGalleryScreens() {
                              [] { return new NavigationController(new ControlsController); });
     registry->registerScreen(gallery, QStringLiteral("SearchBar"),
                              [] { return new NavigationController(new SearchController); });
-#ifdef HAVE_PELNIX_UI_TOOLKIT
     registry->registerScreen(gallery, QStringLiteral("BlurView"),
                              [] { return new NavigationController(new BlurController); });
     registry->registerScreen(
@@ -186,7 +181,6 @@ void registerControlsGalleryScreens() {
             auto* popover = new PLPopoverController(menu, controller);
             popover->presentPopoverFromBarButtonItem(item, PLPopoverArrowDirectionAny, false);
         });
-#endif
 }
 
 } // namespace pelnix::tools

@@ -11,9 +11,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
-#ifdef HAVE_PELNIX_FOUNDATION_UI
 #include "foundation/ui/CustomFontRegistration.h"
-#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,12 +30,8 @@ int main(int argc, char** argv) {
     parser.addOption({"only", "One screen, as Storyboard/Identifier.", "screen"});
     parser.process(app);
 
-#ifdef HAVE_PELNIX_FOUNDATION_UI
     pelnix::CustomFontRegistration::loadCustomFonts();
     QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
-#else
-    QFont base;
-#endif
     Animator::setInstant(true);
     pelnix::tools::registerGalleryScreens();
     pelnix::tools::registerControlsGalleryScreens();

@@ -71,8 +71,14 @@ void PLAPIService::setAccountCredentialsSource(std::function<PLAccountCredential
 }
 
 PLAccountCredentials PLAPIService::accountCredentials() {
-    QMutexLocker lock(&g_credentialsMutex);
-    return g_credentialsSource ? g_credentialsSource() : PLAccountCredentials();
+    std::function<PLAccountCredentials()> source;
+    {
+        // Called outside the lock: a source may read the credentials again, or wait for a thread
+        // that does.
+        QMutexLocker lock(&g_credentialsMutex);
+        source = g_credentialsSource;
+    }
+    return source ? source() : PLAccountCredentials();
 }
 
 QString PLAPIService::authValue() {
@@ -122,12 +128,45 @@ bool PLAPIService::isNetworkReachable() {
 bool PLAPIService::isTransportFailure(QNetworkReply::NetworkError error, int httpStatus) {
     if (error == QNetworkReply::NoError)
         return false;
-    // Qt maps HTTP error statuses to the content (2xx) and server (4xx) error ranges: those replies
-    // carry a body the callers read. Everything else (time-out, refused or dropped connection,
-    // protocol failure) is a failure of the transport, even after a status line arrived.
+    if (httpStatus < 400)
+        return true;
+    // After an error status line Qt reports the status itself as the error: mostly in the content
+    // (2xx) and server (4xx) ranges, but 400 and 418 as an invalid protocol operation and 407 as a
+    // proxy demanding authentication. Any other error (refused, dropped or timed-out connection,
+    // malformed reply) means the body did not arrive whole.
     const int code = int(error);
-    const bool statusMapped = (code > 200 && code < 300) || (code > 400 && code < 500);
-    return !(statusMapped && httpStatus >= 400);
+    if ((code > 200 && code < 300) || (code > 400 && code < 500))
+        return false;
+    if (error == QNetworkReply::ProtocolInvalidOperationError)
+        return false;
+    if (error == QNetworkReply::ProxyAuthenticationRequiredError && httpStatus == 407)
+        return false;
+    return true;
+}
+
+namespace {
+// The refusal object of either envelope, or an empty object.
+QJsonObject refusalIn(const QByteArray& body) {
+    const QJsonObject top = QJsonDocument::fromJson(body).object();
+    if (top.contains(QStringLiteral("error")))
+        return top;
+    const QJsonValue response = top.value(QStringLiteral("response"));
+    if (response.isObject() && response.toObject().contains(QStringLiteral("error")))
+        return response.toObject();
+    return {};
+}
+} // namespace
+
+bool PLAPIService::isServiceRefusal(const QByteArray& body) {
+    return !refusalIn(body).isEmpty();
+}
+
+QString PLAPIService::serviceRefusalMessage(const QByteArray& body) {
+    const QJsonObject refusal = refusalIn(body);
+    const QJsonValue error = refusal.value(QStringLiteral("error"));
+    if (error.isObject())
+        return error.toObject().value(QStringLiteral("msg")).toString();
+    return refusal.value(QStringLiteral("reason")).toString();
 }
 
 PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArray& body) {
@@ -135,12 +174,9 @@ PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArr
     const auto networkError = reply->error();
     if (isTransportFailure(networkError, status))
         return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(networkError), reply->errorString());
-    if (status >= 400) {
-        const QJsonDocument doc = QJsonDocument::fromJson(body);
-        if (!(doc.isObject() && doc.object().contains(QStringLiteral("error"))))
-            return PLError(QStringLiteral("PLHTTPErrorDomain"), status,
-                           QStringLiteral("The server answered with status %1.").arg(status));
-    }
+    if (status >= 400 && !isServiceRefusal(body))
+        return PLError(QStringLiteral("PLHTTPErrorDomain"), status,
+                       QStringLiteral("The server answered with status %1.").arg(status));
     return std::nullopt;
 }
 

@@ -39,10 +39,13 @@ struct PLAccountCredentials {
 // event queue's synchronous fetches), never before the start call has returned, and at most once.
 // A start that returns false (offline, or no request could be built) never calls back.
 //
-// The reply body is handed on untouched. One rule is added to the transport error: a reply with an
-// HTTP status of 400 or more whose body is not a JSON object holding "error" is delivered with an
-// error of domain "PLHTTPErrorDomain" and the status as code, so that an error page or a bare 5xx is
-// never read as success. Replies that carry the server's own "error" object are left to the callers.
+// Every reply whose status line and body arrived is an HTTP answer: its body reaches the caller
+// untouched, whatever the status. Only a failure of the transport (no connection, a connection
+// dropped before the body was complete, a time-out, a malformed reply) comes as an error of domain
+// "PLNetworkErrorDomain". One rule is added for answers: a status of 400 or more whose body is not
+// one of the service's refusals (see isServiceRefusal) comes with an error of domain
+// "PLHTTPErrorDomain" and the status as code, so that an error page or a bare 5xx is never read as
+// success. The service's refusals are left to the callers, who read their texts.
 class PLAPIService : public QObject {
     Q_OBJECT
 public:
@@ -79,6 +82,15 @@ public:
     // The Accept media type of the private API.
     static QString acceptMediaType();
     static QString formContentType();
+    // The service refuses in one of two envelopes, both JSON objects and both to be read by the
+    // callers whatever the status:
+    // - the private API: "error" at the top level, its text at "reason";
+    // - the account API: "error" inside the "response" object, its text at "response.error.msg"
+    //   (the device-token call alone puts texts at "response.error" and "response.reason").
+    static bool isServiceRefusal(const QByteArray& body);
+    // The refusal's text ("reason", or "response.error.msg"); empty when the body is no refusal or
+    // the text is missing.
+    static QString serviceRefusalMessage(const QByteArray& body);
     // The error rule described above, shared by both starts.
     static PLOptionalError errorForReply(QNetworkReply* reply, const QByteArray& body);
     static bool isTransportFailure(QNetworkReply::NetworkError error, int httpStatus);

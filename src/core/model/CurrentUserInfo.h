@@ -3,13 +3,29 @@
 #include "core/model/EntityAccessors.h"
 #include "foundation/persistence/PLEntity.h"
 
+#include <QImage>
+#include <QVariantMap>
+#include <functional>
+
 namespace pelnix {
+
+// (success, transport error, the server's message).
+using PLResultHandler =
+    std::function<void(bool success, const PLOptionalError& error, const QString& message)>;
+// (success, always empty).
+using PLChallengeHandler = std::function<void(bool success, const QVariant& unused)>;
+
+inline constexpr char PLUserDeletedFromOrgNotification[] = "UserDeletedFromOrgNotification";
+inline constexpr char PLActiveSessionIsInvalidatedNotification[] = "UserDeletedFromOrgNotification";
 
 class Challenge;
 class User;
 
 // The one signed-in account row. `status`: 0 new, 1 code requested, 2 verified, 3 active,
 // 4 removed from the organisation, 5 re-registering.
+//
+// Everything here runs on the main thread against the main context. The server operations answer
+// whether their (first) request started; when it did not, the completion is never called.
 class CurrentUserInfo : public PLEntity<CurrentUserInfo> {
 public:
     static QString entityName() { return QStringLiteral("CurrentUserInfo"); }
@@ -51,6 +67,60 @@ public:
     PL_ATTRIBUTE(QString, userConfigPictureBucketName, setUserConfigPictureBucketName)
     PL_TO_ONE(User, user, setUser)
     PL_TO_ONE(Challenge, challenge, setChallenge)
+
+    // The row, created (with an empty user and challenge, status 0, saved) when there is none.
+    // Null only while the store is closed.
+    static Ptr currentUserInfo();
+    // The account user's ID; also from the event queue.
+    static qint32 currentUserID();
+    // The host's login: wipes the store and makes the fresh row an active account (status 3).
+    static void initializeCurrentUserForSDKWithID(qint32 userID, const QString& email,
+                                                  const QString& tavrixToken);
+
+    QString uniqueProfileImagePrefixIDForCurrentUser() const;
+    bool isPhoneVerified() const;
+    bool isHTTPS() const;
+
+    // Parsers of server replies; each saves.
+    void updateWithChallengeDictionary(const QVariantMap& challenge);
+    void updateWithRegisterDictionary(const QVariantMap& success);
+    // The login object under "user".
+    void updateWithLoginDictionary(const QVariantMap& success);
+    // Chooses the newest phone whose status is "ACTIVE" or "INACTIVE"; clears the phone without one.
+    void updateCurrentPhoneDetailsFromDictionary(const QVariantMap& success);
+
+    // The server ended the session: status 4, session state 3, then "UserDeletedFromOrgNotification".
+    void handleDeletedFromOrg();
+    void sendDeviceToken();
+    void changeAppLockStatusToState(qint16 state);
+
+    QImage coBrandingImage() const;
+    QImage coBrandingLogoImage() const;
+    static QString localCoBrandingImagePath();
+    static QString localCoBrandingLogoImgePath();
+    // Fetches both images in the background when the server asks for co-branding; each replaces its
+    // file atomically only when it arrived whole.
+    void downloadCoBrandingImageIfRequired();
+
+    bool getChallengeWithCompletionHandler(PLChallengeHandler completion);
+    bool startRegistrationWithEmail(const QString& email, PLResultHandler completion);
+    bool verifyEmailWithOTPCode(const QString& code, PLResultHandler completion);
+    bool updateProfileWithName(const QString& name, const QString& imageURL, const QString& bigImageURL,
+                               const QString& phoneNumber, const QString& countryCode,
+                               PLResultHandler completion);
+    bool verifyPhoneNumberWithCode(const QString& code, PLResultHandler completion);
+    bool resendSMSCodeWithCompletionHandler(PLResultHandler completion);
+    bool refreshUserProfileWithCompletionHandler(PLResultHandler completion);
+    bool getUserConfigWithCompletionHandler(PLResultHandler completion);
+    bool sendDeviceTokenWithCompletionHandler(PLResultHandler completion);
+
+private:
+    // A picture address that names a real picture rather than a placeholder.
+    static bool isValidTinyURL(const QVariant& value);
+    Ptr self();
+    void applyUserConfiguration(const QVariantMap& success);
+    // Starts the request that follows a stored challenge.
+    bool startAfterChallenge(const std::function<bool()>& start, const PLResultHandler& completion);
 };
 
 } // namespace pelnix

@@ -2,8 +2,8 @@
 
 // Typed accessors of entity classes over the generic ones of ManagedObject. Each expands to a
 // getter named after the stored key and the setter or adders the generated classes would have.
-// Relationship writers are templates on the destination class so that entity headers need only
-// declare it; the type is checked where the writer is called.
+// Relationship accessors are templates on the destination class so that entity headers need only
+// declare it; the type is checked where the accessor is used.
 
 #include <QString>
 #include <QVariant>
@@ -19,16 +19,16 @@
     }
 
 #define PL_TO_ONE(Type, name, setter)                                                                        \
-    std::shared_ptr<Type> name() const {                                                                     \
-        return object<Type>(QStringLiteral(#name));                                                          \
+    template <class D = Type> std::shared_ptr<D> name() const {                                              \
+        return object<D>(QStringLiteral(#name));                                                             \
     }                                                                                                        \
     template <class D = Type> void setter(const std::shared_ptr<std::type_identity_t<D>>& target) {          \
         setObject(QStringLiteral(#name), target);                                                            \
     }
 
 #define PL_TO_MANY(Type, name, adder, remover)                                                               \
-    QList<std::shared_ptr<Type>> name() const {                                                              \
-        return objects<Type>(QStringLiteral(#name));                                                         \
+    template <class D = Type> QList<std::shared_ptr<D>> name() const {                                       \
+        return objects<D>(QStringLiteral(#name));                                                            \
     }                                                                                                        \
     template <class D = Type> void adder(const std::shared_ptr<std::type_identity_t<D>>& target) {           \
         addObject(QStringLiteral(#name), target);                                                            \

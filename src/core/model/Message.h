@@ -34,6 +34,8 @@ public:
     PL_ATTRIBUTE(QString, bulkJoinedUserNames, setBulkJoinedUserNames)
     PL_ATTRIBUTE(QString, detailsLinkVisibility, setDetailsLinkVisibility)
     PL_ATTRIBUTE(QString, assetUrl, setAssetUrl)
+    // Written by earlier schema versions; read by the upgrade only.
+    PL_ATTRIBUTE(bool, expired, setExpired)
     PL_TO_ONE(ChatRoom, room, setRoom)
     PL_TO_ONE(User, senderUser, setSenderUser)
     PL_TO_ONE(User, fromUser, setFromUser)

@@ -131,6 +131,7 @@ void declare(platform::ObjectModel& m) {
         .attribute("bulkJoinedUserNames", AttributeType::String)
         .attribute("detailsLinkVisibility", AttributeType::String)
         .attribute("assetUrl", AttributeType::String)
+        .attribute("expired", AttributeType::Bool, false)
         .toOne("room", ChatRoom::entityName(), "messages")
         .toOne("senderUser", User::entityName(), "senderMessages")
         .toOne("fromUser", User::entityName(), "fromMessages")

@@ -105,22 +105,27 @@ void PhotoAlbums::finishSave(const QUrl& saved, const PLOptionalError& error, co
 
 void PhotoAlbums::addAssetURL(const QUrl& assetURL, const QString& albumName, Completion completion) {
     const QString asset = assetURL.toLocalFile();
+    QPointer<PhotoAlbums> self(this);
+    auto report = [self, assetURL, completion](bool filed) {
+        platform::runOnMain([self, assetURL, completion, filed] {
+            if (!self || !completion)
+                return;
+            completion(assetURL,
+                       filed ? PLOptionalError()
+                             : saveError(QStringLiteral("The item could not be filed into the album.")));
+        });
+    };
     // The album name becomes a folder name: one safe component or nothing.
-    if (asset.isEmpty() || !platform::Sandbox::isSafePathComponent(albumName))
+    if (asset.isEmpty() || !platform::Sandbox::isSafePathComponent(albumName)) {
+        report(false);
         return;
+    }
     const QString root =
         asset.startsWith(QDir(m_movies).absolutePath() + QLatin1Char('/')) ? m_movies : m_pictures;
     const QString album = QDir(root).filePath(albumName);
-    QPointer<PhotoAlbums> self(this);
-    QThreadPool::globalInstance()->start([self, asset, album, assetURL, completion] {
-        const bool filed = QFileInfo::exists(asset) && QDir().mkpath(album) &&
-                           copyDurably(asset, QDir(album).filePath(QFileInfo(asset).fileName()));
-        if (!filed)
-            return;
-        platform::runOnMain([self, assetURL, completion] {
-            if (self && completion)
-                completion(assetURL, std::nullopt);
-        });
+    QThreadPool::globalInstance()->start([asset, album, report] {
+        report(QFileInfo::exists(asset) && QDir().mkpath(album) &&
+               copyDurably(asset, QDir(album).filePath(QFileInfo(asset).fileName())));
     });
 }
 

@@ -13,8 +13,8 @@ namespace pelnix {
 // The device's photo library on a desktop: pictures go to the user's pictures folder and videos to the
 // movies folder (the "saved photos"), and an album is a sub-folder of that name into which saved
 // items are filed. Saving returns at once; the completion runs later on the main thread with the saved
-// item's file URL. A write failure is reported through the completion; failures while filing into the
-// album end silently, as the platform's library does.
+// item's file URL. Every failure is reported through the completion with an error: a failed write
+// with an empty URL, a failure to file a saved item into the album with the saved item's URL.
 class PhotoAlbums : public QObject {
     Q_OBJECT
 public:

@@ -1,0 +1,224 @@
+#include "core/model/PLAddressBookHelper.h"
+
+#include "core/model/PLModelManager.h"
+#include "platform/AddressBook.h"
+#include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace pelnix {
+
+using platform::AddressBook;
+using platform::AddressBookPerson;
+
+namespace {
+
+Q_GLOBAL_STATIC(PLAddressBookHelper::AddContactPresenter, g_presenter)
+
+QString digitsOf(const QString& text) {
+    QString digits;
+    for (const QChar c : text)
+        if (c.isDigit() && c.unicode() < 128)
+            digits += c;
+    return digits;
+}
+
+QString trimmedSpacesAndTabs(const QString& text) {
+    qsizetype start = 0, end = text.size();
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+QStringList stringsOf(const QVariant& value) {
+    QStringList out;
+    for (const QVariant& v : value.toList())
+        out << v.toString();
+    return out;
+}
+
+} // namespace
+
+PLAddressBookHelper::PLAddressBookHelper() : QObject(QCoreApplication::instance()) {}
+
+PLAddressBookHelper* PLAddressBookHelper::sharedInstance() {
+    Q_ASSERT(platform::isMainThread());
+    static QPointer<PLAddressBookHelper> shared;
+    if (!shared)
+        shared = new PLAddressBookHelper;
+    return shared;
+}
+
+void PLAddressBookHelper::hasAddressBookAccess(std::function<void(bool)> completion) {
+    AddressBook::sharedAddressBook()->requestAccess([this, completion = std::move(completion)](bool granted) {
+        registerToAddressBookChangeNotification();
+        if (completion)
+            completion(granted);
+    });
+}
+
+bool PLAddressBookHelper::hasAddressBookAccess() const {
+    return AddressBook::sharedAddressBook()->authorizationStatus() == AddressBook::Authorization::Authorized;
+}
+
+void PLAddressBookHelper::registerToAddressBookChangeNotification() {
+    if (m_isAlreadyRegistered)
+        return;
+    m_isAlreadyRegistered = true;
+    auto* book = AddressBook::sharedAddressBook();
+    m_changeConnection = connect(book, &AddressBook::externalChange, this, [] {
+        platform::NotificationCenter::defaultCenter()->post(
+            QString::fromLatin1(PLAddressBookUpdatedNotification));
+    });
+    book->startWatching();
+}
+
+void PLAddressBookHelper::cleanUp() {
+    disconnect(m_changeConnection);
+    AddressBook::sharedAddressBook()->stopWatching();
+    m_isAlreadyRegistered = false;
+}
+
+bool PLAddressBookHelper::contactHasEmailOrPhone(const AddressBookPerson& person) {
+    return !person.emails.isEmpty() || !person.phones.isEmpty();
+}
+
+QList<PLAddressBookContact> PLAddressBookHelper::allAddressBookContacts() {
+    QList<PLAddressBookContact> contacts;
+    for (const AddressBookPerson& person : AddressBook::sharedAddressBook()->people())
+        if (contactHasEmailOrPhone(person))
+            contacts << PLAddressBookContact{userNameForRecord(person), {}, {}, person.recordID};
+    return contacts;
+}
+
+QList<PLAddressBookContact>
+PLAddressBookHelper::addressBookContacts_ShouldFetchContactsWithPhone(bool withPhone,
+                                                                      const QVariantMap& added) {
+    const bool filterEmails = added.contains(QStringLiteral("email"));
+    const bool filterPhones = added.contains(QStringLiteral("phone"));
+    const QStringList addedEmails = stringsOf(added.value(QStringLiteral("email")));
+    const QStringList addedPhones = stringsOf(added.value(QStringLiteral("phone")));
+    QList<PLAddressBookContact> contacts;
+    for (const AddressBookPerson& person : AddressBook::sharedAddressBook()->people()) {
+        const QString name = userNameForRecord(person);
+        for (const auto& email : person.emails) {
+            const QString trimmed = trimmedSpacesAndTabs(email.value);
+            if (filterEmails && addedEmails.contains(trimmed))
+                continue;
+            contacts << PLAddressBookContact{name, trimmed, {}, person.recordID};
+        }
+        if (!withPhone)
+            continue;
+        for (const auto& phone : person.phones) {
+            if (filterPhones) {
+                const QString digits = digitsOf(phone.value);
+                // Added numbers are compared as given: one with separators never matches.
+                const bool chosen = std::any_of(addedPhones.cbegin(), addedPhones.cend(),
+                                                [&digits](const QString& a) { return digits.endsWith(a); });
+                if (chosen)
+                    continue;
+            }
+            contacts << PLAddressBookContact{name, {}, phone.value, person.recordID};
+        }
+    }
+    if (PLModelManager::hasSharedInstance())
+        PLModelManager::sharedModelManager()->setLocalAddressBookSynched(true);
+    return contacts;
+}
+
+QString PLAddressBookHelper::userNameForAddressBookUserWithID(qint32 recordID) {
+    const auto person = AddressBook::sharedAddressBook()->person(recordID);
+    return userNameForRecord(person ? *person : AddressBookPerson{});
+}
+
+QString PLAddressBookHelper::userNameForRecord(const AddressBookPerson& person) {
+    const bool hasFirst = !person.firstName.isEmpty();
+    const bool hasLast = !person.lastName.isEmpty();
+    if (hasFirst && hasLast)
+        return person.firstName + QLatin1Char(' ') + person.lastName;
+    if (hasFirst)
+        return person.firstName;
+    if (hasLast)
+        return person.lastName;
+    return QStringLiteral("No Name");
+}
+
+QStringList PLAddressBookHelper::multiValuesInAddressBook(const AddressBookPerson& person, Property type) {
+    QStringList values;
+    for (const auto& v : type == Property::Email ? person.emails : person.phones)
+        values << v.value;
+    return values;
+}
+
+QVariantList
+PLAddressBookHelper::multivaluesInAddressBookWithLabelsInAddressBook(const AddressBookPerson& person,
+                                                                     Property type) {
+    const bool email = type == Property::Email;
+    const QString key = email ? QStringLiteral("email") : QStringLiteral("phone");
+    const auto& values = email ? person.emails : person.phones;
+    QVariantList labelled;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        QString label = values.at(i).label;
+        if (label.isEmpty()) {
+            // The second e-mail is "email1", the second phone "phone2".
+            label = i == 0 ? key : key + QString::number(email ? i : i + 1);
+        }
+        labelled << QVariantMap{{QStringLiteral("label"), label}, {key, values.at(i).value}};
+    }
+    return labelled;
+}
+
+QVariantMap PLAddressBookHelper::detailsOfContactWithRecordID(qint32 recordID) {
+    QVariantMap details;
+    const auto person = AddressBook::sharedAddressBook()->person(recordID);
+    if (!person)
+        return details;
+    const QVariantList emails = multivaluesInAddressBookWithLabelsInAddressBook(*person, Property::Email);
+    const QVariantList phones = multivaluesInAddressBookWithLabelsInAddressBook(*person, Property::Phone);
+    if (!emails.isEmpty())
+        details.insert(QStringLiteral("email"), emails);
+    if (!phones.isEmpty())
+        details.insert(QStringLiteral("phone"), phones);
+    return details;
+}
+
+QImage PLAddressBookHelper::thumbImageForAddressBookUserWithID(qint32 recordID) {
+    const auto person = AddressBook::sharedAddressBook()->person(recordID);
+    return person && !person->thumbnail.isEmpty() ? QImage::fromData(person->thumbnail) : QImage();
+}
+
+AddressBookPerson PLAddressBookHelper::personFromSharedContact(const QVariantMap& contact) {
+    AddressBookPerson person;
+    person.firstName = contact.value(QStringLiteral("name")).toString();
+    const auto valuesOf = [&contact](const QString& key) {
+        QList<platform::AddressBookValue> values;
+        const QVariant list = contact.value(key);
+        if (list.typeId() != QMetaType::QVariantList)
+            return values;
+        for (const QVariant& entry : list.toList()) {
+            const QVariantMap item = entry.toMap();
+            values << platform::AddressBookValue{item.value(QStringLiteral("label")).toString(),
+                                                 item.value(key).toString()};
+        }
+        return values;
+    };
+    person.phones = valuesOf(QStringLiteral("phone"));
+    person.emails = valuesOf(QStringLiteral("email"));
+    return person;
+}
+
+void PLAddressBookHelper::showOptionToAddContact(const QVariantMap& contact, QObject* viewController) {
+    if (*g_presenter)
+        (*g_presenter)(personFromSharedContact(contact), viewController);
+}
+
+void PLAddressBookHelper::setAddContactPresenter(AddContactPresenter p) {
+    *g_presenter = std::move(p);
+}
+
+} // namespace pelnix
