@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemServices.h"
+#include "platform/ui/SystemServices.h"
 
 namespace pelnix::platform::ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImagePicker.h"
+#include "platform/ui/ImagePicker.h"
 
 #include <QList>
 

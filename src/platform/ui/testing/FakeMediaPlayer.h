@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MediaPlayer.h"
+#include "platform/ui/MediaPlayer.h"
 
 #include <QList>
 
