@@ -4,7 +4,7 @@
 
 namespace pelnix::platform::ui {
 
-// Records what screens ask for and opens nothing.
+// Records what screens ask for and opens nothing; composers end at once with `composeResult`.
 class RecordingSystemServices : public SystemServices {
 public:
     bool openURL(const QUrl& url) override {
@@ -15,8 +15,21 @@ public:
     }
     bool canSendMail() const override { return mailAvailable; }
     bool canSendText() const override { return textAvailable; }
+    void composeMail(const MailDraft& draft, QWidget*, ComposeCompletion done) override {
+        mails << draft;
+        if (done)
+            done(composeResult, std::nullopt);
+    }
+    void composeText(const TextDraft& draft, QWidget*, ComposeCompletion done) override {
+        texts << draft;
+        if (done)
+            done(composeResult, std::nullopt);
+    }
 
     QList<QUrl> opened;
+    QList<MailDraft> mails;
+    QList<TextDraft> texts;
+    ComposeResult composeResult = ComposeResult::Sent;
     bool mailAvailable = true;
     bool textAvailable = true;
 };
