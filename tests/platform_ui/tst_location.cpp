@@ -199,6 +199,14 @@ private slots:
         button->click();
         QCOMPARE(map.center(), (Coordinate{48.85, 2.35}));
         QCOMPARE(map.latitudeSpan(), 1.0);
+
+        // Pins and the user's dot are painted where the projection puts them.
+        map.addPin({{48.95, 2.45}, QStringLiteral("Pin")});
+        const QImage shown = map.grab().toImage();
+        const QPointF pin = map.pointForCoordinate({48.95, 2.45});
+        QCOMPARE(QColor(shown.pixel((pin + QPointF(0, -12)).toPoint())), QColor(255, 59, 48));
+        QCOMPARE(QColor(shown.pixel(map.pointForCoordinate(map.userLocation()).toPoint())),
+                 QColor(0, 122, 255));
     }
 };
 

@@ -73,15 +73,17 @@ private slots:
     void init() { m_navigations.clear(); }
 
     void loadsHTMLAndMeasuresItsHeight() {
-        WebEngineWebView view;
+        QWidget window;
+        window.resize(320, 200);
+        auto& view = *new WebEngineWebView(&window);
         recordNavigations(view, {});
         view.resize(320, 200);
-        view.show();
+        window.show();
         QSignalSpy finished(&view, &WebView::didFinishLoad);
         const QUrl base(QStringLiteral("https://chatlets.example.test/form/"));
         view.loadHTMLString(
-            QStringLiteral("<html><body style='margin:0'><div style='height:1234px'>tall</div>"
-                           "</body></html>"),
+            QStringLiteral("<html><body style='margin:0'><div style='height:1234px;background:#ff0000'>tall"
+                           "</div></body></html>"),
             base);
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toBool(), true);
@@ -98,6 +100,8 @@ private slots:
         qreal height = -1;
         view.measureContentHeight([&](qreal h) { height = h; });
         QTRY_COMPARE(height, 1234.0);
+        // The page reaches the screen: a grab shows it once the engine has painted.
+        QTRY_COMPARE(view.grab().toImage().pixelColor(160, 100), QColor(255, 0, 0));
     }
 
     void linksGoThroughTheVetoAndNeverToTheDesktop() {

@@ -2,6 +2,7 @@
 // Renders every registered screen, with its fixture, in a phone-sized window offscreen and writes
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
+#include "GalleryMedia.h"
 #include "GalleryScreens.h"
 
 #include "platform/ui/Animator.h"
@@ -24,6 +25,8 @@ using namespace pelnix::platform::ui;
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt WebEngine wants shared GL contexts, set before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
 #endif
     Animator::setInstant(true);
     pelnix::tools::registerGalleryScreens();
+    pelnix::tools::registerMediaGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
