@@ -169,12 +169,22 @@ private slots:
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toBool(), false);
 
+        // A load that another navigation replaces is cancelled too, and the new one finishes.
+        view.loadURL(peer.url(QStringLiteral("/slow")));
+        QTRY_COMPARE(started.size(), 2);
+        view.loadHTMLString(QStringLiteral("<p>instead</p>"),
+                            QUrl(QStringLiteral("https://chatlets.example.test/")));
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(failed.size(), 2);
+        QCOMPARE(failed.last().first().value<PLError>().code, qint64(WebView::CancelledError));
+        QCOMPARE(finished.last().first().toBool(), true);
+
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const quint16 port = closed.serverPort();
         closed.close();
         view.loadURL(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
-        QTRY_COMPARE(failed.size(), 2);
+        QTRY_COMPARE(failed.size(), 3);
         error = failed.last().first().value<PLError>();
         QCOMPARE(error.code, qint64(WebView::CannotConnectToHostError));
         QVERIFY(!error.userInfo.value(QStringLiteral("NSErrorFailingURLStringKey")).toString().isEmpty());

@@ -103,6 +103,7 @@ void WebEngineWebView::loadHTMLString(const QString& html, const QUrl& baseURL) 
         return;
     }
     m_htmlBase = baseURL.isEmpty() ? QUrl(QStringLiteral("about:blank")) : baseURL;
+    replaceOpenLoad();
     m_page->setHtml(html, baseURL);
 }
 
@@ -114,6 +115,7 @@ void WebEngineWebView::loadURL(const QUrl& url) {
     }
     m_htmlBase.reset();
     m_screenLoads.insert(url.adjusted(QUrl::RemoveFragment));
+    replaceOpenLoad();
     m_page->load(url);
 }
 
@@ -153,10 +155,12 @@ bool WebEngineWebView::canGoForward() const {
 }
 
 void WebEngineWebView::goBack() {
+    replaceOpenLoad();
     m_page->history()->back();
 }
 
 void WebEngineWebView::goForward() {
+    replaceOpenLoad();
     m_page->history()->forward();
 }
 
@@ -165,6 +169,7 @@ void WebEngineWebView::stopLoading() {
 }
 
 void WebEngineWebView::reload() {
+    replaceOpenLoad();
     m_page->triggerAction(QWebEnginePage::Reload);
 }
 
@@ -198,13 +203,29 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, int engineType, bool is
         qCDebug(lcWebView) << "not shown in the view:" << url.scheme();
         go = false;
     }
-    if (!go && isMainFrame)
+    // A URL refused once may be let through later; only its refused attempt is hidden.
+    if (go)
+        m_refused.remove(url);
+    else if (isMainFrame)
         m_refused.insert(url);
     return go;
 }
 
 bool WebEngineWebView::mayShow(const QUrl& url) const {
-    return isDisplayableScheme(url, m_localFiles || m_screenLoads.contains(url.adjusted(QUrl::RemoveFragment)));
+    return isDisplayableScheme(url,
+                               m_localFiles || m_screenLoads.contains(url.adjusted(QUrl::RemoveFragment)));
+}
+
+void WebEngineWebView::replaceOpenLoad() {
+    // The engine drops a load that a new one replaces without a word; the screen hears it was
+    // cancelled, and the engine's late abort of it, if any, is not told again.
+    if (!m_openLoad)
+        return;
+    m_replaced.insert(*m_openLoad);
+    const QUrl url = *std::exchange(m_openLoad, std::nullopt);
+    emit didFailLoad(PLError(QString::fromLatin1(ErrorDomain), CancelledError, QStringLiteral("cancelled"),
+                             {{QStringLiteral("NSErrorFailingURLStringKey"), url.toString()}}));
+    emit didFinishLoad(false);
 }
 
 void WebEngineWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
@@ -217,18 +238,23 @@ void WebEngineWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
             m_refused.remove(info.url());
         return;
     }
-    switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadStartedStatus:
+    const bool ended = info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
+    if (ended && info.status() != QWebEngineLoadingInfo::LoadSucceededStatus && m_replaced.remove(info.url()))
+        return;
+    if (!ended) {
+        replaceOpenLoad();
+        m_openLoad = info.url();
         emit didStartLoad();
-        break;
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return;
+    }
+    // A load whose start the engine folded into the one it replaced still starts before it ends.
+    if (!std::exchange(m_openLoad, std::nullopt))
+        emit didStartLoad();
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
         emit didFinishLoad(true);
-        break;
-    case QWebEngineLoadingInfo::LoadStoppedStatus:
-    case QWebEngineLoadingInfo::LoadFailedStatus:
+    } else {
         emit didFailLoad(loadError(info));
         emit didFinishLoad(false);
-        break;
     }
 }
 

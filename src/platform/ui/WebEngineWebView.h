@@ -43,6 +43,7 @@ private:
     bool mayShow(const QUrl& url) const;
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void failBeforeStart(const PLError& error);
+    void replaceOpenLoad();
 
     QWebEngineView* m_view;
     WebEnginePage* m_page;
@@ -53,6 +54,9 @@ private:
     QSet<QUrl> m_screenLoads;
     // Navigations refused here, whose start and abort the engine still reports.
     QSet<QUrl> m_refused;
+    // The load the screen heard start and not yet end, and loads already told as replaced.
+    std::optional<QUrl> m_openLoad;
+    QSet<QUrl> m_replaced;
 };
 
 } // namespace pelnix::platform::ui
