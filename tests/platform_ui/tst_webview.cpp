@@ -1,4 +1,8 @@
 #include "TestSandbox.h"
+#include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPreview.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/MediaPlayer.h"
 #include "platform/ui/WebEngineWebView.h"
 #include "platform/ui/testing/FakeWebView.h"
 
@@ -7,6 +11,7 @@
 #include <QFile>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -239,6 +244,31 @@ private slots:
             QTRY_VERIFY(result.isValid());
             QCOMPARE(result.toString(), allowed ? QStringLiteral("local") : QStringLiteral("blocked"));
         }
+    }
+
+    void theViewsLeaveTheHostsLookAlone() {
+        const QPalette palette = QApplication::palette();
+        const QFont font = QApplication::font();
+        QStyle* style = QApplication::style();
+        {
+            WebEngineWebView web;
+            web.setTransparentBackground(true);
+            std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+            player->videoView()->show();
+            MapView map;
+            DocumentPreview preview;
+            ContactCardView card;
+            for (QWidget* widget : std::initializer_list<QWidget*>{&web, &map, &preview, &card})
+                widget->show();
+            QSignalSpy finished(&web, &WebView::didFinishLoad);
+            web.loadHTMLString(QStringLiteral("<p>page</p>"),
+                               QUrl(QStringLiteral("https://chatlets.example.test/")));
+            QTRY_COMPARE(finished.size(), 1);
+        }
+        QCOMPARE(QApplication::palette(), palette);
+        QCOMPARE(QApplication::font(), font);
+        QCOMPARE(QApplication::style(), style);
+        QCOMPARE(qApp->styleSheet(), QString());
     }
 
     void theFakeTellsFailuresAndFollowsTheSameRules() {
