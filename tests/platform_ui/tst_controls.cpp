@@ -3,18 +3,15 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MapView.h"
-#include "platform/ui/MediaPlayer.h"
 #include "platform/ui/NibRegistry.h"
-#include "platform/ui/RecordingSystemServices.h"
-#include "platform/ui/TextBrowserWebView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
+#include "platform/ui/testing/RecordingSystemServices.h"
 
 #include <QApplication>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBrowser>
 
 using namespace pelnix::platform::ui;
 using pelnix::platform::ui::TextAttributes;
@@ -135,25 +132,6 @@ private slots:
         SystemServices::setCurrent(nullptr);
     }
 
-    void webViewAsksBeforeEveryNavigation() {
-        TextBrowserWebView view;
-        QList<QUrl> asked;
-        view.setShouldStartLoad([&](const QUrl& url) {
-            asked << url;
-            return false;
-        });
-        QSignalSpy finished(&view, &WebView::didFinishLoad);
-        view.loadHTMLString("<p><a href=\"detail?id=3\">open</a></p>",
-                            QUrl("https://chatlets.example/form/"));
-        QCOMPARE(finished.size(), 0); // finishes after the caller returns, as a real load
-        QTRY_COMPARE(finished.size(), 1);
-        auto* browser = view.findChild<QTextBrowser*>();
-        emit browser->anchorClicked(QUrl("detail?id=3"));
-        // Relative links reach the screen resolved against the base URL.
-        QCOMPARE(asked, QList<QUrl>{QUrl("https://chatlets.example/form/detail?id=3")});
-        QVERIFY(!view.canGoBack());
-    }
-
     void fieldSignalsAndSecureEntry() {
         QWidget host;
         auto* field = new TextField(&host);
@@ -241,7 +219,6 @@ private slots:
         const auto where = tapped.first().first().value<Coordinate>();
         QVERIFY(qAbs(where.latitude - (12.97 + 0.05)) < 1e-9);
         QVERIFY(qAbs(where.longitude - (77.59 + 0.1)) < 1e-9);
-        QVERIFY(!MediaPlayer::create()); // no player kind installed: screens offer the file instead
     }
 
     void nibCacheRemembersHitsAndMisses() {

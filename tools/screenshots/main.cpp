@@ -3,6 +3,7 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryControls.h"
+#include "GalleryMedia.h"
 #include "GalleryScreens.h"
 
 #include "platform/ui/Animator.h"
@@ -23,6 +24,8 @@ using namespace pelnix::platform::ui;
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt WebEngine wants shared GL contexts, set before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -35,6 +38,7 @@ int main(int argc, char** argv) {
     Animator::setInstant(true);
     pelnix::tools::registerGalleryScreens();
     pelnix::tools::registerControlsGalleryScreens();
+    pelnix::tools::registerMediaGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -1,33 +1,58 @@
 #include "FileDialogImagePicker.h"
 
 #include <QFileDialog>
+#include <QMimeDatabase>
 #include <QStandardPaths>
 
 namespace pelnix::platform::ui {
 
-void FileDialogImagePicker::pick(Source source, bool videos, QWidget* parent, Completion completion) {
+namespace {
+const QString kPictures = QStringLiteral("Pictures (*.png *.jpg *.jpeg *.gif *.heic *.webp)");
+const QString kVideos = QStringLiteral("Videos (*.mp4 *.mov *.m4v *.webm *.mkv)");
+} // namespace
+
+void FileDialogImagePicker::pick(Source source, MediaKinds kinds, bool allowsEditing, QWidget* parent,
+                                 Completion completion) {
     if (source != Source::PhotoLibrary) {
         if (completion)
-            completion(std::nullopt);
+            completion(std::nullopt, PLError(QString::fromLatin1(ErrorDomain), SourceNotAvailableError,
+                                             QStringLiteral("There is no camera here.")));
         return;
     }
+    const bool videosOnly = kinds == MediaKinds::Videos;
     auto* dialog =
         new QFileDialog(parent, QString(),
-                        QStandardPaths::writableLocation(videos ? QStandardPaths::MoviesLocation
-                                                                : QStandardPaths::PicturesLocation));
+                        QStandardPaths::writableLocation(videosOnly ? QStandardPaths::MoviesLocation
+                                                                    : QStandardPaths::PicturesLocation));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(videos ? QStringLiteral("Videos (*.mp4 *.mov *.m4v *.webm *.mkv)")
-                                 : QStringLiteral("Pictures (*.png *.jpg *.jpeg *.gif *.heic *.webp)"));
+    QStringList filters;
+    if (kinds != MediaKinds::Videos)
+        filters << kPictures;
+    if (kinds != MediaKinds::Images)
+        filters << kVideos;
+    dialog->setNameFilters(filters);
     auto answered = std::make_shared<bool>(false);
-    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [completion, answered](const QString& file) {
-        *answered = true;
-        if (completion)
-            completion(file);
-    });
+    QObject::connect(
+        dialog, &QFileDialog::fileSelected, dialog,
+        [completion, answered, allowsEditing](const QString& file) {
+            *answered = true;
+            if (!completion)
+                return;
+            if (QMimeDatabase().mimeTypeForFile(file).name().startsWith(QLatin1String("video/"))) {
+                PickedMedia video;
+                video.filePath = file;
+                video.isVideo = true;
+                completion(video, std::nullopt);
+                return;
+            }
+            PLError error;
+            const auto picture = readPicture(file, allowsEditing, &error);
+            completion(picture, picture ? std::nullopt : std::optional<PLError>(error));
+        });
     QObject::connect(dialog, &QFileDialog::finished, dialog, [completion, answered](int) {
         if (!*answered && completion)
-            completion(std::nullopt);
+            completion(std::nullopt, std::nullopt);
     });
     dialog->open();
 }

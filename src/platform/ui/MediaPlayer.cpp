@@ -1,5 +1,7 @@
 #include "MediaPlayer.h"
 
+#include "QtMediaPlayer.h"
+
 namespace pelnix::platform::ui {
 
 namespace {
@@ -10,7 +12,7 @@ MediaPlayer::Maker& maker() {
 } // namespace
 
 MediaPlayer* MediaPlayer::create(QObject* parent) {
-    return maker() ? maker()(parent) : nullptr;
+    return maker() ? maker()(parent) : new QtMediaPlayer(parent);
 }
 
 void MediaPlayer::setMaker(Maker made) {

@@ -9,6 +9,35 @@ std::unique_ptr<SystemServices>& installed() {
     static std::unique_ptr<SystemServices> services;
     return services;
 }
+
+// Everything but the characters an address or a number is made of is percent-encoded, so a
+// recipient cannot end the list (",") or start the query ("?", "&").
+QByteArray recipientList(const QStringList& recipients) {
+    QByteArrayList encoded;
+    for (const QString& recipient : recipients) {
+        const QString trimmed = recipient.trimmed();
+        if (!trimmed.isEmpty())
+            encoded << QUrl::toPercentEncoding(trimmed, "@+");
+    }
+    return encoded.join(',');
+}
+
+// Header fields of a mailto: or sms: link, with line breaks as CRLF as the link format wants.
+void addField(QByteArrayList& fields, const char* name, const QString& value) {
+    if (value.isEmpty())
+        return;
+    QString text = value;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    fields << QByteArray(name) + '=' + QUrl::toPercentEncoding(text);
+}
+
+QUrl linkURL(const char* scheme, const QByteArray& recipients, const QByteArrayList& fields) {
+    QByteArray link = QByteArray(scheme) + ':' + recipients;
+    if (!fields.isEmpty())
+        link += '?' + fields.join('&');
+    return QUrl::fromEncoded(link, QUrl::StrictMode);
+}
 } // namespace
 
 SystemServices* SystemServices::current() {
@@ -29,6 +58,23 @@ QStringList SystemServices::allowedSchemes() {
 
 bool SystemServices::isAllowed(const QUrl& url) {
     return url.isValid() && allowedSchemes().contains(url.scheme().toLower());
+}
+
+QUrl SystemServices::mailtoURL(const MailDraft& draft) {
+    QByteArrayList fields;
+    if (const QByteArray cc = recipientList(draft.ccRecipients); !cc.isEmpty())
+        fields << "cc=" + cc;
+    if (const QByteArray bcc = recipientList(draft.bccRecipients); !bcc.isEmpty())
+        fields << "bcc=" + bcc;
+    addField(fields, "subject", draft.subject);
+    addField(fields, "body", draft.body);
+    return linkURL("mailto", recipientList(draft.toRecipients), fields);
+}
+
+QUrl SystemServices::smsURL(const TextDraft& draft) {
+    QByteArrayList fields;
+    addField(fields, "body", draft.body);
+    return linkURL("sms", recipientList(draft.recipients), fields);
 }
 
 } // namespace pelnix::platform::ui

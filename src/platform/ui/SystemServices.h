@@ -1,16 +1,53 @@
 #pragma once
 
+#include "platform/PLError.h"
+
 #include <QList>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
+#include <optional>
+
+class QWidget;
 
 namespace pelnix::platform::ui {
 
-// The system's services the screens call: opening URLs (only schemes on the allow-list), and whether
-// mail and SMS can be sent. Screens use current(); tests install a RecordingSystemServices.
+// A file to send with a mail or a text.
+struct ComposerAttachment {
+    QString filePath;
+    QString mimeType;
+    QString fileName;
+    bool operator==(const ComposerAttachment&) const = default;
+};
+
+struct MailDraft {
+    QStringList toRecipients;
+    QStringList ccRecipients;
+    QStringList bccRecipients;
+    QString subject;
+    QString body;
+    QList<ComposerAttachment> attachments;
+    bool operator==(const MailDraft&) const = default;
+};
+
+struct TextDraft {
+    QStringList recipients;
+    QString body;
+    QList<ComposerAttachment> attachments;
+    bool operator==(const TextDraft&) const = default;
+};
+
+// The system's services the screens call: opening URLs (only schemes on the allow-list), and
+// composing mail and text messages. Screens use current(); tests install a RecordingSystemServices.
 class SystemServices {
 public:
+    // How a composer ended. HandedOver: the draft went to another program, which tells nothing back.
+    enum class ComposeResult { Cancelled, Saved, Sent, Failed, HandedOver };
+    using ComposeCompletion = std::function<void(ComposeResult result, const std::optional<PLError>& error)>;
+    static constexpr const char* ErrorDomain = "PLSystemServicesErrorDomain";
+    enum ErrorCode { NotAvailableError = 1, AttachmentsNotSupportedError = 2 };
+
     virtual ~SystemServices() = default;
 
     static SystemServices* current();
@@ -19,12 +56,19 @@ public:
 
     static QStringList allowedSchemes();
     static bool isAllowed(const QUrl& url);
+    // The mailto: and sms: links of a draft. Each recipient is one address: characters that
+    // would start another recipient or a header of their own are escaped.
+    static QUrl mailtoURL(const MailDraft& draft);
+    static QUrl smsURL(const TextDraft& draft);
 
     virtual bool canOpenURL(const QUrl& url) const { return isAllowed(url); }
     // False for a scheme off the allow-list; nothing is opened then.
     virtual bool openURL(const QUrl& url) = 0;
     virtual bool canSendMail() const = 0;
     virtual bool canSendText() const = 0;
+    // The completion runs once the composer is done (possibly before the call returns).
+    virtual void composeMail(const MailDraft& draft, QWidget* parent, ComposeCompletion done) = 0;
+    virtual void composeText(const TextDraft& draft, QWidget* parent, ComposeCompletion done) = 0;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,44 +1,83 @@
 #pragma once
 
+#include "platform/PLError.h"
+
 #include <QUrl>
 #include <QVariant>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 namespace pelnix::platform::ui {
 
-// A web view as the screens use it: HTML with a base URL, interception of every navigation, load
-// events, JavaScript, history, insets and a transparent background. create() makes the process's
-// kind (a text-browser view unless a richer one is installed); tests install a FakeWebView maker.
+// A web view as the screens use it: HTML with a base URL or a URL, history, a veto on every
+// navigation, load events with an error on failure, JavaScript, the page's height, insets and a
+// transparent background. create() makes the process's kind (a browser engine view unless another
+// maker is installed); tests install a FakeWebView maker.
+//
+// Every navigation, the ones the screen starts included, goes through the screen's veto. What the
+// veto lets through is shown in the view only for http, https, data, about and qrc (and file when
+// local access is allowed); any other scheme stays with the screen, so a page never opens mail,
+// phone or custom links on its own.
 class WebView : public QWidget {
     Q_OBJECT
 public:
+    enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, FormResubmitted, Other };
     using Maker = std::function<WebView*(QWidget* parent)>;
+    using NavigationHook = std::function<bool(const QUrl& url, NavigationType type)>;
+
+    // Load failures carry URL-loading codes in this domain; a load replaced by another navigation
+    // or stopped is CancelledError, which screens do not report to the user.
+    static constexpr const char* ErrorDomain = "NSURLErrorDomain";
+    static constexpr int CancelledError = -999;
+    static constexpr int UnknownError = -1;
+    static constexpr int TimedOutError = -1001;
+    static constexpr int CannotFindHostError = -1003;
+    static constexpr int CannotConnectToHostError = -1004;
+    static constexpr int BadServerResponseError = -1011;
+    static constexpr int DataLengthExceedsMaximumError = -1103;
+    static constexpr int ServerCertificateUntrustedError = -1202;
+
     static WebView* create(QWidget* parent = nullptr);
     static void setMaker(Maker maker);
 
     explicit WebView(QWidget* parent = nullptr) : QWidget(parent) {}
 
     virtual void loadHTMLString(const QString& html, const QUrl& baseURL) = 0;
+    virtual void loadURL(const QUrl& url) = 0;
     // The result arrives through `done` (an invalid value where scripts do not run).
     virtual void evaluateJavaScript(const QString& script,
                                     std::function<void(const QVariant&)> done = {}) = 0;
+    // The height of the loaded page in points, for sizing a cell to it; 0 when unknown.
+    virtual void measureContentHeight(std::function<void(qreal height)> done) = 0;
     virtual bool canGoBack() const = 0;
+    virtual bool canGoForward() const = 0;
     virtual void goBack() = 0;
+    virtual void goForward() = 0;
+    virtual void stopLoading() = 0;
+    virtual void reload() = 0;
+    virtual bool isLoading() const = 0;
     virtual void setContentInsets(const QMargins& insets) = 0;
     virtual void setTransparentBackground(bool transparent) = 0;
+    // Off by default: scripts of a page cannot read local files, and its links cannot open them.
+    virtual void setAllowsLocalFileAccess(bool allowed) = 0;
 
     // Asked before any navigation; false keeps the view where it is (the screen handles the URL).
-    void setShouldStartLoad(std::function<bool(const QUrl&)> hook) { m_shouldStartLoad = std::move(hook); }
-    bool shouldStartLoad(const QUrl& url) const { return !m_shouldStartLoad || m_shouldStartLoad(url); }
+    void setShouldStartLoad(NavigationHook hook) { m_shouldStartLoad = std::move(hook); }
+    void setShouldStartLoad(std::function<bool(const QUrl&)> hook);
+    bool shouldStartLoad(const QUrl& url, NavigationType type = NavigationType::Other) const {
+        return !m_shouldStartLoad || m_shouldStartLoad(url, type);
+    }
+    // The schemes a page may be shown from once the screen let the navigation through.
+    static bool isDisplayableScheme(const QUrl& url, bool localFilesAllowed);
 
 signals:
     void didStartLoad();
+    // Every started load ends here; a failed one emits didFailLoad just before.
     void didFinishLoad(bool ok);
+    void didFailLoad(const pelnix::PLError& error);
 
 private:
-    std::function<bool(const QUrl&)> m_shouldStartLoad;
+    NavigationHook m_shouldStartLoad;
 };
 
 } // namespace pelnix::platform::ui

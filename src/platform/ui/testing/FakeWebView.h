@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/ui/WebView.h"
+
+#include <QStringList>
+
+namespace pelnix::platform::ui {
+
+// Records what a screen asks of its web view; loads finish or fail when the test says so.
+class FakeWebView : public WebView {
+    Q_OBJECT
+public:
+    explicit FakeWebView(QWidget* parent = nullptr) : WebView(parent) {}
+    void loadHTMLString(const QString& html, const QUrl& baseURL) override {
+        loadedHTML = html;
+        loadedBaseURL = baseURL;
+        startLoad(baseURL);
+    }
+    void loadURL(const QUrl& url) override {
+        loadedURLs << url;
+        startLoad(url);
+    }
+    void evaluateJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
+        scripts << script;
+        if (done)
+            done(scriptResult);
+    }
+    void measureContentHeight(std::function<void(qreal)> done) override {
+        if (done)
+            done(contentHeight);
+    }
+    bool canGoBack() const override { return backCount > 0; }
+    bool canGoForward() const override { return forwardCount > 0; }
+    void goBack() override {
+        if (backCount > 0) {
+            --backCount;
+            ++forwardCount;
+        }
+    }
+    void goForward() override {
+        if (forwardCount > 0) {
+            --forwardCount;
+            ++backCount;
+        }
+    }
+    void stopLoading() override {
+        if (loading)
+            failLoad(PLError(QString::fromLatin1(ErrorDomain), CancelledError, QStringLiteral("cancelled")));
+    }
+    void reload() override { startLoad({}); }
+    bool isLoading() const override { return loading; }
+    void setContentInsets(const QMargins& insets) override { contentInsets = insets; }
+    void setTransparentBackground(bool transparent) override { transparentBackground = transparent; }
+    void setAllowsLocalFileAccess(bool allowed) override { localFileAccess = allowed; }
+
+    void finishLoad() {
+        loading = false;
+        emit didFinishLoad(true);
+    }
+    void failLoad(const PLError& error) {
+        loading = false;
+        emit didFailLoad(error);
+        emit didFinishLoad(false);
+    }
+    // A tap on a link: true when the view would navigate (the load then starts).
+    bool tapLink(const QUrl& url) {
+        const bool go =
+            shouldStartLoad(url, NavigationType::LinkClicked) && isDisplayableScheme(url, localFileAccess);
+        if (go) {
+            ++backCount;
+            forwardCount = 0;
+            startLoad(url);
+        }
+        return go;
+    }
+
+    QString loadedHTML;
+    QUrl loadedBaseURL;
+    QList<QUrl> loadedURLs;
+    QStringList scripts;
+    QVariant scriptResult;
+    qreal contentHeight = 0;
+    QMargins contentInsets;
+    bool transparentBackground = false;
+    bool localFileAccess = false;
+    bool loading = false;
+    int backCount = 0;
+    int forwardCount = 0;
+
+private:
+    void startLoad(const QUrl&) {
+        loading = true;
+        emit didStartLoad();
+    }
+};
+
+} // namespace pelnix::platform::ui

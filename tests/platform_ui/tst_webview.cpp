@@ -1,0 +1,317 @@
+#include "TestSandbox.h"
+#include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPreview.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/MediaPlayer.h"
+#include "platform/ui/WebEngineWebView.h"
+#include "platform/ui/testing/FakeWebView.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QSet>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QWebEngineView>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+namespace {
+
+// A loopback HTTP peer: answers paths it knows with a page and holds every other request open.
+class PagePeer : public QObject {
+    Q_OBJECT
+public:
+    PagePeer() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+            }
+        });
+    }
+    QUrl url(const QString& path) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+    QHash<QString, QByteArray> pages;
+
+private:
+    void answer(QTcpSocket* socket) {
+        const QByteArray head = socket->peek(4096);
+        if (!head.contains("\r\n\r\n"))
+            return;
+        socket->readAll();
+        const QString path = QString::fromLatin1(head.split(' ').value(1));
+        if (!pages.contains(path))
+            return; // held open
+        const QByteArray body = pages.value(path);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+    QTcpServer m_server;
+};
+
+// Stands in for the desktop's handler of a scheme, to see whether a page reached it.
+class SchemeHandler : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+struct Navigation {
+    QUrl url;
+    WebView::NavigationType type;
+};
+
+} // namespace
+
+class TestWebView : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_navigations.clear(); }
+
+    void loadsHTMLAndMeasuresItsHeight() {
+        QWidget window;
+        window.resize(320, 200);
+        auto& view = *new WebEngineWebView(&window);
+        recordNavigations(view, {});
+        view.resize(320, 200);
+        window.show();
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        const QUrl base(QStringLiteral("https://chatlets.example.test/form/"));
+        view.loadHTMLString(
+            QStringLiteral("<html><body style='margin:0'><div style='height:1234px;background:#ff0000'>tall"
+                           "</div></body></html>"),
+            base);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        // The veto is asked about the page itself by its base URL, as a navigation of the screen.
+        QCOMPARE(m_navigations.size(), 1);
+        QCOMPARE(m_navigations.first().url, base);
+        QCOMPARE(m_navigations.first().type, WebView::NavigationType::Other);
+
+        QVariant result;
+        view.evaluateJavaScript(QStringLiteral("document.body.scrollHeight"),
+                                [&](const QVariant& value) { result = value; });
+        QTRY_VERIFY(result.isValid());
+        QCOMPARE(result.toInt(), 1234);
+        qreal height = -1;
+        view.measureContentHeight([&](qreal h) { height = h; });
+        QTRY_COMPARE(height, 1234.0);
+        // The page reaches the screen: a grab shows it once the engine has painted.
+        QTRY_COMPARE(view.grab().toImage().pixelColor(160, 100), QColor(255, 0, 0));
+    }
+
+    void linksGoThroughTheVetoAndNeverToTheDesktop() {
+        SchemeHandler desktop;
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &desktop, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("pelnix"), &desktop, "open");
+        WebEngineWebView view;
+        // The screen lets the other schemes through and refuses the web link: the view still shows
+        // only web pages, and nothing reaches the desktop.
+        recordNavigations(
+            view, [](const QUrl& url) { return url.host() == QLatin1String("elsewhere.example.test"); });
+        view.resize(320, 200);
+        view.show();
+        QSignalSpy started(&view, &WebView::didStartLoad);
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        QSignalSpy failed(&view, &WebView::didFailLoad);
+        view.loadHTMLString(QStringLiteral("<a id='mail' href='mailto:ann@example.test'>m</a>"
+                                           "<a id='data' href='pelnix:data=e30='>d</a>"
+                                           "<a id='web' href='https://elsewhere.example.test/x'>w</a>"),
+                            QUrl(QStringLiteral("https://chatlets.example.test/")));
+        QTRY_COMPARE(finished.size(), 1);
+        // Real clicks: the engine hands other schemes to the desktop only after a user's gesture.
+        clickLink(view, "mail");
+        clickLink(view, "data");
+        clickLink(view, "web");
+        QTRY_COMPARE(m_navigations.size(), 4);
+        QSet<QUrl> asked;
+        for (const Navigation& navigation : m_navigations.mid(1)) {
+            QCOMPARE(navigation.type, WebView::NavigationType::LinkClicked);
+            asked << navigation.url;
+        }
+        QCOMPARE(asked, (QSet<QUrl>{QUrl(QStringLiteral("mailto:ann@example.test")),
+                                    QUrl(QStringLiteral("pelnix:data=e30=")),
+                                    QUrl(QStringLiteral("https://elsewhere.example.test/x"))}));
+        // Still the same page: no load was started, failed or finished for the refused links.
+        QVariant alive;
+        view.evaluateJavaScript(QStringLiteral("document.getElementById('web') !== null"),
+                                [&](const QVariant& v) { alive = v; });
+        QTRY_VERIFY(alive.isValid());
+        QVERIFY(alive.toBool());
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(desktop.opened, QList<QUrl>{});
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("pelnix"));
+    }
+
+    void aStoppedLoadIsCancelledAndARefusedConnectionFails() {
+        PagePeer peer; // "/slow" is held open
+        WebEngineWebView view;
+        view.resize(320, 200);
+        view.show();
+        QSignalSpy started(&view, &WebView::didStartLoad);
+        QSignalSpy failed(&view, &WebView::didFailLoad);
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        view.loadURL(peer.url(QStringLiteral("/slow")));
+        QTRY_COMPARE(started.size(), 1);
+        QVERIFY(view.isLoading());
+        view.stopLoading();
+        QTRY_COMPARE(failed.size(), 1);
+        auto error = failed.first().first().value<PLError>();
+        QCOMPARE(error.domain, QStringLiteral("NSURLErrorDomain"));
+        QCOMPARE(error.code, qint64(WebView::CancelledError));
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toBool(), false);
+
+        // A load that another navigation replaces is cancelled too, and the new one finishes.
+        view.loadURL(peer.url(QStringLiteral("/slow")));
+        QTRY_COMPARE(started.size(), 2);
+        view.loadHTMLString(QStringLiteral("<p>instead</p>"),
+                            QUrl(QStringLiteral("https://chatlets.example.test/")));
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(failed.size(), 2);
+        QCOMPARE(failed.last().first().value<PLError>().code, qint64(WebView::CancelledError));
+        QCOMPARE(finished.last().first().toBool(), true);
+
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        view.loadURL(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+        QTRY_COMPARE(failed.size(), 3);
+        error = failed.last().first().value<PLError>();
+        QCOMPARE(error.code, qint64(WebView::CannotConnectToHostError));
+        QVERIFY(!error.userInfo.value(QStringLiteral("NSErrorFailingURLStringKey")).toString().isEmpty());
+    }
+
+    void historyGoesBackAndForward() {
+        PagePeer peer;
+        peer.pages[QStringLiteral("/one")] = "<a id='next' href='/two'>two</a>";
+        peer.pages[QStringLiteral("/two")] = "<p>two</p>";
+        WebEngineWebView view;
+        recordNavigations(view, {});
+        view.resize(320, 200);
+        view.show();
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        view.loadURL(peer.url(QStringLiteral("/one")));
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(!view.canGoBack());
+        QVERIFY(!view.canGoForward());
+        view.evaluateJavaScript(QStringLiteral("document.getElementById('next').click()"));
+        QTRY_COMPARE(finished.size(), 2);
+        QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
+        QVERIFY(view.canGoBack());
+        QVERIFY(!view.canGoForward());
+        view.goBack();
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(m_navigations.last().url, peer.url(QStringLiteral("/one")));
+        QCOMPARE(m_navigations.last().type, WebView::NavigationType::BackForward);
+        QVERIFY(view.canGoForward());
+        view.reload();
+        QTRY_COMPARE(finished.size(), 4);
+        QCOMPARE(m_navigations.last().type, WebView::NavigationType::Reload);
+    }
+
+    void scriptsReachLocalFilesOnlyWhenAllowed() {
+        test::TestSandbox sandbox;
+        QFile secret(sandbox.path(QStringLiteral("secret.txt")));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("local");
+        secret.close();
+        const QUrl base = QUrl::fromLocalFile(sandbox.root() + QLatin1Char('/'));
+        const QString read = QStringLiteral(
+            "(function(){try{var x=new XMLHttpRequest();x.open('GET','secret.txt',false);x.send();"
+            "return x.responseText;}catch(e){return 'blocked';}})()");
+        for (const bool allowed : {false, true}) {
+            WebEngineWebView view;
+            view.setAllowsLocalFileAccess(allowed);
+            QSignalSpy finished(&view, &WebView::didFinishLoad);
+            view.loadHTMLString(QStringLiteral("<p>page</p>"), base);
+            QTRY_COMPARE(finished.size(), 1);
+            QVariant result;
+            view.evaluateJavaScript(read, [&](const QVariant& v) { result = v; });
+            QTRY_VERIFY(result.isValid());
+            QCOMPARE(result.toString(), allowed ? QStringLiteral("local") : QStringLiteral("blocked"));
+        }
+    }
+
+    void theViewsLeaveTheHostsLookAlone() {
+        const QPalette palette = QApplication::palette();
+        const QFont font = QApplication::font();
+        QStyle* style = QApplication::style();
+        {
+            WebEngineWebView web;
+            web.setTransparentBackground(true);
+            std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+            player->videoView()->show();
+            MapView map;
+            DocumentPreview preview;
+            ContactCardView card;
+            for (QWidget* widget : std::initializer_list<QWidget*>{&web, &map, &preview, &card})
+                widget->show();
+            QSignalSpy finished(&web, &WebView::didFinishLoad);
+            web.loadHTMLString(QStringLiteral("<p>page</p>"),
+                               QUrl(QStringLiteral("https://chatlets.example.test/")));
+            QTRY_COMPARE(finished.size(), 1);
+        }
+        QCOMPARE(QApplication::palette(), palette);
+        QCOMPARE(QApplication::font(), font);
+        QCOMPARE(QApplication::style(), style);
+        QCOMPARE(qApp->styleSheet(), QString());
+    }
+
+    void theFakeTellsFailuresAndFollowsTheSameRules() {
+        FakeWebView fake;
+        fake.setShouldStartLoad([](const QUrl& url) { return url.host() != QLatin1String("blocked.test"); });
+        QSignalSpy failed(&fake, &WebView::didFailLoad);
+        QVERIFY(fake.tapLink(QUrl(QStringLiteral("https://ok.test/"))));
+        QVERIFY(!fake.tapLink(QUrl(QStringLiteral("https://blocked.test/"))));
+        QVERIFY(!fake.tapLink(QUrl(QStringLiteral("file:///etc/passwd"))));
+        QVERIFY(fake.canGoBack());
+        fake.stopLoading();
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().value<PLError>().code, qint64(WebView::CancelledError));
+    }
+
+private:
+    static void clickLink(WebEngineWebView& view, const char* id) {
+        QVariant where;
+        view.evaluateJavaScript(
+            QStringLiteral("(function(){var r=document.getElementById('%1').getBoundingClientRect();"
+                           "return [r.left + r.width/2, r.top + r.height/2];})()")
+                .arg(QLatin1String(id)),
+            [&](const QVariant& v) { where = v; });
+        QTRY_VERIFY(where.isValid());
+        const QVariantList xy = where.toList();
+        QWidget* target = view.engineView()->focusProxy();
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(xy[0].toInt(), xy[1].toInt()));
+    }
+    void recordNavigations(WebView& view, std::function<bool(const QUrl&)> refuse) {
+        view.setShouldStartLoad([this, refuse](const QUrl& url, WebView::NavigationType type) {
+            m_navigations << Navigation{url, type};
+            return !(refuse && refuse(url));
+        });
+    }
+    QList<Navigation> m_navigations;
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // what a host using web views sets
+    QApplication app(argc, argv);
+    TestWebView t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_webview.moc"

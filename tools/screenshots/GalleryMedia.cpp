@@ -1,0 +1,155 @@
+#include "GalleryMedia.h"
+
+#include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPreview.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/VideoView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/WebEngineWebView.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+namespace pelnix::tools {
+
+using namespace platform::ui;
+
+namespace {
+
+const QString kStoryboard = QStringLiteral("GalleryMedia");
+
+// A screen whose view is one widget made by `make`.
+class WidgetController : public ViewController {
+public:
+    WidgetController(const QString& title, std::function<QWidget*()> make) : m_make(std::move(make)) {
+        setTitle(title);
+    }
+
+protected:
+    QWidget* loadView() override { return m_make(); }
+
+private:
+    std::function<QWidget*()> m_make;
+};
+
+// Runs the event loop until `ready` holds or ten seconds pass (the engine paints on its own time).
+void waitUntil(const std::function<bool()>& ready) {
+    const QDeadlineTimer deadline(10000);
+    while (!ready() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+const char* kPage = R"(<html><body style="margin:0;font-family:'DejaVu Sans';background:#ffffff">
+<div style="background:#007aff;color:white;padding:24px;font-size:22px">Quarterly survey</div>
+<div style="padding:16px;font-size:15px;color:#333">
+<p>Please rate the new office layout and tell us what you would change.</p>
+<p><b>Deadline:</b> Friday</p>
+<p><a href="https://forms.example.test/survey">Open the form</a></p></div></body></html>)";
+
+QImage colourBars(const QSize& size) {
+    QImage frame(size, QImage::Format_RGB32);
+    QPainter painter(&frame);
+    const QList<QColor> bars{Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue};
+    const int width = size.width() / int(bars.size()) + 1;
+    for (int i = 0; i < bars.size(); ++i)
+        painter.fillRect(i * width, 0, width, size.height() * 3 / 4, bars[i]);
+    QLinearGradient ramp(0, 0, size.width(), 0);
+    ramp.setColorAt(0, Qt::black);
+    ramp.setColorAt(1, Qt::white);
+    painter.fillRect(0, size.height() * 3 / 4, size.width(), size.height() / 4, ramp);
+    return frame;
+}
+
+QString writeSamplePdf(const QString& path) {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A5));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    const QRect page = painter.viewport();
+    painter.fillRect(QRect(0, 0, page.width(), 70), QColor(0, 122, 255));
+    painter.setPen(Qt::white);
+    QFont title(QStringLiteral("DejaVu Sans"), 20, QFont::Bold);
+    painter.setFont(title);
+    painter.drawText(QRect(20, 0, page.width() - 40, 70), Qt::AlignVCenter, QStringLiteral("Travel policy"));
+    painter.setPen(Qt::darkGray);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+    for (int line = 0; line < 18; ++line)
+        painter.drawText(
+            QRect(20, 90 + line * 22, page.width() - 40, 20), Qt::AlignLeft,
+            QStringLiteral("%1. Book through the travel desk at least a week ahead.").arg(line + 1));
+    writer.newPage();
+    painter.drawText(QRect(20, 20, page.width() - 40, 20), Qt::AlignLeft, QStringLiteral("Page two"));
+    return path;
+}
+
+} // namespace
+
+void registerMediaGalleryScreens() {
+    auto* registry = ScreenRegistry::shared();
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("WebView"),
+        [] { return new WidgetController(QStringLiteral("Web page"), [] { return new WebEngineWebView; }); },
+        [](ViewController* controller) {
+            auto* web = static_cast<WebEngineWebView*>(controller->view());
+            bool finished = false;
+            QObject::connect(web, &WebView::didFinishLoad, web, [&finished] { finished = true; });
+            web->loadHTMLString(QString::fromUtf8(kPage),
+                                QUrl(QStringLiteral("https://chatlets.example.test/")));
+            // Loaded is not yet painted: wait for the banner's blue.
+            waitUntil([&] {
+                return finished &&
+                       web->grab().toImage().pixelColor(web->width() / 2, 10) == QColor(0, 122, 255);
+            });
+        });
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("VideoFrame"),
+        [] { return new WidgetController(QStringLiteral("Video"), [] { return new VideoView; }); },
+        [](ViewController* controller) {
+            static_cast<VideoView*>(controller->view())->setFrame(colourBars(QSize(640, 360)));
+        });
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("PDFPage"),
+        [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
+        [](ViewController* controller) {
+            auto* preview = static_cast<DocumentPreview*>(controller->view());
+            auto* folder = new QTemporaryDir;
+            QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
+            preview->showDocument(
+                QUrl::fromLocalFile(writeSamplePdf(folder->filePath(QStringLiteral("policy.pdf")))));
+        });
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("MapWithPins"),
+        [] { return new WidgetController(QStringLiteral("Location"), [] { return new MapView; }); },
+        [](ViewController* controller) {
+            auto* map = static_cast<MapView*>(controller->view());
+            map->setRegion({12.9716, 77.5946}, 0.04, 0.04);
+            map->addPin({{12.9763, 77.5929}, QStringLiteral("Park")});
+            map->addPin({{12.9650, 77.6010}, QStringLiteral("Office")});
+            map->addPin({{12.9800, 77.5850}, QStringLiteral("Station")});
+            map->setUserLocation({12.9716, 77.5946});
+            map->setShowsMyLocationButton(true);
+        });
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("ContactCard"),
+        [] { return new WidgetController(QStringLiteral("Contact"), [] { return new ContactCardView; }); },
+        [](ViewController* controller) {
+            auto* card = static_cast<ContactCardView*>(controller->view());
+            ContactCard person;
+            person.firstName = QStringLiteral("Asha");
+            person.lastName = QStringLiteral("Rao");
+            person.phones = {{QStringLiteral("mobile"), QStringLiteral("+1 555 0100")},
+                             {QStringLiteral("work"), QStringLiteral("+1 555 0142")}};
+            person.emails = {{QStringLiteral("work"), QStringLiteral("asha@example.test")}};
+            card->setContact(person);
+            card->setSaveHandler(
+                [](const ContactCard&, ContactCardView::SaveDone done) { done(std::nullopt); });
+        });
+}
+
+} // namespace pelnix::tools
