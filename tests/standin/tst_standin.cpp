@@ -456,8 +456,7 @@ void TestStandin::controlApiRefusesMalformedJson() {
 }
 
 void TestStandin::stateIsPrivateToItsOwner() {
-    const QString dataDir =
-        QString::fromStdString(m_server->baseUrl()).isEmpty() ? QString() : m_sandbox->path("standin");
+    const QString dataDir = m_sandbox->path("standin");
     QCOMPARE(modeOf(dataDir), kOwnerFolder);
     QCOMPARE(modeOf(dataDir + "/objects"), kOwnerFolder);
     for (const QString& name : QDir(dataDir).entryList(QDir::Files))
