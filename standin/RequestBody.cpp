@@ -36,12 +36,12 @@ RequestBody::Outcome RequestBody::read(const Sink& sink) {
             }
             return true;
         });
-        // A declared length over the server's payload limit is skipped unread and marked 413.
+        // A body whose declared length is over the server's payload limit is read past, dropped and
+        // marked 413 by the server; a chunked one is cut off there.
         if (overflow || (!complete && !refused && m_response.status == 413))
             m_outcome = Outcome::TooLarge;
         else
             m_outcome = complete ? Outcome::Complete : Outcome::Unreadable;
-        // The server drains a body whose declared length is over its limit, but not a chunked one.
         m_unread = !complete && (overflow || refused || !m_request.has_header("Content-Length"));
     }
     return m_outcome;
@@ -59,8 +59,8 @@ void RequestBody::closeConnectionIfUnread(httplib::Response& response) const {
         RouteGuard::closeAfterAnswer(response);
 }
 
-void RequestBody::drain() {
-    read([](const char*, size_t) { return true; });
+RequestBody::Outcome RequestBody::drain() {
+    return read([](const char*, size_t) { return true; });
 }
 
 } // namespace pelnix::standin

@@ -30,7 +30,7 @@ public:
     Outcome read(const Sink& sink);
     Outcome readAll(std::string& out);
     // Reads and drops what nobody read, so the connection can carry the next request.
-    void drain();
+    Outcome drain();
     // When part of the body is still on the wire, the answer is sent whole and the connection then
     // ends, so those bytes are never read as a request. Call once the answer is set.
     void closeConnectionIfUnread(httplib::Response& response) const;

@@ -33,7 +33,6 @@ httplib::Server::HandlerWithContentReader RouteGuard::withBody(httplib::Server::
     return streaming([handler = std::move(handler)](const httplib::Request& request,
                                                     httplib::Response& response, RequestBody& body) {
         httplib::Request whole = request;
-        whole.body.clear();
         if (body.readAll(whole.body) == RequestBody::Outcome::Complete)
             handler(whole, response);
     });
@@ -46,7 +45,7 @@ httplib::Server::HandlerWithContentReader RouteGuard::streaming(BodyHandler hand
         RequestBody body(request, response, reader, m_context.maxBodyBytes);
         // A refused or faulted request is still read to its end, so the connection stays usable.
         auto finishBody = [&] {
-            const auto outcome = body.read([](const char*, size_t) { return true; });
+            const auto outcome = body.drain();
             if (t_logIndex)
                 m_context.log.setBody(*t_logIndex, body.logPrefix());
             if (outcome != RequestBody::Outcome::Complete)
