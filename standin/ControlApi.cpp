@@ -5,6 +5,8 @@
 
 #include <QJsonDocument>
 
+#include <optional>
+
 namespace pelnix::standin {
 
 namespace {
@@ -23,8 +25,17 @@ QJsonObject query(const Request& request) {
     return FormCodec::parse(FormCodec::queryOf(request.target));
 }
 
-QJsonObject bodyObject(const Request& request) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(request.body)).object();
+// Nothing when the body is not a JSON object.
+std::optional<QJsonObject> bodyObject(const Request& request) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(request.body), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+void refuseMalformed(Response& response) {
+    sendJson(response, QJsonObject{{"error", "the body must be a JSON object"}}, 400);
 }
 
 const QJsonObject kOk{{"ok", true}};
@@ -34,64 +45,70 @@ const QJsonObject kOk{{"ok", true}};
 void ControlApi::install(httplib::Server& http) {
     StandinServer& server = m_server;
     const RouteGuard& guard = m_guard;
-    http.Post("/_ctl/reset", guard([&server](const Request&, Response& r) {
-                  server.reset();
-                  sendJson(r, kOk);
-              }));
-    http.Post("/_ctl/users", guard([&server](const Request& q, Response& r) {
-                  const QJsonObject result = server.seed(bodyObject(q));
-                  sendJson(r, result, result.contains("error") ? 400 : 200);
-              }));
+    http.Post("/_ctl/reset", guard.withBody([&server](const Request&, Response& r) {
+        server.reset();
+        sendJson(r, kOk);
+    }));
+    http.Post("/_ctl/users", guard.withBody([&server](const Request& q, Response& r) {
+        const auto description = bodyObject(q);
+        if (!description)
+            return refuseMalformed(r);
+        const QJsonObject result = server.seed(*description);
+        sendJson(r, result, result.contains("error") ? 400 : 200);
+    }));
     http.Get("/_ctl/otp", guard([&server](const Request& q, Response& r) {
                  const std::string email = query(q).value("email").toString().toStdString();
                  sendJson(r, QJsonObject{{"otp", QString::fromStdString(server.otp(email))},
                                          {"smsCode", QString::fromStdString(server.smsCode(email))}});
              }));
-    http.Post("/_ctl/event", guard([&server](const Request& q, Response& r) {
-                  const QJsonObject params = query(q);
-                  const qint64 user = params.value("user").toString().toLongLong();
-                  if (params.value("raw").toString() == "1" || params.value("raw").toString() == "true") {
-                      server.injectRaw(user, q.body, std::max(1, params.value("parts").toString().toInt()),
-                                       params.value("pauseMs").toString().toInt());
-                      return sendJson(r, kOk);
-                  }
-                  const QJsonDocument event = QJsonDocument::fromJson(QByteArray::fromStdString(q.body));
-                  if (!event.isObject())
-                      return sendJson(r, QJsonObject{{"error", "the body must be a JSON object"}}, 400);
-                  sendJson(r, server.injectEvent(user, event.object()));
-              }));
-    http.Post("/_ctl/fault", guard([&server](const Request& q, Response& r) {
-                  const QJsonObject body = bodyObject(q);
-                  const auto mode = FaultInjector::modeFromName(body.value("mode").toString().toStdString());
-                  if (!mode)
-                      return sendJson(r, QJsonObject{{"error", "unknown mode"}}, 400);
-                  StandinServer::Fault fault;
-                  fault.pathPattern = body.value("path").toString().toStdString();
-                  fault.method = body.value("method").toString().toStdString();
-                  fault.count = body.value("count").toInt(1);
-                  fault.mode = *mode;
-                  fault.delayMs = body.value("delayMs").toInt();
-                  fault.statusCode = body.value("statusCode").toInt(500);
-                  fault.reason = body.value("reason").toString("injected").toStdString();
-                  if (!server.addFault(fault))
-                      return sendJson(r, QJsonObject{{"error", "invalid path pattern"}}, 400);
-                  sendJson(r, kOk);
-              }));
-    http.Post("/_ctl/faults/clear", guard([&server](const Request&, Response& r) {
-                  server.clearFaults();
-                  sendJson(r, kOk);
-              }));
-    http.Post("/_ctl/release", guard([&server](const Request&, Response& r) {
-                  server.releaseHeld();
-                  sendJson(r, kOk);
-              }));
+    http.Post("/_ctl/event", guard.withBody([&server](const Request& q, Response& r) {
+        const QJsonObject params = query(q);
+        const qint64 user = params.value("user").toString().toLongLong();
+        if (params.value("raw").toString() == "1" || params.value("raw").toString() == "true") {
+            server.injectRaw(user, q.body, std::max(1, params.value("parts").toString().toInt()),
+                             params.value("pauseMs").toString().toInt());
+            return sendJson(r, kOk);
+        }
+        const auto event = bodyObject(q);
+        if (!event)
+            return refuseMalformed(r);
+        sendJson(r, server.injectEvent(user, *event));
+    }));
+    http.Post("/_ctl/fault", guard.withBody([&server](const Request& q, Response& r) {
+        const auto parsed = bodyObject(q);
+        if (!parsed)
+            return refuseMalformed(r);
+        const QJsonObject& body = *parsed;
+        const auto mode = FaultInjector::modeFromName(body.value("mode").toString().toStdString());
+        if (!mode)
+            return sendJson(r, QJsonObject{{"error", "unknown mode"}}, 400);
+        StandinServer::Fault fault;
+        fault.pathPattern = body.value("path").toString().toStdString();
+        fault.method = body.value("method").toString().toStdString();
+        fault.count = body.value("count").toInt(1);
+        fault.mode = *mode;
+        fault.delayMs = body.value("delayMs").toInt();
+        fault.statusCode = body.value("statusCode").toInt(500);
+        fault.reason = body.value("reason").toString("injected").toStdString();
+        if (!server.addFault(fault))
+            return sendJson(r, QJsonObject{{"error", "invalid path pattern"}}, 400);
+        sendJson(r, kOk);
+    }));
+    http.Post("/_ctl/faults/clear", guard.withBody([&server](const Request&, Response& r) {
+        server.clearFaults();
+        sendJson(r, kOk);
+    }));
+    http.Post("/_ctl/release", guard.withBody([&server](const Request&, Response& r) {
+        server.releaseHeld();
+        sendJson(r, kOk);
+    }));
     http.Get("/_ctl/held", guard([&server](const Request&, Response& r) {
                  sendJson(r, QJsonObject{{"held", server.heldCount()}});
              }));
-    http.Post("/_ctl/close-streams", guard([&server](const Request&, Response& r) {
-                  server.closeStreams();
-                  sendJson(r, kOk);
-              }));
+    http.Post("/_ctl/close-streams", guard.withBody([&server](const Request&, Response& r) {
+        server.closeStreams();
+        sendJson(r, kOk);
+    }));
     http.Get("/_ctl/streams", guard([&server](const Request& q, Response& r) {
                  sendJson(r, QJsonObject{{"open", server.openStreams(
                                                       query(q).value("user").toString().toLongLong())}});
@@ -113,28 +130,34 @@ void ControlApi::install(httplib::Server& http) {
                  }
                  sendJson(r, list);
              }));
-    http.Post("/_ctl/log/clear", guard([&server](const Request&, Response& r) {
-                  server.clearRequestLog();
-                  sendJson(r, kOk);
-              }));
+    http.Post("/_ctl/log/clear", guard.withBody([&server](const Request&, Response& r) {
+        server.clearRequestLog();
+        sendJson(r, kOk);
+    }));
     http.Get("/_ctl/messages", guard([&server](const Request& q, Response& r) {
                  sendJson(r, server.storedMessages(query(q).value("room").toString().toStdString()));
              }));
-    http.Post("/_ctl/remove-user", guard([&server](const Request& q, Response& r) {
-                  const bool removed = server.removeUser(query(q).value("id").toString().toLongLong());
-                  sendJson(r, QJsonObject{{"ok", removed}}, removed ? 200 : 404);
-              }));
-    http.Post("/_ctl/userconfig", guard([&server](const Request& q, Response& r) {
-                  server.setUserConfigProps(bodyObject(q));
-                  sendJson(r, kOk);
-              }));
-    http.Post("/_ctl/s3key", guard([&server](const Request& q, Response& r) {
-                  const QJsonObject body = bodyObject(q);
-                  server.addStorageKey(body.value("ak").toString().toStdString(),
-                                       body.value("sk").toString().toStdString(),
-                                       body.value("st").toString().toStdString());
-                  sendJson(r, kOk);
-              }));
+    http.Post("/_ctl/remove-user", guard.withBody([&server](const Request& q, Response& r) {
+        const bool removed = server.removeUser(query(q).value("id").toString().toLongLong());
+        sendJson(r, QJsonObject{{"ok", removed}}, removed ? 200 : 404);
+    }));
+    http.Post("/_ctl/userconfig", guard.withBody([&server](const Request& q, Response& r) {
+        const auto props = bodyObject(q);
+        if (!props)
+            return refuseMalformed(r);
+        server.setUserConfigProps(*props);
+        sendJson(r, kOk);
+    }));
+    http.Post("/_ctl/s3key", guard.withBody([&server](const Request& q, Response& r) {
+        const auto parsed = bodyObject(q);
+        if (!parsed)
+            return refuseMalformed(r);
+        const QJsonObject& body = *parsed;
+        server.addStorageKey(body.value("ak").toString().toStdString(),
+                             body.value("sk").toString().toStdString(),
+                             body.value("st").toString().toStdString());
+        sendJson(r, kOk);
+    }));
     http.Get("/_ctl/invitations",
              guard([&server](const Request&, Response& r) { sendJson(r, server.invitations()); }));
 }

@@ -36,8 +36,10 @@ void EventHub::Subscription::close() {
 }
 
 std::shared_ptr<EventHub::Subscription> EventHub::subscribe(qint64 userId) {
-    auto subscription = std::make_shared<Subscription>(userId);
     std::lock_guard lock(m_mutex);
+    if (int(m_subscriptions.size()) >= m_maxStreams)
+        return nullptr;
+    auto subscription = std::make_shared<Subscription>(userId);
     m_subscriptions.push_back(subscription);
     return subscription;
 }

@@ -45,6 +45,9 @@ public:
         bool m_closed = false;
     };
 
+    explicit EventHub(int maxStreams) : m_maxStreams(maxStreams) {}
+
+    // Nothing when maxStreams are open already.
     std::shared_ptr<Subscription> subscribe(qint64 userId);
     void unsubscribe(const std::shared_ptr<Subscription>& subscription);
 
@@ -55,6 +58,7 @@ public:
     int openStreams(qint64 userId) const;
 
 private:
+    const int m_maxStreams;
     mutable std::mutex m_mutex;
     std::vector<std::shared_ptr<Subscription>> m_subscriptions;
 };

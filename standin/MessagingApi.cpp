@@ -135,25 +135,39 @@ void MessagingApi::privateCall(const Request& request, Response& response,
     body(*user);
 }
 
+void MessagingApi::refuseBody(const Request&, Response& response, RequestBody::Outcome outcome) {
+    switch (outcome) {
+    case RequestBody::Outcome::TooLarge:
+        return RouteGuard::errorEnvelope(response, 413, "entityTooLarge",
+                                         "The request body is larger than the service accepts.");
+    case RequestBody::Outcome::Unsupported:
+        return RouteGuard::errorEnvelope(response, 415, "unsupportedMediaType",
+                                         "Multipart bodies are not accepted.");
+    case RequestBody::Outcome::Unreadable:
+    case RequestBody::Outcome::Complete:
+        return RouteGuard::errorEnvelope(response, 400, "incompleteBody", "The request body ended early.");
+    }
+}
+
 void MessagingApi::install(httplib::Server& server) {
     StandinStore& store = m_context.store;
     const RouteGuard& guard = m_guard;
 
-    server.Post("/api/public", guard([this](const Request& q, Response& r) { publicApi(q, r); }));
+    server.Post("/api/public", guard.withBody([this](const Request& q, Response& r) { publicApi(q, r); }));
     server.Get("/api/public", guard([this](const Request& q, Response& r) { publicApi(q, r); }));
 
     server.Get("/rooms/lite", guard([this, &store](const Request& q, Response& r) {
                    privateCall(q, r, [&](const User& user) { sendJson(r, store.roomsOf(user.id)); });
                }));
-    server.Post("/rooms/?", guard([this, &store](const Request& q, Response& r) {
-                    privateCall(q, r, [&](const User& user) {
-                        StandinStore::Error error;
-                        if (auto room = store.createRoom(user.id, parameters(q), error))
-                            sendJson(r, *room);
-                        else
-                            sendError(r, error);
-                    });
-                }));
+    server.Post("/rooms/?", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            StandinStore::Error error;
+            if (auto room = store.createRoom(user.id, parameters(q), error))
+                sendJson(r, *room);
+            else
+                sendError(r, error);
+        });
+    }));
     server.Get("/rooms/([^/]+)", guard([this, &store](const Request& q, Response& r) {
                    privateCall(q, r, [&](const User& user) {
                        StandinStore::Error error;
@@ -163,34 +177,34 @@ void MessagingApi::install(httplib::Server& server) {
                            sendError(r, error);
                    });
                }));
-    server.Delete("/rooms/([^/]+)", guard([this, &store](const Request& q, Response& r) {
-                      privateCall(q, r, [&](const User& user) {
-                          StandinStore::Error error;
-                          if (store.closeRoom(match(q, 1), user.id, error))
-                              sendJson(r, kSuccessful);
-                          else
-                              sendError(r, error);
-                      });
-                  }));
-    server.Post("/rooms/([^/]+)/update", guard([this, &store](const Request& q, Response& r) {
-                    privateCall(q, r, [&](const User& user) {
-                        StandinStore::Error error;
-                        if (auto room = store.updateRoom(match(q, 1), user.id, parameters(q), error))
-                            sendJson(r, *room);
-                        else
-                            sendError(r, error);
-                    });
-                }));
-    server.Post("/rooms/([^/]+)/changeadmin", guard([this, &store](const Request& q, Response& r) {
-                    privateCall(q, r, [&](const User& user) {
-                        StandinStore::Error error;
-                        const qint64 member = parameters(q).value("member").toString().toLongLong();
-                        if (store.changeAdmin(match(q, 1), user.id, member, error))
-                            sendJson(r, kSuccessful);
-                        else
-                            sendError(r, error);
-                    });
-                }));
+    server.Delete("/rooms/([^/]+)", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            StandinStore::Error error;
+            if (store.closeRoom(match(q, 1), user.id, error))
+                sendJson(r, kSuccessful);
+            else
+                sendError(r, error);
+        });
+    }));
+    server.Post("/rooms/([^/]+)/update", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            StandinStore::Error error;
+            if (auto room = store.updateRoom(match(q, 1), user.id, parameters(q), error))
+                sendJson(r, *room);
+            else
+                sendError(r, error);
+        });
+    }));
+    server.Post("/rooms/([^/]+)/changeadmin", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            StandinStore::Error error;
+            const qint64 member = parameters(q).value("member").toString().toLongLong();
+            if (store.changeAdmin(match(q, 1), user.id, member, error))
+                sendJson(r, kSuccessful);
+            else
+                sendError(r, error);
+        });
+    }));
     server.Get("/rooms/([^/]+)/invitees", guard([this, &store](const Request& q, Response& r) {
                    privateCall(q, r, [&](const User& user) {
                        StandinStore::Error error;
@@ -200,7 +214,8 @@ void MessagingApi::install(httplib::Server& server) {
                            sendError(r, error);
                    });
                }));
-    server.Delete("/rooms/([^/]+)/invitees/([^/]+)", guard([this, &store](const Request& q, Response& r) {
+    server.Delete("/rooms/([^/]+)/invitees/([^/]+)",
+                  guard.withBody([this, &store](const Request& q, Response& r) {
                       privateCall(q, r, [&](const User& user) {
                           StandinStore::Error error;
                           if (store.removeInvitee(match(q, 1), user.id, match(q, 2), error))
@@ -219,7 +234,8 @@ void MessagingApi::install(httplib::Server& server) {
                            sendError(r, error);
                    });
                }));
-    server.Delete("/rooms/([^/]+)/members/([^/]+)", guard([this, &store](const Request& q, Response& r) {
+    server.Delete("/rooms/([^/]+)/members/([^/]+)",
+                  guard.withBody([this, &store](const Request& q, Response& r) {
                       privateCall(q, r, [&](const User& user) {
                           StandinStore::Error error;
                           if (store.removeMember(match(q, 1), user.id, match(q, 2).toLongLong(), error))
@@ -228,15 +244,15 @@ void MessagingApi::install(httplib::Server& server) {
                               sendError(r, error);
                       });
                   }));
-    server.Post("/rooms/([^/]+)/members", guard([this, &store](const Request& q, Response& r) {
-                    privateCall(q, r, [&](const User& user) {
-                        StandinStore::Error error;
-                        if (auto members = store.addMembers(match(q, 1), user.id, parameters(q), error))
-                            sendJson(r, *members);
-                        else
-                            sendError(r, error);
-                    });
-                }));
+    server.Post("/rooms/([^/]+)/members", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            StandinStore::Error error;
+            if (auto members = store.addMembers(match(q, 1), user.id, parameters(q), error))
+                sendJson(r, *members);
+            else
+                sendError(r, error);
+        });
+    }));
     server.Get("/rooms/([^/]+)/messages", guard([this, &store](const Request& q, Response& r) {
                    privateCall(q, r, [&](const User& user) {
                        StandinStore::Error error;
@@ -246,18 +262,18 @@ void MessagingApi::install(httplib::Server& server) {
                            sendError(r, error);
                    });
                }));
-    server.Post("/rooms/([^/]+)/messages", guard([this, &store](const Request& q, Response& r) {
-                    privateCall(q, r, [&](const User& user) {
-                        const QJsonObject form = parameters(q);
-                        StandinStore::Error error;
-                        if (auto message = store.postMessage(
-                                match(q, 1), user.id, form.value("type").toString(),
-                                form.value("text").toString(), form.value("seqId").toString(), error))
-                            sendJson(r, *message);
-                        else
-                            sendError(r, error);
-                    });
-                }));
+    server.Post("/rooms/([^/]+)/messages", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            const QJsonObject form = parameters(q);
+            StandinStore::Error error;
+            if (auto message =
+                    store.postMessage(match(q, 1), user.id, form.value("type").toString(),
+                                      form.value("text").toString(), form.value("seqId").toString(), error))
+                sendJson(r, *message);
+            else
+                sendError(r, error);
+        });
+    }));
     server.Get("/publicrooms", guard([this, &store](const Request& q, Response& r) {
                    privateCall(q, r, [&](const User&) {
                        sendJson(r, store.publicRooms(QString::fromStdString(m_context.baseUrl())));
@@ -278,24 +294,22 @@ void MessagingApi::install(httplib::Server& server) {
                            RouteGuard::errorEnvelope(r, 404, "notFound", "No such user.");
                    });
                }));
-    server.Post(
-        "/push/([^/]*)", guard([this, &store](const Request& q, Response& r) {
-            privateCall(q, r, [&](const User& user) {
-                const QJsonObject form = parameters(q);
-                if (match(q, 1).toLongLong() != user.id ||
-                    form.value("regId").toString().trimmed().isEmpty()) {
-                    sendJson(r,
-                             QJsonObject{{"response", QJsonObject{{"error", "registrationFailed"},
-                                                                  {"reason", "Invalid device token."}}}},
-                             400);
-                    return;
-                }
-                store.recordDeviceToken(user.id, form.value("regId").toString(),
-                                        form.value("useCert").toString());
-                sendJson(r, QJsonObject{{"response", QJsonObject{{"success", "Device registered."}}}});
-            });
-        }));
-    server.Post("/invite", guard([this](const Request& q, Response& r) { invite(q, r); }));
+    server.Post("/push/([^/]*)", guard.withBody([this, &store](const Request& q, Response& r) {
+        privateCall(q, r, [&](const User& user) {
+            const QJsonObject form = parameters(q);
+            if (match(q, 1).toLongLong() != user.id || form.value("regId").toString().trimmed().isEmpty()) {
+                sendJson(r,
+                         QJsonObject{{"response", QJsonObject{{"error", "registrationFailed"},
+                                                              {"reason", "Invalid device token."}}}},
+                         400);
+                return;
+            }
+            store.recordDeviceToken(user.id, form.value("regId").toString(),
+                                    form.value("useCert").toString());
+            sendJson(r, QJsonObject{{"response", QJsonObject{{"success", "Device registered."}}}});
+        });
+    }));
+    server.Post("/invite", guard.withBody([this](const Request& q, Response& r) { invite(q, r); }));
     for (const char* path : {"/xslt", "/forms", "/chatlets"}) {
         server.Get(path, guard([this](const Request& q, Response& r) {
                        privateCall(q, r, [&](const User&) { r.set_content("[]", kJson); });
@@ -316,7 +330,7 @@ void MessagingApi::install(httplib::Server& server) {
     server.Get("/s3/file", guard([this](const Request& q, Response& r) { fileUrl(q, r); }));
     server.Get("/s/([^/]+)", guard([&store](const Request& q, Response& r) {
                    if (auto object = store.objectByShortCode(match(q, 1))) {
-                       r.set_content(object->data.toStdString(), object->contentType.toStdString());
+                       ObjectFile::serve(object->body, r, object->contentType.toStdString());
                    } else {
                        r.status = 404;
                        r.set_content("Not found", "text/plain");
@@ -408,7 +422,12 @@ void MessagingApi::invite(const Request& request, Response& response) {
         sendJson(response, QJsonObject{{"status", "Failure"}, {"message", "Invalid invitation."}}, 400);
         return;
     }
-    m_context.store.recordInvitation(sender->id, QJsonDocument(invitation).toJson(QJsonDocument::Compact));
+    // The sender's session token only identified them; it is not kept with the invitation.
+    QJsonObject stored = invitation;
+    QJsonObject from = stored.value("from").toObject();
+    from.remove("token");
+    stored.insert("from", from);
+    m_context.store.recordInvitation(sender->id, QJsonDocument(stored).toJson(QJsonDocument::Compact));
     sendJson(response, QJsonObject{{"status", "Success"}});
 }
 
@@ -434,6 +453,12 @@ void MessagingApi::eventStream(const Request& request, Response& response) {
     }
     const qint64 after = parameters(request).value("after").toString().toLongLong();
     auto subscription = m_context.hub.subscribe(user->id);
+    if (!subscription) {
+        // Closed at once: a refused client reconnects soon, and an idle connection would hold a worker.
+        RouteGuard::errorEnvelope(response, 503, "tooManyStreams", "Too many event streams are open.");
+        RouteGuard::closeAfterAnswer(response);
+        return;
+    }
 
     struct StreamState {
         bool started = false;

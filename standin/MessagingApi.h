@@ -15,6 +15,9 @@ class MessagingApi {
 public:
     MessagingApi(ServiceContext& context, const RouteGuard& guard) : m_context(context), m_guard(guard) {}
     void install(httplib::Server& server);
+    // The answer to a body the API does not take, in the private error envelope.
+    static void refuseBody(const httplib::Request& request, httplib::Response& response,
+                           RequestBody::Outcome outcome);
 
 private:
     // The account the request's "Authorization: Tavrix <userID>:<token>:echat" header names, if valid.

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -14,20 +15,77 @@ namespace {
 thread_local std::optional<size_t> t_logIndex;
 } // namespace
 
+void RouteGuard::begin(const httplib::Request& request) const {
+    t_logIndex = m_context.log.begin(m_server, request);
+}
+
 httplib::Server::Handler RouteGuard::operator()(httplib::Server::Handler handler) const {
     return
         [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
-            t_logIndex = m_context.log.begin(m_server, request);
+            begin(request);
             if (request.path.rfind("/_ctl/", 0) != 0 && applyFault(request, response))
                 return;
             handler(request, response);
         };
 }
 
+httplib::Server::HandlerWithContentReader RouteGuard::withBody(httplib::Server::Handler handler) const {
+    return streaming([handler = std::move(handler)](const httplib::Request& request,
+                                                    httplib::Response& response, RequestBody& body) {
+        httplib::Request whole = request;
+        if (body.readAll(whole.body) == RequestBody::Outcome::Complete)
+            handler(whole, response);
+    });
+}
+
+httplib::Server::HandlerWithContentReader RouteGuard::streaming(BodyHandler handler) const {
+    return [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response,
+                                                const httplib::ContentReader& reader) {
+        begin(request);
+        RequestBody body(request, response, reader, m_context.maxBodyBytes);
+        // A refused or faulted request is still read to its end, so the connection stays usable.
+        auto finishBody = [&] {
+            const auto outcome = body.drain();
+            if (t_logIndex)
+                m_context.log.setBody(*t_logIndex, body.logPrefix());
+            if (outcome != RequestBody::Outcome::Complete)
+                m_refusal(request, response, outcome);
+            body.closeConnectionIfUnread(response);
+        };
+        if (request.path.rfind("/_ctl/", 0) != 0 && applyFault(request, response)) {
+            finishBody();
+            return;
+        }
+        handler(request, response, body);
+        finishBody();
+    };
+}
+
 void RouteGuard::finish(const httplib::Request& request, const httplib::Response& response) const {
     const size_t index = t_logIndex ? *t_logIndex : m_context.log.begin(m_server, request);
     t_logIndex.reset();
     m_context.log.finish(index, response.status, response.body);
+}
+
+httplib::Server::HandlerResponse RouteGuard::completeError(const httplib::Request& request,
+                                                           httplib::Response& response) const {
+    if (response.status != 413 || !response.body.empty())
+        return httplib::Server::HandlerResponse::Unhandled;
+    m_refusal(request, response, RequestBody::Outcome::TooLarge);
+    return httplib::Server::HandlerResponse::Handled;
+}
+
+void RouteGuard::closeAfterAnswer(httplib::Response& response) {
+    response.set_header("Connection", "close");
+    // A provider that fails after writing everything is how the server is told to drop the connection.
+    auto text = std::make_shared<const std::string>(std::move(response.body));
+    const std::string type = response.get_header_value("Content-Type");
+    response.body.clear();
+    response.headers.erase("Content-Type");
+    response.set_content_provider(text->size(), type, [text](size_t offset, size_t, httplib::DataSink& sink) {
+        sink.write(text->data() + offset, text->size() - offset);
+        return false;
+    });
 }
 
 void RouteGuard::errorEnvelope(httplib::Response& response, int status, const std::string& code,

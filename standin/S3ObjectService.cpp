@@ -4,8 +4,9 @@
 #include "S3Signature.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QDateTime>
+#include <QFile>
+#include <QJsonObject>
 #include <QUuid>
 
 #include <cstdlib>
@@ -60,26 +61,50 @@ std::string bucketFromHost(const std::string& host) {
 
 } // namespace
 
-void S3ObjectService::error(httplib::Response& response, int status, const std::string& code,
-                            const std::string& message, const std::string& extra) {
+void S3ObjectService::error(const httplib::Request& request, httplib::Response& response, int status,
+                            const std::string& code, const std::string& message, const std::string& extra) {
     const std::string requestId = QUuid::createUuid().toString(QUuid::Id128).left(16).toUpper().toStdString();
+    const std::string resource = request.target.substr(0, request.target.find('?'));
     response.status = status;
     response.set_header("x-amz-request-id", requestId);
     response.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>" + xmlEscaped(code) +
-                             "</Code><Message>" + xmlEscaped(message) + "</Message>" + extra + "<RequestId>" +
-                             requestId + "</RequestId></Error>",
+                             "</Code><Message>" + xmlEscaped(message) + "</Message><Resource>" +
+                             xmlEscaped(resource) + "</Resource>" + extra + "<RequestId>" + requestId +
+                             "</RequestId></Error>",
                          "application/xml");
 }
 
-void S3ObjectService::install(httplib::Server& server) {
-    auto handler = m_guard([this](const httplib::Request& q, httplib::Response& r) { handle(q, r); });
-    server.Put(".*", handler);
-    server.Get(".*", handler);
-    server.Delete(".*", handler);
-    server.Post(".*", handler);
+void S3ObjectService::refuseBody(const httplib::Request& request, httplib::Response& response,
+                                 RequestBody::Outcome outcome) {
+    switch (outcome) {
+    case RequestBody::Outcome::TooLarge:
+        return error(request, response, 400, "EntityTooLarge",
+                     "The body is larger than this service accepts.");
+    case RequestBody::Outcome::Unsupported:
+        return error(request, response, 501, "NotImplemented", "Multipart form bodies are not stored.");
+    case RequestBody::Outcome::Unreadable:
+    case RequestBody::Outcome::Complete:
+        return error(request, response, 400, "IncompleteBody", "The body ended before it was complete.");
+    }
 }
 
-void S3ObjectService::handle(const httplib::Request& request, httplib::Response& response) {
+void S3ObjectService::install(httplib::Server& server) {
+    const auto withBody = m_guard.streaming(
+        [this](const httplib::Request& q, httplib::Response& r, RequestBody& body) { handle(q, r, &body); });
+    server.Put(".*", withBody);
+    server.Post(".*", withBody);
+    server.Delete(".*", withBody);
+    // GET routes also serve HEAD.
+    server.Get(".*",
+               m_guard([this](const httplib::Request& q, httplib::Response& r) { handle(q, r, nullptr); }));
+}
+
+void S3ObjectService::handle(const httplib::Request& request, httplib::Response& response,
+                             RequestBody* body) {
+    auto fail = [&](int status, const std::string& code, const std::string& message,
+                    const std::string& extra = {}) {
+        error(request, response, status, code, message, extra);
+    };
     // Like S3, every answer carries the service's clock, from which clients measure their skew.
     response.set_header("Date", S3Signature::formatHttpDate(QDateTime::currentMSecsSinceEpoch()));
     // The signature covers the path exactly as sent, so work from the raw target, not the decoded path.
@@ -101,34 +126,30 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
 
     const std::string authorization = request.get_header_value("Authorization");
     if (authorization.rfind("AWS ", 0) != 0 || authorization.find(':') == std::string::npos)
-        return error(response, 403, "AccessDenied", "Access Denied");
+        return fail(403, "AccessDenied", "The request carries no signature.");
     const std::string credentials = authorization.substr(4);
     const size_t colon = credentials.rfind(':');
     const std::string accessKey = credentials.substr(0, colon);
     const std::string givenSignature = credentials.substr(colon + 1);
     const auto storageKey = m_context.store.storageKey(QString::fromStdString(accessKey));
     if (!storageKey)
-        return error(response, 403, "InvalidAccessKeyId",
-                     "The AWS Access Key Id you provided does not exist in our records.",
-                     "<AWSAccessKeyId>" + xmlEscaped(accessKey) + "</AWSAccessKeyId>");
+        return fail(403, "InvalidAccessKeyId", "No storage key has this access key ID.");
 
     std::string dateText = request.get_header_value("x-amz-date");
     if (dateText.empty())
         dateText = request.get_header_value("Date");
     const auto date = S3Signature::parseHttpDate(dateText);
     if (!date)
-        return error(response, 403, "AccessDenied",
-                     "AWS authentication requires a valid Date or x-amz-date header");
+        return fail(403, "AccessDenied", "The request needs a valid Date or x-amz-date header.");
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (std::llabs(now - *date) > kAllowedSkewMs)
-        return error(response, 403, "RequestTimeTooSkewed",
-                     "The difference between the request time and the current time is too large.",
-                     "<RequestTime>" + xmlEscaped(dateText) + "</RequestTime><ServerTime>" +
-                         S3Signature::formatHttpDate(now) + "</ServerTime>");
+        return fail(403, "RequestTimeTooSkewed", "The request's date is too far from this service's clock.",
+                    "<RequestTime>" + xmlEscaped(dateText) + "</RequestTime><ServerTime>" +
+                        S3Signature::formatHttpDate(now) + "</ServerTime>");
 
     const std::string sessionToken = request.get_header_value("x-amz-security-token");
     if (sessionToken != storageKey->sessionToken.toStdString())
-        return error(response, 400, "InvalidToken", "The provided token is malformed or otherwise invalid.");
+        return fail(400, "InvalidToken", "The security token does not belong to this access key.");
 
     S3Signature::Headers headers;
     for (const auto& [name, value] : request.headers)
@@ -136,46 +157,84 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
     const std::string stringToSign = S3Signature::stringToSign(request.method, headers, resource);
     const std::string expected = S3Signature::sign(storageKey->secret.toStdString(), stringToSign);
     if (!S3Signature::matches(expected, givenSignature))
-        return error(response, 403, "SignatureDoesNotMatch",
-                     "The request signature we calculated does not match the signature you provided. "
-                     "Check your key and signing method.",
-                     "<StringToSign>" + xmlEscaped(stringToSign) + "</StringToSign>");
+        return fail(403, "SignatureDoesNotMatch", "The signature does not match the request and the key.",
+                    "<StringToSign>" + xmlEscaped(stringToSign) + "</StringToSign>");
 
     if (bucket.empty() || key.empty())
-        return error(response, 501, "NotImplemented", "Only object PUT and GET are served.");
+        return fail(501, "NotImplemented", "Only objects are served: PUT, GET and HEAD.");
+    if (key.size() > kMaxKeyBytes)
+        return fail(400, "KeyTooLongError", "The key is longer than 1,024 bytes.");
 
-    if (request.method == "PUT") {
-        const QByteArray body = QByteArray::fromStdString(request.body);
-        if (request.has_header("Content-MD5")) {
-            const QByteArray given =
-                QByteArray::fromBase64(QByteArray::fromStdString(request.get_header_value("Content-MD5")),
-                                       QByteArray::AbortOnBase64DecodingErrors);
-            if (given.size() != 16)
-                return error(response, 400, "InvalidDigest", "The Content-MD5 you specified was invalid.");
-            if (given != QCryptographicHash::hash(body, QCryptographicHash::Md5))
-                return error(response, 400, "BadDigest",
-                             "The Content-MD5 you specified did not match what we received.");
-        }
-        const QString etag =
-            m_context.store.putObject(QString::fromStdString(bucket), QString::fromStdString(key),
-                                      QString::fromStdString(request.get_header_value("Content-Type")), body);
-        response.set_header("ETag", "\"" + etag.toStdString() + "\"");
-        response.status = 200;
-        return;
-    }
-    if (request.method == "GET") {
+    if (request.method == "PUT" && body)
+        return putObject(request, response, *body, bucket, key);
+    if (request.method == "GET" || request.method == "HEAD") {
         const auto object =
             m_context.store.object(QString::fromStdString(bucket), QString::fromStdString(key));
         if (!object)
-            return error(response, 404, "NoSuchKey", "The specified key does not exist.",
-                         "<Key>" + xmlEscaped(key) + "</Key>");
+            return fail(404, "NoSuchKey", "No object has this key.", "<Key>" + xmlEscaped(key) + "</Key>");
         response.set_header("ETag", "\"" + object->etag.toStdString() + "\"");
-        response.set_content(object->data.toStdString(), object->contentType.isEmpty()
-                                                             ? "binary/octet-stream"
-                                                             : object->contentType.toStdString());
+        for (auto it = object->metadata.begin(); it != object->metadata.end(); ++it)
+            response.set_header(it.key().toStdString(), it.value().toString().toStdString());
+        ObjectFile::serve(object->body, response,
+                          object->contentType.isEmpty() ? "binary/octet-stream"
+                                                        : object->contentType.toStdString());
         return;
     }
-    error(response, 405, "MethodNotAllowed", "The specified method is not allowed against this resource.");
+    fail(405, "MethodNotAllowed", "This method is not served for objects.");
+}
+
+void S3ObjectService::putObject(const httplib::Request& request, httplib::Response& response,
+                                RequestBody& body, const std::string& bucket, const std::string& key) {
+    auto fail = [&](int status, const std::string& code, const std::string& message) {
+        error(request, response, status, code, message);
+    };
+    QByteArray givenDigest;
+    if (request.has_header("Content-MD5")) {
+        givenDigest =
+            QByteArray::fromBase64(QByteArray::fromStdString(request.get_header_value("Content-MD5")),
+                                   QByteArray::AbortOnBase64DecodingErrors);
+        if (givenDigest.size() != 16)
+            return fail(400, "InvalidDigest", "The Content-MD5 header is not a valid digest.");
+    }
+    const QString path = m_context.store.newObjectFilePath();
+    auto file = ObjectFile::create(path);
+    if (!file)
+        return fail(500, "InternalError", "The object could not be stored.");
+    // A failed write still reads the body to its end, so the answer can be sent on a clean connection.
+    bool written = true;
+    const auto outcome = body.read([&](const char* data, size_t size) {
+        written = written && file->append(data, size);
+        return true;
+    });
+    written = file->finish() && written;
+    const QByteArray digest = file->md5();
+    const QString etag = file->md5Hex();
+    file.reset();
+    if (outcome != RequestBody::Outcome::Complete || !written ||
+        (!givenDigest.isEmpty() && givenDigest != digest)) {
+        QFile::remove(path);
+        if (outcome != RequestBody::Outcome::Complete)
+            return; // the guard answers
+        if (!written)
+            return fail(500, "InternalError", "The object could not be stored.");
+        return fail(400, "BadDigest", "The Content-MD5 header does not match the body.");
+    }
+
+    QJsonObject metadata;
+    for (const auto& [name, value] : request.headers) {
+        const QString lower = QString::fromStdString(name).toLower();
+        if (!lower.startsWith("x-amz-meta-"))
+            continue;
+        const QString previous = metadata.value(lower).toString();
+        metadata.insert(lower, previous.isEmpty() ? QString::fromStdString(value)
+                                                  : previous + "," + QString::fromStdString(value));
+    }
+    if (!m_context.store.putObject(QString::fromStdString(bucket), QString::fromStdString(key),
+                                   QString::fromStdString(request.get_header_value("Content-Type")), metadata,
+                                   path, etag))
+        return fail(500, "InternalError", "The object could not be stored.");
+    response.set_header("ETag", "\"" + etag.toStdString() + "\"");
+    response.status = 200;
 }
 
 } // namespace pelnix::standin

@@ -6,6 +6,7 @@
 #include "StandinStore.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,8 @@ struct ServiceContext {
     std::function<std::string()> s3Endpoint;
     std::atomic<bool>& stopping;
     int keepAliveMs = 15000;
+    // The largest request body taken, whatever its content type.
+    size_t maxBodyBytes = 0;
 };
 
 } // namespace pelnix::standin

@@ -4,6 +4,10 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace pelnix::standin {
 
 SqliteDatabase::Statement::Statement(sqlite3* db, const char* sql) : m_db(db) {
@@ -75,6 +79,16 @@ SqliteDatabase::~SqliteDatabase() {
 
 bool SqliteDatabase::open(const std::string& path) {
     close();
+    // Owner only: SQLite gives its journal files the database file's mode.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool privateFile = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        ::chmod((path + suffix).c_str(), 0600); // from an earlier run, if any
+    if (!privateFile)
+        return false;
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         close();

@@ -20,40 +20,48 @@
 
 namespace pelnix::standin {
 
-namespace {
-// Each open event stream and each held reply occupies a worker, so the pool is generous.
-constexpr size_t kWorkerThreads = 64;
-} // namespace
-
 struct StandinServer::Impl {
     explicit Impl(Options o) : options(std::move(o)) {}
 
     Options options;
-    EventHub hub;
+    EventHub hub{kMaxEventStreams};
     StandinStore store{hub};
     FaultInjector faults;
     RequestLog log;
     std::atomic<bool> stopping{false};
     ServiceContext context{store, hub, faults, log, {}, {}, stopping, 15000};
-    RouteGuard apiGuard{context, "api"};
-    RouteGuard s3Guard{context, "s3"};
+    RouteGuard apiGuard{context, "api", MessagingApi::refuseBody};
+    RouteGuard s3Guard{context, "s3", S3ObjectService::refuseBody};
     std::unique_ptr<ControlApi> controlApi;
     std::unique_ptr<MessagingApi> messagingApi;
     std::unique_ptr<S3ObjectService> s3Service;
     std::unique_ptr<httplib::Server> api;
     std::unique_ptr<httplib::Server> s3;
     std::thread apiThread, s3Thread;
+    std::atomic<bool> apiDone{false}, s3Done{false};
     int apiPort = 0, s3Port = 0;
     bool running = false;
 
     std::unique_ptr<httplib::Server> makeServer(const RouteGuard& guard) {
         auto server = std::make_unique<httplib::Server>();
-        server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+        server->new_task_queue = [] { return new httplib::ThreadPool(kRequestWorkers); };
+        // Declared lengths over the limit are skipped unread; routes and the error handler answer them.
+        server->set_payload_max_length(options.maxBodyBytes);
+        server->set_error_handler(httplib::Server::HandlerWithResponse(
+            [&guard](const httplib::Request& q, httplib::Response& r) { return guard.completeError(q, r); }));
         // Idle keep-alive connections hold a worker until this runs out; short, so stop() is prompt.
         server->set_keep_alive_timeout(1);
         server->set_logger(
             [&guard](const httplib::Request& q, const httplib::Response& r) { guard.finish(q, r); });
         return server;
+    }
+
+    // A server's stop() does nothing until its accept loop has begun, so a stop right after start()
+    // first waits for that (or for the loop to have ended already).
+    static void stopServer(httplib::Server& server, const std::atomic<bool>& done) {
+        while (!server.is_running() && !done)
+            std::this_thread::yield();
+        server.stop();
     }
 
     static int bind(httplib::Server& server, uint16_t port) {
@@ -78,6 +86,7 @@ std::string StandinServer::LoggedRequest::header(const std::string& name) const 
 
 StandinServer::StandinServer(Options options) : d(std::make_unique<Impl>(std::move(options))) {
     d->context.keepAliveMs = d->options.keepAliveMs;
+    d->context.maxBodyBytes = d->options.maxBodyBytes;
     d->context.baseUrl = [this] { return baseUrl(); };
     d->context.s3Endpoint = [this] { return s3Endpoint(); };
 }
@@ -112,8 +121,16 @@ bool StandinServer::start() {
         return false;
     }
     // Bound sockets already accept connections into their backlog, so the service is ready here.
-    d->apiThread = std::thread([server = d->api.get()] { server->listen_after_bind(); });
-    d->s3Thread = std::thread([server = d->s3.get()] { server->listen_after_bind(); });
+    d->apiDone = false;
+    d->s3Done = false;
+    d->apiThread = std::thread([server = d->api.get(), done = &d->apiDone] {
+        server->listen_after_bind();
+        *done = true;
+    });
+    d->s3Thread = std::thread([server = d->s3.get(), done = &d->s3Done] {
+        server->listen_after_bind();
+        *done = true;
+    });
     d->running = true;
     return true;
 }
@@ -124,8 +141,8 @@ void StandinServer::stop() {
     d->stopping = true;
     d->hub.closeAll();
     d->faults.shutdown();
-    d->api->stop();
-    d->s3->stop();
+    Impl::stopServer(*d->api, d->apiDone);
+    Impl::stopServer(*d->s3, d->s3Done);
     if (d->apiThread.joinable())
         d->apiThread.join();
     if (d->s3Thread.joinable())

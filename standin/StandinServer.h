@@ -12,7 +12,11 @@
 //                                         rooms/<id>/invitees[/<inviteeId>], rooms/<id>/members[/<userID>],
 //                                         rooms/<id>/messages
 //   roomsLiteURL        B"rooms/lite"     the user's room list
-//   eventsURL           B"events?"        the event stream ("data: " lines, blank keep-alive lines)
+//   eventsURL           B"events?"        the event stream ("data: " lines, blank keep-alive lines).
+//                                         Missing or wrong credentials answer 200 with the body
+//                                         {"name":"NotAuthenticated",...}, which the client reads as
+//                                         the end of the session; keep that status. Streams beyond
+//                                         kMaxEventStreams answer 503.
 //   contactsURL         B"contacts?"
 //   publicRoomsURL      B"publicrooms"
 //   echatusersURL       B"users"          users/<userID> = profile refresh
@@ -23,7 +27,8 @@
 //   baseS3FileURL       B"s3/file?"       short URLs B"s/<code>" that serve the stored object
 //   splash images       B"splash/iOS/CoBrandingImage<scale>.png", ".../CoBrandingLogoImage<scale>.png"
 //   picture bucket      "pelnix.media"    (not DNS-compatible, so clients use path-style S3 URLs)
-// The S3 object API (PutObject, GetObject, signature version 2) is served on its own port:
+// The S3 object API (PutObject, GetObject, HeadObject, signature version 2; "x-amz-meta-" headers are
+// kept with the object) is served on its own port:
 // s3Endpoint() = "http://127.0.0.1:S3PORT", path style "/<bucket>/<key>" or virtual-host style
 // (Host "<bucket>.127.0.0.1:S3PORT").
 // The test-control API lives under B"_ctl/" (reset, users, otp, event, fault, release, held,
@@ -31,13 +36,16 @@
 //
 // User IDs go out as decimal strings wherever clients read them with a string reader. Times are ms
 // since 1970. State persists in SQLite in Options::dataDir, so a restart with the same folder keeps
-// users, rooms, messages, sequence IDs and the event log.
+// users, rooms, messages, sequence IDs and the event log; object bodies are files in its "objects"
+// folder. The folder is private to its owner (0700, files 0600): it holds passwords, tokens, storage
+// secrets and pending codes. Bodies over Options::maxBodyBytes are refused on both ports.
 
 #include "standin/FaultInjector.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,7 +61,15 @@ public:
         uint16_t s3Port = 0;
         // Blank keep-alive lines on idle event streams.
         int keepAliveMs = 15000;
+        // The largest request body taken on either port, whatever its content type: room for the
+        // longest message and for media well above the client's upload limit.
+        size_t maxBodyBytes = size_t(64) * 1024 * 1024;
     };
+
+    // Each open event stream holds one of the request workers, so streams beyond the cap are refused
+    // with 503 and the rest of the workers stay free for ordinary requests.
+    static constexpr int kRequestWorkers = 64;
+    static constexpr int kMaxEventStreams = 32;
 
     using Fault = FaultInjector::Fault;
     using FaultMode = FaultInjector::Mode;
@@ -62,9 +78,9 @@ public:
         std::string server; // "api" or "s3"
         std::string method, path, query;
         std::vector<std::pair<std::string, std::string>> headers;
-        std::string body;
+        std::string body; // the first 16 KiB
         int status = 0;
-        std::string responseBody;
+        std::string responseBody; // the first 16 KiB
         std::string header(const std::string& name) const;
     };
 
@@ -101,6 +117,7 @@ public:
     int heldCount() const;
     void closeStreams();
     int openStreams(int64_t userId = 0) const;
+    // The latest 1,000 requests.
     std::vector<LoggedRequest> requestLog() const;
     void clearRequestLog();
     QJsonArray storedMessages(const std::string& roomId) const;

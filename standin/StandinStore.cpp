@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QUuid>
@@ -63,6 +65,19 @@ qint64 idValue(const QJsonValue& value) {
     return value.isDouble() ? qint64(value.toDouble()) : value.toString().toLongLong();
 }
 
+constexpr const char* kStagedSuffix = ".part";
+
+// Creates the folder for the owner only, or tightens it when it is ours (empty or already holding the
+// state). A folder that holds other things (a caller's temporary folder, say) is left as it is.
+bool makePrivateFolder(const QString& path) {
+    if (!QDir().mkpath(path))
+        return false;
+    const QDir folder(path);
+    if (folder.isEmpty() || folder.exists("standin.sqlite") || folder.exists("objects"))
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
 constexpr const char* kUserColumns =
     "id, email, name, image_url, big_image_url, phone, country_code, phone_verified, "
     "valid_profile, org, type, registered, last_login, updated FROM users ";
@@ -71,11 +86,16 @@ constexpr const char* kUserColumns =
 
 bool StandinStore::open(const std::string& dataDir) {
     std::lock_guard lock(m_mutex);
-    QDir().mkpath(QString::fromStdString(dataDir));
+    const QString folder = QString::fromStdString(dataDir);
+    m_objectsDir = folder + "/objects";
+    // The state holds passwords, tokens, storage secrets and pending codes: owner only.
+    if (!makePrivateFolder(folder) || !makePrivateFolder(m_objectsDir))
+        return false;
     if (!m_db.open(dataDir + "/standin.sqlite"))
         return false;
-    if (!createSchema())
+    if (!createSchema() || !migrate())
         return false;
+    removeObjectFiles(true); // uploads cut off by a stop
     auto statement = m_db.prepare("SELECT MAX(date) FROM events");
     if (statement.next())
         m_lastDate = std::max(m_lastDate, statement.integer(0));
@@ -104,26 +124,75 @@ CREATE TABLE IF NOT EXISTS rooms(id TEXT PRIMARY KEY, name TEXT, type TEXT, img_
 CREATE TABLE IF NOT EXISTS members(room_id TEXT, user_id INT, status TEXT, joined INT, is_creator INT,
   PRIMARY KEY(room_id, user_id));
 CREATE TABLE IF NOT EXISTS invitees(id TEXT PRIMARY KEY, room_id TEXT, name TEXT, type TEXT);
-CREATE TABLE IF NOT EXISTS messages(id TEXT PRIMARY KEY, room_id TEXT, seq_id TEXT, date INT, json TEXT);
-CREATE UNIQUE INDEX IF NOT EXISTS messages_seq ON messages(room_id, seq_id) WHERE seq_id <> '';
+CREATE TABLE IF NOT EXISTS messages(id TEXT PRIMARY KEY, room_id TEXT, seq_id TEXT, date INT, json TEXT,
+  sender INT DEFAULT 0);
 CREATE INDEX IF NOT EXISTS messages_room_date ON messages(room_id, date);
 CREATE TABLE IF NOT EXISTS events(seq INTEGER PRIMARY KEY AUTOINCREMENT, date INT, json TEXT);
 CREATE TABLE IF NOT EXISTS event_recipients(user_id INT, seq INT, PRIMARY KEY(user_id, seq));
 CREATE TABLE IF NOT EXISTS invitations(id INTEGER PRIMARY KEY, from_user INT, json TEXT, date INT);
 CREATE TABLE IF NOT EXISTS device_tokens(user_id INT PRIMARY KEY, reg_id TEXT, use_cert TEXT);
 CREATE TABLE IF NOT EXISTS storage_keys(access TEXT PRIMARY KEY, secret TEXT, session_token TEXT);
-CREATE TABLE IF NOT EXISTS objects(bucket TEXT, key TEXT, content_type TEXT, data BLOB, etag TEXT,
-  PRIMARY KEY(bucket, key));
+CREATE TABLE IF NOT EXISTS object_files(bucket TEXT, key TEXT, content_type TEXT, metadata TEXT, file TEXT,
+  etag TEXT, PRIMARY KEY(bucket, key));
 CREATE TABLE IF NOT EXISTS short_urls(code TEXT PRIMARY KEY, bucket TEXT, key TEXT);
 )SQL");
 }
 
+bool StandinStore::hasColumn(const char* table, const QString& column) {
+    auto statement = m_db.prepare("SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    statement.bind(1, QString::fromLatin1(table)).bind(2, column);
+    return statement.next();
+}
+
+bool StandinStore::migrate() {
+    // A sequence ID is the sender's own, so it is unique per room and sender.
+    if (!hasColumn("messages", "sender") &&
+        !m_db.exec("ALTER TABLE messages ADD COLUMN sender INT DEFAULT 0;"
+                   "UPDATE messages SET sender = CAST(json_extract(json, '$.sender') AS INTEGER);"))
+        return false;
+    if (!m_db.exec(
+            "DROP INDEX IF EXISTS messages_seq;"
+            "CREATE UNIQUE INDEX IF NOT EXISTS messages_sender_seq ON messages(room_id, sender, seq_id) "
+            "WHERE seq_id <> '';"))
+        return false;
+    // Object bodies were kept in the database once; they move to files.
+    if (!hasColumn("objects", "data"))
+        return true;
+    m_db.exec("BEGIN");
+    bool moved = true;
+    {
+        auto legacy = m_db.prepare("SELECT bucket, key, content_type, data, etag FROM objects");
+        while (moved && legacy.next()) {
+            const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            moved = ObjectFile::write(m_objectsDir + "/" + name, legacy.blob(3)) &&
+                    m_db.run("INSERT OR REPLACE INTO object_files(bucket, key, content_type, metadata, file, "
+                             "etag) VALUES(?, ?, ?, '{}', ?, ?)",
+                             {legacy.text(0), legacy.text(1), legacy.text(2), name, legacy.text(4)});
+        }
+    }
+    if (!moved) {
+        m_db.exec("ROLLBACK");
+        return false;
+    }
+    return m_db.exec("DROP TABLE objects; COMMIT");
+}
+
+void StandinStore::removeObjectFiles(bool staged) {
+    const QStringList names = QDir(m_objectsDir).entryList(QDir::Files);
+    for (const QString& name : names) {
+        if (name.endsWith(kStagedSuffix) == staged)
+            QFile::remove(m_objectsDir + "/" + name);
+    }
+}
+
 void StandinStore::reset() {
     std::lock_guard lock(m_mutex);
+    removeObjectFiles(false);
     m_db.exec(
         "DELETE FROM settings; DELETE FROM users; DELETE FROM tokens; DELETE FROM rooms; DELETE FROM members;"
         "DELETE FROM invitees; DELETE FROM messages; DELETE FROM events; DELETE FROM event_recipients;"
-        "DELETE FROM invitations; DELETE FROM device_tokens; DELETE FROM storage_keys; DELETE FROM objects;"
+        "DELETE FROM invitations; DELETE FROM device_tokens; DELETE FROM storage_keys; DELETE FROM "
+        "object_files;"
         "DELETE FROM short_urls;");
 }
 
@@ -679,8 +748,9 @@ QJsonObject StandinStore::storeRoomMessage(const QString& roomId, QJsonObject me
     if (!seqId.isEmpty())
         message.insert("seqId", seqId);
     m_db.exec("BEGIN");
-    m_db.run("INSERT INTO messages(id, room_id, seq_id, date, json) VALUES(?, ?, ?, ?, ?)",
-             {id, roomId, seqId, date, QString::fromUtf8(compact(message))});
+    m_db.run("INSERT INTO messages(id, room_id, seq_id, date, json, sender) VALUES(?, ?, ?, ?, ?, ?)",
+             {id, roomId, seqId, date, QString::fromUtf8(compact(message)),
+              message.value("sender").toString().toLongLong()});
     storeEvent(message, recipients);
     m_db.exec("COMMIT");
     return message;
@@ -939,8 +1009,10 @@ std::optional<QJsonObject> StandinStore::postMessage(const QString& roomId, qint
         return std::nullopt;
     if (!seqId.isEmpty()) {
         // A repeated post (the client retries when it did not see the answer) gets the stored message.
-        auto existing = m_db.prepare("SELECT json FROM messages WHERE room_id = ? AND seq_id = ?");
-        existing.bind(1, roomId).bind(2, seqId);
+        // Sequence IDs are each sender's own: another member may use the same one.
+        auto existing =
+            m_db.prepare("SELECT json FROM messages WHERE room_id = ? AND sender = ? AND seq_id = ?");
+        existing.bind(1, roomId).bind(2, userId).bind(3, seqId);
         if (existing.next())
             return parseObject(existing.text(0));
     }
@@ -1125,28 +1197,51 @@ std::optional<StandinStore::StorageKey> StandinStore::storageKey(const QString& 
     return StorageKey{statement.text(0), statement.text(1), statement.text(2)};
 }
 
-QString StandinStore::putObject(const QString& bucket, const QString& key, const QString& contentType,
-                                const QByteArray& data) {
-    const QString etag = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex());
+QString StandinStore::newObjectFilePath() {
+    return m_objectsDir + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces) + kStagedSuffix;
+}
+
+bool StandinStore::putObject(const QString& bucket, const QString& key, const QString& contentType,
+                             const QJsonObject& metadata, const QString& filePath, const QString& etag) {
+    const QString name = QFileInfo(filePath).fileName().chopped(int(qstrlen(kStagedSuffix)));
+    const QString path = m_objectsDir + "/" + name;
     std::lock_guard lock(m_mutex);
-    m_db.run("INSERT OR REPLACE INTO objects(bucket, key, content_type, data, etag) VALUES(?, ?, ?, ?, ?)",
-             {bucket, key, contentType, data, etag});
-    return etag;
+    auto previous = m_db.prepare("SELECT file FROM object_files WHERE bucket = ? AND key = ?");
+    previous.bind(1, bucket).bind(2, key);
+    const QString replaced = previous.next() ? previous.text(0) : QString();
+    if (!QFile::rename(filePath, path)) {
+        QFile::remove(filePath);
+        return false;
+    }
+    if (!m_db.run("INSERT OR REPLACE INTO object_files(bucket, key, content_type, metadata, file, etag) "
+                  "VALUES(?, ?, ?, ?, ?, ?)",
+                  {bucket, key, contentType, QString::fromUtf8(compact(metadata)), name, etag})) {
+        QFile::remove(path);
+        return false;
+    }
+    // Answers still reading the replaced body keep it open; the name goes now.
+    if (!replaced.isEmpty())
+        QFile::remove(m_objectsDir + "/" + replaced);
+    return true;
 }
 
 std::optional<StandinStore::StoredObject> StandinStore::object(const QString& bucket, const QString& key) {
     std::lock_guard lock(m_mutex);
-    auto statement =
-        m_db.prepare("SELECT content_type, data, etag FROM objects WHERE bucket = ? AND key = ?");
+    auto statement = m_db.prepare(
+        "SELECT content_type, etag, metadata, file FROM object_files WHERE bucket = ? AND key = ?");
     statement.bind(1, bucket).bind(2, key);
     if (!statement.next())
         return std::nullopt;
-    return StoredObject{statement.text(0), statement.blob(1), statement.text(2)};
+    auto body = ObjectFile::open(m_objectsDir + "/" + statement.text(3));
+    if (!body)
+        return std::nullopt;
+    return StoredObject{statement.text(0), statement.text(1), parseObject(statement.text(2)),
+                        std::move(body)};
 }
 
 QString StandinStore::shortCode(const QString& bucket, const QString& key) {
     std::lock_guard lock(m_mutex);
-    auto exists = m_db.prepare("SELECT 1 FROM objects WHERE bucket = ? AND key = ?");
+    auto exists = m_db.prepare("SELECT 1 FROM object_files WHERE bucket = ? AND key = ?");
     exists.bind(1, bucket).bind(2, key);
     if (!exists.next())
         return {};

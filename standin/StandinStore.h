@@ -1,12 +1,14 @@
 #pragma once
 
 #include "EventHub.h"
+#include "ObjectFile.h"
 #include "SqliteDatabase.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -16,8 +18,9 @@
 namespace pelnix::standin {
 
 // The service's state in SQLite (organisation, users, tokens, rooms, members, messages, the event log,
-// invitations, storage keys and objects) and the rules that change it. One mutex serialises every
-// operation; events are published to the hub after they are stored and in store order.
+// invitations, storage keys and objects, whose bodies are files beside it) and the rules that change
+// it. One mutex serialises every operation; events are published to the hub after they are stored and
+// in store order.
 class StandinStore {
 public:
     struct Error {
@@ -45,8 +48,11 @@ public:
 
     struct StoredObject {
         QString contentType;
-        QByteArray data;
         QString etag;
+        // The "x-amz-meta-" headers it was stored with, by lower-case name.
+        QJsonObject metadata;
+        // Open for reading, so a newer upload of the same key cannot pull it away mid-answer.
+        std::shared_ptr<ObjectFile> body;
     };
 
     explicit StandinStore(EventHub& hub) : m_hub(hub) {}
@@ -118,8 +124,11 @@ public:
     StorageKey issueStorageKey();
     void addStorageKey(const StorageKey& key);
     std::optional<StorageKey> storageKey(const QString& access);
-    QString putObject(const QString& bucket, const QString& key, const QString& contentType,
-                      const QByteArray& data);
+    // Where an upload is written before putObject takes it; the caller removes it when it gives up.
+    QString newObjectFilePath();
+    // Makes the written file the object's body, replacing the earlier one. The file is gone on failure.
+    bool putObject(const QString& bucket, const QString& key, const QString& contentType,
+                   const QJsonObject& metadata, const QString& filePath, const QString& etag);
     std::optional<StoredObject> object(const QString& bucket, const QString& key);
     // A short code that serves the object; empty when the object is unknown.
     QString shortCode(const QString& bucket, const QString& key);
@@ -127,6 +136,9 @@ public:
 
 private:
     bool createSchema();
+    bool migrate();
+    bool hasColumn(const char* table, const QString& column);
+    void removeObjectFiles(bool staged);
     std::optional<User> readUser(SqliteDatabase::Statement& statement);
     std::optional<User> userByIdLocked(qint64 id);
     std::optional<User> userByEmailLocked(const QString& email);
@@ -155,6 +167,7 @@ private:
     EventHub& m_hub;
     std::recursive_mutex m_mutex;
     SqliteDatabase m_db;
+    QString m_objectsDir;
     qint64 m_lastDate = 0;
 };
 

@@ -1,8 +1,12 @@
 #include "StandinTestClient.h"
 #include "TestSandbox.h"
+#include "standin/SqliteDatabase.h"
 #include "standin/StandinServer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
@@ -46,6 +50,14 @@ const QJsonObject kSeed{
     {"rooms",
      QJsonArray{QJsonObject{{"_id", "r1"}, {"name", "Team"}, {"members", QJsonArray{5, 6}}, {"admin", 5}}}}};
 
+constexpr QFile::Permissions kOwnerFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions kOwnerFile = QFile::ReadOwner | QFile::WriteOwner;
+
+// Permission bits of the owner, group and others only (Qt also reports the user's own as ReadUser...).
+QFile::Permissions modeOf(const QString& path) {
+    return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+}
+
 Form post(const QString& text, const QString& seqId) {
     return {{"text", text}, {"type", "message"}, {"reqId", "0"}, {"seqId", seqId}};
 }
@@ -64,6 +76,13 @@ private slots:
     void faultModesDoWhatTheySay();
     void streamsCloseCleanlyAndStopIsPrompt();
     void restartWithSameDataFolderKeepsState();
+    void sequenceIdsAreEachSendersOwn();
+    void olderDataFoldersAreCarriedForward();
+    void controlApiRefusesMalformedJson_data();
+    void controlApiRefusesMalformedJson();
+    void stateIsPrivateToItsOwner();
+    void invitationsAreStoredWithoutTheSendersToken();
+    void eventsWithoutValidCredentialsAnswerNotAuthenticated();
 
 private:
     std::unique_ptr<TestSandbox> m_sandbox;
@@ -357,6 +376,148 @@ void TestStandin::restartWithSameDataFolderKeepsState() {
     QCOMPARE(controlAgain.get("_ctl/messages?room=r1").json().array().size(), 1);
     second.terminate();
     QVERIFY(second.waitForFinished(10000));
+}
+
+void TestStandin::sequenceIdsAreEachSendersOwn() {
+    StandinTestClient bob(m_server->baseUrl());
+    bob.signIn(6, "tok6");
+    m_client->signIn(5, "tok5");
+    const QJsonObject ann = m_client->post("rooms/r1/messages", post("from Ann", "seq-1")).json().object();
+    const QJsonObject bobs = bob.post("rooms/r1/messages", post("from Bob", "seq-1")).json().object();
+    QVERIFY(bobs.value("_id").toString() != ann.value("_id").toString());
+    QCOMPARE(bobs.value("text").toString(), QStringLiteral("from Bob"));
+    QCOMPARE(bobs.value("sender").toString(), QStringLiteral("6"));
+    // Each sender's retry still finds their own message.
+    QCOMPARE(m_client->post("rooms/r1/messages", post("from Ann", "seq-1")).json()["_id"], ann.value("_id"));
+    QCOMPARE(bob.post("rooms/r1/messages", post("from Bob", "seq-1")).json()["_id"], bobs.value("_id"));
+    QCOMPARE(m_server->storedMessages("r1").size(), 2);
+}
+
+void TestStandin::olderDataFoldersAreCarriedForward() {
+    // A data folder written before messages kept their sender and before object bodies were files.
+    const QString dataDir = m_sandbox->path("older");
+    QVERIFY(QDir().mkpath(dataDir));
+    {
+        standin::SqliteDatabase db;
+        QVERIFY(db.open((dataDir + "/standin.sqlite").toStdString()));
+        QVERIFY(db.exec(
+            "CREATE TABLE messages(id TEXT PRIMARY KEY, room_id TEXT, seq_id TEXT, date INT, json TEXT);"
+            "CREATE UNIQUE INDEX messages_seq ON messages(room_id, seq_id) WHERE seq_id <> '';"
+            "CREATE TABLE objects(bucket TEXT, key TEXT, content_type TEXT, data BLOB, etag TEXT, "
+            "PRIMARY KEY(bucket, key));"));
+        QVERIFY(db.run(
+            "INSERT INTO messages VALUES('m-old', 'r1', 'old-1', 5, ?)",
+            {QStringLiteral(R"({"_id":"m-old","roomId":"r1","sender":"5","text":"kept","seqId":"old-1"})")}));
+        QVERIFY(db.run("INSERT INTO objects VALUES('pelnix.media', 'F1', 'image/png', ?, 'e1')",
+                       {QByteArray("stored picture")}));
+    }
+    m_client.reset();
+    m_server.reset();
+    StandinServer::Options options;
+    options.dataDir = dataDir.toStdString();
+    m_server = std::make_unique<StandinServer>(options);
+    QVERIFY(m_server->start());
+    QVERIFY(!m_server->seed(kSeed).contains("error"));
+    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
+
+    m_client->signIn(5, "tok5");
+    QCOMPARE(m_client->post("rooms/r1/messages", post("kept", "old-1")).json()["_id"].toString(),
+             QStringLiteral("m-old"));
+    StandinTestClient bob(m_server->baseUrl());
+    bob.signIn(6, "tok6");
+    QCOMPARE(bob.post("rooms/r1/messages", post("new", "old-1")).json()["text"].toString(),
+             QStringLiteral("new"));
+
+    const QString url =
+        m_client->get("s3/file?fileId=F1&bucket=pelnix.media&fileMime=image/png&shortened=true")
+            .json()["url"]
+            .toString();
+    QVERIFY(!url.isEmpty());
+    QCOMPARE(m_client->get(url.mid(int(m_server->baseUrl().size()))).body, QByteArray("stored picture"));
+}
+
+void TestStandin::controlApiRefusesMalformedJson_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    for (const char* path :
+         {"_ctl/users", "_ctl/fault", "_ctl/userconfig", "_ctl/s3key", "_ctl/event?user=5"}) {
+        QTest::addRow("%s cut off", path) << path << QByteArray(R"({"users": [)");
+        QTest::addRow("%s not an object", path) << path << QByteArray("[1, 2]");
+        QTest::addRow("%s empty", path) << path << QByteArray();
+    }
+}
+
+void TestStandin::controlApiRefusesMalformedJson() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    const auto reply = StandinTestClient::wait(m_client->start("POST", path, body));
+    QCOMPARE(reply.status, 400);
+    QVERIFY(!reply.json()["error"].toString().isEmpty());
+}
+
+void TestStandin::stateIsPrivateToItsOwner() {
+    const QString dataDir = m_sandbox->path("standin");
+    QCOMPARE(modeOf(dataDir), kOwnerFolder);
+    QCOMPARE(modeOf(dataDir + "/objects"), kOwnerFolder);
+    for (const QString& name : QDir(dataDir).entryList(QDir::Files))
+        QVERIFY2(modeOf(dataDir + "/" + name) == kOwnerFile, qPrintable(name));
+
+    // A folder from an earlier, laxer run is tightened; a shared folder that holds other things is not.
+    m_client.reset();
+    m_server.reset();
+    const QFile::Permissions lax = kOwnerFolder | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(dataDir, lax));
+    QVERIFY(
+        QFile::setPermissions(dataDir + "/standin.sqlite", kOwnerFile | QFile::ReadGroup | QFile::ReadOther));
+    const QString shared = m_sandbox->path("shared");
+    QVERIFY(QDir().mkpath(shared));
+    QVERIFY(QFile::setPermissions(shared, lax));
+    QFile other(shared + "/someone-else.txt");
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+    for (const QString& folder : {dataDir, shared}) {
+        StandinServer::Options options;
+        options.dataDir = folder.toStdString();
+        StandinServer server(options);
+        QVERIFY(server.start());
+        QCOMPARE(modeOf(folder + "/standin.sqlite"), kOwnerFile);
+        QCOMPARE(modeOf(folder + "/objects"), kOwnerFolder);
+        QCOMPARE(modeOf(folder), folder == shared ? lax : kOwnerFolder);
+    }
+}
+
+void TestStandin::invitationsAreStoredWithoutTheSendersToken() {
+    const QJsonObject invitation{
+        {"from",
+         QJsonObject{{"token", "tok5"}, {"name", "Ann"}, {"userid", "5"}, {"email", "ann@acme.test"}}},
+        {"to", QJsonArray{QJsonObject{{"email", "friend@else.test"}}}},
+        {"subject", "Hi"}};
+    m_client->signIn(5, "tok5");
+    const auto sent = m_client->post(
+        "invite",
+        {{"emailjson", QString::fromUtf8(QJsonDocument(invitation).toJson(QJsonDocument::Compact))}});
+    QCOMPARE(sent.json()["status"].toString(), QStringLiteral("Success"));
+    const QJsonArray stored = m_server->invitations();
+    QCOMPARE(stored.size(), 1);
+    const QJsonObject from = stored.first()["from"].toObject();
+    QVERIFY(!from.contains("token"));
+    QCOMPARE(from["email"].toString(), QStringLiteral("ann@acme.test"));
+    QCOMPARE(stored.first()["to"].toArray().first()["email"].toString(), QStringLiteral("friend@else.test"));
+}
+
+void TestStandin::eventsWithoutValidCredentialsAnswerNotAuthenticated() {
+    // The client reads this body, with status 200, as the end of the session.
+    for (const QString& token : {QString(), QStringLiteral("wrong")}) {
+        StandinTestClient client(m_server->baseUrl());
+        if (!token.isEmpty())
+            client.signIn(5, token);
+        QByteArray stream;
+        QNetworkReply* reply = client.openStream(0, &stream);
+        const auto answer = StandinTestClient::wait(reply);
+        QCOMPARE(answer.status, 200);
+        QVERIFY2(stream.startsWith(R"({"name":"NotAuthenticated")"), stream.constData());
+    }
+    QCOMPARE(m_server->openStreams(), 0);
 }
 
 int main(int argc, char** argv) {
