@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PLCircularProgressViewDelegate.h"
-#include "WeakDelegate.h"
+#include "platform/ui/WeakDelegate.h"
 
 #include <QColor>
 #include <QPainterPath>
@@ -65,7 +65,7 @@ private:
     void refreshShapeLayer();
     QPainterPath arcPath(double fraction) const;
 
-    WeakDelegate<PLCircularProgressViewDelegate> m_delegate;
+    platform::ui::WeakDelegate<PLCircularProgressViewDelegate> m_delegate;
     QColor m_progressColor;
     QColor m_wrapperColor;
     double m_progressArcWidth = 3.0;

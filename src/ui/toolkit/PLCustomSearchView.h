@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PLCustomSearchDelegate.h"
-#include "WeakDelegate.h"
+#include "platform/ui/WeakDelegate.h"
 
 #include <QFont>
 #include <QPointer>
@@ -52,7 +52,7 @@ private:
     bool shouldChangeCharacters(int start, int length, const QString& replacement);
     void setFieldFont(const QFont& font);
 
-    WeakDelegate<PLCustomSearchDelegate> m_delegate;
+    platform::ui::WeakDelegate<PLCustomSearchDelegate> m_delegate;
     std::optional<QString> m_placeholderText;
     QFont m_placeholderFont;
     qsizetype m_lengthBeforeEdit = 0;

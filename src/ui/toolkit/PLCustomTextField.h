@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PLCustomTextFieldDelegate.h"
-#include "WeakDelegate.h"
+#include "platform/ui/WeakDelegate.h"
 
 #include "platform/ui/TextField.h"
 
@@ -42,7 +42,7 @@ private:
     void rightButtonClicked();
     void placeRightButton();
 
-    WeakDelegate<PLCustomTextFieldDelegate> m_delegate;
+    platform::ui::WeakDelegate<PLCustomTextFieldDelegate> m_delegate;
     qreal m_leftInset = kInset;
     qreal m_rightInset = kInset;
     QImage m_background;

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
-namespace pelnix {
+namespace pelnix::platform::ui {
 
 // A delegate that is not owned. When the delegate is a QObject it is held by a QPointer, so one that
 // has been destroyed reads as null and is never called; any other delegate must outlive its holder.
@@ -24,4 +24,4 @@ private:
     bool m_tracked = false;
 };
 
-} // namespace pelnix
+} // namespace pelnix::platform::ui
