@@ -274,6 +274,10 @@ private slots:
         QCOMPARE(pages.currentIndex(), 2);
         QCOMPARE(pages.pagesView()->contentOffset().x(), 2.0 * width);
         QCOMPARE(pages.marker()->geometry().left(), 200);
+        const QImage shot = pages.grab().toImage();
+        const QPoint markerMiddle = pages.marker()->geometry().center();
+        QCOMPARE(shot.pixelColor(markerMiddle * shot.devicePixelRatio()), pages.tintColor());
+        QVERIFY(shot.pixelColor(QPoint(50, markerMiddle.y()) * shot.devicePixelRatio()) != pages.tintColor());
         QCOMPARE(changed.count(), 1);
 
         Finger finger{pages.pagesView()->viewport()};

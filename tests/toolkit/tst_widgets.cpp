@@ -92,6 +92,14 @@ private slots:
         QCOMPARE(overlay->parentWidget(), &window);
         QCOMPARE(overlay->geometry(), window.rect());
         QTRY_COMPARE(Animator::alpha(overlay), 1.0);
+        // Black at 40 % over the white window, away from the picture.
+        QPalette white = window.palette();
+        white.setColor(QPalette::Window, Qt::white);
+        window.setPalette(white);
+        window.setAutoFillBackground(true);
+        const QImage shot = window.grab().toImage();
+        const QColor dimmed = shot.pixelColor(QPoint(5, 5) * shot.devicePixelRatio());
+        QVERIFY2(qAbs(dimmed.red() - 153) <= 1 && dimmed.red() == dimmed.blue(), qPrintable(dimmed.name()));
         QVERIFY(PLActivityIndicatorView::sharedInstance()->imageView()->isAnimating());
         PLActivityIndicatorView::dismiss();
         PLActivityIndicatorView::show();

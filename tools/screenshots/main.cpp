@@ -3,6 +3,7 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryScreens.h"
+#include "GalleryToolkit.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
 #endif
     Animator::setInstant(true);
     pelnix::tools::registerGalleryScreens();
+    pelnix::tools::registerToolkitGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ui/ImageView.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -7,10 +9,6 @@
 class QVariantAnimation;
 
 namespace pelnix {
-
-namespace platform::ui {
-class ImageView;
-}
 
 // The one busy overlay of the library: a dimmed layer over the key window with an animated picture
 // kept above the keyboard. Driven only through show(), dismiss() and isVisible(); there is no nesting

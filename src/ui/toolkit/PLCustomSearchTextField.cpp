@@ -4,6 +4,8 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QtMath>
 
 namespace pelnix {
 
@@ -22,16 +24,39 @@ QString allowedEditActionName(const QAction* action) {
 
 PLCustomSearchTextField::PLCustomSearchTextField(QWidget* parent) : TextField(parent) {}
 
+namespace {
+constexpr int kIconGap = 6;
+}
+
+void PLCustomSearchTextField::setSearchIcon(const QImage& icon) {
+    m_icon = icon;
+    const int iconWidth = icon.isNull() ? 0 : qCeil(icon.width() / icon.devicePixelRatio());
+    // The icon sits in the leading margin, so the placeholder the field paints starts after it too.
+    QMargins margins = textMargins();
+    if (layoutDirection() == Qt::RightToLeft)
+        margins.setRight(iconWidth ? iconWidth + 2 * kIconGap : 0);
+    else
+        margins.setLeft(iconWidth ? iconWidth + 2 * kIconGap : 0);
+    setTextMargins(margins);
+    update();
+}
+
 qreal PLCustomSearchTextField::textRectWidth() const {
     const QMargins margins = textMargins();
-    // Each side action (icon, clear button) takes a square as tall as the field.
-    int sideActions = 0;
-    for (const QAction* action : actions())
-        if (action->isVisible())
-            ++sideActions;
-    if (isClearButtonEnabled())
-        ++sideActions;
-    return qMax(0, width() - margins.left() - margins.right() - sideActions * height() - 4);
+    // The clear button takes a square as tall as the field.
+    const int clearButton = isClearButtonEnabled() ? height() : 0;
+    return qMax(0, width() - margins.left() - margins.right() - clearButton - 4);
+}
+
+void PLCustomSearchTextField::paintEvent(QPaintEvent* event) {
+    TextField::paintEvent(event);
+    if (m_icon.isNull())
+        return;
+    const QSizeF size = QSizeF(m_icon.size()) / m_icon.devicePixelRatio();
+    const qreal x = layoutDirection() == Qt::RightToLeft ? width() - kIconGap - size.width() : kIconGap;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(x, (height() - size.height()) / 2), size), m_icon);
 }
 
 QMenu* PLCustomSearchTextField::createEditMenu() {

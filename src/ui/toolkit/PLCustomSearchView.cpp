@@ -12,9 +12,7 @@
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QPainter>
-#include <QPixmap>
 
 namespace pelnix {
 
@@ -68,8 +66,7 @@ PLCustomSearchView::PLCustomSearchView(Qt::LayoutDirection direction, QWidget* p
     m_field->setFrame(true);
     m_field->setStyleSheet(fieldBorderStyle());
     const QImage icon = ImageAdditions::loadImageNamed(QStringLiteral("search_icon"));
-    if (!icon.isNull())
-        m_field->setLeftIcon(QIcon(QPixmap::fromImage(icon)));
+    m_field->setSearchIcon(icon);
     m_field->setClearButtonShown(true);
     m_field->setPlaceholderColor(brandBlue());
     setFieldFont(m_placeholderFont);
@@ -131,6 +128,22 @@ void PLCustomSearchView::setPlaceholderText(const QString& text) {
     m_field->setPlaceholder(value);
     m_placeholderFont = withPixelSize(m_field->font(), requiredFontSizeForPlaceholderText(value));
     setFieldFont(m_placeholderFont);
+}
+
+void PLCustomSearchView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The fit depends on the field's width, which a code-built bar learns only now: fit again from
+    // the full size.
+    if (!m_placeholderText || !layout())
+        return;
+    layout()->activate();
+    m_placeholderFont = withPixelSize(m_placeholderFont, kFontSize);
+    m_placeholderFont =
+        withPixelSize(m_placeholderFont, requiredFontSizeForPlaceholderText(*m_placeholderText));
+    if (m_field->text().isEmpty())
+        setFieldFont(m_placeholderFont);
+    else
+        m_field->setPlaceholderFont(m_placeholderFont);
 }
 
 qreal PLCustomSearchView::requiredFontSizeForPlaceholderText(const QString& text) const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "PLCustomSearchDelegate.h"
+#include "PLCustomSearchTextField.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/WeakDelegate.h"
 
 #include <QFont>
@@ -9,11 +11,6 @@
 #include <optional>
 
 namespace pelnix {
-
-namespace platform::ui {
-class Button;
-}
-class PLCustomSearchTextField;
 
 // The search bar of the list screens: a bordered field with a magnifier and a clear button, and a
 // bordered cancel button beside it (on the left in a right-to-left layout). The field shows a light
@@ -45,6 +42,9 @@ public:
     platform::ui::Button* cancelButton() const { return m_cancel; }
 
     static QFont typingFont();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void cancelSearch();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PLCustomTextFieldDelegate.h"
+#include "PLTextFieldRightButton.h"
 #include "platform/ui/WeakDelegate.h"
 
 #include "platform/ui/TextField.h"
@@ -9,8 +10,6 @@
 #include <QPointer>
 
 namespace pelnix {
-
-class PLTextFieldRightButton;
 
 // The library's standard input field: borderless on a background picture, grey regular text, 15-point
 // side insets, and on request a "SHOW"/"HIDE" button at its right end that the text never runs under.
