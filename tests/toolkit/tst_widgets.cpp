@@ -251,10 +251,14 @@ private slots:
                 names << action->objectName();
         QCOMPARE(names, (QStringList{"edit-cut", "edit-copy", "edit-paste", "select-all"}));
 
-        PLCustomSearchView rtl(Qt::RightToLeft);
-        rtl.resize(320, 44);
-        rtl.show();
-        QVERIFY(rtl.cancelButton()->geometry().right() < rtl.searchTextField()->geometry().left());
+        // The locale's direction picks the layout: cancel on the left in right-to-left.
+        QApplication::setLayoutDirection(Qt::RightToLeft);
+        std::unique_ptr<PLCustomSearchView> rtl(PLCustomSearchView::instanceWithOwner(nullptr));
+        QApplication::setLayoutDirection(Qt::LeftToRight);
+        QCOMPARE(rtl->layoutDirection(), Qt::RightToLeft);
+        rtl->resize(320, 44);
+        rtl->show();
+        QVERIFY(rtl->cancelButton()->geometry().right() < rtl->searchTextField()->geometry().left());
         QVERIFY(view->cancelButton()->geometry().left() > view->searchTextField()->geometry().right());
     }
 

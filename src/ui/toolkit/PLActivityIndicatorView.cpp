@@ -106,6 +106,12 @@ PLActivityIndicatorView::PLActivityIndicatorView() : QObject(QCoreApplication::i
     center->addObserver(KeyboardMonitor::kWillHide, track, this);
 }
 
+PLActivityIndicatorView::~PLActivityIndicatorView() {
+    // Between shows the overlay has no parent to take it along.
+    if (m_overlay && !m_overlay->parentWidget())
+        delete m_overlay.data();
+}
+
 double PLActivityIndicatorView::keyboardHeight() {
     return g_keyboardHeight;
 }

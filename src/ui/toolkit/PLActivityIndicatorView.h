@@ -33,6 +33,8 @@ public:
     // The keyboard height last reported, 0 while the keyboard is hidden.
     static double keyboardHeight();
 
+    ~PLActivityIndicatorView() override;
+
 private:
     PLActivityIndicatorView();
     void showNow();
