@@ -3,12 +3,13 @@
 // it into an image and runs one turn of the event loop. Reports frames per second and the memory the list
 // added (resident set, peak during the scroll minus before the list existed).
 
+#include "ScrollBenchmark.h"
+
 #include "platform/ui/Animator.h"
 #include "platform/ui/TableView.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -17,22 +18,11 @@
 #include <benchmark/benchmark.h>
 
 using namespace pelnix::platform::ui;
+using namespace pelnix::bench;
 
 namespace {
 constexpr int kRows = 10000;
 constexpr int kRowHeight = 56;
-constexpr int kStep = 120; // pixels per frame: a brisk fling
-const QSize kScreen(375, 667);
-
-long residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
 
 class TwoLineRows : public TableViewDataSource, public TableViewDelegate {
 public:
@@ -74,40 +64,11 @@ void warmUp() {
     list.setModel(&model);
     list.resize(kScreen);
     list.show();
-    QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < 20000; y += 500) {
-        table.setContentOffset(QPointF(0, y));
-        list.verticalScrollBar()->setValue(y / kRowHeight);
-        QPainter painter(&frame);
-        table.render(&painter);
-        list.render(&painter);
-    }
+    paintAtOffsets(
+        table, [&](int y) { table.setContentOffset(QPointF(0, y)); }, list,
+        [&](int y) { list.verticalScrollBar()->setValue(y / kRowHeight); });
 }
 
-template <typename Scroll>
-void scrollFrames(benchmark::State& state, QWidget& view, int contentHeight, Scroll scrollTo, long before) {
-    QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
-    long peak = residentKb();
-    qint64 frames = 0;
-    for (auto _ : state) {
-        for (int y = 0; y <= contentHeight - kScreen.height(); y += kStep) {
-            scrollTo(y);
-            {
-                QPainter painter(&frame);
-                view.render(&painter);
-            }
-            // One turn of the event loop per frame, as an application has.
-            QCoreApplication::processEvents();
-            ++frames;
-            if (frames % 256 == 0)
-                peak = qMax(peak, residentKb());
-        }
-        scrollTo(0);
-    }
-    state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
-    state.counters["frames"] = double(frames);
-    state.counters["added_kb"] = double(qMax(0L, peak - before));
-}
 } // namespace
 
 static void BM_TableViewScroll(benchmark::State& state) {
@@ -143,12 +104,5 @@ static void BM_PlainListViewScroll(benchmark::State& state) {
 BENCHMARK(BM_PlainListViewScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    warmUp();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runScrollBenchmarks(argc, argv, warmUp);
 }

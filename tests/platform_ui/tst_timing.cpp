@@ -38,6 +38,43 @@ private slots:
         QCOMPARE(scheduler->pendingCount(), 0);
     }
 
+    // One advance() runs every repetition and every call scheduled from inside one, each at its own
+    // time: a call scheduled at 200 for 50 later runs at 250, between the repetitions at 200 and 300.
+    void repeatingPerformsAndNestedCallsKeepTheirTimes() {
+        auto* scheduler = Scheduler::shared();
+        QObject target;
+        QStringList fired;
+        const qint64 start = scheduler->now();
+        const auto at = [&] { return QString::number(scheduler->now() - start); };
+        Scheduler::Id repeating = 0;
+        repeating = scheduler->scheduleRepeating(&target, 100, [&] {
+            fired << "tick@" + at();
+            if (scheduler->now() - start == 200)
+                scheduler->performAfter(&target, 50, [&] {
+                    fired << "nested@" + at();
+                    scheduler->dispatchAfter(0, [&] { fired << "nested+0@" + at(); });
+                });
+            if (scheduler->now() - start == 400)
+                scheduler->cancel(repeating); // from inside its own run
+        });
+        scheduler->advance(1000);
+        QCOMPARE(fired,
+                 (QStringList{"tick@100", "tick@200", "nested@250", "nested+0@250", "tick@300", "tick@400"}));
+        QCOMPARE(scheduler->pendingCount(), 0);
+
+        // Cancelled by target between runs, and dropped when the target goes.
+        fired.clear();
+        auto* owner = new QObject;
+        scheduler->scheduleRepeating(owner, 30, [&] { fired << "owned@" + at(); });
+        scheduler->scheduleRepeating(&target, 40, [&] { fired << "kept"; });
+        scheduler->advance(60);
+        delete owner;
+        scheduler->cancelPerforms(&target);
+        scheduler->advance(200);
+        QCOMPARE(fired, (QStringList{"owned@1030", "kept", "owned@1060"}));
+        QCOMPARE(scheduler->pendingCount(), 0);
+    }
+
     void cancelForTargetAndGoneTargets() {
         auto* scheduler = Scheduler::shared();
         QObject keep;

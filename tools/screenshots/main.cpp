@@ -5,6 +5,7 @@
 #include "GalleryControls.h"
 #include "GalleryMedia.h"
 #include "GalleryScreens.h"
+#include "GalleryToolkit.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerGalleryScreens();
     pelnix::tools::registerControlsGalleryScreens();
     pelnix::tools::registerMediaGalleryScreens();
+    pelnix::tools::registerToolkitGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -127,7 +127,8 @@ void Button::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font());
     const qreal dpr = image.isNull() ? 1 : image.devicePixelRatio();
     const QSize imageSize = image.isNull() ? QSize() : (QSizeF(image.size()) / dpr).toSize();
-    const int titleWidth = title.isEmpty() ? 0 : qMin(metrics.horizontalAdvance(title), content.width());
+    // One pixel of slack: the rounded advance can fall short of the title's real width and elide it.
+    const int titleWidth = title.isEmpty() ? 0 : qMin(metrics.horizontalAdvance(title) + 1, content.width());
     const int gap = (!image.isNull() && !title.isEmpty()) ? 6 : 0;
     const int total = imageSize.width() + gap + titleWidth;
     int x = content.left() + (content.width() - total) / 2;

@@ -29,7 +29,20 @@ Scheduler::Id Scheduler::performAfter(const QObject* target, qint64 delayMs, std
     return id;
 }
 
+Scheduler::Id Scheduler::scheduleRepeating(const QObject* target, qint64 intervalMs,
+                                           std::function<void()> fn) {
+    if (!fn)
+        return 0;
+    const qint64 interval = qMax<qint64>(1, intervalMs);
+    const Id id = m_next++;
+    m_queue.emplace(Key{now() + interval, id}, Entry{id, target, target != nullptr, std::move(fn), interval});
+    rearm();
+    return id;
+}
+
 void Scheduler::cancel(Id id) {
+    if (id != 0 && id == m_running)
+        m_runningCancelled = true;
     for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
         if (it->second.id == id) {
             m_queue.erase(it);
@@ -42,6 +55,8 @@ void Scheduler::cancel(Id id) {
 void Scheduler::cancelPerforms(const QObject* target) {
     if (!target)
         return;
+    if (m_running && target == m_runningTarget)
+        m_runningCancelled = true;
     std::erase_if(m_queue, [target](const auto& item) { return item.second.target == target; });
     rearm();
 }
@@ -79,7 +94,21 @@ void Scheduler::runDue(qint64 upTo) {
         Entry& entry = node.mapped();
         if (entry.hasTarget && !entry.target)
             continue;
+        m_running = entry.id;
+        m_runningTarget = entry.target;
+        m_runningCancelled = false;
         entry.fn();
+        m_running = 0;
+        m_runningTarget = nullptr;
+        if (entry.intervalMs <= 0 || m_runningCancelled || (entry.hasTarget && !entry.target))
+            continue;
+        // The next run is due one interval after this one was; a real clock that fell behind does not
+        // make up the missed runs in a burst.
+        qint64 due = node.key().first + entry.intervalMs;
+        if (!m_virtual && due <= now())
+            due = now() + entry.intervalMs;
+        node.key() = Key{due, entry.id};
+        m_queue.insert(std::move(node));
     }
     rearm();
 }

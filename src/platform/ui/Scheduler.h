@@ -26,6 +26,10 @@ public:
     Id dispatchAfter(qint64 delayMs, std::function<void()> fn) {
         return performAfter(nullptr, delayMs, std::move(fn));
     }
+    // Runs `fn` every `intervalMs` (at least 1) until cancelled or `target` is gone. On the virtual
+    // clock each run sees now() at its own due time, however far one advance() goes.
+    Id scheduleRepeating(const QObject* target, qint64 intervalMs, std::function<void()> fn);
+    // Also stops a repeating perform from inside its own run.
     void cancel(Id id);
     // Cancels every pending perform of `target`.
     void cancelPerforms(const QObject* target);
@@ -46,6 +50,7 @@ private:
         QPointer<const QObject> target;
         bool hasTarget;
         std::function<void()> fn;
+        qint64 intervalMs = 0;
     };
     // Key: (due time, id) keeps due order stable for equal times.
     using Key = std::pair<qint64, Id>;
@@ -54,6 +59,10 @@ private:
     void runDue(qint64 upTo);
 
     std::map<Key, Entry> m_queue;
+    // The perform running now, and whether it was cancelled while it ran.
+    Id m_running = 0;
+    const QObject* m_runningTarget = nullptr;
+    bool m_runningCancelled = false;
     Id m_next = 1;
     bool m_virtual = false;
     qint64 m_virtualNow = 0;

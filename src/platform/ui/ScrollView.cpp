@@ -1,21 +1,37 @@
 #include "ScrollView.h"
 
 #include "Animator.h"
+#include "Scheduler.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QVariantAnimation>
+#include <QWheelEvent>
+#include <cmath>
 
 namespace pelnix::platform::ui {
 
 namespace {
 constexpr qreal kDragThreshold = 8;
 constexpr int kScrollAnimationMs = 250;
+// UIKit's normal deceleration: the speed keeps this share of itself every millisecond.
+constexpr qreal kDecelerationRate = 0.998;
+// Slower than this when let go (points per millisecond), a drag just stops.
+constexpr qreal kMinimumFlingSpeed = 0.1;
+// A drag that rested this long before it was let go does not fling.
+constexpr quint64 kFlingWindowMs = 100;
+// A wheel burst ends after this long without a wheel event.
+constexpr qint64 kWheelQuietMs = 150;
 } // namespace
 
 ScrollView::ScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        connect(bar, &QScrollBar::sliderPressed, this, &ScrollView::beginDragging);
+        connect(bar, &QScrollBar::sliderReleased, this, [this] { endDragging(false); });
+    }
 }
 
 void ScrollView::setContentSize(const QSizeF& size) {
@@ -140,11 +156,16 @@ void ScrollView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    // A finger on a decelerating list stops it.
+    stopDecelerating();
     m_pressed = true;
     m_dragging = false;
     m_swiping = false;
     m_pressPoint = event->position();
     m_pressOffset = m_offset;
+    m_lastMovePoint = m_pressPoint;
+    m_lastMoveTime = event->timestamp();
+    m_velocity = {};
     event->accept();
 }
 
@@ -152,19 +173,24 @@ void ScrollView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_pressed)
         return;
     const QPointF delta = event->position() - m_pressPoint;
+    const QPointF min = minimumContentOffset();
+    const QPointF max = maximumContentOffset();
+    const bool scrollsAcross = max.x() > min.x();
     if (!m_dragging && !m_swiping) {
-        if (qAbs(delta.x()) > kDragThreshold && qAbs(delta.x()) > 2 * qAbs(delta.y())) {
+        const bool across = qAbs(delta.x()) > kDragThreshold && qAbs(delta.x()) > 2 * qAbs(delta.y());
+        if (across && !(m_scrollEnabled && scrollsAcross))
             m_swiping = true;
-        } else if (m_scrollEnabled && qAbs(delta.y()) > kDragThreshold) {
-            m_dragging = true;
-            emit willBeginDragging();
-        }
+        else if (m_scrollEnabled && (across || qAbs(delta.y()) > kDragThreshold))
+            beginDragging();
     }
     if (m_dragging) {
-        const QPointF min = minimumContentOffset();
-        const QPointF max = maximumContentOffset();
-        const qreal y = qBound(min.y(), m_pressOffset.y() - delta.y(), max.y());
-        setContentOffset(QPointF(m_offset.x(), y));
+        const quint64 elapsed = event->timestamp() - m_lastMoveTime;
+        if (elapsed > 0)
+            m_velocity = (m_lastMovePoint - event->position()) / qreal(elapsed);
+        m_lastMovePoint = event->position();
+        m_lastMoveTime = event->timestamp();
+        setContentOffset(clampedOffset(QPointF(scrollsAcross ? m_pressOffset.x() - delta.x() : m_offset.x(),
+                                               m_pressOffset.y() - delta.y())));
     }
 }
 
@@ -174,14 +200,167 @@ void ScrollView::mouseReleaseEvent(QMouseEvent* event) {
     m_pressed = false;
     const QPointF delta = event->position() - m_pressPoint;
     if (m_dragging) {
-        m_dragging = false;
-        emit didEndDragging(false);
+        const bool rested = event->timestamp() - m_lastMoveTime > kFlingWindowMs;
+        const QPointF velocity = rested ? QPointF() : m_velocity;
+        if (m_pagingEnabled) {
+            settleOnPage(velocity);
+            return;
+        }
+        const bool fling = std::hypot(velocity.x(), velocity.y()) >= kMinimumFlingSpeed &&
+                           clampedOffset(m_offset + velocity) != m_offset;
+        endDragging(fling);
+        if (fling)
+            decelerate(velocity);
     } else if (m_swiping) {
         m_swiping = false;
         swiped(m_pressPoint, delta.x());
     } else {
         tapped(event->position());
     }
+}
+
+void ScrollView::wheelEvent(QWheelEvent* event) {
+    switch (event->phase()) {
+    case Qt::ScrollBegin:
+    case Qt::ScrollUpdate:
+        if (!m_dragging)
+            beginDragging();
+        m_wheelDragging = true;
+        break;
+    case Qt::ScrollEnd:
+        if (m_wheelDragging) {
+            m_wheelDragging = false;
+            endDragging(false);
+        }
+        break;
+    case Qt::ScrollMomentum:
+        // The trackpad's own fling: the list decelerates until the wheel goes quiet.
+        if (!m_decelerating)
+            beginDecelerating();
+        armWheelQuietTimer();
+        break;
+    case Qt::NoScrollPhase:
+        // A mouse wheel has no phases: a burst of notches counts as one drag.
+        if (!m_dragging) {
+            beginDragging();
+            m_wheelDragging = true;
+        }
+        armWheelQuietTimer();
+        break;
+    }
+    if (m_scrollEnabled)
+        QAbstractScrollArea::wheelEvent(event);
+    else
+        event->ignore();
+}
+
+void ScrollView::armWheelQuietTimer() {
+    auto* scheduler = Scheduler::shared();
+    if (m_wheelQuietTimer)
+        scheduler->cancel(m_wheelQuietTimer);
+    m_wheelQuietTimer = scheduler->performAfter(this, kWheelQuietMs, [this] {
+        m_wheelQuietTimer = 0;
+        if (m_wheelDragging) {
+            m_wheelDragging = false;
+            endDragging(false);
+        }
+        if (m_decelerating && !m_deceleration)
+            endDecelerating();
+    });
+}
+
+void ScrollView::beginDragging() {
+    stopDecelerating();
+    if (m_dragging)
+        return;
+    m_dragging = true;
+    emit willBeginDragging();
+}
+
+void ScrollView::endDragging(bool willDecelerate) {
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    emit didEndDragging(willDecelerate);
+}
+
+QPointF ScrollView::clampedOffset(const QPointF& offset) const {
+    const QPointF min = minimumContentOffset();
+    const QPointF max = maximumContentOffset();
+    return {qBound(min.x(), offset.x(), max.x()), qBound(min.y(), offset.y(), max.y())};
+}
+
+void ScrollView::decelerate(const QPointF& velocity) {
+    // The distance of a speed decaying by the rate every millisecond, and the time until it is below
+    // one point per second.
+    const qreal speed = std::hypot(velocity.x(), velocity.y());
+    const qreal travel = kDecelerationRate / (1 - kDecelerationRate);
+    const QPointF target = clampedOffset(m_offset + velocity * travel);
+    const int durationMs = int(std::log(0.001 / speed) / std::log(kDecelerationRate));
+    beginDecelerating();
+    animateDeceleration(target, durationMs, QEasingCurve::OutQuad);
+}
+
+void ScrollView::settleOnPage(const QPointF& velocity) {
+    const QSizeF page(qMax(1, viewport()->width()), qMax(1, viewport()->height()));
+    // The page the drag started on, then one further in the direction of a fling, else the nearest.
+    const auto settle = [](qreal from, qreal now, qreal speed, qreal size) {
+        const qreal start = std::round(from / size);
+        if (speed >= kMinimumFlingSpeed)
+            return (start + 1) * size;
+        if (speed <= -kMinimumFlingSpeed)
+            return (start - 1) * size;
+        return std::round(now / size) * size;
+    };
+    const QPointF target =
+        clampedOffset(QPointF(settle(m_pressOffset.x(), m_offset.x(), velocity.x(), page.width()),
+                              settle(m_pressOffset.y(), m_offset.y(), velocity.y(), page.height())));
+    const bool moves = target != m_offset;
+    endDragging(moves);
+    if (!moves)
+        return;
+    beginDecelerating();
+    animateDeceleration(target, kScrollAnimationMs, QEasingCurve::OutCubic);
+}
+
+void ScrollView::animateDeceleration(const QPointF& target, int durationMs, QEasingCurve::Type curve) {
+    if (Animator::isInstant() || durationMs <= 0) {
+        setContentOffset(target);
+        endDecelerating();
+        return;
+    }
+    const QPointF start = m_offset;
+    auto* animation = new QVariantAnimation(this);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->setDuration(durationMs);
+    animation->setEasingCurve(curve);
+    connect(animation, &QVariantAnimation::valueChanged, this, [this, start, target](const QVariant& value) {
+        setContentOffset(start + (target - start) * value.toReal());
+    });
+    connect(animation, &QVariantAnimation::finished, this, &ScrollView::endDecelerating);
+    m_deceleration = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void ScrollView::beginDecelerating() {
+    m_decelerating = true;
+    emit willBeginDecelerating();
+}
+
+void ScrollView::endDecelerating() {
+    if (!m_decelerating)
+        return;
+    m_decelerating = false;
+    emit didEndDecelerating();
+}
+
+void ScrollView::stopDecelerating() {
+    if (m_deceleration) {
+        // Stopping deletes it; finished() is not emitted for a stop.
+        m_deceleration->stop();
+    }
+    endDecelerating();
 }
 
 } // namespace pelnix::platform::ui

@@ -1,16 +1,21 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QEasingCurve>
 #include <QMargins>
 #include <QPointF>
 #include <QPointer>
 #include <QSizeF>
 
+class QVariantAnimation;
+
 namespace pelnix::platform::ui {
 
 // A scroll view with UIKit's geometry: content size, content offset and content insets. The offset of
 // the top-left corner may be negative (the top inset), and may be set outside the scrollable range by
-// code. Dragging with the mouse scrolls like a finger; the wheel scrolls as usual.
+// code. Dragging with the mouse scrolls like a finger and, let go while moving, decelerates; the wheel
+// scrolls as usual. Dragging callbacks come from a finger (mouse) drag, a burst of wheel or trackpad
+// scrolling and a drag of a scroll bar alike; trackpad momentum and a flung drag decelerate.
 class ScrollView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -29,7 +34,12 @@ public:
     void scrollRectToVisible(const QRectF& rect, bool animated);
 
     bool isDragging() const { return m_dragging; }
-    bool isDecelerating() const { return false; }
+    bool isDecelerating() const { return m_decelerating; }
+    // Stops a deceleration where it is.
+    void stopDecelerating();
+    // Paging: a drag let go settles on a whole page (the viewport's size), the next one when flung.
+    bool isPagingEnabled() const { return m_pagingEnabled; }
+    void setPagingEnabled(bool enabled) { m_pagingEnabled = enabled; }
     bool isScrollEnabled() const { return m_scrollEnabled; }
     void setScrollEnabled(bool enabled) { m_scrollEnabled = enabled; }
     qreal zoomScale() const { return m_zoomScale; }
@@ -43,6 +53,8 @@ signals:
     void didScroll();
     void willBeginDragging();
     void didEndDragging(bool willDecelerate);
+    void willBeginDecelerating();
+    void didEndDecelerating();
 
 protected:
     // Places the content for the current offset and size.
@@ -60,9 +72,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void updateScrollBars();
 
 private:
+    void beginDragging();
+    void endDragging(bool willDecelerate);
+    void decelerate(const QPointF& velocity);
+    void settleOnPage(const QPointF& velocity);
+    void animateDeceleration(const QPointF& target, int durationMs, QEasingCurve::Type curve);
+    void beginDecelerating();
+    void endDecelerating();
+    // Ends a wheel burst once the wheel has been still for a moment.
+    void armWheelQuietTimer();
+    QPointF clampedOffset(const QPointF& offset) const;
+
     QSizeF m_contentSize;
     QPointF m_offset;
     QMargins m_inset;
@@ -76,6 +100,14 @@ private:
     QPointF m_pressPoint;
     QPointF m_pressOffset;
     qreal m_zoomScale = 1.0;
+    bool m_decelerating = false;
+    bool m_pagingEnabled = false;
+    bool m_wheelDragging = false;
+    quint64 m_wheelQuietTimer = 0;
+    QPointF m_lastMovePoint;
+    QPointF m_velocity; // points per millisecond, from the last moves of a drag
+    quint64 m_lastMoveTime = 0;
+    QPointer<QVariantAnimation> m_deceleration;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/ui/TextField.h"
+
+namespace pelnix {
+
+// The user-name field of the profile screen, switched between an editable and a read-only look.
+class PLProfileUserNameTextField : public platform::ui::TextField {
+    Q_OBJECT
+public:
+    explicit PLProfileUserNameTextField(QWidget* parent = nullptr);
+
+    // 1 takes input again (the look stays until the screen restyles the field); 0 gives the field a
+    // clear background and no border and takes no input; any other state changes nothing.
+    void updateTextFieldState(int state);
+    bool isUserInteractionEnabled() const { return m_interaction; }
+    bool hasReadOnlyLook() const { return m_readOnlyLook; }
+    QRectF rectForBounds(const QRectF& bounds) const;
+
+private:
+    void setUserInteractionEnabled(bool enabled);
+
+    bool m_interaction = true;
+    bool m_readOnlyLook = false;
+};
+
+} // namespace pelnix
