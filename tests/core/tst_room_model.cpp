@@ -37,15 +37,21 @@ void TestRoomModel::roomPictures_data() {
     QTest::addColumn<QVariant>("bigImgUrl");
     QTest::addColumn<QString>("image");
     QTest::addColumn<QString>("bigImage");
-    QTest::newRow("no big picture") << QVariant("a%20b.png") << QVariant() << "a b.png" << "";
-    QTest::newRow("own big picture") << QVariant("a.png") << QVariant("http://x.test/big%2Fone.png") << "a.png"
+    QTest::newRow("no big picture") << QVariant("a%20b.png") << QVariant() << "a b.png"
+                                    << "";
+    QTest::newRow("own big picture") << QVariant("a.png") << QVariant("http://x.test/big%2Fone.png")
+                                     << "a.png"
                                      << "http://x.test/big/one.png";
-    QTest::newRow("pattern placeholder") << QVariant("a.png") << QVariant("http://x.test/images/pattern/1.png")
-                                         << "a.png" << "a.png";
+    QTest::newRow("pattern placeholder")
+        << QVariant("a.png") << QVariant("http://x.test/images/pattern/1.png") << "a.png"
+        << "a.png";
     QTest::newRow("dummy profile placeholder")
-        << QVariant("a.png") << QVariant("http://x.test/profiles/dummy/profile.png") << "a.png" << "a.png";
-    QTest::newRow("malformed escapes") << QVariant("a%zz.png") << QVariant("b%2") << "" << "";
-    QTest::newRow("not strings") << QVariant(5) << QVariant(6) << "" << "";
+        << QVariant("a.png") << QVariant("http://x.test/profiles/dummy/profile.png") << "a.png"
+        << "a.png";
+    QTest::newRow("malformed escapes") << QVariant("a%zz.png") << QVariant("b%2") << ""
+                                       << "";
+    QTest::newRow("not strings") << QVariant(5) << QVariant(6) << ""
+                                 << "";
 }
 
 void TestRoomModel::roomPictures() {
@@ -103,7 +109,8 @@ void TestRoomModel::memberJson_data() {
     QTest::addColumn<bool>("isCreator");
     QTest::addColumn<QString>("status");
     QTest::newRow("fraction truncated") << QByteArray(R"({"joined":12.9})") << qint64(12) << false << "";
-    QTest::newRow("admin flag absent") << QByteArray(R"({"status":"invited"})") << qint64(0) << false << "invited";
+    QTest::newRow("admin flag absent")
+        << QByteArray(R"({"status":"invited"})") << qint64(0) << false << "invited";
     QTest::newRow("admin flag 0") << QByteArray(R"({"isCreator":0})") << qint64(0) << false << "";
     QTest::newRow("admin flag 5") << QByteArray(R"({"isCreator":5,"joined":1700000000000})")
                                   << qint64(1700000000000) << true << "";
@@ -133,9 +140,9 @@ void TestRoomModel::memberJson() {
 }
 
 void TestRoomModel::roomListImport() {
-    auto rooms = ChatRoom::updateChatRoomsWithArray(QVariantList{
-        json(R"({"_id":"a","type":"2"})"), json(R"({"_id":"e1","type":"e"})"), json(R"({"type":"2"})"),
-        QVariant("junk"), json(R"({"_id":"b","type":"1"})")});
+    auto rooms = ChatRoom::updateChatRoomsWithArray(
+        QVariantList{json(R"({"_id":"a","type":"2"})"), json(R"({"_id":"e1","type":"e"})"),
+                     json(R"({"type":"2"})"), QVariant("junk"), json(R"({"_id":"b","type":"1"})")});
     QCOMPARE(rooms.size(), 2);
     QCOMPARE(rooms[0]->roomId(), QString("a"));
     QCOMPARE(rooms[1]->roomId(), QString("b"));
@@ -171,16 +178,17 @@ void TestRoomModel::accessors() {
 void TestRoomModel::paging_data() {
     QTest::addColumn<int>("pageSize");
     QTest::addColumn<int>("count");
-    QTest::addColumn<int>("firstUnread"); // 1-based; 0: all read
-    QTest::addColumn<QList<int>>("before"); // 1-based message whose date starts the call; 0: first page
+    QTest::addColumn<int>("firstUnread");     // 1-based; 0: all read
+    QTest::addColumn<QList<int>>("before");   // 1-based message whose date starts the call; 0: first page
     QTest::addColumn<QList<int>>("expected"); // per call: first, last (0, 0 for none), olderExist
-    QTest::newRow("20 of 50 read: three pages") << 20 << 50 << 0 << QList<int>{0, 31, 11}
-                                                << QList<int>{31, 50, 1, 11, 30, 1, 1, 10, 0};
-    QTest::newRow("last 30 unread: the page reaches back") << 20 << 50 << 21 << QList<int>{0}
-                                                            << QList<int>{21, 50, 1};
+    QTest::newRow("20 of 50 read: three pages")
+        << 20 << 50 << 0 << QList<int>{0, 31, 11} << QList<int>{31, 50, 1, 11, 30, 1, 1, 10, 0};
+    QTest::newRow("last 30 unread: the page reaches back")
+        << 20 << 50 << 21 << QList<int>{0} << QList<int>{21, 50, 1};
     QTest::newRow("fewer than a page") << 20 << 15 << 0 << QList<int>{0} << QList<int>{1, 15, 0};
     QTest::newRow("before the first message") << 20 << 15 << 0 << QList<int>{1} << QList<int>{0, 0, 0};
-    QTest::newRow("page size 0 counts as 1") << 0 << 3 << 0 << QList<int>{0, 3} << QList<int>{3, 3, 1, 2, 2, 1};
+    QTest::newRow("page size 0 counts as 1")
+        << 0 << 3 << 0 << QList<int>{0, 3} << QList<int>{3, 3, 1, 2, 2, 1};
     QTest::newRow("empty room") << 20 << 0 << 0 << QList<int>{0} << QList<int>{0, 0, 0};
 }
 
@@ -198,15 +206,16 @@ void TestRoomModel::paging() {
     for (qsizetype call = 0; call < before.size(); ++call) {
         qint64 time = before[call] ? 1000 + before[call] * 10 : 0;
         bool called = false;
-        room->messagesBeforeTime(time, [&](const QList<std::shared_ptr<Message>>& page, bool older, qint64 oldest) {
-            called = true;
-            int first = expected[call * 3], last = expected[call * 3 + 1];
-            QCOMPARE(page.isEmpty() ? 0 : page.first()->messageId().toInt(), first);
-            QCOMPARE(page.isEmpty() ? 0 : page.last()->messageId().toInt(), last);
-            QCOMPARE(page.size(), first ? last - first + 1 : 0);
-            QCOMPARE(older, bool(expected[call * 3 + 2]));
-            QCOMPARE(oldest, first ? 1000 + first * 10 : 0);
-        });
+        room->messagesBeforeTime(time,
+                                 [&](const QList<std::shared_ptr<Message>>& page, bool older, qint64 oldest) {
+                                     called = true;
+                                     int first = expected[call * 3], last = expected[call * 3 + 1];
+                                     QCOMPARE(page.isEmpty() ? 0 : page.first()->messageId().toInt(), first);
+                                     QCOMPARE(page.isEmpty() ? 0 : page.last()->messageId().toInt(), last);
+                                     QCOMPARE(page.size(), first ? last - first + 1 : 0);
+                                     QCOMPARE(older, bool(expected[call * 3 + 2]));
+                                     QCOMPARE(oldest, first ? 1000 + first * 10 : 0);
+                                 });
         QVERIFY(called);
     }
 }
@@ -223,14 +232,15 @@ void TestRoomModel::pageBoundaryInsideOneDate() {
     qint64 before = 0;
     bool older = true;
     while (older) {
-        room->messagesBeforeTime(before, [&](const QList<std::shared_ptr<Message>>& page, bool o, qint64 oldest) {
-            QStringList ids;
-            for (const auto& m : page)
-                ids << m->messageId();
-            shown = ids + shown;
-            older = o;
-            before = oldest;
-        });
+        room->messagesBeforeTime(before,
+                                 [&](const QList<std::shared_ptr<Message>>& page, bool o, qint64 oldest) {
+                                     QStringList ids;
+                                     for (const auto& m : page)
+                                         ids << m->messageId();
+                                     shown = ids + shown;
+                                     older = o;
+                                     before = oldest;
+                                 });
     }
     QStringList all;
     for (int i = 1; i <= 16; ++i)
@@ -255,8 +265,10 @@ void TestRoomModel::unreadCount() {
 
     // A message arriving for another room, or unread here, leaves the cached count alone...
     world->onQueue([] {
-        ChatRoom::updateRoomWithMessageDict(json(R"({"roomId":"r2","_id":"x","type":"message","date":60,"text":"t","sender":"8"})"));
-        ChatRoom::updateRoomWithMessageDict(json(R"({"roomId":"r1","_id":"y","type":"message","date":70,"text":"t","sender":"8"})"));
+        ChatRoom::updateRoomWithMessageDict(
+            json(R"({"roomId":"r2","_id":"x","type":"message","date":60,"text":"t","sender":"8"})"));
+        ChatRoom::updateRoomWithMessageDict(
+            json(R"({"roomId":"r1","_id":"y","type":"message","date":70,"text":"t","sender":"8"})"));
     });
     r1->refreshObject();
     r2->refreshObject();
@@ -354,7 +366,8 @@ void TestRoomModel::aggregatesAndOneToOneQueries() {
     QCOMPARE(ChatRoom::latestMessageDate(), 777);
 
     QVERIFY(!ChatRoom::allOneToOneChatRoomsFromOtherUsersList(std::nullopt));
-    auto shared = ChatRoom::allOneToOneChatRoomsFromOtherUsersList(QStringList{"bob@acme.test", "cat@acme.test"});
+    auto shared =
+        ChatRoom::allOneToOneChatRoomsFromOtherUsersList(QStringList{"bob@acme.test", "cat@acme.test"});
     QCOMPARE(shared->size(), 1);
     QCOMPARE(shared->first()->roomId(), QString("withBob"));
     QVERIFY(ChatRoom::allOneToOneChatRoomsFromOtherUsersList(QStringList{"me@acme.test"})->isEmpty());

@@ -226,8 +226,9 @@ QString Message::displayText() const {
 }
 
 QString Message::chatWindowTimeString() const {
+    // "3:07 PM": Qt writes the lower-case marker for "a", so the upper-case one is asked for.
     static const QLocale locale(QLocale::English, QLocale::UnitedStates);
-    return locale.toString(QDateTime::fromSecsSinceEpoch(date() / 1000), QStringLiteral("h:mm a"));
+    return locale.toString(QDateTime::fromSecsSinceEpoch(date() / 1000), QStringLiteral("h:mm AP"));
 }
 
 QString Message::dateString() const {
