@@ -91,6 +91,13 @@ public:
     allOneToOneChatRoomsFromOtherUsersList(const std::optional<QStringList>& emails);
     static qint64 latestMessageDate(const ContextPtr& context = {});
     static qint64 totalUnreadMessagesCount(const ContextPtr& context = {});
+
+private:
+    static void prefetchLatestMessages(const List& rooms, const ContextPtr& context);
+
+    // The latest message as last found, so that a rooms list reads it without a fetch per row;
+    // trusted only while it is alive and still carries `latestMessageId`.
+    mutable std::shared_ptr<Message> m_latestMessage;
 };
 
 } // namespace pelnix

@@ -120,11 +120,18 @@ QList<std::shared_ptr<Message>> ChatRoom::allMessagesAfterTime(qint64 time) cons
 }
 
 std::shared_ptr<Message> ChatRoom::latestMessage() {
-    if (auto message = Message::messageWithID(latestMessageId()))
+    const QString latestId = latestMessageId();
+    if (auto cached = m_latestMessage; cached && !latestId.isEmpty() && !cached->isInert() &&
+                                       !cached->isDeleted() && cached->messageId() == latestId)
+        return cached;
+    if (auto message = Message::messageWithID(latestId)) {
+        m_latestMessage = message;
         return message;
+    }
     auto all = allMessages();
     auto newest = all.isEmpty() ? nullptr : all.last();
     setLatestMessageId(newest ? newest->messageId() : QString());
+    m_latestMessage = newest;
     save();
     return newest;
 }

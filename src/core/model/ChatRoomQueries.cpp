@@ -24,6 +24,7 @@ ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& 
 ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
     List rooms =
         PS_findAllSortedBy(QStringLiteral("activityDate"), false, K(QStringLiteral("status")) != 1, context);
+    prefetchLatestMessages(rooms, context);
     const QStringList filter = PelnixGroupFilter::chatRoomsToFilter();
     if (filter.isEmpty())
         return rooms;
@@ -46,6 +47,23 @@ ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
         if (collected.contains(i) != excluding)
             result << rooms[i];
     return result;
+}
+
+void ChatRoom::prefetchLatestMessages(const List& rooms, const ContextPtr& context) {
+    // One fetch for the whole list instead of one per row when the rooms list reads them.
+    QVariantList ids;
+    for (const auto& room : rooms)
+        if (!room->latestMessageId().isEmpty())
+            ids << room->latestMessageId();
+    if (ids.isEmpty())
+        return;
+    QHash<QString, std::shared_ptr<Message>> byId;
+    for (const auto& message :
+         Message::PS_findAllWithPredicate(K(QStringLiteral("messageId")).in(ids), context))
+        if (!byId.contains(message->messageId()))
+            byId.insert(message->messageId(), message);
+    for (const auto& room : rooms)
+        room->m_latestMessage = byId.value(room->latestMessageId());
 }
 
 ChatRoom::List ChatRoom::allOneToOneChatRooms(const ContextPtr& context) {
