@@ -74,7 +74,7 @@ public:
         s.activeRoomID = [this] {
             return activeRoom.load() ? QString::fromUtf8(*activeRoom.load()) : QString();
         };
-        s.roomsURL = [] { return QStringLiteral("http://127.0.0.1:1/rooms"); };
+        s.roomsURL = [] { return QStringLiteral("http://127.0.0.1:0/rooms"); };
         s.numberOfMessagesLoadedOnce = [this] { return pageSize.load(); };
         s.fetchRoomOnEventQueue = [this](const QString& url, bool synchronously) {
             fetches << url + (synchronously ? QStringLiteral(" sync") : QStringLiteral(" async"));

@@ -110,6 +110,11 @@ void TestMessageDispatch::systemEvents_data() {
         << QByteArray(R"({"type":"joined","info":{"users":[{"userId":"10"},{"userId":"8"},{"userId":"9"}]}})")
         << true << "0|r1 name|open|||10,7,8*,9"
         << "3||Dan, Bob, Cat" << added;
+    QTest::newRow("joined: a user without a name is left out")
+        << QByteArray(
+               R"({"type":"joined","info":{"users":[{"userId":"10"},{"userId":"8"},{"userId":"12"}]}})")
+        << true << "0|r1 name|open|||10,12,7,8*,9"
+        << "3||Dan, Bob" << added;
     QTest::newRow("roomNameUpdate")
         << QByteArray(
                R"({"type":"roomNameUpdate","text":"renamed to $newName","replacements":{"newName":"Ops"}})")
@@ -197,7 +202,7 @@ void TestMessageDispatch::eventForUnknownRoomCreatesItAndFetchesItOnce() {
         json(R"({"roomId":"r2","_id":"m5","type":"message","date":10,"text":"hello","sender":"8"})");
     world->onQueue([&] { QVERIFY(ChatRoom::updateRoomWithMessageDict(event)); });
     QCOMPARE(log->entries, QStringList{"NewChatRoomAddedNotification r2"});
-    QCOMPARE(world->fetches, QStringList{"http://127.0.0.1:1/rooms/r2 async"});
+    QCOMPARE(world->fetches, QStringList{"http://127.0.0.1:0/rooms/r2 async"});
     QVERIFY(ChatRoom::chatRoomWithID("r2"));
 
     log->entries.clear();
@@ -217,7 +222,7 @@ void TestMessageDispatch::joinedAfterRemovalFetchesTheRoomFirst() {
         QVERIFY(ChatRoom::updateRoomWithMessageDict(
             json(R"({"roomId":"r1","_id":"j1","type":"joined","date":5,"replacements":{"target":"7"}})")));
     });
-    QCOMPARE(world->fetches, QStringList{"http://127.0.0.1:1/rooms/r1 sync"});
+    QCOMPARE(world->fetches, QStringList{"http://127.0.0.1:0/rooms/r1 sync"});
     room->refreshObject();
     QCOMPARE(room->status(), 0);
 }

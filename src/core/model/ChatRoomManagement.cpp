@@ -88,8 +88,10 @@ void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLa
 ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {
     List touched;
     // Only a list is a room list: a reply object without "error" carries no rooms.
-    if (rooms.typeId() != QMetaType::QVariantList)
+    if (rooms.typeId() != QMetaType::QVariantList) {
+        qCDebug(lcRoomModel) << "room list reply is not a list:" << rooms.typeName();
         return touched;
+    }
     for (const QVariant& element : rooms.toList()) {
         QVariantMap json = element.toMap();
         if (stringForKey(json, QStringLiteral("type")) == QLatin1String("e"))
@@ -110,8 +112,10 @@ ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {
 
 ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
     QString roomId = ModelJSON::idText(event.value(QStringLiteral("roomId")));
-    if (roomId.isEmpty())
+    if (roomId.isEmpty()) {
+        qCDebug(lcRoomModel) << "room event without a room ignored";
         return {};
+    }
     QString notification = QLatin1String(ChatRoomUpdatedNotification);
     auto room = chatRoomWithID(roomId);
     if (room) {
@@ -120,6 +124,7 @@ ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
         room = PS_createEntity();
         room->setRoomId(roomId);
         notification = QLatin1String(NewChatRoomAddedNotification);
+        qCDebug(lcRoomModel) << "event for a new room" << roomId;
         RoomModelServices::shared().fetchRoomOnEventQueue(room->roomURL(), false);
     }
     if (!room->updateMessageDict(event, true, {})) {

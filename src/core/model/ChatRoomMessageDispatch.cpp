@@ -64,8 +64,10 @@ std::shared_ptr<Message> ChatRoom::updateMessageDict(const QVariantMap& messageD
             target = Message::messageWithID(messageId);
         }
         // A repeated or older copy of what is stored changes nothing.
-        if (target && date <= target->date())
+        if (target && date <= target->date()) {
+            qCDebug(lcRoomModel) << "stale message ignored" << target->messageId();
             return {};
+        }
         QString seqId = ModelJSON::idText(messageDict.value(QStringLiteral("seqId")));
         if (mine && !seqId.isEmpty()) {
             auto entry = PendingMessageInfo::PS_findFirstByAttribute(QStringLiteral("seqId"), seqId);

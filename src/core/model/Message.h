@@ -48,6 +48,7 @@ public:
     PL_TO_MANY(Asset, assets, addAssetsObject, removeAssetsObject)
 
     // ---- Management (MessageManagement.cpp)
+    using PLEntity<Message>::updateWithDictionary;
     // The type number of a server type name, or nullopt for a name outside the table.
     static std::optional<qint16> typeForTypeString(const QString& typeString);
     // Imports one Message JSON into this row and saves; whether the change is to be announced.

@@ -21,6 +21,8 @@
 
 namespace pelnix {
 
+Q_LOGGING_CATEGORY(lcRoomModel, "pelnix.model.rooms")
+
 namespace {
 
 RoomModelServices defaults() {

@@ -2,6 +2,7 @@
 
 #include "platform/PLError.h"
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -11,6 +12,8 @@
 #include <optional>
 
 namespace pelnix {
+
+Q_DECLARE_LOGGING_CATEGORY(lcRoomModel)
 
 class ChatRoom;
 class Message;
