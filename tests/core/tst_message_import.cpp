@@ -100,6 +100,10 @@ void TestMessageImport::textChangesCountAsUpdates() {
     QCOMPARE(message->state(), 0);
     QCOMPARE(message->updateCount(), 1);
     QCOMPARE(User::PS_countOfEntitiesWithPredicate(platform::PredicateKey("userID") == 8), 1);
+    // An update without "_id" keeps the ID the row is found by.
+    import(json(R"({"type":"message","date":400,"text":"c","sender":"8"})"));
+    QCOMPARE(message->messageId(), QString("m1"));
+    QCOMPARE(message->text(), QString("c"));
 }
 
 void TestMessageImport::smartMessageFields_data() {

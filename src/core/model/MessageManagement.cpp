@@ -69,7 +69,9 @@ void Message::setState(const qint16& state) {
 
 bool Message::updateWithDictionary(const QVariantMap& dictionary, const std::optional<QVariantMap>& textJSON,
                                    bool updateSender, bool compareDate) {
-    setMessageId(ModelJSON::idText(dictionary.value(QStringLiteral("_id"))));
+    // A reply or smart-message update without "_id" must not wipe the ID the row is found by.
+    if (QString messageId = ModelJSON::idText(dictionary.value(QStringLiteral("_id"))); !messageId.isEmpty())
+        setMessageId(messageId);
     qint64 newDate = qint64(doubleForKey(dictionary, QStringLiteral("date")));
     if (compareDate && newDate <= date())
         return false;
