@@ -195,6 +195,23 @@ void TestMessageDispatch::repeatedOrOlderEventChangesNothing() {
     QCOMPARE(m->text(), QString("one"));
     QCOMPARE(m->updateCount(), 1);
     QCOMPARE(Message::PS_countOfEntities(), 1);
+
+    // The own message keeps its first date; its repeated echo is still a repeat.
+    QVariantMap own =
+        json(R"({"roomId":"r1","_id":"m2","type":"message","date":3000,"text":"mine","sender":"7",
+        "senderObj":{"userId":7}})");
+    world->onQueue([&] { QVERIFY(ChatRoom::updateRoomWithMessageDict(own)); });
+    own["date"] = 4000.0;
+    own["text"] = "edited";
+    world->onQueue([&] { QVERIFY(ChatRoom::updateRoomWithMessageDict(own)); });
+    QCOMPARE(Message::messageWithID("m2")->date(), 3000);
+    log->entries.clear();
+    own["type"] = "roomDeleted";
+    world->onQueue([&] { QVERIFY(!ChatRoom::updateRoomWithMessageDict(own)); });
+    QCOMPARE(log->entries, QStringList());
+    room->refreshObject();
+    QCOMPARE(room->status(), 0);
+    QCOMPARE(Message::messageWithID("m2")->text(), QString("edited"));
 }
 
 void TestMessageDispatch::eventForUnknownRoomCreatesItAndFetchesItOnce() {

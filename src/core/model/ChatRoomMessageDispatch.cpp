@@ -63,8 +63,9 @@ std::shared_ptr<Message> ChatRoom::updateMessageDict(const QVariantMap& messageD
                 return {};
             target = Message::messageWithID(messageId);
         }
-        // A repeated or older copy of what is stored changes nothing.
-        if (target && date <= target->date()) {
+        // A repeated or older copy of what is stored changes nothing. The own message keeps the
+        // date it was shown with, so the server date last received is compared as well.
+        if (target && (date <= target->date() || date <= target->actualDate())) {
             qCDebug(lcRoomModel) << "stale message ignored" << target->messageId();
             return {};
         }
