@@ -15,6 +15,12 @@ public:
     PL_ATTRIBUTE(QString, remoteURL, setRemoteURL)
     PL_ATTRIBUTE(QString, localURL, setLocalURL)
     PL_TO_MANY(Message, messages, addMessagesObject, removeMessagesObject)
+
+    static Ptr assetWithRemoteURL(const QString& remoteURL, const ContextPtr& context = {});
+    // Finds or creates the row of that remote URL, sets both URLs, saves, and adds it to the
+    // message (saved too) when one is given.
+    static Ptr addAssetWithRemoteURL(const QString& remoteURL, const QString& localURL,
+                                     const std::shared_ptr<Message>& message);
 };
 
 } // namespace pelnix

@@ -3,6 +3,9 @@
 #include "core/model/EntityAccessors.h"
 #include "foundation/persistence/PLEntity.h"
 
+#include <QVariantMap>
+#include <functional>
+
 namespace pelnix {
 
 class Asset;
@@ -18,9 +21,13 @@ public:
 
     PL_ATTRIBUTE(QString, messageId, setMessageId)
     PL_ATTRIBUTE(QString, formId, setFormId)
-    PL_ATTRIBUTE(QString, typeString, setTypeString)
+    // Setting it sets `type` from the server's type name (unknown names leave `type`).
+    QString typeString() const { return value<QString>(QStringLiteral("typeString")); }
+    void setTypeString(const QString& typeString);
     PL_ATTRIBUTE(qint16, type, setType)
-    PL_ATTRIBUTE(qint16, state, setState)
+    // Becoming read clears `updateCount` and marks the room's unread count for recount.
+    qint16 state() const { return value<qint16>(QStringLiteral("state")); }
+    void setState(const qint16& state);
     PL_ATTRIBUTE(qint64, date, setDate)
     PL_ATTRIBUTE(qint64, actualDate, setActualDate)
     PL_ATTRIBUTE(QString, text, setText)
@@ -41,6 +48,44 @@ public:
     PL_TO_ONE(User, fromUser, setFromUser)
     PL_TO_MANY(PendingMessageInfo, pendingMessages, addPendingMessagesObject, removePendingMessagesObject)
     PL_TO_MANY(Asset, assets, addAssetsObject, removeAssetsObject)
+
+    // ---- Management (MessageManagement.cpp)
+    using PLEntity<Message>::updateWithDictionary;
+    // The type number of a server type name, or nullopt for a name outside the table.
+    static std::optional<qint16> typeForTypeString(const QString& typeString);
+    // Imports one Message JSON into this row and saves; whether the change is to be announced.
+    bool updateWithDictionary(const QVariantMap& dictionary, const std::optional<QVariantMap>& textJSON,
+                              bool updateSender, bool compareDate);
+    // First message in the whole store with this ID, respectively form ID.
+    static Ptr messageWithID(const QString& messageId, const ContextPtr& context = {});
+    static Ptr messageWithFormID(const QString& formId, const ContextPtr& context = {});
+    // Deletes the row (no save).
+    static void removeMessage(const Ptr& message);
+    // The "displayname" of the stored form definition of that name.
+    QString getDisplayNameForFroms(const QString& formName) const;
+    // Posts the expiry of a smart message to its room; false (no request) for any other message.
+    bool expireNowWithCompletionHandler(
+        const std::function<void(bool, const PLOptionalError&, const QString&)>& completion);
+    // An entry of the outbox for this message that is not completed.
+    bool hasAtLeatOnePendingMessage() const;
+
+    // Row-model accessors of the chat window.
+    bool isStale() const { return false; }
+    bool senderIsMe() const;
+    bool lastUpdatedUserIsMe() const;
+    bool latestActionIsInit() const { return latestAction() == QLatin1String("init"); }
+    bool latestActionIsReply() const { return latestAction() == QLatin1String("reply"); }
+    bool latestActionIsComment() const { return latestAction() == QLatin1String("comment"); }
+    bool latestActionIsExpired() const { return latestAction() == QLatin1String("expired"); }
+    QString displayText() const;
+    QString chatWindowTimeString() const;
+    QString dateString() const;
+    // Held on this in-memory object only (each context's object has its own).
+    int textMessageState() const { return m_textMessageState; }
+    void setTextMessageState(int state) { m_textMessageState = state; }
+
+private:
+    int m_textMessageState = 0;
 };
 
 } // namespace pelnix

@@ -18,6 +18,16 @@ public:
     PL_ATTRIBUTE(QString, status, setStatus)
     PL_TO_ONE(ChatRoom, room, setRoom)
     PL_TO_ONE(User, user, setUser)
+
+    static Ptr roomMemberWithRoom(const std::shared_ptr<ChatRoom>& room, const std::shared_ptr<User>& user);
+    // Finds the member of (room, user with that ID) or adds one, creating the user when unknown.
+    static Ptr findOrCreate(const std::shared_ptr<ChatRoom>& room, const QVariant& userId);
+    // Status, joining time and admin flag; the nested "user" goes to the member's user.
+    void updateWithDictionary(const QVariantMap& dictionary) override;
+    // The room's members URL and the user's ID; "" without a room or user.
+    QString memberURL() const;
+    // Refreshes the member's user from the server; the reply is applied on the event queue.
+    void update();
 };
 
 } // namespace pelnix

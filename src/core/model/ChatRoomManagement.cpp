@@ -1,0 +1,156 @@
+#include "core/model/Asset.h"
+#include "core/model/Challenge.h"
+#include "core/model/ChatRoom.h"
+#include "core/model/ChatRoomNotifications.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/DeletedMessage.h"
+#include "core/model/FormJSON.h"
+#include "core/model/Message.h"
+#include "core/model/PendingMessageInfo.h"
+#include "core/model/RichMediaInfo.h"
+#include "core/model/RoomMember.h"
+#include "core/model/RoomModelServices.h"
+#include "core/model/User.h"
+#include "foundation/SafeReaders.h"
+#include "foundation/StringAdditions.h"
+#include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
+
+#include <QSet>
+
+namespace pelnix {
+
+using SafeKVC::doubleForKey;
+using SafeKVC::intForKey;
+using SafeKVC::stringForKey;
+using K = platform::PredicateKey;
+
+namespace {
+
+// Placeholder pictures of the server are no picture of their own.
+bool isValidTinyURL(const QString& url) {
+    return !url.contains(QLatin1String("profiles/dummy/profile")) &&
+           !url.contains(QLatin1String("images/pattern"));
+}
+
+// Percent escapes removed; a null string when they are malformed.
+QString percentDecoded(const QString& text) {
+    static const QRegularExpression malformed(QStringLiteral("%(?![0-9A-Fa-f]{2})"));
+    if (text.contains(malformed))
+        return {};
+    return StringAdditions::URLDecodedString(text);
+}
+
+} // namespace
+
+void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLastMessage) {
+    if (dictionary.isEmpty())
+        return;
+    setRoomId(ModelJSON::idText(dictionary.value(QStringLiteral("_id"))));
+    setCreateDate(qint64(doubleForKey(dictionary, QStringLiteral("createDate"))));
+    if (activityDate() == 0)
+        setActivityDate(createDate());
+    setName(stringForKey(dictionary, QStringLiteral("name")));
+    setType(stringForKey(dictionary, QStringLiteral("type")));
+    setImageUrl(percentDecoded(stringForKey(dictionary, QStringLiteral("imgUrl"))));
+    QString big = percentDecoded(stringForKey(dictionary, QStringLiteral("bigImgUrl")));
+    setBigRoomImageUrl(!big.isNull() && isValidTinyURL(big) ? big : imageUrl());
+    setTotalMessages(qint16(intForKey(dictionary, QStringLiteral("totalMessages"))));
+    setTotalMembers(qint16(intForKey(dictionary, QStringLiteral("totalMembers"))));
+    setAdminOnly(intForKey(dictionary, QStringLiteral("adminOnly")) != 0);
+    setHideMemberProfile(intForKey(dictionary, QStringLiteral("hideMemberProfile")) != 0);
+
+    auto self = std::static_pointer_cast<ChatRoom>(shared_from_this());
+    QSet<qint64> met;
+    for (const QVariant& element : SafeKVC::arrayForKey(dictionary, QStringLiteral("members"))) {
+        QVariantMap json = element.toMap();
+        auto member = RoomMember::findOrCreate(self, json.value(QStringLiteral("userId")));
+        member->updateWithDictionary(json);
+        met.insert(member->primaryKey());
+    }
+    for (const auto& member : members()) {
+        if (met.contains(member->primaryKey()))
+            continue;
+        removeMembersObject(member);
+        member->PS_deleteEntity();
+    }
+
+    if (!ignoreLastMessage) {
+        QVariantMap last = SafeKVC::valueForKey(dictionary, QStringLiteral("mostRecentMessage"),
+                                                SafeKVC::ValueClass::Dictionary)
+                               .toMap();
+        if (!last.isEmpty())
+            updateMessageDict(last, false, {});
+    }
+    save();
+}
+
+ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {
+    List touched;
+    // Only a list is a room list: a reply object without "error" carries no rooms.
+    if (rooms.typeId() != QMetaType::QVariantList) {
+        qCDebug(lcRoomModel) << "room list reply is not a list:" << rooms.typeName();
+        return touched;
+    }
+    for (const QVariant& element : rooms.toList()) {
+        QVariantMap json = element.toMap();
+        if (stringForKey(json, QStringLiteral("type")) == QLatin1String("e"))
+            continue;
+        QString roomId = ModelJSON::idText(json.value(QStringLiteral("_id")));
+        if (roomId.isEmpty())
+            continue;
+        auto room = chatRoomWithID(roomId);
+        if (room)
+            room->refreshObject();
+        else
+            room = PS_createEntity();
+        room->updateWithDictionary(json, false);
+        touched << room;
+    }
+    return touched;
+}
+
+ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
+    QString roomId = ModelJSON::idText(event.value(QStringLiteral("roomId")));
+    if (roomId.isEmpty()) {
+        qCDebug(lcRoomModel) << "room event without a room ignored";
+        return {};
+    }
+    QString notification = QLatin1String(ChatRoomUpdatedNotification);
+    auto room = chatRoomWithID(roomId);
+    if (room) {
+        room->refreshObject();
+    } else {
+        room = PS_createEntity();
+        room->setRoomId(roomId);
+        notification = QLatin1String(NewChatRoomAddedNotification);
+        qCDebug(lcRoomModel) << "event for a new room" << roomId;
+        RoomModelServices::shared().fetchRoomOnEventQueue(room->roomURL(), false);
+    }
+    if (!room->updateMessageDict(event, true, {})) {
+        room->save(); // a room row created for the event stays
+        return {};
+    }
+    platform::runOnMain([notification, roomId] {
+        platform::NotificationCenter::defaultCenter()->post(notification, {},
+                                                            {{QLatin1String(kChatRoomIDKey), roomId}});
+    });
+    return room;
+}
+
+bool ChatRoom::deletedMessagesContainsMessageID(const QString& messageId) const {
+    auto self = std::static_pointer_cast<const ChatRoom>(shared_from_this());
+    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) ==
+                                                               std::const_pointer_cast<ChatRoom>(self) &&
+                                                           K(QStringLiteral("messageId")) == messageId) > 0;
+}
+
+bool ChatRoom::deletedMessagesContainsFromID(const QString& formId, qint64 date) const {
+    auto self =
+        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) == self &&
+                                                           K(QStringLiteral("formId")) == formId &&
+                                                           K(QStringLiteral("date")) >= date) > 0;
+}
+
+} // namespace pelnix
