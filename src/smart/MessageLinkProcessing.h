@@ -1,13 +1,15 @@
 #pragma once
 
-#include "core/model/Message.h"
-
 #include <QString>
+
 #include <QVariantMap>
+#include <memory>
 
 #include <functional>
 
 namespace pelnix {
+
+class Message;
 
 // Link types handed to the conversation screens with an info dictionary.
 enum PLLinkType : int {
@@ -55,7 +57,7 @@ using PLLinkProcessingHandler = std::function<void(int linkType, const QVariantM
 class MessageLinkProcessing {
 public:
     // Classifies `urlString` against the configured base URL and calls `handler` at once.
-    static void processLinkURLString(const Message::Ptr& message, const QString& urlString,
+    static void processLinkURLString(const std::shared_ptr<Message>& message, const QString& urlString,
                                      const PLLinkProcessingHandler& handler);
     // The classification itself.
     static std::pair<int, QVariantMap> classifyLink(const QString& urlString, const QString& baseURL);

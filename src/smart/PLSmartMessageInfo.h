@@ -1,22 +1,22 @@
 #pragma once
 
-#include "core/model/Message.h"
-#include "core/model/User.h"
-
 #include <QString>
 
 #include <memory>
 
 namespace pelnix {
 
+class Message;
+class User;
+
 // A chat-window row standing for a smart message as it was shown before an update: a snapshot of
 // its sender, last updater, time text, HTML, height, details-link visibility and latest action, or a
 // placeholder of a given height. Always stale; type 1.
 class PLSmartMessageInfo {
 public:
-    PLSmartMessageInfo(User::Ptr senderUser, User::Ptr fromUser, QString dateString, QString htmlString,
-                       double cellHeight, QString detailsLinkVisibility, QString latestAction,
-                       const Message::Ptr& smartMessage);
+    PLSmartMessageInfo(std::shared_ptr<User> senderUser, std::shared_ptr<User> fromUser, QString dateString,
+                       QString htmlString, double cellHeight, QString detailsLinkVisibility,
+                       QString latestAction, const std::shared_ptr<Message>& smartMessage);
     // A placeholder: type 1, state 1, nothing else but the height.
     static std::shared_ptr<PLSmartMessageInfo> dummyInstanceWithDisplayHeight(double height);
 
@@ -25,9 +25,9 @@ public:
     bool isStale() const { return true; }
 
     // The message it stands for, while that is alive.
-    Message::Ptr smartMessage() const { return m_smartMessage.lock(); }
-    User::Ptr senderUser() const { return m_senderUser; }
-    User::Ptr fromUser() const { return m_fromUser; }
+    std::shared_ptr<Message> smartMessage() const { return m_smartMessage.lock(); }
+    std::shared_ptr<User> senderUser() const { return m_senderUser; }
+    std::shared_ptr<User> fromUser() const { return m_fromUser; }
     QString chatWindowTimeString() const { return m_dateString; }
     QString htmlString() const { return m_htmlString; }
     void setHtmlString(const QString& html) { m_htmlString = html; }
@@ -46,10 +46,10 @@ public:
 
 private:
     PLSmartMessageInfo() = default;
-    static bool isCurrentUser(const User::Ptr& user);
+    static bool isCurrentUser(const std::shared_ptr<User>& user);
 
-    User::Ptr m_senderUser;
-    User::Ptr m_fromUser;
+    std::shared_ptr<User> m_senderUser;
+    std::shared_ptr<User> m_fromUser;
     QString m_dateString;
     QString m_htmlString;
     qint16 m_displayCellHeight = 0;
