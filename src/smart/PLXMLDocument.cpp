@@ -8,6 +8,7 @@
 #include <libxml/tree.h>
 #include <libxslt/xslt.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace pelnix {
@@ -24,13 +25,21 @@ bool isXMLChar(char32_t c) {
 }
 
 QByteArray xmlText(const QString& text) {
-    QString clean;
-    clean.reserve(text.size());
+    const auto carriable = [](QChar c) {
+        return c.unicode() >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r';
+    };
+    const bool clean = std::all_of(text.begin(), text.end(), [&](QChar c) {
+        return carriable(c) && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF && !c.isSurrogate();
+    });
+    if (clean)
+        return text.toUtf8();
+    QString kept;
+    kept.reserve(text.size());
     for (const char32_t c : text.toUcs4()) {
         if (isXMLChar(c))
-            clean.append(QString::fromUcs4(&c, 1));
+            kept.append(QString::fromUcs4(&c, 1));
     }
-    return clean.toUtf8();
+    return kept.toUtf8();
 }
 
 QString scalarText(const QJsonValue& value) {

@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QHash>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
 
@@ -72,10 +73,14 @@ QVariantMap SmartMessageRenderer::roomHeaders(const Message::Ptr& message) {
 
 PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
                                                     const QVariantMap& roomHeaders) {
-    const auto body = JSONSerialization::convertStringToDictionary(messageJSON);
-    if (!body)
-        return {};
-    QJsonObject msg = QJsonObject::fromVariantMap(*body);
+    QJsonObject msg = QJsonDocument::fromJson(messageJSON.toUtf8()).object();
+    if (msg.isEmpty()) {
+        // Not a plain object: the text may hold the JSON once more as a JSON string.
+        const auto body = JSONSerialization::convertStringToDictionary(messageJSON);
+        if (!body)
+            return {};
+        msg = QJsonObject::fromVariantMap(*body);
+    }
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
         msg.insert(QLatin1String(kRoomHeadersElement), QJsonObject::fromVariantMap(roomHeaders));
