@@ -4,12 +4,14 @@
 #include "core/model/StyleSheetXSLT.h"
 #include "smart/PLXMLDocument.h"
 #include "smart/PLXSLTStylesheet.h"
+#include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QtConcurrent/QtConcurrentMap>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -22,6 +24,9 @@ private slots:
     void jsonToXML();
     void pollRoundTripEscapesText();
     void detailsSheetSeesRoomHeaders();
+    void sharesRenderWithTheirFixtureSheets_data();
+    void sharesRenderWithTheirFixtureSheets();
+    void oneCompiledSheetServesManyThreads();
     void faultsGiveEmptyHTML_data();
     void faultsGiveEmptyHTML();
     void stylesheetCannotReadFiles_data();
@@ -112,6 +117,68 @@ void TestSmartRendering::detailsSheetSeesRoomHeaders() {
         render(smartFixture("poll-details.xsl"), QString::fromUtf8(kPollMessage), {{"replyCount", 7}});
     QVERIFY2(html.contains("<td>Café &lt;b&gt;Zoë&lt;/b&gt;</td><td>75%</td>"), qPrintable(html));
     QVERIFY2(html.contains("<p class=\"replies\">7 replies</p>"), qPrintable(html));
+}
+
+void TestSmartRendering::sharesRenderWithTheirFixtureSheets_data() {
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("image")
+        << SmartFormManager::constructshareMediaWithMediaDict({{"fileUrl", "https://f.test/s/1"},
+                                                               {"fileName", "a&b.jpg"},
+                                                               {"width", 640},
+                                                               {"height", 480},
+                                                               {"caption", "Zoë <3"},
+                                                               {"preview", "data:image/png;base64,AA=="}})
+        << "<div class=\"image\"><a href=\"https://f.test/s/1\"><img src=\"data:image/png;base64,AA==\" "
+           "width=\"640\" height=\"480\" alt=\"a&amp;b.jpg\"></a><p class=\"caption\">Zoë &lt;3</p></div>";
+    QTest::newRow("file")
+        << SmartFormManager::constructshareMediaWithMediaDict({{"fileMime", "video/webm"},
+                                                               {"fileUrl", "https://f.test/s/2"},
+                                                               {"fileName", "clip.webm"},
+                                                               {"fileSize", 2048}})
+        << "<div class=\"file\"><a href=\"https://f.test/s/2\">clip.webm</a><span class=\"size\">2 "
+           "KB</span></div>";
+    QTest::newRow("location")
+        << SmartFormManager::constructCheckInRequestWithLocationDict({{"location", "1.500, 2.250"},
+                                                                      {"accuracy", "5.00"},
+                                                                      {"locname", "Café"},
+                                                                      {"lat", "1.500"},
+                                                                      {"lng", "2.250"},
+                                                                      {"username", "Ann"},
+                                                                      {"date", "7 Dec"}})
+        << "<div class=\"location\"><a href=\"https://www.openstreetmap.org/?mlat=1.500&amp;mlon=2.250\">"
+           "Café</a><p class=\"coordinates\">1.500, 2.250 (±5.00 m)</p><p class=\"by\">Ann, 7 "
+           "Dec</p></div>";
+    QTest::newRow("contact") << SmartFormManager::constructShareContactJsonFromDictionary(
+                                    {{"name", "Bo"},
+                                     {"email",
+                                      QVariantList{QVariantMap{{"label", "home"}, {"email", "bo@x.test"}}}}})
+                             << "<div class=\"contact\"><h3>Bo</h3><p class=\"email\">home: <a "
+                                "href=\"mailto:bo@x.test\">bo@x.test</a></p></div>";
+}
+
+void TestSmartRendering::sharesRenderWithTheirFixtureSheets() {
+    QFETCH(QString, json);
+    QFETCH(QString, expected);
+    const QString xslt = QJsonDocument::fromJson(json.toUtf8()).object().value("xslt").toString();
+    QCOMPARE(render(smartFixture(xslt + ".xsl"), json).trimmed(), expected);
+}
+
+void TestSmartRendering::oneCompiledSheetServesManyThreads() {
+    const QString xslt = QString::fromUtf8(smartFixture("poll.xsl"));
+    QStringList inputs;
+    for (int i = 0; i < 64; ++i)
+        inputs.append(
+            QStringLiteral(R"~({"content":{"title":"T%1","options":[{"id":"1","text":"x","votes":%1}]}})~")
+                .arg(i));
+    const QStringList outputs = QtConcurrent::blockingMapped(inputs, [&](const QString& json) {
+        return SmartMessageRenderer::transform(SmartMessageRenderer::messageDocument(json, {}), "poll-shared",
+                                               xslt);
+    });
+    for (int i = 0; i < inputs.size(); ++i)
+        QVERIFY2(outputs.at(i).contains(QStringLiteral("<h3>T%1</h3>").arg(i)) &&
+                     outputs.at(i).contains(QStringLiteral("%1 vote").arg(i)),
+                 qPrintable(outputs.at(i)));
 }
 
 void TestSmartRendering::faultsGiveEmptyHTML_data() {
