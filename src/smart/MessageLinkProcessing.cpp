@@ -1,7 +1,5 @@
 #include "smart/MessageLinkProcessing.h"
 
-#include "smart/SmartModel.h"
-
 #include "core/api/PLAppConfigurations.h"
 #include "smart/SmartLog.h"
 
@@ -120,7 +118,8 @@ std::pair<int, QVariantMap> MessageLinkProcessing::classifyLink(const QString& u
     return external(url);
 }
 
-void MessageLinkProcessing::processLinkURLString(const Message::Ptr& message, const QString& urlString,
+void MessageLinkProcessing::processLinkURLString(const std::shared_ptr<Message>& message,
+                                                 const QString& urlString,
                                                  const PLLinkProcessingHandler& handler) {
     Q_UNUSED(message);
     const auto [type, info] = classifyLink(urlString, PLAppConfigurations::currentConfiguration()->baseURL());

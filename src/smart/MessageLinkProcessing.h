@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QString>
-
 #include <QVariantMap>
-#include <memory>
 
 #include <functional>
+#include <memory>
 
 namespace pelnix {
 

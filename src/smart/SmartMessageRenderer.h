@@ -4,8 +4,8 @@
 #include "smart/PLXSLTStylesheet.h"
 
 #include <QString>
-
 #include <QVariantMap>
+
 #include <memory>
 
 namespace pelnix {
