@@ -1,6 +1,7 @@
 #include "MessagingApi.h"
 
 #include "FormCodec.h"
+#include "SmartFixtures.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -310,9 +311,9 @@ void MessagingApi::install(httplib::Server& server) {
         });
     }));
     server.Post("/invite", guard.withBody([this](const Request& q, Response& r) { invite(q, r); }));
-    for (const char* path : {"/xslt", "/forms", "/chatlets"}) {
+    for (const char* path : {"/xslt", "/xslt/([^/]+)", "/forms", "/chatlets"}) {
         server.Get(path, guard([this](const Request& q, Response& r) {
-                       privateCall(q, r, [&](const User&) { r.set_content("[]", kJson); });
+                       privateCall(q, r, [&](const User&) { SmartFixtures::answer(q, r); });
                    }));
     }
     server.Get("/s3/token", guard([this, &store](const Request& q, Response& r) {

@@ -22,7 +22,7 @@
 //   echatusersURL       B"users"          users/<userID> = profile refresh
 //   pushNotificationURL B"push/"          push/<userID> = device token
 //   inviteURL           B"invite"
-//   styleSheetURL       B"xslt", formJSONURL B"forms", chaletsURL B"chatlets" (small fixtures: "[]")
+//   styleSheetURL       B"xslt", formJSONURL B"forms", chaletsURL B"chatlets" (fixtures: SmartFixtures.h)
 //   baseS3TokenURL      B"s3/token"       Base64 JSON {"ak","sk","st","ep"}; "ep" = s3Endpoint()
 //   baseS3FileURL       B"s3/file?"       short URLs B"s/<code>" that serve the stored object
 //   splash images       B"splash/iOS/CoBrandingImage<scale>.png", ".../CoBrandingLogoImage<scale>.png"

@@ -1,0 +1,163 @@
+// Rendering smart messages: 1,000 poll messages through the poll stylesheet (compiled once), from
+// message JSON to HTML, beside xsltproc transforming the same 1,000 XML inputs in one process.
+#include "TestSandbox.h"
+#include "smart/PLXSLTStylesheet.h"
+#include "smart/SmartMessageRenderer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace pelnix;
+
+namespace {
+
+constexpr int kMessages = 1000;
+double g_oursPerMessageUs = 0;
+double g_xsltprocPerMessageUs = 0;
+double g_documentPerMessageUs = 0;
+
+QString pollStylesheetPath() {
+    return QStringLiteral(PELNIX_SOURCE_DIR "/standin/fixtures/smart/poll.xsl");
+}
+
+QString pollStylesheet() {
+    QFile file(pollStylesheetPath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Polls of a realistic size: a title, a question, four options with markup-like and non-ASCII text.
+const QStringList& messages() {
+    static const QStringList list = [] {
+        QStringList out;
+        for (int i = 0; i < kMessages; ++i) {
+            QJsonArray options;
+            for (int o = 0; o < 4; ++o)
+                options.append(
+                    QJsonObject{{"id", QString::number(o + 1)},
+                                {"text", QStringLiteral("Option %1 <b>für</b> Zoë & co #%2").arg(o).arg(i)},
+                                {"votes", (i * 7 + o * 3) % 11}});
+            const QJsonObject message{
+                {"type", "poll"},
+                {"xslt", "poll"},
+                {"formid", QStringLiteral("form-%1").arg(i)},
+                {"content", QJsonObject{{"title", QStringLiteral("Lunch on day %1").arg(i)},
+                                        {"question", "Where shall we eat? Café, bistro or the canteen?"},
+                                        {"options", options}}}};
+            out.append(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+        }
+        return out;
+    }();
+    return list;
+}
+
+const QVariantMap kHeaders{
+    {"roomId", "r1"}, {"roomName", "Lunch club"}, {"messageId", "m1"}, {"senderName", "Ann"}};
+
+void BM_RenderSmartMessages(benchmark::State& state) {
+    const QString xslt = pollStylesheet();
+    if (!SmartMessageRenderer::compiledStyleSheet("poll", xslt)) {
+        state.SkipWithError("poll stylesheet missing");
+        return;
+    }
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        for (const QString& json : messages()) {
+            const QString html = SmartMessageRenderer::transform(
+                SmartMessageRenderer::messageDocument(json, kHeaders), "poll", xslt);
+            bytes += html.size();
+            benchmark::DoNotOptimize(html);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kMessages);
+    benchmark::DoNotOptimize(bytes);
+}
+
+// The JSON -> XML half alone, to see where the time goes.
+void BM_MessageDocumentsOnly(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const QString& json : messages())
+            benchmark::DoNotOptimize(SmartMessageRenderer::messageDocument(json, kHeaders));
+    }
+    state.SetItemsProcessed(state.iterations() * kMessages);
+}
+
+void BM_XsltprocSameInputs(benchmark::State& state) {
+    const QString xsltproc = QStandardPaths::findExecutable("xsltproc");
+    if (xsltproc.isEmpty()) {
+        state.SkipWithError("xsltproc not installed");
+        return;
+    }
+    pelnix::test::TestSandbox sandbox;
+    // One xsltproc run over the same documents we transform; it writes every result to its output.
+    QStringList arguments{pollStylesheetPath()};
+    for (int i = 0; i < kMessages; ++i) {
+        const QString path = sandbox.path(QStringLiteral("m%1.xml").arg(i));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            state.SkipWithError("cannot write inputs");
+            return;
+        }
+        file.write(SmartMessageRenderer::messageDocument(messages().at(i), kHeaders).toXMLData());
+        arguments.append(path);
+    }
+    for (auto _ : state) {
+        QProcess process;
+        process.start(xsltproc, arguments);
+        if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+            state.SkipWithError("xsltproc failed");
+            return;
+        }
+        benchmark::DoNotOptimize(process.readAllStandardOutput());
+    }
+    state.SetItemsProcessed(state.iterations() * kMessages);
+}
+
+class PerMessageReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations == 0)
+                continue;
+            const double perMessageUs = run.real_accumulated_time / double(run.iterations) / kMessages * 1e6;
+            if (run.benchmark_name().rfind("BM_RenderSmartMessages", 0) == 0)
+                g_oursPerMessageUs = perMessageUs;
+            else if (run.benchmark_name().rfind("BM_MessageDocumentsOnly", 0) == 0)
+                g_documentPerMessageUs = perMessageUs;
+            else if (run.benchmark_name().rfind("BM_XsltprocSameInputs", 0) == 0)
+                g_xsltprocPerMessageUs = perMessageUs;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+BENCHMARK(BM_RenderSmartMessages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MessageDocumentsOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XsltprocSameInputs)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    PerMessageReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nPer smart message (%d polls, stylesheet compiled once):\n", kMessages);
+    std::printf("  ours, JSON -> XML -> XSLT -> HTML : %8.1f us\n", g_oursPerMessageUs);
+    std::printf("    of which JSON -> XML            : %8.1f us\n", g_documentPerMessageUs);
+    if (g_xsltprocPerMessageUs > 0) {
+        std::printf("  xsltproc, XML -> HTML (one run)   : %8.1f us (reads and writes files)\n",
+                    g_xsltprocPerMessageUs);
+        std::printf("  ratio ours / xsltproc             : %8.2f\n",
+                    g_oursPerMessageUs / g_xsltprocPerMessageUs);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/PLError.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+namespace pelnix {
+
+// Reads the reply of one smart-message download (stylesheets, forms, chatlet catalogue): a JSON
+// object, or the server's failure {"error", "reason", "statusCode"}.
+struct SmartDownloadReply {
+    QJsonObject object;
+    PLOptionalError error;
+    QString message;
+
+    bool ok() const { return !error; }
+
+    // `transportError` wins; then the "error" object; then a body that is no JSON object. The message
+    // is the error's text, or the localized `defaultText`.
+    static SmartDownloadReply read(const QByteArray& data, const PLOptionalError& transportError,
+                                   const QString& defaultText);
+};
+
+} // namespace pelnix

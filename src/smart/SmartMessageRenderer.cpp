@@ -1,0 +1,177 @@
+#include "smart/SmartMessageRenderer.h"
+
+#include "smart/SmartModel.h"
+
+#include "foundation/JsonHelpers.h"
+#include "smart/SmartLog.h"
+#include "smart/StyleSheetXSLTManagement.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+
+namespace pelnix {
+
+namespace {
+
+struct CompiledSheet {
+    QByteArray digest;
+    std::shared_ptr<const PLXSLTStylesheet> style;
+};
+
+struct CompiledSheetCache {
+    QMutex mutex;
+    QHash<QString, CompiledSheet> sheets;
+};
+Q_GLOBAL_STATIC(CompiledSheetCache, compiledSheets)
+
+// The stored sheet, downloaded first when missing (see generateHTMLString).
+StyleSheetXSLT::Ptr styleSheetFor(const QString& name, const QString& category, bool synchronously) {
+    auto lookup = [&] {
+        return category.isEmpty() ? StyleSheetXSLTManagement::styleSheetWithName(name)
+                                  : StyleSheetXSLTManagement::styleSheetWithName(name, category);
+    };
+    if (auto sheet = lookup())
+        return sheet;
+    if (!StyleSheetXSLTManagement::downloadStyleSheetNamed(name, category, synchronously) || !synchronously)
+        return {};
+    return lookup();
+}
+
+QString userIdText(const std::shared_ptr<User>& user) {
+    return user ? QString::number(user->userID()) : QString();
+}
+
+} // namespace
+
+QVariantMap SmartMessageRenderer::roomHeaders(const Message::Ptr& message) {
+    if (!message)
+        return {};
+    QVariantMap headers{
+        {QStringLiteral("messageId"), message->messageId()},
+        {QStringLiteral("latestAction"), message->latestAction()},
+        {QStringLiteral("replyCount"), message->replyCount()},
+        {QStringLiteral("updateCount"), message->updateCount()},
+        {QStringLiteral("date"), message->date()},
+        {QStringLiteral("senderId"), userIdText(message->senderUser())},
+        {QStringLiteral("senderName"),
+         message->senderUser() ? message->senderUser()->profileName() : QString()},
+        {QStringLiteral("fromId"), userIdText(message->fromUser())},
+        {QStringLiteral("fromName"), message->fromUser() ? message->fromUser()->profileName() : QString()},
+    };
+    if (const auto room = message->room()) {
+        headers.insert(QStringLiteral("roomId"), room->roomId());
+        headers.insert(QStringLiteral("roomName"), room->name());
+        headers.insert(QStringLiteral("roomType"), room->type());
+    }
+    if (const auto account = CurrentUserInfo::PS_findFirst())
+        headers.insert(QStringLiteral("currentUserId"), userIdText(account->user()));
+    return headers;
+}
+
+PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
+                                                    const QVariantMap& roomHeaders) {
+    QJsonObject msg = QJsonDocument::fromJson(messageJSON.toUtf8()).object();
+    if (msg.isEmpty()) {
+        // Not a plain object: the text may hold the JSON once more as a JSON string.
+        const auto body = JSONSerialization::convertStringToDictionary(messageJSON);
+        if (!body)
+            return {};
+        msg = QJsonObject::fromVariantMap(*body);
+    }
+    // The message's own member of that name, if it has one, is kept.
+    if (!msg.contains(QLatin1String(kRoomHeadersElement)))
+        msg.insert(QLatin1String(kRoomHeadersElement), QJsonObject::fromVariantMap(roomHeaders));
+    return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"));
+}
+
+std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,
+                                                                                 const QString& xslt) {
+    const QByteArray data = xslt.toUtf8();
+    const QByteArray digest = QCryptographicHash::hash(data, QCryptographicHash::Sha1);
+    {
+        QMutexLocker lock(&compiledSheets->mutex);
+        const auto it = compiledSheets->sheets.constFind(name);
+        if (it != compiledSheets->sheets.cend() && it->digest == digest)
+            return it->style;
+    }
+    QString error;
+    auto style = PLXSLTStylesheet::compile(data, &error);
+    if (!style) {
+        qCWarning(lcSmart) << "stylesheet" << name << "rejected:" << error;
+        return {};
+    }
+    QMutexLocker lock(&compiledSheets->mutex);
+    compiledSheets->sheets.insert(name, CompiledSheet{digest, style});
+    return style;
+}
+
+QString SmartMessageRenderer::transform(const PLXMLDocument& document, const QString& name,
+                                        const QString& xslt) {
+    if (document.isNull())
+        return {};
+    const auto style = compiledStyleSheet(name, xslt);
+    if (!style)
+        return {};
+    QString error;
+    const auto html = style->transform(document, &error);
+    if (!html) {
+        qCWarning(lcSmart) << "stylesheet" << name << "failed:" << error;
+        return {};
+    }
+    return *html;
+}
+
+QString SmartMessageRenderer::renderHTML(const QString& messageJSON, const QString& xsltName,
+                                         const QVariantMap& roomHeaders, bool downloadSynchronously) {
+    if (xsltName.isEmpty()) {
+        qCWarning(lcSmart) << "smart message names no stylesheet";
+        return {};
+    }
+    const PLXMLDocument document = messageDocument(messageJSON, roomHeaders);
+    if (document.isNull()) {
+        qCWarning(lcSmart) << "smart message for" << xsltName << "is not a JSON object";
+        return {};
+    }
+    const auto sheet = styleSheetFor(xsltName, {}, downloadSynchronously);
+    if (!sheet)
+        return {};
+    return transform(document, xsltName, sheet->data());
+}
+
+QString SmartMessageRenderer::generateHTMLString(const Message::Ptr& message, bool downloadSynchronously) {
+    if (!message)
+        return {};
+    if (!message->htmlText().isEmpty())
+        return message->htmlText();
+    const QString html =
+        renderHTML(message->text(), message->xsltName(), roomHeaders(message), downloadSynchronously);
+    if (!html.isEmpty())
+        message->setHtmlText(html);
+    return html;
+}
+
+QString SmartMessageRenderer::htmlString(const Message::Ptr& message) {
+    return generateHTMLString(message, false);
+}
+
+QString SmartMessageRenderer::htmlStringForDetailsPage(const Message::Ptr& message,
+                                                       const QVariantMap& linkInfo) {
+    if (!message)
+        return {};
+    const QString smartType = linkInfo.value(QStringLiteral("SmartType")).toString();
+    if (smartType.isEmpty())
+        return {};
+    const PLXMLDocument document = messageDocument(message->text(), roomHeaders(message));
+    if (document.isNull())
+        return {};
+    const QString category = QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory);
+    const auto sheet = styleSheetFor(smartType, category, true);
+    if (!sheet)
+        return {};
+    return transform(document, category + QLatin1Char('/') + smartType, sheet->data());
+}
+
+} // namespace pelnix

@@ -1,0 +1,131 @@
+#include "smart/StyleSheetXSLTManagement.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "platform/MainThread.h"
+#include "smart/SmartDownload.h"
+#include "smart/SmartDownloadReply.h"
+#include "smart/SmartLog.h"
+#include "smart/SmartNamedRows.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QMutex>
+#include <QSet>
+#include <QThread>
+#include <QUrl>
+
+namespace pelnix::StyleSheetXSLTManagement {
+
+namespace {
+
+struct RunningDownloads {
+    QMutex mutex;
+    QSet<QString> names;
+};
+Q_GLOBAL_STATIC(RunningDownloads, runningDownloads)
+
+QString singleSheetURL(const QString& name, const QString& category) {
+    QString url = PLAppConfigurations::currentConfiguration()->styleSheetURL() + QLatin1Char('/') +
+                  QString::fromUtf8(QUrl::toPercentEncoding(name));
+    if (!category.isEmpty())
+        url += QStringLiteral("?category=") + QString::fromUtf8(QUrl::toPercentEncoding(category));
+    return url;
+}
+
+QString downloadKey(const QString& name, const QString& category) {
+    return category + QLatin1Char('/') + name;
+}
+
+// A single-sheet reply is the sheet itself; its name (and category, when one was asked for) must be
+// the one asked for.
+bool storeSingleSheet(const QString& name, const QString& category, const QByteArray& data,
+                      const PLOptionalError& error) {
+    const SmartDownloadReply reply =
+        SmartDownloadReply::read(data, error, QStringLiteral("XSLT fetching failed"));
+    if (!reply.ok()) {
+        qCWarning(lcSmart) << "stylesheet" << name << "not downloaded:" << reply.message;
+        return false;
+    }
+    if (reply.object.value(QStringLiteral("name")).toString() != name ||
+        (!category.isEmpty() && reply.object.value(QStringLiteral("category")).toString() != category)) {
+        qCWarning(lcSmart) << "stylesheet reply for" << name << "names another sheet";
+        return false;
+    }
+    return SmartNamedRows::store<StyleSheetXSLT>(QJsonArray{reply.object}) == 1;
+}
+
+} // namespace
+
+bool getStyleSheetsWithCompletionHandler(PLSmartDownloadCompletion completion, PLProgressHandler progress) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
+    const QString url = PLAppConfigurations::currentConfiguration()->styleSheetURL();
+    return SmartDownload::start(
+        url,
+        [completion = std::move(completion)](const QByteArray& data, const PLOptionalError& error) {
+            const SmartDownloadReply reply =
+                SmartDownloadReply::read(data, error, QStringLiteral("XSLT fetching failed"));
+            if (reply.ok()) {
+                const int stored = SmartNamedRows::store<StyleSheetXSLT>(
+                    reply.object.value(QStringLiteral("stylesheets")).toArray());
+                qCInfo(lcSmart) << "stored" << stored << "stylesheets";
+            } else {
+                qCWarning(lcSmart) << "stylesheet list not downloaded:" << reply.message;
+            }
+            if (completion)
+                completion(reply.ok(), reply.error, reply.ok() ? QString() : reply.message);
+        },
+        std::move(progress));
+}
+
+StyleSheetXSLT::Ptr styleSheetWithName(const QString& name) {
+    using platform::PredicateKey;
+    return StyleSheetXSLT::PS_findFirstWithPredicate(
+        PredicateKey(QStringLiteral("name")) == name &&
+        PredicateKey(QStringLiteral("category")) != QString::fromLatin1(kDetailFormCategory) &&
+        PredicateKey(QStringLiteral("category")) != QString::fromLatin1(kCommentFormCategory));
+}
+
+StyleSheetXSLT::Ptr styleSheetWithName(const QString& name, const QString& category) {
+    return StyleSheetXSLT::PS_findFirstWithPredicate(SmartNamedRows::named(name, category));
+}
+
+bool downloadStyleSheetNamed(const QString& name, const QString& category, bool synchronously,
+                             std::function<void(bool)> done) {
+    if (name.isEmpty())
+        return false;
+    if (synchronously) {
+        bool stored = false;
+        const bool sent = SmartDownload::startSynchronously(
+            singleSheetURL(name, category), [&](const QByteArray& data, const PLOptionalError& error) {
+                stored = storeSingleSheet(name, category, data, error);
+            });
+        return sent && stored;
+    }
+    {
+        QMutexLocker lock(&runningDownloads->mutex);
+        if (runningDownloads->names.contains(downloadKey(name, category)))
+            return false;
+        runningDownloads->names.insert(downloadKey(name, category));
+    }
+    // Background downloads start and store on the main thread, whichever thread asked.
+    platform::runOnMain([name, category, done = std::move(done)] {
+        auto finish = [name, category, done](bool stored) {
+            {
+                QMutexLocker lock(&runningDownloads->mutex);
+                runningDownloads->names.remove(downloadKey(name, category));
+            }
+            if (done)
+                done(stored);
+        };
+        const bool started = SmartDownload::start(
+            singleSheetURL(name, category),
+            [name, category, finish](const QByteArray& data, const PLOptionalError& error) {
+                finish(storeSingleSheet(name, category, data, error));
+            });
+        if (!started)
+            finish(false);
+    });
+    return true;
+}
+
+} // namespace pelnix::StyleSheetXSLTManagement

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <httplib.h>
+
+namespace pelnix::standin {
+
+// The smart-message downloads, answered from the fixtures in fixtures/smart (compiled in):
+//   GET xslt                      {"stylesheets": [{"name", "category", "data": XSLT text}]}
+//   GET xslt/<name>[?category=c]  one {"name", "category", "data"}; 404 {"error", "reason", "statusCode"}
+//   GET forms                     {"forms": [{"name", "category", "data": form definition object}]}
+//   GET chatlets?version=v        {"version": v, "categories": {category: [chatlet]}}
+namespace SmartFixtures {
+
+void answer(const httplib::Request& request, httplib::Response& response);
+
+} // namespace SmartFixtures
+} // namespace pelnix::standin
