@@ -1,0 +1,18 @@
+#pragma once
+
+namespace pelnix {
+
+// Posted on the default notification centre as the application stops and starts being the active
+// one (its windows lose or regain the user's attention).
+inline constexpr char UIApplicationWillResignActiveNotification[] =
+    "UIApplicationWillResignActiveNotification";
+inline constexpr char UIApplicationDidBecomeActiveNotification[] = "UIApplicationDidBecomeActiveNotification";
+
+namespace ApplicationStateNotifications {
+
+// Starts posting the two notifications from the application's state changes; once per process,
+// later calls do nothing. Main thread.
+void install();
+
+} // namespace ApplicationStateNotifications
+} // namespace pelnix
