@@ -110,6 +110,7 @@ private slots:
     void finishingRecordsTheResultAndTakesTheLockDown();
     void aRefusedPresentationLeavesTheLockArmed();
     void tableTwinArmsTheLockToo();
+    void applicationStateChangesBecomeNotifications();
 
 private:
     test::TestSandbox m_sandbox;
@@ -431,6 +432,26 @@ void TestAppLock::tableTwinArmsTheLockToo() {
     table->endAppearanceTransition();
     resignActive();
     QVERIFY(!table->presentedViewController());
+}
+
+void TestAppLock::applicationStateChangesBecomeNotifications() {
+    QStringList posted;
+    QObject context;
+    for (const char* name :
+         {UIApplicationWillResignActiveNotification, UIApplicationDidBecomeActiveNotification}) {
+        NotificationCenter::defaultCenter()->addObserver(
+            QString::fromLatin1(name), [&posted](const platform::Notification& n) { posted.append(n.name); },
+            &context);
+    }
+    using namespace ApplicationStateNotifications;
+    applicationStateChanged(Qt::ApplicationActive);
+    posted.clear();
+    applicationStateChanged(Qt::ApplicationActive); // already active
+    applicationStateChanged(Qt::ApplicationInactive);
+    applicationStateChanged(Qt::ApplicationHidden); // still not active: nothing new
+    applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(posted, (QStringList{QString::fromLatin1(UIApplicationWillResignActiveNotification),
+                                  QString::fromLatin1(UIApplicationDidBecomeActiveNotification)}));
 }
 
 int main(int argc, char** argv) {

@@ -96,7 +96,8 @@ private:
 void TestAccountGallery::everyScreenRenders_data() {
     QTest::addColumn<QString>("storyboard");
     QTest::addColumn<QString>("identifier");
-    for (const QString& storyboard : {QStringLiteral("GalleryAccount"), QStringLiteral("PLAppLockScreenViewController")})
+    for (const QString& storyboard :
+         {QStringLiteral("GalleryAccount"), QStringLiteral("PLAppLockScreenViewController")})
         for (const QString& identifier : ScreenRegistry::shared()->identifiers(storyboard))
             QTest::addRow("%s", qPrintable(identifier)) << storyboard << identifier;
 }

@@ -12,6 +12,8 @@
 #include "ui/account/PLPinSelectionView.h"
 
 #include <QApplication>
+#include <QGraphicsBlurEffect>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -52,6 +54,7 @@ private slots:
     void shakeHalvesAndAlternatesThenRests();
     void lockOutDimsDigitsAndHidesCancelAndDots();
     void zeroDigitSitsAboveTheMiddle();
+    void backgroundShowsBlurredUnderAVeil();
 
     void fourDigitModeChecksAtTheFourthDigitAndIgnoresAFifth();
     void complexModeShowsOkAndDeleteWithTheFirstDigit();
@@ -218,6 +221,30 @@ void TestPinPad::zeroDigitSitsAboveTheMiddle() {
     QCOMPARE(two.numberLabelFrame(), QRectF(0, 15, 75, 30));
     QCOMPARE(two.lettersLabelFrame(), QRectF(0, 48, 75, 10));
     QCOMPARE(two.accessibleName(), QStringLiteral("PinButton2"));
+}
+
+void TestPinPad::backgroundShowsBlurredUnderAVeil() {
+    PLPadLockScreenView view(QRect(0, 0, 320, 568), true);
+    view.show();
+    QVERIFY(!view.backgroundBlurringView());
+    auto* picture = new QWidget;
+    QPointer<QWidget> first(picture);
+    view.setBackgroundView(picture);
+    QWidget* veil = view.backgroundBlurringView();
+    QVERIFY(veil && veil->isVisible());
+    QVERIFY(qobject_cast<QGraphicsBlurEffect*>(picture->graphicsEffect()));
+    QCOMPARE(picture->geometry(), view.rect());
+    // Back to front: picture, veil, pad.
+    const QObjectList order = view.children();
+    QVERIFY(order.indexOf(picture) < order.indexOf(veil));
+    QVERIFY(order.indexOf(veil) < order.indexOf(view.contentView()));
+
+    view.resize(320, 480);
+    QCOMPARE(picture->geometry(), view.rect());
+    QCOMPARE(veil->geometry(), view.rect());
+    view.setBackgroundView(nullptr);
+    QVERIFY(!veil->isVisible());
+    QTRY_VERIFY(!first); // the replaced picture goes
 }
 
 void TestPinPad::fourDigitModeChecksAtTheFourthDigitAndIgnoresAFifth() {

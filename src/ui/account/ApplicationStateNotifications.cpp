@@ -7,6 +7,10 @@
 
 namespace pelnix::ApplicationStateNotifications {
 
+namespace {
+bool g_active = true;
+}
+
 void install() {
     Q_ASSERT(platform::isMainThread());
     static bool installed = false;
@@ -14,17 +18,18 @@ void install() {
     if (installed || !app)
         return;
     installed = true;
-    auto active = std::make_shared<bool>(QGuiApplication::applicationState() == Qt::ApplicationActive);
-    QObject::connect(app, &QGuiApplication::applicationStateChanged, app,
-                     [active](Qt::ApplicationState state) {
-                         const bool nowActive = state == Qt::ApplicationActive;
-                         if (nowActive == *active)
-                             return;
-                         *active = nowActive;
-                         platform::NotificationCenter::defaultCenter()->post(
-                             QString::fromLatin1(nowActive ? UIApplicationDidBecomeActiveNotification
-                                                           : UIApplicationWillResignActiveNotification));
-                     });
+    g_active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    QObject::connect(app, &QGuiApplication::applicationStateChanged, app, &applicationStateChanged);
+}
+
+void applicationStateChanged(Qt::ApplicationState state) {
+    Q_ASSERT(platform::isMainThread());
+    const bool active = state == Qt::ApplicationActive;
+    if (active == g_active)
+        return; // inactive to hidden, say: nothing new for the screens
+    g_active = active;
+    platform::NotificationCenter::defaultCenter()->post(QString::fromLatin1(
+        active ? UIApplicationDidBecomeActiveNotification : UIApplicationWillResignActiveNotification));
 }
 
 } // namespace pelnix::ApplicationStateNotifications

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Qt>
+
 namespace pelnix {
 
 // Posted on the default notification centre as the application stops and starts being the active
@@ -13,6 +15,8 @@ namespace ApplicationStateNotifications {
 // Starts posting the two notifications from the application's state changes; once per process,
 // later calls do nothing. Main thread.
 void install();
+// What the installed forwarder does with each state the application reports.
+void applicationStateChanged(Qt::ApplicationState state);
 
 } // namespace ApplicationStateNotifications
 } // namespace pelnix
