@@ -2,6 +2,7 @@
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/Label.h"
+#include "ui/account/PadAnimations.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -100,6 +101,7 @@ void PLPadButton::mouseReleaseEvent(QMouseEvent* event) {
 void PLPadButton::animateTouch(bool down) {
     m_touchHighlighted = down;
     prepareAppearance();
+    PadAnimations::stopRunning(this);
     const qreal from = m_selectedAlpha;
     const qreal to = down ? 1 : 0;
     QPointer<PLPadButton> self(this);

@@ -9,6 +9,7 @@
 #include "platform/ui/TextField.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPinSelectionView.h"
+#include "ui/account/PadAnimations.h"
 
 #include <QGraphicsBlurEffect>
 #include <QResizeEvent>
@@ -38,6 +39,7 @@ void fade(const QList<std::pair<QWidget*, qreal>>& changes, bool animated,
         // A view faded out takes no touches, so the cancel button under an invisible delete works.
         view->setAttribute(Qt::WA_TransparentForMouseEvents, alpha < 0.01);
         auto done = i + 1 == changes.size() ? completion : PLPadLockScreenView::Completion();
+        PadAnimations::stopRunning(view->graphicsEffect(), "opacity");
         if (animated) {
             Animator::animateAlpha(view, alpha, kFadeMs, done);
         } else {
@@ -277,6 +279,8 @@ void PLPadLockScreenView::animateFailureNotification() {
 }
 
 void PLPadLockScreenView::shakeStep(qreal offset) {
+    // A new shake takes over from one still running.
+    PadAnimations::stopRunning(this);
     emit shakeStepStarted(offset);
     const qreal from = m_shakeOffset;
     QPointer<PLPadLockScreenView> self(this);

@@ -1,6 +1,7 @@
 #include "ui/account/PLPinSelectionView.h"
 
 #include "platform/ui/Animator.h"
+#include "ui/account/PadAnimations.h"
 
 #include <QPainter>
 
@@ -18,6 +19,7 @@ void PLPinSelectionView::setSelectedColor(const QColor& color) {
 }
 
 void PLPinSelectionView::setSelected(bool selected, bool animated, std::function<void(bool)> completion) {
+    PadAnimations::stopRunning(this);
     const qreal from = m_fill;
     const qreal to = selected ? 1 : 0;
     Animator::run(
