@@ -22,10 +22,16 @@ QString PLKeychainAccessHelper::currentPasscode() {
     return passcode.isNull() ? QString("") : passcode;
 }
 
-void PLKeychainAccessHelper::setNewPassCodePin(const QString& pin) {
+bool PLKeychainAccessHelper::setNewPassCodePin(const QString& pin) {
     if (pin.isNull())
-        return;
-    keychainInstance()->setObject(pin, QString::fromLatin1(kSecAttrAccount));
+        return true;
+    if (keychainInstance()->setObject(pin, QString::fromLatin1(kSecAttrAccount)))
+        return true;
+    // The item keeps the refused value in memory; read the store again so that the passcode in use
+    // is the one that will still be there after a restart.
+    QMutexLocker lock(&g_mutex);
+    g_item.reset();
+    return false;
 }
 
 void PLKeychainAccessHelper::clearOldPasscodeFromKeyChain() {

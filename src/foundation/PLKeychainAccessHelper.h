@@ -18,8 +18,9 @@ public:
     static std::shared_ptr<PLKeychainItem> keychainInstance();
     // "" when no passcode is stored.
     static QString currentPasscode();
-    // Written through at once; a null string is ignored, an equal one writes nothing.
-    static void setNewPassCodePin(const QString& pin);
+    // Written through at once; a null string is ignored, an equal one writes nothing. False when the
+    // secret store refused the write: the previously stored passcode (or none) then stays current.
+    static bool setNewPassCodePin(const QString& pin);
     // Deletes the item when a passcode is set; does nothing otherwise.
     static void clearOldPasscodeFromKeyChain();
 

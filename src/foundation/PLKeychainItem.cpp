@@ -40,21 +40,23 @@ QVariant PLKeychainItem::objectForKey(const QString& key) const {
     return m_data.value(key);
 }
 
-void PLKeychainItem::setObject(const QVariant& value, const QString& key) {
+bool PLKeychainItem::setObject(const QVariant& value, const QString& key) {
     if (!value.isValid() || (value.typeId() == QMetaType::QString && value.toString().isNull()))
-        return;
+        return true;
     QVariantMap snapshot;
     {
         QMutexLocker lock(&m_mutex);
         auto it = m_data.constFind(key);
         if (it != m_data.constEnd() && it.value() == value)
-            return;
+            return true;
         m_data.insert(key, value);
         snapshot = m_data;
     }
     // Memory keeps the new value even when the store refuses it, as callers expect.
-    if (!writeToKeychain(snapshot))
-        platform::Log::debug(QStringLiteral("Could not save the secret item %1").arg(m_identifier));
+    if (writeToKeychain(snapshot))
+        return true;
+    platform::Log::debug(QStringLiteral("Could not save the secret item %1").arg(m_identifier));
+    return false;
 }
 
 void PLKeychainItem::resetKeychainItem() {

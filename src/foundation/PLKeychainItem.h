@@ -32,7 +32,9 @@ public:
     QString identifier() const { return m_identifier; }
 
     QVariant objectForKey(const QString& key) const;
-    void setObject(const QVariant& value, const QString& key);
+    // False when the store refused the write (memory holds the new value all the same); true when
+    // written, unchanged or ignored.
+    bool setObject(const QVariant& value, const QString& key);
     // Deletes the stored item and empties the account, label, description and data in memory.
     void resetKeychainItem();
 

@@ -109,14 +109,23 @@ void TestPasscode::passcodeSurvivesAStoreWipe() {
 void TestPasscode::refusedWriteKeepsMemoryAndOldValueReturns() {
     auto store = std::make_shared<CountingSecretStore>();
     PLKeychainItem first(PLKeychainAccessHelper::kPasscodeIdentifier, {}, store);
-    first.setObject(QStringLiteral("1111"), kSecAttrAccount);
+    QVERIFY(first.setObject(QStringLiteral("1111"), kSecAttrAccount));
     store->refuseWrites = true;
-    first.setObject(QStringLiteral("2222"), kSecAttrAccount);
+    QVERIFY(!first.setObject(QStringLiteral("2222"), kSecAttrAccount));
     QCOMPARE(first.objectForKey(kSecAttrAccount).toString(), QStringLiteral("2222"));
     PLKeychainItem later(PLKeychainAccessHelper::kPasscodeIdentifier, {}, store);
     QCOMPARE(later.objectForKey(kSecAttrAccount).toString(), QStringLiteral("1111"));
     QCOMPARE(later.objectForKey(kSecAttrGeneric).toString(),
              QString::fromLatin1(PLKeychainAccessHelper::kPasscodeIdentifier));
+
+    // The passcode helper reports the refusal and keeps using what the store holds.
+    platform::SecretStore::setDefaultStore(store);
+    PLKeychainAccessHelper::dropKeychainInstanceForTesting();
+    QVERIFY(!PLKeychainAccessHelper::setNewPassCodePin(QStringLiteral("3333")));
+    QCOMPARE(PLKeychainAccessHelper::currentPasscode(), QStringLiteral("1111"));
+    store->refuseWrites = false;
+    QVERIFY(PLKeychainAccessHelper::setNewPassCodePin(QStringLiteral("3333")));
+    QCOMPARE(PLKeychainAccessHelper::currentPasscode(), QStringLiteral("3333"));
 }
 
 int main(int argc, char** argv) {

@@ -2,6 +2,7 @@
 // Renders every registered screen, with its fixture, in a phone-sized window offscreen and writes
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
+#include "GalleryAccount.h"
 #include "GalleryControls.h"
 #include "GalleryMedia.h"
 #include "GalleryScreens.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerControlsGalleryScreens();
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
+    pelnix::tools::registerAccountGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

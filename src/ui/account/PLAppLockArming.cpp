@@ -1,0 +1,81 @@
+#include "ui/account/PLAppLockArming.h"
+
+#include "core/session/PLAppLockSettingsManager.h"
+#include "platform/MainThread.h"
+#include "platform/ui/ViewController.h"
+#include "ui/account/ApplicationStateNotifications.h"
+#include "ui/account/PLAppLockAccount.h"
+#include "ui/account/PLAppLockScreenViewController.h"
+
+#include <QLoggingCategory>
+
+namespace pelnix {
+
+Q_LOGGING_CATEGORY(lcAppLockArming, "pelnix.ui.applock.arming")
+
+using platform::NotificationCenter;
+
+PLAppLockArming::PLAppLockArming(platform::ui::ViewController* screen, bool alwaysAnimated)
+    : m_screen(screen), m_alwaysAnimated(alwaysAnimated) {}
+
+PLAppLockArming::~PLAppLockArming() {
+    screenWillDisappear();
+}
+
+void PLAppLockArming::screenDidAppear() {
+    Q_ASSERT(platform::isMainThread());
+    ApplicationStateNotifications::install();
+    screenWillDisappear();
+    m_observer = NotificationCenter::defaultCenter()->addObserver(
+        QString::fromLatin1(UIApplicationWillResignActiveNotification),
+        [this](const platform::Notification&) { addAppLockScreenOnResigningActive(); }, m_screen.data());
+    auto* settings = PLAppLockSettingsManager::sharedAppLockSettingsManager();
+    if (settings->shouldShowAppLockScreen()) {
+        showAppLockScreenForType(PLAppLockAccount::current()->appLockState(), true);
+        // Spent whether or not a lock went up: later appearances never show it on their own.
+        settings->setShouldShowAppLockScreen(false);
+    }
+}
+
+void PLAppLockArming::screenWillDisappear() {
+    if (m_observer) {
+        NotificationCenter::defaultCenter()->removeObserver(m_observer);
+        m_observer = 0;
+    }
+}
+
+void PLAppLockArming::addAppLockScreenOnResigningActive() {
+    showAppLockScreenForType(PLAppLockAccount::current()->appLockState(), false);
+}
+
+void PLAppLockArming::showAppLockScreenForType(qint64 type, bool animated) {
+    auto* settings = PLAppLockSettingsManager::sharedAppLockSettingsManager();
+    if (!m_screen || PLAppLockAccount::current()->status() != PLAppLockAccount::kSignedInStatus ||
+        settings->isAlreadyPresentingLockScreen() ||
+        !PLAppLockScreenViewController::canShowAppScreenForType(type))
+        return;
+    auto* lockScreen = new PLAppLockScreenViewController;
+    lockScreen->setLockScreenState(type);
+    lockScreen->setAppLockControllerDelegate(m_screen);
+    m_screen->presentViewController(lockScreen, m_alwaysAnimated || animated);
+    // A refused presentation (off screen, or something else presented) must not leave the flag set:
+    // no lock could ever go up again in this process.
+    if (!lockScreen->presentingViewController()) {
+        qCWarning(lcAppLockArming) << "The lock screen could not be presented";
+        delete lockScreen;
+        return;
+    }
+    settings->setIsAlreadyPresentingLockScreen(true);
+}
+
+void PLAppLockArming::lockScreenFinished(PLAppLockScreenViewController* lockScreen,
+                                         bool didFinishProcessing) {
+    PLAppLockAccount::current()->changeAppLockStatusToState(didFinishProcessing ? 1 : 0);
+    if (lockScreen) {
+        if (platform::ui::ViewController* presenter = lockScreen->presentingViewController())
+            presenter->dismissViewController(true);
+    }
+    PLAppLockSettingsManager::sharedAppLockSettingsManager()->setIsAlreadyPresentingLockScreen(false);
+}
+
+} // namespace pelnix

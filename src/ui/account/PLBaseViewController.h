@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/ui/ViewController.h"
+#include "ui/account/PLAppLockArming.h"
+#include "ui/account/PLAppLockScreenViewControllerDelegate.h"
+
+namespace pelnix {
+
+// The base of the library's plain screens: it puts the passcode lock over itself at the first
+// appearance after start and whenever the application resigns active while it is on screen, and
+// takes the lock down again when the lock screen is done. Subclasses that override viewDidAppear or
+// viewWillDisappear call these implementations.
+class PLBaseViewController : public platform::ui::ViewController,
+                             public PLAppLockScreenViewControllerDelegate {
+    Q_OBJECT
+public:
+    explicit PLBaseViewController(QObject* parent = nullptr);
+    ~PLBaseViewController() override;
+
+    // Always presented with animation, so the lock slides in also when the application resigns active.
+    void showAppLockScreenForType(qint64 type, bool animated) {
+        m_arming.showAppLockScreenForType(type, animated);
+    }
+    void addAppLockScreenOnResigningActive() { m_arming.addAppLockScreenOnResigningActive(); }
+    void appLockScreenViewController(PLAppLockScreenViewController* controller,
+                                     bool didFinishProcessing) override {
+        m_arming.lockScreenFinished(controller, didFinishProcessing);
+    }
+
+protected:
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+
+private:
+    PLAppLockArming m_arming{this, true};
+};
+
+} // namespace pelnix

@@ -1,0 +1,138 @@
+#include "ui/account/PLPadLockScreenAbstractViewController.h"
+
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+#include "ui/account/PLPadButton.h"
+#include "ui/account/PLPadLockScreenView.h"
+#include "ui/account/PLPinSelectionView.h"
+
+namespace pelnix {
+
+using platform::ui::Window;
+
+namespace {
+constexpr int kTapSound = 1105;
+constexpr int kFailureVibration = 4095;
+
+PLPadLockScreenAbstractViewController::SoundPlayer& soundPlayer() {
+    static PLPadLockScreenAbstractViewController::SoundPlayer player;
+    return player;
+}
+
+void play(int sound) {
+    if (soundPlayer())
+        soundPlayer()(sound);
+}
+} // namespace
+
+void PLPadLockScreenAbstractViewController::setSoundPlayer(SoundPlayer player) {
+    soundPlayer() = std::move(player);
+}
+
+PLPadLockScreenAbstractViewController::PLPadLockScreenAbstractViewController(bool complexPin, QObject* parent)
+    : ViewController(parent), m_complexPin(complexPin) {}
+
+PLPadLockScreenAbstractViewController::~PLPadLockScreenAbstractViewController() = default;
+
+PLPadLockScreenView* PLPadLockScreenAbstractViewController::padView() {
+    return static_cast<PLPadLockScreenView*>(view());
+}
+
+QWidget* PLPadLockScreenAbstractViewController::loadView() {
+    // Laid out for portrait on a phone, whichever way it is held.
+    QSize size(320, 568);
+    if (const Window* window = Window::keyWindow(); window && !window->size().isEmpty()) {
+        size = window->size();
+        if (window->idiom() == Window::Idiom::Phone && size.width() > size.height())
+            size.transpose();
+    }
+    return new PLPadLockScreenView(QRect(QPoint(0, 0), size), m_complexPin);
+}
+
+void PLPadLockScreenAbstractViewController::viewDidLoad() {
+    PLPadLockScreenView* pad = padView();
+    for (PLPadButton* button : pad->buttonArray()) {
+        connect(button, &QAbstractButton::clicked, this, [this, button] {
+            if (m_tapSound)
+                play(kTapSound);
+            newPinSelected(button->number());
+        });
+    }
+    connect(pad->deleteButton(), &QAbstractButton::clicked, this, [this] { deleteFromPin(); });
+    connect(pad->okButton(), &QAbstractButton::clicked, this, [this] { okButtonSelected(); });
+}
+
+void PLPadLockScreenAbstractViewController::setLockScreenTitle(const QString& title) {
+    setTitle(title);
+    padView()->enterPasscodeLabel()->setText(title);
+}
+
+void PLPadLockScreenAbstractViewController::setEnterPasscodeLabelText(const QString& text) {
+    padView()->enterPasscodeLabel()->setText(text);
+}
+
+void PLPadLockScreenAbstractViewController::setSubtitleText(const QString& text) {
+    padView()->detailLabel()->setText(text);
+}
+
+void PLPadLockScreenAbstractViewController::setCancelButtonText(const QString& text) {
+    padView()->cancelButton()->setTitle(text);
+}
+
+void PLPadLockScreenAbstractViewController::setDeleteButtonText(const QString& text) {
+    padView()->deleteButton()->setTitle(text);
+}
+
+void PLPadLockScreenAbstractViewController::setBackgroundView(QWidget* view) {
+    padView()->setBackgroundView(view);
+}
+
+void PLPadLockScreenAbstractViewController::cancelButtonDisabled(bool disabled) {
+    padView()->setCancelButtonDisabled(disabled);
+}
+
+void PLPadLockScreenAbstractViewController::newPinSelected(int digit) {
+    PLPadLockScreenView* pad = padView();
+    if (pad->isLocked() || digit < 0 || digit > 9)
+        return;
+    if (!m_complexPin && m_currentPin.size() > 3)
+        return;
+    m_currentPin += QString::number(digit);
+    const int length = int(m_currentPin.size());
+    if (m_complexPin)
+        pad->updatePinTextfieldWithLength(length);
+    else
+        pad->digitsArray().at(length - 1)->setSelected(true, true);
+    if (length == 1) {
+        pad->showDeleteButtonAnimated(true);
+        if (m_complexPin)
+            pad->showOKButton(true, true);
+        return;
+    }
+    if (!m_complexPin && length == 4)
+        processPin();
+}
+
+void PLPadLockScreenAbstractViewController::deleteFromPin() {
+    if (m_currentPin.isEmpty())
+        return;
+    m_currentPin.chop(1);
+    PLPadLockScreenView* pad = padView();
+    const int length = int(m_currentPin.size());
+    if (m_complexPin)
+        pad->updatePinTextfieldWithLength(length);
+    else
+        pad->digitsArray().at(length)->setSelected(false, true);
+    if (length == 0) {
+        pad->showCancelButtonAnimated(true);
+        pad->showOKButton(false, true);
+    }
+}
+
+void PLPadLockScreenAbstractViewController::playFailureSound() {
+    if (m_errorVibrate)
+        play(kFailureVibration);
+}
+
+} // namespace pelnix

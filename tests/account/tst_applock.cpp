@@ -1,0 +1,464 @@
+#include "AppLockTestDoubles.h"
+#include "TestSandbox.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+#include "ui/account/ApplicationStateNotifications.h"
+#include "ui/account/PLAppLockScreenViewController.h"
+#include "ui/account/PLAppLockSettingCell.h"
+#include "ui/account/PLBaseTableTableViewController.h"
+#include "ui/account/PLBaseViewController.h"
+#include "ui/account/PLPadButton.h"
+#include "ui/account/PLPadLockScreenSetupViewController.h"
+#include "ui/account/PLPadLockScreenView.h"
+#include "ui/account/PLPadLockScreenViewController.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace pelnix;
+using platform::NotificationCenter;
+using platform::ui::Window;
+
+namespace {
+const QString kStored = QStringLiteral("1111");
+
+// Types each entry on the shown pad and taps OK; "cancel" taps cancel instead.
+void play(PLAppLockScreenViewController* lock, const QStringList& script) {
+    for (const QString& step : script) {
+        PLPadLockScreenAbstractViewController* pad = lock->currentTopChildViewController();
+        QVERIFY(pad);
+        if (step == QLatin1String("cancel")) {
+            pad->padView()->cancelButton()->click();
+            continue;
+        }
+        for (QChar digit : step)
+            pad->padView()->buttonArray().at(digit.digitValue())->click();
+        pad->padView()->okButton()->click();
+    }
+}
+
+QStringList alertMessages(const Window& window) {
+    QStringList messages;
+    for (platform::ui::AlertView* alert : window.alerts())
+        messages.append(alert->message());
+    return messages;
+}
+
+void becomeActive() {
+    NotificationCenter::defaultCenter()->post(QString::fromLatin1(UIApplicationDidBecomeActiveNotification));
+}
+
+void resignActive() {
+    NotificationCenter::defaultCenter()->post(QString::fromLatin1(UIApplicationWillResignActiveNotification));
+}
+
+// A lock screen on its own in a window, reporting to a recorder.
+struct LockOnScreen {
+    Window window;
+    PLAppLockScreenViewController* lock = new PLAppLockScreenViewController;
+    test::LockScreenRecorder recorder;
+
+    explicit LockOnScreen(qint64 state) {
+        window.resize(320, 568);
+        lock->setLockScreenState(state);
+        lock->setAppLockControllerDelegate(&recorder);
+        window.setRootViewController(lock);
+        window.show();
+    }
+};
+
+// A plain base screen as the window's root.
+struct BaseOnScreen {
+    Window window;
+    PLBaseViewController* screen = new PLBaseViewController;
+    BaseOnScreen() { window.resize(320, 568); }
+    void show() {
+        window.setRootViewController(screen);
+        window.show();
+    }
+    PLAppLockScreenViewController* lock() const {
+        return qobject_cast<PLAppLockScreenViewController*>(screen->presentedViewController());
+    }
+};
+} // namespace
+
+class TestAppLock : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { platform::Sandbox::setRoot(m_sandbox.root()); }
+
+    void canShowNeedsAStoredPasscodeToSwitchOffOrChange_data();
+    void canShowNeedsAStoredPasscodeToSwitchOffOrChange();
+    void padPerStateAndPasscode_data();
+    void padPerStateAndPasscode();
+    void resultsByState_data();
+    void resultsByState();
+    void theCompletionPathRecordsTheLockState();
+    void threeWrongEntriesLockUntilTheApplicationIsBack();
+    void settingCellConfirmsOrReverts();
+
+    void firstAppearanceSpendsTheChanceEvenWhenSignedOut();
+    void switchOffAndChangeNeedAStoredPasscode();
+    void twoResignActivesShowOneLock();
+    void finishingRecordsTheResultAndTakesTheLockDown_data();
+    void finishingRecordsTheResultAndTakesTheLockDown();
+    void aRefusedPresentationLeavesTheLockArmed();
+    void tableTwinArmsTheLockToo();
+    void applicationStateChangesBecomeNotifications();
+
+private:
+    test::TestSandbox m_sandbox;
+};
+
+void TestAppLock::canShowNeedsAStoredPasscodeToSwitchOffOrChange_data() {
+    QTest::addColumn<QString>("passcode");
+    QTest::addColumn<qint64>("state");
+    QTest::addColumn<bool>("expected");
+    for (qint64 state : {0, 1, 2, 7}) {
+        QTest::addRow("none stored, state %lld", state) << QString() << state << (state == 1 || state == 7);
+        QTest::addRow("stored, state %lld", state) << kStored << state << true;
+    }
+}
+
+void TestAppLock::canShowNeedsAStoredPasscodeToSwitchOffOrChange() {
+    QFETCH(QString, passcode);
+    QFETCH(qint64, state);
+    QFETCH(bool, expected);
+    test::AppLockWorld world(passcode);
+    QCOMPARE(PLAppLockScreenViewController::canShowAppScreenForType(state), expected);
+}
+
+void TestAppLock::padPerStateAndPasscode_data() {
+    QTest::addColumn<QString>("passcode");
+    QTest::addColumn<qint64>("state");
+    QTest::addColumn<bool>("setupPad");
+    QTest::addColumn<bool>("cancelShown");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("switch off") << kStored << qint64(0) << false << true << "Enter Passcode";
+    QTest::newRow("unlock") << kStored << qint64(1) << false << false << "Enter Passcode";
+    QTest::newRow("change") << kStored << qint64(2) << false << true << "Enter Current Passcode";
+    QTest::newRow("first set-up") << QString() << qint64(1) << true << false << "Enter New Passcode";
+}
+
+void TestAppLock::padPerStateAndPasscode() {
+    QFETCH(QString, passcode);
+    QFETCH(qint64, state);
+    QFETCH(bool, setupPad);
+    QFETCH(bool, cancelShown);
+    QFETCH(QString, title);
+    test::AppLockWorld world(passcode);
+    LockOnScreen screen(state);
+    PLPadLockScreenAbstractViewController* pad = screen.lock->currentTopChildViewController();
+    QVERIFY(pad);
+    QVERIFY(pad->isComplexPin());
+    QCOMPARE(qobject_cast<PLPadLockScreenSetupViewController*>(pad) != nullptr, setupPad);
+    QCOMPARE(pad->padView()->cancelButton()->isVisible(), cancelShown);
+    QCOMPARE(pad->padView()->enterPasscodeLabel()->text(), title);
+    QCOMPARE(pad->view()->geometry(), screen.lock->view()->rect());
+    if (auto* unlock = qobject_cast<PLPadLockScreenViewController*>(pad))
+        QCOMPARE(unlock->remainingAttempts(), 3);
+}
+
+void TestAppLock::resultsByState_data() {
+    QTest::addColumn<qint64>("state");
+    QTest::addColumn<QString>("storedBefore");
+    QTest::addColumn<bool>("storeRefuses");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("storedAfter");
+    QTest::addColumn<QList<bool>>("reported");
+    QTest::addColumn<QStringList>("alerts");
+    QTest::addColumn<qint64>("stateAfter");
+    const QString wrong = QStringLiteral("Wrong Passcode. Please Try Again");
+    using L = QStringList;
+    using R = QList<bool>;
+    QTest::newRow("switch off") << qint64(0) << kStored << false << L{kStored} << "" << R{false}
+                                << L{"Passcode Disabled"} << qint64(0);
+    QTest::newRow("switch off, cancelled")
+        << qint64(0) << kStored << false << L{"cancel"} << kStored << R{true} << L{} << qint64(1);
+    QTest::newRow("switch off, wrong")
+        << qint64(0) << kStored << false << L{"2"} << kStored << R{} << L{wrong} << qint64(0);
+    QTest::newRow("unlock") << qint64(1) << kStored << false << L{kStored} << kStored << R{true} << L{}
+                            << qint64(1);
+    QTest::newRow("unlock, wrong") << qint64(1) << kStored << false << L{"12"} << kStored << R{} << L{wrong}
+                                   << qint64(1);
+    QTest::newRow("first set-up") << qint64(1) << "" << false << L{"4321", "4321"} << "4321" << R{true}
+                                  << L{"Passcode set successfully"} << qint64(1);
+    QTest::newRow("first set-up, mismatch")
+        << qint64(1) << "" << false << L{"4321", "4322"} << "" << R{} << L{} << qint64(1);
+    QTest::newRow("first set-up, store refuses")
+        << qint64(1) << "" << true << L{"4321", "4321"} << "" << R{false}
+        << L{"The passcode could not be saved. Please try again."} << qint64(0);
+    QTest::newRow("change") << qint64(2) << kStored << false << L{kStored, "5555", "5555"} << "5555"
+                            << R{true} << L{"Passcode changed successfully"} << qint64(1);
+    QTest::newRow("change, cancelled at the current passcode")
+        << qint64(2) << kStored << false << L{"cancel"} << kStored << R{true} << L{} << qint64(2);
+    QTest::newRow("change, cancelled at the new passcode")
+        << qint64(2) << kStored << false << L{kStored, "cancel"} << kStored << R{true} << L{} << qint64(2);
+    QTest::newRow("change, store refuses")
+        << qint64(2) << kStored << true << L{kStored, "5555", "5555"} << kStored << R{true}
+        << L{"The passcode could not be saved. Please try again."} << qint64(1);
+}
+
+void TestAppLock::resultsByState() {
+    QFETCH(qint64, state);
+    QFETCH(QString, storedBefore);
+    QFETCH(bool, storeRefuses);
+    QFETCH(QStringList, script);
+    QFETCH(QString, storedAfter);
+    QFETCH(QList<bool>, reported);
+    QFETCH(QStringList, alerts);
+    QFETCH(qint64, stateAfter);
+
+    test::AppLockWorld world(storedBefore);
+    world.store->refuseWrites = storeRefuses;
+    LockOnScreen screen(state);
+    play(screen.lock, script);
+
+    QCOMPARE(PLKeychainAccessHelper::currentPasscode(), storedAfter);
+    // What a new process would find.
+    PLKeychainAccessHelper::dropKeychainInstanceForTesting();
+    QCOMPARE(PLKeychainAccessHelper::currentPasscode(), storedAfter);
+    QCOMPARE(screen.recorder.results, reported);
+    QCOMPARE(alertMessages(screen.window), alerts);
+    QCOMPARE(screen.lock->lockScreenState(), stateAfter);
+    QCOMPARE(world.account->changes, 0); // only the completion path records the state itself
+}
+
+void TestAppLock::theCompletionPathRecordsTheLockState() {
+    test::AppLockWorld world(kStored);
+    LockOnScreen screen(0);
+    QList<bool> done;
+    screen.lock->setPasscodeControllerCompletionHandler(
+        [&](bool finished, const std::optional<PLError>& error, platform::ui::ViewController* controller) {
+            QVERIFY(!error);
+            QCOMPARE(controller, screen.lock);
+            done.append(finished);
+        });
+    play(screen.lock, {kStored});
+    QCOMPARE(done, QList<bool>{true});
+    QCOMPARE(world.account->appLockState(), 0);
+    QCOMPARE(screen.recorder.results, QList<bool>{false});
+}
+
+void TestAppLock::threeWrongEntriesLockUntilTheApplicationIsBack() {
+    test::AppLockWorld world(kStored);
+    LockOnScreen screen(2);
+    play(screen.lock, {"1", "2", "3"});
+    auto* locked = qobject_cast<PLPadLockScreenViewController*>(screen.lock->currentTopChildViewController());
+    QVERIFY(locked && locked->padView()->isLocked());
+    QCOMPARE(alertMessages(screen.window).size(), 3);
+    QCOMPARE(locked->padView()->detailLabel()->text(), QStringLiteral("You have been locked out."));
+
+    becomeActive();
+    auto* fresh = qobject_cast<PLPadLockScreenViewController*>(screen.lock->currentTopChildViewController());
+    QVERIFY(fresh && fresh != locked);
+    QVERIFY(!fresh->padView()->isLocked());
+    QCOMPARE(fresh->remainingAttempts(), 3);
+    // A change in progress becomes a plain unlock: no cancel, the usual title.
+    QCOMPARE(screen.lock->lockScreenState(), 1);
+    QVERIFY(!fresh->padView()->cancelButton()->isVisible());
+    play(screen.lock, {kStored});
+    QCOMPARE(screen.recorder.results, QList<bool>{true});
+}
+
+void TestAppLock::settingCellConfirmsOrReverts() {
+    struct Owner : QObject, PLAppLockSettingCellDelegate {
+        void appLockSettingCell(PLAppLockSettingCell*, bool on) override { answers.append(on); }
+        void appLockSettingCellResetAppPinTapped(PLAppLockSettingCell*) override { ++resets; }
+        QList<bool> answers;
+        int resets = 0;
+    } owner;
+    platform::ui::Animator::setInstant(true);
+    Window window;
+    window.resize(320, 568);
+    auto* cell = new PLAppLockSettingCell(QStringLiteral("PLAppLockSettingCell"), &window);
+    cell->setGeometry(0, 40, 320, 54);
+    cell->setAppLockCellDelegate(&owner);
+    window.show();
+
+    cell->changeViewForAppLockState(0, false);
+    QCOMPARE(cell->enableOrDisableTextLabel()->text(), QStringLiteral("Enable App Lock"));
+    QVERIFY(cell->resetPinButton()->isHidden());
+    platform::ui::Switch* toggle = cell->enableOrDisableSwitch();
+    QVERIFY(!toggle->isOn());
+
+    QTest::keyClick(toggle, Qt::Key_Space); // the user turns it on
+    QVERIFY(toggle->isOn());
+    platform::ui::AlertView* alert = cell->confirmationAlert();
+    QVERIFY(alert);
+    QCOMPARE(alert->tag(), 100);
+    QCOMPARE(alert->title(), QStringLiteral("Confirm"));
+    QCOMPARE(alert->message(), QStringLiteral("Are you sure you want to enable App Lock?"));
+    QCOMPARE(alert->buttonTitleAtIndex(alert->cancelButtonIndex()), QStringLiteral("No"));
+    alert->tapButtonAtIndex(alert->cancelButtonIndex());
+    QVERIFY(!toggle->isOn());
+    QVERIFY(owner.answers.isEmpty());
+
+    QTest::keyClick(toggle, Qt::Key_Space);
+    cell->confirmationAlert()->tapButtonAtIndex(1); // "Yes"
+    QCOMPARE(owner.answers, QList<bool>{true});
+
+    cell->changeViewForAppLockState(1, false);
+    QCOMPARE(cell->enableOrDisableTextLabel()->text(), QStringLiteral("Disable App Lock"));
+    QVERIFY(!cell->resetPinButton()->isHidden());
+    cell->resetPinButton()->click();
+    QCOMPARE(owner.resets, 1);
+
+    cell->changeViewForAppLockState(1, true);
+    QVERIFY(!toggle->isEnabled());
+    QCOMPARE(cell->enableOrDisableTextLabel()->text(), QStringLiteral("Reset App Lock"));
+    QVERIFY(!cell->resetPinButton()->isHidden());
+}
+
+void TestAppLock::firstAppearanceSpendsTheChanceEvenWhenSignedOut() {
+    test::AppLockWorld world(kStored);
+    world.account->m_status = 0;
+    BaseOnScreen base;
+    base.show();
+    QVERIFY(!base.lock());
+    QVERIFY(!PLAppLockSettingsManager::sharedAppLockSettingsManager()->shouldShowAppLockScreen());
+    resignActive();
+    QVERIFY(!base.lock());
+
+    // Signed in later: the first-appearance chance is gone, but resigning active still locks.
+    world.account->m_status = 3;
+    auto* second = new PLBaseViewController;
+    base.window.setRootViewController(second);
+    QVERIFY(!second->presentedViewController());
+    resignActive();
+    QVERIFY(qobject_cast<PLAppLockScreenViewController*>(second->presentedViewController()));
+}
+
+void TestAppLock::switchOffAndChangeNeedAStoredPasscode() {
+    for (qint16 state : {0, 2}) {
+        test::AppLockWorld world;
+        world.account->m_appLockState = state;
+        BaseOnScreen base;
+        base.show();
+        QVERIFY(!base.lock());
+        resignActive();
+        QVERIFY(!base.lock());
+    }
+    // Unlock always passes: with no passcode it is the first set-up.
+    test::AppLockWorld world;
+    BaseOnScreen base;
+    base.show();
+    QVERIFY(base.lock());
+    QVERIFY(qobject_cast<PLPadLockScreenSetupViewController*>(base.lock()->currentTopChildViewController()));
+}
+
+void TestAppLock::twoResignActivesShowOneLock() {
+    test::AppLockWorld world(kStored);
+    BaseOnScreen base;
+    base.show();
+    PLAppLockScreenViewController* first = base.lock();
+    QVERIFY(first);
+    QCOMPARE(first->lockScreenState(), 1);
+    QCOMPARE(first->appLockControllerDelegate(), base.screen);
+    resignActive();
+    resignActive();
+    QCOMPARE(base.lock(), first);
+    QCOMPARE(base.window.findChildren<PLAppLockScreenViewController*>().size(), 1);
+    QVERIFY(PLAppLockSettingsManager::sharedAppLockSettingsManager()->isAlreadyPresentingLockScreen());
+
+    // Unlocking takes it down; the next resign-active brings a new one.
+    play(first, {kStored});
+    QVERIFY(!base.lock());
+    QVERIFY(!PLAppLockSettingsManager::sharedAppLockSettingsManager()->isAlreadyPresentingLockScreen());
+    resignActive();
+    QVERIFY(base.lock() && base.lock() != first);
+}
+
+void TestAppLock::finishingRecordsTheResultAndTakesTheLockDown_data() {
+    QTest::addColumn<bool>("mandatory");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<qint16>("expected");
+    QTest::newRow("switched off") << false << false << qint16(0);
+    QTest::newRow("switched off, lock imposed") << true << false << qint16(1);
+    QTest::newRow("stays on") << false << true << qint16(1);
+}
+
+void TestAppLock::finishingRecordsTheResultAndTakesTheLockDown() {
+    QFETCH(bool, mandatory);
+    QFETCH(bool, finished);
+    QFETCH(qint16, expected);
+    test::AppLockWorld world(kStored);
+    world.account->m_mandatory = mandatory;
+    BaseOnScreen base;
+    base.show();
+    QVERIFY(base.lock());
+    base.screen->appLockScreenViewController(base.lock(), finished);
+    QCOMPARE(world.account->appLockState(), expected);
+    QVERIFY(!base.lock());
+    QVERIFY(!PLAppLockSettingsManager::sharedAppLockSettingsManager()->isAlreadyPresentingLockScreen());
+}
+
+void TestAppLock::aRefusedPresentationLeavesTheLockArmed() {
+    test::AppLockWorld world(kStored);
+    PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+    BaseOnScreen base;
+    base.show();
+    auto* other = new platform::ui::ViewController;
+    base.screen->presentViewController(other, false);
+    resignActive(); // the screen already presents: the lock cannot go up now
+    QCOMPARE(base.screen->presentedViewController(), other);
+    QVERIFY(!PLAppLockSettingsManager::sharedAppLockSettingsManager()->isAlreadyPresentingLockScreen());
+    other->dismissViewController(false);
+    base.screen->showAppLockScreenForType(1, false);
+    QVERIFY(base.lock());
+}
+
+void TestAppLock::tableTwinArmsTheLockToo() {
+    test::AppLockWorld world(kStored);
+    Window window;
+    window.resize(320, 568);
+    auto* table = new PLBaseTableTableViewController;
+    QVERIFY(table->tableView());
+    window.setRootViewController(table);
+    window.show();
+    auto* lock = qobject_cast<PLAppLockScreenViewController*>(table->presentedViewController());
+    QVERIFY(lock);
+    play(lock, {kStored});
+    QVERIFY(!table->presentedViewController());
+    QCOMPARE(world.account->appLockState(), 1);
+    // Off screen it no longer listens.
+    table->beginAppearanceTransition(false, false);
+    table->endAppearanceTransition();
+    resignActive();
+    QVERIFY(!table->presentedViewController());
+}
+
+void TestAppLock::applicationStateChangesBecomeNotifications() {
+    QStringList posted;
+    QObject context;
+    for (const char* name :
+         {UIApplicationWillResignActiveNotification, UIApplicationDidBecomeActiveNotification}) {
+        NotificationCenter::defaultCenter()->addObserver(
+            QString::fromLatin1(name), [&posted](const platform::Notification& n) { posted.append(n.name); },
+            &context);
+    }
+    using namespace ApplicationStateNotifications;
+    applicationStateChanged(Qt::ApplicationActive);
+    posted.clear();
+    applicationStateChanged(Qt::ApplicationActive); // already active
+    applicationStateChanged(Qt::ApplicationInactive);
+    applicationStateChanged(Qt::ApplicationHidden); // still not active: nothing new
+    applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(posted, (QStringList{QString::fromLatin1(UIApplicationWillResignActiveNotification),
+                                  QString::fromLatin1(UIApplicationDidBecomeActiveNotification)}));
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestAppLock t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_applock.moc"
