@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <chrono>
 #include <thread>
 
 namespace pelnix::standin {
@@ -115,11 +114,6 @@ bool StandinServer::start() {
     // Bound sockets already accept connections into their backlog, so the service is ready here.
     d->apiThread = std::thread([server = d->api.get()] { server->listen_after_bind(); });
     d->s3Thread = std::thread([server = d->s3.get()] { server->listen_after_bind(); });
-    // A server's stop() does nothing before its listening loop has begun, which would leave a stop
-    // right after this start joining a thread blocked in accept(): wait for both loops.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while ((!d->api->is_running() || !d->s3->is_running()) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::yield();
     d->running = true;
     return true;
 }
