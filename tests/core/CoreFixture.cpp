@@ -14,8 +14,15 @@
 
 namespace pelnix::test {
 
-CoreFixture::CoreFixture() {
+CoreFixture::CoreFixture(Service service) {
     PLStoredModel::dropSharedInstancesForTesting();
+    m_network = std::make_shared<ReachabilitySource>();
+    setOnline(true);
+    PLReachabilityResponder::sharedInstance()->setReachabilityInstance(
+        std::make_shared<PLReachability>(m_network, false));
+    if (service == Service::None)
+        return;
+
     m_server = std::make_unique<standin::StandinServer>(
         standin::StandinServer::Options{m_dataDir.path().toStdString(), 0, 0, 15000});
     if (!m_server->start())
@@ -31,11 +38,6 @@ CoreFixture::CoreFixture() {
     m_token = user.value("token").toString();
     m_email = user.value("email").toString();
 
-    m_network = std::make_shared<ReachabilitySource>();
-    setOnline(true);
-    PLReachabilityResponder::sharedInstance()->setReachabilityInstance(
-        std::make_shared<PLReachability>(m_network, false));
-
     PelnixInfo::sharedInstance()->setHostURL(baseUrl());
     PLAppConfigurations::reloadCurrentConfiguration();
     const qint32 id = qint32(m_userID);
@@ -47,7 +49,8 @@ CoreFixture::CoreFixture() {
 
 CoreFixture::~CoreFixture() {
     PLAPIService::setAccountCredentialsSource({});
-    m_server->stop();
+    if (m_server)
+        m_server->stop();
     PLStoredModel::dropSharedInstancesForTesting();
 }
 

@@ -17,7 +17,10 @@ namespace pelnix::test {
 // every private request.
 class CoreFixture {
 public:
-    CoreFixture();
+    enum class Service { Started, None };
+    // With Service::None only the sandbox and the network are set up, for tests that talk to a peer
+    // of their own; server() must not be used then.
+    explicit CoreFixture(Service service = Service::Started);
     ~CoreFixture();
 
     standin::StandinServer& server() { return *m_server; }

@@ -28,6 +28,8 @@ private slots:
     void serverErrorPageIsAFailureButTheServiceEnvelopeIsData();
     void everyHttpAnswerReachesTheCaller_data();
     void everyHttpAnswerReachesTheCaller();
+    void answerCutShortIsATransportFailure_data();
+    void answerCutShortIsATransportFailure();
     void accountRefusalsReachTheCallerAsData();
     void credentialsSourceMayReadCredentialsAgain();
     void progressFollowsAKnownLength();
@@ -132,6 +134,24 @@ private:
     int m_type;
 };
 
+// What one request's completion brought; `arrived` stays false when it never came.
+struct Outcome {
+    bool arrived = false;
+    QByteArray data;
+    PLOptionalError error;
+};
+
+Outcome startAndWait(PLAPIService& request) {
+    Outcome outcome;
+    const bool started =
+        request.startServiceWithCompletionHandler([&](const QByteArray& data, const PLOptionalError& error) {
+            outcome = Outcome{true, data, error};
+        });
+    if (started)
+        (void)QTest::qWaitFor([&] { return outcome.arrived; }, 10000);
+    return outcome;
+}
+
 const QByteArray kHtmlPage = "<html><body><h1>Something went wrong</h1></body></html>";
 const QByteArray kPrivateRefusal = R"({"error":"conflict","reason":"Already there.","statusCode":409})";
 const QByteArray kAccountRefusal = R"({"response":{"error":{"msg":"invalidOTP"}}})";
@@ -165,7 +185,7 @@ void TestApiCore::everyHttpAnswerReachesTheCaller() {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, extraHeader);
     QFETCH(bool, envelope);
-    test::CoreFixture world;
+    test::CoreFixture world(test::CoreFixture::Service::None);
     ScriptedHttpPeer peer;
     QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "application/json"}};
     if (!extraHeader.isEmpty())
@@ -173,43 +193,50 @@ void TestApiCore::everyHttpAnswerReachesTheCaller() {
     for (int type : {PLAPIService::Get, PLAPIService::Post, PLAPIService::Delete}) {
         peer.enqueue(ScriptedHttpPeer::respond(status, body, headers));
         PeerRequest request(peer.endpoint() + QStringLiteral("/answer?"), type);
-        std::optional<PLOptionalError> outcome;
-        QByteArray data;
-        QVERIFY(request.startServiceWithCompletionHandler(
-            [&](const QByteArray& received, const PLOptionalError& error) {
-                outcome = error;
-                data = received;
-            }));
-        QTRY_VERIFY(outcome.has_value());
-        QCOMPARE(data, body);
+        const Outcome outcome = startAndWait(request);
+        QVERIFY(outcome.arrived);
+        QCOMPARE(outcome.data, body);
         if (envelope) {
-            QVERIFY2(!outcome->has_value(),
-                     qPrintable(outcome->has_value() ? (*outcome)->debugText() : QString()));
+            QVERIFY2(!outcome.error, qPrintable(outcome.error ? outcome.error->debugText() : QString()));
         } else {
-            QVERIFY(outcome->has_value());
-            QCOMPARE((*outcome)->domain, QStringLiteral("PLHTTPErrorDomain"));
-            QCOMPARE((*outcome)->code, qint64(status));
+            QVERIFY(outcome.error);
+            QCOMPARE(outcome.error->domain, QStringLiteral("PLHTTPErrorDomain"));
+            QCOMPARE(outcome.error->code, qint64(status));
         }
     }
     QCOMPARE(PLAPIService::isServiceRefusal(body), envelope);
+}
+
+void TestApiCore::answerCutShortIsATransportFailure_data() {
+    QTest::addColumn<int>("status");
+    for (int status : {200, 400, 404, 407, 500})
+        QTest::newRow(QByteArray::number(status)) << status;
+}
+
+// A status line alone is no answer: a body that stops before its announced length is a failure of the
+// transport, even when what arrived looks like a refusal.
+void TestApiCore::answerCutShortIsATransportFailure() {
+    QFETCH(int, status);
+    test::CoreFixture world(test::CoreFixture::Service::None);
+    ScriptedHttpPeer peer;
+    ScriptedHttpPeer::Reply reply =
+        ScriptedHttpPeer::respond(status, kAccountRefusal, {{"Content-Length", "4096"}});
+    reply.closeDelimited = true;
+    peer.enqueue(reply);
+    PeerRequest request(peer.endpoint() + QStringLiteral("/answer?"));
+    const Outcome outcome = startAndWait(request);
+    QVERIFY(outcome.arrived && outcome.error);
+    QCOMPARE(outcome.error->domain, QStringLiteral("PLNetworkErrorDomain"));
 }
 
 // The service's real refusals, in both envelopes, arrive as data with their texts where the callers
 // look for them.
 void TestApiCore::accountRefusalsReachTheCallerAsData() {
     test::CoreFixture world;
+    // The body of an answer that came without an error.
     auto run = [](PLAPIService& request) {
-        std::optional<PLOptionalError> outcome;
-        QByteArray data;
-        if (!request.startServiceWithCompletionHandler(
-                [&](const QByteArray& received, const PLOptionalError& error) {
-                    outcome = error;
-                    data = received;
-                }))
-            return QByteArray("not started");
-        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 10000) || outcome->has_value())
-            return QByteArray("failed");
-        return data;
+        const Outcome outcome = startAndWait(request);
+        return outcome.arrived && !outcome.error ? outcome.data : QByteArray("failed");
     };
 
     // A wrong one-time code: 400 with the account envelope.
@@ -319,12 +346,9 @@ void TestApiCore::droppedConnectionIsATransportError() {
     test::CoreFixture world;
     world.server().addFault({"api/public", "POST", 1, standin::FaultInjector::Mode::Drop});
     PLGetChallengeAPIService request;
-    std::optional<PLOptionalError> outcome;
-    QVERIFY(request.startServiceWithCompletionHandler(
-        [&](const QByteArray&, const PLOptionalError& error) { outcome = error; }));
-    QTRY_VERIFY(outcome.has_value());
-    QVERIFY(outcome->has_value());
-    QCOMPARE((*outcome)->domain, QStringLiteral("PLNetworkErrorDomain"));
+    const Outcome outcome = startAndWait(request);
+    QVERIFY(outcome.arrived && outcome.error);
+    QCOMPARE(outcome.error->domain, QStringLiteral("PLNetworkErrorDomain"));
 }
 
 void TestApiCore::synchronousVariantAnswersBeforeReturningFromAnyThread() {
