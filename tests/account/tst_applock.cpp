@@ -3,12 +3,12 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
-#include "ui/account/ApplicationStateNotifications.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLAppLockSettingCell.h"
 #include "ui/account/PLBaseTableTableViewController.h"
@@ -19,10 +19,12 @@
 #include "ui/account/PLPadLockScreenViewController.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 
 using namespace pelnix;
 using platform::NotificationCenter;
+using platform::ui::ApplicationStateMonitor;
 using platform::ui::Window;
 
 namespace {
@@ -51,11 +53,11 @@ QStringList alertMessages(const Window& window) {
 }
 
 void becomeActive() {
-    NotificationCenter::defaultCenter()->post(QString::fromLatin1(UIApplicationDidBecomeActiveNotification));
+    NotificationCenter::defaultCenter()->post(ApplicationStateMonitor::kDidBecomeActive);
 }
 
 void resignActive() {
-    NotificationCenter::defaultCenter()->post(QString::fromLatin1(UIApplicationWillResignActiveNotification));
+    NotificationCenter::defaultCenter()->post(ApplicationStateMonitor::kWillResignActive);
 }
 
 // A lock screen on its own in a window, reporting to a recorder.
@@ -110,7 +112,7 @@ private slots:
     void finishingRecordsTheResultAndTakesTheLockDown();
     void aRefusedPresentationLeavesTheLockArmed();
     void tableTwinArmsTheLockToo();
-    void applicationStateChangesBecomeNotifications();
+    void theApplicationStateDrivesTheLock();
 
 private:
     test::TestSandbox m_sandbox;
@@ -434,24 +436,25 @@ void TestAppLock::tableTwinArmsTheLockToo() {
     QVERIFY(!table->presentedViewController());
 }
 
-void TestAppLock::applicationStateChangesBecomeNotifications() {
-    QStringList posted;
-    QObject context;
-    for (const char* name :
-         {UIApplicationWillResignActiveNotification, UIApplicationDidBecomeActiveNotification}) {
-        NotificationCenter::defaultCenter()->addObserver(
-            QString::fromLatin1(name), [&posted](const platform::Notification& n) { posted.append(n.name); },
-            &context);
-    }
-    using namespace ApplicationStateNotifications;
-    applicationStateChanged(Qt::ApplicationActive);
-    posted.clear();
-    applicationStateChanged(Qt::ApplicationActive); // already active
-    applicationStateChanged(Qt::ApplicationInactive);
-    applicationStateChanged(Qt::ApplicationHidden); // still not active: nothing new
-    applicationStateChanged(Qt::ApplicationActive);
-    QCOMPARE(posted, (QStringList{QString::fromLatin1(UIApplicationWillResignActiveNotification),
-                                  QString::fromLatin1(UIApplicationDidBecomeActiveNotification)}));
+// The whole path: the application leaving the active state puts the lock up, coming back gives it a
+// fresh pad.
+void TestAppLock::theApplicationStateDrivesTheLock() {
+    test::AppLockWorld world(kStored);
+    PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+    BaseOnScreen base;
+    base.show();
+    auto* monitor = ApplicationStateMonitor::shared();
+    monitor->applicationStateChanged(Qt::ApplicationActive);
+    QVERIFY(!base.lock());
+    monitor->applicationStateChanged(Qt::ApplicationInactive);
+    monitor->applicationStateChanged(Qt::ApplicationHidden);
+    PLAppLockScreenViewController* lock = base.lock();
+    QVERIFY(lock);
+    QPointer<PLPadLockScreenAbstractViewController> first = lock->currentTopChildViewController();
+    QVERIFY(first);
+    monitor->applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(base.lock(), lock);
+    QVERIFY(lock->currentTopChildViewController() != first);
 }
 
 int main(int argc, char** argv) {

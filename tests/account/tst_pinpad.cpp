@@ -4,6 +4,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/SystemSounds.h"
 #include "platform/ui/TextField.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenSetupViewController.h"
@@ -14,11 +15,13 @@
 #include <QApplication>
 #include <QGraphicsBlurEffect>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace pelnix;
 using platform::ui::Animator;
+using platform::ui::SystemSounds;
 using Device = PLPadLockScreenView::Device;
 
 namespace {
@@ -62,6 +65,7 @@ private slots:
     void withoutALimitThePadNeverLocks();
     void setupRestartsOnMismatchAndReportsAMatchOnce();
     void cancelReachesTheDelegate();
+    void soundsPlayOnlyWhenEnabled();
 
 private:
     test::TestSandbox m_sandbox;
@@ -371,6 +375,32 @@ void TestPinPad::cancelReachesTheDelegate() {
     QCOMPARE(owner.cancels, 2);
     // The subtitle lands once the caller is done setting the pad up.
     QTRY_COMPARE(setup.padView()->detailLabel()->text(), QStringLiteral("Choose a passcode"));
+}
+
+void TestPinPad::soundsPlayOnlyWhenEnabled() {
+    // With no player installed the screen layer plays them; the vibration is the silent one here.
+    QSignalSpy system(SystemSounds::shared(), &SystemSounds::played);
+    test::PadRecorder owner;
+    PLPadLockScreenViewController unlock(&owner, true);
+    enterAndConfirm(&unlock, QStringLiteral("9"));
+    QCOMPARE(system.count(), 0);
+    unlock.setErrorVibrateEnabled(true);
+    enterAndConfirm(&unlock, QStringLiteral("9"));
+    QCOMPARE(system.count(), 1);
+    QCOMPARE(system.last().first().toInt(), SystemSounds::Vibrate);
+
+    // An installed player takes every sound over.
+    QList<int> heard;
+    PLPadLockScreenAbstractViewController::setSoundPlayer([&heard](int sound) { heard.append(sound); });
+    const auto restore = qScopeGuard([] { PLPadLockScreenAbstractViewController::setSoundPlayer({}); });
+    PLPadLockScreenSetupViewController setup(&owner, true);
+    setup.setTapSoundEnabled(true);
+    setup.setErrorVibrateEnabled(true);
+    enterAndConfirm(&setup, QStringLiteral("12"));
+    enterAndConfirm(&setup, QStringLiteral("13")); // a mismatch
+    const int click = SystemSounds::KeyPressClick;
+    QCOMPARE(heard, (QList<int>{click, click, click, click, SystemSounds::Vibrate}));
+    QCOMPARE(system.count(), 1);
 }
 
 int main(int argc, char** argv) {

@@ -25,6 +25,10 @@ private slots:
         QTest::newRow("straight to the background and back")
             << QList<int>{Qt::ApplicationActive, Qt::ApplicationHidden, Qt::ApplicationActive}
             << QStringList{active, resign, background, foreground, active};
+        QTest::newRow("inactive then hidden resigns once")
+            << QList<int>{Qt::ApplicationActive, Qt::ApplicationInactive, Qt::ApplicationHidden,
+                          Qt::ApplicationActive}
+            << QStringList{active, resign, background, foreground, active};
         QTest::newRow("suspended from inactive")
             << QList<int>{Qt::ApplicationSuspended, Qt::ApplicationInactive}
             << QStringList{background, foreground};

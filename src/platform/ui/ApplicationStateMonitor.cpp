@@ -1,5 +1,6 @@
 #include "ApplicationStateMonitor.h"
 
+#include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 
 #include <QGuiApplication>
@@ -7,6 +8,7 @@
 namespace pelnix::platform::ui {
 
 ApplicationStateMonitor* ApplicationStateMonitor::shared() {
+    Q_ASSERT(isMainThread());
     static ApplicationStateMonitor* monitor = new ApplicationStateMonitor(QCoreApplication::instance());
     return monitor;
 }
@@ -24,6 +26,7 @@ bool ApplicationStateMonitor::isBackground(Qt::ApplicationState state) {
 }
 
 void ApplicationStateMonitor::applicationStateChanged(Qt::ApplicationState state) {
+    Q_ASSERT(isMainThread());
     if (state == m_state)
         return;
     const Qt::ApplicationState old = m_state;

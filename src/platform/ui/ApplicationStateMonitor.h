@@ -7,7 +7,9 @@ namespace pelnix::platform::ui {
 // The application's active and inactive notifications with UIKit's names, posted on the default
 // notification centre when Qt's application state changes: "did become active" on becoming active,
 // "will resign active" on leaving it, and the background pair when the application is hidden or
-// suspended and when it comes back.
+// suspended and when it comes back. Going from inactive to hidden is no second resign: the app lock
+// puts its screen up once per resign. Nothing is posted until someone asks for the shared monitor;
+// screens that rely on the notifications ask for it when they appear. Main thread only.
 class ApplicationStateMonitor : public QObject {
     Q_OBJECT
 public:

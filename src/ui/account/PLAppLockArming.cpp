@@ -2,8 +2,8 @@
 
 #include "core/session/PLAppLockSettingsManager.h"
 #include "platform/MainThread.h"
+#include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/ViewController.h"
-#include "ui/account/ApplicationStateNotifications.h"
 #include "ui/account/PLAppLockAccount.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 
@@ -14,6 +14,7 @@ namespace pelnix {
 Q_LOGGING_CATEGORY(lcAppLockArming, "pelnix.ui.applock.arming")
 
 using platform::NotificationCenter;
+using platform::ui::ApplicationStateMonitor;
 
 PLAppLockArming::PLAppLockArming(platform::ui::ViewController* screen, bool alwaysAnimated)
     : m_screen(screen), m_alwaysAnimated(alwaysAnimated) {}
@@ -24,10 +25,10 @@ PLAppLockArming::~PLAppLockArming() {
 
 void PLAppLockArming::screenDidAppear() {
     Q_ASSERT(platform::isMainThread());
-    ApplicationStateNotifications::install();
+    ApplicationStateMonitor::shared(); // the notification comes from it
     screenWillDisappear();
     m_observer = NotificationCenter::defaultCenter()->addObserver(
-        QString::fromLatin1(UIApplicationWillResignActiveNotification),
+        ApplicationStateMonitor::kWillResignActive,
         [this](const platform::Notification&) { addAppLockScreenOnResigningActive(); }, m_screen.data());
     auto* settings = PLAppLockSettingsManager::sharedAppLockSettingsManager();
     if (settings->shouldShowAppLockScreen()) {

@@ -6,7 +6,7 @@
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/AlertView.h"
-#include "ui/account/ApplicationStateNotifications.h"
+#include "platform/ui/ApplicationStateMonitor.h"
 #include "ui/account/PLAppLockAccount.h"
 #include "ui/account/PLPadLockScreenSetupViewController.h"
 #include "ui/account/PLPadLockScreenView.h"
@@ -21,6 +21,7 @@ Q_LOGGING_CATEGORY(lcAppLock, "pelnix.ui.applock")
 
 using platform::NotificationCenter;
 using platform::ui::AlertView;
+using platform::ui::ApplicationStateMonitor;
 
 namespace {
 QString localized(const char* text) {
@@ -78,11 +79,11 @@ QWidget* PLAppLockScreenViewController::loadView() {
 
 void PLAppLockScreenViewController::viewDidAppear(bool animated) {
     ViewController::viewDidAppear(animated);
-    ApplicationStateNotifications::install();
+    ApplicationStateMonitor::shared(); // the notification comes from it
     auto* center = NotificationCenter::defaultCenter();
     center->removeObservers(this);
     center->addObserver(
-        QString::fromLatin1(UIApplicationDidBecomeActiveNotification),
+        ApplicationStateMonitor::kDidBecomeActive,
         [this](const platform::Notification&) { appWillBecomeActiveHandler(); }, this);
     configurePadViewColor();
     showLockScreen();

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/SystemSounds.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenView.h"
@@ -9,12 +10,10 @@
 
 namespace pelnix {
 
+using platform::ui::SystemSounds;
 using platform::ui::Window;
 
 namespace {
-constexpr int kTapSound = 1105;
-constexpr int kFailureVibration = 4095;
-
 PLPadLockScreenAbstractViewController::SoundPlayer& soundPlayer() {
     static PLPadLockScreenAbstractViewController::SoundPlayer player;
     return player;
@@ -23,6 +22,8 @@ PLPadLockScreenAbstractViewController::SoundPlayer& soundPlayer() {
 void play(int sound) {
     if (soundPlayer())
         soundPlayer()(sound);
+    else
+        SystemSounds::shared()->play(sound);
 }
 } // namespace
 
@@ -55,7 +56,7 @@ void PLPadLockScreenAbstractViewController::viewDidLoad() {
     for (PLPadButton* button : pad->buttonArray()) {
         connect(button, &QAbstractButton::clicked, this, [this, button] {
             if (m_tapSound)
-                play(kTapSound);
+                play(SystemSounds::KeyPressClick);
             newPinSelected(button->number());
         });
     }
@@ -132,7 +133,7 @@ void PLPadLockScreenAbstractViewController::deleteFromPin() {
 
 void PLPadLockScreenAbstractViewController::playFailureSound() {
     if (m_errorVibrate)
-        play(kFailureVibration);
+        play(SystemSounds::Vibrate);
 }
 
 } // namespace pelnix

@@ -16,8 +16,9 @@ class PLPadLockScreenView;
 class PLPadLockScreenAbstractViewController : public platform::ui::ViewController {
     Q_OBJECT
 public:
-    // Plays a system sound by its number (1105 the key click, 4095 the failure vibration). Unset by
-    // default: the pad is silent unless the host's screen layer installs a player.
+    // Plays a system sound by its number (1105 the key click, 4095 the failure vibration). Unset, the
+    // screen layer's system sounds play them; tests install their own to stay silent. Either way a
+    // pad plays only the sounds its flags enable.
     using SoundPlayer = std::function<void(int soundId)>;
     static void setSoundPlayer(SoundPlayer player);
 

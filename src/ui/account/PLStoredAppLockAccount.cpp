@@ -16,6 +16,7 @@
 namespace pelnix {
 
 namespace {
+// The row as it is: the lock never makes one (currentUserInfo() would), it comes with the sign-in.
 CurrentUserInfo::Ptr row() {
     Q_ASSERT(platform::isMainThread());
     return CurrentUserInfo::PS_findFirst();
@@ -55,11 +56,8 @@ bool PLStoredAppLockAccount::showsAppLockScreen() const {
 }
 
 void PLStoredAppLockAccount::changeAppLockStatusToState(qint64 state) {
-    const auto account = row();
-    if (!account || account->showsAppLockScreen())
-        return;
-    account->setAppLockState(qint16(state));
-    account->save();
+    if (const auto account = row())
+        account->changeAppLockStatusToState(qint16(state));
 }
 
 } // namespace pelnix
