@@ -57,7 +57,7 @@ QByteArray PLMultiMediaHandler::processVideoToUploadWithInfo(const PLMediaSelect
     createMediaInfoByAddingSize(quint64(data.size()), QStringLiteral("video/mp4"), QStringLiteral("mov"));
     const QImage thumbnail = thumbnailFromVideoAtURL(selection.mediaPath);
     mediaInfo.preview = previewFor(thumbnail);
-    mediaInfo.bigImgSize = thumbnail.isNull() ? QSizeF() : QSizeF(thumbnail.size());
+    mediaInfo.bigImgSize = thumbnail.isNull() ? QSizeF(0, 0) : QSizeF(thumbnail.size());
     mediaInfo.assetURL = selection.referenceURL;
     return data;
 }

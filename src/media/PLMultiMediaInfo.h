@@ -18,7 +18,7 @@ struct PLMultiMediaInfo {
     QString preview;
     QString s3TinyURL;
     QString caption;
-    QSizeF bigImgSize;
+    QSizeF bigImgSize{0, 0};
 
     // Every string key is written, "" where unset; "src" is always "".
     QVariantMap mediaInfoDictionary() const;
