@@ -1,6 +1,7 @@
 #include "media/PLMultiMediaHandler.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "media/PLVideoThumbnailer.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -48,6 +49,26 @@ QByteArray PLMultiMediaHandler::processImageToUploadWithInfo(const PLMediaSelect
 }
 
 QByteArray PLMultiMediaHandler::processVideoToUploadWithInfo(const PLMediaSelection& selection) {
+    const QByteArray data = readVideo(selection);
+    applyVideoThumbnail(thumbnailFromVideoAtURL(selection.mediaPath));
+    return data;
+}
+
+void PLMultiMediaHandler::processMultiMediaWithInfo(const PLMediaSelection& selection,
+                                                    std::function<void(const QByteArray&)> done) {
+    if (selection.mediaType == PLMediaSelection::Image) {
+        done(processImageToUploadWithInfo(selection));
+        return;
+    }
+    const QByteArray data = readVideo(selection);
+    PLVideoThumbnailer::thumbnailAndDuration(
+        selection.mediaPath, [this, data, done = std::move(done)](const QImage& thumbnail, qint64) {
+            applyVideoThumbnail(thumbnail);
+            done(data);
+        });
+}
+
+QByteArray PLMultiMediaHandler::readVideo(const PLMediaSelection& selection) {
     QByteArray data;
     QFile file(selection.mediaPath);
     if (file.open(QIODevice::ReadOnly))
@@ -55,11 +76,13 @@ QByteArray PLMultiMediaHandler::processVideoToUploadWithInfo(const PLMediaSelect
     else
         qCWarning(lcMediaHandler) << "video file cannot be read:" << file.errorString();
     createMediaInfoByAddingSize(quint64(data.size()), QStringLiteral("video/mp4"), QStringLiteral("mov"));
-    const QImage thumbnail = thumbnailFromVideoAtURL(selection.mediaPath);
-    mediaInfo.preview = previewFor(thumbnail);
-    mediaInfo.bigImgSize = thumbnail.isNull() ? QSizeF(0, 0) : QSizeF(thumbnail.size());
     mediaInfo.assetURL = selection.referenceURL;
     return data;
+}
+
+void PLMultiMediaHandler::applyVideoThumbnail(const QImage& thumbnail) {
+    mediaInfo.preview = previewFor(thumbnail);
+    mediaInfo.bigImgSize = thumbnail.isNull() ? QSizeF(0, 0) : QSizeF(thumbnail.size());
 }
 
 void PLMultiMediaHandler::createMediaInfoByAddingSize(quint64 size, const QString& mimeType,

@@ -31,6 +31,11 @@ public:
     PLMultiMediaInfo mediaInfo;
 
     QByteArray processMultiMediaWithInfo(const PLMediaSelection& selection);
+    // The same, with a video's thumbnail read through the platform's media stack: `done` gets the
+    // upload bytes on the main thread once the description is complete. Keep the handler alive
+    // until then.
+    void processMultiMediaWithInfo(const PLMediaSelection& selection,
+                                   std::function<void(const QByteArray&)> done);
     PLMultiMediaInfo multiMediaInfoForSelection(const PLMediaSelection& selection);
     const PLMultiMediaInfo& currentMediaInfo() const { return mediaInfo; }
 
@@ -58,6 +63,9 @@ public:
 
 private:
     QString previewFor(const QImage& image) const;
+    // Bytes, identity and reference of a video; its thumbnail comes after.
+    QByteArray readVideo(const PLMediaSelection& selection);
+    void applyVideoThumbnail(const QImage& thumbnail);
 };
 
 } // namespace pelnix

@@ -2,6 +2,7 @@
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
 #include "media/PLMultiMediaHandler.h"
+#include "media/PLVideoThumbnailer.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -22,6 +23,7 @@ private slots:
     void uploadLimitAlwaysAnswers_data();
     void uploadLimitAlwaysAnswers();
     void videosAreKeptAsGiven();
+    void videoThumbnailsComeFromTheMediaStack();
 
 private:
     TestSandbox m_sandbox;
@@ -183,6 +185,50 @@ void TestMediaHandler::videosAreKeptAsGiven() {
     selection.mediaPath = m_sandbox.path(QStringLiteral("gone.mov"));
     QVERIFY(handler.processMultiMediaWithInfo(selection).isEmpty());
     QVERIFY(handler.currentMediaInfo().fileSize.startsWith(QLatin1Char('0')));
+}
+
+void TestMediaHandler::videoThumbnailsComeFromTheMediaStack() {
+    // 20 frames of 64 x 48 at 10 per second.
+    const QString clip = QStringLiteral(PELNIX_MEDIA_FIXTURES "/clip.webm");
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Movie;
+    selection.mediaPath = clip;
+    PLMultiMediaHandler handler;
+    QList<QByteArray> done;
+    handler.processMultiMediaWithInfo(selection, [&](const QByteArray& data) { done << data; });
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+    QFile file(clip);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(done.first(), file.readAll());
+    QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(64, 48));
+    QVERIFY(handler.currentMediaInfo().preview.startsWith(QStringLiteral("data:image/png;base64,")));
+
+    struct Answer {
+        int calls = 0;
+        QImage thumbnail;
+        qint64 duration = -1;
+    } readable, unreadable;
+    PLVideoThumbnailer::thumbnailAndDuration(clip, [&](const QImage& image, qint64 duration) {
+        ++readable.calls;
+        readable.thumbnail = image;
+        readable.duration = duration;
+    });
+    const QString garbage = m_sandbox.path(QStringLiteral("garbage.webm"));
+    QFile bad(garbage);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(512, 'x'));
+    bad.close();
+    PLVideoThumbnailer::thumbnailAndDuration(garbage, [&](const QImage& image, qint64 duration) {
+        ++unreadable.calls;
+        unreadable.thumbnail = image;
+        unreadable.duration = duration;
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(readable.calls, 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(unreadable.calls, 1, 10000);
+    QCOMPARE(readable.thumbnail.size(), QSize(64, 48));
+    QVERIFY(readable.duration >= 1900 && readable.duration <= 2100);
+    QVERIFY(unreadable.thumbnail.isNull());
+    QCOMPARE(unreadable.duration, qint64(0));
 }
 
 QTEST_MAIN(TestMediaHandler)
