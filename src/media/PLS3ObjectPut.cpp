@@ -22,17 +22,23 @@ void PLS3ObjectPut::start(const QString& key, const QString& contentType, const 
     m_request->setContentType(contentType);
     m_request->setData(data);
     m_request->setDelegate(this);
-    const auto refused = m_client->putObject(m_request);
-    // A request that cannot go out at all answers at once instead of through the delegate.
-    if (refused) {
-        qCWarning(lcObjectPut) << "put not sent";
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                emit failed(PLError(QStringLiteral("S3ErrorDomain"), -1, QStringLiteral("Put not sent")));
-            },
-            Qt::QueuedConnection);
+    // A request that cannot go out at all is refused at once, as a response or (with the client's
+    // exceptions on) as an exception; either way it becomes a failure on a later turn.
+    QString refusal;
+    try {
+        if (const auto response = m_client->putObject(m_request))
+            refusal =
+                response->error() ? response->error()->localizedDescription : QStringLiteral("Put not sent");
+    } catch (const std::exception& exception) {
+        refusal = QString::fromUtf8(exception.what());
     }
+    if (refusal.isNull())
+        return;
+    qCWarning(lcObjectPut) << "put not sent:" << refusal;
+    m_request->setDelegate(nullptr);
+    QMetaObject::invokeMethod(
+        this, [this, refusal] { emit failed(PLError(QStringLiteral("S3ErrorDomain"), -1, refusal)); },
+        Qt::QueuedConnection);
 }
 
 void PLS3ObjectPut::cancel() {

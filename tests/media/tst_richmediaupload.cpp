@@ -50,7 +50,7 @@ private slots:
     void picturePostReachesItsShortURL();
     void failedPutEndsFailedAndARetryCompletes_data();
     void failedPutEndsFailedAndARetryCompletes();
-    void missingFileFailsTheEntry();
+    void unusableEntriesFail();
     void restartAfterThePutOnlyAsksForTheShortURL_data();
     void restartAfterThePutOnlyAsksForTheShortURL();
     void cancelReturnsTheEntryToNew();
@@ -174,17 +174,30 @@ void TestRichMediaUpload::failedPutEndsFailedAndARetryCompletes() {
     QCOMPARE(entry->state(), qint16(Helper::Completed));
 }
 
-void TestRichMediaUpload::missingFileFailsTheEntry() {
+void TestRichMediaUpload::unusableEntriesFail() {
     MediaTestWorld world;
     OutboxDouble outbox;
     outbox.install();
-    auto entry = world.picturePost(1, testPicture(64, 64));
-    QVERIFY(QFile::remove(MediaTestWorld::pendingFile(entry)));
+    // The temporary file is gone: nothing to upload, no request.
+    auto noFile = world.picturePost(1, testPicture(64, 64));
+    QVERIFY(QFile::remove(MediaTestWorld::pendingFile(noFile)));
     MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
     QCOMPARE(outbox.heard, QStringList{"failed 1"});
-    QCOMPARE(entry->state(), qint16(Helper::Failed));
-    QCOMPARE(MediaTestWorld::manager()->runningCount(), 0);
+    QCOMPARE(noFile->state(), qint16(Helper::Failed));
     QCOMPARE(world.requestCount("api", "GET", "/s3/token"), 0);
+
+    // A stored file ID that cannot form an object key: the client refuses the put, the entry fails.
+    auto badKey = world.picturePost(2, testPicture(64, 64));
+    auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(badKey->uploadedMediaInfo());
+    info->fileID = QStringLiteral("..");
+    badKey->setUploadedMediaInfo(info->representMediaInfoAsString());
+    badKey->save();
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, (QStringList{"failed 1", "failed 2"}), 15000);
+    QCOMPARE(badKey->state(), qint16(Helper::Failed));
+    QVERIFY(QFile::exists(MediaTestWorld::pendingFile(badKey)));
+    QCOMPARE(world.requestCount("s3", "PUT", "/"), 0);
+    QCOMPARE(MediaTestWorld::manager()->runningCount(), 0);
 }
 
 void TestRichMediaUpload::restartAfterThePutOnlyAsksForTheShortURL_data() {
