@@ -37,6 +37,7 @@ private slots:
     void memoryThenDiskThenNetwork();
     void differentURLsNeverShareACacheFile();
     void diskCacheStaysWithinItsBounds();
+    void memoryCacheStaysWithinItsBound();
     void failuresAreReportedAndRemembered();
     void loadsOfOneURLShareADownload();
 
@@ -140,6 +141,20 @@ void TestImageManager::diskCacheStaysWithinItsBounds() {
     old.close();
     m_manager->imageCache().clearMemory();
     QCOMPARE(load(url(paths.last())).type, PLImageManager::CacheTypeNone);
+}
+
+void TestImageManager::memoryCacheStaysWithinItsBound() {
+    // Room for two 16 x 16 pictures (1 KiB each): the oldest of three goes back to disk.
+    m_manager->imageCache().setMaxMemoryBytes(2048);
+    const QList<QUrl> urls{url(QStringLiteral("/splash/iOS/CoBrandingImage@2x.png")),
+                           url(QStringLiteral("/splash/iOS/CoBrandingLogoImage@2x.png")),
+                           url(QStringLiteral("/splash/iOS/CoBrandingImage@2x.png?v=3"))};
+    for (const QUrl& target : urls)
+        QVERIFY(!load(target).error);
+    m_manager->waitForDiskWork();
+    QCOMPARE(load(urls[2]).type, PLImageManager::CacheTypeMemory);
+    QCOMPARE(load(urls[0]).type, PLImageManager::CacheTypeDisk);
+    QCOMPARE(downloads(), 3);
 }
 
 void TestImageManager::failuresAreReportedAndRemembered() {
