@@ -118,6 +118,8 @@ QNetworkRequest PLAPIService::urlRequest(QByteArray* body) const {
         request.setRawHeader("Authorization", authValue().toUtf8());
     }
     request.setRawHeader("Content-Type", formContentType().toUtf8());
+    for (const auto& [name, value] : additionalHeaders())
+        request.setRawHeader(name, value);
     return request;
 }
 

@@ -60,6 +60,8 @@ public:
     virtual bool isPublicAPI() const { return false; }
     // Seconds without data before the request fails.
     virtual double timeoutInterval() const { return 40.0; }
+    // Headers a request class adds to the envelope, after the common ones.
+    virtual QList<QPair<QByteArray, QByteArray>> additionalHeaders() const { return {}; }
 
     // The request envelope: URL (with the GET query), method, headers; the POST body goes to `body`.
     // Answers an invalid request (empty URL) when none can be built.

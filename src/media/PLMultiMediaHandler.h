@@ -1,0 +1,71 @@
+#pragma once
+
+#include "media/PLMultiMediaInfo.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSizeF>
+#include <functional>
+
+namespace pelnix {
+
+// What the host's picker hands over: a picture (edited and/or original) or a media file.
+struct PLMediaSelection {
+    enum Kind { Image = 0, Movie = 1 };
+    Kind mediaType = Image;
+    QImage editedImage;
+    QImage originalImage;
+    QString mediaPath;    // the picked video's local file
+    QString referenceURL; // the item's library reference, kept to map the remote URL back
+    bool isExistingMedia = false;
+};
+
+// Turns one selection into upload bytes and its description: pictures are reduced by a power of two
+// and re-encoded as JPEG, videos are taken as they are.
+class PLMultiMediaHandler {
+public:
+    using ThumbnailProvider = std::function<QImage(const QString& path)>;
+
+    QSizeF customSize{0, 0};               // a zero component means 500
+    QString uniqueIDPrefixForProfileImage; // used as the file ID when set
+    PLMultiMediaInfo mediaInfo;
+
+    QByteArray processMultiMediaWithInfo(const PLMediaSelection& selection);
+    // The same, with a video's thumbnail read through the platform's media stack: `done` gets the
+    // upload bytes on the main thread once the description is complete. Keep the handler alive
+    // until then.
+    void processMultiMediaWithInfo(const PLMediaSelection& selection,
+                                   std::function<void(const QByteArray&)> done);
+    PLMultiMediaInfo multiMediaInfoForSelection(const PLMediaSelection& selection);
+    const PLMultiMediaInfo& currentMediaInfo() const { return mediaInfo; }
+
+    QByteArray processImageToUploadWithInfo(const PLMediaSelection& selection);
+    QByteArray processVideoToUploadWithInfo(const PLMediaSelection& selection);
+    void createMediaInfoByAddingSize(quint64 size, const QString& mimeType, const QString& extension);
+
+    static QByteArray getReducedImageDataFromImage(const QImage& image, qint64 requiredHeight,
+                                                   qint64 requiredWidth);
+    static qint64 getImageInSampleSize(qint64 height, qint64 width, qint64 requiredWidth,
+                                       qint64 requiredHeight);
+    static QImage imageWithImage(const QImage& image, double width, double height);
+    static quint64 multiMediaSizeForURL(const QString& path);
+    // Always answers, at once: an existing item that cannot be read counts as over the limit.
+    static void
+    checkUploadLimitForSelectedMediaWithInfo(const PLMediaSelection& selection,
+                                             const std::function<void(bool withinLimit)>& completion);
+    static quint64 mediatypeFromInfo(const PLMediaSelection& selection) {
+        return quint64(selection.mediaType);
+    }
+
+    // Video thumbnails come from this provider; without one a video has no preview and a 0 x 0 size.
+    static void setThumbnailProvider(ThumbnailProvider provider);
+    static QImage thumbnailFromVideoAtURL(const QString& path);
+
+private:
+    QString previewFor(const QImage& image) const;
+    // Bytes, identity and reference of a video; its thumbnail comes after.
+    QByteArray readVideo(const PLMediaSelection& selection);
+    void applyVideoThumbnail(const QImage& thumbnail);
+};
+
+} // namespace pelnix

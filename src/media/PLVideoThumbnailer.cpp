@@ -1,0 +1,70 @@
+#include "media/PLVideoThumbnailer.h"
+
+#include "platform/MainThread.h"
+
+#include <QLoggingCategory>
+#include <QMediaPlayer>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+Q_LOGGING_CATEGORY(lcThumbnailer, "pelnix.media.thumbnailer")
+
+namespace pelnix {
+
+void PLVideoThumbnailer::thumbnailAndDuration(const QString& path, Completion completion, int timeoutMs) {
+    Q_ASSERT(platform::isMainThread());
+    // Owns itself until it has answered.
+    new PLVideoThumbnailer(path, std::move(completion), timeoutMs);
+}
+
+PLVideoThumbnailer::PLVideoThumbnailer(const QString& path, Completion completion, int timeoutMs)
+    : m_player(new QMediaPlayer(this)), m_sink(new QVideoSink(this)), m_completion(std::move(completion)) {
+    m_player->setVideoSink(m_sink);
+    // Frames arrive on the media stack's thread; the context object brings them to this one.
+    connect(m_sink, &QVideoSink::videoFrameChanged, this, &PLVideoThumbnailer::frameArrived,
+            Qt::QueuedConnection);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::InvalidMedia) {
+            finish(QImage());
+        } else if (status == QMediaPlayer::LoadedMedia) {
+            m_duration = m_player->duration();
+            if (!m_player->hasVideo()) {
+                finish(QImage());
+                return;
+            }
+            m_player->setPosition(0);
+            m_player->pause();
+        }
+    });
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString& text) {
+        qCWarning(lcThumbnailer) << "media not readable:" << text;
+        finish(QImage());
+    });
+    QTimer::singleShot(timeoutMs, this, [this] { finish(QImage()); });
+    m_player->setSource(QUrl::fromLocalFile(path));
+}
+
+void PLVideoThumbnailer::frameArrived(const QVideoFrame& frame) {
+    if (!frame.isValid())
+        return;
+    const QImage image = frame.toImage();
+    if (!image.isNull())
+        finish(image.convertToFormat(QImage::Format_RGB32));
+}
+
+void PLVideoThumbnailer::finish(const QImage& thumbnail) {
+    if (m_done)
+        return;
+    m_done = true;
+    m_player->stop();
+    const Completion completion = std::move(m_completion);
+    const qint64 duration = m_duration ? m_duration : m_player->duration();
+    deleteLater();
+    if (completion)
+        completion(thumbnail, duration);
+}
+
+} // namespace pelnix

@@ -1,0 +1,235 @@
+// The media handler's reduction, file identity and limit check, and the media info JSON.
+#include "TestSandbox.h"
+#include "core/api/PLAppConfigurations.h"
+#include "media/PLMultiMediaHandler.h"
+#include "media/PLVideoThumbnailer.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::test;
+
+class TestMediaHandler : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { PLAppConfigurations::reloadCurrentConfiguration(); }
+    void picturesAreReducedByAPowerOfTwo_data();
+    void picturesAreReducedByAPowerOfTwo();
+    void prefixGivesTheFileIdentity();
+    void mediaInfoJSONRoundTrip();
+    void uploadLimitAlwaysAnswers_data();
+    void uploadLimitAlwaysAnswers();
+    void videosAreKeptAsGiven();
+    void videoThumbnailsComeFromTheMediaStack();
+
+private:
+    TestSandbox m_sandbox;
+};
+
+void TestMediaHandler::picturesAreReducedByAPowerOfTwo_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSizeF>("customSize");
+    QTest::addColumn<qint64>("factor");
+    QTest::addColumn<QSize>("uploaded");
+    QTest::newRow("landscape") << QSize(4000, 3000) << QSizeF(0, 0) << qint64(8) << QSize(500, 375);
+    QTest::newRow("portrait") << QSize(3000, 4000) << QSizeF(0, 0) << qint64(8) << QSize(375, 500);
+    QTest::newRow("small") << QSize(400, 300) << QSizeF(0, 0) << qint64(1) << QSize(400, 300);
+    QTest::newRow("thumbnail size") << QSize(1000, 1000) << QSizeF(250, 250) << qint64(4) << QSize(250, 250);
+    // Only the height was given: 640 high, the width stays at the default 500.
+    QTest::newRow("zero width") << QSize(2000, 1600) << QSizeF(0, 640) << qint64(4) << QSize(500, 400);
+    // The width fits first; the height may stay larger than asked.
+    QTest::newRow("tall strip") << QSize(600, 5000) << QSizeF(0, 0) << qint64(2) << QSize(300, 2500);
+}
+
+void TestMediaHandler::picturesAreReducedByAPowerOfTwo() {
+    QFETCH(QSize, picture);
+    QFETCH(QSizeF, customSize);
+    QFETCH(qint64, factor);
+    QFETCH(QSize, uploaded);
+    const qint64 required = customSize.height() > 0 ? qint64(customSize.height()) : 500;
+    const qint64 requiredWidth = customSize.width() > 0 ? qint64(customSize.width()) : 500;
+    QCOMPARE(
+        PLMultiMediaHandler::getImageInSampleSize(picture.height(), picture.width(), requiredWidth, required),
+        factor);
+
+    QImage image(picture, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    PLMultiMediaHandler handler;
+    handler.customSize = customSize;
+    PLMediaSelection selection;
+    selection.originalImage = image;
+    selection.referenceURL = QStringLiteral("library://asset/7");
+    const QByteArray data = handler.processMultiMediaWithInfo(selection);
+    const QImage decoded = QImage::fromData(data, "JPEG");
+    QCOMPARE(decoded.size(), uploaded);
+    const PLMultiMediaInfo& info = handler.currentMediaInfo();
+    QCOMPARE(info.bigImgSize, QSizeF(uploaded));
+    QCOMPARE(info.fileMime, QStringLiteral("image/jpeg"));
+    QCOMPARE(info.fileName, info.fileID + QStringLiteral(".jpg"));
+    QCOMPARE(info.assetURL, QStringLiteral("library://asset/7"));
+    QVERIFY(info.preview.startsWith(QStringLiteral("data:image/png;base64,")));
+    const QImage preview =
+        QImage::fromData(QByteArray::fromBase64(info.preview.section(QLatin1Char(','), 1).toLatin1()));
+    QVERIFY(preview.width() <= 200 || preview.height() <= 200);
+}
+
+void TestMediaHandler::prefixGivesTheFileIdentity() {
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    PLMediaSelection selection;
+    selection.originalImage = image;
+    PLMultiMediaHandler prefixed;
+    prefixed.uniqueIDPrefixForProfileImage = QStringLiteral("live_acme_41_thumbnailImage");
+    prefixed.processMultiMediaWithInfo(selection);
+    QCOMPARE(prefixed.currentMediaInfo().fileID, QStringLiteral("live_acme_41_thumbnailImage"));
+    QCOMPARE(prefixed.currentMediaInfo().fileName, QStringLiteral("live_acme_41_thumbnailImage.jpg"));
+
+    PLMultiMediaHandler first, second;
+    const QString id = first.multiMediaInfoForSelection(selection).fileID;
+    QVERIFY(QUuid::fromString(id) != QUuid());
+    QCOMPARE(id, id.toUpper());
+    QVERIFY(second.multiMediaInfoForSelection(selection).fileID != id);
+}
+
+void TestMediaHandler::mediaInfoJSONRoundTrip() {
+    PLMultiMediaInfo info;
+    info.fileID = QStringLiteral("F1");
+    info.fileMime = QStringLiteral("image/jpeg");
+    info.bigImgSize = QSizeF(500, 375);
+    const QJsonObject written = QJsonDocument::fromJson(info.representMediaInfoAsString().toUtf8()).object();
+    QCOMPARE(written.value("fileUrl").toString(QStringLiteral("absent")), QString());
+    QCOMPARE(written.value("src").toString(QStringLiteral("absent")), QString());
+    QCOMPARE(written.value("caption").toString(QStringLiteral("absent")), QString());
+    QCOMPARE(written.value("width").toDouble(), 500.0);
+    QCOMPARE(PLMultiMediaInfo::multiMediaInfoFromJSONstring(info.representMediaInfoAsString()), info);
+
+    const auto older = PLMultiMediaInfo::multiMediaInfoFromJSONstring(
+        QStringLiteral("{\"fileId\":\"F2\",\"thumbnailBase64\":\"data:,AAAA\"}"));
+    QVERIFY(older);
+    QCOMPARE(older->preview, QStringLiteral("data:,AAAA"));
+    QCOMPARE(older->bigImgSize, QSizeF(0, 0));
+    QVERIFY(PLMultiMediaInfo::multiMediaInfoFromJSONstring(QStringLiteral("{\"fileId\":\"F3\"}"))
+                ->preview.isNull());
+    QVERIFY(!PLMultiMediaInfo::multiMediaInfoFromJSONstring(QStringLiteral("[1, 2]")));
+    QVERIFY(!PLMultiMediaInfo::multiMediaInfoFromJSONstring(QStringLiteral("not json")));
+}
+
+void TestMediaHandler::uploadLimitAlwaysAnswers_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("fileSize"); // -1: no file
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("withinLimit");
+    QTest::newRow("video over the limit")
+        << int(PLMediaSelection::Movie) << qint64(20000000) << false << false;
+    QTest::newRow("video at the limit") << int(PLMediaSelection::Movie) << qint64(15728640) << false << true;
+    QTest::newRow("new picture") << int(PLMediaSelection::Image) << qint64(-1) << false << true;
+    QTest::newRow("existing item within") << int(PLMediaSelection::Image) << qint64(1000) << true << true;
+    QTest::newRow("existing item over") << int(PLMediaSelection::Image) << qint64(15728641) << true << false;
+    QTest::newRow("existing item unreadable") << int(PLMediaSelection::Image) << qint64(-1) << true << false;
+}
+
+void TestMediaHandler::uploadLimitAlwaysAnswers() {
+    QFETCH(int, kind);
+    QFETCH(qint64, fileSize);
+    QFETCH(bool, existing);
+    QFETCH(bool, withinLimit);
+    PLAppConfigurations::currentConfiguration()->setProperty("uploadSizeLimit", quint64(15728640));
+    const QString path = m_sandbox.path(QStringLiteral("picked.bin"));
+    QFile::remove(path);
+    if (fileSize >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(fileSize));
+    }
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Kind(kind);
+    selection.mediaPath = path;
+    selection.referenceURL = path;
+    selection.isExistingMedia = existing;
+    QList<bool> answers;
+    PLMultiMediaHandler::checkUploadLimitForSelectedMediaWithInfo(selection, [&](bool ok) { answers << ok; });
+    QCOMPARE(answers, QList<bool>{withinLimit});
+}
+
+void TestMediaHandler::videosAreKeptAsGiven() {
+    const QString path = m_sandbox.path(QStringLiteral("clip.mov"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(3000, 'v'));
+    file.close();
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Movie;
+    selection.mediaPath = path;
+
+    PLMultiMediaHandler handler;
+    QCOMPARE(handler.processMultiMediaWithInfo(selection), QByteArray(3000, 'v'));
+    QCOMPARE(handler.currentMediaInfo().fileMime, QStringLiteral("video/mp4"));
+    QVERIFY(handler.currentMediaInfo().fileName.endsWith(QStringLiteral(".mov")));
+    // Without a thumbnail provider: no preview and no size.
+    QVERIFY(handler.currentMediaInfo().preview.isEmpty());
+    QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(0, 0));
+
+    PLMultiMediaHandler::setThumbnailProvider([](const QString&) {
+        QImage frame(640, 360, QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        return frame;
+    });
+    handler.processMultiMediaWithInfo(selection);
+    PLMultiMediaHandler::setThumbnailProvider({});
+    QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(640, 360));
+    QVERIFY(!handler.currentMediaInfo().preview.isEmpty());
+
+    selection.mediaPath = m_sandbox.path(QStringLiteral("gone.mov"));
+    QVERIFY(handler.processMultiMediaWithInfo(selection).isEmpty());
+    QVERIFY(handler.currentMediaInfo().fileSize.startsWith(QLatin1Char('0')));
+}
+
+void TestMediaHandler::videoThumbnailsComeFromTheMediaStack() {
+    // 20 frames of 64 x 48 at 10 per second.
+    const QString clip = QStringLiteral(PELNIX_MEDIA_FIXTURES "/clip.webm");
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Movie;
+    selection.mediaPath = clip;
+    PLMultiMediaHandler handler;
+    QList<QByteArray> done;
+    handler.processMultiMediaWithInfo(selection, [&](const QByteArray& data) { done << data; });
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+    QFile file(clip);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(done.first(), file.readAll());
+    QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(64, 48));
+    QVERIFY(handler.currentMediaInfo().preview.startsWith(QStringLiteral("data:image/png;base64,")));
+
+    struct Answer {
+        int calls = 0;
+        QImage thumbnail;
+        qint64 duration = -1;
+    } readable, unreadable;
+    PLVideoThumbnailer::thumbnailAndDuration(clip, [&](const QImage& image, qint64 duration) {
+        ++readable.calls;
+        readable.thumbnail = image;
+        readable.duration = duration;
+    });
+    const QString garbage = m_sandbox.path(QStringLiteral("garbage.webm"));
+    QFile bad(garbage);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(512, 'x'));
+    bad.close();
+    PLVideoThumbnailer::thumbnailAndDuration(garbage, [&](const QImage& image, qint64 duration) {
+        ++unreadable.calls;
+        unreadable.thumbnail = image;
+        unreadable.duration = duration;
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(readable.calls, 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(unreadable.calls, 1, 10000);
+    QCOMPARE(readable.thumbnail.size(), QSize(64, 48));
+    QVERIFY(readable.duration >= 1900 && readable.duration <= 2100);
+    QVERIFY(unreadable.thumbnail.isNull());
+    QCOMPARE(unreadable.duration, qint64(0));
+}
+
+QTEST_MAIN(TestMediaHandler)
+#include "tst_mediahandler.moc"

@@ -1,0 +1,292 @@
+// The rich-media pipeline of pending posts against the stand-in service and its S3 endpoint: the
+// whole road to a short URL, failures and retries, restart, cancel and the pass limit.
+#include "MediaTestWorld.h"
+#include "core/model/Asset.h"
+#include "media/PLPendingRichMediaUploadHelper.h"
+#include "media/PLS3UploadCredentials.h"
+#include "media/PLS3UploadServices.h"
+#include "media/s3/S3Endpoints.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using Helper = PLPendingRichMediaUploadHelper;
+using Mode = standin::FaultInjector::Mode;
+
+namespace {
+
+// What the outbox heard, in order: "finished <mediaId>" / "failed <mediaId>".
+struct OutboxDouble {
+    QStringList heard;
+    bool forceStopped = false;
+    void install() {
+        PLPendingRichMediaUploadsManager::Hooks hooks;
+        hooks.mediaFinished = [this](const RichMediaInfo::Ptr& e) {
+            heard << QStringLiteral("finished %1").arg(e->mediaId());
+        };
+        hooks.mediaFailed = [this](const RichMediaInfo::Ptr& e) {
+            heard << QStringLiteral("failed %1").arg(e->mediaId());
+        };
+        hooks.isPostForceStopped = [this](const RichMediaInfo::Ptr&) { return forceStopped; };
+        PLPendingRichMediaUploadsManager::sharedInstance()->setHooks(hooks);
+    }
+};
+
+QByteArray tokenReply(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toBase64();
+}
+
+} // namespace
+
+class TestRichMediaUpload : public QObject {
+    Q_OBJECT
+private slots:
+    void credentialsMakeTheClient_data();
+    void credentialsMakeTheClient();
+    void progressAndShortURLReplies();
+    void picturePostReachesItsShortURL();
+    void failedPutEndsFailedAndARetryCompletes_data();
+    void failedPutEndsFailedAndARetryCompletes();
+    void unusableEntriesFail();
+    void restartAfterThePutOnlyAsksForTheShortURL_data();
+    void restartAfterThePutOnlyAsksForTheShortURL();
+    void cancelReturnsTheEntryToNew();
+    void aPassStartsAtMostThree();
+};
+
+void TestRichMediaUpload::credentialsMakeTheClient_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("usable");
+    QTest::addColumn<QString>("endpoint");
+    QTest::addColumn<QString>("sessionToken");
+    const QString region0 = S3Endpoints::s3Endpoint(0);
+    QTest::newRow("bare host") << tokenReply(
+                                      {{"ak", "A"}, {"sk", "S"}, {"st", "T"}, {"ep", "s3.example.test"}})
+                               << true << "https://s3.example.test"
+                               << "T";
+    QTest::newRow("https kept") << tokenReply({{"ak", "A"}, {"sk", "S"}, {"ep", "https://s3.example.test"}})
+                                << true << "https://s3.example.test"
+                                << "";
+    QTest::newRow("plain http kept") << tokenReply({{"ak", "A"}, {"sk", "S"}, {"ep", "http://127.0.0.1:9"}})
+                                     << true << "http://127.0.0.1:9"
+                                     << "";
+    QTest::newRow("no ep") << tokenReply({{"ak", "A"}, {"sk", "S"}}) << true << region0 << "";
+    QTest::newRow("empty ep") << tokenReply({{"ak", "A"}, {"sk", "S"}, {"ep", ""}}) << true << region0 << "";
+    QTest::newRow("no secret") << tokenReply({{"ak", "A"}, {"st", "T"}}) << false << ""
+                               << "";
+    QTest::newRow("not base64") << QByteArray("{\"ak\":\"A\"}") << false << ""
+                                << "";
+    QTest::newRow("not json") << QByteArray("bm90IGpzb24=") << false << ""
+                              << "";
+}
+
+void TestRichMediaUpload::credentialsMakeTheClient() {
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, usable);
+    QFETCH(QString, endpoint);
+    QFETCH(QString, sessionToken);
+    const auto credentials = PLS3UploadCredentials::fromTokenReply(reply);
+    QCOMPARE(credentials.has_value(), usable);
+    if (!usable)
+        return;
+    QCOMPARE(credentials->endpoint(), endpoint);
+    const auto client = credentials->makeClient(40);
+    QCOMPARE(client->endpoint(), endpoint);
+    QCOMPARE(client->connectionTimeout(), 40.0);
+    QCOMPARE(credentials->sessionToken, sessionToken);
+}
+
+void TestRichMediaUpload::progressAndShortURLReplies() {
+    QCOMPARE(Helper::progressPercent(50, 200), qint16(25));
+    QCOMPARE(Helper::progressPercent(199, 200), qint16(99));
+    QCOMPARE(Helper::progressPercent(200, 200), qint16(98));
+    QCOMPARE(PLS3URLGeneratorService::shortURLFromReply("{\"status\":\"Success\",\"url\":\"http://s/x\"}"),
+             QStringLiteral("http://s/x"));
+    QVERIFY(PLS3URLGeneratorService::shortURLFromReply("{\"status\":\"Success\",\"url\":\"\"}").isEmpty());
+    QVERIFY(PLS3URLGeneratorService::shortURLFromReply("{\"status\":\"Failure\",\"url\":\"http://s/x\"}")
+                .isEmpty());
+    QVERIFY(PLS3URLGeneratorService::shortURLFromReply("not json").isEmpty());
+}
+
+void TestRichMediaUpload::picturePostReachesItsShortURL() {
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    auto entry = world.picturePost(1, testPicture(4000, 3000));
+    const QString file = MediaTestWorld::pendingFile(entry);
+    QVERIFY(QFile::exists(file));
+
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, QStringList{"finished 1"}, 15000);
+
+    QCOMPARE(entry->state(), qint16(Helper::Completed));
+    QCOMPARE(entry->uploadProgress(), qint16(100));
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(entry->uploadedMediaInfo());
+    QVERIFY(info && info->s3TinyURL.startsWith(world.fixture.baseUrl()));
+    QCOMPARE(info->bigImgSize, QSizeF(500, 375));
+    // The post of one picture now carries the short URL in its text; the file is gone, the asset known.
+    QVERIFY2(entry->pendingmessage()->text().contains(info->s3TinyURL),
+             qPrintable(entry->pendingmessage()->text()));
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(Asset::assetWithRemoteURL(info->s3TinyURL));
+    QCOMPARE(MediaTestWorld::manager()->runningCount(), 0);
+
+    // Stored once, signed as the stand-in expects, and served back byte for byte.
+    QCOMPARE(world.requestCount("s3", "PUT", "/pelnix.media/" + info->fileID.toStdString()), 1);
+    QCOMPARE(world.fixture.lastRequest("/s3/token").header("version"), std::string("v1"));
+    QCOMPARE(MediaTestWorld::download(info->s3TinyURL), world.uploadedBytes.value(1));
+}
+
+void TestRichMediaUpload::failedPutEndsFailedAndARetryCompletes_data() {
+    QTest::addColumn<bool>("stall");
+    QTest::newRow("S3 refuses with 403") << false;
+    QTest::newRow("S3 reply stalls") << true;
+}
+
+void TestRichMediaUpload::failedPutEndsFailedAndARetryCompletes() {
+    QFETCH(bool, stall);
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    MediaTestWorld::manager()->setUploadTimeout(1);
+    world.armFault("^/pelnix\\.media/", "PUT", stall ? Mode::Hold : Mode::ErrorEnvelope, -1, 403);
+    auto entry = world.picturePost(1, testPicture(640, 480));
+
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, QStringList{"failed 1"}, 20000);
+    QCOMPARE(entry->state(), qint16(Helper::Failed));
+    QCOMPARE(entry->tryCount(), qint16(0));
+    QCOMPARE(entry->uploadProgress(), qint16(0));
+    QVERIFY(QFile::exists(MediaTestWorld::pendingFile(entry)));
+    QCOMPARE(world.requestCount("api", "GET", "/s3/token"), Helper::kMaxTries);
+    QCOMPARE(MediaTestWorld::manager()->runningCount(), 0);
+
+    // The outbox re-queues the post: its file starts again from new, and now goes through.
+    world.fixture.server().clearFaults();
+    world.fixture.server().releaseHeld();
+    entry->setState(Helper::New);
+    entry->save();
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, (QStringList{"failed 1", "finished 1"}), 15000);
+    QCOMPARE(entry->state(), qint16(Helper::Completed));
+}
+
+void TestRichMediaUpload::unusableEntriesFail() {
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    // The temporary file is gone: nothing to upload, no request.
+    auto noFile = world.picturePost(1, testPicture(64, 64));
+    QVERIFY(QFile::remove(MediaTestWorld::pendingFile(noFile)));
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QCOMPARE(outbox.heard, QStringList{"failed 1"});
+    QCOMPARE(noFile->state(), qint16(Helper::Failed));
+    QCOMPARE(world.requestCount("api", "GET", "/s3/token"), 0);
+
+    // A stored file ID that cannot form an object key: the client refuses the put, the entry fails.
+    auto badKey = world.picturePost(2, testPicture(64, 64));
+    auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(badKey->uploadedMediaInfo());
+    info->fileID = QStringLiteral("..");
+    badKey->setUploadedMediaInfo(info->representMediaInfoAsString());
+    badKey->save();
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, (QStringList{"failed 1", "failed 2"}), 15000);
+    QCOMPARE(badKey->state(), qint16(Helper::Failed));
+    QVERIFY(QFile::exists(MediaTestWorld::pendingFile(badKey)));
+    QCOMPARE(world.requestCount("s3", "PUT", "/"), 0);
+    QCOMPARE(MediaTestWorld::manager()->runningCount(), 0);
+}
+
+void TestRichMediaUpload::restartAfterThePutOnlyAsksForTheShortURL_data() {
+    QTest::addColumn<int>("storedState");
+    QTest::newRow("short URL requested") << int(Helper::ShortURLRequested);
+    // Stored states a process can end in between two steps; they must not leave the entry idle.
+    QTest::newRow("stored in S3") << int(Helper::Stored);
+    QTest::newRow("short URL not obtained") << int(Helper::ShortURLFailed);
+    QTest::newRow("short URL received") << int(Helper::ShortURLReceived);
+}
+
+void TestRichMediaUpload::restartAfterThePutOnlyAsksForTheShortURL() {
+    QFETCH(int, storedState);
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    world.armFault("^/s3/file", "GET", Mode::Hold);
+    auto entry = world.picturePost(1, testPicture(64, 64));
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(world.fixture.server().heldCount(), 1, 15000);
+    QCOMPARE(entry->state(), qint16(Helper::ShortURLRequested));
+    QCOMPARE(entry->uploadProgress(), qint16(99));
+
+    // The process ends with the short URL outstanding; the next one starts from the stored state.
+    MediaTestWorld::manager()->reset();
+    entry->setState(qint16(storedState));
+    entry->save();
+    world.fixture.server().clearFaults();
+    world.fixture.server().releaseHeld();
+    QTRY_COMPARE(world.fixture.server().heldCount(), 0);
+    world.fixture.server().clearRequestLog();
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, QStringList{"finished 1"}, 15000);
+    QCOMPARE(world.requestCount("s3", "PUT", "/"), 0);
+    QCOMPARE(world.requestCount("api", "GET", "/s3/token"), 0);
+    QCOMPARE(world.requestCount("api", "GET", "/s3/file"), 1);
+}
+
+void TestRichMediaUpload::cancelReturnsTheEntryToNew() {
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    world.armFault("^/pelnix\\.media/", "PUT", Mode::Hold);
+    auto entry = world.picturePost(1, testPicture(64, 64));
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(world.fixture.server().heldCount(), 1, 15000);
+    QCOMPARE(entry->state(), qint16(Helper::UploadProgress));
+
+    MediaTestWorld::manager()->cancelUploadingRichMedia(entry);
+    QCOMPARE(entry->state(), qint16(Helper::New));
+    QCOMPARE(entry->uploadProgress(), qint16(0));
+    QCOMPARE(entry->tryCount(), qint16(0));
+    QVERIFY(!MediaTestWorld::manager()->containsRichMediaUploadsHelper(entry));
+    world.fixture.server().releaseHeld();
+    QTRY_COMPARE(world.fixture.server().heldCount(), 0);
+    QTest::qWait(0);
+    QVERIFY(outbox.heard.isEmpty());
+    QCOMPARE(entry->state(), qint16(Helper::New));
+}
+
+void TestRichMediaUpload::aPassStartsAtMostThree() {
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    world.armFault("^/s3/token", "GET", Mode::Hold);
+    QList<RichMediaInfo::Ptr> entries;
+    for (qint64 id = 1; id <= 5; ++id)
+        entries << world.picturePost(id, testPicture(32, 32));
+
+    auto* manager = MediaTestWorld::manager();
+    manager->uploadRichMediaFilesToCloud();
+    QCOMPARE(manager->runningCount(), 3);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(manager->containsRichMediaUploadsHelper(entries[i]), i < 3);
+    QTRY_COMPARE_WITH_TIMEOUT(world.fixture.server().heldCount(), 3, 15000);
+
+    // Running entries are neither counted nor started twice.
+    manager->uploadRichMediaFilesToCloud();
+    QCOMPARE(manager->runningCount(), 5);
+    manager->uploadRichMediaFilesToCloud();
+    QCOMPARE(manager->runningCount(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(world.fixture.server().heldCount(), 5, 15000);
+
+    // A stopped post's files are not started.
+    manager->reset();
+    outbox.forceStopped = true;
+    manager->uploadRichMediaFilesToCloud();
+    QCOMPARE(manager->runningCount(), 0);
+}
+
+QTEST_MAIN(TestRichMediaUpload)
+#include "tst_richmediaupload.moc"
