@@ -177,6 +177,8 @@ private:
     int m_retryDelayMs = 0;
     // The current connection delivered at least one event: its end is followed by an immediate retry.
     bool m_streamDeliveredEvents = false;
+    // This bring-up run already reported that a download could not start.
+    bool m_notStartedReported = false;
 };
 
 } // namespace pelnix

@@ -41,6 +41,12 @@ void PLModelManager::postStartUpSucceeded() {
 
 void PLModelManager::postStartUpFailed(const PLOptionalError& error, const QString& message,
                                        const QString& fallbackKey, bool queued) {
+    if (queued) {
+        // Downloads that could not start all fail for the same reason: one answer is enough.
+        if (m_notStartedReported)
+            return;
+        m_notStartedReported = true;
+    }
     const QVariantMap info{
         {QStringLiteral("Error"), error ? QVariant::fromValue(*error) : QVariant(QString())},
         {QStringLiteral("Msg"), !message.isEmpty()      ? message
@@ -60,6 +66,7 @@ qint64 PLModelManager::checkAppSatusAndProceed() {
         setAppConfigurationState(0);
         return 0;
     }
+    m_notStartedReported = false;
     const QString hostToken = PelnixInfo::sharedInstance()->deviceToken();
     if (account->deviceToken() != hostToken) {
         account->setDeviceToken(hostToken);
