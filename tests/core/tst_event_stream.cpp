@@ -137,6 +137,8 @@ private slots:
     void refusedStreamsBackOffAndDataResetsTheDelay();
     void eventTimeWelcomeAndQuietRearm();
     void lifeCycleAndNetworkDriveTheStream();
+    void sessionEndsForGood_data();
+    void sessionEndsForGood();
 
 private:
     // A session whose downloads are all stored: one call opens the stream.
@@ -389,6 +391,46 @@ void TestEventStream::lifeCycleAndNetworkDriveTheStream() {
     QVERIFY(!PLModelManager::hasSharedInstance());
     QCOMPARE(hooks->count("upload"), 1);
     QCOMPARE(int(streamRequests(*world).size()), requests);
+}
+
+void TestEventStream::sessionEndsForGood_data() {
+    QTest::addColumn<bool>("refusedCredentials");
+    QTest::newRow("own account removed") << false;
+    QTest::newRow("credentials refused") << true;
+}
+
+// The stream ends the session: status 4 once, the stream closed, and no reconnect ever after.
+void TestEventStream::sessionEndsForGood() {
+    QFETCH(bool, refusedCredentials);
+    int ended = 0;
+    const auto token = platform::NotificationCenter::defaultCenter()->addObserver(
+        QLatin1String(PLUserDeletedFromOrgNotification),
+        [&ended](const platform::Notification&) { ++ended; });
+    if (refusedCredentials) {
+        auto account = CurrentUserInfo::currentUserInfo();
+        account->setTavrixToken("no longer valid");
+        account->save();
+        storeFlags(true, true, true);
+        QCOMPARE(manager()->checkAppSatusAndProceed(), 0);
+    } else {
+        startWithEverythingStored();
+        world->server().injectRaw(world->userID(), QString("data: {\"type\":\"userremoved\",\"date\":5,"
+                                                           "\"message\":{\"userId\":%1}}\n")
+                                                       .arg(world->userID())
+                                                       .toStdString());
+    }
+    QTRY_COMPARE(CurrentUserInfo::currentUserInfo()->status(), 4);
+    QTRY_COMPARE(ended, 1);
+    QTRY_COMPARE(world->server().openStreams(world->userID()), 0);
+    QVERIFY(!manager()->isEventStreamConnected());
+    const int requests = int(streamRequests(*world).size());
+    manager()->startPersistentConnectionForUpdates();
+    world->setOnline(false);
+    world->setOnline(true);
+    QVERIFY(!manager()->isEventStreamConnected());
+    QCOMPARE(int(streamRequests(*world).size()), requests);
+    QCOMPARE(manager()->validJSON(), !refusedCredentials);
+    platform::NotificationCenter::defaultCenter()->removeObserver(token);
 }
 
 QTEST_GUILESS_MAIN(TestEventStream)

@@ -181,6 +181,13 @@ void PLModelManager::processEventJSONs(const QList<QVariantMap>& events) {
                 User::applyContactEvent(event);
         } else if (type == QLatin1String("userremoved")) {
             User::applyContactEvent(event);
+            // The account itself left the organisation: the session is over, and so is its stream.
+            const qint32 removed = SafeKVC::intForKeyPath(event, QStringLiteral("message.userId"));
+            if (removed != 0 && removed == CurrentUserInfo::currentUserID())
+                platform::runOnMain([self] {
+                    if (self)
+                        self->stopPersistentConnectionForUpdates();
+                });
         } else if (applyRoomEvent) {
             applyRoomEvent(event);
         }
