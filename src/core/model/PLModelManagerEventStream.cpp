@@ -114,7 +114,8 @@ void PLModelManager::streamEnded() {
         return;
     const StreamTimings timings = streamTimings();
     if (m_streamDeliveredEvents || m_retryDelayMs == 0) {
-        m_retryDelayMs = m_streamDeliveredEvents ? 0 : timings.firstRetryMs;
+        // The next end without events waits the first delay.
+        m_retryDelayMs = timings.firstRetryMs;
         m_reconnectTimer->start(0);
         return;
     }
