@@ -5,12 +5,14 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace pelnix {
 
 namespace platform {
 class SerialQueue;
 }
+class RichMediaInfo;
 
 inline constexpr char PLPelnixWillBeginDatabaseUpgradeNotification[] =
     "DatabaseWillBeginDatabaseUpgradeNotification";
@@ -56,6 +58,23 @@ public:
     void addToDataProcessingQueue(std::function<void()> block);
     void suspendDataProcessingQueue();
     void resumeDataProcessingQueue();
+
+    // Posting
+    // Start-up of the outbox: completed entries dropped, interrupted posts put back in line, then
+    // a posting pass and an upload pass.
+    void prepareAndStartPostingPendingMessages();
+    // One outbox pass: the first waiting post of at most three rooms, oldest first. Offline: nothing.
+    void postPendingMessages();
+    // One upload pass: at most three uploads started. Offline: nothing.
+    void uploadRichMediaFilesToCloud();
+    // Posts sent without answer go back in line (or fail once out of tries), then a posting pass;
+    // on the server's "welcome" and when the stream has been quiet for a while.
+    void rearmUnansweredPosts(bool fromWelcome);
+    // The media pipeline starts one upload; false when it started none.
+    using UploadStarter = std::function<bool(const std::shared_ptr<RichMediaInfo>& media)>;
+    static void setUploadStarter(UploadStarter starter);
+    // Installs the room server operations and the outbox into the room model's services.
+    static void registerPostingServices();
 
     // Opens the store and checks the stored schema version.
     void initialize();

@@ -1,0 +1,99 @@
+#include "core/model/PLModelManager.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/PendingMessageInfo.h"
+#include "core/model/RichMediaInfo.h"
+#include "core/model/RoomModelServices.h"
+#include "foundation/PLReachabilityResponder.h"
+#include "platform/MainThread.h"
+
+#include <QGlobalStatic>
+#include <QPointer>
+
+namespace pelnix {
+
+namespace {
+
+// Rooms started per posting pass, uploads per upload pass.
+constexpr int kBatchLimit = 3;
+
+Q_GLOBAL_STATIC(PLModelManager::UploadStarter, g_uploadStarter)
+
+bool isOffline() {
+    return !PLReachabilityResponder::sharedInstance()->isReachable();
+}
+
+} // namespace
+
+void PLModelManager::setUploadStarter(UploadStarter starter) {
+    *g_uploadStarter = std::move(starter);
+}
+
+void PLModelManager::prepareAndStartPostingPendingMessages() {
+    Q_ASSERT(platform::isMainThread());
+    PendingMessageInfo::removeAllPendingMessagesInCompletedState();
+    // A post cut off by the end of the last run is sent again; its sequence ID keeps the server
+    // from storing it twice.
+    PendingMessageInfo::resetAllPendingMessageInProgressToInitState();
+    if (const auto context = PLPersistence::PS_defaultContext())
+        context->save();
+    postPendingMessages();
+    uploadRichMediaFilesToCloud();
+}
+
+void PLModelManager::postPendingMessages() {
+    Q_ASSERT(platform::isMainThread());
+    if (isOffline())
+        return;
+    int started = 0;
+    for (const auto& room : ChatRoom::chatRoomsWithPendingMessages()) {
+        if (room->postNextPendingMessage() && ++started == kBatchLimit)
+            break;
+    }
+    QPointer<PLModelManager> self(this);
+    platform::runOnMain([self] {
+        if (!self)
+            return;
+        PendingMessageInfo::removeAllPendingMessagesInCompletedState();
+        if (const auto context = PLPersistence::PS_defaultContext())
+            context->save();
+    });
+}
+
+void PLModelManager::uploadRichMediaFilesToCloud() {
+    Q_ASSERT(platform::isMainThread());
+    if (isOffline() || !*g_uploadStarter)
+        return;
+    using K = platform::PredicateKey;
+    const auto rows = RichMediaInfo::PS_findAllSortedBy(
+        QStringLiteral("mediaId"), true, K(QStringLiteral("state")) != 9 && K(QStringLiteral("state")) != 10);
+    int started = 0;
+    for (const auto& row : rows) {
+        if ((*g_uploadStarter)(row) && ++started == kBatchLimit)
+            break;
+    }
+}
+
+void PLModelManager::rearmUnansweredPosts(bool fromWelcome) {
+    Q_ASSERT(platform::isMainThread());
+    Q_UNUSED(fromWelcome) // both occasions re-arm alike
+    PendingMessageInfo::resetAllPendingMessagesToInitFromSentResponseNotReceivedState();
+    postPendingMessages();
+}
+
+void PLModelManager::registerPostingServices() {
+    auto& services = RoomModelServices::shared();
+    services.fetchRoom = [](const QString& roomURL, PLResultHandler completion) {
+        return ChatRoom::getPrivateRoomWithURL(roomURL, std::move(completion));
+    };
+    services.fetchRoomOnEventQueue = [](const QString& roomURL, bool synchronously) {
+        ChatRoom::getPrivateRoomWithURL(roomURL, {}, true, synchronously);
+    };
+    services.markAsCompletedMessageInfoWithSeqId = &PendingMessageInfo::markAsCompletedMessageInfoWithSeqId;
+    services.postPrivateMessage = [](const std::shared_ptr<ChatRoom>& room, const QString& text,
+                                     bool isSmartMessage, PLResultHandler completion) {
+        return room && room->postPrivateMessage(text, isSmartMessage, std::move(completion));
+    };
+}
+
+} // namespace pelnix
