@@ -15,7 +15,8 @@ namespace pelnix::test {
 
 class OutboxTestWorld {
 public:
-    explicit OutboxTestWorld(const QStringList& roomIds) {
+    // The rooms exist on the stand-in, and locally too unless `localRooms` is false.
+    explicit OutboxTestWorld(const QStringList& roomIds, bool localRooms = true) {
         // The manager first: making it installs the model layer's credentials, which the fixture
         // then replaces with its own user's.
         PLModelManager::sharedModelManager();
@@ -36,7 +37,8 @@ public:
         services.activeRoomID = [] { return PLModelManager::sharedModelManager()->activeRoomID(); };
         setMaxTries(3);
         for (const QString& id : roomIds)
-            world->room(id);
+            if (localRooms)
+                world->room(id);
         PLModelManager::sharedModelManager()->setActiveRoomID({});
         m_token = platform::NotificationCenter::defaultCenter()->addObserver(
             QLatin1String(ChatRoomPostingMessageStateChangedNotification),
