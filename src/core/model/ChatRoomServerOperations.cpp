@@ -515,6 +515,7 @@ bool ChatRoom::leaveGroupAfterRefreshWithCompletionHandler(PLResultHandler compl
     if (!own) {
         setStatus(1);
         clearMessages(true);
+        save();
         if (completion)
             platform::runOnMain([completion] { completion(true, std::nullopt, QString()); });
         return false;
@@ -524,6 +525,7 @@ bool ChatRoom::leaveGroupAfterRefreshWithCompletionHandler(PLResultHandler compl
             if (success) {
                 room->setStatus(1);
                 room->clearMessages(true);
+                room->save();
             }
             call(completion, success, error, message);
         });
@@ -538,6 +540,7 @@ bool ChatRoom::closeGroupWithCompletionHandler(PLResultHandler completion) {
                             if (reply.success) {
                                 room->setStatus(1);
                                 room->clearMessages(false);
+                                room->save();
                             }
                             call(completion, reply.success, error, reply.message);
                         });

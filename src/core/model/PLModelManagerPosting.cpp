@@ -87,7 +87,12 @@ void PLModelManager::registerPostingServices() {
         return ChatRoom::getPrivateRoomWithURL(roomURL, std::move(completion));
     };
     services.fetchRoomOnEventQueue = [](const QString& roomURL, bool synchronously) {
-        ChatRoom::getPrivateRoomWithURL(roomURL, {}, true, synchronously);
+        if (synchronously) {
+            ChatRoom::getPrivateRoomWithURL(roomURL, {}, true, true);
+            return;
+        }
+        // The event queue has no event loop to deliver a reply on: the request runs on main.
+        platform::runOnMain([roomURL] { ChatRoom::getPrivateRoomWithURL(roomURL, {}, true, false); });
     };
     services.markAsCompletedMessageInfoWithSeqId = &PendingMessageInfo::markAsCompletedMessageInfoWithSeqId;
     services.postPrivateMessage = [](const std::shared_ptr<ChatRoom>& room, const QString& text,
