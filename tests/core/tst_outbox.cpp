@@ -36,6 +36,7 @@ private slots:
     void streamEventsWaitForThePostsAnswer();
     void startUpResendsInterruptedPosts();
     void resendAndDiscard();
+    void uploadPassStartsThreeUploads();
     void attachmentRowHeight_data();
     void attachmentRowHeight();
 
@@ -255,6 +256,30 @@ void TestOutbox::resendAndDiscard() {
     droppedEntry->discard();
     QVERIFY(!Message::messageWithID(droppedId));
     QCOMPARE(w->server().storedMessages("r1").size(), 1);
+}
+
+void TestOutbox::uploadPassStartsThreeUploads() {
+    w = std::make_unique<OutboxTestWorld>(QStringList{});
+    // Media 2 is uploaded, 4 failed; 3 starts nothing (already running elsewhere).
+    const qint16 states[] = {0, 9, 0, 10, 0, 0, 0};
+    for (int i = 0; i < 7; ++i) {
+        auto row = RichMediaInfo::PS_createEntity();
+        row->setMediaId(i + 1);
+        row->setState(states[i]);
+    }
+    PLPersistence::PS_defaultContext()->save();
+    QList<qint64> offered;
+    PLModelManager::setUploadStarter([&](const std::shared_ptr<RichMediaInfo>& media) {
+        offered << media->mediaId();
+        return media->mediaId() != 3;
+    });
+    w->fixture->setOnline(false);
+    PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+    QVERIFY(offered.isEmpty());
+    w->fixture->setOnline(true);
+    PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+    PLModelManager::setUploadStarter({});
+    QCOMPARE(offered, QList<qint64>({1, 3, 5, 6}));
 }
 
 void TestOutbox::attachmentRowHeight_data() {
