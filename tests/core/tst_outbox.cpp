@@ -37,6 +37,7 @@ private slots:
     void startUpResendsInterruptedPosts();
     void resendAndDiscard();
     void uploadPassStartsThreeUploads();
+    void messageOutboxQueries();
     void attachmentRowHeight_data();
     void attachmentRowHeight();
 
@@ -280,6 +281,30 @@ void TestOutbox::uploadPassStartsThreeUploads() {
     PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
     PLModelManager::setUploadStarter({});
     QCOMPARE(offered, QList<qint64>({1, 3, 5, 6}));
+}
+
+void TestOutbox::messageOutboxQueries() {
+    w = std::make_unique<OutboxTestWorld>(QStringList{"r1"});
+    auto room = w->room("r1");
+    auto message = room->createMessage();
+    room->save();
+    QVERIFY(message->hasOnlyFailedPedningMessages());
+    QVERIFY(!message->latestPendingMessage());
+    QList<PendingMessageInfo::Ptr> entries;
+    for (qint16 state : {4, 2, 3, 1, 4})
+        entries << room->createPendingMessage(message, 2, state);
+    room->save();
+    QVERIFY(message->postingInProgress());
+    QVERIFY(message->hasFailedPendingMessage());
+    QVERIFY(!message->hasOnlyFailedPedningMessages());
+    QCOMPARE(message->pendingMessagesCount(), 4);
+    QCOMPARE(message->failedPendingMessageCount(), 2);
+    QCOMPARE(message->pendingMessagesExcludingFailedMessageCount(), 2);
+    QCOMPARE(message->latestPendingMessage(), entries.last());
+    message->removeAllFailedPendingMessages();
+    QCOMPARE(message->pendingMessages().size(), 3);
+    QCOMPARE(message->failedPendingMessageCount(), 0);
+    QVERIFY(!message->hasChanges());
 }
 
 void TestOutbox::attachmentRowHeight_data() {
