@@ -165,6 +165,8 @@ public:
     std::shared_ptr<Message> postTextMessage(const QString& text);
     std::shared_ptr<Message> postChatlet(const QString& chatletJSON);
     void replyToChatlet(const QString& replyJSON, const std::shared_ptr<Message>& linkedMessage);
+    // The building blocks of a post. Neither saves: the caller commits the message together with
+    // its entry.
     std::shared_ptr<Message> createMessage();
     std::shared_ptr<PendingMessageInfo> createPendingMessage(const std::shared_ptr<Message>& message,
                                                              qint16 type, qint16 state);
