@@ -169,14 +169,13 @@ void TestOutbox::passStartsThreeRoomsOldestFirst() {
 
 void TestOutbox::roomWaitingForMediaTakesNoSlot() {
     w = std::make_unique<OutboxTestWorld>(QStringList{"m", "r1", "r2", "r3"});
-    bool uploaded = false;
-    PendingMediaHooks::shared().hasMoreRichMediaToUpload = [&](const PendingMessageInfo& entry) {
-        return entry.type() == 1 && !uploaded;
-    };
     auto media = w->room("m");
     auto smart = media->createMessage();
     auto waiting = media->createPendingMessage(smart, 1, 1);
     waiting->setText(R"({"displayname":"Poll","formid":"f1"})");
+    auto file = RichMediaInfo::PS_createEntity();
+    file->setState(3); // uploading
+    waiting->addRichMediaInfoObject(file);
     media->save();
     auto blocked = w->queueText("m", "after the media");
     for (const char* id : {"r1", "r2", "r3"})
@@ -189,7 +188,7 @@ void TestOutbox::roomWaitingForMediaTakesNoSlot() {
 
     w->server().clearFaults();
     w->server().releaseHeld();
-    uploaded = true;
+    file->setState(9);
     waiting->mediaUploadFinished();
     QTRY_VERIFY(isDone(blocked));
     QVERIFY(isDone(waiting));

@@ -15,8 +15,8 @@ class PendingMessageInfo;
 inline constexpr char ChatRoomPostingMessageStateChangedNotification[] =
     "ChatRoomPostingMessageStateChangedNotification";
 
-// What the outbox asks of the media upload pipeline, which installs its own answers. The defaults
-// treat every entry as carrying no media: nothing to wait for, nothing to replace, nothing to cancel.
+// What the outbox asks of the media upload pipeline. The defaults read the entry's media rows
+// (uploaded 9, failed 10) and replace and cancel nothing; the pipeline installs the last two.
 struct PendingMediaHooks {
     // Some media of the entry is still to be uploaded.
     std::function<bool(const PendingMessageInfo& entry)> hasMoreRichMediaToUpload;

@@ -23,10 +23,22 @@ using K = platform::PredicateKey;
 
 namespace {
 
+bool anyMedia(const PendingMessageInfo& entry, qint16 state, bool equal) {
+    for (const auto& row : entry.richMediaInfo())
+        if ((row->state() == state) == equal)
+            return true;
+    return false;
+}
+
 PendingMediaHooks defaultHooks() {
     PendingMediaHooks hooks;
-    hooks.hasMoreRichMediaToUpload = [](const PendingMessageInfo&) { return false; };
-    hooks.hasAtleastOneFailedRichMedia = [](const PendingMessageInfo&) { return false; };
+    // Read from the entry's media rows: 9 uploaded, 10 failed. No rows: nothing to wait for.
+    hooks.hasMoreRichMediaToUpload = [](const PendingMessageInfo& entry) {
+        return anyMedia(entry, 9, false);
+    };
+    hooks.hasAtleastOneFailedRichMedia = [](const PendingMessageInfo& entry) {
+        return anyMedia(entry, 10, true);
+    };
     hooks.replaceAllS3URLPlaceHolders = [](PendingMessageInfo&) {};
     hooks.cancelUpload = [](PendingMessageInfo&) {};
     return hooks;
