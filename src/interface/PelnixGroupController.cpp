@@ -23,8 +23,15 @@ void setError(PLOptionalError* out, const PLError& error) {
         *out = error;
 }
 
-bool isCurrentUserMember(const std::shared_ptr<ChatRoom>& room) {
-    return PelnixGroupController::isUserWithID(CurrentUserInfo::currentUserID(), room);
+// The group check, then the current user's membership.
+std::shared_ptr<ChatRoom> roomOfMember(const std::optional<PelnixGroup>& group, PLOptionalError* out) {
+    auto room = PelnixGroupController::isPelnixIsInitialisedAndGroupIsValid(group, out);
+    if (room && !PelnixGroupController::isUserWithID(CurrentUserInfo::currentUserID(), room)) {
+        setError(out, PelnixGroupController::error(PelnixGroupController::NotAllowed,
+                                                   "You are not a member of the group"));
+        return nullptr;
+    }
+    return room;
 }
 
 } // namespace
@@ -126,13 +133,9 @@ void PelnixGroupController::deleteLocalChatDirectoryForRoom(const std::shared_pt
 std::optional<QList<PelnixGroupMember>>
 PelnixGroupController::getActiveMembersOfGroup(const std::optional<PelnixGroup>& group,
                                                PLOptionalError* out) {
-    const auto room = isPelnixIsInitialisedAndGroupIsValid(group, out);
+    const auto room = roomOfMember(group, out);
     if (!room)
         return std::nullopt;
-    if (!isCurrentUserMember(room)) {
-        setError(out, error(NotAllowed, "You are not a member of the group"));
-        return std::nullopt;
-    }
     if (room->hideMemberProfile()) {
         setError(out, error(NotAllowed, "Admin has hidden member info."));
         return std::nullopt;
@@ -149,13 +152,9 @@ PelnixGroupController::getActiveMembersOfGroup(const std::optional<PelnixGroup>&
 
 std::optional<PelnixGroupMember>
 PelnixGroupController::getAdminOfGroup(const std::optional<PelnixGroup>& group, PLOptionalError* out) {
-    const auto room = isPelnixIsInitialisedAndGroupIsValid(group, out);
+    const auto room = roomOfMember(group, out);
     if (!room)
         return std::nullopt;
-    if (!isCurrentUserMember(room)) {
-        setError(out, error(NotAllowed, "You are not a member of the group"));
-        return std::nullopt;
-    }
     const auto admin = room->adminMember();
     if (!admin || !admin->user())
         return std::nullopt;
