@@ -2,6 +2,7 @@
 // gates, appearance, passcode refusals, registration, profile, groups and their filter, contacts,
 // invitations and the signed-in user.
 #include "CoreFixture.h"
+#include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PLModelManager.h"
@@ -13,6 +14,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
+#include "interface/PelnixSplashScreenWithLogo.h"
 #include "interface/PelnixUser.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
@@ -136,6 +138,10 @@ void TestFacade::serverSettingsChangeOnlyBetweenSessions() {
     Pelnix::setAppLockFeatureEnabled(false);
     Pelnix::setSandboxingFeatureEnabled(false);
     Pelnix::setRemoteNotificationsDeviceToken(QStringLiteral("device-1"));
+
+    // The configuration follows a new server at once.
+    QCOMPARE(PLAppConfigurations::currentConfiguration()->roomsURL().startsWith("https://elsewhere.test/"),
+             changes);
 
     PLStoredModel::dropSharedInstancesForTesting(); // read back what was saved
     const auto info = PelnixInfo::sharedInstance();
@@ -484,6 +490,7 @@ void TestFacade::signedInUserAndReset() {
     QCOMPARE(PelnixUser::userID(), QString::number(world.userID()));
     QCOMPARE(PelnixUser::userEmail(), world.email());
     QCOMPARE(PelnixUser::phoneNumber(), QString());
+    QVERIFY(!PelnixSplashScreenWithLogo::splashScreenWithLogoView()); // the server asked for no co-branding
     importRooms(R"([{"_id":"g1","name":"Ops","type":"2"}])");
     auto room = ChatRoom::chatRoomWithID(QStringLiteral("g1"));
     room->setTempUnreadMessageCount(4);
