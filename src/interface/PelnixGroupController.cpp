@@ -23,29 +23,42 @@ void setError(PLOptionalError* out, const PLError& error) {
         *out = error;
 }
 
-// The group check, then the current user's membership.
-std::shared_ptr<ChatRoom> roomOfMember(const std::optional<PelnixGroup>& group, PLOptionalError* out) {
-    auto room = PelnixGroupController::isPelnixIsInitialisedAndGroupIsValid(group, out);
-    if (room && !PelnixGroupController::isUserWithID(CurrentUserInfo::currentUserID(), room)) {
-        setError(out, PelnixGroupController::error(PelnixGroupController::NotAllowed,
-                                                   "You are not a member of the group"));
-        return nullptr;
-    }
-    return room;
-}
-
 } // namespace
 
 PLError PelnixGroupController::error(qint64 code, const char* text) {
     return PelnixSetUp::error(code, text);
 }
 
-PLOptionalError PelnixGroupController::networkError() {
-    if (PLReachabilityResponder::sharedInstance()->isNetworkReachable(false))
-        return std::nullopt;
+PLError PelnixGroupController::noNetworkError() {
     // This text goes out as it stands, untranslated.
     return PelnixErrorHandlingHelper::errorWithCode(NoNetwork,
                                                     QStringLiteral("Please check your network connection"));
+}
+
+PLOptionalError PelnixGroupController::networkError() {
+    if (PLReachabilityResponder::sharedInstance()->isNetworkReachable(false))
+        return std::nullopt;
+    return noNetworkError();
+}
+
+std::shared_ptr<ChatRoom> PelnixGroupController::roomOfMember(const std::optional<PelnixGroup>& group,
+                                                              PLOptionalError* out) {
+    auto room = isPelnixIsInitialisedAndGroupIsValid(group, out);
+    if (room && !isUserWithID(CurrentUserInfo::currentUserID(), room)) {
+        setError(out, error(NotAllowed, "You are not a member of the group"));
+        return nullptr;
+    }
+    return room;
+}
+
+std::shared_ptr<ChatRoom> PelnixGroupController::roomOfVisibleMembers(const std::optional<PelnixGroup>& group,
+                                                                      PLOptionalError* out) {
+    auto room = roomOfMember(group, out);
+    if (room && room->hideMemberProfile()) {
+        setError(out, error(NotAllowed, "Admin has hidden member info."));
+        return nullptr;
+    }
+    return room;
 }
 
 std::shared_ptr<ChatRoom>
@@ -133,13 +146,9 @@ void PelnixGroupController::deleteLocalChatDirectoryForRoom(const std::shared_pt
 std::optional<QList<PelnixGroupMember>>
 PelnixGroupController::getActiveMembersOfGroup(const std::optional<PelnixGroup>& group,
                                                PLOptionalError* out) {
-    const auto room = roomOfMember(group, out);
+    const auto room = roomOfVisibleMembers(group, out);
     if (!room)
         return std::nullopt;
-    if (room->hideMemberProfile()) {
-        setError(out, error(NotAllowed, "Admin has hidden member info."));
-        return std::nullopt;
-    }
     auto members = room->members();
     auto name = [](const std::shared_ptr<RoomMember>& m) {
         return m && m->user() ? m->user()->profileName() : QString();

@@ -61,8 +61,15 @@ public:
     // A text that is not blank.
     static bool isValidMessage(const QVariant& message);
     static void deleteLocalChatDirectoryForRoom(const std::shared_ptr<ChatRoom>& room);
+    // The group check, then the current user's membership (-1006).
+    static std::shared_ptr<ChatRoom> roomOfMember(const std::optional<PelnixGroup>& group,
+                                                  PLOptionalError* error);
+    // Also refused (-1006) when the admin hides the members' profiles, from the admin too.
+    static std::shared_ptr<ChatRoom> roomOfVisibleMembers(const std::optional<PelnixGroup>& group,
+                                                          PLOptionalError* error);
     // -1010 when the network is not reachable.
     static PLOptionalError networkError();
+    static PLError noNetworkError();
     static PLError error(qint64 code, const char* text);
 };
 
