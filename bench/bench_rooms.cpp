@@ -1,5 +1,6 @@
 // The room and message model against raw SQLite doing the same work, in the same run: stream
 // events through the real dispatch (one save per event, on the event queue), and the rooms list.
+#include "SideBySideBaseline.h"
 #include "TestSandbox.h"
 #include "core/model/Asset.h"
 #include "core/model/Challenge.h"
@@ -100,37 +101,14 @@ void BM_RawInsertSameRowsPerTransaction(benchmark::State& state) {
         QList<QVariantMap> events;
         for (int i = 0; i < kEvents; ++i)
             events << event(i);
-        sqlite3* db = nullptr;
-        sqlite3_open(world->storePath().toUtf8().constData(), &db);
-        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO Message (pk, messageId, typeString, type, date, actualDate, text, "
-                           "updateCount, latestAction) VALUES (?, ?, ?, 2, ?, ?, ?, 1, 'init')",
-                           -1, &insert, nullptr);
+        auto raw = std::make_unique<bench::RawMessageInserter>(world->storePath());
         state.ResumeTiming();
 
-        for (int i = 0; i < kEvents; ++i) {
-            const QVariantMap& e = events[i];
-            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-            QByteArray id = e.value("_id").toString().toUtf8();
-            QByteArray type = e.value("type").toString().toUtf8();
-            QByteArray text = e.value("text").toString().toUtf8();
-            qint64 date = qint64(e.value("date").toDouble());
-            sqlite3_bind_int64(insert, 1, 1'000'000 + i);
-            sqlite3_bind_text(insert, 2, id.constData(), int(id.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 3, type.constData(), int(type.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int64(insert, 4, date);
-            sqlite3_bind_int64(insert, 5, date);
-            sqlite3_bind_text(insert, 6, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        }
+        for (int i = 0; i < kEvents; ++i)
+            raw->insert(1'000'000 + i, events[i]);
 
         state.PauseTiming();
-        sqlite3_finalize(insert);
-        sqlite3_close(db);
+        raw.reset();
         world.reset();
         state.ResumeTiming();
     }
@@ -237,23 +215,12 @@ BENCHMARK(BM_RawRoomsList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreRoomsListWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreRoomsListCold)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's real time per iteration so the figures can be printed side by side.
-class SideBySideReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            g_seconds[QString::fromStdString(r.benchmark_name()).section('/', 0, 0)] =
-                r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SideBySideReporter reporter;
+    bench::SideBySideReporter reporter(g_seconds);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto seconds = [](const char* name) { return g_seconds.value(QLatin1String(name)); };
     if (seconds("BM_DispatchEventsSavePerEvent") > 0 && seconds("BM_RawInsertSameRowsPerTransaction") > 0)

@@ -7,6 +7,20 @@
 
 namespace pelnix {
 
+namespace {
+
+// A refusal's body (503 when the server has too many streams, an error page) is no event data:
+// it reaches the chunk handler with an error, so it is never read as events.
+PLOptionalError refusal(QNetworkReply* reply) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 0 || (status >= 200 && status < 300))
+        return std::nullopt;
+    return PLError(QStringLiteral("PLNetworkErrorDomain"), status,
+                   QStringLiteral("The event stream was refused (HTTP %1).").arg(status));
+}
+
+} // namespace
+
 PLEventsAPIService::~PLEventsAPIService() {
     cancelPreviousConnectionRequest();
 }
@@ -33,7 +47,7 @@ bool PLEventsAPIService::startService() {
             return;
         const QByteArray chunk = reply->readAll();
         if (!chunk.isEmpty() && m_chunkHandler)
-            m_chunkHandler(chunk, std::nullopt);
+            m_chunkHandler(chunk, refusal(reply));
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         if (m_connection != reply)
@@ -41,7 +55,7 @@ bool PLEventsAPIService::startService() {
         m_connection = nullptr;
         const QByteArray rest = reply->readAll();
         if (!rest.isEmpty() && m_chunkHandler)
-            m_chunkHandler(rest, std::nullopt);
+            m_chunkHandler(rest, refusal(reply));
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         PLOptionalError error;
         if (isTransportFailure(reply->error(), status))

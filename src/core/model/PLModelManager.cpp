@@ -4,6 +4,7 @@
 #include "core/model/PelnixDataModel.h"
 #include "core/model/PendingMessageInfo.h"
 #include "core/model/RichMediaInfo.h"
+#include "core/model/RoomModelServices.h"
 #include "core/model/User.h"
 
 #include "core/api/PLAPIService.h"
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTimer>
+#include <atomic>
 
 Q_LOGGING_CATEGORY(lcModelManager, "pelnix.modelmanager")
 
@@ -32,7 +34,8 @@ namespace {
 
 const QString kStoreName = QStringLiteral("Pelnix.xcdatamodeld");
 
-PLModelManager* g_shared = nullptr;
+// Read from the event queue too (the room model's services).
+std::atomic<PLModelManager*> g_shared = nullptr;
 
 Q_GLOBAL_STATIC(PLModelManager::FileRemover, g_fileRemover)
 
@@ -57,33 +60,36 @@ CurrentUserInfo::Ptr storedAccount() {
 PLModelManager::PLModelManager() {
     Q_ASSERT(platform::isMainThread());
     m_eventQueue = new platform::SerialQueue(QStringLiteral("Event Precessing"), this);
-    // A changed address book has to be read into the contact list again.
-    platform::NotificationCenter::defaultCenter()->addObserver(
-        QStringLiteral("PLAddressBookUpdated"),
-        [this](const platform::Notification&) { m_localAddressBookSynched = false; }, this);
+    registerForNetworkUpdatesAndNotifications();
 }
 
 PLModelManager::~PLModelManager() {
     platform::NotificationCenter::defaultCenter()->removeObservers(this);
+    // The queue's running block may still read this object: it finishes before the members go.
+    delete m_eventQueue;
+    m_eventQueue = nullptr;
 }
 
 PLModelManager* PLModelManager::sharedModelManager() {
     Q_ASSERT(platform::isMainThread());
-    if (!g_shared) {
+    if (!g_shared.load()) {
         registerModelLayer();
         g_shared = new PLModelManager;
     }
-    return g_shared;
+    return g_shared.load();
 }
 
 bool PLModelManager::hasSharedInstance() {
-    return g_shared != nullptr;
+    return g_shared.load() != nullptr;
 }
 
 void PLModelManager::destroySharedInstance() {
     Q_ASSERT(platform::isMainThread());
-    delete g_shared;
-    g_shared = nullptr;
+    PLModelManager* manager = g_shared.exchange(nullptr);
+    if (!manager)
+        return;
+    manager->stopPersistentConnectionForUpdates();
+    delete manager;
 }
 
 void PLModelManager::registerModelLayer() {
@@ -111,6 +117,30 @@ void PLModelManager::registerModelLayer() {
     });
     PelnixStateManager::setDatabaseInitializer([] { sharedModelManager()->initialize(); });
     PelnixStateManager::setAccountInitializer(&CurrentUserInfo::initializeCurrentUserForSDKWithID);
+
+    auto& services = RoomModelServices::shared();
+    services.currentUserID = &CurrentUserInfo::currentUserID;
+    services.userWithID = [](const QVariant& id) { return User::userWithID(id); };
+    services.activeRoomID = [] {
+        PLModelManager* manager = g_shared.load();
+        return manager ? manager->activeRoomID() : QString();
+    };
+    services.addToDataProcessingQueue = [](std::function<void()> block) {
+        if (PLModelManager* manager = g_shared.load())
+            manager->addToDataProcessingQueue(std::move(block));
+        else
+            block();
+    };
+}
+
+QString PLModelManager::activeRoomID() const {
+    QMutexLocker lock(&m_activeRoomMutex);
+    return m_activeRoomID;
+}
+
+void PLModelManager::setActiveRoomID(const QString& roomID) {
+    QMutexLocker lock(&m_activeRoomMutex);
+    m_activeRoomID = roomID;
 }
 
 void PLModelManager::setAppConfigurationState(qint64 state) {

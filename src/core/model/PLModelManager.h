@@ -1,21 +1,33 @@
 #pragma once
 
+#include "core/model/EventStreamLineAssembler.h"
+#include "core/model/PLModelManagerHooks.h"
 #include "platform/PLError.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <functional>
+
+class QTimer;
 
 namespace pelnix {
 
 namespace platform {
 class SerialQueue;
 }
+class PLEventsAPIService;
 
 inline constexpr char PLPelnixWillBeginDatabaseUpgradeNotification[] =
     "DatabaseWillBeginDatabaseUpgradeNotification";
 inline constexpr char PLDatabaseUpgradedNotification[] = "DatabaseUpgradedNotification";
 inline constexpr char PLPelnixCompletedUpgradingDatabaseNotification[] = "DatabaseUpgradedNotification";
+// The end of the bring-up: no user info on success, {"Error", "Msg"} on failure.
+inline constexpr char PLChatRoomsFetchedNotification[] = "ChatRoomsFetchedNotification";
+inline constexpr char PLApplicationDidEnterBackgroundNotification[] =
+    "UIApplicationDidEnterBackgroundNotification";
+inline constexpr char PLApplicationWillEnterForegroundNotification[] =
+    "UIApplicationWillEnterForegroundNotification";
 
 // The one object that runs the messaging core. This file pair holds the object and its store duties:
 // opening the store, the schema version check and upgrade, the clean-up of what the previous major
@@ -36,8 +48,9 @@ public:
     // session's database and account initialisers. Safe to call again.
     static void registerModelLayer();
 
-    QString activeRoomID() const { return m_activeRoomID; }
-    void setActiveRoomID(const QString& roomID) { m_activeRoomID = roomID; }
+    // Set by the chat window; also read by the outbox on the event queue.
+    QString activeRoomID() const;
+    void setActiveRoomID(const QString& roomID);
     bool localAddressBookSynched() const { return m_localAddressBookSynched; }
     void setLocalAddressBookSynched(bool synched) { m_localAddressBookSynched = synched; }
     quint64 requestID() const { return m_requestID; }
@@ -83,6 +96,49 @@ public:
     // The user-defaults keys of the previous major version, in the order they are removed.
     static QStringList previousVersionDefaultsKeys();
 
+    // Runs a pending upgrade, then the bring-up again; announces the end of start-up when that
+    // reaches state 0.
+    void performUpgrade();
+
+    // Bring-up: the re-entrant step function and its steps. Answers the resulting state; non-zero
+    // means "ChatRoomsFetchedNotification" will report the end.
+    qint64 checkAppSatusAndProceed();
+    void updateStyleSheets();
+    void startFetchingXSLT();
+    void updateFormJSONs();
+    void startFetchingRooms();
+
+    // The event stream.
+    void startPersistentConnectionForUpdates();
+    // Closes the stream; no reconnect follows.
+    void stopPersistentConnectionForUpdates();
+    bool isEventStreamConnected() const;
+    // One piece of the stream's body, as the connection delivered it (main thread).
+    void processData(const QByteArray& chunk);
+    // Applies a batch in order (event queue).
+    void processEventJSONs(const QList<QVariantMap>& events);
+    // Stores the event's date as the resume point (main thread).
+    void updatePrivateEventTime(const QVariantMap& event);
+    void resetSentButResponseNotReceivedTypePendingMessagesIfNeeded();
+
+    // Life cycle and network: the outbox's start-up and the upload pass.
+    void prepareAndStartPostingPendingMessages();
+    void uploadRichMediaFilesToCloud();
+
+    // The calls into the outbox, the room operations and the smart-message downloads.
+    static PLModelManagerHooks& hooks();
+    static void resetHooks();
+
+    // The stream's timers: the quiet time before unanswered posts are re-armed, and the reconnect
+    // back-off (first delay, doubling up to the cap). Tests shorten them.
+    struct StreamTimings {
+        int rearmMs = 10000;
+        int firstRetryMs = 1000;
+        int maxRetryMs = 30000;
+    };
+    static void setStreamTimings(const StreamTimings& timings);
+    static StreamTimings streamTimings();
+
 signals:
     void appConfigurationStateChanged(qint64 state);
     void progressChanged(double progress);
@@ -95,6 +151,16 @@ private:
     void upgradeToVersion4();
     void upgradeToVersion8();
 
+    void registerForNetworkUpdatesAndNotifications();
+    void postStartUpSucceeded();
+    // "Msg" is `message`, else the localized `fallbackKey`. Queued when the caller has not yet
+    // learned that start-up is under way.
+    void postStartUpFailed(const PLOptionalError& error, const QString& message, const QString& fallbackKey,
+                           bool queued = false);
+    void streamEnded();
+    void restartRearmTimer();
+
+    mutable QMutex m_activeRoomMutex;
     QString m_activeRoomID;
     bool m_localAddressBookSynched = false;
     quint64 m_requestID = 0;
@@ -103,6 +169,16 @@ private:
     double m_needsUpgrade = 0.0;
     bool m_validJSON = true;
     platform::SerialQueue* m_eventQueue = nullptr;
+
+    PLEventsAPIService* m_events = nullptr;
+    EventStreamLineAssembler m_lines;
+    QTimer* m_rearmTimer = nullptr;
+    QTimer* m_reconnectTimer = nullptr;
+    int m_retryDelayMs = 0;
+    // The current connection delivered at least one event: its end is followed by an immediate retry.
+    bool m_streamDeliveredEvents = false;
+    // This bring-up run already reported that a download could not start.
+    bool m_notStartedReported = false;
 };
 
 } // namespace pelnix
