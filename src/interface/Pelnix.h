@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <QVariantMap>
 #include <functional>
 #include <optional>
 
@@ -40,6 +41,12 @@ public:
     Pelnix() = delete;
 
     // ---- Credentials and start-up
+    // Starts the session: checks the credentials, then either finds the set-up done in an earlier run
+    // or runs the bring-up and waits for its end. The completion always comes later, on the main
+    // thread, exactly once; calls made while one waits are answered together with it.
+    static void initWithCompletionHandler(PLResultHandler completion);
+    // The end of the bring-up as its notification reports it ("Error", "Msg"; neither: success).
+    static void chatRoomsFetchCompletedWithInfo(const QVariantMap& userInfo, PLResultHandler completion);
     static void setAuthenticationCode(const QString& code);
     static void setUserEmailID(const QString& email);
     static void setUserID(const QString& userID);

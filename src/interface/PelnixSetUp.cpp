@@ -2,6 +2,7 @@
 
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PLModelManager.h"
+#include "core/model/PLModelManagerHooks.h"
 #include "core/model/RoomModelServices.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -9,6 +10,8 @@
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "platform/MainThread.h"
+#include "smart/PLChatletCategoryItems.h"
+#include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
 
 #include <QGuiApplication>
@@ -26,12 +29,23 @@ void ensureLibraryIsSetUp() {
         return;
     done = true;
     PLModelManager::registerModelLayer();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        WidgetServices::install();
+}
+
+void connectSmartMessages() {
     // The core cannot call up into smart messages; the facade is the layer that links both.
     RoomModelServices::shared().renderSmartMessage = [](const std::shared_ptr<Message>& message) {
         SmartMessageRenderer::generateHTMLString(message, false);
     };
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        WidgetServices::install();
+    auto& hooks = PLModelManager::hooks();
+    hooks.startFetchingXSLT = [](PLResultHandler completion, PLProgressHandler progress) {
+        return SmartBringUpDownloads::startFetchingXSLT(std::move(completion), std::move(progress));
+    };
+    hooks.updateFormJSONs = [](PLResultHandler completion) {
+        return SmartBringUpDownloads::updateFormJSONs(std::move(completion));
+    };
+    hooks.refreshChatlets = [] { PLChatletCategoryItems::updateChaletsWithCompletionHandler(); };
 }
 
 bool isInitialSetUpDone() {

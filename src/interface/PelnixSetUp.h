@@ -17,6 +17,9 @@ namespace PelnixSetUp {
 
 // Connects the model to the layers above it (smart messages, widgets) once per process.
 void ensureLibraryIsSetUp();
+// Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
+// done at every start-up, so that it holds whatever replaced them since.
+void connectSmartMessages();
 bool isInitialSetUpDone();
 quint64 sessionState();
 // The library's error with its localized text; logged when logging is on.
