@@ -70,6 +70,7 @@ private slots:
     void membersAdditionChecksInOrder();
     void contactsWithEmailAndPhoneAreInvitedTwice();
     void activeMembersAndAdmin();
+    void pendingMembersFromServerEntries();
     void messageValidity_data();
     void messageValidity();
     void creatorChecksInOrder_data();
@@ -163,6 +164,19 @@ void TestGroupController::activeMembersAndAdmin() {
     const auto cy = PelnixGroupMember{QStringLiteral("Cy"), QStringLiteral("9"), QStringLiteral("theirs")};
     QVERIFY(!PelnixGroupController::roomMemberFromGroupMember(cy, ChatRoom::chatRoomWithID("theirs")));
     QVERIFY(!PelnixGroupMember::memberWithID(QStringLiteral("9"), QStringLiteral("theirs")));
+}
+
+void TestGroupController::pendingMembersFromServerEntries() {
+    const QVariantList entries{QVariantMap{{"name", "Di"}, {"id", "i1"}, {"type", "email"}}, QVariant("junk"),
+                               QVariantMap{{"name", "Ed"}}};
+    const auto pending = PelnixGroupPendingMember::getPelnixGroupPendingMembersFrom(entries);
+    QCOMPARE(pending.size(), 2);
+    QCOMPARE(pending[0].pendingMemberID, QStringLiteral("i1"));
+    QCOMPARE(pending[0].pendingMemberType, QStringLiteral("email"));
+    QCOMPARE(pending[1].pendingMemberName, QStringLiteral("Ed"));
+    // An entry without an ID cannot be withdrawn later: its ID stays null.
+    QVERIFY(pending[1].pendingMemberID.isNull());
+    QVERIFY(PelnixGroupPendingMember::getPelnixGroupPendingMembersFrom({}).isEmpty());
 }
 
 void TestGroupController::messageValidity_data() {
