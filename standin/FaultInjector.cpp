@@ -9,6 +9,8 @@ std::optional<FaultInjector::Mode> FaultInjector::modeFromName(const std::string
         return Mode::ErrorEnvelope;
     if (name == "drop")
         return Mode::Drop;
+    if (name == "dropafter")
+        return Mode::DropAfter;
     if (name == "delay")
         return Mode::Delay;
     if (name == "hold")

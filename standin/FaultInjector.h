@@ -17,6 +17,7 @@ public:
         ServerError,   // 500 with an HTML body
         ErrorEnvelope, // the service's JSON error envelope with `statusCode` and `reason`
         Drop,          // the connection closes before any byte of the body
+        DropAfter,     // the request is carried out, then the connection closes before its answer's body
         Delay,         // the normal answer after `delayMs`
         Hold,          // the normal answer once released (or when the service stops)
     };

@@ -19,6 +19,22 @@ void RouteGuard::begin(const httplib::Request& request) const {
     t_logIndex = m_context.log.begin(m_server, request);
 }
 
+namespace {
+
+// Set by a "drop after" fault: the request is carried out and its answer then cut off.
+thread_local bool t_cutAnswer = false;
+
+void cutAnswerIfArmed(httplib::Response& response) {
+    if (!t_cutAnswer)
+        return;
+    t_cutAnswer = false;
+    response.body.clear(); // a body already set would be sent in place of the provider
+    response.set_content_provider(64, "application/json",
+                                  [](size_t, size_t, httplib::DataSink&) { return false; });
+}
+
+} // namespace
+
 httplib::Server::Handler RouteGuard::operator()(httplib::Server::Handler handler) const {
     return
         [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
@@ -26,6 +42,7 @@ httplib::Server::Handler RouteGuard::operator()(httplib::Server::Handler handler
             if (request.path.rfind("/_ctl/", 0) != 0 && applyFault(request, response))
                 return;
             handler(request, response);
+            cutAnswerIfArmed(response);
         };
 }
 
@@ -58,6 +75,7 @@ httplib::Server::HandlerWithContentReader RouteGuard::streaming(BodyHandler hand
         }
         handler(request, response, body);
         finishBody();
+        cutAnswerIfArmed(response);
     };
 }
 
@@ -117,6 +135,9 @@ bool RouteGuard::applyFault(const httplib::Request& request, httplib::Response& 
         response.set_content_provider(64, "application/json",
                                       [](size_t, size_t, httplib::DataSink&) { return false; });
         return true;
+    case FaultInjector::Mode::DropAfter:
+        t_cutAnswer = true;
+        return false;
     case FaultInjector::Mode::Delay:
         std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
         return false;

@@ -51,6 +51,18 @@ CoreFixture::~CoreFixture() {
     PLStoredModel::dropSharedInstancesForTesting();
 }
 
+void CoreFixture::stopServer() {
+    m_server->stop();
+}
+
+bool CoreFixture::restartServer() {
+    const uint16_t port = m_server->port();
+    m_server->stop();
+    m_server = std::make_unique<standin::StandinServer>(
+        standin::StandinServer::Options{m_dataDir.path().toStdString(), port, 0, 15000});
+    return m_server->start() && m_server->port() == port;
+}
+
 QString CoreFixture::baseUrl() const {
     return QString::fromStdString(m_server->baseUrl());
 }

@@ -25,6 +25,9 @@ public:
     qint64 userID() const { return m_userID; }
     QString token() const { return m_token; }
     QString email() const { return m_email; }
+    // Stops the stand-in; restartServer() brings it back on the same port with the same data folder.
+    void stopServer();
+    bool restartServer();
     // Flips the network as reachability sees it.
     void setOnline(bool online);
 

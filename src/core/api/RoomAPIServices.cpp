@@ -70,7 +70,8 @@ QString PLGetPrivateRoomAPIService::targetURLString() const {
 }
 
 QString PLGetPrivateRoomMessagesAPIService::targetURLString() const {
-    return config()->roomsURL() + orEmpty(roomMessagesURL()) + QStringLiteral("/messages?");
+    // Joined, not concatenated: a rooms URL without its final "/" must still name the room.
+    return joinPath(config()->roomsURL(), orEmpty(roomMessagesURL()) + QStringLiteral("/messages?"));
 }
 
 PLParameters PLGetPrivateRoomMessagesAPIService::parameters() const {

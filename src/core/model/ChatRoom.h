@@ -3,10 +3,15 @@
 #include "core/model/EntityAccessors.h"
 #include "foundation/persistence/PLEntity.h"
 
+#include "core/model/PLAddressBookContact.h"
+#include "core/model/RoomModelServices.h"
+
+#include <QSizeF>
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
 #include <optional>
+#include <variant>
 
 namespace pelnix {
 
@@ -14,6 +19,22 @@ class DeletedMessage;
 class Message;
 class PendingMessageInfo;
 class RoomMember;
+class User;
+
+// A person to invite: an address-book entry, a known user, or an e-mail address or phone number.
+using PLRoomContact = std::variant<PLAddressBookContact, std::shared_ptr<User>, QString>;
+// (success, error, message, room) of a room creation or update.
+using PLRoomResultHandler =
+    std::function<void(bool success, const PLOptionalError& error, const QString& message,
+                       const std::shared_ptr<ChatRoom>& room)>;
+// (success, error, message, items) of a list reply.
+using PLListResultHandler = std::function<void(bool success, const PLOptionalError& error,
+                                               const QString& message, const QVariantList& items)>;
+// (success, error, message, details) of a dictionary reply.
+using PLDetailsResultHandler = std::function<void(bool success, const PLOptionalError& error,
+                                                  const QString& message, const QVariantMap& details)>;
+// Receives every progress value of a request.
+using PLFetchProgressHandler = std::function<void(double fraction)>;
 
 // A page of a room's messages, oldest first; whether older ones exist; the page's oldest date.
 using PLMessagePageHandler =
@@ -91,6 +112,71 @@ public:
     allOneToOneChatRoomsFromOtherUsersList(const std::optional<QStringList>& emails);
     static qint64 latestMessageDate(const ContextPtr& context = {});
     static qint64 totalUnreadMessagesCount(const ContextPtr& context = {});
+
+    // Appends one percent-encoded path component to a URL.
+    static QString appendingPathComponent(const QString& base, const QString& component);
+
+    // ---- Server operations (ChatRoomServerOperations.cpp). Each returns whether a request
+    // started; completions run on the main thread. A room-changing request holds the event queue
+    // suspended from its start until its reply has been applied, so that stream events never
+    // overtake it.
+    static bool getPrivateRoomsWithCompletionHandler(PLResultHandler completion,
+                                                     PLFetchProgressHandler progress = {});
+    static bool getPrivateRoomWithURL(const QString& roomURL, PLResultHandler completion,
+                                      bool updateInSecondaryQueue = false, bool callSynchronously = false);
+    static bool createRoomWithName(const QString& name, const QString& welcomeMessage,
+                                   const QList<PLRoomContact>& contacts, const QString& thumbImageURL,
+                                   const QString& bigImageURL, bool isAdminOnly, bool hideMemberProfile,
+                                   PLRoomResultHandler completion);
+    static bool pendingMembersForRoom(const QString& roomId, PLListResultHandler completion);
+    static bool removePendingMemberForRoom(const QString& roomId, const QString& inviteeID,
+                                           PLResultHandler completion);
+    static bool memberDetailsForRoomID(const QString& roomId, qint32 memberID,
+                                       PLDetailsResultHandler completion);
+    bool addContacts(const QList<PLRoomContact>& contacts, PLResultHandler completion);
+    bool removeMember(const std::shared_ptr<RoomMember>& member, PLResultHandler completion);
+    // Local only: the member leaves the room and is deleted; saved.
+    void removeMember(const std::shared_ptr<RoomMember>& member);
+    bool changeAdmin(const std::shared_ptr<RoomMember>& member, PLResultHandler completion);
+    bool refreshRoomInfoWithCompletionHandler(PLResultHandler completion);
+    bool updateRoomWithName(const QString& name, const QString& thumbImageURL, const QString& bigImageURL,
+                            bool isAdminOnly, bool hideMemberProfile, PLRoomResultHandler completion);
+    bool fetchLatestMessagesWithCompletionHandler(PLResultHandler completion);
+    bool postPrivateMessage(const QString& text, bool isSmartMessage, PLResultHandler completion);
+    bool postPrivateMessage(const QString& text, bool isSmartMessage,
+                            const std::shared_ptr<Message>& linkedMessage, const QString& seqId,
+                            PLResultHandler completion);
+    bool postPrivateMessage(const QString& text, bool isSmartMessage, bool synchronously,
+                            const std::shared_ptr<Message>& linkedMessage, const QString& seqId,
+                            PLResultHandler completion);
+    bool leaveGroupWithCompletionHandler(PLResultHandler completion);
+    bool leaveGroupAfterRefreshWithCompletionHandler(PLResultHandler completion);
+    bool closeGroupWithCompletionHandler(PLResultHandler completion);
+    // Deletes the room's messages except those still being posted; with tombstones, the messages
+    // of the last 30 seconds of events stay known as deleted so that a replayed event skips them.
+    void clearMessages(bool keepTombstones = true);
+    // One room event of the stream; events about the signed-in user's own leaving are dropped.
+    static void updateWithEventsDict(const QVariantMap& event);
+
+    // ---- Outbox (ChatRoomOutbox.cpp). Posts are stored with their outbox entry before they are
+    // announced, then the posting pass runs.
+    std::shared_ptr<Message> postTextMessage(const QString& text);
+    std::shared_ptr<Message> postChatlet(const QString& chatletJSON);
+    void replyToChatlet(const QString& replyJSON, const std::shared_ptr<Message>& linkedMessage);
+    // The building blocks of a post. Neither saves: the caller commits the message together with
+    // its entry.
+    std::shared_ptr<Message> createMessage();
+    std::shared_ptr<PendingMessageInfo> createPendingMessage(const std::shared_ptr<Message>& message,
+                                                             qint16 type, qint16 state);
+    // The first waiting entry (state 0, 1 or 2, lowest order number), or null.
+    std::shared_ptr<PendingMessageInfo> firstPendingMessage() const;
+    // Starts the first waiting entry's post; false when none started (one already posting, media
+    // not ready, nothing waiting).
+    bool postNextPendingMessage();
+    // Rooms with waiting entries, the one whose first entry is oldest first.
+    static List chatRoomsWithPendingMessages();
+    // The row height of a single attachment of that picture size.
+    static qint16 displayCellHeightForImageSize(const QSizeF& size);
 
 private:
     static void prefetchLatestMessages(const List& rooms, const ContextPtr& context);

@@ -20,10 +20,8 @@ namespace pelnix {
 
 using K = platform::PredicateKey;
 
-namespace {
-
 // Appends one path component to a URL; a file-path join would fold the "//" of "http://".
-QString appendingPathComponent(const QString& base, const QString& component) {
+QString ChatRoom::appendingPathComponent(const QString& base, const QString& component) {
     if (base.isEmpty() || component.isEmpty())
         return {};
     QString joined = base;
@@ -31,8 +29,6 @@ QString appendingPathComponent(const QString& base, const QString& component) {
         joined += QLatin1Char('/');
     return joined + QString::fromLatin1(QUrl::toPercentEncoding(component));
 }
-
-} // namespace
 
 QString ChatRoom::displayName() const {
     if (!isOneToOne())

@@ -69,6 +69,18 @@ public:
     // An entry of the outbox for this message that is not completed.
     bool hasAtLeatOnePendingMessage() const;
 
+    // ---- Outbox of this message (MessageOutbox.cpp)
+    bool postingInProgress() const;
+    // True as well for a message without entries.
+    bool hasOnlyFailedPedningMessages() const;
+    bool hasFailedPendingMessage() const;
+    std::shared_ptr<PendingMessageInfo> latestPendingMessage() const;
+    int pendingMessagesCount() const;
+    int failedPendingMessageCount() const;
+    int pendingMessagesExcludingFailedMessageCount() const;
+    // Deletes the failed entries and saves.
+    void removeAllFailedPendingMessages();
+
     // Row-model accessors of the chat window.
     bool isStale() const { return false; }
     bool senderIsMe() const;

@@ -2,7 +2,7 @@
 
 namespace pelnix::OwnedService {
 
-bool start(PLAPIService* service, PLServiceCompletionHandler completion) {
+bool start(PLAPIService* service, PLServiceCompletionHandler completion, PLProgressHandler progress) {
     if (!service)
         return false;
     const bool started = service->startServiceWithCompletionHandler(
@@ -10,7 +10,8 @@ bool start(PLAPIService* service, PLServiceCompletionHandler completion) {
             service->deleteLater();
             if (completion)
                 completion(data, error);
-        });
+        },
+        std::move(progress));
     if (!started)
         delete service;
     return started;

@@ -94,6 +94,7 @@ void PLModelManager::destroySharedInstance() {
 
 void PLModelManager::registerModelLayer() {
     PelnixDataModel::registerDeclaration();
+    registerPostingServices();
     PLAPIService::setAccountCredentialsSource([] {
         PLAccountCredentials credentials;
         if (const auto row = storedAccount()) {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QTimer;
 
@@ -69,6 +70,18 @@ public:
     void addToDataProcessingQueue(std::function<void()> block);
     void suspendDataProcessingQueue();
     void resumeDataProcessingQueue();
+
+    // Posting
+    // The outbox's start-up clean-up: completed entries go, interrupted posts are sent again (their
+    // sequence ID keeps the server from storing them twice).
+    static void prepareOutbox();
+    // One outbox pass: the first waiting post of at most three rooms, oldest first. Offline: nothing.
+    void postPendingMessages();
+    // Posts sent without answer go back in line (or fail once out of tries), then a posting pass;
+    // on the server's "welcome" and when the stream has been quiet for a while.
+    void rearmUnansweredPosts(bool fromWelcome);
+    // Installs the room server operations and the outbox into the room model's services.
+    static void registerPostingServices();
 
     // Opens the store and checks the stored schema version.
     void initialize();

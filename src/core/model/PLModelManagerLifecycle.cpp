@@ -28,11 +28,15 @@ PLModelManagerHooks PLModelManagerHooks::defaults() {
     h.startFetchingXSLT = [](PLResultHandler, PLProgressHandler) { return false; };
     h.updateFormJSONs = [](PLResultHandler) { return false; };
     h.refreshChatlets = [] {};
-    h.fetchChatRooms = [](PLProgressHandler, PLResultHandler) { return false; };
+    h.fetchChatRooms = [](PLProgressHandler progress, PLResultHandler completion) {
+        return ChatRoom::getPrivateRoomsWithCompletionHandler(std::move(completion), std::move(progress));
+    };
     h.applyRoomEvent = [](const QVariantMap& event) { ChatRoom::updateRoomWithMessageDict(event); };
-    h.prepareOutbox = [] {};
-    h.postPendingMessages = [] {};
-    h.rearmUnansweredPosts = [](bool) {};
+    h.prepareOutbox = &PLModelManager::prepareOutbox;
+    h.postPendingMessages = [] { PLModelManager::sharedModelManager()->postPendingMessages(); };
+    h.rearmUnansweredPosts = [](bool fromWelcome) {
+        PLModelManager::sharedModelManager()->rearmUnansweredPosts(fromWelcome);
+    };
     h.uploadPendingMedia = [] {};
     return h;
 }
