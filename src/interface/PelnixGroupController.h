@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/ChatRoom.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupMember.h"
 #include "interface/PelnixGroupPendingMember.h"
@@ -37,6 +38,41 @@ public:
         NotInitialized = -1009,
         NoNetwork = -1010,
     };
+
+    enum OptionType : qint64 { AdminOnlyOption = 0, HideMemberProfileOption = 1, NameOption = 2 };
+
+    static void addMembers(const QVariantList& members, const std::optional<PelnixGroup>& group,
+                           PLResultHandler completion);
+    // Deletes the group's media folder, then closes the group (its admin, not one-to-one) or leaves it.
+    static void exitGroup(const std::optional<PelnixGroup>& group, PLResultHandler completion);
+    static void getPendingMembersOfGroup(const std::optional<PelnixGroup>& group,
+                                         PLPendingMembersHandler completion);
+    static void removeActiveMember(const PelnixGroupMember& member, const std::optional<PelnixGroup>& group,
+                                   PLResultHandler completion);
+    static void removePendingMember(const PelnixGroupPendingMember& member,
+                                    const std::optional<PelnixGroup>& group, PLResultHandler completion);
+    static void changeAdminOfGroup(const std::optional<PelnixGroup>& group, const PelnixGroupMember& member,
+                                   PLResultHandler completion);
+    static void changeAdminOfRoom(const std::shared_ptr<ChatRoom>& room,
+                                  const std::shared_ptr<RoomMember>& member, PLResultHandler completion);
+    static void setAdminOnlyOption(bool value, const std::optional<PelnixGroup>& group,
+                                   PLResultHandler completion);
+    static void setMemberProfileHiddenOption(bool value, const std::optional<PelnixGroup>& group,
+                                             PLResultHandler completion);
+    static void changeNameOfGroup(const std::optional<PelnixGroup>& group, const QString& name,
+                                  PLResultHandler completion);
+    // The room's current name and options with the one of `optionType` replaced (any other type
+    // replaces nothing).
+    static void updatePelnixGroup(const std::optional<PelnixGroup>& group, qint64 optionType, bool value,
+                                  const QString& groupName, PLResultHandler completion);
+    // Deletes the group's media folder and its messages here; nothing goes to the server.
+    static bool clearMessagesFromGroup(const std::optional<PelnixGroup>& group,
+                                       PLOptionalError* error = nullptr);
+    // Queues a text for the group's outbox, blanks and all; true once it is queued.
+    static bool postMesage(const QVariant& message, const std::optional<PelnixGroup>& group,
+                           PLOptionalError* error = nullptr);
+    // The people to invite as the room model takes them, after the e-mail/phone split.
+    static QList<PLRoomContact> roomContactsFromMembers(const QVariantList& members);
 
     static std::optional<QList<PelnixGroupMember>>
     getActiveMembersOfGroup(const std::optional<PelnixGroup>& group, PLOptionalError* error = nullptr);

@@ -36,6 +36,9 @@ public:
     bool shouldHideMemberProfiles() const { return m_shouldHideMemberProfiles; }
     void setShouldHideMemberProfiles(bool hide) { m_shouldHideMemberProfiles = hide; }
 
+    // Checks the settings and the network, then creates the room; refusals come at once.
+    void createGroupWithCompletionHandler(PLGroupCreationHandler completion);
+    void createChatRoomWithCompletionHandler(PLGroupCreationHandler completion);
     // True when the settings are not usable (the reason written through `error`).
     bool checkIfThereisErrorInGroupCreation(PLOptionalError* error) const;
 

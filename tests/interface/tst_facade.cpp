@@ -1,7 +1,7 @@
 // The host's facade as a host drives it, against the stand-in service: settings and their session
 // gates, appearance, passcode refusals, registration, profile, groups and their filter, contacts,
 // invitations and the signed-in user.
-#include "CoreFixture.h"
+#include "FacadeTestKit.h"
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -30,25 +30,6 @@ using namespace pelnix::test;
 
 namespace {
 
-struct Outcome {
-    int calls = 0;
-    bool success = false;
-    PLOptionalError error;
-    QString message;
-    PLResultHandler handler() {
-        return [this](bool s, const PLOptionalError& e, const QString& m) {
-            ++calls;
-            success = s;
-            error = e;
-            message = m;
-        };
-    }
-};
-
-qint64 code(const PLOptionalError& error) {
-    return error ? error->code : 0;
-}
-
 int requestsTo(CoreFixture& world, const std::string& pathPart, const std::string& bodyPart = {}) {
     int count = 0;
     for (const auto& r : world.server().requestLog())
@@ -56,21 +37,6 @@ int requestsTo(CoreFixture& world, const std::string& pathPart, const std::strin
             (r.body + r.query).find(bodyPart) != std::string::npos)
             ++count;
     return count;
-}
-
-// The host hands over the fixture user's credentials: the store opens with that account.
-void signIn(CoreFixture& world) {
-    Pelnix::setUserEmailID(world.email());
-    Pelnix::setUserID(QString::number(world.userID()));
-    Pelnix::setAuthenticationCode(world.token());
-}
-
-// What a finished start-up leaves behind.
-void completeSetUp() {
-    PelnixStateManager::sharedStateManagerInstance()->setIsInitialSetUpDone(true);
-    const auto info = PelnixInfo::sharedInstance();
-    info->setSessionState(2);
-    info->save();
 }
 
 void setSessionState(quint64 state) {

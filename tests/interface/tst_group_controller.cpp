@@ -1,6 +1,6 @@
 // The group controller's and creator's checks, in their order, against rooms in the store: each
 // refusal comes at once with its code and nothing reaches the server.
-#include "CoreFixture.h"
+#include "FacadeTestKit.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/PLModelManager.h"
 #include "core/model/RoomMember.h"
@@ -21,20 +21,13 @@ using namespace pelnix::test;
 
 namespace {
 
-QVariant contact(const QString& name, const QString& email, const QString& phone = {}) {
-    return QVariant::fromValue(PLPelnixContact{name, email, phone});
-}
-
 // A set-up session of the fixture's user (41, "Ann") with three rooms: "mine" (Ann is admin, with
 // bob and Cy), "theirs" (bob is admin, with Ann; profiles hidden) and "outside" (Ann not in it).
 struct GroupWorld {
     CoreFixture fixture;
     GroupWorld() {
-        Pelnix::setUserEmailID(fixture.email());
-        Pelnix::setUserID(QString::number(fixture.userID()));
-        Pelnix::setAuthenticationCode(fixture.token());
-        PelnixStateManager::sharedStateManagerInstance()->setIsInitialSetUpDone(true);
-        PelnixInfo::sharedInstance()->setSessionState(2);
+        signIn(fixture);
+        completeSetUp();
         ChatRoom::updateChatRoomsWithArray(QJsonDocument::fromJson(R"([
             {"_id":"mine","name":"Mine","type":"2","members":[{"userId":"41","isCreator":1,"user":{"name":"Ann"}},
                 {"userId":8,"user":{"name":"bob"}},{"userId":9,"user":{"name":"Cy"}}]},
@@ -50,20 +43,12 @@ std::optional<PelnixGroup> group(const QString& id) {
     return PelnixGroup{QStringLiteral("n"), id, 0};
 }
 
-qint64 code(const PLOptionalError& error) {
-    return error ? error->code : 0;
-}
-
 } // namespace
 
 class TestGroupController : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        PLPersistence::cleanUp();
-        PLModelManager::destroySharedInstance();
-        PelnixStateManager::destroyStateManager();
-    }
+    void cleanup() { endSession(); }
 
     void groupCheckComesFirst();
     void membersAdditionChecksInOrder_data();

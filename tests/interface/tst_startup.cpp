@@ -1,7 +1,7 @@
 // The host's start-up road against the stand-in: the parameter check, a first start through the
 // bring-up, a relaunch in the set-up state, waiting start-ups answered once each, failures, and the
 // session's reset.
-#include "CoreFixture.h"
+#include "FacadeTestKit.h"
 #include "ModelManagerHooksDouble.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -30,12 +30,6 @@ struct Answers {
         return [this](bool s, const PLOptionalError& e, const QString& m) { list.append({s, e, m}); };
     }
 };
-
-void signIn(CoreFixture& world) {
-    Pelnix::setUserEmailID(world.email());
-    Pelnix::setUserID(QString::number(world.userID()));
-    Pelnix::setAuthenticationCode(world.token());
-}
 
 int requestsTo(CoreFixture& world, const std::string& pathPart) {
     int count = 0;
