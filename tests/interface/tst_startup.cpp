@@ -12,6 +12,8 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace pelnix;
@@ -61,11 +63,13 @@ private slots:
         PLPersistence::cleanUp();
         PelnixStateManager::destroyStateManager();
         hooks.reset();
+        PLModelManager::resetHooks();
         world.reset();
     }
 
     void missingCredentialsAreListedAfterTheCallReturns();
     void firstStartThenRelaunch();
+    void firstStartImportsTheServersRooms();
     void startUpsWaitingTogetherAreEachAnsweredOnce();
     void failedBringUpAnswersOnce();
     void bringUpEndings_data();
@@ -118,6 +122,28 @@ void TestStartUp::firstStartThenRelaunch() {
     QCOMPARE(hooks->count("rooms"), 1);
     QCOMPARE(requestsTo(*world, "xslt"), stylesheetLists);
     QTRY_VERIFY(requestsTo(*world, "/events") > streamsBefore);
+}
+
+void TestStartUp::firstStartImportsTheServersRooms() {
+    // The library's own bring-up, without stand-ins for the room list or the outbox.
+    hooks.reset();
+    world->server().seed(QJsonObject{
+        {"org", "acme"},
+        {"users",
+         QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", "b0b"}}}},
+        {"rooms", QJsonArray{QJsonObject{
+                      {"_id", "r1"}, {"name", "Ops"}, {"members", QJsonArray{41, 42}}, {"admin", 42}}}}});
+    signIn(*world);
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY2(answers.list[0].success, qPrintable(answers.list[0].message));
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    const auto groups = Pelnix::pelnixGroups();
+    QVERIFY(groups);
+    QCOMPARE(groups->size(), 1);
+    QCOMPARE(groups->first().name, QStringLiteral("Ops"));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
 }
 
 void TestStartUp::startUpsWaitingTogetherAreEachAnsweredOnce() {
