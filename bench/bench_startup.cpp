@@ -1,0 +1,158 @@
+// Start-up of a host with a large store: a child process opens a store of 1,000 rooms and 100,000
+// messages through the facade's start-up and builds the rooms list's rows. It prints the time from
+// its own process start to the rows in hand, and its peak resident memory (VmHWM).
+//
+//   bench_startup            seeds a store in a temporary sandbox, then runs and reports the child
+//   bench_startup --seed D   (child) seeds the sandbox root D
+//   bench_startup --open D   (child) starts up on D and reports
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/session/PelnixInfo.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "interface/Pelnix.h"
+#include "platform/Sandbox.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace pelnix;
+
+namespace {
+
+constexpr int kRooms = 1000;
+constexpr int kMessagesPerRoom = 100;
+constexpr double kTargetMs = 300;
+constexpr double kTargetMB = 60;
+
+// Milliseconds since this process started, from the kernel's record of the start.
+double msSinceProcessStart() {
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double startTicks = fields.value(19).toDouble(); // field 22 of the whole line
+    const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
+    return (upSeconds - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+}
+
+double peakResidentMB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+void signIn() {
+    Pelnix::setUserEmailID(QStringLiteral("bench@acme.test"));
+    Pelnix::setUserID(QStringLiteral("7"));
+    Pelnix::setAuthenticationCode(QStringLiteral("token"));
+}
+
+int seed() {
+    // Nothing listens there: the stream's attempts fail at once and do not disturb the measurement.
+    Pelnix::setHostURL(QStringLiteral("http://127.0.0.1:9/"));
+    signIn();
+    qint64 date = 1'700'000'000'000;
+    for (int r = 0; r < kRooms; ++r) {
+        auto room = ChatRoom::PS_createEntity();
+        room->setRoomId(QStringLiteral("room-%1").arg(r));
+        room->setName(QStringLiteral("Room %1").arg(r));
+        room->setType(QStringLiteral("2"));
+        for (int m = 0; m < kMessagesPerRoom; ++m) {
+            auto message = Message::PS_createEntity();
+            message->setMessageId(QStringLiteral("m-%1-%2").arg(r).arg(m));
+            message->setText(QStringLiteral("Message %1 in room %2 of ordinary length.").arg(m).arg(r));
+            message->setDate(date + qint64(m) * kRooms + r);
+            message->setUpdateCount(m % 10 == 0 ? 1 : 0);
+            room->addMessagesObject(message);
+            room->updateLatestMessage(message);
+        }
+    }
+    PLPersistence::PS_defaultContext()->save();
+    for (const auto& room : ChatRoom::PS_findAll())
+        room->unreadMessagesCount();
+    PLPersistence::PS_defaultContext()->save();
+    // What a finished first start leaves: the downloads done, and the set-up state for the next process.
+    const auto account = CurrentUserInfo::currentUserInfo();
+    account->setStyleSheetsUpdated(true);
+    account->setFormJSONsUpdated(true);
+    account->setRoomsFetched(true);
+    account->save();
+    const auto info = PelnixInfo::sharedInstance();
+    info->setSessionState(2);
+    info->save();
+    return ChatRoom::PS_countOfEntities() == kRooms ? 0 : 1;
+}
+
+struct RoomRow {
+    QString name;
+    QString text;
+    qint64 date = 0;
+    qint64 unread = 0;
+};
+
+int open() {
+    int exitCode = 1;
+    Pelnix::initWithCompletionHandler([&exitCode](bool success, const PLOptionalError&, const QString&) {
+        QList<RoomRow> rows;
+        if (success) {
+            for (const auto& room : ChatRoom::allChatRooms()) {
+                const auto latest = room->latestMessage();
+                rows.append({room->name(), latest ? latest->text() : QString(), latest ? latest->date() : 0,
+                             room->unreadMessagesCount()});
+            }
+        }
+        const double ms = msSinceProcessStart();
+        const double mb = peakResidentMB();
+        std::printf(
+            "rows %lld, time from process start %.0f ms (target %.0f), peak resident %.1f MB (target %.0f)\n",
+            static_cast<long long>(rows.size()), ms, kTargetMs, mb, kTargetMB);
+        exitCode = rows.size() == kRooms ? 0 : 1;
+        QCoreApplication::exit(exitCode);
+    });
+    QCoreApplication::exec();
+    return exitCode;
+}
+
+int runChild(const QString& mode, const QString& root) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {mode, root});
+    child.waitForFinished(-1);
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3) {
+        platform::Sandbox::setRoot(args.at(2));
+        if (args.at(1) == QLatin1String("--seed"))
+            return seed();
+        if (args.at(1) == QLatin1String("--open"))
+            return open();
+        return 2;
+    }
+    QTemporaryDir root;
+    std::printf("seeding %d rooms and %d messages...\n", kRooms, kRooms * kMessagesPerRoom);
+    std::fflush(stdout);
+    if (runChild(QStringLiteral("--seed"), root.path()) != 0)
+        return 1;
+    for (int run = 0; run < 3; ++run)
+        if (runChild(QStringLiteral("--open"), root.path()) != 0)
+            return 1;
+    return 0;
+}

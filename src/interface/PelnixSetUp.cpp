@@ -1,0 +1,77 @@
+#include "interface/PelnixSetUp.h"
+
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/PLModelManager.h"
+#include "core/model/PLModelManagerHooks.h"
+#include "core/model/RoomModelServices.h"
+#include "core/session/PelnixInfo.h"
+#include "core/session/PelnixStateManager.h"
+#include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/WidgetServices.h"
+#include "interface/PelnixErrorHandlingHelper.h"
+#include "platform/MainThread.h"
+#include "smart/PLChatletCategoryItems.h"
+#include "smart/SmartBringUpDownloads.h"
+#include "smart/SmartMessageRenderer.h"
+
+#include <QGuiApplication>
+
+namespace pelnix {
+
+Q_LOGGING_CATEGORY(lcFacade, "pelnix.facade")
+
+namespace PelnixSetUp {
+
+void ensureLibraryIsSetUp() {
+    Q_ASSERT(platform::isMainThread());
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    PLModelManager::registerModelLayer();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        WidgetServices::install();
+}
+
+void connectSmartMessages() {
+    // The core cannot call up into smart messages; the facade is the layer that links both.
+    RoomModelServices::shared().renderSmartMessage = [](const std::shared_ptr<Message>& message) {
+        SmartMessageRenderer::generateHTMLString(message, false);
+    };
+    auto& hooks = PLModelManager::hooks();
+    hooks.startFetchingXSLT = [](PLResultHandler completion, PLProgressHandler progress) {
+        return SmartBringUpDownloads::startFetchingXSLT(std::move(completion), std::move(progress));
+    };
+    hooks.updateFormJSONs = [](PLResultHandler completion) {
+        return SmartBringUpDownloads::updateFormJSONs(std::move(completion));
+    };
+    hooks.refreshChatlets = [] { PLChatletCategoryItems::updateChaletsWithCompletionHandler(); };
+}
+
+bool isInitialSetUpDone() {
+    return PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone();
+}
+
+quint64 sessionState() {
+    return PelnixInfo::sharedInstance()->sessionState();
+}
+
+PLError error(qint64 code, const char* text) {
+    return PelnixErrorHandlingHelper::errorWithCode(
+        code, PLCurrentBundleInfo::localizedString(QString::fromUtf8(text)));
+}
+
+PLError notInitializedError() {
+    return error(PelnixErrorNotInitialized, "InitWithCompletionHandler method is not called");
+}
+
+std::shared_ptr<CurrentUserInfo> loggedInAccount() {
+    if (!PelnixInfo::sharedInstance()->isLoggedInToPelnix())
+        return nullptr;
+    ensureLibraryIsSetUp();
+    PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
+    return CurrentUserInfo::currentUserInfo();
+}
+
+} // namespace PelnixSetUp
+} // namespace pelnix

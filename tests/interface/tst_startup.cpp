@@ -1,0 +1,240 @@
+// The host's start-up road against the stand-in: the parameter check, a first start through the
+// bring-up, a relaunch in the set-up state, waiting start-ups answered once each, failures, and the
+// session's reset.
+#include "FacadeTestKit.h"
+#include "ModelManagerHooksDouble.h"
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/PLModelManager.h"
+#include "core/session/PelnixInfo.h"
+#include "core/session/PelnixStateManager.h"
+#include "foundation/PLStoredModel.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "interface/Pelnix.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::test;
+
+namespace {
+
+struct Answers {
+    struct Answer {
+        bool success = false;
+        PLOptionalError error;
+        QString message;
+    };
+    QList<Answer> list;
+    PLResultHandler handler() {
+        return [this](bool s, const PLOptionalError& e, const QString& m) { list.append({s, e, m}); };
+    }
+};
+
+int requestsTo(CoreFixture& world, const std::string& pathPart) {
+    int count = 0;
+    for (const auto& r : world.server().requestLog())
+        if (r.server == "api" && r.path.find(pathPart) != std::string::npos)
+            ++count;
+    return count;
+}
+
+// What a new process of the host starts from: the store and the saved session, nothing in memory.
+void relaunch() {
+    PLModelManager::destroySharedInstance();
+    PLPersistence::cleanUp();
+    PelnixStateManager::destroyStateManager();
+    PLStoredModel::dropSharedInstancesForTesting();
+}
+
+} // namespace
+
+class TestStartUp : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        world = std::make_unique<CoreFixture>();
+        hooks = std::make_unique<ModelManagerHooksDouble>();
+    }
+    void cleanup() {
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+        PelnixStateManager::destroyStateManager();
+        hooks.reset();
+        PLModelManager::resetHooks();
+        world.reset();
+    }
+
+    void missingCredentialsAreListedAfterTheCallReturns();
+    void firstStartThenRelaunch();
+    void firstStartImportsTheServersRooms();
+    void startUpsWaitingTogetherAreEachAnsweredOnce();
+    void failedBringUpAnswersOnce();
+    void bringUpEndings_data();
+    void bringUpEndings();
+    void resetEmptiesTheSession();
+
+private:
+    std::unique_ptr<CoreFixture> world;
+    std::unique_ptr<ModelManagerHooksDouble> hooks;
+};
+
+void TestStartUp::missingCredentialsAreListedAfterTheCallReturns() {
+    Pelnix::setUserEmailID(world->email());
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QCOMPARE(answers.list.size(), 0);
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY(!answers.list[0].success);
+    QCOMPARE(answers.list[0].error->code, -1000);
+    QCOMPARE(answers.list[0].error->localizedDescription,
+             QStringLiteral("User ID not set\nAuthenticationCode not set\n"));
+    QCOMPARE(Pelnix::sessionState(), quint64(0));
+}
+
+void TestStartUp::firstStartThenRelaunch() {
+    signIn(*world);
+    Answers first;
+    Pelnix::initWithCompletionHandler(first.handler());
+    QTRY_COMPARE(first.list.size(), 1);
+    QVERIFY2(first.list[0].success, qPrintable(first.list[0].message));
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    QCOMPARE(hooks->count("rooms"), 1);
+    // The bring-up's downloads are the smart-message layer's own.
+    const int stylesheetLists = requestsTo(*world, "xslt");
+    QVERIFY(stylesheetLists > 0);
+
+    // Credentials are refused while set up; a new process starts at once, without a bring-up,
+    // and its stream connects again.
+    Pelnix::setAuthenticationCode(QStringLiteral("other"));
+    QCOMPARE(PelnixStateManager::sharedStateManagerInstance()->authToken(), world->token());
+    world->server().closeStreams();
+    relaunch();
+    const int streamsBefore = requestsTo(*world, "/events");
+    Answers second;
+    Pelnix::initWithCompletionHandler(second.handler());
+    QTRY_COMPARE(second.list.size(), 1);
+    QVERIFY(second.list[0].success);
+    QVERIFY(!second.list[0].error);
+    QCOMPARE(hooks->count("rooms"), 1);
+    QCOMPARE(requestsTo(*world, "xslt"), stylesheetLists);
+    QTRY_VERIFY(requestsTo(*world, "/events") > streamsBefore);
+}
+
+void TestStartUp::firstStartImportsTheServersRooms() {
+    // The library's own bring-up, without stand-ins for the room list or the outbox.
+    hooks.reset();
+    world->server().seed(QJsonObject{
+        {"org", "acme"},
+        {"users",
+         QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", "b0b"}}}},
+        {"rooms", QJsonArray{QJsonObject{
+                      {"_id", "r1"}, {"name", "Ops"}, {"members", QJsonArray{41, 42}}, {"admin", 42}}}}});
+    signIn(*world);
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY2(answers.list[0].success, qPrintable(answers.list[0].message));
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    const auto groups = Pelnix::pelnixGroups();
+    QVERIFY(groups);
+    QCOMPARE(groups->size(), 1);
+    QCOMPARE(groups->first().name, QStringLiteral("Ops"));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+}
+
+void TestStartUp::startUpsWaitingTogetherAreEachAnsweredOnce() {
+    signIn(*world);
+    world->setOnline(true);
+    Answers a, b;
+    Pelnix::initWithCompletionHandler(a.handler());
+    Pelnix::initWithCompletionHandler(b.handler());
+    QTRY_COMPARE(a.list.size(), 1);
+    QTRY_COMPARE(b.list.size(), 1);
+    QVERIFY(a.list[0].success && b.list[0].success);
+    QCOMPARE(hooks->count("rooms"), 1);
+    // Nothing is answered twice later on.
+    Answers c;
+    Pelnix::initWithCompletionHandler(c.handler());
+    QTRY_COMPARE(c.list.size(), 1);
+    QCOMPARE(a.list.size(), 1);
+    QCOMPARE(b.list.size(), 1);
+}
+
+void TestStartUp::failedBringUpAnswersOnce() {
+    signIn(*world);
+    hooks->failRooms = true;
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY(!answers.list[0].success);
+    QVERIFY(Pelnix::sessionState() != 2);
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+
+    // Offline: the bring-up cannot start its downloads, and the host still hears once.
+    hooks->failRooms = false;
+    world->setOnline(false);
+    Answers offline;
+    Pelnix::initWithCompletionHandler(offline.handler());
+    QTRY_COMPARE(offline.list.size(), 1);
+    QVERIFY(!offline.list[0].success);
+    QCOMPARE(answers.list.size(), 1);
+
+    // Back online, a new call finishes the start.
+    world->setOnline(true);
+    Answers again;
+    Pelnix::initWithCompletionHandler(again.handler());
+    QTRY_COMPARE(again.list.size(), 1);
+    QVERIFY(again.list[0].success);
+    QCOMPARE(offline.list.size(), 1);
+}
+
+void TestStartUp::bringUpEndings_data() {
+    QTest::addColumn<QVariantMap>("userInfo");
+    QTest::addColumn<bool>("success");
+    QTest::addColumn<bool>("hasError");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no user info") << QVariantMap() << true << false << QString();
+    QTest::newRow("empty error, a message")
+        << QVariantMap{{"Error", ""}, {"Msg", "Failed to update from JSON"}} << false << false
+        << "Failed to update from JSON";
+    QTest::newRow("an error") << QVariantMap{{"Error", QVariant::fromValue(PLError("d", 5, "x"))},
+                                             {"Msg", ""}}
+                              << false << true << "";
+}
+
+void TestStartUp::bringUpEndings() {
+    QFETCH(QVariantMap, userInfo);
+    QFETCH(bool, success);
+    QFETCH(bool, hasError);
+    QFETCH(QString, message);
+    signIn(*world);
+    Answers answers;
+    Pelnix::chatRoomsFetchCompletedWithInfo(userInfo, answers.handler());
+    QCOMPARE(answers.list.size(), 0);
+    QTRY_COMPARE(answers.list.size(), 1);
+    QCOMPARE(answers.list[0].success, success);
+    QCOMPARE(answers.list[0].error.has_value(), hasError);
+    QCOMPARE(answers.list[0].message, message);
+    QCOMPARE(Pelnix::sessionState() == 2, success);
+}
+
+void TestStartUp::resetEmptiesTheSession() {
+    signIn(*world);
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY(answers.list[0].success);
+    Pelnix::resetPelnixSession();
+    QCOMPARE(Pelnix::sessionState(), quint64(0));
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QCOMPARE(ChatRoom::PS_countOfEntities(), 0);
+    QCOMPARE(Pelnix::numberOfUnreadMessages(), 0);
+    QTRY_COMPARE(world->server().openStreams(world->userID()), 0);
+}
+
+QTEST_MAIN(TestStartUp)
+#include "tst_startup.moc"
