@@ -72,6 +72,7 @@ class TestRichMediaPost : public QObject {
 private slots:
     void picturePostIsScaledUploadedAndDeliveredOnce();
     void refusedPutFailsThePostAndAResendCompletesIt();
+    void stoppedPostCancelsItsUploadUntilResent();
     void chatletCarriesTheShortURLOfItsFirstFileOnly();
     void replyWithMediaWaitsForAllItsFiles();
     void sanitisedFileName_data();
@@ -147,6 +148,36 @@ void TestRichMediaPost::refusedPutFailsThePostAndAResendCompletesIt() {
     QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
     QCOMPARE(w.stored("r1").size(), 1);
     QCOMPARE(w.stored("r1").at(0).toObject().value("seqId").toString(), seqId);
+}
+
+void TestRichMediaPost::stoppedPostCancelsItsUploadUntilResent() {
+    MediaPostWorld w;
+    standin::StandinServer::Fault hold;
+    hold.pathPattern = "^/pelnix\\.media/";
+    hold.method = "PUT";
+    hold.mode = standin::FaultInjector::Mode::Hold;
+    QVERIFY(w.outbox.server().addFault(hold));
+    const auto message =
+        PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(640, 480));
+    const auto entry = message->pendingMessages().first();
+    const auto row = PLRichMediaPosts::firstRichMedia(*entry);
+    QTRY_COMPARE_WITH_TIMEOUT(w.outbox.server().heldCount(), 1, 20000);
+
+    entry->cancelPostingRichMedia();
+    QCOMPARE(entry->state(), qint16(5));
+    QCOMPARE(row->state(), qint16(Helper::New));
+    QVERIFY(!row->hasChanges());
+    auto* uploads = PLPendingRichMediaUploadsManager::sharedInstance();
+    QCOMPARE(uploads->runningCount(), 0);
+    // A later pass leaves the stopped post alone.
+    PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+    QCOMPARE(uploads->runningCount(), 0);
+
+    w.outbox.server().clearFaults();
+    w.outbox.server().releaseHeld();
+    PLRichMediaOutbox::resend(entry);
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
+    QCOMPARE(w.stored("r1").size(), 1);
 }
 
 void TestRichMediaPost::chatletCarriesTheShortURLOfItsFirstFileOnly() {
