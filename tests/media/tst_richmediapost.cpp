@@ -60,6 +60,16 @@ struct MediaPostWorld {
             count += r.method == method && r.path.find(pathPart) != std::string::npos;
         return count;
     }
+    // Every S3 put whose path matches is answered by `mode` until the faults are cleared.
+    bool faultPuts(const std::string& pattern, standin::FaultInjector::Mode mode, int status = 500) {
+        standin::StandinServer::Fault fault;
+        fault.pathPattern = pattern;
+        fault.method = "PUT";
+        fault.mode = mode;
+        fault.statusCode = status;
+        fault.count = -1;
+        return outbox.server().addFault(fault);
+    }
     QJsonArray stored(const QString& room) { return outbox.server().storedMessages(room.toStdString()); }
 
     OutboxTestWorld outbox;
@@ -124,13 +134,7 @@ void TestRichMediaPost::picturePostIsScaledUploadedAndDeliveredOnce() {
 
 void TestRichMediaPost::refusedPutFailsThePostAndAResendCompletesIt() {
     MediaPostWorld w;
-    standin::StandinServer::Fault fault;
-    fault.pathPattern = "^/pelnix\\.media/";
-    fault.method = "PUT";
-    fault.mode = standin::FaultInjector::Mode::ErrorEnvelope;
-    fault.statusCode = 403;
-    fault.count = -1;
-    QVERIFY(w.outbox.server().addFault(fault));
+    QVERIFY(w.faultPuts("^/pelnix\\.media/", standin::FaultInjector::Mode::ErrorEnvelope, 403));
 
     const auto message =
         PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(640, 480));
@@ -152,11 +156,7 @@ void TestRichMediaPost::refusedPutFailsThePostAndAResendCompletesIt() {
 
 void TestRichMediaPost::stoppedPostCancelsItsUploadUntilResent() {
     MediaPostWorld w;
-    standin::StandinServer::Fault hold;
-    hold.pathPattern = "^/pelnix\\.media/";
-    hold.method = "PUT";
-    hold.mode = standin::FaultInjector::Mode::Hold;
-    QVERIFY(w.outbox.server().addFault(hold));
+    QVERIFY(w.faultPuts("^/pelnix\\.media/", standin::FaultInjector::Mode::Hold));
     const auto message =
         PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(640, 480));
     const auto entry = message->pendingMessages().first();
@@ -208,11 +208,7 @@ void TestRichMediaPost::replyWithMediaWaitsForAllItsFiles() {
     QTRY_VERIFY_WITH_TIMEOUT(w.stored("r1").size() == 1, 20000);
 
     // The second file's upload is held: the reply waits, and so does the text after it.
-    standin::StandinServer::Fault hold;
-    hold.pathPattern = "^/pelnix\\.media/B";
-    hold.method = "PUT";
-    hold.mode = standin::FaultInjector::Mode::Hold;
-    QVERIFY(w.outbox.server().addFault(hold));
+    QVERIFY(w.faultPuts("^/pelnix\\.media/B", standin::FaultInjector::Mode::Hold));
     const QString reply =
         QStringLiteral(R"({"formid":"F-SURVEY","a":"%1","b":"%2"})")
             .arg(PLRichMediaPosts::uploadPlaceholder("A"), PLRichMediaPosts::uploadPlaceholder("B"));
