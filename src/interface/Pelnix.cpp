@@ -5,6 +5,7 @@
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
 #include "interface/PelnixSetUp.h"
+#include "media/PLRichMediaOutbox.h"
 
 namespace pelnix {
 
@@ -60,6 +61,9 @@ void Pelnix::resetPelnixSession() {
     info->setSessionState(0);
     info->save();
     PLModelManager::destroySharedInstance();
+    // Uploads of the old session are cancelled and forgotten; the pipeline stays connected.
+    PLRichMediaOutbox::uninstall();
+    PLRichMediaOutbox::install();
     if (const auto error = PLModelManager::sharedModelManager()->cleanAndResetupDB())
         qCWarning(lcFacade) << "the store could not be emptied:" << error->localizedDescription;
 }

@@ -13,6 +13,7 @@
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
 #include "interface/PelnixSetUp.h"
+#include "media/PelnixProfileImageUploadHelper.h"
 
 namespace pelnix {
 
@@ -96,12 +97,23 @@ void Pelnix::updateProfileWithName(const QString& name, const QImage& image, con
         return changeProfileName(name, currentThumb, currentBig, phoneNumber, countryCode, std::nullopt,
                                  completion);
     if (!image.isNull()) {
-        // No picture upload service is linked into this build: the profile keeps its current
-        // picture and the host hears that the upload failed, as on a failed upload.
-        qCWarning(lcFacade) << "no profile picture upload service; the current picture is kept";
-        return changeProfileName(name, currentThumb, currentBig, phoneNumber, countryCode,
-                                 PelnixSetUp::error(PelnixErrorProfile, "Profile Image Upload failed"),
-                                 completion);
+        // Both sizes are stored first; a failed upload still updates the name, with the current
+        // picture, and the host hears of the failed upload beside the update's own result.
+        auto* uploader = new PelnixProfileImageUploadHelper;
+        uploader->uploadImage(image, [=](bool success, const PLOptionalError& error,
+                                         const PelnixProfileImageUploadHelper::Info& thumbnail,
+                                         const PelnixProfileImageUploadHelper::Info& large) {
+            uploader->deleteLater();
+            if (success && thumbnail && large)
+                changeProfileName(name, thumbnail->s3TinyURL, large->s3TinyURL, phoneNumber, countryCode,
+                                  std::nullopt, completion);
+            else
+                changeProfileName(
+                    name, currentThumb, currentBig, phoneNumber, countryCode,
+                    error ? error : PelnixSetUp::error(PelnixErrorProfile, "Profile Image Upload failed"),
+                    completion);
+        });
+        return;
     }
     changeProfileName(name, kUseDefaultImage, kUseDefaultImage, phoneNumber, countryCode, std::nullopt,
                       completion);

@@ -9,6 +9,7 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "media/PLRichMediaOutbox.h"
 #include "platform/MainThread.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
@@ -29,6 +30,9 @@ void ensureLibraryIsSetUp() {
         return;
     done = true;
     PLModelManager::registerModelLayer();
+    // The core cannot call up into the media layer: the facade connects the upload pipeline to the
+    // outbox, once.
+    PLRichMediaOutbox::install();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         WidgetServices::install();
 }
