@@ -13,7 +13,7 @@
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
 #include "interface/PelnixSetUp.h"
-#include "media/PelnixProfileImageUploadHelper.h"
+#include "interface/PelnixProfileImageUploadHelper.h"
 
 namespace pelnix {
 

@@ -1,7 +1,7 @@
 // The profile picture's two uploads through the shared uploader, against the stand-in service.
 #include "MediaTestWorld.h"
 #include "core/api/PLAppConfigurations.h"
-#include "media/PelnixProfileImageUploadHelper.h"
+#include "interface/PelnixProfileImageUploadHelper.h"
 #include "platform/NotificationCenter.h"
 
 using namespace pelnix;

@@ -1,4 +1,4 @@
-#include "media/PelnixProfileImageUploadHelper.h"
+#include "interface/PelnixProfileImageUploadHelper.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/CurrentUserInfo.h"
