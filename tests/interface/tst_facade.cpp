@@ -307,6 +307,21 @@ void TestFacade::profileUpdateChecksInOrder() {
     const auto kept = world.server().requestLog().back();
     QVERIFY(QByteArray::fromStdString(kept.body + kept.query).contains("thumb.png"));
     QVERIFY(!QByteArray::fromStdString(kept.body + kept.query).contains("USE_DEFAULT_IMAGE"));
+
+    // A new picture is stored in both sizes first; the update then names the two stored copies.
+    Outcome uploaded;
+    Pelnix::updateProfileWithName(QStringLiteral("Ann B"), picture, {}, {}, false, uploaded.handler());
+    QTRY_COMPARE_WITH_TIMEOUT(uploaded.calls, 1, 15000);
+    QVERIFY(uploaded.success);
+    int puts = 0;
+    for (const auto& r : world.server().requestLog())
+        if (r.server == "s3" && r.method == "PUT" && r.status == 200)
+            ++puts;
+    QCOMPARE(puts, 2);
+    const auto update = world.server().requestLog().back();
+    const QByteArray sentUpdate = QByteArray::fromStdString(update.body + update.query);
+    QVERIFY(!sentUpdate.contains("thumb.png"));
+    QVERIFY(!sentUpdate.contains("USE_DEFAULT_IMAGE"));
 }
 
 void TestFacade::groupsAndTheirFilter() {
