@@ -1,0 +1,244 @@
+#include "DemoHost.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/ChatRoomNotifications.h"
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "core/model/PendingMessageInfo.h"
+#include "core/model/User.h"
+#include "interface/Pelnix.h"
+#include "interface/PelnixGroupController.h"
+#include "interface/PelnixGroupCreator.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace pelnix;
+
+namespace {
+
+const QString kUserEmail = QStringLiteral("ann@demo.test");
+const QString kColleagueEmail = QStringLiteral("bob@demo.test");
+const QString kColleagueName = QStringLiteral("Bob");
+const QString kFirstPost = QStringLiteral("Hello Bob, the demo host is up and running.");
+const QString kColleagueAnswer = QStringLiteral("Got it, thanks Ann!");
+// The whole scripted run takes well under a second on the loopback; this only ends a stuck run.
+constexpr int kDeadlineMs = 60000;
+
+void say(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+QString describe(const PLOptionalError& error, const QString& message) {
+    QString text = message;
+    if (error)
+        text += QStringLiteral(" (error %1: %2)").arg(error->code).arg(error->localizedDescription);
+    return text.trimmed();
+}
+
+} // namespace
+
+DemoHost::DemoHost(const QUrl& serviceUrl, bool interactive, QObject* parent)
+    : QObject(parent), m_control(serviceUrl), m_serviceUrl(serviceUrl), m_interactive(interactive) {
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(kDeadlineMs);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("no answer in time")); });
+}
+
+DemoHost::~DemoHost() {
+    for (auto token : m_observers)
+        platform::NotificationCenter::defaultCenter()->removeObserver(token);
+}
+
+void DemoHost::start() {
+    m_deadline.start();
+    say(QStringLiteral("Service: %1").arg(m_serviceUrl.toString()));
+    seedColleague();
+}
+
+void DemoHost::seedColleague() {
+    m_step = QStringLiteral("seeding the colleague");
+    const QJsonObject description{{"org", "demo"},
+                                  {"users", QJsonArray{QJsonObject{{"email", kColleagueEmail},
+                                                                   {"name", kColleagueName},
+                                                                   {"token", "demo-colleague-token"}}}}};
+    m_control.seed(description, [this](bool ok, const QJsonObject& answer) {
+        const QJsonObject user = answer.value("users").toArray().at(0).toObject();
+        m_colleagueID = user.value("id").toVariant().toLongLong();
+        m_colleagueToken = user.value("token").toString();
+        if (!ok || m_colleagueID <= 0)
+            return fail(answer.value("error").toString());
+        registerUser();
+    });
+}
+
+void DemoHost::registerUser() {
+    m_step = QStringLiteral("registering");
+    Pelnix::setHostURL(m_serviceUrl.toString());
+    Pelnix::registerUserWithEmail(kUserEmail, [this](bool success, const PLOptionalError& error,
+                                                     const QString& message) {
+        if (!success)
+            return fail(describe(error, message));
+        say(QStringLiteral("Registered %1; reading the one-time code the service sent").arg(kUserEmail));
+        m_control.oneTimeCode(kUserEmail, [this](bool ok, const QJsonObject& answer) {
+            const QString code = answer.value("otp").toString();
+            if (!ok || code.isEmpty())
+                return fail(QStringLiteral("no one-time code issued ") + answer.value("error").toString());
+            verifyUser(code);
+        });
+    });
+}
+
+void DemoHost::verifyUser(const QString& code) {
+    m_step = QStringLiteral("verifying");
+    Pelnix::verifyRegisteredEmailWithCode(
+        code, [this](bool success, const PLOptionalError& error, const QString& message) {
+            if (!success)
+                return fail(describe(error, message));
+            say(QStringLiteral("Verified (session state %1)").arg(Pelnix::sessionState()));
+            startLibrary();
+        });
+}
+
+void DemoHost::startLibrary() {
+    m_step = QStringLiteral("starting the library");
+    Pelnix::initWithCompletionHandler(
+        [this](bool success, const PLOptionalError& error, const QString& message) {
+            if (!success)
+                return fail(describe(error, message));
+            say(QStringLiteral("Library started (session state %1)").arg(Pelnix::sessionState()));
+            createGroup();
+        });
+}
+
+void DemoHost::createGroup() {
+    m_step = QStringLiteral("creating the group");
+    auto creator = std::make_shared<PelnixGroupCreator>();
+    creator->setGroupName(QStringLiteral("Demo team"));
+    creator->setGroupMembers(
+        {QVariant::fromValue(PLPelnixContact{kColleagueName, kColleagueEmail, QString()})});
+    creator->createGroupWithCompletionHandler([this, creator](bool success, const PLOptionalError& error,
+                                                              const QString& message,
+                                                              const std::optional<PelnixGroup>& group) {
+        if (!success || !group)
+            return fail(describe(error, message));
+        m_group = *group;
+        say(QStringLiteral("Group \"%1\" created with %2").arg(m_group.name, kColleagueName));
+        openConversation();
+    });
+}
+
+void DemoHost::openConversation() {
+    m_step = QStringLiteral("posting");
+    // As the chat window does for the room it shows: its messages are announced as they arrive.
+    PLModelManager::sharedModelManager()->setActiveRoomID(m_group.groupID);
+    auto* center = platform::NotificationCenter::defaultCenter();
+    for (const char* name : {ChatRoomMessageAddedNotification, ChatRoomMessageUpdatedNotification,
+                             ChatRoomPostingMessageStateChangedNotification})
+        m_observers << center->addObserver(QLatin1String(name), [this](const platform::Notification& n) {
+            showMessage(n.userInfo.value(QLatin1String(kMessageIDKey)).toString());
+        });
+    say(QStringLiteral("--- conversation ---"));
+    m_firstPostText = kFirstPost;
+    PLOptionalError error;
+    if (!PelnixGroupController::postMesage(m_firstPostText, m_group, &error))
+        fail(describe(error, QStringLiteral("the post was refused")));
+}
+
+// Prints each message once, when the service has it: the others' as the stream brings them, our
+// own once the outbox has delivered them (they then carry the service's ID).
+void DemoHost::showMessage(const QString& messageID) {
+    if (messageID.isEmpty() || m_shown.contains(messageID))
+        return;
+    const auto message = Message::messageWithID(messageID);
+    if (!message)
+        return;
+    const auto room = message->room();
+    if (!room || room->roomId() != m_group.groupID)
+        return;
+    if (!message->pendingMessages().isEmpty()) {
+        if (!m_queued.contains(messageID)) {
+            m_queued.insert(messageID);
+            ++m_undelivered;
+        }
+        return;
+    }
+    m_shown.insert(messageID);
+    const auto sender = message->senderUser() ? message->senderUser() : message->fromUser();
+    QString name = sender ? sender->profileName() : QString();
+    if (name.isEmpty() && sender)
+        name = sender->email();
+    if (message->type() == 2)
+        say(QStringLiteral("%1: %2").arg(name.isEmpty() ? QStringLiteral("?") : name, message->text()));
+    else
+        say(QStringLiteral("  * %1").arg(message->text().isEmpty() ? message->displayName()
+                                                                   : message->text()));
+
+    const bool fromColleague = sender && sender->userID() == m_colleagueID;
+    if (!fromColleague && m_undelivered > 0)
+        --m_undelivered;
+    if (m_inputClosed && m_undelivered == 0)
+        return emit finished(0);
+    if (!fromColleague && message->text() == m_firstPostText)
+        colleagueAnswers();
+    else if (fromColleague && message->text() == kColleagueAnswer && !m_done) {
+        m_done = true;
+        m_deadline.stop();
+        say(QStringLiteral("--- end of the scripted conversation ---"));
+        if (!m_interactive)
+            return emit finished(0);
+        say(QStringLiteral("Type lines to post to the group; end with Ctrl-D."));
+        m_input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        connect(m_input.get(), &QSocketNotifier::activated, this, &DemoHost::readStandardInput);
+    }
+}
+
+void DemoHost::colleagueAnswers() {
+    if (m_colleagueAsked)
+        return;
+    m_colleagueAsked = true;
+    m_step = QStringLiteral("waiting for the colleague's answer");
+    m_control.postAs(m_colleagueID, m_colleagueToken, m_group.groupID, kColleagueAnswer,
+                     [this](bool ok, const QJsonObject& answer) {
+                         if (!ok)
+                             fail(answer.value("error").toString());
+                     });
+}
+
+void DemoHost::readStandardInput() {
+    char buffer[4096];
+    const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (count <= 0) {
+        // Ends once every line posted has been delivered (or, should one fail, at the deadline).
+        m_input->setEnabled(false);
+        m_inputClosed = true;
+        m_step = QStringLiteral("delivering the last posts");
+        if (m_undelivered == 0)
+            return emit finished(0);
+        m_deadline.start();
+        return;
+    }
+    // A line may come in pieces: post only whole lines.
+    m_partialLine.append(buffer, count);
+    const int end = m_partialLine.lastIndexOf('\n');
+    if (end < 0)
+        return;
+    const QByteArray lines = m_partialLine.left(end);
+    m_partialLine.remove(0, end + 1);
+    for (const QString& line : QString::fromUtf8(lines).split(QLatin1Char('\n'))) {
+        if (line.trimmed().isEmpty())
+            continue;
+        PLOptionalError error;
+        if (!PelnixGroupController::postMesage(line, m_group, &error))
+            say(QStringLiteral("Not posted: %1").arg(describe(error, {})));
+    }
+}
+
+void DemoHost::fail(const QString& why) {
+    std::fprintf(stderr, "pelnix-demo: failed while %s: %s\n", qPrintable(m_step), qPrintable(why));
+    m_deadline.stop();
+    emit finished(1);
+}
