@@ -77,6 +77,16 @@ void DemoHost::seedColleague() {
 
 void DemoHost::registerUser() {
     m_step = QStringLiteral("registering");
+    // A kept sandbox may hold the session of an earlier run: the library starts from it when it was
+    // with this service, and the user signs up afresh when the service is another one.
+    if (const quint64 state = Pelnix::sessionState(); state == 1 || state == 2) {
+        if (Pelnix::currentHostURL() == m_serviceUrl.toString()) {
+            say(QStringLiteral("Signed in from an earlier run (session state %1)").arg(state));
+            return startLibrary();
+        }
+        say(QStringLiteral("Ending the earlier run's session with %1").arg(Pelnix::currentHostURL()));
+        Pelnix::resetPelnixSession();
+    }
     Pelnix::setHostURL(m_serviceUrl.toString());
     Pelnix::registerUserWithEmail(kUserEmail, [this](bool success, const PLOptionalError& error,
                                                      const QString& message) {
