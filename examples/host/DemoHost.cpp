@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 using namespace pelnix;
 
@@ -221,23 +222,28 @@ void DemoHost::colleagueAnswers() {
 void DemoHost::readStandardInput() {
     char buffer[4096];
     const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count <= 0) {
-        // Ends once every line posted has been delivered (or, should one fail, at the deadline).
-        m_input->setEnabled(false);
-        m_inputClosed = true;
-        m_step = QStringLiteral("delivering the last posts");
-        if (m_undelivered == 0)
-            return emit finished(0);
-        m_deadline.start();
+    if (count > 0) {
+        // A line may come in pieces: post only whole lines.
+        m_partialLine.append(buffer, count);
+        const int end = m_partialLine.lastIndexOf('\n');
+        if (end < 0)
+            return;
+        postLines(m_partialLine.left(end));
+        m_partialLine.remove(0, end + 1);
         return;
     }
-    // A line may come in pieces: post only whole lines.
-    m_partialLine.append(buffer, count);
-    const int end = m_partialLine.lastIndexOf('\n');
-    if (end < 0)
-        return;
-    const QByteArray lines = m_partialLine.left(end);
-    m_partialLine.remove(0, end + 1);
+    // The end of the input: its last line, then an exit once every post has been delivered (or,
+    // should one fail, at the deadline).
+    m_input->setEnabled(false);
+    postLines(std::exchange(m_partialLine, {}));
+    m_inputClosed = true;
+    m_step = QStringLiteral("delivering the last posts");
+    if (m_undelivered == 0)
+        return emit finished(0);
+    m_deadline.start();
+}
+
+void DemoHost::postLines(const QByteArray& lines) {
     for (const QString& line : QString::fromUtf8(lines).split(QLatin1Char('\n'))) {
         if (line.trimmed().isEmpty())
             continue;

@@ -37,6 +37,7 @@ private:
     void showMessage(const QString& messageID);
     void colleagueAnswers();
     void readStandardInput();
+    void postLines(const QByteArray& lines);
     void fail(const QString& why);
 
     ServiceControl m_control;
