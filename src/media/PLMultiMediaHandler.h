@@ -18,6 +18,8 @@ struct PLMediaSelection {
     QString mediaPath;    // the picked video's local file
     QString referenceURL; // the item's library reference, kept to map the remote URL back
     bool isExistingMedia = false;
+    // The file ID a smart message's text already refers to by its upload placeholder; empty: new.
+    QString fileID;
 };
 
 // Turns one selection into upload bytes and its description: pictures are reduced by a power of two

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QUuid>
 
 Q_LOGGING_CATEGORY(lcRichMedia, "pelnix.media.richmedia")
 
@@ -25,6 +26,15 @@ constexpr qint16 kRichMediaPostType = 3;
 QString temporaryFilePath(const RichMediaInfo::Ptr& entry) {
     return DocumentSaver::filePathTillFolderName(QLatin1String(DocumentSaver::kPendingRichMediaUploadsFolder),
                                                  entry->fileName());
+}
+// The shared-media form comes with an empty form ID, and a smart message without one can never be
+// found again (nor is it accepted by the service): each post gets its own.
+QString withFormID(const QString& formJSON) {
+    QJsonObject form = QJsonDocument::fromJson(formJSON.toUtf8()).object();
+    if (form.isEmpty() || !form.value(QLatin1String("formid")).toString().isEmpty())
+        return formJSON;
+    form.insert(QLatin1String("formid"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    return QString::fromUtf8(QJsonDocument(form).toJson());
 }
 } // namespace
 
@@ -205,8 +215,8 @@ void PLPendingRichMediaUploadHelper::giveUp() {
 void PLPendingRichMediaUploadHelper::completedUploadingRichMedia() {
     const RichMediaInfo::Ptr entry = m_entry;
     if (auto post = entry->pendingmessage(); post && post->type() == kRichMediaPostType) {
-        const QString text = SmartFormManager::constructshareMediaWithMediaDict(
-            QJsonDocument::fromJson(entry->uploadedMediaInfo().toUtf8()).object().toVariantMap());
+        const QString text = withFormID(SmartFormManager::constructshareMediaWithMediaDict(
+            QJsonDocument::fromJson(entry->uploadedMediaInfo().toUtf8()).object().toVariantMap()));
         // Without its form template the post keeps the text it has rather than going out empty.
         if (!text.isEmpty()) {
             post->setText(text);

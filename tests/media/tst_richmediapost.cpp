@@ -1,0 +1,259 @@
+// Posts with media through the whole road against the stand-in and its S3 endpoint: the outbox
+// entry, the upload pipeline, the short URL in the text, delivery, failure and resend.
+#include "MediaTestWorld.h"
+#include "OutboxTestWorld.h"
+#include "core/model/RichMediaInfo.h"
+#include "foundation/DocumentSaver.h"
+#include "media/PLMultiMediaInfo.h"
+#include "media/PLPendingRichMediaUploadHelper.h"
+#include "media/PLPendingRichMediaUploadsManager.h"
+#include "media/PLRichMediaOutbox.h"
+#include "media/PLRichMediaPosts.h"
+#include "media/PLS3MediaUploader.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QtTest>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using Helper = PLPendingRichMediaUploadHelper;
+
+namespace {
+
+bool isDone(const PendingMessageInfo::Ptr& entry) {
+    return entry->isDeleted() || entry->state() == 3;
+}
+
+PLMediaSelection picture(int width, int height, const QString& fileID = {}) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(200, 80, 40));
+    PLMediaSelection selection;
+    selection.originalImage = image;
+    selection.referenceURL = QStringLiteral("library://asset/%1x%2").arg(width).arg(height);
+    selection.fileID = fileID;
+    return selection;
+}
+
+QString pendingFile(const RichMediaInfo::Ptr& row) {
+    return DocumentSaver::filePathTillFolderName(QLatin1String(DocumentSaver::kPendingRichMediaUploadsFolder),
+                                                 row->fileName());
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The world of the outbox with the pipeline connected as the library's start-up connects it.
+struct MediaPostWorld {
+    explicit MediaPostWorld(const QStringList& rooms = {"r1"}) : outbox(rooms) {
+        PLRichMediaOutbox::install();
+    }
+    ~MediaPostWorld() { PLRichMediaOutbox::uninstall(); }
+
+    int requests(const std::string& method, const std::string& pathPart) {
+        int count = 0;
+        for (const auto& r : outbox.server().requestLog())
+            count += r.method == method && r.path.find(pathPart) != std::string::npos;
+        return count;
+    }
+    // Every S3 put whose path matches is answered by `mode` until the faults are cleared.
+    bool faultPuts(const std::string& pattern, standin::FaultInjector::Mode mode, int status = 500) {
+        standin::StandinServer::Fault fault;
+        fault.pathPattern = pattern;
+        fault.method = "PUT";
+        fault.mode = mode;
+        fault.statusCode = status;
+        fault.count = -1;
+        return outbox.server().addFault(fault);
+    }
+    QJsonArray stored(const QString& room) { return outbox.server().storedMessages(room.toStdString()); }
+
+    OutboxTestWorld outbox;
+};
+
+} // namespace
+
+class TestRichMediaPost : public QObject {
+    Q_OBJECT
+private slots:
+    void picturePostIsScaledUploadedAndDeliveredOnce();
+    void refusedPutFailsThePostAndAResendCompletesIt();
+    void stoppedPostCancelsItsUploadUntilResent();
+    void chatletCarriesTheShortURLOfItsFirstFileOnly();
+    void replyWithMediaWaitsForAllItsFiles();
+    void sanitisedFileName_data();
+    void sanitisedFileName();
+};
+
+void TestRichMediaPost::picturePostIsScaledUploadedAndDeliveredOnce() {
+    MediaPostWorld w;
+    // Announced only once the message, its entry and its media are committed.
+    bool storedWhenAnnounced = false;
+    auto token = platform::NotificationCenter::defaultCenter()->addObserver(
+        QLatin1String(ChatRoomMessageAddedNotification), [&](const platform::Notification& n) {
+            const auto message =
+                Message::messageWithID(n.userInfo.value(QLatin1String(kMessageIDKey)).toString());
+            const auto entries = message ? message->pendingMessages() : QList<PendingMessageInfo::Ptr>{};
+            storedWhenAnnounced = message && !message->hasChanges() && entries.size() == 1 &&
+                                  !entries.first()->hasChanges() &&
+                                  entries.first()->richMediaInfo().size() == 1 &&
+                                  !entries.first()->richMediaInfo().first()->hasChanges();
+        });
+    const auto message =
+        PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(4000, 3000));
+    platform::NotificationCenter::defaultCenter()->removeObserver(token);
+    QVERIFY(storedWhenAnnounced);
+    QCOMPARE(message->displayName(), QString("Rich Media"));
+    QCOMPARE(message->displayCellHeight(), qint16(200));
+
+    const auto entry = message->pendingMessages().first();
+    const auto row = PLRichMediaPosts::firstRichMedia(*entry);
+    QCOMPARE(entry->type(), qint16(3));
+    const QString seqId = entry->seqId();
+    const QByteArray jpeg = readAll(pendingFile(row));
+    QVERIFY(!jpeg.isEmpty());
+    QCOMPARE(QImage::fromData(jpeg).size(), QSize(500, 375));
+
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+    QVERIFY(info && !info->s3TinyURL.isEmpty());
+    QCOMPARE(w.requests("PUT", "/pelnix.media/" + info->fileID.toStdString()), 1);
+    const QJsonArray stored = w.stored("r1");
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored.at(0).toObject().value("seqId").toString(), seqId);
+    QVERIFY2(stored.at(0).toObject().value("text").toString().contains(info->s3TinyURL),
+             qPrintable(stored.at(0).toObject().value("text").toString()));
+    QCOMPARE(MediaTestWorld::download(info->s3TinyURL), jpeg);
+    // The temporary file went with the completed upload.
+    QVERIFY(!QFile::exists(pendingFile(row)));
+}
+
+void TestRichMediaPost::refusedPutFailsThePostAndAResendCompletesIt() {
+    MediaPostWorld w;
+    QVERIFY(w.faultPuts("^/pelnix\\.media/", standin::FaultInjector::Mode::ErrorEnvelope, 403));
+
+    const auto message =
+        PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(640, 480));
+    const auto entry = message->pendingMessages().first();
+    const auto row = PLRichMediaPosts::firstRichMedia(*entry);
+    const QString seqId = entry->seqId();
+    QTRY_COMPARE_WITH_TIMEOUT(entry->state(), qint16(4), 20000);
+    QCOMPARE(row->state(), qint16(Helper::Failed));
+    QVERIFY(QFile::exists(pendingFile(row)));
+    QCOMPARE(w.stored("r1").size(), 0);
+    QCOMPARE(PLPendingRichMediaUploadsManager::sharedInstance()->runningCount(), 0);
+
+    w.outbox.server().clearFaults();
+    PLRichMediaOutbox::resend(entry);
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
+    QCOMPARE(w.stored("r1").size(), 1);
+    QCOMPARE(w.stored("r1").at(0).toObject().value("seqId").toString(), seqId);
+}
+
+void TestRichMediaPost::stoppedPostCancelsItsUploadUntilResent() {
+    MediaPostWorld w;
+    QVERIFY(w.faultPuts("^/pelnix\\.media/", standin::FaultInjector::Mode::Hold));
+    const auto message =
+        PLRichMediaPosts::postRichMediaForMediaSelection(w.outbox.room("r1"), picture(640, 480));
+    const auto entry = message->pendingMessages().first();
+    const auto row = PLRichMediaPosts::firstRichMedia(*entry);
+    QTRY_COMPARE_WITH_TIMEOUT(w.outbox.server().heldCount(), 1, 20000);
+
+    entry->cancelPostingRichMedia();
+    QCOMPARE(entry->state(), qint16(5));
+    QCOMPARE(row->state(), qint16(Helper::New));
+    QVERIFY(!row->hasChanges());
+    auto* uploads = PLPendingRichMediaUploadsManager::sharedInstance();
+    QCOMPARE(uploads->runningCount(), 0);
+    // A later pass leaves the stopped post alone.
+    PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+    QCOMPARE(uploads->runningCount(), 0);
+
+    w.outbox.server().clearFaults();
+    w.outbox.server().releaseHeld();
+    PLRichMediaOutbox::resend(entry);
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
+    QCOMPARE(w.stored("r1").size(), 1);
+}
+
+void TestRichMediaPost::chatletCarriesTheShortURLOfItsFirstFileOnly() {
+    MediaPostWorld w;
+    const QString chatlet = QStringLiteral(R"({"formid":"F-SITE","displayname":"Site photo","url":"%1"})")
+                                .arg(PLRichMediaPosts::uploadPlaceholder("PHOTO-1"));
+    const auto message = PLRichMediaPosts::postChatletWithMessageString(
+        w.outbox.room("r1"), chatlet, {picture(800, 600, "PHOTO-1"), picture(800, 600, "PHOTO-2")});
+    QCOMPARE(message->displayName(), QString("Site photo"));
+    const auto entry = message->pendingMessages().first();
+    QCOMPARE(entry->type(), qint16(1));
+    QCOMPARE(entry->richMediaInfo().size(), 1);
+    const auto row = entry->richMediaInfo().first();
+
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry), 20000);
+    QCOMPARE(w.requests("PUT", "/pelnix.media/"), 1);
+    QCOMPARE(w.requests("PUT", "/pelnix.media/PHOTO-1"), 1);
+    const QString text = w.stored("r1").at(0).toObject().value("text").toString();
+    QVERIFY2(!text.contains("PLS3URLPlaceHolder"), qPrintable(text));
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+    QVERIFY(info && text.contains(info->s3TinyURL));
+}
+
+void TestRichMediaPost::replyWithMediaWaitsForAllItsFiles() {
+    MediaPostWorld w;
+    auto room = w.outbox.room("r1");
+    const auto smart = room->postChatlet(R"({"formid":"F-SURVEY","displayname":"Survey"})");
+    QTRY_VERIFY_WITH_TIMEOUT(w.stored("r1").size() == 1, 20000);
+
+    // The second file's upload is held: the reply waits, and so does the text after it.
+    QVERIFY(w.faultPuts("^/pelnix\\.media/B", standin::FaultInjector::Mode::Hold));
+    const QString reply =
+        QStringLiteral(R"({"formid":"F-SURVEY","a":"%1","b":"%2"})")
+            .arg(PLRichMediaPosts::uploadPlaceholder("A"), PLRichMediaPosts::uploadPlaceholder("B"));
+    PLRichMediaPosts::replyToChatletWithMultipleRichMediaSelectionString(
+        room, reply, {picture(300, 200, "A"), picture(300, 200, "B")}, smart);
+    const auto replyEntry = smart->latestPendingMessage();
+    QCOMPARE(replyEntry->type(), qint16(4));
+    QCOMPARE(replyEntry->richMediaInfo().size(), 2);
+    QVERIFY(!PLRichMediaPosts::hasAtleaseOneMoreLatestReplyPendingMessage(*replyEntry));
+    auto later = room->postTextMessage("after");
+    QTRY_COMPARE_WITH_TIMEOUT(w.outbox.server().heldCount(), 1, 20000);
+    QTRY_VERIFY(PLRichMediaPosts::firstRichMedia(*replyEntry)->state() == Helper::Completed);
+    QCOMPARE(w.stored("r1").size(), 1);
+    QCOMPARE(replyEntry->state(), qint16(1));
+
+    w.outbox.server().releaseHeld();
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(later->pendingMessages().value(0, replyEntry)) && isDone(replyEntry),
+                             20000);
+    const QJsonArray stored = w.stored("r1");
+    QCOMPARE(stored.size(), 3);
+    const QString text = stored.at(1).toObject().value("text").toString();
+    QVERIFY2(!text.contains("PLS3URLPlaceHolder"), qPrintable(text));
+    QCOMPARE(stored.at(2).toObject().value("text").toString(), QString("after"));
+}
+
+void TestRichMediaPost::sanitisedFileName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "ABC-1.jpg"
+                           << "ABC-1.jpg";
+    QTest::newRow("path") << "../../etc/passwd"
+                          << "_.._etc_passwd";
+    QTest::newRow("hidden") << ".profile"
+                            << "profile";
+    QTest::newRow("odd extension") << "ID.m p4;rm"
+                                   << "ID.m_p4_rm";
+    QTest::newRow("nothing left") << "..."
+                                  << "fallback";
+}
+
+void TestRichMediaPost::sanitisedFileName() {
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    QCOMPARE(PLRichMediaPosts::sanitisedFileName(name, "fallback"), expected);
+}
+
+QTEST_MAIN(TestRichMediaPost)
+#include "tst_richmediapost.moc"
