@@ -9,8 +9,13 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupController.h"
 #include "interface/PelnixGroupCreator.h"
+#include "media/PLRichMediaOutbox.h"
+#include "media/PLRichMediaPosts.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
 
 #include <cstdio>
 #include <unistd.h>
@@ -27,6 +32,34 @@ const QString kFirstPost = QStringLiteral("Hello Bob, the demo host is up and ru
 const QString kColleagueAnswer = QStringLiteral("Got it, thanks Ann!");
 // The whole scripted run takes well under a second on the loopback; this only ends a stuck run.
 constexpr int kDeadlineMs = 60000;
+
+// A smart message in one line: its kind, and for media each file's type, pixels, size and address.
+QString describeSmartMessage(const QString& text) {
+    const QJsonObject json = QJsonDocument::fromJson(text.toUtf8()).object();
+    QStringList files;
+    for (const QJsonValue& value : json.value("content").toObject().value("media").toArray()) {
+        const QJsonObject file = value.toObject();
+        files << QStringLiteral("%1 %2x%3, %4, %5")
+                     .arg(file.value("fileMime").toString())
+                     .arg(file.value("width").toInt())
+                     .arg(file.value("height").toInt())
+                     .arg(file.value("fileSize").toString(), file.value("fileUrl").toString());
+    }
+    const QString kind = json.value("displayname").toString(QStringLiteral("smart message"));
+    return QStringLiteral("[%1%2]").arg(kind, files.isEmpty() ? QString()
+                                                              : QStringLiteral(": ") + files.join("; "));
+}
+
+// A small picture drawn here, so the demo needs no file of its own.
+QImage demoPicture() {
+    QImage image(160, 120, QImage::Format_RGB32);
+    image.fill(QColor(40, 90, 160));
+    QPainter painter(&image);
+    painter.setBrush(QColor(240, 200, 60));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPoint(80, 60), 40, 40);
+    return image;
+}
 
 void say(const QString& line) {
     std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
@@ -116,6 +149,9 @@ void DemoHost::verifyUser(const QString& code) {
 
 void DemoHost::startLibrary() {
     m_step = QStringLiteral("starting the library");
+    // Posts with pictures go through the media upload pipeline; the library does not connect it to
+    // the outbox on its own yet.
+    PLRichMediaOutbox::install();
     Pelnix::initWithCompletionHandler(
         [this](bool success, const PLOptionalError& error, const QString& message) {
             if (!success)
@@ -182,8 +218,12 @@ void DemoHost::showMessage(const QString& messageID) {
     QString name = sender ? sender->profileName() : QString();
     if (name.isEmpty() && sender)
         name = sender->email();
+    if (name.isEmpty())
+        name = QStringLiteral("?");
     if (message->type() == 2)
-        say(QStringLiteral("%1: %2").arg(name.isEmpty() ? QStringLiteral("?") : name, message->text()));
+        say(QStringLiteral("%1: %2").arg(name, message->text()));
+    else if (message->type() == 1)
+        say(QStringLiteral("%1: %2").arg(name, describeSmartMessage(message->text())));
     else
         say(QStringLiteral("  * %1").arg(message->text().isEmpty() ? message->displayName()
                                                                    : message->text()));
@@ -194,6 +234,8 @@ void DemoHost::showMessage(const QString& messageID) {
     if (m_inputClosed && m_undelivered == 0)
         return emit finished(0);
     if (!fromColleague && message->text() == m_firstPostText)
+        postPicture();
+    else if (!fromColleague && message->type() == 1 && m_picturePosted)
         colleagueAnswers();
     else if (fromColleague && message->text() == kColleagueAnswer && !m_done) {
         m_done = true;
@@ -205,6 +247,19 @@ void DemoHost::showMessage(const QString& messageID) {
         m_input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
         connect(m_input.get(), &QSocketNotifier::activated, this, &DemoHost::readStandardInput);
     }
+}
+
+void DemoHost::postPicture() {
+    if (m_picturePosted)
+        return;
+    m_picturePosted = true;
+    m_step = QStringLiteral("posting the picture");
+    PLMediaSelection selection;
+    selection.originalImage = demoPicture();
+    selection.referenceURL = QStringLiteral("demo://picture");
+    if (!PLRichMediaPosts::postRichMediaForMediaSelection(ChatRoom::chatRoomWithID(m_group.groupID),
+                                                          selection))
+        fail(QStringLiteral("the picture was not taken"));
 }
 
 void DemoHost::colleagueAnswers() {

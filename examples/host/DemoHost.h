@@ -35,6 +35,7 @@ private:
     void createGroup();
     void openConversation();
     void showMessage(const QString& messageID);
+    void postPicture();
     void colleagueAnswers();
     void readStandardInput();
     void postLines(const QByteArray& lines);
@@ -49,6 +50,7 @@ private:
     QString m_colleagueToken;
     pelnix::PelnixGroup m_group;
     QString m_firstPostText;
+    bool m_picturePosted = false;
     bool m_colleagueAsked = false;
     bool m_done = false;
     QSet<QString> m_shown;
