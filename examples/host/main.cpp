@@ -1,0 +1,89 @@
+// pelnix-demo: a headless host of the library. It starts the stand-in service on a free loopback
+// port (or uses --server URL), signs a user up, opens a group with a colleague and prints the
+// conversation as it arrives. With --interactive it then keeps running and posts the lines typed.
+#include "DemoHost.h"
+
+#include "platform/Sandbox.h"
+#include "standin/StandinServer.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+int main(int argc, char** argv) {
+    // No screens are shown; a display is neither needed nor wanted.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The conversation is the output; the library's own progress notes only on request.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("pelnix.*.debug=false\npelnix.*.info=false"));
+    QApplication::setApplicationName(QStringLiteral("pelnix-demo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A headless host of the Pelnix library."));
+    parser.addHelpOption();
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Use the stand-in service at <url> instead of starting one."), QStringLiteral("url"));
+    const QCommandLineOption sandbox(
+        QStringLiteral("sandbox"),
+        QStringLiteral("Keep the library's files in <dir> (default: a temporary folder)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep the started service's data in <dir> (default: a temporary folder)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption interactive(
+        QStringLiteral("interactive"),
+        QStringLiteral("Keep running and post the lines read from standard input."));
+    parser.addOptions({server, sandbox, dataDir, interactive});
+    parser.process(app);
+
+    QTemporaryDir temporarySandbox;
+    QTemporaryDir temporaryData;
+    if (!temporarySandbox.isValid() || !temporaryData.isValid()) {
+        std::fprintf(stderr, "pelnix-demo: no temporary folder\n");
+        return 1;
+    }
+    pelnix::platform::Sandbox::setRoot(parser.isSet(sandbox) ? parser.value(sandbox)
+                                                             : temporarySandbox.path());
+
+    std::unique_ptr<pelnix::standin::StandinServer> service;
+    QUrl serviceUrl(parser.value(server));
+    if (!parser.isSet(server)) {
+        pelnix::standin::StandinServer::Options options;
+        options.dataDir =
+            (parser.isSet(dataDir) ? parser.value(dataDir) : temporaryData.path()).toStdString();
+        service = std::make_unique<pelnix::standin::StandinServer>(options);
+        if (!service->start()) {
+            std::fprintf(stderr, "pelnix-demo: the stand-in service did not start\n");
+            return 1;
+        }
+        serviceUrl = QUrl(QString::fromStdString(service->baseUrl()));
+    } else if (!serviceUrl.isValid() || serviceUrl.scheme().isEmpty()) {
+        std::fprintf(stderr, "pelnix-demo: not a URL: %s\n", qPrintable(parser.value(server)));
+        return 2;
+    }
+    if (!serviceUrl.path().endsWith(QLatin1Char('/')))
+        serviceUrl.setPath(serviceUrl.path() + QLatin1Char('/'));
+
+    int status = 1;
+    {
+        DemoHost host(serviceUrl, parser.isSet(interactive));
+        QObject::connect(&host, &DemoHost::finished, &app, [&status](int result) {
+            status = result;
+            QCoreApplication::exit(result);
+        });
+        host.start();
+        app.exec();
+    }
+    if (service)
+        service->stop();
+    return status;
+}
