@@ -9,7 +9,6 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupController.h"
 #include "interface/PelnixGroupCreator.h"
-#include "media/PLRichMediaOutbox.h"
 #include "media/PLRichMediaPosts.h"
 
 #include <QJsonArray>
@@ -149,9 +148,6 @@ void DemoHost::verifyUser(const QString& code) {
 
 void DemoHost::startLibrary() {
     m_step = QStringLiteral("starting the library");
-    // Posts with pictures go through the media upload pipeline; the library does not connect it to
-    // the outbox on its own yet.
-    PLRichMediaOutbox::install();
     Pelnix::initWithCompletionHandler(
         [this](bool success, const PLOptionalError& error, const QString& message) {
             if (!success)
