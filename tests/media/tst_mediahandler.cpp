@@ -70,9 +70,13 @@ void TestMediaHandler::picturesAreReducedByAPowerOfTwo() {
     QCOMPARE(info.fileMime, QStringLiteral("image/jpeg"));
     QCOMPARE(info.fileName, info.fileID + QStringLiteral(".jpg"));
     QCOMPARE(info.assetURL, QStringLiteral("library://asset/7"));
-    QVERIFY(info.preview.startsWith(QStringLiteral("data:image/png;base64,")));
-    const QImage preview =
-        QImage::fromData(QByteArray::fromBase64(info.preview.section(QLatin1Char(','), 1).toLatin1()));
+    // One data URI: the JPEG preview's own media type and a single comma before its Base64 text.
+    QVERIFY(info.preview.startsWith(QStringLiteral("data:image/jpeg;base64,")));
+    QCOMPARE(info.preview.count(QLatin1Char(',')), 1);
+    const QByteArray previewBytes =
+        QByteArray::fromBase64(info.preview.section(QLatin1Char(','), 1).toLatin1());
+    const QImage preview = QImage::fromData(previewBytes, "JPEG");
+    QVERIFY(!preview.isNull());
     QVERIFY(preview.width() <= 200 || preview.height() <= 200);
 }
 
@@ -201,7 +205,7 @@ void TestMediaHandler::videoThumbnailsComeFromTheMediaStack() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(done.first(), file.readAll());
     QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(64, 48));
-    QVERIFY(handler.currentMediaInfo().preview.startsWith(QStringLiteral("data:image/png;base64,")));
+    QVERIFY(handler.currentMediaInfo().preview.startsWith(QStringLiteral("data:image/jpeg;base64,")));
 
     struct Answer {
         int calls = 0;
