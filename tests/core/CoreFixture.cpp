@@ -96,4 +96,13 @@ QList<QPair<QString, QString>> decodeForm(const std::string& text) {
     return out;
 }
 
+int CoreFixture::requestsTo(const std::string& pathPart, const std::string& bodyPart) {
+    int count = 0;
+    for (const auto& r : server().requestLog())
+        if (r.server == "api" && r.path.find(pathPart) != std::string::npos &&
+            (r.body + r.query).find(bodyPart) != std::string::npos)
+            ++count;
+    return count;
+}
+
 } // namespace pelnix::test

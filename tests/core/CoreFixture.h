@@ -24,6 +24,9 @@ public:
     ~CoreFixture();
 
     standin::StandinServer& server() { return *m_server; }
+    // Requests the API port has logged whose path holds `pathPart` and whose body or query holds
+    // `bodyPart`.
+    int requestsTo(const std::string& pathPart, const std::string& bodyPart = {});
     QString baseUrl() const;
     qint64 userID() const { return m_userID; }
     QString token() const { return m_token; }

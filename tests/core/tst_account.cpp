@@ -45,15 +45,6 @@ void signIn(CoreFixture& world) {
     CurrentUserInfo::initializeCurrentUserForSDKWithID(qint32(world.userID()), world.email(), world.token());
 }
 
-int requestsTo(CoreFixture& world, const std::string& pathPart, const std::string& bodyPart = {}) {
-    int count = 0;
-    for (const auto& r : world.server().requestLog())
-        if (r.server == "api" && r.path.find(pathPart) != std::string::npos &&
-            (r.body + r.query).find(bodyPart) != std::string::npos)
-            ++count;
-    return count;
-}
-
 QVariantMap loginObject(const QVariantMap& user) {
     return {{"user", user}};
 }
@@ -219,7 +210,7 @@ void TestAccount::registerThenVerify() {
     QVERIFY(!account()->tavrixToken().isEmpty());
     QVERIFY(!account()->signature().isEmpty());
     QCOMPARE(account()->env(), QString("http")); // the configuration came before the report
-    QCOMPARE(requestsTo(world, "api/public", "echat.getUserConfig"), 1);
+    QCOMPARE(world.requestsTo("api/public", "echat.getUserConfig"), 1);
 
     // The new token authorises private calls.
     Outcome refresh;
@@ -276,7 +267,7 @@ void TestAccount::refusalsCarryTheServersMessage() {
     QTRY_VERIFY(registration.called);
     QVERIFY(!registration.success);
     QVERIFY(registration.message.isNull());
-    QCOMPARE(requestsTo(world, "api/public", "echat.registerWithOTP"), 0);
+    QCOMPARE(world.requestsTo("api/public", "echat.registerWithOTP"), 0);
 
     // The push service's refusal: "error:reason".
     signIn(world);
@@ -313,7 +304,7 @@ void TestAccount::verificationIsReportedWhenTheConfigurationCannotStart() {
     QVERIFY(verification.success);
     QCOMPARE(verification.message, QString("Verified."));
     QCOMPARE(account()->status(), 3);
-    QCOMPARE(requestsTo(world, "api/public", "echat.getUserConfig"), 0);
+    QCOMPARE(world.requestsTo("api/public", "echat.getUserConfig"), 0);
 }
 
 void TestAccount::userConfigurationSwitchesAndOverrides() {
@@ -378,7 +369,7 @@ void TestAccount::deviceTokenIsSentOnce() {
     account()->sendDeviceToken();
     QTRY_VERIFY(account()->deviceTokenSent());
     account()->sendDeviceToken();
-    QCOMPARE(requestsTo(world, "/push/"), 1);
+    QCOMPARE(world.requestsTo("/push/"), 1);
     QCOMPARE(world.lastRequest("/push/").path, std::string("/push/41"));
 }
 
@@ -424,7 +415,7 @@ void TestAccount::coBrandingImagesArriveInTheBackground() {
     world.server().clearRequestLog();
     world.server().addFault({"CoBrandingImage", "GET", 1, standin::FaultInjector::Mode::ServerError});
     account()->downloadCoBrandingImageIfRequired();
-    QTRY_COMPARE(requestsTo(world, "/splash/"), 2);
+    QTRY_COMPARE(world.requestsTo("/splash/"), 2);
     QTRY_VERIFY(world.server().requestLog().size() == 2 && world.server().requestLog().back().status != 0 &&
                 world.server().requestLog().front().status != 0);
     QFile after(image);

@@ -30,15 +30,6 @@ using namespace pelnix::test;
 
 namespace {
 
-int requestsTo(CoreFixture& world, const std::string& pathPart, const std::string& bodyPart = {}) {
-    int count = 0;
-    for (const auto& r : world.server().requestLog())
-        if (r.server == "api" && r.path.find(pathPart) != std::string::npos &&
-            (r.body + r.query).find(bodyPart) != std::string::npos)
-            ++count;
-    return count;
-}
-
 void setSessionState(quint64 state) {
     const auto info = PelnixInfo::sharedInstance();
     info->setSessionState(state);
@@ -250,7 +241,7 @@ void TestFacade::registrationGatesAndVerification() {
     // A session the server ended may register again; without a completion nothing is sent.
     setSessionState(3);
     Pelnix::registerUserWithEmail(QStringLiteral("new@acme.test"), {});
-    QCOMPARE(requestsTo(world, "api/public", "echat.register"), 0);
+    QCOMPARE(world.requestsTo("api/public", "echat.register"), 0);
     Outcome registration;
     Pelnix::registerUserWithEmail(QStringLiteral("new@acme.test"), registration.handler());
     QTRY_COMPARE(registration.calls, 1);
@@ -411,7 +402,7 @@ void TestFacade::contactsAnswerOnceAlsoWhenTheDownloadFails() {
     QVERIFY(names.indexOf("Bea/bea@acme.test") >= 0);
     QVERIFY(names.indexOf("Bea/bea@acme.test") < names.indexOf("Zed/zed@acme.test"));
 
-    QCOMPARE(requestsTo(world, "contacts"), 2);
+    QCOMPARE(world.requestsTo("contacts"), 2);
 }
 
 void TestFacade::invitations() {

@@ -33,14 +33,6 @@ struct Answers {
     }
 };
 
-int requestsTo(CoreFixture& world, const std::string& pathPart) {
-    int count = 0;
-    for (const auto& r : world.server().requestLog())
-        if (r.server == "api" && r.path.find(pathPart) != std::string::npos)
-            ++count;
-    return count;
-}
-
 // What a new process of the host starts from: the store and the saved session, nothing in memory.
 void relaunch() {
     PLModelManager::destroySharedInstance();
@@ -104,7 +96,7 @@ void TestStartUp::firstStartThenRelaunch() {
     QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
     QCOMPARE(hooks->count("rooms"), 1);
     // The bring-up's downloads are the smart-message layer's own.
-    const int stylesheetLists = requestsTo(*world, "xslt");
+    const int stylesheetLists = world->requestsTo("xslt");
     QVERIFY(stylesheetLists > 0);
 
     // Credentials are refused while set up; a new process starts at once, without a bring-up,
@@ -113,15 +105,15 @@ void TestStartUp::firstStartThenRelaunch() {
     QCOMPARE(PelnixStateManager::sharedStateManagerInstance()->authToken(), world->token());
     world->server().closeStreams();
     relaunch();
-    const int streamsBefore = requestsTo(*world, "/events");
+    const int streamsBefore = world->requestsTo("/events");
     Answers second;
     Pelnix::initWithCompletionHandler(second.handler());
     QTRY_COMPARE(second.list.size(), 1);
     QVERIFY(second.list[0].success);
     QVERIFY(!second.list[0].error);
     QCOMPARE(hooks->count("rooms"), 1);
-    QCOMPARE(requestsTo(*world, "xslt"), stylesheetLists);
-    QTRY_VERIFY(requestsTo(*world, "/events") > streamsBefore);
+    QCOMPARE(world->requestsTo("xslt"), stylesheetLists);
+    QTRY_VERIFY(world->requestsTo("/events") > streamsBefore);
 }
 
 void TestStartUp::firstStartImportsTheServersRooms() {
