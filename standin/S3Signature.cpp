@@ -45,7 +45,11 @@ std::string S3Signature::stringToSign(const std::string& method, const Headers& 
     std::string text = method + "\n";
     text += headerValue(headers, "content-md5") + "\n";
     text += headerValue(headers, "content-type") + "\n";
-    text += headerValue(headers, "date") + "\n";
+    // x-amz-date, when present, is the signed date (among the amz headers) and the Date line stays
+    // empty: some clients cannot set Date themselves.
+    const bool amzDate = std::any_of(headers.begin(), headers.end(),
+                                     [](const auto& header) { return lower(header.first) == "x-amz-date"; });
+    text += (amzDate ? std::string() : headerValue(headers, "date")) + "\n";
     std::map<std::string, std::string> amz;
     for (const auto& [key, value] : headers) {
         const std::string name = lower(key);

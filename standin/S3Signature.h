@@ -15,7 +15,8 @@ public:
     using Headers = std::vector<std::pair<std::string, std::string>>;
 
     // "METHOD\nContent-MD5\nContent-Type\nDate\n" + the sorted lower-case x-amz-* headers (values
-    // trimmed, repeated headers comma-joined) + the canonical resource ("/bucket/encoded-key").
+    // trimmed, repeated headers comma-joined) + the canonical resource ("/bucket/encoded-key"). The
+    // Date line is empty when the request carries x-amz-date.
     static std::string stringToSign(const std::string& method, const Headers& headers,
                                     const std::string& canonicalResource);
     // Base64 of HMAC-SHA1 over the string, keyed with the secret's UTF-8 bytes.

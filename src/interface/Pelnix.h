@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interface/PLCustomContactProvider.h"
 #include "interface/PLPelnixContact.h"
 #include "interface/PelnixGroup.h"
 #include "interface/PelnixInviteContact.h"
@@ -51,8 +52,10 @@ public:
     static void setUserEmailID(const QString& email);
     static void setUserID(const QString& userID);
     static void setLoggingEnabled(bool enabled);
-    // Held weakly.
+    // The host's contact source: a QObject implementing PLCustomContactProvider (any other object is
+    // kept but offers nothing). Held weakly: once the host destroys it, it reads as null.
     static void setCustomAddressBookContactProvider(QObject* provider);
+    // Read by the contact picker; PLCustomContactProvider::of() gives its contacts.
     static QObject* customAddressBookContactProvider();
     static quint64 sessionState();
     // The store's unread total while logged in (states 1 and 2); 0 otherwise.

@@ -1,10 +1,13 @@
 #include "TestSandbox.h"
+#include "interface/PLAnalyticsData.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixEventTracker.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QTest>
 
 using namespace pelnix;
@@ -73,6 +76,46 @@ private slots:
         delete host;
         QVERIFY(tracker->delegate() == nullptr);
         PLAnalyticsTrackingHelper::trackEvent("AfterRelease"); // must not touch the dead object
+    }
+
+    void analyticsDataPersistsAndReloadsAsAStoredModel() {
+        test::TestSandbox sandbox;
+        PLStoredModel::dropSharedInstancesForTesting();
+        QCOMPARE(PLAnalyticsData::codablePropertyKeys(PLAnalyticsData::staticMetaObject),
+                 QStringList{"analyticsEventsDict"});
+        auto data = PLAnalyticsData::sharedInstance();
+        QVERIFY(data->analyticsEventsDict().isEmpty()); // no saved file yet, no bundle defaults
+
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        const QVariantMap opened{{"count", 3}, {"last", when}, {"screens", QVariantList{"Rooms", "Chat"}}};
+        data->analyticsEventsDict().insert("Opened", opened); // changed in place
+        data->analyticsEventsDict()["Sent"] = QVariantMap{{"text", 12}, {"picture", 1}};
+        QVERIFY(data->save());
+        QVERIFY(data->SM_saveFilePath().endsWith("/PLAnalyticsData.plist"));
+        QVERIFY(QFile::exists(data->SM_saveFilePath()));
+
+        // Another process finds what was saved.
+        PLStoredModel::dropSharedInstancesForTesting();
+        const auto reloaded = PLAnalyticsData::sharedInstance();
+        QVERIFY(reloaded != data);
+        const QVariantMap events = reloaded->analyticsEventsDict();
+        QCOMPARE(events.keys(), (QStringList{"Opened", "Sent"}));
+        const QVariantMap readOpened = events.value("Opened").toMap();
+        QCOMPARE(readOpened.value("count").toLongLong(), 3);
+        QCOMPARE(readOpened.value("last").toDateTime(), when);
+        QCOMPARE(readOpened.value("screens").toStringList(), (QStringList{"Rooms", "Chat"}));
+        QCOMPARE(events.value("Sent").toMap().value("text").toLongLong(), 12);
+
+        // Only the shared instance saves; a copy built from a dictionary takes the known key only.
+        const auto copy = PLAnalyticsData::instanceWithObject(
+            QVariantMap{{"analyticsEventsDict", QVariantMap{{"Other", 1}}}, {"unknown", "x"}});
+        QVERIFY(copy);
+        QCOMPARE(copy->analyticsEventsDict().keys(), QStringList{"Other"});
+        QVERIFY(!copy->save());
+        PLStoredModel::dropSharedInstancesForTesting();
+        QCOMPARE(PLAnalyticsData::sharedInstance()->analyticsEventsDict().keys(),
+                 (QStringList{"Opened", "Sent"}));
+        PLStoredModel::dropSharedInstancesForTesting();
     }
 
     void deviceDetailsAreReadable() {

@@ -2,6 +2,7 @@
 // gates, appearance, passcode refusals, registration, profile, groups and their filter, contacts,
 // invitations and the signed-in user.
 #include "FacadeTestKit.h"
+#include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -11,6 +12,7 @@
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
+#include "interface/PLCustomContactProvider.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
@@ -48,6 +50,28 @@ QStringList groupIDs() {
     return ids;
 }
 
+// A host's contact source; counts how often it is asked, also after it is gone.
+class HostContacts : public QObject, public PLCustomContactProvider {
+public:
+    explicit HostContacts(int* asked) : m_asked(asked) {}
+    std::optional<QList<PLPelnixContact>> customAddressBookContacts() override {
+        ++*m_asked;
+        return QList<PLPelnixContact>{{"Ada", "ada@host.test", {}}, {"Bo", {}, "+44 20 7946 0000"}};
+    }
+
+private:
+    int* m_asked;
+};
+
+// A provider that offers no list.
+class SilentContacts : public QObject, public PLCustomContactProvider {};
+
+// What the contact picker does to load the host's contacts.
+std::optional<QList<PLPelnixContact>> pickerLoadsHostContacts() {
+    auto* provider = PLCustomContactProvider::of(Pelnix::customAddressBookContactProvider());
+    return provider ? provider->customAddressBookContacts() : std::nullopt;
+}
+
 } // namespace
 
 class TestFacade : public QObject {
@@ -73,6 +97,7 @@ private slots:
     void contactsAnswerOnceAlsoWhenTheDownloadFails();
     void invitations();
     void signedInUserAndReset();
+    void hostContactProviderIsHeldWeakly();
 };
 
 void TestFacade::serverSettingsChangeOnlyBetweenSessions_data() {
@@ -479,6 +504,41 @@ void TestFacade::signedInUserAndReset() {
     QVERIFY(!Pelnix::customAddressBookContactProvider());
     QVERIFY(!PelnixUser::userID());
     QVERIFY(!ChatRoom::chatRoomWithID(QStringLiteral("g1")));
+}
+
+void TestFacade::hostContactProviderIsHeldWeakly() {
+    test::TestSandbox sandbox;
+    QVERIFY(!pickerLoadsHostContacts());
+
+    int asked = 0;
+    auto* host = new HostContacts(&asked);
+    Pelnix::setCustomAddressBookContactProvider(host);
+    // The picker reads it through the facade; the screens below the facade read the same object.
+    QCOMPARE(Pelnix::customAddressBookContactProvider(), host);
+    QCOMPARE(PelnixStateManager::sharedStateManagerInstance()->customAddressBookContactProvider(), host);
+    const auto contacts = pickerLoadsHostContacts();
+    QVERIFY(contacts);
+    QCOMPARE(contacts->size(), 2);
+    QCOMPARE(contacts->at(0).email, QStringLiteral("ada@host.test"));
+    QCOMPARE(contacts->at(1).phone, QStringLiteral("+44 20 7946 0000"));
+    QCOMPARE(asked, 1);
+
+    // A provider without a list, and an object that is no provider, offer nothing.
+    SilentContacts silent;
+    Pelnix::setCustomAddressBookContactProvider(&silent);
+    QVERIFY(PLCustomContactProvider::of(Pelnix::customAddressBookContactProvider()));
+    QVERIFY(!pickerLoadsHostContacts());
+    QObject other;
+    Pelnix::setCustomAddressBookContactProvider(&other);
+    QCOMPARE(Pelnix::customAddressBookContactProvider(), &other);
+    QVERIFY(!pickerLoadsHostContacts());
+
+    // Held weakly: once the host destroys its provider, nobody reaches it.
+    Pelnix::setCustomAddressBookContactProvider(host);
+    delete host;
+    QVERIFY(!Pelnix::customAddressBookContactProvider());
+    QVERIFY(!pickerLoadsHostContacts());
+    QCOMPARE(asked, 1);
 }
 
 QTEST_MAIN(TestFacade)

@@ -46,6 +46,9 @@ void TestPackage::aHostBuildsAgainstTheInstalledPackage() {
     QVERIFY(run("cmake", {"--install", buildDir, "--prefix", prefix}));
     QVERIFY(QFile::exists(prefix + "/include/pelnix/interface/Pelnix.h"));
     QVERIFY(QFile::exists(prefix + "/include/pelnix/platform/PLError.h"));
+    // The host-implemented protocols come with the package.
+    QVERIFY(QFile::exists(prefix + "/include/pelnix/interface/PLCustomContactProvider.h"));
+    QVERIFY(QFile::exists(prefix + "/include/pelnix/interface/PelnixEventTracker.h"));
 
     const QString source = work.filePath("host");
     QVERIFY(QDir().mkpath(source));
@@ -57,12 +60,34 @@ add_executable(host main.cpp)
 target_link_libraries(host PRIVATE Pelnix::Pelnix)
 )");
     write(source + "/main.cpp", R"(#include <interface/Pelnix.h>
+#include <interface/PelnixEventTracker.h>
+#include <QCoreApplication>
 #include <cstdio>
-int main() {
+
+// The host's own contacts and analytics receiver, as the library's protocols ask for them.
+class Contacts : public QObject, public pelnix::PLCustomContactProvider {
+public:
+    std::optional<QList<pelnix::PLPelnixContact>> customAddressBookContacts() override {
+        return QList<pelnix::PLPelnixContact>{{"Ada", "ada@host.test", {}}, {"Bo", {}, "+4420"}};
+    }
+};
+class Tracker : public QObject, public pelnix::PelnixEventTrackerDelegate {};
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
     // The change screen opens lock state 2; an unknown view type opens none.
     const auto change = pelnix::Pelnix::appLockStatusFromPassCodeViewType(3);
     const auto unknown = pelnix::Pelnix::appLockStatusFromPassCodeViewType(9);
-    std::printf("%lld %d\n", static_cast<long long>(change.value_or(-1)), unknown.has_value());
+    Contacts contacts;
+    pelnix::Pelnix::setCustomAddressBookContactProvider(&contacts);
+    auto* provider = pelnix::PLCustomContactProvider::of(pelnix::Pelnix::customAddressBookContactProvider());
+    const auto offered = provider ? provider->customAddressBookContacts() : std::nullopt;
+    Tracker tracker;
+    auto* events = pelnix::PelnixEventTracker::sharedEventTrackerInstance();
+    events->setEventTrackerDelegate(&tracker);
+    std::printf("%lld %d %d %d\n", static_cast<long long>(change.value_or(-1)), unknown.has_value(),
+                offered ? int(offered->size()) : -1,
+                events->trackerDelegate() == static_cast<pelnix::PelnixEventTrackerDelegate*>(&tracker));
     return 0;
 }
 )");
@@ -70,8 +95,9 @@ int main() {
     QVERIFY(run("cmake", {"-S", source, "-B", hostBuild, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + prefix}));
     QVERIFY(run("cmake", {"--build", hostBuild}));
     QString output;
+    qputenv("PELNIX_SANDBOX_ROOT", work.filePath("sandbox").toLocal8Bit());
     QVERIFY(run(hostBuild + "/host", {}, &output));
-    QCOMPARE(output.trimmed(), QStringLiteral("2 0"));
+    QCOMPARE(output.trimmed(), QStringLiteral("2 0 2 1"));
 }
 
 QTEST_GUILESS_MAIN(TestPackage)

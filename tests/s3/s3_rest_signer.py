@@ -26,9 +26,11 @@ Two commands, JSON on stdin, JSON on stdout:
   send   A list of requests to sign here and send with Python's HTTP client:
            {endpoint "http://127.0.0.1:PORT", style "path"|"vhost", method "PUT"|"GET", bucket,
             key, body (Base64), contentType, access, secret, token (optional), metadata
-            (optional {name: value}), dateOffset (seconds, optional), contentMd5 (optional:
-            replaces the computed one before signing), afterSigning (optional headers replaced
-            after signing, to tamper with a signed request)}
+            (optional {name: value}), dateOffset (seconds, optional), amzDate (optional: adds an
+            x-amz-date header this many seconds from now), signDateWithAmzDate (optional: signs the
+            Date header on the Date line even beside x-amz-date, the mistake a faulty signer
+            makes), contentMd5 (optional: replaces the computed one before signing), afterSigning
+            (optional headers replaced after signing, to tamper with a signed request)}
          Result per request: {status, code (the error document's Code or ""), body (Base64), etag}.
 """
 import base64
@@ -88,8 +90,9 @@ def canonical_resource(target, bucket_from_host):
     return resource
 
 
-def string_to_sign(method, target, headers, bucket_from_host):
-    date = "" if header(headers, "x-amz-date") else header(headers, "Date")
+def string_to_sign(method, target, headers, bucket_from_host, date_despite_amz_date=False):
+    amz_date = header(headers, "x-amz-date") and not date_despite_amz_date
+    date = "" if amz_date else header(headers, "Date")
     return "\n".join([method, header(headers, "Content-MD5"), header(headers, "Content-Type"), date,
                       ""]) + canonical_amz_headers(headers) + canonical_resource(target, bucket_from_host)
 
@@ -169,13 +172,16 @@ def send(case):
         md5 = case.get("contentMd5") or base64.b64encode(hashlib.md5(body).digest()).decode()
         headers += [("Content-Type", case.get("contentType", "application/octet-stream")),
                     ("Content-MD5", md5), ("Content-Length", str(len(body)))]
+    if "amzDate" in case:
+        headers.append(("x-amz-date", email.utils.formatdate(time.time() + case["amzDate"], usegmt=True)))
     if case.get("token"):
         headers.append(("x-amz-security-token", case["token"]))
     for name, value in case.get("metadata", {}).items():
         headers.append(("x-amz-meta-" + name, value))
     # The signer works on bytes as characters, as the check above does on received requests.
     as_wire = [(n, v.encode("utf-8").decode("latin-1")) for n, v in headers]
-    text = string_to_sign(method, path, as_wire, bucket if case.get("style") == "vhost" else "")
+    text = string_to_sign(method, path, as_wire, bucket if case.get("style") == "vhost" else "",
+                          case.get("signDateWithAmzDate", False))
     headers.append(("Authorization", f"AWS {case['access']}:{signature(case['secret'], text)}"))
     final = dict(headers)
     final.update(case.get("afterSigning", {}))

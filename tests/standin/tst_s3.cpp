@@ -21,6 +21,39 @@ const QString kAccess = QStringLiteral("AKIDSTANDINTEST01");
 const QString kSecret = QStringLiteral("st4ndin/Secret+Key with space/0123456789");
 const QString kToken = QStringLiteral("Session+/token with space==");
 
+// One signed request: the changes to the base case, and the answer it must get.
+struct Expectation {
+    const char* name;
+    QJsonObject tweak;
+    int status;
+    const char* code;
+};
+
+QJsonArray tweakedCases(const QJsonObject& base, const QList<Expectation>& expectations) {
+    QJsonArray cases;
+    for (const auto& expectation : expectations) {
+        QJsonObject tweaked = base;
+        for (auto it = expectation.tweak.begin(); it != expectation.tweak.end(); ++it)
+            tweaked[it.key()] = it.value();
+        cases << tweaked;
+    }
+    return cases;
+}
+
+// The first answer that is not the expected one, named; empty when all are.
+QString unexpectedAnswer(const QJsonArray& results, const QList<Expectation>& expectations) {
+    for (int i = 0; i < expectations.size(); ++i) {
+        const QJsonObject result = results[i].toObject();
+        if (result["status"].toInt() != expectations[i].status || result["code"] != expectations[i].code)
+            return QString("%1: %2 %3 %4")
+                .arg(expectations[i].name)
+                .arg(result["status"].toInt())
+                .arg(result["code"].toString(),
+                     QString::fromUtf8(QByteArray::fromBase64(result["body"].toString().toLatin1())));
+    }
+    return {};
+}
+
 } // namespace
 
 class TestS3 : public QObject {
@@ -30,6 +63,7 @@ private slots:
     void cleanup();
     void independentlySignedPutIsAcceptedAndReadsBackEqual();
     void tamperedRequestsAreRefusedWithTheRightCode();
+    void amzDateTakesTheDateLineOutOfTheSignature();
     void tokenServiceAndShortUrlServeTheObject();
 
 private:
@@ -121,12 +155,6 @@ void TestS3::independentlySignedPutIsAcceptedAndReadsBackEqual() {
 
 void TestS3::tamperedRequestsAreRefusedWithTheRightCode() {
     const QByteArray body = "the real bytes";
-    struct Expectation {
-        const char* name;
-        QJsonObject tweak;
-        int status;
-        const char* code;
-    };
     const QList<Expectation> expectations{
         {"wrong secret", {{"secret", kSecret + "x"}}, 403, "SignatureDoesNotMatch"},
         {"header changed after signing",
@@ -152,13 +180,7 @@ void TestS3::tamperedRequestsAreRefusedWithTheRightCode() {
          "BadDigest"},
         {"unknown access key", {{"access", "AKIDUNKNOWN"}}, 403, "InvalidAccessKeyId"},
     };
-    QJsonArray cases;
-    for (const auto& expectation : expectations) {
-        QJsonObject put = putCase("refused.jpg", body);
-        for (auto it = expectation.tweak.begin(); it != expectation.tweak.end(); ++it)
-            put[it.key()] = it.value();
-        cases << put;
-    }
+    QJsonArray cases = tweakedCases(putCase("refused.jpg", body), expectations);
     QJsonObject fresh = putCase("refused.jpg", body);
     fresh["dateOffset"] = -14 * 60; // inside the allowed skew
     fresh["method"] = "GET";
@@ -166,18 +188,41 @@ void TestS3::tamperedRequestsAreRefusedWithTheRightCode() {
 
     const QJsonArray results = runPeer(cases);
     QCOMPARE(results.size(), cases.size());
-    for (int i = 0; i < expectations.size(); ++i) {
-        const QJsonObject result = results[i].toObject();
-        QVERIFY2(result["status"].toInt() == expectations[i].status && result["code"] == expectations[i].code,
-                 qPrintable(QString("%1: %2 %3")
-                                .arg(expectations[i].name)
-                                .arg(result["status"].toInt())
-                                .arg(result["code"].toString())));
-        QVERIFY(QByteArray::fromBase64(result["body"].toString().toLatin1()).contains("<RequestId>"));
-    }
+    const QString unexpected = unexpectedAnswer(results, expectations);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+    for (int i = 0; i < expectations.size(); ++i)
+        QVERIFY(QByteArray::fromBase64(results[i]["body"].toString().toLatin1()).contains("<RequestId>"));
     // None of the refused puts stored anything.
     QCOMPARE(results.last()["status"].toInt(), 404);
     QCOMPARE(results.last()["code"].toString(), QStringLiteral("NoSuchKey"));
+}
+
+void TestS3::amzDateTakesTheDateLineOutOfTheSignature() {
+    // With x-amz-date present the Date line of the string to sign is empty and x-amz-date, signed
+    // among the amz headers, is the date the clock check reads.
+    const QList<Expectation> expectations{
+        {"Date and x-amz-date, Date line empty", {{"amzDate", 0}}, 200, ""},
+        {"stale Date beside a current x-amz-date", {{"amzDate", 0}, {"dateOffset", -60 * 60}}, 200, ""},
+        {"Date signed beside x-amz-date",
+         {{"amzDate", 0}, {"signDateWithAmzDate", true}},
+         403,
+         "SignatureDoesNotMatch"},
+        {"stale x-amz-date beside a current Date", {{"amzDate", -16 * 60}}, 403, "RequestTimeTooSkewed"},
+    };
+    const QByteArray body = "dated bytes";
+    QJsonArray cases = tweakedCases(putCase("dated.jpg", body), expectations);
+    QJsonObject get = putCase("dated.jpg", body);
+    get["method"] = "GET";
+    get["amzDate"] = 0;
+    get.remove("body");
+    cases << get;
+
+    const QJsonArray results = runPeer(cases);
+    QCOMPARE(results.size(), cases.size());
+    const QString unexpected = unexpectedAnswer(results, expectations);
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected));
+    QCOMPARE(results.last()["status"].toInt(), 200);
+    QCOMPARE(QByteArray::fromBase64(results.last()["body"].toString().toLatin1()), body);
 }
 
 void TestS3::tokenServiceAndShortUrlServeTheObject() {

@@ -47,7 +47,8 @@ public:
     bool isLoginSuccessful() const { return m_isLoginSuccessful; }
     // YES also moves the session to state 1 and saves it.
     void setIsLoginSuccessful(bool value);
-    // The host's contact source, held weakly.
+    // The host's contact source (a QObject implementing the facade's PLCustomContactProvider), held
+    // weakly: a destroyed provider reads as null and is never asked.
     QObject* customAddressBookContactProvider() const { return m_contactProvider; }
     void setCustomAddressBookContactProvider(QObject* provider) { m_contactProvider = provider; }
 

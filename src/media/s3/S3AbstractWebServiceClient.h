@@ -2,6 +2,7 @@
 
 #include "media/s3/S3ClientException.h"
 #include "media/s3/S3CredentialsProvider.h"
+#include "media/s3/S3ServiceResponse.h"
 
 #include <QString>
 #include <functional>
@@ -9,10 +10,12 @@
 
 namespace pelnix {
 
-class S3ServiceResponse;
+class S3Connection;
+class S3RequestDelegate;
+class S3ServiceRequest;
 
 // What every call of one client shares (credentials provider, endpoint, user agent, retries, time-outs,
-// back-off) and the retry policy.
+// back-off), the retry policy, and the generic call path of query-style services.
 class S3AbstractWebServiceClient {
 public:
     // Blocks the calling thread for the given seconds; replaceable so tests need not wait.
@@ -47,9 +50,29 @@ public:
     // Pauses delay x 2^attempt seconds.
     void pauseExponentially(int attempt);
 
+    // Runs one call of a query-style service: the request's parameters go as a form-encoded body,
+    // signed with signature version 4 when `sign`, and the body is read with `unmarshallerDelegate`.
+    // A request with a delegate runs asynchronously on this thread's event loop: one attempt, outcome
+    // only through the delegate, and null is returned. Without one the call blocks (run it on a worker
+    // thread), retrying up to maxRetries with exponential pauses, and answers the last attempt's
+    // response or error; with exceptions on, a failure is raised. `rawRequest`, when given, is handed
+    // each attempt's connection too.
+    std::shared_ptr<S3ServiceResponse> invoke(const std::shared_ptr<S3ServiceRequest>& request,
+                                              S3ServiceRequest* rawRequest,
+                                              S3ServiceResponse::UnmarshallerFactory unmarshallerDelegate,
+                                              bool sign = true);
+    static std::shared_ptr<S3ServiceResponse> constructResponseFromRequest(const S3ServiceRequest& request);
+
+    // For tests: connect every request to this host while its URL and Host header keep their names.
+    void setConnectionHostOverride(const QString& host) { m_connectionHost = host; }
+
 protected:
     // Same provider and settings; `setUserAgent` of our user agent, so the SDK part is appended again.
     void copySettingsFrom(const S3AbstractWebServiceClient& other);
+    // A header that would not reach the peer as one header line; null when every header is sound.
+    static S3ExceptionPtr malformedHeaderReason(const S3URLRequest& request);
+    // Blocks until the connection's attempt has ended, serving this thread's events meanwhile.
+    static void runUntilEnded(S3Connection* connection);
 
     qint64 m_maxRetries = 5;
     double m_timeout = 240;
@@ -59,6 +82,15 @@ protected:
     std::shared_ptr<S3CredentialsProvider> m_provider;
     QString m_endpoint;
     Sleeper m_sleeper;
+    QString m_connectionHost;
+
+private:
+    // Configures the request's URL request, signs it when asked, sets the form body and logs it.
+    void prepare(S3ServiceRequest& request, bool sign) const;
+    static void logTheRequest(const S3ServiceRequest& request);
+    static std::shared_ptr<S3ServiceResponse>
+    returnErrorOrResponse(std::shared_ptr<S3ServiceResponse> response, S3ServiceRequest& request,
+                          const S3RequestDelegate* collected);
 };
 
 } // namespace pelnix

@@ -7,7 +7,6 @@
 #include "media/s3/S3ServiceException.h"
 #include "media/s3/StringS3SDKUtil.h"
 
-#include <QEventLoop>
 #include <algorithm>
 
 namespace pelnix {
@@ -22,16 +21,11 @@ const QString kAuthorizationScheme = QStringLiteral("AWS");
 std::unique_ptr<S3Client> S3Client::copy() const {
     auto client = std::make_unique<S3Client>();
     client->copySettingsFrom(*this);
-    client->m_connectionHost = m_connectionHost;
     return client;
 }
 
 std::shared_ptr<S3Response> S3Client::putObject(const std::shared_ptr<S3PutObjectRequest>& request) {
     return invoke(request);
-}
-
-std::shared_ptr<S3ServiceResponse> S3Client::constructResponseFromRequest(const S3ServiceRequest& request) {
-    return request.constructResponse();
 }
 
 S3Credentials S3Client::credentialsFor(const S3Request& request) const {
@@ -130,10 +124,8 @@ std::shared_ptr<S3Response> S3Client::finish(const std::shared_ptr<S3ServiceResp
 
 S3ExceptionPtr S3Client::unsendableReason(const S3Request& request) {
     const S3URLRequest& url = request.urlRequest();
-    const QString header = url.malformedHeader();
-    if (!header.isNull())
-        return std::make_shared<S3ClientException>(
-            QStringLiteral("The request cannot be sent: %1.").arg(header));
+    if (S3ExceptionPtr malformed = malformedHeaderReason(url))
+        return malformed;
     // Qt's HTTP layer removes "." and ".." path segments (a key "." would go to the bucket itself),
     // so the path is checked as it will be sent against the path that was signed.
     const QString built = request.encodedPath();
@@ -189,11 +181,7 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
             return nullptr;
         }
         response->setIsAsyncCall(false);
-        QEventLoop loop;
-        QObject::connect(connection, &S3Connection::ended, &loop, &QEventLoop::quit);
-        connection->start();
-        if (!connection->hasEnded() && !response->isDone())
-            loop.exec();
+        runUntilEnded(connection);
         S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
 
         if (!shouldRetry(*response)) {

@@ -14,6 +14,8 @@ namespace pelnix {
 class S3Client : public S3WebServiceClient {
 public:
     using S3WebServiceClient::S3WebServiceClient;
+    // The generic call path stays reachable beside the S3 one.
+    using S3WebServiceClient::invoke;
 
     std::unique_ptr<S3Client> copy() const;
 
@@ -26,11 +28,6 @@ public:
     // The text signed for a configured URL request.
     QString stringToSign(const S3Request& request) const;
 
-    static std::shared_ptr<S3ServiceResponse> constructResponseFromRequest(const S3ServiceRequest& request);
-
-    // For tests: connect every request to this host while its URL and Host header keep their names.
-    void setConnectionHostOverride(const QString& host) { m_connectionHost = host; }
-
 private:
     S3Credentials credentialsFor(const S3Request& request) const;
     S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials);
@@ -39,8 +36,6 @@ private:
     static std::shared_ptr<S3Response> refuse(const S3ExceptionPtr& exception);
     void logRequest(const S3Request& request) const;
     std::shared_ptr<S3Response> finish(const std::shared_ptr<S3ServiceResponse>& response);
-
-    QString m_connectionHost;
 };
 
 } // namespace pelnix

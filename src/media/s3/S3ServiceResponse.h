@@ -17,8 +17,8 @@ class S3ServiceRequestDelegate;
 class S3ServiceResponseUnmarshaller;
 
 // The outcome of one attempt: status, headers, body, and the failure when there was one. It is fed by
-// the connection and reports to the request's delegate.
-class S3ServiceResponse {
+// the connection and reports to the request's delegate. Always made shared (a delegate may keep it).
+class S3ServiceResponse : public std::enable_shared_from_this<S3ServiceResponse> {
 public:
     using UnmarshallerFactory = std::function<std::unique_ptr<S3ServiceResponseUnmarshaller>()>;
 

@@ -7,6 +7,8 @@
 #include "standin/StandinServer.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace pelnix;
@@ -39,6 +41,22 @@ struct UploadDelegate : S3ServiceRequestDelegate {
     }
 };
 
+// Every step a caller's delegate hears, in order (progress and data once per run).
+struct StepDelegate : S3ServiceRequestDelegate {
+    QStringList steps;
+    void add(const char* step) {
+        if (steps.isEmpty() || steps.last() != QLatin1String(step))
+            steps << QString::fromLatin1(step);
+    }
+    void requestDidReceiveResponse(S3ServiceRequest*, const S3ServiceResponse&) override { add("response"); }
+    void requestDidReceiveData(S3ServiceRequest*, const QByteArray&) override { add("data"); }
+    void requestDidSendData(S3ServiceRequest*, qint64, qint64, qint64) override { add("send"); }
+    void requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceResponse*) override {
+        steps << "complete";
+    }
+    void requestDidFailWithError(S3ServiceRequest*, const PLError&) override { steps << "error"; }
+};
+
 } // namespace
 
 class TestS3Standin : public QObject {
@@ -50,6 +68,7 @@ private slots:
     void refusalsArriveThroughTheDelegate();
     void clockSkewIsCorrectedAfterOneFailure();
     void paddedHeaderValuesAreSignedAsTheServiceReadsThem();
+    void genericCallPathRetriesThroughServerErrors();
 
 private:
     std::unique_ptr<S3Client> client(const QString& secret, const QString& token);
@@ -178,6 +197,57 @@ void TestS3Standin::paddedHeaderValuesAreSignedAsTheServiceReadsThem() {
     QVERIFY2(delegate.completions == 1 && delegate.failures == 0,
              qPrintable(delegate.error ? delegate.error->debugText() : QString()));
     QCOMPARE(readBack(*s3, QStringLiteral("photos-1"), QStringLiteral("padded.jpg")), QByteArray("padded"));
+}
+
+void TestS3Standin::genericCallPathRetriesThroughServerErrors() {
+    // A query-style call: its form goes to the service's public API, which answers JSON.
+    S3WebServiceClient generic(kAccess, kSecret);
+    generic.setEndpoint(QString::fromStdString(m_server->baseUrl()) + QStringLiteral("api/public"));
+    QList<double> pauses;
+    generic.setSleeper([&](double seconds) { pauses << seconds; });
+    auto challenge = [] {
+        auto request = std::make_shared<S3ServiceRequest>();
+        request->setParameterValue(QStringLiteral("echat.getChallenge"), QStringLiteral("method"));
+        return request;
+    };
+    S3ErrorHandler::shouldNotThrowExceptions();
+
+    standin::StandinServer::Fault busy;
+    busy.pathPattern = "^/api/public$";
+    busy.method = "POST";
+    busy.count = 2;
+    busy.mode = standin::StandinServer::FaultMode::ServerError;
+    QVERIFY(m_server->addFault(busy));
+    const auto answered = generic.invoke(challenge(), nullptr, {});
+    QVERIFY(answered && !answered->error());
+    QCOMPARE(answered->httpStatusCode(), 200);
+    QCOMPARE(pauses, (QList<double>{0.2, 0.4}));
+    const QJsonObject success =
+        QJsonDocument::fromJson(answered->body()).object()["response"].toObject()["success"].toObject();
+    QVERIFY(success.contains(QStringLiteral("challenge")));
+
+    // Asynchronously: one attempt, each step heard once.
+    StepDelegate delegate;
+    auto request = challenge();
+    request->setDelegate(&delegate);
+    QVERIFY(!generic.invoke(request, nullptr, {}));
+    QTRY_VERIFY(!request->urlConnection());
+    QCOMPARE(delegate.steps, (QStringList{"send", "response", "data", "complete"}));
+
+    // The object API takes the keyed-hash signature only: the generic path's version 4 is refused,
+    // at once and for good.
+    S3WebServiceClient objects(kAccess, kSecret);
+    objects.setEndpoint(QString::fromStdString(m_server->s3Endpoint()));
+    objects.setSleeper([&](double seconds) { pauses << seconds; });
+    auto get = std::make_shared<S3Request>();
+    get->setBucket(QStringLiteral("pelnix.media"));
+    get->setKey(QStringLiteral("k.jpg"));
+    const auto refused = objects.invoke(get, nullptr, {});
+    QVERIFY(refused && refused->error());
+    QCOMPARE(refused->error()->code, 403);
+    QCOMPARE(refused->error()->userInfo.value(QStringLiteral("errorCode")).toString(),
+             QStringLiteral("AccessDenied"));
+    QCOMPARE(pauses.size(), 2);
 }
 
 int main(int argc, char** argv) {
