@@ -33,6 +33,7 @@ void ensureLibraryIsSetUp() {
     // The core cannot call up into the media layer: the facade connects the upload pipeline to the
     // outbox, once.
     PLRichMediaOutbox::install();
+    connectAppearance();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         WidgetServices::install();
 }

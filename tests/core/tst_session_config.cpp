@@ -1,6 +1,7 @@
 // Session state, app-lock flags and the configuration's environments and overrides.
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/PLColorConfiguration.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -58,6 +59,7 @@ private slots:
     void configurationEnvironmentsAndBaseUrl();
     void configurationOverridesByPrecedence();
     void environmentSelectionOffDropsTheTable();
+    void colourConfigurationComesFromItsResource();
 
 private:
     std::unique_ptr<test::TestSandbox> m_sandbox;
@@ -286,6 +288,30 @@ void TestSessionConfig::environmentSelectionOffDropsTheTable() {
     QVERIFY(!platform::UserDefaults::contains(PLAppConfigurations::currentEnvironmentDefaultsKey()));
     config->setEnvironment(QString());
     QCOMPARE(config->currentEnvironment(), QStringLiteral("production"));
+}
+
+void TestSessionConfig::colourConfigurationComesFromItsResource() {
+    const auto colours = PLColorConfiguration::colorConfiguration();
+    QCOMPARE(PLColorConfiguration::colorConfiguration(), colours);
+    // The bundle's own colours: a title colour that is a whole, opaque colour text.
+    QCOMPARE(colours->navigationTitleColor(), QStringLiteral("404040"));
+    QCOMPARE(colours->cellSelectionHighlightColor(), QStringLiteral("d0ebd7"));
+    QCOMPARE(colours->logoImageName(), QStringLiteral("pelnix_logo_big"));
+    QVERIFY(colours->domainSpecificColorConfiguration().isEmpty());
+
+    // A persisted object: a saved change is what the next process loads.
+    colours->setNavigationTitleColor(QStringLiteral("0086ca"));
+    colours->setDomainSpecificColorConfiguration({{QStringLiteral("acme.test"), QStringLiteral("25a549")}});
+    QVERIFY(colours->save());
+    QVERIFY(QFile::exists(colours->SM_saveFilePath()));
+    QVERIFY(colours->SM_saveFilePath().endsWith(QStringLiteral("/PLColorConfiguration.plist")));
+    PLStoredModel::dropSharedInstancesForTesting();
+    const auto loaded = PLColorConfiguration::colorConfiguration();
+    QVERIFY(loaded != colours);
+    QCOMPARE(loaded->navigationTitleColor(), QStringLiteral("0086ca"));
+    QCOMPARE(loaded->domainSpecificColorConfiguration().value(QStringLiteral("acme.test")).toString(),
+             QStringLiteral("25a549"));
+    QCOMPARE(loaded->logoImageName(), QStringLiteral("pelnix_logo_big"));
 }
 
 int main(int argc, char** argv) {
