@@ -53,6 +53,8 @@ private slots:
     void thirdCredentialCreatesTheAccountInAnyOrder();
     void credentialsAreRefusedOnceSetUpIsComplete();
     void parameterCheckListsWhatIsMissing();
+    void sessionStatesGateTheCredentials_data();
+    void sessionStatesGateTheCredentials();
     void sessionStateChangesClearAppearanceButKeepHostSettings();
     void sessionInfoSurvivesANewProcess();
     void appLockFlagsStartRight();
@@ -143,6 +145,55 @@ void TestSessionConfig::parameterCheckListsWhatIsMissing() {
     check();
     QVERIFY(success);
     PelnixStateManager::checkWetherUserHasSetAllRequiredParametersWithCompletionHandler({}); // nil is fine
+}
+
+void TestSessionConfig::sessionStatesGateTheCredentials_data() {
+    QTest::addColumn<quint64>("sessionState");
+    QTest::addColumn<bool>("parametersSet");
+    QTest::addColumn<bool>("checkPasses");
+    QTest::addColumn<bool>("settersAccepted");
+    QTest::newRow("no session") << quint64(0) << false << false << true;
+    QTest::newRow("logged in") << quint64(1) << false << true << true;
+    QTest::newRow("set up") << quint64(2) << true << true << false;
+    // The server ended the session: nothing counts as set until the host hands credentials over again.
+    QTest::newRow("ended by the server") << quint64(3) << false << false << true;
+}
+
+// A new process in each session state, before the host has handed over any credential.
+void TestSessionConfig::sessionStatesGateTheCredentials() {
+    QFETCH(quint64, sessionState);
+    QFETCH(bool, parametersSet);
+    QFETCH(bool, checkPasses);
+    QFETCH(bool, settersAccepted);
+    const auto info = PelnixInfo::sharedInstance();
+    info->setSessionState(sessionState);
+    QVERIFY(info->save());
+    PLStoredModel::dropSharedInstancesForTesting();
+    auto* state = PelnixStateManager::sharedStateManagerInstance();
+
+    QCOMPARE(state->isAllParametersSet(), parametersSet);
+    bool passed = !checkPasses;
+    PLOptionalError error;
+    PelnixStateManager::checkWetherUserHasSetAllRequiredParametersWithCompletionHandler(
+        [&](bool ok, const PLOptionalError& e) {
+            passed = ok;
+            error = e;
+        });
+    QCOMPARE(passed, checkPasses);
+    if (!checkPasses) {
+        QCOMPARE(error->code, qint64(-1000));
+        QCOMPARE(error->localizedDescription,
+                 QStringLiteral("Email ID not set\nUser ID not set\nAuthenticationCode not set\n"));
+    }
+    QCOMPARE(state->isAllParametersSet(), parametersSet);
+
+    state->setUserEmailID(QStringLiteral("ann@acme.test"));
+    state->setUserID(QStringLiteral("42"));
+    state->setAuthToken(QStringLiteral("tok"));
+    QCOMPARE(state->authToken().isEmpty(), !settersAccepted);
+    QCOMPARE(m_calls.accounts.size(), settersAccepted ? 1 : 0);
+    QVERIFY(state->isAllParametersSet());
+    QCOMPARE(PelnixInfo::sharedInstance()->sessionState(), sessionState);
 }
 
 void TestSessionConfig::sessionStateChangesClearAppearanceButKeepHostSettings() {

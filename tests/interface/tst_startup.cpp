@@ -81,6 +81,7 @@ private slots:
     void bringUpEndings_data();
     void bringUpEndings();
     void resetEmptiesTheSession();
+    void sessionEndedByTheServerWaitsForNewCredentials();
     void videoAttachmentGoesOutWithItsPreviewAndSize();
 
 private:
@@ -243,6 +244,52 @@ void TestStartUp::resetEmptiesTheSession() {
     QCOMPARE(ChatRoom::PS_countOfEntities(), 0);
     QCOMPARE(Pelnix::numberOfUnreadMessages(), 0);
     QTRY_COMPARE(world->server().openStreams(world->userID()), 0);
+}
+
+void TestStartUp::sessionEndedByTheServerWaitsForNewCredentials() {
+    signIn(*world);
+    Answers first;
+    Pelnix::initWithCompletionHandler(first.handler());
+    QTRY_COMPARE(first.list.size(), 1);
+    QVERIFY(first.list[0].success);
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    // The server removes the account from its organisation.
+    world->server().injectRaw(world->userID(), QString("data: {\"type\":\"userremoved\",\"date\":5,"
+                                                       "\"message\":{\"userId\":%1}}\n")
+                                                   .arg(world->userID())
+                                                   .toStdString());
+    QTRY_COMPARE(Pelnix::sessionState(), quint64(3));
+
+    // The host's next process starts before it has handed over any credential: refused, listing
+    // all three, with nothing sent and the ended session kept.
+    relaunch();
+    const int bringUps = hooks->count("rooms");
+    const int stylesheetLists = world->requestsTo("xslt");
+    Answers refused;
+    Pelnix::initWithCompletionHandler(refused.handler());
+    QTRY_COMPARE(refused.list.size(), 1);
+    QVERIFY(!refused.list[0].success);
+    QCOMPARE(refused.list[0].error->code, -1000);
+    QCOMPARE(refused.list[0].error->localizedDescription,
+             QStringLiteral("Email ID not set\nUser ID not set\nAuthenticationCode not set\n"));
+    QCOMPARE(Pelnix::sessionState(), quint64(3));
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isAllParametersSet());
+    QCOMPARE(hooks->count("rooms"), bringUps);
+    QCOMPARE(world->requestsTo("xslt"), stylesheetLists);
+
+    // Credentials are taken again in the ended state, and the start runs the whole bring-up.
+    signIn(*world);
+    QCOMPARE(PelnixStateManager::sharedStateManagerInstance()->authToken(), world->token());
+    QCOMPARE(CurrentUserInfo::currentUserInfo()->status(), 3);
+    Answers again;
+    Pelnix::initWithCompletionHandler(again.handler());
+    QTRY_COMPARE(again.list.size(), 1);
+    QVERIFY2(again.list[0].success, qPrintable(again.list[0].message));
+    QCOMPARE(hooks->count("rooms"), bringUps + 1);
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    QVERIFY(PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
 }
 
 void TestStartUp::videoAttachmentGoesOutWithItsPreviewAndSize() {
