@@ -9,7 +9,9 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "media/PLMultiMediaHandler.h"
 #include "media/PLRichMediaOutbox.h"
+#include "media/PLVideoThumbnailer.h"
 #include "platform/MainThread.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
@@ -33,6 +35,10 @@ void ensureLibraryIsSetUp() {
     // The core cannot call up into the media layer: the facade connects the upload pipeline to the
     // outbox, once.
     PLRichMediaOutbox::install();
+    // The media handler cannot reach up either: its video previews come from the media stack.
+    PLMultiMediaHandler::setThumbnailProvider(
+        [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
+    connectAppearance();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         WidgetServices::install();
 }

@@ -17,6 +17,9 @@ namespace PelnixSetUp {
 
 // Connects the model to the layers above it (smart messages, widgets) once per process.
 void ensureLibraryIsSetUp();
+// Points the screens' colour helpers at the host's appearance settings and at the colour
+// configuration; part of the one-time wiring (defined with the facade's appearance settings).
+void connectAppearance();
 // Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
 // done at every start-up, so that it holds whatever replaced them since.
 void connectSmartMessages();
