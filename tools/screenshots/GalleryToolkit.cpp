@@ -95,7 +95,6 @@ QWidget* pagesWithStrip() {
     mediaColumn->setContentsMargins(0, 12, 0, 0);
     auto* strip = new CollectionStrip;
     strip->setFixedHeight(64);
-    strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     static Chips chips;
     strip->setDataSource(&chips);
     auto* zoom = new ZoomingScrollView;
@@ -190,9 +189,16 @@ QWidget* commonWidgets() {
 void registerToolkitGalleryScreens() {
     auto* registry = ScreenRegistry::shared();
     const QString gallery = QStringLiteral("Gallery");
-    registry->registerScreen(gallery, QStringLiteral("PageView"), [] {
-        return new NavigationController(new WidgetPage(QStringLiteral("Group Media"), pagesWithStrip));
-    });
+    registry->registerScreen(
+        gallery, QStringLiteral("PageView"),
+        [] {
+            return new NavigationController(new WidgetPage(QStringLiteral("Group Media"), pagesWithStrip));
+        },
+        // The picture as it is being panned: its scroll indicators show.
+        [](ViewController* controller) {
+            if (auto* zoom = controller->view()->findChild<ZoomingScrollView*>())
+                zoom->flashScrollIndicators();
+        });
     registry->registerScreen(gallery, QStringLiteral("CommonWidgets"), [] {
         return new NavigationController(new WidgetPage(QStringLiteral("Widgets"), commonWidgets));
     });
