@@ -3,6 +3,7 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryMedia.h"
 #include "GalleryScreens.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
+    pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
