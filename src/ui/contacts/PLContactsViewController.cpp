@@ -46,7 +46,9 @@ constexpr int kAddButtonSide = 22;
 
 } // namespace
 
-PLContactsViewController::PLContactsViewController(QObject* parent) : PLBaseViewController(parent) {}
+PLContactsViewController::PLContactsViewController(QObject* parent) : PLBaseViewController(parent) {
+    Q_ASSERT(platform::isMainThread());
+}
 
 PLContactsViewController::~PLContactsViewController() {
     platform::NotificationCenter::defaultCenter()->removeObservers(this);
@@ -58,6 +60,7 @@ PLContactsViewController::~PLContactsViewController() {
 void PLContactsViewController::configureWithAddedContacts(const QVariantList& addedContacts,
                                                           QObject* delegate,
                                                           bool isPresentedToAddMoreContacts) {
+    Q_ASSERT(platform::isMainThread());
     m_addedContactsArray = addedContacts;
     m_delegate = delegate;
     m_isPresentedToAddMoreContacts = isPresentedToAddMoreContacts;
@@ -146,7 +149,6 @@ void PLContactsViewController::viewDidLoad() {
     loadContactsBasedOnShowContactOptions();
     setTitle(localized("Contacts"));
     navigationItem()->setTitle(title());
-    // The table has no footer: no row lines run on below the last row.
     view()->installEventFilter(this);
     layoutPicker();
     // The action bar waits below the visible area until something is chosen.

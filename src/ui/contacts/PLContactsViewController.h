@@ -239,6 +239,7 @@ private:
     qint64 m_keyboardHeight = 0;
     bool m_isAddContactButtonShown = false;
     QFont m_placeholderFont;
+    qsizetype m_fieldTextLength = 0;
     // Thumbnails of the address book read with it, by record ID.
     QHash<qint32, QByteArray> m_thumbnailData;
     mutable QHash<qint32, QImage> m_thumbnails;

@@ -51,6 +51,7 @@ void PLContactsViewController::configureAddContactTextField() {
 }
 
 void PLContactsViewController::textFieldDidChange(const QString& text) {
+    m_fieldTextLength = text.size();
     searchForMembersUsingSearchText(text);
     if (text.isEmpty())
         m_addContactsTextField->setFont(m_placeholderFont);
@@ -98,7 +99,8 @@ void PLContactsViewController::searchCancelled() {
 }
 
 bool PLContactsViewController::textFieldShouldChangeCharacters(int, int length, const QString& replacement) {
-    const qsizetype newLength = m_addContactsTextField->text().size() + replacement.size() - length;
+    // The field asks with its text already changed: the length before is the one last seen.
+    const qsizetype newLength = m_fieldTextLength + replacement.size() - length;
     if (newLength == 1)
         m_addContactsTextField->setFont(font("DejaVuSans", 15));
     else if (newLength == 0)
@@ -197,6 +199,7 @@ void PLContactsViewController::addContactsButtonTapped() {
     configureBottotmView();
     adjustTableViewContentInset();
     m_addContactsTextField->setText(QString());
+    m_fieldTextLength = 0;
 }
 
 bool PLContactsViewController::contactAlreadyAddedOrSelectedForEmail(const QString& email) const {

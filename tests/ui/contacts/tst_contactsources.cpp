@@ -254,8 +254,10 @@ void TestContactSources::addressBookLeavesOutMembersAndOwnAddress() {
         QCOMPARE(offered.size(), kBookEntries + 1);
     }
     // Adding to a room also leaves out its members and invitees.
-    PickerOnScreen screen({storedUser(51, "Alice Nguyen", "alice.nguyen@people.test"),
-                           QVariantMap{{"name", "5550101"}, {"type", "phone"}}},
+    auto member = RoomMember::PS_createEntity();
+    member->setUser(
+        storedUser(51, "Alice Nguyen", "alice.nguyen@people.test").value<std::shared_ptr<User>>());
+    PickerOnScreen screen({QVariant::fromValue(member), QVariantMap{{"name", "5550101"}, {"type", "phone"}}},
                           true);
     screen.finishLoading();
     const QStringList offered = details(screen.picker->addressBookContacts());
