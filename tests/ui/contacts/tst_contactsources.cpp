@@ -57,6 +57,7 @@ private slots:
     void sourcesByOptions();
     void usersWaitForTheFetch();
     void failedFetchTakesTheIndicatorDown();
+    void closedPickerTakesItsIndicatorAlong();
     void exclusionLists_data();
     void exclusionLists();
     void hostContacts_data();
@@ -145,16 +146,36 @@ void TestContactSources::failedFetchTakesTheIndicatorDown() {
     ContactsWorld world(3);
     world.seedColleagues();
     world.writeBook(kBookPeople);
-    world.fixture.server().addFault({"/contacts", "GET", 1, standin::FaultInjector::Mode::ServerError});
+    world.fixture.server().addFault({"/contacts", "GET", 1, standin::FaultInjector::Mode::Hold});
     PickerOnScreen screen;
+    QTRY_COMPARE(world.fixture.server().heldCount(), 1);
     QVERIFY(screen.picker->isWaitingForContacts());
-    // The fetch posts no notification when it fails; the picker still ends its wait.
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    // The service goes away: the fetch fails and posts no notification; the picker still ends its wait.
+    world.fixture.stopServer();
     QTRY_VERIFY(!screen.picker->isWaitingForContacts());
     screen.finishLoading();
     QVERIFY(!PLActivityIndicatorView::isVisible());
     QVERIFY(screen.picker->pelnixContacts().isEmpty());
     QCOMPARE(screen.picker->addressBookContacts().size(), kBookEntries);
     QCOMPARE(screen.table()->numberOfSections(), 1);
+}
+
+void TestContactSources::closedPickerTakesItsIndicatorAlong() {
+    ContactsWorld world(2);
+    world.seedColleagues();
+    world.fixture.server().addFault({"/contacts", "GET", 1, standin::FaultInjector::Mode::Hold});
+    {
+        PickerOnScreen screen;
+        QTRY_COMPARE(world.fixture.server().heldCount(), 1);
+        QVERIFY(PLActivityIndicatorView::isVisible());
+        // The host takes the picker down while it waits.
+        screen.host->dismissViewController(false);
+        QTRY_VERIFY(!screen.picker);
+    }
+    ContactsWorld::settleBusyIndicator();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    world.fixture.server().releaseHeld();
 }
 
 void TestContactSources::exclusionLists_data() {
