@@ -674,6 +674,8 @@ public:
 
     // Everything built that is alive now.
     void walk() {
+        if (m_context->state != XSLT_STATE_OK)
+            return;
         const qint64 started = nowNs();
         const qint64 budget = m_limits.maxBuiltBytes;
         m_total = m_permanent;
@@ -718,6 +720,12 @@ private:
     void check() {
         if (stopped())
             return;
+        // A transform in error fails anyway; stopping it at once also keeps the measure off trees
+        // whose construction an error may have left without its "e".
+        if (m_context->state != XSLT_STATE_OK) {
+            stop(QStringLiteral("stopped after an error"));
+            return;
+        }
         // Stopped just before libxslt's own depth guard would trip, which also prints the template
         // stack on standard error.
         if (m_context->depth >= m_context->maxTemplateDepth - 2 ||
@@ -1119,6 +1127,8 @@ std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, c
     const bool failed = !result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED ||
                   !bounds.stopReason().isEmpty();
     QString failure = bounds.stopReason();
+    if (failure == QLatin1String("stopped after an error"))
+        failure.clear(); // the messages say what the error was
     // libxml2 ends an XPath evaluation past the operation limit, and libxslt then stops quietly.
     if (failure.isEmpty() && limits.maxXPathOperations &&
         context->xpathCtxt->opCount >= limits.maxXPathOperations)
