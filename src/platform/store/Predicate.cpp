@@ -2,7 +2,10 @@
 
 #include "platform/store/SqlQueryBuilder.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStringList>
+#include <cmath>
 
 namespace pelnix::platform {
 
@@ -121,6 +124,35 @@ bool evaluateNode(const Node& n, const ManagedObject& object) {
     return applyOp(n.op, lhs, coerced(path, n.value, n.objectValue));
 }
 
+// Lists up to this length are bound value by value.
+constexpr qsizetype kMaxInlineValues = 16;
+
+// The values as a JSON array that json_each() gives back as the same SQL values; empty when one of
+// them has no such form (bytes, a non-finite number, text holding NUL).
+QString jsonArray(const QVariantList& values) {
+    QJsonArray array;
+    for (const QVariant& v : values) {
+        switch (v.typeId()) {
+        case QMetaType::QString:
+            if (v.toString().contains(QChar(0)))
+                return {};
+            array.append(v.toString());
+            break;
+        case QMetaType::Double:
+            if (!std::isfinite(v.toDouble()))
+                return {};
+            array.append(v.toDouble());
+            break;
+        case QMetaType::QByteArray:
+            return {};
+        default: // integers and booleans, bound as integers
+            array.append(qint64(v.toLongLong()));
+            break;
+        }
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
 QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
     switch (n.kind) {
     case Node::Kind::And:
@@ -150,14 +182,21 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
     }
     // Every comparison yields 0 or 1, never NULL, so NOT behaves as in memory.
     if (n.kind == Node::Kind::In) {
-        QStringList marks;
-        for (const QVariant& v : n.list) {
-            const QVariant c = coerced(path, v, false);
-            if (!c.isNull())
-                marks << b.bind(c);
-        }
-        if (marks.isEmpty())
+        QVariantList values;
+        for (const QVariant& v : n.list)
+            if (QVariant c = coerced(path, v, false); !c.isNull())
+                values << std::move(c);
+        if (values.isEmpty())
             return QStringLiteral("0");
+        // A long list goes as one bound array: one statement whatever its length, and no bound on
+        // the number of values.
+        if (values.size() > kMaxInlineValues)
+            if (const QString json = jsonArray(values); !json.isEmpty())
+                return QStringLiteral("(%1 IS NOT NULL AND %1 IN (SELECT value FROM json_each(%2)))")
+                    .arg(col, b.bind(json));
+        QStringList marks;
+        for (const QVariant& v : std::as_const(values))
+            marks << b.bind(v);
         return QStringLiteral("(%1 IS NOT NULL AND %1 IN (%2))").arg(col, marks.join(QLatin1Char(',')));
     }
     const QVariant value = coerced(path, n.value, n.objectValue);
