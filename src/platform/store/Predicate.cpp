@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QStringBuilder>
 #include <QStringList>
 #include <cmath>
 
@@ -161,11 +162,13 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
         const QString r = nodeSql(*n.right, b, problem);
         if (l.isEmpty() || r.isEmpty())
             return {};
-        return QStringLiteral("(%1 %2 %3)").arg(l, n.kind == Node::Kind::And ? "AND" : "OR", r);
+        return QLatin1Char('(') % l %
+               (n.kind == Node::Kind::And ? QLatin1String(" AND ") : QLatin1String(" OR ")) % r %
+               QLatin1Char(')');
     }
     case Node::Kind::Not: {
         const QString l = nodeSql(*n.left, b, problem);
-        return l.isEmpty() ? QString() : QStringLiteral("(NOT %1)").arg(l);
+        return l.isEmpty() ? QString() : QString(QLatin1String("(NOT ") % l % QLatin1Char(')'));
     }
     case Node::Kind::False:
         return QStringLiteral("0");
@@ -192,44 +195,47 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
         // the number of values.
         if (values.size() > kMaxInlineValues)
             if (const QString json = jsonArray(values); !json.isEmpty())
-                return QStringLiteral("(%1 IS NOT NULL AND %1 IN (SELECT value FROM json_each(%2)))")
-                    .arg(col, b.bind(json));
+                return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col %
+                       QLatin1String(" IN (SELECT value FROM json_each(") % b.bind(json) %
+                       QLatin1String(")))");
         QStringList marks;
         for (const QVariant& v : std::as_const(values))
             marks << b.bind(v);
-        return QStringLiteral("(%1 IS NOT NULL AND %1 IN (%2))").arg(col, marks.join(QLatin1Char(',')));
+        return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col % QLatin1String(" IN (") %
+               marks.join(QLatin1Char(',')) % QLatin1String("))");
     }
     const QVariant value = coerced(path, n.value, n.objectValue);
     if (value.isNull()) {
         switch (n.op) {
         case Predicate::Op::Equal:
-            return col + QStringLiteral(" IS NULL");
+            return col % QLatin1String(" IS NULL");
         case Predicate::Op::NotEqual:
-            return col + QStringLiteral(" IS NOT NULL");
+            return col % QLatin1String(" IS NOT NULL");
         default:
             return QStringLiteral("0");
         }
     }
-    const char* sqlOp = "";
+    QLatin1String sqlOp;
     switch (n.op) {
     case Predicate::Op::Equal:
-        return QStringLiteral("%1 IS %2").arg(col, b.bind(value));
+        return col % QLatin1String(" IS ") % b.bind(value);
     case Predicate::Op::NotEqual:
-        return QStringLiteral("%1 IS NOT %2").arg(col, b.bind(value));
+        return col % QLatin1String(" IS NOT ") % b.bind(value);
     case Predicate::Op::Less:
-        sqlOp = "<";
+        sqlOp = QLatin1String(" < ");
         break;
     case Predicate::Op::LessOrEqual:
-        sqlOp = "<=";
+        sqlOp = QLatin1String(" <= ");
         break;
     case Predicate::Op::Greater:
-        sqlOp = ">";
+        sqlOp = QLatin1String(" > ");
         break;
     case Predicate::Op::GreaterOrEqual:
-        sqlOp = ">=";
+        sqlOp = QLatin1String(" >= ");
         break;
     }
-    return QStringLiteral("(%1 IS NOT NULL AND %1 %2 %3)").arg(col, QLatin1String(sqlOp), b.bind(value));
+    return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col % sqlOp % b.bind(value) %
+           QLatin1Char(')');
 }
 
 QString nodeText(const Node& n) {
