@@ -180,9 +180,12 @@ ObjectPtr ObjectContext::insertObject(const QString& entityName) {
              PLError(kDomain, 134000, QStringLiteral("No entity %1 in an open store.").arg(entityName)));
         return nullptr;
     }
-    std::vector<QVariant> values(size_t(entity->slotCount()));
+    // Attributes take the first slots, in order; the foreign keys after them start empty.
+    std::vector<QVariant> values;
+    values.reserve(size_t(entity->slotCount()));
     for (const auto& a : entity->attributes())
-        values[size_t(a.slot)] = a.defaultValue;
+        values.push_back(a.defaultValue);
+    values.resize(size_t(entity->slotCount()));
     ObjectPtr object = materialize(entity, m_store->nextPrimaryKey(), std::move(values));
     object->m_inserted = true;
     m_inserted.emplace(object->m_primaryKey, object);
@@ -642,8 +645,9 @@ bool ObjectContext::save(PLOptionalError* error) {
         return false;
     bool durable = false;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
-        for (const auto& [pk, o] : *set)
-            durable = durable || o->m_entity->isDurable();
+        durable = durable || std::any_of(set->begin(), set->end(), [](const auto& entry) {
+                      return entry.second->m_entity->isDurable();
+                  });
 
     auto changes = std::make_shared<ChangeSet>();
     changes->origin = this;
