@@ -9,8 +9,10 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "media/PLImageManager.h"
 #include "media/PLRichMediaOutbox.h"
 #include "platform/MainThread.h"
+#include "platform/ui/ImageViewWebCache.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
@@ -33,8 +35,26 @@ void ensureLibraryIsSetUp() {
     // The core cannot call up into the media layer: the facade connects the upload pipeline to the
     // outbox, once.
     PLRichMediaOutbox::install();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        connectImageViews();
+    }
+}
+
+void connectImageViews() {
+    // The screen layer cannot link the media layer: remote pictures of image views load through the
+    // media layer's caches and downloader from here.
+    using platform::ui::ImageViewWebCache::Completed;
+    platform::ui::ImageViewWebCache::setImageSource({
+        [](const QUrl& url, int options, Completed done) -> quint64 {
+            return PLImageManager::sharedManager()->loadImageWithURL(
+                url, options,
+                [done](const QImage& image, const PLOptionalError& error, PLImageManager::CacheType type,
+                       const QUrl& loaded) { done(image, error, int(type), loaded); });
+        },
+        [](quint64 id) { PLImageManager::sharedManager()->cancel(id); },
+        [](const QUrl& url) { return PLImageManager::sharedManager()->cachedImageExistsForURL(url); },
+    });
 }
 
 void connectSmartMessages() {

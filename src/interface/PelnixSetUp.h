@@ -17,6 +17,9 @@ namespace PelnixSetUp {
 
 // Connects the model to the layers above it (smart messages, widgets) once per process.
 void ensureLibraryIsSetUp();
+// Loads the remote pictures of image views through the media layer's image loader (part of the
+// set-up on a GUI application; also for tests and tools that show screens without a start-up).
+void connectImageViews();
 // Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
 // done at every start-up, so that it holds whatever replaced them since.
 void connectSmartMessages();
