@@ -467,11 +467,14 @@ qreal PLChatRoomsTableViewController::heightForRowAtIndexPath(TableView*, const 
 void PLChatRoomsTableViewController::didSelectRowAtIndexPath(TableView*, const IndexPath& path) {
     if (m_chatRooms.isEmpty())
         return;
+    // Taken first: leaving the screen for the room ends the search.
+    const QString searched = m_searchText;
+    const qint64 shown = m_chatRooms.size();
     openChatRoom(m_chatRooms.value(path.row));
-    if (!m_searchText.isNull())
-        PLAnalyticsTrackingHelper::trackEvent(QStringLiteral("Home screen- Search"),
-                                              {{QStringLiteral("TextInput"), m_searchText},
-                                               {QStringLiteral("#of groups"), qint64(m_chatRooms.size())}});
+    if (!searched.isNull())
+        PLAnalyticsTrackingHelper::trackEvent(
+            QStringLiteral("Home screen- Search"),
+            {{QStringLiteral("TextInput"), searched}, {QStringLiteral("#of groups"), shown}});
 }
 
 // ---- Opening a room
