@@ -1,10 +1,13 @@
 // The room row: its last-message line, badge and admin mark, its picture through the image loader
 // (at once from the cache, else after 0.1 s unless the row is reused first), and its swipe options.
 #include "RoomsTestKit.h"
+#include "platform/Sandbox.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/ImageViewWebCache.h"
 #include "ui/rooms/PLOptionsCollectionViewCell.h"
+
+#include <QDir>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -110,6 +113,7 @@ private slots:
     void badgeAndAdminMark();
     void cachedPictureShowsAtOnceOthersAfterADelay();
     void reuseClosesTheRowAndCancelsTheDelayedLoad();
+    void thePictureComesThroughTheMediaLayersLoader();
     void stripWidthFollowsTheOptions_data();
     void stripWidthFollowsTheOptions();
     void swipesOpenAndCloseAndTheOwnerHearsEachEnd_data();
@@ -254,6 +258,28 @@ void TestRoomCell::reuseClosesTheRowAndCancelsTheDelayedLoad() {
     late.fill(Qt::blue);
     answer(late, std::nullopt, 0, QUrl());
     QVERIFY(cell->chatRoomImageView()->image().pixelColor(0, 0) != QColor(Qt::blue));
+}
+
+void TestRoomCell::thePictureComesThroughTheMediaLayersLoader() {
+    // The library's own wiring: the image loader with its caches behind the image views.
+    PelnixSetUp::connectImageViews();
+    QImage picture(60, 60, QImage::Format_RGB32);
+    picture.fill(QColor(10, 200, 30));
+    const QString file = platform::Sandbox::tmp() + QStringLiteral("/ops.png");
+    QDir().mkpath(platform::Sandbox::tmp());
+    QVERIFY(picture.save(file));
+    auto room = ChatRoom::chatRoomWithID("g-admin");
+    room->setImageUrl(QUrl::fromLocalFile(file).toString());
+    room->save();
+    auto cell = row("g-admin");
+    QVERIFY(!WebCache::cachedImageExistsForURL(QUrl::fromLocalFile(file)));
+    Scheduler::shared()->advance(100);
+    QTRY_COMPARE(cell->chatRoomImageView()->image().pixelColor(30, 30), QColor(10, 200, 30));
+    // Cached now: the next row with it shows it at once.
+    QVERIFY(WebCache::cachedImageExistsForURL(QUrl::fromLocalFile(file)));
+    auto again = row("g-admin");
+    QCOMPARE(again->chatRoomImageView()->image().pixelColor(30, 30), QColor(10, 200, 30));
+    WebCache::setImageSource({});
 }
 
 void TestRoomCell::stripWidthFollowsTheOptions_data() {

@@ -77,6 +77,20 @@ protected:
 private:
     platform::ui::TableViewCell* m_row;
 };
+// The admin mark's pale green pill behind its label.
+class AdminMark : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(hex("EBF8F1"));
+        painter.drawRoundedRect(QRectF(rect()), 3, 3);
+    }
+};
 } // namespace
 
 PLChatRoomTableViewCell::PLChatRoomTableViewCell(QWidget* parent)
@@ -119,7 +133,7 @@ PLChatRoomTableViewCell::PLChatRoomTableViewCell(QWidget* parent)
     m_unreadCount->setFont(dejaVu(11, true));
     m_unreadCount->setTextColor(Qt::white);
     m_unreadCount->setAlignment(Qt::AlignCenter);
-    m_adminView = new QWidget(m_container);
+    m_adminView = new AdminMark(m_container);
     m_adminView->setObjectName(QStringLiteral("adminIndicatorView"));
     m_adminLabel = new Label(RoomsTexts::localized("Admin"), m_adminView);
     m_adminLabel->setObjectName(QStringLiteral("adminIndicatorLabel"));
@@ -154,10 +168,7 @@ qreal PLChatRoomTableViewCell::cellHeight() {
 
 void PLChatRoomTableViewCell::awakeFromNib() {
     ButtonAdditions::setCustomHighlightColor(this);
-    m_adminLabel->setAutoFillBackground(true);
-    QPalette palette = m_adminLabel->palette();
-    palette.setColor(QPalette::Window, hex("EBF8F1"));
-    m_adminLabel->setPalette(palette);
+    // The label itself is clear: the mark behind it carries the pale green.
     m_chatRoomOptions.clear();
     m_stripWidth = 0;
     configureViewForCellState(0);

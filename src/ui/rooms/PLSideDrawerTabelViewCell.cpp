@@ -1,5 +1,6 @@
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
 
+#include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
@@ -8,6 +9,7 @@
 #include "ui/toolkit/Color.h"
 #include "ui/toolkit/PLCustomSeparatorView.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QPainterPath>
@@ -114,8 +116,11 @@ QImage PLSideDrawerTabelViewCell::hostImageNamed(const QString& name) {
     const QList<std::pair<QString, int>> candidates = {{QStringLiteral(":/%1@2x.png").arg(name), 2},
                                                        {QStringLiteral(":/%1.png").arg(name), 1},
                                                        {QStringLiteral(":/%1").arg(name), 1}};
-    for (const auto& [path, ratio] : candidates) {
-        if (!QFile::exists(path))
+    const QString library = QDir::cleanPath(PLCurrentBundleInfo::bundlePath()) + QLatin1Char('/');
+    for (const auto& [candidate, ratio] : candidates) {
+        // The library's own bundle lives among the same resources; it is not the host's.
+        const QString path = QDir::cleanPath(candidate);
+        if (path.startsWith(library) || !QFile::exists(path))
             continue;
         QImage image(path);
         if (image.isNull())
