@@ -55,6 +55,7 @@ private slots:
     void closeAsAdminReachesTheServerAndTheRowGoes();
     void aRefusalSaysSoAndKeepsTheRoomAndItsMedia();
     void offlineNothingIsSent();
+    void theEchoOfTheUsersOwnLeavingKeepsTheRoomLeft();
     void addMembersThroughThePicker();
 
 private:
@@ -150,6 +151,29 @@ void TestRoomsLive::offlineNothingIsSent() {
     QVERIFY(screen.rows().contains("g-member"));
     QCOMPARE(cell->currentState(), 1);
     QCOMPARE(service->analytics.count("Delete conv & leave"), 0);
+}
+
+void TestRoomsLive::theEchoOfTheUsersOwnLeavingKeepsTheRoomLeft() {
+    ListOnScreen screen;
+    chooseOption(screen, "g-member", PLChatRoomsTableViewController::LeaveOrCloseOption);
+    screen.alert()->tapButtonAtIndex(0);
+    QTRY_VERIFY(!screen.rows().contains("g-member"));
+    // The stream's echo of that leaving, as late as it may come, and a post of someone else after it
+    // to know the echo has been through.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    service->fixture.server().injectEvent(41, QJsonObject{{"type", "left"},
+                                                          {"roomId", "g-member"},
+                                                          {"_id", "echo-1"},
+                                                          {"date", double(now)},
+                                                          {"text", "Member left"},
+                                                          {"sender", "41"},
+                                                          {"replacements", QJsonObject{{"target", "41"}}}});
+    QVERIFY(service->postAs(43, "c4r", "g-quiet", "after the echo"));
+    QTRY_COMPARE(screen.rows().value(0), QStringLiteral("g-quiet"));
+    QCOMPARE(ChatRoom::chatRoomWithID("g-member")->status(), qint16(1));
+    QVERIFY(!screen.rows().contains("g-member"));
+    screen.list->reloadChatRooms();
+    QVERIFY(!screen.rows().contains("g-member"));
 }
 
 void TestRoomsLive::addMembersThroughThePicker() {
