@@ -157,7 +157,12 @@ struct RoomsStore {
     // A message imported into the room as the event stream does, then its notification delivered.
     void receive(const QVariantMap& message) {
         ChatRoom::updateRoomWithMessageDict(message);
-        QCoreApplication::processEvents();
+        settle();
+    }
+    // Delivers what is queued: the notification, then the list's table update it queued.
+    static void settle() {
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
     }
 };
 

@@ -35,6 +35,7 @@ void type(PLCustomSearchTextField* field, const QString& text) {
 void notifyUpdated(const QString& roomID) {
     platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomUpdatedNotification), {},
                                                         {{QLatin1String(kChatRoomIDKey), roomID}});
+    RoomsStore::settle();
 }
 
 } // namespace

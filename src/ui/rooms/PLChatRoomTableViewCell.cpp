@@ -19,6 +19,8 @@
 #include "platform/ui/SwipeGestureRecognizer.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "ui/rooms/PLOptionsCollectionViewCell.h"
+#include "ui/rooms/PLRoomPictureView.h"
+#include "ui/rooms/PLRoomRowLabel.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/Color.h"
 
@@ -60,14 +62,16 @@ QImage placeholderPicture() {
     return image;
 }
 
-// The sliding part of the row: opaque in the row's colour (selection included) so that it covers
-// the options behind it while closed and while sliding.
+// The sliding part of the row: opaque in the row's colour (selection included) while it is moved
+// aside, so that it covers the options behind it; in place, the row's own background shows through.
 class SlideableContainer : public QWidget {
 public:
     explicit SlideableContainer(platform::ui::TableViewCell* row) : QWidget(row->contentView()), m_row(row) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        if (x() == 0)
+            return;
         const bool selected = (m_row->isSelected() || m_row->isHighlighted()) &&
                               m_row->selectionStyle() != platform::ui::TableViewCell::SelectionStyle::None;
         QPainter(this).fillRect(rect(),
@@ -77,24 +81,46 @@ protected:
 private:
     platform::ui::TableViewCell* m_row;
 };
-// The admin mark's pale green pill behind its label.
-class AdminMark : public QWidget {
+// A filled rounded shape behind a label (the unread badge, the admin mark), rendered once per size and
+// then only copied when the row repaints.
+class Pill : public QWidget {
 public:
-    using QWidget::QWidget;
+    Pill(QWidget* parent, const QColor& colour, bool round)
+        : QWidget(parent), m_colour(colour), m_round(round) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(hex("EBF8F1"));
-        painter.drawRoundedRect(QRectF(rect()), 3, 3);
+        const qreal ratio = devicePixelRatioF();
+        const QSize pixels = (QSizeF(size()) * ratio).toSize();
+        if (pixels.isEmpty())
+            return;
+        if (m_rendered.size() != pixels) {
+            m_rendered = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            m_rendered.fill(Qt::transparent);
+            QPainter painter(&m_rendered);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(m_colour);
+            const qreal radius = m_round ? pixels.height() / 2.0 : 3 * ratio;
+            painter.drawRoundedRect(QRectF(QPointF(), QSizeF(pixels)), radius, radius);
+            painter.end();
+            m_rendered.setDevicePixelRatio(ratio);
+        }
+        QPainter(this).drawImage(QPointF(0, 0), m_rendered);
     }
+
+private:
+    QColor m_colour;
+    bool m_round;
+    QImage m_rendered;
 };
 } // namespace
 
 PLChatRoomTableViewCell::PLChatRoomTableViewCell(QWidget* parent)
     : TableViewCell(Style::Default, QString::fromLatin1(kReuseIdentifier), parent) {
+    // The row paints every pixel of its own (background, selection, separator): what lies under it
+    // is not painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     QWidget* content = contentView();
     m_optionsArea = new QWidget(content);
     m_optionsArea->setObjectName(QStringLiteral("optionsArea"));
@@ -108,32 +134,30 @@ PLChatRoomTableViewCell::PLChatRoomTableViewCell(QWidget* parent)
 
     m_container = new SlideableContainer(this);
     m_container->setObjectName(QStringLiteral("slideableContainerView"));
-    m_picture = new PLRoundImageView(m_container);
+    m_picture = new PLRoomPictureView(m_container);
     m_picture->setObjectName(QStringLiteral("chatRoomImageView"));
     m_picture->resize(kPictureSide, kPictureSide);
-    m_roomName = new Label(QString(), m_container);
+    m_roomName = new PLRoomRowLabel(m_container);
     m_roomName->setObjectName(QStringLiteral("roomNameLabel"));
     m_roomName->setFont(dejaVu(15, true));
     m_roomName->setTextColor(hex("333333"));
-    m_lastMessage = new Label(QString(), m_container);
+    m_lastMessage = new PLRoomRowLabel(m_container);
     m_lastMessage->setObjectName(QStringLiteral("lastMessageLabel"));
     m_lastMessage->setFont(dejaVu(14));
     m_lastMessage->setTextColor(hex("808080"));
-    m_updateTime = new Label(QString(), m_container);
+    m_updateTime = new PLRoomRowLabel(m_container);
     m_updateTime->setObjectName(QStringLiteral("updateTimeLabel"));
     m_updateTime->setFont(dejaVu(12));
     m_updateTime->setTextColor(hex("808080"));
     m_updateTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_accessory = new ImageView(m_container);
+    m_accessory = new Pill(m_container, hex("25a549"), true);
     m_accessory->setObjectName(QStringLiteral("customAccessoryView"));
-    m_accessory->setBackgroundColor(hex("25a549"));
-    m_accessory->setCornerRadius(kBadgeHeight / 2.0);
     m_unreadCount = new Label(QString(), m_accessory);
     m_unreadCount->setObjectName(QStringLiteral("unreadMessageCountLabel"));
     m_unreadCount->setFont(dejaVu(11, true));
     m_unreadCount->setTextColor(Qt::white);
     m_unreadCount->setAlignment(Qt::AlignCenter);
-    m_adminView = new AdminMark(m_container);
+    m_adminView = new Pill(m_container, hex("EBF8F1"), false);
     m_adminView->setObjectName(QStringLiteral("adminIndicatorView"));
     m_adminLabel = new Label(RoomsTexts::localized("Admin"), m_adminView);
     m_adminLabel->setObjectName(QStringLiteral("adminIndicatorLabel"));
@@ -182,15 +206,20 @@ void PLChatRoomTableViewCell::setChatRoom(const std::shared_ptr<ChatRoom>& room)
     m_chatRoom = room;
     // A picture still waiting for its delay belongs to the room shown before.
     Scheduler::shared()->cancelPerforms(this);
+    // The signed-in user, read once for the whole row.
+    const auto account = CurrentUserInfo::currentUserInfo();
+    const auto me = account ? account->user() : nullptr;
+    const qint32 myID = me ? me->userID() : 0;
     m_roomNameText = room ? room->displayName() : QString();
     const qint64 unread = room ? room->unreadMessagesCount() : 0;
     m_unreadCount->setText(unread > 0 ? QString::number(quint64(unread)) : QString());
     m_accessory->setVisible(unread > 0);
-    m_lastMessageText = recentTextFromMessage(room ? room->latestMessage() : nullptr);
+    m_lastMessageText = recentTextFromMessage(room ? room->latestMessage() : nullptr, myID);
     m_updateTime->setText(room ? room->activityDateString() : QString());
-    m_adminView->setVisible(room && room->isCurrentUserAdmin() && !room->isOneToOne());
+    // The room's admin is the signed-in user (the room's own test, with the user read once).
+    m_adminView->setVisible(room && room->adminUserID() == myID && !room->isOneToOne());
 
-    const QUrl url = pictureURL();
+    const QUrl url = pictureURL(me ? me->email() : QString());
     if (!url.isEmpty()) {
         if (WebCache::cachedImageExistsForURL(url)) {
             refreshImage(url);
@@ -203,14 +232,11 @@ void PLChatRoomTableViewCell::setChatRoom(const std::shared_ptr<ChatRoom>& room)
     layoutSubviews();
 }
 
-QUrl PLChatRoomTableViewCell::pictureURL() const {
+QUrl PLChatRoomTableViewCell::pictureURL(const QString& myEmail) const {
     if (!m_chatRoom)
         return {};
     QString url;
     if (m_chatRoom->isOneToOne()) {
-        const auto account = CurrentUserInfo::currentUserInfo();
-        const auto me = account ? account->user() : nullptr;
-        const QString myEmail = me ? me->email() : QString();
         for (const auto& member : m_chatRoom->members()) {
             const auto user = member ? member->user() : nullptr;
             if (user && user->email() != myEmail) {
@@ -225,12 +251,17 @@ QUrl PLChatRoomTableViewCell::pictureURL() const {
 }
 
 AttributedString PLChatRoomTableViewCell::recentTextFromMessage(const std::shared_ptr<Message>& message) {
+    return recentTextFromMessage(message, CurrentUserInfo::currentUserID());
+}
+
+AttributedString PLChatRoomTableViewCell::recentTextFromMessage(const std::shared_ptr<Message>& message,
+                                                                qint32 myID) {
     const QString text = message ? message->displayText() : QString();
     if (text.isEmpty())
         return {};
     const auto sender = message->fromUser() ? message->fromUser() : message->senderUser();
     QString name;
-    if (sender && sender->userID() == CurrentUserInfo::currentUserID()) {
+    if (sender && sender->userID() == myID) {
         name = RoomsTexts::localized("Me");
     } else if (sender) {
         name = sender->profileName();

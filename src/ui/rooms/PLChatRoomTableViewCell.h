@@ -84,7 +84,7 @@ public:
     platform::ui::Label* roomNameLabel() const { return m_roomName; }
     platform::ui::Label* lastMessageLabel() const { return m_lastMessage; }
     platform::ui::Label* updateTimeLabel() const { return m_updateTime; }
-    platform::ui::ImageView* customAccessoryView() const { return m_accessory; }
+    QWidget* customAccessoryView() const { return m_accessory; }
     platform::ui::Label* unreadMessageCountLabel() const { return m_unreadCount; }
     QWidget* slideableContainerView() const { return m_container; }
     QWidget* optionsArea() const { return m_optionsArea; }
@@ -106,7 +106,10 @@ private:
     void applyRecognizers(qint64 state);
     void setContainerShift(qreal shift);
     void reportState(qint64 state);
-    QUrl pictureURL() const;
+    // For a one-to-one room the other member's picture, for a group its own.
+    QUrl pictureURL(const QString& myEmail) const;
+    static platform::ui::AttributedString recentTextFromMessage(const std::shared_ptr<Message>& message,
+                                                                qint32 myID);
     void fitLastMessage();
 
     std::shared_ptr<ChatRoom> m_chatRoom;
@@ -122,7 +125,7 @@ private:
     QPointer<platform::ui::Label> m_roomName;
     QPointer<platform::ui::Label> m_lastMessage;
     QPointer<platform::ui::Label> m_updateTime;
-    QPointer<platform::ui::ImageView> m_accessory;
+    QPointer<QWidget> m_accessory;
     QPointer<platform::ui::Label> m_unreadCount;
     QPointer<QWidget> m_adminView;
     QPointer<platform::ui::Label> m_adminLabel;

@@ -19,6 +19,7 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/StoryboardSegue.h"
 #include "platform/ui/TableView.h"
+
 #include "ui/rooms/PLChatRoomDefaultCell.h"
 #include "ui/rooms/PLChatRoomTableViewCell.h"
 #include "ui/rooms/RoomsBarButtons.h"
@@ -26,6 +27,7 @@
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 #include "ui/toolkit/PLNavigationBarRightButtonItems.h"
+#include <QSet>
 
 namespace pelnix {
 
@@ -51,13 +53,6 @@ bool isLibraryContainer(const ViewController* controller) {
     return controller && controller->inherits("pelnix::PelnixViewController");
 }
 
-// Row changes the user should not see animated: the row just takes its new place and content.
-void withoutAnimations(const std::function<void()>& changes) {
-    const bool instant = Animator::isInstant();
-    Animator::setInstant(true);
-    changes();
-    Animator::setInstant(instant);
-}
 } // namespace
 
 PLChatRoomsTableViewController::PLChatRoomsTableViewController(QObject* parent)
@@ -240,17 +235,35 @@ void PLChatRoomsTableViewController::loadChatRooms() {
     m_chatRoomsLoaded = true;
     const bool reachable = PLReachabilityResponder::sharedInstance()->isNetworkReachable(true);
     // Offline the list waits for the next appearance, unless a store upgrade is pending.
-    if (reachable || PLModelManager::sharedModelManager()->needsUpgrade() != 0)
-        reloadChatRooms();
+    if (!reachable && PLModelManager::sharedModelManager()->needsUpgrade() == 0)
+        return;
+    // A view loaded to be shown is reloaded by its appearance within the same turn: the load waits a
+    // turn and is dropped when a reload came first, so that the rooms are read once, not twice.
+    const quint64 load = ++m_loadGeneration;
+    QPointer<PLChatRoomsTableViewController> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, load] {
+            if (self && self->m_loadGeneration == load)
+                self->reloadChatRooms();
+        },
+        Qt::QueuedConnection);
 }
 
 void PLChatRoomsTableViewController::reloadChatRooms() {
     Q_ASSERT(platform::isMainThread());
     m_chatRoomsLoaded = true;
+    ++m_loadGeneration;
     m_chatRooms = ChatRoom::allChatRooms();
+    showChatRoomsAnew();
+    reloadSwipeOptionsOnVisibleCells();
+}
+
+void PLChatRoomsTableViewController::showChatRoomsAnew() {
+    m_tableRooms = m_chatRooms;
+    m_touchedRoomIDs.clear();
     if (isViewLoaded())
         tableView()->reloadData();
-    reloadSwipeOptionsOnVisibleCells();
 }
 
 void PLChatRoomsTableViewController::reloadSwipeOptionsOnVisibleCells() {
@@ -292,9 +305,14 @@ void PLChatRoomsTableViewController::unregisterToNotification() {
         center->removeObserver(std::exchange(m_filterObserver, 0));
 }
 
-int PLChatRoomsTableViewController::indexOfRoom(const QString& roomID) const {
-    if (roomID.isEmpty())
+int PLChatRoomsTableViewController::indexOfRoom(const std::shared_ptr<ChatRoom>& room) const {
+    if (!room)
         return -1;
+    // The context hands out one object per room; after a reset of the context the list holds older
+    // objects of the same rooms, found by their IDs.
+    if (const qsizetype at = m_chatRooms.indexOf(room); at >= 0)
+        return int(at);
+    const QString roomID = room->roomId();
     for (int i = 0; i < m_chatRooms.size(); ++i)
         if (m_chatRooms[i] && m_chatRooms[i]->roomId() == roomID)
             return i;
@@ -305,7 +323,7 @@ void PLChatRoomsTableViewController::updateChatRoomWithID(const QString& roomID)
     if (!m_chatRoomsLoaded)
         return;
     const auto room = ChatRoom::chatRoomWithID(roomID);
-    const int row = room ? indexOfRoom(roomID) : -1;
+    const int row = room ? indexOfRoom(room) : -1;
     if (row < 0) {
         addChatRoomWithID(roomID);
         return;
@@ -327,23 +345,13 @@ void PLChatRoomsTableViewController::addChatRoomWithID(const QString& roomID) {
     const auto room = ChatRoom::chatRoomWithID(roomID);
     if (!room || !shouldInsertToTableViewNewChatRoom(room))
         return;
-    const bool hadRooms = !m_chatRooms.isEmpty();
     m_chatRooms.prepend(room);
-    if (!isViewLoaded())
-        return;
-    if (hadRooms) {
-        tableView()->beginUpdates();
-        tableView()->insertRows({IndexPath::forRow(0)});
-        tableView()->endUpdates();
-    } else {
-        // The placeholder row gives way to the first room.
-        tableView()->reloadData();
-    }
+    touchRoomAtIndex(0);
 }
 
 bool PLChatRoomsTableViewController::shouldInsertToTableViewNewChatRoom(
     const std::shared_ptr<ChatRoom>& room) const {
-    if (!room || indexOfRoom(room->roomId()) >= 0)
+    if (!room || indexOfRoom(room) >= 0)
         return false;
     const QString typed = m_searchView ? m_searchView->textFieldText() : QString();
     // A plain, case-sensitive test, unlike the search filter itself.
@@ -351,28 +359,77 @@ bool PLChatRoomsTableViewController::shouldInsertToTableViewNewChatRoom(
 }
 
 void PLChatRoomsTableViewController::reloadChatRoomAtIndex(int index) {
-    if (!isViewLoaded() || index < 0 || index >= m_chatRooms.size())
-        return;
-    withoutAnimations([&] {
-        tableView()->beginUpdates();
-        tableView()->reloadRows({IndexPath::forRow(index)});
-        tableView()->endUpdates();
-    });
+    touchRoomAtIndex(index);
 }
 
 void PLChatRoomsTableViewController::moveChatRoomToFirstIndexFromIndex(int index) {
-    if (!isViewLoaded() || index < 0 || index >= m_chatRooms.size())
+    // The room is at the top of the list already; its row follows with the next table update.
+    touchRoomAtIndex(0);
+    Q_UNUSED(index);
+}
+
+void PLChatRoomsTableViewController::touchRoomAtIndex(int index) {
+    if (index < 0 || index >= m_chatRooms.size() || !m_chatRooms[index])
         return;
-    withoutAnimations([&] {
-        if (index != 0) {
-            tableView()->beginUpdates();
-            tableView()->moveRow(IndexPath::forRow(index), IndexPath::forRow(0));
-            tableView()->endUpdates();
+    m_touchedRoomIDs.insert(m_chatRooms[index]->roomId());
+    if (m_tableUpdateQueued)
+        return;
+    // Rows change without animation, so a burst of updates in one turn of the event loop is shown
+    // as one change of the table, made before the next frame.
+    m_tableUpdateQueued = true;
+    QPointer<PLChatRoomsTableViewController> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                self->applyTableUpdates();
+        },
+        Qt::QueuedConnection);
+}
+
+void PLChatRoomsTableViewController::applyTableUpdates() {
+    m_tableUpdateQueued = false;
+    if (m_touchedRoomIDs.isEmpty())
+        return;
+    const QList<std::shared_ptr<ChatRoom>> before = m_tableRooms;
+    const QSet<QString> touched = std::exchange(m_touchedRoomIDs, {});
+    m_tableRooms = m_chatRooms;
+    if (!isViewLoaded())
+        return;
+    // The placeholder row of an empty list gives way to the first room with a whole reload.
+    if (m_viewState == ListState && (before.isEmpty() || m_tableRooms.isEmpty())) {
+        tableView()->reloadData();
+        return;
+    }
+    QHash<QString, int> oldRows;
+    for (int i = 0; i < before.size(); ++i)
+        oldRows.insert(before[i]->roomId(), i);
+    QList<platform::ui::IndexPath> deleted;
+    QList<platform::ui::IndexPath> inserted;
+    int lastKept = -1;
+    bool ordered = true;
+    for (int i = 0; i < m_tableRooms.size(); ++i) {
+        const QString id = m_tableRooms[i]->roomId();
+        if (touched.contains(id)) {
+            inserted << IndexPath::forRow(i);
+            continue;
         }
-        tableView()->beginUpdates();
-        tableView()->reloadRows({IndexPath::forRow(0)});
-        tableView()->endUpdates();
-    });
+        // The other rooms keep their order; only the touched ones are taken out and put in again.
+        const int old = oldRows.value(id, -1);
+        ordered = ordered && old > lastKept;
+        lastKept = old;
+    }
+    for (const QString& id : touched)
+        if (const int old = oldRows.value(id, -1); old >= 0)
+            deleted << IndexPath::forRow(old);
+    if (!ordered) {
+        tableView()->reloadData();
+        return;
+    }
+    tableView()->beginUpdates();
+    tableView()->deleteRows(deleted);
+    tableView()->insertRows(inserted);
+    tableView()->endUpdates();
 }
 
 // ---- Search
@@ -435,42 +492,41 @@ void PLChatRoomsTableViewController::searchTextFieldDidChange(PLCustomSearchText
                 m_chatRooms << room;
         m_searchText = text;
     }
-    if (isViewLoaded())
-        tableView()->reloadData();
+    showChatRoomsAnew();
 }
 
 // ---- Table
 
 int PLChatRoomsTableViewController::numberOfRowsInSection(TableView*, int) {
-    const int rooms = int(m_chatRooms.size());
+    const int rooms = int(m_tableRooms.size());
     return m_viewState == ListState ? qMax(1, rooms) : rooms;
 }
 
 TableViewCell* PLChatRoomsTableViewController::cellForRowAtIndexPath(TableView* table,
                                                                      const IndexPath& path) {
-    if (m_chatRooms.isEmpty())
+    if (m_tableRooms.isEmpty())
         return table->dequeueReusableCell(QString::fromLatin1(PLChatRoomDefaultCell::kReuseIdentifier));
     auto* cell = static_cast<PLChatRoomTableViewCell*>(
         table->dequeueReusableCell(QString::fromLatin1(PLChatRoomTableViewCell::kReuseIdentifier)));
     cell->setDataSource(this);
     cell->setDelegate(this);
-    cell->setChatRoom(m_chatRooms.value(path.row));
-    cell->setSeparatorInset(path.row == m_chatRooms.size() - 1 ? 0 : 15);
+    cell->setChatRoom(m_tableRooms.value(path.row));
+    cell->setSeparatorInset(path.row == m_tableRooms.size() - 1 ? 0 : 15);
     cell->setProperty("tag", path.row);
     return cell;
 }
 
 qreal PLChatRoomsTableViewController::heightForRowAtIndexPath(TableView*, const IndexPath&) {
-    return m_chatRooms.isEmpty() ? kPlaceholderRowHeight : PLChatRoomTableViewCell::cellHeight();
+    return m_tableRooms.isEmpty() ? kPlaceholderRowHeight : PLChatRoomTableViewCell::cellHeight();
 }
 
 void PLChatRoomsTableViewController::didSelectRowAtIndexPath(TableView*, const IndexPath& path) {
-    if (m_chatRooms.isEmpty())
+    if (m_tableRooms.isEmpty())
         return;
     // Taken first: leaving the screen for the room ends the search.
     const QString searched = m_searchText;
-    const qint64 shown = m_chatRooms.size();
-    openChatRoom(m_chatRooms.value(path.row));
+    const qint64 shown = m_tableRooms.size();
+    openChatRoom(m_tableRooms.value(path.row));
     if (!searched.isNull())
         PLAnalyticsTrackingHelper::trackEvent(
             QStringLiteral("Home screen- Search"),

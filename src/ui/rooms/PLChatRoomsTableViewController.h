@@ -14,6 +14,7 @@
 
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSet>
 #include <QVariantList>
 #include <memory>
 #include <optional>
@@ -143,13 +144,24 @@ private:
     QWidget* searchViewHost();
     void placeSearchView(bool shown);
     PLChatRoomTableViewCell* openCellOfRoom(const QString& roomID) const;
-    int indexOfRoom(const QString& roomID) const;
+    int indexOfRoom(const std::shared_ptr<ChatRoom>& room) const;
+    // Puts the rooms of the list on the table as they are, in one whole reload.
+    void showChatRoomsAnew();
+    // The room now at `index` changed or moved: its row follows with the next table update.
+    void touchRoomAtIndex(int index);
+    void applyTableUpdates();
     void presentContactPicker(const QVariantList& addedContacts, bool addMore);
     void answerLeaveOrClose(const QString& roomID);
     void answerClear(const QString& roomID);
     QVariantMap roomAnalyticsProperties(const std::shared_ptr<ChatRoom>& room) const;
 
     QList<std::shared_ptr<ChatRoom>> m_chatRooms;
+    // The rooms as the table shows them: the list itself, or as it was before the changes of this
+    // turn of the event loop, which the table takes in one update.
+    QList<std::shared_ptr<ChatRoom>> m_tableRooms;
+    QSet<QString> m_touchedRoomIDs;
+    bool m_tableUpdateQueued = false;
+    quint64 m_loadGeneration = 0;
     // Rooms are listed once loading has run; before, notifications have nothing to update.
     bool m_chatRoomsLoaded = false;
     qint64 m_viewState = ListState;

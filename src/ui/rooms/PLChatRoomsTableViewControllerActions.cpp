@@ -166,8 +166,7 @@ void PLChatRoomsTableViewController::answerClear(const QString& roomID) {
     room->clearMessages();
     if (PLChatRoomTableViewCell* cell = openCellOfRoom(roomID))
         cell->toggleCellState();
-    if (isViewLoaded())
-        tableView()->reloadData();
+    showChatRoomsAnew();
     showFloatingLabelWithMessage(localized("Conversation cleared successfully"));
     QVariantMap properties = roomAnalyticsProperties(room);
     properties.insert(QStringLiteral("success"), QStringLiteral("Success"));
