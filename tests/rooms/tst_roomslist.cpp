@@ -57,6 +57,9 @@ private slots:
     void notificationMatrix_data();
     void notificationMatrix();
     void notificationsAreHeardOnlyWhileOnScreen();
+    void aBurstInOneTurnEndsWithEveryRowInPlace();
+    void anOpenRowStaysOpenWhileOtherRoomsMove();
+    void aViewLoadedButNotShownFillsOnTheNextTurn();
     void optionsByRole_data();
     void optionsByRole();
     void oneRowIsOpenAtATimeAndATapClosesIt();
@@ -176,6 +179,49 @@ void TestRoomsList::notificationsAreHeardOnlyWhileOnScreen() {
     screen.nav->popViewController(false);
     QVERIFY(screen.list->isObservingNotifications());
     QCOMPARE(screen.rows(), (QStringList{"D", "A", "B", "C"}));
+}
+
+void TestRoomsList::aBurstInOneTurnEndsWithEveryRowInPlace() {
+    store->add(kFourRooms);
+    ListOnScreen screen;
+    // Three updates before the list gets a turn: C and D become newest in turn, A is redrawn.
+    for (const auto& [room, date] : QList<std::pair<QString, qint64>>{{"C", 7000}, {"A", 100}, {"D", 8000}})
+        ChatRoom::updateRoomWithMessageDict(messageJSON(room, room + "-burst", date, 42, "burst " + room));
+    RoomsStore::settle();
+    QCOMPARE(screen.rows(), (QStringList{"D", "C", "A", "B"}));
+    QCOMPARE(screen.shownRows(), screen.rows());
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Bob: burst D"));
+    QCOMPARE(screen.cell(1)->lastMessageLabel()->text(), QStringLiteral("Bob: burst C"));
+    QCOMPARE(screen.table()->numberOfRows(0), 4);
+}
+
+void TestRoomsList::anOpenRowStaysOpenWhileOtherRoomsMove() {
+    store->add(kFourRooms);
+    ListOnScreen screen;
+    PLChatRoomTableViewCell* open = screen.cell(1);
+    open->toggleCellState();
+    QCOMPARE(open->chatRoom()->roomId(), QStringLiteral("B"));
+    store->receive(messageJSON("D", "d-1", 9000, 42));
+    QCOMPARE(screen.rows(), (QStringList{"D", "A", "B", "C"}));
+    // B's row moved down one place with its cell, still open.
+    QCOMPARE(screen.cell(2), open);
+    QCOMPARE(open->currentState(), 1);
+    QCOMPARE(screen.list->swipedCell(), open);
+    // A message in B's own room redraws its row: the row closes, as a reused row does.
+    store->receive(messageJSON("B", "b-1", 9500, 42));
+    QCOMPARE(screen.rows().first(), QStringLiteral("B"));
+    QVERIFY(!screen.list->swipedCell());
+}
+
+void TestRoomsList::aViewLoadedButNotShownFillsOnTheNextTurn() {
+    store->add(kFourRooms);
+    QPointer<PLChatRoomsTableViewController> list = qobject_cast<PLChatRoomsTableViewController*>(
+        ScreenRegistry::shared()->instantiate("Home", "PLChatRoomsTableViewController"));
+    list->loadViewIfNeeded();
+    RoomsStore::settle();
+    QCOMPARE(list->chatRooms().size(), 4);
+    QCOMPARE(list->tableView()->numberOfRows(0), 4);
+    delete list.data();
 }
 
 void TestRoomsList::optionsByRole_data() {
