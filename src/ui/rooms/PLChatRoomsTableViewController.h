@@ -151,6 +151,9 @@ private:
     void touchRoomAtIndex(int index);
     void applyTableUpdates();
     void presentContactPicker(const QVariantList& addedContacts, bool addMore);
+    // Shows the confirmation of `kind` about the room; its confirming answer runs `answer` for it.
+    void confirm(qint64 kind, int tag, const QString& roomID,
+                 void (PLChatRoomsTableViewController::*answer)(const QString&));
     void answerLeaveOrClose(const QString& roomID);
     void answerClear(const QString& roomID);
     QVariantMap roomAnalyticsProperties(const std::shared_ptr<ChatRoom>& room) const;

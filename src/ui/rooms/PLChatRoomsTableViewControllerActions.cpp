@@ -132,27 +132,26 @@ PLChatRoomTableViewCell* PLChatRoomsTableViewController::openCellOfRoom(const QS
 // ---- Clear, and leave or close
 
 void PLChatRoomsTableViewController::clearConversation(const QString& roomID) {
-    m_alertsFactory->setChatRoom(ChatRoom::chatRoomWithID(roomID));
-    AlertView* alert = m_alertsFactory->alertViewForType(PLGroupInfoAlertsFactory::ClearConversation);
-    alert->setCancelButtonIndex(alert->numberOfButtons() - 1);
-    alert->setTag(ClearAlertTag);
-    QPointer<PLChatRoomsTableViewController> self(this);
-    alert->setClickHandler([self, roomID](AlertView* answered, int index) {
-        if (self && index != answered->cancelButtonIndex())
-            self->answerClear(roomID);
-    });
-    alert->show(window());
+    confirm(PLGroupInfoAlertsFactory::ClearConversation, ClearAlertTag, roomID,
+            &PLChatRoomsTableViewController::answerClear);
 }
 
 void PLChatRoomsTableViewController::closeConversationAndLeave(const QString& roomID) {
+    confirm(PLGroupInfoAlertsFactory::LeaveOrClose, LeaveOrCloseAlertTag, roomID,
+            &PLChatRoomsTableViewController::answerLeaveOrClose);
+}
+
+void PLChatRoomsTableViewController::confirm(qint64 kind, int tag, const QString& roomID,
+                                             void (PLChatRoomsTableViewController::*answer)(const QString&)) {
     m_alertsFactory->setChatRoom(ChatRoom::chatRoomWithID(roomID));
-    AlertView* alert = m_alertsFactory->alertViewForType(PLGroupInfoAlertsFactory::LeaveOrClose);
+    AlertView* alert = m_alertsFactory->alertViewForType(kind);
+    // "No", the last button, is the one that does nothing.
     alert->setCancelButtonIndex(alert->numberOfButtons() - 1);
-    alert->setTag(LeaveOrCloseAlertTag);
+    alert->setTag(tag);
     QPointer<PLChatRoomsTableViewController> self(this);
-    alert->setClickHandler([self, roomID](AlertView* answered, int index) {
+    alert->setClickHandler([self, roomID, answer](AlertView* answered, int index) {
         if (self && index != answered->cancelButtonIndex())
-            self->answerLeaveOrClose(roomID);
+            (self.data()->*answer)(roomID);
     });
     alert->show(window());
 }
