@@ -5,12 +5,14 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/ImageViewWebCache.h"
+#include "platform/ui/Screenshot.h"
 #include "ui/rooms/PLOptionsCollectionViewCell.h"
 
 #include <QDir>
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -120,6 +122,7 @@ private slots:
     void swipesOpenAndCloseAndTheOwnerHearsEachEnd();
     void optionTapsReachTheOwner();
     void optionsAreThoseOfTheRoomShownNow();
+    void aRowOnScreenPaintsItsTexts();
 
 private:
     std::unique_ptr<PLChatRoomTableViewCell> row(const QString& roomID, RowOwner* owner = nullptr) {
@@ -392,6 +395,38 @@ void TestRoomCell::optionsAreThoseOfTheRoomShownNow() {
     cell->toggleCellState();
     QCOMPARE(cell->collectionViewWidth(), 120.0);
     QCOMPARE(cell->chatRoomOptions(), (QList<qint64>{2, 1}));
+}
+
+void TestRoomCell::aRowOnScreenPaintsItsTexts() {
+    // A row in a list on a shown window, painted by the window's own repaint and grabbed: the row's
+    // kept drawings are made without painting anything a second time from inside a paint.
+    store->receive(messageJSON("g-member", "m1", 5000, 42, "hello"));
+    static QStringList warnings;
+    warnings.clear();
+    const auto previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                warnings << text;
+        });
+    {
+        ListOnScreen screen(QSize(1024, 768));
+        QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
+        screen.window.repaint();
+        const QImage shown = platform::ui::Screenshot::grab(&screen.window);
+        PLChatRoomTableViewCell* cell = screen.cell(0);
+        QVERIFY(cell);
+        const QWidget* name = cell->roomNameLabel();
+        const QPoint origin = name->mapTo(&screen.window, QPoint());
+        const qreal scale = qreal(shown.width()) / screen.window.width();
+        bool text = false;
+        for (int x = 0; x < 60; ++x)
+            text = text || shown.pixelColor(int((origin.x() + x) * scale),
+                                            int((origin.y() + name->height() / 2) * scale))
+                                   .lightness() < 120;
+        QVERIFY(text);
+    }
+    qInstallMessageHandler(previous);
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
 int main(int argc, char** argv) {
