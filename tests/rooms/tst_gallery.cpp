@@ -19,7 +19,8 @@ using namespace pelnix::platform::ui;
 namespace {
 const QColor kGreen(0x25, 0xa5, 0x49);
 const QColor kAdminBackground(0xEB, 0xF8, 0xF1);
-const QColor kSeparator(200, 199, 204);
+// The list's separators: the host's table separator colour, else the library's green.
+const QColor kSeparator(0x66, 0xc0, 0x7f);
 
 bool near(const QColor& actual, const QColor& expected, int tolerance = 10) {
     return std::abs(actual.red() - expected.red()) <= tolerance &&
@@ -177,7 +178,7 @@ void TestRoomsGallery::listShowsPicturesBadgesAndAdminMarks() {
     QVERIFY2(placeholder.saturation() < 40 && placeholder.lightness() > 180, describe(placeholder));
     QVERIFY(ops->lastMessageLabel()->text().startsWith(QStringLiteral("Me: ")));
     QVERIFY(ops->customAccessoryView()->isHidden());
-    // Between rows, the separator line from 15 points in.
+    // Between rows, the separator line in the list's colour from 15 points in.
     const QColor line = shot.at(top, {100, top->height() - 1.0});
     QVERIFY2(near(line, kSeparator, 6), describe(line));
     QVERIFY(near(shot.at(top, {5, top->height() - 1.0}), Qt::white));

@@ -446,6 +446,23 @@ void PLChatRoomTableViewCell::prepareForReuse() {
     Scheduler::shared()->cancelPerforms(this);
 }
 
+void PLChatRoomTableViewCell::setSeparatorLine(int inset, const QColor& colour) {
+    m_separatorInset = inset;
+    m_separatorColour = colour;
+    setSeparatorInset(inset);
+}
+
+void PLChatRoomTableViewCell::paintEvent(QPaintEvent* event) {
+    TableViewCell::paintEvent(event);
+    if (!m_separatorColour.isValid())
+        return;
+    // The list's own separator colour over the table's plain one.
+    QPainter painter(this);
+    painter.fillRect(QStyle::visualRect(layoutDirection(), rect(),
+                                        QRect(m_separatorInset, height() - 1, width() - m_separatorInset, 1)),
+                     m_separatorColour);
+}
+
 void PLChatRoomTableViewCell::setContainerShift(qreal shift) {
     m_shift = shift;
     layoutSubviews();

@@ -79,6 +79,8 @@ public:
     void optionsCollectionViewCellDidTapOnOption(PLOptionsCollectionViewCell* cell) override;
 
     void prepareForReuse() override;
+    // The separator under the row: from `inset` points in, in the list's colour.
+    void setSeparatorLine(int inset, const QColor& colour);
 
     PLRoundImageView* chatRoomImageView() const { return m_picture; }
     platform::ui::Label* roomNameLabel() const { return m_roomName; }
@@ -99,6 +101,7 @@ public:
 
 protected:
     void layoutSubviews() override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void awakeFromNib();
@@ -147,6 +150,8 @@ private:
     qint64 m_runningState = 0;
     platform::ui::AttributedString m_lastMessageText;
     QString m_roomNameText;
+    int m_separatorInset = 15;
+    QColor m_separatorColour;
 };
 
 } // namespace pelnix

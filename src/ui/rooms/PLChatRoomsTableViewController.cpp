@@ -5,6 +5,7 @@
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
@@ -19,7 +20,6 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/StoryboardSegue.h"
 #include "platform/ui/TableView.h"
-
 #include "ui/rooms/PLChatRoomDefaultCell.h"
 #include "ui/rooms/PLChatRoomTableViewCell.h"
 #include "ui/rooms/RoomsBarButtons.h"
@@ -27,6 +27,7 @@
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 #include "ui/toolkit/PLNavigationBarRightButtonItems.h"
+
 #include <QSet>
 
 namespace pelnix {
@@ -88,7 +89,7 @@ void PLChatRoomsTableViewController::configureTableView() {
                         [] { return new PLChatRoomDefaultCell; });
     table->setDataSource(this);
     table->setDelegate(this);
-    // The rows draw their own separators, in the list's colour; nothing is drawn below the last.
+    // Each row draws its separator in the list's colour; the space below the last row has none.
     table->setShowsSeparators(true);
     connect(table, &TableView::didEndDecelerating, this,
             &PLChatRoomsTableViewController::reloadSwipeOptionsOnVisibleCells);
@@ -511,7 +512,8 @@ TableViewCell* PLChatRoomsTableViewController::cellForRowAtIndexPath(TableView* 
     cell->setDataSource(this);
     cell->setDelegate(this);
     cell->setChatRoom(m_tableRooms.value(path.row));
-    cell->setSeparatorInset(path.row == m_tableRooms.size() - 1 ? 0 : 15);
+    cell->setSeparatorLine(path.row == m_tableRooms.size() - 1 ? 0 : 15,
+                           CustomColors::chatRoomsTableViewSeparatorColor());
     cell->setProperty("tag", path.row);
     return cell;
 }
