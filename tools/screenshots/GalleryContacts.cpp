@@ -6,6 +6,7 @@
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
+#include "interface/PelnixSetUp.h"
 #include "media/PLImageManager.h"
 #include "platform/AddressBook.h"
 #include "platform/Sandbox.h"
@@ -113,6 +114,7 @@ void prepareGalleryWorld() {
         return;
     prepared = true;
     static QTemporaryDir sandbox;
+    PelnixSetUp::connectImageViews();
     if (!PLPersistence::PS_defaultStore()) {
         platform::Sandbox::setRoot(sandbox.path());
         PelnixDataModel::registerDeclaration();
@@ -172,16 +174,8 @@ void settle() {
     } while (PLActivityIndicatorView::isVisible() && !deadline.hasExpired());
 }
 
-PLContactsViewController* presentPicker(ViewController* host, const QString& identifier) {
-    if (platform::ui::Window* window = host->window())
-        window->resize(contactsGallerySize(identifier));
-    ViewController* navigation = ScreenRegistry::shared()->instantiate(
-        PLContactsViewController::kStoryboard, PLContactsViewController::kNavigationIdentifier);
-    auto* picker = qobject_cast<PLContactsViewController*>(
-        qobject_cast<NavigationController*>(navigation)->topViewController());
-    picker->configureWithAddedContacts({}, host, false);
-    host->presentViewController(navigation, false);
-    // The address book answers on the next turn and is read half a second later.
+// The address book answers on the next turn and is read half a second later.
+void waitUntilLoaded(PLContactsViewController* picker) {
     const QDeadlineTimer deadline(5000);
     auto* scheduler = platform::ui::Scheduler::shared();
     while (!deadline.hasExpired() &&
@@ -191,6 +185,18 @@ PLContactsViewController* presentPicker(ViewController* host, const QString& ide
             scheduler->advance(PLContactsViewController::kAddressBookReadDelayMs);
     }
     settle();
+}
+
+PLContactsViewController* presentPicker(ViewController* host, const QString& identifier) {
+    if (platform::ui::Window* window = host->window())
+        window->resize(contactsGallerySize(identifier));
+    ViewController* navigation = ScreenRegistry::shared()->instantiate(
+        PLContactsViewController::kStoryboard, PLContactsViewController::kNavigationIdentifier);
+    auto* picker = qobject_cast<PLContactsViewController*>(
+        qobject_cast<NavigationController*>(navigation)->topViewController());
+    picker->configureWithAddedContacts({}, host, false);
+    host->presentViewController(navigation, false);
+    waitUntilLoaded(picker);
     return picker;
 }
 
@@ -311,6 +317,18 @@ QStringList contactsGallerySelection() {
 
 void registerContactsGalleryScreens() {
     ContactsScreens::registerScreens();
+    // The picker under its own name, as a host embeds it, once its sources are read.
+    ScreenRegistry::shared()->registerScreen(
+        PLContactsViewController::kStoryboard, PLContactsViewController::kNavigationIdentifier,
+        [] {
+            prepareGalleryWorld();
+            return new NavigationController(new PLContactsViewController);
+        },
+        [](ViewController* navigation) {
+            if (auto* picker = qobject_cast<PLContactsViewController*>(
+                    qobject_cast<NavigationController*>(navigation)->topViewController()))
+                waitUntilLoaded(picker);
+        });
     registerState(QStringLiteral("PickerList"), {});
     registerState(QStringLiteral("PickerSearching"), [](PLContactsViewController* picker) {
         type(picker->addContactsTextField(), contactsGallerySearchText());

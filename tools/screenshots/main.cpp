@@ -6,6 +6,7 @@
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryMedia.h"
+#include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
 
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
+    pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();

@@ -8,15 +8,14 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/LabelAdditions.h"
-#include "media/PLImageManager.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/ImageViewWebCache.h"
 #include "platform/ui/Label.h"
 #include "ui/toolkit/PLCustomSeparatorView.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
-#include <QPointer>
 #include <QStyle>
 #include <QUrl>
 
@@ -26,6 +25,7 @@ namespace pelnix {
 
 using platform::ui::Button;
 using platform::ui::ImageView;
+namespace ImageViewWebCache = platform::ui::ImageViewWebCache;
 using platform::ui::Label;
 
 namespace {
@@ -77,9 +77,7 @@ PLContactsTableViewCell::PLContactsTableViewCell(const QString& reuseIdentifier,
     awakeFromNib();
 }
 
-PLContactsTableViewCell::~PLContactsTableViewCell() {
-    cancelPicture();
-}
+PLContactsTableViewCell::~PLContactsTableViewCell() = default;
 
 void PLContactsTableViewCell::awakeFromNib() {
     ButtonAdditions::setCustomHighlightColor(this);
@@ -190,30 +188,20 @@ void PLContactsTableViewCell::showPlaceholder() {
 }
 
 void PLContactsTableViewCell::loadPicture(const QString& url) {
-    cancelPicture();
-    const quint64 generation = ++m_pictureGeneration;
-    QPointer<PLContactsTableViewCell> self(this);
-    // The image manager answers on the main thread, from its memory cache before it returns.
-    const quint64 id = PLImageManager::sharedManager()->loadImageWithURL(
-        QUrl(url), 0,
-        [self, generation](const QImage& image, const PLOptionalError& error, PLImageManager::CacheType,
-                           const QUrl& loaded) {
-            if (!self || self->m_pictureGeneration != generation)
-                return;
-            self->m_pictureLoad = 0;
-            if (!image.isNull())
-                self->m_contactImageView->setImage(image);
-            else if (error)
+    ImageViewWebCache::pl_setImageWithURL(
+        m_contactImageView, QUrl(url), placeholderImage(), 0,
+        [](const QImage&, const PLOptionalError& error, int, const QUrl& loaded) {
+            if (error)
                 qCDebug(lcContactCells) << "no picture from" << loaded.toDisplayString() << error->code;
         });
-    if (m_pictureGeneration == generation)
-        m_pictureLoad = id;
 }
 
 void PLContactsTableViewCell::cancelPicture() {
-    ++m_pictureGeneration;
-    if (m_pictureLoad != 0)
-        PLImageManager::sharedManager()->cancel(std::exchange(m_pictureLoad, 0));
+    ImageViewWebCache::pl_cancelCurrentImageLoad(m_contactImageView);
+}
+
+bool PLContactsTableViewCell::isLoadingPicture() const {
+    return ImageViewWebCache::isLoading(m_contactImageView);
 }
 
 void PLContactsTableViewCell::keepSeparatorVisible() {

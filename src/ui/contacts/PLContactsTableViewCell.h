@@ -85,7 +85,7 @@ public:
     void setSelected(bool selected, bool animated = false) override;
 
     // Whether a user's picture is still loading (tests).
-    bool isLoadingPicture() const { return m_pictureLoad != 0; }
+    bool isLoadingPicture() const;
 
 protected:
     void layoutSubviews() override;
@@ -106,8 +106,6 @@ private:
     PLCustomSeparatorView* m_separatorView = nullptr;
     platform::ui::Button* m_removeButton = nullptr;
     bool m_shownAsSelected = false;
-    quint64 m_pictureLoad = 0;
-    quint64 m_pictureGeneration = 0;
 };
 
 } // namespace pelnix

@@ -17,6 +17,7 @@
 #include "interface/PLCustomContactProvider.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixEventTracker.h"
+#include "interface/PelnixSetUp.h"
 #include "platform/AddressBook.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/AlertView.h"
@@ -46,7 +47,7 @@ using platform::ui::ScreenRegistry;
 using platform::ui::ViewController;
 using platform::ui::Window;
 
-inline constexpr qint32 kAnn = 41;
+inline constexpr qint32 kAnnUserID = 41;
 
 // Every analytics event the host would hear, in order.
 class AnalyticsRecorder : public QObject, public PelnixEventTrackerDelegate {
@@ -187,8 +188,9 @@ struct ContactsWorld {
         Scheduler::shared()->setVirtualClock(true);
         PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
         WidgetServices::install();
+        PelnixSetUp::connectImageViews();
         PLModelManager::sharedModelManager()->initialize();
-        CurrentUserInfo::initializeCurrentUserForSDKWithID(kAnn, fixture.email(), fixture.token());
+        CurrentUserInfo::initializeCurrentUserForSDKWithID(kAnnUserID, fixture.email(), fixture.token());
         const auto me = CurrentUserInfo::currentUserInfo()->user();
         me->setProfileName(QStringLiteral("Ann"));
         me->setState(1);
