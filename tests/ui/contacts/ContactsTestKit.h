@@ -5,7 +5,7 @@
 // provider, the screen that presents the picker and hears its answers, and stand-ins of the new group
 // screen and the member editor that take the picker's hand-off as those screens do.
 
-#include "CoreFixture.h"
+#include "FacadeTestKit.h"
 #include "GalleryContacts.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -16,7 +16,6 @@
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PLCustomContactProvider.h"
 #include "interface/Pelnix.h"
-#include "interface/PelnixEventTracker.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/AddressBook.h"
 #include "platform/Sandbox.h"
@@ -48,27 +47,6 @@ using platform::ui::ViewController;
 using platform::ui::Window;
 
 inline constexpr qint32 kAnnUserID = 41;
-
-// Every analytics event the host would hear, in order.
-class AnalyticsRecorder : public QObject, public PelnixEventTrackerDelegate {
-public:
-    AnalyticsRecorder() { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(this); }
-    ~AnalyticsRecorder() override { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(nullptr); }
-    void eventTracked(const QString& eventName, const QVariantMap& properties) override {
-        events.append({eventName, properties});
-    }
-    QVariantMap last(const QString& name) const {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->first == name)
-                return it->second;
-        return {};
-    }
-    int count(const QString& name) const {
-        return int(std::count_if(events.cbegin(), events.cend(),
-                                 [&name](const auto& e) { return e.first == name; }));
-    }
-    QList<std::pair<QString, QVariantMap>> events;
-};
 
 // The host's own contacts; without a list it answers nothing.
 class HostContactProvider : public QObject, public PLCustomContactProvider {
@@ -179,7 +157,7 @@ inline HandOffStandIn* memberEditor() {
 // clock, the address book over an empty folder, the host's contact provider installed.
 struct ContactsWorld {
     CoreFixture fixture;
-    AnalyticsRecorder analytics;
+    EventRecorder analytics;
     HostContactProvider host;
     QString bookFolder = platform::Sandbox::applicationSupport() + QStringLiteral("/TestAddressBook");
 
