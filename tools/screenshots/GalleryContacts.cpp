@@ -1,4 +1,5 @@
 #include "GalleryContacts.h"
+#include "GalleryPictures.h"
 
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PelnixDataModel.h"
@@ -25,7 +26,6 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QTemporaryDir>
 
 namespace pelnix::tools {
@@ -58,29 +58,6 @@ const QList<GalleryUser>& galleryUsers() {
     return users;
 }
 
-QString initialsOf(const QString& name) {
-    QString out;
-    for (const QString& word : name.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        if (out.size() < 2 && word.front().isLetter())
-            out += word.front().toUpper();
-    return out.isEmpty() ? QStringLiteral("#") : out;
-}
-
-QImage initialsPicture(const QString& name, const QColor& colour) {
-    QImage image(96, 96, QImage::Format_ARGB32_Premultiplied);
-    image.fill(colour);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(38);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(image.rect(), Qt::AlignCenter, initialsOf(name));
-    painter.end();
-    return image;
-}
-
 QString pictureURL(qint32 id) {
     return QStringLiteral("https://pictures.gallery.invalid/user-%1.png").arg(id);
 }
@@ -96,7 +73,7 @@ QByteArray vCardOf(const GalleryPerson& person, bool withPhones) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        initialsPicture(person.firstName + QLatin1Char(' ') + person.lastName,
+        initialsPicture(initialsOf(person.firstName + QLatin1Char(' ') + person.lastName),
                         QColor::fromHsv(int(qHash(person.email) % 360), 150, 200))
             .scaled(48, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .save(&buffer, "PNG");
@@ -135,7 +112,7 @@ void prepareGalleryWorld() {
             json.insert("imageUrl", pictureURL(user.id));
             PLImageManager::sharedManager()->imageCache().storeInMemory(
                 PLImageCache::keyForURL(QUrl(pictureURL(user.id))),
-                initialsPicture(QString::fromUtf8(user.name), QColor(user.colour)));
+                initialsPicture(initialsOf(QString::fromUtf8(user.name)), QColor(user.colour)));
         }
         users << json;
     }
