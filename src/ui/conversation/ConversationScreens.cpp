@@ -1,0 +1,18 @@
+#include "ui/conversation/ConversationScreens.h"
+
+#include "platform/ui/ScreenRegistry.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+
+namespace pelnix::ConversationScreens {
+
+void registerScreens() {
+    auto* registry = platform::ui::ScreenRegistry::shared();
+    registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
+                             [] { return new PLChatWindowViewController; });
+    registry->registerSegue(PLChatWindowViewController::kStoryboard,
+                            QStringLiteral("PLChatRoomsTableViewController"),
+                            QStringLiteral("ChatRoomSelect"), PLChatWindowViewController::kIdentifier,
+                            platform::ui::StoryboardSegue::Kind::Push);
+}
+
+} // namespace pelnix::ConversationScreens

@@ -1,0 +1,7 @@
+#include "GalleryConversation.h"
+
+namespace pelnix::tools {
+
+void registerConversationGalleryScreens() {}
+
+} // namespace pelnix::tools
