@@ -5,6 +5,9 @@
 #include "platform/NotificationCenter.h"
 #include "ui/conversation/ConversationNotifications.h"
 
+#include <QEvent>
+#include <QResizeEvent>
+
 namespace pelnix {
 
 PLChatMessageCell::PLChatMessageCell(const QString& reuseIdentifier, QWidget* parent)
@@ -27,6 +30,14 @@ void PLChatMessageCell::markRead(int value) {
         }
     }
     applyReadLook(value > 0, value == 1);
+}
+
+void PLChatMessageCell::changeEvent(QEvent* event) {
+    CollectionViewCell::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange) {
+        QResizeEvent again(size(), size());
+        resizeEvent(&again);
+    }
 }
 
 void PLChatMessageCell::applyReadLook(bool read, bool) {

@@ -28,6 +28,8 @@ public:
     void prepareForReuse() override;
 
 protected:
+    // A change of layout direction lays the cell out again, mirrored.
+    void changeEvent(QEvent* event) override;
     // Restyles for the read (`read`) or unread look; `animated` asks for the 0.2 s fade. Overrides
     // call their base first.
     virtual void applyReadLook(bool read, bool animated);

@@ -5,6 +5,7 @@
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
+#include <QEvent>
 #include <QRegion>
 
 namespace pelnix {
@@ -24,6 +25,8 @@ PLChatWindowScrollToBottomOrTopView* PLChatWindowScrollToBottomOrTopView::instan
 PLChatWindowScrollToBottomOrTopView::PLChatWindowScrollToBottomOrTopView(QWidget* parent)
     : QWidget(parent), m_scrollToTopButton(new Button(this)), m_scrollToBottomButton(new Button(this)) {
     setObjectName(QStringLiteral("scrollToBottomOrTopView"));
+    if (parent)
+        parent->installEventFilter(this);
     m_scrollToTopButton->setObjectName(QStringLiteral("scrollToTopButton"));
     m_scrollToTopButton->setImage(PLChatWindowStyle::image(QStringLiteral("scrollToTopIcon")));
     m_scrollToBottomButton->setObjectName(QStringLiteral("scrollToBottonButton"));
@@ -97,7 +100,22 @@ void PLChatWindowScrollToBottomOrTopView::slideRightEdgeTo(int right, bool anima
     });
 }
 
+bool PLChatWindowScrollToBottomOrTopView::event(QEvent* event) {
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    else if (event->type() == QEvent::ParentChange && parentWidget())
+        parentWidget()->installEventFilter(this);
+    return QWidget::event(event);
+}
+
+bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        move(parentWidget()->width() - (m_slidIn ? width() : 0), y());
+    return QWidget::eventFilter(watched, event);
+}
+
 void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bool animated) {
+    m_slidIn = true;
     if (QWidget* superview = parentWidget())
         slideRightEdgeTo(superview->width(), animated);
     resetOnUserInteraction();
@@ -105,6 +123,7 @@ void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bo
 
 void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bool animated) {
     Scheduler::shared()->cancelPerforms(this);
+    m_slidIn = false;
     if (QWidget* superview = parentWidget())
         slideRightEdgeTo(superview->width() + width(), animated);
 }

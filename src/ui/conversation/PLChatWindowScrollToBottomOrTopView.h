@@ -47,6 +47,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Keeps the view at its superview's right edge (in, or just out of sight) when that resizes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     explicit PLChatWindowScrollToBottomOrTopView(QWidget* parent);
@@ -57,6 +60,7 @@ private:
     platform::ui::Button* m_scrollToBottomButton;
     platform::ui::WeakDelegate<PLChatWindowScrollToBottomOrTopViewDelegate> m_delegate;
     unsigned m_controllType = 0;
+    bool m_slidIn = false;
 };
 
 } // namespace pelnix

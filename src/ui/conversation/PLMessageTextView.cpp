@@ -22,9 +22,10 @@ QString layoutText(QString text) {
 
 // Lays `layout` out at `width`; answers the used height.
 qreal layOut(QTextLayout& layout, qreal width, Qt::LayoutDirection direction) {
-    QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
+    // Aligned with the layout; the order of the characters follows the text itself, so English in a
+    // right-to-left layout still reads left to right.
+    QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(direction);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
     qreal y = 0;

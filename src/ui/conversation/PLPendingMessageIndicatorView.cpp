@@ -62,7 +62,10 @@ PLPendingMessageIndicatorView::PLPendingMessageIndicatorView(int width, QWidget*
     m_pendingCountLabel->setGeometry(15, 2, kBadgeSize, kBadgeSize);
     m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
     m_timeLabel->setGeometry(width - kTimeLabelWidth, 0, kTimeLabelWidth, kHeight);
-    m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A clock time reads left to right in any layout; only its alignment follows the layout.
+    m_timeLabel->setLayoutDirection(Qt::LeftToRight);
+    m_timeLabel->setAlignment((isRightToLeft() ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute |
+                              Qt::AlignVCenter);
     m_timeLabel->setFont(PLChatWindowStyle::timeFont());
     m_timeLabel->setTextColor(PLChatWindowStyle::readTextColor());
     connect(m_failureIndicatorButton, &Button::clicked, this,

@@ -8,6 +8,7 @@
 #include "platform/ui/Button.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 
@@ -90,6 +91,12 @@ QString PLPostToChatView::placeholderText() const {
 void PLPostToChatView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layOut();
+}
+
+void PLPostToChatView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        layOut();
 }
 
 void PLPostToChatView::layOut() {
