@@ -42,6 +42,8 @@ void PLChatWindowCollectionView::scrollToBottomAnimated(bool animated) {
     if (count == 0)
         return;
     if (contentSize().height() <= 0) {
+        // Nothing laid out yet: lay the rows out now, so that the last one has a place to go to.
+        reloadData();
         scrollToItemAtIndexPath(IndexPath::forItem(count - 1), ScrollPosition::Bottom, animated);
         return;
     }
