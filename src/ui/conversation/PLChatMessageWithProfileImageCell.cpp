@@ -4,7 +4,7 @@
 #include "core/model/User.h"
 #include "media/PLImageManager.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
+#include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
 #include <QPointer>
@@ -12,17 +12,16 @@
 namespace pelnix {
 
 using platform::ui::Button;
-using platform::ui::ImageView;
 
 PLChatMessageWithProfileImageCell::PLChatMessageWithProfileImageCell(const QString& reuseIdentifier,
                                                                      QWidget* parent)
-    : PLChatMessageCell(reuseIdentifier, parent), m_profileImageView(new ImageView(contentView())),
-      m_unreadIndicatorImageView(new ImageView(contentView())), m_profileButton(new Button(contentView())) {
+    : PLChatMessageCell(reuseIdentifier, parent), m_profileImageView(new PLCellImageView(contentView())),
+      m_unreadIndicatorImageView(new PLCellImageView(contentView())),
+      m_profileButton(new Button(contentView())) {
     m_profileImageView->setObjectName(QStringLiteral("profileImageView"));
     m_profileImageView->setRound(true);
     m_profileImageView->setImage(PLChatWindowStyle::image(QStringLiteral("tempProfileImage")));
     m_unreadIndicatorImageView->setObjectName(QStringLiteral("unreadIndicatorImageView"));
-    m_unreadIndicatorImageView->setContentMode(ImageView::ContentMode::ScaleAspectFit);
     m_unreadIndicatorImageView->setImage(PLChatWindowStyle::image(QStringLiteral("unreadMessageIndicator")));
     // Only a pressed look over the avatar: no image of its own in the normal state.
     m_profileButton->setObjectName(QStringLiteral("profileImageButton"));

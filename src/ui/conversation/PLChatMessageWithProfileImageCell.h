@@ -6,9 +6,10 @@
 
 namespace pelnix {
 
+class PLCellImageView;
+
 namespace platform::ui {
 class Button;
-class ImageView;
 } // namespace platform::ui
 
 // A message cell with the sender's avatar, the unread dot, and a tap target over the avatar that
@@ -19,8 +20,8 @@ class PLChatMessageWithProfileImageCell : public PLChatMessageCell {
 public:
     explicit PLChatMessageWithProfileImageCell(const QString& reuseIdentifier, QWidget* parent = nullptr);
 
-    platform::ui::ImageView* profileImageView() const { return m_profileImageView; }
-    platform::ui::ImageView* unreadIndicatorImageView() const { return m_unreadIndicatorImageView; }
+    PLCellImageView* profileImageView() const { return m_profileImageView; }
+    PLCellImageView* unreadIndicatorImageView() const { return m_unreadIndicatorImageView; }
     platform::ui::Button* profileImageButton() const { return m_profileButton; }
     PLChatMessageCellProfileTapDelegate* tapHandlerDelegate() const { return m_tapHandlerDelegate.get(); }
     void setTapHandlerDelegate(PLChatMessageCellProfileTapDelegate* delegate) {
@@ -37,8 +38,8 @@ protected:
     void prepareForReuse() override;
 
 private:
-    platform::ui::ImageView* m_profileImageView;
-    platform::ui::ImageView* m_unreadIndicatorImageView;
+    PLCellImageView* m_profileImageView;
+    PLCellImageView* m_unreadIndicatorImageView;
     platform::ui::Button* m_profileButton;
     platform::ui::WeakDelegate<PLChatMessageCellProfileTapDelegate> m_tapHandlerDelegate;
     quint64 m_imageLoad = 0;

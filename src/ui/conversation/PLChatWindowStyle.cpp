@@ -5,6 +5,7 @@
 #include "platform/MainThread.h"
 #include "ui/toolkit/Color.h"
 
+#include <QGuiApplication>
 #include <QHash>
 
 namespace pelnix::PLChatWindowStyle {
@@ -52,7 +53,16 @@ QImage image(const QString& name) {
     const auto it = images.constFind(name);
     if (it != images.constEnd())
         return *it;
-    const QImage loaded = ImageAdditions::loadImageNamed(name);
+    // Scaled once to the screen's pixels: a cell draws its images many times a second, and a picture
+    // drawn at another scale is smoothed anew on every paint.
+    QImage loaded = ImageAdditions::loadImageNamed(name);
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    if (!loaded.isNull() && !qFuzzyCompare(loaded.devicePixelRatio(), ratio)) {
+        const QSize pixels = (loaded.deviceIndependentSize() * ratio).toSize();
+        loaded = loaded.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        loaded.setDevicePixelRatio(ratio);
+    }
     images.insert(name, loaded);
     return loaded;
 }

@@ -65,11 +65,8 @@ void PLChatWindowViewController::setRoomId(const QString& roomId) {
 
 QWidget* PLChatWindowViewController::loadView() {
     auto* root = new QWidget;
+    // The list and the bar cover the whole view and paint their own backgrounds.
     root->setObjectName(QStringLiteral("chatWindowView"));
-    root->setAutoFillBackground(true);
-    QPalette palette = root->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    root->setPalette(palette);
     root->resize(320, 568);
     m_collectionView = new PLChatWindowCollectionView(root);
     m_collectionView->setDataSource(this);

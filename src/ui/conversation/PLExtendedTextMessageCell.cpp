@@ -4,6 +4,7 @@
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
+#include "ui/conversation/PLOutboxState.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 
 namespace pelnix {
@@ -46,8 +47,9 @@ void PLExtendedTextMessageCell::resizeEvent(QResizeEvent* event) {
 
 void PLExtendedTextMessageCell::setMessage(const std::shared_ptr<Message>& message) {
     PLChatMessageCell::setMessage(message);
-    if (message && message->hasAtLeatOnePendingMessage())
-        m_parts.showOutboxState(message);
+    const PLOutboxState outbox = PLOutboxState::of(message);
+    if (outbox.hasAtLeatOnePendingMessage())
+        m_parts.showOutboxState(message, outbox);
     else
         m_parts.stopClock();
     m_parts.textView()->setText(message ? message->displayText() : QString());

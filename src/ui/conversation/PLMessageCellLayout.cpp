@@ -1,6 +1,6 @@
 #include "ui/conversation/PLMessageCellLayout.h"
 
-#include "platform/ui/ImageView.h"
+#include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatMessageWithProfileImageCell.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 

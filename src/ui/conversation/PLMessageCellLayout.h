@@ -14,7 +14,7 @@ class PLChatMessageWithProfileImageCell;
 namespace PLMessageCellLayout {
 
 inline constexpr QRect kAvatar(12, 8, 36, 36);
-inline constexpr QRect kUnreadDot(2, 22, 8, 8);
+inline constexpr QRect kUnreadDot(1, 21, 10, 10);
 inline constexpr int kContentLeft = 56;
 inline constexpr int kHeaderTop = 4;
 inline constexpr int kHeaderHeight = 18;

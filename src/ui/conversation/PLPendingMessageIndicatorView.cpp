@@ -1,7 +1,6 @@
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 
 #include "core/model/Message.h"
-#include "core/model/PendingMessageInfo.h"
 #include "foundation/ui/RotationAnimation.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
@@ -47,34 +46,50 @@ PLPendingMessageIndicatorView::PLPendingMessageIndicatorView(int width, QWidget*
       m_clockIconImageView(new PLRotatingImageView(m_pendingIndicatorView)),
       m_timeLabel(new Label(QString(), this)) {
     resize(width, kHeight);
-    // The layout: the failure mark with its badge at the left, the clock with its badge at the right,
-    // the time ending at the right edge.
     m_failedIndicatorView->setObjectName(QStringLiteral("failedIndicatorView"));
-    m_failedIndicatorView->setGeometry(0, 0, kFailureGroupWidth, kHeight);
     m_failureIndicatorButton->setObjectName(QStringLiteral("failureIndicatorButton"));
-    m_failureIndicatorButton->setGeometry(20, 0, 18, 18);
     m_failureIndicatorButton->setImage(PLChatWindowStyle::image(QStringLiteral("failedMessageIndicator")));
-    m_failedCountLabel->setGeometry(kFailureGroupWidth - kBadgeSize / 2 + 1, 2, kBadgeSize, kBadgeSize);
     m_pendingIndicatorView->setObjectName(QStringLiteral("pendingIndicatorView"));
-    m_pendingIndicatorView->setGeometry(width - kGroupWidth, 0, kGroupWidth, kHeight);
-    m_clockIconImageView->setGeometry(0, 2, 14, 14);
     m_clockIconImageView->setImage(PLChatWindowStyle::image(QStringLiteral("pendingMessageClock")));
-    m_pendingCountLabel->setGeometry(15, 2, kBadgeSize, kBadgeSize);
     m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
-    m_timeLabel->setGeometry(width - kTimeLabelWidth, 0, kTimeLabelWidth, kHeight);
     // A clock time reads left to right in any layout; only its alignment follows the layout.
     m_timeLabel->setLayoutDirection(Qt::LeftToRight);
     m_timeLabel->setAlignment((isRightToLeft() ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute |
                               Qt::AlignVCenter);
     m_timeLabel->setFont(PLChatWindowStyle::timeFont());
     m_timeLabel->setTextColor(PLChatWindowStyle::readTextColor());
+    layOutAsMade();
     connect(m_failureIndicatorButton, &Button::clicked, this,
             &PLPendingMessageIndicatorView::checkForFailureButtonTap);
+}
+
+void PLPendingMessageIndicatorView::layOutAsMade() {
+    // The failure mark with its badge at the left, the clock with its badge at the right, the time
+    // ending at the right edge; in a right-to-left layout each group sits 13 points further right.
+    const int width = this->width();
+    m_failedIndicatorView->setGeometry(0, 0, kFailureGroupWidth, kHeight);
+    m_failureIndicatorButton->setGeometry(20, 0, 18, 18);
+    m_failedCountLabel->setGeometry(kFailureGroupWidth - kBadgeSize / 2 + 1, 2, kBadgeSize, kBadgeSize);
+    m_pendingIndicatorView->setGeometry(width - kGroupWidth, 0, kGroupWidth, kHeight);
+    m_clockIconImageView->setGeometry(0, 2, 14, 14);
+    m_pendingCountLabel->setGeometry(15, 2, kBadgeSize, kBadgeSize);
+    m_timeLabel->setGeometry(width - kTimeLabelWidth, 0, kTimeLabelWidth, kHeight);
     if (isRightToLeft()) {
         for (QWidget* view :
              {m_failedIndicatorView, m_pendingIndicatorView, static_cast<QWidget*>(m_timeLabel)})
             moveCentreX(view, kRightToLeftShift);
     }
+}
+
+void PLPendingMessageIndicatorView::prepareForReuse() {
+    Scheduler::shared()->cancelPerforms(this);
+    stopRotatingClockImageView();
+    Animator::setAlpha(m_timeLabel, 1);
+    m_timeLabel->show();
+    m_pendingIndicatorView->show();
+    m_message.reset();
+    m_state = {};
+    layOutAsMade();
 }
 
 PLPendingMessageIndicatorView::~PLPendingMessageIndicatorView() {
@@ -86,7 +101,13 @@ bool PLPendingMessageIndicatorView::isRightToLeft() const {
 }
 
 void PLPendingMessageIndicatorView::setMessage(const std::shared_ptr<Message>& message) {
+    setMessage(message, PLOutboxState::of(message));
+}
+
+void PLPendingMessageIndicatorView::setMessage(const std::shared_ptr<Message>& message,
+                                               const PLOutboxState& state) {
     m_message = message;
+    m_state = state;
     m_pendingCountLabel->hide();
     m_clockIconImageView->hide();
     m_failedCountLabel->hide();
@@ -101,27 +122,24 @@ void PLPendingMessageIndicatorView::configurePendingView() {
     const bool rtl = isRightToLeft();
     const double ownLeft = 0;
     const double ownRight = width();
-    const auto latest = message->latestPendingMessage();
-    const bool latestIsReply = latest && latest->isReplyType();
-    const bool failed = message->hasFailedPendingMessage();
-    if (failed) {
+    const PLOutboxState& state = m_state;
+    if (state.hasFailedPendingMessage()) {
         m_failureIndicatorButton->show();
-        if (latestIsReply) {
-            m_failedCountLabel->setText(QString::number(message->failedPendingMessageCount()));
+        if (state.latestIsReply) {
+            m_failedCountLabel->setText(QString::number(state.failed));
             m_failedCountLabel->show();
         }
     }
-    if (message->hasAtLeatOnePendingMessage()) {
+    if (state.hasAtLeatOnePendingMessage()) {
         m_clockIconImageView->show();
         if (rtl)
             setLeft(m_pendingIndicatorView, ownLeft + kRightToLeftShift);
-        if (message->pendingMessagesExcludingFailedMessageCount() > 0 && latestIsReply) {
-            m_pendingCountLabel->setText(
-                QString::number(message->pendingMessagesExcludingFailedMessageCount()));
+        if (state.waiting > 0 && state.latestIsReply) {
+            m_pendingCountLabel->setText(QString::number(state.waiting));
             m_pendingCountLabel->show();
         }
     }
-    const bool onlyFailed = message->hasOnlyFailedPedningMessages();
+    const bool onlyFailed = state.hasOnlyFailedPedningMessages();
     m_pendingIndicatorView->setVisible(!onlyFailed);
     if (onlyFailed) {
         if (rtl)
@@ -135,7 +153,7 @@ void PLPendingMessageIndicatorView::configurePendingView() {
     } else {
         setLeft(m_failedIndicatorView, ownLeft);
     }
-    if (message->postingInProgress())
+    if (state.posting)
         RotationAnimation::startRotatingWithDuration(m_clockIconImageView, kClockTurnSeconds);
     configureTimeLabel();
 }
@@ -147,8 +165,8 @@ void PLPendingMessageIndicatorView::configureTimeLabel() {
     }
     const auto message = m_message;
     m_timeLabel->setText(message ? message->chatWindowTimeString() : QString());
-    const bool failed = message && message->hasFailedPendingMessage();
-    const bool unfinished = message && message->hasAtLeatOnePendingMessage();
+    const bool failed = m_state.hasFailedPendingMessage();
+    const bool unfinished = m_state.hasAtLeatOnePendingMessage();
     const bool rtl = isRightToLeft();
     const QRect waiting = m_pendingIndicatorView->geometry();
     const QRect failure = m_failedIndicatorView->geometry();

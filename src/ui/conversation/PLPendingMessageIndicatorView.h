@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/conversation/PLOutboxState.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -17,7 +19,8 @@ class Label;
 // The outbox state of a message inside its cell: a clock (turning while a post is under way) with the
 // number of replies still waiting, a failure mark with the number of failed replies, and the message
 // time beside whichever of them shows. It holds nothing but the message and is set up again from it
-// on every setMessage(). The compact text cell shows no time.
+// on every setMessage(); a reused cell keeps its indicator and puts it back as it was made
+// (prepareForReuse()) rather than building a new one. The compact text cell shows no time.
 class PLPendingMessageIndicatorView : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +34,12 @@ public:
 
     std::shared_ptr<Message> message() const { return m_message; }
     void setMessage(const std::shared_ptr<Message>& message);
+    // The same, with the message's outbox state already read.
+    void setMessage(const std::shared_ptr<Message>& message, const PLOutboxState& state);
+    // The outbox state shown, as read at the last setMessage().
+    const PLOutboxState& outboxState() const { return m_state; }
+    // Back to the layout it was made with, for the next message of a reused cell.
+    void prepareForReuse();
     bool isExtendedTextMessage() const { return m_extended; }
     void setIsExtendedTextMessage(bool extended) { m_extended = extended; }
 
@@ -54,8 +63,10 @@ signals:
 
 private:
     bool isRightToLeft() const;
+    void layOutAsMade();
 
     std::shared_ptr<Message> m_message;
+    PLOutboxState m_state;
     bool m_extended = false;
     QWidget* m_failedIndicatorView;
     QWidget* m_pendingIndicatorView;

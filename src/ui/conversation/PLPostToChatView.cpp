@@ -118,12 +118,21 @@ void PLPostToChatView::layOut() {
 
 void PLPostToChatView::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kBorder, 1));
-    painter.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
-    painter.setBrush(Qt::white);
-    painter.drawRoundedRect(QRectF(m_messageTextView->geometry()).adjusted(-2.5, -2.5, 2.5, 2.5), 6, 6);
+    const QRect field = m_messageTextView->geometry();
+    const qreal ratio = devicePixelRatioF();
+    if (m_background.size() != size() * ratio || m_backgroundField != field) {
+        m_backgroundField = field;
+        m_background = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(Qt::transparent);
+        QPainter painter(&m_background);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(kBorder, 1));
+        painter.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
+        painter.setBrush(Qt::white);
+        painter.drawRoundedRect(QRectF(field).adjusted(-2.5, -2.5, 2.5, 2.5), 6, 6);
+    }
+    QPainter(this).drawImage(QPointF(0, 0), m_background);
 }
 
 void PLPostToChatView::dismissKeyboard() {

@@ -3,6 +3,7 @@
 #include "platform/ui/WeakDelegate.h"
 #include "ui/conversation/PLPostToChatViewDelegate.h"
 
+#include <QImage>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -66,6 +67,9 @@ private:
     QWidget* m_rightDivider;
     platform::ui::WeakDelegate<PLPostToChatViewDelegate> m_delegate;
     int m_swaps = 0;
+    // The bar's background (its line and the field's rounded frame), drawn again only when it moves.
+    QImage m_background;
+    QRect m_backgroundField;
     qreal m_mediaAlpha = 1;
 };
 

@@ -6,9 +6,9 @@
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "media/PLMultiMediaInfo.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "smart/PLSmartMessageInfo.h"
+#include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
@@ -132,12 +132,8 @@ void PLSmartMessageCell::prepareForReuse() {
     m_row = {};
     m_bodyLabel->setText(QString());
     m_userNameLabel->setText(QString());
-    if (m_indicator) {
-        m_indicator->stopRotatingClockImageView();
-        m_indicator->hide();
-        m_indicator->deleteLater();
-        m_indicator = nullptr;
-    }
+    if (m_indicator)
+        m_indicator->prepareForReuse();
     m_pendingRichMediaView->configureWithRichMediaInfo(nullptr, nullptr);
     m_pendingRichMediaView->hide();
 }

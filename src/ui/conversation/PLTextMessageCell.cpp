@@ -7,6 +7,7 @@
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
+#include "ui/conversation/PLOutboxState.h"
 
 namespace pelnix {
 
@@ -54,8 +55,9 @@ void PLTextMessageCell::resizeEvent(QResizeEvent* event) {
 
 void PLTextMessageCell::setMessage(const std::shared_ptr<Message>& message) {
     PLChatMessageWithProfileImageCell::setMessage(message);
-    m_parts.showOutboxState(message);
-    if (message && !message->hasAtLeatOnePendingMessage())
+    const PLOutboxState outbox = PLOutboxState::of(message);
+    m_parts.showOutboxState(message, outbox);
+    if (!outbox.hasAtLeatOnePendingMessage())
         m_parts.stopClock();
     m_parts.textView()->setText(message ? message->displayText() : QString());
     const auto sender = message ? message->senderUser() : nullptr;

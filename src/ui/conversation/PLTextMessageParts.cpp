@@ -23,14 +23,15 @@ PLTextMessageParts::PLTextMessageParts(PLChatMessageCell* cell, const QMargins& 
     });
 }
 
-void PLTextMessageParts::showOutboxState(const std::shared_ptr<Message>& message) {
+void PLTextMessageParts::showOutboxState(const std::shared_ptr<Message>& message,
+                                         const PLOutboxState& state) {
     if (!m_indicator) {
         m_indicator = new PLPendingMessageIndicatorView(m_pendingMessageView->width(), m_pendingMessageView);
         m_indicator->setIsExtendedTextMessage(m_compact);
         m_indicator->move(0, 0);
-        m_indicator->show();
     }
-    m_indicator->setMessage(message);
+    m_indicator->show();
+    m_indicator->setMessage(message, state);
 }
 
 void PLTextMessageParts::stopClock() {
@@ -48,12 +49,9 @@ void PLTextMessageParts::prepareForReuse() {
     m_textView->setText(QString());
     if (!m_indicator)
         return;
-    m_indicator->stopRotatingClockImageView();
-    m_indicator->hide();
-    m_indicator->setParent(nullptr);
-    // Later: the indicator may be the sender of what is being handled now.
-    m_indicator->deleteLater();
-    m_indicator = nullptr;
+    m_indicator->prepareForReuse();
+    if (m_compact)
+        m_indicator->hide();
 }
 
 } // namespace pelnix

@@ -14,10 +14,11 @@ class Message;
 class PLChatMessageCell;
 class PLMessageTextView;
 class PLPendingMessageIndicatorView;
+struct PLOutboxState;
 
 // What the full and the compact text cell share: the text view with its links forwarded to the text
-// delegate (never opened), the grey read look, and the outbox indicator, made on demand in its
-// container and dropped on reuse.
+// delegate (never opened), the grey read look, and the outbox indicator, made on first need in its
+// container and put back as it was made when the cell is reused.
 class PLTextMessageParts {
 public:
     static constexpr int kReadFadeMs = 200;
@@ -32,11 +33,12 @@ public:
     void setDelegate(PLTextmessageDelegate* delegate) { m_delegate.set(delegate); }
 
     // The indicator (made when there is none yet) shows the message's outbox state.
-    void showOutboxState(const std::shared_ptr<Message>& message);
+    void showOutboxState(const std::shared_ptr<Message>& message, const PLOutboxState& state);
     void stopClock();
     // Grey ("808080") when read, black when not; faded over 0.2 s when asked.
     void applyReadLook(bool read, bool animated);
-    // Empties the text and drops the indicator, so the next fill makes a fresh one.
+    // Empties the text; the indicator goes back to how it was made (hidden in the compact cell, which
+    // shows it only for unfinished posts).
     void prepareForReuse();
 
 private:

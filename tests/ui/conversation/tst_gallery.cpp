@@ -14,6 +14,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
+#include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLDateMessageCell.h"
