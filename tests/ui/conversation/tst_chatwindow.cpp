@@ -12,6 +12,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "ui/conversation/PLActiveRoomOwnership.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLDateMessage.h"
 #include "ui/conversation/PLDateMessageCell.h"
@@ -103,6 +104,9 @@ private slots:
     void pageJoiningTheSameDay();
     void pageOfAnEarlierDay();
     void lastPageAndEmptyPage();
+    void rebuiltListPagesWithoutLosingItsFirstMessage();
+    void expandingTheLastJoinedRowScrollsToTheBottom();
+    void messageOfAnotherRoomIsNotAdded();
     void secondWindowOnTheSameRoomKeepsTheActiveRoom();
     void linkTapsInClosedRoomsAreRefused_data();
     void linkTapsInClosedRoomsAreRefused();
@@ -460,6 +464,68 @@ void TestChatWindow::lastPageAndEmptyPage() {
     // Nothing older: a further request changes nothing.
     chat->loadMoreMessagesButtonClicked();
     QCOMPARE(rowNames(chat), rows);
+}
+
+void TestChatWindow::rebuiltListPagesWithoutLosingItsFirstMessage() {
+    for (int i = 0; i < 10; ++i)
+        world->importMessage(room, QStringLiteral("m%1").arg(i), kDay + i * 1000, "text", world->me());
+    setPageSize(5);
+    auto* chat = world->open(room);
+    // As after the conversation was cleared from the group's page: the next appearance rebuilds the
+    // list from the newest page, without date rows or separator.
+    chat->setNeedToRefeshView(true);
+    world->window->rootViewController()->beginAppearanceTransition(false, false);
+    world->window->rootViewController()->endAppearanceTransition();
+    world->window->rootViewController()->beginAppearanceTransition(true, false);
+    world->window->rootViewController()->endAppearanceTransition();
+    QVERIFY(!chat->needToRefeshView());
+    QCOMPARE(rowNames(chat), (QStringList{"m5", "m6", "m7", "m8", "m9"}));
+    // A page above such a list keeps every message: only a date row gives way at the seam.
+    chat->loadMoreMessagesButtonClicked();
+    QCOMPARE(rowNames(chat),
+             (QStringList{"date", "m0", "m1", "m2", "m3", "m4", "m5", "m6", "m7", "m8", "m9"}));
+}
+
+void TestChatWindow::expandingTheLastJoinedRowScrollsToTheBottom() {
+    for (int i = 0; i < 30; ++i)
+        world->importMessage(room, QStringLiteral("m%1").arg(i), kDay + i * 1000, "text", world->me());
+    QVariantList users;
+    for (int i = 0; i < 12; ++i)
+        users << QVariantMap{{"userId", 100 + i}, {"name", QStringLiteral("Person number %1").arg(i)}};
+    auto joined = world->importMessage(room, "j", kDay + 60000, "Bob added 12 people", kBob, "joined",
+                                       {{"info", QVariantMap{{"users", users}}}});
+    joined->setState(1);
+    joined->save();
+    auto* chat = world->open(room);
+    auto* list = chat->collectionView();
+    const int row = indexOfId(chat, "j");
+    QCOMPARE(row, chat->rowList().count() - 1);
+    auto* cell =
+        qobject_cast<PLBulkUserJoinedMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(row)));
+    QVERIFY(cell);
+    const qreal collapsed = list->rectForRow(IndexPath::forItem(row)).height();
+    chat->arrowIndicatorButtonTappedFrom(cell);
+    QVERIFY(chat->bulkUserJoinedMessageStateDictionary().value("j") != 0);
+    QVERIFY(list->rectForRow(IndexPath::forItem(row)).height() > collapsed);
+    QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
+    // Collapsing never scrolls.
+    const qreal offset = list->contentOffset().y() - 10;
+    list->setContentOffset(QPointF(0, offset));
+    cell = qobject_cast<PLBulkUserJoinedMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(row)));
+    QVERIFY(cell);
+    chat->arrowIndicatorButtonTappedFrom(cell);
+    QCOMPARE(chat->bulkUserJoinedMessageStateDictionary().value("j"), 0);
+    QCOMPARE(list->rectForRow(IndexPath::forItem(row)).height(), collapsed);
+    QCOMPARE(list->contentOffset().y(), offset);
+}
+
+void TestChatWindow::messageOfAnotherRoomIsNotAdded() {
+    auto other = world->importRoom(QStringLiteral("r2"));
+    auto* chat = world->open(room);
+    world->importMessage(other, "elsewhere", kDay, "not here", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "elsewhere"}});
+    QCOMPARE(chat->rowList().count(), 0);
 }
 
 void TestChatWindow::secondWindowOnTheSameRoomKeepsTheActiveRoom() {

@@ -10,6 +10,7 @@
 #include "core/model/PendingMessageInfo.h"
 #include "interface/Pelnix.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/Window.h"
@@ -59,6 +60,7 @@ private slots:
 
     void anotherUsersMessageAppearsAndIsMarkedRead();
     void ownPostGoesOutAndItsRowFollowsIt();
+    void returningToTheForegroundFetchesAndRebuildsTheList();
 
 private:
     // Bob posts on the service as any client would.
@@ -169,6 +171,28 @@ void TestChatWindowStream::ownPostGoesOutAndItsRowFollowsIt() {
     QCOMPARE(indicator->timeLabel()->text(), message->chatWindowTimeString());
     Scheduler::shared()->advance(100);
     QCOMPARE(platform::ui::Animator::alpha(indicator->timeLabel()), 1.0);
+}
+
+void TestChatWindowStream::returningToTheForegroundFetchesAndRebuildsTheList() {
+    auto* chat = openRoom();
+    QVERIFY(chat);
+    const QString text = QStringLiteral("Posted while away.");
+    postAsBob(text);
+    QTRY_VERIFY(rowWithText(chat, text) >= 0);
+    // As if the room had last been seen active before that message: the service has news for it.
+    const auto room = ChatRoom::chatRoomWithID(QStringLiteral("r1"));
+    room->setActivityDate(room->activityDate() - 60000);
+    room->save();
+    const int fetches = world->requestsTo("/rooms/r1/messages");
+    platform::ui::ApplicationStateMonitor::shared()->applicationStateChanged(Qt::ApplicationInactive);
+    platform::ui::ApplicationStateMonitor::shared()->applicationStateChanged(Qt::ApplicationActive);
+    QTRY_VERIFY(world->requestsTo("/rooms/r1/messages") > fetches);
+    // The list is built again from the store: a date row, then the message, unread and in view.
+    QTRY_COMPARE(chat->rowList().count(), 3);
+    QVERIFY(chat->rowList().at(0).dateMessage());
+    QVERIFY(chat->rowList().at(1).unreadCountMessage());
+    QCOMPARE(chat->rowList().at(2).message()->text(), text);
+    QVERIFY(chat->collectionView()->indexPathsForVisibleItems().contains(IndexPath::forItem(2)));
 }
 
 int main(int argc, char** argv) {
