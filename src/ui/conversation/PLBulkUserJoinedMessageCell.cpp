@@ -6,6 +6,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TapGestureRecognizer.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLClippedView.h"
 #include "ui/conversation/PLMessageTextView.h"
@@ -56,10 +57,9 @@ protected:
 
 PLBulkUserJoinedMessageCell::PLBulkUserJoinedMessageCell(QWidget* parent)
     : PLChatMessageCell(kIdentifier, parent), m_messageInfoView(new RoundedBox(contentView())),
-      m_expandableView(new QWidget(contentView())), m_messageLabel(new Label(QString(), m_messageInfoView)),
-      m_userNamesLabel(new Label(QString(), new RoundedBox(m_expandableView))),
-      m_timeStampLabel(new Label(QString(), contentView())),
-      m_arrowIndicatorButton(new Button(m_messageInfoView)),
+      m_expandableView(new QWidget(contentView())), m_messageLabel(new PLCellLabel(m_messageInfoView)),
+      m_userNamesLabel(new PLCellLabel(new RoundedBox(m_expandableView))),
+      m_timeStampLabel(new PLCellLabel(contentView())), m_arrowIndicatorButton(new Button(m_messageInfoView)),
       m_clippedView(new PLClippedView(m_expandableView)),
       m_tapGestureRecognizer(new TapGestureRecognizer([this](auto*) { expandMessageContent(); })) {
     m_messageInfoView->setObjectName(QStringLiteral("messageInfoView"));

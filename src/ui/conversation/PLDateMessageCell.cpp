@@ -4,6 +4,7 @@
 #include "foundation/DateAdditions.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "platform/ui/Label.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
 #include <QPainter>
@@ -20,7 +21,7 @@ const QColor kLineColor(0xE4, 0xE8, 0xEC);
 } // namespace
 
 PLDateMessageCell::PLDateMessageCell(QWidget* parent)
-    : CollectionViewCell(kIdentifier, parent), m_dateStringLabel(new Label(QString(), contentView())) {
+    : CollectionViewCell(kIdentifier, parent), m_dateStringLabel(new PLCellLabel(contentView())) {
     m_dateStringLabel->setObjectName(QStringLiteral("dateStringLabel"));
     m_dateStringLabel->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 11));
     m_dateStringLabel->setTextColor(QColor(0x55, 0x5B, 0x61));

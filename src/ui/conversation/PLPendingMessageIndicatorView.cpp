@@ -6,6 +6,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Scheduler.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLRotatingImageView.h"
 #include "ui/conversation/PLRoundedCountLabel.h"
@@ -44,7 +45,7 @@ PLPendingMessageIndicatorView::PLPendingMessageIndicatorView(int width, QWidget*
       m_failedCountLabel(new PLRoundedCountLabel(m_failedIndicatorView)),
       m_pendingCountLabel(new PLRoundedCountLabel(m_pendingIndicatorView)),
       m_clockIconImageView(new PLRotatingImageView(m_pendingIndicatorView)),
-      m_timeLabel(new Label(QString(), this)) {
+      m_timeLabel(new PLCellLabel(this)) {
     resize(width, kHeight);
     m_failedIndicatorView->setObjectName(QStringLiteral("failedIndicatorView"));
     m_failureIndicatorButton->setObjectName(QStringLiteral("failureIndicatorButton"));

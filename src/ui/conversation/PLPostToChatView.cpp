@@ -30,7 +30,7 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
       m_postChatletButton(new Button(this)), m_sendButton(nullptr), m_rightBackgroundView(new QWidget(this)),
       m_rightDivider(new QWidget(this)) {
     setObjectName(QStringLiteral("postToChatView"));
-    setAutoFillBackground(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette barPalette = palette();
     barPalette.setColor(QPalette::Window, QColor(0xF7, 0xF7, 0xF7));
     setPalette(barPalette);
@@ -116,15 +116,15 @@ void PLPostToChatView::layOut() {
     place(m_rightDivider, QRect(w - kRightWidth - 1, h - kDefaultHeight + 8, 1, kDefaultHeight - 16));
 }
 
-void PLPostToChatView::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
+void PLPostToChatView::paintEvent(QPaintEvent*) {
     const QRect field = m_messageTextView->geometry();
     const qreal ratio = devicePixelRatioF();
     if (m_background.size() != size() * ratio || m_backgroundField != field) {
         m_backgroundField = field;
-        m_background = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        // Opaque: drawn by copying, without blending, on every paint.
+        m_background = QImage(size() * ratio, QImage::Format_RGB32);
         m_background.setDevicePixelRatio(ratio);
-        m_background.fill(Qt::transparent);
+        m_background.fill(palette().color(QPalette::Window));
         QPainter painter(&m_background);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(kBorder, 1));

@@ -9,6 +9,7 @@
 #include "platform/ui/Label.h"
 #include "smart/PLSmartMessageInfo.h"
 #include "ui/conversation/PLCellImageView.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
@@ -39,9 +40,8 @@ RichMediaInfo::Ptr firstRichMedia(const PendingMessageInfo::Ptr& entry) {
 } // namespace
 
 PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
-    : PLChatMessageWithProfileImageCell(kIdentifier, parent),
-      m_userNameLabel(new Label(QString(), contentView())), m_bodyLabel(new Label(QString(), contentView())),
-      m_pendingMessageView(new QWidget(contentView())),
+    : PLChatMessageWithProfileImageCell(kIdentifier, parent), m_userNameLabel(new PLCellLabel(contentView())),
+      m_bodyLabel(new PLCellLabel(contentView())), m_pendingMessageView(new QWidget(contentView())),
       m_pendingRichMediaView(new PLPendingRichMediaView(contentView())) {
     m_userNameLabel->setObjectName(QStringLiteral("userNameLabel"));
     m_userNameLabel->setFont(PLChatWindowStyle::senderNameFont());

@@ -4,6 +4,7 @@
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "platform/ui/Label.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
@@ -28,7 +29,7 @@ qreal textViewWidth(qreal cellWidth) {
 PLTextMessageCell::PLTextMessageCell(QWidget* parent)
     : PLChatMessageWithProfileImageCell(kIdentifier, parent),
       m_parts(this, kTextInset, Layout::kIndicatorWidth, false),
-      m_userNameLabel(new Label(QString(), contentView())) {
+      m_userNameLabel(new PLCellLabel(contentView())) {
     m_userNameLabel->setObjectName(QStringLiteral("userNameLabel"));
     m_userNameLabel->setFont(PLChatWindowStyle::senderNameFont());
     m_userNameLabel->setTextColor(QColor(0x33, 0x33, 0x33));

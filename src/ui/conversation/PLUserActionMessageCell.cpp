@@ -4,6 +4,7 @@
 #include "foundation/DateAdditions.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Label.h"
+#include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageTextView.h"
 
@@ -21,8 +22,8 @@ constexpr int kReadFadeMs = 200;
 } // namespace
 
 PLUserActionMessageCell::PLUserActionMessageCell(QWidget* parent)
-    : PLChatMessageCell(kIdentifier, parent), m_messageLabel(new Label(QString(), contentView())),
-      m_timeLabel(new Label(QString(), contentView())) {
+    : PLChatMessageCell(kIdentifier, parent), m_messageLabel(new PLCellLabel(contentView())),
+      m_timeLabel(new PLCellLabel(contentView())) {
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
     m_messageLabel->setFont(PLChatWindowStyle::systemEventFont());
     m_messageLabel->setNumberOfLines(0);
