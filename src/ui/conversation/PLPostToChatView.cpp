@@ -52,6 +52,7 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
     connect(m_messageTextView, &QPlainTextEdit::textChanged, this, &PLPostToChatView::textViewDidChange);
 
     m_rightBackgroundView->setObjectName(QStringLiteral("rightBackgroundView"));
+    m_rightBackgroundView->resize(kRightWidth, kDefaultHeight);
     m_mediaUploadButton = new Button(m_rightBackgroundView);
     m_sendButton = new Button(m_rightBackgroundView);
     m_rightDivider->setObjectName(QStringLiteral("rightDivider"));
@@ -109,7 +110,7 @@ void PLPostToChatView::layOut() {
     place(m_postChatletButton, QRect(0, h - kDefaultHeight, kChatletWidth, kDefaultHeight));
     place(m_messageTextView, QRect(kChatletWidth, kTextMargin, w - kChatletWidth - kRightWidth - kTextMargin,
                                    h - 2 * kTextMargin));
-    const int rightWidth = m_rightBackgroundView->width() > 0 ? m_rightBackgroundView->width() : kRightWidth;
+    const int rightWidth = m_rightBackgroundView->width();
     place(m_rightBackgroundView, QRect(w - kRightWidth, h - kDefaultHeight, rightWidth, kDefaultHeight));
     m_mediaUploadButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);
     m_sendButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);

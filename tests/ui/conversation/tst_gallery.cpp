@@ -11,6 +11,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -20,6 +21,7 @@
 #include "ui/conversation/PLDateMessageCell.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 #include "ui/conversation/PLTextMessageCell.h"
 #include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
@@ -131,7 +133,7 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     QCOMPARE(shot.window.size(), size);
     QCOMPARE(shot.chat->collectionView()->width(), size.width());
     // The input bar spans the bottom; the list ends at its top.
-    QWidget* bar = reinterpret_cast<QWidget*>(shot.chat->postToChatView());
+    QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
     QCOMPARE(bar->geometry().bottom(), size.height() - 1);
     QCOMPARE(bar->width(), size.width());
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(), bar->height());
@@ -177,13 +179,13 @@ void TestConversationGallery::roomShowsSeparatorDotPillAndFailure() {
     // Today's date pill, beside its text.
     auto* today = shot.cellAt<PLDateMessageCell>(shot.rowOf(QStringLiteral("m4")) - 1);
     QVERIFY(today);
-    auto* label = reinterpret_cast<QWidget*>(today->dateStringLabel());
+    auto* label = static_cast<QWidget*>(today->dateStringLabel());
     QVERIFY2(near(shot.at(label, {3, label->height() / 2.0}), kPill, 6), describe(shot.at(label, {3, 10})));
 
     // The failed post's mark.
     auto* failed = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("This one did not go through.")));
     QVERIFY(failed && failed->pendingMessageIndicatorView());
-    auto* mark = reinterpret_cast<QWidget*>(failed->pendingMessageIndicatorView()->failureIndicatorButton());
+    auto* mark = static_cast<QWidget*>(failed->pendingMessageIndicatorView()->failureIndicatorButton());
     QVERIFY(mark->isVisible());
     QVERIFY2(near(shot.at(mark, {4, 9}), kFailureRed, 40), describe(shot.at(mark, {4, 9})));
 }
@@ -214,6 +216,7 @@ void TestConversationGallery::pictureUploadsWithItsRingAtFortyPercent() {
 
 void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
     GalleryShot shot(QStringLiteral("ChatWindowRoomRightToLeft"));
+
     auto* carol = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("m5")));
     QVERIFY(carol);
     auto* avatar = carol->profileImageView();
@@ -222,6 +225,12 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
              describe(shot.at(avatar, {avatar->width() / 2.0, 4})));
     // The same point on the left side is the cell's white.
     QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 12}), Qt::white, 4));
+    // The input bar is mirrored too: the media button at the left edge, the chatlet button at the right.
+    auto* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    auto* media = static_cast<QWidget*>(shot.chat->postToChatView()->mediaUploadButton());
+    QCOMPARE(media->mapTo(bar, QPoint()).x(), 0);
+    QCOMPARE(static_cast<QWidget*>(shot.chat->postToChatView()->postChatletButton())->geometry().right(),
+             bar->width() - 1);
 }
 
 int main(int argc, char** argv) {
