@@ -5,6 +5,7 @@
 #include "GalleryAccount.h"
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
+#include "GalleryConversation.h"
 #include "GalleryMedia.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
+    pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
 
