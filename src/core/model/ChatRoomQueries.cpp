@@ -11,6 +11,9 @@
 #include "core/model/RoomModelServices.h"
 #include "core/model/User.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace pelnix {
 
 using K = platform::PredicateKey;
@@ -103,7 +106,8 @@ qint64 ChatRoom::totalUnreadMessagesCount(const ContextPtr& context) {
     QVariant sum = Message::PS_aggregateOperation(
         QStringLiteral("sum:"), QStringLiteral("updateCount"),
         K(QStringLiteral("state")) == 0 && K(QStringLiteral("room.status")) != 1, context);
-    return qint64(qint32(sum.toLongLong()));
+    // Summed wide; a total past the 32-bit range stays at its largest value instead of wrapping.
+    return std::clamp<qint64>(sum.toLongLong(), 0, std::numeric_limits<qint32>::max());
 }
 
 } // namespace pelnix
