@@ -169,7 +169,7 @@ void fillRoomList() {
             room->addMessagesObject(message);
             room->updateLatestMessage(message);
         }
-        room->setTempUnreadMessageCount(room->countUnreadMessages());
+        room->setTempUnreadMessageCount(kMessagesPerRoom / 10);
     }
     PLPersistence::PS_defaultContext()->save();
     PLPersistence::PS_defaultContext()->reset();
@@ -520,7 +520,7 @@ int main(int argc, char** argv) {
     auto seconds = [](const char* name) { return g_seconds.value(QLatin1String(name)); };
     if (seconds("BM_DispatchEventsSavePerEvent") > 0 && seconds("BM_RawInsertSameRowsPerTransaction") > 0)
         std::printf("\n%d message events, one save each: dispatch %.0f events/s, raw %.0f events/s "
-                    "(%.2f of raw)\n",
+                    "(%.2f of raw); target >= 0.5 of raw\n",
                     kEvents, kEvents / seconds("BM_DispatchEventsSavePerEvent"),
                     kEvents / seconds("BM_RawInsertSameRowsPerTransaction"),
                     seconds("BM_RawInsertSameRowsPerTransaction") / seconds("BM_DispatchEventsSavePerEvent"));

@@ -31,6 +31,7 @@ private slots:
     void roomListFilter_data();
     void roomListFilter();
     void aggregatesAndOneToOneQueries();
+    void lookupsByIDFollowChangesOnBothThreads();
 
 private:
     std::unique_ptr<RoomModelWorld> world;
@@ -493,6 +494,50 @@ void TestRoomModel::aggregatesAndOneToOneQueries() {
     QCOMPARE(shared->size(), 1);
     QCOMPARE(shared->first()->roomId(), QString("withBob"));
     QVERIFY(ChatRoom::allOneToOneChatRoomsFromOtherUsersList(QStringList{"me@acme.test"})->isEmpty());
+}
+
+void TestRoomModel::lookupsByIDFollowChangesOnBothThreads() {
+    // Rooms and users found by ID are kept per thread: what either thread changes shows at once.
+    auto r1 = world->room("r1");
+    world->room("r2");
+    auto bob = world->user(8, "Bob");
+    QCOMPARE(ChatRoom::chatRoomWithID("r1"), r1);
+    QCOMPARE(User::userWithIntID(8), bob);
+    const auto onQueue = [this](const QString& roomId, qint32 userId) {
+        QString found;
+        world->onQueue([&] {
+            auto room = ChatRoom::chatRoomWithID(roomId);
+            auto user = User::userWithIntID(userId);
+            found = (room ? room->name() : "-") + "/" + (user ? user->profileName() : "-");
+        });
+        return found;
+    };
+    QCOMPARE(onQueue("r2", 8), QString("r2 name/Bob"));
+
+    r1->setRoomId("r9"); // not saved: only this thread sees it
+    QVERIFY(!ChatRoom::chatRoomWithID("r1"));
+    QCOMPARE(ChatRoom::chatRoomWithID("r9"), r1);
+    QCOMPARE(onQueue("r1", 8), QString("r1 name/Bob"));
+    r1->save();
+    QCOMPARE(onQueue("r1", 8), QString("-/Bob"));
+    QCOMPARE(onQueue("r9", 8), QString("r1 name/Bob"));
+
+    bob->setUserID(80);
+    ChatRoom::chatRoomWithID("r2")->PS_deleteEntity();
+    QVERIFY(!ChatRoom::chatRoomWithID("r2"));
+    world->room("r2")->setName("another r2");
+    PLPersistence::PS_defaultContext()->save();
+    QVERIFY(!User::userWithIntID(8));
+    QCOMPARE(User::userWithIntID(80), bob);
+    QCOMPARE(onQueue("r2", 8), QString("another r2/-"));
+    QCOMPARE(onQueue("r2", 80), QString("another r2/Bob"));
+
+    // The queue changes them too.
+    world->onQueue([] {
+        User::userWithIntID(80)->setProfileName("Robert");
+        User::userWithIntID(80)->save();
+    });
+    QCOMPARE(User::userWithIntID(80)->profileName(), QString("Robert"));
 }
 
 int main(int argc, char** argv) {

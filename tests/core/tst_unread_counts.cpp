@@ -63,6 +63,7 @@ private slots:
     void keptAfterEachKindOfChange();
     void keptWhileBothThreadsChangeOneRoom();
     void readingAnUncountedRoomCountsWithoutStoring();
+    void recountLostWithItsQueueIsAskedAgain();
     void sumsPastSixteenBits_data();
     void sumsPastSixteenBits();
     void sixteenBitCountsStopAtTheirRange_data();
@@ -196,6 +197,20 @@ void TestUnreadCounts::readingAnUncountedRoomCountsWithoutStoring() {
     QCOMPARE(room->unreadMessagesCount(), 2);
     QVERIFY(!room->hasChanges());
     world->queue.resume();
+    world->drain();
+    QCOMPARE(storedCount("r1"), 2);
+}
+
+void TestUnreadCounts::recountLostWithItsQueueIsAskedAgain() {
+    // The model manager ends with the recount still waiting on its queue.
+    auto& services = RoomModelServices::shared();
+    const auto queue = services.addToDataProcessingQueue;
+    services.addToDataProcessingQueue = [](std::function<void()>) {};
+    Message::messageWithID("b")->setState(1);
+    room->save();
+    QCOMPARE(room->unreadMessagesCount(), 2);
+    services.addToDataProcessingQueue = queue;
+    QCOMPARE(room->unreadMessagesCount(), 2);
     world->drain();
     QCOMPARE(storedCount("r1"), 2);
 }

@@ -6,6 +6,7 @@
 #include "core/model/FormJSON.h"
 #include "core/model/Message.h"
 #include "core/model/PendingMessageInfo.h"
+#include "core/model/RecentObjects.h"
 #include "core/model/RichMediaInfo.h"
 #include "core/model/RoomMember.h"
 #include "core/model/RoomModelServices.h"
@@ -21,7 +22,12 @@ using K = platform::PredicateKey;
 ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& context) {
     if (roomId.isEmpty())
         return {};
-    return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId, context);
+    if (context)
+        return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId, context);
+    thread_local RecentObjects<ChatRoom, QString> recent;
+    return recent.find(
+        roomId, [](const ChatRoom& room) { return room.roomId(); },
+        [&roomId] { return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId); });
 }
 
 ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {

@@ -51,6 +51,18 @@ void recountQueuedRooms() {
         context->save();
 }
 
+// The queued run; a queue that goes away without running it (the model manager ends) lets the
+// next change queue another, so the rooms waiting are not forgotten.
+struct RecountRun {
+    bool ran = false;
+    ~RecountRun() {
+        if (ran)
+            return;
+        QMutexLocker lock(&g_recounts->mutex);
+        g_recounts->queued = false;
+    }
+};
+
 void queueRecount(qint64 roomKey) {
     {
         QMutexLocker lock(&g_recounts->mutex);
@@ -58,7 +70,11 @@ void queueRecount(qint64 roomKey) {
         if (std::exchange(g_recounts->queued, true))
             return;
     }
-    RoomModelServices::shared().addToDataProcessingQueue(&recountQueuedRooms);
+    auto run = std::make_shared<RecountRun>();
+    RoomModelServices::shared().addToDataProcessingQueue([run] {
+        run->ran = true;
+        recountQueuedRooms();
+    });
 }
 
 // The rooms whose count a context marked -1 since its last save, per context of this thread; the

@@ -31,7 +31,7 @@ RoomModelServices defaults() {
     s.activeRoomID = [] { return QString(); };
     s.userWithID = [](const QVariant& id) {
         qint32 value = SafeKVC::intValueOf(id);
-        return User::PS_findFirstByAttribute(QStringLiteral("userID"), value == 0 ? -1 : value);
+        return User::userWithIntID(value == 0 ? -1 : value);
     };
     s.fetchRoomOnEventQueue = [](const QString&, bool) {};
     s.fetchRoom = [](const QString&, PLResultHandler) { return false; };
