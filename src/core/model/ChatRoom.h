@@ -203,6 +203,8 @@ private:
     // run of its oldest date; whether older ones exist.
     QList<std::shared_ptr<Message>> newestPage(const platform::Predicate& range, int size,
                                                bool* olderExist) const;
+    // Some message of the room is dated at or after `time`.
+    bool hasMessagesFrom(qint64 time) const;
     ContextPtr contextPtr() const;
 
     // The latest message as last found, so that a rooms list reads it without a fetch per row;

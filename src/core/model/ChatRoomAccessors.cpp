@@ -138,7 +138,7 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
     platform::Predicate range; // the messages the page is the newest of
     if (time != 0) {
         // Nothing at or after the time: the window shows no message of this room.
-        if (!roomMessages(date >= time, 1, true).isEmpty()) {
+        if (hasMessagesFrom(time)) {
             range = date < time;
             page = newestPage(range, size, &olderExist);
         }
@@ -163,6 +163,19 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
     const qint64 oldestDate = page && !page->isEmpty() ? page->first()->date() : 0;
     if (handler)
         handler(page.value_or(QList<std::shared_ptr<Message>>()), olderExist, oldestDate);
+}
+
+bool ChatRoom::hasMessagesFrom(qint64 time) const {
+    // Saved messages answer through the index alone; unsaved changes only a fetch sees.
+    auto* context = managedObjectContext();
+    if (context && !context->hasChanges()) {
+        auto self =
+            std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+        const QVariant newest = Message::PS_aggregateOperation(
+            QStringLiteral("max:"), QStringLiteral("date"), K(QStringLiteral("room")) == self, contextPtr());
+        return newest.isValid() && newest.toLongLong() >= time;
+    }
+    return !roomMessages(K(QStringLiteral("date")) >= time, 1, true).isEmpty();
 }
 
 QList<std::shared_ptr<Message>> ChatRoom::newestPage(const platform::Predicate& range, int size,

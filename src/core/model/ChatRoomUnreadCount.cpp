@@ -33,6 +33,7 @@ struct Recounts {
 Q_GLOBAL_STATIC(Recounts, g_recounts)
 
 void recountQueuedRooms() {
+    Q_ASSERT(RoomModelServices::shared().isDataProcessingThread());
     QSet<qint64> rooms;
     {
         QMutexLocker lock(&g_recounts->mutex);
@@ -150,6 +151,8 @@ void ChatRoom::unreadMessagesChanged(qint64 delta) {
         return;
     }
     // Not counted yet, or a count that went wrong: counted again after this change is saved.
+    if (count >= 0)
+        qCDebug(lcRoomModel) << "unread count of" << roomId() << "went below zero; counted again";
     setTempUnreadMessageCount(-1);
     queueRecount(primaryKey());
 }
