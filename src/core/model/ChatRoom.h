@@ -205,6 +205,8 @@ private:
                                                bool* olderExist) const;
     // Some message of the room is dated at or after `time`.
     bool hasMessagesFrom(qint64 time) const;
+    // This room as a shared pointer, and its context, for the queries of a const member.
+    Ptr selfPtr() const;
     ContextPtr contextPtr() const;
 
     // The latest message as last found, so that a rooms list reads it without a fetch per row;

@@ -86,8 +86,7 @@ QList<std::shared_ptr<Message>> ChatRoom::allMessagesAfterTime(qint64 time) cons
 
 QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate& condition, int limit,
                                                        bool ascending) const {
-    auto self =
-        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+    auto self = selfPtr();
     const platform::Predicate predicate = K(QStringLiteral("room")) == self && condition;
     // By date; messages of one date in the order they were stored, so pages are stable.
     auto request = PLEntityQueries::PS_requestAllSortedBy(Message::entityName(), QStringLiteral("date"),
@@ -147,17 +146,17 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
         // The first page reaches back to the first unread message. Counted, not fetched: usually
         // none is older than the page, and then the index answers at once.
         const K state(QStringLiteral("state"));
-        const auto self =
-            std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+        const auto self = selfPtr();
         const K room(QStringLiteral("room"));
         const qint64 oldestShown = page->isEmpty() ? 0 : page->first()->date();
         if (olderExist && Message::PS_countOfEntitiesWithPredicate(
                               room == self && state == 0 && date < oldestShown, contextPtr()) > 0) {
-            const auto firstUnread = roomMessages(state == 0, 1, true).value(0);
-            const qint64 fromFirstUnread = Message::PS_countOfEntitiesWithPredicate(
-                room == self && date >= firstUnread->date(), contextPtr());
-            size = int(std::clamp<qint64>(fromFirstUnread, size, kMaxPage));
-            page = newestPage(range, size, &olderExist);
+            if (const auto firstUnread = roomMessages(state == 0, 1, true).value(0)) {
+                const qint64 fromFirstUnread = Message::PS_countOfEntitiesWithPredicate(
+                    room == self && date >= firstUnread->date(), contextPtr());
+                size = int(std::clamp<qint64>(fromFirstUnread, size, kMaxPage));
+                page = newestPage(range, size, &olderExist);
+            }
         }
     }
     const qint64 oldestDate = page && !page->isEmpty() ? page->first()->date() : 0;
@@ -169,8 +168,7 @@ bool ChatRoom::hasMessagesFrom(qint64 time) const {
     // Saved messages answer through the index alone; unsaved changes only a fetch sees.
     auto* context = managedObjectContext();
     if (context && !context->hasChanges()) {
-        auto self =
-            std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+        auto self = selfPtr();
         const QVariant newest = Message::PS_aggregateOperation(
             QStringLiteral("max:"), QStringLiteral("date"), K(QStringLiteral("room")) == self, contextPtr());
         return newest.isValid() && newest.toLongLong() >= time;
@@ -200,6 +198,10 @@ QList<std::shared_ptr<Message>> ChatRoom::newestPage(const platform::Predicate& 
     }
     std::reverse(newest.begin(), newest.end());
     return newest;
+}
+
+ChatRoom::Ptr ChatRoom::selfPtr() const {
+    return std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
 }
 
 ContextPtr ChatRoom::contextPtr() const {

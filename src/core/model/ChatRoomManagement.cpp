@@ -148,15 +148,12 @@ ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
 }
 
 bool ChatRoom::deletedMessagesContainsMessageID(const QString& messageId) const {
-    auto self = std::static_pointer_cast<const ChatRoom>(shared_from_this());
-    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) ==
-                                                               std::const_pointer_cast<ChatRoom>(self) &&
+    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) == selfPtr() &&
                                                            K(QStringLiteral("messageId")) == messageId) > 0;
 }
 
 bool ChatRoom::deletedMessagesContainsFromID(const QString& formId, qint64 date) const {
-    auto self =
-        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+    auto self = selfPtr();
     return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) == self &&
                                                            K(QStringLiteral("formId")) == formId &&
                                                            K(QStringLiteral("date")) >= date) > 0;

@@ -116,7 +116,7 @@ void ChatRoom::addMessagesObject(const std::shared_ptr<Message>& message) {
                      ? message
                      : Message::cast(message->PS_inContext(contextPtr()));
     if (local)
-        local->setRoom(std::static_pointer_cast<ChatRoom>(shared_from_this()));
+        local->setRoom(selfPtr());
 }
 
 void ChatRoom::removeMessagesObject(const std::shared_ptr<Message>& message) {
@@ -161,8 +161,7 @@ qint64 ChatRoom::countUnreadMessages() const {
     auto* context = managedObjectContext();
     if (!context)
         return 0;
-    auto self =
-        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+    auto self = selfPtr();
     const platform::Predicate unread = K(QStringLiteral("room")) == self && K(QStringLiteral("state")) == 0;
     if (!context->hasChanges())
         return Message::PS_aggregateOperation(QStringLiteral("sum:"), QStringLiteral("updateCount"), unread,
