@@ -8,12 +8,15 @@
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
+#include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "media/PLRichMediaOutbox.h"
 #include "platform/MainThread.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
+#include "ui/account/AccountAnalytics.h"
+#include "ui/account/AccountScreens.h"
 
 #include <QGuiApplication>
 
@@ -33,8 +36,18 @@ void ensureLibraryIsSetUp() {
     // The core cannot call up into the media layer: the facade connects the upload pipeline to the
     // outbox, once.
     PLRichMediaOutbox::install();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        connectAccountScreens();
+    }
+}
+
+void connectAccountScreens() {
+    // The account screens cannot reach the facade's tracker: the facade links them.
+    AccountScreens::registerScreens();
+    AccountAnalytics::setTracker([](const QString& eventName, const QVariantMap& properties) {
+        PLAnalyticsTrackingHelper::trackEvent(eventName, properties, true);
+    });
 }
 
 void connectSmartMessages() {

@@ -17,6 +17,9 @@ namespace PelnixSetUp {
 
 // Connects the model to the layers above it (smart messages, widgets) once per process.
 void ensureLibraryIsSetUp();
+// Registers the account screens and hands their analytics events to the host's tracker (part of the
+// set-up on a GUI application).
+void connectAccountScreens();
 // Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
 // done at every start-up, so that it holds whatever replaced them since.
 void connectSmartMessages();
