@@ -66,6 +66,9 @@ void PLSignUpViewController::buildForm(QWidget* container) {
     m_password->setSecureTextEntry(true);
     m_password->setCustomDelegate(this);
     m_password->awakeFromNib();
+    // Showing or hiding the text leaves the keyboard with the field.
+    if (m_password->rightButton())
+        m_password->rightButton()->setFocusPolicy(Qt::NoFocus);
     m_password->setGeometry(0, 116, width, 44);
     m_password->hide();
 

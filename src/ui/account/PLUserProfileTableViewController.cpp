@@ -110,7 +110,8 @@ PLUserProfileTableViewController::PLUserProfileTableViewController(QObject* pare
 PLUserProfileTableViewController::~PLUserProfileTableViewController() {
     if (m_pictureLoad)
         PLImageManager::sharedManager()->cancel(m_pictureLoad);
-    qDeleteAll(m_cells);
+    for (const auto& cell : std::as_const(m_cells))
+        delete cell.data();
 }
 
 bool PLUserProfileTableViewController::isFirstRun() const {
@@ -391,7 +392,7 @@ void PLUserProfileTableViewController::fillCells() {
     }
     m_emailLabel->setText(me ? me->email() : QString());
     // The email row is centred on its own height at each showing.
-    if (auto* email = static_cast<ProfileCell*>(m_cells.value(EmailRow)); email && email->layout)
+    if (auto* email = static_cast<ProfileCell*>(m_cells.value(EmailRow).data()); email && email->layout)
         email->layout();
 
     if (m_editing)
@@ -498,7 +499,7 @@ void PLUserProfileTableViewController::fillPictureRow() {
 }
 
 void PLUserProfileTableViewController::layoutPicture() {
-    auto* cell = m_cells.value(PictureRow);
+    TableViewCell* cell = m_cells.value(PictureRow);
     if (!cell || !m_pictureContainer)
         return;
     const QRect bounds = cell->contentView()->rect();

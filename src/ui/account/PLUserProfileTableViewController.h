@@ -184,7 +184,8 @@ private:
     quint64 m_pictureLoad = 0;
     QPointer<PLAppLockScreenViewController> m_firstRunLock;
 
-    QList<platform::ui::TableViewCell*> m_cells;
+    // Built once; the table shows them (and parents them while they are shown).
+    QList<QPointer<platform::ui::TableViewCell>> m_cells;
     QPointer<QWidget> m_pictureContainer;
     QPointer<PLRoundImageView> m_picture;
     QPointer<platform::ui::Button> m_editPicture;
