@@ -4,7 +4,6 @@
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
-#include "foundation/ui/LabelAdditions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "media/PLImageManager.h"
 #include "platform/ui/Animator.h"
@@ -535,10 +534,9 @@ qreal PLUserProfileTableViewController::heightForRowAtIndexPath(TableView*, cons
     if (row < 0 || row >= RowCount)
         return 0;
     if (row == EmailRow && !m_editing && m_emailLabel) {
-        const qreal width = tableView()->viewport()->width() - kTextLeft - kInset;
-        const qreal height =
-            LabelAdditions::measureText(m_emailLabel->text(), m_emailLabel->font(), width, 999).height();
-        if (height > 20)
+        // Measured as the label lays it out (an address without spaces breaks anywhere).
+        const int width = tableView()->viewport()->width() - kTextLeft - kInset;
+        if (m_emailLabel->heightForWidth(width) > 20)
             return kRowHeights[row] + kEmailGrowth;
     }
     return kRowHeights[row];
