@@ -103,6 +103,7 @@ void TestSettings::rowsFollowTheFeatureFlag() {
     QVERIFY(header);
     QCOMPARE(header->palette().color(QPalette::Window), QColor(232, 244, 250));
     QCOMPARE(header->palette().color(QPalette::WindowText), QColor(0, 134, 202));
+    QCOMPARE(header->grab().toImage().pixelColor(3, 3), QColor(232, 244, 250));
     if (feature)
         QVERIFY(lockRow(settings));
 }

@@ -233,6 +233,8 @@ void PLCountryCodesViewController::searchTextFieldDidChange(PLCustomSearchTextFi
                 m_shown << country;
     }
     m_table->reloadData();
+    // A result starts at its top, wherever the whole list was scrolled.
+    m_table->scrollToTop(false);
 }
 
 void PLCountryCodesViewController::searchViewCancelledSearch() {

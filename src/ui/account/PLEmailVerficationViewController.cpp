@@ -145,27 +145,31 @@ void PLEmailVerficationViewController::verifyButtonClicked() {
     QPointer<PLEmailVerficationViewController> self(this);
     // The code goes as typed: the server decides what it accepts.
     const bool started =
-        account && account->verifyEmailWithOTPCode(code, [self](bool success, const PLOptionalError&,
-                                                                const QString& message) {
-            PLActivityIndicatorView::dismiss();
-            if (!self)
-                return;
-            if (message == kLocked) {
-                self->showVerificationtryExceedsLimitScreen();
-                return;
-            }
-            if (!success) {
-                self->m_isWrongCode = true;
-                self->showWrongVerificationCodePopUp();
-                AccountAnalytics::trackEvent(QStringLiteral("OTP Verification failed - Wrong code"));
-                return;
-            }
-            AccountAnalytics::trackEvent(QStringLiteral("OTP Verification completed"));
-            PelnixStateManager::sharedStateManagerInstance()->setIsLoginSuccessful(true);
-            self->finishSignIn();
-        });
+        account && account->verifyEmailWithOTPCode(
+                       code, [self](bool success, const PLOptionalError&, const QString& message) {
+                           PLActivityIndicatorView::dismiss();
+                           if (!self)
+                               return;
+                           if (message == kLocked) {
+                               self->showVerificationtryExceedsLimitScreen();
+                               return;
+                           }
+                           if (!success) {
+                               self->codeRefused();
+                               return;
+                           }
+                           AccountAnalytics::trackEvent(QStringLiteral("OTP Verification completed"));
+                           PelnixStateManager::sharedStateManagerInstance()->setIsLoginSuccessful(true);
+                           self->finishSignIn();
+                       });
     if (started)
         PLActivityIndicatorView::show();
+}
+
+void PLEmailVerficationViewController::codeRefused() {
+    m_isWrongCode = true;
+    showWrongVerificationCodePopUp();
+    AccountAnalytics::trackEvent(QStringLiteral("OTP Verification failed - Wrong code"));
 }
 
 void PLEmailVerficationViewController::finishSignIn() {

@@ -49,6 +49,8 @@ public:
     void resendVerficationEmailButtonClicked();
     void resendCode();
     void showWrongVerificationCodePopUp();
+    // The service refused the code: the marker, the alert, the analytics event.
+    void codeRefused();
     void showVerificationtryExceedsLimitScreen();
     void showProfileViewController();
     void backButtonTapped();

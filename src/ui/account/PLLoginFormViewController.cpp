@@ -60,8 +60,12 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
     m_scroll->setGeometry(view()->rect());
     const QMargins inset = m_scroll->contentInset();
     const QSize bounds = m_scroll->viewport()->size();
-    m_scroll->setContentSize(QSizeF(bounds.width() - inset.left() - inset.right(),
-                                    bounds.height() - inset.top() - inset.bottom()));
+    const QSize content(bounds.width() - inset.left() - inset.right(),
+                        bounds.height() - inset.top() - inset.bottom());
+    m_scroll->setContentSize(content);
+    // The content view clips the form: it spans the whole content, never less than the page.
+    if (QWidget* view = m_scroll->contentWidget())
+        view->resize(content.expandedTo(bounds));
     placeContainer();
 }
 

@@ -37,19 +37,23 @@ bool appLockFeatureEnabled() {
     return info && info->appLockFeatureEnabled();
 }
 
+void colour(QLabel* label, const char* hex) {
+    label->setForegroundRole(QPalette::WindowText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, AccountUi::hexColor(hex));
+    label->setPalette(palette);
+}
+
 // The "Download latest" row.
 class DownloadLatestCell : public TableViewCell {
 public:
     explicit DownloadLatestCell(const QString& identifier) : TableViewCell(Style::Subtitle, identifier) {
         textLabel()->setText(localized("Download latest"));
         textLabel()->setFont(AccountUi::font("DejaVuSans", 15));
-        QPalette palette = textLabel()->palette();
-        palette.setColor(QPalette::WindowText, AccountUi::hexColor("404040"));
-        textLabel()->setPalette(palette);
+        colour(textLabel(), "404040");
         detailTextLabel()->setText(localized("New chatlets, stylesheets and forms"));
         detailTextLabel()->setFont(AccountUi::font("DejaVuSans", 12));
-        palette.setColor(QPalette::WindowText, AccountUi::hexColor("999999"));
-        detailTextLabel()->setPalette(palette);
+        colour(detailTextLabel(), "999999");
         setAccessoryType(Accessory::DisclosureIndicator);
     }
 };
@@ -151,6 +155,9 @@ QWidget* PLSettingsTableViewController::viewForHeaderInSection(TableView* table,
     auto* header = new QLabel(titleForHeaderInSection(table, section));
     header->setObjectName(QStringLiteral("settingsHeader"));
     header->setAutoFillBackground(true);
+    // Its own roles: inside a list it would take the list's (base) ones.
+    header->setBackgroundRole(QPalette::Window);
+    header->setForegroundRole(QPalette::WindowText);
     QPalette palette = header->palette();
     palette.setColor(QPalette::Window, QColor(232, 244, 250));
     palette.setColor(QPalette::WindowText, QColor(0, 134, 202));
