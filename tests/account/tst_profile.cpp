@@ -23,6 +23,21 @@ namespace pelnix {
 class PelnixViewController : public platform::ui::ViewController {
     Q_OBJECT
 };
+
+// A picture viewer as the profile finds it in the registry; records what it was asked to show.
+class RecordingPictureViewer : public platform::ui::ViewController {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void showProfileImageWithThumbNailImage(const QImage& thumbnail, const QString& bigImageURL,
+                                                        const QRectF& initialFrame) {
+        shownThumbnail = thumbnail;
+        shownURL = bigImageURL;
+        frame = initialFrame;
+    }
+    QImage shownThumbnail;
+    QString shownURL;
+    QRectF frame;
+};
 } // namespace pelnix
 
 using namespace pelnix;
@@ -118,6 +133,7 @@ private slots:
     void firstRunEndsAfterThePasscodeSetUp();
     void aLockTheBaseScreenPutUpIsTakenDownByIt();
     void offlineSaveKeepsEverything();
+    void aTapOnARealPictureOpensTheViewer();
 };
 
 void TestProfile::rowsByModeFirstRunAndPhone_data() {
@@ -732,6 +748,33 @@ void TestProfile::offlineSaveKeepsEverything() {
     QVERIFY(profile->isEditingProfile());
     QCOMPARE(profile->updatedName(), std::optional<QString>(QStringLiteral("Ann Lee")));
     QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestProfile::aTapOnARealPictureOpensTheViewer() {
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    world.account()->user()->setImageUrl(kStoredPicture);
+    world.account()->user()->setBigImageUrl(QStringLiteral("http://pictures.test/ann-big.png"));
+    world.account()->save();
+    const QString name = QStringLiteral("PLProfileImageViewController");
+    ScreenRegistry::shared()->registerScreen(name, name, [] { return new RecordingPictureViewer; });
+    ScreenHost host;
+    Profile* profile = openProfile(host);
+    PLRoundImageView* picture = profile->profileImageView();
+    const QPoint tap(30, 40);
+    QTest::mouseClick(picture, Qt::LeftButton, {}, tap);
+    auto* viewer = qobject_cast<RecordingPictureViewer*>(profile->presentedViewController());
+    QVERIFY(viewer);
+    QCOMPARE(viewer->shownURL, QStringLiteral("http://pictures.test/ann-big.png"));
+    QCOMPARE(viewer->frame, QRectF(picture->mapTo(&host.window, tap), QSizeF(picture->size())));
+    QCOMPARE(viewer->shownThumbnail, picture->image());
+    // In editing mode the same tap asks for a new picture instead.
+    profile->dismissViewController(false);
+    QTRY_VERIFY(!profile->presentedViewController());
+    profile->editButtonClickHandler();
+    QTest::mouseClick(picture, Qt::LeftButton, {}, tap);
+    QVERIFY(!profile->presentedViewController());
+    QCOMPARE(world.pictures->requests.size(), 1);
 }
 
 int main(int argc, char** argv) {
