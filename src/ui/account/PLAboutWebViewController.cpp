@@ -11,6 +11,7 @@
 #include "platform/ui/Spinner.h"
 #include "platform/ui/WebView.h"
 #include "ui/account/AccountUi.h"
+#include "ui/account/PLPageView.h"
 
 namespace pelnix {
 
@@ -21,17 +22,6 @@ using platform::UserDefaults;
 namespace {
 constexpr int kSegmentsTop = 10;
 constexpr int kSegmentsHeight = 30;
-
-class AboutPage : public QWidget {
-public:
-    explicit AboutPage(std::function<void()> laidOut) : m_laidOut(std::move(laidOut)) {}
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_laidOut(); }
-
-private:
-    std::function<void()> m_laidOut;
-};
 
 QUrl bundleDocument(const QString& name) {
     const QString path = PLCurrentBundleInfo::pathForResource(name, QStringLiteral("html"));
@@ -45,11 +35,7 @@ QUrl bundleDocument(const QString& name) {
 PLAboutWebViewController::PLAboutWebViewController(QObject* parent) : ViewController(parent) {}
 
 QWidget* PLAboutWebViewController::loadView() {
-    auto* page = new AboutPage([this] { layout(); });
-    page->setAutoFillBackground(true);
-    QPalette palette = page->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    page->setPalette(palette);
+    auto* page = new PLPageView([this] { layout(); });
     m_segments = new SegmentedControl({localized("Privacy Policy"), localized("Terms and Conditions")}, page);
     m_segments->setObjectName(QStringLiteral("aboutSegmentControl"));
     m_segments->setTintColor(AccountUi::hexColor("0086CA"));

@@ -8,6 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Spinner.h"
 #include "ui/account/AccountUi.h"
+#include "ui/account/PLPageView.h"
 
 namespace pelnix {
 
@@ -19,17 +20,6 @@ constexpr int kContainerWidth = 280;
 constexpr int kContainerHeight = 230;
 constexpr int kLogoSide = 120;
 
-// Keeps the centred block in the middle as the page is resized.
-class ConfigurePage : public QWidget {
-public:
-    explicit ConfigurePage(std::function<void()> laidOut) : m_laidOut(std::move(laidOut)) {}
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_laidOut(); }
-
-private:
-    std::function<void()> m_laidOut;
-};
 } // namespace
 
 PLConfigureScreenViewController::PLConfigureScreenViewController(QObject* parent) : ViewController(parent) {}
@@ -52,11 +42,7 @@ QString PLConfigureScreenViewController::textForState(qint64 state) {
 }
 
 QWidget* PLConfigureScreenViewController::loadView() {
-    auto* page = new ConfigurePage([this] { layout(); });
-    page->setAutoFillBackground(true);
-    QPalette palette = page->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    page->setPalette(palette);
+    auto* page = new PLPageView([this] { layout(); });
 
     m_container = new QWidget(page);
     m_container->setObjectName(QStringLiteral("configurationContainerView"));

@@ -13,6 +13,7 @@
 #include "platform/ui/TableView.h"
 #include "ui/account/AccountUi.h"
 #include "ui/account/PLCountryCodeTableViewCell.h"
+#include "ui/account/PLPageView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
@@ -23,17 +24,6 @@ using AccountUi::localized;
 using platform::NotificationCenter;
 
 namespace {
-class PickerPage : public QWidget {
-public:
-    explicit PickerPage(std::function<void()> laidOut) : m_laidOut(std::move(laidOut)) {}
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_laidOut(); }
-
-private:
-    std::function<void()> m_laidOut;
-};
-
 bool sameCountry(const std::optional<PLCountryInfo>& a, const PLCountryInfo& b) {
     return a && a->isoCode() == b.isoCode() && a->name() == b.name();
 }
@@ -51,11 +41,7 @@ QString PLCountryCodesViewController::cellIdentifier() const {
 }
 
 QWidget* PLCountryCodesViewController::loadView() {
-    auto* page = new PickerPage([this] { layout(); });
-    page->setAutoFillBackground(true);
-    QPalette palette = page->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    page->setPalette(palette);
+    auto* page = new PLPageView([this] { layout(); });
     m_searchContainer = new QWidget(page);
     m_searchContainer->setObjectName(QStringLiteral("searchContainerView"));
     m_table = new TableView(page);

@@ -9,6 +9,7 @@
 #include "platform/ui/SystemServices.h"
 #include "platform/ui/TextView.h"
 #include "ui/account/AccountUi.h"
+#include "ui/account/PLPageView.h"
 #include "ui/account/PLSignUpViewController.h"
 
 namespace pelnix {
@@ -21,17 +22,6 @@ constexpr int kContainerMaxWidth = 300;
 constexpr qreal kLineSpacing = 3;
 constexpr int kGap = 16;
 QUrl g_signInLink;
-
-class LoggedOutPage : public QWidget {
-public:
-    explicit LoggedOutPage(std::function<void()> laidOut) : m_laidOut(std::move(laidOut)) {}
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_laidOut(); }
-
-private:
-    std::function<void()> m_laidOut;
-};
 
 // The first occurrence of `part` in `text`, as (start, length); length 0 when absent.
 std::pair<int, int> firstOccurrence(const QString& text, const QString& part) {
@@ -47,11 +37,7 @@ QUrl PLLoggedOutViewController::signInControllerLink() {
 }
 
 QWidget* PLLoggedOutViewController::loadView() {
-    auto* page = new LoggedOutPage([this] { layout(); });
-    page->setAutoFillBackground(true);
-    QPalette palette = page->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    page->setPalette(palette);
+    auto* page = new PLPageView([this] { layout(); });
     m_container = new QWidget(page);
     m_container->setObjectName(QStringLiteral("loggedOutContainerView"));
     m_message = new Label(QString(), m_container);

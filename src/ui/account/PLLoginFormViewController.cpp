@@ -5,6 +5,7 @@
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"
+#include "ui/account/PLPageView.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
 #include <QPointer>
@@ -14,20 +15,6 @@ namespace pelnix {
 using namespace platform::ui;
 using platform::NotificationCenter;
 
-namespace {
-// Tells its screen when it has been resized.
-class FormPage : public QWidget {
-public:
-    explicit FormPage(std::function<void()> laidOut) : m_laidOut(std::move(laidOut)) {}
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_laidOut(); }
-
-private:
-    std::function<void()> m_laidOut;
-};
-} // namespace
-
 PLLoginFormViewController::PLLoginFormViewController(QObject* parent) : PLBaseViewController(parent) {}
 
 PLLoginFormViewController::~PLLoginFormViewController() {
@@ -35,11 +22,7 @@ PLLoginFormViewController::~PLLoginFormViewController() {
 }
 
 QWidget* PLLoginFormViewController::loadView() {
-    auto* page = new FormPage([this] { viewWillLayoutSubviews(); });
-    page->setAutoFillBackground(true);
-    QPalette palette = page->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    page->setPalette(palette);
+    auto* page = new PLPageView([this] { viewWillLayoutSubviews(); });
     m_scroll = new ScrollView(page);
     m_scroll->setObjectName(QStringLiteral("scrollView"));
     m_scroll->setFrameShape(QFrame::NoFrame);
