@@ -94,6 +94,7 @@ private slots:
     void aBlankCodeSendsNothing_data();
     void aBlankCodeSendsNothing();
     void aVerifiedNumberGetsNoNewCode();
+    void anUnreachableServiceSaysSo();
 };
 
 void TestPhone::registerButtonNeedsANumberAndACountry_data() {
@@ -473,6 +474,24 @@ void TestPhone::aVerifiedNumberGetsNoNewCode() {
     QCOMPARE(world.core.requestsTo("api/public"), 0);
     QVERIFY(host.alerts().isEmpty());
     QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestPhone::anUnreachableServiceSaysSo() {
+    AccountWorld world;
+    world.signIn();
+    storePhone(world, QStringLiteral("5550100"), QStringLiteral("44"), false);
+    world.core.stopServer();
+    ScreenHost host;
+    auto* verification =
+        host.present(qobject_cast<PLVerifyPhoneNumberViewController*>(ScreenRegistry::shared()->instantiate(
+            QStringLiteral("Home"), QStringLiteral("PLVerifyPhoneNumberViewController"))));
+    click(verification->resendButton());
+    QVERIFY(busyOverlayGoes());
+    QTRY_VERIFY(host.lastAlert());
+    QCOMPARE(host.lastAlert()->title(), QStringLiteral("Failed"));
+    QCOMPARE(host.lastAlert()->message(), QStringLiteral("Please check your network connectivity."));
+    QCOMPARE(world.analytics.last(QStringLiteral("Verify Phone -Resend code")).value("success").toBool(),
+             false);
 }
 
 int main(int argc, char** argv) {

@@ -134,6 +134,7 @@ private slots:
     void aLockTheBaseScreenPutUpIsTakenDownByIt();
     void offlineSaveKeepsEverything();
     void aTapOnARealPictureOpensTheViewer();
+    void anUpdateThatCannotStartEndsTheOverlay();
 };
 
 void TestProfile::rowsByModeFirstRunAndPhone_data() {
@@ -775,6 +776,31 @@ void TestProfile::aTapOnARealPictureOpensTheViewer() {
     QTest::mouseClick(picture, Qt::LeftButton, {}, tap);
     QVERIFY(!profile->presentedViewController());
     QCOMPARE(world.pictures->requests.size(), 1);
+}
+
+void TestProfile::anUpdateThatCannotStartEndsTheOverlay() {
+    AccountWorld world;
+    world.signIn();
+    world.pictures->answers << FakeImageSelection::picked(picture(Qt::yellow));
+    // Both uploads pass, and the network is gone by the time the update would leave.
+    Profile::setPictureUploader(
+        [&world](QObject*, const QImage&, const QString& prefix, int, PLSizedImageUpload::Completion done) {
+            PLMultiMediaInfo info;
+            info.s3TinyURL = QStringLiteral("http://pictures.test/") + prefix;
+            world.core.setOnline(false);
+            done(PLSizedImageUpload::Outcome::Uploaded, info);
+        });
+    ScreenHost host;
+    Profile* profile = openProfile(host);
+    QVERIFY(busyOverlayGoes());
+    profile->editButtonClickHandler();
+    click(profile->editProfileImageButton());
+    save(profile);
+    QVERIFY(busyOverlayGoes());
+    QCOMPARE(host.lastAlert()->message(), QStringLiteral("Couldn't update profile"));
+    QVERIFY(profile->isEditingProfile());
+    QVERIFY(profile->updatedImageInfo());
+    Profile::setPictureUploader({});
 }
 
 int main(int argc, char** argv) {

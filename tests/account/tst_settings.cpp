@@ -68,6 +68,7 @@ private slots:
     void rowsFollowTheFeatureFlag();
     void downloadChain_data();
     void downloadChain();
+    void aStepThatCannotStartEndsTheOverlay();
     void theLockGoesOnAndOffThroughTheSecretStore();
     void aLockThatCannotGoUpIsShownAsOff();
     void resetWithoutAPasscodeShowsNoLock();
@@ -160,6 +161,25 @@ void TestSettings::downloadChain() {
     QCOMPARE(world.core.requestsTo("/xslt"), requests[1]);
     QCOMPARE(world.core.requestsTo("/forms"), requests[2]);
     QCOMPARE(settings->chatletCountBeforeDownload(), qint64(cached));
+}
+
+void TestSettings::aStepThatCannotStartEndsTheOverlay() {
+    AccountWorld world;
+    world.signIn();
+    ScreenHost host;
+    PLSettingsTableViewController* settings = openSettings(host);
+    // The catalogue's answer waits; meanwhile the network goes, so the stylesheets cannot even start.
+    QVERIFY(world.core.server().addFault(Fault{"/chatlets", "GET", 1, FaultMode::Hold}));
+    tapRow(settings->tableView(), 0);
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QTRY_COMPARE(world.core.server().heldCount(), 1);
+    world.core.setOnline(false);
+    world.core.server().releaseHeld();
+    QTRY_VERIFY(!host.alerts().isEmpty());
+    QVERIFY(busyOverlayGoes());
+    QCOMPARE(host.alerts().size(), 1);
+    QCOMPARE(host.lastAlert()->message(), QStringLiteral("Please try again."));
+    QCOMPARE(world.core.requestsTo("/xslt"), 0);
 }
 
 void TestSettings::theLockGoesOnAndOffThroughTheSecretStore() {
