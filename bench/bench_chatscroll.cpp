@@ -1,9 +1,11 @@
 // Scrolling a chat-like list offscreen: 10,000 rows of mixed one-line and ten-line texts whose heights
-// come from measuring the text at the list's width. The library's table (cells only for visible rows,
-// reused; heights asked once per reload) beside a QListView over the same rows with word wrap and
-// per-item sizes. Each frame moves the list, paints it into an image and runs one turn of the event
-// loop. Reports frames per second and the memory the list added (peak resident set during the scroll
-// minus before the list existed).
+// come from measuring the text at the list's width, plus the same padding on both sides. The library's
+// table (cells only for visible rows, reused; heights asked once per reload) beside a QListView over
+// the same rows with word wrap and the same per-item sizes (measured once per row, as the table's). Both
+// lists show the same texts in the same content height over the whole width (no scroll bar takes room
+// in either); the program stops before measuring when the heights differ. Each frame moves the list,
+// paints it into an image and runs one turn of the event loop. Reports frames per second and the
+// memory the list added (peak resident set during the scroll minus before the list existed).
 
 #include "ScrollBenchmark.h"
 
@@ -18,12 +20,14 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
+#include <vector>
 
 using namespace pelnix::platform::ui;
 using namespace pelnix::bench;
 
 namespace {
 constexpr int kRows = 10000;
+// Around each text, on both sides: the table cell's margin across, and padding down.
 constexpr int kPadding = 16;
 
 // Every third row is a ten-line message, the others one line; texts differ row by row.
@@ -36,10 +40,11 @@ QString messageText(int row) {
     return lines.join(QLatin1Char('\n'));
 }
 
-// The height of a row: its text measured with wrapping at the label's width.
-int measuredHeight(const QFont& font, int width, const QString& text) {
-    const QRect bounds =
-        QFontMetrics(font).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap | Qt::AlignLeft, text);
+// The height of a row of a list `listWidth` wide: its text measured with wrapping inside the padding,
+// and the padding.
+int measuredHeight(const QFont& font, int listWidth, const QString& text) {
+    const QRect bounds = QFontMetrics(font).boundingRect(QRect(0, 0, listWidth - 2 * kPadding, 100000),
+                                                         Qt::TextWordWrap | Qt::AlignLeft, text);
     return bounds.height() + kPadding;
 }
 
@@ -58,21 +63,34 @@ public:
         return cell;
     }
     qreal heightForRowAtIndexPath(TableView* table, const IndexPath& path) override {
-        return measuredHeight(m_font, table->viewport()->width() - 2 * kPadding, messageText(path.row));
+        return measuredHeight(m_font, table->viewport()->width(), messageText(path.row));
     }
 
 private:
     QFont m_font;
 };
 
+// The rows for the list view: the same texts, each row the table's height at the list's width, measured
+// the first time the list asks for it.
 class MessageModel : public QAbstractListModel {
 public:
+    explicit MessageModel(int listWidth) : m_listWidth(listWidth), m_heights(kRows, 0) {}
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : kRows; }
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole)
             return messageText(index.row());
+        if (role == Qt::SizeHintRole) {
+            int& height = m_heights[index.row()];
+            if (height == 0)
+                height = measuredHeight(QFont(), m_listWidth, messageText(index.row()));
+            return QSize(m_listWidth, height);
+        }
         return {};
     }
+
+private:
+    int m_listWidth;
+    mutable std::vector<int> m_heights;
 };
 
 void setUpList(QListView& list, MessageModel& model) {
@@ -80,12 +98,24 @@ void setUpList(QListView& list, MessageModel& model) {
     list.setWordWrap(true);
     list.setUniformItemSizes(false);
     list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Like the table's, the whole width is the list's: no frame or scroll bar takes room from the texts.
+    list.setFrameShape(QFrame::NoFrame);
     list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list.resize(kScreen);
     list.show();
 }
 
-// Fonts, glyph caches and the backing store are made once, before any list is measured.
+int contentHeight(TableView& table) {
+    return int(table.contentSize().height());
+}
+
+int contentHeight(QListView& list) {
+    return list.verticalScrollBar()->maximum() + list.viewport()->height();
+}
+
+// Fonts, glyph caches and the backing store are made once, before any list is measured. Both lists
+// must do the same work: the same content height over the same width, or nothing is measured.
 void warmUp() {
     QFont font;
     MessageRows rows(font);
@@ -94,12 +124,16 @@ void warmUp() {
     table.setDelegate(&rows);
     table.resize(kScreen);
     table.show();
-    MessageModel model;
+    MessageModel model(kScreen.width());
     QListView list;
     setUpList(list, model);
     paintAtOffsets(
         table, [&](int y) { table.setContentOffset(QPointF(0, y)); }, list,
         [&](int y) { list.verticalScrollBar()->setValue(y); });
+    if (table.viewport()->width() != list.viewport()->width() || contentHeight(table) != contentHeight(list))
+        qFatal(
+            "The lists differ: the table is %d wide with %d pixels of content, the list view %d wide with %d",
+            table.viewport()->width(), contentHeight(table), list.viewport()->width(), contentHeight(list));
 }
 
 } // namespace
@@ -114,7 +148,7 @@ static void BM_TableViewChatScroll(benchmark::State& state) {
     table.resize(kScreen);
     table.show();
     QCoreApplication::processEvents();
-    const int content = int(table.contentSize().height());
+    const int content = contentHeight(table);
     scrollFrames(
         state, table, content, [&](int y) { table.setContentOffset(QPointF(0, y)); }, before);
     state.counters["cells"] = double(table.findChildren<TableViewCell*>().size());
@@ -124,11 +158,11 @@ BENCHMARK(BM_TableViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_PlainListViewChatScroll(benchmark::State& state) {
     const long before = residentKb();
-    MessageModel model;
+    MessageModel model(kScreen.width());
     QListView list;
     setUpList(list, model);
     QCoreApplication::processEvents();
-    const int content = list.verticalScrollBar()->maximum() + list.viewport()->height();
+    const int content = contentHeight(list);
     scrollFrames(
         state, list, content, [&](int y) { list.verticalScrollBar()->setValue(y); }, before);
     state.counters["content_px"] = content;

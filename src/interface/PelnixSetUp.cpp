@@ -10,8 +10,12 @@
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "media/PLImageManager.h"
+#include "media/PLMultiMediaHandler.h"
 #include "media/PLRichMediaOutbox.h"
+#include "media/PLVideoThumbnailer.h"
 #include "platform/MainThread.h"
+#include "platform/ui/ImageViewWebCache.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
@@ -36,8 +40,13 @@ void ensureLibraryIsSetUp() {
     // The core cannot call up into the media layer: the facade connects the upload pipeline to the
     // outbox, once.
     PLRichMediaOutbox::install();
+    // The media handler cannot reach up either: its video previews come from the media stack.
+    PLMultiMediaHandler::setThumbnailProvider(
+        [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
+    connectAppearance();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        connectImageViews();
         connectAccountScreens();
     }
 }
@@ -47,6 +56,22 @@ void connectAccountScreens() {
     AccountScreens::registerScreens();
     AccountAnalytics::setTracker([](const QString& eventName, const QVariantMap& properties) {
         PLAnalyticsTrackingHelper::trackEvent(eventName, properties, true);
+    });
+}
+
+void connectImageViews() {
+    // The screen layer cannot link the media layer: remote pictures of image views load through the
+    // media layer's caches and downloader from here.
+    using platform::ui::ImageViewWebCache::Completed;
+    platform::ui::ImageViewWebCache::setImageSource({
+        [](const QUrl& url, int options, Completed done) -> quint64 {
+            return PLImageManager::sharedManager()->loadImageWithURL(
+                url, options,
+                [done](const QImage& image, const PLOptionalError& error, PLImageManager::CacheType type,
+                       const QUrl& loaded) { done(image, error, int(type), loaded); });
+        },
+        [](quint64 id) { PLImageManager::sharedManager()->cancel(id); },
+        [](const QUrl& url) { return PLImageManager::sharedManager()->cachedImageExistsForURL(url); },
     });
 }
 

@@ -17,6 +17,12 @@ namespace PelnixSetUp {
 
 // Connects the model to the layers above it (smart messages, widgets) once per process.
 void ensureLibraryIsSetUp();
+// Points the screens' colour helpers at the host's appearance settings and at the colour
+// configuration; part of the one-time wiring (defined with the facade's appearance settings).
+void connectAppearance();
+// Loads the remote pictures of image views through the media layer's image loader (part of the
+// set-up on a GUI application; also for tests and tools that show screens without a start-up).
+void connectImageViews();
 // Registers the account screens and hands their analytics events to the host's tracker (part of the
 // set-up on a GUI application).
 void connectAccountScreens();

@@ -2,11 +2,14 @@
 #include "interface/Pelnix.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/PLColorConfiguration.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "core/session/PelnixInfo.h"
 #include "foundation/Base64.h"
 #include "foundation/PLKeychainAccessHelper.h"
+#include "foundation/ui/CustomColors.h"
+#include "foundation/ui/ViewControllerAdditions.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixSetUp.h"
 #include "ui/account/PLAppLockScreenViewController.h"
@@ -17,8 +20,10 @@ namespace pelnix {
 
 namespace {
 
-// Changes a stored setting and saves at once.
+// Changes a stored setting and saves at once. The library is wired first, so that its screens read
+// the setting even when the host sets its appearance before anything else.
 template <typename Change> void store(Change change) {
+    PelnixSetUp::ensureLibraryIsSetUp();
     const auto info = PelnixInfo::sharedInstance();
     change(*info);
     info->save();
@@ -51,6 +56,10 @@ QColor colourFromText(const QString& text) {
     return QColor(text);
 }
 
+std::optional<QColor> storedColour(const QColor& colour) {
+    return colour.isValid() ? std::optional<QColor>(colour) : std::nullopt;
+}
+
 CurrentUserInfo::Ptr account() {
     return CurrentUserInfo::currentUserInfo();
 }
@@ -60,6 +69,19 @@ bool isPasscodeStored() {
 }
 
 } // namespace
+
+void PelnixSetUp::connectAppearance() {
+    // Each reads its source at every call: a change by the host, or the clearing at a session's
+    // end, shows on the next screen that asks.
+    CustomColors::setNavigationTitleColorSource(
+        [] { return PLColorConfiguration::colorConfiguration()->navigationTitleColor(); });
+    CustomColors::setTableViewSeparatorColorSource(
+        [] { return storedColour(Pelnix::tableViewSeparatorColor()); });
+    ViewControllerAdditions::setHostNavigationTitleColorSource([] {
+        const auto colour = storedColour(Pelnix::navigationTitleColor());
+        return colour ? colourText(*colour) : QString();
+    });
+}
 
 // ---- Server and device settings
 

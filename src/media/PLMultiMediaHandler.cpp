@@ -1,7 +1,9 @@
 #include "media/PLMultiMediaHandler.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "foundation/PhotoAlbums.h"
 #include "media/PLVideoThumbnailer.h"
+#include "platform/MainThread.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -173,6 +175,33 @@ void PLMultiMediaHandler::setThumbnailProvider(ThumbnailProvider provider) {
 
 QImage PLMultiMediaHandler::thumbnailFromVideoAtURL(const QString& path) {
     return thumbnailProvider() ? thumbnailProvider()(path) : QImage();
+}
+
+namespace {
+// A library of albums for one save: it lives until it has answered.
+PhotoAlbums::Completion answeringOnce(PhotoAlbums* albums, PLMultiMediaHandler::AlbumCompletion completion) {
+    return [albums, completion = std::move(completion)](const QUrl& url, const PLOptionalError& error) {
+        albums->deleteLater();
+        if (error)
+            qCWarning(lcMediaHandler) << "saving into the album failed:" << error->localizedDescription;
+        if (completion)
+            completion(url, error);
+    };
+}
+} // namespace
+
+void PLMultiMediaHandler::writeImage(const QImage& image, const QString& albumName,
+                                     AlbumCompletion completion) {
+    Q_ASSERT(platform::isMainThread());
+    auto* albums = new PhotoAlbums;
+    albums->saveImage(image, albumName, answeringOnce(albums, std::move(completion)));
+}
+
+void PLMultiMediaHandler::writeVideoWithURL(const QUrl& fileURL, const QString& albumName,
+                                            AlbumCompletion completion) {
+    Q_ASSERT(platform::isMainThread());
+    auto* albums = new PhotoAlbums;
+    albums->saveVideo(fileURL, albumName, answeringOnce(albums, std::move(completion)));
 }
 
 } // namespace pelnix

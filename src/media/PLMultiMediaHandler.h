@@ -1,10 +1,12 @@
 #pragma once
 
 #include "media/PLMultiMediaInfo.h"
+#include "platform/PLError.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QSizeF>
+#include <QUrl>
 #include <functional>
 
 namespace pelnix {
@@ -32,6 +34,8 @@ public:
     QString uniqueIDPrefixForProfileImage; // used as the file ID when set
     PLMultiMediaInfo mediaInfo;
 
+    // A video's thumbnail is read before this returns (the media stack takes some 10 to 40 ms on a
+    // short file, at most about 7 s when it does not answer); the form below does not wait.
     QByteArray processMultiMediaWithInfo(const PLMediaSelection& selection);
     // The same, with a video's thumbnail read through the platform's media stack: `done` gets the
     // upload bytes on the main thread once the description is complete. Keep the handler alive
@@ -60,8 +64,16 @@ public:
     }
 
     // Video thumbnails come from this provider; without one a video has no preview and a 0 x 0 size.
+    // The library's start-up installs the media stack's reader (PLVideoThumbnailer).
     static void setThumbnailProvider(ThumbnailProvider provider);
     static QImage thumbnailFromVideoAtURL(const QString& path);
+
+    // Saves into the named album of the photo library (PhotoAlbums, below the sandbox root). The
+    // completion runs later on the main thread with the saved item's URL, and an error when the
+    // write or the filing into the album failed (the URL is empty when nothing was written).
+    using AlbumCompletion = std::function<void(const QUrl& assetURL, const PLOptionalError& error)>;
+    static void writeImage(const QImage& image, const QString& albumName, AlbumCompletion completion);
+    static void writeVideoWithURL(const QUrl& fileURL, const QString& albumName, AlbumCompletion completion);
 
 private:
     QString previewFor(const QImage& image) const;

@@ -2,9 +2,14 @@
 
 #include "platform/MainThread.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMediaPlayer>
+#include <QMutex>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
@@ -18,6 +23,42 @@ void PLVideoThumbnailer::thumbnailAndDuration(const QString& path, Completion co
     Q_ASSERT(platform::isMainThread());
     // Owns itself until it has answered.
     new PLVideoThumbnailer(path, std::move(completion), timeoutMs);
+}
+
+QImage PLVideoThumbnailer::thumbnailFromVideoAtPath(const QString& path, int timeoutMs) {
+    // Shared with the worker, which may outlive a caller that stopped waiting.
+    struct Answer {
+        QMutex mutex;
+        QImage thumbnail;
+    };
+    const auto answer = std::make_shared<Answer>();
+    QThread* worker = QThread::create([path, timeoutMs, answer] {
+        QEventLoop loop;
+        bool answered = false;
+        new PLVideoThumbnailer(
+            path,
+            [&loop, &answered, answer](const QImage& thumbnail, qint64) {
+                QMutexLocker lock(&answer->mutex);
+                answer->thumbnail = thumbnail;
+                answered = true;
+                loop.quit();
+            },
+            timeoutMs);
+        // The stack may answer before the loop runs, and a quit before exec() would be lost.
+        if (!answered)
+            loop.exec();
+    });
+    worker->setObjectName(QStringLiteral("PLVideoThumbnailer"));
+    worker->start();
+    // The thumbnailer's own time-out ends the worker; the margin covers the media stack's tear-down.
+    if (!worker->wait(QDeadlineTimer(timeoutMs + 2000))) {
+        qCWarning(lcThumbnailer) << "the media stack did not let go in time";
+        QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        return QImage();
+    }
+    delete worker;
+    QMutexLocker lock(&answer->mutex);
+    return answer->thumbnail;
 }
 
 PLVideoThumbnailer::PLVideoThumbnailer(const QString& path, Completion completion, int timeoutMs)
@@ -50,6 +91,11 @@ PLVideoThumbnailer::PLVideoThumbnailer(const QString& path, Completion completio
 void PLVideoThumbnailer::frameArrived(const QVideoFrame& frame) {
     if (!frame.isValid())
         return;
+    // Converting a frame needs the GUI side of Qt (it crashes in a plain core application).
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        finish(QImage());
+        return;
+    }
     const QImage image = frame.toImage();
     if (!image.isNull())
         finish(image.convertToFormat(QImage::Format_RGB32));

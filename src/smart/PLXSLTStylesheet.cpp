@@ -1,34 +1,31 @@
 #include "smart/PLXSLTStylesheet.h"
 
+#include "smart/XSLTBoundedFunctions.h"
+#include "smart/XSLTErrorCapture.h"
+#include "smart/XSLTMessageSink.h"
+#include "smart/XSLTStylesheetPreparer.h"
+#include "smart/XSLTTransformBounds.h"
+
 #include <libxml/tree.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
-#include <cstdarg>
-#include <cstdio>
+#include <QMutex>
 
 namespace pelnix {
 
 namespace {
 
-constexpr char kXSLTNamespace[] = "http://www.w3.org/1999/XSL/Transform";
+struct SharedLimits {
+    QMutex mutex;
+    PLXSLTStylesheet::Limits limits;
+};
 
-// Imports and includes are read while compiling, before any transform context exists, so they are
-// refused here rather than through process-wide security settings.
-const xmlNode* findExternalReference(const xmlNode* node) {
-    for (; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE)
-            continue;
-        if (node->ns && xmlStrEqual(node->ns->href, reinterpret_cast<const xmlChar*>(kXSLTNamespace)) &&
-            (xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>("import")) ||
-             xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>("include"))))
-            return node;
-        if (const xmlNode* found = findExternalReference(node->children))
-            return found;
-    }
-    return nullptr;
+SharedLimits& sharedLimits() {
+    static SharedLimits shared;
+    return shared;
 }
 
 struct SecurityPrefs {
@@ -42,18 +39,19 @@ struct SecurityPrefs {
     ~SecurityPrefs() { xsltFreeSecurityPrefs(prefs); }
 };
 
-// Collects the transform's messages for the caller instead of libxslt's standard error output.
-void collectError(void* context, const char* format, ...) {
-    auto* text = static_cast<QString*>(context);
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    text->append(QString::fromUtf8(buffer));
+} // namespace
+
+PLXSLTStylesheet::Limits PLXSLTStylesheet::limits() {
+    SharedLimits& shared = sharedLimits();
+    QMutexLocker lock(&shared.mutex);
+    return shared.limits;
 }
 
-} // namespace
+void PLXSLTStylesheet::setLimits(const Limits& limits) {
+    SharedLimits& shared = sharedLimits();
+    QMutexLocker lock(&shared.mutex);
+    shared.limits = limits;
+}
 
 std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArray& xslt, QString* error) {
     QString parseError;
@@ -63,9 +61,12 @@ std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArr
             *error = QStringLiteral("stylesheet is not well-formed: ") + parseError;
         return {};
     }
-    if (findExternalReference(xmlDocGetRootElement(document.doc()))) {
+    XSLTMessageSink messages;
+    XSLTErrorCapture capture(&messages);
+    QString refused;
+    if (!XSLTStylesheetPreparer(document.doc(), &messages).run(&refused)) {
         if (error)
-            *error = QStringLiteral("stylesheet imports or includes another file");
+            *error = QStringLiteral("stylesheet refused: ") + refused;
         return {};
     }
     // On success the stylesheet owns the document; on failure it is still ours to free.
@@ -76,8 +77,11 @@ std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArr
             xsltFreeStylesheet(style);
         else
             xmlFreeDoc(doc);
-        if (error)
+        if (error) {
             *error = QStringLiteral("stylesheet does not compile");
+            if (!messages.text.isEmpty())
+                *error += QStringLiteral(": ") + messages.summary();
+        }
         return {};
     }
     return std::shared_ptr<const PLXSLTStylesheet>(new PLXSLTStylesheet(style));
@@ -88,13 +92,18 @@ PLXSLTStylesheet::~PLXSLTStylesheet() {
 }
 
 std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, QString* error) const {
+    return transform(input, limits(), error);
+}
+
+std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, const Limits& limits,
+                                                   QString* error) const {
     if (input.isNull()) {
         if (error)
             *error = QStringLiteral("no input document");
         return std::nullopt;
     }
     static const SecurityPrefs security;
-    QString messages;
+    XSLTMessageSink messages;
     xsltTransformContextPtr context = xsltNewTransformContext(m_style, input.doc());
     if (!context) {
         if (error)
@@ -102,21 +111,53 @@ std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, Q
         return std::nullopt;
     }
     xsltSetCtxtSecurityPrefs(security.prefs, context);
-    xsltSetTransformErrorFunc(context, &messages, collectError);
-    xmlDocPtr result = xsltApplyStylesheetUser(m_style, input.doc(), nullptr, nullptr, nullptr, context);
-    const bool failed = !result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED;
+    xsltSetTransformErrorFunc(context, &messages, XSLTMessageSink::collectFormatted);
+    context->xpathCtxt->error = XSLTMessageSink::collectStructured;
+    context->xpathCtxt->userData = &messages;
+    XSLTTransformBounds bounds(limits, context);
+    context->_private = &bounds;
+    bounds.install();
+    XSLTBoundedFunctions functions(context);
+    xmlDocPtr result = nullptr;
+    {
+        XSLTErrorCapture capture(&messages);
+        result = xsltApplyStylesheetUser(m_style, input.doc(), nullptr, nullptr, nullptr, context);
+    }
+    const bool failed = !result || context->state == XSLT_STATE_ERROR ||
+                        context->state == XSLT_STATE_STOPPED || !bounds.stopReason().isEmpty();
+    QString failure = bounds.stopReason();
+    if (failure == QLatin1String("stopped after an error"))
+        failure.clear(); // the messages say what the error was
+    // libxml2 ends an XPath evaluation past the operation limit, and libxslt then stops quietly.
+    if (failure.isEmpty() && limits.maxXPathOperations &&
+        context->xpathCtxt->opCount >= limits.maxXPathOperations)
+        failure =
+            QStringLiteral("stopped after the bound of %1 XPath operations").arg(limits.maxXPathOperations);
     std::optional<QString> html;
     if (!failed) {
         xmlChar* buffer = nullptr;
         int size = 0;
-        if (xsltSaveResultToString(&buffer, &size, result, m_style) == 0)
-            html = QString::fromUtf8(reinterpret_cast<const char*>(buffer), size);
+        if (xsltSaveResultToString(&buffer, &size, result, m_style) == 0) {
+            if (size > limits.maxOutputBytes)
+                failure = QStringLiteral("output of %1 bytes passes the bound of %2 bytes")
+                              .arg(size)
+                              .arg(limits.maxOutputBytes);
+            else
+                html = QString::fromUtf8(reinterpret_cast<const char*>(buffer), size);
+        }
         xmlFree(buffer);
     }
     xmlFreeDoc(result);
+    context->_private = nullptr;
     xsltFreeTransformContext(context);
-    if (!html && error)
-        *error = messages.trimmed().isEmpty() ? QStringLiteral("transform failed") : messages.trimmed();
+    if (!html && error) {
+        if (failure.isEmpty())
+            failure =
+                messages.text.trimmed().isEmpty() ? QStringLiteral("transform failed") : messages.summary();
+        else if (!messages.text.trimmed().isEmpty())
+            failure += QStringLiteral(" (") + messages.summary() + QLatin1Char(')');
+        *error = failure;
+    }
     return html;
 }
 

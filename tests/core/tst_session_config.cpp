@@ -1,6 +1,7 @@
 // Session state, app-lock flags and the configuration's environments and overrides.
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/PLColorConfiguration.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -52,12 +53,15 @@ private slots:
     void thirdCredentialCreatesTheAccountInAnyOrder();
     void credentialsAreRefusedOnceSetUpIsComplete();
     void parameterCheckListsWhatIsMissing();
+    void sessionStatesGateTheCredentials_data();
+    void sessionStatesGateTheCredentials();
     void sessionStateChangesClearAppearanceButKeepHostSettings();
     void sessionInfoSurvivesANewProcess();
     void appLockFlagsStartRight();
     void configurationEnvironmentsAndBaseUrl();
     void configurationOverridesByPrecedence();
     void environmentSelectionOffDropsTheTable();
+    void colourConfigurationComesFromItsResource();
 
 private:
     std::unique_ptr<test::TestSandbox> m_sandbox;
@@ -141,6 +145,55 @@ void TestSessionConfig::parameterCheckListsWhatIsMissing() {
     check();
     QVERIFY(success);
     PelnixStateManager::checkWetherUserHasSetAllRequiredParametersWithCompletionHandler({}); // nil is fine
+}
+
+void TestSessionConfig::sessionStatesGateTheCredentials_data() {
+    QTest::addColumn<quint64>("sessionState");
+    QTest::addColumn<bool>("parametersSet");
+    QTest::addColumn<bool>("checkPasses");
+    QTest::addColumn<bool>("settersAccepted");
+    QTest::newRow("no session") << quint64(0) << false << false << true;
+    QTest::newRow("logged in") << quint64(1) << false << true << true;
+    QTest::newRow("set up") << quint64(2) << true << true << false;
+    // The server ended the session: nothing counts as set until the host hands credentials over again.
+    QTest::newRow("ended by the server") << quint64(3) << false << false << true;
+}
+
+// A new process in each session state, before the host has handed over any credential.
+void TestSessionConfig::sessionStatesGateTheCredentials() {
+    QFETCH(quint64, sessionState);
+    QFETCH(bool, parametersSet);
+    QFETCH(bool, checkPasses);
+    QFETCH(bool, settersAccepted);
+    const auto info = PelnixInfo::sharedInstance();
+    info->setSessionState(sessionState);
+    QVERIFY(info->save());
+    PLStoredModel::dropSharedInstancesForTesting();
+    auto* state = PelnixStateManager::sharedStateManagerInstance();
+
+    QCOMPARE(state->isAllParametersSet(), parametersSet);
+    bool passed = !checkPasses;
+    PLOptionalError error;
+    PelnixStateManager::checkWetherUserHasSetAllRequiredParametersWithCompletionHandler(
+        [&](bool ok, const PLOptionalError& e) {
+            passed = ok;
+            error = e;
+        });
+    QCOMPARE(passed, checkPasses);
+    if (!checkPasses) {
+        QCOMPARE(error->code, qint64(-1000));
+        QCOMPARE(error->localizedDescription,
+                 QStringLiteral("Email ID not set\nUser ID not set\nAuthenticationCode not set\n"));
+    }
+    QCOMPARE(state->isAllParametersSet(), parametersSet);
+
+    state->setUserEmailID(QStringLiteral("ann@acme.test"));
+    state->setUserID(QStringLiteral("42"));
+    state->setAuthToken(QStringLiteral("tok"));
+    QCOMPARE(state->authToken().isEmpty(), !settersAccepted);
+    QCOMPARE(m_calls.accounts.size(), settersAccepted ? 1 : 0);
+    QVERIFY(state->isAllParametersSet());
+    QCOMPARE(PelnixInfo::sharedInstance()->sessionState(), sessionState);
 }
 
 void TestSessionConfig::sessionStateChangesClearAppearanceButKeepHostSettings() {
@@ -286,6 +339,30 @@ void TestSessionConfig::environmentSelectionOffDropsTheTable() {
     QVERIFY(!platform::UserDefaults::contains(PLAppConfigurations::currentEnvironmentDefaultsKey()));
     config->setEnvironment(QString());
     QCOMPARE(config->currentEnvironment(), QStringLiteral("production"));
+}
+
+void TestSessionConfig::colourConfigurationComesFromItsResource() {
+    const auto colours = PLColorConfiguration::colorConfiguration();
+    QCOMPARE(PLColorConfiguration::colorConfiguration(), colours);
+    // The bundle's own colours: a title colour that is a whole, opaque colour text.
+    QCOMPARE(colours->navigationTitleColor(), QStringLiteral("404040"));
+    QCOMPARE(colours->cellSelectionHighlightColor(), QStringLiteral("d0ebd7"));
+    QCOMPARE(colours->logoImageName(), QStringLiteral("pelnix_logo_big"));
+    QVERIFY(colours->domainSpecificColorConfiguration().isEmpty());
+
+    // A persisted object: a saved change is what the next process loads.
+    colours->setNavigationTitleColor(QStringLiteral("0086ca"));
+    colours->setDomainSpecificColorConfiguration({{QStringLiteral("acme.test"), QStringLiteral("25a549")}});
+    QVERIFY(colours->save());
+    QVERIFY(QFile::exists(colours->SM_saveFilePath()));
+    QVERIFY(colours->SM_saveFilePath().endsWith(QStringLiteral("/PLColorConfiguration.plist")));
+    PLStoredModel::dropSharedInstancesForTesting();
+    const auto loaded = PLColorConfiguration::colorConfiguration();
+    QVERIFY(loaded != colours);
+    QCOMPARE(loaded->navigationTitleColor(), QStringLiteral("0086ca"));
+    QCOMPARE(loaded->domainSpecificColorConfiguration().value(QStringLiteral("acme.test")).toString(),
+             QStringLiteral("25a549"));
+    QCOMPARE(loaded->logoImageName(), QStringLiteral("pelnix_logo_big"));
 }
 
 int main(int argc, char** argv) {

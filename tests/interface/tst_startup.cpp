@@ -11,8 +11,13 @@
 #include "foundation/PLStoredModel.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
+#include "media/PLMultiMediaInfo.h"
+#include "media/PLRichMediaOutbox.h"
+#include "media/PLRichMediaPosts.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
@@ -41,6 +46,15 @@ void relaunch() {
     PLStoredModel::dropSharedInstancesForTesting();
 }
 
+void seedOpsRoom(CoreFixture& world) {
+    world.server().seed(QJsonObject{
+        {"org", "acme"},
+        {"users",
+         QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", "b0b"}}}},
+        {"rooms", QJsonArray{QJsonObject{
+                      {"_id", "r1"}, {"name", "Ops"}, {"members", QJsonArray{41, 42}}, {"admin", 42}}}}});
+}
+
 } // namespace
 
 class TestStartUp : public QObject {
@@ -67,8 +81,12 @@ private slots:
     void bringUpEndings_data();
     void bringUpEndings();
     void resetEmptiesTheSession();
+    void sessionEndedByTheServerWaitsForNewCredentials();
+    void videoAttachmentGoesOutWithItsPreviewAndSize();
 
 private:
+    void startWithTheLibrarysOwnBringUp();
+
     std::unique_ptr<CoreFixture> world;
     std::unique_ptr<ModelManagerHooksDouble> hooks;
 };
@@ -116,20 +134,20 @@ void TestStartUp::firstStartThenRelaunch() {
     QTRY_VERIFY(world->requestsTo("/events") > streamsBefore);
 }
 
-void TestStartUp::firstStartImportsTheServersRooms() {
-    // The library's own bring-up, without stand-ins for the room list or the outbox.
+// The library's own bring-up, without stand-ins for the room list or the outbox, with the group
+// "Ops" (r1) of the fixture's user and Bob on the server.
+void TestStartUp::startWithTheLibrarysOwnBringUp() {
     hooks.reset();
-    world->server().seed(QJsonObject{
-        {"org", "acme"},
-        {"users",
-         QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", "b0b"}}}},
-        {"rooms", QJsonArray{QJsonObject{
-                      {"_id", "r1"}, {"name", "Ops"}, {"members", QJsonArray{41, 42}}, {"admin", 42}}}}});
+    seedOpsRoom(*world);
     signIn(*world);
     Answers answers;
     Pelnix::initWithCompletionHandler(answers.handler());
     QTRY_COMPARE(answers.list.size(), 1);
     QVERIFY2(answers.list[0].success, qPrintable(answers.list[0].message));
+}
+
+void TestStartUp::firstStartImportsTheServersRooms() {
+    startWithTheLibrarysOwnBringUp();
     QCOMPARE(Pelnix::sessionState(), quint64(2));
     const auto groups = Pelnix::pelnixGroups();
     QVERIFY(groups);
@@ -226,6 +244,92 @@ void TestStartUp::resetEmptiesTheSession() {
     QCOMPARE(ChatRoom::PS_countOfEntities(), 0);
     QCOMPARE(Pelnix::numberOfUnreadMessages(), 0);
     QTRY_COMPARE(world->server().openStreams(world->userID()), 0);
+}
+
+void TestStartUp::sessionEndedByTheServerWaitsForNewCredentials() {
+    signIn(*world);
+    Answers first;
+    Pelnix::initWithCompletionHandler(first.handler());
+    QTRY_COMPARE(first.list.size(), 1);
+    QVERIFY(first.list[0].success);
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    // The server removes the account from its organisation.
+    world->server().injectRaw(world->userID(), QString("data: {\"type\":\"userremoved\",\"date\":5,"
+                                                       "\"message\":{\"userId\":%1}}\n")
+                                                   .arg(world->userID())
+                                                   .toStdString());
+    QTRY_COMPARE(Pelnix::sessionState(), quint64(3));
+
+    // The host's next process starts before it has handed over any credential: refused, listing
+    // all three, with nothing sent and the ended session kept.
+    relaunch();
+    const int bringUps = hooks->count("rooms");
+    const int stylesheetLists = world->requestsTo("xslt");
+    Answers refused;
+    Pelnix::initWithCompletionHandler(refused.handler());
+    QTRY_COMPARE(refused.list.size(), 1);
+    QVERIFY(!refused.list[0].success);
+    QCOMPARE(refused.list[0].error->code, -1000);
+    QCOMPARE(refused.list[0].error->localizedDescription,
+             QStringLiteral("Email ID not set\nUser ID not set\nAuthenticationCode not set\n"));
+    QCOMPARE(Pelnix::sessionState(), quint64(3));
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isAllParametersSet());
+    QCOMPARE(hooks->count("rooms"), bringUps);
+    QCOMPARE(world->requestsTo("xslt"), stylesheetLists);
+
+    // Credentials are taken again in the ended state, and the start runs the whole bring-up.
+    signIn(*world);
+    QCOMPARE(PelnixStateManager::sharedStateManagerInstance()->authToken(), world->token());
+    QCOMPARE(CurrentUserInfo::currentUserInfo()->status(), 3);
+    Answers again;
+    Pelnix::initWithCompletionHandler(again.handler());
+    QTRY_COMPARE(again.list.size(), 1);
+    QVERIFY2(again.list[0].success, qPrintable(again.list[0].message));
+    QCOMPARE(hooks->count("rooms"), bringUps + 1);
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    QVERIFY(PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+}
+
+void TestStartUp::videoAttachmentGoesOutWithItsPreviewAndSize() {
+    // The library as a host starts it, with its own bring-up, outbox and uploads. (The tests before
+    // reset the model manager's hooks, which a host's process keeps: connect the uploads again.)
+    startWithTheLibrarysOwnBringUp();
+    PLRichMediaOutbox::install();
+
+    // 20 frames of 64 x 48.
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Movie;
+    selection.mediaPath = QStringLiteral(PELNIX_MEDIA_FIXTURES "/clip.webm");
+    selection.referenceURL = QStringLiteral("library://asset/clip");
+    const auto message =
+        PLRichMediaPosts::postRichMediaForMediaSelection(ChatRoom::chatRoomWithID("r1"), selection);
+    QVERIFY(message);
+    const auto row = PLRichMediaPosts::firstRichMedia(*message->pendingMessages().first());
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+    QVERIFY(info);
+    QCOMPARE(info->bigImgSize, QSizeF(64, 48));
+    QVERIFY2(info->preview.startsWith(QStringLiteral("data:image/jpeg;base64,")), qPrintable(info->preview));
+    const QImage preview = QImage::fromData(
+        QByteArray::fromBase64(info->preview.section(QLatin1Char(','), 1).toLatin1()), "JPEG");
+    QCOMPARE(preview.size(), QSize(64, 48));
+
+    // What the room's members receive carries them too.
+    QTRY_COMPARE_WITH_TIMEOUT(world->server().storedMessages("r1").size(), 1, 20000);
+    const QString text = world->server().storedMessages("r1").at(0).toObject().value("text").toString();
+    const QJsonObject media = QJsonDocument::fromJson(text.toUtf8())
+                                  .object()
+                                  .value("content")
+                                  .toObject()
+                                  .value("media")
+                                  .toArray()
+                                  .at(0)
+                                  .toObject();
+    QCOMPARE(media.value("fileMime").toString(), QStringLiteral("video/mp4"));
+    QCOMPARE(media.value("preview").toString(), info->preview);
+    QCOMPARE(media.value("width").toDouble(), 64.0);
+    QCOMPARE(media.value("height").toDouble(), 48.0);
 }
 
 QTEST_MAIN(TestStartUp)

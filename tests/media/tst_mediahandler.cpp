@@ -1,10 +1,14 @@
-// The media handler's reduction, file identity and limit check, and the media info JSON.
+// The media handler's reduction, file identity and limit check, video previews as the library starts
+// it, saving into albums, and the media info JSON.
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
+#include "interface/PelnixSetUp.h"
 #include "media/PLMultiMediaHandler.h"
 #include "media/PLVideoThumbnailer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -23,6 +27,7 @@ private slots:
     void uploadLimitAlwaysAnswers_data();
     void uploadLimitAlwaysAnswers();
     void videosAreKeptAsGiven();
+    void picturesAndVideosAreSavedIntoAlbums();
     void videoThumbnailsComeFromTheMediaStack();
 
 private:
@@ -159,36 +164,94 @@ void TestMediaHandler::uploadLimitAlwaysAnswers() {
 }
 
 void TestMediaHandler::videosAreKeptAsGiven() {
+    // As the library starts: the handler's previews come from the media stack.
+    PelnixSetUp::ensureLibraryIsSetUp();
+    PLMediaSelection selection;
+    selection.mediaType = PLMediaSelection::Movie;
+    selection.mediaPath = QStringLiteral(PELNIX_MEDIA_FIXTURES "/clip.webm");
+    PLMultiMediaHandler handler;
+    QFile clip(selection.mediaPath);
+    QVERIFY(clip.open(QIODevice::ReadOnly));
+    QCOMPARE(handler.processMultiMediaWithInfo(selection), clip.readAll());
+    const PLMultiMediaInfo& info = handler.currentMediaInfo();
+    QCOMPARE(info.fileMime, QStringLiteral("video/mp4"));
+    QVERIFY(info.fileName.endsWith(QStringLiteral(".mov")));
+    QCOMPARE(info.bigImgSize, QSizeF(64, 48));
+    QVERIFY(info.preview.startsWith(QStringLiteral("data:image/jpeg;base64,")));
+
+    // Bytes that are no video are kept as given, with no picture to show.
     const QString path = m_sandbox.path(QStringLiteral("clip.mov"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(3000, 'v'));
     file.close();
-    PLMediaSelection selection;
-    selection.mediaType = PLMediaSelection::Movie;
     selection.mediaPath = path;
-
-    PLMultiMediaHandler handler;
     QCOMPARE(handler.processMultiMediaWithInfo(selection), QByteArray(3000, 'v'));
-    QCOMPARE(handler.currentMediaInfo().fileMime, QStringLiteral("video/mp4"));
-    QVERIFY(handler.currentMediaInfo().fileName.endsWith(QStringLiteral(".mov")));
-    // Without a thumbnail provider: no preview and no size.
     QVERIFY(handler.currentMediaInfo().preview.isEmpty());
     QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(0, 0));
-
-    PLMultiMediaHandler::setThumbnailProvider([](const QString&) {
-        QImage frame(640, 360, QImage::Format_RGB32);
-        frame.fill(Qt::black);
-        return frame;
-    });
-    handler.processMultiMediaWithInfo(selection);
-    PLMultiMediaHandler::setThumbnailProvider({});
-    QCOMPARE(handler.currentMediaInfo().bigImgSize, QSizeF(640, 360));
-    QVERIFY(!handler.currentMediaInfo().preview.isEmpty());
 
     selection.mediaPath = m_sandbox.path(QStringLiteral("gone.mov"));
     QVERIFY(handler.processMultiMediaWithInfo(selection).isEmpty());
     QVERIFY(handler.currentMediaInfo().fileSize.startsWith(QLatin1Char('0')));
+}
+
+void TestMediaHandler::picturesAndVideosAreSavedIntoAlbums() {
+    struct Saved {
+        int calls = 0;
+        QUrl url;
+        PLOptionalError error;
+    };
+    // The saves run side by side: each answer is recorded under its own name.
+    QHash<QString, Saved> saved;
+    const auto recordAs = [&saved](const QString& name) {
+        return [&saved, name](const QUrl& url, const PLOptionalError& error) {
+            Saved& answer = saved[name];
+            ++answer.calls;
+            answer.url = url;
+            answer.error = error;
+        };
+    };
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const QString clip = QStringLiteral(PELNIX_MEDIA_FIXTURES "/clip.webm");
+
+    PLMultiMediaHandler::writeImage(picture, QStringLiteral("Pelnix_Images"), recordAs("picture"));
+    PLMultiMediaHandler::writeVideoWithURL(QUrl::fromLocalFile(clip), QStringLiteral("Pelnix_Videos"),
+                                           recordAs("video"));
+    // Failures come back as errors: nothing to write (no URL), an album name that is no folder name
+    // (the item saved, not filed).
+    PLMultiMediaHandler::writeVideoWithURL(QUrl::fromLocalFile(m_sandbox.path(QStringLiteral("gone.webm"))),
+                                           QStringLiteral("Pelnix_Videos"), recordAs("missing video"));
+    PLMultiMediaHandler::writeImage(QImage(), QStringLiteral("Pelnix_Images"), recordAs("no picture"));
+    PLMultiMediaHandler::writeImage(picture, QStringLiteral("../Elsewhere"), recordAs("bad album"));
+    QTRY_COMPARE(saved.size(), 5);
+    for (const Saved& answer : std::as_const(saved))
+        QCOMPARE(answer.calls, 1);
+
+    // Saved below the sandbox root and filed into the albums, which were created on demand.
+    QVERIFY(!saved["picture"].error && !saved["video"].error);
+    const QString pictures = m_sandbox.path(QStringLiteral("Pictures/"));
+    const QString movies = m_sandbox.path(QStringLiteral("Movies/"));
+    QVERIFY(saved["picture"].url.toLocalFile().startsWith(pictures));
+    QVERIFY(saved["video"].url.toLocalFile().startsWith(movies));
+    const QString filedPicture =
+        pictures + QStringLiteral("Pelnix_Images/") + saved["picture"].url.fileName();
+    QCOMPARE(QImage(filedPicture).size(), QSize(40, 30));
+    QFile filedVideo(movies + QStringLiteral("Pelnix_Videos/") + saved["video"].url.fileName());
+    QVERIFY(filedVideo.open(QIODevice::ReadOnly));
+    QFile original(clip);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(filedVideo.readAll(), original.readAll());
+
+    QVERIFY(saved["missing video"].error && saved["missing video"].url.isEmpty());
+    QVERIFY(saved["no picture"].error && saved["no picture"].url.isEmpty());
+    QVERIFY(saved["bad album"].error);
+    QVERIFY(QFileInfo::exists(saved["bad album"].url.toLocalFile()));
+    QVERIFY(!QFileInfo::exists(m_sandbox.path(QStringLiteral("Elsewhere"))));
+
+    // Without a completion the save still happens.
+    PLMultiMediaHandler::writeImage(picture, QStringLiteral("Pelnix_Images"), {});
+    QTRY_COMPARE(QDir(pictures + QStringLiteral("Pelnix_Images")).entryList(QDir::Files).size(), 2);
 }
 
 void TestMediaHandler::videoThumbnailsComeFromTheMediaStack() {

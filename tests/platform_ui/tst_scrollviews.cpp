@@ -2,16 +2,26 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/CollectionStrip.h"
+#include "platform/ui/CollectionView.h"
+#include "platform/ui/DocumentPreview.h"
 #include "platform/ui/PageView.h"
 #include "platform/ui/Scheduler.h"
+#include "platform/ui/ScrollIndicator.h"
+#include "platform/ui/ScrollIndicators.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/ZoomingScrollView.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 using namespace pelnix::platform::ui;
 
@@ -37,8 +47,8 @@ struct Finger {
     }
 };
 
-void wheel(QWidget* view, int deltaY, Qt::ScrollPhase phase) {
-    QWheelEvent event(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, deltaY),
+void wheel(QWidget* view, int deltaY, Qt::ScrollPhase phase, int deltaX = 0) {
+    QWheelEvent event(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(deltaX, deltaY),
                       Qt::NoButton, Qt::NoModifier, phase, false);
     QApplication::sendEvent(view, &event);
 }
@@ -83,7 +93,128 @@ public:
     int made = 0;
     QList<int> selected;
 };
+
+class TableRows : public TableViewDataSource {
+public:
+    int numberOfRowsInSection(TableView*, int) override { return 100; }
+    TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& path) override {
+        TableViewCell* cell = table->dequeueReusableCell(QStringLiteral("row"));
+        if (!cell)
+            cell = new TableViewCell(TableViewCell::Style::Default, QStringLiteral("row"));
+        cell->textLabel()->setText(QString::number(path.row));
+        return cell;
+    }
+};
+
+class CollectionItems : public CollectionViewDataSource {
+public:
+    int numberOfItemsInSection(CollectionView*, int) override { return 100; }
+    CollectionViewCell* cellForItemAtIndexPath(CollectionView* view, const IndexPath& path) override {
+        return view->dequeueReusableCell(QStringLiteral("item"), path);
+    }
+};
+
+// Every kind of scrolling view of the screen layer, each with more content than it shows.
+enum class Kind { Scroll, Zooming, Table, Collection, Strip, Pages, Document, Text };
+
+struct ScrollingViewUnderTest {
+    std::unique_ptr<QWidget> owner;
+    QAbstractScrollArea* area = nullptr;
+    // The directions its content scrolls in.
+    bool vertical = false;
+    bool horizontal = false;
+    TableRows tableRows;
+    CollectionItems collectionItems;
+    Items stripItems;
+    QTemporaryDir folder;
+
+    explicit ScrollingViewUnderTest(Kind kind) {
+        const QSize size(300, 200);
+        switch (kind) {
+        case Kind::Scroll: {
+            auto* view = new ScrollView;
+            auto* content = new QWidget;
+            content->resize(600, 2000);
+            view->setContentWidget(content);
+            take(view, true, true);
+            break;
+        }
+        case Kind::Zooming: {
+            auto* view = new ZoomingScrollView;
+            auto* content = new QWidget;
+            content->resize(300, 200);
+            view->setContentWidget(content);
+            view->setMaximumZoomScale(3);
+            view->setZoomScale(3);
+            take(view, true, true);
+            break;
+        }
+        case Kind::Table: {
+            auto* table = new TableView;
+            table->setDataSource(&tableRows);
+            take(table, true, false);
+            break;
+        }
+        case Kind::Collection: {
+            auto* collection = new CollectionView;
+            collection->registerCell(QStringLiteral("item"), [] { return new CollectionViewCell; });
+            collection->setItemHeight(50);
+            collection->setDataSource(&collectionItems);
+            take(collection, true, false);
+            break;
+        }
+        case Kind::Strip: {
+            auto* strip = new CollectionStrip;
+            strip->setDataSource(&stripItems);
+            take(strip, false, true);
+            break;
+        }
+        case Kind::Pages: {
+            auto* pages = new PageView;
+            for (int i = 0; i < 3; ++i)
+                pages->addPage(QString::number(i), new QWidget);
+            owner.reset(pages);
+            area = pages->pagesView();
+            horizontal = true;
+            break;
+        }
+        case Kind::Document: {
+            auto* preview = new DocumentPreview;
+            QImage tall(200, 2000, QImage::Format_RGB32);
+            tall.fill(Qt::darkCyan);
+            const QString path = folder.filePath(QStringLiteral("tall.png"));
+            tall.save(path);
+            preview->showDocument(QUrl::fromLocalFile(path));
+            take(preview, true, false);
+            break;
+        }
+        case Kind::Text: {
+            auto* text = new TextView;
+            QStringList lines;
+            for (int i = 0; i < 200; ++i)
+                lines << QStringLiteral("Line %1").arg(i);
+            text->setDetectedText(lines.join(QLatin1Char('\n')));
+            take(text, true, false);
+            break;
+        }
+        }
+        owner->resize(size);
+        owner->show();
+        QApplication::processEvents();
+    }
+    void take(QAbstractScrollArea* view, bool scrollsVertically, bool scrollsHorizontally) {
+        owner.reset(view);
+        area = view;
+        vertical = scrollsVertically;
+        horizontal = scrollsHorizontally;
+    }
+    ScrollIndicators* indicators() const {
+        return area->findChild<ScrollIndicators*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+};
 } // namespace
+
+Q_DECLARE_METATYPE(Kind)
 
 class TestScrollViews : public QObject {
     Q_OBJECT
@@ -140,6 +271,186 @@ private slots:
         finger.send(QEvent::MouseButtonRelease, QPointF(150, 150), 0);
     }
 
+    void everyScrollingViewShowsThinIndicators_data() {
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("scroll view") << Kind::Scroll;
+        QTest::newRow("zooming view") << Kind::Zooming;
+        QTest::newRow("table") << Kind::Table;
+        QTest::newRow("collection") << Kind::Collection;
+        QTest::newRow("strip") << Kind::Strip;
+        QTest::newRow("page view") << Kind::Pages;
+        QTest::newRow("document preview") << Kind::Document;
+        QTest::newRow("text view") << Kind::Text;
+    }
+
+    // The content gets the whole view, however much there is to scroll; a scroll shows the bar of each
+    // direction that scrolls, none of one that does not, and the bars fade once it stops.
+    void everyScrollingViewShowsThinIndicators() {
+        QFETCH(Kind, kind);
+        ScrollingViewUnderTest view(kind);
+        QAbstractScrollArea* area = view.area;
+        ScrollIndicators* indicators = view.indicators();
+        QVERIFY(indicators);
+        QCOMPARE(area->viewport()->geometry(), area->contentsRect());
+        QCOMPARE(area->viewport()->width(), area->width());
+        QVERIFY(!area->verticalScrollBar()->isVisible());
+        QVERIFY(!area->horizontalScrollBar()->isVisible());
+        QCOMPARE(indicators->scrolls(Qt::Vertical), view.vertical);
+        QCOMPARE(indicators->scrolls(Qt::Horizontal), view.horizontal);
+        QVERIFY(indicators->vertical()->isHidden());
+        QVERIFY(indicators->horizontal()->isHidden());
+
+        // The page view settles on pages and shows where it stands by its marker instead.
+        const bool showsHorizontal = view.horizontal && kind != Kind::Pages;
+        if (view.vertical)
+            wheel(area->viewport(), -120, Qt::NoScrollPhase);
+        if (view.horizontal)
+            wheel(area->viewport(), 0, Qt::NoScrollPhase, -120);
+        QCOMPARE(indicators->vertical()->isVisible(), view.vertical);
+        QCOMPARE(indicators->horizontal()->isVisible(), showsHorizontal);
+        for (ScrollIndicator* bar : {indicators->vertical(), indicators->horizontal()}) {
+            if (!bar->isVisible())
+                continue;
+            const QRect place = bar->geometry();
+            QVERIFY2(area->rect().contains(place), "the bar lies over the content");
+            if (bar->orientation() == Qt::Vertical) {
+                QCOMPARE(place.width(), ScrollIndicator::kThickness);
+                QCOMPARE(place.right(), area->width() - 1 - ScrollIndicators::kEdgeGap);
+            } else {
+                QCOMPARE(place.height(), ScrollIndicator::kThickness);
+                QCOMPARE(place.bottom(), area->height() - 1 - ScrollIndicators::kEdgeGap);
+            }
+        }
+        // The bars go half a second after the scroll (a wheel burst of a scroll view ends 150 ms after
+        // its last notch).
+        Scheduler::shared()->advance(ScrollIndicators::kFadeDelayMs - 1);
+        QCOMPARE(indicators->vertical()->isVisible(), view.vertical);
+        Scheduler::shared()->advance(150 + 1);
+        QVERIFY(indicators->vertical()->isHidden());
+        QVERIFY(indicators->horizontal()->isHidden());
+    }
+
+    // Length and place follow the visible share and the position; a finger on the list keeps them,
+    // letting go starts the delay, and the real fade runs down the bar's opacity before it hides.
+    void indicatorFollowsTheScrollAndFadesAfterIt() {
+        ScrollView view;
+        view.resize(300, 400);
+        view.setContentWidget(tallContent());
+        view.show();
+        ScrollIndicators* indicators = view.scrollIndicators();
+        ScrollIndicator* bar = indicators->vertical();
+
+        // Content placed by code shows nothing; an animated scroll does.
+        view.setContentOffset(QPointF(0, 1000));
+        QVERIFY(bar->isHidden());
+        view.setContentOffset(QPointF(0, 2300), true);
+        QVERIFY(bar->isVisible());
+        QVERIFY(indicators->horizontal()->isHidden()); // nothing scrolls sideways
+        const int run = 400 - 2 * ScrollIndicators::kEdgeGap;
+        QCOMPARE(bar->height(), qRound(run * 400.0 / 5000));
+        QCOMPARE(bar->y(), ScrollIndicators::kEdgeGap + qRound((run - bar->height()) * 2300.0 / 4600));
+        Scheduler::shared()->advance(ScrollIndicators::kFadeDelayMs);
+        QVERIFY(bar->isHidden());
+
+        Finger finger{view.viewport()};
+        finger.send(QEvent::MouseButtonPress, QPointF(150, 300), 0);
+        finger.send(QEvent::MouseMove, QPointF(150, 200), 10);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->y(), ScrollIndicators::kEdgeGap + qRound((run - bar->height()) * 2400.0 / 4600));
+        Scheduler::shared()->advance(10 * ScrollIndicators::kFadeDelayMs);
+        QVERIFY(bar->isVisible());
+        finger.send(QEvent::MouseButtonRelease, QPointF(150, 200), 300);
+        Scheduler::shared()->advance(ScrollIndicators::kFadeDelayMs - 1);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->opacity(), 1.0);
+
+        Animator::setInstant(false);
+        Scheduler::shared()->advance(1);
+        QVERIFY(bar->isFading());
+        QTRY_VERIFY(bar->opacity() < 1.0 && bar->isVisible());
+        // A new scroll while it fades brings it back at full strength.
+        wheel(view.viewport(), -120, Qt::NoScrollPhase);
+        QVERIFY(!bar->isFading());
+        QCOMPARE(bar->opacity(), 1.0);
+        Scheduler::shared()->advance(150 + ScrollIndicators::kFadeDelayMs);
+        QTRY_VERIFY(bar->isHidden());
+    }
+
+    // The screens' switches: a direction switched off never shows its bar; a flash shows what scrolls;
+    // insets keep the bars clear of bars laid over the content; the bars leave each other the corner.
+    void switchesFlashAndInsets() {
+        ZoomingScrollView view;
+        view.resize(200, 150);
+        auto* content = new QWidget;
+        content->resize(400, 300);
+        view.setContentWidget(content);
+        view.show();
+        ScrollIndicators* indicators = view.scrollIndicators();
+        view.flashScrollIndicators();
+        QVERIFY(indicators->vertical()->isVisible());
+        QVERIFY(indicators->horizontal()->isVisible());
+        QVERIFY(indicators->vertical()->geometry().bottom() < indicators->horizontal()->geometry().top());
+        QVERIFY(indicators->horizontal()->geometry().right() < indicators->vertical()->geometry().left());
+        Scheduler::shared()->advance(ScrollIndicators::kFlashMs - 1);
+        QVERIFY(indicators->vertical()->isVisible());
+        Scheduler::shared()->advance(1);
+        QVERIFY(indicators->vertical()->isHidden());
+
+        view.setShowsVerticalScrollIndicator(false);
+        QVERIFY(!view.showsVerticalScrollIndicator());
+        view.setContentOffset(view.maximumContentOffset());
+        view.flashScrollIndicators();
+        QVERIFY(indicators->vertical()->isHidden());
+        QVERIFY(indicators->horizontal()->isVisible());
+        // Without the vertical bar the horizontal one runs into the corner.
+        QCOMPARE(indicators->horizontal()->geometry().right(), 200 - 1 - ScrollIndicators::kEdgeGap);
+        view.setShowsHorizontalScrollIndicator(false);
+        QVERIFY(indicators->horizontal()->isHidden());
+        wheel(view.viewport(), -120, Qt::NoScrollPhase);
+        QVERIFY(indicators->vertical()->isHidden());
+        QVERIFY(indicators->horizontal()->isHidden());
+
+        view.setShowsVerticalScrollIndicator(true);
+        view.setScrollIndicatorInsets(QMargins(0, 40, 0, 30));
+        QCOMPARE(view.scrollIndicatorInsets(), QMargins(0, 40, 0, 30));
+        view.setContentOffset(QPointF(0, 0));
+        view.flashScrollIndicators();
+        QCOMPARE(indicators->vertical()->y(), 40 + ScrollIndicators::kEdgeGap);
+        view.setContentOffset(view.maximumContentOffset(), true);
+        QCOMPARE(indicators->vertical()->geometry().bottom(), 150 - 30 - 1 - ScrollIndicators::kEdgeGap);
+
+        // A text view flashes what scrolls in it: down, not across.
+        ScrollingViewUnderTest text(Kind::Text);
+        static_cast<TextView*>(text.area)->flashScrollIndicators();
+        QVERIFY(text.indicators()->vertical()->isVisible());
+        QVERIFY(text.indicators()->horizontal()->isHidden());
+
+        // Nothing to scroll, nothing to flash.
+        ScrollView still;
+        still.resize(200, 150);
+        auto* small = new QWidget;
+        small->resize(200, 100);
+        still.setContentWidget(small);
+        still.show();
+        still.flashScrollIndicators();
+        QVERIFY(still.scrollIndicators()->vertical()->isHidden());
+        QVERIFY(still.scrollIndicators()->horizontal()->isHidden());
+    }
+
+    // With no scroll bar to drag, the pointer drags the pages themselves.
+    void documentPreviewPansWithADrag() {
+        ScrollingViewUnderTest view(Kind::Document);
+        QScrollBar* down = view.area->verticalScrollBar();
+        QCOMPARE(down->value(), 0);
+        QTest::mousePress(view.area->viewport(), Qt::LeftButton, {}, QPoint(150, 150));
+        QTest::mouseMove(view.area->viewport(), QPoint(150, 40));
+        QCOMPARE(down->value(), 110);
+        QVERIFY(view.indicators()->vertical()->isVisible());
+        QTest::mouseMove(view.area->viewport(), QPoint(150, 400));
+        QCOMPARE(down->value(), 0);
+        QTest::mouseRelease(view.area->viewport(), Qt::LeftButton, {}, QPoint(150, 400));
+    }
+
     void wheelAndScrollBarCallbacks() {
         ScrollView view;
         view.resize(300, 400);
@@ -176,8 +487,6 @@ private slots:
 
     void zoomScaleRangeAnchorAndDoubleTap() {
         ZoomingScrollView view;
-        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view.resize(200, 150);
         auto* content = new QWidget;
         content->resize(400, 300);
@@ -228,7 +537,6 @@ private slots:
     // Only items in view have views, reused as the strip scrolls; a tap selects the item under it.
     void horizontalStripReusesAndSelects() {
         CollectionStrip strip;
-        strip.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         strip.resize(300, 80);
         strip.show();
         Items items;

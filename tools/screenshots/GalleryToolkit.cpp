@@ -16,6 +16,7 @@
 #include "ui/toolkit/PLRoundImageView.h"
 #include "ui/toolkit/PLSplashScreenWithLogo.h"
 #include "ui/toolkit/PLThinSeperatorImageView.h"
+#include "ui/toolkit/ToolkitStyle.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -95,7 +96,6 @@ QWidget* pagesWithStrip() {
     mediaColumn->setContentsMargins(0, 12, 0, 0);
     auto* strip = new CollectionStrip;
     strip->setFixedHeight(64);
-    strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     static Chips chips;
     strip->setDataSource(&chips);
     auto* zoom = new ZoomingScrollView;
@@ -137,24 +137,20 @@ QWidget* commonWidgets() {
     auto* email = new PLCustomTextField;
     email->setPlaceholder(QStringLiteral("Email"));
     email->awakeFromNib();
-    email->setFixedHeight(44);
     static ShowButton showButton;
     auto* password = new PLCustomTextField;
     password->setCustomDelegate(&showButton);
-    password->setFixedHeight(44);
-    password->resize(343, 44);
+    password->resize(343, password->sizeHint().height());
     password->setSecureTextEntry(true);
     password->setText(QStringLiteral("secret"));
     password->awakeFromNib();
     auto* name = new PLProfileUserNameTextField;
     name->setText(QStringLiteral("Dana Weiss"));
-    name->setFixedHeight(34);
     auto* readOnly = new PLProfileUserNameTextField;
     readOnly->setText(QStringLiteral("Read-only name"));
-    readOnly->setFixedHeight(34);
     readOnly->updateTextFieldState(0);
     auto* hairline = new PLThinSeperatorImageView;
-    hairline->setBackgroundColor(QColor(0, 134, 202));
+    hairline->setBackgroundColor(ToolkitStyle::accentColor());
     hairline->setFixedHeight(2);
     hairline->awakeFromNib();
     for (QWidget* w : std::initializer_list<QWidget*>{email, password, hairline, name, readOnly})
@@ -176,7 +172,7 @@ QWidget* commonWidgets() {
     for (double value : {0.0, 0.25, 0.6, 1.0}) {
         auto* ring = new PLCircularProgressView;
         ring->setFixedSize(40, 40);
-        ring->setWrapperColor(QColor(194, 225, 241));
+        ring->setWrapperColor(ToolkitStyle::progressTrackColor());
         ring->setProgress(value, false);
         row->addWidget(ring);
     }
@@ -190,9 +186,16 @@ QWidget* commonWidgets() {
 void registerToolkitGalleryScreens() {
     auto* registry = ScreenRegistry::shared();
     const QString gallery = QStringLiteral("Gallery");
-    registry->registerScreen(gallery, QStringLiteral("PageView"), [] {
-        return new NavigationController(new WidgetPage(QStringLiteral("Group Media"), pagesWithStrip));
-    });
+    registry->registerScreen(
+        gallery, QStringLiteral("PageView"),
+        [] {
+            return new NavigationController(new WidgetPage(QStringLiteral("Group Media"), pagesWithStrip));
+        },
+        // The picture as it is being panned: its scroll indicators show.
+        [](ViewController* controller) {
+            if (auto* zoom = controller->view()->findChild<ZoomingScrollView*>())
+                zoom->flashScrollIndicators();
+        });
     registry->registerScreen(gallery, QStringLiteral("CommonWidgets"), [] {
         return new NavigationController(new WidgetPage(QStringLiteral("Widgets"), commonWidgets));
     });

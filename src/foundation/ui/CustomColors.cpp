@@ -48,7 +48,9 @@ QColor colorFromHexString(const QString& input) {
 
 QColor navigationBarTitleColor() {
     const auto& source = navigationTitleSource();
-    return colorFromHexString(source ? source() : QString());
+    const QString text = source ? source() : QString();
+    // A title must stay readable when no colour is configured: the empty text would be transparent.
+    return text.trimmed().isEmpty() ? customTextColor() : colorFromHexString(text);
 }
 
 QColor chatRoomsTableViewSeparatorColor() {

@@ -12,12 +12,14 @@ namespace pelnix {
 // source at every call, so a change by the host shows at once.
 namespace CustomColors {
 
-// Sources set by the layers that own them: the colour configuration's navigation title colour (a
-// colour text) and the host's table separator colour.
+// Sources set by the layers that own them (the library's start-up): the colour configuration's
+// navigation title colour (a colour text) and the host's table separator colour.
 void setNavigationTitleColorSource(std::function<QString()> source);
 void setTableViewSeparatorColorSource(std::function<std::optional<QColor>()> source);
 
+// The configured colour; customTextColor() when none is configured.
 QColor navigationBarTitleColor();
+// The host's colour when set, else "66c07f".
 QColor chatRoomsTableViewSeparatorColor();
 QColor pelnixBlueColor();
 // A pattern of the bundle image "separatorImage" (a plain brush when the image is missing).

@@ -1,13 +1,11 @@
 #include "CollectionStrip.h"
 
-#include <QScrollBar>
 #include <algorithm>
 
 namespace pelnix::platform::ui {
 
 CollectionStrip::CollectionStrip(QWidget* parent) : ScrollView(parent) {
     setObjectName(QStringLiteral("collectionStrip"));
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 CollectionStrip::~CollectionStrip() {

@@ -12,7 +12,7 @@
 namespace pelnix::platform::ui {
 
 // A one-row horizontal collection (thumbnails, options, chips): items of their own widths side by side
-// with a spacing, scrolled sideways by drag, wheel or scroll bar. Only items in view have a view; one
+// with a spacing, scrolled sideways by drag or wheel. Only items in view have a view; one
 // that leaves the view goes back to the pool of its identifier and is handed out again by
 // dequeueReusableView().
 class CollectionStrip : public ScrollView {

@@ -1,6 +1,7 @@
 #include "DocumentPreview.h"
 
 #include "DocumentPageCanvas.h"
+#include "ScrollIndicators.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -25,7 +26,7 @@ constexpr qreal kZoomStep = 1.25;
 
 DocumentPreview::DocumentPreview(QWidget* parent)
     : QScrollArea(parent), m_canvas(new DocumentPageCanvas), m_pdf(new QPdfDocument(this)),
-      m_text(new QTextDocument(this)) {
+      m_text(new QTextDocument(this)), m_indicators(new ScrollIndicators(this)) {
     setWidget(m_canvas);
     setWidgetResizable(false);
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -134,6 +135,35 @@ void DocumentPreview::wheelEvent(QWheelEvent* event) {
     if (steps != 0)
         setZoom(m_zoom * std::pow(kZoomStep, steps));
     event->accept();
+}
+
+void DocumentPreview::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_pressPoint = event->position().toPoint();
+    m_pressScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    event->accept();
+}
+
+// A drag moves the pages with the pointer, as a finger would.
+void DocumentPreview::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) {
+        QScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint moved = event->position().toPoint() - m_pressPoint;
+    horizontalScrollBar()->setValue(m_pressScroll.x() - moved.x());
+    verticalScrollBar()->setValue(m_pressScroll.y() - moved.y());
+    event->accept();
+}
+
+void DocumentPreview::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QScrollArea::mouseReleaseEvent(event);
 }
 
 void DocumentPreview::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -12,9 +12,11 @@ class QTextDocument;
 namespace pelnix::platform::ui {
 
 class DocumentPageCanvas;
+class ScrollIndicators;
 
 // A zoomable preview of a local document: PDF pages, a picture, or plain text. Zoom 1 fits the
-// width; a double click switches between that and twice it; Ctrl and the wheel zoom in steps.
+// width; a double click switches between that and twice it; Ctrl and the wheel zoom in steps. The wheel
+// or a drag scrolls, with thin overlay indicators in place of scroll bars.
 class DocumentPreview : public QScrollArea {
     Q_OBJECT
 public:
@@ -34,6 +36,7 @@ public:
     qreal zoom() const { return m_zoom; }
     void setZoom(qreal zoom);
     DocumentPageCanvas* canvas() const { return m_canvas; }
+    ScrollIndicators* scrollIndicators() const { return m_indicators; }
 
 signals:
     void zoomChanged(qreal zoom);
@@ -42,6 +45,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     std::optional<PLError> fail(int code, const QString& text);
@@ -54,6 +60,9 @@ private:
     QPdfDocument* m_pdf;
     QTextDocument* m_text;
     QImage m_image;
+    ScrollIndicators* m_indicators;
+    QPoint m_pressPoint;
+    QPoint m_pressScroll;
 };
 
 } // namespace pelnix::platform::ui

@@ -41,8 +41,8 @@ PageView::PageView(QWidget* parent) : QWidget(parent) {
     m_pagesView = new ScrollView(this);
     m_pagesView->setObjectName(QStringLiteral("pages"));
     m_pagesView->setPagingEnabled(true);
-    m_pagesView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_pagesView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The tab marker already shows where the pages stand.
+    m_pagesView->setShowsHorizontalScrollIndicator(false);
     m_content = new QWidget;
     m_pagesView->setContentWidget(m_content);
     // Pages follow the viewport's own size, which settles after the page view's.

@@ -17,7 +17,6 @@ constexpr int kBatchAnimationMs = 300;
 } // namespace
 
 RowListView::RowListView(QWidget* parent) : ScrollView(parent) {
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_indexBar = new SectionIndexBar(viewport());
     m_indexBar->hide();
     connect(m_indexBar, &SectionIndexBar::picked, this, [this](int index, const QString& title) {

@@ -2,6 +2,7 @@
 
 #include "Animator.h"
 #include "Scheduler.h"
+#include "ScrollIndicators.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -26,8 +27,7 @@ constexpr qint64 kWheelQuietMs = 150;
 
 ScrollView::ScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_indicators = new ScrollIndicators(this, ScrollIndicators::Reveal::OnRequest);
     for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
         connect(bar, &QScrollBar::sliderPressed, this, &ScrollView::beginDragging);
         connect(bar, &QScrollBar::sliderReleased, this, [this] { endDragging(false); });
@@ -67,9 +67,11 @@ QRectF ScrollView::visibleContentRect() const {
 void ScrollView::setContentOffset(const QPointF& offset, bool animated) {
     if (animated && !Animator::isInstant()) {
         const QPointF start = m_offset;
-        Animator::run(this, kScrollAnimationMs, Animator::Curve::EaseOut, [this, start, offset](qreal p) {
-            setContentOffset(start + (offset - start) * p, false);
-        });
+        ++m_offsetAnimations;
+        Animator::run(
+            this, kScrollAnimationMs, Animator::Curve::EaseOut,
+            [this, start, offset](qreal p) { setContentOffset(start + (offset - start) * p, false); },
+            [this](bool) { --m_offsetAnimations; });
         return;
     }
     if (m_offset == offset)
@@ -79,6 +81,9 @@ void ScrollView::setContentOffset(const QPointF& offset, bool animated) {
     horizontalScrollBar()->setValue(qRound(offset.x()));
     verticalScrollBar()->setValue(qRound(offset.y()));
     m_syncing = false;
+    // A scroll the user sees happen shows the indicators; content placed by code does not.
+    if (animated || m_dragging || m_decelerating || m_offsetAnimations > 0)
+        m_indicators->reveal();
     layoutContent();
     emit didScroll();
 }
@@ -99,6 +104,34 @@ void ScrollView::scrollRectToVisible(const QRectF& rect, bool animated) {
 void ScrollView::setZoomScale(qreal scale) {
     m_zoomScale = scale > 0 ? scale : 1.0;
     layoutContent();
+}
+
+bool ScrollView::showsVerticalScrollIndicator() const {
+    return m_indicators->showsVertical();
+}
+
+void ScrollView::setShowsVerticalScrollIndicator(bool shows) {
+    m_indicators->setShowsVertical(shows);
+}
+
+bool ScrollView::showsHorizontalScrollIndicator() const {
+    return m_indicators->showsHorizontal();
+}
+
+void ScrollView::setShowsHorizontalScrollIndicator(bool shows) {
+    m_indicators->setShowsHorizontal(shows);
+}
+
+QMargins ScrollView::scrollIndicatorInsets() const {
+    return m_indicators->insets();
+}
+
+void ScrollView::setScrollIndicatorInsets(const QMargins& insets) {
+    m_indicators->setInsets(insets);
+}
+
+void ScrollView::flashScrollIndicators() {
+    m_indicators->flash();
 }
 
 void ScrollView::setContentWidget(QWidget* widget) {
@@ -146,7 +179,9 @@ void ScrollView::resizeEvent(QResizeEvent* event) {
 void ScrollView::scrollContentsBy(int, int) {
     if (m_syncing)
         return;
+    // The wheel, the keys or a scroll bar: always the user.
     m_offset = QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    m_indicators->reveal();
     layoutContent();
     emit didScroll();
 }
@@ -274,6 +309,7 @@ void ScrollView::beginDragging() {
     if (m_dragging)
         return;
     m_dragging = true;
+    holdIndicators();
     emit willBeginDragging();
 }
 
@@ -281,6 +317,7 @@ void ScrollView::endDragging(bool willDecelerate) {
     if (!m_dragging)
         return;
     m_dragging = false;
+    holdIndicators();
     emit didEndDragging(willDecelerate);
 }
 
@@ -345,6 +382,7 @@ void ScrollView::animateDeceleration(const QPointF& target, int durationMs, QEas
 
 void ScrollView::beginDecelerating() {
     m_decelerating = true;
+    holdIndicators();
     emit willBeginDecelerating();
 }
 
@@ -352,7 +390,12 @@ void ScrollView::endDecelerating() {
     if (!m_decelerating)
         return;
     m_decelerating = false;
+    holdIndicators();
     emit didEndDecelerating();
+}
+
+void ScrollView::holdIndicators() {
+    m_indicators->setHeld(m_dragging || m_decelerating);
 }
 
 void ScrollView::stopDecelerating() {

@@ -11,11 +11,16 @@ class QVariantAnimation;
 
 namespace pelnix::platform::ui {
 
+class ScrollIndicators;
+
 // A scroll view with UIKit's geometry: content size, content offset and content insets. The offset of
 // the top-left corner may be negative (the top inset), and may be set outside the scrollable range by
 // code. Dragging with the mouse scrolls like a finger and, let go while moving, decelerates; the wheel
 // scrolls as usual. Dragging callbacks come from a finger (mouse) drag, a burst of wheel or trackpad
 // scrolling and a drag of a scroll bar alike; trackpad momentum and a flung drag decelerate.
+//
+// In place of desktop scroll bars the view shows thin overlay indicators while the user scrolls it (or
+// an animated scroll runs), and fades them out after; placing the content by code shows none.
 class ScrollView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -44,6 +49,16 @@ public:
     void setScrollEnabled(bool enabled) { m_scrollEnabled = enabled; }
     qreal zoomScale() const { return m_zoomScale; }
     void setZoomScale(qreal scale);
+
+    bool showsVerticalScrollIndicator() const;
+    void setShowsVerticalScrollIndicator(bool shows);
+    bool showsHorizontalScrollIndicator() const;
+    void setShowsHorizontalScrollIndicator(bool shows);
+    QMargins scrollIndicatorInsets() const;
+    void setScrollIndicatorInsets(const QMargins& insets);
+    // Shows the indicators of the directions that scroll for a moment.
+    void flashScrollIndicators();
+    ScrollIndicators* scrollIndicators() const { return m_indicators; }
 
     // A plain content view, moved with the offset; its size is the content size unless one is set.
     void setContentWidget(QWidget* widget);
@@ -83,6 +98,8 @@ private:
     void animateDeceleration(const QPointF& target, int durationMs, QEasingCurve::Type curve);
     void beginDecelerating();
     void endDecelerating();
+    // The indicators stay while a finger or a deceleration moves the content.
+    void holdIndicators();
     // Ends a wheel burst once the wheel has been still for a moment.
     void armWheelQuietTimer();
     QPointF clampedOffset(const QPointF& offset) const;
@@ -108,6 +125,8 @@ private:
     QPointF m_velocity; // points per millisecond, from the last moves of a drag
     quint64 m_lastMoveTime = 0;
     QPointer<QVariantAnimation> m_deceleration;
+    ScrollIndicators* m_indicators = nullptr;
+    int m_offsetAnimations = 0;
 };
 
 } // namespace pelnix::platform::ui

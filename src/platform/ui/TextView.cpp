@@ -1,12 +1,14 @@
 #include "TextView.h"
 
+#include "ScrollIndicators.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QRegularExpression>
 #include <QTextDocument>
 
 namespace pelnix::platform::ui {
 
-TextView::TextView(QWidget* parent) : QTextBrowser(parent) {
+TextView::TextView(QWidget* parent) : QTextBrowser(parent), m_indicators(new ScrollIndicators(this)) {
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setFrameShape(QFrame::NoFrame);
@@ -47,6 +49,10 @@ void TextView::setDetectedText(const QString& text) {
 void TextView::setTextContainerInset(const QMargins& inset) {
     m_inset = inset;
     setViewportMargins(inset);
+}
+
+void TextView::flashScrollIndicators() {
+    m_indicators->flash();
 }
 
 qreal TextView::heightForText(qreal width) const {

@@ -6,10 +6,12 @@
 
 namespace pelnix::platform::ui {
 
+class ScrollIndicators;
+
 // A multi-line text view. Editable: placeholder and growth (contentHeightChanged as lines come and
 // go). Read-only with data detectors: links, e-mail addresses and phone numbers in plain text become
 // tappable; a tap asks shouldInteractWithURL and then emits linkTapped. Nothing is ever opened by the
-// view itself.
+// view itself. Thin overlay indicators stand in for scroll bars.
 class TextView : public QTextBrowser {
     Q_OBJECT
 public:
@@ -33,6 +35,11 @@ public:
     qreal contentHeight() const;
     void clearSelection();
 
+    // Shows the indicators of the directions that scroll for a moment.
+    void flashScrollIndicators();
+    // Their switches and insets.
+    ScrollIndicators* scrollIndicators() const { return m_indicators; }
+
     // The rich text with anchors for `text`: URLs ("http(s)://", "www."), e-mail and phone numbers.
     static QString linkifiedHtml(const QString& text);
 
@@ -44,6 +51,7 @@ private:
     std::function<bool(const QUrl&)> m_shouldInteract;
     qreal m_lastHeight = -1;
     QMargins m_inset;
+    ScrollIndicators* m_indicators;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,6 +1,7 @@
 #include "ZoomingScrollView.h"
 
 #include "Animator.h"
+#include "ScrollIndicators.h"
 #include "TapGestureRecognizer.h"
 
 namespace pelnix::platform::ui {
@@ -69,6 +70,9 @@ void ZoomingScrollView::applyScale(qreal scale, const QPointF& anchor) {
     const QPointF max = maximumContentOffset();
     const QPointF wanted = contentPoint * scale - anchor;
     setContentOffset(QPointF(qBound(min.x(), wanted.x(), max.x()), qBound(min.y(), wanted.y(), max.y())));
+    // A zoom the user watches happen shows where the content now stands.
+    if (m_zooming)
+        scrollIndicators()->reveal();
     if (!qFuzzyCompare(old, scale))
         emit didZoom();
 }

@@ -1,5 +1,7 @@
 #include "PLCircularProgressView.h"
 
+#include "ToolkitStyle.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
@@ -23,11 +25,11 @@ void PLCircularProgressView::setUp() {
     m_currentProgress = 0;
     m_lastProgress = 0;
     m_animated = true;
-    m_progressColor = QColor(0, 0, 255);
+    m_progressColor = ToolkitStyle::progressArcColor();
     m_wrapperColor = m_progressColor;
     m_duration = 0.5;
-    m_progressArcWidth = 3.0;
-    m_wrapperArcWidth = 1.0;
+    m_progressArcWidth = ToolkitStyle::kProgressArcWidth;
+    m_wrapperArcWidth = ToolkitStyle::kProgressTrackWidth;
 }
 
 void PLCircularProgressView::setProgress(double fraction, bool animated) {

@@ -1,5 +1,7 @@
 #include "PLCustomSearchTextField.h"
 
+#include "ToolkitStyle.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -22,7 +24,13 @@ QString allowedEditActionName(const QAction* action) {
 }
 } // namespace
 
-PLCustomSearchTextField::PLCustomSearchTextField(QWidget* parent) : TextField(parent) {}
+PLCustomSearchTextField::PLCustomSearchTextField(QWidget* parent) : TextField(parent) {
+    ToolkitStyle::applyFieldPalette(this, ToolkitStyle::textColor());
+}
+
+QSize PLCustomSearchTextField::sizeHint() const {
+    return QSize(TextField::sizeHint().width(), qRound(ToolkitStyle::kSearchFieldHeight));
+}
 
 namespace {
 constexpr int kIconGap = 6;
@@ -49,6 +57,10 @@ qreal PLCustomSearchTextField::textRectWidth() const {
 }
 
 void PLCustomSearchTextField::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        ToolkitStyle::paintFieldFrame(painter, rect(), hasFocus());
+    }
     TextField::paintEvent(event);
     if (m_icon.isNull())
         return;

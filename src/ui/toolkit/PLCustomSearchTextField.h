@@ -8,7 +8,8 @@ class QMenu;
 
 namespace pelnix {
 
-// The search view's field. Its edit menu offers only cut, copy, paste and select all.
+// The search view's field, in the toolkit's field frame. Its edit menu offers only cut, copy, paste and
+// select all.
 class PLCustomSearchTextField : public platform::ui::TextField {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     qreal textRectWidth() const;
     // The context menu the field shows (the caller owns it).
     QMenu* createEditMenu();
+    QSize sizeHint() const override;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -2,10 +2,10 @@
 
 #include "Color.h"
 #include "PLCustomSearchTextField.h"
+#include "ToolkitStyle.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomColors.h"
-#include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/Button.h"
@@ -19,18 +19,11 @@ namespace pelnix {
 using platform::ui::Button;
 
 namespace {
-constexpr qreal kFontSize = 15;
-
 QColor brandBlue() {
     return Color::colorWithString(QStringLiteral("0086ca")).toQColor();
 }
 
-QString fieldBorderStyle() {
-    return QStringLiteral("QLineEdit { border: 1px solid %1; background: white; }")
-        .arg(CustomColors::customBlueBackgroundColor().name());
-}
-
-// The cancel button with the field's one-point border.
+// The cancel button with the field's border.
 class BorderedButton : public Button {
 public:
     using Button::Button;
@@ -39,8 +32,7 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         Button::paintEvent(event);
         QPainter painter(this);
-        painter.setPen(QPen(CustomColors::customBlueBackgroundColor(), 1));
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        ToolkitStyle::paintFieldBorder(painter, rect(), ToolkitStyle::borderColor());
     }
 };
 
@@ -58,13 +50,10 @@ PLCustomSearchView* PLCustomSearchView::instanceWithOwner(QObject* owner) {
 PLCustomSearchView::PLCustomSearchView(Qt::LayoutDirection direction, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PLCustomSearchView"));
     setLayoutDirection(direction);
-    m_placeholderFont =
-        CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-ExtraLight"), kFontSize);
+    m_placeholderFont = ToolkitStyle::lightFont();
 
     m_field = new PLCustomSearchTextField(this);
     m_field->setObjectName(QStringLiteral("searchTextField"));
-    m_field->setFrame(true);
-    m_field->setStyleSheet(fieldBorderStyle());
     const QImage icon = ImageAdditions::loadImageNamed(QStringLiteral("search_icon"));
     m_field->setSearchIcon(icon);
     m_field->setClearButtonShown(true);
@@ -88,7 +77,7 @@ PLCustomSearchView::PLCustomSearchView(Qt::LayoutDirection direction, QWidget* p
     m_cancel = new BorderedButton(this);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     m_cancel->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("Cancel")));
-    m_cancel->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), kFontSize));
+    m_cancel->setTitleFont(typingFont());
     m_cancel->setTitleColor(brandBlue());
     m_cancel->setTitleColor(CustomColors::customBlueBackgroundColor(), Button::State::Disabled);
     m_cancel->setContentEdgeInsets(QMargins(10, 0, 10, 0));
@@ -103,8 +92,8 @@ PLCustomSearchView::PLCustomSearchView(Qt::LayoutDirection direction, QWidget* p
     row->setSpacing(8);
     row->addWidget(m_field, 1);
     row->addWidget(m_cancel);
-    m_field->setMinimumHeight(30);
-    m_cancel->setMinimumHeight(30);
+    m_field->setMinimumHeight(qRound(ToolkitStyle::kSearchFieldHeight));
+    m_cancel->setMinimumHeight(qRound(ToolkitStyle::kSearchFieldHeight));
 
     m_field->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_field);
@@ -112,7 +101,7 @@ PLCustomSearchView::PLCustomSearchView(Qt::LayoutDirection direction, QWidget* p
 }
 
 QFont PLCustomSearchView::typingFont() {
-    return CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), kFontSize);
+    return ToolkitStyle::regularFont();
 }
 
 void PLCustomSearchView::setFieldFont(const QFont& font) {
@@ -137,7 +126,7 @@ void PLCustomSearchView::resizeEvent(QResizeEvent* event) {
     if (!m_placeholderText || !layout())
         return;
     layout()->activate();
-    m_placeholderFont = withPixelSize(m_placeholderFont, kFontSize);
+    m_placeholderFont = withPixelSize(m_placeholderFont, ToolkitStyle::kFontSize);
     m_placeholderFont =
         withPixelSize(m_placeholderFont, requiredFontSizeForPlaceholderText(*m_placeholderText));
     if (m_field->text().isEmpty())

@@ -1,9 +1,9 @@
 #include "PLCustomTextField.h"
 
 #include "PLTextFieldRightButton.h"
+#include "ToolkitStyle.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
-#include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 
@@ -17,11 +17,8 @@ void PLCustomTextField::awakeFromNib() {
     setFrame(false);
     setAlignment(DeviceInfo::currentLocaleIsOfRTLType() ? Qt::AlignRight : Qt::AlignLeft);
     m_background = ImageAdditions::loadImageNamed(QStringLiteral("textFieldBackground"));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, QColor::fromRgbF(0.6, 0.6, 0.6));
-    setPalette(palette);
-    setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
+    ToolkitStyle::applyFieldPalette(this, QColor::fromRgbF(0.6, 0.6, 0.6));
+    setFont(ToolkitStyle::regularFont());
     m_leftInset = kInset;
     m_rightInset = kInset;
     PLCustomTextFieldDelegate* delegate = m_delegate.get();
@@ -67,10 +64,17 @@ void PLCustomTextField::rightButtonClicked() {
     delegate->rightButtonClicked(this, m_rightButton);
 }
 
+QSize PLCustomTextField::sizeHint() const {
+    return QSize(TextField::sizeHint().width(), qRound(ToolkitStyle::kFieldHeight));
+}
+
 void PLCustomTextField::paintEvent(QPaintEvent* event) {
-    if (!m_background.isNull()) {
+    {
         QPainter painter(this);
-        painter.drawImage(rect(), m_background);
+        ToolkitStyle::paintStretchedPicture(painter, rect(), m_background,
+                                            ToolkitStyle::kCornerRadius + ToolkitStyle::kBorderWidth);
+        if (hasFocus())
+            ToolkitStyle::paintFieldBorder(painter, rect(), ToolkitStyle::accentColor());
     }
     TextField::paintEvent(event);
 }

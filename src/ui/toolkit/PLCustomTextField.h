@@ -13,6 +13,8 @@ namespace pelnix {
 
 // The library's standard input field: borderless on a background picture, grey regular text, 15-point
 // side insets, and on request a "SHOW"/"HIDE" button at its right end that the text never runs under.
+// The picture keeps its rounded corners at any size; the field with the focus gets the toolkit's
+// accent border.
 class PLCustomTextField : public platform::ui::TextField {
     Q_OBJECT
 public:
@@ -32,6 +34,7 @@ public:
     // The rectangle placeholder, text and editing text share.
     QRectF rectForBounds(const QRectF& bounds) const;
     PLTextFieldRightButton* rightButton() const { return m_rightButton; }
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,9 @@
 #include "PLProfileUserNameTextField.h"
 
+#include "ToolkitStyle.h"
+
+#include <QPainter>
+
 namespace pelnix {
 
 namespace {
@@ -7,8 +11,23 @@ constexpr int kInset = 5;
 }
 
 PLProfileUserNameTextField::PLProfileUserNameTextField(QWidget* parent) : TextField(parent) {
-    setFrame(true);
+    // The frame is the toolkit's, painted here.
+    setFrame(false);
+    ToolkitStyle::applyFieldPalette(this, ToolkitStyle::textColor());
+    setFont(ToolkitStyle::regularFont());
     setTextMargins(kInset, 0, kInset, 0);
+}
+
+QSize PLProfileUserNameTextField::sizeHint() const {
+    return QSize(TextField::sizeHint().width(), qRound(ToolkitStyle::kFieldHeight));
+}
+
+void PLProfileUserNameTextField::paintEvent(QPaintEvent* event) {
+    if (!m_readOnlyLook) {
+        QPainter painter(this);
+        ToolkitStyle::paintFieldFrame(painter, rect(), hasFocus());
+    }
+    TextField::paintEvent(event);
 }
 
 QRectF PLProfileUserNameTextField::rectForBounds(const QRectF& bounds) const {
@@ -20,10 +39,7 @@ void PLProfileUserNameTextField::updateTextFieldState(int state) {
         setUserInteractionEnabled(true);
     } else if (state == 0) {
         m_readOnlyLook = true;
-        setFrame(false);
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Base, Qt::transparent);
-        setPalette(palette);
+        update();
         setUserInteractionEnabled(false);
     }
 }

@@ -4,7 +4,8 @@
 
 namespace pelnix {
 
-// The user-name field of the profile screen, switched between an editable and a read-only look.
+// The user-name field of the profile screen, switched between an editable look (the toolkit's field
+// frame) and a read-only look (no background, no border).
 class PLProfileUserNameTextField : public platform::ui::TextField {
     Q_OBJECT
 public:
@@ -16,6 +17,10 @@ public:
     bool isUserInteractionEnabled() const { return m_interaction; }
     bool hasReadOnlyLook() const { return m_readOnlyLook; }
     QRectF rectForBounds(const QRectF& bounds) const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setUserInteractionEnabled(bool enabled);

@@ -1,4 +1,4 @@
-#include "PhotoAlbums.h"
+#include "foundation/PhotoAlbums.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "platform/Log.h"
@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QThreadPool>
 #include <QUuid>
 
@@ -49,9 +48,9 @@ PLError saveError(const QString& description) {
 
 PhotoAlbums::PhotoAlbums(const QString& picturesRoot, const QString& moviesRoot, QObject* parent)
     : QObject(parent),
-      m_pictures(picturesRoot.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+      m_pictures(picturesRoot.isEmpty() ? QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"))
                                         : picturesRoot),
-      m_movies(moviesRoot.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+      m_movies(moviesRoot.isEmpty() ? QDir(platform::Sandbox::root()).filePath(QStringLiteral("Movies"))
                                     : moviesRoot) {}
 
 void PhotoAlbums::saveImage(const QImage& image, const QString& albumName, Completion completion) {
