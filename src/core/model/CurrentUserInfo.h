@@ -119,9 +119,11 @@ public:
     bool getUserConfigWithCompletionHandler(PLResultHandler completion);
     bool sendDeviceTokenWithCompletionHandler(PLResultHandler completion);
 
-private:
-    // A picture address that names a real picture rather than a placeholder.
+    // A picture address that names a real picture rather than one of the service's default pictures;
+    // false for no address.
     static bool isValidTinyURL(const QVariant& value);
+
+private:
     Ptr self();
     void applyUserConfiguration(const QVariantMap& success);
     // Starts the request that follows a stored challenge.
