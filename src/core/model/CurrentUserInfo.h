@@ -73,6 +73,11 @@ public:
     static Ptr currentUserInfo();
     // The account user's ID; also from the event queue.
     static qint32 currentUserID();
+    // The row, respectively its user's ID, as the calling thread's context holds it, without
+    // creating a row (null, 0 when there is none or the store is closed). Kept per thread: asking
+    // again fetches nothing while the row lives in that context.
+    static Ptr storedCurrentUserInfo();
+    static qint32 storedCurrentUserID();
     // The host's login: wipes the store and makes the fresh row an active account (status 3).
     static void initializeCurrentUserForSDKWithID(qint32 userID, const QString& email,
                                                   const QString& tavrixToken);
