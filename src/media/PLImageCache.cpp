@@ -68,7 +68,7 @@ QByteArray PLImageCache::readFromDisk(const QString& key) const {
 
 bool PLImageCache::storeOnDisk(const QString& key, const QByteArray& data) {
     // Larger than the whole cache: keeping it would only push everything else out.
-    if (data.size() > m_maxDiskBytes)
+    if (data.size() > maxFileBytes())
         return false;
     QDir().mkpath(m_folder);
     QSaveFile file(diskPath(key));

@@ -31,6 +31,9 @@ public:
     qint64 diskBytes() const;
     void clearDisk();
     void setMaxDiskBytes(qint64 bytes) { m_maxDiskBytes = bytes; }
+    // The largest file the disk cache keeps (a larger one would push everything else out): the
+    // bound of the whole cache.
+    qint64 maxFileBytes() const { return m_maxDiskBytes; }
     void setMaxAgeSeconds(qint64 seconds) { m_maxAgeSeconds = seconds; }
 
 private:

@@ -3,12 +3,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxslt/xslt.h>
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace pelnix {
@@ -49,9 +51,16 @@ QString scalarText(const QJsonValue& value) {
     case QJsonValue::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QJsonValue::Double: {
-        // The number as JSON writes it (integers without a fraction).
-        const QByteArray json = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-        return QString::fromUtf8(json.mid(1, json.size() - 2));
+        // The number as JSON writes it: integers (up to 2^53) without a fraction, others in the
+        // shortest form that reads back the same.
+        const double number = value.toDouble();
+        if (std::isfinite(number) && std::abs(number) <= 9007199254740992.0 && number == std::trunc(number))
+            return QString::number(qint64(number));
+        if (!std::isfinite(number)) {
+            const QByteArray json = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+            return QString::fromUtf8(json.mid(1, json.size() - 2));
+        }
+        return QString::number(number, 'g', QLocale::FloatingPointShortest);
     }
     default:
         return {};
@@ -80,12 +89,17 @@ void fillElement(xmlDocPtr doc, xmlNodePtr element, const QJsonValue& value) {
 
 void appendValue(xmlDocPtr doc, xmlNodePtr parent, const QString& name, const QJsonValue& value) {
     const QByteArray elementName = PLXMLDocument::elementName(name).toUtf8();
-    const QJsonArray entries = value.isArray() ? value.toArray() : QJsonArray{value};
-    for (const QJsonValue& entry : entries) {
+    const auto append = [&](const QJsonValue& entry) {
         xmlNodePtr element = xmlNewDocNode(doc, nullptr, xml(elementName), nullptr);
         xmlAddChild(parent, element);
         fillElement(doc, element, entry);
+    };
+    if (!value.isArray()) {
+        append(value);
+        return;
     }
+    for (const QJsonValue& entry : value.toArray())
+        append(entry);
 }
 
 } // namespace
@@ -103,6 +117,14 @@ void PLXMLDocument::Free::operator()(_xmlDoc* doc) const {
 }
 
 QString PLXMLDocument::elementName(const QString& name) {
+    // Most keys are names already.
+    const auto plain = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+               c == u'-' || c == u'.';
+    };
+    if (!name.isEmpty() && !name.front().isDigit() && name.front() != u'-' && name.front() != u'.' &&
+        std::all_of(name.begin(), name.end(), plain))
+        return name;
     QString out;
     out.reserve(name.size() + 1);
     for (const QChar c : name) {

@@ -6,7 +6,6 @@
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
 
-#include <QCryptographicHash>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,9 +15,12 @@ namespace pelnix {
 
 namespace {
 
+// The last text compiled under each name, with its result: a stylesheet that does not compile is
+// not compiled again for every message that names it.
 struct CompiledSheet {
-    QByteArray digest;
+    QString text;
     std::shared_ptr<const PLXSLTStylesheet> style;
+    QString error;
 };
 
 struct CompiledSheetCache {
@@ -89,22 +91,21 @@ PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
 
 std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,
                                                                                  const QString& xslt) {
-    const QByteArray data = xslt.toUtf8();
-    const QByteArray digest = QCryptographicHash::hash(data, QCryptographicHash::Sha1);
     {
         QMutexLocker lock(&compiledSheets->mutex);
         const auto it = compiledSheets->sheets.constFind(name);
-        if (it != compiledSheets->sheets.cend() && it->digest == digest)
+        if (it != compiledSheets->sheets.cend() && it->text == xslt) {
+            if (!it->style)
+                qCWarning(lcSmart) << "stylesheet" << name << "rejected:" << it->error;
             return it->style;
+        }
     }
     QString error;
-    auto style = PLXSLTStylesheet::compile(data, &error);
-    if (!style) {
+    auto style = PLXSLTStylesheet::compile(xslt.toUtf8(), &error);
+    if (!style)
         qCWarning(lcSmart) << "stylesheet" << name << "rejected:" << error;
-        return {};
-    }
     QMutexLocker lock(&compiledSheets->mutex);
-    compiledSheets->sheets.insert(name, CompiledSheet{digest, style});
+    compiledSheets->sheets.insert(name, CompiledSheet{xslt, style, error});
     return style;
 }
 

@@ -14,10 +14,13 @@ class Message;
 
 // Turns a smart message into HTML: the message JSON, wrapped with the room's headers, becomes XML
 // under the root "msg" (the mapping of PLXMLDocument), and the stored stylesheet named by the
-// message's `xsltName` transforms it. Stylesheets are compiled once per stored text and shared.
+// message's `xsltName` transforms it. Stylesheets are compiled once per stored text and shared (a
+// text that does not compile is not compiled again).
 //
 // Every failure (no or malformed JSON, no stylesheet, a stylesheet that does not compile, a failing
-// transform) gives "" and a logged warning. Runs on any thread that has a store context.
+// transform, one stopped at the bounds of PLXSLTStylesheet::Limits) gives "" and a logged warning
+// in `pelnix.smart`, and the caller (the message import among them) goes on. Runs on any thread
+// that has a store context.
 class SmartMessageRenderer {
 public:
     // The element of "msg" that holds the room's headers.

@@ -4,8 +4,12 @@
 #include "platform/MainThread.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -18,6 +22,70 @@ struct Result {
     PLOptionalError error;
     PLImageManager::CacheType type = PLImageManager::CacheTypeNone;
     bool onMain = true;
+};
+
+// A loopback HTTP peer of our own, for the download bounds. Paths:
+//   /huge      declares 2 GB, sends 1 KB and holds the connection;
+//   /endless   a chunked body of 64 KB chunks that never ends;
+//   /trickle   declares 1 MB and sends one byte every 100 ms;
+//   /held      declares 1 KB and sends nothing.
+class BoundsPeer : public QObject {
+    Q_OBJECT
+public:
+    BoundsPeer() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                ++connections;
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+                connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                    ++closed;
+                    socket->deleteLater();
+                });
+            }
+        });
+    }
+    QUrl url(const QString& path) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+    int connections = 0;
+    int closed = 0;
+    qint64 bodyBytesSent = 0;
+
+private:
+    void answer(QTcpSocket* socket) {
+        if (socket->property("answered").toBool() || !socket->peek(8192).contains("\r\n\r\n"))
+            return;
+        socket->setProperty("answered", true);
+        const QByteArray path = socket->readAll().split(' ').value(1);
+        const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n";
+        if (path == "/huge") {
+            socket->write(ok + "Content-Length: 2147483648\r\n\r\n" + QByteArray(1024, 'x'));
+        } else if (path == "/held") {
+            socket->write(ok + "Content-Length: 1024\r\n\r\n");
+        } else if (path == "/trickle") {
+            socket->write(ok + "Content-Length: 1000000\r\n\r\n");
+            repeat(socket, 100, [socket] { socket->write("x"); });
+        } else if (path == "/endless") {
+            socket->write(ok + "Transfer-Encoding: chunked\r\n\r\n");
+            repeat(socket, 2, [this, socket] {
+                // Kept ahead of the reader by at most 1 MB.
+                if (socket->bytesToWrite() > 1024 * 1024)
+                    return;
+                socket->write("10000\r\n" + QByteArray(0x10000, 'y') + "\r\n");
+                bodyBytesSent += 0x10000;
+            });
+        }
+    }
+    static void repeat(QTcpSocket* socket, int ms, std::function<void()> step) {
+        auto* timer = new QTimer(socket);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, step] {
+            if (socket->state() == QAbstractSocket::ConnectedState)
+                step();
+        });
+        timer->start(ms);
+    }
+    QTcpServer m_server;
 };
 
 } // namespace
@@ -40,6 +108,11 @@ private slots:
     void memoryCacheStaysWithinItsBound();
     void failuresAreReportedAndRemembered();
     void loadsOfOneURLShareADownload();
+    void theDownloadBoundIsTheCachesPerFileBound();
+    void aDeclaredLengthPastTheBoundIsRefused();
+    void aBodyPastTheBoundIsAborted();
+    void aWholeDownloadIsBoundedInTime();
+    void cancellingTheLastLoadAbortsTheTransfer();
 
 private:
     QUrl url(const QString& path) const { return QUrl(m_fixture->baseUrl() + path); }
@@ -195,6 +268,81 @@ void TestImageManager::loadsOfOneURLShareADownload() {
     QCOMPARE(first, 1);
     QCOMPARE(cancelled, 0);
     QCOMPARE(downloads(), 1);
+}
+
+void TestImageManager::theDownloadBoundIsTheCachesPerFileBound() {
+    QCOMPARE(m_manager->maxDownloadBytes(), m_manager->imageCache().maxFileBytes());
+    m_manager->imageCache().setMaxDiskBytes(50);
+    QCOMPARE(m_manager->maxDownloadBytes(), qint64(50));
+    // A picture the stand-in serves, larger than that: refused like any other.
+    const Result tooLarge = load(url(QStringLiteral("/splash/iOS/CoBrandingImage@3x.png")));
+    QVERIFY(tooLarge.error);
+    QCOMPARE(tooLarge.error->code, qint64(PLImageManager::TooLargeError));
+    m_manager->setMaxDownloadBytes(1024 * 1024);
+    QCOMPARE(m_manager->maxDownloadBytes(), qint64(1024 * 1024));
+    QVERIFY(!load(url(QStringLiteral("/splash/iOS/CoBrandingImage@3x.png")), PLImageManager::RetryFailed).error);
+}
+
+void TestImageManager::aDeclaredLengthPastTheBoundIsRefused() {
+    BoundsPeer peer;
+    QElapsedTimer timer;
+    timer.start();
+    const Result huge = load(peer.url(QStringLiteral("/huge")));
+    QVERIFY(huge.error);
+    QCOMPARE(huge.error->code, qint64(PLImageManager::TooLargeError));
+    QVERIFY2(huge.error->localizedDescription.contains(QStringLiteral("2147483648")),
+             qPrintable(huge.error->localizedDescription));
+    QVERIFY(huge.onMain);
+    QVERIFY(timer.elapsed() < 5000);
+    // The transfer is gone: the peer sees its connection closed.
+    QTRY_COMPARE(peer.closed, 1);
+}
+
+void TestImageManager::aBodyPastTheBoundIsAborted() {
+    BoundsPeer peer;
+    m_manager->setMaxDownloadBytes(1024 * 1024);
+    const Result endless = load(peer.url(QStringLiteral("/endless")));
+    QVERIFY(endless.error);
+    QCOMPARE(endless.error->code, qint64(PLImageManager::TooLargeError));
+    QTRY_COMPARE(peer.closed, 1);
+    // The peer got ahead by no more than what the sockets hold.
+    QVERIFY2(peer.bodyBytesSent < 16 * 1024 * 1024, qPrintable(QString::number(peer.bodyBytesSent)));
+}
+
+void TestImageManager::aWholeDownloadIsBoundedInTime() {
+    BoundsPeer peer;
+    m_manager->setDownloadTimeoutMs(1000);
+    QElapsedTimer timer;
+    timer.start();
+    // Never silent for long, so only the bound on the whole download ends it.
+    const Result trickle = load(peer.url(QStringLiteral("/trickle")));
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY(trickle.error);
+    QCOMPARE(trickle.error->code, qint64(PLImageManager::TimedOutError));
+    QVERIFY2(elapsed >= 900 && elapsed < 5000, qPrintable(QString::number(elapsed)));
+    QTRY_COMPARE(peer.closed, 1);
+}
+
+void TestImageManager::cancellingTheLastLoadAbortsTheTransfer() {
+    BoundsPeer peer;
+    const QUrl held = peer.url(QStringLiteral("/held"));
+    int calls = 0;
+    const auto count = [&](const QImage&, const PLOptionalError&, PLImageManager::CacheType, const QUrl&) { ++calls; };
+    const auto first = m_manager->loadImageWithURL(held, 0, count);
+    const auto second = m_manager->loadImageWithURL(held, 0, count);
+    QTRY_COMPARE(peer.connections, 1);
+    // Another load still waits: the transfer goes on.
+    m_manager->cancel(first);
+    QTest::qWait(500);
+    QCOMPARE(peer.closed, 0);
+    // The last one: aborted, as the peer sees.
+    m_manager->cancel(second);
+    QTRY_COMPARE(peer.closed, 1);
+    QTest::qWait(100);
+    QCOMPARE(calls, 0);
+    QCOMPARE(peer.connections, 1);
+    // A cancelled transfer is no failure: the URL loads again without RetryFailed.
+    QCOMPARE(load(url(QStringLiteral("/splash/iOS/CoBrandingImage.png"))).error, PLOptionalError());
 }
 
 QTEST_MAIN(TestImageManager)

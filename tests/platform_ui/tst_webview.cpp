@@ -1,4 +1,5 @@
 #include "TestSandbox.h"
+#include "platform/Sandbox.h"
 #include "platform/ui/ContactCardView.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
@@ -7,6 +8,12 @@
 #include "platform/ui/testing/FakeWebView.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QImage>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QDesktopServices>
 #include <QFile>
 #include <QSet>
@@ -38,6 +45,10 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
     }
     QHash<QString, QByteArray> pages;
+    // Served as PNG pictures.
+    QHash<QString, QByteArray> images;
+    // Every path asked for, in order.
+    QStringList requested;
 
 private:
     void answer(QTcpSocket* socket) {
@@ -46,10 +57,13 @@ private:
             return;
         socket->readAll();
         const QString path = QString::fromLatin1(head.split(' ').value(1));
-        if (!pages.contains(path))
+        requested << path;
+        const bool image = images.contains(path);
+        if (!pages.contains(path) && !image)
             return; // held open
-        const QByteArray body = pages.value(path);
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+        const QByteArray body = image ? images.value(path) : pages.value(path);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + QByteArray(image ? "image/png" : "text/html") +
+                      "\r\nConnection: close\r\nAccess-Control-Allow-Origin: *\r\nContent-Length: " +
                       QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
@@ -64,6 +78,16 @@ public:
 public slots:
     void open(const QUrl& url) { opened << url; }
 };
+
+QByteArray pngOf(int width) {
+    QImage image(width, 3, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
 
 struct Navigation {
     QUrl url;
@@ -271,6 +295,83 @@ private slots:
         QCOMPARE(qApp->styleSheet(), QString());
     }
 
+    void pagesLoadSubresourcesOnlyFromTheirOriginTheCacheAndData() {
+        PagePeer own, other, widened;
+        own.images[QStringLiteral("/own.png")] = pngOf(5);
+        other.images[QStringLiteral("/other.png")] = pngOf(6);
+        widened.images[QStringLiteral("/widened.png")] = pngOf(7);
+        WebEngineWebView view;
+        // The library's pages have a profile of their own, off the record; the host's is left alone.
+        QWebEngineProfile* profile = view.engineView()->page()->profile();
+        QVERIFY(profile != QWebEngineProfile::defaultProfile());
+        QVERIFY(profile->isOffTheRecord());
+        view.allowSubresourcesFrom(widened.url(QStringLiteral("/anything")));
+        view.resize(320, 200);
+        view.show();
+        QSignalSpy finished(&view, &WebView::didFinishLoad);
+        const QString data = QStringLiteral("data:image/png;base64,") + QString::fromLatin1(pngOf(8).toBase64());
+        const QString otherURL = other.url(QStringLiteral("/other.png")).toString();
+        view.loadHTMLString(
+            QStringLiteral("<img id='own' src='/own.png'><img id='other' src='%1'>"
+                           "<img id='widened' src='%2'><img id='data' src='%3'>"
+                           "<div style=\"background-image:url('%4')\">css</div>"
+                           "<script>fetch('%5?fetch').catch(function(){});"
+                           "new Worker(URL.createObjectURL(new Blob([\"fetch('%5?worker').catch(function(){})\"])));"
+                           "</script>")
+                .arg(otherURL, widened.url(QStringLiteral("/widened.png")).toString(), data,
+                     other.url(QStringLiteral("/css.png")).toString(), otherURL),
+            own.url(QStringLiteral("/page")));
+        QTRY_COMPARE(finished.size(), 1);
+        QTRY_COMPARE(imageWidth(view, "own"), 5);
+        QTRY_COMPARE(imageWidth(view, "widened"), 7);
+        QTRY_COMPARE(imageWidth(view, "data"), 8);
+        // Time for the blocked ones to have been asked for, had they not been blocked.
+        QTest::qWait(500);
+        QCOMPARE(imageWidth(view, "other"), 0);
+        QCOMPARE(other.requested, QStringList());
+        QVERIFY(own.requested.contains(QStringLiteral("/own.png")));
+        QCOMPARE(widened.requested, QStringList{QStringLiteral("/widened.png")});
+    }
+
+    void pagesLoadLocalFilesOnlyFromTheCaches() {
+        test::TestSandbox sandbox;
+        const QString caches = platform::Sandbox::caches();
+        QVERIFY(QDir().mkpath(caches + QStringLiteral("/PLImageCache")));
+        QVERIFY(QDir().mkpath(sandbox.path(QStringLiteral("Documents"))));
+        const auto write = [](const QString& path, const QByteArray& bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        write(caches + QStringLiteral("/PLImageCache/cached.png"), pngOf(9));
+        const QString outside = sandbox.path(QStringLiteral("Documents/outside.png"));
+        write(outside, pngOf(10));
+        const QString widenedFolder = sandbox.path(QStringLiteral("Widened"));
+        QVERIFY(QDir().mkpath(widenedFolder));
+        write(widenedFolder + QStringLiteral("/w.png"), pngOf(11));
+        for (const bool widen : {false, true}) {
+            WebEngineWebView view;
+            // Even where a page may read local files, only those of the caches folder load.
+            view.setAllowsLocalFileAccess(true);
+            if (widen)
+                view.allowSubresourcesFromFolder(widenedFolder);
+            QSignalSpy finished(&view, &WebView::didFinishLoad);
+            view.loadHTMLString(QStringLiteral("<img id='cached' src='PLImageCache/cached.png'>"
+                                               "<img id='outside' src='%1'><img id='widened' src='%2'>")
+                                    .arg(QUrl::fromLocalFile(outside).toString(),
+                                         QUrl::fromLocalFile(widenedFolder + QStringLiteral("/w.png")).toString()),
+                                QUrl::fromLocalFile(caches + QLatin1Char('/')));
+            QTRY_COMPARE(finished.size(), 1);
+            QTRY_COMPARE(imageWidth(view, "cached"), 9);
+            if (widen)
+                QTRY_COMPARE(imageWidth(view, "widened"), 11);
+            QTest::qWait(300);
+            QCOMPARE(imageWidth(view, "outside"), 0);
+            if (!widen)
+                QCOMPARE(imageWidth(view, "widened"), 0);
+        }
+    }
+
     void theFakeTellsFailuresAndFollowsTheSameRules() {
         FakeWebView fake;
         fake.setShouldStartLoad([](const QUrl& url) { return url.host() != QLatin1String("blocked.test"); });
@@ -285,6 +386,18 @@ private slots:
     }
 
 private:
+    // The natural width of a picture of the page; 0 while it is not loaded.
+    static int imageWidth(WebEngineWebView& view, const char* id) {
+        QVariant width;
+        view.evaluateJavaScript(QStringLiteral("(function(){var i=document.getElementById('%1');"
+                                               "return i && i.complete ? i.naturalWidth : 0;})()")
+                                    .arg(QLatin1String(id)),
+                                [&](const QVariant& v) { width = v; });
+        QDeadlineTimer deadline(5000);
+        while (!width.isValid() && !deadline.hasExpired())
+            QTest::qWait(10);
+        return width.isValid() ? width.toInt() : -1;
+    }
     static void clickLink(WebEngineWebView& view, const char* id) {
         QVariant where;
         view.evaluateJavaScript(

@@ -1,6 +1,7 @@
 #include "SmartTestData.h"
 #include "TestSandbox.h"
 #include "core/model/PelnixDataModel.h"
+#include "core/model/RoomModelServices.h"
 #include "core/model/StyleSheetXSLT.h"
 #include "smart/PLXMLDocument.h"
 #include "smart/PLXSLTStylesheet.h"
@@ -8,10 +9,21 @@
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentMap>
+
+#include <libxml/globals.h>
+#include <libxslt/xsltutils.h>
+
+#include <malloc.h>
+#include <unistd.h>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -22,6 +34,7 @@ class TestSmartRendering : public QObject {
 private slots:
     void jsonToXML_data();
     void jsonToXML();
+    void numbersAreWrittenAsJSONWritesThem();
     void pollRoundTripEscapesText();
     void detailsSheetSeesRoomHeaders();
     void sharesRenderWithTheirFixtureSheets_data();
@@ -32,6 +45,12 @@ private slots:
     void stylesheetCannotReadFiles_data();
     void stylesheetCannotReadFiles();
     void messageRenderingIsCachedAndFollowsChanges();
+    void hostileStylesheetsAreStopped_data();
+    void hostileStylesheetsAreStopped();
+    void aBoundedTransformStillDoesItsWork();
+    void anOversizedOutputRendersEmpty();
+    void aStoppedStylesheetDoesNotHoldUpTheImport();
+    void libraryMessagesGoToTheSmartLogNotStandardError();
 };
 
 namespace {
@@ -61,6 +80,118 @@ QByteArray sheet(const QByteArray& templateBody) {
     return R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">)~"
            R"~(<xsl:output method="html" encoding="UTF-8"/>)~" +
            templateBody + "</xsl:stylesheet>";
+}
+
+// Warnings of the smart-message category, caught while alive.
+class SmartWarnings {
+public:
+    SmartWarnings() {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&SmartWarnings::handle);
+    }
+    ~SmartWarnings() {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList texts() const {
+        QMutexLocker lock(&m_mutex);
+        return m_texts;
+    }
+    bool any(const QString& part) const {
+        for (const QString& text : texts())
+            if (text.contains(part))
+                return true;
+        return false;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (s_current && type == QtWarningMsg && context.category &&
+            QLatin1String(context.category) == QLatin1String("pelnix.smart")) {
+            QMutexLocker lock(&s_current->m_mutex);
+            s_current->m_texts << text;
+        }
+        if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, text);
+    }
+    static inline SmartWarnings* s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    mutable QMutex m_mutex;
+    QStringList m_texts;
+};
+
+// What the process writes on its standard error while alive.
+class StandardErrorCatcher {
+public:
+    StandardErrorCatcher() {
+        m_file.open();
+        std::fflush(stderr);
+        m_saved = dup(2);
+        dup2(m_file.handle(), 2);
+    }
+    ~StandardErrorCatcher() { restore(); }
+    QByteArray text() {
+        restore();
+        m_file.seek(0);
+        return m_file.readAll();
+    }
+
+private:
+    void restore() {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(m_saved, 2);
+        close(m_saved);
+        m_saved = -1;
+    }
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+// The kernel's peak resident size of this process, from a reset on.
+qint64 statusKiB(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+qint64 resetPeakAndReadResidentKiB() {
+    malloc_trim(0); // freed heap goes back, so that reusing it shows as growth
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+    return statusKiB("VmRSS:");
+}
+
+const PLXSLTStylesheet::Limits kShortLimits = [] {
+    PLXSLTStylesheet::Limits limits;
+    limits.timeMs = 300;
+    limits.maxOutputBytes = 1024 * 1024;
+    limits.maxBuiltBytes = 8 * 1024 * 1024;
+    return limits;
+}();
+
+// Sets the limits for one test and puts the previous ones back.
+struct ScopedLimits {
+    explicit ScopedLimits(const PLXSLTStylesheet::Limits& limits) : previous(PLXSLTStylesheet::limits()) {
+        PLXSLTStylesheet::setLimits(limits);
+    }
+    ~ScopedLimits() { PLXSLTStylesheet::setLimits(previous); }
+    PLXSLTStylesheet::Limits previous;
+};
+
+QByteArray exponentialRecursion(const QByteArray& leaf) {
+    return sheet(R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
+                 R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
+                 R"~(<xsl:choose><xsl:when test="$d &lt; 40"><xsl:call-template name="r">)~"
+                 R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template>)~"
+                 R"~(<xsl:call-template name="r"><xsl:with-param name="d" select="$d + 1"/>)~"
+                 R"~(</xsl:call-template></xsl:when><xsl:otherwise>)~" +
+                 leaf + "</xsl:otherwise></xsl:choose></xsl:template>");
 }
 
 } // namespace
@@ -93,6 +224,15 @@ void TestSmartRendering::jsonToXML() {
     QFETCH(QByteArray, json);
     QFETCH(QString, xml);
     QCOMPARE(xmlOf(json), xml);
+}
+
+void TestSmartRendering::numbersAreWrittenAsJSONWritesThem() {
+    for (const double number : {0.0, 42.0, -3.0, 2.5, 0.1, -0.5, 1.5e-7, 1e21, 12345678901234.0, 9007199254740992.0,
+                                9007199254740994.0, 1.0 / 3.0, 123456.789}) {
+        const QByteArray json = QJsonDocument(QJsonArray{number}).toJson(QJsonDocument::Compact);
+        const QString written = QString::fromUtf8(json.mid(1, json.size() - 2));
+        QCOMPARE(xmlOf(QJsonDocument(QJsonObject{{"n", number}}).toJson()), QStringLiteral("<msg><n>%1</n></msg>").arg(written));
+    }
 }
 
 void TestSmartRendering::pollRoundTripEscapesText() {
@@ -285,6 +425,255 @@ void TestSmartRendering::messageRenderingIsCachedAndFollowsChanges() {
     QCOMPARE(SmartMessageRenderer::htmlString(message), QString());
     QCOMPARE(message->htmlText(), QString());
     PLPersistence::cleanUp();
+}
+
+void TestSmartRendering::hostileStylesheetsAreStopped_data() {
+    QTest::addColumn<QByteArray>("xslt");
+    QTest::addColumn<QString>("json");
+    const QString small = QStringLiteral(R"~({"t":"x"})~");
+    QTest::newRow("a template calling itself twice, 40 deep") << exponentialRecursion("") << small;
+    QTest::newRow("concat($s, $s) doubled 27 times")
+        << sheet(R"~(<xsl:template match="/"><xsl:call-template name="d">)~"
+                 R"~(<xsl:with-param name="s" select="'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'"/>)~"
+                 R"~(<xsl:with-param name="n" select="27"/></xsl:call-template></xsl:template>)~"
+                 R"~(<xsl:template name="d"><xsl:param name="s"/><xsl:param name="n"/><xsl:choose>)~"
+                 R"~(<xsl:when test="$n &gt; 0"><xsl:call-template name="d">)~"
+                 R"~(<xsl:with-param name="s" select="concat($s, $s)"/>)~"
+                 R"~(<xsl:with-param name="n" select="$n - 1"/></xsl:call-template></xsl:when>)~"
+                 R"~(<xsl:otherwise><p><xsl:value-of select="$s"/></p></xsl:otherwise>)~"
+                 R"~(</xsl:choose></xsl:template>)~")
+        << small;
+    {
+        // One expression multiplies the string 64 times, three times over.
+        QByteArray args = "$v";
+        for (int i = 1; i < 64; ++i)
+            args += ", $v";
+        QByteArray body = "<xsl:variable name=\"a\" select=\"'" + QByteArray(1024, 'x') + "'\"/>";
+        QByteArray previous = "a";
+        for (const char* name : {"b", "c", "d"}) {
+            body += "<xsl:variable name=\"" + QByteArray(name) + "\" select=\"concat(" +
+                    QByteArray(args).replace("$v", "$" + previous) + ")\"/>";
+            previous = name;
+        }
+        QTest::newRow("concat of 64 arguments, nested")
+            << sheet(body + R"~(<xsl:template match="/"><p><xsl:value-of select="string-length($d)"/></p>)~"
+                            R"~(</xsl:template>)~")
+            << small;
+    }
+    {
+        // Thirty variables, each a tree fragment holding two copies of the one before.
+        QByteArray body = "<xsl:variable name=\"v0\"><b>xxxxxxxxxxxxxxxx</b></xsl:variable>";
+        for (int i = 1; i <= 30; ++i)
+            body += QByteArray("<xsl:variable name=\"v%1\"><xsl:copy-of select=\"$v%2\"/>"
+                               "<xsl:copy-of select=\"$v%2\"/></xsl:variable>")
+                        .replace("%1", QByteArray::number(i))
+                        .replace("%2", QByteArray::number(i - 1));
+        QTest::newRow("a tree fragment doubled by copy-of 30 times")
+            << sheet(body + R"~(<xsl:template match="/"><xsl:copy-of select="$v30"/></xsl:template>)~")
+            << small;
+    }
+    QTest::newRow("64 KB of literal text at each of 2^40 leaves")
+        << exponentialRecursion("<p>" + QByteArray(64 * 1024, 'y') + "</p>") << small;
+    QTest::newRow("a variable built by recursion inside its own content")
+        << sheet(R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
+                 R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
+                 R"~(<xsl:variable name="v"><xsl:copy-of select="/"/><xsl:value-of select="$d"/>)~"
+                 R"~(<i>)~" + QByteArray(16 * 1024, 'z') + R"~(</i>)~"
+                 R"~(<xsl:if test="$d &lt; 2500"><xsl:call-template name="r">)~"
+                 R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template></xsl:if>)~"
+                 R"~(</xsl:variable><xsl:value-of select="string-length($v)"/></xsl:template>)~")
+        << small;
+    // A message of 2,000 entries and 100 KB of text.
+    QJsonArray entries;
+    for (int i = 0; i < 2000; ++i)
+        entries.append(i);
+    const QString big = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"t", QString(100 * 1024, QChar(u'w'))}, {"e", entries}})
+            .toJson(QJsonDocument::Compact));
+    QTest::newRow("sort keys that copy the whole message for every node")
+        << sheet(R"~(<xsl:template match="/"><xsl:for-each select="//e"><xsl:sort select="/"/>)~"
+                 R"~(<xsl:value-of select="."/></xsl:for-each></xsl:template>)~")
+        << big;
+    QTest::newRow("key values that copy the whole message for every node")
+        << sheet(R"~(<xsl:key name="k" match="e" use="/"/><xsl:template match="/">)~"
+                 R"~(<p><xsl:value-of select="count(key('k', 'none'))"/></p></xsl:template>)~")
+        << big;
+    const QString pair = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"a", QString(512 * 1024, QChar(u'a'))},
+                                  {"n", QString(256 * 1024, QChar(u'a')) + QLatin1Char('b')}})
+            .toJson(QJsonDocument::Compact));
+    QTest::newRow("translate() of 512 KB by a map of 256 KB")
+        << sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="string-length(translate(msg/a, msg/n, ''))"/></p></xsl:template>)~")
+        << pair;
+}
+
+void TestSmartRendering::hostileStylesheetsAreStopped() {
+    QFETCH(QByteArray, xslt);
+    QFETCH(QString, json);
+    ScopedLimits limits(kShortLimits);
+    const PLXMLDocument document = SmartMessageRenderer::messageDocument(json, {});
+    QVERIFY(!document.isNull());
+    SmartWarnings warnings;
+    const qint64 before = resetPeakAndReadResidentKiB();
+    QElapsedTimer timer;
+    timer.start();
+    const QString html = SmartMessageRenderer::transform(document, QString::fromLatin1(QTest::currentDataTag()),
+                                                         QString::fromUtf8(xslt));
+    const qint64 elapsed = timer.elapsed();
+    const qint64 growthMiB = (statusKiB("VmHWM:") - before) / 1024;
+    qInfo("%s: %lld ms, peak resident growth %lld MiB", QTest::currentDataTag(), elapsed, growthMiB);
+    QCOMPARE(html, QString());
+    QVERIFY2(warnings.any(QStringLiteral("stopped")), qPrintable(warnings.texts().join('\n')));
+    // The time bound and the time of unwinding, on a busy machine.
+    QVERIFY2(elapsed < 300 + 1500, qPrintable(QString::number(elapsed)));
+    QVERIFY2(growthMiB < 128, qPrintable(QString::number(growthMiB)));
+}
+
+void TestSmartRendering::aBoundedTransformStillDoesItsWork() {
+    ScopedLimits limits(kShortLimits);
+    // Searches in linear time: a naive search of a 256 KB needle in 512 KB would take minutes.
+    const QString pair = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"a", QString(512 * 1024, QChar(u'a'))},
+                                  {"n", QString(256 * 1024, QChar(u'a')) + QLatin1Char('b')}})
+            .toJson(QJsonDocument::Compact));
+    QElapsedTimer timer;
+    timer.start();
+    const QString found = render(
+        sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="contains(msg/a, msg/n)"/>,)~"
+              R"~(<xsl:value-of select="string-length(substring-before(msg/a, msg/n))"/>,)~"
+              R"~(<xsl:value-of select="contains(msg/n, 'ab')"/>,)~"
+              R"~(<xsl:value-of select="string-length(substring-after(msg/n, 'aaab'))"/>:)~"
+              R"~(<xsl:value-of select="substring-before('1999/04/01', '/')"/>|)~"
+              R"~(<xsl:value-of select="substring-after('1999/04/01', '/')"/>|)~"
+              R"~(<xsl:value-of select="substring-after('abc', '')"/>|)~"
+              R"~(<xsl:value-of select="substring-before('abc', '')"/>|)~"
+              R"~(<xsl:value-of select="contains('abc', '')"/>|)~"
+              R"~(<xsl:value-of select="concat('a', 1, true())"/>|)~"
+              R"~(<xsl:value-of select="translate('bar', 'abc', 'ABC')"/></p></xsl:template>)~"),
+        pair);
+    QCOMPARE(found.trimmed(), QStringLiteral("<p>false,0,true,0:1999|04/01|abc||true|a1true|BAr</p>"));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+
+    // A large legitimate output within the bounds is whole, and the sorting and keys still work.
+    QJsonArray entries;
+    for (int i = 0; i < 3000; ++i)
+        entries.append(QJsonObject{{"n", (i * 7919) % 3000}, {"g", i % 3}});
+    const QString json = QString::fromUtf8(QJsonDocument(QJsonObject{{"e", entries}}).toJson(QJsonDocument::Compact));
+    const QString html = render(
+        sheet(R"~(<xsl:key name="g" match="e" use="g"/><xsl:template match="/msg">)~"
+              R"~(<xsl:variable name="rows"><xsl:for-each select="e"><xsl:sort select="n" data-type="number"/>)~"
+              R"~(<li><xsl:value-of select="n"/></li></xsl:for-each></xsl:variable>)~"
+              R"~(<ul><xsl:copy-of select="$rows"/></ul><p><xsl:value-of select="count(key('g', '1'))"/></p>)~"
+              R"~(</xsl:template>)~"),
+        json);
+    const QString flat = QString(html).remove(QLatin1Char('\n'));
+    QVERIFY2(flat.startsWith(QStringLiteral("<ul><li>0</li><li>1</li><li>2</li>")), qPrintable(flat.left(200)));
+    QVERIFY2(flat.contains(QStringLiteral("<li>2999</li></ul><p>1000</p>")), qPrintable(flat.right(200)));
+}
+
+void TestSmartRendering::anOversizedOutputRendersEmpty() {
+    PLXSLTStylesheet::Limits small = kShortLimits;
+    small.maxOutputBytes = 64 * 1024;
+    ScopedLimits limits(small);
+    SmartWarnings warnings;
+    const QByteArray xslt = sheet(R"~(<xsl:template match="/"><xsl:for-each select="(//node())[1]">)~"
+                                  R"~(<p>)~" + QByteArray(70 * 1024, 'q') + R"~(</p></xsl:for-each></xsl:template>)~");
+    QCOMPARE(render(xslt, R"~({"t":"x"})~"), QString());
+    QVERIFY2(warnings.any(QStringLiteral("passes the bound of 65536 bytes")), qPrintable(warnings.texts().join('\n')));
+    small.maxOutputBytes = 128 * 1024;
+    PLXSLTStylesheet::setLimits(small);
+    QCOMPARE(render(xslt, R"~({"t":"x"})~").trimmed().size(), 70 * 1024 + 7);
+}
+
+void TestSmartRendering::aStoppedStylesheetDoesNotHoldUpTheImport() {
+    TestSandbox sandbox;
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    ScopedLimits limits(kShortLimits);
+    // As the facade connects it: the import renders each smart message it stores.
+    RoomModelServices::shared().renderSmartMessage = [](const std::shared_ptr<Message>& message) {
+        SmartMessageRenderer::generateHTMLString(message, false);
+    };
+    const auto store = [](const char* name, const QByteArray& text) {
+        auto row = StyleSheetXSLT::PS_createEntity();
+        row->setName(name);
+        row->setCategory("form");
+        row->setData(QString::fromUtf8(text));
+        row->save();
+    };
+    store("endless", exponentialRecursion(""));
+    store("echo", sheet(R"~(<xsl:template match="/msg"><p><xsl:value-of select="t"/></p></xsl:template>)~"));
+    auto room = ChatRoom::PS_createEntity();
+    room->setRoomId("r1");
+    QList<std::shared_ptr<Message>> messages;
+    for (int i = 0; i < 2; ++i) {
+        auto message = Message::PS_createEntity();
+        room->addMessagesObject(message);
+        messages << message;
+    }
+    SmartWarnings warnings;
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList texts{R"~({"xslt":"endless","formid":"f1","t":"first"})~",
+                            R"~({"xslt":"echo","formid":"f2","t":"second"})~"};
+    for (int i = 0; i < 2; ++i) {
+        const QVariantMap dict{{"_id", QStringLiteral("m%1").arg(i)},
+                               {"type", "smartmessage"},
+                               {"date", 10 + i},
+                               {"text", texts[i]}};
+        messages[i]->updateWithDictionary(dict, ModelJSON::textJSON(texts[i]), false, true);
+    }
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(messages[0]->htmlText(), QString());
+    QCOMPARE(messages[1]->htmlText().trimmed(), QStringLiteral("<p>second</p>"));
+    // The time bound, or the bound of XPath operations, which this machine may reach first.
+    QVERIFY2(warnings.any(QStringLiteral("stopped after the")), qPrintable(warnings.texts().join('\n')));
+    QVERIFY2(elapsed < 300 + 1500, qPrintable(QString::number(elapsed)));
+    RoomModelServices::reset();
+    PLPersistence::cleanUp();
+}
+
+void TestSmartRendering::libraryMessagesGoToTheSmartLogNotStandardError() {
+    const auto genericBefore = xsltGenericError;
+    const auto genericContextBefore = xsltGenericErrorContext;
+    const auto xmlGenericBefore = xmlGenericError;
+    const auto xmlStructuredBefore = xmlStructuredError;
+    struct Fault {
+        QByteArray xslt;
+        QString logged;
+    };
+    const QList<Fault> faults{
+        {sheet(R"~(<xsl:template match="/"><xsl:value-of select="(("/></xsl:template>)~"),
+         QStringLiteral("select=\\\"((\\\" does not compile")},
+        {sheet(R"~(<xsl:template match="/["><p/></xsl:template>)~"), QStringLiteral("match=\\\"/[\\\"")},
+        {sheet(R"~(<xsl:template match="/"><xsl:bogus/></xsl:template>)~"),
+         QStringLiteral("xsl:bogus is not an instruction here")},
+        {QByteArray("<html/>"), QStringLiteral("document is not a stylesheet")},
+        {QByteArray(R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform")~"
+                    R"~( xmlns:str="http://exslt.org/strings"><xsl:template match="/">)~"
+                    R"~(<xsl:value-of select="str:tokenize('a b')"/></xsl:template></xsl:stylesheet>)~"),
+         QStringLiteral("function tokenize not found")},
+        {sheet(R"~(<xsl:template match="/"><xsl:value-of select="$undefined"/></xsl:template>)~"),
+         QStringLiteral("undefined")},
+        {sheet(R"~(<xsl:template match="/" name="loop"><xsl:call-template name="loop"/></xsl:template>)~"),
+         QStringLiteral("nested deeper than")},
+        {sheet(R"~(<xsl:template match="/"><xsl:message terminate="yes">stop here</xsl:message></xsl:template>)~"),
+         QStringLiteral("stop here")},
+    };
+    for (const Fault& fault : faults) {
+        SmartWarnings warnings;
+        StandardErrorCatcher standardError;
+        const QString html = render(fault.xslt, R"~({"t":"x"})~");
+        const QByteArray written = standardError.text();
+        QCOMPARE(html, QString());
+        QVERIFY2(written.isEmpty(), written.constData());
+        QVERIFY2(warnings.any(fault.logged), qPrintable(fault.logged + " not in: " + warnings.texts().join('\n')));
+    }
+    // Nothing process-wide, nor this thread's libxml2 handlers, changed.
+    QVERIFY(xsltGenericError == genericBefore);
+    QVERIFY(xsltGenericErrorContext == genericContextBefore);
+    QVERIFY(xmlGenericError == xmlGenericBefore);
+    QVERIFY(xmlStructuredError == xmlStructuredBefore);
 }
 
 QTEST_GUILESS_MAIN(TestSmartRendering)

@@ -86,6 +86,11 @@ WebEngineWebView::WebEngineWebView(QWidget* parent)
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineWebView::loadingChanged);
+    // A page that navigated itself elsewhere has that origin as its own.
+    connect(m_page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        if (url.isValid() && !url.isEmpty() && url.scheme() != QLatin1String("data"))
+            m_contentURL = url;
+    });
 }
 
 WebEngineWebView::~WebEngineWebView() {
@@ -103,6 +108,7 @@ void WebEngineWebView::loadHTMLString(const QString& html, const QUrl& baseURL) 
         return;
     }
     m_htmlBase = baseURL.isEmpty() ? QUrl(QStringLiteral("about:blank")) : baseURL;
+    m_contentURL = *m_htmlBase;
     replaceOpenLoad();
     m_page->setHtml(html, baseURL);
 }
@@ -114,6 +120,7 @@ void WebEngineWebView::loadURL(const QUrl& url) {
         return;
     }
     m_htmlBase.reset();
+    m_contentURL = url;
     m_screenLoads.insert(url.adjusted(QUrl::RemoveFragment));
     replaceOpenLoad();
     m_page->load(url);

@@ -12,8 +12,10 @@ namespace pelnix::platform::ui {
 
 class WebEnginePage;
 
-// The web view on Qt WebEngine. Pages run in the default profile, which keeps nothing on disk;
-// every setting that differs is set per page, so a host's own web views are left alone.
+// The web view on Qt WebEngine. Pages run in the library's own off-the-record profile
+// (WebEnginePage::libraryProfile()), which keeps nothing on disk; every setting that differs is
+// set per page, and the subresource filter is the page's own request interceptor, so a host's own
+// web views and its default profile are left alone.
 class WebEngineWebView : public WebView {
     Q_OBJECT
 public:
@@ -36,6 +38,9 @@ public:
     void setAllowsLocalFileAccess(bool allowed) override;
 
     QWebEngineView* engineView() const { return m_view; }
+    // The URL whose origin the page's own subresources may come from: the base URL of the HTML
+    // shown, or the URL of the page shown.
+    QUrl contentURL() const { return m_contentURL; }
 
 private:
     friend class WebEnginePage;
@@ -48,6 +53,7 @@ private:
     QWebEngineView* m_view;
     WebEnginePage* m_page;
     bool m_localFiles = false;
+    QUrl m_contentURL;
     // The base URL of the HTML string being loaded, which the veto is asked about.
     std::optional<QUrl> m_htmlBase;
     // Loads the screen started itself, which may show a local file it chose.

@@ -2,6 +2,10 @@
 
 #include "WebEngineWebView.h"
 
+#include "platform/Sandbox.h"
+
+#include <QDir>
+
 namespace pelnix::platform::ui {
 
 namespace {
@@ -36,6 +40,58 @@ bool WebView::isDisplayableScheme(const QUrl& url, bool localFilesAllowed) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
            scheme == QLatin1String("data") || scheme == QLatin1String("about") ||
            scheme == QLatin1String("qrc");
+}
+
+QUrl WebView::originOf(const QUrl& url) {
+    QUrl origin;
+    origin.setScheme(url.scheme().toLower());
+    origin.setHost(url.host().toLower());
+    origin.setPort(url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443
+                            : url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ? 80
+                                                                                                     : -1));
+    return origin;
+}
+
+void WebView::allowSubresourcesFrom(const QUrl& origin) {
+    const QUrl normalised = originOf(origin);
+    if (!m_subresourceOrigins.contains(normalised))
+        m_subresourceOrigins << normalised;
+}
+
+void WebView::allowSubresourcesFromFolder(const QString& folder) {
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!m_subresourceFolders.contains(clean))
+        m_subresourceFolders << clean;
+}
+
+QStringList WebView::allowedSubresourceFolders() const {
+    // Read each time: the host may choose the sandbox root after the view was made.
+    return QStringList{QDir::cleanPath(Sandbox::caches())} + m_subresourceFolders;
+}
+
+bool WebView::allowsSubresource(const QUrl& url, const QUrl& pageURL) const {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob") || scheme == QLatin1String("about"))
+        return true;
+    if (scheme == QLatin1String("file")) {
+        // The path as written, made absolute and without "..": a link in a cache folder to
+        // elsewhere still names a file in the folder, which is what the folder holds.
+        const QString path = QDir::cleanPath(url.toLocalFile());
+        QStringList folders = allowedSubresourceFolders();
+        // A page shown from a local file has the files of its folder as its own origin.
+        if (pageURL.isLocalFile())
+            folders << QDir::cleanPath(pageURL.adjusted(QUrl::RemoveFilename).toLocalFile());
+        for (const QString& folder : std::as_const(folders)) {
+            if (path.startsWith(folder + QLatin1Char('/')))
+                return true;
+        }
+        return false;
+    }
+    if (url.host().isEmpty())
+        return false;
+    const QUrl origin = originOf(url);
+    return (pageURL.isValid() && !pageURL.host().isEmpty() && origin == originOf(pageURL)) ||
+           m_subresourceOrigins.contains(origin);
 }
 
 } // namespace pelnix::platform::ui

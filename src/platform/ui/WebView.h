@@ -18,6 +18,15 @@ namespace pelnix::platform::ui {
 // veto lets through is shown in the view only for http, https, data, about and qrc (and file when
 // local access is allowed); any other scheme stays with the screen, so a page never opens mail,
 // phone or custom links on its own.
+//
+// What a page loads by itself (images, styles, scripts, frames, fonts, media, fetches, workers) is
+// not asked of the veto: it is let through only from the page's own origin (the origin of its base
+// URL, or of the URL it was loaded from; for a local page, the files of its folder, which the
+// engine lets it read only when local access is allowed), as data:, blob: or about: URLs, and as
+// local files under
+// the library's caches folder (platform::Sandbox::caches(), where its image caches live). Anything
+// else is blocked and logged, so that a page made of someone else's HTML cannot tell a server when
+// and where it is read, nor reach other hosts. The screen may widen the list.
 class WebView : public QWidget {
     Q_OBJECT
 public:
@@ -70,6 +79,18 @@ public:
     // The schemes a page may be shown from once the screen let the navigation through.
     static bool isDisplayableScheme(const QUrl& url, bool localFilesAllowed);
 
+    // Widens what a page may load by itself: everything of `origin`'s scheme, host and port
+    // (its path does not count), respectively the local files under `folder`.
+    void allowSubresourcesFrom(const QUrl& origin);
+    void allowSubresourcesFromFolder(const QString& folder);
+    QList<QUrl> allowedSubresourceOrigins() const { return m_subresourceOrigins; }
+    // The folders whose files a page may load: the caches folder, then what the screen added.
+    QStringList allowedSubresourceFolders() const;
+    // Whether a page whose own origin is that of `pageURL` may load `url` by itself.
+    bool allowsSubresource(const QUrl& url, const QUrl& pageURL) const;
+    // Scheme, host and port (the scheme's default when none is given) of a URL.
+    static QUrl originOf(const QUrl& url);
+
 signals:
     void didStartLoad();
     // Every started load ends here; a failed one emits didFailLoad just before.
@@ -78,6 +99,8 @@ signals:
 
 private:
     NavigationHook m_shouldStartLoad;
+    QList<QUrl> m_subresourceOrigins;
+    QStringList m_subresourceFolders;
 };
 
 } // namespace pelnix::platform::ui
