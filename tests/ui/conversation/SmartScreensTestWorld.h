@@ -32,6 +32,7 @@
 #include "ui/conversation/PLPostChatletDelegate.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -41,6 +42,7 @@ namespace pelnix::test {
 
 inline constexpr qint32 kBob = 42;
 inline constexpr qint32 kCarol = 43;
+inline constexpr char kBobToken[] = "b0b-token";
 
 // The screen the smart-message screens are opened over, as the chat window would be: it takes the
 // composed chatlets and, when asked to, posts them into its room.
@@ -112,10 +114,10 @@ public:
     qint32 me() const { return qint32(fixture.userID()); }
 
     // The stand-in's stylesheets, forms and catalogue, as the bring-up stores them.
-    void downloadSmartFixtures() {
+    void downloadSmartFixtures(bool withCatalogue = true) {
         bool sheets = false;
         bool forms = false;
-        bool catalogue = false;
+        bool catalogue = !withCatalogue;
         QVERIFY(
             SmartBringUpDownloads::startFetchingXSLT([&](bool ok, const PLOptionalError&, const QString&) {
                 sheets = true;
@@ -125,8 +127,27 @@ public:
             forms = true;
             QVERIFY(ok);
         }));
-        PLChatletCategoryItems::updateChaletsWithCompletionHandler([&](bool ok) { catalogue = ok; });
+        if (withCatalogue)
+            PLChatletCategoryItems::updateChaletsWithCompletionHandler([&](bool ok) { catalogue = ok; });
         QTRY_VERIFY(sheets && forms && catalogue);
+    }
+
+    // Bob and Carol on the stand-in, and a room of the three there that Ann administers.
+    void seedRoom(const QString& roomId, const QString& name = QStringLiteral("Ops")) {
+        fixture.server().seed(
+            QJsonObject{{"org", "acme"},
+                        {"users", QJsonArray{QJsonObject{{"id", kBob},
+                                                         {"email", "bob@acme.test"},
+                                                         {"name", "Bob"},
+                                                         {"token", QString::fromLatin1(kBobToken)}},
+                                             QJsonObject{{"id", kCarol},
+                                                         {"email", "carol@acme.test"},
+                                                         {"name", "Carol"},
+                                                         {"token", "c4r0l"}}}},
+                        {"rooms", QJsonArray{QJsonObject{{"_id", roomId},
+                                                         {"name", name},
+                                                         {"members", QJsonArray{me(), kBob, kCarol}},
+                                                         {"admin", me()}}}}});
     }
 
     // A room as the room list brings it: Ann, Bob and Carol as members.
@@ -192,8 +213,10 @@ public:
     static void advance(qint64 ms) { platform::ui::Scheduler::shared()->advance(ms); }
     // Lets deferred work (queued calls, the busy overlay's dismissal) run.
     static void settle() {
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             QCoreApplication::processEvents();
+            platform::ui::Scheduler::shared()->advance(0);
+        }
     }
 
     CoreFixture fixture;
