@@ -1,6 +1,7 @@
 // Start-up of a host with a large store: a child process opens a store of 1,000 rooms and 100,000
 // messages through the facade's start-up and builds the rooms list's rows. It prints the time from
-// its own process start to the rows in hand, and its peak resident memory (VmHWM).
+// its own process start to the rows in hand and its peak resident memory so far (VmHWM); the parent
+// then prints the peak of the child's whole life, exit included (wait4's ru_maxrss).
 //
 //   bench_startup            seeds a store in a temporary sandbox, then runs and reports the child
 //   bench_startup --seed D   (child) seeds the sandbox root D
@@ -15,11 +16,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 using namespace pelnix;
 
@@ -28,7 +34,7 @@ namespace {
 constexpr int kRooms = 1000;
 constexpr int kMessagesPerRoom = 100;
 constexpr double kTargetMs = 300;
-constexpr double kTargetMB = 60;
+constexpr double kTargetMiB = 60;
 
 // Milliseconds since this process started, from the kernel's record of the start.
 double msSinceProcessStart() {
@@ -43,7 +49,7 @@ double msSinceProcessStart() {
     return (upSeconds - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
 }
 
-double peakResidentMB() {
+double peakResidentMiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -114,10 +120,11 @@ int open() {
             }
         }
         const double ms = msSinceProcessStart();
-        const double mb = peakResidentMB();
+        const double mib = peakResidentMiB();
         std::printf(
-            "rows %lld, time from process start %.0f ms (target %.0f), peak resident %.1f MB (target %.0f)\n",
-            static_cast<long long>(rows.size()), ms, kTargetMs, mb, kTargetMB);
+            "rows %lld, time from process start %.0f ms (target %.0f), peak resident so far %.1f MiB\n",
+            static_cast<long long>(rows.size()), ms, kTargetMs, mib);
+        std::fflush(stdout);
         exitCode = rows.size() == kRooms ? 0 : 1;
         QCoreApplication::exit(exitCode);
     });
@@ -125,12 +132,26 @@ int open() {
     return exitCode;
 }
 
-int runChild(const QString& mode, const QString& root) {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {mode, root});
-    child.waitForFinished(-1);
-    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 1;
+// Runs this program with `mode` and `root` (output shared) and waits for it; `peakKiB` gets its
+// peak resident memory over its whole life.
+int runChild(const QString& mode, const QString& root, long* peakKiB = nullptr) {
+    const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
+    QByteArray modeArg = mode.toLocal8Bit(), rootArg = root.toLocal8Bit();
+    char* argv[] = {const_cast<char*>(program.constData()), modeArg.data(), rootArg.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0)
+        return 1;
+    int status = 0;
+    rusage usage{};
+    pid_t waited = -1;
+    do
+        waited = wait4(pid, &status, 0, &usage);
+    while (waited < 0 && errno == EINTR);
+    if (waited != pid)
+        return 1;
+    if (peakKiB)
+        *peakKiB = usage.ru_maxrss; // KiB on Linux
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 } // namespace
@@ -151,8 +172,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (runChild(QStringLiteral("--seed"), root.path()) != 0)
         return 1;
-    for (int run = 0; run < 3; ++run)
-        if (runChild(QStringLiteral("--open"), root.path()) != 0)
+    for (int run = 0; run < 3; ++run) {
+        long peakKiB = 0;
+        if (runChild(QStringLiteral("--open"), root.path(), &peakKiB) != 0)
             return 1;
+        std::printf("  whole process: peak resident %.1f MiB (target < %.0f)\n", peakKiB / 1024.0,
+                    kTargetMiB);
+        std::fflush(stdout);
+    }
     return 0;
 }

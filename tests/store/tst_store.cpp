@@ -63,6 +63,7 @@ private slots:
     void unsavedChangesPlaceSavedRowsInSortedAndLimitedFetches();
     void keyPathsSeeUnsavedChangesOfRelatedRows();
     void notEqualAndNotInKeepMissingValues();
+    void longInListsMatchAsShortOnes();
     void aggregatesReadSavedRowsThroughJoins();
     void relationshipsKeepInversesAndOrder();
     void linksToObjectsUnsavedElsewhereAreRefused();
@@ -259,6 +260,63 @@ void TestStore::notEqualAndNotInKeepMissingValues() {
     check("in memory"); // all unsaved: the predicate runs on the overlay only
     User::PS_findFirst()->save();
     check("in SQL");
+}
+
+void TestStore::longInListsMatchAsShortOnes() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    // Text that any serialised form of a list has to escape or encode.
+    const QStringList awkward{QStringLiteral("quote\"back\\slash@x"),
+                              QStringLiteral("\u00e9\U0001F600\u2028@x"), QStringLiteral("plain@x")};
+    const QList<QVariant> emails{awkward[0], awkward[1], awkward[2], QVariant(), QStringLiteral("other@x")};
+    for (int i = 0; i < emails.size(); ++i) {
+        auto u = User::PS_createEntity();
+        u->setValue("userID", i + 1);
+        u->setValue("email", emails[i]);
+    }
+    // Past 2^53: a list passed through doubles would match its neighbour instead.
+    constexpr qint64 kBig = 9'007'199'254'740'993LL;
+    for (qint64 date : {kBig, kBig - 1}) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", QString::number(date));
+        m->setValue("date", date);
+    }
+    User::PS_findFirst()->save();
+
+    auto ids = [](const User::List& users) {
+        QList<int> out;
+        for (const auto& u : users)
+            out << u->userID();
+        return out;
+    };
+    QVariantList someEmails{awkward[0], awkward[1], QVariant()};
+    for (int i = 0; i < 40; ++i)
+        someEmails << QStringLiteral("absent-%1@x").arg(i);
+    QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email").in(someEmails))), (QList<int>{1, 2}));
+    QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, !K("email").in(someEmails))),
+             (QList<int>{3, 4, 5}));
+    QCOMPARE(User::PS_countOfEntitiesWithPredicate(K("email").in(someEmails)), 2);
+
+    // More values than SQLite accepts as parameters of one statement.
+    sqlite3* probe = nullptr;
+    sqlite3_open(":memory:", &probe);
+    const int parameterLimit = sqlite3_limit(probe, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+    sqlite3_close(probe);
+    QVariantList manyIds{2, QStringLiteral("3")};
+    for (int i = 0; i < parameterLimit; ++i)
+        manyIds << 1000 + i;
+    QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("userID").in(manyIds))), (QList<int>{2, 3}));
+
+    QVariantList dates{kBig};
+    for (int i = 0; i < 20; ++i)
+        dates << kBig + 1 + i;
+    const auto byDate = Message::PS_findAllWithPredicate(K("date").in(dates));
+    QCOMPARE(byDate.size(), 1);
+    QCOMPARE(byDate.first()->value("date").toLongLong(), kBig);
+
+    // Unsaved changes are matched in memory by the same rules.
+    User::PS_findFirstByAttribute("userID", 5)->setValue("email", awkward[1]);
+    QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email").in(someEmails))), (QList<int>{1, 2, 5}));
 }
 
 void TestStore::aggregatesReadSavedRowsThroughJoins() {

@@ -6,6 +6,7 @@
 #include "platform/store/SqliteConnection.h"
 
 #include <QSet>
+#include <QStringBuilder>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -115,23 +116,59 @@ ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
     return object;
 }
 
-QString ObjectContext::selectColumns(const EntityDescription& entity) const {
-    QString cols = QStringLiteral("t0.pk");
-    for (int s = 0; s < entity.slotCount(); ++s)
-        cols += QStringLiteral(", t0.") + Q::quoted(entity.columnForSlot(s));
-    return cols;
+const EntitySql& ObjectContext::sql(const EntityDescription& entity) const {
+    return m_store->sqlFor(entity);
 }
 
 std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, void* stmtPtr) const {
     auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
-    std::vector<QVariant> values(size_t(entity.slotCount()));
-    for (int s = 0; s < entity.slotCount(); ++s) {
-        QVariant v = SqliteConnection::columnValue(stmt, s + 1);
-        if (const auto* a = entity.attributeForSlot(s))
-            v = a->coerce(v);
-        values[size_t(s)] = std::move(v);
-    }
+    std::vector<QVariant> values;
+    values.reserve(size_t(entity.slotCount()));
+    for (int s = 0; s < entity.slotCount(); ++s)
+        values.push_back(columnValue(entity.attributeForSlot(s), stmt, s + 1));
     return values;
+}
+
+QVariant ObjectContext::columnValue(const AttributeDescription* a, void* stmtPtr, int column) {
+    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
+    if (!a) // a foreign key
+        return SqliteConnection::columnValue(stmt, column);
+    // The usual pairs of column and attribute type, read as coerce() would give them.
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+        return a->isScalar() ? a->defaultValue : QVariant();
+    case SQLITE_INTEGER: {
+        const qint64 v = sqlite3_column_int64(stmt, column);
+        switch (a->type) {
+        case AttributeType::Int16:
+            return QVariant(qlonglong(qint16(v)));
+        case AttributeType::Int32:
+            return QVariant(qlonglong(qint32(v)));
+        case AttributeType::Int64:
+            return QVariant(qlonglong(v));
+        case AttributeType::Bool:
+            return QVariant(v != 0);
+        case AttributeType::Double:
+            return QVariant(double(v));
+        default:
+            break;
+        }
+        break;
+    }
+    case SQLITE_FLOAT:
+        if (a->type == AttributeType::Double)
+            return QVariant(sqlite3_column_double(stmt, column));
+        break;
+    case SQLITE_TEXT:
+        if (a->type == AttributeType::String)
+            return QVariant(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                                  sqlite3_column_bytes(stmt, column)));
+        break;
+    default:
+        break;
+    }
+    return a->coerce(SqliteConnection::columnValue(stmt, column));
 }
 
 ObjectPtr ObjectContext::insertObject(const QString& entityName) {
@@ -143,9 +180,12 @@ ObjectPtr ObjectContext::insertObject(const QString& entityName) {
              PLError(kDomain, 134000, QStringLiteral("No entity %1 in an open store.").arg(entityName)));
         return nullptr;
     }
-    std::vector<QVariant> values(size_t(entity->slotCount()));
+    // Attributes take the first slots, in order; the foreign keys after them start empty.
+    std::vector<QVariant> values;
+    values.reserve(size_t(entity->slotCount()));
     for (const auto& a : entity->attributes())
-        values[size_t(a.slot)] = a.defaultValue;
+        values.push_back(a.defaultValue);
+    values.resize(size_t(entity->slotCount()));
     ObjectPtr object = materialize(entity, m_store->nextPrimaryKey(), std::move(values));
     object->m_inserted = true;
     m_inserted.emplace(object->m_primaryKey, object);
@@ -178,9 +218,9 @@ ObjectPtr ObjectContext::objectForKey(const EntityDescription* entity, qint64 pr
     if (!db)
         return nullptr;
     QMutexLocker lock(&db->mutex());
-    sqlite3_stmt* stmt = db->prepare(QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk = ?")
-                                         .arg(selectColumns(*entity), Q::quoted(entity->name())),
-                                     {QVariant(qlonglong(primaryKey))});
+    sqlite3_stmt* stmt = db->statement(sql(*entity).selectByKey());
+    if (stmt)
+        sqlite3_bind_int64(stmt, 1, primaryKey);
     bool row = false;
     if (!stmt || !db->step(stmt, &row)) {
         fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
@@ -250,12 +290,12 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         for (const auto& [pk, o] : *set)
             if (o->m_entity == entity)
                 inMemory.emplace(pk, o);
+    const EntitySql& statements = sql(*entity);
     QList<QVariant> linkBinds;
     const QString linked = linkedRowsCondition(b, &linkBinds);
     if (!linked.isEmpty()) {
-        const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4")
-                                .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), linked);
-        auto rows = readRows(*db, *entity, sql, linkBinds, error);
+        const QString text = statements.select() % b.joins() % QLatin1String(" WHERE ") % linked;
+        auto rows = readRows(*db, *entity, text, linkBinds, error);
         if (!rows)
             return std::nullopt;
         for (const auto& o : *rows)
@@ -263,16 +303,15 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     }
 
     QList<QVariant> binds = b.binds();
-    QString limit;
+    QLatin1String limit;
     if (request.fetchLimit > 0) {
         // Rows placed from memory may leave the result: fetch enough to make up for them.
-        limit = QStringLiteral(" LIMIT ?");
+        limit = QLatin1String(" LIMIT ?");
         binds << QVariant(qlonglong(request.fetchLimit + qsizetype(inMemory.size())));
     }
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 AS t0%3 WHERE %4 ORDER BY %5%6")
-                            .arg(selectColumns(*entity), Q::quoted(entity->name()), b.joins(), where,
-                                 order.join(QStringLiteral(", ")), limit);
-    auto stored = readRows(*db, *entity, sql, binds, error);
+    const QString text = statements.select() % b.joins() % QLatin1String(" WHERE ") % where %
+                         QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", ")) % limit;
+    auto stored = readRows(*db, *entity, text, binds, error);
     if (!stored)
         return std::nullopt;
     if (inMemory.empty())
@@ -378,9 +417,9 @@ std::optional<qint64> ObjectContext::countForFetchRequest(const FetchRequest& re
     if (!db)
         return std::nullopt;
     QMutexLocker lock(&db->mutex());
-    const QString sql = QStringLiteral("SELECT count(*) FROM %1 AS t0%2 WHERE %3")
-                            .arg(Q::quoted(entity->name()), b.joins(), where);
-    const QVariant v = db->scalar(sql, b.binds());
+    const QString text = QLatin1String("SELECT count(*) FROM ") % sql(*entity).table() %
+                         QLatin1String(" AS t0") % b.joins() % QLatin1String(" WHERE ") % where;
+    const QVariant v = db->scalar(text, b.binds());
     if (!v.isValid()) {
         fail(error, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
         return std::nullopt;
@@ -421,16 +460,16 @@ std::optional<QVariantList> ObjectContext::aggregateGrouped(const QString& entit
                                               : problem));
         return std::nullopt;
     }
-    QString sql = QStringLiteral("SELECT %1(%2)%3 FROM %4 AS t0%5 WHERE %6")
-                      .arg(fn, col, groupCol.isEmpty() ? QString() : QStringLiteral(", ") + groupCol,
-                           Q::quoted(entity->name()), b.joins(), where);
+    QString text = QStringLiteral("SELECT %1(%2)%3 FROM %4 AS t0%5 WHERE %6")
+                       .arg(fn, col, groupCol.isEmpty() ? QString() : QStringLiteral(", ") + groupCol,
+                            sql(*entity).table(), b.joins(), where);
     if (!groupCol.isEmpty())
-        sql += QStringLiteral(" GROUP BY ") + groupCol + QStringLiteral(" ORDER BY ") + groupCol;
+        text += QStringLiteral(" GROUP BY ") + groupCol + QStringLiteral(" ORDER BY ") + groupCol;
     auto db = connection(error);
     if (!db)
         return std::nullopt;
     QMutexLocker lock(&db->mutex());
-    sqlite3_stmt* stmt = db->prepare(sql, b.binds());
+    sqlite3_stmt* stmt = db->prepare(text, b.binds());
     QVariantList out;
     bool row = stmt != nullptr;
     while (row) {
@@ -488,40 +527,64 @@ void ObjectContext::objectDidChange(ManagedObject& object) {
 }
 
 bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
+    // A stored foreign key of 0 is no object.
+    auto bindSlot = [](sqlite3_stmt* stmt, int index, const EntityDescription& e, int slot,
+                       const QVariant& v) {
+        return slot >= int(e.attributes().size()) && v.toLongLong() == 0
+                   ? sqlite3_bind_null(stmt, index) == SQLITE_OK
+                   : SqliteConnection::bindValue(stmt, index, v);
+    };
+    auto failed = [&](sqlite3_stmt* stmt) {
+        db.fail(QString::fromUtf8(sqlite3_sql(stmt)));
+        return false;
+    };
+    changes.inserted.reserve(qsizetype(m_inserted.size()));
+    // Rows come in key order, mostly runs of one entity: the last statement serves the next row.
+    const EntityDescription* insertEntity = nullptr;
+    sqlite3_stmt* insert = nullptr;
     for (const auto& [pk, o] : m_inserted) {
         const auto* e = o->m_entity;
-        QString cols = QStringLiteral("pk"), marks = QStringLiteral("?");
-        QList<QVariant> binds{QVariant(qlonglong(pk))};
-        for (int s = 0; s < e->slotCount(); ++s) {
-            cols += QStringLiteral(", ") + Q::quoted(e->columnForSlot(s));
-            marks += QStringLiteral(", ?");
-            const QVariant& v = o->m_values[size_t(s)];
-            binds << ((s >= int(e->attributes().size()) && v.toLongLong() == 0) ? QVariant() : v);
+        if (e != insertEntity) {
+            insert = db.statement(sql(*e).insert());
+            if (!insert)
+                return false;
+            insertEntity = e;
         }
-        if (!db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(Q::quoted(e->name()), cols, marks),
-                     binds))
+        if (sqlite3_bind_int64(insert, 1, pk) != SQLITE_OK)
+            return failed(insert);
+        for (int s = 0; s < e->slotCount(); ++s)
+            if (!bindSlot(insert, s + 2, *e, s, o->m_values[size_t(s)]))
+                return failed(insert);
+        if (!db.run(insert))
             return false;
         changes.inserted << ChangeSet::Row{e, pk};
     }
     for (const auto& [pk, o] : m_updated) {
         const auto* e = o->m_entity;
-        QStringList sets;
-        QList<QVariant> binds;
+        const EntitySql& statements = sql(*e);
+        QString text = QLatin1String("UPDATE ") % statements.table() % QLatin1String(" SET ");
         ChangeSet::Update update{e, pk, {}};
         for (int s = 0; s < e->slotCount(); ++s) {
             if (!o->m_changed[size_t(s)])
                 continue;
-            sets << Q::quoted(e->columnForSlot(s)) + QStringLiteral(" = ?");
-            const QVariant& v = o->m_values[size_t(s)];
-            binds << ((s >= int(e->attributes().size()) && v.toLongLong() == 0) ? QVariant() : v);
-            update.values.append({s, v});
+            if (!update.values.isEmpty())
+                text += QLatin1String(", ");
+            text += statements.assignment(s);
+            update.values.append({s, o->m_values[size_t(s)]});
         }
-        if (sets.isEmpty())
+        if (update.values.isEmpty())
             continue;
-        binds << QVariant(qlonglong(pk));
-        if (!db.exec(
-                QStringLiteral("UPDATE %1 SET %2 WHERE pk = ?").arg(Q::quoted(e->name()), sets.join(", ")),
-                binds))
+        text += QLatin1String(" WHERE pk = ?");
+        sqlite3_stmt* stmt = db.statement(text);
+        if (!stmt)
+            return false;
+        int index = 1;
+        for (const auto& [slot, value] : std::as_const(update.values))
+            if (!bindSlot(stmt, index++, *e, slot, value))
+                return failed(stmt);
+        if (sqlite3_bind_int64(stmt, index, pk) != SQLITE_OK)
+            return failed(stmt);
+        if (!db.run(stmt))
             return false;
         changes.updated << update;
     }
@@ -530,47 +593,42 @@ bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
             m_discarded.contains(link.b))
             continue;
         const QString table = Q::quoted(link.joinSide->joinTable);
-        const QString sql = link.add
-                                ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(table)
-                                : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(table);
-        if (!db.exec(sql, {QVariant(qlonglong(link.a)), QVariant(qlonglong(link.b))}))
+        const QString text = link.add
+                                 ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(table)
+                                 : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(table);
+        if (!db.exec(text, {QVariant(qlonglong(link.a)), QVariant(qlonglong(link.b))}))
             return false;
     }
-    const auto& model = *m_store->model();
     for (const auto& [pk, o] : m_deleted) {
-        const QVariant key = QVariant(qlonglong(pk));
+        const EntitySql& statements = sql(*o->m_entity);
         // Nullify every reference to the row, then drop it.
-        for (const auto& other : model.entities()) {
-            for (const auto& r : other->relationships()) {
-                if (r.destination != o->m_entity)
-                    continue;
-                if (!r.toMany) {
-                    // The rows that lose their reference go out as updates, so every context
-                    // clears it in memory as well.
-                    sqlite3_stmt* stmt = db.prepare(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE %2 = ? "
-                                                                   "RETURNING pk")
-                                                        .arg(Q::quoted(other->name()), Q::quoted(r.name)),
-                                                    {key});
-                    bool row = stmt != nullptr;
-                    while (row) {
-                        if (!db.step(stmt, &row))
-                            return false;
-                        const qint64 holder = row ? sqlite3_column_int64(stmt, 0) : 0;
-                        if (row && !m_deleted.count(holder))
-                            changes.updated << ChangeSet::Update{other.get(), holder, {{r.slot, QVariant()}}};
-                    }
-                    if (!stmt)
-                        return false;
-                } else if (r.isManyToMany()) {
-                    if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                                     .arg(Q::quoted(r.joinTable), r.otherColumn),
-                                 {key}))
-                        return false;
-                }
+        for (const auto& reference : statements.references()) {
+            sqlite3_stmt* stmt = db.statement(reference.clear);
+            if (!stmt)
+                return false;
+            sqlite3_bind_int64(stmt, 1, pk);
+            if (reference.relationship->toMany) {
+                if (!db.run(stmt))
+                    return false;
+                continue;
+            }
+            // The rows that lose their reference go out as updates, so every context clears it in
+            // memory as well.
+            bool row = true;
+            while (row) {
+                if (!db.step(stmt, &row))
+                    return false;
+                const qint64 holder = row ? sqlite3_column_int64(stmt, 0) : 0;
+                if (row && !m_deleted.count(holder))
+                    changes.updated << ChangeSet::Update{
+                        reference.holder, holder, {{reference.relationship->slot, QVariant()}}};
             }
         }
-        if (!db.exec(QStringLiteral("DELETE FROM %1 WHERE pk = ?").arg(Q::quoted(o->m_entity->name())),
-                     {key}))
+        sqlite3_stmt* stmt = db.statement(statements.deleteByKey());
+        if (!stmt)
+            return false;
+        sqlite3_bind_int64(stmt, 1, pk);
+        if (!db.run(stmt))
             return false;
         changes.deleted << ChangeSet::Row{o->m_entity, pk};
     }
@@ -587,8 +645,9 @@ bool ObjectContext::save(PLOptionalError* error) {
         return false;
     bool durable = false;
     for (const auto* set : {&m_inserted, &m_updated, &m_deleted})
-        for (const auto& [pk, o] : *set)
-            durable = durable || o->m_entity->isDurable();
+        durable = durable || std::any_of(set->begin(), set->end(), [](const auto& entry) {
+                      return entry.second->m_entity->isDurable();
+                  });
 
     auto changes = std::make_shared<ChangeSet>();
     changes->origin = this;
@@ -649,9 +708,9 @@ void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
     if (!db)
         return;
     QMutexLocker lock(&db->mutex());
-    sqlite3_stmt* stmt = db->prepare(QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk = ?")
-                                         .arg(selectColumns(*e), Q::quoted(e->name())),
-                                     {QVariant(qlonglong(object->m_primaryKey))});
+    sqlite3_stmt* stmt = db->statement(sql(*e).selectByKey());
+    if (stmt)
+        sqlite3_bind_int64(stmt, 1, object->m_primaryKey);
     bool row = false;
     if (!stmt || !db->step(stmt, &row)) {
         fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
@@ -743,10 +802,9 @@ void ObjectContext::resynchronize() {
             list << QString::number(k);
         QSet<qint64> missing = it.value();
         QMutexLocker lock(&db->mutex());
-        sqlite3_stmt* stmt = db->prepare(
-            QStringLiteral("SELECT %1 FROM %2 AS t0 WHERE t0.pk IN (SELECT value FROM json_each(?))")
-                .arg(selectColumns(entity), Q::quoted(entity.name())),
-            {QVariant(QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']'))});
+        sqlite3_stmt* stmt =
+            db->prepare(sql(entity).selectByKeys(),
+                        {QVariant(QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']'))});
         bool row = stmt != nullptr;
         while (row) {
             if (!db->step(stmt, &row)) {

@@ -17,6 +17,7 @@
 
 namespace pelnix::platform {
 
+class EntitySql;
 class ObjectStore;
 class SqliteConnection;
 class SqlQueryBuilder;
@@ -118,9 +119,12 @@ private:
     ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values);
     void registerObject(const ObjectPtr& object);
     void sweep();
-    QString selectColumns(const EntityDescription& entity) const;
+    const EntitySql& sql(const EntityDescription& entity) const;
+    // The slot values of the current row of a SELECT of EntitySql::select().
     std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
-    // The rows a SELECT of selectColumns() gives, as this context's objects (deleted ones left out).
+    // A column's value as the attribute holds it (null `a`: a foreign key).
+    static QVariant columnValue(const AttributeDescription* a, void* stmt, int column);
+    // The rows a SELECT of EntitySql::select() gives, as this context's objects (deleted ones left out).
     std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
                                              const QString& sql, const QList<QVariant>& binds,
                                              PLOptionalError* error);

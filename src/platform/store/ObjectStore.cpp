@@ -63,6 +63,8 @@ ObjectStore::ObjectStore(std::shared_ptr<const ObjectModel> model, QString path)
                         ? QStringLiteral("file:pelnix-memory-%1?mode=memory&cache=shared").arg(m_serial)
                         : m_path;
     m_errorSink = [](const PLError& e) { Log::debug(QStringLiteral("Object store: ") + e.debugText()); };
+    for (const auto& e : m_model->entities())
+        m_sql.try_emplace(e.get(), *e, *m_model);
 }
 
 ObjectStore::~ObjectStore() {

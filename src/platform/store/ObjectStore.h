@@ -2,6 +2,7 @@
 
 #include "platform/PLError.h"
 #include "platform/store/ChangeSet.h"
+#include "platform/store/EntitySql.h"
 #include "platform/store/ObjectModel.h"
 
 #include <QLoggingCategory>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 namespace pelnix::platform {
 
@@ -67,6 +69,8 @@ public:
     qint64 nextPrimaryKey() { return m_nextPrimaryKey.fetch_add(1); }
     std::shared_ptr<SqliteConnection> connect(QString* problem);
     QMutex& commitMutex() { return m_commitMutex; }
+    // The statement text of an entity of this store's model.
+    const EntitySql& sqlFor(const EntityDescription& entity) const { return m_sql.at(&entity); }
     void publish(const ObjectContext* origin, const ChangeSetPtr& changes);
 
 private:
@@ -75,6 +79,7 @@ private:
     void track(const std::shared_ptr<ObjectContext>& context);
 
     const std::shared_ptr<const ObjectModel> m_model;
+    std::unordered_map<const EntityDescription*, EntitySql> m_sql; // read-only once built
     QString m_path;
     QString m_connectPath;
     const quint64 m_serial;

@@ -2,7 +2,11 @@
 
 #include "platform/store/SqlQueryBuilder.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStringBuilder>
 #include <QStringList>
+#include <cmath>
 
 namespace pelnix::platform {
 
@@ -121,6 +125,35 @@ bool evaluateNode(const Node& n, const ManagedObject& object) {
     return applyOp(n.op, lhs, coerced(path, n.value, n.objectValue));
 }
 
+// Lists up to this length are bound value by value.
+constexpr qsizetype kMaxInlineValues = 16;
+
+// The values as a JSON array that json_each() gives back as the same SQL values; empty when one of
+// them has no such form (bytes, a non-finite number, text holding NUL).
+QString jsonArray(const QVariantList& values) {
+    QJsonArray array;
+    for (const QVariant& v : values) {
+        switch (v.typeId()) {
+        case QMetaType::QString:
+            if (v.toString().contains(QChar(0)))
+                return {};
+            array.append(v.toString());
+            break;
+        case QMetaType::Double:
+            if (!std::isfinite(v.toDouble()))
+                return {};
+            array.append(v.toDouble());
+            break;
+        case QMetaType::QByteArray:
+            return {};
+        default: // integers and booleans, bound as integers
+            array.append(qint64(v.toLongLong()));
+            break;
+        }
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
 QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
     switch (n.kind) {
     case Node::Kind::And:
@@ -129,11 +162,13 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
         const QString r = nodeSql(*n.right, b, problem);
         if (l.isEmpty() || r.isEmpty())
             return {};
-        return QStringLiteral("(%1 %2 %3)").arg(l, n.kind == Node::Kind::And ? "AND" : "OR", r);
+        return QLatin1Char('(') % l %
+               (n.kind == Node::Kind::And ? QLatin1String(" AND ") : QLatin1String(" OR ")) % r %
+               QLatin1Char(')');
     }
     case Node::Kind::Not: {
         const QString l = nodeSql(*n.left, b, problem);
-        return l.isEmpty() ? QString() : QStringLiteral("(NOT %1)").arg(l);
+        return l.isEmpty() ? QString() : QString(QLatin1String("(NOT ") % l % QLatin1Char(')'));
     }
     case Node::Kind::False:
         return QStringLiteral("0");
@@ -150,47 +185,57 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
     }
     // Every comparison yields 0 or 1, never NULL, so NOT behaves as in memory.
     if (n.kind == Node::Kind::In) {
-        QStringList marks;
-        for (const QVariant& v : n.list) {
-            const QVariant c = coerced(path, v, false);
-            if (!c.isNull())
-                marks << b.bind(c);
-        }
-        if (marks.isEmpty())
+        QVariantList values;
+        for (const QVariant& v : n.list)
+            if (QVariant c = coerced(path, v, false); !c.isNull())
+                values << std::move(c);
+        if (values.isEmpty())
             return QStringLiteral("0");
-        return QStringLiteral("(%1 IS NOT NULL AND %1 IN (%2))").arg(col, marks.join(QLatin1Char(',')));
+        // A long list goes as one bound array: one statement whatever its length, and no bound on
+        // the number of values.
+        if (values.size() > kMaxInlineValues)
+            if (const QString json = jsonArray(values); !json.isEmpty())
+                return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col %
+                       QLatin1String(" IN (SELECT value FROM json_each(") % b.bind(json) %
+                       QLatin1String(")))");
+        QStringList marks;
+        for (const QVariant& v : std::as_const(values))
+            marks << b.bind(v);
+        return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col % QLatin1String(" IN (") %
+               marks.join(QLatin1Char(',')) % QLatin1String("))");
     }
     const QVariant value = coerced(path, n.value, n.objectValue);
     if (value.isNull()) {
         switch (n.op) {
         case Predicate::Op::Equal:
-            return col + QStringLiteral(" IS NULL");
+            return col % QLatin1String(" IS NULL");
         case Predicate::Op::NotEqual:
-            return col + QStringLiteral(" IS NOT NULL");
+            return col % QLatin1String(" IS NOT NULL");
         default:
             return QStringLiteral("0");
         }
     }
-    const char* sqlOp = "";
+    QLatin1String sqlOp;
     switch (n.op) {
     case Predicate::Op::Equal:
-        return QStringLiteral("%1 IS %2").arg(col, b.bind(value));
+        return col % QLatin1String(" IS ") % b.bind(value);
     case Predicate::Op::NotEqual:
-        return QStringLiteral("%1 IS NOT %2").arg(col, b.bind(value));
+        return col % QLatin1String(" IS NOT ") % b.bind(value);
     case Predicate::Op::Less:
-        sqlOp = "<";
+        sqlOp = QLatin1String(" < ");
         break;
     case Predicate::Op::LessOrEqual:
-        sqlOp = "<=";
+        sqlOp = QLatin1String(" <= ");
         break;
     case Predicate::Op::Greater:
-        sqlOp = ">";
+        sqlOp = QLatin1String(" > ");
         break;
     case Predicate::Op::GreaterOrEqual:
-        sqlOp = ">=";
+        sqlOp = QLatin1String(" >= ");
         break;
     }
-    return QStringLiteral("(%1 IS NOT NULL AND %1 %2 %3)").arg(col, QLatin1String(sqlOp), b.bind(value));
+    return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col % sqlOp % b.bind(value) %
+           QLatin1Char(')');
 }
 
 QString nodeText(const Node& n) {

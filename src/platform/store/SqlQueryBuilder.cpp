@@ -2,10 +2,18 @@
 
 #include "platform/store/EntityDescription.h"
 
+#include <QStringBuilder>
+
 namespace pelnix::platform {
 
 ResolvedKeyPath SqlQueryBuilder::resolve(const EntityDescription& entity, const QString& keyPath) {
     ResolvedKeyPath out;
+    if (!keyPath.contains(QLatin1Char('.'))) { // most key paths: no list of parts to build
+        if ((out.attribute = entity.attributeNamed(keyPath)))
+            return out;
+        out.relationship = entity.relationshipNamed(keyPath);
+        return out.relationship && !out.relationship->toMany ? out : ResolvedKeyPath();
+    }
     const QStringList parts = keyPath.split(QLatin1Char('.'));
     const EntityDescription* current = &entity;
     for (int i = 0; i < parts.size(); ++i) {
@@ -29,6 +37,8 @@ ResolvedKeyPath SqlQueryBuilder::resolve(const EntityDescription& entity, const 
 }
 
 QString SqlQueryBuilder::quoted(const QString& identifier) {
+    if (!identifier.contains(QLatin1Char('"')))
+        return QLatin1Char('"') % identifier % QLatin1Char('"');
     QString q = identifier;
     q.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
@@ -40,6 +50,9 @@ QString SqlQueryBuilder::column(const QString& keyPath, ResolvedKeyPath* resolve
         *resolvedOut = resolved;
     if (!resolved.isValid())
         return {};
+    const QString& name = resolved.attribute ? resolved.attribute->name : resolved.relationship->name;
+    if (resolved.hops.isEmpty())
+        return QLatin1String("t0.") % quoted(name);
     QString alias = QStringLiteral("t0");
     QString prefix;
     for (const auto* hop : resolved.hops) {
@@ -54,8 +67,7 @@ QString SqlQueryBuilder::column(const QString& keyPath, ResolvedKeyPath* resolve
         }
         alias = *it;
     }
-    const QString& name = resolved.attribute ? resolved.attribute->name : resolved.relationship->name;
-    return alias + QLatin1Char('.') + quoted(name);
+    return alias % QLatin1Char('.') % quoted(name);
 }
 
 QString SqlQueryBuilder::bind(const QVariant& value) {

@@ -1,5 +1,7 @@
 #include "platform/store/SqliteConnection.h"
 
+#include <QStringEncoder>
+#include <QVarLengthArray>
 #include <sqlite3.h>
 
 namespace pelnix::platform {
@@ -53,9 +55,13 @@ bool SqliteConnection::bindValue(sqlite3_stmt* stmt, int index, const QVariant& 
         return sqlite3_bind_null(stmt, index) == SQLITE_OK;
     switch (value.typeId()) {
     case QMetaType::QString: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) ==
-               SQLITE_OK;
+        // Encoded on the stack when short: SQLite copies the bytes anyway.
+        const auto& text = *static_cast<const QString*>(value.constData());
+        QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QVarLengthArray<char, 512> utf8(encoder.requiredSpace(text.size()));
+        const char* end = encoder.appendToBuffer(utf8.data(), text);
+        return sqlite3_bind_text(stmt, index, utf8.constData(), int(end - utf8.constData()),
+                                 SQLITE_TRANSIENT) == SQLITE_OK;
     }
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
@@ -70,24 +76,31 @@ bool SqliteConnection::bindValue(sqlite3_stmt* stmt, int index, const QVariant& 
     }
 }
 
-sqlite3_stmt* SqliteConnection::prepare(const QString& sql, const QList<QVariant>& binds) {
+sqlite3_stmt* SqliteConnection::statement(const QString& sql) {
     if (!m_db) {
         fail(sql);
         return nullptr;
     }
-    sqlite3_stmt* stmt = m_statements.value(sql);
+    sqlite3_stmt*& stmt = m_statements[sql];
     if (!stmt) {
         const QByteArray utf8 = sql.toUtf8();
         if (sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
                                nullptr) != SQLITE_OK) {
+            m_statements.remove(sql);
             fail(sql);
             return nullptr;
         }
-        m_statements.insert(sql, stmt);
     } else {
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
     }
+    return stmt;
+}
+
+sqlite3_stmt* SqliteConnection::prepare(const QString& sql, const QList<QVariant>& binds) {
+    sqlite3_stmt* stmt = statement(sql);
+    if (!stmt)
+        return nullptr;
     for (int i = 0; i < binds.size(); ++i) {
         if (!bindValue(stmt, i + 1, binds[i])) {
             fail(sql);
@@ -112,8 +125,10 @@ bool SqliteConnection::step(sqlite3_stmt* stmt, bool* hasRow) {
 
 bool SqliteConnection::exec(const QString& sql, const QList<QVariant>& binds) {
     sqlite3_stmt* stmt = prepare(sql, binds);
-    if (!stmt)
-        return false;
+    return stmt && run(stmt);
+}
+
+bool SqliteConnection::run(sqlite3_stmt* stmt) {
     bool row = true;
     while (row) {
         if (!step(stmt, &row))

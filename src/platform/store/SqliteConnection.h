@@ -26,10 +26,14 @@ public:
     QRecursiveMutex& mutex() { return m_mutex; }
     sqlite3* handle() const { return m_db; }
 
-    // A cached, reset statement with `binds` bound; null (with lastError() set) on failure.
+    // The cached statement of `sql`, reset with nothing bound; null (with lastError() set) on failure.
+    sqlite3_stmt* statement(const QString& sql);
+    // statement() with `binds` bound.
     sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& binds = {});
     // Runs a statement to its end.
     bool exec(const QString& sql, const QList<QVariant>& binds = {});
+    // Steps a bound statement to its end.
+    bool run(sqlite3_stmt* stmt);
     // The first column of the first row, or null.
     QVariant scalar(const QString& sql, const QList<QVariant>& binds = {});
     bool step(sqlite3_stmt* stmt, bool* hasRow);
@@ -38,10 +42,10 @@ public:
 
     QString lastError() const { return m_lastError; }
     int lastErrorCode() const { return m_lastCode; }
-
-private:
+    // Records the connection's current error as the failure of `what`.
     void fail(const QString& what);
 
+private:
     QRecursiveMutex m_mutex;
     sqlite3* m_db = nullptr;
     QHash<QString, sqlite3_stmt*> m_statements;
