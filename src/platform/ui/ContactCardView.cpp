@@ -1,5 +1,6 @@
 #include "ContactCardView.h"
 
+#include <QFocusEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -81,9 +82,17 @@ protected:
         painter.setFont(sized(this, 16));
         painter.setPen(isEnabled() ? kAccent : kSecondaryText);
         painter.drawText(rect(), Qt::AlignCenter, text());
-        if (hasFocus())
+        if (hasFocus() && m_keyboardFocus)
             painter.fillRect(QRect(kInset, height() - 3, width() - 2 * kInset, 2), kAccent);
     }
+    // Only focus that came by the keyboard is marked.
+    void focusInEvent(QFocusEvent* event) override {
+        m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QPushButton::focusInEvent(event);
+    }
+
+private:
+    bool m_keyboardFocus = false;
 };
 
 // A plain white block whose entries are separated by inset lines.
