@@ -2,10 +2,6 @@
 
 #include "foundation/PLReachability.h"
 #include "platform/Log.h"
-#include "platform/MainThread.h"
-
-#include <QCoreApplication>
-#include <QPointer>
 
 #include <QNetworkInformation>
 
@@ -13,17 +9,7 @@ namespace pelnix {
 
 NetworkInformationReachabilitySource::NetworkInformationReachabilitySource() {
     update();
-    auto* app = QCoreApplication::instance();
-    if (!app || platform::isMainThread()) {
-        attach();
-        return;
-    }
-    moveToThread(app->thread());
-    QPointer<NetworkInformationReachabilitySource> self(this);
-    platform::runOnMain([self] {
-        if (self)
-            self->attach();
-    });
+    followOnMainThread([this] { attach(); });
 }
 
 void NetworkInformationReachabilitySource::attach() {

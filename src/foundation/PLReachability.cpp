@@ -1,5 +1,6 @@
 #include "foundation/PLReachability.h"
 
+#include "foundation/NetlinkReachabilitySource.h"
 #include "foundation/NetworkInformationReachabilitySource.h"
 #include "platform/NotificationCenter.h"
 
@@ -33,8 +34,15 @@ std::shared_ptr<ReachabilitySource> PLReachability::defaultSource() {
         if (g_source)
             return g_source;
     }
-    // Made without the lock held and without waiting for another thread.
-    std::shared_ptr<ReachabilitySource> live = std::make_shared<NetworkInformationReachabilitySource>();
+    // Made without the lock held and without waiting for another thread. On Linux the kernel's routing
+    // socket answers directly; Qt's network information would load plug-ins that bring in GIO and a
+    // D-Bus connection, a few MiB for the same judgement.
+    std::shared_ptr<ReachabilitySource> live;
+#if defined(Q_OS_LINUX) && !defined(Q_OS_ANDROID)
+    live = NetlinkReachabilitySource::create();
+#endif
+    if (!live)
+        live = std::make_shared<NetworkInformationReachabilitySource>();
     QMutexLocker lock(&g_sourceMutex);
     if (!g_source)
         g_source = std::move(live);

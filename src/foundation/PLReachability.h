@@ -32,8 +32,9 @@ public:
     static std::unique_ptr<PLReachability> reachabilityForInternetConnection();
     static std::unique_ptr<PLReachability> reachabilityForLocalWiFi();
 
-    // The process-wide source: the live one unless one was set. The live one is made on the main
-    // thread.
+    // The process-wide source: the live one unless one was set. The live one (the kernel's routing
+    // socket on Linux, Qt's network information elsewhere or when that socket cannot be opened) is
+    // followed on the main thread.
     static std::shared_ptr<ReachabilitySource> defaultSource();
     static void setDefaultSource(std::shared_ptr<ReachabilitySource> source);
 

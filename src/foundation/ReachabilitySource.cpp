@@ -1,5 +1,10 @@
 #include "foundation/ReachabilitySource.h"
 
+#include "platform/MainThread.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
 namespace pelnix {
 
 ReachabilitySource::ReachabilitySource(QObject* parent) : QObject(parent) {}
@@ -19,6 +24,20 @@ void ReachabilitySource::setFlags(Target target, quint32 flags) {
     auto& slot = target == Target::Internet ? m_internet : m_localLink;
     if (slot.exchange(flags) != flags)
         emit flagsChanged();
+}
+
+void ReachabilitySource::followOnMainThread(std::function<void()> attach) {
+    auto* app = QCoreApplication::instance();
+    if (!app || platform::isMainThread()) {
+        attach();
+        return;
+    }
+    moveToThread(app->thread());
+    QPointer<ReachabilitySource> self(this);
+    platform::runOnMain([self, attach = std::move(attach)] {
+        if (self)
+            attach();
+    });
 }
 
 } // namespace pelnix

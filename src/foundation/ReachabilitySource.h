@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <functional>
 
 namespace pelnix {
 
@@ -24,6 +25,12 @@ public:
 signals:
     // Emitted on the thread that changed the flags.
     void flagsChanged();
+
+protected:
+    // For live sources, last in their constructor: moves this object to the main thread and runs
+    // `attach` there, at once when already on it (or without an application), otherwise queued
+    // without waiting for the main thread.
+    void followOnMainThread(std::function<void()> attach);
 
 private:
     std::atomic<quint32> m_internet{0};

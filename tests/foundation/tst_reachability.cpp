@@ -1,4 +1,5 @@
 #include "TestSandbox.h"
+#include "foundation/NetlinkReachabilitySource.h"
 #include "foundation/NetworkInformationReachabilitySource.h"
 #include "foundation/PLReachability.h"
 #include "foundation/PLReachabilityResponder.h"
@@ -31,7 +32,8 @@ private slots:
     void handlerRemovingItselfDuringDispatch();
     void changeFromWorkerReachesHandlersOnMainThread();
     void alertOnlyWhenAskedAndOffline();
-    void liveSourceWithoutBackendIsReachable();
+    void liveSourceIsMadeOnAWorkerAndFollowedOnMainThread();
+    void networkInformationSourceWithoutBackendIsReachable();
 
 private:
     std::shared_ptr<ReachabilitySource> m_source;
@@ -178,20 +180,40 @@ void TestReachability::alertOnlyWhenAskedAndOffline() {
     QCOMPARE(shown.size(), 3);
 }
 
-void TestReachability::liveSourceWithoutBackendIsReachable() {
+void TestReachability::liveSourceIsMadeOnAWorkerAndFollowedOnMainThread() {
     // Made on a worker while the main thread is busy: it must not wait for the main thread.
     platform::SerialQueue worker(QStringLiteral("worker"));
-    std::shared_ptr<NetworkInformationReachabilitySource> live;
+    std::shared_ptr<ReachabilitySource> live;
     std::atomic<bool> made{false};
     PLReachability::setDefaultSource({});
     worker.async([&] {
-        live =
-            std::dynamic_pointer_cast<NetworkInformationReachabilitySource>(PLReachability::defaultSource());
+        live = PLReachability::defaultSource();
         made = true;
     });
     while (!made.load())
         QThread::yieldCurrentThread();
     PLReachability::setDefaultSource(m_source);
+    QVERIFY(live);
+    QCOMPARE(live->thread(), QThread::currentThread()); // followed on the main thread
+#if defined(Q_OS_LINUX)
+    // Linux answers from the kernel's routing socket, without Qt's network plug-ins.
+    if (NetlinkReachabilitySource::create())
+        QVERIFY(std::dynamic_pointer_cast<NetlinkReachabilitySource>(live));
+#endif
+    QCoreApplication::processEvents();
+}
+
+void TestReachability::networkInformationSourceWithoutBackendIsReachable() {
+    // The source used where there is no routing socket; made on a worker as above.
+    platform::SerialQueue worker(QStringLiteral("worker"));
+    std::shared_ptr<NetworkInformationReachabilitySource> live;
+    std::atomic<bool> made{false};
+    worker.async([&] {
+        live = std::make_shared<NetworkInformationReachabilitySource>();
+        made = true;
+    });
+    while (!made.load())
+        QThread::yieldCurrentThread();
     QVERIFY(live);
     QCOMPARE(live->thread(), QThread::currentThread()); // followed on the main thread
     QCoreApplication::processEvents();
