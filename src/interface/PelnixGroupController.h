@@ -43,7 +43,8 @@ public:
 
     static void addMembers(const QVariantList& members, const std::optional<PelnixGroup>& group,
                            PLResultHandler completion);
-    // Deletes the group's media folder, then closes the group (its admin, not one-to-one) or leaves it.
+    // Closes the group (its admin, not one-to-one) or leaves it; the group's media folder is deleted
+    // once the server has accepted.
     static void exitGroup(const std::optional<PelnixGroup>& group, PLResultHandler completion);
     static void getPendingMembersOfGroup(const std::optional<PelnixGroup>& group,
                                          PLPendingMembersHandler completion);

@@ -90,10 +90,17 @@ void PelnixGroupController::exitGroup(const std::optional<PelnixGroup>& group, P
         return refuse(completion, *error);
     if (refusedOffline(completion))
         return;
-    deleteLocalChatDirectoryForRoom(room);
+    // The media folder goes once the server has let the user go: a refusal keeps the room's media.
+    auto afterServer = [completion, room](bool success, const PLOptionalError& error,
+                                          const QString& message) {
+        if (success)
+            deleteLocalChatDirectoryForRoom(room);
+        if (completion)
+            completion(success, error, message);
+    };
     const bool close = room->isCurrentUserAdmin() && !room->isOneToOne();
-    forward(close ? room->closeGroupWithCompletionHandler(passOn(completion))
-                  : room->leaveGroupWithCompletionHandler(passOn(completion)),
+    forward(close ? room->closeGroupWithCompletionHandler(afterServer)
+                  : room->leaveGroupWithCompletionHandler(afterServer),
             completion);
 }
 

@@ -9,10 +9,12 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "media/PLImageManager.h"
 #include "media/PLMultiMediaHandler.h"
 #include "media/PLRichMediaOutbox.h"
 #include "media/PLVideoThumbnailer.h"
 #include "platform/MainThread.h"
+#include "platform/ui/ImageViewWebCache.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
@@ -39,8 +41,26 @@ void ensureLibraryIsSetUp() {
     PLMultiMediaHandler::setThumbnailProvider(
         [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
     connectAppearance();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        connectImageViews();
+    }
+}
+
+void connectImageViews() {
+    // The screen layer cannot link the media layer: remote pictures of image views load through the
+    // media layer's caches and downloader from here.
+    using platform::ui::ImageViewWebCache::Completed;
+    platform::ui::ImageViewWebCache::setImageSource({
+        [](const QUrl& url, int options, Completed done) -> quint64 {
+            return PLImageManager::sharedManager()->loadImageWithURL(
+                url, options,
+                [done](const QImage& image, const PLOptionalError& error, PLImageManager::CacheType type,
+                       const QUrl& loaded) { done(image, error, int(type), loaded); });
+        },
+        [](quint64 id) { PLImageManager::sharedManager()->cancel(id); },
+        [](const QUrl& url) { return PLImageManager::sharedManager()->cachedImageExistsForURL(url); },
+    });
 }
 
 void connectSmartMessages() {

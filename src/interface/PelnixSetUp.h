@@ -20,6 +20,9 @@ void ensureLibraryIsSetUp();
 // Points the screens' colour helpers at the host's appearance settings and at the colour
 // configuration; part of the one-time wiring (defined with the facade's appearance settings).
 void connectAppearance();
+// Loads the remote pictures of image views through the media layer's image loader (part of the
+// set-up on a GUI application; also for tests and tools that show screens without a start-up).
+void connectImageViews();
 // Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
 // done at every start-up, so that it holds whatever replaced them since.
 void connectSmartMessages();

@@ -176,13 +176,23 @@ void TestGroupOperations::exitClosesOrLeaves() {
     QCOMPARE(offline.error->code, -1010);
     QVERIFY(QDir(folder).exists());
 
+    // A refusal by the server keeps the room's media.
     world.fixture.setOnline(true);
+    world.fixture.server().addFault(
+        {"rooms/" + closed.groupID.toStdString(), "DELETE", 1, standin::FaultInjector::Mode::ErrorEnvelope});
+    Outcome refused;
+    PelnixGroupController::exitGroup(closed, refused.handler());
+    QTRY_COMPARE(refused.calls, 1);
+    QVERIFY(!refused.success);
+    QVERIFY(QDir(folder).exists());
+
     Outcome close;
     PelnixGroupController::exitGroup(closed, close.handler());
     QTRY_COMPARE(close.calls, 1);
     QVERIFY2(close.success, qPrintable(close.message));
     QVERIFY(!QDir(folder).exists());
-    QCOMPARE(requestsTo(world.fixture, "DELETE", "/rooms/" + closed.groupID.toStdString()), 1);
+    // The refused request and the accepted one.
+    QCOMPARE(requestsTo(world.fixture, "DELETE", "/rooms/" + closed.groupID.toStdString()), 2);
 }
 
 QTEST_MAIN(TestGroupOperations)

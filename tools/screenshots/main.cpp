@@ -5,6 +5,7 @@
 #include "GalleryAccount.h"
 #include "GalleryControls.h"
 #include "GalleryMedia.h"
+#include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
+    pelnix::tools::registerRoomsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

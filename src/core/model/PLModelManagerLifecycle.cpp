@@ -31,7 +31,9 @@ PLModelManagerHooks PLModelManagerHooks::defaults() {
     h.fetchChatRooms = [](PLProgressHandler progress, PLResultHandler completion) {
         return ChatRoom::getPrivateRoomsWithCompletionHandler(std::move(completion), std::move(progress));
     };
-    h.applyRoomEvent = [](const QVariantMap& event) { ChatRoom::updateRoomWithMessageDict(event); };
+    // Through the entry that drops the echo of the user's own leaving or closing, which the answer
+    // to the request has already applied.
+    h.applyRoomEvent = [](const QVariantMap& event) { ChatRoom::updateWithEventsDict(event); };
     h.prepareOutbox = &PLModelManager::prepareOutbox;
     h.postPendingMessages = [] { PLModelManager::sharedModelManager()->postPendingMessages(); };
     h.rearmUnansweredPosts = [](bool fromWelcome) {

@@ -1,0 +1,346 @@
+// The rooms list over 1,000 rooms and 100,000 messages, each figure beside its baseline in the same run:
+//  - the screen made, loaded and painted once, beside the core's rooms query alone (both from a cold
+//    store context, as at a first appearance);
+//  - scrolling top to bottom, frame by frame, beside a QListView painting the same two lines per row;
+//  - a burst of 200 "ChatRoomUpdatedNotification"s, each for a room that became the newest, applied to
+//    the list on screen, beside the same notifications with nobody but the store's lookups behind them.
+
+#include "ScrollBenchmark.h"
+#include "SideBySideBaseline.h"
+#include "TestSandbox.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/ChatRoomNotifications.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/model/PelnixDataModel.h"
+#include "core/model/RoomMember.h"
+#include "core/model/User.h"
+#include "core/session/PLAppLockSettingsManager.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "interface/PelnixSetUp.h"
+#include "media/PLImageManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+#include "ui/rooms/PLChatRoomTableViewCell.h"
+#include "ui/rooms/PLChatRoomsTableViewController.h"
+
+#include <QAbstractListModel>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QPainter>
+#include <QScrollBar>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace pelnix;
+using namespace pelnix::bench;
+using platform::ui::NavigationController;
+using platform::ui::Window;
+
+namespace {
+
+constexpr int kRooms = 1000;
+constexpr int kMessagesPerRoom = 100;
+constexpr int kBurst = 200;
+constexpr int kPictures = 50;
+constexpr qint32 kMe = 41;
+QMap<QString, double> g_seconds;
+
+// The store in a sandbox: the signed-in user, 1,000 rooms (every fifth one-to-one) of 100 messages,
+// a tenth unread, pictures of 50 addresses in the image cache, counts and latest messages settled.
+struct RoomsWorld {
+    test::TestSandbox sandbox;
+    RoomsWorld() {
+        PelnixDataModel::registerDeclaration();
+        PLManagedObject::initializeDatabase();
+        PelnixSetUp::connectImageViews();
+        PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+        auto account = CurrentUserInfo::PS_createEntity();
+        auto me = User::PS_createEntity();
+        me->setUserID(kMe);
+        me->setEmail(QStringLiteral("me@acme.test"));
+        account->setUser(me);
+        account->setStatus(3);
+        QList<std::shared_ptr<User>> people;
+        for (int p = 0; p < 20; ++p) {
+            auto user = User::PS_createEntity();
+            user->setUserID(100 + p);
+            user->setProfileName(QStringLiteral("Person %1").arg(p));
+            user->setEmail(QStringLiteral("person%1@acme.test").arg(p));
+            user->setImageUrl(pictureURL(p));
+            people << user;
+        }
+        qint64 date = 1'700'000'000'000;
+        for (int r = 0; r < kRooms; ++r) {
+            auto room = ChatRoom::PS_createEntity();
+            room->setRoomId(QStringLiteral("room-%1").arg(r));
+            room->setName(QStringLiteral("Room %1 of the organisation").arg(r));
+            const bool oneToOne = r % 5 == 0;
+            room->setType(oneToOne ? QStringLiteral("1") : QStringLiteral("0"));
+            room->setImageUrl(pictureURL(r));
+            for (const auto& user : {me, people[r % people.size()]}) {
+                auto member = RoomMember::PS_createEntity();
+                member->setUser(user);
+                member->setIsCreator(user == me && r % 3 == 0);
+                room->addMembersObject(member);
+            }
+            for (int m = 0; m < kMessagesPerRoom; ++m) {
+                auto message = Message::PS_createEntity();
+                message->setMessageId(QStringLiteral("m-%1-%2").arg(r).arg(m));
+                message->setText(QStringLiteral("Message %1 in room %2 of ordinary length.").arg(m).arg(r));
+                message->setType(2);
+                message->setDate(date + qint64(m) * kRooms + r);
+                message->setValue("state", qint16(m % 10 == 0 ? 0 : 1));
+                message->setUpdateCount(m % 10 == 0 ? 1 : 0);
+                message->setSenderUser(m % 2 ? me : people[m % people.size()]);
+                room->addMessagesObject(message);
+                room->updateLatestMessage(message);
+            }
+        }
+        PLPersistence::PS_defaultContext()->save();
+        for (const auto& room : ChatRoom::PS_findAll())
+            room->unreadMessagesCount();
+        PLPersistence::PS_defaultContext()->save();
+        PLPersistence::PS_defaultContext()->reset();
+        for (int p = 0; p < kPictures; ++p) {
+            QImage picture(96, 96, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(QColor::fromHsv(p * 7 % 360, 150, 200));
+            PLImageManager::sharedManager()->imageCache().storeInMemory(
+                PLImageCache::keyForURL(QUrl(pictureURL(p))), picture);
+        }
+    }
+    ~RoomsWorld() { PLPersistence::cleanUp(); }
+    static QString pictureURL(int n) {
+        return QStringLiteral("https://pictures.bench.invalid/%1.png").arg(n % kPictures);
+    }
+};
+
+RoomsWorld* g_world = nullptr;
+
+void ensureWorld() {
+    if (!g_world)
+        g_world = new RoomsWorld;
+}
+
+// The rooms list in its navigation controller, in a phone-sized window.
+struct ListOnScreen {
+    Window window;
+    PLChatRoomsTableViewController* list = new PLChatRoomsTableViewController;
+    ListOnScreen() {
+        window.resize(kScreen);
+        window.setRootViewController(new NavigationController(list));
+        window.show();
+    }
+};
+
+void paintOnce(QWidget& widget) {
+    static QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&frame);
+    widget.render(&painter);
+}
+
+void BM_CoreRoomsQueryCold(benchmark::State& state) {
+    ensureWorld();
+    for (auto _ : state) {
+        const auto rooms = ChatRoom::allChatRooms();
+        benchmark::DoNotOptimize(rooms);
+        state.PauseTiming();
+        if (rooms.size() != kRooms)
+            state.SkipWithError("wrong rooms");
+        PLPersistence::PS_defaultContext()->reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_RoomsListFirstFrameCold(benchmark::State& state) {
+    ensureWorld();
+    for (auto _ : state) {
+        auto* screen = new ListOnScreen;
+        QCoreApplication::processEvents();
+        paintOnce(screen->window);
+        state.PauseTiming();
+        if (screen->list->chatRooms().size() != kRooms ||
+            screen->list->tableView()->visibleCells().size() < 9)
+            state.SkipWithError("the list is not filled");
+        delete screen;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        PLPersistence::PS_defaultContext()->reset();
+        state.ResumeTiming();
+    }
+}
+
+// The same two lines per row for the list view: the room's name and its last message, 72 high.
+class TwoLineRooms : public QAbstractListModel {
+public:
+    explicit TwoLineRooms(const QList<std::shared_ptr<ChatRoom>>& rooms) {
+        for (const auto& room : rooms) {
+            const auto latest = room->latestMessage();
+            m_lines << room->name() + QLatin1Char('\n') + (latest ? latest->text() : QString());
+        }
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : int(m_lines.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole)
+            return m_lines.value(index.row());
+        if (role == Qt::SizeHintRole)
+            return QSize(kScreen.width(), int(PLChatRoomTableViewCell::cellHeight()));
+        return {};
+    }
+
+private:
+    QStringList m_lines;
+};
+
+void BM_RoomsListScroll(benchmark::State& state) {
+    ensureWorld();
+    const long before = residentKb();
+    ListOnScreen screen;
+    QCoreApplication::processEvents();
+    auto* table = screen.list->tableView();
+    // The list itself is painted, as the list view is: the navigation bar above it does not scroll.
+    const int content = int(table->contentSize().height()) + kScreen.height() - table->height();
+    scrollFrames(
+        state, *table, content, [&](int y) { table->setContentOffset(QPointF(0, y)); }, before);
+    state.counters["cells"] = double(table->findChildren<PLChatRoomTableViewCell*>().size());
+}
+
+void BM_PlainListViewScroll(benchmark::State& state) {
+    ensureWorld();
+    const long before = residentKb();
+    TwoLineRooms model(ChatRoom::allChatRooms());
+    QListView list;
+    list.setModel(&model);
+    list.setUniformItemSizes(true);
+    list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // As large as the rooms list under its navigation bar.
+    list.resize(kScreen.width(), kScreen.height() - platform::ui::NavigationBar::kHeight);
+    list.show();
+    QCoreApplication::processEvents();
+    const int content = list.verticalScrollBar()->maximum() + kScreen.height();
+    scrollFrames(
+        state, list, content, [&](int y) { list.verticalScrollBar()->setValue(y); }, before);
+}
+
+// Makes `count` rooms from the bottom of the list the newest, one after the other, in the store.
+QStringList touchRooms(int count, qint64& clock) {
+    QStringList ids;
+    auto rooms = ChatRoom::allChatRooms();
+    for (int i = 0; i < count; ++i) {
+        const auto& room = rooms[rooms.size() - 1 - (i * 3) % rooms.size()];
+        room->setActivityDate(++clock);
+        ids << room->roomId();
+    }
+    PLPersistence::PS_defaultContext()->save();
+    return ids;
+}
+
+void postUpdates(const QStringList& ids) {
+    auto* center = platform::NotificationCenter::defaultCenter();
+    for (const QString& id : ids)
+        center->post(QLatin1String(ChatRoomUpdatedNotification), {}, {{QLatin1String(kChatRoomIDKey), id}});
+}
+
+qint64 g_clock = 1'800'000'000'000;
+
+void BM_RoomsListBurstOf200Updates(benchmark::State& state) {
+    ensureWorld();
+    ListOnScreen screen;
+    QCoreApplication::processEvents();
+    paintOnce(screen.window);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QStringList ids = touchRooms(kBurst, g_clock);
+        state.ResumeTiming();
+        postUpdates(ids);
+        QCoreApplication::processEvents();
+        paintOnce(screen.window);
+        state.PauseTiming();
+        // Every row in its place: the list's order is the store's, and each cell on screen shows the
+        // room of its row.
+        const auto stored = ChatRoom::allChatRooms();
+        const auto shown = screen.list->chatRooms();
+        bool inPlace = shown.size() == stored.size();
+        for (int i = 0; inPlace && i < shown.size(); ++i)
+            inPlace = shown[i]->roomId() == stored[i]->roomId();
+        auto* table = screen.list->tableView();
+        for (auto* cell : table->visibleCells()) {
+            auto* row = qobject_cast<PLChatRoomTableViewCell*>(cell);
+            inPlace = inPlace && row && row->chatRoom() == shown.value(table->indexPathForCell(row)->row);
+        }
+        if (!inPlace || shown.first()->roomId() != ids.last())
+            state.SkipWithError("a row is out of place after the burst");
+        state.ResumeTiming();
+    }
+}
+
+// The notifications alone: delivered, each room looked up and re-read, nothing on screen.
+void BM_BurstOf200NotificationsWithoutAList(benchmark::State& state) {
+    ensureWorld();
+    auto* center = platform::NotificationCenter::defaultCenter();
+    const auto token =
+        center->addObserver(QLatin1String(ChatRoomUpdatedNotification), [](const platform::Notification& n) {
+            const auto room =
+                ChatRoom::chatRoomWithID(n.userInfo.value(QLatin1String(kChatRoomIDKey)).toString());
+            if (room)
+                room->refreshObject();
+        });
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QStringList ids = touchRooms(kBurst, g_clock);
+        state.ResumeTiming();
+        postUpdates(ids);
+        QCoreApplication::processEvents();
+    }
+    center->removeObserver(token);
+}
+
+BENCHMARK(BM_CoreRoomsQueryCold)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_RoomsListFirstFrameCold)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_PlainListViewScroll)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RoomsListScroll)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_BurstOf200NotificationsWithoutAList)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RoomsListBurstOf200Updates)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Fonts, glyph caches, the backing store and the store's statements exist before anything is timed.
+void warmUp() {
+    platform::ui::Animator::setInstant(true);
+    ensureWorld();
+    ListOnScreen screen;
+    QCoreApplication::processEvents();
+    for (int y = 0; y < 20000; y += 500) {
+        screen.list->tableView()->setContentOffset(QPointF(0, y));
+        paintOnce(screen.window);
+    }
+    PLPersistence::PS_defaultContext()->reset();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    warmUp();
+    benchmark::Initialize(&argc, argv);
+    SideBySideReporter reporter(g_seconds);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto ms = [](const char* name) { return g_seconds.value(QLatin1String(name)) * 1e3; };
+    std::printf("\nRooms list, %d rooms / %d messages:\n", kRooms, kRooms * kMessagesPerRoom);
+    std::printf("  first painted frame %.1f ms (target < 50 ms); the core's rooms query alone %.1f ms\n",
+                ms("BM_RoomsListFirstFrameCold"), ms("BM_CoreRoomsQueryCold"));
+    std::printf("  a burst of %d updates applied on screen %.1f ms (target < 100 ms); the notifications "
+                "alone %.1f ms\n",
+                kBurst, ms("BM_RoomsListBurstOf200Updates"), ms("BM_BurstOf200NotificationsWithoutAList"));
+    std::printf("  scrolling: see the fps counters of BM_RoomsListScroll and BM_PlainListViewScroll\n");
+    delete g_world;
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,45 @@
+#include "ui/rooms/RoomsBarButtons.h"
+
+#include "foundation/ui/CustomColors.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "interface/Pelnix.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
+#include "ui/rooms/RoomsTexts.h"
+
+namespace pelnix::RoomsBarButtons {
+
+using platform::ui::BarButtonItem;
+using platform::ui::Button;
+
+void addLeftBarButtonItems(platform::ui::ViewController* screen, std::function<void()> cancel) {
+    auto* nav = screen ? screen->navigationController() : nullptr;
+    if (!nav || nav->viewControllers().size() != 1)
+        return;
+    QList<BarButtonItem*> hostItems;
+    for (const QVariant& item : Pelnix::navigationItemLeftBarButtonItems())
+        if (auto* barItem = qobject_cast<BarButtonItem*>(item.value<QObject*>()))
+            hostItems << barItem;
+    if (!hostItems.isEmpty()) {
+        screen->navigationItem()->setLeftBarButtonItems(hostItems);
+        return;
+    }
+    if (Pelnix::isCancelButtonHidden())
+        return;
+    auto* button = new Button;
+    button->setObjectName(QStringLiteral("cancelButton"));
+    button->setTitle(RoomsTexts::localized("Cancel"));
+    button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
+    button->setTitleColor(CustomColors::pelnixBlueColor());
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setMinimumWidth(64);
+    QObject::connect(button, &Button::clicked, screen, [cancel] {
+        if (cancel)
+            cancel();
+    });
+    screen->navigationItem()->setLeftBarButtonItem(new BarButtonItem(static_cast<QWidget*>(button)));
+}
+
+} // namespace pelnix::RoomsBarButtons
