@@ -167,15 +167,15 @@ struct RoomsStore {
 };
 
 // The conversation screen as far as the rooms list knows it: a registered screen that takes the room
-// as its "chatRoomID" property.
+// as its "roomId" property.
 class FakeChatWindow : public platform::ui::ViewController {
     Q_OBJECT
-    Q_PROPERTY(QString chatRoomID MEMBER m_chatRoomID)
+    Q_PROPERTY(QString roomId MEMBER m_chatRoomID)
 public:
     QString chatRoomID() const { return m_chatRoomID; }
     static void registerScreen() {
         platform::ui::ScreenRegistry::shared()->registerScreen(QStringLiteral("Home"),
-                                                               QStringLiteral("PLChatWindowViewController"),
+                                                               QStringLiteral("ChatWindowViewController"),
                                                                [] { return new FakeChatWindow; });
     }
 

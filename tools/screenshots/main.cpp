@@ -4,6 +4,7 @@
 
 #include "GalleryAccount.h"
 #include "GalleryControls.h"
+#include "GalleryConversation.h"
 #include "GalleryMedia.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerMediaGalleryScreens();
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
+    pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();

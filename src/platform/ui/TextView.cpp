@@ -73,20 +73,15 @@ void TextView::clearSelection() {
     setTextCursor(cursor);
 }
 
-QString TextView::linkifiedHtml(const QString& text) {
+QList<TextView::DetectedLink> TextView::detectedLinks(const QString& text) {
     static const QRegularExpression detector(
         QStringLiteral(R"((?<url>\b(?:https?://|www\.)[^\s<>"]+[^\s<>".,;:!?)\]'])|)"
                        R"((?<mail>\b[\w.+-]+@[\w-]+(?:\.[\w-]+)+\b)|)"
                        R"((?<phone>(?<![\w+])\+?\d[\d -]{5,}\d\b))"));
-    QString html;
-    int last = 0;
-    auto plain = [](const QString& s) {
-        return s.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-    };
+    QList<DetectedLink> links;
     auto it = detector.globalMatch(text);
     while (it.hasNext()) {
         const auto match = it.next();
-        html += plain(text.mid(last, match.capturedStart() - last));
         const QString found = match.captured();
         QUrl url;
         if (!match.captured(QStringLiteral("url")).isEmpty())
@@ -96,9 +91,23 @@ QString TextView::linkifiedHtml(const QString& text) {
         else
             url = QUrl(QStringLiteral("tel:") +
                        QString(found).remove(QLatin1Char(' ')).remove(QLatin1Char('-')));
+        links << DetectedLink{int(match.capturedStart()), int(match.capturedLength()), url};
+    }
+    return links;
+}
+
+QString TextView::linkifiedHtml(const QString& text) {
+    QString html;
+    int last = 0;
+    auto plain = [](const QString& s) {
+        return s.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    };
+    for (const DetectedLink& link : detectedLinks(text)) {
+        html += plain(text.mid(last, link.start - last));
         html += QStringLiteral("<a href=\"%1\">%2</a>")
-                    .arg(url.toString(QUrl::FullyEncoded).toHtmlEscaped(), found.toHtmlEscaped());
-        last = int(match.capturedEnd());
+                    .arg(link.url.toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                         text.mid(link.start, link.length).toHtmlEscaped());
+        last = link.start + link.length;
     }
     html += plain(text.mid(last));
     return html;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QTextBrowser>
 #include <QUrl>
 #include <functional>
@@ -40,7 +41,16 @@ public:
     // Their switches and insets.
     ScrollIndicators* scrollIndicators() const { return m_indicators; }
 
-    // The rich text with anchors for `text`: URLs ("http(s)://", "www."), e-mail and phone numbers.
+    // A link found in plain text: its range and where it leads.
+    struct DetectedLink {
+        int start = 0;
+        int length = 0;
+        QUrl url;
+    };
+    // The links in `text`, in order: URLs ("http(s)://", "www."), e-mail addresses ("mailto:") and
+    // phone numbers ("tel:", blanks and dashes removed).
+    static QList<DetectedLink> detectedLinks(const QString& text);
+    // The rich text with anchors for `text`'s detected links.
     static QString linkifiedHtml(const QString& text);
 
 signals:

@@ -552,7 +552,7 @@ void PLChatRoomsTableViewController::openChatRoomWithID(const QString& roomID) {
 void PLChatRoomsTableViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) {
     PLBaseTableTableViewController::prepareForSegue(segue, sender);
     if (ViewController* destination = segue.destinationViewController())
-        destination->setProperty("chatRoomID", m_selectedChatRoomID);
+        destination->setProperty("roomId", m_selectedChatRoomID);
 }
 
 } // namespace pelnix

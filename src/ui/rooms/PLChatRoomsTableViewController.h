@@ -32,7 +32,7 @@ class PLChatRoomTableViewCell;
 // row moves to the top, others are redrawn in place, unknown ones are inserted.
 //
 // Other screen libraries are reached through the screen registry only. The conversation screen (the
-// segue "ChatRoomSelect") receives the room as its Qt property "chatRoomID" before it is shown. The
+// segue "ChatRoomSelect") receives the room as its Qt property "roomId" before it is shown. The
 // contact picker ("Home"/"PLContactsNavigationController") is configured through its invokable
 // configureWithAddedContacts(QVariantList added, QObject* delegate, bool addMore) and answers through
 // this screen's invokables contactViewControllerAddedContacts() and openChatRoomWithID().

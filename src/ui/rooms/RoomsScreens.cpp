@@ -17,7 +17,7 @@ void registerScreens() {
     registry->registerScreen(home, QStringLiteral("PLOpenGroupsViewController"),
                              [] { return new PLOpenGroupsViewController; });
     registry->registerSegue(home, list, QStringLiteral("ChatRoomSelect"),
-                            QStringLiteral("PLChatWindowViewController"), StoryboardSegue::Kind::Push);
+                            QStringLiteral("ChatWindowViewController"), StoryboardSegue::Kind::Push);
 }
 
 } // namespace pelnix::RoomsScreens

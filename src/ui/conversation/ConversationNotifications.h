@@ -1,0 +1,17 @@
+#pragma once
+
+// Notifications among the conversation screens, posted and delivered on the main thread.
+namespace pelnix {
+
+// A message cell turned its message read: {"message": the message's ID}.
+inline constexpr char PLChatWindowCellMarkedAsReadNotification[] =
+    "chat window cell marked as read notification";
+inline constexpr char kChatWindowMessageKey[] = "message";
+// A cell of the chat window left the screen: {"cell": the cell, as a QObject pointer}.
+inline constexpr char PLChatWindowCellDidMoveOutOfScreenNotification[] =
+    "chat window cell did move out of screen";
+inline constexpr char kChatWindowCellKey[] = "cell";
+// The failed-post sheet's answer: {"PostFailurePendingMessageKey", "PostFailureActionKey"}.
+inline constexpr char RetryOrDiscardPendingMessageNotification[] = "RetryOrDiscardPendingMessageNotification";
+
+} // namespace pelnix

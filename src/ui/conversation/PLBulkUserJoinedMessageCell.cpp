@@ -1,0 +1,205 @@
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
+
+#include "core/model/Message.h"
+#include "foundation/DateAdditions.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TapGestureRecognizer.h"
+#include "ui/conversation/PLCellLabel.h"
+#include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/PLClippedView.h"
+#include "ui/conversation/PLMessageTextView.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace pelnix {
+
+using platform::ui::Animator;
+using platform::ui::Button;
+using platform::ui::Label;
+using platform::ui::TapGestureRecognizer;
+
+namespace {
+constexpr int kMaximumBoxWidth = 280;
+constexpr int kBoxSideMargin = 20;
+constexpr int kLabelPadding = 8;
+constexpr int kClippedViewWidth = 12;
+constexpr int kClippedViewHeight = 6;
+constexpr int kFadeMs = 200;
+const QColor kBoxColor(0xEE, 0xEE, 0xEE);
+
+// Rounded up in single precision, as the row heights are.
+qreal roundedUp(qreal height) {
+    return qreal(std::ceil(float(height)));
+}
+
+qreal labelWidth(int boxWidth, int arrowWidth) {
+    return boxWidth - 2 * kLabelPadding - arrowWidth;
+}
+
+// A rounded grey box behind its children.
+class RoundedBox : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kBoxColor);
+        painter.drawRoundedRect(QRectF(rect()), 6, 6);
+    }
+};
+} // namespace
+
+PLBulkUserJoinedMessageCell::PLBulkUserJoinedMessageCell(QWidget* parent)
+    : PLChatMessageCell(kIdentifier, parent), m_messageInfoView(new RoundedBox(contentView())),
+      m_expandableView(new QWidget(contentView())), m_messageLabel(new PLCellLabel(m_messageInfoView)),
+      m_userNamesLabel(new PLCellLabel(new RoundedBox(m_expandableView))),
+      m_timeStampLabel(new PLCellLabel(contentView())), m_arrowIndicatorButton(new Button(m_messageInfoView)),
+      m_clippedView(new PLClippedView(m_expandableView)),
+      m_tapGestureRecognizer(new TapGestureRecognizer([this](auto*) { expandMessageContent(); })) {
+    m_messageInfoView->setObjectName(QStringLiteral("messageInfoView"));
+    m_expandableView->setObjectName(QStringLiteral("expandableView"));
+    m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    m_messageLabel->setFont(PLChatWindowStyle::systemEventFont());
+    m_messageLabel->setNumberOfLines(0);
+    m_messageLabel->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    m_userNamesLabel->setObjectName(QStringLiteral("userNamesLabel"));
+    m_userNamesLabel->setFont(PLChatWindowStyle::systemEventFont());
+    m_userNamesLabel->setNumberOfLines(0);
+    m_userNamesLabel->setAlignsTop(true);
+    m_timeStampLabel->setObjectName(QStringLiteral("timeStampLabel"));
+    m_timeStampLabel->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 10));
+    m_timeStampLabel->setTextColor(PLChatWindowStyle::readSystemEventColor());
+    m_timeStampLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_arrowIndicatorButton->setObjectName(QStringLiteral("arrowIndicatorButton"));
+    m_clippedView->setObjectName(QStringLiteral("clippedView"));
+    m_clippedView->setFillColor(kBoxColor);
+    m_tapGestureRecognizer->addToView(m_messageLabel);
+    connect(m_arrowIndicatorButton, &Button::clicked, this,
+            &PLBulkUserJoinedMessageCell::arrowIndicatorButtontapHandler);
+    m_expandableView->hide();
+    markRead(0);
+}
+
+int PLBulkUserJoinedMessageCell::boxWidth(qreal cellWidth) {
+    return int(qMin<qreal>(kMaximumBoxWidth, cellWidth - 2 * kBoxSideMargin));
+}
+
+qreal PLBulkUserJoinedMessageCell::cellHeightWithMessageString(const QString& text,
+                                                               const QString& bulkJoinedUserNames,
+                                                               bool isExpanded, qreal cellWidth) {
+    const QFont font = PLChatWindowStyle::systemEventFont();
+    const int box = boxWidth(cellWidth);
+    qreal height =
+        qMax(kMinimumTextHeight,
+             roundedUp(PLMessageTextView::measuredHeight(text, font, labelWidth(box, kArrowWidth))));
+    if (isExpanded)
+        height +=
+            roundedUp(PLMessageTextView::measuredHeight(bulkJoinedUserNames, font, box - 2 * kLabelPadding)) +
+            kNamesSpacing;
+    return height + kHeightConstant;
+}
+
+void PLBulkUserJoinedMessageCell::setMessage(const std::shared_ptr<Message>& message,
+                                             PLBulkUserJoinedMessageCellDelegate* delegate,
+                                             bool isCellExpanded) {
+    PLChatMessageCell::setMessage(message);
+    m_expanded = isCellExpanded;
+    m_messageLabel->setText(message ? message->displayText() : QString());
+    m_timeStampLabel->setText(message ? DateAdditions::getFormattedDateStringFromDate(
+                                            QDateTime::fromSecsSinceEpoch(message->date() / 1000))
+                                      : QString());
+    m_delegate.set(delegate);
+    Animator::crossDissolve(this, kFadeMs, [this] { m_userNamesLabel->setVisible(m_expanded); });
+    const QFont font = PLChatWindowStyle::systemEventFont();
+    const int box = boxWidth(width());
+    m_messageInfoHeight =
+        qMax(kMinimumTextHeight,
+             roundedUp(PLMessageTextView::measuredHeight(message ? message->text() : QString(), font,
+                                                         labelWidth(box, m_arrowButtonWidth))));
+    m_clippedView->setVisible(m_expanded);
+    m_expandableView->setVisible(m_expanded);
+    const QString names = message ? message->bulkJoinedUserNames() : QString();
+    if (m_expanded) {
+        m_userNamesLabel->setText(names);
+        m_userNamesLabel->setAlignment(Qt::AlignLeading | Qt::AlignTop);
+        m_userNamesLabelHeight =
+            roundedUp(PLMessageTextView::measuredHeight(names, font, box - 2 * kLabelPadding));
+        m_arrowIndicatorButton->show();
+    } else if (names.isEmpty()) {
+        m_arrowIndicatorButton->hide();
+        m_arrowButtonWidth = 0;
+        m_clippedViewWidth = 0;
+    }
+    QImage arrow = PLChatWindowStyle::image(QStringLiteral("downArrow"));
+    if (m_expanded)
+        arrow = arrow.mirrored(false, true);
+    m_arrowIndicatorButton->setImage(arrow);
+    layOut();
+}
+
+void PLBulkUserJoinedMessageCell::layOut() {
+    const int box = boxWidth(width());
+    const int left = (width() - box) / 2;
+    const int infoHeight = int(m_messageInfoHeight);
+    m_messageInfoView->setGeometry(left, 0, box, infoHeight);
+    m_messageLabel->setGeometry(kLabelPadding, 0, int(labelWidth(box, m_arrowButtonWidth)), infoHeight);
+    m_arrowIndicatorButton->setGeometry(box - kLabelPadding - m_arrowButtonWidth, 0, m_arrowButtonWidth,
+                                        infoHeight);
+    int y = infoHeight;
+    if (m_expanded) {
+        const int namesHeight = int(m_userNamesLabelHeight);
+        m_expandableView->setGeometry(left, y, box, namesHeight + int(kNamesSpacing));
+        const int namesTop = int(kNamesSpacing);
+        m_clippedView->setGeometry((box - m_clippedViewWidth) / 2, namesTop - kClippedViewHeight,
+                                   m_clippedViewWidth, kClippedViewHeight);
+        // The names sit in a box of their own under the triangle.
+        m_userNamesLabel->parentWidget()->setGeometry(0, namesTop, box, namesHeight);
+        m_userNamesLabel->setGeometry(kLabelPadding, 0, box - 2 * kLabelPadding, namesHeight);
+        y += namesHeight + int(kNamesSpacing);
+    }
+    m_timeStampLabel->setGeometry(0, y + 1, width(), int(kHeightConstant) - 2);
+}
+
+void PLBulkUserJoinedMessageCell::resizeEvent(QResizeEvent* event) {
+    PLChatMessageCell::resizeEvent(event);
+    layOut();
+}
+
+void PLBulkUserJoinedMessageCell::prepareForReuse() {
+    PLChatMessageCell::prepareForReuse();
+    m_messageLabel->setText(QString());
+    m_userNamesLabel->setText(QString());
+    // A cell that showed an event without names gets its arrow back for the next one.
+    m_arrowButtonWidth = kArrowWidth;
+    m_clippedViewWidth = kClippedViewWidth;
+    m_arrowIndicatorButton->show();
+}
+
+void PLBulkUserJoinedMessageCell::applyReadLook(bool read, bool animated) {
+    PLChatMessageCell::applyReadLook(read, animated);
+    const QColor color =
+        read ? PLChatWindowStyle::readSystemEventColor() : PLChatWindowStyle::unreadSystemEventColor();
+    Animator::crossDissolve(this, animated ? kFadeMs : 0, [this, color] {
+        m_messageLabel->setTextColor(color);
+        m_userNamesLabel->setTextColor(color);
+    });
+}
+
+void PLBulkUserJoinedMessageCell::arrowIndicatorButtontapHandler() {
+    if (auto* delegate = m_delegate.get())
+        delegate->arrowIndicatorButtonTappedFrom(this);
+}
+
+void PLBulkUserJoinedMessageCell::expandMessageContent() {
+    const auto message = this->message();
+    if (message && !message->bulkJoinedUserNames().isEmpty())
+        arrowIndicatorButtontapHandler();
+}
+
+} // namespace pelnix

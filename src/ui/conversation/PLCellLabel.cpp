@@ -1,0 +1,53 @@
+#include "ui/conversation/PLCellLabel.h"
+
+#include <QPainter>
+#include <QStyle>
+
+namespace pelnix {
+
+PLCellLabel::PLCellLabel(QWidget* parent) : Label(QString(), parent) {}
+
+void PLCellLabel::paintEvent(QPaintEvent*) {
+    if (text().isEmpty())
+        return;
+    const QString key = text() + QChar(0) + QString::number(width()) + QChar(0) + font().key() + QChar(0) +
+                        QString::number(int(alignment())) + QChar(0) + QString::number(numberOfLines()) +
+                        QChar(0) + QString::number(int(layoutDirection()));
+    if (!m_layout || key != m_layoutKey) {
+        m_layoutKey = key;
+        QString shown = text();
+        shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        m_layout = std::make_unique<QTextLayout>(shown, font());
+        // As the label itself lays out: the alignment mirrored by the layout direction unless absolute,
+        // words wrapped, at most the label's number of lines.
+        QTextOption option(
+            QStyle::visualAlignment(layoutDirection(), alignment() & Qt::AlignHorizontal_Mask) &
+            ~Qt::AlignAbsolute);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setTextDirection(layoutDirection());
+        m_layout->setTextOption(option);
+        m_layout->setCacheEnabled(true);
+        qreal y = 0;
+        int lines = 0;
+        m_layout->beginLayout();
+        for (;;) {
+            if (numberOfLines() > 0 && lines == numberOfLines())
+                break;
+            QTextLine line = m_layout->createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(width());
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+            ++lines;
+        }
+        m_layout->endLayout();
+        m_usedHeight = y;
+    }
+    QPainter painter(this);
+    painter.setPen(textColor());
+    painter.setClipRect(rect());
+    m_layout->draw(&painter, QPointF(0, alignsTop() ? 0 : (height() - m_usedHeight) / 2));
+}
+
+} // namespace pelnix

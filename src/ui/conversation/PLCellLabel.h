@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/ui/Label.h"
+
+#include <QTextLayout>
+#include <memory>
+
+namespace pelnix {
+
+// A label of a chat cell: plain text laid out once for its width and painted from that layout on
+// every paint of a scrolling list, where a plain label would lay its text out anew each time.
+class PLCellLabel : public platform::ui::Label {
+    Q_OBJECT
+public:
+    explicit PLCellLabel(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_layoutKey;
+    std::unique_ptr<QTextLayout> m_layout;
+    qreal m_usedHeight = 0;
+};
+
+} // namespace pelnix

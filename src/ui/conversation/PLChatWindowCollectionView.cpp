@@ -1,0 +1,117 @@
+#include "ui/conversation/PLChatWindowCollectionView.h"
+
+#include "foundation/ui/ScrollViewAdditions.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
+#include "ui/conversation/PLDateMessageCell.h"
+#include "ui/conversation/PLExtendedTextMessageCell.h"
+#include "ui/conversation/PLLoadMoreMessagesView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLStaleMessageCell.h"
+#include "ui/conversation/PLTextMessageCell.h"
+#include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
+#include "ui/conversation/PLUserActionMessageCell.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+namespace pelnix {
+
+using platform::ui::CollectionViewCell;
+using platform::ui::IndexPath;
+
+PLChatWindowCollectionView::PLChatWindowCollectionView(QWidget* parent) : CollectionView(parent) {
+    setObjectName(QStringLiteral("chatWindowCollectionView"));
+    setAllowsSelection(false);
+    registerCell(PLTextMessageCell::kIdentifier, [] { return new PLTextMessageCell; });
+    registerCell(PLExtendedTextMessageCell::kIdentifier, [] { return new PLExtendedTextMessageCell; });
+    registerCell(PLUserActionMessageCell::kIdentifier, [] { return new PLUserActionMessageCell; });
+    registerCell(PLBulkUserJoinedMessageCell::kIdentifier, [] { return new PLBulkUserJoinedMessageCell; });
+    registerCell(PLSmartMessageCell::kIdentifier, [] { return new PLSmartMessageCell; });
+    registerCell(PLStaleMessageCell::kIdentifier, [] { return new PLStaleMessageCell; });
+    registerCell(PLDateMessageCell::kIdentifier, [] { return new PLDateMessageCell; });
+    registerCell(PLUnreadMessagesSeparatorCell::kIdentifier,
+                 [] { return new PLUnreadMessagesSeparatorCell; });
+    registerSupplementaryView(kSectionHeader, PLLoadMoreMessagesView::kIdentifier,
+                              [] { return new PLLoadMoreMessagesView; });
+}
+
+void PLChatWindowCollectionView::scrollToBottomAnimated(bool animated) {
+    if (!dataSource())
+        return;
+    const int count = dataSource()->numberOfItemsInSection(this, 0);
+    if (count == 0)
+        return;
+    if (contentSize().height() <= 0) {
+        // Nothing laid out yet: lay the rows out now, so that the last one has a place to go to.
+        reloadData();
+        scrollToItemAtIndexPath(IndexPath::forItem(count - 1), ScrollPosition::Bottom, animated);
+        return;
+    }
+    scrollRectToVisibleInsideInsets(QRectF(0, contentSize().height() - 5, width(), 5), animated);
+}
+
+void PLChatWindowCollectionView::scrollRectToVisibleInsideInsets(const QRectF& rect, bool animated) {
+    const QMargins inset = contentInset();
+    const qreal top = contentOffset().y() + inset.top();
+    const qreal bottom = contentOffset().y() + viewport()->height() - inset.bottom();
+    qreal y = contentOffset().y();
+    if (rect.bottom() > bottom)
+        y += rect.bottom() - bottom;
+    else if (rect.top() < top)
+        y -= top - rect.top();
+    y = qBound(minimumContentOffset().y(), y, maximumContentOffset().y());
+    setContentOffset(QPointF(contentOffset().x(), y), animated);
+}
+
+void PLChatWindowCollectionView::setContentInsetBottom(double bottom) {
+    QMargins inset = contentInset();
+    inset.setBottom(qRound(bottom));
+    setContentInset(inset);
+}
+
+void PLChatWindowCollectionView::setContentInsetTop(double top, double bottom) {
+    QMargins inset = contentInset();
+    inset.setTop(qRound(top));
+    inset.setBottom(qRound(bottom));
+    setContentInset(inset);
+}
+
+QList<IndexPath> PLChatWindowCollectionView::indexPathsForVisibleItems() const {
+    QList<IndexPath> paths = CollectionView::indexPathsForVisibleItems();
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+QList<CollectionViewCell*> PLChatWindowCollectionView::visibleCells() const {
+    // Ordered by the rows they show: the list asks each visible row for its cell.
+    QList<CollectionViewCell*> cells;
+    for (const IndexPath& path : indexPathsForVisibleItems())
+        if (auto* cell = cellForItemAtIndexPath(path))
+            cells << cell;
+    return cells;
+}
+
+void PLChatWindowCollectionView::resizeEvent(QResizeEvent* event) {
+    const bool widthChanged =
+        event->oldSize().width() != event->size().width() && event->oldSize().width() > 0;
+    const auto paths = indexPathsForVisibleItems();
+    const bool atBottom = ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(this));
+    std::optional<std::pair<IndexPath, qreal>> anchor;
+    if (!paths.isEmpty())
+        anchor = std::make_pair(paths.first(), rectForRow(paths.first()).top() - contentOffset().y());
+    CollectionView::resizeEvent(event);
+    if (!widthChanged || !anchor)
+        return;
+    if (atBottom) {
+        scrollToBottomAnimated(false);
+        return;
+    }
+    const QRectF row = rectForRow(anchor->first);
+    if (row.isNull())
+        return;
+    const qreal y =
+        qBound(minimumContentOffset().y(), row.top() - anchor->second, maximumContentOffset().y());
+    setContentOffset(QPointF(contentOffset().x(), y));
+}
+
+} // namespace pelnix

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/ui/CollectionView.h"
+
+namespace pelnix {
+
+// The chat window's message list: it registers the message cells and the load-more header, scrolls to
+// the end of the list, says whether the user is scrolling, sets its insets, and lists its visible
+// cells and index paths top to bottom (the k-th cell belongs to the k-th index path).
+//
+// A change of width keeps the list at its bottom when it was there, and otherwise keeps the first
+// visible row where it was on screen, since every row height depends on the width.
+class PLChatWindowCollectionView : public platform::ui::CollectionView {
+    Q_OBJECT
+public:
+    explicit PLChatWindowCollectionView(QWidget* parent = nullptr);
+
+    void scrollToBottomAnimated(bool animated);
+    bool isScrolling() const { return isDragging() || isDecelerating(); }
+    void setContentInsetBottom(double bottom);
+    void setContentInsetTop(double top, double bottom);
+    QList<platform::ui::IndexPath> indexPathsForVisibleItems() const;
+    QList<platform::ui::CollectionViewCell*> visibleCells() const;
+    // Makes `rect` (content coordinates) visible within the part of the list that the insets leave.
+    void scrollRectToVisibleInsideInsets(const QRectF& rect, bool animated);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+} // namespace pelnix

@@ -1,0 +1,154 @@
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
+
+#include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Scheduler.h"
+#include "ui/conversation/PLChatWindowStyle.h"
+
+#include <QEvent>
+#include <QRegion>
+
+namespace pelnix {
+
+using platform::ui::Animator;
+using platform::ui::Button;
+using platform::ui::Scheduler;
+
+namespace {
+constexpr int kButtonMargin = 8;
+} // namespace
+
+PLChatWindowScrollToBottomOrTopView* PLChatWindowScrollToBottomOrTopView::instance(QWidget* parent) {
+    return new PLChatWindowScrollToBottomOrTopView(parent);
+}
+
+PLChatWindowScrollToBottomOrTopView::PLChatWindowScrollToBottomOrTopView(QWidget* parent)
+    : QWidget(parent), m_scrollToTopButton(new Button(this)), m_scrollToBottomButton(new Button(this)) {
+    setObjectName(QStringLiteral("scrollToBottomOrTopView"));
+    if (parent)
+        parent->installEventFilter(this);
+    m_scrollToTopButton->setObjectName(QStringLiteral("scrollToTopButton"));
+    m_scrollToTopButton->setImage(PLChatWindowStyle::image(QStringLiteral("scrollToTopIcon")));
+    m_scrollToBottomButton->setObjectName(QStringLiteral("scrollToBottonButton"));
+    m_scrollToBottomButton->setImage(PLChatWindowStyle::image(QStringLiteral("scrollToBottomIcon")));
+    connect(m_scrollToTopButton, &Button::clicked, this,
+            &PLChatWindowScrollToBottomOrTopView::scrollToTopButtonTapped);
+    connect(m_scrollToBottomButton, &Button::clicked, this,
+            &PLChatWindowScrollToBottomOrTopView::scrollToBottomButtonTapped);
+    resize(kWidth, 200);
+}
+
+PLChatWindowScrollToBottomOrTopView::~PLChatWindowScrollToBottomOrTopView() {
+    Scheduler::shared()->cancelPerforms(this);
+}
+
+void PLChatWindowScrollToBottomOrTopView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int x = (width() - kButtonSize) / 2;
+    m_scrollToTopButton->setGeometry(x, kButtonMargin, kButtonSize, kButtonSize);
+    m_scrollToBottomButton->setGeometry(x, height() - kButtonMargin - kButtonSize, kButtonSize, kButtonSize);
+    updateTouchArea();
+}
+
+void PLChatWindowScrollToBottomOrTopView::updateTouchArea() {
+    // Only the two buttons take touches, shown or hidden; the rest of the view lets them through.
+    setMask(QRegion(m_scrollToTopButton->geometry()) + QRegion(m_scrollToBottomButton->geometry()));
+}
+
+bool PLChatWindowScrollToBottomOrTopView::isValidTouchForPoint(const QPoint& point) const {
+    return m_scrollToTopButton->geometry().contains(point) ||
+           m_scrollToBottomButton->geometry().contains(point);
+}
+
+void PLChatWindowScrollToBottomOrTopView::setControllType(unsigned type) {
+    if (type != m_controllType)
+        hideScrollControllButtonType(type);
+    m_controllType = type;
+}
+
+void PLChatWindowScrollToBottomOrTopView::hideScrollControllButtonType(unsigned type) {
+    switch (type) {
+    case 0:
+        m_scrollToTopButton->hide();
+        break;
+    case 1:
+        m_scrollToBottomButton->hide();
+        break;
+    case 2:
+        m_scrollToTopButton->hide();
+        m_scrollToBottomButton->hide();
+        break;
+    case 3:
+        m_scrollToTopButton->show();
+        m_scrollToBottomButton->show();
+        break;
+    default:
+        break;
+    }
+}
+
+void PLChatWindowScrollToBottomOrTopView::slideRightEdgeTo(int right, bool animated) {
+    const QRect target(right - width(), y(), width(), height());
+    if (!animated || Animator::isInstant()) {
+        setGeometry(target);
+        return;
+    }
+    const QRect start = geometry();
+    Animator::run(this, kSlideMs, Animator::Curve::EaseInOut, [this, start, target](qreal p) {
+        setGeometry(QRect(start.x() + qRound((target.x() - start.x()) * p), target.y(), target.width(),
+                          target.height()));
+    });
+}
+
+bool PLChatWindowScrollToBottomOrTopView::event(QEvent* event) {
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    else if (event->type() == QEvent::ParentChange && parentWidget())
+        parentWidget()->installEventFilter(this);
+    return QWidget::event(event);
+}
+
+bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        move(parentWidget()->width() - (m_slidIn ? width() : 0), y());
+    return QWidget::eventFilter(watched, event);
+}
+
+void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bool animated) {
+    m_slidIn = true;
+    if (QWidget* superview = parentWidget())
+        slideRightEdgeTo(superview->width(), animated);
+    resetOnUserInteraction();
+}
+
+void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bool animated) {
+    Scheduler::shared()->cancelPerforms(this);
+    m_slidIn = false;
+    if (QWidget* superview = parentWidget())
+        slideRightEdgeTo(superview->width() + width(), animated);
+}
+
+void PLChatWindowScrollToBottomOrTopView::resetOnUserInteraction() {
+    Scheduler::shared()->cancelPerforms(this);
+    Scheduler::shared()->performAfter(this, kAutoHideMs,
+                                      [this] { hideScrollToBottomOrTopViewAnimated(true); });
+}
+
+bool PLChatWindowScrollToBottomOrTopView::isShownInSuperview() const {
+    const QWidget* superview = parentWidget();
+    return superview && x() + width() <= superview->width();
+}
+
+void PLChatWindowScrollToBottomOrTopView::scrollToTopButtonTapped() {
+    resetOnUserInteraction();
+    if (auto* delegate = m_delegate.get())
+        delegate->scrollToTopOrBottomView(this, 0);
+}
+
+void PLChatWindowScrollToBottomOrTopView::scrollToBottomButtonTapped() {
+    resetOnUserInteraction();
+    if (auto* delegate = m_delegate.get())
+        delegate->scrollToTopOrBottomView(this, 1);
+}
+
+} // namespace pelnix

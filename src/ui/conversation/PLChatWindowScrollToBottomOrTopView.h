@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/ui/WeakDelegate.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopViewDelegate.h"
+
+#include <QWidget>
+
+namespace pelnix {
+
+namespace platform::ui {
+class Button;
+}
+
+// Two floating buttons on the right edge of the message list, one to its top and one to its bottom.
+// The view slides in while the user scrolls and slides out 3 s after the last show or tap. Touches
+// outside the two buttons pass through it to the list below.
+//
+// Control types: 0 hides the top button, 1 the bottom one, 2 both, 3 shows both; others do nothing.
+class PLChatWindowScrollToBottomOrTopView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSlideMs = 400;
+    static constexpr int kAutoHideMs = 3000;
+    static constexpr int kWidth = 44;
+    static constexpr int kButtonSize = 36;
+
+    static PLChatWindowScrollToBottomOrTopView* instance(QWidget* parent = nullptr);
+    ~PLChatWindowScrollToBottomOrTopView() override;
+
+    PLChatWindowScrollToBottomOrTopViewDelegate* inDelegate() const { return m_delegate.get(); }
+    void setInDelegate(PLChatWindowScrollToBottomOrTopViewDelegate* delegate) { m_delegate.set(delegate); }
+    unsigned controllType() const { return m_controllType; }
+    void setControllType(unsigned type);
+    void hideScrollControllButtonType(unsigned type);
+
+    void showScrollToBottomOrTopViewAnimated(bool animated);
+    void hideScrollToBottomOrTopViewAnimated(bool animated);
+    void resetOnUserInteraction();
+    void scrollToTopButtonTapped();
+    void scrollToBottomButtonTapped();
+    bool isValidTouchForPoint(const QPoint& point) const;
+    // Whether the view stands inside its superview's right edge.
+    bool isShownInSuperview() const;
+
+    platform::ui::Button* scrollToTopButton() const { return m_scrollToTopButton; }
+    platform::ui::Button* scrollToBottonButton() const { return m_scrollToBottomButton; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Keeps the view at its superview's right edge (in, or just out of sight) when that resizes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    explicit PLChatWindowScrollToBottomOrTopView(QWidget* parent);
+    void slideRightEdgeTo(int right, bool animated);
+    void updateTouchArea();
+
+    platform::ui::Button* m_scrollToTopButton;
+    platform::ui::Button* m_scrollToBottomButton;
+    platform::ui::WeakDelegate<PLChatWindowScrollToBottomOrTopViewDelegate> m_delegate;
+    unsigned m_controllType = 0;
+    bool m_slidIn = false;
+};
+
+} // namespace pelnix

@@ -1,0 +1,228 @@
+#pragma once
+
+#include "core/model/ChatRoom.h"
+#include "core/model/Message.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/CollectionViewDataSource.h"
+#include "platform/ui/CollectionViewDelegate.h"
+#include "ui/account/PLBaseViewController.h"
+#include "ui/conversation/PLActiveRoomOwnership.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCellDelegate.h"
+#include "ui/conversation/PLChatMessageCellProfileTapDelegate.h"
+#include "ui/conversation/PLChatWindowRowList.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopViewDelegate.h"
+#include "ui/conversation/PLLoadMoreMessagesViewDelegate.h"
+#include "ui/conversation/PLNewUpdatesNotificationButtonDelegate.h"
+#include "ui/conversation/PLPostToChatViewDelegate.h"
+#include "ui/conversation/PLTextmessageDelegate.h"
+
+#include <QHash>
+#include <QPointF>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+namespace pelnix {
+
+class PLChatWindowCollectionView;
+class PLChatWindowScrollToBottomOrTopView;
+class PLMarkMessageAsReadHelper;
+class PLNewUpdatesNotificationButton;
+class PLPostToChatView;
+
+// The conversation of one room: the message list over the input bar.
+//
+// The list shows the rows of a PLChatWindowRowList: the newest page of the room when it opens (never
+// the whole room), with date rows and the new-updates separator, older pages above it on request, and
+// what the model announces while the room is open. Rows seen for a while above the input bar turn
+// read. The implementation is split by concern:
+//   PLChatWindowViewController.cpp           set-up, life cycle, the row list and its refreshes
+//   PLChatWindowViewControllerCells.cpp      cell choice, sizes, grouping, link taps
+//   PLChatWindowViewControllerPaging.cpp     older pages with the position kept
+//   PLChatWindowViewControllerReadMarking.cpp read marking, scrolling and the scroll control
+//   PLChatWindowViewControllerUpdates.cpp    the model's notifications and the "New Updates" button
+//   PLChatWindowViewControllerInputBar.cpp   the input bar, sending, title
+//
+// A container sets the room (setChatRoom(), or the "roomId" property when it knows only the ID) before
+// the view loads. Main thread only.
+class PLChatWindowViewController : public PLBaseViewController,
+                                   public platform::ui::CollectionViewDataSource,
+                                   public platform::ui::CollectionViewDelegate,
+                                   public PLPostToChatViewDelegate,
+                                   public PLLoadMoreMessagesViewDelegate,
+                                   public PLChatMessageCellProfileTapDelegate,
+                                   public PLChatWindowScrollToBottomOrTopViewDelegate,
+                                   public PLBulkUserJoinedMessageCellDelegate,
+                                   public PLTextmessageDelegate,
+                                   public PLNewUpdatesNotificationButtonDelegate {
+    Q_OBJECT
+    Q_PROPERTY(QString roomId READ roomId WRITE setRoomId)
+public:
+    static inline const QString kStoryboard = QStringLiteral("Home");
+    static inline const QString kIdentifier = QStringLiteral("ChatWindowViewController");
+
+    // Delays of the read marking (after appearing or a refresh; after scrolling, an insertion or a
+    // page) and of the steps that wait for the screen to settle.
+    static constexpr qint64 kAppearingReadDelayMs = 2700;
+    static constexpr qint64 kReadDelayMs = 1700;
+    static constexpr qint64 kSettleDelayMs = 500;
+    static constexpr int kPageDissolveMs = 300;
+
+    // States of the "New Updates" button.
+    static constexpr unsigned kNotificationViewInitial = 0;
+    static constexpr unsigned kNotificationViewShown = 1;
+    static constexpr unsigned kNotificationViewHidden = ~0u;
+
+    // What the link actions do with a classified link of a message: (link type, info, URL, message).
+    using ProcessedLinkHandler = std::function<void(int linkType, const QVariantMap& info, const QString& url,
+                                                    const Message::Ptr& message)>;
+
+    explicit PLChatWindowViewController(QObject* parent = nullptr);
+    ~PLChatWindowViewController() override;
+
+    ChatRoom::Ptr chatRoom() const { return m_chatRoom; }
+    void setChatRoom(const ChatRoom::Ptr& room) { m_chatRoom = room; }
+    ChatRoom::Ptr currentChatRoom() const { return m_chatRoom; }
+    QString roomId() const;
+    void setRoomId(const QString& roomId);
+
+    PLChatWindowCollectionView* collectionView() const;
+    PLPostToChatView* postToChatView() const;
+    PLChatWindowScrollToBottomOrTopView* scrollToBottomOrTopView() const;
+    PLNewUpdatesNotificationButton* unreadMessgesNotifiactionButton() const;
+    PLMarkMessageAsReadHelper* markMessageAsReadHelper() const { return m_markMessageAsReadHelper.get(); }
+    PLChatWindowRowList& rowList() { return m_rows; }
+    bool hasMoreMessagesToLoad() const { return m_hasMoreMessagesToLoad; }
+    qint64 loadMoreTime() const { return m_loadMoreTime; }
+    bool needToRefeshView() const { return m_needToRefeshView; }
+    void setNeedToRefeshView(bool refresh) { m_needToRefeshView = refresh; }
+    bool needToReloadVisibleCellReadState() const { return m_needToReloadVisibleCellReadState; }
+    void setNeedToReloadVisibleCellReadState(bool reload) { m_needToReloadVisibleCellReadState = reload; }
+    bool shouldScrollToBottomOnWebviewLoad() const { return m_shouldScrollToBottomOnWebviewLoad; }
+    unsigned unreadMessagesNotificationViewState() const { return m_notificationViewState; }
+    QHash<QString, int>& bulkUserJoinedMessageStateDictionary() { return m_bulkUserJoinedMessageState; }
+    // The link actions that follow a classified link (none: classified links are dropped).
+    void setProcessedLinkHandler(ProcessedLinkHandler handler) {
+        m_processedLinkHandler = std::move(handler);
+    }
+
+    // ---- Row list
+    void handleMessageInsertAtTheEnd(const PLChatWindowCellContent& row);
+    void hideCollectionViewCellsWithStaleMessages();
+    bool shouldHideMessageAtIndexPath(const platform::ui::IndexPath& path) const;
+    void resetUnreadStateAndReload();
+    void refreshWithLatestMessages(const QList<Message::Ptr>& messages);
+    void refreshViewIfRequired();
+    void appDidBecomeActive();
+    void registerToChatWindowNotifications();
+    void unregisterToChatWindowNotifications();
+
+    // ---- Cells, sizes, grouping, links
+    int numberOfItemsInSection(platform::ui::CollectionView* view, int section) override;
+    platform::ui::CollectionViewCell* cellForItemAtIndexPath(platform::ui::CollectionView* view,
+                                                             const platform::ui::IndexPath& path) override;
+    platform::ui::ReusableView*
+    viewForSupplementaryElementOfKind(platform::ui::CollectionView* view, const QString& kind,
+                                      const platform::ui::IndexPath& path) override;
+    QSizeF sizeForItemAtIndexPath(platform::ui::CollectionView* view,
+                                  const platform::ui::IndexPath& path) override;
+    QSizeF referenceSizeForHeaderInSection(platform::ui::CollectionView* view, int section) override;
+    bool shouldSelectItemAtIndexPath(platform::ui::CollectionView* view,
+                                     const platform::ui::IndexPath& path) override;
+    void didEndDisplayingCell(platform::ui::CollectionView* view, platform::ui::CollectionViewCell* cell,
+                              const platform::ui::IndexPath& path) override;
+    QString reuseIdentifierForItemAtIndex(int index);
+    bool isExtendedTextMessageAtIndexPath(const platform::ui::IndexPath& path);
+    void resetTextMessagesState();
+    void arrowIndicatorButtonTappedFrom(PLBulkUserJoinedMessageCell* cell) override;
+    void cellDidTapOnLinkWithURL(PLChatMessageCell* cell, const QUrl& url) override;
+    void processLinkURLString(const QString& urlString, const Message::Ptr& message);
+
+    // ---- Paging
+    void loadMoreMessagesButtonClicked() override;
+
+    // ---- Read marking and scrolling
+    double bottomVisibleCellThresholdTopValue() const;
+    void markVisibleMessagesAsReadAfterDelay(qint64 delayMs);
+    void scrollToMessageAtIndex(int index);
+    void scrollToUnreadMessage();
+    void scrollViewWillBeginDragging();
+    void scrollViewDidScroll();
+    void scrollViewDidEndDragging(bool willDecelerate);
+    void scrollViewDidEndDecelerating();
+    void addScrollToBottomOrTopView();
+    void adjustScrollToTpoOrBottonViewPosition();
+    void showOrHideScrollToTopButtons();
+    void scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view, unsigned buttonType) override;
+
+    // ---- Model notifications and the "New Updates" button
+    void handleMessageAdd(const QString& messageId);
+    void handleMessageUpdate(const QString& messageId);
+    void postingMessageStateChanged(const QString& messageId);
+    void handleRoomStateChange();
+    void chatRoomUpdated(const QString& roomId);
+    void retryOrDiscardPendingMessage(const QVariantMap& userInfo);
+    void setUpUnreadMessagesNotificationSystem();
+    void setUnreadMessagesNotificationViewState(unsigned state);
+    void updateUnreadMessagesNotificationView();
+    void handleUnreadMessagesNotification();
+    void scrollToNewUpdate() override;
+
+    // ---- Input bar, sending, title
+    // The bar at the bottom of `root` (the view being built).
+    void addPostingMessageViewAtBottom(QWidget* root);
+    void postToChatViewFrameChanged();
+    bool isValidMessage(const QString& text) const;
+    void showPostFailedErrorMessage(const QString& text);
+    void postTextMessage(const QString& text) override;
+    void uploadMediaButtonClickHandler() override;
+    void postChatletButtonClickHandler() override;
+    void profileImageClickedForUser(const std::shared_ptr<User>& user) override;
+    void setNavigationTitle();
+    void updateViewForChatRoomStatusAnimated(bool animated);
+
+protected:
+    QWidget* loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layOutSubviews();
+    void loadFirstPage();
+    void handleMessageMarkedAsReadNotification(const QString& messageId);
+    void trackConversationVisit();
+    // The row's top in content coordinates.
+    qreal rowTop(int index) const;
+    bool isAtBottom() const;
+
+    ChatRoom::Ptr m_chatRoom;
+    PLChatWindowRowList m_rows;
+    bool m_hasMoreMessagesToLoad = false;
+    qint64 m_loadMoreTime = 0;
+    bool m_needToRefeshView = false;
+    bool m_shouldScrollOnViewWillAppear = false;
+    bool m_shouldScrollToBottomOnWebviewLoad = false;
+    bool m_needToReloadVisibleCellReadState = false;
+    double m_previousContentOffsetY = 0;
+    double m_defaultPostToChatViewHeight = 0;
+    unsigned m_notificationViewState = kNotificationViewInitial;
+    QPointF m_initialCenter;
+    QHash<QString, int> m_bulkUserJoinedMessageState;
+    ProcessedLinkHandler m_processedLinkHandler;
+
+    QPointer<PLChatWindowCollectionView> m_collectionView;
+    QPointer<PLPostToChatView> m_postToChatView;
+    QPointer<PLChatWindowScrollToBottomOrTopView> m_scrollToBottomOrTopView;
+    QPointer<PLNewUpdatesNotificationButton> m_notificationButton;
+    std::unique_ptr<PLMarkMessageAsReadHelper> m_markMessageAsReadHelper;
+
+    PLActiveRoomOwnership::Token m_activeRoomToken = 0;
+    QList<platform::NotificationCenter::Token> m_chatWindowObservers;
+    QList<platform::NotificationCenter::Token> m_appearanceObservers;
+};
+
+} // namespace pelnix

@@ -1,0 +1,88 @@
+// Older pages: the load-more header, the page before the oldest loaded message, the date row at the
+// seam, and the position of what the user is looking at.
+
+#include "ui/conversation/PLChatWindowViewController.h"
+
+#include "platform/ui/Animator.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLLoadMoreMessagesView.h"
+
+#include <optional>
+
+namespace pelnix {
+
+using platform::ui::CollectionView;
+using platform::ui::IndexPath;
+
+namespace {
+// A header of no height: the list's header goes while no older message exists.
+constexpr qreal kNoHeaderHeight = 0.0001;
+} // namespace
+
+QSizeF PLChatWindowViewController::referenceSizeForHeaderInSection(CollectionView* view, int) {
+    return {qreal(view->viewport()->width()),
+            m_hasMoreMessagesToLoad ? PLLoadMoreMessagesView::viewHeight() : kNoHeaderHeight};
+}
+
+void PLChatWindowViewController::loadMoreMessagesButtonClicked() {
+    if (!m_chatRoom)
+        return;
+    m_chatRoom->messagesBeforeTime(m_loadMoreTime, [this](const QList<Message::Ptr>& page, bool olderExist,
+                                                          qint64 oldestDate) {
+        if (page.isEmpty())
+            return;
+        m_loadMoreTime = oldestDate;
+        m_hasMoreMessagesToLoad = olderExist;
+        m_rows.resetUnreadMessages();
+
+        PLChatWindowRowList::Rows block;
+        block.reserve(page.size());
+        for (const auto& message : page)
+            block << PLChatWindowCellContent(message);
+        PLChatWindowRowList::insertDateMessages(block);
+        int inserted = int(block.size());
+
+        // Where the first row on screen stands before anything moves: it stays there.
+        std::optional<std::pair<int, qreal>> anchor;
+        const auto visible = m_collectionView->indexPathsForVisibleItems();
+        auto& rows = m_rows.rows();
+        // The seam: a page whose newest message falls on the day of the oldest loaded message joins
+        // that day, and the list's leading date row goes. Only a date row is ever taken away.
+        bool seamRemoved = false;
+        const int firstMessage =
+            m_rows.nonStaleMessageIndexInRange(PLChatWindowRowList::Direction::Forward, 0);
+        if (firstMessage != PLChatWindowRowList::kNotFound && !rows.isEmpty() && rows.first().dateMessage() &&
+            !PLChatWindowRowList::isOlderByOneOrMoreDays(block.last().day(), rows.at(firstMessage).day()))
+            seamRemoved = true;
+        for (const IndexPath& path : visible) {
+            if (seamRemoved && path.item() == 0)
+                continue;
+            anchor = std::make_pair(path.item(), m_collectionView->rectForRow(path).top() -
+                                                     m_collectionView->contentOffset().y());
+            break;
+        }
+        if (seamRemoved) {
+            rows.removeFirst();
+            --inserted;
+        }
+        rows = block + rows;
+        m_rows.shiftIndexesOfAllIndexSetsStartingAtIndex(0, inserted);
+
+        platform::ui::Animator::crossDissolve(m_collectionView, kPageDissolveMs,
+                                              [this] { m_collectionView->reloadData(); });
+        if (anchor) {
+            // Every old row moved down by the rows put in front of it.
+            const int index = anchor->first + inserted;
+            const QRectF row = m_collectionView->rectForRow(IndexPath::forItem(index));
+            const qreal y = qBound(m_collectionView->minimumContentOffset().y(), row.top() - anchor->second,
+                                   m_collectionView->maximumContentOffset().y());
+            m_collectionView->setContentOffset(QPointF(m_collectionView->contentOffset().x(), y));
+        } else {
+            m_collectionView->scrollToItemAtIndexPath(IndexPath::forItem(int(block.size())),
+                                                      CollectionView::ScrollPosition::Top, false);
+        }
+        markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+    });
+}
+
+} // namespace pelnix

@@ -1,0 +1,190 @@
+// Read marking and the scrolling it hangs on: the visibility threshold, the passes and their delays,
+// the scroll callbacks, scrolling to a message, and the scroll-to-top/bottom control.
+
+#include "ui/conversation/PLChatWindowViewController.h"
+
+#include "foundation/ui/ScrollViewAdditions.h"
+#include "platform/ui/Scheduler.h"
+#include "ui/conversation/PLChatMessageCell.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
+#include "ui/conversation/PLMarkMessageAsReadHelper.h"
+#include "ui/conversation/PLPostToChatView.h"
+
+#include <QPointer>
+
+namespace pelnix {
+
+using platform::ui::CollectionView;
+using platform::ui::CollectionViewCell;
+using platform::ui::IndexPath;
+using platform::ui::Scheduler;
+
+namespace {
+enum ControlType : unsigned { AtTop = 0, NearBottom = 1, ContentFits = 2, InBetween = 3 };
+}
+
+qreal PLChatWindowViewController::rowTop(int index) const {
+    return m_collectionView->rectForRow(IndexPath::forItem(index)).top();
+}
+
+bool PLChatWindowViewController::isAtBottom() const {
+    return ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(m_collectionView));
+}
+
+double PLChatWindowViewController::bottomVisibleCellThresholdTopValue() const {
+    // The lower edge, in content coordinates, of the part of the list the input bar leaves.
+    return m_collectionView->contentOffset().y() + m_collectionView->height() -
+           m_collectionView->contentInset().bottom();
+}
+
+void PLChatWindowViewController::markVisibleMessagesAsReadAfterDelay(qint64 delayMs) {
+    if (m_rows.unreadMessages().isEmpty() && !m_needToReloadVisibleCellReadState)
+        return;
+    const double threshold = bottomVisibleCellThresholdTopValue();
+    QList<CollectionViewCell*> cells;
+    for (const IndexPath& path : m_collectionView->indexPathsForVisibleItems()) {
+        const int index = path.item();
+        auto* cell = m_collectionView->cellForItemAtIndexPath(path);
+        if (!cell || !m_rows.isValidIndex(index) || !(rowTop(index) < threshold))
+            continue;
+        const PLChatWindowCellContent row = m_rows.at(index);
+        if (!row.isStale() && row.state() == 0) {
+            m_rows.newUpdateMessages().erase(index);
+            cells << cell;
+        } else if (m_needToReloadVisibleCellReadState) {
+            if (auto* messageCell = qobject_cast<PLChatMessageCell*>(cell))
+                messageCell->markRead(2);
+        }
+    }
+    if (!cells.isEmpty() && m_markMessageAsReadHelper)
+        m_markMessageAsReadHelper->markAsReadCells(cells, delayMs);
+    m_needToReloadVisibleCellReadState = false;
+}
+
+void PLChatWindowViewController::handleMessageMarkedAsReadNotification(const QString& messageId) {
+    auto& unread = m_rows.unreadMessages();
+    for (int i = 0; i < m_rows.count(); ++i) {
+        const auto message = m_rows.at(i).message();
+        if (!message || message->messageId() != messageId)
+            continue;
+        unread.removeAll(m_rows.at(i));
+        m_rows.newUpdateMessages().erase(i);
+        return;
+    }
+}
+
+void PLChatWindowViewController::scrollToMessageAtIndex(int index) {
+    if (!m_rows.isValidIndex(index))
+        return;
+    if (index != m_rows.count() - 1)
+        m_shouldScrollToBottomOnWebviewLoad = false;
+    m_collectionView->scrollToItemAtIndexPath(IndexPath::forItem(index),
+                                              CollectionView::ScrollPosition::Middle, true);
+    QPointer<PLChatWindowViewController> self(this);
+    Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+        if (!self)
+            return;
+        self->markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+        self->m_shouldScrollToBottomOnWebviewLoad = true;
+        self->hideCollectionViewCellsWithStaleMessages();
+    });
+}
+
+void PLChatWindowViewController::scrollToUnreadMessage() {
+    const auto& unread = m_rows.unreadMessages();
+    if (!unread.isEmpty())
+        scrollToMessageAtIndex(m_rows.indexOf(unread.first()));
+}
+
+void PLChatWindowViewController::scrollViewWillBeginDragging() {
+    if (m_scrollToBottomOrTopView)
+        m_scrollToBottomOrTopView->showScrollToBottomOrTopViewAnimated(true);
+}
+
+void PLChatWindowViewController::scrollViewDidScroll() {
+    const double y = m_collectionView->contentOffset().y();
+    QPointer<PLChatWindowViewController> self(this);
+    if (y - m_previousContentOffsetY > 0 && y > 0) {
+        // Moving towards newer rows: the button goes.
+        Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+            if (self)
+                self->setUnreadMessagesNotificationViewState(kNotificationViewHidden);
+        });
+    } else if (m_notificationViewState != kNotificationViewShown) {
+        Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+            if (self)
+                self->updateUnreadMessagesNotificationView();
+        });
+    }
+    m_previousContentOffsetY = y;
+    showOrHideScrollToTopButtons();
+}
+
+void PLChatWindowViewController::scrollViewDidEndDragging(bool) {
+    markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+    hideCollectionViewCellsWithStaleMessages();
+}
+
+void PLChatWindowViewController::scrollViewDidEndDecelerating() {
+    if (m_chatRoom)
+        m_chatRoom->save();
+    markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+    hideCollectionViewCellsWithStaleMessages();
+    QPointer<PLChatWindowViewController> self(this);
+    Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+        if (self)
+            self->updateUnreadMessagesNotificationView();
+    });
+}
+
+void PLChatWindowViewController::addScrollToBottomOrTopView() {
+    if (!m_scrollToBottomOrTopView) {
+        m_scrollToBottomOrTopView = PLChatWindowScrollToBottomOrTopView::instance(view());
+        m_scrollToBottomOrTopView->setInDelegate(this);
+        adjustScrollToTpoOrBottonViewPosition();
+        m_scrollToBottomOrTopView->move(view()->width() - m_scrollToBottomOrTopView->width(),
+                                        m_scrollToBottomOrTopView->y());
+        m_scrollToBottomOrTopView->show();
+        m_postToChatView->raise();
+    }
+    m_scrollToBottomOrTopView->showScrollToBottomOrTopViewAnimated(true);
+    showOrHideScrollToTopButtons();
+}
+
+void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {
+    if (!m_scrollToBottomOrTopView)
+        return;
+    // Between the two bars; the navigation bar stands above this view.
+    const int top = 0;
+    const int bottom = m_postToChatView->y();
+    m_scrollToBottomOrTopView->setGeometry(m_scrollToBottomOrTopView->x(), top,
+                                           m_scrollToBottomOrTopView->width(), qMax(0, bottom - top));
+}
+
+void PLChatWindowViewController::showOrHideScrollToTopButtons() {
+    if (!m_scrollToBottomOrTopView)
+        return;
+    const auto metrics = ScrollViewAdditions::metrics(m_collectionView);
+    unsigned type = InBetween;
+    if (m_collectionView->contentSize().height() <= m_collectionView->height())
+        type = ContentFits;
+    else if (ScrollViewAdditions::isAtTop(metrics))
+        type = AtTop;
+    else if (ScrollViewAdditions::isNearToBottom(metrics))
+        type = NearBottom;
+    m_scrollToBottomOrTopView->setControllType(type);
+}
+
+void PLChatWindowViewController::scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view,
+                                                         unsigned buttonType) {
+    if (view != m_scrollToBottomOrTopView)
+        return;
+    if (buttonType == 1)
+        m_collectionView->scrollToBottomAnimated(true);
+    else if (buttonType == 0 && m_rows.count() > 0)
+        m_collectionView->scrollToItemAtIndexPath(IndexPath::forItem(0), CollectionView::ScrollPosition::Top,
+                                                  true);
+}
+
+} // namespace pelnix

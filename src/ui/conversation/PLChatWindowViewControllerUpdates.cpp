@@ -1,0 +1,169 @@
+// What the chat window does with the model's notifications about its room, and the "New Updates"
+// button that points at rows which arrived out of sight.
+
+#include "ui/conversation/PLChatWindowViewController.h"
+
+#include "foundation/ui/ScrollViewAdditions.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Scheduler.h"
+#include "ui/conversation/ConversationLog.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLNewUpdatesNotificationButton.h"
+#include "ui/conversation/PLPostToChatView.h"
+
+#include <QPointer>
+
+namespace pelnix {
+
+using platform::ui::Animator;
+using platform::ui::IndexPath;
+using platform::ui::Scheduler;
+
+namespace {
+constexpr int kButtonMoveMs = 500;
+constexpr double kButtonLift = 0.65;
+} // namespace
+
+void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
+    refreshViewIfRequired();
+    const auto message = Message::messageWithID(messageId);
+    if (!message || m_rows.indexOfMessage(message.get()) != PLChatWindowRowList::kNotFound)
+        return;
+    // Another window may own the announcements; only this room's messages belong here.
+    const auto room = message->room();
+    if (m_chatRoom && (!room || room->roomId() != m_chatRoom->roomId()))
+        return;
+    const bool mine = message->senderIsMe();
+    if (mine && message->replyCount() == 0 && message->state() != 1) {
+        message->setState(1);
+        message->save();
+    }
+    const bool wasAtBottom = isAtBottom();
+    QPointer<PLChatWindowViewController> self(this);
+    m_collectionView->performBatchUpdates(
+        [this, message] { handleMessageInsertAtTheEnd(PLChatWindowCellContent(message)); },
+        [self, message, mine, wasAtBottom](bool) {
+            if (!self)
+                return;
+            if ((message->updateCount() == 0 && mine) || wasAtBottom)
+                self->m_collectionView->scrollToBottomAnimated(true);
+            if (mine)
+                return;
+            Scheduler::shared()->performAfter(self, kSettleDelayMs, [self, wasAtBottom] {
+                if (!self || self->m_rows.count() == 0)
+                    return;
+                self->m_rows.newUpdateMessages().insert(self->m_rows.count() - 1);
+                self->handleUnreadMessagesNotification();
+                if (wasAtBottom)
+                    self->markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+            });
+        });
+}
+
+void PLChatWindowViewController::handleMessageUpdate(const QString& messageId) {
+    refreshViewIfRequired();
+    const auto message = Message::messageWithID(messageId);
+    if (!message)
+        return;
+    const int index = m_rows.indexOfMessage(message.get());
+    if (index == PLChatWindowRowList::kNotFound) {
+        handleMessageAdd(messageId);
+        return;
+    }
+    // The row shows the message as it is now; where an update moves it is decided elsewhere.
+    m_collectionView->reloadItems({IndexPath::forItem(index)});
+}
+
+void PLChatWindowViewController::postingMessageStateChanged(const QString& messageId) {
+    refreshViewIfRequired();
+    const auto message = Message::messageWithID(messageId);
+    const int index = message ? m_rows.indexOfMessage(message.get()) : PLChatWindowRowList::kNotFound;
+    if (index != PLChatWindowRowList::kNotFound)
+        m_collectionView->reloadItems({IndexPath::forItem(index)});
+}
+
+void PLChatWindowViewController::handleRoomStateChange() {
+    if (m_chatRoom)
+        m_chatRoom->refreshObject();
+    updateViewForChatRoomStatusAnimated(true);
+}
+
+void PLChatWindowViewController::chatRoomUpdated(const QString& roomId) {
+    if (!m_chatRoom || roomId != m_chatRoom->roomId())
+        return;
+    setNavigationTitle();
+    updateViewForChatRoomStatusAnimated(true);
+}
+
+void PLChatWindowViewController::retryOrDiscardPendingMessage(const QVariantMap& userInfo) {
+    qCDebug(lcConversation) << "failed-post choice" << userInfo.value(QStringLiteral("PostFailureActionKey"));
+}
+
+// ---- The "New Updates" button
+
+void PLChatWindowViewController::setUpUnreadMessagesNotificationSystem() {
+    auto* button = new PLNewUpdatesNotificationButton(this, view());
+    m_notificationButton = button;
+    Animator::setAlpha(button, 0);
+    button->show();
+    // Below the input bar, so that it slides out from behind it.
+    button->stackUnder(m_postToChatView);
+    m_initialCenter = QPointF(view()->width() * 0.5, m_collectionView->height() + button->height());
+    button->move((m_initialCenter - QPointF(button->width() / 2.0, button->height() / 2.0)).toPoint());
+    m_notificationViewState = kNotificationViewHidden;
+}
+
+void PLChatWindowViewController::setUnreadMessagesNotificationViewState(unsigned state) {
+    if (state == m_notificationViewState || !m_notificationButton)
+        return;
+    m_notificationViewState = state;
+    auto* button = m_notificationButton.data();
+    const QPointF centre =
+        state == kNotificationViewShown
+            ? QPointF(m_initialCenter.x(), m_postToChatView->y() - kButtonLift * button->height())
+            : m_initialCenter;
+    const QPoint target = (centre - QPointF(button->width() / 2.0, button->height() / 2.0)).toPoint();
+    Animator::animateAlpha(button, state == kNotificationViewInitial ? 0 : 1, kButtonMoveMs);
+    Animator::animateProperty(button, "pos", target, kButtonMoveMs, Animator::Curve::EaseOut);
+}
+
+void PLChatWindowViewController::updateUnreadMessagesNotificationView() {
+    if (m_rows.unreadMessages().isEmpty()) {
+        setUnreadMessagesNotificationViewState(kNotificationViewHidden);
+        return;
+    }
+    // The lowest row the user has seen: the last visible one whose top is above the input bar.
+    const auto paths = m_collectionView->indexPathsForVisibleItems();
+    const double threshold = bottomVisibleCellThresholdTopValue();
+    int lowestSeen = -1;
+    for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+        if (rowTop(it->item()) < threshold) {
+            lowestSeen = it->item();
+            break;
+        }
+    }
+    const auto& updates = m_rows.newUpdateMessages();
+    if (lowestSeen >= 0 && !updates.empty() && lowestSeen < *updates.begin())
+        setUnreadMessagesNotificationViewState(kNotificationViewShown);
+}
+
+void PLChatWindowViewController::handleUnreadMessagesNotification() {
+    if (m_rows.count() > 0) {
+        const PLChatWindowCellContent last = m_rows.at(m_rows.count() - 1);
+        auto& unread = m_rows.unreadMessages();
+        if (!unread.contains(last))
+            unread.append(last);
+    }
+    updateUnreadMessagesNotificationView();
+}
+
+void PLChatWindowViewController::scrollToNewUpdate() {
+    auto& updates = m_rows.newUpdateMessages();
+    if (updates.empty())
+        return;
+    scrollToMessageAtIndex(*updates.begin());
+    updates.clear();
+    setUnreadMessagesNotificationViewState(kNotificationViewHidden);
+}
+
+} // namespace pelnix

@@ -1,0 +1,171 @@
+#include "ui/conversation/PLMessageTextView.h"
+
+#include "platform/MainThread.h"
+
+#include <QContextMenuEvent>
+#include <QEvent>
+#include <QHash>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextOption>
+
+namespace pelnix {
+
+namespace {
+const QColor kLinkColor(0x00, 0x71, 0xBD);
+// Enough for every row of a long scroll; dropped whole when full.
+constexpr int kHeightCacheLimit = 20000;
+
+QString layoutText(QString text) {
+    return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+}
+
+// Lays `layout` out at `width`; answers the used height.
+qreal layOut(QTextLayout& layout, qreal width, Qt::LayoutDirection direction) {
+    // Aligned with the layout; the order of the characters follows the text itself, so English in a
+    // right-to-left layout still reads left to right.
+    QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    qreal y = 0;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        line.setLineWidth(qMax<qreal>(1, width));
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+} // namespace
+
+PLMessageTextView::PLMessageTextView(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+PLMessageTextView::~PLMessageTextView() = default;
+
+void PLMessageTextView::setText(const QString& text) {
+    if (text == m_text && m_layout)
+        return;
+    m_text = text;
+    m_links = platform::ui::TextView::detectedLinks(text);
+    relayout();
+}
+
+void PLMessageTextView::setTextColor(const QColor& color) {
+    if (m_color == color)
+        return;
+    m_color = color;
+    update();
+}
+
+void PLMessageTextView::setTextContainerInset(const QMargins& inset) {
+    m_inset = inset;
+    relayout();
+}
+
+qreal PLMessageTextView::textWidth() const {
+    return width() - m_inset.left() - m_inset.right() - 2 * kLineFragmentPadding;
+}
+
+QPointF PLMessageTextView::textOrigin() const {
+    return {m_inset.left() + kLineFragmentPadding, qreal(m_inset.top())};
+}
+
+void PLMessageTextView::relayout() {
+    m_layout = std::make_unique<QTextLayout>(layoutText(m_text), font());
+    QList<QTextLayout::FormatRange> formats;
+    for (const auto& link : m_links) {
+        QTextCharFormat format;
+        format.setForeground(kLinkColor);
+        format.setFontUnderline(true);
+        formats << QTextLayout::FormatRange{link.start, link.length, format};
+    }
+    m_layout->setFormats(formats);
+    layOut(*m_layout, textWidth(), layoutDirection());
+    update();
+}
+
+qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, qreal width) {
+    Q_ASSERT(platform::isMainThread());
+    if (text.isEmpty())
+        return 0;
+    static QHash<QString, qreal> cache;
+    const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
+    if (const auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
+    if (cache.size() >= kHeightCacheLimit)
+        cache.clear();
+    QTextLayout layout(layoutText(text), font);
+    const qreal height = layOut(layout, width, Qt::LeftToRight);
+    cache.insert(key, height);
+    return height;
+}
+
+QUrl PLMessageTextView::linkAt(const QPointF& point) const {
+    if (!m_layout || m_links.isEmpty())
+        return {};
+    const QPointF local = point - textOrigin();
+    for (int i = 0; i < m_layout->lineCount(); ++i) {
+        const QTextLine line = m_layout->lineAt(i);
+        if (local.y() < line.y() || local.y() >= line.y() + line.height())
+            continue;
+        if (local.x() < line.x() || local.x() > line.x() + line.naturalTextWidth())
+            return {};
+        const int position = line.xToCursor(local.x(), QTextLine::CursorOnCharacter);
+        for (const auto& link : m_links)
+            if (position >= link.start && position < link.start + link.length)
+                return link.url;
+        return {};
+    }
+    return {};
+}
+
+void PLMessageTextView::paintEvent(QPaintEvent*) {
+    if (!m_layout || m_text.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setPen(m_color);
+    m_layout->draw(&painter, textOrigin());
+}
+
+void PLMessageTextView::resizeEvent(QResizeEvent*) {
+    relayout();
+}
+
+void PLMessageTextView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LayoutDirectionChange)
+        relayout();
+    QWidget::changeEvent(event);
+}
+
+void PLMessageTextView::mousePressEvent(QMouseEvent* event) {
+    m_pressedLink = linkAt(event->position());
+    // A press beside the links belongs to the list (a drag scrolls it).
+    if (m_pressedLink.isEmpty())
+        event->ignore();
+}
+
+void PLMessageTextView::mouseReleaseEvent(QMouseEvent* event) {
+    const QUrl pressed = std::exchange(m_pressedLink, QUrl());
+    if (pressed.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (linkAt(event->position()) == pressed)
+        emit linkTapped(pressed);
+}
+
+void PLMessageTextView::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}
+
+} // namespace pelnix

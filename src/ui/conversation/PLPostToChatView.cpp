@@ -1,0 +1,200 @@
+#include "ui/conversation/PLPostToChatView.h"
+
+#include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/StringAdditions.h"
+#include "foundation/ui/CustomColors.h"
+#include "interface/Pelnix.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "ui/conversation/PLChatWindowStyle.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+namespace pelnix {
+
+using platform::ui::Animator;
+using platform::ui::Button;
+
+namespace {
+constexpr int kChatletWidth = 44;
+constexpr int kRightWidth = 52;
+constexpr int kTextMargin = 6;
+const QColor kBorder(0xD6, 0xD9, 0xDC);
+const QColor kSendColor(0x00, 0x71, 0xBD);
+} // namespace
+
+PLPostToChatView::PLPostToChatView(QWidget* parent)
+    : QWidget(parent), m_messageTextView(new QPlainTextEdit(this)), m_mediaUploadButton(nullptr),
+      m_postChatletButton(new Button(this)), m_sendButton(nullptr), m_rightBackgroundView(new QWidget(this)),
+      m_rightDivider(new QWidget(this)) {
+    setObjectName(QStringLiteral("postToChatView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette barPalette = palette();
+    barPalette.setColor(QPalette::Window, QColor(0xF7, 0xF7, 0xF7));
+    setPalette(barPalette);
+
+    m_messageTextView->setObjectName(QStringLiteral("messageTextView"));
+    m_messageTextView->setFrameShape(QFrame::NoFrame);
+    m_messageTextView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messageTextView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messageTextView->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 15));
+    m_messageTextView->setPlaceholderText(
+        PLCurrentBundleInfo::localizedString(QStringLiteral("Type your message here")));
+    m_messageTextView->setTabChangesFocus(true);
+    QPalette textPalette = m_messageTextView->palette();
+    textPalette.setColor(QPalette::PlaceholderText, CustomColors::textViewPlaceholderTextColor());
+    textPalette.setColor(QPalette::Text, Qt::black);
+    textPalette.setColor(QPalette::Base, Qt::white);
+    m_messageTextView->setPalette(textPalette);
+    m_messageTextView->setAccessibleName(m_messageTextView->placeholderText());
+    connect(m_messageTextView, &QPlainTextEdit::textChanged, this, &PLPostToChatView::textViewDidChange);
+
+    m_rightBackgroundView->setObjectName(QStringLiteral("rightBackgroundView"));
+    m_rightBackgroundView->resize(kRightWidth, kDefaultHeight);
+    m_mediaUploadButton = new Button(m_rightBackgroundView);
+    m_sendButton = new Button(m_rightBackgroundView);
+    m_rightDivider->setObjectName(QStringLiteral("rightDivider"));
+    m_rightDivider->setAutoFillBackground(true);
+    QPalette dividerPalette = m_rightDivider->palette();
+    dividerPalette.setColor(QPalette::Window, kBorder);
+    m_rightDivider->setPalette(dividerPalette);
+
+    m_mediaUploadButton->setObjectName(QStringLiteral("mediaUploadButton"));
+    m_mediaUploadButton->setImage(PLChatWindowStyle::image(QStringLiteral("mediaIcon")));
+    m_mediaUploadButton->setImage(PLChatWindowStyle::image(QStringLiteral("mediaIconSelected")),
+                                  Button::State::Highlighted);
+    m_postChatletButton->setObjectName(QStringLiteral("postChatletButton"));
+    m_postChatletButton->setImage(PLChatWindowStyle::image(QStringLiteral("chatletIcon")));
+    // The host's own icons replace the bundle's.
+    if (const QImage icon = Pelnix::mediaIcon(); !icon.isNull())
+        m_mediaUploadButton->setImage(icon);
+    if (const QImage icon = Pelnix::chatletIcon(); !icon.isNull())
+        m_postChatletButton->setImage(icon);
+    m_sendButton->setObjectName(QStringLiteral("sendButton"));
+    m_sendButton->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("Send")));
+    m_sendButton->setTitleFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans-Bold"), 15));
+    m_sendButton->setTitleColor(kSendColor);
+    m_sendButton->setTitleColor(kSendColor.darker(140), Button::State::Highlighted);
+    m_sendButton->setHidden(true);
+
+    connect(m_mediaUploadButton, &Button::clicked, this, &PLPostToChatView::uploadMediaButtonClicked);
+    connect(m_postChatletButton, &Button::clicked, this, &PLPostToChatView::postChatletsButtonClicked);
+    connect(m_sendButton, &Button::clicked, this, &PLPostToChatView::sendMessageButtonClicked);
+    resize(320, kDefaultHeight);
+}
+
+QString PLPostToChatView::placeholderText() const {
+    return m_messageTextView->placeholderText();
+}
+
+void PLPostToChatView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void PLPostToChatView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        layOut();
+}
+
+void PLPostToChatView::layOut() {
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    const int w = width();
+    const int h = height();
+    const auto place = [&](QWidget* view, const QRect& rect) {
+        view->setGeometry(PLChatWindowStyle::mirrored(rect, w, rtl));
+    };
+    place(m_postChatletButton, QRect(0, h - kDefaultHeight, kChatletWidth, kDefaultHeight));
+    place(m_messageTextView, QRect(kChatletWidth, kTextMargin, w - kChatletWidth - kRightWidth - kTextMargin,
+                                   h - 2 * kTextMargin));
+    const int rightWidth = m_rightBackgroundView->width();
+    place(m_rightBackgroundView, QRect(w - kRightWidth, h - kDefaultHeight, rightWidth, kDefaultHeight));
+    m_mediaUploadButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);
+    m_sendButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);
+    place(m_rightDivider, QRect(w - kRightWidth - 1, h - kDefaultHeight + 8, 1, kDefaultHeight - 16));
+}
+
+void PLPostToChatView::paintEvent(QPaintEvent*) {
+    const QRect field = m_messageTextView->geometry();
+    const qreal ratio = devicePixelRatioF();
+    if (m_background.size() != size() * ratio || m_backgroundField != field) {
+        m_backgroundField = field;
+        // Opaque: drawn by copying, without blending, on every paint.
+        m_background = QImage(size() * ratio, QImage::Format_RGB32);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(palette().color(QPalette::Window));
+        QPainter painter(&m_background);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(kBorder, 1));
+        painter.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
+        painter.setBrush(Qt::white);
+        painter.drawRoundedRect(QRectF(field).adjusted(-2.5, -2.5, 2.5, 2.5), 6, 6);
+    }
+    QPainter(this).drawImage(QPointF(0, 0), m_background);
+}
+
+void PLPostToChatView::dismissKeyboard() {
+    m_messageTextView->clearFocus();
+    if (m_messageTextView->toPlainText().isEmpty())
+        reset();
+}
+
+void PLPostToChatView::reset() {
+    {
+        // One change notice for the whole reset, from textViewDidChange() below.
+        const QSignalBlocker blocker(m_messageTextView);
+        m_messageTextView->clear();
+    }
+    textViewDidChange();
+}
+
+void PLPostToChatView::textViewDidChange() {
+    updateViewIfRequired();
+    if (auto* delegate = m_delegate.get())
+        delegate->textViewDidChange(m_messageTextView);
+}
+
+void PLPostToChatView::updateViewIfRequired() {
+    // The alpha the media button is going to, not the one a running fade shows now: a key typed
+    // during the fade must not start another swap.
+    const bool hasText = !m_messageTextView->toPlainText().isEmpty();
+    if (hasText && m_mediaAlpha != 0)
+        swapButtons(0, m_sendButton);
+    else if (!hasText && m_mediaAlpha == 0)
+        swapButtons(1, m_mediaUploadButton);
+}
+
+void PLPostToChatView::swapButtons(qreal mediaAlpha, const QWidget* dividerAnchor) {
+    ++m_swaps;
+    m_mediaAlpha = mediaAlpha;
+    const bool mediaWasHidden = m_mediaUploadButton->isHidden();
+    Animator::animateAlpha(m_mediaUploadButton, mediaAlpha, kSwapMs);
+    m_sendButton->setHidden(mediaWasHidden);
+    m_mediaUploadButton->setHidden(!mediaWasHidden);
+    QRect background = m_rightBackgroundView->geometry();
+    background.setWidth(m_sendButton->width());
+    m_rightBackgroundView->setGeometry(background);
+    const int anchorLeft = dividerAnchor->mapTo(this, QPoint()).x();
+    m_rightDivider->move(anchorLeft - 1, m_rightDivider->y());
+}
+
+void PLPostToChatView::uploadMediaButtonClicked() {
+    if (auto* delegate = m_delegate.get())
+        delegate->uploadMediaButtonClickHandler();
+}
+
+void PLPostToChatView::postChatletsButtonClicked() {
+    if (auto* delegate = m_delegate.get())
+        delegate->postChatletButtonClickHandler();
+}
+
+void PLPostToChatView::sendMessageButtonClicked() {
+    if (auto* delegate = m_delegate.get())
+        delegate->postTextMessage(
+            StringAdditions::stringByTrimmingWhiteSpacesAndNewLines(m_messageTextView->toPlainText()));
+}
+
+} // namespace pelnix

@@ -1,0 +1,243 @@
+// The conversation gallery: every screen renders at its size, and the picture shows what the rows
+// are about at points computed from the views: the new-updates separator, the unread dot, the date
+// pill, the failure mark, the upload ring at 40 %, the mirrored layout.
+
+#include "GalleryConversation.h"
+#include "TestSandbox.h"
+
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/Window.h"
+#include "ui/conversation/PLCellImageView.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLDateMessageCell.h"
+#include "ui/conversation/PLPendingMessageIndicatorView.h"
+#include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLTextMessageCell.h"
+#include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
+#include "ui/toolkit/PLCircularProgressView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+namespace {
+
+const QString kStoryboard = QStringLiteral("GalleryConversation");
+
+// A gallery screen as the screenshot tool renders it, at the size the screen is about.
+struct GalleryShot {
+    Window window;
+    PLChatWindowViewController* chat = nullptr;
+    QImage image;
+
+    explicit GalleryShot(const QString& identifier) {
+        window.resize(375, 667);
+        auto* controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
+        chat = qobject_cast<PLChatWindowViewController*>(controller);
+        if (!chat)
+            return;
+        window.setRootViewController(controller);
+        window.show();
+        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
+        image = Screenshot::grab(&window);
+        // Kept beside the tool's pictures for review.
+        image.save(
+            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
+    }
+    QColor at(const QWidget* view, QPointF point) const {
+        const QPoint p = view->mapTo(&window, point.toPoint());
+        const qreal scale = qreal(image.width()) / window.width();
+        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
+    }
+    // The row of the message with this ID, or with this text.
+    int rowOf(const QString& messageIdOrText) const {
+        const auto& rows = chat->rowList().rows();
+        for (int i = 0; i < rows.size(); ++i)
+            if (const auto message = rows[i].message();
+                message && (message->messageId() == messageIdOrText || message->text() == messageIdOrText))
+                return i;
+        return -1;
+    }
+    template <class Cell> Cell* cellAt(int row) const {
+        return qobject_cast<Cell*>(chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(row)));
+    }
+};
+
+bool near(const QColor& actual, const QColor& expected, int tolerance = 16) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+const char* describe(const QColor& color) {
+    static QByteArray text;
+    text = color.name().toLatin1();
+    return text.constData();
+}
+
+const QColor kAccent(0x25, 0xA5, 0x49);
+const QColor kUnreadBlue(0x00, 0x71, 0xBD);
+const QColor kPill(0xE4, 0xE8, 0xEC);
+const QColor kFailureRed(0xD9, 0x3A, 0x2B);
+const QColor kAvatarGrey(0xD5, 0xDA, 0xDF);
+
+} // namespace
+
+class TestConversationGallery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QDir().mkpath(QStringLiteral("screenshots"));
+        Animator::setInstant(true);
+        tools::registerConversationGalleryScreens();
+    }
+    void cleanupTestCase() {
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+    }
+
+    void everyScreenRendersAtItsSize_data();
+    void everyScreenRendersAtItsSize();
+    void emptyRoomShowsOnlyTheInputBar();
+    void roomShowsSeparatorDotPillAndFailure_data();
+    void roomShowsSeparatorDotPillAndFailure();
+    void pictureUploadsWithItsRingAtFortyPercent();
+    void rightToLeftPutsTheAvatarsOnTheRight();
+};
+
+void TestConversationGallery::everyScreenRendersAtItsSize_data() {
+    QTest::addColumn<QString>("identifier");
+    for (const QString& identifier : ScreenRegistry::shared()->identifiers(kStoryboard))
+        QTest::addRow("%s", qPrintable(identifier)) << identifier;
+}
+
+void TestConversationGallery::everyScreenRendersAtItsSize() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    QVERIFY(shot.chat);
+    const QSize size = tools::conversationGallerySize(identifier);
+    QCOMPARE(shot.window.size(), size);
+    QCOMPARE(shot.chat->collectionView()->width(), size.width());
+    // The input bar spans the bottom; the list ends at its top.
+    QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    QCOMPARE(bar->geometry().bottom(), size.height() - 1);
+    QCOMPARE(bar->width(), size.width());
+    QCOMPARE(shot.chat->collectionView()->contentInset().bottom(), bar->height());
+}
+
+void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
+    GalleryShot shot(QStringLiteral("ChatWindowEmpty"));
+    QCOMPARE(shot.chat->rowList().count(), 0);
+    auto* list = shot.chat->collectionView();
+    for (const QPointF& point : {QPointF(20, 20), QPointF(160, 280), QPointF(300, 500)})
+        QVERIFY2(near(shot.at(list, point), Qt::white, 2), describe(shot.at(list, point)));
+}
+
+void TestConversationGallery::roomShowsSeparatorDotPillAndFailure_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("320 x 568") << QStringLiteral("ChatWindowRoom");
+    QTest::newRow("400 x 720") << QStringLiteral("ChatWindowRoom400x720");
+    QTest::newRow("1024 x 768") << QStringLiteral("ChatWindowRoom1024x768");
+}
+
+void TestConversationGallery::roomShowsSeparatorDotPillAndFailure() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    const int separatorRow = shot.chat->rowList().unreadMessageSeperatorIndexIfPresent();
+    auto* separator = shot.cellAt<PLUnreadMessagesSeparatorCell>(separatorRow);
+    QVERIFY2(separator, "the separator is in view");
+    auto* button = separator->countIndicatorButton();
+    QCOMPARE(button->titleForState(Button::State::Normal), QStringLiteral("3 New Updates "));
+    // The pill's left end, clear of the title, and the line at the cell's far left.
+    QVERIFY2(near(shot.at(button, {4, button->height() / 2.0}), kAccent), describe(shot.at(button, {4, 11})));
+    QVERIFY(near(shot.at(separator, {2, separator->height() / 2.0}), kAccent, 40));
+
+    auto* bob = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("m6")));
+    QVERIFY(bob);
+    auto* dot = bob->unreadIndicatorImageView();
+    QVERIFY(dot->isVisible());
+    QVERIFY2(near(shot.at(dot, QRectF(dot->rect()).center()), kUnreadBlue, 30),
+             describe(shot.at(dot, QRectF(dot->rect()).center())));
+    // A read row has no dot.
+    auto* carol = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("m5")));
+    QVERIFY(carol && !carol->unreadIndicatorImageView()->isVisible());
+
+    // Today's date pill, beside its text.
+    auto* today = shot.cellAt<PLDateMessageCell>(shot.rowOf(QStringLiteral("m4")) - 1);
+    QVERIFY(today);
+    auto* label = static_cast<QWidget*>(today->dateStringLabel());
+    QVERIFY2(near(shot.at(label, {3, label->height() / 2.0}), kPill, 6), describe(shot.at(label, {3, 10})));
+
+    // The failed post's mark.
+    auto* failed = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("This one did not go through.")));
+    QVERIFY(failed && failed->pendingMessageIndicatorView());
+    auto* mark = static_cast<QWidget*>(failed->pendingMessageIndicatorView()->failureIndicatorButton());
+    QVERIFY(mark->isVisible());
+    QVERIFY2(near(shot.at(mark, {4, 9}), kFailureRed, 40), describe(shot.at(mark, {4, 9})));
+}
+
+void TestConversationGallery::pictureUploadsWithItsRingAtFortyPercent() {
+    GalleryShot shot(QStringLiteral("ChatWindowRoomAtBottom"));
+    auto* picture = shot.cellAt<PLSmartMessageCell>(shot.chat->rowList().count() - 1);
+    QVERIFY(picture);
+    auto* upload = picture->pendingRichMediaView();
+    QVERIFY(upload->isVisible());
+    QCOMPARE(upload->uploadStatusImageName(), QStringLiteral("cancelUpload_icon"));
+    auto* ring = upload->circularProgressView();
+    QVERIFY(ring->isVisible());
+    QCOMPARE(ring->currentProgress(), 0.4);
+    // The arc starts at the top and runs clockwise for 40 %: white at 12 o'clock and at 3 o'clock
+    // on its line, the dimmed picture at 9 o'clock.
+    const qreal radius = ring->width() / 2.0 - 3.0;
+    const QPointF centre = QRectF(ring->rect()).center();
+    QVERIFY2(near(shot.at(ring, centre + QPointF(0, -radius)), Qt::white, 30),
+             describe(shot.at(ring, centre + QPointF(0, -radius))));
+    QVERIFY2(near(shot.at(ring, centre + QPointF(radius, 0)), Qt::white, 30),
+             describe(shot.at(ring, centre + QPointF(radius, 0))));
+    QVERIFY(shot.at(ring, centre + QPointF(-radius, 0)).lightness() < 200);
+    // The thumbnail is dimmed: its sky is darker than the picture's own light blue.
+    auto* thumbnail = upload->thumbNailImageView();
+    QVERIFY(shot.at(thumbnail, {10, 6}).lightness() < QColor(0x7F, 0xB8, 0xE6).lightness());
+}
+
+void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
+    GalleryShot shot(QStringLiteral("ChatWindowRoomRightToLeft"));
+
+    auto* carol = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("m5")));
+    QVERIFY(carol);
+    auto* avatar = carol->profileImageView();
+    QVERIFY(avatar->x() > carol->width() / 2);
+    QVERIFY2(near(shot.at(avatar, {avatar->width() / 2.0, 4}), kAvatarGrey, 10),
+             describe(shot.at(avatar, {avatar->width() / 2.0, 4})));
+    // The same point on the left side is the cell's white.
+    QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 12}), Qt::white, 4));
+    // The input bar is mirrored too: the media button at the left edge, the chatlet button at the right.
+    auto* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    auto* media = static_cast<QWidget*>(shot.chat->postToChatView()->mediaUploadButton());
+    QCOMPARE(media->mapTo(bar, QPoint()).x(), 0);
+    QCOMPARE(static_cast<QWidget*>(shot.chat->postToChatView()->postChatletButton())->geometry().right(),
+             bar->width() - 1);
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestConversationGallery test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_gallery.moc"

@@ -1,0 +1,404 @@
+// The message cells on stored messages: the read state they show and set, the avatar tap, the text
+// cells' heights, links and names, and the system event and separator cells.
+
+#include "ConversationTestWorld.h"
+
+#include "foundation/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/SystemServices.h"
+#include "platform/ui/testing/RecordingSystemServices.h"
+#include "ui/conversation/ConversationNotifications.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
+#include "ui/conversation/PLCellImageView.h"
+#include "ui/conversation/PLChatWindowCellContent.h"
+#include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/PLClippedView.h"
+#include "ui/conversation/PLDateMessageCell.h"
+#include "ui/conversation/PLExtendedTextMessageCell.h"
+#include "ui/conversation/PLMessageTextView.h"
+#include "ui/conversation/PLTextMessageCell.h"
+#include "ui/conversation/PLUnreadCountMessage.h"
+#include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
+#include "ui/conversation/PLUserActionMessageCell.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <cmath>
+
+using namespace pelnix;
+using namespace pelnix::test;
+
+namespace {
+
+const qint64 kDay = at(2024, 3, 12, 9, 0);
+
+// Counts "chat window cell marked as read notification" and keeps the IDs it carried.
+struct MarkedAsRead {
+    MarkedAsRead() {
+        token = platform::NotificationCenter::defaultCenter()->addObserver(
+            QLatin1String(PLChatWindowCellMarkedAsReadNotification), [this](const platform::Notification& n) {
+                ids << n.userInfo.value(QLatin1String(kChatWindowMessageKey)).toString();
+            });
+    }
+    ~MarkedAsRead() { platform::NotificationCenter::defaultCenter()->removeObserver(token); }
+    QStringList ids;
+    platform::NotificationCenter::Token token;
+};
+
+struct ProfileTaps : PLChatMessageCellProfileTapDelegate {
+    QList<std::shared_ptr<User>> users;
+    void profileImageClickedForUser(const std::shared_ptr<User>& user) override { users << user; }
+};
+
+struct LinkTaps : PLTextmessageDelegate {
+    QList<QPair<PLChatMessageCell*, QUrl>> taps;
+    void cellDidTapOnLinkWithURL(PLChatMessageCell* cell, const QUrl& url) override {
+        taps << qMakePair(cell, url);
+    }
+};
+
+struct ArrowTaps : PLBulkUserJoinedMessageCellDelegate {
+    int taps = 0;
+    void arrowIndicatorButtonTappedFrom(PLBulkUserJoinedMessageCell*) override { ++taps; }
+};
+
+// A point of the text view over its first link, found on its own layout.
+std::optional<QPoint> pointOnLink(PLMessageTextView* view) {
+    for (int y = 0; y < view->height(); y += 2)
+        for (int x = 0; x < view->width(); x += 2)
+            if (!view->linkAt(QPointF(x, y)).isEmpty())
+                return QPoint(x + 2, y + 2);
+    return std::nullopt;
+}
+
+qreal measured(const QString& text, qreal width) {
+    return PLMessageTextView::measuredHeight(text, PLChatWindowStyle::messageFont(), width);
+}
+
+} // namespace
+
+class TestMessageCells : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        world = std::make_unique<ConversationWorld>();
+        room = world->importRoom(QStringLiteral("r1"));
+    }
+    void cleanup() {
+        room.reset();
+        world.reset();
+    }
+
+    void fillingShowsTheStoredStateAndChangesNothing();
+    void markReadTurnsTheMessageReadOnce();
+    void reuseShowsTheUnreadLook();
+    void avatarTapReportsTheSenderEvenWhenItIsMe();
+    void reuseNeverShowsThePreviousSendersPicture();
+    void textHeights_data();
+    void textHeights();
+    void linkTapGoesToTheDelegateOnceAndOpensNothing();
+    void readTextIsGreyAndSenderNames();
+    void textShowsNoMenuAndTakesNoFocus();
+    void userActionHeightAndReadColour();
+    void joinedRowHeightsAndArrow();
+    void joinedCellGetsItsArrowBackOnReuse();
+    void dateSeparatorTexts_data();
+    void dateSeparatorTexts();
+    void separatorButtonFollowsItsTitle();
+
+private:
+    std::unique_ptr<ConversationWorld> world;
+    ChatRoom::Ptr room;
+};
+
+void TestMessageCells::fillingShowsTheStoredStateAndChangesNothing() {
+    auto read = world->importMessage(room, "read", kDay, "seen", world->me());
+    auto unread = world->importMessage(room, "unread", kDay + 1, "new", kBob);
+    QCOMPARE(read->state(), qint16(1));
+    QCOMPARE(unread->state(), qint16(0));
+    MarkedAsRead marked;
+    PLTextMessageCell cell;
+    cell.resize(320, 60);
+    cell.setMessage(read);
+    QVERIFY(cell.showsReadLook());
+    QVERIFY(cell.unreadIndicatorImageView()->isHidden());
+    cell.setMessage(unread);
+    QVERIFY(!cell.showsReadLook());
+    QVERIFY(!cell.unreadIndicatorImageView()->isHidden());
+    QCOMPARE(unread->state(), qint16(0));
+    QVERIFY(marked.ids.isEmpty());
+}
+
+void TestMessageCells::markReadTurnsTheMessageReadOnce() {
+    auto unread = world->importMessage(room, "u", kDay, "new", kBob);
+    MarkedAsRead marked;
+    PLUserActionMessageCell cell;
+    cell.setMessage(unread);
+    cell.markRead(0);
+    QCOMPARE(unread->state(), qint16(0));
+    cell.markRead(1);
+    cell.markRead(1);
+    cell.markRead(2);
+    QCOMPARE(unread->state(), qint16(1));
+    QCOMPARE(marked.ids, QStringList{"u"});
+    // Saved: a fresh look at the store finds it read.
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(platform::PredicateKey("state") == 0), qint64(0));
+    // A cell without a message changes nothing and posts nothing.
+    PLUserActionMessageCell empty;
+    empty.markRead(1);
+    QCOMPARE(marked.ids.size(), 1);
+    QVERIFY(empty.showsReadLook());
+}
+
+void TestMessageCells::reuseShowsTheUnreadLook() {
+    auto read = world->importMessage(room, "read", kDay, "seen", world->me());
+    PLTextMessageCell cell;
+    cell.setMessage(read);
+    QVERIFY(cell.unreadIndicatorImageView()->isHidden());
+    cell.prepareForReuse();
+    QVERIFY(!cell.unreadIndicatorImageView()->isHidden());
+    QVERIFY(!cell.showsReadLook());
+}
+
+void TestMessageCells::avatarTapReportsTheSenderEvenWhenItIsMe() {
+    auto mine = world->importMessage(room, "mine", kDay, "mine", world->me());
+    ProfileTaps taps;
+    PLTextMessageCell cell;
+    cell.resize(320, 60);
+    cell.show();
+    cell.setMessage(mine);
+    cell.setTapHandlerDelegate(&taps);
+    auto* button = cell.profileImageButton();
+    QCOMPARE(button->geometry(), cell.profileImageView()->geometry());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(taps.users.size(), 1);
+    QCOMPARE(taps.users.first()->userID(), world->me());
+    // Without a delegate the tap does nothing.
+    cell.setTapHandlerDelegate(nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(taps.users.size(), 1);
+}
+
+void TestMessageCells::reuseNeverShowsThePreviousSendersPicture() {
+    auto bob = world->importMessage(room, "b", kDay, "hi", kBob);
+    bob->senderUser()->setImageUrl(world->fixture.baseUrl() +
+                                   QStringLiteral("splash/iOS/CoBrandingImage@2x.png"));
+    auto carol = world->importMessage(room, "c", kDay + 1, "hi", kCarol);
+    PLTextMessageCell cell;
+    cell.setMessage(bob);
+    cell.profileImageView()->setImage(QImage(8, 8, QImage::Format_RGB32)); // as if Bob's picture had come
+    cell.prepareForReuse();
+    cell.setMessage(carol);
+    QCOMPARE(cell.profileImageView()->image(), PLChatWindowStyle::image(QStringLiteral("tempProfileImage")));
+}
+
+void TestMessageCells::textHeights_data() {
+    QTest::addColumn<bool>("compact");
+    QTest::addColumn<qreal>("constant");
+    QTest::newRow("full") << false << 18.0;
+    QTest::newRow("compact") << true << 6.0;
+}
+
+void TestMessageCells::textHeights() {
+    QFETCH(bool, compact);
+    QFETCH(qreal, constant);
+    const auto height = [compact](const QString& text, qreal width) {
+        return compact ? PLExtendedTextMessageCell::cellHeightWithMessageString(text, width)
+                       : PLTextMessageCell::cellHeightWithMessageString(text, width);
+    };
+    const qreal chrome = height(QString(), 320) - constant;
+    QVERIFY(chrome >= 0);
+    QCOMPARE(height(QString(), 320), height(QStringLiteral(""), 320));
+    QCOMPARE(height(QString(), 1024), height(QString(), 320));
+    const QString one = QStringLiteral("One line.");
+    const QString many =
+        QStringLiteral("A longer message that wraps over several lines in a phone-sized cell.");
+    QVERIFY(height(one, 320) > height(QString(), 320));
+    QVERIFY(height(many, 320) > height(one, 320));
+    // A wider cell gives the same text fewer lines.
+    QVERIFY(height(many, 1024) < height(many, 320));
+    // The height is the measured text plus the chrome and the constant, not rounded.
+    PLTextMessageCell full;
+    PLExtendedTextMessageCell part;
+    auto* view = compact ? part.messageDisplayTextView() : full.messageDisplayTextView();
+    QWidget* cell = compact ? static_cast<QWidget*>(&part) : static_cast<QWidget*>(&full);
+    cell->resize(320, 200);
+    cell->show();
+    const qreal textWidth = view->width() - 2 * PLMessageTextView::kLineFragmentPadding;
+    QCOMPARE(height(many, 320), measured(many, textWidth) + chrome + constant);
+}
+
+void TestMessageCells::linkTapGoesToTheDelegateOnceAndOpensNothing() {
+    auto services = std::make_unique<platform::ui::RecordingSystemServices>();
+    auto* recording = services.get();
+    platform::ui::SystemServices::setCurrent(std::move(services));
+    auto message = world->importMessage(room, "l", kDay, "docs at https://example.org/docs today", kBob);
+    LinkTaps taps;
+    PLTextMessageCell cell;
+    cell.resize(320, 80);
+    cell.show();
+    cell.setTextMessageDelegate(&taps);
+    cell.setMessage(message);
+    auto* view = cell.messageDisplayTextView();
+    QCOMPARE(view->links().size(), 1);
+    const auto point = pointOnLink(view);
+    QVERIFY(point);
+    QTest::mouseClick(view, Qt::LeftButton, {}, *point);
+    QCOMPARE(taps.taps.size(), 1);
+    QCOMPARE(taps.taps.first().first, &cell);
+    QCOMPARE(taps.taps.first().second, QUrl(QStringLiteral("https://example.org/docs")));
+    QVERIFY(recording->opened.isEmpty());
+    // Beside the link nothing is reported; without a delegate nothing happens at all.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() - 2, view->height() - 2));
+    QCOMPARE(taps.taps.size(), 1);
+    cell.setTextMessageDelegate(nullptr);
+    QTest::mouseClick(view, Qt::LeftButton, {}, *point);
+    QCOMPARE(taps.taps.size(), 1);
+    QVERIFY(recording->opened.isEmpty());
+    platform::ui::SystemServices::setCurrent({});
+}
+
+void TestMessageCells::readTextIsGreyAndSenderNames() {
+    auto mine = world->importMessage(room, "mine", kDay, "mine", world->me());
+    auto bobs = world->importMessage(room, "bobs", kDay + 1, "Bob's", kBob);
+    PLTextMessageCell cell;
+    cell.setMessage(mine);
+    QCOMPARE(cell.messageDisplayTextView()->textColor(), PLChatWindowStyle::color(QStringLiteral("808080")));
+    QCOMPARE(cell.userNameLabel()->text(), QStringLiteral("Me"));
+    cell.prepareForReuse();
+    cell.setMessage(bobs);
+    QCOMPARE(cell.messageDisplayTextView()->textColor(), QColor(Qt::black));
+    QCOMPARE(cell.userNameLabel()->text(), QStringLiteral("Bob"));
+    cell.markRead(1);
+    QCOMPARE(cell.messageDisplayTextView()->textColor(), PLChatWindowStyle::color(QStringLiteral("808080")));
+    PLExtendedTextMessageCell compact;
+    compact.setMessage(mine);
+    QCOMPARE(compact.messageDisplayTextView()->textColor(),
+             PLChatWindowStyle::color(QStringLiteral("808080")));
+    QCOMPARE(compact.messageDisplayTextView()->textContainerInset(), QMargins());
+}
+
+void TestMessageCells::textShowsNoMenuAndTakesNoFocus() {
+    PLTextMessageCell cell;
+    auto* view = cell.messageDisplayTextView();
+    QCOMPARE(view->contextMenuPolicy(), Qt::PreventContextMenu);
+    QCOMPARE(view->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMessageCells::userActionHeightAndReadColour() {
+    const QString text = QStringLiteral("Dave left the room");
+    const qreal chrome = PLUserActionMessageCell::cellHeightWithMessageString(QString()) - 10.0;
+    QCOMPARE(PLUserActionMessageCell::cellHeightWithMessageString(text),
+             PLMessageTextView::measuredHeight(text, PLChatWindowStyle::systemEventFont(),
+                                               PLUserActionMessageCell::kLabelWidth) +
+                 chrome + 10.0);
+    auto event = world->importMessage(room, "e", kDay, text, kCarol, "left");
+    QCOMPARE(event->type(), qint16(4));
+    PLUserActionMessageCell cell;
+    cell.setMessage(event);
+    QCOMPARE(cell.messageLabel()->text(), text);
+    QCOMPARE(cell.messageLabel()->textColor(), QColor(Qt::darkGray));
+    cell.markRead(1);
+    QCOMPARE(cell.messageLabel()->textColor(), PLChatWindowStyle::color(QStringLiteral("bfbfbf")));
+}
+
+void TestMessageCells::joinedRowHeightsAndArrow() {
+    const QString names = QStringLiteral("Ann, Carol, Dave");
+    QCOMPARE(
+        PLBulkUserJoinedMessageCell::cellHeightWithMessageString("Bob added 3 people", names, false, 320),
+        43.0);
+    const qreal namesHeight = std::ceil(
+        float(PLMessageTextView::measuredHeight(names, PLChatWindowStyle::systemEventFont(), 280 - 16)));
+    QCOMPARE(PLBulkUserJoinedMessageCell::cellHeightWithMessageString("Bob added 3 people", names, true, 320),
+             43.0 + namesHeight + 10.0);
+
+    auto withNames = world->importMessage(
+        room, "j1", kDay, "Bob added 3 people", kBob, "joined",
+        {{"info", QVariantMap{{"users", QVariantList{QVariantMap{{"userId", 41}, {"name", "Ann"}},
+                                                     QVariantMap{{"userId", kCarol}, {"name", "Carol"}},
+                                                     QVariantMap{{"userId", 44}, {"name", "Dave"}}}}}}});
+    auto withoutNames = world->importMessage(room, "j2", kDay + 1, "Carol joined", kCarol, "joined");
+    QCOMPARE(withNames->bulkJoinedUserNames(), names);
+    QVERIFY(withoutNames->bulkJoinedUserNames().isEmpty());
+    ArrowTaps taps;
+    PLBulkUserJoinedMessageCell cell;
+    cell.resize(320, 43);
+    cell.show();
+    cell.setMessage(withoutNames, &taps, false);
+    QVERIFY(cell.arrowIndicatorButton()->isHidden());
+    QTest::mouseClick(cell.messageLabel(), Qt::LeftButton);
+    QCOMPARE(taps.taps, 0);
+    cell.prepareForReuse();
+    cell.setMessage(withNames, &taps, false);
+    QTest::mouseClick(cell.messageLabel(), Qt::LeftButton);
+    QCOMPARE(taps.taps, 1);
+    cell.setMessage(withNames, &taps, true);
+    QVERIFY(cell.expandableView()->isVisibleTo(&cell));
+    QVERIFY(cell.clippedView()->isVisibleTo(&cell));
+    QCOMPARE(cell.userNamesLabel()->text(), names);
+}
+
+void TestMessageCells::joinedCellGetsItsArrowBackOnReuse() {
+    auto withNames = world->importMessage(
+        room, "j1", kDay, "Bob added 3 people", kBob, "joined",
+        {{"info", QVariantMap{{"users", QVariantList{QVariantMap{{"userId", 41}, {"name", "Ann"}},
+                                                     QVariantMap{{"userId", kCarol}, {"name", "Carol"}},
+                                                     QVariantMap{{"userId", 44}, {"name", "Dave"}}}}}}});
+    auto withoutNames = world->importMessage(room, "j2", kDay + 1, "Carol joined", kCarol, "joined");
+    ArrowTaps taps;
+    PLBulkUserJoinedMessageCell cell;
+    cell.resize(320, 43);
+    cell.setMessage(withoutNames, &taps, false);
+    cell.prepareForReuse();
+    cell.setMessage(withNames, &taps, false);
+    QVERIFY(!cell.arrowIndicatorButton()->isHidden());
+    QVERIFY(cell.arrowIndicatorButton()->width() > 0);
+}
+
+void TestMessageCells::dateSeparatorTexts_data() {
+    QTest::addColumn<QDateTime>("date");
+    QTest::addColumn<QString>("text");
+    const QDateTime now(QDate(2026, 6, 15), QTime(10, 0));
+    const QLocale locale;
+    QTest::newRow("today") << now.addSecs(-3600) << QStringLiteral("Today");
+    QTest::newRow("earlier this year") << QDateTime(QDate(2026, 3, 2), QTime(9, 0))
+                                       << locale.toString(QDate(2026, 3, 2), QStringLiteral("dd MMM, ddd"));
+    QTest::newRow("yesterday") << QDateTime(QDate(2026, 6, 14), QTime(23, 59))
+                               << locale.toString(QDate(2026, 6, 14), QStringLiteral("dd MMM, ddd"));
+    QTest::newRow("last year") << QDateTime(QDate(2025, 12, 31), QTime(9, 0))
+                               << locale.toString(QDate(2025, 12, 31), QStringLiteral("dd MMM yyyy, ddd"));
+}
+
+void TestMessageCells::dateSeparatorTexts() {
+    QFETCH(QDateTime, date);
+    QFETCH(QString, text);
+    Clock::setSource([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 0)); });
+    PLDateMessageCell cell;
+    cell.setDate(date);
+    QCOMPARE(cell.dateStringLabel()->text(), text);
+    Clock::setSource({});
+}
+
+void TestMessageCells::separatorButtonFollowsItsTitle() {
+    PLUnreadMessagesSeparatorCell cell;
+    cell.resize(320, 32);
+    cell.setChatWindowCellContent(PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(3)));
+    const qreal three = cell.buttonWidth();
+    QCOMPARE(three,
+             QFontMetricsF(cell.countIndicatorButton()->titleFont()).horizontalAdvance("3 New Updates ") +
+                 30.0);
+    cell.setChatWindowCellContent(PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(1234)));
+    QVERIFY(cell.buttonWidth() > three);
+    QCOMPARE(cell.countIndicatorButton()->width(), qCeil(cell.buttonWidth()));
+}
+
+int main(int argc, char** argv) {
+    prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestMessageCells test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_messagecells.moc"

@@ -1,0 +1,242 @@
+#include "GalleryConversation.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "core/model/PendingMessageInfo.h"
+#include "core/model/RichMediaInfo.h"
+#include "core/model/User.h"
+#include "media/PLMultiMediaInfo.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/ViewController.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+namespace pelnix::tools {
+
+using platform::ui::ScreenRegistry;
+using platform::ui::ViewController;
+
+namespace {
+
+const QString kGallery = QStringLiteral("GalleryConversation");
+constexpr qint32 kAnn = 41;
+constexpr qint32 kBob = 42;
+constexpr qint32 kCarol = 43;
+constexpr int kSettleMs = 400;
+
+// A store of the gallery's own, made once per process below a temporary sandbox.
+class GalleryStore {
+public:
+    static GalleryStore& shared() {
+        static GalleryStore store;
+        return store;
+    }
+    ChatRoom::Ptr room(const QString& id) const { return ChatRoom::chatRoomWithID(id); }
+
+private:
+    GalleryStore() {
+        platform::Sandbox::setRoot(m_sandbox.path());
+        PLModelManager::sharedModelManager()->initialize();
+        CurrentUserInfo::initializeCurrentUserForSDKWithID(kAnn, QStringLiteral("ann@acme.test"),
+                                                           QStringLiteral("gallery"));
+        if (const auto me = CurrentUserInfo::currentUserInfo()->user()) {
+            me->setProfileName(QStringLiteral("Ann"));
+            me->save();
+        }
+        importRoom(QStringLiteral("empty"), QStringLiteral("New team"));
+        fillTeamRoom(importRoom(QStringLiteral("team"), QStringLiteral("Release team")));
+    }
+
+    static ChatRoom::Ptr importRoom(const QString& id, const QString& name) {
+        const QVariantMap json{
+            {"_id", id},
+            {"name", name},
+            {"type", "2"},
+            {"members",
+             QVariantList{QVariantMap{{"userId", kAnn}, {"isCreator", 1}},
+                          QVariantMap{{"userId", kBob}, {"user", QVariantMap{{"name", "Bob"}}}},
+                          QVariantMap{{"userId", kCarol}, {"user", QVariantMap{{"name", "Carol"}}}}}}};
+        return ChatRoom::updateChatRoomsWithArray(QVariantList{json}).value(0);
+    }
+
+    static QString nameOf(qint32 user) {
+        return user == kBob     ? QStringLiteral("Bob")
+               : user == kCarol ? QStringLiteral("Carol")
+                                : QStringLiteral("Ann");
+    }
+
+    static Message::Ptr receive(const ChatRoom::Ptr& room, const QString& id, qint64 date, qint32 sender,
+                                const QString& type, const QString& text, const QVariantMap& extra = {}) {
+        QVariantMap json{{"_id", id},
+                         {"type", type},
+                         {"date", double(date)},
+                         {"text", text},
+                         {"sender", QString::number(sender)},
+                         {"senderObj", QVariantMap{{"userId", sender}, {"name", nameOf(sender)}}}};
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            json.insert(it.key(), it.value());
+        return room->updateMessageDict(json, false, {});
+    }
+
+    // A post of the user's own still in the outbox, in the entry state given.
+    static Message::Ptr ownPost(const ChatRoom::Ptr& room, qint64 date, const QString& text,
+                                qint16 entryState) {
+        auto message = room->createMessage();
+        message->setType(2);
+        message->setText(text);
+        message->setDate(date);
+        message->setState(1);
+        room->createPendingMessage(message, 0, entryState)->setText(text);
+        room->save();
+        return message;
+    }
+
+    static QString previewOfPicture() {
+        QImage picture(160, 120, QImage::Format_RGB32);
+        QPainter painter(&picture);
+        QLinearGradient sky(0, 0, 0, 120);
+        sky.setColorAt(0, QColor(0x7F, 0xB8, 0xE6));
+        sky.setColorAt(1, QColor(0xD8, 0xEC, 0xF8));
+        painter.fillRect(picture.rect(), sky);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x4E, 0x8A, 0x4A));
+        painter.drawPolygon(QPolygon({QPoint(0, 120), QPoint(50, 55), QPoint(95, 100), QPoint(130, 70),
+                                      QPoint(160, 95), QPoint(160, 120)}));
+        painter.setBrush(QColor(0xF2, 0xC1, 0x4E));
+        painter.drawEllipse(QPoint(122, 30), 14, 14);
+        painter.end();
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        picture.save(&bytes, "JPEG", 80);
+        return PLAppConfigurations::currentConfiguration()->base64Prefix() + QLatin1Char(',') +
+               QString::fromLatin1(bytes.data().toBase64());
+    }
+
+    static void pictureUploading(const ChatRoom::Ptr& room, qint64 date, int percent) {
+        const QSizeF size(1600, 1200);
+        auto message = room->createMessage();
+        message->setType(1);
+        message->setDisplayName(QStringLiteral("Rich Media"));
+        message->setDisplayCellHeight(ChatRoom::displayCellHeightForImageSize(size));
+        message->setDate(date);
+        message->setState(1);
+        auto entry = room->createPendingMessage(message, 3, 2);
+        auto file = RichMediaInfo::PS_createEntity();
+        PLMultiMediaInfo info;
+        info.fileID = QStringLiteral("gallery-picture");
+        info.fileName = QStringLiteral("gallery-picture.jpg");
+        info.fileMime = QStringLiteral("image/jpeg");
+        info.preview = previewOfPicture();
+        info.bigImgSize = size;
+        file->setUploadedMediaInfo(info.representMediaInfoAsString());
+        file->setState(3);
+        file->setUploadProgress(qint16(percent));
+        file->setMediaId(1);
+        file->setPendingmessage(entry);
+        entry->addRichMediaInfoObject(file);
+        room->save();
+    }
+
+    static void fillTeamRoom(const ChatRoom::Ptr& room) {
+        const QDateTime now = QDateTime::currentDateTime();
+        const qint64 yesterday = QDateTime(now.date().addDays(-1), QTime(9, 30)).toMSecsSinceEpoch();
+        const qint64 today = QDateTime(now.date(), QTime(8, 15)).toMSecsSinceEpoch();
+        receive(
+            room, "j1", yesterday, kBob, "joined", "Bob added 3 people",
+            {{"info", QVariantMap{{"users", QVariantList{QVariantMap{{"userId", kAnn}, {"name", "Ann"}},
+                                                         QVariantMap{{"userId", kCarol}, {"name", "Carol"}},
+                                                         QVariantMap{{"userId", 44}, {"name", "Dave"}}}}}}});
+        receive(room, "m1", yesterday + 60000, kBob, "message",
+                "Morning all! The release notes are in the shared folder.");
+        receive(room, "m2", yesterday + 90000, kBob, "message", "Please have a look before the stand-up.");
+        receive(room, "m3", yesterday + 300000, kAnn, "message", "Thanks Bob, reading them now.");
+        receive(room, "e1", yesterday + 400000, kCarol, "left", "Dave left the room");
+        receive(room, "m4", today, kAnn, "message", "Can someone check the build on the staging box?");
+        receive(room, "m5", today + 120000, kCarol, "message", "On it.");
+        // What came before was read in an earlier visit.
+        for (const char* id : {"j1", "m1", "m2", "e1", "m5"}) {
+            const auto seen = Message::messageWithID(QLatin1String(id));
+            seen->setState(1);
+            seen->save();
+        }
+        // Unread from here on.
+        receive(room, "m6", today + 600000, kBob, "message", "Build is green again.");
+        receive(room, "m7", today + 620000, kBob, "message",
+                "Deploying at three, notes: https://example.org/release");
+        receive(room, "e2", today + 700000, kCarol, "roomNameUpdate",
+                "Carol changed the room name to Release team");
+        ownPost(room, today + 800000, QStringLiteral("This one did not go through."), 4);
+        ownPost(room, today + 860000, QStringLiteral("On my way to the office."), 2);
+        pictureUploading(room, today + 900000, 40);
+    }
+
+    QTemporaryDir m_sandbox;
+};
+
+const QList<std::pair<QString, QSize>>& screens() {
+    static const QList<std::pair<QString, QSize>> list{
+        {QStringLiteral("ChatWindowEmpty"), QSize(320, 568)},
+        {QStringLiteral("ChatWindowRoom"), QSize(320, 568)},
+        {QStringLiteral("ChatWindowRoomAtBottom"), QSize(320, 568)},
+        {QStringLiteral("ChatWindowRoom400x720"), QSize(400, 720)},
+        {QStringLiteral("ChatWindowRoom1024x768"), QSize(1024, 768)},
+        {QStringLiteral("ChatWindowRoomRightToLeft"), QSize(320, 568)},
+    };
+    return list;
+}
+
+ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
+    auto* controller = new PLChatWindowViewController;
+    controller->setChatRoom(GalleryStore::shared().room(roomId));
+    if (rightToLeft)
+        controller->view()->setLayoutDirection(Qt::RightToLeft);
+    return controller;
+}
+
+} // namespace
+
+QSize conversationGallerySize(const QString& identifier) {
+    for (const auto& [name, size] : screens())
+        if (name == identifier)
+            return size;
+    return QSize(320, 568);
+}
+
+void registerConversationGalleryScreens() {
+    auto* registry = ScreenRegistry::shared();
+    for (const auto& [name, size] : screens()) {
+        const QString identifier = name;
+        const QSize windowSize = size;
+        const QString roomId =
+            identifier == QLatin1String("ChatWindowEmpty") ? QStringLiteral("empty") : QStringLiteral("team");
+        const bool rtl = identifier.endsWith(QLatin1String("RightToLeft"));
+        const bool atBottom = identifier.endsWith(QLatin1String("AtBottom"));
+        registry->registerScreen(
+            kGallery, identifier, [roomId, rtl] { return chatWindow(roomId, rtl); },
+            [windowSize, atBottom](ViewController* controller) {
+                // Shown at the size this screen is about, whatever window the tool made.
+                if (QWidget* window = controller->view()->window())
+                    window->resize(windowSize);
+                auto* chat = static_cast<PLChatWindowViewController*>(controller);
+                if (atBottom)
+                    chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
+                // The times of delivered messages fade in a moment after their rows show.
+                QEventLoop settle;
+                QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+                settle.exec();
+            });
+    }
+}
+
+} // namespace pelnix::tools

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace pelnix::tools {
+
+// The chat window under the storyboard "GalleryConversation", on rooms of a store of the gallery's own
+// (in a temporary sandbox): an empty room; a room with date rows, the new-updates separator, grouped
+// and single text messages, system events, a failed and a waiting post and a picture uploading at
+// 40 %, at 320 x 568, 400 x 720 and 1024 x 768; the same room right to left.
+void registerConversationGalleryScreens();
+
+// The window size a gallery screen of this storyboard is shown at.
+QSize conversationGallerySize(const QString& identifier);
+
+} // namespace pelnix::tools
