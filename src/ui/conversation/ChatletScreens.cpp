@@ -5,6 +5,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/conversation/PLAddContactViewController.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
+#include "ui/conversation/PLChatWindowSearchViewController.h"
 #include "ui/conversation/PLContactDetailViewController.h"
 #include "ui/conversation/PLInternalLinkWebViewController.h"
 #include "ui/conversation/PLPostChatletViewController.h"
@@ -57,6 +58,10 @@ void registerScreens() {
     for (const QString& storyboard : {PLInternalLinkWebViewController::kStoryboard, reply})
         registry->registerScreen(storyboard, PLInternalLinkWebViewController::kIdentifier,
                                  [] { return new PLInternalLinkWebViewController; });
+
+    registry->registerScreen(PLChatWindowSearchViewController::kStoryboard,
+                             PLChatWindowSearchViewController::kIdentifier,
+                             [] { return new PLChatWindowSearchViewController; });
 
     PLAddressBookHelper::setAddContactPresenter(&PLAddContactViewController::showOptionToAddContact);
 }

@@ -250,7 +250,7 @@ void PLReplyWebViewController::expiryClickedHandler() {
 }
 
 void PLReplyWebViewController::postChatletToChatWindow(const QString& message, const Message::Ptr&,
-                                                       const QVariantList&) {
+                                                       const QList<PLMediaSelection>&) {
     if (m_message && m_message->latestActionIsExpired()) {
         showPostFailedErrorMessage(text("Chatlet is expired."));
         return;

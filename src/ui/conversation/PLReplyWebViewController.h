@@ -50,7 +50,7 @@ public:
 
     // PLPostChatletDelegate
     void postChatletToChatWindow(const QString& message, const Message::Ptr& linkedMessage,
-                                 const QVariantList& pickerSelections) override;
+                                 const QList<PLMediaSelection>& pickerSelections) override;
     ChatRoom::Ptr currentChatRoom() const override;
 
     void loadHTMLContent();

@@ -30,7 +30,8 @@ PLStaleMessagePopOverView::PLStaleMessagePopOverView(QWidget* parent)
     row->setSpacing(6);
     m_dontShow->setObjectName(QStringLiteral("dontShowButton"));
     m_dontShow->setImage(ImageAdditions::loadImageNamed(QStringLiteral("checkBox")));
-    m_dontShow->setImage(ImageAdditions::loadImageNamed(QStringLiteral("checkBoxSelected")), Button::State::Selected);
+    m_dontShow->setImage(ImageAdditions::loadImageNamed(QStringLiteral("checkBoxSelected")),
+                         Button::State::Selected);
     m_dontShow->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("Don't show again")));
     m_dontShow->setTitleColor(QColor(0x33, 0x33, 0x33));
     m_dontShow->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 12));

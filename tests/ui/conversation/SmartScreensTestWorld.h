@@ -51,10 +51,10 @@ public:
     struct Post {
         QString message;
         Message::Ptr linkedMessage;
-        QVariantList selections;
+        QList<PLMediaSelection> selections;
     };
     void postChatletToChatWindow(const QString& message, const Message::Ptr& linked,
-                                 const QVariantList& selections) override {
+                                 const QList<PLMediaSelection>& selections) override {
         posts << Post{message, linked, selections};
         if (postsIntoRoom && room) {
             if (linked)
