@@ -173,7 +173,7 @@ void PLChatWindowSearchViewController::layOutSubviews() {
 }
 
 void PLChatWindowSearchViewController::placeSideControl(int keyboardHeight) {
-    if (!m_scrollToBottomOrTopView)
+    if (!m_scrollToBottomOrTopView || !m_resultsHolderView)
         return;
     const int top = m_resultsHolderView->geometry().bottom() + 1;
     m_scrollToBottomOrTopView->setGeometry(view()->width() - m_scrollToBottomOrTopView->width(), top,
@@ -182,6 +182,9 @@ void PLChatWindowSearchViewController::placeSideControl(int keyboardHeight) {
 }
 
 void PLChatWindowSearchViewController::handleKeyboard(const Notification& note, bool showing) {
+    // The window may be going away around the focused search field.
+    if (!m_searchCollectionView)
+        return;
     const int height =
         showing ? note.userInfo.value(platform::ui::KeyboardMonitor::kFrameBeginKey).toRect().height() : 0;
     m_searchCollectionView->setContentInsetTop(kResultsBandHeight, height);

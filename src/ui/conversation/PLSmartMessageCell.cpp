@@ -10,6 +10,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/ViewController.h"
 #include "smart/PLSmartMessageInfo.h"
+#include "smart/SmartMessageRenderer.h"
 #include "ui/conversation/ConversationSmartLog.h"
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
@@ -175,7 +176,8 @@ void PLSmartMessageCell::loadCellFromSmartMessageInfo(const PLChatWindowCellCont
     }
     if (!holdPage) {
         resetView();
-        const QString html = snapshot ? snapshot->htmlString() : (message ? message->htmlText() : QString());
+        const QString html = snapshot ? snapshot->htmlString()
+                                      : (message ? SmartMessageRenderer::htmlString(message) : QString());
         loadPage(html, message ? message->xsltName() : QString());
     }
     m_userNameLabel->setText(senderUserName());
@@ -293,23 +295,12 @@ void PLSmartMessageCell::heightMeasured(qreal height) {
     updateRepliedByLabel();
     layOut();
     const qint16 h = qint16(cellHeight());
-    const qint16 rowHeightBefore = m_row.displayCellHeight();
+    // The row of a message is the message itself, whose stored height changes here; an older copy
+    // keeps a height of its own, as the message it stands for has a page of its own.
+    const qint16 before = m_row.displayCellHeight();
     m_row.setDisplayCellHeight(h);
-    if (!m_loadCompletion)
-        return;
-    // An older copy keeps its own height: the message it stands for has a page of its own, whose
-    // height is stored when that page is measured.
-    if (m_row.smartMessageInfo()) {
-        m_loadCompletion(rowHeightBefore != h && h != 0);
-        return;
-    }
-    const auto message = this->message();
-    if (message && message->displayCellHeight() != h) {
-        message->setDisplayCellHeight(h);
-        m_loadCompletion(h != 0);
-    } else {
-        m_loadCompletion(false);
-    }
+    if (m_loadCompletion)
+        m_loadCompletion(before != h && h != 0);
 }
 
 qreal PLSmartMessageCell::cellHeight() const {
@@ -347,7 +338,8 @@ void PLSmartMessageCell::setAsUpdated(bool updated, bool animated, bool reloadWe
     if (reloadWebView) {
         const auto snapshot = m_row.smartMessageInfo();
         const auto message = this->message();
-        const QString html = snapshot ? snapshot->htmlString() : (message ? message->htmlText() : QString());
+        const QString html = snapshot ? snapshot->htmlString()
+                                      : (message ? SmartMessageRenderer::htmlString(message) : QString());
         resetView();
         loadPage(html, message ? message->xsltName() : QString());
     }

@@ -93,7 +93,8 @@ private slots:
         QTest::newRow("poll with a picture") << page({"http://h/p.png"}) << "poll" << true;
         QTest::newRow("rich HTML") << page({"http://h/p.png"}) << "richhtml" << false;
         QTest::newRow("mquery") << page({"http://h/p.png"}) << "mquery" << false;
-        QTest::newRow("no picture") << "<p>text</p>" << "poll" << false;
+        QTest::newRow("no picture") << "<p>text</p>"
+                                    << "poll" << false;
     }
     void pagesAreScannedUnlessTheirStylesheetIsExempt() {
         QFETCH(QString, html);
@@ -103,9 +104,10 @@ private slots:
     }
 
     void urlsAreTheTextBetweenTheFirstQuotes() {
-        QCOMPARE(PLSmartMessageImageCache::imageURLsInHTML(
-                     "<img src=\"http://a/1.png\" alt=\"x\"><img src='http://b/2.png'><img src=\"\"><img src=\"c"),
-                 (QStringList{"http://a/1.png", "", "c"}));
+        QCOMPARE(
+            PLSmartMessageImageCache::imageURLsInHTML(
+                "<img src=\"http://a/1.png\" alt=\"x\"><img src='http://b/2.png'><img src=\"\"><img src=\"c"),
+            (QStringList{"http://a/1.png", "", "c"}));
     }
 
     // The same picture twice in a page and again in a later page is fetched once; two pictures whose
