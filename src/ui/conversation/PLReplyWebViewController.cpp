@@ -2,6 +2,7 @@
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoomNotifications.h"
+#include "core/model/PLModelManager.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/PLReachabilityResponder.h"
 #include "foundation/ui/ImageAdditions.h"
@@ -41,6 +42,17 @@ std::pair<int, QVariantMap> classify(const Message::Ptr& message, const QString&
         result = {type, info};
     });
     return result;
+}
+
+// The model does not announce the user's own answers (the chat window shows those from its outbox);
+// one posted from here would leave this page and the chat window's row on the version before it.
+void announceOwnAnswer(const Message::Ptr& message) {
+    const auto room = message->room();
+    if (!room || room->roomId() != PLModelManager::sharedModelManager()->activeRoomID())
+        return;
+    platform::NotificationCenter::defaultCenter()->post(
+        QLatin1String(ChatRoomMessageUpdatedNotification), {},
+        {{QLatin1String(kMessageIDKey), message->messageId()}});
 }
 
 } // namespace
@@ -273,11 +285,13 @@ void PLReplyWebViewController::postMessage(const QString& messageText, bool isSm
                             self->showPostFailedErrorMessage(error ? error->localizedDescription : QString());
                             return;
                         }
-                        if (message) {
-                            message->refreshObject();
-                            if (message->latestActionIsExpired())
-                                self->showPostFailedErrorMessage(text("Chatlet is expired."));
-                        }
+                        if (!message)
+                            return;
+                        message->refreshObject();
+                        if (message->latestActionIsExpired())
+                            self->showPostFailedErrorMessage(text("Chatlet is expired."));
+                        else
+                            announceOwnAnswer(message);
                     });
     if (started) {
         PLActivityIndicatorView::show();
