@@ -127,6 +127,7 @@ void PLChatWindowSearchViewController::viewWillAppear(bool animated) {
     if (!m_scrollToBottomOrTopView) {
         m_scrollToBottomOrTopView = PLChatWindowScrollToBottomOrTopView::instance(view());
         m_scrollToBottomOrTopView->setInDelegate(this);
+        m_scrollToBottomOrTopView->move(view()->width() - m_scrollToBottomOrTopView->width(), 0);
         m_scrollToBottomOrTopView->show();
     }
     placeSideControl(0);
@@ -175,8 +176,9 @@ void PLChatWindowSearchViewController::layOutSubviews() {
 void PLChatWindowSearchViewController::placeSideControl(int keyboardHeight) {
     if (!m_scrollToBottomOrTopView || !m_resultsHolderView)
         return;
+    // Top and height only: whether it is slid in or out at the right edge is the control's.
     const int top = m_resultsHolderView->geometry().bottom() + 1;
-    m_scrollToBottomOrTopView->setGeometry(view()->width() - m_scrollToBottomOrTopView->width(), top,
+    m_scrollToBottomOrTopView->setGeometry(m_scrollToBottomOrTopView->x(), top,
                                            m_scrollToBottomOrTopView->width(),
                                            qMax(0, view()->height() - top - keyboardHeight));
 }

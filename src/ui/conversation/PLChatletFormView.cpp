@@ -42,9 +42,13 @@ PLChatletFormView::PLChatletFormView(QWidget* parent)
     m_title->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 18));
     m_title->setTextColor(QColor(0x22, 0x22, 0x22));
     m_title->setNumberOfLines(0);
-    m_title->setContentsMargins(15, 0, 15, 4);
-    column->addWidget(m_title);
-    column->addStretch();
+    auto* titleRow = new QWidget;
+    auto* titleLayout = new QVBoxLayout(titleRow);
+    titleLayout->setContentsMargins(15, 0, 15, 4);
+    titleLayout->addWidget(m_title);
+    column->addWidget(titleRow);
+    // Extra height goes below the fields, never between them.
+    column->addStretch(1);
     setContentWidget(m_content);
     setShowsHorizontalScrollIndicator(false);
     // Fields that grow (a list's new line) grow the content.

@@ -18,6 +18,9 @@ PLChatletListFieldView::PLChatletListFieldView(const QVariantMap& definition, QW
     m_add->setTitleColor(QColor(0xB0, 0xB0, 0xB5), platform::ui::Button::State::Disabled);
     m_add->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 14));
     m_add->setFixedHeight(30);
+    m_add->setFixedWidth(
+        m_add->fontMetrics().horizontalAdvance(m_add->titleForState(platform::ui::Button::State::Normal)) +
+        16);
     connect(m_add, &platform::ui::Button::clicked, this, &PLChatletListFieldView::addEntry);
     body()->addWidget(m_add, 0, Qt::AlignLeft);
     for (int i = 0; i < minimum(); ++i)

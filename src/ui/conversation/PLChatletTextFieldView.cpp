@@ -5,6 +5,7 @@
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QPainter>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace pelnix {
@@ -15,8 +16,10 @@ class FramedTextView : public platform::ui::TextView {
 public:
     FramedTextView() {
         setEditable(true);
+        setFrameShape(QFrame::NoFrame);
         setFixedHeight(88);
-        setTextContainerInset(QMargins(10, 8, 10, 8));
+        // The text keeps off the frame by the document's margin: the frame is the whole viewport.
+        document()->setDocumentMargin(8);
         setFont(ToolkitStyle::regularFont());
     }
 
@@ -24,6 +27,7 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         {
             QPainter painter(viewport());
+            painter.setRenderHint(QPainter::Antialiasing);
             ToolkitStyle::paintFieldFrame(painter, QRectF(viewport()->rect()).adjusted(0.5, 0.5, -0.5, -0.5),
                                           hasFocus());
         }

@@ -5,6 +5,7 @@
 #include "core/model/RichMediaInfo.h"
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomFontRegistration.h"
 #include "media/PLMultiMediaInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Animator.h"
@@ -75,8 +76,15 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     m_webView = platform::ui::WebView::create(contentView());
     m_webView->setObjectName(QStringLiteral("webView"));
     m_webView->setTransparentBackground(true);
-    // Not shown until its page has loaded and been measured (the page's alpha 0).
-    m_webView->hide();
+    // The page is not shown until it has loaded and been measured (its alpha 0): a cover in the
+    // cell's colour hides it. The page itself stays visible, as the engine lays a hidden page out in
+    // a viewport of its own size, not the view's, and would measure a wrong height.
+    m_pageCover = new QWidget(contentView());
+    m_pageCover->setObjectName(QStringLiteral("pageCover"));
+    m_pageCover->setAutoFillBackground(true);
+    QPalette cover = m_pageCover->palette();
+    cover.setColor(QPalette::Window, backgroundColor());
+    m_pageCover->setPalette(cover);
     m_webView->setShouldStartLoad([this](const QUrl& url) { return shouldStartLoad(url); });
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, &PLSmartMessageCell::webViewDidStartLoad);
     connect(m_webView, &platform::ui::WebView::didFinishLoad, this,
@@ -120,6 +128,14 @@ qreal PLSmartMessageCell::defaultCellHeight() {
     return kBodyTop + kDefaultWebViewHeight + kRepliedByGap + kRepliedByHeight + 8 + kBottomMargin;
 }
 
+QString PLSmartMessageCell::pageFontFamily(const QString& fontName) {
+    // The configuration names the font by its PostScript name, which the browser engine does not
+    // know: the page gets the family of that face.
+    if (CustomFontRegistration::registeredFontNames().contains(fontName))
+        return CustomFontRegistration::fontWithName(fontName, 12).family();
+    return fontName;
+}
+
 QString PLSmartMessageCell::customFormattedHTMLString(const QString& body) {
     const auto* configuration = PLAppConfigurations::currentConfiguration();
     // Substituted in one pass, so nothing in the body is taken for a placeholder.
@@ -131,7 +147,7 @@ QString PLSmartMessageCell::customFormattedHTMLString(const QString& body) {
                           "</head> \n"
                           "<body>%4</body> \n"
                           "</html>")
-        .arg(configuration->smartMessageFontName(), configuration->smartMessageFontSize(),
+        .arg(pageFontFamily(configuration->smartMessageFontName()), configuration->smartMessageFontSize(),
              configuration->smartMessageTextColor(), body);
 }
 
@@ -205,6 +221,7 @@ bool PLSmartMessageCell::configureForActivePendingMessage() {
     const bool holdPage = type == kChatletEntry || type == kRichMediaEntry;
     if (holdPage) {
         m_webView->hide();
+        m_pageCover->hide();
         m_spinner->stopAnimating();
         hideRepliedByLabel();
     }
@@ -241,7 +258,8 @@ void PLSmartMessageCell::loadPage(const QString& html, const QString& xsltName) 
         PLSmartMessageImageCache::shared()->cacheImagesIfNeeded(html);
     ++m_loadGeneration;
     m_webViewLoadedSuccessfully = false;
-    m_webView->hide();
+    m_webView->show();
+    coverPage(true);
     m_spinner->startAnimating();
     m_webView->loadHTMLString(customFormattedHTMLString(body),
                               QUrl(PLAppConfigurations::currentConfiguration()->baseURL()));
@@ -291,6 +309,9 @@ void PLSmartMessageCell::webViewDidFinishLoad(bool ok) {
 }
 
 void PLSmartMessageCell::heightMeasured(qreal height) {
+    // A page that has no document (its load was replaced) says nothing of the row's height.
+    if (!(height > 0))
+        return;
     m_webViewHeight = qMax(1, qRound(height));
     updateRepliedByLabel();
     layOut();
@@ -315,8 +336,20 @@ qreal PLSmartMessageCell::cellHeight() const {
 void PLSmartMessageCell::showWebViewAnimated(bool) {
     // Shown whole once loaded; a fade would have the engine's page drawn through an effect on every
     // frame of the scroll.
-    if (m_webViewLoadedSuccessfully && !m_webView->isVisible() && !m_postingChatletTextLabel->isVisible())
-        m_webView->show();
+    if (m_webViewLoadedSuccessfully && !m_postingChatletTextLabel->isVisible())
+        coverPage(false);
+}
+
+void PLSmartMessageCell::coverPage(bool covered) {
+    m_pageCover->setVisible(covered);
+    if (covered) {
+        m_pageCover->raise();
+        m_spinner->raise();
+    }
+}
+
+bool PLSmartMessageCell::isPageShown() const {
+    return m_webView->isVisibleTo(this) && !m_pageCover->isVisibleTo(this);
 }
 
 void PLSmartMessageCell::setAsUpdated(bool updated, bool animated) {
@@ -418,6 +451,7 @@ void PLSmartMessageCell::layOut() {
     }
     const QRect page(Layout::kContentLeft, kBodyTop, bodyWidth, m_webViewHeight);
     Layout::place(m_webView, page, w, rtl);
+    Layout::place(m_pageCover, page, w, rtl);
     const QRect spinner(Layout::kContentLeft + (bodyWidth - 24) / 2,
                         kBodyTop + (kDefaultWebViewHeight - 24) / 2, 24, 24);
     Layout::place(m_spinner, spinner, w, rtl);
@@ -503,7 +537,7 @@ void PLSmartMessageCell::prepareForReuse() {
     PLChatMessageWithProfileImageCell::prepareForReuse();
     ++m_loadGeneration;
     m_webView->stopLoading();
-    m_webView->hide();
+    coverPage(true);
     m_webViewLoadedSuccessfully = false;
     m_loadCompletion = nullptr;
     m_linkHandler = nullptr;

@@ -57,6 +57,8 @@ public:
     // Registers the stale-tap default (1) when the key has no value.
     static void initialize();
     static qreal defaultCellHeight();
+    // The font family the page asks for: the family of the configured face.
+    static QString pageFontFamily(const QString& fontName);
     // The page around a message's HTML, in the configured font, size and colour.
     static QString customFormattedHTMLString(const QString& body);
     // The HTML a row shows: its own, or the text that the form is not supported.
@@ -67,6 +69,8 @@ public:
     // The height the loaded page needs; the default before it has loaded.
     qreal cellHeight() const;
     void showWebViewAnimated(bool animated);
+    // Whether the page shows (loaded, measured and uncovered).
+    bool isPageShown() const;
     void setAsUpdated(bool updated, bool animated);
     void setAsUpdated(bool updated, bool animated, bool reloadWebView);
 
@@ -121,6 +125,7 @@ private:
     void webViewDidFinishLoad(bool ok);
     void heightMeasured(qreal height);
     void hideRepliedByLabel();
+    void coverPage(bool covered);
 
     PLChatWindowCellContent m_row;
     PendingMessageInfo::Ptr m_pendingMessage;
@@ -132,6 +137,7 @@ private:
     quint64 m_loadGeneration = 0;
 
     QPointer<platform::ui::WebView> m_webView;
+    QWidget* m_pageCover = nullptr;
     platform::ui::Label* m_userNameLabel;
     platform::ui::Label* m_repliedByLabel;
     platform::ui::Label* m_repliedBySuffixLabel;

@@ -44,7 +44,8 @@ std::optional<QByteArray> fetch(const QUrl& url) {
     QEventLoop loop;
     bool tooLarge = false;
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [&](qint64 received, qint64 total) {
-        if (received > PLSmartMessageImageCache::kMaxImageBytes || total > PLSmartMessageImageCache::kMaxImageBytes) {
+        if (received > PLSmartMessageImageCache::kMaxImageBytes ||
+            total > PLSmartMessageImageCache::kMaxImageBytes) {
             tooLarge = true;
             reply->abort();
         }
@@ -52,7 +53,8 @@ std::optional<QByteArray> fetch(const QUrl& url) {
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(PLSmartMessageImageCache::kTimeoutMs, reply, &QNetworkReply::abort);
     loop.exec();
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(reply, [](QNetworkReply* r) { r->deleteLater(); });
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
+        reply, [](QNetworkReply* r) { r->deleteLater(); });
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (tooLarge || reply->error() != QNetworkReply::NoError || status < 200 || status >= 300)
         return std::nullopt;

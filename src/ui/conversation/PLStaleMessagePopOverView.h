@@ -14,7 +14,7 @@ class PLStaleMessagePopOverView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 260;
-    static constexpr int kHeight = 150;
+    static constexpr int kHeight = 118;
 
     explicit PLStaleMessagePopOverView(QWidget* parent = nullptr);
 

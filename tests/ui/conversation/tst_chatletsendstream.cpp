@@ -195,7 +195,7 @@ void TestChatletSendStream::aComposedPollReachesAnotherMemberAndHerVoteComesBack
     QVERIFY(message);
     QTRY_VERIFY_WITH_TIMEOUT(message->displayCellHeight() > 0, 20000);
     PLSmartMessageCell* cell = cellOf(chat, formId);
-    QTRY_VERIFY_WITH_TIMEOUT(cell->webView()->isVisible(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(cell->isPageShown(), 20000);
     QVERIFY2(cell->webViewHeight() > PLSmartMessageCell::kDefaultWebViewHeight,
              qPrintable(QString::number(cell->webViewHeight())));
     QCOMPARE(cell->height(), int(message->displayCellHeight()));

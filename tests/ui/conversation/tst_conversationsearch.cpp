@@ -173,7 +173,7 @@ void TestConversationSearch::resultsUseTheChatWindowsCells() {
     page->finishLoad();
     world->settle();
     QCOMPARE(list->rectForRow(IndexPath::forItem(smartRow)).height(), smart->cellHeight());
-    QVERIFY(smart->webView()->isVisibleTo(smart));
+    QVERIFY(smart->isPageShown());
 }
 
 void TestConversationSearch::matchesSeenForAWhileTurnRead() {

@@ -76,14 +76,18 @@ private:
 
 void TestSmartMessageCell::thePageIsTheMessageInTheTemplate() {
     auto* configuration = PLAppConfigurations::currentConfiguration();
-    const QString expected =
-        QStringLiteral("<html> \n<head> \n<style type=\"text/css\"> \n"
-                       "body {font-family:\"%1\"; font-size:%2; color:%3;}\n"
-                       "</style> \n</head> \n<body>%4</body> \n</html>")
-            .arg(configuration->smartMessageFontName(), configuration->smartMessageFontSize(),
-                 configuration->smartMessageTextColor(), QStringLiteral("<p>%1 %2</p>"));
+    const QString expected = QStringLiteral("<html> \n<head> \n<style type=\"text/css\"> \n"
+                                            "body {font-family:\"%1\"; font-size:%2; color:%3;}\n"
+                                            "</style> \n</head> \n<body>%4</body> \n</html>")
+                                 .arg(QStringLiteral("DejaVu Sans"), configuration->smartMessageFontSize(),
+                                      configuration->smartMessageTextColor(), QStringLiteral("<p>%1 %2</p>"));
     QCOMPARE(PLSmartMessageCell::customFormattedHTMLString(QStringLiteral("<p>%1 %2</p>")), expected);
-    QVERIFY(!configuration->smartMessageFontName().isEmpty());
+    // The configured face, by its PostScript name, reaches the page as its family.
+    QCOMPARE(configuration->smartMessageFontName(), QStringLiteral("DejaVuSans"));
+    QCOMPARE(PLSmartMessageCell::pageFontFamily(QStringLiteral("Unknown Face")),
+             QStringLiteral("Unknown Face"));
+    QCOMPARE(PLSmartMessageCell::pageFontFamily(QStringLiteral("Unknown Face")),
+             QStringLiteral("Unknown Face"));
 
     const auto message = poll(QStringLiteral("TPL"));
     cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
@@ -92,7 +96,7 @@ void TestSmartMessageCell::thePageIsTheMessageInTheTemplate() {
              PLSmartMessageCell::customFormattedHTMLString(SmartMessageRenderer::htmlString(message)));
     QVERIFY(page()->loadedHTML.contains(QLatin1String("class=\"poll\"")));
     QVERIFY(page()->transparentBackground);
-    QVERIFY(!page()->isVisible());
+    QVERIFY(!cell->isPageShown());
     QCOMPARE(cell->userNameLabel()->text(), QStringLiteral("Bob"));
 }
 
@@ -154,7 +158,7 @@ void TestSmartMessageCell::thePageHeightSizesTheRowAndIsStoredOnce() {
     QCOMPARE(message->displayCellHeight(), qint16(expected));
     QCOMPARE(completions, QList<bool>{true});
     cell->showWebViewAnimated(true);
-    QVERIFY(cell->webView()->isVisibleTo(cell.get()));
+    QVERIFY(cell->isPageShown());
 
     // Loaded again (another cell, the same message): nothing changed.
     PLSmartMessageCell second;
@@ -171,7 +175,7 @@ void TestSmartMessageCell::thePageHeightSizesTheRowAndIsStoredOnce() {
     qobject_cast<FakeWebView*>(third.webView())->failLoad(PLError(QStringLiteral("NSURLErrorDomain"), -1));
     QCOMPARE(third.cellHeight(), PLSmartMessageCell::defaultCellHeight());
     third.showWebViewAnimated(true);
-    QVERIFY(!third.webView()->isVisibleTo(&third));
+    QVERIFY(!third.isPageShown());
 }
 
 void TestSmartMessageCell::theRepliedByLine_data() {
@@ -325,7 +329,7 @@ void TestSmartMessageCell::theRealEngineRendersAPollAndMeasuresIt() {
     QVERIFY2(cell->webViewHeight() > 100, qPrintable(QString::number(cell->webViewHeight())));
     QCOMPARE(message->displayCellHeight(), qint16(cell->cellHeight()));
     cell->showWebViewAnimated(true);
-    QVERIFY(cell->webView()->isVisible());
+    QVERIFY(cell->isPageShown());
     QVariant text;
     cell->webView()->evaluateJavaScript(QStringLiteral("document.body.innerText"),
                                         [&text](const QVariant& v) { text = v; });
