@@ -4,6 +4,7 @@
 
 #include "GalleryAccount.h"
 #include "GalleryChatlets.h"
+#include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
 #include "GalleryMedia.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
