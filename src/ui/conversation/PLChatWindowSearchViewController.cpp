@@ -38,7 +38,6 @@ namespace {
 enum RowType : qint16 { SmartMessage = 1, TextMessage = 2, BulkJoined = 3 };
 // Text rows grouped under the previous one, and rows that head their own run (as in the chat window).
 enum TextMessageState : int { NotWorkedOut = 0, Extended = 1, HeadsRun = 2 };
-enum ControlType : unsigned { AtTop = 0, NearBottom = 1, ContentFits = 2, InBetween = 3 };
 
 QString text(const char* key) {
     return PLCurrentBundleInfo::localizedString(QString::fromUtf8(key));
@@ -395,24 +394,8 @@ void PLChatWindowSearchViewController::didEndDisplayingCell(CollectionView*, Col
 }
 
 void PLChatWindowSearchViewController::configureSmartMessageCell(PLSmartMessageCell* cell) {
+    cell->resizeRowOnLoad(m_searchCollectionView);
     QPointer<PLChatWindowSearchViewController> self(this);
-    QPointer<PLSmartMessageCell> guard(cell);
-    cell->setWebViewLoadCompletionHandler([self, guard](bool heightChanged) {
-        if (!self || !guard)
-            return;
-        if (!heightChanged) {
-            guard->showWebViewAnimated(true);
-            return;
-        }
-        if (const auto message = guard->message())
-            message->save();
-        self->m_searchCollectionView->performBatchUpdates(
-            [self] { self->m_searchCollectionView->invalidateLayout(); },
-            [guard](bool) {
-                if (guard)
-                    guard->showWebViewAnimated(true);
-            });
-    });
     cell->setLinkHandler([self](const QString& url, const Message::Ptr& message) {
         if (self)
             self->linkTapped(url, message);
@@ -438,28 +421,14 @@ void PLChatWindowSearchViewController::arrowIndicatorButtonTappedFrom(PLBulkUser
 // ---- The side control
 
 void PLChatWindowSearchViewController::showOrHideScrollToTopButtons() {
-    if (!m_scrollToBottomOrTopView)
-        return;
-    const auto metrics = ScrollViewAdditions::metrics(m_searchCollectionView);
-    unsigned type = InBetween;
-    if (m_searchCollectionView->contentSize().height() <= m_searchCollectionView->height())
-        type = ContentFits;
-    else if (ScrollViewAdditions::isAtTop(metrics))
-        type = AtTop;
-    else if (ScrollViewAdditions::isNearToBottom(metrics))
-        type = NearBottom;
-    m_scrollToBottomOrTopView->setControllType(type);
+    if (m_scrollToBottomOrTopView)
+        m_scrollToBottomOrTopView->setControllType(m_searchCollectionView->scrollControlType());
 }
 
 void PLChatWindowSearchViewController::scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view,
                                                                unsigned buttonType) {
-    if (view != m_scrollToBottomOrTopView)
-        return;
-    if (buttonType == 1)
-        m_searchCollectionView->scrollToBottomAnimated(true);
-    else if (buttonType == 0 && !m_messages.isEmpty())
-        m_searchCollectionView->scrollToItemAtIndexPath(IndexPath::forItem(0),
-                                                        CollectionView::ScrollPosition::Top, true);
+    if (view == m_scrollToBottomOrTopView)
+        m_searchCollectionView->scrollForControlButton(buttonType);
 }
 
 } // namespace pelnix

@@ -29,25 +29,10 @@ PLLinkDisplayHelper* PLChatWindowViewController::linkDisplayHelper() const {
 // link actions.
 void PLChatWindowViewController::configureSmartMessageCell(PLSmartMessageCell* cell) {
     QPointer<PLChatWindowViewController> self(this);
-    QPointer<PLSmartMessageCell> guard(cell);
-    cell->setWebViewLoadCompletionHandler([self, guard](bool heightChanged) {
-        if (!self || !guard)
-            return;
-        if (!heightChanged) {
-            guard->showWebViewAnimated(true);
-            return;
-        }
-        if (const auto message = guard->message())
-            message->save();
-        const bool atBottom = self->m_shouldScrollToBottomOnWebviewLoad && self->isAtBottom();
-        self->m_collectionView->performBatchUpdates([self] { self->m_collectionView->invalidateLayout(); },
-                                                    [self, guard, atBottom](bool) {
-                                                        if (guard)
-                                                            guard->showWebViewAnimated(true);
-                                                        if (self && atBottom)
-                                                            self->m_collectionView->scrollToBottomAnimated(
-                                                                false);
-                                                    });
+    // A grown page keeps the list at its bottom when it was there.
+    cell->resizeRowOnLoad(m_collectionView, [self](bool wasAtBottom) {
+        if (self && wasAtBottom && self->m_shouldScrollToBottomOnWebviewLoad)
+            self->m_collectionView->scrollToBottomAnimated(false);
     });
     cell->setLinkHandler([self](const QString& url, const Message::Ptr& message) {
         if (self)

@@ -6,6 +6,7 @@
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
+#include "foundation/ui/ScrollViewAdditions.h"
 #include "media/PLMultiMediaInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Animator.h"
@@ -322,6 +323,30 @@ void PLSmartMessageCell::heightMeasured(qreal height) {
     m_row.setDisplayCellHeight(h);
     if (m_loadCompletion)
         m_loadCompletion(before != h && h != 0);
+}
+
+void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
+                                         std::function<void(bool)> resized) {
+    QPointer<platform::ui::CollectionView> guardList(list);
+    QPointer<PLSmartMessageCell> self(this);
+    setWebViewLoadCompletionHandler([self, guardList, resized = std::move(resized)](bool heightChanged) {
+        if (!self || !guardList)
+            return;
+        if (!heightChanged) {
+            self->showWebViewAnimated(true);
+            return;
+        }
+        if (const auto message = self->message())
+            message->save();
+        const bool wasAtBottom = ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(guardList));
+        guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); },
+                                       [self, resized, wasAtBottom](bool) {
+                                           if (self)
+                                               self->showWebViewAnimated(true);
+                                           if (resized)
+                                               resized(wasAtBottom);
+                                       });
+    });
 }
 
 qreal PLSmartMessageCell::cellHeight() const {

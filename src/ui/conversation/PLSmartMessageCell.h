@@ -3,6 +3,7 @@
 #include "core/model/Message.h"
 #include "core/model/PendingMessageInfo.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Spinner.h"
 #include "platform/ui/WebView.h"
@@ -82,6 +83,10 @@ public:
     void setWebViewLoadCompletionHandler(LoadCompletionHandler handler) {
         m_loadCompletion = std::move(handler);
     }
+    // The list's part in a load: a page that found a new height has the height saved and its row
+    // resized before the page shows; `resized` then hears whether the list was at its bottom before.
+    void resizeRowOnLoad(platform::ui::CollectionView* list,
+                         std::function<void(bool wasAtBottom)> resized = {});
     void setLinkHandler(LinkHandler handler) { m_linkHandler = std::move(handler); }
     // The answer to a navigation of the page.
     bool shouldStartLoad(const QUrl& url);

@@ -1,5 +1,6 @@
 // The in-app browser: its buttons follow the history, a cancelled load is silent and a failed one
 // says so; one test browses a loopback page with the real browser engine.
+#include "LoopbackPeer.h"
 #include "SmartScreensTestWorld.h"
 
 #include "platform/ui/BarButtonItem.h"
@@ -9,48 +10,10 @@
 
 #include <QApplication>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 using namespace pelnix;
 using namespace pelnix::test;
 using platform::ui::FakeWebView;
-
-namespace {
-
-// A loopback HTTP peer serving a few pages.
-class PagePeer : public QObject {
-public:
-    PagePeer() {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-    }
-    QUrl url(const QString& path) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
-    }
-    QHash<QString, QByteArray> pages;
-
-private:
-    void answer(QTcpSocket* socket) {
-        const QByteArray head = socket->peek(4096);
-        if (!head.contains("\r\n\r\n"))
-            return;
-        socket->readAll();
-        const QString path = QString::fromLatin1(head.split(' ').value(1));
-        const bool known = pages.contains(path);
-        const QByteArray body = known ? pages.value(path) : QByteArray("missing");
-        socket->write((known ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
-                      QByteArray("Content-Type: text/html\r\nConnection: close\r\nContent-Length: ") +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-    QTcpServer m_server;
-};
-
-} // namespace
 
 class TestInAppBrowser : public QObject {
     Q_OBJECT
@@ -132,11 +95,12 @@ void TestInAppBrowser::aCancelledLoadIsSilentAFailedOneSaysSo() {
 void TestInAppBrowser::theRealEngineBrowsesBackAndForth() {
     platform::ui::WebView::setMaker(
         [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
-    PagePeer peer;
-    peer.pages[QStringLiteral("/")] = "<html><body style='margin:0'><div style='height:1500px'>First</div><a "
-                                      "id='next' href='/next'>next</a>"
-                                      "</body></html>";
-    peer.pages[QStringLiteral("/next")] = "<html><body>Second</body></html>";
+    LoopbackPeer peer;
+    peer.bodies[QStringLiteral("/")] =
+        "<html><body style='margin:0'><div style='height:1500px'>First</div><a "
+        "id='next' href='/next'>next</a>"
+        "</body></html>";
+    peer.bodies[QStringLiteral("/next")] = "<html><body>Second</body></html>";
     PLInternalLinkWebViewController* browser = open(peer.url(QStringLiteral("/")));
     platform::ui::WebView* web = browser->externalLinkWebView();
     QSignalSpy finished(web, &platform::ui::WebView::didFinishLoad);

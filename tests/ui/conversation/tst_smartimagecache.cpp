@@ -1,5 +1,6 @@
 // The copies of smart-message pictures: named by the whole URL, fetched once, only from the web,
 // listed only once written, and written by one worker so no entry is lost.
+#include "LoopbackPeer.h"
 #include "TestSandbox.h"
 #include "foundation/PLOfflineURLCache.h"
 #include "foundation/StandardFolders.h"
@@ -9,56 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace pelnix;
 
 namespace {
-
-// A loopback peer serving bodies by path and counting the requests of each path.
-class PicturePeer : public QObject {
-public:
-    PicturePeer() {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-    }
-    QString url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    QHash<QString, QByteArray> bodies;
-    QHash<QString, int> hits;
-    // A path whose answer announces a body longer than any picture may be.
-    QString hugePath;
-
-private:
-    void answer(QTcpSocket* socket) {
-        const QByteArray head = socket->peek(4096);
-        if (!head.contains("\r\n\r\n"))
-            return;
-        socket->readAll();
-        const QString path = QString::fromLatin1(head.split(' ').value(1));
-        ++hits[path];
-        if (path == hugePath) {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
-                          QByteArray::number(PLSmartMessageImageCache::kMaxImageBytes + 1) + "\r\n\r\n" +
-                          QByteArray(1024, 'x'));
-            socket->disconnectFromHost();
-            return;
-        }
-        const bool known = bodies.contains(path);
-        const QByteArray body = bodies.value(path, "missing");
-        socket->write((known ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
-                      QByteArray("Content-Type: image/png\r\nConnection: close\r\nContent-Length: ") +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-    QTcpServer m_server;
-};
 
 QString page(const QStringList& urls) {
     QString html = QStringLiteral("<div>");
@@ -113,7 +69,7 @@ private slots:
     // The same picture twice in a page and again in a later page is fetched once; two pictures whose
     // URLs end alike are two files.
     void eachPictureIsFetchedOnceAndKeptUnderItsWholeURL() {
-        PicturePeer peer;
+        test::LoopbackPeer peer("image/png");
         peer.bodies["/a/photo.png"] = "first picture";
         peer.bodies["/b/photo.png"] = "second picture";
         const QString a = peer.url("/a/photo.png");
@@ -163,8 +119,9 @@ private slots:
     }
     void failuresLeaveNoEntry() {
         QFETCH(QString, path);
-        PicturePeer peer;
+        test::LoopbackPeer peer("image/png");
         peer.hugePath = "/huge.png";
+        peer.hugeLength = PLSmartMessageImageCache::kMaxImageBytes + 1;
         cache->cacheImagesIfNeeded(page({peer.url(path)}));
         idle();
         cache->cacheImagesIfNeeded(page({peer.url(path)}));
@@ -176,7 +133,7 @@ private slots:
 
     // The entry follows the file: when the file cannot be written, nothing is listed.
     void anEntryIsListedOnlyAfterItsFileIsWritten() {
-        PicturePeer peer;
+        test::LoopbackPeer peer("image/png");
         peer.bodies["/p.png"] = "picture";
         const QString cacheFolder = StandardFolders::cacheDataPath();
         QDir(cacheFolder).removeRecursively();
@@ -192,7 +149,7 @@ private slots:
 
     // Many pages at once: every picture ends up listed, none lost to a concurrent write of the list.
     void manyPagesLoseNoEntry() {
-        PicturePeer peer;
+        test::LoopbackPeer peer("image/png");
         QStringList all;
         for (int i = 0; i < 24; ++i) {
             const QString path = QStringLiteral("/p%1/x.png").arg(i);
