@@ -206,6 +206,10 @@ ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
 
 } // namespace
 
+void openConversationGalleryStore() {
+    GalleryStore::shared();
+}
+
 QSize conversationGallerySize(const QString& identifier) {
     for (const auto& [name, size] : screens())
         if (name == identifier)

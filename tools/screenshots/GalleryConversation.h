@@ -11,6 +11,9 @@ namespace pelnix::tools {
 // 40 %, at 320 x 568, 400 x 720 and 1024 x 768; the same room right to left.
 void registerConversationGalleryScreens();
 
+// Opens the gallery's store (once per process), for galleries that add rooms of their own to it.
+void openConversationGalleryStore();
+
 // The window size a gallery screen of this storyboard is shown at.
 QSize conversationGallerySize(const QString& identifier);
 

@@ -3,6 +3,7 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryChatlets.h"
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
     pelnix::tools::registerConversationGalleryScreens();
+    pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
 

@@ -13,6 +13,7 @@
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopViewDelegate.h"
 #include "ui/conversation/PLLoadMoreMessagesViewDelegate.h"
 #include "ui/conversation/PLNewUpdatesNotificationButtonDelegate.h"
+#include "ui/conversation/PLPostChatletDelegate.h"
 #include "ui/conversation/PLPostToChatViewDelegate.h"
 #include "ui/conversation/PLTextmessageDelegate.h"
 
@@ -29,6 +30,8 @@ class PLChatWindowScrollToBottomOrTopView;
 class PLMarkMessageAsReadHelper;
 class PLNewUpdatesNotificationButton;
 class PLPostToChatView;
+class PLLinkDisplayHelper;
+class PLSmartMessageCell;
 
 // The conversation of one room: the message list over the input bar.
 //
@@ -54,7 +57,8 @@ class PLChatWindowViewController : public PLBaseViewController,
                                    public PLChatWindowScrollToBottomOrTopViewDelegate,
                                    public PLBulkUserJoinedMessageCellDelegate,
                                    public PLTextmessageDelegate,
-                                   public PLNewUpdatesNotificationButtonDelegate {
+                                   public PLNewUpdatesNotificationButtonDelegate,
+                                   public PLPostChatletDelegate {
     Q_OBJECT
     Q_PROPERTY(QString roomId READ roomId WRITE setRoomId)
 public:
@@ -82,7 +86,7 @@ public:
 
     ChatRoom::Ptr chatRoom() const { return m_chatRoom; }
     void setChatRoom(const ChatRoom::Ptr& room) { m_chatRoom = room; }
-    ChatRoom::Ptr currentChatRoom() const { return m_chatRoom; }
+    ChatRoom::Ptr currentChatRoom() const override { return m_chatRoom; }
     QString roomId() const;
     void setRoomId(const QString& roomId);
 
@@ -137,6 +141,18 @@ public:
     void arrowIndicatorButtonTappedFrom(PLBulkUserJoinedMessageCell* cell) override;
     void cellDidTapOnLinkWithURL(PLChatMessageCell* cell, const QUrl& url) override;
     void processLinkURLString(const QString& urlString, const Message::Ptr& message);
+
+    // ---- Smart messages (PLChatWindowViewControllerChatlets.cpp)
+    // The page's load completion and link taps of a smart message cell.
+    void configureSmartMessageCell(PLSmartMessageCell* cell);
+    // A composed chatlet into the room: a new one or a reply, with or without media.
+    void postChatletToChatWindow(const QString& message, const Message::Ptr& linkedMessage,
+                                 const QList<PLMediaSelection>& pickerSelections) override;
+    // The chatlet composer over the window.
+    void showChatletComposer();
+    // The conversation search, pushed; a link tapped in a result comes back to this window.
+    void chatWindowSearchClicked();
+    PLLinkDisplayHelper* linkDisplayHelper() const;
 
     // ---- Paging
     void loadMoreMessagesButtonClicked() override;
@@ -213,6 +229,7 @@ private:
     QPointF m_initialCenter;
     QHash<QString, int> m_bulkUserJoinedMessageState;
     ProcessedLinkHandler m_processedLinkHandler;
+    QPointer<PLLinkDisplayHelper> m_linkDisplayHelper;
 
     QPointer<PLChatWindowCollectionView> m_collectionView;
     QPointer<PLPostToChatView> m_postToChatView;

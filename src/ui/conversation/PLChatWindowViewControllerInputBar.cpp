@@ -63,7 +63,7 @@ void PLChatWindowViewController::uploadMediaButtonClickHandler() {
 }
 
 void PLChatWindowViewController::postChatletButtonClickHandler() {
-    qCInfo(lcConversation) << "chatlets are not available in this window yet";
+    showChatletComposer();
 }
 
 void PLChatWindowViewController::profileImageClickedForUser(const std::shared_ptr<User>&) {
