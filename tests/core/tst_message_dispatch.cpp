@@ -45,6 +45,7 @@ private slots:
     void ownEchoWithNewIdUpdatesThePostedRow();
     void deletionRecordsRefuseClearedMessages();
     void replyToOwnPostIsNeverStale();
+    void storeClosedUnderTheQueueIgnoresTheEvent();
 
 private:
     std::unique_ptr<RoomModelWorld> world;
@@ -371,6 +372,24 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     TestMessageDispatch test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// The session ends (the store closes) while the event queue still holds a room of its batch: the
+// rest of the batch changes nothing and nothing is dereferenced that the closed store cannot give.
+void TestMessageDispatch::storeClosedUnderTheQueueIgnoresTheEvent() {
+    std::shared_ptr<ChatRoom> held;
+    world->onQueue([&] { held = ChatRoom::chatRoomWithID("r1"); });
+    QVERIFY(held);
+    PLPersistence::cleanUp();
+    std::shared_ptr<Message> result;
+    world->onQueue([&] {
+        result = held->updateMessageDict(
+            json(R"({"_id":"late","type":"message","date":990,"text":"after the end","sender":"8"})"), true,
+            {});
+        held.reset();
+    });
+    QVERIFY(!result);
+    QCOMPARE(log->entries, QStringList());
 }
 
 #include "tst_message_dispatch.moc"

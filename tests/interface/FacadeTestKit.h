@@ -75,10 +75,11 @@ inline void completeSetUp() {
     info->save();
 }
 
-// Closes the store and drops the manager and the session's memory (the next test starts afresh).
+// Drops the manager (its event queue finishes first), closes the store and forgets the session's
+// memory, in the order the facade's reset uses (the next test starts afresh).
 inline void endSession() {
-    PLPersistence::cleanUp();
     PLModelManager::destroySharedInstance();
+    PLPersistence::cleanUp();
     PelnixStateManager::destroyStateManager();
 }
 

@@ -34,6 +34,9 @@ struct EventEffect {
 
 std::shared_ptr<Message> ChatRoom::updateMessageDict(const QVariantMap& messageDict, bool postNotifications,
                                                      const std::shared_ptr<Message>& linkedMessage) {
+    // A store closed under the event queue (the session ending) leaves nothing to update.
+    if (isInert())
+        return {};
     auto& services = RoomModelServices::shared();
     auto self = std::static_pointer_cast<ChatRoom>(shared_from_this());
     const QString type = ModelJSON::idText(messageDict.value(QStringLiteral("type")));
@@ -143,6 +146,8 @@ std::shared_ptr<Message> ChatRoom::updateMessageDict(const QVariantMap& messageD
     QString messageNotification;
     if (!target) {
         target = Message::PS_createEntity();
+        if (!target)
+            return {};
         addMessagesObject(target);
         messageNotification = QLatin1String(ChatRoomMessageAddedNotification);
     } else {
