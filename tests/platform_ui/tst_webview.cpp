@@ -10,18 +10,18 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QImage>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 using namespace pelnix;
@@ -311,15 +311,17 @@ private slots:
         view.resize(320, 200);
         view.show();
         QSignalSpy finished(&view, &WebView::didFinishLoad);
-        const QString data = QStringLiteral("data:image/png;base64,") + QString::fromLatin1(pngOf(8).toBase64());
+        const QString data =
+            QStringLiteral("data:image/png;base64,") + QString::fromLatin1(pngOf(8).toBase64());
         const QString otherURL = other.url(QStringLiteral("/other.png")).toString();
         view.loadHTMLString(
-            QStringLiteral("<img id='own' src='/own.png'><img id='other' src='%1'>"
-                           "<img id='widened' src='%2'><img id='data' src='%3'>"
-                           "<div style=\"background-image:url('%4')\">css</div>"
-                           "<script>fetch('%5?fetch').catch(function(){});"
-                           "new Worker(URL.createObjectURL(new Blob([\"fetch('%5?worker').catch(function(){})\"])));"
-                           "</script>")
+            QStringLiteral(
+                "<img id='own' src='/own.png'><img id='other' src='%1'>"
+                "<img id='widened' src='%2'><img id='data' src='%3'>"
+                "<div style=\"background-image:url('%4')\">css</div>"
+                "<script>fetch('%5?fetch').catch(function(){});"
+                "new Worker(URL.createObjectURL(new Blob([\"fetch('%5?worker').catch(function(){})\"])));"
+                "</script>")
                 .arg(otherURL, widened.url(QStringLiteral("/widened.png")).toString(), data,
                      other.url(QStringLiteral("/css.png")).toString(), otherURL),
             own.url(QStringLiteral("/page")));
@@ -358,11 +360,12 @@ private slots:
             if (widen)
                 view.allowSubresourcesFromFolder(widenedFolder);
             QSignalSpy finished(&view, &WebView::didFinishLoad);
-            view.loadHTMLString(QStringLiteral("<img id='cached' src='PLImageCache/cached.png'>"
-                                               "<img id='outside' src='%1'><img id='widened' src='%2'>")
-                                    .arg(QUrl::fromLocalFile(outside).toString(),
-                                         QUrl::fromLocalFile(widenedFolder + QStringLiteral("/w.png")).toString()),
-                                QUrl::fromLocalFile(caches + QLatin1Char('/')));
+            view.loadHTMLString(
+                QStringLiteral("<img id='cached' src='PLImageCache/cached.png'>"
+                               "<img id='outside' src='%1'><img id='widened' src='%2'>")
+                    .arg(QUrl::fromLocalFile(outside).toString(),
+                         QUrl::fromLocalFile(widenedFolder + QStringLiteral("/w.png")).toString()),
+                QUrl::fromLocalFile(caches + QLatin1Char('/')));
             QTRY_COMPARE(finished.size(), 1);
             QTRY_COMPARE(imageWidth(view, "cached"), 9);
             if (widen)
@@ -372,6 +375,34 @@ private slots:
             if (!widen)
                 QCOMPARE(imageWidth(view, "widened"), 0);
         }
+    }
+
+    // What a page may load by itself, as the engine's interceptor asks it, before and after the
+    // screen widens the list to every web origin (a browser showing a site the user chose).
+    void subresourcePolicy_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("byDefault");
+        QTest::addColumn<bool>("anyWebOrigin");
+        const QString cache = QDir(pelnix::platform::Sandbox::caches()).filePath(QStringLiteral("img/a.png"));
+        QTest::newRow("own origin") << "https://site.test/app.js" << true << true;
+        QTest::newRow("own origin, default port spelt out") << "https://site.test:443/a.css" << true << true;
+        QTest::newRow("other host") << "https://cdn.test/lib.js" << false << true;
+        QTest::newRow("other port") << "https://site.test:8443/a.png" << false << true;
+        QTest::newRow("plain http elsewhere") << "http://tracker.test/pixel.gif" << false << true;
+        QTest::newRow("data") << "data:image/png;base64,AA==" << true << true;
+        QTest::newRow("library's caches") << QUrl::fromLocalFile(cache).toString() << true << true;
+        QTest::newRow("file elsewhere") << "file:///etc/passwd" << false << false;
+        QTest::newRow("other scheme") << "ftp://files.test/a.png" << false << false;
+    }
+    void subresourcePolicy() {
+        QFETCH(QString, url);
+        QFETCH(bool, byDefault);
+        QFETCH(bool, anyWebOrigin);
+        FakeWebView view;
+        const QUrl page(QStringLiteral("https://site.test/page.html"));
+        QCOMPARE(view.allowsSubresource(QUrl(url), page), byDefault);
+        view.allowSubresourcesFromAnyWebOrigin();
+        QCOMPARE(view.allowsSubresource(QUrl(url), page), anyWebOrigin);
     }
 
     void theFakeTellsFailuresAndFollowsTheSameRules() {

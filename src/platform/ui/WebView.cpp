@@ -46,9 +46,9 @@ QUrl WebView::originOf(const QUrl& url) {
     QUrl origin;
     origin.setScheme(url.scheme().toLower());
     origin.setHost(url.host().toLower());
-    origin.setPort(url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443
+    origin.setPort(url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0  ? 443
                             : url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ? 80
-                                                                                                     : -1));
+                                                                                                    : -1));
     return origin;
 }
 
@@ -71,7 +71,8 @@ QStringList WebView::allowedSubresourceFolders() const {
 
 bool WebView::allowsSubresource(const QUrl& url, const QUrl& pageURL) const {
     const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob") || scheme == QLatin1String("about"))
+    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob") ||
+        scheme == QLatin1String("about"))
         return true;
     if (scheme == QLatin1String("file")) {
         // The path as written, made absolute and without "..": a link in a cache folder to
@@ -89,6 +90,8 @@ bool WebView::allowsSubresource(const QUrl& url, const QUrl& pageURL) const {
     }
     if (url.host().isEmpty())
         return false;
+    if (m_anyWebOrigin && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+        return true;
     const QUrl origin = originOf(url);
     return (pageURL.isValid() && !pageURL.host().isEmpty() && origin == originOf(pageURL)) ||
            m_subresourceOrigins.contains(origin);

@@ -83,6 +83,9 @@ public:
     // (its path does not count), respectively the local files under `folder`.
     void allowSubresourcesFrom(const QUrl& origin);
     void allowSubresourcesFromFolder(const QString& folder);
+    // Widens it to every http and https origin: for a browser showing a site the user chose, whose
+    // pages load their pictures, styles and scripts from other hosts. Local files stay as above.
+    void allowSubresourcesFromAnyWebOrigin() { m_anyWebOrigin = true; }
     QList<QUrl> allowedSubresourceOrigins() const { return m_subresourceOrigins; }
     // The folders whose files a page may load: the caches folder, then what the screen added.
     QStringList allowedSubresourceFolders() const;
@@ -100,6 +103,7 @@ signals:
 private:
     NavigationHook m_shouldStartLoad;
     QList<QUrl> m_subresourceOrigins;
+    bool m_anyWebOrigin = false;
     QStringList m_subresourceFolders;
 };
 

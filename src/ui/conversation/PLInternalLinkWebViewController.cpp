@@ -30,6 +30,8 @@ QWidget* PLInternalLinkWebViewController::loadView() {
     root->setPalette(palette);
     m_webView = platform::ui::WebView::create(root);
     m_webView->setObjectName(QStringLiteral("externalLinkWebView"));
+    // A site the user opened, not a page made of someone else's HTML: it loads from its own hosts.
+    m_webView->allowSubresourcesFromAnyWebOrigin();
     m_toolbar = new platform::ui::Toolbar(root);
     m_toolbar->setObjectName(QStringLiteral("bottomToolBar"));
     m_back = new BarButtonItem(

@@ -52,6 +52,9 @@ void TestInAppBrowser::buttonsFollowTheHistory() {
     QCOMPARE(browser->title(), QStringLiteral("Help"));
     // The end of a long page scrolls clear of the toolbar.
     QCOMPARE(web->contentInsets, QMargins(0, 0, 0, platform::ui::Toolbar::kHeight));
+    // A site the user opened loads its pictures and scripts from its other hosts too.
+    QVERIFY(web->allowsSubresource(QUrl(QStringLiteral("https://cdn.test/site.css")),
+                                   QUrl(QStringLiteral("https://docs.test/"))));
     QVERIFY(browser->externalLinkPageLoadIndicator()->isVisible());
     web->finishLoad();
     QVERIFY(!browser->externalLinkPageLoadIndicator()->isVisible());
