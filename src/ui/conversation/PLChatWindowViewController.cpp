@@ -32,6 +32,9 @@ PLChatWindowViewController::PLChatWindowViewController(QObject* parent) : PLBase
 
 PLChatWindowViewController::~PLChatWindowViewController() {
     unregisterToChatWindowNotifications();
+    unregisterToKeyboardNotifications();
+    if (m_uploaderSheet)
+        QMetaObject::invokeMethod(m_uploaderSheet, "cleanUp");
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);
     m_markMessageAsReadHelper.reset();
@@ -89,7 +92,9 @@ void PLChatWindowViewController::viewDidLoad() {
     m_shouldScrollOnViewWillAppear = true;
     m_shouldScrollToBottomOnWebviewLoad = true;
     setNavigationTitle();
+    addBarButtonItems();
     ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(this);
+    m_chatWindowState = kStateNormal;
     layOutSubviews();
     // The list ends at the input bar's top; nothing covers it at the top, as the navigation bar stands
     // above this view.
@@ -115,8 +120,7 @@ void PLChatWindowViewController::loadFirstPage() {
 void PLChatWindowViewController::layOutSubviews() {
     QWidget* root = view();
     m_collectionView->setGeometry(root->rect());
-    const int barHeight = m_postToChatView->height();
-    m_postToChatView->setGeometry(0, root->height() - barHeight, root->width(), barHeight);
+    m_postToChatView->setGeometry(0, postToChatViewTop(), root->width(), m_postToChatView->height());
     m_postToChatView->raise();
     postToChatViewFrameChanged();
 }
@@ -147,6 +151,7 @@ void PLChatWindowViewController::viewWillAppear(bool animated) {
 
 void PLChatWindowViewController::viewDidAppear(bool animated) {
     PLBaseViewController::viewDidAppear(animated);
+    registerToKeyboardNotifications();
     auto* center = NotificationCenter::defaultCenter();
     platform::ui::ApplicationStateMonitor::shared();
     m_appearanceObservers << center->addObserver(
@@ -179,9 +184,14 @@ void PLChatWindowViewController::trackConversationVisit() {
 }
 
 void PLChatWindowViewController::viewWillDisappear(bool animated) {
-    m_postToChatView->dismissKeyboard();
+    dismissKeyboard();
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);
+    unregisterToKeyboardNotifications();
+    for (QLabel* label :
+         view()->findChildren<QLabel*>(QStringLiteral("floatingLabel"), Qt::FindDirectChildrenOnly))
+        if (label->property("tag").toInt() == kFloatingLabelTag)
+            label->deleteLater();
     m_postToChatView->removeEventFilter(this);
     // Marks not fired yet are dropped: those messages stay unread.
     m_markMessageAsReadHelper.reset();

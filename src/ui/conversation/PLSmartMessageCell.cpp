@@ -6,6 +6,7 @@
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "media/PLMultiMediaInfo.h"
+#include "platform/ui/Animator.h"
 #include "platform/ui/Label.h"
 #include "smart/PLSmartMessageInfo.h"
 #include "ui/conversation/PLCellImageView.h"
@@ -14,6 +15,7 @@
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostFailureHandlerHelper.h"
 
 #include <QTextDocumentFragment>
 
@@ -27,6 +29,7 @@ namespace {
 constexpr int kBodyTop = 26;
 constexpr int kBottomMargin = 8;
 constexpr int kPictureMaximumWidth = 220;
+constexpr int kStaleMarkMs = 500;
 // Post entry type of a single attachment.
 constexpr qint16 kRichMediaEntry = 3;
 
@@ -42,7 +45,8 @@ RichMediaInfo::Ptr firstRichMedia(const PendingMessageInfo::Ptr& entry) {
 PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     : PLChatMessageWithProfileImageCell(kIdentifier, parent), m_userNameLabel(new PLCellLabel(contentView())),
       m_bodyLabel(new PLCellLabel(contentView())), m_pendingMessageView(new QWidget(contentView())),
-      m_pendingRichMediaView(new PLPendingRichMediaView(contentView())) {
+      m_pendingRichMediaView(new PLPendingRichMediaView(contentView())),
+      m_staleMark(new PLCellLabel(contentView())) {
     m_userNameLabel->setObjectName(QStringLiteral("userNameLabel"));
     m_userNameLabel->setFont(PLChatWindowStyle::senderNameFont());
     m_userNameLabel->setTextColor(QColor(0x33, 0x33, 0x33));
@@ -55,6 +59,12 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     m_pendingMessageView->setObjectName(QStringLiteral("pendingMessageView"));
     m_pendingMessageView->resize(Layout::kIndicatorWidth, Layout::kHeaderHeight);
     m_pendingRichMediaView->hide();
+    m_staleMark->setObjectName(QStringLiteral("staleMessageIndicator"));
+    m_staleMark->setText(PLCurrentBundleInfo::localizedString(QStringLiteral("Updated")));
+    m_staleMark->setFont(PLChatWindowStyle::timeFont());
+    m_staleMark->setTextColor(QColor(0xE0, 0x8A, 0x1E));
+    m_staleMark->setAlignment(Qt::AlignTrailing | Qt::AlignVCenter);
+    setAsUpdated(false, false);
     markRead(0);
 }
 
@@ -76,6 +86,15 @@ void PLSmartMessageCell::loadCellFromSmartMessageInfo(const PLChatWindowCellCont
     const auto message = row.message();
     const auto snapshot = row.smartMessageInfo();
     setMessage(message);
+    if (snapshot) {
+        m_smartMessageInfo = snapshot;
+        setAsUpdated(true, true);
+    } else if (message) {
+        m_smartMessageInfo = std::make_shared<PLSmartMessageInfo>(
+            message->senderUser(), message->fromUser(), message->chatWindowTimeString(), message->htmlText(),
+            message->displayCellHeight(), message->detailsLinkVisibility(), message->latestAction(), message);
+        setAsUpdated(false, false);
+    }
     // A snapshot stands for no stored message; it only shows the state it was taken with.
     if (!message && snapshot && snapshot->state() == 1)
         markRead(1);
@@ -116,6 +135,8 @@ void PLSmartMessageCell::layOut() {
                       qMax(0, height() - kBodyTop - kBottomMargin));
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     Layout::place(m_bodyLabel, body.toRect(), w, rtl);
+    m_staleMark->setGeometry(
+        PLChatWindowStyle::mirrored(QRect(w - Layout::kTrailingMargin - 80, 4, 80, 16), w, rtl));
     const QRectF pictureBox(body.topLeft(),
                             QSizeF(qMin<qreal>(body.width(), kPictureMaximumWidth), body.height()));
     Layout::place(m_pendingRichMediaView,
@@ -130,6 +151,8 @@ void PLSmartMessageCell::resizeEvent(QResizeEvent* event) {
 void PLSmartMessageCell::prepareForReuse() {
     PLChatMessageWithProfileImageCell::prepareForReuse();
     m_row = {};
+    m_smartMessageInfo.reset();
+    setAsUpdated(false, false);
     m_bodyLabel->setText(QString());
     m_userNameLabel->setText(QString());
     if (m_indicator)
@@ -138,8 +161,32 @@ void PLSmartMessageCell::prepareForReuse() {
     m_pendingRichMediaView->hide();
 }
 
-void PLSmartMessageCell::retryOrCancelUploadFromRichMediaView(PLPendingRichMediaView*) {
-    emit uploadRetryOrCancelRequested(message());
+void PLSmartMessageCell::setAsUpdated(bool updated, bool animated) {
+    platform::ui::Animator::animateAlpha(m_staleMark, updated ? 1 : 0, animated ? kStaleMarkMs : 0);
+}
+
+void PLSmartMessageCell::setAsUpdated(bool updated, bool animated, bool reload) {
+    if (reload && m_smartMessageInfo)
+        m_bodyLabel->setText(plainTextForRow(PLChatWindowCellContent(m_smartMessageInfo)));
+    setAsUpdated(updated, animated);
+}
+
+void PLSmartMessageCell::retryOrCancelUploadFromRichMediaView(PLPendingRichMediaView* view) {
+    const auto shown = message();
+    emit uploadRetryOrCancelRequested(shown);
+    if (!shown)
+        return;
+    // First match wins: a stopped upload restarts, a failed post is resent, a running upload may stop.
+    auto* helper = PLPostFailureHandlerHelper::sharedInstance();
+    const auto latest = shown->latestPendingMessage();
+    const auto entry = m_pendingRichMediaView->pendingMessage();
+    const auto file = m_pendingRichMediaView->richMediaInfo();
+    if (entry && entry->isForceStopped())
+        helper->forceRetryUploadingForMessage(shown);
+    else if (latest && latest->isFailed())
+        helper->resendFailedMessage(shown);
+    else if (file && file->state() < PLPostFailureHandlerHelper::kMediaStored)
+        helper->forceStopUploadingForMessage(view, shown);
 }
 
 } // namespace pelnix

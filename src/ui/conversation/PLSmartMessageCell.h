@@ -8,6 +8,7 @@ namespace pelnix {
 
 class PLPendingMessageIndicatorView;
 class PLPendingRichMediaView;
+class PLSmartMessageInfo;
 
 namespace platform::ui {
 class Label;
@@ -28,7 +29,14 @@ public:
     static QString plainTextForRow(const PLChatWindowCellContent& row);
 
     void loadCellFromSmartMessageInfo(const PLChatWindowCellContent& row);
-    PLChatWindowCellContent currentDisplayedMessage() const { return m_row; }
+    // What the cell shows, as a copy taken when it was filled: it keeps the rendering of that moment
+    // when the message changes later.
+    std::shared_ptr<PLSmartMessageInfo> currentDisplayedMessage() const { return m_smartMessageInfo; }
+    // Shows (or hides) the mark of an older copy of an updated message.
+    void setAsUpdated(bool updated, bool animated);
+    // The same, after showing the copy's HTML again when `reload` is true.
+    void setAsUpdated(bool updated, bool animated, bool reload);
+    platform::ui::Label* staleMessageIndicatorView() const { return m_staleMark; }
     platform::ui::Label* bodyLabel() const { return m_bodyLabel; }
     PLPendingRichMediaView* pendingRichMediaView() const { return m_pendingRichMediaView; }
     void prepareForReuse() override;
@@ -45,11 +53,13 @@ private:
     void layOut();
 
     PLChatWindowCellContent m_row;
+    std::shared_ptr<PLSmartMessageInfo> m_smartMessageInfo;
     platform::ui::Label* m_userNameLabel;
     platform::ui::Label* m_bodyLabel;
     QWidget* m_pendingMessageView;
     PLPendingMessageIndicatorView* m_indicator = nullptr;
     PLPendingRichMediaView* m_pendingRichMediaView;
+    platform::ui::Label* m_staleMark;
     QSizeF m_pictureSize;
 };
 
