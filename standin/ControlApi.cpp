@@ -61,6 +61,10 @@ void ControlApi::install(httplib::Server& http) {
                  sendJson(r, QJsonObject{{"otp", QString::fromStdString(server.otp(email))},
                                          {"smsCode", QString::fromStdString(server.smsCode(email))}});
              }));
+    http.Delete("/_ctl/otp", guard([&server](const Request& q, Response& r) {
+                    server.unlockOtp(query(q).value("email").toString().toStdString());
+                    sendJson(r, kOk);
+                }));
     http.Post("/_ctl/event", guard.withBody([&server](const Request& q, Response& r) {
         const QJsonObject params = query(q);
         const qint64 user = params.value("user").toString().toLongLong();

@@ -358,6 +358,8 @@ void MessagingApi::publicApi(const Request& request, Response& response) {
                                      {"token", QString::number(QRandomGenerator::system()->generate64())},
                                      {"expiry", qint64(QDateTime::currentSecsSinceEpoch() + 600)}}}});
     } else if (method == "echat.registerWithOTP") {
+        if (store.isOtpLocked(form.value("email").toString()))
+            return accountError(response, "actionLockedErr");
         const auto user = store.registerEmail(form.value("email").toString());
         if (!user)
             return accountError(response, "invalidEmail");
@@ -365,10 +367,12 @@ void MessagingApi::publicApi(const Request& request, Response& response) {
                                              {"msg", "A verification code was sent to " + user->email}});
     } else if (method == "echat.verifyOTP") {
         const QString email = form.value("email").toString();
+        if (store.isOtpLocked(email))
+            return accountError(response, "actionLockedErr");
         const auto [token, password] = store.verifyOtp(email, form.value("code").toString());
         const auto user = store.userByEmail(email);
         if (token.isEmpty() || !user)
-            return accountError(response, "invalidOTP");
+            return accountError(response, store.isOtpLocked(email) ? "actionLockedErr" : "invalidOTP");
         accountSuccess(response, QJsonObject{{"msg", "Verified."},
                                              {"token", QJsonObject{{"token", token}}},
                                              {"password", QJsonObject{{"password", password}}},

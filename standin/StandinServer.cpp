@@ -189,6 +189,10 @@ std::string StandinServer::otp(const std::string& email) const {
     return d->store.otp(QString::fromStdString(email)).toStdString();
 }
 
+void StandinServer::unlockOtp(const std::string& email) {
+    d->store.unlockOtp(QString::fromStdString(email));
+}
+
 std::string StandinServer::smsCode(const std::string& email) const {
     return d->store.smsCode(QString::fromStdString(email)).toStdString();
 }

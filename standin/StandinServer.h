@@ -31,6 +31,8 @@
 // kept with the object) is served on its own port:
 // s3Endpoint() = "http://127.0.0.1:S3PORT", path style "/<bucket>/<key>" or virtual-host style
 // (Host "<bucket>.127.0.0.1:S3PORT").
+// After 5 wrong one-time codes an address is locked: verifying and new codes answer "actionLockedErr"
+// until DELETE B"_ctl/otp?email=" lifts it.
 // The test-control API lives under B"_ctl/" (reset, users, otp, event, fault, release, held,
 // close-streams, streams, log, messages, remove-user, userconfig, s3key, invitations).
 //
@@ -107,6 +109,8 @@ public:
     QJsonObject seed(const QJsonObject& description);
     std::string otp(const std::string& email) const;
     std::string smsCode(const std::string& email) const;
+    // Lifts the lock that too many wrong one-time codes put on an address.
+    void unlockOtp(const std::string& email);
     // Stores an event for one user (a "date" is added when missing) and sends it to the user's streams.
     QJsonObject injectEvent(int64_t userId, const QJsonObject& event);
     // Writes raw bytes to the user's open streams, in `parts` writes `pauseMs` apart. Not stored.

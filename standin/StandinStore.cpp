@@ -187,6 +187,7 @@ void StandinStore::removeObjectFiles(bool staged) {
 
 void StandinStore::reset() {
     std::lock_guard lock(m_mutex);
+    m_otpFailures.clear();
     removeObjectFiles(false);
     m_db.exec(
         "DELETE FROM settings; DELETE FROM users; DELETE FROM tokens; DELETE FROM rooms; DELETE FROM members;"
@@ -319,8 +320,13 @@ std::pair<QString, QString> StandinStore::verifyOtp(const QString& email, const 
     std::lock_guard lock(m_mutex);
     auto statement = m_db.prepare("SELECT id, otp FROM users WHERE email = ? COLLATE NOCASE AND removed = 0");
     statement.bind(1, email.trimmed());
-    if (!statement.next() || code.isEmpty() || statement.text(1) != code)
+    if (!statement.next())
         return {};
+    if (code.isEmpty() || statement.text(1) != code) {
+        ++m_otpFailures[email.trimmed().toLower()];
+        return {};
+    }
+    m_otpFailures.remove(email.trimmed().toLower());
     const qint64 id = statement.integer(0);
     const QString token = randomText(16);
     const QString password = randomText(12);
@@ -331,6 +337,16 @@ std::pair<QString, QString> StandinStore::verifyOtp(const QString& email, const 
     m_db.exec("COMMIT");
     broadcastContact(id);
     return {token, password};
+}
+
+bool StandinStore::isOtpLocked(const QString& email) {
+    std::lock_guard lock(m_mutex);
+    return m_otpFailures.value(email.trimmed().toLower()) >= kMaxOtpAttempts;
+}
+
+void StandinStore::unlockOtp(const QString& email) {
+    std::lock_guard lock(m_mutex);
+    m_otpFailures.remove(email.trimmed().toLower());
 }
 
 QString StandinStore::otp(const QString& email) {

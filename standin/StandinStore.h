@@ -4,6 +4,7 @@
 #include "ObjectFile.h"
 #include "SqliteDatabase.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -71,8 +72,14 @@ public:
     std::optional<User> userByEmail(const QString& email);
     // Creates the account on first registration; issues a new one-time code.
     std::optional<User> registerEmail(const QString& email);
-    // On a matching code: a new session token and password. Both empty on failure.
+    // On a matching code: a new session token and password. Both empty on failure; a wrong code counts
+    // towards the address's lock.
     std::pair<QString, QString> verifyOtp(const QString& email, const QString& code);
+    // After kMaxOtpAttempts wrong codes an address can neither verify nor ask for a new code until the
+    // lock is lifted (kept in memory only).
+    static constexpr int kMaxOtpAttempts = 5;
+    bool isOtpLocked(const QString& email);
+    void unlockOtp(const QString& email);
     QString otp(const QString& email);
     QString smsCode(const QString& email);
     std::optional<User> updateProfile(qint64 userId, const QJsonObject& fields);
@@ -166,6 +173,7 @@ private:
 
     EventHub& m_hub;
     std::recursive_mutex m_mutex;
+    QHash<QString, int> m_otpFailures; // by lower-case address
     SqliteDatabase m_db;
     QString m_objectsDir;
     qint64 m_lastDate = 0;

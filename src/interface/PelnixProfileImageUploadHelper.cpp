@@ -1,18 +1,12 @@
 #include "interface/PelnixProfileImageUploadHelper.h"
 
-#include "core/api/PLAppConfigurations.h"
 #include "core/model/CurrentUserInfo.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "interface/PelnixErrorHandlingHelper.h"
-#include "media/PLMultiMediaHandler.h"
-#include "media/PLS3MediaUploader.h"
+#include "media/PLSizedImageUpload.h"
 #include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
 
-#include <QLoggingCategory>
 #include <QPointer>
-
-Q_LOGGING_CATEGORY(lcProfileImage, "pelnix.media.profileimage")
 
 namespace pelnix {
 
@@ -36,9 +30,7 @@ PelnixProfileImageUploadHelper::PelnixProfileImageUploadHelper(QObject* parent) 
     };
 }
 
-PelnixProfileImageUploadHelper::~PelnixProfileImageUploadHelper() {
-    removeObservers();
-}
+PelnixProfileImageUploadHelper::~PelnixProfileImageUploadHelper() = default;
 
 void PelnixProfileImageUploadHelper::setAlertHook(AlertHook hook) {
     alertHook() = std::move(hook);
@@ -71,59 +63,16 @@ void PelnixProfileImageUploadHelper::uploadImage(const QImage& image, Completion
 void PelnixProfileImageUploadHelper::uploadProfileImage(const QImage& image, const QString& uniqueIDPrefix,
                                                         const QSizeF& size, SingleCompletion completion) {
     Q_ASSERT(platform::isMainThread());
-    if (image.isNull()) {
-        completion(std::nullopt);
-        return;
-    }
-    PLMultiMediaHandler handler;
-    handler.customSize = size;
-    if (!uniqueIDPrefix.isEmpty())
-        handler.uniqueIDPrefixForProfileImage = uniqueIDPrefix;
-    PLMediaSelection selection;
-    selection.originalImage = image;
-    const QByteArray data = handler.processMultiMediaWithInfo(selection);
-    if (data.isEmpty())
-        qCWarning(lcProfileImage) << "***** Upload Data Is Nill****";
-    if (quint64(data.size()) > PLAppConfigurations::currentConfiguration()->uploadSizeLimit()) {
-        if (alertHook())
-            alertHook()(PLCurrentBundleInfo::localizedString(QStringLiteral("Alert")),
-                        QStringLiteral("Max 15MB can be uploaded"), QStringLiteral("OK"));
-        completion(std::nullopt);
-        return;
-    }
-
-    // One completion per upload, whichever way it ends; the observers go with it.
-    auto done = std::make_shared<bool>(false);
-    QPointer<PelnixProfileImageUploadHelper> self(this);
-    const auto finish = [self, done, completion](const Info& info) {
-        if (*done)
-            return;
-        *done = true;
-        if (self)
-            self->removeObservers();
-        completion(info);
-    };
-    auto* center = platform::NotificationCenter::defaultCenter();
-    m_observers << center->addObserver(
-        QLatin1String(PLS3MediaUploaderDidFinishUploadingNotification),
-        [finish](const platform::Notification& n) { finish(n.object.value<PLMultiMediaInfo>()); }, this);
-    m_observers << center->addObserver(
-        QLatin1String(PLS3MediaUploaderDidFailWithErrorNotification),
-        [finish](const platform::Notification&) { finish(std::nullopt); }, this);
-    const PLMultiMediaInfo info = handler.currentMediaInfo();
-    PLS3MediaUploader::instance()->fetchS3Credentials([finish, data, info](bool ok) {
-        if (!ok) {
-            finish(std::nullopt);
-            return;
-        }
-        PLS3MediaUploader::instance()->uploadData(data, info);
-    });
-}
-
-void PelnixProfileImageUploadHelper::removeObservers() {
-    for (const auto token : std::as_const(m_observers))
-        platform::NotificationCenter::defaultCenter()->removeObserver(token);
-    m_observers.clear();
+    // Owned here, so the upload's observers go when the helper goes.
+    auto* upload = new PLSizedImageUpload(this);
+    upload->upload(image, uniqueIDPrefix, size,
+                   [upload, completion](PLSizedImageUpload::Outcome outcome, const Info& info) {
+                       if (outcome == PLSizedImageUpload::Outcome::TooLarge && alertHook())
+                           alertHook()(PLCurrentBundleInfo::localizedString(QStringLiteral("Alert")),
+                                       QStringLiteral("Max 15MB can be uploaded"), QStringLiteral("OK"));
+                       upload->deleteLater();
+                       completion(info);
+                   });
 }
 
 } // namespace pelnix

@@ -38,10 +38,7 @@ public:
                             SingleCompletion completion);
 
 private:
-    void removeObservers();
-
     std::function<QString()> m_prefixSource;
-    QList<quint64> m_observers;
 };
 
 } // namespace pelnix

@@ -8,6 +8,7 @@
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/WidgetServices.h"
+#include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "media/PLImageManager.h"
 #include "media/PLMultiMediaHandler.h"
@@ -18,6 +19,8 @@
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
+#include "ui/account/AccountAnalytics.h"
+#include "ui/account/AccountScreens.h"
 
 #include <QGuiApplication>
 
@@ -44,7 +47,16 @@ void ensureLibraryIsSetUp() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
         connectImageViews();
+        connectAccountScreens();
     }
+}
+
+void connectAccountScreens() {
+    // The account screens cannot reach the facade's tracker: the facade links them.
+    AccountScreens::registerScreens();
+    AccountAnalytics::setTracker([](const QString& eventName, const QVariantMap& properties) {
+        PLAnalyticsTrackingHelper::trackEvent(eventName, properties, true);
+    });
 }
 
 void connectImageViews() {

@@ -2,20 +2,41 @@
 #include "GalleryAccount.h"
 #include "TestSandbox.h"
 #include "platform/Sandbox.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLAppLockSettingCell.h"
+#include "ui/account/PLConfigureScreenViewController.h"
+#include "ui/account/PLCountryCodeTableViewCell.h"
+#include "ui/account/PLCountryCodesViewController.h"
+#include "ui/account/PLEmailVerficationViewController.h"
+#include "ui/account/PLLoggedOutViewController.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenAbstractViewController.h"
 #include "ui/account/PLPadLockScreenView.h"
 #include "ui/account/PLPinSelectionView.h"
+#include "ui/account/PLRegPhoneNumberViewController.h"
+#include "ui/account/PLSettingsTableViewController.h"
+#include "ui/account/PLSignUpViewController.h"
+#include "ui/account/PLUserProfileTableViewController.h"
+#include "ui/account/PLVerifyExceedsViewController.h"
+#include "ui/account/PLVerifyPhoneNumberViewController.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -64,6 +85,31 @@ QPointF onRing(const PLPadButton* button) {
     return {0, button->height() / 2.0};
 }
 
+const QColor kBlue(0x00, 0x86, 0xCA);
+const QString kGallery = QStringLiteral("GalleryAccount");
+
+template <typename T> T* topOf(ViewController* controller) {
+    auto* nav = qobject_cast<NavigationController*>(controller);
+    return qobject_cast<T*>(nav ? nav->topViewController() : controller);
+}
+
+QPointF centreOf(const QWidget* view) {
+    return QRectF(view->rect()).center();
+}
+
+// The identifiers of the account screens' states, at both sizes.
+QStringList screenStates() {
+    QStringList states;
+    for (const QString& id : ScreenRegistry::shared()->identifiers(kGallery))
+        if (id.contains(QLatin1String("SignUp")) || id.contains(QLatin1String("Verification")) ||
+            id.contains(QLatin1String("Attempts")) || id.contains(QLatin1String("Settings")) ||
+            id.contains(QLatin1String("Profile")) || id.contains(QLatin1String("Phone")) ||
+            id.contains(QLatin1String("Country")) || id.contains(QLatin1String("Configuration")) ||
+            id.contains(QLatin1String("LoggedOut")))
+            states << id;
+    return states;
+}
+
 const char* describe(const QColor& color) {
     static QByteArray text;
     text = color.name().toLatin1();
@@ -77,7 +123,7 @@ private slots:
     void initTestCase() {
         platform::Sandbox::setRoot(m_sandbox.root());
         m_world = std::make_unique<test::AppLockWorld>();
-        tools::registerAccountGalleryScreens();
+        tools::registerAccountGalleryScreens(false);
     }
     void cleanupTestCase() { m_world.reset(); }
 
@@ -87,6 +133,21 @@ private slots:
     void complexPadShowsTheFieldAndOk();
     void lockedPadIsDimmed();
     void settingRowShowsTheLockOn();
+    void accountStatesFitTheirWindow_data();
+    void accountStatesFitTheirWindow();
+    void signUpShowsItsNextButtonState_data();
+    void signUpShowsItsNextButtonState();
+    void refusedAddressDimsTheForm();
+    void wrongCodeMarkerIsRed();
+    void attemptsExceededOffersSignUpAgain();
+    void settingsShowTheLock_data();
+    void settingsShowTheLock();
+    void profileShowsItsPicture_data();
+    void profileShowsItsPicture();
+    void phoneScreensOfferTheirAction_data();
+    void phoneScreensOfferTheirAction();
+    void pickerShowsTheFilteredCountries();
+    void pagesShowTheirTexts();
 
 private:
     test::TestSandbox m_sandbox;
@@ -169,6 +230,266 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
     const QColor tint = shot.at(toggle, {toggle->width() * 0.25, toggle->height() / 2.0});
     QVERIFY2(tint.saturation() > 100, describe(tint));
     QVERIFY(near(shot.at(cell, {5, cell->height() / 2.0}), Qt::white, 4));
+}
+
+void TestAccountGallery::accountStatesFitTheirWindow_data() {
+    QTest::addColumn<QString>("identifier");
+    const QStringList states = screenStates();
+    QCOMPARE(states.size(), 32);
+    for (const QString& id : states)
+        QTest::addRow("%s", qPrintable(id)) << id;
+}
+
+void TestAccountGallery::accountStatesFitTheirWindow() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    QVERIFY(shot.controller);
+    const QSize size = tools::accountGallerySize(identifier);
+    QCOMPARE(shot.window.size(), size);
+    QCOMPARE(shot.image.size() / shot.image.devicePixelRatio(), size);
+    // Nothing the user reads or taps is cut by the window's edges.
+    const QRect window = shot.window.rect();
+    for (QWidget* widget : shot.window.findChildren<QWidget*>()) {
+        if (!widget->isVisible() || !(qobject_cast<Label*>(widget) || qobject_cast<Button*>(widget) ||
+                                      qobject_cast<QLineEdit*>(widget)))
+            continue;
+        if (widget->width() == 0 || widget->height() == 0)
+            continue;
+        const QRect at(widget->mapTo(&shot.window, QPoint(0, 0)), widget->size());
+        // Rows scrolled out of a list's view are the list's business.
+        if (!at.intersects(window))
+            continue;
+        // What every enclosing view leaves of it.
+        QRect shown = at;
+        for (QWidget* up = widget->parentWidget(); up && up != &shot.window; up = up->parentWidget())
+            shown &= QRect(up->mapTo(&shot.window, QPoint(0, 0)), up->size());
+        const bool inList =
+            widget->parentWidget() && qobject_cast<TableViewCell*>(widget->parentWidget()->parentWidget());
+        QVERIFY2(window.contains(at) && (shown == at || inList),
+                 qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                .arg(widget->objectName())
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(at.width())
+                                .arg(at.height())));
+    }
+}
+
+void TestAccountGallery::signUpShowsItsNextButtonState_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QColor>("next");
+    // Half-transparent blue over white while the field is empty.
+    const QColor faded(0x7F, 0xC2, 0xE4);
+    for (const QString& suffix : {QString(), QStringLiteral("@400x720")}) {
+        QTest::addRow("empty%s", qPrintable(suffix)) << QStringLiteral("SignUpEmpty") + suffix << faded;
+        QTest::addRow("filled%s", qPrintable(suffix)) << QStringLiteral("SignUpFilled") + suffix << kBlue;
+    }
+}
+
+void TestAccountGallery::signUpShowsItsNextButtonState() {
+    QFETCH(QString, identifier);
+    QFETCH(QColor, next);
+    GalleryShot shot(kGallery, identifier);
+    auto* signUp = topOf<PLSignUpViewController>(shot.controller);
+    QVERIFY(signUp);
+    // The button's left part, clear of its title.
+    const QColor pixel = shot.at(signUp->nextButton(), {8, signUp->nextButton()->height() / 2.0});
+    QVERIFY2(near(pixel, next, 10), describe(pixel));
+    // The form sits in the middle of the page.
+    QWidget* form = signUp->containerView();
+    const QPoint middle = form->mapTo(&shot.window, QRect(form->rect()).center());
+    QVERIFY(qAbs(middle.x() - shot.window.width() / 2) <= 1);
+    QVERIFY(qAbs(middle.y() - shot.window.height() / 2) <= 1);
+    // The agreement's links are underlined grey text on white.
+    QVERIFY(near(shot.at(signUp->getStartedLabel(), {2, 2}), Qt::white, 2));
+}
+
+void TestAccountGallery::refusedAddressDimsTheForm() {
+    GalleryShot shot(kGallery, QStringLiteral("SignUpRefused"));
+    QVERIFY(!shot.window.alerts().isEmpty());
+    AlertView* alert = shot.window.alerts().last();
+    QCOMPARE(alert->message(), QStringLiteral("Please enter valid Email"));
+    // Outside the alert the white page is dimmed; inside the alert is light.
+    const QColor outside = shot.image.pixelColor(4, shot.image.height() - 4);
+    QVERIFY2(outside.lightness() < 200, describe(outside));
+    const QColor inside = shot.at(alert, {alert->width() / 2.0, 6});
+    QVERIFY2(inside.lightness() > 220, describe(inside));
+}
+
+void TestAccountGallery::wrongCodeMarkerIsRed() {
+    for (const QString& id :
+         {QStringLiteral("VerificationWrongCode"), QStringLiteral("VerificationWrongCode@400x720")}) {
+        GalleryShot shot(kGallery, id);
+        auto* verification = topOf<PLEmailVerficationViewController>(shot.controller);
+        QVERIFY(verification && verification->isWrongCode());
+        QVERIFY(shot.window.alerts().isEmpty());
+        Button* marker = verification->wrongVerificationCodeButton();
+        QVERIFY(marker->isVisible());
+        const QColor red = shot.at(marker, {3, marker->height() / 2.0});
+        QVERIFY2(red.red() > 180 && red.green() < 110, describe(red));
+        // The verify button is on (full blue): a code is there.
+        QVERIFY(near(shot.at(verification->verifyButton(), {8, 22}), kBlue, 10));
+    }
+}
+
+void TestAccountGallery::attemptsExceededOffersSignUpAgain() {
+    GalleryShot shot(kGallery, QStringLiteral("AttemptsExceeded"));
+    auto* exceeded = qobject_cast<PLVerifyExceedsViewController*>(shot.controller);
+    QVERIFY(exceeded);
+    QVERIFY(
+        near(shot.at(exceeded->dismissButton(), {8, exceeded->dismissButton()->height() / 2.0}), kBlue, 8));
+    QVERIFY(qAbs(exceeded->dismissButton()
+                     ->mapTo(&shot.window, QPoint(exceeded->dismissButton()->width() / 2, 0))
+                     .x() -
+                 shot.window.width() / 2) <= 1);
+}
+
+void TestAccountGallery::settingsShowTheLock_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("off") << "SettingsLockOff" << false;
+    QTest::newRow("on") << "SettingsLockOn" << true;
+    QTest::newRow("on, large") << "SettingsLockOn@400x720" << true;
+}
+
+void TestAccountGallery::settingsShowTheLock() {
+    QFETCH(QString, identifier);
+    QFETCH(bool, on);
+    GalleryShot shot(kGallery, identifier);
+    auto* settings = topOf<PLSettingsTableViewController>(shot.controller);
+    QVERIFY(settings);
+    QVERIFY(!settings->presentedViewController());
+    auto* cell = qobject_cast<PLAppLockSettingCell*>(
+        settings->tableView()->cellForRowAtIndexPath(IndexPath::forRow(1)));
+    QVERIFY(cell);
+    Switch* toggle = cell->enableOrDisableSwitch();
+    const QColor track = shot.at(toggle, {toggle->width() * (on ? 0.25 : 0.75), toggle->height() / 2.0});
+    QVERIFY2(on ? track.saturation() > 100 : track.saturation() < 40, describe(track));
+    QCOMPARE(cell->resetPinButton()->isVisible(), on);
+    QWidget* header = settings->tableView()->headerViewAt(0);
+    QVERIFY(near(shot.at(header, {header->width() - 4.0, 4}), QColor(232, 244, 250), 3));
+}
+
+void TestAccountGallery::profileShowsItsPicture_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QColor>("picture");
+    QTest::addColumn<QColor>("phoneMark");
+    const QColor green(0x25, 0xA5, 0x49);
+    const QColor orange(0xF0, 0x8A, 0x24);
+    const QColor stored = QColor::fromRgb(tools::kAccountGalleryPictureRgb);
+    const QColor silhouette(0xD6, 0xDB, 0xE0);
+    for (const QString& suffix : {QString(), QStringLiteral("@400x720")}) {
+        QTest::addRow("with%s", qPrintable(suffix))
+            << QStringLiteral("ProfileWithPicture") + suffix << stored << green;
+        QTest::addRow("without%s", qPrintable(suffix))
+            << QStringLiteral("ProfileWithoutPicture") + suffix << silhouette << orange;
+    }
+}
+
+void TestAccountGallery::profileShowsItsPicture() {
+    QFETCH(QString, identifier);
+    QFETCH(QColor, picture);
+    QFETCH(QColor, phoneMark);
+    GalleryShot shot(kGallery, identifier);
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile);
+    QVERIFY(!profile->isEditingProfile());
+    // The default picture's grey ring shows at the top of the circle; a stored picture fills it.
+    ImageView* view = profile->profileImageView();
+    const QColor at = shot.at(view, {view->width() / 2.0, 12});
+    QVERIFY2(near(at, picture, 10), describe(at));
+    // Outside the circle's corner the row's background shows.
+    QVERIFY(!near(shot.at(view, {2, 2}), picture, 10));
+    ImageView* mark = profile->phoneNumberVerifiedImageView();
+    const QColor badge = shot.at(mark, {mark->width() / 2.0, 3}); // above the tick or the "!"
+
+    QVERIFY2(near(badge, phoneMark, 30), describe(badge));
+    QCOMPARE(profile->userName()->text(), QStringLiteral("Nina Park"));
+    const QPoint name = profile->userName()->mapTo(&shot.window, QPoint(profile->userName()->width() / 2, 0));
+    QVERIFY(qAbs(name.x() - shot.window.width() / 2) <= 1);
+}
+
+void TestAccountGallery::phoneScreensOfferTheirAction_data() {
+    QTest::addColumn<QString>("identifier");
+    for (const char* id : {"PhoneRegistration", "PhoneRegistration@400x720", "PhoneVerification",
+                           "PhoneVerification@400x720", "ProfileEditing"})
+        QTest::newRow(id) << QString::fromLatin1(id);
+}
+
+void TestAccountGallery::phoneScreensOfferTheirAction() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    Button* action = nullptr;
+    if (auto* registration = topOf<PLRegPhoneNumberViewController>(shot.controller)) {
+        QCOMPARE(registration->countryCodeTextField()->text(), QStringLiteral("United Kingdom (+44)"));
+        action = registration->addOrRemovePhoneNumberButton();
+    } else if (auto* check = topOf<PLVerifyPhoneNumberViewController>(shot.controller)) {
+        QCOMPARE(check->phoneNumberLabel()->text(), QStringLiteral("+447700900123"));
+        QVERIFY(check->closeButton()->isVisible());
+        action = check->verifyButton();
+    } else if (auto* profile = topOf<PLUserProfileTableViewController>(shot.controller)) {
+        QVERIFY(profile->isEditingProfile());
+        action = profile->editProfileImageButton();
+        QVERIFY(near(shot.at(action, centreOf(action)), kBlue, 12));
+        QVERIFY(profile->changePhoneNumberButton()->isVisible());
+        return;
+    }
+    QVERIFY(action);
+    QVERIFY(near(shot.at(action, {8, action->height() / 2.0}), kBlue, 8));
+}
+
+void TestAccountGallery::pickerShowsTheFilteredCountries() {
+    for (const QString& id :
+         {QStringLiteral("CountryPickerFiltered"), QStringLiteral("CountryPickerFiltered@400x720")}) {
+        GalleryShot shot(kGallery, id);
+        auto* picker = topOf<PLCountryCodesViewController>(shot.controller);
+        QVERIFY(picker);
+        QCOMPARE(picker->countryList().size(), 2);
+        TableView* table = picker->countryCodesTableView();
+        auto* india =
+            qobject_cast<PLCountryCodeTableViewCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(0)));
+        QVERIFY(india && india->isCountrySelected());
+        ImageView* mark = india->selectionStatusImageView();
+        const QColor tick = shot.at(mark, {mark->width() / 2.0, 4});
+        QVERIFY2(tick.saturation() > 80, describe(tick));
+        // Below the two rows the list is empty and white.
+        const QPointF below(table->width() / 2.0, 2 * PLCountryCodesViewController::kRowHeight + 20);
+        QVERIFY(near(shot.at(table->viewport(), below), Qt::white, 2));
+    }
+}
+
+void TestAccountGallery::pagesShowTheirTexts() {
+    {
+        GalleryShot shot(kGallery, QStringLiteral("Configuration"));
+        auto* page = qobject_cast<PLConfigureScreenViewController*>(shot.controller);
+        QVERIFY(page);
+        QCOMPARE(page->currentStateTitle()->text(), QStringLiteral("Fetching Rooms\u2026"));
+        bool ink = false;
+        Label* title = page->currentStateTitle();
+        for (int x = 0; x < title->width(); ++x)
+            ink = ink || shot.at(title, {qreal(x), title->height() / 2.0}).lightness() < 128;
+        QVERIFY(ink);
+    }
+    GalleryShot shot(kGallery, QStringLiteral("LoggedOut"));
+    auto* page = topOf<PLLoggedOutViewController>(shot.controller);
+    QVERIFY(page);
+    TextView* text = page->showLoginTextView();
+    QTextCursor link = text->document()->find(QStringLiteral("Sign in"));
+    QVERIFY(!link.isNull());
+    QTextCursor start(text->document());
+    start.setPosition(link.selectionStart());
+    QTextCursor end(text->document());
+    end.setPosition(link.selectionEnd());
+    const QRect from = text->cursorRect(start);
+    const QRect to = text->cursorRect(end);
+    // Some stroke of the bold link is the link blue.
+    bool blue = false;
+    for (int x = from.left(); x < to.left(); ++x)
+        for (int y = from.top(); y < from.bottom(); ++y) {
+            const QColor c = shot.at(text->viewport(), {qreal(x), qreal(y)});
+            blue = blue || (c.blue() > 150 && c.red() < 80 && c.green() < 170);
+        }
+    QVERIFY(blue);
 }
 
 int main(int argc, char** argv) {

@@ -140,9 +140,16 @@ public:
         m->setDate(date);
         m->setText(id);
         m->setUpdateCount(updateCount);
-        room->addMessagesObject(m);
         m->setValue(QStringLiteral("state"), state);
+        room->addMessagesObject(m);
         return m;
+    }
+    // The threads as the model manager has them: the queue keeps the stored unread counts, and
+    // work for it (their recounts) runs there.
+    void keepUnreadCountsOnQueue() {
+        auto& s = RoomModelServices::shared();
+        s.isDataProcessingThread = [this] { return queue.isCurrent(); };
+        s.addToDataProcessingQueue = [this](std::function<void()> block) { queue.async(std::move(block)); };
     }
 
     TestSandbox sandbox;

@@ -74,6 +74,7 @@ private slots:
     void deviceTokenIsSentOnce();
     void coBrandingImagesArriveInTheBackground();
     void hostLoginStartsFromAFreshStore();
+    void currentUserIDFollowsEveryAccountChange();
     void offlineOperationsStartNothing();
 };
 
@@ -448,6 +449,51 @@ void TestAccount::hostLoginStartsFromAFreshStore() {
     QCOMPARE(account()->status(), 3);
     QCOMPARE(account()->tavrixToken(), QString("other-token"));
     PelnixStateManager::destroyStateManager();
+}
+
+void TestAccount::currentUserIDFollowsEveryAccountChange() {
+    // The ID is remembered per thread; each change below must reach both threads' next answer.
+    CoreFixture world(CoreFixture::Service::None);
+    auto* manager = PLModelManager::sharedModelManager();
+    manager->initialize();
+    const auto onQueue = [manager]() -> qint32 {
+        auto id = std::make_shared<std::atomic<qint32>>(-1);
+        manager->addToDataProcessingQueue([id] { *id = CurrentUserInfo::currentUserID(); });
+        if (!QTest::qWaitFor([id] { return id->load() != -1; }, 10000))
+            return -2;
+        return id->load();
+    };
+    const auto both = [&] { return qMakePair(CurrentUserInfo::currentUserID(), onQueue()); };
+    QCOMPARE(both(), qMakePair(0, 0));
+
+    CurrentUserInfo::initializeCurrentUserForSDKWithID(41, "ann@acme.test", "t");
+    QCOMPARE(both(), qMakePair(41, 41));
+    account()->user()->setUserID(43); // not saved yet: this thread sees it, the queue does not
+    QCOMPARE(both(), qMakePair(43, 41));
+    account()->save();
+    QCOMPARE(both(), qMakePair(43, 43));
+    auto other = User::PS_createEntity();
+    other->setUserID(44);
+    account()->setUser(other);
+    account()->save();
+    QCOMPARE(both(), qMakePair(44, 44));
+    // The queue changes the account too.
+    manager->addToDataProcessingQueue([] {
+        const auto row = CurrentUserInfo::PS_findFirst();
+        row->user()->setUserID(45);
+        row->save();
+    });
+    QTRY_COMPARE(CurrentUserInfo::currentUserID(), 45);
+    QCOMPARE(onQueue(), 45);
+    // Another login wipes the store; a reset of the session drops it.
+    CurrentUserInfo::initializeCurrentUserForSDKWithID(46, "ben@acme.test", "t");
+    QCOMPARE(both(), qMakePair(46, 46));
+    account()->PS_deleteEntity();
+    account(); // a fresh, empty row
+    PLPersistence::PS_defaultContext()->save();
+    QCOMPARE(both(), qMakePair(0, 0));
+    PLPersistence::cleanUp();
+    QCOMPARE(onQueue(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestAccount)

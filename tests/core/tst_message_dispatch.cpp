@@ -1,6 +1,7 @@
 // Stream events applied on the event queue as the stream does, with notifications observed on the
 // main thread.
 #include "RoomModelTestKit.h"
+#include "platform/store/ObjectContext.h"
 
 #include <QCoreApplication>
 
@@ -36,6 +37,7 @@ private slots:
     void systemEvents_data();
     void systemEvents();
     void repeatedOrOlderEventChangesNothing();
+    void eventIsStoredInOneCommitWithItsRoom();
     void eventForUnknownRoomCreatesItAndFetchesItOnce();
     void joinedAfterRemovalFetchesTheRoomFirst();
     void ownEchoCompletesALostPostInEveryRoom_data();
@@ -171,6 +173,28 @@ void TestMessageDispatch::systemEvents() {
     QVERIFY(!log->offMain);
     QCOMPARE(stored->latestMessageId(), QString("m1"));
     QCOMPARE(stored->activityDate(), 1000);
+}
+
+void TestMessageDispatch::eventIsStoredInOneCommitWithItsRoom() {
+    // Every commit of the queue reaches the main context as one change set.
+    QStringList commits;
+    auto main = PLPersistence::PS_defaultContext();
+    const auto token = main->addChangeObserver([&commits](const platform::ChangeSet* changes) {
+        QStringList rows;
+        for (const auto& row : changes->inserted)
+            rows << "+" + row.entity->name();
+        for (const auto& update : changes->updated)
+            rows << update.entity->name();
+        rows.sort();
+        commits << rows.join(' ');
+    });
+    world->onQueue([] {
+        ChatRoom::updateRoomWithMessageDict(
+            json(R"({"roomId":"r1","_id":"m1","type":"message","date":2000,"text":"one","sender":"8"})"));
+    });
+    main->removeChangeObserver(token);
+    QCOMPARE(commits.size(), 1);
+    QVERIFY2(commits[0].startsWith("+Message ChatRoom"), qPrintable(commits[0]));
 }
 
 void TestMessageDispatch::repeatedOrOlderEventChangesNothing() {

@@ -34,7 +34,9 @@ private slots:
     void ownMessagesAreStoredRead();
     void newNamePlaceholder();
     void senderFromReplacementTarget();
-    void readingClearsUpdatesAndMarksTheRoomForRecount();
+    void readingClearsUpdatesAndTakesThemFromTheRoomCount();
+    void postWaitingInTheOutboxKeepsItsDate_data();
+    void postWaitingInTheOutboxKeepsItsDate();
     void expiryOnlyForSmartMessages();
     void assetsByRemoteURL();
     void chatWindowTexts();
@@ -208,15 +210,52 @@ void TestMessageImport::senderFromReplacementTarget() {
     QCOMPARE(message->senderUser()->userID(), 8);
 }
 
-void TestMessageImport::readingClearsUpdatesAndMarksTheRoomForRecount() {
+void TestMessageImport::readingClearsUpdatesAndTakesThemFromTheRoomCount() {
     room->setTempUnreadMessageCount(5);
     message->setUpdateCount(3);
     message->setState(0);
     QCOMPARE(message->updateCount(), 3);
-    QCOMPARE(room->tempUnreadMessageCount(), 5);
+    QCOMPARE(room->tempUnreadMessageCount(), 8);
     message->setState(1);
     QCOMPARE(message->updateCount(), 0);
-    QCOMPARE(room->tempUnreadMessageCount(), -1);
+    QCOMPARE(room->tempUnreadMessageCount(), 5);
+}
+
+void TestMessageImport::postWaitingInTheOutboxKeepsItsDate_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<int>("entryState"); // 0: no entry
+    QTest::addColumn<qint64>("serverDate");
+    QTest::addColumn<qint64>("date");
+    for (bool saved : {false, true}) {
+        const char* how = saved ? "saved" : "not saved yet";
+        QTest::addRow("%s, waiting, earlier answer", how) << saved << 1 << qint64(50) << qint64(100);
+        QTest::addRow("%s, waiting, later answer", how) << saved << 1 << qint64(150) << qint64(150);
+        QTest::addRow("%s, completed entry", how) << saved << 3 << qint64(50) << qint64(50);
+        QTest::addRow("%s, no entry", how) << saved << 0 << qint64(50) << qint64(50);
+    }
+}
+
+void TestMessageImport::postWaitingInTheOutboxKeepsItsDate() {
+    QFETCH(bool, saved);
+    QFETCH(int, entryState);
+    QFETCH(qint64, serverDate);
+    QFETCH(qint64, date);
+    message->setDate(100);
+    if (entryState != 0) {
+        auto entry = PendingMessageInfo::PS_createEntity();
+        entry->setState(qint16(entryState));
+        entry->setMessage(message);
+    }
+    if (saved)
+        room->save();
+    import(QVariantMap{{"_id", "m"},
+                       {"type", "message"},
+                       {"date", double(serverDate)},
+                       { "text",
+                         "t" }},
+           false, false);
+    QCOMPARE(message->date(), date);
+    QCOMPARE(message->actualDate(), serverDate);
 }
 
 void TestMessageImport::expiryOnlyForSmartMessages() {

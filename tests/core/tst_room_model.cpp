@@ -2,6 +2,7 @@
 #include "RoomModelTestKit.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -22,11 +23,15 @@ private slots:
     void paging_data();
     void paging();
     void pageBoundaryInsideOneDate();
+    void pagesMatchTheWholeListRule_data();
+    void pagesMatchTheWholeListRule();
+    void unsavedMessagesArePaged();
     void unreadCount();
     void latestMessageHeals();
     void roomListFilter_data();
     void roomListFilter();
     void aggregatesAndOneToOneQueries();
+    void lookupsByIDFollowChangesOnBothThreads();
 
 private:
     std::unique_ptr<RoomModelWorld> world;
@@ -248,6 +253,126 @@ void TestRoomModel::pageBoundaryInsideOneDate() {
     QCOMPARE(shown, all);
 }
 
+namespace {
+
+// One page as the rule over the whole ordered list gives it: the page, older ones, oldest date;
+// `exists` false for the nil page.
+struct ListPage {
+    QStringList ids;
+    bool older = false;
+    qint64 oldest = 0;
+    bool exists = false;
+};
+
+ListPage pageOfWholeList(const QList<std::shared_ptr<Message>>& all, qsizetype n, qint64 time) {
+    qsizetype start = 0, end = 0;
+    if (time != 0) {
+        end = std::find_if(all.begin(), all.end(), [time](const auto& m) { return m->date() >= time; }) -
+              all.begin();
+        if (end == all.size())
+            return {};
+        start = std::max<qsizetype>(0, end - n);
+    } else {
+        auto firstUnread =
+            std::find_if(all.begin(), all.end(), [](const auto& m) { return m->state() == 0; });
+        if (firstUnread != all.end())
+            n = std::max<qsizetype>(n, all.end() - firstUnread);
+        end = all.size();
+        start = std::max<qsizetype>(0, end - n);
+    }
+    while (start > 0 && start < end && all[start - 1]->date() == all[start]->date())
+        --start;
+    ListPage page{{}, start > 0, start < end ? all[start]->date() : 0, true};
+    for (qsizetype i = start; i < end; ++i)
+        page.ids << all[i]->messageId();
+    return page;
+}
+
+} // namespace
+
+void TestRoomModel::pagesMatchTheWholeListRule_data() {
+    QTest::addColumn<int>("pageSize");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("sameDate");   // messages per date
+    QTest::addColumn<QString>("unread"); // "none", "last N", "one at N", "every N"
+    for (int pageSize : {1, 4, 20})
+        for (int count : {0, 7, 45})
+            for (int sameDate : {1, 3})
+                for (const char* unread : {"none", "last 9", "one at 2", "every 5"})
+                    QTest::addRow("page %d, %d messages, %d a date, %s unread", pageSize, count, sameDate,
+                                  unread)
+                        << pageSize << count << sameDate << QString::fromLatin1(unread);
+}
+
+void TestRoomModel::pagesMatchTheWholeListRule() {
+    QFETCH(int, pageSize);
+    QFETCH(int, count);
+    QFETCH(int, sameDate);
+    QFETCH(QString, unread);
+    world->pageSize = quint64(pageSize);
+    const int n = unread.section(' ', -1).toInt();
+    auto room = world->room("r1");
+    auto other = world->room("r2");
+    for (int i = 0; i < count; ++i) {
+        bool isUnread = unread.startsWith("last")    ? i >= count - n
+                        : unread.startsWith("one")   ? i == n
+                        : unread.startsWith("every") ? i % n == 0
+                                                     : false;
+        world->message(room, QString::number(i), 1000 + (i / sameDate) * 10, isUnread ? 0 : 1);
+        // Another room's messages of the same dates never show.
+        world->message(other, QStringLiteral("x%1").arg(i), 1000 + (i / sameDate) * 10, 0);
+    }
+    room->save();
+    const auto all = room->allMessages();
+    QCOMPARE(all.size(), count);
+
+    // From the first page back to the oldest, and once from a time after every message.
+    QList<qint64> times{0};
+    QList<ListPage> expected;
+    for (qsizetype call = 0; call < times.size() && call < 100; ++call) {
+        expected << pageOfWholeList(all, pageSize, times[call]);
+        if (expected.last().older)
+            times << expected.last().oldest;
+    }
+    times << 1000 + count * 10 + 1;
+    expected << pageOfWholeList(all, pageSize, times.last());
+    for (qsizetype call = 0; call < times.size(); ++call) {
+        ListPage got;
+        room->messagesBeforeTime(times[call],
+                                 [&](const QList<std::shared_ptr<Message>>& page, bool older, qint64 oldest) {
+                                     got.exists = true;
+                                     for (const auto& m : page)
+                                         got.ids << m->messageId();
+                                     got.older = older;
+                                     got.oldest = oldest;
+                                 });
+        QVERIFY(got.exists);
+        QCOMPARE(got.ids, expected[call].ids);
+        QCOMPARE(got.older, expected[call].older);
+        QCOMPARE(got.oldest, expected[call].oldest);
+    }
+}
+
+void TestRoomModel::unsavedMessagesArePaged() {
+    world->pageSize = 3;
+    auto room = world->room("r1");
+    for (int i = 1; i <= 6; ++i)
+        world->message(room, QString::number(i), i * 10);
+    room->save();
+    // A new message not saved yet, and a deleted one: the page is what this context sees.
+    world->message(room, "7", 70);
+    Message::removeMessage(Message::messageWithID("5"));
+    QStringList ids;
+    bool older = false;
+    room->messagesBeforeTime(0, [&](const QList<std::shared_ptr<Message>>& page, bool o, qint64) {
+        for (const auto& m : page)
+            ids << m->messageId();
+        older = o;
+    });
+    QCOMPARE(ids, QStringList({"4", "6", "7"}));
+    QVERIFY(older);
+}
+
 void TestRoomModel::unreadCount() {
     auto r1 = world->room("r1");
     auto r2 = world->room("r2");
@@ -263,7 +388,7 @@ void TestRoomModel::unreadCount() {
     QCOMPARE(r2->unreadMessagesCount(), 0);
     QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 11);
 
-    // A message arriving for another room, or unread here, leaves the cached count alone...
+    // A message arriving for another room leaves the count alone; one arriving here joins it.
     world->onQueue([] {
         ChatRoom::updateRoomWithMessageDict(
             json(R"({"roomId":"r2","_id":"x","type":"message","date":60,"text":"t","sender":"8"})"));
@@ -272,17 +397,15 @@ void TestRoomModel::unreadCount() {
     });
     r1->refreshObject();
     r2->refreshObject();
-    QCOMPARE(r1->unreadMessagesCount(), 3);
-    QCOMPARE(r2->unreadMessagesCount(), 0);
+    QCOMPARE(r1->unreadMessagesCount(), 4);
+    QCOMPARE(r2->unreadMessagesCount(), 1);
     QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 13);
-    // ... until a message of the room is read.
+    // Reading takes the message's updates out of the count; unread again, it has none.
     a->setState(1);
     QCOMPARE(a->updateCount(), 0);
-    QCOMPARE(r1->tempUnreadMessageCount(), -1);
-    QCOMPARE(r1->unreadMessagesCount(), 2);
+    QCOMPARE(r1->tempUnreadMessageCount(), 2);
     r1->save();
     QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 11);
-    // Unread again is not a change of the count.
     a->setState(0);
     QCOMPARE(r1->tempUnreadMessageCount(), 2);
 }
@@ -371,6 +494,50 @@ void TestRoomModel::aggregatesAndOneToOneQueries() {
     QCOMPARE(shared->size(), 1);
     QCOMPARE(shared->first()->roomId(), QString("withBob"));
     QVERIFY(ChatRoom::allOneToOneChatRoomsFromOtherUsersList(QStringList{"me@acme.test"})->isEmpty());
+}
+
+void TestRoomModel::lookupsByIDFollowChangesOnBothThreads() {
+    // Rooms and users found by ID are kept per thread: what either thread changes shows at once.
+    auto r1 = world->room("r1");
+    world->room("r2");
+    auto bob = world->user(8, "Bob");
+    QCOMPARE(ChatRoom::chatRoomWithID("r1"), r1);
+    QCOMPARE(User::userWithIntID(8), bob);
+    const auto onQueue = [this](const QString& roomId, qint32 userId) {
+        QString found;
+        world->onQueue([&] {
+            auto room = ChatRoom::chatRoomWithID(roomId);
+            auto user = User::userWithIntID(userId);
+            found = (room ? room->name() : "-") + "/" + (user ? user->profileName() : "-");
+        });
+        return found;
+    };
+    QCOMPARE(onQueue("r2", 8), QString("r2 name/Bob"));
+
+    r1->setRoomId("r9"); // not saved: only this thread sees it
+    QVERIFY(!ChatRoom::chatRoomWithID("r1"));
+    QCOMPARE(ChatRoom::chatRoomWithID("r9"), r1);
+    QCOMPARE(onQueue("r1", 8), QString("r1 name/Bob"));
+    r1->save();
+    QCOMPARE(onQueue("r1", 8), QString("-/Bob"));
+    QCOMPARE(onQueue("r9", 8), QString("r1 name/Bob"));
+
+    bob->setUserID(80);
+    ChatRoom::chatRoomWithID("r2")->PS_deleteEntity();
+    QVERIFY(!ChatRoom::chatRoomWithID("r2"));
+    world->room("r2")->setName("another r2");
+    PLPersistence::PS_defaultContext()->save();
+    QVERIFY(!User::userWithIntID(8));
+    QCOMPARE(User::userWithIntID(80), bob);
+    QCOMPARE(onQueue("r2", 8), QString("another r2/-"));
+    QCOMPARE(onQueue("r2", 80), QString("another r2/Bob"));
+
+    // The queue changes them too.
+    world->onQueue([] {
+        User::userWithIntID(80)->setProfileName("Robert");
+        User::userWithIntID(80)->save();
+    });
+    QCOMPARE(User::userWithIntID(80)->profileName(), QString("Robert"));
 }
 
 int main(int argc, char** argv) {

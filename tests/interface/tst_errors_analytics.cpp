@@ -3,7 +3,10 @@
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixEventTracker.h"
+#include "interface/PelnixSetUp.h"
 #include "platform/Log.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "ui/account/AccountAnalytics.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -76,6 +79,22 @@ private slots:
         delete host;
         QVERIFY(tracker->delegate() == nullptr);
         PLAnalyticsTrackingHelper::trackEvent("AfterRelease"); // must not touch the dead object
+    }
+
+    void accountScreensReportToTheHostsTracker() {
+        // The account screens sit below the facade; the facade connects them to the host's tracker.
+        PelnixSetUp::connectAccountScreens();
+        QVERIFY(platform::ui::ScreenRegistry::shared()->hasScreen("Login", "PLSignUpViewController"));
+        QVERIFY(
+            platform::ui::ScreenRegistry::shared()->hasScreen("Home", "PLUserProfileNavigationController"));
+        RecordingTracker host;
+        PelnixEventTracker::sharedEventTrackerInstance()->setEventTrackerDelegate(&host);
+        AccountAnalytics::trackEvent("Settings- Download latest");
+        AccountAnalytics::trackEvent("Clicked Add phone #", {{"success", true}});
+        QCOMPARE(host.events.size(), 2);
+        QCOMPARE(host.events.at(1).first, QStringLiteral("Clicked Add phone #"));
+        QCOMPARE(host.events.at(1).second.value("success").toBool(), true);
+        AccountAnalytics::setTracker({});
     }
 
     void analyticsDataPersistsAndReloadsAsAStoredModel() {

@@ -29,6 +29,7 @@ private slots:
     void notificationObserverMayRemoveItselfAndFilters();
     void notificationObserverGoesAwayWithContext();
     void runOnMainSyncFromWorker();
+    void runOnMainKeepsOrderAndSharesWakeUps();
     void safePathComponents();
     void sandboxFoldersLieBelowRoot();
     void logLinesOnlyWhenEnabled();
@@ -220,6 +221,42 @@ void TestPlatform::runOnMainSyncFromWorker() {
     bool ran = false;
     runOnMainSync([&] { ran = true; }); // on main: at once
     QVERIFY(ran);
+}
+
+void TestPlatform::runOnMainKeepsOrderAndSharesWakeUps() {
+    // Calls queued to the application object: one per wake-up of the main thread.
+    struct WakeUps : QObject {
+        int count = 0;
+        bool eventFilter(QObject* target, QEvent* event) override {
+            if (target == QCoreApplication::instance() && event->type() == QEvent::MetaCall)
+                ++count;
+            return false;
+        }
+    } wakeUps;
+    QCoreApplication::instance()->installEventFilter(&wakeUps);
+
+    // A worker hands over a burst while the main thread is busy elsewhere.
+    constexpr int kBlocks = 500;
+    QList<int> order;
+    SerialQueue queue(QStringLiteral("worker"));
+    std::atomic<bool> handedOver{false};
+    queue.async([&] {
+        for (int i = 0; i < kBlocks; ++i)
+            runOnMain([&order, i] {
+                order << i;
+                // A nested event loop inside a block finds the rest still in order.
+                if (i == 10)
+                    QCoreApplication::processEvents();
+            });
+        handedOver = true;
+    });
+    while (!handedOver.load())
+        QThread::yieldCurrentThread();
+    QTRY_COMPARE(order.size(), kBlocks);
+    QCoreApplication::instance()->removeEventFilter(&wakeUps);
+    for (int i = 0; i < kBlocks; ++i)
+        QCOMPARE(order[i], i);
+    QVERIFY2(wakeUps.count <= 3, qPrintable(QString::number(wakeUps.count)));
 }
 
 void TestPlatform::safePathComponents() {

@@ -70,6 +70,7 @@ private slots:
     void init();
     void cleanup();
     void registrationIssuesTokenThatAuthorisesPrivateCalls();
+    void tooManyWrongCodesLockTheAddress();
     void postIsEchoedToEveryMemberAndStoredOncePerSeqId();
     void reconnectWithAfterReplaysExactlyTheMissedEvents();
     void membershipChangesBroadcastSystemEvents();
@@ -147,6 +148,34 @@ void TestStandin::registrationIssuesTokenThatAuthorisesPrivateCalls() {
     auto* reply = m_client->openStream(0, &stream);
     StandinTestClient::wait(reply);
     QVERIFY(stream.startsWith(R"({"name":"NotAuthenticated")"));
+}
+
+void TestStandin::tooManyWrongCodesLockTheAddress() {
+    const QString email = QStringLiteral("locked@acme.test");
+    const auto call = [&](const char* method, const QString& code = {}) {
+        QList<QPair<QString, QString>> form{
+            {"v", "1.1"}, {"method", QString::fromLatin1(method)}, {"email", email}};
+        if (!code.isNull())
+            form.append({"code", code});
+        return m_client->post("api/public?", form).json()["response"]["error"]["msg"].toString();
+    };
+    QCOMPARE(call("echat.registerWithOTP"), QString());
+    for (int attempt = 1; attempt < 5; ++attempt)
+        QCOMPARE(call("echat.verifyOTP", QStringLiteral("x")), QStringLiteral("invalidOTP"));
+    QCOMPARE(call("echat.verifyOTP", QStringLiteral("x")), QStringLiteral("actionLockedErr"));
+    // Locked: even the right code and a new code are refused.
+    const QString code = QString::fromStdString(m_server->otp(email.toStdString()));
+    QCOMPARE(call("echat.verifyOTP", code), QStringLiteral("actionLockedErr"));
+    QCOMPARE(call("echat.registerWithOTP"), QStringLiteral("actionLockedErr"));
+    // Other addresses are not affected; the control API lifts the lock.
+    QCOMPARE(m_client
+                 ->post("api/public?",
+                        {{"v", "1.1"}, {"method", "echat.registerWithOTP"}, {"email", "other@acme.test"}})
+                 .json()["response"]["error"]["msg"]
+                 .toString(),
+             QString());
+    QCOMPARE(m_client->del("_ctl/otp?email=" + QUrl::toPercentEncoding(email)).status, 200);
+    QCOMPARE(call("echat.verifyOTP", code), QString());
 }
 
 void TestStandin::postIsEchoedToEveryMemberAndStoredOncePerSeqId() {

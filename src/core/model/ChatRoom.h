@@ -61,7 +61,12 @@ public:
     PL_ATTRIBUTE(QString, latestMessageId, setLatestMessageId)
     PL_ATTRIBUTE(qint64, tempUnreadMessageCount, setTempUnreadMessageCount)
     PL_TO_MANY(RoomMember, members, addMembersObject, removeMembersObject)
-    PL_TO_MANY(Message, messages, addMessagesObject, removeMessagesObject)
+    template <class D = Message> QList<std::shared_ptr<D>> messages() const {
+        return objects<D>(QStringLiteral("messages"));
+    }
+    // Through the message's room, which keeps the unread count.
+    void addMessagesObject(const std::shared_ptr<Message>& message);
+    void removeMessagesObject(const std::shared_ptr<Message>& message);
     PL_TO_MANY(PendingMessageInfo, pendingMessages, addPendingMessagesObject, removePendingMessagesObject)
     PL_TO_MANY(DeletedMessage, deletedMessages, addDeletedMessagesObject, removeDeletedMessagesObject)
 
@@ -94,6 +99,8 @@ public:
     std::shared_ptr<RoomMember> adminMember() const;
     qint32 adminUserID() const;
     bool isCurrentUserAdmin() const;
+    // The stored count, or while it reads -1 a count of the messages that is not stored (the
+    // event queue counts again and stores it).
     qint64 unreadMessagesCount();
     QList<std::shared_ptr<Message>> allMessages() const;
     QList<std::shared_ptr<Message>> allMessagesAfterTime(qint64 time) const;
@@ -101,6 +108,15 @@ public:
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);
     void messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const;
+
+    // ---- Keeping the unread count (ChatRoomUnreadCount.cpp). The stored count changes on the
+    // event queue's thread, where stream events arrive, in the save of the change itself. Elsewhere
+    // a change marks it -1 and the event queue counts again once that change is saved: a count
+    // written from two threads would lose one thread's change.
+    // The unread updates of the room's messages changed by `delta`.
+    void unreadMessagesChanged(qint64 delta);
+    // The sum of `updateCount` over the unread messages, as this context sees them; stores nothing.
+    qint64 countUnreadMessages() const;
 
     // ---- List queries (ChatRoomQueries.cpp)
     static Ptr chatRoomWithID(const QString& roomId, const ContextPtr& context = {});
@@ -180,6 +196,18 @@ public:
 
 private:
     static void prefetchLatestMessages(const List& rooms, const ContextPtr& context);
+    // The room's messages that also match `condition` (none: all), by date, at most `limit` (0: all).
+    QList<std::shared_ptr<Message>> roomMessages(const platform::Predicate& condition, int limit,
+                                                 bool ascending) const;
+    // The newest `size` messages matching `range` (none: all), oldest first, widened to the whole
+    // run of its oldest date; whether older ones exist.
+    QList<std::shared_ptr<Message>> newestPage(const platform::Predicate& range, int size,
+                                               bool* olderExist) const;
+    // Some message of the room is dated at or after `time`.
+    bool hasMessagesFrom(qint64 time) const;
+    // This room as a shared pointer, and its context, for the queries of a const member.
+    Ptr selfPtr() const;
+    ContextPtr contextPtr() const;
 
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QUrl>
 #include <algorithm>
+#include <limits>
 
 namespace pelnix {
 
@@ -75,44 +76,23 @@ bool ChatRoom::isCurrentUserAdmin() const {
     return RoomModelServices::shared().currentUserID() == adminUserID();
 }
 
-qint64 ChatRoom::unreadMessagesCount() {
-    if (tempUnreadMessageCount() != -1)
-        return tempUnreadMessageCount();
-    qint64 sum = 0;
-    auto* context = managedObjectContext();
-    if (context && !context->hasChanges()) {
-        auto self = std::static_pointer_cast<ChatRoom>(shared_from_this());
-        sum = Message::PS_aggregateOperation(QStringLiteral("sum:"), QStringLiteral("updateCount"),
-                                             K(QStringLiteral("room")) == self &&
-                                                 K(QStringLiteral("state")) == 0)
-                  .toLongLong();
-    } else {
-        // Unsaved changes are seen only by the objects themselves.
-        for (const auto& message : messages())
-            if (message->state() == 0)
-                sum += message->updateCount();
-    }
-    setTempUnreadMessageCount(sum);
-    return sum;
-}
-
 QList<std::shared_ptr<Message>> ChatRoom::allMessages() const {
-    auto self =
-        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
-    auto all = Message::PS_findAllWithPredicate(K(QStringLiteral("room")) == self);
-    // Messages of one date keep the order they were stored in, so pages are stable.
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return a->date() != b->date() ? a->date() < b->date() : a->primaryKey() < b->primaryKey();
-    });
-    return all;
+    return roomMessages({}, 0, true);
 }
 
 QList<std::shared_ptr<Message>> ChatRoom::allMessagesAfterTime(qint64 time) const {
-    QList<std::shared_ptr<Message>> after;
-    for (const auto& message : allMessages())
-        if (message->date() >= time)
-            after << message;
-    return after;
+    return roomMessages(K(QStringLiteral("date")) >= time, 0, true);
+}
+
+QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate& condition, int limit,
+                                                       bool ascending) const {
+    auto self = selfPtr();
+    const platform::Predicate predicate = K(QStringLiteral("room")) == self && condition;
+    // By date; messages of one date in the order they were stored, so pages are stable.
+    auto request = PLEntityQueries::PS_requestAllSortedBy(Message::entityName(), QStringLiteral("date"),
+                                                          ascending, predicate);
+    request.fetchLimit = limit;
+    return Message::castAll(PLEntityQueries::PS_executeFetchRequest(request, contextPtr()));
 }
 
 std::shared_ptr<Message> ChatRoom::latestMessage() {
@@ -124,8 +104,7 @@ std::shared_ptr<Message> ChatRoom::latestMessage() {
         m_latestMessage = message;
         return message;
     }
-    auto all = allMessages();
-    auto newest = all.isEmpty() ? nullptr : all.last();
+    auto newest = roomMessages({}, 1, false).value(0);
     setLatestMessageId(newest ? newest->messageId() : QString());
     m_latestMessage = newest;
     save();
@@ -148,40 +127,86 @@ void ChatRoom::updateLatestMessage(const std::shared_ptr<Message>& message) {
 
 void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const {
     // A page size of 0 would give empty pages forever.
-    qsizetype n = qsizetype(std::max<quint64>(1, RoomModelServices::shared().numberOfMessagesLoadedOnce()));
-    const auto all = allMessages();
+    constexpr quint64 kMaxPage = std::numeric_limits<int>::max() - 1;
+    const quint64 pageSize = RoomModelServices::shared().numberOfMessagesLoadedOnce();
+    int size = int(std::clamp<quint64>(pageSize, 1, kMaxPage));
+    const K date(QStringLiteral("date"));
+
     std::optional<QList<std::shared_ptr<Message>>> page;
     bool olderExist = false;
-    qsizetype start = 0;
-    qsizetype end = 0; // one past the page's last message
+    platform::Predicate range; // the messages the page is the newest of
     if (time != 0) {
-        auto first =
-            std::find_if(all.begin(), all.end(), [time](const auto& m) { return m->date() >= time; });
-        if (first != all.end()) {
-            end = first - all.begin();
-            start = std::max<qsizetype>(0, end - n);
-            page.emplace();
+        // Nothing at or after the time: the window shows no message of this room.
+        if (hasMessagesFrom(time)) {
+            range = date < time;
+            page = newestPage(range, size, &olderExist);
         }
     } else {
-        auto firstUnread =
-            std::find_if(all.begin(), all.end(), [](const auto& m) { return m->state() == 0; });
-        if (firstUnread != all.end())
-            n = std::max<qsizetype>(n, all.size() - (firstUnread - all.begin()));
-        end = all.size();
-        start = std::max<qsizetype>(0, end - n);
-        page.emplace();
+        page = newestPage(range, size, &olderExist);
+        // The first page reaches back to the first unread message. Counted, not fetched: usually
+        // none is older than the page, and then the index answers at once.
+        const K state(QStringLiteral("state"));
+        const auto self = selfPtr();
+        const K room(QStringLiteral("room"));
+        const qint64 oldestShown = page->isEmpty() ? 0 : page->first()->date();
+        if (olderExist && Message::PS_countOfEntitiesWithPredicate(
+                              room == self && state == 0 && date < oldestShown, contextPtr()) > 0) {
+            if (const auto firstUnread = roomMessages(state == 0, 1, true).value(0)) {
+                const qint64 fromFirstUnread = Message::PS_countOfEntitiesWithPredicate(
+                    room == self && date >= firstUnread->date(), contextPtr());
+                size = int(std::clamp<qint64>(fromFirstUnread, size, kMaxPage));
+                page = newestPage(range, size, &olderExist);
+            }
+        }
     }
-    if (page) {
-        // The next page starts before the oldest date shown, so a page never begins inside a run
-        // of messages sharing one date: the older ones of the run would never be shown.
-        while (start > 0 && start < end && all[start - 1]->date() == all[start]->date())
-            --start;
-        *page = all.mid(start, end - start);
-        olderExist = start > 0;
-    }
-    qint64 oldestDate = page && !page->isEmpty() ? page->first()->date() : 0;
+    const qint64 oldestDate = page && !page->isEmpty() ? page->first()->date() : 0;
     if (handler)
         handler(page.value_or(QList<std::shared_ptr<Message>>()), olderExist, oldestDate);
+}
+
+bool ChatRoom::hasMessagesFrom(qint64 time) const {
+    // Saved messages answer through the index alone; unsaved changes only a fetch sees.
+    auto* context = managedObjectContext();
+    if (context && !context->hasChanges()) {
+        auto self = selfPtr();
+        const QVariant newest = Message::PS_aggregateOperation(
+            QStringLiteral("max:"), QStringLiteral("date"), K(QStringLiteral("room")) == self, contextPtr());
+        return newest.isValid() && newest.toLongLong() >= time;
+    }
+    return !roomMessages(K(QStringLiteral("date")) >= time, 1, true).isEmpty();
+}
+
+QList<std::shared_ptr<Message>> ChatRoom::newestPage(const platform::Predicate& range, int size,
+                                                     bool* olderExist) const {
+    const K date(QStringLiteral("date"));
+    auto newest = roomMessages(range, size + 1, false);
+    *olderExist = newest.size() > size;
+    if (*olderExist) {
+        const auto beyond = newest.takeLast();
+        const qint64 oldest = newest.last()->date();
+        if (beyond->date() == oldest) {
+            // The page would begin inside a run of messages sharing one date, and the next page,
+            // asked for what lies before that date, would never show the rest of the run: the
+            // page takes the whole run.
+            while (!newest.isEmpty() && newest.last()->date() == oldest)
+                newest.removeLast();
+            auto run = roomMessages(range && date == oldest, 0, true);
+            *olderExist = !roomMessages(range && date < oldest, 1, false).isEmpty();
+            std::reverse(newest.begin(), newest.end());
+            return run + newest;
+        }
+    }
+    std::reverse(newest.begin(), newest.end());
+    return newest;
+}
+
+ChatRoom::Ptr ChatRoom::selfPtr() const {
+    return std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+}
+
+ContextPtr ChatRoom::contextPtr() const {
+    auto* context = managedObjectContext();
+    return context ? context->shared_from_this() : ContextPtr();
 }
 
 } // namespace pelnix

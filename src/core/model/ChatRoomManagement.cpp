@@ -17,6 +17,8 @@
 #include "platform/NotificationCenter.h"
 
 #include <QSet>
+#include <algorithm>
+#include <limits>
 
 namespace pelnix {
 
@@ -41,6 +43,13 @@ QString percentDecoded(const QString& text) {
     return StringAdditions::URLDecodedString(text);
 }
 
+// A server count in the stored 16-bit field: past its range it stays at the nearest end instead
+// of wrapping.
+qint16 clampedCount(int count) {
+    return qint16(
+        std::clamp<int>(count, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
+}
+
 } // namespace
 
 void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLastMessage) {
@@ -55,8 +64,8 @@ void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLa
     setImageUrl(percentDecoded(stringForKey(dictionary, QStringLiteral("imgUrl"))));
     QString big = percentDecoded(stringForKey(dictionary, QStringLiteral("bigImgUrl")));
     setBigRoomImageUrl(!big.isNull() && isValidTinyURL(big) ? big : imageUrl());
-    setTotalMessages(qint16(intForKey(dictionary, QStringLiteral("totalMessages"))));
-    setTotalMembers(qint16(intForKey(dictionary, QStringLiteral("totalMembers"))));
+    setTotalMessages(clampedCount(intForKey(dictionary, QStringLiteral("totalMessages"))));
+    setTotalMembers(clampedCount(intForKey(dictionary, QStringLiteral("totalMembers"))));
     setAdminOnly(intForKey(dictionary, QStringLiteral("adminOnly")) != 0);
     setHideMemberProfile(intForKey(dictionary, QStringLiteral("hideMemberProfile")) != 0);
 
@@ -117,10 +126,10 @@ ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
         return {};
     }
     QString notification = QLatin1String(ChatRoomUpdatedNotification);
+    // The fetch gives the stored room: it merges what other threads saved before it reads, so a
+    // refresh would read the same row again.
     auto room = chatRoomWithID(roomId);
-    if (room) {
-        room->refreshObject();
-    } else {
+    if (!room) {
         room = PS_createEntity();
         room->setRoomId(roomId);
         notification = QLatin1String(NewChatRoomAddedNotification);
@@ -139,15 +148,12 @@ ChatRoom::Ptr ChatRoom::updateRoomWithMessageDict(const QVariantMap& event) {
 }
 
 bool ChatRoom::deletedMessagesContainsMessageID(const QString& messageId) const {
-    auto self = std::static_pointer_cast<const ChatRoom>(shared_from_this());
-    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) ==
-                                                               std::const_pointer_cast<ChatRoom>(self) &&
+    return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) == selfPtr() &&
                                                            K(QStringLiteral("messageId")) == messageId) > 0;
 }
 
 bool ChatRoom::deletedMessagesContainsFromID(const QString& formId, qint64 date) const {
-    auto self =
-        std::const_pointer_cast<ChatRoom>(std::static_pointer_cast<const ChatRoom>(shared_from_this()));
+    auto self = selfPtr();
     return DeletedMessage::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room")) == self &&
                                                            K(QStringLiteral("formId")) == formId &&
                                                            K(QStringLiteral("date")) >= date) > 0;

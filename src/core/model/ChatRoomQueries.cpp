@@ -6,10 +6,14 @@
 #include "core/model/FormJSON.h"
 #include "core/model/Message.h"
 #include "core/model/PendingMessageInfo.h"
+#include "core/model/RecentObjects.h"
 #include "core/model/RichMediaInfo.h"
 #include "core/model/RoomMember.h"
 #include "core/model/RoomModelServices.h"
 #include "core/model/User.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace pelnix {
 
@@ -18,7 +22,12 @@ using K = platform::PredicateKey;
 ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& context) {
     if (roomId.isEmpty())
         return {};
-    return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId, context);
+    if (context)
+        return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId, context);
+    thread_local RecentObjects<ChatRoom, QString> recent;
+    return recent.find(
+        roomId, [](const ChatRoom& room) { return room.roomId(); },
+        [&roomId] { return PS_findFirstByAttribute(QStringLiteral("roomId"), roomId); });
 }
 
 ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
@@ -103,7 +112,8 @@ qint64 ChatRoom::totalUnreadMessagesCount(const ContextPtr& context) {
     QVariant sum = Message::PS_aggregateOperation(
         QStringLiteral("sum:"), QStringLiteral("updateCount"),
         K(QStringLiteral("state")) == 0 && K(QStringLiteral("room.status")) != 1, context);
-    return qint64(qint32(sum.toLongLong()));
+    // Summed wide; a total past the 32-bit range stays at its largest value instead of wrapping.
+    return std::clamp<qint64>(sum.toLongLong(), 0, std::numeric_limits<qint32>::max());
 }
 
 } // namespace pelnix

@@ -587,10 +587,10 @@ void ChatRoom::clearMessages(bool keepTombstones) {
     }
     for (const auto& message : messages())
         removeMessagesObject(message);
-    // Messages still being posted are only detached: their outbox entry still needs them.
+    // Messages still being posted are only detached: their outbox entry still needs them. Each
+    // detached message takes its unread updates out of the room's count.
     for (const auto& message : cleared)
         Message::removeMessage(message);
-    setTempUnreadMessageCount(-1);
     setLatestMessageId(QString());
     save();
 }

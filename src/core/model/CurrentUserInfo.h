@@ -73,6 +73,11 @@ public:
     static Ptr currentUserInfo();
     // The account user's ID; also from the event queue.
     static qint32 currentUserID();
+    // The row, respectively its user's ID, as the calling thread's context holds it, without
+    // creating a row (null, 0 when there is none or the store is closed). Kept per thread: asking
+    // again fetches nothing while the row lives in that context.
+    static Ptr storedCurrentUserInfo();
+    static qint32 storedCurrentUserID();
     // The host's login: wipes the store and makes the fresh row an active account (status 3).
     static void initializeCurrentUserForSDKWithID(qint32 userID, const QString& email,
                                                   const QString& tavrixToken);
@@ -114,9 +119,11 @@ public:
     bool getUserConfigWithCompletionHandler(PLResultHandler completion);
     bool sendDeviceTokenWithCompletionHandler(PLResultHandler completion);
 
-private:
-    // A picture address that names a real picture rather than a placeholder.
+    // A picture address that names a real picture rather than one of the service's default pictures;
+    // false for no address.
     static bool isValidTinyURL(const QVariant& value);
+
+private:
     Ptr self();
     void applyUserConfiguration(const QVariantMap& success);
     // Starts the request that follows a stored challenge.

@@ -8,8 +8,10 @@
 #include "foundation/SafeReaders.h"
 #include "foundation/StandardFolders.h"
 #include "foundation/StringStandardFolders.h"
+#include "foundation/persistence/PLPersistence.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
+#include "platform/store/ObjectContext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,9 +64,54 @@ CurrentUserInfo::Ptr CurrentUserInfo::self() {
     return std::static_pointer_cast<CurrentUserInfo>(shared_from_this());
 }
 
+namespace {
+
+// The account row and its user as a thread's context last found them: every event asks who the
+// current user is, and the answer needs no fetch while these objects live in that context. Merged
+// changes reach them, a deleted row goes inert, and a new store comes with new contexts.
+struct AccountSeen {
+    std::weak_ptr<platform::ObjectContext> context;
+    CurrentUserInfo::Ptr row;
+    std::shared_ptr<User> user;
+};
+thread_local AccountSeen t_account;
+
+bool isAlive(const platform::ManagedObject* object) {
+    return object && !object->isInert() && !object->isDeleted();
+}
+
+} // namespace
+
+CurrentUserInfo::Ptr CurrentUserInfo::storedCurrentUserInfo() {
+    const auto context =
+        PLPersistence::PS_defaultStore() ? PLPersistence::PS_contextForCurrentThread() : ContextPtr();
+    if (!context)
+        return nullptr;
+    context->processPendingMerges();
+    if (isAlive(t_account.row.get()) && t_account.context.lock() == context)
+        return t_account.row;
+    t_account = {};
+    if (auto row = PS_findFirst(context)) {
+        t_account.context = context;
+        t_account.row = row;
+    }
+    return t_account.row;
+}
+
+qint32 CurrentUserInfo::storedCurrentUserID() {
+    const auto row = storedCurrentUserInfo();
+    if (!row)
+        return 0;
+    // The user is followed through the row's key each time: a new user or a new ID shows at once.
+    const qint64 userKey = row->foreignKey(QStringLiteral("user"));
+    if (!isAlive(t_account.user.get()) || t_account.user->primaryKey() != userKey)
+        t_account.user = row->user();
+    return t_account.user ? t_account.user->userID() : 0;
+}
+
 CurrentUserInfo::Ptr CurrentUserInfo::currentUserInfo() {
     Q_ASSERT(platform::isMainThread());
-    if (auto row = PS_findFirst())
+    if (auto row = storedCurrentUserInfo())
         return row;
     auto row = PS_createEntity();
     if (!row)
@@ -81,9 +128,9 @@ CurrentUserInfo::Ptr CurrentUserInfo::currentUserInfo() {
 
 qint32 CurrentUserInfo::currentUserID() {
     // The event queue asks too: there the row is read in the thread's own context, never created.
-    const auto row = platform::isMainThread() ? currentUserInfo() : PS_findFirst();
-    const auto user = row ? row->user() : nullptr;
-    return user ? user->userID() : 0;
+    if (platform::isMainThread() && !storedCurrentUserInfo())
+        currentUserInfo();
+    return storedCurrentUserID();
 }
 
 void CurrentUserInfo::initializeCurrentUserForSDKWithID(qint32 userID, const QString& email,

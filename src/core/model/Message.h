@@ -25,7 +25,7 @@ public:
     QString typeString() const { return value<QString>(QStringLiteral("typeString")); }
     void setTypeString(const QString& typeString);
     PL_ATTRIBUTE(qint16, type, setType)
-    // Becoming read clears `updateCount` and marks the room's unread count for recount.
+    // Becoming read clears `updateCount`.
     qint16 state() const { return value<qint16>(QStringLiteral("state")); }
     void setState(const qint16& state);
     PL_ATTRIBUTE(qint64, date, setDate)
@@ -35,7 +35,9 @@ public:
     PL_ATTRIBUTE(QString, xsltName, setXsltName)
     PL_ATTRIBUTE(QString, latestAction, setLatestAction)
     PL_ATTRIBUTE(qint16, replyCount, setReplyCount)
-    PL_ATTRIBUTE(qint16, updateCount, setUpdateCount)
+    // Unread updates; the room's unread count follows every change of it, of `state` and of `room`.
+    qint16 updateCount() const { return value<qint16>(QStringLiteral("updateCount")); }
+    void setUpdateCount(const qint16& count);
     PL_ATTRIBUTE(qint16, displayCellHeight, setDisplayCellHeight)
     PL_ATTRIBUTE(QString, displayName, setDisplayName)
     PL_ATTRIBUTE(QString, bulkJoinedUserNames, setBulkJoinedUserNames)
@@ -43,7 +45,10 @@ public:
     PL_ATTRIBUTE(QString, assetUrl, setAssetUrl)
     // Written by earlier schema versions; read by the upgrade only.
     PL_ATTRIBUTE(bool, expired, setExpired)
-    PL_TO_ONE(ChatRoom, room, setRoom)
+    template <class D = ChatRoom> std::shared_ptr<D> room() const {
+        return object<D>(QStringLiteral("room"));
+    }
+    void setRoom(const std::shared_ptr<ChatRoom>& room);
     PL_TO_ONE(User, senderUser, setSenderUser)
     PL_TO_ONE(User, fromUser, setFromUser)
     PL_TO_MANY(PendingMessageInfo, pendingMessages, addPendingMessagesObject, removePendingMessagesObject)
@@ -53,7 +58,8 @@ public:
     using PLEntity<Message>::updateWithDictionary;
     // The type number of a server type name, or nullopt for a name outside the table.
     static std::optional<qint16> typeForTypeString(const QString& typeString);
-    // Imports one Message JSON into this row and saves; whether the change is to be announced.
+    // Imports one Message JSON into this row; whether the change is to be announced. Saves nothing:
+    // the dispatch commits the message together with its room.
     bool updateWithDictionary(const QVariantMap& dictionary, const std::optional<QVariantMap>& textJSON,
                               bool updateSender, bool compareDate);
     // First message in the whole store with this ID, respectively form ID.
@@ -66,6 +72,8 @@ public:
     // Posts the expiry of a smart message to its room; false (no request) for any other message.
     bool expireNowWithCompletionHandler(
         const std::function<void(bool, const PLOptionalError&, const QString&)>& completion);
+    // What this message adds to its room's unread count: `updateCount` while unread.
+    qint64 unreadUpdates() const { return state() == 0 ? updateCount() : 0; }
     // An entry of the outbox for this message that is not completed.
     bool hasAtLeatOnePendingMessage() const;
 

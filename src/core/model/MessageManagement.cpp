@@ -12,11 +12,14 @@
 #include "core/model/User.h"
 #include "foundation/DateAdditions.h"
 #include "foundation/SafeReaders.h"
+#include "platform/store/ObjectContext.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <algorithm>
+#include <limits>
 
 namespace pelnix {
 
@@ -58,13 +61,36 @@ void Message::setTypeString(const QString& typeString) {
 }
 
 void Message::setState(const qint16& state) {
-    bool becameRead = state == 1 && this->state() != 1;
+    const qint64 unreadBefore = unreadUpdates();
+    const bool becameRead = state == 1 && this->state() != 1;
     setValue(QStringLiteral("state"), state);
-    if (!becameRead)
+    if (becameRead)
+        setValue(QStringLiteral("updateCount"), qint16(0));
+    if (const qint64 delta = unreadUpdates() - unreadBefore; delta != 0)
+        if (auto room = this->room())
+            room->unreadMessagesChanged(delta);
+}
+
+void Message::setUpdateCount(const qint16& count) {
+    const qint64 unreadBefore = unreadUpdates();
+    setValue(QStringLiteral("updateCount"), count);
+    if (const qint64 delta = unreadUpdates() - unreadBefore; delta != 0)
+        if (auto room = this->room())
+            room->unreadMessagesChanged(delta);
+}
+
+void Message::setRoom(const std::shared_ptr<ChatRoom>& room) {
+    const auto before = this->room();
+    setObject(QStringLiteral("room"), room);
+    const auto after = this->room();
+    if (before == after)
         return;
-    setUpdateCount(0);
-    if (auto room = this->room())
-        room->setTempUnreadMessageCount(-1);
+    if (const qint64 unread = unreadUpdates(); unread != 0) {
+        if (before)
+            before->unreadMessagesChanged(-unread);
+        if (after)
+            after->unreadMessagesChanged(unread);
+    }
 }
 
 bool Message::updateWithDictionary(const QVariantMap& dictionary, const std::optional<QVariantMap>& textJSON,
@@ -145,7 +171,8 @@ bool Message::updateWithDictionary(const QVariantMap& dictionary, const std::opt
                 std::static_pointer_cast<Message>(shared_from_this()));
         }
         setState(0);
-        setUpdateCount(qint16(updateCount() + 1));
+        // A count that would pass its range stays at its largest value instead of wrapping.
+        setUpdateCount(qint16(std::min<int>(updateCount() + 1, std::numeric_limits<qint16>::max())));
         QString action = textJSON ? stringForKey(*textJSON, QStringLiteral("latestAction")) : QString();
         if (action.isEmpty())
             action = replyCount() == 0 ? QStringLiteral("init") : QStringLiteral("reply");
@@ -166,9 +193,7 @@ bool Message::updateWithDictionary(const QVariantMap& dictionary, const std::opt
     if ((senderIsMe() && replyCount() == 0) || lastUpdatedUserIsMe())
         setState(1);
 
-    bool announce = latestActionIsComment() || latestActionIsExpired() || !mine;
-    save();
-    return announce;
+    return latestActionIsComment() || latestActionIsExpired() || !mine;
 }
 
 Message::Ptr Message::messageWithID(const QString& messageId, const ContextPtr& context) {
@@ -184,8 +209,11 @@ Message::Ptr Message::messageWithFormID(const QString& formId, const ContextPtr&
 }
 
 void Message::removeMessage(const Ptr& message) {
-    if (message)
-        message->PS_deleteEntity();
+    if (!message)
+        return;
+    if (auto room = message->room(); room && message->unreadUpdates() != 0)
+        room->unreadMessagesChanged(-message->unreadUpdates());
+    message->PS_deleteEntity();
 }
 
 QString Message::getDisplayNameForFroms(const QString& formName) const {
@@ -209,6 +237,16 @@ bool Message::expireNowWithCompletionHandler(
 }
 
 bool Message::hasAtLeatOnePendingMessage() const {
+    // A message not saved yet can only have entries not saved yet: no need to ask the store.
+    if (isInserted()) {
+        auto* context = managedObjectContext();
+        const auto inserted = context ? context->insertedObjects() : QList<platform::ObjectPtr>();
+        return std::any_of(inserted.cbegin(), inserted.cend(), [this](const platform::ObjectPtr& o) {
+            const auto entry = std::dynamic_pointer_cast<PendingMessageInfo>(o);
+            return entry && entry->foreignKey(QStringLiteral("message")) == primaryKey() &&
+                   entry->state() != 3;
+        });
+    }
     for (const auto& entry : pendingMessages())
         if (entry->state() != 3)
             return true;

@@ -50,11 +50,6 @@ bool isInsideSandbox(const QString& path) {
     return !root.isEmpty() && !target.isEmpty() && target.startsWith(root + QLatin1Char('/'));
 }
 
-// The account row as the calling thread's context sees it, without creating one.
-CurrentUserInfo::Ptr storedAccount() {
-    return PLPersistence::PS_defaultStore() ? CurrentUserInfo::PS_findFirst() : nullptr;
-}
-
 } // namespace
 
 PLModelManager::PLModelManager() {
@@ -97,7 +92,7 @@ void PLModelManager::registerModelLayer() {
     registerPostingServices();
     PLAPIService::setAccountCredentialsSource([] {
         PLAccountCredentials credentials;
-        if (const auto row = storedAccount()) {
+        if (const auto row = CurrentUserInfo::storedCurrentUserInfo()) {
             credentials.tavrixToken = row->tavrixToken();
             if (const auto me = row->user()) {
                 credentials.userID = me->userID();
@@ -109,7 +104,7 @@ void PLModelManager::registerModelLayer() {
     });
     PLAppConfigurations::setAccountOverridesSource([] {
         PLAccountConfigurationOverrides overrides;
-        if (const auto row = storedAccount()) {
+        if (const auto row = CurrentUserInfo::storedCurrentUserInfo()) {
             overrides.userConfigBaseURL = row->userConfigBaseURL();
             overrides.userConfigPNCertificateName = row->userConfigPNCertificateName();
             overrides.userConfigPictureBucketName = row->userConfigPictureBucketName();
@@ -131,6 +126,10 @@ void PLModelManager::registerModelLayer() {
             manager->addToDataProcessingQueue(std::move(block));
         else
             block();
+    };
+    services.isDataProcessingThread = [] {
+        PLModelManager* manager = g_shared.load();
+        return !manager || manager->dataProcessingQueue()->isCurrent();
     };
 }
 

@@ -153,7 +153,7 @@ void PLModelManager::processEventJSONs(const QList<QVariantMap>& events) {
     // The main thread's part of the events applied since the last hop: restart the quiet timer and
     // move the resume point to the last one's date. Queued, so the queue never waits on the main
     // thread; it runs after the main-thread work those events queued.
-    std::optional<QVariantMap> lastApplied;
+    const QVariantMap* lastApplied = nullptr;
     const auto flush = [&] {
         if (!lastApplied)
             return;
@@ -163,7 +163,7 @@ void PLModelManager::processEventJSONs(const QList<QVariantMap>& events) {
             self->restartRearmTimer();
             self->updatePrivateEventTime(event);
         });
-        lastApplied.reset();
+        lastApplied = nullptr;
     };
     for (const QVariantMap& event : events) {
         const QString type = stringForKey(event, QStringLiteral("type"));
@@ -192,7 +192,7 @@ void PLModelManager::processEventJSONs(const QList<QVariantMap>& events) {
         } else if (applyRoomEvent) {
             applyRoomEvent(event);
         }
-        lastApplied = event;
+        lastApplied = &event;
     }
     flush();
 }

@@ -136,7 +136,10 @@ void declare(platform::ObjectModel& m) {
         .toOne("senderUser", User::entityName(), "senderMessages")
         .toOne("fromUser", User::entityName(), "fromMessages")
         .toMany("pendingMessages", PendingMessageInfo::entityName(), "message")
-        .toMany("assets", Asset::entityName(), "messages");
+        .toMany("assets", Asset::entityName(), "messages")
+        // A room's pages, newest first; its unread messages, for the count and the first page.
+        .index({"room", "date"})
+        .index({"room", "state", "date"});
 
     m.entity<Asset>(Asset::entityName())
         .attribute("remoteURL", AttributeType::String, {}, kIndexed)

@@ -27,15 +27,11 @@ namespace {
 
 RoomModelServices defaults() {
     RoomModelServices s;
-    s.currentUserID = [] {
-        auto account = CurrentUserInfo::PS_findFirst();
-        auto user = account ? account->user() : nullptr;
-        return user ? user->userID() : 0;
-    };
+    s.currentUserID = &CurrentUserInfo::storedCurrentUserID;
     s.activeRoomID = [] { return QString(); };
     s.userWithID = [](const QVariant& id) {
         qint32 value = SafeKVC::intValueOf(id);
-        return User::PS_findFirstByAttribute(QStringLiteral("userID"), value == 0 ? -1 : value);
+        return User::userWithIntID(value == 0 ? -1 : value);
     };
     s.fetchRoomOnEventQueue = [](const QString&, bool) {};
     s.fetchRoom = [](const QString&, PLResultHandler) { return false; };
@@ -45,6 +41,7 @@ RoomModelServices defaults() {
     };
     s.renderSmartMessage = [](const std::shared_ptr<Message>&) {};
     s.addToDataProcessingQueue = [](std::function<void()> block) { block(); };
+    s.isDataProcessingThread = [] { return true; };
     s.numberOfMessagesLoadedOnce = [] {
         auto* c = PLAppConfigurations::currentConfiguration();
         return c ? c->numberOfMessagesLoadedOnce() : quint64(20);

@@ -51,6 +51,9 @@ struct RoomModelServices {
     std::function<void(const std::shared_ptr<Message>& message)> renderSmartMessage;
     // Runs a block on the model manager's event-processing queue. Default: at once.
     std::function<void(std::function<void()> block)> addToDataProcessingQueue;
+    // True on the thread of that queue, which keeps the rooms' stored unread counts. Default: true
+    // (the model on one thread).
+    std::function<bool()> isDataProcessingThread;
     // The page size of the chat window. Default: the configuration's `numberOfMessagesLoadedOnce`.
     std::function<quint64()> numberOfMessagesLoadedOnce;
     // The rooms URL of the configuration.

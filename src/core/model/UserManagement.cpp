@@ -2,6 +2,7 @@
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/OwnedService.h"
 #include "core/model/PLModelManager.h"
+#include "core/model/RecentObjects.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 
@@ -57,7 +58,12 @@ User::Ptr User::userWithID(const QVariant& id, const ContextPtr& context) {
 }
 
 User::Ptr User::userWithIntID(qint32 userID, const ContextPtr& context) {
-    return PS_findFirstWithPredicate(K(QStringLiteral("userID")) == userID, context);
+    if (context)
+        return PS_findFirstWithPredicate(K(QStringLiteral("userID")) == userID, context);
+    thread_local RecentObjects<User, qint32> recent;
+    return recent.find(
+        userID, [](const User& user) { return user.userID(); },
+        [userID] { return PS_findFirstWithPredicate(K(QStringLiteral("userID")) == userID); });
 }
 
 User::List User::allActiveUsers(const QStringList& excludedEmails, const ContextPtr& context) {

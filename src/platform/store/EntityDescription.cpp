@@ -92,6 +92,11 @@ EntityDescription& EntityDescription::durable(bool on) {
     return *this;
 }
 
+EntityDescription& EntityDescription::index(const QStringList& columns) {
+    m_indexes << columns;
+    return *this;
+}
+
 const AttributeDescription* EntityDescription::attributeNamed(const QString& name) const {
     auto it = m_attributeIndex.find(name);
     return it == m_attributeIndex.end() ? nullptr : &m_attributes[*it];

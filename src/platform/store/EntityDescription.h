@@ -67,6 +67,9 @@ public:
     EntityDescription& entityUserInfo(const QVariantMap& info);
     // Rows only this device holds: a save touching them is committed with a full sync.
     EntityDescription& durable(bool on = true);
+    // An index over several columns (attributes or to-one relationships), in this order. A to-one
+    // relationship that leads one needs no index of its own.
+    EntityDescription& index(const QStringList& columns);
 
     const QString& name() const { return m_name; }
     const QVariantMap& userInfoMap() const { return m_userInfo; }
@@ -74,6 +77,7 @@ public:
     int slotCount() const { return m_slotCount; }
     const std::vector<AttributeDescription>& attributes() const { return m_attributes; }
     const std::vector<RelationshipDescription>& relationships() const { return m_relationships; }
+    const QList<QStringList>& indexes() const { return m_indexes; }
     const AttributeDescription* attributeNamed(const QString& name) const;
     const RelationshipDescription* relationshipNamed(const QString& name) const;
     // Column of a slot: the attribute's name or the to-one relationship's name.
@@ -90,6 +94,7 @@ private:
     bool m_durable = false;
     std::vector<AttributeDescription> m_attributes;
     std::vector<RelationshipDescription> m_relationships;
+    QList<QStringList> m_indexes;
     QHash<QString, int> m_attributeIndex;
     QHash<QString, int> m_relationshipIndex;
     QStringList m_slotColumns;

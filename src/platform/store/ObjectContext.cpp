@@ -482,7 +482,8 @@ std::optional<QVariantList> ObjectContext::aggregateGrouped(const QString& entit
         QVariant result = SqliteConnection::columnValue(stmt, 0);
         if (result.isNull())
             continue; // an aggregate over no row gives none
-        if (resolved.attribute && fn != QLatin1String("avg") && fn != QLatin1String("count"))
+        // A sum keeps SQLite's 64-bit integer: in the attribute's own type it could wrap.
+        if (resolved.attribute && (fn == QLatin1String("max") || fn == QLatin1String("min")))
             result = resolved.attribute->coerce(result);
         QVariantMap map{{QStringLiteral("result"), result}};
         if (!groupCol.isEmpty())

@@ -50,6 +50,14 @@ bool ObjectModel::finish(QString* problem) {
             }
         }
         e->m_slotCount = slot;
+        for (const QStringList& index : std::as_const(e->m_indexes)) {
+            if (index.isEmpty())
+                return fail(QStringLiteral("%1: an index without columns").arg(e->name()));
+            for (const QString& column : index)
+                if (!e->m_slotColumns.contains(column))
+                    return fail(
+                        QStringLiteral("%1: index column %2 is no stored column").arg(e->name(), column));
+        }
     }
     for (auto& e : m_entities) {
         for (auto& r : e->m_relationships) {

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QSet>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace pelnix::platform {
@@ -154,12 +155,22 @@ bool ObjectStore::createSchema(QString* problem, int* code) {
             if (a.indexed)
                 indexed << a.name;
         for (const auto& r : e->relationships())
-            if (!r.toMany)
+            if (!r.toMany && std::none_of(e->indexes().cbegin(), e->indexes().cend(),
+                                          [&r](const QStringList& index) { return index.first() == r.name; }))
                 indexed << r.name;
+        QList<QStringList> indexes;
         for (const QString& c : indexed)
+            indexes << QStringList{c};
+        indexes << e->indexes();
+        for (const QStringList& index : std::as_const(indexes)) {
+            QStringList columns;
+            for (const QString& c : index)
+                columns << Q::quoted(c);
+            const QString name = e->name() + QLatin1Char('_') + index.join(QLatin1Char('_'));
             if (!db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                             .arg(Q::quoted(e->name() + QLatin1Char('_') + c), table, Q::quoted(c))))
+                             .arg(Q::quoted(name), table, columns.join(QStringLiteral(", ")))))
                 return failed();
+        }
         maxKey =
             std::max(maxKey, db.scalar(QStringLiteral("SELECT max(pk) FROM %1").arg(table)).toLongLong());
     }

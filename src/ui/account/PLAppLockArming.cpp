@@ -49,12 +49,12 @@ void PLAppLockArming::addAppLockScreenOnResigningActive() {
     showAppLockScreenForType(PLAppLockAccount::current()->appLockState(), false);
 }
 
-void PLAppLockArming::showAppLockScreenForType(qint64 type, bool animated) {
+bool PLAppLockArming::showAppLockScreenForType(qint64 type, bool animated) {
     auto* settings = PLAppLockSettingsManager::sharedAppLockSettingsManager();
     if (!m_screen || PLAppLockAccount::current()->status() != PLAppLockAccount::kSignedInStatus ||
         settings->isAlreadyPresentingLockScreen() ||
         !PLAppLockScreenViewController::canShowAppScreenForType(type))
-        return;
+        return false;
     auto* lockScreen = new PLAppLockScreenViewController;
     lockScreen->setLockScreenState(type);
     lockScreen->setAppLockControllerDelegate(m_screen);
@@ -64,9 +64,10 @@ void PLAppLockArming::showAppLockScreenForType(qint64 type, bool animated) {
     if (!lockScreen->presentingViewController()) {
         qCWarning(lcAppLockArming) << "The lock screen could not be presented";
         delete lockScreen;
-        return;
+        return false;
     }
     settings->setIsAlreadyPresentingLockScreen(true);
+    return true;
 }
 
 void PLAppLockArming::lockScreenFinished(PLAppLockScreenViewController* lockScreen,

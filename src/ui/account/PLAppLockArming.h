@@ -28,8 +28,8 @@ public:
     void screenWillDisappear();
     void addAppLockScreenOnResigningActive();
     // Puts the lock screen up in state `type` when the account is signed in, no lock screen is up
-    // yet and the state can be shown.
-    void showAppLockScreenForType(qint64 type, bool animated);
+    // yet and the state can be shown; answers whether it went up.
+    bool showAppLockScreenForType(qint64 type, bool animated);
     void lockScreenFinished(PLAppLockScreenViewController* lockScreen, bool didFinishProcessing);
 
 private:

@@ -25,8 +25,8 @@ public:
     bool shouldShowAppLockScreenOnViewAppears() const { return m_shouldShowOnAppear; }
     void setShouldShowAppLockScreenOnViewAppears(bool value) { m_shouldShowOnAppear = value; }
 
-    void showAppLockScreenForType(qint64 type, bool animated) {
-        m_arming.showAppLockScreenForType(type, animated);
+    bool showAppLockScreenForType(qint64 type, bool animated) {
+        return m_arming.showAppLockScreenForType(type, animated);
     }
     void addAppLockScreenOnResigningActive() { m_arming.addAppLockScreenOnResigningActive(); }
     void appLockScreenViewController(PLAppLockScreenViewController* controller,

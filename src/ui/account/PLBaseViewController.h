@@ -18,8 +18,8 @@ public:
     ~PLBaseViewController() override;
 
     // Always presented with animation, so the lock slides in also when the application resigns active.
-    void showAppLockScreenForType(qint64 type, bool animated) {
-        m_arming.showAppLockScreenForType(type, animated);
+    bool showAppLockScreenForType(qint64 type, bool animated) {
+        return m_arming.showAppLockScreenForType(type, animated);
     }
     void addAppLockScreenOnResigningActive() { m_arming.addAppLockScreenOnResigningActive(); }
     void appLockScreenViewController(PLAppLockScreenViewController* controller,

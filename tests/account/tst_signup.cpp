@@ -1,0 +1,378 @@
+// The sign-up screen and the form base under it, driven by clicks and typing against the stand-in:
+// the next button's enabling, every registration outcome, cancelling, the keyboard and centring
+// rules, the agreement links, the password toggle and the logged-out variant.
+#include "AccountTestKit.h"
+#include "TestSandbox.h"
+#include "foundation/PLCurrentBundleInfo.h"
+#include "platform/ui/KeyboardMonitor.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/WebView.h"
+#include "platform/ui/testing/FakeWebView.h"
+#include "ui/account/PLAboutWebViewController.h"
+#include "ui/account/PLEmailVerficationViewController.h"
+#include "ui/account/PLSignUpMessageTextView.h"
+#include "ui/account/PLSignUpViewController.h"
+#include "ui/toolkit/PLCustomTextField.h"
+#include "ui/toolkit/PLTapToDismissKeyboardView.h"
+
+#include <QApplication>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using namespace pelnix::platform::ui;
+
+namespace {
+enum Setup { Invalid, Offline, Refused, Unreachable, Locked, Registered };
+
+// What the host's login completion heard.
+struct Login {
+    int calls = 0;
+    bool success = false;
+    PLOptionalError error;
+    PLResultHandler handler() {
+        return [this](bool s, const PLOptionalError& e, const QString&) {
+            ++calls;
+            success = s;
+            error = e;
+        };
+    }
+};
+
+PLSignUpViewController* openSignUp(ScreenHost& host, Login* login = nullptr) {
+    auto* nav = host.present(qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Login"), QStringLiteral("PLSignUpNavigationController"))));
+    auto* signUp = topOf<PLSignUpViewController>(nav);
+    if (signUp && login)
+        signUp->setPelnixLoginCompletionHandler(login->handler());
+    return signUp;
+}
+
+QColor textColour(const QWidget* field) {
+    return field->palette().color(QPalette::Text);
+}
+} // namespace
+
+class TestSignUp : public QObject {
+    Q_OBJECT
+private slots:
+    void nextButtonFollowsTheField_data();
+    void nextButtonFollowsTheField();
+    void storedAndPrefilledAddresses();
+    void registrationOutcomes_data();
+    void registrationOutcomes();
+    void cancelDismissesOrPopsAndReports_data();
+    void cancelDismissesOrPopsAndReports();
+    void keyboardInsetEqualsTheOverlap();
+    void formIsCentredOnlyAboveFourEightyPoints();
+    void agreementLinksOpenTheirDocuments();
+    void passwordToggleKeepsTheKeyboard();
+    void loggedOutVariant();
+};
+
+void TestSignUp::nextButtonFollowsTheField_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<qreal>("alpha");
+    QTest::newRow("empty") << QString() << false << 0.5;
+    QTest::newRow("one character") << "a" << true << 1.0;
+    QTest::newRow("an address") << "ann@acme.test" << true << 1.0;
+}
+
+void TestSignUp::nextButtonFollowsTheField() {
+    QFETCH(QString, typed);
+    QFETCH(bool, enabled);
+    QFETCH(qreal, alpha);
+    AccountWorld world;
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    QVERIFY(signUp);
+    QVERIFY(!signUp->nextButton()->isEnabled());
+    if (!typed.isEmpty())
+        type(signUp->emailAddressTextField(), typed);
+    QCOMPARE(signUp->nextButton()->isEnabled(), enabled);
+    QCOMPARE(Animator::alpha(signUp->nextButton()), alpha);
+    // Emptied again, it is disabled again.
+    type(signUp->emailAddressTextField(), QString());
+    QVERIFY(!signUp->nextButton()->isEnabled());
+    QCOMPARE(Animator::alpha(signUp->nextButton()), 0.5);
+}
+
+void TestSignUp::storedAndPrefilledAddresses() {
+    AccountWorld world;
+    world.account()->user()->setEmail(QStringLiteral("stored@acme.test"));
+    {
+        ScreenHost host;
+        PLSignUpViewController* signUp = openSignUp(host);
+        QCOMPARE(signUp->emailAddressTextField()->text(), QStringLiteral("stored@acme.test"));
+        QVERIFY(signUp->emailAddressTextField()->isEnabled());
+        QVERIFY(signUp->nextButton()->isEnabled());
+        QVERIFY(!signUp->intermediatLabel()->isHidden());
+    }
+    ScreenHost host;
+    auto* nav = new NavigationController(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Login"), QStringLiteral("PLSignUpViewController")));
+    auto* signUp = topOf<PLSignUpViewController>(nav);
+    signUp->setPrefilledEmail(QStringLiteral("fixed@acme.test"));
+    signUp->loadViewIfNeeded();
+    const int headingTop = signUp->getStartedLabel()->y();
+    host.present(nav);
+    // The fixed address is shown, locked and light grey; the hint's gap closes.
+    QCOMPARE(signUp->emailAddressTextField()->text(), QStringLiteral("fixed@acme.test"));
+    QVERIFY(!signUp->emailAddressTextField()->isEnabled());
+    QCOMPARE(textColour(signUp->emailAddressTextField()), QColor(Qt::lightGray));
+    QVERIFY(signUp->intermediatLabel()->isHidden());
+    QCOMPARE(signUp->getStartedLabel()->y(), headingTop + PLSignUpViewController::kHintGap);
+    QCOMPARE(signUp->emailAddressTextField()->y(),
+             signUp->getStartedLabel()->geometry().bottom() + 1 + PLSignUpViewController::kHintGap);
+    QCOMPARE(signUp->nextButton()->y(),
+             signUp->emailAddressTextField()->geometry().bottom() + 1 + PLSignUpViewController::kHintGap);
+    QTest::keyClicks(signUp->emailAddressTextField(), QStringLiteral("x"));
+    QCOMPARE(signUp->emailAddressTextField()->text(), QStringLiteral("fixed@acme.test"));
+}
+
+void TestSignUp::registrationOutcomes_data() {
+    QTest::addColumn<int>("setup");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("tracked");
+    const QString network = QStringLiteral("Please check your network connectivity.");
+    QTest::newRow("not an address") << int(Invalid) << "ann@acme"
+                                    << "Failed"
+                                    << "Please enter valid Email" << 0;
+    QTest::newRow("no network") << int(Offline) << "new@acme.test"
+                                << "Failed" << network << 0;
+    QTest::newRow("refused by the service") << int(Refused) << "new user@acme.test"
+                                            << "Failed"
+                                            << "invalidEmail" << 1;
+    QTest::newRow("service unreachable") << int(Unreachable) << "new@acme.test"
+                                         << "Failed" << network << 1;
+    QTest::newRow("action locked") << int(Locked) << "locked@acme.test"
+                                   << "Failed"
+                                   << "There could be some temporary problem. Please try again in some time"
+                                   << 0;
+    QTest::newRow("code sent") << int(Registered) << "new@acme.test" << QString() << QString() << 1;
+}
+
+void TestSignUp::registrationOutcomes() {
+    QFETCH(int, setup);
+    QFETCH(QString, address);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    QFETCH(int, tracked);
+    AccountWorld world;
+    if (setup == Locked)
+        lockAddress(world, address);
+    world.core.server().clearRequestLog();
+    ScreenHost host;
+    Login login;
+    PLSignUpViewController* signUp = openSignUp(host, &login);
+    if (setup == Offline)
+        world.core.setOnline(false);
+    if (setup == Unreachable)
+        world.core.stopServer();
+
+    type(signUp->emailAddressTextField(), address);
+    click(signUp->nextButton());
+    if (setup != Invalid) {
+        QCOMPARE(host.lastAlert()->message(),
+                 QStringLiteral("Send the verification code to %1?").arg(address));
+        QCOMPARE(host.lastAlert()->tag(), PLSignUpViewController::kConfirmationTag);
+        answerAlert(host, QStringLiteral("Verification Code"), QStringLiteral("Yes"));
+    }
+    QVERIFY(busyOverlayGoes());
+    auto* nav = signUp->navigationController();
+    if (setup == Registered) {
+        QTRY_VERIFY(qobject_cast<PLEmailVerficationViewController*>(nav->topViewController()));
+        QCOMPARE(nav->topViewController()->storyboardIdentifier(), QStringLiteral("PLEmailVerificationID"));
+        QVERIFY(host.alerts().isEmpty());
+        QCOMPARE(world.account()->status(), qint16(1));
+        QVERIFY(!QString::fromStdString(world.core.server().otp(address.toStdString())).isEmpty());
+    } else {
+        QTRY_VERIFY(host.lastAlert());
+        QCOMPARE(host.lastAlert()->title(), title);
+        QCOMPARE(host.lastAlert()->message(), message);
+        QCOMPARE(host.lastAlert()->buttonTitleAtIndex(0), QStringLiteral("OK"));
+        QCOMPARE(nav->topViewController(), signUp);
+    }
+    const QString event = QStringLiteral("Get Started clicked - Request Code");
+    QCOMPARE(world.analytics.count(event), tracked);
+    if (tracked) {
+        QCOMPARE(world.analytics.last(event).value("email").toString(), address);
+        QCOMPARE(world.analytics.last(event).value("success").toBool(), setup == Registered);
+    }
+    QCOMPARE(login.calls, 0);
+    if (setup == Invalid || setup == Offline)
+        QCOMPARE(world.core.requestsTo("api/public"), 0);
+}
+
+void TestSignUp::cancelDismissesOrPopsAndReports_data() {
+    QTest::addColumn<bool>("pushed");
+    QTest::addColumn<qint16>("status");
+    QTest::newRow("first of its stack") << false << qint16(0);
+    QTest::newRow("pushed on a page") << true << qint16(0);
+    QTest::newRow("logged out by the server") << false << qint16(4);
+}
+
+void TestSignUp::cancelDismissesOrPopsAndReports() {
+    QFETCH(bool, pushed);
+    QFETCH(qint16, status);
+    AccountWorld world;
+    world.account()->setStatus(status);
+    ScreenHost host;
+    Login login;
+    auto* page = new ViewController;
+    auto* nav = host.present(new NavigationController(pushed ? page : nullptr));
+    auto* signUp = qobject_cast<PLSignUpViewController*>(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Login"), QStringLiteral("PLSignUpViewController")));
+    signUp->setPelnixLoginCompletionHandler(login.handler());
+    if (pushed)
+        nav->pushViewController(signUp, false);
+    else
+        nav->setViewControllers({signUp}, false);
+    if (!pushed)
+        delete page;
+
+    if (status == 4) {
+        // The logged-out variant has no close button; cancelling still cannot leave.
+        QVERIFY(signUp->closeButton()->isHidden());
+        signUp->cancelButtonClicked();
+    } else {
+        click(signUp->closeButton());
+    }
+    QCOMPARE(login.calls, 1);
+    QVERIFY(!login.success);
+    QVERIFY(login.error);
+    QCOMPARE(login.error->code, qint64(-1004));
+    QCOMPARE(login.error->domain, PLCurrentBundleInfo::identifier());
+    QCOMPARE(login.error->localizedDescription, QStringLiteral("User canceled login"));
+    if (status == 4) {
+        QCOMPARE(host.presented(), nav);
+        QCOMPARE(nav->topViewController(), signUp);
+    } else if (pushed) {
+        QCOMPARE(host.presented(), nav);
+        QTRY_COMPARE(nav->topViewController(), page);
+    } else {
+        QTRY_VERIFY(!host.presented());
+    }
+}
+
+void TestSignUp::keyboardInsetEqualsTheOverlap() {
+    AccountWorld world;
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    ScrollView* scroll = signUp->scrollView();
+    QWidget* form = signUp->containerView();
+    const int formBottom = form->mapTo(&host.window, QPoint(0, form->height())).y();
+    const QPointF before = scroll->contentOffset();
+    // A keyboard whose top edge lies 200 points above the form's bottom.
+    KeyboardMonitor::shared()->show(host.window.height() - formBottom + 200, &host.window);
+    QCOMPARE(scroll->contentInset().bottom(), 200);
+    QCOMPARE(scroll->contentOffset().y(), before.y() + 200);
+    KeyboardMonitor::shared()->hide();
+    QCOMPARE(scroll->contentInset().bottom(), 0);
+    // Going away takes the inset back without scrolling back.
+    QCOMPARE(scroll->contentOffset().y(), before.y() + 200);
+    // A keyboard that covers nothing of the form adds nothing.
+    KeyboardMonitor::shared()->show(host.window.height() - formBottom - 10, &host.window);
+    QCOMPARE(scroll->contentInset().bottom(), 0);
+    KeyboardMonitor::shared()->hide();
+}
+
+void TestSignUp::formIsCentredOnlyAboveFourEightyPoints() {
+    AccountWorld world;
+    for (const int height : {480, 568, 720}) {
+        ScreenHost host(QSize(320, height));
+        PLSignUpViewController* signUp = openSignUp(host);
+        QWidget* form = signUp->containerView();
+        QCOMPARE(form->x(), (320 - form->width()) / 2);
+        // The hidden navigation bar gives its room to the page on the next layout pass.
+        if (height > 480)
+            QTRY_COMPARE(form->y(), (height - form->height()) / 2);
+        else
+            QTRY_COMPARE(form->y(), PLLoginFormViewController::kFormTop);
+    }
+}
+
+void TestSignUp::agreementLinksOpenTheirDocuments() {
+    AccountWorld world;
+    WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    PLSignUpMessageTextView* agreement = signUp->bottomMessageTextView();
+    QCOMPARE(
+        agreement->toPlainText(),
+        QStringLiteral("By Pressing 'Next' you agree to our \nTerms and Conditions and Privacy Policy."));
+    for (const auto& [text, type] : {std::pair{QStringLiteral("Privacy Policy"), qint64(0)},
+                                     std::pair{QStringLiteral("Terms and Conditions"), qint64(1)}}) {
+        // A click on the middle of the link's words.
+        QTextCursor found = agreement->document()->find(text);
+        QVERIFY(!found.isNull());
+        QTextCursor middle(agreement->document());
+        middle.setPosition(found.selectionStart() + int(text.size()) / 2);
+        const QRect at = agreement->cursorRect(middle);
+        QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, at.center());
+        auto* terms = topOf<PLAboutWebViewController>(signUp->presentedViewController());
+        QVERIFY2(terms, qPrintable(text));
+        QCOMPARE(terms->selectedHtmlType(), type);
+        QVERIFY(terms->isFromSignUpFlow());
+        terms->closeButtonClicked();
+        QTRY_VERIFY(!signUp->presentedViewController());
+    }
+    // Any other address is not the screen's.
+    QVERIFY(signUp->shouldInteractWithURL(QUrl(QStringLiteral("https://example.org/"))));
+    QVERIFY(world.services->opened.isEmpty());
+    WebView::setMaker({});
+}
+
+void TestSignUp::passwordToggleKeepsTheKeyboard() {
+    AccountWorld world;
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    PLCustomTextField* password = signUp->passwordTextField();
+    QVERIFY(password->rightButton());
+    QVERIFY(!signUp->emailAddressTextField()->rightButton());
+    password->show();
+    password->setFocus();
+    QVERIFY(password->hasFocus());
+    QVERIFY(password->isSecureTextEntry());
+    click(password->rightButton());
+    QVERIFY(!password->isSecureTextEntry());
+    QVERIFY(password->hasFocus());
+    click(password->rightButton());
+    QVERIFY(password->isSecureTextEntry());
+}
+
+void TestSignUp::loggedOutVariant() {
+    AccountWorld world;
+    world.account()->setStatus(5);
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    QVERIFY(!signUp->emailAddressTextField()->isEnabled());
+    QCOMPARE(textColour(signUp->emailAddressTextField()), QColor(Qt::lightGray));
+    QVERIFY(!signUp->loginAgainLabel()->isHidden());
+    QVERIFY(signUp->bottomMessageTextView()->isHidden());
+    QVERIFY(signUp->closeButton()->isHidden());
+    QVERIFY(signUp->intermediatLabel()->isHidden());
+    // "uninstall" is bold in the advice, spaced by 3.
+    const AttributedString text = signUp->loginAgainLabel()->attributedText();
+    QCOMPARE(text.lineSpacing(), 3.0);
+    const int at = int(text.text().indexOf(QStringLiteral("uninstall")));
+    bool bold = false;
+    for (const auto& run : text.runs())
+        bold = bold || (run.start == at && run.length == 9 && run.attributes.font &&
+                        run.attributes.font->bold() && run.attributes.kern == -0.375);
+    QVERIFY(bold);
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestSignUp t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_signup.moc"
