@@ -23,6 +23,7 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/StoryboardSegue.h"
+#include "ui/account/PLHostBarButtonItems.h"
 #include "ui/conversation/ConversationLog.h"
 #include "ui/conversation/ConversationScreenInputs.h"
 
@@ -102,12 +103,8 @@ void PLChatWindowViewController::addBarButtonItems() {
 void PLChatWindowViewController::addLeftBarButtonItems() {
     if (!isAloneOnItsStack(this))
         return;
-    QList<BarButtonItem*> hostItems;
-    for (const QVariant& item : Pelnix::navigationItemLeftBarButtonItems())
-        if (auto* barItem = qobject_cast<BarButtonItem*>(item.value<QObject*>()))
-            hostItems << barItem;
-    if (!hostItems.isEmpty()) {
-        navigationItem()->setLeftBarButtonItems(hostItems);
+    if (PLHostBarButtonItems::hasItems()) {
+        navigationItem()->setLeftBarButtonItems(PLHostBarButtonItems::makeItems());
         return;
     }
     if (Pelnix::isCancelButtonHidden())
@@ -247,7 +244,7 @@ void PLChatWindowViewController::profileImageClickedForUser(const std::shared_pt
         profile->setParent(nullptr);
         wrapper->deleteLater();
     }
-    profile->setProperty(ConversationScreenInputs::kProfileNavigationType, 1);
+    profile->setProperty(ConversationScreenInputs::kProfileNavigationType, qint64(1));
     if (auto* navigation = navigationController())
         navigation->pushViewController(profile, true);
     else
