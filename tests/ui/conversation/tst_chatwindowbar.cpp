@@ -221,7 +221,8 @@ void TestChatWindowBar::barGrowsWithTheTextUpToItsMaximum() {
 
 void TestChatWindowBar::barRidesOnTheKeyboard() {
     for (int i = 0; i < 30; ++i)
-        world->importMessage(room, QStringLiteral("m%1").arg(i), at(2024, 3, 12, 9, i), "Hello", kBob)->setState(1);
+        world->importMessage(room, QStringLiteral("m%1").arg(i), at(2024, 3, 12, 9, i), "Hello", kBob)
+            ->setState(1);
     room->save();
     auto* chat = world->open(room);
     auto* list = chat->collectionView();
@@ -293,11 +294,13 @@ void TestChatWindowBar::chatletComposerPostsThroughTheWindow() {
     auto* navigation = qobject_cast<NavigationController*>(chat->presentedViewController());
     QVERIFY(navigation);
     auto* composer = navigation->topViewController();
-    QObject* delegateObject = composer->property(ConversationScreenInputs::kPostChatletDelegate).value<QObject*>();
+    QObject* delegateObject =
+        composer->property(ConversationScreenInputs::kPostChatletDelegate).value<QObject*>();
     auto* delegate = dynamic_cast<PLPostChatletDelegate*>(delegateObject);
     QVERIFY(delegate);
     QCOMPARE(delegate->currentChatRoom(), room);
-    delegate->postChatletToChatWindow(QStringLiteral("{\"displayname\":\"Poll\",\"formid\":\"f1\"}"), nullptr, {});
+    delegate->postChatletToChatWindow(QStringLiteral("{\"displayname\":\"Poll\",\"formid\":\"f1\"}"), nullptr,
+                                      {});
     QCOMPARE(chat->rowList().count(), 2);
     const auto posted = chat->rowList().at(1).message();
     QCOMPARE(posted->type(), qint16(1));
@@ -336,7 +339,8 @@ void TestChatWindowBar::leftItemsByHowTheWindowIsShown() {
     QCoreApplication::processEvents();
     QCOMPARE(chat->title(), QStringLiteral("Ops"));
     // Alone on its stack: "Cancel", which closes the presented window.
-    auto* cancel = qobject_cast<platform::ui::Button*>(chat->navigationItem()->leftBarButtonItem()->customView());
+    auto* cancel =
+        qobject_cast<platform::ui::Button*>(chat->navigationItem()->leftBarButtonItem()->customView());
     QVERIFY(cancel);
     QCOMPARE(cancel->titleForState(platform::ui::Button::State::Normal), QStringLiteral("Cancel"));
     QCOMPARE(chat->navigationItem()->rightBarButtonItems(),
@@ -371,7 +375,8 @@ void TestChatWindowBar::groupInformationAndTheClearedLabel() {
                              [] { return new PLChatWindowViewController; });
     registry->registerScreen(kHome, QStringLiteral("PLGroupInfoViewController"), fake());
     registry->registerSegue(kHome, PLChatWindowViewController::kIdentifier, QStringLiteral("GroupInfoSegue"),
-                            QStringLiteral("PLGroupInfoViewController"), platform::ui::StoryboardSegue::Kind::Push);
+                            QStringLiteral("PLGroupInfoViewController"),
+                            platform::ui::StoryboardSegue::Kind::Push);
     world->window = std::make_unique<platform::ui::Window>();
     world->window->resize(320, 568);
     auto* chat = qobject_cast<PLChatWindowViewController*>(
@@ -407,11 +412,12 @@ void TestChatWindowBar::groupInformationAndTheClearedLabel() {
 void TestChatWindowBar::oneToOneMemberDetailNeedsTheNetwork() {
     ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLGroupMemeberDetailTableViewController"),
                                              fake());
-    const QVariantMap json{{"_id", "d1"},
-                           {"name", ""},
-                           {"type", "1"},
-                           {"members", QVariantList{QVariantMap{{"userId", QString::number(world->me())}},
-                                                    QVariantMap{{"userId", kBob}, {"user", QVariantMap{{"name", "Bob"}}}}}}};
+    const QVariantMap json{
+        {"_id", "d1"},
+        {"name", ""},
+        {"type", "1"},
+        {"members", QVariantList{QVariantMap{{"userId", QString::number(world->me())}},
+                                 QVariantMap{{"userId", kBob}, {"user", QVariantMap{{"name", "Bob"}}}}}}};
     auto direct = ChatRoom::updateChatRoomsWithArray(QVariantList{json}).value(0);
     QVERIFY(direct->isOneToOne());
     world->window = std::make_unique<platform::ui::Window>();
@@ -469,7 +475,8 @@ void TestChatWindowBar::avatarTapsOpenMemberDetailOrTheOwnProfile() {
 }
 
 void TestChatWindowBar::searchGetsTheRoomAndRoutesLinksBack() {
-    ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLChatWindowSearchViewControllerID"), fake());
+    ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLChatWindowSearchViewControllerID"),
+                                             fake());
     auto message = world->importMessage(room, "a", at(2024, 3, 12, 9, 0), "see https://example.org/x", kBob);
     world->window = std::make_unique<platform::ui::Window>();
     world->window->resize(320, 568);
@@ -486,7 +493,8 @@ void TestChatWindowBar::searchGetsTheRoomAndRoutesLinksBack() {
     QVERIFY(search);
     QCOMPARE(search->property(ConversationScreenInputs::kRoomId).toString(), QStringLiteral("r1"));
     QVERIFY(chat->needToReloadVisibleCellReadState());
-    const auto completion = search->property(ConversationScreenInputs::kCompletion).value<PLLinkCompletionHandler>();
+    const auto completion =
+        search->property(ConversationScreenInputs::kCompletion).value<PLLinkCompletionHandler>();
     QVERIFY(completion);
     completion(QStringLiteral("https://example.org/x"), message);
     QCOMPARE(routed, QList<QString>{QStringLiteral("https://example.org/x")});

@@ -29,8 +29,8 @@ namespace {
 const qint64 kDay1 = at(2024, 3, 11, 9, 0);
 const qint64 kDay2 = at(2024, 3, 12, 9, 0);
 // The messages of the room, in date order: two days of 20 each; "s" ones are smart messages of Bob's.
-const QStringList kSmart{QStringLiteral("m3"), QStringLiteral("m15"), QStringLiteral("m25"), QStringLiteral("m33"),
-                         QStringLiteral("m39")};
+const QStringList kSmart{QStringLiteral("m3"), QStringLiteral("m15"), QStringLiteral("m25"),
+                         QStringLiteral("m33"), QStringLiteral("m39")};
 
 void setPageSize(quint64 size) {
     PLAppConfigurations::currentConfiguration()->setProperty("numberOfMessagesLoadedOnce", size);
@@ -63,7 +63,8 @@ void postUpdated(const QString& messageId) {
 }
 
 // The rows a set names, kept as row objects.
-QList<PLChatWindowCellContent> rowsIn(PLChatWindowViewController* chat, const PLChatWindowRowList::IndexSet& set) {
+QList<PLChatWindowCellContent> rowsIn(PLChatWindowViewController* chat,
+                                      const PLChatWindowRowList::IndexSet& set) {
     QList<PLChatWindowCellContent> rows;
     for (int index : set)
         rows << chat->rowList().at(index);
@@ -112,10 +113,11 @@ void TestChatWindowUpdates::init() {
         const qint64 date = (i < 20 ? kDay1 : kDay2) + (i % 20) * 60000;
         const bool smart = kSmart.contains(id);
         const qint32 sender = smart ? kBob : (i % 2 ? kBob : kCarol);
-        auto message = world->importMessage(room, id, date,
-                                            smart ? QStringLiteral("{\"formid\":\"f-%1\",\"displayname\":\"Poll\"}").arg(id)
-                                                  : QStringLiteral("Message %1 of the day").arg(i),
-                                            sender, smart ? QStringLiteral("smartmessage") : QStringLiteral("message"));
+        auto message = world->importMessage(
+            room, id, date,
+            smart ? QStringLiteral("{\"formid\":\"f-%1\",\"displayname\":\"Poll\"}").arg(id)
+                  : QStringLiteral("Message %1 of the day").arg(i),
+            sender, smart ? QStringLiteral("smartmessage") : QStringLiteral("message"));
         message->setState(1);
         if (smart) {
             message->setHtmlText(QStringLiteral("<p>Poll %1, first version</p>").arg(i));
@@ -160,13 +162,20 @@ void TestChatWindowUpdates::updateKinds_data() {
     QTest::addColumn<QString>("scroll"); // "top" or "bottom"
     QTest::addColumn<bool>("mine");
     QTest::addColumn<int>("kind");
-    QTest::newRow("0: the user's own change") << "m15" << "bottom" << true << 0;
-    QTest::newRow("1: above the screen") << "m3" << "bottom" << false << 1;
-    QTest::newRow("2: in view, away from the end") << "m3" << "top" << false << 2;
-    QTest::newRow("3: below the screen") << "m33" << "top" << false << 3;
-    QTest::newRow("4: in view, near the end") << "m33" << "bottom" << false << 4;
-    QTest::newRow("4: the last row") << "m39" << "bottom" << false << 4;
-    QTest::newRow("5: no row") << "old" << "bottom" << false << 5;
+    QTest::newRow("0: the user's own change") << "m15"
+                                              << "bottom" << true << 0;
+    QTest::newRow("1: above the screen") << "m3"
+                                         << "bottom" << false << 1;
+    QTest::newRow("2: in view, away from the end") << "m3"
+                                                   << "top" << false << 2;
+    QTest::newRow("3: below the screen") << "m33"
+                                         << "top" << false << 3;
+    QTest::newRow("4: in view, near the end") << "m33"
+                                              << "bottom" << false << 4;
+    QTest::newRow("4: the last row") << "m39"
+                                     << "bottom" << false << 4;
+    QTest::newRow("5: no row") << "old"
+                               << "bottom" << false << 5;
 }
 
 void TestChatWindowUpdates::updateKinds() {
@@ -175,8 +184,9 @@ void TestChatWindowUpdates::updateKinds() {
     QFETCH(bool, mine);
     QFETCH(int, kind);
     // A message from before the loaded page: it has no row.
-    auto old = world->importMessage(room, "old", kDay1 - 86400000, "{\"formid\":\"f-old\",\"displayname\":\"Old poll\"}", kBob,
-                                    "smartmessage");
+    auto old =
+        world->importMessage(room, "old", kDay1 - 86400000,
+                             "{\"formid\":\"f-old\",\"displayname\":\"Old poll\"}", kBob, "smartmessage");
     old->setState(1);
     old->save();
     setPageSize(40);
@@ -203,7 +213,8 @@ void TestChatWindowUpdates::updateKinds() {
     const auto namedHidden = rowsIn(chat, rows.currentCellsToHide());
     const auto positions = screenPositions(chat);
     const QString shownBefore = [&] {
-        auto* cell = qobject_cast<PLSmartMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(index)));
+        auto* cell =
+            qobject_cast<PLSmartMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(index)));
         return cell ? cell->bodyLabel()->text() : QString();
     }();
 
@@ -259,7 +270,8 @@ void TestChatWindowUpdates::updateKinds() {
         QVERIFY(snapshot);
         QCOMPARE(snapshot->smartMessage(), message);
         QVERIFY(rows.currentCellsToHide().count(index));
-        auto* cell = qobject_cast<PLSmartMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(index)));
+        auto* cell =
+            qobject_cast<PLSmartMessageCell*>(list->cellForItemAtIndexPath(IndexPath::forItem(index)));
         QVERIFY(cell);
         QCOMPARE(cell->bodyLabel()->text(), shownBefore);
         QVERIFY(shownBefore.contains(QStringLiteral("first version")));
@@ -333,7 +345,8 @@ void TestChatWindowUpdates::anotherUsersMessageWhileReadingOlderRowsShowsTheButt
     for (const IndexPath& path : list->indexPathsForVisibleItems())
         QCOMPARE(screenY(chat, path.item()), positions.value(chat->rowList().at(path.item()).identity()));
     ConversationWorld::advance(499);
-    QCOMPARE(chat->unreadMessagesNotificationViewState(), PLChatWindowViewController::kNotificationViewHidden);
+    QCOMPARE(chat->unreadMessagesNotificationViewState(),
+             PLChatWindowViewController::kNotificationViewHidden);
     ConversationWorld::advance(1);
     QCOMPARE(chat->unreadMessagesNotificationViewState(), PLChatWindowViewController::kNotificationViewShown);
     // Above the input bar, in full view.
@@ -344,7 +357,8 @@ void TestChatWindowUpdates::anotherUsersMessageWhileReadingOlderRowsShowsTheButt
     // A tap goes to it and the button leaves.
     chat->scrollToNewUpdate();
     QVERIFY(list->indexPathsForVisibleItems().contains(IndexPath::forItem(rowOfMessage(chat, "late"))));
-    QCOMPARE(chat->unreadMessagesNotificationViewState(), PLChatWindowViewController::kNotificationViewHidden);
+    QCOMPARE(chat->unreadMessagesNotificationViewState(),
+             PLChatWindowViewController::kNotificationViewHidden);
 }
 
 void TestChatWindowUpdates::eachNoticeNamesItsOwnRow() {
@@ -352,8 +366,9 @@ void TestChatWindowUpdates::eachNoticeNamesItsOwnRow() {
     chat->collectionView()->setContentOffset(QPointF(0, 0));
     for (const char* id : {"n1", "n2"}) {
         world->importMessage(room, id, kDay2 + (id[1] - '0') * 3600000, "news", kBob);
-        platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
-                                                            {{QLatin1String(kMessageIDKey), QLatin1String(id)}});
+        platform::NotificationCenter::defaultCenter()->post(
+            QLatin1String(ChatRoomMessageAddedNotification), {},
+            {{QLatin1String(kMessageIDKey), QLatin1String(id)}});
         ConversationWorld::advance(200);
     }
     ConversationWorld::advance(300);

@@ -38,8 +38,9 @@ struct Announcements {
         token = platform::NotificationCenter::defaultCenter()->addObserver(
             QLatin1String(RetryOrDiscardPendingMessageNotification), [this](const platform::Notification& n) {
                 QCOMPARE(n.userInfo.size(), 2);
-                seen << qMakePair(n.userInfo.value(QLatin1String(PLFailedPendingMessageKey)).toString(),
-                                  n.userInfo.value(QLatin1String(PLPendingMessagePostFailureActionTypeKey)).toInt());
+                seen << qMakePair(
+                    n.userInfo.value(QLatin1String(PLFailedPendingMessageKey)).toString(),
+                    n.userInfo.value(QLatin1String(PLPendingMessagePostFailureActionTypeKey)).toInt());
             });
     }
     ~Announcements() { platform::NotificationCenter::defaultCenter()->removeObserver(token); }
@@ -176,14 +177,16 @@ void TestFailedPosts::sheetButtons() {
     const QString seqId = message->latestPendingMessage()->seqId();
     Announcements announced;
     auto* sheet = sheetFor(message);
-    QCOMPARE(PLPostFailureHandlerHelper::actionForSheetButton(index, sheet->cancelButtonIndex(), expired), action);
+    QCOMPARE(PLPostFailureHandlerHelper::actionForSheetButton(index, sheet->cancelButtonIndex(), expired),
+             action);
     sheet->tapButtonAtIndex(index);
     if (action < 0)
         QVERIFY(announced.seen.isEmpty());
     else
         QCOMPARE(announced.seen, (QList<QPair<QString, int>>{qMakePair(seqId, action)}));
     // With no window on the room, a discard is carried out here.
-    QCOMPARE(Message::messageWithID(message->messageId()) == nullptr, action == PLPostFailureHandlerHelper::Discard);
+    QCOMPARE(Message::messageWithID(message->messageId()) == nullptr,
+             action == PLPostFailureHandlerHelper::Discard);
 }
 
 void TestFailedPosts::eachSheetActsOnItsOwnMessage() {
@@ -270,7 +273,8 @@ void TestFailedPosts::resendResetsEveryEntryButTheOneBeingPosted() {
              (QList<QPair<QString, int>>{qMakePair(message->latestPendingMessage()->seqId(), 1)}));
     // All of it is in the store.
     PLPersistence::PS_defaultContext()->reset();
-    QCOMPARE(PendingMessageInfo::PS_countOfEntitiesWithPredicate(platform::PredicateKey("state") == 1), qint64(2));
+    QCOMPARE(PendingMessageInfo::PS_countOfEntitiesWithPredicate(platform::PredicateKey("state") == 1),
+             qint64(2));
 }
 
 void TestFailedPosts::resendNeedsAFailedEntryAndNoExpiry() {
