@@ -122,7 +122,7 @@ void PLChatWindowViewController::textViewDidChange(QPlainTextEdit* textView) {
         Animator::animateProperty(m_postToChatView, "geometry", frame, kBarGrowthMs, Animator::Curve::Linear);
     }
     if (!textView->toPlainText().isEmpty())
-        textView->verticalScrollBar()->setValue(textView->verticalScrollBar()->maximum());
+        textView->ensureCursorVisible();
 }
 
 // ---- Keyboard
