@@ -84,6 +84,7 @@ QWidget* PLChatWindowViewController::loadView() {
             &PLChatWindowViewController::scrollViewDidEndDecelerating);
     addPostingMessageViewAtBottom(root);
     root->installEventFilter(this);
+    m_collectionView->viewport()->installEventFilter(this);
     return root;
 }
 
@@ -126,7 +127,10 @@ void PLChatWindowViewController::layOutSubviews() {
 }
 
 bool PLChatWindowViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+    if (m_collectionView && watched == m_collectionView->viewport() && event->type() == QEvent::Paint) {
+        m_lastFrame.restart();
+        m_firstRowSinceFrame = {};
+    } else if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
         layOutSubviews();
     else if (watched == m_postToChatView &&
              (event->type() == QEvent::Move || event->type() == QEvent::Resize))
@@ -221,6 +225,15 @@ void PLChatWindowViewController::handleMessageInsertAtTheEnd(const PLChatWindowC
     }
     paths << IndexPath::forItem(m_rows.count() - 1);
     m_collectionView->insertItems(paths);
+}
+
+void PLChatWindowViewController::showFrameIfDue() {
+    // While rows pour in, the queued announcements would hold back painting until the last one: a
+    // frame is painted at least every frame interval, so each row shows about as it arrives.
+    if (!isVisible() || !m_collectionView)
+        return;
+    if (!m_lastFrame.isValid() || m_lastFrame.elapsed() >= kFrameIntervalMs)
+        m_collectionView->viewport()->repaint();
 }
 
 void PLChatWindowViewController::hideCollectionViewCellsWithStaleMessages() {

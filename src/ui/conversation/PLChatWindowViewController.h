@@ -20,6 +20,7 @@
 #include "ui/conversation/PLShareContactDelegate.h"
 #include "ui/conversation/PLTextmessageDelegate.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QLabel>
 #include <QPointF>
@@ -84,6 +85,7 @@ public:
     static constexpr qint64 kReadDelayMs = 1700;
     static constexpr qint64 kSettleDelayMs = 500;
     static constexpr int kPageDissolveMs = 300;
+    static constexpr qint64 kFrameIntervalMs = 16;
 
     // States of the "New Updates" button.
     static constexpr unsigned kNotificationViewInitial = 0;
@@ -152,6 +154,10 @@ public:
     void refreshWithLatestMessages(const QList<Message::Ptr>& messages);
     void refreshViewIfRequired();
     void appDidBecomeActive();
+    // Paints the list now when no frame was painted for a frame interval.
+    void showFrameIfDue();
+    // Keeps a list at its end there as `row` is appended: no row scrolls out of view unpainted.
+    void followTheEnd(const PLChatWindowCellContent& row);
     void registerToChatWindowNotifications();
     void unregisterToChatWindowNotifications();
 
@@ -317,6 +323,9 @@ private:
     std::unique_ptr<PLMarkMessageAsReadHelper> m_markMessageAsReadHelper;
     unsigned m_chatWindowState = 0;
     int m_stateAnimationMs = 0;
+    QElapsedTimer m_lastFrame;
+    // The first row appended since the last painted frame.
+    PLChatWindowCellContent m_firstRowSinceFrame;
     QPointer<QWidget> m_userKickedMessageView;
     int m_keyboardOverlap = 0;
     QPointer<platform::ui::TapGestureRecognizer> m_dismissKeyboardTapRecognizer;

@@ -45,11 +45,28 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
         [self, message, mine, wasAtBottom](bool) {
             if (!self)
                 return;
-            if ((message->updateCount() == 0 && mine) || wasAtBottom)
+            if (message->updateCount() == 0 && mine && !wasAtBottom)
                 self->m_collectionView->scrollToBottomAnimated(true);
             if (!mine)
                 self->noticeNewUpdate(message, wasAtBottom);
         });
+    // A list at its end follows at once rather than after the insertion, so the row shows in the next
+    // frame, also when rows pour in.
+    if (wasAtBottom)
+        followTheEnd(PLChatWindowCellContent(message));
+}
+
+void PLChatWindowViewController::followTheEnd(const PLChatWindowCellContent& row) {
+    // A row that arrived since the last frame is painted before the list moves it out of view.
+    const int waiting = m_rows.indexOf(m_firstRowSinceFrame);
+    if (waiting != PLChatWindowRowList::kNotFound &&
+        m_collectionView->rectForRow(IndexPath::forItem(waiting)).top() <
+            m_collectionView->maximumContentOffset().y())
+        m_collectionView->viewport()->repaint();
+    m_collectionView->scrollToBottomAnimated(false);
+    if (m_firstRowSinceFrame.isNull())
+        m_firstRowSinceFrame = row;
+    showFrameIfDue();
 }
 
 void PLChatWindowViewController::noticeNewUpdate(const Message::Ptr& message, bool markVisible) {
