@@ -36,22 +36,6 @@ Window* windowOf(QWidget* view) {
     return Window::keyWindow();
 }
 
-qint64 nextMediaId() {
-    auto account = CurrentUserInfo::currentUserInfo();
-    if (!account)
-        return 0;
-    account->setRichMediaInfoIdIndex(account->richMediaInfoIdIndex() + 1);
-    return account->richMediaInfoIdIndex();
-}
-
-RichMediaInfo::Ptr firstRichMedia(const PendingMessageInfo::Ptr& entry) {
-    RichMediaInfo::Ptr first;
-    for (const auto& row : entry->richMediaInfo())
-        if (!first || row->mediaId() < first->mediaId())
-            first = row;
-    return first;
-}
-
 bool showIn(AlertView* alert, QWidget* view) {
     Window* window = windowOf(view);
     if (!window) {
@@ -172,7 +156,7 @@ void PLPostFailureHandlerHelper::retryFailedPendingMessage(const Message::Ptr& m
             if (row->state() != kMediaFailed)
                 continue;
             row->setState(kMediaNew);
-            row->setMediaId(nextMediaId());
+            row->setMediaId(PLRichMediaPosts::nextMediaId());
             // A file that gave up starts its tries and its progress again.
             row->setTryCount(0);
             row->setUploadProgress(0);
@@ -201,8 +185,8 @@ void PLPostFailureHandlerHelper::forceRetryUploadingForMessage(const Message::Pt
         latest->setState(kEntryWaiting);
         latest->setTryCount(0);
         if (latest->type() == kRichMediaEntry) {
-            if (const auto first = firstRichMedia(latest)) {
-                first->setMediaId(nextMediaId());
+            if (const auto first = PLRichMediaPosts::firstRichMedia(*latest)) {
+                first->setMediaId(PLRichMediaPosts::nextMediaId());
                 first->save();
             }
         }

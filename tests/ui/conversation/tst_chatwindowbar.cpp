@@ -98,6 +98,17 @@ private slots:
     void searchGetsTheRoomAndRoutesLinksBack();
 
 private:
+    // The window on `room` as the root of a navigation stack in a phone-sized window.
+    PLChatWindowViewController* openInNavigation(const ChatRoom::Ptr& shown) {
+        world->window = std::make_unique<platform::ui::Window>();
+        world->window->resize(320, 568);
+        auto* chat = new PLChatWindowViewController;
+        chat->setChatRoom(shown);
+        world->window->setRootViewController(new NavigationController(chat));
+        world->window->show();
+        return chat;
+    }
+
     std::unique_ptr<ConversationWorld> world;
     ChatRoom::Ptr room;
 };
@@ -420,13 +431,8 @@ void TestChatWindowBar::oneToOneMemberDetailNeedsTheNetwork() {
                                  QVariantMap{{"userId", kBob}, {"user", QVariantMap{{"name", "Bob"}}}}}}};
     auto direct = ChatRoom::updateChatRoomsWithArray(QVariantList{json}).value(0);
     QVERIFY(direct->isOneToOne());
-    world->window = std::make_unique<platform::ui::Window>();
-    world->window->resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(direct);
-    auto* navigation = new NavigationController(chat);
-    world->window->setRootViewController(navigation);
-    world->window->show();
+    auto* chat = openInNavigation(direct);
+    auto* navigation = chat->navigationController();
     world->fixture.setOnline(false);
     chat->showGroupInfo();
     QCOMPARE(world->window->alerts().size(), 1);
@@ -452,13 +458,8 @@ void TestChatWindowBar::avatarTapsOpenMemberDetailOrTheOwnProfile() {
     registry->registerScreen(kHome, QStringLiteral("PLGroupMemeberDetailTableViewController"), fake());
     registry->registerScreen(kHome, QStringLiteral("PLUserProfileNavigationController"),
                              [] { return new NavigationController(new FakeScreen); });
-    world->window = std::make_unique<platform::ui::Window>();
-    world->window->resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(room);
-    auto* navigation = new NavigationController(chat);
-    world->window->setRootViewController(navigation);
-    world->window->show();
+    auto* chat = openInNavigation(room);
+    auto* navigation = chat->navigationController();
     chat->profileImageClickedForUser(User::userWithIntID(kBob));
     auto* detail = qobject_cast<FakeScreen*>(navigation->topViewController());
     QVERIFY(detail);
@@ -478,13 +479,8 @@ void TestChatWindowBar::searchGetsTheRoomAndRoutesLinksBack() {
     ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLChatWindowSearchViewControllerID"),
                                              fake());
     auto message = world->importMessage(room, "a", at(2024, 3, 12, 9, 0), "see https://example.org/x", kBob);
-    world->window = std::make_unique<platform::ui::Window>();
-    world->window->resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(room);
-    auto* navigation = new NavigationController(chat);
-    world->window->setRootViewController(navigation);
-    world->window->show();
+    auto* chat = openInNavigation(room);
+    auto* navigation = chat->navigationController();
     QList<QString> routed;
     chat->setProcessedLinkHandler(
         [&](int, const QVariantMap&, const QString& url, const Message::Ptr&) { routed << url; });

@@ -3,6 +3,7 @@
 // banners over the whole bar, the failed-post sheets over the dimmed window, the bar grown to its
 // maximum with the list ending at its top.
 
+#include "ConversationGalleryShot.h"
 #include "GalleryConversation.h"
 #include "TestSandbox.h"
 
@@ -31,45 +32,9 @@ using namespace pelnix::platform::ui;
 
 namespace {
 
-const QString kStoryboard = QStringLiteral("GalleryConversation");
-
-// One live screen as the screenshot tool renders it.
-struct LiveShot {
-    Window window;
-    PLChatWindowViewController* chat = nullptr;
-    QImage image;
-
-    explicit LiveShot(const QString& identifier) {
-        window.resize(375, 667);
-        auto* controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
-        chat = qobject_cast<PLChatWindowViewController*>(controller);
-        if (!chat)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
-        image = Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
-};
-
-bool near(const QColor& actual, const QColor& expected, int tolerance) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
-}
+using LiveShot = pelnix::test::ConversationGalleryShot;
+using pelnix::test::describe;
+using pelnix::test::near;
 
 void addSizes(const QString& identifier) {
     QTest::addRow("%s 320 x 568", qPrintable(identifier)) << identifier;
