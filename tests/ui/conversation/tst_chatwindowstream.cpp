@@ -149,6 +149,9 @@ PLChatWindowViewController* TestChatWindowStream::openRoom(const QString& roomId
     const auto room = ChatRoom::chatRoomWithID(roomId);
     if (!room)
         return nullptr;
+    // Active before the window shows, so that showing it does not make the application active again
+    // (and refresh the list) at a moment of its own choosing.
+    platform::ui::ApplicationStateMonitor::shared()->applicationStateChanged(Qt::ApplicationActive);
     window = std::make_unique<platform::ui::Window>();
     window->resize(320, 568);
     auto* chat = new PLChatWindowViewController;
@@ -267,8 +270,11 @@ void TestChatWindowStream::postRefusedThreeTimes(PLChatWindowViewController* cha
     // Three refusals leave the post waiting for an answer; the service's greeting on the next connection
     // makes it failed.
     QTRY_COMPARE(world->requestsTo("/rooms/r1/messages") - before, 3);
-    QTRY_COMPARE(message->latestPendingMessage()->state(), qint16(6));
-    world->server().closeStreams();
+    // (The stream's own quiet time may have come first.)
+    QTRY_VERIFY(message->latestPendingMessage()->state() == 6 ||
+                message->latestPendingMessage()->state() == 4);
+    if (message->latestPendingMessage()->state() == 6)
+        world->server().closeStreams();
     QTRY_VERIFY(message->hasFailedPendingMessage());
     QTRY_VERIFY(indicatorOf(chat, text) &&
                 indicatorOf(chat, text)->failureIndicatorButton()->isVisibleTo(indicatorOf(chat, text)));
