@@ -28,6 +28,8 @@ using platform::ui::IndexPath;
 
 PLChatWindowViewController::PLChatWindowViewController(QObject* parent) : PLBaseViewController(parent) {
     setObjectName(QStringLiteral("chatWindowViewController"));
+    // Its segues are found by this identity however the window was made.
+    setStoryboardIdentity(kStoryboard, kIdentifier);
 }
 
 PLChatWindowViewController::~PLChatWindowViewController() {
