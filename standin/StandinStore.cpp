@@ -1052,29 +1052,79 @@ std::optional<QJsonObject> StandinStore::postMessage(const QString& roomId, qint
         error = {400, "invalidSmartMessage", "A smart message needs a form ID."};
         return std::nullopt;
     }
-    if (type == "message" && textJson.value("type").toString() == "expiry") {
-        // An expiry re-announces the smart message as expired instead of showing a text row.
-        const QString formId = textJson.value("formid").toString();
-        auto statement = m_db.prepare("SELECT json FROM messages WHERE room_id = ? ORDER BY date DESC");
-        statement.bind(1, roomId);
-        while (statement.next()) {
-            QJsonObject stored = parseObject(statement.text(0));
-            if (stored.value("type").toString() != "smartmessage")
-                continue;
-            QJsonObject form = QJsonDocument::fromJson(stored.value("text").toString().toUtf8()).object();
-            if (form.value("formid").toString() != formId)
-                continue;
-            form.insert("latestAction", "expired");
-            form.insert("currentsender", QString::number(userId));
-            form.insert("currentsenderuser", userJsonById(userId));
-            message.insert("type", "smartmessage");
-            message.insert("text", QString::fromUtf8(QJsonDocument(form).toJson(QJsonDocument::Compact)));
-            return storeRoomMessage(roomId, message, seqId, memberIds(roomId));
+    const bool expiry = type == "message" && textJson.value("type").toString() == "expiry";
+    const bool reply = type == "smartmessage" && textJson.value("type").toString() == "reply";
+    if (expiry || reply) {
+        // Both re-announce the smart message they name instead of showing a row of their own.
+        auto form = latestSmartMessageFormLocked(roomId, textJson.value("formid").toString());
+        if (!form) {
+            error = {404, "notFound", "No smart message with that form ID."};
+            return std::nullopt;
         }
-        error = {404, "notFound", "No smart message with that form ID."};
-        return std::nullopt;
+        if (reply) {
+            if (form->value("latestAction").toString() == "expired") {
+                error = {409, "chatletExpired", "Chatlet is expired."};
+                return std::nullopt;
+            }
+            countReply(*form, textJson.value("reply").toObject(), userId);
+        }
+        form->insert("latestAction", expiry ? "expired" : "reply");
+        form->insert("currentsender", QString::number(userId));
+        form->insert("currentsenderuser", userJsonById(userId));
+        message.insert("type", "smartmessage");
+        message.insert("text", QString::fromUtf8(QJsonDocument(*form).toJson(QJsonDocument::Compact)));
+        return storeRoomMessage(roomId, message, seqId, memberIds(roomId));
     }
     return storeRoomMessage(roomId, message, seqId, memberIds(roomId));
+}
+
+std::optional<QJsonObject> StandinStore::latestSmartMessageFormLocked(const QString& roomId,
+                                                                      const QString& formId) {
+    auto statement = m_db.prepare("SELECT json FROM messages WHERE room_id = ? ORDER BY date DESC");
+    statement.bind(1, roomId);
+    while (statement.next()) {
+        const QJsonObject stored = parseObject(statement.text(0));
+        if (stored.value("type").toString() != "smartmessage")
+            continue;
+        const QJsonObject form = QJsonDocument::fromJson(stored.value("text").toString().toUtf8()).object();
+        if (!formId.isEmpty() && form.value("formid").toString() == formId)
+            return form;
+    }
+    return std::nullopt;
+}
+
+// An answer counts one vote for every list entry of the content whose "id" it names, and is listed
+// among the responses.
+void StandinStore::countReply(QJsonObject& form, const QJsonObject& reply, qint64 userId) {
+    QJsonObject content = form.value("content").toObject();
+    for (auto field = content.begin(); field != content.end(); ++field) {
+        if (!field.value().isArray())
+            continue;
+        QJsonArray entries = field.value().toArray();
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            QJsonObject entry = entries.at(i).toObject();
+            for (const QJsonValue& answer : reply)
+                if (!entry.value("id").toString().isEmpty() &&
+                    answer.toString() == entry.value("id").toString())
+                    entry.insert("votes", entry.value("votes").toInt() + 1);
+            entries[i] = entry;
+        }
+        field.value() = entries;
+    }
+    form.insert("content", content);
+    QJsonObject summary = form.value("summary").toObject();
+    summary.insert("numresp", summary.value("numresp").toInt() + 1);
+    form.insert("summary", summary);
+    QJsonObject details = form.value("details").toObject();
+    QJsonObject item = details.value("detitem").toObject();
+    QJsonArray responses = item.value("resps").toArray();
+    QJsonObject response = userJsonById(userId);
+    response.insert("userid", QString::number(userId));
+    response.insert("reply", reply);
+    responses.append(response);
+    item.insert("resps", responses);
+    details.insert("detitem", item);
+    form.insert("details", details);
 }
 
 QJsonArray StandinStore::publicRooms(const QString& baseUrl) {

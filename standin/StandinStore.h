@@ -164,6 +164,9 @@ private:
     std::vector<qint64> resolveContacts(const QJsonObject& form, const QString& roomId, qint64 inviterId);
     qint64 addMemberLocked(const QString& roomId, qint64 userId, const QString& status, bool creator);
     // Stores a room message (also a system event), logs it as an event for `recipients` and publishes it.
+    // The newest stored version of the smart message with that form ID.
+    std::optional<QJsonObject> latestSmartMessageFormLocked(const QString& roomId, const QString& formId);
+    void countReply(QJsonObject& form, const QJsonObject& reply, qint64 userId);
     QJsonObject storeRoomMessage(const QString& roomId, QJsonObject message, const QString& seqId,
                                  std::set<qint64> recipients);
     QJsonObject systemEvent(const QString& roomId, const QString& type, qint64 actorId, const QString& text,

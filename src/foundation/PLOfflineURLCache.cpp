@@ -7,6 +7,7 @@
 #include "platform/Sandbox.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -101,9 +102,12 @@ bool PLOfflineURLCache::removeSubstitutionPath(const QString& urlText) {
     return writeList(list);
 }
 
+// Named by the whole URL: two pictures whose URLs end alike ("…/a/photo.png", "…/b/photo.png") never
+// overwrite each other, and nothing of the URL reaches the file system but its digest.
 QString PLOfflineURLCache::cacheFileNameForURL(const QString& urlText) {
-    const QString name = urlText.section(QLatin1Char('/'), -1);
-    return platform::Sandbox::isSafePathComponent(name) ? name : QString();
+    if (urlText.isEmpty())
+        return {};
+    return QString::fromLatin1(QCryptographicHash::hash(urlText.toUtf8(), QCryptographicHash::Md5).toHex());
 }
 
 QString PLOfflineURLCache::mimeTypeForPath(const QString&) {

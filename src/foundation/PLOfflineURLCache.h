@@ -48,8 +48,8 @@ public:
     // name. Durable when it answers true.
     static bool addSubstitutionPath(const QString& urlText, const QString& fileName);
     static bool removeSubstitutionPath(const QString& urlText);
-    // The file name the writer stores a URL's image under: its last "/"-separated component, or ""
-    // when that is not one safe file name.
+    // The file name the writer stores a URL's image under: the hexadecimal MD5 digest of the whole
+    // URL text ("" for no URL).
     static QString cacheFileNameForURL(const QString& urlText);
     static QString mimeTypeForPath(const QString& path);
 

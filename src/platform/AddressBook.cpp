@@ -1,5 +1,7 @@
 #include "platform/AddressBook.h"
 
+#include "platform/AddressBookVCardWriter.h"
+
 #include "platform/MainThread.h"
 #include "platform/Sandbox.h"
 
@@ -8,7 +10,9 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QLoggingCategory>
+#include <QSaveFile>
 #include <QTimer>
+#include <QUuid>
 #include <algorithm>
 
 Q_LOGGING_CATEGORY(lcAddressBook, "pelnix.addressbook")
@@ -78,6 +82,28 @@ std::optional<AddressBookPerson> AddressBook::person(qint32 recordID) const {
         if (p.recordID == recordID)
             return p;
     return std::nullopt;
+}
+
+std::variant<qint32, PLError> AddressBook::addPerson(const AddressBookPerson& person) {
+    Q_ASSERT(isMainThread());
+    const QString domain = QString::fromLatin1(ErrorDomain);
+    if (m_authorization != Authorization::Authorized)
+        return PLError(domain, AccessDeniedError, QStringLiteral("The address book may not be changed."));
+    if (person.firstName.trimmed().isEmpty() && person.lastName.trimmed().isEmpty() &&
+        person.phones.isEmpty() && person.emails.isEmpty())
+        return PLError(domain, EmptyPersonError, QStringLiteral("There is nothing to save."));
+    // A name of our own making: nothing of the person's reaches the file system.
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString path = folder() + QLatin1Char('/') + uid + QStringLiteral(".vcf");
+    QDir().mkpath(folder());
+    const QByteArray card = AddressBookVCardWriter::write(person, uid);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(card) < 0 || !file.commit()) {
+        qCWarning(lcAddressBook) << "a card could not be saved:" << file.errorString();
+        return PLError(domain, WriteError, QStringLiteral("The contact could not be saved."));
+    }
+    const auto saved = AddressBookVCardReader::read(card, path);
+    return saved.isEmpty() ? qint32(0) : saved.first().recordID;
 }
 
 void AddressBook::startWatching() {

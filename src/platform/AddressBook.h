@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/AddressBookVCardReader.h"
+#include "platform/PLError.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
 #include <optional>
+#include <variant>
 
 class QFileSystemWatcher;
 
@@ -40,6 +42,13 @@ public:
     // Every person, sorted by first name (then last name); empty without access.
     QList<AddressBookPerson> people() const;
     std::optional<AddressBookPerson> person(qint32 recordID) const;
+
+    static constexpr char ErrorDomain[] = "PLAddressBookErrorDomain";
+    enum ErrorCode { AccessDeniedError = 1, EmptyPersonError = 2, WriteError = 3 };
+    // Saves a new person as a card file of its own in the folder, written whole or not at all; the
+    // watcher then announces the change. Answers the new record ID, or an error (no access, nothing
+    // to save, the file could not be written).
+    std::variant<qint32, PLError> addPerson(const AddressBookPerson& person);
 
     // Starts watching the folder and its files (again after a folder change).
     void startWatching();

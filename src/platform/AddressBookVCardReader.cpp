@@ -1,6 +1,7 @@
 #include "platform/AddressBookVCardReader.h"
 
 #include <QCryptographicHash>
+#include <QHash>
 #include <QStringList>
 
 namespace pelnix::platform {
@@ -110,6 +111,13 @@ qint32 recordIDFor(const QString& source, int index, const QString& uid) {
     return qint32(value & 0x7fffffffu) | 1;
 }
 
+// Standard labels come wrapped ("_$!<Mobile>!$_"); custom ones as typed.
+QString standardLabel(const QString& label) {
+    if (label.startsWith(QLatin1String("_$!<")) && label.endsWith(QLatin1String(">!$_")))
+        return label.mid(4, label.size() - 8).toLower();
+    return label;
+}
+
 } // namespace
 
 QString AddressBookVCardReader::labelForTypes(const QStringList& types) {
@@ -131,12 +139,15 @@ QList<AddressBookPerson> AddressBookVCardReader::read(const QByteArray& text, co
     AddressBookPerson current;
     QString uid;
     QString formattedName;
+    // Values of a group ("item1.EMAIL"), whose label may follow as "item1.X-ABLabel".
+    QHash<QString, std::pair<bool, qsizetype>> grouped; // (is an e-mail, position)
     bool inCard = false;
     for (const QString& line : unfold(text)) {
         const Property p = parse(line);
         if (p.name == QLatin1String("BEGIN") &&
             p.value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
             current = {};
+            grouped.clear();
             uid.clear();
             formattedName.clear();
             inCard = true;
@@ -158,11 +169,19 @@ QList<AddressBookPerson> AddressBookVCardReader::read(const QByteArray& text, co
             uid = p.value.trimmed();
         } else if (p.name == QLatin1String("EMAIL")) {
             current.emails << AddressBookValue{labelForTypes(p.types), unescape(p.value)};
+            if (!p.group.isEmpty())
+                grouped.insert(p.group.toLower(), {true, current.emails.size() - 1});
         } else if (p.name == QLatin1String("TEL")) {
             QString value = unescape(p.value);
             if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 value = value.mid(4);
             current.phones << AddressBookValue{labelForTypes(p.types), value};
+            if (!p.group.isEmpty())
+                grouped.insert(p.group.toLower(), {false, current.phones.size() - 1});
+        } else if (p.name == QLatin1String("X-ABLABEL") && grouped.contains(p.group.toLower())) {
+            const auto [email, position] = grouped.value(p.group.toLower());
+            (email ? current.emails : current.phones)[position].label =
+                standardLabel(unescape(p.value).trimmed());
         } else if (p.name == QLatin1String("PHOTO")) {
             current.thumbnail = photoData(p);
         }

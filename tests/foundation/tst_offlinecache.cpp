@@ -155,9 +155,13 @@ void TestOfflineCache::vanishedFileIsPrunedAndListRewritten() {
 
 void TestOfflineCache::unsafeFileNamesNeverTouchTheDisk() {
     test::TestSandbox sandbox;
-    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL("http://h/a/b%20c.png"), QStringLiteral("b%20c.png"));
-    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL("http://h/a/"), QString());
-    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL("http://h/a/.."), QString());
+    // Named by the whole URL: alike endings do not collide, and no part of the URL becomes a path.
+    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL("http://h/a/b%20c.png"),
+             QStringLiteral("1e2490caffe7b1ce6d518631ffe75dea"));
+    QVERIFY(PLOfflineURLCache::cacheFileNameForURL("http://h/a/p.png") !=
+            PLOfflineURLCache::cacheFileNameForURL("http://h/b/p.png"));
+    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL("http://h/a/..").size(), 32);
+    QCOMPARE(PLOfflineURLCache::cacheFileNameForURL(""), QString());
     QVERIFY(!PLOfflineURLCache::addSubstitutionPath("http://h/x", "../x"));
     QVERIFY(!PLOfflineURLCache::addSubstitutionPath("http://h/x", ""));
     QVERIFY(PLOfflineURLCache::substitutionPaths().isEmpty());

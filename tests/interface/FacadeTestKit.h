@@ -1,7 +1,7 @@
 #pragma once
 
-// What the facade's tests share: a recorder of one answer, error codes, contacts, and the host's
-// sign-in and set-up as the stand-in's seeded user.
+// What the facade's tests share: a recorder of one answer, a recorder of the analytics events, error
+// codes, contacts, and the host's sign-in and set-up as the stand-in's seeded user.
 
 #include "CoreFixture.h"
 #include "core/model/PLModelManager.h"
@@ -9,6 +9,7 @@
 #include "core/session/PelnixStateManager.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
+#include "interface/PelnixEventTracker.h"
 
 namespace pelnix::test {
 
@@ -26,6 +27,29 @@ struct Outcome {
             message = m;
         };
     }
+};
+
+// Every analytics event the host would hear, in order.
+class EventRecorder : public QObject, public PelnixEventTrackerDelegate {
+public:
+    EventRecorder() { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(this); }
+    ~EventRecorder() override { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(nullptr); }
+    void eventTracked(const QString& eventName, const QVariantMap& properties) override {
+        events.append({eventName, properties});
+    }
+    QVariantMap last(const QString& name) const {
+        for (auto it = events.rbegin(); it != events.rend(); ++it)
+            if (it->first == name)
+                return it->second;
+        return {};
+    }
+    int count(const QString& name) const {
+        int n = 0;
+        for (const auto& event : events)
+            n += event.first == name;
+        return n;
+    }
+    QList<std::pair<QString, QVariantMap>> events;
 };
 
 inline qint64 code(const PLOptionalError& error) {

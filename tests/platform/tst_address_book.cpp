@@ -1,10 +1,12 @@
 // The address book over a folder of vCard files: reading cards, access and change watching.
 #include "TestSandbox.h"
 #include "platform/AddressBook.h"
+#include "platform/AddressBookVCardWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pelnix::platform;
@@ -24,6 +26,9 @@ private slots:
     void readsCards();
     void accessFollowsThePolicy();
     void changesToTheFolderAreAnnounced();
+    void writtenCardsReadBackWhole();
+    void addingAPersonWritesOneCardThatIsAnnounced();
+    void addingIsRefusedWithoutAccessOrContent();
 };
 
 void TestAddressBook::readsCards() {
@@ -106,6 +111,92 @@ void TestAddressBook::changesToTheFolderAreAnnounced() {
     QTRY_VERIFY(!changes.isEmpty());
     QCOMPARE(book->people().first().firstName, QString("Alf"));
     book->stopWatching();
+    book->setFolder({});
+}
+
+// Names and values with the characters the format escapes, labels of every kind, long lines and a
+// photo come back as they went in.
+void TestAddressBook::writtenCardsReadBackWhole() {
+    AddressBookPerson person;
+    person.firstName = QStringLiteral("Zoë, \"Zee\"");
+    person.lastName = QStringLiteral("O'Neil; Jr.\\");
+    person.phones = {{QStringLiteral("mobile"), QStringLiteral("+1 555 0100")},
+                     {QStringLiteral("work"), QStringLiteral("555 0101")},
+                     {QStringLiteral("Boat phone"), QStringLiteral("555 0102")},
+                     {QString(), QStringLiteral("555 0103")}};
+    person.emails = {
+        {QStringLiteral("home"), QStringLiteral("zoe@home.test")},
+        {QStringLiteral("Club, main"), QString(60, QLatin1Char('z')) + QStringLiteral("@long.test")}};
+    person.thumbnail = QByteArray(300, 'p');
+    const QByteArray card = AddressBookVCardWriter::write(person, QStringLiteral("uid-1"));
+    for (const QByteArray& line : card.split('\n'))
+        QVERIFY2(line.size() <= 77, line.constData());
+    const auto read = AddressBookVCardReader::read(card, QStringLiteral("x.vcf"));
+    QCOMPARE(read.size(), 1);
+    const AddressBookPerson& back = read.first();
+    QCOMPARE(back.firstName, person.firstName);
+    QCOMPARE(back.lastName, person.lastName);
+    QCOMPARE(back.phones.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(back.phones[i].label, person.phones[i].label);
+        QCOMPARE(back.phones[i].value, person.phones[i].value);
+    }
+    QCOMPARE(back.emails.size(), 2);
+    QCOMPARE(back.emails[1].label, person.emails[1].label);
+    QCOMPARE(back.emails[1].value, person.emails[1].value);
+    QCOMPARE(back.thumbnail, person.thumbnail);
+    // The UID fixes the record ID, whatever the file is called.
+    QCOMPARE(AddressBookVCardReader::read(card, QStringLiteral("other.vcf")).first().recordID, back.recordID);
+}
+
+void TestAddressBook::addingAPersonWritesOneCardThatIsAnnounced() {
+    TestSandbox sandbox;
+    QTemporaryDir folder;
+    AddressBook* book = AddressBook::sharedAddressBook();
+    book->setAuthorizationStatus(AddressBook::Authorization::Authorized);
+    book->setFolder(folder.path());
+    QSignalSpy changes(book, &AddressBook::externalChange);
+    book->startWatching();
+
+    AddressBookPerson person;
+    person.firstName = QStringLiteral("../../etc/passwd");
+    person.phones = {{QStringLiteral("mobile"), QStringLiteral("555 0100")}};
+    const auto added = book->addPerson(person);
+    QVERIFY(std::holds_alternative<qint32>(added));
+    QVERIFY(changes.wait(5000));
+    // One card file named by the library, nothing left over from writing it.
+    const QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 1);
+    QVERIFY(files.first().endsWith(QLatin1String(".vcf")));
+    QVERIFY(!files.first().contains(QLatin1String("passwd")));
+    const auto saved = book->person(std::get<qint32>(added));
+    QVERIFY(saved);
+    QCOMPARE(saved->firstName, person.firstName);
+    QCOMPARE(saved->phones.first().value, QStringLiteral("555 0100"));
+    book->stopWatching();
+    book->setFolder({});
+}
+
+void TestAddressBook::addingIsRefusedWithoutAccessOrContent() {
+    TestSandbox sandbox;
+    QTemporaryDir folder;
+    AddressBook* book = AddressBook::sharedAddressBook();
+    book->setFolder(folder.path());
+    AddressBookPerson person;
+    person.firstName = QStringLiteral("Ann");
+    book->setAuthorizationStatus(AddressBook::Authorization::Denied);
+    auto result = book->addPerson(person);
+    QVERIFY(std::holds_alternative<pelnix::PLError>(result));
+    QCOMPARE(std::get<pelnix::PLError>(result).code, qint64(AddressBook::AccessDeniedError));
+    book->setAuthorizationStatus(AddressBook::Authorization::Authorized);
+    result = book->addPerson(AddressBookPerson{});
+    QCOMPARE(std::get<pelnix::PLError>(result).code, qint64(AddressBook::EmptyPersonError));
+    QVERIFY(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    // A folder that cannot be written (here a file stands where it should be): an error.
+    writeCard(folder.filePath("blocked"), "not a folder");
+    book->setFolder(folder.filePath("blocked"));
+    result = book->addPerson(person);
+    QCOMPARE(std::get<pelnix::PLError>(result).code, qint64(AddressBook::WriteError));
     book->setFolder({});
 }
 

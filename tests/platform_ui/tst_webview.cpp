@@ -302,7 +302,9 @@ private slots:
         widened.images[QStringLiteral("/widened.png")] = pngOf(7);
         WebEngineWebView view;
         // The library's pages have a profile of their own, off the record; the host's is left alone.
-        QWebEngineProfile* profile = view.engineView()->page()->profile();
+        auto* engine = qobject_cast<QWebEngineView*>(view.engineView());
+        QVERIFY(engine);
+        QWebEngineProfile* profile = engine->page()->profile();
         QVERIFY(profile != QWebEngineProfile::defaultProfile());
         QVERIFY(profile->isOffTheRecord());
         view.allowSubresourcesFrom(widened.url(QStringLiteral("/anything")));

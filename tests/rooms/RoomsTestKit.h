@@ -51,29 +51,6 @@ using platform::ui::Window;
 
 inline constexpr qint32 kAnn = 41;
 
-// Every analytics event the host would hear, in order.
-class EventRecorder : public QObject, public PelnixEventTrackerDelegate {
-public:
-    EventRecorder() { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(this); }
-    ~EventRecorder() override { PelnixEventTracker::sharedEventTrackerInstance()->setDelegate(nullptr); }
-    void eventTracked(const QString& eventName, const QVariantMap& properties) override {
-        events.append({eventName, properties});
-    }
-    QVariantMap last(const QString& name) const {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->first == name)
-                return it->second;
-        return {};
-    }
-    int count(const QString& name) const {
-        int n = 0;
-        for (const auto& event : events)
-            n += event.first == name;
-        return n;
-    }
-    QList<std::pair<QString, QVariantMap>> events;
-};
-
 // One room as the server's room list describes it.
 struct RoomSeed {
     QString id;

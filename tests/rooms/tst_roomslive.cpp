@@ -68,7 +68,8 @@ void TestRoomsLive::aPostOfAnotherUserMovesItsRoomToTheTop() {
     QVERIFY(service->postAs(42, "b0b", "g-member", "Design review at ten"));
     QTRY_COMPARE(screen.rows().value(0), QStringLiteral("g-member"));
     QCOMPARE(screen.rows(), (QStringList{"g-member", "g-quiet", "o-bob", "g-admin"}));
-    QCOMPARE(screen.shownRows(), screen.rows());
+    // The table takes the turn's changes after the list's data.
+    QTRY_COMPARE(screen.shownRows(), screen.rows());
     QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Bob: Design review at ten"));
     QCOMPARE(screen.cell(0)->roomNameLabel()->text(), QStringLiteral("Design"));
     // A post into the top room leaves the order as it is.

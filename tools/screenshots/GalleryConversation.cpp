@@ -352,6 +352,10 @@ ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
 
 } // namespace
 
+void openConversationGalleryStore() {
+    GalleryStore::shared();
+}
+
 QSize conversationGallerySize(const QString& identifier) {
     for (const auto& [name, size] : screens())
         if (name == identifier)

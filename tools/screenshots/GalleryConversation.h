@@ -14,6 +14,9 @@ namespace pelnix::tools {
 // input bar grown to its maximum.
 void registerConversationGalleryScreens();
 
+// Opens the gallery's store (once per process), for galleries that add rooms of their own to it.
+void openConversationGalleryStore();
+
 // The window size a gallery screen of this storyboard is shown at.
 QSize conversationGallerySize(const QString& identifier);
 

@@ -1,4 +1,5 @@
 #include "GalleryRooms.h"
+#include "GalleryPictures.h"
 
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -27,7 +28,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -115,26 +115,8 @@ QString pictureURL(const QString& key) {
 
 // A round picture with initials, put in the image cache under its address.
 void cachePicture(const QString& url, const QString& initials, const QColor& colour) {
-    QImage image(96, 96, QImage::Format_ARGB32_Premultiplied);
-    image.fill(colour);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(38);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(image.rect(), Qt::AlignCenter, initials);
-    painter.end();
-    PLImageManager::sharedManager()->imageCache().storeInMemory(PLImageCache::keyForURL(QUrl(url)), image);
-}
-
-QString initialsOf(const QString& name) {
-    QString out;
-    for (const QString& word : name.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        if (out.size() < 2)
-            out += word.front().toUpper();
-    return out.isEmpty() ? QStringLiteral("?") : out;
+    PLImageManager::sharedManager()->imageCache().storeInMemory(PLImageCache::keyForURL(QUrl(url)),
+                                                                initialsPicture(initials, colour));
 }
 
 QVariantMap userJSON(const Person& p) {

@@ -3,6 +3,8 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryChatlets.h"
+#include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
 #include "GalleryMedia.h"
@@ -46,7 +48,9 @@ int main(int argc, char** argv) {
     pelnix::tools::registerToolkitGalleryScreens();
     pelnix::tools::registerAccountGalleryScreens();
     pelnix::tools::registerConversationGalleryScreens();
+    pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

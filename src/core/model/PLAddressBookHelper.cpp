@@ -117,9 +117,11 @@ PLAddressBookHelper::addressBookContacts_ShouldFetchContactsWithPhone(bool withP
         for (const auto& phone : person.phones) {
             if (filterPhones) {
                 const QString digits = digitsOf(phone.value);
-                // Added numbers are compared as given: one with separators never matches.
-                const bool chosen = std::any_of(addedPhones.cbegin(), addedPhones.cend(),
-                                                [&digits](const QString& a) { return digits.endsWith(a); });
+                // Added numbers are compared as given: one with separators never matches, and an
+                // empty one (every number ends with it) matches nothing.
+                const bool chosen =
+                    std::any_of(addedPhones.cbegin(), addedPhones.cend(),
+                                [&digits](const QString& a) { return !a.isEmpty() && digits.endsWith(a); });
                 if (chosen)
                     continue;
             }

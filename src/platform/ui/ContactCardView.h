@@ -9,12 +9,13 @@
 
 class QLabel;
 class QPushButton;
-class QFormLayout;
+class QVBoxLayout;
 
 namespace pelnix::platform::ui {
 
-// A contact card that offers to add the person to the address book: the name, each phone
-// number and e-mail address under its label, and the add button. Saving is the caller's: the save
+// A contact card that offers to add the person to the address book: a badge with the initials and
+// the name, each phone number and e-mail address under its label in a white block, and the add
+// button as a row action, in the product's colours and fonts. Saving is the caller's: the save
 // handler gets the card and answers, now or later, with nothing or an error. While it works the
 // button is disabled; after a success it stays so; after a failure the error is shown and the user
 // may try again.
@@ -47,7 +48,9 @@ private:
     ContactCard m_contact;
     SaveHandler m_save;
     QLabel* m_name;
-    QFormLayout* m_entries;
+    QWidget* m_badge = nullptr;
+    QWidget* m_entriesBlock = nullptr;
+    QVBoxLayout* m_entries = nullptr;
     QPushButton* m_add;
     QLabel* m_error;
     quint64 m_generation = 0;

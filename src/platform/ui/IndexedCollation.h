@@ -24,6 +24,13 @@ public:
 
     // Names sorted for one section.
     QStringList sortedStrings(QStringList names) const;
+    // Items of one section sorted by their names, equal names keeping their order.
+    template <typename T>
+    QList<T> sortedItems(QList<T> items, const std::function<QString(const T&)>& name) const {
+        std::stable_sort(items.begin(), items.end(),
+                         [&](const T& a, const T& b) { return m_collator.compare(name(a), name(b)) < 0; });
+        return items;
+    }
     // Items in sections, each section sorted by the item's name.
     template <typename T>
     QList<QList<T>> sections(const QList<T>& items, const std::function<QString(const T&)>& name) const {

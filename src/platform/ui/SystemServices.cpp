@@ -2,9 +2,16 @@
 
 #include "DesktopSystemServices.h"
 
+#include <algorithm>
+
 namespace pelnix::platform::ui {
 
 namespace {
+QStringList& configuredApplicationSchemes() {
+    static QStringList schemes;
+    return schemes;
+}
+
 std::unique_ptr<SystemServices>& installed() {
     static std::unique_ptr<SystemServices> services;
     return services;
@@ -52,8 +59,33 @@ void SystemServices::setCurrent(std::unique_ptr<SystemServices> services) {
 }
 
 QStringList SystemServices::allowedSchemes() {
-    return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("tel"),
-            QStringLiteral("sms")};
+    return QStringList{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"),
+                       QStringLiteral("tel"), QStringLiteral("sms")} +
+           configuredApplicationSchemes();
+}
+
+void SystemServices::setApplicationSchemes(const QStringList& schemes) {
+    static const QStringList kNever{
+        QStringLiteral("file"),     QStringLiteral("javascript"), QStringLiteral("data"),
+        QStringLiteral("vbscript"), QStringLiteral("blob"),       QStringLiteral("about"),
+        QStringLiteral("qrc"),      QStringLiteral("ftp"),        QStringLiteral("smb"),
+        QStringLiteral("nfs"),      QStringLiteral("ssh"),        QStringLiteral("view-source")};
+    QStringList accepted;
+    for (const QString& scheme : schemes) {
+        const QString lower = scheme.trimmed().toLower();
+        const bool wellFormed = !lower.isEmpty() && lower.front().isLetter() &&
+                                std::all_of(lower.begin(), lower.end(), [](QChar c) {
+                                    return c.isLetterOrNumber() || c == QLatin1Char('+') ||
+                                           c == QLatin1Char('-') || c == QLatin1Char('.');
+                                });
+        if (wellFormed && !kNever.contains(lower) && !accepted.contains(lower))
+            accepted << lower;
+    }
+    configuredApplicationSchemes() = accepted;
+}
+
+QStringList SystemServices::applicationSchemes() {
+    return configuredApplicationSchemes();
 }
 
 bool SystemServices::isAllowed(const QUrl& url) {

@@ -54,7 +54,12 @@ public:
     // Installs `services` (null: the desktop's own) for the whole process.
     static void setCurrent(std::unique_ptr<SystemServices> services);
 
+    // http, https, mailto, tel and sms, then the application schemes the host configured.
     static QStringList allowedSchemes();
+    // Schemes of other applications links may open (a host's own companion app). Schemes that load
+    // or run content (file, javascript, data, ...) are never taken.
+    static void setApplicationSchemes(const QStringList& schemes);
+    static QStringList applicationSchemes();
     static bool isAllowed(const QUrl& url);
     // The mailto: and sms: links of a draft. Each recipient is one address: characters that
     // would start another recipient or a header of their own are escaped.

@@ -73,6 +73,11 @@ void TableViewCell::setSeparatorVisible(bool visible) {
     update();
 }
 
+void TableViewCell::setSeparatorColor(const QColor& color) {
+    m_separatorColor = color;
+    update();
+}
+
 void TableViewCell::setSeparatorInset(int left) {
     m_separatorInset = left;
     update();
@@ -215,7 +220,7 @@ void TableViewCell::paintEvent(QPaintEvent*) {
     if (m_separator) {
         const QRect line = QStyle::visualRect(
             layoutDirection(), rect(), QRect(m_separatorInset, height() - 1, width() - m_separatorInset, 1));
-        painter.fillRect(line, QColor(200, 199, 204));
+        painter.fillRect(line, m_separatorColor);
     }
 }
 

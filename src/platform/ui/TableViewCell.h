@@ -36,6 +36,7 @@ public:
     void setSelectedBackgroundColor(const QColor& color);
     void setSeparatorVisible(bool visible);
     void setSeparatorInset(int left);
+    void setSeparatorColor(const QColor& color);
 
     void prepareForReuse() override;
 
@@ -77,6 +78,7 @@ private:
     QColor m_selectedBackground{217, 217, 217};
     bool m_separator = true;
     int m_separatorInset = 15;
+    QColor m_separatorColor{200, 199, 204};
     bool m_revealed = false;
     qreal m_shift = 0; // how far the content is slid aside now
     quint64 m_slide = 0;

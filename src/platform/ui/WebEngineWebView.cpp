@@ -1,18 +1,17 @@
 #include "WebEngineWebView.h"
 
-#include "WebEnginePage.h"
+#include "UnavailableWebEngine.h"
+#include "WebEngineBackend.h"
+#include "WebEngineModule.h"
 
 #include <QLoggingCategory>
 #include <QThread>
 #include <QVBoxLayout>
-#include <QWebEngineHistory>
-#include <QWebEngineLoadingInfo>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 
 namespace pelnix::platform::ui {
 
 Q_LOGGING_CATEGORY(lcWebView, "pelnix.ui.webview")
+Q_LOGGING_CATEGORY(lcWebPage, "pelnix.ui.webpage")
 
 namespace {
 
@@ -24,79 +23,74 @@ constexpr int kNetAborted = -3;
 constexpr int kNetTimedOut = -7;
 constexpr int kNetConnectionTimedOut = -118;
 
-WebView::NavigationType navigationType(int engineType) {
-    switch (QWebEnginePage::NavigationType(engineType)) {
-    case QWebEnginePage::NavigationTypeLinkClicked:
+WebView::NavigationType navigationType(WebEngineClient::Navigation type) {
+    switch (type) {
+    case WebEngineClient::Navigation::LinkClicked:
         return WebView::NavigationType::LinkClicked;
-    case QWebEnginePage::NavigationTypeFormSubmitted:
+    case WebEngineClient::Navigation::FormSubmitted:
         return WebView::NavigationType::FormSubmitted;
-    case QWebEnginePage::NavigationTypeBackForward:
+    case WebEngineClient::Navigation::BackForward:
         return WebView::NavigationType::BackForward;
-    case QWebEnginePage::NavigationTypeReload:
+    case WebEngineClient::Navigation::Reload:
         return WebView::NavigationType::Reload;
     default:
         return WebView::NavigationType::Other;
     }
 }
 
-int errorCode(const QWebEngineLoadingInfo& info) {
-    if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == kNetAborted)
+int errorCode(const WebEngineLoad& load) {
+    if (load.status == WebEngineLoad::Status::Stopped || load.errorCode == kNetAborted)
         return WebView::CancelledError;
-    switch (info.errorDomain()) {
-    case QWebEngineLoadingInfo::DnsErrorDomain:
+    switch (load.errorDomain) {
+    case WebEngineLoad::ErrorDomain::Dns:
         return WebView::CannotFindHostError;
-    case QWebEngineLoadingInfo::CertificateErrorDomain:
+    case WebEngineLoad::ErrorDomain::Certificate:
         return WebView::ServerCertificateUntrustedError;
-    case QWebEngineLoadingInfo::ConnectionErrorDomain:
-        return info.errorCode() == kNetTimedOut || info.errorCode() == kNetConnectionTimedOut
+    case WebEngineLoad::ErrorDomain::Connection:
+        return load.errorCode == kNetTimedOut || load.errorCode == kNetConnectionTimedOut
                    ? WebView::TimedOutError
                    : WebView::CannotConnectToHostError;
-    case QWebEngineLoadingInfo::HttpErrorDomain:
-    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+    case WebEngineLoad::ErrorDomain::Http:
+    case WebEngineLoad::ErrorDomain::HttpStatusCode:
         return WebView::BadServerResponseError;
     default:
         return WebView::UnknownError;
     }
 }
 
-PLError loadError(const QWebEngineLoadingInfo& info) {
-    const int code = errorCode(info);
-    QString text = info.errorString();
+PLError loadError(const WebEngineLoad& load) {
+    const int code = errorCode(load);
+    QString text = load.errorString;
     if (text.isEmpty())
         text = code == WebView::CancelledError ? QStringLiteral("cancelled") : QStringLiteral("load failed");
     return PLError(QString::fromLatin1(WebView::ErrorDomain), code, text,
-                   {{QStringLiteral("NSErrorFailingURLStringKey"), info.url().toString()},
-                    {QStringLiteral("engineErrorCode"), info.errorCode()},
-                    {QStringLiteral("engineErrorDomain"), int(info.errorDomain())}});
+                   {{QStringLiteral("NSErrorFailingURLStringKey"), load.url.toString()},
+                    {QStringLiteral("engineErrorCode"), load.errorCode},
+                    {QStringLiteral("engineErrorDomain"), int(load.errorDomain)}});
 }
 
 } // namespace
 
-WebEngineWebView::WebEngineWebView(QWidget* parent)
-    : WebView(parent), m_view(new QWebEngineView(this)), m_page(new WebEnginePage(this)) {
+WebEngineWebView::WebEngineWebView(QWidget* parent) : WebView(parent) {
+    WebEngineClient* client = this;
+    if (const WebEngineBackendFactory make = WebEngineModule::factory()) {
+        m_engine.reset(make(client, this));
+        m_hasEngine = true;
+    } else {
+        m_engine = std::make_unique<UnavailableWebEngine>(client, this);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    QWebEngineSettings* settings = m_page->settings();
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
-    // Screens tell failures to the user themselves; the engine's error page would only get in the way.
-    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineWebView::loadingChanged);
-    // A page that navigated itself elsewhere has that origin as its own.
-    connect(m_page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
-        if (url.isValid() && !url.isEmpty() && url.scheme() != QLatin1String("data"))
-            m_contentURL = url;
-    });
+    layout->addWidget(m_engine->widget());
 }
 
 WebEngineWebView::~WebEngineWebView() {
-    // The page goes before the view that shows it.
-    m_view->setPage(nullptr);
-    delete m_page;
+    // While this object is whole: the engine's teardown may still report to it.
+    m_engine.reset();
+}
+
+QWidget* WebEngineWebView::engineView() const {
+    return m_engine->widget();
 }
 
 void WebEngineWebView::loadHTMLString(const QString& html, const QUrl& baseURL) {
@@ -110,7 +104,7 @@ void WebEngineWebView::loadHTMLString(const QString& html, const QUrl& baseURL) 
     m_htmlBase = baseURL.isEmpty() ? QUrl(QStringLiteral("about:blank")) : baseURL;
     m_contentURL = *m_htmlBase;
     replaceOpenLoad();
-    m_page->setHtml(html, baseURL);
+    m_engine->setHtml(html, baseURL);
 }
 
 void WebEngineWebView::loadURL(const QUrl& url) {
@@ -123,7 +117,7 @@ void WebEngineWebView::loadURL(const QUrl& url) {
     m_contentURL = url;
     m_screenLoads.insert(url.adjusted(QUrl::RemoveFragment));
     replaceOpenLoad();
-    m_page->load(url);
+    m_engine->load(url);
 }
 
 void WebEngineWebView::failBeforeStart(const PLError& error) {
@@ -139,10 +133,7 @@ void WebEngineWebView::failBeforeStart(const PLError& error) {
 }
 
 void WebEngineWebView::evaluateJavaScript(const QString& script, std::function<void(const QVariant&)> done) {
-    if (done)
-        m_page->runJavaScript(script, [done](const QVariant& value) { done(value); });
-    else
-        m_page->runJavaScript(script);
+    m_engine->runJavaScript(script, std::move(done));
 }
 
 void WebEngineWebView::measureContentHeight(std::function<void(qreal)> done) {
@@ -154,34 +145,34 @@ void WebEngineWebView::measureContentHeight(std::function<void(qreal)> done) {
 }
 
 bool WebEngineWebView::canGoBack() const {
-    return m_page->history()->canGoBack();
+    return m_engine->canGoBack();
 }
 
 bool WebEngineWebView::canGoForward() const {
-    return m_page->history()->canGoForward();
+    return m_engine->canGoForward();
 }
 
 void WebEngineWebView::goBack() {
     replaceOpenLoad();
-    m_page->history()->back();
+    m_engine->goBack();
 }
 
 void WebEngineWebView::goForward() {
     replaceOpenLoad();
-    m_page->history()->forward();
+    m_engine->goForward();
 }
 
 void WebEngineWebView::stopLoading() {
-    m_page->triggerAction(QWebEnginePage::Stop);
+    m_engine->stop();
 }
 
 void WebEngineWebView::reload() {
     replaceOpenLoad();
-    m_page->triggerAction(QWebEnginePage::Reload);
+    m_engine->reload();
 }
 
 bool WebEngineWebView::isLoading() const {
-    return m_page->isLoading();
+    return m_engine->isLoading();
 }
 
 void WebEngineWebView::setContentInsets(const QMargins& insets) {
@@ -189,17 +180,17 @@ void WebEngineWebView::setContentInsets(const QMargins& insets) {
 }
 
 void WebEngineWebView::setTransparentBackground(bool transparent) {
-    m_page->setBackgroundColor(transparent ? QColor(Qt::transparent) : QColor(Qt::white));
+    m_engine->setBackgroundColor(transparent ? QColor(Qt::transparent) : QColor(Qt::white));
 }
 
 void WebEngineWebView::setAllowsLocalFileAccess(bool allowed) {
     m_localFiles = allowed;
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, allowed);
+    m_engine->setLocalFileAccess(allowed);
 }
 
-bool WebEngineWebView::acceptNavigation(const QUrl& url, int engineType, bool isMainFrame) {
+bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, bool isMainFrame) {
     Q_ASSERT(QThread::currentThread() == thread());
-    const bool byScreen = engineType == QWebEnginePage::NavigationTypeTyped;
+    const bool byScreen = engineType == Navigation::Typed;
     // An HTML string arrives as a data URL; the screen knows it by the base URL it gave.
     QUrl asked = url;
     if (byScreen && url.scheme() == QLatin1String("data") && m_htmlBase)
@@ -216,6 +207,27 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, int engineType, bool is
     else if (isMainFrame)
         m_refused.insert(url);
     return go;
+}
+
+bool WebEngineWebView::acceptSubresource(const QUrl& url, int resourceType) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (allowsSubresource(url, m_contentURL))
+        return true;
+    qCWarning(lcWebPage).noquote() << "blocked a subresource the page may not load:"
+                                   << url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment |
+                                                   QUrl::RemoveUserInfo)
+                                   << "(type" << resourceType << ")";
+    return false;
+}
+
+void WebEngineWebView::urlChanged(const QUrl& url) {
+    // A page that navigated itself elsewhere has that origin as its own.
+    if (url.isValid() && !url.isEmpty() && url.scheme() != QLatin1String("data"))
+        m_contentURL = url;
+}
+
+void WebEngineWebView::consoleMessage(int, const QString& message, int line) {
+    qCDebug(lcWebPage, "console (line %d): %s", line, qPrintable(message.left(200)));
 }
 
 bool WebEngineWebView::mayShow(const QUrl& url) const {
@@ -235,32 +247,33 @@ void WebEngineWebView::replaceOpenLoad() {
     emit didFinishLoad(false);
 }
 
-void WebEngineWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
+void WebEngineWebView::loadingChanged(const WebEngineLoad& load) {
+    Q_ASSERT(QThread::currentThread() == thread());
     // A refused navigation is no load for the screen: the page it stays on is what it shows.
     // The engine tells of a link to another scheme before asking about it; it is never shown here.
-    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus && !mayShow(info.url()))
-        m_refused.insert(info.url());
-    if (m_refused.contains(info.url())) {
-        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            m_refused.remove(info.url());
+    const bool started = load.status == WebEngineLoad::Status::Started;
+    if (started && !mayShow(load.url))
+        m_refused.insert(load.url);
+    if (m_refused.contains(load.url)) {
+        if (!started)
+            m_refused.remove(load.url);
         return;
     }
-    const bool ended = info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
-    if (ended && info.status() != QWebEngineLoadingInfo::LoadSucceededStatus && m_replaced.remove(info.url()))
+    if (!started && load.status != WebEngineLoad::Status::Succeeded && m_replaced.remove(load.url))
         return;
-    if (!ended) {
+    if (started) {
         replaceOpenLoad();
-        m_openLoad = info.url();
+        m_openLoad = load.url;
         emit didStartLoad();
         return;
     }
     // A load whose start the engine folded into the one it replaced still starts before it ends.
     if (!std::exchange(m_openLoad, std::nullopt))
         emit didStartLoad();
-    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+    if (load.status == WebEngineLoad::Status::Succeeded) {
         emit didFinishLoad(true);
     } else {
-        emit didFailLoad(loadError(info));
+        emit didFailLoad(loadError(load));
         emit didFinishLoad(false);
     }
 }

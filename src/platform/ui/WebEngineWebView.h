@@ -1,22 +1,24 @@
 #pragma once
 
+#include "WebEngineClient.h"
 #include "WebView.h"
 
 #include <QSet>
+#include <memory>
 #include <optional>
-
-class QWebEngineView;
-class QWebEngineLoadingInfo;
 
 namespace pelnix::platform::ui {
 
-class WebEnginePage;
+class WebEngineBackend;
 
-// The web view on Qt WebEngine. Pages run in the library's own off-the-record profile
-// (WebEnginePage::libraryProfile()), which keeps nothing on disk; every setting that differs is
-// set per page, and the subresource filter is the page's own request interceptor, so a host's own
-// web views and its default profile are left alone.
-class WebEngineWebView : public WebView {
+// The web view on the browser engine (Qt WebEngine). The engine lives in a module of its own,
+// mapped when the first view is made (WebEngineModule), so a process that shows no page never
+// loads it; this class keeps what a load, a navigation and a subresource mean to the screen, and
+// the module only shows the page. Pages run in the library's own off-the-record profile, which
+// keeps nothing on disk; every setting that differs is set per page, and the subresource filter is
+// the page's own request interceptor, so a host's own web views and its default profile are left
+// alone. Without the module the view shows nothing and every load fails.
+class WebEngineWebView : public WebView, private WebEngineClient {
     Q_OBJECT
 public:
     explicit WebEngineWebView(QWidget* parent = nullptr);
@@ -37,21 +39,28 @@ public:
     void setTransparentBackground(bool transparent) override;
     void setAllowsLocalFileAccess(bool allowed) override;
 
-    QWebEngineView* engineView() const { return m_view; }
+    // The widget that shows the page: the engine's view (a QWebEngineView), or an empty widget
+    // when the engine module is missing.
+    QWidget* engineView() const;
+    // Whether the engine shows this view's pages.
+    bool hasEngine() const { return m_hasEngine; }
     // The URL whose origin the page's own subresources may come from: the base URL of the HTML
     // shown, or the URL of the page shown.
     QUrl contentURL() const { return m_contentURL; }
 
 private:
-    friend class WebEnginePage;
-    bool acceptNavigation(const QUrl& url, int engineType, bool isMainFrame);
+    bool acceptNavigation(const QUrl& url, Navigation type, bool isMainFrame) override;
+    bool acceptSubresource(const QUrl& url, int resourceType) override;
+    void loadingChanged(const WebEngineLoad& load) override;
+    void urlChanged(const QUrl& url) override;
+    void consoleMessage(int level, const QString& message, int line) override;
+
     bool mayShow(const QUrl& url) const;
-    void loadingChanged(const QWebEngineLoadingInfo& info);
     void failBeforeStart(const PLError& error);
     void replaceOpenLoad();
 
-    QWebEngineView* m_view;
-    WebEnginePage* m_page;
+    std::unique_ptr<WebEngineBackend> m_engine;
+    bool m_hasEngine = false;
     bool m_localFiles = false;
     QUrl m_contentURL;
     // The base URL of the HTML string being loaded, which the veto is asked about.

@@ -13,18 +13,15 @@ class Message;
 // (a declared Q_PROPERTY or a dynamic property, read before the screen's view loads), so that it needs
 // none of their headers. Delegates are the chat window itself as a QObject: a screen casts it to the
 // delegate interface it expects (PLPostChatletDelegate, PLShareContactDelegate) and holds it weakly.
+// (The screens of this library's own, such as the search and the chatlet composer, are made directly.)
 namespace ConversationScreenInputs {
 
 // QString: the room the screen is about.
 inline constexpr char kRoomId[] = "roomId";
 // QObject*: the PLPostChatletDelegate for what the screen composes.
 inline constexpr char kPostChatletDelegate[] = "postChatletDelegate";
-// QObject*: the PLShareContactDelegate for a shared contact.
-inline constexpr char kShareContactDelegate[] = "shareContactDelegate";
 // QObject*: the controller that presents the attachment sheet's pickers and screens.
 inline constexpr char kInViewController[] = "inViewController";
-// PLLinkCompletionHandler: a link tapped in a search result, with its message.
-inline constexpr char kCompletion[] = "completion";
 // PLConversationClearedHandler of group information and of member detail.
 inline constexpr char kGroupInfoCompletion[] = "groupInfoViewControllerCompletionHandler";
 inline constexpr char kMemberDetailCompletion[] = "memberDetailViewControllerCompletionHandler";
@@ -39,10 +36,7 @@ inline constexpr char kProfileNavigationType[] = "profileNavigationType";
 
 // Told true when the screen cleared the conversation.
 using PLConversationClearedHandler = std::function<void(bool cleared)>;
-using PLLinkCompletionHandler =
-    std::function<void(const QString& url, const std::shared_ptr<Message>& message)>;
 
 } // namespace pelnix
 
 Q_DECLARE_METATYPE(pelnix::PLConversationClearedHandler)
-Q_DECLARE_METATYPE(pelnix::PLLinkCompletionHandler)

@@ -1,6 +1,7 @@
 #include "ui/conversation/ConversationScreens.h"
 
 #include "platform/ui/ScreenRegistry.h"
+#include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 
 namespace pelnix::ConversationScreens {
@@ -9,6 +10,7 @@ void registerScreens() {
     auto* registry = platform::ui::ScreenRegistry::shared();
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
+    ChatletScreens::registerScreens();
 }
 
 } // namespace pelnix::ConversationScreens

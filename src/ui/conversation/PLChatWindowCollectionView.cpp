@@ -63,6 +63,25 @@ void PLChatWindowCollectionView::scrollRectToVisibleInsideInsets(const QRectF& r
     setContentOffset(QPointF(contentOffset().x(), y), animated);
 }
 
+unsigned PLChatWindowCollectionView::scrollControlType() const {
+    enum ControlType : unsigned { AtTop = 0, NearBottom = 1, ContentFits = 2, InBetween = 3 };
+    const auto metrics = ScrollViewAdditions::metrics(this);
+    if (contentSize().height() <= height())
+        return ContentFits;
+    if (ScrollViewAdditions::isAtTop(metrics))
+        return AtTop;
+    if (ScrollViewAdditions::isNearToBottom(metrics))
+        return NearBottom;
+    return InBetween;
+}
+
+void PLChatWindowCollectionView::scrollForControlButton(unsigned buttonType) {
+    if (buttonType == 1)
+        scrollToBottomAnimated(true);
+    else if (buttonType == 0 && numberOfItemsInSection(0) > 0)
+        scrollToItemAtIndexPath(platform::ui::IndexPath::forItem(0), ScrollPosition::Top, true);
+}
+
 void PLChatWindowCollectionView::setContentInsetBottom(double bottom) {
     QMargins inset = contentInset();
     inset.setBottom(qRound(bottom));

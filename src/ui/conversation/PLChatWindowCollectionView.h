@@ -21,6 +21,11 @@ public:
     void setContentInsetTop(double top, double bottom);
     QList<platform::ui::IndexPath> indexPathsForVisibleItems() const;
     QList<platform::ui::CollectionViewCell*> visibleCells() const;
+    // What the side control offers for where the list stands: 0 at the top, 1 near the bottom, 2 the
+    // content fits, 3 in between.
+    unsigned scrollControlType() const;
+    // The side control's button: 1 to the bottom, 0 to the first row.
+    void scrollForControlButton(unsigned buttonType);
     // Makes `rect` (content coordinates) visible within the part of the list that the insets leave.
     void scrollRectToVisibleInsideInsets(const QRectF& rect, bool animated);
 

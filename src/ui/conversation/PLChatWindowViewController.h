@@ -36,6 +36,8 @@ class PLChatWindowRowListEdit;
 class PLMarkMessageAsReadHelper;
 class PLNewUpdatesNotificationButton;
 class PLPostToChatView;
+class PLLinkDisplayHelper;
+class PLSmartMessageCell;
 
 namespace platform::ui {
 class AlertView;
@@ -182,6 +184,18 @@ public:
     void cellDidTapOnLinkWithURL(PLChatMessageCell* cell, const QUrl& url) override;
     void processLinkURLString(const QString& urlString, const Message::Ptr& message);
 
+    // ---- Smart messages (PLChatWindowViewControllerChatlets.cpp)
+    // The page's load completion and link taps of a smart message cell.
+    void configureSmartMessageCell(PLSmartMessageCell* cell);
+    // A composed chatlet into the room: a new one or a reply, with or without media.
+    void postChatletToChatWindow(const QString& message, const Message::Ptr& linkedMessage,
+                                 const QList<PLMediaSelection>& pickerSelections) override;
+    // The chatlet composer over the window.
+    void showChatletComposer();
+    // The conversation search, pushed; a link tapped in a result comes back to this window.
+    void chatWindowSearchClicked();
+    PLLinkDisplayHelper* linkDisplayHelper() const;
+
     // ---- Paging
     void loadMoreMessagesButtonClicked() override;
 
@@ -237,9 +251,7 @@ public:
     void postTextMessage(const QString& text) override;
     void uploadMediaButtonClickHandler() override;
     void postChatletButtonClickHandler() override;
-    void postChatletToChatWindow(const QString& messageJSON, const Message::Ptr& message,
-                                 const QList<PLMediaSelection>& pickerSelections) override;
-    void selectedContact(const QVariantMap& contact, const QString& recordID) override;
+    void selectedContact(const QVariantMap& contact, qint32 recordID) override;
     // The alert shown where a screen another part of the library provides is not in this build.
     platform::ui::AlertView* showNotAvailableAlert(const QString& what);
 
@@ -256,7 +268,6 @@ public:
     void addBarButtonItems();
     void addLeftBarButtonItems();
     void dismissChatView();
-    void chatWindowSearchClicked();
     void showGroupInfo();
     void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
     void showRoomMemberDetailPage(const std::shared_ptr<User>& user, bool displayGroupInfoOptions,
@@ -315,6 +326,7 @@ private:
     QPointF m_initialCenter;
     QHash<QString, int> m_bulkUserJoinedMessageState;
     ProcessedLinkHandler m_processedLinkHandler;
+    QPointer<PLLinkDisplayHelper> m_linkDisplayHelper;
 
     QPointer<PLChatWindowCollectionView> m_collectionView;
     QPointer<PLPostToChatView> m_postToChatView;

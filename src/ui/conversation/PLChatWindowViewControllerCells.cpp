@@ -15,6 +15,7 @@
 #include "ui/conversation/PLDateMessage.h"
 #include "ui/conversation/PLDateMessageCell.h"
 #include "ui/conversation/PLExtendedTextMessageCell.h"
+#include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLLoadMoreMessagesView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 #include "ui/conversation/PLStaleMessageCell.h"
@@ -81,8 +82,10 @@ CollectionViewCell* PLChatWindowViewController::cellForItemAtIndexPath(Collectio
     CollectionViewCell* cell = view->dequeueReusableCell(reuseIdentifierForItemAtIndex(index), path);
     switch (row.type()) {
     case SmartMessage:
-        if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell); smart && !hidden)
+        if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell); smart && !hidden) {
+            configureSmartMessageCell(smart);
             smart->loadCellFromSmartMessageInfo(row);
+        }
         break;
     case TextMessage:
         if (auto* text = qobject_cast<PLTextMessageCell*>(cell)) {
@@ -269,10 +272,25 @@ void PLChatWindowViewController::processLinkURLString(const QString& urlString, 
                     self->m_chatRoom->replyToChatlet(reply, message);
                 return;
             }
-            if (self->m_processedLinkHandler)
+            if (self->m_processedLinkHandler) {
                 self->m_processedLinkHandler(linkType, info, urlString, message);
-            else
-                qCDebug(lcConversation) << "link of type" << linkType << "has no action here";
+                return;
+            }
+            if (!PLLinkDisplayHelper::canHandleLinkforType(linkType)) {
+                qCDebug(lcConversation) << "link of type" << linkType << "has no action";
+                return;
+            }
+            if (!self->m_linkDisplayHelper) {
+                self->m_linkDisplayHelper =
+                    PLLinkDisplayHelper::instanceWithViewController(self, self->m_chatRoom);
+                self->m_linkDisplayHelper->setPostChatletDelegate(self);
+            }
+            if (linkType == PLLinkTypeLocation)
+                self->m_linkDisplayHelper->setPostLocationCompletionHandler([self](const QString& response) {
+                    if (self)
+                        self->postChatletToChatWindow(response, nullptr, {});
+                });
+            self->m_linkDisplayHelper->handleProcessedLink(linkType, urlString, info, message);
         });
 }
 

@@ -5,11 +5,9 @@
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/StringAdditions.h"
-#include "media/PLRichMediaPosts.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/KeyboardMonitor.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
@@ -18,6 +16,7 @@
 #include "ui/conversation/ConversationScreenInputs.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
+#include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
 
@@ -42,7 +41,6 @@ QString localized(const char* text) {
 // The margin between the bar's edges and its text field, above and below.
 constexpr int kTextMargin = 6;
 const QString kUploadActionSheetIdentifier = QStringLiteral("PLUploadActionSheet");
-const QString kChatletsStoryboard = QStringLiteral("Chatlets");
 
 platform::ui::Window* libraryWindowOf(QWidget* view) {
     for (QWidget* widget = view; widget; widget = widget->parentWidget())
@@ -216,11 +214,8 @@ void PLChatWindowViewController::postTextMessage(const QString& text) {
 
 platform::ui::AlertView* PLChatWindowViewController::showNotAvailableAlert(const QString& what) {
     qCInfo(lcConversation) << what << "is not available in this build";
-    auto* alert = new platform::ui::AlertView(
-        localized("Not Available"),
-        PLCurrentBundleInfo::localizedString(QStringLiteral("%1 is not available in this version."))
-            .arg(what),
-        localized("OK"), {});
+    auto* alert = new platform::ui::AlertView(localized("Failed"), PLLinkDisplayHelper::notAvailableText(),
+                                              localized("OK"), {});
     alert->setObjectName(QStringLiteral("notAvailableAlert"));
     alert->show(window());
     if (!alert->isShown()) {
@@ -259,36 +254,10 @@ void PLChatWindowViewController::uploadMediaButtonClickHandler() {
 }
 
 void PLChatWindowViewController::postChatletButtonClickHandler() {
-    auto* screen = ScreenRegistry::shared()->instantiateInitial(kChatletsStoryboard);
-    if (!screen) {
-        showNotAvailableAlert(localized("Chatlets"));
-        return;
-    }
-    auto* navigation = qobject_cast<platform::ui::NavigationController*>(screen);
-    platform::ui::ViewController* composer =
-        navigation && navigation->topViewController() ? navigation->topViewController() : screen;
-    composer->setProperty(ConversationScreenInputs::kPostChatletDelegate,
-                          QVariant::fromValue<QObject*>(this));
-    presentViewController(screen, true);
+    showChatletComposer();
 }
 
-void PLChatWindowViewController::postChatletToChatWindow(const QString& messageJSON,
-                                                         const Message::Ptr& message,
-                                                         const QList<PLMediaSelection>& pickerSelections) {
-    if (!m_chatRoom || messageJSON.isEmpty())
-        return;
-    if (!pickerSelections.isEmpty() && message)
-        PLRichMediaPosts::replyToChatletWithMultipleRichMediaSelectionString(m_chatRoom, messageJSON,
-                                                                             pickerSelections, message);
-    else if (!pickerSelections.isEmpty())
-        PLRichMediaPosts::postChatletWithMessageString(m_chatRoom, messageJSON, pickerSelections);
-    else if (message)
-        m_chatRoom->replyToChatlet(messageJSON, message);
-    else
-        m_chatRoom->postChatlet(messageJSON);
-}
-
-void PLChatWindowViewController::selectedContact(const QVariantMap& contact, const QString&) {
+void PLChatWindowViewController::selectedContact(const QVariantMap& contact, qint32) {
     if (contact.isEmpty())
         return;
     const QString json = SmartFormManager::constructShareContactJsonFromDictionary(contact);

@@ -45,7 +45,6 @@ QString localized(const char* text) {
 
 const QString kHome = QStringLiteral("Home");
 const QString kGroupInfoSegue = QStringLiteral("GroupInfoSegue");
-const QString kSearchIdentifier = QStringLiteral("PLChatWindowSearchViewControllerID");
 const QString kMemberDetailIdentifier = QStringLiteral("PLGroupMemeberDetailTableViewController");
 const QString kProfileIdentifier = QStringLiteral("PLUserProfileNavigationController");
 const QString kProfileIdentifierRightToLeft = QStringLiteral("PLUserProfileNavigationController_RTL");
@@ -127,25 +126,6 @@ void PLChatWindowViewController::dismissChatView() {
 }
 
 // ---- Screens reached from the bar and the rows
-
-void PLChatWindowViewController::chatWindowSearchClicked() {
-    auto* search = instantiateScreen(kHome, kSearchIdentifier, localized("Search"));
-    if (!search)
-        return;
-    QPointer<PLChatWindowViewController> self(this);
-    search->setProperty(ConversationScreenInputs::kRoomId, roomId());
-    search->setProperty(ConversationScreenInputs::kCompletion,
-                        QVariant::fromValue(PLLinkCompletionHandler(
-                            [self](const QString& url, const std::shared_ptr<Message>& message) {
-                                if (self)
-                                    self->processLinkURLString(url, message);
-                            })));
-    if (auto* navigation = navigationController())
-        navigation->pushViewController(search, true);
-    else
-        presentViewController(search, true);
-    m_needToReloadVisibleCellReadState = true;
-}
 
 void PLChatWindowViewController::conversationCleared(bool cleared) {
     if (!cleared)

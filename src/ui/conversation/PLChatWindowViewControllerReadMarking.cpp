@@ -20,10 +20,6 @@ using platform::ui::CollectionViewCell;
 using platform::ui::IndexPath;
 using platform::ui::Scheduler;
 
-namespace {
-enum ControlType : unsigned { AtTop = 0, NearBottom = 1, ContentFits = 2, InBetween = 3 };
-}
-
 qreal PLChatWindowViewController::rowTop(int index) const {
     return m_collectionView->rectForRow(IndexPath::forItem(index)).top();
 }
@@ -163,28 +159,14 @@ void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {
 }
 
 void PLChatWindowViewController::showOrHideScrollToTopButtons() {
-    if (!m_scrollToBottomOrTopView)
-        return;
-    const auto metrics = ScrollViewAdditions::metrics(m_collectionView);
-    unsigned type = InBetween;
-    if (m_collectionView->contentSize().height() <= m_collectionView->height())
-        type = ContentFits;
-    else if (ScrollViewAdditions::isAtTop(metrics))
-        type = AtTop;
-    else if (ScrollViewAdditions::isNearToBottom(metrics))
-        type = NearBottom;
-    m_scrollToBottomOrTopView->setControllType(type);
+    if (m_scrollToBottomOrTopView)
+        m_scrollToBottomOrTopView->setControllType(m_collectionView->scrollControlType());
 }
 
 void PLChatWindowViewController::scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view,
                                                          unsigned buttonType) {
-    if (view != m_scrollToBottomOrTopView)
-        return;
-    if (buttonType == 1)
-        m_collectionView->scrollToBottomAnimated(true);
-    else if (buttonType == 0 && m_rows.count() > 0)
-        m_collectionView->scrollToItemAtIndexPath(IndexPath::forItem(0), CollectionView::ScrollPosition::Top,
-                                                  true);
+    if (view == m_scrollToBottomOrTopView)
+        m_collectionView->scrollForControlButton(buttonType);
 }
 
 } // namespace pelnix

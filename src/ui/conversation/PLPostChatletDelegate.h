@@ -11,13 +11,13 @@ namespace pelnix {
 class ChatRoom;
 class Message;
 
-// Receives what the chatlet composer, the attachment sheet and the location screens produce: a
-// smart message's JSON text, the message it answers (or none) and the media picked for it (or none),
-// to post in the room it names.
+// Takes a composed chatlet (its message JSON text), the message it answers (null for a new one) and
+// the media picked for it, and knows the room it goes to.
 class PLPostChatletDelegate {
 public:
     virtual ~PLPostChatletDelegate() = default;
-    virtual void postChatletToChatWindow(const QString& messageJSON, const std::shared_ptr<Message>& message,
+    virtual void postChatletToChatWindow(const QString& message,
+                                         const std::shared_ptr<Message>& linkedMessage,
                                          const QList<PLMediaSelection>& pickerSelections) = 0;
     virtual std::shared_ptr<ChatRoom> currentChatRoom() const = 0;
 };

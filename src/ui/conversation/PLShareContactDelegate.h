@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QString>
 #include <QVariantMap>
 
 namespace pelnix {
 
-// Receives the contact picked for sharing: {"pl": the contact's JSON text, "name"}, with the address
-// book's record ID.
+// Receives a shared contact: {"pl": the person as pretty-printed JSON text, "name": the name}. A
+// screen holds its share-contact delegate as a plain object and hands the contact only to one that
+// adopts this interface.
 class PLShareContactDelegate {
 public:
     virtual ~PLShareContactDelegate() = default;
-    virtual void selectedContact(const QVariantMap& contact, const QString& recordID) = 0;
+    virtual void selectedContact(const QVariantMap& contact, qint32 recordID) = 0;
 };
 
 } // namespace pelnix

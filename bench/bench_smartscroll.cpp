@@ -1,0 +1,383 @@
+// The chat window on a room of 200 smart messages (polls rendered by the stand-in's stylesheet, shown
+// in the browser engine), scrolled end to end, beside the same window on a room of 200 text messages
+// in the same run:
+//   fps      frames per second of the scroll (move, paint, one turn of the event loop), smart against
+//            text; the target is at least half of the text room's rate;
+//   memory   the resident set of every process of the program, the browser engine's included, read
+//            from /proc (peak over the scroll); the target is under 500 MB;
+//   pages    the web pages alive against the rows on screen (pages are reused with the cells), the
+//            page loads against the number of messages, and the row heights changed while scrolling
+//            (none: heights come from the store).
+
+#include "ScrollBenchmark.h"
+#include "TestSandbox.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "core/model/StyleSheetXSLT.h"
+#include "core/model/User.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/WebView.h"
+#include "platform/ui/Window.h"
+#include "smart/SmartMessageRenderer.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+using namespace pelnix;
+using namespace pelnix::bench;
+
+namespace {
+
+constexpr int kMessages = 200;
+constexpr qint32 kMe = 7;
+constexpr qint32 kBob = 8;
+constexpr qint64 kStart = 1'700'000'000'000;
+QMap<QString, double> g_figures;
+
+QByteArray fixture(const QString& file) {
+    QFile f(QStringLiteral(":/standin/smart/") + file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+// The processes of the program: this one and every one below it (the browser engine's renderer and
+// helpers).
+QList<qint64> processTree() {
+    const qint64 self = QCoreApplication::applicationPid();
+    QMap<qint64, qint64> parentOf;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold spaces, the fields after it do not.
+        const QList<QByteArray> after = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        parentOf[pid] = after.value(1).toLongLong();
+    }
+    QList<qint64> tree;
+    for (auto it = parentOf.begin(); it != parentOf.end(); ++it) {
+        qint64 pid = it.key();
+        for (int depth = 0; depth < 8 && pid > 1; ++depth) {
+            if (pid == self) {
+                tree << it.key();
+                break;
+            }
+            pid = parentOf.value(pid);
+        }
+    }
+    return tree;
+}
+
+// A field of /proc/<pid>/<file> in kB ("VmRSS:" of status, "Pss:" of smaps_rollup).
+long procKb(qint64 pid, const char* file, const QByteArray& field) {
+    QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// Memory of the whole program: the sum of the resident sets (shared pages counted in every process
+// that maps them) and the sum of the proportional sets (each shared page split among its users).
+struct TreeMemory {
+    long rssKb = 0;
+    long pssKb = 0;
+    int processes = 0;
+};
+
+TreeMemory treeMemory() {
+    TreeMemory memory;
+    for (qint64 pid : processTree()) {
+        memory.rssKb += procKb(pid, "status", "VmRSS:");
+        memory.pssKb += procKb(pid, "smaps_rollup", "Pss:");
+        ++memory.processes;
+    }
+    return memory;
+}
+
+QString pollJSON(int i) {
+    QJsonArray options;
+    const char* places[] = {"Café Zoë", "The dock", "Pizza place"};
+    for (int k = 0; k < 3; ++k)
+        options.append(QJsonObject{
+            {"id", QString::number(k + 1)}, {"text", QLatin1String(places[k])}, {"votes", (i + k) % 4}});
+    const QJsonObject poll{{"type", "primary"},
+                           {"xslt", "poll"},
+                           {"formid", QStringLiteral("BENCH-%1").arg(i)},
+                           {"displayname", "Poll"},
+                           {"latestAction", "init"},
+                           {"content", QJsonObject{{"title", QStringLiteral("Lunch %1").arg(i)},
+                                                   {"question", "Where shall we go?"},
+                                                   {"options", options}}}};
+    return QString::fromUtf8(QJsonDocument(poll).toJson(QJsonDocument::Compact));
+}
+
+// The store with the signed-in account, the poll stylesheet, and the two rooms.
+class World {
+public:
+    World() {
+        platform::Sandbox::setRoot(m_sandbox.root());
+        PLModelManager::sharedModelManager()->initialize();
+        CurrentUserInfo::initializeCurrentUserForSDKWithID(kMe, QStringLiteral("me@acme.test"),
+                                                           QStringLiteral("t"));
+        CurrentUserInfo::currentUserInfo()->user()->setProfileName(QStringLiteral("Ann"));
+        m_bob = User::PS_createEntity();
+        m_bob->setUserID(kBob);
+        m_bob->setProfileName(QStringLiteral("Bob"));
+        auto sheet = StyleSheetXSLT::PS_createEntity();
+        sheet->setName(QStringLiteral("poll"));
+        sheet->setCategory(QStringLiteral("form"));
+        sheet->setData(QString::fromUtf8(fixture(QStringLiteral("poll.xsl"))));
+        fill(QStringLiteral("smart"), true);
+        fill(QStringLiteral("text"), false);
+        PLPersistence::PS_defaultContext()->save();
+    }
+    ~World() {
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+    }
+
+    // The height a poll page takes, measured once in a cell as the chat window would, and stored on
+    // every poll: each message has been shown once before.
+    void storeMeasuredHeights() {
+        platform::ui::Window window;
+        window.resize(kScreen);
+        auto* cell = new PLSmartMessageCell(&window);
+        cell->setGeometry(0, 0, kScreen.width(), 200);
+        window.show();
+        bool measured = false;
+        cell->setWebViewLoadCompletionHandler([&measured](bool) { measured = true; });
+        auto room = ChatRoom::chatRoomWithID(QStringLiteral("smart"));
+        const auto messages = room->allMessages();
+        cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(messages.first()));
+        waitUntil([&measured] { return measured; }, 30000);
+        const qint16 height = messages.first()->displayCellHeight();
+        for (const auto& message : messages)
+            message->setDisplayCellHeight(height);
+        PLPersistence::PS_defaultContext()->save();
+        g_figures["poll_row_height"] = height;
+    }
+
+private:
+    void fill(const QString& roomId, bool smart) {
+        auto room = ChatRoom::PS_createEntity();
+        room->setRoomId(roomId);
+        room->setName(roomId);
+        auto me = CurrentUserInfo::currentUserInfo()->user();
+        for (int i = 0; i < kMessages; ++i) {
+            auto message = Message::PS_createEntity();
+            message->setMessageId(QStringLiteral("%1-%2").arg(roomId).arg(i));
+            message->setType(smart ? 1 : 2);
+            message->setDate(kStart + qint64(i) * 600000);
+            message->setSenderUser(i % 3 ? m_bob : me);
+            message->setValue(QStringLiteral("state"), qint16(1));
+            if (smart) {
+                message->setText(pollJSON(i));
+                message->setXsltName(QStringLiteral("poll"));
+                message->setFormId(QStringLiteral("BENCH-%1").arg(i));
+                message->setDisplayName(QStringLiteral("Poll"));
+                message->setLatestAction(QStringLiteral("init"));
+            } else {
+                message->setText(
+                    QStringLiteral("Message %1: the agenda for the afternoon, the notes from the "
+                                   "morning and what is still open.")
+                        .arg(i));
+            }
+            room->addMessagesObject(message);
+        }
+        room->updateLatestMessage(room->messages().last());
+        if (smart) {
+            // Rendered at import, as the library does with each smart message it receives.
+            PLPersistence::PS_defaultContext()->save();
+            for (const auto& message : room->allMessages())
+                message->setHtmlText(SmartMessageRenderer::htmlString(message));
+        }
+    }
+
+    test::TestSandbox m_sandbox;
+    User::Ptr m_bob;
+};
+
+World* g_world = nullptr;
+
+struct OpenWindow {
+    platform::ui::Window window;
+    PLChatWindowViewController* chat = nullptr;
+    explicit OpenWindow(const QString& roomId) {
+        window.resize(kScreen);
+        chat = new PLChatWindowViewController;
+        chat->setChatRoom(ChatRoom::chatRoomWithID(roomId));
+        window.setRootViewController(chat);
+        window.show();
+    }
+};
+
+int pagesAlive(QWidget* root) {
+    return int(root->findChildren<platform::ui::WebView*>().size());
+}
+
+void scrollRoom(benchmark::State& state, const QString& roomId, bool smart) {
+    platform::ui::Animator::setInstant(true);
+    PLAppConfigurations::currentConfiguration()->setProperty("numberOfMessagesLoadedOnce",
+                                                             quint64(kMessages));
+    OpenWindow open(roomId);
+    auto* list = open.chat->collectionView();
+    if (open.chat->rowList().count() < kMessages)
+        state.SkipWithError("not every message was loaded");
+    // The pages on screen at the start are loaded before the clock starts, as on opening the room.
+    if (smart)
+        waitUntil(
+            [list] {
+                for (auto* cell : list->visibleCells())
+                    if (auto* page = qobject_cast<PLSmartMessageCell*>(cell); page && !page->isPageShown())
+                        return false;
+                return true;
+            },
+            30000);
+    QCoreApplication::processEvents();
+    const long before = residentKb();
+    int mostOnScreen = 0;
+    int loads = 0;
+    int heightChanges = 0;
+    QList<QMetaObject::Connection> watched;
+    const auto watchPages = [&] {
+        for (auto* page : list->findChildren<platform::ui::WebView*>())
+            if (!page->property("benchWatched").toBool()) {
+                page->setProperty("benchWatched", true);
+                watched << QObject::connect(page, &platform::ui::WebView::didStartLoad,
+                                            [&loads] { ++loads; });
+            }
+    };
+    const QSizeF contentBefore = list->contentSize();
+    TreeMemory peak = treeMemory();
+    // Reading /proc of every process is not part of a frame: its time is left out of the rate.
+    qint64 samplingNs = 0;
+    const auto sample = [&peak, &samplingNs] {
+        QElapsedTimer reading;
+        reading.start();
+        const TreeMemory now = treeMemory();
+        samplingNs += reading.nsecsElapsed();
+        peak.rssKb = qMax(peak.rssKb, now.rssKb);
+        peak.pssKb = qMax(peak.pssKb, now.pssKb);
+        peak.processes = qMax(peak.processes, now.processes);
+    };
+    const int content = int(list->contentSize().height());
+    qint64 frame = 0;
+    QElapsedTimer clock;
+    clock.start();
+    scrollFrames(
+        state, open.window, content,
+        [&](int y) {
+            list->setContentOffset(QPointF(0, y));
+            mostOnScreen = qMax(mostOnScreen, int(list->indexPathsForVisibleItems().size()));
+            watchPages();
+            if (++frame % 16 == 0)
+                sample();
+        },
+        before);
+    const double seconds = double(clock.nsecsElapsed() - samplingNs) / 1e9;
+    sample();
+    if (list->contentSize() != contentBefore)
+        ++heightChanges;
+    for (const auto& c : watched)
+        QObject::disconnect(c);
+    const QString key = smart ? QStringLiteral("smart") : QStringLiteral("text");
+    state.counters["rows_on_screen"] = mostOnScreen;
+    state.counters["pages"] = pagesAlive(list);
+    state.counters["page_loads"] = loads;
+    state.counters["tree_pss_mb"] = double(peak.pssKb) / 1024.0;
+    state.counters["tree_rss_mb"] = double(peak.rssKb) / 1024.0;
+    g_figures[key + "_fps"] = seconds > 0 ? double(frame) / seconds : 0;
+    g_figures[key + "_rows_on_screen"] = mostOnScreen;
+    g_figures[key + "_pages"] = pagesAlive(list);
+    g_figures[key + "_cells"] = int(list->findChildren<platform::ui::CollectionViewCell*>().size());
+    g_figures[key + "_page_loads"] = loads;
+    g_figures[key + "_passes"] = double(state.iterations());
+    g_figures[key + "_tree_rss_mb"] = double(peak.rssKb) / 1024.0;
+    g_figures[key + "_tree_pss_mb"] = double(peak.pssKb) / 1024.0;
+    g_figures[key + "_processes"] = peak.processes;
+    g_figures[key + "_content_changed"] = heightChanges;
+}
+
+void BM_SmartRoomScroll(benchmark::State& state) {
+    scrollRoom(state, QStringLiteral("smart"), true);
+}
+
+void BM_TextRoomScroll(benchmark::State& state) {
+    scrollRoom(state, QStringLiteral("text"), false);
+}
+
+BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SmartRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    CustomFontRegistration::loadCustomFonts();
+    World world;
+    g_world = &world;
+    world.storeMeasuredHeights();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    const double smart = g_figures.value("smart_fps");
+    const double text = g_figures.value("text_fps");
+    if (smart > 0 && text > 0) {
+        std::printf("\nScroll of %d messages end to end: smart %.1f fps, text %.1f fps (%.2fx of text; "
+                    "target >= 0.5x)\n",
+                    kMessages, smart, text, smart / text);
+        std::printf(
+            "Memory of every process (%.0f, the browser engine's included), peak proportional set: "
+            "smart %.0f MB, text %.0f MB (target < 500 MB); resident sets summed (shared pages counted in "
+            "each process): smart %.0f MB, text %.0f MB\n",
+            g_figures.value("smart_processes"), g_figures.value("smart_tree_pss_mb"),
+            g_figures.value("text_tree_pss_mb"), g_figures.value("smart_tree_rss_mb"),
+            g_figures.value("text_tree_rss_mb"));
+        std::printf(
+            "Pages: %.0f alive for %.0f cells, at most %.0f rows on screen; %.0f page loads over %.0f "
+            "passes of %d messages; poll rows %.0f px high from the store, content height changed: %s\n",
+            g_figures.value("smart_pages"), g_figures.value("smart_cells"),
+            g_figures.value("smart_rows_on_screen"), g_figures.value("smart_page_loads"),
+            g_figures.value("smart_passes"), kMessages, g_figures.value("poll_row_height"),
+            g_figures.value("smart_content_changed") > 0 ? "yes" : "no");
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include "ui/conversation/ConversationSmartLog.h"
+
+Q_LOGGING_CATEGORY(lcConversationSmart, "pelnix.ui.conversation.smart")

@@ -1,0 +1,73 @@
+#include "ui/conversation/PLChatletCategoryViewController.h"
+
+#include "foundation/ui/ButtonAdditions.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/TableView.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace pelnix {
+
+using platform::ui::TableViewCell;
+
+namespace {
+const QString kCellIdentifier = QStringLiteral("ChatletCell");
+} // namespace
+
+PLChatletCategoryViewController::PLChatletCategoryViewController(const QString& category,
+                                                                 const QVariantList& chatlets,
+                                                                 PickHandler picked, QObject* parent)
+    : ViewController(parent), m_chatlets(chatlets), m_picked(std::move(picked)) {
+    setTitle(category);
+}
+
+QWidget* PLChatletCategoryViewController::loadView() {
+    auto* root = new QWidget;
+    root->setObjectName(QStringLiteral("chatletCategory"));
+    m_table = new platform::ui::TableView(root);
+    m_table->setObjectName(QStringLiteral("chatletTable"));
+    m_table->setRowHeight(kRowHeight);
+    m_table->registerCell(kCellIdentifier, [] {
+        auto* cell = new TableViewCell(TableViewCell::Style::Subtitle, kCellIdentifier);
+        cell->textLabel()->setFont(
+            CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 15));
+        cell->detailTextLabel()->setFont(
+            CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 13));
+        QPalette palette = cell->detailTextLabel()->palette();
+        palette.setColor(QPalette::WindowText, QColor(0x8E, 0x8E, 0x93));
+        cell->detailTextLabel()->setPalette(palette);
+        cell->setAccessoryType(TableViewCell::Accessory::DisclosureIndicator);
+        ButtonAdditions::setCustomHighlightColor(cell);
+        return cell;
+    });
+    m_table->setDataSource(this);
+    m_table->setDelegate(this);
+    auto* layout = new QGridLayout(root);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_table, 0, 0);
+    return root;
+}
+
+int PLChatletCategoryViewController::numberOfRowsInSection(platform::ui::TableView*, int) {
+    return int(m_chatlets.size());
+}
+
+TableViewCell* PLChatletCategoryViewController::cellForRowAtIndexPath(platform::ui::TableView* table,
+                                                                      const platform::ui::IndexPath& path) {
+    TableViewCell* cell = table->dequeueReusableCell(kCellIdentifier);
+    const QVariantMap chatlet = m_chatlets.value(path.row).toMap();
+    const QString name = chatlet.value(QStringLiteral("displayname")).toString();
+    cell->textLabel()->setText(name.isEmpty() ? chatlet.value(QStringLiteral("name")).toString() : name);
+    cell->detailTextLabel()->setText(chatlet.value(QStringLiteral("description")).toString());
+    return cell;
+}
+
+void PLChatletCategoryViewController::didSelectRowAtIndexPath(platform::ui::TableView* table,
+                                                              const platform::ui::IndexPath& path) {
+    table->deselectRow(path, true);
+    if (m_picked && path.row < m_chatlets.size())
+        m_picked(m_chatlets.at(path.row).toMap());
+}
+
+} // namespace pelnix

@@ -1,0 +1,116 @@
+#include "ui/conversation/PLChatletFormView.h"
+
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/Label.h"
+#include "ui/conversation/PLChatletChoiceFieldView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
+#include "ui/conversation/PLChatletPickedValueFieldView.h"
+#include "ui/conversation/PLChatletTextFieldView.h"
+
+#include <QEvent>
+#include <QVBoxLayout>
+
+namespace pelnix {
+
+namespace {
+PLChatletFormFieldView* makeField(const QVariantMap& definition) {
+    const QString type = definition.value(QStringLiteral("type")).toString();
+    if (type == QLatin1String("text") || type == QLatin1String("textarea"))
+        return new PLChatletTextFieldView(definition);
+    if (type == QLatin1String("list"))
+        return new PLChatletListFieldView(definition);
+    if (type == QLatin1String("choice"))
+        return new PLChatletChoiceFieldView(definition);
+    if (type == QLatin1String("contact") || type == QLatin1String("location"))
+        return new PLChatletPickedValueFieldView(definition);
+    return nullptr;
+}
+} // namespace
+
+PLChatletFormView::PLChatletFormView(QWidget* parent)
+    : ScrollView(parent), m_content(new QWidget), m_title(new platform::ui::Label) {
+    setObjectName(QStringLiteral("chatletFormView"));
+    m_content->setObjectName(QStringLiteral("formContent"));
+    m_content->setAutoFillBackground(true);
+    QPalette palette = m_content->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    m_content->setPalette(palette);
+    auto* column = new QVBoxLayout(m_content);
+    column->setContentsMargins(0, 12, 0, 20);
+    column->setSpacing(4);
+    m_title->setObjectName(QStringLiteral("formTitle"));
+    m_title->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 18));
+    m_title->setTextColor(QColor(0x22, 0x22, 0x22));
+    m_title->setNumberOfLines(0);
+    auto* titleRow = new QWidget;
+    auto* titleLayout = new QVBoxLayout(titleRow);
+    titleLayout->setContentsMargins(15, 0, 15, 4);
+    titleLayout->addWidget(m_title);
+    column->addWidget(titleRow);
+    // Extra height goes below the fields, never between them.
+    column->addStretch(1);
+    setContentWidget(m_content);
+    setShowsHorizontalScrollIndicator(false);
+    // Fields that grow (a list's new line) grow the content.
+    m_content->installEventFilter(this);
+}
+
+void PLChatletFormView::setForm(const QString& title, const QVariantList& fields) {
+    qDeleteAll(m_fields);
+    m_fields.clear();
+    m_title->setText(title);
+    auto* column = static_cast<QVBoxLayout*>(m_content->layout());
+    for (const QVariant& entry : fields) {
+        PLChatletFormFieldView* field = makeField(entry.toMap());
+        if (!field)
+            continue;
+        column->insertWidget(column->count() - 1, field);
+        m_fields << field;
+    }
+    layOut();
+}
+
+PLChatletFormFieldView* PLChatletFormView::fieldView(const QString& id) const {
+    for (PLChatletFormFieldView* field : m_fields)
+        if (field->fieldId() == id)
+            return field;
+    return nullptr;
+}
+
+QVariantMap PLChatletFormView::values() const {
+    QVariantMap values;
+    for (const PLChatletFormFieldView* field : m_fields)
+        values.insert(field->fieldId(), field->value());
+    return values;
+}
+
+PLChatletFormFieldView* PLChatletFormView::firstMissingRequiredField() const {
+    for (PLChatletFormFieldView* field : m_fields)
+        if (field->isRequired() && !field->hasValue())
+            return field;
+    return nullptr;
+}
+
+void PLChatletFormView::resizeEvent(QResizeEvent* event) {
+    ScrollView::resizeEvent(event);
+    layOut();
+}
+
+bool PLChatletFormView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_content && event->type() == QEvent::LayoutRequest)
+        QMetaObject::invokeMethod(
+            this, [this] { layOut(); }, Qt::QueuedConnection);
+    return ScrollView::eventFilter(watched, event);
+}
+
+void PLChatletFormView::layOut() {
+    const int width = viewport()->width();
+    QLayout* column = m_content->layout();
+    column->activate();
+    const int height = qMax(viewport()->height(), column->hasHeightForWidth() ? column->heightForWidth(width)
+                                                                              : column->sizeHint().height());
+    m_content->resize(width, height);
+    setContentSize(QSizeF(width, height));
+}
+
+} // namespace pelnix

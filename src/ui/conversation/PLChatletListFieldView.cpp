@@ -1,0 +1,74 @@
+#include "ui/conversation/PLChatletListFieldView.h"
+
+#include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/Button.h"
+#include "ui/toolkit/PLCustomTextField.h"
+
+#include <QVBoxLayout>
+
+namespace pelnix {
+
+PLChatletListFieldView::PLChatletListFieldView(const QVariantMap& definition, QWidget* parent)
+    : PLChatletFormFieldView(definition, parent) {
+    m_add = new platform::ui::Button;
+    m_add->setObjectName(QStringLiteral("addEntryButton"));
+    m_add->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("+ Add")));
+    m_add->setTitleColor(QColor(0, 134, 202));
+    m_add->setTitleColor(QColor(0xB0, 0xB0, 0xB5), platform::ui::Button::State::Disabled);
+    m_add->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 14));
+    m_add->setFixedHeight(30);
+    m_add->setFixedWidth(
+        m_add->fontMetrics().horizontalAdvance(m_add->titleForState(platform::ui::Button::State::Normal)) +
+        16);
+    connect(m_add, &platform::ui::Button::clicked, this, &PLChatletListFieldView::addEntry);
+    body()->addWidget(m_add, 0, Qt::AlignLeft);
+    for (int i = 0; i < minimum(); ++i)
+        addEntry();
+}
+
+int PLChatletListFieldView::minimum() const {
+    const int given = definition().value(QStringLiteral("min")).toInt();
+    return given > 0 ? given : kDefaultMinimum;
+}
+
+int PLChatletListFieldView::maximum() const {
+    const int given = definition().value(QStringLiteral("max")).toInt();
+    return qMax(minimum(), given > 0 ? given : kDefaultMaximum);
+}
+
+void PLChatletListFieldView::addEntry() {
+    if (m_entries.size() >= maximum())
+        return;
+    auto* line = new PLCustomTextField;
+    line->setObjectName(QStringLiteral("entry.%1").arg(m_entries.size()));
+    line->awakeFromNib();
+    line->setPlaceholder(QStringLiteral("%1 %2").arg(label()).arg(m_entries.size() + 1));
+    connect(line, &QLineEdit::textChanged, this, &PLChatletFormFieldView::valueChanged);
+    body()->insertWidget(body()->indexOf(m_add), line);
+    m_entries << line;
+    m_add->setEnabled(m_entries.size() < maximum());
+}
+
+QList<PLCustomTextField*> PLChatletListFieldView::entryFields() const {
+    QList<PLCustomTextField*> fields;
+    for (const auto& line : m_entries)
+        if (line)
+            fields << line.data();
+    return fields;
+}
+
+QVariant PLChatletListFieldView::value() const {
+    QStringList entries;
+    for (const auto* line : entryFields())
+        if (!line->text().trimmed().isEmpty())
+            entries << line->text().trimmed();
+    return entries;
+}
+
+// A list needs its minimum of entries to count as filled.
+bool PLChatletListFieldView::hasValue() const {
+    return value().toStringList().size() >= minimum();
+}
+
+} // namespace pelnix

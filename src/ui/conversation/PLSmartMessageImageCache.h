@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/SerialQueue.h"
+
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+
+namespace pelnix {
+
+// Keeps copies of the pictures of smart messages, so that their pages show them offline: each
+// picture in the caches folder under the digest of its whole URL, listed in "CachedImagesKeys.plist"
+// (URL text -> file name), which the offline URL cache reads.
+//
+// One worker fetches and writes, one picture at a time, so two pages never race over the list; an
+// entry is added only once its file is written; a URL already listed, or failed before, is not
+// fetched again. Only http and https pictures are fetched, each bounded in size and time.
+class PLSmartMessageImageCache : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxImageBytes = 10 * 1024 * 1024;
+    static constexpr int kTimeoutMs = 60000;
+
+    static PLSmartMessageImageCache* shared();
+    explicit PLSmartMessageImageCache(QObject* parent = nullptr);
+    ~PLSmartMessageImageCache() override;
+
+    // The URLs of a page's pictures: for each "<img src=", the text between the next pair of double
+    // quotes, in page order.
+    static QStringList imageURLsInHTML(const QString& html);
+    // Whether a page is scanned at all: it has a picture and its stylesheet is none of those whose
+    // pages are not kept ("richhtml", "mquery").
+    static bool shouldCacheImages(const QString& html, const QString& xsltName);
+
+    // Queues the copy of the page's pictures and returns at once. Main thread.
+    void cacheImagesIfNeeded(const QString& html);
+    // `done` runs on the main thread once every copy queued before has ended (tests, shut-down).
+    void whenIdle(std::function<void()> done);
+
+private:
+    // On the worker: one picture, fetched, written, then listed.
+    void copyImage(const QString& urlText);
+
+    platform::SerialQueue m_queue;
+    // URLs queued and not yet done, or failed in this run; touched on the main thread only.
+    QSet<QString> m_seen;
+};
+
+} // namespace pelnix

@@ -1,0 +1,311 @@
+// The contact picker's entry field: the search and its scope, typed addresses (only e-mail addresses,
+// no duplicates, a listed contact chosen only by its whole address), their removal, the fonts, the
+// overlay while editing, and the list and action bar on the keyboard.
+#include "ContactsTestKit.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/KeyboardMonitor.h"
+#include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
+
+#include <QFile>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::KeyboardMonitor;
+
+namespace {
+// People of the search: the book's cards, the service's users and the host's contacts.
+struct SearchWorld : ContactsWorld {
+    SearchWorld() : ContactsWorld(7) {
+        card("joann", "Joann;Miller", "joann@x.com", "");
+        card("dianne", "Dianne;Ross", "d.ross@mail.test", "");
+        card("pat", "Pat;Lee", "pat@annex.test", "");
+        card("pia", "Pia;Phone", "", "+1 ANN 5550");
+        card("cora", "Cora;Lind", "cora.lind@people.test", "+1 555-0101");
+        storeUsers({userJSON(42, "Annika", "annika@acme.test"), userJSON(43, "Bo", "bo.ann@acme.test"),
+                    userJSON(44, "Cid", "cid@acme.test")});
+        host.contacts = QList<PLPelnixContact>{{"Hannah", "", "+1 555 0102"}, {"Zed", "", "ANN 555"}};
+    }
+    void card(const QString& file, const QString& firstLast, const QString& email, const QString& phone) {
+        QFile out(bookFolder + QLatin1Char('/') + file + QStringLiteral(".vcf"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        const QStringList names = firstLast.split(QLatin1Char(';'));
+        QByteArray text = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + names.value(1).toUtf8() + ";" +
+                          names.value(0).toUtf8() + ";;;\r\n";
+        if (!email.isEmpty())
+            text += "EMAIL:" + email.toUtf8() + "\r\n";
+        if (!phone.isEmpty())
+            text += "TEL:" + phone.toUtf8() + "\r\n";
+        out.write(text + "END:VCARD\r\n");
+    }
+};
+
+QStringList shown(const QList<PLPickerContact>& contacts) {
+    QStringList out;
+    for (const PLPickerContact& c : contacts)
+        out << c.profileName() + QLatin1Char('/') + (c.email().isEmpty() ? c.phone() : c.email());
+    return out;
+}
+
+QFont face(const char* name) {
+    return CustomFontRegistration::fontWithName(QString::fromLatin1(name), 15);
+}
+} // namespace
+
+class TestContactEntry : public QObject {
+    Q_OBJECT
+private slots:
+    void searchScopeAndOrder_data();
+    void searchScopeAndOrder();
+    void typedAddressIsChosenAtTheTop();
+    void onlyAddressesCanBeTyped_data();
+    void onlyAddressesCanBeTyped();
+    void duplicatesAreRefused();
+    void listedContactIsChosenOnlyByItsWholeAddress();
+    void removalLeavesOtherChoicesAlone();
+    void fontsFollowTheText();
+    void overlayWhileEditing();
+    void listAndBarFollowTheKeyboard();
+};
+
+void TestContactEntry::searchScopeAndOrder_data() {
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("ann: names, addresses, the book's numbers; sorted by name")
+        << "ann"
+        << QStringList{"Annika/annika@acme.test", "Bo/bo.ann@acme.test",      "Dianne Ross/d.ross@mail.test",
+                       "Hannah/+1 555 0102",      "Joann Miller/joann@x.com", "Pat Lee/pat@annex.test",
+                       "Pia Phone/+1 ANN 5550"};
+    QTest::newRow("letter case does not matter") << "ANNEX" << QStringList{"Pat Lee/pat@annex.test"};
+    QTest::newRow("numbers only of the book")
+        << "555" << QStringList{"Cora Lind/+1 555-0101", "Pia Phone/+1 ANN 5550"};
+    QTest::newRow("nothing") << "quentin" << QStringList();
+}
+
+void TestContactEntry::searchScopeAndOrder() {
+    QFETCH(QString, term);
+    QFETCH(QStringList, found);
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    const int sections = screen.table()->numberOfSections();
+    screen.type(term);
+    QVERIFY(screen.picker->isFiltered());
+    QCOMPARE(shown(screen.picker->filteredMembersArray()), found);
+    QCOMPARE(screen.table()->numberOfSections(), 1);
+    QCOMPARE(screen.picker->titleForHeaderInSection(screen.table(), 0), QString());
+    QCOMPARE(screen.picker->searchText(), term);
+    // Clearing the field shows the whole list again.
+    screen.eraseAll();
+    QVERIFY(!screen.picker->isFiltered());
+    QVERIFY(screen.picker->searchText().isNull());
+    QCOMPARE(screen.table()->numberOfSections(), sections);
+}
+
+void TestContactEntry::typedAddressIsChosenAtTheTop() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    const int letters = screen.table()->numberOfSections();
+    screen.beginEditing();
+    screen.type("sam@studio.test");
+    screen.picker->addNewContactButton()->click();
+    QVERIFY(screen.alertTexts().isEmpty());
+    QVERIFY(screen.picker->addContactsTextField()->text().isEmpty());
+    QVERIFY(!screen.picker->isFiltered());
+    QCOMPARE(screen.table()->numberOfSections(), letters + 1);
+    QCOMPARE(screen.rowsByName().first(), QString(": sam@studio.test"));
+    QCOMPARE(screen.picker->heightForHeaderInSection(screen.table(), 0), 0.0);
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), QStringList{"sam@studio.test"});
+    // Typed addresses go out as address-book entries whose name and address are the text.
+    const auto typed =
+        screen.picker->selectedContactsArray().first().toVariant().value<PLAddressBookContact>();
+    QCOMPARE(typed.email, QString("sam@studio.test"));
+    QVERIFY(typed.phone.isNull());
+
+    screen.type("lou@studio.test");
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(screen.rowsByName().first(), QString(": sam@studio.test, lou@studio.test"));
+    // A typed row is not toggled by a tap; its remove button takes it away.
+    screen.picker->didSelectRowAtIndexPath(screen.table(), {0, 0});
+    QCOMPARE(screen.picker->selectedContactsArray().size(), 2);
+    auto* first =
+        qobject_cast<PLNewlyAddedContactTableViewCell*>(screen.table()->cellForRowAtIndexPath({0, 0}));
+    QVERIFY(first);
+    first->removeButton()->click();
+    QCOMPARE(screen.rowsByName().first(), QString(": lou@studio.test"));
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), QStringList{"lou@studio.test"});
+    // The last one takes its section along.
+    qobject_cast<PLNewlyAddedContactTableViewCell*>(screen.table()->cellForRowAtIndexPath({0, 0}))
+        ->removeButton()
+        ->click();
+    QCOMPARE(screen.table()->numberOfSections(), letters);
+    QVERIFY(screen.picker->selectedContactsArray().isEmpty());
+    QCOMPARE(screen.picker->bottomView()->y(), screen.picker->view()->height());
+}
+
+void TestContactEntry::onlyAddressesCanBeTyped_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("a phone number") << "+1 555 0101" << false;
+    QTest::newRow("words") << "ann lee" << false;
+    QTest::newRow("no dot after the at") << "ann@localhost" << false;
+    QTest::newRow("an address") << "ann.lee@studio.test" << true;
+}
+
+void TestContactEntry::onlyAddressesCanBeTyped() {
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    screen.type(text);
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(screen.alertTexts(), accepted ? QStringList() : QStringList{"Alert | Please enter valid Email"});
+    QCOMPARE(screen.picker->newlyAddedContactsArray().size(), accepted ? 1 : 0);
+    QCOMPARE(screen.picker->addContactsTextField()->text(), accepted ? QString() : text);
+}
+
+void TestContactEntry::duplicatesAreRefused() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    screen.type("sam@studio.test");
+    screen.picker->addContactsButtonTapped();
+    screen.type("sam@studio.test");
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(screen.alertTexts(), QStringList{"Alert | Contact already added"});
+    screen.dismissAlerts();
+    // A chosen contact's address, in other letters, is the same mailbox.
+    screen.eraseAll();
+    QVERIFY(screen.tap("Cora Lind", "cora.lind@people.test"));
+    screen.type("CORA.LIND@people.test");
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(screen.alertTexts(), QStringList{"Alert | Contact already added"});
+    QCOMPARE(screen.picker->newlyAddedContactsArray().size(), 1);
+    QCOMPARE(screen.picker->selectedContactsArray().size(), 2);
+}
+
+void TestContactEntry::listedContactIsChosenOnlyByItsWholeAddress() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    // "ann@x.com" is contained in Joann's "joann@x.com" but is another address.
+    screen.type("ann@x.com");
+    QCOMPARE(shown(screen.picker->filteredMembersArray()), QStringList{"Joann Miller/joann@x.com"});
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), QStringList{"ann@x.com"});
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), QStringList{"ann@x.com"});
+
+    // Joann's own address chooses the listed Joann, not a typed copy.
+    screen.type("joann@x.com");
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), (QStringList{"ann@x.com", "Joann Miller"}));
+    QCOMPARE(screen.picker->newlyAddedContactsArray().size(), 1);
+    // Typed again, she is not chosen twice.
+    screen.eraseAll();
+    screen.type("Joann@X.com");
+    screen.picker->addContactsButtonTapped();
+    QCOMPARE(screen.alertTexts(), QStringList{"Alert | Contact already added"});
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), (QStringList{"ann@x.com", "Joann Miller"}));
+}
+
+void TestContactEntry::removalLeavesOtherChoicesAlone() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    screen.type("t@x.test");
+    screen.picker->addContactsButtonTapped();
+    // Chosen after the typed address: two entries without a number besides it.
+    QVERIFY(screen.tap("Cora Lind", "+1 555-0101"));
+    QVERIFY(screen.tap("Pia Phone"));
+    QCOMPARE(screen.picker->selectedContactsArray().size(), 3);
+    // No number is no match: only the typed address goes.
+    const auto typed = screen.picker->newlyAddedContactsArray().first();
+    screen.picker->removeContactAndUpdate(typed, {0, 0});
+    QCOMPARE(shown(screen.picker->selectedContactsArray()),
+             (QStringList{"Cora Lind/+1 555-0101", "Pia Phone/+1 ANN 5550"}));
+    QVERIFY(screen.picker->newlyAddedContactsArray().isEmpty());
+}
+
+void TestContactEntry::fontsFollowTheText() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    auto* field = screen.picker->addContactsTextField();
+    QCOMPARE(field->font(), face("DejaVuSans-ExtraLight"));
+    QCOMPARE(field->placeholder(), QString("Type here to add manually"));
+    screen.beginEditing();
+    screen.type("s");
+    QCOMPARE(field->font(), face("DejaVuSans"));
+    screen.type("am");
+    QCOMPARE(field->font(), face("DejaVuSans"));
+    screen.eraseAll();
+    QCOMPARE(field->font(), face("DejaVuSans-ExtraLight"));
+}
+
+void TestContactEntry::overlayWhileEditing() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    auto* field = screen.picker->addContactsTextField();
+    const int width = field->width();
+    screen.type("zz");
+    screen.eraseAll();
+    screen.beginEditing();
+    QVERIFY(screen.picker->searchText().isNull());
+    QVERIFY(screen.picker->isBlurViewShown());
+    QCOMPARE(screen.picker->blurView()->geometry(), screen.table()->geometry());
+    QVERIFY(screen.picker->isAddContactButtonShown());
+    QCOMPARE(platform::ui::Animator::alpha(screen.picker->addNewContactButton()), 1.0);
+    QCOMPARE(field->width(), width - PLContactsViewController::kAddButtonWidth);
+    // Typing uncovers the list.
+    screen.type("co");
+    QVERIFY(!screen.picker->isBlurViewShown());
+    // A tap on the overlay ends editing.
+    screen.eraseAll();
+    screen.picker->configureBlurView();
+    QVERIFY(screen.picker->isBlurViewShown());
+    screen.picker->blurViewTapped();
+    if (field->hasFocus()) // focus is not given offscreen everywhere: end as the field would
+        field->clearFocus();
+    else
+        screen.picker->textFieldDidEndEditing();
+    QVERIFY(!screen.picker->isBlurViewShown());
+    QVERIFY(!screen.picker->isAddContactButtonShown());
+    QCOMPARE(platform::ui::Animator::alpha(screen.picker->addNewContactButton()), 0.0);
+    QCOMPARE(field->width(), width);
+    QCOMPARE(field->font(), face("DejaVuSans-ExtraLight"));
+}
+
+void TestContactEntry::listAndBarFollowTheKeyboard() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    QWidget* page = screen.picker->view();
+    QWidget* bar = screen.picker->bottomView();
+    auto* table = screen.table();
+    // Nothing chosen: the list makes room for the keyboard, the bar stays below.
+    KeyboardMonitor::shared()->show(216, &screen.window);
+    QVERIFY(screen.picker->isKeyboardShown());
+    QCOMPARE(screen.picker->keyboardHeight(), 216);
+    const int uncovered = page->height() - (table->geometry().bottom() + 1);
+    QCOMPARE(table->contentInset().bottom(), 216 - uncovered);
+    QCOMPARE(bar->y(), page->height());
+    // Something chosen: the bar rides on the keyboard and the list scrolls its last row above both.
+    QVERIFY(screen.tap("Cid"));
+    QCOMPARE(bar->geometry().bottom() + 1, page->height() - 216);
+    QCOMPARE(table->contentInset().bottom(), 216 - uncovered + PLContactsViewController::kBottomViewHeight);
+    QCOMPARE(table->scrollIndicatorInsets(), table->contentInset());
+    KeyboardMonitor::shared()->hide();
+    QVERIFY(!screen.picker->isKeyboardShown());
+    QCOMPARE(bar->geometry().bottom() + 1, page->height());
+    QCOMPARE(table->contentInset().bottom(), PLContactsViewController::kBottomViewHeight);
+    // The bar keeps its place when the window changes size.
+    screen.window.resize(400, 720);
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->geometry().bottom() + 1, page->height());
+    QCOMPARE(bar->width(), page->width());
+}
+
+QTEST_MAIN(TestContactEntry)
+#include "tst_contactentry.moc"

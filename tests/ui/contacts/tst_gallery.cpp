@@ -1,0 +1,261 @@
+// The contact picker's gallery screens as the screenshot tool renders them, at 320 x 568 and at
+// 400 x 720, checked by pixels at points computed from the views: the letter header and the index
+// of the full list, the search without index, the typed address at the top with the action bar,
+// and three people chosen with their marks and the group title.
+#include "GalleryContacts.h"
+#include "core/session/PLAppLockSettingsManager.h"
+#include "foundation/ui/CustomColors.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Scheduler.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/SectionIndexBar.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+#include "ui/contacts/PLContactsSectionHeaderView.h"
+#include "ui/contacts/PLContactsTableViewCell.h"
+#include "ui/contacts/PLContactsViewController.h"
+#include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
+#include "ui/toolkit/PLCustomSeparatorView.h"
+#include "ui/toolkit/PLRoundImageView.h"
+
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+namespace {
+const QColor kBlue(0, 134, 202);
+const QString kGallery = QStringLiteral("GalleryContacts");
+
+bool near(const QColor& actual, const QColor& expected, int tolerance = 24) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+bool greenish(const QColor& c) {
+    return c.green() > c.red() + 40 && c.green() > c.blue() + 20;
+}
+
+// A gallery screen as the screenshot tool renders it: a 375 x 667 window, fixture applied.
+struct Shot {
+    Window window;
+    ViewController* host = nullptr;
+    PLContactsViewController* picker = nullptr;
+    QImage image;
+
+    explicit Shot(const QString& identifier) {
+        window.resize(375, 667);
+        host = ScreenRegistry::shared()->instantiate(kGallery, identifier);
+        if (!host)
+            return;
+        window.setRootViewController(host);
+        window.show();
+        if (const auto fixture = ScreenRegistry::shared()->fixture(kGallery, identifier))
+            fixture(host);
+        if (auto* navigation = qobject_cast<NavigationController*>(host->presentedViewController()))
+            picker = qobject_cast<PLContactsViewController*>(navigation->topViewController());
+        image = Screenshot::grab(&window);
+    }
+    QColor at(const QWidget* view, QPointF point) const {
+        const QPoint p = view->mapTo(&window, QPoint(qFloor(point.x()), qFloor(point.y())));
+        const qreal scale = qreal(image.width()) / window.width();
+        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
+    }
+    // Whether any pixel of `rect` (in `view`) matches.
+    bool any(const QWidget* view, const QRect& rect, const std::function<bool(const QColor&)>& test) const {
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                if (test(at(view, QPointF(x + 0.5, y + 0.5))))
+                    return true;
+        return false;
+    }
+    TableView* table() const { return picker->contactsTableView(); }
+    template <typename Cell> Cell* cell(const IndexPath& path) const {
+        return qobject_cast<Cell*>(table()->cellForRowAtIndexPath(path));
+    }
+};
+
+QStringList namesOf(const QList<PLPickerContact>& contacts) {
+    QStringList names;
+    for (const PLPickerContact& contact : contacts)
+        names << contact.profileName();
+    return names;
+}
+
+const char* describe(const QColor& color) {
+    static QByteArray text;
+    text = color.name().toLatin1();
+    return text.constData();
+}
+} // namespace
+
+class TestContactsGallery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // As the screenshot tool runs them.
+        Animator::setInstant(true);
+        Scheduler::shared()->setVirtualClock(true);
+        PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+        tools::registerContactsGalleryScreens();
+    }
+
+    void everyScreenRenders_data();
+    void everyScreenRenders();
+    void listShowsLettersAndIndex_data() { sizes(); }
+    void listShowsLettersAndIndex();
+    void searchShowsMatchesWithoutIndex_data() { sizes(); }
+    void searchShowsMatchesWithoutIndex();
+    void typedAddressIsChosenAtTheTop_data() { sizes(); }
+    void typedAddressIsChosenAtTheTop();
+    void selectionShowsMarksAndGroupTitle_data() { sizes(); }
+    void selectionShowsMarksAndGroupTitle();
+
+private:
+    static void sizes() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("320x568") << QString();
+        QTest::newRow("400x720") << QStringLiteral("@400x720");
+    }
+};
+
+void TestContactsGallery::everyScreenRenders_data() {
+    QTest::addColumn<QString>("identifier");
+    for (const QString& identifier : ScreenRegistry::shared()->identifiers(kGallery))
+        QTest::addRow("%s", qPrintable(identifier)) << identifier;
+}
+
+void TestContactsGallery::everyScreenRenders() {
+    QFETCH(QString, identifier);
+    Shot shot(identifier);
+    QVERIFY(shot.picker);
+    QCOMPARE(shot.window.size(), tools::contactsGallerySize(identifier));
+    QVERIFY(!shot.image.isNull());
+    // Loaded and settled: the book is listed, no busy overlay is left over it.
+    QCOMPARE(shot.picker->addressBookContacts().size(), 48);
+    QVERIFY(!shot.picker->isReadingAddressBook());
+    // Nothing spills out of the window: the list and the bar span its width.
+    QCOMPARE(shot.table()->width(), shot.window.width());
+    QCOMPARE(shot.picker->bottomView()->width(), shot.window.width());
+}
+
+void TestContactsGallery::listShowsLettersAndIndex() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerList" + suffix);
+    QVERIFY(shot.picker);
+    // The letter A over the first rows, in the header's blue, and the line at the header's foot.
+    auto* header = qobject_cast<PLContactsSectionHeaderView*>(shot.table()->headerViewAt(0));
+    QVERIFY(header);
+    QVERIFY(shot.any(header->titleLabel(), QRect(0, 0, 14, header->titleLabel()->height()),
+                     [](const QColor& c) { return near(c, kBlue, 40); }));
+    QVERIFY(!near(shot.at(header, {header->width() / 2.0, header->height() - 1.0}), Qt::white, 8));
+    // The index along the right edge, in its own blue, from A down to #.
+    auto* index = shot.table()->findChild<SectionIndexBar*>();
+    QVERIFY(index && index->isVisible());
+    QCOMPARE(index->titles().first(), QString("A"));
+    QCOMPARE(index->titles().last(), QString("#"));
+    // The letters stand in the bar's middle, at most 16 points apart.
+    const qreal row = qMin(16.0, qreal(index->height()) / index->titles().size());
+    const int top = int((index->height() - row * index->titles().size()) / 2);
+    QVERIFY(shot.any(index, QRect(0, top, index->width(), 14),
+                     [](const QColor& c) { return c.blue() > 200 && c.red() < 100; }));
+    // The first row: Aaron's photo in the avatar, his name in dark text, the row's line under it.
+    auto* aaron = shot.cell<PLContactsTableViewCell>({0, 0});
+    QVERIFY(aaron);
+    const QWidget* avatar = aaron->contactImageView();
+    const QColor photo = shot.at(avatar, {6, avatar->height() / 2.0});
+    QVERIFY2(!near(photo, Qt::white, 20) && !near(photo, QColor(0xd5, 0xdb, 0xe1), 20), describe(photo));
+    QVERIFY(shot.any(aaron->nameLabel(), QRect(0, 0, 30, aaron->nameLabel()->height()),
+                     [](const QColor& c) { return c.lightness() < 120; }));
+    const QColor line = shot.at(aaron, {aaron->width() / 2.0, aaron->height() - 0.5});
+    QVERIFY2(near(line, QColor(200, 199, 204), 12), describe(line));
+    // Nothing chosen: no action bar at the bottom.
+    QVERIFY(!near(shot.at(&shot.window, {shot.window.width() / 2.0, shot.window.height() - 4.0}), kBlue));
+    // The field's placeholder in light blue.
+    TextField* field = shot.picker->addContactsTextField();
+    QVERIFY(shot.any(field, QRect(8, 0, 30, field->height()),
+                     [](const QColor& c) { return near(c, kBlue, 90) && c.blue() > c.red() + 60; }));
+}
+
+void TestContactsGallery::searchShowsMatchesWithoutIndex() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerSearching" + suffix);
+    QVERIFY(shot.picker && shot.picker->isFiltered());
+    QCOMPARE(shot.picker->searchText(), tools::contactsGallerySearchText());
+    auto* index = shot.table()->findChild<SectionIndexBar*>();
+    QVERIFY(!index || !index->isVisible());
+    // No letter header: the first match starts at the list's top, under the field.
+    auto* first = shot.cell<PLContactsTableViewCell>({0, 0});
+    QVERIFY(first);
+    QCOMPARE(first->nameLabel()->text(), QString("Bianca Russo"));
+    QCOMPARE(first->mapTo(shot.table(), QPoint(0, 0)).y(), 0);
+    // The typed text is dark, in the regular face.
+    TextField* field = shot.picker->addContactsTextField();
+    QVERIFY(shot.any(field, QRect(8, 0, 20, field->height()),
+                     [](const QColor& c) { return c.lightness() < 110; }));
+    // The right edge, where the index was, is the rows' white.
+    const QColor edge = shot.at(first, {first->width() - 4.0, 6});
+    QVERIFY2(near(edge, Qt::white, 8), describe(edge));
+}
+
+void TestContactsGallery::typedAddressIsChosenAtTheTop() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerTypedAddress" + suffix);
+    QVERIFY(shot.picker);
+    auto* typed = shot.cell<PLNewlyAddedContactTableViewCell>({0, 0});
+    QVERIFY(typed);
+    QCOMPARE(typed->emailOrPhoneLabel()->text(), tools::contactsGalleryTypedAddress());
+    // The typed row starts the list without a header; its remove mark is blue.
+    QCOMPARE(typed->mapTo(shot.table(), QPoint(0, 0)).y(), 0);
+    const QWidget* remove = typed->removeButton();
+    QVERIFY(shot.any(remove, remove->rect(), [](const QColor& c) { return near(c, kBlue, 40); }));
+    // The action bar is up, blue, with the white "addChat" picture before the title.
+    QWidget* bar = shot.picker->bottomView();
+    QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());
+    QVERIFY(near(shot.at(bar, {4, bar->height() / 2.0}), kBlue, 6));
+    const auto* button = shot.picker->startConversationButton();
+    QVERIFY(shot.any(button, QRect(10, 0, 22, button->height()),
+                     [](const QColor& c) { return near(c, Qt::white, 10); }));
+    // The field is empty again.
+    QVERIFY(shot.picker->addContactsTextField()->text().isEmpty());
+}
+
+void TestContactsGallery::selectionShowsMarksAndGroupTitle() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerSelection" + suffix);
+    QVERIFY(shot.picker);
+    QCOMPARE(namesOf(shot.picker->selectedContactsArray()), tools::contactsGallerySelection());
+    int marks = 0;
+    for (TableViewCell* visible : shot.table()->visibleCells()) {
+        auto* row = qobject_cast<PLContactsTableViewCell*>(visible);
+        if (!row || row->geometry().bottom() > shot.table()->viewport()->height())
+            continue;
+        const QWidget* mark = row->contactSelectionImageView();
+        // Above the tick, inside the round mark.
+        const QColor centre = shot.at(mark, {mark->width() / 2.0, 4});
+        if (row->isShownAsSelected()) {
+            QVERIFY2(greenish(centre), describe(centre));
+            ++marks;
+        } else {
+            QVERIFY2(near(centre, Qt::white, 8), describe(centre));
+        }
+    }
+    QCOMPARE(marks, 3);
+    // The bar: "Edit" on the left, the group title on the right, white on blue.
+    QCOMPARE(shot.picker->startConversationButton()->titleForState(Button::State::Normal),
+             QString("Make Group (3)"));
+    const auto* edit = shot.picker->editButton();
+    QVERIFY(edit->isVisible());
+    QVERIFY(shot.any(edit, edit->rect(), [](const QColor& c) { return near(c, Qt::white, 10); }));
+    QVERIFY(
+        near(shot.at(shot.picker->bottomView(), {shot.picker->bottomView()->width() / 2.0, 3}), kBlue, 6));
+}
+
+QTEST_MAIN(TestContactsGallery)
+#include "tst_gallery.moc"

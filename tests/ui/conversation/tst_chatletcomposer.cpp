@@ -1,0 +1,381 @@
+// The chatlet composer: the picker over the catalogue in the swipe container, forms built from the
+// downloaded definitions, replies through a chatlet's compose link, and the composed message going
+// to the service and on to another member's event stream.
+#include "SmartScreensTestWorld.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "core/model/PendingMessageInfo.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "smart/MessageLinkProcessing.h"
+#include "ui/conversation/PLAddressBookContactViewController.h"
+#include "ui/conversation/PLChatletCategoryViewController.h"
+#include "ui/conversation/PLChatletChoiceFieldView.h"
+#include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
+#include "ui/conversation/PLChatletMessageBuilder.h"
+#include "ui/conversation/PLChatletPickedValueFieldView.h"
+#include "ui/conversation/PLChatletTextFieldView.h"
+#include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/conversation/PLLocationScreenInput.h"
+#include "ui/conversation/PLPostChatletViewController.h"
+#include "ui/shell/PLChatletCategoryCollectionViewCell.h"
+#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLCustomTextField.h"
+
+#include <QApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+using platform::ui::ViewController;
+
+namespace {
+
+QVariantMap parsed(const QString& json) {
+    return QJsonDocument::fromJson(json.toUtf8()).object().toVariantMap();
+}
+
+void type(PLChatletFormFieldView* field, const QString& text) {
+    auto* textField = qobject_cast<PLChatletTextFieldView*>(field);
+    QVERIFY(textField);
+    textField->setText(text);
+}
+
+} // namespace
+
+class TestChatletComposer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        world = std::make_unique<SmartScreensWorld>();
+        world->seedRoom(QStringLiteral("r1"));
+        room = world->importRoom(QStringLiteral("r1"));
+        host = world->showHost(room);
+    }
+    void cleanupTestCase() { world.reset(); }
+    void cleanup() {
+        world->dismissAlerts();
+        while (host->presentedViewController()) {
+            host->dismissViewController(false);
+            world->settle();
+        }
+        host->posts.clear();
+        host->postsIntoRoom = false;
+    }
+
+    void withoutACatalogueThePickerWaitsForOne();
+    void thePickerOffersWhatItCanCompose();
+    void aPollIsComposedFromItsForm();
+    void composedLinksAreClassifiedAsTheirActions();
+    void aReplyAsksTheChoicesItsLinkCarries();
+    void aContactChatletSharesAPersonFromTheAddressBook();
+    void aLocationChatletNeedsTheLocationScreens();
+    void thePostReachesTheServiceAndAnotherMembersStream();
+
+private:
+    PLPostChatletViewController* openComposer() {
+        auto* navigation = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+            PLPostChatletViewController::kStoryboard, PLPostChatletViewController::kNavigationIdentifier));
+        auto* composer = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+        composer->setPostChatletDelegate(host);
+        host->presentViewController(navigation, false);
+        world->settle();
+        return composer;
+    }
+    PLPostChatletViewController* topComposer() {
+        auto* navigation = qobject_cast<NavigationController*>(host->presentedViewController());
+        return navigation ? qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+                          : nullptr;
+    }
+    PLPostChatletViewController* openForm(const QString& chatlet) {
+        PLPostChatletViewController* picker = openComposer();
+        picker->chatletPicked({{"name", chatlet}});
+        world->settle();
+        return topComposer();
+    }
+    PLPostChatletViewController* fillPoll() {
+        PLPostChatletViewController* form = openForm(QStringLiteral("poll"));
+        PLChatletFormView* view = form->formView();
+        type(view->fieldView("title"), QStringLiteral("Lunch"));
+        type(view->fieldView("question"), QStringLiteral("Where shall we go?"));
+        auto* options = qobject_cast<PLChatletListFieldView*>(view->fieldView("options"));
+        options->entryFields()[0]->setText(QStringLiteral("Café"));
+        options->entryFields()[1]->setText(QStringLiteral("Dock"));
+        options->addEntry();
+        options->entryFields()[2]->setText(QStringLiteral("Pier"));
+        return form;
+    }
+
+    std::unique_ptr<SmartScreensWorld> world;
+    ChatRoom::Ptr room;
+    ChatletHost* host = nullptr;
+};
+
+void TestChatletComposer::withoutACatalogueThePickerWaitsForOne() {
+    world->downloadSmartFixtures(false);
+    QVERIFY(
+        world->fixture.server().addFault({"^/chatlets", "GET", 1, standin::StandinServer::FaultMode::Hold}));
+    PLPostChatletViewController* composer = openComposer();
+    QVERIFY(composer->showsPicker());
+    QVERIFY(!composer->pickerViewController());
+    auto* empty = composer->view()->findChild<platform::ui::Label*>(QStringLiteral("emptyLabel"));
+    QVERIFY(empty && empty->isVisible());
+    QCOMPARE(empty->text(), QStringLiteral("No chatlets available."));
+    // The composer asked for the catalogue itself: the picker fills when it arrives.
+    QTRY_COMPARE(world->fixture.server().heldCount(), 1);
+    world->fixture.server().releaseHeld();
+    QTRY_VERIFY(composer->pickerViewController());
+    QVERIFY(composer->pickerViewController()->view()->isVisible());
+}
+
+// Categories are the pages; only chatlets whose forms the composer fills are offered (pictures and
+// files come through the attachments instead).
+void TestChatletComposer::thePickerOffersWhatItCanCompose() {
+    PLPostChatletViewController* composer = openComposer();
+    QCOMPARE(composer->title(), QStringLiteral("Chatlets"));
+    PLSwipeViewController* picker = composer->pickerViewController();
+    QVERIFY(picker);
+    QCOMPARE(picker->viewControllers().size(), 2);
+    QCOMPARE(picker->titleCell(0)->titleLabel()->text(), QStringLiteral("EVERYDAY"));
+    QCOMPARE(picker->titleCell(1)->titleLabel()->text(), QStringLiteral("SHARE"));
+    auto* share = qobject_cast<PLChatletCategoryViewController*>(picker->viewControllers()[1]);
+    QStringList offered;
+    for (const QVariant& chatlet : share->chatlets())
+        offered << chatlet.toMap().value("name").toString();
+    QCOMPARE(offered, (QStringList{"location", "contact"}));
+    picker->setSelectedIndex(1);
+    QVERIFY(share->isVisible());
+    QVERIFY(share->tableView()->cellForRowAtIndexPath({0, 1}));
+    QVERIFY(composer->navigationItem()->leftBarButtonItem());
+    composer->navigationItem()->leftBarButtonItem()->trigger();
+    world->settle();
+    QVERIFY(!host->presentedViewController());
+}
+
+void TestChatletComposer::aPollIsComposedFromItsForm() {
+    const qint64 usedBefore = PLChatletCategoryItems::mostUsedChatlets().value("poll").toLongLong();
+    PLPostChatletViewController* form = openForm(QStringLiteral("poll"));
+    QVERIFY(form && !form->showsPicker());
+    QCOMPARE(form->title(), QStringLiteral("Poll"));
+    QCOMPARE(PLChatletCategoryItems::mostUsedChatlets().value("poll").toLongLong(), usedBefore + 1);
+    PLChatletFormView* view = form->formView();
+    QCOMPARE(view->fieldViews().size(), 3);
+    auto* options = qobject_cast<PLChatletListFieldView*>(view->fieldView("options"));
+    QCOMPARE(options->entryFields().size(), 2);
+
+    form->sendBarButtonItem()->trigger();
+    QCOMPARE(world->alertTexts(), QStringList{"Failed / Please fill in Title."});
+    world->dismissAlerts();
+    QVERIFY(host->posts.isEmpty());
+    form = fillPoll();
+    form->sendBarButtonItem()->trigger();
+    world->settle();
+    QCOMPARE(host->posts.size(), 1);
+    QVERIFY(!host->posts.first().linkedMessage);
+    QVERIFY(host->posts.first().selections.isEmpty());
+    QVERIFY(!host->presentedViewController());
+
+    const QVariantMap poll = parsed(host->posts.first().message);
+    QCOMPARE(poll.value("type").toString(), QStringLiteral("primary"));
+    QCOMPARE(poll.value("xslt").toString(), QStringLiteral("poll"));
+    QCOMPARE(poll.value("displayname").toString(), QStringLiteral("Poll"));
+    QCOMPARE(poll.value("latestAction").toString(), QStringLiteral("init"));
+    QCOMPARE(poll.value("formid").toString().size(), 36);
+    const QVariantMap content = poll.value("content").toMap();
+    QCOMPARE(content.value("title").toString(), QStringLiteral("Lunch"));
+    QCOMPARE(content.value("options").toList(), (QVariantList{QVariantMap{{"id", "1"}, {"text", "Café"}},
+                                                              QVariantMap{{"id", "2"}, {"text", "Dock"}},
+                                                              QVariantMap{{"id", "3"}, {"text", "Pier"}}}));
+    QCOMPARE(poll.value("links").toList().size(), 3);
+}
+
+// The relative links resolve against the base URL to smart links the classification maps to the
+// reply form, the details page and the comments page of this poll.
+void TestChatletComposer::composedLinksAreClassifiedAsTheirActions() {
+    const QVariantMap form = PLPostChatletViewController::storedForm(QStringLiteral("poll"));
+    const QVariantMap poll = parsed(PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), form,
+        {{"title", "T"}, {"question", "Q"}, {"options", QStringList{"a", "b+/=?"}}},
+        QStringLiteral("F-LINKS")));
+    const QUrl base(PLAppConfigurations::currentConfiguration()->baseURL());
+    QList<int> types;
+    for (const QVariant& entry : poll.value("links").toList()) {
+        const QString href = entry.toMap().value("href").toString();
+        const auto [linkType, info] =
+            MessageLinkProcessing::classifyLink(base.resolved(QUrl(href)).toString(), base.toString());
+        types << linkType;
+        QCOMPARE(info.value(PLSmartType).toString(), QStringLiteral("poll"));
+        QCOMPARE(info.value(PLParamInfoDict).toMap().value("formid").toString(), QStringLiteral("F-LINKS"));
+        if (linkType == PLLinkTypeCompose) {
+            const QVariantList fields = info.value(PLActionInfoDict).toMap().value("fields").toList();
+            QCOMPARE(fields.size(), 1);
+            QCOMPARE(fields.first().toMap().value("choices").toList().at(1).toMap().value("text").toString(),
+                     QStringLiteral("b+/=?"));
+        }
+    }
+    QCOMPARE(types, (QList<int>{PLLinkTypeCompose, PLLinkTypeDetails, PLLinkTypeComments}));
+}
+
+void TestChatletComposer::aReplyAsksTheChoicesItsLinkCarries() {
+    const QVariantMap form = PLPostChatletViewController::storedForm(QStringLiteral("poll"));
+    const QString json = PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), form, {{"title", "T"}, {"question", "Q"}, {"options", QStringList{"a", "b"}}},
+        QStringLiteral("F-REPLY"));
+    const auto message = world->importMessage(room, QStringLiteral("m-reply"), 5000, json, kBob,
+                                              QStringLiteral("smartmessage"));
+    const QString compose = parsed(json).value("links").toList().first().toMap().value("href").toString();
+    const QUrl base(PLAppConfigurations::currentConfiguration()->baseURL());
+    const auto [linkType, info] =
+        MessageLinkProcessing::classifyLink(base.resolved(QUrl(compose)).toString(), base.toString());
+    QCOMPARE(linkType, int(PLLinkTypeCompose));
+
+    auto* navigation = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        PLPostChatletViewController::kStoryboard, PLPostChatletViewController::kNavigationIdentifier));
+    auto* composer = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    composer->setPostChatletDelegate(host);
+    composer->configureWithMessageType(
+        info.value(PLSmartType).toString(), info.value(PLParamInfoDict).toMap(),
+        info.value(PLActionInfoDict).toMap(), message, std::nullopt, PLPostChatletViewController::Reply);
+    host->presentViewController(navigation, false);
+    world->settle();
+    QVERIFY(!composer->showsPicker());
+    auto* choice = qobject_cast<PLChatletChoiceFieldView*>(composer->formView()->fieldView("option"));
+    QVERIFY(choice);
+    QCOMPARE(choice->choiceButtons().size(), 2);
+    QCOMPARE(composer->formView()->titleLabel()->text(), QStringLiteral("Vote"));
+    composer->sendBarButtonItem()->trigger();
+    QCOMPARE(world->alertTexts(), QStringList{"Failed / Please fill in Your vote."});
+    world->dismissAlerts();
+    QTest::mouseClick(choice->choiceButtons()[1], Qt::LeftButton);
+    QVERIFY(choice->choiceButtons()[1]->isSelected());
+    composer->sendBarButtonItem()->trigger();
+    QCOMPARE(host->posts.size(), 1);
+    QCOMPARE(host->posts.first().linkedMessage, message);
+    QCOMPARE(parsed(host->posts.first().message),
+             parsed(PLChatletMessageBuilder::replyJSON("poll", "F-REPLY", {{"option", "2"}})));
+}
+
+// The contact field opens the share-contact screens over the composer; the person's ticked values
+// become the library's shared-contact message.
+void TestChatletComposer::aContactChatletSharesAPersonFromTheAddressBook() {
+    writeCard(world->contactsFolder.path(), "z.vcf",
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Zoe;;;\r\nTEL;TYPE=CELL:555 0199\r\nEND:VCARD\r\n");
+    PLPostChatletViewController* form = openForm(QStringLiteral("contact"));
+    auto* field = qobject_cast<PLChatletPickedValueFieldView*>(form->formView()->fieldView("contact"));
+    QVERIFY(field);
+    QCOMPARE(field->pickButton()->titleForState(platform::ui::Button::State::Normal),
+             QStringLiteral("Share Contact"));
+    QTest::mouseClick(field->pickButton(), Qt::LeftButton);
+    world->settle();
+    auto* shareNavigation = qobject_cast<NavigationController*>(form->presentedViewController());
+    QVERIFY(shareNavigation);
+    auto* list = qobject_cast<PLAddressBookContactViewController*>(shareNavigation->topViewController());
+    QVERIFY(list);
+    list->didSelectRowAtIndexPath(list->contactsTableView(), {0, 0});
+    world->settle();
+    auto* detail = qobject_cast<PLContactDetailViewController*>(shareNavigation->topViewController());
+    QVERIFY(detail);
+    detail->didSelectRowAtIndexPath(detail->contactDetailtableView(), {0, 0});
+    detail->doneButtonTapped();
+    world->settle();
+    QVERIFY(!form->presentedViewController());
+    QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Zoe Lee"));
+    form->sendBarButtonItem()->trigger();
+    QCOMPARE(host->posts.size(), 1);
+    const QVariantMap shared = parsed(host->posts.first().message);
+    QCOMPARE(shared.value("xslt").toString(), QStringLiteral("contact"));
+    QVERIFY(!shared.value("formid").toString().isEmpty());
+    const QVariantMap person = shared.value("content").toMap().value("media").toList().first().toMap();
+    QCOMPARE(person.value("name").toString(), QStringLiteral("Zoe Lee"));
+    QCOMPARE(person.value("phone").toList(),
+             (QVariantList{QVariantMap{{"label", "mobile"}, {"phone", "555 0199"}}}));
+}
+
+void TestChatletComposer::aLocationChatletNeedsTheLocationScreens() {
+    PLPostChatletViewController* form = openForm(QStringLiteral("location"));
+    auto* field = qobject_cast<PLChatletPickedValueFieldView*>(form->formView()->fieldView("location"));
+    QVERIFY(field);
+    QTest::mouseClick(field->pickButton(), Qt::LeftButton);
+    QCOMPARE(world->alertTexts(), QStringList{"Failed / This is not available in this version."});
+    world->dismissAlerts();
+
+    // Once the choose-location screen exists it gets a completion handler that fills the field.
+    auto* registry = ScreenRegistry::shared();
+    registry->registerScreen(QLatin1String(kLocationStoryboard),
+                             PLPostChatletViewController::kChooseLocationIdentifier,
+                             [] { return new NavigationController(new ViewController); });
+    QTest::mouseClick(field->pickButton(), Qt::LeftButton);
+    auto* chooser = qobject_cast<NavigationController*>(form->presentedViewController());
+    QVERIFY(chooser);
+    const auto handler = chooser->topViewController()
+                             ->property(PLPostChatletViewController::kChooseLocationCompletionProperty)
+                             .value<PLChooseLocationCompletionHandler>();
+    QVERIFY(handler);
+    handler({{"lat", "1.5"}, {"lng", "2.25"}, {"locName", "Pier"}, {"location", "1.5, 2.25"}});
+    chooser->dismissViewController(false);
+    world->settle();
+    QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Pier"));
+    form->sendBarButtonItem()->trigger();
+    const QVariantMap checkIn = parsed(host->posts.first().message);
+    QCOMPARE(checkIn.value("xslt").toString(), QStringLiteral("location"));
+    QCOMPARE(checkIn.value("content").toMap().value("media").toList().first().toMap().value("lat").toString(),
+             QStringLiteral("1.5"));
+    registry->clear();
+    ChatletScreens::registerScreens();
+}
+
+// Sent through the room's outbox, the poll is stored by the service and reaches Bob's event stream
+// with the links its page needs.
+void TestChatletComposer::thePostReachesTheServiceAndAnotherMembersStream() {
+    host->postsIntoRoom = true;
+    PLPostChatletViewController* form = fillPoll();
+    form->sendBarButtonItem()->trigger();
+    QCOMPARE(host->posts.size(), 1);
+    const QString formId = parsed(host->posts.first().message).value("formid").toString();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (const QJsonValue& stored : world->fixture.server().storedMessages("r1"))
+                if (stored.toObject().value("text").toString().contains(formId))
+                    return true;
+            return false;
+        }(),
+        10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Message::messageWithFormID(formId), 10000);
+    const auto posted = Message::messageWithFormID(formId);
+    QTRY_VERIFY_WITH_TIMEOUT(!posted->hasAtLeatOnePendingMessage(), 10000);
+
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(world->fixture.baseUrl() + QStringLiteral("events?after=0")));
+    request.setRawHeader(
+        "Authorization",
+        QStringLiteral("Tavrix %1:%2:echat").arg(kBob).arg(QLatin1String(kBobToken)).toUtf8());
+    QNetworkReply* stream = network.get(request);
+    QByteArray received;
+    connect(stream, &QNetworkReply::readyRead, stream, [&] { received += stream->readAll(); });
+    QTRY_VERIFY_WITH_TIMEOUT(received.contains(formId.toUtf8()), 10000);
+    stream->abort();
+    stream->deleteLater();
+    for (const QByteArray& line : received.split('\n')) {
+        if (!line.contains(formId.toUtf8()))
+            continue;
+        const QVariantMap event = QJsonDocument::fromJson(line.mid(6)).object().toVariantMap();
+        QCOMPARE(event.value("type").toString(), QStringLiteral("smartmessage"));
+        QCOMPARE(parsed(event.value("text").toString()).value("links").toList().size(), 3);
+    }
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestChatletComposer t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_chatletcomposer.moc"

@@ -1,0 +1,300 @@
+// The smart-message screens of the gallery as the screenshot tool renders them, checked by pixels at
+// computed points.
+#include "GalleryChatlets.h"
+#include "TestSandbox.h"
+
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/SectionIndexBar.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
+#include "ui/conversation/PLAddressBookContactViewController.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowSearchViewController.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletTextFieldView.h"
+#include "ui/conversation/PLContactDetailCell.h"
+#include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/conversation/PLPostChatletViewController.h"
+#include "ui/conversation/PLReplyWebViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/ToolkitStyle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+namespace {
+
+const QString kStoryboard = QStringLiteral("GalleryChatlets");
+
+struct GalleryShot {
+    Window window;
+    ViewController* controller = nullptr;
+    QImage image;
+
+    explicit GalleryShot(const QString& identifier) {
+        window.resize(375, 667);
+        controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
+        if (!controller)
+            return;
+        window.setRootViewController(controller);
+        window.show();
+        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
+        image = Screenshot::grab(&window);
+        image.save(
+            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
+    }
+    QColor at(const QWidget* view, QPointF point) const {
+        const QPoint p = view->mapTo(&window, point.toPoint());
+        const qreal scale = qreal(image.width()) / window.width();
+        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
+    }
+    // Whether some pixel of `view`'s rectangle `area` satisfies `test`.
+    bool any(const QWidget* view, const QRect& area, const std::function<bool(const QColor&)>& test) const {
+        for (int y = area.top(); y <= area.bottom(); y += 2)
+            for (int x = area.left(); x <= area.right(); x += 2)
+                if (test(at(view, QPointF(x, y))))
+                    return true;
+        return false;
+    }
+    NavigationController* navigation() const { return qobject_cast<NavigationController*>(controller); }
+    ViewController* top() const { return navigation() ? navigation()->topViewController() : controller; }
+};
+
+bool near(const QColor& actual, const QColor& expected, int tolerance = 20) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+bool dark(const QColor& c) {
+    return c.lightness() < 110;
+}
+bool linkBlue(const QColor& c) {
+    return c.blue() > 150 && c.red() < 90 && c.green() < 90;
+}
+const char* describe(const QColor& color) {
+    static QByteArray text;
+    text = color.name().toLatin1();
+    return text.constData();
+}
+
+PLSmartMessageCell* smartCellFor(PLChatWindowViewController* chat, const QString& formId) {
+    const auto& rows = chat->rowList().rows();
+    for (int i = 0; i < rows.size(); ++i)
+        if (const auto message = rows[i].message(); message && message->formId() == formId)
+            return qobject_cast<PLSmartMessageCell*>(
+                chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(i)));
+    return nullptr;
+}
+
+} // namespace
+
+class TestChatletGallery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QDir().mkpath(QStringLiteral("screenshots"));
+        CustomFontRegistration::loadCustomFonts();
+        Animator::setInstant(true);
+        tools::registerChatletGalleryScreens();
+    }
+    void cleanupTestCase() {
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+    }
+
+    void everyScreenRendersAtItsSize_data() {
+        QTest::addColumn<QString>("identifier");
+        for (const QString& identifier : ScreenRegistry::shared()->identifiers(kStoryboard))
+            QTest::addRow("%s", qPrintable(identifier)) << identifier;
+    }
+    void everyScreenRendersAtItsSize() {
+        QFETCH(QString, identifier);
+        GalleryShot shot(identifier);
+        QVERIFY(shot.controller);
+        QCOMPARE(shot.window.size(), tools::chatletGallerySize(identifier));
+        QVERIFY(!shot.image.isNull());
+    }
+
+    // The poll, the location and the contact render as pages whose heights size their rows.
+    void theRoomShowsItsChatletsAsPages_data() {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("320 x 568") << "ChatRoomWithChatlets"
+                                   << QStringList{"GALLERY-POLL", "GALLERY-LOCATION"};
+        QTest::newRow("400 x 720") << "ChatRoomWithChatlets400x720"
+                                   << QStringList{"GALLERY-POLL", "GALLERY-LOCATION", "GALLERY-CONTACT"};
+    }
+    void theRoomShowsItsChatletsAsPages() {
+        QFETCH(QString, identifier);
+        QFETCH(QStringList, shown);
+        GalleryShot shot(identifier);
+        auto* chat = qobject_cast<PLChatWindowViewController*>(shot.navigation()->viewControllers().value(0));
+        QVERIFY(chat);
+        for (const QString& formId : shown) {
+            PLSmartMessageCell* cell = smartCellFor(chat, formId);
+            QVERIFY2(cell, qPrintable(formId));
+            QVERIFY2(cell->isPageShown(), qPrintable(formId));
+            QCOMPARE(cell->height(), int(Message::messageWithFormID(formId)->displayCellHeight()));
+            // Text (or a link) in the first lines of the page.
+            QWidget* page = cell->webView();
+            QVERIFY2(shot.any(page, QRect(4, 4, page->width() - 8, 30),
+                              [](const QColor& c) { return dark(c) || linkBlue(c); }),
+                     qPrintable(formId));
+        }
+        // The poll's action links are drawn in link blue, three of them on one line.
+        PLSmartMessageCell* poll = smartCellFor(chat, QStringLiteral("GALLERY-POLL"));
+        QWidget* page = poll->webView();
+        QVERIFY(shot.any(page, QRect(4, page->height() - 50, page->width() - 8, 46), linkBlue));
+        // The replied-by line under it.
+        QCOMPARE(poll->repliedByLabel()->text(), QStringLiteral("Carol"));
+        QCOMPARE(poll->repliedBySuffixLabel()->text(), QStringLiteral("replied"));
+    }
+
+    void theStaleMarkAndItsPopover() {
+        GalleryShot shot(QStringLiteral("StaleMarkPopover"));
+        auto* cell = shot.controller->view()->findChild<PLSmartMessageCell*>();
+        QVERIFY(cell);
+        QWidget* mark = cell->staleMessageIndicatorImageView();
+        QVERIFY(mark->isVisible());
+        // The mark's orange shows through the popover's dimming only where the popover is not; the
+        // popover's own face is light.
+        QVERIFY(cell->staleIndicatorInfoPopoverController());
+        auto* popover = cell->stalePopOverView();
+        QVERIFY(popover && popover->isVisible());
+        const QColor face = shot.at(popover, {4, popover->height() - 4.0});
+        QVERIFY2(face.lightness() > 200, describe(face));
+        QVERIFY(shot.any(popover->messageLabel(), popover->messageLabel()->rect(), dark));
+        const QColor okTitle =
+            shot.at(popover->dismissButton(), QRectF(popover->dismissButton()->rect()).center());
+        QVERIFY2(okTitle.lightness() > 150 || near(okTitle, QColor(0, 134, 202), 80), describe(okTitle));
+    }
+
+    void theDetailsPageShowsThePollsResults() {
+        GalleryShot shot(QStringLiteral("ChatletDetails"));
+        auto* details = qobject_cast<PLReplyWebViewController*>(shot.top());
+        QVERIFY(details);
+        QWidget* page = details->webview();
+        QVERIFY(shot.any(page, QRect(4, 4, page->width() / 2, 80), dark));
+        QVERIFY(shot.any(page, QRect(4, 150, page->width() / 2, 100), linkBlue));
+        QVERIFY(near(shot.at(page, {page->width() - 5.0, page->height() - 5.0}), Qt::white, 4));
+    }
+
+    void searchCountsItsResults_data() {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("band");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("results") << "SearchWithResults"
+                                 << "1 result found" << 1;
+        QTest::newRow("none") << "SearchWithoutResults"
+                              << "No results found" << 0;
+    }
+    void searchCountsItsResults() {
+        QFETCH(QString, identifier);
+        QFETCH(QString, band);
+        QFETCH(int, rows);
+        GalleryShot shot(identifier);
+        auto* search = qobject_cast<PLChatWindowSearchViewController*>(shot.top());
+        QVERIFY(search);
+        QCOMPARE(search->searchResultsLabel()->text(), band);
+        QCOMPARE(search->searchCollectionView()->numberOfItemsInSection(0), rows);
+        QWidget* holder = search->resultsHolderView();
+        QVERIFY2(near(shot.at(holder, {4, holder->height() / 2.0}), QColor(0xEF, 0xEF, 0xF4), 4),
+                 describe(shot.at(holder, {4, holder->height() / 2.0})));
+        QVERIFY(shot.any(search->searchResultsLabel(), search->searchResultsLabel()->rect(), dark));
+        // The search bar lies over the navigation bar.
+        QVERIFY(search->searchView()->isVisible());
+        QCOMPARE(search->searchView()->geometry().top(),
+                 shot.navigation()->navigationBar()->geometry().top());
+    }
+
+    void theContactListHasItsIndexAndBlueHeaders() {
+        GalleryShot shot(QStringLiteral("ShareContactList"));
+        auto* list = qobject_cast<PLAddressBookContactViewController*>(shot.top());
+        QVERIFY(list);
+        QVERIFY(list->addressBookContacts().size() >= 31);
+        QCOMPARE(list->sectionTitles().last(), QStringLiteral("#"));
+        auto* table = list->contactsTableView();
+        auto* index = table->findChild<SectionIndexBar*>();
+        QVERIFY(index && index->isVisible());
+        QWidget* header = table->headerViewAt(0);
+        QVERIFY(header);
+        QVERIFY(shot.any(header, QRect(10, 2, 40, header->height() - 4),
+                         [](const QColor& c) { return near(c, QColor(0, 134, 202), 60); }));
+    }
+
+    void theContactDetailTicksTwoValues() {
+        GalleryShot shot(QStringLiteral("ShareContactDetail"));
+        auto* detail = qobject_cast<PLContactDetailViewController*>(shot.top());
+        QVERIFY(detail);
+        for (const IndexPath path : {IndexPath{0, 0}, IndexPath{1, 0}}) {
+            auto* cell = qobject_cast<PLContactDetailCell*>(
+                detail->contactDetailtableView()->cellForRowAtIndexPath(path));
+            QVERIFY(cell && cell->isShownAsSelected());
+            auto* tick = cell->selectionStateImageView();
+            const QColor centre = shot.at(tick, {tick->width() / 2.0 - 6, tick->height() / 2.0 - 6});
+            QVERIFY2(centre.saturation() > 100, describe(centre));
+        }
+        auto* unticked = qobject_cast<PLContactDetailCell*>(
+            detail->contactDetailtableView()->cellForRowAtIndexPath({0, 1}));
+        QVERIFY(unticked && !unticked->isShownAsSelected());
+    }
+
+    void theComposerShowsAPollForm_data() {
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("320 x 568") << "ComposerPollForm";
+        QTest::newRow("400 x 720") << "ComposerPollForm400x720";
+    }
+    void theComposerShowsAPollForm() {
+        QFETCH(QString, identifier);
+        GalleryShot shot(identifier);
+        auto* form = qobject_cast<PLPostChatletViewController*>(shot.top());
+        QVERIFY(form && form->formView());
+        auto* title = qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("title"));
+        QWidget* input = title->input();
+        QVERIFY2(near(shot.at(input, {0, input->height() / 2.0}), ToolkitStyle::borderColor(), 40),
+                 describe(shot.at(input, {0, input->height() / 2.0})));
+        // Fields follow each other closely, whatever the window's height.
+        auto* question = form->formView()->fieldView("question");
+        QVERIFY(question->mapTo(form->view(), QPoint(0, 0)).y() -
+                    (title->mapTo(form->view(), QPoint(0, 0)).y() + title->height()) <
+                20);
+        // Nothing runs past the right edge.
+        QVERIFY(input->mapTo(&shot.window, QPoint(input->width(), 0)).x() <= shot.window.width());
+    }
+
+    void theComposerPicksFromCategories() {
+        GalleryShot shot(QStringLiteral("ComposerPicker"));
+        auto* composer = qobject_cast<PLPostChatletViewController*>(shot.top());
+        QVERIFY(composer && composer->pickerViewController());
+        QWidget* indicator = composer->pickerViewController()->selectionIndicatorView();
+        QVERIFY(indicator->isVisible());
+        QVERIFY2(
+            near(shot.at(indicator, QRectF(indicator->rect()).center()), ToolkitStyle::accentColor(), 30),
+            describe(shot.at(indicator, QRectF(indicator->rect()).center())));
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestChatletGallery t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_chatletgallery.moc"

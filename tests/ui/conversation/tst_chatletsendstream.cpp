@@ -1,0 +1,256 @@
+// A poll from the composer to another member's chat window and back, against the stand-in service,
+// with the real browser engine: Bob composes a poll on his device; the service stores it; Ann's
+// library receives it through the event stream and her chat window renders its page, sized by the
+// page; Ann opens its results through the page's link, answers from the details page through the
+// reply form, and the service counts her vote, which comes back to her window.
+#include "FacadeTestKit.h"
+
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Scheduler.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/WebEngineWebView.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/testing/RecordingSystemServices.h"
+#include "ui/conversation/ConversationScreens.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLChatletChoiceFieldView.h"
+#include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
+#include "ui/conversation/PLChatletTextFieldView.h"
+#include "ui/conversation/PLPostChatletViewController.h"
+#include "ui/conversation/PLReplyWebViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/toolkit/PLCustomTextField.h"
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::IndexPath;
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+
+namespace {
+
+constexpr qint64 kBob = 42;
+const QString kBobToken = QStringLiteral("b0b-token");
+
+// Bob's device: what his composer sends goes to the service as his post.
+class BobsDevice : public QObject, public PLPostChatletDelegate {
+public:
+    BobsDevice(QString baseUrl) : m_baseUrl(std::move(baseUrl)) {}
+    void postChatletToChatWindow(const QString& message, const Message::Ptr&,
+                                 const QList<PLMediaSelection>&) override {
+        QNetworkRequest request(QUrl(m_baseUrl + QStringLiteral("rooms/r1/messages")));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QStringLiteral("application/x-www-form-urlencoded"));
+        request.setRawHeader("Authorization",
+                             QStringLiteral("Tavrix %1:%2:echat").arg(kBob).arg(kBobToken).toUtf8());
+        QUrlQuery form;
+        form.addQueryItem(QStringLiteral("type"), QStringLiteral("smartmessage"));
+        form.addQueryItem(QStringLiteral("text"), QString::fromUtf8(QUrl::toPercentEncoding(message)));
+        QNetworkReply* reply = m_network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
+        connect(reply, &QNetworkReply::finished, this, [this, reply] {
+            answered = reply->error() == QNetworkReply::NoError;
+            reply->deleteLater();
+        });
+        posted << message;
+    }
+    ChatRoom::Ptr currentChatRoom() const override { return {}; }
+
+    QStringList posted;
+    bool answered = false;
+
+private:
+    QString m_baseUrl;
+    QNetworkAccessManager m_network;
+};
+
+QString innerText(platform::ui::WebView* web) {
+    QVariant text;
+    web->evaluateJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
+                            [&text](const QVariant& v) { text = v.isValid() ? v : QVariant(QString()); });
+    if (!QTest::qWaitFor([&text] { return text.isValid(); }, 10000))
+        return {};
+    return text.toString();
+}
+
+// Clicks the page's action link of that label, as a user would.
+void clickAction(platform::ui::WebView* web, const QString& label) {
+    web->evaluateJavaScript(QStringLiteral("Array.from(document.querySelectorAll('a.action'))"
+                                           ".filter(function(a){return a.textContent=='%1';})[0].click();")
+                                .arg(label));
+}
+
+} // namespace
+
+class TestChatletSendStream : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void aComposedPollReachesAnotherMemberAndHerVoteComesBack();
+
+private:
+    PLSmartMessageCell* cellOf(PLChatWindowViewController* chat, const QString& formId);
+
+    std::unique_ptr<CoreFixture> world;
+    std::unique_ptr<platform::ui::Window> annWindow;
+    std::unique_ptr<platform::ui::Window> bobWindow;
+};
+
+void TestChatletSendStream::init() {
+    CustomFontRegistration::loadCustomFonts();
+    platform::ui::Animator::setInstant(true);
+    world = std::make_unique<CoreFixture>();
+    world->server().seed(QJsonObject{
+        {"org", "acme"},
+        {"users", QJsonArray{QJsonObject{
+                      {"id", kBob}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", kBobToken}}}},
+        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"},
+                                         {"name", "Ops"},
+                                         {"members", QJsonArray{world->userID(), kBob}},
+                                         {"admin", kBob}}}}});
+    signIn(*world);
+    Outcome started;
+    Pelnix::initWithCompletionHandler(started.handler());
+    QTRY_COMPARE_WITH_TIMEOUT(started.calls, 1, 20000);
+    QVERIFY2(started.success, qPrintable(started.message));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    ConversationScreens::registerScreens();
+    platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
+    platform::ui::WebView::setMaker(
+        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
+}
+
+void TestChatletSendStream::cleanup() {
+    annWindow.reset();
+    bobWindow.reset();
+    platform::ui::WebView::setMaker({});
+    platform::ui::SystemServices::setCurrent(nullptr);
+    endSession();
+    world.reset();
+}
+
+PLSmartMessageCell* TestChatletSendStream::cellOf(PLChatWindowViewController* chat, const QString& formId) {
+    const auto& rows = chat->rowList().rows();
+    for (int i = 0; i < rows.size(); ++i)
+        if (const auto message = rows[i].message(); message && message->formId() == formId)
+            return qobject_cast<PLSmartMessageCell*>(
+                chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(i)));
+    return nullptr;
+}
+
+void TestChatletSendStream::aComposedPollReachesAnotherMemberAndHerVoteComesBack() {
+    // Ann's chat window on the room.
+    annWindow = std::make_unique<platform::ui::Window>();
+    annWindow->resize(320, 568);
+    auto* chat = new PLChatWindowViewController;
+    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
+    auto* annNavigation = new NavigationController(chat);
+    annWindow->setRootViewController(annNavigation);
+    annWindow->show();
+
+    // Bob composes a poll.
+    BobsDevice bob(world->baseUrl());
+    bobWindow = std::make_unique<platform::ui::Window>();
+    bobWindow->resize(320, 568);
+    auto* composerScreen = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        PLPostChatletViewController::kStoryboard, PLPostChatletViewController::kNavigationIdentifier));
+    auto* picker = qobject_cast<PLPostChatletViewController*>(composerScreen->topViewController());
+    picker->setPostChatletDelegate(&bob);
+    bobWindow->setRootViewController(composerScreen);
+    bobWindow->show();
+    QTRY_VERIFY(picker->pickerViewController());
+    picker->chatletPicked({{"name", "poll"}});
+    auto* form = qobject_cast<PLPostChatletViewController*>(composerScreen->topViewController());
+    QVERIFY(form && form != picker);
+    qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("title"))
+        ->setText(QStringLiteral("Lunch"));
+    qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("question"))
+        ->setText(QStringLiteral("Where?"));
+    auto* options = qobject_cast<PLChatletListFieldView*>(form->formView()->fieldView("options"));
+    options->entryFields()[0]->setText(QStringLiteral("Café"));
+    options->entryFields()[1]->setText(QStringLiteral("Dock"));
+    form->sendBarButtonItem()->trigger();
+    QCOMPARE(bob.posted.size(), 1);
+    const QString formId =
+        QJsonDocument::fromJson(bob.posted.first().toUtf8()).object().value("formid").toString();
+    QTRY_VERIFY(bob.answered);
+    QCOMPARE(world->server().storedMessages("r1").size(), 1);
+
+    // Through the event stream into Ann's window, where its page renders and sizes its row.
+    QTRY_VERIFY_WITH_TIMEOUT(cellOf(chat, formId), 20000);
+    const auto message = Message::messageWithFormID(formId);
+    QVERIFY(message);
+    QTRY_VERIFY_WITH_TIMEOUT(message->displayCellHeight() > 0, 20000);
+    PLSmartMessageCell* cell = cellOf(chat, formId);
+    QTRY_VERIFY_WITH_TIMEOUT(cell->isPageShown(), 20000);
+    QVERIFY2(cell->webViewHeight() > PLSmartMessageCell::kDefaultWebViewHeight,
+             qPrintable(QString::number(cell->webViewHeight())));
+    QCOMPARE(cell->height(), int(message->displayCellHeight()));
+    QCOMPARE(cell->userNameLabel()->text(), QStringLiteral("Bob"));
+    const QString page = innerText(cell->webView());
+    QVERIFY2(page.contains(QLatin1String("Lunch")) && page.contains(QLatin1String("Dock")) &&
+                 page.contains(QLatin1String("Vote")) && page.contains(QLatin1String("0 votes")),
+             qPrintable(page));
+    // The stored height is what the next opening sizes the row with.
+    Message::Ptr stored = Message::messageWithFormID(formId);
+    stored->refreshObject();
+    QCOMPARE(stored->displayCellHeight(), message->displayCellHeight());
+
+    // The page's results link opens the details page.
+    clickAction(cell->webView(), QStringLiteral("Results"));
+    QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<PLReplyWebViewController*>(annNavigation->topViewController()),
+                             20000);
+    auto* details = qobject_cast<PLReplyWebViewController*>(annNavigation->topViewController());
+    QCOMPARE(details->linkType(), 7);
+    QCOMPARE(details->title(), QStringLiteral("Poll"));
+    QTRY_VERIFY_WITH_TIMEOUT(innerText(details->webview()).contains(QLatin1String("0 replies")), 20000);
+
+    // Its vote link opens the reply form with the poll's choices; Ann votes for the dock.
+    clickAction(details->webview(), QStringLiteral("Vote"));
+    QTRY_VERIFY_WITH_TIMEOUT(details->presentedViewController(), 20000);
+    auto* replyNavigation = qobject_cast<NavigationController*>(details->presentedViewController());
+    auto* reply = qobject_cast<PLPostChatletViewController*>(replyNavigation->topViewController());
+    QVERIFY(reply);
+    QCOMPARE(reply->postChatletDelegate(), static_cast<PLPostChatletDelegate*>(details));
+    auto* choice = qobject_cast<PLChatletChoiceFieldView*>(reply->formView()->fieldView("option"));
+    QVERIFY(choice);
+    QCOMPARE(choice->choiceButtons().size(), 2);
+    choice->selectChoice(QStringLiteral("2"));
+    reply->sendBarButtonItem()->trigger();
+
+    // The service counts the vote; the answer comes back to the details page and the chat window.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        world->server().storedMessages("r1").last().toObject().value("text").toString().contains(
+            "\"votes\":1"),
+        20000);
+    QTRY_VERIFY_WITH_TIMEOUT(innerText(details->webview()).contains(QLatin1String("1 replies")), 20000);
+    QVERIFY(innerText(details->webview()).contains(QLatin1String("100%")));
+    annNavigation->popViewController(false);
+    QTRY_VERIFY_WITH_TIMEOUT(cellOf(chat, formId) &&
+                                 innerText(cellOf(chat, formId)->webView()).contains(QLatin1String("1 vote")),
+                             20000);
+    QCOMPARE(Message::messageWithFormID(formId)->latestAction(), QStringLiteral("reply"));
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestChatletSendStream t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_chatletsendstream.moc"

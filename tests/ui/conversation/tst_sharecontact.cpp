@@ -1,0 +1,362 @@
+// Share contact: the address book's people in sections with an index from 31 on, searched by the
+// beginning of their names, and the detail whose ticked values become the shared-contact record.
+#include "SmartScreensTestWorld.h"
+
+#include "platform/ui/KeyboardMonitor.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/SectionIndexBar.h"
+#include "platform/ui/TableView.h"
+#include "ui/conversation/PLAddressBookContactViewController.h"
+#include "ui/conversation/PLContactDetailCell.h"
+#include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/conversation/PLShareContactDelegate.h"
+#include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLCustomSearchView.h"
+
+#include <QApplication>
+#include <QDir>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::IndexPath;
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+
+namespace {
+
+class RecordingShareDelegate : public QObject, public PLShareContactDelegate {
+public:
+    void selectedContact(const QVariantMap& contact, qint32 recordID) override {
+        contacts << contact;
+        recordIDs << recordID;
+    }
+    QList<QVariantMap> contacts;
+    QList<qint32> recordIDs;
+};
+
+// A plain object: not a share-contact delegate.
+class Bystander : public QObject {};
+
+QByteArray card(const QString& first, const QString& last, const QByteArray& values = "TEL:555\r\n") {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + last.toUtf8() + ";" + first.toUtf8() + ";;;\r\n" + values +
+           "END:VCARD\r\n";
+}
+
+QStringList names(const QList<PLAddressBookContact>& contacts) {
+    QStringList out;
+    for (const auto& contact : contacts)
+        out << contact.profileName;
+    return out;
+}
+
+} // namespace
+
+class TestShareContact : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // Sections sort with the locale's collation; the C locale would sort by code point.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        world = std::make_unique<SmartScreensWorld>();
+        host = world->showHost();
+    }
+    void cleanupTestCase() { world.reset(); }
+    void init() {
+        QDir folder(world->contactsFolder.path());
+        for (const QString& file : folder.entryList(QDir::Files))
+            folder.remove(file);
+        platform::AddressBook::sharedAddressBook()->setAuthorizationStatus(
+            platform::AddressBook::Authorization::Authorized);
+    }
+    void cleanup() {
+        world->dismissAlerts();
+        if (host->presentedViewController())
+            host->dismissViewController(false);
+        platform::ui::KeyboardMonitor::shared()->hide();
+        world->settle();
+    }
+
+    void theIndexShowsFromThirtyOnePeople_data();
+    void theIndexShowsFromThirtyOnePeople();
+    void namesFallIntoTheirSections();
+    void searchMatchesTheBeginningOfNames();
+    void withoutAccessOrPeopleTheListSaysSo_data();
+    void withoutAccessOrPeopleTheListSaysSo();
+    void leavingWithTheSearchBarOutRemovesIt();
+    void theKeyboardInsetsTheList();
+    void aRowOpensItsPerson();
+
+    void aPersonWithOnlyAddressesSharesNoPhone();
+    void tickedValuesKeepTheListOrder();
+    void nothingTickedIsRefused_data();
+    void nothingTickedIsRefused();
+    void aNonDelegateGetsNothingAndTheScreensClose();
+
+private:
+    PLAddressBookContactViewController* openList(QObject* delegate = nullptr) {
+        auto* navigation = qobject_cast<NavigationController*>(
+            ScreenRegistry::shared()->instantiate(PLAddressBookContactViewController::kStoryboard,
+                                                  PLAddressBookContactViewController::kNavigationIdentifier));
+        auto* list = qobject_cast<PLAddressBookContactViewController*>(navigation->topViewController());
+        list->setShareContactDelegate(delegate);
+        host->presentViewController(navigation, false);
+        world->settle();
+        return list;
+    }
+    PLContactDetailViewController* openDetail(const QString& first, QObject* delegate) {
+        PLAddressBookContactViewController* list = openList(delegate);
+        for (int section = 0; section < list->sections().size(); ++section)
+            for (int row = 0; row < list->sections()[section].size(); ++row)
+                if (list->sections()[section][row].profileName.startsWith(first))
+                    list->didSelectRowAtIndexPath(list->contactsTableView(), IndexPath{section, row});
+        world->settle();
+        return qobject_cast<PLContactDetailViewController*>(
+            list->navigationController()->topViewController());
+    }
+    void addPeople(int count) {
+        for (int i = 0; i < count; ++i)
+            writeCard(
+                world->contactsFolder.path(), QStringLiteral("p%1.vcf").arg(i),
+                card(QStringLiteral("%1Person%2").arg(QChar('A' + i % 26)).arg(i), QStringLiteral("X")));
+    }
+    void tap(PLContactDetailViewController* detail, int section, int row) {
+        detail->didSelectRowAtIndexPath(detail->contactDetailtableView(), IndexPath{section, row});
+    }
+
+    std::unique_ptr<SmartScreensWorld> world;
+    ChatletHost* host = nullptr;
+};
+
+void TestShareContact::theIndexShowsFromThirtyOnePeople_data() {
+    QTest::addColumn<int>("people");
+    QTest::addColumn<bool>("index");
+    QTest::newRow("30") << 30 << false;
+    QTest::newRow("31") << 31 << true;
+}
+
+void TestShareContact::theIndexShowsFromThirtyOnePeople() {
+    QFETCH(int, people);
+    QFETCH(bool, index);
+    addPeople(people);
+    PLAddressBookContactViewController* list = openList();
+    QCOMPARE(list->addressBookContacts().size(), people);
+    platform::ui::TableView* table = list->contactsTableView();
+    QCOMPARE(list->sectionIndexTitlesForTableView(table).isEmpty(), !index);
+    QCOMPARE(list->title(), QStringLiteral("All Contacts"));
+    auto* bar = table->findChild<platform::ui::SectionIndexBar*>();
+    QCOMPARE(bar && bar->isVisible(), index);
+    if (index)
+        QCOMPARE(list->sectionForSectionIndexTitle(table, QStringLiteral("C"), 2),
+                 int(list->sectionTitles().indexOf(QStringLiteral("C"))));
+}
+
+void TestShareContact::namesFallIntoTheirSections() {
+    const QString folder = world->contactsFolder.path();
+    writeCard(folder, "a.vcf", card("1abc", ""));
+    writeCard(folder, "b.vcf", card("#hash", ""));
+    writeCard(folder, "c.vcf", card("Émile", "Zola"));
+    writeCard(folder, "d.vcf", card("emma", "Y"));
+    writeCard(folder, "e.vcf", card("Bo", "X"));
+    writeCard(folder, "f.vcf", card("NoValues", "X", ""));
+    PLAddressBookContactViewController* list = openList();
+    QCOMPARE(list->sectionTitles(), (QStringList{"B", "E", "#"}));
+    QCOMPARE(names(list->sections()[1]), (QStringList{"Émile Zola", "emma Y"}));
+    QCOMPARE(names(list->sections()[2]).size(), 2);
+    platform::ui::TableView* table = list->contactsTableView();
+    QCOMPARE(list->numberOfSectionsInTableView(table), 3);
+    QCOMPARE(list->heightForHeaderInSection(table, 0), 28.0);
+    QCOMPARE(list->titleForHeaderInSection(table, 2), QStringLiteral("#"));
+}
+
+void TestShareContact::searchMatchesTheBeginningOfNames() {
+    const QString folder = world->contactsFolder.path();
+    for (const char* name : {"Anna", "andy", "Dan", "Bob"})
+        writeCard(folder, QStringLiteral("%1.vcf").arg(QLatin1String(name)), card(QLatin1String(name), ""));
+    PLAddressBookContactViewController* list = openList();
+    list->showSearchBar();
+    PLCustomSearchView* bar = list->searchView();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->parentWidget(), list->navigationController()->view());
+    QCOMPARE(bar->placeholderText(), QStringLiteral("Search by name"));
+    QTest::keyClicks(bar->searchTextField(), QStringLiteral("an"));
+    QVERIFY(list->isFiltered());
+    // In the address book's order, whatever the locale makes of it.
+    QStringList expected;
+    for (const QString& name : names(list->addressBookContacts()))
+        if (name == QLatin1String("Anna") || name == QLatin1String("andy"))
+            expected << name;
+    QCOMPARE(expected.size(), 2);
+    QCOMPARE(names(list->filteredContacts()), expected);
+    platform::ui::TableView* table = list->contactsTableView();
+    QCOMPARE(list->numberOfSectionsInTableView(table), 1);
+    QCOMPARE(list->heightForHeaderInSection(table, 0), 0.0);
+    QVERIFY(list->sectionIndexTitlesForTableView(table).isEmpty());
+    QCOMPARE(list->contactForIndexPath(IndexPath{0, 1}).profileName, expected.at(1));
+    bar->searchTextField()->clear();
+    list->searchTextFieldDidChange(bar->searchTextField());
+    QVERIFY(!list->isFiltered());
+    QCOMPARE(list->numberOfSectionsInTableView(table), 3);
+    list->searchViewCancelledSearch();
+    QVERIFY(!bar->isVisible());
+}
+
+void TestShareContact::withoutAccessOrPeopleTheListSaysSo_data() {
+    QTest::addColumn<bool>("granted");
+    QTest::addColumn<QString>("alert");
+    QTest::newRow("denied")
+        << false
+        << "Access Denied / Couldn't sync Address Book. \nThis app does not have access to your "
+           "contacts. You can enable access in Privacy Settings.";
+    QTest::newRow("nobody") << true << "Alert / No contacts available.";
+}
+
+void TestShareContact::withoutAccessOrPeopleTheListSaysSo() {
+    QFETCH(bool, granted);
+    QFETCH(QString, alert);
+    if (!granted) {
+        addPeople(3);
+        platform::AddressBook::sharedAddressBook()->setAuthorizationStatus(
+            platform::AddressBook::Authorization::Denied);
+    }
+    PLAddressBookContactViewController* list = openList();
+    QCOMPARE(world->alertTexts(), QStringList{alert});
+    QCOMPARE(list->numberOfSectionsInTableView(list->contactsTableView()), 0);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestShareContact::leavingWithTheSearchBarOutRemovesIt() {
+    addPeople(2);
+    PLAddressBookContactViewController* list = openList();
+    list->showSearchBar();
+    QPointer<PLCustomSearchView> bar = list->searchView();
+    QTest::keyClicks(bar->searchTextField(), QStringLiteral("A"));
+    host->dismissViewController(false);
+    world->settle();
+    QVERIFY(!bar || !bar->parentWidget());
+}
+
+void TestShareContact::theKeyboardInsetsTheList() {
+    addPeople(2);
+    PLAddressBookContactViewController* list = openList();
+    platform::ui::KeyboardMonitor::shared()->show(216, world->window.get());
+    QCOMPARE(list->contactsTableView()->contentInset(), QMargins(0, 0, 0, 216));
+    platform::ui::KeyboardMonitor::shared()->hide();
+    QCOMPARE(list->contactsTableView()->contentInset(), QMargins());
+}
+
+void TestShareContact::aRowOpensItsPerson() {
+    addPeople(3);
+    RecordingShareDelegate delegate;
+    PLContactDetailViewController* detail = openDetail(QStringLiteral("BPerson"), &delegate);
+    QVERIFY(detail);
+    QCOMPARE(detail->nameLabel()->text(), QStringLiteral("BPerson1 X"));
+    QCOMPARE(detail->phonesArray().size(), 1);
+}
+
+void TestShareContact::aPersonWithOnlyAddressesSharesNoPhone() {
+    writeCard(world->contactsFolder.path(), "m.vcf",
+              card("Mia", "Wong", "EMAIL;TYPE=WORK:mia@work.test\r\nEMAIL:mia@home.test\r\n"));
+    RecordingShareDelegate delegate;
+    PLContactDetailViewController* detail = openDetail(QStringLiteral("Mia"), &delegate);
+    platform::ui::TableView* table = detail->contactDetailtableView();
+    QCOMPARE(detail->numberOfSectionsInTableView(table), 1);
+    QCOMPARE(detail->numberOfRowsInSection(table, 0), 2);
+    QCOMPARE(detail->fieldTypeAtIndexPath(IndexPath{0, 0}), int(PLContactDetailCell::Email));
+    auto* cell = qobject_cast<PLContactDetailCell*>(table->cellForRowAtIndexPath(IndexPath{0, 1}));
+    QVERIFY(cell);
+    QCOMPARE(cell->emailOrPhoneLabel()->text(), QStringLiteral("mia@home.test"));
+    QCOMPARE(cell->typeLabel()->text(), QStringLiteral("email1"));
+    tap(detail, 0, 1);
+    QVERIFY(cell->isShownAsSelected());
+    detail->doneButtonTapped();
+    QCOMPARE(delegate.contacts.size(), 1);
+    const QVariantMap record = delegate.contacts.first();
+    QCOMPARE(record.value("name").toString(), QStringLiteral("Mia Wong"));
+    const QString pl = record.value("pl").toString();
+    QVERIFY(pl.contains(QLatin1String("\n    "))); // pretty-printed
+    const QVariantMap person = QJsonDocument::fromJson(pl.toUtf8()).object().toVariantMap();
+    QCOMPARE(person.value("name").toString(), QStringLiteral("Mia Wong"));
+    QVERIFY(!person.contains("phone"));
+    QCOMPARE(person.value("email").toList(),
+             (QVariantList{QVariantMap{{"label", "email1"}, {"email", "mia@home.test"}}}));
+    world->settle();
+    QVERIFY(!host->presentedViewController());
+}
+
+void TestShareContact::tickedValuesKeepTheListOrder() {
+    writeCard(
+        world->contactsFolder.path(), "p.vcf",
+        card("Pat", "", "TEL;TYPE=CELL:1\r\nTEL;TYPE=WORK:2\r\nTEL;TYPE=HOME:3\r\nEMAIL:pat@x.test\r\n"));
+    RecordingShareDelegate delegate;
+    PLContactDetailViewController* detail = openDetail(QStringLiteral("Pat"), &delegate);
+    QCOMPARE(detail->numberOfSectionsInTableView(detail->contactDetailtableView()), 2);
+    QCOMPARE(detail->fieldTypeAtIndexPath(IndexPath{0, 0}), int(PLContactDetailCell::Phone));
+    QCOMPARE(detail->fieldTypeAtIndexPath(IndexPath{1, 0}), int(PLContactDetailCell::Email));
+    tap(detail, 0, 2);
+    tap(detail, 0, 0);
+    detail->doneButtonTapped();
+    const QVariantMap person =
+        QJsonDocument::fromJson(delegate.contacts.first().value("pl").toString().toUtf8())
+            .object()
+            .toVariantMap();
+    QCOMPARE(person.value("phone").toList(), (QVariantList{QVariantMap{{"label", "mobile"}, {"phone", "1"}},
+                                                           QVariantMap{{"label", "home"}, {"phone", "3"}}}));
+    QVERIFY(!person.contains("email"));
+    QCOMPARE(delegate.recordIDs.first(), detail->recordID());
+}
+
+void TestShareContact::nothingTickedIsRefused_data() {
+    QTest::addColumn<QByteArray>("values");
+    QTest::addColumn<bool>("tickAndUntick");
+    QTest::newRow("nothing ticked") << QByteArray("TEL:1\r\n") << false;
+    QTest::newRow("ticked and unticked") << QByteArray("TEL:1\r\n") << true;
+    QTest::newRow("no values at all") << QByteArray() << false;
+}
+
+void TestShareContact::nothingTickedIsRefused() {
+    QFETCH(QByteArray, values);
+    QFETCH(bool, tickAndUntick);
+    RecordingShareDelegate delegate;
+    auto* detail = new PLContactDetailViewController;
+    if (!values.isEmpty()) {
+        writeCard(world->contactsFolder.path(), "q.vcf", card("Quinn", "", values));
+        detail->configureWithContactRecordID(
+            platform::AddressBook::sharedAddressBook()->people().first().recordID, &delegate);
+    } else {
+        detail->configureWithContactRecordID(12345, &delegate);
+    }
+    host->presentViewController(new NavigationController(detail), false);
+    world->settle();
+    if (values.isEmpty())
+        QCOMPARE(detail->numberOfSectionsInTableView(detail->contactDetailtableView()), 0);
+    if (tickAndUntick) {
+        tap(detail, 0, 0);
+        tap(detail, 0, 0);
+    }
+    detail->doneButtonTapped();
+    QCOMPARE(world->alertTexts(),
+             QStringList{"Failed / Please select at least one contact info to be shared."});
+    QVERIFY(delegate.contacts.isEmpty());
+    QVERIFY(host->presentedViewController());
+}
+
+void TestShareContact::aNonDelegateGetsNothingAndTheScreensClose() {
+    addPeople(1);
+    Bystander bystander;
+    PLContactDetailViewController* detail = openDetail(QStringLiteral("APerson"), &bystander);
+    tap(detail, 0, 0);
+    detail->doneButtonTapped();
+    world->settle();
+    QVERIFY(world->alertTexts().isEmpty());
+    QVERIFY(!host->presentedViewController());
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestShareContact t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_sharecontact.moc"

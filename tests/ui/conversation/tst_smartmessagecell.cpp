@@ -1,0 +1,350 @@
+// The smart message cell: its page (template, the not-supported text), the page's links, the height
+// it reads and stores, the replied-by line, the posting states, the stale mark and its popover; one
+// test renders a stand-in poll in the real browser engine and reads its height.
+#include "SmartScreensTestWorld.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "core/model/PendingMessageInfo.h"
+#include "platform/UserDefaults.h"
+#include "smart/PLSmartMessageInfo.h"
+#include "smart/SmartMessageRenderer.h"
+#include "ui/conversation/PLChatletMessageBuilder.h"
+#include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostChatletViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::FakeWebView;
+
+namespace {
+
+QString pollJSON(const QString& formId, const QString& latestAction = QStringLiteral("init")) {
+    QString json = PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+        {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Café", "Dock"}}}, formId);
+    return json.replace(QStringLiteral("\"init\""), QStringLiteral("\"%1\"").arg(latestAction));
+}
+
+} // namespace
+
+class TestSmartMessageCell : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        world = std::make_unique<SmartScreensWorld>();
+        world->downloadSmartFixtures();
+        room = world->importRoom(QStringLiteral("r1"));
+        world->showHost(room);
+    }
+    void cleanupTestCase() { world.reset(); }
+    void init() {
+        cell = std::make_unique<PLSmartMessageCell>();
+        cell->resize(320, 200);
+    }
+    void cleanup() { cell.reset(); }
+
+    void thePageIsTheMessageInTheTemplate();
+    void anEmptyBodySaysTheFormIsNotSupported_data();
+    void anEmptyBodySaysTheFormIsNotSupported();
+    void onlyThePageItselfLoadsInPlace();
+    void thePageHeightSizesTheRowAndIsStoredOnce();
+    void theRepliedByLine_data();
+    void theRepliedByLine();
+    void aChatletBeingPostedShowsItsPostingLine();
+    void aReusedCellForgetsThePreviousOutboxEntry();
+    void theStaleMarkExplainsItselfUntilToldNotTo();
+    void theSameRowIsNotLoadedAgain();
+    void theRealEngineRendersAPollAndMeasuresIt();
+
+private:
+    Message::Ptr poll(const QString& formId, qint32 sender = kBob,
+                      const QString& latestAction = QStringLiteral("init")) {
+        return world->importMessage(room, QStringLiteral("m-") + formId, date += 1000,
+                                    pollJSON(formId, latestAction), sender, QStringLiteral("smartmessage"));
+    }
+    FakeWebView* page() const { return qobject_cast<FakeWebView*>(cell->webView()); }
+
+    std::unique_ptr<SmartScreensWorld> world;
+    ChatRoom::Ptr room;
+    std::unique_ptr<PLSmartMessageCell> cell;
+    qint64 date = 1000;
+};
+
+void TestSmartMessageCell::thePageIsTheMessageInTheTemplate() {
+    auto* configuration = PLAppConfigurations::currentConfiguration();
+    const QString expected = QStringLiteral("<html> \n<head> \n<style type=\"text/css\"> \n"
+                                            "body {font-family:\"%1\"; font-size:%2; color:%3;}\n"
+                                            "</style> \n</head> \n<body>%4</body> \n</html>")
+                                 .arg(QStringLiteral("DejaVu Sans"), configuration->smartMessageFontSize(),
+                                      configuration->smartMessageTextColor(), QStringLiteral("<p>%1 %2</p>"));
+    QCOMPARE(PLSmartMessageCell::customFormattedHTMLString(QStringLiteral("<p>%1 %2</p>")), expected);
+    // The configured face, by its PostScript name, reaches the page as its family.
+    QCOMPARE(configuration->smartMessageFontName(), QStringLiteral("DejaVuSans"));
+    QCOMPARE(PLSmartMessageCell::pageFontFamily(QStringLiteral("Unknown Face")),
+             QStringLiteral("Unknown Face"));
+    QCOMPARE(PLSmartMessageCell::pageFontFamily(QStringLiteral("Unknown Face")),
+             QStringLiteral("Unknown Face"));
+
+    const auto message = poll(QStringLiteral("TPL"));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QCOMPARE(page()->loadedBaseURL, QUrl(configuration->baseURL()));
+    QCOMPARE(page()->loadedHTML,
+             PLSmartMessageCell::customFormattedHTMLString(SmartMessageRenderer::htmlString(message)));
+    QVERIFY(page()->loadedHTML.contains(QLatin1String("class=\"poll\"")));
+    QVERIFY(page()->transparentBackground);
+    QVERIFY(!cell->isPageShown());
+    QCOMPARE(cell->userNameLabel()->text(), QStringLiteral("Bob"));
+}
+
+void TestSmartMessageCell::anEmptyBodySaysTheFormIsNotSupported_data() {
+    QTest::addColumn<QString>("xslt");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("unknown sheet") << "survey"
+                                   << "The current version does not support this form - \"survey\"";
+    QTest::newRow("no sheet") << ""
+                              << "The current version does not support this form - \"\"";
+}
+
+void TestSmartMessageCell::anEmptyBodySaysTheFormIsNotSupported() {
+    QFETCH(QString, xslt);
+    QFETCH(QString, expected);
+    QCOMPARE(PLSmartMessageCell::bodyForRow(QString(), xslt), expected);
+    QCOMPARE(PLSmartMessageCell::bodyForRow(QStringLiteral("<p>x</p>"), xslt), QStringLiteral("<p>x</p>"));
+}
+
+// The page's own load goes on; every other navigation is refused and handed to the link handler, once.
+void TestSmartMessageCell::onlyThePageItselfLoadsInPlace() {
+    const auto message = poll(QStringLiteral("LNK"));
+    QList<QPair<QString, Message::Ptr>> links;
+    cell->setLinkHandler([&links](const QString& url, const Message::Ptr& m) { links << qMakePair(url, m); });
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    const QString base = PLAppConfigurations::currentConfiguration()->baseURL();
+    QVERIFY(cell->shouldStartLoad(QUrl(base)));
+    QVERIFY(!page()->tapLink(QUrl(base + QStringLiteral("compose/xyz"))));
+    QVERIFY(!page()->tapLink(QUrl(QStringLiteral("mailto:a@x.test"))));
+    QVERIFY(links.isEmpty()); // handed over after the page's veto returned
+    world->settle();
+    QCOMPARE(links.size(), 2);
+    QCOMPARE(links[0].first, base + QStringLiteral("compose/xyz"));
+    QCOMPARE(links[0].second, message);
+    QCOMPARE(links[1].first, QStringLiteral("mailto:a@x.test"));
+}
+
+// The page's scroll height becomes the web view's height; the cell's height follows it, less the
+// replied-by line when there is none; the message keeps it, and a load that finds the stored height
+// says nothing changed.
+void TestSmartMessageCell::thePageHeightSizesTheRowAndIsStoredOnce() {
+    const auto message = poll(QStringLiteral("HGT"));
+    QList<bool> completions;
+    cell->setWebViewLoadCompletionHandler([&completions](bool changed) { completions << changed; });
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QCOMPARE(cell->cellHeight(), PLSmartMessageCell::defaultCellHeight());
+    QVERIFY(cell->htmlLoadActivityIndicator()->isAnimating());
+    page()->scriptResult = 200.0;
+    page()->finishLoad();
+    QVERIFY(!cell->htmlLoadActivityIndicator()->isAnimating());
+    QVERIFY(page()->scripts.contains(QStringLiteral("document.documentElement.scrollHeight;")));
+    QCOMPARE(cell->webViewHeight(), 200);
+    QCOMPARE(cell->webView()->height(), 200);
+    // A new chatlet ("init") has no replied-by line.
+    const qreal expected = PLSmartMessageCell::defaultCellHeight() -
+                           PLSmartMessageCell::kDefaultWebViewHeight + 200 -
+                           (PLSmartMessageCell::kRepliedByHeight + 15);
+    QCOMPARE(cell->cellHeight(), expected);
+    QCOMPARE(message->displayCellHeight(), qint16(expected));
+    QCOMPARE(completions, QList<bool>{true});
+    cell->showWebViewAnimated(true);
+    QVERIFY(cell->isPageShown());
+
+    // Loaded again (another cell, the same message): nothing changed.
+    PLSmartMessageCell second;
+    second.resize(320, 200);
+    second.setWebViewLoadCompletionHandler([&completions](bool changed) { completions << changed; });
+    second.loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    auto* secondPage = qobject_cast<FakeWebView*>(second.webView());
+    secondPage->scriptResult = 200.0;
+    secondPage->finishLoad();
+    QCOMPARE(completions, (QList<bool>{true, false}));
+    // A failed load keeps the default height and no page shows.
+    PLSmartMessageCell third;
+    third.loadCellFromSmartMessageInfo(PLChatWindowCellContent(poll(QStringLiteral("HGT-FAIL"))));
+    qobject_cast<FakeWebView*>(third.webView())->failLoad(PLError(QStringLiteral("NSURLErrorDomain"), -1));
+    QCOMPARE(third.cellHeight(), PLSmartMessageCell::defaultCellHeight());
+    third.showWebViewAnimated(true);
+    QVERIFY(!third.isPageShown());
+}
+
+void TestSmartMessageCell::theRepliedByLine_data() {
+    QTest::addColumn<QString>("latestAction");
+    QTest::addColumn<QString>("visibility");
+    QTest::addColumn<qint32>("replier");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("new chatlet") << "init"
+                                 << "" << kBob << ""
+                                 << "";
+    QTest::newRow("expired") << "expired"
+                             << "" << kBob << ""
+                             << "";
+    QTest::newRow("reply, details hidden") << "reply"
+                                           << "none" << kCarol << ""
+                                           << "";
+    QTest::newRow("reply") << "reply"
+                           << "all" << kCarol << "Carol"
+                           << "replied";
+    QTest::newRow("own reply") << "reply"
+                               << "all" << 0 << "You"
+                               << "replied";
+    QTest::newRow("comment") << "comment"
+                             << "none" << kCarol << "Carol"
+                             << "commented";
+}
+
+void TestSmartMessageCell::theRepliedByLine() {
+    QFETCH(QString, latestAction);
+    QFETCH(QString, visibility);
+    QFETCH(qint32, replier);
+    QFETCH(QString, name);
+    QFETCH(QString, suffix);
+    const qint32 from = replier == 0 ? world->me() : replier;
+    QString json = pollJSON(QStringLiteral("RB-%1").arg(QTest::currentDataTag()), latestAction);
+    json.insert(1, QStringLiteral("\"currentsender\":\"%1\",\"detailsLinkVisibility\":\"%2\",")
+                       .arg(from)
+                       .arg(visibility));
+    const auto message = world->importMessage(room, QStringLiteral("m-rb-%1").arg(QTest::currentDataTag()),
+                                              date += 1000, json, kBob, QStringLiteral("smartmessage"));
+    if (replier != 0 && !message->fromUser()->profileName().size())
+        message->fromUser()->setProfileName(SmartScreensWorld::nameOf(replier));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    page()->scriptResult = 100.0;
+    page()->finishLoad();
+    QCOMPARE(cell->hideRepliedByText(), suffix.isEmpty());
+    QCOMPARE(cell->repliedByLabel()->text(), name);
+    QCOMPARE(cell->repliedBySuffixLabel()->isVisibleTo(cell.get()), !suffix.isEmpty());
+    if (!suffix.isEmpty())
+        QCOMPARE(cell->repliedBySuffixLabel()->text(), suffix);
+}
+
+// A chatlet still in the outbox shows "Posting '<name>' chatlet" and loads no page; a picture post
+// shows its upload view.
+void TestSmartMessageCell::aChatletBeingPostedShowsItsPostingLine() {
+    world->fixture.setOnline(false); // the post stays in the outbox
+    const auto message = room->postChatlet(pollJSON(QStringLiteral("POST")));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QVERIFY(cell->pendingMessage());
+    QVERIFY(cell->postingChatletTextLabel()->isVisibleTo(cell.get()));
+    QCOMPARE(cell->postingChatletTextLabel()->text(), QStringLiteral("Posting 'Poll' chatlet"));
+    QVERIFY(page()->loadedHTML.isEmpty());
+    QVERIFY(!cell->htmlLoadActivityIndicator()->isAnimating());
+    world->fixture.setOnline(true);
+}
+
+// The previous row's outbox entry does not follow a reused cell to a row without one.
+void TestSmartMessageCell::aReusedCellForgetsThePreviousOutboxEntry() {
+    world->fixture.setOnline(false);
+    const auto posting = room->postChatlet(pollJSON(QStringLiteral("REUSE-1")));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(posting));
+    QVERIFY(cell->pendingMessage());
+    cell->prepareForReuse();
+    QVERIFY(!cell->pendingMessage());
+    const auto delivered = poll(QStringLiteral("REUSE-2"));
+    auto snapshot = std::make_shared<PLSmartMessageInfo>(
+        delivered->senderUser(), delivered->fromUser(), delivered->chatWindowTimeString(),
+        SmartMessageRenderer::htmlString(delivered), 150.0, QString(), QStringLiteral("init"), delivered);
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(snapshot));
+    QVERIFY(!cell->pendingMessage());
+    QVERIFY(!cell->postingChatletTextLabel()->isVisibleTo(cell.get()));
+    QVERIFY(page()->loadedHTML.contains(QLatin1String("class=\"poll\"")));
+    world->fixture.setOnline(true);
+}
+
+// An older copy carries the stale mark; a tap explains it in a popover until the check button says
+// not to show it again; choosing it again brings the popover back.
+void TestSmartMessageCell::theStaleMarkExplainsItselfUntilToldNotTo() {
+    platform::UserDefaults::remove(PLSmartMessageCell::kShouldHandleStaleTapKey);
+    PLSmartMessageCell::initialize();
+    QCOMPARE(platform::UserDefaults::value(PLSmartMessageCell::kShouldHandleStaleTapKey).toInt(), 1);
+    const auto message = poll(QStringLiteral("STALE"));
+    auto snapshot = std::make_shared<PLSmartMessageInfo>(
+        message->senderUser(), message->fromUser(), message->chatWindowTimeString(),
+        SmartMessageRenderer::htmlString(message), 150.0, QString(), QStringLiteral("init"), message);
+    cell.reset();
+    auto* shown = new PLSmartMessageCell(world->window.get());
+    shown->setGeometry(0, 60, 320, 150);
+    shown->show();
+    shown->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QVERIFY(!shown->staleMessageIndicatorImageView()->isVisible());
+    shown->prepareForReuse();
+    shown->loadCellFromSmartMessageInfo(PLChatWindowCellContent(snapshot));
+    QVERIFY(shown->staleMessageIndicatorImageView()->isVisible());
+    QVERIFY(shown->showsReadLook());
+
+    QTest::mouseClick(shown->staleMessageIndicatorImageView(), Qt::LeftButton);
+    QVERIFY(shown->staleIndicatorInfoPopoverController());
+    QVERIFY(shown->staleIndicatorInfoPopoverController()->isPopoverVisible());
+    QTest::mouseClick(shown->stalePopOverView()->dontShowButton(), Qt::LeftButton);
+    QVERIFY(shown->stalePopOverView()->dontShowButton()->isSelected());
+    QCOMPARE(platform::UserDefaults::value(PLSmartMessageCell::kShouldHandleStaleTapKey).toInt(), 0);
+    QTest::mouseClick(shown->stalePopOverView()->dismissButton(), Qt::LeftButton);
+    world->settle();
+    QVERIFY(!shown->staleIndicatorInfoPopoverController());
+
+    QTest::mouseClick(shown->staleMessageIndicatorImageView(), Qt::LeftButton);
+    QVERIFY(!shown->staleIndicatorInfoPopoverController());
+
+    platform::UserDefaults::setValue(PLSmartMessageCell::kShouldHandleStaleTapKey, 1);
+    QTest::mouseClick(shown->staleMessageIndicatorImageView(), Qt::LeftButton);
+    QVERIFY(shown->staleIndicatorInfoPopoverController());
+    shown->staleIndicatorInfoPopoverController()->dismissPopover(false);
+    delete shown;
+}
+
+void TestSmartMessageCell::theSameRowIsNotLoadedAgain() {
+    const auto message = poll(QStringLiteral("SAME"));
+    const PLChatWindowCellContent row(message);
+    QSignalSpy starts(cell->webView(), &platform::ui::WebView::didStartLoad);
+    cell->loadCellFromSmartMessageInfo(row);
+    cell->loadCellFromSmartMessageInfo(row);
+    QCOMPARE(starts.count(), 1);
+}
+
+// A poll of the stand-in's stylesheet in the browser engine: the page loads and its height, read from
+// the page, sizes the cell.
+void TestSmartMessageCell::theRealEngineRendersAPollAndMeasuresIt() {
+    platform::ui::WebView::setMaker(
+        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
+    cell = std::make_unique<PLSmartMessageCell>(world->window.get());
+    cell->setGeometry(0, 60, 320, 200);
+    cell->show();
+    QList<bool> completions;
+    cell->setWebViewLoadCompletionHandler([&completions](bool changed) { completions << changed; });
+    const auto message = poll(QStringLiteral("REAL"));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QTRY_VERIFY_WITH_TIMEOUT(!completions.isEmpty(), 20000);
+    QCOMPARE(completions, QList<bool>{true});
+    QVERIFY2(cell->webViewHeight() > 100, qPrintable(QString::number(cell->webViewHeight())));
+    QCOMPARE(message->displayCellHeight(), qint16(cell->cellHeight()));
+    cell->showWebViewAnimated(true);
+    QVERIFY(cell->isPageShown());
+    QVariant text;
+    cell->webView()->evaluateJavaScript(QStringLiteral("document.body.innerText"),
+                                        [&text](const QVariant& v) { text = v; });
+    QTRY_VERIFY_WITH_TIMEOUT(text.isValid(), 10000);
+    QVERIFY2(text.toString().contains(QLatin1String("Dock")), qPrintable(text.toString()));
+    cell.reset();
+    platform::ui::WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestSmartMessageCell t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_smartmessagecell.moc"
