@@ -58,8 +58,9 @@ class AlertView;
 //   PLChatWindowViewControllerFailedPosts.cpp the failed-post choice: resend or discard
 //   PLChatWindowViewControllerInputBar.cpp   the input bar, the keyboard, sending, the entry points
 //   PLChatWindowViewControllerRoomState.cpp  the banners over the bar when the user may not post
-//   PLChatWindowViewControllerNavigation.cpp title, bar buttons, search, group information, member
-//                                            detail, profile, the cleared-conversation label
+//   PLChatWindowViewControllerNavigation.cpp title, bar buttons, group information, member detail,
+//                                            profile, the cleared-conversation label
+//   PLChatWindowViewControllerChatlets.cpp   smart-message pages, composed chatlets, the search
 //
 // A container sets the room (setChatRoom(), or the "roomId" property when it knows only the ID) before
 // the view loads. Main thread only.
