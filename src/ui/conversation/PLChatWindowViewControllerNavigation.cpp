@@ -1,7 +1,8 @@
 // The navigation bar (title, search and group-information buttons, "Cancel" when the window is shown on
-// its own) and the screens reached from it and from the rows: search, group information, member
-// detail, the user's own profile; and the label that confirms a cleared conversation. The screens are
-// other parts of the library, found in the screen registry by their storyboard and identifier.
+// its own) and the screens reached from it and from the rows: group information, member detail, the
+// user's own profile (the search is with the smart-message parts); and the label that confirms a
+// cleared conversation. The screens are other parts of the library, found in the screen registry by
+// their storyboard and identifier.
 
 #include "ui/conversation/PLChatWindowViewController.h"
 
