@@ -29,14 +29,6 @@ QString pendingUploadsFolder() {
     return QLatin1String(DocumentSaver::kPendingRichMediaUploadsFolder);
 }
 
-qint64 nextMediaId() {
-    auto account = CurrentUserInfo::currentUserInfo();
-    if (!account)
-        return 0;
-    account->setRichMediaInfoIdIndex(account->richMediaInfoIdIndex() + 1);
-    return account->richMediaInfoIdIndex();
-}
-
 void attach(const PendingMessageInfo::Ptr& entry, const RichMediaInfo::Ptr& row) {
     entry->addRichMediaInfoObject(row);
     row->setPendingmessage(entry);
@@ -153,6 +145,14 @@ PendingMessageInfo::Ptr PLRichMediaPosts::addPendingRichMediaWithMediaInfo(const
     if (const auto row = richMediaInfoCreatingTemporaryFileForSelection(selection))
         rows << row;
     return queue(*room, message, type, {}, rows, nullptr);
+}
+
+qint64 PLRichMediaPosts::nextMediaId() {
+    auto account = CurrentUserInfo::currentUserInfo();
+    if (!account)
+        return 0;
+    account->setRichMediaInfoIdIndex(account->richMediaInfoIdIndex() + 1);
+    return account->richMediaInfoIdIndex();
 }
 
 Message::Ptr PLRichMediaPosts::postRichMediaForMediaSelection(const ChatRoom::Ptr& room,

@@ -49,6 +49,8 @@ public:
     // component made of letters, digits, '.', '-' and '_' that does not start with a dot.
     static QString sanitisedFileName(const QString& fileName, const QString& fallback);
 
+    // The next order number of a media row, from the account's counter (stored back with the row).
+    static qint64 nextMediaId();
     // The entry's media row with the lowest order number, or null.
     static RichMediaInfo::Ptr firstRichMedia(const PendingMessageInfo& entry);
     // A single attachment's file is deleted with its post.

@@ -2,22 +2,29 @@
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoom.h"
+#include "core/model/ChatRoomNotifications.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "core/model/PendingMessageInfo.h"
 #include "core/model/RichMediaInfo.h"
+#include "core/model/RoomMember.h"
 #include "core/model/User.h"
 #include "media/PLMultiMediaInfo.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPostFailureHandlerHelper.h"
+#include "ui/conversation/PLPostToChatView.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -44,6 +51,30 @@ public:
     }
     ChatRoom::Ptr room(const QString& id) const { return ChatRoom::chatRoomWithID(id); }
 
+    // A message from Bob arriving now in a busy room, as the model announces it; the ones of earlier
+    // showings go first, so every showing starts from the same room.
+    QString receiveLateMessage(const QString& roomId) {
+        const QString id = QStringLiteral("late-%1-%2").arg(roomId).arg(++m_late);
+        receive(room(roomId), id, QDateTime::currentMSecsSinceEpoch(), kBob, QStringLiteral("message"),
+                QStringLiteral("Are you coming to the review? It starts in five minutes."));
+        platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification),
+                                                            {}, {{QLatin1String(kMessageIDKey), id}});
+        return id;
+    }
+    void forgetLateMessages(const QString& roomId) {
+        for (int i = 1; i <= m_late; ++i)
+            if (const auto late = Message::messageWithID(QStringLiteral("late-%1-%2").arg(roomId).arg(i)))
+                Message::removeMessage(late);
+        if (const auto busy = room(roomId))
+            busy->save();
+    }
+    Message::Ptr messageWithText(const QString& roomId, const QString& text) const {
+        for (const auto& message : room(roomId)->messages())
+            if (message->text() == text)
+                return message;
+        return nullptr;
+    }
+
 private:
     GalleryStore() {
         platform::Sandbox::setRoot(m_sandbox.path());
@@ -56,6 +87,57 @@ private:
         }
         importRoom(QStringLiteral("empty"), QStringLiteral("New team"));
         fillTeamRoom(importRoom(QStringLiteral("team"), QStringLiteral("Release team")));
+        fillLiveRooms();
+    }
+
+    // Rooms for the live screens: a busy room to read older rows in, a room only its admin (Bob)
+    // posts to, a room deleted on the server, and a poll with three failed answers.
+    static void fillLiveRooms() {
+        const qint64 today = QDateTime(QDateTime::currentDateTime().date(), QTime(8, 0)).toMSecsSinceEpoch();
+        const QStringList lines{QStringLiteral("Morning! Stand-up in ten minutes."),
+                                QStringLiteral("I'll be a few minutes late."),
+                                QStringLiteral("The build from last night is green."),
+                                QStringLiteral("Can someone review the release notes?"),
+                                QStringLiteral("Done, two small comments."),
+                                QStringLiteral("Thanks, fixing them now.")};
+        for (const QString& id :
+             {QStringLiteral("busy"), QStringLiteral("adminonly"), QStringLiteral("closed")}) {
+            auto room = importRoom(id, id == QLatin1String("busy")        ? QStringLiteral("Release team")
+                                       : id == QLatin1String("adminonly") ? QStringLiteral("Announcements")
+                                                                          : QStringLiteral("Launch party"));
+            const int count = id == QLatin1String("busy") ? 36 : 8;
+            for (int i = 0; i < count; ++i) {
+                auto message = receive(room, QStringLiteral("%1-%2").arg(id).arg(i), today + i * 90000,
+                                       i % 3 == 0 ? kAnn : (i % 3 == 1 ? kBob : kCarol),
+                                       QStringLiteral("message"), lines.at(i % lines.size()));
+                message->setState(1);
+                message->save();
+            }
+        }
+        auto announcements = ChatRoom::chatRoomWithID(QStringLiteral("adminonly"));
+        for (const auto& member : announcements->members())
+            member->setIsCreator(member->user() && member->user()->userID() == kBob);
+        announcements->setAdminOnly(true);
+        announcements->save();
+        auto closed = ChatRoom::chatRoomWithID(QStringLiteral("closed"));
+        closed->setStatus(3);
+        closed->save();
+
+        auto replies = importRoom(QStringLiteral("replies"), QStringLiteral("Lunch poll"));
+        receive(replies, QStringLiteral("replies-0"), today, kBob, QStringLiteral("message"),
+                QStringLiteral("Where shall we go for lunch on Friday?"))
+            ->setState(1);
+        auto poll = replies->createMessage();
+        poll->setType(1);
+        poll->setDisplayName(QStringLiteral("Lunch poll"));
+        poll->setHtmlText(
+            QStringLiteral("<p><b>Friday lunch</b></p><p>Noodle bar &middot; Pizza &middot; Salads</p>"));
+        poll->setDisplayCellHeight(90);
+        poll->setDate(today + 60000);
+        poll->setState(1);
+        for (int i = 0; i < 3; ++i)
+            replies->createPendingMessage(poll, 2, 4)->setText(QStringLiteral("{\"answer\":%1}").arg(i));
+        replies->save();
     }
 
     static ChatRoom::Ptr importRoom(const QString& id, const QString& name) {
@@ -182,6 +264,7 @@ private:
     }
 
     QTemporaryDir m_sandbox;
+    int m_late = 0;
 };
 
 const QList<std::pair<QString, QSize>>& screens() {
@@ -194,6 +277,69 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("ChatWindowRoomRightToLeft"), QSize(320, 568)},
     };
     return list;
+}
+
+// The live screens: what changes the window while it is open, each at the reference size and at
+// 400 x 720.
+struct LiveScreen {
+    QString identifier;
+    QSize size;
+    QString roomId;
+};
+
+const QList<LiveScreen>& liveScreens() {
+    static const QList<LiveScreen> list = [] {
+        QList<LiveScreen> screens;
+        const QList<std::pair<QString, QString>> kinds{
+            {QStringLiteral("ChatWindowNewUpdatesButton"), QStringLiteral("busy")},
+            {QStringLiteral("ChatWindowAdminOnlyBanner"), QStringLiteral("adminonly")},
+            {QStringLiteral("ChatWindowClosedBanner"), QStringLiteral("closed")},
+            {QStringLiteral("ChatWindowFailedPostSheet"), QStringLiteral("team")},
+            {QStringLiteral("ChatWindowFailedPostsSheet"), QStringLiteral("replies")},
+            {QStringLiteral("ChatWindowInputBarGrown"), QStringLiteral("busy")},
+        };
+        for (const auto& [name, roomId] : kinds) {
+            screens << LiveScreen{name, QSize(320, 568), roomId};
+            screens << LiveScreen{name + QStringLiteral("400x720"), QSize(400, 720), roomId};
+        }
+        return screens;
+    }();
+    return list;
+}
+
+void settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Puts the open window into the state its screen is about.
+void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
+    auto& store = GalleryStore::shared();
+    const QString& name = screen.identifier;
+    if (name.startsWith(QLatin1String("ChatWindowNewUpdatesButton"))) {
+        // The user reads older rows when Bob's message comes in; the button follows half a second later.
+        chat->collectionView()->setContentOffset(QPointF(0, 120));
+        store.receiveLateMessage(screen.roomId);
+        settle(PLChatWindowViewController::kSettleDelayMs + 200);
+    } else if (name.startsWith(QLatin1String("ChatWindowFailedPostSheet"))) {
+        chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
+        PLPostFailureHandlerHelper::sharedInstance()->showActionSheetInView(
+            chat->view(),
+            store.messageWithText(screen.roomId, QStringLiteral("This one did not go through.")));
+    } else if (name.startsWith(QLatin1String("ChatWindowFailedPostsSheet"))) {
+        for (const auto& message : store.room(screen.roomId)->messages())
+            if (message->failedPendingMessageCount() == 3)
+                PLPostFailureHandlerHelper::sharedInstance()->showActionSheetInView(chat->view(), message);
+    } else if (name.startsWith(QLatin1String("ChatWindowInputBarGrown"))) {
+        auto* field = chat->postToChatView()->messageTextView();
+        // Typed to its end: the field shows its last line.
+        field->setPlainText(
+            QStringLiteral("Notes for the review:\n- the release notes\n- the staging build\n"));
+        field->moveCursor(QTextCursor::End);
+        field->insertPlainText(QStringLiteral("- the rollback plan\n- who is on call this weekend"));
+        chat->collectionView()->scrollToBottomAnimated(false);
+    }
 }
 
 ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
@@ -214,6 +360,9 @@ QSize conversationGallerySize(const QString& identifier) {
     for (const auto& [name, size] : screens())
         if (name == identifier)
             return size;
+    for (const LiveScreen& screen : liveScreens())
+        if (screen.identifier == identifier)
+            return screen.size;
     return QSize(320, 568);
 }
 
@@ -236,9 +385,22 @@ void registerConversationGalleryScreens() {
                 if (atBottom)
                     chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
                 // The times of delivered messages fade in a moment after their rows show.
-                QEventLoop settle;
-                QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
-                settle.exec();
+                settle(kSettleMs);
+            });
+    }
+    for (const LiveScreen& screen : liveScreens()) {
+        const QString roomId = screen.roomId;
+        registry->registerScreen(
+            kGallery, screen.identifier,
+            [roomId] {
+                GalleryStore::shared().forgetLateMessages(roomId);
+                return chatWindow(roomId, false);
+            },
+            [screen](ViewController* controller) {
+                if (QWidget* window = controller->view()->window())
+                    window->resize(screen.size);
+                settle(kSettleMs);
+                showLiveState(static_cast<PLChatWindowViewController*>(controller), screen);
             });
     }
 }

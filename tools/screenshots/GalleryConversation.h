@@ -8,7 +8,10 @@ namespace pelnix::tools {
 // The chat window under the storyboard "GalleryConversation", on rooms of a store of the gallery's own
 // (in a temporary sandbox): an empty room; a room with date rows, the new-updates separator, grouped
 // and single text messages, system events, a failed and a waiting post and a picture uploading at
-// 40 %, at 320 x 568, 400 x 720 and 1024 x 768; the same room right to left.
+// 40 %, at 320 x 568, 400 x 720 and 1024 x 768; the same room right to left. And the window while it
+// follows its room, at 320 x 568 and 400 x 720: the "New Updates" button over older rows, the banner of
+// an admin-only room and of a closed one, the failed-post sheet for one post and for three, and the
+// input bar grown to its maximum.
 void registerConversationGalleryScreens();
 
 // Opens the gallery's store (once per process), for galleries that add rooms of their own to it.

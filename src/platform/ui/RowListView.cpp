@@ -580,6 +580,7 @@ void RowListView::applyBatch() {
         return;
     }
     std::map<IndexPath, IndexPath> survivors;
+    const bool appendsOnly = appendsRowsOnly(m_batch);
     if (!mapBatch(survivors)) {
         Log::debug(QStringLiteral("List update does not match its data source; reloading the whole list"));
         reloadData();
@@ -613,9 +614,53 @@ void RowListView::applyBatch() {
             header->deleteLater();
     }
     m_indexBar->setTitles(indexTitlesForList());
-    rebuildGeometry();
+    if (appendsOnly)
+        extendGeometry();
+    else
+        rebuildGeometry();
     layoutContent();
     emit batchApplied();
+}
+
+bool RowListView::appendsRowsOnly(const Batch& batch) const {
+    if (batch.inserted.isEmpty() || !batch.deleted.isEmpty() || !batch.reloaded.isEmpty() ||
+        !batch.moved.isEmpty() || !batch.insertedSections.isEmpty() || !batch.deletedSections.isEmpty() ||
+        !batch.reloadedSections.isEmpty() || viewport()->width() != m_lastWidth)
+        return false;
+    auto* self = const_cast<RowListView*>(this);
+    const int sections = int(m_sections.size());
+    if (qMax(0, self->sectionCountForList()) != sections)
+        return false;
+    std::vector<int> added(sections, 0);
+    for (const IndexPath& path : batch.inserted) {
+        if (path.section < 0 || path.section >= sections || path.row < numberOfRows(path.section))
+            return false;
+        ++added[path.section];
+    }
+    for (int s = 0; s < sections; ++s)
+        if (qMax(0, self->rowCountForList(s)) != numberOfRows(s) + added[s])
+            return false;
+    return true;
+}
+
+void RowListView::extendGeometry() {
+    qreal y = contentTop();
+    for (int s = 0; s < int(m_sections.size()); ++s) {
+        Section& section = m_sections[s];
+        section.top = y;
+        section.headerHeight = qMax<qreal>(0, headerHeightForList(s));
+        const int rows = qMax(0, rowCountForList(s));
+        qreal acc = section.rowTops.back();
+        for (int r = int(section.rowTops.size()) - 1; r < rows; ++r) {
+            section.rowTops.back() = acc;
+            acc += qMax<qreal>(0, rowHeightForList(IndexPath{s, r}));
+            section.rowTops.push_back(acc);
+        }
+        y = section.bottom();
+    }
+    const bool wasInLayout = std::exchange(m_inLayout, true);
+    setContentSize(QSizeF(viewport()->width(), y));
+    m_inLayout = wasInLayout;
 }
 
 } // namespace pelnix::platform::ui

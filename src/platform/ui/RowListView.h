@@ -20,7 +20,9 @@ class SectionIndexBar;
 // The row engine under tables and collections: sections of full-width rows of varying height, each
 // section with an optional header, built for long lists. Only the rows in view have a cell; a cell
 // that leaves the view returns to the reuse pool of its identifier and is handed out again by
-// dequeueReusableView(). Row heights are asked once per reload or batch update, not per scroll step.
+// dequeueReusableView(). Row heights are asked once per reload or batch update, not per scroll step; a
+// batch that only appends rows asks the new rows alone, so that a list growing at its end one row at a
+// time costs the same whatever its length (invalidateLayout() asks every row again).
 //
 // Batch updates follow UIKit: deletes and reloads name rows as they were before the batch, inserts and
 // move destinations name rows as they are after it; cells of surviving rows follow their rows. A batch
@@ -145,6 +147,10 @@ private:
     };
 
     void rebuildGeometry();
+    // The batch only adds rows at the ends of their sections (and the width is unchanged).
+    bool appendsRowsOnly(const Batch& batch) const;
+    // The geometry of appended rows alone: the other rows keep the heights they have.
+    void extendGeometry();
     void enqueue(ReusableView* view, const IndexPath& path);
     void clearVisible();
     void applyBatch();

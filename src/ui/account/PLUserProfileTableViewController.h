@@ -36,6 +36,8 @@ class PLUserProfileTableViewController : public PLBaseTableTableViewController,
                                          public platform::ui::TableViewDataSource,
                                          public platform::ui::TableViewDelegate {
     Q_OBJECT
+    // Set by screens that open the profile through the registry (1: pushed over a conversation).
+    Q_PROPERTY(qint64 profileNavigationType READ profileNavigationType WRITE setProfileNavigationType)
 public:
     enum Row { PictureRow = 0, NameRow = 1, EmailRow = 2, AddPhoneRow = 3, PhoneRow = 4, RowCount = 5 };
     enum AlertTag {

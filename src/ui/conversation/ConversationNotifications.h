@@ -11,7 +11,10 @@ inline constexpr char kChatWindowMessageKey[] = "message";
 inline constexpr char PLChatWindowCellDidMoveOutOfScreenNotification[] =
     "chat window cell did move out of screen";
 inline constexpr char kChatWindowCellKey[] = "cell";
-// The failed-post sheet's answer: {"PostFailurePendingMessageKey", "PostFailureActionKey"}.
+// The failed-post sheet's answer, with exactly two keys: "PostFailurePendingMessageKey", the `seqId` of
+// the message's latest outbox entry, and "PostFailureActionKey", 0 discard or 1 resend.
 inline constexpr char RetryOrDiscardPendingMessageNotification[] = "RetryOrDiscardPendingMessageNotification";
+inline constexpr char PLFailedPendingMessageKey[] = "PostFailurePendingMessageKey";
+inline constexpr char PLPendingMessagePostFailureActionTypeKey[] = "PostFailureActionKey";
 
 } // namespace pelnix

@@ -28,10 +28,15 @@ using platform::ui::IndexPath;
 
 PLChatWindowViewController::PLChatWindowViewController(QObject* parent) : PLBaseViewController(parent) {
     setObjectName(QStringLiteral("chatWindowViewController"));
+    // Its segues are found by this identity however the window was made.
+    setStoryboardIdentity(kStoryboard, kIdentifier);
 }
 
 PLChatWindowViewController::~PLChatWindowViewController() {
     unregisterToChatWindowNotifications();
+    unregisterToKeyboardNotifications();
+    if (m_uploaderSheet)
+        QMetaObject::invokeMethod(m_uploaderSheet, "cleanUp");
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);
     m_markMessageAsReadHelper.reset();
@@ -81,6 +86,7 @@ QWidget* PLChatWindowViewController::loadView() {
             &PLChatWindowViewController::scrollViewDidEndDecelerating);
     addPostingMessageViewAtBottom(root);
     root->installEventFilter(this);
+    m_collectionView->viewport()->installEventFilter(this);
     return root;
 }
 
@@ -89,7 +95,9 @@ void PLChatWindowViewController::viewDidLoad() {
     m_shouldScrollOnViewWillAppear = true;
     m_shouldScrollToBottomOnWebviewLoad = true;
     setNavigationTitle();
+    addBarButtonItems();
     ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(this);
+    m_chatWindowState = kStateNormal;
     layOutSubviews();
     // The list ends at the input bar's top; nothing covers it at the top, as the navigation bar stands
     // above this view.
@@ -115,14 +123,16 @@ void PLChatWindowViewController::loadFirstPage() {
 void PLChatWindowViewController::layOutSubviews() {
     QWidget* root = view();
     m_collectionView->setGeometry(root->rect());
-    const int barHeight = m_postToChatView->height();
-    m_postToChatView->setGeometry(0, root->height() - barHeight, root->width(), barHeight);
+    m_postToChatView->setGeometry(0, postToChatViewTop(), root->width(), m_postToChatView->height());
     m_postToChatView->raise();
     postToChatViewFrameChanged();
 }
 
 bool PLChatWindowViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+    if (m_collectionView && watched == m_collectionView->viewport() && event->type() == QEvent::Paint) {
+        m_lastFrame.restart();
+        m_firstRowSinceFrame = {};
+    } else if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
         layOutSubviews();
     else if (watched == m_postToChatView &&
              (event->type() == QEvent::Move || event->type() == QEvent::Resize))
@@ -147,6 +157,7 @@ void PLChatWindowViewController::viewWillAppear(bool animated) {
 
 void PLChatWindowViewController::viewDidAppear(bool animated) {
     PLBaseViewController::viewDidAppear(animated);
+    registerToKeyboardNotifications();
     auto* center = NotificationCenter::defaultCenter();
     platform::ui::ApplicationStateMonitor::shared();
     m_appearanceObservers << center->addObserver(
@@ -179,9 +190,14 @@ void PLChatWindowViewController::trackConversationVisit() {
 }
 
 void PLChatWindowViewController::viewWillDisappear(bool animated) {
-    m_postToChatView->dismissKeyboard();
+    dismissKeyboard();
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);
+    unregisterToKeyboardNotifications();
+    for (QLabel* label :
+         view()->findChildren<QLabel*>(QStringLiteral("floatingLabel"), Qt::FindDirectChildrenOnly))
+        if (label->property("tag").toInt() == kFloatingLabelTag)
+            label->deleteLater();
     m_postToChatView->removeEventFilter(this);
     // Marks not fired yet are dropped: those messages stay unread.
     m_markMessageAsReadHelper.reset();
@@ -211,6 +227,15 @@ void PLChatWindowViewController::handleMessageInsertAtTheEnd(const PLChatWindowC
     }
     paths << IndexPath::forItem(m_rows.count() - 1);
     m_collectionView->insertItems(paths);
+}
+
+void PLChatWindowViewController::showFrameIfDue() {
+    // While rows pour in, the queued announcements would hold back painting until the last one: a
+    // frame is painted at least every frame interval, so each row shows about as it arrives.
+    if (!isVisible() || !m_collectionView)
+        return;
+    if (!m_lastFrame.isValid() || m_lastFrame.elapsed() >= kFrameIntervalMs)
+        m_collectionView->viewport()->repaint();
 }
 
 void PLChatWindowViewController::hideCollectionViewCellsWithStaleMessages() {

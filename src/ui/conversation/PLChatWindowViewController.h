@@ -3,8 +3,10 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/Message.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/CollectionViewDataSource.h"
 #include "platform/ui/CollectionViewDelegate.h"
+#include "platform/ui/TapGestureRecognizer.h"
 #include "ui/account/PLBaseViewController.h"
 #include "ui/conversation/PLActiveRoomOwnership.h"
 #include "ui/conversation/PLBulkUserJoinedMessageCellDelegate.h"
@@ -15,9 +17,12 @@
 #include "ui/conversation/PLNewUpdatesNotificationButtonDelegate.h"
 #include "ui/conversation/PLPostChatletDelegate.h"
 #include "ui/conversation/PLPostToChatViewDelegate.h"
+#include "ui/conversation/PLShareContactDelegate.h"
 #include "ui/conversation/PLTextmessageDelegate.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QLabel>
 #include <QPointF>
 #include <QPointer>
 #include <functional>
@@ -27,11 +32,16 @@ namespace pelnix {
 
 class PLChatWindowCollectionView;
 class PLChatWindowScrollToBottomOrTopView;
+class PLChatWindowRowListEdit;
 class PLMarkMessageAsReadHelper;
 class PLNewUpdatesNotificationButton;
 class PLPostToChatView;
 class PLLinkDisplayHelper;
 class PLSmartMessageCell;
+
+namespace platform::ui {
+class AlertView;
+} // namespace platform::ui
 
 // The conversation of one room: the message list over the input bar.
 //
@@ -44,7 +54,13 @@ class PLSmartMessageCell;
 //   PLChatWindowViewControllerPaging.cpp     older pages with the position kept
 //   PLChatWindowViewControllerReadMarking.cpp read marking, scrolling and the scroll control
 //   PLChatWindowViewControllerUpdates.cpp    the model's notifications and the "New Updates" button
-//   PLChatWindowViewControllerInputBar.cpp   the input bar, sending, title
+//   PLChatWindowViewControllerMessageUpdates.cpp where an updated message goes (the update kinds)
+//   PLChatWindowViewControllerFailedPosts.cpp the failed-post choice: resend or discard
+//   PLChatWindowViewControllerInputBar.cpp   the input bar, the keyboard, sending, the entry points
+//   PLChatWindowViewControllerRoomState.cpp  the banners over the bar when the user may not post
+//   PLChatWindowViewControllerNavigation.cpp title, bar buttons, group information, member detail,
+//                                            profile, the cleared-conversation label
+//   PLChatWindowViewControllerChatlets.cpp   smart-message pages, composed chatlets, the search
 //
 // A container sets the room (setChatRoom(), or the "roomId" property when it knows only the ID) before
 // the view loads. Main thread only.
@@ -58,7 +74,8 @@ class PLChatWindowViewController : public PLBaseViewController,
                                    public PLBulkUserJoinedMessageCellDelegate,
                                    public PLTextmessageDelegate,
                                    public PLNewUpdatesNotificationButtonDelegate,
-                                   public PLPostChatletDelegate {
+                                   public PLPostChatletDelegate,
+                                   public PLShareContactDelegate {
     Q_OBJECT
     Q_PROPERTY(QString roomId READ roomId WRITE setRoomId)
 public:
@@ -71,11 +88,33 @@ public:
     static constexpr qint64 kReadDelayMs = 1700;
     static constexpr qint64 kSettleDelayMs = 500;
     static constexpr int kPageDissolveMs = 300;
+    static constexpr qint64 kFrameIntervalMs = 16;
 
     // States of the "New Updates" button.
     static constexpr unsigned kNotificationViewInitial = 0;
     static constexpr unsigned kNotificationViewShown = 1;
     static constexpr unsigned kNotificationViewHidden = ~0u;
+
+    // Where an updated message stands, worked out in this order.
+    enum UpdateKind {
+        UpdateMine = 0,               // the change is the user's own
+        UpdateAboveScreen = 1,        // its row is above the first row in view
+        UpdateVisibleAwayFromEnd = 2, // in view, the list away from its end
+        UpdateBelowScreen = 3,        // its row is below the rows in view
+        UpdateVisibleNearEnd = 4,     // in view, the list near its end
+        UpdateUnknownMessage = 5,     // no row: treated as added
+    };
+
+    // Bits of the room state: 1 always; 2 the user was removed (no bar); 4 only the admin posts
+    // ("PLUserKickedMessageView" over the bar); 8 the room was deleted ("PLRoomClosedMessageView").
+    static constexpr unsigned kStateNormal = 1;
+    static constexpr unsigned kStateRemoved = 2;
+    static constexpr unsigned kStateAdminOnly = 4;
+    static constexpr unsigned kStateClosed = 8;
+    static constexpr int kBannerMs = 300;
+    static constexpr int kBarGrowthMs = 300;
+    static constexpr int kMaximumBarHeight = 100;
+    static constexpr int kFloatingLabelTag = 100;
 
     // What the link actions do with a classified link of a message: (link type, info, URL, message).
     using ProcessedLinkHandler = std::function<void(int linkType, const QVariantMap& info, const QString& url,
@@ -118,6 +157,10 @@ public:
     void refreshWithLatestMessages(const QList<Message::Ptr>& messages);
     void refreshViewIfRequired();
     void appDidBecomeActive();
+    // Paints the list now when no frame was painted for a frame interval.
+    void showFrameIfDue();
+    // Keeps a list at its end there as `row` is appended: no row scrolls out of view unpainted.
+    void followTheEnd(const PLChatWindowCellContent& row);
     void registerToChatWindowNotifications();
     void unregisterToChatWindowNotifications();
 
@@ -178,24 +221,62 @@ public:
     void handleRoomStateChange();
     void chatRoomUpdated(const QString& roomId);
     void retryOrDiscardPendingMessage(const QVariantMap& userInfo);
+    void updateTextCellOnRetryOrDeleteForMessage(const Message::Ptr& message);
+    // The kind of an update of the message whose row is `index` (kNotFound: none), with the rows in
+    // view as read once before.
+    UpdateKind updateKindForMessage(const Message::Ptr& message, int index,
+                                    const QList<platform::ui::IndexPath>& visible) const;
     void setUpUnreadMessagesNotificationSystem();
     void setUnreadMessagesNotificationViewState(unsigned state);
     void updateUnreadMessagesNotificationView();
-    void handleUnreadMessagesNotification();
+    // Counts the row as unread (the last row when none is named), then places the button.
+    void handleUnreadMessagesNotification(int index = -1);
     void scrollToNewUpdate() override;
 
-    // ---- Input bar, sending, title
+    // ---- Input bar, keyboard, sending, entry points
     // The bar at the bottom of `root` (the view being built).
     void addPostingMessageViewAtBottom(QWidget* root);
+    double defaultPostToChatViewHeight() const { return m_defaultPostToChatViewHeight; }
     void postToChatViewFrameChanged();
+    void textViewDidChange(QPlainTextEdit* textView) override;
+    // The bar's height for a text: its measured height, at least the bar's own, at most 100.
+    int postToChatViewHeightForText(const QString& text) const;
+    void registerToKeyboardNotifications();
+    void unregisterToKeyboardNotifications();
+    void handleKeyboardShowWithUserInfo(const QVariantMap& userInfo);
+    void handleKeyboardHideWithUserInfo(const QVariantMap& userInfo);
+    void handleKeyboardActions(const QVariantMap& userInfo, bool showing);
+    void dismissKeyboard();
     bool isValidMessage(const QString& text) const;
     void showPostFailedErrorMessage(const QString& text);
     void postTextMessage(const QString& text) override;
     void uploadMediaButtonClickHandler() override;
     void postChatletButtonClickHandler() override;
-    void profileImageClickedForUser(const std::shared_ptr<User>& user) override;
-    void setNavigationTitle();
+    void selectedContact(const QVariantMap& contact, qint32 recordID) override;
+    // The alert shown where a screen another part of the library provides is not in this build.
+    platform::ui::AlertView* showNotAvailableAlert(const QString& what);
+
+    // ---- Room-state banners
+    unsigned chatWindowState() const { return m_chatWindowState; }
+    void setChatWindowState(unsigned state);
+    // The state bits the room calls for now.
+    unsigned chatWindowStateForRoom() const;
     void updateViewForChatRoomStatusAnimated(bool animated);
+    QWidget* userKickedMessageView() const { return m_userKickedMessageView; }
+
+    // ---- Navigation
+    void setNavigationTitle();
+    void addBarButtonItems();
+    void addLeftBarButtonItems();
+    void dismissChatView();
+    void showGroupInfo();
+    void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
+    void showRoomMemberDetailPage(const std::shared_ptr<User>& user, bool displayGroupInfoOptions,
+                                  bool isOneToOneChat);
+    void profileImageClickedForUser(const std::shared_ptr<User>& user) override;
+    void showFloatingLabelOnSuccessfulClearConversation();
+    platform::ui::BarButtonItem* groupInfoButton() const { return m_groupInfoButton; }
+    platform::ui::BarButtonItem* searchButton() const { return m_searchButton; }
 
 protected:
     QWidget* loadView() override;
@@ -208,6 +289,23 @@ protected:
 
 private:
     void layOutSubviews();
+    // The bar's top for the current room state and keyboard.
+    int postToChatViewTop();
+    void placePostToChatView(int height, int animationMs);
+    QLabel* configuredfloatingLabel();
+    // The title's owner: the host's container around this window, else this window.
+    platform::ui::ViewController* navigationOwner();
+    // The screen of `storyboard` and `identifier`, or the "not available" alert naming `what`.
+    platform::ui::ViewController* instantiateScreen(const QString& storyboard, const QString& identifier,
+                                                    const QString& what);
+    void conversationCleared(bool cleared);
+    // Applies an edit of the rows as one batch update; `completion` follows it.
+    void applyRowEdit(PLChatWindowRowListEdit& edit, std::function<void()> completion = {});
+    // The date row before the last row, made anew for its day, and the last row reloaded.
+    void refreshTheEnd();
+    // After 0.5 s: the message's row counts as a new update, and what is in view is read.
+    void noticeNewUpdate(const Message::Ptr& message, bool markVisible);
+    void handleMessageUpdateOfKind(const Message::Ptr& message, int index, UpdateKind kind);
     void loadFirstPage();
     void handleMessageMarkedAsReadNotification(const QString& messageId);
     void trackConversationVisit();
@@ -236,6 +334,18 @@ private:
     QPointer<PLChatWindowScrollToBottomOrTopView> m_scrollToBottomOrTopView;
     QPointer<PLNewUpdatesNotificationButton> m_notificationButton;
     std::unique_ptr<PLMarkMessageAsReadHelper> m_markMessageAsReadHelper;
+    unsigned m_chatWindowState = 0;
+    int m_stateAnimationMs = 0;
+    QElapsedTimer m_lastFrame;
+    // The first row appended since the last painted frame.
+    PLChatWindowCellContent m_firstRowSinceFrame;
+    QPointer<QWidget> m_userKickedMessageView;
+    int m_keyboardOverlap = 0;
+    QPointer<platform::ui::TapGestureRecognizer> m_dismissKeyboardTapRecognizer;
+    QPointer<QObject> m_uploaderSheet;
+    QPointer<platform::ui::BarButtonItem> m_groupInfoButton;
+    QPointer<platform::ui::BarButtonItem> m_searchButton;
+    QList<platform::NotificationCenter::Token> m_keyboardObservers;
 
     PLActiveRoomOwnership::Token m_activeRoomToken = 0;
     QList<platform::NotificationCenter::Token> m_chatWindowObservers;

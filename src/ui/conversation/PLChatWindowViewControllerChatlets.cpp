@@ -75,6 +75,8 @@ void PLChatWindowViewController::chatWindowSearchClicked() {
         PLChatWindowSearchViewController::kStoryboard, PLChatWindowSearchViewController::kIdentifier));
     NavigationController* navigation = navigationController();
     if (!search || !navigation) {
+        if (!search)
+            showNotAvailableAlert(QStringLiteral("Search"));
         delete search;
         return;
     }
@@ -85,6 +87,8 @@ void PLChatWindowViewController::chatWindowSearchClicked() {
             self->processLinkURLString(url, message);
     });
     navigation->pushViewController(search, true);
+    // Rows read in the search show as read when the window comes back.
+    m_needToReloadVisibleCellReadState = true;
 }
 
 } // namespace pelnix

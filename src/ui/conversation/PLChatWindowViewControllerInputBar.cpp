@@ -1,17 +1,55 @@
-// The input bar under the list, sending a text, and the title.
+// The input bar under the list: its place over the keyboard, its growth with the text, sending a
+// text, and the entry points to attachments, chatlets and shared contacts.
 
 #include "ui/conversation/PLChatWindowViewController.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/StringAdditions.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/KeyboardMonitor.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/TapGestureRecognizer.h"
+#include "platform/ui/Window.h"
+#include "smart/SmartFormManager.h"
 #include "ui/conversation/ConversationLog.h"
+#include "ui/conversation/ConversationScreenInputs.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
+#include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
 
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
+
 namespace pelnix {
+
+using platform::Notification;
+using platform::NotificationCenter;
+using platform::ui::Animator;
+using platform::ui::KeyboardMonitor;
+using platform::ui::ScreenRegistry;
+
+namespace {
+
+QString localized(const char* text) {
+    return PLCurrentBundleInfo::localizedString(QLatin1String(text));
+}
+
+// The margin between the bar's edges and its text field, above and below.
+constexpr int kTextMargin = 6;
+const QString kUploadActionSheetIdentifier = QStringLiteral("PLUploadActionSheet");
+
+platform::ui::Window* libraryWindowOf(QWidget* view) {
+    for (QWidget* widget = view; widget; widget = widget->parentWidget())
+        if (auto* window = qobject_cast<platform::ui::Window*>(widget))
+            return window;
+    return nullptr;
+}
+
+} // namespace
 
 void PLChatWindowViewController::addPostingMessageViewAtBottom(QWidget* root) {
     m_postToChatView = new PLPostToChatView(root);
@@ -21,12 +59,28 @@ void PLChatWindowViewController::addPostingMessageViewAtBottom(QWidget* root) {
                                   int(m_defaultPostToChatViewHeight));
 }
 
+int PLChatWindowViewController::postToChatViewTop() {
+    // A removed user has no bar: it waits just below the view.
+    const int visible = (m_chatWindowState & kStateRemoved) ? 0 : m_postToChatView->height();
+    return view()->height() - m_keyboardOverlap - visible;
+}
+
+void PLChatWindowViewController::placePostToChatView(int height, int animationMs) {
+    const QRect frame(0, 0, view()->width(), height);
+    const int top = (m_chatWindowState & kStateRemoved) ? view()->height()
+                                                        : view()->height() - m_keyboardOverlap - height;
+    Animator::animateProperty(m_postToChatView, "geometry", frame.translated(0, top), animationMs,
+                              Animator::Curve::Linear);
+}
+
 void PLChatWindowViewController::postToChatViewFrameChanged() {
     if (!m_collectionView || !m_postToChatView)
         return;
     // The list always ends at the bar's top.
-    m_collectionView->setContentInsetBottom(view()->height() - m_postToChatView->y());
+    m_collectionView->setContentInsetBottom(qMax(0, view()->height() - m_postToChatView->y()));
     adjustScrollToTpoOrBottonViewPosition();
+    if (m_userKickedMessageView)
+        m_userKickedMessageView->setGeometry(m_postToChatView->rect());
     if (m_notificationButton) {
         m_initialCenter =
             QPointF(view()->width() * 0.5, m_collectionView->height() + m_notificationButton->height());
@@ -36,16 +90,115 @@ void PLChatWindowViewController::postToChatViewFrameChanged() {
     }
 }
 
+// ---- Growth while typing
+
+int PLChatWindowViewController::postToChatViewHeightForText(const QString& text) const {
+    const int base = int(m_defaultPostToChatViewHeight);
+    if (text.isEmpty())
+        return base;
+    const QPlainTextEdit* field = m_postToChatView->messageTextView();
+    // Laid out as the field lays it out; a final line break opens a line of its own.
+    QTextDocument document;
+    document.setDefaultFont(field->font());
+    document.setDocumentMargin(field->document()->documentMargin());
+    document.setPlainText(text);
+    document.setTextWidth(field->viewport()->width());
+    const qreal height = document.size().height() + 2 * kTextMargin;
+    if (height > kMaximumBarHeight)
+        return kMaximumBarHeight;
+    return qMax(base, qCeil(height));
+}
+
+void PLChatWindowViewController::textViewDidChange(QPlainTextEdit* textView) {
+    if (!textView || !m_postToChatView)
+        return;
+    const int target = postToChatViewHeightForText(textView->toPlainText());
+    const int delta = target - m_postToChatView->height();
+    if (delta != 0) {
+        // The bar grows upwards: its bottom stays where it is.
+        const QRect frame = m_postToChatView->geometry().adjusted(0, -delta, 0, 0);
+        Animator::animateProperty(m_postToChatView, "geometry", frame, kBarGrowthMs, Animator::Curve::Linear);
+    }
+    if (!textView->toPlainText().isEmpty())
+        textView->ensureCursorVisible();
+}
+
+// ---- Keyboard
+
+void PLChatWindowViewController::registerToKeyboardNotifications() {
+    unregisterToKeyboardNotifications();
+    auto* center = NotificationCenter::defaultCenter();
+    KeyboardMonitor::shared();
+    m_keyboardObservers << center->addObserver(
+        KeyboardMonitor::kWillShow,
+        [this](const Notification& n) { handleKeyboardShowWithUserInfo(n.userInfo); }, this);
+    m_keyboardObservers << center->addObserver(
+        KeyboardMonitor::kWillHide,
+        [this](const Notification& n) { handleKeyboardHideWithUserInfo(n.userInfo); }, this);
+}
+
+void PLChatWindowViewController::unregisterToKeyboardNotifications() {
+    for (auto token : std::exchange(m_keyboardObservers, {}))
+        NotificationCenter::defaultCenter()->removeObserver(token);
+}
+
+void PLChatWindowViewController::handleKeyboardShowWithUserInfo(const QVariantMap& userInfo) {
+    if (!m_dismissKeyboardTapRecognizer)
+        m_dismissKeyboardTapRecognizer = new platform::ui::TapGestureRecognizer(
+            [this](platform::ui::GestureRecognizer*) { dismissKeyboard(); });
+    // A tap on the list closes the keyboard.
+    m_dismissKeyboardTapRecognizer->addToView(m_collectionView->viewport());
+    handleKeyboardActions(userInfo, true);
+}
+
+void PLChatWindowViewController::handleKeyboardHideWithUserInfo(const QVariantMap& userInfo) {
+    if (m_dismissKeyboardTapRecognizer) {
+        m_dismissKeyboardTapRecognizer->removeFromView();
+        m_dismissKeyboardTapRecognizer->setParent(this);
+    }
+    handleKeyboardActions(userInfo, false);
+}
+
+void PLChatWindowViewController::handleKeyboardActions(const QVariantMap& userInfo, bool showing) {
+    if (!isViewLoaded())
+        return;
+    const int durationMs = qRound(userInfo.value(KeyboardMonitor::kDurationKey).toDouble() * 1000);
+    // The keyboard's frame is given in the library's window: what of it covers this view.
+    int overlap = 0;
+    if (showing) {
+        const QRect keyboard = userInfo.value(KeyboardMonitor::kFrameEndKey).toRect();
+        platform::ui::Window* window = libraryWindowOf(view());
+        const int viewBottom =
+            window ? view()->mapTo(window, QPoint(0, view()->height())).y() : view()->height();
+        overlap = qBound(0, viewBottom - keyboard.top(), view()->height());
+        if (keyboard.height() <= 0)
+            overlap = 0;
+    }
+    m_keyboardOverlap = overlap;
+    if (!(m_chatWindowState & kStateRemoved)) {
+        const QRect frame(0, view()->height() - overlap - m_postToChatView->height(), view()->width(),
+                          m_postToChatView->height());
+        Animator::animateProperty(m_postToChatView, "geometry", frame, durationMs,
+                                  Animator::Curve::EaseInOut);
+    }
+    m_collectionView->scrollToBottomAnimated(false);
+}
+
+void PLChatWindowViewController::dismissKeyboard() {
+    if (m_postToChatView)
+        m_postToChatView->dismissKeyboard();
+}
+
+// ---- Sending
+
 bool PLChatWindowViewController::isValidMessage(const QString& text) const {
     return !text.isEmpty() && !StringAdditions::stringByTrimmingWhiteSpacesAndNewLines(text).isEmpty();
 }
 
 void PLChatWindowViewController::showPostFailedErrorMessage(const QString& text) {
-    const QString message =
-        text.isNull() ? PLCurrentBundleInfo::localizedString(QStringLiteral("Please try again.")) : text;
-    auto* alert =
-        new platform::ui::AlertView(PLCurrentBundleInfo::localizedString(QStringLiteral("Post Failed")),
-                                    message, PLCurrentBundleInfo::localizedString(QStringLiteral("OK")), {});
+    const QString message = text.isNull() ? localized("Please try again.") : text;
+    auto* alert = new platform::ui::AlertView(localized("Post Failed"), message, localized("OK"), {});
+    alert->setObjectName(QStringLiteral("postFailedAlert"));
     alert->show(window());
 }
 
@@ -53,30 +206,67 @@ void PLChatWindowViewController::postTextMessage(const QString& text) {
     if (isValidMessage(text) && m_chatRoom)
         m_chatRoom->postTextMessage(text);
     else if (!isValidMessage(text))
-        showPostFailedErrorMessage(
-            PLCurrentBundleInfo::localizedString(QStringLiteral("Enter valid message.")));
+        showPostFailedErrorMessage(localized("Enter valid message."));
     m_postToChatView->reset();
 }
 
+// ---- Entry points
+
+platform::ui::AlertView* PLChatWindowViewController::showNotAvailableAlert(const QString& what) {
+    qCInfo(lcConversation) << what << "is not available in this build";
+    auto* alert = new platform::ui::AlertView(localized("Failed"), PLLinkDisplayHelper::notAvailableText(),
+                                              localized("OK"), {});
+    alert->setObjectName(QStringLiteral("notAvailableAlert"));
+    alert->show(window());
+    if (!alert->isShown()) {
+        delete alert;
+        return nullptr;
+    }
+    return alert;
+}
+
+platform::ui::ViewController* PLChatWindowViewController::instantiateScreen(const QString& storyboard,
+                                                                            const QString& identifier,
+                                                                            const QString& what) {
+    auto* screen = ScreenRegistry::shared()->instantiate(storyboard, identifier);
+    if (!screen)
+        showNotAvailableAlert(what);
+    return screen;
+}
+
 void PLChatWindowViewController::uploadMediaButtonClickHandler() {
-    qCInfo(lcConversation) << "attachments are not available in this window yet";
+    using namespace ConversationScreenInputs;
+    if (!m_uploaderSheet) {
+        auto* sheet = instantiateScreen(kStoryboard, kUploadActionSheetIdentifier, localized("Attachments"));
+        if (!sheet)
+            return;
+        sheet->setParent(this);
+        sheet->setProperty(kRoomId, roomId());
+        sheet->setProperty(kInViewController, QVariant::fromValue<QObject*>(this));
+        sheet->setProperty(kPostChatletDelegate, QVariant::fromValue<QObject*>(this));
+        m_uploaderSheet = sheet;
+    }
+    // Made once; shown anew on every tap.
+    if (!QMetaObject::invokeMethod(m_uploaderSheet, "showActionSheet")) {
+        qCWarning(lcConversation) << "the attachment sheet cannot be shown";
+        showNotAvailableAlert(localized("Attachments"));
+    }
 }
 
 void PLChatWindowViewController::postChatletButtonClickHandler() {
     showChatletComposer();
 }
 
-void PLChatWindowViewController::profileImageClickedForUser(const std::shared_ptr<User>&) {
-    qCInfo(lcConversation) << "profiles are not available from this window yet";
-}
-
-void PLChatWindowViewController::setNavigationTitle() {
-    if (m_chatRoom)
-        setTitle(m_chatRoom->displayName());
-}
-
-void PLChatWindowViewController::updateViewForChatRoomStatusAnimated(bool) {
-    // The input bar stays as it is: the room-state banners are not part of this window yet.
+void PLChatWindowViewController::selectedContact(const QVariantMap& contact, qint32) {
+    if (contact.isEmpty())
+        return;
+    const QString json = SmartFormManager::constructShareContactJsonFromDictionary(contact);
+    if (json.isEmpty()) {
+        // The contact's form could not be made: nothing is posted, and the user learns it.
+        showPostFailedErrorMessage(QString());
+        return;
+    }
+    postChatletToChatWindow(json, nullptr, {});
 }
 
 } // namespace pelnix

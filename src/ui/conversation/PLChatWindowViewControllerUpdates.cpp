@@ -45,33 +45,46 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
         [self, message, mine, wasAtBottom](bool) {
             if (!self)
                 return;
-            if ((message->updateCount() == 0 && mine) || wasAtBottom)
+            if (message->updateCount() == 0 && mine && !wasAtBottom)
                 self->m_collectionView->scrollToBottomAnimated(true);
-            if (mine)
-                return;
-            Scheduler::shared()->performAfter(self, kSettleDelayMs, [self, wasAtBottom] {
-                if (!self || self->m_rows.count() == 0)
-                    return;
-                self->m_rows.newUpdateMessages().insert(self->m_rows.count() - 1);
-                self->handleUnreadMessagesNotification();
-                if (wasAtBottom)
-                    self->markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
-            });
+            if (!mine)
+                self->noticeNewUpdate(message, wasAtBottom);
         });
+    // A list at its end follows at once rather than after the insertion, so the row shows in the next
+    // frame, also when rows pour in.
+    if (wasAtBottom)
+        followTheEnd(PLChatWindowCellContent(message));
 }
 
-void PLChatWindowViewController::handleMessageUpdate(const QString& messageId) {
-    refreshViewIfRequired();
-    const auto message = Message::messageWithID(messageId);
-    if (!message)
-        return;
-    const int index = m_rows.indexOfMessage(message.get());
-    if (index == PLChatWindowRowList::kNotFound) {
-        handleMessageAdd(messageId);
-        return;
-    }
-    // The row shows the message as it is now; where an update moves it is decided elsewhere.
-    m_collectionView->reloadItems({IndexPath::forItem(index)});
+void PLChatWindowViewController::followTheEnd(const PLChatWindowCellContent& row) {
+    // A row that arrived since the last frame is painted before the list moves it out of view.
+    const int waiting = m_rows.indexOf(m_firstRowSinceFrame);
+    if (waiting != PLChatWindowRowList::kNotFound &&
+        m_collectionView->rectForRow(IndexPath::forItem(waiting)).top() <
+            m_collectionView->maximumContentOffset().y())
+        m_collectionView->viewport()->repaint();
+    m_collectionView->scrollToBottomAnimated(false);
+    if (m_firstRowSinceFrame.isNull())
+        m_firstRowSinceFrame = row;
+    showFrameIfDue();
+}
+
+void PLChatWindowViewController::noticeNewUpdate(const Message::Ptr& message, bool markVisible) {
+    QPointer<PLChatWindowViewController> self(this);
+    // The message's own row when the time comes, not the last row: more may have arrived meanwhile.
+    std::weak_ptr<Message> weak = message;
+    Scheduler::shared()->performAfter(this, kSettleDelayMs, [self, weak, markVisible] {
+        const auto message = weak.lock();
+        if (!self || !message)
+            return;
+        const int index = self->m_rows.indexOfMessage(message.get());
+        if (index == PLChatWindowRowList::kNotFound)
+            return;
+        self->m_rows.newUpdateMessages().insert(index);
+        self->handleUnreadMessagesNotification(index);
+        if (markVisible)
+            self->markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+    });
 }
 
 void PLChatWindowViewController::postingMessageStateChanged(const QString& messageId) {
@@ -93,10 +106,6 @@ void PLChatWindowViewController::chatRoomUpdated(const QString& roomId) {
         return;
     setNavigationTitle();
     updateViewForChatRoomStatusAnimated(true);
-}
-
-void PLChatWindowViewController::retryOrDiscardPendingMessage(const QVariantMap& userInfo) {
-    qCDebug(lcConversation) << "failed-post choice" << userInfo.value(QStringLiteral("PostFailureActionKey"));
 }
 
 // ---- The "New Updates" button
@@ -147,12 +156,14 @@ void PLChatWindowViewController::updateUnreadMessagesNotificationView() {
         setUnreadMessagesNotificationViewState(kNotificationViewShown);
 }
 
-void PLChatWindowViewController::handleUnreadMessagesNotification() {
-    if (m_rows.count() > 0) {
-        const PLChatWindowCellContent last = m_rows.at(m_rows.count() - 1);
+void PLChatWindowViewController::handleUnreadMessagesNotification(int index) {
+    if (index < 0)
+        index = m_rows.count() - 1;
+    if (m_rows.isValidIndex(index)) {
+        const PLChatWindowCellContent row = m_rows.at(index);
         auto& unread = m_rows.unreadMessages();
-        if (!unread.contains(last))
-            unread.append(last);
+        if (!unread.contains(row))
+            unread.append(row);
     }
     updateUnreadMessagesNotificationView();
 }

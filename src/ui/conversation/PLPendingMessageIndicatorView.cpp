@@ -8,6 +8,7 @@
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/PLPostFailureHandlerHelper.h"
 #include "ui/conversation/PLRotatingImageView.h"
 #include "ui/conversation/PLRoundedCountLabel.h"
 
@@ -195,8 +196,11 @@ void PLPendingMessageIndicatorView::stopRotatingClockImageView() {
 }
 
 void PLPendingMessageIndicatorView::checkForFailureButtonTap() {
-    if (m_failureIndicatorButton->isVisibleTo(this))
-        emit failureIndicatorTapped(m_message);
+    if (!m_failureIndicatorButton->isVisibleTo(this))
+        return;
+    emit failureIndicatorTapped(m_message);
+    if (m_message)
+        PLPostFailureHandlerHelper::sharedInstance()->showActionSheetInView(this, m_message);
 }
 
 } // namespace pelnix

@@ -19,6 +19,7 @@
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostFailureHandlerHelper.h"
 #include "ui/conversation/PLSmartMessageImageCache.h"
 #include "ui/conversation/PLStaleMessagePopOverView.h"
 #include "ui/toolkit/PLPopoverController.h"
@@ -191,12 +192,20 @@ void PLSmartMessageCell::loadCellFromSmartMessageInfo(const PLChatWindowCellCont
         m_pendingRichMediaView->configureWithRichMediaInfo(nullptr, nullptr);
         m_pendingRichMediaView->hide();
     }
+    QString html;
     if (!holdPage) {
         resetView();
-        const QString html = snapshot ? snapshot->htmlString()
-                                      : (message ? SmartMessageRenderer::htmlString(message) : QString());
+        html = snapshot ? snapshot->htmlString()
+                        : (message ? SmartMessageRenderer::htmlString(message) : QString());
         loadPage(html, message ? message->xsltName() : QString());
     }
+    if (snapshot)
+        m_shownCopy = snapshot;
+    else if (message)
+        m_shownCopy = std::make_shared<PLSmartMessageInfo>(
+            message->senderUser(), message->fromUser(), message->chatWindowTimeString(),
+            holdPage ? message->htmlText() : html, message->displayCellHeight(),
+            message->detailsLinkVisibility(), message->latestAction(), message);
     m_userNameLabel->setText(senderUserName());
     const auto sender = snapshot ? snapshot->senderUser() : (message ? message->senderUser() : nullptr);
     if (!m_pendingMessage && sender)
@@ -554,8 +563,21 @@ void PLSmartMessageCell::popoverControllerDidDismissPopover(PLPopoverController*
 
 // ---- Upload and reuse
 
-void PLSmartMessageCell::retryOrCancelUploadFromRichMediaView(PLPendingRichMediaView*) {
-    emit uploadRetryOrCancelRequested(message());
+void PLSmartMessageCell::retryOrCancelUploadFromRichMediaView(PLPendingRichMediaView* view) {
+    const auto shown = message();
+    emit uploadRetryOrCancelRequested(shown);
+    if (!shown)
+        return;
+    // First match wins: a stopped upload restarts, a failed post is resent, a running upload may stop.
+    auto* helper = PLPostFailureHandlerHelper::sharedInstance();
+    const auto latest = shown->latestPendingMessage();
+    const auto file = m_pendingRichMediaView->richMediaInfo();
+    if (m_pendingMessage && m_pendingMessage->isForceStopped())
+        helper->forceRetryUploadingForMessage(shown);
+    else if (latest && latest->isFailed())
+        helper->resendFailedMessage(shown);
+    else if (file && file->state() < PLPostFailureHandlerHelper::kMediaStored)
+        helper->forceStopUploadingForMessage(view, shown);
 }
 
 void PLSmartMessageCell::prepareForReuse() {
@@ -567,6 +589,7 @@ void PLSmartMessageCell::prepareForReuse() {
     m_loadCompletion = nullptr;
     m_linkHandler = nullptr;
     m_row = {};
+    m_shownCopy.reset();
     // The next row's outbox state is read afresh: a row without one must not show this row's.
     m_pendingMessage.reset();
     m_spinner->startAnimating();

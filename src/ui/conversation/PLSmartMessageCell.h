@@ -21,6 +21,7 @@ namespace pelnix {
 
 class PLPendingMessageIndicatorView;
 class PLPendingRichMediaView;
+class PLSmartMessageInfo;
 
 // A smart message row: the sender, the outbox state, and the message's HTML in a web page whose own
 // height, read once it has loaded, sizes the row and is stored on the message, so that the list sizes
@@ -66,7 +67,9 @@ public:
     static QString bodyForRow(const QString& html, const QString& xsltName);
 
     void loadCellFromSmartMessageInfo(const PLChatWindowCellContent& row);
-    PLChatWindowCellContent currentDisplayedMessage() const { return m_row; }
+    // What the cell shows, as a copy taken when it was filled: it keeps that rendering when the message
+    // changes later (an older copy of an updated message is its own copy).
+    PLChatWindowCellContent currentDisplayedMessage() const { return PLChatWindowCellContent(m_shownCopy); }
     // The height the loaded page needs; the default before it has loaded.
     qreal cellHeight() const;
     void showWebViewAnimated(bool animated);
@@ -133,6 +136,7 @@ private:
     void coverPage(bool covered);
 
     PLChatWindowCellContent m_row;
+    std::shared_ptr<PLSmartMessageInfo> m_shownCopy;
     PendingMessageInfo::Ptr m_pendingMessage;
     LoadCompletionHandler m_loadCompletion;
     LinkHandler m_linkHandler;

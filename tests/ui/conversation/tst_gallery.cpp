@@ -2,6 +2,7 @@
 // are about at points computed from the views: the new-updates separator, the unread dot, the date
 // pill, the failure mark, the upload ring at 40 %, the mirrored layout.
 
+#include "ConversationGalleryShot.h"
 #include "GalleryConversation.h"
 #include "TestSandbox.h"
 
@@ -36,58 +37,10 @@ using namespace pelnix::platform::ui;
 
 namespace {
 
-const QString kStoryboard = QStringLiteral("GalleryConversation");
-
-// A gallery screen as the screenshot tool renders it, at the size the screen is about.
-struct GalleryShot {
-    Window window;
-    PLChatWindowViewController* chat = nullptr;
-    QImage image;
-
-    explicit GalleryShot(const QString& identifier) {
-        window.resize(375, 667);
-        auto* controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
-        chat = qobject_cast<PLChatWindowViewController*>(controller);
-        if (!chat)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
-        image = Screenshot::grab(&window);
-        // Kept beside the tool's pictures for review.
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
-    // The row of the message with this ID, or with this text.
-    int rowOf(const QString& messageIdOrText) const {
-        const auto& rows = chat->rowList().rows();
-        for (int i = 0; i < rows.size(); ++i)
-            if (const auto message = rows[i].message();
-                message && (message->messageId() == messageIdOrText || message->text() == messageIdOrText))
-                return i;
-        return -1;
-    }
-    template <class Cell> Cell* cellAt(int row) const {
-        return qobject_cast<Cell*>(chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(row)));
-    }
-};
-
-bool near(const QColor& actual, const QColor& expected, int tolerance = 16) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
-}
+using GalleryShot = pelnix::test::ConversationGalleryShot;
+using pelnix::test::describe;
+using pelnix::test::near;
+const QString kStoryboard = GalleryShot::kStoryboard;
 
 const QColor kAccent(0x25, 0xA5, 0x49);
 const QColor kUnreadBlue(0x00, 0x71, 0xBD);

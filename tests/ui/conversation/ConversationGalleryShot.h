@@ -1,0 +1,72 @@
+#pragma once
+
+// A conversation gallery screen as the screenshot tool renders it, at the size the screen is about,
+// with the pixel reads the gallery tests check pictures by.
+
+#include "core/model/Message.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/Window.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace pelnix::test {
+
+struct ConversationGalleryShot {
+    static inline const QString kStoryboard = QStringLiteral("GalleryConversation");
+
+    platform::ui::Window window;
+    PLChatWindowViewController* chat = nullptr;
+    QImage image;
+
+    explicit ConversationGalleryShot(const QString& identifier) {
+        using platform::ui::ScreenRegistry;
+        window.resize(375, 667);
+        auto* controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
+        chat = qobject_cast<PLChatWindowViewController*>(controller);
+        if (!chat)
+            return;
+        window.setRootViewController(controller);
+        window.show();
+        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
+        image = platform::ui::Screenshot::grab(&window);
+        // Kept beside the tool's pictures for review.
+        image.save(
+            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
+    }
+    QColor at(const QWidget* view, QPointF point) const {
+        const QPoint p = view->mapTo(&window, point.toPoint());
+        const qreal scale = qreal(image.width()) / window.width();
+        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
+    }
+    // The row of the message with this ID, or with this text.
+    int rowOf(const QString& messageIdOrText) const {
+        const auto& rows = chat->rowList().rows();
+        for (int i = 0; i < rows.size(); ++i)
+            if (const auto message = rows[i].message();
+                message && (message->messageId() == messageIdOrText || message->text() == messageIdOrText))
+                return i;
+        return -1;
+    }
+    template <class Cell> Cell* cellAt(int row) const {
+        return qobject_cast<Cell*>(
+            chat->collectionView()->cellForItemAtIndexPath(platform::ui::IndexPath::forItem(row)));
+    }
+};
+
+inline bool near(const QColor& actual, const QColor& expected, int tolerance = 16) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+inline const char* describe(const QColor& color) {
+    static QByteArray text;
+    text = color.name().toLatin1();
+    return text.constData();
+}
+
+} // namespace pelnix::test
