@@ -7,8 +7,11 @@ function(pelnix_warnings target)
   endif()
 endfunction()
 
-# pelnix_library(<target> [DIRS dir...] [RECURSE] LIBS ...): a static library of every .cpp/.h in the
-# listed folders (the current folder when none is given).
+# pelnix_library(<target> [DIRS dir...] [RECURSE] LIBS ...): one layer of the library, every .cpp/.h in the
+# listed folders (the current folder when none is given). The sources compile once, as the object library
+# <target>_objects, whose usage requirements follow the layers it names (a layer sees only the headers of
+# what it links: core code cannot include widgets). Their code lives in the one shared library Pelnix;
+# <target> itself is the name programs link to get Pelnix with that layer's usage requirements.
 function(pelnix_library target)
   cmake_parse_arguments(ARG "RECURSE" "" "DIRS;LIBS" ${ARGN})
   if(NOT ARG_DIRS)
@@ -23,6 +26,28 @@ function(pelnix_library target)
     endif()
     list(APPEND sources ${found})
   endforeach()
+  set(object_libs)
+  foreach(lib ${ARG_LIBS})
+    if(lib MATCHES "^pelnix_")
+      list(APPEND object_libs ${lib}_objects)
+    else()
+      list(APPEND object_libs ${lib})
+    endif()
+  endforeach()
+  add_library(${target}_objects OBJECT ${sources})
+  target_include_directories(${target}_objects PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${target}_objects PUBLIC ${object_libs})
+  pelnix_warnings(${target}_objects)
+  add_library(${target} INTERFACE)
+  target_link_libraries(${target} INTERFACE Pelnix ${ARG_LIBS})
+  set_property(GLOBAL APPEND PROPERTY PELNIX_LAYERS ${target}_objects)
+endfunction()
+
+# pelnix_support_library(<target> LIBS ...): a static library of the current folder that is not part of
+# the shipped library (test doubles), linked against Pelnix.
+function(pelnix_support_library target)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARG_LIBS})
