@@ -23,8 +23,10 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
+#include <QVariantAnimation>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -101,6 +103,23 @@ private slots:
         const QColor dimmed = shot.pixelColor(QPoint(5, 5) * shot.devicePixelRatio());
         QVERIFY2(qAbs(dimmed.red() - 153) <= 1 && dimmed.red() == dimmed.blue(), qPrintable(dimmed.name()));
         QVERIFY(PLActivityIndicatorView::sharedInstance()->imageView()->isAnimating());
+        // Grown by its pulse, the picture is still drawn (never through a recursive repaint).
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("[Rr]ecursive repaint")));
+        ImageView* picture = PLActivityIndicatorView::sharedInstance()->imageView();
+        QPointer<QVariantAnimation> pulse;
+        for (auto* animation : picture->findChildren<QVariantAnimation*>())
+            if (animation->loopCount() < 0)
+                pulse = animation;
+        QVERIFY(pulse);
+        QTRY_VERIFY(pulse->currentValue().toReal() > 1.05);
+        const QImage pulsing = window.grab().toImage();
+        const QRect drawn = QRect(pictureRect().topLeft() * pulsing.devicePixelRatio(),
+                                  pictureRect().size() * pulsing.devicePixelRatio());
+        int pictured = 0;
+        for (int y = drawn.top(); y <= drawn.bottom(); y += 5)
+            for (int x = drawn.left(); x <= drawn.right(); x += 5)
+                pictured += pulsing.pixelColor(x, y) != dimmed ? 1 : 0;
+        QVERIFY2(pictured > 20, qPrintable(QString::number(pictured)));
         PLActivityIndicatorView::dismiss();
         PLActivityIndicatorView::show();
         QCOMPARE(Animator::alpha(overlay), 1.0);
