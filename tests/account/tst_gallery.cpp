@@ -184,7 +184,7 @@ void TestAccountGallery::fourDigitPadShowsTwoFilledDots() {
     for (int i = 0; i < 4; ++i) {
         const QColor centre = shot.at(dots[i], QRectF(dots[i]->rect()).center());
         if (i < 2)
-            QVERIFY2(near(centre, Qt::white, 4), describe(centre));
+            QVERIFY2(near(centre, kRing, 4), describe(centre));
         else
             QVERIFY2(near(centre, kBackground), describe(centre));
     }

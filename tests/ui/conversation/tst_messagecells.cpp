@@ -299,7 +299,7 @@ void TestMessageCells::userActionHeightAndReadColour() {
     PLUserActionMessageCell cell;
     cell.setMessage(event);
     QCOMPARE(cell.messageLabel()->text(), text);
-    QCOMPARE(cell.messageLabel()->textColor(), QColor(Qt::darkGray));
+    QCOMPARE(cell.messageLabel()->textColor().name(), QStringLiteral("#555555"));
     cell.markRead(1);
     QCOMPARE(cell.messageLabel()->textColor(), PLChatWindowStyle::color(QStringLiteral("bfbfbf")));
 }
