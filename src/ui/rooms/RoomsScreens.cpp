@@ -2,7 +2,9 @@
 
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
+#include "ui/rooms/PLGroupInfoViewController.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
+#include "ui/rooms/PLProfileImageViewController.h"
 
 namespace pelnix::RoomsScreens {
 
@@ -18,6 +20,21 @@ void registerScreens() {
                              [] { return new PLOpenGroupsViewController; });
     registry->registerSegue(home, list, QStringLiteral("ChatRoomSelect"),
                             QStringLiteral("ChatWindowViewController"), StoryboardSegue::Kind::Push);
+
+    const QString groupInfo = PLGroupInfoViewController::kIdentifier;
+    registry->registerScreen(home, groupInfo, [] { return new PLGroupInfoViewController; });
+    registry->registerSegue(home, QStringLiteral("ChatWindowViewController"),
+                            QStringLiteral("GroupInfoSegue"), groupInfo, StoryboardSegue::Kind::Push);
+    for (const QString& suffix : {QString(), QStringLiteral("_RTL")}) {
+        registry->registerSegue(home, groupInfo, QStringLiteral("GroupMemberDetail") + suffix,
+                                QStringLiteral("PLGroupMemeberDetailTableViewController"),
+                                StoryboardSegue::Kind::Push);
+        registry->registerSegue(home, groupInfo, QStringLiteral("MyProfileSegueIdentifier") + suffix,
+                                QStringLiteral("PLUserProfileTableViewController"),
+                                StoryboardSegue::Kind::Push);
+    }
+    registry->registerScreen(PLProfileImageViewController::kNibName, PLProfileImageViewController::kNibName,
+                             [] { return new PLProfileImageViewController; });
 }
 
 } // namespace pelnix::RoomsScreens
