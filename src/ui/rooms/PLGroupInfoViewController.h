@@ -8,7 +8,10 @@
 #include "ui/rooms/PLGroupInfoAlertsFactory.h"
 #include "ui/rooms/PLGroupInfoTableViewCellDelegate.h"
 
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/TableView.h"
 #include <QImage>
+
 #include <QPointer>
 #include <QVariantMap>
 #include <optional>
@@ -17,13 +20,6 @@ namespace pelnix {
 
 class ChatRoom;
 class RoomMember;
-
-namespace platform::ui {
-class AlertView;
-class BarButtonItem;
-class Button;
-class TableView;
-} // namespace platform::ui
 
 // The information screen of one room ("Home"/"PLGroupInfoViewController", reached by the chat window's
 // segue "GroupInfoSegue"): a cover with the room's picture, name and member count over rows that

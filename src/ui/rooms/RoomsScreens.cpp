@@ -1,8 +1,12 @@
 #include "ui/rooms/RoomsScreens.h"
 
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLGroupInfoViewController.h"
+#include "ui/rooms/PLNewGroupMembersViewController.h"
+#include "ui/rooms/PLNewGroupTableViewController.h"
+#include "ui/rooms/PLNewGroupViewController.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
 #include "ui/rooms/PLProfileImageViewController.h"
 
@@ -33,6 +37,18 @@ void registerScreens() {
                                 QStringLiteral("PLUserProfileTableViewController"),
                                 StoryboardSegue::Kind::Push);
     }
+    registry->registerScreen(home, PLNewGroupViewController::kIdentifier,
+                             [] { return new PLNewGroupViewController; });
+    registry->registerScreen(home, PLNewGroupViewController::kNavigationIdentifier, [] {
+        return new platform::ui::NavigationController(new PLNewGroupViewController);
+    });
+    registry->registerScreen(home, QStringLiteral("PLNewGroupTableViewController"),
+                             [] { return new PLNewGroupTableViewController(false); });
+    registry->registerScreen(home, QStringLiteral("PLNewGroupTableViewController_RTL"),
+                             [] { return new PLNewGroupTableViewController(true); });
+    registry->registerScreen(home, PLNewGroupMembersViewController::kIdentifier, [] {
+        return new platform::ui::NavigationController(new PLNewGroupMembersViewController);
+    });
     registry->registerScreen(PLProfileImageViewController::kNibName, PLProfileImageViewController::kNibName,
                              [] { return new PLProfileImageViewController; });
 }
