@@ -102,7 +102,7 @@ bool currentUserHasPicture() {
     const auto account = CurrentUserInfo::currentUserInfo();
     const auto me = account ? account->user() : nullptr;
     const QString picture = me ? me->imageUrl() : QString();
-    return CurrentUserInfo::isValidTinyURL(picture.isNull() ? QVariant() : picture);
+    return !picture.isEmpty() && CurrentUserInfo::isValidTinyURL(picture);
 }
 
 } // namespace pelnix::GroupPictureUpload

@@ -333,21 +333,19 @@ void PLGroupInfoTableViewCell::changeAdminClicked() {
 void PLGroupInfoTableViewCell::configureEditGroupNameCell(const QString& text, bool isPlaceHolderText) {
     if (!m_groupNameTextField)
         return;
-    if (isPlaceHolderText) {
-        m_groupNameTextField->setText(QString());
+    m_nameLength = isPlaceHolderText ? 0 : text.size();
+    m_groupNameTextField->setText(isPlaceHolderText ? QString() : text);
+    if (isPlaceHolderText)
         m_groupNameTextField->setPlaceholder(text);
-        setCounter(0);
-    } else {
-        m_groupNameTextField->setText(text);
-        setCounter(text.size());
-    }
+    setCounter(m_nameLength);
 }
 
 bool PLGroupInfoTableViewCell::shouldChangeCharacters(int, int length, const QString& replacement) {
-    const qsizetype current = m_groupNameTextField ? m_groupNameTextField->text().size() : 0;
-    const qsizetype next = current - length + replacement.size();
+    // Counted from the last accepted text: the field may already hold the proposed one.
+    const qsizetype next = m_nameLength - length + replacement.size();
     if (next > kMaxNameLength)
         return false;
+    m_nameLength = next;
     setCounter(next);
     return true;
 }

@@ -140,6 +140,7 @@ private:
     platform::ui::Label* m_counterTextLabel = nullptr;
 
     QPointer<platform::ui::AlertView> m_confirmation;
+    qsizetype m_nameLength = 0;
 };
 
 } // namespace pelnix

@@ -476,7 +476,7 @@ void PLGroupInfoViewController::prepareForSegue(StoryboardSegue& segue, QObject*
 
 void PLGroupInfoViewController::showProfileImage(QObject* sender) {
     const auto room = chatRoom();
-    if (!room || !CurrentUserInfo::isValidTinyURL(room->imageUrl().isNull() ? QVariant() : room->imageUrl()))
+    if (!room || room->imageUrl().isEmpty() || !CurrentUserInfo::isValidTinyURL(room->imageUrl()))
         return;
     auto* cover =
         qobject_cast<PLGroupInfoTableViewCell*>(m_tableView->cellForRowAtIndexPath(IndexPath::forRow(0)));

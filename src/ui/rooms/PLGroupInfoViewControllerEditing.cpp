@@ -231,7 +231,7 @@ void PLGroupInfoViewController::pickPicture() {
     const auto room = chatRoom();
     PLImageSelectionProvider::Request request;
     const QString stored = room ? room->imageUrl() : QString();
-    request.offerRemoval = CurrentUserInfo::isValidTinyURL(stored.isNull() ? QVariant() : stored);
+    request.offerRemoval = !stored.isEmpty() && CurrentUserInfo::isValidTinyURL(stored);
     QPointer<PLGroupInfoViewController> self(this);
     PLImageSelectionProvider::askForPicture(this, request,
                                             [self](const std::optional<QVariantMap>& selection) {

@@ -131,10 +131,11 @@ void PLNewGroupTableViewController::layoutForm() {
 }
 
 bool PLNewGroupTableViewController::shouldChangeCharacters(int length, const QString& replacement) {
-    const qsizetype next =
-        (m_groupNameTextField ? m_groupNameTextField->text().size() : 0) - length + replacement.size();
+    // Counted from the last accepted text: the field may already hold the proposed one.
+    const qsizetype next = m_nameLength - length + replacement.size();
     if (next > kMaxNameLength)
         return false;
+    m_nameLength = next;
     setCounter(next);
     return true;
 }

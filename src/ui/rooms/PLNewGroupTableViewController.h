@@ -66,6 +66,7 @@ private:
     std::optional<QString> m_groupName;
     std::optional<QVariantMap> m_imageInfo;
     bool m_isGroupIconSet = false;
+    qsizetype m_nameLength = 0;
     QPointer<PLRoundImageView> m_groupIconImageView;
     QPointer<platform::ui::Button> m_imageSelectionButton;
     QPointer<platform::ui::TextField> m_groupNameTextField;

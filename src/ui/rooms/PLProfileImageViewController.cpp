@@ -73,9 +73,10 @@ void PLProfileImageViewController::showProfileImageWithThumbNailImage(const QIma
     // From the window's coordinates into the page's.
     const QPoint origin = page->window() == page ? frame.topLeft().toPoint()
                                                  : page->mapFrom(page->window(), frame.topLeft().toPoint());
-    QRect start(origin, frame.size().toSize());
+    const QSize size = frame.size().toSize();
     // Centred across the screen at the height of the tap.
-    start.moveCenter(QPoint(page->width() / 2, origin.y()));
+    const QRect start(page->width() / 2 - size.width() / 2, origin.y() - size.height() / 2, size.width(),
+                      size.height());
     m_profileImageView->setGeometry(start);
     m_initialFrame = start;
     m_profileImageView->setImage(thumbnail);
