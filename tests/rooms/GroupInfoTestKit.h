@@ -71,12 +71,23 @@ struct InfoOnScreen {
     NavigationController* nav = nullptr;
     PLGroupInfoViewController* info = nullptr;
 
-    explicit InfoOnScreen(const QString& roomId, int depth = 2, QSize size = {320, 568}) {
+    // Presented: the stack is a modal over another screen (`presenter`), as a host shows it.
+    PlainScreen* presenter = nullptr;
+
+    explicit InfoOnScreen(const QString& roomId, int depth = 2, QSize size = {320, 568},
+                          bool presented = false) {
         auto* bottom = new PlainScreen;
         nav = new NavigationController(bottom);
         window.resize(size);
-        window.setRootViewController(nav);
-        window.makeKeyAndVisible();
+        if (presented) {
+            presenter = new PlainScreen;
+            window.setRootViewController(presenter);
+            window.makeKeyAndVisible();
+            presenter->presentViewController(nav, false);
+        } else {
+            window.setRootViewController(nav);
+            window.makeKeyAndVisible();
+        }
         for (int i = 2; i < depth; ++i)
             nav->pushViewController(new PlainScreen, false);
         info = qobject_cast<PLGroupInfoViewController*>(platform::ui::ScreenRegistry::shared()->instantiate(
