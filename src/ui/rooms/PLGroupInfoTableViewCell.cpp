@@ -384,6 +384,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
     case Variant::Cover: {
         const QRect picture((width - kPictureSide) / 2, 22, kPictureSide, kPictureSide);
         m_groupIconImageView->setGeometry(picture);
+        m_groupIconImageView->awakeFromNib();
         // The change-picture button's right edge is the picture's.
         m_changeIconButton->setGeometry(picture.right() + 1 - 34, picture.bottom() + 1 - 34, 34, 34);
         m_editGroupInfoButton->setGeometry(width - 12 - 36, 10, 36, 36);
@@ -401,6 +402,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
     case Variant::Admin: {
         m_adminIcon->setGeometry(
             placed(QRect(16, (height - kAdminPictureSide) / 2, kAdminPictureSide, kAdminPictureSide)));
+        m_adminIcon->awakeFromNib();
         const int buttonWidth = m_changeAdminButton->isVisible() ? 110 : 0;
         m_changeAdminButton->setGeometry(placed(QRect(width - 12 - 110, (height - 32) / 2, 110, 32)));
         m_adminName->setGeometry(placed(QRect(72, 0, width - 72 - 12 - buttonWidth, height)));

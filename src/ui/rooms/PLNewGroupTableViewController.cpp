@@ -114,6 +114,7 @@ void PLNewGroupTableViewController::layoutForm() {
     };
     const QRect icon((width - kIconSide) / 2, 20, kIconSide, kIconSide);
     m_groupIconImageView->setGeometry(icon);
+    m_groupIconImageView->awakeFromNib();
     // The selection button's right edge is the icon's.
     m_imageSelectionButton->setGeometry(icon.right() + 1 - 32, icon.bottom() + 1 - 32, 32, 32);
     int y = icon.bottom() + 21;
