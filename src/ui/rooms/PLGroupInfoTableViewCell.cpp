@@ -258,8 +258,10 @@ void PLGroupInfoTableViewCell::configureGroupFieldCell(const QString& displayNam
 }
 
 void PLGroupInfoTableViewCell::showStateSwitch(bool show) {
-    if (m_stateSwitch)
-        m_stateSwitch->setVisible(show);
+    if (!m_stateSwitch)
+        return;
+    m_stateSwitch->setVisible(show);
+    layoutSubviews();
 }
 
 void PLGroupInfoTableViewCell::setSwitchState(bool on, bool animated) {
@@ -394,7 +396,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
     }
     case Variant::Field: {
         m_iconImageView->setGeometry(placed(QRect(16, (height - 26) / 2, 26, 26)));
-        const int switchWidth = m_stateSwitch->isVisible() ? 51 + 16 : 0;
+        const int switchWidth = m_stateSwitch->isHidden() ? 0 : 51 + 16;
         m_infoFieldLabel->setGeometry(placed(QRect(56, 0, width - 56 - 12 - switchWidth, height)));
         m_stateSwitch->setGeometry(placed(QRect(width - 16 - 51, (height - 31) / 2, 51, 31)));
         break;
@@ -403,7 +405,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
         m_adminIcon->setGeometry(
             placed(QRect(16, (height - kAdminPictureSide) / 2, kAdminPictureSide, kAdminPictureSide)));
         m_adminIcon->awakeFromNib();
-        const int buttonWidth = m_changeAdminButton->isVisible() ? 110 : 0;
+        const int buttonWidth = m_changeAdminButton->isHidden() ? 0 : 110;
         m_changeAdminButton->setGeometry(placed(QRect(width - 12 - 110, (height - 32) / 2, 110, 32)));
         m_adminName->setGeometry(placed(QRect(72, 0, width - 72 - 12 - buttonWidth, height)));
         break;
