@@ -5,8 +5,10 @@
 #include "foundation/StandardFolders.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/ImageViewWebCache.h"
+#include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Spinner.h"
+#include "platform/ui/StoryboardSegue.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/TextField.h"
@@ -58,6 +60,33 @@ struct InstantLoader {
     ~InstantLoader() { WebCache::setImageSource({}); }
 };
 
+// A screen of another part of the library as group information opens it: it records what it is given.
+class RecordingScreen : public platform::ui::ViewController {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void configureWithChatRoom(const QString& roomId) { configured = roomId; }
+    Q_INVOKABLE void setCurrentRoom(const QString& roomId) { configured = roomId; }
+    QString configured;
+    static void registerAs(const QString& storyboard, const QString& identifier) {
+        platform::ui::ScreenRegistry::shared()->registerScreen(storyboard, identifier,
+                                                               [] { return new RecordingScreen; });
+    }
+};
+
+// The chat window as far as its segue to group information goes.
+class ChatWindowStandIn : public platform::ui::ViewController {
+    Q_OBJECT
+public:
+    QList<bool> cleared;
+    void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) override {
+        segue.destinationViewController()->setProperty(ConversationScreenInputs::kRoomId,
+                                                       QStringLiteral("g-member"));
+        segue.destinationViewController()->setProperty(
+            ConversationScreenInputs::kGroupInfoCompletion,
+            QVariant::fromValue(PLConversationClearedHandler([this](bool done) { cleared << done; })));
+    }
+};
+
 void setStatus(const QString& roomId, qint16 status) {
     auto room = ChatRoom::chatRoomWithID(roomId);
     room->setStatus(status);
@@ -96,6 +125,11 @@ private slots:
     void switchConfirmationAnswers();
     void coverPictureAndButtons_data();
     void coverPictureAndButtons();
+    void theChatWindowsSegueOpensIt();
+    void adminRowOpensDetailOrOwnProfile_data();
+    void adminRowOpensDetailOrOwnProfile();
+    void membersAndAdminChangeGetTheRoom();
+    void theKeyboardMakesRoomBelowTheName();
     void viewerGrowsFromTheTapAndReturnsToIt();
     void viewerKeepsTheThumbnailWhenTheLoadFails();
     void coverTapOpensTheViewerOnlyForARealPicture();
@@ -387,6 +421,108 @@ void TestGroupInfo::coverPictureAndButtons() {
     QCOMPARE(cell->changeIconButton()->isVisible(), changeButton);
     // The change-picture button ends where the picture ends.
     QCOMPARE(cell->changeIconButton()->geometry().right(), cell->groupIconImageView()->geometry().right());
+}
+
+void TestGroupInfo::theChatWindowsSegueOpensIt() {
+    auto* chat = new ChatWindowStandIn;
+    chat->setStoryboardIdentity(QStringLiteral("Home"), QStringLiteral("ChatWindowViewController"));
+    Window window;
+    window.resize(320, 568);
+    auto* nav = new NavigationController(new PlainScreen);
+    window.setRootViewController(nav);
+    window.makeKeyAndVisible();
+    nav->pushViewController(chat, false);
+    QVERIFY(chat->performSegue(QStringLiteral("GroupInfoSegue"), chat));
+    QCoreApplication::processEvents();
+    auto* info = qobject_cast<PLGroupInfoViewController*>(nav->topViewController());
+    QVERIFY(info);
+    QCOMPARE(info->roomId(), QStringLiteral("g-member"));
+    QCOMPARE(info->title(), QStringLiteral("Group Info"));
+    QVERIFY(info->groupInfoViewControllerCompletionHandler());
+    info->groupInfoViewControllerCompletionHandler()(true);
+    QCOMPARE(chat->cleared, QList<bool>{true});
+}
+
+void TestGroupInfo::adminRowOpensDetailOrOwnProfile_data() {
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("member opens the admin's detail")
+        << "g-member" << false << "PLGroupMemeberDetailTableViewController";
+    QTest::newRow("member, right to left") << "g-member" << true << "PLGroupMemeberDetailTableViewController";
+    QTest::newRow("admin opens the own profile") << "g-admin" << false << "PLUserProfileTableViewController";
+    QTest::newRow("admin, right to left") << "g-admin" << true << "PLUserProfileTableViewController";
+}
+
+void TestGroupInfo::adminRowOpensDetailOrOwnProfile() {
+    QFETCH(QString, room);
+    QFETCH(bool, rightToLeft);
+    QFETCH(QString, opened);
+    RecordingScreen::registerAs(QStringLiteral("Home"),
+                                QStringLiteral("PLGroupMemeberDetailTableViewController"));
+    RecordingScreen::registerAs(QStringLiteral("Home"), QStringLiteral("PLUserProfileTableViewController"));
+    if (rightToLeft)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    InfoOnScreen screen(room);
+    screen.info->didSelectRowAtIndexPath(screen.table(), {0, 1});
+    auto* shown = qobject_cast<RecordingScreen*>(screen.nav->topViewController());
+    QVERIFY(shown);
+    QCOMPARE(shown->storyboardIdentifier(), opened);
+    if (room == "g-member") {
+        QCOMPARE(shown->property("userID").toInt(), 42);
+        QCOMPARE(shown->property("roomId").toString(), QStringLiteral("g-member"));
+    } else {
+        QCOMPARE(shown->property("profileNavigationType").toLongLong(), 1);
+    }
+}
+
+void TestGroupInfo::membersAndAdminChangeGetTheRoom() {
+    RecordingScreen::registerAs(QStringLiteral("Home"), QStringLiteral("GroupMembersViewController"));
+    RecordingScreen::registerAs(QStringLiteral("PLSelectAdminViewController"),
+                                QStringLiteral("PLSelectAdminViewController"));
+    platform::ui::ScreenRegistry::shared()->registerScreen(
+        QStringLiteral("Home"), QStringLiteral("GroupMembersNavigationController"),
+        [] { return new NavigationController(new RecordingScreen); });
+    InfoOnScreen screen("g-admin");
+    screen.info->didSelectRowAtIndexPath(screen.table(), {0, 2});
+    auto* members = qobject_cast<RecordingScreen*>(screen.nav->topViewController());
+    QVERIFY(members);
+    QCOMPARE(members->configured, QStringLiteral("g-admin"));
+    QCOMPARE(members->property("roomId").toString(), QStringLiteral("g-admin"));
+    screen.nav->popViewController(false);
+    QCoreApplication::processEvents();
+    screen.info->groupInforCellChangeAdminButtonClicked(screen.cell(1));
+    auto* select = qobject_cast<RecordingScreen*>(screen.nav->topViewController());
+    QVERIFY(select);
+    QCOMPARE(select->storyboardIdentifier(), QStringLiteral("PLSelectAdminViewController"));
+    QCOMPARE(select->configured, QStringLiteral("g-admin"));
+    screen.nav->popViewController(false);
+    QCoreApplication::processEvents();
+    // Edit mode's members button presents the members in their own navigation.
+    screen.info->editGroup();
+    screen.info->editMembers();
+    auto* presented = qobject_cast<NavigationController*>(screen.info->presentedViewController());
+    QVERIFY(presented);
+    QCOMPARE(qobject_cast<RecordingScreen*>(presented->topViewController())->configured,
+             QStringLiteral("g-admin"));
+    // A member is never offered the admin change.
+    InfoOnScreen member("g-member");
+    member.info->groupInforCellChangeAdminButtonClicked(member.cell(1));
+    QCOMPARE(member.nav->topViewController(), member.info);
+}
+
+void TestGroupInfo::theKeyboardMakesRoomBelowTheName() {
+    InfoOnScreen screen("g-admin");
+    screen.info->editGroup();
+    platform::ui::KeyboardMonitor::shared()->show(216, &screen.window);
+    QCOMPARE(screen.table()->contentInset().bottom(), 216);
+    platform::ui::KeyboardMonitor::shared()->hide();
+    QCOMPARE(screen.table()->contentInset().bottom(), 0);
+    // Not observed while another screen is on top.
+    screen.nav->pushViewController(new PlainScreen, false);
+    platform::ui::KeyboardMonitor::shared()->show(216, &screen.window);
+    QCOMPARE(screen.table()->contentInset().bottom(), 0);
+    platform::ui::KeyboardMonitor::shared()->hide();
 }
 
 void TestGroupInfo::viewerGrowsFromTheTapAndReturnsToIt() {

@@ -62,6 +62,7 @@ QString orEmpty(const QString& text) {
 PLGroupInfoViewController::PLGroupInfoViewController(QObject* parent) : PLBaseViewController(parent) {}
 
 PLGroupInfoViewController::~PLGroupInfoViewController() {
+    unRegisterKeyToNotifications();
     platform::NotificationCenter::defaultCenter()->removeObservers(this);
 }
 
@@ -200,6 +201,7 @@ void PLGroupInfoViewController::refreshMembers() {
 
 void PLGroupInfoViewController::viewWillAppear(bool animated) {
     PLBaseViewController::viewWillAppear(animated);
+    registerKeyToNotifications();
     setTitle(localized("Group Info"));
     if (m_chatRoomUpdated) {
         m_chatRoomUpdated = false;
@@ -227,10 +229,12 @@ void PLGroupInfoViewController::viewWillAppear(bool animated) {
 
 void PLGroupInfoViewController::viewDidAppear(bool animated) {
     PLBaseViewController::viewDidAppear(animated);
+    m_tableView->flashScrollIndicators();
 }
 
 void PLGroupInfoViewController::viewWillDisappear(bool animated) {
     m_updatedDisplayImage = QImage();
+    unRegisterKeyToNotifications();
     PLBaseViewController::viewWillDisappear(animated);
 }
 

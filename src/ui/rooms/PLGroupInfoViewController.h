@@ -112,6 +112,11 @@ public:
     void editCanceled();
     void groupInfoEditingEnded();
     void editMembers();
+    // The keyboard: the table's bottom inset makes room for it while it is up.
+    void registerKeyToNotifications();
+    void unRegisterKeyToNotifications();
+    void keyboardWillShow(const QVariantMap& userInfo);
+    void keyboardWillHide();
 
     // Table.
     int numberOfRowsInSection(platform::ui::TableView* table, int section) override;
@@ -197,7 +202,7 @@ private:
     qint64 m_memberProfileState = 0;
     bool m_needToReloadProfileCell = false;
     bool m_chatRoomUpdated = false;
-    bool m_selectingPicture = false;
+    QList<quint64> m_keyboardObservers;
 };
 
 } // namespace pelnix

@@ -9,7 +9,9 @@
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
+#include "platform/NotificationCenter.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -199,6 +201,49 @@ void PLGroupInfoViewController::editMembers() {
         QMetaObject::invokeMethod(top, "configureWithChatRoom", Q_ARG(QString, m_roomId));
     presentViewController(members, true);
     m_needToReloadProfileCell = true;
+}
+
+// ---- The keyboard
+
+void PLGroupInfoViewController::registerKeyToNotifications() {
+    unRegisterKeyToNotifications();
+    auto* center = platform::NotificationCenter::defaultCenter();
+    QPointer<PLGroupInfoViewController> self(this);
+    m_keyboardObservers << center->addObserver(
+        KeyboardMonitor::kWillShow,
+        [self](const platform::Notification& notification) {
+            if (self)
+                self->keyboardWillShow(notification.userInfo);
+        },
+        this);
+    m_keyboardObservers << center->addObserver(
+        KeyboardMonitor::kWillHide,
+        [self](const platform::Notification&) {
+            if (self)
+                self->keyboardWillHide();
+        },
+        this);
+}
+
+void PLGroupInfoViewController::unRegisterKeyToNotifications() {
+    for (const quint64 token : std::as_const(m_keyboardObservers))
+        platform::NotificationCenter::defaultCenter()->removeObserver(token);
+    m_keyboardObservers.clear();
+}
+
+void PLGroupInfoViewController::keyboardWillShow(const QVariantMap& userInfo) {
+    if (!m_tableView)
+        return;
+    const int keyboard = userInfo.value(KeyboardMonitor::kFrameBeginKey).toRect().height();
+    const int bottom = keyboard - (view()->height() - m_tableView->geometry().bottom() - 1);
+    QMargins inset = m_tableView->contentInset();
+    m_tableView->setContentInset(QMargins(0, inset.top(), 0, qMax(0, bottom)));
+}
+
+void PLGroupInfoViewController::keyboardWillHide() {
+    if (!m_tableView)
+        return;
+    m_tableView->setContentInset(QMargins(0, m_tableView->contentInset().top(), 0, 0));
 }
 
 // ---- The name field
