@@ -2,6 +2,7 @@
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
 #include "GalleryGroups.h"
 #include "GalleryRooms.h"
+#include "GalleryTestKit.h"
 #include "GroupInfoTestKit.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -19,44 +20,14 @@
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
+using test::describe;
 
 namespace {
 
-bool near(const QColor& actual, const QColor& expected, int tolerance = 12) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
-}
-
-// A gallery screen as the tool renders it: made in a 375 x 667 window, its fixture applied, grabbed.
-struct GalleryShot {
-    Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit GalleryShot(const QString& identifier) {
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(QStringLiteral("GalleryGroups"), identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        if (const auto fixture =
-                ScreenRegistry::shared()->fixture(QStringLiteral("GalleryGroups"), identifier))
-            fixture(controller);
-        image = Screenshot::grab(&window);
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
+// A groups gallery screen as the tool renders it.
+struct GalleryShot : test::GalleryShot {
+    explicit GalleryShot(const QString& identifier)
+        : test::GalleryShot(QStringLiteral("GalleryGroups"), identifier) {}
     ViewController* top() const {
         auto* nav = qobject_cast<NavigationController*>(controller);
         return nav ? nav->topViewController() : nullptr;
@@ -158,7 +129,7 @@ void TestGroupGallery::adminSeesSixRowsWithSwitches() {
     // The group's picture, round: colour in the middle, the page's white in its corner.
     PLRoundImageView* picture = cover->groupIconImageView();
     QVERIFY(shot.colourful(picture, {picture->width() / 2.0, 8}));
-    QVERIFY2(near(shot.at(picture, {2, 2}), Qt::white), describe(shot.at(picture, {2, 2})));
+    QVERIFY2(test::near(shot.at(picture, {2, 2}), Qt::white), describe(shot.at(picture, {2, 2})));
     QCOMPARE(cover->groupNameLabel()->text(), QStringLiteral("Design Team"));
     QCOMPARE(cover->groupMembersLabel()->text(), QStringLiteral("5 Members"));
     QVERIFY(cover->editGroupInfoButton()->isVisible());
@@ -203,7 +174,7 @@ void TestGroupGallery::memberSeesFourRows() {
         verifyRowReadable(shot.cell(row));
     // Below the last row the table is white to the bottom.
     const QRectF last = shot.info()->groupInfoTableView()->rectForRow({0, 4});
-    QVERIFY(near(shot.at(shot.info()->groupInfoTableView(), {10, last.bottom() + 20}), Qt::white));
+    QVERIFY(test::near(shot.at(shot.info()->groupInfoTableView(), {10, last.bottom() + 20}), Qt::white));
 }
 
 void TestGroupGallery::deletedGroupShowsTheLastRowUnderItsAlert() {
@@ -236,7 +207,7 @@ void TestGroupGallery::editModeShowsTheNameAndTheMembersBar() {
     // The members bar sits at the bottom edge, in its grey, with its title.
     QWidget* bar = info->bottomView();
     QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());
-    QVERIFY2(near(shot.at(bar, {4, 4}), QColor(0xF7, 0xF7, 0xF7), 4), describe(shot.at(bar, {4, 4})));
+    QVERIFY2(test::near(shot.at(bar, {4, 4}), QColor(0xF7, 0xF7, 0xF7), 4), describe(shot.at(bar, {4, 4})));
     // The camera button over the picture's corner is blue.
     Button* camera = shot.cell(0)->changeIconButton();
     QVERIFY(shot.colourful(camera, {camera->width() / 2.0, 6}));
@@ -251,8 +222,9 @@ void TestGroupGallery::viewerFillsTheScreenWithThePicture() {
     // The picture in the middle, black above and below it (the square picture fits the width).
     QVERIFY(
         shot.colourful(viewer->view(), {viewer->view()->width() / 2.0, viewer->view()->height() / 2.0 - 40}));
-    QVERIFY(near(shot.at(viewer->view(), {viewer->view()->width() / 2.0, viewer->view()->height() - 10.0}),
-                 Qt::black));
+    QVERIFY(
+        test::near(shot.at(viewer->view(), {viewer->view()->width() / 2.0, viewer->view()->height() - 10.0}),
+                   Qt::black));
     QVERIFY(!viewer->imageLoadIndicator()->isAnimating());
 }
 

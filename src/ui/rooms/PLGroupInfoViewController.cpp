@@ -26,6 +26,7 @@
 #include "platform/ui/Window.h"
 #include "ui/rooms/GroupPictureUpload.h"
 #include "ui/rooms/PLGroupInfoTableViewCell.h"
+#include "ui/rooms/RoomsBottomBar.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLRoundImageView.h"
@@ -109,17 +110,10 @@ QWidget* PLGroupInfoViewController::loadView() {
     page->setAutoFillBackground(true);
     m_tableView = new TableView(page);
     m_tableView->setObjectName(QStringLiteral("groupInfoTableView"));
-    m_bottomView = new QWidget(page);
-    m_bottomView->setObjectName(QStringLiteral("bottomView"));
-    m_bottomView->setAutoFillBackground(true);
-    QPalette palette = m_bottomView->palette();
-    palette.setColor(QPalette::Window, QColor(0xF7, 0xF7, 0xF7));
-    m_bottomView->setPalette(palette);
-    m_editMembersButton = new Button(m_bottomView);
-    m_editMembersButton->setObjectName(QStringLiteral("editMembersButton"));
-    m_editMembersButton->setTitle(localized("Members"));
-    m_editMembersButton->setTitleColor(CustomColors::pelnixBlueColor());
-    m_editMembersButton->setFocusPolicy(Qt::NoFocus);
+    const RoomsBottomBar::Bar bar =
+        RoomsBottomBar::make(page, QStringLiteral("editMembersButton"), localized("Members"));
+    m_bottomView = bar.view;
+    m_editMembersButton = bar.button;
     connect(m_editMembersButton, &Button::clicked, this, &PLGroupInfoViewController::editMembers);
     page->installEventFilter(this);
     return page;

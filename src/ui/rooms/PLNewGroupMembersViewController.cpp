@@ -13,6 +13,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/TableView.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
+#include "ui/rooms/RoomsBottomBar.h"
 #include "ui/rooms/RoomsTexts.h"
 
 #include <QEvent>
@@ -68,17 +69,10 @@ QWidget* PLNewGroupMembersViewController::loadView() {
     page->setAutoFillBackground(true);
     m_contactsTableView = new TableView(page);
     m_contactsTableView->setObjectName(QStringLiteral("contactsTableView"));
-    m_bottomView = new QWidget(page);
-    m_bottomView->setObjectName(QStringLiteral("bottomView"));
-    m_bottomView->setAutoFillBackground(true);
-    QPalette palette = m_bottomView->palette();
-    palette.setColor(QPalette::Window, QColor(0xF7, 0xF7, 0xF7));
-    m_bottomView->setPalette(palette);
-    m_moreMembersButton = new Button(m_bottomView);
-    m_moreMembersButton->setObjectName(QStringLiteral("moreMembersButton"));
-    m_moreMembersButton->setTitle(localized("Add more members"));
-    m_moreMembersButton->setTitleColor(CustomColors::pelnixBlueColor());
-    m_moreMembersButton->setFocusPolicy(Qt::NoFocus);
+    const RoomsBottomBar::Bar bar =
+        RoomsBottomBar::make(page, QStringLiteral("moreMembersButton"), localized("Add more members"));
+    m_bottomView = bar.view;
+    m_moreMembersButton = bar.button;
     connect(m_moreMembersButton, &Button::clicked, this, &PLNewGroupMembersViewController::addMoreMembers);
     page->installEventFilter(this);
     return page;
