@@ -123,6 +123,8 @@ private slots:
     void nameEditorCountsUtf16AndRefusesWholePastes();
     void offlineSwitchTurnsBackSilently();
     void switchConfirmationAnswers();
+    void switchConfirmationTexts_data();
+    void switchConfirmationTexts();
     void coverPictureAndButtons_data();
     void coverPictureAndButtons();
     void theChatWindowsSegueOpensIt();
@@ -369,6 +371,50 @@ void TestGroupInfo::switchConfirmationAnswers() {
     delete gone;
     QTest::keyClick(cell->stateSwitch(), Qt::Key_Space);
     cell->confirmation()->tapButtonAtIndex(1);
+}
+
+void TestGroupInfo::switchConfirmationTexts_data() {
+    QTest::addColumn<qint64>("type");
+    QTest::addColumn<bool>("turnedOn");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("admin only on") << qint64(1) << true << "Confirm"
+                                   << "Are you sure you want to activate admin only chat in the group?";
+    QTest::newRow("admin only off") << qint64(1) << false << "Confirm"
+                                    << "Are you sure you want to deactivate admin only chat in the group?";
+    QTest::newRow("hide on")
+        << qint64(2) << true << "Hide Member Info"
+        << "Contact info of this group is visible to all members. Are you sure you want to "
+           "hide it?";
+    QTest::newRow("hide off")
+        << qint64(2) << false << "Show Member Info"
+        << "Contact info of this group is hidden for all members. Are you sure you want to "
+           "show it?";
+}
+
+void TestGroupInfo::switchConfirmationTexts() {
+    QFETCH(qint64, type);
+    QFETCH(bool, turnedOn);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    Window window;
+    window.resize(320, 100);
+    window.makeKeyAndVisible();
+    auto* cell = new PLGroupInfoTableViewCell(PLGroupInfoTableViewCell::kFieldIdentifier, &window);
+    cell->setGroupInfoCellType(type);
+    cell->showStateSwitch(true);
+    cell->setSwitchState(!turnedOn, false);
+    QTest::keyClick(cell->stateSwitch(), Qt::Key_Space);
+    QVERIFY(cell->confirmation());
+    QCOMPARE(cell->confirmation()->title(), title);
+    QCOMPARE(cell->confirmation()->message(), message);
+    QCOMPARE(cell->confirmation()->buttonTitleAtIndex(0), QStringLiteral("Cancel"));
+    QCOMPARE(cell->confirmation()->buttonTitleAtIndex(1), QStringLiteral("Yes"));
+    // A row without a switch type asks nothing.
+    cell->confirmation()->dismiss();
+    cell->setGroupInfoCellType(PLGroupInfoTableViewCell::NoSwitch);
+    QTest::keyClick(cell->stateSwitch(), Qt::Key_Space);
+    QVERIFY(!cell->confirmation());
 }
 
 void TestGroupInfo::coverPictureAndButtons_data() {

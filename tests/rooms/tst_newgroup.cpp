@@ -12,6 +12,7 @@
 #include "ui/rooms/PLNewGroupViewController.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -107,6 +108,7 @@ private slots:
     void theNameIsCheckedBeforeTheMembers();
     void theNameFieldRefusesWholeChanges();
     void aPickWithoutAPictureSetsNoIcon();
+    void rightToLeftUsesTheMirroredForm();
     void theEditorWorksOnTheScreensOwnList();
     void thePickersCopyIsHandedBackOnDone();
     void memberRowHeights_data();
@@ -186,6 +188,18 @@ void TestNewGroup::aPickWithoutAPictureSetsNoIcon() {
     pictures->answers << std::nullopt;
     flow.form()->chooseImage();
     QVERIFY(flow.form()->isGroupIconSet());
+}
+
+void TestNewGroup::rightToLeftUsesTheMirroredForm() {
+    RoomsStore store;
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    FlowOnScreen flow({});
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    QCOMPARE(flow.form()->storyboardIdentifier(), QStringLiteral("PLNewGroupTableViewController_RTL"));
+    QVERIFY(flow.form()->isRightToLeft());
+    // The counter stands left of the name, the switches at the left edge.
+    QVERIFY(flow.form()->counterTextLabel()->x() < flow.form()->groupNameTextField()->x());
+    QCOMPARE(flow.form()->adminOnlySwitch()->x(), 16);
 }
 
 void TestNewGroup::theEditorWorksOnTheScreensOwnList() {

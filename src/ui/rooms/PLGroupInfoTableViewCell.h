@@ -96,7 +96,9 @@ public:
     platform::ui::TextField* groupNameTextField() const { return m_groupNameTextField; }
     platform::ui::Label* counterTextLabel() const { return m_counterTextLabel; }
     // The switch confirmation while it is up.
-    platform::ui::AlertView* confirmation() const { return m_confirmation; }
+    platform::ui::AlertView* confirmation() const {
+        return m_confirmation && m_confirmation->isShown() ? m_confirmation.data() : nullptr;
+    }
 
     void setHighlighted(bool highlighted) override;
 
