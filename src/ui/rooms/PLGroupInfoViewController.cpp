@@ -34,6 +34,7 @@
 #include <QEvent>
 #include <QLoggingCategory>
 #include <QMetaMethod>
+#include <QThread>
 
 Q_LOGGING_CATEGORY(lcGroupInfo, "pelnix.ui.rooms.groupinfo")
 
@@ -251,6 +252,7 @@ void PLGroupInfoViewController::reloadCoverRow() {
 }
 
 void PLGroupInfoViewController::chatRoomUpdated(const QVariantMap& userInfo) {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (userInfo.value(QLatin1String(kChatRoomIDKey)).toString() != m_roomId || m_roomId.isEmpty())
         return;
     auto* navigation = navigationController();
