@@ -139,7 +139,7 @@ void TestGroupLive::createRenameCloseAndLeaveReachBob() {
         screen.info->groupInforCellDidEndEditingTextField(cell, cell->groupNameTextField());
         screen.info->editGroup();
         QVERIFY(busyGoes());
-        QTRY_COMPARE(ChatRoom::chatRoomWithID(roomId)->name(), QStringLiteral("Launch 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(ChatRoom::chatRoomWithID(roomId)->name(), QStringLiteral("Launch 2"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(bob.saw(roomId, "roomNameUpdate", "Launch 2"), 10000);
 
         // Close: the admin deletes the group.

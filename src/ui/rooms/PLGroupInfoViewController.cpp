@@ -23,6 +23,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/StoryboardSegue.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
 #include "ui/rooms/GroupPictureUpload.h"
 #include "ui/rooms/PLGroupInfoTableViewCell.h"
@@ -234,8 +235,17 @@ void PLGroupInfoViewController::viewWillDisappear(bool animated) {
 }
 
 void PLGroupInfoViewController::reloadTable() {
-    if (m_tableView)
-        m_tableView->reloadData();
+    if (!m_tableView)
+        return;
+    // A reload while the name is being typed (a member refresh, a room update) keeps what was typed.
+    if (m_isEditing && m_tableView->numberOfSections() > 0) {
+        const auto room = chatRoom();
+        const QString shown = m_changedGroupName ? *m_changedGroupName : (room ? room->name() : QString());
+        if (auto* name = qobject_cast<PLGroupInfoTableViewCell*>(m_tableView->cellForRowAtIndexPath({0, 1}));
+            name && name->groupNameTextField() && name->groupNameTextField()->text() != shown)
+            m_changedGroupName = name->groupNameTextField()->text();
+    }
+    m_tableView->reloadData();
 }
 
 void PLGroupInfoViewController::reloadProfileCell() {

@@ -37,7 +37,8 @@ PelnixViewController* Pelnix::pelnixGroupsViewController() {
     return container;
 }
 
-PelnixViewController* Pelnix::createPelnixWindowViewControllerWithGroup(const std::optional<PelnixGroup>& group) {
+PelnixViewController*
+Pelnix::createPelnixWindowViewControllerWithGroup(const std::optional<PelnixGroup>& group) {
     if (!group || !ChatRoom::chatRoomWithID(group->groupID)) {
         if (loggingEnabled())
             qCInfo(lcFacade) << "Pelnix : Invalid PelnixGroup";
@@ -74,8 +75,9 @@ PelnixCustomViewController* Pelnix::pelnixLoginViewController(PLResultHandler co
     if (PelnixSetUp::sessionState() == 2) {
         if (completion)
             completion(false,
-                       PelnixSetUp::error(PelnixErrorSessionActive,
-                                          "Pelnix has an active session. Please reset active session to login again"),
+                       PelnixSetUp::error(
+                           PelnixErrorSessionActive,
+                           "Pelnix has an active session. Please reset active session to login again"),
                        QString());
         return nullptr;
     }
@@ -93,7 +95,8 @@ PelnixCustomViewController* Pelnix::userLoggedOutViewController(std::function<vo
     return container;
 }
 
-PelnixCustomViewController* Pelnix::publicGroupsViewController(std::function<void(const PelnixGroup&)> completion) {
+PelnixCustomViewController*
+Pelnix::publicGroupsViewController(std::function<void(const PelnixGroup&)> completion) {
     if (!setUpOrLog())
         return nullptr;
     auto* container = new PelnixCustomViewController(1);

@@ -49,12 +49,14 @@ void PelnixCustomViewController::addLoginView() {
     ContainerChildren::removeAll(this);
     const QString login = QStringLiteral("Login");
     const bool inside = navigationController() != nullptr;
-    ViewController* screen = ContainerChildren::instantiate(
-        login, inside ? QStringLiteral("PLSignUpViewController") : QStringLiteral("PLSignUpNavigationController"));
+    ViewController* screen =
+        ContainerChildren::instantiate(login, inside ? QStringLiteral("PLSignUpViewController")
+                                                     : QStringLiteral("PLSignUpNavigationController"));
     if (!screen)
         return;
     auto* navigation = qobject_cast<NavigationController*>(screen);
-    if (auto* signUp = qobject_cast<PLSignUpViewController*>(navigation ? navigation->topViewController() : screen)) {
+    if (auto* signUp =
+            qobject_cast<PLSignUpViewController*>(navigation ? navigation->topViewController() : screen)) {
         if (!m_email.isEmpty())
             signUp->setPrefilledEmail(m_email);
         signUp->setPelnixLoginCompletionHandler(m_login);
@@ -74,8 +76,8 @@ void PelnixCustomViewController::addPublicGroupsView() {
 
 void PelnixCustomViewController::addLoggedOutView() {
     ContainerChildren::removeAll(this);
-    auto* loggedOut = qobject_cast<PLLoggedOutViewController*>(
-        ContainerChildren::instantiate(QStringLiteral("LoggedOut"), QStringLiteral("PLLoggedOutViewController")));
+    auto* loggedOut = qobject_cast<PLLoggedOutViewController*>(ContainerChildren::instantiate(
+        QStringLiteral("LoggedOut"), QStringLiteral("PLLoggedOutViewController")));
     if (!loggedOut)
         return;
     loggedOut->setLoggedOutCompletionHandler(m_loggedOut);

@@ -28,9 +28,13 @@ public:
     qint64 passcodeViewType() const { return m_passcodeViewType; }
     void setPasscodeViewType(qint64 type) { m_passcodeViewType = type; }
     void setPelnixLoginCompletionHandler(PLResultHandler handler) { m_login = std::move(handler); }
-    void setPublicGroupsCompletionHandler(PublicGroupsHandler handler) { m_publicGroups = std::move(handler); }
+    void setPublicGroupsCompletionHandler(PublicGroupsHandler handler) {
+        m_publicGroups = std::move(handler);
+    }
     void setUserLoggedOutCompletionHandler(LoggedOutHandler handler) { m_loggedOut = std::move(handler); }
-    void setPasscodeControllerCompletionHandler(PLPasscodeHandler handler) { m_passcode = std::move(handler); }
+    void setPasscodeControllerCompletionHandler(PLPasscodeHandler handler) {
+        m_passcode = std::move(handler);
+    }
 
 protected:
     QWidget* loadView() override;

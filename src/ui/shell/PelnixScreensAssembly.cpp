@@ -30,7 +30,8 @@ void registerEveryScreen() {
 
 void install() {
     static_assert(qint64(PelnixScreenAssembly::Unlock) == qint64(PLAppLockScreenViewController::Unlock) &&
-                  qint64(PelnixScreenAssembly::SwitchOff) == qint64(PLAppLockScreenViewController::SwitchOff) &&
+                  qint64(PelnixScreenAssembly::SwitchOff) ==
+                      qint64(PLAppLockScreenViewController::SwitchOff) &&
                   qint64(PelnixScreenAssembly::Change) == qint64(PLAppLockScreenViewController::Change));
     auto& assembly = PelnixScreenAssembly::shared();
     assembly.registerScreens = registerEveryScreen;

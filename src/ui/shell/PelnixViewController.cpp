@@ -23,7 +23,8 @@ namespace {
 const QString kHome = QStringLiteral("Home");
 }
 
-PelnixViewController::PelnixViewController(qint64 type, QObject* parent) : ViewController(parent), m_type(type) {}
+PelnixViewController::PelnixViewController(qint64 type, QObject* parent)
+    : ViewController(parent), m_type(type) {}
 
 PelnixViewController::~PelnixViewController() {
     auto* state = PelnixStateManager::sharedStateManagerInstance();
@@ -94,7 +95,8 @@ void PelnixViewController::addUserProfileView() {
             kHome, rtl ? rtlIdentifier : QStringLiteral("PLUserProfileTableViewController"));
         // The right-to-left scene is a navigation controller: its profile takes the type.
         auto* nested = qobject_cast<NavigationController*>(screen);
-        auto* profile = qobject_cast<PLUserProfileTableViewController*>(nested ? nested->topViewController() : screen);
+        auto* profile =
+            qobject_cast<PLUserProfileTableViewController*>(nested ? nested->topViewController() : screen);
         if (profile)
             profile->setProfileNavigationType(1);
         if (screen)

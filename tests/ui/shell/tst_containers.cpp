@@ -136,8 +136,8 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, "Pelnix : Invalid PelnixGroup");
         QVERIFY(!Pelnix::createPelnixWindowViewControllerWithGroup(std::nullopt));
 
-        std::unique_ptr<PelnixViewController> container(
-            Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID(QStringLiteral("g1"))));
+        std::unique_ptr<PelnixViewController> container(Pelnix::createPelnixWindowViewControllerWithGroup(
+            Pelnix::pelnixGroupWithID(QStringLiteral("g1"))));
         QVERIFY(container);
         QCOMPARE(container->roomID(), QStringLiteral("g1"));
         container->view();
