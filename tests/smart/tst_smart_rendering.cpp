@@ -8,6 +8,7 @@
 #include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
+#include "smart/XSLTWorkerPool.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -52,6 +53,9 @@ private slots:
     void aStoppedStylesheetDoesNotHoldUpTheImport();
     void libraryMessagesGoToTheSmartLogNotStandardError();
     void extensionElementsAreRefused_data();
+    void oneXPathEvaluationEndsWithinTheBound_data();
+    void oneXPathEvaluationEndsWithinTheBound();
+    void deepMessagesRenderInTheWorker();
     void extensionElementsAreRefused();
 };
 
@@ -195,6 +199,18 @@ QByteArray exponentialRecursion(const QByteArray& leaf) {
         R"~(<xsl:call-template name="r"><xsl:with-param name="d" select="$d + 1"/>)~"
         R"~(</xsl:call-template></xsl:when><xsl:otherwise>)~" +
         leaf + "</xsl:otherwise></xsl:choose></xsl:template>");
+}
+
+// A message of arrays nested `depth` deep, each holding the one below and `width` - 1 short texts.
+QString nestedMessage(int depth, int width) {
+    QString value = QStringLiteral("\"x\"");
+    for (int d = 0; d < depth; ++d) {
+        QString row = QLatin1Char('[') + value;
+        for (int w = 1; w < width; ++w)
+            row += QStringLiteral(",\"t%1\"").arg(d);
+        value = row + QLatin1Char(']');
+    }
+    return QStringLiteral("{\"a\":") + value + QLatin1Char('}');
 }
 
 } // namespace
@@ -765,6 +781,58 @@ void TestSmartRendering::extensionElementsAreRefused() {
         R"~(</xsl:template></xsl:stylesheet>)~";
     QVERIFY2(render(unused, R"~({"t":"x"})~").contains(QStringLiteral("shown</o:p>")),
              qPrintable(render(unused, R"~({"t":"x"})~")));
+}
+
+// libxml2 does some work inside one XPath step without a check: one evaluation outlasts any bound
+// kept between steps (the first took 5 s, the second 128 s in the import thread). The transform's
+// worker is ended at the bound instead.
+void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound_data() {
+    QTest::addColumn<QByteArray>("xslt");
+    QTest::addColumn<QString>("json");
+    QTest::newRow("node-sets compared for every element of a 6 KB message")
+        << sheet(
+               R"~(<xsl:template match="/"><p><xsl:value-of select="count(//*[//* &lt; //*])"/></p></xsl:template>)~")
+        << nestedMessage(700, 2);
+    QTest::newRow("count(//*//*//*//*//*) of a 140 KB message")
+        << sheet(
+               R"~(<xsl:template match="/"><p><xsl:value-of select="count(//*//*//*//*//*)"/></p></xsl:template>)~")
+        << nestedMessage(700, 100);
+}
+
+void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound() {
+    QFETCH(QByteArray, xslt);
+    QFETCH(QString, json);
+    ScopedLimits limits(kShortLimits);
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    QVERIFY(workers.isAvailable());
+    const int killed = workers.killedCount();
+    SmartWarnings warnings;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(render(xslt, json), QString());
+    const qint64 elapsed = timer.elapsed();
+    qInfo("%s: %lld ms", QTest::currentDataTag(), elapsed);
+    QVERIFY2(warnings.any(QStringLiteral("stopped after the time bound of 300 ms")),
+             qPrintable(warnings.texts().join('\n')));
+    QCOMPARE(workers.killedCount(), killed + 1);
+    // The bound, its grace and the time of ending the worker, on a busy machine.
+    QVERIFY2(elapsed < 300 + XSLTWorkerPool::graceMs(kShortLimits) + 1000,
+             qPrintable(QString::number(elapsed)));
+    // The next transform has a worker of its own.
+    QCOMPARE(
+        render(sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="msg/t"/></p></xsl:template>)~"),
+               R"~({"t":"next"})~")
+            .trimmed(),
+        QStringLiteral("<p>next</p>"));
+}
+
+// The worker reads the message document as written here, as deep as the JSON nests.
+void TestSmartRendering::deepMessagesRenderInTheWorker() {
+    const QString html = render(
+        sheet(
+            R"~(<xsl:template match="/"><p><xsl:value-of select="count(//item)"/>:<xsl:value-of select="string-length(msg)"/></p></xsl:template>)~"),
+        nestedMessage(1000, 2));
+    QCOMPARE(html.trimmed(), QStringLiteral("<p>1998:%1</p>").arg(1 + 10 * 2 + 90 * 3 + 900 * 4));
 }
 
 QTEST_GUILESS_MAIN(TestSmartRendering)
