@@ -1,3 +1,4 @@
+#include "HostileSmartMessages.h"
 #include "SmartTestData.h"
 #include "TestSandbox.h"
 #include "core/model/PelnixDataModel.h"
@@ -199,18 +200,6 @@ QByteArray exponentialRecursion(const QByteArray& leaf) {
         R"~(<xsl:call-template name="r"><xsl:with-param name="d" select="$d + 1"/>)~"
         R"~(</xsl:call-template></xsl:when><xsl:otherwise>)~" +
         leaf + "</xsl:otherwise></xsl:choose></xsl:template>");
-}
-
-// A message of arrays nested `depth` deep, each holding the one below and `width` - 1 short texts.
-QString nestedMessage(int depth, int width) {
-    QString value = QStringLiteral("\"x\"");
-    for (int d = 0; d < depth; ++d) {
-        QString row = QLatin1Char('[') + value;
-        for (int w = 1; w < width; ++w)
-            row += QStringLiteral(",\"t%1\"").arg(d);
-        value = row + QLatin1Char(']');
-    }
-    return QStringLiteral("{\"a\":") + value + QLatin1Char('}');
 }
 
 } // namespace
@@ -790,13 +779,9 @@ void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound_data() {
     QTest::addColumn<QByteArray>("xslt");
     QTest::addColumn<QString>("json");
     QTest::newRow("node-sets compared for every element of a 6 KB message")
-        << sheet(
-               R"~(<xsl:template match="/"><p><xsl:value-of select="count(//*[//* &lt; //*])"/></p></xsl:template>)~")
-        << nestedMessage(700, 2);
+        << pelnix::test::comparingSheet() << pelnix::test::comparingMessage();
     QTest::newRow("count(//*//*//*//*//*) of a 140 KB message")
-        << sheet(
-               R"~(<xsl:template match="/"><p><xsl:value-of select="count(//*//*//*//*//*)"/></p></xsl:template>)~")
-        << nestedMessage(700, 100);
+        << pelnix::test::countingSheet() << pelnix::test::countingMessage();
 }
 
 void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound() {
@@ -831,7 +816,7 @@ void TestSmartRendering::deepMessagesRenderInTheWorker() {
     const QString html = render(
         sheet(
             R"~(<xsl:template match="/"><p><xsl:value-of select="count(//item)"/>:<xsl:value-of select="string-length(msg)"/></p></xsl:template>)~"),
-        nestedMessage(1000, 2));
+        pelnix::test::nestedMessage(1000, 2));
     QCOMPARE(html.trimmed(), QStringLiteral("<p>1998:%1</p>").arg(1 + 10 * 2 + 90 * 3 + 900 * 4));
 }
 
