@@ -8,6 +8,7 @@
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
 #include "GalleryMedia.h"
+#include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
