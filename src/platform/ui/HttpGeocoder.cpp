@@ -105,13 +105,14 @@ HttpGeocoder::HttpGeocoder(const QUrl& serviceURL) : m_service(serviceURL) {
     m_thread.setObjectName(QStringLiteral("Geocoder"));
     m_worker = new GeocoderWorker;
     m_worker->moveToThread(&m_thread);
+    // Deleted on its own thread as the thread ends, with its network manager and open replies.
+    QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start();
 }
 
 HttpGeocoder::~HttpGeocoder() {
     m_thread.quit();
     m_thread.wait();
-    delete m_worker;
 }
 
 bool HttpGeocoder::isUsableURL(const QUrl& url) {

@@ -116,6 +116,8 @@ MapTileLoader::MapTileLoader(const QString& urlTemplate)
     m_thread.setObjectName(QStringLiteral("Map tiles"));
     m_worker = new TileWorker;
     m_worker->moveToThread(&m_thread);
+    // Deleted on its own thread as the thread ends, with its network manager and open replies.
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start();
 }
 
@@ -123,7 +125,6 @@ MapTileLoader::~MapTileLoader() {
     // Once the thread has ended nothing more is posted to this object.
     m_thread.quit();
     m_thread.wait();
-    delete m_worker;
 }
 
 QString MapTileLoader::key(int z, int x, int y) {

@@ -120,9 +120,12 @@ void MapView::fitRegion() {
     m_regionPending = false;
     // The largest zoom at which both spans fit in the view.
     const double byLongitude = std::log2(360.0 * width() / (m_pendingLonSpan * kTile));
+    // The centre is not midway between the region's edges in the projection: the farther edge decides.
+    const double middle = project(m_center, kTile).y();
     const double north = project({m_center.latitude + m_pendingLatSpan / 2, 0}, kTile).y();
     const double south = project({m_center.latitude - m_pendingLatSpan / 2, 0}, kTile).y();
-    const double byLatitude = south - north > 0 ? std::log2(height() / (south - north)) : kMaximumZoom;
+    const double half = std::max(middle - north, south - middle);
+    const double byLatitude = half > 0 ? std::log2(height() / (2 * half)) : kMaximumZoom;
     applyView(m_center, std::min(byLongitude, byLatitude));
 }
 
