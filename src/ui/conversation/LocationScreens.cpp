@@ -44,11 +44,9 @@ platform::ui::BarButtonItem* titledBarButton(const QString& title, const QString
     button->setMinimumWidth(64);
     auto* item = new platform::ui::BarButtonItem(static_cast<QWidget*>(button));
     item->setObjectName(objectName + QStringLiteral("Item"));
+    item->setAction(std::move(action));
     // The item's own switch decides, so a tap on a disabled Send does nothing.
-    QObject::connect(button, &platform::ui::Button::clicked, item, [item, action] {
-        if (item->isEnabled() && action)
-            action();
-    });
+    QObject::connect(button, &platform::ui::Button::clicked, item, &platform::ui::BarButtonItem::trigger);
     if (made)
         *made = button;
     return item;

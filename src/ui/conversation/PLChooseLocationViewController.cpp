@@ -93,10 +93,12 @@ void PLChooseLocationViewController::performInitialSetUp() {
     m_mapView->setScrollEnabled(true);
     m_mapView->setZoomEnabled(true);
     connect(m_mapView, &MapView::tappedCoordinate, this, &PLChooseLocationViewController::handleTap);
-    if (!m_pin) {
-        m_pinAwaitsLocation = !m_locationManager->location().has_value();
-        placeAnnoationAtCoordinate(currentLocation());
-    }
+    placePinAtCurrentLocation();
+}
+
+void PLChooseLocationViewController::placePinAtCurrentLocation() {
+    m_pinAwaitsLocation = !(m_locationManager && m_locationManager->location());
+    placeAnnoationAtCoordinate(currentLocation());
 }
 
 Coordinate PLChooseLocationViewController::currentLocation() const {
@@ -132,7 +134,7 @@ void PLChooseLocationViewController::locationManagerDidChangeAuthorizationStatus
     setAddEnabled(true);
     m_mapView->setZoomEnabled(true);
     setMapRegion();
-    placeAnnoationAtCoordinate(currentLocation());
+    placePinAtCurrentLocation();
 }
 
 bool PLChooseLocationViewController::isAddEnabled() const {

@@ -68,6 +68,7 @@ protected:
 
 private:
     void setAddEnabled(bool enabled);
+    void placePinAtCurrentLocation();
     platform::ui::Coordinate currentLocation() const;
 
     PLChooseLocationCompletionHandler m_completion;
