@@ -1,3 +1,4 @@
+#include "NmeaSentence.h"
 #include "TestSandbox.h"
 #include "platform/ui/Geocoder.h"
 #include "platform/ui/MapView.h"
@@ -14,14 +15,6 @@ using namespace pelnix;
 using namespace pelnix::platform::ui;
 
 namespace {
-
-// An NMEA sentence with its checksum.
-QByteArray sentence(const QByteArray& body) {
-    quint8 sum = 0;
-    for (const char c : body)
-        sum ^= quint8(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
-}
 
 // A positioning source that refuses access, as a system does when the user said no.
 class RefusingSource : public QGeoPositionInfoSource {
@@ -53,7 +46,7 @@ private slots:
         const QString path = sandbox.path(QStringLiteral("walk.nmea"));
         QFile log(path);
         QVERIFY(log.open(QIODevice::WriteOnly));
-        log.write(sentence("GPRMC,101500.00,A,1258.2960,N,07735.6760,E,0.0,0.0,060324,,,A"));
+        log.write(test::nmeaSentence("GPRMC,101500.00,A,1258.2960,N,07735.6760,E,0.0,0.0,060324,,,A"));
         log.close();
         std::unique_ptr<PositioningLocationProvider> provider(
             PositioningLocationProvider::fromNmeaFile(path));

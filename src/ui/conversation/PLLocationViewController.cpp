@@ -76,10 +76,8 @@ void PLLocationViewController::viewDidLoad() {
     connect(m_locationManager, &LocationProvider::authorizationChanged, this,
             &PLLocationViewController::locationManagerDidChangeAuthorizationStatus);
     connect(m_locationManager, &LocationProvider::locationUpdated, this, [this](const Location& fix) {
-        if (!m_showsUserLocation)
-            return;
         m_userLocation = fix;
-        m_mapView->setUserLocation(fix.coordinate);
+        m_mapView->setUserLocation(fix.coordinate, m_showsUserLocation);
         if (m_mapDelegate)
             mapViewDidUpdateUserLocation(fix);
     });
@@ -172,9 +170,12 @@ void PLLocationViewController::setUpComponets() {
     m_showsUserLocation = true;
     m_mapView->setScrollEnabled(true);
     m_mapView->setZoomEnabled(true);
-    if (m_userLocation)
-        m_mapView->setUserLocation(m_userLocation->coordinate);
     m_regionSpan = kUserSpan;
+    // A position that came before the map showed it counts as the map's first one.
+    if (m_userLocation) {
+        m_mapView->setUserLocation(m_userLocation->coordinate);
+        mapViewDidUpdateUserLocation(*m_userLocation);
+    }
 }
 
 void PLLocationViewController::mapViewDidUpdateUserLocation(const Location& location) {
