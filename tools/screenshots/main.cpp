@@ -7,6 +7,7 @@
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryLocation.h"
 #include "GalleryMedia.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerLocationGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

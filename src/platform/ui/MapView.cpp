@@ -112,12 +112,13 @@ void MapView::setRegion(const Coordinate& center, double latitudeSpan, double lo
     fitRegion();
 }
 
+// The region stays what was asked for while the view changes size (a screen sets it before its
+// layout has sized the map), until the map is moved or zoomed another way.
 void MapView::fitRegion() {
     if (!m_regionPending || width() <= 0 || height() <= 0) {
         update();
         return;
     }
-    m_regionPending = false;
     // The largest zoom at which both spans fit in the view.
     const double byLongitude = std::log2(360.0 * width() / (m_pendingLonSpan * kTile));
     // The centre is not midway between the region's edges in the projection: the farther edge decides.
@@ -130,10 +131,12 @@ void MapView::fitRegion() {
 }
 
 void MapView::setCenter(const Coordinate& center) {
+    m_regionPending = false;
     applyView(center, m_zoom);
 }
 
 void MapView::setZoomLevel(double zoom) {
+    m_regionPending = false;
     applyView(m_center, zoom);
 }
 
@@ -159,6 +162,7 @@ double MapView::longitudeSpan() const {
 void MapView::zoomBy(double factor, const QPointF& anchor) {
     if (factor <= 0)
         return;
+    m_regionPending = false;
     const Coordinate fixed = coordinateForPoint(anchor);
     const double zoom = qBound(kMinimumZoom, m_zoom + std::log2(factor), kMaximumZoom);
     // The new centre puts `fixed` back under the anchor.
@@ -229,8 +233,12 @@ bool MapView::paintTiles(QPainter& painter) {
                 complete = false;
                 continue;
             }
-            painter.drawImage(QRectF(range.origin.x() + tx * side, range.origin.y() + ty * side, side, side),
-                              tile);
+            // Whole pixels, so neighbouring tiles meet without a blended seam.
+            const QPoint from(int(std::lround(range.origin.x() + tx * side)),
+                              int(std::lround(range.origin.y() + ty * side)));
+            const QPoint to(int(std::lround(range.origin.x() + (tx + 1) * side)),
+                            int(std::lround(range.origin.y() + (ty + 1) * side)));
+            painter.drawImage(QRect(from, to - QPoint(1, 1)), tile);
         }
     }
     return complete;

@@ -40,7 +40,8 @@ public:
     explicit MapView(QWidget* parent = nullptr);
 
     // Shows at least the given spans around `center` (a span of 0 or less keeps the current one on
-    // that axis). Before the view has a size the region is kept and shown once it has one.
+    // that axis). The region is kept through changes of the view's size (a layout that sizes the map
+    // later), until the map is moved or zoomed another way.
     void setRegion(const Coordinate& center, double latitudeSpan, double longitudeSpan);
     Coordinate center() const { return m_center; }
     // The spans shown now.
@@ -115,7 +116,7 @@ private:
 
     Coordinate m_center;
     double m_zoom = 12;
-    // A region asked for before the view had a size.
+    // The region asked for, shown anew when the view's size changes, until the map moves otherwise.
     bool m_regionPending = false;
     double m_pendingLatSpan = 0;
     double m_pendingLonSpan = 0;
