@@ -1,6 +1,7 @@
 // The location screens of the gallery as the screenshot tool renders them, checked by pixels at
 // computed points: the stand-in's streets and blocks where the projection puts them, the pin, the
 // user's dot, and the bar's buttons.
+#include "ConversationGalleryShot.h"
 #include "GalleryLocation.h"
 #include "TestSandbox.h"
 
@@ -25,15 +26,10 @@
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
+using pelnix::test::near;
 using standin::MapTileRenderer;
 
 namespace {
-
-bool near(const QColor& actual, const QColor& expected, int tolerance = 24) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
 
 // A point of the tile world at the map's tile zoom, as a coordinate.
 Coordinate worldCoordinate(double x, double y, int zoom) {
