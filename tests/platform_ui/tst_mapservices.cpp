@@ -114,6 +114,16 @@ private slots:
         QVERIFY(share(shown, MapTileRenderer::kLabel) > 0);
         map.grab();
         QCOMPARE(tileRequests(), expected); // drawn again from memory
+        QCOMPARE(loaded.size(), 1);
+        // A view whose tiles are all in memory says so after its first paint.
+        MapView twin;
+        twin.resize(320, 480);
+        twin.setTileURLTemplate(tiles);
+        twin.setRegion({12.9716, 77.5946}, 0.02, 0.02);
+        QSignalSpy twinLoaded(&twin, &MapView::tilesLoaded);
+        twin.grab();
+        QTRY_COMPARE(twinLoaded.size(), 1);
+        QCOMPARE(tileRequests(), expected);
 
         // A new view after the memory is gone: every tile from the disk, none from the server.
         MapTileLoader::releaseAll();

@@ -361,8 +361,11 @@ void MapView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), QColor(236, 232, 222));
     // The grid shows through where a tile is still on its way.
     paintGrid(painter);
-    if (m_tiles)
-        paintTiles(painter);
+    // Tiles all in memory already arrive with no tileLoaded: this paint is when they are all shown.
+    if (m_tiles && paintTiles(painter) && !m_tilesComplete) {
+        m_tilesComplete = true;
+        QMetaObject::invokeMethod(this, &MapView::tilesLoaded, Qt::QueuedConnection);
+    }
     painter.setPen(Qt::NoPen);
     for (const Pin& pin : m_pins) {
         const QPointF p = pointForCoordinate(pin.coordinate);
