@@ -99,15 +99,22 @@ private:
 };
 
 void TestLocationSend::aLocationAnswerRepliesToTheMessageThatAsked() {
-    const auto ask = world->importMessage(
-        room, QStringLiteral("ask1"), QDateTime::currentMSecsSinceEpoch() - 60000,
-        PLChatletMessageBuilder::newChatletJSON(
-            QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
-            {{"title", "Where are you?"},
-             {"question", "Check in"},
-             {"options", QStringList{"Here", "There"}}},
-            QStringLiteral("F-ASK")),
-        kBob, QStringLiteral("smartmessage"));
+    // A chatlet in the room, on the service, whose link asks for the reader's location.
+    const auto ask = room->postChatlet(PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+        {{"title", "Where are you?"}, {"question", "Check in"}, {"options", QStringList{"Here", "There"}}},
+        QStringLiteral("F-ASK")));
+    const auto storedForm = [this](int answers) {
+        for (const QJsonValue& message : world->fixture.server().storedMessages("r1")) {
+            const QJsonObject form =
+                QJsonDocument::fromJson(message.toObject().value("text").toString().toUtf8()).object();
+            if (form.value("formid").toString() == QLatin1String("F-ASK") &&
+                form.value("summary").toObject().value("numresp").toInt() == answers)
+                return form;
+        }
+        return QJsonObject();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!storedForm(0).isEmpty(), 10000);
     world->settle();
     const QVariantMap payload{{"SmartType", "location"},
                               {"ParamInfoDict", QVariantMap{{"displayname", "Location"}}},
@@ -134,7 +141,21 @@ void TestLocationSend::aLocationAnswerRepliesToTheMessageThatAsked() {
     QCOMPARE(reply.value("type").toString(), QStringLiteral("locresp"));
     QCOMPARE(reply.value("locname").toString(), kPlace);
     QCOMPARE(reply.value("location").toString(), QStringLiteral("12.976, 77.593"));
+
+    // Back online it reaches the service, which counts the place on the asking form.
     world->fixture.setOnline(true);
+    PLModelManager::sharedModelManager()->postPendingMessages();
+    QTRY_VERIFY_WITH_TIMEOUT(!storedForm(1).isEmpty(), 10000);
+    const QJsonObject answer = storedForm(1)
+                                   .value("details")
+                                   .toObject()
+                                   .value("detitem")
+                                   .toObject()
+                                   .value("resps")
+                                   .toArray()
+                                   .at(0)
+                                   .toObject();
+    QCOMPARE(answer.value("reply").toObject().value("locname").toString(), kPlace);
 }
 
 void TestLocationSend::aCheckInReachesTheServiceAndShowsInTheRoom() {
@@ -161,7 +182,9 @@ void TestLocationSend::aCheckInReachesTheServiceAndShowsInTheRoom() {
     const auto stored = [this] {
         for (const QJsonValue& message : world->fixture.server().storedMessages("r1"))
             if (const QString text = message.toObject().value("text").toString();
-                text.contains(kPlace) && !text.contains(QLatin1String("locresp")))
+                text.contains(kPlace) &&
+                QJsonDocument::fromJson(text.toUtf8()).object().value("type").toString() ==
+                    QLatin1String("location"))
                 return message.toObject();
         return QJsonObject();
     };
