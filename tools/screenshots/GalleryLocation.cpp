@@ -7,10 +7,12 @@
 #include "platform/ui/PositioningLocationProvider.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 #include "standin/StandinServer.h"
 #include "ui/conversation/LocationScreens.h"
 #include "ui/conversation/PLChooseLocationViewController.h"
 #include "ui/conversation/PLLocationViewController.h"
+#include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -49,6 +51,12 @@ public:
         return world;
     }
     QString tiles() const { return m_base + QStringLiteral("tiles/{z}/{x}/{y}.png"); }
+    // The next geocoding request fails, as when the geocoding server is down.
+    void failNextGeocoding() {
+        standin::StandinServer::Fault fault;
+        fault.pathPattern = "/geocoder/";
+        m_server->addFault(fault);
+    }
 
 private:
     LocationGalleryWorld() {
@@ -80,6 +88,7 @@ const QList<std::pair<QString, QSize>>& screens() {
     static const QList<std::pair<QString, QSize>> list{
         {QStringLiteral("LocationSend"), QSize(320, 568)},
         {QStringLiteral("LocationSend400x720"), QSize(400, 720)},
+        {QStringLiteral("LocationSendFailed"), QSize(320, 568)},
         {QStringLiteral("LocationWithPin"), QSize(320, 568)},
         {QStringLiteral("LocationWithPin400x720"), QSize(400, 720)},
         {QStringLiteral("ChooseLocation"), QSize(320, 568)},
@@ -142,6 +151,14 @@ void prepare(const QString& identifier, ViewController* controller) {
     else
         waitWhilePainting(map, [screen] { return screen->isSendEnabled(); });
     waitWhilePainting(map, [map] { return map->areVisibleTilesLoaded(); });
+    if (identifier != QLatin1String("LocationSendFailed"))
+        return;
+    world.failNextGeocoding();
+    screen->sendButtonClicked();
+    auto* window = qobject_cast<platform::ui::Window*>(controller->view()->window());
+    waitWhilePainting(map, [window] {
+        return window && !window->alerts().isEmpty() && !PLActivityIndicatorView::isVisible();
+    });
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/MapView.h"
@@ -136,6 +137,24 @@ private slots:
         QVERIFY(shot.any(send, send->rect(), isTint));
         QWidget* cancel = screen->cancelButton()->customView();
         QVERIFY(shot.any(cancel, cancel->rect(), isTint));
+    }
+
+    void aFailedSendShowsItsAlertOverTheMap() {
+        Shot shot(QStringLiteral("LocationSendFailed"));
+        auto* screen = shot.screen<PLLocationViewController>();
+        QVERIFY(screen);
+        const auto alerts = shot.window.alerts();
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts.first()->title(), QStringLiteral("Failed"));
+        QCOMPARE(alerts.first()->message(), QStringLiteral("Unable to send location"));
+        AlertView* alert = alerts.first();
+        QVERIFY(alert->isVisible());
+        // Its OK, in an accent blue.
+        QVERIFY(
+            shot.any(alert, alert->rect(), [](const QColor& c) { return c.blue() > 180 && c.red() < 80; }));
+        // The screen stays, with its map, under the alert.
+        QCOMPARE(shot.presented, screen->navigationController());
+        QVERIFY(screen->isSendEnabled());
     }
 
     void theShownAddressHasItsPin_data() {
