@@ -23,7 +23,7 @@ public:
     static constexpr int kTileSize = 256;
     static constexpr int kMaximumZoom = 19;
     // Decoded tiles kept in memory (256 KiB each).
-    static constexpr int kMemoryTiles = 160;
+    static constexpr int kMemoryTiles = 96;
     // A tile that failed is asked for again only after this long.
     static constexpr int kRetryAfterMs = 30000;
     static constexpr qint64 kMaximumTileBytes = 2 * 1024 * 1024;
