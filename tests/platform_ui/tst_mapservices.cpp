@@ -211,6 +211,19 @@ private slots:
         QCOMPARE(lastQuery("/geocoder/reverse"),
                  std::string("lat=12.9764000&lon=77.5930000&format=json&addressdetails=1"));
 
+        // Asked and answered by the service while the main thread turns no event: the geocoder's own
+        // thread carries the request; the answer waits for the main thread.
+        server->clearRequestLog();
+        Answer waiting;
+        geocoder.reverseGeocode({12.9764, 77.5930}, waiting.completion());
+        QDeadlineTimer deadline(10000);
+        while (lastStatus("/geocoder/reverse") != 200 && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        QCOMPARE(lastStatus("/geocoder/reverse"), 200);
+        QVERIFY(!waiting.answered);
+        QTRY_VERIFY(waiting.answered);
+        QCOMPARE(waiting.places.value(0).name, QStringLiteral("Cubbon Park"));
+
         // Text with the query's own marks stays one search text.
         Answer marks;
         geocoder.geocodeAddress(QStringLiteral("Cubbon & Park #1+2"), marks.completion());
@@ -303,6 +316,13 @@ private:
         for (const auto& request : server->requestLog())
             count += request.path.rfind("/tiles/", 0) == 0;
         return count;
+    }
+    int lastStatus(const std::string& path) const {
+        int status = 0;
+        for (const auto& request : server->requestLog())
+            if (request.path == path)
+                status = request.status;
+        return status;
     }
     std::string lastQuery(const std::string& path) const {
         std::string query;

@@ -3,6 +3,7 @@
 // closes. The position comes from a fake provider and places from a fake geocoder.
 #include "SmartScreensTestWorld.h"
 
+#include "core/api/PLAppConfigurations.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MapView.h"
@@ -108,6 +109,7 @@ private slots:
     void addHandsThePlacesValues();
     void aFailedGeocodingLeavesChooseLocationOpen();
     void thePinGoesWhereTheUserIsOnceKnown();
+    void withoutMapServicesTheMapIsPlainAndSendingFails();
 
 private:
     // The location screen in its navigation controller, presented over the host as its openers do.
@@ -506,6 +508,29 @@ void TestLocationScreens::thePinGoesWhereTheUserIsOnceKnown() {
     chooser->handleTap({12.9, 77.5});
     provider->deliver(fix(12.0, 77.0));
     QCOMPARE(chooser->pointAnnotation(), std::optional<Coordinate>(Coordinate{12.9, 77.5}));
+}
+
+// Neither a tile server nor a geocoder configured: the plain map, and the failure of sending.
+void TestLocationScreens::withoutMapServicesTheMapIsPlainAndSendingFails() {
+    auto* configuration = PLAppConfigurations::currentConfiguration();
+    const QVariant tiles = configuration->property("mapTileURL");
+    const QVariant geocoding = configuration->property("geocoderURL");
+    QVERIFY(tiles.toString().startsWith(world->fixture.baseUrl())); // the stand-in's, as configured
+    configuration->setProperty("mapTileURL", QString());
+    configuration->setProperty("geocoderURL", QString());
+    platform::ui::Geocoder::setCurrent(nullptr);
+    auto* screen = presentLocation();
+    QVERIFY(!screen->mapView()->tileLoader());
+    QVERIFY(screen->mapView()->areVisibleTilesLoaded());
+    provider->deliver(fix(12.9716, 77.5946));
+    screen->sendButtonClicked();
+    QTRY_VERIFY(world->topAlert());
+    world->settle();
+    QCOMPARE(world->alertTexts(), QStringList{"Failed / Unable to send location"});
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QCOMPARE(handled, 0);
+    configuration->setProperty("mapTileURL", tiles);
+    configuration->setProperty("geocoderURL", geocoding);
 }
 
 int main(int argc, char** argv) {
