@@ -9,6 +9,7 @@
 #include "GalleryConversation.h"
 #include "GalleryLocation.h"
 #include "GalleryMedia.h"
+#include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
 
