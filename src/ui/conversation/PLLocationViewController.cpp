@@ -115,7 +115,6 @@ void PLLocationViewController::openMapServiceLink() {
                (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
     });
     m_page->layout()->addWidget(m_webView);
-    QPointer<PLLocationViewController> self(this);
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, [this] {
         m_busy = true;
         PLActivityIndicatorView::show();
