@@ -7,6 +7,7 @@
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryLocation.h"
 #include "GalleryMedia.h"
 #include "GalleryGroups.h"
 #include "GalleryRooms.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerLocationGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

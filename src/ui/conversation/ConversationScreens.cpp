@@ -2,6 +2,7 @@
 
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/conversation/ChatletScreens.h"
+#include "ui/conversation/LocationScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 
 namespace pelnix::ConversationScreens {
@@ -11,6 +12,7 @@ void registerScreens() {
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
     ChatletScreens::registerScreens();
+    LocationScreens::registerScreens();
 }
 
 } // namespace pelnix::ConversationScreens

@@ -273,7 +273,8 @@ void PLPostChatletViewController::pickValue(PLChatletPickedValueFieldView* field
     chooser->setProperty(
         kChooseLocationCompletionProperty,
         QVariant::fromValue(PLChooseLocationCompletionHandler([asking](const QVariantMap& location) {
-            if (asking)
+            // Cancel answers nothing and keeps what was picked before.
+            if (asking && !location.isEmpty())
                 asking->setPickedValue(location, locationSummary(location));
         })));
     presentViewController(initial, true);

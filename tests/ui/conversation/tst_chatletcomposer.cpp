@@ -339,6 +339,8 @@ void TestChatletComposer::aLocationChatletNeedsTheLocationScreens() {
     chooser->dismissViewController(false);
     world->settle();
     QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Pier"));
+    handler({}); // a later Cancel answers nil and keeps the place picked before
+    QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Pier"));
     form->sendBarButtonItem()->trigger();
     const QVariantMap checkIn = parsed(host->posts.first().message);
     QCOMPARE(checkIn.value("xslt").toString(), QStringLiteral("location"));
