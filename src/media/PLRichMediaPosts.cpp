@@ -125,6 +125,7 @@ PLRichMediaPosts::richMediaInfoCreatingTemporaryFileForSelection(const PLMediaSe
         info.fileID = selection.fileID;
         info.fileName = selection.fileID + QLatin1Char('.') + QFileInfo(info.fileName).suffix();
     }
+    info.caption = selection.caption;
     // The extension of a picked file is not ours to trust as part of a path.
     info.fileName = sanitisedFileName(info.fileName, sanitisedFileName(info.fileID, QStringLiteral("media")));
     if (!DocumentSaver::writeDataToDirectorySelectedFile(data, pendingUploadsFolder(), info.fileName)) {

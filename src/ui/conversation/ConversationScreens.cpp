@@ -3,6 +3,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLUploadActionSheet.h"
 
 namespace pelnix::ConversationScreens {
 
@@ -10,6 +11,8 @@ void registerScreens() {
     auto* registry = platform::ui::ScreenRegistry::shared();
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
+    registry->registerScreen(PLUploadActionSheet::kStoryboard, PLUploadActionSheet::kIdentifier,
+                             [] { return new PLUploadActionSheet; });
     ChatletScreens::registerScreens();
 }
 
