@@ -224,15 +224,15 @@ int PLUploadViewerWithCaptionController::keyboardHeight() const {
 }
 
 void PLUploadViewerWithCaptionController::handleKeyboardDisplay(const QVariantMap& userInfo) {
-    if (m_keyboardShown)
-        return;
+    // A keyboard already up may change its height: move by the difference.
+    const int before = keyboardHeight();
     m_keyboardInfo = userInfo;
     m_keyboardShown = true;
-    const int height = keyboardHeight();
-    Animator::animate(userInfo.value(KeyboardMonitor::kDurationKey).toDouble() * 1000, [this, height] {
+    const int delta = keyboardHeight() - before;
+    Animator::animate(userInfo.value(KeyboardMonitor::kDurationKey).toDouble() * 1000, [this, delta] {
         if (m_captionView)
-            m_captionView->move(m_captionView->x(), m_captionView->y() - height);
-        m_bottomView->move(m_bottomView->x(), m_bottomView->y() - height);
+            m_captionView->move(m_captionView->x(), m_captionView->y() - delta);
+        m_bottomView->move(m_bottomView->x(), m_bottomView->y() - delta);
         layoutBottomView();
     });
 }
@@ -276,7 +276,7 @@ void PLUploadViewerWithCaptionController::updateCaptionViewPositionBySlidingUp(b
         const int delta = m_captionView->height() - kAddCaptionButtonHeight;
         QRect frame = m_bottomView->geometry();
         if (up) {
-            frame.setTop(frame.top() - delta);
+            frame.moveTop(frame.top() - delta);
             frame.setHeight(frame.height() - kAddCaptionButtonHeight);
         } else {
             frame.moveTop(frame.top() + delta);
