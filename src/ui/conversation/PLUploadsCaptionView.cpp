@@ -4,9 +4,8 @@
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/Label.h"
 #include "ui/conversation/PLCaptionTextView.h"
+#include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/toolkit/PLThinSeperatorImageView.h"
-
-#include <QScrollBar>
 
 namespace pelnix {
 
@@ -28,7 +27,7 @@ PLUploadsCaptionView::PLUploadsCaptionView(QWidget* parent) : QWidget(parent) {
 
     m_textView = new PLCaptionTextView(kCaptionLimit, this);
     m_textView->setObjectName(QStringLiteral("captionsTextView"));
-    m_textView->setFont(QFont(QStringLiteral("DejaVu Sans"), 15));
+    m_textView->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 15));
     m_textView->setFrameShape(QFrame::NoFrame);
     m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -37,7 +36,7 @@ PLUploadsCaptionView::PLUploadsCaptionView(QWidget* parent) : QWidget(parent) {
 
     m_placeholder = new platform::ui::Label(localized("Add a caption..."), m_textView->viewport());
     m_placeholder->setObjectName(QStringLiteral("addCaptionPlaceHolder"));
-    m_placeholder->setFont(QFont(QStringLiteral("DejaVu Sans"), 15));
+    m_placeholder->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 15));
     m_placeholder->setTextColor(QColor(0x9B, 0x9B, 0x9B));
     m_placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -46,7 +45,7 @@ PLUploadsCaptionView::PLUploadsCaptionView(QWidget* parent) : QWidget(parent) {
 
     m_counter = new platform::ui::Label(QString(), this);
     m_counter->setObjectName(QStringLiteral("characterCountLabel"));
-    m_counter->setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    m_counter->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 12));
     m_counter->setTextColor(QColor(0x80, 0x80, 0x80));
     m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -107,8 +106,8 @@ void PLUploadsCaptionView::resizeViewIfNeeded() {
 }
 
 void PLUploadsCaptionView::scrollToEnd() {
-    if (QScrollBar* bar = m_textView->verticalScrollBar())
-        bar->setValue(bar->maximum());
+    // Edits happen at the cursor, which is where the user looks.
+    m_textView->ensureCursorVisible();
 }
 
 void PLUploadsCaptionView::textViewDidChange() {
