@@ -230,14 +230,24 @@ void PLUploadActionSheet::checkUploadSizeForInfo(const QVariantMap& info) {
 void PLUploadActionSheet::createPendingObjectWithCurrentPickerSelection(const QVariantMap& info) {
     QVariantMap pickerInfo = info;
     pickerInfo.insert(PLPickerInfo::kIsExistingMediaKey, m_isExisting);
-    PLMultiMediaHandler handler;
-    PLMultiMediaInfo mediaInfo =
-        handler.multiMediaInfoForSelection(PLPickerInfo::mediaSelection(info, m_isExisting));
-    if (!m_mediaCaption.isNull())
-        mediaInfo.caption = m_mediaCaption;
-    const QVariantMap mediaSelection{{kPickerSelectionInfoKey, pickerInfo},
-                                     {kMediaInfoKey, QVariant::fromValue(mediaInfo)}};
-    mediaPoster()(currentChatRoom(), mediaSelection);
+    const ChatRoom::Ptr room = currentChatRoom();
+    const QString caption = m_mediaCaption;
+    // A video's thumbnail comes from the media stack: the description is complete when it answers,
+    // and the main thread does not wait for it.
+    auto handler = std::make_shared<PLMultiMediaHandler>();
+    QPointer<PLUploadActionSheet> self(this);
+    handler->processMultiMediaWithInfo(PLPickerInfo::mediaSelection(info, m_isExisting),
+                                       [self, handler, room, pickerInfo, caption](const QByteArray&) {
+                                           // The chat window went away meanwhile: the pick goes with it.
+                                           if (!self)
+                                               return;
+                                           PLMultiMediaInfo mediaInfo = handler->currentMediaInfo();
+                                           if (!caption.isNull())
+                                               mediaInfo.caption = caption;
+                                           mediaPoster()(room,
+                                                         {{kPickerSelectionInfoKey, pickerInfo},
+                                                          {kMediaInfoKey, QVariant::fromValue(mediaInfo)}});
+                                       });
 }
 
 void PLUploadActionSheet::sendLocation() {
