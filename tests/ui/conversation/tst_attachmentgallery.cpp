@@ -37,35 +37,12 @@ namespace {
 const QColor kFailureRed(0xD9, 0x3A, 0x2B);
 const QColor kBar(0x1C, 0x1C, 0x1E);
 
-void addSizes(const QString& identifier) {
-    QTest::addRow("%s 320 x 568", qPrintable(identifier)) << identifier;
-    QTest::addRow("%s 400 x 720", qPrintable(identifier)) << identifier + QStringLiteral("400x720");
-}
+using pelnix::test::addGallerySizes;
 
 // A screen of the attachment gallery as the tool renders it.
-struct AttachmentShot {
-    Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit AttachmentShot(const QString& identifier) {
-        const QString storyboard = QStringLiteral("GalleryAttachments");
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        ScreenRegistry::shared()->fixture(storyboard, identifier)(controller);
-        image = Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
+struct AttachmentShot : pelnix::test::GalleryScreenShot {
+    explicit AttachmentShot(const QString& identifier)
+        : GalleryScreenShot(QStringLiteral("GalleryAttachments"), identifier) {}
 };
 
 bool isBlueText(const QColor& c) {
@@ -98,7 +75,7 @@ private slots:
 
 void TestAttachmentGallery::theSheetOverTheDimmedWindow_data() {
     QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("AttachmentSheet"));
+    addGallerySizes(QStringLiteral("AttachmentSheet"));
 }
 
 void TestAttachmentGallery::theSheetOverTheDimmedWindow() {
@@ -133,7 +110,7 @@ void TestAttachmentGallery::theSheetOverTheDimmedWindow() {
 
 void TestAttachmentGallery::theCaptionEditorNearItsLimit_data() {
     QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("UploadCaptionNearLimit"));
+    addGallerySizes(QStringLiteral("UploadCaptionNearLimit"));
 }
 
 void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
@@ -172,7 +149,7 @@ void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
 
 void TestAttachmentGallery::ownPicturesUploadingAndFailed_data() {
     QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowPictureUploads"));
+    addGallerySizes(QStringLiteral("ChatWindowPictureUploads"));
 }
 
 void TestAttachmentGallery::ownPicturesUploadingAndFailed() {

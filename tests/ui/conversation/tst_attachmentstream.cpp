@@ -231,6 +231,7 @@ void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     captionScreen->addCaptionButton()->click();
     QVERIFY(captionScreen->captionView()->captionsTextView()->insertAsTyped(kCaption));
     captionScreen->doneButton()->click();
+    QTRY_VERIFY(!chat->rootAncestor()->presentedViewController());
 
     // Half a second later the post is in the window, its picture under the ring.
     int row = -1;
