@@ -5,7 +5,7 @@
 #include "media/PLSizedImageUpload.h"
 #include "platform/MainThread.h"
 #include "ui/account/PLPickerInfo.h"
-#include "ui/conversation/ConversationLog.h"
+#include "ui/conversation/AttachmentsLog.h"
 #include "ui/conversation/SmartScreenSupport.h"
 
 #include <QFileInfo>
@@ -43,7 +43,7 @@ void PLImageUploadHelper::checkForSizeUsingInfo(const QVariantMap& info, const Q
     if (!reference.isEmpty()) {
         const QFileInfo asset(reference);
         if (!asset.isFile() || !asset.isReadable()) {
-            qCWarning(lcConversation) << "the picture's library item cannot be read";
+            qCWarning(lcAttachments) << "the picture's library item cannot be read";
             alert("Alert", "The picked item cannot be read.");
             if (handler)
                 handler(std::nullopt);

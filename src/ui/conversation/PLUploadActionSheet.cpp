@@ -9,7 +9,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/account/PLImageSelectionHelper.h"
 #include "ui/account/PLPickerInfo.h"
-#include "ui/conversation/ConversationLog.h"
+#include "ui/conversation/AttachmentsLog.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLLinkDisplayHelper.h"
@@ -39,7 +39,7 @@ void postToRoom(const ChatRoom::Ptr& room, const QVariantMap& mediaSelection) {
         PLPickerInfo::mediaSelection(info, info.value(PLPickerInfo::kIsExistingMediaKey).toBool());
     selection.caption = mediaInfo.caption;
     if (!PLRichMediaPosts::postRichMediaForMediaSelection(room, selection))
-        qCWarning(lcConversation) << "the picked item could not be posted";
+        qCWarning(lcAttachments) << "the picked item could not be posted";
 }
 
 PLUploadActionSheet::MediaPoster& mediaPoster() {
@@ -150,7 +150,7 @@ void PLUploadActionSheet::presentPicker(bool camera) {
                              PLPickerInfo::infoFromPickedMedia(*picked, !camera));
                      } else if (error) {
                          // A pick the library could not hand over is refused, never lost in silence.
-                         qCWarning(lcConversation) << "the pick failed:" << error->localizedDescription;
+                         qCWarning(lcAttachments) << "the pick failed:" << error->localizedDescription;
                          self->showAlert(text("The picked item cannot be read."));
                      }
                  });
@@ -220,7 +220,7 @@ void PLUploadActionSheet::checkUploadSizeForInfo(const QVariantMap& info) {
             SmartScreenSupport::showAlert(nullptr, text("Alert"), text("Max 15MB can be uploaded"));
             break;
         case PLPickerInfo::LimitAnswer::Unreadable:
-            qCWarning(lcConversation) << "the picked library item cannot be read";
+            qCWarning(lcAttachments) << "the picked library item cannot be read";
             SmartScreenSupport::showAlert(nullptr, text("Alert"), text("The picked item cannot be read."));
             break;
         }

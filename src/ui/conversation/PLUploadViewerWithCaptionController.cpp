@@ -10,7 +10,7 @@
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "ui/account/PLPickerInfo.h"
-#include "ui/conversation/ConversationLog.h"
+#include "ui/conversation/AttachmentsLog.h"
 #include "ui/conversation/PLCaptionTextView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLUploadsCaptionView.h"
@@ -329,7 +329,7 @@ void PLUploadViewerWithCaptionController::alertViewClickedButtonAtIndex(AlertVie
     if (!alert || alert->tag() != kCancelAlertTag || buttonIndex == alert->cancelButtonIndex())
         return;
     hideKeyBoardIfVisible();
-    qCDebug(lcConversation) << "the picked picture is thrown away";
+    qCDebug(lcAttachments) << "the picked picture is thrown away";
     dismissViewController(true);
 }
 
