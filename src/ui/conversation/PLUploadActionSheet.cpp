@@ -32,13 +32,9 @@ using SmartScreenSupport::topOf;
 
 namespace {
 
-void postToRoom(const ChatRoom::Ptr& room, const QVariantMap& mediaSelection) {
-    const QVariantMap info = mediaSelection.value(PLUploadActionSheet::kPickerSelectionInfoKey).toMap();
+void postToRoom(const ChatRoom::Ptr& room, const QVariantMap& mediaSelection, const QByteArray& data) {
     const auto mediaInfo = mediaSelection.value(PLUploadActionSheet::kMediaInfoKey).value<PLMultiMediaInfo>();
-    PLMediaSelection selection =
-        PLPickerInfo::mediaSelection(info, info.value(PLPickerInfo::kIsExistingMediaKey).toBool());
-    selection.caption = mediaInfo.caption;
-    if (!PLRichMediaPosts::postRichMediaForMediaSelection(room, selection))
+    if (!PLRichMediaPosts::postRichMediaWithPreparedMedia(room, mediaInfo, data))
         qCWarning(lcAttachments) << "the picked item could not be posted";
 }
 
@@ -237,7 +233,7 @@ void PLUploadActionSheet::createPendingObjectWithCurrentPickerSelection(const QV
     auto handler = std::make_shared<PLMultiMediaHandler>();
     QPointer<PLUploadActionSheet> self(this);
     handler->processMultiMediaWithInfo(PLPickerInfo::mediaSelection(info, m_isExisting),
-                                       [self, handler, room, pickerInfo, caption](const QByteArray&) {
+                                       [self, handler, room, pickerInfo, caption](const QByteArray& data) {
                                            // The chat window went away meanwhile: the pick goes with it.
                                            if (!self)
                                                return;
@@ -246,7 +242,8 @@ void PLUploadActionSheet::createPendingObjectWithCurrentPickerSelection(const QV
                                                mediaInfo.caption = caption;
                                            mediaPoster()(room,
                                                          {{kPickerSelectionInfoKey, pickerInfo},
-                                                          {kMediaInfoKey, QVariant::fromValue(mediaInfo)}});
+                                                          {kMediaInfoKey, QVariant::fromValue(mediaInfo)}},
+                                                         data);
                                        });
 }
 

@@ -29,8 +29,10 @@ public:
     static constexpr qint64 kSizeCheckDelayMs = 500;
     enum ButtonIndex { TakePhotoIndex = 0, ChooseExistingIndex, SendLocationIndex, ShareContactIndex };
 
-    // Where a picked item goes; by default the room's rich-media post.
-    using MediaPoster = std::function<void(const ChatRoom::Ptr& room, const QVariantMap& mediaSelection)>;
+    // Where a picked item goes, with the upload bytes its description was made from; by default the
+    // room's rich-media post.
+    using MediaPoster = std::function<void(const ChatRoom::Ptr& room, const QVariantMap& mediaSelection,
+                                           const QByteArray& data)>;
     static void setMediaPoster(MediaPoster poster);
 
     explicit PLUploadActionSheet(QObject* parent = nullptr);

@@ -79,11 +79,12 @@ void TestAttachmentSheet::init() {
     picker = fake.get();
     ImagePicker::setCurrent(std::move(fake));
     posted.clear();
-    PLUploadActionSheet::setMediaPoster([this](const ChatRoom::Ptr& room, const QVariantMap& selection) {
-        QVERIFY(room);
-        QCOMPARE(room->roomId(), QStringLiteral("r1"));
-        posted << selection;
-    });
+    PLUploadActionSheet::setMediaPoster(
+        [this](const ChatRoom::Ptr& room, const QVariantMap& selection, const QByteArray& data) {
+            QVERIFY(room && !data.isEmpty());
+            QCOMPARE(room->roomId(), QStringLiteral("r1"));
+            posted << selection;
+        });
     savedLimit = PLAppConfigurations::currentConfiguration()->uploadSizeLimit();
     PLAppConfigurations::currentConfiguration()->setProperty("uploadSizeLimit", quint64(15728640));
     chat = world->open(world->importRoom(QStringLiteral("r1")));
