@@ -4,6 +4,7 @@
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLUploadActionSheet.h"
+#include "ui/conversation/PLUploadViewerWithCaptionController.h"
 
 namespace pelnix::ConversationScreens {
 
@@ -13,6 +14,10 @@ void registerScreens() {
                              [] { return new PLChatWindowViewController; });
     registry->registerScreen(PLUploadActionSheet::kStoryboard, PLUploadActionSheet::kIdentifier,
                              [] { return new PLUploadActionSheet; });
+    // A nib is found by its controller's name.
+    const QString captionScreen = QStringLiteral("PLUploadViewerWithCaptionController");
+    registry->registerScreen(captionScreen, captionScreen,
+                             [] { return new PLUploadViewerWithCaptionController; });
     ChatletScreens::registerScreens();
 }
 
