@@ -119,8 +119,9 @@ private slots:
     void aCaptionedPictureReachesAnotherMembersWindow();
 
 private:
-    // The next line Bob's device prints that starts with `prefix`, without it.
-    QString bobSays(const QString& prefix, int timeoutMs);
+    // The rest of the next line Bob's device prints that starts with `prefix`; nothing when his
+    // device ended or the time ran out first.
+    std::optional<QString> bobSays(const QString& prefix, int timeoutMs);
 
     std::unique_ptr<CoreFixture> world;
     std::unique_ptr<platform::ui::Window> window;
@@ -168,9 +169,9 @@ void TestAttachmentStream::cleanup() {
     world.reset();
 }
 
-QString TestAttachmentStream::bobSays(const QString& prefix, int timeoutMs) {
-    QString found;
-    QTest::qWaitFor(
+std::optional<QString> TestAttachmentStream::bobSays(const QString& prefix, int timeoutMs) {
+    std::optional<QString> found;
+    const bool ended = QTest::qWaitFor(
         [&] {
             bobOutput += bob->readAllStandardOutput();
             for (const QByteArray& line : bobOutput.split('\n'))
@@ -181,7 +182,7 @@ QString TestAttachmentStream::bobSays(const QString& prefix, int timeoutMs) {
             return bob->state() == QProcess::NotRunning;
         },
         timeoutMs);
-    return found;
+    return ended ? found : std::nullopt;
 }
 
 void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
@@ -193,8 +194,7 @@ void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     bob->setProcessChannelMode(QProcess::SeparateChannels);
     bob->start(QCoreApplication::applicationFilePath(), {});
     QVERIFY(bob->waitForStarted(10000));
-    QVERIFY2(bobSays(QStringLiteral("READY"), 60000).isNull() == false,
-             bob->readAllStandardError().constData());
+    QVERIFY2(bobSays(QStringLiteral("READY"), 60000), bob->readAllStandardError().constData());
     QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
 
     // Ann's chat window on the room.
@@ -294,9 +294,9 @@ void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     stored->deleteLater();
 
     // Bob's window received it through his stream.
-    const QString received = bobSays(QStringLiteral("RECEIVED "), 60000);
-    QVERIFY2(!received.isEmpty(), bob->readAllStandardError().right(2000).constData());
-    const QJsonObject bobsMedia = mediaOf(QString::fromUtf8(QByteArray::fromBase64(received.toLatin1())));
+    const auto received = bobSays(QStringLiteral("RECEIVED "), 60000);
+    QVERIFY2(received && !received->isEmpty(), bob->readAllStandardError().right(2000).constData());
+    const QJsonObject bobsMedia = mediaOf(QString::fromUtf8(QByteArray::fromBase64(received->toLatin1())));
     QCOMPARE(bobsMedia.value("fileUrl").toString(), media.value("fileUrl").toString());
     QCOMPARE(bobsMedia.value("caption").toString(), kCaption);
     QTRY_VERIFY_WITH_TIMEOUT(bob->state() == QProcess::NotRunning, 20000);
