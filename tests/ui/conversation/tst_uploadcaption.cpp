@@ -207,7 +207,10 @@ void TestUploadCaption::doneHandsTheCaptionBackOnce() {
     screen->setCaptionEditedCompletionHandler(captions.handler());
     if (editor)
         openEditor(screen)->insertAsTyped(typed);
+    const QRect bar = screen->bottomView()->geometry();
     screen->doneButton()->click();
+    // The bar ends where it was before the editor opened, or stays where it is when it never did.
+    QCOMPARE(screen->bottomView()->geometry(), editor ? QRect(0, 568 - 88, 320, 88) : bar);
     screen->doneButton()->click();
     QCOMPARE(captions.calls, 1);
     QCOMPARE(captions.last, caption);
@@ -259,6 +262,11 @@ void TestUploadCaption::theEditorSitsUnderTheBarAndTheKeyboardMovesBoth() {
     QCOMPARE(bar->geometry(), QRect(0, 568 - 80 - 44 - 216, 320, 44));
     platform::ui::KeyboardMonitor::shared()->hide();
     QCOMPARE(captionView->geometry(), QRect(0, 568 - 80, 320, 80));
+    // Growing after the keyboard went keeps the editor on the screen's bottom edge.
+    captionView->captionsTextView()->insertAsTyped(QStringLiteral("one\ntwo\nthree\nfour"));
+    QVERIFY(captionView->height() > 80);
+    QCOMPARE(captionView->geometry().bottom() + 1, 568);
+    QCOMPARE(bar->geometry().bottom() + 1, captionView->y());
 
     // Done slides it back down: the add-caption button returns over the bar.
     screen->doneButton()->click();
