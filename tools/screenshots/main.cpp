@@ -9,6 +9,7 @@
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
 #include "GalleryMedia.h"
+#include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerAttachmentGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();

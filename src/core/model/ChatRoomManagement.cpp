@@ -108,6 +108,8 @@ ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {
             room->refreshObject();
         else
             room = PS_createEntity();
+        if (!room)
+            return touched; // no store open: nothing can be imported
         room->updateWithDictionary(json, false);
         touched << room;
     }
