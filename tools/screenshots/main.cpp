@@ -3,6 +3,7 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryAttachments.h"
 #include "GalleryChatlets.h"
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerAccountGalleryScreens();
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
+    pelnix::tools::registerAttachmentGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();

@@ -4,6 +4,8 @@
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/LocationScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLUploadActionSheet.h"
+#include "ui/conversation/PLUploadViewerWithCaptionController.h"
 
 namespace pelnix::ConversationScreens {
 
@@ -11,6 +13,12 @@ void registerScreens() {
     auto* registry = platform::ui::ScreenRegistry::shared();
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
+    registry->registerScreen(PLUploadActionSheet::kStoryboard, PLUploadActionSheet::kIdentifier,
+                             [] { return new PLUploadActionSheet; });
+    // A nib is found by its controller's name.
+    const QString captionScreen = QStringLiteral("PLUploadViewerWithCaptionController");
+    registry->registerScreen(captionScreen, captionScreen,
+                             [] { return new PLUploadViewerWithCaptionController; });
     ChatletScreens::registerScreens();
     LocationScreens::registerScreens();
 }
