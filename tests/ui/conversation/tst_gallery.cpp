@@ -176,8 +176,18 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
     QVERIFY(avatar->x() > carol->width() / 2);
     QVERIFY2(near(shot.at(avatar, {avatar->width() / 2.0, 4}), kAvatarGrey, 10),
              describe(shot.at(avatar, {avatar->width() / 2.0, 4})));
-    // The same point on the left side is the cell's white.
-    QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 12}), Qt::white, 4));
+    // The same point on the left side, below the time, is the cell's white.
+    QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 34}), Qt::white, 4));
+    // The time starts at the leading edge's margin, as the mirror of its place on the right.
+    auto* time = carol->pendingMessageIndicatorView()->timeLabel();
+    QCOMPARE(time->mapTo(carol, QPoint()).x(), 8);
+    QVERIFY(time->alignment() & Qt::AlignLeft);
+    // Its first glyph is inked within a few points of that margin.
+    bool inked = false;
+    for (int x = 0; x < 6 && !inked; ++x)
+        for (int y = 4; y < time->height() - 4 && !inked; ++y)
+            inked = !near(shot.at(time, {double(x), double(y)}), Qt::white, 40);
+    QVERIFY(inked);
     // The input bar is mirrored too: the media button at the left edge, the chatlet button at the right.
     auto* bar = static_cast<QWidget*>(shot.chat->postToChatView());
     auto* media = static_cast<QWidget*>(shot.chat->postToChatView()->mediaUploadButton());
