@@ -13,6 +13,7 @@
 #include "media/PLMultiMediaInfo.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
@@ -266,7 +267,8 @@ private:
         receive(room, "m7", today + 620000, kBob, "message",
                 "Deploying at three, notes: https://example.org/release");
         receive(room, "e2", today + 700000, kCarol, "roomNameUpdate",
-                "Carol changed the room name to Release team");
+                "Carol changed the room name to Release team",
+                {{"replacements", QVariantMap{{"newName", "Release team"}}}});
         ownPost(room, today + 800000, QStringLiteral("This one did not go through."), 4);
         ownPost(room, today + 860000, QStringLiteral("On my way to the office."), 2);
         pictureUploading(room, today + 900000, 40);
@@ -352,15 +354,27 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
     }
 }
 
+// As a host shows it: pushed over the host's own list in its navigation controller, whose bar carries
+// the room's name, search and information.
 ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
+    auto* hostList = new ViewController;
+    hostList->setTitle(QStringLiteral("Chats"));
+    auto* navigation = new platform::ui::NavigationController(hostList);
     auto* controller = new PLChatWindowViewController;
     controller->setChatRoom(GalleryStore::shared().room(roomId));
+    navigation->pushViewController(controller, false);
     if (rightToLeft)
-        controller->view()->setLayoutDirection(Qt::RightToLeft);
-    return controller;
+        navigation->view()->setLayoutDirection(Qt::RightToLeft);
+    return navigation;
 }
 
 } // namespace
+
+PLChatWindowViewController* conversationGalleryChatWindow(ViewController* controller) {
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(controller);
+    return qobject_cast<PLChatWindowViewController*>(navigation ? navigation->topViewController()
+                                                                : controller);
+}
 
 void openConversationGalleryStore() {
     GalleryStore::shared();
@@ -391,7 +405,7 @@ void registerConversationGalleryScreens() {
                 // Shown at the size this screen is about, whatever window the tool made.
                 if (QWidget* window = controller->view()->window())
                     window->resize(windowSize);
-                auto* chat = static_cast<PLChatWindowViewController*>(controller);
+                auto* chat = conversationGalleryChatWindow(controller);
                 if (atBottom)
                     chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
                 // The times of delivered messages fade in a moment after their rows show.
@@ -410,7 +424,7 @@ void registerConversationGalleryScreens() {
                 if (QWidget* window = controller->view()->window())
                     window->resize(screen.size);
                 settle(kSettleMs);
-                showLiveState(static_cast<PLChatWindowViewController*>(controller), screen);
+                showLiveState(conversationGalleryChatWindow(controller), screen);
             });
     }
 }

@@ -13,6 +13,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -87,16 +89,24 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     QCOMPARE(shot.chat->collectionView()->width(), size.width());
     // The input bar spans the bottom; the list ends at its top.
     QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
-    QCOMPARE(bar->geometry().bottom(), size.height() - 1);
+    QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), size.height());
     QCOMPARE(bar->width(), size.width());
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(), bar->height());
+    // Inside its navigation bar, as a host shows it: the room's name above the list.
+    auto* navigation = shot.chat->navigationController();
+    QVERIFY(navigation);
+    NavigationBar* navigationBar = navigation->navigationBar();
+    QVERIFY(navigationBar->isVisibleTo(&shot.window));
+    QCOMPARE(navigationBar->titleText(), shot.chat->chatRoom()->displayName());
+    QVERIFY(!navigationBar->titleText().isEmpty());
+    QVERIFY(shot.chat->collectionView()->mapTo(&shot.window, QPoint()).y() >= navigationBar->height());
 }
 
 void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
     GalleryShot shot(QStringLiteral("ChatWindowEmpty"));
     QCOMPARE(shot.chat->rowList().count(), 0);
     auto* list = shot.chat->collectionView();
-    for (const QPointF& point : {QPointF(20, 20), QPointF(160, 280), QPointF(300, 500)})
+    for (const QPointF& point : {QPointF(20, 20), QPointF(160, 280), QPointF(300, 440)})
         QVERIFY2(near(shot.at(list, point), Qt::white, 2), describe(shot.at(list, point)));
 }
 

@@ -108,7 +108,7 @@ void TestGalleryLive::bannerCoversTheWholeBar() {
     QCOMPARE(banner->objectName(), closed ? PLRoomStateBannerView::kRoomClosedMessageView
                                           : PLRoomStateBannerView::kUserKickedMessageView);
     QWidget* bar = shot.chat->postToChatView();
-    QCOMPARE(bar->geometry().bottom(), shot.window.height() - 1);
+    QCOMPARE(bar->geometry().bottom(), shot.chat->view()->height() - 1);
     QCOMPARE(banner->geometry(), bar->rect());
     // Where the chatlet button and the media button would be, only the banner shows.
     for (const QPointF& point :
@@ -166,7 +166,7 @@ void TestGalleryLive::barGrownToItsMaximum() {
     QVERIFY(shot.chat);
     QWidget* bar = shot.chat->postToChatView();
     QCOMPARE(bar->height(), PLChatWindowViewController::kMaximumBarHeight);
-    QCOMPARE(bar->y(), shot.window.height() - PLChatWindowViewController::kMaximumBarHeight);
+    QCOMPARE(bar->y(), shot.chat->view()->height() - PLChatWindowViewController::kMaximumBarHeight);
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(),
              qreal(PLChatWindowViewController::kMaximumBarHeight));
     // The bar's own grey over its whole height, the list's white just above it.
