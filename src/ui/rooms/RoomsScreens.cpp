@@ -1,13 +1,38 @@
 #include "ui/rooms/RoomsScreens.h"
 
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
+#include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
+#include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
+#include "ui/rooms/PLPendingMembersViewController.h"
 
 namespace pelnix::RoomsScreens {
 
 using platform::ui::ScreenRegistry;
 using platform::ui::StoryboardSegue;
+
+namespace {
+void registerMemberScreens() {
+    auto* registry = ScreenRegistry::shared();
+    const QString home = QStringLiteral("Home");
+    registry->registerScreen(home, PLGroupMembersViewController::kIdentifier,
+                             [] { return new PLGroupMembersViewController; });
+    registry->registerScreen(home, PLGroupMembersViewController::kNavigationIdentifier, [] {
+        return new platform::ui::NavigationController(new PLGroupMembersViewController);
+    });
+    registry->registerScreen(home, PLActiveMembersViewController::kIdentifier,
+                             [] { return new PLActiveMembersViewController; });
+    registry->registerScreen(home, PLPendingMembersViewController::kIdentifier,
+                             [] { return new PLPendingMembersViewController; });
+    for (const QString& segue :
+         {PLActiveMembersViewController::kDetailSegue, PLActiveMembersViewController::kDetailSegueRTL})
+        registry->registerSegue(home, PLActiveMembersViewController::kIdentifier, segue,
+                                QStringLiteral("PLGroupMemeberDetailTableViewController"),
+                                StoryboardSegue::Kind::Push);
+}
+} // namespace
 
 void registerScreens() {
     auto* registry = ScreenRegistry::shared();
@@ -18,6 +43,7 @@ void registerScreens() {
                              [] { return new PLOpenGroupsViewController; });
     registry->registerSegue(home, list, QStringLiteral("ChatRoomSelect"),
                             QStringLiteral("ChatWindowViewController"), StoryboardSegue::Kind::Push);
+    registerMemberScreens();
 }
 
 } // namespace pelnix::RoomsScreens
