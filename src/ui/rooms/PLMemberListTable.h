@@ -30,6 +30,7 @@ public:
         return page;
     }
     platform::ui::TableView* tableView() const { return m_table; }
+    void setTableView(platform::ui::TableView* table) { m_table = table; }
     // Content and indicator insets of (0, 0, bar height, 0).
     void adjust();
     void observe();

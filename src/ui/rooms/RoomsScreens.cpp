@@ -5,8 +5,10 @@
 #include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLGroupMembersViewController.h"
+#include "ui/rooms/PLMakeAdminViewController.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
+#include "ui/rooms/PLSelectAdminViewController.h"
 
 namespace pelnix::RoomsScreens {
 
@@ -26,6 +28,10 @@ void registerMemberScreens() {
                              [] { return new PLActiveMembersViewController; });
     registry->registerScreen(home, PLPendingMembersViewController::kIdentifier,
                              [] { return new PLPendingMembersViewController; });
+    registry->registerScreen(home, PLSelectAdminViewController::kIdentifier,
+                             [] { return new PLSelectAdminViewController; });
+    registry->registerScreen(home, PLMakeAdminViewController::kIdentifier,
+                             [] { return new PLMakeAdminViewController; });
     for (const QString& segue :
          {PLActiveMembersViewController::kDetailSegue, PLActiveMembersViewController::kDetailSegueRTL})
         registry->registerSegue(home, PLActiveMembersViewController::kIdentifier, segue,
