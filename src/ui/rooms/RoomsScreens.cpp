@@ -5,6 +5,7 @@
 #include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLGroupMembersViewController.h"
+#include "ui/rooms/PLGroupMemeberDetailTableViewController.h"
 #include "ui/rooms/PLMakeAdminViewController.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
