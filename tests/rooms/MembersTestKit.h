@@ -30,14 +30,16 @@ inline void addGroup(const QString& id, const QString& name, const QList<Person>
                      bool hideMemberProfile = false) {
     QVariantList members;
     for (const Person& p : people)
-        members << QVariantMap{{"userId", p.id}, {"isCreator", p.id == admin ? 1 : 0}, {"user", personJSON(p)}};
-    ChatRoom::updateChatRoomsWithArray(QVariantList{QVariantMap{{"_id", id},
-                                                                {"name", name},
-                                                                {"type", "0"},
-                                                                {"createDate", 1000.0},
-                                                                {"hideMemberProfile", hideMemberProfile ? 1 : 0},
-                                                                {"totalMembers", members.size()},
-                                                                {"members", members}}});
+        members << QVariantMap{
+            {"userId", p.id}, {"isCreator", p.id == admin ? 1 : 0}, {"user", personJSON(p)}};
+    ChatRoom::updateChatRoomsWithArray(
+        QVariantList{QVariantMap{{"_id", id},
+                                 {"name", name},
+                                 {"type", "0"},
+                                 {"createDate", 1000.0},
+                                 {"hideMemberProfile", hideMemberProfile ? 1 : 0},
+                                 {"totalMembers", members.size()},
+                                 {"members", members}}});
 }
 
 inline const Person kAnnPerson{kAnn, "Ann", "ann@acme.test"};
@@ -84,9 +86,11 @@ class StreamReader {
 public:
     StreamReader(const QString& baseUrl, qint64 userID, const QString& token) {
         QNetworkRequest request(QUrl(baseUrl + QStringLiteral("events?after=0")));
-        request.setRawHeader("Authorization", QStringLiteral("Tavrix %1:%2:echat").arg(userID).arg(token).toUtf8());
+        request.setRawHeader("Authorization",
+                             QStringLiteral("Tavrix %1:%2:echat").arg(userID).arg(token).toUtf8());
         m_reply = m_network.get(request);
-        QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply, [this] { m_received += m_reply->readAll(); });
+        QObject::connect(m_reply, &QNetworkReply::readyRead, m_reply,
+                         [this] { m_received += m_reply->readAll(); });
     }
     ~StreamReader() {
         m_reply->abort();

@@ -31,7 +31,8 @@ class TestMemberCell : public QObject {
 private slots:
     void init() {
         store = std::make_unique<RoomsStore>();
-        addGroup("g-team", "Team", {kAnnPerson, {42, "Bob", "bob@acme.test"}, {43, "Carla", "carla@acme.test"}}, 42);
+        addGroup("g-team", "Team",
+                 {kAnnPerson, {42, "Bob", "bob@acme.test"}, {43, "Carla", "carla@acme.test"}}, 42);
         window = std::make_unique<platform::ui::Window>();
         window->resize(320, 568);
         window->makeKeyAndVisible();
@@ -65,10 +66,13 @@ void TestMemberCell::activeRow_data() {
     QTest::addColumn<bool>("badge");
     QTest::addColumn<bool>("removable");
     QTest::newRow("admin's own row") << kAnn << true << true << true << "You" << kYou << true << false;
-    QTest::newRow("member seen by the admin") << 43 << false << false << true << "Carla" << kName << false << true;
-    QTest::newRow("admin seen by a member") << 42 << true << false << false << "Bob" << kName << true << false;
+    QTest::newRow("member seen by the admin")
+        << 43 << false << false << true << "Carla" << kName << false << true;
+    QTest::newRow("admin seen by a member")
+        << 42 << true << false << false << "Bob" << kName << true << false;
     QTest::newRow("member's own row") << kAnn << false << true << false << "You" << kYou << false << false;
-    QTest::newRow("member seen by a member") << 43 << false << false << false << "Carla" << kName << false << false;
+    QTest::newRow("member seen by a member")
+        << 43 << false << false << false << "Carla" << kName << false << false;
 }
 
 void TestMemberCell::activeRow() {
@@ -95,9 +99,12 @@ void TestMemberCell::pendingRow_data() {
     QTest::addColumn<QString>("inviteTitle");
     QTest::addColumn<bool>("inviteEnabled");
     QTest::addColumn<bool>("removable");
-    QTest::newRow("e-mail invitee, admin") << "email" << true << "emailIcon" << true << "Invited" << false << true;
-    QTest::newRow("phone invitee, admin") << "phone" << true << "phoneIcon" << true << "Invite" << true << true;
-    QTest::newRow("e-mail invitee, member") << "email" << false << "emailIcon" << false << "" << true << false;
+    QTest::newRow("e-mail invitee, admin")
+        << "email" << true << "emailIcon" << true << "Invited" << false << true;
+    QTest::newRow("phone invitee, admin")
+        << "phone" << true << "phoneIcon" << true << "Invite" << true << true;
+    QTest::newRow("e-mail invitee, member")
+        << "email" << false << "emailIcon" << false << "" << true << false;
     QTest::newRow("phone invitee, member") << "phone" << false << "phoneIcon" << false << "" << true << false;
 }
 
@@ -134,7 +141,8 @@ void TestMemberCell::emptyStateRowIsCentredAndReuseRestoresTheLayout() {
     QCOMPARE(cell->emailLabel()->text(), QStringLiteral("No Pending Members"));
     QCOMPARE(cell->emailLabel()->geometry(), cell->contentView()->rect());
     QVERIFY(cell->emailLabel()->alignment() & Qt::AlignHCenter);
-    QVERIFY(cell->inviteButton()->isHidden() && cell->closeButton()->isHidden() && cell->emailImageview()->isHidden());
+    QVERIFY(cell->inviteButton()->isHidden() && cell->closeButton()->isHidden() &&
+            cell->emailImageview()->isHidden());
     // Reused for an invitee: the prototype's layout, not the centred one.
     cell->prepareForReuse();
     cell->configureCellWithName("+15550100", "phone", true);

@@ -207,12 +207,14 @@ void TestMembers::activeListOrdersYouFirstThenByNameWhateverTheCase() {
     OnScreen shown(screen, 1);
     PLActiveMembersViewController* list = screen->activeMembersViewController();
     QCOMPARE(rowTexts(list), (QStringList{"Ann", "", "alpha", "Anna", "Bert", "Zulu"}));
-    auto* cell = qobject_cast<PLMembersTableViewCell*>(list->activeMembersTableView()->cellForRowAtIndexPath({0, 0}));
+    auto* cell =
+        qobject_cast<PLMembersTableViewCell*>(list->activeMembersTableView()->cellForRowAtIndexPath({0, 0}));
     QVERIFY(cell);
     QCOMPARE(cell->emailLabel()->text(), QStringLiteral("You"));
     QVERIFY(!cell->adminLabel()->isHidden());
     QVERIFY(cell->closeButton()->isHidden());
-    auto* other = qobject_cast<PLMembersTableViewCell*>(list->activeMembersTableView()->cellForRowAtIndexPath({0, 2}));
+    auto* other =
+        qobject_cast<PLMembersTableViewCell*>(list->activeMembersTableView()->cellForRowAtIndexPath({0, 2}));
     QCOMPARE(other->emailLabel()->text(), QStringLiteral("alpha"));
     QVERIFY(!other->closeButton()->isHidden());
     QCOMPARE(other->delegate(), static_cast<PLMembersCellDelegate*>(list));

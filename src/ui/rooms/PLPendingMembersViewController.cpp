@@ -81,13 +81,19 @@ void PLPendingMembersViewController::reloadTable() {
 void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovingMembers() {
     // Emptied at once and shown so: no row may stand for an invitee that is gone from the list.
     m_pendingMembersArray.clear();
+    m_loading = true;
     reloadTable();
     QPointer<PLPendingMembersViewController> self(this);
     const bool started = ChatRoom::pendingMembersForRoom(
         m_roomID, [self](bool success, const PLOptionalError&, const QString&, const QVariantList& invitees) {
             PLActivityIndicatorView::dismiss();
-            if (!self || !success)
+            if (!self)
                 return;
+            self->m_loading = false;
+            if (!success) {
+                self->reloadTable();
+                return;
+            }
             self->m_isPendingMembersLoaded = true;
             self->setTitle(RoomsTexts::localizedFormat("Pending(%d)", {QString::number(invitees.size())}));
             if (PLMembersAddedToGroupProtocol* container = self->m_membersAddedDelegate.get())
@@ -98,13 +104,15 @@ void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovi
             self->reloadTable();
         });
     if (started) {
-        ++m_loadsStarted;
         PLActivityIndicatorView::show();
+    } else {
+        m_loading = false;
+        reloadTable();
     }
 }
 
 bool PLPendingMembersViewController::showsEmptyRow() const {
-    return m_pendingMembersArray.isEmpty() && !m_isFiltered && m_isPendingMembersLoaded;
+    return m_pendingMembersArray.isEmpty() && !m_isFiltered && m_isPendingMembersLoaded && !m_loading;
 }
 
 // ---- Search

@@ -58,10 +58,10 @@ public:
     QVariantList filteredMembersArray() const { return m_filteredMembersArray; }
     bool isFiltered() const { return m_isFiltered; }
     bool isPendingMembersLoaded() const { return m_isPendingMembersLoaded; }
-    // Whether the table shows the one empty-state row.
+    // Whether the table shows the one empty-state row: only after a load's answer, never while one
+    // is under way.
     bool showsEmptyRow() const;
     QString searchText() const { return m_searchText; }
-    int loadsStarted() const { return m_loadsStarted; }
     bool isObservingKeyboard() const { return m_listTable.isObserving(); }
     platform::ui::TableView* pendingMembersTableView() const { return m_tableView; }
 
@@ -92,8 +92,8 @@ private:
     QPointer<platform::ui::TableView> m_tableView;
     bool m_isFiltered = false;
     bool m_isPendingMembersLoaded = false;
+    bool m_loading = false;
     QString m_searchText;
-    int m_loadsStarted = 0;
     PLMemberListTable m_listTable;
 };
 
