@@ -9,7 +9,6 @@
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
-#include "foundation/ui/LabelAdditions.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ImageViewWebCache.h"
 #include "platform/ui/NavigationController.h"
@@ -327,8 +326,8 @@ qreal PLGroupMemeberDetailTableViewController::heightForRowAtIndexPath(TableView
         return kCoverHeight;
     if (row == EmailRow && m_emaillabel) {
         const qreal width = isViewLoaded() ? view()->width() - (kMargin + kIconSide + 12) - kMargin : 250;
-        const qreal height =
-            LabelAdditions::measureText(m_emaillabel->text(), m_emaillabel->font(), width, 999).height();
+        // Measured as the label lays it out: an address too long for a line breaks anywhere.
+        const qreal height = m_emaillabel->sizeThatFits({width, 999}).height();
         if (height > 20)
             return kRowHeight + kTallEmailExtra;
     }

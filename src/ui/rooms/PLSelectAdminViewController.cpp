@@ -6,7 +6,6 @@
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
-#include "foundation/ui/LabelAdditions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
@@ -61,8 +60,12 @@ bool PLSelectAdminViewController::memberMatches(const std::shared_ptr<RoomMember
 }
 
 qreal PLSelectAdminViewController::rowHeightForEmail(const QString& email, qreal screenWidth) {
-    const QFont font = CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 12);
-    const qreal height = LabelAdditions::measureText(email, font, screenWidth - kWidthConstant, 999).height();
+    // Measured as the row's label lays it out: an address too long for a line breaks anywhere.
+    Label label(email);
+    label.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 12));
+    label.setNumberOfLines(0);
+    const qreal height =
+        email.isEmpty() ? 0 : label.sizeThatFits({screenWidth - kWidthConstant, 999}).height();
     return height > kTallEmailHeight ? kCellHeight + 12 : kCellHeight;
 }
 
