@@ -26,9 +26,9 @@
 
 #include <QResizeEvent>
 
-Q_LOGGING_CATEGORY(lcGroupMembers, "pelnix.ui.rooms.groupmembers")
-
 namespace pelnix {
+
+Q_LOGGING_CATEGORY(lcGroupMembers, "pelnix.ui.rooms.groupmembers")
 
 using platform::NotificationCenter;
 using platform::ui::AlertView;

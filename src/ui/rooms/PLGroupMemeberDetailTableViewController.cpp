@@ -24,9 +24,9 @@
 
 #include <QStyle>
 
-Q_LOGGING_CATEGORY(lcMemberDetail, "pelnix.ui.rooms.memberdetail")
-
 namespace pelnix {
+
+Q_LOGGING_CATEGORY(lcMemberDetail, "pelnix.ui.rooms.memberdetail")
 
 using platform::ui::AlertView;
 using platform::ui::ImageView;
@@ -97,8 +97,10 @@ std::shared_ptr<ChatRoom> PLGroupMemeberDetailTableViewController::chatRoom() co
 QWidget* PLGroupMemeberDetailTableViewController::loadView() {
     QWidget* page = PLBaseTableTableViewController::loadView();
     buildCells();
-    tableView()->setDataSource(this);
-    tableView()->setDelegate(this);
+    if (auto* table = qobject_cast<TableView*>(page)) {
+        table->setDataSource(this);
+        table->setDelegate(this);
+    }
     return page;
 }
 
