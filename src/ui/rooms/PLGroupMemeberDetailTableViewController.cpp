@@ -311,9 +311,8 @@ int PLGroupMemeberDetailTableViewController::numberOfRowsInSection(TableView*, i
 
 TableViewCell* PLGroupMemeberDetailTableViewController::cellForRowAtIndexPath(TableView*,
                                                                               const IndexPath& path) {
-    TableViewCell* cell = m_cells.at(qBound(0, path.row, kRowCount - 1));
-    cell->setVisible(!m_hidden.at(qBound(0, path.row, kRowCount - 1)));
-    return cell;
+    // A hidden row has no height: its cell takes no room and shows nothing.
+    return m_cells.at(qBound(0, path.row, kRowCount - 1));
 }
 
 qreal PLGroupMemeberDetailTableViewController::heightForRowAtIndexPath(TableView*, const IndexPath& path) {
