@@ -8,6 +8,7 @@
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
 #include "GalleryMedia.h"
+#include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerMembersGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -42,8 +42,9 @@ QWidget* PLMakeAdminViewController::loadView() {
     palette.setColor(QPalette::Window, Qt::white);
     page->setPalette(palette);
     auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(24, 60, 24, 40);
+    layout->setContentsMargins(24, 40, 24, 40);
     layout->setSpacing(24);
+    layout->addStretch();
     m_confirmationTextLabel = new Label(QString(), page);
     m_confirmationTextLabel->setObjectName(QStringLiteral("confirmationTextLabel"));
     m_confirmationTextLabel->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 17));

@@ -70,11 +70,11 @@ void PLMembersTableViewCell::configureCellWithMember(const std::shared_ptr<RoomM
     m_inviteButton->hide();
     m_emailLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (isCurrentUser) {
-        m_emailLabel->setText(localized("You"));
+        setRowText(localized("You"));
         m_emailLabel->setTextColor(kYouColor);
     } else {
         const auto user = member ? member->user() : nullptr;
-        m_emailLabel->setText(user ? user->profileName() : QString());
+        setRowText(user ? user->profileName() : QString());
         m_emailLabel->setTextColor(kNameColor);
     }
     m_adminLabel->setVisible(isAdmin);
@@ -87,7 +87,7 @@ void PLMembersTableViewCell::configureCellWithName(const QString& name, const QS
     m_pendingRow = true;
     m_adminLabel->hide();
     m_emailLabel->setTextColor(kNameColor);
-    m_emailLabel->setText(name);
+    setRowText(name);
     if (type == QLatin1String("email") || type == QLatin1String("phone")) {
         m_iconName =
             type == QLatin1String("email") ? QStringLiteral("emailIcon") : QStringLiteral("phoneIcon");
@@ -108,7 +108,7 @@ void PLMembersTableViewCell::configureCellWithName(const QString& name, const QS
 }
 
 void PLMembersTableViewCell::configureCellForEmptyPendingMembers() {
-    m_emailLabel->setText(localized("No Pending Members"));
+    setRowText(localized("No Pending Members"));
     m_emailLabel->setTextColor(kNameColor);
     m_adminLabel->hide();
     resetCellForMembers(true);
@@ -127,20 +127,20 @@ void PLMembersTableViewCell::resetCellForMembers(bool empty) {
 
 void PLMembersTableViewCell::inviteButtonClicked() {
     if (PLMembersCellDelegate* delegate = m_delegate.get())
-        delegate->invitePendingMemberViaSms(m_emailLabel->text());
+        delegate->invitePendingMemberViaSms(m_rowText);
 }
 
 void PLMembersTableViewCell::closeButtonClicked() {
     if (!PLReachabilityResponder::sharedInstance()->isNetworkReachable(true))
         return;
     QPointer<PLMembersTableViewCell> self(this);
-    auto* alert = new AlertView(
-        localized("Confirm"),
-        RoomsTexts::localizedFormat("Do you want to delete %@ from this group?", {m_emailLabel->text()}), {},
-        {localized("Yes"), localized("No")}, [self](AlertView*, int index) {
-            if (self)
-                self->alertViewClickedButtonAtIndex(index);
-        });
+    auto* alert =
+        new AlertView(localized("Confirm"),
+                      RoomsTexts::localizedFormat("Do you want to delete %@ from this group?", {m_rowText}),
+                      {}, {localized("Yes"), localized("No")}, [self](AlertView*, int index) {
+                          if (self)
+                              self->alertViewClickedButtonAtIndex(index);
+                      });
     alert->setCancelButtonIndex(1);
     alert->setObjectName(QStringLiteral("memberRemovalAlert"));
     alert->show(qobject_cast<platform::ui::Window*>(window()));
@@ -160,7 +160,20 @@ void PLMembersTableViewCell::alertViewClickedButtonAtIndex(int index) {
             delegate->removeMember(member);
         return;
     }
-    delegate->removePendingMember(m_emailLabel->text());
+    delegate->removePendingMember(m_rowText);
+}
+
+void PLMembersTableViewCell::setRowText(const QString& text) {
+    m_rowText = text;
+    fitRowText();
+}
+
+void PLMembersTableViewCell::fitRowText() {
+    // Before the row has its width there is nothing to fit.
+    const int width = m_emailLabel->width();
+    m_emailLabel->setText(
+        width > 0 ? QFontMetrics(m_emailLabel->font()).elidedText(m_rowText, Qt::ElideRight, width)
+                  : m_rowText);
 }
 
 void PLMembersTableViewCell::prepareForReuse() {
@@ -180,6 +193,7 @@ void PLMembersTableViewCell::layoutSubviews() {
     };
     if (m_emptyState) {
         place(m_emailLabel, QRect(0, 0, w, h));
+        fitRowText();
         return;
     }
     const int removeLeft = w - kRemoveSide;
@@ -191,12 +205,14 @@ void PLMembersTableViewCell::layoutSubviews() {
         const int labelLeft = kMargin + kIconSide + kIconGap;
         const int right = m_wideLabel ? w - kIconSide : inviteLeft - 4;
         place(m_emailLabel, QRect(labelLeft, 0, qMax(0, right - labelLeft), h));
+        fitRowText();
         return;
     }
     const int adminLeft = removeLeft - kAdminWidth;
     place(m_adminLabel, QRect(adminLeft, 0, kAdminWidth - 4, h));
     const int right = m_adminLabel->isHidden() ? removeLeft : adminLeft;
     place(m_emailLabel, QRect(kMargin, 0, qMax(0, right - 4 - kMargin), h));
+    fitRowText();
 }
 
 } // namespace pelnix

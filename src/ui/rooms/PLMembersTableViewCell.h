@@ -54,6 +54,8 @@ public:
     // The confirmation's answer: 0 "Yes", 1 "No".
     void alertViewClickedButtonAtIndex(int index);
 
+    // The row's whole text; the label shows it shortened with an ellipsis when it does not fit.
+    QString rowText() const { return m_rowText; }
     platform::ui::Label* emailLabel() const { return m_emailLabel; }
     platform::ui::Label* adminLabel() const { return m_adminLabel; }
     platform::ui::Button* inviteButton() const { return m_inviteButton; }
@@ -69,6 +71,9 @@ protected:
     void layoutSubviews() override;
 
 private:
+    void setRowText(const QString& text);
+    void fitRowText();
+
     platform::ui::WeakDelegate<PLMembersCellDelegate> m_delegate;
     PLRoomMemberReference m_member;
     QPointer<platform::ui::Label> m_emailLabel;
@@ -77,6 +82,7 @@ private:
     QPointer<platform::ui::Button> m_closeButton;
     QPointer<platform::ui::ImageView> m_emailImageview;
     QString m_iconName;
+    QString m_rowText;
     bool m_pendingRow = false;
     bool m_emptyState = false;
     // A non-admin's invitee row: the text takes the buttons' room.

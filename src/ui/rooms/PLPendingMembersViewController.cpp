@@ -94,14 +94,7 @@ void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovi
                 self->reloadTable();
                 return;
             }
-            self->m_isPendingMembersLoaded = true;
-            self->setTitle(RoomsTexts::localizedFormat("Pending(%d)", {QString::number(invitees.size())}));
-            if (PLMembersAddedToGroupProtocol* container = self->m_membersAddedDelegate.get())
-                container->memberCountChanged();
-            self->m_pendingMembersArray = invitees;
-            if (self->m_isFiltered)
-                self->m_filteredMembersArray = self->filteredMembersForSearchTerm(self->m_searchText);
-            self->reloadTable();
+            self->setPendingMembers(invitees);
         });
     if (started) {
         PLActivityIndicatorView::show();
@@ -109,6 +102,17 @@ void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovi
         m_loading = false;
         reloadTable();
     }
+}
+
+void PLPendingMembersViewController::setPendingMembers(const QVariantList& invitees) {
+    m_isPendingMembersLoaded = true;
+    setTitle(RoomsTexts::localizedFormat("Pending(%d)", {QString::number(invitees.size())}));
+    if (PLMembersAddedToGroupProtocol* container = m_membersAddedDelegate.get())
+        container->memberCountChanged();
+    m_pendingMembersArray = invitees;
+    if (m_isFiltered)
+        m_filteredMembersArray = filteredMembersForSearchTerm(m_searchText);
+    reloadTable();
 }
 
 bool PLPendingMembersViewController::showsEmptyRow() const {

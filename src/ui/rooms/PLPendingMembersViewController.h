@@ -43,6 +43,8 @@ public:
     // Loads the invitees from the server.
     void configurePendingMembersAfterAddingAndRemovingMembers();
     QVariantList pendingMembers() const { return m_pendingMembersArray; }
+    // Shows `invitees` as a successful load does: the list, its count in the title, the container told.
+    void setPendingMembers(const QVariantList& invitees);
     void searchForMembersUsingSearchText(const QString& text);
     void searchCancelled();
     // The invitees whose "name" begins with `term`, case and accents exactly.

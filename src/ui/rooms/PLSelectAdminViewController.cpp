@@ -273,6 +273,10 @@ qreal PLSelectAdminViewController::heightForRowAtIndexPath(TableView*, const Ind
     return rowHeightForEmail(entry ? entry->email : QString(), width);
 }
 
+qreal PLSelectAdminViewController::heightForHeaderInSection(TableView*, int) {
+    return kHeaderHeight;
+}
+
 QWidget* PLSelectAdminViewController::viewForHeaderInSection(TableView*, int section) {
     auto* header = new QWidget;
     header->setObjectName(kHeaderIdentifier);

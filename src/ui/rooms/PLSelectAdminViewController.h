@@ -39,6 +39,7 @@ public:
     static constexpr qreal kCellHeight = 64;
     static constexpr qreal kWidthConstant = 100;
     static constexpr qreal kTallEmailHeight = 20;
+    static constexpr qreal kHeaderHeight = 28;
 
     // One row: the member with the name and address it is listed under.
     struct Entry {
@@ -92,6 +93,7 @@ public:
                                                        const platform::ui::IndexPath& path) override;
     qreal heightForRowAtIndexPath(platform::ui::TableView* table,
                                   const platform::ui::IndexPath& path) override;
+    qreal heightForHeaderInSection(platform::ui::TableView* table, int section) override;
     QWidget* viewForHeaderInSection(platform::ui::TableView* table, int section) override;
     void didSelectRowAtIndexPath(platform::ui::TableView* table,
                                  const platform::ui::IndexPath& path) override;
