@@ -3,6 +3,7 @@
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "MembersTestKit.h"
+#include "RoomsGalleryShot.h"
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -21,39 +22,15 @@
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
+using pelnix::test::near;
 
 namespace {
 const QColor kRemoveRed(0xe0, 0x46, 0x3c);
 
-bool near(const QColor& actual, const QColor& expected, int tolerance = 12) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-// A gallery screen as the tool renders it: made in a 375 x 667 window, its fixture applied, grabbed.
-struct Shot {
-    Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit Shot(const QString& identifier) {
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(QStringLiteral("GalleryMembers"), identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        if (const auto fixture =
-                ScreenRegistry::shared()->fixture(QStringLiteral("GalleryMembers"), identifier))
-            fixture(controller);
-        image = Screenshot::grab(&window);
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
+// The members gallery's screen as the tool renders it.
+struct Shot : test::GalleryShot {
+    explicit Shot(const QString& identifier)
+        : test::GalleryShot(QStringLiteral("GalleryMembers"), identifier) {}
     QColor centre(const QWidget* view) const { return at(view, QRectF(view->rect()).center()); }
     // Above the centre: the red of the remove icon over its white bar, a picture's colour over its
     // initials.
