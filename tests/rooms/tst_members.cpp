@@ -11,7 +11,7 @@
 #include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLMembersTableViewCell.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 
 #include <QApplication>

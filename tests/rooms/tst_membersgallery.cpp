@@ -16,7 +16,7 @@
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/PLSelectAdminTableViewCell.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
 

@@ -12,7 +12,7 @@
 #include "ui/rooms/PLMembersTableViewCell.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
 

@@ -11,7 +11,7 @@
 #include "ui/rooms/PLMakeAdminViewController.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 
 #include <QCoreApplication>

@@ -20,7 +20,7 @@
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 

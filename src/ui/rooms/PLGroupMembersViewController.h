@@ -7,8 +7,8 @@
 #include "ui/rooms/PLDropDownSearchBar.h"
 #include "ui/rooms/PLMembersAddedToGroupProtocol.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
-#include "ui/shell/PLSwipeViewController.h"
-#include "ui/shell/PLSwipeViewDelegate.h"
+#include "ui/toolkit/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewDelegate.h"
 #include "ui/toolkit/PLCustomSearchDelegate.h"
 
 #include <QLoggingCategory>
