@@ -108,6 +108,7 @@ private slots:
     void deleteRemovesMediaOnlyAfterTheServerAccepted();
     void deleteLeavesByTheStack_data();
     void deleteLeavesByTheStack();
+    void deleteFromAPresentedStackOfTwoDismissesIt();
     void offlineTheDetailsAreNotAsked();
 
 private:
@@ -393,6 +394,21 @@ void TestMemberDetail::deleteLeavesByTheStack() {
     shown.alert()->tapButtonAtIndex(0);
     QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
     QTEST(int(shown.nav->viewControllers().size()), "left");
+}
+
+void TestMemberDetail::deleteFromAPresentedStackOfTwoDismissesIt() {
+    auto* root = new platform::ui::ViewController;
+    OnScreen host(root);
+    Detail* detail = detailFor("o-bob", 0, true, true);
+    auto* stack = new NavigationController(new platform::ui::ViewController);
+    stack->pushViewController(detail, false);
+    root->presentViewController(stack, false);
+    QCoreApplication::processEvents();
+    detail->showMemberDetailsForDictionary({{"name", "Bob"}, {"email", "bob@acme.test"}});
+    detail->selectRow(Detail::DeleteConversationRow);
+    host.alert()->tapButtonAtIndex(0);
+    QTRY_VERIFY(!root->presentedViewController());
+    QCOMPARE(ChatRoom::chatRoomWithID("o-bob")->status(), qint16(1));
 }
 
 void TestMemberDetail::offlineTheDetailsAreNotAsked() {
