@@ -14,6 +14,7 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QLoggingCategory>
+#include <QThread>
 #include <algorithm>
 
 Q_LOGGING_CATEGORY(lcActiveMembers, "pelnix.ui.rooms.activemembers")
@@ -171,6 +172,7 @@ void PLActiveMembersViewController::searchCancelled() {
 // ---- Removal
 
 void PLActiveMembersViewController::removeMember(const std::shared_ptr<RoomMember>& member) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const auto room = chatRoom();
     if (!room || !member)
         return;
@@ -196,6 +198,8 @@ void PLActiveMembersViewController::removeMember(const std::shared_ptr<RoomMembe
         });
     if (started)
         PLActivityIndicatorView::show();
+    else
+        qCInfo(lcActiveMembers) << "removal from" << m_roomID << "not started (not a member, or offline)";
 }
 
 // ---- Keyboard

@@ -20,11 +20,12 @@
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
-#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QResizeEvent>
+#include <QThread>
 
 namespace pelnix {
 
@@ -289,9 +290,12 @@ void PLGroupMembersViewController::addMoreMembers() {
 
 void PLGroupMembersViewController::contactViewControllerAddedContacts(QObject*,
                                                                       const QVariantList& contacts) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const auto room = chatRoom();
-    if (!room)
+    if (!room) {
+        qCWarning(lcGroupMembers) << "room" << m_roomID << "is not stored; nobody added";
         return;
+    }
     const qint64 count = contacts.size();
     QPointer<PLGroupMembersViewController> self(this);
     const bool started = room->addContacts(

@@ -8,6 +8,7 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QLoggingCategory>
+#include <QThread>
 
 Q_LOGGING_CATEGORY(lcPendingMembers, "pelnix.ui.rooms.pendingmembers")
 
@@ -91,6 +92,7 @@ void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovi
                 return;
             self->m_loading = false;
             if (!success) {
+                qCInfo(lcPendingMembers) << "invitees of" << self->m_roomID << "not loaded";
                 self->reloadTable();
                 return;
             }
@@ -105,6 +107,7 @@ void PLPendingMembersViewController::configurePendingMembersAfterAddingAndRemovi
 }
 
 void PLPendingMembersViewController::setPendingMembers(const QVariantList& invitees) {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_isPendingMembersLoaded = true;
     setTitle(RoomsTexts::localizedFormat("Pending(%d)", {QString::number(invitees.size())}));
     if (PLMembersAddedToGroupProtocol* container = m_membersAddedDelegate.get())
@@ -166,6 +169,8 @@ void PLPendingMembersViewController::removePendingMember(const QString& name) {
     QPointer<PLPendingMembersViewController> self(this);
     const bool started = ChatRoom::removePendingMemberForRoom(
         m_roomID, inviteeID, [self, inviteeID](bool success, const PLOptionalError&, const QString&) {
+            if (!success)
+                qCInfo(lcPendingMembers) << "invitation" << inviteeID << "not withdrawn";
             if (self && success) {
                 // By ID: the lists may have been reloaded since the withdrawal began.
                 const auto isWithdrawn = [&inviteeID](const QVariant& v) {

@@ -100,6 +100,8 @@ void PLSelectAdminViewController::viewDidLoad() {
     ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(this);
     m_sections.clear();
     const auto room = currentRoom();
+    if (!room)
+        qCWarning(lcSelectAdmin) << "room" << m_roomID << "is not stored; nobody to choose";
     m_allRoomMembers = room ? room->members() : QList<std::shared_ptr<RoomMember>>();
     m_allRoomMembers.removeAll(currentRoomAdmin());
     m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this);
