@@ -11,8 +11,8 @@
 #include "ui/rooms/PLMakeAdminViewController.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
-#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -35,7 +35,6 @@ void offline(bool off) {
 }
 
 void sized(ViewController* controller, const QString& identifier) {
-    offline(false);
     if (platform::ui::Window* window = controller->window())
         window->resize(membersGallerySize(identifier));
     QCoreApplication::processEvents();
@@ -59,7 +58,6 @@ void type(PLCustomSearchTextField* field, const QString& text) {
 // The members screen pushed over the rooms list, as group information pushes it.
 ViewController* membersScreen() {
     prepareRoomsGalleryStore(true);
-    offline(true);
     auto* members = new PLGroupMembersViewController;
     members->configureWithChatRoom(ChatRoom::chatRoomWithID(membersGalleryRoomID()));
     auto* nav = new NavigationController(new ViewController);
@@ -125,33 +123,41 @@ QVariantMap membersGalleryDetails() {
 }
 
 void registerMembersGalleryScreens() {
-    auto* registry = ScreenRegistry::shared();
+    // Each screen is made and set up offline, so that no request starts in the picture.
+    const auto add = [](const QString& identifier, ScreenRegistry::Factory make,
+                        ScreenRegistry::Fixture fixture) {
+        ScreenRegistry::shared()->registerScreen(
+            kGallery, identifier,
+            [make] {
+                offline(true);
+                return make();
+            },
+            [fixture](ViewController* c) {
+                fixture(c);
+                offline(false);
+            });
+    };
     for (const QString& suffix : {QString(), kLarge}) {
         const auto id = [suffix](const char* name) { return QString::fromLatin1(name) + suffix; };
-        registry->registerScreen(kGallery, id("MembersActive"), membersScreen,
-                                 [id](ViewController* c) { sized(c, id("MembersActive")); });
-        registry->registerScreen(
-            kGallery, id("MembersActiveSearching"), membersScreen, [id](ViewController* c) {
-                sized(c, id("MembersActiveSearching"));
-                auto* members = top<PLGroupMembersViewController>(c);
-                members->searchButtonClicked();
-                type(members->searchView()->searchTextField(), membersGallerySearchText(false));
-            });
-        registry->registerScreen(kGallery, id("MembersPending"), membersScreen,
-                                 [id](ViewController* c) { showPending(c, false, id("MembersPending")); });
-        registry->registerScreen(
-            kGallery, id("MembersPendingSearching"), membersScreen,
+        add(id("MembersActive"), membersScreen, [id](ViewController* c) { sized(c, id("MembersActive")); });
+        add(id("MembersActiveSearching"), membersScreen, [id](ViewController* c) {
+            sized(c, id("MembersActiveSearching"));
+            auto* members = top<PLGroupMembersViewController>(c);
+            members->searchButtonClicked();
+            type(members->searchView()->searchTextField(), membersGallerySearchText(false));
+        });
+        add(id("MembersPending"), membersScreen,
+            [id](ViewController* c) { showPending(c, false, id("MembersPending")); });
+        add(id("MembersPendingSearching"), membersScreen,
             [id](ViewController* c) { showPending(c, true, id("MembersPendingSearching")); });
-        registry->registerScreen(kGallery, id("AdminChange"), selectAdminScreen,
-                                 [id](ViewController* c) { sized(c, id("AdminChange")); });
-        registry->registerScreen(
-            kGallery, id("AdminChangeConfirm"), selectAdminScreen, [id](ViewController* c) {
-                sized(c, id("AdminChangeConfirm"));
-                auto* select = top<PLSelectAdminViewController>(c);
-                select->didSelectRowAtIndexPath(select->adminSelectionTableView(), {1, 0});
-                QCoreApplication::processEvents();
-            });
-        registry->registerScreen(kGallery, id("MemberDetail"), detailScreen, [id](ViewController* c) {
+        add(id("AdminChange"), selectAdminScreen, [id](ViewController* c) { sized(c, id("AdminChange")); });
+        add(id("AdminChangeConfirm"), selectAdminScreen, [id](ViewController* c) {
+            sized(c, id("AdminChangeConfirm"));
+            auto* select = top<PLSelectAdminViewController>(c);
+            select->didSelectRowAtIndexPath(select->adminSelectionTableView(), {1, 0});
+            QCoreApplication::processEvents();
+        });
+        add(id("MemberDetail"), detailScreen, [id](ViewController* c) {
             sized(c, id("MemberDetail"));
             top<PLGroupMemeberDetailTableViewController>(c)->showMemberDetailsForDictionary(
                 membersGalleryDetails());
