@@ -51,13 +51,15 @@ public:
     }
 };
 
+// Made and handed its inputs as the chat window does it: by the registry and by property.
 Detail* detailFor(const QString& roomID, qint32 userID, bool oneToOne = false, bool options = false) {
-    auto* detail = new Detail;
-    detail->setProperty("roomId", roomID);
+    using namespace ConversationScreenInputs;
+    auto* detail = qobject_cast<Detail*>(ScreenRegistry::shared()->instantiate("Home", Detail::kIdentifier));
+    detail->setProperty(kRoomId, roomID);
     if (userID)
-        detail->setProperty("userID", userID);
-    detail->setProperty("isOneToOneChat", oneToOne);
-    detail->setProperty("shouldShowGroupInfoOptions", options);
+        detail->setProperty(kUserId, userID);
+    detail->setProperty(kIsOneToOneChat, oneToOne);
+    detail->setProperty(kShouldShowGroupInfoOptions, options);
     return detail;
 }
 

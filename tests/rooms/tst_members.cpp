@@ -11,8 +11,8 @@
 #include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLMembersTableViewCell.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
-#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
 
@@ -69,6 +69,8 @@ private slots:
         ScreenRegistry::shared()->clear();
     }
 
+    void screensAreFoundByTheirCallersNames_data();
+    void screensAreFoundByTheirCallersNames();
     void tabsAndBar_data();
     void tabsAndBar();
     void activeTitle_data();
@@ -86,6 +88,44 @@ private slots:
 private:
     std::unique_ptr<RoomsStore> store;
 };
+
+void TestMembers::screensAreFoundByTheirCallersNames_data() {
+    QTest::addColumn<QString>("storyboard");
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("className");
+    QTest::newRow("members, pushed") << "Home"
+                                     << "GroupMembersViewController"
+                                     << "pelnix::PLGroupMembersViewController";
+    QTest::newRow("members, presented") << "Home"
+                                        << "GroupMembersNavigationController"
+                                        << "pelnix::PLGroupMembersViewController";
+    QTest::newRow("admin change") << "PLSelectAdminViewController"
+                                  << "PLSelectAdminViewController"
+                                  << "pelnix::PLSelectAdminViewController";
+    QTest::newRow("member detail") << "Home"
+                                   << "PLGroupMemeberDetailTableViewController"
+                                   << "pelnix::PLGroupMemeberDetailTableViewController";
+}
+
+void TestMembers::screensAreFoundByTheirCallersNames() {
+    QFETCH(QString, storyboard);
+    QFETCH(QString, identifier);
+    // The real registrations, as the library's assembly makes them.
+    ScreenRegistry::shared()->clear();
+    RoomsScreens::registerScreens();
+    platform::ui::ViewController* screen = ScreenRegistry::shared()->instantiate(storyboard, identifier);
+    QVERIFY(screen);
+    if (auto* nav = qobject_cast<NavigationController*>(screen))
+        screen = nav->topViewController();
+    QTEST(QString::fromLatin1(screen->metaObject()->className()), "className");
+    // Group information hands the room over by the property "roomId".
+    QVERIFY(screen->setProperty("roomId", QStringLiteral("g-admin")));
+    QCOMPARE(screen->property("roomId").toString(), QStringLiteral("g-admin"));
+    if (auto* nav = screen->navigationController())
+        delete nav;
+    else
+        delete screen;
+}
 
 void TestMembers::tabsAndBar_data() {
     QTest::addColumn<QString>("room");

@@ -29,10 +29,13 @@ void registerMemberScreens() {
                              [] { return new PLActiveMembersViewController; });
     registry->registerScreen(home, PLPendingMembersViewController::kIdentifier,
                              [] { return new PLPendingMembersViewController; });
-    registry->registerScreen(home, PLSelectAdminViewController::kIdentifier,
-                             [] { return new PLSelectAdminViewController; });
-    registry->registerScreen(home, PLMakeAdminViewController::kIdentifier,
-                             [] { return new PLMakeAdminViewController; });
+    registry->registerScreen(home, PLGroupMemeberDetailTableViewController::kIdentifier,
+                             [] { return new PLGroupMemeberDetailTableViewController; });
+    // The admin change comes from nibs of its own name.
+    const QString selectAdmin = PLSelectAdminViewController::kIdentifier;
+    registry->registerScreen(selectAdmin, selectAdmin, [] { return new PLSelectAdminViewController; });
+    const QString makeAdmin = PLMakeAdminViewController::kIdentifier;
+    registry->registerScreen(makeAdmin, makeAdmin, [] { return new PLMakeAdminViewController; });
     for (const QString& segue :
          {PLActiveMembersViewController::kDetailSegue, PLActiveMembersViewController::kDetailSegueRTL})
         registry->registerSegue(home, PLActiveMembersViewController::kIdentifier, segue,
