@@ -1,7 +1,7 @@
 // The rooms screens of the gallery as the screenshot tool renders them, checked by pixels at points
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
 #include "GalleryRooms.h"
-#include "RoomsGalleryShot.h"
+#include "GalleryTestKit.h"
 #include "RoomsTestKit.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationBar.h"
@@ -16,7 +16,8 @@
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
-using pelnix::test::near;
+using test::describe;
+using test::near;
 
 namespace {
 const QColor kGreen(0x25, 0xa5, 0x49);
@@ -24,13 +25,7 @@ const QColor kAdminBackground(0xEB, 0xF8, 0xF1);
 // The list's separators: the host's table separator colour, else the library's green.
 const QColor kSeparator(0x66, 0xc0, 0x7f);
 
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
-}
-
-// The rooms gallery's screen as the tool renders it.
+// A rooms gallery screen as the tool renders it.
 struct GalleryShot : test::GalleryShot {
     explicit GalleryShot(const QString& identifier)
         : test::GalleryShot(QStringLiteral("GalleryRooms"), identifier) {}

@@ -2,8 +2,8 @@
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
+#include "GalleryTestKit.h"
 #include "MembersTestKit.h"
-#include "RoomsGalleryShot.h"
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"

@@ -3,10 +3,13 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryAttachments.h"
 #include "GalleryChatlets.h"
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryGroups.h"
+#include "GalleryLocation.h"
 #include "GalleryMedia.h"
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
@@ -50,8 +53,11 @@ int main(int argc, char** argv) {
     pelnix::tools::registerAccountGalleryScreens();
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
+    pelnix::tools::registerAttachmentGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerLocationGalleryScreens();
     pelnix::tools::registerMembersGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();

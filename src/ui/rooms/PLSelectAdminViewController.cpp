@@ -138,12 +138,7 @@ void PLSelectAdminViewController::viewWillDisappear(bool animated) {
 
 std::shared_ptr<RoomMember> PLSelectAdminViewController::currentRoomAdmin() const {
     const auto room = currentRoom();
-    if (!room)
-        return nullptr;
-    for (const auto& member : room->members())
-        if (member && member->isCreator())
-            return member;
-    return nullptr;
+    return room ? room->adminMember() : nullptr;
 }
 
 void PLSelectAdminViewController::arrangeMembersIntoSections(

@@ -3,12 +3,13 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/User.h"
+#include "foundation/StringTinyURLValidation.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 
 namespace pelnix::RoomsAnalytics {
 
 bool hasOwnPicture(const QString& url) {
-    return !url.isEmpty() && CurrentUserInfo::isValidTinyURL(url);
+    return !url.isEmpty() && TinyURLValidation::isValidTinyURL(url);
 }
 
 QVariantMap roomProperties(const std::shared_ptr<ChatRoom>& room) {
@@ -20,7 +21,7 @@ QVariantMap roomProperties(const std::shared_ptr<ChatRoom>& room) {
          room && !room->roomId().isNull() ? room->roomId() : QString(QLatin1String(""))},
         {QStringLiteral("NumbersOfMember"), room ? qint64(room->totalMembers()) : qint64(0)},
         {QStringLiteral("IsAdmin"), room && room->isCurrentUserAdmin()},
-        {QStringLiteral("Has picture"), hasOwnPicture(me ? me->imageUrl() : QString())}};
+        {QStringLiteral("Has picture"), TinyURLValidation::isValidTinyURL(me ? me->imageUrl() : QString())}};
 }
 
 void trackRoomEvent(const QString& event, const std::shared_ptr<ChatRoom>& room, const QVariant& success,

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the rooms galleries' tests share: a gallery screen as the screenshot tool renders it, and
-// colour comparisons with a tolerance.
+// What the rooms galleries' tests share: colour comparisons and a gallery screen rendered as the
+// screenshot tool renders it.
 
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -18,6 +18,12 @@ inline bool near(const QColor& actual, const QColor& expected, int tolerance = 1
     return std::abs(actual.red() - expected.red()) <= tolerance &&
            std::abs(actual.green() - expected.green()) <= tolerance &&
            std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+inline const char* describe(const QColor& color) {
+    static QByteArray text;
+    text = color.name().toLatin1();
+    return text.constData();
 }
 
 // A gallery screen as the tool renders it: made in a 375 x 667 window, its fixture (which sets the
