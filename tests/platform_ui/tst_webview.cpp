@@ -232,7 +232,7 @@ private slots:
         QTRY_COMPARE(finished.size(), 1);
         QVERIFY(!view.canGoBack());
         QVERIFY(!view.canGoForward());
-        view.evaluateJavaScript(QStringLiteral("document.getElementById('next').click()"));
+        clickLink(view, "next");
         QTRY_COMPARE(finished.size(), 2);
         QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
         QVERIFY(view.canGoBack());
@@ -308,6 +308,8 @@ private slots:
         QVERIFY(profile != QWebEngineProfile::defaultProfile());
         QVERIFY(profile->isOffTheRecord());
         view.allowSubresourcesFrom(widened.url(QStringLiteral("/anything")));
+        // The page's own scripts on: their fetches meet the same rule.
+        view.setAllowsPageScripts(true);
         view.resize(320, 200);
         view.show();
         QSignalSpy finished(&view, &WebView::didFinishLoad);
