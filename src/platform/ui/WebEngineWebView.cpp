@@ -247,7 +247,8 @@ void WebEngineWebView::setAllowsPageScripts(bool allowed) {
 
 bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, bool isMainFrame) {
     Q_ASSERT(QThread::currentThread() == thread());
-    const QString shown = url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).left(200);
+    const QString shown =
+        url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).left(200);
     if (!isMainFrame) {
         // A frame is part of the page, never a link the user followed: it loads where the page's
         // subresources may come from, and the screen is not asked.
@@ -267,8 +268,8 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, 
     }
     if (!byScreen && !byUser && !followsPageNavigation()) {
         // Scripts, refreshes and forms of someone else's page act for nobody: not a link to follow.
-        qCWarning(lcWebPage).noquote() << "refused a navigation the user did not start:" << shown << "(kind"
-                                       << int(engineType) << ")";
+        qCWarning(lcWebPage).noquote()
+            << "refused a navigation the user did not start:" << shown << "(kind" << int(engineType) << ")";
         m_refused.insert(url);
         return false;
     }

@@ -87,7 +87,8 @@ void PLInternalLinkWebViewController::viewDidLoad() {
     if (isWebURL(m_linkURL))
         m_webView->loadURL(m_linkURL);
     else if (!m_linkURL.isEmpty())
-        qCWarning(lcConversationSmart) << "the in-app browser does not open" << m_linkURL.scheme() << "addresses";
+        qCWarning(lcConversationSmart)
+            << "the in-app browser does not open" << m_linkURL.scheme() << "addresses";
 }
 
 bool PLInternalLinkWebViewController::eventFilter(QObject* watched, QEvent* event) {

@@ -94,8 +94,9 @@ void PLReplyWebViewController::viewDidLoad() {
     if (m_message && !m_message->latestActionIsExpired() && m_message->senderIsMe() &&
         json.value(QStringLiteral("type")).toString() == QLatin1String("primary"))
         createExpiryButton();
-    m_webview->setShouldStartLoad(
-        [this](const QUrl& url, platform::ui::WebView::NavigationType type) { return shouldStartLoad(url, type); });
+    m_webview->setShouldStartLoad([this](const QUrl& url, platform::ui::WebView::NavigationType type) {
+        return shouldStartLoad(url, type);
+    });
     connect(m_webview, &platform::ui::WebView::didFinishLoad, this,
             &PLReplyWebViewController::pageFinishedLoading);
     platform::NotificationCenter::defaultCenter()->addObserver(
@@ -184,7 +185,8 @@ void PLReplyWebViewController::handleMessageUpdate(const QString& messageId) {
     loadHTMLContent();
 }
 
-bool PLReplyWebViewController::shouldStartLoad(const QUrl& url, platform::ui::WebView::NavigationType navigation) {
+bool PLReplyWebViewController::shouldStartLoad(const QUrl& url,
+                                               platform::ui::WebView::NavigationType navigation) {
     const QString urlString = url.toString();
     // Without the user's click only the page itself loads: the page is made of other people's HTML.
     if (navigation != platform::ui::WebView::NavigationType::LinkClicked) {

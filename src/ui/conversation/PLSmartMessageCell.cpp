@@ -88,8 +88,9 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     QPalette cover = m_pageCover->palette();
     cover.setColor(QPalette::Window, backgroundColor());
     m_pageCover->setPalette(cover);
-    m_webView->setShouldStartLoad(
-        [this](const QUrl& url, platform::ui::WebView::NavigationType type) { return shouldStartLoad(url, type); });
+    m_webView->setShouldStartLoad([this](const QUrl& url, platform::ui::WebView::NavigationType type) {
+        return shouldStartLoad(url, type);
+    });
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, &PLSmartMessageCell::webViewDidStartLoad);
     connect(m_webView, &platform::ui::WebView::didFinishLoad, this,
             &PLSmartMessageCell::webViewDidFinishLoad);

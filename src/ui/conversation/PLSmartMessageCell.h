@@ -93,8 +93,8 @@ public:
     void setLinkHandler(LinkHandler handler) { m_linkHandler = std::move(handler); }
     // The answer to a navigation of the page: the page itself loads in place; a link the user
     // clicked goes to the link handler; anything else is refused.
-    bool shouldStartLoad(const QUrl& url,
-                         platform::ui::WebView::NavigationType type = platform::ui::WebView::NavigationType::LinkClicked);
+    bool shouldStartLoad(const QUrl& url, platform::ui::WebView::NavigationType type =
+                                              platform::ui::WebView::NavigationType::LinkClicked);
 
     void staleIndicatorTapped();
     void dontShowPopOverButtonClickHandler();
