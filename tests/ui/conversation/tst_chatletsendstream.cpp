@@ -86,10 +86,21 @@ QString innerText(platform::ui::WebView* web) {
 }
 
 // Clicks the page's action link of that label, as a user would.
+// A user's click on the page's action link of that label (a page's own click is no link).
 void clickAction(platform::ui::WebView* web, const QString& label) {
-    web->evaluateJavaScript(QStringLiteral("Array.from(document.querySelectorAll('a.action'))"
-                                           ".filter(function(a){return a.textContent=='%1';})[0].click();")
-                                .arg(label));
+    QVariant where;
+    web->evaluateJavaScript(
+        QStringLiteral("(function(){var r=Array.from(document.querySelectorAll('a.action'))"
+                       ".filter(function(a){return a.textContent=='%1';})[0]"
+                       ".getBoundingClientRect();return [r.left + r.width/2, r.top + r.height/2];})()")
+            .arg(label),
+        [&where](const QVariant& v) { where = v; });
+    QTRY_VERIFY(where.isValid());
+    auto* engine = qobject_cast<platform::ui::WebEngineWebView*>(web);
+    QVERIFY(engine && engine->engineView()->focusProxy());
+    const QVariantList xy = where.toList();
+    QTest::mouseClick(engine->engineView()->focusProxy(), Qt::LeftButton, {},
+                      QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
 }
 
 } // namespace
