@@ -340,8 +340,15 @@ void WebEngineWebView::loadingChanged(const WebEngineLoad& load) {
     if (started && !mayShow(load.url))
         m_refused.insert(load.url);
     if (m_refused.contains(load.url)) {
-        if (!started)
-            m_refused.remove(load.url);
+        if (started)
+            return;
+        m_refused.remove(load.url);
+        // A navigation refused while the page was still loading ends the engine's load as its own:
+        // the page the screen waits for is then as loaded as it will be.
+        if (m_openLoad && *m_openLoad != load.url && !m_engine->isLoading()) {
+            m_openLoad.reset();
+            emit didFinishLoad(true);
+        }
         return;
     }
     if (!started && load.status != WebEngineLoad::Status::Succeeded && m_replaced.remove(load.url))
