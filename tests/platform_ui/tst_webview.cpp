@@ -279,6 +279,12 @@ private slots:
             clickLink(view, "a");
             QTRY_COMPARE(m_navigations.size(), before + 1);
             QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
+            // The keyboard's way to follow a link is the user's too.
+            view.evaluateJavaScript(QStringLiteral("document.getElementById('a').focus()"));
+            view.engineView()->focusProxy()->setFocus();
+            QTest::keyClick(view.engineView()->focusProxy(), Qt::Key_Return);
+            QTRY_COMPARE(m_navigations.size(), before + 2);
+            QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
         }
     }
 
