@@ -257,15 +257,13 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, 
         qCWarning(lcWebPage).noquote() << "refused a frame the page may not load:" << shown;
         return false;
     }
-    const bool byScreen = engineType == Navigation::Typed;
-    bool byUser = false;
-    if (engineType == Navigation::LinkClicked) {
-        byUser = takeUserGesture();
-    } else if ((engineType == Navigation::BackForward || engineType == Navigation::Reload) &&
-               m_screenHistorySteps > 0) {
+    bool byScreen = engineType == Navigation::Typed;
+    if ((engineType == Navigation::BackForward || engineType == Navigation::Reload) &&
+        m_screenHistorySteps > 0) {
         --m_screenHistorySteps;
-        byUser = true;
+        byScreen = true;
     }
+    const bool byUser = engineType == Navigation::LinkClicked && takeUserGesture();
     if (!byScreen && !byUser && !followsPageNavigation()) {
         // Scripts, refreshes and forms of someone else's page act for nobody: not a link to follow.
         qCWarning(lcWebPage).noquote()
@@ -275,7 +273,7 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, 
     }
     // An HTML string arrives as a data URL; the screen knows it by the base URL it gave.
     QUrl asked = url;
-    if (byScreen && url.scheme() == QLatin1String("data") && m_htmlBase)
+    if (engineType == Navigation::Typed && url.scheme() == QLatin1String("data") && m_htmlBase)
         asked = *std::exchange(m_htmlBase, std::nullopt);
     // Only the user's click is a link clicked; the page's own click on a link is not.
     NavigationType type = navigationType(engineType);
@@ -289,7 +287,7 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, 
     // A URL refused once may be let through later; only its refused attempt is hidden.
     if (go)
         m_refused.remove(url);
-    else if (isMainFrame)
+    else
         m_refused.insert(url);
     return go;
 }
