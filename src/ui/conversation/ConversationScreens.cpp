@@ -2,7 +2,10 @@
 
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/conversation/ChatletScreens.h"
+#include "ui/conversation/LocationScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLUploadActionSheet.h"
+#include "ui/conversation/PLUploadViewerWithCaptionController.h"
 
 namespace pelnix::ConversationScreens {
 
@@ -10,7 +13,14 @@ void registerScreens() {
     auto* registry = platform::ui::ScreenRegistry::shared();
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
+    registry->registerScreen(PLUploadActionSheet::kStoryboard, PLUploadActionSheet::kIdentifier,
+                             [] { return new PLUploadActionSheet; });
+    // A nib is found by its controller's name.
+    const QString captionScreen = QStringLiteral("PLUploadViewerWithCaptionController");
+    registry->registerScreen(captionScreen, captionScreen,
+                             [] { return new PLUploadViewerWithCaptionController; });
     ChatletScreens::registerScreens();
+    LocationScreens::registerScreens();
 }
 
 } // namespace pelnix::ConversationScreens
