@@ -3,6 +3,8 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloadHelper.h"
 
 namespace pelnix::ConversationScreens {
 
@@ -11,6 +13,9 @@ void registerScreens() {
     registry->registerScreen(PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier,
                              [] { return new PLChatWindowViewController; });
     ChatletScreens::registerScreens();
+    registry->registerScreen(PLDownloadViewerController::kStoryboard, PLDownloadViewerController::kIdentifier,
+                             [] { return new PLDownloadViewerController; });
+    PLMediaDownloading::setMaker([] { return std::make_unique<PLMediaDownloadHelper>(); });
 }
 
 } // namespace pelnix::ConversationScreens
