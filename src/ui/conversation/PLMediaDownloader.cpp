@@ -46,7 +46,10 @@ void PLMediaDownloader::startDownloading() {
 }
 
 void PLMediaDownloader::progressed(qint64 received, qint64 expected) {
-    if (m_cancelled || expected <= 0)
+    // Without an announced length Qt reports the count received as the total at the end: that is
+    // no progress.
+    if (m_cancelled || expected <= 0 || !m_dataTask ||
+        !m_dataTask->header(QNetworkRequest::ContentLengthHeader).isValid())
         return;
     const double fraction = double(received) / double(expected);
     if (fraction <= 0)
