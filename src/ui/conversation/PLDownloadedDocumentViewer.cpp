@@ -2,10 +2,8 @@
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
-#include "platform/ui/Button.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/SystemServices.h"
 #include "ui/conversation/ConversationMediaLog.h"
 
 namespace pelnix {
@@ -22,16 +20,6 @@ PLDownloadedDocumentViewer::PLDownloadedDocumentViewer(QWidget* parent) : PLDown
     m_unavailableLabel->setAlignment(Qt::AlignCenter);
     m_unavailableLabel->setNumberOfLines(0);
     m_unavailableLabel->hide();
-    m_openButton = new platform::ui::Button(this);
-    m_openButton->setObjectName(QStringLiteral("openButton"));
-    m_openButton->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("Open")));
-    m_openButton->setTitleColor(QColor(0, 122, 255));
-    m_openButton->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-    m_openButton->hide();
-    connect(m_openButton, &platform::ui::Button::clicked, this, [this] {
-        if (platform::ui::SystemServices* services = platform::ui::SystemServices::current())
-            services->openURL(m_documentPathURL);
-    });
 }
 
 void PLDownloadedDocumentViewer::showDocumentForPath(const QUrl& fileURL) {
@@ -45,7 +33,6 @@ void PLDownloadedDocumentViewer::showDocumentForPath(const QUrl& fileURL) {
     const auto error = m_previewController->showDocument(fileURL);
     m_previewController->setVisible(!error);
     m_unavailableLabel->setVisible(bool(error));
-    m_openButton->setVisible(error && error->code == platform::ui::DocumentPreview::UnsupportedFormatError);
     if (error) {
         qCInfo(lcConversationMedia) << "a document cannot be previewed:" << error->debugText();
         m_unavailableLabel->setText(PLCurrentBundleInfo::localizedString(error->localizedDescription));
@@ -60,8 +47,7 @@ void PLDownloadedDocumentViewer::resizeEvent(QResizeEvent* event) {
 void PLDownloadedDocumentViewer::layOut() {
     if (m_previewController)
         m_previewController->setGeometry(rect());
-    m_unavailableLabel->setGeometry(20, height() / 2 - 60, width() - 40, 60);
-    m_openButton->setGeometry((width() - 160) / 2, height() / 2 + 8, 160, 40);
+    m_unavailableLabel->setGeometry(20, height() / 2 - 40, width() - 40, 80);
 }
 
 void PLDownloadedDocumentViewer::doneButtonPressed() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/ui/Button.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/Label.h"
 #include "ui/conversation/PLDownloadViewer.h"
@@ -10,8 +9,9 @@
 
 namespace pelnix {
 
-// A document's preview: PDF pages, a picture or plain text. A kind the preview cannot show says so
-// and offers to open the file in another application.
+// A document's preview: PDF pages, a picture or plain text. A kind the preview cannot show, or a
+// damaged file, says so in place of the preview (files are not handed to other applications: only
+// the allowed schemes are opened outside the library).
 class PLDownloadedDocumentViewer : public PLDownloadViewer {
     Q_OBJECT
 public:
@@ -24,7 +24,6 @@ public:
     QUrl documentPathURL() const { return m_documentPathURL; }
     platform::ui::DocumentPreview* previewController() const { return m_previewController; }
     platform::ui::Label* unavailableLabel() const { return m_unavailableLabel; }
-    platform::ui::Button* openButton() const { return m_openButton; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,7 +34,6 @@ private:
     QUrl m_documentPathURL;
     QPointer<platform::ui::DocumentPreview> m_previewController;
     QPointer<platform::ui::Label> m_unavailableLabel;
-    QPointer<platform::ui::Button> m_openButton;
 };
 
 } // namespace pelnix

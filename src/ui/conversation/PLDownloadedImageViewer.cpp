@@ -63,14 +63,15 @@ void PLDownloadedImageViewer::singleTapGestureHandler() {
 void PLDownloadedImageViewer::scrollViewDidZoom() {
     // Below the fitted size the content area stays the viewer's, and the picture sits in its middle.
     if (m_imageScrollView->zoomScale() < 1.0)
-        m_imageScrollView->setContentSize(m_imageScrollView->viewport()->size());
+        m_imageScrollView->setContentSize(m_imageScrollView->size());
 }
 
 void PLDownloadedImageViewer::resizeEvent(QResizeEvent* event) {
     PLDownloadViewer::resizeEvent(event);
     m_imageScrollView->setGeometry(rect());
     // Scale 1 fits the picture to the viewer.
-    m_imageScrollView->setNaturalContentSize(m_imageScrollView->viewport()->size());
+    // (Its viewport follows later, once the scroll view hears of its own size.)
+    m_imageScrollView->setNaturalContentSize(size());
     scrollViewDidZoom();
 }
 

@@ -89,8 +89,8 @@ private slots:
         platform::ui::MediaPlayer::setMaker(
             [](QObject* parent) { return new platform::ui::FakeMediaPlayer(parent); });
         room = world->importRoom(QStringLiteral("room1"));
-        message = world->importMessage(room, QStringLiteral("m1"), 1000, QStringLiteral("{}"), kBob,
-                                       QStringLiteral("smartmessage"));
+        message = world->importMessage(room, QStringLiteral("m1"), 1000, QStringLiteral("A picture"), kBob);
+        QVERIFY(message);
         host = world->showHost(room);
         picture = jpeg(QSize(64, 48), QColor(200, 40, 40));
         peer.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
