@@ -70,13 +70,15 @@ inline QString makePdf(const QString& path) {
     const QRect page = painter.viewport();
     painter.fillRect(QRect(0, 0, page.width(), 70), QColor(0, 122, 255));
     painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 20, QFont::Bold));
-    painter.drawText(QRect(20, 0, page.width() - 40, 70), Qt::AlignVCenter, QStringLiteral("Site visit"));
+    QFont title(QStringLiteral("DejaVu Sans"), 20, QFont::Bold);
+    painter.setFont(title);
+    painter.drawText(QRect(20, 0, page.width() - 40, 70), Qt::AlignVCenter, QStringLiteral("Travel policy"));
     painter.setPen(Qt::darkGray);
     painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
-    for (int line = 0; line < 16; ++line)
-        painter.drawText(QRect(20, 90 + line * 22, page.width() - 40, 20), Qt::AlignLeft,
-                         QStringLiteral("%1. Meet at the north gate at nine.").arg(line + 1));
+    for (int line = 0; line < 18; ++line)
+        painter.drawText(
+            QRect(20, 90 + line * 22, page.width() - 40, 20), Qt::AlignLeft,
+            QStringLiteral("%1. Book through the travel desk at least a week ahead.").arg(line + 1));
     writer.newPage();
     painter.drawText(QRect(20, 20, page.width() - 40, 20), Qt::AlignLeft, QStringLiteral("Page two"));
     painter.end();

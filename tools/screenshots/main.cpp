@@ -11,6 +11,7 @@
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
+#include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerChatletGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerViewersGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -15,6 +15,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTextDocument>
 #include <QThreadPool>
 
 namespace pelnix {
@@ -72,11 +73,13 @@ QWidget* PLDownloadViewerController::loadView() {
     m_captionTextView->setEditable(false);
     m_captionTextView->setFrameShape(QFrame::NoFrame);
     m_captionTextView->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 14));
-    m_captionTextView->setTextContainerInset(QMargins(8, 4, 8, 4));
+    // The margin is part of the text's height, as the strip's sizing counts it.
+    m_captionTextView->document()->setDocumentMargin(8);
     palette = m_captionTextView->palette();
     palette.setColor(QPalette::Base, QColor(0, 0, 0, 160));
     palette.setColor(QPalette::Text, Qt::white);
     m_captionTextView->setPalette(palette);
+    m_captionTextView->setAutoFillBackground(true);
     m_captionTextView->viewport()->setAutoFillBackground(true);
     m_captionTextView->viewport()->installEventFilter(this);
     // The strip starts hidden; the first toggle on display shows it.
