@@ -3,6 +3,7 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/MainThread.h"
+#include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Scheduler.h"
@@ -24,6 +25,7 @@ using platform::ui::Scheduler;
 
 namespace {
 constexpr qint64 kFlashDelayMs = 1000;
+constexpr int kCaptionDissolveMs = 200;
 
 // The file a path names: a plain path, or a file URL as the album's items have.
 QUrl fileURLFor(const QString& path) {
@@ -235,9 +237,11 @@ void PLDownloadViewerController::showOrHideCaption() {
 }
 
 void PLDownloadViewerController::toggleCaptionTextHiddenState(bool hidden) {
-    m_captionTextView->setHidden(hidden);
-    if (!hidden)
-        m_captionTextView->raise();
+    platform::ui::Animator::crossDissolve(m_captionTextView, kCaptionDissolveMs, [this, hidden] {
+        m_captionTextView->setHidden(hidden);
+        if (!hidden)
+            m_captionTextView->raise();
+    });
 }
 
 void PLDownloadViewerController::scrollViewWillBeginDragging() {

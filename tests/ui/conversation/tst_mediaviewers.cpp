@@ -6,6 +6,7 @@
 
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/ImageViewWebCache.h"
 #include "platform/ui/MediaPlayer.h"
 #include "platform/ui/Slider.h"
 #include "platform/ui/TapGestureRecognizer.h"
@@ -140,6 +141,34 @@ private slots:
         QVERIFY(qAbs(centre.y() - scroll->viewport()->rect().center().y()) <= 1);
         scroll->setZoomScale(3.0);
         QCOMPARE(viewer.downloadedImage()->size(), scroll->viewport()->size() * 3);
+    }
+
+    // A remote picture: the default picture at once, the loaded one when it comes, failures retried.
+    void aRemotePictureComesThroughTheImageLoader() {
+        QList<std::pair<QUrl, int>> asked;
+        platform::ui::ImageViewWebCache::Completed pending;
+        platform::ui::ImageViewWebCache::setImageSource(
+            {[&](const QUrl& url, int options, platform::ui::ImageViewWebCache::Completed done) {
+                 asked << std::make_pair(url, options);
+                 pending = std::move(done);
+                 return quint64(1);
+             },
+             [](quint64) {}, [](const QUrl&) { return false; }});
+        PLDownloadedImageViewer viewer;
+        viewer.resize(320, 480);
+        viewer.show();
+        viewer.showCachedImageForURL(QStringLiteral("https://files.test/s/abc"));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().first, QUrl(QStringLiteral("https://files.test/s/abc")));
+        QCOMPARE(asked.first().second & platform::ui::ImageViewWebCache::RetryFailed,
+                 int(platform::ui::ImageViewWebCache::RetryFailed));
+        const QImage placeholder = viewer.downloadedImage()->image();
+        QVERIFY(!placeholder.isNull());
+        QCOMPARE(viewer.imageScrollView()->maximumZoomScale(), 3.0);
+        const QImage loaded(picture);
+        pending(loaded, std::nullopt, 0, asked.first().first);
+        QCOMPARE(viewer.downloadedImage()->image().size(), loaded.size());
+        platform::ui::ImageViewWebCache::setImageSource({});
     }
 
     // A single tap reaches the delegate only once no second tap can follow; two taps zoom instead.
