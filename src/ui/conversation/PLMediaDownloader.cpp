@@ -78,10 +78,16 @@ void PLMediaDownloader::completed(QNetworkReply* reply) {
         return;
     }
     const QString path = m_filePathURLToBeSaved.toLocalFile();
-    QThreadPool::globalInstance()->start([body, path] {
+    QThreadPool::globalInstance()->start([body, path, cancelled = m_cancelFlag] {
         QSaveFile file(path);
-        const bool written =
-            file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit();
+        const bool opened = file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
+        // A cancel while the body was being written leaves no file and posts nothing, so that no later
+        // download takes this one's end for its own.
+        if (cancelled->load()) {
+            file.cancelWriting();
+            return;
+        }
+        const bool written = opened && file.commit();
         if (!written)
             qCWarning(lcConversationMedia) << "a downloaded file could not be written:" << file.errorString();
         postQueued(written ? PLMediaDownloaderDidFinishDownloadingNotification
@@ -95,6 +101,7 @@ void PLMediaDownloader::postFailure() {
 
 void PLMediaDownloader::cancelDownloading() {
     m_cancelled = true;
+    m_cancelFlag->store(true);
     if (QNetworkReply* reply = m_dataTask.data()) {
         m_dataTask.clear();
         reply->disconnect(this);

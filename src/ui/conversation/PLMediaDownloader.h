@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <atomic>
+#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -58,6 +60,8 @@ private:
     int m_transferTimeoutMs = 60000;
     bool m_started = false;
     bool m_cancelled = false;
+    // Shared with the write off the main thread.
+    std::shared_ptr<std::atomic_bool> m_cancelFlag = std::make_shared<std::atomic_bool>(false);
 };
 
 } // namespace pelnix
