@@ -97,9 +97,15 @@ bool PLSmartMessageImageCache::shouldCacheImages(const QString& html, const QStr
 
 void PLSmartMessageImageCache::cacheImagesIfNeeded(const QString& html) {
     Q_ASSERT(platform::isMainThread());
-    const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+    // The list is read from disk once per caches folder, then kept in step as copies are listed: a
+    // list read per page would put file reads and the worker's lock into every row a scroll shows.
+    if (const QString folder = StandardFolders::cacheDataPath(); folder != m_listedFolder) {
+        const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+        m_listed = QSet<QString>(listed.keyBegin(), listed.keyEnd());
+        m_listedFolder = folder;
+    }
     for (const QString& urlText : imageURLsInHTML(html)) {
-        if (listed.contains(urlText) || m_seen.contains(urlText))
+        if (m_listed.contains(urlText) || m_seen.contains(urlText))
             continue;
         if (!isFetchable(QUrl(urlText))) {
             qCDebug(lcConversationSmart) << "a picture that is not on the web is not copied";
@@ -127,8 +133,10 @@ void PLSmartMessageImageCache::copyImage(const QString& urlText) {
     // A copied URL is listed from now on; a failed one is not tried again in this run.
     QPointer<PLSmartMessageImageCache> self(this);
     platform::runOnMain([self, urlText, kept] {
-        if (self && kept)
+        if (self && kept) {
+            self->m_listed.insert(urlText);
             self->m_seen.remove(urlText);
+        }
     });
 }
 
