@@ -390,6 +390,26 @@ private slots:
         QVERIFY(QUrl(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL()).isLocalFile());
     }
 
+    // The album cannot take the picture (its folder's name is taken by a file): the room folder's copy
+    // is kept, recorded and shown rather than leaving the tap unanswered.
+    void aPictureTheAlbumRefusesOpensFromTheRoomFolder() {
+        const QString pictures = QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"));
+        QDir(pictures).removeRecursively();
+        QFile plug(pictures);
+        QVERIFY(plug.open(QIODevice::WriteOnly));
+        plug.close();
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("R1"),
+                                       QStringLiteral("r.jpg"), QStringLiteral("image/jpeg"));
+        start(info);
+        auto* viewer = awaitViewer();
+        QVERIFY(viewer);
+        QCOMPARE(viewer->currentPathString(), roomFile(QStringLiteral("R1.jpg")));
+        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(),
+                 roomFile(QStringLiteral("R1.jpg")));
+        QVERIFY(QFileInfo(roomFile(QStringLiteral("R1.jpg"))).isFile());
+        QVERIFY(QFile::remove(pictures));
+    }
+
     void alreadyDownloadedAudioOpensWithoutARequest() {
         const QString path = roomFile(QStringLiteral("A1.ogg"));
         QDir().mkpath(QFileInfo(path).absolutePath());
