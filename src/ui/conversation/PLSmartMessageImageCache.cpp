@@ -104,8 +104,8 @@ bool isPicture(const QByteArray& data) {
     return reader.canRead() && !reader.read().isNull();
 }
 
-// The oldest copies go until the rest are within both bounds.
-void trimCopies(qint64 maxTotalBytes) {
+// The oldest copies go until the rest are within both bounds; answers the URLs that went.
+QStringList trimCopies(qint64 maxTotalBytes) {
     struct Copy {
         QString url;
         QString path;
@@ -125,14 +125,17 @@ void trimCopies(qint64 maxTotalBytes) {
     std::sort(copies.begin(), copies.end(),
               [](const Copy& a, const Copy& b) { return a.modified < b.modified; });
     qsizetype count = copies.size();
+    QStringList removed;
     for (const Copy& copy : std::as_const(copies)) {
         if (total <= maxTotalBytes && count <= PLSmartMessageImageCache::kMaxImages)
             break;
         QFile::remove(copy.path);
         PLOfflineURLCache::removeSubstitutionPath(copy.url);
+        removed << copy.url;
         total -= copy.size;
         --count;
     }
+    return removed;
 }
 
 } // namespace
@@ -180,10 +183,16 @@ QSet<QUrl> PLSmartMessageImageCache::allowedOrigins() {
 
 void PLSmartMessageImageCache::cacheImagesIfNeeded(const QString& html) {
     Q_ASSERT(platform::isMainThread());
-    const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
     const QSet<QUrl> origins = allowedOrigins();
+    // The list is read from disk once per caches folder, then kept in step as copies are listed: a
+    // list read per page would put file reads and the worker's lock into every row a scroll shows.
+    if (const QString folder = StandardFolders::cacheDataPath(); folder != m_listedFolder) {
+        const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+        m_listed = QSet<QString>(listed.keyBegin(), listed.keyEnd());
+        m_listedFolder = folder;
+    }
     for (const QString& urlText : imageURLsInHTML(html)) {
-        if (listed.contains(urlText) || m_seen.contains(urlText))
+        if (m_listed.contains(urlText) || m_seen.contains(urlText))
             continue;
         m_seen.insert(urlText);
         const QUrl url(urlText);
@@ -214,15 +223,23 @@ void PLSmartMessageImageCache::copyImage(const QString& urlText, const QSet<QUrl
         kept = file.open(QIODevice::WriteOnly) && file.write(*data) == data->size() && file.commit() &&
                PLOfflineURLCache::addSubstitutionPath(urlText, name);
     }
+    QStringList trimmed;
     if (kept)
-        trimCopies(maxTotalBytes);
+        trimmed = trimCopies(maxTotalBytes);
     else
         qCInfo(lcConversationSmart) << "a picture of a smart message was not copied";
     // A copied URL is listed from now on; a failed one is not tried again in this run.
     QPointer<PLSmartMessageImageCache> self(this);
-    platform::runOnMain([self, urlText, kept] {
-        if (self && kept)
+    platform::runOnMain([self, urlText, kept, trimmed] {
+        if (self && kept) {
+            self->m_listed.insert(urlText);
             self->m_seen.remove(urlText);
+        }
+        // Copies dropped for the bounds may be copied again when a page shows them.
+        for (const QString& url : trimmed) {
+            if (self)
+                self->m_listed.remove(url);
+        }
     });
 }
 

@@ -63,6 +63,9 @@ private:
     // URLs queued and not yet done, or failed in this run; touched on the main thread only.
     QSet<QString> m_seen;
     qint64 m_maxTotalBytes = kMaxTotalBytes;
+    // The URLs listed, as read from the list of the caches folder named, plus those copied since.
+    QSet<QString> m_listed;
+    QString m_listedFolder;
 };
 
 } // namespace pelnix
