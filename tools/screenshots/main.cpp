@@ -15,6 +15,7 @@
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
+#include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
     pelnix::tools::registerMembersGalleryScreens();
 
