@@ -81,6 +81,7 @@ private slots:
     void searchGoesToTheSelectedTabAndATabChangeHidesIt();
     void activeListOrdersYouFirstThenByNameWhateverTheCase();
     void activeSearchMatchesNameOrEmailPrefixNeverSelf();
+    void aPersonTheStoreHoldsTwiceIsListedOnce();
     void tappingOwnRowOpensNothingOthersOpenDetail();
     void keyboardObserversGoWithTheScreen();
     void bottomInsetCoversTheBarAndTheKeyboard();
@@ -275,6 +276,20 @@ void TestMembers::activeSearchMatchesNameOrEmailPrefixNeverSelf() {
     list->searchForMembersUsingSearchText("");
     QVERIFY(!list->isFiltered());
     QCOMPARE(rowTexts(list).size(), 6);
+}
+
+void TestMembers::aPersonTheStoreHoldsTwiceIsListedOnce() {
+    // As when the stream's "joined" event and the addition's reply are both applied.
+    const auto room = ChatRoom::chatRoomWithID("g-admin");
+    auto twin = RoomMember::PS_createEntity();
+    twin->setUser(User::userWithIntID(43));
+    room->addMembersObject(twin);
+    room->save();
+    QCOMPARE(room->members().size(), 7);
+    auto* screen = membersOf("g-admin");
+    OnScreen shown(screen, 1);
+    QCOMPARE(rowTexts(screen->activeMembersViewController()),
+             (QStringList{"Ann", "", "alpha", "Anna", "Bert", "Zulu"}));
 }
 
 void TestMembers::tappingOwnRowOpensNothingOthersOpenDetail() {

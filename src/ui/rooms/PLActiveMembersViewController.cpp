@@ -9,6 +9,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/StoryboardSegue.h"
 #include "ui/rooms/PLMembersTableViewCell.h"
+#include "ui/rooms/PLRoomMemberReference.h"
 #include "ui/rooms/RoomsAnalytics.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
@@ -102,7 +103,7 @@ void PLActiveMembersViewController::viewDidDisappear(bool animated) {
 
 void PLActiveMembersViewController::generateMemebersList() {
     const auto room = chatRoom();
-    m_membersArray = room ? room->members() : QList<std::shared_ptr<RoomMember>>();
+    m_membersArray = PLRoomMemberReference::distinctMembers(room);
     removeCurrentUserFromMembers();
     // Members without a name sort as the empty name.
     std::stable_sort(m_membersArray.begin(), m_membersArray.end(), [](const auto& a, const auto& b) {

@@ -4,6 +4,8 @@
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -28,6 +30,22 @@ struct PLRoomMemberReference {
         return RoomMember::roomMemberWithRoom(ChatRoom::chatRoomWithID(roomID), User::userWithIntID(userID));
     }
     bool operator==(const PLRoomMemberReference&) const = default;
+
+    // The room's members, one per person, in the store's order. The store can hold two rows for one
+    // person for a moment, when the stream's "joined" event and the reply of the addition that caused
+    // it are both applied: a list shows the person once.
+    static QList<std::shared_ptr<RoomMember>> distinctMembers(const std::shared_ptr<ChatRoom>& room) {
+        QList<std::shared_ptr<RoomMember>> out;
+        QSet<qint32> seen;
+        for (const auto& member : room ? room->members() : QList<std::shared_ptr<RoomMember>>()) {
+            const auto user = member ? member->user() : nullptr;
+            if (!user || seen.contains(user->userID()))
+                continue;
+            seen.insert(user->userID());
+            out << member;
+        }
+        return out;
+    }
 };
 
 } // namespace pelnix

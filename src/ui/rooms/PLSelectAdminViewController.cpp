@@ -102,7 +102,7 @@ void PLSelectAdminViewController::viewDidLoad() {
     const auto room = currentRoom();
     if (!room)
         qCWarning(lcSelectAdmin) << "room" << m_roomID << "is not stored; nobody to choose";
-    m_allRoomMembers = room ? room->members() : QList<std::shared_ptr<RoomMember>>();
+    m_allRoomMembers = PLRoomMemberReference::distinctMembers(room);
     m_allRoomMembers.removeAll(currentRoomAdmin());
     m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this);
 }
