@@ -15,9 +15,11 @@
 #include "GalleryGroups.h"
 #include "GalleryLocation.h"
 #include "GalleryMedia.h"
+#include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
+#include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/NavigationController.h"
@@ -192,7 +194,9 @@ int main(int argc, char** argv) {
     pelnix::tools::registerRoomsGalleryScreens();
     pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
+    pelnix::tools::registerMembersGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

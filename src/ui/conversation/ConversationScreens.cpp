@@ -4,6 +4,8 @@
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/LocationScreens.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLUploadActionSheet.h"
 #include "ui/conversation/PLUploadViewerWithCaptionController.h"
 
@@ -20,6 +22,9 @@ void registerScreens() {
     registry->registerScreen(captionScreen, captionScreen,
                              [] { return new PLUploadViewerWithCaptionController; });
     ChatletScreens::registerScreens();
+    registry->registerScreen(PLDownloadViewerController::kStoryboard, PLDownloadViewerController::kIdentifier,
+                             [] { return new PLDownloadViewerController; });
+    PLMediaDownloading::setMaker([] { return std::make_unique<PLMediaDownloadHelper>(); });
     LocationScreens::registerScreens();
 }
 

@@ -108,7 +108,11 @@ void PLLocationViewController::openMapServiceLink() {
     m_webView = platform::ui::WebView::create(m_page);
     m_webView->setObjectName(QStringLiteral("googleMapWebView"));
     // The map service's own pages only; what they load for themselves comes from its tile hosts.
+    // They are the service's site, not someone else's HTML: they run their scripts and move within
+    // the service by themselves, which the veto below keeps to its host.
     m_webView->allowSubresourcesFromAnyWebOrigin();
+    m_webView->setAllowsPageScripts(true);
+    m_webView->setFollowsPageNavigation(true);
     const QString host = QString::fromLatin1(PLMapServiceHost);
     m_webView->setShouldStartLoad([host](const QUrl& url) {
         return url.host() == host &&
