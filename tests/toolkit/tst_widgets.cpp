@@ -135,6 +135,32 @@ private slots:
         scheduler->advance(0);
     }
 
+    // In edit mode the profile's name field looks like every other field of the library.
+    void profileNameFieldLooksLikeTheOtherFields() {
+        PLCustomTextField other;
+        other.awakeFromNib();
+        PLProfileUserNameTextField name;
+        for (QWidget* field : {static_cast<QWidget*>(&other), static_cast<QWidget*>(&name)}) {
+            field->resize(200, 44);
+            field->setAttribute(Qt::WA_DontShowOnScreen);
+            field->show();
+        }
+        name.updateTextFieldState(1);
+        const QImage otherShot = other.grab().toImage();
+        const QImage nameShot = name.grab().toImage();
+        const qreal r = otherShot.devicePixelRatio();
+        for (const QPoint point :
+             {QPoint(1, 1), QPoint(100, 0), QPoint(100, 1), QPoint(0, 22), QPoint(2, 2)}) {
+            const QColor expected = otherShot.pixelColor(point * r);
+            const QColor actual = nameShot.pixelColor(point * r);
+            QVERIFY2(qAbs(expected.red() - actual.red()) <= 8 && qAbs(expected.alpha() - actual.alpha()) <= 8,
+                     qPrintable(QStringLiteral("%1,%2: %3 against %4")
+                                    .arg(point.x())
+                                    .arg(point.y())
+                                    .arg(actual.name(QColor::HexArgb), expected.name(QColor::HexArgb))));
+        }
+    }
+
     void busyIndicatorKeepsThePictureAboveTheKeyboard() {
         Window window;
         window.resize(320, 568);
