@@ -169,7 +169,7 @@ QSizeF PLChatWindowViewController::sizeForItemAtIndexPath(CollectionView* view, 
         height = PLUnreadMessagesSeparatorCell::cellHeight();
         break;
     default:
-        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText());
+        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText(), int(width));
         break;
     }
     return {width, height};
