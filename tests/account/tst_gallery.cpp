@@ -32,6 +32,8 @@
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyExceedsViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
+#include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLCustomSearchView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -484,6 +486,10 @@ void TestAccountGallery::pickerShowsTheFilteredCountries() {
         auto* india =
             qobject_cast<PLCountryCodeTableViewCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(0)));
         QVERIFY(india && india->isCountrySelected());
+        // Typed text in the typing font, not the placeholder's light face; Cancel ends the search.
+        PLCustomSearchView* search = picker->searchView();
+        QCOMPARE(search->searchTextField()->font().weight(), PLCustomSearchView::typingFont().weight());
+        QVERIFY(search->cancelButton()->isEnabled());
         ImageView* mark = india->selectionStatusImageView();
         const QColor tick = shot.at(mark, {mark->width() / 2.0, 4});
         QVERIFY2(tick.saturation() > 80, describe(tick));
