@@ -152,6 +152,7 @@ private slots:
     void pictureChoiceOverTheProfile_data();
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
+    void profileFirstRunOpensEditing();
     void pagesShowTheirTexts();
 
 private:
@@ -240,7 +241,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 34);
+    QCOMPARE(states.size(), 40);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -499,12 +500,23 @@ void TestAccountGallery::pickerShowsTheFilteredCountries() {
     }
 }
 
+void TestAccountGallery::profileFirstRunOpensEditing() {
+    GalleryShot shot(kGallery, QStringLiteral("ProfileFirstRun"));
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile);
+    QVERIFY(profile->isFirstRun());
+    QVERIFY(profile->isEditingProfile());
+}
+
 void TestAccountGallery::pagesShowTheirTexts() {
-    {
-        GalleryShot shot(kGallery, QStringLiteral("Configuration"));
+    for (const auto& [id, state] : QList<QPair<QString, QString>>{
+             {QStringLiteral("ConfigurationStylesheet"), QStringLiteral("Downloading Stylesheet\u2026")},
+             {QStringLiteral("Configuration"), QStringLiteral("Fetching Rooms\u2026")},
+             {QStringLiteral("ConfigurationUpgrading"), QStringLiteral("Upgrading\u2026")}}) {
+        GalleryShot shot(kGallery, id);
         auto* page = qobject_cast<PLConfigureScreenViewController*>(shot.controller);
         QVERIFY(page);
-        QCOMPARE(page->currentStateTitle()->text(), QStringLiteral("Fetching Rooms\u2026"));
+        QCOMPARE(page->currentStateTitle()->text(), state);
         bool ink = false;
         Label* title = page->currentStateTitle();
         for (int x = 0; x < title->width(); ++x)

@@ -284,6 +284,19 @@ void registerScreenStates() {
         PLModelManager::sharedModelManager()->setAppConfigurationState(2);
         return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
     });
+    registerState(QStringLiteral("ConfigurationStylesheet"), AccountState{}, [] {
+        PLModelManager::sharedModelManager()->setAppConfigurationState(1);
+        return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
+    });
+    registerState(QStringLiteral("ConfigurationUpgrading"), AccountState{}, [] {
+        PLModelManager::sharedModelManager()->setAppConfigurationState(3);
+        return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
+    });
+    // The first run: the account not yet complete, the profile opens editing with its name to give.
+    AccountState firstRun;
+    firstRun.status = 1;
+    firstRun.name.clear();
+    registerState(QStringLiteral("ProfileFirstRun"), firstRun, profile);
     AccountState loggedOut;
     loggedOut.status = 4;
     registerState(QStringLiteral("LoggedOut"), loggedOut,
