@@ -99,8 +99,8 @@ public:
     std::shared_ptr<RoomMember> adminMember() const;
     qint32 adminUserID() const;
     bool isCurrentUserAdmin() const;
-    // The stored count, or while it reads -1 a count of the messages that is not stored (the
-    // event queue counts again and stores it).
+    // The stored count with the changes not stored yet; while it reads -1, a count of the messages,
+    // stored on the event queue's thread.
     qint64 unreadMessagesCount();
     QList<std::shared_ptr<Message>> allMessages() const;
     QList<std::shared_ptr<Message>> allMessagesAfterTime(qint64 time) const;
@@ -117,6 +117,11 @@ public:
     void unreadMessagesChanged(qint64 delta);
     // The sum of `updateCount` over the unread messages, as this context sees them; stores nothing.
     qint64 countUnreadMessages() const;
+    // Counts the messages and has the count stored (here on the event queue's thread, else queued
+    // there); the count.
+    qint64 countAndStoreUnreadMessages();
+    // The change of the unread updates made here since the last save (off the event queue), taken.
+    qint64 takeUncommittedUnreadDelta();
 
     // ---- List queries (ChatRoomQueries.cpp)
     static Ptr chatRoomWithID(const QString& roomId, const ContextPtr& context = {});
@@ -127,6 +132,7 @@ public:
     static std::optional<List>
     allOneToOneChatRoomsFromOtherUsersList(const std::optional<QStringList>& emails);
     static qint64 latestMessageDate(const ContextPtr& context = {});
+    // From the rooms' stored counts (rooms not counted yet are counted once and stored).
     static qint64 totalUnreadMessagesCount(const ContextPtr& context = {});
 
     // Appends one percent-encoded path component to a URL.
@@ -212,6 +218,7 @@ private:
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.
     mutable std::shared_ptr<Message> m_latestMessage;
+    qint64 m_uncommittedUnreadDelta = 0;
 };
 
 } // namespace pelnix

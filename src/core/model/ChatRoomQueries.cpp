@@ -108,12 +108,4 @@ qint64 ChatRoom::latestMessageDate(const ContextPtr& context) {
         .toLongLong();
 }
 
-qint64 ChatRoom::totalUnreadMessagesCount(const ContextPtr& context) {
-    QVariant sum = Message::PS_aggregateOperation(
-        QStringLiteral("sum:"), QStringLiteral("updateCount"),
-        K(QStringLiteral("state")) == 0 && K(QStringLiteral("room.status")) != 1, context);
-    // Summed wide; a total past the 32-bit range stays at its largest value instead of wrapping.
-    return std::clamp<qint64>(sum.toLongLong(), 0, std::numeric_limits<qint32>::max());
-}
-
 } // namespace pelnix

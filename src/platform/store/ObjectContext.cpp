@@ -672,6 +672,9 @@ bool ObjectContext::save(PLOptionalError* error) {
             return false;
         }
         m_store->publish(this, changes);
+        const auto committed = m_commitObservers;
+        for (const auto& [token, observer] : committed)
+            observer(changes);
     }
 
     for (const auto& [pk, o] : m_inserted)
@@ -900,6 +903,16 @@ quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
 
 void ObjectContext::removeSaveObserver(quint64 token) {
     m_saveObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+quint64 ObjectContext::addCommitObserver(SaveObserver observer) {
+    const quint64 token = m_nextObserver++;
+    m_commitObservers.append({token, std::move(observer)});
+    return token;
+}
+
+void ObjectContext::removeCommitObserver(quint64 token) {
+    m_commitObservers.removeIf([token](const auto& p) { return p.first == token; });
 }
 
 quint64 ObjectContext::addChangeObserver(ChangeObserver observer) {
