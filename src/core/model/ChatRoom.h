@@ -108,6 +108,13 @@ public:
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);
     void messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const;
+    // The oldest `size` messages dated at or after `time` (`inclusive`) or after it, oldest first,
+    // widened to the whole run of its newest date; whether newer ones exist.
+    QList<std::shared_ptr<Message>> messagesFromTime(qint64 time, bool inclusive, int size,
+                                                     bool* newerExist) const;
+    // The oldest unread message, or null; and how many messages are unread.
+    std::shared_ptr<Message> firstUnreadMessage() const;
+    qint64 unreadMessageRowCount() const;
 
     // ---- Keeping the unread count (ChatRoomUnreadCount.cpp). The stored count changes on the
     // event queue's thread, where stream events arrive, in the save of the change itself. Elsewhere

@@ -164,6 +164,36 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
         handler(page.value_or(QList<std::shared_ptr<Message>>()), olderExist, oldestDate);
 }
 
+QList<std::shared_ptr<Message>> ChatRoom::messagesFromTime(qint64 time, bool inclusive, int size,
+                                                           bool* newerExist) const {
+    const K date(QStringLiteral("date"));
+    const platform::Predicate range = inclusive ? date >= time : date > time;
+    auto oldest = roomMessages(range, qMax(1, size) + 1, true);
+    *newerExist = oldest.size() > qMax(1, size);
+    if (!*newerExist)
+        return oldest;
+    const auto beyond = oldest.takeLast();
+    const qint64 newest = oldest.last()->date();
+    if (beyond->date() != newest)
+        return oldest;
+    // The next page, asked for what lies after that date, would never show the rest of the run: the
+    // page takes the whole run.
+    while (!oldest.isEmpty() && oldest.last()->date() == newest)
+        oldest.removeLast();
+    oldest += roomMessages(range && date == newest, 0, true);
+    *newerExist = !roomMessages(date > newest, 1, true).isEmpty();
+    return oldest;
+}
+
+std::shared_ptr<Message> ChatRoom::firstUnreadMessage() const {
+    return roomMessages(K(QStringLiteral("state")) == 0, 1, true).value(0);
+}
+
+qint64 ChatRoom::unreadMessageRowCount() const {
+    return Message::PS_countOfEntitiesWithPredicate(
+        K(QStringLiteral("room")) == selfPtr() && K(QStringLiteral("state")) == 0, contextPtr());
+}
+
 bool ChatRoom::hasMessagesFrom(qint64 time) const {
     // Saved messages answer through the index alone; unsaved changes only a fetch sees.
     auto* context = managedObjectContext();

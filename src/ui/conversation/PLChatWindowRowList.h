@@ -54,8 +54,9 @@ public:
     int nonStaleMessageIndexInRange(Direction direction, int start) const;
     // The date row left without messages when the row at `index` goes, or kNotFound.
     int indexOfDateMessageAboveMessageAtIndex(int index) const;
-    // Puts the new-updates separator before the first unread row; its index, or kNotFound.
-    int insertUnreadMessagesSeparatorIfRequired();
+    // Puts the new-updates separator before the first unread row, counting `unreadCount` (-1: the
+    // unread rows); its index, or kNotFound.
+    int insertUnreadMessagesSeparatorIfRequired(qint64 unreadCount = -1);
     int unreadMessageSeperatorIndexIfPresent() const;
     // Moves every stored index at or after `start` by `delta`; with a negative delta the indexes in
     // [start + delta, start) go, as their rows do.
