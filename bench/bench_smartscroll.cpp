@@ -29,6 +29,7 @@
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
+#include "standin/SmartFixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,10 +52,7 @@ constexpr qint32 kBob = 8;
 constexpr qint64 kStart = 1'700'000'000'000;
 QMap<QString, double> g_figures;
 
-QByteArray fixture(const QString& file) {
-    QFile f(QStringLiteral(":/standin/smart/") + file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using standin::SmartFixtures::fixture;
 
 void waitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;

@@ -43,12 +43,12 @@ function(pelnix_library target)
   set_property(GLOBAL APPEND PROPERTY PELNIX_LAYERS ${target}_objects)
 endfunction()
 
-# pelnix_support_library(<target> LIBS ...): a static library of the current folder that is not part of
+# pelnix_support_library(<target> LIBS ...): a shared library of the current folder that is not part of
 # the shipped library (test doubles), linked against Pelnix.
 function(pelnix_support_library target)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_library(${target} STATIC ${sources})
+  add_library(${target} SHARED ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARG_LIBS})
   pelnix_warnings(${target})

@@ -21,11 +21,6 @@ constexpr Sheet kSheets[] = {
     {"image", "form", "image.xsl"},       {"file", "form", "file.xsl"},
 };
 
-QByteArray fixture(const QString& file) {
-    QFile f(QStringLiteral(":/standin/smart/") + file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QJsonObject sheetJson(const Sheet& sheet) {
     return QJsonObject{{"name", sheet.name},
                        {"category", sheet.category},
@@ -39,6 +34,11 @@ void sendJson(httplib::Response& response, const QJsonObject& object, int status
 }
 
 } // namespace
+
+QByteArray fixture(const QString& file) {
+    QFile f(QStringLiteral(":/standin/smart/") + file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 void answer(const httplib::Request& request, httplib::Response& response) {
     const std::string& path = request.path;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <httplib.h>
 
 namespace pelnix::standin {
@@ -12,6 +14,9 @@ namespace pelnix::standin {
 namespace SmartFixtures {
 
 void answer(const httplib::Request& request, httplib::Response& response);
+
+// One fixture file's bytes ("poll.xsl", "forms.json", ...); empty when there is none.
+QByteArray fixture(const QString& file);
 
 } // namespace SmartFixtures
 } // namespace pelnix::standin

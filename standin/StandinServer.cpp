@@ -49,8 +49,9 @@ struct StandinServer::Impl {
         server->set_payload_max_length(options.maxBodyBytes);
         server->set_error_handler(httplib::Server::HandlerWithResponse(
             [&guard](const httplib::Request& q, httplib::Response& r) { return guard.completeError(q, r); }));
-        // Idle keep-alive connections hold a worker until this runs out; short, so stop() is prompt.
-        server->set_keep_alive_timeout(1);
+        // One request per connection: an idle keep-alive connection would hold its worker (and stop())
+        // for up to a second; loopback connections cost next to nothing to open again.
+        server->set_keep_alive_max_count(1);
         server->set_logger(
             [&guard](const httplib::Request& q, const httplib::Response& r) { guard.finish(q, r); });
         return server;

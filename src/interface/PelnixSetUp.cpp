@@ -10,6 +10,7 @@
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "interface/PelnixScreenAssembly.h"
 #include "media/PLImageManager.h"
 #include "media/PLMultiMediaHandler.h"
 #include "media/PLRichMediaOutbox.h"
@@ -19,8 +20,6 @@
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
-#include "ui/account/AccountAnalytics.h"
-#include "ui/account/AccountScreens.h"
 
 #include <QGuiApplication>
 
@@ -47,16 +46,16 @@ void ensureLibraryIsSetUp() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
         connectImageViews();
-        connectAccountScreens();
+        connectScreens();
     }
 }
 
-void connectAccountScreens() {
-    // The account screens cannot reach the facade's tracker: the facade links them.
-    AccountScreens::registerScreens();
-    AccountAnalytics::setTracker([](const QString& eventName, const QVariantMap& properties) {
-        PLAnalyticsTrackingHelper::trackEvent(eventName, properties, true);
-    });
+void connectScreens() {
+    // The screens stand above the facade: the library's assembly registers them.
+    if (const auto& registerScreens = PelnixScreenAssembly::shared().registerScreens)
+        registerScreens();
+    else
+        qCWarning(lcFacade) << "Pelnix : no screens are assembled into this program";
 }
 
 void connectImageViews() {

@@ -23,9 +23,9 @@ void connectAppearance();
 // Loads the remote pictures of image views through the media layer's image loader (part of the
 // set-up on a GUI application; also for tests and tools that show screens without a start-up).
 void connectImageViews();
-// Registers the account screens and hands their analytics events to the host's tracker (part of the
-// set-up on a GUI application).
-void connectAccountScreens();
+// Registers every screen and hands their analytics events to the host's tracker, through the library's
+// assembly (part of the set-up on a GUI application).
+void connectScreens();
 // Points the model's smart-message rendering and the bring-up's downloads at the smart-message layer;
 // done at every start-up, so that it holds whatever replaced them since.
 void connectSmartMessages();

@@ -12,7 +12,7 @@
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixSetUp.h"
-#include "ui/account/PLAppLockScreenViewController.h"
+#include "interface/PelnixScreenAssembly.h"
 
 #include <QBuffer>
 
@@ -228,6 +228,16 @@ QImage Pelnix::imageFromEncodedString(const QString& text, double scale) {
 
 // ---- Passcode
 
+namespace {
+
+// False where no lock screen is assembled into the program: there is nothing to show then.
+bool canShowLockScreen(qint64 state) {
+    const auto& assembly = PelnixScreenAssembly::shared();
+    return assembly.canShowLockScreen && assembly.lockScreen && assembly.canShowLockScreen(state);
+}
+
+} // namespace
+
 bool Pelnix::isPasscodeEnabled() {
     if (!PelnixSetUp::isInitialSetUpDone() || !PelnixInfo::sharedInstance()->appLockFeatureEnabled())
         return false;
@@ -238,13 +248,13 @@ bool Pelnix::isPasscodeEnabled() {
 std::optional<qint64> Pelnix::appLockStatusFromPassCodeViewType(qint64 type) {
     switch (type) {
     case 0:
-        return PLAppLockScreenViewController::Unlock;
+        return PelnixScreenAssembly::Unlock;
     case 1:
-        return PLAppLockScreenViewController::SwitchOff;
+        return PelnixScreenAssembly::SwitchOff;
     case 2:
-        return PLAppLockScreenViewController::Unlock;
+        return PelnixScreenAssembly::Unlock;
     case 3:
-        return PLAppLockScreenViewController::Change;
+        return PelnixScreenAssembly::Change;
     default:
         return std::nullopt;
     }
@@ -259,7 +269,7 @@ bool Pelnix::canShowPasscodeViewForType(qint64 type, PLOptionalError* error) {
     // A type with no lock state has no screen to show.
     const auto lockState = appLockStatusFromPassCodeViewType(type);
     const bool allowed = lockState && PelnixInfo::sharedInstance()->appLockFeatureEnabled() &&
-                         PLAppLockScreenViewController::canShowAppScreenForType(*lockState);
+                         canShowLockScreen(*lockState);
     if (!allowed && error)
         *error = PelnixSetUp::error(PelnixErrorPasscodeNotEnabled, "Passcode is not enabled.");
     return allowed;
@@ -275,21 +285,14 @@ platform::ui::ViewController* Pelnix::passcodeViewControllerOfType(qint64 type,
         refusal = PelnixSetUp::error(PelnixErrorPasscodeNotEnabled, "Passcode feature is not enabled.");
     else if (type == 0 && isPasscodeStored())
         refusal = PelnixSetUp::error(PelnixErrorPasscodeAlreadyEnabled, "Passcode is already enabled");
-    else if (!lockState || !PLAppLockScreenViewController::canShowAppScreenForType(*lockState))
+    else if (!lockState || !canShowLockScreen(*lockState))
         refusal = PelnixSetUp::error(PelnixErrorPasscodeNotEnabled, "Passcode is not enabled.");
     if (refusal) {
         if (completion)
             completion(false, refusal, nullptr);
         return nullptr;
     }
-    auto* screen = new PLAppLockScreenViewController;
-    screen->setLockScreenState(*lockState);
-    screen->setPasscodeControllerCompletionHandler(
-        [completion](bool done, const std::optional<PLError>& error, platform::ui::ViewController* shown) {
-            if (completion)
-                completion(done, error, shown);
-        });
-    return screen;
+    return PelnixScreenAssembly::shared().lockScreen(*lockState, std::move(completion));
 }
 
 bool Pelnix::isPelnixAlreadyPresentingLockScreen() {

@@ -96,7 +96,10 @@ void TestOutbox::retriesEndSentWithoutAnswerThenFailedOnWelcome() {
     w->postingStateChanges.clear();
     PLModelManager::sharedModelManager()->rearmUnansweredPosts(true);
     QCOMPARE(entry->state(), qint16(4));
-    QTRY_COMPARE(w->postingStateChanges, QStringList{message->messageId()});
+    // Under load the failure's own notice can still be on its way: every notice names this message.
+    QTRY_VERIFY(w->postingStateChanges.contains(message->messageId()));
+    for (const QString& id : std::as_const(w->postingStateChanges))
+        QCOMPARE(id, message->messageId());
     // Failed entries stay out of the passes.
     PLModelManager::sharedModelManager()->postPendingMessages();
     QCOMPARE(w->postedRooms().size(), 3);

@@ -83,7 +83,7 @@ private slots:
 
     void accountScreensReportToTheHostsTracker() {
         // The account screens sit below the facade; the facade connects them to the host's tracker.
-        PelnixSetUp::connectAccountScreens();
+        PelnixSetUp::connectScreens();
         QVERIFY(platform::ui::ScreenRegistry::shared()->hasScreen("Login", "PLSignUpViewController"));
         QVERIFY(
             platform::ui::ScreenRegistry::shared()->hasScreen("Home", "PLUserProfileNavigationController"));

@@ -16,7 +16,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
-#include "interface/PelnixSplashScreenWithLogo.h"
+#include "ui/shell/PelnixSplashScreenWithLogo.h"
 #include "interface/PelnixUser.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/ViewController.h"

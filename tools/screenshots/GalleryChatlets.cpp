@@ -17,6 +17,7 @@
 #include "smart/PLSmartMessageInfo.h"
 #include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
+#include "standin/SmartFixtures.h"
 #include "ui/conversation/ChatletScreens.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
@@ -59,10 +60,7 @@ constexpr qint32 kAnn = 41;
 constexpr qint32 kBob = 42;
 constexpr qint32 kCarol = 43;
 
-QByteArray fixture(const QString& file) {
-    QFile f(QStringLiteral(":/standin/smart/") + file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using standin::SmartFixtures::fixture;
 
 // Runs the event loop until `done` holds or `ms` have passed (pages render on their own time).
 void waitUntil(const std::function<bool()>& done, int ms) {

@@ -21,7 +21,7 @@
 #include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLLocationScreenInput.h"
 #include "ui/conversation/SmartScreenSupport.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QGridLayout>
 #include <QJsonDocument>

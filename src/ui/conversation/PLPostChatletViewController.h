@@ -9,7 +9,7 @@
 #include "ui/conversation/PLChatletPickedValueFieldView.h"
 #include "ui/conversation/PLPostChatletDelegate.h"
 #include "ui/conversation/PLShareContactDelegate.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QMetaType>
 #include <QPointer>

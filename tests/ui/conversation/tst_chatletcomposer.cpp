@@ -21,8 +21,8 @@
 #include "ui/conversation/PLContactDetailViewController.h"
 #include "ui/conversation/PLLocationScreenInput.h"
 #include "ui/conversation/PLPostChatletViewController.h"
-#include "ui/shell/PLChatletCategoryCollectionViewCell.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
 
 #include <QApplication>

@@ -27,7 +27,7 @@
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QApplication>

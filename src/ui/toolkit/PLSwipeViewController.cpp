@@ -1,7 +1,7 @@
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include "platform/ui/CollectionStrip.h"
-#include "ui/shell/PLChatletCategoryCollectionViewCell.h"
+#include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "interface/PelnixSplashScreenWithLogo.h"
+#include "ui/shell/PelnixSplashScreenWithLogo.h"
 
 #include "core/model/CurrentUserInfo.h"
 #include "interface/PelnixSetUp.h"

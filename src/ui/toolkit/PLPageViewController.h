@@ -2,7 +2,7 @@
 
 #include "platform/ui/ViewController.h"
 #include "platform/ui/WeakDelegate.h"
-#include "ui/shell/PLPageViewControllerDataSource.h"
+#include "ui/toolkit/PLPageViewControllerDataSource.h"
 
 #include <QPoint>
 #include <QPointer>

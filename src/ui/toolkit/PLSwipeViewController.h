@@ -3,8 +3,8 @@
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/WeakDelegate.h"
-#include "ui/shell/PLPageViewController.h"
-#include "ui/shell/PLSwipeViewDelegate.h"
+#include "ui/toolkit/PLPageViewController.h"
+#include "ui/toolkit/PLSwipeViewDelegate.h"
 
 #include <QList>
 #include <QPointer>

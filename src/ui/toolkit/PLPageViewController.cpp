@@ -1,4 +1,4 @@
-#include "ui/shell/PLPageViewController.h"
+#include "ui/toolkit/PLPageViewController.h"
 
 #include "platform/ui/Animator.h"
 

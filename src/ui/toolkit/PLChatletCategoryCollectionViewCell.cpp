@@ -1,4 +1,4 @@
-#include "ui/shell/PLChatletCategoryCollectionViewCell.h"
+#include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/LabelAdditions.h"

@@ -4,8 +4,8 @@
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
-#include "ui/shell/PLChatletCategoryCollectionViewCell.h"
-#include "ui/shell/PLSwipeViewController.h"
+#include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
 #include <QSignalSpy>
