@@ -39,6 +39,11 @@ public:
     // Unread rows (state 0), worked out from the rows on first use after a reset.
     Rows& unreadMessages();
     void resetUnreadMessages() { m_unread.reset(); }
+    // A row appended at the end joins the unread rows as they stand (when they were worked out).
+    void noteAppendedRow(const PLChatWindowCellContent& row) {
+        if (m_unread && !row.isStale() && row.state() == 0)
+            m_unread->append(row);
+    }
 
     IndexSet& currentCellsToHide() { return m_currentCellsToHide; }
     IndexSet& allCellsToHide() { return m_allCellsToHide; }

@@ -97,11 +97,13 @@ void PLChatWindowViewController::loadNewerMessages() {
     if (page.isEmpty())
         return;
     m_loadNewerTime = page.last()->date();
-    m_rows.resetUnreadMessages();
     // Appended below what is on screen: nothing in view moves.
     m_collectionView->performBatchUpdates([this, &page] {
-        for (const auto& message : page)
-            handleMessageInsertAtTheEnd(PLChatWindowCellContent(message));
+        for (const auto& message : page) {
+            const PLChatWindowCellContent row(message);
+            handleMessageInsertAtTheEnd(row);
+            m_rows.noteAppendedRow(row);
+        }
     });
 }
 
