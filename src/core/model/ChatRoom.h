@@ -208,7 +208,13 @@ public:
     static qint16 displayCellHeightForImageSize(const QSizeF& size);
 
 private:
-    static void prefetchLatestMessages(const List& rooms, const ContextPtr& context);
+    // The rooms of a list query in its order, shared by them: the latest messages are fetched for
+    // a run of them at a time, from the one first asked, as a list shows them.
+    struct ListedRooms {
+        QList<std::weak_ptr<ChatRoom>> rooms;
+    };
+    static constexpr int kLatestMessagesFetchedAtOnce = 32;
+    void prefetchLatestMessages();
     // The room's messages that also match `condition` (none: all), by date, at most `limit` (0: all).
     QList<std::shared_ptr<Message>> roomMessages(const platform::Predicate& condition, int limit,
                                                  bool ascending) const;
@@ -225,6 +231,8 @@ private:
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.
     mutable std::shared_ptr<Message> m_latestMessage;
+    std::shared_ptr<ListedRooms> m_listed;
+    int m_listedIndex = -1;
     qint64 m_uncommittedUnreadDelta = 0;
 };
 
