@@ -795,6 +795,7 @@ void ObjectContext::resynchronize() {
                 if (const qint64 fk = r.toMany ? 0 : o->m_values[size_t(r.slot)].toLongLong();
                     fk && !m_inserted.count(fk))
                     keys[r.destination].insert(fk);
+    qCDebug(lcStore) << "merges dropped; re-reading" << m_objects.size() << "objects";
     auto db = connection(nullptr);
     if (!db)
         return;
