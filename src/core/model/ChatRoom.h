@@ -104,6 +104,8 @@ public:
     qint64 unreadMessagesCount();
     QList<std::shared_ptr<Message>> allMessages() const;
     QList<std::shared_ptr<Message>> allMessagesAfterTime(qint64 time) const;
+    // The messages dated from `from` up to and including `until`, oldest first.
+    QList<std::shared_ptr<Message>> messagesBetweenTimes(qint64 from, qint64 until) const;
     std::shared_ptr<Message> latestMessage();
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);

@@ -84,6 +84,11 @@ QList<std::shared_ptr<Message>> ChatRoom::allMessagesAfterTime(qint64 time) cons
     return roomMessages(K(QStringLiteral("date")) >= time, 0, true);
 }
 
+QList<std::shared_ptr<Message>> ChatRoom::messagesBetweenTimes(qint64 from, qint64 until) const {
+    const K date(QStringLiteral("date"));
+    return roomMessages(date >= from && date <= until, 0, true);
+}
+
 QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate& condition, int limit,
                                                        bool ascending) const {
     auto self = selfPtr();

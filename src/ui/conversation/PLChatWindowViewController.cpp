@@ -321,11 +321,21 @@ void PLChatWindowViewController::resetUnreadStateAndReload() {
     m_collectionView->reloadData();
 }
 
+QList<Message::Ptr> PLChatWindowViewController::messagesForRefresh() const {
+    if (!m_chatRoom)
+        return {};
+    // Everything newer would be the whole unread run again.
+    if (m_hasNewerMessagesToLoad)
+        return m_chatRoom->messagesBetweenTimes(m_loadMoreTime, m_loadNewerTime);
+    return m_chatRoom->allMessagesAfterTime(m_loadMoreTime);
+}
+
 void PLChatWindowViewController::refreshWithLatestMessages(const QList<Message::Ptr>& messages) {
     // The date rows and the separator go in before the list is shown again: one reload for all.
     m_rows.setMessages(messages);
     PLChatWindowRowList::insertDateMessages(m_rows.rows());
-    m_rows.insertUnreadMessagesSeparatorIfRequired();
+    m_rows.insertUnreadMessagesSeparatorIfRequired(
+        m_hasNewerMessagesToLoad && m_chatRoom ? m_chatRoom->unreadMessageRowCount() : -1);
     resetUnreadStateAndReload();
     if (m_rows.unreadMessages().isEmpty())
         m_collectionView->scrollToBottomAnimated(false);
@@ -357,7 +367,7 @@ void PLChatWindowViewController::appDidBecomeActive() {
         [self](bool success, const PLOptionalError&, const QString&) {
             if (!self || !success || !self->m_chatRoom)
                 return;
-            self->refreshWithLatestMessages(self->m_chatRoom->allMessagesAfterTime(self->m_loadMoreTime));
+            self->refreshWithLatestMessages(self->messagesForRefresh());
         });
 }
 

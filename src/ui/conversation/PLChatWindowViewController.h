@@ -160,6 +160,9 @@ public:
     bool shouldHideMessageAtIndexPath(const platform::ui::IndexPath& path) const;
     void resetUnreadStateAndReload();
     void refreshWithLatestMessages(const QList<Message::Ptr>& messages);
+    // The rows a foreground refresh shows: the loaded range and everything newer, or, while newer
+    // pages wait, the loaded range alone.
+    QList<Message::Ptr> messagesForRefresh() const;
     void refreshViewIfRequired();
     void appDidBecomeActive();
     // Paints the list now when no frame was painted for a frame interval.

@@ -30,6 +30,7 @@ private slots:
     void cleanup();
     void opensAtTheFirstUnreadAndReadsDownToTheNewest();
     void aShortUnreadRunStillOpensWithEveryUnreadRow();
+    void aForegroundRefreshKeepsTheWindow();
 
 private:
     void fill(int read, int unread);
@@ -132,6 +133,21 @@ void TestChatWindowBigRoom::aShortUnreadRunStillOpensWithEveryUnreadRow() {
     QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(),
              QStringLiteral("%1 New Updates ").arg(unread));
     QCOMPARE(rows.at(rows.count() - 1).message()->messageId(), QStringLiteral("m%1").arg(500 + unread - 1));
+}
+
+void TestChatWindowBigRoom::aForegroundRefreshKeepsTheWindow() {
+    // Back in the foreground the list is read again: the rows it holds, not the whole unread run.
+    fill(10, 5000);
+    auto* chat = world->open(room);
+    auto& rows = chat->rowList();
+    const int before = rows.count();
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    chat->refreshWithLatestMessages(chat->messagesForRefresh());
+    QCOMPARE(rows.count(), before);
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(), QStringLiteral("5000 New Updates "));
+    QCOMPARE(rows.at(separator + 1).message()->messageId(), QStringLiteral("m10"));
 }
 
 QTEST_MAIN(TestChatWindowBigRoom)
