@@ -2,6 +2,7 @@
 
 #include "ControlApi.h"
 #include "EventHub.h"
+#include "MapService.h"
 #include "MessagingApi.h"
 #include "RequestLog.h"
 #include "RouteGuard.h"
@@ -35,6 +36,7 @@ struct StandinServer::Impl {
     std::unique_ptr<ControlApi> controlApi;
     std::unique_ptr<MessagingApi> messagingApi;
     std::unique_ptr<S3ObjectService> s3Service;
+    std::unique_ptr<MapService> mapService;
     std::unique_ptr<httplib::Server> api;
     std::unique_ptr<httplib::Server> s3;
     std::thread apiThread, s3Thread;
@@ -110,6 +112,8 @@ bool StandinServer::start() {
     d->messagingApi = std::make_unique<MessagingApi>(d->context, d->apiGuard);
     d->s3Service = std::make_unique<S3ObjectService>(d->context, d->s3Guard);
     d->controlApi->install(*d->api);
+    d->mapService = std::make_unique<MapService>(d->apiGuard);
+    d->mapService->install(*d->api);
     d->messagingApi->install(*d->api);
     d->s3Service->install(*d->s3);
 

@@ -27,6 +27,7 @@
 //   baseS3FileURL       B"s3/file?"       short URLs B"s/<code>" that serve the stored object
 //   splash images       B"splash/iOS/CoBrandingImage<scale>.png", ".../CoBrandingLogoImage<scale>.png"
 //   picture bucket      "pelnix.media"    (not DNS-compatible, so clients use path-style S3 URLs)
+//   mapTileURL          B"tiles/{z}/{x}/{y}.png", geocoderURL B"geocoder/" (MapService.h)
 // The S3 object API (PutObject, GetObject, HeadObject, signature version 2; "x-amz-meta-" headers are
 // kept with the object) is served on its own port:
 // s3Endpoint() = "http://127.0.0.1:S3PORT", path style "/<bucket>/<key>" or virtual-host style

@@ -1042,18 +1042,27 @@ std::optional<QJsonObject> StandinStore::postMessage(const QString& roomId, qint
         error = {400, "invalidType", "Unknown message type."};
         return std::nullopt;
     }
-    const QJsonObject textJson = QJsonDocument::fromJson(text.toUtf8()).object();
+    QJsonObject textJson = QJsonDocument::fromJson(text.toUtf8()).object();
     QJsonObject message{{"type", type},
                         {"text", text},
                         {"sender", QString::number(userId)},
                         {"senderObj", userJsonById(userId)}};
     if (type == "smartmessage" && textJson.value("formid").toString().isEmpty() &&
         !textJson.value("formid").isDouble()) {
-        error = {400, "invalidSmartMessage", "A smart message needs a form ID."};
-        return std::nullopt;
+        // Shares made from the library's own forms (a check-in, a contact, a picture) come without
+        // a form ID: the service gives them one, as clients find a smart message by it.
+        const QString kind = textJson.value("type").toString();
+        if (textJson.isEmpty() || kind == "reply" || kind == "expiry") {
+            error = {400, "invalidSmartMessage", "A smart message needs a form ID."};
+            return std::nullopt;
+        }
+        textJson.insert("formid", QUuid::createUuid().toString(QUuid::WithoutBraces));
+        message.insert("text", QString::fromUtf8(QJsonDocument(textJson).toJson(QJsonDocument::Compact)));
     }
     const bool expiry = type == "message" && textJson.value("type").toString() == "expiry";
-    const bool reply = type == "smartmessage" && textJson.value("type").toString() == "reply";
+    // A location answer ("locresp") answers its form as a reply does, with the place as its values.
+    const bool located = type == "smartmessage" && textJson.value("type").toString() == "locresp";
+    const bool reply = (type == "smartmessage" && textJson.value("type").toString() == "reply") || located;
     if (expiry || reply) {
         // Both re-announce the smart message they name instead of showing a row of their own.
         auto form = latestSmartMessageFormLocked(roomId, textJson.value("formid").toString());
@@ -1066,7 +1075,13 @@ std::optional<QJsonObject> StandinStore::postMessage(const QString& roomId, qint
                 error = {409, "chatletExpired", "Chatlet is expired."};
                 return std::nullopt;
             }
-            countReply(*form, textJson.value("reply").toObject(), userId);
+            QJsonObject answer = textJson.value("reply").toObject();
+            if (located) {
+                answer = textJson;
+                answer.remove("formid");
+                answer.remove("type");
+            }
+            countReply(*form, answer, userId);
         }
         form->insert("latestAction", expiry ? "expired" : "reply");
         form->insert("currentsender", QString::number(userId));

@@ -21,6 +21,8 @@ namespace pelnix {
 namespace platform::ui {
 class ViewController;
 }
+class PelnixViewController;
+class PelnixCustomViewController;
 
 // (success, error, message) of an operation the host started.
 using PLResultHandler =
@@ -102,10 +104,34 @@ public:
     // The lock state a view type opens; none for a type outside 0 to 3.
     static std::optional<qint64> appLockStatusFromPassCodeViewType(qint64 type);
     static bool canShowPasscodeViewForType(qint64 type, PLOptionalError* error = nullptr);
-    // The lock screen for the type, or null after the completion was told why (synchronously).
+    // A passcode container (PelnixCustomViewController of type 3) for the type, or null after the
+    // completion was told why (synchronously).
     static platform::ui::ViewController* passcodeViewControllerOfType(qint64 type,
                                                                       PLPasscodeHandler completion);
     static bool isPelnixAlreadyPresentingLockScreen();
+
+    // ---- Containers a host embeds (defined with them, in the library's assembly). Each new
+    // container loads its screen when its view loads; the caller owns it.
+    // Types: 0 rooms list, 1 chat window, 2 user profile, 3 settings, 4 configuration progress; null
+    // before start-up.
+    static PelnixViewController* pelnixViewControllerOfType(qint64 type);
+    // The rooms list, owning the session: when the newest such container goes, the session's state
+    // manager goes with it.
+    static PelnixViewController* pelnixGroupsViewController();
+    // The chat window of a stored group's room, owning the session; null for an unknown group.
+    static PelnixViewController* createPelnixWindowViewControllerWithGroup(const std::optional<PelnixGroup>& group);
+    static PelnixViewController* userProfileViewController();
+    static PelnixViewController* settingsViewController();
+    // The configuration progress page; no start-up needed.
+    static PelnixViewController* pelnixConfigurationViewController();
+    // Opens the group in the rooms list that `fromChatRoomsList` (a rooms-list container) shows.
+    static void openPelnixGroup(const PelnixGroup& group, platform::ui::ViewController* fromChatRoomsList);
+    // The sign-up and verification flow; null, with -1004 to the completion, while a session is set up.
+    static PelnixCustomViewController* pelnixLoginViewController(PLResultHandler completion);
+    static PelnixCustomViewController* userLoggedOutViewController(std::function<void()> completion);
+    // Public groups; null before start-up.
+    static PelnixCustomViewController* publicGroupsViewController(
+        std::function<void(const PelnixGroup& group)> completion);
 
     // ---- Registration and profile
     static void registerUserWithEmail(const QString& email, PLResultHandler completion);

@@ -26,8 +26,8 @@ struct PelnixScreenAssembly {
     std::function<void()> registerScreens;
     // Whether the lock screen can be shown in `state` (switching off and changing need a passcode).
     std::function<bool(qint64 state)> canShowLockScreen;
-    // A new lock screen in `state`, answering through `completion`.
-    std::function<platform::ui::ViewController*(qint64 state, LockScreenHandler completion)> lockScreen;
+    // A new passcode container for the passcode view `type` (0 to 3), answering through `completion`.
+    std::function<platform::ui::ViewController*(qint64 type, LockScreenHandler completion)> passcodeContainer;
 
     static PelnixScreenAssembly& shared();
 };

@@ -233,7 +233,7 @@ namespace {
 // False where no lock screen is assembled into the program: there is nothing to show then.
 bool canShowLockScreen(qint64 state) {
     const auto& assembly = PelnixScreenAssembly::shared();
-    return assembly.canShowLockScreen && assembly.lockScreen && assembly.canShowLockScreen(state);
+    return assembly.canShowLockScreen && assembly.passcodeContainer && assembly.canShowLockScreen(state);
 }
 
 } // namespace
@@ -292,7 +292,7 @@ platform::ui::ViewController* Pelnix::passcodeViewControllerOfType(qint64 type,
             completion(false, refusal, nullptr);
         return nullptr;
     }
-    return PelnixScreenAssembly::shared().lockScreen(*lockState, std::move(completion));
+    return PelnixScreenAssembly::shared().passcodeContainer(type, std::move(completion));
 }
 
 bool Pelnix::isPelnixAlreadyPresentingLockScreen() {

@@ -56,6 +56,18 @@ PLImageManager::LoadID PLImageManager::loadImageWithURL(const QUrl& url, int opt
                        CacheTypeNone, url);
         return 0;
     }
+    // Picture URLs come from the server and other people: a local file or another scheme would
+    // copy whatever it names into the cache.
+    const QString scheme = url.scheme().toLower();
+    if ((scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty()) {
+        qCWarning(lcImageManager) << "not an http or https picture address; refused:" << scheme;
+        if (completion)
+            completion(QImage(),
+                       PLError(kErrorDomain, UnsupportedURLError,
+                               QStringLiteral("Only http and https pictures are loaded")),
+                       CacheTypeNone, url);
+        return 0;
+    }
     const QString key = PLImageCache::keyForURL(url);
     const QImage cached = m_cache->imageFromMemory(key);
     if (!cached.isNull()) {
@@ -156,8 +168,9 @@ void PLImageManager::download(const QUrl& url, const QString& key) {
             return;
         download->body += reply->read(download->cap + 1 - download->body.size());
         if (download->body.size() > download->cap)
-            stop(PLError(kErrorDomain, TooLargeError,
-                         QStringLiteral("The image is larger than the bound of %1 bytes").arg(download->cap)));
+            stop(
+                PLError(kErrorDomain, TooLargeError,
+                        QStringLiteral("The image is larger than the bound of %1 bytes").arg(download->cap)));
     });
     auto* deadline = new QTimer(reply);
     deadline->setSingleShot(true);
@@ -171,7 +184,8 @@ void PLImageManager::download(const QUrl& url, const QString& key) {
             [this, url, key, download] { downloadFinished(url, key, download); });
 }
 
-void PLImageManager::downloadFinished(const QUrl& url, const QString& key, const std::shared_ptr<Download>& download) {
+void PLImageManager::downloadFinished(const QUrl& url, const QString& key,
+                                      const std::shared_ptr<Download>& download) {
     QNetworkReply* reply = download->reply;
     if (!reply)
         return;

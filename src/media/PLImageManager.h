@@ -18,8 +18,8 @@ class QNetworkReply;
 
 namespace pelnix {
 
-// Loads remote images: memory cache, then disk cache, then a download. Decoding and disk work run
-// on one background thread; completions always run on the main thread, also on failure.
+// Loads remote images (http and https only): memory cache, then disk cache, then a download. Decoding and
+// disk work run on one background thread; completions always run on the main thread, also on failure.
 //
 // A download is bounded: a reply that declares a body longer than maxDownloadBytes() is refused
 // before its body is read, a body that grows past it is aborted, and the whole download is aborted
@@ -37,6 +37,8 @@ public:
     // Failures of a bounded download (domain PLImageManagerErrorDomain).
     static constexpr int TooLargeError = -4;
     static constexpr int TimedOutError = -5;
+    // A URL that is not http or https (a local file, data, ...), which is never loaded.
+    static constexpr int UnsupportedURLError = -6;
 
     // The cache lives in `cacheFolder` (the shared manager: Caches/"PLImageCache").
     explicit PLImageManager(const QString& cacheFolder, QObject* parent = nullptr);

@@ -22,6 +22,8 @@ struct PLMediaSelection {
     bool isExistingMedia = false;
     // The file ID a smart message's text already refers to by its upload placeholder; empty: new.
     QString fileID;
+    // Shown with the item; goes into its description.
+    QString caption;
 };
 
 // Turns one selection into upload bytes and its description: pictures are reduced by a power of two

@@ -117,13 +117,20 @@ PLRichMediaPosts::richMediaInfoCreatingTemporaryFileForSelection(const PLMediaSe
     PLMultiMediaHandler handler;
     const QByteArray data = handler.processMultiMediaWithInfo(selection);
     PLMultiMediaInfo info = handler.currentMediaInfo();
+    if (!selection.fileID.isEmpty() && !info.fileID.isEmpty()) {
+        info.fileID = selection.fileID;
+        info.fileName = selection.fileID + QLatin1Char('.') + QFileInfo(info.fileName).suffix();
+    }
+    info.caption = selection.caption;
+    return richMediaInfoCreatingTemporaryFile(info, data);
+}
+
+RichMediaInfo::Ptr PLRichMediaPosts::richMediaInfoCreatingTemporaryFile(PLMultiMediaInfo info,
+                                                                        const QByteArray& data) {
+    Q_ASSERT(platform::isMainThread());
     if (data.isEmpty() || info.fileID.isEmpty()) {
         qCWarning(lcRichMediaPosts) << "media selection gave no file";
         return nullptr;
-    }
-    if (!selection.fileID.isEmpty()) {
-        info.fileID = selection.fileID;
-        info.fileName = selection.fileID + QLatin1Char('.') + QFileInfo(info.fileName).suffix();
     }
     // The extension of a picked file is not ours to trust as part of a path.
     info.fileName = sanitisedFileName(info.fileName, sanitisedFileName(info.fileID, QStringLiteral("media")));
@@ -160,15 +167,27 @@ Message::Ptr PLRichMediaPosts::postRichMediaForMediaSelection(const ChatRoom::Pt
     Q_ASSERT(platform::isMainThread());
     if (!room)
         return nullptr;
-    const auto row = richMediaInfoCreatingTemporaryFileForSelection(selection);
-    auto message = room->createMessage();
+    return postRichMedia(*room, richMediaInfoCreatingTemporaryFileForSelection(selection));
+}
+
+Message::Ptr PLRichMediaPosts::postRichMediaWithPreparedMedia(const ChatRoom::Ptr& room,
+                                                              const PLMultiMediaInfo& info,
+                                                              const QByteArray& data) {
+    Q_ASSERT(platform::isMainThread());
+    if (!room)
+        return nullptr;
+    return postRichMedia(*room, richMediaInfoCreatingTemporaryFile(info, data));
+}
+
+Message::Ptr PLRichMediaPosts::postRichMedia(ChatRoom& room, const RichMediaInfo::Ptr& row) {
+    auto message = room.createMessage();
     message->setType(1);
     message->setDisplayName(QStringLiteral("Rich Media"));
     const auto info =
         row ? PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo()) : std::nullopt;
     message->setDisplayCellHeight(
         ChatRoom::displayCellHeightForImageSize(info ? info->bigImgSize : QSizeF()));
-    queue(*room, message, kRichMediaEntry, {}, row ? RichMediaInfo::List{row} : RichMediaInfo::List{},
+    queue(room, message, kRichMediaEntry, {}, row ? RichMediaInfo::List{row} : RichMediaInfo::List{},
           ChatRoomMessageAddedNotification);
     return message;
 }

@@ -23,6 +23,9 @@ public:
     // A single attachment: its text is made when its upload completes.
     static Message::Ptr postRichMediaForMediaSelection(const ChatRoom::Ptr& room,
                                                        const PLMediaSelection& selection);
+    // The same for a file already prepared by a media handler: its description and upload bytes.
+    static Message::Ptr postRichMediaWithPreparedMedia(const ChatRoom::Ptr& room,
+                                                       const PLMultiMediaInfo& info, const QByteArray& data);
     // A smart message whose text refers to the first selection's file by its upload placeholder;
     // the other selections are not sent.
     static Message::Ptr postChatletWithMessageString(const ChatRoom::Ptr& room, const QString& chatletJSON,
@@ -41,6 +44,9 @@ public:
     // fails. The row is not committed: it belongs to the entry it is added to.
     static RichMediaInfo::Ptr
     richMediaInfoCreatingTemporaryFileForSelection(const PLMediaSelection& selection);
+    // Writes prepared bytes under the description's (sanitised) file name; null when that fails.
+    static RichMediaInfo::Ptr richMediaInfoCreatingTemporaryFile(PLMultiMediaInfo info,
+                                                                 const QByteArray& data);
     static RichMediaInfo::Ptr richmediaInfoFromMultimediaInfo(const PLMultiMediaInfo& info);
 
     // "PLS3URLPlaceHolder_<fileID>": stands for the file's short URL in a smart message's text.
@@ -57,6 +63,9 @@ public:
     static void removeAssociatedTemporaryFilesIfRichMedia(const PendingMessageInfo& entry);
     // Whether a later reply of the same message is still to complete after `entry`.
     static bool hasAtleaseOneMoreLatestReplyPendingMessage(const PendingMessageInfo& entry);
+
+private:
+    static Message::Ptr postRichMedia(ChatRoom& room, const RichMediaInfo::Ptr& row);
 };
 
 } // namespace pelnix

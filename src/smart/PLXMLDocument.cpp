@@ -119,8 +119,8 @@ void PLXMLDocument::Free::operator()(_xmlDoc* doc) const {
 QString PLXMLDocument::elementName(const QString& name) {
     // Most keys are names already.
     const auto plain = [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-               c == u'-' || c == u'.';
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               c == u'_' || c == u'-' || c == u'.';
     };
     if (!name.isEmpty() && !name.front().isDigit() && name.front() != u'-' && name.front() != u'.' &&
         std::all_of(name.begin(), name.end(), plain))
@@ -149,7 +149,7 @@ PLXMLDocument PLXMLDocument::documentWithJSON(const QJsonValue& value, const QSt
     return document;
 }
 
-PLXMLDocument PLXMLDocument::documentWithXMLData(const QByteArray& data, QString* error) {
+PLXMLDocument PLXMLDocument::documentWithXMLData(const QByteArray& data, QString* error, bool anyDepth) {
     initializeXMLLibraries();
     PLXMLDocument document;
     xmlParserCtxtPtr context = xmlNewParserCtxt();
@@ -159,7 +159,8 @@ PLXMLDocument PLXMLDocument::documentWithXMLData(const QByteArray& data, QString
         return document;
     }
     // No XML_PARSE_NOENT and no DTD loading: external entities are neither fetched nor expanded.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA |
+                        (anyDepth ? XML_PARSE_HUGE : 0);
     xmlDocPtr doc = xmlCtxtReadMemory(context, data.constData(), int(data.size()), nullptr, "UTF-8", options);
     if (!doc || !context->wellFormed) {
         if (error) {

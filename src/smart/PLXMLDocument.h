@@ -29,8 +29,11 @@ public:
     // The JSON value under one root element named `rootName`.
     static PLXMLDocument documentWithJSON(const QJsonValue& value, const QString& rootName);
     // Parses XML text without network access and without loading or expanding external entities.
-    // An empty document when the text is not well-formed; `error` then says why.
-    static PLXMLDocument documentWithXMLData(const QByteArray& xml, QString* error = nullptr);
+    // An empty document when the text is not well-formed; `error` then says why. `anyDepth` lifts
+    // libxml2's bounds on nesting and text size, for a document this library wrote itself (a message
+    // document nests as deep as its JSON).
+    static PLXMLDocument documentWithXMLData(const QByteArray& xml, QString* error = nullptr,
+                                             bool anyDepth = false);
 
     bool isNull() const { return !m_doc; }
     _xmlDoc* doc() const { return m_doc.get(); }

@@ -5,6 +5,7 @@
 #include "foundation/JsonHelpers.h"
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
+#include "smart/XSLTWorkerPool.h"
 
 #include <QHash>
 #include <QJsonDocument>
@@ -116,8 +117,13 @@ QString SmartMessageRenderer::transform(const PLXMLDocument& document, const QSt
     const auto style = compiledStyleSheet(name, xslt);
     if (!style)
         return {};
+    // Compiled here too: a stylesheet that does not compile is refused without a worker, and is
+    // what runs when no worker program is installed.
     QString error;
-    const auto html = style->transform(document, &error);
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    const auto html = workers.isAvailable()
+                          ? workers.transform(xslt.toUtf8(), document, PLXSLTStylesheet::limits(), &error)
+                          : style->transform(document, &error);
     if (!html) {
         qCWarning(lcSmart) << "stylesheet" << name << "failed:" << error;
         return {};

@@ -53,7 +53,8 @@ public:
     // The compiled form of stylesheet text, from the shared cache; null when it does not compile.
     static std::shared_ptr<const PLXSLTStylesheet> compiledStyleSheet(const QString& name,
                                                                       const QString& xslt);
-    // Transforms `document` with stylesheet text; "" on any failure.
+    // Transforms `document` with stylesheet text, in a transform worker (XSLTWorkerPool) that is
+    // ended at the time bound whatever the stylesheet evaluates; "" on any failure.
     static QString transform(const PLXMLDocument& document, const QString& name, const QString& xslt);
 };
 

@@ -39,6 +39,18 @@ QString nameOf(const xmlNode* node) {
     return QStringLiteral("xsl:") + QString::fromUtf8(reinterpret_cast<const char*>(node->name));
 }
 
+QString qualifiedName(const xmlNode* node) {
+    const QString local = QString::fromUtf8(reinterpret_cast<const char*>(node->name)).left(80);
+    if (!node->ns || !node->ns->prefix)
+        return local;
+    return QString::fromUtf8(reinterpret_cast<const char*>(node->ns->prefix)).left(80) + QLatin1Char(':') +
+           local;
+}
+
+QByteArray text(const xmlChar* value) {
+    return QByteArray(reinterpret_cast<const char*>(value));
+}
+
 } // namespace
 
 XSLTStylesheetPreparer::XSLTStylesheetPreparer(xmlDocPtr doc, XSLTMessageSink* sink)
@@ -55,6 +67,7 @@ bool XSLTStylesheetPreparer::run(QString* error) {
         return fail(error, QStringLiteral("document is not a stylesheet"));
     if (!collectPrefixes(root))
         return fail(error, QStringLiteral("stylesheet names a reserved namespace"));
+    collectExtensionNamespaces(root);
     if (!isXSLT(root, "stylesheet") && !isXSLT(root, "transform")) {
         root = wrapSimplifiedStylesheet(root);
         if (!root)
@@ -107,6 +120,39 @@ bool XSLTStylesheetPreparer::collectPrefixes(const xmlNode* node) {
             return false;
     }
     return true;
+}
+
+// The namespaces that extension-element-prefixes (on the stylesheet element) and
+// xsl:extension-element-prefixes (on literal result elements) declare, anywhere in the document:
+// libxslt keeps them for the whole stylesheet.
+void XSLTStylesheetPreparer::collectExtensionNamespaces(xmlNodePtr node) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE)
+            continue;
+        xmlChar* declared = isXSLT(node)
+                                ? xmlGetNoNsProp(node, X("extension-element-prefixes"))
+                                : xmlGetNsProp(node, X("extension-element-prefixes"), X(kXSLTNamespace));
+        if (declared) {
+            for (const QByteArray& prefix : text(declared).simplified().split(' ')) {
+                if (prefix.isEmpty())
+                    continue;
+                m_extensionPrefixes.insert(prefix);
+                const bool isDefault = prefix == "#default";
+                if (const xmlNs* ns = xmlSearchNs(m_doc, node, isDefault ? nullptr : X(prefix.constData())))
+                    m_extensionURIs.insert(text(ns->href));
+            }
+            xmlFree(declared);
+        }
+        collectExtensionNamespaces(node->children);
+    }
+}
+
+bool XSLTStylesheetPreparer::isExtensionElement(const xmlNode* node) const {
+    if (isXSLT(node) || node->type != XML_ELEMENT_NODE)
+        return false;
+    const QByteArray prefix = node->ns && node->ns->prefix ? text(node->ns->prefix) : QByteArray("#default");
+    return m_extensionPrefixes.contains(prefix) ||
+           (node->ns && m_extensionURIs.contains(text(node->ns->href)));
 }
 
 // A literal result element with xsl:version is the body of a template for "/" (XSLT 1.0,
@@ -166,6 +212,9 @@ xmlNodePtr XSLTStylesheetPreparer::checkPoint(const char* name) {
 
 void XSLTStylesheetPreparer::topLevel(xmlNodePtr sheet) {
     for (xmlNodePtr node = sheet->children; node; node = node->next) {
+        if (isExtensionElement(node))
+            refuse(QStringLiteral("stylesheet uses the extension element %1, which is not offered")
+                       .arg(qualifiedName(node)));
         if (!isXSLT(node))
             continue; // data elements of other namespaces are ignored by XSLT
         if (isXSLT(node, "template")) {
@@ -257,8 +306,9 @@ bool XSLTStylesheetPreparer::needsCheckPoint(const xmlNode* node) {
 
 void XSLTStylesheetPreparer::instruction(xmlNodePtr node) {
     if (!isXSLT(node)) {
-        // A literal result element (or an extension element of another namespace, which
-        // libxslt does not know and falls back from).
+        if (isExtensionElement(node))
+            refuse(QStringLiteral("stylesheet uses the extension element %1, which is not offered")
+                       .arg(qualifiedName(node)));
         constructor(node, nullptr, Kind::Plain);
         return;
     }

@@ -19,7 +19,9 @@ namespace pelnix {
 // xsl:processing-instruction, xsl:message). The sort keys (xsl:sort select) and key values
 // (xsl:key use) are wrapped in functions "c" and "k" that count what they hold. The same walk
 // refuses what libxslt would only complain about on standard error: unknown or misplaced XSLT
-// elements, XPath expressions that do not compile, documents that are no stylesheet.
+// elements, XPath expressions that do not compile, documents that are no stylesheet. It also
+// refuses every extension element: the library offers stylesheets none, and those libxslt knows
+// itself (libxslt:debug, saxon:output, ...) write to standard error or to files.
 class XSLTStylesheetPreparer {
 public:
     // XPath compile errors go to `sink`.
@@ -37,6 +39,8 @@ private:
     bool fail(QString* error, const QString& text);
     void refuse(const QString& text);
     bool collectPrefixes(const xmlNode* node);
+    void collectExtensionNamespaces(xmlNodePtr node);
+    bool isExtensionElement(const xmlNode* node) const;
     xmlNodePtr wrapSimplifiedStylesheet(xmlNodePtr literal);
     void checkExpression(xmlNodePtr node, const char* attribute);
     void wrapExpression(xmlNodePtr node, const char* attribute, const char* function);
@@ -54,6 +58,10 @@ private:
     xmlNsPtr m_ns = nullptr;
     QByteArray m_prefix;
     QSet<QByteArray> m_prefixes;
+    // What the stylesheet declares as extension namespaces, by prefix ("#default" for none) and by
+    // URI: libxslt matches by prefix, the standard by URI.
+    QSet<QByteArray> m_extensionPrefixes;
+    QSet<QByteArray> m_extensionURIs;
     QString m_error;
 };
 

@@ -2,6 +2,7 @@
 #include "GalleryAccount.h"
 #include "TestSandbox.h"
 #include "platform/Sandbox.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -146,6 +147,8 @@ private slots:
     void profileShowsItsPicture();
     void phoneScreensOfferTheirAction_data();
     void phoneScreensOfferTheirAction();
+    void pictureChoiceOverTheProfile_data();
+    void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
     void pagesShowTheirTexts();
 
@@ -235,7 +238,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 32);
+    QCOMPARE(states.size(), 34);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -436,6 +439,38 @@ void TestAccountGallery::phoneScreensOfferTheirAction() {
     }
     QVERIFY(action);
     QVERIFY(near(shot.at(action, {8, action->height() / 2.0}), kBlue, 8));
+}
+
+void TestAccountGallery::pictureChoiceOverTheProfile_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("320 x 568") << QStringLiteral("ProfilePictureChoice");
+    QTest::newRow("400 x 720") << QStringLiteral("ProfilePictureChoice@400x720");
+}
+
+void TestAccountGallery::pictureChoiceOverTheProfile() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    ActionSheet* sheet = nullptr;
+    for (AlertView* alert : shot.window.alerts())
+        sheet = sheet ? sheet : qobject_cast<ActionSheet*>(alert);
+    QVERIFY(sheet);
+    // No camera on this machine; a stored picture may be removed.
+    const QStringList titles{"Photo Library", "Remove Profile Image", "Cancel"};
+    QCOMPARE(sheet->numberOfButtons(), int(titles.size()));
+    for (int i = 0; i < titles.size(); ++i) {
+        QCOMPARE(sheet->buttonTitleAtIndex(i), titles.at(i));
+        auto* button = sheet->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(i));
+        QVERIFY(button && button->isVisible());
+        QVERIFY(shot.window.rect().contains(QRect(button->mapTo(&shot.window, QPoint()), button->size())));
+        // The title's ink along the button's middle line, clear of its left end.
+        bool ink = false;
+        for (int x = 0; x < button->width() && !ink; ++x)
+            ink = shot.at(button, QPointF(x, button->height() / 2.0)).lightness() < 200;
+        QVERIFY2(ink, qPrintable(titles.at(i)));
+        QVERIFY(shot.at(button, QPointF(3, button->height() / 2.0)).lightness() >= 200);
+    }
+    // The profile under it is dimmed: the window's top row is no longer white.
+    QVERIFY2(shot.image.pixelColor(2, 80).lightness() < 240, describe(shot.image.pixelColor(2, 80)));
 }
 
 void TestAccountGallery::pickerShowsTheFilteredCountries() {

@@ -14,16 +14,12 @@
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
 #include "ui/toolkit/PLProfileUserNameTextField.h"
+#include "ui/shell/PelnixViewController.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
 
 namespace pelnix {
-// The facade's container as far as the profile can tell: by its class name.
-class PelnixViewController : public platform::ui::ViewController {
-    Q_OBJECT
-};
-
 // A picture viewer as the profile finds it in the registry; records what it was asked to show.
 class RecordingPictureViewer : public platform::ui::ViewController {
     Q_OBJECT
@@ -246,7 +242,7 @@ void TestProfile::hostedScreensUseTheContainersItems() {
     AccountWorld world(CoreFixture::Service::None);
     world.signIn();
     ScreenHost host;
-    auto* container = new PelnixViewController;
+    auto* container = new PelnixViewController(-1); // a type that loads no screen of its own
     auto* nav = host.present(new NavigationController(container));
     auto* profile = qobject_cast<Profile*>(ScreenRegistry::shared()->instantiate(
         QStringLiteral("Home"), QStringLiteral("PLUserProfileTableViewController")));

@@ -113,6 +113,8 @@ private slots:
     void aBodyPastTheBoundIsAborted();
     void aWholeDownloadIsBoundedInTime();
     void cancellingTheLastLoadAbortsTheTransfer();
+    void onlyWebPicturesAreLoaded_data();
+    void onlyWebPicturesAreLoaded();
 
 private:
     QUrl url(const QString& path) const { return QUrl(m_fixture->baseUrl() + path); }
@@ -280,7 +282,8 @@ void TestImageManager::theDownloadBoundIsTheCachesPerFileBound() {
     QCOMPARE(tooLarge.error->code, qint64(PLImageManager::TooLargeError));
     m_manager->setMaxDownloadBytes(1024 * 1024);
     QCOMPARE(m_manager->maxDownloadBytes(), qint64(1024 * 1024));
-    QVERIFY(!load(url(QStringLiteral("/splash/iOS/CoBrandingImage@3x.png")), PLImageManager::RetryFailed).error);
+    QVERIFY(
+        !load(url(QStringLiteral("/splash/iOS/CoBrandingImage@3x.png")), PLImageManager::RetryFailed).error);
 }
 
 void TestImageManager::aDeclaredLengthPastTheBoundIsRefused() {
@@ -327,7 +330,9 @@ void TestImageManager::cancellingTheLastLoadAbortsTheTransfer() {
     BoundsPeer peer;
     const QUrl held = peer.url(QStringLiteral("/held"));
     int calls = 0;
-    const auto count = [&](const QImage&, const PLOptionalError&, PLImageManager::CacheType, const QUrl&) { ++calls; };
+    const auto count = [&](const QImage&, const PLOptionalError&, PLImageManager::CacheType, const QUrl&) {
+        ++calls;
+    };
     const auto first = m_manager->loadImageWithURL(held, 0, count);
     const auto second = m_manager->loadImageWithURL(held, 0, count);
     QTRY_COMPARE(peer.connections, 1);
@@ -343,6 +348,43 @@ void TestImageManager::cancellingTheLastLoadAbortsTheTransfer() {
     QCOMPARE(peer.connections, 1);
     // A cancelled transfer is no failure: the URL loads again without RetryFailed.
     QCOMPARE(load(url(QStringLiteral("/splash/iOS/CoBrandingImage.png"))).error, PLOptionalError());
+}
+
+// A picture URL from the server may name anything: only http and https are loaded, the rest end at
+// once with an error and leave the cache empty.
+void TestImageManager::onlyWebPicturesAreLoaded_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("local file") << "file://PICTURE";
+    QTest::newRow("data")
+        << "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8"
+           "z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
+    QTest::newRow("resources") << "qrc:/pelnix/tempProfileImage.png";
+    QTest::newRow("other scheme") << "ftp://127.0.0.1/p.png";
+    QTest::newRow("no host") << "http:///p.png";
+}
+
+void TestImageManager::onlyWebPicturesAreLoaded() {
+    QFETCH(QString, address);
+    const QString path = m_folder->filePath(QStringLiteral("local.png"));
+    QImage local(4, 4, QImage::Format_RGB32);
+    local.fill(Qt::red);
+    QVERIFY(local.save(path));
+    const QUrl target(address.replace(QStringLiteral("PICTURE"), path));
+    Result result;
+    m_manager->loadImageWithURL(
+        target, 0,
+        [&](const QImage& image, const PLOptionalError& error, PLImageManager::CacheType, const QUrl&) {
+            ++result.calls;
+            result.image = image;
+            result.error = error;
+        });
+    QCOMPARE(result.calls, 1);
+    QVERIFY(result.image.isNull());
+    QVERIFY(result.error);
+    QCOMPARE(result.error->code, qint64(PLImageManager::UnsupportedURLError));
+    m_manager->waitForDiskWork();
+    QVERIFY(!m_manager->cachedImageExistsForURL(target));
+    QCOMPARE(QDir(m_folder->filePath(QStringLiteral("images"))).entryList(QDir::Files), QStringList());
 }
 
 QTEST_MAIN(TestImageManager)

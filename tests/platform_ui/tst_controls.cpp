@@ -210,15 +210,32 @@ private slots:
         map.setRegion({12.97, 77.59}, 0.2, 0.4);
         map.show();
         QCOMPARE(map.pointForCoordinate({12.97, 77.59}), QPointF(200, 100));
-        const Coordinate corner = map.coordinateForPoint(QPointF(0, 0));
-        QCOMPARE(corner.latitude, 12.97 + 0.1);
-        QCOMPARE(corner.longitude, 77.59 - 0.2);
+        // The whole region shows, at one scale: one of its edges touches the view's, the others fit.
+        const Coordinate northWest = map.coordinateForPoint(QPointF(0, 0));
+        const Coordinate southEast = map.coordinateForPoint(QPointF(400, 200));
+        const QList<double> room{northWest.latitude - 13.07, 12.87 - southEast.latitude,
+                                 77.39 - northWest.longitude, southEast.longitude - 77.79};
+        QVERIFY(std::all_of(room.begin(), room.end(), [](double r) { return r > -1e-9; }));
+        QVERIFY(std::any_of(room.begin(), room.end(), [](double r) { return r < 1e-9; }));
         QSignalSpy tapped(&map, &MapView::tappedCoordinate);
         QTest::mouseClick(&map, Qt::LeftButton, {}, QPoint(300, 50));
         QCOMPARE(tapped.size(), 1);
         const auto where = tapped.first().first().value<Coordinate>();
-        QVERIFY(qAbs(where.latitude - (12.97 + 0.05)) < 1e-9);
-        QVERIFY(qAbs(where.longitude - (77.59 + 0.1)) < 1e-9);
+        QVERIFY(where.latitude > 12.97 && where.longitude > 77.59);
+        const QPointF back = map.pointForCoordinate(where);
+        QVERIFY(qAbs(back.x() - 300) < 1e-6 && qAbs(back.y() - 50) < 1e-6);
+
+        // The tile scheme's Mercator: at zoom 0 the world is one 256-point square, cut at 85.0511 degrees.
+        MapView world;
+        world.resize(256, 256);
+        world.setZoomLevel(0);
+        world.setCenter({0, 0});
+        const Coordinate corner = world.coordinateForPoint(QPointF(0, 0));
+        QVERIFY(qAbs(corner.latitude - MapView::kMaximumLatitude) < 1e-6);
+        QVERIFY(qAbs(corner.longitude - -180) < 1e-9);
+        const Coordinate quarter = world.coordinateForPoint(QPointF(192, 64));
+        QVERIFY(qAbs(quarter.longitude - 90) < 1e-9);
+        QVERIFY(qAbs(quarter.latitude - 66.5132604) < 1e-6);
     }
 
     void nibCacheRemembersHitsAndMisses() {

@@ -232,7 +232,7 @@ private slots:
         QTRY_COMPARE(finished.size(), 1);
         QVERIFY(!view.canGoBack());
         QVERIFY(!view.canGoForward());
-        view.evaluateJavaScript(QStringLiteral("document.getElementById('next').click()"));
+        clickLink(view, "next");
         QTRY_COMPARE(finished.size(), 2);
         QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
         QVERIFY(view.canGoBack());
@@ -245,6 +245,47 @@ private slots:
         view.reload();
         QTRY_COMPARE(finished.size(), 4);
         QCOMPARE(m_navigations.last().type, WebView::NavigationType::Reload);
+    }
+
+    // Even where the page's scripts run, their click on a link is not the user's: the veto is not
+    // asked (or, where the screen follows the page, hears no link clicked); the user's click after
+    // it is.
+    void aScriptedClickIsNotTheUsers() {
+        for (const bool follows : {false, true}) {
+            m_navigations.clear();
+            PagePeer peer;
+            peer.pages[QStringLiteral("/next")] = "<p>next</p>";
+            WebEngineWebView view;
+            view.setAllowsPageScripts(true);
+            view.setFollowsPageNavigation(follows);
+            recordNavigations(view, [](const QUrl& url) { return url.path() == QLatin1String("/next"); });
+            view.resize(320, 200);
+            view.show();
+            QSignalSpy finished(&view, &WebView::didFinishLoad);
+            view.loadHTMLString(QStringLiteral("<a id='a' href='%1' style='display:block;height:40px'>a</a>"
+                                               "<script>document.getElementById('a').click()</script>")
+                                    .arg(peer.url(QStringLiteral("/next")).toString()),
+                                QUrl(QStringLiteral("https://chatlets.example.test/")));
+            QTRY_COMPARE(finished.size(), 1);
+            if (follows) {
+                QTRY_COMPARE(m_navigations.size(), 2);
+                QCOMPARE(m_navigations.last().type, WebView::NavigationType::Other);
+            } else {
+                QTest::qWait(300);
+                QCOMPARE(m_navigations.size(), 1);
+            }
+            QCOMPARE(peer.requested, QStringList());
+            const qsizetype before = m_navigations.size();
+            clickLink(view, "a");
+            QTRY_COMPARE(m_navigations.size(), before + 1);
+            QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
+            // The keyboard's way to follow a link is the user's too.
+            view.evaluateJavaScript(QStringLiteral("document.getElementById('a').focus()"));
+            view.engineView()->focusProxy()->setFocus();
+            QTest::keyClick(view.engineView()->focusProxy(), Qt::Key_Return);
+            QTRY_COMPARE(m_navigations.size(), before + 2);
+            QCOMPARE(m_navigations.last().type, WebView::NavigationType::LinkClicked);
+        }
     }
 
     void scriptsReachLocalFilesOnlyWhenAllowed() {
@@ -267,6 +308,37 @@ private slots:
             view.evaluateJavaScript(read, [&](const QVariant& v) { result = v; });
             QTRY_VERIFY(result.isValid());
             QCOMPARE(result.toString(), allowed ? QStringLiteral("local") : QStringLiteral("blocked"));
+        }
+    }
+
+    // The page's own scripts run only where the screen allows them; the screen's scripts always do,
+    // apart from the page's, and still reach its document and scroll its window.
+    void pageScriptsRunOnlyWhenAllowed() {
+        for (const bool allowed : {false, true}) {
+            WebEngineWebView view;
+            view.setAllowsPageScripts(allowed);
+            view.resize(320, 200);
+            view.show();
+            QSignalSpy finished(&view, &WebView::didFinishLoad);
+            view.loadHTMLString(
+                QStringLiteral("<body style='margin:0'><div id='d' style='height:3000px'>x</div>"
+                               "<script>window.pageValue = 7; "
+                               "document.getElementById('d').title = 'ran';</script></body>"),
+                QUrl(QStringLiteral("https://chatlets.example.test/")));
+            QTRY_COMPARE(finished.size(), 1);
+            QVariant seen;
+            view.evaluateJavaScript(
+                QStringLiteral("[document.getElementById('d').title, typeof window.pageValue]"),
+                [&](const QVariant& v) { seen = v; });
+            QTRY_VERIFY(seen.isValid());
+            // The page's script changed its document when allowed; its globals are never the screen's.
+            QCOMPARE(seen.toList().value(0).toString(), allowed ? QStringLiteral("ran") : QString());
+            QCOMPARE(seen.toList().value(1).toString(), QStringLiteral("undefined"));
+            QVariant scrolled;
+            view.evaluateJavaScript(QStringLiteral("window.scrollBy(0, 500); window.scrollY"),
+                                    [&](const QVariant& v) { scrolled = v; });
+            QTRY_VERIFY(scrolled.isValid());
+            QCOMPARE(scrolled.toInt(), 500);
         }
     }
 
@@ -308,6 +380,8 @@ private slots:
         QVERIFY(profile != QWebEngineProfile::defaultProfile());
         QVERIFY(profile->isOffTheRecord());
         view.allowSubresourcesFrom(widened.url(QStringLiteral("/anything")));
+        // The page's own scripts on: their fetches meet the same rule.
+        view.setAllowsPageScripts(true);
         view.resize(320, 200);
         view.show();
         QSignalSpy finished(&view, &WebView::didFinishLoad);

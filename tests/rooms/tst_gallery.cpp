@@ -1,6 +1,7 @@
 // The rooms screens of the gallery as the screenshot tool renders them, checked by pixels at points
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
 #include "GalleryRooms.h"
+#include "GalleryTestKit.h"
 #include "RoomsTestKit.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationBar.h"
@@ -15,6 +16,8 @@
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
+using test::describe;
+using test::near;
 
 namespace {
 const QColor kGreen(0x25, 0xa5, 0x49);
@@ -22,42 +25,10 @@ const QColor kAdminBackground(0xEB, 0xF8, 0xF1);
 // The list's separators: the host's table separator colour, else the library's green.
 const QColor kSeparator(0x66, 0xc0, 0x7f);
 
-bool near(const QColor& actual, const QColor& expected, int tolerance = 10) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
-}
-
-// A gallery screen as the tool renders it: made in a 375 x 667 window, its fixture (which sets the
-// screen's own size) applied, then grabbed.
-struct GalleryShot {
-    Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit GalleryShot(const QString& identifier) {
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(QStringLiteral("GalleryRooms"), identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        if (const auto fixture =
-                ScreenRegistry::shared()->fixture(QStringLiteral("GalleryRooms"), identifier))
-            fixture(controller);
-        image = Screenshot::grab(&window);
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
+// A rooms gallery screen as the tool renders it.
+struct GalleryShot : test::GalleryShot {
+    explicit GalleryShot(const QString& identifier)
+        : test::GalleryShot(QStringLiteral("GalleryRooms"), identifier) {}
     PLChatRoomsTableViewController* list() const {
         auto* nav = qobject_cast<NavigationController*>(controller);
         return nav ? qobject_cast<PLChatRoomsTableViewController*>(nav->topViewController()) : nullptr;

@@ -1,5 +1,6 @@
 // The room row: its last-message line, badge and admin mark, its picture through the image loader
 // (at once from the cache, else after 0.1 s unless the row is reused first), and its swipe options.
+#include "../ui/conversation/LoopbackPeer.h"
 #include "RoomsTestKit.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/Button.h"
@@ -8,6 +9,7 @@
 #include "platform/ui/Screenshot.h"
 #include "ui/rooms/PLOptionsCollectionViewCell.h"
 
+#include <QBuffer>
 #include <QDir>
 
 #include <QApplication>
@@ -268,18 +270,22 @@ void TestRoomCell::thePictureComesThroughTheMediaLayersLoader() {
     PelnixSetUp::connectImageViews();
     QImage picture(60, 60, QImage::Format_RGB32);
     picture.fill(QColor(10, 200, 30));
-    const QString file = platform::Sandbox::tmp() + QStringLiteral("/ops.png");
-    QDir().mkpath(platform::Sandbox::tmp());
-    QVERIFY(picture.save(file));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(picture.save(&buffer, "PNG"));
+    pelnix::test::LoopbackPeer server("image/png");
+    server.bodies["/ops.png"] = png;
+    const QUrl address(server.url("/ops.png"));
     auto room = ChatRoom::chatRoomWithID("g-admin");
-    room->setImageUrl(QUrl::fromLocalFile(file).toString());
+    room->setImageUrl(address.toString());
     room->save();
     auto cell = row("g-admin");
-    QVERIFY(!WebCache::cachedImageExistsForURL(QUrl::fromLocalFile(file)));
+    QVERIFY(!WebCache::cachedImageExistsForURL(address));
     Scheduler::shared()->advance(100);
     QTRY_COMPARE(cell->chatRoomImageView()->image().pixelColor(30, 30), QColor(10, 200, 30));
     // Cached now: the next row with it shows it at once.
-    QVERIFY(WebCache::cachedImageExistsForURL(QUrl::fromLocalFile(file)));
+    QVERIFY(WebCache::cachedImageExistsForURL(address));
     auto again = row("g-admin");
     QCOMPARE(again->chatRoomImageView()->image().pixelColor(30, 30), QColor(10, 200, 30));
     WebCache::setImageSource({});

@@ -1,3 +1,4 @@
+#include "HostileSmartMessages.h"
 #include "SmartTestData.h"
 #include "TestSandbox.h"
 #include "core/model/PelnixDataModel.h"
@@ -8,6 +9,7 @@
 #include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
+#include "smart/XSLTWorkerPool.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,6 +53,11 @@ private slots:
     void anOversizedOutputRendersEmpty();
     void aStoppedStylesheetDoesNotHoldUpTheImport();
     void libraryMessagesGoToTheSmartLogNotStandardError();
+    void extensionElementsAreRefused_data();
+    void oneXPathEvaluationEndsWithinTheBound_data();
+    void oneXPathEvaluationEndsWithinTheBound();
+    void deepMessagesRenderInTheWorker();
+    void extensionElementsAreRefused();
 };
 
 namespace {
@@ -185,13 +192,14 @@ struct ScopedLimits {
 };
 
 QByteArray exponentialRecursion(const QByteArray& leaf) {
-    return sheet(R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
-                 R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
-                 R"~(<xsl:choose><xsl:when test="$d &lt; 40"><xsl:call-template name="r">)~"
-                 R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template>)~"
-                 R"~(<xsl:call-template name="r"><xsl:with-param name="d" select="$d + 1"/>)~"
-                 R"~(</xsl:call-template></xsl:when><xsl:otherwise>)~" +
-                 leaf + "</xsl:otherwise></xsl:choose></xsl:template>");
+    return sheet(
+        R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
+        R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
+        R"~(<xsl:choose><xsl:when test="$d &lt; 40"><xsl:call-template name="r">)~"
+        R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template>)~"
+        R"~(<xsl:call-template name="r"><xsl:with-param name="d" select="$d + 1"/>)~"
+        R"~(</xsl:call-template></xsl:when><xsl:otherwise>)~" +
+        leaf + "</xsl:otherwise></xsl:choose></xsl:template>");
 }
 
 } // namespace
@@ -227,11 +235,12 @@ void TestSmartRendering::jsonToXML() {
 }
 
 void TestSmartRendering::numbersAreWrittenAsJSONWritesThem() {
-    for (const double number : {0.0, 42.0, -3.0, 2.5, 0.1, -0.5, 1.5e-7, 1e21, 12345678901234.0, 9007199254740992.0,
-                                9007199254740994.0, 1.0 / 3.0, 123456.789}) {
+    for (const double number : {0.0, 42.0, -3.0, 2.5, 0.1, -0.5, 1.5e-7, 1e21, 12345678901234.0,
+                                9007199254740992.0, 9007199254740994.0, 1.0 / 3.0, 123456.789}) {
         const QByteArray json = QJsonDocument(QJsonArray{number}).toJson(QJsonDocument::Compact);
         const QString written = QString::fromUtf8(json.mid(1, json.size() - 2));
-        QCOMPARE(xmlOf(QJsonDocument(QJsonObject{{"n", number}}).toJson()), QStringLiteral("<msg><n>%1</n></msg>").arg(written));
+        QCOMPARE(xmlOf(QJsonDocument(QJsonObject{{"n", number}}).toJson()),
+                 QStringLiteral("<msg><n>%1</n></msg>").arg(written));
     }
 }
 
@@ -475,21 +484,24 @@ void TestSmartRendering::hostileStylesheetsAreStopped_data() {
     QTest::newRow("64 KB of literal text at each of 2^40 leaves")
         << exponentialRecursion("<p>" + QByteArray(64 * 1024, 'y') + "</p>") << small;
     QTest::newRow("a variable built by recursion inside its own content")
-        << sheet(R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
-                 R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
-                 R"~(<xsl:variable name="v"><xsl:copy-of select="/"/><xsl:value-of select="$d"/>)~"
-                 R"~(<i>)~" + QByteArray(16 * 1024, 'z') + R"~(</i>)~"
-                 R"~(<xsl:if test="$d &lt; 2500"><xsl:call-template name="r">)~"
-                 R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template></xsl:if>)~"
-                 R"~(</xsl:variable><xsl:value-of select="string-length($v)"/></xsl:template>)~")
+        << sheet(
+               R"~(<xsl:template match="/"><xsl:call-template name="r"><xsl:with-param name="d" select="0"/>)~"
+               R"~(</xsl:call-template></xsl:template><xsl:template name="r"><xsl:param name="d"/>)~"
+               R"~(<xsl:variable name="v"><xsl:copy-of select="/"/><xsl:value-of select="$d"/>)~"
+               R"~(<i>)~" +
+               QByteArray(16 * 1024, 'z') +
+               R"~(</i>)~"
+               R"~(<xsl:if test="$d &lt; 2500"><xsl:call-template name="r">)~"
+               R"~(<xsl:with-param name="d" select="$d + 1"/></xsl:call-template></xsl:if>)~"
+               R"~(</xsl:variable><xsl:value-of select="string-length($v)"/></xsl:template>)~")
         << small;
     // A message of 2,000 entries and 100 KB of text.
     QJsonArray entries;
     for (int i = 0; i < 2000; ++i)
         entries.append(i);
-    const QString big = QString::fromUtf8(
-        QJsonDocument(QJsonObject{{"t", QString(100 * 1024, QChar(u'w'))}, {"e", entries}})
-            .toJson(QJsonDocument::Compact));
+    const QString big =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"t", QString(100 * 1024, QChar(u'w'))}, {"e", entries}})
+                              .toJson(QJsonDocument::Compact));
     QTest::newRow("sort keys that copy the whole message for every node")
         << sheet(R"~(<xsl:template match="/"><xsl:for-each select="//e"><xsl:sort select="/"/>)~"
                  R"~(<xsl:value-of select="."/></xsl:for-each></xsl:template>)~")
@@ -503,7 +515,8 @@ void TestSmartRendering::hostileStylesheetsAreStopped_data() {
                                   {"n", QString(256 * 1024, QChar(u'a')) + QLatin1Char('b')}})
             .toJson(QJsonDocument::Compact));
     QTest::newRow("translate() of 512 KB by a map of 256 KB")
-        << sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="string-length(translate(msg/a, msg/n, ''))"/></p></xsl:template>)~")
+        << sheet(
+               R"~(<xsl:template match="/"><p><xsl:value-of select="string-length(translate(msg/a, msg/n, ''))"/></p></xsl:template>)~")
         << pair;
 }
 
@@ -517,8 +530,8 @@ void TestSmartRendering::hostileStylesheetsAreStopped() {
     const qint64 before = resetPeakAndReadResidentKiB();
     QElapsedTimer timer;
     timer.start();
-    const QString html = SmartMessageRenderer::transform(document, QString::fromLatin1(QTest::currentDataTag()),
-                                                         QString::fromUtf8(xslt));
+    const QString html = SmartMessageRenderer::transform(
+        document, QString::fromLatin1(QTest::currentDataTag()), QString::fromUtf8(xslt));
     const qint64 elapsed = timer.elapsed();
     const qint64 growthMiB = (statusKiB("VmHWM:") - before) / 1024;
     qInfo("%s: %lld ms, peak resident growth %lld MiB", QTest::currentDataTag(), elapsed, growthMiB);
@@ -538,19 +551,19 @@ void TestSmartRendering::aBoundedTransformStillDoesItsWork() {
             .toJson(QJsonDocument::Compact));
     QElapsedTimer timer;
     timer.start();
-    const QString found = render(
-        sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="contains(msg/a, msg/n)"/>,)~"
-              R"~(<xsl:value-of select="string-length(substring-before(msg/a, msg/n))"/>,)~"
-              R"~(<xsl:value-of select="contains(msg/n, 'ab')"/>,)~"
-              R"~(<xsl:value-of select="string-length(substring-after(msg/n, 'aaab'))"/>:)~"
-              R"~(<xsl:value-of select="substring-before('1999/04/01', '/')"/>|)~"
-              R"~(<xsl:value-of select="substring-after('1999/04/01', '/')"/>|)~"
-              R"~(<xsl:value-of select="substring-after('abc', '')"/>|)~"
-              R"~(<xsl:value-of select="substring-before('abc', '')"/>|)~"
-              R"~(<xsl:value-of select="contains('abc', '')"/>|)~"
-              R"~(<xsl:value-of select="concat('a', 1, true())"/>|)~"
-              R"~(<xsl:value-of select="translate('bar', 'abc', 'ABC')"/></p></xsl:template>)~"),
-        pair);
+    const QString found =
+        render(sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="contains(msg/a, msg/n)"/>,)~"
+                     R"~(<xsl:value-of select="string-length(substring-before(msg/a, msg/n))"/>,)~"
+                     R"~(<xsl:value-of select="contains(msg/n, 'ab')"/>,)~"
+                     R"~(<xsl:value-of select="string-length(substring-after(msg/n, 'aaab'))"/>:)~"
+                     R"~(<xsl:value-of select="substring-before('1999/04/01', '/')"/>|)~"
+                     R"~(<xsl:value-of select="substring-after('1999/04/01', '/')"/>|)~"
+                     R"~(<xsl:value-of select="substring-after('abc', '')"/>|)~"
+                     R"~(<xsl:value-of select="substring-before('abc', '')"/>|)~"
+                     R"~(<xsl:value-of select="contains('abc', '')"/>|)~"
+                     R"~(<xsl:value-of select="concat('a', 1, true())"/>|)~"
+                     R"~(<xsl:value-of select="translate('bar', 'abc', 'ABC')"/></p></xsl:template>)~"),
+               pair);
     QCOMPARE(found.trimmed(), QStringLiteral("<p>false,0,true,0:1999|04/01|abc||true|a1true|BAr</p>"));
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 
@@ -558,16 +571,19 @@ void TestSmartRendering::aBoundedTransformStillDoesItsWork() {
     QJsonArray entries;
     for (int i = 0; i < 3000; ++i)
         entries.append(QJsonObject{{"n", (i * 7919) % 3000}, {"g", i % 3}});
-    const QString json = QString::fromUtf8(QJsonDocument(QJsonObject{{"e", entries}}).toJson(QJsonDocument::Compact));
+    const QString json =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"e", entries}}).toJson(QJsonDocument::Compact));
     const QString html = render(
-        sheet(R"~(<xsl:key name="g" match="e" use="g"/><xsl:template match="/msg">)~"
-              R"~(<xsl:variable name="rows"><xsl:for-each select="e"><xsl:sort select="n" data-type="number"/>)~"
-              R"~(<li><xsl:value-of select="n"/></li></xsl:for-each></xsl:variable>)~"
-              R"~(<ul><xsl:copy-of select="$rows"/></ul><p><xsl:value-of select="count(key('g', '1'))"/></p>)~"
-              R"~(</xsl:template>)~"),
+        sheet(
+            R"~(<xsl:key name="g" match="e" use="g"/><xsl:template match="/msg">)~"
+            R"~(<xsl:variable name="rows"><xsl:for-each select="e"><xsl:sort select="n" data-type="number"/>)~"
+            R"~(<li><xsl:value-of select="n"/></li></xsl:for-each></xsl:variable>)~"
+            R"~(<ul><xsl:copy-of select="$rows"/></ul><p><xsl:value-of select="count(key('g', '1'))"/></p>)~"
+            R"~(</xsl:template>)~"),
         json);
     const QString flat = QString(html).remove(QLatin1Char('\n'));
-    QVERIFY2(flat.startsWith(QStringLiteral("<ul><li>0</li><li>1</li><li>2</li>")), qPrintable(flat.left(200)));
+    QVERIFY2(flat.startsWith(QStringLiteral("<ul><li>0</li><li>1</li><li>2</li>")),
+             qPrintable(flat.left(200)));
     QVERIFY2(flat.contains(QStringLiteral("<li>2999</li></ul><p>1000</p>")), qPrintable(flat.right(200)));
 }
 
@@ -577,9 +593,11 @@ void TestSmartRendering::anOversizedOutputRendersEmpty() {
     ScopedLimits limits(small);
     SmartWarnings warnings;
     const QByteArray xslt = sheet(R"~(<xsl:template match="/"><xsl:for-each select="(//node())[1]">)~"
-                                  R"~(<p>)~" + QByteArray(70 * 1024, 'q') + R"~(</p></xsl:for-each></xsl:template>)~");
+                                  R"~(<p>)~" +
+                                  QByteArray(70 * 1024, 'q') + R"~(</p></xsl:for-each></xsl:template>)~");
     QCOMPARE(render(xslt, R"~({"t":"x"})~"), QString());
-    QVERIFY2(warnings.any(QStringLiteral("passes the bound of 65536 bytes")), qPrintable(warnings.texts().join('\n')));
+    QVERIFY2(warnings.any(QStringLiteral("passes the bound of 65536 bytes")),
+             qPrintable(warnings.texts().join('\n')));
     small.maxOutputBytes = 128 * 1024;
     PLXSLTStylesheet::setLimits(small);
     QCOMPARE(render(xslt, R"~({"t":"x"})~").trimmed().size(), 70 * 1024 + 7);
@@ -657,7 +675,8 @@ void TestSmartRendering::libraryMessagesGoToTheSmartLogNotStandardError() {
          QStringLiteral("undefined")},
         {sheet(R"~(<xsl:template match="/" name="loop"><xsl:call-template name="loop"/></xsl:template>)~"),
          QStringLiteral("nested deeper than")},
-        {sheet(R"~(<xsl:template match="/"><xsl:message terminate="yes">stop here</xsl:message></xsl:template>)~"),
+        {sheet(
+             R"~(<xsl:template match="/"><xsl:message terminate="yes">stop here</xsl:message></xsl:template>)~"),
          QStringLiteral("stop here")},
     };
     for (const Fault& fault : faults) {
@@ -667,13 +686,138 @@ void TestSmartRendering::libraryMessagesGoToTheSmartLogNotStandardError() {
         const QByteArray written = standardError.text();
         QCOMPARE(html, QString());
         QVERIFY2(written.isEmpty(), written.constData());
-        QVERIFY2(warnings.any(fault.logged), qPrintable(fault.logged + " not in: " + warnings.texts().join('\n')));
+        QVERIFY2(warnings.any(fault.logged),
+                 qPrintable(fault.logged + " not in: " + warnings.texts().join('\n')));
     }
     // Nothing process-wide, nor this thread's libxml2 handlers, changed.
     QVERIFY(xsltGenericError == genericBefore);
     QVERIFY(xsltGenericErrorContext == genericContextBefore);
     QVERIFY(xmlGenericError == xmlGenericBefore);
     QVERIFY(xmlStructuredError == xmlStructuredBefore);
+}
+
+void TestSmartRendering::extensionElementsAreRefused_data() {
+    QTest::addColumn<QByteArray>("xslt");
+    QTest::addColumn<QString>("logged");
+    const auto declaring = [](const QByteArray& namespaces, const QByteArray& prefixes,
+                              const QByteArray& body) {
+        return R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" )~" +
+               namespaces + " extension-element-prefixes=\"" + prefixes + "\"><xsl:template match=\"/\">" +
+               body + "<p>shown</p></xsl:template></xsl:stylesheet>";
+    };
+    const QByteArray libxslt = R"~(xmlns:libxslt="http://xmlsoft.org/XSLT/namespace")~";
+    QTest::newRow("libxslt:debug") << declaring(libxslt, "libxslt", "<libxslt:debug/>")
+                                   << QStringLiteral("extension element libxslt:debug");
+    QTest::newRow("libxslt:test") << declaring(libxslt, "libxslt", "<libxslt:test/>")
+                                  << QStringLiteral("extension element libxslt:test");
+    QTest::newRow("saxon:output")
+        << declaring(R"~(xmlns:saxon="http://icl.com/saxon")~", "saxon",
+                     R"~(<saxon:output href="/tmp/pelnix-xslt-written"><x/></saxon:output>)~")
+        << QStringLiteral("extension element saxon:output");
+    QTest::newRow("xalan write") << declaring(R"~(xmlns:r="org.apache.xalan.xslt.extensions.Redirect")~", "r",
+                                              R"~(<r:write file="/tmp/pelnix-xslt-written"><x/></r:write>)~")
+                                 << QStringLiteral("extension element r:write");
+    QTest::newRow("unknown, with a fallback")
+        << declaring(R"~(xmlns:e="urn:example:ext")~", "e", "<e:thing><xsl:fallback/></e:thing>")
+        << QStringLiteral("extension element e:thing");
+    QTest::newRow("inside a literal element")
+        << declaring(libxslt, "libxslt", "<div><span><libxslt:debug/></span></div>")
+        << QStringLiteral("extension element libxslt:debug");
+    QTest::newRow("declared on a literal result element")
+        << sheet(R"~(<xsl:template match="/"><div xmlns:libxslt="http://xmlsoft.org/XSLT/namespace")~"
+                 R"~( xsl:extension-element-prefixes="libxslt"><libxslt:debug/></div></xsl:template>)~")
+        << QStringLiteral("extension element libxslt:debug");
+    QTest::newRow("prefix bound again further down")
+        << declaring(R"~(xmlns:a="urn:example:a")~", "a",
+                     R"~(<b xmlns:a="http://xmlsoft.org/XSLT/namespace"><a:debug/></b>)~")
+        << QStringLiteral("extension element a:debug");
+    QTest::newRow("another prefix for the declared namespace")
+        << declaring(libxslt, "libxslt",
+                     R"~(<other:debug xmlns:other="http://xmlsoft.org/XSLT/namespace"/>)~")
+        << QStringLiteral("extension element other:debug");
+    QTest::newRow("the default namespace")
+        << declaring(R"~(xmlns="http://xmlsoft.org/XSLT/namespace")~", "#default", "<debug/>")
+        << QStringLiteral("extension element debug");
+    QTest::newRow("at the top level")
+        << declaring(libxslt, "libxslt", "").replace("<xsl:template", "<libxslt:debug/><xsl:template")
+        << QStringLiteral("extension element libxslt:debug");
+    QTest::newRow("simplified stylesheet")
+        << QByteArray(R"~(<p xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xsl:version="1.0")~"
+                      R"~( xmlns:libxslt="http://xmlsoft.org/XSLT/namespace")~"
+                      R"~( xsl:extension-element-prefixes="libxslt"><libxslt:debug/></p>)~")
+        << QStringLiteral("extension element libxslt:debug");
+}
+
+void TestSmartRendering::extensionElementsAreRefused() {
+    QFETCH(QByteArray, xslt);
+    QFETCH(QString, logged);
+    QFile::remove("/tmp/pelnix-xslt-written");
+    SmartWarnings warnings;
+    StandardErrorCatcher standardError;
+    const QString html = render(xslt, R"~({"t":"x"})~");
+    const QByteArray written = standardError.text();
+    QCOMPARE(html, QString());
+    QVERIFY2(written.isEmpty(), written.left(2000).constData());
+    QVERIFY2(warnings.any(logged), qPrintable(warnings.texts().join('\n')));
+    QVERIFY(!QFile::exists("/tmp/pelnix-xslt-written"));
+
+    // Declared but not used, a namespace stays harmless, and elements of other namespaces are
+    // literal result elements.
+    const QByteArray unused =
+        R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform")~"
+        R"~( xmlns:libxslt="http://xmlsoft.org/XSLT/namespace" xmlns:o="urn:example:other")~"
+        R"~( extension-element-prefixes="libxslt"><xsl:template match="/"><o:p>shown</o:p>)~"
+        R"~(</xsl:template></xsl:stylesheet>)~";
+    QVERIFY2(render(unused, R"~({"t":"x"})~").contains(QStringLiteral("shown</o:p>")),
+             qPrintable(render(unused, R"~({"t":"x"})~")));
+}
+
+// libxml2 does some work inside one XPath step without a check: one evaluation outlasts any bound
+// kept between steps (the first took 5 s, the second 128 s in the import thread). The transform's
+// worker is ended at the bound instead.
+void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound_data() {
+    QTest::addColumn<QByteArray>("xslt");
+    QTest::addColumn<QString>("json");
+    QTest::newRow("node-sets compared for every element of a 6 KB message")
+        << pelnix::test::comparingSheet() << pelnix::test::comparingMessage();
+    QTest::newRow("count(//*//*//*//*//*) of a 140 KB message")
+        << pelnix::test::countingSheet() << pelnix::test::countingMessage();
+}
+
+void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound() {
+    QFETCH(QByteArray, xslt);
+    QFETCH(QString, json);
+    ScopedLimits limits(kShortLimits);
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    QVERIFY(workers.isAvailable());
+    const int killed = workers.killedCount();
+    SmartWarnings warnings;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(render(xslt, json), QString());
+    const qint64 elapsed = timer.elapsed();
+    qInfo("%s: %lld ms", QTest::currentDataTag(), elapsed);
+    QVERIFY2(warnings.any(QStringLiteral("stopped after the time bound of 300 ms")),
+             qPrintable(warnings.texts().join('\n')));
+    QCOMPARE(workers.killedCount(), killed + 1);
+    // The bound, its grace and the time of ending the worker, on a busy machine.
+    QVERIFY2(elapsed < 300 + XSLTWorkerPool::graceMs(kShortLimits) + 1000,
+             qPrintable(QString::number(elapsed)));
+    // The next transform has a worker of its own.
+    QCOMPARE(
+        render(sheet(R"~(<xsl:template match="/"><p><xsl:value-of select="msg/t"/></p></xsl:template>)~"),
+               R"~({"t":"next"})~")
+            .trimmed(),
+        QStringLiteral("<p>next</p>"));
+}
+
+// The worker reads the message document as written here, as deep as the JSON nests.
+void TestSmartRendering::deepMessagesRenderInTheWorker() {
+    const QString html = render(
+        sheet(
+            R"~(<xsl:template match="/"><p><xsl:value-of select="count(//item)"/>:<xsl:value-of select="string-length(msg)"/></p></xsl:template>)~"),
+        pelnix::test::nestedMessage(1000, 2));
+    QCOMPARE(html.trimmed(), QStringLiteral("<p>1998:%1</p>").arg(1 + 10 * 2 + 90 * 3 + 900 * 4));
 }
 
 QTEST_GUILESS_MAIN(TestSmartRendering)

@@ -72,6 +72,7 @@ private slots:
     void registrationIssuesTokenThatAuthorisesPrivateCalls();
     void tooManyWrongCodesLockTheAddress();
     void postIsEchoedToEveryMemberAndStoredOncePerSeqId();
+    void sharesGetAFormIdAndLocationAnswersCountOnTheirForm();
     void reconnectWithAfterReplaysExactlyTheMissedEvents();
     void membershipChangesBroadcastSystemEvents();
     void faultModesDoWhatTheySay();
@@ -176,6 +177,41 @@ void TestStandin::tooManyWrongCodesLockTheAddress() {
              QString());
     QCOMPARE(m_client->del("_ctl/otp?email=" + QUrl::toPercentEncoding(email)).status, 200);
     QCOMPARE(call("echat.verifyOTP", code), QString());
+}
+
+// A check-in or contact made from the library's own form carries an empty form ID: the service gives it
+// one. A location answer ("locresp") counts on the form it names, as a reply does.
+void TestStandin::sharesGetAFormIdAndLocationAnswersCountOnTheirForm() {
+    m_client->signIn(5, "tok5");
+    const auto smart = [](const QJsonObject& text, const QString& seqId) {
+        return Form{{"text", QString::fromUtf8(QJsonDocument(text).toJson(QJsonDocument::Compact))},
+                    {"type", "smartmessage"},
+                    {"reqId", "0"},
+                    {"seqId", seqId}};
+    };
+    const QJsonObject checkIn{
+        {"type", "location"}, {"formid", ""}, {"content", QJsonObject{{"media", QJsonArray{}}}}};
+    const QJsonObject stored = m_client->post("rooms/r1/messages", smart(checkIn, "c1")).json().object();
+    const QJsonObject form = QJsonDocument::fromJson(stored.value("text").toString().toUtf8()).object();
+    const QString formId = form.value("formid").toString();
+    QVERIFY(!formId.isEmpty());
+    QCOMPARE(form.value("type").toString(), QStringLiteral("location"));
+    QCOMPARE(m_client->post("rooms/r1/messages", smart(QJsonObject{{"type", "reply"}}, "c2")).status, 400);
+
+    const QJsonObject answer{{"formid", formId}, {"type", "locresp"}, {"locname", "Cubbon Park"}};
+    const QJsonObject counted = m_client->post("rooms/r1/messages", smart(answer, "c3")).json().object();
+    const QJsonObject updated = QJsonDocument::fromJson(counted.value("text").toString().toUtf8()).object();
+    QCOMPARE(updated.value("formid").toString(), formId);
+    QCOMPARE(updated.value("summary").toObject().value("numresp").toInt(), 1);
+    const QJsonObject response = updated.value("details")
+                                     .toObject()
+                                     .value("detitem")
+                                     .toObject()
+                                     .value("resps")
+                                     .toArray()
+                                     .at(0)
+                                     .toObject();
+    QCOMPARE(response.value("reply").toObject(), (QJsonObject{{"locname", "Cubbon Park"}}));
 }
 
 void TestStandin::postIsEchoedToEveryMemberAndStoredOncePerSeqId() {

@@ -245,6 +245,12 @@ void registerScreenStates() {
     registerState(QStringLiteral("ProfileEditing"), pictured, profile, [](ViewController* c) {
         top<PLUserProfileTableViewController>(c)->setIsEditingProfile(true);
     });
+    // The picture selection helper's choice over the profile being edited (no camera here).
+    registerState(QStringLiteral("ProfilePictureChoice"), pictured, profile, [](ViewController* c) {
+        auto* screen = top<PLUserProfileTableViewController>(c);
+        screen->setIsEditingProfile(true);
+        screen->uploadProfileImageButtonClickHandler();
+    });
 
     registerState(QStringLiteral("PhoneRegistration"), plain,
                   [] { return screen("Home", "PLRegPhoneNumberViewController"); });

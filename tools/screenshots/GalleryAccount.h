@@ -9,7 +9,8 @@ namespace pelnix::tools {
 // in, complex with three, locked out, the second step of a change) and the settings row of the app
 // lock; the lock screen itself; and each account screen in the states it shows a user (sign-up empty,
 // filled and refused; verification waiting and after a wrong code; attempts exceeded; settings with
-// the lock off and on; the profile with and without a picture and in editing; phone registration and
+// the lock off and on; the profile with and without a picture, in editing, and with the picture selection
+// helper's choice over it; phone registration and
 // verification; the country picker filtered; the configuration and logged-out pages), at 320 x 568
 // and, with the suffix "@400x720", at 400 x 720. The account screens keep their store in a throwaway
 // sandbox of their own unless `ownSandbox` is false (a test that set one).

@@ -282,6 +282,8 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("ComposerPicker"), QSize(320, 568)},
         {QStringLiteral("ComposerPollForm"), QSize(320, 568)},
         {QStringLiteral("ComposerPollForm400x720"), QSize(400, 720)},
+        {QStringLiteral("ComposerFormTooLarge"), QSize(320, 568)},
+        {QStringLiteral("ComposerFormTooLarge400x720"), QSize(400, 720)},
     };
     return list;
 }
@@ -394,6 +396,19 @@ void prepare(const QString& identifier, ViewController* controller) {
         return;
     }
     if (auto* composer = qobject_cast<PLPostChatletViewController*>(navigation->topViewController())) {
+        if (identifier.startsWith(QLatin1String("ComposerFormTooLarge"))) {
+            // A reply whose compose link carries 20,000 fields.
+            QVariantList fields;
+            for (int i = 0; i < 20000; ++i)
+                fields << QVariantMap{
+                    {"id", QStringLiteral("f%1").arg(i)}, {"type", "text"}, {"label", "Field"}};
+            auto* reply = new PLPostChatletViewController;
+            reply->configureWithMessageType(QStringLiteral("poll"),
+                                            {{"formid", "F-LARGE"}, {"displayname", "Poll"}},
+                                            {{"name", "compose"}, {"label", "Vote"}, {"fields", fields}},
+                                            nullptr, std::nullopt, PLPostChatletViewController::Reply);
+            navigation->pushViewController(reply, false);
+        }
         if (identifier.startsWith(QLatin1String("ComposerPollForm"))) {
             composer->chatletPicked({{"name", "poll"}});
             auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());

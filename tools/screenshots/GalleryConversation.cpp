@@ -123,6 +123,12 @@ private:
         closed->setStatus(3);
         closed->save();
 
+        auto uploads = importRoom(QStringLiteral("uploads"), QStringLiteral("Site photos"));
+        receive(uploads, QStringLiteral("uploads-0"), today, kBob, QStringLiteral("message"),
+                QStringLiteral("Could you send the photos of the site?"));
+        pictureUploading(uploads, today + 60000, 0, 10, 4);
+        pictureUploading(uploads, today + 120000, 60);
+
         auto replies = importRoom(QStringLiteral("replies"), QStringLiteral("Lunch poll"));
         receive(replies, QStringLiteral("replies-0"), today, kBob, QStringLiteral("message"),
                 QStringLiteral("Where shall we go for lunch on Friday?"))
@@ -205,7 +211,10 @@ private:
                QString::fromLatin1(bytes.data().toBase64());
     }
 
-    static void pictureUploading(const ChatRoom::Ptr& room, qint64 date, int percent) {
+    // A picture of the user's own post: uploading (file state 3, entry waiting) or, with states 10 and
+    // 4, given up after its tries with the post failed.
+    static void pictureUploading(const ChatRoom::Ptr& room, qint64 date, int percent, qint16 fileState = 3,
+                                 qint16 entryState = 2) {
         const QSizeF size(1600, 1200);
         auto message = room->createMessage();
         message->setType(1);
@@ -213,18 +222,18 @@ private:
         message->setDisplayCellHeight(ChatRoom::displayCellHeightForImageSize(size));
         message->setDate(date);
         message->setState(1);
-        auto entry = room->createPendingMessage(message, 3, 2);
+        auto entry = room->createPendingMessage(message, 3, entryState);
         auto file = RichMediaInfo::PS_createEntity();
         PLMultiMediaInfo info;
-        info.fileID = QStringLiteral("gallery-picture");
-        info.fileName = QStringLiteral("gallery-picture.jpg");
+        info.fileID = QStringLiteral("gallery-picture-%1").arg(date);
+        info.fileName = info.fileID + QStringLiteral(".jpg");
         info.fileMime = QStringLiteral("image/jpeg");
         info.preview = previewOfPicture();
         info.bigImgSize = size;
         file->setUploadedMediaInfo(info.representMediaInfoAsString());
-        file->setState(3);
+        file->setState(fileState);
         file->setUploadProgress(qint16(percent));
-        file->setMediaId(1);
+        file->setMediaId(date);
         file->setPendingmessage(entry);
         entry->addRichMediaInfoObject(file);
         room->save();
@@ -297,6 +306,7 @@ const QList<LiveScreen>& liveScreens() {
             {QStringLiteral("ChatWindowFailedPostSheet"), QStringLiteral("team")},
             {QStringLiteral("ChatWindowFailedPostsSheet"), QStringLiteral("replies")},
             {QStringLiteral("ChatWindowInputBarGrown"), QStringLiteral("busy")},
+            {QStringLiteral("ChatWindowPictureUploads"), QStringLiteral("uploads")},
         };
         for (const auto& [name, roomId] : kinds) {
             screens << LiveScreen{name, QSize(320, 568), roomId};

@@ -11,7 +11,7 @@ namespace pelnix::tools {
 // 40 %, at 320 x 568, 400 x 720 and 1024 x 768; the same room right to left. And the window while it
 // follows its room, at 320 x 568 and 400 x 720: the "New Updates" button over older rows, the banner of
 // an admin-only room and of a closed one, the failed-post sheet for one post and for three, and the
-// input bar grown to its maximum.
+// input bar grown to its maximum; and the user's own pictures in a room, one uploading and one failed.
 void registerConversationGalleryScreens();
 
 // Opens the gallery's store (once per process), for galleries that add rooms of their own to it.

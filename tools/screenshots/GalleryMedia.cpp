@@ -1,4 +1,5 @@
 #include "GalleryMedia.h"
+#include "MediaSamples.h"
 
 #include "platform/ui/ContactCardView.h"
 #include "platform/ui/DocumentPreview.h"
@@ -66,28 +67,6 @@ QImage colourBars(const QSize& size) {
     return frame;
 }
 
-QString writeSamplePdf(const QString& path) {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A5));
-    writer.setResolution(72);
-    QPainter painter(&writer);
-    const QRect page = painter.viewport();
-    painter.fillRect(QRect(0, 0, page.width(), 70), QColor(0, 122, 255));
-    painter.setPen(Qt::white);
-    QFont title(QStringLiteral("DejaVu Sans"), 20, QFont::Bold);
-    painter.setFont(title);
-    painter.drawText(QRect(20, 0, page.width() - 40, 70), Qt::AlignVCenter, QStringLiteral("Travel policy"));
-    painter.setPen(Qt::darkGray);
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
-    for (int line = 0; line < 18; ++line)
-        painter.drawText(
-            QRect(20, 90 + line * 22, page.width() - 40, 20), Qt::AlignLeft,
-            QStringLiteral("%1. Book through the travel desk at least a week ahead.").arg(line + 1));
-    writer.newPage();
-    painter.drawText(QRect(20, 20, page.width() - 40, 20), Qt::AlignLeft, QStringLiteral("Page two"));
-    return path;
-}
-
 } // namespace
 
 void registerMediaGalleryScreens() {
@@ -121,7 +100,7 @@ void registerMediaGalleryScreens() {
             auto* folder = new QTemporaryDir;
             QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
             preview->showDocument(
-                QUrl::fromLocalFile(writeSamplePdf(folder->filePath(QStringLiteral("policy.pdf")))));
+                QUrl::fromLocalFile(samples::makePdf(folder->filePath(QStringLiteral("policy.pdf")))));
         });
     registry->registerScreen(
         kStoryboard, QStringLiteral("MapWithPins"),

@@ -3,14 +3,18 @@
 // <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
 
 #include "GalleryAccount.h"
+#include "GalleryAttachments.h"
 #include "GalleryChatlets.h"
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryLocation.h"
 #include "GalleryMedia.h"
+#include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
+#include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -49,8 +53,12 @@ int main(int argc, char** argv) {
     pelnix::tools::registerAccountGalleryScreens();
     pelnix::tools::registerConversationGalleryScreens();
     pelnix::tools::registerChatletGalleryScreens();
+    pelnix::tools::registerAttachmentGalleryScreens();
     pelnix::tools::registerRoomsGalleryScreens();
+    pelnix::tools::registerGroupsGalleryScreens();
     pelnix::tools::registerContactsGalleryScreens();
+    pelnix::tools::registerViewersGalleryScreens();
+    pelnix::tools::registerLocationGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

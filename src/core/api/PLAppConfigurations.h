@@ -41,6 +41,8 @@ class PLAppConfigurations : public PLStoredModelOf<PLAppConfigurations> {
     Q_PROPERTY(QString baseS3TokenURL MEMBER m_baseS3TokenURL)
     Q_PROPERTY(QString baseS3FileURL MEMBER m_baseS3FileURL)
     Q_PROPERTY(QString googleTinyURL MEMBER m_googleTinyURL)
+    Q_PROPERTY(QString mapTileURL MEMBER m_mapTileURL)
+    Q_PROPERTY(QString geocoderURL MEMBER m_geocoderURL)
     Q_PROPERTY(QString base MEMBER m_base)
     Q_PROPERTY(QString pictureBucketParameterValue MEMBER m_pictureBucketParameterValue)
     Q_PROPERTY(QString pushNotificationCertificateName MEMBER m_pushNotificationCertificateName)
@@ -107,6 +109,10 @@ public:
     QString baseS3TokenURL() const { return m_baseS3TokenURL; }
     QString baseS3FileURL() const { return m_baseS3FileURL; }
     QString googleTinyURL() const { return m_googleTinyURL; }
+    // The map's tile server as a z/x/y URL template ("{z}", "{x}", "{y}"), and the base URL of the
+    // geocoding service ("search" and "reverse" below it); empty: none.
+    QString mapTileURL() const { return m_mapTileURL; }
+    QString geocoderURL() const { return m_geocoderURL; }
     QString base() const { return m_base; }
     QString base64Prefix() const { return m_base64Prefix; }
     QString smartMessageFontName() const { return m_smartMessageFontName; }
@@ -160,6 +166,8 @@ private:
     QString m_baseS3TokenURL{};
     QString m_baseS3FileURL{};
     QString m_googleTinyURL{};
+    QString m_mapTileURL{};
+    QString m_geocoderURL{};
     QString m_base{};
     QString m_pictureBucketParameterValue{};
     QString m_pushNotificationCertificateName{};

@@ -13,6 +13,7 @@
 #include "core/model/User.h"
 #include "foundation/SafeReaders.h"
 #include "foundation/StringAdditions.h"
+#include "foundation/StringTinyURLValidation.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 
@@ -28,12 +29,6 @@ using SafeKVC::stringForKey;
 using K = platform::PredicateKey;
 
 namespace {
-
-// Placeholder pictures of the server are no picture of their own.
-bool isValidTinyURL(const QString& url) {
-    return !url.contains(QLatin1String("profiles/dummy/profile")) &&
-           !url.contains(QLatin1String("images/pattern"));
-}
 
 // Percent escapes removed; a null string when they are malformed.
 QString percentDecoded(const QString& text) {
@@ -63,7 +58,7 @@ void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLa
     setType(stringForKey(dictionary, QStringLiteral("type")));
     setImageUrl(percentDecoded(stringForKey(dictionary, QStringLiteral("imgUrl"))));
     QString big = percentDecoded(stringForKey(dictionary, QStringLiteral("bigImgUrl")));
-    setBigRoomImageUrl(!big.isNull() && isValidTinyURL(big) ? big : imageUrl());
+    setBigRoomImageUrl(TinyURLValidation::isValidTinyURL(big) ? big : imageUrl());
     setTotalMessages(clampedCount(intForKey(dictionary, QStringLiteral("totalMessages"))));
     setTotalMembers(clampedCount(intForKey(dictionary, QStringLiteral("totalMembers"))));
     setAdminOnly(intForKey(dictionary, QStringLiteral("adminOnly")) != 0);
@@ -113,6 +108,8 @@ ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {
             room->refreshObject();
         else
             room = PS_createEntity();
+        if (!room)
+            return touched; // no store open: nothing can be imported
         room->updateWithDictionary(json, false);
         touched << room;
     }

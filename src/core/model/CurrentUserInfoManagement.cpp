@@ -8,6 +8,7 @@
 #include "foundation/SafeReaders.h"
 #include "foundation/StandardFolders.h"
 #include "foundation/StringStandardFolders.h"
+#include "foundation/StringTinyURLValidation.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
@@ -55,9 +56,9 @@ QImage imageAt(const QString& path) {
 bool CurrentUserInfo::isValidTinyURL(const QVariant& value) {
     if (value.typeId() != QMetaType::QString)
         return false;
+    // A stored string, even a null one, is an address; only a missing value is none.
     const QString url = value.toString();
-    return !url.contains(QLatin1String("profiles/dummy/profile")) &&
-           !url.contains(QLatin1String("images/pattern"));
+    return TinyURLValidation::isValidTinyURL(url.isNull() ? QStringLiteral("") : url);
 }
 
 CurrentUserInfo::Ptr CurrentUserInfo::self() {

@@ -56,6 +56,7 @@ void AlertView::rebuild() {
     if (!m_title.isEmpty()) {
         auto* title = new QLabel(m_title, this);
         title->setObjectName(QStringLiteral("alert.title"));
+        title->setTextFormat(Qt::PlainText);
         QFont font = title->font();
         font.setBold(m_style == Style::Alert);
         title->setFont(font);
@@ -66,6 +67,7 @@ void AlertView::rebuild() {
     if (!m_message.isEmpty()) {
         auto* message = new QLabel(m_message, this);
         message->setObjectName(QStringLiteral("alert.message"));
+        message->setTextFormat(Qt::PlainText);
         message->setAlignment(Qt::AlignCenter);
         message->setWordWrap(true);
         layout->addWidget(message);

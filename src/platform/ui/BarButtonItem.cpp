@@ -92,6 +92,8 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
     button->setFont(font);
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, tint);
+    // A disabled item reads as such, not in the tint of one that acts.
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xB0, 0xB0, 0xB5));
     button->setPalette(palette);
     QPointer<BarButtonItem> guard(this);
     connect(button, &QToolButton::clicked, button, [guard] {

@@ -138,6 +138,7 @@ ContactCardView::ContactCardView(QWidget* parent)
     m_badge = badge;
     headerColumn->addWidget(badge, 0, Qt::AlignHCenter);
     m_name->setObjectName(QStringLiteral("contactName"));
+    m_name->setTextFormat(Qt::PlainText);
     m_name->setFont(sized(this, 20, true));
     colour(m_name, QPalette::WindowText, kText);
     m_name->setAlignment(Qt::AlignHCenter);
@@ -159,6 +160,7 @@ ContactCardView::ContactCardView(QWidget* parent)
     m_add->hide();
     layout->addWidget(m_add);
     m_error->setObjectName(QStringLiteral("contactSaveError"));
+    m_error->setTextFormat(Qt::PlainText);
     m_error->setWordWrap(true);
     m_error->setFont(sized(this, 13));
     m_error->setContentsMargins(kInset, 8, kInset, 0);
@@ -192,9 +194,11 @@ void ContactCardView::rebuildEntries() {
             column->setContentsMargins(kInset, 8, kInset, 8);
             column->setSpacing(2);
             auto* label = new QLabel(entry.label);
+            label->setTextFormat(Qt::PlainText);
             label->setFont(sized(this, 13));
             colour(label, QPalette::WindowText, kAccent);
             auto* value = new QLabel(entry.value);
+            value->setTextFormat(Qt::PlainText);
             value->setFont(sized(this, 16));
             colour(value, QPalette::WindowText, kText);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);

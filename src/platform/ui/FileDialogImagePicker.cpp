@@ -1,6 +1,9 @@
 #include "FileDialogImagePicker.h"
 
+#include "CameraCapture.h"
+
 #include <QFileDialog>
+#include <QMediaDevices>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 
@@ -11,12 +14,21 @@ const QString kPictures = QStringLiteral("Pictures (*.png *.jpg *.jpeg *.gif *.h
 const QString kVideos = QStringLiteral("Videos (*.mp4 *.mov *.m4v *.webm *.mkv)");
 } // namespace
 
+bool FileDialogImagePicker::isSourceTypeAvailable(Source source) const {
+    return source == Source::PhotoLibrary || !QMediaDevices::videoInputs().isEmpty();
+}
+
 void FileDialogImagePicker::pick(Source source, MediaKinds kinds, bool allowsEditing, QWidget* parent,
                                  Completion completion) {
-    if (source != Source::PhotoLibrary) {
-        if (completion)
-            completion(std::nullopt, PLError(QString::fromLatin1(ErrorDomain), SourceNotAvailableError,
-                                             QStringLiteral("There is no camera here.")));
+    if (source == Source::Camera) {
+        const auto camera = CameraCapture::deviceFor(cameraDevice());
+        if (!camera) {
+            if (completion)
+                completion(std::nullopt, PLError(QString::fromLatin1(ErrorDomain), SourceNotAvailableError,
+                                                 QStringLiteral("There is no camera here.")));
+            return;
+        }
+        new CameraCapture(*camera, kinds, allowsEditing, parent, std::move(completion));
         return;
     }
     const bool videosOnly = kinds == MediaKinds::Videos;

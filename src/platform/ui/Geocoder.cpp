@@ -32,10 +32,16 @@ std::unique_ptr<Geocoder>& installed() {
 } // namespace
 
 Geocoder* Geocoder::current() {
-    auto& geocoder = installed();
-    if (!geocoder)
-        geocoder = std::make_unique<UnavailableGeocoder>();
-    return geocoder.get();
+    return installed() ? installed().get() : unavailable();
+}
+
+bool Geocoder::isInstalled() {
+    return installed() != nullptr;
+}
+
+Geocoder* Geocoder::unavailable() {
+    static UnavailableGeocoder none;
+    return &none;
 }
 
 void Geocoder::setCurrent(std::unique_ptr<Geocoder> geocoder) {

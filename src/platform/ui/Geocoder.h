@@ -16,16 +16,19 @@ struct Placemark {
     Coordinate coordinate;
     QString name;
     QString thoroughfare;
+    QString subLocality;
     QString locality;
+    QString subAdministrativeArea;
     QString administrativeArea;
     QString postalCode;
     QString country;
+    QString isoCountryCode;
     QStringList addressLines;
     bool operator==(const Placemark&) const = default;
 };
 
-// Turning coordinates into places and addresses into coordinates. There is no geocoding service
-// here: by default every request answers "not available"; a host installs its own with
+// Turning coordinates into places and addresses into coordinates. By default every request answers
+// "not available"; HttpGeocoder speaks to a geocoding server, a host may install its own with
 // setCurrent(), tests a FakeGeocoder. Answers come later on the main thread, never inside the call.
 class Geocoder {
 public:
@@ -38,6 +41,10 @@ public:
     static Geocoder* current();
     // Installs `geocoder` (null: none, every request fails) for the whole process.
     static void setCurrent(std::unique_ptr<Geocoder> geocoder);
+    // Whether setCurrent() installed one.
+    static bool isInstalled();
+    // The geocoder that answers every request with "not available".
+    static Geocoder* unavailable();
 
     virtual void reverseGeocode(const Coordinate& coordinate, Completion completion) = 0;
     virtual void geocodeAddress(const QString& address, Completion completion) = 0;

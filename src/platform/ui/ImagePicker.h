@@ -30,6 +30,7 @@ public:
     enum class AuthorizationStatus { NotDetermined = 0, Restricted = 1, Denied = 2, Authorized = 3 };
     static constexpr const char* ErrorDomain = "PLImagePickerErrorDomain";
     enum ErrorCode { UnreadablePictureError = 1, SourceNotAvailableError = 2 };
+    enum class CameraDevice { Rear, Front };
     // Nothing and no error: the user cancelled.
     using Completion =
         std::function<void(const std::optional<PickedMedia>& picked, const std::optional<PLError>& error)>;
@@ -51,6 +52,13 @@ public:
     // Returns at once; the completion runs later on the main thread.
     virtual void pick(Source source, MediaKinds kinds, bool allowsEditing, QWidget* parent,
                       Completion completion) = 0;
+
+    // The camera the next camera pick starts with.
+    CameraDevice cameraDevice() const { return m_cameraDevice; }
+    void setCameraDevice(CameraDevice device) { m_cameraDevice = device; }
+
+private:
+    CameraDevice m_cameraDevice = CameraDevice::Rear;
 };
 
 } // namespace pelnix::platform::ui

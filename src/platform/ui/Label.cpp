@@ -1,5 +1,7 @@
 #include "Label.h"
 
+#include "LineBreaker.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
@@ -64,10 +66,11 @@ QSizeF Label::layoutText(QTextLayout& layout, qreal width) const {
     qreal used = 0;
     int lines = 0;
     layout.beginLayout();
+    LineBreaker breaker(layout);
     for (;;) {
         if (m_lines > 0 && lines == m_lines)
             break;
-        QTextLine line = layout.createLine();
+        QTextLine line = breaker.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(width);

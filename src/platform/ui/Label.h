@@ -9,7 +9,8 @@ namespace pelnix::platform::ui {
 
 // A label with attributed runs, a line limit (0: none), word wrap, and vertical centring or top
 // alignment. Horizontal alignment follows Qt: leading and trailing mirror in right-to-left layouts
-// unless Qt::AlignAbsolute is set.
+// unless Qt::AlignAbsolute is set. Text is drawn as it is, never read as markup; a long unbroken word
+// wraps in time linear in its length (LineBreaker).
 class Label : public QWidget {
     Q_OBJECT
 public:

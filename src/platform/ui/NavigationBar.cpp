@@ -22,6 +22,7 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     m_layout->setSpacing(8);
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("navigationBar.title"));
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
     setTitleFont(std::nullopt);

@@ -21,6 +21,8 @@ PositioningLocationProvider::PositioningLocationProvider(QGeoPositionInfoSource*
         fix.coordinate = {info.coordinate().latitude(), info.coordinate().longitude()};
         if (info.hasAttribute(QGeoPositionInfo::HorizontalAccuracy))
             fix.horizontalAccuracy = info.attribute(QGeoPositionInfo::HorizontalAccuracy);
+        if (info.hasAttribute(QGeoPositionInfo::VerticalAccuracy))
+            fix.verticalAccuracy = info.attribute(QGeoPositionInfo::VerticalAccuracy);
         fix.timestamp = info.timestamp().toMSecsSinceEpoch();
         m_location = fix;
         emit locationUpdated(fix);

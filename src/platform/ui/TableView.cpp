@@ -17,6 +17,7 @@ public:
         layout->setContentsMargins(15, 0, 15, 0);
         label = new QLabel(this);
         label->setObjectName(QStringLiteral("headerTitle"));
+        label->setTextFormat(Qt::PlainText);
         QFont f = label->font();
         f.setPixelSize(14);
         f.setBold(true);

@@ -28,6 +28,7 @@ QLabel* TableViewCell::textLabel() {
     if (!m_text) {
         m_text = new QLabel(m_content);
         m_text->setObjectName(QStringLiteral("textLabel"));
+        m_text->setTextFormat(Qt::PlainText);
         QFont f = m_text->font();
         f.setPixelSize(17);
         m_text->setFont(f);
@@ -43,6 +44,7 @@ QLabel* TableViewCell::detailTextLabel() {
     if (!m_detail) {
         m_detail = new QLabel(m_content);
         m_detail->setObjectName(QStringLiteral("detailTextLabel"));
+        m_detail->setTextFormat(Qt::PlainText);
         QFont f = m_detail->font();
         f.setPixelSize(m_style == Style::Subtitle ? 12 : 17);
         m_detail->setFont(f);

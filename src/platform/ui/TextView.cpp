@@ -12,6 +12,7 @@ TextView::TextView(QWidget* parent) : QTextBrowser(parent), m_indicators(new Scr
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setFrameShape(QFrame::NoFrame);
+    setAcceptRichText(false);
     connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
         if (!m_shouldInteract || m_shouldInteract(url))
             emit linkTapped(url);

@@ -12,7 +12,8 @@ class ScrollIndicators;
 // A multi-line text view. Editable: placeholder and growth (contentHeightChanged as lines come and
 // go). Read-only with data detectors: links, e-mail addresses and phone numbers in plain text become
 // tappable; a tap asks shouldInteractWithURL and then emits linkTapped. Nothing is ever opened by the
-// view itself. Thin overlay indicators stand in for scroll bars.
+// view itself. Thin overlay indicators stand in for scroll bars. Text is plain unless set as HTML:
+// pasted or dropped markup arrives as its text.
 class TextView : public QTextBrowser {
     Q_OBJECT
 public:
@@ -22,6 +23,9 @@ public:
     bool isEditable() const { return !isReadOnly(); }
     bool isSelectable() const;
     void setSelectable(bool selectable);
+    // The text as it is, never read as markup (QTextEdit's own setText guesses); rich text goes
+    // through setHtml on purpose.
+    void setText(const QString& text) { setPlainText(text); }
     // Plain text shown with detected links (read-only views).
     void setDetectedText(const QString& text);
     QString plainText() const { return toPlainText(); }

@@ -28,6 +28,7 @@ public:
     bool isLoading() const override { return false; }
     void setBackgroundColor(const QColor& color) override;
     void setLocalFileAccess(bool) override {}
+    void setPageScripts(bool) override {}
 
 private:
     void fail(const QUrl& url);

@@ -22,7 +22,8 @@ public:
     virtual QWidget* widget() const = 0;
     virtual void setHtml(const QString& html, const QUrl& baseURL) = 0;
     virtual void load(const QUrl& url) = 0;
-    // `done` gets an invalid value where scripts do not run.
+    // Runs in a world of its own, apart from the page's scripts, and whether or not the page's
+    // scripts are on. `done` gets an invalid value where scripts do not run.
     virtual void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) = 0;
     virtual bool canGoBack() const = 0;
     virtual bool canGoForward() const = 0;
@@ -34,12 +35,14 @@ public:
     virtual void setBackgroundColor(const QColor& color) = 0;
     // Whether scripts of a local page may read other local files.
     virtual void setLocalFileAccess(bool allowed) = 0;
+    // Whether the page's own scripts run.
+    virtual void setPageScripts(bool enabled) = 0;
 };
 
 // The module's one exported function: a backend reporting to `client`, its widget made under
 // `parent`. The name carries the version of these interfaces; a module built against other ones is
 // not taken.
 using WebEngineBackendFactory = WebEngineBackend* (*)(WebEngineClient* client, QWidget* parent);
-inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v1";
+inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v2";
 
 } // namespace pelnix::platform::ui

@@ -4,7 +4,9 @@
 #include "WebEngineBackend.h"
 #include "WebEngineModule.h"
 
+#include <QKeyEvent>
 #include <QLoggingCategory>
+#include <QMouseEvent>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -17,6 +19,9 @@ namespace {
 
 // The engine takes HTML as a base64 data URL of at most 2 MB; larger pages would load blank.
 constexpr qsizetype kMaxHTMLBytes = 2 * 1024 * 1024 / 4 * 3 - 1024;
+
+// How long after the user's click or key press the engine may report the link it followed.
+constexpr qint64 kUserGestureMs = 1000;
 
 // Chromium's net error codes that have a URL-loading counterpart of their own.
 constexpr int kNetAborted = -3;
@@ -82,6 +87,49 @@ WebEngineWebView::WebEngineWebView(QWidget* parent) : WebView(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_engine->widget());
+    watchInput(m_engine->widget());
+}
+
+void WebEngineWebView::watchInput(QObject* widget) {
+    // The engine takes input in a widget it makes inside its view when the page first shows.
+    widget->installEventFilter(this);
+    for (QObject* child : widget->children())
+        if (child->isWidgetType())
+            child->installEventFilter(this);
+}
+
+bool WebEngineWebView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        if (watched == m_engine->widget()) {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType())
+                child->installEventFilter(this);
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            m_userGesture.start();
+        break;
+    case QEvent::TouchEnd:
+        m_userGesture.start();
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+            m_userGesture.start();
+        break;
+    }
+    default:
+        break;
+    }
+    return WebView::eventFilter(watched, event);
+}
+
+bool WebEngineWebView::takeUserGesture() {
+    const bool recent = m_userGesture.isValid() && m_userGesture.elapsed() <= kUserGestureMs;
+    m_userGesture.invalidate();
+    return recent;
 }
 
 WebEngineWebView::~WebEngineWebView() {
@@ -101,6 +149,7 @@ void WebEngineWebView::loadHTMLString(const QString& html, const QUrl& baseURL) 
                     QStringLiteral("The page is too large to show (%1 bytes).").arg(bytes.size())));
         return;
     }
+    m_screenHistorySteps = 0;
     m_htmlBase = baseURL.isEmpty() ? QUrl(QStringLiteral("about:blank")) : baseURL;
     m_contentURL = *m_htmlBase;
     replaceOpenLoad();
@@ -113,6 +162,7 @@ void WebEngineWebView::loadURL(const QUrl& url) {
             PLError(QString::fromLatin1(ErrorDomain), -1000, QStringLiteral("The URL is not valid.")));
         return;
     }
+    m_screenHistorySteps = 0;
     m_htmlBase.reset();
     m_contentURL = url;
     m_screenLoads.insert(url.adjusted(QUrl::RemoveFragment));
@@ -153,11 +203,13 @@ bool WebEngineWebView::canGoForward() const {
 }
 
 void WebEngineWebView::goBack() {
+    ++m_screenHistorySteps;
     replaceOpenLoad();
     m_engine->goBack();
 }
 
 void WebEngineWebView::goForward() {
+    ++m_screenHistorySteps;
     replaceOpenLoad();
     m_engine->goForward();
 }
@@ -167,6 +219,7 @@ void WebEngineWebView::stopLoading() {
 }
 
 void WebEngineWebView::reload() {
+    ++m_screenHistorySteps;
     replaceOpenLoad();
     m_engine->reload();
 }
@@ -188,14 +241,44 @@ void WebEngineWebView::setAllowsLocalFileAccess(bool allowed) {
     m_engine->setLocalFileAccess(allowed);
 }
 
+void WebEngineWebView::setAllowsPageScripts(bool allowed) {
+    m_engine->setPageScripts(allowed);
+}
+
 bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, bool isMainFrame) {
     Q_ASSERT(QThread::currentThread() == thread());
-    const bool byScreen = engineType == Navigation::Typed;
+    const QString shown =
+        url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).left(200);
+    if (!isMainFrame) {
+        // A frame is part of the page, never a link the user followed: it loads where the page's
+        // subresources may come from, and the screen is not asked.
+        if (allowsSubresource(url, m_contentURL))
+            return true;
+        qCWarning(lcWebPage).noquote() << "refused a frame the page may not load:" << shown;
+        return false;
+    }
+    bool byScreen = engineType == Navigation::Typed;
+    if ((engineType == Navigation::BackForward || engineType == Navigation::Reload) &&
+        m_screenHistorySteps > 0) {
+        --m_screenHistorySteps;
+        byScreen = true;
+    }
+    const bool byUser = engineType == Navigation::LinkClicked && takeUserGesture();
+    if (!byScreen && !byUser && !followsPageNavigation()) {
+        // Scripts, refreshes and forms of someone else's page act for nobody: not a link to follow.
+        qCWarning(lcWebPage).noquote()
+            << "refused a navigation the user did not start:" << shown << "(kind" << int(engineType) << ")";
+        m_refused.insert(url);
+        return false;
+    }
     // An HTML string arrives as a data URL; the screen knows it by the base URL it gave.
     QUrl asked = url;
-    if (byScreen && url.scheme() == QLatin1String("data") && m_htmlBase)
+    if (engineType == Navigation::Typed && url.scheme() == QLatin1String("data") && m_htmlBase)
         asked = *std::exchange(m_htmlBase, std::nullopt);
-    const NavigationType type = navigationType(engineType);
+    // Only the user's click is a link clicked; the page's own click on a link is not.
+    NavigationType type = navigationType(engineType);
+    if (type == NavigationType::LinkClicked && !byUser)
+        type = NavigationType::Other;
     bool go = shouldStartLoad(asked, type);
     if (go && !mayShow(url)) {
         qCDebug(lcWebView) << "not shown in the view:" << url.scheme();
@@ -204,7 +287,7 @@ bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, 
     // A URL refused once may be let through later; only its refused attempt is hidden.
     if (go)
         m_refused.remove(url);
-    else if (isMainFrame)
+    else
         m_refused.insert(url);
     return go;
 }
@@ -255,8 +338,15 @@ void WebEngineWebView::loadingChanged(const WebEngineLoad& load) {
     if (started && !mayShow(load.url))
         m_refused.insert(load.url);
     if (m_refused.contains(load.url)) {
-        if (!started)
-            m_refused.remove(load.url);
+        if (started)
+            return;
+        m_refused.remove(load.url);
+        // A navigation refused while the page was still loading ends the engine's load as its own:
+        // the page the screen waits for is then as loaded as it will be.
+        if (m_openLoad && *m_openLoad != load.url && !m_engine->isLoading()) {
+            m_openLoad.reset();
+            emit didFinishLoad(true);
+        }
         return;
     }
     if (!started && load.status != WebEngineLoad::Status::Succeeded && m_replaced.remove(load.url))

@@ -3,6 +3,7 @@
 #include "WebEngineClient.h"
 #include "WebView.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <memory>
 #include <optional>
@@ -38,6 +39,7 @@ public:
     void setContentInsets(const QMargins& insets) override;
     void setTransparentBackground(bool transparent) override;
     void setAllowsLocalFileAccess(bool allowed) override;
+    void setAllowsPageScripts(bool allowed) override;
 
     // The widget that shows the page: the engine's view (a QWebEngineView), or an empty widget
     // when the engine module is missing.
@@ -48,6 +50,9 @@ public:
     // shown, or the URL of the page shown.
     QUrl contentURL() const { return m_contentURL; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool acceptNavigation(const QUrl& url, Navigation type, bool isMainFrame) override;
     bool acceptSubresource(const QUrl& url, int resourceType) override;
@@ -56,6 +61,9 @@ private:
     void consoleMessage(int level, const QString& message, int line) override;
 
     bool mayShow(const QUrl& url) const;
+    // Whether the user clicked or pressed a key in the page just now; true once per such input.
+    bool takeUserGesture();
+    void watchInput(QObject* widget);
     void failBeforeStart(const PLError& error);
     void replaceOpenLoad();
 
@@ -72,6 +80,11 @@ private:
     // The load the screen heard start and not yet end, and loads already told as replaced.
     std::optional<QUrl> m_openLoad;
     QSet<QUrl> m_replaced;
+    // The user's last click or key press in the page, until a link takes it.
+    QElapsedTimer m_userGesture;
+    // Steps through the history (back, forward, reload) the screen asked for and the engine has not
+    // yet started.
+    int m_screenHistorySteps = 0;
 };
 
 } // namespace pelnix::platform::ui

@@ -14,10 +14,17 @@ namespace pelnix::platform::ui {
 // transparent background. create() makes the process's kind (a browser engine view unless another
 // maker is installed); tests install a FakeWebView maker.
 //
-// Every navigation, the ones the screen starts included, goes through the screen's veto. What the
-// veto lets through is shown in the view only for http, https, data, about and qrc (and file when
-// local access is allowed); any other scheme stays with the screen, so a page never opens mail,
-// phone or custom links on its own.
+// Navigations of the page go through the screen's veto: the screen's own loads, and a user's click
+// on a link (LinkClicked, which only a click or key press of the user in the view makes). A
+// navigation the page starts by itself (a script, a refresh, a form it submits, a link it clicks) is
+// refused without asking the veto, and logged, unless the screen follows the page's own navigation
+// (a browser showing a site the user chose). What the veto lets through is shown in the view only
+// for http, https, data, about and qrc (and file when local access is allowed); any other scheme
+// stays with the screen, so a page never opens mail, phone or custom links on its own. The page's
+// frames are not navigations of the page: they load as its subresources do.
+//
+// The page's own scripts are off unless the screen turns them on; the screen's scripts
+// (evaluateJavaScript) run in a world of their own either way.
 //
 // What a page loads by itself (images, styles, scripts, frames, fonts, media, fetches, workers) is
 // not asked of the veto: it is let through only from the page's own origin (the origin of its base
@@ -69,6 +76,11 @@ public:
     virtual void setTransparentBackground(bool transparent) = 0;
     // Off by default: scripts of a page cannot read local files, and its links cannot open them.
     virtual void setAllowsLocalFileAccess(bool allowed) = 0;
+    // Off by default: the page's own scripts do not run.
+    virtual void setAllowsPageScripts(bool allowed) = 0;
+    // Off by default: only the screen's loads and the user's clicks navigate (see above).
+    void setFollowsPageNavigation(bool follows) { m_followsPageNavigation = follows; }
+    bool followsPageNavigation() const { return m_followsPageNavigation; }
 
     // Asked before any navigation; false keeps the view where it is (the screen handles the URL).
     void setShouldStartLoad(NavigationHook hook) { m_shouldStartLoad = std::move(hook); }
@@ -104,6 +116,7 @@ private:
     NavigationHook m_shouldStartLoad;
     QList<QUrl> m_subresourceOrigins;
     bool m_anyWebOrigin = false;
+    bool m_followsPageNavigation = false;
     QStringList m_subresourceFolders;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -27,6 +28,10 @@ EngineBackend::EngineBackend(WebEngineClient* client, QWidget* parent)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    // Pages made of other people's HTML need no script of their own; without one they can reach no
+    // host by fetch, worker, socket or peer connection. The view turns scripts on where it must.
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
     // Screens tell failures to the user themselves; the engine's error page would only get in the way.
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     m_view->setPage(m_page);
@@ -65,10 +70,13 @@ void EngineBackend::load(const QUrl& url) {
 }
 
 void EngineBackend::runJavaScript(const QString& script, std::function<void(const QVariant&)> done) {
+    // Apart from the page's own scripts, which can neither see nor change the library's, and which
+    // may be off.
     if (done)
-        m_page->runJavaScript(script, [done = std::move(done)](const QVariant& value) { done(value); });
+        m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                              [done = std::move(done)](const QVariant& value) { done(value); });
     else
-        m_page->runJavaScript(script);
+        m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
 }
 
 bool EngineBackend::canGoBack() const {
@@ -105,6 +113,10 @@ void EngineBackend::setBackgroundColor(const QColor& color) {
 
 void EngineBackend::setLocalFileAccess(bool allowed) {
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, allowed);
+}
+
+void EngineBackend::setPageScripts(bool enabled) {
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, enabled);
 }
 
 } // namespace pelnix::webengine

@@ -12,7 +12,8 @@ class EnginePage;
 
 // A web view's page on Qt WebEngine: a QWebEngineView showing an EnginePage, with the engine's
 // settings the library's pages share (no file or remote access from local pages, no windows, no
-// clipboard, no error pages of the engine's own).
+// clipboard, no error pages of the engine's own, no page scripts until the view turns them on, and
+// WebRTC on public interfaces only). The library's own scripts run in the application's world.
 class EngineBackend : public platform::ui::WebEngineBackend {
 public:
     EngineBackend(platform::ui::WebEngineClient* client, QWidget* parent);
@@ -31,6 +32,7 @@ public:
     bool isLoading() const override;
     void setBackgroundColor(const QColor& color) override;
     void setLocalFileAccess(bool allowed) override;
+    void setPageScripts(bool enabled) override;
 
 private:
     QPointer<QWebEngineView> m_view;

@@ -7,6 +7,7 @@
 #include "ui/account/PLConfigureScreenViewController.h"
 #include "ui/account/PLCountryCodesViewController.h"
 #include "ui/account/PLEmailVerficationViewController.h"
+#include "ui/account/PLImageSelectionHelperProvider.h"
 #include "ui/account/PLLoggedOutViewController.h"
 #include "ui/account/PLRegPhoneNumberViewController.h"
 #include "ui/account/PLSettingsTableViewController.h"
@@ -37,6 +38,9 @@ void registerNib(const QString& name, ScreenRegistry::Factory factory) {
 
 void registerScreens() {
     auto* registry = ScreenRegistry::shared();
+    // A host may have installed a picture selection of its own.
+    if (!PLImageSelectionProvider::current())
+        PLImageSelectionProvider::setCurrent(std::make_unique<PLImageSelectionHelperProvider>());
     // Nibs are named after their controllers.
     registerNib(QStringLiteral("PLAppLockScreenViewController"),
                 [] { return new PLAppLockScreenViewController; });

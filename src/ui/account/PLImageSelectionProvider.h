@@ -14,8 +14,8 @@ class ViewController;
 
 // Asking the user for a picture: the choice of source (photo library, camera, optionally removal of
 // the present picture), the picker, and the upload size limit. Screens ask the installed provider;
-// without one (the image selection helper is not part of this build yet) the user is told that
-// choosing a picture is not available, and the screen's handler is not called.
+// without one (the library installs its image selection helper when it registers its screens) the user is
+// told that choosing a picture is not available, and the screen's handler is not called.
 class PLImageSelectionProvider {
 public:
     struct Request {

@@ -154,6 +154,7 @@ qreal PLSettingsTableViewController::heightForHeaderInSection(TableView*, int) {
 QWidget* PLSettingsTableViewController::viewForHeaderInSection(TableView* table, int section) {
     auto* header = new QLabel(titleForHeaderInSection(table, section));
     header->setObjectName(QStringLiteral("settingsHeader"));
+    header->setTextFormat(Qt::PlainText);
     header->setAutoFillBackground(true);
     // Its own roles: inside a list it would take the list's (base) ones.
     header->setBackgroundRole(QPalette::Window);

@@ -1,5 +1,7 @@
 #include "ui/conversation/PLCellLabel.h"
 
+#include "platform/ui/LineBreaker.h"
+
 #include <QPainter>
 #include <QStyle>
 
@@ -30,10 +32,11 @@ void PLCellLabel::paintEvent(QPaintEvent*) {
         qreal y = 0;
         int lines = 0;
         m_layout->beginLayout();
+        platform::ui::LineBreaker breaker(*m_layout);
         for (;;) {
             if (numberOfLines() > 0 && lines == numberOfLines())
                 break;
-            QTextLine line = m_layout->createLine();
+            QTextLine line = breaker.createLine();
             if (!line.isValid())
                 break;
             line.setLineWidth(width());

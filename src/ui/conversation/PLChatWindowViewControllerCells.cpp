@@ -285,11 +285,13 @@ void PLChatWindowViewController::processLinkURLString(const QString& urlString, 
                     PLLinkDisplayHelper::instanceWithViewController(self, self->m_chatRoom);
                 self->m_linkDisplayHelper->setPostChatletDelegate(self);
             }
+            // A location answer replies to the message that asked for it.
             if (linkType == PLLinkTypeLocation)
-                self->m_linkDisplayHelper->setPostLocationCompletionHandler([self](const QString& response) {
-                    if (self)
-                        self->postChatletToChatWindow(response, nullptr, {});
-                });
+                self->m_linkDisplayHelper->setPostLocationCompletionHandler(
+                    [self, message](const QString& response) {
+                        if (self)
+                            self->postChatletToChatWindow(response, message, {});
+                    });
             self->m_linkDisplayHelper->handleProcessedLink(linkType, urlString, info, message);
         });
 }

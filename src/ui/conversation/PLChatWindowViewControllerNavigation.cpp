@@ -237,6 +237,7 @@ void PLChatWindowViewController::profileImageClickedForUser(const std::shared_pt
 QLabel* PLChatWindowViewController::configuredfloatingLabel() {
     auto* label = new QLabel(view());
     label->setObjectName(QStringLiteral("floatingLabel"));
+    label->setTextFormat(Qt::PlainText);
     label->setProperty("tag", kFloatingLabelTag);
     // It waits just above the list, under the navigation bar, and slides out from there.
     label->setGeometry(0, -kFloatingLabelHeight, 300, kFloatingLabelHeight);

@@ -1,7 +1,9 @@
 #include "ui/conversation/PLChatletFormView.h"
 
+#include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Label.h"
+#include "ui/conversation/ConversationSmartLog.h"
 #include "ui/conversation/PLChatletChoiceFieldView.h"
 #include "ui/conversation/PLChatletListFieldView.h"
 #include "ui/conversation/PLChatletPickedValueFieldView.h"
@@ -24,6 +26,10 @@ PLChatletFormFieldView* makeField(const QVariantMap& definition) {
     if (type == QLatin1String("contact") || type == QLatin1String("location"))
         return new PLChatletPickedValueFieldView(definition);
     return nullptr;
+}
+
+QString text(const QVariantMap& map, const char* key) {
+    return map.value(QLatin1String(key)).toString();
 }
 } // namespace
 
@@ -55,9 +61,41 @@ PLChatletFormView::PLChatletFormView(QWidget* parent)
     m_content->installEventFilter(this);
 }
 
+QString PLChatletFormView::excess(const QString& title, const QVariantList& fields) {
+    if (title.size() > kMaxTextLength)
+        return QStringLiteral("a title of %1 characters").arg(title.size());
+    if (fields.size() > kMaxFields)
+        return QStringLiteral("%1 fields").arg(fields.size());
+    for (const QVariant& entry : fields) {
+        const QVariantMap field = entry.toMap();
+        const QString label = text(field, "label");
+        if ((label.isEmpty() ? text(field, "id") : label).size() > kMaxTextLength)
+            return QStringLiteral("a label of %1 characters")
+                .arg(qMax(label.size(), text(field, "id").size()));
+        if (field.value(QStringLiteral("min")).toDouble() > kMaxListEntries)
+            return QStringLiteral("a list of at least %1 entries").arg(field.value(QStringLiteral("min")).toDouble());
+        const QVariantList choices = field.value(QStringLiteral("choices")).toList();
+        if (choices.size() > kMaxChoices)
+            return QStringLiteral("%1 choices").arg(choices.size());
+        for (const QVariant& choice : choices)
+            if (text(choice.toMap(), "text").size() > kMaxTextLength)
+                return QStringLiteral("a choice of %1 characters").arg(text(choice.toMap(), "text").size());
+    }
+    return {};
+}
+
 void PLChatletFormView::setForm(const QString& title, const QVariantList& fields) {
     qDeleteAll(m_fields);
     m_fields.clear();
+    const QString excess = PLChatletFormView::excess(title, fields);
+    m_tooLarge = !excess.isEmpty();
+    if (m_tooLarge) {
+        qCWarning(lcConversationSmart) << "a form too large to show, with" << excess;
+        m_title->setText(
+            PLCurrentBundleInfo::localizedString(QStringLiteral("This form is too large to show.")));
+        layOut();
+        return;
+    }
     m_title->setText(title);
     auto* column = static_cast<QVBoxLayout*>(m_content->layout());
     for (const QVariant& entry : fields) {

@@ -16,6 +16,12 @@ using platform::ui::BarButtonItem;
 
 PLInternalLinkWebViewController::PLInternalLinkWebViewController(QObject* parent) : ViewController(parent) {}
 
+bool PLInternalLinkWebViewController::isWebURL(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 void PLInternalLinkWebViewController::configureWithLinkURL(const QUrl& url, const QString& title) {
     m_linkURL = url;
     setTitle(title);
@@ -30,8 +36,17 @@ QWidget* PLInternalLinkWebViewController::loadView() {
     root->setPalette(palette);
     m_webView = platform::ui::WebView::create(root);
     m_webView->setObjectName(QStringLiteral("externalLinkWebView"));
-    // A site the user opened, not a page made of someone else's HTML: it loads from its own hosts.
+    // A site the user opened, not a page made of someone else's HTML: it loads from its own hosts,
+    // runs its scripts and may navigate by itself, but only ever to the web.
     m_webView->allowSubresourcesFromAnyWebOrigin();
+    m_webView->setAllowsPageScripts(true);
+    m_webView->setFollowsPageNavigation(true);
+    m_webView->setShouldStartLoad([](const QUrl& url) {
+        if (isWebURL(url))
+            return true;
+        qCWarning(lcConversationSmart) << "the in-app browser does not open" << url.scheme() << "addresses";
+        return false;
+    });
     m_toolbar = new platform::ui::Toolbar(root);
     m_toolbar->setObjectName(QStringLiteral("bottomToolBar"));
     m_back = new BarButtonItem(
@@ -69,8 +84,11 @@ void PLInternalLinkWebViewController::viewDidLoad() {
     // The end of a long page scrolls clear of the toolbar.
     m_webView->setContentInsets(QMargins(0, 0, 0, platform::ui::Toolbar::kHeight));
     validateToolbarButtons();
-    if (m_linkURL.isValid())
+    if (isWebURL(m_linkURL))
         m_webView->loadURL(m_linkURL);
+    else if (!m_linkURL.isEmpty())
+        qCWarning(lcConversationSmart)
+            << "the in-app browser does not open" << m_linkURL.scheme() << "addresses";
 }
 
 bool PLInternalLinkWebViewController::eventFilter(QObject* watched, QEvent* event) {

@@ -19,7 +19,8 @@ class WebView;
 } // namespace platform::ui
 
 // A web page inside the library with back and forward buttons under it and a spinner while it loads.
-// A load that fails says so, unless another navigation replaced it.
+// A load that fails says so, unless another navigation replaced it. It shows only the web (http and
+// https), never the process's own resources or local files.
 class PLInternalLinkWebViewController : public platform::ui::ViewController {
     Q_OBJECT
 public:
@@ -31,6 +32,9 @@ public:
     // Before the view loads.
     void configureWithLinkURL(const QUrl& url, const QString& title);
     QUrl linkURL() const { return m_linkURL; }
+
+    // Whether the browser shows `url`: an http or https address with a host.
+    static bool isWebURL(const QUrl& url);
 
     void goBack();
     void goForward();

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLMessageTextView.h"
 
 #include "platform/MainThread.h"
+#include "platform/ui/LineBreaker.h"
 
 #include <QContextMenuEvent>
 #include <QEvent>
@@ -30,8 +31,9 @@ qreal layOut(QTextLayout& layout, qreal width, Qt::LayoutDirection direction) {
     layout.setCacheEnabled(true);
     qreal y = 0;
     layout.beginLayout();
+    platform::ui::LineBreaker breaker(layout);
     for (;;) {
-        QTextLine line = layout.createLine();
+        QTextLine line = breaker.createLine();
         if (!line.isValid())
             break;
         line.setLeadingIncluded(true);

@@ -185,6 +185,8 @@ void PLPostChatletViewController::buildForm() {
     static_cast<QGridLayout*>(m_root->layout())->addWidget(m_formView, 0, 0);
     m_send = new BarButtonItem(text("Send"), [this] { sendButtonTapped(); });
     m_send->setObjectName(QStringLiteral("sendBarButtonItem"));
+    // A form too large to show has nothing to send.
+    m_send->setEnabled(!m_formView->isTooLarge());
     navigationItem()->setRightBarButtonItem(m_send);
 }
 
@@ -204,7 +206,7 @@ void PLPostChatletViewController::chatletPicked(const QVariantMap& chatlet) {
 }
 
 QString PLPostChatletViewController::composedMessage() const {
-    if (!m_formView || m_formView->firstMissingRequiredField())
+    if (!m_formView || m_formView->isTooLarge() || m_formView->firstMissingRequiredField())
         return {};
     const QVariantMap values = m_formView->values();
     if (m_postChatletType == Reply) {
@@ -217,7 +219,7 @@ QString PLPostChatletViewController::composedMessage() const {
 }
 
 void PLPostChatletViewController::sendButtonTapped() {
-    if (!m_formView)
+    if (!m_formView || m_formView->isTooLarge())
         return;
     if (PLChatletFormFieldView* missing = m_formView->firstMissingRequiredField()) {
         showAlert(text("Failed"), text("Please fill in %1.").arg(missing->label()));
@@ -271,7 +273,8 @@ void PLPostChatletViewController::pickValue(PLChatletPickedValueFieldView* field
     chooser->setProperty(
         kChooseLocationCompletionProperty,
         QVariant::fromValue(PLChooseLocationCompletionHandler([asking](const QVariantMap& location) {
-            if (asking)
+            // Cancel answers nothing and keeps what was picked before.
+            if (asking && !location.isEmpty())
                 asking->setPickedValue(location, locationSummary(location));
         })));
     presentViewController(initial, true);

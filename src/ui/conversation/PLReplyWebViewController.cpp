@@ -94,7 +94,9 @@ void PLReplyWebViewController::viewDidLoad() {
     if (m_message && !m_message->latestActionIsExpired() && m_message->senderIsMe() &&
         json.value(QStringLiteral("type")).toString() == QLatin1String("primary"))
         createExpiryButton();
-    m_webview->setShouldStartLoad([this](const QUrl& url) { return shouldStartLoad(url); });
+    m_webview->setShouldStartLoad([this](const QUrl& url, platform::ui::WebView::NavigationType type) {
+        return shouldStartLoad(url, type);
+    });
     connect(m_webview, &platform::ui::WebView::didFinishLoad, this,
             &PLReplyWebViewController::pageFinishedLoading);
     platform::NotificationCenter::defaultCenter()->addObserver(
@@ -183,8 +185,17 @@ void PLReplyWebViewController::handleMessageUpdate(const QString& messageId) {
     loadHTMLContent();
 }
 
-bool PLReplyWebViewController::shouldStartLoad(const QUrl& url) {
+bool PLReplyWebViewController::shouldStartLoad(const QUrl& url,
+                                               platform::ui::WebView::NavigationType navigation) {
     const QString urlString = url.toString();
+    // Without the user's click only the page itself loads: the page is made of other people's HTML.
+    if (navigation != platform::ui::WebView::NavigationType::LinkClicked) {
+        const QUrl base(PLAppConfigurations::currentConfiguration()->baseURL());
+        if (url.adjusted(QUrl::NormalizePathSegments) == base.adjusted(QUrl::NormalizePathSegments))
+            return true;
+        qCWarning(lcConversationSmart) << "the details page tried to leave without a click; refused";
+        return false;
+    }
     const auto [type, info] = classify(m_message, urlString);
     if (!PLLinkDisplayHelper::canHandleLinkforType(type))
         return true;

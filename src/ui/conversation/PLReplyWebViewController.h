@@ -62,7 +62,9 @@ public:
     void showPostFailedErrorMessage(const QString& text = {});
     static bool isValidMessage(const QString& text);
     // The answer to a navigation of the page: whether the page may load it itself.
-    bool shouldStartLoad(const QUrl& url);
+    // A link the user clicked is classified and acted on; without a click only the page itself loads.
+    bool shouldStartLoad(const QUrl& url, platform::ui::WebView::NavigationType navigation =
+                                              platform::ui::WebView::NavigationType::LinkClicked);
 
 protected:
     QWidget* loadView() override;

@@ -78,6 +78,7 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     m_webView = platform::ui::WebView::create(contentView());
     m_webView->setObjectName(QStringLiteral("webView"));
     m_webView->setTransparentBackground(true);
+    // The page's scripts stay off (the view's default): the cell's own measuring runs apart from them.
     // The page is not shown until it has loaded and been measured (its alpha 0): a cover in the
     // cell's colour hides it. The page itself stays visible, as the engine lays a hidden page out in
     // a viewport of its own size, not the view's, and would measure a wrong height.
@@ -87,7 +88,9 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     QPalette cover = m_pageCover->palette();
     cover.setColor(QPalette::Window, backgroundColor());
     m_pageCover->setPalette(cover);
-    m_webView->setShouldStartLoad([this](const QUrl& url) { return shouldStartLoad(url); });
+    m_webView->setShouldStartLoad([this](const QUrl& url, platform::ui::WebView::NavigationType type) {
+        return shouldStartLoad(url, type);
+    });
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, &PLSmartMessageCell::webViewDidStartLoad);
     connect(m_webView, &platform::ui::WebView::didFinishLoad, this,
             &PLSmartMessageCell::webViewDidFinishLoad);
@@ -277,10 +280,15 @@ void PLSmartMessageCell::loadPage(const QString& html, const QString& xsltName) 
 
 // ---- The page
 
-bool PLSmartMessageCell::shouldStartLoad(const QUrl& url) {
+bool PLSmartMessageCell::shouldStartLoad(const QUrl& url, platform::ui::WebView::NavigationType type) {
     const QUrl base(PLAppConfigurations::currentConfiguration()->baseURL());
     if (url.adjusted(QUrl::NormalizePathSegments) == base.adjusted(QUrl::NormalizePathSegments))
         return true;
+    // The page is someone else's HTML: only the user's own click is a link to act on.
+    if (type != platform::ui::WebView::NavigationType::LinkClicked) {
+        qCWarning(lcConversationSmart) << "a smart message's page tried to leave without a click; refused";
+        return false;
+    }
     if (m_linkHandler) {
         // Answered after the page's veto returns: whatever the link opens runs outside the engine's call.
         QPointer<PLSmartMessageCell> self(this);

@@ -91,8 +91,10 @@ public:
     void resizeRowOnLoad(platform::ui::CollectionView* list,
                          std::function<void(bool wasAtBottom)> resized = {});
     void setLinkHandler(LinkHandler handler) { m_linkHandler = std::move(handler); }
-    // The answer to a navigation of the page.
-    bool shouldStartLoad(const QUrl& url);
+    // The answer to a navigation of the page: the page itself loads in place; a link the user
+    // clicked goes to the link handler; anything else is refused.
+    bool shouldStartLoad(const QUrl& url, platform::ui::WebView::NavigationType type =
+                                              platform::ui::WebView::NavigationType::LinkClicked);
 
     void staleIndicatorTapped();
     void dontShowPopOverButtonClickHandler();

@@ -1,14 +1,19 @@
 #include "ui/conversation/PLSmartMessageImageCache.h"
 
+#include "core/api/PLAppConfigurations.h"
 #include "foundation/PLOfflineURLCache.h"
 #include "foundation/StandardFolders.h"
 #include "platform/MainThread.h"
+#include "platform/ui/WebView.h"
 #include "ui/conversation/ConversationSmartLog.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -36,32 +41,101 @@ QNetworkAccessManager* workerNetwork() {
     return network.get();
 }
 
-// The body of a picture, or nothing: a failed, refused, oversized or overlong download.
-std::optional<QByteArray> fetch(const QUrl& url) {
+// The body of a picture, or nothing: a failed, refused, oversized or overlong download, or one that
+// another host answered.
+std::optional<QByteArray> fetch(const QUrl& url, const QSet<QUrl>& origins) {
     QNetworkRequest request(url);
     request.setTransferTimeout(PLSmartMessageImageCache::kTimeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     QNetworkReply* reply = workerNetwork()->get(request);
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
+        reply, [](QNetworkReply* r) { r->deleteLater(); });
     QEventLoop loop;
-    bool tooLarge = false;
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [&](qint64 received, qint64 total) {
-        if (received > PLSmartMessageImageCache::kMaxImageBytes ||
-            total > PLSmartMessageImageCache::kMaxImageBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
+    bool refused = false;
+    QByteArray body;
+    const auto refuse = [&](const char* why) {
+        if (refused)
+            return;
+        qCInfo(lcConversationSmart) << "a picture of a smart message was refused:" << why;
+        refused = true;
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [&](const QUrl& target) {
+        if (isFetchable(target) && origins.contains(platform::ui::WebView::originOf(target)))
+            emit reply->redirectAllowed();
+        else
+            refuse("redirected to another host");
+    });
+    // Refused before its body is read when the reply declares it too long.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
+        bool known = false;
+        const qint64 declared = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (known && declared > PLSmartMessageImageCache::kMaxImageBytes)
+            refuse("declared longer than the bound");
+    });
+    // Read as it comes, so that no more than the bound and one chunk is ever held.
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
+        if (refused)
+            return;
+        body += reply->read(PLSmartMessageImageCache::kMaxImageBytes + 1 - body.size());
+        if (body.size() > PLSmartMessageImageCache::kMaxImageBytes)
+            refuse("longer than the bound");
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(PLSmartMessageImageCache::kTimeoutMs, reply, &QNetworkReply::abort);
-    loop.exec();
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
-        reply, [](QNetworkReply* r) { r->deleteLater(); });
+    if (!reply->isFinished())
+        loop.exec();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (tooLarge || reply->error() != QNetworkReply::NoError || status < 200 || status >= 300)
+    if (refused || reply->error() != QNetworkReply::NoError || status < 200 || status >= 300)
         return std::nullopt;
-    // Redirected somewhere that is not the web: not kept.
-    if (!isFetchable(reply->url()))
+    body += reply->read(PLSmartMessageImageCache::kMaxImageBytes + 1 - body.size());
+    if (body.size() > PLSmartMessageImageCache::kMaxImageBytes)
         return std::nullopt;
-    return reply->readAll();
+    return body;
+}
+
+// Whether the bytes decode as a picture; a page could name any body at all.
+bool isPicture(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.canRead() && !reader.read().isNull();
+}
+
+// The oldest copies go until the rest are within both bounds; answers the URLs that went.
+QStringList trimCopies(qint64 maxTotalBytes) {
+    struct Copy {
+        QString url;
+        QString path;
+        qint64 size;
+        QDateTime modified;
+    };
+    QList<Copy> copies;
+    qint64 total = 0;
+    const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+    for (auto it = listed.cbegin(); it != listed.cend(); ++it) {
+        const QString path = StandardFolders::pathForCacheFile(it.value().toString());
+        const QFileInfo info(path);
+        copies.append({it.key(), path, info.exists() ? info.size() : 0,
+                       info.exists() ? info.lastModified() : QDateTime()});
+        total += copies.last().size;
+    }
+    std::sort(copies.begin(), copies.end(),
+              [](const Copy& a, const Copy& b) { return a.modified < b.modified; });
+    qsizetype count = copies.size();
+    QStringList removed;
+    for (const Copy& copy : std::as_const(copies)) {
+        if (total <= maxTotalBytes && count <= PLSmartMessageImageCache::kMaxImages)
+            break;
+        QFile::remove(copy.path);
+        PLOfflineURLCache::removeSubstitutionPath(copy.url);
+        removed << copy.url;
+        total -= copy.size;
+        --count;
+    }
+    return removed;
 }
 
 } // namespace
@@ -95,26 +169,53 @@ bool PLSmartMessageImageCache::shouldCacheImages(const QString& html, const QStr
            xsltName != QLatin1String("mquery");
 }
 
+QSet<QUrl> PLSmartMessageImageCache::allowedOrigins() {
+    const auto* configuration = PLAppConfigurations::currentConfiguration();
+    QSet<QUrl> origins;
+    for (const QString& endpoint : {configuration->baseURL(), configuration->basePublicURL(),
+                                    configuration->baseS3FileURL(), configuration->googleTinyURL()}) {
+        const QUrl url(endpoint);
+        if (isFetchable(url))
+            origins.insert(platform::ui::WebView::originOf(url));
+    }
+    return origins;
+}
+
 void PLSmartMessageImageCache::cacheImagesIfNeeded(const QString& html) {
     Q_ASSERT(platform::isMainThread());
-    const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+    const QSet<QUrl> origins = allowedOrigins();
+    // The list is read from disk once per caches folder, then kept in step as copies are listed: a
+    // list read per page would put file reads and the worker's lock into every row a scroll shows.
+    if (const QString folder = StandardFolders::cacheDataPath(); folder != m_listedFolder) {
+        const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+        m_listed = QSet<QString>(listed.keyBegin(), listed.keyEnd());
+        m_listedFolder = folder;
+    }
     for (const QString& urlText : imageURLsInHTML(html)) {
-        if (listed.contains(urlText) || m_seen.contains(urlText))
+        if (m_listed.contains(urlText) || m_seen.contains(urlText))
             continue;
-        if (!isFetchable(QUrl(urlText))) {
+        m_seen.insert(urlText);
+        const QUrl url(urlText);
+        if (!isFetchable(url)) {
             qCDebug(lcConversationSmart) << "a picture that is not on the web is not copied";
-            m_seen.insert(urlText);
             continue;
         }
-        m_seen.insert(urlText);
-        m_queue.async([this, urlText] { copyImage(urlText); });
+        if (!origins.contains(platform::ui::WebView::originOf(url))) {
+            qCInfo(lcConversationSmart) << "a picture on another host than the service's is not copied";
+            continue;
+        }
+        m_queue.async(
+            [this, urlText, origins, total = m_maxTotalBytes] { copyImage(urlText, origins, total); });
     }
 }
 
-void PLSmartMessageImageCache::copyImage(const QString& urlText) {
-    const auto data = fetch(QUrl(urlText));
+void PLSmartMessageImageCache::copyImage(const QString& urlText, const QSet<QUrl>& origins,
+                                         qint64 maxTotalBytes) {
+    const auto data = fetch(QUrl(urlText), origins);
     bool kept = false;
-    if (data && !data->isEmpty()) {
+    if (data && !isPicture(*data)) {
+        qCInfo(lcConversationSmart) << "a smart message's picture that is no picture is not copied";
+    } else if (data) {
         const QString name = PLOfflineURLCache::cacheFileNameForURL(urlText);
         const QString path = StandardFolders::pathForCacheFile(name);
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -122,13 +223,23 @@ void PLSmartMessageImageCache::copyImage(const QString& urlText) {
         kept = file.open(QIODevice::WriteOnly) && file.write(*data) == data->size() && file.commit() &&
                PLOfflineURLCache::addSubstitutionPath(urlText, name);
     }
-    if (!kept)
+    QStringList trimmed;
+    if (kept)
+        trimmed = trimCopies(maxTotalBytes);
+    else
         qCInfo(lcConversationSmart) << "a picture of a smart message was not copied";
     // A copied URL is listed from now on; a failed one is not tried again in this run.
     QPointer<PLSmartMessageImageCache> self(this);
-    platform::runOnMain([self, urlText, kept] {
-        if (self && kept)
+    platform::runOnMain([self, urlText, kept, trimmed] {
+        if (self && kept) {
+            self->m_listed.insert(urlText);
             self->m_seen.remove(urlText);
+        }
+        // Copies dropped for the bounds may be copied again when a page shows them.
+        for (const QString& url : trimmed) {
+            if (self)
+                self->m_listed.remove(url);
+        }
     });
 }
 

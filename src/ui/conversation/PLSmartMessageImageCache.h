@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 namespace pelnix {
@@ -15,11 +16,19 @@ namespace pelnix {
 //
 // One worker fetches and writes, one picture at a time, so two pages never race over the list; an
 // entry is added only once its file is written; a URL already listed, or failed before, is not
-// fetched again. Only http and https pictures are fetched, each bounded in size and time.
+// fetched again.
+//
+// A page is someone else's HTML: fetching whatever it names would tell any host when and where each
+// reader opens the message. Only pictures on the configured server's own endpoints are fetched (over
+// http or https, redirects included), a reply that declares a body over the bound is refused before
+// its body is read, only bodies that decode as pictures are kept, and the copies together stay under
+// a total bound, the oldest going first.
 class PLSmartMessageImageCache : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxImageBytes = 10 * 1024 * 1024;
+    static constexpr qint64 kMaxTotalBytes = 50 * 1024 * 1024;
+    static constexpr int kMaxImages = 2000;
     static constexpr int kTimeoutMs = 60000;
 
     static PLSmartMessageImageCache* shared();
@@ -33,18 +42,30 @@ public:
     // pages are not kept ("richhtml", "mquery").
     static bool shouldCacheImages(const QString& html, const QString& xsltName);
 
+    // The origins pictures are fetched from: those of the configuration's server endpoints (the
+    // service, its public API, its file service and short URLs).
+    static QSet<QUrl> allowedOrigins();
+
     // Queues the copy of the page's pictures and returns at once. Main thread.
     void cacheImagesIfNeeded(const QString& html);
+    // The bound on the copies together (kMaxTotalBytes unless set); applies to copies made later.
+    qint64 maxTotalBytes() const { return m_maxTotalBytes; }
+    void setMaxTotalBytes(qint64 bytes) { m_maxTotalBytes = bytes; }
     // `done` runs on the main thread once every copy queued before has ended (tests, shut-down).
     void whenIdle(std::function<void()> done);
 
 private:
-    // On the worker: one picture, fetched, written, then listed.
-    void copyImage(const QString& urlText);
+    // On the worker: one picture, fetched, checked, written, then listed; then the oldest copies
+    // go while the copies exceed `maxTotalBytes`.
+    void copyImage(const QString& urlText, const QSet<QUrl>& origins, qint64 maxTotalBytes);
 
     platform::SerialQueue m_queue;
     // URLs queued and not yet done, or failed in this run; touched on the main thread only.
     QSet<QString> m_seen;
+    qint64 m_maxTotalBytes = kMaxTotalBytes;
+    // The URLs listed, as read from the list of the caches folder named, plus those copied since.
+    QSet<QString> m_listed;
+    QString m_listedFolder;
 };
 
 } // namespace pelnix

@@ -8,6 +8,7 @@
 #include "core/model/User.h"
 #include "foundation/DocumentSaver.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/StringTinyURLValidation.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
@@ -40,12 +41,6 @@ namespace {
 void showFailedAlert(ViewController* screen, const QString& message) {
     auto* alert = new AlertView(localized("Failed"), message, localized("OK"), {});
     alert->show(screen ? screen->window() : nullptr);
-}
-
-// Whether a picture address names a real picture: not absent and not one of the service's defaults.
-bool isValidTinyURL(const QString& url) {
-    return !url.isNull() && !url.contains(QLatin1String("profiles/dummy/profile")) &&
-           !url.contains(QLatin1String("images/pattern"));
 }
 
 bool isGroupAdmin(const std::shared_ptr<ChatRoom>& room) {
@@ -224,7 +219,7 @@ PLChatRoomsTableViewController::roomAnalyticsProperties(const std::shared_ptr<Ch
          room && !room->roomId().isNull() ? room->roomId() : QString(QLatin1String(""))},
         {QStringLiteral("NumbersOfMember"), room ? qint64(room->totalMembers()) : qint64(0)},
         {QStringLiteral("IsAdmin"), room && room->isCurrentUserAdmin()},
-        {QStringLiteral("Has picture"), isValidTinyURL(me ? me->imageUrl() : QString())}};
+        {QStringLiteral("Has picture"), TinyURLValidation::isValidTinyURL(me ? me->imageUrl() : QString())}};
 }
 
 void PLChatRoomsTableViewController::trackDeleteEventWithSuccessStatus(bool success, const QString& roomID) {

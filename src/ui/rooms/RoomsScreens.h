@@ -3,8 +3,11 @@
 namespace pelnix::RoomsScreens {
 
 // Registers the rooms screens of the storyboard "Home" ("PLChatRoomsTableViewController",
-// "PLOpenGroupsViewController") and the rooms list's segue "ChatRoomSelect" to the conversation screen
-// "ChatWindowViewController", which its own library registers.
+// "PLOpenGroupsViewController", "PLGroupInfoViewController", the new group flow) with their segues:
+// the rooms list's "ChatRoomSelect" to the conversation screen "ChatWindowViewController" (registered
+// by its own library), the conversation's "GroupInfoSegue" to group information, and group
+// information's segues to member detail and the own profile; and the picture viewer under its nib
+// name "PLProfileImageViewController".
 void registerScreens();
 
 } // namespace pelnix::RoomsScreens

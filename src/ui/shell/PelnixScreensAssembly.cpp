@@ -8,6 +8,7 @@
 #include "ui/contacts/ContactsScreens.h"
 #include "ui/conversation/ConversationScreens.h"
 #include "ui/rooms/RoomsScreens.h"
+#include "ui/shell/PelnixCustomViewController.h"
 
 #include <QtGlobal>
 
@@ -29,22 +30,19 @@ void registerEveryScreen() {
 
 void install() {
     static_assert(qint64(PelnixScreenAssembly::Unlock) == qint64(PLAppLockScreenViewController::Unlock) &&
-                  qint64(PelnixScreenAssembly::SwitchOff) == qint64(PLAppLockScreenViewController::SwitchOff) &&
+                  qint64(PelnixScreenAssembly::SwitchOff) ==
+                      qint64(PLAppLockScreenViewController::SwitchOff) &&
                   qint64(PelnixScreenAssembly::Change) == qint64(PLAppLockScreenViewController::Change));
     auto& assembly = PelnixScreenAssembly::shared();
     assembly.registerScreens = registerEveryScreen;
     assembly.canShowLockScreen = [](qint64 state) {
         return PLAppLockScreenViewController::canShowAppScreenForType(state);
     };
-    assembly.lockScreen = [](qint64 state, PelnixScreenAssembly::LockScreenHandler completion) {
-        auto* screen = new PLAppLockScreenViewController;
-        screen->setLockScreenState(state);
-        screen->setPasscodeControllerCompletionHandler(
-            [completion](bool done, const std::optional<PLError>& error, platform::ui::ViewController* shown) {
-                if (completion)
-                    completion(done, error, shown);
-            });
-        return static_cast<platform::ui::ViewController*>(screen);
+    assembly.passcodeContainer = [](qint64 type, PelnixScreenAssembly::LockScreenHandler completion) {
+        auto* container = new PelnixCustomViewController(3);
+        container->setPasscodeViewType(type);
+        container->setPasscodeControllerCompletionHandler(std::move(completion));
+        return static_cast<platform::ui::ViewController*>(container);
     };
 }
 

@@ -1,6 +1,7 @@
 // The people rows: the detail line, address-book thumbnails only for address-book entries, users'
 // pictures loading over the placeholder (and never onto a reused row), the room-member variant, the
 // selection mark, removal requests, and the bottom line of a selected row.
+#include "../conversation/LoopbackPeer.h"
 #include "ContactsTestKit.h"
 #include "core/model/PLAddressBookHelper.h"
 #include "core/model/RoomMember.h"
@@ -13,6 +14,7 @@
 #include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 using namespace pelnix;
@@ -39,6 +41,14 @@ QImage picture(const QColor& colour) {
     QImage image(80, 80, QImage::Format_ARGB32);
     image.fill(colour);
     return image;
+}
+
+QByteArray pngOf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 QColor centreOf(const QImage& image) {
@@ -139,11 +149,11 @@ void TestContactCells::thumbnailsOnlyForAddressBookEntries() {
 }
 
 void TestContactCells::userPictureLoadsOverThePlaceholder() {
-    const QString path = platform::Sandbox::tmp() + QStringLiteral("/bob.png");
-    QDir().mkpath(platform::Sandbox::tmp());
-    QVERIFY(picture(Qt::red).save(path));
+    pelnix::test::LoopbackPeer server("image/png");
+    server.bodies["/bob.png"] = pngOf(picture(Qt::red));
+    server.bodies["/bob2.png"] = pngOf(picture(Qt::blue));
     auto bob = User::PS_createEntity();
-    bob->updateWithDictionary(userJSON(70, "Bob", "bob@acme.test", QUrl::fromLocalFile(path).toString()));
+    bob->updateWithDictionary(userJSON(70, "Bob", "bob@acme.test", server.url("/bob.png")));
     auto cid = User::PS_createEntity();
     cid->updateWithDictionary(userJSON(71, "Cid", "cid@acme.test"));
 
@@ -157,9 +167,8 @@ void TestContactCells::userPictureLoadsOverThePlaceholder() {
 
     // A row reused before its picture arrived never shows it.
     PLImageManager::sharedManager()->imageCache().clearMemory();
-    const QString other = platform::Sandbox::tmp() + QStringLiteral("/bob2.png");
-    QVERIFY(picture(Qt::blue).save(other));
-    bob->setImageUrl(QUrl::fromLocalFile(other).toString());
+    const QUrl other(server.url("/bob2.png"));
+    bob->setImageUrl(other.toString());
     row.cell.configureCellWithUser(bob);
     QVERIFY(row.cell.isLoadingPicture());
     row.cell.prepareForReuse();
@@ -167,10 +176,10 @@ void TestContactCells::userPictureLoadsOverThePlaceholder() {
     QVERIFY(!row.cell.isLoadingPicture());
     // Once the picture has arrived for anyone who still wants it, the row still shows the placeholder.
     bool arrived = false;
-    PLImageManager::sharedManager()->loadImageWithURL(QUrl::fromLocalFile(other), 0,
-                                                      [&arrived](const QImage&, const PLOptionalError&,
-                                                                 PLImageManager::CacheType,
-                                                                 const QUrl&) { arrived = true; });
+    PLImageManager::sharedManager()->loadImageWithURL(
+        other, 0, [&arrived](const QImage&, const PLOptionalError&, PLImageManager::CacheType, const QUrl&) {
+            arrived = true;
+        });
     QTRY_VERIFY(arrived);
     QCOMPARE(row.avatar(), placeholder());
 }

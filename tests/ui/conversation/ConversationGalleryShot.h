@@ -12,28 +12,26 @@
 
 #include <QDir>
 #include <QImage>
+#include <QTest>
 
 namespace pelnix::test {
 
-struct ConversationGalleryShot {
-    static inline const QString kStoryboard = QStringLiteral("GalleryConversation");
-
+// A gallery screen of `storyboard` as the tool renders it, kept beside the tool's pictures for review.
+struct GalleryScreenShot {
     platform::ui::Window window;
-    PLChatWindowViewController* chat = nullptr;
+    platform::ui::ViewController* controller = nullptr;
     QImage image;
 
-    explicit ConversationGalleryShot(const QString& identifier) {
+    GalleryScreenShot(const QString& storyboard, const QString& identifier) {
         using platform::ui::ScreenRegistry;
         window.resize(375, 667);
-        auto* controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
-        chat = qobject_cast<PLChatWindowViewController*>(controller);
-        if (!chat)
+        controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
+        if (!controller)
             return;
         window.setRootViewController(controller);
         window.show();
-        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
+        ScreenRegistry::shared()->fixture(storyboard, identifier)(controller);
         image = platform::ui::Screenshot::grab(&window);
-        // Kept beside the tool's pictures for review.
         image.save(
             QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
     }
@@ -42,6 +40,16 @@ struct ConversationGalleryShot {
         const qreal scale = qreal(image.width()) / window.width();
         return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
     }
+};
+
+struct ConversationGalleryShot : GalleryScreenShot {
+    static inline const QString kStoryboard = QStringLiteral("GalleryConversation");
+
+    PLChatWindowViewController* chat = nullptr;
+
+    explicit ConversationGalleryShot(const QString& identifier)
+        : GalleryScreenShot(kStoryboard, identifier),
+          chat(qobject_cast<PLChatWindowViewController*>(controller)) {}
     // The row of the message with this ID, or with this text.
     int rowOf(const QString& messageIdOrText) const {
         const auto& rows = chat->rowList().rows();
@@ -61,6 +69,12 @@ inline bool near(const QColor& actual, const QColor& expected, int tolerance = 1
     return std::abs(actual.red() - expected.red()) <= tolerance &&
            std::abs(actual.green() - expected.green()) <= tolerance &&
            std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+// A row of the screen `identifier` at 320 x 568 and one of its 400 x 720 twin.
+inline void addGallerySizes(const QString& identifier) {
+    QTest::addRow("%s 320 x 568", qPrintable(identifier)) << identifier;
+    QTest::addRow("%s 400 x 720", qPrintable(identifier)) << identifier + QStringLiteral("400x720");
 }
 
 inline const char* describe(const QColor& color) {

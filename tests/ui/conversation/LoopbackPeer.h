@@ -23,10 +23,16 @@ public:
     }
 
     QHash<QString, QByteArray> bodies;
+    // Paths answered with a redirect to the URL given.
+    QHash<QString, QString> redirects;
     QHash<QString, int> hits;
     // A path whose answer announces `hugeLength` bytes and sends a few.
     QString hugePath;
     qint64 hugeLength = 0;
+    // A path whose answer announces `hugeLength` bytes and sends them for as long as the reader
+    // takes them; `streamed` counts what the reader took.
+    QString streamPath;
+    qint64 streamed = 0;
 
 private:
     void answer(QTcpSocket* socket) {
@@ -40,6 +46,28 @@ private:
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + m_contentType + "\r\nContent-Length: " +
                           QByteArray::number(hugeLength) + "\r\n\r\n" + QByteArray(1024, 'x'));
             socket->disconnectFromHost();
+            return;
+        }
+        if (redirects.contains(path)) {
+            socket->write("HTTP/1.1 302 Found\r\nLocation: " + redirects.value(path).toUtf8() +
+                          "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
+        if (!streamPath.isEmpty() && path == streamPath) {
+            // Little held in the kernel: what is streamed is about what the reader took.
+            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 64 * 1024);
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + m_contentType +
+                          "\r\nContent-Length: " + QByteArray::number(hugeLength) + "\r\n\r\n");
+            const auto more = [this, socket] {
+                if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0 ||
+                    streamed >= hugeLength)
+                    return;
+                const QByteArray chunk(64 * 1024, 'x');
+                streamed += socket->write(chunk);
+            };
+            connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
             return;
         }
         const bool known = bodies.contains(path);

@@ -37,6 +37,20 @@ using platform::ui::ViewController;
 
 namespace {
 
+QVariantList textFields(int count, const QString& label = QStringLiteral("Field")) {
+    QVariantList fields;
+    for (int i = 0; i < count; ++i)
+        fields << QVariantMap{{"id", QStringLiteral("f%1").arg(i)}, {"type", "text"}, {"label", label}};
+    return fields;
+}
+
+QVariantList choiceField(int choices, const QString& text = QStringLiteral("Option")) {
+    QVariantList list;
+    for (int i = 0; i < choices; ++i)
+        list << QVariantMap{{"id", QString::number(i)}, {"text", text}};
+    return {QVariantMap{{"id", "c"}, {"type", "choice"}, {"label", "Pick"}, {"choices", list}}};
+}
+
 QVariantMap parsed(const QString& json) {
     return QJsonDocument::fromJson(json.toUtf8()).object().toVariantMap();
 }
@@ -78,6 +92,9 @@ private slots:
     void aContactChatletSharesAPersonFromTheAddressBook();
     void aLocationChatletNeedsTheLocationScreens();
     void thePostReachesTheServiceAndAnotherMembersStream();
+    void formsPastTheBoundsAreNotBuilt_data();
+    void formsPastTheBoundsAreNotBuilt();
+    void aReplyWithATooLargeFormSendsNothing();
 
 private:
     PLPostChatletViewController* openComposer() {
@@ -322,6 +339,8 @@ void TestChatletComposer::aLocationChatletNeedsTheLocationScreens() {
     chooser->dismissViewController(false);
     world->settle();
     QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Pier"));
+    handler({}); // a later Cancel answers nil and keeps the place picked before
+    QCOMPARE(field->summaryLabel()->text(), QStringLiteral("Pier"));
     form->sendBarButtonItem()->trigger();
     const QVariantMap checkIn = parsed(host->posts.first().message);
     QCOMPARE(checkIn.value("xslt").toString(), QStringLiteral("location"));
@@ -369,6 +388,78 @@ void TestChatletComposer::thePostReachesTheServiceAndAnotherMembersStream() {
         QCOMPARE(event.value("type").toString(), QStringLiteral("smartmessage"));
         QCOMPARE(parsed(event.value("text").toString()).value("links").toList().size(), 3);
     }
+}
+
+void TestChatletComposer::formsPastTheBoundsAreNotBuilt_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QVariantList>("fields");
+    QTest::addColumn<int>("built");
+    const int most = PLChatletFormView::kMaxTextLength;
+    const QString longest(most, QLatin1Char('w'));
+    const QString tooLong(most + 1, QLatin1Char('w'));
+    QTest::newRow("fields at the bound")
+        << QStringLiteral("Poll") << textFields(PLChatletFormView::kMaxFields)
+        << PLChatletFormView::kMaxFields;
+    QTest::newRow("one field too many")
+        << QStringLiteral("Poll") << textFields(PLChatletFormView::kMaxFields + 1) << 0;
+    QTest::newRow("20,000 fields") << QStringLiteral("Poll") << textFields(20000) << 0;
+    QTest::newRow("title at the bound") << longest << textFields(1) << 1;
+    QTest::newRow("title too long") << tooLong << textFields(1) << 0;
+    QTest::newRow("label at the bound") << QStringLiteral("Poll") << textFields(2, longest) << 2;
+    QTest::newRow("label too long") << QStringLiteral("Poll") << textFields(2, tooLong) << 0;
+    QTest::newRow("id shown as the label, too long")
+        << QStringLiteral("Poll") << QVariantList{QVariantMap{{"id", tooLong}, {"type", "text"}}} << 0;
+    QTest::newRow("choices at the bound")
+        << QStringLiteral("Vote") << choiceField(PLChatletFormView::kMaxChoices) << 1;
+    QTest::newRow("one choice too many")
+        << QStringLiteral("Vote") << choiceField(PLChatletFormView::kMaxChoices + 1) << 0;
+    QTest::newRow("choice text too long") << QStringLiteral("Vote") << choiceField(3, tooLong) << 0;
+    const auto list = [](const QVariant& min) {
+        return QVariantList{QVariantMap{{"id", "l"}, {"type", "list"}, {"label", "Options"}, {"min", min}}};
+    };
+    QTest::newRow("list starting at the bound")
+        << QStringLiteral("Poll") << list(PLChatletFormView::kMaxListEntries) << 1;
+    QTest::newRow("list starting with a million entries") << QStringLiteral("Poll") << list(1000000) << 0;
+    QTest::newRow("list minimum as a huge number") << QStringLiteral("Poll") << list(1e300) << 0;
+}
+
+void TestChatletComposer::formsPastTheBoundsAreNotBuilt() {
+    QFETCH(QString, title);
+    QFETCH(QVariantList, fields);
+    QFETCH(int, built);
+    PLChatletFormView view;
+    view.resize(320, 568);
+    view.setForm(title, fields);
+    QCOMPARE(view.fieldViews().size(), built);
+    QCOMPARE(view.isTooLarge(), built == 0);
+    QCOMPARE(view.titleLabel()->text(), built ? title : QStringLiteral("This form is too large to show."));
+    if (auto* list = qobject_cast<PLChatletListFieldView*>(view.fieldViews().value(0)))
+        QCOMPARE(list->entryFields().size(), PLChatletFormView::kMaxListEntries);
+    // A form within the bounds replaces it.
+    view.setForm(QStringLiteral("Poll"), textFields(2));
+    QCOMPARE(view.fieldViews().size(), 2);
+    QVERIFY(!view.isTooLarge());
+}
+
+void TestChatletComposer::aReplyWithATooLargeFormSendsNothing() {
+    auto* navigation = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        PLPostChatletViewController::kStoryboard, PLPostChatletViewController::kNavigationIdentifier));
+    auto* composer = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    composer->setPostChatletDelegate(host);
+    composer->configureWithMessageType(
+        QStringLiteral("poll"), {{"formid", "F-HUGE"}},
+        {{"name", "compose"}, {"label", "Vote"}, {"fields", textFields(20000)}}, nullptr, std::nullopt,
+        PLPostChatletViewController::Reply);
+    host->presentViewController(navigation, false);
+    world->settle();
+    QVERIFY(composer->formView()->isTooLarge());
+    QVERIFY(composer->formView()->fieldViews().isEmpty());
+    QCOMPARE(composer->formView()->titleLabel()->text(), QStringLiteral("This form is too large to show."));
+    QVERIFY(!composer->sendBarButtonItem()->isEnabled());
+    composer->sendBarButtonItem()->trigger();
+    world->settle();
+    QVERIFY(host->posts.isEmpty());
+    QVERIFY(world->alertTexts().isEmpty());
 }
 
 int main(int argc, char** argv) {

@@ -8,7 +8,9 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -275,6 +277,37 @@ private slots:
                 20);
         // Nothing runs past the right edge.
         QVERIFY(input->mapTo(&shot.window, QPoint(input->width(), 0)).x() <= shot.window.width());
+    }
+
+    void theComposerSaysAFormIsTooLarge_data() {
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("320 x 568") << "ComposerFormTooLarge";
+        QTest::newRow("400 x 720") << "ComposerFormTooLarge400x720";
+    }
+    void theComposerSaysAFormIsTooLarge() {
+        QFETCH(QString, identifier);
+        GalleryShot shot(identifier);
+        auto* form = qobject_cast<PLPostChatletViewController*>(shot.top());
+        QVERIFY(form && form->formView());
+        QVERIFY(form->formView()->isTooLarge());
+        QVERIFY(!form->sendBarButtonItem()->isEnabled());
+        // The disabled Send reads as disabled: grey, not the tint.
+        QWidget* send = form->sendBarButtonItem()->view();
+        QVERIFY(send);
+        QVERIFY(
+            !shot.any(send, send->rect(), [](const QColor& c) { return c.blue() > 150 && c.red() < 90; }));
+        QVERIFY(shot.any(send, send->rect(), [](const QColor& c) { return c.lightness() < 225; }));
+        platform::ui::Label* notice = form->formView()->titleLabel();
+        QCOMPARE(notice->text(), QStringLiteral("This form is too large to show."));
+        QVERIFY(notice->isVisible());
+        // Drawn whole inside the window, on one or two lines.
+        const QRect area = notice->rect();
+        QVERIFY(notice->mapTo(&shot.window, QPoint(area.width(), area.height())).x() <= shot.window.width());
+        QVERIFY(notice->mapTo(&shot.window, QPoint(0, 0)).x() >= 0);
+        QVERIFY(area.height() < 3 * notice->fontMetrics().height());
+        QVERIFY2(notice->sizeThatFits(QSizeF(area.width(), 1e6)).height() <= area.height(),
+                 qPrintable(QString::number(area.height())));
+        QVERIFY(shot.any(notice, area, dark));
     }
 
     void theComposerPicksFromCategories() {

@@ -4,6 +4,7 @@
 // page; Ann opens its results through the page's link, answers from the details page through the
 // reply form, and the service counts her vote, which comes back to her window.
 #include "FacadeTestKit.h"
+#include "StreamSession.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Animator.h"
@@ -86,10 +87,21 @@ QString innerText(platform::ui::WebView* web) {
 }
 
 // Clicks the page's action link of that label, as a user would.
+// A user's click on the page's action link of that label (a page's own click is no link).
 void clickAction(platform::ui::WebView* web, const QString& label) {
-    web->evaluateJavaScript(QStringLiteral("Array.from(document.querySelectorAll('a.action'))"
-                                           ".filter(function(a){return a.textContent=='%1';})[0].click();")
-                                .arg(label));
+    QVariant where;
+    web->evaluateJavaScript(
+        QStringLiteral("(function(){var r=Array.from(document.querySelectorAll('a.action'))"
+                       ".filter(function(a){return a.textContent=='%1';})[0]"
+                       ".getBoundingClientRect();return [r.left + r.width/2, r.top + r.height/2];})()")
+            .arg(label),
+        [&where](const QVariant& v) { where = v; });
+    QTRY_VERIFY(where.isValid());
+    auto* engine = qobject_cast<platform::ui::WebEngineWebView*>(web);
+    QVERIFY(engine && engine->engineView()->focusProxy());
+    const QVariantList xy = where.toList();
+    QTest::mouseClick(engine->engineView()->focusProxy(), Qt::LeftButton, {},
+                      QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
 }
 
 } // namespace
@@ -113,20 +125,9 @@ void TestChatletSendStream::init() {
     CustomFontRegistration::loadCustomFonts();
     platform::ui::Animator::setInstant(true);
     world = std::make_unique<CoreFixture>();
-    world->server().seed(QJsonObject{
-        {"org", "acme"},
-        {"users", QJsonArray{QJsonObject{
-                      {"id", kBob}, {"email", "bob@acme.test"}, {"name", "Bob"}, {"token", kBobToken}}}},
-        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"},
-                                         {"name", "Ops"},
-                                         {"members", QJsonArray{world->userID(), kBob}},
-                                         {"admin", kBob}}}}});
-    signIn(*world);
-    Outcome started;
-    Pelnix::initWithCompletionHandler(started.handler());
-    QTRY_COMPARE_WITH_TIMEOUT(started.calls, 1, 20000);
-    QVERIFY2(started.success, qPrintable(started.message));
-    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    startSessionWithBob(*world, kBob, kBobToken);
+    if (QTest::currentTestFailed())
+        return;
     ConversationScreens::registerScreens();
     platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
     platform::ui::WebView::setMaker(

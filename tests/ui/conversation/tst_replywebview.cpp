@@ -303,6 +303,11 @@ void TestReplyWebView::pageLinks() {
     if (!detailsURL.isEmpty())
         QVERIFY(!details->shouldStartLoad(QUrl(detailsURL + QStringLiteral("poll/1"))));
     QVERIFY(!details->shouldStartLoad(QUrl(QStringLiteral("https://example.test/x"))));
+    // Without the user's click only the page itself loads; nothing is opened.
+    using Navigation = platform::ui::WebView::NavigationType;
+    QVERIFY(details->shouldStartLoad(QUrl(base), Navigation::Other));
+    QVERIFY(!details->shouldStartLoad(QUrl(QStringLiteral("https://example.test/y")), Navigation::Other));
+    QVERIFY(!details->shouldStartLoad(QUrl(QStringLiteral("sms:5550100")), Navigation::FormSubmitted));
     world->settle();
     QCOMPARE(world->services->opened, QList<QUrl>{QUrl(QStringLiteral("https://example.test/x"))});
 

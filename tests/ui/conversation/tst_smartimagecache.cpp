@@ -1,15 +1,21 @@
-// The copies of smart-message pictures: named by the whole URL, fetched once, only from the web,
-// listed only once written, and written by one worker so no entry is lost.
+// The copies of smart-message pictures: named by the whole URL, fetched once, only from the service's
+// own hosts, kept only when they are pictures within the bounds, listed only once written, written
+// by one worker so no entry is lost, and bounded together with the oldest going first.
 #include "LoopbackPeer.h"
 #include "TestSandbox.h"
+#include "core/api/PLAppConfigurations.h"
+#include "core/session/PelnixInfo.h"
 #include "foundation/PLOfflineURLCache.h"
 #include "foundation/StandardFolders.h"
 #include "ui/conversation/PLSmartMessageImageCache.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QImage>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace pelnix;
@@ -21,6 +27,26 @@ QString page(const QStringList& urls) {
     for (const QString& url : urls)
         html += QStringLiteral("<p><img src=\"%1\" width=\"10\"></p>").arg(url);
     return html + QStringLiteral("</div>");
+}
+
+// A PNG of noise, so that its size follows its side.
+QByteArray picture(int side) {
+    QImage image(side, side, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(side)};
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, random.generate());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The service the configuration names, at the peer's address.
+void serveFrom(const test::LoopbackPeer& peer) {
+    PelnixInfo::sharedInstance()->setHostURL(peer.url("/"));
+    PLAppConfigurations::reloadCurrentConfiguration();
 }
 
 QByteArray cachedFile(const QString& url) {
@@ -70,8 +96,9 @@ private slots:
     // URLs end alike are two files.
     void eachPictureIsFetchedOnceAndKeptUnderItsWholeURL() {
         test::LoopbackPeer peer("image/png");
-        peer.bodies["/a/photo.png"] = "first picture";
-        peer.bodies["/b/photo.png"] = "second picture";
+        serveFrom(peer);
+        peer.bodies["/a/photo.png"] = picture(4);
+        peer.bodies["/b/photo.png"] = picture(5);
         const QString a = peer.url("/a/photo.png");
         const QString b = peer.url("/b/photo.png");
         cache->cacheImagesIfNeeded(page({a, a, b}));
@@ -81,8 +108,8 @@ private slots:
         idle();
         QCOMPARE(peer.hits.value("/a/photo.png"), 1);
         QCOMPARE(peer.hits.value("/b/photo.png"), 1);
-        QCOMPARE(cachedFile(a), QByteArray("first picture"));
-        QCOMPARE(cachedFile(b), QByteArray("second picture"));
+        QCOMPARE(cachedFile(a), picture(4));
+        QCOMPARE(cachedFile(b), picture(5));
         const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
         QCOMPARE(listed.size(), 2);
         QCOMPARE(listed.value(a).toString(), PLOfflineURLCache::cacheFileNameForURL(a));
@@ -120,6 +147,7 @@ private slots:
     void failuresLeaveNoEntry() {
         QFETCH(QString, path);
         test::LoopbackPeer peer("image/png");
+        serveFrom(peer);
         peer.hugePath = "/huge.png";
         peer.hugeLength = PLSmartMessageImageCache::kMaxImageBytes + 1;
         cache->cacheImagesIfNeeded(page({peer.url(path)}));
@@ -134,7 +162,8 @@ private slots:
     // The entry follows the file: when the file cannot be written, nothing is listed.
     void anEntryIsListedOnlyAfterItsFileIsWritten() {
         test::LoopbackPeer peer("image/png");
-        peer.bodies["/p.png"] = "picture";
+        serveFrom(peer);
+        peer.bodies["/p.png"] = picture(3);
         const QString cacheFolder = StandardFolders::cacheDataPath();
         QDir(cacheFolder).removeRecursively();
         QDir().mkpath(QFileInfo(cacheFolder).absolutePath());
@@ -150,17 +179,112 @@ private slots:
     // Many pages at once: every picture ends up listed, none lost to a concurrent write of the list.
     void manyPagesLoseNoEntry() {
         test::LoopbackPeer peer("image/png");
+        serveFrom(peer);
         QStringList all;
         for (int i = 0; i < 24; ++i) {
             const QString path = QStringLiteral("/p%1/x.png").arg(i);
-            peer.bodies[path] = QByteArray::number(i);
+            peer.bodies[path] = picture(i + 1);
             all << peer.url(path);
         }
         for (int i = 0; i < 24; i += 3)
             cache->cacheImagesIfNeeded(page(all.mid(i, 3)));
         idle();
         QCOMPARE(PLOfflineURLCache::substitutionPaths().size(), 24);
-        QCOMPARE(cachedFile(all[17]), QByteArray("17"));
+        QCOMPARE(cachedFile(all[17]), picture(18));
+    }
+
+    // A page names any host and any body: only pictures of the service's own hosts are fetched, and
+    // only what decodes as a picture is kept.
+    void onlyPicturesOfTheServiceAreKept_data() {
+        QTest::addColumn<bool>("foreign");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("serviceHits");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("the service's picture") << false << picture(6) << 1 << true;
+        QTest::newRow("another host's picture") << true << picture(6) << 0 << false;
+        QTest::newRow("the service's page, no picture")
+            << false << QByteArray("<html>not a picture</html>") << 1 << false;
+        QTest::newRow("a cut picture") << false << picture(6).left(60) << 1 << false;
+    }
+    void onlyPicturesOfTheServiceAreKept() {
+        QFETCH(bool, foreign);
+        QFETCH(QByteArray, body);
+        QFETCH(int, serviceHits);
+        QFETCH(bool, kept);
+        test::LoopbackPeer service("image/png");
+        test::LoopbackPeer other("image/png");
+        serveFrom(service);
+        service.bodies["/p.png"] = body;
+        other.bodies["/p.png"] = body;
+        const QString url = (foreign ? other : service).url("/p.png");
+        cache->cacheImagesIfNeeded(page({url}));
+        idle();
+        QCOMPARE(service.hits.value("/p.png"), foreign ? 0 : serviceHits);
+        QCOMPARE(other.hits.value("/p.png"), 0);
+        QCOMPARE(PLOfflineURLCache::substitutionPaths().contains(url), kept);
+        QCOMPARE(cachedFile(url), kept ? body : QByteArray());
+    }
+
+    // The service's address may send the picture elsewhere: only to its own hosts.
+    void aRedirectToAnotherHostIsNotFollowed() {
+        test::LoopbackPeer service("image/png");
+        test::LoopbackPeer other("image/png");
+        serveFrom(service);
+        other.bodies["/p.png"] = picture(6);
+        service.redirects["/s/1"] = other.url("/p.png");
+        service.redirects["/s/2"] = service.url("/p.png");
+        service.bodies["/p.png"] = picture(7);
+        cache->cacheImagesIfNeeded(page({service.url("/s/1"), service.url("/s/2")}));
+        idle();
+        QCOMPARE(other.hits.value("/p.png"), 0);
+        QVERIFY(!PLOfflineURLCache::substitutionPaths().contains(service.url("/s/1")));
+        QCOMPARE(cachedFile(service.url("/s/2")), picture(7));
+    }
+
+    // A reply declaring 2 GB is refused on its headers, not after reading up to the bound.
+    void aDeclaredLengthOverTheBoundIsRefusedBeforeReading() {
+        test::LoopbackPeer service("image/png");
+        serveFrom(service);
+        service.streamPath = "/big.png";
+        service.hugeLength = 2LL * 1024 * 1024 * 1024;
+        cache->cacheImagesIfNeeded(page({service.url("/big.png")}));
+        idle();
+        QCOMPARE(service.hits.value("/big.png"), 1);
+        QVERIFY(PLOfflineURLCache::substitutionPaths().isEmpty());
+        QVERIFY2(service.streamed < PLSmartMessageImageCache::kMaxImageBytes / 4,
+                 qPrintable(QString::number(service.streamed)));
+    }
+
+    // The copies together stay under the bound: the oldest go first, file and entry alike.
+    void theCopiesStayUnderTheirTotalBound() {
+        test::LoopbackPeer service("image/png");
+        serveFrom(service);
+        QStringList urls;
+        qint64 size = 0;
+        for (int i = 0; i < 5; ++i) {
+            const QString path = QStringLiteral("/p%1.png").arg(i);
+            service.bodies[path] = picture(100 + i);
+            size = qMax(size, qint64(service.bodies[path].size()));
+            urls << service.url(path);
+        }
+        cache->setMaxTotalBytes(3 * size);
+        for (const QString& url : urls) {
+            cache->cacheImagesIfNeeded(page({url}));
+            idle();
+        }
+        const QVariantMap listed = PLOfflineURLCache::substitutionPaths();
+        QCOMPARE(QStringList(listed.keys()).size(), 3);
+        qint64 total = 0;
+        for (const QString& url : urls.mid(2)) {
+            QVERIFY(listed.contains(url));
+            total += cachedFile(url).size();
+        }
+        QVERIFY(total <= 3 * size);
+        for (const QString& url : urls.mid(0, 2)) {
+            QVERIFY(!listed.contains(url));
+            QVERIFY(cachedFile(url).isEmpty());
+        }
+        QCOMPARE(QDir(StandardFolders::cacheDataPath()).entryList(QDir::Files).size(), 3);
     }
 
 private:

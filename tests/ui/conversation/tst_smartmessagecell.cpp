@@ -132,6 +132,13 @@ void TestSmartMessageCell::onlyThePageItselfLoadsInPlace() {
     QCOMPARE(links[0].first, base + QStringLiteral("compose/xyz"));
     QCOMPARE(links[0].second, message);
     QCOMPARE(links[1].first, QStringLiteral("mailto:a@x.test"));
+    // What the page does without the user's click is no link: refused, nothing handed over.
+    using Navigation = platform::ui::WebView::NavigationType;
+    for (const Navigation type : {Navigation::Other, Navigation::FormSubmitted, Navigation::Reload})
+        QVERIFY(!cell->shouldStartLoad(QUrl(QStringLiteral("sms:5550100")), type));
+    QVERIFY(cell->shouldStartLoad(QUrl(base), Navigation::Other));
+    world->settle();
+    QCOMPARE(links.size(), 2);
 }
 
 // The page's scroll height becomes the web view's height; the cell's height follows it, less the

@@ -52,6 +52,7 @@ public:
     void setContentInsets(const QMargins& insets) override { contentInsets = insets; }
     void setTransparentBackground(bool transparent) override { transparentBackground = transparent; }
     void setAllowsLocalFileAccess(bool allowed) override { localFileAccess = allowed; }
+    void setAllowsPageScripts(bool allowed) override { pageScripts = allowed; }
 
     void finishLoad() {
         loading = false;
@@ -83,6 +84,7 @@ public:
     QMargins contentInsets;
     bool transparentBackground = false;
     bool localFileAccess = false;
+    bool pageScripts = false;
     bool loading = false;
     int backCount = 0;
     int forwardCount = 0;

@@ -1,0 +1,508 @@
+// The chat window on a room of 500 picture messages (each its own 1024 x 768 JPEG, stored in and
+// served by the stand-in, shown by the shared-media page in the browser engine), scrolled end to end,
+// beside the same window on a room of 500 text messages in the same run:
+//   fps        frames per second of the scroll (move, paint, one turn of the event loop), pictures
+//              against text; the target is at least half of the text room's rate;
+//   decoding   CPU time of the main thread per frame, pictures against text, beside the CPU time of the
+//              engine's processes (where the pictures are decoded): the main thread does no decoding;
+//   requests   every request for a picture the stand-in answered during the scrolls, by client (the
+//              engine, and the library's offline copy of message pictures): no picture twice;
+//   memory     the peak proportional set of every process against the text room, and the offline
+//              copies on disk against their per-picture bound.
+
+#include "ScrollBenchmark.h"
+
+#include "CoreFixture.h"
+#include "core/api/PLAppConfigurations.h"
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "core/model/StyleSheetXSLT.h"
+#include "core/model/User.h"
+#include "foundation/StandardFolders.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "media/PLS3MediaUploader.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/WebView.h"
+#include "platform/ui/Window.h"
+#include "smart/SmartMessageRenderer.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLSmartMessageImageCache.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+using namespace pelnix;
+using namespace pelnix::bench;
+
+namespace {
+
+constexpr int kMessages = 500;
+constexpr qint32 kBob = 8;
+constexpr qint64 kStart = 1'700'000'000'000;
+QMap<QString, double> g_figures;
+
+QByteArray fixture(const QString& file) {
+    QFile f(QStringLiteral(":/standin/smart/") + file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+// A 1024 x 768 picture of its own for each message, as busy as a photo (about 100 KB): shapes of many
+// colours over a gradient, and its number.
+QByteArray pictureJpeg(int i) {
+    QImage image(1024, 768, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 1024, 768);
+    sky.setColorAt(0, QColor::fromHsv((i * 37) % 360, 160, 220));
+    sky.setColorAt(1, QColor::fromHsv((i * 37 + 180) % 360, 200, 120));
+    painter.fillRect(image.rect(), sky);
+    quint32 seed = quint32(i) * 2654435761u + 1;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int k = 0; k < 400; ++k)
+        painter.fillRect(int(next() % 1024), int(next() % 768), 8 + int(next() % 60), 8 + int(next() % 60),
+                         QColor::fromRgb(next() & 0xffffff));
+    painter.setPen(Qt::white);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 120, QFont::Bold));
+    painter.drawText(image.rect(), Qt::AlignCenter, QString::number(i));
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return bytes;
+}
+
+// CPU time in milliseconds: of one thread of this process, or of whole processes.
+double ticksToMs(long long ticks) {
+    return double(ticks) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+long long cpuTicks(const QString& statPath) {
+    QFile stat(statPath);
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> after = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    // Fields 14 and 15 of stat (utime, stime), counted from the state (field 3) on.
+    return after.value(11).toLongLong() + after.value(12).toLongLong();
+}
+// The calling thread's CPU time, to the nanosecond (the main thread's, as the benchmark calls it).
+double mainThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+// The processes below this one: the engine's renderer and helpers.
+QList<qint64> childProcesses() {
+    const qint64 self = getpid();
+    QList<qint64> children;
+    QMap<qint64, qint64> parentOf;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        parentOf[pid] = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+    }
+    for (auto it = parentOf.begin(); it != parentOf.end(); ++it) {
+        qint64 pid = it.value();
+        for (int depth = 0; depth < 8 && pid > 1; ++depth, pid = parentOf.value(pid))
+            if (pid == self) {
+                children << it.key();
+                break;
+            }
+    }
+    return children;
+}
+double childrenCpuMs() {
+    long long ticks = 0;
+    for (qint64 pid : childProcesses())
+        ticks += cpuTicks(QStringLiteral("/proc/%1/stat").arg(pid));
+    return ticksToMs(ticks);
+}
+long pssKb(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("Pss:"))
+            return line.mid(4).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+long treePssKb() {
+    long total = pssKb(getpid());
+    for (qint64 pid : childProcesses())
+        total += pssKb(pid);
+    return total;
+}
+
+// The stand-in with the signed-in account, 500 pictures in its object store, the shared-media
+// stylesheet, and the two rooms.
+class World {
+public:
+    World() {
+        PLModelManager::sharedModelManager()->initialize();
+        CurrentUserInfo::initializeCurrentUserForSDKWithID(qint32(m_fixture.userID()), m_fixture.email(),
+                                                           m_fixture.token());
+        CurrentUserInfo::currentUserInfo()->user()->setProfileName(QStringLiteral("Ann"));
+        m_bob = User::PS_createEntity();
+        m_bob->setUserID(kBob);
+        m_bob->setProfileName(QStringLiteral("Bob"));
+        auto sheet = StyleSheetXSLT::PS_createEntity();
+        sheet->setName(QStringLiteral("image"));
+        sheet->setCategory(QStringLiteral("form"));
+        sheet->setData(QString::fromUtf8(fixture(QStringLiteral("image.xsl"))));
+        PLPersistence::PS_defaultContext()->save();
+        uploadPictures();
+        fill(QStringLiteral("pictures"), true);
+        fill(QStringLiteral("text"), false);
+        PLPersistence::PS_defaultContext()->save();
+    }
+    ~World() {
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+    }
+
+    standin::StandinServer& server() { return m_fixture.server(); }
+    bool ready() const { return m_urls.size() == kMessages; }
+
+    // The height a picture page takes, measured once in a cell as the chat window would, and stored
+    // on every picture message: each has been shown once before.
+    void storeMeasuredHeights() {
+        platform::ui::Window window;
+        window.resize(kScreen);
+        auto* cell = new PLSmartMessageCell(&window);
+        cell->setGeometry(0, 0, kScreen.width(), 200);
+        window.show();
+        bool measured = false;
+        cell->setWebViewLoadCompletionHandler([&measured](bool) { measured = true; });
+        const auto messages = ChatRoom::chatRoomWithID(QStringLiteral("pictures"))->allMessages();
+        cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(messages.first()));
+        waitUntil([&measured] { return measured; }, 30000);
+        const qint16 height = messages.first()->displayCellHeight();
+        for (const auto& message : messages)
+            message->setDisplayCellHeight(height);
+        PLPersistence::PS_defaultContext()->save();
+        g_figures["picture_row_height"] = height;
+    }
+
+private:
+    void uploadPictures() {
+        auto* uploader = PLS3MediaUploader::instance();
+        bool answered = false;
+        bool ok = false;
+        uploader->fetchS3Credentials([&](bool good) {
+            ok = good;
+            answered = true;
+        });
+        waitUntil([&answered] { return answered; }, 20000);
+        if (!ok)
+            return;
+        QString url;
+        bool done = false;
+        auto* center = platform::NotificationCenter::defaultCenter();
+        const auto finished =
+            center->addObserver(QLatin1String(PLS3MediaUploaderDidFinishUploadingNotification),
+                                [&](const platform::Notification& note) {
+                                    url = note.object.value<PLMultiMediaInfo>().s3TinyURL;
+                                    done = true;
+                                });
+        const auto failed = center->addObserver(QLatin1String(PLS3MediaUploaderDidFailWithErrorNotification),
+                                                [&](const platform::Notification&) { done = true; });
+        for (int i = 0; i < kMessages; ++i) {
+            PLMultiMediaInfo info;
+            info.fileID = QStringLiteral("PIC%1").arg(i, 4, 10, QLatin1Char('0'));
+            info.fileMime = QStringLiteral("image/jpeg");
+            info.fileName = info.fileID + QStringLiteral(".jpg");
+            url.clear();
+            done = false;
+            uploader->uploadData(pictureJpeg(i), info);
+            waitUntil([&done] { return done; }, 20000);
+            if (url.isEmpty())
+                break;
+            m_urls << url;
+        }
+        center->removeObserver(finished);
+        center->removeObserver(failed);
+    }
+
+    static QString imageJSON(int i, const QString& url) {
+        const QJsonObject media{{"fileId", QStringLiteral("PIC%1").arg(i, 4, 10, QLatin1Char('0'))},
+                                {"fileMime", "image/jpeg"},
+                                {"fileName", QStringLiteral("site-%1.jpg").arg(i)},
+                                {"fileUrl", url},
+                                {"preview", url},
+                                {"fileSize", 90000},
+                                {"caption", QStringLiteral("Site photo %1").arg(i)},
+                                {"width", 240},
+                                {"height", 180}};
+        const QJsonObject form{{"type", "image"},
+                               {"xslt", "image"},
+                               {"formid", QStringLiteral("PIC-%1").arg(i)},
+                               {"displayname", "Image"},
+                               {"content", QJsonObject{{"media", QJsonArray{media}}}}};
+        return QString::fromUtf8(QJsonDocument(form).toJson(QJsonDocument::Compact));
+    }
+
+    void fill(const QString& roomId, bool pictures) {
+        auto room = ChatRoom::PS_createEntity();
+        room->setRoomId(roomId);
+        room->setName(roomId);
+        auto me = CurrentUserInfo::currentUserInfo()->user();
+        for (int i = 0; i < kMessages; ++i) {
+            auto message = Message::PS_createEntity();
+            message->setMessageId(QStringLiteral("%1-%2").arg(roomId).arg(i));
+            message->setType(pictures ? 1 : 2);
+            message->setDate(kStart + qint64(i) * 600000);
+            message->setSenderUser(i % 3 ? m_bob : me);
+            message->setValue(QStringLiteral("state"), qint16(1));
+            if (pictures) {
+                message->setText(imageJSON(i, m_urls.value(i)));
+                message->setXsltName(QStringLiteral("image"));
+                message->setFormId(QStringLiteral("PIC-%1").arg(i));
+                message->setDisplayName(QStringLiteral("Image"));
+            } else {
+                message->setText(
+                    QStringLiteral("Message %1: the agenda for the afternoon, the notes from the "
+                                   "morning and what is still open.")
+                        .arg(i));
+            }
+            room->addMessagesObject(message);
+        }
+        room->updateLatestMessage(room->messages().last());
+        if (pictures) {
+            PLPersistence::PS_defaultContext()->save();
+            for (const auto& message : room->allMessages())
+                message->setHtmlText(SmartMessageRenderer::htmlString(message));
+        }
+    }
+
+    test::CoreFixture m_fixture;
+    User::Ptr m_bob;
+    QStringList m_urls;
+};
+
+World* g_world = nullptr;
+// Every picture request of the picture room's phase, by client and path.
+QHash<QString, int> g_pictureRequests;
+
+// Requests for pictures ("/s/<code>") the stand-in answered since the last call, by client and path.
+void collectPictureRequests(QHash<QString, int>& byClientAndPath) {
+    for (const auto& request : g_world->server().requestLog()) {
+        if (request.path.rfind("/s/", 0) != 0)
+            continue;
+        const bool engine = request.header("User-Agent").find("QtWebEngine") != std::string::npos;
+        ++byClientAndPath[QLatin1String(engine ? "engine " : "library ") +
+                          QString::fromStdString(request.path)];
+    }
+    g_world->server().clearRequestLog();
+}
+
+void scrollRoom(benchmark::State& state, const QString& roomId, bool pictures) {
+    platform::ui::Animator::setInstant(true);
+    PLAppConfigurations::currentConfiguration()->setProperty("numberOfMessagesLoadedOnce",
+                                                             quint64(kMessages));
+    platform::ui::Window window;
+    window.resize(kScreen);
+    auto* chat = new PLChatWindowViewController;
+    chat->setChatRoom(ChatRoom::chatRoomWithID(roomId));
+    window.setRootViewController(chat);
+    window.show();
+    auto* list = chat->collectionView();
+    if (chat->rowList().count() < kMessages)
+        state.SkipWithError("not every message was loaded");
+    if (pictures)
+        waitUntil(
+            [list] {
+                for (auto* cell : list->visibleCells())
+                    if (auto* page = qobject_cast<PLSmartMessageCell*>(cell); page && !page->isPageShown())
+                        return false;
+                return true;
+            },
+            30000);
+    QCoreApplication::processEvents();
+    QHash<QString, int> ignored;
+    collectPictureRequests(ignored);
+    QHash<QString, int>& requests = pictures ? g_pictureRequests : ignored;
+    const long before = residentKb();
+    long peakPss = treePssKb();
+    qint64 frame = 0;
+    qint64 samplingNs = 0;
+    double samplingCpuMs = 0;
+    const double mainBefore = mainThreadCpuMs();
+    const double childrenBefore = childrenCpuMs();
+    QElapsedTimer clock;
+    clock.start();
+    const int content = int(list->contentSize().height());
+    scrollFrames(
+        state, window, content,
+        [&](int y) {
+            list->setContentOffset(QPointF(0, y));
+            if (++frame % 16 == 0) {
+                QElapsedTimer reading;
+                reading.start();
+                const double cpuBefore = mainThreadCpuMs();
+                peakPss = qMax(peakPss, treePssKb());
+                collectPictureRequests(requests);
+                samplingCpuMs += mainThreadCpuMs() - cpuBefore;
+                samplingNs += reading.nsecsElapsed();
+            }
+        },
+        before);
+    const double seconds = double(clock.nsecsElapsed() - samplingNs) / 1e9;
+    // Reading /proc and the request log is not part of a frame.
+    const double mainMs = mainThreadCpuMs() - mainBefore - samplingCpuMs;
+    const double childrenMs = childrenCpuMs() - childrenBefore;
+    collectPictureRequests(requests);
+    peakPss = qMax(peakPss, treePssKb());
+    const QString key = pictures ? QStringLiteral("pictures") : QStringLiteral("text");
+    state.counters["tree_pss_mb"] = double(peakPss) / 1024.0;
+    g_figures[key + "_fps"] = seconds > 0 ? double(frame) / seconds : 0;
+    g_figures[key + "_main_cpu_ms_per_frame"] = frame > 0 ? mainMs / double(frame) : 0;
+    g_figures[key + "_engine_cpu_ms"] = childrenMs;
+    g_figures[key + "_tree_pss_mb"] = double(peakPss) / 1024.0;
+    g_figures[key + "_passes"] = double(state.iterations());
+    if (pictures) {
+        // The pictures on screen at the end have arrived in their pages at full size.
+        int shown = 0;
+        int onScreen = 0;
+        for (auto* cell : list->visibleCells())
+            if (auto* page = qobject_cast<PLSmartMessageCell*>(cell)) {
+                ++onScreen;
+                QVariant width;
+                waitUntil(
+                    [&] {
+                        width = QVariant();
+                        page->webView()->evaluateJavaScript(
+                            QStringLiteral("document.images.length ? document.images[0].naturalWidth : -1"),
+                            [&width](const QVariant& v) { width = v.isValid() ? v : QVariant(-2); });
+                        waitUntil([&width] { return width.isValid(); }, 2000);
+                        return width.toInt() == 1024;
+                    },
+                    5000);
+                shown += width.toInt() == 1024 ? 1 : 0;
+            }
+        g_figures["pictures_shown"] = shown;
+        g_figures["pictures_on_screen"] = onScreen;
+        collectPictureRequests(requests);
+    }
+}
+
+void BM_TextRoomScroll(benchmark::State& state) {
+    scrollRoom(state, QStringLiteral("text"), false);
+}
+
+void BM_PictureRoomScroll(benchmark::State& state) {
+    scrollRoom(state, QStringLiteral("pictures"), true);
+}
+
+BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PictureRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The offline copies of message pictures on disk, and the largest of them.
+std::pair<qint64, qint64> offlineCopies() {
+    qint64 total = 0;
+    qint64 largest = 0;
+    QDirIterator it(StandardFolders::cacheDataPath(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const qint64 size = QFileInfo(it.next()).size();
+        total += size;
+        largest = qMax(largest, size);
+    }
+    return {total, largest};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    CustomFontRegistration::loadCustomFonts();
+    World world;
+    g_world = &world;
+    if (!world.ready()) {
+        std::fprintf(stderr, "the pictures could not be stored in the stand-in\n");
+        return 1;
+    }
+    world.storeMeasuredHeights();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    // Let the offline copies queued during the scrolls finish before they are counted.
+    bool idle = false;
+    PLSmartMessageImageCache::shared()->whenIdle([&idle] { idle = true; });
+    waitUntil([&idle] { return idle; }, 60000);
+    const auto [copiesBytes, largestCopy] = offlineCopies();
+    collectPictureRequests(g_pictureRequests);
+    int engineMost = 0;
+    int libraryMost = 0;
+    int engineFetched = 0;
+    int libraryFetched = 0;
+    for (auto it = g_pictureRequests.begin(); it != g_pictureRequests.end(); ++it) {
+        if (it.key().startsWith(QLatin1String("engine"))) {
+            engineMost = qMax(engineMost, it.value());
+            ++engineFetched;
+        } else {
+            libraryMost = qMax(libraryMost, it.value());
+            ++libraryFetched;
+        }
+    }
+    const double pictures = g_figures.value("pictures_fps");
+    const double text = g_figures.value("text_fps");
+    if (pictures > 0 && text > 0) {
+        std::printf("\nScroll of %d messages end to end: pictures %.1f fps, text %.1f fps (%.2fx of text; "
+                    "target >= 0.5x)\n",
+                    kMessages, pictures, text, pictures / text);
+        std::printf("Main thread CPU per frame: pictures %.2f ms, text %.2f ms; the engine's processes over "
+                    "the scrolls: pictures %.0f ms, text %.0f ms (pictures decode there)\n",
+                    g_figures.value("pictures_main_cpu_ms_per_frame"),
+                    g_figures.value("text_main_cpu_ms_per_frame"), g_figures.value("pictures_engine_cpu_ms"),
+                    g_figures.value("text_engine_cpu_ms"));
+        std::printf("Picture requests over %.0f passes and the settling after: the engine fetched %d "
+                    "pictures, at most %d times each; the offline copy %d, at most %d times each (target: "
+                    "once); at the end %.0f of the %.0f pictures on screen shown at full size\n",
+                    g_figures.value("pictures_passes"), engineFetched, engineMost, libraryFetched,
+                    libraryMost, g_figures.value("pictures_shown"), g_figures.value("pictures_on_screen"));
+        std::printf(
+            "Memory of every process, peak proportional set: pictures %.0f MB, text %.0f MB; offline "
+            "copies %.1f MB on disk, the largest %.0f KB (bound %lld KB each); picture rows %.0f px\n",
+            g_figures.value("pictures_tree_pss_mb"), g_figures.value("text_tree_pss_mb"),
+            double(copiesBytes) / 1048576.0, double(largestCopy) / 1024.0,
+            PLSmartMessageImageCache::kMaxImageBytes / 1024, g_figures.value("picture_row_height"));
+    }
+    benchmark::Shutdown();
+    return 0;
+}

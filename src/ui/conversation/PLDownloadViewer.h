@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/ui/WeakDelegate.h"
+#include "ui/conversation/PLDownloadedViewerDelegate.h"
+
+#include <QWidget>
+
+namespace pelnix {
+
+// What the viewers of downloaded media share: done stops whatever the viewer plays, lets go of what it
+// holds and removes it from the screen, in one call.
+class PLDownloadViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit PLDownloadViewer(QWidget* parent = nullptr);
+
+    void setDownloadViewerDelegate(PLDownloadedViewerDelegate* delegate) { m_delegate.set(delegate); }
+    PLDownloadedViewerDelegate* downloadViewerDelegate() const { return m_delegate.get(); }
+    virtual void doneButtonPressed();
+
+protected:
+    void tellTap();
+
+private:
+    platform::ui::WeakDelegate<PLDownloadedViewerDelegate> m_delegate;
+};
+
+} // namespace pelnix

@@ -1,0 +1,298 @@
+#include "ui/conversation/PLMediaDownloadHelper.h"
+
+#include "core/model/Asset.h"
+#include "core/model/CurrentUserInfo.h"
+#include "foundation/DocumentSaver.h"
+#include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/PhotoAlbums.h"
+#include "platform/MainThread.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ViewController.h"
+#include "ui/conversation/ConversationMediaLog.h"
+#include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloader.h"
+#include "ui/conversation/PLUploadScreenView.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QThread>
+#include <QThreadPool>
+
+namespace pelnix {
+
+using platform::NotificationCenter;
+using platform::ui::ViewController;
+
+namespace {
+// The photo album of each kind (the names are the system's own).
+constexpr char kPelnixImageAlbum[] = "Pelnix_Images";
+constexpr char kPelnixVideoAlbum[] = "Pelnix_Videos";
+
+QString text(const char* key) {
+    return PLCurrentBundleInfo::localizedString(QLatin1String(key));
+}
+
+// Whether `path` lies strictly below the sandbox root once links are resolved.
+bool isBelowSandbox(const QString& path) {
+    const QString root = QFileInfo(platform::Sandbox::root()).canonicalFilePath();
+    const QString folder = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    return !root.isEmpty() && !folder.isEmpty() &&
+           (folder == root || folder.startsWith(root + QLatin1Char('/')));
+}
+} // namespace
+
+PLMediaDownloadHelper::PLMediaDownloadHelper(QObject* parent)
+    : QObject(parent), m_albums(new PhotoAlbums({}, {}, this)) {}
+
+PLMediaDownloadHelper::~PLMediaDownloadHelper() {
+    unregisterAllNotification();
+    if (m_downloadScreenView)
+        m_downloadScreenView->cleanUp();
+}
+
+bool PLMediaDownloadHelper::isPlainServerName(const QString& name) {
+    return platform::Sandbox::isSafePathComponent(name) && !name.contains(QLatin1String(".."));
+}
+
+void PLMediaDownloadHelper::downloadMediaFromURL(const QString& url, const ChatRoom::Ptr& room,
+                                                 const QVariantMap& documentInfo,
+                                                 ViewController* inViewController) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_isDownloading) {
+        qCDebug(lcConversationMedia) << "a download runs already; the tap waits for it";
+        return;
+    }
+    m_chatRoom = room;
+    m_downloadURLString = url;
+    m_inViewController = inViewController;
+    m_documentInfo = documentInfo;
+    const auto asset = url.isEmpty() ? nullptr : Asset::assetWithRemoteURL(url);
+    const QString localURL = asset ? asset->localURL() : QString();
+    const PLDownloadMediaType type =
+        getCurrentMediaTypeWithMimeType(documentInfo.value(QStringLiteral("fileMime")).toString());
+    if (type == PLDownloadMediaTypeAudio || type == PLDownloadMediaTypeDocument) {
+        if (!localURL.isEmpty())
+            showDownloadForFilePath(localURL, m_documentInfo);
+        else
+            startDownloadingAndSaveToGallery(false);
+        return;
+    }
+    // Pictures and videos: the album's copy (a file URL), then the room folder's, then a download.
+    const QUrl albumURL(localURL);
+    if (!localURL.isEmpty() && albumURL.isLocalFile() && QFileInfo(albumURL.toLocalFile()).isFile()) {
+        showDownloadForFilePath(localURL, m_documentInfo);
+        return;
+    }
+    if (!localURL.isEmpty() && QFileInfo(localURL).isFile()) {
+        showDownloadForFilePath(localURL, m_documentInfo);
+        return;
+    }
+    const auto account = CurrentUserInfo::currentUserInfo();
+    startDownloadingAndSaveToGallery(!(account && account->sandBoxingEnabled()));
+}
+
+QString PLMediaDownloadHelper::currentRoomDirectoryPath() const {
+    const QString roomId = m_chatRoom ? m_chatRoom->roomId() : QString();
+    if (!isPlainServerName(roomId)) {
+        qCWarning(lcConversationMedia) << "a room ID that is no plain folder name was refused";
+        return {};
+    }
+    QString folder = DocumentSaver::directoryPathWithName(roomId);
+    if (folder.isEmpty())
+        folder = DocumentSaver::createDirectoryWithName(roomId);
+    if (folder.isEmpty())
+        qCWarning(lcConversationMedia) << "the room's folder cannot be made";
+    return folder;
+}
+
+QUrl PLMediaDownloadHelper::pathURLForCurrentDownloadFromInfo(const QVariantMap& info) const {
+    if (!isPlainServerName(info.value(QStringLiteral("fileId")).toString())) {
+        qCWarning(lcConversationMedia) << "a file ID that is no plain file name was refused";
+        return {};
+    }
+    const QString fileName = DocumentSaver::generateFileNameFromInfo(info);
+    const QString folder = currentRoomDirectoryPath();
+    if (folder.isEmpty() || !platform::Sandbox::isSafePathComponent(fileName))
+        return {};
+    const QString path = folder + QLatin1Char('/') + fileName;
+    if (!isBelowSandbox(path)) {
+        qCWarning(lcConversationMedia) << "a download target outside the sandbox was refused";
+        return {};
+    }
+    return QUrl::fromLocalFile(path);
+}
+
+void PLMediaDownloadHelper::startDownloadingAndSaveToGallery(bool save) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    unregisterAllNotification();
+    const QUrl target = pathURLForCurrentDownloadFromInfo(m_documentInfo);
+    if (target.isEmpty()) {
+        // Nothing can be kept, so nothing is fetched.
+        showFailureAlert(QString(), text("Error downloading file"));
+        return;
+    }
+    auto* downloader = new PLMediaDownloader(this);
+    m_mediaDownloader = downloader;
+    downloader->setMediaURLString(m_documentInfo.value(QStringLiteral("fileUrl")).toString());
+    downloader->setFilePathURLToBeSaved(target);
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    m_downloadNotificationHandle = center->addObserver(
+        QLatin1String(PLMediaDownloaderDidFinishDownloadingNotification),
+        [this, save](const platform::Notification&) { finished(save); }, this);
+    m_cancelNotificationHandle = center->addObserver(
+        QLatin1String(PLMediaDownloaderCancelDownloadNotification),
+        [this](const platform::Notification&) { cancelled(); }, this);
+    m_errorNotificationHandle = center->addObserver(
+        QLatin1String(PLMediaDownloaderDidFailWithErrorNotification),
+        [this](const platform::Notification&) { failed(); }, this);
+    m_isDownloading = true;
+    downloader->startDownloading();
+    showDownloadScreenWithInfo(m_documentInfo);
+}
+
+void PLMediaDownloadHelper::showDownloadScreenWithInfo(const QVariantMap& info) {
+    disableNavigationWhileDownloading(true);
+    QWidget* host = m_inViewController ? m_inViewController->view() : nullptr;
+    if (!host)
+        return;
+    PLUploadScreenView* overlay = PLUploadScreenView::instance();
+    overlay->setIsForDownloading(true);
+    overlay->setParent(host);
+    overlay->setGeometry(host->rect());
+    overlay->show();
+    overlay->raise();
+    host->installEventFilter(this);
+    PLMultiMediaInfo media;
+    media.fileName = DocumentSaver::generateFileNameFromInfo(info);
+    overlay->showUploadingMediaInfo(media);
+    m_downloadScreenView = overlay;
+}
+
+// The overlay covers its host as the host changes size (the navigation bar goes and comes).
+bool PLMediaDownloadHelper::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && m_downloadScreenView &&
+        watched == m_downloadScreenView->parentWidget())
+        m_downloadScreenView->setGeometry(m_downloadScreenView->parentWidget()->rect());
+    return QObject::eventFilter(watched, event);
+}
+
+void PLMediaDownloadHelper::disableNavigationWhileDownloading(bool disable) {
+    if (platform::ui::NavigationController* navigation =
+            m_inViewController ? m_inViewController->navigationController() : nullptr)
+        navigation->setNavigationBarHidden(disable, false);
+}
+
+void PLMediaDownloadHelper::unregisterAllNotification() {
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    for (auto* token :
+         {&m_downloadNotificationHandle, &m_cancelNotificationHandle, &m_errorNotificationHandle})
+        if (*token)
+            center->removeObserver(std::exchange(*token, 0));
+    if (m_mediaDownloader)
+        m_mediaDownloader->deleteLater();
+    m_mediaDownloader.clear();
+}
+
+void PLMediaDownloadHelper::finished(bool save) {
+    m_isDownloading = false;
+    disableNavigationWhileDownloading(false);
+    const QString path =
+        m_mediaDownloader ? m_mediaDownloader->filePathURLToBeSaved().toLocalFile() : QString();
+    unregisterAllNotification();
+    // With no length announced no progress came, and the overlay would wait for one for good.
+    if (m_downloadScreenView && m_downloadScreenView->progressWidth() < PLUploadScreenView::kFullBarWidth)
+        m_downloadScreenView->cleanUp();
+    if (path.isEmpty())
+        return;
+    if (save)
+        saveToGalleryIfNeededAtPath(path);
+    else
+        keepAndShow(path);
+}
+
+void PLMediaDownloadHelper::keepAndShow(const QString& localPath) {
+    Asset::addAssetWithRemoteURL(m_downloadURLString, localPath, m_message);
+    showDownloadForFilePath(localPath, m_documentInfo);
+}
+
+void PLMediaDownloadHelper::cancelled() {
+    m_isDownloading = false;
+    disableNavigationWhileDownloading(false);
+    if (m_mediaDownloader)
+        m_mediaDownloader->cancelDownloading();
+    unregisterAllNotification();
+    // A cancel from elsewhere than the overlay takes the overlay down too.
+    if (m_downloadScreenView)
+        m_downloadScreenView->cleanUp();
+}
+
+void PLMediaDownloadHelper::failed() {
+    if (m_downloadScreenView)
+        m_downloadScreenView->cleanUp();
+    showFailureAlert(QString(), text("Error downloading file"));
+    m_isDownloading = false;
+    disableNavigationWhileDownloading(false);
+    unregisterAllNotification();
+}
+
+void PLMediaDownloadHelper::showFailureAlert(const QString& title, const QString& message) {
+    auto* alert = new platform::ui::AlertView(title, message, text("OK"), {});
+    alert->show(m_inViewController ? m_inViewController->window() : nullptr);
+}
+
+void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
+    const QString mime = m_documentInfo.value(QStringLiteral("fileMime")).toString();
+    QPointer<PLMediaDownloadHelper> self(this);
+    const auto saved = [self, path](const QUrl& assetURL, const PLOptionalError& error) {
+        if (!self)
+            return;
+        if (error || assetURL.isEmpty()) {
+            // The room folder's copy is kept and shown rather than leaving the tap unanswered.
+            qCWarning(lcConversationMedia) << "a download could not be filed into the album";
+            self->keepAndShow(path);
+            return;
+        }
+        const QString localURL = assetURL.toString();
+        Asset::addAssetWithRemoteURL(self->m_downloadURLString, localURL, self->m_message);
+        QFile::remove(path);
+        self->showDownloadForFilePath(localURL, self->m_documentInfo);
+    };
+    if (mime.contains(QLatin1String("image"))) {
+        // Decoded off the main thread; the album encodes its copy off it too.
+        QThreadPool::globalInstance()->start([self, path, saved] {
+            QImageReader reader(path);
+            reader.setAutoTransform(true);
+            const QImage image = reader.read();
+            platform::runOnMain([self, image, saved] {
+                if (self)
+                    self->m_albums->saveImage(image, QLatin1String(kPelnixImageAlbum), saved);
+            });
+        });
+    } else if (mime.contains(QLatin1String("video"))) {
+        m_albums->saveVideo(QUrl::fromLocalFile(path), QLatin1String(kPelnixVideoAlbum), saved);
+    } else {
+        keepAndShow(path);
+    }
+}
+
+void PLMediaDownloadHelper::showDownloadForFilePath(const QString& path, const QVariantMap& info) {
+    if (!m_inViewController)
+        return;
+    auto* viewer = new PLDownloadViewerController;
+    // The viewer reads the message when its view loads, during the presentation.
+    viewer->setCurrentMessage(m_message);
+    m_inViewController->presentViewController(viewer, true);
+    viewer->showDownloadForPath(path, info);
+}
+
+void PLMediaDownloadHelper::cleanUp() {
+    if (m_isDownloading)
+        NotificationCenter::defaultCenter()->post(QLatin1String(PLMediaDownloaderCancelDownloadNotification));
+}
+
+} // namespace pelnix

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/model/ChatRoom.h"
+#include "core/model/Message.h"
+#include "platform/NotificationCenter.h"
+#include "ui/conversation/PLDownloadMediaType.h"
+#include "ui/conversation/PLMediaDownloader.h"
+#include "ui/conversation/PLMediaDownloading.h"
+#include "ui/conversation/PLUploadScreenView.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+namespace pelnix {
+
+class PhotoAlbums;
+
+// Opens a message's attachment: from the room's folder or the photo album when a copy is there,
+// otherwise after downloading it under the progress overlay (kept in the room's folder, or filed into
+// the photo album for pictures and videos while sandboxing is off), recording the local copy as the
+// message's asset. One download at a time; every end of one shows the navigation bar again and lets
+// go of the downloader's observers.
+//
+// Room and file IDs come from the server: each must be one plain path component (no "/", no ".."),
+// and the file must land below the sandbox root, or the download is refused with the failure alert.
+class PLMediaDownloadHelper : public QObject, public PLMediaDownloading {
+    Q_OBJECT
+public:
+    explicit PLMediaDownloadHelper(QObject* parent = nullptr);
+    ~PLMediaDownloadHelper() override;
+
+    void setMessage(const Message::Ptr& message) override { m_message = message; }
+    Message::Ptr message() const { return m_message; }
+    void downloadMediaFromURL(const QString& url, const ChatRoom::Ptr& room, const QVariantMap& documentInfo,
+                              platform::ui::ViewController* inViewController) override;
+    void cleanUp() override;
+
+    void startDownloadingAndSaveToGallery(bool save);
+    void showDownloadForFilePath(const QString& path, const QVariantMap& info);
+    void saveToGalleryIfNeededAtPath(const QString& path);
+    // The room's folder, made when missing; "" when the room ID is not a plain name or the folder
+    // cannot be made.
+    QString currentRoomDirectoryPath() const;
+    // The download target, or an empty URL when the names are unsafe or the folder is missing.
+    QUrl pathURLForCurrentDownloadFromInfo(const QVariantMap& info) const;
+    // One plain path component from the server: not empty, no "/", "\", NUL or "..".
+    static bool isPlainServerName(const QString& name);
+
+    bool isDownloading() const { return m_isDownloading; }
+    PLUploadScreenView* downloadScreenView() const { return m_downloadScreenView; }
+    PLMediaDownloader* mediaDownloader() const { return m_mediaDownloader; }
+    PhotoAlbums* photoAlbums() const { return m_albums; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showDownloadScreenWithInfo(const QVariantMap& info);
+    void disableNavigationWhileDownloading(bool disable);
+    void unregisterAllNotification();
+    void finished(bool save);
+    void cancelled();
+    void failed();
+    void showFailureAlert(const QString& title, const QString& message);
+    void keepAndShow(const QString& localPath);
+
+    Message::Ptr m_message;
+    ChatRoom::Ptr m_chatRoom;
+    QString m_downloadURLString;
+    QPointer<platform::ui::ViewController> m_inViewController;
+    bool m_isDownloading = false;
+    QPointer<PLUploadScreenView> m_downloadScreenView;
+    QPointer<PLMediaDownloader> m_mediaDownloader;
+    QVariantMap m_documentInfo;
+    platform::NotificationCenter::Token m_downloadNotificationHandle = 0;
+    platform::NotificationCenter::Token m_cancelNotificationHandle = 0;
+    platform::NotificationCenter::Token m_errorNotificationHandle = 0;
+    PhotoAlbums* m_albums;
+};
+
+} // namespace pelnix

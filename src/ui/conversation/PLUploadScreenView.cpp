@@ -1,0 +1,198 @@
+#include "ui/conversation/PLUploadScreenView.h"
+
+#include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "foundation/ui/ImageAdditions.h"
+#include "media/PLS3MediaUploader.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Scheduler.h"
+#include "ui/conversation/ConversationMediaLog.h"
+#include "ui/conversation/PLByteCountFormatter.h"
+#include "ui/conversation/PLMediaDownloader.h"
+
+#include <QFrame>
+#include <QPainter>
+#include <QThread>
+
+namespace pelnix {
+
+using platform::NotificationCenter;
+using platform::ui::Button;
+using platform::ui::ImageView;
+using platform::ui::Label;
+
+namespace {
+constexpr int kBoxWidth = 280;
+constexpr int kBoxHeight = 128;
+constexpr int kMargin = 10;
+constexpr int kIconSize = 24;
+constexpr int kNameLeft = kMargin + kIconSize + 6;
+constexpr int kBarTop = 66;
+constexpr int kBarHeight = 6;
+const QColor kBorder(217, 217, 217);
+const QColor kBlue(0, 122, 255);
+
+QFont namedFont(const char* name, qreal size) {
+    return CustomFontRegistration::fontWithName(QLatin1String(name), size);
+}
+
+// A plain coloured rectangle.
+QWidget* filled(QWidget* parent, const QColor& colour) {
+    auto* view = new QWidget(parent);
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, colour);
+    view->setPalette(palette);
+    return view;
+}
+} // namespace
+
+PLUploadScreenView::PLUploadScreenView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("PLUploadScreenView"));
+    // The overlay takes every touch meant for what lies under it.
+    setAttribute(Qt::WA_NoMousePropagation);
+    auto* box = new QFrame(this);
+    box->setFrameStyle(QFrame::Box | QFrame::Plain);
+    box->setLineWidth(1);
+    box->setAutoFillBackground(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, kBorder);
+    box->setPalette(palette);
+    m_contentHolderView = box;
+    m_contentHolderView->setObjectName(QStringLiteral("contentHolderView"));
+    m_contentHolderView->resize(kBoxWidth, kBoxHeight);
+    m_cameraIconImageView = new ImageView(m_contentHolderView);
+    m_cameraIconImageView->setImage(ImageAdditions::loadImageNamed(QStringLiteral("profileCameraIcon")));
+    m_cameraIconImageView->setGeometry(kMargin, 12, kIconSize, kIconSize);
+    m_fileNameLabel = new Label(QString(), m_contentHolderView);
+    m_fileNameLabel->setObjectName(QStringLiteral("fileNameLabel"));
+    m_fileNameLabel->setFont(namedFont("DejaVuSans", 15));
+    m_fileNameLabel->setGeometry(kNameLeft, 10, kBoxWidth - kMargin - kNameLeft, 28);
+    m_fileSizeLabel = new Label(QString(), m_contentHolderView);
+    m_fileSizeLabel->setObjectName(QStringLiteral("fileSizeLabel"));
+    m_fileSizeLabel->setFont(namedFont("DejaVuSans-ExtraLight", 12));
+    m_fileSizeLabel->setTextColor(QColor(90, 90, 90));
+    m_fileSizeLabel->setGeometry(kMargin, 40, kBoxWidth - 2 * kMargin, 18);
+    m_progressTrack = filled(m_contentHolderView, QColor(229, 229, 234));
+    m_progressTrack->setGeometry(kMargin, kBarTop, int(kFullBarWidth), kBarHeight);
+    m_progressView = filled(m_contentHolderView, kBlue);
+    m_progressView->setObjectName(QStringLiteral("progressView"));
+    m_cancelButton = new Button(m_contentHolderView);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setTitleFont(namedFont("DejaVuSans", 15));
+    m_cancelButton->setTitleColor(kBlue);
+    m_cancelButton->setGeometry(0, kBarTop + kBarHeight + 12, kBoxWidth,
+                                kBoxHeight - kBarTop - kBarHeight - 13);
+    connect(m_cancelButton, &Button::clicked, this, &PLUploadScreenView::cancelUpload);
+    setProgress(-1);
+    setIsForDownloading(false);
+}
+
+PLUploadScreenView::~PLUploadScreenView() {
+    unregisterNotifications();
+}
+
+PLUploadScreenView* PLUploadScreenView::instance() {
+    return new PLUploadScreenView;
+}
+
+void PLUploadScreenView::setIsForDownloading(bool downloading) {
+    m_isForDownloading = downloading;
+    m_cancelButton->setTitle(PLCurrentBundleInfo::localizedString(
+        downloading ? QStringLiteral("Cancel Download") : QStringLiteral("Cancel Upload")));
+    m_cameraIconImageView->setVisible(!downloading);
+    // The name takes the icon's place; its right edge stays.
+    const int left = downloading ? kNameLeft - kIconSize : kNameLeft;
+    m_fileNameLabel->setGeometry(left, 10, kBoxWidth - kMargin - left, 28);
+}
+
+void PLUploadScreenView::showUploadingMediaInfo(const PLMultiMediaInfo& info) {
+    registerForNotifications();
+    m_fileNameLabel->setText(info.fileName);
+    m_fileSizeLabel->setText(info.fileSize);
+    setProgress(-1);
+}
+
+qreal PLUploadScreenView::progressWidth() const {
+    return m_barWidth;
+}
+
+// A fraction below 0 stands for the start.
+void PLUploadScreenView::setProgress(qreal fraction) {
+    m_barWidth = fraction < 0 ? kStartBarWidth : fraction * kFullBarWidth;
+    // The bar never draws outside its track, whatever fraction a sender reports.
+    const int drawn = qBound(0, qRound(m_barWidth), int(kFullBarWidth));
+    m_progressView->setGeometry(kMargin, kBarTop, drawn, kBarHeight);
+}
+
+void PLUploadScreenView::registerForNotifications() {
+    Q_ASSERT(QThread::currentThread() == thread());
+    unregisterNotifications();
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    const QString progressName = QLatin1String(m_isForDownloading ? PLMediaDownloaderDidDownloadNotification
+                                                                  : PLS3MediaUploaderDidUploadNotification);
+    m_progressToken = center->addObserver(
+        progressName,
+        [this](const platform::Notification& note) {
+            const qreal fraction = note.object.toDouble();
+            setProgress(fraction);
+            if (fraction >= 1.0) {
+                NotificationCenter::defaultCenter()->removeObserver(std::exchange(m_progressToken, 0));
+                platform::ui::Scheduler::shared()->performAfter(this, kRemoveDelayMs, [this] { cleanUp(); });
+            }
+        },
+        this);
+    if (!m_isForDownloading)
+        return;
+    m_sizeToken = center->addObserver(
+        QLatin1String(PLMediaDownloaderMediaSize),
+        [this](const platform::Notification& note) {
+            m_fileSizeLabel->setText(PLByteCountFormatter::stringFromByteCount(
+                qint64(note.object.toDouble()), PLByteCountFormatter::Style::Binary));
+            NotificationCenter::defaultCenter()->removeObserver(std::exchange(m_sizeToken, 0));
+        },
+        this);
+}
+
+void PLUploadScreenView::unregisterNotifications() {
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    if (m_progressToken)
+        center->removeObserver(std::exchange(m_progressToken, 0));
+    if (m_sizeToken)
+        center->removeObserver(std::exchange(m_sizeToken, 0));
+}
+
+void PLUploadScreenView::cancelUpload() {
+    qCDebug(lcConversationMedia) << "transfer cancelled from the overlay";
+    NotificationCenter::defaultCenter()->post(QLatin1String(m_isForDownloading
+                                                                ? PLMediaDownloaderCancelDownloadNotification
+                                                                : PLS3MediaUploaderCancelUploadNotification));
+    cleanUp();
+}
+
+void PLUploadScreenView::cleanUp() {
+    unregisterNotifications();
+    platform::ui::Scheduler::shared()->cancelPerforms(this);
+    hide();
+    setParent(nullptr);
+    deleteLater();
+}
+
+void PLUploadScreenView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void PLUploadScreenView::layOut() {
+    m_contentHolderView->move((width() - kBoxWidth) / 2, (height() - kBoxHeight) / 2);
+}
+
+void PLUploadScreenView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0, 0, 0, 102));
+}
+
+} // namespace pelnix

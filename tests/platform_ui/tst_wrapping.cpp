@@ -1,0 +1,124 @@
+#include "platform/ui/Label.h"
+#include "platform/ui/LineBreaker.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace pelnix::platform::ui;
+
+namespace {
+
+struct Lines {
+    QList<int> starts;
+    qreal height = 0;
+    bool operator==(const Lines&) const = default;
+};
+
+QTextOption wrapping() {
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+template <typename Create> Lines layOut(QTextLayout& layout, qreal width, Create create) {
+    Lines lines;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = create();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, lines.height));
+        lines.height += line.height();
+        lines.starts << line.textStart();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+// Qt's own lines.
+Lines qtLines(const QString& text, const QFont& font, qreal width) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(wrapping());
+    return layOut(layout, width, [&] { return layout.createLine(); });
+}
+
+Lines breakerLines(const QString& text, const QFont& font, qreal width) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(wrapping());
+    LineBreaker breaker(layout);
+    return layOut(layout, width, [&] { return breaker.createLine(); });
+}
+
+QString repeated(const QString& piece, int length) {
+    QString text;
+    while (text.size() < length)
+        text += piece;
+    text.truncate(length);
+    return text;
+}
+
+} // namespace
+
+class TestWrapping : public QObject {
+    Q_OBJECT
+private slots:
+    void linesAreQtsOwn_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qreal>("width");
+        const QString sentence =
+            QStringLiteral("The quick brown fox jumps over the lazy dog, again and again. ");
+        QTest::newRow("sentences") << repeated(sentence, 2000) << qreal(180);
+        QTest::newRow("sentences, wide") << repeated(sentence, 2000) << qreal(1200);
+        QTest::newRow("long link in prose") << sentence + QStringLiteral("https://example.com/") +
+                                                   repeated("a/b-c", 240) + QLatin1Char(' ') + sentence
+                                            << qreal(240);
+        QTest::newRow("word just under the long run")
+            << sentence + repeated("x", LineBreaker::kLongRun) + QLatin1Char(' ') + sentence << qreal(120);
+        QTest::newRow("word just over the long run")
+            << sentence + repeated("x", LineBreaker::kLongRun + 1) + QLatin1Char(' ') + sentence
+            << qreal(120);
+        QTest::newRow("long word after prose") << sentence + repeated("Wi", 6000) + sentence << qreal(300);
+        QTest::newRow("long word that ends mid-line")
+            << repeated("m", 3000) + QStringLiteral(" tail words follow here") << qreal(200);
+        QTest::newRow("line separators")
+            << repeated(QStringLiteral("word ") + QChar(QChar::LineSeparator), 3000) << qreal(90);
+        QTest::newRow("CJK") << repeated(QStringLiteral("漢字かな交じり文。"), 2000) << qreal(150);
+        QTest::newRow("narrower than a letter") << repeated("abc ", 1000) << qreal(2);
+        QTest::newRow("several long words")
+            << repeated(repeated("q", 700) + QLatin1Char(' '), 5000) << qreal(260);
+    }
+    void linesAreQtsOwn() {
+        QFETCH(QString, text);
+        QFETCH(qreal, width);
+        const QFont font = QApplication::font();
+        QCOMPARE(breakerLines(text, font, width), qtLines(text, font, width));
+    }
+
+    // Broken anywhere, line after line, into lines that together hold the whole word.
+    void aLongWordFillsItsLines() {
+        const QString word = repeated("abcdefghij", 256 * 1024);
+        Label label;
+        label.setNumberOfLines(0);
+        label.setText(word);
+        const int height = label.heightForWidth(300);
+        const qreal lineHeight = QFontMetricsF(label.font()).height();
+        const int perLine =
+            int(300 / QFontMetricsF(label.font()).horizontalAdvance(QStringLiteral("abcdefghij")) * 10);
+        QVERIFY(perLine > 10);
+        QVERIFY2(height >= word.size() / (perLine + 1) * lineHeight, qPrintable(QString::number(height)));
+        QVERIFY2(height <= (word.size() / (perLine - 10) + 2) * lineHeight,
+                 qPrintable(QString::number(height)));
+        // The layout's option is put back.
+        QTextLayout layout(word.left(1000), label.font());
+        layout.setTextOption(wrapping());
+        {
+            LineBreaker breaker(layout);
+            layOut(layout, 100, [&] { return breaker.createLine(); });
+        }
+        QCOMPARE(layout.textOption().wrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+};
+
+QTEST_MAIN(TestWrapping)
+#include "tst_wrapping.moc"

@@ -1,0 +1,411 @@
+// The new group flow: the order of its checks, the form's rules, the one member list shared with the
+// editor, and the creation against the stand-in with and without an icon, and when it fails.
+#include "GroupInfoTestKit.h"
+#include "core/model/PLAddressBookContact.h"
+#include "interface/PLPelnixContact.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TextField.h"
+#include "ui/contacts/PLContactsTableViewCell.h"
+#include "ui/rooms/PLNewGroupMembersViewController.h"
+#include "ui/rooms/PLNewGroupTableViewController.h"
+#include "ui/rooms/PLNewGroupViewController.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::TextField;
+using standin::FaultInjector;
+
+namespace {
+
+QVariant person(const char* name, const char* email, const char* phone = "") {
+    return QVariant::fromValue(
+        PLAddressBookContact{QString::fromUtf8(name), QString::fromUtf8(email), QString::fromUtf8(phone), 0});
+}
+
+// What the contact picker hears back from the flow.
+class FakePresenter : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void dismissPresentingViewControllerAndOpenChatRoom(const QString& roomID) {
+        opened << roomID;
+    }
+    QStringList opened;
+    QList<QVariantList> returned;
+    NewGroupMembersHandler handler() {
+        return [this](const QVariantList& list) { returned << list; };
+    }
+};
+
+// The flow as the picker presents it: the registry's navigation controller, modal over a screen.
+struct FlowOnScreen {
+    Window window;
+    PlainScreen* presenter = new PlainScreen;
+    NavigationController* nav = nullptr;
+    PLNewGroupViewController* screen = nullptr;
+    FakePresenter delegate;
+
+    explicit FlowOnScreen(const QVariantList& members, QSize size = {320, 568}) {
+        window.resize(size);
+        window.setRootViewController(presenter);
+        window.makeKeyAndVisible();
+        nav = qobject_cast<NavigationController*>(platform::ui::ScreenRegistry::shared()->instantiate(
+            QStringLiteral("Home"), QStringLiteral("PLNewGroupNavigationController")));
+        screen = qobject_cast<PLNewGroupViewController*>(nav->topViewController());
+        screen->setProperty("selectedContactsArray", members);
+        screen->setProperty("delegate", QVariant::fromValue<QObject*>(&delegate));
+        screen->setProperty("newGroupViewCompletionHandler", QVariant::fromValue(delegate.handler()));
+        presenter->presentViewController(nav, false);
+        QCoreApplication::processEvents();
+    }
+    PLNewGroupTableViewController* form() const { return screen->form(); }
+    void typeName(const QString& name) {
+        TextField* field = form()->groupNameTextField();
+        field->setFocus();
+        field->insert(name);
+        field->clearFocus();
+    }
+    AlertView* alert() const { return window.alerts().isEmpty() ? nullptr : window.alerts().last(); }
+    void dismissAlerts() {
+        for (AlertView* shown : window.alerts())
+            shown->dismiss();
+    }
+    bool doneEnabled() const { return screen->doneBarButtonItem()->isEnabled(); }
+};
+
+bool busyGoes() {
+    QCoreApplication::processEvents();
+    return QTest::qWaitFor([] { return !PLActivityIndicatorView::isVisible(); }, 5000);
+}
+
+QMap<QString, QString> formOf(const standin::StandinServer::LoggedRequest& request) {
+    QMap<QString, QString> out;
+    for (const auto& pair : decodeForm(request.body.empty() ? request.query : request.body))
+        out.insert(pair.first, pair.second);
+    return out;
+}
+
+int creations(LiveService& service) {
+    int count = 0;
+    for (const auto& logged : service.fixture.server().requestLog())
+        count += logged.server == "api" && logged.method == "POST" &&
+                 (logged.path == "/rooms" || logged.path == "/rooms/");
+    return count;
+}
+
+} // namespace
+
+class TestNewGroup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { pictures = FakePictures::install(); }
+    void cleanup() { PLImageSelectionProvider::setCurrent({}); }
+
+    void theNameIsCheckedBeforeTheMembers_data();
+    void theNameIsCheckedBeforeTheMembers();
+    void theNameFieldRefusesWholeChanges();
+    void aPickWithoutAPictureSetsNoIcon();
+    void rightToLeftUsesTheMirroredForm();
+    void theEditorWorksOnTheScreensOwnList();
+    void thePickersCopyIsHandedBackOnDone();
+    void memberRowHeights_data();
+    void memberRowHeights();
+    void createsWithoutAnIconSendingNoURLs();
+    void createsWithAnIconAfterTwoUploads();
+    void aFailedCreationKeepsTheInputs();
+    void uploadsOrCreationsThatCannotGoOnGiveTheScreenBack();
+
+private:
+    FakePictures* pictures = nullptr;
+};
+
+void TestNewGroup::theNameIsCheckedBeforeTheMembers_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<int>("members");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("never typed, one member") << "" << false << 1 << "Please enter a group name";
+    QTest::newRow("spaces only, three members") << "   " << true << 3 << "Please enter a group name";
+    QTest::newRow("emptied, none") << "" << true << 0 << "Please enter a group name";
+    QTest::newRow("named, one member") << "Ops" << true << 1 << "Please add at least 2 members";
+    QTest::newRow("named, none") << "Ops" << true << 0 << "Please add at least 2 members";
+}
+
+void TestNewGroup::theNameIsCheckedBeforeTheMembers() {
+    QFETCH(QString, name);
+    QFETCH(bool, typed);
+    QFETCH(int, members);
+    QFETCH(QString, message);
+    RoomsStore store;
+    QVariantList list;
+    for (int i = 0; i < members; ++i)
+        list << person("P", qPrintable(QStringLiteral("p%1@x.test").arg(i)));
+    FlowOnScreen flow(list);
+    if (typed)
+        flow.typeName(name);
+    flow.screen->doneButtonClicked();
+    QVERIFY(flow.alert());
+    QCOMPARE(flow.alert()->title(), QString());
+    QCOMPARE(flow.alert()->message(), message);
+    QCOMPARE(flow.window.alerts().size(), 1);
+    QVERIFY(flow.doneEnabled());
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestNewGroup::theNameFieldRefusesWholeChanges() {
+    RoomsStore store;
+    FlowOnScreen flow({});
+    TextField* field = flow.form()->groupNameTextField();
+    field->insert(QString(21, QLatin1Char('x')));
+    QCOMPARE(field->text(), QString());
+    QCOMPARE(flow.form()->counterTextLabel()->text(), QStringLiteral("0/20"));
+    field->insert(QString(19, QLatin1Char('x')));
+    field->insert(QString::fromUtf8("\xF0\x9F\x98\x80"));
+    QCOMPARE(field->text().size(), 19);
+    QCOMPARE(flow.form()->counterTextLabel()->text(), QStringLiteral("19/20"));
+    field->insert(QStringLiteral("y"));
+    QCOMPARE(flow.form()->counterTextLabel()->text(), QStringLiteral("20/20"));
+    // Only the end of editing commits the name.
+    QVERIFY(!flow.form()->groupName());
+    field->setFocus();
+    field->clearFocus();
+    QCOMPARE(flow.form()->groupName().value_or(QString()).size(), 20);
+}
+
+void TestNewGroup::aPickWithoutAPictureSetsNoIcon() {
+    RoomsStore store;
+    FlowOnScreen flow({});
+    pictures->answers << std::nullopt << FakePictures::picked(Qt::red);
+    flow.form()->chooseImage();
+    QVERIFY(!flow.form()->isGroupIconSet());
+    flow.form()->chooseImage();
+    QVERIFY(flow.form()->isGroupIconSet());
+    QCOMPARE(flow.form()->groupIconImageView()->image().pixel(1, 1), QColor(Qt::red).rgb());
+    // A later answer without a picture keeps the picked one.
+    pictures->answers << std::nullopt;
+    flow.form()->chooseImage();
+    QVERIFY(flow.form()->isGroupIconSet());
+}
+
+void TestNewGroup::rightToLeftUsesTheMirroredForm() {
+    RoomsStore store;
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    FlowOnScreen flow({});
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    QCOMPARE(flow.form()->storyboardIdentifier(), QStringLiteral("PLNewGroupTableViewController_RTL"));
+    QVERIFY(flow.form()->isRightToLeft());
+    // The counter stands left of the name, the switches at the left edge.
+    QVERIFY(flow.form()->counterTextLabel()->x() < flow.form()->groupNameTextField()->x());
+    QCOMPARE(flow.form()->adminOnlySwitch()->x(), 16);
+}
+
+void TestNewGroup::theEditorWorksOnTheScreensOwnList() {
+    RoomsStore store;
+    FakeContactPicker::registerScreen();
+    FlowOnScreen flow({person("Bo", "bo@x.test"), person("Cy", "cy@x.test"), person("Di", "di@x.test")});
+    flow.screen->editMembers();
+    auto* editorNav = qobject_cast<NavigationController*>(flow.screen->presentedViewController());
+    QVERIFY(editorNav);
+    auto* editor = qobject_cast<PLNewGroupMembersViewController*>(editorNav->topViewController());
+    QVERIFY(editor);
+    QCoreApplication::processEvents();
+    const NewGroupMemberList shared = flow.screen->members();
+    QCOMPARE(editor->sharedMembers(), shared);
+    QCOMPARE(editor->title(), QStringLiteral("Group Members"));
+    QVERIFY(!editor->navigationItem()->leftBarButtonItem());
+    QVERIFY(editor->bottomView()->isVisible());
+    // A removal shows in the screen's list at once; every member may go.
+    auto* row =
+        qobject_cast<PLContactsTableViewCell*>(editor->contactsTableView()->cellForRowAtIndexPath({0, 1}));
+    QVERIFY(row);
+    QVERIFY(row->removeButton()->isVisible());
+    editor->removeMemberFromContactCell(row);
+    QCOMPARE(flow.screen->selectedContactsArray().size(), 2);
+    QCOMPARE(flow.screen->selectedContactsArray().value(1).value<PLAddressBookContact>().email,
+             QStringLiteral("di@x.test"));
+    // Add more: the picker is offered the current list, and its choice is appended in order.
+    editor->addMoreMembers();
+    QTRY_VERIFY(FakeContactPicker::last());
+    QCOMPARE(FakeContactPicker::last()->added.size(), 2);
+    QVERIFY(FakeContactPicker::last()->isPresentedToAddMoreContacts);
+    FakeContactPicker::last()->addContacts({person("Ed", "ed@x.test"), person("Fa", "fa@x.test")});
+    QCOMPARE(flow.screen->selectedContactsArray().size(), 4);
+    QCOMPARE(flow.screen->selectedContactsArray().value(3).value<PLAddressBookContact>().email,
+             QStringLiteral("fa@x.test"));
+    QCOMPARE(editor->contactsTableView()->numberOfRows(0), 4);
+    for (int i = 0; i < 4; ++i)
+        editor->removeMemberFromContactCell(qobject_cast<PLContactsTableViewCell*>(
+            editor->contactsTableView()->cellForRowAtIndexPath({0, 0})));
+    QVERIFY(flow.screen->selectedContactsArray().isEmpty());
+    FakeContactPicker::last()->dismissViewController(false);
+    editor->doneButtonClicked();
+    QTRY_VERIFY(!flow.screen->presentedViewController());
+    // Done put the contents back into the same list object: there is still only one.
+    QCOMPARE(flow.screen->members(), shared);
+    // Done on the screen: no members now.
+    flow.typeName(QStringLiteral("Ops"));
+    flow.screen->doneButtonClicked();
+    QCOMPARE(flow.alert()->message(), QStringLiteral("Please add at least 2 members"));
+    // Cancel hands the picker the list as edited.
+    flow.screen->cancelButtonTapped();
+    QCOMPARE(flow.delegate.returned.size(), 1);
+    QVERIFY(flow.delegate.returned.first().isEmpty());
+    QTRY_VERIFY(!flow.presenter->presentedViewController());
+}
+
+void TestNewGroup::thePickersCopyIsHandedBackOnDone() {
+    RoomsStore store;
+    Window window;
+    window.resize(320, 568);
+    auto* presenter = new PlainScreen;
+    window.setRootViewController(presenter);
+    window.makeKeyAndVisible();
+    auto* nav = qobject_cast<NavigationController*>(platform::ui::ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Home"), QStringLiteral("PLNewGroupMembersViewController")));
+    auto* editor = qobject_cast<PLNewGroupMembersViewController*>(nav->topViewController());
+    const QVariantList chosen{person("Bo", "bo@x.test"), person("Cy", "cy@x.test")};
+    editor->setProperty("selectedContactsArray", chosen);
+    editor->setProperty("shouldShowAddMoreMembersOption", false);
+    QList<QVariantList> returned;
+    editor->setProperty(
+        "editedGroupMembersCompletionHandler",
+        QVariant::fromValue(NewGroupMembersHandler([&](const QVariantList& list) { returned << list; })));
+    presenter->presentViewController(nav, false);
+    QCoreApplication::processEvents();
+    QCOMPARE(editor->title(), QStringLiteral("Members list"));
+    QVERIFY(!editor->bottomView()->isVisible());
+    QVERIFY(editor->navigationItem()->leftBarButtonItem());
+    editor->removeMemberFromContactCell(
+        qobject_cast<PLContactsTableViewCell*>(editor->contactsTableView()->cellForRowAtIndexPath({0, 0})));
+    editor->cancelButtonClicked();
+    QVERIFY(returned.isEmpty());
+    QTRY_VERIFY(!presenter->presentedViewController());
+}
+
+void TestNewGroup::memberRowHeights_data() {
+    QTest::addColumn<QVariant>("member");
+    QTest::addColumn<qreal>("height");
+    QTest::newRow("short e-mail") << person("Bo", "bo@x.test") << qreal(64);
+    QTest::newRow("phone before e-mail") << person("Bo", "", "+1 555 0100") << qreal(64);
+    QTest::newRow("long address wraps")
+        << person("Bo", "a.very.long.address.that.cannot.fit.on.one.line@example.test") << qreal(76);
+    QTest::newRow("host contact by e-mail")
+        << QVariant::fromValue(
+               PLPelnixContact{"Di", "a.very.long.address.that.cannot.fit.one.line@example.test", "+1"})
+        << qreal(76);
+    QTest::newRow("nothing to show") << QVariant(QStringLiteral("x")) << qreal(64);
+}
+
+void TestNewGroup::memberRowHeights() {
+    QFETCH(QVariant, member);
+    QFETCH(qreal, height);
+    RoomsStore store;
+    PLNewGroupMembersViewController editor;
+    QCOMPARE(editor.heightForMember(member, 320), height);
+}
+
+void TestNewGroup::createsWithoutAnIconSendingNoURLs() {
+    LiveService service({});
+    FlowOnScreen flow({QVariant::fromValue(User::userWithID(42)), person("Carla", "carla@acme.test")});
+    flow.typeName(QStringLiteral("  Launch team  "));
+    flow.form()->adminOnlySwitch()->setOn(true);
+    flow.screen->doneButtonClicked();
+    QVERIFY(busyGoes());
+    QTRY_COMPARE(flow.delegate.opened.size(), 1);
+    QCOMPARE(creations(service), 1);
+    const auto form = formOf(service.fixture.lastRequest("/rooms"));
+    QCOMPARE(form.value("name"), QStringLiteral("Launch team"));
+    QCOMPARE(form.value("welcomeMessage"), QString());
+    QVERIFY(form.contains("welcomeMessage"));
+    QVERIFY(!form.contains("imgUrl"));
+    QVERIFY(!form.contains("bigImgUrl"));
+    QCOMPARE(form.value("adminOnly"), QStringLiteral("true"));
+    const auto room = ChatRoom::chatRoomWithID(flow.delegate.opened.first());
+    QVERIFY(room);
+    QCOMPARE(room->name(), QStringLiteral("Launch team"));
+    const QVariantMap event = service.analytics.last("Create group");
+    QCOMPARE(event.value("success").toBool(), true);
+    QCOMPARE(event.value("list of members").toLongLong(), 2);
+    QCOMPARE(event.value("RoomId").toString(), room->roomId());
+    QVERIFY(flow.doneEnabled());
+}
+
+void TestNewGroup::createsWithAnIconAfterTwoUploads() {
+    LiveService service({});
+    FakeUploads uploads;
+    FlowOnScreen flow({person("Bob", "bob@acme.test"), person("Carla", "carla@acme.test")});
+    flow.typeName(QStringLiteral("Pics"));
+    pictures->answers << FakePictures::picked(Qt::green);
+    flow.form()->chooseImage();
+    flow.screen->doneButtonClicked();
+    QVERIFY(busyGoes());
+    QTRY_COMPARE(flow.delegate.opened.size(), 1);
+    QCOMPARE(uploads.sides, (QList<int>{250, 640}));
+    const auto form = formOf(service.fixture.lastRequest("/rooms"));
+    QCOMPARE(form.value("imgUrl"), QStringLiteral("http://pictures.test/250"));
+    QCOMPARE(form.value("bigImgUrl"), QStringLiteral("http://pictures.test/640"));
+}
+
+void TestNewGroup::aFailedCreationKeepsTheInputs() {
+    LiveService service({});
+    service.fixture.server().addFault({"/rooms/?$", "POST", 1, FaultInjector::Mode::ErrorEnvelope});
+    FlowOnScreen flow({person("Bob", "bob@acme.test"), person("Carla", "carla@acme.test")});
+    flow.typeName(QStringLiteral("Ops"));
+    flow.screen->doneButtonClicked();
+    QVERIFY(busyGoes());
+    QTRY_VERIFY(flow.alert());
+    QCOMPARE(flow.alert()->title(), QStringLiteral("Failed"));
+    QVERIFY(!flow.alert()->message().isEmpty());
+    QVERIFY(flow.delegate.opened.isEmpty());
+    QVERIFY(flow.doneEnabled());
+    QCOMPARE(flow.form()->groupNameTextField()->text(), QStringLiteral("Ops"));
+    QCOMPARE(flow.screen->selectedContactsArray().size(), 2);
+    QCOMPARE(service.analytics.last("Create group").value("success").toBool(), false);
+    // A second Done uses the same inputs and goes through.
+    flow.dismissAlerts();
+    flow.screen->doneButtonClicked();
+    QTRY_COMPARE(flow.delegate.opened.size(), 1);
+}
+
+void TestNewGroup::uploadsOrCreationsThatCannotGoOnGiveTheScreenBack() {
+    LiveService service({});
+    FakeUploads uploads;
+    uploads.outcomes << PLSizedImageUpload::Outcome::Uploaded << PLSizedImageUpload::Outcome::TooLarge;
+    FlowOnScreen flow({person("Bob", "bob@acme.test"), person("Carla", "carla@acme.test")});
+    flow.typeName(QStringLiteral("Ops"));
+    pictures->answers << FakePictures::picked(Qt::green);
+    flow.form()->chooseImage();
+    flow.screen->doneButtonClicked();
+    QVERIFY(busyGoes());
+    QCOMPARE(flow.alert()->message(), QStringLiteral("Max 15MB can be uploaded"));
+    QVERIFY(flow.doneEnabled());
+    QCOMPARE(creations(service), 0);
+    // The creation that cannot start: offline once the pictures are stored.
+    flow.dismissAlerts();
+    GroupPictureUpload::setUploader(
+        [&service](QObject*, const QImage&, int side, PLSizedImageUpload::Completion done) {
+            PLMultiMediaInfo info;
+            info.s3TinyURL = QStringLiteral("http://pictures.test/%1").arg(side);
+            if (side == 640)
+                service.fixture.setOnline(false);
+            done(PLSizedImageUpload::Outcome::Uploaded, info);
+        });
+    flow.screen->doneButtonClicked();
+    QVERIFY(busyGoes());
+    QVERIFY(flow.doneEnabled());
+    QCOMPARE(flow.alert()->message(), QStringLiteral("Group creation failed"));
+    QCOMPARE(creations(service), 0);
+    QVERIFY(flow.delegate.opened.isEmpty());
+}
+
+int main(int argc, char** argv) {
+    test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestNewGroup t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_newgroup.moc"

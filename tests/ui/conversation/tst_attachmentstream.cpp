@@ -1,0 +1,318 @@
+// A picture from the attachment sheet to another member's chat window, against the stand-in service:
+// Ann picks a 4000 x 3000 picture through the picker, captions it and sends it; her window shows the
+// upload ring while the storage endpoint holds the put, then the picture once the file is stored;
+// the endpoint has received one signed put of the prepared picture; Bob's library, in a process of
+// its own, receives the message through his event stream into his open chat window.
+#include "FacadeTestKit.h"
+
+#include "core/api/PLAppConfigurations.h"
+#include "core/session/PelnixInfo.h"
+#include "foundation/ui/CustomFontRegistration.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/WebEngineWebView.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/testing/FakeImagePicker.h"
+#include "ui/conversation/ConversationScreens.h"
+#include "ui/conversation/PLCaptionTextView.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLUploadActionSheet.h"
+#include "ui/conversation/PLUploadViewerWithCaptionController.h"
+#include "ui/toolkit/PLCircularProgressView.h"
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::IndexPath;
+
+namespace {
+
+constexpr qint64 kBob = 42;
+const QString kBobToken = QStringLiteral("b0b-token");
+const QString kBobEmail = QStringLiteral("bob@acme.test");
+const QString kCaption = QStringLiteral("North wall, Monday");
+const char kPeerVariable[] = "PELNIX_ATTACHMENT_PEER";
+
+// The media entry of a picture post's text.
+QJsonObject mediaOf(const QString& text) {
+    return QJsonDocument::fromJson(text.toUtf8())
+        .object()
+        .value("content")
+        .toObject()
+        .value("media")
+        .toArray()
+        .at(0)
+        .toObject();
+}
+
+Message::Ptr pictureMessageIn(PLChatWindowViewController* chat, int* row = nullptr) {
+    const auto& rows = chat->rowList().rows();
+    for (int i = 0; i < rows.size(); ++i)
+        if (const auto message = rows[i].message(); message && message->type() == 1) {
+            if (row)
+                *row = i;
+            return message;
+        }
+    return nullptr;
+}
+
+// Bob's device: the library signed in as Bob against Ann's stand-in, his chat window open on the room.
+// It says "READY" once his stream is open and "RECEIVED <text as Base64>" when the picture's row shows.
+int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
+    QApplication app(argc, argv);
+    platform::ui::Animator::setInstant(true);
+    CoreFixture device(CoreFixture::Service::None);
+    PelnixInfo::sharedInstance()->setHostURL(baseUrl);
+    PLAppConfigurations::reloadCurrentConfiguration();
+    Pelnix::setUserEmailID(kBobEmail);
+    Pelnix::setUserID(QString::number(kBob));
+    Pelnix::setAuthenticationCode(kBobToken);
+    Outcome started;
+    Pelnix::initWithCompletionHandler(started.handler());
+    if (!QTest::qWaitFor([&started] { return started.calls > 0; }, 30000) || !started.success)
+        return 2;
+    platform::ui::Window window;
+    window.resize(320, 568);
+    auto* chat = new PLChatWindowViewController;
+    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
+    window.setRootViewController(new platform::ui::NavigationController(chat));
+    window.show();
+    std::printf("READY\n");
+    std::fflush(stdout);
+    int row = -1;
+    Message::Ptr received;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            received = pictureMessageIn(chat, &row);
+            return received && chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(row));
+        },
+        60000);
+    if (!shown)
+        return 3;
+    std::printf("RECEIVED %s\n", received->text().toUtf8().toBase64().constData());
+    std::fflush(stdout);
+    endSession();
+    return 0;
+}
+
+} // namespace
+
+class TestAttachmentStream : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void aCaptionedPictureReachesAnotherMembersWindow();
+
+private:
+    // The rest of the next line Bob's device prints that starts with `prefix`; nothing when his
+    // device ended or the time ran out first.
+    std::optional<QString> bobSays(const QString& prefix, int timeoutMs);
+
+    std::unique_ptr<CoreFixture> world;
+    std::unique_ptr<platform::ui::Window> window;
+    std::unique_ptr<QProcess> bob;
+    platform::ui::FakeImagePicker* picker = nullptr;
+    QByteArray bobOutput;
+};
+
+void TestAttachmentStream::init() {
+    CustomFontRegistration::loadCustomFonts();
+    platform::ui::Animator::setInstant(true);
+    world = std::make_unique<CoreFixture>();
+    world->server().seed(QJsonObject{
+        {"org", "acme"},
+        {"users",
+         QJsonArray{QJsonObject{{"id", kBob}, {"email", kBobEmail}, {"name", "Bob"}, {"token", kBobToken}}}},
+        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"},
+                                         {"name", "Site"},
+                                         {"members", QJsonArray{world->userID(), kBob}},
+                                         {"admin", kBob}}}}});
+    signIn(*world);
+    Outcome started;
+    Pelnix::initWithCompletionHandler(started.handler());
+    QTRY_COMPARE_WITH_TIMEOUT(started.calls, 1, 20000);
+    QVERIFY2(started.success, qPrintable(started.message));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    ConversationScreens::registerScreens();
+    platform::ui::WebView::setMaker(
+        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
+    auto fake = std::make_unique<platform::ui::FakeImagePicker>();
+    picker = fake.get();
+    platform::ui::ImagePicker::setCurrent(std::move(fake));
+}
+
+void TestAttachmentStream::cleanup() {
+    if (bob && bob->state() != QProcess::NotRunning) {
+        bob->kill();
+        bob->waitForFinished(5000);
+    }
+    bob.reset();
+    window.reset();
+    platform::ui::ImagePicker::setCurrent({});
+    platform::ui::WebView::setMaker({});
+    endSession();
+    world.reset();
+}
+
+std::optional<QString> TestAttachmentStream::bobSays(const QString& prefix, int timeoutMs) {
+    std::optional<QString> found;
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            bobOutput += bob->readAllStandardOutput();
+            for (const QByteArray& line : bobOutput.split('\n'))
+                if (line.startsWith(prefix.toUtf8())) {
+                    found = QString::fromUtf8(line.mid(prefix.size()).trimmed());
+                    return true;
+                }
+            return bob->state() == QProcess::NotRunning;
+        },
+        timeoutMs);
+    return ended ? found : std::nullopt;
+}
+
+void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
+    // Bob's device starts and follows his stream.
+    bob = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kPeerVariable), world->baseUrl());
+    bob->setProcessEnvironment(environment);
+    bob->setProcessChannelMode(QProcess::SeparateChannels);
+    bob->start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(bob->waitForStarted(10000));
+    QVERIFY2(bobSays(QStringLiteral("READY"), 60000), bob->readAllStandardError().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
+
+    // Ann's chat window on the room.
+    window = std::make_unique<platform::ui::Window>();
+    window->resize(320, 568);
+    auto* chat = new PLChatWindowViewController;
+    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
+    window->setRootViewController(new platform::ui::NavigationController(chat));
+    window->show();
+
+    // A 4000 x 3000 picture in her library.
+    QTemporaryDir library;
+    QImage photo(4000, 3000, QImage::Format_RGB32);
+    photo.fill(QColor(0x8A, 0x6E, 0x4B));
+    {
+        QPainter painter(&photo);
+        painter.fillRect(0, 0, 4000, 1500, QColor(0x5B, 0x9B, 0xD5));
+    }
+    const QString path = library.filePath(QStringLiteral("IMG_0042.jpg"));
+    QVERIFY(photo.save(path, "JPEG", 90));
+    picker->answer = platform::ui::PickedMedia{path, false, QImage(path), {}};
+
+    // The storage endpoint holds the put, so the ring can be seen.
+    world->server().clearRequestLog();
+    QVERIFY(world->server().addFault({"pelnix\\.media/", "PUT", 1, standin::FaultInjector::Mode::Hold}));
+
+    chat->uploadMediaButtonClickHandler();
+    auto* sheet = qobject_cast<platform::ui::ActionSheet*>(window->alerts().value(0));
+    QVERIFY(sheet);
+    sheet->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
+    auto* captionScreen =
+        qobject_cast<PLUploadViewerWithCaptionController*>(chat->rootAncestor()->presentedViewController());
+    QVERIFY(captionScreen);
+    captionScreen->addCaptionButton()->click();
+    QVERIFY(captionScreen->captionView()->captionsTextView()->insertAsTyped(kCaption));
+    captionScreen->doneButton()->click();
+    QTRY_VERIFY(!chat->rootAncestor()->presentedViewController());
+
+    // Half a second later the post is in the window, its picture under the ring.
+    int row = -1;
+    QTRY_VERIFY_WITH_TIMEOUT(pictureMessageIn(chat, &row), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(world->server().heldCount() == 1, 20000);
+    PLSmartMessageCell* cell = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((cell = qobject_cast<PLSmartMessageCell*>(
+                                  chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(row)))) &&
+                                 cell->pendingRichMediaView()->isVisible() &&
+                                 cell->pendingRichMediaView()->circularProgressView()->isVisible(),
+                             20000);
+
+    // Stored: the ring goes and the post carries the picture's short URL and the caption.
+    world->server().releaseHeld();
+    const Message::Ptr message = pictureMessageIn(chat);
+    QTRY_VERIFY_WITH_TIMEOUT(!mediaOf(message->text()).value("fileUrl").toString().isEmpty(), 30000);
+    const QJsonObject media = mediaOf(message->text());
+    QCOMPARE(media.value("caption").toString(), kCaption);
+    QCOMPARE(media.value("fileMime").toString(), QStringLiteral("image/jpeg"));
+    QCOMPARE(media.value("width").toDouble(), 500.0);
+    QCOMPARE(media.value("height").toDouble(), 375.0);
+    QTRY_VERIFY_WITH_TIMEOUT(world->server().storedMessages("r1").size() == 1, 20000);
+    int shownRow = -1;
+    pictureMessageIn(chat, &shownRow);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (cell = qobject_cast<PLSmartMessageCell*>(
+             chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(shownRow)))) &&
+            !cell->pendingRichMediaView()->isVisible(),
+        20000);
+    // Its page shows the picture (its preview; the full file is fetched when opened).
+    QTRY_VERIFY_WITH_TIMEOUT(cell->isPageShown(), 30000);
+    QString page;
+    cell->webView()->evaluateJavaScript(
+        QStringLiteral(
+            "Array.from(document.images).map(function(i){return i.src+' '+i.naturalWidth;}).join('|')"),
+        [&page](const QVariant& v) { page = v.isValid() ? v.toString() : QStringLiteral("-"); });
+    QTRY_VERIFY_WITH_TIMEOUT(!page.isNull(), 20000);
+    const QString preview = media.value("preview").toString();
+    QVERIFY2(page.startsWith(preview + QLatin1Char(' ')), qPrintable(page.left(200)));
+    QVERIFY2(page.section(QLatin1Char(' '), 1, 1).section(QLatin1Char('|'), 0, 0).toInt() > 0,
+             qPrintable(page.right(100)));
+
+    // One signed put of the prepared picture (500 x 375, as JPEG) under the file's ID.
+    int puts = 0;
+    for (const auto& request : world->server().requestLog())
+        if (request.server == "s3" && request.method == "PUT") {
+            ++puts;
+            QVERIFY2(
+                QString::fromStdString(request.header("Authorization")).startsWith(QLatin1String("AWS ")),
+                request.header("Authorization").c_str());
+            QVERIFY(QString::fromStdString(request.path).endsWith(media.value("fileId").toString()));
+            QCOMPARE(QString::fromStdString(request.header("Content-Type")), QStringLiteral("image/jpeg"));
+            QCOMPARE(request.status, 200);
+        }
+    QCOMPARE(puts, 1);
+    QNetworkAccessManager network;
+    QNetworkReply* stored = network.get(QNetworkRequest(QUrl(media.value("fileUrl").toString())));
+    QTRY_VERIFY_WITH_TIMEOUT(stored->isFinished(), 20000);
+    QCOMPARE(QImage::fromData(stored->readAll()).size(), QSize(500, 375));
+    stored->deleteLater();
+
+    // Bob's window received it through his stream.
+    const auto received = bobSays(QStringLiteral("RECEIVED "), 60000);
+    QVERIFY2(received && !received->isEmpty(), bob->readAllStandardError().right(2000).constData());
+    const QJsonObject bobsMedia = mediaOf(QString::fromUtf8(QByteArray::fromBase64(received->toLatin1())));
+    QCOMPARE(bobsMedia.value("fileUrl").toString(), media.value("fileUrl").toString());
+    QCOMPARE(bobsMedia.value("caption").toString(), kCaption);
+    QTRY_VERIFY_WITH_TIMEOUT(bob->state() == QProcess::NotRunning, 20000);
+    QCOMPARE(bob->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(bob->exitCode(), 0);
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    const QString peer = qEnvironmentVariable(kPeerVariable);
+    if (!peer.isEmpty())
+        return runBobsDevice(argc, argv, peer);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestAttachmentStream t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_attachmentstream.moc"

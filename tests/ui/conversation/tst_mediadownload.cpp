@@ -1,0 +1,652 @@
+// Media download: the transfer overlay's rules, the one-shot downloader against a loopback server
+// (a whole body, 404 with a body, no length, a body cut short, cancel, an unwritable file) and the
+// helper's decision tree, folders, album saves and failures with the viewer it opens.
+#include "MediaPeer.h"
+#include "SmartScreensTestWorld.h"
+
+#include "core/model/Asset.h"
+#include "foundation/PhotoAlbums.h"
+#include "foundation/StandardFolders.h"
+#include "media/PLS3MediaUploader.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/MediaPlayer.h"
+#include "platform/ui/testing/FakeMediaPlayer.h"
+#include "ui/conversation/PLByteCountFormatter.h"
+#include "ui/conversation/PLDownloadMediaType.h"
+#include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloadHelper.h"
+#include "ui/conversation/PLMediaDownloader.h"
+#include "ui/conversation/PLUploadScreenView.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QSignalSpy>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::NotificationCenter;
+
+namespace {
+
+// Every notification of the download, in order, with its object.
+class NotificationLog {
+public:
+    NotificationLog() {
+        for (const char* name :
+             {PLMediaDownloaderDidDownloadNotification, PLMediaDownloaderMediaSize,
+              PLMediaDownloaderDidFinishDownloadingNotification,
+              PLMediaDownloaderDidFailWithErrorNotification, PLMediaDownloaderCancelDownloadNotification})
+            m_tokens << NotificationCenter::defaultCenter()->addObserver(
+                QLatin1String(name), [this](const platform::Notification& note) {
+                    names << note.name;
+                    objects << note.object;
+                });
+    }
+    ~NotificationLog() {
+        for (auto token : m_tokens)
+            NotificationCenter::defaultCenter()->removeObserver(token);
+    }
+    int count(const char* name) const { return int(names.count(QLatin1String(name))); }
+
+    QStringList names;
+    QVariantList objects;
+
+private:
+    QList<NotificationCenter::Token> m_tokens;
+};
+
+QByteArray jpeg(const QSize& size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+// Lets queued deliveries and the thread pool's writes come in.
+void drain(int rounds = 20) {
+    for (int i = 0; i < rounds; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThreadPool::globalInstance()->waitForDone(50);
+    }
+}
+
+} // namespace
+
+class TestMediaDownload : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        world = std::make_unique<SmartScreensWorld>();
+        platform::ui::MediaPlayer::setMaker(
+            [](QObject* parent) { return new platform::ui::FakeMediaPlayer(parent); });
+        room = world->importRoom(QStringLiteral("room1"));
+        message = world->importMessage(room, QStringLiteral("m1"), 1000, QStringLiteral("A picture"), kBob);
+        QVERIFY(message);
+        host = world->showHost(room);
+        picture = jpeg(QSize(64, 48), QColor(200, 40, 40));
+        peer.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
+        peer.routes[QStringLiteral("/missing.jpg")] = {404, QByteArray("<html>not here</html>"), "text/html"};
+        MediaPeer::Route noLength{200, picture, "image/jpeg"};
+        noLength.withoutLength = true;
+        peer.routes[QStringLiteral("/nolength.jpg")] = noLength;
+        MediaPeer::Route cut{200, picture.left(100), "image/jpeg"};
+        cut.announced = picture.size();
+        peer.routes[QStringLiteral("/cut.jpg")] = cut;
+        MediaPeer::Route held{200, QByteArray(1000, 'x'), "image/jpeg"};
+        held.announced = 100000;
+        held.hold = true;
+        peer.routes[QStringLiteral("/held.jpg")] = held;
+        peer.routes[QStringLiteral("/note.txt")] = {200, QByteArray("Minutes of Monday"), "text/plain"};
+    }
+    void cleanupTestCase() {
+        platform::ui::MediaPlayer::setMaker({});
+        world.reset();
+    }
+    void cleanup() {
+        world->dismissAlerts();
+        if (host->presentedViewController())
+            host->dismissViewController(false);
+        world->settle();
+        delete helper;
+        helper = nullptr;
+        drain(3);
+        if (const auto account = CurrentUserInfo::currentUserInfo()) {
+            account->setSandBoxingEnabled(false);
+            account->save();
+        }
+    }
+
+    // ---- the overlay
+
+    void overlayBarFollowsProgressAndLeavesAfterTheWhole() {
+        QPointer<PLUploadScreenView> overlay = PLUploadScreenView::instance();
+        overlay->setParent(host->view());
+        overlay->setIsForDownloading(true);
+        PLMultiMediaInfo info;
+        info.fileName = QStringLiteral("F1.jpg");
+        overlay->showUploadingMediaInfo(info);
+        QCOMPARE(overlay->progressWidth(), 10.0);
+        QCOMPARE(overlay->fileNameLabel()->text(), QStringLiteral("F1.jpg"));
+        // No size yet: the label stays empty until one comes.
+        QCOMPARE(overlay->fileSizeLabel()->text(), QString());
+        auto* center = NotificationCenter::defaultCenter();
+        center->post(QLatin1String(PLMediaDownloaderDidDownloadNotification), 0.5);
+        QCOMPARE(overlay->progressWidth(), 130.0);
+        QCOMPARE(overlay->progressView()->width(), 130);
+        center->post(QLatin1String(PLMediaDownloaderMediaSize), 2048.0);
+        QCOMPARE(overlay->fileSizeLabel()->text(), QStringLiteral("2 KB"));
+        // The size is taken once.
+        center->post(QLatin1String(PLMediaDownloaderMediaSize), 4096.0);
+        QCOMPARE(overlay->fileSizeLabel()->text(), QStringLiteral("2 KB"));
+        center->post(QLatin1String(PLMediaDownloaderDidDownloadNotification), 1.0);
+        QCOMPARE(overlay->progressWidth(), 260.0);
+        world->advance(199);
+        QVERIFY(overlay && overlay->parentWidget() == host->view());
+        world->advance(1);
+        QVERIFY(!overlay || !overlay->parentWidget());
+        drain(1);
+        QVERIFY(!overlay);
+    }
+
+    void overlayCancelAnnouncesAndLeavesAtOnce_data() {
+        QTest::addColumn<bool>("downloading");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("posted");
+        QTest::addRow("download") << true << QStringLiteral("Cancel Download")
+                                  << QString::fromLatin1(PLMediaDownloaderCancelDownloadNotification);
+        QTest::addRow("upload") << false << QStringLiteral("Cancel Upload")
+                                << QString::fromLatin1(PLS3MediaUploaderCancelUploadNotification);
+    }
+    void overlayCancelAnnouncesAndLeavesAtOnce() {
+        QFETCH(bool, downloading);
+        QFETCH(QString, title);
+        QFETCH(QString, posted);
+        QPointer<PLUploadScreenView> overlay = PLUploadScreenView::instance();
+        overlay->setParent(host->view());
+        overlay->setGeometry(host->view()->rect());
+        overlay->show();
+        overlay->setIsForDownloading(downloading);
+        overlay->showUploadingMediaInfo({});
+        QCOMPARE(overlay->cancelButton()->titleForState(platform::ui::Button::State::Normal), title);
+        // Download mode gives the camera icon's place to the name; its right edge stays.
+        QCOMPARE(overlay->cameraIconImageView()->isVisibleTo(overlay), !downloading);
+        const int right = overlay->fileNameLabel()->geometry().right();
+        QCOMPARE(overlay->fileNameLabel()->x() < overlay->cameraIconImageView()->geometry().right(),
+                 downloading);
+        QCOMPARE(right, overlay->contentHolderView()->width() - 11);
+        QStringList names;
+        const auto token = NotificationCenter::defaultCenter()->addObserver(
+            {}, [&names](const platform::Notification& note) { names << note.name; });
+        QTest::mouseClick(overlay->cancelButton(), Qt::LeftButton);
+        NotificationCenter::defaultCenter()->removeObserver(token);
+        QCOMPARE(names, QStringList{posted});
+        QVERIFY(!overlay || !overlay->parentWidget());
+    }
+
+    void uploadModeFollowsTheUploader() {
+        QPointer<PLUploadScreenView> overlay = PLUploadScreenView::instance();
+        overlay->setParent(host->view());
+        overlay->showUploadingMediaInfo({});
+        NotificationCenter::defaultCenter()->post(QLatin1String(PLMediaDownloaderDidDownloadNotification),
+                                                  0.9);
+        QCOMPARE(overlay->progressWidth(), 10.0);
+        NotificationCenter::defaultCenter()->post(QLatin1String(PLS3MediaUploaderDidUploadNotification),
+                                                  0.25);
+        QCOMPARE(overlay->progressWidth(), 65.0);
+        overlay->cleanUp();
+    }
+
+    void byteCountsReadAsPeopleReadThem_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<bool>("binary");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("zero") << qint64(0) << true << QStringLiteral("Zero KB");
+        QTest::addRow("one byte") << qint64(1) << true << QStringLiteral("1 byte");
+        QTest::addRow("bytes") << qint64(512) << true << QStringLiteral("512 bytes");
+        QTest::addRow("two kilobytes") << qint64(2048) << true << QStringLiteral("2 KB");
+        QTest::addRow("KB has no digits") << qint64(1500) << true << QStringLiteral("1 KB");
+        QTest::addRow("one and a half MB") << qint64(1536 * 1024) << true << QStringLiteral("1.5 MB");
+        QTest::addRow("whole MB drops zeros") << qint64(1024 * 1024) << true << QStringLiteral("1 MB");
+        QTest::addRow("rounds up into MB") << qint64(1024 * 1024 - 10) << true << QStringLiteral("1 MB");
+        QTest::addRow("GB two digits") << qint64(3489660928) << true << QStringLiteral("3.25 GB");
+        QTest::addRow("decimal KB") << qint64(2000) << false << QStringLiteral("2 KB");
+        QTest::addRow("decimal 2048") << qint64(2048) << false << QStringLiteral("2 KB");
+        QTest::addRow("decimal MB") << qint64(2500000) << false << QStringLiteral("2.5 MB");
+    }
+    void byteCountsReadAsPeopleReadThem() {
+        QFETCH(qint64, bytes);
+        QFETCH(bool, binary);
+        QFETCH(QString, expected);
+        QCOMPARE(PLByteCountFormatter::stringFromByteCount(bytes, binary
+                                                                      ? PLByteCountFormatter::Style::Binary
+                                                                      : PLByteCountFormatter::Style::Decimal),
+                 expected);
+    }
+
+    void mediaKindComesFromAnywhereInTheMimeType_data() {
+        QTest::addColumn<QString>("mime");
+        QTest::addColumn<int>("kind");
+        QTest::addRow("jpeg") << QStringLiteral("image/jpeg") << int(PLDownloadMediaTypeImage);
+        QTest::addRow("image inside")
+            << QStringLiteral("application/x-image-set") << int(PLDownloadMediaTypeImage);
+        QTest::addRow("image before video") << QStringLiteral("video/image") << int(PLDownloadMediaTypeImage);
+        QTest::addRow("webm") << QStringLiteral("video/webm") << int(PLDownloadMediaTypeVideo);
+        QTest::addRow("audio") << QStringLiteral("audio/ogg") << int(PLDownloadMediaTypeAudio);
+        QTest::addRow("case counts") << QStringLiteral("IMAGE/PNG") << int(PLDownloadMediaTypeDocument);
+        QTest::addRow("pdf") << QStringLiteral("application/pdf") << int(PLDownloadMediaTypeDocument);
+        QTest::addRow("none") << QString() << int(PLDownloadMediaTypeDocument);
+    }
+    void mediaKindComesFromAnywhereInTheMimeType() {
+        QFETCH(QString, mime);
+        QFETCH(int, kind);
+        QCOMPARE(int(getCurrentMediaTypeWithMimeType(mime)), kind);
+    }
+
+    // ---- the downloader
+
+    void downloaderWritesTheWholeBodyAndPostsProgress() {
+        NotificationLog log;
+        const QString target = scratch.filePath(QStringLiteral("whole.jpg"));
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(peer.url(QStringLiteral("/pic.jpg")));
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        downloader.startDownloading();
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 1);
+        QVERIFY(log.count(PLMediaDownloaderDidDownloadNotification) >= 1);
+        // Each progress is followed by the expected size.
+        const int last = int(log.names.lastIndexOf(QLatin1String(PLMediaDownloaderDidDownloadNotification)));
+        QCOMPARE(log.objects[last].toDouble(), 1.0);
+        QCOMPARE(log.names[last + 1], QString::fromLatin1(PLMediaDownloaderMediaSize));
+        QCOMPARE(log.objects[last + 1].toDouble(), double(picture.size()));
+        QCOMPARE(log.names.last(), QString::fromLatin1(PLMediaDownloaderDidFinishDownloadingNotification));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), picture);
+    }
+
+    void downloaderFailuresPostTheFailureAndLeaveNoFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("unwritable");
+        QTest::addRow("404 with a body") << QStringLiteral("/missing.jpg") << false;
+        QTest::addRow("body cut short") << QStringLiteral("/cut.jpg") << false;
+        QTest::addRow("file cannot be written") << QStringLiteral("/pic.jpg") << true;
+    }
+    void downloaderFailuresPostTheFailureAndLeaveNoFile() {
+        QFETCH(QString, path);
+        QFETCH(bool, unwritable);
+        NotificationLog log;
+        const QString target = unwritable ? scratch.filePath(QStringLiteral("no/such/folder/x.jpg"))
+                                          : scratch.filePath(QStringLiteral("failed.jpg"));
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(peer.url(path));
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        downloader.startDownloading();
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFailWithErrorNotification), 1);
+        drain(3);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 0);
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void downloaderWithoutLengthPostsNoProgressYetWrites() {
+        NotificationLog log;
+        const QString target = scratch.filePath(QStringLiteral("nolength.jpg"));
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(peer.url(QStringLiteral("/nolength.jpg")));
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        downloader.startDownloading();
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 1);
+        QCOMPARE(log.names,
+                 QStringList{QString::fromLatin1(PLMediaDownloaderDidFinishDownloadingNotification)});
+        QCOMPARE(QFileInfo(target).size(), qint64(picture.size()));
+    }
+
+    void downloaderCancelledPostsNothingMore() {
+        NotificationLog log;
+        const QString target = scratch.filePath(QStringLiteral("held.jpg"));
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(peer.url(QStringLiteral("/held.jpg")));
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        downloader.startDownloading();
+        QTRY_VERIFY(log.count(PLMediaDownloaderDidDownloadNotification) >= 1);
+        QVERIFY(log.objects.first().toDouble() < 0.05);
+        downloader.cancelDownloading();
+        const int seen = int(log.names.size());
+        drain();
+        QCOMPARE(log.names.size(), seen);
+        QVERIFY(!downloader.isRunning());
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    // ---- the helper
+
+    void sandboxedPictureStaysInTheRoomFolderAndOpens() {
+        setSandboxing(true);
+        const QVariantMap info =
+            media(QStringLiteral("/pic.jpg"), QStringLiteral("P1"), QStringLiteral("a.jpg"),
+                  QStringLiteral("image/jpeg"), QStringLiteral("Lake"));
+        start(info);
+        QVERIFY(helper->isDownloading());
+        QVERIFY(world->navigation->isNavigationBarHidden());
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        QVERIFY(overlay && overlay->parentWidget() == host->view());
+        QCOMPARE(overlay->fileNameLabel()->text(), QStringLiteral("P1.jpg"));
+        auto* viewer = awaitViewer();
+        const QString expected = roomFile(QStringLiteral("P1.jpg"));
+        QCOMPARE(viewer->currentPathString(), expected);
+        QCOMPARE(viewer->currentCaption(), QStringLiteral("Lake"));
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(), expected);
+        QTRY_VERIFY(!viewer->currentImage().isNull());
+        // The overlay left 0.2 s after the whole arrived.
+        world->advance(PLUploadScreenView::kRemoveDelayMs);
+        drain(2);
+        QVERIFY(!overlay);
+    }
+
+    void albumKeepsPicturesWhenSandboxingIsOff() {
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("P2"),
+                                       QStringLiteral("b.jpeg"), QStringLiteral("image/jpeg"));
+        const QString hitKey = QStringLiteral("/pic.jpg?id=P2");
+        const int hitsBefore = peer.hits.value(hitKey);
+        start(info);
+        auto* viewer = awaitViewer();
+        const auto asset = Asset::assetWithRemoteURL(info.value("fileUrl").toString());
+        const QUrl album(asset->localURL());
+        QVERIFY2(album.isLocalFile(), qPrintable(asset->localURL()));
+        QVERIFY(album.toLocalFile().startsWith(QDir(platform::Sandbox::root()).filePath("Pictures")));
+        QVERIFY(QFileInfo(album.toLocalFile()).isFile());
+        QCOMPARE(viewer->currentPathString(), asset->localURL());
+        QVERIFY(QDir(helper->photoAlbums()->picturesRoot()).exists(QStringLiteral("Pelnix_Images")));
+        // The room folder's download was deleted once the album had it.
+        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("P2.jpeg"))));
+        QTRY_VERIFY(!viewer->currentImage().isNull());
+        QCOMPARE(peer.hits.value(hitKey), hitsBefore + 1);
+
+        // Opened again: from the album, with no request.
+        host->dismissViewController(false);
+        world->settle();
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(qobject_cast<PLDownloadViewerController*>(host->presentedViewController()));
+        QCOMPARE(peer.hits.value(hitKey), hitsBefore + 1);
+
+        // The user deleted it from the album: downloaded and filed again.
+        host->dismissViewController(false);
+        world->settle();
+        QVERIFY(QFile::remove(album.toLocalFile()));
+        start(info);
+        awaitViewer();
+        QCOMPARE(peer.hits.value(hitKey), hitsBefore + 2);
+        QVERIFY(QUrl(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL()).isLocalFile());
+    }
+
+    // The album cannot take the picture (its folder's name is taken by a file): the room folder's copy
+    // is kept, recorded and shown rather than leaving the tap unanswered.
+    void aPictureTheAlbumRefusesOpensFromTheRoomFolder() {
+        const QString pictures = QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"));
+        QDir(pictures).removeRecursively();
+        QFile plug(pictures);
+        QVERIFY(plug.open(QIODevice::WriteOnly));
+        plug.close();
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("R1"),
+                                       QStringLiteral("r.jpg"), QStringLiteral("image/jpeg"));
+        start(info);
+        auto* viewer = awaitViewer();
+        QVERIFY(viewer);
+        QCOMPARE(viewer->currentPathString(), roomFile(QStringLiteral("R1.jpg")));
+        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(),
+                 roomFile(QStringLiteral("R1.jpg")));
+        QVERIFY(QFileInfo(roomFile(QStringLiteral("R1.jpg"))).isFile());
+        QVERIFY(QFile::remove(pictures));
+    }
+
+    void alreadyDownloadedAudioOpensWithoutARequest() {
+        const QString path = roomFile(QStringLiteral("A1.ogg"));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("OggS");
+        file.close();
+        const QString remote = peer.url(QStringLiteral("/a1.ogg"));
+        Asset::addAssetWithRemoteURL(remote, path, message);
+        helper = new PLMediaDownloadHelper;
+        helper->setMessage(message);
+        helper->downloadMediaFromURL(
+            remote, room,
+            {{"fileUrl", remote}, {"fileId", "A1"}, {"fileName", "memo.ogg"}, {"fileMime", "audio/ogg"}},
+            host);
+        auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController());
+        QVERIFY(viewer);
+        QCOMPARE(viewer->currentType(), PLDownloadMediaTypeAudio);
+        QCOMPARE(viewer->currentPathString(), path);
+        QCOMPARE(peer.hits.value(QStringLiteral("/a1.ogg")), 0);
+    }
+
+    void documentWithoutLengthOpensAndTheOverlayGoes() {
+        setSandboxing(true);
+        start(media(QStringLiteral("/note.txt"), QStringLiteral("D1"), QStringLiteral("minutes.txt"),
+                    QStringLiteral("text/plain")));
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        // Served with a length: check the same road with none.
+        peer.routes[QStringLiteral("/note2.txt")] = peer.routes.value(QStringLiteral("/note.txt"));
+        peer.routes[QStringLiteral("/note2.txt")].withoutLength = true;
+        awaitViewer();
+        host->dismissViewController(false);
+        world->settle();
+        delete helper;
+        helper = nullptr;
+        start(media(QStringLiteral("/note2.txt"), QStringLiteral("D2"), QStringLiteral("minutes.txt"),
+                    QStringLiteral("text/plain")));
+        overlay = helper->downloadScreenView();
+        QVERIFY(overlay);
+        auto* viewer = awaitViewer();
+        QCOMPARE(viewer->currentType(), PLDownloadMediaTypeDocument);
+        // No progress ever came, yet the overlay is gone with the finish.
+        QVERIFY(!overlay || !overlay->parentWidget());
+        QCOMPARE(QFileInfo(roomFile(QStringLiteral("D2.txt"))).size(), qint64(17));
+    }
+
+    void serverFailureAlertsAndLetsGo_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addRow("404 with a body") << QStringLiteral("/missing.jpg");
+        QTest::addRow("body cut short") << QStringLiteral("/cut.jpg");
+    }
+    void serverFailureAlertsAndLetsGo() {
+        QFETCH(QString, path);
+        setSandboxing(true);
+        start(media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg")));
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        QVERIFY(!overlay || !overlay->parentWidget());
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        QVERIFY(!host->presentedViewController());
+        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("F9.jpg"))));
+    }
+
+    // A file that cannot be written ends the download with the failure, never a stuck overlay.
+    void unwritableFileAlertsInsteadOfWaiting() {
+        setSandboxing(true);
+        QDir().mkpath(roomFile(QStringLiteral("W1.jpg")));
+        start(media(QStringLiteral("/pic.jpg"), QStringLiteral("W1"), QStringLiteral("w.jpg"),
+                    QStringLiteral("image/jpeg")));
+        QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        QVERIFY(!helper->downloadScreenView() || !helper->downloadScreenView()->parentWidget());
+        QDir(roomFile(QStringLiteral("W1.jpg"))).removeRecursively();
+    }
+
+    void cancelFromTheOverlayShowsNoError() {
+        setSandboxing(true);
+        start(media(QStringLiteral("/held.jpg"), QStringLiteral("H1"), QStringLiteral("h.jpg"),
+                    QStringLiteral("image/jpeg")));
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        QTRY_VERIFY(overlay->progressWidth() > 0 &&
+                    overlay->fileSizeLabel()->text() == QStringLiteral("98 KB"));
+        QTest::mouseClick(overlay->cancelButton(), Qt::LeftButton);
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        drain();
+        QCOMPARE(world->alertTexts(), QStringList());
+        QVERIFY(!overlay);
+        QVERIFY(!host->presentedViewController());
+    }
+
+    // The owner going away cancels a running download the same way.
+    void cleanUpCancelsARunningDownload() {
+        setSandboxing(true);
+        start(media(QStringLiteral("/held.jpg"), QStringLiteral("H2"), QStringLiteral("h.jpg"),
+                    QStringLiteral("image/jpeg")));
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        QPointer<PLMediaDownloader> downloader = helper->mediaDownloader();
+        helper->cleanUp();
+        QVERIFY(!helper->isDownloading());
+        drain();
+        QVERIFY(!overlay);
+        QVERIFY(!downloader);
+        QCOMPARE(world->alertTexts(), QStringList());
+    }
+
+    void serverNamesThatAreNoPlainNameAreRefused_data() {
+        QTest::addColumn<QString>("roomId");
+        QTest::addColumn<QString>("fileId");
+        QTest::addColumn<QString>("fileName");
+        QTest::addRow("file ID climbs")
+            << QStringLiteral("room1") << QStringLiteral("../../evil") << QStringLiteral("x.jpg");
+        QTest::addRow("file ID with a slash")
+            << QStringLiteral("room1") << QStringLiteral("a/b") << QStringLiteral("x.jpg");
+        QTest::addRow("file ID dot dot")
+            << QStringLiteral("room1") << QStringLiteral("..") << QStringLiteral("x");
+        QTest::addRow("empty file ID") << QStringLiteral("room1") << QString() << QStringLiteral("x.jpg");
+        QTest::addRow("file name carries a path")
+            << QStringLiteral("room1") << QStringLiteral("ok") << QStringLiteral("x./../../../evil");
+        QTest::addRow("room ID climbs")
+            << QStringLiteral("../outside") << QStringLiteral("ok") << QStringLiteral("x.jpg");
+        QTest::addRow("room ID with a slash")
+            << QStringLiteral("a/b") << QStringLiteral("ok") << QStringLiteral("x.jpg");
+        QTest::addRow("room ID dot dot")
+            << QStringLiteral("..") << QStringLiteral("ok") << QStringLiteral("x.jpg");
+    }
+    void serverNamesThatAreNoPlainNameAreRefused() {
+        QFETCH(QString, roomId);
+        QFETCH(QString, fileId);
+        QFETCH(QString, fileName);
+        setSandboxing(true);
+        const QStringList before = documentsListing();
+        auto evilRoom = world->importRoom(QStringLiteral("evil-room"));
+        evilRoom->setRoomId(roomId);
+        const QVariantMap info{
+            {"fileUrl", peer.url(QStringLiteral("/pic.jpg?id=") + QTest::currentDataTag())},
+            {"fileId", fileId},
+            {"fileName", fileName},
+            {"fileMime", "image/jpeg"}};
+        const int hits = peer.totalHits();
+        helper = new PLMediaDownloadHelper;
+        helper->setMessage(message);
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), evilRoom, info, host);
+        QCOMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!helper->downloadScreenView());
+        drain(3);
+        QCOMPARE(peer.totalHits(), hits);
+        QCOMPARE(documentsListing(), before);
+        QVERIFY(!QFileInfo::exists(QDir(platform::Sandbox::root()).filePath("../evil")));
+        evilRoom->setRoomId(QStringLiteral("evil-room"));
+    }
+
+    // A room folder that cannot be made (its name is taken by a file) alerts; nothing is fetched.
+    void uncreatableRoomFolderAlerts() {
+        setSandboxing(true);
+        auto blocked = world->importRoom(QStringLiteral("blocked"));
+        QFile plug(QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("blocked")));
+        QVERIFY(plug.open(QIODevice::WriteOnly));
+        plug.close();
+        const int hits = peer.totalHits();
+        helper = new PLMediaDownloadHelper;
+        helper->setMessage(message);
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("B1"),
+                                       QStringLiteral("b.jpg"), QStringLiteral("image/jpeg"));
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), blocked, info, host);
+        QCOMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        QVERIFY(!helper->isDownloading());
+        drain(3);
+        QCOMPARE(peer.totalHits(), hits);
+        QVERIFY(QFile::remove(plug.fileName()));
+    }
+
+private:
+    QVariantMap media(const QString& path, const QString& fileId, const QString& fileName,
+                      const QString& mime, const QString& caption = {}) const {
+        // Each attachment its own address, as the service gives them.
+        QVariantMap info{{"fileUrl", peer.url(path + QStringLiteral("?id=") + fileId)},
+                         {"fileId", fileId},
+                         {"fileName", fileName},
+                         {"fileMime", mime}};
+        if (!caption.isEmpty())
+            info.insert("caption", caption);
+        return info;
+    }
+    void start(const QVariantMap& info) {
+        if (!helper)
+            helper = new PLMediaDownloadHelper;
+        helper->setMessage(message);
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+    }
+    // The viewer once presented (null when it never came, which the caller's use fails on).
+    PLDownloadViewerController* awaitViewer() {
+        QDeadlineTimer deadline(10000);
+        while (!qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) &&
+               !deadline.hasExpired())
+            drain(1);
+        auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController());
+        if (!viewer)
+            qWarning() << "no viewer came; alerts:" << world->alertTexts();
+        return viewer;
+    }
+    static QString roomFile(const QString& name) {
+        return QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1/") + name);
+    }
+    static QStringList documentsListing() {
+        QStringList files;
+        QDirIterator it(StandardFolders::publicDataPath(), QDir::AllEntries | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        files.sort();
+        return files;
+    }
+    static void setSandboxing(bool on) {
+        const auto account = CurrentUserInfo::currentUserInfo();
+        account->setSandBoxingEnabled(on);
+        account->save();
+    }
+
+    std::unique_ptr<SmartScreensWorld> world;
+    ChatRoom::Ptr room;
+    Message::Ptr message;
+    ChatletHost* host = nullptr;
+    PLMediaDownloadHelper* helper = nullptr;
+    MediaPeer peer;
+    QByteArray picture;
+    QTemporaryDir scratch;
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestMediaDownload t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_mediadownload.moc"

@@ -1,0 +1,177 @@
+#include "GalleryGroups.h"
+#include "GalleryPictures.h"
+#include "GalleryRooms.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/User.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "ui/rooms/PLGroupInfoTableViewCell.h"
+#include "ui/rooms/PLGroupInfoViewController.h"
+#include "ui/rooms/PLNewGroupMembersViewController.h"
+#include "ui/rooms/PLNewGroupTableViewController.h"
+#include "ui/rooms/PLNewGroupViewController.h"
+#include "ui/rooms/PLProfileImageViewController.h"
+#include "ui/rooms/RoomsScreens.h"
+
+#include <QCoreApplication>
+
+namespace pelnix::tools {
+
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+using platform::ui::ViewController;
+
+namespace {
+const QString kGallery = QStringLiteral("GalleryGroups");
+const QString kLarge = QStringLiteral("@400x720");
+
+// A screen under the conversation it is opened from, as the chat window pushes group information.
+class BelowScreen : public ViewController {};
+
+void sized(ViewController* controller, const QString& identifier) {
+    if (platform::ui::Window* window = controller->window())
+        window->resize(groupsGallerySize(identifier));
+    QCoreApplication::processEvents();
+}
+
+PLGroupInfoViewController* infoOf(ViewController* controller) {
+    auto* nav = qobject_cast<NavigationController*>(controller);
+    return nav ? qobject_cast<PLGroupInfoViewController*>(nav->topViewController()) : nullptr;
+}
+
+ViewController* groupInfo(const QString& roomId) {
+    prepareRoomsGalleryStore(true);
+    auto* info = qobject_cast<PLGroupInfoViewController*>(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Home"), PLGroupInfoViewController::kIdentifier));
+    info->setRoomId(roomId);
+    auto* nav = new NavigationController(new BelowScreen);
+    nav->pushViewController(info, false);
+    return nav;
+}
+
+QVariantList galleryMembers() {
+    QVariantList members;
+    for (qint32 id : {42, 43, 44})
+        members << QVariant::fromValue(User::userWithIntID(id));
+    return members;
+}
+
+NavigationController* newGroup() {
+    prepareRoomsGalleryStore(true);
+    auto* nav = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Home"), PLNewGroupViewController::kNavigationIdentifier));
+    nav->topViewController()->setProperty("selectedContactsArray", galleryMembers());
+    return nav;
+}
+
+QImage galleryPicture() {
+    return initialsPicture(QStringLiteral("DT"), QColor::fromHsv(200, 140, 190));
+}
+} // namespace
+
+QSize groupsGallerySize(const QString& identifier) {
+    return identifier.endsWith(kLarge) ? QSize(400, 720) : QSize(320, 568);
+}
+
+void registerGroupsGalleryScreens() {
+    RoomsScreens::registerScreens();
+    auto* registry = ScreenRegistry::shared();
+    for (const QString& suffix : {QString(), kLarge}) {
+        const QString admin = QStringLiteral("GroupInfoAdmin") + suffix;
+        registry->registerScreen(
+            kGallery, admin, [] { return groupInfo(QStringLiteral("g-design")); },
+            [admin](ViewController* c) { sized(c, admin); });
+        const QString member = QStringLiteral("GroupInfoMember") + suffix;
+        registry->registerScreen(
+            kGallery, member, [] { return groupInfo(QStringLiteral("g-ops")); },
+            [member](ViewController* c) { sized(c, member); });
+        // A group its admin deleted: only the last row, and the alert that says so. The room is that
+        // way only while the screen is shown.
+        const QString closed = QStringLiteral("GroupInfoClosed") + suffix;
+        registry->registerScreen(
+            kGallery, closed,
+            [] {
+                prepareRoomsGalleryStore(true);
+                const auto room = ChatRoom::chatRoomWithID(QStringLiteral("g-launch"));
+                room->setStatus(3);
+                room->save();
+                ViewController* shown = groupInfo(QStringLiteral("g-launch"));
+                QObject::connect(shown, &QObject::destroyed, [] {
+                    if (const auto again = ChatRoom::chatRoomWithID(QStringLiteral("g-launch"))) {
+                        again->setStatus(0);
+                        again->save();
+                    }
+                });
+                return shown;
+            },
+            [closed](ViewController* c) { sized(c, closed); });
+        const QString editing = QStringLiteral("GroupInfoEditing") + suffix;
+        registry->registerScreen(
+            kGallery, editing, [] { return groupInfo(QStringLiteral("g-design")); },
+            [editing](ViewController* c) {
+                sized(c, editing);
+                PLGroupInfoViewController* info = infoOf(c);
+                info->editGroup();
+                auto* name = qobject_cast<PLGroupInfoTableViewCell*>(
+                    info->groupInfoTableView()->cellForRowAtIndexPath({0, 1}));
+                if (name) {
+                    name->configureEditGroupNameCell(QString(), false);
+                    name->groupNameTextField()->insert(QStringLiteral("Design Team 2"));
+                }
+                QCoreApplication::processEvents();
+            });
+        const QString viewer = QStringLiteral("ImageViewer") + suffix;
+        registry->registerScreen(
+            kGallery, viewer,
+            [] {
+                prepareRoomsGalleryStore(true);
+                return new NavigationController(new BelowScreen);
+            },
+            [viewer](ViewController* c) {
+                sized(c, viewer);
+                auto* shown = new PLProfileImageViewController;
+                c->presentViewController(shown, false);
+                const auto room = ChatRoom::chatRoomWithID(QStringLiteral("g-design"));
+                shown->showProfileImageWithThumbNailImage(
+                    galleryPicture(), room ? room->imageUrl() : QString(), QRectF(40, 180, 120, 120));
+                QCoreApplication::processEvents();
+            });
+        const QString form = QStringLiteral("NewGroupForm") + suffix;
+        registry->registerScreen(
+            kGallery, form, [] { return newGroup(); }, [form](ViewController* c) { sized(c, form); });
+        const QString filled = QStringLiteral("NewGroupFilled") + suffix;
+        registry->registerScreen(
+            kGallery, filled, [] { return newGroup(); },
+            [filled](ViewController* c) {
+                sized(c, filled);
+                auto* screen = qobject_cast<PLNewGroupViewController*>(
+                    qobject_cast<NavigationController*>(c)->topViewController());
+                PLNewGroupTableViewController* shown = screen->form();
+                shown->groupNameTextField()->insert(QStringLiteral("Launch Team"));
+                shown->imageSelected(
+                    QVariantMap{{QStringLiteral("UIImagePickerControllerEditedImage"), galleryPicture()}});
+                shown->adminOnlySwitch()->setOn(true);
+                QCoreApplication::processEvents();
+            });
+        const QString members = QStringLiteral("NewGroupMembers") + suffix;
+        registry->registerScreen(
+            kGallery, members,
+            [] {
+                prepareRoomsGalleryStore(true);
+                auto* nav = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+                    QStringLiteral("Home"), PLNewGroupMembersViewController::kIdentifier));
+                auto* editor = qobject_cast<PLNewGroupMembersViewController*>(nav->topViewController());
+                editor->setSharedMembers(std::make_shared<QVariantList>(galleryMembers()));
+                editor->setShouldShowAddMoreMembersOption(true);
+                return nav;
+            },
+            [members](ViewController* c) { sized(c, members); });
+    }
+}
+
+} // namespace pelnix::tools
