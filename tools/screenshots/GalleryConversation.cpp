@@ -101,11 +101,12 @@ private:
                                 QStringLiteral("Can someone review the release notes?"),
                                 QStringLiteral("Done, two small comments."),
                                 QStringLiteral("Thanks, fixing them now.")};
-        for (const QString& id :
-             {QStringLiteral("busy"), QStringLiteral("adminonly"), QStringLiteral("closed")}) {
+        for (const QString& id : {QStringLiteral("busy"), QStringLiteral("adminonly"),
+                                  QStringLiteral("closed"), QStringLiteral("removed")}) {
             auto room = importRoom(id, id == QLatin1String("busy")        ? QStringLiteral("Release team")
                                        : id == QLatin1String("adminonly") ? QStringLiteral("Announcements")
-                                                                          : QStringLiteral("Launch party"));
+                                       : id == QLatin1String("closed")    ? QStringLiteral("Launch party")
+                                                                          : QStringLiteral("Old project"));
             const int count = id == QLatin1String("busy") ? 36 : 8;
             for (int i = 0; i < count; ++i) {
                 auto message = receive(room, QStringLiteral("%1-%2").arg(id).arg(i), today + i * 90000,
@@ -123,6 +124,10 @@ private:
         auto closed = ChatRoom::chatRoomWithID(QStringLiteral("closed"));
         closed->setStatus(3);
         closed->save();
+        // Ann was removed from this one: she reads it, with no bar to post from.
+        auto removed = ChatRoom::chatRoomWithID(QStringLiteral("removed"));
+        removed->setStatus(2);
+        removed->save();
 
         auto uploads = importRoom(QStringLiteral("uploads"), QStringLiteral("Site photos"));
         receive(uploads, QStringLiteral("uploads-0"), today, kBob, QStringLiteral("message"),
@@ -305,6 +310,7 @@ const QList<LiveScreen>& liveScreens() {
             {QStringLiteral("ChatWindowNewUpdatesButton"), QStringLiteral("busy")},
             {QStringLiteral("ChatWindowAdminOnlyBanner"), QStringLiteral("adminonly")},
             {QStringLiteral("ChatWindowClosedBanner"), QStringLiteral("closed")},
+            {QStringLiteral("ChatWindowRemovedUser"), QStringLiteral("removed")},
             {QStringLiteral("ChatWindowFailedPostSheet"), QStringLiteral("team")},
             {QStringLiteral("ChatWindowFailedPostsSheet"), QStringLiteral("replies")},
             {QStringLiteral("ChatWindowInputBarGrown"), QStringLiteral("busy")},

@@ -54,7 +54,8 @@ const QColor kPill(0xE4, 0xE8, 0xEC);
 const QColor kFailureRed(0xD9, 0x3A, 0x2B);
 const QColor kAvatarGrey(0xD5, 0xDA, 0xDF);
 const QColor kReadEventGrey(0xBF, 0xBF, 0xBF);
-const QColor kUnreadEventGrey(Qt::darkGray);
+// The platform's dark grey, one third white.
+const QColor kUnreadEventGrey(0x55, 0x55, 0x55);
 
 // The darkest pixel the shot shows inside `view`: the ink of its text or icon.
 QColor darkestIn(const GalleryShot& shot, const QWidget* view) {
@@ -105,8 +106,10 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     const QSize size = tools::conversationGallerySize(identifier);
     QCOMPARE(shot.window.size(), size);
     QCOMPARE(shot.chat->collectionView()->width(), size.width());
-    // The input bar spans the bottom; the list ends at its top.
+    // The input bar spans the bottom (a removed user has none); the list ends at its top.
     QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    if (identifier.startsWith(QLatin1String("ChatWindowRemovedUser")))
+        return;
     QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), size.height());
     QCOMPARE(bar->width(), size.width());
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(), bar->height());

@@ -60,6 +60,8 @@ private slots:
     void newUpdatesButtonFloatsAboveTheBar();
     void bannerCoversTheWholeBar_data();
     void bannerCoversTheWholeBar();
+    void aRemovedUserReadsWithoutABar_data();
+    void aRemovedUserReadsWithoutABar();
     void failedPostSheetOverTheDimmedWindow_data();
     void failedPostSheetOverTheDimmedWindow();
     void barGrownToItsMaximum_data();
@@ -90,6 +92,23 @@ void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar() {
     const QColor expected = background.pixelColor(background.width() / 2, background.height() / 2);
     const QPointF point(6, button->height() / 2.0);
     QVERIFY2(near(shot.at(button, point), expected, 24), describe(shot.at(button, point)));
+}
+
+void TestGalleryLive::aRemovedUserReadsWithoutABar_data() {
+    QTest::addColumn<QString>("identifier");
+    addSizes(QStringLiteral("ChatWindowRemovedUser"));
+}
+
+void TestGalleryLive::aRemovedUserReadsWithoutABar() {
+    QFETCH(QString, identifier);
+    LiveShot shot(identifier);
+    QVERIFY(shot.chat);
+    QVERIFY(!shot.chat->userKickedMessageView());
+    // The bar has gone below the screen; its field takes no typing.
+    QWidget* bar = shot.chat->postToChatView();
+    QVERIFY(bar->y() >= shot.chat->view()->height());
+    QVERIFY(!shot.chat->postToChatView()->messageTextView()->isEnabled());
+    QVERIFY(shot.chat->rowList().count() > 0);
 }
 
 void TestGalleryLive::bannerCoversTheWholeBar_data() {
