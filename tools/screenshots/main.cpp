@@ -35,6 +35,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -112,6 +113,8 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     Window window;
     window.setFont(base); // the library's own window only
     window.resize(size);
+    // No pointer hovers over the picture (a hovered tool button draws its frame).
+    QCursor::setPos(-1000, -1000);
     ViewController* controller = registry->instantiate(storyboard, identifier);
     if (!controller) {
         std::fprintf(stderr, "cannot make %s\n", qPrintable(name));
