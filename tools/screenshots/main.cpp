@@ -13,6 +13,7 @@
 #include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
+#include "GalleryShell.h"
 #include "GalleryToolkit.h"
 #include "GalleryViewers.h"
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerContactsGalleryScreens();
     pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
+    pelnix::tools::registerShellGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

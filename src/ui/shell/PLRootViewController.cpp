@@ -183,11 +183,10 @@ void PLRootViewController::showChatsViewController() {
             drawer->setDelegate(this);
         else
             qCWarning(lcShell) << "the host's side drawer takes no delegate; its choices go unheard";
-        // Behind everything: the page slides off it.
+        // Behind the page, which slides off it.
         addChildViewController(m_sideDrawer);
         QWidget* drawerView = m_sideDrawer->view();
         drawerView->setParent(m_container);
-        drawerView->lower();
         drawerView->show();
         m_sideDrawer->didMoveToParentViewController(this);
     }
@@ -198,8 +197,8 @@ void PLRootViewController::showChatsViewController() {
         delete home;
     }
     if (m_chatRoomsNavigation) {
-        setCurrentTopChildViewController(m_chatRoomsNavigation);
         addPage(m_chatRoomsNavigation);
+        setCurrentTopChildViewController(m_chatRoomsNavigation);
         placePage(m_chatRoomsNavigation, m_pageLeft);
     }
     m_currentSelectedDrawerOption = 0;
@@ -259,16 +258,15 @@ void PLRootViewController::switchCurrentTopChildViewControllerWithController(Vie
     addPage(controller);
     placePage(controller, m_pageLeft);
     if (ViewController* old = m_currentTop) {
+        // The chats page is kept, out of sight, for later; anything else has served.
+        const bool kept = old == m_chatRoomsNavigation;
         if (old->isViewLoaded()) {
             old->view()->hide();
-            old->view()->setParent(nullptr);
+            old->view()->setParent(kept ? m_container.data() : nullptr);
         }
         old->removeFromParentViewController();
-        // The drawer and the chats page are kept for later; anything else has served.
-        if (old != m_chatRoomsNavigation && old != m_sideDrawer)
+        if (!kept)
             old->deleteLater();
-        else if (old->isViewLoaded())
-            old->view()->setParent(m_container), old->view()->hide();
     }
     setCurrentTopChildViewController(controller);
     if (m_overlay) {
@@ -290,8 +288,13 @@ void PLRootViewController::setCurrentTopChildViewController(ViewController* cont
         m_shadow = initializeSideDrawerShadowImageView();
     // The shadow falls left of the page, outside it: it lives beside the page, just under it.
     m_shadow->setParent(m_container);
-    if (controller->isViewLoaded())
+    if (controller->isViewLoaded()) {
+        // Right under the page, above whatever earlier page the host left: the drawer, then the shadow.
+        if (m_sideDrawer && m_sideDrawer->isViewLoaded() &&
+            m_sideDrawer->view()->parentWidget() == m_container)
+            m_sideDrawer->view()->stackUnder(controller->view());
         m_shadow->stackUnder(controller->view());
+    }
     m_shadow->show();
     layOutDrawerAndShadow();
 }
