@@ -15,6 +15,7 @@
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
 #include "ui/shell/PLSideDrawerController.h"
 #include "ui/shell/ShellLog.h"
+#include "ui/toolkit/PLSplashScreenWithLogo.h"
 
 #include <QEvent>
 #include <QLinearGradient>
@@ -212,17 +213,26 @@ void PLRootViewController::showChatsViewController() {
 void PLRootViewController::showSplashScreenWithLogo() {
     if (!m_splash) {
         loadViewIfNeeded();
-        m_splash = new PLSplashScreenWithLogo(m_container);
-        m_splash->setGeometry(m_container->rect());
-        m_splash->show();
-        m_splash->raise();
+        auto* splash = new PLSplashScreenWithLogo(m_container);
+        m_splash = splash;
+        splash->setGeometry(m_container->rect());
+        splash->show();
+        splash->raise();
         if (const auto user = CurrentUserInfo::currentUserInfo())
-            m_splash->setCoBrandingImage(user->coBrandingImage(), user->coBrandingLogoImage());
+            splash->setCoBrandingImage(user->coBrandingImage(), user->coBrandingLogoImage());
         else
-            m_splash->setCoBrandingImage({}, {});
+            splash->setCoBrandingImage({}, {});
     }
     platform::ui::Scheduler::shared()->performAfter(this, kSplashDurationMs,
                                                     [this] { showChatsViewController(); });
+}
+
+ImageView* PLRootViewController::shadowImageView() const {
+    return qobject_cast<ImageView*>(m_shadow.data());
+}
+
+PLSplashScreenWithLogo* PLRootViewController::splashScreenView() const {
+    return qobject_cast<PLSplashScreenWithLogo*>(m_splash.data());
 }
 
 NavigationController* PLRootViewController::chatRoomsNavigationViewController() const {
@@ -401,7 +411,7 @@ void PLRootViewController::layOutDrawerAndShadow() {
     if (m_sideDrawer && m_sideDrawer->isViewLoaded() && m_sideDrawer->view()->parentWidget() == m_container)
         m_sideDrawer->view()->setGeometry(0, 0, qMax(0, m_container->width() - kDrawerWidthInset), height);
     if (m_shadow && m_currentTop) {
-        const int width = m_shadow->image().width();
+        const int width = shadowImageView()->image().width();
         m_shadow->setGeometry(m_pageLeft - width, 0, width, height);
     }
 }

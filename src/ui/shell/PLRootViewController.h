@@ -2,14 +2,15 @@
 
 #include "platform/ui/ViewController.h"
 #include "ui/shell/PLSideDrawerDelegate.h"
-#include "ui/toolkit/PLSplashScreenWithLogo.h"
 
 #include <QPointer>
+#include <QWidget>
 #include <memory>
 
 namespace pelnix {
 
 class ChatRoom;
+class PLSplashScreenWithLogo;
 
 namespace platform::ui {
 class ContainerView;
@@ -66,8 +67,8 @@ public:
     platform::ui::NavigationController* chatRoomsNavigationViewController() const;
     platform::ui::ViewController* sideDrawerViewController() const { return m_sideDrawer; }
     QWidget* overlayView() const { return m_overlay; }
-    platform::ui::ImageView* shadowImageView() const { return m_shadow; }
-    PLSplashScreenWithLogo* splashScreenView() const { return m_splash; }
+    platform::ui::ImageView* shadowImageView() const;
+    PLSplashScreenWithLogo* splashScreenView() const;
     qint64 currentSelectedDrawerOption() const { return m_currentSelectedDrawerOption; }
 
     // The dimming overlay over the page while the drawer is open; none until the host asks for it.
@@ -87,15 +88,15 @@ private:
     void placePage(platform::ui::ViewController* page, int left);
     void layOutDrawerAndShadow();
 
-    QPointer<platform::ui::ContainerView> m_container;
+    QPointer<QWidget> m_container; // a ContainerView
     QPointer<QWidget> m_overlay;
-    QPointer<platform::ui::ImageView> m_shadow;
+    QPointer<QWidget> m_shadow; // an ImageView
     qint64 m_currentSelectedDrawerOption = 0;
     QPointer<platform::ui::NavigationController> m_chatRoomsNavigation;
     QPointer<platform::ui::ViewController> m_sideDrawer;
     bool m_isShowingSideBar = false;
     QPointer<platform::ui::ViewController> m_currentTop;
-    QPointer<PLSplashScreenWithLogo> m_splash;
+    QPointer<QWidget> m_splash; // the co-branding splash
     int m_pageLeft = 0;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/NavigationController.h"
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
+#include "platform/ui/ImageView.h"
 #include "ui/shell/PLRootViewController.h"
 
 #include <QtTest>

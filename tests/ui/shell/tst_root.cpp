@@ -13,6 +13,7 @@
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/ImageView.h"
 #include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PLSideDrawerController.h"
 
