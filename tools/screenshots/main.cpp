@@ -8,9 +8,10 @@
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryGroups.h"
 #include "GalleryLocation.h"
 #include "GalleryMedia.h"
-#include "GalleryGroups.h"
+#include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryShell.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerContactsGalleryScreens();
     pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
+    pelnix::tools::registerMembersGalleryScreens();
     pelnix::tools::registerShellGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
