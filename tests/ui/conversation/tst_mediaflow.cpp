@@ -5,11 +5,10 @@
 // the attachment's page. Bob's library, in a process of its own, receives each message through his
 // event stream into his open chat window; his mouse click on the rendered page downloads the file
 // under the progress overlay and opens it in the viewer.
-#include "FacadeTestKit.h"
 #include "MediaSamples.h"
+#include "PeerDevice.h"
+#include "StreamSession.h"
 
-#include "core/api/PLAppConfigurations.h"
-#include "core/session/PelnixInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "media/PLRichMediaPosts.h"
 #include "platform/NotificationCenter.h"
@@ -45,7 +44,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -60,7 +58,7 @@ namespace {
 
 constexpr qint64 kBob = 42;
 const QString kBobToken = QStringLiteral("b0b-token");
-const QString kBobEmail = QStringLiteral("bob@acme.test");
+const QString kBobEmail = QStringLiteral("bob@acme.test"); // as the stream session seeds him
 const QString kCaption = QStringLiteral("North wall, Monday");
 const char kPeerVariable[] = "PELNIX_MEDIAFLOW_PEER";
 
@@ -116,11 +114,6 @@ bool clickFirstLink(platform::ui::WebView* view) {
     QTest::mouseClick(web->engineView()->focusProxy(), Qt::LeftButton, {},
                       QPoint(xy.value(0).toInt(), xy.value(1).toInt()));
     return true;
-}
-
-void say(const QByteArray& line) {
-    std::printf("%s\n", line.constData());
-    std::fflush(stdout);
 }
 
 // What Bob's viewer showed of the `index`-th attachment, as one JSON line for Ann's side to check.
@@ -223,14 +216,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     CustomFontRegistration::loadCustomFonts();
     platform::ui::Animator::setInstant(true);
     CoreFixture device(CoreFixture::Service::None);
-    PelnixInfo::sharedInstance()->setHostURL(baseUrl);
-    PLAppConfigurations::reloadCurrentConfiguration();
-    Pelnix::setUserEmailID(kBobEmail);
-    Pelnix::setUserID(QString::number(kBob));
-    Pelnix::setAuthenticationCode(kBobToken);
-    Outcome started;
-    Pelnix::initWithCompletionHandler(started.handler());
-    if (!QTest::qWaitFor([&started] { return started.calls > 0; }, 30000) || !started.success)
+    if (!startPeerSession(baseUrl, kBobEmail, kBob, kBobToken))
         return 2;
     ConversationScreens::registerScreens();
     platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
@@ -242,10 +228,10 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
     window.setRootViewController(new platform::ui::NavigationController(chat));
     window.show();
-    say("READY");
+    tellParent("READY");
     for (int index = 0; index < 3; ++index) {
         const QJsonObject seen = openAttachment(chat, index);
-        say("OPENED " + QJsonDocument(seen).toJson(QJsonDocument::Compact));
+        tellParent("OPENED " + QJsonDocument(seen).toJson(QJsonDocument::Compact));
     }
     window.setRootViewController(nullptr);
     platform::ui::WebView::setMaker({});
@@ -264,9 +250,6 @@ private slots:
     void aPictureAVideoAndAPdfGoFromAnnsPickerToBobsViewer();
 
 private:
-    // The next line Bob's device prints that starts with `prefix` (the rest of it); nothing when his
-    // device ended or the time ran out first.
-    std::optional<QString> bobSays(const QString& prefix, int timeoutMs);
     // Ann's window shows the ring over the `index`-th attachment while its put is held, then its page;
     // one signed put reached storage. Returns the media entry of the posted message.
     QJsonObject sentWithRingThenPage(int index, const QString& mime);
@@ -275,10 +258,9 @@ private:
 
     std::unique_ptr<CoreFixture> world;
     std::unique_ptr<platform::ui::Window> window;
-    std::unique_ptr<QProcess> bob;
+    std::unique_ptr<PeerDevice> bob;
     PLChatWindowViewController* chat = nullptr;
     platform::ui::FakeImagePicker* picker = nullptr;
-    QByteArray bobOutput;
     QTemporaryDir files;
 };
 
@@ -286,20 +268,9 @@ void TestMediaFlow::init() {
     CustomFontRegistration::loadCustomFonts();
     platform::ui::Animator::setInstant(true);
     world = std::make_unique<CoreFixture>();
-    world->server().seed(QJsonObject{
-        {"org", "acme"},
-        {"users",
-         QJsonArray{QJsonObject{{"id", kBob}, {"email", kBobEmail}, {"name", "Bob"}, {"token", kBobToken}}}},
-        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"},
-                                         {"name", "Site"},
-                                         {"members", QJsonArray{world->userID(), kBob}},
-                                         {"admin", kBob}}}}});
-    signIn(*world);
-    Outcome started;
-    Pelnix::initWithCompletionHandler(started.handler());
-    QTRY_COMPARE_WITH_TIMEOUT(started.calls, 1, 20000);
-    QVERIFY2(started.success, qPrintable(started.message));
-    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    startSessionWithBob(*world, kBob, kBobToken);
+    if (QTest::currentTestFailed())
+        return;
     ConversationScreens::registerScreens();
     platform::ui::WebView::setMaker(
         [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
@@ -309,10 +280,6 @@ void TestMediaFlow::init() {
 }
 
 void TestMediaFlow::cleanup() {
-    if (bob && bob->state() != QProcess::NotRunning) {
-        bob->kill();
-        bob->waitForFinished(5000);
-    }
     bob.reset();
     window.reset();
     platform::ui::ImagePicker::setCurrent({});
@@ -321,32 +288,10 @@ void TestMediaFlow::cleanup() {
     world.reset();
 }
 
-std::optional<QString> TestMediaFlow::bobSays(const QString& prefix, int timeoutMs) {
-    std::optional<QString> found;
-    const bool ended = QTest::qWaitFor(
-        [&] {
-            bobOutput += bob->readAllStandardOutput();
-            const qsizetype end = bobOutput.indexOf('\n');
-            for (qsizetype start = 0, stop = end; stop >= 0;
-                 start = stop + 1, stop = bobOutput.indexOf('\n', start)) {
-                const QByteArray line = bobOutput.mid(start, stop - start);
-                if (line.startsWith(prefix.toUtf8())) {
-                    found = QString::fromUtf8(line.mid(prefix.size()).trimmed());
-                    bobOutput.remove(0, stop + 1);
-                    return true;
-                }
-            }
-            return bob->state() == QProcess::NotRunning;
-        },
-        timeoutMs);
-    return ended ? found : std::nullopt;
-}
-
 QJsonObject TestMediaFlow::bobOpened(int index) {
-    const auto line = bobSays(QStringLiteral("OPENED "), 120000);
+    const auto line = bob->says(QStringLiteral("OPENED "), 120000);
     if (!line)
-        return {
-            {"problem", "Bob said nothing: " + QString::fromUtf8(bob->readAllStandardError().right(3000))}};
+        return {{"problem", "Bob said nothing: " + QString::fromUtf8(bob->errorTail())}};
     const QJsonObject seen = QJsonDocument::fromJson(line->toUtf8()).object();
     if (seen.value("index").toInt() != index)
         return {{"problem", "Bob opened another attachment: " + *line}};
@@ -398,14 +343,9 @@ QJsonObject TestMediaFlow::sentWithRingThenPage(int index, const QString& mime) 
 
 void TestMediaFlow::aPictureAVideoAndAPdfGoFromAnnsPickerToBobsViewer() {
     // Bob's device starts and follows his stream.
-    bob = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(kPeerVariable), world->baseUrl());
-    bob->setProcessEnvironment(environment);
-    bob->setProcessChannelMode(QProcess::SeparateChannels);
-    bob->start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(bob->waitForStarted(10000));
-    QVERIFY2(bobSays(QStringLiteral("READY"), 60000), bob->readAllStandardError().constData());
+    bob = std::make_unique<PeerDevice>(kPeerVariable, world->baseUrl());
+    QVERIFY(bob->process().waitForStarted(10000));
+    QVERIFY2(bob->says(QStringLiteral("READY"), 60000), bob->errorTail().constData());
     QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
 
     // Ann's chat window on the room.
@@ -524,9 +464,9 @@ void TestMediaFlow::aPictureAVideoAndAPdfGoFromAnnsPickerToBobsViewer() {
     if (QTest::currentTestFailed())
         return;
 
-    QTRY_VERIFY_WITH_TIMEOUT(bob->state() == QProcess::NotRunning, 30000);
-    QCOMPARE(bob->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(bob->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(bob->process().state() == QProcess::NotRunning, 30000);
+    QCOMPARE(bob->process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(bob->process().exitCode(), 0);
 }
 
 int main(int argc, char** argv) {
