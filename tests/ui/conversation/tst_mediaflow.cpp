@@ -88,6 +88,17 @@ PLSmartMessageCell* cellAt(PLChatWindowViewController* chat, int row) {
         chat->collectionView()->cellForItemAtIndexPath(IndexPath::forItem(row)));
 }
 
+// What the page shows first: "picture" once its picture has loaded, else the text of its first link.
+QString pageShows(platform::ui::WebView* view) {
+    QString shows;
+    view->evaluateJavaScript(
+        QStringLiteral("(function(){var i=document.querySelector('img');"
+                       "if(i)return i.naturalWidth>0?'picture':'';"
+                       "var a=document.querySelector('a');return a?a.textContent:'';})()"),
+        [&shows](const QVariant& v) { shows = v.toString() + QLatin1Char('\n'); });
+    return QTest::qWaitFor([&shows] { return !shows.isEmpty(); }, 10000) ? shows.trimmed() : QString();
+}
+
 QString sha1Of(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -324,6 +335,10 @@ QJsonObject TestMediaFlow::sentWithRingThenPage(int index, const QString& mime) 
         QTRY_VERIFY_WITH_TIMEOUT((cell = cellAt(chat, attachmentsIn(chat).at(index).first)) &&
                                      !cell->pendingRichMediaView()->isVisible() && cell->isPageShown(),
                                  30000);
+        // The picture itself, or the file's name.
+        const QString shows = mime.startsWith(QLatin1String("image/")) ? QStringLiteral("picture")
+                                                                       : media.value("fileName").toString();
+        QTRY_COMPARE_WITH_TIMEOUT(pageShows(cell->webView()), shows, 20000);
         // One signed put of the file under its ID.
         int puts = 0;
         for (const auto& request : world->server().requestLog())
