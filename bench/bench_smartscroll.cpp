@@ -2,7 +2,8 @@
 // in the browser engine), scrolled end to end, beside the same window on a room of 200 text messages
 // in the same run:
 //   fps      frames per second of the scroll (move, paint, one turn of the event loop), smart against
-//            text; the target is at least half of the text room's rate;
+//            text; the target is at least half of the text room's rate; and the same scroll where
+//            each frame waits until every page on screen has rendered, so that the rendering counts;
 //   memory   the resident set of every process of the program, the browser engine's included, read
 //            from /proc (peak over the scroll); the target is under 500 MB;
 //   pages    the web pages alive against the rows on screen (pages are reused with the cells), the
@@ -26,10 +27,10 @@
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "smart/SmartMessageRenderer.h"
+#include "standin/SmartFixtures.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
-#include "standin/SmartFixtures.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -246,7 +247,15 @@ int pagesAlive(QWidget* root) {
     return int(root->findChildren<platform::ui::WebView*>().size());
 }
 
-void scrollRoom(benchmark::State& state, const QString& roomId, bool smart) {
+// Every smart message row on screen shows its rendered page.
+bool pagesOnScreenShown(PLChatWindowCollectionView* list) {
+    for (auto* cell : list->visibleCells())
+        if (auto* page = qobject_cast<PLSmartMessageCell*>(cell); page && !page->isPageShown())
+            return false;
+    return true;
+}
+
+void scrollRoom(benchmark::State& state, const QString& roomId, bool smart, bool rendered = false) {
     platform::ui::Animator::setInstant(true);
     PLAppConfigurations::currentConfiguration()->setProperty("numberOfMessagesLoadedOnce",
                                                              quint64(kMessages));
@@ -256,19 +265,13 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool smart) {
         state.SkipWithError("not every message was loaded");
     // The pages on screen at the start are loaded before the clock starts, as on opening the room.
     if (smart)
-        waitUntil(
-            [list] {
-                for (auto* cell : list->visibleCells())
-                    if (auto* page = qobject_cast<PLSmartMessageCell*>(cell); page && !page->isPageShown())
-                        return false;
-                return true;
-            },
-            30000);
+        waitUntil([list] { return pagesOnScreenShown(list); }, 30000);
     QCoreApplication::processEvents();
     const long before = residentKb();
     int mostOnScreen = 0;
     int loads = 0;
     int heightChanges = 0;
+    int notRendered = 0;
     QList<QMetaObject::Connection> watched;
     const auto watchPages = [&] {
         for (auto* page : list->findChildren<platform::ui::WebView*>())
@@ -301,6 +304,10 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool smart) {
             list->setContentOffset(QPointF(0, y));
             mostOnScreen = qMax(mostOnScreen, int(list->indexPathsForVisibleItems().size()));
             watchPages();
+            if (rendered && !pagesOnScreenShown(list)) {
+                waitUntil([list] { return pagesOnScreenShown(list); }, 10000);
+                notRendered += pagesOnScreenShown(list) ? 0 : 1;
+            }
             if (++frame % 16 == 0)
                 sample();
         },
@@ -311,7 +318,10 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool smart) {
         ++heightChanges;
     for (const auto& c : watched)
         QObject::disconnect(c);
-    const QString key = smart ? QStringLiteral("smart") : QStringLiteral("text");
+    const QString key = rendered ? QStringLiteral("rendered")
+                        : smart  ? QStringLiteral("smart")
+                                 : QStringLiteral("text");
+    g_figures[key + "_not_rendered"] = notRendered;
     state.counters["rows_on_screen"] = mostOnScreen;
     state.counters["pages"] = pagesAlive(list);
     state.counters["page_loads"] = loads;
@@ -337,8 +347,13 @@ void BM_TextRoomScroll(benchmark::State& state) {
     scrollRoom(state, QStringLiteral("text"), false);
 }
 
+void BM_SmartRoomScrollEveryPageRendered(benchmark::State& state) {
+    scrollRoom(state, QStringLiteral("smart"), true, true);
+}
+
 BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SmartRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SmartRoomScrollEveryPageRendered)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
@@ -363,8 +378,8 @@ int main(int argc, char** argv) {
                     kMessages, smart, text, smart / text);
         std::printf(
             "Memory of every process (%.0f, the browser engine's included), peak proportional set: "
-            "smart %.0f MB, text %.0f MB (target < 500 MB); resident sets summed (shared pages counted in "
-            "each process): smart %.0f MB, text %.0f MB\n",
+            "smart %.0f MiB, text %.0f MiB (target < 500 MiB); resident sets summed (shared pages counted "
+            "in each process): smart %.0f MiB, text %.0f MiB\n",
             g_figures.value("smart_processes"), g_figures.value("smart_tree_pss_mb"),
             g_figures.value("text_tree_pss_mb"), g_figures.value("smart_tree_rss_mb"),
             g_figures.value("text_tree_rss_mb"));
@@ -376,6 +391,14 @@ int main(int argc, char** argv) {
             g_figures.value("smart_passes"), kMessages, g_figures.value("poll_row_height"),
             g_figures.value("smart_content_changed") > 0 ? "yes" : "no");
     }
+    if (g_figures.value("rendered_fps") > 0)
+        std::printf("Scroll with every page on screen rendered before its frame: %.1f fps (text %.1f fps, "
+                    "%.2fx), %.0f page loads, %.0f frames whose pages did not render within 10 s; memory of "
+                    "every process, peak proportional set %.0f MiB, resident sets summed %.0f MiB (target < "
+                    "500 MiB)\n",
+                    g_figures.value("rendered_fps"), text, g_figures.value("rendered_fps") / text,
+                    g_figures.value("rendered_page_loads"), g_figures.value("rendered_not_rendered"),
+                    g_figures.value("rendered_tree_pss_mb"), g_figures.value("rendered_tree_rss_mb"));
     benchmark::Shutdown();
     return 0;
 }

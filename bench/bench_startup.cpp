@@ -1,11 +1,16 @@
 // Start-up of a host with a large store: a child process opens a store of 1,000 rooms and 100,000
 // messages through the facade's start-up and builds the rooms list's rows. It prints the time from
 // its own process start to the rows in hand and its peak resident memory so far (VmHWM); the parent
-// then prints the peak of the child's whole life, exit included (wait4's ru_maxrss).
+// then prints the peak of the child's whole life, exit included (wait4's ru_maxrss). Then, each in a
+// fresh process as a host shows it after start-up: the rooms list screen from being made to its first
+// painted frame, beside the core's rooms query with the rows' values (the same work without a
+// screen).
 //
-//   bench_startup            seeds a store in a temporary sandbox, then runs and reports the child
-//   bench_startup --seed D   (child) seeds the sandbox root D
-//   bench_startup --open D   (child) starts up on D and reports
+//   bench_startup             seeds a store in a temporary sandbox, then runs and reports the children
+//   bench_startup --seed D    (child) seeds the sandbox root D
+//   bench_startup --open D    (child) starts up on D and reports
+//   bench_startup --screen D  (child) starts up on D, shows the rooms list and reports its first frame
+//   bench_startup --query D   (child) starts up on D and reports the rooms query alone
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/Message.h"
@@ -14,13 +19,20 @@
 #include "interface/Pelnix.h"
 #include "platform/Sandbox.h"
 
-#include <QCoreApplication>
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "ui/rooms/PLChatRoomsTableViewController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -35,6 +47,7 @@ constexpr int kRooms = 1000;
 constexpr int kMessagesPerRoom = 100;
 constexpr double kTargetMs = 300;
 constexpr double kTargetMiB = 60;
+constexpr double kFirstFrameTargetMs = 50;
 
 // Milliseconds since this process started, from the kernel's record of the start.
 double msSinceProcessStart() {
@@ -132,6 +145,63 @@ int open() {
     return exitCode;
 }
 
+// Paints of a widget, as they reach it.
+class PaintWatcher : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// After start-up, the rooms list made and shown as a host does, to its first painted frame; or, for
+// `query`, the rooms list's query with the values of its rows alone.
+int firstFrame(bool query) {
+    int exitCode = 1;
+    Pelnix::initWithCompletionHandler([&exitCode, query](bool success, const PLOptionalError&,
+                                                         const QString&) {
+        if (!success) {
+            QCoreApplication::exit(1);
+            return;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        if (query) {
+            QList<RoomRow> rows;
+            for (const auto& room : ChatRoom::allChatRooms()) {
+                const auto latest = room->latestMessage();
+                rows.append({room->displayName(), latest ? latest->text() : QString(),
+                             latest ? latest->date() : 0, room->unreadMessagesCount()});
+            }
+            std::printf("  rooms query with the rows' values, fresh process: %.1f ms\n",
+                        clock.nsecsElapsed() / 1e6);
+            exitCode = rows.size() == kRooms ? 0 : 1;
+            QCoreApplication::exit(exitCode);
+            return;
+        }
+        auto* window = new platform::ui::Window;
+        window->resize(320, 568);
+        auto* list = new PLChatRoomsTableViewController;
+        window->setRootViewController(new platform::ui::NavigationController(list));
+        auto* watcher = new PaintWatcher;
+        window->installEventFilter(watcher);
+        window->show();
+        // Painted by the window system's next frame, as on a screen.
+        while (!watcher->painted && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const double ms = clock.nsecsElapsed() / 1e6;
+        std::printf(
+            "  rooms list, fresh process: screen made to first painted frame %.1f ms (target < %.0f ms)\n",
+            ms, kFirstFrameTargetMs);
+        exitCode = watcher->painted && list->chatRooms().size() == kRooms ? 0 : 1;
+        QCoreApplication::exit(exitCode);
+    });
+    QCoreApplication::exec();
+    return exitCode;
+}
+
 // Runs this program with `mode` and `root` (output shared) and waits for it; `peakKiB` gets its
 // peak resident memory over its whole life.
 int runChild(const QString& mode, const QString& root, long* peakKiB = nullptr) {
@@ -157,14 +227,21 @@ int runChild(const QString& mode, const QString& root, long* peakKiB = nullptr) 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the child that shows a screen pays for widgets.
+    const bool screen = argc == 3 && qstrcmp(argv[1], "--screen") == 0;
+    std::unique_ptr<QCoreApplication> app =
+        screen ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList args = app->arguments();
     if (args.size() == 3) {
         platform::Sandbox::setRoot(args.at(2));
         if (args.at(1) == QLatin1String("--seed"))
             return seed();
         if (args.at(1) == QLatin1String("--open"))
             return open();
+        if (args.at(1) == QLatin1String("--screen") || args.at(1) == QLatin1String("--query"))
+            return firstFrame(args.at(1) == QLatin1String("--query"));
         return 2;
     }
     QTemporaryDir root;
@@ -178,6 +255,12 @@ int main(int argc, char** argv) {
             return 1;
         std::printf("  whole process: peak resident %.1f MiB (target < %.0f)\n", peakKiB / 1024.0,
                     kTargetMiB);
+        std::fflush(stdout);
+    }
+    for (int run = 0; run < 3; ++run) {
+        if (runChild(QStringLiteral("--query"), root.path()) != 0 ||
+            runChild(QStringLiteral("--screen"), root.path()) != 0)
+            return 1;
         std::fflush(stdout);
     }
     return 0;

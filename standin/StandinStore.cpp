@@ -897,6 +897,9 @@ std::optional<QJsonObject> StandinStore::memberDetails(const QString& roomId, qi
     details.insert("status", member.value("status"));
     details.insert("joined", member.value("joined"));
     details.insert("isCreator", member.value("isCreator"));
+    // Whether the phone shown was verified, as the member details reply says it.
+    if (const auto user = userByIdLocked(memberId))
+        details.insert("isPhoneVerified", user->phoneVerified);
     return details;
 }
 

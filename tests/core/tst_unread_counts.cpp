@@ -62,8 +62,10 @@ private slots:
     void keptAfterEachKindOfChange_data();
     void keptAfterEachKindOfChange();
     void keptWhileBothThreadsChangeOneRoom();
-    void readingAnUncountedRoomCountsWithoutStoring();
-    void recountLostWithItsQueueIsAskedAgain();
+    void aReadOnTheMainThreadIsMinusOneOfTheStoredCount();
+    void readingAnUncountedRoomCountsOnceAndStoresOnTheQueue();
+    void deltaLostWithItsQueueIsAppliedAgain();
+    void totalComesFromTheStoredCounts();
     void sumsPastSixteenBits_data();
     void sumsPastSixteenBits();
     void sixteenBitCountsStopAtTheirRange_data();
@@ -188,21 +190,47 @@ void TestUnreadCounts::keptWhileBothThreadsChangeOneRoom() {
     QCOMPARE(room->unreadMessagesCount(), 3 + kNew);
 }
 
-void TestUnreadCounts::readingAnUncountedRoomCountsWithoutStoring() {
-    // Suspended, the queue cannot store the count: the reader counts, and stores nothing itself.
+void TestUnreadCounts::aReadOnTheMainThreadIsMinusOneOfTheStoredCount() {
+    // A stored count of 10 where the messages sum to 3: a count after the change would answer 2.
+    world->onQueue([this] {
+        auto queued = ChatRoom::chatRoomWithID("r1");
+        queued->setTempUnreadMessageCount(10);
+        queued->save();
+    });
+    QCOMPARE(room->unreadMessagesCount(), 10);
     world->queue.suspend();
     Message::messageWithID("b")->setState(1);
+    QCOMPARE(room->unreadMessagesCount(), 9); // before the save, too
     room->save();
-    QCOMPARE(storedCount("r1"), -1);
-    QCOMPARE(room->unreadMessagesCount(), 2);
-    QVERIFY(!room->hasChanges());
+    QCOMPARE(storedCount("r1"), 10);
+    QCOMPARE(room->unreadMessagesCount(), 9);
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 9);
     world->queue.resume();
     world->drain();
-    QCOMPARE(storedCount("r1"), 2);
+    QCOMPARE(storedCount("r1"), 9);
+    QCOMPARE(room->unreadMessagesCount(), 9);
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 9);
 }
 
-void TestUnreadCounts::recountLostWithItsQueueIsAskedAgain() {
-    // The model manager ends with the recount still waiting on its queue.
+void TestUnreadCounts::readingAnUncountedRoomCountsOnceAndStoresOnTheQueue() {
+    world->onQueue([] {
+        auto queued = ChatRoom::chatRoomWithID("r1");
+        queued->setTempUnreadMessageCount(-1);
+        queued->save();
+    });
+    room->refreshObject();
+    QCOMPARE(room->tempUnreadMessageCount(), -1);
+    QCOMPARE(room->unreadMessagesCount(), 3);
+    // The main thread's object stays as it was: the queue stores the count.
+    QVERIFY(!room->hasChanges());
+    world->drain();
+    QCOMPARE(storedCount("r1"), 3);
+    room->refreshObject();
+    QCOMPARE(room->tempUnreadMessageCount(), 3);
+}
+
+void TestUnreadCounts::deltaLostWithItsQueueIsAppliedAgain() {
+    // The model manager ends with the delta still waiting on its queue.
     auto& services = RoomModelServices::shared();
     const auto queue = services.addToDataProcessingQueue;
     services.addToDataProcessingQueue = [](std::function<void()>) {};
@@ -213,6 +241,26 @@ void TestUnreadCounts::recountLostWithItsQueueIsAskedAgain() {
     QCOMPARE(room->unreadMessagesCount(), 2);
     world->drain();
     QCOMPARE(storedCount("r1"), 2);
+    QCOMPARE(room->unreadMessagesCount(), 2);
+}
+
+void TestUnreadCounts::totalComesFromTheStoredCounts() {
+    // Rooms not counted yet are counted once; left rooms do not count; the rest is the stored sum.
+    auto uncounted = world->room("uncounted");
+    world->message(uncounted, "u1", 10, 0, 4);
+    auto left = world->room("left", 1);
+    world->message(left, "l1", 10, 0, 5);
+    uncounted->save();
+    world->drain();
+    world->onQueue([] {
+        auto queued = ChatRoom::chatRoomWithID("uncounted");
+        queued->setTempUnreadMessageCount(-1);
+        queued->save();
+    });
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 3 + 4);
+    world->drain();
+    QCOMPARE(storedCount("uncounted"), 4);
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 3 + 4);
 }
 
 void TestUnreadCounts::sumsPastSixteenBits_data() {

@@ -8,9 +8,10 @@
 #include "GalleryContacts.h"
 #include "GalleryControls.h"
 #include "GalleryConversation.h"
+#include "GalleryGroups.h"
 #include "GalleryLocation.h"
 #include "GalleryMedia.h"
-#include "GalleryGroups.h"
+#include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryToolkit.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerContactsGalleryScreens();
     pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
+    pelnix::tools::registerMembersGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

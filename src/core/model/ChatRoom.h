@@ -99,15 +99,24 @@ public:
     std::shared_ptr<RoomMember> adminMember() const;
     qint32 adminUserID() const;
     bool isCurrentUserAdmin() const;
-    // The stored count, or while it reads -1 a count of the messages that is not stored (the
-    // event queue counts again and stores it).
+    // The stored count with the changes not stored yet; while it reads -1, a count of the messages,
+    // stored on the event queue's thread.
     qint64 unreadMessagesCount();
     QList<std::shared_ptr<Message>> allMessages() const;
     QList<std::shared_ptr<Message>> allMessagesAfterTime(qint64 time) const;
+    // The messages dated from `from` up to and including `until`, oldest first.
+    QList<std::shared_ptr<Message>> messagesBetweenTimes(qint64 from, qint64 until) const;
     std::shared_ptr<Message> latestMessage();
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);
     void messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const;
+    // The oldest `size` messages dated at or after `time` (`inclusive`) or after it, oldest first,
+    // widened to the whole run of its newest date; whether newer ones exist.
+    QList<std::shared_ptr<Message>> messagesFromTime(qint64 time, bool inclusive, int size,
+                                                     bool* newerExist) const;
+    // The oldest unread message, or null; and how many messages are unread.
+    std::shared_ptr<Message> firstUnreadMessage() const;
+    qint64 unreadMessageRowCount() const;
 
     // ---- Keeping the unread count (ChatRoomUnreadCount.cpp). The stored count changes on the
     // event queue's thread, where stream events arrive, in the save of the change itself. Elsewhere
@@ -117,6 +126,11 @@ public:
     void unreadMessagesChanged(qint64 delta);
     // The sum of `updateCount` over the unread messages, as this context sees them; stores nothing.
     qint64 countUnreadMessages() const;
+    // Counts the messages and has the count stored (here on the event queue's thread, else queued
+    // there); the count.
+    qint64 countAndStoreUnreadMessages();
+    // The change of the unread updates made here since the last save (off the event queue), taken.
+    qint64 takeUncommittedUnreadDelta();
 
     // ---- List queries (ChatRoomQueries.cpp)
     static Ptr chatRoomWithID(const QString& roomId, const ContextPtr& context = {});
@@ -127,6 +141,7 @@ public:
     static std::optional<List>
     allOneToOneChatRoomsFromOtherUsersList(const std::optional<QStringList>& emails);
     static qint64 latestMessageDate(const ContextPtr& context = {});
+    // From the rooms' stored counts (rooms not counted yet are counted once and stored).
     static qint64 totalUnreadMessagesCount(const ContextPtr& context = {});
 
     // Appends one percent-encoded path component to a URL.
@@ -195,7 +210,13 @@ public:
     static qint16 displayCellHeightForImageSize(const QSizeF& size);
 
 private:
-    static void prefetchLatestMessages(const List& rooms, const ContextPtr& context);
+    // The rooms of a list query in its order, shared by them: the latest messages are fetched for
+    // a run of them at a time, from the one first asked, as a list shows them.
+    struct ListedRooms {
+        QList<std::weak_ptr<ChatRoom>> rooms;
+    };
+    static constexpr int kLatestMessagesFetchedAtOnce = 32;
+    void prefetchLatestMessages();
     // The room's messages that also match `condition` (none: all), by date, at most `limit` (0: all).
     QList<std::shared_ptr<Message>> roomMessages(const platform::Predicate& condition, int limit,
                                                  bool ascending) const;
@@ -212,6 +233,9 @@ private:
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.
     mutable std::shared_ptr<Message> m_latestMessage;
+    std::shared_ptr<ListedRooms> m_listed;
+    int m_listedIndex = -1;
+    qint64 m_uncommittedUnreadDelta = 0;
 };
 
 } // namespace pelnix

@@ -84,6 +84,11 @@ QList<std::shared_ptr<Message>> ChatRoom::allMessagesAfterTime(qint64 time) cons
     return roomMessages(K(QStringLiteral("date")) >= time, 0, true);
 }
 
+QList<std::shared_ptr<Message>> ChatRoom::messagesBetweenTimes(qint64 from, qint64 until) const {
+    const K date(QStringLiteral("date"));
+    return roomMessages(date >= from && date <= until, 0, true);
+}
+
 QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate& condition, int limit,
                                                        bool ascending) const {
     auto self = selfPtr();
@@ -96,6 +101,7 @@ QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate
 }
 
 std::shared_ptr<Message> ChatRoom::latestMessage() {
+    prefetchLatestMessages();
     const QString latestId = latestMessageId();
     if (auto cached = m_latestMessage; cached && !latestId.isEmpty() && !cached->isInert() &&
                                        !cached->isDeleted() && cached->messageId() == latestId)
@@ -162,6 +168,36 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
     const qint64 oldestDate = page && !page->isEmpty() ? page->first()->date() : 0;
     if (handler)
         handler(page.value_or(QList<std::shared_ptr<Message>>()), olderExist, oldestDate);
+}
+
+QList<std::shared_ptr<Message>> ChatRoom::messagesFromTime(qint64 time, bool inclusive, int size,
+                                                           bool* newerExist) const {
+    const K date(QStringLiteral("date"));
+    const platform::Predicate range = inclusive ? date >= time : date > time;
+    auto oldest = roomMessages(range, qMax(1, size) + 1, true);
+    *newerExist = oldest.size() > qMax(1, size);
+    if (!*newerExist)
+        return oldest;
+    const auto beyond = oldest.takeLast();
+    const qint64 newest = oldest.last()->date();
+    if (beyond->date() != newest)
+        return oldest;
+    // The next page, asked for what lies after that date, would never show the rest of the run: the
+    // page takes the whole run.
+    while (!oldest.isEmpty() && oldest.last()->date() == newest)
+        oldest.removeLast();
+    oldest += roomMessages(range && date == newest, 0, true);
+    *newerExist = !roomMessages(date > newest, 1, true).isEmpty();
+    return oldest;
+}
+
+std::shared_ptr<Message> ChatRoom::firstUnreadMessage() const {
+    return roomMessages(K(QStringLiteral("state")) == 0, 1, true).value(0);
+}
+
+qint64 ChatRoom::unreadMessageRowCount() const {
+    return Message::PS_countOfEntitiesWithPredicate(
+        K(QStringLiteral("room")) == selfPtr() && K(QStringLiteral("state")) == 0, contextPtr());
 }
 
 bool ChatRoom::hasMessagesFrom(qint64 time) const {

@@ -33,7 +33,13 @@ ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& 
 ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
     List rooms =
         PS_findAllSortedBy(QStringLiteral("activityDate"), false, K(QStringLiteral("status")) != 1, context);
-    prefetchLatestMessages(rooms, context);
+    auto listed = std::make_shared<ListedRooms>();
+    listed->rooms.reserve(rooms.size());
+    for (qsizetype i = 0; i < rooms.size(); ++i) {
+        listed->rooms << rooms[i];
+        rooms[i]->m_listed = listed;
+        rooms[i]->m_listedIndex = int(i);
+    }
     const QStringList filter = PelnixGroupFilter::chatRoomsToFilter();
     if (filter.isEmpty())
         return rooms;
@@ -58,20 +64,32 @@ ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
     return result;
 }
 
-void ChatRoom::prefetchLatestMessages(const List& rooms, const ContextPtr& context) {
-    // One fetch for the whole list instead of one per row when the rooms list reads them.
+void ChatRoom::prefetchLatestMessages() {
+    // One fetch for a run of rows instead of one per row, and only for rows that are asked for: a
+    // list opens reading what its first screen shows.
+    const auto listed = std::exchange(m_listed, nullptr);
+    if (!listed)
+        return;
+    QList<Ptr> run;
     QVariantList ids;
-    for (const auto& room : rooms)
+    for (qsizetype i = m_listedIndex; i < listed->rooms.size() && run.size() < kLatestMessagesFetchedAtOnce;
+         ++i) {
+        const auto room = listed->rooms[i].lock();
+        if (!room || (room.get() != this && room->m_listed != listed))
+            continue;
+        room->m_listed.reset();
+        run << room;
         if (!room->latestMessageId().isEmpty())
             ids << room->latestMessageId();
+    }
     if (ids.isEmpty())
         return;
     QHash<QString, std::shared_ptr<Message>> byId;
     for (const auto& message :
-         Message::PS_findAllWithPredicate(K(QStringLiteral("messageId")).in(ids), context))
+         Message::PS_findAllWithPredicate(K(QStringLiteral("messageId")).in(ids), contextPtr()))
         if (!byId.contains(message->messageId()))
             byId.insert(message->messageId(), message);
-    for (const auto& room : rooms)
+    for (const auto& room : std::as_const(run))
         room->m_latestMessage = byId.value(room->latestMessageId());
 }
 
@@ -106,14 +124,6 @@ ChatRoom::allOneToOneChatRoomsFromOtherUsersList(const std::optional<QStringList
 qint64 ChatRoom::latestMessageDate(const ContextPtr& context) {
     return Message::PS_aggregateOperation(QStringLiteral("max:"), QStringLiteral("date"), {}, context)
         .toLongLong();
-}
-
-qint64 ChatRoom::totalUnreadMessagesCount(const ContextPtr& context) {
-    QVariant sum = Message::PS_aggregateOperation(
-        QStringLiteral("sum:"), QStringLiteral("updateCount"),
-        K(QStringLiteral("state")) == 0 && K(QStringLiteral("room.status")) != 1, context);
-    // Summed wide; a total past the 32-bit range stays at its largest value instead of wrapping.
-    return std::clamp<qint64>(sum.toLongLong(), 0, std::numeric_limits<qint32>::max());
 }
 
 } // namespace pelnix

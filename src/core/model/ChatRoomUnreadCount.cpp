@@ -1,28 +1,59 @@
 // The rooms' stored unread counts (`tempUnreadMessageCount`, -1: to be counted again).
 //
 // A count is a sum that two threads change: the event queue as events arrive, the main thread as
-// messages are read, posted or cleared. Each context saves the values it holds, so a count changed
-// on both threads at once would keep one thread's change only. The count therefore moves on the
-// event queue's thread alone, in the same save as the change of its messages. Any other thread
-// marks it -1 in its own save, and once that save is committed the event queue counts the room
-// again and stores the result; a recount on the event queue follows every such save, so the last
-// one always sees the last change. Readers never store: while a count reads -1 they count.
+// messages are read, posted or cleared. Each context saves the values it holds, so a count written
+// on both threads at once would keep one thread's change only. The stored count is therefore written
+// on the event queue's thread alone. Another thread keeps the change of its messages as a delta on
+// the room; when its save commits, the delta moves into the ledger below (in the commit itself, so
+// that it is ordered with every other commit), and the event queue adds it to the stored count in a
+// save of its own that takes it out of the ledger again. Until then a reader adds the ledger's
+// delta to what it reads, so a change is never scanned for: one message read is minus one.
+//
+// A count that reads -1 is counted once by its first reader and stored by the event queue; the
+// queue recounts a room itself only when a count would go below zero.
 
 #include "core/model/ChatRoom.h"
 #include "core/model/Message.h"
 #include "core/model/RoomModelServices.h"
 
 #include "platform/store/ObjectContext.h"
+#include "platform/store/ObjectStore.h"
 
 #include <QGlobalStatic>
+#include <QHash>
 #include <QMutex>
 #include <QSet>
+#include <algorithm>
+#include <atomic>
+#include <limits>
 
 namespace pelnix {
 
 using K = platform::PredicateKey;
 
 namespace {
+
+// Deltas committed on other threads that the event queue has not added to the stored counts yet.
+struct Ledger {
+    QMutex mutex;
+    QHash<qint64, qint64> inFlight; // room key -> delta
+    QHash<qint64, quint64> epoch;   // room key -> deltas committed so far
+    bool applyQueued = false;
+    // Moves whenever deltas leave the ledger, after their stored counts were published: a reader
+    // that saw it move read the two halves at different times and reads again.
+    std::atomic<quint64> version{0};
+};
+Q_GLOBAL_STATIC(Ledger, g_ledger)
+
+qint64 inFlightDelta(qint64 roomKey) {
+    QMutexLocker lock(&g_ledger->mutex);
+    return g_ledger->inFlight.value(roomKey);
+}
+
+quint64 roomEpoch(qint64 roomKey) {
+    QMutexLocker lock(&g_ledger->mutex);
+    return g_ledger->epoch.value(roomKey);
+}
 
 // Rooms waiting for the event queue to count them again, and whether that run is queued.
 struct Recounts {
@@ -31,6 +62,34 @@ struct Recounts {
     bool queued = false;
 };
 Q_GLOBAL_STATIC(Recounts, g_recounts)
+
+// A queued run; a queue that goes away without running it (the model manager ends) lets the next
+// change queue another, so the work waiting is not forgotten.
+struct QueuedRun {
+    bool* queued;
+    QMutex* mutex;
+    bool ran = false;
+    ~QueuedRun() {
+        if (ran)
+            return;
+        QMutexLocker lock(mutex);
+        *queued = false;
+    }
+};
+
+// Stores `count` (what the messages sum to, less the ledger's delta) for each room, in one save.
+void storeCounts(const QHash<qint64, qint64>& counts) {
+    auto context = PLPersistence::PS_contextForCurrentThread();
+    if (!context || counts.isEmpty())
+        return;
+    // Run inside another block (the model on one thread), the counts join that block's save.
+    const bool saveHere = !context->hasChanges();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), it.key())))
+            room->setTempUnreadMessageCount(qMax<qint64>(0, it.value()));
+    if (saveHere)
+        context->save();
+}
 
 void recountQueuedRooms() {
     Q_ASSERT(RoomModelServices::shared().isDataProcessingThread());
@@ -43,26 +102,16 @@ void recountQueuedRooms() {
     auto context = PLPersistence::PS_contextForCurrentThread();
     if (!context || rooms.isEmpty())
         return;
-    // Run inside another block (the model on one thread), the count joins that block's save.
-    const bool saveHere = !context->hasChanges();
-    for (qint64 key : std::as_const(rooms))
-        if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), key)))
-            room->setTempUnreadMessageCount(room->countUnreadMessages());
-    if (saveHere)
-        context->save();
-}
-
-// The queued run; a queue that goes away without running it (the model manager ends) lets the
-// next change queue another, so the rooms waiting are not forgotten.
-struct RecountRun {
-    bool ran = false;
-    ~RecountRun() {
-        if (ran)
-            return;
-        QMutexLocker lock(&g_recounts->mutex);
-        g_recounts->queued = false;
+    QHash<qint64, qint64> counts;
+    {
+        // No commit between the count and the ledger's delta: a change is in both or in neither.
+        QMutexLocker commit(&context->store()->commitMutex());
+        for (qint64 key : std::as_const(rooms))
+            if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), key)))
+                counts.insert(key, room->countUnreadMessages() - inFlightDelta(key));
     }
-};
+    storeCounts(counts);
+}
 
 void queueRecount(qint64 roomKey) {
     {
@@ -71,40 +120,129 @@ void queueRecount(qint64 roomKey) {
         if (std::exchange(g_recounts->queued, true))
             return;
     }
-    auto run = std::make_shared<RecountRun>();
+    auto run = std::make_shared<QueuedRun>(QueuedRun{&g_recounts->queued, &g_recounts->mutex});
     RoomModelServices::shared().addToDataProcessingQueue([run] {
         run->ran = true;
         recountQueuedRooms();
     });
 }
 
-// The rooms whose count a context marked -1 since its last save, per context of this thread; the
-// context's save observer queues their recount once the mark is committed.
-struct MarkedRooms {
-    std::weak_ptr<platform::ObjectContext> context;
-    std::shared_ptr<QSet<qint64>> rooms;
-};
-thread_local QList<MarkedRooms> t_marked;
+// Adds the ledger's deltas to the stored counts; the save that stores them takes them out of the
+// ledger as it commits.
+void applyLedger() {
+    Q_ASSERT(RoomModelServices::shared().isDataProcessingThread());
+    QHash<qint64, qint64> deltas;
+    {
+        QMutexLocker lock(&g_ledger->mutex);
+        deltas = g_ledger->inFlight;
+        g_ledger->applyQueued = false;
+    }
+    auto context = PLPersistence::PS_contextForCurrentThread();
+    if (!context || deltas.isEmpty())
+        return;
+    context->processPendingMerges();
+    for (auto it = deltas.begin(); it != deltas.end(); ++it) {
+        auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), it.key()));
+        if (!room || room->isDeleted())
+            continue;
+        const qint64 count = room->tempUnreadMessageCount();
+        if (count >= 0 && count + it.value() >= 0) {
+            room->setTempUnreadMessageCount(count + it.value());
+        } else if (count >= 0) {
+            // A count that went wrong: counted again (the recount runs after this save).
+            qCDebug(lcRoomModel) << "unread count of" << room->roomId() << "went below zero; counted again";
+            room->setTempUnreadMessageCount(-1);
+            queueRecount(it.key());
+        }
+    }
+    const auto release = [deltas](const platform::ChangeSetPtr&) {
+        QMutexLocker lock(&g_ledger->mutex);
+        for (auto it = deltas.begin(); it != deltas.end(); ++it)
+            if ((g_ledger->inFlight[it.key()] -= it.value()) == 0)
+                g_ledger->inFlight.remove(it.key());
+        g_ledger->version.fetch_add(1);
+    };
+    const quint64 token = context->addCommitObserver(release);
+    const bool saved = context->save();
+    context->removeCommitObserver(token);
+    // Nothing to save (a room gone, or at -1 already): the deltas are no longer needed.
+    if (!saved && !context->hasChanges())
+        release({});
+}
 
-void recountAfterSave(const ChatRoom& room) {
-    auto* context = room.managedObjectContext();
+void queueApply() {
+    {
+        QMutexLocker lock(&g_ledger->mutex);
+        if (std::exchange(g_ledger->applyQueued, true))
+            return;
+    }
+    auto run = std::make_shared<QueuedRun>(QueuedRun{&g_ledger->applyQueued, &g_ledger->mutex});
+    RoomModelServices::shared().addToDataProcessingQueue([run] {
+        run->ran = true;
+        applyLedger();
+    });
+}
+
+// Stores a count a reader made, unless the room was counted or changed since.
+void queueStoreCount(qint64 roomKey, qint64 count, quint64 epoch) {
+    RoomModelServices::shared().addToDataProcessingQueue([roomKey, count, epoch] {
+        auto context = PLPersistence::PS_contextForCurrentThread();
+        if (!context)
+            return;
+        context->processPendingMerges();
+        auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), roomKey));
+        if (!room || room->tempUnreadMessageCount() != -1 || roomEpoch(roomKey) != epoch)
+            return;
+        storeCounts({{roomKey, count}});
+    });
+}
+
+// The rooms whose unread messages a context of another thread changed since its last save, per
+// context of this thread; the context's commit moves their deltas into the ledger.
+struct ChangedRooms {
+    std::weak_ptr<platform::ObjectContext> context;
+    std::shared_ptr<QList<std::weak_ptr<ChatRoom>>> rooms;
+};
+thread_local QList<ChangedRooms> t_changed;
+
+void deltaAtCommit(const ChatRoom::Ptr& room) {
+    auto* context = room->managedObjectContext();
     if (!context)
         return;
-    std::shared_ptr<QSet<qint64>> rooms;
-    t_marked.removeIf([](const MarkedRooms& m) { return m.context.expired(); });
-    for (const auto& marked : std::as_const(t_marked))
-        if (marked.context.lock().get() == context)
-            rooms = marked.rooms;
+    std::shared_ptr<QList<std::weak_ptr<ChatRoom>>> rooms;
+    t_changed.removeIf([](const ChangedRooms& c) { return c.context.expired(); });
+    for (const auto& changed : std::as_const(t_changed))
+        if (changed.context.lock().get() == context)
+            rooms = changed.rooms;
     if (!rooms) {
-        rooms = std::make_shared<QSet<qint64>>();
-        context->addSaveObserver([rooms](const platform::ChangeSetPtr&) {
-            for (qint64 key : std::as_const(*rooms))
-                queueRecount(key);
+        rooms = std::make_shared<QList<std::weak_ptr<ChatRoom>>>();
+        auto committed = std::make_shared<bool>(false);
+        context->addCommitObserver([rooms, committed](const platform::ChangeSetPtr&) {
+            QMutexLocker lock(&g_ledger->mutex);
+            for (const auto& weak : std::as_const(*rooms)) {
+                const auto room = weak.lock();
+                if (!room || room->isInert())
+                    continue;
+                const qint64 delta = room->takeUncommittedUnreadDelta();
+                if (delta == 0)
+                    continue;
+                g_ledger->inFlight[room->primaryKey()] += delta;
+                ++g_ledger->epoch[room->primaryKey()];
+                *committed = true;
+            }
             rooms->clear();
         });
-        t_marked.append({context->shared_from_this(), rooms});
+        // Queued once the commit let go of the store.
+        context->addSaveObserver([committed](const platform::ChangeSetPtr&) {
+            if (std::exchange(*committed, false))
+                queueApply();
+        });
+        t_changed.append({context->shared_from_this(), rooms});
     }
-    rooms->insert(room.primaryKey());
+    for (const auto& weak : std::as_const(*rooms))
+        if (weak.lock() == room)
+            return;
+    rooms->append(room);
 }
 
 } // namespace
@@ -126,14 +264,53 @@ void ChatRoom::removeMessagesObject(const std::shared_ptr<Message>& message) {
 }
 
 qint64 ChatRoom::unreadMessagesCount() {
-    if (auto* context = managedObjectContext())
+    auto* context = managedObjectContext();
+    if (!context)
+        return tempUnreadMessageCount();
+    const qint64 key = isInserted() ? 0 : primaryKey();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const quint64 version = g_ledger->version.load();
         context->processPendingMerges();
-    const qint64 stored = tempUnreadMessageCount();
-    if (stored != -1)
-        return stored;
+        const qint64 stored = tempUnreadMessageCount();
+        if (stored == -1)
+            return countAndStoreUnreadMessages();
+        const qint64 delta = key ? inFlightDelta(key) : 0;
+        if (g_ledger->version.load() != version)
+            continue;
+        // A delta whose run went with its queue (the model manager ended) is queued again.
+        if (delta != 0)
+            queueApply();
+        return stored + delta + m_uncommittedUnreadDelta;
+    }
+    // The event queue keeps storing deltas: the messages answer.
+    return countUnreadMessages();
+}
+
+qint64 ChatRoom::countAndStoreUnreadMessages() {
+    const qint64 key = isInserted() ? 0 : primaryKey();
+    if (!key)
+        return countUnreadMessages();
+    auto* context = managedObjectContext();
+    if (RoomModelServices::shared().isDataProcessingThread()) {
+        // Deltas still in the ledger are added to what is stored here once they are applied.
+        qint64 counted = 0;
+        qint64 inFlight = 0;
+        {
+            QMutexLocker commit(&context->store()->commitMutex());
+            counted = countUnreadMessages();
+            inFlight = inFlightDelta(key);
+        }
+        const bool clean = !context->hasChanges();
+        setTempUnreadMessageCount(qMax<qint64>(0, counted - inFlight));
+        if (clean)
+            context->save();
+        return counted;
+    }
+    // The queue drops the deltas of a room it holds at -1, so what is stored is the count itself,
+    // less this context's changes that have not reached the store.
+    const quint64 epoch = roomEpoch(key);
     const qint64 counted = countUnreadMessages();
-    if (!isInserted())
-        queueRecount(primaryKey());
+    queueStoreCount(key, counted - m_uncommittedUnreadDelta, epoch);
     return counted;
 }
 
@@ -141,8 +318,8 @@ void ChatRoom::unreadMessagesChanged(qint64 delta) {
     if (delta == 0 || isInert() || isDeleted())
         return;
     if (!RoomModelServices::shared().isDataProcessingThread()) {
-        setTempUnreadMessageCount(-1);
-        recountAfterSave(*this);
+        m_uncommittedUnreadDelta += delta;
+        deltaAtCommit(selfPtr());
         return;
     }
     const qint64 count = tempUnreadMessageCount();
@@ -155,6 +332,46 @@ void ChatRoom::unreadMessagesChanged(qint64 delta) {
         qCDebug(lcRoomModel) << "unread count of" << roomId() << "went below zero; counted again";
     setTempUnreadMessageCount(-1);
     queueRecount(primaryKey());
+}
+
+qint64 ChatRoom::takeUncommittedUnreadDelta() {
+    return std::exchange(m_uncommittedUnreadDelta, 0);
+}
+
+qint64 ChatRoom::totalUnreadMessagesCount(const ContextPtr& context) {
+    const K status(QStringLiteral("status"));
+    const K stored(QStringLiteral("tempUnreadMessageCount"));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const quint64 version = g_ledger->version.load();
+        qint64 sum = PS_aggregateOperation(QStringLiteral("sum:"), QStringLiteral("tempUnreadMessageCount"),
+                                           status != 1 && stored >= 0, context)
+                         .toLongLong();
+        // Rooms not counted yet are counted once, and their counts stored.
+        QSet<qint64> counted;
+        for (const auto& room : PS_findAllWithPredicate(status != 1 && stored == -1, context)) {
+            sum += room->countAndStoreUnreadMessages();
+            counted.insert(room->primaryKey());
+        }
+        QHash<qint64, qint64> inFlight;
+        {
+            QMutexLocker lock(&g_ledger->mutex);
+            inFlight = g_ledger->inFlight;
+        }
+        if (g_ledger->version.load() != version)
+            continue;
+        const ContextPtr here = context ? context : PLPersistence::PS_contextForCurrentThread();
+        for (auto it = inFlight.begin(); here && it != inFlight.end(); ++it)
+            if (!counted.contains(it.key()))
+                if (auto room = cast(here->existingObject(entityName(), it.key()));
+                    room && room->status() != 1)
+                    sum += it.value();
+        // Summed wide; a total past the 32-bit range stays at its largest value instead of wrapping.
+        return std::clamp<qint64>(sum, 0, std::numeric_limits<qint32>::max());
+    }
+    const QVariant sum = Message::PS_aggregateOperation(
+        QStringLiteral("sum:"), QStringLiteral("updateCount"),
+        K(QStringLiteral("state")) == 0 && K(QStringLiteral("room.status")) != 1, context);
+    return std::clamp<qint64>(sum.toLongLong(), 0, std::numeric_limits<qint32>::max());
 }
 
 qint64 ChatRoom::countUnreadMessages() const {

@@ -672,6 +672,9 @@ bool ObjectContext::save(PLOptionalError* error) {
             return false;
         }
         m_store->publish(this, changes);
+        const auto committed = m_commitObservers;
+        for (const auto& [token, observer] : committed)
+            observer(changes);
     }
 
     for (const auto& [pk, o] : m_inserted)
@@ -792,6 +795,7 @@ void ObjectContext::resynchronize() {
                 if (const qint64 fk = r.toMany ? 0 : o->m_values[size_t(r.slot)].toLongLong();
                     fk && !m_inserted.count(fk))
                     keys[r.destination].insert(fk);
+    qCDebug(lcStore) << "merges dropped; re-reading" << m_objects.size() << "objects";
     auto db = connection(nullptr);
     if (!db)
         return;
@@ -900,6 +904,16 @@ quint64 ObjectContext::addSaveObserver(SaveObserver observer) {
 
 void ObjectContext::removeSaveObserver(quint64 token) {
     m_saveObservers.removeIf([token](const auto& p) { return p.first == token; });
+}
+
+quint64 ObjectContext::addCommitObserver(SaveObserver observer) {
+    const quint64 token = m_nextObserver++;
+    m_commitObservers.append({token, std::move(observer)});
+    return token;
+}
+
+void ObjectContext::removeCommitObserver(quint64 token) {
+    m_commitObservers.removeIf([token](const auto& p) { return p.first == token; });
 }
 
 quint64 ObjectContext::addChangeObserver(ChangeObserver observer) {

@@ -88,6 +88,11 @@ public:
 
     quint64 addSaveObserver(SaveObserver observer);
     void removeSaveObserver(quint64 token);
+    // Called on this context's thread inside each of its commits, before the store lets another
+    // context commit: what it records is ordered with every commit of the store (and with whoever
+    // holds the store's commit lock). It must not save.
+    quint64 addCommitObserver(SaveObserver observer);
+    void removeCommitObserver(quint64 token);
     // Called on this context's thread after each save of it and each merge into it, with the
     // change set (null when the context re-read everything it holds).
     using ChangeObserver = std::function<void(const ChangeSet* changes)>;
@@ -159,6 +164,7 @@ private:
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
+    QList<QPair<quint64, SaveObserver>> m_commitObservers;
     QList<QPair<quint64, ChangeObserver>> m_changeObservers;
 };
 

@@ -581,7 +581,14 @@ void RowListView::applyBatch() {
     }
     std::map<IndexPath, IndexPath> survivors;
     const bool appendsOnly = appendsRowsOnly(m_batch);
-    if (!mapBatch(survivors)) {
+    if (appendsOnly) {
+        // Every row keeps its index: the rows in view and the selection are all that need mapping,
+        // so a long list growing at its end costs what the new rows cost.
+        for (const auto& [path, view] : m_visible)
+            survivors[path] = path;
+        if (m_selected)
+            survivors[*m_selected] = *m_selected;
+    } else if (!mapBatch(survivors)) {
         Log::debug(QStringLiteral("List update does not match its data source; reloading the whole list"));
         reloadData();
         emit batchApplied();

@@ -87,15 +87,15 @@ int PLChatWindowRowList::indexOfDateMessageAboveMessageAtIndex(int index) const 
     return kNotFound;
 }
 
-int PLChatWindowRowList::insertUnreadMessagesSeparatorIfRequired() {
+int PLChatWindowRowList::insertUnreadMessagesSeparatorIfRequired(qint64 unreadCount) {
     const Rows& unread = unreadMessages();
     if (unread.isEmpty())
         return kNotFound;
     const int first = indexOf(unread.first());
     if (first == kNotFound)
         return kNotFound;
-    m_rows.insert(first,
-                  PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(qint64(unread.size()))));
+    m_rows.insert(first, PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(
+                             unreadCount < 0 ? qint64(unread.size()) : unreadCount)));
     return first;
 }
 

@@ -39,6 +39,11 @@ public:
     // Unread rows (state 0), worked out from the rows on first use after a reset.
     Rows& unreadMessages();
     void resetUnreadMessages() { m_unread.reset(); }
+    // A row appended at the end joins the unread rows as they stand (when they were worked out).
+    void noteAppendedRow(const PLChatWindowCellContent& row) {
+        if (m_unread && !row.isStale() && row.state() == 0)
+            m_unread->append(row);
+    }
 
     IndexSet& currentCellsToHide() { return m_currentCellsToHide; }
     IndexSet& allCellsToHide() { return m_allCellsToHide; }
@@ -54,8 +59,9 @@ public:
     int nonStaleMessageIndexInRange(Direction direction, int start) const;
     // The date row left without messages when the row at `index` goes, or kNotFound.
     int indexOfDateMessageAboveMessageAtIndex(int index) const;
-    // Puts the new-updates separator before the first unread row; its index, or kNotFound.
-    int insertUnreadMessagesSeparatorIfRequired();
+    // Puts the new-updates separator before the first unread row, counting `unreadCount` (-1: the
+    // unread rows); its index, or kNotFound.
+    int insertUnreadMessagesSeparatorIfRequired(qint64 unreadCount = -1);
     int unreadMessageSeperatorIndexIfPresent() const;
     // Moves every stored index at or after `start` by `delta`; with a negative delta the indexes in
     // [start + delta, start) go, as their rows do.

@@ -110,6 +110,9 @@ void PLChatWindowViewController::viewDidLoad() {
 }
 
 void PLChatWindowViewController::loadFirstPage() {
+    m_hasNewerMessagesToLoad = false;
+    if (loadFirstPageAtFirstUnread())
+        return;
     m_chatRoom->messagesBeforeTime(
         0, [this](const QList<Message::Ptr>& page, bool olderExist, qint64 oldestDate) {
             m_rows.setMessages(page);
@@ -118,6 +121,37 @@ void PLChatWindowViewController::loadFirstPage() {
             PLChatWindowRowList::insertDateMessages(m_rows.rows());
             m_rows.insertUnreadMessagesSeparatorIfRequired();
         });
+}
+
+bool PLChatWindowViewController::loadFirstPageAtFirstUnread() {
+    // Every unread message in one page would cost what the room holds: past a window's worth, the
+    // list opens at the first unread message with a page before it and a window after it, and the
+    // rest follows page by page as the user reads down.
+    const auto firstUnread = m_chatRoom->firstUnreadMessage();
+    if (!firstUnread)
+        return false;
+    bool newerExist = false;
+    const auto newer =
+        m_chatRoom->messagesFromTime(firstUnread->date(), true, kUnreadWindowRows, &newerExist);
+    if (!newerExist)
+        return false;
+    QList<Message::Ptr> page;
+    bool olderExist = false;
+    qint64 oldestDate = 0;
+    m_chatRoom->messagesBeforeTime(firstUnread->date(),
+                                   [&](const QList<Message::Ptr>& older, bool older_, qint64 oldest) {
+                                       page = older;
+                                       olderExist = older_;
+                                       oldestDate = oldest;
+                                   });
+    m_rows.setMessages(page + newer);
+    m_hasMoreMessagesToLoad = olderExist;
+    m_loadMoreTime = page.isEmpty() ? firstUnread->date() : oldestDate;
+    m_hasNewerMessagesToLoad = true;
+    m_loadNewerTime = newer.last()->date();
+    PLChatWindowRowList::insertDateMessages(m_rows.rows());
+    m_rows.insertUnreadMessagesSeparatorIfRequired(m_chatRoom->unreadMessageRowCount());
+    return true;
 }
 
 void PLChatWindowViewController::layOutSubviews() {
@@ -287,11 +321,21 @@ void PLChatWindowViewController::resetUnreadStateAndReload() {
     m_collectionView->reloadData();
 }
 
+QList<Message::Ptr> PLChatWindowViewController::messagesForRefresh() const {
+    if (!m_chatRoom)
+        return {};
+    // Everything newer would be the whole unread run again.
+    if (m_hasNewerMessagesToLoad)
+        return m_chatRoom->messagesBetweenTimes(m_loadMoreTime, m_loadNewerTime);
+    return m_chatRoom->allMessagesAfterTime(m_loadMoreTime);
+}
+
 void PLChatWindowViewController::refreshWithLatestMessages(const QList<Message::Ptr>& messages) {
     // The date rows and the separator go in before the list is shown again: one reload for all.
     m_rows.setMessages(messages);
     PLChatWindowRowList::insertDateMessages(m_rows.rows());
-    m_rows.insertUnreadMessagesSeparatorIfRequired();
+    m_rows.insertUnreadMessagesSeparatorIfRequired(
+        m_hasNewerMessagesToLoad && m_chatRoom ? m_chatRoom->unreadMessageRowCount() : -1);
     resetUnreadStateAndReload();
     if (m_rows.unreadMessages().isEmpty())
         m_collectionView->scrollToBottomAnimated(false);
@@ -323,7 +367,7 @@ void PLChatWindowViewController::appDidBecomeActive() {
         [self](bool success, const PLOptionalError&, const QString&) {
             if (!self || !success || !self->m_chatRoom)
                 return;
-            self->refreshWithLatestMessages(self->m_chatRoom->allMessagesAfterTime(self->m_loadMoreTime));
+            self->refreshWithLatestMessages(self->messagesForRefresh());
         });
 }
 

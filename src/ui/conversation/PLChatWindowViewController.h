@@ -89,6 +89,9 @@ public:
     static constexpr qint64 kSettleDelayMs = 500;
     static constexpr int kPageDissolveMs = 300;
     static constexpr qint64 kFrameIntervalMs = 16;
+    // A room with more messages than this from its first unread one opens at that message with this
+    // many rows after it, and the rows after those come in pages as the user reads down.
+    static constexpr int kUnreadWindowRows = 100;
 
     // States of the "New Updates" button.
     static constexpr unsigned kNotificationViewInitial = 0;
@@ -136,6 +139,8 @@ public:
     PLMarkMessageAsReadHelper* markMessageAsReadHelper() const { return m_markMessageAsReadHelper.get(); }
     PLChatWindowRowList& rowList() { return m_rows; }
     bool hasMoreMessagesToLoad() const { return m_hasMoreMessagesToLoad; }
+    // Newer messages than the last row exist (a window opened at the first unread message).
+    bool hasNewerMessagesToLoad() const { return m_hasNewerMessagesToLoad; }
     qint64 loadMoreTime() const { return m_loadMoreTime; }
     bool needToRefeshView() const { return m_needToRefeshView; }
     void setNeedToRefeshView(bool refresh) { m_needToRefeshView = refresh; }
@@ -155,6 +160,9 @@ public:
     bool shouldHideMessageAtIndexPath(const platform::ui::IndexPath& path) const;
     void resetUnreadStateAndReload();
     void refreshWithLatestMessages(const QList<Message::Ptr>& messages);
+    // The rows a foreground refresh shows: the loaded range and everything newer, or, while newer
+    // pages wait, the loaded range alone.
+    QList<Message::Ptr> messagesForRefresh() const;
     void refreshViewIfRequired();
     void appDidBecomeActive();
     // Paints the list now when no frame was painted for a frame interval.
@@ -199,6 +207,9 @@ public:
 
     // ---- Paging
     void loadMoreMessagesButtonClicked() override;
+    // The page after the last row, appended; and that page when the end of the rows is near.
+    void loadNewerMessages();
+    void loadNewerMessagesIfNearTheEnd();
 
     // ---- Read marking and scrolling
     double bottomVisibleCellThresholdTopValue() const;
@@ -307,6 +318,9 @@ private:
     void noticeNewUpdate(const Message::Ptr& message, bool markVisible);
     void handleMessageUpdateOfKind(const Message::Ptr& message, int index, UpdateKind kind);
     void loadFirstPage();
+    // The first page as a window at the first unread message when the unread run is long; false
+    // when it is not.
+    bool loadFirstPageAtFirstUnread();
     void handleMessageMarkedAsReadNotification(const QString& messageId);
     void trackConversationVisit();
     // The row's top in content coordinates.
@@ -316,6 +330,8 @@ private:
     ChatRoom::Ptr m_chatRoom;
     PLChatWindowRowList m_rows;
     bool m_hasMoreMessagesToLoad = false;
+    bool m_hasNewerMessagesToLoad = false;
+    qint64 m_loadNewerTime = 0;
     qint64 m_loadMoreTime = 0;
     bool m_needToRefeshView = false;
     bool m_shouldScrollOnViewWillAppear = false;

@@ -3,6 +3,7 @@
 
 #include "ui/conversation/PLChatWindowViewController.h"
 
+#include "core/model/RoomModelServices.h"
 #include "platform/ui/Animator.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLLoadMoreMessagesView.h"
@@ -83,6 +84,37 @@ void PLChatWindowViewController::loadMoreMessagesButtonClicked() {
         }
         markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
     });
+}
+
+void PLChatWindowViewController::loadNewerMessages() {
+    if (!m_chatRoom || !m_hasNewerMessagesToLoad)
+        return;
+    const quint64 pageSize = RoomModelServices::shared().numberOfMessagesLoadedOnce();
+    bool newerExist = false;
+    const auto page = m_chatRoom->messagesFromTime(
+        m_loadNewerTime, false, int(qBound<quint64>(1, pageSize, kUnreadWindowRows)), &newerExist);
+    m_hasNewerMessagesToLoad = newerExist;
+    if (page.isEmpty())
+        return;
+    m_loadNewerTime = page.last()->date();
+    // Appended below what is on screen: nothing in view moves.
+    m_collectionView->performBatchUpdates([this, &page] {
+        for (const auto& message : page) {
+            const PLChatWindowCellContent row(message);
+            handleMessageInsertAtTheEnd(row);
+            m_rows.noteAppendedRow(row);
+        }
+    });
+}
+
+void PLChatWindowViewController::loadNewerMessagesIfNearTheEnd() {
+    if (!m_hasNewerMessagesToLoad || !m_collectionView)
+        return;
+    // Rows for at least two more screens below the one in view, so reading down never waits.
+    const qreal below = m_collectionView->contentSize().height() -
+                        (m_collectionView->contentOffset().y() + m_collectionView->height());
+    if (below < 2 * m_collectionView->height())
+        loadNewerMessages();
 }
 
 } // namespace pelnix

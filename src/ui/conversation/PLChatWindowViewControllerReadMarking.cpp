@@ -59,15 +59,27 @@ void PLChatWindowViewController::markVisibleMessagesAsReadAfterDelay(qint64 dela
 }
 
 void PLChatWindowViewController::handleMessageMarkedAsReadNotification(const QString& messageId) {
-    auto& unread = m_rows.unreadMessages();
-    for (int i = 0; i < m_rows.count(); ++i) {
-        const auto message = m_rows.at(i).message();
-        if (!message || message->messageId() != messageId)
-            continue;
-        unread.removeAll(m_rows.at(i));
-        m_rows.newUpdateMessages().erase(i);
+    // The marked row is almost always in view, and among the first unread ones: both searches stop
+    // early, so reading down a long room costs the same per row wherever it is.
+    const auto matches = [&messageId](const PLChatWindowCellContent& row) {
+        const auto message = row.message();
+        return message && message->messageId() == messageId;
+    };
+    int index = PLChatWindowRowList::kNotFound;
+    for (const IndexPath& path : m_collectionView->indexPathsForVisibleItems())
+        if (m_rows.isValidIndex(path.item()) && matches(m_rows.at(path.item()))) {
+            index = path.item();
+            break;
+        }
+    for (int i = 0; index == PLChatWindowRowList::kNotFound && i < m_rows.count(); ++i)
+        if (matches(m_rows.at(i)))
+            index = i;
+    if (index == PLChatWindowRowList::kNotFound)
         return;
-    }
+    auto& unread = m_rows.unreadMessages();
+    if (const qsizetype at = unread.indexOf(m_rows.at(index)); at >= 0)
+        unread.removeAt(at);
+    m_rows.newUpdateMessages().erase(index);
 }
 
 void PLChatWindowViewController::scrollToMessageAtIndex(int index) {
@@ -115,6 +127,7 @@ void PLChatWindowViewController::scrollViewDidScroll() {
     }
     m_previousContentOffsetY = y;
     showOrHideScrollToTopButtons();
+    loadNewerMessagesIfNearTheEnd();
 }
 
 void PLChatWindowViewController::scrollViewDidEndDragging(bool) {

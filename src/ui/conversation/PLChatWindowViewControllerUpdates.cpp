@@ -38,6 +38,9 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
         message->setState(1);
         message->save();
     }
+    // Rows stop short of the newest message: this one comes with the pages after them, in its place.
+    if (m_hasNewerMessagesToLoad)
+        return;
     const bool wasAtBottom = isAtBottom();
     QPointer<PLChatWindowViewController> self(this);
     m_collectionView->performBatchUpdates(

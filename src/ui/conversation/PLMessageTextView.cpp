@@ -14,7 +14,7 @@ namespace pelnix {
 
 namespace {
 const QColor kLinkColor(0x00, 0x71, 0xBD);
-// Enough for every row of a long scroll; dropped whole when full.
+// The heights kept, in two generations of half each.
 constexpr int kHeightCacheLimit = 20000;
 
 QString layoutText(QString text) {
@@ -100,15 +100,26 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
     Q_ASSERT(platform::isMainThread());
     if (text.isEmpty())
         return 0;
-    static QHash<QString, qreal> cache;
+    // Two generations: a full one becomes the older, and what is asked again moves back to the
+    // newer. The heights in use survive a pass through a room of any size, where emptying the whole
+    // cache when full would measure every row of the screen again.
+    static QHash<QString, qreal> recent;
+    static QHash<QString, qreal> older;
     const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
-    if (const auto it = cache.constFind(key); it != cache.constEnd())
+    if (const auto it = recent.constFind(key); it != recent.constEnd())
         return *it;
-    if (cache.size() >= kHeightCacheLimit)
-        cache.clear();
-    QTextLayout layout(layoutText(text), font);
-    const qreal height = layOut(layout, width, Qt::LeftToRight);
-    cache.insert(key, height);
+    qreal height = 0;
+    if (const auto it = older.constFind(key); it != older.constEnd()) {
+        height = *it;
+    } else {
+        QTextLayout layout(layoutText(text), font);
+        height = layOut(layout, width, Qt::LeftToRight);
+    }
+    if (recent.size() >= kHeightCacheLimit / 2) {
+        older = std::move(recent);
+        recent = {};
+    }
+    recent.insert(key, height);
     return height;
 }
 

@@ -8,7 +8,6 @@
 #include "core/model/User.h"
 #include "foundation/DocumentSaver.h"
 #include "foundation/PLReachabilityResponder.h"
-#include "foundation/StringTinyURLValidation.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
@@ -22,6 +21,8 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/TableView.h"
 #include "ui/rooms/PLChatRoomTableViewCell.h"
+#include "ui/rooms/RoomsAnalytics.h"
+#include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
@@ -211,15 +212,7 @@ void PLChatRoomsTableViewController::showSuccessOrFailureMessageOnDeletingGroup(
 
 QVariantMap
 PLChatRoomsTableViewController::roomAnalyticsProperties(const std::shared_ptr<ChatRoom>& room) const {
-    const auto account = CurrentUserInfo::currentUserInfo();
-    const auto me = account ? account->user() : nullptr;
-    return {
-        {QStringLiteral("Group"), room && !room->name().isNull() ? room->name() : QString(QLatin1String(""))},
-        {QStringLiteral("RoomId"),
-         room && !room->roomId().isNull() ? room->roomId() : QString(QLatin1String(""))},
-        {QStringLiteral("NumbersOfMember"), room ? qint64(room->totalMembers()) : qint64(0)},
-        {QStringLiteral("IsAdmin"), room && room->isCurrentUserAdmin()},
-        {QStringLiteral("Has picture"), TinyURLValidation::isValidTinyURL(me ? me->imageUrl() : QString())}};
+    return RoomsAnalytics::roomProperties(room);
 }
 
 void PLChatRoomsTableViewController::trackDeleteEventWithSuccessStatus(bool success, const QString& roomID) {
@@ -263,20 +256,7 @@ void PLChatRoomsTableViewController::addChatRoomButtonClickHandler() {
 }
 
 void PLChatRoomsTableViewController::presentContactPicker(const QVariantList& addedContacts, bool addMore) {
-    ViewController* picker = platform::ui::ScreenRegistry::shared()->instantiate(
-        QStringLiteral("Home"), QStringLiteral("PLContactsNavigationController"));
-    if (!picker) {
-        qCWarning(lcRoomsList) << "the contact picker is not available";
-        return;
-    }
-    ViewController* top = picker;
-    if (auto* nav = qobject_cast<NavigationController*>(picker))
-        top = nav->topViewController() ? nav->topViewController() : picker;
-    if (!QMetaObject::invokeMethod(top, "configureWithAddedContacts", Qt::DirectConnection,
-                                   Q_ARG(QVariantList, addedContacts), Q_ARG(QObject*, this),
-                                   Q_ARG(bool, addMore)))
-        qCDebug(lcRoomsList) << "the contact picker takes no configuration";
-    presentViewController(picker, true);
+    RoomsContactPicker::present(this, addedContacts, addMore);
 }
 
 QList<PLRoomContact>

@@ -1,6 +1,7 @@
 // The conversation gallery: every screen renders at its size, and the picture shows what the rows
 // are about at points computed from the views: the new-updates separator, the unread dot, the date
-// pill, the failure mark, the upload ring at 40 %, the mirrored layout.
+// pill, the failure mark, the upload ring at 40 %, the mirrored layout, system events read and
+// unread, a compact row under its sender's full one, and the clock of a post still waiting.
 
 #include "ConversationGalleryShot.h"
 #include "GalleryConversation.h"
@@ -20,12 +21,15 @@
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLDateMessageCell.h"
+#include "ui/conversation/PLExtendedTextMessageCell.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/PLRotatingImageView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 #include "ui/conversation/PLTextMessageCell.h"
 #include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
+#include "ui/conversation/PLUserActionMessageCell.h"
 #include "ui/toolkit/PLCircularProgressView.h"
 
 #include <QApplication>
@@ -47,6 +51,18 @@ const QColor kUnreadBlue(0x00, 0x71, 0xBD);
 const QColor kPill(0xE4, 0xE8, 0xEC);
 const QColor kFailureRed(0xD9, 0x3A, 0x2B);
 const QColor kAvatarGrey(0xD5, 0xDA, 0xDF);
+const QColor kReadEventGrey(0xBF, 0xBF, 0xBF);
+const QColor kUnreadEventGrey(Qt::darkGray);
+
+// The darkest pixel the shot shows inside `view`: the ink of its text or icon.
+QColor darkestIn(const GalleryShot& shot, const QWidget* view) {
+    QColor darkest(Qt::white);
+    for (int y = 0; y < view->height(); ++y)
+        for (int x = 0; x < view->width(); ++x)
+            if (const QColor c = shot.at(view, QPointF(x, y)); c.lightness() < darkest.lightness())
+                darkest = c;
+    return darkest;
+}
 
 } // namespace
 
@@ -70,6 +86,8 @@ private slots:
     void roomShowsSeparatorDotPillAndFailure();
     void pictureUploadsWithItsRingAtFortyPercent();
     void rightToLeftPutsTheAvatarsOnTheRight();
+    void roomShowsSystemEventsGroupingAndAWaitingPost_data();
+    void roomShowsSystemEventsGroupingAndAWaitingPost();
 };
 
 void TestConversationGallery::everyScreenRendersAtItsSize_data() {
@@ -184,6 +202,58 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
     QCOMPARE(media->mapTo(bar, QPoint()).x(), 0);
     QCOMPARE(static_cast<QWidget*>(shot.chat->postToChatView()->postChatletButton())->geometry().right(),
              bar->width() - 1);
+}
+
+void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<bool>("readEventInView");
+    QTest::newRow("320 x 568") << QStringLiteral("ChatWindowRoomAtBottom") << false;
+    QTest::newRow("400 x 720") << QStringLiteral("ChatWindowRoom400x720") << true;
+}
+
+void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost() {
+    QFETCH(QString, identifier);
+    QFETCH(bool, readEventInView);
+    GalleryShot shot(identifier);
+    const int listBottom =
+        shot.chat->collectionView()->height() - int(shot.chat->collectionView()->contentInset().bottom());
+    const auto onScreen = [&](const QWidget* view) {
+        const int bottom = view->mapTo(shot.chat->collectionView(), QPoint(0, view->height())).y();
+        return view->isVisible() && bottom <= listBottom;
+    };
+
+    // An unread system event: centred grey text with no avatar, darker than a read one.
+    auto* renamed = shot.cellAt<PLUserActionMessageCell>(shot.rowOf(QStringLiteral("e2")));
+    QVERIFY(renamed && onScreen(renamed));
+    QVERIFY2(near(darkestIn(shot, renamed->messageLabel()), kUnreadEventGrey, 24),
+             describe(darkestIn(shot, renamed->messageLabel())));
+    if (readEventInView) {
+        auto* left = shot.cellAt<PLUserActionMessageCell>(shot.rowOf(QStringLiteral("e1")));
+        QVERIFY(left && onScreen(left));
+        QVERIFY2(near(darkestIn(shot, left->messageLabel()), kReadEventGrey, 24),
+                 describe(darkestIn(shot, left->messageLabel())));
+    }
+
+    // Bob's two messages a minute apart: the first in full with his avatar, the second compact under
+    // it, white where an avatar would be.
+    auto* full = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("m6")));
+    auto* compact = shot.cellAt<PLExtendedTextMessageCell>(shot.rowOf(QStringLiteral("m7")));
+    QVERIFY(full && compact && onScreen(compact));
+    auto* avatar = full->profileImageView();
+    const QPointF avatarCentre = QRectF(avatar->rect()).center();
+    QVERIFY(!near(shot.at(avatar, avatarCentre), Qt::white, 40));
+    const QPoint underAvatar(avatar->mapTo(full, avatarCentre.toPoint()).x(), compact->height() / 2);
+    QVERIFY2(near(shot.at(compact, underAvatar), Qt::white, 4), describe(shot.at(compact, underAvatar)));
+
+    // The post still waiting in the outbox, grouped under the failed one: its clock, no failure mark.
+    auto* waiting =
+        shot.cellAt<PLExtendedTextMessageCell>(shot.rowOf(QStringLiteral("On my way to the office.")));
+    QVERIFY(waiting && onScreen(waiting));
+    auto* indicator = waiting->pendingMessageIndicatorView();
+    auto* clock = static_cast<QWidget*>(indicator->clockIconImageView());
+    QVERIFY(onScreen(clock));
+    QVERIFY(!static_cast<QWidget*>(indicator->failureIndicatorButton())->isVisible());
+    QVERIFY2(darkestIn(shot, clock).lightness() < 200, describe(darkestIn(shot, clock)));
 }
 
 int main(int argc, char** argv) {

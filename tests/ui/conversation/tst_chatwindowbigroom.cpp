@@ -1,0 +1,154 @@
+// The chat window on a room of 100,000 messages that are all unread: it opens at the first unread
+// message with the separator counting all of them, holding a window of rows rather than the room, and
+// reading down to the end pages the rest in, marks every message read and shows the newest, with no
+// row lost or doubled.
+#include "ConversationTestWorld.h"
+
+#include "core/model/RoomModelServices.h"
+#include "ui/conversation/PLUnreadCountMessage.h"
+
+#include <QSet>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::IndexPath;
+
+namespace {
+
+constexpr int kMessages = 100000;
+// Seconds apart, so that every few hundred messages a new day begins.
+constexpr qint64 kSpacing = 300 * 1000;
+
+using K = platform::PredicateKey;
+
+} // namespace
+
+class TestChatWindowBigRoom : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void opensAtTheFirstUnreadAndReadsDownToTheNewest();
+    void aShortUnreadRunStillOpensWithEveryUnreadRow();
+    void aForegroundRefreshKeepsTheWindow();
+
+private:
+    void fill(int read, int unread);
+    std::unique_ptr<ConversationWorld> world;
+    ChatRoom::Ptr room;
+    qint64 start = 0;
+};
+
+void TestChatWindowBigRoom::init() {
+    world = std::make_unique<ConversationWorld>();
+    room = world->importRoom("big");
+    start = at(2026, 3, 1, 9, 0);
+}
+
+void TestChatWindowBigRoom::cleanup() {
+    room.reset();
+    world.reset();
+}
+
+void TestChatWindowBigRoom::fill(int read, int unread) {
+    const auto bob = User::userWithIntID(kBob);
+    for (int i = 0; i < read + unread; ++i) {
+        auto message = Message::PS_createEntity();
+        message->setMessageId(QStringLiteral("m%1").arg(i));
+        message->setType(2);
+        message->setText(QStringLiteral("message %1").arg(i));
+        message->setDate(start + qint64(i) * kSpacing);
+        message->setSenderUser(bob);
+        message->setValue(QStringLiteral("state"), qint16(i < read ? 1 : 0));
+        room->addMessagesObject(message);
+    }
+    room->save();
+}
+
+void TestChatWindowBigRoom::opensAtTheFirstUnreadAndReadsDownToTheNewest() {
+    fill(0, kMessages);
+    auto* chat = world->open(room, QSize(400, 4000));
+    auto* list = chat->collectionView();
+    auto& rows = chat->rowList();
+    // A window, not the room.
+    QVERIFY(rows.count() < 1000);
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    QVERIFY(!chat->hasMoreMessagesToLoad());
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    QVERIFY(separator != PLChatWindowRowList::kNotFound);
+    QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(),
+             QStringLiteral("%1 New Updates ").arg(kMessages));
+    const auto first = rows.at(separator + 1).message();
+    QVERIFY(first);
+    QCOMPARE(first->messageId(), QStringLiteral("m0"));
+    const auto visible = list->indexPathsForVisibleItems();
+    QVERIFY(visible.contains(IndexPath::forItem(separator)));
+    QVERIFY(visible.contains(IndexPath::forItem(separator + 1)));
+
+    // Reading down, a screen at a time, each screen left in view until its marks fire.
+    ConversationWorld::advance(PLChatWindowViewController::kAppearingReadDelayMs + 1);
+    int screens = 0;
+    for (;;) {
+        const qreal bottom = list->maximumContentOffset().y();
+        const qreal y = list->contentOffset().y();
+        if (y >= bottom && !chat->hasNewerMessagesToLoad())
+            break;
+        list->setContentOffset(QPointF(0, qMin(bottom, y + list->height() / 2)));
+        chat->scrollViewDidEndDecelerating();
+        ConversationWorld::advance(PLChatWindowViewController::kReadDelayMs + 1);
+        QVERIFY2(++screens < kMessages, "the end never came");
+    }
+    ConversationWorld::advance(PLChatWindowViewController::kReadDelayMs + 1);
+
+    // Every message once, in date order, and the newest in view.
+    QSet<QString> seen;
+    qint64 previous = 0;
+    for (int i = 0; i < rows.count(); ++i) {
+        const auto message = rows.at(i).message();
+        if (!message)
+            continue;
+        QVERIFY2(!seen.contains(message->messageId()), qPrintable(message->messageId()));
+        seen.insert(message->messageId());
+        QVERIFY(message->date() >= previous);
+        previous = message->date();
+    }
+    QCOMPARE(seen.size(), kMessages);
+    QVERIFY(list->indexPathsForVisibleItems().contains(IndexPath::forItem(rows.count() - 1)));
+    QCOMPARE(rows.at(rows.count() - 1).message()->messageId(), QStringLiteral("m%1").arg(kMessages - 1));
+    // Read in the store, not only in memory.
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(K("state") == 0), qint64(0));
+    QCOMPARE(room->unreadMessagesCount(), 0);
+}
+
+void TestChatWindowBigRoom::aShortUnreadRunStillOpensWithEveryUnreadRow() {
+    // Up to the window's size the first page is the rule's: every unread message, and the rows
+    // before them.
+    const int unread = PLChatWindowViewController::kUnreadWindowRows;
+    fill(500, unread);
+    auto* chat = world->open(room);
+    auto& rows = chat->rowList();
+    QVERIFY(!chat->hasNewerMessagesToLoad());
+    QCOMPARE(rows.unreadMessages().size(), unread);
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(),
+             QStringLiteral("%1 New Updates ").arg(unread));
+    QCOMPARE(rows.at(rows.count() - 1).message()->messageId(), QStringLiteral("m%1").arg(500 + unread - 1));
+}
+
+void TestChatWindowBigRoom::aForegroundRefreshKeepsTheWindow() {
+    // Back in the foreground the list is read again: the rows it holds, not the whole unread run.
+    fill(10, 5000);
+    auto* chat = world->open(room);
+    auto& rows = chat->rowList();
+    const int before = rows.count();
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    chat->refreshWithLatestMessages(chat->messagesForRefresh());
+    QCOMPARE(rows.count(), before);
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(), QStringLiteral("5000 New Updates "));
+    QCOMPARE(rows.at(separator + 1).message()->messageId(), QStringLiteral("m10"));
+}
+
+QTEST_MAIN(TestChatWindowBigRoom)
+#include "tst_chatwindowbigroom.moc"
