@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <iterator>
+
 namespace pelnix::platform {
 
 SerialQueue::SerialQueue(const QString& name, QObject* parent) : QObject(parent), m_name(name) {
@@ -22,6 +24,13 @@ SerialQueue::~SerialQueue() {
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
+    // Dropped outside the lock: a callback's captures may resume this queue as they go.
+    std::vector<Block> dropped, settled;
+    {
+        QMutexLocker lock(&m_mutex);
+        dropped.swap(m_afterRunning);
+        settled.swap(m_settled);
+    }
 }
 
 void SerialQueue::async(Block block) {
@@ -72,6 +81,35 @@ bool SerialQueue::isCurrent() const {
     return QThread::currentThread() == m_thread;
 }
 
+void SerialQueue::afterRunningBlock(Block callback) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (!callback)
+        return;
+    {
+        QMutexLocker lock(&m_mutex);
+        // Behind those still waiting, so callbacks run in the order they were given.
+        if (m_running || !m_afterRunning.empty()) {
+            m_afterRunning.push_back(std::move(callback));
+            return;
+        }
+        if (!m_settled.empty()) {
+            m_settled.push_back(std::move(callback));
+            return;
+        }
+    }
+    callback();
+}
+
+void SerialQueue::runSettledCallbacks() {
+    std::vector<Block> settled;
+    {
+        QMutexLocker lock(&m_mutex);
+        settled.swap(m_settled);
+    }
+    for (auto& callback : settled)
+        callback();
+}
+
 std::shared_ptr<std::atomic<bool>> SerialQueue::postMarker() {
     auto flag = std::make_shared<std::atomic<bool>>(false);
     async([flag] { flag->store(true); });
@@ -114,10 +152,19 @@ void SerialQueue::pump() {
     block();
     if (onEnd)
         onEnd();
+    bool settled = false;
     {
         QMutexLocker lock(&m_mutex);
         m_running = false;
+        if (!m_afterRunning.empty() && !m_stopping) {
+            settled = m_settled.empty();
+            std::move(m_afterRunning.begin(), m_afterRunning.end(), std::back_inserter(m_settled));
+            m_afterRunning.clear();
+        }
     }
+    if (settled)
+        QMetaObject::invokeMethod(
+            this, [this] { runSettledCallbacks(); }, Qt::QueuedConnection);
     // One block per event: the thread's own events (replies, timers, deletions) run in between.
     schedulePump();
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace pelnix::platform {
 
@@ -41,6 +42,13 @@ public:
     // The thread the blocks run on; the queue object itself lives on the thread that made it.
     QThread* workerThread() const { return m_thread; }
 
+    // Runs `callback` on the thread this object lives on once no block of the queue is running: at
+    // once when none is, else after the running block has ended. Called while the queue is
+    // suspended, the callback then knows no block runs beside it until the queue is resumed; that
+    // lets the object's thread change what a block might be changing without waiting for it.
+    // Callbacks not yet run when the queue is destroyed are dropped.
+    void afterRunningBlock(Block callback);
+
     // Adds a block that only sets the returned flag: once it is true, every block added before it
     // has run. Tests wait on it instead of sleeping.
     std::shared_ptr<std::atomic<bool>> postMarker();
@@ -51,12 +59,15 @@ public:
 private:
     void schedulePump();
     void pump();
+    void runSettledCallbacks();
 
     QString m_name;
     QThread* m_thread = nullptr;
     QObject* m_worker = nullptr; // lives on m_thread
     mutable QMutex m_mutex;
     std::deque<Block> m_blocks;
+    std::vector<Block> m_afterRunning; // waiting for the running block to end
+    std::vector<Block> m_settled;      // its block has ended; to run on this object's thread
     int m_suspendCount = 0;
     bool m_pumpScheduled = false;
     bool m_running = false;

@@ -1,10 +1,13 @@
 // Room operations against the stand-in: the room list's rules for rooms that went missing, the
 // reply rules of creation, removal and admin change, leaving and closing with their local
-// clearing, the event queue held while a room-changing request is in flight, and the stream
-// events about the user's own leaving.
+// clearing, the event queue held while a room-changing request is in flight, the stream
+// events about the user's own leaving, and one membership per person when a reply's members meet
+// the stream's "joined" for the same people.
 
 #include "OutboxTestWorld.h"
 
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QtTest>
 
 using namespace pelnix;
@@ -35,6 +38,32 @@ int requestsTo(const standin::StandinServer& server, const std::string& method, 
     return count;
 }
 
+// The stored memberships of that user in that room, and the stored users with that ID.
+int storedMemberships(const QString& roomId, qint32 userId) {
+    int count = 0;
+    for (const auto& member : RoomMember::PS_findAll())
+        count += member->room() && member->room()->roomId() == roomId && member->user() &&
+                         member->user()->userID() == userId
+                     ? 1
+                     : 0;
+    return count;
+}
+
+int storedUsers(qint32 userId) {
+    return int(User::PS_findByAttribute("userID", userId).size());
+}
+
+// Bob (42) and Cy (43) joined g1, as the stream tells it.
+QVariantMap bobAndCyJoined() {
+    return json(R"({"type":"joined","roomId":"g1","_id":"j1","date":5000,"replacements":{"target":"42"},
+                    "info":{"users":[{"userId":42,"name":"Bob"},{"userId":43,"name":"Cy"}]}})");
+}
+
+void applyOnEventQueue(const QVariantMap& event) {
+    auto* manager = PLModelManager::sharedModelManager();
+    manager->dataProcessingQueue()->async([manager, event] { manager->processEventJSONs({event}); });
+}
+
 } // namespace
 
 class TestRoomOperations : public QObject {
@@ -52,6 +81,9 @@ private slots:
     void queueHeldOnlyWhileARoomChangingRequestIsInFlight();
     void latestMessagesWithAnEmptyReplyFail();
     void ownLeavingEventsAreDropped();
+    void oneMembershipWhenTheReplyMeetsARunningJoin_data();
+    void oneMembershipWhenTheReplyMeetsARunningJoin();
+    void invitationSavedBeforeTheNextEventStarts();
 
 private:
     std::unique_ptr<OutboxTestWorld> w;
@@ -321,6 +353,101 @@ void TestRoomOperations::ownLeavingEventsAreDropped() {
             .arg(me)
             .toUtf8()));
     QVERIFY(ChatRoom::chatRoomWithID("x3"));
+}
+
+void TestRoomOperations::oneMembershipWhenTheReplyMeetsARunningJoin_data() {
+    QTest::addColumn<bool>("invitation");
+    QTest::newRow("invitation's reply") << true;
+    QTest::newRow("room refresh") << false;
+}
+
+void TestRoomOperations::oneMembershipWhenTheReplyMeetsARunningJoin() {
+    QFETCH(bool, invitation);
+    w = std::make_unique<OutboxTestWorld>(QStringList{"g1"});
+    auto* queue = PLModelManager::sharedModelManager()->dataProcessingQueue();
+    auto room = w->room("g1");
+
+    // The event stops halfway through its people: Bob's membership (and Bob) made in the queue's
+    // context, not yet saved.
+    QSemaphore gate;
+    std::atomic<bool> halfway{false};
+    bool released = false;
+    auto& services = RoomModelServices::shared();
+    services.userWithID = [&gate, &halfway, lookup = services.userWithID](const QVariant& id) {
+        if (!platform::isMainThread() && ModelJSON::idText(id) == "43" && !halfway.exchange(true))
+            gate.acquire();
+        return lookup(id);
+    };
+    const auto release = qScopeGuard([&] {
+        if (!released)
+            gate.release();
+    });
+
+    Fault hold = invitation ? Fault{"/rooms/g1/members$", "POST", -1, FaultMode::Hold}
+                            : Fault{"/rooms/g1$", "GET", -1, FaultMode::Hold};
+    w->server().addFault(hold);
+    Result result;
+    if (invitation)
+        QVERIFY(room->addContacts({PLAddressBookContact{"Bob", "bob@acme.test", {}, 0}}, recorder(result)));
+    else
+        QVERIFY(room->refreshRoomInfoWithCompletionHandler(recorder(result)));
+    QTRY_COMPARE(w->server().heldCount(), 1);
+    applyOnEventQueue(bobAndCyJoined());
+    QTRY_VERIFY(halfway.load());
+
+    // The reply reaches the main thread while the event is under way; the main thread goes on.
+    w->server().clearFaults();
+    w->server().releaseHeld();
+    QTRY_VERIFY(result.called || queue->isSuspended());
+    gate.release();
+    released = true;
+    QTRY_VERIFY(result.called);
+    QVERIFY(result.success);
+    auto marker = queue->postMarker();
+    QTRY_VERIFY(marker->load());
+
+    QCOMPARE(storedMemberships("g1", 42), 1);
+    QCOMPARE(storedUsers(42), 1);
+    // Bob and Cy; after the refresh the server's list: the user and Bob.
+    QCOMPARE(room->members().size(), 2);
+    QVERIFY(!queue->isSuspended());
+}
+
+void TestRoomOperations::invitationSavedBeforeTheNextEventStarts() {
+    w = std::make_unique<OutboxTestWorld>(QStringList{"g1"});
+    auto* queue = PLModelManager::sharedModelManager()->dataProcessingQueue();
+    auto room = w->room("g1");
+    room->setTotalMembers(2);
+    room->save();
+
+    // When the reply's members are committed the queue must still be held: an event let in
+    // earlier would look for them before they are stored. The event is queued right then.
+    bool heldAtSave = false;
+    bool seen = false;
+    auto context = PLPersistence::PS_defaultContext();
+    const quint64 token = context->addSaveObserver([&](const platform::ChangeSetPtr& changes) {
+        for (const auto& row : changes->inserted)
+            if (!seen && row.entity->name() == RoomMember::entityName()) {
+                seen = true;
+                heldAtSave = queue->isSuspended();
+                applyOnEventQueue(bobAndCyJoined());
+            }
+    });
+    const auto unobserve = qScopeGuard([&] { context->removeSaveObserver(token); });
+
+    Result result;
+    QVERIFY(room->addContacts({PLAddressBookContact{"Bob", "bob@acme.test", {}, 0}}, recorder(result)));
+    QTRY_VERIFY(result.called);
+    QVERIFY(result.success);
+    QVERIFY(seen);
+    QVERIFY(heldAtSave);
+    QVERIFY(!queue->isSuspended());
+    auto marker = queue->postMarker();
+    QTRY_VERIFY(marker->load());
+    QCOMPARE(storedMemberships("g1", 42), 1);
+    QCOMPARE(storedUsers(42), 1);
+    // Counted once per element of the reply, as before the event.
+    QCOMPARE(room->totalMembers(), qint16(3));
 }
 
 QTEST_GUILESS_MAIN(TestRoomOperations)

@@ -17,6 +17,23 @@
 using namespace pelnix;
 using namespace pelnix::platform;
 
+namespace {
+
+// A block that keeps its queue busy until released.
+struct BusyBlock {
+    std::atomic<bool> started{false}, released{false}, finished{false};
+    SerialQueue::Block block() {
+        return [this] {
+            started = true;
+            while (!released.load())
+                QThread::yieldCurrentThread();
+            finished = true;
+        };
+    }
+};
+
+} // namespace
+
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
@@ -25,6 +42,7 @@ private slots:
     void serialQueueRunsInOrderOnItsOwnThread();
     void serialQueueCountedSuspension();
     void serialQueueRunningBlockFinishesWhenSuspended();
+    void serialQueueCallbackAfterTheRunningBlock();
     void notificationFromWorkerArrivesOnMain();
     void notificationObserverMayRemoveItselfAndFilters();
     void notificationObserverGoesAwayWithContext();
@@ -138,22 +156,74 @@ void TestPlatform::serialQueueCountedSuspension() {
 
 void TestPlatform::serialQueueRunningBlockFinishesWhenSuspended() {
     SerialQueue queue(QStringLiteral("q"));
-    std::atomic<bool> started{false}, release{false}, finished{false}, second{false};
-    queue.async([&] {
-        started = true;
-        while (!release.load())
-            QThread::yieldCurrentThread();
-        finished = true;
-    });
+    BusyBlock busy;
+    std::atomic<bool> second{false};
+    queue.async(busy.block());
     queue.async([&] { second = true; });
-    QTRY_VERIFY(started.load());
+    QTRY_VERIFY(busy.started.load());
     queue.suspend();
-    release = true;
-    QTRY_VERIFY(finished.load());
+    busy.released = true;
+    QTRY_VERIFY(busy.finished.load());
     QCOMPARE(queue.pendingCount(), 1);
     QVERIFY(!second.load());
     queue.resume();
     QTRY_VERIFY(second.load());
+}
+
+void TestPlatform::serialQueueCallbackAfterTheRunningBlock() {
+    // Idle: the callback runs at once, on the caller's thread.
+    {
+        SerialQueue queue(QStringLiteral("q"));
+        bool ran = false;
+        queue.afterRunningBlock([&] { ran = true; });
+        QVERIFY(ran);
+    }
+    // Busy: after the running block, on the queue object's thread, in the order given, and
+    // before the block held back by the suspension.
+    {
+        SerialQueue queue(QStringLiteral("q"));
+        BusyBlock busy;
+        std::atomic<bool> second{false};
+        queue.async(busy.block());
+        queue.async([&] { second = true; });
+        QTRY_VERIFY(busy.started.load());
+        queue.suspend();
+        QStringList seen;
+        bool mainThread = true;
+        queue.afterRunningBlock([&] {
+            seen << (busy.finished.load() ? QStringLiteral("first after the block")
+                                          : QStringLiteral("too early"));
+            mainThread = mainThread && QThread::currentThread() == queue.thread();
+        });
+        queue.afterRunningBlock([&] { seen << QStringLiteral("second"); });
+        QVERIFY(seen.isEmpty());
+        busy.released = true;
+        QTRY_COMPARE(seen.size(), 2);
+        QCOMPARE(seen, QStringList({"first after the block", "second"}));
+        QVERIFY(mainThread);
+        QVERIFY(!second.load());
+        queue.resume();
+        QTRY_VERIFY(second.load());
+    }
+    // Destroyed while the block runs: the callback is dropped, not run, and what it holds is let go.
+    {
+        BusyBlock busy;
+        auto held = std::make_shared<int>(0);
+        std::weak_ptr<int> watch = held;
+        bool ran = false;
+        {
+            SerialQueue queue(QStringLiteral("q"));
+            queue.async(busy.block());
+            QTRY_VERIFY(busy.started.load());
+            queue.suspend();
+            queue.afterRunningBlock([&ran, held] { ran = true; });
+            held.reset();
+            busy.released = true;
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!ran);
+        QVERIFY(watch.expired());
+    }
 }
 
 void TestPlatform::notificationFromWorkerArrivesOnMain() {

@@ -18,6 +18,7 @@
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
+#include "GalleryShell.h"
 #include "GalleryToolkit.h"
 #include "GalleryViewers.h"
 
@@ -200,6 +201,7 @@ int main(int argc, char** argv) {
     pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
     pelnix::tools::registerMembersGalleryScreens();
+    pelnix::tools::registerShellGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));

@@ -16,6 +16,7 @@
 #include "foundation/StringAdditions.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SerialQueue.h"
 
 #include <QJsonDocument>
 #include <QPointer>
@@ -46,6 +47,17 @@ public:
 private:
     QPointer<PLModelManager> m_manager;
 };
+
+// Applies a reply on the main thread with the event queue held. The queue is suspended at once,
+// and an event it is applying at this moment, in its own context, ends first: the two would
+// otherwise look up the same rows (a membership) at the same time, neither seeing the other's
+// unsaved row, and both add one. `apply` gets the hold and gives it up once its changes are saved,
+// so the next event finds them. The main thread never waits: `apply` runs later instead.
+void applyWithQueueHeld(std::function<void(std::unique_ptr<QueueSuspension> held)> apply) {
+    auto held = std::make_shared<std::unique_ptr<QueueSuspension>>(std::make_unique<QueueSuspension>());
+    PLModelManager::sharedModelManager()->dataProcessingQueue()->afterRunningBlock(
+        [held, apply = std::move(apply)] { apply(std::move(*held)); });
+}
 
 // How a reply counts as success; each kind of call reads its replies one of these ways.
 enum class ReplyTest {
@@ -328,24 +340,32 @@ bool ChatRoom::addContacts(const QList<PLRoomContact>& contacts, PLResultHandler
     service->setEmails(emails);
     service->setPhones(phones);
     auto room = std::static_pointer_cast<ChatRoom>(shared_from_this());
-    return startRequest(service, ReplyTest::Array, false,
-                        [room, completion](const Reply& reply, const PLOptionalError& error) {
-                            if (reply.success) {
-                                QueueSuspension suspension;
-                                for (const QVariant& element : reply.body.toList()) {
-                                    const QVariantMap member = element.toMap();
-                                    auto row = RoomMember::findOrCreate(
-                                        room, ModelJSON::idText(member.value(QStringLiteral("userId"))));
-                                    // Counted even for someone already a member; the server's own
-                                    // count replaces it at the next refresh.
-                                    room->setTotalMembers(qint16(room->totalMembers() + 1));
-                                    row->updateWithDictionary(member);
-                                }
-                            }
-                            if (reply.success)
-                                room->save();
-                            call(completion, reply.success, error, reply.message);
-                        });
+    return startRequest(
+        service, ReplyTest::Array, false,
+        [room, completion](const Reply& reply, const PLOptionalError& error) {
+            if (!reply.success) {
+                call(completion, false, error, reply.message);
+                return;
+            }
+            // The stream's "joined" for the same people may be under way: one membership each.
+            applyWithQueueHeld([room, completion, reply, error](std::unique_ptr<QueueSuspension> held) {
+                // A store closed meanwhile (the session ended) leaves nothing to add to.
+                const QVariantList members = room->isInert() ? QVariantList() : reply.body.toList();
+                for (const QVariant& element : members) {
+                    const QVariantMap member = element.toMap();
+                    auto row = RoomMember::findOrCreate(
+                        room, ModelJSON::idText(member.value(QStringLiteral("userId"))));
+                    // Counted even for someone already a member; the server's own count replaces it
+                    // at the next refresh.
+                    room->setTotalMembers(qint16(room->totalMembers() + 1));
+                    row->updateWithDictionary(member);
+                }
+                // Saved before the queue goes on, so the next event finds these rows.
+                room->save();
+                held.reset();
+                call(completion, true, error, reply.message);
+            });
+        });
 }
 
 bool ChatRoom::removeMember(const std::shared_ptr<RoomMember>& member, PLResultHandler completion) {
@@ -401,11 +421,18 @@ bool ChatRoom::refreshRoomInfoWithCompletionHandler(PLResultHandler completion) 
     auto room = std::static_pointer_cast<ChatRoom>(shared_from_this());
     return startRequest(service, ReplyTest::Plain, false,
                         [room, completion](const Reply& reply, const PLOptionalError& error) {
-                            if (reply.success) {
-                                QueueSuspension suspension;
-                                room->updateWithDictionary(reply.body.toMap(), true);
+                            if (!reply.success) {
+                                call(completion, false, error, reply.message);
+                                return;
                             }
-                            call(completion, reply.success, error, reply.message);
+                            // Its members may be the ones an event is adding right now.
+                            applyWithQueueHeld(
+                                [room, completion, reply, error](std::unique_ptr<QueueSuspension> held) {
+                                    if (!room->isInert())
+                                        room->updateWithDictionary(reply.body.toMap(), true); // saves
+                                    held.reset();
+                                    call(completion, true, error, reply.message);
+                                });
                         });
 }
 
