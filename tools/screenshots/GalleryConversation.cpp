@@ -16,6 +16,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
+#include "ui/conversation/ConversationScreens.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
@@ -397,6 +398,8 @@ QSize conversationGallerySize(const QString& identifier) {
 }
 
 void registerConversationGalleryScreens() {
+    // The chat window's own entry is listed with the gallery's, before any screen is made.
+    ConversationScreens::registerScreens();
     auto* registry = ScreenRegistry::shared();
     for (const auto& [name, size] : screens()) {
         const QString identifier = name;
