@@ -79,6 +79,8 @@ private slots:
     void listShowsPicturesBadgesAndAdminMarks();
     void emptyListShowsItsHint();
     void optionsAskForConfirmation();
+    void rightToLeftMirrorsTheRows_data();
+    void rightToLeftMirrorsTheRows();
     void floatingLabelSlidesOutBelowTheBar_data();
     void floatingLabelSlidesOutBelowTheBar();
     void swipedRowShowsItsOptions_data();
@@ -191,6 +193,47 @@ void TestRoomsGallery::optionsAskForConfirmation() {
         QVERIFY(alerts.first()->numberOfButtons() >= 2);
         QCOMPARE(alerts.first()->cancelButtonIndex(), alerts.first()->numberOfButtons() - 1);
     }
+}
+
+void TestRoomsGallery::rightToLeftMirrorsTheRows_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("320 x 568") << "RoomsListRightToLeft";
+    QTest::newRow("400 x 720") << "RoomsListRightToLeft@400x720";
+}
+
+void TestRoomsGallery::rightToLeftMirrorsTheRows() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    const QList<PLChatRoomTableViewCell*> rows = shot.rows();
+    QVERIFY(!rows.isEmpty());
+    PLChatRoomTableViewCell* top = rows[0];
+    QCOMPARE(top->roomNameLabel()->text(), QStringLiteral("Design Team"));
+    for (PLChatRoomTableViewCell* row : rows)
+        verifyRowReadable(row);
+    // The picture at the right, the name left of it, the time and the badge at the left edge.
+    auto* picture = top->chatRoomImageView();
+    const int pictureLeft = picture->mapTo(top, QPoint()).x();
+    QVERIFY(pictureLeft > top->width() / 2);
+    const QColor pictureColour = shot.at(picture, {picture->width() / 2.0, 6});
+    QVERIFY2(pictureColour.saturation() > 60, describe(pictureColour));
+    QVERIFY(top->roomNameLabel()->mapTo(top, QPoint(top->roomNameLabel()->width(), 0)).x() <= pictureLeft);
+    QVERIFY(top->updateTimeLabel()->mapTo(top, QPoint()).x() < top->width() / 2);
+    auto* badge = top->customAccessoryView();
+    QVERIFY(!badge->isHidden());
+    QVERIFY(badge->mapTo(top, QPoint()).x() < top->width() / 2);
+    QVERIFY2(near(shot.at(badge, {4, badge->height() / 2.0}), kGreen),
+             describe(shot.at(badge, {4, badge->height() / 2.0})));
+    // The name's ink at its right end, beside the picture.
+    bool ink = false;
+    auto* name = top->roomNameLabel();
+    for (int x = name->width() - 30; x < name->width() && !ink; ++x)
+        for (int y = 2; y < name->height() - 2 && !ink; ++y)
+            ink = shot.at(name, {qreal(x), qreal(y)}).lightness() < 120;
+    QVERIFY(ink);
+    // The separator runs from the left edge and stops 15 points short of the right one.
+    QVERIFY2(near(shot.at(top, {100, top->height() - 1.0}), kSeparator, 6),
+             describe(shot.at(top, {100, top->height() - 1.0})));
+    QVERIFY(near(shot.at(top, {top->width() - 5.0, top->height() - 1.0}), Qt::white));
 }
 
 void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar_data() {

@@ -352,6 +352,14 @@ void registerRoomsGalleryScreens() {
             listOf(c)->showFloatingLabelWithMessage(roomsGalleryFloatingText());
         });
     }
+    for (const QString& suffix : {QString(), kLarge}) {
+        const QString mirrored = QStringLiteral("RoomsListRightToLeft") + suffix;
+        registry->registerScreen(kGallery, mirrored, list(false), [mirrored](ViewController* c) {
+            // Turned once its rows are laid out, as a host may turn a list already shown.
+            sized(c, mirrored);
+            c->view()->setLayoutDirection(Qt::RightToLeft);
+        });
+    }
     registry->registerScreen(kGallery, QStringLiteral("RoomsListEmpty"), list(true),
                              [](ViewController* c) { sized(c, QStringLiteral("RoomsListEmpty")); });
     registry->registerScreen(kGallery, QStringLiteral("RoomsListSearching"), list(false),
