@@ -87,8 +87,19 @@ void PLChatWindowScrollToBottomOrTopView::hideScrollControllButtonType(unsigned 
     }
 }
 
-void PLChatWindowScrollToBottomOrTopView::slideRightEdgeTo(int right, bool animated) {
-    const QRect target(right - width(), y(), width(), height());
+int PLChatWindowScrollToBottomOrTopView::restingX(bool slidIn) const {
+    // The control lies on the trailing edge of the rows, which a right-to-left window mirrors: the
+    // cells keep their times and marks clear of that edge while it shows.
+    const QWidget* superview = parentWidget();
+    if (!superview)
+        return x();
+    if (superview->isRightToLeft())
+        return slidIn ? 0 : -width();
+    return superview->width() - (slidIn ? width() : 0);
+}
+
+void PLChatWindowScrollToBottomOrTopView::slideTo(int left, bool animated) {
+    const QRect target(left, y(), width(), height());
     if (!animated || Animator::isInstant()) {
         setGeometry(target);
         return;
@@ -110,7 +121,7 @@ bool PLChatWindowScrollToBottomOrTopView::event(QEvent* event) {
 
 bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
-        move(parentWidget()->width() - (m_slidIn ? width() : 0), y());
+        move(restingX(m_slidIn), y());
     return QWidget::eventFilter(watched, event);
 }
 
@@ -119,8 +130,8 @@ void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bo
     m_slidIn = true;
     if (changed)
         emit slidInChanged(true);
-    if (QWidget* superview = parentWidget())
-        slideRightEdgeTo(superview->width(), animated);
+    if (parentWidget())
+        slideTo(restingX(true), animated);
     resetOnUserInteraction();
 }
 
@@ -130,8 +141,8 @@ void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bo
     m_slidIn = false;
     if (changed)
         emit slidInChanged(false);
-    if (QWidget* superview = parentWidget())
-        slideRightEdgeTo(superview->width() + width(), animated);
+    if (parentWidget())
+        slideTo(restingX(false), animated);
 }
 
 void PLChatWindowScrollToBottomOrTopView::resetOnUserInteraction() {
@@ -142,7 +153,9 @@ void PLChatWindowScrollToBottomOrTopView::resetOnUserInteraction() {
 
 bool PLChatWindowScrollToBottomOrTopView::isShownInSuperview() const {
     const QWidget* superview = parentWidget();
-    return superview && x() + width() <= superview->width();
+    if (!superview)
+        return false;
+    return superview->isRightToLeft() ? x() >= 0 : x() + width() <= superview->width();
 }
 
 void PLChatWindowScrollToBottomOrTopView::scrollToTopButtonTapped() {

@@ -59,7 +59,9 @@ protected:
 
 private:
     explicit PLChatWindowScrollToBottomOrTopView(QWidget* parent);
-    void slideRightEdgeTo(int right, bool animated);
+    // Where the control rests, slid in or out, on its superview's trailing edge.
+    int restingX(bool slidIn) const;
+    void slideTo(int left, bool animated);
     void updateTouchArea();
 
     platform::ui::Button* m_scrollToTopButton;

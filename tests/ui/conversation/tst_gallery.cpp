@@ -21,6 +21,7 @@
 #include "platform/ui/Window.h"
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLDateMessageCell.h"
 #include "ui/conversation/PLExtendedTextMessageCell.h"
@@ -210,6 +211,12 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
         for (int y = 4; y < time->height() - 4 && !inked; ++y)
             inked = !near(shot.at(time, {double(x), double(y)}), Qt::white, 40);
     QVERIFY(inked);
+    // The scroll control lies on the mirrored trailing edge, the left, clear of every avatar.
+    auto* control = shot.chat->scrollToBottomOrTopView();
+    QVERIFY(control && control->isVisible());
+    QCOMPARE(control->x(), 0);
+    const QRect avatarInControlParent(avatar->mapTo(control->parentWidget(), QPoint()), avatar->size());
+    QVERIFY(!control->geometry().intersects(avatarInControlParent));
     // The input bar is mirrored too: the media button at the left edge, the chatlet button at the right.
     auto* bar = static_cast<QWidget*>(shot.chat->postToChatView());
     auto* media = static_cast<QWidget*>(shot.chat->postToChatView()->mediaUploadButton());
