@@ -122,6 +122,8 @@ void registerGroupsGalleryScreens() {
                 if (name) {
                     name->configureEditGroupNameCell(QString(), false);
                     name->groupNameTextField()->insert(QStringLiteral("Design Team 2"));
+                    // As when the user leaves the field: a later reload keeps the new name.
+                    info->groupInforCellDidEndEditingTextField(name, name->groupNameTextField());
                 }
                 QCoreApplication::processEvents();
             });

@@ -237,12 +237,10 @@ void PLGroupInfoViewController::viewWillDisappear(bool animated) {
 void PLGroupInfoViewController::reloadTable() {
     if (!m_tableView)
         return;
-    // A reload while the name is being typed (a member refresh, a room update) keeps what was typed.
+    // A reload while the user is typing the name (a member refresh, a room update) keeps what was typed.
     if (m_isEditing && m_tableView->numberOfSections() > 0) {
-        const auto room = chatRoom();
-        const QString shown = m_changedGroupName ? *m_changedGroupName : (room ? room->name() : QString());
         if (auto* name = qobject_cast<PLGroupInfoTableViewCell*>(m_tableView->cellForRowAtIndexPath({0, 1}));
-            name && name->groupNameTextField() && name->groupNameTextField()->text() != shown)
+            name && name->groupNameTextField() && name->groupNameTextField()->hasFocus())
             m_changedGroupName = name->groupNameTextField()->text();
     }
     m_tableView->reloadData();

@@ -254,10 +254,13 @@ void PLGroupInfoViewController::groupInforCellDidBeginEditingTextField(PLGroupIn
         m_tableView->scrollToRowAtIndexPath(*path, RowListView::ScrollPosition::Top, true);
 }
 
-void PLGroupInfoViewController::groupInforCellDidEndEditingTextField(PLGroupInfoTableViewCell*,
+void PLGroupInfoViewController::groupInforCellDidEndEditingTextField(PLGroupInfoTableViewCell* cell,
                                                                      TextField* field) {
-    if (field)
-        m_changedGroupName = field->text();
+    // Only the name row being edited names the group: a cell the table has since reconfigured for
+    // another row may still end an editing session (losing focus) with that row's text.
+    if (!field || !m_isEditing || !m_tableView || cell != m_tableView->cellForRowAtIndexPath({0, 1}))
+        return;
+    m_changedGroupName = field->text();
 }
 
 // ---- The picture
