@@ -185,6 +185,10 @@ void DemoHost::openConversation() {
             showMessage(n.userInfo.value(QLatin1String(kMessageIDKey)).toString());
         });
     say(QStringLiteral("--- conversation ---"));
+    if (m_windowed) {
+        m_deadline.stop();
+        return emit conversationReady();
+    }
     m_firstPostText = kFirstPost;
     PLOptionalError error;
     if (!PelnixGroupController::postMesage(m_firstPostText, m_group, &error))
@@ -225,6 +229,13 @@ void DemoHost::showMessage(const QString& messageID) {
                                                                    : message->text()));
 
     const bool fromColleague = sender && sender->userID() == m_colleagueID;
+    if (m_windowed) {
+        if (!fromColleague)
+            colleagueAnswersLater(
+                answerTo(message->type() == 1 ? QString() : message->text(),
+                         message->type() == 1 ? describeSmartMessage(message->text()) : QString()));
+        return;
+    }
     if (!fromColleague && m_undelivered > 0)
         --m_undelivered;
     if (m_inputClosed && m_undelivered == 0)
@@ -268,6 +279,25 @@ void DemoHost::colleagueAnswers() {
                          if (!ok)
                              fail(answer.value("error").toString());
                      });
+}
+
+QString DemoHost::answerTo(const QString& text, const QString& smartKind) {
+    if (smartKind.isEmpty())
+        return QStringLiteral("Seen: \"%1\"").arg(text.left(80));
+    if (smartKind.contains(QLatin1String("image/")))
+        return QStringLiteral("Nice picture!");
+    return QStringLiteral("Answered your %1").arg(smartKind);
+}
+
+void DemoHost::colleagueAnswersLater(const QString& answer) {
+    QTimer::singleShot(kAnswerDelayMs, this, [this, answer] {
+        m_control.postAs(m_colleagueID, m_colleagueToken, m_group.groupID, answer,
+                         [answer](bool ok, const QJsonObject& reply) {
+                             if (!ok)
+                                 std::fprintf(stderr, "pelnix-demo: the colleague could not answer: %s\n",
+                                              qPrintable(reply.value("error").toString()));
+                         });
+    });
 }
 
 void DemoHost::readStandardInput() {

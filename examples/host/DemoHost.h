@@ -12,20 +12,31 @@
 
 #include <memory>
 
-// A host as a product would write one, without screens: registers and verifies its user, starts
-// the library, opens a group with a colleague, posts, and prints the conversation as the library
-// receives it. The colleague answers through the service with their own credentials.
+// A host as a product would write one: registers and verifies its user, starts the library, opens a
+// group with a colleague and prints the conversation as the library receives it. The colleague
+// answers through the service with their own credentials. Without screens it posts a scripted
+// conversation; for a window it leaves the posting to the user, and the colleague answers each post.
 class DemoHost : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kAnswerDelayMs = 800;
+
     DemoHost(const QUrl& serviceUrl, bool interactive, QObject* parent = nullptr);
     ~DemoHost() override;
 
     void start();
+    // The user posts through the screens; the colleague answers every post a moment later.
+    void setWindowed(bool windowed) { m_windowed = windowed; }
+    const pelnix::PelnixGroup& group() const { return m_group; }
+    qint64 colleagueID() const { return m_colleagueID; }
+    // The colleague's answer to a post of this text (empty) or kind of smart message.
+    static QString answerTo(const QString& text, const QString& smartKind);
 
 signals:
     // The exit status of the run.
     void finished(int status);
+    // The library is started and the group with the colleague exists (windowed runs).
+    void conversationReady();
 
 private:
     void seedColleague();
@@ -37,6 +48,7 @@ private:
     void showMessage(const QString& messageID);
     void postPicture();
     void colleagueAnswers();
+    void colleagueAnswersLater(const QString& answer);
     void readStandardInput();
     void postLines(const QByteArray& lines);
     void fail(const QString& why);
@@ -44,6 +56,7 @@ private:
     ServiceControl m_control;
     QUrl m_serviceUrl;
     bool m_interactive = false;
+    bool m_windowed = false;
     QString m_step;
     QTimer m_deadline;
     qint64 m_colleagueID = 0;

@@ -1,7 +1,10 @@
-// pelnix-demo: a headless host of the library. It starts the stand-in service on a free loopback
-// port (or uses --server URL), signs a user up, opens a group with a colleague and prints the
-// conversation as it arrives. With --interactive it then keeps running and posts the lines typed.
+// pelnix-demo: a host of the library. It starts the stand-in service on a free loopback port (or uses
+// --server URL), signs a user up, opens a group with a colleague and prints the conversation as it
+// arrives. With a display it opens the library's root container in a window, where the colleague
+// answers every post a moment later; with none, or with --headless, it posts a scripted conversation.
+// With --interactive it then keeps running and posts the lines typed.
 #include "DemoHost.h"
+#include "DemoWindow.h"
 
 #include "platform/Sandbox.h"
 #include "standin/StandinServer.h"
@@ -15,9 +18,23 @@
 #include <memory>
 #include <optional>
 
+namespace {
+
+bool wantsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--headless") == 0 || qstrcmp(argv[i], "--interactive") == 0)
+            return true;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        return true;
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // No screens are shown; a display is neither needed nor wanted.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const bool headless = wantsHeadless(argc, argv);
+    // Headless, no screen is shown: a display is neither needed nor wanted.
+    if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // The conversation is the output; the library's own progress notes only on request.
@@ -26,7 +43,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("pelnix-demo"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A headless host of the Pelnix library."));
+    parser.setApplicationDescription(
+        QStringLiteral("A host of the Pelnix library: a window with a display, else headless."));
     parser.addHelpOption();
     const QCommandLineOption server(
         QStringLiteral("server"),
@@ -42,7 +60,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption interactive(
         QStringLiteral("interactive"),
         QStringLiteral("Keep running and post the lines read from standard input."));
-    parser.addOptions({server, sandbox, dataDir, interactive});
+    const QCommandLineOption headlessOption(
+        QStringLiteral("headless"), QStringLiteral("Print the scripted conversation even with a display."));
+    parser.addOptions({server, sandbox, dataDir, interactive, headlessOption});
     parser.process(app);
 
     QTemporaryDir temporarySandbox;
@@ -76,12 +96,20 @@ int main(int argc, char** argv) {
     int status = 1;
     {
         DemoHost host(serviceUrl, parser.isSet(interactive));
+        host.setWindowed(!headless);
         QObject::connect(&host, &DemoHost::finished, &app, [&status](int result) {
             status = result;
             QCoreApplication::exit(result);
         });
+        std::unique_ptr<DemoWindow> window;
+        QObject::connect(&host, &DemoHost::conversationReady, &app, [&window, &status] {
+            window = std::make_unique<DemoWindow>();
+            window->show();
+            status = 0; // closing the window ends a good run
+        });
         host.start();
         app.exec();
+        window.reset();
     }
     if (service)
         service->stop();

@@ -32,6 +32,8 @@
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyExceedsViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
+#include "ui/toolkit/PLCustomSearchTextField.h"
+#include "ui/toolkit/PLCustomSearchView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -150,6 +152,7 @@ private slots:
     void pictureChoiceOverTheProfile_data();
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
+    void profileFirstRunOpensEditing();
     void pagesShowTheirTexts();
 
 private:
@@ -187,7 +190,7 @@ void TestAccountGallery::fourDigitPadShowsTwoFilledDots() {
     for (int i = 0; i < 4; ++i) {
         const QColor centre = shot.at(dots[i], QRectF(dots[i]->rect()).center());
         if (i < 2)
-            QVERIFY2(near(centre, Qt::white, 4), describe(centre));
+            QVERIFY2(near(centre, kRing, 4), describe(centre));
         else
             QVERIFY2(near(centre, kBackground), describe(centre));
     }
@@ -238,7 +241,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 34);
+    QCOMPARE(states.size(), 40);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -484,6 +487,10 @@ void TestAccountGallery::pickerShowsTheFilteredCountries() {
         auto* india =
             qobject_cast<PLCountryCodeTableViewCell*>(table->cellForRowAtIndexPath(IndexPath::forRow(0)));
         QVERIFY(india && india->isCountrySelected());
+        // Typed text in the typing font, not the placeholder's light face; Cancel ends the search.
+        PLCustomSearchView* search = picker->searchView();
+        QCOMPARE(search->searchTextField()->font().weight(), PLCustomSearchView::typingFont().weight());
+        QVERIFY(search->cancelButton()->isEnabled());
         ImageView* mark = india->selectionStatusImageView();
         const QColor tick = shot.at(mark, {mark->width() / 2.0, 4});
         QVERIFY2(tick.saturation() > 80, describe(tick));
@@ -493,12 +500,23 @@ void TestAccountGallery::pickerShowsTheFilteredCountries() {
     }
 }
 
+void TestAccountGallery::profileFirstRunOpensEditing() {
+    GalleryShot shot(kGallery, QStringLiteral("ProfileFirstRun"));
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile);
+    QVERIFY(profile->isFirstRun());
+    QVERIFY(profile->isEditingProfile());
+}
+
 void TestAccountGallery::pagesShowTheirTexts() {
-    {
-        GalleryShot shot(kGallery, QStringLiteral("Configuration"));
+    for (const auto& [id, state] : QList<QPair<QString, QString>>{
+             {QStringLiteral("ConfigurationStylesheet"), QStringLiteral("Downloading Stylesheet\u2026")},
+             {QStringLiteral("Configuration"), QStringLiteral("Fetching Rooms\u2026")},
+             {QStringLiteral("ConfigurationUpgrading"), QStringLiteral("Upgrading\u2026")}}) {
+        GalleryShot shot(kGallery, id);
         auto* page = qobject_cast<PLConfigureScreenViewController*>(shot.controller);
         QVERIFY(page);
-        QCOMPARE(page->currentStateTitle()->text(), QStringLiteral("Fetching Rooms\u2026"));
+        QCOMPARE(page->currentStateTitle()->text(), state);
         bool ink = false;
         Label* title = page->currentStateTitle();
         for (int x = 0; x < title->width(); ++x)

@@ -4,6 +4,7 @@
 #include "AccountTestKit.h"
 #include "TestSandbox.h"
 #include "core/model/PLCountryInfo.h"
+#include "foundation/ui/CustomColors.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/TableView.h"
@@ -16,6 +17,7 @@
 #include "ui/toolkit/PLCustomTextField.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -210,6 +212,18 @@ void TestPhone::pickerMarksTheCountryInUseInTheMiddle() {
     QVERIFY(!cell->selectionStatusImageView()->image().isNull());
     QCOMPARE(cell->countryCodeLabel()->text(), QStringLiteral("+91"));
     QCOMPARE(cell->countryNameLabel()->text(), QStringLiteral("India"));
+    // The host's separator colour, and the bar's titles in the screen's own font.
+    const QColor hostSeparator(0x12, 0x34, 0x56);
+    CustomColors::setTableViewSeparatorColorSource([hostSeparator] { return hostSeparator; });
+    const auto restore = qScopeGuard([] { CustomColors::setTableViewSeparatorColorSource({}); });
+    table->reloadData();
+    for (TableViewCell* visible : table->visibleCells())
+        QCOMPARE(visible->separatorColor(), hostSeparator);
+    for (BarButtonItem* item : {picker->cancelButton(), picker->doneButton()}) {
+        QVERIFY(item->view());
+        QCOMPARE(item->view()->font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(item->view()->font().pixelSize(), 15);
+    }
     // No other visible row is marked.
     for (TableViewCell* visible : table->visibleCells())
         if (visible != cell)

@@ -3,6 +3,7 @@
 // the first run's end with and without the passcode set-up.
 #include "AccountTestKit.h"
 #include "TestSandbox.h"
+#include "foundation/ui/CustomColors.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
@@ -13,11 +14,12 @@
 #include "ui/account/PLRegPhoneNumberViewController.h"
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
-#include "ui/toolkit/PLProfileUserNameTextField.h"
 #include "ui/shell/PelnixViewController.h"
+#include "ui/toolkit/PLProfileUserNameTextField.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 namespace pelnix {
 // A picture viewer as the profile finds it in the registry; records what it was asked to show.
@@ -131,6 +133,7 @@ private slots:
     void offlineSaveKeepsEverything();
     void aTapOnARealPictureOpensTheViewer();
     void anUpdateThatCannotStartEndsTheOverlay();
+    void rowsTakeTheHostsSeparatorColour();
 };
 
 void TestProfile::rowsByModeFirstRunAndPhone_data() {
@@ -797,6 +800,20 @@ void TestProfile::anUpdateThatCannotStartEndsTheOverlay() {
     QVERIFY(profile->isEditingProfile());
     QVERIFY(profile->updatedImageInfo());
     Profile::setPictureUploader({});
+}
+
+void TestProfile::rowsTakeTheHostsSeparatorColour() {
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    const QColor hostSeparator(0x12, 0x34, 0x56);
+    CustomColors::setTableViewSeparatorColorSource([hostSeparator] { return hostSeparator; });
+    const auto restore = qScopeGuard([] { CustomColors::setTableViewSeparatorColorSource({}); });
+    ScreenHost host;
+    Profile* profile = openProfile(host);
+    const QList<TableViewCell*> rows = profile->tableView()->visibleCells();
+    QVERIFY(!rows.isEmpty());
+    for (TableViewCell* row : rows)
+        QCOMPARE(row->separatorColor(), hostSeparator);
 }
 
 int main(int argc, char** argv) {

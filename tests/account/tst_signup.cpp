@@ -13,6 +13,7 @@
 #include "ui/account/PLEmailVerficationViewController.h"
 #include "ui/account/PLSignUpMessageTextView.h"
 #include "ui/account/PLSignUpViewController.h"
+#include "ui/account/PLVerifyPhoneNumberViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
@@ -70,6 +71,8 @@ private slots:
     void agreementLinksOpenTheirDocuments();
     void passwordToggleKeepsTheKeyboard();
     void loggedOutVariant();
+    void formsShowOnFirstShow_data();
+    void formsShowOnFirstShow();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -366,6 +369,55 @@ void TestSignUp::loggedOutVariant() {
         bold = bold || (run.start == at && run.length == 9 && run.attributes.font &&
                         run.attributes.font->bold() && run.attributes.kern == -0.375);
     QVERIFY(bold);
+}
+
+// A window's root screen, or one a host embeds, shows its form with the window: no later resize
+// comes to place it.
+void TestSignUp::formsShowOnFirstShow_data() {
+    QTest::addColumn<QString>("storyboard");
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<bool>("embedded");
+    const QList<QPair<const char*, const char*>> screens{{"Login", "PLSignUpViewController"},
+                                                         {"Login", "PLEmailVerificationID"},
+                                                         {"Home", "PLVerifyPhoneNumberViewController"}};
+    for (const auto& [storyboard, identifier] : screens) {
+        QTest::addRow("%s, root", identifier) << storyboard << identifier << false;
+        QTest::addRow("%s, embedded", identifier) << storyboard << identifier << true;
+    }
+}
+
+void TestSignUp::formsShowOnFirstShow() {
+    QFETCH(QString, storyboard);
+    QFETCH(QString, identifier);
+    QFETCH(bool, embedded);
+    AccountWorld world;
+    auto* form = qobject_cast<PLLoginFormViewController*>(
+        ScreenRegistry::shared()->instantiate(storyboard, identifier));
+    QVERIFY(form);
+    Window window;
+    window.resize(320, 568);
+    if (embedded) {
+        auto* host = new ViewController;
+        window.setRootViewController(host);
+        host->addChildViewController(form, host->view());
+    } else {
+        window.setRootViewController(form);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget* container = form->containerView();
+    const QRect shown(container->mapTo(&window, QPoint(0, 0)), container->size());
+    QVERIFY2(window.rect().contains(shown), qPrintable(QStringLiteral("form at %1,%2 %3x%4")
+                                                           .arg(shown.x())
+                                                           .arg(shown.y())
+                                                           .arg(shown.width())
+                                                           .arg(shown.height())));
+    QCOMPARE(shown.center().x(), window.rect().center().x());
+    QCOMPARE(form->scrollView()->geometry(), form->view()->rect());
+    // Nothing between the page and the form clips it.
+    for (QWidget* w = container; w != form->view(); w = w->parentWidget())
+        QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
+    QVERIFY(container->isVisible());
 }
 
 int main(int argc, char** argv) {

@@ -1,13 +1,19 @@
 // The installed package as a host's build uses it: install into a fresh prefix, then configure, build
-// and run a small host that finds the library with find_package(Pelnix) and shows a web page, whose
-// engine comes from beside the installed library.
+// and run small hosts that find the library with find_package(Pelnix): one shows a web page, whose
+// engine comes from beside the installed library; one opens the root container, the rooms list and a
+// chat window against the stand-in and sends a message from the chat window.
+#include "standin/StandinServer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtTest>
 
 class TestPackage : public QObject {
     Q_OBJECT
@@ -62,6 +68,108 @@ set(CMAKE_CXX_STANDARD 20)
 find_package(Pelnix 0.1 REQUIRED)
 add_executable(host main.cpp)
 target_link_libraries(host PRIVATE Pelnix::Pelnix)
+add_executable(screens screens.cpp)
+target_link_libraries(screens PRIVATE Pelnix::Pelnix)
+)");
+    write(source + "/screens.cpp", R"(#include <interface/Pelnix.h>
+#include <platform/ui/NavigationController.h>
+#include <platform/ui/ScreenRegistry.h>
+#include <platform/ui/Window.h>
+#include <ui/shell/PLRootViewController.h>
+#include <ui/shell/PelnixViewController.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace pelnix;
+using platform::ui::NavigationController;
+using platform::ui::ViewController;
+
+// Runs the event loop until `done` holds, for at most 30 s.
+static bool waitFor(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return done();
+}
+
+// The class of the screen a container shows.
+static const char* shownClass(ViewController* controller) {
+    for (int depth = 0; controller && depth < 3; ++depth) {
+        auto* navigation = qobject_cast<NavigationController*>(controller);
+        if (navigation)
+            controller = navigation->topViewController();
+        else if (qobject_cast<PelnixViewController*>(controller) && !controller->childViewControllers().isEmpty())
+            controller = controller->childViewControllers().first();
+        else
+            break;
+    }
+    return controller ? controller->metaObject()->className() : "none";
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Pelnix::setHostURL(qEnvironmentVariable("HOST_SERVICE"));
+    Pelnix::setUserEmailID(qEnvironmentVariable("HOST_EMAIL"));
+    Pelnix::setUserID(qEnvironmentVariable("HOST_USER"));
+    Pelnix::setAuthenticationCode(qEnvironmentVariable("HOST_TOKEN"));
+    bool started = false, ok = false;
+    Pelnix::initWithCompletionHandler([&](bool success, const PLOptionalError&, const QString&) {
+        started = true;
+        ok = success;
+    });
+    const QString room = qEnvironmentVariable("HOST_ROOM");
+    if (!waitFor([&] { return started; }) || !ok || !waitFor([&] { return Pelnix::pelnixGroupWithID(room).has_value(); })) {
+        std::printf("not started\n");
+        return 1;
+    }
+
+    // The host's own pages, which the root container reads.
+    auto* registry = platform::ui::ScreenRegistry::shared();
+    registry->registerScreen("SDKTest", "HostLanding", [] { return new ViewController; });
+    registry->setInitialScreen("SDKTest", "HostLanding");
+    registry->registerScreen("Home", "HostChats", []() -> ViewController* {
+        ViewController* list = platform::ui::ScreenRegistry::shared()->instantiate("Home", "PLChatRoomsTableViewController");
+        return list ? new NavigationController(list) : nullptr;
+    });
+    registry->setInitialScreen("Home", "HostChats");
+    platform::ui::Window window;
+    window.resize(400, 720);
+    auto* root = new PLRootViewController;
+    window.setRootViewController(root);
+    window.show();
+    root->showChatsViewController();
+    std::printf("root %s\n", shownClass(root->chatRoomsNavigationViewController()));
+
+    ViewController* rooms = Pelnix::pelnixGroupsViewController();
+    window.setRootViewController(rooms);
+    std::printf("rooms %s\n", shownClass(rooms));
+
+    ViewController* chat = Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID(room));
+    window.setRootViewController(chat);
+    std::printf("chat %s\n", shownClass(chat));
+    auto* text = chat->view()->findChild<QPlainTextEdit*>("messageTextView");
+    auto* send = chat->view()->findChild<QAbstractButton*>("sendButton");
+    if (!text || !send)
+        return 1;
+    text->setPlainText("Hello from the host");
+    send->click();
+    std::printf("sent\n");
+    std::fflush(stdout);
+    // Runs, delivering, until the test closes the input.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[64];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            app.quit();
+    });
+    return app.exec();
+}
 )");
     write(source + "/main.cpp", R"(#include <interface/Pelnix.h>
 #include <interface/PelnixEventTracker.h>
@@ -147,6 +255,51 @@ int main(int argc, char** argv) {
     QCOMPARE(web.mid(0, 3), (QStringList{"0", "1", "shown"}));
     QVERIFY2(QFileInfo(web.value(3)).canonicalFilePath().startsWith(QDir(prefix).canonicalPath() + '/'),
              qPrintable(output));
+
+    // The screens, against the stand-in.
+    QTemporaryDir data;
+    pelnix::standin::StandinServer service({data.path().toStdString(), 0, 0, 15000});
+    QVERIFY(service.start());
+    service.seed(QJsonObject{
+        {"org", "host"},
+        {"users",
+         QJsonArray{QJsonObject{{"id", 41}, {"email", "ann@host.test"}, {"name", "Ann"}, {"token", "h0st"}},
+                    QJsonObject{{"id", 42}, {"email", "bo@host.test"}, {"name", "Bo"}, {"token", "b0"}}}},
+        {"rooms",
+         QJsonArray{QJsonObject{
+             {"_id", "host-room"}, {"name", "Host room"}, {"members", QJsonArray{41, 42}}, {"admin", 41}}}}});
+    QProcess screens;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PELNIX_SANDBOX_ROOT", work.filePath("screens-sandbox"));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("HOST_SERVICE", QString::fromStdString(service.baseUrl()));
+    environment.insert("HOST_EMAIL", "ann@host.test");
+    environment.insert("HOST_USER", "41");
+    environment.insert("HOST_TOKEN", "h0st");
+    environment.insert("HOST_ROOM", "host-room");
+    screens.setProcessEnvironment(environment);
+    screens.start(hostBuild + "/screens", {});
+    QVERIFY(screens.waitForStarted());
+    QString said;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (said += QString::fromLocal8Bit(screens.readAllStandardOutput())).contains("sent\n") ||
+            screens.state() == QProcess::NotRunning,
+        60000);
+    QVERIFY2(said.contains("sent\n"), qPrintable(said + screens.readAllStandardError()));
+    QVERIFY2(said.contains("root pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
+    QVERIFY2(said.contains("rooms pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
+    QVERIFY2(said.contains("chat pelnix::PLChatWindowViewController\n"), qPrintable(said));
+    const auto delivered = [&service] {
+        for (const QJsonValue& message : service.storedMessages("host-room"))
+            if (message.toObject().value("text").toString() == QLatin1String("Hello from the host"))
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(delivered(), 30000);
+    screens.closeWriteChannel();
+    QVERIFY(screens.waitForFinished(30000));
+    QCOMPARE(screens.exitCode(), 0);
+    service.stop();
 }
 
 QTEST_GUILESS_MAIN(TestPackage)

@@ -8,6 +8,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -71,6 +72,67 @@ private slots:
         QVERIFY(sheet->geometry().bottom() > window.height() / 2); // at the bottom
         sheet->tapButtonAtIndex(3);
         QCOMPARE(tapped, 3);
+    }
+
+    // The platform's look whatever the host's window font: two buttons side by side with Cancel
+    // first, more stacked with Cancel last, every button behind a divider; a sheet keeps its Cancel
+    // apart; all in the library's tint.
+    void alertsAndSheetsHaveThePlatformsLook() {
+        Window window;
+        window.resize(320, 568);
+        window.setFont(QFont(QStringLiteral("DejaVu Serif"), 30));
+        window.show();
+        const auto button = [](AlertView* alert, int i) {
+            return alert->findChild<QPushButton*>(QStringLiteral("alert.button.%1").arg(i));
+        };
+        const auto inWindow = [&window](QWidget* w) { return QRect(w->mapTo(&window, QPoint()), w->size()); };
+        const auto dividers = [](AlertView* alert) {
+            return alert->findChildren<QWidget*>(QStringLiteral("alert.divider")).size();
+        };
+
+        auto* pair = new AlertView("Expire Chatlet now?", "Participants will not be able to reply.", {},
+                                   {"Expire", "Cancel"});
+        pair->setCancelButtonIndex(1);
+        pair->show(&window);
+        const QRect expire = inWindow(button(pair, 0));
+        const QRect cancel = inWindow(button(pair, 1));
+        QCOMPARE(cancel.top(), expire.top());
+        QVERIFY(cancel.right() < expire.left());
+        QCOMPARE(dividers(pair), 2);
+        QVERIFY(button(pair, 1)->font().bold() && !button(pair, 0)->font().bold());
+        QCOMPARE(button(pair, 0)->palette().color(QPalette::ButtonText).name(), QStringLiteral("#0086ca"));
+        for (QWidget* w : pair->findChildren<QLabel*>())
+            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")), qPrintable(w->objectName()));
+        for (QWidget* w : pair->findChildren<QPushButton*>())
+            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")), qPrintable(w->objectName()));
+        pair->tapButtonAtIndex(1);
+
+        auto* three = new AlertView("Group", {}, "Cancel", {"Leave", "Clear"});
+        three->show(&window);
+        QVERIFY(inWindow(button(three, 1)).bottom() < inWindow(button(three, 2)).top());
+        QVERIFY(inWindow(button(three, 2)).bottom() < inWindow(button(three, 0)).top());
+        QCOMPARE(dividers(three), 3);
+        three->tapButtonAtIndex(0);
+
+        auto* sheet = new ActionSheet("3 Failed Messages", "Cancel", {}, {"Resend all", "Discard all"});
+        sheet->show(&window);
+        const QRect resend = inWindow(button(sheet, 0));
+        const QRect discard = inWindow(button(sheet, 1));
+        const QRect apart = inWindow(button(sheet, 2));
+        QCOMPARE(dividers(sheet), 2);
+        QVERIFY(resend.bottom() < discard.top());
+        QVERIFY(apart.top() - discard.bottom() >= 6);
+        QVERIFY(button(sheet, 2)->parentWidget() != button(sheet, 0)->parentWidget());
+        QVERIFY(inWindow(sheet).bottom() < window.height());
+        sheet->tapButtonAtIndex(2);
+
+        // A wide window keeps the sheet a phone's width, centred.
+        window.resize(1024, 768);
+        auto* wide = new ActionSheet({}, "Cancel", {}, {"Resend"});
+        wide->show(&window);
+        QVERIFY(wide->width() <= 414);
+        QCOMPARE(wide->geometry().center().x(), window.rect().center().x());
+        wide->tapButtonAtIndex(1);
     }
 
     void keyboardNotificationsCarryFrames() {

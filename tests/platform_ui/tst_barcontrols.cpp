@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 using namespace pelnix::platform::ui;
 
@@ -93,6 +94,20 @@ private slots:
         toggle.setOn(false);
         const QPoint right(toggle.width() - toggle.height() / 2 + 4, toggle.height() / 2);
         QCOMPARE(QColor(toggle.grab().toImage().pixel(right)), QColor(Qt::white));
+        // Off, its outline stands out from a white page (3:1 at least, as a control's edge should).
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](qreal v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const QImage off = toggle.grab().toImage();
+        qreal darkest = 1;
+        for (int x = toggle.width() / 2 - 4; x <= toggle.width() / 2 + 4; ++x)
+            for (int y = 0; y < 3; ++y)
+                darkest = std::min(darkest, luminance(off.pixelColor(x, y)));
+        QVERIFY2((1.0 + 0.05) / (darkest + 0.05) >= 3.0,
+                 qPrintable(QString::number((1.0 + 0.05) / (darkest + 0.05))));
 
         SegmentedControl control({"A", "B"});
         control.resize(200, 29);

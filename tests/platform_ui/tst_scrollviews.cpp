@@ -228,6 +228,20 @@ private slots:
         Animator::setInstant(true);
     }
 
+    // Right to left, the vertical bar runs along the left edge (the trailing one there).
+    void rightToLeftPutsTheVerticalBarAtTheLeft() {
+        ScrollView view;
+        view.setLayoutDirection(Qt::RightToLeft);
+        view.resize(300, 400);
+        view.setContentWidget(tallContent());
+        view.show();
+        QApplication::processEvents();
+        wheel(view.viewport(), -120, Qt::NoScrollPhase);
+        auto* indicators = view.findChild<ScrollIndicators*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(indicators && indicators->vertical()->isVisible());
+        QCOMPARE(indicators->vertical()->geometry().left(), ScrollIndicators::kEdgeGap);
+    }
+
     // A flung drag decelerates past where the finger left it; a drag that rested before it was let
     // go just stops.
     void dragCallbacksAndDeceleration() {

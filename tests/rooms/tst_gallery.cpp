@@ -3,6 +3,7 @@
 #include "GalleryRooms.h"
 #include "GalleryTestKit.h"
 #include "RoomsTestKit.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screenshot.h"
@@ -76,6 +77,7 @@ private slots:
     void listShowsPicturesBadgesAndAdminMarks_data();
     void listShowsPicturesBadgesAndAdminMarks();
     void emptyListShowsItsHint();
+    void optionsAskForConfirmation();
     void swipedRowShowsItsOptions_data();
     void swipedRowShowsItsOptions();
     void searchCoversTheBarAndFiltersTheRows();
@@ -171,6 +173,19 @@ void TestRoomsGallery::emptyListShowsItsHint() {
         text = text || shot.at(hint, {qreal(x), hint->height() / 2.0}).lightness() < 180;
     QVERIFY(text);
     QVERIFY(near(shot.at(hint, {2, hint->height() / 2.0}), Qt::white));
+}
+
+// Clear and Leave ask first, in an alert over the list, about the room of the row.
+void TestRoomsGallery::optionsAskForConfirmation() {
+    for (const QString& id :
+         {QStringLiteral("RoomsListClearConfirmation"), QStringLiteral("RoomsListLeaveConfirmation")}) {
+        GalleryShot shot(id);
+        const QList<AlertView*> alerts = shot.window.alerts();
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY(alerts.first()->isVisible());
+        QVERIFY(alerts.first()->numberOfButtons() >= 2);
+        QCOMPARE(alerts.first()->cancelButtonIndex(), alerts.first()->numberOfButtons() - 1);
+    }
 }
 
 void TestRoomsGallery::swipedRowShowsItsOptions_data() {

@@ -3,6 +3,7 @@
 // list.
 #include "RoomsTestKit.h"
 #include "core/model/PLPublicRoom.h"
+#include "foundation/ui/CustomColors.h"
 #include "platform/ui/NavigationItem.h"
 #include "ui/rooms/PLOpenGroupTableViewCell.h"
 #include "ui/rooms/PLOpenGroupsViewController.h"
@@ -103,6 +104,8 @@ void TestOpenGroups::listLoadsHalfASecondAfterEachAppearance() {
     QCOMPARE(on.cell("p-joined")->joinButtonImageName(), QStringLiteral("select_address_book"));
     QCOMPARE(on.cell("p-open")->joinButtonImageName(), QStringLiteral("addGroup_icon"));
     QCOMPARE(on.cell("p-open")->groupTitleLabel()->text(), QStringLiteral("Open"));
+    // Rows part in the rooms list's separator colour (the host's, when it gives one).
+    QCOMPARE(on.cell("p-open")->separatorColor(), CustomColors::chatRoomsTableViewSeparatorColor());
     // Every appearance fetches anew.
     on.nav->pushViewController(new platform::ui::ViewController, false);
     on.nav->popViewController(false);

@@ -4,6 +4,7 @@
 #include "core/model/PelnixDataModel.h"
 #include "core/model/RoomModelServices.h"
 #include "core/model/StyleSheetXSLT.h"
+#include "smart/MessageLinkProcessing.h"
 #include "smart/PLXMLDocument.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartFormManager.h"
@@ -17,8 +18,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QUrl>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <libxml/globals.h>
@@ -41,6 +44,8 @@ private slots:
     void detailsSheetSeesRoomHeaders();
     void sharesRenderWithTheirFixtureSheets_data();
     void sharesRenderWithTheirFixtureSheets();
+    void mediaSharesLinkToTheirDownload_data();
+    void mediaSharesLinkToTheirDownload();
     void oneCompiledSheetServesManyThreads();
     void faultsGiveEmptyHTML_data();
     void faultsGiveEmptyHTML();
@@ -278,15 +283,24 @@ void TestSmartRendering::sharesRenderWithTheirFixtureSheets_data() {
                                                                {"height", 480},
                                                                {"caption", "Zoë <3"},
                                                                {"preview", "data:image/png;base64,AA=="}})
-        << "<div class=\"image\"><a href=\"https://f.test/s/1\"><img src=\"data:image/png;base64,AA==\" "
+        << "<div class=\"image\"><a href=\"download/…\"><img src=\"data:image/png;base64,AA==\" "
            "width=\"640\" height=\"480\" alt=\"a&amp;b.jpg\"></a><p class=\"caption\">Zoë &lt;3</p></div>";
-    QTest::newRow("file")
-        << SmartFormManager::constructshareMediaWithMediaDict({{"fileMime", "video/webm"},
-                                                               {"fileUrl", "https://f.test/s/2"},
-                                                               {"fileName", "clip.webm"},
-                                                               {"fileSize", 2048}})
-        << "<div class=\"file\"><a href=\"https://f.test/s/2\">clip.webm</a><span class=\"size\">2 "
-           "KB</span></div>";
+    QTest::newRow("file") << SmartFormManager::constructshareMediaWithMediaDict(
+                                 {{"fileMime", "video/webm"},
+                                  {"fileUrl", "https://f.test/s/2"},
+                                  {"fileName", "clip.webm"},
+                                  {"fileSize", 2048}})
+                          << "<div class=\"file\"><a href=\"download/…\">clip.webm</a><span class=\"size\">2 "
+                             "KB</span></div>";
+    // The library's own shares give the size as text, and every kind but a video in the picture's form.
+    QTest::newRow("document in the picture's form")
+        << SmartFormManager::constructshareMediaWithMediaDict({{"fileMime", "application/pdf"},
+                                                               {"fileUrl", "https://f.test/s/3"},
+                                                               {"fileName", "policy.pdf"},
+                                                               {"fileSize", "1.2 MB"},
+                                                               {"caption", "Read me"}})
+        << "<div class=\"file\"><a href=\"download/…\">policy.pdf</a><span class=\"size\">1.2 MB</span><p "
+           "class=\"caption\">Read me</p></div>";
     QTest::newRow("location")
         << SmartFormManager::constructCheckInRequestWithLocationDict({{"location", "1.500, 2.250"},
                                                                       {"accuracy", "5.00"},
@@ -310,7 +324,62 @@ void TestSmartRendering::sharesRenderWithTheirFixtureSheets() {
     QFETCH(QString, json);
     QFETCH(QString, expected);
     const QString xslt = QJsonDocument::fromJson(json.toUtf8()).object().value("xslt").toString();
-    QCOMPARE(render(smartFixture(xslt + ".xsl"), json).trimmed(), expected);
+    // The download links' payloads are checked by mediaSharesLinkToTheirDownload.
+    QString html = render(smartFixture(xslt + ".xsl"), json).trimmed();
+    html.replace(QRegularExpression(QStringLiteral("href=\"download/[^\"]*\"")),
+                 QStringLiteral("href=\"download/…\""));
+    QCOMPARE(html, expected);
+}
+
+void TestSmartRendering::mediaSharesLinkToTheirDownload_data() {
+    QTest::addColumn<QVariantMap>("media");
+    QTest::addColumn<QVariantMap>("action");
+    const QVariantMap picture{{"fileId", "F1"},
+                              {"fileMime", "image/jpeg"},
+                              {"fileName", "dock.jpg"},
+                              {"fileUrl", "https://f.test/s/1?a=1&b=2"}};
+    QVariantMap captioned = picture;
+    captioned.insert("caption", "Zoë");
+    QTest::newRow("picture") << captioned << picture;
+    // Payload lengths of every remainder by three, so each padding of the Base64 is met.
+    for (const char* id : {"F12", "F123"}) {
+        QVariantMap media = picture;
+        media.insert("fileId", id);
+        QTest::addRow("file ID %s", id) << media << media;
+    }
+    const QVariantMap quoted{{"fileId", "F\"2"},
+                             {"fileMime", "application/pdf"},
+                             {"fileName", "a \"b\"\\c.pdf"},
+                             {"fileUrl", "https://f.test/s/2#x\\\""}};
+    QTest::newRow("quotes and backslashes") << quoted << quoted;
+    QVariantMap foreign = quoted;
+    foreign.insert("fileName", "Straße\t报告.pdf");
+    QVariantMap foreignAction = quoted;
+    foreignAction.insert("fileName", "Stra_e___.pdf");
+    QTest::newRow("letters outside ASCII and controls") << foreign << foreignAction;
+    QVariantMap document = picture;
+    document.insert("fileMime", "application/pdf");
+    QTest::newRow("document in the picture's form") << document << document;
+}
+
+// A click on a shared picture or file goes to the download: the page resolves the link against the
+// base URL and the link classification reads the file's description back.
+void TestSmartRendering::mediaSharesLinkToTheirDownload() {
+    QFETCH(QVariantMap, media);
+    QFETCH(QVariantMap, action);
+    const QString json = SmartFormManager::constructshareMediaWithMediaDict(media);
+    const QString type = QJsonDocument::fromJson(json.toUtf8()).object().value("xslt").toString();
+    const QString html = render(smartFixture(type + ".xsl"), json);
+    const auto href = QRegularExpression(QStringLiteral("href=\"(download/[^\"]*)\"")).match(html);
+    QVERIFY2(href.hasMatch(), qPrintable(html));
+    const QString base = QStringLiteral("https://pelnix.test/api/");
+    const QString clicked = QUrl(base).resolved(QUrl(href.captured(1))).toString();
+    const auto [linkType, info] = MessageLinkProcessing::classifyLink(clicked, base);
+    QCOMPARE(linkType, int(PLLinkTypeDownload));
+    QCOMPARE(info.value(PLSmartType).toString(), type);
+    QCOMPARE(info.value(PLActionInfoDict).toMap(), action);
+    QCOMPARE(info.value(PLParamInfoDict).toMap().value("displayname").toString(),
+             type == QLatin1String("image") ? QStringLiteral("Image") : QStringLiteral("File"));
 }
 
 void TestSmartRendering::oneCompiledSheetServesManyThreads() {

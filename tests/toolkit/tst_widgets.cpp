@@ -23,8 +23,10 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
+#include <QVariantAnimation>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -101,6 +103,23 @@ private slots:
         const QColor dimmed = shot.pixelColor(QPoint(5, 5) * shot.devicePixelRatio());
         QVERIFY2(qAbs(dimmed.red() - 153) <= 1 && dimmed.red() == dimmed.blue(), qPrintable(dimmed.name()));
         QVERIFY(PLActivityIndicatorView::sharedInstance()->imageView()->isAnimating());
+        // Grown by its pulse, the picture is still drawn (never through a recursive repaint).
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("[Rr]ecursive repaint")));
+        ImageView* picture = PLActivityIndicatorView::sharedInstance()->imageView();
+        QPointer<QVariantAnimation> pulse;
+        for (auto* animation : picture->findChildren<QVariantAnimation*>())
+            if (animation->loopCount() < 0)
+                pulse = animation;
+        QVERIFY(pulse);
+        QTRY_VERIFY(pulse->currentValue().toReal() > 1.05);
+        const QImage pulsing = window.grab().toImage();
+        const QRect drawn = QRect(pictureRect().topLeft() * pulsing.devicePixelRatio(),
+                                  pictureRect().size() * pulsing.devicePixelRatio());
+        int pictured = 0;
+        for (int y = drawn.top(); y <= drawn.bottom(); y += 5)
+            for (int x = drawn.left(); x <= drawn.right(); x += 5)
+                pictured += pulsing.pixelColor(x, y) != dimmed ? 1 : 0;
+        QVERIFY2(pictured > 20, qPrintable(QString::number(pictured)));
         PLActivityIndicatorView::dismiss();
         PLActivityIndicatorView::show();
         QCOMPARE(Animator::alpha(overlay), 1.0);
@@ -114,6 +133,32 @@ private slots:
         QVERIFY(Animator::alpha(overlay) < 1.0);
         PLActivityIndicatorView::dismiss();
         scheduler->advance(0);
+    }
+
+    // In edit mode the profile's name field looks like every other field of the library.
+    void profileNameFieldLooksLikeTheOtherFields() {
+        PLCustomTextField other;
+        other.awakeFromNib();
+        PLProfileUserNameTextField name;
+        for (QWidget* field : {static_cast<QWidget*>(&other), static_cast<QWidget*>(&name)}) {
+            field->resize(200, 44);
+            field->setAttribute(Qt::WA_DontShowOnScreen);
+            field->show();
+        }
+        name.updateTextFieldState(1);
+        const QImage otherShot = other.grab().toImage();
+        const QImage nameShot = name.grab().toImage();
+        const qreal r = otherShot.devicePixelRatio();
+        for (const QPoint point :
+             {QPoint(1, 1), QPoint(100, 0), QPoint(100, 1), QPoint(0, 22), QPoint(2, 2)}) {
+            const QColor expected = otherShot.pixelColor(point * r);
+            const QColor actual = nameShot.pixelColor(point * r);
+            QVERIFY2(qAbs(expected.red() - actual.red()) <= 8 && qAbs(expected.alpha() - actual.alpha()) <= 8,
+                     qPrintable(QStringLiteral("%1,%2: %3 against %4")
+                                    .arg(point.x())
+                                    .arg(point.y())
+                                    .arg(actual.name(QColor::HexArgb), expected.name(QColor::HexArgb))));
+        }
     }
 
     void busyIndicatorKeepsThePictureAboveTheKeyboard() {

@@ -33,6 +33,7 @@
 #include "ui/toolkit/PLCustomSearchView.h"
 #include "ui/toolkit/PLCustomTextField.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -271,15 +272,31 @@ void registerScreenStates() {
             return nav;
         },
         [](ViewController* c) {
+            // Typed as a user types: the field takes the focus, then the letters.
             auto* picker = top<PLCountryCodesViewController>(c);
             PLCustomSearchTextField* field = picker->searchView()->searchTextField();
-            field->setText(QString::fromLatin1(kAccountGallerySearch));
-            picker->searchTextFieldDidChange(field);
+            QApplication::setActiveWindow(c->view()->window());
+            field->becomeFirstResponder();
+            for (const QChar letter : QString::fromLatin1(kAccountGallerySearch))
+                field->insert(QString(letter));
         });
     registerState(QStringLiteral("Configuration"), AccountState{}, [] {
         PLModelManager::sharedModelManager()->setAppConfigurationState(2);
         return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
     });
+    registerState(QStringLiteral("ConfigurationStylesheet"), AccountState{}, [] {
+        PLModelManager::sharedModelManager()->setAppConfigurationState(1);
+        return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
+    });
+    registerState(QStringLiteral("ConfigurationUpgrading"), AccountState{}, [] {
+        PLModelManager::sharedModelManager()->setAppConfigurationState(3);
+        return screen("PLConfigureScreenViewController", "PLConfigureScreenViewController");
+    });
+    // The first run: the account not yet complete, the profile opens editing with its name to give.
+    AccountState firstRun;
+    firstRun.status = 1;
+    firstRun.name.clear();
+    registerState(QStringLiteral("ProfileFirstRun"), firstRun, profile);
     AccountState loggedOut;
     loggedOut.status = 4;
     registerState(QStringLiteral("LoggedOut"), loggedOut,

@@ -436,6 +436,8 @@ QSize chatletGallerySize(const QString& identifier) {
 }
 
 void registerChatletGalleryScreens() {
+    // The conversation's own screens are listed with the gallery's, before any of them is made.
+    ChatletScreens::registerScreens();
     auto* registry = ScreenRegistry::shared();
     for (const auto& [name, size] : screens()) {
         const QString identifier = name;

@@ -13,8 +13,10 @@
 #include "media/PLMultiMediaInfo.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
+#include "ui/conversation/ConversationScreens.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
@@ -100,11 +102,12 @@ private:
                                 QStringLiteral("Can someone review the release notes?"),
                                 QStringLiteral("Done, two small comments."),
                                 QStringLiteral("Thanks, fixing them now.")};
-        for (const QString& id :
-             {QStringLiteral("busy"), QStringLiteral("adminonly"), QStringLiteral("closed")}) {
+        for (const QString& id : {QStringLiteral("busy"), QStringLiteral("adminonly"),
+                                  QStringLiteral("closed"), QStringLiteral("removed")}) {
             auto room = importRoom(id, id == QLatin1String("busy")        ? QStringLiteral("Release team")
                                        : id == QLatin1String("adminonly") ? QStringLiteral("Announcements")
-                                                                          : QStringLiteral("Launch party"));
+                                       : id == QLatin1String("closed")    ? QStringLiteral("Launch party")
+                                                                          : QStringLiteral("Old project"));
             const int count = id == QLatin1String("busy") ? 36 : 8;
             for (int i = 0; i < count; ++i) {
                 auto message = receive(room, QStringLiteral("%1-%2").arg(id).arg(i), today + i * 90000,
@@ -122,6 +125,10 @@ private:
         auto closed = ChatRoom::chatRoomWithID(QStringLiteral("closed"));
         closed->setStatus(3);
         closed->save();
+        // Ann was removed from this one: she reads it, with no bar to post from.
+        auto removed = ChatRoom::chatRoomWithID(QStringLiteral("removed"));
+        removed->setStatus(2);
+        removed->save();
 
         auto uploads = importRoom(QStringLiteral("uploads"), QStringLiteral("Site photos"));
         receive(uploads, QStringLiteral("uploads-0"), today, kBob, QStringLiteral("message"),
@@ -266,7 +273,8 @@ private:
         receive(room, "m7", today + 620000, kBob, "message",
                 "Deploying at three, notes: https://example.org/release");
         receive(room, "e2", today + 700000, kCarol, "roomNameUpdate",
-                "Carol changed the room name to Release team");
+                "Carol changed the room name to Release team",
+                {{"replacements", QVariantMap{{"newName", "Release team"}}}});
         ownPost(room, today + 800000, QStringLiteral("This one did not go through."), 4);
         ownPost(room, today + 860000, QStringLiteral("On my way to the office."), 2);
         pictureUploading(room, today + 900000, 40);
@@ -303,6 +311,7 @@ const QList<LiveScreen>& liveScreens() {
             {QStringLiteral("ChatWindowNewUpdatesButton"), QStringLiteral("busy")},
             {QStringLiteral("ChatWindowAdminOnlyBanner"), QStringLiteral("adminonly")},
             {QStringLiteral("ChatWindowClosedBanner"), QStringLiteral("closed")},
+            {QStringLiteral("ChatWindowRemovedUser"), QStringLiteral("removed")},
             {QStringLiteral("ChatWindowFailedPostSheet"), QStringLiteral("team")},
             {QStringLiteral("ChatWindowFailedPostsSheet"), QStringLiteral("replies")},
             {QStringLiteral("ChatWindowInputBarGrown"), QStringLiteral("busy")},
@@ -352,15 +361,27 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
     }
 }
 
+// As a host shows it: pushed over the host's own list in its navigation controller, whose bar carries
+// the room's name, search and information.
 ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
+    auto* hostList = new ViewController;
+    hostList->setTitle(QStringLiteral("Chats"));
+    auto* navigation = new platform::ui::NavigationController(hostList);
     auto* controller = new PLChatWindowViewController;
     controller->setChatRoom(GalleryStore::shared().room(roomId));
+    navigation->pushViewController(controller, false);
     if (rightToLeft)
-        controller->view()->setLayoutDirection(Qt::RightToLeft);
-    return controller;
+        navigation->view()->setLayoutDirection(Qt::RightToLeft);
+    return navigation;
 }
 
 } // namespace
+
+PLChatWindowViewController* conversationGalleryChatWindow(ViewController* controller) {
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(controller);
+    return qobject_cast<PLChatWindowViewController*>(navigation ? navigation->topViewController()
+                                                                : controller);
+}
 
 void openConversationGalleryStore() {
     GalleryStore::shared();
@@ -377,6 +398,8 @@ QSize conversationGallerySize(const QString& identifier) {
 }
 
 void registerConversationGalleryScreens() {
+    // The chat window's own entry is listed with the gallery's, before any screen is made.
+    ConversationScreens::registerScreens();
     auto* registry = ScreenRegistry::shared();
     for (const auto& [name, size] : screens()) {
         const QString identifier = name;
@@ -391,7 +414,7 @@ void registerConversationGalleryScreens() {
                 // Shown at the size this screen is about, whatever window the tool made.
                 if (QWidget* window = controller->view()->window())
                     window->resize(windowSize);
-                auto* chat = static_cast<PLChatWindowViewController*>(controller);
+                auto* chat = conversationGalleryChatWindow(controller);
                 if (atBottom)
                     chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
                 // The times of delivered messages fade in a moment after their rows show.
@@ -410,7 +433,7 @@ void registerConversationGalleryScreens() {
                 if (QWidget* window = controller->view()->window())
                     window->resize(screen.size);
                 settle(kSettleMs);
-                showLiveState(static_cast<PLChatWindowViewController*>(controller), screen);
+                showLiveState(conversationGalleryChatWindow(controller), screen);
             });
     }
 }

@@ -308,6 +308,23 @@ void registerRoomsGalleryScreens() {
                                              row->toggleCellState();
                                  });
     }
+    // The confirmations the top row's Clear and Leave options ask for.
+    for (const bool leave : {false, true}) {
+        const QString name = leave ? QStringLiteral("RoomsListLeaveConfirmation")
+                                   : QStringLiteral("RoomsListClearConfirmation");
+        registry->registerScreen(kGallery, name, list(false), [name, leave](ViewController* c) {
+            sized(c, name);
+            PLChatRoomsTableViewController* rooms = listOf(c);
+            for (auto* cell : rooms->tableView()->visibleCells())
+                if (auto* row = qobject_cast<PLChatRoomTableViewCell*>(cell);
+                    row && row->chatRoom() && rooms->tableView()->indexPathForCell(row)->row == 0) {
+                    if (leave)
+                        rooms->closeConversationAndLeave(row->chatRoom()->roomId());
+                    else
+                        rooms->clearConversation(row->chatRoom()->roomId());
+                }
+        });
+    }
     registry->registerScreen(kGallery, QStringLiteral("RoomsListEmpty"), list(true),
                              [](ViewController* c) { sized(c, QStringLiteral("RoomsListEmpty")); });
     registry->registerScreen(kGallery, QStringLiteral("RoomsListSearching"), list(false),

@@ -1,6 +1,10 @@
 // pelnix-screenshots --out <folder> [--only <Storyboard>/<Identifier>]
-// Renders every registered screen, with its fixture, in a phone-sized window offscreen and writes
-// <folder>/<Storyboard>-<Identifier>.png. Exits non-zero when a screen cannot be made or saved.
+// Renders every registered screen, with its fixture, offscreen and writes
+// <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
+// registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
+// only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
+// gallery's data shows in another's. Web views are grabbed once they have loaded and painted. Exits
+// non-zero when a screen cannot be made or saved, or when a picture is one flat colour.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -14,10 +18,12 @@
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
+#include "GalleryShell.h"
 #include "GalleryToolkit.h"
 #include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/ViewController.h"
@@ -25,12 +31,143 @@
 
 #include "foundation/ui/CustomFontRegistration.h"
 
+#include "platform/Sandbox.h"
+#include "platform/ui/WebView.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCursor>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
+#include <optional>
 
 using namespace pelnix::platform::ui;
+
+namespace {
+
+constexpr QSize kPhone(320, 568);
+const QList<QPair<QString, QSize>> kTwins{{QStringLiteral("@400x720"), QSize(400, 720)},
+                                          {QStringLiteral("@1024x768"), QSize(1024, 768)}};
+constexpr int kLoadTimeoutMs = 20000;
+constexpr int kPaintTimeoutMs = 3000;
+
+// The size a screen's identifier names ("...@400x720", "...1024x768"), if any.
+std::optional<QSize> namedSize(const QString& identifier) {
+    static const QRegularExpression sized(QStringLiteral("@?(\\d+)x(\\d+)$"));
+    const auto match = sized.match(identifier);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return QSize(match.captured(1).toInt(), match.captured(2).toInt());
+}
+
+bool isOneFlatColour(const QImage& image) {
+    if (image.isNull())
+        return true;
+    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb first = rgb.pixel(0, 0);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (line[x] != first)
+                return false;
+    }
+    return true;
+}
+
+void spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Waits for every web view on screen to finish its load, then until its page has painted.
+void awaitWebViews(QWidget* window) {
+    for (WebView* web : window->findChildren<WebView*>()) {
+        if (!web->isVisibleTo(window))
+            continue;
+        if (web->isLoading()) {
+            QEventLoop loop;
+            QObject::connect(web, &WebView::didFinishLoad, &loop, &QEventLoop::quit);
+            QTimer::singleShot(kLoadTimeoutMs, &loop, &QEventLoop::quit);
+            if (web->isLoading())
+                loop.exec();
+        }
+        QElapsedTimer painted;
+        painted.start();
+        while (isOneFlatColour(web->grab().toImage()) && painted.elapsed() < kPaintTimeoutMs)
+            spin(50);
+    }
+}
+
+// Renders one screen at `size` into `path`; false (with a message) when it cannot.
+bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
+            const QFont& base) {
+    auto* registry = ScreenRegistry::shared();
+    const QString name = storyboard + QLatin1Char('/') + identifier;
+    Window window;
+    window.setFont(base); // the library's own window only
+    window.resize(size);
+    // No pointer hovers over the picture (a hovered tool button draws its frame).
+    QCursor::setPos(-1000, -1000);
+    ViewController* controller = registry->instantiate(storyboard, identifier);
+    if (!controller) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(name));
+        return false;
+    }
+    // A library screen that a host pushes shows inside a navigation controller, as a host shows it; a
+    // storyboard of one screen (the lock screen, the configuration page) stands alone.
+    const bool pushed = !storyboard.startsWith(QLatin1String("Gallery")) && storyboard != identifier &&
+                        !qobject_cast<NavigationController*>(controller);
+    window.setRootViewController(pushed ? new NavigationController(controller) : controller);
+    window.show();
+    if (const auto fixture = registry->fixture(storyboard, identifier))
+        fixture(controller);
+    // A fixture may size the window for its phone; the picture is taken at the size asked for.
+    window.resize(size);
+    Screenshot::settle();
+    awaitWebViews(&window);
+    const QImage image = Screenshot::grab(&window);
+    if (!Screenshot::savePng(&window, path)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    if (isOneFlatColour(image)) {
+        std::fprintf(stderr, "one flat colour: %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// Every screen in a process of its own; the exit status counts the failures.
+int renderEachInItsOwnProcess(const QString& out) {
+    auto* registry = ScreenRegistry::shared();
+    int failures = 0;
+    for (const QString& storyboard : registry->storyboards()) {
+        for (const QString& identifier : registry->identifiers(storyboard)) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--out"), out, QStringLiteral("--only"),
+                         storyboard + QLatin1Char('/') + identifier});
+            if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+                child.exitCode() != 0) {
+                std::fprintf(stderr, "failed: %s/%s\n", qPrintable(storyboard), qPrintable(identifier));
+                ++failures;
+            }
+        }
+    }
+    return failures;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -44,6 +181,9 @@ int main(int argc, char** argv) {
     parser.addOption({"only", "One screen, as Storyboard/Identifier.", "screen"});
     parser.process(app);
 
+    // A sandbox of this run's own: a gallery that sets none writes nothing outside it.
+    QTemporaryDir sandbox;
+    pelnix::platform::Sandbox::setRoot(sandbox.path());
     pelnix::CustomFontRegistration::loadCustomFonts();
     QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
     Animator::setInstant(true);
@@ -61,44 +201,37 @@ int main(int argc, char** argv) {
     pelnix::tools::registerViewersGalleryScreens();
     pelnix::tools::registerLocationGalleryScreens();
     pelnix::tools::registerMembersGalleryScreens();
+    pelnix::tools::registerShellGalleryScreens();
 
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
     QDir().mkpath(out.absolutePath());
-    int failures = 0;
-    int written = 0;
-    for (const QString& storyboard : registry->storyboards()) {
-        for (const QString& identifier : registry->identifiers(storyboard)) {
-            const QString name = storyboard + QLatin1Char('/') + identifier;
-            if (parser.isSet("only") && parser.value("only") != name)
-                continue;
-            Window window;
-            window.setFont(base); // the library's own window only
-            window.resize(375, 667);
-            ViewController* controller = registry->instantiate(storyboard, identifier);
-            if (!controller) {
-                std::fprintf(stderr, "cannot make %s\n", qPrintable(name));
-                ++failures;
-                continue;
-            }
-            window.setRootViewController(controller);
-            window.show();
-            if (const auto fixture = registry->fixture(storyboard, identifier))
-                fixture(controller);
-            const QString path =
-                out.filePath(storyboard + QLatin1Char('-') + identifier + QStringLiteral(".png"));
-            if (!Screenshot::savePng(&window, path)) {
-                std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
-                ++failures;
-                continue;
-            }
-            std::printf("%s\n", qPrintable(path));
-            ++written;
-        }
-    }
-    if (written == 0 && failures == 0) {
+    if (!parser.isSet("only"))
+        return renderEachInItsOwnProcess(out.absolutePath()) == 0 ? 0 : 1;
+
+    const QString only = parser.value("only");
+    const QString storyboard = only.section(QLatin1Char('/'), 0, 0);
+    const QString identifier = only.section(QLatin1Char('/'), 1);
+    if (!registry->identifiers(storyboard).contains(identifier)) {
         std::fprintf(stderr, "no screen matched\n");
         return 2;
     }
+    const QString stem = out.filePath(storyboard + QLatin1Char('-') + identifier);
+    QList<QPair<QString, QSize>> shots;
+    if (const auto size = namedSize(identifier)) {
+        shots << qMakePair(stem + QStringLiteral(".png"), *size);
+    } else {
+        shots << qMakePair(stem + QStringLiteral(".png"), kPhone);
+        const QStringList registered = registry->identifiers(storyboard);
+        for (const auto& [suffix, size] : kTwins) {
+            // A twin the gallery registers itself is rendered as its own screen.
+            const QString bare = QString(suffix).remove(QLatin1Char('@'));
+            if (!registered.contains(identifier + suffix) && !registered.contains(identifier + bare))
+                shots << qMakePair(stem + suffix + QStringLiteral(".png"), size);
+        }
+    }
+    int failures = 0;
+    for (const auto& [path, size] : shots)
+        failures += render(storyboard, identifier, size, path, base) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

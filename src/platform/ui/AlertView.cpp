@@ -1,7 +1,9 @@
 #include "AlertView.h"
 
+#include "TintColor.h"
 #include "Window.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -11,8 +13,75 @@
 namespace pelnix::platform::ui {
 
 namespace {
-const QColor kTint(0, 122, 255);
+const QColor kTint = defaultTintColor();
 const QColor kDestructive(255, 59, 48);
+const QColor kPanel(248, 248, 248, 245);
+const QColor kDivider(0xC8, 0xC7, 0xCC);
+const QColor kPressed(0, 0, 0, 20);
+const QColor kSheetTitle(0x8F, 0x8E, 0x94);
+constexpr qreal kRadius = 12;
+constexpr int kAlertButtonHeight = 44;
+constexpr int kSheetButtonHeight = 50;
+
+// The look is set here, never taken from the host's window.
+QFont face(int pixelSize, bool bold = false) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+// A flat title on the panel, shaded while pressed.
+class AlertButton : public QPushButton {
+public:
+    AlertButton(const QString& title, const QColor& color, QWidget* parent) : QPushButton(title, parent) {
+        setFlat(true);
+        setCursor(Qt::PointingHandCursor);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::ButtonText, color);
+        setPalette(palette);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (isDown())
+            painter.fillRect(rect(), kPressed);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::ButtonText));
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width() - 16);
+        painter.drawText(rect(), Qt::AlignCenter, shown);
+    }
+};
+
+QWidget* divider(QWidget* parent, Qt::Orientation orientation) {
+    auto* line = new QWidget(parent);
+    line->setObjectName(QStringLiteral("alert.divider"));
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, kDivider);
+    line->setPalette(palette);
+    if (orientation == Qt::Horizontal)
+        line->setFixedHeight(1);
+    else
+        line->setFixedWidth(1);
+    return line;
+}
+
+// A rounded panel of its own (the sheet's buttons, its Cancel).
+class Panel : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), kRadius, kRadius);
+        painter.fillPath(path, kPanel);
+    }
+};
 } // namespace
 
 AlertView::AlertView(Style style, const QString& title) : m_style(style), m_title(title) {
@@ -50,42 +119,93 @@ void AlertView::setCancelButtonIndex(int index) {
 void AlertView::rebuild() {
     delete layout();
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+    const bool sheet = m_style == Style::ActionSheet;
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 8);
-    layout->setSpacing(6);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(sheet ? 8 : 0);
+    // An alert is one panel (painted by the view); a sheet is a panel of its choices over a panel
+    // of its Cancel.
+    QWidget* panel = sheet ? static_cast<QWidget*>(new Panel(this)) : this;
+    auto* body = sheet ? new QVBoxLayout(panel) : layout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    auto* texts = new QVBoxLayout;
+    texts->setContentsMargins(16, sheet ? 14 : 18, 16, sheet ? 14 : 16);
+    texts->setSpacing(4);
     if (!m_title.isEmpty()) {
-        auto* title = new QLabel(m_title, this);
+        auto* title = new QLabel(m_title, panel);
         title->setObjectName(QStringLiteral("alert.title"));
         title->setTextFormat(Qt::PlainText);
-        QFont font = title->font();
-        font.setBold(m_style == Style::Alert);
-        title->setFont(font);
+        title->setFont(sheet ? face(13) : face(15, true));
+        if (sheet) {
+            QPalette palette = title->palette();
+            palette.setColor(QPalette::WindowText, kSheetTitle);
+            title->setPalette(palette);
+        }
         title->setAlignment(Qt::AlignCenter);
         title->setWordWrap(true);
-        layout->addWidget(title);
+        texts->addWidget(title);
     }
     if (!m_message.isEmpty()) {
-        auto* message = new QLabel(m_message, this);
+        auto* message = new QLabel(m_message, panel);
         message->setObjectName(QStringLiteral("alert.message"));
         message->setTextFormat(Qt::PlainText);
+        message->setFont(face(13));
         message->setAlignment(Qt::AlignCenter);
         message->setWordWrap(true);
-        layout->addWidget(message);
+        texts->addWidget(message);
     }
-    layout->addSpacing(6);
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        auto* button = new QPushButton(m_buttons[i], this);
+    const bool hasTexts = texts->count() > 0;
+    if (hasTexts)
+        body->addLayout(texts);
+    else
+        delete texts;
+
+    const auto makeButton = [this, sheet](int i, QWidget* parent) {
+        auto* button = new AlertButton(m_buttons[i], i == m_destructiveIndex ? kDestructive : kTint, parent);
         button->setObjectName(QStringLiteral("alert.button.%1").arg(i));
-        button->setFlat(true);
-        button->setMinimumHeight(40);
-        QFont font = button->font();
-        font.setBold(i == m_cancelIndex);
-        button->setFont(font);
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::ButtonText, i == m_destructiveIndex ? kDestructive : kTint);
-        button->setPalette(palette);
+        button->setFixedHeight(sheet ? kSheetButtonHeight : kAlertButtonHeight);
+        button->setFont(face(sheet ? 17 : 15, i == m_cancelIndex));
         connect(button, &QPushButton::clicked, this, [this, i] { tapButtonAtIndex(i); });
-        layout->addWidget(button);
+        return button;
+    };
+    // Cancel goes last when the buttons stack (apart, in a sheet), first when two sit side by side.
+    QList<int> order;
+    for (int i = 0; i < m_buttons.size(); ++i)
+        if (i != m_cancelIndex)
+            order << i;
+    const bool hasCancel = m_cancelIndex >= 0 && m_cancelIndex < m_buttons.size();
+    if (!sheet && m_buttons.size() == 2) {
+        if (hasCancel)
+            order.prepend(m_cancelIndex);
+        body->addWidget(divider(panel, Qt::Horizontal));
+        auto* row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addWidget(makeButton(order[0], panel), 1);
+        row->addWidget(divider(panel, Qt::Vertical));
+        row->addWidget(makeButton(order[1], panel), 1);
+        body->addLayout(row);
+    } else {
+        if (!sheet && hasCancel)
+            order << m_cancelIndex;
+        for (int k = 0; k < order.size(); ++k) {
+            if (hasTexts || k > 0)
+                body->addWidget(divider(panel, Qt::Horizontal));
+            body->addWidget(makeButton(order[k], panel));
+        }
+    }
+    if (sheet) {
+        if (!order.isEmpty() || hasTexts)
+            layout->addWidget(panel);
+        else
+            delete panel;
+        if (hasCancel) {
+            auto* cancel = new Panel(this);
+            auto* cancelLayout = new QVBoxLayout(cancel);
+            cancelLayout->setContentsMargins(0, 0, 0, 0);
+            cancelLayout->addWidget(makeButton(m_cancelIndex, cancel));
+            layout->addWidget(cancel);
+        }
     }
     adjustSize();
 }
@@ -123,11 +243,13 @@ void AlertView::tapButtonAtIndex(int index) {
 }
 
 void AlertView::paintEvent(QPaintEvent*) {
+    if (m_style == Style::ActionSheet)
+        return; // its panels paint themselves
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), 12, 12);
-    painter.fillPath(path, QColor(248, 248, 248, 245));
+    path.addRoundedRect(QRectF(rect()), kRadius, kRadius);
+    painter.fillPath(path, kPanel);
 }
 
 } // namespace pelnix::platform::ui

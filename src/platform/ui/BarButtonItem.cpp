@@ -66,6 +66,11 @@ void BarButtonItem::trigger() {
         m_action();
 }
 
+void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
+    m_titleFont = font;
+    emit changed();
+}
+
 QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, const QColor& tint) {
     if (isSpace()) {
         auto* space = new QWidget(parent);
@@ -87,9 +92,13 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
     button->setEnabled(m_enabled);
-    QFont font = button->font();
-    font.setBold(m_system == SystemItem::Done);
-    button->setFont(font);
+    if (m_titleFont) {
+        button->setFont(*m_titleFont);
+    } else {
+        QFont font = button->font();
+        font.setBold(m_system == SystemItem::Done);
+        button->setFont(font);
+    }
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, tint);
     // A disabled item reads as such, not in the tint of one that acts.

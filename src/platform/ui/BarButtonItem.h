@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 namespace pelnix::platform::ui {
 
@@ -36,6 +38,9 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled);
     void setAction(std::function<void()> action) { m_action = std::move(action); }
+    // The title's font; unset, the bar's own.
+    std::optional<QFont> titleFont() const { return m_titleFont; }
+    void setTitleFont(const std::optional<QFont>& font);
 
     // Runs the action as a tap on the item would.
     void trigger();
@@ -59,6 +64,7 @@ private:
     QPointer<QWidget> m_view;
     int m_width = 0;
     bool m_enabled = true;
+    std::optional<QFont> m_titleFont;
     std::function<void()> m_action;
 };
 

@@ -1,12 +1,14 @@
 #include "Button.h"
 
+#include "TintColor.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
 namespace pelnix::platform::ui {
 
 Button::Button(QWidget* parent) : QAbstractButton(parent) {
-    m_colors.insert(int(State::Normal), QColor(0, 122, 255));
+    m_colors.insert(int(State::Normal), defaultTintColor());
     setCursor(Qt::PointingHandCursor);
 }
 

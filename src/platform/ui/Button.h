@@ -36,6 +36,7 @@ public:
     QColor backgroundColor() const { return m_background; }
     void setBackgroundColor(const QColor& color);
     void setCornerRadius(qreal radius);
+    qreal cornerRadius() const { return m_radius; }
 
     // The state shown now.
     State currentState() const;

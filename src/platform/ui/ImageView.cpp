@@ -96,6 +96,10 @@ void ImageView::stopAnimating() {
 
 void ImageView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paintContent(painter);
+}
+
+void ImageView::paintContent(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF bounds = rect();

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QTimer>
 #include <QWidget>
+
+class QPainter;
 #include <functional>
 
 namespace pelnix::platform::ui {
@@ -45,6 +47,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Draws the background and the image into the view's rect through `painter`, under whatever
+    // transform it carries.
+    void paintContent(QPainter& painter);
 
 private:
     QImage m_image;

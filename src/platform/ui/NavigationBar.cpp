@@ -2,6 +2,7 @@
 
 #include "BarButtonItem.h"
 #include "NavigationItem.h"
+#include "TintColor.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +12,7 @@
 namespace pelnix::platform::ui {
 
 namespace {
-const QColor kTint(0, 122, 255);
+const QColor kTint = defaultTintColor();
 }
 
 NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {

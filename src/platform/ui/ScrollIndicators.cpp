@@ -128,8 +128,10 @@ void ScrollIndicators::place() {
     const int corner = wants(Qt::Vertical) && wants(Qt::Horizontal) ? thickness + kEdgeGap : 0;
     if (!m_vertical->isHidden()) {
         const QScrollBar* bar = m_area->verticalScrollBar();
-        const QRect track(frame.right() + 1 - kEdgeGap - thickness, frame.top() + kEdgeGap, thickness,
-                          frame.height() - 2 * kEdgeGap - corner);
+        // At the trailing edge: the left one in a right-to-left layout, clear of the rows' leading marks.
+        const bool rtl = m_area->layoutDirection() == Qt::RightToLeft;
+        const int x = rtl ? frame.left() + kEdgeGap : frame.right() + 1 - kEdgeGap - thickness;
+        const QRect track(x, frame.top() + kEdgeGap, thickness, frame.height() - 2 * kEdgeGap - corner);
         m_vertical->place(track, bar->minimum(), bar->maximum(), bar->pageStep(), bar->value());
     }
     if (!m_horizontal->isHidden()) {

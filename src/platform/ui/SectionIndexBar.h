@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TintColor.h"
+
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
@@ -34,7 +36,7 @@ private:
     void pick(qreal y);
 
     QStringList m_titles;
-    QColor m_color{0, 122, 255};
+    QColor m_color = defaultTintColor();
     int m_last = -1;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TintColor.h"
+
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
@@ -48,7 +50,7 @@ private:
     QList<bool> m_enabled;
     int m_selected = kNoSegment;
     int m_pressed = kNoSegment;
-    QColor m_tint{0, 122, 255};
+    QColor m_tint = defaultTintColor();
 };
 
 } // namespace pelnix::platform::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TintColor.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -48,7 +50,7 @@ private:
     float m_pressValue = 0;
     bool m_continuous = true;
     bool m_dragging = false;
-    QColor m_minTrack{0, 122, 255};
+    QColor m_minTrack = defaultTintColor();
 };
 
 } // namespace pelnix::platform::ui

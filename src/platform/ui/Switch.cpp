@@ -91,9 +91,10 @@ void Switch::paintEvent(QPaintEvent*) {
     const qreal radius = track.height() / 2;
     QColor fill = m_onTint;
     fill.setAlphaF(m_knob);
-    p.setPen(QPen(QColor(229, 229, 234), 1));
+    // Off, the track's edge must read on a white page: the platform's pale outline did not.
+    p.setPen(QPen(QColor(0x8E, 0x8E, 0x93), 1.5));
     p.setBrush(Qt::white);
-    p.drawRoundedRect(track, radius, radius);
+    p.drawRoundedRect(track.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(track, radius, radius);

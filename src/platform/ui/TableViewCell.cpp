@@ -1,6 +1,7 @@
 #include "TableViewCell.h"
 
 #include "Animator.h"
+#include "TintColor.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -207,7 +208,7 @@ void TableViewCell::paintEvent(QPaintEvent*) {
     if (m_accessory != Accessory::None) {
         const QRect box = QStyle::visualRect(
             layoutDirection(), rect(), QRect(width() - kAccessoryWidth, 0, kAccessoryWidth - 8, height()));
-        QPen pen(m_accessory == Accessory::Checkmark ? QColor(0, 122, 255) : QColor(199, 199, 204), 2);
+        QPen pen(m_accessory == Accessory::Checkmark ? defaultTintColor() : QColor(199, 199, 204), 2);
         painter.setPen(pen);
         painter.setRenderHint(QPainter::Antialiasing);
         const QPointF c = box.center();

@@ -37,6 +37,7 @@ public:
     void setSeparatorVisible(bool visible);
     void setSeparatorInset(int left);
     void setSeparatorColor(const QColor& color);
+    QColor separatorColor() const { return m_separatorColor; }
 
     void prepareForReuse() override;
 

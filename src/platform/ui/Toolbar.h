@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TintColor.h"
+
 #include <QColor>
 #include <QList>
 #include <QPointer>
@@ -39,7 +41,7 @@ private:
     QList<QWidget*> m_made;
     QList<QPointer<QWidget>> m_borrowed;
     QHBoxLayout* m_layout = nullptr;
-    QColor m_tint{0, 122, 255};
+    QColor m_tint = defaultTintColor();
     QColor m_barTint{247, 247, 247};
     bool m_rebuildQueued = false;
 };

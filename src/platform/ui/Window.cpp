@@ -145,6 +145,10 @@ void Window::removeAlert(AlertView* alert) {
     layoutAlerts();
 }
 
+namespace {
+constexpr int kSheetMaximumWidth = 414;
+}
+
 void Window::layoutAlerts() {
     if (!m_alertLayer)
         return;
@@ -161,9 +165,10 @@ void Window::layoutAlerts() {
     AlertView* top = shown.last();
     const int margin = 8;
     if (top->style() == AlertView::Style::ActionSheet) {
-        const int w = width() - 2 * margin;
+        // A phone's width at most: on a wide window the sheet stays a column under the pointer's reach.
+        const int w = qMin(kSheetMaximumWidth, width() - 2 * margin);
         const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();
-        top->setGeometry(margin, height() - h - margin, w, h);
+        top->setGeometry((width() - w) / 2, height() - h - margin, w, h);
     } else {
         const int w = qMin(270, width() - 2 * margin);
         const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();

@@ -64,7 +64,8 @@ PLPadLockScreenAppearance PLAppLockScreenViewController::padAppearance() {
     a.numberLabelFont = fontWithName(face, 30);
     a.letterLabelFont = fontWithName(face, 10);
     a.buttonSelectedColor = hex("0086CA");
-    a.dotSelectedColor = Qt::white;
+    // In the digit rings' colour: white dots on this pale blue could not be told from empty rings.
+    a.dotSelectedColor = a.buttonBorderColor;
     return a;
 }
 

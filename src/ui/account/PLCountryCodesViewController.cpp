@@ -2,6 +2,7 @@
 
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
+#include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "platform/NotificationCenter.h"
@@ -90,6 +91,8 @@ void PLCountryCodesViewController::viewDidLoad() {
         if (self)
             self->performSegue(QStringLiteral("done"));
     });
+    for (BarButtonItem* item : {m_cancel.data(), m_done.data()})
+        item->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     navigationItem()->setLeftBarButtonItem(m_cancel);
     navigationItem()->setRightBarButtonItem(m_done);
 
@@ -176,6 +179,7 @@ TableViewCell* PLCountryCodesViewController::cellForRowAtIndexPath(TableView* ta
         cell = new PLCountryCodeTableViewCell(cellIdentifier());
     if (path.row >= 0 && path.row < m_shown.size())
         cell->setCountryInfo(m_shown.at(path.row));
+    cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
     return cell;
 }
 

@@ -42,7 +42,9 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
         return;
     m_scroll->setGeometry(view()->rect());
     const QMargins inset = m_scroll->contentInset();
-    const QSize bounds = m_scroll->viewport()->size();
+    // From the scroll view's own size: a view not shown yet lays its viewport out only when shown, so
+    // on a window's first show the viewport's size is still its default one.
+    const QSize bounds = m_scroll->maximumViewportSize();
     const QSize content(bounds.width() - inset.left() - inset.right(),
                         bounds.height() - inset.top() - inset.bottom());
     m_scroll->setContentSize(content);

@@ -2,6 +2,7 @@
 
 #include "core/model/User.h"
 #include "foundation/ui/ButtonAdditions.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
@@ -526,7 +527,10 @@ int PLUserProfileTableViewController::numberOfRowsInSection(TableView*, int) {
 }
 
 TableViewCell* PLUserProfileTableViewController::cellForRowAtIndexPath(TableView*, const IndexPath& path) {
-    return m_cells.value(m_rows.value(path.row, -1));
+    TableViewCell* cell = m_cells.value(m_rows.value(path.row, -1));
+    if (cell)
+        cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
+    return cell;
 }
 
 qreal PLUserProfileTableViewController::heightForRowAtIndexPath(TableView*, const IndexPath& path) {

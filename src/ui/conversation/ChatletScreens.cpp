@@ -34,6 +34,7 @@ void registerScreens() {
         return navigationOver<PLPostChatletViewController>(chatlets,
                                                            PLPostChatletViewController::kIdentifier);
     });
+    registry->setInitialScreen(chatlets, PLPostChatletViewController::kNavigationIdentifier);
     registry->registerScreen(chatlets, PLAddressBookContactViewController::kIdentifier,
                              [] { return new PLAddressBookContactViewController; });
     registry->registerScreen(chatlets, PLAddressBookContactViewController::kNavigationIdentifier, [chatlets] {

@@ -88,6 +88,8 @@ void PLAddressBookContactViewController::viewDidLoad() {
     ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(this);
     m_cancelBarButtonItem = new platform::ui::BarButtonItem(text("Cancel"), [this] { dismissController(); });
     m_cancelBarButtonItem->setObjectName(QStringLiteral("cancelbarButtonItem"));
+    m_cancelBarButtonItem->setTitleFont(
+        CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     navigationItem()->setLeftBarButtonItem(m_cancelBarButtonItem);
     setTitle(text("All Contacts"));
     auto* search = new platform::ui::BarButtonItem(

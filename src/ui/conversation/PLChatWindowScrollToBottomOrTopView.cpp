@@ -115,7 +115,10 @@ bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* 
 }
 
 void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bool animated) {
+    const bool changed = !m_slidIn;
     m_slidIn = true;
+    if (changed)
+        emit slidInChanged(true);
     if (QWidget* superview = parentWidget())
         slideRightEdgeTo(superview->width(), animated);
     resetOnUserInteraction();
@@ -123,7 +126,10 @@ void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bo
 
 void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bool animated) {
     Scheduler::shared()->cancelPerforms(this);
+    const bool changed = m_slidIn;
     m_slidIn = false;
+    if (changed)
+        emit slidInChanged(false);
     if (QWidget* superview = parentWidget())
         slideRightEdgeTo(superview->width() + width(), animated);
 }

@@ -41,9 +41,15 @@ public:
     bool isValidTouchForPoint(const QPoint& point) const;
     // Whether the view stands inside its superview's right edge.
     bool isShownInSuperview() const;
+    // Asked to show (sliding in or in place), as opposed to slid out.
+    bool isSlidIn() const { return m_slidIn; }
 
     platform::ui::Button* scrollToTopButton() const { return m_scrollToTopButton; }
     platform::ui::Button* scrollToBottonButton() const { return m_scrollToBottomButton; }
+
+signals:
+    // Slid in over the list's trailing edge, or out of sight.
+    void slidInChanged(bool slidIn);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

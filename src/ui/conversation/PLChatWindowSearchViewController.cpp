@@ -377,7 +377,7 @@ QSizeF PLChatWindowSearchViewController::sizeForItemAtIndexPath(CollectionView* 
             m_bulkUserJoinedMessageStateDictionary.value(message->messageId()) != 0, width);
         break;
     default:
-        height = PLUserActionMessageCell::cellHeightWithMessageString(message->displayText());
+        height = PLUserActionMessageCell::cellHeightWithMessageString(message->displayText(), int(width));
         break;
     }
     return {width, height};

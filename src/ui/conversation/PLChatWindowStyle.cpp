@@ -44,7 +44,8 @@ QColor readSystemEventColor() {
 }
 
 QColor unreadSystemEventColor() {
-    return QColor(Qt::darkGray);
+    // The platform's dark grey (one third white), not Qt's, which is the read rows' #808080.
+    return color(QStringLiteral("darkgray"));
 }
 
 QImage image(const QString& name) {

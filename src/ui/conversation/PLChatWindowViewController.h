@@ -225,6 +225,9 @@ public:
     void scrollViewDidEndDecelerating();
     void addScrollToBottomOrTopView();
     void adjustScrollToTpoOrBottonViewPosition();
+    // The room the cells keep at their trailing end while the scroll control covers it.
+    int scrollControlReserve() const;
+    void applyScrollControlReserve();
     void showOrHideScrollToTopButtons();
     void scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view, unsigned buttonType) override;
 

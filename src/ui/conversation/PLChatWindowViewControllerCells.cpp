@@ -119,8 +119,10 @@ CollectionViewCell* PLChatWindowViewController::cellForItemAtIndexPath(Collectio
             action->setMessage(row.message());
         break;
     }
-    if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell))
+    if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell)) {
         withProfile->setTapHandlerDelegate(this);
+        withProfile->setTrailingReserve(scrollControlReserve());
+    }
     return cell;
 }
 
@@ -167,7 +169,7 @@ QSizeF PLChatWindowViewController::sizeForItemAtIndexPath(CollectionView* view, 
         height = PLUnreadMessagesSeparatorCell::cellHeight();
         break;
     default:
-        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText());
+        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText(), int(width));
         break;
     }
     return {width, height};

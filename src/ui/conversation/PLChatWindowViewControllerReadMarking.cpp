@@ -6,9 +6,11 @@
 #include "foundation/ui/ScrollViewAdditions.h"
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/PLChatMessageCell.h"
+#include "ui/conversation/PLChatMessageWithProfileImageCell.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLMarkMessageAsReadHelper.h"
+#include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPostToChatView.h"
 
 #include <QPointer>
@@ -151,6 +153,8 @@ void PLChatWindowViewController::addScrollToBottomOrTopView() {
     if (!m_scrollToBottomOrTopView) {
         m_scrollToBottomOrTopView = PLChatWindowScrollToBottomOrTopView::instance(view());
         m_scrollToBottomOrTopView->setInDelegate(this);
+        connect(m_scrollToBottomOrTopView, &PLChatWindowScrollToBottomOrTopView::slidInChanged, this,
+                [this] { applyScrollControlReserve(); });
         adjustScrollToTpoOrBottonViewPosition();
         m_scrollToBottomOrTopView->move(view()->width() - m_scrollToBottomOrTopView->width(),
                                         m_scrollToBottomOrTopView->y());
@@ -159,6 +163,22 @@ void PLChatWindowViewController::addScrollToBottomOrTopView() {
     }
     m_scrollToBottomOrTopView->showScrollToBottomOrTopViewAnimated(true);
     showOrHideScrollToTopButtons();
+}
+
+int PLChatWindowViewController::scrollControlReserve() const {
+    // Mirrored rows keep their times at the left, away from the control.
+    const bool covering = m_scrollToBottomOrTopView && m_scrollToBottomOrTopView->isSlidIn() &&
+                          m_collectionView && m_collectionView->layoutDirection() == Qt::LeftToRight;
+    return covering ? PLChatWindowScrollToBottomOrTopView::kWidth - PLMessageCellLayout::kTrailingMargin : 0;
+}
+
+void PLChatWindowViewController::applyScrollControlReserve() {
+    if (!m_collectionView)
+        return;
+    const int reserve = scrollControlReserve();
+    for (CollectionViewCell* cell : m_collectionView->visibleCells())
+        if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell))
+            withProfile->setTrailingReserve(reserve);
 }
 
 void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {

@@ -4,6 +4,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Button.h"
 #include "ui/toolkit/PLCustomTextField.h"
+#include "ui/toolkit/ToolkitStyle.h"
 
 #include <QVBoxLayout>
 
@@ -43,6 +44,8 @@ void PLChatletListFieldView::addEntry() {
     auto* line = new PLCustomTextField;
     line->setObjectName(QStringLiteral("entry.%1").arg(m_entries.size()));
     line->awakeFromNib();
+    // What the user types reads as a value, not in the placeholder's grey.
+    ToolkitStyle::applyFieldPalette(line, ToolkitStyle::textColor());
     line->setPlaceholder(QStringLiteral("%1 %2").arg(label()).arg(m_entries.size() + 1));
     connect(line, &QLineEdit::textChanged, this, &PLChatletFormFieldView::valueChanged);
     body()->insertWidget(body()->indexOf(m_add), line);

@@ -48,6 +48,8 @@ PLChatletTextFieldView::PLChatletTextFieldView(const QVariantMap& definition, QW
     m_line = new PLCustomTextField;
     m_line->setObjectName(QStringLiteral("input"));
     m_line->awakeFromNib();
+    // What the user types reads as a value, not in the placeholder's grey.
+    ToolkitStyle::applyFieldPalette(m_line, ToolkitStyle::textColor());
     m_line->setPlaceholder(label());
     connect(m_line, &QLineEdit::textChanged, this, &PLChatletFormFieldView::valueChanged);
     body()->addWidget(m_line);

@@ -83,6 +83,7 @@ void PLContactDetailViewController::viewDidLoad() {
     m_doneBarButtonItem = new platform::ui::BarButtonItem(platform::ui::BarButtonItem::SystemItem::Done,
                                                           [this] { doneButtonTapped(); });
     m_doneBarButtonItem->setTitle(text("Done"));
+    m_doneBarButtonItem->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     m_doneBarButtonItem->setObjectName(QStringLiteral("doneBarButtonItem"));
     navigationItem()->setRightBarButtonItem(m_doneBarButtonItem);
     ViewControllerAdditions::applyCustomAttributesToNavigationBarTitle(this);

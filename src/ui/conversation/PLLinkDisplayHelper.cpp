@@ -16,6 +16,7 @@
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/SmartScreenSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -213,11 +214,15 @@ void PLLinkDisplayHelper::startDownloadingAssetWithMessage(const QVariantMap& in
     QVariantMap media = info.value(QLatin1String(PLActionInfoDict)).toMap();
     const QJsonObject json =
         QJsonDocument::fromJson(message ? message->text().toUtf8() : QByteArray()).object();
+    const QJsonObject content = json.value(QStringLiteral("content")).toObject();
     QJsonValue caption = json.value(QStringLiteral("caption"));
     if (caption.isUndefined())
-        caption = json.value(QStringLiteral("content"))
-                      .toObject()
-                      .value(QStringLiteral("image"))
+        caption = content.value(QStringLiteral("image")).toObject().value(QStringLiteral("caption"));
+    // The library's own shares keep it in their one media entry; the link carries only the file.
+    if (caption.isUndefined())
+        caption = content.value(QStringLiteral("media"))
+                      .toArray()
+                      .at(0)
                       .toObject()
                       .value(QStringLiteral("caption"));
     if (!caption.isUndefined())

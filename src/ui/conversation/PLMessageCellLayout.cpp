@@ -10,18 +10,21 @@ void place(QWidget* view, const QRect& rect, int cellWidth, bool rightToLeft) {
     view->setGeometry(PLChatWindowStyle::mirrored(rect, cellWidth, rightToLeft));
 }
 
+int trailingEdge(const PLChatMessageWithProfileImageCell* cell) {
+    return cell->width() - kTrailingMargin - cell->trailingReserve();
+}
+
 void placeSenderHeader(PLChatMessageWithProfileImageCell* cell, QWidget* nameLabel,
                        QWidget* pendingMessageView) {
     const int w = cell->width();
     const bool rtl = cell->layoutDirection() == Qt::RightToLeft;
     place(cell->profileImageView(), kAvatar, w, rtl);
     place(cell->unreadIndicatorImageView(), kUnreadDot, w, rtl);
-    place(
-        nameLabel,
-        QRect(kContentLeft, kHeaderTop, w - kContentLeft - kTrailingMargin - kIndicatorWidth, kHeaderHeight),
-        w, rtl);
+    place(nameLabel,
+          QRect(kContentLeft, kHeaderTop, trailingEdge(cell) - kContentLeft - kIndicatorWidth, kHeaderHeight),
+          w, rtl);
     place(pendingMessageView,
-          QRect(w - kTrailingMargin - kIndicatorWidth, kHeaderTop, kIndicatorWidth, kHeaderHeight), w, rtl);
+          QRect(trailingEdge(cell) - kIndicatorWidth, kHeaderTop, kIndicatorWidth, kHeaderHeight), w, rtl);
 }
 
 } // namespace pelnix::PLMessageCellLayout

@@ -21,6 +21,8 @@ inline constexpr int kHeaderHeight = 18;
 inline constexpr int kTrailingMargin = 8;
 inline constexpr int kIndicatorWidth = 100;
 
+// Where the header's trailing column ends in `cell` (left-to-right coordinates).
+int trailingEdge(const PLChatMessageWithProfileImageCell* cell);
 // Places `rect` (left-to-right coordinates) in `view`'s parent, mirrored for a right-to-left cell.
 void place(QWidget* view, const QRect& rect, int cellWidth, bool rightToLeft);
 // The avatar, the dot, the name and the outbox column of `cell`.

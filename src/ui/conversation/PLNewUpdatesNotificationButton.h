@@ -11,6 +11,9 @@ namespace pelnix {
 class PLNewUpdatesNotificationButton : public platform::ui::Button {
     Q_OBJECT
 public:
+    static constexpr int kPadding = 15;
+    static constexpr int kMinimumHeight = 24;
+
     explicit PLNewUpdatesNotificationButton(PLNewUpdatesNotificationButtonDelegate* delegate,
                                             QWidget* parent = nullptr);
 

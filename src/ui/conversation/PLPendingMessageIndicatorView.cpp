@@ -12,6 +12,8 @@
 #include "ui/conversation/PLRotatingImageView.h"
 #include "ui/conversation/PLRoundedCountLabel.h"
 
+#include <QEvent>
+
 namespace pelnix {
 
 using platform::ui::Animator;
@@ -20,7 +22,10 @@ using platform::ui::Label;
 using platform::ui::Scheduler;
 
 namespace {
-constexpr int kFailureGroupWidth = 40;
+// The failure mark (18 wide at x 20) with its badge over its top right corner, wholly inside.
+constexpr int kFailureGroupWidth = 48;
+// Between the time and the failure mark.
+constexpr int kMarkGap = 4;
 constexpr int kBadgeSize = 14;
 constexpr int kTimeLabelWidth = 60;
 constexpr double kClockTurnSeconds = 2.0;
@@ -35,8 +40,9 @@ void setRight(QWidget* view, double right) {
     view->move(qRound(right - view->width()), view->y());
 }
 
-void moveCentreX(QWidget* view, double by) {
-    view->move(view->x() + qRound(by), view->y());
+void mirrorX(QWidget* view) {
+    if (QWidget* parent = view->parentWidget())
+        view->move(parent->width() - view->x() - view->width(), view->y());
 }
 } // namespace
 
@@ -56,8 +62,6 @@ PLPendingMessageIndicatorView::PLPendingMessageIndicatorView(int width, QWidget*
     m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
     // A clock time reads left to right in any layout; only its alignment follows the layout.
     m_timeLabel->setLayoutDirection(Qt::LeftToRight);
-    m_timeLabel->setAlignment((isRightToLeft() ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute |
-                              Qt::AlignVCenter);
     m_timeLabel->setFont(PLChatWindowStyle::timeFont());
     m_timeLabel->setTextColor(PLChatWindowStyle::readTextColor());
     layOutAsMade();
@@ -67,20 +71,38 @@ PLPendingMessageIndicatorView::PLPendingMessageIndicatorView(int width, QWidget*
 
 void PLPendingMessageIndicatorView::layOutAsMade() {
     // The failure mark with its badge at the left, the clock with its badge at the right, the time
-    // ending at the right edge; in a right-to-left layout each group sits 13 points further right.
+    // ending at the right edge; a right-to-left layout is the mirror image of all of it.
+    setMirrored(false);
     const int width = this->width();
     m_failedIndicatorView->setGeometry(0, 0, kFailureGroupWidth, kHeight);
     m_failureIndicatorButton->setGeometry(20, 0, 18, 18);
-    m_failedCountLabel->setGeometry(kFailureGroupWidth - kBadgeSize / 2 + 1, 2, kBadgeSize, kBadgeSize);
+    m_failedCountLabel->setGeometry(kFailureGroupWidth - kBadgeSize, 2, kBadgeSize, kBadgeSize);
     m_pendingIndicatorView->setGeometry(width - kGroupWidth, 0, kGroupWidth, kHeight);
     m_clockIconImageView->setGeometry(0, 2, 14, 14);
     m_pendingCountLabel->setGeometry(15, 2, kBadgeSize, kBadgeSize);
     m_timeLabel->setGeometry(width - kTimeLabelWidth, 0, kTimeLabelWidth, kHeight);
-    if (isRightToLeft()) {
-        for (QWidget* view :
-             {m_failedIndicatorView, m_pendingIndicatorView, static_cast<QWidget*>(m_timeLabel)})
-            moveCentreX(view, kRightToLeftShift);
-    }
+    setMirrored(isRightToLeft());
+}
+
+void PLPendingMessageIndicatorView::setMirrored(bool mirrored) {
+    m_timeLabel->setAlignment((mirrored ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignAbsolute |
+                              Qt::AlignVCenter);
+    if (mirrored == m_mirrored)
+        return;
+    m_mirrored = mirrored;
+    for (QWidget* view :
+         {m_failedIndicatorView, m_pendingIndicatorView, static_cast<QWidget*>(m_timeLabel),
+          static_cast<QWidget*>(m_failureIndicatorButton), static_cast<QWidget*>(m_failedCountLabel),
+          static_cast<QWidget*>(m_clockIconImageView), static_cast<QWidget*>(m_pendingCountLabel)})
+        mirrorX(view);
+}
+
+void PLPendingMessageIndicatorView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LayoutDirectionChange)
+        return;
+    layOutAsMade();
+    configurePendingView();
 }
 
 void PLPendingMessageIndicatorView::prepareForReuse() {
@@ -121,7 +143,8 @@ void PLPendingMessageIndicatorView::configurePendingView() {
     const auto message = m_message;
     if (!message)
         return;
-    const bool rtl = isRightToLeft();
+    // Placed as left to right, then mirrored as a whole for a right-to-left layout.
+    setMirrored(false);
     const double ownLeft = 0;
     const double ownRight = width();
     const PLOutboxState& state = m_state;
@@ -134,8 +157,6 @@ void PLPendingMessageIndicatorView::configurePendingView() {
     }
     if (state.hasAtLeatOnePendingMessage()) {
         m_clockIconImageView->show();
-        if (rtl)
-            setLeft(m_pendingIndicatorView, ownLeft + kRightToLeftShift);
         if (state.waiting > 0 && state.latestIsReply) {
             m_pendingCountLabel->setText(QString::number(state.waiting));
             m_pendingCountLabel->show();
@@ -143,18 +164,11 @@ void PLPendingMessageIndicatorView::configurePendingView() {
     }
     const bool onlyFailed = state.hasOnlyFailedPedningMessages();
     m_pendingIndicatorView->setVisible(!onlyFailed);
-    if (onlyFailed) {
-        if (rtl)
-            setLeft(m_failedIndicatorView, ownLeft - kRightToLeftShift);
-        else
-            setRight(m_failedIndicatorView,
-                     ownRight - kRightToLeftShift + (m_failedCountLabel->width() * 0.5 - 1.0));
-    } else if (rtl) {
-        const QRect clock(m_clockIconImageView->mapTo(this, QPoint()), m_clockIconImageView->size());
-        setLeft(m_failedIndicatorView, clock.x() + clock.width());
-    } else {
+    if (onlyFailed)
+        setRight(m_failedIndicatorView,
+                 ownRight - kRightToLeftShift + (m_failedCountLabel->width() * 0.5 - 1.0));
+    else
         setLeft(m_failedIndicatorView, ownLeft);
-    }
     if (state.posting)
         RotationAnimation::startRotatingWithDuration(m_clockIconImageView, kClockTurnSeconds);
     configureTimeLabel();
@@ -169,25 +183,20 @@ void PLPendingMessageIndicatorView::configureTimeLabel() {
     m_timeLabel->setText(message ? message->chatWindowTimeString() : QString());
     const bool failed = m_state.hasFailedPendingMessage();
     const bool unfinished = m_state.hasAtLeatOnePendingMessage();
-    const bool rtl = isRightToLeft();
+    setMirrored(false);
     const QRect waiting = m_pendingIndicatorView->geometry();
     const QRect failure = m_failedIndicatorView->geometry();
     if (!failed && unfinished) {
-        if (rtl)
-            setLeft(m_timeLabel, waiting.x() + waiting.width() + 5.0);
-        else
-            setRight(m_timeLabel, waiting.x() - 5.0);
+        setRight(m_timeLabel, waiting.x() - 5.0);
     } else if (failed) {
-        if (rtl)
-            setLeft(m_timeLabel, failure.x() + failure.width());
-        else
-            setRight(m_timeLabel, failure.x() + 20.0);
+        setRight(m_timeLabel, failure.x() + 20.0 - kMarkGap);
     } else {
         // Delivered: the time shows once the row has settled.
         Animator::setAlpha(m_timeLabel, 0);
         Scheduler::shared()->performAfter(this, kTimeFadeDelayMs,
                                           [this] { Animator::animateAlpha(m_timeLabel, 1, kTimeFadeMs); });
     }
+    setMirrored(isRightToLeft());
 }
 
 void PLPendingMessageIndicatorView::stopRotatingClockImageView() {

@@ -26,6 +26,7 @@ class PLPendingMessageIndicatorView : public QWidget {
 public:
     static constexpr int kHeight = 18;
     static constexpr int kGroupWidth = 30;
+    // The failure group's inset from the trailing edge when it shows alone.
     static constexpr double kRightToLeftShift = 13.0;
 
     // Laid out for its width as the cell gives it.
@@ -57,6 +58,9 @@ public:
     PLRotatingImageView* clockIconImageView() const { return m_clockIconImageView; }
     platform::ui::Label* timeLabel() const { return m_timeLabel; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     // The visible failure mark was tapped for this message.
     void failureIndicatorTapped(const std::shared_ptr<pelnix::Message>& message);
@@ -64,10 +68,13 @@ signals:
 private:
     bool isRightToLeft() const;
     void layOutAsMade();
+    // Mirrors every view's place (and the time's alignment) when `mirrored` differs from now.
+    void setMirrored(bool mirrored);
 
     std::shared_ptr<Message> m_message;
     PLOutboxState m_state;
     bool m_extended = false;
+    bool m_mirrored = false;
     QWidget* m_failedIndicatorView;
     QWidget* m_pendingIndicatorView;
     platform::ui::Button* m_failureIndicatorButton;

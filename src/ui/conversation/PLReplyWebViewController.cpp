@@ -288,12 +288,16 @@ void PLReplyWebViewController::postMessage(const QString& messageText, bool isSm
     const bool started =
         room && room->postPrivateMessage(
                     messageText, isSmartMessage,
-                    [self, message](bool success, const PLOptionalError& error, const QString&) {
+                    [self, message](bool success, const PLOptionalError& error, const QString& answer) {
                         PLActivityIndicatorView::dismiss();
                         if (!self)
                             return;
                         if (!success) {
-                            self->showPostFailedErrorMessage(error ? error->localizedDescription : QString());
+                            // A refusal's reason comes in the answer's text; a transport failure has only the
+                            // error.
+                            self->showPostFailedErrorMessage(!answer.isEmpty() ? answer
+                                                             : error           ? error->localizedDescription
+                                                                               : QString());
                             return;
                         }
                         if (!message)

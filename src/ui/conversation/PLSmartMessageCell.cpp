@@ -483,7 +483,7 @@ void PLSmartMessageCell::layOut() {
     Layout::placeSenderHeader(this, m_userNameLabel, m_pendingMessageView);
     const int bodyWidth = qMax(0, w - Layout::kContentLeft - Layout::kTrailingMargin);
     // The stale mark sits in the header before the time; the name makes room for it.
-    const QRect stale(w - Layout::kTrailingMargin - Layout::kIndicatorWidth - kStaleMarkSide - 4,
+    const QRect stale(Layout::trailingEdge(this) - Layout::kIndicatorWidth - kStaleMarkSide - 4,
                       Layout::kHeaderTop - 1, kStaleMarkSide, kStaleMarkSide);
     Layout::place(m_staleMark, stale, w, rtl);
     if (m_staleMark->isVisible()) {

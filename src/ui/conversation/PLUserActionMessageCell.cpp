@@ -35,13 +35,24 @@ PLUserActionMessageCell::PLUserActionMessageCell(QWidget* parent)
     markRead(0);
 }
 
+int PLUserActionMessageCell::labelWidthForCellWidth(int cellWidth) {
+    constexpr int kPhoneWidth = 320;
+    return qBound(qMin(kLabelWidth, cellWidth), cellWidth - (kPhoneWidth - kLabelWidth), kMaximumLabelWidth);
+}
+
 qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text) {
     return PLMessageTextView::measuredHeight(text, PLChatWindowStyle::systemEventFont(), kLabelWidth) +
            kChrome + kHeightConstant;
 }
 
+qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text, int cellWidth) {
+    return PLMessageTextView::measuredHeight(text, PLChatWindowStyle::systemEventFont(),
+                                             labelWidthForCellWidth(cellWidth)) +
+           kChrome + kHeightConstant;
+}
+
 void PLUserActionMessageCell::resizeEvent(QResizeEvent* event) {
-    const int labelWidth = qMin(kLabelWidth, width());
+    const int labelWidth = labelWidthForCellWidth(width());
     const int labelHeight = height() - kChrome - int(kHeightConstant);
     m_messageLabel->setGeometry((width() - labelWidth) / 2, kLabelTop + int(kHeightConstant) / 2, labelWidth,
                                 qMax(0, labelHeight));

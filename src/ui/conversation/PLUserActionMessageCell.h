@@ -16,12 +16,16 @@ class PLUserActionMessageCell : public PLChatMessageCell {
 public:
     static inline const QString kIdentifier = QStringLiteral("PLUserActionMessageCell");
     static constexpr qreal kHeightConstant = 10.0;
-    // The label's width (its width constraint).
+    // The label's width (its width constraint) in a phone's 320-point row; wider rows widen it by as
+    // much, up to a line that still reads as one.
     static constexpr int kLabelWidth = 260;
+    static constexpr int kMaximumLabelWidth = 600;
+    static int labelWidthForCellWidth(int cellWidth);
 
     explicit PLUserActionMessageCell(QWidget* parent = nullptr);
 
     static qreal cellHeightWithMessageString(const QString& text);
+    static qreal cellHeightWithMessageString(const QString& text, int cellWidth);
 
     platform::ui::Label* messageLabel() const { return m_messageLabel; }
     platform::ui::Label* timeLabel() const { return m_timeLabel; }

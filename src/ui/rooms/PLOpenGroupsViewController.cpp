@@ -5,6 +5,7 @@
 #include "core/model/PLPublicRoom.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
@@ -175,6 +176,7 @@ TableViewCell* PLOpenGroupsViewController::cellForRowAtIndexPath(TableView* tabl
         static_cast<PLOpenGroupTableViewCell*>(table->dequeueReusableCell(QString::fromLatin1(identifier)));
     cell->setPublicRoom(m_openGroups.value(path.row));
     cell->setDelegate(this);
+    cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
     return cell;
 }
 

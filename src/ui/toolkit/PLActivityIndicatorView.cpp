@@ -47,24 +47,14 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override {
-        if (qFuzzyCompare(m_scale, 1.0)) {
-            ImageView::paintEvent(event);
-            return;
-        }
-        // Render the unscaled frame, then draw it scaled about the centre.
-        QImage frame(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-        frame.setDevicePixelRatio(devicePixelRatioF());
-        frame.fill(Qt::transparent);
-        const qreal scale = m_scale;
-        m_scale = 1.0;
-        render(&frame, {}, {}, QWidget::RenderFlags());
-        m_scale = scale;
+    void paintEvent(QPaintEvent*) override {
+        // Scaled about the centre in the painter itself: rendering the view from its own paint event
+        // is a recursive repaint, which Qt refuses.
         QPainter painter(this);
         painter.translate(width() / 2.0, height() / 2.0);
-        painter.scale(scale, scale);
+        painter.scale(m_scale, m_scale);
         painter.translate(-width() / 2.0, -height() / 2.0);
-        painter.drawImage(QPointF(0, 0), frame);
+        paintContent(painter);
     }
 
 private:

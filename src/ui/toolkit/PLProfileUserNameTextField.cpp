@@ -1,6 +1,7 @@
 #include "PLProfileUserNameTextField.h"
 
 #include "ToolkitStyle.h"
+#include "foundation/ui/ImageAdditions.h"
 
 #include <QPainter>
 
@@ -24,8 +25,14 @@ QSize PLProfileUserNameTextField::sizeHint() const {
 
 void PLProfileUserNameTextField::paintEvent(QPaintEvent* event) {
     if (!m_readOnlyLook) {
+        // The look of every other field of the library: its rounded background picture.
+        static const QImage background =
+            ImageAdditions::loadImageNamed(QStringLiteral("textFieldBackground"));
         QPainter painter(this);
-        ToolkitStyle::paintFieldFrame(painter, rect(), hasFocus());
+        ToolkitStyle::paintStretchedPicture(painter, rect(), background,
+                                            ToolkitStyle::kCornerRadius + ToolkitStyle::kBorderWidth);
+        if (hasFocus())
+            ToolkitStyle::paintFieldBorder(painter, rect(), ToolkitStyle::accentColor());
     }
     TextField::paintEvent(event);
 }

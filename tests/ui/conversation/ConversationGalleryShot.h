@@ -3,6 +3,7 @@
 // A conversation gallery screen as the screenshot tool renders it, at the size the screen is about,
 // with the pixel reads the gallery tests check pictures by.
 
+#include "GalleryConversation.h"
 #include "core/model/Message.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -48,8 +49,8 @@ struct ConversationGalleryShot : GalleryScreenShot {
     PLChatWindowViewController* chat = nullptr;
 
     explicit ConversationGalleryShot(const QString& identifier)
-        : GalleryScreenShot(kStoryboard, identifier),
-          chat(qobject_cast<PLChatWindowViewController*>(controller)) {}
+        : GalleryScreenShot(kStoryboard, identifier), chat(tools::conversationGalleryChatWindow(controller)) {
+    }
     // The row of the message with this ID, or with this text.
     int rowOf(const QString& messageIdOrText) const {
         const auto& rows = chat->rowList().rows();

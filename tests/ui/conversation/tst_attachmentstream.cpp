@@ -3,10 +3,9 @@
 // upload ring while the storage endpoint holds the put, then the picture once the file is stored;
 // the endpoint has received one signed put of the prepared picture; Bob's library, in a process of
 // its own, receives the message through his event stream into his open chat window.
-#include "FacadeTestKit.h"
+#include "PeerDevice.h"
+#include "StreamSession.h"
 
-#include "core/api/PLAppConfigurations.h"
-#include "core/session/PelnixInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Animator.h"
@@ -31,7 +30,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,14 +74,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     QApplication app(argc, argv);
     platform::ui::Animator::setInstant(true);
     CoreFixture device(CoreFixture::Service::None);
-    PelnixInfo::sharedInstance()->setHostURL(baseUrl);
-    PLAppConfigurations::reloadCurrentConfiguration();
-    Pelnix::setUserEmailID(kBobEmail);
-    Pelnix::setUserID(QString::number(kBob));
-    Pelnix::setAuthenticationCode(kBobToken);
-    Outcome started;
-    Pelnix::initWithCompletionHandler(started.handler());
-    if (!QTest::qWaitFor([&started] { return started.calls > 0; }, 30000) || !started.success)
+    if (!startPeerSession(baseUrl, kBobEmail, kBob, kBobToken))
         return 2;
     platform::ui::Window window;
     window.resize(320, 568);
@@ -91,8 +82,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
     window.setRootViewController(new platform::ui::NavigationController(chat));
     window.show();
-    std::printf("READY\n");
-    std::fflush(stdout);
+    tellParent("READY");
     int row = -1;
     Message::Ptr received;
     const bool shown = QTest::qWaitFor(
@@ -103,8 +93,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
         60000);
     if (!shown)
         return 3;
-    std::printf("RECEIVED %s\n", received->text().toUtf8().toBase64().constData());
-    std::fflush(stdout);
+    tellParent("RECEIVED " + received->text().toUtf8().toBase64());
     endSession();
     return 0;
 }
@@ -119,35 +108,19 @@ private slots:
     void aCaptionedPictureReachesAnotherMembersWindow();
 
 private:
-    // The rest of the next line Bob's device prints that starts with `prefix`; nothing when his
-    // device ended or the time ran out first.
-    std::optional<QString> bobSays(const QString& prefix, int timeoutMs);
-
     std::unique_ptr<CoreFixture> world;
     std::unique_ptr<platform::ui::Window> window;
-    std::unique_ptr<QProcess> bob;
+    std::unique_ptr<PeerDevice> bob;
     platform::ui::FakeImagePicker* picker = nullptr;
-    QByteArray bobOutput;
 };
 
 void TestAttachmentStream::init() {
     CustomFontRegistration::loadCustomFonts();
     platform::ui::Animator::setInstant(true);
     world = std::make_unique<CoreFixture>();
-    world->server().seed(QJsonObject{
-        {"org", "acme"},
-        {"users",
-         QJsonArray{QJsonObject{{"id", kBob}, {"email", kBobEmail}, {"name", "Bob"}, {"token", kBobToken}}}},
-        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"},
-                                         {"name", "Site"},
-                                         {"members", QJsonArray{world->userID(), kBob}},
-                                         {"admin", kBob}}}}});
-    signIn(*world);
-    Outcome started;
-    Pelnix::initWithCompletionHandler(started.handler());
-    QTRY_COMPARE_WITH_TIMEOUT(started.calls, 1, 20000);
-    QVERIFY2(started.success, qPrintable(started.message));
-    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    startSessionWithBob(*world, kBob, kBobToken);
+    if (QTest::currentTestFailed())
+        return;
     ConversationScreens::registerScreens();
     platform::ui::WebView::setMaker(
         [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
@@ -157,10 +130,6 @@ void TestAttachmentStream::init() {
 }
 
 void TestAttachmentStream::cleanup() {
-    if (bob && bob->state() != QProcess::NotRunning) {
-        bob->kill();
-        bob->waitForFinished(5000);
-    }
     bob.reset();
     window.reset();
     platform::ui::ImagePicker::setCurrent({});
@@ -169,32 +138,11 @@ void TestAttachmentStream::cleanup() {
     world.reset();
 }
 
-std::optional<QString> TestAttachmentStream::bobSays(const QString& prefix, int timeoutMs) {
-    std::optional<QString> found;
-    const bool ended = QTest::qWaitFor(
-        [&] {
-            bobOutput += bob->readAllStandardOutput();
-            for (const QByteArray& line : bobOutput.split('\n'))
-                if (line.startsWith(prefix.toUtf8())) {
-                    found = QString::fromUtf8(line.mid(prefix.size()).trimmed());
-                    return true;
-                }
-            return bob->state() == QProcess::NotRunning;
-        },
-        timeoutMs);
-    return ended ? found : std::nullopt;
-}
-
 void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     // Bob's device starts and follows his stream.
-    bob = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(kPeerVariable), world->baseUrl());
-    bob->setProcessEnvironment(environment);
-    bob->setProcessChannelMode(QProcess::SeparateChannels);
-    bob->start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(bob->waitForStarted(10000));
-    QVERIFY2(bobSays(QStringLiteral("READY"), 60000), bob->readAllStandardError().constData());
+    bob = std::make_unique<PeerDevice>(kPeerVariable, world->baseUrl());
+    QVERIFY(bob->process().waitForStarted(10000));
+    QVERIFY2(bob->says(QStringLiteral("READY"), 60000), bob->errorTail().constData());
     QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
 
     // Ann's chat window on the room.
@@ -294,14 +242,14 @@ void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     stored->deleteLater();
 
     // Bob's window received it through his stream.
-    const auto received = bobSays(QStringLiteral("RECEIVED "), 60000);
-    QVERIFY2(received && !received->isEmpty(), bob->readAllStandardError().right(2000).constData());
+    const auto received = bob->says(QStringLiteral("RECEIVED "), 60000);
+    QVERIFY2(received && !received->isEmpty(), bob->errorTail().constData());
     const QJsonObject bobsMedia = mediaOf(QString::fromUtf8(QByteArray::fromBase64(received->toLatin1())));
     QCOMPARE(bobsMedia.value("fileUrl").toString(), media.value("fileUrl").toString());
     QCOMPARE(bobsMedia.value("caption").toString(), kCaption);
-    QTRY_VERIFY_WITH_TIMEOUT(bob->state() == QProcess::NotRunning, 20000);
-    QCOMPARE(bob->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(bob->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(bob->process().state() == QProcess::NotRunning, 20000);
+    QCOMPARE(bob->process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(bob->process().exitCode(), 0);
 }
 
 int main(int argc, char** argv) {

@@ -186,6 +186,13 @@ void TestChatletComposer::aPollIsComposedFromItsForm() {
     QCOMPARE(view->fieldViews().size(), 3);
     auto* options = qobject_cast<PLChatletListFieldView*>(view->fieldView("options"));
     QCOMPARE(options->entryFields().size(), 2);
+    // Typed values read in the text colour, apart from the placeholders' grey.
+    const QColor placeholderGrey(0x99, 0x99, 0x99);
+    for (QWidget* input : {view->fieldView("title")->findChild<QWidget*>(QStringLiteral("input")),
+                           static_cast<QWidget*>(options->entryFields().first())}) {
+        QVERIFY(input);
+        QVERIFY(input->palette().color(QPalette::Text) != placeholderGrey);
+    }
 
     form->sendBarButtonItem()->trigger();
     QCOMPARE(world->alertTexts(), QStringList{"Failed / Please fill in Title."});

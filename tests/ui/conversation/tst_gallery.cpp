@@ -14,6 +14,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -52,7 +54,8 @@ const QColor kPill(0xE4, 0xE8, 0xEC);
 const QColor kFailureRed(0xD9, 0x3A, 0x2B);
 const QColor kAvatarGrey(0xD5, 0xDA, 0xDF);
 const QColor kReadEventGrey(0xBF, 0xBF, 0xBF);
-const QColor kUnreadEventGrey(Qt::darkGray);
+// The platform's dark grey, one third white.
+const QColor kUnreadEventGrey(0x55, 0x55, 0x55);
 
 // The darkest pixel the shot shows inside `view`: the ink of its text or icon.
 QColor darkestIn(const GalleryShot& shot, const QWidget* view) {
@@ -103,18 +106,28 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     const QSize size = tools::conversationGallerySize(identifier);
     QCOMPARE(shot.window.size(), size);
     QCOMPARE(shot.chat->collectionView()->width(), size.width());
-    // The input bar spans the bottom; the list ends at its top.
+    // The input bar spans the bottom (a removed user has none); the list ends at its top.
     QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
-    QCOMPARE(bar->geometry().bottom(), size.height() - 1);
+    if (identifier.startsWith(QLatin1String("ChatWindowRemovedUser")))
+        return;
+    QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), size.height());
     QCOMPARE(bar->width(), size.width());
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(), bar->height());
+    // Inside its navigation bar, as a host shows it: the room's name above the list.
+    auto* navigation = shot.chat->navigationController();
+    QVERIFY(navigation);
+    NavigationBar* navigationBar = navigation->navigationBar();
+    QVERIFY(navigationBar->isVisibleTo(&shot.window));
+    QCOMPARE(navigationBar->titleText(), shot.chat->chatRoom()->displayName());
+    QVERIFY(!navigationBar->titleText().isEmpty());
+    QVERIFY(shot.chat->collectionView()->mapTo(&shot.window, QPoint()).y() >= navigationBar->height());
 }
 
 void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
     GalleryShot shot(QStringLiteral("ChatWindowEmpty"));
     QCOMPARE(shot.chat->rowList().count(), 0);
     auto* list = shot.chat->collectionView();
-    for (const QPointF& point : {QPointF(20, 20), QPointF(160, 280), QPointF(300, 500)})
+    for (const QPointF& point : {QPointF(20, 20), QPointF(160, 280), QPointF(300, 440)})
         QVERIFY2(near(shot.at(list, point), Qt::white, 2), describe(shot.at(list, point)));
 }
 
@@ -194,8 +207,18 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
     QVERIFY(avatar->x() > carol->width() / 2);
     QVERIFY2(near(shot.at(avatar, {avatar->width() / 2.0, 4}), kAvatarGrey, 10),
              describe(shot.at(avatar, {avatar->width() / 2.0, 4})));
-    // The same point on the left side is the cell's white.
-    QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 12}), Qt::white, 4));
+    // The same point on the left side, below the time, is the cell's white.
+    QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 34}), Qt::white, 4));
+    // The time starts at the leading edge's margin, as the mirror of its place on the right.
+    auto* time = carol->pendingMessageIndicatorView()->timeLabel();
+    QCOMPARE(time->mapTo(carol, QPoint()).x(), 8);
+    QVERIFY(time->alignment() & Qt::AlignLeft);
+    // Its first glyph is inked within a few points of that margin.
+    bool inked = false;
+    for (int x = 0; x < 6 && !inked; ++x)
+        for (int y = 4; y < time->height() - 4 && !inked; ++y)
+            inked = !near(shot.at(time, {double(x), double(y)}), Qt::white, 40);
+    QVERIFY(inked);
     // The input bar is mirrored too: the media button at the left edge, the chatlet button at the right.
     auto* bar = static_cast<QWidget*>(shot.chat->postToChatView());
     auto* media = static_cast<QWidget*>(shot.chat->postToChatView()->mediaUploadButton());

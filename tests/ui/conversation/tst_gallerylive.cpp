@@ -60,6 +60,8 @@ private slots:
     void newUpdatesButtonFloatsAboveTheBar();
     void bannerCoversTheWholeBar_data();
     void bannerCoversTheWholeBar();
+    void aRemovedUserReadsWithoutABar_data();
+    void aRemovedUserReadsWithoutABar();
     void failedPostSheetOverTheDimmedWindow_data();
     void failedPostSheetOverTheDimmedWindow();
     void barGrownToItsMaximum_data();
@@ -92,6 +94,23 @@ void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar() {
     QVERIFY2(near(shot.at(button, point), expected, 24), describe(shot.at(button, point)));
 }
 
+void TestGalleryLive::aRemovedUserReadsWithoutABar_data() {
+    QTest::addColumn<QString>("identifier");
+    addSizes(QStringLiteral("ChatWindowRemovedUser"));
+}
+
+void TestGalleryLive::aRemovedUserReadsWithoutABar() {
+    QFETCH(QString, identifier);
+    LiveShot shot(identifier);
+    QVERIFY(shot.chat);
+    QVERIFY(!shot.chat->userKickedMessageView());
+    // The bar has gone below the screen; its field takes no typing.
+    QWidget* bar = shot.chat->postToChatView();
+    QVERIFY(bar->y() >= shot.chat->view()->height());
+    QVERIFY(!shot.chat->postToChatView()->messageTextView()->isEnabled());
+    QVERIFY(shot.chat->rowList().count() > 0);
+}
+
 void TestGalleryLive::bannerCoversTheWholeBar_data() {
     QTest::addColumn<QString>("identifier");
     addSizes(QStringLiteral("ChatWindowAdminOnlyBanner"));
@@ -108,7 +127,7 @@ void TestGalleryLive::bannerCoversTheWholeBar() {
     QCOMPARE(banner->objectName(), closed ? PLRoomStateBannerView::kRoomClosedMessageView
                                           : PLRoomStateBannerView::kUserKickedMessageView);
     QWidget* bar = shot.chat->postToChatView();
-    QCOMPARE(bar->geometry().bottom(), shot.window.height() - 1);
+    QCOMPARE(bar->geometry().bottom(), shot.chat->view()->height() - 1);
     QCOMPARE(banner->geometry(), bar->rect());
     // Where the chatlet button and the media button would be, only the banner shows.
     for (const QPointF& point :
@@ -166,7 +185,7 @@ void TestGalleryLive::barGrownToItsMaximum() {
     QVERIFY(shot.chat);
     QWidget* bar = shot.chat->postToChatView();
     QCOMPARE(bar->height(), PLChatWindowViewController::kMaximumBarHeight);
-    QCOMPARE(bar->y(), shot.window.height() - PLChatWindowViewController::kMaximumBarHeight);
+    QCOMPARE(bar->y(), shot.chat->view()->height() - PLChatWindowViewController::kMaximumBarHeight);
     QCOMPARE(shot.chat->collectionView()->contentInset().bottom(),
              qreal(PLChatWindowViewController::kMaximumBarHeight));
     // The bar's own grey over its whole height, the list's white just above it.

@@ -311,8 +311,9 @@ void TestLinkActions::everyLinkType() {
     }
 }
 
-// The caption comes from the message's own "caption", else its "content.image.caption"; a second
-// download uses the same downloader, which is cleaned up with the helper.
+// The caption comes from the message's own "caption", else its "content.image.caption", else the one
+// media entry of the library's own shares; a second download uses the same downloader, which is
+// cleaned up with the helper.
 void TestLinkActions::downloadsTakeTheCaptionAndReuseTheHelper() {
     RecordingDownload::Log log;
     PLMediaDownloading::setMaker([&log] { return std::make_unique<RecordingDownload>(&log); });
@@ -326,8 +327,15 @@ void TestLinkActions::downloadsTakeTheCaptionAndReuseTheHelper() {
     auto bare = world->importMessage(room, QStringLiteral("m3"), 3000, QStringLiteral(R"({"formid":"F3"})"),
                                      kBob, QStringLiteral("smartmessage"));
     helper->handleProcessedLink(PLLinkTypeDownload, {}, smartInfo("image", {}, media), bare);
+    auto share = world->importMessage(
+        room, QStringLiteral("m4"), 4000,
+        QStringLiteral(R"({"formid":"F4","content":{"media":[{"fileUrl":"x","caption":"Café wall"}]}})"),
+        kBob, QStringLiteral("smartmessage"));
+    helper->handleProcessedLink(PLLinkTypeDownload, {}, smartInfo("image", {}, media), share);
     QCOMPARE(log.made, 1);
-    QCOMPARE(log.urls, QStringList(3, QStringLiteral("https://f.test/a.jpg")));
+    QCOMPARE(log.urls, QStringList(4, QStringLiteral("https://f.test/a.jpg")));
+    QCOMPARE(log.infos[3].value("caption").toString(), QStringLiteral("Café wall"));
+    QCOMPARE(log.infos[3].value("fileUrl").toString(), QStringLiteral("https://f.test/a.jpg"));
     QCOMPARE(log.infos[0].value("caption").toString(), QStringLiteral("Lake"));
     QCOMPARE(log.infos[1].value("caption").toString(), QStringLiteral("Dock"));
     QVERIFY(!log.infos[2].contains("caption"));

@@ -299,7 +299,18 @@ void TestMessageCells::userActionHeightAndReadColour() {
     PLUserActionMessageCell cell;
     cell.setMessage(event);
     QCOMPARE(cell.messageLabel()->text(), text);
-    QCOMPARE(cell.messageLabel()->textColor(), QColor(Qt::darkGray));
+    QCOMPARE(cell.messageLabel()->textColor().name(), QStringLiteral("#555555"));
+    // A phone's row wraps at the label's width; a desktop's wider row wraps later, and measures so.
+    QCOMPARE(PLUserActionMessageCell::labelWidthForCellWidth(320), PLUserActionMessageCell::kLabelWidth);
+    QCOMPARE(PLUserActionMessageCell::labelWidthForCellWidth(400), PLUserActionMessageCell::kLabelWidth + 80);
+    QCOMPARE(PLUserActionMessageCell::labelWidthForCellWidth(1024),
+             PLUserActionMessageCell::kMaximumLabelWidth);
+    QCOMPARE(PLUserActionMessageCell::cellHeightWithMessageString(text, 320),
+             PLUserActionMessageCell::cellHeightWithMessageString(text));
+    cell.setAttribute(Qt::WA_DontShowOnScreen);
+    cell.show();
+    cell.resize(1024, int(PLUserActionMessageCell::cellHeightWithMessageString(text, 1024)));
+    QCOMPARE(cell.messageLabel()->width(), PLUserActionMessageCell::kMaximumLabelWidth);
     cell.markRead(1);
     QCOMPARE(cell.messageLabel()->textColor(), PLChatWindowStyle::color(QStringLiteral("bfbfbf")));
 }

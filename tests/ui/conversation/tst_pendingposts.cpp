@@ -53,7 +53,8 @@ private slots:
     void everyEntryFailedRightAlignsTheFailureGroup();
     void deliveredTimeFadesInAfterATenthOfASecond();
     void compactIndicatorShowsNoTime();
-    void rightToLeftMovesTheWaitingGroup();
+    void rightToLeftMirrorsTheIndicator_data();
+    void rightToLeftMirrorsTheIndicator();
     void failureMarkReactsOnlyWhenShown();
     void uploadStates_data();
     void uploadStates();
@@ -148,8 +149,11 @@ void TestPendingPosts::everyEntryFailedRightAlignsTheFailureGroup() {
     const double badgeWidth = indicator.failedPendingMessageCountLabel()->width();
     const QRect group = indicator.failedIndicatorView()->geometry();
     QCOMPARE(group.x() + group.width(), qRound(kWidth - 13.0 + (badgeWidth * 0.5 - 1.0)));
-    // The time ends where the mark begins.
-    QCOMPARE(indicator.timeLabel()->geometry().right() + 1, group.x() + 20);
+    // The badge lies wholly inside its group (never clipped), and a gap parts the time from the mark.
+    QVERIFY(QRect(QPoint(), group.size()).contains(indicator.failedPendingMessageCountLabel()->geometry()));
+    QVERIFY(group.right() < kWidth);
+    const int markLeft = group.x() + indicator.failureIndicatorButton()->x();
+    QCOMPARE(indicator.timeLabel()->geometry().right() + 1, markLeft - 4);
     // Not every entry failed: the failure group at the left edge, the waiting group shown.
     indicator.setMessage(postWithEntries({{2, 4}, {2, 1}}));
     QVERIFY(!indicator.pendingIndicatorView()->isHidden());
@@ -180,13 +184,43 @@ void TestPendingPosts::compactIndicatorShowsNoTime() {
     QCOMPARE(platform::ui::Scheduler::shared()->pendingCount(), 0);
 }
 
-void TestPendingPosts::rightToLeftMovesTheWaitingGroup() {
+void TestPendingPosts::rightToLeftMirrorsTheIndicator_data() {
+    QTest::addColumn<Entries>("entries");
+    QTest::newRow("waiting") << Entries{{0, 1}};
+    QTest::newRow("failed") << Entries{{0, 4}};
+    QTest::newRow("failed and waiting replies") << Entries{{2, 4}, {2, 1}};
+    QTest::newRow("delivered") << Entries{{0, 3}};
+}
+
+// Right to left is the mirror image of left to right, view for view, the time at the leading edge.
+void TestPendingPosts::rightToLeftMirrorsTheIndicator() {
+    QFETCH(Entries, entries);
+    const auto message = postWithEntries(entries);
+    PLPendingMessageIndicatorView ltr(kWidth);
+    ltr.setMessage(message);
     QWidget parent;
     parent.setLayoutDirection(Qt::RightToLeft);
-    auto* indicator = new PLPendingMessageIndicatorView(kWidth, &parent);
-    indicator->setMessage(postWithEntries({{0, 1}}));
-    QCOMPARE(indicator->pendingIndicatorView()->x(), 13);
-    QCOMPARE(indicator->timeLabel()->x(), indicator->pendingIndicatorView()->geometry().right() + 1 + 5);
+    auto* rtl = new PLPendingMessageIndicatorView(kWidth, &parent);
+    rtl->setMessage(message);
+    const QList<QPair<QWidget*, QWidget*>> pairs{
+        {ltr.failedIndicatorView(), rtl->failedIndicatorView()},
+        {ltr.pendingIndicatorView(), rtl->pendingIndicatorView()},
+        {ltr.timeLabel(), rtl->timeLabel()},
+        {ltr.failureIndicatorButton(), rtl->failureIndicatorButton()},
+        {ltr.failedPendingMessageCountLabel(), rtl->failedPendingMessageCountLabel()},
+        {ltr.clockIconImageView(), rtl->clockIconImageView()},
+        {ltr.pendingMessageCountLabel(), rtl->pendingMessageCountLabel()}};
+    for (const auto& [left, right] : pairs) {
+        const int width = left->parentWidget()->width();
+        QCOMPARE(right->geometry(),
+                 QRect(width - left->x() - left->width(), left->y(), left->width(), left->height()));
+    }
+    QVERIFY(rtl->timeLabel()->alignment() & Qt::AlignLeft);
+    QVERIFY(ltr.timeLabel()->alignment() & Qt::AlignRight);
+    // Set again on a reused indicator, it stays mirrored once.
+    rtl->prepareForReuse();
+    rtl->setMessage(message);
+    QCOMPARE(rtl->timeLabel()->x(), kWidth - ltr.timeLabel()->x() - ltr.timeLabel()->width());
 }
 
 void TestPendingPosts::failureMarkReactsOnlyWhenShown() {

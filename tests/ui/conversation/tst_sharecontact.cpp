@@ -2,7 +2,9 @@
 // beginning of their names, and the detail whose ticked values become the shared-contact record.
 #include "SmartScreensTestWorld.h"
 
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/SectionIndexBar.h"
 #include "platform/ui/TableView.h"
@@ -252,6 +254,17 @@ void TestShareContact::aRowOpensItsPerson() {
     QVERIFY(detail);
     QCOMPARE(detail->nameLabel()->text(), QStringLiteral("BPerson1 X"));
     QCOMPARE(detail->phonesArray().size(), 1);
+    // Both screens title their bar buttons in their own font, whatever the host window's.
+    const auto isBarFont = [](platform::ui::BarButtonItem* item) {
+        QVERIFY(item && item->view());
+        QCOMPARE(item->view()->font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(item->view()->font().pixelSize(), 15);
+    };
+    isBarFont(detail->navigationItem()->rightBarButtonItem());
+    NavigationController* navigation = detail->navigationController();
+    navigation->popViewController(false);
+    world->settle();
+    isBarFont(navigation->topViewController()->navigationItem()->leftBarButtonItem());
 }
 
 void TestShareContact::aPersonWithOnlyAddressesSharesNoPhone() {

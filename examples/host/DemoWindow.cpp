@@ -1,0 +1,167 @@
+#include "DemoWindow.h"
+
+#include "foundation/PLKeychainAccessHelper.h"
+#include "interface/Pelnix.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "ui/rooms/PLSideDrawerTabelViewCell.h"
+#include "ui/shell/PLSideDrawerController.h"
+#include "ui/shell/PLSideDrawerDelegate.h"
+#include "ui/shell/PelnixViewController.h"
+
+#include <QEvent>
+#include <QPointer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+using namespace pelnix;
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+using platform::ui::ViewController;
+
+namespace {
+
+QPointer<DemoWindow> g_current; // the window whose drawer acts
+
+// The host's landing page, shown until the chats page is built.
+class DemoLanding : public ViewController {
+protected:
+    QWidget* loadView() override {
+        QWidget* view = ViewController::loadView();
+        view->setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(view);
+        auto* label = new platform::ui::Label;
+        label->setText(QStringLiteral("Pelnix demo"));
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+        return view;
+    }
+};
+
+// The host's side drawer: one row per option; a click reports it to the container, which closes the
+// drawer and lets the host act.
+class DemoDrawer : public ViewController, public PLSideDrawerController {
+public:
+    void setDelegate(PLSideDrawerDelegate* delegate) override { m_delegate = delegate; }
+
+protected:
+    QWidget* loadView() override {
+        QWidget* view = ViewController::loadView();
+        view->setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(view);
+        layout->setContentsMargins(0, 40, 0, 0);
+        layout->setSpacing(0);
+        const QList<std::pair<const char*, const char*>> rows{
+            {"Chats", "drawerChatsIcon"}, {"Settings", "drawerSettingsIcon"}, {"Lock", "drawerGroupsIcon"}};
+        for (int i = 0; i < rows.size(); ++i) {
+            auto* cell = new PLSideDrawerTabelViewCell;
+            cell->setObjectName(QStringLiteral("demoDrawerRow.%1").arg(i));
+            cell->setProperty("option", i);
+            cell->setFixedHeight(50);
+            cell->setThemeType(i == 0 ? 2 : 1);
+            cell->showCellWithTitle(QString::fromLatin1(rows[i].first), QString::fromLatin1(rows[i].second));
+            cell->installEventFilter(this);
+            layout->addWidget(cell);
+        }
+        layout->addStretch();
+        return view;
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease && m_delegate) {
+            const auto option = DemoWindow::Option(watched->property("option").toInt());
+            m_delegate->didSelectSideDrawerOption(option, [option] {
+                if (g_current)
+                    g_current->perform(option);
+            });
+            return true;
+        }
+        return ViewController::eventFilter(watched, event);
+    }
+
+private:
+    PLSideDrawerDelegate* m_delegate = nullptr;
+};
+
+} // namespace
+
+DemoWindow::DemoWindow(QObject* parent) : QObject(parent) {
+    registerHostScreens();
+    g_current = this;
+    // The rooms list shows the host's own left button: it opens the drawer.
+    m_menu = new platform::ui::BarButtonItem(
+        QStringLiteral("Menu"),
+        [] {
+            if (auto* root = PLRootViewController::sharedInstance())
+                root->toggleSideDrawerAnimated(true);
+        },
+        this);
+    Pelnix::setNavigationItemLeftBarButtonItems({QVariant::fromValue<QObject*>(m_menu.data())});
+}
+
+DemoWindow::~DemoWindow() {
+    Pelnix::setNavigationItemLeftBarButtonItems({});
+}
+
+void DemoWindow::registerHostScreens() {
+    auto* registry = ScreenRegistry::shared();
+    if (registry->hasScreen(QStringLiteral("Home"), QStringLiteral("PLSideDrawerTableViewController")))
+        return;
+    registry->registerScreen(QStringLiteral("SDKTest"), QStringLiteral("DemoLanding"),
+                             [] { return new DemoLanding; });
+    registry->setInitialScreen(QStringLiteral("SDKTest"), QStringLiteral("DemoLanding"));
+    registry->registerScreen(QStringLiteral("Home"), QStringLiteral("PLSideDrawerTableViewController"),
+                             [] { return new DemoDrawer; });
+    registry->registerScreen(
+        QStringLiteral("Home"), QStringLiteral("DemoChatsNavigation"), []() -> ViewController* {
+            // The library's rooms list, as the root container expects on top of the chats page.
+            ViewController* rooms = ScreenRegistry::shared()->instantiate(
+                QStringLiteral("Home"), QStringLiteral("PLChatRoomsTableViewController"));
+            return rooms ? new NavigationController(rooms) : nullptr;
+        });
+    registry->setInitialScreen(QStringLiteral("Home"), QStringLiteral("DemoChatsNavigation"));
+}
+
+void DemoWindow::show(bool visible) {
+    m_window.setWindowTitle(QStringLiteral("Pelnix demo"));
+    m_window.resize(400, 720);
+    m_root = new PLRootViewController;
+    m_window.setRootViewController(m_root);
+    m_window.makeKeyAndVisible();
+    if (!visible)
+        m_window.hide();
+    m_root->initializeOverlayView();
+    m_root->showSplashScreenWithLogo();
+}
+
+void DemoWindow::perform(Option option) {
+    if (!m_root)
+        return;
+    switch (option) {
+    case Chats:
+        m_root->navigateToChatRoom(nullptr);
+        break;
+    case Settings:
+        m_root->navigateToChatRoom(nullptr);
+        if (auto* chats = m_root->chatRoomsNavigationViewController())
+            if (ViewController* settings = Pelnix::settingsViewController())
+                chats->pushViewController(settings, true);
+        break;
+    case Lock: {
+        // The first time sets a passcode up; afterwards the app locks until it is typed.
+        const qint64 type = PLKeychainAccessHelper::currentPasscode().isEmpty() ? 0 : 2;
+        QPointer<PLRootViewController> root = m_root;
+        ViewController* lock = Pelnix::passcodeViewControllerOfType(
+            type, [root](bool, const PLOptionalError& error, ViewController*) {
+                if (error)
+                    std::printf("Lock: %s\n", qPrintable(error->localizedDescription));
+                if (root && root->presentedViewController())
+                    root->dismissViewController(true);
+            });
+        if (lock)
+            m_root->presentViewController(lock, true);
+        break;
+    }
+    }
+}

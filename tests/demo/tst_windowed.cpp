@@ -1,0 +1,164 @@
+// The windowed demo, driven as a user drives it (offscreen), against the stand-in: the rooms list, a
+// conversation with the colleague who answers, the drawer, settings, the app lock and its pad, and
+// the logged-out page once the server ends the session.
+#include "DemoHost.h"
+#include "DemoWindow.h"
+#include "TestSandbox.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
+#include "core/session/PelnixInfo.h"
+#include "foundation/PLKeychainAccessHelper.h"
+#include "media/PLRichMediaPosts.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "standin/StandinServer.h"
+#include "ui/account/PLAppLockScreenViewController.h"
+#include "ui/account/PLPadLockScreenAbstractViewController.h"
+#include "ui/account/PLPadLockScreenView.h"
+#include "ui/account/PLPadButton.h"
+#include "ui/account/PLSettingsTableViewController.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPostToChatView.h"
+#include "ui/rooms/PLChatRoomsTableViewController.h"
+#include "ui/shell/PelnixCustomViewController.h"
+#include "ui/shell/PelnixViewController.h"
+
+#include <QPlainTextEdit>
+#include <QtTest>
+
+using namespace pelnix;
+using platform::ui::NavigationController;
+using platform::ui::ViewController;
+
+namespace {
+
+constexpr int kNetworkMs = 15000;
+
+bool hasMessage(const QString& text) {
+    return Message::PS_findFirstByAttribute(QStringLiteral("text"), text) != nullptr;
+}
+
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+// The screen a container shows (through a navigation controller it may have wrapped it in).
+template <typename Screen> Screen* shown(ViewController* controller) {
+    for (int depth = 0; controller && depth < 4; ++depth) {
+        if (auto* screen = qobject_cast<Screen*>(controller))
+            return screen;
+        if (auto* navigation = qobject_cast<NavigationController*>(controller))
+            controller = navigation->topViewController();
+        else if (!controller->childViewControllers().isEmpty())
+            controller = controller->childViewControllers().first();
+        else
+            return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestWindowedDemo : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        platform::ui::Animator::setInstant(true);
+        platform::Sandbox::setRoot(m_sandbox.root());
+        standin::StandinServer::Options options;
+        options.dataDir = m_data.path().toStdString();
+        m_server = std::make_unique<standin::StandinServer>(options);
+        QVERIFY(m_server->start());
+    }
+    void cleanupTestCase() { m_server->stop(); }
+
+    void aUserTalksWithTheColleagueUntilTheServerEndsTheSession() {
+        QUrl url(QString::fromStdString(m_server->baseUrl()));
+        if (!url.path().endsWith(QLatin1Char('/')))
+            url.setPath(url.path() + QLatin1Char('/'));
+        DemoHost host(url, false);
+        host.setWindowed(true);
+        QSignalSpy ready(&host, &DemoHost::conversationReady);
+        QSignalSpy failed(&host, &DemoHost::finished);
+        host.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() || !failed.isEmpty(), kNetworkMs);
+        QVERIFY2(failed.isEmpty(), "the demo did not sign in");
+
+        DemoWindow demo;
+        demo.show();
+        PLRootViewController* root = demo.root();
+        QCOMPARE(PLRootViewController::sharedInstance(), root);
+        // The splash, then the chats page with the rooms list.
+        QTRY_VERIFY_WITH_TIMEOUT(root->chatRoomsNavigationViewController(),
+                                 PLRootViewController::kSplashDurationMs + 2000);
+        auto* rooms = qobject_cast<PLChatRoomsTableViewController*>(root->chatRoomsViewController());
+        QVERIFY(rooms);
+
+        // Open the group from the list.
+        QTRY_VERIFY_WITH_TIMEOUT(!rooms->tableView()->visibleCells().isEmpty(), kNetworkMs);
+        click(rooms->tableView()->visibleCells().first());
+        PLChatWindowViewController* chat = nullptr;
+        QTRY_VERIFY((chat = qobject_cast<PLChatWindowViewController*>(
+                         root->chatRoomsNavigationViewController()->topViewController())));
+        QCOMPARE(chat->chatRoom()->roomId(), host.group().groupID);
+
+        // A text from the input bar; the colleague answers.
+        chat->postToChatView()->messageTextView()->setPlainText(QStringLiteral("Hi Bob, from the window"));
+        chat->postToChatView()->textViewDidChange();
+        chat->postToChatView()->sendButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            hasMessage(DemoHost::answerTo(QStringLiteral("Hi Bob, from the window"), {})), kNetworkMs);
+        // A picture, as the chat window's picker hands it over; the colleague answers that too.
+        PLMediaSelection picture;
+        picture.originalImage = QImage(64, 48, QImage::Format_RGB32);
+        picture.originalImage.fill(Qt::darkCyan);
+        picture.referenceURL = QStringLiteral("demo://window-picture");
+        QVERIFY(PLRichMediaPosts::postRichMediaForMediaSelection(chat->chatRoom(), picture));
+        QTRY_VERIFY_WITH_TIMEOUT(hasMessage(QStringLiteral("Nice picture!")), kNetworkMs);
+
+        // The drawer, from the rooms list's menu button; then settings.
+        root->chatRoomsNavigationViewController()->popToRootViewController(false);
+        demo.menuItem()->trigger();
+        QVERIFY(root->isShowingSideBar());
+        auto* settingsRow = root->sideDrawerViewController()->view()->findChild<QWidget*>("demoDrawerRow.1");
+        QVERIFY(settingsRow);
+        click(settingsRow);
+        QVERIFY(!root->isShowingSideBar());
+        QTRY_VERIFY(shown<PLSettingsTableViewController>(
+            root->chatRoomsNavigationViewController()->topViewController()));
+
+        // Lock the app and unlock it with the pad.
+        PelnixInfo::sharedInstance()->setAppLockFeatureEnabled(true);
+        PLKeychainAccessHelper::setNewPassCodePin(QStringLiteral("1234"));
+        demo.menuItem()->trigger();
+        click(root->sideDrawerViewController()->view()->findChild<QWidget*>("demoDrawerRow.2"));
+        PLAppLockScreenViewController* lock = nullptr;
+        QTRY_VERIFY((lock = shown<PLAppLockScreenViewController>(root->presentedViewController())));
+        PLPadLockScreenAbstractViewController* pad = lock->currentTopChildViewController();
+        QVERIFY(pad);
+        for (const QChar digit : QStringLiteral("1234"))
+            pad->padView()->buttonArray().at(digit.digitValue())->click();
+        pad->padView()->okButton()->click();
+        QTRY_VERIFY(!root->presentedViewController());
+
+        // The server ends the session: only the logged-out page stays.
+        QVERIFY(m_server->removeUser(CurrentUserInfo::currentUserID()));
+        QTRY_VERIFY_WITH_TIMEOUT(root->childViewControllers().size() == 1 &&
+                                     root->childViewControllers().first()->storyboardName() ==
+                                         QStringLiteral("LoggedOut"),
+                                 kNetworkMs);
+    }
+
+private:
+    test::TestSandbox m_sandbox;
+    QTemporaryDir m_data;
+    std::unique_ptr<standin::StandinServer> m_server;
+};
+
+QTEST_MAIN(TestWindowedDemo)
+#include "tst_windowed.moc"

@@ -1,0 +1,87 @@
+// The root container's gallery pictures: the drawer closed and open, checked by pixels at points
+// computed from the container's own geometry, at 320 x 568 and 400 x 720.
+#include "GalleryRooms.h"
+#include "GalleryShell.h"
+#include "GalleryTestKit.h"
+#include "TestSandbox.h"
+
+#include "core/session/PLAppLockSettingsManager.h"
+#include "foundation/ui/CustomColors.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "ui/rooms/PLSideDrawerTabelViewCell.h"
+#include "platform/ui/ImageView.h"
+#include "ui/shell/PLRootViewController.h"
+
+#include <QtTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+using test::describe;
+using test::near;
+
+class TestShellGallery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        Animator::setInstant(true);
+        PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+        tools::prepareRoomsGalleryStore(false);
+        tools::registerRoomsGalleryScreens();
+        tools::registerShellGalleryScreens();
+    }
+
+    void theDrawerLiesBehindTheChatsUntilItOpens_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("phone") << QString();
+        QTest::newRow("desktop") << QStringLiteral("@400x720");
+    }
+    void theDrawerLiesBehindTheChatsUntilItOpens() {
+        QFETCH(QString, suffix);
+        const QSize size = tools::shellGallerySize(suffix);
+        for (const bool open : {false, true}) {
+            test::GalleryShot shot(
+                QStringLiteral("GalleryShell"),
+                (open ? QStringLiteral("RootDrawerOpen") : QStringLiteral("RootDrawerClosed")) + suffix);
+            auto* root = qobject_cast<PLRootViewController*>(shot.controller);
+            QVERIFY(root);
+            QCOMPARE(shot.window.size(), size);
+            QWidget* page = root->chatRoomsNavigationViewController()->view();
+            auto* firstRow =
+                shot.window.findChild<PLSideDrawerTabelViewCell*>(QStringLiteral("drawerCell.0"));
+            QVERIFY(firstRow);
+            const int visible = PLRootViewController::kPageVisibleWidth;
+            const QPoint inSliver(size.width() - PLRootViewController::kDrawerWidthInset - visible / 2,
+                                  size.height() / 2);
+            const QColor sliver = shot.at(&shot.window, inSliver);
+            if (!open) {
+                QCOMPARE(page->geometry(), QRect(QPoint(0, 0), size));
+                // The page covers the drawer: no drawer row shows through, the page is not dimmed.
+                QVERIFY2(
+                    !near(shot.at(&shot.window, firstRow->mapTo(&shot.window, firstRow->rect().center())),
+                          QColor(0xD0, 0xEB, 0xD7), 2),
+                    "the drawer shows through the closed page");
+                QVERIFY2(!near(sliver, CustomColors::progressColor(), 30), describe(sliver));
+                continue;
+            }
+            QCOMPARE(page->x(), size.width() - PLRootViewController::kDrawerWidthInset - visible);
+            // The drawer's first row, in its green theme, left of the page.
+            QVERIFY2(near(shot.at(firstRow, {firstRow->width() / 4.0, 5}), QColor(0xD0, 0xEB, 0xD7), 2),
+                     describe(shot.at(firstRow, {firstRow->width() / 4.0, 5})));
+            // The row's title reads in full left of the page.
+            auto* title = firstRow->titleLabel();
+            QVERIFY(title->mapTo(&shot.window, QPoint(0, 0)).x() + title->sizeThatFits({1e6, 1e6}).width() <
+                    page->x());
+            // The page's sliver is dimmed by the overlay.
+            QVERIFY2(near(sliver, CustomColors::progressColor(), 30), describe(sliver));
+            // The shadow falls just left of the page.
+            QCOMPARE(root->shadowImageView()->geometry().right() + 1, page->x());
+        }
+    }
+
+private:
+    test::TestSandbox m_sandbox;
+};
+
+QTEST_MAIN(TestShellGallery)
+#include "tst_gallery.moc"

@@ -1,0 +1,249 @@
+// The root container: the first page by account status, the drawer behind the chats page, the
+// logged-out switch, and the splash's delayed chats page.
+#include "CoreFixture.h"
+#include "FacadeTestKit.h"
+
+#include "core/model/CurrentUserInfo.h"
+#include "core/session/PelnixStateManager.h"
+#include "foundation/PLKeychainAccessHelper.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "interface/PelnixSetUp.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Scheduler.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/ImageView.h"
+#include "ui/shell/PLRootViewController.h"
+#include "ui/shell/PLSideDrawerController.h"
+
+#include <QtTest>
+
+using namespace pelnix;
+using namespace pelnix::test;
+using platform::ui::NavigationController;
+using platform::ui::ScreenRegistry;
+using platform::ui::ViewController;
+
+namespace {
+
+// The host's side drawer as the root container sees it.
+class HostDrawer : public ViewController, public PLSideDrawerController {
+public:
+    void setDelegate(PLSideDrawerDelegate* delegate) override { this->delegate = delegate; }
+    void sideDrawerWillAppear() override { ++appearing; }
+    void sideDrawerWillDisappear() override { ++disappearing; }
+    PLSideDrawerDelegate* delegate = nullptr;
+    int appearing = 0;
+    int disappearing = 0;
+};
+
+// The host's storyboards, present only while a test says so.
+bool g_hostPages = true;
+int g_homeMade = 0;
+
+void registerHostPages() {
+    auto* registry = ScreenRegistry::shared();
+    auto page = [] { return g_hostPages ? new ViewController : nullptr; };
+    registry->registerScreen(QStringLiteral("SDKTest"), QStringLiteral("Landing"), page);
+    registry->setInitialScreen(QStringLiteral("SDKTest"), QStringLiteral("Landing"));
+    registry->registerScreen(QStringLiteral("LoggedOut"), QStringLiteral("HostLoggedOut"), page);
+    registry->setInitialScreen(QStringLiteral("LoggedOut"), QStringLiteral("HostLoggedOut"));
+    registry->registerScreen(QStringLiteral("Home"), QStringLiteral("PLSideDrawerTableViewController"),
+                             [] { return g_hostPages ? new HostDrawer : nullptr; });
+    registry->registerScreen(QStringLiteral("Home"), QStringLiteral("HostChats"), []() -> ViewController* {
+        if (!g_hostPages)
+            return nullptr;
+        ++g_homeMade;
+        return new NavigationController(new ViewController);
+    });
+    registry->setInitialScreen(QStringLiteral("Home"), QStringLiteral("HostChats"));
+}
+
+QString pageStoryboard(ViewController* page) {
+    return page ? page->storyboardName() : QString();
+}
+
+} // namespace
+
+class TestRoot : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        PelnixSetUp::ensureLibraryIsSetUp();
+        registerHostPages();
+        platform::ui::Animator::setInstant(true);
+    }
+    void init() {
+        m_world = std::make_unique<CoreFixture>(CoreFixture::Service::None);
+        signIn(*m_world);
+        PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
+        g_hostPages = true;
+        g_homeMade = 0;
+    }
+    void cleanup() {
+        platform::ui::Scheduler::shared()->setVirtualClock(false);
+        PLPersistence::cleanUp();
+        PLModelManager::destroySharedInstance();
+        PelnixStateManager::destroyStateManager();
+        PLKeychainAccessHelper::dropKeychainInstanceForTesting();
+        m_world.reset();
+    }
+
+    void theAccountStatusPicksTheFirstPage_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("storyboard");
+        QTest::newRow("not signed in") << 0 << "SDKTest";
+        QTest::newRow("registration started") << 1 << "SDKTest";
+        QTest::newRow("verified, no profile") << 2 << "SDKTest";
+        QTest::newRow("signed in") << 3 << "SDKTest";
+        QTest::newRow("logged out by the server") << 4 << "LoggedOut";
+        QTest::newRow("registration after a logout") << 5 << "SDKTest";
+        QTest::newRow("unknown status") << 9 << "SDKTest";
+    }
+    void theAccountStatusPicksTheFirstPage() {
+        QFETCH(int, status);
+        QFETCH(QString, storyboard);
+        const auto user = CurrentUserInfo::currentUserInfo();
+        user->setStatus(qint16(status));
+        user->save();
+        PLRootViewController root;
+        root.view();
+        const auto children = root.childViewControllers();
+        QCOMPARE(children.size(), 1);
+        QCOMPARE(pageStoryboard(children.first()), storyboard);
+        QVERIFY(children.first()->view()->isVisibleTo(root.view()));
+    }
+
+    void aMissingHostStoryboardLeavesAnEmptyPage() {
+        g_hostPages = false;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no screen .* \"SDKTest\""));
+        PLRootViewController root;
+        root.view();
+        QVERIFY(root.childViewControllers().isEmpty());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"PLSideDrawerTableViewController\""));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("initial.* in storyboard \"Home\""));
+        root.showChatsViewController();
+        QVERIFY(!root.sideDrawerViewController());
+        QVERIFY(!root.chatRoomsNavigationViewController());
+        root.setIsShowingSideBar(true); // nothing to move, nothing breaks
+        QVERIFY(root.isShowingSideBar());
+    }
+
+    void theServerEndingTheSessionLeavesOnlyTheLoggedOutPage() {
+        PLRootViewController root;
+        root.view()->resize(320, 568);
+        root.showChatsViewController();
+        QPointer<ViewController> drawer = root.sideDrawerViewController();
+        QPointer<NavigationController> chats = root.chatRoomsNavigationViewController();
+        QVERIFY(drawer && chats);
+        QCOMPARE(root.currentTopChildViewController(), chats.data());
+        QCOMPARE(root.childViewControllers().size(), 3); // landing page, drawer, chats
+
+        CurrentUserInfo::currentUserInfo()->handleDeletedFromOrg();
+        const auto children = root.childViewControllers();
+        QCOMPARE(children.size(), 1);
+        QCOMPARE(pageStoryboard(children.first()), QStringLiteral("LoggedOut"));
+        QTRY_VERIFY(!drawer && !chats);
+    }
+
+    void navigatingWithNoRoomOnlySwitchesToTheChats() {
+        PLRootViewController root;
+        root.view()->resize(320, 568);
+        root.showChatsViewController();
+        auto* chats = root.chatRoomsNavigationViewController();
+        auto* other = new ViewController;
+        root.switchCurrentTopChildViewControllerWithController(other);
+        QCOMPARE(root.currentTopChildViewController(), other);
+        QVERIFY(!root.childViewControllers().contains(chats));
+
+        root.navigateToChatRoom(nullptr);
+        QCOMPARE(root.currentTopChildViewController(), chats);
+        QVERIFY(root.childViewControllers().contains(chats));
+        QCOMPARE(chats->viewControllers().size(), 1); // nothing opened
+        QCOMPARE(chats->view()->geometry(), root.view()->rect());
+        QCOMPARE(g_homeMade, 1); // the same chats page, not a new one
+    }
+
+    void theSplashBuildsTheChatsAfterItsTimeAndDiesWithTheContainer() {
+        auto* scheduler = platform::ui::Scheduler::shared();
+        scheduler->setVirtualClock(true);
+        {
+            PLRootViewController root;
+            root.view()->resize(320, 568);
+            root.showSplashScreenWithLogo();
+            QVERIFY(root.splashScreenView());
+            scheduler->advance(PLRootViewController::kSplashDurationMs - 1);
+            QVERIFY(!root.chatRoomsNavigationViewController());
+            scheduler->advance(1);
+            QVERIFY(root.chatRoomsNavigationViewController());
+            QVERIFY(!root.splashScreenView());
+        }
+        {
+            auto root = std::make_unique<PLRootViewController>();
+            root->view();
+            root->showSplashScreenWithLogo();
+            root.reset();
+            scheduler->advance(PLRootViewController::kSplashDurationMs);
+            QCOMPARE(g_homeMade, 1); // only the first container's chats page was ever made
+            QCOMPARE(scheduler->pendingCount(), 0);
+        }
+    }
+
+    void theDrawerOpensAndClosesThroughItsToggles() {
+        PLRootViewController root;
+        root.view()->resize(320, 568);
+        root.showChatsViewController();
+        QWidget* overlay = root.initializeOverlayView();
+        auto* drawer = dynamic_cast<HostDrawer*>(root.sideDrawerViewController());
+        QVERIFY(drawer);
+        QCOMPARE(drawer->delegate, static_cast<PLSideDrawerDelegate*>(&root));
+        QWidget* page = root.chatRoomsNavigationViewController()->view();
+        QCOMPARE(drawer->view()->width(), 320 - PLRootViewController::kDrawerWidthInset);
+
+        root.toggleSideDrawer(nullptr); // a tap on a closed drawer's page changes nothing
+        QVERIFY(!root.isShowingSideBar());
+        QCOMPARE(drawer->appearing, 0);
+
+        root.toggleSideDrawerAnimated(true);
+        QVERIFY(root.isShowingSideBar());
+        QCOMPARE(drawer->appearing, 1);
+        QCOMPARE(page->x(),
+                 320 - PLRootViewController::kDrawerWidthInset - PLRootViewController::kPageVisibleWidth);
+        QCOMPARE(root.shadowImageView()->geometry().right() + 1, page->x());
+        QCOMPARE(overlay->parentWidget(), page);
+        QTRY_COMPARE(platform::ui::Animator::alpha(overlay), 1.0);
+
+        // A tap on the dimmed page closes the drawer.
+        QTest::mouseClick(overlay, Qt::LeftButton);
+        QVERIFY(!root.isShowingSideBar());
+        QCOMPARE(drawer->disappearing, 1);
+        QCOMPARE(page->x(), 0);
+        QTRY_VERIFY(!overlay->isVisible());
+
+        root.setIsShowingSideBar(true);
+        int completions = 0;
+        drawer->delegate->didSelectSideDrawerOption(2, [&] { ++completions; });
+        QCOMPARE(completions, 1);
+        QVERIFY(!root.isShowingSideBar());
+        QCOMPARE(page->x(), 0);
+        drawer->delegate->didSelectSideDrawerOption(1, [&] { ++completions; });
+        QCOMPARE(completions, 2); // a closed drawer still answers
+    }
+
+    void theSharedInstanceIsTheWindowsRootContainerOnly() {
+        platform::ui::Window window;
+        window.makeKeyAndVisible();
+        window.setRootViewController(new ViewController);
+        QVERIFY(!PLRootViewController::sharedInstance());
+        auto* root = new PLRootViewController;
+        window.setRootViewController(root);
+        QCOMPARE(PLRootViewController::sharedInstance(), root);
+    }
+
+private:
+    std::unique_ptr<CoreFixture> m_world;
+};
+
+QTEST_MAIN(TestRoot)
+#include "tst_root.moc"
