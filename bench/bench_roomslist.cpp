@@ -160,17 +160,19 @@ void BM_CoreRoomsQueryCold(benchmark::State& state) {
     }
 }
 
+// What a row of the list shows, read by the core and by the raw join alike.
+struct ShownRow {
+    QString id, name, type, picture, text;
+    qint64 activity, unread, date, sender;
+    int messageType, messageState;
+};
+
 // The query with every row's values as the list reads them, latest messages included: the raw join's
 // equal.
 void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state) {
     ensureWorld();
-    struct Row {
-        QString id, name, type, picture, text;
-        qint64 activity, unread, date, sender;
-        int messageType, messageState;
-    };
     for (auto _ : state) {
-        QList<Row> rows;
+        QList<ShownRow> rows;
         for (const auto& room : ChatRoom::allChatRooms()) {
             const auto latest = room->latestMessage();
             rows.append({room->roomId(), room->name(), room->type(), room->imageUrl(),
@@ -205,13 +207,8 @@ void BM_RawRoomsQueryOfTheShownColumns(benchmark::State& state) {
     const auto text = [&q](int column) {
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(q, column)));
     };
-    struct Row {
-        QString id, name, type, picture, text;
-        qint64 activity, unread, date, sender;
-        int messageType, messageState;
-    };
     for (auto _ : state) {
-        QList<Row> rows;
+        QList<ShownRow> rows;
         while (sqlite3_step(q) == SQLITE_ROW)
             rows.append({text(0), text(1), text(2), text(3), text(6), sqlite3_column_int64(q, 4),
                          sqlite3_column_int64(q, 5), sqlite3_column_int64(q, 7), sqlite3_column_int64(q, 10),
