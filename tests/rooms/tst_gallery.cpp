@@ -5,6 +5,7 @@
 #include "RoomsTestKit.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screenshot.h"
 #include "ui/rooms/PLOpenGroupTableViewCell.h"
@@ -78,6 +79,10 @@ private slots:
     void listShowsPicturesBadgesAndAdminMarks();
     void emptyListShowsItsHint();
     void optionsAskForConfirmation();
+    void rightToLeftMirrorsTheRows_data();
+    void rightToLeftMirrorsTheRows();
+    void floatingLabelSlidesOutBelowTheBar_data();
+    void floatingLabelSlidesOutBelowTheBar();
     void swipedRowShowsItsOptions_data();
     void swipedRowShowsItsOptions();
     void searchCoversTheBarAndFiltersTheRows();
@@ -90,8 +95,10 @@ private:
 
 void TestRoomsGallery::everyScreenRendersAtItsSize_data() {
     QTest::addColumn<QString>("identifier");
+    // A list with no room at all needs a store without rooms: tst_galleryempty renders it.
     for (const QString& identifier : ScreenRegistry::shared()->identifiers(QStringLiteral("GalleryRooms")))
-        QTest::addRow("%s", qPrintable(identifier)) << identifier;
+        if (!identifier.startsWith(QLatin1String("RoomsListNoRooms")))
+            QTest::addRow("%s", qPrintable(identifier)) << identifier;
 }
 
 void TestRoomsGallery::everyScreenRendersAtItsSize() {
@@ -186,6 +193,77 @@ void TestRoomsGallery::optionsAskForConfirmation() {
         QVERIFY(alerts.first()->numberOfButtons() >= 2);
         QCOMPARE(alerts.first()->cancelButtonIndex(), alerts.first()->numberOfButtons() - 1);
     }
+}
+
+void TestRoomsGallery::rightToLeftMirrorsTheRows_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("320 x 568") << "RoomsListRightToLeft";
+    QTest::newRow("400 x 720") << "RoomsListRightToLeft@400x720";
+}
+
+void TestRoomsGallery::rightToLeftMirrorsTheRows() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    const QList<PLChatRoomTableViewCell*> rows = shot.rows();
+    QVERIFY(!rows.isEmpty());
+    PLChatRoomTableViewCell* top = rows[0];
+    QCOMPARE(top->roomNameLabel()->text(), QStringLiteral("Design Team"));
+    for (PLChatRoomTableViewCell* row : rows)
+        verifyRowReadable(row);
+    // The picture at the right, the name left of it, the time and the badge at the left edge.
+    auto* picture = top->chatRoomImageView();
+    const int pictureLeft = picture->mapTo(top, QPoint()).x();
+    QVERIFY(pictureLeft > top->width() / 2);
+    const QColor pictureColour = shot.at(picture, {picture->width() / 2.0, 6});
+    QVERIFY2(pictureColour.saturation() > 60, describe(pictureColour));
+    QVERIFY(top->roomNameLabel()->mapTo(top, QPoint(top->roomNameLabel()->width(), 0)).x() <= pictureLeft);
+    QVERIFY(top->updateTimeLabel()->mapTo(top, QPoint()).x() < top->width() / 2);
+    auto* badge = top->customAccessoryView();
+    QVERIFY(!badge->isHidden());
+    QVERIFY(badge->mapTo(top, QPoint()).x() < top->width() / 2);
+    QVERIFY2(near(shot.at(badge, {4, badge->height() / 2.0}), kGreen),
+             describe(shot.at(badge, {4, badge->height() / 2.0})));
+    // The name's ink at its right end, beside the picture.
+    bool ink = false;
+    auto* name = top->roomNameLabel();
+    for (int x = name->width() - 30; x < name->width() && !ink; ++x)
+        for (int y = 2; y < name->height() - 2 && !ink; ++y)
+            ink = shot.at(name, {qreal(x), qreal(y)}).lightness() < 120;
+    QVERIFY(ink);
+    // The separator runs from the left edge and stops 15 points short of the right one.
+    QVERIFY2(near(shot.at(top, {100, top->height() - 1.0}), kSeparator, 6),
+             describe(shot.at(top, {100, top->height() - 1.0})));
+    QVERIFY(near(shot.at(top, {top->width() - 5.0, top->height() - 1.0}), Qt::white));
+}
+
+void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("320 x 568") << "RoomsListFloatingLabel";
+    QTest::newRow("400 x 720") << "RoomsListFloatingLabel@400x720";
+}
+
+void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    const QList<Label*> labels = shot.list()->floatingLabels();
+    QCOMPARE(labels.size(), 1);
+    Label* label = labels.first();
+    QCOMPARE(label->text(), tools::roomsGalleryFloatingText());
+    // Just below the bar, centred over the list, inside the window, its whole text on one line.
+    auto* bar = qobject_cast<NavigationController*>(shot.controller)->navigationBar();
+    QCOMPARE(label->mapTo(&shot.window, QPoint()).y(),
+             bar->mapTo(&shot.window, QPoint(0, bar->height())).y());
+    const int centre = label->mapTo(&shot.window, label->rect().center()).x();
+    QVERIFY(qAbs(centre - shot.window.width() / 2) <= 1);
+    QVERIFY(label->mapTo(&shot.window, QPoint()).x() >= 0);
+    QVERIFY(label->mapTo(&shot.window, QPoint(label->width(), 0)).x() <= shot.window.width());
+    QVERIFY(label->sizeThatFits({1e6, 1e6}).width() <= label->width());
+    // Green at its ends, white text across its middle.
+    QVERIFY2(near(shot.at(label, {3, 3}), kGreen, 4), describe(shot.at(label, {3, 3})));
+    bool white = false;
+    for (int x = label->width() / 4; x < label->width() * 3 / 4 && !white; ++x)
+        white = near(shot.at(label, {qreal(x), label->height() / 2.0}), Qt::white, 30);
+    QVERIFY(white);
 }
 
 void TestRoomsGallery::swipedRowShowsItsOptions_data() {

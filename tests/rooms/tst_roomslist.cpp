@@ -446,8 +446,10 @@ void TestRoomsList::floatingLabelSlidesOutStaysAndGoes() {
     screen.list->showFloatingLabelWithMessage(QStringLiteral("Saved"));
     QCOMPARE(screen.list->floatingLabels().size(), 1);
     platform::ui::Label* label = screen.list->floatingLabels().first();
-    // Out below the bar, centred, 40 high, behind the bar in the stacking order.
-    QCOMPARE(label->y(), bar->geometry().bottom() + 1);
+    // Out below the bar, centred, 40 high, over the rows, which the list's view stacks over the bar.
+    QCOMPARE(label->mapTo(bar->parentWidget(), QPoint()).y(), bar->geometry().bottom() + 1);
+    QVERIFY(label->parentWidget() == screen.list->view());
+    QCOMPARE(screen.list->view()->children().last(), label);
     QCOMPARE(label->height(), 40);
     QCOMPARE(label->geometry().center().x(), screen.list->view()->width() / 2);
     QCOMPARE(label->property("tag").toInt(), 100);

@@ -164,14 +164,16 @@ void waitUntilLoaded(PLContactsViewController* picker) {
     settle();
 }
 
-PLContactsViewController* presentPicker(ViewController* host, const QString& identifier) {
+PLContactsViewController* presentPicker(ViewController* host, const QString& identifier, bool addMore) {
     if (platform::ui::Window* window = host->window())
         window->resize(contactsGallerySize(identifier));
     ViewController* navigation = ScreenRegistry::shared()->instantiate(
         PLContactsViewController::kStoryboard, PLContactsViewController::kNavigationIdentifier);
     auto* picker = qobject_cast<PLContactsViewController*>(
         qobject_cast<NavigationController*>(navigation)->topViewController());
-    picker->configureWithAddedContacts({}, host, false);
+    picker->configureWithAddedContacts({}, host, addMore);
+    if (identifier.contains(QLatin1String("RightToLeft")))
+        navigation->view()->setLayoutDirection(Qt::RightToLeft);
     host->presentViewController(navigation, false);
     waitUntilLoaded(picker);
     return picker;
@@ -196,7 +198,8 @@ std::optional<platform::ui::IndexPath> rowOf(PLContactsViewController* picker, c
     return std::nullopt;
 }
 
-void registerState(const QString& state, std::function<void(PLContactsViewController*)> act) {
+void registerState(const QString& state, std::function<void(PLContactsViewController*)> act,
+                   bool addMore = false) {
     for (const QString& suffix : {QString(), kLarge}) {
         const QString identifier = state + suffix;
         ScreenRegistry::shared()->registerScreen(
@@ -205,8 +208,8 @@ void registerState(const QString& state, std::function<void(PLContactsViewContro
                 prepareGalleryWorld();
                 return new GalleryHost;
             },
-            [identifier, act](ViewController* host) {
-                PLContactsViewController* picker = presentPicker(host, identifier);
+            [identifier, act, addMore](ViewController* host) {
+                PLContactsViewController* picker = presentPicker(host, identifier, addMore);
                 if (act)
                     act(picker);
                 settle();
@@ -320,6 +323,21 @@ void registerContactsGalleryScreens() {
                 picker->didSelectRowAtIndexPath(picker->contactsTableView(), *path);
         picker->contactsTableView()->scrollToTop(false);
     });
+    // The field taken for typing, nothing typed yet: the list dimmed under it.
+    registerState(QStringLiteral("PickerFieldFocused"), [](PLContactsViewController* picker) {
+        picker->addContactsTextField()->becomeFirstResponder();
+    });
+    // Opened from a room to add people to it: two chosen.
+    registerState(
+        QStringLiteral("PickerAddMore"),
+        [](PLContactsViewController* picker) {
+            for (const QString& name : contactsGallerySelection().mid(0, 2))
+                if (const auto path = rowOf(picker, name))
+                    picker->didSelectRowAtIndexPath(picker->contactsTableView(), *path);
+            picker->contactsTableView()->scrollToTop(false);
+        },
+        true);
+    registerState(QStringLiteral("PickerListRightToLeft"), {});
 }
 
 } // namespace pelnix::tools

@@ -17,6 +17,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
 #include "ui/conversation/ConversationScreens.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
@@ -316,6 +317,8 @@ const QList<LiveScreen>& liveScreens() {
             {QStringLiteral("ChatWindowFailedPostsSheet"), QStringLiteral("replies")},
             {QStringLiteral("ChatWindowInputBarGrown"), QStringLiteral("busy")},
             {QStringLiteral("ChatWindowPictureUploads"), QStringLiteral("uploads")},
+            {QStringLiteral("ChatWindowLoadMoreHeader"), QStringLiteral("busy")},
+            {QStringLiteral("ChatWindowJoinedUsersExpanded"), QStringLiteral("team")},
         };
         for (const auto& [name, roomId] : kinds) {
             screens << LiveScreen{name, QSize(320, 568), roomId};
@@ -358,6 +361,21 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
         field->moveCursor(QTextCursor::End);
         field->insertPlainText(QStringLiteral("- the rollback plan\n- who is on call this weekend"));
         chat->collectionView()->scrollToBottomAnimated(false);
+    } else if (name.startsWith(QLatin1String("ChatWindowLoadMoreHeader"))) {
+        // Read up to the oldest loaded row: the header offers the page before it.
+        chat->collectionView()->setContentOffset(QPointF(0, 0));
+        settle(kSettleMs);
+    } else if (name.startsWith(QLatin1String("ChatWindowJoinedUsersExpanded"))) {
+        auto* list = chat->collectionView();
+        list->setContentOffset(QPointF(0, 0));
+        settle(kSettleMs);
+        for (int row = 0; row < chat->rowList().count(); ++row)
+            if (auto* joined = qobject_cast<PLBulkUserJoinedMessageCell*>(
+                    list->cellForItemAtIndexPath(platform::ui::IndexPath::forItem(row)))) {
+                chat->arrowIndicatorButtonTappedFrom(joined);
+                break;
+            }
+        settle(kSettleMs);
     }
 }
 

@@ -22,6 +22,7 @@
 #include "ui/rooms/PLOpenGroupsViewController.h"
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
 #include "ui/rooms/RoomsScreens.h"
+#include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
@@ -208,10 +209,16 @@ QString roomsGallerySearchText() {
     return QStringLiteral("de");
 }
 
-QStringList prepareRoomsGalleryStore(bool ownSandbox) {
+QString roomsGalleryFloatingText() {
+    return RoomsTexts::localized("Conversation cleared successfully");
+}
+
+QStringList prepareRoomsGalleryStore(bool ownSandbox, bool withRooms) {
     static QStringList ids;
-    if (!ids.isEmpty())
+    static bool prepared = false;
+    if (prepared)
         return ids;
+    prepared = true;
     static QTemporaryDir sandbox;
     if (ownSandbox)
         platform::Sandbox::setRoot(sandbox.path());
@@ -231,6 +238,8 @@ QStringList prepareRoomsGalleryStore(bool ownSandbox) {
         cachePicture(pictureURL(QStringLiteral("user-%1").arg(p.id)),
                      initialsOf(QString::fromUtf8(*p.name ? p.name : p.email)), QColor(p.colour));
 
+    if (!withRooms)
+        return ids;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QVariantList list;
     for (const GalleryRoom& room : rooms()) {
@@ -323,6 +332,32 @@ void registerRoomsGalleryScreens() {
                     else
                         rooms->clearConversation(row->chatRoom()->roomId());
                 }
+        });
+    }
+    for (const QString& suffix : {QString(), kLarge}) {
+        // Ann has no room at all: a store of her account only.
+        const QString noRooms = QStringLiteral("RoomsListNoRooms") + suffix;
+        registry->registerScreen(
+            kGallery, noRooms,
+            []() -> ViewController* {
+                prepareRoomsGalleryStore(true, false);
+                PelnixGroupFilter::setChatRoomsToFilter({}, true);
+                return listInNavigation();
+            },
+            [noRooms](ViewController* c) { sized(c, noRooms); });
+        // The note a finished clear leaves, slid out below the bar.
+        const QString floating = QStringLiteral("RoomsListFloatingLabel") + suffix;
+        registry->registerScreen(kGallery, floating, list(false), [floating](ViewController* c) {
+            sized(c, floating);
+            listOf(c)->showFloatingLabelWithMessage(roomsGalleryFloatingText());
+        });
+    }
+    for (const QString& suffix : {QString(), kLarge}) {
+        const QString mirrored = QStringLiteral("RoomsListRightToLeft") + suffix;
+        registry->registerScreen(kGallery, mirrored, list(false), [mirrored](ViewController* c) {
+            // Turned once its rows are laid out, as a host may turn a list already shown.
+            sized(c, mirrored);
+            c->view()->setLayoutDirection(Qt::RightToLeft);
         });
     }
     registry->registerScreen(kGallery, QStringLiteral("RoomsListEmpty"), list(true),

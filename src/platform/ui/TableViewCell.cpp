@@ -3,6 +3,7 @@
 #include "Animator.h"
 #include "TintColor.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -172,6 +173,13 @@ void TableViewCell::tapAction(int index) {
 void TableViewCell::resizeEvent(QResizeEvent* event) {
     ReusableView::resizeEvent(event);
     layoutSubviews();
+}
+
+void TableViewCell::changeEvent(QEvent* event) {
+    ReusableView::changeEvent(event);
+    // A cell laid out before the host turned its screens right to left places its parts again.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        layoutSubviews();
 }
 
 void TableViewCell::layoutSubviews() {

@@ -60,6 +60,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     virtual void layoutSubviews();
 

@@ -332,10 +332,10 @@ Label* PLChatRoomsTableViewController::configuredfloatingLabel() {
 
 QList<Label*> PLChatRoomsTableViewController::floatingLabels() const {
     QList<Label*> out;
-    auto* nav = navigationController();
-    QWidget* host = nav && nav->isViewLoaded() ? nav->navigationBar()->parentWidget() : nullptr;
-    if (!host)
+    if (!isViewLoaded())
         return out;
+    // Loaded: asking for the view makes nothing.
+    QWidget* host = const_cast<PLChatRoomsTableViewController*>(this)->view();
     for (Label* label :
          host->findChildren<Label*>(QStringLiteral("floatingLabel"), Qt::FindDirectChildrenOnly))
         if (label->property("tag").toInt() == kFloatingLabelTag && !label->isHidden())
@@ -352,9 +352,11 @@ void PLChatRoomsTableViewController::showFloatingLabelWithMessage(const QString&
     if (!host)
         return;
     Label* label = configuredfloatingLabel();
-    label->setParent(host);
-    // It starts hidden behind the bar and slides out below it.
-    label->stackUnder(bar);
+    // In the list's own view, above its rows: the navigation controller stacks its content over the
+    // bar, so a sibling of the bar would slide out under the list and never show. The view's top edge,
+    // the bar's bottom, hides it until it slides down.
+    label->setParent(view());
+    label->raise();
     label->setText(message);
     QSize size = label->sizeThatFits(QSizeF(1e6, 1e6)).toSize();
     size = QSize(size.width() + 20, 40);
@@ -364,9 +366,8 @@ void PLChatRoomsTableViewController::showFloatingLabelWithMessage(const QString&
         size = QSize(size.width() - 60, 50);
     }
     label->setAlignment(Qt::AlignCenter);
-    const int centre = view()->mapTo(host, QPoint(viewWidth / 2, 0)).x();
-    label->setGeometry(centre - size.width() / 2, bar->geometry().bottom() + 1 - 40, size.width(),
-                       size.height());
+    const int barBottom = view()->mapFrom(host, QPoint(0, bar->geometry().bottom() + 1)).y();
+    label->setGeometry(viewWidth / 2 - size.width() / 2, barBottom - 40, size.width(), size.height());
     label->show();
     QPointer<Label> guard(label);
     const QPoint down = label->pos() + QPoint(0, 40);

@@ -6,6 +6,7 @@
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
@@ -116,6 +117,12 @@ private slots:
     void typedAddressIsChosenAtTheTop();
     void selectionShowsMarksAndGroupTitle_data() { sizes(); }
     void selectionShowsMarksAndGroupTitle();
+    void focusedFieldDimsTheList_data() { sizes(); }
+    void focusedFieldDimsTheList();
+    void addMoreModeOffersToAddMembers_data() { sizes(); }
+    void addMoreModeOffersToAddMembers();
+    void rightToLeftMirrorsTheRows_data() { sizes(); }
+    void rightToLeftMirrorsTheRows();
 
 private:
     static void sizes() {
@@ -255,6 +262,75 @@ void TestContactsGallery::selectionShowsMarksAndGroupTitle() {
     QVERIFY(shot.any(edit, edit->rect(), [](const QColor& c) { return near(c, Qt::white, 10); }));
     QVERIFY(
         near(shot.at(shot.picker->bottomView(), {shot.picker->bottomView()->width() / 2.0, 3}), kBlue, 6));
+}
+
+void TestContactsGallery::focusedFieldDimsTheList() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerFieldFocused" + suffix);
+    QVERIFY(shot.picker);
+    TextField* field = shot.picker->addContactsTextField();
+    QVERIFY(field->hasFocus());
+    QVERIFY(field->text().isEmpty());
+    // The overlay covers the whole list: the rows' white reads as half black under it.
+    QWidget* overlay = shot.picker->blurView();
+    QVERIFY(overlay && overlay->isVisible());
+    QCOMPARE(overlay->geometry(), shot.table()->geometry());
+    auto* aaron = shot.cell<PLContactsTableViewCell>({0, 0});
+    QVERIFY(aaron);
+    const QColor dimmed = shot.at(aaron, {aaron->width() - 60.0, aaron->height() / 2.0});
+    QVERIFY2(near(dimmed, QColor(128, 128, 128), 12), describe(dimmed));
+    // The field above it is not dimmed, and its add button has come in at its end.
+    QVERIFY2(near(shot.at(field, {field->width() - 4.0, 3}), Qt::white, 8),
+             describe(shot.at(field, {field->width() - 4.0, 3})));
+    QVERIFY(shot.picker->addNewContactButton()->isVisible());
+    QVERIFY(field->geometry().right() < shot.picker->addNewContactButton()->geometry().right());
+}
+
+void TestContactsGallery::addMoreModeOffersToAddMembers() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerAddMore" + suffix);
+    QVERIFY(shot.picker && shot.picker->isPresentedToAddMoreContacts());
+    QCOMPARE(namesOf(shot.picker->selectedContactsArray()), tools::contactsGallerySelection().mid(0, 2));
+    // The bar says what the choice does to the room, with no new-chat picture, white on blue.
+    const auto* button = shot.picker->startConversationButton();
+    QCOMPARE(button->titleForState(Button::State::Normal), QString("Add members (2)"));
+    QVERIFY(button->imageForState(Button::State::Normal).isNull());
+    QWidget* bar = shot.picker->bottomView();
+    QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());
+    QVERIFY(near(shot.at(bar, {bar->width() / 2.0, 3}), kBlue, 6));
+    QVERIFY(shot.any(button, button->rect(), [](const QColor& c) { return near(c, Qt::white, 10); }));
+    QVERIFY(
+        QFontMetrics(button->titleFont()).horizontalAdvance(button->titleForState(Button::State::Normal)) <
+        button->width());
+}
+
+void TestContactsGallery::rightToLeftMirrorsTheRows() {
+    QFETCH(QString, suffix);
+    Shot shot("PickerListRightToLeft" + suffix);
+    QVERIFY(shot.picker);
+    QCOMPARE(shot.picker->view()->layoutDirection(), Qt::RightToLeft);
+    // The avatar at the right, the name to its left, ending near it.
+    auto* aaron = shot.cell<PLContactsTableViewCell>({0, 0});
+    QVERIFY(aaron);
+    QWidget* avatar = aaron->contactImageView();
+    QWidget* name = aaron->nameLabel();
+    const int avatarLeft = avatar->mapTo(aaron, QPoint()).x();
+    QVERIFY(avatarLeft > aaron->width() / 2);
+    QVERIFY(name->mapTo(aaron, QPoint(name->width(), 0)).x() <= avatarLeft);
+    const QColor photo = shot.at(avatar, {avatar->width() / 2.0, avatar->height() / 2.0});
+    QVERIFY2(!near(photo, Qt::white, 20), describe(photo));
+    // The name's ink lies at its right end, beside the avatar.
+    QVERIFY(shot.any(name, QRect(name->width() - 30, 0, 30, name->height()),
+                     [](const QColor& c) { return c.lightness() < 120; }));
+    auto* index = shot.table()->findChild<SectionIndexBar*>();
+    QVERIFY(index && index->isVisible());
+    // The index keeps the right edge; the rows leave it room, so it covers no avatar.
+    QVERIFY(index->mapTo(&shot.window, QPoint()).x() >=
+            avatar->mapTo(&shot.window, QPoint(avatar->width(), 0)).x());
+    // The field's placeholder starts at the right.
+    TextField* field = shot.picker->addContactsTextField();
+    QVERIFY(shot.any(field, QRect(field->width() - 40, 0, 32, field->height()),
+                     [](const QColor& c) { return near(c, kBlue, 90) && c.blue() > c.red() + 60; }));
 }
 
 QTEST_MAIN(TestContactsGallery)

@@ -78,6 +78,16 @@ inline void addGallerySizes(const QString& identifier) {
     QTest::addRow("%s 400 x 720", qPrintable(identifier)) << identifier + QStringLiteral("400x720");
 }
 
+// The darkest pixel the shot shows inside `view`: the ink of its text or icon.
+inline QColor darkestIn(const GalleryScreenShot& shot, const QWidget* view) {
+    QColor darkest(Qt::white);
+    for (int y = 0; y < view->height(); ++y)
+        for (int x = 0; x < view->width(); ++x)
+            if (const QColor c = shot.at(view, QPointF(x, y)); c.lightness() < darkest.lightness())
+                darkest = c;
+    return darkest;
+}
+
 inline const char* describe(const QColor& color) {
     static QByteArray text;
     text = color.name().toLatin1();

@@ -44,6 +44,7 @@ using namespace pelnix::platform::ui;
 namespace {
 
 using GalleryShot = pelnix::test::ConversationGalleryShot;
+using pelnix::test::darkestIn;
 using pelnix::test::describe;
 using pelnix::test::near;
 const QString kStoryboard = GalleryShot::kStoryboard;
@@ -56,16 +57,6 @@ const QColor kAvatarGrey(0xD5, 0xDA, 0xDF);
 const QColor kReadEventGrey(0xBF, 0xBF, 0xBF);
 // The platform's dark grey, one third white.
 const QColor kUnreadEventGrey(0x55, 0x55, 0x55);
-
-// The darkest pixel the shot shows inside `view`: the ink of its text or icon.
-QColor darkestIn(const GalleryShot& shot, const QWidget* view) {
-    QColor darkest(Qt::white);
-    for (int y = 0; y < view->height(); ++y)
-        for (int x = 0; x < view->width(); ++x)
-            if (const QColor c = shot.at(view, QPointF(x, y)); c.lightness() < darkest.lightness())
-                darkest = c;
-    return darkest;
-}
 
 } // namespace
 

@@ -12,12 +12,16 @@
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLClippedView.h"
+#include "ui/conversation/PLLoadMoreMessagesView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLRoomStateBannerView.h"
@@ -33,6 +37,7 @@ using namespace pelnix::platform::ui;
 namespace {
 
 using LiveShot = pelnix::test::ConversationGalleryShot;
+using pelnix::test::darkestIn;
 using pelnix::test::describe;
 using pelnix::test::near;
 
@@ -66,6 +71,10 @@ private slots:
     void failedPostSheetOverTheDimmedWindow();
     void barGrownToItsMaximum_data();
     void barGrownToItsMaximum();
+    void loadMoreHeaderAboveTheOldestRow_data();
+    void loadMoreHeaderAboveTheOldestRow();
+    void joinedUsersRowExpanded_data();
+    void joinedUsersRowExpanded();
 };
 
 void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar_data() {
@@ -199,6 +208,88 @@ void TestGalleryLive::barGrownToItsMaximum() {
     auto* field = shot.chat->postToChatView()->messageTextView();
     QVERIFY(field->cursorRect().bottom() <= field->viewport()->height());
     QVERIFY(field->cursorRect().top() >= 0);
+}
+
+namespace {
+
+// The pixel of `view` closest to `colour`, read across its whole area.
+QColor closestIn(const LiveShot& shot, const QWidget* view, const QColor& colour) {
+    QColor best(Qt::white);
+    int bestDistance = INT_MAX;
+    for (int y = 0; y < view->height(); ++y)
+        for (int x = 0; x < view->width(); ++x) {
+            const QColor c = shot.at(view, QPointF(x, y));
+            const int d = std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                          std::abs(c.blue() - colour.blue());
+            if (d < bestDistance)
+                bestDistance = d, best = c;
+        }
+    return best;
+}
+
+} // namespace
+
+void TestGalleryLive::loadMoreHeaderAboveTheOldestRow_data() {
+    QTest::addColumn<QString>("identifier");
+    addSizes(QStringLiteral("ChatWindowLoadMoreHeader"));
+}
+
+void TestGalleryLive::loadMoreHeaderAboveTheOldestRow() {
+    QFETCH(QString, identifier);
+    LiveShot shot(identifier);
+    QVERIFY(shot.chat);
+    auto* list = shot.chat->collectionView();
+    QCOMPARE(list->contentOffset().y(), 0.0);
+    PLLoadMoreMessagesView* header = nullptr;
+    for (auto* view : list->findChildren<PLLoadMoreMessagesView*>())
+        if (view->isVisibleTo(&shot.window))
+            header = view;
+    QVERIFY2(header, "the header shows above the oldest loaded row");
+    QCOMPARE(header->height(), int(PLLoadMoreMessagesView::viewHeight()));
+    // At the list's top, under the navigation bar, its title centred and inked in the tint.
+    QCOMPARE(header->mapTo(list, QPoint()).y(), 0);
+    auto* button = header->loadMoreButton();
+    QCOMPARE(button->titleForState(Button::State::Normal), QStringLiteral("Load More Messages"));
+    QVERIFY(qAbs(button->mapTo(list, button->rect().center()).x() - list->width() / 2) <= 1);
+    const QColor tint(0x00, 0x71, 0xBD);
+    QVERIFY2(near(closestIn(shot, button, tint), tint, 30), describe(closestIn(shot, button, tint)));
+    // The first row starts below it.
+    auto* first = list->cellForItemAtIndexPath(IndexPath::forItem(0));
+    QVERIFY(first && first->mapTo(list, QPoint()).y() >= header->height());
+}
+
+void TestGalleryLive::joinedUsersRowExpanded_data() {
+    QTest::addColumn<QString>("identifier");
+    addSizes(QStringLiteral("ChatWindowJoinedUsersExpanded"));
+}
+
+void TestGalleryLive::joinedUsersRowExpanded() {
+    QFETCH(QString, identifier);
+    LiveShot shot(identifier);
+    QVERIFY(shot.chat);
+    auto* joined = shot.cellAt<PLBulkUserJoinedMessageCell>(shot.rowOf(QStringLiteral("j1")));
+    QVERIFY2(joined, "the joined row is in view");
+    QVERIFY(joined->isExpanded());
+    auto* names = joined->userNamesLabel();
+    QVERIFY(names->isVisibleTo(&shot.window));
+    for (const QString& name : {QStringLiteral("Ann"), QStringLiteral("Carol"), QStringLiteral("Dave")})
+        QVERIFY2(names->text().contains(name), qPrintable(names->text()));
+    // The names' box lies inside the row, inside the list, with its text inked and not clipped.
+    auto* list = shot.chat->collectionView();
+    auto* box = joined->expandableView();
+    const int boxBottom = box->mapTo(list, QPoint(0, box->height())).y();
+    QVERIFY(boxBottom <= list->height() - int(list->contentInset().bottom()));
+    QVERIFY(box->geometry().bottom() < joined->height());
+    QVERIFY(box->mapTo(list, QPoint()).y() >= 0);
+    QVERIFY2(darkestIn(shot, names).lightness() < 200, describe(darkestIn(shot, names)));
+    QVERIFY(
+        QFontMetrics(names->font()).boundingRect(names->rect(), Qt::TextWordWrap, names->text()).height() <=
+        names->height());
+    // The triangle joining it to the event's box, in the box's grey.
+    auto* notch = static_cast<QWidget*>(joined->clippedView());
+    QVERIFY(notch->isVisibleTo(&shot.window));
+    const QPointF base(notch->width() / 2.0, notch->height() - 1.0);
+    QVERIFY2(near(shot.at(notch, base), QColor(0xEE, 0xEE, 0xEE), 6), describe(shot.at(notch, base)));
 }
 
 int main(int argc, char** argv) {
