@@ -110,6 +110,8 @@ public:
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);
     void messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const;
+    // The newest page alone, not reaching back to the first unread message.
+    void newestMessages(const PLMessagePageHandler& handler) const;
     // The oldest `size` messages dated at or after `time` (`inclusive`) or after it, oldest first,
     // widened to the whole run of its newest date; whether newer ones exist.
     QList<std::shared_ptr<Message>> messagesFromTime(qint64 time, bool inclusive, int size,

@@ -170,6 +170,15 @@ void ChatRoom::messagesBeforeTime(qint64 time, const PLMessagePageHandler& handl
         handler(page.value_or(QList<std::shared_ptr<Message>>()), olderExist, oldestDate);
 }
 
+void ChatRoom::newestMessages(const PLMessagePageHandler& handler) const {
+    constexpr quint64 kMaxPage = std::numeric_limits<int>::max() - 1;
+    const quint64 pageSize = RoomModelServices::shared().numberOfMessagesLoadedOnce();
+    bool olderExist = false;
+    const auto page = newestPage({}, int(std::clamp<quint64>(pageSize, 1, kMaxPage)), &olderExist);
+    if (handler)
+        handler(page, olderExist, page.isEmpty() ? 0 : page.first()->date());
+}
+
 QList<std::shared_ptr<Message>> ChatRoom::messagesFromTime(qint64 time, bool inclusive, int size,
                                                            bool* newerExist) const {
     const K date(QStringLiteral("date"));

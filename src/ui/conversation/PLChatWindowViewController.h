@@ -210,6 +210,9 @@ public:
     // The page after the last row, appended; and that page when the end of the rows is near.
     void loadNewerMessages();
     void loadNewerMessagesIfNearTheEnd();
+    // The newest page in place of the rows held, scrolled to its end: the bottom control's and the
+    // user's own post's way past the pages still waiting below a window.
+    void showNewestMessages();
 
     // ---- Read marking and scrolling
     double bottomVisibleCellThresholdTopValue() const;

@@ -107,6 +107,26 @@ void PLChatWindowViewController::loadNewerMessages() {
     });
 }
 
+void PLChatWindowViewController::showNewestMessages() {
+    if (!m_chatRoom)
+        return;
+    // Paging through what lies between would cost what the room holds: those rows go, and the
+    // messages among them that were never on screen stay unread.
+    m_hasNewerMessagesToLoad = false;
+    m_chatRoom->newestMessages([this](const QList<Message::Ptr>& page, bool olderExist, qint64 oldestDate) {
+        m_rows.setMessages(page);
+        m_hasMoreMessagesToLoad = olderExist;
+        m_loadMoreTime = oldestDate;
+    });
+    m_rows.newUpdateMessages().clear();
+    PLChatWindowRowList::insertDateMessages(m_rows.rows());
+    m_rows.insertUnreadMessagesSeparatorIfRequired();
+    resetUnreadStateAndReload();
+    m_collectionView->scrollToBottomAnimated(false);
+    markVisibleMessagesAsReadAfterDelay(kReadDelayMs);
+    showOrHideScrollToTopButtons();
+}
+
 void PLChatWindowViewController::loadNewerMessagesIfNearTheEnd() {
     if (!m_hasNewerMessagesToLoad || !m_collectionView)
         return;

@@ -192,13 +192,22 @@ void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {
 }
 
 void PLChatWindowViewController::showOrHideScrollToTopButtons() {
-    if (m_scrollToBottomOrTopView)
-        m_scrollToBottomOrTopView->setControllType(m_collectionView->scrollControlType());
+    if (!m_scrollToBottomOrTopView)
+        return;
+    unsigned type = m_collectionView->scrollControlType();
+    // The end of the rows held is not the end of the room: the bottom button stays.
+    if (m_hasNewerMessagesToLoad && (type == 1 || type == 2))
+        type = 3;
+    m_scrollToBottomOrTopView->setControllType(type);
 }
 
 void PLChatWindowViewController::scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view,
                                                          unsigned buttonType) {
-    if (view == m_scrollToBottomOrTopView)
+    if (view != m_scrollToBottomOrTopView)
+        return;
+    if (buttonType == 1 && m_hasNewerMessagesToLoad)
+        showNewestMessages();
+    else
         m_collectionView->scrollForControlButton(buttonType);
 }
 

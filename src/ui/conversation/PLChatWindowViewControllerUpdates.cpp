@@ -38,9 +38,13 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
         message->setState(1);
         message->save();
     }
-    // Rows stop short of the newest message: this one comes with the pages after them, in its place.
-    if (m_hasNewerMessagesToLoad)
+    // Rows stop short of the newest message: another's comes with the pages after them, in its place;
+    // the user's own shows at once, at the end of the newest page.
+    if (m_hasNewerMessagesToLoad) {
+        if (mine)
+            showNewestMessages();
         return;
+    }
     const bool wasAtBottom = isAtBottom();
     QPointer<PLChatWindowViewController> self(this);
     m_collectionView->performBatchUpdates(

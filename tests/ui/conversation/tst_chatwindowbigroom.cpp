@@ -4,7 +4,10 @@
 // row lost or doubled.
 #include "ConversationTestWorld.h"
 
+#include "core/model/ChatRoomNotifications.h"
 #include "core/model/RoomModelServices.h"
+#include "platform/NotificationCenter.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLUnreadCountMessage.h"
 
 #include <QSet>
@@ -31,6 +34,8 @@ private slots:
     void opensAtTheFirstUnreadAndReadsDownToTheNewest();
     void aShortUnreadRunStillOpensWithEveryUnreadRow();
     void aForegroundRefreshKeepsTheWindow();
+    void theBottomButtonReachesTheNewestMessage();
+    void theUsersOwnPostShowsAtOnce();
 
 private:
     void fill(int read, int unread);
@@ -148,6 +153,80 @@ void TestChatWindowBigRoom::aForegroundRefreshKeepsTheWindow() {
     const int separator = rows.unreadMessageSeperatorIndexIfPresent();
     QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(), QStringLiteral("5000 New Updates "));
     QCOMPARE(rows.at(separator + 1).message()->messageId(), QStringLiteral("m10"));
+}
+
+void TestChatWindowBigRoom::theBottomButtonReachesTheNewestMessage() {
+    // The last 60 of the 5,000 unread messages are what the newest page shows.
+    fill(10, 5000);
+    auto* chat = world->open(room, QSize(400, 720));
+    auto* list = chat->collectionView();
+    auto& rows = chat->rowList();
+    ConversationWorld::advance(PLChatWindowViewController::kAppearingReadDelayMs + 1);
+    const qint64 readAtOpen = Message::PS_countOfEntitiesWithPredicate(K("state") == 1) - 10;
+    QVERIFY(readAtOpen > 0);
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    // At the end of the rows held the bottom button stays: the room goes on below them.
+    list->setContentOffset(list->maximumContentOffset());
+    chat->showOrHideScrollToTopButtons();
+    auto* control = chat->scrollToBottomOrTopView();
+    QCOMPARE(control->controllType(), 3u);
+
+    chat->scrollToTopOrBottomView(control, 1);
+    QVERIFY(!chat->hasNewerMessagesToLoad());
+    QVERIFY(chat->hasMoreMessagesToLoad());
+    QVERIFY(rows.count() < 1000);
+    const auto newest = rows.at(rows.count() - 1).message();
+    QCOMPARE(newest->messageId(), QStringLiteral("m5009"));
+    QVERIFY(list->indexPathsForVisibleItems().contains(IndexPath::forItem(rows.count() - 1)));
+    // The separator heads the unread rows the page holds and counts them.
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    QVERIFY(separator != PLChatWindowRowList::kNotFound);
+    const auto firstShown = rows.at(separator + 1).message();
+    QVERIFY(firstShown);
+    const qsizetype unreadShown = rows.unreadMessages().size();
+    QCOMPARE(rows.at(separator).unreadCountMessage()->displayText(),
+             QStringLiteral("%1 New Updates ").arg(unreadShown));
+    for (int i = 0; i < separator; ++i)
+        QVERIFY(!rows.at(i).message() || rows.at(i).message()->state() == 1);
+
+    // What came on screen turns read; what was skipped stays unread.
+    ConversationWorld::advance(PLChatWindowViewController::kReadDelayMs + 1);
+    QCOMPARE(newest->state(), qint16(1));
+    QCOMPARE(Message::messageWithID(QStringLiteral("m2000"))->state(), qint16(0));
+    const qint64 read = Message::PS_countOfEntitiesWithPredicate(K("state") == 1) - 10 - readAtOpen;
+    QVERIFY(read > 0);
+    QVERIFY(read <= unreadShown);
+    QCOMPARE(control->controllType(), 1u);
+
+    // At the true end live messages follow again.
+    world->importMessage(room, "live", start + 5011 * kSpacing, "just now", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "live"}});
+    QCOMPARE(rows.at(rows.count() - 1).message()->messageId(), QStringLiteral("live"));
+}
+
+void TestChatWindowBigRoom::theUsersOwnPostShowsAtOnce() {
+    fill(10, 5000);
+    auto* chat = world->open(room);
+    auto& rows = chat->rowList();
+    QVERIFY(chat->hasNewerMessagesToLoad());
+    // Another's message waits for the pages below; the user's own shows at once, at the end.
+    world->importMessage(room, "theirs", start + 5010 * kSpacing, "from Bob", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "theirs"}});
+    QCOMPARE(rows.indexOfMessage(Message::messageWithID(QStringLiteral("theirs")).get()),
+             PLChatWindowRowList::kNotFound);
+
+    chat->postTextMessage(QStringLiteral("on my way"));
+    QVERIFY(!chat->hasNewerMessagesToLoad());
+    const auto last = rows.at(rows.count() - 1).message();
+    QCOMPARE(last->text(), QStringLiteral("on my way"));
+    QCOMPARE(last->state(), qint16(1));
+    QVERIFY(rows.indexOfMessage(Message::messageWithID(QStringLiteral("theirs")).get()) !=
+            PLChatWindowRowList::kNotFound);
+    QVERIFY(
+        chat->collectionView()->indexPathsForVisibleItems().contains(IndexPath::forItem(rows.count() - 1)));
+    QVERIFY(rows.count() < 1000);
 }
 
 QTEST_MAIN(TestChatWindowBigRoom)
