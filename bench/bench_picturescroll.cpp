@@ -11,6 +11,7 @@
 //              copies on disk against their per-picture bound.
 
 #include "ScrollBenchmark.h"
+#include "SmartRoomSeed.h"
 
 #include "CoreFixture.h"
 #include "core/api/PLAppConfigurations.h"
@@ -275,36 +276,13 @@ private:
     }
 
     void fill(const QString& roomId, bool pictures) {
-        auto room = ChatRoom::PS_createEntity();
-        room->setRoomId(roomId);
-        room->setName(roomId);
-        auto me = CurrentUserInfo::currentUserInfo()->user();
-        for (int i = 0; i < kMessages; ++i) {
-            auto message = Message::PS_createEntity();
-            message->setMessageId(QStringLiteral("%1-%2").arg(roomId).arg(i));
-            message->setType(pictures ? 1 : 2);
-            message->setDate(kStart + qint64(i) * 600000);
-            message->setSenderUser(i % 3 ? m_bob : me);
-            message->setValue(QStringLiteral("state"), qint16(1));
-            if (pictures) {
-                message->setText(imageJSON(i, m_urls.value(i)));
-                message->setXsltName(QStringLiteral("image"));
-                message->setFormId(QStringLiteral("PIC-%1").arg(i));
-                message->setDisplayName(QStringLiteral("Image"));
-            } else {
-                message->setText(
-                    QStringLiteral("Message %1: the agenda for the afternoon, the notes from the "
-                                   "morning and what is still open.")
-                        .arg(i));
-            }
-            room->addMessagesObject(message);
-        }
-        room->updateLatestMessage(room->messages().last());
-        if (pictures) {
-            PLPersistence::PS_defaultContext()->save();
-            for (const auto& message : room->allMessages())
-                message->setHtmlText(SmartMessageRenderer::htmlString(message));
-        }
+        bench::seedRoom(roomId, kMessages, kStart, m_bob, pictures,
+                        [this](const Message::Ptr& message, int i) {
+                            message->setText(imageJSON(i, m_urls.value(i)));
+                            message->setXsltName(QStringLiteral("image"));
+                            message->setFormId(QStringLiteral("PIC-%1").arg(i));
+                            message->setDisplayName(QStringLiteral("Image"));
+                        });
     }
 
     test::CoreFixture m_fixture;

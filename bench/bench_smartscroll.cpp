@@ -11,6 +11,7 @@
 //            (none: heights come from the store).
 
 #include "ScrollBenchmark.h"
+#include "SmartRoomSeed.h"
 #include "TestSandbox.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -191,38 +192,14 @@ public:
 
 private:
     void fill(const QString& roomId, bool smart) {
-        auto room = ChatRoom::PS_createEntity();
-        room->setRoomId(roomId);
-        room->setName(roomId);
-        auto me = CurrentUserInfo::currentUserInfo()->user();
-        for (int i = 0; i < kMessages; ++i) {
-            auto message = Message::PS_createEntity();
-            message->setMessageId(QStringLiteral("%1-%2").arg(roomId).arg(i));
-            message->setType(smart ? 1 : 2);
-            message->setDate(kStart + qint64(i) * 600000);
-            message->setSenderUser(i % 3 ? m_bob : me);
-            message->setValue(QStringLiteral("state"), qint16(1));
-            if (smart) {
-                message->setText(pollJSON(i));
-                message->setXsltName(QStringLiteral("poll"));
-                message->setFormId(QStringLiteral("BENCH-%1").arg(i));
-                message->setDisplayName(QStringLiteral("Poll"));
-                message->setLatestAction(QStringLiteral("init"));
-            } else {
-                message->setText(
-                    QStringLiteral("Message %1: the agenda for the afternoon, the notes from the "
-                                   "morning and what is still open.")
-                        .arg(i));
-            }
-            room->addMessagesObject(message);
-        }
-        room->updateLatestMessage(room->messages().last());
-        if (smart) {
-            // Rendered at import, as the library does with each smart message it receives.
-            PLPersistence::PS_defaultContext()->save();
-            for (const auto& message : room->allMessages())
-                message->setHtmlText(SmartMessageRenderer::htmlString(message));
-        }
+        // Smart messages are rendered at import, as the library does with each one it receives.
+        bench::seedRoom(roomId, kMessages, kStart, m_bob, smart, [](const Message::Ptr& message, int i) {
+            message->setText(pollJSON(i));
+            message->setXsltName(QStringLiteral("poll"));
+            message->setFormId(QStringLiteral("BENCH-%1").arg(i));
+            message->setDisplayName(QStringLiteral("Poll"));
+            message->setLatestAction(QStringLiteral("init"));
+        });
     }
 
     test::TestSandbox m_sandbox;
