@@ -86,6 +86,8 @@ struct RoomsWorld {
             const bool oneToOne = r % 5 == 0;
             room->setType(oneToOne ? QStringLiteral("1") : QStringLiteral("0"));
             room->setImageUrl(pictureURL(r));
+            // Counted from here on as messages arrive (no recount of the whole unsaved room per message).
+            room->setTempUnreadMessageCount(0);
             for (const auto& user : {me, people[r % people.size()]}) {
                 auto member = RoomMember::PS_createEntity();
                 member->setUser(user);
@@ -110,6 +112,11 @@ struct RoomsWorld {
             room->unreadMessagesCount();
         PLPersistence::PS_defaultContext()->save();
         PLPersistence::PS_defaultContext()->reset();
+        // A store at rest: its log copied back into the file, as after the last connection closed.
+        sqlite3* db = nullptr;
+        sqlite3_open(PLPersistence::PS_defaultStore()->path().toUtf8().constData(), &db);
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
         for (int p = 0; p < kPictures; ++p) {
             QImage picture(96, 96, QImage::Format_ARGB32_Premultiplied);
             picture.fill(QColor::fromHsv(p * 7 % 360, 150, 200));
