@@ -166,9 +166,9 @@ void PLChatWindowViewController::addScrollToBottomOrTopView() {
 }
 
 int PLChatWindowViewController::scrollControlReserve() const {
-    // Mirrored rows keep their times at the left, away from the control.
-    const bool covering = m_scrollToBottomOrTopView && m_scrollToBottomOrTopView->isSlidIn() &&
-                          m_collectionView && m_collectionView->layoutDirection() == Qt::LeftToRight;
+    // The control lies on the rows' trailing edge (the left one when mirrored), where their times are.
+    const bool covering =
+        m_scrollToBottomOrTopView && m_scrollToBottomOrTopView->isSlidIn() && m_collectionView;
     return covering ? PLChatWindowScrollToBottomOrTopView::kWidth - PLMessageCellLayout::kTrailingMargin : 0;
 }
 

@@ -25,6 +25,7 @@
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLDateMessageCell.h"
 #include "ui/conversation/PLExtendedTextMessageCell.h"
+#include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLPostToChatView.h"
@@ -201,9 +202,15 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
              describe(shot.at(avatar, {avatar->width() / 2.0, 4})));
     // The same point on the left side, below the time, is the cell's white.
     QVERIFY(near(shot.at(carol, {carol->width() - avatar->x() - avatar->width() / 2.0, 34}), Qt::white, 4));
-    // The time starts at the leading edge's margin, as the mirror of its place on the right.
+    // The time starts at the leading edge's margin, moved clear of the scroll control that lies on
+    // that edge, as the mirror of its place on the right.
     auto* time = carol->pendingMessageIndicatorView()->timeLabel();
-    QCOMPARE(time->mapTo(carol, QPoint()).x(), 8);
+    auto* control = shot.chat->scrollToBottomOrTopView();
+    QVERIFY(control && control->isVisible());
+    QCOMPARE(time->mapTo(carol, QPoint()).x(),
+             8 + PLChatWindowScrollToBottomOrTopView::kWidth - PLMessageCellLayout::kTrailingMargin);
+    QVERIFY(
+        !control->geometry().intersects(QRect(time->mapTo(control->parentWidget(), QPoint()), time->size())));
     QVERIFY(time->alignment() & Qt::AlignLeft);
     // Its first glyph is inked within a few points of that margin.
     bool inked = false;
@@ -212,8 +219,6 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
             inked = !near(shot.at(time, {double(x), double(y)}), Qt::white, 40);
     QVERIFY(inked);
     // The scroll control lies on the mirrored trailing edge, the left, clear of every avatar.
-    auto* control = shot.chat->scrollToBottomOrTopView();
-    QVERIFY(control && control->isVisible());
     QCOMPARE(control->x(), 0);
     const QRect avatarInControlParent(avatar->mapTo(control->parentWidget(), QPoint()), avatar->size());
     QVERIFY(!control->geometry().intersects(avatarInControlParent));
