@@ -90,8 +90,8 @@ void ChatRoom::prefetchLatestMessages() {
             continue;
         room->m_listed.reset();
         run << room;
-        if (!room->latestMessageId().isEmpty())
-            ids << room->latestMessageId();
+        if (QString id = room->latestMessageId(); !id.isEmpty())
+            ids << std::move(id);
     }
     if (ids.isEmpty())
         return;
@@ -101,8 +101,8 @@ void ChatRoom::prefetchLatestMessages() {
     QHash<QString, std::shared_ptr<Message>> byId;
     for (const auto& message :
          Message::castAll(PLEntityQueries::PS_executeFetchRequest(request, contextPtr())))
-        if (!byId.contains(message->messageId()))
-            byId.insert(message->messageId(), message);
+        if (const QString id = message->messageId(); !byId.contains(id))
+            byId.insert(id, message);
     for (const auto& room : std::as_const(run))
         room->m_latestMessage = byId.value(room->latestMessageId());
 }
