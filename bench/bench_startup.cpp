@@ -156,6 +156,12 @@ public:
     }
 };
 
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
 // After start-up, the rooms list made and shown as a host does, to its first painted frame; or, for
 // `query`, the rooms list's query with the values of its rows alone.
 int firstFrame(bool query) {
@@ -181,6 +187,7 @@ int firstFrame(bool query) {
             QCoreApplication::exit(exitCode);
             return;
         }
+        const double cpuAtStart = threadCpuMs();
         auto* window = new platform::ui::Window;
         window->resize(320, 568);
         auto* list = new PLChatRoomsTableViewController;
@@ -192,9 +199,10 @@ int firstFrame(bool query) {
         while (!watcher->painted && clock.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const double ms = clock.nsecsElapsed() / 1e6;
-        std::printf(
-            "  rooms list, fresh process: screen made to first painted frame %.1f ms (target < %.0f ms)\n",
-            ms, kFirstFrameTargetMs);
+        // The main thread's own time tells its work from waiting on a loaded machine.
+        std::printf("  rooms list, fresh process: screen made to first painted frame %.1f ms (target < %.0f "
+                    "ms), main thread busy %.1f ms of it\n",
+                    ms, kFirstFrameTargetMs, threadCpuMs() - cpuAtStart);
         exitCode = watcher->painted && list->chatRooms().size() == kRooms ? 0 : 1;
         QCoreApplication::exit(exitCode);
     });

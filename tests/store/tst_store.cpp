@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <sqlite3.h>
@@ -71,6 +72,7 @@ private slots:
     void contextsMergeChangesPerProperty();
     void deletedRowsLeaveNoReferenceInAnyContext();
     void idleContextsHoldBoundedChangesAndCatchUp();
+    void aBusyMainContextMergesABurstWithoutReReading();
     void refreshKeepsUnsavedChanges();
     void cleanUpClosesFilesAndHeldObjectsGoInert();
     void manyToManyLinksSurviveReopen();
@@ -593,6 +595,38 @@ void TestStore::idleContextsHoldBoundedChangesAndCatchUp() {
     });
     QCOMPARE(sqliteText(storePath(), "SELECT name || ',' || status FROM Room"), QStringLiteral("n192,7"));
     QCOMPARE(sqliteText(storePath(), "SELECT count(*) FROM Member WHERE room IS NULL"), QStringLiteral("1"));
+}
+
+// A burst of saves elsewhere while the main thread is busy: the main context merges each of them
+// when it runs again rather than re-reading everything it holds.
+void TestStore::aBusyMainContextMergesABurstWithoutReReading() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto room = makeRoom("R");
+    room->save();
+    auto main = PLPersistence::PS_defaultContext();
+    int merged = 0, reRead = 0;
+    const quint64 token =
+        main->addChangeObserver([&](const platform::ChangeSet* changes) { ++(changes ? merged : reRead); });
+    const int burst = 4 * int(platform::ObjectContext::kMaxPendingMerges);
+    SerialQueue queue("burst");
+    QSemaphore done;
+    queue.async([&] {
+        for (int i = 1; i <= burst; ++i) {
+            auto mine = Room::PS_findFirstByAttribute("roomId", "R");
+            mine->setValue("activityDate", i);
+            mine->save();
+        }
+        PLPersistence::PS_clearContextForCurrentThread();
+        done.release();
+    });
+    done.acquire(); // the main thread blocked meanwhile: no event of it ran
+    QCOMPARE(main->pendingMergeCount(), burst);
+    QCOMPARE(Room::PS_countOfEntities(), 1); // a fetch merges what waits
+    QCOMPARE(room->value<qint64>("activityDate"), qint64(burst));
+    QCOMPARE(merged, burst);
+    QCOMPARE(reRead, 0);
+    main->removeChangeObserver(token);
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {

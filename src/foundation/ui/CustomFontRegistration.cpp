@@ -2,9 +2,12 @@
 
 #include "foundation/PLCurrentBundleInfo.h"
 
+#include <QFile>
 #include <QFontDatabase>
 #include <QHash>
 #include <QRawFont>
+#include <QResource>
+#include <atomic>
 #include <mutex>
 
 namespace pelnix::CustomFontRegistration {
@@ -32,14 +35,30 @@ const QStringList kFontNames{"DejaVuSans",
                              "DejaVuSansCondensed-Bold",
                              "DejaVuSansCondensed-Oblique",
                              "DejaVuSansCondensed"};
+
+// The face file: straight from the library's resources when they hold it uncompressed (no copy of
+// a few MB), else read.
+QByteArray faceData(const QString& name) {
+    const QString path = PLCurrentBundleInfo::pathForResource(QStringLiteral("fonts/") + name, "ttf");
+    if (path.isEmpty())
+        return {};
+    const QResource resource(path);
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression)
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size());
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Set once loading begins on any thread; readers then wait for it to end.
+std::atomic<bool> g_loadingBegun{false};
 } // namespace
 
 void loadCustomFonts() {
+    g_loadingBegun = true;
     static std::once_flag once;
     std::call_once(once, [] {
         for (const QString& name : kFontNames) {
-            const QByteArray data =
-                PLCurrentBundleInfo::dataForResource(QStringLiteral("fonts/") + name, "ttf");
+            const QByteArray data = faceData(name);
             if (data.isEmpty())
                 continue; // a missing file fails quietly, as a failed registration does
             const int id = QFontDatabase::addApplicationFontFromData(data);
@@ -65,6 +84,8 @@ void loadCustomFonts() {
 }
 
 QStringList registeredFontNames() {
+    if (g_loadingBegun)
+        loadCustomFonts();
     return order();
 }
 

@@ -7,7 +7,8 @@
 namespace pelnix::CustomFontRegistration {
 
 // Registers the six DejaVu faces of the bundle with the application's font database, once per
-// process however often it is called. Nothing else of the host changes: no default font is set.
+// process however often it is called, from any thread (a caller arriving while another thread
+// registers them waits). Nothing else of the host changes: no default font is set.
 void loadCustomFonts();
 
 // The PostScript names registered, in registration order ("DejaVuSans", "DejaVuSans-Bold", ...).

@@ -10,4 +10,8 @@ namespace pelnix::ImageAdditions {
 // its device pixel ratio is that of the file's suffix. A null image when none exists.
 QImage loadImageNamed(const QString& name, qreal screenScale = 0);
 
+// Decodes every image of the bundle for `screenScale` (as loadImageNamed would give it), so that
+// later calls find them decoded. Safe on any thread; meant for a worker at start-up.
+void preloadBundleImages(qreal screenScale);
+
 } // namespace pelnix::ImageAdditions

@@ -966,7 +966,8 @@ void ObjectContext::enqueueChanges(const ChangeSetPtr& changes) {
     QMutexLocker lock(&m_inboxMutex);
     // A context that does not run for a while (a cached thread context whose thread idles) would
     // hold every save's changes: past the bound it drops them and re-reads on its next use.
-    if (!m_inboxOverflowed && m_inbox.size() >= kMaxPendingMerges) {
+    if (!m_inboxOverflowed &&
+        m_inbox.size() >= (m_isMain ? kMaxPendingMergesOfMainContext : kMaxPendingMerges)) {
         m_inbox.clear();
         m_inbox.squeeze();
         m_inboxOverflowed = true;

@@ -81,10 +81,14 @@ public:
     // Queues a change set from any thread; merged before this context's next fetch or save.
     void enqueueChanges(const ChangeSetPtr& changes);
     void processPendingMerges();
-    // Change sets waiting to be merged; at most kMaxPendingMerges, beyond which the context
-    // drops them and re-reads its objects on its next use.
+    // Change sets waiting to be merged; at most kMaxPendingMerges (kMaxPendingMergesOfMainContext
+    // for the main context), beyond which the context drops them and re-reads its objects on its
+    // next use. The main context falls behind only while its thread is busy (a burst of events
+    // during a long frame), and merging a few thousand small sets costs less than re-reading every
+    // object the screens hold; a thread context may idle for good, so it keeps few.
     qsizetype pendingMergeCount();
     static constexpr qsizetype kMaxPendingMerges = 64;
+    static constexpr qsizetype kMaxPendingMergesOfMainContext = 4096;
 
     quint64 addSaveObserver(SaveObserver observer);
     void removeSaveObserver(quint64 token);

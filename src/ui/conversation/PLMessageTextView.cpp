@@ -1,5 +1,6 @@
 #include "ui/conversation/PLMessageTextView.h"
 
+#include "foundation/TwoGenerationCache.h"
 #include "platform/MainThread.h"
 #include "platform/ui/LineBreaker.h"
 
@@ -14,7 +15,7 @@ namespace pelnix {
 
 namespace {
 const QColor kLinkColor(0x00, 0x71, 0xBD);
-// The heights kept, in two generations of half each.
+// The heights kept.
 constexpr int kHeightCacheLimit = 20000;
 
 QString layoutText(QString text) {
@@ -100,26 +101,14 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
     Q_ASSERT(platform::isMainThread());
     if (text.isEmpty())
         return 0;
-    // Two generations: a full one becomes the older, and what is asked again moves back to the
-    // newer. The heights in use survive a pass through a room of any size, where emptying the whole
-    // cache when full would measure every row of the screen again.
-    static QHash<QString, qreal> recent;
-    static QHash<QString, qreal> older;
+    // The heights of the rows in use survive a pass through a room of any size.
+    static TwoGenerationCache<QString, qreal> heights(kHeightCacheLimit);
     const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
-    if (const auto it = recent.constFind(key); it != recent.constEnd())
-        return *it;
-    qreal height = 0;
-    if (const auto it = older.constFind(key); it != older.constEnd()) {
-        height = *it;
-    } else {
-        QTextLayout layout(layoutText(text), font);
-        height = layOut(layout, width, Qt::LeftToRight);
-    }
-    if (recent.size() >= kHeightCacheLimit / 2) {
-        older = std::move(recent);
-        recent = {};
-    }
-    recent.insert(key, height);
+    if (const qreal* known = heights.find(key))
+        return *known;
+    QTextLayout layout(layoutText(text), font);
+    const qreal height = layOut(layout, width, Qt::LeftToRight);
+    heights.insert(key, height);
     return height;
 }
 

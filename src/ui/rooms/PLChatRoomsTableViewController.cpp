@@ -257,7 +257,16 @@ void PLChatRoomsTableViewController::reloadChatRooms() {
     ++m_loadGeneration;
     m_chatRooms = ChatRoom::allChatRooms();
     showChatRoomsAnew();
-    reloadSwipeOptionsOnVisibleCells();
+    // The options behind the rows are built once the rows are on screen: nobody can swipe before,
+    // and a row that opens builds its own options first in any case.
+    if (!std::exchange(m_swipeOptionsReloadQueued, true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_swipeOptionsReloadQueued = false;
+                reloadSwipeOptionsOnVisibleCells();
+            },
+            Qt::QueuedConnection);
 }
 
 void PLChatRoomsTableViewController::showChatRoomsAnew() {

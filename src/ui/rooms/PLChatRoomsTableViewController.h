@@ -165,6 +165,7 @@ private:
     QSet<QString> m_touchedRoomIDs;
     bool m_tableUpdateQueued = false;
     quint64 m_loadGeneration = 0;
+    bool m_swipeOptionsReloadQueued = false;
     // Rooms are listed once loading has run; before, notifications have nothing to update.
     bool m_chatRoomsLoaded = false;
     qint64 m_viewState = ListState;

@@ -1,5 +1,7 @@
 #include "ui/shell/PelnixScreensAssembly.h"
 
+#include "foundation/ui/CustomFontRegistration.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixScreenAssembly.h"
 #include "ui/account/AccountAnalytics.h"
@@ -10,13 +12,32 @@
 #include "ui/rooms/RoomsScreens.h"
 #include "ui/shell/PelnixCustomViewController.h"
 
+#include <QGuiApplication>
+#include <QThreadPool>
 #include <QtGlobal>
 
 namespace pelnix::PelnixScreensAssembly {
 
 namespace {
 
+// Every screen draws with the bundle's faces and icons: reading, registering and decoding them on
+// workers overlaps the host's start-up instead of delaying its first screen. A screen that needs one
+// before the workers are done waits for the faces or decodes the icon itself. The application's
+// teardown (which removes the registered faces) waits for the workers first.
+Q_GLOBAL_STATIC(QThreadPool, g_warmUpPool)
+
+void warmUpBundleInBackground() {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return; // nothing to draw: the faces need a graphical application
+    const qreal scale = app->devicePixelRatio();
+    g_warmUpPool->start([] { CustomFontRegistration::loadCustomFonts(); });
+    g_warmUpPool->start([scale] { ImageAdditions::preloadBundleImages(scale); });
+    qAddPostRoutine([] { g_warmUpPool->waitForDone(); });
+}
+
 void registerEveryScreen() {
+    warmUpBundleInBackground();
     AccountScreens::registerScreens();
     AccountAnalytics::setTracker([](const QString& eventName, const QVariantMap& properties) {
         PLAnalyticsTrackingHelper::trackEvent(eventName, properties, true);
