@@ -158,14 +158,21 @@ private:
 
 void TestEventStream::firstStartRunsToTheStreamAndFollowsIt_data() {
     QTest::addColumn<bool>("previousMajorVersion");
+    QTest::addColumn<qint64>("lastLogin");
     QTest::addColumn<qint64>("after");
-    QTest::newRow("fresh account") << false << kLastLogin - 5000;
-    QTest::newRow("restored from the previous major version") << true << kLastLogin - 604800000 - 5000;
+    QTest::newRow("fresh account") << false << kLastLogin << kLastLogin - 5000;
+    QTest::newRow("restored from the previous major version")
+        << true << kLastLogin << kLastLogin - 604800000 - 5000;
+    QTest::newRow("no time of any event yet: from the start") << false << qint64(0) << qint64(0);
 }
 
 void TestEventStream::firstStartRunsToTheStreamAndFollowsIt() {
     QFETCH(bool, previousMajorVersion);
+    QFETCH(qint64, lastLogin);
     QFETCH(qint64, after);
+    auto account = CurrentUserInfo::currentUserInfo();
+    account->setLastLoginTime(lastLogin);
+    account->save();
     if (previousMajorVersion)
         platform::UserDefaults::setValue(QStringLiteral("UserDefaultsKey"), QByteArray("old"));
     Recorder recorder;

@@ -11,6 +11,7 @@
 #include "foundation/ui/ScrollViewAdditions.h"
 #include "foundation/ui/TextViewAddtions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
+#include "platform/ui/AfterNextPaint.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -259,6 +260,46 @@ private slots:
         QTRY_COMPARE(results.size(), 8);
         QVERIFY(results[6].second.has_value() && results[7].second.has_value());
         QCOMPARE(QDir(sandbox.path("Pictures/Pelnix")).entryList(QDir::Files).size(), 2);
+    }
+
+    // Work put off until a frame is painted runs after that paint, once; at once (from the event
+    // loop) for a widget not on screen; never once its owner is gone.
+    void workAfterTheNextFrame() {
+        QWidget shown;
+        shown.resize(100, 100);
+        shown.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown));
+        QStringList order;
+        struct Recorder : QObject {
+            QStringList* order;
+            explicit Recorder(QStringList* o) : order(o) {}
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint)
+                    *order << QStringLiteral("paint");
+                return false;
+            }
+        } recorder(&order);
+        shown.installEventFilter(&recorder);
+        platform::ui::afterNextPaint(&shown, &shown, [&order] { order << QStringLiteral("ran"); });
+        QTRY_VERIFY(order.contains(QStringLiteral("ran")));
+        QCOMPARE(order.first(), QStringLiteral("paint"));
+        shown.repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(order.count(QStringLiteral("ran")), 1);
+
+        QWidget hidden;
+        bool ranForHidden = false;
+        platform::ui::afterNextPaint(&hidden, &hidden, [&ranForHidden] { ranForHidden = true; });
+        QVERIFY(!ranForHidden); // from the event loop, not inside the call
+        QTRY_VERIFY(ranForHidden);
+
+        bool ranForGone = false;
+        {
+            QObject owner;
+            platform::ui::afterNextPaint(&hidden, &owner, [&ranForGone] { ranForGone = true; });
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!ranForGone);
     }
 };
 

@@ -58,6 +58,35 @@ QString repeated(const QString& piece, int length) {
     return text;
 }
 
+// The label's text pixels alone, cropped to where they are.
+QImage textPixels(const QString& text, Qt::LayoutDirection direction) {
+    Label label;
+    label.setLayoutDirection(direction);
+    label.setText(text);
+    label.resize(320, 30);
+    QImage shot = label.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    const QRgb background = shot.pixel(0, 0);
+    QRect ink;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, y) != background)
+                ink |= QRect(x, y, 1, 1);
+    return shot.copy(ink);
+}
+
+// How far apart two crops of text are, per pixel (0-255); 255 when their sizes differ by more than
+// the pixel that sub-pixel placement can add.
+int difference(const QImage& a, const QImage& b) {
+    if (qAbs(a.width() - b.width()) > 1 || qAbs(a.height() - b.height()) > 1)
+        return 255;
+    qint64 sum = 0;
+    const int w = qMin(a.width(), b.width()), h = qMin(a.height(), b.height());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            sum += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return int(sum / qMax(1, w * h));
+}
+
 } // namespace
 
 class TestWrapping : public QObject {
@@ -93,6 +122,22 @@ private slots:
         QFETCH(qreal, width);
         const QFont font = QApplication::font();
         QCOMPARE(breakerLines(text, font, width), qtLines(text, font, width));
+    }
+
+    // In a mirrored screen a text reads in its own direction: only where it sits changes. The same
+    // glyphs placed at another sub-pixel offset differ by about 20 per pixel; reordered, by 48 or more.
+    void textKeepsItsOwnOrderInAMirroredScreen_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("phone number") << QStringLiteral("+1 555-0101");
+        QTest::newRow("English ending in punctuation") << QStringLiteral("Dev Patel: Thanks!");
+        QTest::newRow("cut short") << QStringLiteral("Bring water and a warm ja\u2026");
+    }
+    void textKeepsItsOwnOrderInAMirroredScreen() {
+        QFETCH(QString, text);
+        const QImage leftToRight = textPixels(text, Qt::LeftToRight);
+        QVERIFY(!leftToRight.isNull());
+        const int apart = difference(textPixels(text, Qt::RightToLeft), leftToRight);
+        QVERIFY2(apart < 35, qPrintable(QString::number(apart)));
     }
 
     // Broken anywhere, line after line, into lines that together hold the whole word.

@@ -92,7 +92,8 @@ void PLModelManager::startPersistentConnectionForUpdates() {
     m_lines.reset();
     m_streamDeliveredEvents = false;
     m_events->stopService();
-    m_events->setAfterTimeLine(account->privateEventTime() - kResumeOverlapMs);
+    // With no event seen yet (time 0), everything: from the start of time, not before it.
+    m_events->setAfterTimeLine(qMax<qint64>(0, account->privateEventTime() - kResumeOverlapMs));
     m_events->setCurrentTime(DateAdditions::getCurrentDateString());
     m_events->startService();
     qCDebug(lcEventStream) << "stream opened after" << m_events->afterTimeLine();

@@ -59,7 +59,9 @@ QSizeF Label::layoutText(QTextLayout& layout, qreal width) const {
     QTextOption option(QStyle::visualAlignment(layoutDirection(), m_alignment & Qt::AlignHorizontal_Mask) &
                        ~Qt::AlignAbsolute);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(layoutDirection());
+    // The text reads in its own direction (English stays left to right in a mirrored screen, a
+    // phone number keeps its order, "..." ends the text); only the alignment follows the screen.
+    option.setTextDirection(Qt::LayoutDirectionAuto);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
     qreal y = 0;

@@ -26,7 +26,9 @@ void PLCellLabel::paintEvent(QPaintEvent*) {
             QStyle::visualAlignment(layoutDirection(), alignment() & Qt::AlignHorizontal_Mask) &
             ~Qt::AlignAbsolute);
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setTextDirection(layoutDirection());
+        // The text reads in its own direction (English stays left to right in a mirrored screen, a
+        // phone number keeps its order, "..." ends the text); only the alignment follows the screen.
+        option.setTextDirection(Qt::LayoutDirectionAuto);
         m_layout->setTextOption(option);
         m_layout->setCacheEnabled(true);
         qreal y = 0;

@@ -12,6 +12,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "platform/MainThread.h"
+#include "platform/ui/AfterNextPaint.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
@@ -259,14 +260,11 @@ void PLChatRoomsTableViewController::reloadChatRooms() {
     showChatRoomsAnew();
     // The options behind the rows are built once the rows are on screen: nobody can swipe before,
     // and a row that opens builds its own options first in any case.
-    if (!std::exchange(m_swipeOptionsReloadQueued, true))
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_swipeOptionsReloadQueued = false;
-                reloadSwipeOptionsOnVisibleCells();
-            },
-            Qt::QueuedConnection);
+    if (isViewLoaded() && !std::exchange(m_swipeOptionsReloadQueued, true))
+        platform::ui::afterNextPaint(tableView()->viewport(), this, [this] {
+            m_swipeOptionsReloadQueued = false;
+            reloadSwipeOptionsOnVisibleCells();
+        });
 }
 
 void PLChatRoomsTableViewController::showChatRoomsAnew() {

@@ -45,7 +45,9 @@ void PLRoomRowLabel::draw(const AttributedString& text, QPainter& painter) const
     QTextOption option(QStyle::visualAlignment(layoutDirection(), alignment() & Qt::AlignHorizontal_Mask) &
                        ~Qt::AlignAbsolute);
     option.setWrapMode(QTextOption::NoWrap);
-    option.setTextDirection(layoutDirection());
+    // The text reads in its own direction (English stays left to right in a mirrored screen, a
+    // phone number keeps its order, "..." ends the text); only the alignment follows the screen.
+    option.setTextDirection(Qt::LayoutDirectionAuto);
     layout.setTextOption(option);
     layout.beginLayout();
     QTextLine line = layout.createLine();
