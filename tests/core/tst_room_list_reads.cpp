@@ -1,6 +1,7 @@
 // The rooms list reads each room's latest message through the list query, a run of rows at a time:
 // every room gets its own latest message whichever row is read first and in whatever order, also
-// rooms listed twice, rooms without a latest message and one whose latest message is gone.
+// rooms listed twice, rooms without a latest message and one whose latest message is gone. The list
+// reads only the columns a row shows; everything else about those messages is there when asked for.
 #include "RoomModelTestKit.h"
 
 using namespace pelnix;
@@ -24,6 +25,7 @@ private slots:
     void eachRoomGetsItsLatestMessage_data();
     void eachRoomGetsItsLatestMessage();
     void aListAskedAgainReadsTheSameMessages();
+    void latestMessagesReadAsWholeOnes();
 
 private:
     static QString expectedLatest(const ChatRoom::Ptr& room);
@@ -32,6 +34,7 @@ private:
 
 void TestRoomListReads::init() {
     world = std::make_unique<RoomModelWorld>();
+    const auto sender = world->user(42, QStringLiteral("Bob"));
     for (int r = 0; r < kRooms; ++r) {
         auto room = world->room(QStringLiteral("r%1").arg(r));
         room->setActivityDate(1000 + r);
@@ -39,7 +42,16 @@ void TestRoomListReads::init() {
         if (r % 7 != 0) {
             world->message(room, QStringLiteral("old%1").arg(r), 10 + r);
             auto latest = world->message(room, QStringLiteral("new%1").arg(r), 500 + r);
-            room->updateLatestMessage(latest);
+            latest->setSenderUser(sender);
+            if (r % 3 == 0) { // a smart message with its rendered page
+                latest->setType(1);
+                latest->setDisplayName(QStringLiteral("Poll %1").arg(r));
+                latest->setHtmlText(
+                    QStringLiteral("<html><body>%1</body></html>").arg(QString(3000, QChar('p'))));
+                latest->setLatestAction(QStringLiteral("init"));
+            }
+            // Named as the latest directly: the room's activity is later than both messages.
+            room->setLatestMessageId(latest->messageId());
         }
         room->save();
     }
@@ -88,6 +100,32 @@ void TestRoomListReads::aListAskedAgainReadsTheSameMessages() {
         QCOMPARE(latest ? latest->messageId() : QString(), expectedLatest(second[i]));
         const auto again = first[i]->latestMessage();
         QCOMPARE(again ? again->messageId() : QString(), expectedLatest(first[i]));
+    }
+}
+
+void TestRoomListReads::latestMessagesReadAsWholeOnes() {
+    auto other = PLPersistence::PS_context();
+    const auto rooms = ChatRoom::allChatRooms();
+    for (const auto& room : rooms) {
+        const auto latest = room->latestMessage();
+        if (!latest)
+            continue;
+        // The room whose latest message was gone reads its newest message whole, on its own.
+        QCOMPARE(latest->isWhole(), room->roomId() == QStringLiteral("r50"));
+        const auto whole =
+            Message::PS_findFirstByAttribute(QStringLiteral("messageId"), latest->messageId(), other);
+        QVERIFY(whole);
+        // What a row shows, then what it does not read.
+        QCOMPARE(latest->displayText(), whole->displayText());
+        QCOMPARE(latest->type(), whole->type());
+        QCOMPARE(latest->date(), whole->date());
+        QCOMPARE(latest->state(), whole->state());
+        QCOMPARE(latest->senderUser()->userID(), whole->senderUser()->userID());
+        QVERIFY(!latest->fromUser() && !whole->fromUser());
+        QCOMPARE(latest->isWhole(), room->roomId() == QStringLiteral("r50"));
+        QCOMPARE(latest->htmlText(), whole->htmlText());
+        QCOMPARE(latest->latestAction(), whole->latestAction());
+        QVERIFY(latest->isWhole());
     }
 }
 

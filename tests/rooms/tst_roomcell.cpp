@@ -176,6 +176,19 @@ void TestRoomCell::lastMessageLine() {
     const auto text = PLChatRoomTableViewCell::recentTextFromMessage(stored);
     QCOMPARE(text.text(), line);
     QVERIFY(line.isEmpty() == text.text().isNull());
+    // The same line from the list's own read of the latest message, which loads only what a row shows.
+    PLPersistence::PS_defaultContext()->save();
+    PLPersistence::PS_defaultContext()->reset();
+    int listedRows = 0;
+    for (const auto& listed : ChatRoom::allChatRooms()) {
+        if (listed->roomId() != QStringLiteral("g-member"))
+            continue;
+        const auto latest = listed->latestMessage();
+        QVERIFY(latest && !latest->isWhole());
+        QCOMPARE(PLChatRoomTableViewCell::recentTextFromMessage(latest).text(), line);
+        ++listedRows;
+    }
+    QCOMPARE(listedRows, 1);
     if (line.isEmpty())
         return;
     // The sender's part in the dark grey, the rest in the light grey, both DejaVuSans 14.

@@ -268,7 +268,7 @@ void TestStore::longInListsMatchAsShortOnes() {
     TestSandbox sandbox;
     PLManagedObject::initializeDatabase();
     // Text that any serialised form of a list has to escape or encode.
-    const QStringList awkward{QStringLiteral("quote\"back\\slash@x"),
+    const QStringList awkward{QStringLiteral("quote\"back\\slash\t\n\x01@x"),
                               QStringLiteral("\u00e9\U0001F600\u2028@x"), QStringLiteral("plain@x")};
     const QList<QVariant> emails{awkward[0], awkward[1], awkward[2], QVariant(), QStringLiteral("other@x")};
     for (int i = 0; i < emails.size(); ++i) {

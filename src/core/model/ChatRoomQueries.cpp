@@ -19,6 +19,17 @@ namespace pelnix {
 
 using K = platform::PredicateKey;
 
+namespace {
+// What a rooms list row shows of a latest message (its line of text, sender and time). A smart
+// message carries its rendered page and more, often kilobytes per row: the list reads none of it,
+// and whoever does gets it read on demand.
+const QStringList kLatestMessageListProperties{
+    QStringLiteral("messageId"),   QStringLiteral("type"),       QStringLiteral("text"),
+    QStringLiteral("displayName"), QStringLiteral("date"),       QStringLiteral("state"),
+    QStringLiteral("fromUser"),    QStringLiteral("senderUser"), QStringLiteral("room"),
+};
+} // namespace
+
 ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& context) {
     if (roomId.isEmpty())
         return {};
@@ -79,16 +90,19 @@ void ChatRoom::prefetchLatestMessages() {
             continue;
         room->m_listed.reset();
         run << room;
-        if (!room->latestMessageId().isEmpty())
-            ids << room->latestMessageId();
+        if (QString id = room->latestMessageId(); !id.isEmpty())
+            ids << std::move(id);
     }
     if (ids.isEmpty())
         return;
+    auto request = PLEntityQueries::PS_requestAllWithPredicate(Message::entityName(),
+                                                               K(QStringLiteral("messageId")).in(ids));
+    request.propertiesToFetch = kLatestMessageListProperties;
     QHash<QString, std::shared_ptr<Message>> byId;
     for (const auto& message :
-         Message::PS_findAllWithPredicate(K(QStringLiteral("messageId")).in(ids), contextPtr()))
-        if (!byId.contains(message->messageId()))
-            byId.insert(message->messageId(), message);
+         Message::castAll(PLEntityQueries::PS_executeFetchRequest(request, contextPtr())))
+        if (const QString id = message->messageId(); !byId.contains(id))
+            byId.insert(id, message);
     for (const auto& room : std::as_const(run))
         room->m_latestMessage = byId.value(room->latestMessageId());
 }

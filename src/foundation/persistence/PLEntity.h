@@ -50,8 +50,8 @@ public:
         auto r = Q::PS_requestAllSortedBy(PS_entityName(), term, ascending, p);
         return cast(Q::PS_executeFetchRequestAndReturnFirstObject(r, c));
     }
-    // The first match with the request's properties to fetch set to `attributes` (a hint: the
-    // object comes whole).
+    // The first match with the request's properties to fetch set to `attributes` (the object reads
+    // its other values when asked for them).
     static Ptr PS_findFirstWithPredicateAndRetrieveAttributes(const Predicate& p,
                                                               const QStringList& attributes,
                                                               const ContextPtr& c = {}) {

@@ -17,6 +17,7 @@ EntitySql::EntitySql(const EntityDescription& entity, const ObjectModel& model)
         columns += QStringLiteral(", t0.") + column;
         insertColumns += QStringLiteral(", ") + column;
         marks += QStringLiteral(", ?");
+        m_columns << column;
         m_assignments << column + QStringLiteral(" = ?");
     }
     m_select = QStringLiteral("SELECT %1 FROM %2 AS t0").arg(columns, m_table);
@@ -39,6 +40,13 @@ EntitySql::EntitySql(const EntityDescription& entity, const ObjectModel& model)
                                          .arg(Q::quoted(r.joinTable), r.otherColumn)});
         }
     }
+}
+
+QString EntitySql::selectSlots(const QList<int>& fetched) const {
+    QString columns = QStringLiteral("t0.pk");
+    for (int s : fetched)
+        columns += QStringLiteral(", t0.") + m_columns.at(s);
+    return QStringLiteral("SELECT %1 FROM %2 AS t0").arg(columns, m_table);
 }
 
 } // namespace pelnix::platform

@@ -31,6 +31,8 @@ public:
     // select() of the row whose key is ?, and of the rows whose keys are in the JSON array ?.
     const QString& selectByKey() const { return m_selectByKey; }
     const QString& selectByKeys() const { return m_selectByKeys; }
+    // select() narrowed to the key and the given slots' columns, in that order.
+    QString selectSlots(const QList<int>& fetched) const;
     // Binds the key, then every slot in order.
     const QString& insert() const { return m_insert; }
     const QString& deleteByKey() const { return m_deleteByKey; }
@@ -45,6 +47,7 @@ private:
     QString m_selectByKeys;
     QString m_insert;
     QString m_deleteByKey;
+    QStringList m_columns;
     QStringList m_assignments;
     QList<Reference> m_references;
 };

@@ -15,7 +15,9 @@ struct FetchRequest {
     QList<SortDescriptor> sortDescriptors;
     int fetchLimit = 0;
     int fetchBatchSize = 0; // accepted for compatibility; results are always complete lists
-    // Names of the properties the caller reads: a hint only, objects always come whole.
+    // The attributes and to-one relationships the caller reads (empty: all). Only their columns are
+    // read; rows not yet registered in the context come as partial objects that read the rest of
+    // their row when first asked for it. Registered and unsaved objects come as they are.
     QStringList propertiesToFetch;
 };
 

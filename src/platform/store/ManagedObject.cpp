@@ -33,11 +33,31 @@ QStringList ManagedObject::changedKeys() const {
     return keys;
 }
 
+void ManagedObject::loadSlot(int slot) const {
+    if (!isLoaded(slot) && live())
+        m_context->loadRest(const_cast<ManagedObject&>(*this));
+}
+
+void ManagedObject::markLoaded(int slot) {
+    if (m_loaded.empty())
+        return;
+    m_loaded[size_t(slot)] = true;
+    if (std::find(m_loaded.begin(), m_loaded.end(), false) == m_loaded.end())
+        m_loaded.clear();
+}
+
+const QVariant& ManagedObject::slotValue(int slot) const {
+    loadSlot(slot);
+    return m_values[size_t(slot)];
+}
+
 QVariant ManagedObject::value(const QString& key) const {
     if (!live())
         return {};
-    if (const auto* a = m_entity->attributeNamed(key))
+    if (const auto* a = m_entity->attributeNamed(key)) {
+        loadSlot(a->slot);
         return m_values[size_t(a->slot)];
+    }
     return {};
 }
 
@@ -49,6 +69,7 @@ void ManagedObject::setValue(const QString& key, const QVariant& value) {
 }
 
 void ManagedObject::setSlot(int slot, const QVariant& value, bool markChanged) {
+    loadSlot(slot); // the stored value decides whether this is a change
     QVariant& current = m_values[size_t(slot)];
     if (current.isNull() == value.isNull() && current == value)
         return; // an unchanged value is not a change (and does not hide other contexts' saves)
@@ -79,6 +100,7 @@ qint64 ManagedObject::foreignKey(const QString& relationship) const {
     const auto* r = m_entity->relationshipNamed(relationship);
     if (!r || r->toMany)
         return 0;
+    loadSlot(r->slot);
     const qint64 fk = m_values[size_t(r->slot)].toLongLong();
     return fk && !m_context->isPendingDelete(fk) ? fk : 0;
 }
@@ -181,6 +203,7 @@ void ManagedObject::becomeInert() {
     m_context = nullptr;
     m_values.assign(m_values.size(), QVariant());
     m_changed.assign(m_changed.size(), false);
+    m_loaded.clear();
 }
 
 } // namespace pelnix::platform

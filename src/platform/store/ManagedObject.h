@@ -29,6 +29,10 @@ using ObjectPtr = std::shared_ptr<ManagedObject>;
 // Objects are used on their context's thread only. Changes persist nothing until the context is
 // saved. Once the store is closed an object still held is inert: reads give the empty value and
 // writes are ignored. Unknown keys read as empty values as well.
+//
+// A fetch that names the properties it reads gives partial objects: the other slots of the row are
+// read the first time anything reads or writes one of them, so a partial object reads and writes
+// as a whole one does.
 class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
 public:
     ManagedObject() = default;
@@ -78,14 +82,22 @@ public:
     // Foreign key of a to-one relationship (0 when none).
     qint64 foreignKey(const QString& relationship) const;
 
+    // False while some slot of the row has not been read yet.
+    bool isWhole() const { return m_loaded.empty(); }
+
 protected:
     // The raw slot value (attribute value or foreign key) without the liveness check.
-    const QVariant& slotValue(int slot) const { return m_values[size_t(slot)]; }
+    const QVariant& slotValue(int slot) const;
 
 private:
     friend class ObjectContext;
 
     bool live() const;
+    bool isLoaded(int slot) const { return m_loaded.empty() || m_loaded[size_t(slot)]; }
+    // Reads the slots not loaded yet when `slot` is one of them (a live object only).
+    void loadSlot(int slot) const;
+    // Marks a slot as holding the stored (or a newer) value.
+    void markLoaded(int slot);
     void setSlot(int slot, const QVariant& value, bool markChanged);
     // This context's instance of `target` for `r`, or null (refused and logged) when there is none.
     ObjectPtr localCopy(const RelationshipDescription& r, const ManagedObject& target) const;
@@ -97,6 +109,8 @@ private:
     qint64 m_primaryKey = 0;
     std::vector<QVariant> m_values;
     std::vector<bool> m_changed;
+    // Empty once every slot holds its value; otherwise which slots do.
+    std::vector<bool> m_loaded;
     bool m_inserted = false;
     bool m_deleted = false;
 };

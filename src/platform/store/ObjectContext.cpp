@@ -23,6 +23,16 @@ QString sqlFunction(const QString& function) {
         name.chop(1);
     return known.contains(name) ? name : QString();
 }
+
+// A new row's values: attributes take the first slots, in order; the foreign keys after them start empty.
+std::vector<QVariant> defaultValues(const EntityDescription& entity) {
+    std::vector<QVariant> values;
+    values.reserve(size_t(entity.slotCount()));
+    for (const auto& a : entity.attributes())
+        values.push_back(a.defaultValue);
+    values.resize(size_t(entity.slotCount()));
+    return values;
+}
 } // namespace
 
 ObjectContext::ObjectContext(std::shared_ptr<ObjectStore> store, QString workingName, bool isMain)
@@ -103,7 +113,7 @@ void ObjectContext::sweep() {
 }
 
 ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
-                                     std::vector<QVariant>&& values) {
+                                     std::vector<QVariant>&& values, const std::vector<bool>& loaded) {
     if (auto existing = registered(pk))
         return existing->m_deleted ? nullptr : existing;
     ObjectPtr object = entity->instantiate();
@@ -112,6 +122,7 @@ ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
     object->m_primaryKey = pk;
     object->m_values = std::move(values);
     object->m_changed.assign(size_t(entity->slotCount()), false);
+    object->m_loaded = loaded;
     registerObject(object);
     return object;
 }
@@ -126,6 +137,15 @@ std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, 
     values.reserve(size_t(entity.slotCount()));
     for (int s = 0; s < entity.slotCount(); ++s)
         values.push_back(columnValue(entity.attributeForSlot(s), stmt, s + 1));
+    return values;
+}
+
+std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, void* stmtPtr,
+                                               const QList<int>& fetched) {
+    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
+    std::vector<QVariant> values(size_t(entity.slotCount()));
+    for (qsizetype i = 0; i < fetched.size(); ++i)
+        values[size_t(fetched[i])] = columnValue(entity.attributeForSlot(fetched[i]), stmt, int(i) + 1);
     return values;
 }
 
@@ -180,13 +200,7 @@ ObjectPtr ObjectContext::insertObject(const QString& entityName) {
              PLError(kDomain, 134000, QStringLiteral("No entity %1 in an open store.").arg(entityName)));
         return nullptr;
     }
-    // Attributes take the first slots, in order; the foreign keys after them start empty.
-    std::vector<QVariant> values;
-    values.reserve(size_t(entity->slotCount()));
-    for (const auto& a : entity->attributes())
-        values.push_back(a.defaultValue);
-    values.resize(size_t(entity->slotCount()));
-    ObjectPtr object = materialize(entity, m_store->nextPrimaryKey(), std::move(values));
+    ObjectPtr object = materialize(entity, m_store->nextPrimaryKey(), defaultValues(*entity));
     object->m_inserted = true;
     m_inserted.emplace(object->m_primaryKey, object);
     return object;
@@ -271,10 +285,14 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         }
         order << col + (s.ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
     }
+    std::optional<QList<int>> fetched;
+    if (problem.isEmpty() && !where.isEmpty())
+        fetched = slotsToFetch(*entity, request.propertiesToFetch, &problem);
     if (where.isEmpty() || !problem.isEmpty()) {
         fail(error, PLError(kDomain, 134000, problem));
         return std::nullopt;
     }
+    const bool narrow = !fetched->isEmpty();
     // Ties go by primary key in the direction of the last key, so an index on that key serves the order.
     const bool lastDescending =
         !request.sortDescriptors.isEmpty() && !request.sortDescriptors.last().ascending;
@@ -309,11 +327,20 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         limit = QLatin1String(" LIMIT ?");
         binds << QVariant(qlonglong(request.fetchLimit + qsizetype(inMemory.size())));
     }
-    const QString text = statements.select() % b.joins() % QLatin1String(" WHERE ") % where %
-                         QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", ")) % limit;
-    auto stored = readRows(*db, *entity, text, binds, error);
+    // Key order alone is cheaper to give here than through SQLite's sorter (a temporary tree per
+    // statement); a limit needs the order in SQL.
+    const bool keyOrderInMemory = request.sortDescriptors.isEmpty() && request.fetchLimit <= 0;
+    const QString text =
+        (narrow ? statements.selectSlots(*fetched) : statements.select()) % b.joins() %
+        QLatin1String(" WHERE ") % where %
+        (keyOrderInMemory ? QString() : QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", "))) %
+        limit;
+    auto stored = readRows(*db, *entity, text, binds, error, narrow ? &*fetched : nullptr);
     if (!stored)
         return std::nullopt;
+    if (keyOrderInMemory)
+        std::sort(stored->begin(), stored->end(),
+                  [](const ObjectPtr& x, const ObjectPtr& y) { return x->m_primaryKey < y->m_primaryKey; });
     if (inMemory.empty())
         return stored;
 
@@ -341,9 +368,34 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     return result;
 }
 
+std::optional<QList<int>> ObjectContext::slotsToFetch(const EntityDescription& entity,
+                                                      const QStringList& properties, QString* problem) const {
+    QList<int> fetched;
+    if (properties.isEmpty())
+        return fetched;
+    std::vector<bool> wanted(size_t(entity.slotCount()), false);
+    for (const QString& name : properties) {
+        if (const auto* a = entity.attributeNamed(name))
+            wanted[size_t(a->slot)] = true;
+        else if (const auto* r = entity.relationshipNamed(name); r && !r->toMany)
+            wanted[size_t(r->slot)] = true;
+        else if (!r) {
+            *problem = QStringLiteral("%1 has no property %2 to fetch").arg(entity.name(), name);
+            return std::nullopt;
+        }
+        // A to-many relationship has no column: it is read when asked for, as always.
+    }
+    for (int s = 0; s < entity.slotCount(); ++s)
+        if (wanted[size_t(s)])
+            fetched << s;
+    if (fetched.size() == entity.slotCount())
+        fetched.clear();
+    return fetched;
+}
+
 std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, const EntityDescription& entity,
                                                         const QString& sql, const QList<QVariant>& binds,
-                                                        PLOptionalError* error) {
+                                                        PLOptionalError* error, const QList<int>* fetched) {
     QList<QPair<qint64, std::optional<std::vector<QVariant>>>> rows;
     {
         QMutexLocker lock(&db.mutex());
@@ -360,14 +412,23 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
             }
             if (row) {
                 const qint64 pk = sqlite3_column_int64(stmt, 0);
-                rows.append({pk, registered(pk) ? std::nullopt : std::optional(rowValues(entity, stmt))});
+                if (registered(pk))
+                    rows.append({pk, std::nullopt});
+                else
+                    rows.append({pk, fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt)});
             }
         }
+    }
+    std::vector<bool> loaded;
+    if (fetched) {
+        loaded.assign(size_t(entity.slotCount()), false);
+        for (int s : *fetched)
+            loaded[size_t(s)] = true;
     }
     QList<ObjectPtr> out;
     out.reserve(rows.size());
     for (auto& [pk, values] : rows) {
-        ObjectPtr o = values ? materialize(&entity, pk, std::move(*values)) : registered(pk);
+        ObjectPtr o = values ? materialize(&entity, pk, std::move(*values), loaded) : registered(pk);
         if (o && !o->m_deleted)
             out << o;
     }
@@ -525,6 +586,43 @@ QList<ObjectPtr> ObjectContext::deletedObjects() const {
 void ObjectContext::objectDidChange(ManagedObject& object) {
     if (!object.m_inserted && !object.m_deleted)
         m_updated.emplace(object.m_primaryKey, object.shared_from_this());
+}
+
+void ObjectContext::loadRest(ManagedObject& object) {
+    checkThread();
+    if (object.m_loaded.empty())
+        return;
+    // Whole from here on, also when the read fails: the failure is reported once, not at every read.
+    const std::vector<bool> loaded = std::exchange(object.m_loaded, {});
+    const auto* e = object.m_entity;
+    std::vector<QVariant> values;
+    if (auto db = connection(nullptr)) {
+        QMutexLocker lock(&db->mutex());
+        sqlite3_stmt* stmt = db->statement(sql(*e).selectByKey());
+        if (stmt)
+            sqlite3_bind_int64(stmt, 1, object.m_primaryKey);
+        bool row = false;
+        if (!stmt || !db->step(stmt, &row)) {
+            fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));
+        } else if (!row) {
+            const QString problem = QStringLiteral("The row of %1 %2 was gone when its other values were "
+                                                   "read; they read as defaults.")
+                                        .arg(e->name())
+                                        .arg(object.m_primaryKey);
+            qCWarning(lcStore).noquote() << problem;
+            fail(nullptr, PLError(kDomain, 133000, problem));
+        } else {
+            values = rowValues(*e, stmt);
+        }
+        if (stmt)
+            sqlite3_reset(stmt);
+    }
+    if (values.empty()) // the failure is reported: the store's defaults
+        values = defaultValues(*e);
+    // Loaded slots may hold merged or unsaved values newer than what the row held when it was read.
+    for (size_t s = 0; s < loaded.size(); ++s)
+        if (!loaded[s] && !object.m_changed[s])
+            object.m_values[s] = std::move(values[s]);
 }
 
 bool ObjectContext::writeChanges(SqliteConnection& db, ChangeSet& changes) {
@@ -688,8 +786,10 @@ bool ObjectContext::save(PLOptionalError* error) {
     // Written values, and the references the deletes cleared.
     for (const auto& u : changes->updated)
         if (auto o = registered(u.primaryKey))
-            for (const auto& [slot, value] : u.values)
+            for (const auto& [slot, value] : u.values) {
                 o->m_values[size_t(slot)] = value;
+                o->markLoaded(slot);
+            }
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
@@ -730,6 +830,7 @@ void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
         object->m_values[size_t(s)] = values[size_t(s)];
         object->m_changed[size_t(s)] = false;
     }
+    object->m_loaded.clear(); // changed slots were loaded before they changed
     if (!mergeChanges)
         m_updated.erase(object->m_primaryKey);
 }
@@ -766,8 +867,10 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
         if (!o || o->m_deleted)
             continue;
         for (const auto& [slot, value] : u.values)
-            if (!o->m_changed[size_t(slot)]) // this context's unsaved value wins
+            if (!o->m_changed[size_t(slot)]) { // this context's unsaved value wins
                 o->m_values[size_t(slot)] = value;
+                o->markLoaded(slot);
+            }
     }
     QSet<qint64> gone;
     for (const auto& d : changes.deleted)
@@ -827,6 +930,7 @@ void ObjectContext::resynchronize() {
             for (int s = 0; s < entity.slotCount(); ++s)
                 if (!o->m_changed[size_t(s)])
                     o->m_values[size_t(s)] = std::move(values[size_t(s)]);
+            o->m_loaded.clear();
         }
         if (!stmt) {
             fail(nullptr, ObjectStore::sqlError(db->lastErrorCode(), db->lastError()));

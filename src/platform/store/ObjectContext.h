@@ -110,6 +110,9 @@ public:
     void changeLink(const RelationshipDescription& relationship, const ManagedObject& owner,
                     const ManagedObject& target, bool add);
     void objectDidChange(ManagedObject& object);
+    // Reads the slots of a partial object that are not loaded yet; a row gone by then leaves them
+    // at their defaults and reports the failure.
+    void loadRest(ManagedObject& object);
 
 private:
     struct LinkChange {
@@ -125,18 +128,28 @@ private:
     // Checks the thread, merges what is pending and finds the entity (null with the error reported).
     const EntityDescription* entityForRequest(const QString& name, PLOptionalError* error);
     ObjectPtr registered(qint64 primaryKey) const;
-    ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values);
+    // `loaded` empty: a whole object; otherwise the slots `values` holds read values for.
+    ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+                          const std::vector<bool>& loaded = {});
     void registerObject(const ObjectPtr& object);
     void sweep();
     const EntitySql& sql(const EntityDescription& entity) const;
     // The slot values of the current row of a SELECT of EntitySql::select().
     std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
+    // The same of EntitySql::selectSlots(fetched): the other slots hold nothing until loaded.
+    static std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt,
+                                           const QList<int>& fetched);
     // A column's value as the attribute holds it (null `a`: a foreign key).
     static QVariant columnValue(const AttributeDescription* a, void* stmt, int column);
-    // The rows a SELECT of EntitySql::select() gives, as this context's objects (deleted ones left out).
+    // The rows a SELECT of EntitySql::select() gives, as this context's objects (deleted ones left out);
+    // with `fetched`, of EntitySql::selectSlots(*fetched), rows not registered yet becoming partial objects.
     std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
                                              const QString& sql, const QList<QVariant>& binds,
-                                             PLOptionalError* error);
+                                             PLOptionalError* error, const QList<int>* fetched = nullptr);
+    // The slots a request's properties to fetch name; null (error set) for an unknown name, empty
+    // for a whole read.
+    std::optional<QList<int>> slotsToFetch(const EntityDescription& entity, const QStringList& properties,
+                                           QString* problem) const;
     // A WHERE term matching rows whose joined rows this context changed or deleted; empty when none.
     QString linkedRowsCondition(const SqlQueryBuilder& builder, QList<QVariant>* binds) const;
     bool writeChanges(SqliteConnection& db, ChangeSet& changes);

@@ -128,30 +128,61 @@ bool evaluateNode(const Node& n, const ManagedObject& object) {
 // Lists up to this length are bound value by value.
 constexpr qsizetype kMaxInlineValues = 16;
 
+// `text` as a JSON string. Characters past ASCII stay as they are (JSON text is UTF-8).
+void appendJsonString(QByteArray& out, const QString& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
 // The values as a JSON array that json_each() gives back as the same SQL values; empty when one of
-// them has no such form (bytes, a non-finite number, text holding NUL).
+// them has no such form (bytes, a non-finite number, text holding NUL). Written by hand: the list
+// is built for every run of rows a list reads, and the document classes cost more than the query.
 QString jsonArray(const QVariantList& values) {
-    QJsonArray array;
+    QByteArray out;
+    out.reserve(values.size() * 16 + 2);
+    out += '[';
     for (const QVariant& v : values) {
+        if (out.size() > 1)
+            out += ',';
         switch (v.typeId()) {
-        case QMetaType::QString:
-            if (v.toString().contains(QChar(0)))
+        case QMetaType::QString: {
+            const QString text = v.toString();
+            if (text.contains(QChar(0)))
                 return {};
-            array.append(v.toString());
+            appendJsonString(out, text);
             break;
-        case QMetaType::Double:
+        }
+        case QMetaType::Double: {
             if (!std::isfinite(v.toDouble()))
                 return {};
-            array.append(v.toDouble());
+            // The document's own form of a number, which json_each() reads back as a real.
+            QByteArray number = QJsonDocument(QJsonArray{v.toDouble()}).toJson(QJsonDocument::Compact);
+            out += number.mid(1, number.size() - 2);
             break;
+        }
         case QMetaType::QByteArray:
             return {};
         default: // integers and booleans, bound as integers
-            array.append(qint64(v.toLongLong()));
+            out += QByteArray::number(qint64(v.toLongLong()));
             break;
         }
     }
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+    out += ']';
+    return QString::fromUtf8(out);
 }
 
 QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
