@@ -5,6 +5,9 @@
 
 #include "GalleryConversation.h"
 #include "core/model/Message.h"
+#include "core/model/PLModelManager.h"
+#include "foundation/persistence/PLPersistence.h"
+#include "platform/ui/Animator.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -15,17 +18,21 @@
 #include <QImage>
 #include <QTest>
 
+#include <functional>
+#include <initializer_list>
+
 namespace pelnix::test {
 
 // A gallery screen of `storyboard` as the tool renders it, kept beside the tool's pictures for review.
+// The window starts at `size`; most fixtures give it the size their screen is about.
 struct GalleryScreenShot {
     platform::ui::Window window;
     platform::ui::ViewController* controller = nullptr;
     QImage image;
 
-    GalleryScreenShot(const QString& storyboard, const QString& identifier) {
+    GalleryScreenShot(const QString& storyboard, const QString& identifier, QSize size = QSize(375, 667)) {
         using platform::ui::ScreenRegistry;
-        window.resize(375, 667);
+        window.resize(size);
         controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
         if (!controller)
             return;
@@ -40,6 +47,15 @@ struct GalleryScreenShot {
         const QPoint p = view->mapTo(&window, point.toPoint());
         const qreal scale = qreal(image.width()) / window.width();
         return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
+    }
+    // Whether some pixel of `view`'s rectangle `area`, read every `step` points, satisfies `test`.
+    bool any(const QWidget* view, const QRect& area, const std::function<bool(const QColor&)>& test,
+             int step = 1) const {
+        for (int y = area.top(); y <= area.bottom(); y += step)
+            for (int x = area.left(); x <= area.right(); x += step)
+                if (test(at(view, QPointF(x, y))))
+                    return true;
+        return false;
     }
 };
 
@@ -76,6 +92,25 @@ inline bool near(const QColor& actual, const QColor& expected, int tolerance = 1
 inline void addGallerySizes(const QString& identifier) {
     QTest::addRow("%s 320 x 568", qPrintable(identifier)) << identifier;
     QTest::addRow("%s 400 x 720", qPrintable(identifier)) << identifier + QStringLiteral("400x720");
+}
+
+// The "identifier" column of a gallery test's data, with each screen at both sizes.
+inline void addGalleryRows(std::initializer_list<QString> identifiers) {
+    QTest::addColumn<QString>("identifier");
+    for (const QString& identifier : identifiers)
+        addGallerySizes(identifier);
+}
+
+// Before a gallery test's first shot: pictures kept for review, animations done at once.
+inline void prepareGalleryShots() {
+    QDir().mkpath(QStringLiteral("screenshots"));
+    platform::ui::Animator::setInstant(true);
+}
+
+// After a gallery test whose fixtures filled the shared model: the model and its store let go.
+inline void releaseGalleryModel() {
+    PLModelManager::destroySharedInstance();
+    PLPersistence::cleanUp();
 }
 
 // The darkest pixel the shot shows inside `view`: the ink of its text or icon.

@@ -37,7 +37,7 @@ namespace {
 const QColor kFailureRed(0xD9, 0x3A, 0x2B);
 const QColor kBar(0x1C, 0x1C, 0x1E);
 
-using pelnix::test::addGallerySizes;
+using pelnix::test::addGalleryRows;
 
 // A screen of the attachment gallery as the tool renders it.
 struct AttachmentShot : pelnix::test::GalleryScreenShot {
@@ -55,15 +55,11 @@ class TestAttachmentGallery : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QDir().mkpath(QStringLiteral("screenshots"));
-        Animator::setInstant(true);
+        pelnix::test::prepareGalleryShots();
         tools::registerConversationGalleryScreens();
         tools::registerAttachmentGalleryScreens();
     }
-    void cleanupTestCase() {
-        PLModelManager::destroySharedInstance();
-        PLPersistence::cleanUp();
-    }
+    void cleanupTestCase() { pelnix::test::releaseGalleryModel(); }
 
     void theSheetOverTheDimmedWindow_data();
     void theSheetOverTheDimmedWindow();
@@ -74,8 +70,7 @@ private slots:
 };
 
 void TestAttachmentGallery::theSheetOverTheDimmedWindow_data() {
-    QTest::addColumn<QString>("identifier");
-    addGallerySizes(QStringLiteral("AttachmentSheet"));
+    addGalleryRows({QStringLiteral("AttachmentSheet")});
 }
 
 void TestAttachmentGallery::theSheetOverTheDimmedWindow() {
@@ -109,8 +104,7 @@ void TestAttachmentGallery::theSheetOverTheDimmedWindow() {
 }
 
 void TestAttachmentGallery::theCaptionEditorNearItsLimit_data() {
-    QTest::addColumn<QString>("identifier");
-    addGallerySizes(QStringLiteral("UploadCaptionNearLimit"));
+    addGalleryRows({QStringLiteral("UploadCaptionNearLimit")});
 }
 
 void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
@@ -148,8 +142,7 @@ void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
 }
 
 void TestAttachmentGallery::ownPicturesUploadingAndFailed_data() {
-    QTest::addColumn<QString>("identifier");
-    addGallerySizes(QStringLiteral("ChatWindowPictureUploads"));
+    addGalleryRows({QStringLiteral("ChatWindowPictureUploads")});
 }
 
 void TestAttachmentGallery::ownPicturesUploadingAndFailed() {

@@ -1,5 +1,6 @@
 // The smart-message screens of the gallery as the screenshot tool renders them, checked by pixels at
 // computed points.
+#include "ConversationGalleryShot.h"
 #include "GalleryChatlets.h"
 #include "TestSandbox.h"
 
@@ -43,55 +44,24 @@ namespace {
 
 const QString kStoryboard = QStringLiteral("GalleryChatlets");
 
-struct GalleryShot {
-    Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit GalleryShot(const QString& identifier) {
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
-        image = Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
-    // Whether some pixel of `view`'s rectangle `area` satisfies `test`.
+struct GalleryShot : pelnix::test::GalleryScreenShot {
+    explicit GalleryShot(const QString& identifier) : GalleryScreenShot(kStoryboard, identifier) {}
+    // The pages are large: every other point is read.
     bool any(const QWidget* view, const QRect& area, const std::function<bool(const QColor&)>& test) const {
-        for (int y = area.top(); y <= area.bottom(); y += 2)
-            for (int x = area.left(); x <= area.right(); x += 2)
-                if (test(at(view, QPointF(x, y))))
-                    return true;
-        return false;
+        return GalleryScreenShot::any(view, area, test, 2);
     }
     NavigationController* navigation() const { return qobject_cast<NavigationController*>(controller); }
     ViewController* top() const { return navigation() ? navigation()->topViewController() : controller; }
 };
 
-bool near(const QColor& actual, const QColor& expected, int tolerance = 20) {
-    return std::abs(actual.red() - expected.red()) <= tolerance &&
-           std::abs(actual.green() - expected.green()) <= tolerance &&
-           std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
+using pelnix::test::describe;
+using pelnix::test::near;
+
 bool dark(const QColor& c) {
     return c.lightness() < 110;
 }
 bool linkBlue(const QColor& c) {
     return c.blue() > 150 && c.red() < 90 && c.green() < 90;
-}
-const char* describe(const QColor& color) {
-    static QByteArray text;
-    text = color.name().toLatin1();
-    return text.constData();
 }
 
 PLSmartMessageCell* smartCellFor(PLChatWindowViewController* chat, const QString& formId) {

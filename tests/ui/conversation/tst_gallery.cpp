@@ -66,14 +66,10 @@ class TestConversationGallery : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QDir().mkpath(QStringLiteral("screenshots"));
-        Animator::setInstant(true);
+        pelnix::test::prepareGalleryShots();
         tools::registerConversationGalleryScreens();
     }
-    void cleanupTestCase() {
-        PLModelManager::destroySharedInstance();
-        PLPersistence::cleanUp();
-    }
+    void cleanupTestCase() { pelnix::test::releaseGalleryModel(); }
 
     void everyScreenRendersAtItsSize_data();
     void everyScreenRendersAtItsSize();

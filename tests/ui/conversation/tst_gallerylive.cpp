@@ -37,14 +37,10 @@ using namespace pelnix::platform::ui;
 namespace {
 
 using LiveShot = pelnix::test::ConversationGalleryShot;
+using pelnix::test::addGalleryRows;
 using pelnix::test::darkestIn;
 using pelnix::test::describe;
 using pelnix::test::near;
-
-void addSizes(const QString& identifier) {
-    QTest::addRow("%s 320 x 568", qPrintable(identifier)) << identifier;
-    QTest::addRow("%s 400 x 720", qPrintable(identifier)) << identifier + QStringLiteral("400x720");
-}
 
 } // namespace
 
@@ -52,14 +48,10 @@ class TestGalleryLive : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QDir().mkpath(QStringLiteral("screenshots"));
-        Animator::setInstant(true);
+        pelnix::test::prepareGalleryShots();
         tools::registerConversationGalleryScreens();
     }
-    void cleanupTestCase() {
-        PLModelManager::destroySharedInstance();
-        PLPersistence::cleanUp();
-    }
+    void cleanupTestCase() { pelnix::test::releaseGalleryModel(); }
 
     void newUpdatesButtonFloatsAboveTheBar_data();
     void newUpdatesButtonFloatsAboveTheBar();
@@ -78,8 +70,7 @@ private slots:
 };
 
 void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowNewUpdatesButton"));
+    addGalleryRows({QStringLiteral("ChatWindowNewUpdatesButton")});
 }
 
 void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar() {
@@ -104,8 +95,7 @@ void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar() {
 }
 
 void TestGalleryLive::aRemovedUserReadsWithoutABar_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowRemovedUser"));
+    addGalleryRows({QStringLiteral("ChatWindowRemovedUser")});
 }
 
 void TestGalleryLive::aRemovedUserReadsWithoutABar() {
@@ -121,9 +111,7 @@ void TestGalleryLive::aRemovedUserReadsWithoutABar() {
 }
 
 void TestGalleryLive::bannerCoversTheWholeBar_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowAdminOnlyBanner"));
-    addSizes(QStringLiteral("ChatWindowClosedBanner"));
+    addGalleryRows({QStringLiteral("ChatWindowAdminOnlyBanner"), QStringLiteral("ChatWindowClosedBanner")});
 }
 
 void TestGalleryLive::bannerCoversTheWholeBar() {
@@ -156,9 +144,8 @@ void TestGalleryLive::bannerCoversTheWholeBar() {
 }
 
 void TestGalleryLive::failedPostSheetOverTheDimmedWindow_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowFailedPostSheet"));
-    addSizes(QStringLiteral("ChatWindowFailedPostsSheet"));
+    addGalleryRows(
+        {QStringLiteral("ChatWindowFailedPostSheet"), QStringLiteral("ChatWindowFailedPostsSheet")});
 }
 
 void TestGalleryLive::failedPostSheetOverTheDimmedWindow() {
@@ -184,8 +171,7 @@ void TestGalleryLive::failedPostSheetOverTheDimmedWindow() {
 }
 
 void TestGalleryLive::barGrownToItsMaximum_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowInputBarGrown"));
+    addGalleryRows({QStringLiteral("ChatWindowInputBarGrown")});
 }
 
 void TestGalleryLive::barGrownToItsMaximum() {
@@ -230,8 +216,7 @@ QColor closestIn(const LiveShot& shot, const QWidget* view, const QColor& colour
 } // namespace
 
 void TestGalleryLive::loadMoreHeaderAboveTheOldestRow_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowLoadMoreHeader"));
+    addGalleryRows({QStringLiteral("ChatWindowLoadMoreHeader")});
 }
 
 void TestGalleryLive::loadMoreHeaderAboveTheOldestRow() {
@@ -259,8 +244,7 @@ void TestGalleryLive::loadMoreHeaderAboveTheOldestRow() {
 }
 
 void TestGalleryLive::joinedUsersRowExpanded_data() {
-    QTest::addColumn<QString>("identifier");
-    addSizes(QStringLiteral("ChatWindowJoinedUsersExpanded"));
+    addGalleryRows({QStringLiteral("ChatWindowJoinedUsersExpanded")});
 }
 
 void TestGalleryLive::joinedUsersRowExpanded() {

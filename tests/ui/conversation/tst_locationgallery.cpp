@@ -38,33 +38,13 @@ Coordinate worldCoordinate(double x, double y, int zoom) {
     return {std::atan(std::sinh(M_PI * (1.0 - 2.0 * y / size))) * 180.0 / M_PI, x / size * 360.0 - 180.0};
 }
 
-struct Shot {
-    Window window;
+struct Shot : pelnix::test::GalleryScreenShot {
     ViewController* presented = nullptr;
-    QImage image;
 
-    explicit Shot(const QString& identifier) {
-        window.resize(tools::locationGallerySize(identifier));
-        auto* root = ScreenRegistry::shared()->instantiate(QStringLiteral("GalleryLocation"), identifier);
-        window.setRootViewController(root);
-        window.show();
-        ScreenRegistry::shared()->fixture(QStringLiteral("GalleryLocation"), identifier)(root);
-        presented = root->presentedViewController();
-        image = Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
-    bool any(const QWidget* view, const QRect& area, const std::function<bool(const QColor&)>& test) const {
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                if (test(at(view, QPointF(x, y))))
-                    return true;
-        return false;
+    explicit Shot(const QString& identifier)
+        : GalleryScreenShot(QStringLiteral("GalleryLocation"), identifier,
+                            tools::locationGallerySize(identifier)) {
+        presented = controller ? controller->presentedViewController() : nullptr;
     }
     template <class Screen> Screen* screen() const {
         auto* navigation = qobject_cast<NavigationController*>(presented);

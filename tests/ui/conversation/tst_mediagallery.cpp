@@ -1,6 +1,7 @@
 // The media gallery screens as the screenshot tool renders them, checked by pixels at points computed
 // from their views: the overlay's bar at 50 %, the zoomed picture, the paused video's frame, the audio
 // player and the PDF page, at 320 x 568 and 400 x 720.
+#include "ConversationGalleryShot.h"
 #include "GalleryViewers.h"
 
 #include "platform/ui/Button.h"
@@ -37,29 +38,8 @@ namespace {
 
 const QString kStoryboard = QStringLiteral("GalleryViewers");
 
-struct Shot {
-    platform::ui::Window window;
-    ViewController* controller = nullptr;
-    QImage image;
-
-    explicit Shot(const QString& identifier) {
-        window.resize(375, 667);
-        controller = ScreenRegistry::shared()->instantiate(kStoryboard, identifier);
-        if (!controller)
-            return;
-        window.setRootViewController(controller);
-        window.show();
-        ScreenRegistry::shared()->fixture(kStoryboard, identifier)(controller);
-        image = platform::ui::Screenshot::grab(&window);
-        QDir().mkpath(QStringLiteral("screenshots"));
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
-    }
-    QColor at(const QWidget* view, QPointF point) const {
-        const QPoint p = view->mapTo(&window, point.toPoint());
-        const qreal scale = qreal(image.width()) / window.width();
-        return image.pixelColor(int(p.x() * scale), int(p.y() * scale));
-    }
+struct Shot : pelnix::test::GalleryScreenShot {
+    explicit Shot(const QString& identifier) : GalleryScreenShot(kStoryboard, identifier) {}
     PLDownloadViewerController* viewer() const {
         return qobject_cast<PLDownloadViewerController*>(controller);
     }
@@ -95,6 +75,7 @@ private slots:
     void initTestCase() {
         CustomFontRegistration::loadCustomFonts();
         platform::ui::Animator::setInstant(true);
+        QDir().mkpath(QStringLiteral("screenshots"));
         tools::registerViewersGalleryScreens();
     }
 
