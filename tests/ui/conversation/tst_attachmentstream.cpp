@@ -3,8 +3,7 @@
 // upload ring while the storage endpoint holds the put, then the picture once the file is stored;
 // the endpoint has received one signed put of the prepared picture; Bob's library, in a process of
 // its own, receives the message through his event stream into his open chat window.
-#include "PeerDevice.h"
-#include "StreamSession.h"
+#include "AttachmentSending.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/ActionSheet.h"
@@ -39,23 +38,8 @@ using platform::ui::IndexPath;
 
 namespace {
 
-constexpr qint64 kBob = 42;
-const QString kBobToken = QStringLiteral("b0b-token");
-const QString kBobEmail = QStringLiteral("bob@acme.test");
 const QString kCaption = QStringLiteral("North wall, Monday");
 const char kPeerVariable[] = "PELNIX_ATTACHMENT_PEER";
-
-// The media entry of a picture post's text.
-QJsonObject mediaOf(const QString& text) {
-    return QJsonDocument::fromJson(text.toUtf8())
-        .object()
-        .value("content")
-        .toObject()
-        .value("media")
-        .toArray()
-        .at(0)
-        .toObject();
-}
 
 Message::Ptr pictureMessageIn(PLChatWindowViewController* chat, int* row = nullptr) {
     const auto& rows = chat->rowList().rows();
@@ -77,11 +61,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     if (!startPeerSession(baseUrl, kBobEmail, kBob, kBobToken))
         return 2;
     platform::ui::Window window;
-    window.resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    window.setRootViewController(new platform::ui::NavigationController(chat));
-    window.show();
+    auto* chat = showChatWindowOnRoom(window);
     tellParent("READY");
     int row = -1;
     Message::Ptr received;
@@ -100,86 +80,45 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
 
 } // namespace
 
-class TestAttachmentStream : public QObject {
+class TestAttachmentStream : public QObject, private AttachmentSending {
     Q_OBJECT
 private slots:
     void init();
     void cleanup();
     void aCaptionedPictureReachesAnotherMembersWindow();
-
-private:
-    std::unique_ptr<CoreFixture> world;
-    std::unique_ptr<platform::ui::Window> window;
-    std::unique_ptr<PeerDevice> bob;
-    platform::ui::FakeImagePicker* picker = nullptr;
 };
 
 void TestAttachmentStream::init() {
-    CustomFontRegistration::loadCustomFonts();
-    platform::ui::Animator::setInstant(true);
-    world = std::make_unique<CoreFixture>();
-    startSessionWithBob(*world, kBob, kBobToken);
-    if (QTest::currentTestFailed())
-        return;
-    ConversationScreens::registerScreens();
-    platform::ui::WebView::setMaker(
-        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
-    auto fake = std::make_unique<platform::ui::FakeImagePicker>();
-    picker = fake.get();
-    platform::ui::ImagePicker::setCurrent(std::move(fake));
+    start();
 }
 
 void TestAttachmentStream::cleanup() {
-    bob.reset();
-    window.reset();
-    platform::ui::ImagePicker::setCurrent({});
-    platform::ui::WebView::setMaker({});
-    endSession();
-    world.reset();
+    stop();
 }
 
 void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
     // Bob's device starts and follows his stream.
-    bob = std::make_unique<PeerDevice>(kPeerVariable, world->baseUrl());
-    QVERIFY(bob->process().waitForStarted(10000));
-    QVERIFY2(bob->says(QStringLiteral("READY"), 60000), bob->errorTail().constData());
-    QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
+    startBobsDevice(kPeerVariable);
+    if (QTest::currentTestFailed())
+        return;
 
     // Ann's chat window on the room.
-    window = std::make_unique<platform::ui::Window>();
-    window->resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    window->setRootViewController(new platform::ui::NavigationController(chat));
-    window->show();
+    showAnnsChatWindow();
 
     // A 4000 x 3000 picture in her library.
     QTemporaryDir library;
-    QImage photo(4000, 3000, QImage::Format_RGB32);
-    photo.fill(QColor(0x8A, 0x6E, 0x4B));
-    {
-        QPainter painter(&photo);
-        painter.fillRect(0, 0, 4000, 1500, QColor(0x5B, 0x9B, 0xD5));
-    }
     const QString path = library.filePath(QStringLiteral("IMG_0042.jpg"));
-    QVERIFY(photo.save(path, "JPEG", 90));
-    picker->answer = platform::ui::PickedMedia{path, false, QImage(path), {}};
+    QVERIFY(saveCameraPicture(path));
 
     // The storage endpoint holds the put, so the ring can be seen.
-    world->server().clearRequestLog();
-    QVERIFY(world->server().addFault({"pelnix\\.media/", "PUT", 1, standin::FaultInjector::Mode::Hold}));
+    QVERIFY(holdNextPut());
 
-    chat->uploadMediaButtonClickHandler();
-    auto* sheet = qobject_cast<platform::ui::ActionSheet*>(window->alerts().value(0));
-    QVERIFY(sheet);
-    sheet->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
-    auto* captionScreen =
-        qobject_cast<PLUploadViewerWithCaptionController*>(chat->rootAncestor()->presentedViewController());
-    QVERIFY(captionScreen);
-    captionScreen->addCaptionButton()->click();
-    QVERIFY(captionScreen->captionView()->captionsTextView()->insertAsTyped(kCaption));
-    captionScreen->doneButton()->click();
-    QTRY_VERIFY(!chat->rootAncestor()->presentedViewController());
+    pickFromLibrary(platform::ui::PickedMedia{path, false, QImage(path), {}});
+    if (QTest::currentTestFailed())
+        return;
+    captionAndSend(kCaption);
+    if (QTest::currentTestFailed())
+        return;
 
     // Half a second later the post is in the window, its picture under the ring.
     int row = -1;
@@ -223,18 +162,9 @@ void TestAttachmentStream::aCaptionedPictureReachesAnotherMembersWindow() {
              qPrintable(page.right(100)));
 
     // One signed put of the prepared picture (500 x 375, as JPEG) under the file's ID.
-    int puts = 0;
-    for (const auto& request : world->server().requestLog())
-        if (request.server == "s3" && request.method == "PUT") {
-            ++puts;
-            QVERIFY2(
-                QString::fromStdString(request.header("Authorization")).startsWith(QLatin1String("AWS ")),
-                request.header("Authorization").c_str());
-            QVERIFY(QString::fromStdString(request.path).endsWith(media.value("fileId").toString()));
-            QCOMPARE(QString::fromStdString(request.header("Content-Type")), QStringLiteral("image/jpeg"));
-            QCOMPARE(request.status, 200);
-        }
-    QCOMPARE(puts, 1);
+    checkOneSignedPut(media, QStringLiteral("image/jpeg"));
+    if (QTest::currentTestFailed())
+        return;
     QNetworkAccessManager network;
     QNetworkReply* stored = network.get(QNetworkRequest(QUrl(media.value("fileUrl").toString())));
     QTRY_VERIFY_WITH_TIMEOUT(stored->isFinished(), 20000);

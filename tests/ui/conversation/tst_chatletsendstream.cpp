@@ -43,9 +43,6 @@ using platform::ui::ScreenRegistry;
 
 namespace {
 
-constexpr qint64 kBob = 42;
-const QString kBobToken = QStringLiteral("b0b-token");
-
 // Bob's device: what his composer sends goes to the service as his post.
 class BobsDevice : public QObject, public PLPostChatletDelegate {
 public:
@@ -122,13 +119,9 @@ private:
 };
 
 void TestChatletSendStream::init() {
-    CustomFontRegistration::loadCustomFonts();
-    platform::ui::Animator::setInstant(true);
-    world = std::make_unique<CoreFixture>();
-    startSessionWithBob(*world, kBob, kBobToken);
+    startConversationWithBob(world);
     if (QTest::currentTestFailed())
         return;
-    ConversationScreens::registerScreens();
     platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
     platform::ui::WebView::setMaker(
         [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
@@ -155,12 +148,8 @@ PLSmartMessageCell* TestChatletSendStream::cellOf(PLChatWindowViewController* ch
 void TestChatletSendStream::aComposedPollReachesAnotherMemberAndHerVoteComesBack() {
     // Ann's chat window on the room.
     annWindow = std::make_unique<platform::ui::Window>();
-    annWindow->resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    auto* annNavigation = new NavigationController(chat);
-    annWindow->setRootViewController(annNavigation);
-    annWindow->show();
+    auto* chat = showChatWindowOnRoom(*annWindow);
+    auto* annNavigation = chat->navigationController();
 
     // Bob composes a poll.
     BobsDevice bob(world->baseUrl());

@@ -50,9 +50,6 @@ using platform::ui::NavigationController;
 
 namespace {
 
-constexpr qint64 kBob = 42;
-const QString kBobToken = QStringLiteral("b0b-token");
-
 // Bob's device: puts files into the service's object store and posts messages to the room.
 class BobsDevice : public QObject {
 public:
@@ -161,24 +158,16 @@ private:
 };
 
 void TestMediaDownloadStream::init() {
-    CustomFontRegistration::loadCustomFonts();
-    platform::ui::Animator::setInstant(true);
-    world = std::make_unique<CoreFixture>();
-    startSessionWithBob(*world, kBob, kBobToken);
+    startConversationWithBob(world);
     if (QTest::currentTestFailed())
         return;
-    ConversationScreens::registerScreens();
     platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
     platform::ui::WebView::setMaker([](QWidget* parent) { return new platform::ui::FakeWebView(parent); });
     bob = std::make_unique<BobsDevice>(world->baseUrl());
 
     annWindow = std::make_unique<platform::ui::Window>();
-    annWindow->resize(320, 568);
-    chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    navigation = new NavigationController(chat);
-    annWindow->setRootViewController(navigation);
-    annWindow->show();
+    chat = showChatWindowOnRoom(*annWindow);
+    navigation = chat->navigationController();
 }
 
 void TestMediaDownloadStream::cleanup() {

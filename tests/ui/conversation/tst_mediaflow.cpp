@@ -5,9 +5,8 @@
 // the attachment's page. Bob's library, in a process of its own, receives each message through his
 // event stream into his open chat window; his mouse click on the rendered page downloads the file
 // under the progress overlay and opens it in the viewer.
+#include "AttachmentSending.h"
 #include "MediaSamples.h"
-#include "PeerDevice.h"
-#include "StreamSession.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
 #include "media/PLRichMediaPosts.h"
@@ -56,22 +55,8 @@ using platform::ui::IndexPath;
 
 namespace {
 
-constexpr qint64 kBob = 42;
-const QString kBobToken = QStringLiteral("b0b-token");
-const QString kBobEmail = QStringLiteral("bob@acme.test"); // as the stream session seeds him
 const QString kCaption = QStringLiteral("North wall, Monday");
 const char kPeerVariable[] = "PELNIX_MEDIAFLOW_PEER";
-
-QJsonObject mediaOf(const QString& text) {
-    return QJsonDocument::fromJson(text.toUtf8())
-        .object()
-        .value("content")
-        .toObject()
-        .value("media")
-        .toArray()
-        .at(0)
-        .toObject();
-}
 
 // The window's attachment messages (smart messages with a media entry), oldest first, with their rows.
 QList<std::pair<int, Message::Ptr>> attachmentsIn(PLChatWindowViewController* chat) {
@@ -234,11 +219,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
     platform::ui::WebView::setMaker(
         [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
     platform::ui::Window window;
-    window.resize(320, 568);
-    auto* chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    window.setRootViewController(new platform::ui::NavigationController(chat));
-    window.show();
+    auto* chat = showChatWindowOnRoom(window);
     tellParent("READY");
     for (int index = 0; index < 3; ++index) {
         const QJsonObject seen = openAttachment(chat, index);
@@ -253,7 +234,7 @@ int runBobsDevice(int argc, char** argv, const QString& baseUrl) {
 
 } // namespace
 
-class TestMediaFlow : public QObject {
+class TestMediaFlow : public QObject, private AttachmentSending {
     Q_OBJECT
 private slots:
     void init();
@@ -267,36 +248,15 @@ private:
     // What Bob's viewer showed of the `index`-th attachment.
     QJsonObject bobOpened(int index);
 
-    std::unique_ptr<CoreFixture> world;
-    std::unique_ptr<platform::ui::Window> window;
-    std::unique_ptr<PeerDevice> bob;
-    PLChatWindowViewController* chat = nullptr;
-    platform::ui::FakeImagePicker* picker = nullptr;
     QTemporaryDir files;
 };
 
 void TestMediaFlow::init() {
-    CustomFontRegistration::loadCustomFonts();
-    platform::ui::Animator::setInstant(true);
-    world = std::make_unique<CoreFixture>();
-    startSessionWithBob(*world, kBob, kBobToken);
-    if (QTest::currentTestFailed())
-        return;
-    ConversationScreens::registerScreens();
-    platform::ui::WebView::setMaker(
-        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
-    auto fake = std::make_unique<platform::ui::FakeImagePicker>();
-    picker = fake.get();
-    platform::ui::ImagePicker::setCurrent(std::move(fake));
+    start();
 }
 
 void TestMediaFlow::cleanup() {
-    bob.reset();
-    window.reset();
-    platform::ui::ImagePicker::setCurrent({});
-    platform::ui::WebView::setMaker({});
-    endSession();
-    world.reset();
+    stop();
 }
 
 QJsonObject TestMediaFlow::bobOpened(int index) {
@@ -340,66 +300,30 @@ QJsonObject TestMediaFlow::sentWithRingThenPage(int index, const QString& mime) 
                                                                        : media.value("fileName").toString();
         QTRY_COMPARE_WITH_TIMEOUT(pageShows(cell->webView()), shows, 20000);
         // One signed put of the file under its ID.
-        int puts = 0;
-        for (const auto& request : world->server().requestLog())
-            if (request.server == "s3" && request.method == "PUT") {
-                ++puts;
-                QVERIFY2(
-                    QString::fromStdString(request.header("Authorization")).startsWith(QLatin1String("AWS ")),
-                    request.header("Authorization").c_str());
-                QVERIFY(QString::fromStdString(request.path).endsWith(media.value("fileId").toString()));
-                QCOMPARE(QString::fromStdString(request.header("Content-Type")), mime);
-                QCOMPARE(request.status, 200);
-            }
-        QCOMPARE(puts, 1);
+        checkOneSignedPut(media, mime);
     }();
     return media;
 }
 
 void TestMediaFlow::aPictureAVideoAndAPdfGoFromAnnsPickerToBobsViewer() {
     // Bob's device starts and follows his stream.
-    bob = std::make_unique<PeerDevice>(kPeerVariable, world->baseUrl());
-    QVERIFY(bob->process().waitForStarted(10000));
-    QVERIFY2(bob->says(QStringLiteral("READY"), 60000), bob->errorTail().constData());
-    QTRY_VERIFY_WITH_TIMEOUT(world->server().openStreams(kBob) > 0, 20000);
+    startBobsDevice(kPeerVariable);
+    if (QTest::currentTestFailed())
+        return;
 
     // Ann's chat window on the room.
-    window = std::make_unique<platform::ui::Window>();
-    window->resize(320, 568);
-    chat = new PLChatWindowViewController;
-    chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("r1")));
-    window->setRootViewController(new platform::ui::NavigationController(chat));
-    window->show();
-    const auto holdNextPut = [this] {
-        world->server().clearRequestLog();
-        return world->server().addFault({"pelnix\\.media/", "PUT", 1, standin::FaultInjector::Mode::Hold});
-    };
-    const auto pickFromLibrary = [this](const platform::ui::PickedMedia& media) {
-        picker->answer = media;
-        chat->uploadMediaButtonClickHandler();
-        auto* sheet = qobject_cast<platform::ui::ActionSheet*>(window->alerts().value(0));
-        QVERIFY(sheet);
-        sheet->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
-    };
+    showAnnsChatWindow();
 
     // A 4000 x 3000 picture from her library, captioned.
-    QImage photo(4000, 3000, QImage::Format_RGB32);
-    photo.fill(QColor(0x8A, 0x6E, 0x4B));
-    {
-        QPainter painter(&photo);
-        painter.fillRect(0, 0, 4000, 1500, QColor(0x5B, 0x9B, 0xD5));
-    }
     const QString photoPath = files.filePath(QStringLiteral("IMG_0042.jpg"));
-    QVERIFY(photo.save(photoPath, "JPEG", 90));
+    QVERIFY(saveCameraPicture(photoPath));
     QVERIFY(holdNextPut());
     pickFromLibrary(platform::ui::PickedMedia{photoPath, false, QImage(photoPath), {}});
-    auto* captionScreen =
-        qobject_cast<PLUploadViewerWithCaptionController*>(chat->rootAncestor()->presentedViewController());
-    QVERIFY(captionScreen);
-    captionScreen->addCaptionButton()->click();
-    QVERIFY(captionScreen->captionView()->captionsTextView()->insertAsTyped(kCaption));
-    captionScreen->doneButton()->click();
-    QTRY_VERIFY(!chat->rootAncestor()->presentedViewController());
+    if (QTest::currentTestFailed())
+        return;
+    captionAndSend(kCaption);
+    if (QTest::currentTestFailed())
+        return;
     const QJsonObject picture = sentWithRingThenPage(0, QStringLiteral("image/jpeg"));
     if (QTest::currentTestFailed())
         return;
