@@ -14,7 +14,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTest>
+#include <QUrlQuery>
 
 #include <memory>
 
@@ -62,6 +65,20 @@ inline PLChatWindowViewController* showChatWindowOnRoom(platform::ui::Window& wi
     window.setRootViewController(new platform::ui::NavigationController(chat));
     window.show();
     return chat;
+}
+
+// Bob's device posting the smart message `text` to the room "r1" straight to the service.
+inline QNetworkReply* postSmartMessageAsBob(QNetworkAccessManager& network, const QString& baseUrl,
+                                            const QString& text) {
+    QNetworkRequest request(QUrl(baseUrl + QStringLiteral("rooms/r1/messages")));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
+    request.setRawHeader("Authorization",
+                         QStringLiteral("Tavrix %1:%2:echat").arg(kBob).arg(kBobToken).toUtf8());
+    QUrlQuery form;
+    form.addQueryItem(QStringLiteral("type"), QStringLiteral("smartmessage"));
+    form.addQueryItem(QStringLiteral("text"), QString::fromUtf8(QUrl::toPercentEncoding(text)));
+    return network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
 }
 
 } // namespace pelnix::test

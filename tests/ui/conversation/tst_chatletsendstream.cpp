@@ -49,15 +49,7 @@ public:
     BobsDevice(QString baseUrl) : m_baseUrl(std::move(baseUrl)) {}
     void postChatletToChatWindow(const QString& message, const Message::Ptr&,
                                  const QList<PLMediaSelection>&) override {
-        QNetworkRequest request(QUrl(m_baseUrl + QStringLiteral("rooms/r1/messages")));
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QStringLiteral("application/x-www-form-urlencoded"));
-        request.setRawHeader("Authorization",
-                             QStringLiteral("Tavrix %1:%2:echat").arg(kBob).arg(kBobToken).toUtf8());
-        QUrlQuery form;
-        form.addQueryItem(QStringLiteral("type"), QStringLiteral("smartmessage"));
-        form.addQueryItem(QStringLiteral("text"), QString::fromUtf8(QUrl::toPercentEncoding(message)));
-        QNetworkReply* reply = m_network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
+        QNetworkReply* reply = postSmartMessageAsBob(m_network, m_baseUrl, message);
         connect(reply, &QNetworkReply::finished, this, [this, reply] {
             answered = reply->error() == QNetworkReply::NoError;
             reply->deleteLater();

@@ -89,17 +89,8 @@ public:
     }
 
     bool post(const QJsonObject& message) {
-        QNetworkRequest request(QUrl(m_baseUrl + QStringLiteral("rooms/r1/messages")));
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QStringLiteral("application/x-www-form-urlencoded"));
-        request.setRawHeader("Authorization",
-                             QStringLiteral("Tavrix %1:%2:echat").arg(kBob).arg(kBobToken).toUtf8());
-        QUrlQuery form;
-        form.addQueryItem(QStringLiteral("type"), QStringLiteral("smartmessage"));
-        form.addQueryItem(QStringLiteral("text"),
-                          QString::fromUtf8(QUrl::toPercentEncoding(
-                              QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)))));
-        QNetworkReply* reply = m_network.post(request, form.toString(QUrl::FullyEncoded).toUtf8());
+        QNetworkReply* reply = postSmartMessageAsBob(
+            m_network, m_baseUrl, QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
         const bool finished = QTest::qWaitFor([reply] { return reply->isFinished(); }, 20000);
         const bool ok = finished && reply->error() == QNetworkReply::NoError;
         reply->deleteLater();
