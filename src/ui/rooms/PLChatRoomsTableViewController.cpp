@@ -75,7 +75,9 @@ void PLChatRoomsTableViewController::viewDidLoad() {
     PLBaseTableTableViewController::viewDidLoad();
     configureTableView();
     configureNavigationBar();
-    initializeSearchBar();
+    // The search bar shows only when asked for: it is made after the first frame (or when first
+    // needed), not before it.
+    platform::ui::afterNextPaint(view(), this, [this] { initializeSearchBar(); });
     loadChatRooms();
     sharedInstance() = this;
     if (!m_alertsFactory)
@@ -157,6 +159,8 @@ void PLChatRoomsTableViewController::addLeftBarButtonItems() {
 }
 
 void PLChatRoomsTableViewController::initializeSearchBar() {
+    if (m_searchView)
+        return;
     m_searchView = PLCustomSearchView::instanceWithOwner(this);
     m_searchView->setDelegate(this);
     m_searchView->setPlaceholderText(localized("Search for chat rooms"));
@@ -445,6 +449,8 @@ void PLChatRoomsTableViewController::applyTableUpdates() {
 void PLChatRoomsTableViewController::setChatRoomsViewState(qint64 state) {
     m_viewState = state;
     reloadChatRooms();
+    if (state == SearchState && isViewLoaded())
+        initializeSearchBar();
     if (!m_searchView)
         return;
     if (state == SearchState) {

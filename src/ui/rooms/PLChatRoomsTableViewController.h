@@ -107,7 +107,12 @@ public:
     QList<std::shared_ptr<ChatRoom>> chatRooms() const { return m_chatRooms; }
     QString searchText() const { return m_searchText; }
     PLChatRoomTableViewCell* swipedCell() const;
-    PLCustomSearchView* searchView() const { return m_searchView; }
+    // Made when first asked for, if the first frame has not made it yet.
+    PLCustomSearchView* searchView() {
+        if (isViewLoaded())
+            initializeSearchBar();
+        return m_searchView;
+    }
     QString currentSelectedChatRoomID() const { return m_currentSelectedChatRoomID; }
     QString selectedChatRoomID() const { return m_selectedChatRoomID; }
     PLGroupInfoAlertsFactory* groupInfoAlertsFactory() const { return m_alertsFactory.get(); }
