@@ -17,14 +17,26 @@ namespace pelnix::bench {
 inline const QSize kScreen(375, 667);
 constexpr int kScrollStep = 120; // pixels per frame: a brisk fling
 
-inline long residentKb() {
+// A line of /proc/self/status in KiB ("VmRSS:", "RssAnon:").
+inline long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
+    const QByteArray key(field);
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
     return 0;
+}
+
+inline long residentKb() {
+    return statusKb("VmRSS:");
+}
+
+// The resident set less the pages of mapped files (the store's file, read through a mapping, whose
+// pages the kernel takes back whenever it needs them): the memory the process itself holds.
+inline long anonymousResidentKb() {
+    return statusKb("RssAnon:");
 }
 
 // Scrolls top to bottom once per iteration: each frame moves the list, paints it into an image and
