@@ -191,12 +191,12 @@ bool ObjectStore::createSchema(QString* problem, int* code) {
 }
 
 void ObjectStore::close() {
-    if (!m_open.exchange(false) && !m_admin)
-        return;
     std::shared_ptr<ObjectContext> main;
     QList<std::shared_ptr<SqliteConnection>> connections;
     {
         QMutexLocker lock(&m_mutex);
+        if (!m_open.exchange(false) && !m_admin)
+            return;
         main.swap(m_mainContext);
         for (const auto& w : std::as_const(m_connections))
             if (auto c = w.lock())
@@ -225,15 +225,19 @@ std::shared_ptr<SqliteConnection> ObjectStore::connect(QString* problem) {
         *problem = QStringLiteral("The store is closed.");
         return nullptr;
     }
-    auto c = std::make_shared<SqliteConnection>();
-    if (!c->open(m_connectPath, problem))
-        return nullptr;
+    // Opened under the store's lock, so that no open straddles a close: a connection opened while
+    // the store closes and its files are deleted would keep the deleted file open, and SQLite, which
+    // shares its locks and log index per file identity, would hand that stale state to the
+    // connections of a new file that reuses the identity (every one of them then fails with a disk
+    // I/O error).
     QMutexLocker lock(&m_mutex);
     if (!m_open.load()) {
-        c->close();
         *problem = QStringLiteral("The store is closed.");
         return nullptr;
     }
+    auto c = std::make_shared<SqliteConnection>();
+    if (!c->open(m_connectPath, problem))
+        return nullptr;
     m_connections.removeIf([](const auto& w) { return w.expired(); });
     m_connections << c;
     return c;
