@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/SerialQueue.h"
+#include "platform/store/ObjectStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -73,6 +75,7 @@ private slots:
     void deletedRowsLeaveNoReferenceInAnyContext();
     void idleContextsHoldBoundedChangesAndCatchUp();
     void aBusyMainContextMergesABurstWithoutReReading();
+    void aStoreMadeAgainWhileAThreadConnectsStaysWritable();
     void refreshKeepsUnsavedChanges();
     void cleanUpClosesFilesAndHeldObjectsGoInert();
     void manyToManyLinksSurviveReopen();
@@ -627,6 +630,49 @@ void TestStore::aBusyMainContextMergesABurstWithoutReReading() {
     QCOMPARE(merged, burst);
     QCOMPARE(reRead, 0);
     main->removeChangeObserver(token);
+}
+
+// The store is deleted and made again at the same path (as at a new sign-in) while another thread
+// keeps connecting: no connection outlives the close on the deleted file, whose stale state SQLite
+// would otherwise hand to the new file's connections (every write then fails with a disk I/O error).
+void TestStore::aStoreMadeAgainWhileAThreadConnectsStaysWritable() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    const auto model = PLPersistence::PS_defaultManagedObjectModel();
+    const QString path = sandbox.path(QStringLiteral("again.sqlite"));
+    QMutex mutex;
+    auto store = platform::ObjectStore::open(model, path);
+    QVERIFY(store);
+    std::atomic<bool> stop{false};
+    std::thread connecting([&] {
+        while (!stop) {
+            std::shared_ptr<platform::ObjectStore> current;
+            {
+                QMutexLocker lock(&mutex);
+                current = store;
+            }
+            QString problem;
+            current->connect(&problem); // opened and let go at once
+        }
+    });
+    for (int round = 0; round < 200; ++round) {
+        store->close();
+        for (const QString& file : {path, path + "-wal", path + "-shm"})
+            QFile::remove(file);
+        PLOptionalError error;
+        auto again = platform::ObjectStore::open(model, path, &error);
+        QVERIFY2(again, error ? qPrintable(error->localizedDescription) : "");
+        {
+            QMutexLocker lock(&mutex);
+            store = again;
+        }
+        auto context = store->newContext();
+        context->insertObject(QStringLiteral("Room"))->setValue("roomId", QStringLiteral("R%1").arg(round));
+        QVERIFY2(context->save(&error), error ? qPrintable(error->localizedDescription) : "");
+    }
+    stop = true;
+    connecting.join();
+    store->close();
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {
