@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -644,6 +645,8 @@ void TestStore::aStoreMadeAgainWhileAThreadConnectsStaysWritable() {
     auto store = platform::ObjectStore::open(model, path);
     QVERIFY(store);
     std::atomic<bool> stop{false};
+    // The thread opens connections and lets them go at once, so that some of them are still
+    // closing the old file on that thread when this one closes the store and deletes its files.
     std::thread connecting([&] {
         while (!stop) {
             std::shared_ptr<platform::ObjectStore> current;
@@ -652,8 +655,14 @@ void TestStore::aStoreMadeAgainWhileAThreadConnectsStaysWritable() {
                 current = store;
             }
             QString problem;
-            current->connect(&problem); // opened and let go at once
+            current->connect(&problem);
         }
+    });
+    // A failed check returns from here: the thread is joined on that path too.
+    const auto joinThread = qScopeGuard([&] {
+        stop = true;
+        connecting.join();
+        store->close();
     });
     for (int round = 0; round < 200; ++round) {
         store->close();
@@ -661,18 +670,20 @@ void TestStore::aStoreMadeAgainWhileAThreadConnectsStaysWritable() {
             QFile::remove(file);
         PLOptionalError error;
         auto again = platform::ObjectStore::open(model, path, &error);
-        QVERIFY2(again, error ? qPrintable(error->localizedDescription) : "");
+        QVERIFY2(again, qPrintable(QStringLiteral("round %1: %2")
+                                       .arg(round)
+                                       .arg(error ? error->localizedDescription : QString())));
         {
             QMutexLocker lock(&mutex);
             store = again;
         }
         auto context = store->newContext();
         context->insertObject(QStringLiteral("Room"))->setValue("roomId", QStringLiteral("R%1").arg(round));
-        QVERIFY2(context->save(&error), error ? qPrintable(error->localizedDescription) : "");
+        QVERIFY2(context->save(&error),
+                 qPrintable(QStringLiteral("round %1: %2")
+                                .arg(round)
+                                .arg(error ? error->localizedDescription : QString())));
     }
-    stop = true;
-    connecting.join();
-    store->close();
 }
 
 void TestStore::refreshKeepsUnsavedChanges() {

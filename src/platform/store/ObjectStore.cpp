@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QSet>
+#include <QWaitCondition>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -58,8 +59,36 @@ QString columnDefinition(const AttributeDescription& a) {
 }
 } // namespace
 
+// The store's SQLite handles that are still open. close() cannot reach a connection whose last
+// owner has just let it go on another thread (its weak pointer has expired, its destructor is still
+// closing the file), so it waits for this count to reach zero instead. SQLite keeps its locks, its
+// deferred descriptors and its log index per file identity in the process: a handle still closing
+// the deleted file would hand that state to a new file that reuses the identity, and every
+// connection of the new store would then fail with a disk I/O error.
+struct ObjectStore::OpenHandles {
+    QMutex mutex;
+    QWaitCondition noneOpen;
+    int count = 0;
+
+    void opened() {
+        QMutexLocker lock(&mutex);
+        ++count;
+    }
+    void closed() {
+        QMutexLocker lock(&mutex);
+        if (--count == 0)
+            noneOpen.wakeAll();
+    }
+    void waitUntilNoneOpen() {
+        QMutexLocker lock(&mutex);
+        while (count > 0)
+            noneOpen.wait(&mutex);
+    }
+};
+
 ObjectStore::ObjectStore(std::shared_ptr<const ObjectModel> model, QString path)
-    : m_model(std::move(model)), m_path(std::move(path)), m_serial(g_nextSerial.fetch_add(1)) {
+    : m_model(std::move(model)), m_path(std::move(path)), m_serial(g_nextSerial.fetch_add(1)),
+      m_openHandles(std::make_shared<OpenHandles>()) {
     m_connectPath = m_path == QLatin1String(":memory:")
                         ? QStringLiteral("file:pelnix-memory-%1?mode=memory&cache=shared").arg(m_serial)
                         : m_path;
@@ -92,6 +121,7 @@ std::shared_ptr<ObjectStore> ObjectStore::open(std::shared_ptr<const ObjectModel
             *error = sqlError(store->m_admin->lastErrorCode(), problem);
         return nullptr;
     }
+    store->countOpen(*store->m_admin);
     int code = 0;
     if (!store->createSchema(&problem, &code)) {
         store->m_admin->close();
@@ -211,6 +241,7 @@ void ObjectStore::close() {
         QMutexLocker lock(&c->mutex());
         c->close();
     }
+    m_openHandles->waitUntilNoneOpen();
     if (main) {
         // The main context's objects become inert on the main thread, where they are used.
         if (isMainThread() || !QCoreApplication::instance())
@@ -238,9 +269,15 @@ std::shared_ptr<SqliteConnection> ObjectStore::connect(QString* problem) {
     auto c = std::make_shared<SqliteConnection>();
     if (!c->open(m_connectPath, problem))
         return nullptr;
+    countOpen(*c);
     m_connections.removeIf([](const auto& w) { return w.expired(); });
     m_connections << c;
     return c;
+}
+
+void ObjectStore::countOpen(SqliteConnection& connection) {
+    m_openHandles->opened();
+    connection.setOnClosed([handles = m_openHandles] { handles->closed(); });
 }
 
 void ObjectStore::track(const std::shared_ptr<ObjectContext>& context) {

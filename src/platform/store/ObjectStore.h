@@ -74,7 +74,9 @@ public:
     void publish(const ObjectContext* origin, const ChangeSetPtr& changes);
 
 private:
+    struct OpenHandles;
     ObjectStore(std::shared_ptr<const ObjectModel> model, QString path);
+    void countOpen(SqliteConnection& connection);
     bool createSchema(QString* problem, int* code);
     void track(const std::shared_ptr<ObjectContext>& context);
 
@@ -87,6 +89,7 @@ private:
     std::atomic<quint32> m_threadCacheVersion{0};
     std::atomic<qint64> m_nextPrimaryKey{1};
     QMutex m_commitMutex;
+    const std::shared_ptr<OpenHandles> m_openHandles;
     mutable QMutex m_mutex; // guards what follows
     std::shared_ptr<SqliteConnection> m_admin;
     QList<std::weak_ptr<SqliteConnection>> m_connections;

@@ -3,6 +3,7 @@
 #include <QStringEncoder>
 #include <QVarLengthArray>
 #include <sqlite3.h>
+#include <utility>
 
 namespace pelnix::platform {
 
@@ -42,9 +43,12 @@ void SqliteConnection::close() {
     for (sqlite3_stmt* s : std::as_const(m_statements))
         sqlite3_finalize(s);
     m_statements.clear();
-    if (m_db)
-        sqlite3_close_v2(m_db);
+    if (!m_db)
+        return;
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
+    if (auto onClosed = std::exchange(m_onClosed, {}))
+        onClosed();
 }
 
 void SqliteConnection::fail(const QString& what) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -22,6 +24,8 @@ public:
 
     bool open(const QString& path, QString* problem);
     void close();
+    // Called once, on the closing thread, after the handle is closed (by close() or the destructor).
+    void setOnClosed(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
     bool isOpen() const { return m_db != nullptr; }
     QRecursiveMutex& mutex() { return m_mutex; }
     sqlite3* handle() const { return m_db; }
@@ -51,6 +55,7 @@ private:
     QHash<QString, sqlite3_stmt*> m_statements;
     QString m_lastError;
     int m_lastCode = 0;
+    std::function<void()> m_onClosed;
 };
 
 } // namespace pelnix::platform
