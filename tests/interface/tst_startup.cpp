@@ -5,6 +5,7 @@
 #include "ModelManagerHooksDouble.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -82,6 +83,7 @@ private slots:
     void bringUpEndings();
     void resetEmptiesTheSession();
     void sessionEndedByTheServerWaitsForNewCredentials();
+    void aMessageReadOnTheMainThreadReachesTheBadge();
     void videoAttachmentGoesOutWithItsPreviewAndSize();
 
 private:
@@ -290,6 +292,50 @@ void TestStartUp::sessionEndedByTheServerWaitsForNewCredentials() {
     QCOMPARE(Pelnix::sessionState(), quint64(2));
     QVERIFY(PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
     QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+}
+
+void TestStartUp::aMessageReadOnTheMainThreadReachesTheBadge() {
+    world->server().seed(QJsonObject{
+        {"users", QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}}}},
+        {"rooms", QJsonArray{QJsonObject{{"_id", "r1"}, {"name", "Ops"}, {"members", QJsonArray{41, 42}}},
+                             QJsonObject{{"_id", "r2"}, {"name", "Dev"}, {"members", QJsonArray{41, 42}}}}}});
+    signIn(*world);
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY(answers.list[0].success);
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    // Bob's messages arrive through the stream: 12 in one room, 8 in the other.
+    const qint64 base = QDateTime::currentMSecsSinceEpoch();
+    for (int i = 0; i < 20; ++i)
+        world->server().injectEvent(world->userID(), QJsonObject{{"roomId", i < 12 ? "r1" : "r2"},
+                                                                 {"_id", QString("m%1").arg(i)},
+                                                                 {"type", "message"},
+                                                                 {"date", double(base + i)},
+                                                                 {"text", QString("text %1").arg(i)},
+                                                                 {"sender", "42"}});
+    QTRY_COMPARE(Pelnix::numberOfUnreadMessages(), 20);
+    QTRY_COMPARE(ChatRoom::chatRoomWithID("r1")->tempUnreadMessageCount(), 12);
+    // A later process of the host holds none of the rooms in memory.
+    relaunch();
+    Answers again;
+    Pelnix::initWithCompletionHandler(again.handler());
+    QTRY_COMPARE(again.list.size(), 1);
+    QCOMPARE(Pelnix::numberOfUnreadMessages(), 20);
+
+    // The chat cell's way of marking a message read: nothing else holds its room.
+    const auto message = Message::messageWithID(QStringLiteral("m3"));
+    QVERIFY(message && message->room());
+    message->setState(1);
+    message->save();
+    QCOMPARE(Pelnix::numberOfUnreadMessages(), 19);
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 19);
+    // The event queue stores the room's count.
+    QTRY_COMPARE(ChatRoom::PS_aggregateOperation("max:", "tempUnreadMessageCount",
+                                                 platform::PredicateKey("roomId") == QStringLiteral("r1"))
+                     .toLongLong(),
+                 11);
+    QCOMPARE(Pelnix::numberOfUnreadMessages(), 19);
 }
 
 void TestStartUp::videoAttachmentGoesOutWithItsPreviewAndSize() {

@@ -198,10 +198,12 @@ void queueStoreCount(qint64 roomKey, qint64 count, quint64 epoch) {
 }
 
 // The rooms whose unread messages a context of another thread changed since its last save, per
-// context of this thread; the context's commit moves their deltas into the ledger.
+// context of this thread; the context's commit moves their deltas into the ledger. The rooms are
+// held until then: a context keeps only the objects it has changes of, and a room whose only change
+// is its delta would otherwise be let go, and its delta with it, as soon as the reader drops it.
 struct ChangedRooms {
     std::weak_ptr<platform::ObjectContext> context;
-    std::shared_ptr<QList<std::weak_ptr<ChatRoom>>> rooms;
+    std::shared_ptr<QList<ChatRoom::Ptr>> rooms;
 };
 thread_local QList<ChangedRooms> t_changed;
 
@@ -209,19 +211,18 @@ void deltaAtCommit(const ChatRoom::Ptr& room) {
     auto* context = room->managedObjectContext();
     if (!context)
         return;
-    std::shared_ptr<QList<std::weak_ptr<ChatRoom>>> rooms;
+    std::shared_ptr<QList<ChatRoom::Ptr>> rooms;
     t_changed.removeIf([](const ChangedRooms& c) { return c.context.expired(); });
     for (const auto& changed : std::as_const(t_changed))
         if (changed.context.lock().get() == context)
             rooms = changed.rooms;
     if (!rooms) {
-        rooms = std::make_shared<QList<std::weak_ptr<ChatRoom>>>();
+        rooms = std::make_shared<QList<ChatRoom::Ptr>>();
         auto committed = std::make_shared<bool>(false);
         context->addCommitObserver([rooms, committed](const platform::ChangeSetPtr&) {
             QMutexLocker lock(&g_ledger->mutex);
-            for (const auto& weak : std::as_const(*rooms)) {
-                const auto room = weak.lock();
-                if (!room || room->isInert())
+            for (const auto& room : std::as_const(*rooms)) {
+                if (room->isInert())
                     continue;
                 const qint64 delta = room->takeUncommittedUnreadDelta();
                 if (delta == 0)
@@ -239,10 +240,8 @@ void deltaAtCommit(const ChatRoom::Ptr& room) {
         });
         t_changed.append({context->shared_from_this(), rooms});
     }
-    for (const auto& weak : std::as_const(*rooms))
-        if (weak.lock() == room)
-            return;
-    rooms->append(room);
+    if (!rooms->contains(room))
+        rooms->append(room);
 }
 
 } // namespace

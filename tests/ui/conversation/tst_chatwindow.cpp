@@ -13,6 +13,7 @@
 #include "platform/ui/Button.h"
 #include "ui/conversation/PLActiveRoomOwnership.h"
 #include "ui/conversation/PLBulkUserJoinedMessageCell.h"
+#include "ui/conversation/PLChatMessageCell.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLDateMessage.h"
 #include "ui/conversation/PLDateMessageCell.h"
@@ -92,6 +93,7 @@ private slots:
     void grouping();
     void groupingComparesSendersByID();
     void readMarkingAfterAppearing();
+    void aCellsReadReachesTheUnreadCountsWithNothingHoldingItsRoom();
     void leavingEarlyLeavesRowsUnread();
     void rowScrolledAwayBeforeItsDelayStaysUnread();
     void rowUnderTheBarCountsByItsTop();
@@ -223,9 +225,30 @@ void TestChatWindow::readMarkingAfterAppearing() {
         read += seen ? 1 : 0;
     }
     QVERIFY(read > 0 && read < 20);
-    // The store has it, not only the objects in memory.
+    // The store has it, not only the objects in memory; so do the room's count and the total.
     QCOMPARE(Message::PS_countOfEntitiesWithPredicate(platform::PredicateKey("state") == 0),
              qint64(20 - read));
+    QCOMPARE(room->unreadMessagesCount(), qint64(20 - read));
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), qint64(20 - read));
+    QTRY_COMPARE(ChatRoom::PS_aggregateOperation("max:", "tempUnreadMessageCount").toLongLong(),
+                 qint64(20 - read));
+}
+
+void TestChatWindow::aCellsReadReachesTheUnreadCountsWithNothingHoldingItsRoom() {
+    for (int i = 0; i < 12; ++i)
+        world->importMessage(room, QStringLiteral("u%1").arg(i), kDay + i * 1000, "unread", kBob);
+    room->save();
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 12);
+    room.reset();
+    // What a cell does when its row has been seen; the room is only the message's key to it.
+    PLChatMessageCell cell(QStringLiteral("cell"));
+    const auto message = Message::messageWithID(QStringLiteral("u4"));
+    cell.setMessage(message);
+    cell.markRead(1);
+    QCOMPARE(message->state(), qint16(1));
+    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 11);
+    QCOMPARE(ChatRoom::chatRoomWithID(QStringLiteral("r1"))->unreadMessagesCount(), 11);
+    QTRY_COMPARE(ChatRoom::PS_aggregateOperation("max:", "tempUnreadMessageCount").toLongLong(), qint64(11));
 }
 
 void TestChatWindow::leavingEarlyLeavesRowsUnread() {
