@@ -128,8 +128,8 @@ public:
     void unreadMessagesChanged(qint64 delta);
     // The sum of `updateCount` over the unread messages, as this context sees them; stores nothing.
     qint64 countUnreadMessages() const;
-    // Counts the messages and has the count stored (here on the event queue's thread, else queued
-    // there); the count.
+    // On the event queue's thread, counts the messages, stores the count and answers it; on another
+    // thread, has the queue do so (announced as an update of the room) and answers 0 meanwhile.
     qint64 countAndStoreUnreadMessages();
     // The change of the unread updates made here since the last save (off the event queue), taken.
     qint64 takeUncommittedUnreadDelta();

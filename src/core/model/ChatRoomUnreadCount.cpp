@@ -9,12 +9,17 @@
 // save of its own that takes it out of the ledger again. Until then a reader adds the ledger's
 // delta to what it reads, so a change is never scanned for: one message read is minus one.
 //
-// A count that reads -1 is counted once by its first reader and stored by the event queue; the
-// queue recounts a room itself only when a count would go below zero.
+// A count that reads -1 is counted by the event queue, and stored there; the queue also recounts a
+// room when a count would go below zero. A reader on another thread does not wait for the count (a
+// room of a million messages takes a tenth of a second): it reads the room as holding no unread
+// messages until the count is stored, and a count other than 0 is announced as an update of the room.
 
 #include "core/model/ChatRoom.h"
+#include "core/model/ChatRoomNotifications.h"
 #include "core/model/Message.h"
 #include "core/model/RoomModelServices.h"
+#include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
 
 #include "platform/store/ObjectContext.h"
 #include "platform/store/ObjectStore.h"
@@ -37,7 +42,6 @@ namespace {
 struct Ledger {
     QMutex mutex;
     QHash<qint64, qint64> inFlight; // room key -> delta
-    QHash<qint64, quint64> epoch;   // room key -> deltas committed so far
     bool applyQueued = false;
     // Moves whenever deltas leave the ledger, after their stored counts were published: a reader
     // that saw it move read the two halves at different times and reads again.
@@ -50,15 +54,12 @@ qint64 inFlightDelta(qint64 roomKey) {
     return g_ledger->inFlight.value(roomKey);
 }
 
-quint64 roomEpoch(qint64 roomKey) {
-    QMutexLocker lock(&g_ledger->mutex);
-    return g_ledger->epoch.value(roomKey);
-}
-
-// Rooms waiting for the event queue to count them again, and whether that run is queued.
+// Rooms waiting for the event queue to count them again, those of them that a reader waits for, and
+// whether that run is queued.
 struct Recounts {
     QMutex mutex;
     QSet<qint64> rooms;
+    QSet<qint64> awaited;
     bool queued = false;
 };
 Q_GLOBAL_STATIC(Recounts, g_recounts)
@@ -94,29 +95,51 @@ void storeCounts(const QHash<qint64, qint64>& counts) {
 void recountQueuedRooms() {
     Q_ASSERT(RoomModelServices::shared().isDataProcessingThread());
     QSet<qint64> rooms;
+    QSet<qint64> awaited;
     {
         QMutexLocker lock(&g_recounts->mutex);
         rooms.swap(g_recounts->rooms);
+        awaited.swap(g_recounts->awaited);
         g_recounts->queued = false;
     }
     auto context = PLPersistence::PS_contextForCurrentThread();
     if (!context || rooms.isEmpty())
         return;
+    context->processPendingMerges();
     QHash<qint64, qint64> counts;
+    QStringList roomIds;
     {
         // No commit between the count and the ledger's delta: a change is in both or in neither.
         QMutexLocker commit(&context->store()->commitMutex());
         for (qint64 key : std::as_const(rooms))
-            if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), key)))
-                counts.insert(key, room->countUnreadMessages() - inFlightDelta(key));
+            if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), key));
+                room && !room->isDeleted()) {
+                const qint64 counted = room->countUnreadMessages();
+                counts.insert(key, counted - inFlightDelta(key));
+                // Its readers were shown 0 meanwhile.
+                if (awaited.contains(key) && counted != 0)
+                    roomIds << room->roomId();
+            }
     }
     storeCounts(counts);
+    if (roomIds.isEmpty())
+        return;
+    // Queued after the save, so the main context has merged the counts when its readers hear of them.
+    platform::runOnMain([roomIds] {
+        for (const QString& roomId : roomIds)
+            platform::NotificationCenter::defaultCenter()->post(
+                QLatin1String(ChatRoomUpdatedNotification), {}, {{QLatin1String(kChatRoomIDKey), roomId}});
+    });
 }
 
-void queueRecount(qint64 roomKey) {
+// `awaited`: a reader shows the room with no unread messages until then, so a count other than 0 is
+// announced as an update of the room.
+void queueRecount(qint64 roomKey, bool awaited = false) {
     {
         QMutexLocker lock(&g_recounts->mutex);
         g_recounts->rooms.insert(roomKey);
+        if (awaited)
+            g_recounts->awaited.insert(roomKey);
         if (std::exchange(g_recounts->queued, true))
             return;
     }
@@ -183,20 +206,6 @@ void queueApply() {
     });
 }
 
-// Stores a count a reader made, unless the room was counted or changed since.
-void queueStoreCount(qint64 roomKey, qint64 count, quint64 epoch) {
-    RoomModelServices::shared().addToDataProcessingQueue([roomKey, count, epoch] {
-        auto context = PLPersistence::PS_contextForCurrentThread();
-        if (!context)
-            return;
-        context->processPendingMerges();
-        auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), roomKey));
-        if (!room || room->tempUnreadMessageCount() != -1 || roomEpoch(roomKey) != epoch)
-            return;
-        storeCounts({{roomKey, count}});
-    });
-}
-
 // The rooms whose unread messages a context of another thread changed since its last save, per
 // context of this thread; the context's commit moves their deltas into the ledger. The rooms are
 // held until then: a context keeps only the objects it has changes of, and a room whose only change
@@ -228,7 +237,6 @@ void deltaAtCommit(const ChatRoom::Ptr& room) {
                 if (delta == 0)
                     continue;
                 g_ledger->inFlight[room->primaryKey()] += delta;
-                ++g_ledger->epoch[room->primaryKey()];
                 *committed = true;
             }
             rooms->clear();
@@ -305,12 +313,9 @@ qint64 ChatRoom::countAndStoreUnreadMessages() {
             context->save();
         return counted;
     }
-    // The queue drops the deltas of a room it holds at -1, so what is stored is the count itself,
-    // less this context's changes that have not reached the store.
-    const quint64 epoch = roomEpoch(key);
-    const qint64 counted = countUnreadMessages();
-    queueStoreCount(key, counted - m_uncommittedUnreadDelta, epoch);
-    return counted;
+    // Counted and stored on the event queue; until then the room shows no unread messages.
+    queueRecount(key, true);
+    return 0;
 }
 
 void ChatRoom::unreadMessagesChanged(qint64 delta) {

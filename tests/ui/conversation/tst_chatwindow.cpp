@@ -228,7 +228,8 @@ void TestChatWindow::readMarkingAfterAppearing() {
     // The store has it, not only the objects in memory; so do the room's count and the total.
     QCOMPARE(Message::PS_countOfEntitiesWithPredicate(platform::PredicateKey("state") == 0),
              qint64(20 - read));
-    QCOMPARE(room->unreadMessagesCount(), qint64(20 - read));
+    // The room was never counted: the event queue counts it.
+    QTRY_COMPARE(room->unreadMessagesCount(), qint64(20 - read));
     QCOMPARE(ChatRoom::totalUnreadMessagesCount(), qint64(20 - read));
     QTRY_COMPARE(ChatRoom::PS_aggregateOperation("max:", "tempUnreadMessageCount").toLongLong(),
                  qint64(20 - read));
@@ -238,7 +239,7 @@ void TestChatWindow::aCellsReadReachesTheUnreadCountsWithNothingHoldingItsRoom()
     for (int i = 0; i < 12; ++i)
         world->importMessage(room, QStringLiteral("u%1").arg(i), kDay + i * 1000, "unread", kBob);
     room->save();
-    QCOMPARE(ChatRoom::totalUnreadMessagesCount(), 12);
+    QTRY_COMPARE(ChatRoom::totalUnreadMessagesCount(), 12); // counted on the event queue
     room.reset();
     // What a cell does when its row has been seen; the room is only the message's key to it.
     PLChatMessageCell cell(QStringLiteral("cell"));
