@@ -8,6 +8,15 @@
 //     poll transform, both through the transform workers, with the default 2 s bound.
 #include "HostileSmartMessages.h"
 #include "SideBySideBaseline.h"
+#include "TestSandbox.h"
+
+#include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
+#include "core/model/PelnixDataModel.h"
+#include "core/model/RoomMember.h"
+#include "core/model/User.h"
+#include "foundation/persistence/PLManagedObject.h"
+#include "foundation/persistence/PLPersistence.h"
 
 #include "platform/ui/Label.h"
 #include "smart/PLXSLTStylesheet.h"
@@ -154,6 +163,58 @@ BENCHMARK(BM_XPathOrdinaryPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XPathNodeSetsCompared)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_XPathCountOf140KB)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+namespace {
+
+// A room's member list as the server sends it, imported on a fresh store: a team room of 5,000 (and
+// 1,000 and 2,000, to show the growth) beside an ordinary room of 50.
+QVariantMap roomOfMembers(int count) {
+    QVariantList members;
+    for (int i = 0; i < count; ++i)
+        members << QVariantMap{{"userId", 1000 + i},
+                               {"status", "active"},
+                               {"joined", 1'700'000'000'000.0 + i},
+                               {"user", QVariantMap{{"name", QStringLiteral("Member %1").arg(i)},
+                                                    {"email", QStringLiteral("m%1@team.test").arg(i)}}}};
+    return {{"_id", "team"}, {"name", "Team"}, {"type", "2"}, {"members", members}};
+}
+
+void importMembers(benchmark::State& state, int count) {
+    const QVariantList rooms{roomOfMembers(count)};
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto sandbox = std::make_unique<test::TestSandbox>();
+        PelnixDataModel::registerDeclaration();
+        PLManagedObject::initializeDatabase();
+        state.ResumeTiming();
+        const auto imported = ChatRoom::updateChatRoomsWithArray(rooms);
+        state.PauseTiming();
+        if (imported.size() != 1 || RoomMember::PS_countOfEntities() != count)
+            state.SkipWithError("members not imported");
+        PLPersistence::cleanUp();
+        sandbox.reset();
+        state.ResumeTiming();
+    }
+}
+void BM_Members50(benchmark::State& state) {
+    importMembers(state, 50);
+}
+void BM_Members1000(benchmark::State& state) {
+    importMembers(state, 1000);
+}
+void BM_Members2000(benchmark::State& state) {
+    importMembers(state, 2000);
+}
+void BM_Members5000(benchmark::State& state) {
+    importMembers(state, 5000);
+}
+
+} // namespace
+
+BENCHMARK(BM_Members50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Members1000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Members2000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Members5000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The refusals and stops each log a warning; they are what is measured, not news.
@@ -175,6 +236,11 @@ int main(int argc, char** argv) {
                 ms("BM_XPathNodeSetsCompared"), ms("BM_XPathOrdinaryPoll"),
                 PLXSLTStylesheet::limits().timeMs);
     std::printf("  XPath, count(//*//*//*//*//*)    %9.2f\n", ms("BM_XPathCountOf140KB"));
+    std::printf(
+        "  members of one room, 5,000       %9.2f   50 members %7.2f   per member: 50 %.3f, 1,000 %.3f, "
+        "2,000 %.3f, 5,000 %.3f\n",
+        ms("BM_Members5000"), ms("BM_Members50"), ms("BM_Members50") / 50, ms("BM_Members1000") / 1000,
+        ms("BM_Members2000") / 2000, ms("BM_Members5000") / 5000);
     benchmark::Shutdown();
     return 0;
 }

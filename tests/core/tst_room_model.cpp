@@ -18,6 +18,7 @@ private slots:
     void roomImportReplacesMembersAndKeepsActivity();
     void memberJson_data();
     void memberJson();
+    void aTeamRoomsMembersAreReadOnceForTheWholeList();
     void roomListImport();
     void accessors();
     void paging_data();
@@ -106,6 +107,42 @@ void TestRoomModel::roomImportReplacesMembersAndKeepsActivity() {
     // An empty object changes nothing.
     room->updateWithDictionary(QVariantMap(), false);
     QCOMPARE(room->name(), QString("Ops"));
+}
+
+void TestRoomModel::aTeamRoomsMembersAreReadOnceForTheWholeList() {
+    auto known = world->user(8, "Bob");
+    const auto members = [](int from, int to) {
+        QVariantList list;
+        for (int id = from; id < to; ++id)
+            list << QVariantMap{{"userId", id},
+                                {"user", QVariantMap{{"name", QStringLiteral("Member %1").arg(id)}}}};
+        list << QVariantMap{{"userId", 8}} << QVariantMap{{"userId", 8}, {"isCreator", 1}}; // listed twice
+        return list;
+    };
+    auto room = world->room("team");
+    const auto context = PLPersistence::PS_contextForCurrentThread();
+    quint64 before = context->fetchCount();
+    room->updateWithDictionary(QVariantMap{{"_id", "team"}, {"members", members(100, 2100)}}, true);
+    // A fetch per member would be thousands, each scanning what the import inserted before it.
+    QVERIFY2(context->fetchCount() - before < 20,
+             qPrintable(QString::number(context->fetchCount() - before)));
+    QCOMPARE(room->members().size(), 2001);
+    QCOMPARE(RoomMember::PS_countOfEntities(), 2001);
+    QCOMPARE(User::PS_countOfEntitiesWithPredicate(platform::PredicateKey("userID") == 8), 1);
+    QCOMPARE(RoomMember::roomMemberWithRoom(room, known)->isCreator(), true);
+    QCOMPARE(User::userWithIntID(2099)->profileName(), QStringLiteral("Member 2099"));
+
+    // Half leave, a thousand join: the stayers keep their rows, the leavers' rows go.
+    const auto stayer = RoomMember::roomMemberWithRoom(room, User::userWithIntID(1500));
+    before = context->fetchCount();
+    room->updateWithDictionary(QVariantMap{{"_id", "team"}, {"members", members(1100, 3100)}}, true);
+    QVERIFY2(context->fetchCount() - before < 20,
+             qPrintable(QString::number(context->fetchCount() - before)));
+    QCOMPARE(room->members().size(), 2001);
+    QCOMPARE(RoomMember::PS_countOfEntities(), 2001);
+    QCOMPARE(RoomMember::roomMemberWithRoom(room, User::userWithIntID(1500)), stayer);
+    QVERIFY(!RoomMember::roomMemberWithRoom(room, User::userWithIntID(1000)));
+    QCOMPARE(User::PS_countOfEntitiesWithPredicate(platform::PredicateKey("userID") < 3100), 3001 + 1);
 }
 
 void TestRoomModel::memberJson_data() {

@@ -73,6 +73,9 @@ public:
     // ---- JSON import (ChatRoomManagement.cpp)
     // Fills the room from one Room JSON object and saves; an empty object changes nothing.
     void updateWithDictionary(const QVariantMap& dictionary, bool ignoreLastMessage);
+    // The room's memberships as the server lists them: each entry's user found or made, its
+    // membership found or made and updated; memberships the list does not name are deleted.
+    void updateMembersWithArray(const QVariantList& array);
     void updateWithDictionary(const QVariantMap& dictionary) override {
         updateWithDictionary(dictionary, false);
     }

@@ -64,20 +64,7 @@ void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLa
     setAdminOnly(intForKey(dictionary, QStringLiteral("adminOnly")) != 0);
     setHideMemberProfile(intForKey(dictionary, QStringLiteral("hideMemberProfile")) != 0);
 
-    auto self = std::static_pointer_cast<ChatRoom>(shared_from_this());
-    QSet<qint64> met;
-    for (const QVariant& element : SafeKVC::arrayForKey(dictionary, QStringLiteral("members"))) {
-        QVariantMap json = element.toMap();
-        auto member = RoomMember::findOrCreate(self, json.value(QStringLiteral("userId")));
-        member->updateWithDictionary(json);
-        met.insert(member->primaryKey());
-    }
-    for (const auto& member : members()) {
-        if (met.contains(member->primaryKey()))
-            continue;
-        removeMembersObject(member);
-        member->PS_deleteEntity();
-    }
+    updateMembersWithArray(SafeKVC::arrayForKey(dictionary, QStringLiteral("members")));
 
     if (!ignoreLastMessage) {
         QVariantMap last = SafeKVC::valueForKey(dictionary, QStringLiteral("mostRecentMessage"),
@@ -87,6 +74,61 @@ void ChatRoom::updateWithDictionary(const QVariantMap& dictionary, bool ignoreLa
             updateMessageDict(last, false, {});
     }
     save();
+}
+
+// A team room has thousands of members: its users and memberships are read once for the whole list
+// and matched here, since a fetch per member would scan every member and user inserted before it.
+void ChatRoom::updateMembersWithArray(const QVariantList& array) {
+    auto self = std::static_pointer_cast<ChatRoom>(shared_from_this());
+    QList<QVariantMap> entries;
+    QVariantList ids;
+    for (const QVariant& element : array) {
+        entries << element.toMap();
+        if (const qint32 id = SafeKVC::intValueOf(entries.last().value(QStringLiteral("userId"))); id != 0)
+            ids << id;
+    }
+    QHash<qint32, User::Ptr> users;
+    if (!ids.isEmpty())
+        for (const auto& user : User::PS_findAllWithPredicate(K(QStringLiteral("userID")).in(ids)))
+            if (!users.contains(user->userID()))
+                users.insert(user->userID(), user);
+    QHash<qint64, RoomMember::Ptr> memberOf; // by the user's key
+    const auto current = members();
+    for (const auto& member : current)
+        if (const auto user = member->user())
+            memberOf.insert(user->primaryKey(), member);
+    QSet<const RoomMember*> met;
+    for (const QVariantMap& json : std::as_const(entries)) {
+        const QVariant userId = json.value(QStringLiteral("userId"));
+        const qint32 id = SafeKVC::intValueOf(userId);
+        RoomMember::Ptr member;
+        if (id == 0) {
+            member = RoomMember::findOrCreate(self, userId); // no ID to match by: the lookup decides
+        } else {
+            User::Ptr& user = users[id];
+            if (!user) {
+                user = User::PS_createEntity();
+                user->setUserID(id);
+            }
+            member = memberOf.value(user->primaryKey());
+            if (!member) {
+                member = RoomMember::PS_createEntity();
+                member->setUser(user);
+                addMembersObject(member);
+                memberOf.insert(user->primaryKey(), member);
+            }
+        }
+        if (!member)
+            continue;
+        member->updateWithDictionary(json);
+        met.insert(member.get());
+    }
+    for (const auto& member : current) {
+        if (met.contains(member.get()))
+            continue;
+        removeMembersObject(member);
+        member->PS_deleteEntity();
+    }
 }
 
 ChatRoom::List ChatRoom::updateChatRoomsWithArray(const QVariant& rooms) {

@@ -270,6 +270,7 @@ const EntityDescription* ObjectContext::entityForRequest(const QString& name, PL
 
 std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
                                                                    PLOptionalError* error) {
+    ++m_fetchCount;
     const auto* entity = entityForRequest(request.entityName, error);
     if (!entity)
         return std::nullopt;

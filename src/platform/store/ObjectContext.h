@@ -57,6 +57,9 @@ public:
     std::optional<QList<ObjectPtr>> executeFetchRequest(const FetchRequest& request,
                                                         PLOptionalError* error = nullptr);
     std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
+    // How many fetches this context has run: each one reads the store and scans the context's own
+    // unsaved objects, so an import shows by this whether its reads grow with what it imports.
+    quint64 fetchCount() const { return m_fetchCount; }
     // "max:", "min:", "sum:", "avg:" or "count:" over saved rows; null when no row matches.
     QVariant aggregate(const QString& entityName, const QString& function, const QString& attribute,
                        const Predicate& predicate, PLOptionalError* error = nullptr);
@@ -180,6 +183,7 @@ private:
     bool m_inboxOverflowed = false;
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
+    quint64 m_fetchCount = 0;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
     QList<QPair<quint64, SaveObserver>> m_commitObservers;
     QList<QPair<quint64, ChangeObserver>> m_changeObservers;
