@@ -789,6 +789,17 @@ void TestStore::failuresReachTheErrorSinkAndGiveEmptyResults() {
     QVERIFY(errors.first().localizedDescription.contains("nosuch"));
     PLPersistence::handleErrors(std::nullopt);
     QCOMPARE(errors.size(), 3);
+    // The sink can be read back and handed on; clean-up clears it.
+    QCOMPARE(PLPersistence::errorHandlerTarget(), &target);
+    PLPersistence::errorHandlerAction()(&target, PLError(QStringLiteral("d"), 1, QStringLiteral("again")));
+    QCOMPARE(errors.last().localizedDescription, QStringLiteral("again"));
+    PLPersistence::cleanUpErrorHanding();
+    QVERIFY(!PLPersistence::errorHandlerTarget() && !PLPersistence::errorHandlerAction());
+    // The logging level is kept as set (31 at first).
+    QCOMPARE(PLPersistence::loggingLevel(), 31);
+    PLPersistence::setLoggingLevel(4);
+    QCOMPARE(PLPersistence::loggingLevel(), 4);
+    PLPersistence::setLoggingLevel(31);
 }
 
 // The child half of the crash test: saves rows one by one and reports each save that returned.

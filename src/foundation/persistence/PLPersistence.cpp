@@ -34,6 +34,7 @@ struct Stack {
     bool autoCreateModel = true;
     bool autoCreateCoordinator = false;
     bool deleteOnMismatch = false;
+    int loggingLevel = 31;
     QPointer<QObject> errorTarget;
     bool hasErrorTarget = false;
     PLPersistence::ErrorAction errorAction;
@@ -133,6 +134,14 @@ bool PLPersistence::shouldDeleteStoreOnModelMismatch() {
 void PLPersistence::setShouldDeleteStoreOnModelMismatch(bool value) {
     QMutexLocker lock(&stack().mutex);
     stack().deleteOnMismatch = value;
+}
+int PLPersistence::loggingLevel() {
+    QMutexLocker lock(&stack().mutex);
+    return stack().loggingLevel;
+}
+void PLPersistence::setLoggingLevel(int level) {
+    QMutexLocker lock(&stack().mutex);
+    stack().loggingLevel = level;
 }
 
 QString PLPersistence::defaultStoreName() {
@@ -397,6 +406,11 @@ void PLPersistence::setErrorHandlerTarget(QObject* target, ErrorAction action) {
 QObject* PLPersistence::errorHandlerTarget() {
     QMutexLocker lock(&stack().mutex);
     return stack().errorTarget.data();
+}
+
+PLPersistence::ErrorAction PLPersistence::errorHandlerAction() {
+    QMutexLocker lock(&stack().mutex);
+    return stack().errorAction;
 }
 
 void PLPersistence::cleanUpErrorHanding() {

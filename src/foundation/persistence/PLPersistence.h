@@ -50,6 +50,9 @@ public:
     static void setShouldAutoCreateDefaultPersistentStoreCoordinator(bool value);
     static bool shouldDeleteStoreOnModelMismatch();
     static void setShouldDeleteStoreOnModelMismatch(bool value);
+    // Kept for hosts that set it (31 until they do); the store's own logging goes by its category.
+    static int loggingLevel();
+    static void setLoggingLevel(int level);
 
     // Stack
     static void setupCoreDataStack();
@@ -104,6 +107,7 @@ public:
     static void handleErrors(const PLOptionalError& error);
     static void setErrorHandlerTarget(QObject* target, ErrorAction action);
     static QObject* errorHandlerTarget();
+    static ErrorAction errorHandlerAction();
     static void cleanUpErrorHanding();
     static void defaultErrorHandler(const PLError& error);
 
