@@ -1,9 +1,11 @@
 // Media download: the transfer overlay's rules, the one-shot downloader against a loopback server
-// (a whole body, 404 with a body, no length, a body cut short, cancel, an unwritable file) and the
-// helper's decision tree, folders, album saves and failures with the viewer it opens.
+// (a whole body, 404 with a body, no length, a body cut short, cancel, an unwritable file) and against
+// hostile peers (lengths over the cap, bodies without end, drips, redirects to a second peer or to other
+// schemes), and the helper's decision tree, folders, album saves and failures with the viewer it opens.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
 
+#include "core/api/PLAppConfigurations.h"
 #include "core/model/Asset.h"
 #include "foundation/PhotoAlbums.h"
 #include "foundation/StandardFolders.h"
@@ -18,6 +20,7 @@
 #include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
+#include "ui/conversation/PLMediaTransfer.h"
 #include "ui/conversation/PLUploadScreenView.h"
 
 #include <QApplication>
@@ -106,6 +109,34 @@ private slots:
         held.hold = true;
         peer.routes[QStringLiteral("/held.jpg")] = held;
         peer.routes[QStringLiteral("/note.txt")] = {200, QByteArray("Minutes of Monday"), "text/plain"};
+
+        // Hostile answers, here and on a second peer that redirects lead to.
+        for (MediaPeer* at : {&peer, &elsewhere}) {
+            MediaPeer::Route declared{200, QByteArray(), "video/webm"};
+            declared.announced = 64 * 1024 * 1024;
+            declared.stream = true;
+            at->routes[QStringLiteral("/declared.webm")] = declared;
+            MediaPeer::Route endless{200, QByteArray(), "video/webm"};
+            endless.withoutLength = true;
+            endless.stream = true;
+            at->routes[QStringLiteral("/endless.webm")] = endless;
+            MediaPeer::Route drip{200, QByteArray("d"), "video/webm"};
+            drip.announced = 1000;
+            drip.drip = true;
+            at->routes[QStringLiteral("/drip.webm")] = drip;
+            MediaPeer::Route refused{404, QByteArray(), "text/html"};
+            refused.withoutLength = true;
+            refused.stream = true;
+            at->routes[QStringLiteral("/endless404.html")] = refused;
+        }
+        elsewhere.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
+        for (const char* path : {"/declared.webm", "/endless.webm", "/drip.webm", "/pic.jpg"})
+            peer.routes[QStringLiteral("/away") + QLatin1String(path)].location =
+                elsewhere.url(QLatin1String(path));
+        peer.routes[QStringLiteral("/away/file")].location = QStringLiteral("file:///etc/passwd");
+        peer.routes[QStringLiteral("/away/ftp")].location = QStringLiteral("ftp://127.0.0.1/x.jpg");
+        peer.routes[QStringLiteral("/loop")].location = peer.url(QStringLiteral("/loop"));
+        peer.routes[QStringLiteral("/big.bin")] = {200, QByteArray(4096, 'b'), "application/octet-stream"};
     }
     void cleanupTestCase() {
         platform::ui::MediaPlayer::setMaker({});
@@ -326,6 +357,139 @@ private slots:
         QVERIFY(!QFileInfo::exists(target));
     }
 
+    // Whatever a peer answers, the download ends within its bounds: no body past the cap is read, a
+    // non-200 answer's body is not read, a drip ends at the first window, each redirect hop is
+    // checked and the final answer is held to the same bounds; nothing of it is left on disk.
+    void hostileAnswersEndWithinTheBounds_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("progress");
+        QTest::addRow("declared over the cap") << QStringLiteral("/declared.webm") << false;
+        QTest::addRow("endless without a length") << QStringLiteral("/endless.webm") << false;
+        QTest::addRow("drip") << QStringLiteral("/drip.webm") << true;
+        QTest::addRow("404 with an endless body") << QStringLiteral("/endless404.html") << false;
+        QTest::addRow("redirect, declared over the cap") << QStringLiteral("/away/declared.webm") << false;
+        QTest::addRow("redirect, endless") << QStringLiteral("/away/endless.webm") << false;
+        QTest::addRow("redirect, drip") << QStringLiteral("/away/drip.webm") << true;
+        QTest::addRow("redirect to a file") << QStringLiteral("/away/file") << false;
+        QTest::addRow("redirect to another scheme") << QStringLiteral("/away/ftp") << false;
+        QTest::addRow("redirect loop") << QStringLiteral("/loop") << false;
+    }
+    void hostileAnswersEndWithinTheBounds() {
+        QFETCH(QString, path);
+        QFETCH(bool, progress);
+        peer.streamed.clear();
+        elsewhere.streamed.clear();
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("hostile.webm"));
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(path), QUrl::fromLocalFile(target), hostileLimits());
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFailWithErrorNotification), 1);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 0);
+        // Refused from its head, nothing of the body was taken as progress.
+        if (!progress)
+            QCOMPARE(log.count(PLMediaDownloaderDidDownloadNotification), 0);
+        QVERIFY(!downloader.isRunning());
+        // The transfer's thread lets go of its temporary file as it ends.
+        QTRY_COMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        // What the peers sent stayed a small part of what they had to give.
+        const QString file = path.section(QLatin1Char('/'), -1);
+        for (MediaPeer* at : {&peer, &elsewhere})
+            QVERIFY2(at->streamed.value(QLatin1Char('/') + file) < at->endlessLimit / 4,
+                     qPrintable(QString::number(at->streamed.value(QLatin1Char('/') + file))));
+    }
+
+    // A redirect to another origin is followed (storage services hand out their objects that way).
+    void aRedirectToAnotherOriginIsFollowed() {
+        NotificationLog log;
+        const QString target = scratch.filePath(QStringLiteral("away.jpg"));
+        PLMediaDownloader::Limits limits = hostileLimits();
+        // No window short enough to fail a busy machine's legitimate transfer.
+        limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/away/pic.jpg")), QUrl::fromLocalFile(target), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 1);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), picture);
+        QCOMPARE(elsewhere.hits.value(QStringLiteral("/pic.jpg")), 1);
+    }
+
+    // The cap holds to the byte: a body of exactly the cap is kept, one byte more is not.
+    void theCapHoldsToTheByte_data() {
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<bool>("withoutLength");
+        QTest::addColumn<bool>("kept");
+        QTest::addRow("declared, at the cap") << qint64(4096) << false << true;
+        QTest::addRow("declared, one over") << qint64(4095) << false << false;
+        QTest::addRow("no length, at the cap") << qint64(4096) << true << true;
+        QTest::addRow("no length, one over") << qint64(4095) << true << false;
+    }
+    void theCapHoldsToTheByte() {
+        QFETCH(qint64, cap);
+        QFETCH(bool, withoutLength);
+        QFETCH(bool, kept);
+        peer.routes[QStringLiteral("/big.bin")].withoutLength = withoutLength;
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("big.bin"));
+        PLMediaDownloader::Limits limits = hostileLimits();
+        limits.maxBytes = cap;
+        limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/big.bin")), QUrl::fromLocalFile(target), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
+                         log.count(PLMediaDownloaderDidFailWithErrorNotification),
+                     1);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
+        QCOMPARE(QFileInfo(target).size(), kept ? qint64(4096) : qint64(0));
+        QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
+    }
+
+    // Which addresses a download may ask, first or after a redirect.
+    void addressesADownloadMayAsk_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("plainHttp");
+        QTest::addColumn<bool>("allowed");
+        QTest::addRow("https") << "https://files.example/a.jpg" << QString() << false << true;
+        QTest::addRow("http, allowed") << "http://files.example/a.jpg" << QString() << true << true;
+        QTest::addRow("http, not allowed") << "http://files.example/a.jpg" << QString() << false << false;
+        QTest::addRow("https to http") << "http://files.example/a.jpg"
+                                       << "https://a.example/" << true << false;
+        QTest::addRow("http to https") << "https://files.example/a.jpg"
+                                       << "http://a.example/" << true << true;
+        QTest::addRow("upper-case scheme") << "HTTPS://files.example/a.jpg" << QString() << false << true;
+        QTest::addRow("file") << "file:///etc/passwd" << QString() << true << false;
+        QTest::addRow("ftp") << "ftp://files.example/a.jpg" << QString() << true << false;
+        QTest::addRow("data") << "data:image/png;base64,AAAA" << QString() << true << false;
+        QTest::addRow("no host") << "https:///a.jpg" << QString() << true << false;
+        QTest::addRow("empty") << QString() << QString() << true << false;
+    }
+    void addressesADownloadMayAsk() {
+        QFETCH(QString, url);
+        QFETCH(QString, from);
+        QFETCH(bool, plainHttp);
+        QFETCH(bool, allowed);
+        PLMediaTransfer::Limits limits;
+        limits.allowPlainHttp = plainHttp;
+        QCOMPARE(PLMediaTransfer::isAllowedAddress(QUrl(url), limits, QUrl(from)), allowed);
+    }
+
+    // Plain http where it is not allowed fails without a request.
+    void plainHttpWhereNotAllowedAsksNothing() {
+        NotificationLog log;
+        const int hits = peer.totalHits();
+        PLMediaDownloader::Limits limits = hostileLimits();
+        limits.allowPlainHttp = false;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/pic.jpg")),
+              QUrl::fromLocalFile(scratch.filePath(QStringLiteral("no.jpg"))), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFailWithErrorNotification), 1);
+        drain(3);
+        QCOMPARE(peer.totalHits(), hits);
+    }
+
     // ---- the helper
 
     void sandboxedPictureStaysInTheRoomFolderAndOpens() {
@@ -432,6 +596,24 @@ private slots:
         QCOMPARE(peer.hits.value(QStringLiteral("/a1.ogg")), 0);
     }
 
+    // The configured cap holds for the helper's downloads: refused with the failure alert, and nothing
+    // of the file is left in the room's folder.
+    void aFileOverTheConfiguredCapAlerts() {
+        setSandboxing(true);
+        auto* configuration = PLAppConfigurations::currentConfiguration();
+        const QVariant saved = configuration->property("downloadSizeLimit");
+        configuration->setProperty("downloadSizeLimit", quint64(4095));
+        const QStringList before = documentsListing();
+        const QVariantMap info = media(QStringLiteral("/big.bin"), QStringLiteral("BIG1"),
+                                       QStringLiteral("big.bin"), QStringLiteral("application/zip"));
+        start(info);
+        QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        configuration->setProperty("downloadSizeLimit", saved);
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("BIG1.bin"))));
+        QTRY_COMPARE(documentsListing(), before);
+    }
+
     void documentWithoutLengthOpensAndTheOverlayGoes() {
         setSandboxing(true);
         start(media(QStringLiteral("/note.txt"), QStringLiteral("D1"), QStringLiteral("minutes.txt"),
@@ -464,6 +646,7 @@ private slots:
     void serverFailureAlertsAndLetsGo() {
         QFETCH(QString, path);
         setSandboxing(true);
+        const QStringList before = documentsListing();
         start(media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg")));
         QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
@@ -472,6 +655,8 @@ private slots:
         QVERIFY(!world->navigation->isNavigationBarHidden());
         QVERIFY(!host->presentedViewController());
         QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("F9.jpg"))));
+        // Nor any part of it beside.
+        QTRY_COMPARE(documentsListing(), before);
     }
 
     // A file that cannot be written ends the download with the failure, never a stuck overlay.
@@ -586,6 +771,22 @@ private slots:
     }
 
 private:
+    static void start(PLMediaDownloader& downloader, const QString& url, const QUrl& target,
+                      const PLMediaDownloader::Limits& limits) {
+        downloader.setLimits(limits);
+        downloader.setMediaURLString(url);
+        downloader.setFilePathURLToBeSaved(target);
+        downloader.startDownloading();
+    }
+    // Bounds small enough for a test to reach: a 1 MiB cap, and 100 KiB due in each 400 ms.
+    static PLMediaDownloader::Limits hostileLimits() {
+        PLMediaDownloader::Limits limits;
+        limits.maxBytes = 1024 * 1024;
+        limits.rateWindowMs = 400;
+        limits.minBytesPerSecond = 250 * 1024;
+        limits.maxRedirects = 3;
+        return limits;
+    }
     QVariantMap media(const QString& path, const QString& fileId, const QString& fileName,
                       const QString& mime, const QString& caption = {}) const {
         // Each attachment its own address, as the service gives them.
@@ -638,6 +839,8 @@ private:
     ChatletHost* host = nullptr;
     PLMediaDownloadHelper* helper = nullptr;
     MediaPeer peer;
+    // Where redirects lead.
+    MediaPeer elsewhere;
     QByteArray picture;
     QTemporaryDir scratch;
 };
