@@ -1,7 +1,10 @@
-// Media download: the transfer overlay's rules, the one-shot downloader against a loopback server
-// (a whole body, 404 with a body, no length, a body cut short, cancel, an unwritable file) and against
-// hostile peers (lengths over the cap, bodies without end, drips, redirects to a second peer or to other
-// schemes), and the helper's decision tree, folders, album saves and failures with the viewer it opens.
+// Media download: the transfer overlay's rules, the one-shot downloader against
+// a loopback server (a whole body, 404 with a body, no length, a body cut
+// short, cancel, an unwritable file) and against hostile peers (lengths over
+// the cap, bodies without end, drips, redirects to a second peer or to other
+// schemes), and the helper's decision tree, folders, album saves and failures
+// with the viewer it opens, with attachments that forge another message's file
+// ID or carry names too long for a file system.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
 
@@ -208,7 +211,8 @@ private slots:
         overlay->setIsForDownloading(downloading);
         overlay->showUploadingMediaInfo({});
         QCOMPARE(overlay->cancelButton()->titleForState(platform::ui::Button::State::Normal), title);
-        // Download mode gives the camera icon's place to the name; its right edge stays.
+        // Download mode gives the camera icon's place to the name; its right edge
+        // stays.
         QCOMPARE(overlay->cameraIconImageView()->isVisibleTo(overlay), !downloading);
         const int right = overlay->fileNameLabel()->geometry().right();
         QCOMPARE(overlay->fileNameLabel()->x() < overlay->cameraIconImageView()->geometry().right(),
@@ -357,9 +361,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(target));
     }
 
-    // Whatever a peer answers, the download ends within its bounds: no body past the cap is read, a
-    // non-200 answer's body is not read, a drip ends at the first window, each redirect hop is
-    // checked and the final answer is held to the same bounds; nothing of it is left on disk.
+    // Whatever a peer answers, the download ends within its bounds: no body past
+    // the cap is read, a non-200 answer's body is not read, a drip ends at the
+    // first window, each redirect hop is checked and the final answer is held to
+    // the same bounds; nothing of it is left on disk.
     void hostileAnswersEndWithinTheBounds_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("progress");
@@ -399,7 +404,8 @@ private slots:
                      qPrintable(QString::number(at->streamed.value(QLatin1Char('/') + file))));
     }
 
-    // A redirect to another origin is followed (storage services hand out their objects that way).
+    // A redirect to another origin is followed (storage services hand out their
+    // objects that way).
     void aRedirectToAnotherOriginIsFollowed() {
         NotificationLog log;
         const QString target = scratch.filePath(QStringLiteral("away.jpg"));
@@ -415,7 +421,8 @@ private slots:
         QCOMPARE(elsewhere.hits.value(QStringLiteral("/pic.jpg")), 1);
     }
 
-    // The cap holds to the byte: a body of exactly the cap is kept, one byte more is not.
+    // The cap holds to the byte: a body of exactly the cap is kept, one byte more
+    // is not.
     void theCapHoldsToTheByte_data() {
         QTest::addColumn<qint64>("cap");
         QTest::addColumn<bool>("withoutLength");
@@ -504,7 +511,7 @@ private slots:
         QVERIFY(overlay && overlay->parentWidget() == host->view());
         QCOMPARE(overlay->fileNameLabel()->text(), QStringLiteral("P1.jpg"));
         auto* viewer = awaitViewer();
-        const QString expected = roomFile(QStringLiteral("P1.jpg"));
+        const QString expected = ownFile(info);
         QCOMPARE(viewer->currentPathString(), expected);
         QCOMPARE(viewer->currentCaption(), QStringLiteral("Lake"));
         QVERIFY(!helper->isDownloading());
@@ -532,7 +539,7 @@ private slots:
         QCOMPARE(viewer->currentPathString(), asset->localURL());
         QVERIFY(QDir(helper->photoAlbums()->picturesRoot()).exists(QStringLiteral("Pelnix_Images")));
         // The room folder's download was deleted once the album had it.
-        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("P2.jpeg"))));
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
         QTRY_VERIFY(!viewer->currentImage().isNull());
         QCOMPARE(peer.hits.value(hitKey), hitsBefore + 1);
 
@@ -554,8 +561,9 @@ private slots:
         QVERIFY(QUrl(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL()).isLocalFile());
     }
 
-    // The album cannot take the picture (its folder's name is taken by a file): the room folder's copy
-    // is kept, recorded and shown rather than leaving the tap unanswered.
+    // The album cannot take the picture (its folder's name is taken by a file):
+    // the room folder's copy is kept, recorded and shown rather than leaving the
+    // tap unanswered.
     void aPictureTheAlbumRefusesOpensFromTheRoomFolder() {
         const QString pictures = QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"));
         QDir(pictures).removeRecursively();
@@ -567,28 +575,26 @@ private slots:
         start(info);
         auto* viewer = awaitViewer();
         QVERIFY(viewer);
-        QCOMPARE(viewer->currentPathString(), roomFile(QStringLiteral("R1.jpg")));
-        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(),
-                 roomFile(QStringLiteral("R1.jpg")));
-        QVERIFY(QFileInfo(roomFile(QStringLiteral("R1.jpg"))).isFile());
+        QCOMPARE(viewer->currentPathString(), ownFile(info));
+        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(), ownFile(info));
+        QVERIFY(QFileInfo(ownFile(info)).isFile());
         QVERIFY(QFile::remove(pictures));
     }
 
     void alreadyDownloadedAudioOpensWithoutARequest() {
-        const QString path = roomFile(QStringLiteral("A1.ogg"));
+        const QString remote = peer.url(QStringLiteral("/a1.ogg"));
+        const QVariantMap info{
+            {"fileUrl", remote}, {"fileId", "A1"}, {"fileName", "memo.ogg"}, {"fileMime", "audio/ogg"}};
+        const QString path = ownFile(info);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("OggS");
         file.close();
-        const QString remote = peer.url(QStringLiteral("/a1.ogg"));
         Asset::addAssetWithRemoteURL(remote, path, message);
         helper = new PLMediaDownloadHelper;
         helper->setMessage(message);
-        helper->downloadMediaFromURL(
-            remote, room,
-            {{"fileUrl", remote}, {"fileId", "A1"}, {"fileName", "memo.ogg"}, {"fileMime", "audio/ogg"}},
-            host);
+        helper->downloadMediaFromURL(remote, room, info, host);
         auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController());
         QVERIFY(viewer);
         QCOMPARE(viewer->currentType(), PLDownloadMediaTypeAudio);
@@ -596,8 +602,85 @@ private slots:
         QCOMPARE(peer.hits.value(QStringLiteral("/a1.ogg")), 0);
     }
 
-    // The configured cap holds for the helper's downloads: refused with the failure alert, and nothing
-    // of the file is left in the room's folder.
+    // Carol's message reuses the file ID of Bob's report with a file of her own:
+    // each message shows its own download, and Bob's copy is neither replaced nor
+    // fetched again.
+    void aForgedAttachmentNeverReplacesAnotherMembersCopy() {
+        setSandboxing(true);
+        peer.routes[QStringLiteral("/report.pdf")] = {200, QByteArray("Bob's report"), "text/plain"};
+        peer.routes[QStringLiteral("/forged.pdf")] = {200, QByteArray("Carol's forgery"), "text/plain"};
+        const auto forgery =
+            world->importMessage(room, QStringLiteral("m-forged"), 2000, QStringLiteral("A file"), kCarol);
+        const QVariantMap report = media(QStringLiteral("/report.pdf"), QStringLiteral("REPORT"),
+                                         QStringLiteral("report.txt"), QStringLiteral("text/plain"));
+        QVariantMap forged = report;
+        forged.insert("fileUrl", peer.url(QStringLiteral("/forged.pdf")));
+        QCOMPARE(shownBytes(message, report), QByteArray("Bob's report"));
+        QCOMPARE(shownBytes(forgery, forged), QByteArray("Carol's forgery"));
+        const int hits = peer.hits.value(QStringLiteral("/report.pdf?id=REPORT"));
+        QCOMPARE(shownBytes(message, report), QByteArray("Bob's report"));
+        QCOMPARE(peer.hits.value(QStringLiteral("/report.pdf?id=REPORT")), hits);
+        QVERIFY(ownFile(report) != ownFile(forged, forgery));
+    }
+
+    // A copy kept under the file ID alone (an earlier layout that another
+    // message's download could replace) is not taken as the message's own: the
+    // attachment is fetched again.
+    void aCopyUnderTheFileIdAloneIsFetchedAgain() {
+        setSandboxing(true);
+        peer.routes[QStringLiteral("/minutes.txt")] = {200, QByteArray("The real minutes"), "text/plain"};
+        const QVariantMap info = media(QStringLiteral("/minutes.txt"), QStringLiteral("OLD1"),
+                                       QStringLiteral("minutes.txt"), QStringLiteral("text/plain"));
+        const QString legacy =
+            QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1/OLD1.txt"));
+        QDir().mkpath(QFileInfo(legacy).absolutePath());
+        QFile file(legacy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Someone else's bytes");
+        file.close();
+        Asset::addAssetWithRemoteURL(info.value("fileUrl").toString(), legacy, message);
+        QCOMPARE(shownBytes(message, info), QByteArray("The real minutes"));
+        QCOMPARE(peer.hits.value(QStringLiteral("/minutes.txt?id=OLD1")), 1);
+        // The earlier file is left as it was.
+        QVERIFY(QFileInfo(legacy).isFile());
+    }
+
+    // Names too long for a file system are no reason to fail, and are found out
+    // before any request: the copy is kept under a short name of its own.
+    void longNamesAreKeptUnderAShortName_data() {
+        QTest::addColumn<QString>("fileId");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("extension");
+        QTest::addRow("300-character file ID") << QString(300, QLatin1Char('i')) << "memo.txt"
+                                               << "txt";
+        QTest::addRow("300-character name without a dot") << "LONG2" << QString(300, QLatin1Char('n')) << "";
+        QTest::addRow("300-character extension") << "LONG3"
+                                                 << "memo." + QString(300, QLatin1Char('e')) << "";
+        QTest::addRow("extension at its bound")
+            << "LONG4"
+            << "memo." + QString(16, QLatin1Char('e')) << QString(16, QLatin1Char('e'));
+        QTest::addRow("extension with a space") << "LONG5"
+                                                << "memo.t xt"
+                                                << "";
+    }
+    void longNamesAreKeptUnderAShortName() {
+        QFETCH(QString, fileId);
+        QFETCH(QString, fileName);
+        QFETCH(QString, extension);
+        setSandboxing(true);
+        const QVariantMap info =
+            media(QStringLiteral("/note.txt"), fileId, fileName, QStringLiteral("text/plain"));
+        QCOMPARE(shownBytes(message, info), QByteArray("Minutes of Monday"));
+        QCOMPARE(world->alertTexts(), QStringList());
+        QCOMPARE(peer.hits.value(QStringLiteral("/note.txt?id=") + fileId), 1);
+        const QString stored = PLMediaDownloadHelper::storedFileName(message, info);
+        QCOMPARE(QFileInfo(stored).suffix(), extension);
+        QVERIFY(stored.size() <=
+                PLMediaDownloadHelper::kStoredNameHexDigits + 1 + PLMediaDownloadHelper::kMaxExtensionLength);
+    }
+
+    // The configured cap holds for the helper's downloads: refused with the
+    // failure alert, and nothing of the file is left in the room's folder.
     void aFileOverTheConfiguredCapAlerts() {
         setSandboxing(true);
         auto* configuration = PLAppConfigurations::currentConfiguration();
@@ -610,7 +693,7 @@ private slots:
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
         configuration->setProperty("downloadSizeLimit", saved);
         QVERIFY(!helper->isDownloading());
-        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("BIG1.bin"))));
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
         QTRY_COMPARE(documentsListing(), before);
     }
 
@@ -635,7 +718,10 @@ private slots:
         QCOMPARE(viewer->currentType(), PLDownloadMediaTypeDocument);
         // No progress ever came, yet the overlay is gone with the finish.
         QVERIFY(!overlay || !overlay->parentWidget());
-        QCOMPARE(QFileInfo(roomFile(QStringLiteral("D2.txt"))).size(), qint64(17));
+        QCOMPARE(QFileInfo(ownFile(media(QStringLiteral("/note2.txt"), QStringLiteral("D2"),
+                                         QStringLiteral("minutes.txt"), QStringLiteral("text/plain"))))
+                     .size(),
+                 qint64(17));
     }
 
     void serverFailureAlertsAndLetsGo_data() {
@@ -647,29 +733,33 @@ private slots:
         QFETCH(QString, path);
         setSandboxing(true);
         const QStringList before = documentsListing();
-        start(media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg")));
+        const QVariantMap info =
+            media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg"));
+        start(info);
         QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
         QVERIFY(!overlay || !overlay->parentWidget());
         QVERIFY(!helper->isDownloading());
         QVERIFY(!world->navigation->isNavigationBarHidden());
         QVERIFY(!host->presentedViewController());
-        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("F9.jpg"))));
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
         // Nor any part of it beside.
         QTRY_COMPARE(documentsListing(), before);
     }
 
-    // A file that cannot be written ends the download with the failure, never a stuck overlay.
+    // A file that cannot be written ends the download with the failure, never a
+    // stuck overlay.
     void unwritableFileAlertsInsteadOfWaiting() {
         setSandboxing(true);
-        QDir().mkpath(roomFile(QStringLiteral("W1.jpg")));
-        start(media(QStringLiteral("/pic.jpg"), QStringLiteral("W1"), QStringLiteral("w.jpg"),
-                    QStringLiteral("image/jpeg")));
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("W1"),
+                                       QStringLiteral("w.jpg"), QStringLiteral("image/jpeg"));
+        QDir().mkpath(ownFile(info));
+        start(info);
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
         QVERIFY(!helper->isDownloading());
         QVERIFY(!world->navigation->isNavigationBarHidden());
         QVERIFY(!helper->downloadScreenView() || !helper->downloadScreenView()->parentWidget());
-        QDir(roomFile(QStringLiteral("W1.jpg"))).removeRecursively();
+        QDir(ownFile(info)).removeRecursively();
     }
 
     void cancelFromTheOverlayShowsNoError() {
@@ -750,7 +840,8 @@ private slots:
         evilRoom->setRoomId(QStringLiteral("evil-room"));
     }
 
-    // A room folder that cannot be made (its name is taken by a file) alerts; nothing is fetched.
+    // A room folder that cannot be made (its name is taken by a file) alerts;
+    // nothing is fetched.
     void uncreatableRoomFolderAlerts() {
         setSandboxing(true);
         auto blocked = world->importRoom(QStringLiteral("blocked"));
@@ -778,7 +869,8 @@ private:
         downloader.setFilePathURLToBeSaved(target);
         downloader.startDownloading();
     }
-    // Bounds small enough for a test to reach: a 1 MiB cap, and 100 KiB due in each 400 ms.
+    // Bounds small enough for a test to reach: a 1 MiB cap, and 100 KiB due in
+    // each 400 ms.
     static PLMediaDownloader::Limits hostileLimits() {
         PLMediaDownloader::Limits limits;
         limits.maxBytes = 1024 * 1024;
@@ -804,7 +896,24 @@ private:
         helper->setMessage(message);
         helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
     }
-    // The viewer once presented (null when it never came, which the caller's use fails on).
+    // Opens `info` as `of`'s attachment and answers the bytes of the file the
+    // viewer shows.
+    QByteArray shownBytes(const Message::Ptr& of, const QVariantMap& info) {
+        delete helper;
+        helper = new PLMediaDownloadHelper;
+        helper->setMessage(of);
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        auto* viewer = awaitViewer();
+        if (!viewer)
+            return {};
+        QFile file(viewer->currentPathString());
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        host->dismissViewController(false);
+        world->settle();
+        return bytes;
+    }
+    // The viewer once presented (null when it never came, which the caller's use
+    // fails on).
     PLDownloadViewerController* awaitViewer() {
         QDeadlineTimer deadline(10000);
         while (!qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) &&
@@ -815,8 +924,11 @@ private:
             qWarning() << "no viewer came; alerts:" << world->alertTexts();
         return viewer;
     }
-    static QString roomFile(const QString& name) {
-        return QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1/") + name);
+    // Where the test message's download of that attachment is kept.
+    QString ownFile(const QVariantMap& info, const Message::Ptr& of = {}) const {
+        return QDir(StandardFolders::publicDataPath())
+            .filePath(QStringLiteral("room1/") +
+                      PLMediaDownloadHelper::storedFileName(of ? of : message, info));
     }
     static QStringList documentsListing() {
         QStringList files;
