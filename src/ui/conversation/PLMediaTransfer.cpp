@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSaveFile>
+#include <QThread>
 #include <QTimer>
 #include <limits>
 
@@ -43,6 +44,7 @@ PLMediaTransfer::~PLMediaTransfer() {
 }
 
 void PLMediaTransfer::start() {
+    Q_ASSERT(QThread::currentThread() == thread());
     m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(m_url);
     request.setTransferTimeout(m_limits.silenceMs);
