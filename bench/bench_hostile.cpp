@@ -5,8 +5,15 @@
 //   - a text message of one 128 KB word measured beside 128 KB of prose;
 //   - two XPath evaluations that no bound between steps can end (node-sets compared for every
 //     element of a 6 KB message, count(//*//*//*//*//*) of a 140 KB message) beside an ordinary
-//     poll transform, both through the transform workers, with the default 2 s bound.
+//     poll transform, both through the transform workers, with the default 2 s bound;
+//   - a room's member list of 5,000 imported on a fresh store, beside one of 50 (and 1,000 and
+//     2,000, to show the growth per member);
+//   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
+//     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
+//     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall.
+#include "HeapMeter.h"
 #include "HostileSmartMessages.h"
+#include "MediaPeer.h"
 #include "SideBySideBaseline.h"
 #include "TestSandbox.h"
 
@@ -18,26 +25,39 @@
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
 
+#include "platform/NotificationCenter.h"
 #include "platform/ui/Label.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTextLayout>
+#include <QThread>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 
 using namespace pelnix;
+using pelnix::bench::HeapMeter;
 
 namespace {
 
 QMap<QString, double> g_seconds;
+// Per download case: heap peak (MB), the main thread's longest stall (ms), bytes the file kept.
+QMap<QString, double> g_peakMB;
+QMap<QString, double> g_stallMs;
+QMap<QString, bool> g_kept;
 
 QVariantList textFields(int count) {
     QVariantList fields;
@@ -149,8 +169,100 @@ void BM_XPathOrdinaryPoll(benchmark::State& state) {
                   R"("options":[{"id":"1","text":"Dock","votes":3},{"id":"2","text":"Pier","votes":1}]}})"));
 }
 
+// The peer answers on a thread of its own, so the main thread's stalls are the downloader's alone.
+class PeerThread : public QThread {
+public:
+    void run() override {
+        test::MediaPeer peer;
+        peer.endlessLimit = qint64(8) * 1024 * 1024 * 1024;
+        test::MediaPeer::Route ordinary{200, QByteArray(), "video/webm"};
+        ordinary.announced = 20 * 1024 * 1024;
+        ordinary.stream = true;
+        peer.routes[QStringLiteral("/ordinary.webm")] = ordinary;
+        test::MediaPeer::Route declared{200, QByteArray(), "video/webm"};
+        declared.announced = qint64(2) * 1024 * 1024 * 1024;
+        declared.stream = true;
+        peer.routes[QStringLiteral("/declared.webm")] = declared;
+        test::MediaPeer::Route endless{200, QByteArray(), "video/webm"};
+        endless.withoutLength = true;
+        endless.stream = true;
+        peer.routes[QStringLiteral("/endless.webm")] = endless;
+        test::MediaPeer::Route drip{200, QByteArray("d"), "video/webm"};
+        drip.announced = 1024 * 1024;
+        drip.drip = true;
+        peer.routes[QStringLiteral("/drip.webm")] = drip;
+        base = peer.url({});
+        ready.release();
+        exec();
+    }
+    QString base;
+    QSemaphore ready;
+};
+
+PeerThread* peerThread() {
+    static PeerThread* thread = [] {
+        auto* t = new PeerThread;
+        t->start();
+        t->ready.acquire();
+        return t;
+    }();
+    return thread;
+}
+
+// One download with the configured bounds, until it finishes or fails; records the heap peak and the
+// longest gap between two turns of the main loop while it ran.
+void download(benchmark::State& state, const QString& name, const char* path) {
+    const QString url = peerThread()->base + QLatin1String(path);
+    for (auto _ : state) {
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("media.webm"));
+        QEventLoop loop;
+        auto* center = platform::NotificationCenter::defaultCenter();
+        QList<platform::NotificationCenter::Token> tokens;
+        for (const char* end : {PLMediaDownloaderDidFinishDownloadingNotification,
+                                PLMediaDownloaderDidFailWithErrorNotification})
+            tokens << center->addObserver(QLatin1String(end),
+                                          [&loop](const platform::Notification&) { loop.quit(); });
+        QElapsedTimer tick;
+        qint64 longest = 0;
+        QTimer heartbeat;
+        heartbeat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&heartbeat, &QTimer::timeout, [&] { longest = qMax(longest, tick.restart()); });
+        HeapMeter::start();
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(url);
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        tick.start();
+        heartbeat.start(1);
+        downloader.startDownloading();
+        loop.exec();
+        heartbeat.stop();
+        g_peakMB[name] = double(HeapMeter::peakSinceStart()) / (1024.0 * 1024.0);
+        g_stallMs[name] = double(longest);
+        g_kept[name] = QFileInfo(target).size() > 0;
+        for (auto token : tokens)
+            center->removeObserver(token);
+    }
+}
+void BM_DownloadOrdinary20MiB(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadOrdinary20MiB"), "/ordinary.webm");
+}
+void BM_DownloadDeclared2GiB(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadDeclared2GiB"), "/declared.webm");
+}
+void BM_DownloadEndless(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadEndless"), "/endless.webm");
+}
+void BM_DownloadDrip(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadDrip"), "/drip.webm");
+}
+
 } // namespace
 
+BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadDeclared2GiB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadEndless)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadDrip)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FormPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormAtTheFieldBound)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Form20000Fields)->Unit(benchmark::kMillisecond);
@@ -241,6 +353,17 @@ int main(int argc, char** argv) {
         "2,000 %.3f, 5,000 %.3f\n",
         ms("BM_Members5000"), ms("BM_Members50"), ms("BM_Members50") / 50, ms("BM_Members1000") / 1000,
         ms("BM_Members2000") / 2000, ms("BM_Members5000") / 5000);
+    const PLMediaDownloader::Limits limits = PLMediaDownloader::configuredLimits();
+    std::printf("\nAttachment downloads with the configured bounds (cap %lld MiB, %lld KiB/s over %d s "
+                "windows), each beside an ordinary 20 MiB file:\n",
+                limits.maxBytes / (1024 * 1024), limits.minBytesPerSecond / 1024, limits.rateWindowMs / 1000);
+    std::printf("  %-26s %12s %14s %16s %6s\n", "", "time (ms)", "heap peak (MB)", "longest stall (ms)",
+                "kept");
+    for (const char* name :
+         {"BM_DownloadOrdinary20MiB", "BM_DownloadDeclared2GiB", "BM_DownloadEndless", "BM_DownloadDrip"})
+        std::printf("  %-26s %12.1f %14.1f %16.0f %6s\n", name + 3, ms(name),
+                    g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
+                    g_kept.value(QLatin1String(name)) ? "yes" : "no");
     benchmark::Shutdown();
     return 0;
 }

@@ -61,6 +61,7 @@ class PLAppConfigurations : public PLStoredModelOf<PLAppConfigurations> {
     Q_PROPERTY(quint64 numberOfMessagesLoadedOnce MEMBER m_numberOfMessagesLoadedOnce)
     Q_PROPERTY(quint64 maxPendingMessageRetryCount MEMBER m_maxPendingMessageRetryCount)
     Q_PROPERTY(quint64 uploadSizeLimit MEMBER m_uploadSizeLimit)
+    Q_PROPERTY(quint64 downloadSizeLimit MEMBER m_downloadSizeLimit)
     Q_PROPERTY(quint64 xsltCRV MEMBER m_xsltCRV)
     Q_PROPERTY(quint64 chatletVersion MEMBER m_chatletVersion)
     Q_PROPERTY(quint64 publicRequestTimeout MEMBER m_publicRequestTimeout)
@@ -128,6 +129,8 @@ public:
     quint64 numberOfMessagesLoadedOnce() const { return m_numberOfMessagesLoadedOnce; }
     quint64 maxPendingMessageRetryCount() const { return m_maxPendingMessageRetryCount; }
     quint64 uploadSizeLimit() const { return m_uploadSizeLimit; }
+    // The most bytes one attachment download may bring (0: the downloader's own bound).
+    quint64 downloadSizeLimit() const { return m_downloadSizeLimit; }
     quint64 xsltCRV() const { return m_xsltCRV; }
     quint64 chatletVersion() const { return m_chatletVersion; }
     quint64 publicRequestTimeout() const { return m_publicRequestTimeout; }
@@ -186,6 +189,7 @@ private:
     quint64 m_numberOfMessagesLoadedOnce = 0;
     quint64 m_maxPendingMessageRetryCount = 0;
     quint64 m_uploadSizeLimit = 0;
+    quint64 m_downloadSizeLimit = 0;
     quint64 m_xsltCRV = 0;
     quint64 m_chatletVersion = 0;
     quint64 m_publicRequestTimeout = 0;

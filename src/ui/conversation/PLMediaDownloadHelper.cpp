@@ -15,11 +15,13 @@
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLUploadScreenView.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QThread>
 #include <QThreadPool>
 
@@ -73,27 +75,65 @@ void PLMediaDownloadHelper::downloadMediaFromURL(const QString& url, const ChatR
     m_documentInfo = documentInfo;
     const auto asset = url.isEmpty() ? nullptr : Asset::assetWithRemoteURL(url);
     const QString localURL = asset ? asset->localURL() : QString();
+    // Only this message's own download is shown as its attachment: a copy in the room's folder under
+    // its own name, or the album's copy made from its address. Copies kept under the file ID alone
+    // (as earlier versions did) could have been replaced by another message's download, so they are
+    // fetched again rather than trusted.
+    const QString own = pathURLForCurrentDownloadFromInfo(documentInfo).toLocalFile();
+    const bool ownCopy = !own.isEmpty() && QFileInfo(own).isFile();
     const PLDownloadMediaType type =
         getCurrentMediaTypeWithMimeType(documentInfo.value(QStringLiteral("fileMime")).toString());
     if (type == PLDownloadMediaTypeAudio || type == PLDownloadMediaTypeDocument) {
-        if (!localURL.isEmpty())
-            showDownloadForFilePath(localURL, m_documentInfo);
+        if (ownCopy)
+            showDownloadForFilePath(own, m_documentInfo);
         else
             startDownloadingAndSaveToGallery(false);
         return;
     }
-    // Pictures and videos: the album's copy (a file URL), then the room folder's, then a download.
-    const QUrl albumURL(localURL);
-    if (!localURL.isEmpty() && albumURL.isLocalFile() && QFileInfo(albumURL.toLocalFile()).isFile()) {
+    // Pictures and videos: the album's copy, then the room folder's, then a download.
+    if (isAlbumCopy(localURL)) {
         showDownloadForFilePath(localURL, m_documentInfo);
         return;
     }
-    if (!localURL.isEmpty() && QFileInfo(localURL).isFile()) {
-        showDownloadForFilePath(localURL, m_documentInfo);
+    if (ownCopy) {
+        showDownloadForFilePath(own, m_documentInfo);
         return;
     }
     const auto account = CurrentUserInfo::currentUserInfo();
     startDownloadingAndSaveToGallery(!(account && account->sandBoxingEnabled()));
+}
+
+bool PLMediaDownloadHelper::isAlbumCopy(const QString& localURL) const {
+    const QUrl url(localURL);
+    if (localURL.isEmpty() || !url.isLocalFile())
+        return false;
+    const QFileInfo file(url.toLocalFile());
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    const auto below = [&folder](const QString& root) {
+        const QString canonical = QFileInfo(root).canonicalFilePath();
+        return !canonical.isEmpty() &&
+               (folder == canonical || folder.startsWith(canonical + QLatin1Char('/')));
+    };
+    return file.isFile() && (below(m_albums->picturesRoot()) || below(m_albums->moviesRoot()));
+}
+
+QString PLMediaDownloadHelper::storedFileName(const Message::Ptr& message, const QVariantMap& info) {
+    const QString identity = !message ? QString()
+                             : !message->messageId().isEmpty()
+                                 ? QStringLiteral("message:") + message->messageId()
+                                 : QStringLiteral("form:") + message->formId();
+    const QByteArray key =
+        (identity + QLatin1Char('\n') + info.value(QStringLiteral("fileUrl")).toString()).toUtf8();
+    QString name = QString::fromLatin1(
+        QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(kStoredNameHexDigits));
+    // The extension lets the viewers tell the kind; a long or odd one is dropped (the viewers then
+    // read the content), so a sender's name never makes a path too long or adds a path character.
+    const QString fileName = info.value(QStringLiteral("fileName")).toString();
+    const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1);
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,%1}$").arg(kMaxExtensionLength));
+    if (plain.match(extension).hasMatch())
+        name += QLatin1Char('.') + extension;
+    return name;
 }
 
 QString PLMediaDownloadHelper::currentRoomDirectoryPath() const {
@@ -115,11 +155,14 @@ QUrl PLMediaDownloadHelper::pathURLForCurrentDownloadFromInfo(const QVariantMap&
         qCWarning(lcConversationMedia) << "a file ID that is no plain file name was refused";
         return {};
     }
-    const QString fileName = DocumentSaver::generateFileNameFromInfo(info);
     const QString folder = currentRoomDirectoryPath();
-    if (folder.isEmpty() || !platform::Sandbox::isSafePathComponent(fileName))
+    if (folder.isEmpty())
         return {};
-    const QString path = folder + QLatin1Char('/') + fileName;
+    // A name that carries a path is refused, as a file ID would be.
+    const QString generated = DocumentSaver::generateFileNameFromInfo(info);
+    if (!platform::Sandbox::isSafePathComponent(generated))
+        return {};
+    const QString path = folder + QLatin1Char('/') + storedFileName(m_message, info);
     if (!isBelowSandbox(path)) {
         qCWarning(lcConversationMedia) << "a download target outside the sandbox was refused";
         return {};

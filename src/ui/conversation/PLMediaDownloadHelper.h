@@ -24,6 +24,8 @@ class PhotoAlbums;
 //
 // Room and file IDs come from the server: each must be one plain path component (no "/", no ".."),
 // and the file must land below the sandbox root, or the download is refused with the failure alert.
+// The file in the room's folder is named after the message and the address, never after the names a
+// sender chose, so one member's attachment cannot take the place of another's.
 class PLMediaDownloadHelper : public QObject, public PLMediaDownloading {
     Q_OBJECT
 public:
@@ -42,8 +44,15 @@ public:
     // The room's folder, made when missing; "" when the room ID is not a plain name or the folder
     // cannot be made.
     QString currentRoomDirectoryPath() const;
-    // The download target, or an empty URL when the names are unsafe or the folder is missing.
+    // The download target of the current message's attachment, or an empty URL when the names are
+    // unsafe or the folder is missing.
     QUrl pathURLForCurrentDownloadFromInfo(const QVariantMap& info) const;
+    // The name a message's attachment is kept under in its room's folder: a digest of the message's
+    // identity and the attachment's address (so no other message can store a file in its place), and
+    // the extension of the attachment's own name when it is short and plain.
+    static QString storedFileName(const Message::Ptr& message, const QVariantMap& info);
+    static constexpr int kStoredNameHexDigits = 32;
+    static constexpr int kMaxExtensionLength = 16;
     // One plain path component from the server: not empty, no "/", "\", NUL or "..".
     static bool isPlainServerName(const QString& name);
 
@@ -64,6 +73,8 @@ private:
     void failed();
     void showFailureAlert(const QString& title, const QString& message);
     void keepAndShow(const QString& localPath);
+    // Whether an asset's local URL is a file filed into one of the photo albums.
+    bool isAlbumCopy(const QString& localURL) const;
 
     Message::Ptr m_message;
     ChatRoom::Ptr m_chatRoom;

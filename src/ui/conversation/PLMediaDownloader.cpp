@@ -1,15 +1,10 @@
 #include "ui/conversation/PLMediaDownloader.h"
 
+#include "core/api/PLAppConfigurations.h"
 #include "platform/NotificationCenter.h"
 #include "ui/conversation/ConversationMediaLog.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSaveFile>
 #include <QThread>
-#include <QThreadPool>
 
 namespace pelnix {
 
@@ -19,37 +14,50 @@ void postQueued(const char* name, const QVariant& object = {}) {
 }
 } // namespace
 
-PLMediaDownloader::PLMediaDownloader(QObject* parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
+PLMediaDownloader::PLMediaDownloader(QObject* parent) : QObject(parent) {}
 
 PLMediaDownloader::~PLMediaDownloader() {
     cancelDownloading();
+}
+
+PLMediaDownloader::Limits PLMediaDownloader::configuredLimits() {
+    Limits limits;
+    const PLAppConfigurations* configuration = PLAppConfigurations::currentConfiguration();
+    if (const quint64 cap = configuration ? configuration->downloadSizeLimit() : 0; cap > 0)
+        limits.maxBytes = qint64(qMin<quint64>(cap, quint64(std::numeric_limits<qint64>::max())));
+    limits.allowPlainHttp =
+        configuration && QUrl(configuration->baseURL()).scheme().toLower() == QLatin1String("http");
+    return limits;
 }
 
 void PLMediaDownloader::startDownloading() {
     Q_ASSERT(QThread::currentThread() == thread());
     if (std::exchange(m_started, true))
         return;
+    const Limits limits = m_limits.value_or(configuredLimits());
     const QUrl url(m_mediaURLString);
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
-        !m_filePathURLToBeSaved.isLocalFile()) {
+    if (!PLMediaTransfer::isAllowedAddress(url, limits) || !m_filePathURLToBeSaved.isLocalFile()) {
         qCInfo(lcConversationMedia) << "a media download without a usable address or target";
         postFailure();
         return;
     }
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_transferTimeoutMs);
-    QNetworkReply* reply = m_network->get(request);
-    m_dataTask = reply;
-    connect(reply, &QNetworkReply::downloadProgress, this, &PLMediaDownloader::progressed);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { completed(reply); });
+    // Network and disk work off the main thread; this object only relays what it hears.
+    auto* worker = new QThread;
+    worker->setObjectName(QStringLiteral("pelnix-media-download"));
+    auto* transfer = new PLMediaTransfer(url, m_filePathURLToBeSaved.toLocalFile(), limits, m_cancelFlag);
+    transfer->moveToThread(worker);
+    connect(worker, &QThread::started, transfer, &PLMediaTransfer::start);
+    connect(worker, &QThread::finished, transfer, &QObject::deleteLater);
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    connect(transfer, &PLMediaTransfer::progressed, this, &PLMediaDownloader::progressed);
+    connect(transfer, &PLMediaTransfer::ended, this, &PLMediaDownloader::ended);
+    m_thread = worker;
+    m_running = true;
+    worker->start();
 }
 
 void PLMediaDownloader::progressed(qint64 received, qint64 expected) {
-    // Without an announced length Qt reports the count received as the total at the end: that is
-    // no progress.
-    if (m_cancelled || expected <= 0 || !m_dataTask ||
-        !m_dataTask->header(QNetworkRequest::ContentLengthHeader).isValid())
+    if (m_cancelled || expected <= 0)
         return;
     const double fraction = double(received) / double(expected);
     if (fraction <= 0)
@@ -58,41 +66,22 @@ void PLMediaDownloader::progressed(qint64 received, qint64 expected) {
     postQueued(PLMediaDownloaderMediaSize, double(expected));
 }
 
-void PLMediaDownloader::completed(QNetworkReply* reply) {
-    reply->deleteLater();
-    m_dataTask.clear();
+void PLMediaDownloader::ended(bool finished) {
+    stopThread();
     if (m_cancelled)
         return;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError || status != 200) {
-        qCInfo(lcConversationMedia) << "media download failed:" << status << reply->error();
-        postFailure();
-        return;
+    postQueued(finished ? PLMediaDownloaderDidFinishDownloadingNotification
+                        : PLMediaDownloaderDidFailWithErrorNotification);
+}
+
+// The thread ends by itself once its loop returns, taking the transfer (and any temporary file) with
+// it; the main thread never waits for it.
+void PLMediaDownloader::stopThread() {
+    m_running = false;
+    if (QThread* worker = m_thread.data()) {
+        m_thread.clear();
+        worker->quit();
     }
-    const QByteArray body = reply->readAll();
-    // A connection closed before the announced length is a cut body, not a file.
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() != body.size()) {
-        qCInfo(lcConversationMedia) << "media download cut short:" << body.size() << "of" << announced;
-        postFailure();
-        return;
-    }
-    const QString path = m_filePathURLToBeSaved.toLocalFile();
-    QThreadPool::globalInstance()->start([body, path, cancelled = m_cancelFlag] {
-        QSaveFile file(path);
-        const bool opened = file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
-        // A cancel while the body was being written leaves no file and posts nothing, so that no later
-        // download takes this one's end for its own.
-        if (cancelled->load()) {
-            file.cancelWriting();
-            return;
-        }
-        const bool written = opened && file.commit();
-        if (!written)
-            qCWarning(lcConversationMedia) << "a downloaded file could not be written:" << file.errorString();
-        postQueued(written ? PLMediaDownloaderDidFinishDownloadingNotification
-                           : PLMediaDownloaderDidFailWithErrorNotification);
-    });
 }
 
 void PLMediaDownloader::postFailure() {
@@ -102,12 +91,7 @@ void PLMediaDownloader::postFailure() {
 void PLMediaDownloader::cancelDownloading() {
     m_cancelled = true;
     m_cancelFlag->store(true);
-    if (QNetworkReply* reply = m_dataTask.data()) {
-        m_dataTask.clear();
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    stopThread();
 }
 
 } // namespace pelnix

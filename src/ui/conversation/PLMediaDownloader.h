@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QByteArray>
+#include "ui/conversation/PLMediaTransfer.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <atomic>
 #include <memory>
+#include <optional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class QThread;
 
 namespace pelnix {
 
@@ -27,11 +28,15 @@ inline constexpr char PLMediaDownloaderCancelDownloadNotification[] =
 // A one-shot HTTP download into a file that reports only through the notifications above, each
 // delivered later on the main thread: progress (fraction, then expected size) while a length is
 // known; finish once the whole body is in its file; failure on a transport error, a status other
-// than 200, a body shorter than announced, or a file that cannot be written. The file is written
-// off the main thread and atomically, so it is either whole or absent.
+// than 200, a body shorter than announced or over the size cap, a transfer too slow, a redirect that
+// is not allowed, or a file that cannot be written. The transfer runs on a thread of its own
+// (PLMediaTransfer), streaming into a temporary file that takes the target's place only once whole,
+// so the target is either the whole body or untouched.
 class PLMediaDownloader : public QObject {
     Q_OBJECT
 public:
+    using Limits = PLMediaTransfer::Limits;
+
     explicit PLMediaDownloader(QObject* parent = nullptr);
     ~PLMediaDownloader() override;
 
@@ -39,28 +44,32 @@ public:
     void setMediaURLString(const QString& url) { m_mediaURLString = url; }
     QUrl filePathURLToBeSaved() const { return m_filePathURLToBeSaved; }
     void setFilePathURLToBeSaved(const QUrl& url) { m_filePathURLToBeSaved = url; }
-    // Silence longer than this fails the download (default 60 s).
-    void setTransferTimeoutMs(int ms) { m_transferTimeoutMs = ms; }
+    // The bounds of the transfer; configuredLimits() unless set before the start.
+    void setLimits(const Limits& limits) { m_limits = limits; }
+    // The size cap from the configuration's "downloadSizeLimit"; plain http only while the configured
+    // service itself is reached over http.
+    static Limits configuredLimits();
 
     // Once per downloader.
     void startDownloading();
-    // Stops the transfer; nothing more is posted for it.
+    // Stops the transfer; nothing more is posted for it, and no file of it is left.
     void cancelDownloading();
-    bool isRunning() const { return !m_dataTask.isNull(); }
+    bool isRunning() const { return m_running; }
 
 private:
     void progressed(qint64 received, qint64 expected);
-    void completed(QNetworkReply* reply);
+    void ended(bool finished);
+    void stopThread();
     void postFailure();
 
     QString m_mediaURLString;
     QUrl m_filePathURLToBeSaved;
-    QNetworkAccessManager* m_network;
-    QPointer<QNetworkReply> m_dataTask;
-    int m_transferTimeoutMs = 60000;
+    std::optional<Limits> m_limits;
+    QPointer<QThread> m_thread;
     bool m_started = false;
+    bool m_running = false;
     bool m_cancelled = false;
-    // Shared with the write off the main thread.
+    // Shared with the transfer's thread.
     std::shared_ptr<std::atomic_bool> m_cancelFlag = std::make_shared<std::atomic_bool>(false);
 };
 

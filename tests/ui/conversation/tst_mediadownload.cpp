@@ -1,9 +1,14 @@
-// Media download: the transfer overlay's rules, the one-shot downloader against a loopback server
-// (a whole body, 404 with a body, no length, a body cut short, cancel, an unwritable file) and the
-// helper's decision tree, folders, album saves and failures with the viewer it opens.
+// Media download: the transfer overlay's rules, the one-shot downloader against
+// a loopback server (a whole body, 404 with a body, no length, a body cut
+// short, cancel, an unwritable file) and against hostile peers (lengths over
+// the cap, bodies without end, drips, redirects to a second peer or to other
+// schemes), and the helper's decision tree, folders, album saves and failures
+// with the viewer it opens, with attachments that forge another message's file
+// ID or carry names too long for a file system.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
 
+#include "core/api/PLAppConfigurations.h"
 #include "core/model/Asset.h"
 #include "foundation/PhotoAlbums.h"
 #include "foundation/StandardFolders.h"
@@ -18,6 +23,7 @@
 #include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
+#include "ui/conversation/PLMediaTransfer.h"
 #include "ui/conversation/PLUploadScreenView.h"
 
 #include <QApplication>
@@ -106,6 +112,34 @@ private slots:
         held.hold = true;
         peer.routes[QStringLiteral("/held.jpg")] = held;
         peer.routes[QStringLiteral("/note.txt")] = {200, QByteArray("Minutes of Monday"), "text/plain"};
+
+        // Hostile answers, here and on a second peer that redirects lead to.
+        for (MediaPeer* at : {&peer, &elsewhere}) {
+            MediaPeer::Route declared{200, QByteArray(), "video/webm"};
+            declared.announced = 64 * 1024 * 1024;
+            declared.stream = true;
+            at->routes[QStringLiteral("/declared.webm")] = declared;
+            MediaPeer::Route endless{200, QByteArray(), "video/webm"};
+            endless.withoutLength = true;
+            endless.stream = true;
+            at->routes[QStringLiteral("/endless.webm")] = endless;
+            MediaPeer::Route drip{200, QByteArray("d"), "video/webm"};
+            drip.announced = 1000;
+            drip.drip = true;
+            at->routes[QStringLiteral("/drip.webm")] = drip;
+            MediaPeer::Route refused{404, QByteArray(), "text/html"};
+            refused.withoutLength = true;
+            refused.stream = true;
+            at->routes[QStringLiteral("/endless404.html")] = refused;
+        }
+        elsewhere.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
+        for (const char* path : {"/declared.webm", "/endless.webm", "/drip.webm", "/pic.jpg"})
+            peer.routes[QStringLiteral("/away") + QLatin1String(path)].location =
+                elsewhere.url(QLatin1String(path));
+        peer.routes[QStringLiteral("/away/file")].location = QStringLiteral("file:///etc/passwd");
+        peer.routes[QStringLiteral("/away/ftp")].location = QStringLiteral("ftp://127.0.0.1/x.jpg");
+        peer.routes[QStringLiteral("/loop")].location = peer.url(QStringLiteral("/loop"));
+        peer.routes[QStringLiteral("/big.bin")] = {200, QByteArray(4096, 'b'), "application/octet-stream"};
     }
     void cleanupTestCase() {
         platform::ui::MediaPlayer::setMaker({});
@@ -177,7 +211,8 @@ private slots:
         overlay->setIsForDownloading(downloading);
         overlay->showUploadingMediaInfo({});
         QCOMPARE(overlay->cancelButton()->titleForState(platform::ui::Button::State::Normal), title);
-        // Download mode gives the camera icon's place to the name; its right edge stays.
+        // Download mode gives the camera icon's place to the name; its right edge
+        // stays.
         QCOMPARE(overlay->cameraIconImageView()->isVisibleTo(overlay), !downloading);
         const int right = overlay->fileNameLabel()->geometry().right();
         QCOMPARE(overlay->fileNameLabel()->x() < overlay->cameraIconImageView()->geometry().right(),
@@ -326,6 +361,142 @@ private slots:
         QVERIFY(!QFileInfo::exists(target));
     }
 
+    // Whatever a peer answers, the download ends within its bounds: no body past
+    // the cap is read, a non-200 answer's body is not read, a drip ends at the
+    // first window, each redirect hop is checked and the final answer is held to
+    // the same bounds; nothing of it is left on disk.
+    void hostileAnswersEndWithinTheBounds_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("progress");
+        QTest::addRow("declared over the cap") << QStringLiteral("/declared.webm") << false;
+        QTest::addRow("endless without a length") << QStringLiteral("/endless.webm") << false;
+        QTest::addRow("drip") << QStringLiteral("/drip.webm") << true;
+        QTest::addRow("404 with an endless body") << QStringLiteral("/endless404.html") << false;
+        QTest::addRow("redirect, declared over the cap") << QStringLiteral("/away/declared.webm") << false;
+        QTest::addRow("redirect, endless") << QStringLiteral("/away/endless.webm") << false;
+        QTest::addRow("redirect, drip") << QStringLiteral("/away/drip.webm") << true;
+        QTest::addRow("redirect to a file") << QStringLiteral("/away/file") << false;
+        QTest::addRow("redirect to another scheme") << QStringLiteral("/away/ftp") << false;
+        QTest::addRow("redirect loop") << QStringLiteral("/loop") << false;
+    }
+    void hostileAnswersEndWithinTheBounds() {
+        QFETCH(QString, path);
+        QFETCH(bool, progress);
+        peer.streamed.clear();
+        elsewhere.streamed.clear();
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("hostile.webm"));
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(path), QUrl::fromLocalFile(target), hostileLimits());
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFailWithErrorNotification), 1);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 0);
+        // Refused from its head, nothing of the body was taken as progress.
+        if (!progress)
+            QCOMPARE(log.count(PLMediaDownloaderDidDownloadNotification), 0);
+        QVERIFY(!downloader.isRunning());
+        // The transfer's thread lets go of its temporary file as it ends.
+        QTRY_COMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        // What the peers sent stayed a small part of what they had to give.
+        const QString file = path.section(QLatin1Char('/'), -1);
+        for (MediaPeer* at : {&peer, &elsewhere})
+            QVERIFY2(at->streamed.value(QLatin1Char('/') + file) < at->endlessLimit / 4,
+                     qPrintable(QString::number(at->streamed.value(QLatin1Char('/') + file))));
+    }
+
+    // A redirect to another origin is followed (storage services hand out their
+    // objects that way).
+    void aRedirectToAnotherOriginIsFollowed() {
+        NotificationLog log;
+        const QString target = scratch.filePath(QStringLiteral("away.jpg"));
+        PLMediaDownloader::Limits limits = hostileLimits();
+        // No window short enough to fail a busy machine's legitimate transfer.
+        limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/away/pic.jpg")), QUrl::fromLocalFile(target), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), 1);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), picture);
+        QCOMPARE(elsewhere.hits.value(QStringLiteral("/pic.jpg")), 1);
+    }
+
+    // The cap holds to the byte: a body of exactly the cap is kept, one byte more
+    // is not.
+    void theCapHoldsToTheByte_data() {
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<bool>("withoutLength");
+        QTest::addColumn<bool>("kept");
+        QTest::addRow("declared, at the cap") << qint64(4096) << false << true;
+        QTest::addRow("declared, one over") << qint64(4095) << false << false;
+        QTest::addRow("no length, at the cap") << qint64(4096) << true << true;
+        QTest::addRow("no length, one over") << qint64(4095) << true << false;
+    }
+    void theCapHoldsToTheByte() {
+        QFETCH(qint64, cap);
+        QFETCH(bool, withoutLength);
+        QFETCH(bool, kept);
+        peer.routes[QStringLiteral("/big.bin")].withoutLength = withoutLength;
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("big.bin"));
+        PLMediaDownloader::Limits limits = hostileLimits();
+        limits.maxBytes = cap;
+        limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/big.bin")), QUrl::fromLocalFile(target), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
+                         log.count(PLMediaDownloaderDidFailWithErrorNotification),
+                     1);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
+        QCOMPARE(QFileInfo(target).size(), kept ? qint64(4096) : qint64(0));
+        QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
+    }
+
+    // Which addresses a download may ask, first or after a redirect.
+    void addressesADownloadMayAsk_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("plainHttp");
+        QTest::addColumn<bool>("allowed");
+        QTest::addRow("https") << "https://files.example/a.jpg" << QString() << false << true;
+        QTest::addRow("http, allowed") << "http://files.example/a.jpg" << QString() << true << true;
+        QTest::addRow("http, not allowed") << "http://files.example/a.jpg" << QString() << false << false;
+        QTest::addRow("https to http") << "http://files.example/a.jpg"
+                                       << "https://a.example/" << true << false;
+        QTest::addRow("http to https") << "https://files.example/a.jpg"
+                                       << "http://a.example/" << true << true;
+        QTest::addRow("upper-case scheme") << "HTTPS://files.example/a.jpg" << QString() << false << true;
+        QTest::addRow("file") << "file:///etc/passwd" << QString() << true << false;
+        QTest::addRow("ftp") << "ftp://files.example/a.jpg" << QString() << true << false;
+        QTest::addRow("data") << "data:image/png;base64,AAAA" << QString() << true << false;
+        QTest::addRow("no host") << "https:///a.jpg" << QString() << true << false;
+        QTest::addRow("empty") << QString() << QString() << true << false;
+    }
+    void addressesADownloadMayAsk() {
+        QFETCH(QString, url);
+        QFETCH(QString, from);
+        QFETCH(bool, plainHttp);
+        QFETCH(bool, allowed);
+        PLMediaTransfer::Limits limits;
+        limits.allowPlainHttp = plainHttp;
+        QCOMPARE(PLMediaTransfer::isAllowedAddress(QUrl(url), limits, QUrl(from)), allowed);
+    }
+
+    // Plain http where it is not allowed fails without a request.
+    void plainHttpWhereNotAllowedAsksNothing() {
+        NotificationLog log;
+        const int hits = peer.totalHits();
+        PLMediaDownloader::Limits limits = hostileLimits();
+        limits.allowPlainHttp = false;
+        PLMediaDownloader downloader;
+        start(downloader, peer.url(QStringLiteral("/pic.jpg")),
+              QUrl::fromLocalFile(scratch.filePath(QStringLiteral("no.jpg"))), limits);
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFailWithErrorNotification), 1);
+        drain(3);
+        QCOMPARE(peer.totalHits(), hits);
+    }
+
     // ---- the helper
 
     void sandboxedPictureStaysInTheRoomFolderAndOpens() {
@@ -340,7 +511,7 @@ private slots:
         QVERIFY(overlay && overlay->parentWidget() == host->view());
         QCOMPARE(overlay->fileNameLabel()->text(), QStringLiteral("P1.jpg"));
         auto* viewer = awaitViewer();
-        const QString expected = roomFile(QStringLiteral("P1.jpg"));
+        const QString expected = ownFile(info);
         QCOMPARE(viewer->currentPathString(), expected);
         QCOMPARE(viewer->currentCaption(), QStringLiteral("Lake"));
         QVERIFY(!helper->isDownloading());
@@ -368,7 +539,7 @@ private slots:
         QCOMPARE(viewer->currentPathString(), asset->localURL());
         QVERIFY(QDir(helper->photoAlbums()->picturesRoot()).exists(QStringLiteral("Pelnix_Images")));
         // The room folder's download was deleted once the album had it.
-        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("P2.jpeg"))));
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
         QTRY_VERIFY(!viewer->currentImage().isNull());
         QCOMPARE(peer.hits.value(hitKey), hitsBefore + 1);
 
@@ -390,8 +561,9 @@ private slots:
         QVERIFY(QUrl(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL()).isLocalFile());
     }
 
-    // The album cannot take the picture (its folder's name is taken by a file): the room folder's copy
-    // is kept, recorded and shown rather than leaving the tap unanswered.
+    // The album cannot take the picture (its folder's name is taken by a file):
+    // the room folder's copy is kept, recorded and shown rather than leaving the
+    // tap unanswered.
     void aPictureTheAlbumRefusesOpensFromTheRoomFolder() {
         const QString pictures = QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"));
         QDir(pictures).removeRecursively();
@@ -403,33 +575,126 @@ private slots:
         start(info);
         auto* viewer = awaitViewer();
         QVERIFY(viewer);
-        QCOMPARE(viewer->currentPathString(), roomFile(QStringLiteral("R1.jpg")));
-        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(),
-                 roomFile(QStringLiteral("R1.jpg")));
-        QVERIFY(QFileInfo(roomFile(QStringLiteral("R1.jpg"))).isFile());
+        QCOMPARE(viewer->currentPathString(), ownFile(info));
+        QCOMPARE(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL(), ownFile(info));
+        QVERIFY(QFileInfo(ownFile(info)).isFile());
         QVERIFY(QFile::remove(pictures));
     }
 
     void alreadyDownloadedAudioOpensWithoutARequest() {
-        const QString path = roomFile(QStringLiteral("A1.ogg"));
+        const QString remote = peer.url(QStringLiteral("/a1.ogg"));
+        const QVariantMap info{
+            {"fileUrl", remote}, {"fileId", "A1"}, {"fileName", "memo.ogg"}, {"fileMime", "audio/ogg"}};
+        const QString path = ownFile(info);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("OggS");
         file.close();
-        const QString remote = peer.url(QStringLiteral("/a1.ogg"));
         Asset::addAssetWithRemoteURL(remote, path, message);
         helper = new PLMediaDownloadHelper;
         helper->setMessage(message);
-        helper->downloadMediaFromURL(
-            remote, room,
-            {{"fileUrl", remote}, {"fileId", "A1"}, {"fileName", "memo.ogg"}, {"fileMime", "audio/ogg"}},
-            host);
+        helper->downloadMediaFromURL(remote, room, info, host);
         auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController());
         QVERIFY(viewer);
         QCOMPARE(viewer->currentType(), PLDownloadMediaTypeAudio);
         QCOMPARE(viewer->currentPathString(), path);
         QCOMPARE(peer.hits.value(QStringLiteral("/a1.ogg")), 0);
+    }
+
+    // Carol's message reuses the file ID of Bob's report with a file of her own:
+    // each message shows its own download, and Bob's copy is neither replaced nor
+    // fetched again.
+    void aForgedAttachmentNeverReplacesAnotherMembersCopy() {
+        setSandboxing(true);
+        peer.routes[QStringLiteral("/report.pdf")] = {200, QByteArray("Bob's report"), "text/plain"};
+        peer.routes[QStringLiteral("/forged.pdf")] = {200, QByteArray("Carol's forgery"), "text/plain"};
+        const auto forgery =
+            world->importMessage(room, QStringLiteral("m-forged"), 2000, QStringLiteral("A file"), kCarol);
+        const QVariantMap report = media(QStringLiteral("/report.pdf"), QStringLiteral("REPORT"),
+                                         QStringLiteral("report.txt"), QStringLiteral("text/plain"));
+        QVariantMap forged = report;
+        forged.insert("fileUrl", peer.url(QStringLiteral("/forged.pdf")));
+        QCOMPARE(shownBytes(message, report), QByteArray("Bob's report"));
+        QCOMPARE(shownBytes(forgery, forged), QByteArray("Carol's forgery"));
+        const int hits = peer.hits.value(QStringLiteral("/report.pdf?id=REPORT"));
+        QCOMPARE(shownBytes(message, report), QByteArray("Bob's report"));
+        QCOMPARE(peer.hits.value(QStringLiteral("/report.pdf?id=REPORT")), hits);
+        QVERIFY(ownFile(report) != ownFile(forged, forgery));
+    }
+
+    // A copy kept under the file ID alone (an earlier layout that another
+    // message's download could replace) is not taken as the message's own: the
+    // attachment is fetched again.
+    void aCopyUnderTheFileIdAloneIsFetchedAgain() {
+        setSandboxing(true);
+        peer.routes[QStringLiteral("/minutes.txt")] = {200, QByteArray("The real minutes"), "text/plain"};
+        const QVariantMap info = media(QStringLiteral("/minutes.txt"), QStringLiteral("OLD1"),
+                                       QStringLiteral("minutes.txt"), QStringLiteral("text/plain"));
+        const QString legacy =
+            QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1/OLD1.txt"));
+        QDir().mkpath(QFileInfo(legacy).absolutePath());
+        QFile file(legacy);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Someone else's bytes");
+        file.close();
+        Asset::addAssetWithRemoteURL(info.value("fileUrl").toString(), legacy, message);
+        QCOMPARE(shownBytes(message, info), QByteArray("The real minutes"));
+        QCOMPARE(peer.hits.value(QStringLiteral("/minutes.txt?id=OLD1")), 1);
+        // The earlier file is left as it was.
+        QVERIFY(QFileInfo(legacy).isFile());
+    }
+
+    // Names too long for a file system are no reason to fail, and are found out
+    // before any request: the copy is kept under a short name of its own.
+    void longNamesAreKeptUnderAShortName_data() {
+        QTest::addColumn<QString>("fileId");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("extension");
+        QTest::addRow("300-character file ID") << QString(300, QLatin1Char('i')) << "memo.txt"
+                                               << "txt";
+        QTest::addRow("300-character name without a dot") << "LONG2" << QString(300, QLatin1Char('n')) << "";
+        QTest::addRow("300-character extension") << "LONG3"
+                                                 << "memo." + QString(300, QLatin1Char('e')) << "";
+        QTest::addRow("extension at its bound")
+            << "LONG4"
+            << "memo." + QString(16, QLatin1Char('e')) << QString(16, QLatin1Char('e'));
+        QTest::addRow("extension with a space") << "LONG5"
+                                                << "memo.t xt"
+                                                << "";
+    }
+    void longNamesAreKeptUnderAShortName() {
+        QFETCH(QString, fileId);
+        QFETCH(QString, fileName);
+        QFETCH(QString, extension);
+        setSandboxing(true);
+        const QVariantMap info =
+            media(QStringLiteral("/note.txt"), fileId, fileName, QStringLiteral("text/plain"));
+        QCOMPARE(shownBytes(message, info), QByteArray("Minutes of Monday"));
+        QCOMPARE(world->alertTexts(), QStringList());
+        QCOMPARE(peer.hits.value(QStringLiteral("/note.txt?id=") + fileId), 1);
+        const QString stored = PLMediaDownloadHelper::storedFileName(message, info);
+        QCOMPARE(QFileInfo(stored).suffix(), extension);
+        QVERIFY(stored.size() <=
+                PLMediaDownloadHelper::kStoredNameHexDigits + 1 + PLMediaDownloadHelper::kMaxExtensionLength);
+    }
+
+    // The configured cap holds for the helper's downloads: refused with the
+    // failure alert, and nothing of the file is left in the room's folder.
+    void aFileOverTheConfiguredCapAlerts() {
+        setSandboxing(true);
+        auto* configuration = PLAppConfigurations::currentConfiguration();
+        const QVariant saved = configuration->property("downloadSizeLimit");
+        configuration->setProperty("downloadSizeLimit", quint64(4095));
+        const QStringList before = documentsListing();
+        const QVariantMap info = media(QStringLiteral("/big.bin"), QStringLiteral("BIG1"),
+                                       QStringLiteral("big.bin"), QStringLiteral("application/zip"));
+        start(info);
+        QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        configuration->setProperty("downloadSizeLimit", saved);
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
+        QTRY_COMPARE(documentsListing(), before);
     }
 
     void documentWithoutLengthOpensAndTheOverlayGoes() {
@@ -453,7 +718,10 @@ private slots:
         QCOMPARE(viewer->currentType(), PLDownloadMediaTypeDocument);
         // No progress ever came, yet the overlay is gone with the finish.
         QVERIFY(!overlay || !overlay->parentWidget());
-        QCOMPARE(QFileInfo(roomFile(QStringLiteral("D2.txt"))).size(), qint64(17));
+        QCOMPARE(QFileInfo(ownFile(media(QStringLiteral("/note2.txt"), QStringLiteral("D2"),
+                                         QStringLiteral("minutes.txt"), QStringLiteral("text/plain"))))
+                     .size(),
+                 qint64(17));
     }
 
     void serverFailureAlertsAndLetsGo_data() {
@@ -464,27 +732,34 @@ private slots:
     void serverFailureAlertsAndLetsGo() {
         QFETCH(QString, path);
         setSandboxing(true);
-        start(media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg")));
+        const QStringList before = documentsListing();
+        const QVariantMap info =
+            media(path, QStringLiteral("F9"), QStringLiteral("x.jpg"), QStringLiteral("image/jpeg"));
+        start(info);
         QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
         QVERIFY(!overlay || !overlay->parentWidget());
         QVERIFY(!helper->isDownloading());
         QVERIFY(!world->navigation->isNavigationBarHidden());
         QVERIFY(!host->presentedViewController());
-        QVERIFY(!QFileInfo::exists(roomFile(QStringLiteral("F9.jpg"))));
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
+        // Nor any part of it beside.
+        QTRY_COMPARE(documentsListing(), before);
     }
 
-    // A file that cannot be written ends the download with the failure, never a stuck overlay.
+    // A file that cannot be written ends the download with the failure, never a
+    // stuck overlay.
     void unwritableFileAlertsInsteadOfWaiting() {
         setSandboxing(true);
-        QDir().mkpath(roomFile(QStringLiteral("W1.jpg")));
-        start(media(QStringLiteral("/pic.jpg"), QStringLiteral("W1"), QStringLiteral("w.jpg"),
-                    QStringLiteral("image/jpeg")));
+        const QVariantMap info = media(QStringLiteral("/pic.jpg"), QStringLiteral("W1"),
+                                       QStringLiteral("w.jpg"), QStringLiteral("image/jpeg"));
+        QDir().mkpath(ownFile(info));
+        start(info);
         QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
         QVERIFY(!helper->isDownloading());
         QVERIFY(!world->navigation->isNavigationBarHidden());
         QVERIFY(!helper->downloadScreenView() || !helper->downloadScreenView()->parentWidget());
-        QDir(roomFile(QStringLiteral("W1.jpg"))).removeRecursively();
+        QDir(ownFile(info)).removeRecursively();
     }
 
     void cancelFromTheOverlayShowsNoError() {
@@ -565,7 +840,8 @@ private slots:
         evilRoom->setRoomId(QStringLiteral("evil-room"));
     }
 
-    // A room folder that cannot be made (its name is taken by a file) alerts; nothing is fetched.
+    // A room folder that cannot be made (its name is taken by a file) alerts;
+    // nothing is fetched.
     void uncreatableRoomFolderAlerts() {
         setSandboxing(true);
         auto blocked = world->importRoom(QStringLiteral("blocked"));
@@ -586,6 +862,23 @@ private slots:
     }
 
 private:
+    static void start(PLMediaDownloader& downloader, const QString& url, const QUrl& target,
+                      const PLMediaDownloader::Limits& limits) {
+        downloader.setLimits(limits);
+        downloader.setMediaURLString(url);
+        downloader.setFilePathURLToBeSaved(target);
+        downloader.startDownloading();
+    }
+    // Bounds small enough for a test to reach: a 1 MiB cap, and 100 KiB due in
+    // each 400 ms.
+    static PLMediaDownloader::Limits hostileLimits() {
+        PLMediaDownloader::Limits limits;
+        limits.maxBytes = 1024 * 1024;
+        limits.rateWindowMs = 400;
+        limits.minBytesPerSecond = 250 * 1024;
+        limits.maxRedirects = 3;
+        return limits;
+    }
     QVariantMap media(const QString& path, const QString& fileId, const QString& fileName,
                       const QString& mime, const QString& caption = {}) const {
         // Each attachment its own address, as the service gives them.
@@ -603,7 +896,24 @@ private:
         helper->setMessage(message);
         helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
     }
-    // The viewer once presented (null when it never came, which the caller's use fails on).
+    // Opens `info` as `of`'s attachment and answers the bytes of the file the
+    // viewer shows.
+    QByteArray shownBytes(const Message::Ptr& of, const QVariantMap& info) {
+        delete helper;
+        helper = new PLMediaDownloadHelper;
+        helper->setMessage(of);
+        helper->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        auto* viewer = awaitViewer();
+        if (!viewer)
+            return {};
+        QFile file(viewer->currentPathString());
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        host->dismissViewController(false);
+        world->settle();
+        return bytes;
+    }
+    // The viewer once presented (null when it never came, which the caller's use
+    // fails on).
     PLDownloadViewerController* awaitViewer() {
         QDeadlineTimer deadline(10000);
         while (!qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) &&
@@ -614,8 +924,11 @@ private:
             qWarning() << "no viewer came; alerts:" << world->alertTexts();
         return viewer;
     }
-    static QString roomFile(const QString& name) {
-        return QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1/") + name);
+    // Where the test message's download of that attachment is kept.
+    QString ownFile(const QVariantMap& info, const Message::Ptr& of = {}) const {
+        return QDir(StandardFolders::publicDataPath())
+            .filePath(QStringLiteral("room1/") +
+                      PLMediaDownloadHelper::storedFileName(of ? of : message, info));
     }
     static QStringList documentsListing() {
         QStringList files;
@@ -638,6 +951,8 @@ private:
     ChatletHost* host = nullptr;
     PLMediaDownloadHelper* helper = nullptr;
     MediaPeer peer;
+    // Where redirects lead.
+    MediaPeer elsewhere;
     QByteArray picture;
     QTemporaryDir scratch;
 };
