@@ -7,7 +7,7 @@ namespace pelnix::test {
 namespace {
 
 // What is written at a time, and what may wait unsent, so a reader that stops taking stops the peer.
-constexpr qint64 kPiece = 64 * 1024;
+constexpr qint64 kChunk = 64 * 1024;
 
 } // namespace
 
@@ -22,7 +22,7 @@ HostileHttpPeer::HostileHttpPeer(QObject* parent) : QObject(parent) {
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, int(kPiece));
+            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, int(kChunk));
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
             connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { pump(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -105,26 +105,26 @@ void HostileHttpPeer::pump(QTcpSocket* socket) {
     for (;;) {
         const auto found = m_replies.find(socket);
         if (found == m_replies.end() || found->answer.drip || found->position >= found->answer.length() ||
-            socket->bytesToWrite() >= kPiece || socket->state() != QAbstractSocket::ConnectedState)
+            socket->bytesToWrite() >= kChunk || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        write(socket, *found, kPiece);
+        write(socket, *found, kChunk);
     }
 }
 
 void HostileHttpPeer::write(QTcpSocket* socket, Reply& reply, qint64 count) {
-    const QByteArray piece =
-        bodyPiece(reply.answer, reply.position, qMin(count, reply.answer.length() - reply.position));
+    const QByteArray chunk =
+        bodyChunk(reply.answer, reply.position, qMin(count, reply.answer.length() - reply.position));
     if (reply.answer.framing == Framing::Chunked)
-        socket->write(QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n");
+        socket->write(QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n");
     else
-        socket->write(piece);
-    reply.position += piece.size();
-    m_sent += piece.size();
+        socket->write(chunk);
+    reply.position += chunk.size();
+    m_sent += chunk.size();
     if (reply.position >= reply.answer.length())
         end(socket, reply);
 }
 
-QByteArray HostileHttpPeer::bodyPiece(const Answer& answer, qint64 offset, qint64 count) const {
+QByteArray HostileHttpPeer::bodyChunk(const Answer& answer, qint64 offset, qint64 count) const {
     QByteArray out;
     out.reserve(count);
     const qint64 units = answer.unit.size() * answer.repeat;

@@ -73,7 +73,7 @@ private:
     void readRequest(QTcpSocket* socket);
     void pump(QTcpSocket* socket);
     void write(QTcpSocket* socket, Reply& reply, qint64 count);
-    QByteArray bodyPiece(const Answer& answer, qint64 offset, qint64 count) const;
+    QByteArray bodyChunk(const Answer& answer, qint64 offset, qint64 count) const;
     void end(QTcpSocket* socket, Reply& reply);
 
     QTcpServer m_server;
