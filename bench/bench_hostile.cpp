@@ -10,8 +10,14 @@
 //     2,000, to show the growth per member);
 //   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
 //     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
-//     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall.
+//     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall;
+//   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
+//     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
+//     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
+//     thread's longest stall, the servers being local peers in the same process.
+#include "EncodedImage.h"
 #include "HeapMeter.h"
+#include "HostileHttpPeer.h"
 #include "HostileSmartMessages.h"
 #include "MediaPeer.h"
 #include "SideBySideBaseline.h"
@@ -24,9 +30,13 @@
 #include "core/model/User.h"
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
-
 #include "platform/NotificationCenter.h"
+#include "platform/Sandbox.h"
+#include "platform/ui/HttpGeocoder.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/MapTileLoader.h"
+#include "platform/ui/MapView.h"
+#include "platform/ui/Scheduler.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
 #include "ui/conversation/PLChatWindowStyle.h"
@@ -50,6 +60,10 @@
 
 using namespace pelnix;
 using pelnix::bench::HeapMeter;
+using platform::ui::HttpGeocoder;
+using platform::ui::MapTileLoader;
+using platform::ui::Scheduler;
+using test::HostileHttpPeer;
 
 namespace {
 
@@ -58,6 +72,15 @@ QMap<QString, double> g_seconds;
 QMap<QString, double> g_peakMB;
 QMap<QString, double> g_stallMs;
 QMap<QString, bool> g_kept;
+// Per benchmark of the map services, of its last (warm) iteration: the heap's peak (MB), the main
+// thread's longest stall (ms), the bytes the server got to send (MB), the requests still unanswered.
+struct MapFigures {
+    double peakMB = 0;
+    double stallMs = 0;
+    double sentMB = 0;
+    int unanswered = 0;
+};
+QMap<QString, MapFigures> g_map;
 
 QVariantList textFields(int count) {
     QVariantList fields;
@@ -257,6 +280,163 @@ void BM_DownloadDrip(benchmark::State& state) {
     download(state, QStringLiteral("BM_DownloadDrip"), "/drip.webm");
 }
 
+// Turns the main thread's event loop until `done` (or a minute), and answers the longest the loop
+// went without turning, measured by a timer due every millisecond.
+double runUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    tick.start(1);
+    while (!done() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    longest = std::max(longest, clock.nsecsElapsed() - last);
+    return double(longest) / 1e6;
+}
+
+void keepFigures(benchmark::State& state, const char* name, const MapFigures& figures) {
+    g_map[QLatin1String(name)] = figures;
+    state.counters["peak_MB"] = figures.peakMB;
+    state.counters["stall_ms"] = figures.stallMs;
+    state.counters["sent_MB"] = figures.sentMB;
+    state.counters["unanswered"] = figures.unanswered;
+}
+
+HostileHttpPeer::Answer ordinaryTile() {
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(QColor(236, 232, 222));
+    return HostileHttpPeer::Answer::of(test::encodedImage(tile), "image/png");
+}
+
+// A map of a phone's size over `answer`'s tile server: shown until every tile it asked for has come
+// or failed, then drawn once more; a server that drips is given the tiles' deadline on the
+// scheduler's clock.
+void showMap(benchmark::State& state, const char* name, const HostileHttpPeer::Answer& answer) {
+    for (auto _ : state) {
+        QTemporaryDir root;
+        platform::Sandbox::setRoot(root.path());
+        HostileHttpPeer peer;
+        peer.answerEveryPath(answer);
+        bench::HeapMeter::start();
+        double stall = 0;
+        int unanswered = 0;
+        {
+            platform::ui::MapView map;
+            map.resize(375, 667);
+            map.setTileURLTemplate(peer.url(QStringLiteral("/t/{z}/{x}/{y}.png")));
+            map.setRegion({12.9716, 77.5946}, 0.02, 0.02);
+            map.grab(); // painting asks for the tiles
+            MapTileLoader* loader = map.tileLoader();
+            // A byte every half second, so that the line never falls silent.
+            QTimer dripper;
+            QObject::connect(&dripper, &QTimer::timeout, &peer, &HostileHttpPeer::drip);
+            dripper.start(500);
+            if (answer.drip) {
+                Scheduler::shared()->setVirtualClock(true);
+                stall = runUntil([&] { return peer.dripping() >= std::min(loader->pendingCount(), 6); });
+                Scheduler::shared()->advance(MapTileLoader::kRequestDeadlineMs);
+                Scheduler::shared()->setVirtualClock(false);
+            }
+            stall = std::max(stall, runUntil([&] { return loader->pendingCount() == 0; }));
+            unanswered = loader->pendingCount();
+            // Drawing what came is the main thread's too.
+            QElapsedTimer painting;
+            painting.start();
+            map.grab();
+            stall = std::max(stall, double(painting.nsecsElapsed()) / 1e6);
+            MapTileLoader::releaseAll();
+        }
+        keepFigures(state, name,
+                    {double(bench::HeapMeter::peakSinceStart()) / 1e6, stall, double(peer.bytesSent()) / 1e6,
+                     unanswered});
+        platform::Sandbox::setRoot(QString());
+    }
+}
+void BM_MapOrdinaryTiles(benchmark::State& state) {
+    showMap(state, __func__, ordinaryTile());
+}
+void BM_MapTiles5600(benchmark::State& state) {
+    QImage huge(5600, 5600, QImage::Format_Mono);
+    huge.fill(0);
+    showMap(state, __func__, HostileHttpPeer::Answer::of(test::encodedImage(huge), "image/png"));
+}
+void BM_MapTilesSvg5600(benchmark::State& state) {
+    showMap(state, __func__,
+            HostileHttpPeer::Answer::of(R"(<svg xmlns="http://www.w3.org/2000/svg" width="5600" )"
+                                        R"(height="5600"><rect width="5600" height="5600"/></svg>)",
+                                        "image/svg+xml"));
+}
+void BM_MapTiles100MB(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = ordinaryTile();
+    answer.unit = QByteArray(64 * 1024, '\0');
+    answer.repeat = 1600;
+    answer.framing = HostileHttpPeer::Framing::Chunked;
+    showMap(state, __func__, answer);
+}
+void BM_MapTilesDrip(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = ordinaryTile();
+    answer.drip = true;
+    showMap(state, __func__, answer);
+}
+
+const QByteArray kPlace = R"({"lat":"12.9763","lon":"77.5929","name":"Cubbon Park","display_name":"Cubbon )"
+                          R"(Park, Bengaluru","address":{"city":"Bengaluru","country_code":"in"}})";
+
+// One search against `answer`'s geocoding server, until it is answered.
+void search(benchmark::State& state, const char* name, const HostileHttpPeer::Answer& answer) {
+    for (auto _ : state) {
+        HostileHttpPeer peer;
+        peer.answerEveryPath(answer);
+        bench::HeapMeter::start();
+        double stall = 0;
+        // Shared with the completion, which a geocoder that goes unanswered still calls later.
+        const auto answered = std::make_shared<bool>(false);
+        {
+            HttpGeocoder geocoder(QUrl(peer.url(QStringLiteral("/geo/"))));
+            QTimer dripper;
+            QObject::connect(&dripper, &QTimer::timeout, &peer, &HostileHttpPeer::drip);
+            dripper.start(500);
+            if (answer.drip)
+                Scheduler::shared()->setVirtualClock(true);
+            geocoder.geocodeAddress(QStringLiteral("park"),
+                                    [answered](const QList<platform::ui::Placemark>&,
+                                               const std::optional<PLError>&) { *answered = true; });
+            if (answer.drip) {
+                stall = runUntil([&] { return peer.dripping() == 1; });
+                Scheduler::shared()->advance(HttpGeocoder::kTimeoutMs);
+                Scheduler::shared()->setVirtualClock(false);
+            }
+            stall = std::max(stall, runUntil([&] { return *answered; }));
+        }
+        keepFigures(state, name,
+                    {double(bench::HeapMeter::peakSinceStart()) / 1e6, stall, double(peer.bytesSent()) / 1e6,
+                     *answered ? 0 : 1});
+    }
+}
+void BM_GeocoderOrdinary(benchmark::State& state) {
+    search(state, __func__, HostileHttpPeer::Answer::of("[" + kPlace + "]", "application/json"));
+}
+void BM_Geocoder100MB(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = HostileHttpPeer::Answer::of("[" + kPlace, "application/json");
+    answer.unit = "," + kPlace;
+    answer.repeat = 100 * 1024 * 1024 / answer.unit.size();
+    answer.tail = "]";
+    answer.framing = HostileHttpPeer::Framing::Chunked;
+    search(state, __func__, answer);
+}
+void BM_GeocoderDrip(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = HostileHttpPeer::Answer::of("[" + kPlace + "]", "application/json");
+    answer.drip = true;
+    search(state, __func__, answer);
+}
+
 } // namespace
 
 BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -274,6 +454,14 @@ BENCHMARK(BM_Message128KBWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XPathOrdinaryPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XPathNodeSetsCompared)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_XPathCountOf140KB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapOrdinaryTiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTiles5600)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTilesSvg5600)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTiles100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTilesDrip)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_GeocoderOrdinary)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Geocoder100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_GeocoderDrip)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 namespace {
 
@@ -364,6 +552,21 @@ int main(int argc, char** argv) {
         std::printf("  %-26s %12.1f %14.1f %16.0f %6s\n", name + 3, ms(name),
                     g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
                     g_kept.value(QLatin1String(name)) ? "yes" : "no");
+    std::printf("\nMap services from a server gone bad beside ordinary ones (375 x 667 map; peak heap MB, "
+                "longest main-thread stall ms, MB the server sent, requests unanswered after a minute):\n");
+    const auto map = [](const char* label, const char* name) {
+        const MapFigures f = g_map.value(QLatin1String(name));
+        std::printf("  %-34s heap %8.1f   stall %6.1f   sent %8.2f   unanswered %d\n", label, f.peakMB,
+                    f.stallMs, f.sentMB, f.unanswered);
+    };
+    map("ordinary tiles", "BM_MapOrdinaryTiles");
+    map("tiles of 5600 x 5600 (PNG)", "BM_MapTiles5600");
+    map("tiles of 5600 x 5600 (SVG)", "BM_MapTilesSvg5600");
+    map("tile bodies of 100 MB (chunked)", "BM_MapTiles100MB");
+    map("tiles a byte at a time, deadline", "BM_MapTilesDrip");
+    map("geocoder, ordinary answer", "BM_GeocoderOrdinary");
+    map("geocoder, 100 MB of places", "BM_Geocoder100MB");
+    map("geocoder, a byte at a time", "BM_GeocoderDrip");
     benchmark::Shutdown();
     return 0;
 }

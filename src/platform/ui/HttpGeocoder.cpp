@@ -1,15 +1,19 @@
 #include "HttpGeocoder.h"
 
+#include "Scheduler.h"
+#include "platform/BoundedFetcher.h"
+
 #include <QCoreApplication>
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QThread>
 #include <QUrlQuery>
 
 namespace pelnix::platform::ui {
+
+using platform::BoundedFetcher;
 
 Q_LOGGING_CATEGORY(lcGeocoder, "pelnix.ui.geocoder")
 
@@ -52,48 +56,38 @@ std::pair<QList<Placemark>, std::optional<PLError>> readAnswer(const QByteArray&
     return {found, std::nullopt};
 }
 
-// Runs the requests on the geocoder's thread, with a network manager made there.
+// Runs the requests on the geocoder's thread.
 class GeocoderWorker : public QObject {
 public:
     using Done = std::function<void(QList<Placemark>, std::optional<PLError>)>;
 
-    // Requests still open when the geocoder goes are answered as cancelled, so no caller waits for good.
-    ~GeocoderWorker() override {
-        for (const Done& done : std::as_const(m_open))
-            done({}, failure(Geocoder::CanceledError, QStringLiteral("The request was cancelled.")));
-    }
+    GeocoderWorker() : m_fetcher(new BoundedFetcher(this)) {}
 
-    void get(const QUrl& url, Done done) {
-        if (!m_network)
-            m_network = new QNetworkAccessManager(this);
+    void get(quint64 id, const QUrl& url, Done done) {
         QNetworkRequest request(url);
         request.setTransferTimeout(HttpGeocoder::kTimeoutMs);
         request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Pelnix"));
         request.setRawHeader("Accept", "application/json");
-        QNetworkReply* reply = m_network->get(request);
-        m_open.insert(reply, done);
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-            if (received > HttpGeocoder::kMaximumAnswerBytes)
-                reply->abort();
-        });
-        connect(reply, &QNetworkReply::finished, this, [this, reply, done] {
-            m_open.remove(reply);
-            reply->deleteLater();
-            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (reply->error() != QNetworkReply::NoError || status != 200) {
-                qCDebug(lcGeocoder) << "geocoding failed:" << status << reply->errorString();
-                done({}, failure(Geocoder::NetworkError,
-                                 QStringLiteral("The geocoding service could not be reached.")));
-                return;
-            }
-            auto [found, error] = readAnswer(reply->readAll());
-            done(std::move(found), std::move(error));
-        });
+        m_fetcher->get(
+            id, request, HttpGeocoder::kMaximumAnswerBytes, [done](const BoundedFetcher::Answer& answer) {
+                if (answer.outcome == BoundedFetcher::Answer::Outcome::Cancelled) {
+                    done({}, failure(Geocoder::CanceledError, QStringLiteral("The request was cancelled.")));
+                    return;
+                }
+                if (!answer.isOk()) {
+                    qCDebug(lcGeocoder) << "geocoding failed:" << answer.status << answer.reason;
+                    done({}, failure(Geocoder::NetworkError,
+                                     QStringLiteral("The geocoding service could not be reached.")));
+                    return;
+                }
+                auto [found, error] = readAnswer(answer.body);
+                done(std::move(found), std::move(error));
+            });
     }
+    void abort(quint64 id) { m_fetcher->abort(id); }
 
 private:
-    QNetworkAccessManager* m_network = nullptr;
-    QHash<QNetworkReply*, Done> m_open;
+    BoundedFetcher* m_fetcher;
 };
 
 } // namespace
@@ -140,15 +134,39 @@ void HttpGeocoder::geocodeAddress(const QString& address, Completion completion)
 }
 
 void HttpGeocoder::request(const QUrl& url, Completion completion) {
+    // The deadline runs on the scheduler, which lives on the main thread.
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    struct Pending {
+        Completion completion;
+        Scheduler::Id deadline = 0;
+        bool answered = false;
+    };
+    const auto pending = std::make_shared<Pending>();
+    pending->completion = std::move(completion);
+    // Whichever comes first, the answer or the deadline, is the one the caller hears.
+    const auto answer = [pending](const QList<Placemark>& found, const std::optional<PLError>& error) {
+        if (pending->answered)
+            return;
+        pending->answered = true;
+        Scheduler::shared()->cancel(pending->deadline);
+        if (pending->completion)
+            pending->completion(found, error);
+    };
+    const quint64 id = ++m_nextRequest;
     auto* worker = static_cast<GeocoderWorker*>(m_worker);
+    pending->deadline = Scheduler::shared()->performAfter(&m_context, kTimeoutMs, [answer, worker, id] {
+        qCDebug(lcGeocoder) << "geocoding did not answer in time";
+        answer({}, failure(Geocoder::NetworkError,
+                           QStringLiteral("The geocoding service did not answer in time.")));
+        QMetaObject::invokeMethod(
+            worker, [worker, id] { worker->abort(id); }, Qt::QueuedConnection);
+    });
     QMetaObject::invokeMethod(
         worker,
-        [worker, url, completion = std::move(completion)] {
-            worker->get(url, [completion](QList<Placemark> found, std::optional<PLError> error) {
-                if (!completion)
-                    return;
+        [worker, id, url, answer] {
+            worker->get(id, url, [answer](QList<Placemark> found, std::optional<PLError> error) {
                 QMetaObject::invokeMethod(
-                    qApp, [completion, found, error] { completion(found, error); }, Qt::QueuedConnection);
+                    qApp, [answer, found, error] { answer(found, error); }, Qt::QueuedConnection);
             });
         },
         Qt::QueuedConnection);

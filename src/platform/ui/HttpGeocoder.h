@@ -14,10 +14,13 @@ namespace pelnix::platform::ui {
 //   with "error" when nothing is near.
 // A place holds "lat" and "lon" (decimal texts), "display_name", and "address" {"road", "suburb",
 // "city", "county", "state", "postcode", "country", "country_code", ...}. Requests run on a thread of
-// the geocoder's own; answers come on the main thread. A server that cannot be reached or answers
-// something unreadable gives NetworkError, an empty answer NoResultError.
+// the geocoder's own; answers come on the main thread. A server that cannot be reached, answers
+// something unreadable, more than kMaximumAnswerBytes, or nothing whole within kTimeoutMs of the
+// request (on the screen layer's scheduler clock) gives NetworkError, an empty answer NoResultError.
+// Requests are made on the main thread.
 class HttpGeocoder : public Geocoder {
 public:
+    // The whole request, however the answer trickles in.
     static constexpr int kTimeoutMs = 15000;
     static constexpr qint64 kMaximumAnswerBytes = 1024 * 1024;
     static constexpr int kSearchLimit = 10;
@@ -39,6 +42,9 @@ private:
     void request(const QUrl& url, Completion completion);
 
     QUrl m_service;
+    // The deadlines' owner: they end with the geocoder.
+    QObject m_context;
+    quint64 m_nextRequest = 0;
     QThread m_thread;
     QObject* m_worker = nullptr; // lives on m_thread
 };

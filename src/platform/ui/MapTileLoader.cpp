@@ -1,82 +1,128 @@
 #include "MapTileLoader.h"
 
+#include "Scheduler.h"
+#include "platform/BoundedFetcher.h"
 #include "platform/Sandbox.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLoggingCategory>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPointer>
 #include <QSaveFile>
 #include <QUrl>
 
 namespace pelnix::platform::ui {
 
+using platform::BoundedFetcher;
+
 Q_LOGGING_CATEGORY(lcMapTiles, "pelnix.ui.maptiles")
 
 namespace {
 
+// Silence on the line; the whole request has its own deadline on the main thread.
 constexpr int kTransferTimeoutMs = 20000;
+// What Qt may allocate for one picture, past the size check: a backstop.
+constexpr int kDecodeLimitMb = 8;
 
 QHash<QString, QPointer<MapTileLoader>>& loaders() {
     static QHash<QString, QPointer<MapTileLoader>> shared;
     return shared;
 }
 
-// Reads tiles from the disk and the server on the loader's thread; one network manager, made there.
+// Reads tiles from the disk and the server on the loader's thread.
 class TileWorker : public QObject {
 public:
     using Done = std::function<void(const QImage& image, bool fromNetwork)>;
 
-    void load(const QUrl& url, const QString& path, Done done) {
-        QImage stored;
-        if (QFileInfo::exists(path) && stored.load(path)) {
-            done(stored.convertToFormat(QImage::Format_ARGB32_Premultiplied), false);
+    TileWorker() : m_fetcher(new BoundedFetcher(this)) {}
+
+    void load(quint64 id, const QUrl& url, const QString& path, Done done) {
+        if (const QImage stored = readStored(path); !stored.isNull()) {
+            done(stored, false);
             return;
         }
-        if (!m_network)
-            m_network = new QNetworkAccessManager(this);
         QNetworkRequest request(url);
         request.setTransferTimeout(kTransferTimeoutMs);
         request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Pelnix"));
-        QNetworkReply* reply = m_network->get(request);
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-            if (received > MapTileLoader::kMaximumTileBytes)
-                reply->abort();
-        });
-        connect(reply, &QNetworkReply::finished, this, [reply, path, done] {
-            reply->deleteLater();
-            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (reply->error() != QNetworkReply::NoError || status != 200) {
-                qCDebug(lcMapTiles) << "tile" << reply->url().path() << "failed:" << status
-                                    << reply->errorString();
-                done({}, true);
-                return;
-            }
-            const QByteArray body = reply->readAll();
-            QImage image;
-            if (!image.loadFromData(body)) {
-                qCDebug(lcMapTiles) << "tile" << reply->url().path() << "is no picture";
-                done({}, true);
-                return;
-            }
-            // Kept only once it is known to be a picture, written whole or not at all.
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
-                qCDebug(lcMapTiles) << "cannot keep the tile" << path;
-            done(image.convertToFormat(QImage::Format_ARGB32_Premultiplied), true);
-        });
+        m_fetcher->get(id, request, MapTileLoader::kMaximumTileBytes,
+                       [path, where = url.path(), done](const BoundedFetcher::Answer& answer) {
+                           if (!answer.isOk()) {
+                               qCDebug(lcMapTiles)
+                                   << "tile" << where << "failed:" << answer.status << answer.reason;
+                               done({}, true);
+                               return;
+                           }
+                           const QImage image = MapTileLoader::decodeTile(answer.body);
+                           if (image.isNull()) {
+                               qCDebug(lcMapTiles) << "tile" << where << "is no tile-sized picture";
+                               done({}, true);
+                               return;
+                           }
+                           keep(path, answer.body);
+                           done(image, true);
+                       });
     }
+    void abort(quint64 id) { m_fetcher->abort(id); }
 
 private:
-    QNetworkAccessManager* m_network = nullptr;
+    // A stored tile passes the checks a fresh one does; a file that fails them goes, so that the
+    // server is asked again.
+    static QImage readStored(const QString& path) {
+        QFile file(path);
+        if (!file.exists())
+            return {};
+        QImage image;
+        if (file.size() <= MapTileLoader::kMaximumTileBytes && file.open(QIODevice::ReadOnly))
+            image = MapTileLoader::decodeTile(file.readAll());
+        if (image.isNull()) {
+            qCDebug(lcMapTiles) << "dropping the stored tile" << path;
+            file.close();
+            QFile::remove(path);
+        }
+        return image;
+    }
+    // Kept only once it is known to be a tile, written whole or not at all.
+    static void keep(const QString& path, const QByteArray& body) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
+            qCDebug(lcMapTiles) << "cannot keep the tile" << path;
+    }
+
+    BoundedFetcher* m_fetcher;
 };
 
 } // namespace
+
+QImage MapTileLoader::decodeTile(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    // The format from the bytes, whatever the server called them; vector pictures are no tiles.
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "jpeg" && format != "webp")
+        return {};
+    // The header tells the size; a picture far larger than a tile is never decoded.
+    const QSize size = reader.size();
+    if (size.isEmpty() || size.width() > kMaximumSourceSide || size.height() > kMaximumSourceSide)
+        return {};
+    if (size.width() > kTileSize || size.height() > kTileSize)
+        reader.setScaledSize(size.scaled(kTileSize, kTileSize, Qt::KeepAspectRatio));
+    reader.setAllocationLimit(kDecodeLimitMb);
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    if (image.width() > kTileSize || image.height() > kTileSize)
+        image = image.scaled(size.scaled(kTileSize, kTileSize, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 bool MapTileLoader::isUsableTemplate(const QString& urlTemplate) {
     if (!urlTemplate.contains(QLatin1String("{z}")) || !urlTemplate.contains(QLatin1String("{x}")) ||
@@ -150,20 +196,33 @@ QImage MapTileLoader::tile(int z, int x, int y) {
     if (const auto failed = m_failedAt.constFind(name);
         failed != m_failedAt.constEnd() && m_clock.elapsed() - *failed < kRetryAfterMs)
         return {};
-    m_pending.insert(name);
+    const quint64 id = ++m_nextRequest;
+    auto* worker = static_cast<TileWorker*>(m_worker);
+    Request request{id, 0};
+    request.deadline =
+        Scheduler::shared()->performAfter(this, kRequestDeadlineMs, [this, worker, name, id, z, x, y] {
+            if (m_pending.value(name).id != id)
+                return;
+            qCDebug(lcMapTiles) << "tile" << name << "did not come in time";
+            fail(name, z, x, y);
+            QMetaObject::invokeMethod(
+                worker, [worker, id] { worker->abort(id); }, Qt::QueuedConnection);
+        });
+    m_pending.insert(name, request);
     const QUrl url(QString(m_template)
                        .replace(QLatin1String("{z}"), QString::number(z))
                        .replace(QLatin1String("{x}"), QString::number(x))
                        .replace(QLatin1String("{y}"), QString::number(y)));
     const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
-    auto* worker = static_cast<TileWorker*>(m_worker);
     QMetaObject::invokeMethod(
         worker,
-        [worker, loader = this, url, path, z, x, y] {
-            worker->load(url, path, [loader, z, x, y](const QImage& image, bool fromNetwork) {
+        [worker, loader = this, id, url, path, z, x, y] {
+            worker->load(id, url, path, [loader, id, z, x, y](const QImage& image, bool fromNetwork) {
                 QMetaObject::invokeMethod(
                     loader,
-                    [loader, z, x, y, image, fromNetwork] { loader->finish(z, x, y, image, fromNetwork); },
+                    [loader, id, z, x, y, image, fromNetwork] {
+                        loader->finish(z, x, y, id, image, fromNetwork);
+                    },
                     Qt::QueuedConnection);
             });
         },
@@ -171,18 +230,28 @@ QImage MapTileLoader::tile(int z, int x, int y) {
     return {};
 }
 
-void MapTileLoader::finish(int z, int x, int y, const QImage& image, bool fromNetwork) {
+void MapTileLoader::finish(int z, int x, int y, quint64 id, const QImage& image, bool fromNetwork) {
     const QString name = key(z, x, y);
-    m_pending.remove(name);
+    const auto pending = m_pending.constFind(name);
+    // A tile past its deadline has failed already: what comes later is not taken.
+    if (pending == m_pending.constEnd() || pending->id != id)
+        return;
+    Scheduler::shared()->cancel(pending->deadline);
     if (image.isNull()) {
-        m_failedAt.insert(name, m_clock.elapsed());
-        emit tileFailed(z, x, y);
+        fail(name, z, x, y);
         return;
     }
+    m_pending.erase(pending);
     m_failedAt.remove(name);
     ++(fromNetwork ? m_networkFetches : m_diskReads);
-    m_memory.insert(name, new QImage(image));
+    m_memory.insert(name, new QImage(image), image.sizeInBytes());
     emit tileLoaded(z, x, y);
+}
+
+void MapTileLoader::fail(const QString& name, int z, int x, int y) {
+    m_pending.remove(name);
+    m_failedAt.insert(name, m_clock.elapsed());
+    emit tileFailed(z, x, y);
 }
 
 } // namespace pelnix::platform::ui

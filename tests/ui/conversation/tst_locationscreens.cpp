@@ -1,11 +1,13 @@
 // The location screen (sending a check-in or a reply, showing a place) and choose location: their
 // values and formats, when Send and Add may be used, what a failed geocoding leaves, and how each
 // closes. The position comes from a fake provider and places from a fake geocoder.
+#include "HostileHttpPeer.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/HttpGeocoder.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Toolbar.h"
@@ -110,6 +112,7 @@ private slots:
     void aFailedGeocodingLeavesChooseLocationOpen();
     void thePinGoesWhereTheUserIsOnceKnown();
     void withoutMapServicesTheMapIsPlainAndSendingFails();
+    void aGeocoderThatTricklesEndsInTheFailureAtItsDeadline();
 
 private:
     // The location screen in its navigation controller, presented over the host as its openers do.
@@ -530,6 +533,57 @@ void TestLocationScreens::withoutMapServicesTheMapIsPlainAndSendingFails() {
     QVERIFY(!PLActivityIndicatorView::isVisible());
     QCOMPARE(handled, 0);
     configuration->setProperty("mapTileURL", tiles);
+    configuration->setProperty("geocoderURL", geocoding);
+}
+
+// A geocoding server that sends its answer a byte now and then: Send and Add end their busy overlay
+// by the geocoder's deadline, Send with its failure, and both screens stay for another try.
+void TestLocationScreens::aGeocoderThatTricklesEndsInTheFailureAtItsDeadline() {
+    test::HostileHttpPeer server;
+    auto drip = test::HostileHttpPeer::Answer::of(R"({"lat":"12.97","lon":"77.59","name":"Cubbon Park"})",
+                                                  "application/json");
+    drip.drip = true;
+    server.answerEveryPath(drip);
+    auto* configuration = PLAppConfigurations::currentConfiguration();
+    const QVariant geocoding = configuration->property("geocoderURL");
+    configuration->setProperty("geocoderURL", server.url(QStringLiteral("/geocoder/")));
+    platform::ui::Geocoder::setCurrent(nullptr);
+    const qint64 deadline = platform::ui::HttpGeocoder::kTimeoutMs;
+
+    auto* screen = presentLocation();
+    provider->deliver(fix(12.9716, 77.5946));
+    screen->sendButtonClicked();
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QTRY_COMPARE(server.dripping(), 1);
+    server.drip();
+    world->advance(deadline - 1);
+    world->settle();
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QVERIFY(!world->topAlert());
+    world->advance(1);
+    QTRY_VERIFY(world->topAlert());
+    world->settle();
+    QCOMPARE(world->alertTexts(), QStringList{"Failed / Unable to send location"});
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QCOMPARE(handled, 0);
+    QCOMPARE(host->presentedViewController(), screen->navigationController());
+    QTRY_COMPARE(server.dripping(), 0); // the request is ended, not left to trickle
+    world->dismissAlerts();
+    host->dismissViewController(false);
+    world->settle();
+
+    auto* chooser = presentChooser();
+    provider->deliver(fix(12.9716, 77.5946));
+    chooser->handleTap({12.5, 77.25});
+    chooser->addButtonTapped();
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QTRY_COMPARE(server.dripping(), 1);
+    world->advance(deadline);
+    QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+    world->settle();
+    QVERIFY(chosen.isEmpty());
+    QCOMPARE(host->presentedViewController(), chooser->navigationController());
+    QVERIFY(chooser->isAddEnabled());
     configuration->setProperty("geocoderURL", geocoding);
 }
 
