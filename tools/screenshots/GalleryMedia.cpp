@@ -2,6 +2,7 @@
 #include "MediaSamples.h"
 
 #include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -101,6 +102,8 @@ void registerMediaGalleryScreens() {
             QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
             preview->showDocument(
                 QUrl::fromLocalFile(samples::makePdf(folder->filePath(QStringLiteral("policy.pdf")))));
+            // Pages are drawn in the document worker.
+            waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
         });
     registry->registerScreen(
         kStoryboard, QStringLiteral("MapWithPins"),

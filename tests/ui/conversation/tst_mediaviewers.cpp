@@ -395,7 +395,7 @@ private slots:
         QVERIFY(document);
         QVERIFY(!screen->captionTextView()->isVisible());
         QCOMPARE(document->previewController()->kind(), platform::ui::DocumentPreview::Kind::PDF);
-        QCOMPARE(document->previewController()->pageCount(), 2);
+        QTRY_COMPARE(document->previewController()->pageCount(), 2);
         QVERIFY(!document->unavailableLabel()->isVisibleTo(document));
         host->dismissViewController(false);
         world->settle();
@@ -410,6 +410,20 @@ private slots:
         QVERIFY(document->unavailableLabel()->isVisibleTo(document));
         QCOMPARE(document->unavailableLabel()->text(),
                  QStringLiteral("This kind of document cannot be previewed."));
+        QVERIFY(!document->previewController()->isVisibleTo(document));
+        host->dismissViewController(false);
+        world->settle();
+
+        // A damaged PDF is found out once it is read, after the viewer shows.
+        const QString damaged = folder.filePath(QStringLiteral("torn.pdf"));
+        QFile torn(damaged);
+        QVERIFY(torn.open(QIODevice::WriteOnly));
+        torn.write("%PDF-1.4\nnot really\n");
+        torn.close();
+        screen = present(damaged, "application/pdf", {});
+        document = qobject_cast<PLDownloadedDocumentViewer*>(screen->currentViewer());
+        QTRY_VERIFY_WITH_TIMEOUT(document->unavailableLabel()->isVisibleTo(document), 20000);
+        QCOMPARE(document->unavailableLabel()->text(), QStringLiteral("The PDF document cannot be read."));
         QVERIFY(!document->previewController()->isVisibleTo(document));
     }
 
