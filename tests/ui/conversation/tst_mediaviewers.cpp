@@ -237,6 +237,37 @@ private slots:
         QVERIFY(!caption->isVisible());
     }
 
+    // A caption from another client can be a megabyte of one word: the strip shows its beginning,
+    // wrapped anywhere, so its layout is linear in what it shows.
+    void aHostileCaptionShowsItsBeginningWrappedAnywhere() {
+        const QString word(1024 * 1024, QLatin1Char('w'));
+        auto* screen = present(picture, "image/jpeg", word);
+        platform::ui::TextView* caption = screen->captionTextView();
+        QCOMPARE(screen->currentCaption(), word);
+        QCOMPARE(caption->plainText(), PLDownloadViewerController::shownCaption(word));
+        QCOMPARE(caption->wordWrapMode(), QTextOption::WrapAnywhere);
+        QCOMPARE(caption->height(), 80);
+        QVERIFY(caption->verticalScrollBar()->maximum() > 0);
+    }
+
+    void shownCaption_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        const int bound = PLDownloadViewerController::kMaxShownCaptionLength;
+        const QString ellipsis(QChar(0x2026));
+        QTest::newRow("short") << kShortCaption << kShortCaption;
+        QTest::newRow("at the bound") << QString(bound, 'a') << QString(bound, 'a');
+        QTest::newRow("one past the bound") << QString(bound + 1, 'a') << QString(bound, 'a') + ellipsis;
+        const QString pair = QStringLiteral("\U0001F600");
+        QTest::newRow("a pair across the bound")
+            << QString(bound - 1, 'a') + pair + QStringLiteral("b") << QString(bound - 1, 'a') + ellipsis;
+    }
+    void shownCaption() {
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        QCOMPARE(PLDownloadViewerController::shownCaption(caption), shown);
+    }
+
     void aVideoCaptionSitsClearOfThePlayersControls() {
         auto* pictureScreen = present(picture, "image/jpeg", kShortCaption);
         const int pictureTop = pictureScreen->captionTextView()->y();
