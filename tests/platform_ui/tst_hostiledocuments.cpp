@@ -1,4 +1,4 @@
-// Documents a room member can send to stall or exhaust the preview: a page of 100,000 strokes, a
+// Documents a room member can send to stall or exhaust the preview: a page of a million strokes, a
 // page a thousand times taller than wide, thousands of pages, one word of a megabyte, megabytes of
 // lines. Each is asserted on structure, never on time: where the work happens, how many pixels a page
 // gets, which pages are kept, how much text is read.
@@ -93,9 +93,9 @@ private slots:
         const QSizeF letter(612, 792);
         const QString path = writePdf(
             *m_sandbox, "strokes.pdf",
-            test::pdf(2, {letter}, {test::strokeContent(100000, letter), test::bandContent(letter)}));
+            test::pdf(2, {letter}, {test::strokeContent(1000000, letter), test::bandContent(letter)}));
         DocumentPreview preview;
-        preview.setPageTimeBound(150);
+        preview.setPageTimeBound(1000);
         preview.resize(300, 800);
         preview.show();
         QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));

@@ -63,14 +63,17 @@ inline QByteArray bandContent(const QSizeF& size) {
            QByteArray::number(size.width()) + " " + QByteArray::number(size.height() / 3) + " re f\n";
 }
 
-// `strokes` short lines criss-crossing the page, each stroked on its own.
+// `strokes` short lines criss-crossing the page, each stroked on its own. They repeat every 509
+// strokes, well inside deflate's window, so 4 M of them take a few hundred KB.
 inline QByteArray strokeContent(int strokes, const QSizeF& size) {
     QByteArray content;
     content.reserve(qsizetype(strokes) * 24);
     const int w = int(size.width()), h = int(size.height());
-    for (int i = 0; i < strokes; ++i)
-        content += QByteArray::number(i % w) + ' ' + QByteArray::number(i % h) + " m " +
-                   QByteArray::number((i * 7) % w) + ' ' + QByteArray::number((i * 13) % h) + " l S\n";
+    for (int i = 0; i < strokes; ++i) {
+        const int k = i % 509;
+        content += QByteArray::number(k % w) + ' ' + QByteArray::number(k % h) + " m " +
+                   QByteArray::number((k * 7) % w) + ' ' + QByteArray::number((k * 13) % h) + " l S\n";
+    }
     return content;
 }
 

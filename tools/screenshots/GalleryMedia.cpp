@@ -1,4 +1,5 @@
 #include "GalleryMedia.h"
+#include "HostileDocuments.h"
 #include "MediaSamples.h"
 
 #include "platform/ui/ContactCardView.h"
@@ -103,6 +104,35 @@ void registerMediaGalleryScreens() {
             preview->showDocument(
                 QUrl::fromLocalFile(samples::makePdf(folder->filePath(QStringLiteral("policy.pdf")))));
             // Pages are drawn in the document worker.
+            waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
+        });
+    // A page that passed its time bound beside one drawn, as a hostile PDF shows.
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("PDFPagePlaceholder"),
+        [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
+        [](ViewController* controller) {
+            auto* preview = static_cast<DocumentPreview*>(controller->view());
+            auto* folder = new QTemporaryDir;
+            QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
+            const QSizeF a5(420, 595);
+            const QString path = folder->filePath(QStringLiteral("strokes.pdf"));
+            test::writeFile(path,
+                            test::pdf(2, {a5}, {test::strokeContent(400000, a5), test::bandContent(a5)}));
+            preview->setPageTimeBound(200);
+            preview->showDocument(QUrl::fromLocalFile(path));
+            waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
+        });
+    // A text longer than the preview reads, under its note.
+    registry->registerScreen(
+        kStoryboard, QStringLiteral("LongText"),
+        [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
+        [](ViewController* controller) {
+            auto* preview = static_cast<DocumentPreview*>(controller->view());
+            auto* folder = new QTemporaryDir;
+            QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
+            const QString path = folder->filePath(QStringLiteral("server.log"));
+            test::writeFile(path, test::shortLines(3 * 1024 * 1024));
+            preview->showDocument(QUrl::fromLocalFile(path));
             waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
         });
     registry->registerScreen(

@@ -150,11 +150,16 @@ void DocumentPageCanvas::paintEvent(QPaintEvent* event) {
         const QRect target = rect.intersected(exposed);
         if (m_failed.contains(page)) {
             painter.fillRect(target, QColor(236, 236, 236));
-            // Where the page is seen, however tall it is.
-            const QRect seen = m_visible.isEmpty() ? rect : rect.intersected(m_visible);
+            // In the middle of the page, and on a tall page once in every stretch of it, so that any part
+            // seen holds one; fixed to the page, as scrolling moves what was painted.
+            const int stretch = qMin(rect.height(), kPlaceholderStretch);
             painter.setPen(QColor(110, 110, 110));
-            painter.drawText(seen.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                             kPlaceholderText);
+            for (int top = rect.top() + (rect.height() % stretch) / 2; top + stretch <= rect.bottom() + 1;
+                 top += stretch) {
+                const QRect place(rect.left() + 8, top, rect.width() - 16, stretch);
+                if (place.intersects(exposed))
+                    painter.drawText(place, Qt::AlignCenter | Qt::TextWordWrap, kPlaceholderText);
+            }
             continue;
         }
         painter.fillRect(target, Qt::white);

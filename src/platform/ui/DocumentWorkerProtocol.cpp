@@ -146,6 +146,14 @@ std::optional<RenderedPage> readPage(const Frame& frame) {
     return rendered;
 }
 
+void FrameReader::append(const QByteArray& bytes) {
+    // A page is tens of MB: shared rather than copied where it can be.
+    if (m_buffer.isEmpty())
+        m_buffer = bytes;
+    else
+        m_buffer.append(bytes);
+}
+
 std::optional<Frame> FrameReader::next() {
     if (m_broken || m_buffer.size() - m_read < kHeaderBytes)
         return std::nullopt;
@@ -160,6 +168,13 @@ std::optional<Frame> FrameReader::next() {
     }
     if (m_buffer.size() - m_read < kHeaderBytes + qsizetype(length))
         return std::nullopt;
+    if (m_read == 0 && m_buffer.size() == kHeaderBytes + qsizetype(length)) {
+        // The whole buffer is this frame: it becomes the payload without a copy.
+        Frame whole{Kind(kind), std::move(m_buffer)};
+        whole.payload.remove(0, kHeaderBytes);
+        m_buffer = QByteArray();
+        return whole;
+    }
     Frame frame{Kind(kind), m_buffer.mid(m_read + kHeaderBytes, length)};
     m_read += kHeaderBytes + length;
     // Drop what was read once it is most of the buffer, so the buffer does not grow without end.

@@ -66,7 +66,7 @@ std::optional<RenderedPage> readPage(const Frame& frame);
 // Cuts frames out of a byte stream as it arrives.
 class FrameReader {
 public:
-    void append(const QByteArray& bytes) { m_buffer.append(bytes); }
+    void append(const QByteArray& bytes);
     // The next whole frame; none while it has not all arrived, or when the stream is broken (then
     // isBroken()).
     std::optional<Frame> next();

@@ -20,6 +20,8 @@ const QSizeF kDefaultPageSize(595, 842);
 PdfPageSource::PdfPageSource(const QString& path, QObject* parent)
     : DocumentPageSource(parent), m_path(path) {
     m_bound.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the bound is the least time a page gets.
+    m_bound.setTimerType(Qt::PreciseTimer);
     connect(&m_bound, &QTimer::timeout, this, &PdfPageSource::timedOut);
     startWorker();
 }
