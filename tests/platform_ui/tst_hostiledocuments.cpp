@@ -68,6 +68,26 @@ private slots:
         QCOMPARE(source->startedWorkers(), 1);
     }
 
+    // Pages that would not all fit in the tallest widget at the window's width are laid out narrower:
+    // every page is laid out and the last one is reached.
+    void everyPageIsReachableInAWideWindow() {
+        const QString path = writePdf(*m_sandbox, "wide.pdf", test::pdf(20000, kA5, test::bandContent(kA5)));
+        DocumentPreview preview;
+        preview.resize(1024, 768);
+        preview.show();
+        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
+        DocumentPageCanvas* canvas = preview.canvas();
+        QCOMPARE(canvas->pageCount(), 20000);
+        QVERIFY(canvas->height() <= QWIDGETSIZE_MAX);
+        QVERIFY(canvas->pageRect(19999).bottom() < canvas->height());
+        // As wide as fits: not narrower than the tallest widget needs.
+        QVERIFY(canvas->pageRect(0).width() >=
+                (QWIDGETSIZE_MAX / 20000 - 2 * DocumentPageCanvas::kPageGap) * kA5.width() / kA5.height());
+        preview.verticalScrollBar()->setValue(preview.verticalScrollBar()->maximum());
+        QTRY_VERIFY_WITH_TIMEOUT(!canvas->pageImage(19999).isNull(), 20000);
+    }
+
     // Page sizes arrive after the first pages show; the page at the top of the view stays there
     // as the pages before it take their sizes.
     void theViewKeepsItsPageAsSizesArrive() {

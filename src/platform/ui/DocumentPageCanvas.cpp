@@ -33,7 +33,17 @@ void DocumentPageCanvas::clear() {
 void DocumentPageCanvas::layoutPages(int width, qreal zoom) {
     m_rects.clear();
     const int count = m_source ? m_source->pageCount() : 0;
-    const int pageWidth = qMax(1, qRound((width - 2 * kPageGap) * zoom));
+    int pageWidth = qMax(1, qRound((width - 2 * kPageGap) * zoom));
+    // A widget is at most QWIDGETSIZE_MAX tall: pages that would not all fit at this width are laid out
+    // narrower, so that every page can be reached (each page's rounding up counts as a pixel).
+    qreal heightPerWidth = 0;
+    for (int page = 0; page < count; ++page) {
+        const QSizeF size = m_source->pageSize(page);
+        heightPerWidth += size.width() > 0 ? size.height() / size.width() : 0;
+    }
+    const qint64 room = qint64(QWIDGETSIZE_MAX) - qint64(count + 1) * (kPageGap + 1);
+    if (heightPerWidth > 0 && pageWidth * heightPerWidth > room)
+        pageWidth = qMax(1, int(room / heightPerWidth));
     m_rects.reserve(count);
     qint64 y = kPageGap;
     for (int page = 0; page < count; ++page) {
@@ -43,6 +53,7 @@ void DocumentPageCanvas::layoutPages(int width, qreal zoom) {
                                   ? qBound<qint64>(1, qRound64(pageWidth * size.height() / size.width()),
                                                    qint64(QWIDGETSIZE_MAX))
                                   : 1;
+        // Only past a million pages or so, where not even pages a pixel wide fit.
         if (y + height > qint64(QWIDGETSIZE_MAX))
             break;
         m_rects << QRect(kPageGap, int(y), pageWidth, int(height));

@@ -2,6 +2,7 @@
 
 #include "DocumentPreview.h"
 #include "platform/HelperProgram.h"
+#include "platform/MainThread.h"
 
 #include <QLoggingCategory>
 #include <QProcess>
@@ -202,6 +203,7 @@ void PdfPageSource::timedOut() {
 }
 
 void PdfPageSource::request(const QList<Request>& pages) {
+    Q_ASSERT_X(platform::isMainThread(), "PdfPageSource", "pages are asked for on the main thread");
     m_queue = pages;
     // The page being drawn comes once.
     m_queue.removeAll(m_drawing);

@@ -3,6 +3,8 @@
 namespace pelnix::platform::ui {
 
 void PooledPageSource::request(const QList<Request>& pages) {
+    // The queue and the page being drawn are the main thread's; only drawing runs on the pool.
+    Q_ASSERT_X(platform::isMainThread(), "PooledPageSource", "pages are asked for on the main thread");
     m_queue = pages;
     // The page being drawn comes once.
     m_queue.removeAll(m_drawing);
