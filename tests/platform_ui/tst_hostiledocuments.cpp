@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <thread>
+
 using namespace pelnix;
 using namespace pelnix::platform::ui;
 
@@ -29,6 +31,13 @@ bool shown(const DocumentPreview& preview) {
 QString writePdf(const test::TestSandbox& sandbox, const QString& name, const QByteArray& bytes) {
     const QString path = sandbox.path(name);
     return test::writeFile(path, bytes) ? path : QString();
+}
+
+// Shown at `size`, showing the document at `path` (which loads after this returns).
+bool open(DocumentPreview& preview, const QString& path, const QSize& size) {
+    preview.resize(size);
+    preview.show();
+    return !preview.showDocument(QUrl::fromLocalFile(path));
 }
 
 PdfPageSource* pdfSource(const DocumentPreview& preview) {
@@ -73,9 +82,7 @@ private slots:
     void everyPageIsReachableInAWideWindow() {
         const QString path = writePdf(*m_sandbox, "wide.pdf", test::pdf(20000, kA5, test::bandContent(kA5)));
         DocumentPreview preview;
-        preview.resize(1024, 768);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(1024, 768)));
         QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
         DocumentPageCanvas* canvas = preview.canvas();
         QCOMPARE(canvas->pageCount(), 20000);
@@ -95,9 +102,7 @@ private slots:
         const QString path =
             writePdf(*m_sandbox, "mixed.pdf", test::pdf(20000, {kA5, wide}, {test::bandContent(kA5)}));
         DocumentPreview preview;
-        preview.resize(300, 500);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(300, 500)));
         QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
         preview.verticalScrollBar()->setValue(preview.canvas()->pageRect(15001).top());
         QTRY_VERIFY_WITH_TIMEOUT(shown(preview) && preview.canvas()->pageRect(19999).height() <
@@ -116,9 +121,7 @@ private slots:
             test::pdf(2, {letter}, {test::strokeContent(1000000, letter), test::bandContent(letter)}));
         DocumentPreview preview;
         preview.setPageTimeBound(1000);
-        preview.resize(300, 800);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(300, 800)));
         QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
         DocumentPageCanvas* canvas = preview.canvas();
         QVERIFY(canvas->pagesIn(canvas->visibleArea()).second == 2);
@@ -147,9 +150,7 @@ private slots:
         QFETCH(qreal, zoom);
         const QString path = writePdf(*m_sandbox, "page.pdf", test::pdf(1, page, test::bandContent(page)));
         DocumentPreview preview;
-        preview.resize(width, 700);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(width, 700)));
         QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
         preview.setZoom(zoom);
         QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
@@ -169,9 +170,7 @@ private slots:
     void onlyPagesNearTheViewAreKept() {
         const QString path = writePdf(*m_sandbox, "many.pdf", test::pdf(300, kA5, test::bandContent(kA5)));
         DocumentPreview preview;
-        preview.resize(300, 500);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(300, 500)));
         QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
         DocumentPageCanvas* canvas = preview.canvas();
         const int viewHeight = preview.viewport()->height();
@@ -203,9 +202,7 @@ private slots:
         const QString path = m_sandbox->path(QStringLiteral("notes.txt"));
         QVERIFY(test::writeFile(path, text));
         DocumentPreview preview;
-        preview.resize(320, 568);
-        preview.show();
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(path)));
+        QVERIFY(open(preview, path, QSize(320, 568)));
         QCOMPARE(preview.kind(), DocumentPreview::Kind::Text);
         QVERIFY(!preview.isLoaded());
         QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
@@ -243,6 +240,25 @@ private slots:
             for (int x = 0; x < last.width(); ++x)
                 dark += qGray(last.pixel(x, y)) < 160;
         QVERIFY(dark > 0);
+    }
+
+    // Laid out on a pool thread and drawn on another, which may start after the first has ended
+    // (taking its font engines with it): drawing shapes its lines on the thread that draws.
+    void aTextDrawsOnAnotherThreadThanTheOneThatLaidItOut() {
+        std::unique_ptr<TextPageLayout> layout;
+        std::thread maker([&] {
+            layout = std::make_unique<TextPageLayout>(QString::fromUtf8(test::shortLines(4000)),
+                                                      QApplication::font(), 360, QStringLiteral("A note"));
+        });
+        maker.join();
+        QImage drawn;
+        std::thread drawer([&] { drawn = layout->drawSlice(0, 1000, QSize(360, 1000)); });
+        drawer.join();
+        int dark = 0;
+        for (int y = 0; y < drawn.height(); y += 2)
+            for (int x = 0; x < drawn.width(); x += 2)
+                dark += qGray(drawn.pixel(x, y)) < 160;
+        QVERIFY(dark > 50);
     }
 
 private:

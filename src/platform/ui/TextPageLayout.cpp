@@ -8,59 +8,76 @@
 
 namespace pelnix::platform::ui {
 
+namespace {
+
+QTextOption paragraphOption(bool rightToLeft, QTextOption::WrapMode wrap) {
+    // Each paragraph starts on its own reading side.
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(wrap);
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    return option;
+}
+
+} // namespace
+
 TextPageLayout::TextPageLayout(const QString& text, const QFont& font, qreal width, const QString& note)
-    : m_width(width) {
+    : m_text(text), m_note(note), m_font(font), m_width(width) {
     m_height = kMargin;
     if (!note.isEmpty()) {
-        QFont italic = font;
-        italic.setItalic(true);
-        add(note, italic, QColor(110, 110, 110));
+        add(m_note, 0, m_note.size(), true);
         m_height += QFontMetricsF(font).lineSpacing();
     }
     qsizetype start = 0;
-    for (qsizetype at = 0; at <= text.size(); ++at) {
-        if (at < text.size() && text.at(at) != QLatin1Char('\n') && text.at(at) != QChar::ParagraphSeparator)
+    for (qsizetype at = 0; at <= m_text.size(); ++at) {
+        if (at < m_text.size() && m_text.at(at) != QLatin1Char('\n') &&
+            m_text.at(at) != QChar::ParagraphSeparator)
             continue;
         qsizetype end = at;
-        if (end > start && text.at(end - 1) == QLatin1Char('\r'))
+        if (end > start && m_text.at(end - 1) == QLatin1Char('\r'))
             --end;
-        add(text.mid(start, end - start), font, Qt::black);
+        add(m_text, start, end - start, false);
         start = at + 1;
     }
     m_height += kMargin;
 }
 
-TextPageLayout::~TextPageLayout() = default;
+QFont TextPageLayout::fontOf(const Line& line) const {
+    QFont font = m_font;
+    font.setItalic(line.note);
+    return font;
+}
 
-void TextPageLayout::add(const QString& text, const QFont& font, const QColor& colour) {
-    Paragraph paragraph;
-    paragraph.layout = std::make_unique<QTextLayout>(text, font);
-    paragraph.colour = colour;
-    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    paragraph.layout->setTextOption(option);
-    paragraph.layout->setCacheEnabled(true);
+void TextPageLayout::add(const QString& text, qsizetype offset, qsizetype length, bool note) {
+    const QString paragraph = text.mid(offset, length);
+    const bool rightToLeft = paragraph.isRightToLeft();
+    Line proto;
+    proto.note = note;
+    proto.rightToLeft = rightToLeft;
+    if (paragraph.isEmpty()) {
+        // An empty paragraph still takes its line.
+        proto.start = offset;
+        proto.y = m_height;
+        m_lines.push_back(proto);
+        m_height += QFontMetricsF(fontOf(proto)).lineSpacing();
+        return;
+    }
+    QTextLayout layout(paragraph, fontOf(proto));
+    layout.setTextOption(paragraphOption(rightToLeft, QTextOption::WrapAtWordBoundaryOrAnywhere));
     const qreal lineWidth = qMax<qreal>(1, m_width - 2 * kMargin);
-    qreal y = 0;
-    paragraph.layout->beginLayout();
+    layout.beginLayout();
     {
-        LineBreaker breaker(*paragraph.layout);
+        LineBreaker breaker(layout);
         for (QTextLine line = breaker.createLine(); line.isValid(); line = breaker.createLine()) {
             line.setLineWidth(lineWidth);
-            line.setPosition(QPointF(0, y));
-            y += line.height();
-            ++m_lines;
+            Line kept = proto;
+            kept.start = offset + line.textStart();
+            kept.length = line.textLength();
+            kept.y = m_height;
+            m_lines.push_back(kept);
+            m_height += line.height();
         }
     }
-    paragraph.layout->endLayout();
-    // An empty paragraph still takes its line.
-    if (text.isEmpty())
-        y = QFontMetricsF(font).lineSpacing();
-    paragraph.top = m_height;
-    paragraph.bottom = m_height + y;
-    m_height = paragraph.bottom;
-    m_paragraphs.push_back(std::move(paragraph));
+    layout.endLayout();
 }
 
 QList<QSizeF> TextPageLayout::slices(qreal sliceHeight) const {
@@ -83,30 +100,24 @@ QImage TextPageLayout::drawSlice(int slice, qreal sliceHeight, const QSize& pixe
     painter.scale(scale, scale);
     painter.translate(0, -top);
     painter.setClipRect(QRectF(0, top, m_width, sliceHeight));
-    // The first paragraph that ends below the slice's top, then on while they start above its bottom.
-    auto it = std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), top,
-                               [](qreal y, const Paragraph& p) { return y < p.bottom; });
-    for (; it != m_paragraphs.end() && it->top < bottom; ++it) {
-        painter.setPen(it->colour);
-        const QTextLayout& layout = *it->layout;
-        // Only the lines in the slice: a paragraph can be the whole text.
-        const int count = layout.lineCount();
-        int first = 0;
-        int lo = 0, hi = count;
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            if (it->top + layout.lineAt(mid).rect().bottom() <= top)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        first = lo;
-        for (int i = first; i < count; ++i) {
-            const QTextLine line = layout.lineAt(i);
-            if (it->top + line.y() >= bottom)
-                break;
-            line.draw(&painter, QPointF(kMargin, it->top));
-        }
+    const qreal lineWidth = qMax<qreal>(1, m_width - 2 * kMargin);
+    // From the line before the first that starts in the slice (it may reach into it).
+    auto it =
+        std::upper_bound(m_lines.begin(), m_lines.end(), top, [](qreal y, const Line& l) { return y < l.y; });
+    if (it != m_lines.begin())
+        --it;
+    for (; it != m_lines.end() && it->y < bottom; ++it) {
+        if (it->length == 0)
+            continue;
+        const QString& source = it->note ? m_note : m_text;
+        QTextLayout layout(source.mid(it->start, it->length), fontOf(*it));
+        layout.setTextOption(paragraphOption(it->rightToLeft, QTextOption::NoWrap));
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(lineWidth);
+        layout.endLayout();
+        painter.setPen(it->note ? QColor(110, 110, 110) : QColor(Qt::black));
+        line.draw(&painter, QPointF(kMargin, it->y));
     }
     return image;
 }
