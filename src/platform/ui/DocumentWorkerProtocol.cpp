@@ -139,9 +139,14 @@ std::optional<RenderedPage> readPage(const Frame& frame) {
         in.left() != qsizetype(width) * height * 4)
         return std::nullopt;
     if (width > 0 && height > 0) {
-        rendered.image = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(rendered.image.scanLine(y), in.rest() + qsizetype(y) * width * 4, size_t(width) * 4);
+        // The picture stands on the payload's own bytes, which it keeps (a page is tens of MB, copied
+        // on the main thread otherwise). Read-only: a change would copy it first.
+        auto* kept = new QByteArray(frame.payload);
+        const auto* pixels =
+            reinterpret_cast<const uchar*>(kept->constData()) + (in.rest() - frame.payload.constData());
+        rendered.image = QImage(
+            pixels, width, height, qsizetype(width) * 4, QImage::Format_ARGB32_Premultiplied,
+            [](void* bytes) { delete static_cast<QByteArray*>(bytes); }, kept);
     }
     return rendered;
 }
