@@ -120,7 +120,7 @@ private slots:
             *m_sandbox, "strokes.pdf",
             test::pdf(2, {letter}, {test::strokeContent(1000000, letter), test::bandContent(letter)}));
         DocumentPreview preview;
-        preview.setPageTimeBound(1000);
+        preview.setPageTimeBound(2000);
         QVERIFY(open(preview, path, QSize(300, 800)));
         QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
         DocumentPageCanvas* canvas = preview.canvas();
