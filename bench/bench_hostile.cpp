@@ -14,9 +14,15 @@
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
-//     thread's longest stall, the servers being local peers in the same process.
+//     thread's longest stall, the servers being local peers in the same process;
+//   - PDFs (a page of 4 M strokes, a page of 1 x 14,400 points, 20,000 pages opened, 3,000 pages
+//     scrolled through) beside an ordinary two-page PDF, texts (one 1 MB word, 8 MB of lines) beside
+//     20 KB of notes, and the viewer's caption strip with one 256 KB or 1 MB word beside a caption of
+//     140 characters: the longest the main thread went without turning its event loop, the heap's
+//     peak in this process and the document worker's peak resident memory.
 #include "EncodedImage.h"
 #include "HeapMeter.h"
+#include "HostileDocuments.h"
 #include "HostileHttpPeer.h"
 #include "HostileSmartMessages.h"
 #include "MediaPeer.h"
@@ -32,15 +38,19 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
+#include "platform/ui/DocumentPageCanvas.h"
+#include "platform/ui/DocumentPreview.h"
 #include "platform/ui/HttpGeocoder.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MapTileLoader.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/PdfPageSource.h"
 #include "platform/ui/Scheduler.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
 
@@ -49,6 +59,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QScrollBar>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTextLayout>
@@ -437,12 +448,167 @@ void BM_GeocoderDrip(benchmark::State& state) {
     search(state, __func__, answer);
 }
 
+// ---- documents and captions
+
+struct Outcome {
+    double stallMs = 0;
+    double heapMiB = 0;
+    double workerMiB = 0;
+};
+QMap<QString, Outcome> g_documents;
+
+// The longest the main thread went without turning its event loop while `work` ran and then until
+// `done`: a timer of no interval fires on every turn, and the longest gap between firings is the stall.
+double longestStallMs(const std::function<void()>& work, const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = qMax(longest, now - last);
+        last = now;
+    });
+    clock.start();
+    tick.start();
+    work();
+    while (!done() && clock.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    longest = qMax(longest, clock.nsecsElapsed() - last);
+    return longest / 1e6;
+}
+
+double workerPeakMiB(const platform::ui::DocumentPreview& preview) {
+    const auto* pdf = qobject_cast<const platform::ui::PdfPageSource*>(preview.source());
+    QFile status(QStringLiteral("/proc/%1/status").arg(pdf ? pdf->workerProcessId() : 0));
+    if (!pdf || !status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+
+bool shown(const platform::ui::DocumentPreview& preview) {
+    return preview.isLoaded() && preview.canvas()->isSettled();
+}
+
+// Shows the document in a phone-sized preview until its pages in view are drawn, then `more`.
+void previewDocument(benchmark::State& state, const char* key, const QString& name, const QByteArray& bytes,
+                     const std::function<void(platform::ui::DocumentPreview&)>& more = {}) {
+    test::TestSandbox sandbox;
+    const QString path = sandbox.path(name);
+    if (!test::writeFile(path, bytes)) {
+        state.SkipWithError("cannot write the document");
+        return;
+    }
+    Outcome outcome;
+    for (auto _ : state) {
+        platform::ui::DocumentPreview preview;
+        preview.resize(320, 568);
+        preview.show();
+        bench::HeapMeter::start();
+        outcome.stallMs = longestStallMs([&] { preview.showDocument(QUrl::fromLocalFile(path)); },
+                                         [&] { return shown(preview); });
+        if (more)
+            outcome.stallMs =
+                qMax(outcome.stallMs, longestStallMs([&] { more(preview); }, [] { return true; }));
+        outcome.heapMiB = double(bench::HeapMeter::peakSinceStart()) / (1024 * 1024);
+        outcome.workerMiB = workerPeakMiB(preview);
+    }
+    g_documents[QLatin1String(key)] = outcome;
+}
+
+const QSizeF kLetter(612, 792);
+
+void BM_PdfOrdinary(benchmark::State& state) {
+    previewDocument(state, __func__, "two.pdf", test::pdf(2, kLetter, test::bandContent(kLetter)));
+}
+void BM_PdfPageOf4MStrokes(benchmark::State& state) {
+    previewDocument(state, __func__, "strokes.pdf",
+                    test::pdf(1, kLetter, test::strokeContent(4000000, kLetter)));
+}
+void BM_PdfPage1x14400pt(benchmark::State& state) {
+    const QSizeF strip(1, 14400);
+    previewDocument(state, __func__, "strip.pdf", test::pdf(1, strip, test::bandContent(strip)));
+}
+void BM_Pdf20000PagesOpened(benchmark::State& state) {
+    previewDocument(state, __func__, "pages.pdf", test::pdf(20000, kLetter, test::bandContent(kLetter)));
+}
+// Every tenth page brought into view and drawn, top to bottom.
+void BM_Pdf3000PagesScrolled(benchmark::State& state) {
+    previewDocument(state, __func__, "scroll.pdf", test::pdf(3000, kLetter, test::bandContent(kLetter)),
+                    [](platform::ui::DocumentPreview& preview) {
+                        for (int page = 0; page < 3000; page += 10) {
+                            preview.verticalScrollBar()->setValue(preview.canvas()->pageRect(page).top());
+                            while (!shown(preview))
+                                QCoreApplication::processEvents();
+                        }
+                    });
+}
+void BM_Text20KBNotes(benchmark::State& state) {
+    previewDocument(state, __func__, "notes.txt", test::shortLines(20 * 1024));
+}
+void BM_TextOne1MBWord(benchmark::State& state) {
+    previewDocument(state, __func__, "word.txt", test::oneWord(1024 * 1024));
+}
+void BM_Text8MBOfLines(benchmark::State& state) {
+    previewDocument(state, __func__, "log.txt", test::shortLines(8 * 1024 * 1024));
+}
+
+// The viewer's caption strip over a picture, as the download shows it.
+void showCaption(benchmark::State& state, const char* key, const QString& caption) {
+    test::TestSandbox sandbox;
+    const QString picture = sandbox.path(QStringLiteral("picture.png"));
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    image.save(picture);
+    Outcome outcome;
+    for (auto _ : state) {
+        PLDownloadViewerController screen;
+        screen.loadViewIfNeeded();
+        screen.view()->resize(320, 568);
+        screen.view()->show();
+        bench::HeapMeter::start();
+        // Shown and painted: the strip lays its text out for both.
+        outcome.stallMs = longestStallMs(
+            [&] {
+                screen.showDownloadForPath(picture, {{"fileMime", "image/png"}, {"caption", caption}});
+                screen.view()->repaint();
+            },
+            [] { return true; });
+        outcome.heapMiB = double(bench::HeapMeter::peakSinceStart()) / (1024 * 1024);
+    }
+    g_documents[QLatin1String(key)] = outcome;
+}
+void BM_Caption140Characters(benchmark::State& state) {
+    showCaption(state, __func__, prose(140));
+}
+void BM_CaptionOne256KBWord(benchmark::State& state) {
+    showCaption(state, __func__, QString(256 * 1024, QLatin1Char('w')));
+}
+void BM_CaptionOne1MBWord(benchmark::State& state) {
+    showCaption(state, __func__, QString(1024 * 1024, QLatin1Char('w')));
+}
+
 } // namespace
 
 BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadDeclared2GiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadEndless)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadDrip)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfPageOf4MStrokes)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfPage1x14400pt)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Pdf20000PagesOpened)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Pdf3000PagesScrolled)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Text20KBNotes)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_TextOne1MBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Text8MBOfLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Caption140Characters)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CaptionOne256KBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CaptionOne1MBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FormPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormAtTheFieldBound)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Form20000Fields)->Unit(benchmark::kMillisecond);
@@ -567,6 +733,23 @@ int main(int argc, char** argv) {
     map("geocoder, ordinary answer", "BM_GeocoderOrdinary");
     map("geocoder, 100 MB of places", "BM_Geocoder100MB");
     map("geocoder, a byte at a time", "BM_GeocoderDrip");
+    std::printf("\nDocuments and captions: main-thread stall (ms), heap peak here (MiB), worker peak (MiB;\n"
+                "  0 where the worker was killed at the page's bound and a new one draws the rest):\n");
+    const auto row = [](const char* label, const char* name) {
+        const Outcome o = g_documents.value(QLatin1String(name));
+        std::printf("  %-34s %9.1f %9.1f %9.1f\n", label, o.stallMs, o.heapMiB, o.workerMiB);
+    };
+    row("PDF, ordinary two pages", "BM_PdfOrdinary");
+    row("PDF, a page of 4 M strokes", "BM_PdfPageOf4MStrokes");
+    row("PDF, a page of 1 x 14,400 pt", "BM_PdfPage1x14400pt");
+    row("PDF, 20,000 pages opened", "BM_Pdf20000PagesOpened");
+    row("PDF, 3,000 pages scrolled", "BM_Pdf3000PagesScrolled");
+    row("text, 20 KB of notes", "BM_Text20KBNotes");
+    row("text, one 1 MB word", "BM_TextOne1MBWord");
+    row("text, 8 MB of lines", "BM_Text8MBOfLines");
+    row("caption, 140 characters", "BM_Caption140Characters");
+    row("caption, one 256 KB word", "BM_CaptionOne256KBWord");
+    row("caption, one 1 MB word", "BM_CaptionOne1MBWord");
     benchmark::Shutdown();
     return 0;
 }

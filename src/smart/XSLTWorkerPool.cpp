@@ -1,15 +1,14 @@
 #include "smart/XSLTWorkerPool.h"
 
+#include "platform/HelperProgram.h"
 #include "smart/SmartLog.h"
 #include "smart/XSLTWorkerProtocol.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
 
 #include <cerrno>
 #include <csignal>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -29,17 +28,6 @@ constexpr char kProgramName[] = "pelnix-xslt-worker";
 constexpr qint64 kStartTimeoutMs = 10000;
 // Idle workers kept beyond this many are ended.
 const int kMaxIdle = qMax(2, QThread::idealThreadCount());
-
-// Any address in this library, for asking the loader which file it came from.
-const char kAnchor = 0;
-
-QString libraryFolder() {
-    Dl_info info{};
-    if (dladdr(&kAnchor, &info) == 0 || !info.dli_fname)
-        return {};
-    const QFileInfo file(QFile::decodeName(info.dli_fname));
-    return file.isAbsolute() ? file.canonicalPath() : QString();
-}
 
 } // namespace
 
@@ -73,20 +61,12 @@ XSLTWorkerPool::~XSLTWorkerPool() {
 }
 
 QStringList XSLTWorkerPool::candidates() {
-    QStringList paths;
-    const QString given = qEnvironmentVariable("PELNIX_XSLT_WORKER");
-    if (!given.isEmpty())
-        paths << given;
-    const QString name = QLatin1String(kProgramName);
-    if (const QString folder = libraryFolder(); !folder.isEmpty())
-        paths << folder + QLatin1Char('/') + name;
-    if (QCoreApplication::instance())
-        paths << QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
 #ifdef PELNIX_XSLT_WORKER_BUILD_PATH
-    paths << QStringLiteral(PELNIX_XSLT_WORKER_BUILD_PATH);
+    const QString buildPath = QStringLiteral(PELNIX_XSLT_WORKER_BUILD_PATH);
+#else
+    const QString buildPath;
 #endif
-    paths.removeDuplicates();
-    return paths;
+    return platform::HelperProgram(QLatin1String(kProgramName), "PELNIX_XSLT_WORKER", buildPath).candidates();
 }
 
 bool XSLTWorkerPool::isAvailable() {

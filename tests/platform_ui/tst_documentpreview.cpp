@@ -37,6 +37,22 @@ bool near(const QColor& a, const QColor& b) {
     return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
 }
 
+// Loaded, and every page in view drawn.
+bool shown(const DocumentPreview& preview) {
+    return preview.isLoaded() && preview.canvas()->isSettled();
+}
+
+// The error of showing `url`: told at once, or once the document has been read.
+std::optional<PLError> errorOf(DocumentPreview& preview, const QUrl& url) {
+    QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
+    QSignalSpy loaded(&preview, &DocumentPreview::documentLoaded);
+    if (auto error = preview.showDocument(url))
+        return error;
+    if (!QTest::qWaitFor([&] { return !failed.isEmpty() || !loaded.isEmpty(); }, 20000) || failed.isEmpty())
+        return std::nullopt;
+    return failed.first().first().value<PLError>();
+}
+
 } // namespace
 
 class TestDocumentPreview : public QObject {
@@ -49,6 +65,7 @@ private slots:
         preview.show();
         QCOMPARE(preview.showDocument(QUrl::fromLocalFile(writePdf(sandbox))), std::nullopt);
         QCOMPARE(preview.kind(), DocumentPreview::Kind::PDF);
+        QTRY_VERIFY(shown(preview));
         QCOMPARE(preview.pageCount(), 2);
         // Points computed from the first page's place in the view.
         const QRect first = preview.canvas()->pageRect(0);
@@ -71,6 +88,7 @@ private slots:
         preview.show();
         QCOMPARE(preview.showDocument(QUrl::fromLocalFile(picture)), std::nullopt);
         QCOMPARE(preview.kind(), DocumentPreview::Kind::Image);
+        QTRY_VERIFY(shown(preview));
         const QRect page = preview.canvas()->pageRect(0);
         QCOMPARE(page.height(), page.width() / 2); // the picture's proportions
         QVERIFY(near(colourAt(preview, preview.canvas()->mapTo(&preview, page.center())), Qt::green));
@@ -84,6 +102,7 @@ private slots:
         // The same preview shows the next document in place of the last.
         QCOMPARE(preview.showDocument(QUrl::fromLocalFile(text)), std::nullopt);
         QCOMPARE(preview.kind(), DocumentPreview::Kind::Text);
+        QTRY_VERIFY(shown(preview));
         QVERIFY(preview.pageCount() > 1); // long text comes in slices
         const QImage shown = preview.grab().toImage();
         const QRect slice = preview.canvas()->pageRect(0).intersected(preview.viewport()->rect());
@@ -117,8 +136,8 @@ private slots:
         }
         DocumentPreview preview;
         preview.resize(200, 200);
-        QVERIFY(!preview.showDocument(QUrl::fromLocalFile(writePdf(sandbox))));
-        const auto error = preview.showDocument(QUrl::fromLocalFile(path));
+        QVERIFY(!errorOf(preview, QUrl::fromLocalFile(writePdf(sandbox))));
+        const auto error = errorOf(preview, QUrl::fromLocalFile(path));
         QVERIFY(error);
         QCOMPARE(error->code, code);
         // Nothing of the earlier document stays on screen.
@@ -132,6 +151,7 @@ private slots:
         preview.resize(300, 400);
         preview.show();
         QVERIFY(!preview.showDocument(QUrl::fromLocalFile(writePdf(sandbox))));
+        QTRY_VERIFY(preview.isLoaded());
         const int fitted = preview.canvas()->pageRect(0).width();
         QSignalSpy zoomed(&preview, &DocumentPreview::zoomChanged);
         QTest::mouseDClick(preview.viewport(), Qt::LeftButton, {}, QPoint(150, 100));

@@ -185,6 +185,8 @@ struct ScrollingViewUnderTest {
             const QString path = folder.filePath(QStringLiteral("tall.png"));
             tall.save(path);
             preview->showDocument(QUrl::fromLocalFile(path));
+            // The picture is decoded off the main thread.
+            (void)QTest::qWaitFor([preview] { return preview->isLoaded(); }, 10000);
             take(preview, true, false);
             break;
         }

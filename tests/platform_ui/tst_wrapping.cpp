@@ -1,5 +1,6 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/LineBreaker.h"
+#include "platform/ui/TextView.h"
 
 #include <QApplication>
 #include <QTest>
@@ -138,6 +139,37 @@ private slots:
         QVERIFY(!leftToRight.isNull());
         const int apart = difference(textPixels(text, Qt::RightToLeft), leftToRight);
         QVERIFY2(apart < 35, qPrintable(QString::number(apart)));
+    }
+
+    // A text view lays its text out through Qt's own document, whose wrap mode holds for every line:
+    // a text with a run past the long run wraps anywhere (linear), any other at word boundaries.
+    void aTextViewWrapsALongRunAnywhere_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("longRun");
+        const QString sentence = QStringLiteral("The new entrance, seen from the car park. ");
+        QTest::newRow("caption") << sentence << false;
+        QTest::newRow("prose") << repeated(sentence, 64 * 1024) << false;
+        // A run counts up to the next break opportunity, its trailing space included.
+        QTest::newRow("run with its space at the long run")
+            << sentence + repeated("x", LineBreaker::kLongRun - 1) + QLatin1Char(' ') + sentence << false;
+        QTest::newRow("run with its space one past the long run")
+            << sentence + repeated("x", LineBreaker::kLongRun) + QLatin1Char(' ') + sentence << true;
+        QTest::newRow("run at the end") << sentence + repeated("y", 1000) << true;
+        QTest::newRow("one 256 KB word") << repeated("w", 256 * 1024) << true;
+    }
+    void aTextViewWrapsALongRunAnywhere() {
+        QFETCH(QString, text);
+        QFETCH(bool, longRun);
+        QCOMPARE(LineBreaker::hasLongRun(text), longRun);
+        TextView view;
+        view.resize(320, 80);
+        view.setText(QStringLiteral("short"));
+        view.setText(text);
+        QCOMPARE(view.wordWrapMode(),
+                 longRun ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QCOMPARE(view.toPlainText(), text);
+        // Measured the same way: wider than the view, the text takes more than one line.
+        QVERIFY(view.heightForText(300) > 2 * QFontMetricsF(view.font()).lineSpacing() || text.size() < 60);
     }
 
     // Broken anywhere, line after line, into lines that together hold the whole word.

@@ -1,7 +1,9 @@
 #include "GalleryMedia.h"
+#include "HostileDocuments.h"
 #include "MediaSamples.h"
 
 #include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -67,6 +69,22 @@ QImage colourBars(const QSize& size) {
     return frame;
 }
 
+// A document preview showing the file that `write` makes in a folder of its own, once the pages in
+// view are drawn (in the document worker, or on the thread pool).
+void registerDocumentScreen(const QString& identifier,
+                            std::function<QString(const QTemporaryDir&, DocumentPreview&)> write) {
+    ScreenRegistry::shared()->registerScreen(
+        kStoryboard, identifier,
+        [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
+        [write](ViewController* controller) {
+            auto* preview = static_cast<DocumentPreview*>(controller->view());
+            auto* folder = new QTemporaryDir;
+            QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
+            preview->showDocument(QUrl::fromLocalFile(write(*folder, *preview)));
+            waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
+        });
+}
+
 } // namespace
 
 void registerMediaGalleryScreens() {
@@ -92,16 +110,24 @@ void registerMediaGalleryScreens() {
         [](ViewController* controller) {
             static_cast<VideoView*>(controller->view())->setFrame(colourBars(QSize(640, 360)));
         });
-    registry->registerScreen(
-        kStoryboard, QStringLiteral("PDFPage"),
-        [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
-        [](ViewController* controller) {
-            auto* preview = static_cast<DocumentPreview*>(controller->view());
-            auto* folder = new QTemporaryDir;
-            QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
-            preview->showDocument(
-                QUrl::fromLocalFile(samples::makePdf(folder->filePath(QStringLiteral("policy.pdf")))));
-        });
+    registerDocumentScreen(QStringLiteral("PDFPage"), [](const QTemporaryDir& folder, DocumentPreview&) {
+        return samples::makePdf(folder.filePath(QStringLiteral("policy.pdf")));
+    });
+    // A page that passed its time bound beside one drawn, as a hostile PDF shows.
+    registerDocumentScreen(QStringLiteral("PDFPagePlaceholder"), [](const QTemporaryDir& folder,
+                                                                    DocumentPreview& preview) {
+        const QSizeF a5(420, 595);
+        const QString path = folder.filePath(QStringLiteral("strokes.pdf"));
+        test::writeFile(path, test::pdf(2, {a5}, {test::strokeContent(400000, a5), test::bandContent(a5)}));
+        preview.setPageTimeBound(200);
+        return path;
+    });
+    // A text longer than the preview reads, under its note.
+    registerDocumentScreen(QStringLiteral("LongText"), [](const QTemporaryDir& folder, DocumentPreview&) {
+        const QString path = folder.filePath(QStringLiteral("server.log"));
+        test::writeFile(path, test::shortLines(3 * 1024 * 1024));
+        return path;
+    });
     registry->registerScreen(
         kStoryboard, QStringLiteral("MapWithPins"),
         [] { return new WidgetController(QStringLiteral("Location"), [] { return new MapView; }); },

@@ -6,6 +6,7 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/Message.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/MediaPlayer.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -14,6 +15,7 @@
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLDownloadedAudioViewer.h"
+#include "ui/conversation/PLDownloadedDocumentViewer.h"
 #include "ui/conversation/PLDownloadedImageViewer.h"
 #include "ui/conversation/PLDownloadedVideoViewer.h"
 #include "ui/conversation/PLMediaDownloader.h"
@@ -140,6 +142,10 @@ void showViewerState(PLDownloadViewerController* screen, const ViewerScreen& kin
             return;
         waitUntil([audio] { return audio->isPlaying() && audio->audioPlayer()->duration() > 0; });
         audio->pausePlaying();
+    } else if (auto* document = qobject_cast<PLDownloadedDocumentViewer*>(screen->currentViewer())) {
+        // Pages are drawn in the document worker.
+        platform::ui::DocumentPreview* preview = document->previewController();
+        waitUntil([preview] { return preview && preview->isLoaded() && preview->canvas()->isSettled(); });
     }
     QCoreApplication::processEvents();
 }

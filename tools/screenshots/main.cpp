@@ -23,6 +23,8 @@
 #include "GalleryViewers.h"
 
 #include "platform/ui/Animator.h"
+#include "platform/ui/DocumentPageCanvas.h"
+#include "platform/ui/DocumentPreview.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -106,6 +108,18 @@ void awaitWebViews(QWidget* window) {
     }
 }
 
+// Waits until every document preview on screen has drawn the pages in view at their size (they are
+// drawn off the main thread, again after the window's resize).
+void awaitDocumentPreviews(QWidget* window) {
+    for (DocumentPreview* preview : window->findChildren<DocumentPreview*>()) {
+        QElapsedTimer drawn;
+        drawn.start();
+        while (preview->isVisibleTo(window) && !(preview->isLoaded() && preview->canvas()->isSettled()) &&
+               drawn.elapsed() < kLoadTimeoutMs)
+            spin(20);
+    }
+}
+
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
             const QFont& base) {
@@ -133,6 +147,7 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     window.resize(size);
     Screenshot::settle();
     awaitWebViews(&window);
+    awaitDocumentPreviews(&window);
     const QImage image = Screenshot::grab(&window);
     if (!Screenshot::savePng(&window, path)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(path));

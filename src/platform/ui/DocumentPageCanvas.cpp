@@ -2,6 +2,8 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace pelnix::platform::ui {
 
@@ -9,54 +11,179 @@ DocumentPageCanvas::DocumentPageCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void DocumentPageCanvas::setPages(const QList<QSizeF>& pageSizes, Renderer render) {
-    m_pages = pageSizes;
-    m_render = std::move(render);
-    m_drawn.clear();
+void DocumentPageCanvas::setSource(DocumentPageSource* source) {
+    if (m_source)
+        m_source->disconnect(this);
+    m_source = source;
     m_rects.clear();
+    m_drawn.clear();
+    m_failed.clear();
+    if (source) {
+        connect(source, &DocumentPageSource::pageRendered, this, &DocumentPageCanvas::pageRendered);
+        connect(source, &DocumentPageSource::pageFailed, this, &DocumentPageCanvas::pageFailed);
+    }
 }
 
 void DocumentPageCanvas::clear() {
-    setPages({}, {});
+    setSource(nullptr);
     resize(0, 0);
     update();
 }
 
 void DocumentPageCanvas::layoutPages(int width, qreal zoom) {
     m_rects.clear();
-    m_drawn.clear();
-    const int pageWidth = qMax(1, qRound((width - 2 * kPageGap) * zoom));
-    int y = kPageGap;
-    for (const QSizeF& size : m_pages) {
-        const int height = size.width() > 0 ? qMax(1, qRound(pageWidth * size.height() / size.width())) : 1;
-        m_rects << QRect(kPageGap, y, pageWidth, height);
+    const int count = m_source ? m_source->pageCount() : 0;
+    int pageWidth = qMax(1, qRound((width - 2 * kPageGap) * zoom));
+    // A widget is at most QWIDGETSIZE_MAX tall: pages that would not all fit at this width are laid out
+    // narrower, so that every page can be reached (each page's rounding up counts as a pixel).
+    qreal heightPerWidth = 0;
+    for (int page = 0; page < count; ++page) {
+        const QSizeF size = m_source->pageSize(page);
+        heightPerWidth += size.width() > 0 ? size.height() / size.width() : 0;
+    }
+    const qint64 room = qint64(QWIDGETSIZE_MAX) - qint64(count + 1) * (kPageGap + 1);
+    if (heightPerWidth > 0 && pageWidth * heightPerWidth > room)
+        pageWidth = qMax(1, int(room / heightPerWidth));
+    m_rects.reserve(count);
+    qint64 y = kPageGap;
+    for (int page = 0; page < count; ++page) {
+        const QSizeF size = m_source->pageSize(page);
+        // A page far taller than wide is laid out as it is; only its drawing is bounded.
+        const qint64 height = size.width() > 0
+                                  ? qBound<qint64>(1, qRound64(pageWidth * size.height() / size.width()),
+                                                   qint64(QWIDGETSIZE_MAX))
+                                  : 1;
+        // Only past a million pages or so, where not even pages a pixel wide fit.
+        if (y + height > qint64(QWIDGETSIZE_MAX))
+            break;
+        m_rects << QRect(kPageGap, int(y), pageWidth, int(height));
         y += height + kPageGap;
     }
-    resize(pageWidth + 2 * kPageGap, m_pages.isEmpty() ? 0 : y);
+    resize(pageWidth + 2 * kPageGap, m_rects.isEmpty() ? 0 : int(qMin<qint64>(y, qint64(QWIDGETSIZE_MAX))));
     update();
+    refresh();
 }
 
 QRect DocumentPageCanvas::pageRect(int page) const {
     return m_rects.value(page);
 }
 
+std::pair<int, int> DocumentPageCanvas::pagesIn(const QRect& area) const {
+    if (area.isEmpty())
+        return {0, 0};
+    const auto first = std::partition_point(m_rects.begin(), m_rects.end(),
+                                            [&](const QRect& r) { return r.bottom() < area.top(); });
+    const auto last =
+        std::partition_point(first, m_rects.end(), [&](const QRect& r) { return r.top() <= area.bottom(); });
+    return {int(first - m_rects.begin()), int(last - m_rects.begin())};
+}
+
+QSize DocumentPageCanvas::pagePixels(int page) const {
+    const QSizeF shown = QSizeF(pageRect(page).size()) * devicePixelRatioF();
+    const qreal pixels = shown.width() * shown.height();
+    const qreal scale = pixels > kMaxPagePixels ? std::sqrt(kMaxPagePixels / pixels) : 1.0;
+    return QSize(qMax(1, int(shown.width() * scale)), qMax(1, int(shown.height() * scale)));
+}
+
+void DocumentPageCanvas::setVisibleArea(const QRect& area) {
+    if (area == m_visible)
+        return;
+    m_visible = area;
+    refresh();
+}
+
+std::pair<int, int> DocumentPageCanvas::keptRange() const {
+    const int margin = qMax(1, m_visible.height());
+    return pagesIn(m_visible.adjusted(0, -margin, 0, margin));
+}
+
+bool DocumentPageCanvas::isSettled() const {
+    const auto [first, last] = pagesIn(m_visible);
+    for (int page = first; page < last; ++page)
+        if (!m_failed.contains(page) && m_drawn.value(page).size() != pagePixels(page))
+            return false;
+    return true;
+}
+
+void DocumentPageCanvas::refresh() {
+    const auto [keepFirst, keepLast] = keptRange();
+    for (auto it = m_drawn.begin(); it != m_drawn.end();) {
+        if (it.key() < keepFirst || it.key() >= keepLast)
+            it = m_drawn.erase(it);
+        else
+            ++it;
+    }
+    if (!m_source)
+        return;
+    // The pages in view first, then those below it, then those above.
+    const auto [first, last] = pagesIn(m_visible);
+    QList<int> order;
+    for (int page = first; page < last; ++page)
+        order << page;
+    for (int page = qMax(last, keepFirst); page < keepLast; ++page)
+        order << page;
+    for (int page = qMin(first, keepLast) - 1; page >= keepFirst; --page)
+        order << page;
+    QList<DocumentPageSource::Request> asked;
+    for (int page : order) {
+        const QSize pixels = pagePixels(page);
+        if (!m_failed.contains(page) && m_drawn.value(page).size() != pixels)
+            asked << DocumentPageSource::Request{page, pixels};
+    }
+    m_source->request(asked);
+}
+
+void DocumentPageCanvas::pageRendered(int page, const QImage& image) {
+    const auto [keepFirst, keepLast] = keptRange();
+    if (page < keepFirst || page >= keepLast)
+        return;
+    m_drawn.insert(page, image);
+    update(pageRect(page));
+    if (isSettled())
+        emit settled();
+}
+
+void DocumentPageCanvas::pageFailed(int page) {
+    m_failed.insert(page);
+    m_drawn.remove(page);
+    update(pageRect(page));
+    if (isSettled())
+        emit settled();
+}
+
 void DocumentPageCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), QColor(128, 128, 128));
-    for (int page = 0; page < m_rects.size(); ++page) {
+    const QRect exposed = event->rect();
+    painter.fillRect(exposed, QColor(128, 128, 128));
+    const auto [first, last] = pagesIn(exposed);
+    for (int page = first; page < last; ++page) {
         const QRect& rect = m_rects[page];
-        if (!rect.intersects(event->rect()))
+        const QRect target = rect.intersected(exposed);
+        if (m_failed.contains(page)) {
+            painter.fillRect(target, QColor(236, 236, 236));
+            // In the middle of the page, and on a tall page once in every stretch of it, so that any part
+            // seen holds one; fixed to the page, as scrolling moves what was painted.
+            const int stretch = qMin(rect.height(), kPlaceholderStretch);
+            painter.setPen(QColor(110, 110, 110));
+            for (int top = rect.top() + (rect.height() % stretch) / 2; top + stretch <= rect.bottom() + 1;
+                 top += stretch) {
+                const QRect place(rect.left() + 8, top, rect.width() - 16, stretch);
+                if (place.intersects(exposed))
+                    painter.drawText(place, Qt::AlignCenter | Qt::TextWordWrap, kPlaceholderText);
+            }
             continue;
-        auto drawn = m_drawn.find(page);
-        if (drawn == m_drawn.end() && m_render) {
-            const qreal ratio = devicePixelRatioF();
-            QImage image = m_render(page, (QSizeF(rect.size()) * ratio).toSize());
-            image.setDevicePixelRatio(ratio);
-            drawn = m_drawn.insert(page, image);
         }
-        painter.fillRect(rect, Qt::white);
-        if (drawn != m_drawn.end() && !drawn->isNull())
-            painter.drawImage(rect, *drawn);
+        painter.fillRect(target, Qt::white);
+        const QImage image = m_drawn.value(page);
+        if (image.isNull())
+            continue;
+        // Only the part exposed, from the matching part of the picture.
+        const qreal sx = image.width() / qreal(rect.width());
+        const qreal sy = image.height() / qreal(rect.height());
+        const QRectF source((target.x() - rect.x()) * sx, (target.y() - rect.y()) * sy, target.width() * sx,
+                            target.height() * sy);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(target), image, source);
     }
 }
 

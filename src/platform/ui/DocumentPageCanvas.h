@@ -1,41 +1,71 @@
 #pragma once
 
+#include "DocumentPageSource.h"
+
 #include <QHash>
 #include <QImage>
 #include <QList>
-#include <QSizeF>
+#include <QPointer>
+#include <QSet>
 #include <QWidget>
-#include <functional>
 
 namespace pelnix::platform::ui {
 
 // The pages of a previewed document, stacked top to bottom and fitted to a width times the zoom.
-// Pages are drawn when they come into view, at the size they are shown, and kept until the zoom
-// or the document changes.
+// Pages near the part in view are asked of the source as they come near, at the size they are shown
+// (at most kMaxPagePixels: larger, they are drawn at that and scaled), and let go once they are more
+// than a view's height away, so memory follows the view, not the document. A page that cannot be
+// drawn shows a placeholder.
 class DocumentPageCanvas : public QWidget {
     Q_OBJECT
 public:
-    using Renderer = std::function<QImage(int page, const QSize& pixels)>;
     static constexpr int kPageGap = 8;
+    static constexpr qint64 kMaxPagePixels = 8 * 1024 * 1024;
+    static inline const QString kPlaceholderText = QStringLiteral("This page cannot be shown.");
+    // A tall page that cannot be drawn says so once in each stretch of this many pixels.
+    static constexpr int kPlaceholderStretch = 400;
 
     explicit DocumentPageCanvas(QWidget* parent = nullptr);
 
-    // Page sizes in points; `render` draws one page at a pixel size.
-    void setPages(const QList<QSizeF>& pageSizes, Renderer render);
+    // The pages of `source` (not owned), laid out on the next layoutPages().
+    void setSource(DocumentPageSource* source);
     void clear();
     // Lays the pages out for the given width and zoom (1: each page as wide as the width).
     void layoutPages(int width, qreal zoom);
     QRect pageRect(int page) const;
-    int pageCount() const { return int(m_pages.size()); }
+    int pageCount() const { return int(m_rects.size()); }
+    // The part of the canvas in view, in its own coordinates.
+    void setVisibleArea(const QRect& area);
+    QRect visibleArea() const { return m_visible; }
+    // The first page and one past the last page that `area` meets.
+    std::pair<int, int> pagesIn(const QRect& area) const;
+    // The pixel size the page is drawn at.
+    QSize pagePixels(int page) const;
+    QImage pageImage(int page) const { return m_drawn.value(page); }
+    QList<int> keptPages() const { return m_drawn.keys(); }
+    bool isPageFailed(int page) const { return m_failed.contains(page); }
+    // Every page in view is drawn at its size, or failed.
+    bool isSettled() const;
+
+signals:
+    // The pages in view became settled.
+    void settled();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QList<QSizeF> m_pages;
+    void pageRendered(int page, const QImage& image);
+    void pageFailed(int page);
+    std::pair<int, int> keptRange() const;
+    // Lets go of the pages far from view and asks for those near it.
+    void refresh();
+
+    QPointer<DocumentPageSource> m_source;
     QList<QRect> m_rects;
-    Renderer m_render;
+    QRect m_visible;
     QHash<int, QImage> m_drawn;
+    QSet<int> m_failed;
 };
 
 } // namespace pelnix::platform::ui

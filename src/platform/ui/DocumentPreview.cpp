@@ -1,105 +1,90 @@
 #include "DocumentPreview.h"
 
 #include "DocumentPageCanvas.h"
+#include "ImagePageSource.h"
+#include "PdfPageSource.h"
 #include "ScrollIndicators.h"
+#include "TextPageSource.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
-#include <QPainter>
-#include <QPdfDocument>
 #include <QScrollBar>
-#include <QTextDocument>
 #include <QWheelEvent>
+#include <cmath>
 
 namespace pelnix::platform::ui {
 
 namespace {
-// Text is laid out at a phone's reading width and cut into slices, each drawn like a page.
-constexpr qreal kTextWidth = 360;
-constexpr qreal kTextSliceHeight = 1000;
-constexpr qint64 kMaxTextBytes = 8 * 1024 * 1024;
 constexpr qreal kZoomStep = 1.25;
 } // namespace
 
 DocumentPreview::DocumentPreview(QWidget* parent)
-    : QScrollArea(parent), m_canvas(new DocumentPageCanvas), m_pdf(new QPdfDocument(this)),
-      m_text(new QTextDocument(this)), m_indicators(new ScrollIndicators(this)) {
+    : QScrollArea(parent), m_pageTimeBoundMs(PdfPageSource::kPageTimeBoundMs),
+      m_canvas(new DocumentPageCanvas), m_indicators(new ScrollIndicators(this)) {
     setWidget(m_canvas);
     setWidgetResizable(false);
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setFrameShape(QFrame::NoFrame);
     setBackgroundRole(QPalette::Dark);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DocumentPreview::updateVisibleArea);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &DocumentPreview::updateVisibleArea);
 }
 
 std::optional<PLError> DocumentPreview::fail(int code, const QString& text) {
     m_kind = Kind::None;
+    m_loaded = false;
     m_canvas->clear();
+    // A source can fail from inside its own work: it goes once that has returned.
+    if (m_source) {
+        m_source->disconnect(this);
+        m_source->deleteLater();
+    }
+    m_source = nullptr;
     return PLError(QString::fromLatin1(ErrorDomain), code, text);
 }
 
 std::optional<PLError> DocumentPreview::showDocument(const QUrl& fileURL) {
     m_url = fileURL;
-    m_pdf->close();
-    m_image = {};
-    m_text->clear();
+    (void)fail(0, {});
     const QString path = fileURL.toLocalFile();
     if (!fileURL.isLocalFile() || !QFileInfo(path).isFile())
         return fail(NotFoundError, QStringLiteral("The document does not exist."));
 
     const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
     if (type.inherits(QStringLiteral("application/pdf"))) {
-        if (m_pdf->load(path) != QPdfDocument::Error::None || m_pdf->pageCount() == 0)
-            return fail(DamagedError, QStringLiteral("The PDF document cannot be read."));
-        QList<QSizeF> sizes;
-        for (int page = 0; page < m_pdf->pageCount(); ++page)
-            sizes << m_pdf->pagePointSize(page);
-        m_kind = Kind::PDF;
-        m_canvas->setPages(sizes,
-                           [this](int page, const QSize& pixels) { return m_pdf->render(page, pixels); });
-    } else if (QImageReader reader(path); reader.canRead()) {
-        m_image = reader.read();
-        if (m_image.isNull())
-            return fail(DamagedError, QStringLiteral("The picture cannot be read."));
-        m_kind = Kind::Image;
-        m_canvas->setPages({QSizeF(m_image.size())}, [this](int, const QSize& pixels) {
-            return m_image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        });
+        auto* pdf = new PdfPageSource(path, this);
+        pdf->setPageTimeBound(m_pageTimeBoundMs);
+        showSource(pdf, Kind::PDF);
+    } else if (QImageReader(path).canRead()) {
+        showSource(new ImagePageSource(path, this), Kind::Image);
     } else if (type.inherits(QStringLiteral("text/plain"))) {
-        QFile file(path);
-        if (file.size() > kMaxTextBytes || !file.open(QIODevice::ReadOnly))
-            return fail(UnsupportedFormatError, QStringLiteral("The text is too large to preview."));
-        m_text->setPlainText(QString::fromUtf8(file.readAll()));
-        m_text->setTextWidth(kTextWidth);
-        const qreal height = m_text->size().height();
-        QList<QSizeF> slices;
-        for (qreal top = 0; top < height; top += kTextSliceHeight)
-            slices << QSizeF(kTextWidth, qMin(kTextSliceHeight, height - top));
-        m_kind = Kind::Text;
-        m_canvas->setPages(slices, [this](int slice, const QSize& pixels) {
-            QImage image(pixels, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            painter.scale(pixels.width() / kTextWidth, pixels.width() / kTextWidth);
-            painter.translate(0, -slice * kTextSliceHeight);
-            QAbstractTextDocumentLayout::PaintContext context;
-            context.clip = QRectF(0, slice * kTextSliceHeight, kTextWidth, kTextSliceHeight);
-            m_text->documentLayout()->draw(&painter, context);
-            return image;
-        });
+        showSource(new TextPageSource(path, font(), this), Kind::Text);
     } else {
         return fail(UnsupportedFormatError, QStringLiteral("This kind of document cannot be previewed."));
     }
-    m_zoom = 1;
-    relayout();
-    verticalScrollBar()->setValue(0);
     return std::nullopt;
 }
 
+void DocumentPreview::showSource(DocumentPageSource* source, Kind kind) {
+    m_source = source;
+    m_kind = kind;
+    m_zoom = 1;
+    m_canvas->setSource(source);
+    connect(source, &DocumentPageSource::loaded, this, [this] {
+        m_loaded = true;
+        relayout();
+        verticalScrollBar()->setValue(0);
+        emit documentLoaded();
+    });
+    connect(source, &DocumentPageSource::pageSizesChanged, this, &DocumentPreview::pageSizesChanged);
+    connect(source, &DocumentPageSource::failed, this,
+            [this](int code, const QString& text) { emit documentFailed(*fail(code, text)); });
+    relayout();
+}
+
 int DocumentPreview::pageCount() const {
-    return m_kind == Kind::PDF ? m_pdf->pageCount() : m_canvas->pageCount();
+    return m_loaded && m_source ? m_source->pageCount() : 0;
 }
 
 void DocumentPreview::setZoom(qreal zoom) {
@@ -118,7 +103,26 @@ void DocumentPreview::setZoom(qreal zoom) {
 }
 
 void DocumentPreview::relayout() {
-    m_canvas->layoutPages(viewport()->width(), m_zoom);
+    if (m_loaded)
+        m_canvas->layoutPages(viewport()->width(), m_zoom);
+    else
+        m_canvas->resize(0, 0);
+    updateVisibleArea();
+}
+
+void DocumentPreview::pageSizesChanged() {
+    const int top = verticalScrollBar()->value();
+    const int page = m_canvas->pagesIn(QRect(0, top, qMax(1, m_canvas->width()), 1)).first;
+    const QRect before = m_canvas->pageRect(page);
+    const qreal into = before.height() > 0 ? qreal(top - before.top()) / before.height() : 0;
+    relayout();
+    const QRect after = m_canvas->pageRect(page);
+    if (after != before)
+        verticalScrollBar()->setValue(after.top() + qRound(into * after.height()));
+}
+
+void DocumentPreview::updateVisibleArea() {
+    m_canvas->setVisibleArea(QRect(m_canvas->mapFrom(viewport(), QPoint(0, 0)), viewport()->size()));
 }
 
 void DocumentPreview::resizeEvent(QResizeEvent* event) {

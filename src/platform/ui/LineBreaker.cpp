@@ -29,4 +29,17 @@ QTextLine LineBreaker::createLine() {
     return m_last;
 }
 
+bool LineBreaker::hasLongRun(const QString& text) {
+    if (text.size() <= kLongRun)
+        return false;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    qsizetype last = 0;
+    for (qsizetype next = finder.toNextBoundary(); next >= 0; next = finder.toNextBoundary()) {
+        if (next - last > kLongRun)
+            return true;
+        last = next;
+    }
+    return text.size() - last > kLongRun;
+}
+
 } // namespace pelnix::platform::ui

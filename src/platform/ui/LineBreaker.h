@@ -29,6 +29,12 @@ public:
     // In place of QTextLayout::createLine, between beginLayout and endLayout.
     QTextLine createLine();
 
+    // Whether `text` holds a run from one break opportunity to the next (trailing spaces included,
+    // as createLine counts) longer than kLongRun characters.
+    // Where lines are made by Qt's own text document, which cannot change its wrap mode per line,
+    // such a text is wrapped anywhere instead.
+    static bool hasLongRun(const QString& text);
+
 private:
     QTextLayout& m_layout;
     QTextOption m_option;

@@ -1,5 +1,6 @@
 #include "TextView.h"
 
+#include "LineBreaker.h"
 #include "ScrollIndicators.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -43,6 +44,13 @@ void TextView::setSelectable(bool selectable) {
     setTextInteractionFlags(flags);
 }
 
+void TextView::setText(const QString& text) {
+    // Set before the text, so that it is laid out once, the linear way.
+    setWordWrapMode(LineBreaker::hasLongRun(text) ? QTextOption::WrapAnywhere
+                                                  : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setPlainText(text);
+}
+
 void TextView::setDetectedText(const QString& text) {
     setHtml(linkifiedHtml(text));
 }
@@ -58,6 +66,7 @@ void TextView::flashScrollIndicators() {
 
 qreal TextView::heightForText(qreal width) const {
     QTextDocument* copy = document()->clone();
+    copy->setDefaultTextOption(document()->defaultTextOption());
     copy->setTextWidth(width);
     const qreal h = copy->size().height();
     delete copy;

@@ -24,8 +24,9 @@ public:
     bool isSelectable() const;
     void setSelectable(bool selectable);
     // The text as it is, never read as markup (QTextEdit's own setText guesses); rich text goes
-    // through setHtml on purpose.
-    void setText(const QString& text) { setPlainText(text); }
+    // through setHtml on purpose. A text with a run longer than a line breaker's long run wraps
+    // anywhere, which Qt lays out in time linear in the text's length.
+    void setText(const QString& text);
     // Plain text shown with detected links (read-only views).
     void setDetectedText(const QString& text);
     QString plainText() const { return toPlainText(); }

@@ -36,6 +36,16 @@ QUrl fileURLFor(const QString& path) {
 }
 } // namespace
 
+QString PLDownloadViewerController::shownCaption(const QString& caption) {
+    if (caption.size() <= kMaxShownCaptionLength)
+        return caption;
+    qsizetype end = kMaxShownCaptionLength;
+    // Not between the two halves of a surrogate pair.
+    if (caption.at(end - 1).isHighSurrogate())
+        --end;
+    return caption.left(end) + QChar(0x2026);
+}
+
 PLDownloadViewerController::PLDownloadViewerController(QObject* parent) : ViewController(parent) {}
 
 PLDownloadViewerController::~PLDownloadViewerController() {
@@ -212,8 +222,9 @@ void PLDownloadViewerController::showCaptionTextAndResizeViewIfNeeded() {
 
 void PLDownloadViewerController::showCaptionAndAdjustHeightIfNeeded() {
     QWidget* root = view();
-    if (m_captionTextView->toPlainText() != m_currentCaption)
-        m_captionTextView->setPlainText(m_currentCaption);
+    const QString shown = shownCaption(m_currentCaption);
+    if (m_captionTextView->toPlainText() != shown)
+        m_captionTextView->setText(shown);
     const qreal height = m_captionTextView->heightForText(root->width()) + kCaptionPadding;
     const bool scrolls = height > kCaptionMaxHeight;
     const int stripHeight = qCeil(scrolls ? kCaptionScrollingHeight : height);

@@ -30,6 +30,9 @@ public:
     static constexpr qreal kCaptionScrollingHeight = 80.0;
     static constexpr qreal kVideoControlsClearance = 44.0;
     static constexpr qint64 kCaptionHideDelayMs = 3000;
+    // A caption made here holds at most 140 characters; one from elsewhere is shown up to this
+    // many, then an ellipsis.
+    static constexpr int kMaxShownCaptionLength = 4096;
 
     explicit PLDownloadViewerController(QObject* parent = nullptr);
     ~PLDownloadViewerController() override;
@@ -51,6 +54,8 @@ public:
     void toggleCaptionTextHiddenState(bool hidden);
     // The caption is being dragged: its hiding waits another 3 s.
     void scrollViewWillBeginDragging();
+    // What the strip shows of `caption`.
+    static QString shownCaption(const QString& caption);
 
     PLDownloadMediaType currentType() const { return m_currentType; }
     QString currentPathString() const { return m_currentPathString; }

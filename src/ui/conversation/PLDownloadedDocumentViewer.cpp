@@ -28,15 +28,23 @@ void PLDownloadedDocumentViewer::showDocumentForPath(const QUrl& fileURL) {
         m_previewController = new platform::ui::DocumentPreview(this);
         m_previewController->setObjectName(QStringLiteral("previewController"));
         m_previewController->show();
+        // The document is read after it is shown: a damaged one says so then.
+        connect(m_previewController, &platform::ui::DocumentPreview::documentFailed, this,
+                &PLDownloadedDocumentViewer::showUnavailable);
     }
     layOut();
     const auto error = m_previewController->showDocument(fileURL);
     m_previewController->setVisible(!error);
     m_unavailableLabel->setVisible(bool(error));
-    if (error) {
-        qCInfo(lcConversationMedia) << "a document cannot be previewed:" << error->debugText();
-        m_unavailableLabel->setText(PLCurrentBundleInfo::localizedString(error->localizedDescription));
-    }
+    if (error)
+        showUnavailable(*error);
+}
+
+void PLDownloadedDocumentViewer::showUnavailable(const PLError& error) {
+    qCInfo(lcConversationMedia) << "a document cannot be previewed:" << error.debugText();
+    m_previewController->hide();
+    m_unavailableLabel->setText(PLCurrentBundleInfo::localizedString(error.localizedDescription));
+    m_unavailableLabel->show();
 }
 
 void PLDownloadedDocumentViewer::resizeEvent(QResizeEvent* event) {

@@ -30,6 +30,7 @@ protected:
 
 private:
     void layOut();
+    void showUnavailable(const PLError& error);
 
     QUrl m_documentPathURL;
     QPointer<platform::ui::DocumentPreview> m_previewController;

@@ -290,7 +290,7 @@ void TestMediaDownloadStream::attachmentsFromAnotherMemberOpenInTheViewer() {
     auto* document = qobject_cast<PLDownloadedDocumentViewer*>(viewer->currentViewer());
     QVERIFY(document);
     QCOMPARE(document->previewController()->kind(), platform::ui::DocumentPreview::Kind::PDF);
-    QCOMPARE(document->previewController()->pageCount(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(document->previewController()->pageCount(), 2, 15000);
     const QString kept = viewer->currentPathString();
     QVERIFY2(kept.startsWith(QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("r1/"))),
              qPrintable(kept));

@@ -198,6 +198,8 @@ QJsonObject openAttachment(PLChatWindowViewController* chat, int index) {
     } else if (auto* document = qobject_cast<PLDownloadedDocumentViewer*>(viewer->currentViewer())) {
         seen.insert("viewer", "document");
         seen.insert("pdf", document->previewController()->kind() == platform::ui::DocumentPreview::Kind::PDF);
+        // The page count comes from the document worker once it has opened the file.
+        (void)QTest::qWaitFor([document] { return document->previewController()->isLoaded(); }, 15000);
         seen.insert("pages", document->previewController()->pageCount());
     }
     viewer->done();

@@ -237,6 +237,37 @@ private slots:
         QVERIFY(!caption->isVisible());
     }
 
+    // A caption from another client can be a megabyte of one word: the strip shows its beginning,
+    // wrapped anywhere, so its layout is linear in what it shows.
+    void aHostileCaptionShowsItsBeginningWrappedAnywhere() {
+        const QString word(1024 * 1024, QLatin1Char('w'));
+        auto* screen = present(picture, "image/jpeg", word);
+        platform::ui::TextView* caption = screen->captionTextView();
+        QCOMPARE(screen->currentCaption(), word);
+        QCOMPARE(caption->plainText(), PLDownloadViewerController::shownCaption(word));
+        QCOMPARE(caption->wordWrapMode(), QTextOption::WrapAnywhere);
+        QCOMPARE(caption->height(), 80);
+        QVERIFY(caption->verticalScrollBar()->maximum() > 0);
+    }
+
+    void shownCaption_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        const int bound = PLDownloadViewerController::kMaxShownCaptionLength;
+        const QString ellipsis(QChar(0x2026));
+        QTest::newRow("short") << kShortCaption << kShortCaption;
+        QTest::newRow("at the bound") << QString(bound, 'a') << QString(bound, 'a');
+        QTest::newRow("one past the bound") << QString(bound + 1, 'a') << QString(bound, 'a') + ellipsis;
+        const QString pair = QStringLiteral("\U0001F600");
+        QTest::newRow("a pair across the bound")
+            << QString(bound - 1, 'a') + pair + QStringLiteral("b") << QString(bound - 1, 'a') + ellipsis;
+    }
+    void shownCaption() {
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        QCOMPARE(PLDownloadViewerController::shownCaption(caption), shown);
+    }
+
     void aVideoCaptionSitsClearOfThePlayersControls() {
         auto* pictureScreen = present(picture, "image/jpeg", kShortCaption);
         const int pictureTop = pictureScreen->captionTextView()->y();
@@ -395,7 +426,7 @@ private slots:
         QVERIFY(document);
         QVERIFY(!screen->captionTextView()->isVisible());
         QCOMPARE(document->previewController()->kind(), platform::ui::DocumentPreview::Kind::PDF);
-        QCOMPARE(document->previewController()->pageCount(), 2);
+        QTRY_COMPARE(document->previewController()->pageCount(), 2);
         QVERIFY(!document->unavailableLabel()->isVisibleTo(document));
         host->dismissViewController(false);
         world->settle();
@@ -410,6 +441,20 @@ private slots:
         QVERIFY(document->unavailableLabel()->isVisibleTo(document));
         QCOMPARE(document->unavailableLabel()->text(),
                  QStringLiteral("This kind of document cannot be previewed."));
+        QVERIFY(!document->previewController()->isVisibleTo(document));
+        host->dismissViewController(false);
+        world->settle();
+
+        // A damaged PDF is found out once it is read, after the viewer shows.
+        const QString damaged = folder.filePath(QStringLiteral("torn.pdf"));
+        QFile torn(damaged);
+        QVERIFY(torn.open(QIODevice::WriteOnly));
+        torn.write("%PDF-1.4\nnot really\n");
+        torn.close();
+        screen = present(damaged, "application/pdf", {});
+        document = qobject_cast<PLDownloadedDocumentViewer*>(screen->currentViewer());
+        QTRY_VERIFY_WITH_TIMEOUT(document->unavailableLabel()->isVisibleTo(document), 20000);
+        QCOMPARE(document->unavailableLabel()->text(), QStringLiteral("The PDF document cannot be read."));
         QVERIFY(!document->previewController()->isVisibleTo(document));
     }
 

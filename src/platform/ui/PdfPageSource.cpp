@@ -1,0 +1,228 @@
+#include "PdfPageSource.h"
+
+#include "DocumentPreview.h"
+#include "platform/HelperProgram.h"
+#include "platform/MainThread.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+namespace pelnix::platform::ui {
+
+Q_LOGGING_CATEGORY(lcPdfPages, "pelnix.ui.pdfpages")
+
+using namespace documentworker;
+
+namespace {
+// A page whose size has not arrived yet, before any has: A4.
+const QSizeF kDefaultPageSize(595, 842);
+} // namespace
+
+PdfPageSource::PdfPageSource(const QString& path, QObject* parent)
+    : DocumentPageSource(parent), m_path(path) {
+    m_bound.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the bound is the least time a page gets.
+    m_bound.setTimerType(Qt::PreciseTimer);
+    connect(&m_bound, &QTimer::timeout, this, &PdfPageSource::timedOut);
+    startWorker();
+}
+
+PdfPageSource::~PdfPageSource() {
+    endWorker();
+}
+
+QString PdfPageSource::workerProgram() {
+#ifdef PELNIX_DOCUMENT_WORKER_BUILD_PATH
+    const QString buildPath = QStringLiteral(PELNIX_DOCUMENT_WORKER_BUILD_PATH);
+#else
+    const QString buildPath;
+#endif
+    return HelperProgram(QStringLiteral("pelnix-document-worker"), "PELNIX_DOCUMENT_WORKER", buildPath)
+        .path();
+}
+
+qint64 PdfPageSource::workerProcessId() const {
+    return m_worker ? m_worker->processId() : 0;
+}
+
+QSizeF PdfPageSource::pageSize(int page) const {
+    if (page >= 0 && page < m_sizes.size())
+        return m_sizes[page];
+    return m_sizes.isEmpty() ? kDefaultPageSize : m_sizes.last();
+}
+
+void PdfPageSource::startWorker() {
+    const QString program = workerProgram();
+    if (program.isEmpty()) {
+        qCCritical(lcPdfPages) << "no document worker found: PDF documents cannot be shown";
+        // Told after the caller had a chance to listen.
+        QMetaObject::invokeMethod(this, &PdfPageSource::fail, Qt::QueuedConnection);
+        return;
+    }
+    m_reader = FrameReader();
+    m_open = false;
+    m_worker = new QProcess(this);
+    m_worker->setStandardErrorFile(QProcess::nullDevice());
+    connect(m_worker, &QProcess::readyReadStandardOutput, this, &PdfPageSource::workerReadable);
+    connect(m_worker, &QProcess::finished, this, &PdfPageSource::workerEnded);
+    connect(m_worker, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            workerEnded();
+    });
+    QProcess* worker = m_worker;
+    ++m_started;
+    m_bound.start(kOpenTimeBoundMs);
+    worker->start(program, {});
+    // A worker that could not start has been dealt with already.
+    if (m_worker == worker)
+        worker->write(openFrame(m_path));
+}
+
+void PdfPageSource::endWorker() {
+    m_bound.stop();
+    if (!m_worker)
+        return;
+    QProcess* worker = m_worker;
+    m_worker = nullptr;
+    worker->disconnect(this);
+    worker->setParent(nullptr);
+    // This can run inside one of the worker's own signals: the object goes once the killed process
+    // has been collected, never waited for here.
+    if (worker->state() == QProcess::NotRunning) {
+        worker->deleteLater();
+        return;
+    }
+    connect(worker, &QProcess::finished, worker, &QObject::deleteLater);
+    worker->kill();
+}
+
+void PdfPageSource::fail() {
+    if (m_failed)
+        return;
+    m_failed = true;
+    endWorker();
+    m_queue.clear();
+    emit failed(DocumentPreview::DamagedError, QStringLiteral("The PDF document cannot be read."));
+}
+
+void PdfPageSource::workerReadable() {
+    if (!m_worker)
+        return;
+    m_reader.append(m_worker->readAllStandardOutput());
+    while (const std::optional<Frame> frame = m_reader.next()) {
+        handle(*frame);
+        if (!m_worker)
+            return;
+    }
+    if (m_reader.isBroken()) {
+        qCWarning(lcPdfPages) << "the document worker's answer is broken";
+        workerEnded();
+    }
+}
+
+void PdfPageSource::handle(const Frame& frame) {
+    switch (frame.kind) {
+    case Opened: {
+        const std::optional<int> count = readOpened(frame);
+        if (!count || (m_count > 0 && *count != m_count)) {
+            workerEnded();
+            return;
+        }
+        m_bound.stop();
+        m_open = true;
+        m_count = *count;
+        pump();
+        break;
+    }
+    case Failed:
+        fail();
+        break;
+    case Sizes: {
+        const std::optional<SizeRun> run = readSizes(frame);
+        // Runs come in order; a worker started again sends the known ones again.
+        if (!run || run->first > m_sizes.size() || run->first + run->sizes.size() > m_count)
+            return;
+        const bool first = m_sizes.isEmpty();
+        const qsizetype known = m_sizes.size();
+        for (qsizetype i = known - run->first; i < run->sizes.size(); ++i)
+            m_sizes << run->sizes[i];
+        if (first && !m_sizes.isEmpty())
+            emit loaded();
+        else if (m_sizes.size() > known)
+            emit pageSizesChanged();
+        break;
+    }
+    case Page: {
+        const std::optional<RenderedPage> page = readPage(frame);
+        if (!page || page->page != m_drawing.page) {
+            workerEnded();
+            return;
+        }
+        m_bound.stop();
+        m_drawing = {};
+        if (page->image.isNull())
+            emit pageFailed(page->page);
+        else
+            emit pageRendered(page->page, page->image);
+        pump();
+        break;
+    }
+    default:
+        workerEnded();
+    }
+}
+
+void PdfPageSource::workerEnded() {
+    const bool wasOpen = m_open;
+    const int page = m_drawing.page;
+    endWorker();
+    m_drawing = {};
+    if (!wasOpen) {
+        // It could not open the document (again).
+        fail();
+        return;
+    }
+    ++m_killed;
+    if (page >= 0) {
+        qCWarning(lcPdfPages) << "page" << page + 1 << "could not be drawn: its worker ended";
+        emit pageFailed(page);
+    }
+    if (!m_failed)
+        startWorker();
+}
+
+void PdfPageSource::timedOut() {
+    if (!m_open) {
+        qCWarning(lcPdfPages) << "the document did not open within" << kOpenTimeBoundMs << "ms";
+        fail();
+        return;
+    }
+    qCWarning(lcPdfPages) << "page" << m_drawing.page + 1 << "passed its time bound of" << m_pageTimeBoundMs
+                          << "ms";
+    workerEnded();
+}
+
+void PdfPageSource::request(const QList<Request>& pages) {
+    Q_ASSERT_X(platform::isMainThread(), "PdfPageSource", "pages are asked for on the main thread");
+    m_queue = pages;
+    // The page being drawn comes once.
+    m_queue.removeAll(m_drawing);
+    pump();
+}
+
+void PdfPageSource::pump() {
+    if (!m_worker || !m_open || m_drawing.page >= 0)
+        return;
+    while (!m_queue.isEmpty()) {
+        const Request next = m_queue.takeFirst();
+        if (next.page < 0 || next.page >= m_count || next.pixels.isEmpty() ||
+            qint64(next.pixels.width()) * next.pixels.height() > kMaxPixels)
+            continue;
+        m_drawing = next;
+        m_worker->write(renderFrame(next.page, next.pixels));
+        m_bound.start(m_pageTimeBoundMs);
+        return;
+    }
+}
+
+} // namespace pelnix::platform::ui
