@@ -1,4 +1,5 @@
 #include "AppLockTestDoubles.h"
+#include "BarTitleFonts.h"
 #include "GalleryAccount.h"
 #include "TestSandbox.h"
 #include "platform/Sandbox.h"
@@ -154,6 +155,8 @@ private slots:
     void pickerShowsTheFilteredCountries();
     void profileFirstRunOpensEditing();
     void pagesShowTheirTexts();
+    void barButtonsTitleInTheLibraryFont_data();
+    void barButtonsTitleInTheLibraryFont();
 
 private:
     test::TestSandbox m_sandbox;
@@ -543,6 +546,24 @@ void TestAccountGallery::pagesShowTheirTexts() {
             blue = blue || (c.blue() > 150 && c.red() < 80 && c.green() < 170);
         }
     QVERIFY(blue);
+}
+
+void TestAccountGallery::barButtonsTitleInTheLibraryFont_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<int>("titled");
+    QTest::newRow("profile: Edit") << "ProfileWithPicture" << 1;
+    QTest::newRow("profile editing: Cancel, Save") << "ProfileEditing" << 2;
+    QTest::newRow("first run: Cancel, Save") << "ProfileFirstRun" << 2;
+    QTest::newRow("settings: Cancel") << "SettingsLockOff" << 1;
+}
+
+void TestAccountGallery::barButtonsTitleInTheLibraryFont() {
+    QFETCH(QString, identifier);
+    QFETCH(int, titled);
+    GalleryShot shot(kGallery, identifier);
+    auto* nav = qobject_cast<NavigationController*>(shot.controller);
+    QVERIFY(nav);
+    test::verifyBarTitlesInFont(nav->navigationBar(), titled);
 }
 
 int main(int argc, char** argv) {

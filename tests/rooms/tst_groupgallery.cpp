@@ -1,5 +1,6 @@
 // The group screens of the gallery as the screenshot tool renders them, checked by pixels at points
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
+#include "BarTitleFonts.h"
 #include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryTestKit.h"
@@ -91,6 +92,8 @@ private slots:
     void newGroupFormSteps();
     void membersEditorListsThePeople_data() { sizes("NewGroupMembers"); }
     void membersEditorListsThePeople();
+    void barButtonsTitleInTheLibraryFont_data();
+    void barButtonsTitleInTheLibraryFont();
 
 private:
     static void sizes(const char* identifier) {
@@ -187,7 +190,8 @@ void TestGroupGallery::deletedGroupShowsTheLastRowUnderItsAlert() {
     AlertView* alert = shot.window.alerts().last();
     QCOMPARE(alert->message(), QStringLiteral("This group has been terminated by the Group Admin."));
     // The alert's panel (270 wide, centred) is light beside its text; the page around it is dimmed.
-    QVERIFY(shot.at(&shot.window, {shot.window.width() / 2.0 - 128, shot.window.height() / 2.0}).lightness() > 200);
+    QVERIFY(shot.at(&shot.window, {shot.window.width() / 2.0 - 128, shot.window.height() / 2.0}).lightness() >
+            200);
     QVERIFY(shot.at(&shot.window, {4, shot.window.height() - 4.0}).lightness() < 200);
 }
 
@@ -273,6 +277,23 @@ void TestGroupGallery::membersEditorListsThePeople() {
              shot.window.height());
     QCOMPARE(editor->contactsTableView()->height(), editor->view()->height() - 50);
     QCOMPARE(editor->title(), QStringLiteral("Group Members"));
+}
+
+void TestGroupGallery::barButtonsTitleInTheLibraryFont_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<int>("titled");
+    QTest::newRow("group editing: Cancel, Done") << "GroupInfoEditing" << 2;
+    QTest::newRow("new group: Cancel, Done") << "NewGroupForm" << 2;
+    QTest::newRow("members editor: Done") << "NewGroupMembers" << 1;
+}
+
+void TestGroupGallery::barButtonsTitleInTheLibraryFont() {
+    QFETCH(QString, identifier);
+    QFETCH(int, titled);
+    GalleryShot shot(identifier);
+    auto* nav = qobject_cast<NavigationController*>(shot.controller);
+    QVERIFY(nav);
+    test::verifyBarTitlesInFont(nav->navigationBar(), titled);
 }
 
 int main(int argc, char** argv) {

@@ -1,5 +1,6 @@
 // The new group flow: the order of its checks, the form's rules, the one member list shared with the
 // editor, and the creation against the stand-in with and without an icon, and when it fails.
+#include "BarTitleFonts.h"
 #include "GroupInfoTestKit.h"
 #include "core/model/PLAddressBookContact.h"
 #include "interface/PLPelnixContact.h"
@@ -278,6 +279,8 @@ void TestNewGroup::thePickersCopyIsHandedBackOnDone() {
     QCOMPARE(editor->title(), QStringLiteral("Members list"));
     QVERIFY(!editor->bottomView()->isVisible());
     QVERIFY(editor->navigationItem()->leftBarButtonItem());
+    // Cancel and Done in the library's bar font, whatever the window's.
+    test::verifyBarTitlesInFont(nav->navigationBar(), 2);
     editor->removeMemberFromContactCell(
         qobject_cast<PLContactsTableViewCell*>(editor->contactsTableView()->cellForRowAtIndexPath({0, 0})));
     editor->cancelButtonClicked();

@@ -155,20 +155,25 @@ PLUserProfileTableViewController::makeBarButtonItems(bool editing) {
                 (self.data()->*method)();
         };
     };
+    // The screen's own items title in the library's font; the host's items keep theirs.
+    const auto system = [](BarButtonItem::SystemItem kind, std::function<void()> action) {
+        auto* item = new BarButtonItem(kind, std::move(action));
+        ButtonAdditions::setDejavuTitleFont(item);
+        return item;
+    };
     BarItems items;
     if (editing) {
-        items.left = {
-            new BarButtonItem(BarButtonItem::SystemItem::Cancel,
-                              act(&PLUserProfileTableViewController::cancelEditButtonClickHandler))};
-        items.right = new BarButtonItem(BarButtonItem::SystemItem::Save,
-                                        act(&PLUserProfileTableViewController::saveButtonClickHandler));
+        items.left = {system(BarButtonItem::SystemItem::Cancel,
+                             act(&PLUserProfileTableViewController::cancelEditButtonClickHandler))};
+        items.right = system(BarButtonItem::SystemItem::Save,
+                             act(&PLUserProfileTableViewController::saveButtonClickHandler));
         return items;
     }
-    items.right = new BarButtonItem(BarButtonItem::SystemItem::Edit,
-                                    act(&PLUserProfileTableViewController::editButtonClickHandler));
+    items.right = system(BarButtonItem::SystemItem::Edit,
+                         act(&PLUserProfileTableViewController::editButtonClickHandler));
     if (isFirstRun()) {
-        items.left = {new BarButtonItem(BarButtonItem::SystemItem::Cancel,
-                                        act(&PLUserProfileTableViewController::dismissButtonClicked))};
+        items.left = {system(BarButtonItem::SystemItem::Cancel,
+                             act(&PLUserProfileTableViewController::dismissButtonClicked))};
     } else if (m_navigationType != 1 && m_navigationType != 2) {
         items.left = PLHostBarButtonItems::makeItems();
     } else if (m_navigationType == 2 && PLHostBarButtonItems::hasItems()) {

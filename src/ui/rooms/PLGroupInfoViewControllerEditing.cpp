@@ -5,6 +5,7 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "platform/NotificationCenter.h"
@@ -80,6 +81,7 @@ void PLGroupInfoViewController::enterEditMode() {
         },
         this);
     cancel->setObjectName(QStringLiteral("cancelBarButtonItem"));
+    ButtonAdditions::setDejavuTitleFont(cancel);
     navigationItem()->setLeftBarButtonItem(cancel);
     layoutBottomView(true, true);
 }

@@ -2,6 +2,7 @@
 
 #include "core/model/PLAddressBookContact.h"
 #include "core/model/User.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ViewControllerAdditions.h"
@@ -111,6 +112,7 @@ void PLNewGroupMembersViewController::viewDidLoad() {
         },
         this);
     done->setObjectName(QStringLiteral("doneBarButton"));
+    ButtonAdditions::setDejavuTitleFont(done);
     navigationItem()->setRightBarButtonItem(done);
     if (m_shouldShowAddMoreMembersOption) {
         navigationItem()->setLeftBarButtonItems({});
@@ -124,6 +126,7 @@ void PLNewGroupMembersViewController::viewDidLoad() {
             },
             this);
         cancel->setObjectName(QStringLiteral("cancelBarButton"));
+        ButtonAdditions::setDejavuTitleFont(cancel);
         navigationItem()->setLeftBarButtonItem(cancel);
         m_bottomView->hide();
         setTitle(localized("Members list"));
