@@ -5,11 +5,13 @@
 #include "GalleryRooms.h"
 #include "GalleryTestKit.h"
 #include "GroupInfoTestKit.h"
+#include "foundation/ui/CustomColors.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "ui/rooms/PLNewGroupMembersViewController.h"
 #include "ui/rooms/PLNewGroupTableViewController.h"
@@ -277,6 +279,16 @@ void TestGroupGallery::membersEditorListsThePeople() {
              shot.window.height());
     QCOMPARE(editor->contactsTableView()->height(), editor->view()->height() - 50);
     QCOMPARE(editor->title(), QStringLiteral("Group Members"));
+    // Each row's line, under the picture and under the name, in the rooms' separator colour.
+    TableView* table = editor->contactsTableView();
+    const QColor line = CustomColors::chatRoomsTableViewSeparatorColor();
+    for (int row = 0; row < 3; ++row) {
+        TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
+        QVERIFY(cell);
+        for (const qreal x : {20.0, 100.0, cell->width() - 10.0})
+            QVERIFY2(test::near(shot.at(cell, {x, cell->height() - 1.0}), line, 6),
+                     describe(shot.at(cell, {x, cell->height() - 1.0})));
+    }
 }
 
 void TestGroupGallery::barButtonsTitleInTheLibraryFont_data() {

@@ -16,6 +16,7 @@
 #include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/rooms/RoomsBottomBar.h"
 #include "ui/rooms/RoomsTexts.h"
+#include "ui/toolkit/PLCustomSeparatorView.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -143,6 +144,9 @@ TableViewCell* PLNewGroupMembersViewController::cellForRowAtIndexPath(TableView*
     auto* cell = static_cast<PLContactsTableViewCell*>(table->dequeueReusableCell(kCellIdentifier));
     cell->setDelegate(this);
     cell->setRemoveButtonVisible(true);
+    // The table's line, in the rooms' separator colour, lies over the cell's own.
+    cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
+    cell->separatorView()->hide();
     const QVariant member = m_members->value(path.row);
     const QMetaType type = member.metaType();
     if (type == QMetaType::fromType<std::shared_ptr<User>>())
