@@ -374,7 +374,20 @@ void TestAccountGallery::settingsShowTheLock() {
     Switch* toggle = cell->enableOrDisableSwitch();
     const QColor track = shot.at(toggle, {toggle->width() * (on ? 0.25 : 0.75), toggle->height() / 2.0});
     QVERIFY2(on ? track.saturation() > 100 : track.saturation() < 40, describe(track));
+    // The white knob stands out from the track beside it, on or off.
+    const QColor knob = shot.at(toggle, {toggle->width() * (on ? 0.75 : 0.25), toggle->height() / 2.0});
+    QVERIFY2(near(knob, Qt::white, 3), describe(knob));
+    QVERIFY2(knob.lightness() - track.lightness() >= 15, describe(track));
     QCOMPARE(cell->resetPinButton()->isVisible(), on);
+    // Both rows title in one font and colour.
+    QLabel* download = settings->tableView()->cellForRowAtIndexPath(IndexPath::forRow(0))->textLabel();
+    Label* lock = cell->enableOrDisableTextLabel();
+    QCOMPARE(lock->font().family(), download->font().family());
+    QCOMPARE(lock->font().pixelSize(), download->font().pixelSize());
+    QCOMPARE(lock->font().pixelSize(), 15);
+    QCOMPARE(lock->textColor(), download->palette().color(QPalette::WindowText));
+    if (on)
+        QCOMPARE(cell->resetPinButton()->titleFont().pixelSize(), 15);
     QWidget* header = settings->tableView()->headerViewAt(0);
     QVERIFY(near(shot.at(header, {header->width() - 4.0, 4}), QColor(232, 244, 250), 3));
 }

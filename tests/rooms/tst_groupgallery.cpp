@@ -82,6 +82,7 @@ private slots:
     void everyScreenRendersAtItsSize();
     void adminSeesSixRowsWithSwitches_data() { sizes("GroupInfoAdmin"); }
     void adminSeesSixRowsWithSwitches();
+    void aHighlightedRowKeepsItsLineInTheSeparatorColour();
     void memberSeesFourRows_data() { sizes("GroupInfoMember"); }
     void memberSeesFourRows();
     void deletedGroupShowsTheLastRowUnderItsAlert_data() { sizes("GroupInfoClosed"); }
@@ -162,6 +163,28 @@ void TestGroupGallery::adminSeesSixRowsWithSwitches() {
     QVERIFY(adminOnly->isVisible());
     QCOMPARE(adminOnly->mapTo(&shot.window, QPoint(adminOnly->width(), 0)).x(), shot.window.width() - 16);
     QVERIFY(!adminOnly->isOn());
+    // Off, a switch shows its grey 238 background beside the white knob, rounded off at its ends.
+    const QColor track = shot.at(adminOnly, {adminOnly->width() * 0.8, adminOnly->height() / 2.0});
+    QVERIFY2(test::near(track, QColor(238, 238, 238), 2), describe(track));
+    const QColor knob = shot.at(adminOnly, {adminOnly->height() / 2.0, adminOnly->height() / 2.0});
+    QVERIFY2(test::near(knob, Qt::white, 2), describe(knob));
+    QVERIFY2(test::near(shot.at(adminOnly, {0, 0}), Qt::white, 2), describe(shot.at(adminOnly, {0, 0})));
+}
+
+void TestGroupGallery::aHighlightedRowKeepsItsLineInTheSeparatorColour() {
+    GalleryShot shot(QStringLiteral("GroupInfoAdmin"));
+    PLGroupInfoTableViewCell* row = shot.cell(2);
+    QVERIFY(row);
+    const auto lineOf = [row] {
+        return row->grab().toImage().pixelColor(row->width() / 2, row->height() - 1);
+    };
+    const QColor table = CustomColors::chatRoomsTableViewSeparatorColor();
+    QVERIFY2(test::near(lineOf(), table, 4), describe(lineOf()));
+    row->setHighlighted(true);
+    QVERIFY2(test::near(lineOf(), CustomColors::customSeparatorColor().color(), 4), describe(lineOf()));
+    QVERIFY(row->grab().toImage().pixelColor(row->width() / 2, 4) != QColor(Qt::white));
+    row->setHighlighted(false);
+    QVERIFY2(test::near(lineOf(), table, 4), describe(lineOf()));
 }
 
 void TestGroupGallery::memberSeesFourRows() {
