@@ -107,7 +107,7 @@ void PLGroupInfoViewController::uploadPictureAndUpdate() {
     PLActivityIndicatorView::show();
     const std::optional<QString> name = m_changedGroupName;
     QPointer<PLGroupInfoViewController> self(this);
-    // Whatever way the save ends, the picked picture goes and the cover shows what the store holds.
+    // Once the update has answered, the picked picture goes and the cover shows what the store holds.
     auto revert = [self] {
         PLActivityIndicatorView::dismiss();
         if (!self)
@@ -119,8 +119,16 @@ void PLGroupInfoViewController::uploadPictureAndUpdate() {
     };
     GroupPictureUpload::uploadBothSizes(
         this, m_chosenImage, [self, name, revert](const std::optional<GroupPictureUpload::URLs>& urls) {
+            if (!urls) {
+                // Nothing was sent: the picked picture stays on the cover (the upload told the user
+                // why), for the next Done to send or Cancel to drop.
+                PLActivityIndicatorView::dismiss();
+                if (self)
+                    self->reloadTable();
+                return;
+            }
             const auto room = self ? self->chatRoom() : nullptr;
-            if (!urls || !room) {
+            if (!room) {
                 revert();
                 return;
             }
