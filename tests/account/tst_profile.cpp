@@ -509,8 +509,9 @@ void TestProfile::failedUploadsEndTheOverlayAndOfferARetry_data() {
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
-    QTest::newRow("over the size limit") << int(PLSizedImageUpload::Outcome::TooLarge) << "Alert"
-                                         << "Max 15MB can be uploaded";
+    QTest::newRow("over the size limit, as configured")
+        << int(PLSizedImageUpload::Outcome::TooLarge) << "Alert"
+        << "Max 25MB can be uploaded";
     QTest::newRow("no credentials") << int(PLSizedImageUpload::Outcome::NoCredentials) << "Failed"
                                     << "Unable to fetch credentials";
     QTest::newRow("upload failed") << int(PLSizedImageUpload::Outcome::UploadFailed) << "Failed"

@@ -265,7 +265,7 @@ void TestGroupEdit::editsThatFailOrCannotStart() {
     screen.info->groupInforCellChangeGroupIconButtonPressed(screen.cell(0), nullptr);
     screen.info->editGroup();
     QVERIFY(busyGoes());
-    QCOMPARE(screen.alert()->message(), QStringLiteral("Max 15MB can be uploaded"));
+    QCOMPARE(screen.alert()->message(), QStringLiteral("Max 25MB can be uploaded"));
     QVERIFY(!screen.info->isEditing());
     QVERIFY(!screen.info->chosenImage().isNull());
     QCOMPARE(screen.cell(0)->currentGroupImage().pixel(5, 5), QColor(Qt::green).rgb());

@@ -383,7 +383,7 @@ void TestNewGroup::uploadsOrCreationsThatCannotGoOnGiveTheScreenBack() {
     flow.form()->chooseImage();
     flow.screen->doneButtonClicked();
     QVERIFY(busyGoes());
-    QCOMPARE(flow.alert()->message(), QStringLiteral("Max 15MB can be uploaded"));
+    QCOMPARE(flow.alert()->message(), QStringLiteral("Max 25MB can be uploaded"));
     QVERIFY(flow.doneEnabled());
     QCOMPARE(creations(service), 0);
     // The creation that cannot start: offline once the pictures are stored.
