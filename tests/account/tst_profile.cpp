@@ -189,6 +189,18 @@ void TestProfile::rowsByModeFirstRunAndPhone() {
     }
     QCOMPARE(Animator::alpha(profile->editProfileImageButton()), editing ? 1.0 : 0.0);
     QCOMPARE(profile->isFirstRun(), status < 3);
+    // A phone row on show reads whole in the phone's width, clear of the controls after its text.
+    if (rows.contains(int(Profile::PhoneRow))) {
+        QWidget* row = profile->cellForRow(Profile::PhoneRow);
+        Label* label = profile->phoneNumberLabel();
+        QVERIFY2(label->sizeThatFits({1e6, 1e6}).width() <= label->width(),
+                 qPrintable(QStringLiteral("%1 in %2").arg(label->text()).arg(label->width())));
+        for (QWidget* after : std::initializer_list<QWidget*>{profile->phoneNumberVerifiedImageView(),
+                                                              profile->editIconImageView(),
+                                                              profile->changePhoneNumberButton()})
+            if (after->isVisibleTo(row))
+                QVERIFY2(label->geometry().right() < after->x(), qPrintable(after->objectName()));
+    }
 }
 
 void TestProfile::barItemsByModeAndOpening_data() {

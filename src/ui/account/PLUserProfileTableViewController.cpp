@@ -37,6 +37,7 @@ constexpr int kIconSide = 24;
 constexpr int kVerifiedSide = 20;
 constexpr int kInset = 15;
 constexpr int kTextLeft = 50;
+constexpr int kPhoneTextGap = 8;
 constexpr int kPictureTopWhileReading = 35;
 constexpr qreal kEmailGrowth = 15;
 
@@ -419,14 +420,10 @@ void PLUserProfileTableViewController::fillPhoneRows() {
     m_addPhoneVerified->setImage(mark);
     m_phoneVerified->setImage(mark);
     m_changePhone->setVisible(m_editing);
-    if (m_editing) {
+    if (m_editing || !hasPhone) {
         m_editIcon->hide();
         m_phoneVerified->hide();
-        return;
-    }
-    if (!hasPhone) {
-        m_editIcon->hide();
-        m_phoneVerified->hide();
+        placePhoneLabel();
         return;
     }
     m_phoneVerified->show();
@@ -444,6 +441,18 @@ void PLUserProfileTableViewController::fillPhoneRows() {
     m_phoneVerified->setGeometry(qRound(centre - width / 2),
                                  m_editIcon->geometry().center().y() - kVerifiedSide / 2, kVerifiedSide,
                                  kVerifiedSide);
+    placePhoneLabel();
+}
+
+void PLUserProfileTableViewController::placePhoneLabel() {
+    const QWidget* row = m_phoneLabel->parentWidget();
+    // The text runs up to the first control shown after it, or to the row's inset when none is.
+    int end = row->width() - kInset;
+    for (const QWidget* after : {static_cast<QWidget*>(m_phoneVerified), static_cast<QWidget*>(m_editIcon),
+                                 static_cast<QWidget*>(m_changePhone)})
+        if (after && !after->isHidden())
+            end = qMin(end, after->x() - kPhoneTextGap);
+    m_phoneLabel->setGeometry(kTextLeft, 0, qMax(0, end - kTextLeft), row->height());
 }
 
 void PLUserProfileTableViewController::showPicture(const QImage& image) {
