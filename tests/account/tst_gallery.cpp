@@ -35,6 +35,7 @@
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
+#include "ui/toolkit/ToolkitStyle.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -154,6 +155,8 @@ private slots:
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
     void profileFirstRunOpensEditing();
+    void profileNameFieldIsTheStyledField_data();
+    void profileNameFieldIsTheStyledField();
     void pagesShowTheirTexts();
     void barButtonsTitleInTheLibraryFont_data();
     void barButtonsTitleInTheLibraryFont();
@@ -522,6 +525,29 @@ void TestAccountGallery::profileFirstRunOpensEditing() {
     QVERIFY(profile);
     QVERIFY(profile->isFirstRun());
     QVERIFY(profile->isEditingProfile());
+}
+
+void TestAccountGallery::profileNameFieldIsTheStyledField_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("editing") << QStringLiteral("ProfileEditing");
+    QTest::newRow("first run, typing") << QStringLiteral("ProfileFirstRun");
+}
+
+void TestAccountGallery::profileNameFieldIsTheStyledField() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile && profile->isEditingProfile());
+    TextField* field = profile->editUserNameTextField();
+    QVERIFY(field->isVisible());
+    // The library's field: a white inside, a pale blue edge (the accent while typing) with rounded
+    // corners that leave the row's white showing, not a square grey frame.
+    const QColor edge = shot.at(field, {field->width() / 2.0, 0});
+    const QColor expected = field->hasFocus() ? ToolkitStyle::accentColor() : QColor(0xC2, 0xE1, 0xF1);
+    QVERIFY2(near(edge, expected, 16), describe(edge));
+    QVERIFY2(near(shot.at(field, {field->width() / 2.0, field->height() / 2.0 + 12}), Qt::white, 3),
+             describe(shot.at(field, {field->width() / 2.0, field->height() / 2.0 + 12})));
+    QVERIFY2(near(shot.at(field, {0, 0}), Qt::white, 16), describe(shot.at(field, {0, 0})));
 }
 
 void TestAccountGallery::pagesShowTheirTexts() {

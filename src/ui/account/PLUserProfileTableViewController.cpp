@@ -389,10 +389,7 @@ void PLUserProfileTableViewController::fillCells() {
     if (m_editing) {
         m_nameField->setText(m_updatedName && !m_updatedName->isEmpty() ? *m_updatedName : m_currentName);
         m_nameField->updateTextFieldState(1);
-        m_nameField->setFrame(true);
-        QPalette palette = m_nameField->palette();
-        palette.setColor(QPalette::Base, Qt::white);
-        m_nameField->setPalette(palette);
+        m_nameField->applyEditableLook();
     } else {
         m_nameField->setText(me ? me->profileName() : QString());
     }
