@@ -15,6 +15,7 @@
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace pelnix {
@@ -26,6 +27,10 @@ using platform::ui::Label;
 using platform::ui::NavigationBar;
 using platform::ui::NavigationItem;
 using RoomsTexts::localized;
+
+namespace {
+constexpr int kContentMaximumWidth = 400;
+}
 
 PLMakeAdminViewController::PLMakeAdminViewController(QObject* parent) : PLBaseViewController(parent) {}
 
@@ -61,18 +66,25 @@ QWidget* PLMakeAdminViewController::loadView() {
     barItem->setLeftBarButtonItem(new BarButtonItem(static_cast<QWidget*>(m_closeButton.data())));
     m_navigationBar->setItems(barItem, nullptr);
     column->addWidget(m_navigationBar);
-    auto* body = new QVBoxLayout;
+    // The statement and Confirm keep a phone's measure on a wide window, centred.
+    auto* content = new QWidget(page);
+    content->setMaximumWidth(kContentMaximumWidth);
+    auto* centred = new QHBoxLayout;
+    centred->addStretch();
+    centred->addWidget(content, 1);
+    centred->addStretch();
+    auto* body = new QVBoxLayout(content);
     body->setContentsMargins(24, 40, 24, 40);
     body->setSpacing(24);
     body->addStretch();
-    m_confirmationTextLabel = new Label(QString(), page);
+    m_confirmationTextLabel = new Label(QString(), content);
     m_confirmationTextLabel->setObjectName(QStringLiteral("confirmationTextLabel"));
     m_confirmationTextLabel->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 17));
     m_confirmationTextLabel->setTextColor(QColor(64, 64, 64));
     m_confirmationTextLabel->setNumberOfLines(0);
     m_confirmationTextLabel->setAlignment(Qt::AlignCenter);
     body->addWidget(m_confirmationTextLabel);
-    m_confirmButton = new Button(page);
+    m_confirmButton = new Button(content);
     m_confirmButton->setObjectName(QStringLiteral("confirmButton"));
     m_confirmButton->setTitle(localized("Confirm"));
     m_confirmButton->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
@@ -85,7 +97,7 @@ QWidget* PLMakeAdminViewController::loadView() {
     connect(m_confirmButton, &Button::clicked, this, &PLMakeAdminViewController::confirmButtonClicked);
     body->addWidget(m_confirmButton);
     body->addStretch();
-    column->addLayout(body, 1);
+    column->addLayout(centred, 1);
     return page;
 }
 
