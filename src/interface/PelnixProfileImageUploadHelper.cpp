@@ -1,5 +1,6 @@
 #include "interface/PelnixProfileImageUploadHelper.h"
 
+#include "core/api/UploadSizeLimitText.h"
 #include "core/model/CurrentUserInfo.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "interface/PelnixErrorHandlingHelper.h"
@@ -69,7 +70,7 @@ void PelnixProfileImageUploadHelper::uploadProfileImage(const QImage& image, con
                    [upload, completion](PLSizedImageUpload::Outcome outcome, const Info& info) {
                        if (outcome == PLSizedImageUpload::Outcome::TooLarge && alertHook())
                            alertHook()(PLCurrentBundleInfo::localizedString(QStringLiteral("Alert")),
-                                       QStringLiteral("Max 15MB can be uploaded"), QStringLiteral("OK"));
+                                       UploadSizeLimitText::currentOverLimitMessage(), QStringLiteral("OK"));
                        upload->deleteLater();
                        completion(info);
                    });

@@ -1,4 +1,5 @@
 #include "AppLockTestDoubles.h"
+#include "BarTitleFonts.h"
 #include "GalleryAccount.h"
 #include "TestSandbox.h"
 #include "platform/Sandbox.h"
@@ -34,6 +35,7 @@
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
+#include "ui/toolkit/ToolkitStyle.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -153,7 +155,11 @@ private slots:
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
     void profileFirstRunOpensEditing();
+    void profileNameFieldIsTheStyledField_data();
+    void profileNameFieldIsTheStyledField();
     void pagesShowTheirTexts();
+    void barButtonsTitleInTheLibraryFont_data();
+    void barButtonsTitleInTheLibraryFont();
 
 private:
     test::TestSandbox m_sandbox;
@@ -371,7 +377,20 @@ void TestAccountGallery::settingsShowTheLock() {
     Switch* toggle = cell->enableOrDisableSwitch();
     const QColor track = shot.at(toggle, {toggle->width() * (on ? 0.25 : 0.75), toggle->height() / 2.0});
     QVERIFY2(on ? track.saturation() > 100 : track.saturation() < 40, describe(track));
+    // The white knob stands out from the track beside it, on or off.
+    const QColor knob = shot.at(toggle, {toggle->width() * (on ? 0.75 : 0.25), toggle->height() / 2.0});
+    QVERIFY2(near(knob, Qt::white, 3), describe(knob));
+    QVERIFY2(knob.lightness() - track.lightness() >= 15, describe(track));
     QCOMPARE(cell->resetPinButton()->isVisible(), on);
+    // Both rows title in one font and colour.
+    QLabel* download = settings->tableView()->cellForRowAtIndexPath(IndexPath::forRow(0))->textLabel();
+    Label* lock = cell->enableOrDisableTextLabel();
+    QCOMPARE(lock->font().family(), download->font().family());
+    QCOMPARE(lock->font().pixelSize(), download->font().pixelSize());
+    QCOMPARE(lock->font().pixelSize(), 15);
+    QCOMPARE(lock->textColor(), download->palette().color(QPalette::WindowText));
+    if (on)
+        QCOMPARE(cell->resetPinButton()->titleFont().pixelSize(), 15);
     QWidget* header = settings->tableView()->headerViewAt(0);
     QVERIFY(near(shot.at(header, {header->width() - 4.0, 4}), QColor(232, 244, 250), 3));
 }
@@ -508,6 +527,29 @@ void TestAccountGallery::profileFirstRunOpensEditing() {
     QVERIFY(profile->isEditingProfile());
 }
 
+void TestAccountGallery::profileNameFieldIsTheStyledField_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("editing") << QStringLiteral("ProfileEditing");
+    QTest::newRow("first run, typing") << QStringLiteral("ProfileFirstRun");
+}
+
+void TestAccountGallery::profileNameFieldIsTheStyledField() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile && profile->isEditingProfile());
+    TextField* field = profile->editUserNameTextField();
+    QVERIFY(field->isVisible());
+    // The library's field: a white inside, a pale blue edge (the accent while typing) with rounded
+    // corners that leave the row's white showing, not a square grey frame.
+    const QColor edge = shot.at(field, {field->width() / 2.0, 0});
+    const QColor expected = field->hasFocus() ? ToolkitStyle::accentColor() : QColor(0xC2, 0xE1, 0xF1);
+    QVERIFY2(near(edge, expected, 16), describe(edge));
+    QVERIFY2(near(shot.at(field, {field->width() / 2.0, field->height() / 2.0 + 12}), Qt::white, 3),
+             describe(shot.at(field, {field->width() / 2.0, field->height() / 2.0 + 12})));
+    QVERIFY2(near(shot.at(field, {0, 0}), Qt::white, 16), describe(shot.at(field, {0, 0})));
+}
+
 void TestAccountGallery::pagesShowTheirTexts() {
     for (const auto& [id, state] : QList<QPair<QString, QString>>{
              {QStringLiteral("ConfigurationStylesheet"), QStringLiteral("Downloading Stylesheet\u2026")},
@@ -543,6 +585,24 @@ void TestAccountGallery::pagesShowTheirTexts() {
             blue = blue || (c.blue() > 150 && c.red() < 80 && c.green() < 170);
         }
     QVERIFY(blue);
+}
+
+void TestAccountGallery::barButtonsTitleInTheLibraryFont_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<int>("titled");
+    QTest::newRow("profile: Edit") << "ProfileWithPicture" << 1;
+    QTest::newRow("profile editing: Cancel, Save") << "ProfileEditing" << 2;
+    QTest::newRow("first run: Cancel, Save") << "ProfileFirstRun" << 2;
+    QTest::newRow("settings: Cancel") << "SettingsLockOff" << 1;
+}
+
+void TestAccountGallery::barButtonsTitleInTheLibraryFont() {
+    QFETCH(QString, identifier);
+    QFETCH(int, titled);
+    GalleryShot shot(kGallery, identifier);
+    auto* nav = qobject_cast<NavigationController*>(shot.controller);
+    QVERIFY(nav);
+    test::verifyBarTitlesInFont(nav->navigationBar(), titled);
 }
 
 int main(int argc, char** argv) {

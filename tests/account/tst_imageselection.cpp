@@ -183,7 +183,8 @@ void TestImageSelection::aPickIsMeasuredAgainstTheLimit_data() {
     QTest::addColumn<QString>("alert");
     QTest::addColumn<bool>("selected");
     QTest::newRow("library, within") << true << quint64(15728640) << false << QString() << true;
-    QTest::newRow("library, over") << true << quint64(16) << false << "Max 15MB can be uploaded" << false;
+    QTest::newRow("library, over, told the limit")
+        << true << quint64(16) << false << "Max 16 bytes can be uploaded" << false;
     QTest::newRow("library, at the limit") << true << quint64(0) << false << QString() << true;
     QTest::newRow("library item unreadable")
         << true << quint64(15728640) << true << "The picked item cannot be read." << false;

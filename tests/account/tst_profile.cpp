@@ -189,6 +189,18 @@ void TestProfile::rowsByModeFirstRunAndPhone() {
     }
     QCOMPARE(Animator::alpha(profile->editProfileImageButton()), editing ? 1.0 : 0.0);
     QCOMPARE(profile->isFirstRun(), status < 3);
+    // A phone row on show reads whole in the phone's width, clear of the controls after its text.
+    if (rows.contains(int(Profile::PhoneRow))) {
+        QWidget* row = profile->cellForRow(Profile::PhoneRow);
+        Label* label = profile->phoneNumberLabel();
+        QVERIFY2(label->sizeThatFits({1e6, 1e6}).width() <= label->width(),
+                 qPrintable(QStringLiteral("%1 in %2").arg(label->text()).arg(label->width())));
+        for (QWidget* after : std::initializer_list<QWidget*>{profile->phoneNumberVerifiedImageView(),
+                                                              profile->editIconImageView(),
+                                                              profile->changePhoneNumberButton()})
+            if (after->isVisibleTo(row))
+                QVERIFY2(label->geometry().right() < after->x(), qPrintable(after->objectName()));
+    }
 }
 
 void TestProfile::barItemsByModeAndOpening_data() {
@@ -509,8 +521,9 @@ void TestProfile::failedUploadsEndTheOverlayAndOfferARetry_data() {
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
-    QTest::newRow("over the size limit") << int(PLSizedImageUpload::Outcome::TooLarge) << "Alert"
-                                         << "Max 15MB can be uploaded";
+    QTest::newRow("over the size limit, as configured")
+        << int(PLSizedImageUpload::Outcome::TooLarge) << "Alert"
+        << "Max 25MB can be uploaded";
     QTest::newRow("no credentials") << int(PLSizedImageUpload::Outcome::NoCredentials) << "Failed"
                                     << "Unable to fetch credentials";
     QTest::newRow("upload failed") << int(PLSizedImageUpload::Outcome::UploadFailed) << "Failed"

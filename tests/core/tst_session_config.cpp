@@ -2,6 +2,7 @@
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
 #include "core/api/PLColorConfiguration.h"
+#include "core/api/UploadSizeLimitText.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -62,6 +63,8 @@ private slots:
     void configurationOverridesByPrecedence();
     void environmentSelectionOffDropsTheTable();
     void colourConfigurationComesFromItsResource();
+    void overLimitAlertNamesTheConfiguredLimit_data();
+    void overLimitAlertNamesTheConfiguredLimit();
 
 private:
     std::unique_ptr<test::TestSandbox> m_sandbox;
@@ -363,6 +366,39 @@ void TestSessionConfig::colourConfigurationComesFromItsResource() {
     QCOMPARE(loaded->domainSpecificColorConfiguration().value(QStringLiteral("acme.test")).toString(),
              QStringLiteral("25a549"));
     QCOMPARE(loaded->logoImageName(), QStringLiteral("pelnix_logo_big"));
+}
+
+void TestSessionConfig::overLimitAlertNamesTheConfiguredLimit_data() {
+    QTest::addColumn<quint64>("limit");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the bundle's 25 MiB") << quint64(26214400) << "Max 25MB can be uploaded";
+    QTest::newRow("15 MiB") << quint64(15728640) << "Max 15MB can be uploaded";
+    QTest::newRow("2.5 MiB") << quint64(2621440) << "Max 2.5MB can be uploaded";
+    QTest::newRow("10 million bytes, rounded down") << quint64(10000000) << "Max 9.5MB can be uploaded";
+    QTest::newRow("a byte under 1 MiB") << quint64(1048575) << "Max 1023.9KB can be uploaded";
+    QTest::newRow("1 MiB") << quint64(1048576) << "Max 1MB can be uploaded";
+    QTest::newRow("512 KiB") << quint64(524288) << "Max 512KB can be uploaded";
+    QTest::newRow("1.5 KiB") << quint64(1536) << "Max 1.5KB can be uploaded";
+    QTest::newRow("100 bytes") << quint64(100) << "Max 100 bytes can be uploaded";
+    QTest::newRow("1 byte") << quint64(1) << "Max 1 byte can be uploaded";
+    QTest::newRow("nothing") << quint64(0) << "Max 0 bytes can be uploaded";
+    QTest::newRow("2 GiB") << quint64(1) * 2 * 1024 * 1024 * 1024 << "Max 2GB can be uploaded";
+    QTest::newRow("1.5 GiB") << quint64(1610612736) << "Max 1.5GB can be uploaded";
+    QTest::newRow("largest count") << std::numeric_limits<quint64>::max()
+                                   << "Max 17179869183.9GB can be uploaded";
+}
+
+void TestSessionConfig::overLimitAlertNamesTheConfiguredLimit() {
+    QFETCH(quint64, limit);
+    QFETCH(QString, message);
+    QCOMPARE(UploadSizeLimitText::overLimitMessage(limit), message);
+    // The configured limit is the one named.
+    auto* config = PLAppConfigurations::currentConfiguration();
+    const quint64 saved = config->uploadSizeLimit();
+    config->setProperty("uploadSizeLimit", limit);
+    QCOMPARE(UploadSizeLimitText::currentOverLimitMessage(), message);
+    config->setProperty("uploadSizeLimit", saved);
+    QCOMPARE(saved, quint64(26214400));
 }
 
 int main(int argc, char** argv) {

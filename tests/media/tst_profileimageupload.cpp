@@ -1,6 +1,7 @@
 // The profile picture's two uploads through the shared uploader, against the stand-in service.
 #include "MediaTestWorld.h"
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/UploadSizeLimitText.h"
 #include "interface/PelnixProfileImageUploadHelper.h"
 #include "platform/NotificationCenter.h"
 
@@ -153,7 +154,8 @@ void TestProfileImageUpload::dataOverTheLimitIsRefusedWithAnAlert() {
                               [&](const Info& info) { results << info; });
     QCOMPARE(results.size(), 2);
     QVERIFY(!results.last());
-    QCOMPARE(m_alerts, QStringList{"Alert|Max 15MB can be uploaded|OK"});
+    // The alert names the configured limit.
+    QCOMPARE(m_alerts, QStringList{"Alert|" + UploadSizeLimitText::overLimitMessage(size - 1) + "|OK"});
     QCOMPARE(m_world->requestCount("api", "GET", "/s3/token"), 0);
 }
 

@@ -88,12 +88,21 @@ private slots:
         Switch toggle;
         toggle.resize(toggle.sizeHint());
         toggle.setOn(true);
-        // On: the track left of the knob is the on tint; off: white there, the knob on the left.
+        // On: the track left of the knob is the on tint; off: a light grey there, so that the white
+        // knob on the left reads against it.
         const QPoint track(toggle.height() / 2 - 4, toggle.height() / 2);
         QCOMPARE(QColor(toggle.grab().toImage().pixel(track)), toggle.onTintColor());
         toggle.setOn(false);
         const QPoint right(toggle.width() - toggle.height() / 2 + 4, toggle.height() / 2);
-        QCOMPARE(QColor(toggle.grab().toImage().pixel(right)), QColor(Qt::white));
+        QCOMPARE(QColor(toggle.grab().toImage().pixel(right)), QColor(0xE9, 0xE9, 0xEA));
+        const QPoint knob(toggle.height() / 2, toggle.height() / 2);
+        QCOMPARE(QColor(toggle.grab().toImage().pixel(knob)), QColor(Qt::white));
+        // A background of its own, rounded by its corner radius, is the off track.
+        toggle.setBackgroundColor(QColor(238, 238, 238));
+        toggle.setCornerRadius(16);
+        QCOMPARE(QColor(toggle.grab().toImage().pixel(right)), QColor(238, 238, 238));
+        QVERIFY(toggle.grab().toImage().pixelColor(0, 0) != QColor(238, 238, 238));
+        toggle.setBackgroundColor(QColor());
         // Off, its outline stands out from a white page (3:1 at least, as a control's edge should).
         const auto luminance = [](const QColor& c) {
             const auto channel = [](qreal v) {

@@ -268,6 +268,51 @@ private slots:
         QVERIFY(bar->isHidden());
     }
 
+    // A title that cannot stay centred between wide items moves aside and is read whole; one that
+    // cannot fit between them at all ends in an ellipsis; neither runs under an item.
+    void aTitleFitsBetweenTheItems_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<bool>("centred");
+        QTest::newRow("short, centred") << "Info" << 320 << true << true;
+        QTest::newRow("moved aside, whole") << "Group Info" << 320 << true << false;
+        QTest::newRow("too long, cut") << "Quarterly planning for the whole group" << 320 << false << false;
+        QTest::newRow("wide window, centred")
+            << "Quarterly planning for the whole group" << 1024 << true << true;
+    }
+    void aTitleFitsBetweenTheItems() {
+        QFETCH(QString, title);
+        QFETCH(int, width);
+        QFETCH(bool, whole);
+        QFETCH(bool, centred);
+        Window window;
+        window.resize(width, 568);
+        auto* rooms = new Recording("Rooms");
+        auto* nav = new NavigationController(rooms);
+        window.setRootViewController(nav);
+        window.show();
+        auto* group = new Recording(title);
+        group->navigationItem()->setRightBarButtonItems({new BarButtonItem(BarButtonItem::SystemItem::Done),
+                                                         new BarButtonItem(BarButtonItem::SystemItem::Edit)});
+        nav->pushViewController(group, false);
+        NavigationBar* bar = nav->navigationBar();
+        bar->setTitleFont(QFont(QStringLiteral("DejaVu Sans"), 13, QFont::Bold));
+        QCoreApplication::processEvents();
+        QCOMPARE(bar->titleText(), title);
+        auto* label = bar->findChild<QLabel*>("navigationBar.title");
+        QVERIFY(label && label->isVisible());
+        QCOMPARE(label->text() == title, whole);
+        if (!whole)
+            QVERIFY(label->text().endsWith(QChar(0x2026)));
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        QCOMPARE(qAbs(label->geometry().center().x() - bar->width() / 2) <= 1, centred);
+        for (auto* item : bar->findChildren<QToolButton*>())
+            if (item->isVisible())
+                QVERIFY2(!item->geometry().intersects(label->geometry()), qPrintable(item->objectName()));
+    }
+
     void popToRootAndReplacingTheStack() {
         Window window;
         auto* a = new Recording("A");

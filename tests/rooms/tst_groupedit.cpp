@@ -71,7 +71,7 @@ private slots:
     void blankNamesAndNoChanges();
     void nameAndPictureGoInOneUpdateAfterTwoUploads();
     void theLastPictureChoiceWins();
-    void editsThatFailOrCannotStartRevert();
+    void editsThatFailOrCannotStart();
     void switchesSendTheOtherCurrentValues();
 
 private:
@@ -252,18 +252,27 @@ void TestGroupEdit::theLastPictureChoiceWins() {
     QTRY_VERIFY(!screen.info->shouldRemoveGroupImage());
 }
 
-void TestGroupEdit::editsThatFailOrCannotStartRevert() {
+void TestGroupEdit::editsThatFailOrCannotStart() {
     FakeUploads uploads;
     InfoOnScreen screen("g-admin");
     QVERIFY(busyGoes());
-    // An upload over the limit: told, and the screen is given back.
+    // An upload over the limit: told, the screen given back, nothing sent, and the picked picture
+    // stays on the cover until the next Cancel.
+    service->fixture.server().clearRequestLog();
     uploads.outcomes << PLSizedImageUpload::Outcome::TooLarge;
     screen.info->editGroup();
     pictures->answers << FakePictures::picked(Qt::green);
     screen.info->groupInforCellChangeGroupIconButtonPressed(screen.cell(0), nullptr);
     screen.info->editGroup();
     QVERIFY(busyGoes());
-    QCOMPARE(screen.alert()->message(), QStringLiteral("Max 15MB can be uploaded"));
+    QCOMPARE(screen.alert()->message(), QStringLiteral("Max 25MB can be uploaded"));
+    QVERIFY(!screen.info->isEditing());
+    QVERIFY(!screen.info->chosenImage().isNull());
+    QCOMPARE(screen.cell(0)->currentGroupImage().pixel(5, 5), QColor(Qt::green).rgb());
+    QCOMPARE(service->requests("POST", "/update"), 0);
+    screen.info->editGroup();
+    QCOMPARE(screen.cell(0)->currentGroupImage().pixel(5, 5), QColor(Qt::green).rgb());
+    screen.info->editCanceled();
     QVERIFY(screen.info->chosenImage().isNull());
     QVERIFY(screen.cell(0)->currentGroupImage().pixel(5, 5) != QColor(Qt::green).rgb());
     // An update that cannot start after the uploads: the same.

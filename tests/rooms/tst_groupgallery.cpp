@@ -1,14 +1,17 @@
 // The group screens of the gallery as the screenshot tool renders them, checked by pixels at points
 // computed from the screens' own geometry, at 320 x 568 and 400 x 720.
+#include "BarTitleFonts.h"
 #include "GalleryGroups.h"
 #include "GalleryRooms.h"
 #include "GalleryTestKit.h"
 #include "GroupInfoTestKit.h"
+#include "foundation/ui/CustomColors.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "ui/rooms/PLNewGroupMembersViewController.h"
 #include "ui/rooms/PLNewGroupTableViewController.h"
@@ -79,6 +82,7 @@ private slots:
     void everyScreenRendersAtItsSize();
     void adminSeesSixRowsWithSwitches_data() { sizes("GroupInfoAdmin"); }
     void adminSeesSixRowsWithSwitches();
+    void aHighlightedRowKeepsItsLineInTheSeparatorColour();
     void memberSeesFourRows_data() { sizes("GroupInfoMember"); }
     void memberSeesFourRows();
     void deletedGroupShowsTheLastRowUnderItsAlert_data() { sizes("GroupInfoClosed"); }
@@ -91,6 +95,8 @@ private slots:
     void newGroupFormSteps();
     void membersEditorListsThePeople_data() { sizes("NewGroupMembers"); }
     void membersEditorListsThePeople();
+    void barButtonsTitleInTheLibraryFont_data();
+    void barButtonsTitleInTheLibraryFont();
 
 private:
     static void sizes(const char* identifier) {
@@ -157,6 +163,28 @@ void TestGroupGallery::adminSeesSixRowsWithSwitches() {
     QVERIFY(adminOnly->isVisible());
     QCOMPARE(adminOnly->mapTo(&shot.window, QPoint(adminOnly->width(), 0)).x(), shot.window.width() - 16);
     QVERIFY(!adminOnly->isOn());
+    // Off, a switch shows its grey 238 background beside the white knob, rounded off at its ends.
+    const QColor track = shot.at(adminOnly, {adminOnly->width() * 0.8, adminOnly->height() / 2.0});
+    QVERIFY2(test::near(track, QColor(238, 238, 238), 2), describe(track));
+    const QColor knob = shot.at(adminOnly, {adminOnly->height() / 2.0, adminOnly->height() / 2.0});
+    QVERIFY2(test::near(knob, Qt::white, 2), describe(knob));
+    QVERIFY2(test::near(shot.at(adminOnly, {0, 0}), Qt::white, 2), describe(shot.at(adminOnly, {0, 0})));
+}
+
+void TestGroupGallery::aHighlightedRowKeepsItsLineInTheSeparatorColour() {
+    GalleryShot shot(QStringLiteral("GroupInfoAdmin"));
+    PLGroupInfoTableViewCell* row = shot.cell(2);
+    QVERIFY(row);
+    const auto lineOf = [row] {
+        return row->grab().toImage().pixelColor(row->width() / 2, row->height() - 1);
+    };
+    const QColor table = CustomColors::chatRoomsTableViewSeparatorColor();
+    QVERIFY2(test::near(lineOf(), table, 4), describe(lineOf()));
+    row->setHighlighted(true);
+    QVERIFY2(test::near(lineOf(), CustomColors::customSeparatorColor().color(), 4), describe(lineOf()));
+    QVERIFY(row->grab().toImage().pixelColor(row->width() / 2, 4) != QColor(Qt::white));
+    row->setHighlighted(false);
+    QVERIFY2(test::near(lineOf(), table, 4), describe(lineOf()));
 }
 
 void TestGroupGallery::memberSeesFourRows() {
@@ -187,7 +215,8 @@ void TestGroupGallery::deletedGroupShowsTheLastRowUnderItsAlert() {
     AlertView* alert = shot.window.alerts().last();
     QCOMPARE(alert->message(), QStringLiteral("This group has been terminated by the Group Admin."));
     // The alert's panel (270 wide, centred) is light beside its text; the page around it is dimmed.
-    QVERIFY(shot.at(&shot.window, {shot.window.width() / 2.0 - 128, shot.window.height() / 2.0}).lightness() > 200);
+    QVERIFY(shot.at(&shot.window, {shot.window.width() / 2.0 - 128, shot.window.height() / 2.0}).lightness() >
+            200);
     QVERIFY(shot.at(&shot.window, {4, shot.window.height() - 4.0}).lightness() < 200);
 }
 
@@ -273,6 +302,33 @@ void TestGroupGallery::membersEditorListsThePeople() {
              shot.window.height());
     QCOMPARE(editor->contactsTableView()->height(), editor->view()->height() - 50);
     QCOMPARE(editor->title(), QStringLiteral("Group Members"));
+    // Each row's line, under the picture and under the name, in the rooms' separator colour.
+    TableView* table = editor->contactsTableView();
+    const QColor line = CustomColors::chatRoomsTableViewSeparatorColor();
+    for (int row = 0; row < 3; ++row) {
+        TableViewCell* cell = table->cellForRowAtIndexPath({0, row});
+        QVERIFY(cell);
+        for (const qreal x : {20.0, 100.0, cell->width() - 10.0})
+            QVERIFY2(test::near(shot.at(cell, {x, cell->height() - 1.0}), line, 6),
+                     describe(shot.at(cell, {x, cell->height() - 1.0})));
+    }
+}
+
+void TestGroupGallery::barButtonsTitleInTheLibraryFont_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<int>("titled");
+    QTest::newRow("group editing: Cancel, Done") << "GroupInfoEditing" << 2;
+    QTest::newRow("new group: Cancel, Done") << "NewGroupForm" << 2;
+    QTest::newRow("members editor: Done") << "NewGroupMembers" << 1;
+}
+
+void TestGroupGallery::barButtonsTitleInTheLibraryFont() {
+    QFETCH(QString, identifier);
+    QFETCH(int, titled);
+    GalleryShot shot(identifier);
+    auto* nav = qobject_cast<NavigationController*>(shot.controller);
+    QVERIFY(nav);
+    test::verifyBarTitlesInFont(nav->navigationBar(), titled);
 }
 
 int main(int argc, char** argv) {

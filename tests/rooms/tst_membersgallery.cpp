@@ -19,9 +19,11 @@
 #include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
+#include <QLabel>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
+using pelnix::test::describe;
 using pelnix::test::near;
 
 namespace {
@@ -239,6 +241,22 @@ void TestMembersGallery::adminConfirmationShowsItsButtons() {
     QVERIFY(shot.colours(confirmation->closeButton()) > 2);
     const QRect label = confirmation->confirmationTextLabel()->geometry();
     QVERIFY(confirmation->confirmationTextLabel()->heightForWidth(label.width()) <= label.height() + 1);
+    // A bar along the top, in the bars' grey, with the change's name and the way back in it.
+    NavigationBar* bar = confirmation->navigationBarView();
+    QVERIFY(bar && bar->isVisible());
+    QCOMPARE(bar->mapTo(&shot.window, QPoint()), QPoint(0, 0));
+    QCOMPARE(bar->width(), shot.window.width());
+    QCOMPARE(bar->height(), NavigationBar::kHeight);
+    QVERIFY2(near(shot.at(bar, {bar->width() - 4.0, 4}), QColor(0xF7, 0xF7, 0xF7), 2),
+             describe(shot.at(bar, {bar->width() - 4.0, 4})));
+    QCOMPARE(bar->titleText(), QStringLiteral("Change Admin"));
+    auto* title = bar->findChild<QLabel*>(QStringLiteral("navigationBar.title"));
+    QVERIFY(title && title->isVisible() && shot.colours(title) > 2);
+    Button* close = confirmation->closeButton();
+    QVERIFY(close->isVisible() && close->parentWidget() == bar);
+    QCOMPARE(close->titleForState(Button::State::Normal), QStringLiteral("Cancel"));
+    QCOMPARE(close->titleColorForState(Button::State::Normal), CustomColors::pelnixBlueColor());
+    QVERIFY(confirmation->confirmationTextLabel()->mapTo(&shot.window, QPoint()).y() >= bar->height());
 }
 
 void TestMembersGallery::memberDetailShowsPictureAndRows() {

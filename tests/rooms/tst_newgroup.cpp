@@ -1,5 +1,6 @@
 // The new group flow: the order of its checks, the form's rules, the one member list shared with the
 // editor, and the creation against the stand-in with and without an icon, and when it fails.
+#include "BarTitleFonts.h"
 #include "GroupInfoTestKit.h"
 #include "core/model/PLAddressBookContact.h"
 #include "interface/PLPelnixContact.h"
@@ -278,6 +279,8 @@ void TestNewGroup::thePickersCopyIsHandedBackOnDone() {
     QCOMPARE(editor->title(), QStringLiteral("Members list"));
     QVERIFY(!editor->bottomView()->isVisible());
     QVERIFY(editor->navigationItem()->leftBarButtonItem());
+    // Cancel and Done in the library's bar font, whatever the window's.
+    test::verifyBarTitlesInFont(nav->navigationBar(), 2);
     editor->removeMemberFromContactCell(
         qobject_cast<PLContactsTableViewCell*>(editor->contactsTableView()->cellForRowAtIndexPath({0, 0})));
     editor->cancelButtonClicked();
@@ -380,7 +383,7 @@ void TestNewGroup::uploadsOrCreationsThatCannotGoOnGiveTheScreenBack() {
     flow.form()->chooseImage();
     flow.screen->doneButtonClicked();
     QVERIFY(busyGoes());
-    QCOMPARE(flow.alert()->message(), QStringLiteral("Max 15MB can be uploaded"));
+    QCOMPARE(flow.alert()->message(), QStringLiteral("Max 25MB can be uploaded"));
     QVERIFY(flow.doneEnabled());
     QCOMPARE(creations(service), 0);
     // The creation that cannot start: offline once the pictures are stored.

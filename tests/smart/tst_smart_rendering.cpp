@@ -254,16 +254,17 @@ void TestSmartRendering::pollRoundTripEscapesText() {
         render(smartFixture("poll.xsl"), QString::fromUtf8(kPollMessage), {{"roomName", "Team <A> & B"}});
     QCOMPARE(
         html.trimmed(),
-        QStringLiteral("<div class=\"poll\">"
-                       "<h3>Lunch &lt;today&gt; &amp; more</h3>"
-                       "<p class=\"question\">Café or Zoë's?</p>"
-                       "<ul>"
-                       "<li data-option=\"1\">Café &lt;b&gt;Zoë&lt;/b&gt;<span class=\"votes\">3</span></li>"
-                       "<li data-option=\"2\">Fish &amp; Chips<span class=\"votes\">1</span></li>"
-                       "</ul>"
-                       "<p class=\"total\">4 votes</p>"
-                       "<p class=\"room\">in Team &lt;A&gt; &amp; B</p>"
-                       "</div>"));
+        QStringLiteral(
+            "<div class=\"poll\">"
+            "<h3>Lunch &lt;today&gt; &amp; more</h3>"
+            "<p class=\"question\">Café or Zoë's?</p>"
+            "<ul>"
+            "<li data-option=\"1\">Café &lt;b&gt;Zoë&lt;/b&gt;<span class=\"votes\"> — 3 votes</span></li>"
+            "<li data-option=\"2\">Fish &amp; Chips<span class=\"votes\"> — 1 vote</span></li>"
+            "</ul>"
+            "<p class=\"total\">4 votes</p>"
+            "<p class=\"room\">in Team &lt;A&gt; &amp; B</p>"
+            "</div>"));
 }
 
 void TestSmartRendering::detailsSheetSeesRoomHeaders() {

@@ -161,8 +161,8 @@ void sized(ViewController* controller, const QString& identifier) {
         window->resize(roomsGallerySize(identifier));
 }
 
-// The side drawer's rows as its table would show them: each theme, the badge narrow, wide and hidden,
-// the last row without its divider.
+// The side drawer's rows as a host's table shows them: the current page's row highlighted in the green
+// theme and the others plain, the badge narrow, wide and hidden, the last row without its divider.
 class DrawerCellsController : public ViewController {
 protected:
     QWidget* loadView() override {
@@ -180,7 +180,7 @@ protected:
         };
         const QList<Row> rows{{"Chats", "drawerChatsIcon", 2, 5, true},
                               {"Public Groups", "drawerGroupsIcon", 1, 999, false},
-                              {"Unread", "drawerChatsIcon", 0, 1000, false},
+                              {"Unread", "drawerChatsIcon", 1, 1000, false},
                               {"Settings", "drawerSettingsIcon", 1, 0, false}};
         for (int i = 0; i < rows.size(); ++i) {
             auto* cell = new PLSideDrawerTabelViewCell;

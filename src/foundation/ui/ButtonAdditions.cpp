@@ -4,6 +4,7 @@
 #include "CustomFontRegistration.h"
 #include "ImageAdditions.h"
 
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/TableViewCell.h"
@@ -31,6 +32,11 @@ void dejavuRegularFontWithTitle(Button* button, const QString& title, const QStr
     button->setTitle(title, Button::State::Normal);
     button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     button->setTitleColor(CustomColors::colorFromHexString(hex), Button::State::Normal);
+}
+
+void setDejavuTitleFont(platform::ui::BarButtonItem* item) {
+    if (item)
+        item->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
 }
 
 void setImageNamed(Button* button, const QString& name) {

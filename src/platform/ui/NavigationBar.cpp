@@ -67,7 +67,7 @@ QColor NavigationBar::titleColor() const {
 }
 
 QString NavigationBar::titleText() const {
-    return m_title->text();
+    return m_titleText;
 }
 
 void NavigationBar::setBackgroundColor(const QColor& color) {
@@ -142,14 +142,13 @@ void NavigationBar::rebuild() {
         m_titleView->show();
         m_title->hide();
     } else {
-        m_title->setText(m_top ? m_top->title() : QString());
+        m_titleText = m_top ? m_top->title() : QString();
         m_title->show();
     }
     placeTitle();
 }
 
 void NavigationBar::placeTitle() {
-    // Centred on the bar and kept clear of the wider side, so it stays centred in either direction.
     int leftWidth = 0;
     int rightWidth = 0;
     bool afterStretch = false;
@@ -160,15 +159,36 @@ void NavigationBar::placeTitle() {
             continue;
         }
         if (QWidget* w = item->widget())
-            (afterStretch ? rightWidth : leftWidth) += w->sizeHint().width() + m_layout->spacing();
+            (afterStretch ? rightWidth : leftWidth) +=
+                qMax(w->sizeHint().width(), w->minimumWidth()) + m_layout->spacing();
     }
-    const int margin = qMax(leftWidth, rightWidth) + 8;
-    const int available = qMax(0, width() - 2 * margin);
-    QWidget* title = m_titleView ? m_titleView.data() : m_title;
-    const int w = m_titleView ? qMin(available, title->sizeHint().width()) : available;
-    const int h = m_titleView ? qMin(kHeight, title->sizeHint().height()) : kHeight;
-    title->setGeometry((width() - w) / 2, (kHeight - h) / 2, w, h);
-    title->raise();
+    const QMargins margins = m_layout->contentsMargins();
+    if (m_titleView) {
+        // Centred on the bar and kept clear of the wider side, so it stays centred in either direction.
+        const int margin = qMax(leftWidth, rightWidth) + 8;
+        const int available = qMax(0, width() - 2 * margin);
+        const int w = qMin(available, m_titleView->sizeHint().width());
+        const int h = qMin(kHeight, m_titleView->sizeHint().height());
+        m_titleView->setGeometry((width() - w) / 2, (kHeight - h) / 2, w, h);
+        m_titleView->raise();
+        return;
+    }
+    // Centred on the bar when it fits there; else moved aside to fit between the items; else cut with
+    // an ellipsis in the space between them.
+    const int left = margins.left() + leftWidth;
+    const int right = width() - margins.right() - rightWidth;
+    const QFontMetrics metrics(m_title->font());
+    const int textWidth = metrics.horizontalAdvance(m_titleText) + 2;
+    const int space = qMax(0, right - left);
+    const int w = qMin(textWidth, space);
+    const int x = qBound(left, (width() - w) / 2, qMax(left, right - w));
+    const bool cut = textWidth > space;
+    m_title->setText(cut ? metrics.elidedText(m_titleText, Qt::ElideRight, w) : m_titleText);
+    // A cut title is still read whole by assistive tools, and shown whole on hover.
+    m_title->setAccessibleName(m_titleText);
+    m_title->setToolTip(cut ? m_titleText : QString());
+    m_title->setGeometry(x, 0, w, kHeight);
+    m_title->raise();
 }
 
 void NavigationBar::resizeEvent(QResizeEvent* event) {

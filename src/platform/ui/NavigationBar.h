@@ -20,8 +20,9 @@ class BarButtonItem;
 class NavigationItem;
 
 // The bar over a navigation stack: back button or left items, title (or title view) centred, right
-// items. Buttons are named for tests: "navigationBar.back", "navigationBar.left.<i>",
-// "navigationBar.right.<i>", and the title label "navigationBar.title".
+// items. A title too wide to stay centred between the items moves aside to fit between them, and one
+// too wide even for that ends in an ellipsis. Buttons are named for tests: "navigationBar.back",
+// "navigationBar.left.<i>", "navigationBar.right.<i>", and the title label "navigationBar.title".
 class NavigationBar : public QWidget {
     Q_OBJECT
 public:
@@ -62,6 +63,7 @@ private:
     std::function<void()> m_back;
     QHBoxLayout* m_layout = nullptr;
     QLabel* m_title = nullptr;
+    QString m_titleText;
     QPointer<QWidget> m_titleView;
     QList<QWidget*> m_made;
     QList<QPointer<QWidget>> m_borrowed;

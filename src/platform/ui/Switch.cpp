@@ -10,7 +10,11 @@ namespace pelnix::platform::ui {
 
 namespace {
 constexpr int kAnimationMs = 200;
-}
+// Off, the track is a light grey, so the white knob reads on it and on a white page alike.
+const QColor kOffTrack(0xE9, 0xE9, 0xEA);
+// The edge must read on a white page: the platform's pale outline did not.
+const QColor kOffEdge(0x8E, 0x8E, 0x93);
+} // namespace
 
 Switch::Switch(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
@@ -39,6 +43,16 @@ bool Switch::revert() {
 
 void Switch::setOnTintColor(const QColor& color) {
     m_onTint = color;
+    update();
+}
+
+void Switch::setBackgroundColor(const QColor& color) {
+    m_background = color;
+    update();
+}
+
+void Switch::setCornerRadius(qreal radius) {
+    m_cornerRadius = radius;
     update();
 }
 
@@ -87,22 +101,34 @@ void Switch::keyPressEvent(QKeyEvent* event) {
 void Switch::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (m_background.isValid() && m_background.alpha() > 0) {
+        // A radius beyond half the height rounds no further, as a layer's does.
+        const qreal radius = qMin(m_cornerRadius, qMin(width(), height()) / 2.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(m_background);
+        p.drawRoundedRect(QRectF(rect()), radius, radius);
+    }
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal radius = track.height() / 2;
     QColor fill = m_onTint;
     fill.setAlphaF(m_knob);
-    // Off, the track's edge must read on a white page: the platform's pale outline did not.
-    p.setPen(QPen(QColor(0x8E, 0x8E, 0x93), 1.5));
-    p.setBrush(Qt::white);
+    // The view's own background, when it has one, is the off track.
+    const bool ownBackground = m_background.isValid() && m_background.alpha() > 0;
+    p.setPen(ownBackground ? Qt::NoPen : QPen(kOffEdge, 1.5));
+    p.setBrush(ownBackground ? QColor(Qt::transparent) : kOffTrack);
     p.drawRoundedRect(track.adjusted(0.25, 0.25, -0.25, -0.25), radius, radius);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(track, radius, radius);
     const qreal d = track.height() - 4;
     const qreal x = track.left() + 2 + (track.width() - 4 - d) * m_knob;
-    p.setPen(QPen(QColor(0, 0, 0, 40), 0.5));
+    const QRectF knob(x, track.top() + 2, d, d);
+    // A soft shadow under the knob, so it stands off the track it slides on.
+    p.setBrush(QColor(0, 0, 0, 28));
+    p.drawEllipse(knob.translated(0, 1).adjusted(-0.5, -0.5, 0.5, 0.5));
+    p.setPen(QPen(QColor(0, 0, 0, 50), 0.5));
     p.setBrush(isEnabled() ? Qt::white : QColor(240, 240, 240));
-    p.drawEllipse(QRectF(x, track.top() + 2, d, d));
+    p.drawEllipse(knob);
 }
 
 } // namespace pelnix::platform::ui

@@ -20,6 +20,12 @@ public:
 
     QColor onTintColor() const { return m_onTint; }
     void setOnTintColor(const QColor& color);
+    // The view's own background, drawn behind the track with the corner radius (both a view's
+    // layer properties). Unset, the track's own off colour shows.
+    QColor backgroundColor() const { return m_background; }
+    void setBackgroundColor(const QColor& color);
+    qreal cornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(qreal radius);
     // Knob position, 0 (off) to 1 (on); moves during the animation.
     qreal knobPosition() const { return m_knob; }
 
@@ -45,6 +51,8 @@ private:
     bool m_before = false;
     qreal m_knob = 0;
     QColor m_onTint{76, 217, 100};
+    QColor m_background;
+    qreal m_cornerRadius = 0;
 };
 
 } // namespace pelnix::platform::ui

@@ -7,6 +7,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
+#include "ui/account/AccountUi.h"
 
 namespace pelnix {
 
@@ -25,10 +26,11 @@ PLAppLockSettingCell::PLAppLockSettingCell(const QString& reuseIdentifier, QWidg
     setSelectionStyle(SelectionStyle::None);
     m_label = new Label(QString(), contentView());
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // In the settings rows' font and colour, whatever the host window's.
+    m_label->setFont(AccountUi::font("DejaVuSans", 15));
+    m_label->setTextColor(AccountUi::hexColor("404040"));
     m_switch = new Switch(contentView());
-    m_reset = new Button(contentView());
-    m_reset->setTitle(localized("Reset"));
-    m_reset->setTitleColor(QColor(0x00, 0x86, 0xCA));
+    m_reset = AccountUi::linkButton(localized("Reset"), contentView());
     m_reset->hide();
     connect(m_switch, &Switch::valueChanged, this, [this] { switchAppLockState(); });
     connect(m_reset, &QAbstractButton::clicked, this, [this] { resetPinClicked(); });

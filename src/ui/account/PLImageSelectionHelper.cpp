@@ -1,5 +1,6 @@
 #include "ui/account/PLImageSelectionHelper.h"
 
+#include "core/api/UploadSizeLimitText.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ImagePicker.h"
 #include "platform/ui/ViewController.h"
@@ -128,7 +129,7 @@ void PLImageSelectionHelper::imagePickerControllerDidFinishPickingMediaWithInfo(
         break;
     }
     case PLPickerInfo::LimitAnswer::OverLimit:
-        refuse(localized("Max 15MB can be uploaded"));
+        refuse(UploadSizeLimitText::currentOverLimitMessage());
         break;
     case PLPickerInfo::LimitAnswer::Unreadable:
         // The library could not hand the item over: a refusal, never a wait.

@@ -108,10 +108,12 @@ void PLSettingsTableViewController::addLeftBarButtonItems() {
     if (info && info->shouldHideCancelButton())
         return;
     QPointer<PLSettingsTableViewController> self(this);
-    owner->navigationItem()->setLeftBarButtonItem(new BarButtonItem(localized("Cancel"), [self] {
+    auto* cancel = new BarButtonItem(localized("Cancel"), [self] {
         if (self)
             self->dismissSettingsView();
-    }));
+    });
+    ButtonAdditions::setDejavuTitleFont(cancel);
+    owner->navigationItem()->setLeftBarButtonItem(cancel);
 }
 
 void PLSettingsTableViewController::dismissSettingsView() {

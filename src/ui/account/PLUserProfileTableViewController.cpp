@@ -37,6 +37,7 @@ constexpr int kIconSide = 24;
 constexpr int kVerifiedSide = 20;
 constexpr int kInset = 15;
 constexpr int kTextLeft = 50;
+constexpr int kPhoneTextGap = 8;
 constexpr int kPictureTopWhileReading = 35;
 constexpr qreal kEmailGrowth = 15;
 
@@ -155,20 +156,25 @@ PLUserProfileTableViewController::makeBarButtonItems(bool editing) {
                 (self.data()->*method)();
         };
     };
+    // The screen's own items title in the library's font; the host's items keep theirs.
+    const auto system = [](BarButtonItem::SystemItem kind, std::function<void()> action) {
+        auto* item = new BarButtonItem(kind, std::move(action));
+        ButtonAdditions::setDejavuTitleFont(item);
+        return item;
+    };
     BarItems items;
     if (editing) {
-        items.left = {
-            new BarButtonItem(BarButtonItem::SystemItem::Cancel,
-                              act(&PLUserProfileTableViewController::cancelEditButtonClickHandler))};
-        items.right = new BarButtonItem(BarButtonItem::SystemItem::Save,
-                                        act(&PLUserProfileTableViewController::saveButtonClickHandler));
+        items.left = {system(BarButtonItem::SystemItem::Cancel,
+                             act(&PLUserProfileTableViewController::cancelEditButtonClickHandler))};
+        items.right = system(BarButtonItem::SystemItem::Save,
+                             act(&PLUserProfileTableViewController::saveButtonClickHandler));
         return items;
     }
-    items.right = new BarButtonItem(BarButtonItem::SystemItem::Edit,
-                                    act(&PLUserProfileTableViewController::editButtonClickHandler));
+    items.right = system(BarButtonItem::SystemItem::Edit,
+                         act(&PLUserProfileTableViewController::editButtonClickHandler));
     if (isFirstRun()) {
-        items.left = {new BarButtonItem(BarButtonItem::SystemItem::Cancel,
-                                        act(&PLUserProfileTableViewController::dismissButtonClicked))};
+        items.left = {system(BarButtonItem::SystemItem::Cancel,
+                             act(&PLUserProfileTableViewController::dismissButtonClicked))};
     } else if (m_navigationType != 1 && m_navigationType != 2) {
         items.left = PLHostBarButtonItems::makeItems();
     } else if (m_navigationType == 2 && PLHostBarButtonItems::hasItems()) {
@@ -383,10 +389,7 @@ void PLUserProfileTableViewController::fillCells() {
     if (m_editing) {
         m_nameField->setText(m_updatedName && !m_updatedName->isEmpty() ? *m_updatedName : m_currentName);
         m_nameField->updateTextFieldState(1);
-        m_nameField->setFrame(true);
-        QPalette palette = m_nameField->palette();
-        palette.setColor(QPalette::Base, Qt::white);
-        m_nameField->setPalette(palette);
+        m_nameField->applyEditableLook();
     } else {
         m_nameField->setText(me ? me->profileName() : QString());
     }
@@ -414,14 +417,10 @@ void PLUserProfileTableViewController::fillPhoneRows() {
     m_addPhoneVerified->setImage(mark);
     m_phoneVerified->setImage(mark);
     m_changePhone->setVisible(m_editing);
-    if (m_editing) {
+    if (m_editing || !hasPhone) {
         m_editIcon->hide();
         m_phoneVerified->hide();
-        return;
-    }
-    if (!hasPhone) {
-        m_editIcon->hide();
-        m_phoneVerified->hide();
+        placePhoneLabel();
         return;
     }
     m_phoneVerified->show();
@@ -439,6 +438,18 @@ void PLUserProfileTableViewController::fillPhoneRows() {
     m_phoneVerified->setGeometry(qRound(centre - width / 2),
                                  m_editIcon->geometry().center().y() - kVerifiedSide / 2, kVerifiedSide,
                                  kVerifiedSide);
+    placePhoneLabel();
+}
+
+void PLUserProfileTableViewController::placePhoneLabel() {
+    const QWidget* row = m_phoneLabel->parentWidget();
+    // The text runs up to the first control shown after it, or to the row's inset when none is.
+    int end = row->width() - kInset;
+    for (const QWidget* after : {static_cast<QWidget*>(m_phoneVerified), static_cast<QWidget*>(m_editIcon),
+                                 static_cast<QWidget*>(m_changePhone)})
+        if (after && !after->isHidden())
+            end = qMin(end, after->x() - kPhoneTextGap);
+    m_phoneLabel->setGeometry(kTextLeft, 0, qMax(0, end - kTextLeft), row->height());
 }
 
 void PLUserProfileTableViewController::showPicture(const QImage& image) {

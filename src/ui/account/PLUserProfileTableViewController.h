@@ -143,6 +143,7 @@ private:
     void fillPictureRow();
     void layoutPicture();
     void fillPhoneRows();
+    void placePhoneLabel();
     void showPicture(const QImage& image);
     void loadStoredPicture(const QString& url, const QImage& placeholder);
     void takePhoneSnapshot();

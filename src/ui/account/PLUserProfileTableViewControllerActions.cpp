@@ -2,6 +2,7 @@
 // cancelling an edit, the picture and the phone number.
 #include "ui/account/PLUserProfileTableViewController.h"
 
+#include "core/api/UploadSizeLimitText.h"
 #include "core/model/User.h"
 #include "foundation/PLReachabilityResponder.h"
 #include "foundation/ui/ImageAdditions.h"
@@ -175,7 +176,7 @@ void PLUserProfileTableViewController::uploadFailed(PLSizedImageUpload::Outcome 
     m_retry->raise();
     switch (outcome) {
     case PLSizedImageUpload::Outcome::TooLarge:
-        AccountUi::showOkAlert(this, localized("Alert"), QStringLiteral("Max 15MB can be uploaded"));
+        AccountUi::showOkAlert(this, localized("Alert"), UploadSizeLimitText::currentOverLimitMessage());
         break;
     case PLSizedImageUpload::Outcome::NoCredentials:
         AccountUi::showOkAlert(this, localized("Failed"), localized("Unable to fetch credentials"));

@@ -29,6 +29,12 @@ constexpr int kClippedViewWidth = 12;
 constexpr int kClippedViewHeight = 6;
 constexpr int kFadeMs = 200;
 const QColor kBoxColor(0xEE, 0xEE, 0xEE);
+// The names' box reaches 4 points into the gap above them and 3 into the time's band below, so the
+// names have room in it; the triangle joins it to the event's box.
+constexpr int kNamesTopPadding = 4;
+constexpr int kNamesBottomPadding = 3;
+// Read names stay legible on the box's grey (4.9:1): they are shown only when asked for, to be read.
+const QColor kReadNamesColor(0x66, 0x66, 0x66);
 
 // Rounded up in single precision, as the row heights are.
 qreal roundedUp(qreal height) {
@@ -152,18 +158,22 @@ void PLBulkUserJoinedMessageCell::layOut() {
     m_arrowIndicatorButton->setGeometry(box - kLabelPadding - m_arrowButtonWidth, 0, m_arrowButtonWidth,
                                         infoHeight);
     int y = infoHeight;
+    int timeBand = int(kHeightConstant);
     if (m_expanded) {
         const int namesHeight = int(m_userNamesLabelHeight);
-        m_expandableView->setGeometry(left, y, box, namesHeight + int(kNamesSpacing));
         const int namesTop = int(kNamesSpacing);
-        m_clippedView->setGeometry((box - m_clippedViewWidth) / 2, namesTop - kClippedViewHeight,
+        const int boxTop = namesTop - kNamesTopPadding;
+        const int boxHeight = kNamesTopPadding + namesHeight + kNamesBottomPadding;
+        m_expandableView->setGeometry(left, y, box, boxTop + boxHeight);
+        m_clippedView->setGeometry((box - m_clippedViewWidth) / 2, boxTop - kClippedViewHeight,
                                    m_clippedViewWidth, kClippedViewHeight);
         // The names sit in a box of their own under the triangle.
-        m_userNamesLabel->parentWidget()->setGeometry(0, namesTop, box, namesHeight);
-        m_userNamesLabel->setGeometry(kLabelPadding, 0, box - 2 * kLabelPadding, namesHeight);
-        y += namesHeight + int(kNamesSpacing);
+        m_userNamesLabel->parentWidget()->setGeometry(0, boxTop, box, boxHeight);
+        m_userNamesLabel->setGeometry(kLabelPadding, kNamesTopPadding, box - 2 * kLabelPadding, namesHeight);
+        y += boxTop + boxHeight;
+        timeBand -= kNamesBottomPadding;
     }
-    m_timeStampLabel->setGeometry(0, y + 1, width(), int(kHeightConstant) - 2);
+    m_timeStampLabel->setGeometry(0, y, width(), timeBand);
 }
 
 void PLBulkUserJoinedMessageCell::resizeEvent(QResizeEvent* event) {
@@ -185,9 +195,10 @@ void PLBulkUserJoinedMessageCell::applyReadLook(bool read, bool animated) {
     PLChatMessageCell::applyReadLook(read, animated);
     const QColor color =
         read ? PLChatWindowStyle::readSystemEventColor() : PLChatWindowStyle::unreadSystemEventColor();
-    Animator::crossDissolve(this, animated ? kFadeMs : 0, [this, color] {
+    const QColor names = read ? kReadNamesColor : color;
+    Animator::crossDissolve(this, animated ? kFadeMs : 0, [this, color, names] {
         m_messageLabel->setTextColor(color);
-        m_userNamesLabel->setTextColor(color);
+        m_userNamesLabel->setTextColor(names);
     });
 }
 

@@ -55,6 +55,7 @@ QWidget* PLChooseLocationViewController::loadView() {
 
 void PLChooseLocationViewController::viewDidLoad() {
     PLBaseViewController::viewDidLoad();
+    setTitle(text("Choose Location"));
     platform::ui::Button* add = nullptr;
     m_addItem = LocationScreens::titledBarButton(
         text("Add"), QStringLiteral("addBarButton"), [this] { addButtonTapped(); }, &add);

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLDownloadViewerController.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/MainThread.h"
 #include "platform/ui/Animator.h"
@@ -76,7 +77,7 @@ QWidget* PLDownloadViewerController::loadView() {
     m_doneButton = new platform::ui::Button(m_topBarView);
     m_doneButton->setObjectName(QStringLiteral("doneButton"));
     m_doneButton->setTitle(PLCurrentBundleInfo::localizedString(QStringLiteral("Done")));
-    m_doneButton->setTitleColor(QColor(0, 122, 255));
+    m_doneButton->setTitleColor(CustomColors::pelnixBlueColor());
     m_doneButton->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 15));
     connect(m_doneButton, &platform::ui::Button::clicked, this, &PLDownloadViewerController::done);
 

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLDownloadedAudioViewer.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -59,7 +60,7 @@ PLDownloadedAudioViewer::PLDownloadedAudioViewer(QWidget* parent) : PLDownloadVi
     m_playOrPauseButton->setTitle(text("Play"));
     m_playOrPauseButton->setTitleFont(font("DejaVuSans", 15));
     m_playOrPauseButton->setTitleColor(Qt::white);
-    m_playOrPauseButton->setBackgroundColor(QColor(0, 122, 255));
+    m_playOrPauseButton->setBackgroundColor(CustomColors::pelnixBlueColor());
     m_playOrPauseButton->setCornerRadius(2.0);
     connect(m_playOrPauseButton, &Button::clicked, this, &PLDownloadedAudioViewer::playOrPause);
 }

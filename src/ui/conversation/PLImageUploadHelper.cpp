@@ -1,6 +1,7 @@
 #include "ui/conversation/PLImageUploadHelper.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/UploadSizeLimitText.h"
 #include "media/PLMultiMediaHandler.h"
 #include "media/PLSizedImageUpload.h"
 #include "platform/MainThread.h"
@@ -17,6 +18,10 @@ using SmartScreenSupport::text;
 namespace {
 void alert(const char* title, const char* message) {
     SmartScreenSupport::showAlert(nullptr, text(title), text(message));
+}
+
+void alertOverLimit() {
+    SmartScreenSupport::showAlert(nullptr, text("Alert"), UploadSizeLimitText::currentOverLimitMessage());
 }
 } // namespace
 
@@ -52,7 +57,7 @@ void PLImageUploadHelper::checkForSizeUsingInfo(const QVariantMap& info, const Q
         assetSize = quint64(asset.size());
     }
     if (assetSize > limit) {
-        alert("Alert", "Max 15MB can be uploaded");
+        alertOverLimit();
         if (handler)
             handler(std::nullopt);
         return;
@@ -84,7 +89,7 @@ void PLImageUploadHelper::uploadImageUsingImageInfo(const QVariantMap& info, con
                            done(mediaInfo);
                            break;
                        case PLSizedImageUpload::Outcome::TooLarge:
-                           alert("Alert", "Max 15MB can be uploaded");
+                           alertOverLimit();
                            done(std::nullopt);
                            break;
                        case PLSizedImageUpload::Outcome::NoCredentials:

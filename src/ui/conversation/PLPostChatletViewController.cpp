@@ -1,6 +1,7 @@
 #include "ui/conversation/PLPostChatletViewController.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "platform/ui/AlertView.h"
@@ -108,6 +109,7 @@ void PLPostChatletViewController::viewDidLoad() {
     if (!navigationController() || navigationController()->viewControllers().value(0) == this) {
         auto* cancel = new BarButtonItem(text("Cancel"), [this] { cancelButtonTapped(); });
         cancel->setObjectName(QStringLiteral("cancelBarButtonItem"));
+        ButtonAdditions::setDejavuTitleFont(cancel);
         navigationItem()->setLeftBarButtonItem(cancel);
     }
     if (showsPicker())
@@ -185,6 +187,7 @@ void PLPostChatletViewController::buildForm() {
     static_cast<QGridLayout*>(m_root->layout())->addWidget(m_formView, 0, 0);
     m_send = new BarButtonItem(text("Send"), [this] { sendButtonTapped(); });
     m_send->setObjectName(QStringLiteral("sendBarButtonItem"));
+    ButtonAdditions::setDejavuTitleFont(m_send);
     // A form too large to show has nothing to send.
     m_send->setEnabled(!m_formView->isTooLarge());
     navigationItem()->setRightBarButtonItem(m_send);

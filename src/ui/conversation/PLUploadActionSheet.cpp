@@ -1,6 +1,7 @@
 #include "ui/conversation/PLUploadActionSheet.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/UploadSizeLimitText.h"
 #include "foundation/PLReachabilityResponder.h"
 #include "media/PLMultiMediaHandler.h"
 #include "media/PLRichMediaPosts.h"
@@ -213,7 +214,8 @@ void PLUploadActionSheet::checkUploadSizeForInfo(const QVariantMap& info) {
                 self->createPendingObjectWithCurrentPickerSelection(info);
             break;
         case PLPickerInfo::LimitAnswer::OverLimit:
-            SmartScreenSupport::showAlert(nullptr, text("Alert"), text("Max 15MB can be uploaded"));
+            SmartScreenSupport::showAlert(nullptr, text("Alert"),
+                                          UploadSizeLimitText::currentOverLimitMessage());
             break;
         case PLPickerInfo::LimitAnswer::Unreadable:
             qCWarning(lcAttachments) << "the picked library item cannot be read";

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLUploadScreenView.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "media/PLS3MediaUploader.h"
@@ -32,7 +33,7 @@ constexpr int kNameLeft = kMargin + kIconSize + 6;
 constexpr int kBarTop = 66;
 constexpr int kBarHeight = 6;
 const QColor kBorder(217, 217, 217);
-const QColor kBlue(0, 122, 255);
+const QColor kBlue = CustomColors::pelnixBlueColor();
 
 QFont namedFont(const char* name, qreal size) {
     return CustomFontRegistration::fontWithName(QLatin1String(name), size);

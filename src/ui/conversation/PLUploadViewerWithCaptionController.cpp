@@ -6,13 +6,14 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "ui/account/PLPickerInfo.h"
 #include "ui/conversation/AttachmentsLog.h"
 #include "ui/conversation/PLCaptionTextView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/PLDownloadedImageViewer.h"
+#include "ui/conversation/PLDownloadedVideoViewer.h"
 #include "ui/conversation/PLUploadsCaptionView.h"
 #include "ui/toolkit/PLThinSeperatorImageView.h"
 
@@ -24,7 +25,6 @@ namespace pelnix {
 using platform::ui::AlertView;
 using platform::ui::Animator;
 using platform::ui::Button;
-using platform::ui::ImageView;
 using platform::ui::KeyboardMonitor;
 
 namespace {
@@ -161,23 +161,32 @@ void PLUploadViewerWithCaptionController::layoutBottomView() {
 }
 
 void PLUploadViewerWithCaptionController::addPreviewForType(quint64 type) {
-    QImage picture;
-    if (type == PLMediaSelection::Image)
-        picture = m_pickerSelection.value(PLPickerInfo::kOriginalImageKey).value<QImage>();
-    else if (type == PLMediaSelection::Movie)
-        picture = PLMultiMediaHandler::thumbnailFromVideoAtURL(
-            m_pickerSelection.value(PLPickerInfo::kMediaURLKey).toString());
-    else
+    PLDownloadViewer* viewer = nullptr;
+    if (type == PLMediaSelection::Image) {
+        auto* picture = new PLDownloadedImageViewer(m_previewContainer);
+        picture->setGeometry(m_previewContainer->rect());
+        picture->showImage(m_pickerSelection.value(PLPickerInfo::kOriginalImageKey).value<QImage>());
+        viewer = picture;
+    } else if (type == PLMediaSelection::Movie) {
+        auto* video = new PLDownloadedVideoViewer(m_previewContainer);
+        video->setGeometry(m_previewContainer->rect());
+        const QString media = m_pickerSelection.value(PLPickerInfo::kMediaURLKey).toString();
+        const QUrl url(media);
+        video->showVideoForURL(url.scheme().isEmpty() ? QUrl::fromLocalFile(media) : url);
+        viewer = video;
+    } else {
         return;
-    if (!m_preview) {
-        m_preview = new ImageView(m_previewContainer);
-        m_preview->setObjectName(QStringLiteral("previewImageView"));
-        m_preview->setContentMode(ImageView::ContentMode::ScaleAspectFit);
-        m_preview->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    m_preview->setImage(picture);
-    m_preview->setGeometry(m_previewContainer->rect());
+    if (m_preview)
+        m_preview->doneButtonPressed();
+    m_preview = viewer;
+    m_preview->setObjectName(QStringLiteral("previewViewer"));
+    m_preview->setDownloadViewerDelegate(this);
     m_preview->show();
+}
+
+void PLUploadViewerWithCaptionController::downloadViewerDidDetectTap() {
+    hideKeyBoardIfVisible();
 }
 
 void PLUploadViewerWithCaptionController::viewWillAppear(bool animated) {
@@ -188,6 +197,9 @@ void PLUploadViewerWithCaptionController::viewWillAppear(bool animated) {
 
 void PLUploadViewerWithCaptionController::viewWillDisappear(bool animated) {
     unregisterToKeyboardNotifications();
+    // A previewed video does not play on behind the conversation.
+    if (auto* video = qobject_cast<PLDownloadedVideoViewer*>(m_preview.data()); video && video->moviePlayer())
+        video->moviePlayer()->pause();
     ViewController::viewWillDisappear(animated);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/ViewController.h"
+#include "ui/conversation/PLDownloadViewer.h"
+#include "ui/conversation/PLDownloadedViewerDelegate.h"
 #include "ui/conversation/PLUploadsCaptionView.h"
 
 #include <QPointer>
@@ -18,8 +19,10 @@ class AlertView;
 // The picked picture full screen before it is sent, with an optional caption: Done hands the caption
 // back once (trimmed, line breaks as spaces; nothing when the editor was never opened) and leaves
 // the dismissal to the owner; Cancel asks "All changes will be lost. Continue?" and closes without
-// calling back.
-class PLUploadViewerWithCaptionController : public platform::ui::ViewController {
+// calling back. The picture shows in the picture viewer (zoom, double tap), a video in the video
+// viewer; a single tap on either puts the keyboard away.
+class PLUploadViewerWithCaptionController : public platform::ui::ViewController,
+                                            public PLDownloadedViewerDelegate {
     Q_OBJECT
 public:
     // Null when the caption editor was never opened.
@@ -40,7 +43,8 @@ public:
 
     QWidget* bottomView() const { return m_bottomView; }
     QWidget* previewContainerView() const { return m_previewContainer; }
-    platform::ui::ImageView* previewImageView() const { return m_preview; }
+    // The picture or video viewer in the preview area; none for another kind of item.
+    PLDownloadViewer* previewViewer() const { return m_preview; }
     platform::ui::Button* addCaptionButton() const { return m_addCaptionButton; }
     platform::ui::Button* doneButton() const { return m_doneButton; }
     platform::ui::Button* cancelButton() const { return m_cancelButton; }
@@ -53,6 +57,7 @@ public:
     void hideKeyBoardIfVisible();
     void alertViewClickedButtonAtIndex(platform::ui::AlertView* alert, int buttonIndex);
     void captionViewHeightChanged(PLUploadsCaptionView* view);
+    void downloadViewerDidDetectTap() override;
     void updateCaptionViewPositionBySlidingUp(bool up);
 
 protected:
@@ -75,7 +80,7 @@ private:
     QVariantMap m_keyboardInfo;
     QPointer<QWidget> m_bottomView;
     QPointer<QWidget> m_previewContainer;
-    QPointer<platform::ui::ImageView> m_preview;
+    QPointer<PLDownloadViewer> m_preview;
     QPointer<platform::ui::Button> m_addCaptionButton;
     QPointer<QWidget> m_captionMenuSeperator;
     QPointer<platform::ui::Button> m_doneButton;

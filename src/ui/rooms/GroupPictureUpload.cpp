@@ -1,5 +1,6 @@
 #include "ui/rooms/GroupPictureUpload.h"
 
+#include "core/api/UploadSizeLimitText.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/User.h"
 #include "platform/ui/AlertView.h"
@@ -38,7 +39,7 @@ void tellFailure(platform::ui::ViewController* owner, PLSizedImageUpload::Outcom
     switch (outcome) {
     case PLSizedImageUpload::Outcome::TooLarge:
         title = localized("Alert");
-        message = localized("Max 15MB can be uploaded");
+        message = UploadSizeLimitText::currentOverLimitMessage();
         break;
     case PLSizedImageUpload::Outcome::NoCredentials:
         message = localized("Unable to fetch credentials");

@@ -138,6 +138,8 @@ void PLGroupInfoTableViewCell::buildField() {
     m_infoFieldLabel->setAlignment((m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     m_stateSwitch = new Switch(contentView());
     m_stateSwitch->setObjectName(QStringLiteral("stateSwitch"));
+    m_stateSwitch->setBackgroundColor(QColor(238, 238, 238));
+    m_stateSwitch->setCornerRadius(16);
     m_stateSwitch->hide();
     connect(m_stateSwitch, &Switch::valueChanged, this, &PLGroupInfoTableViewCell::switchStateChanged);
 }
@@ -365,9 +367,16 @@ void PLGroupInfoTableViewCell::setCounter(qsizetype length) {
 // ---- Look
 
 void PLGroupInfoTableViewCell::setHighlighted(bool highlighted) {
+    const bool was = isHighlighted();
+    if (highlighted && !was)
+        m_restingSeparatorColor = separatorColor();
     TableViewCell::setHighlighted(highlighted);
-    // The separator stays visible over the highlight.
-    setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
+    // Over the highlight the line takes the library's separator colour, so it stays visible; the
+    // table's own colour comes back with the row's.
+    if (highlighted)
+        setSeparatorColor(CustomColors::customSeparatorColor().color());
+    else if (was)
+        setSeparatorColor(m_restingSeparatorColor);
 }
 
 QRect PLGroupInfoTableViewCell::placed(const QRect& leftToRight) const {

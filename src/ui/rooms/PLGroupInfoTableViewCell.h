@@ -120,6 +120,7 @@ private:
 
     Variant m_variant = Variant::Field;
     bool m_rightToLeft = false;
+    QColor m_restingSeparatorColor;
     platform::ui::WeakDelegate<PLGroupInfoTableViewCellDelegate> m_delegate;
     qint64 m_cellType = NoSwitch;
 

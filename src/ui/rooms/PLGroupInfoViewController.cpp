@@ -306,6 +306,7 @@ BarButtonItem* PLGroupInfoViewController::doneBarButtonItem() {
             },
             this);
         m_doneBarButtonItem->setObjectName(QStringLiteral("doneBarButtonItem"));
+        ButtonAdditions::setDejavuTitleFont(m_doneBarButtonItem);
     }
     return m_doneBarButtonItem;
 }

@@ -5,6 +5,7 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "platform/NotificationCenter.h"
@@ -80,6 +81,7 @@ void PLGroupInfoViewController::enterEditMode() {
         },
         this);
     cancel->setObjectName(QStringLiteral("cancelBarButtonItem"));
+    ButtonAdditions::setDejavuTitleFont(cancel);
     navigationItem()->setLeftBarButtonItem(cancel);
     layoutBottomView(true, true);
 }
@@ -105,7 +107,7 @@ void PLGroupInfoViewController::uploadPictureAndUpdate() {
     PLActivityIndicatorView::show();
     const std::optional<QString> name = m_changedGroupName;
     QPointer<PLGroupInfoViewController> self(this);
-    // Whatever way the save ends, the picked picture goes and the cover shows what the store holds.
+    // Once the update has answered, the picked picture goes and the cover shows what the store holds.
     auto revert = [self] {
         PLActivityIndicatorView::dismiss();
         if (!self)
@@ -117,8 +119,16 @@ void PLGroupInfoViewController::uploadPictureAndUpdate() {
     };
     GroupPictureUpload::uploadBothSizes(
         this, m_chosenImage, [self, name, revert](const std::optional<GroupPictureUpload::URLs>& urls) {
+            if (!urls) {
+                // Nothing was sent: the picked picture stays on the cover (the upload told the user
+                // why), for the next Done to send or Cancel to drop.
+                PLActivityIndicatorView::dismiss();
+                if (self)
+                    self->reloadTable();
+                return;
+            }
             const auto room = self ? self->chatRoom() : nullptr;
-            if (!urls || !room) {
+            if (!room) {
                 revert();
                 return;
             }

@@ -7,7 +7,11 @@
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationItem.h"
 #include "ui/rooms/RoomsAnalytics.h"
+#include "ui/rooms/RoomsBarButtons.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
@@ -17,9 +21,16 @@
 namespace pelnix {
 
 using platform::ui::AlertView;
+using platform::ui::BarButtonItem;
 using platform::ui::Button;
 using platform::ui::Label;
+using platform::ui::NavigationBar;
+using platform::ui::NavigationItem;
 using RoomsTexts::localized;
+
+namespace {
+constexpr int kContentMaximumWidth = 400;
+}
 
 PLMakeAdminViewController::PLMakeAdminViewController(QObject* parent) : PLBaseViewController(parent) {}
 
@@ -41,39 +52,52 @@ QWidget* PLMakeAdminViewController::loadView() {
     QPalette palette = page->palette();
     palette.setColor(QPalette::Window, Qt::white);
     page->setPalette(palette);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(24, 40, 24, 40);
-    layout->setSpacing(24);
-    layout->addStretch();
-    m_confirmationTextLabel = new Label(QString(), page);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    // A bar of its own, as a modal screen has: the change's name, and the way back without it.
+    m_navigationBar = new NavigationBar(page);
+    m_navigationBar->setObjectName(QStringLiteral("confirmationBar"));
+    m_navigationBar->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 17));
+    m_navigationBar->setTitleColor(CustomColors::navigationBarTitleColor());
+    auto* barItem = new NavigationItem(this);
+    barItem->setTitle(localized("Change Admin"));
+    m_closeButton = RoomsBarButtons::makeTitledButton(localized("Cancel"), QStringLiteral("closeButton"));
+    barItem->setLeftBarButtonItem(new BarButtonItem(static_cast<QWidget*>(m_closeButton.data())));
+    m_navigationBar->setItems(barItem, nullptr);
+    column->addWidget(m_navigationBar);
+    // The statement and Confirm keep a phone's measure on a wide window, centred.
+    auto* content = new QWidget(page);
+    content->setMaximumWidth(kContentMaximumWidth);
+    auto* centred = new QHBoxLayout;
+    centred->addStretch();
+    centred->addWidget(content, 1);
+    centred->addStretch();
+    auto* body = new QVBoxLayout(content);
+    body->setContentsMargins(24, 40, 24, 40);
+    body->setSpacing(24);
+    body->addStretch();
+    m_confirmationTextLabel = new Label(QString(), content);
     m_confirmationTextLabel->setObjectName(QStringLiteral("confirmationTextLabel"));
     m_confirmationTextLabel->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 17));
     m_confirmationTextLabel->setTextColor(QColor(64, 64, 64));
     m_confirmationTextLabel->setNumberOfLines(0);
     m_confirmationTextLabel->setAlignment(Qt::AlignCenter);
-    layout->addWidget(m_confirmationTextLabel);
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(16);
-    const auto makeButton = [page](const char* name, const QString& title, const QColor& background) {
-        auto* button = new Button(page);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setTitle(title);
-        button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-        button->setTitleColor(Qt::white);
-        button->setBackgroundColor(background);
-        button->setCornerRadius(4);
-        button->setFixedHeight(44);
-        button->setFocusPolicy(Qt::NoFocus);
-        return button;
-    };
-    m_closeButton = makeButton("closeButton", localized("Cancel"), QColor(150, 150, 150));
-    m_confirmButton = makeButton("confirmButton", localized("Confirm"), CustomColors::pelnixBlueColor());
+    body->addWidget(m_confirmationTextLabel);
+    m_confirmButton = new Button(content);
+    m_confirmButton->setObjectName(QStringLiteral("confirmButton"));
+    m_confirmButton->setTitle(localized("Confirm"));
+    m_confirmButton->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
+    m_confirmButton->setTitleColor(Qt::white);
+    m_confirmButton->setBackgroundColor(CustomColors::pelnixBlueColor());
+    m_confirmButton->setCornerRadius(4);
+    m_confirmButton->setFixedHeight(44);
+    m_confirmButton->setFocusPolicy(Qt::NoFocus);
     connect(m_closeButton, &Button::clicked, this, &PLMakeAdminViewController::closeButtonClicked);
     connect(m_confirmButton, &Button::clicked, this, &PLMakeAdminViewController::confirmButtonClicked);
-    buttons->addWidget(m_closeButton);
-    buttons->addWidget(m_confirmButton);
-    layout->addLayout(buttons);
-    layout->addStretch();
+    body->addWidget(m_confirmButton);
+    body->addStretch();
+    column->addLayout(centred, 1);
     return page;
 }
 

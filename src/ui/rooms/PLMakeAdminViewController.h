@@ -2,6 +2,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/WeakDelegate.h"
 #include "ui/account/PLBaseViewController.h"
 #include "ui/rooms/PLAdminChangesProtocol.h"
@@ -39,6 +40,7 @@ public:
     platform::ui::Label* confirmationTextLabel() const { return m_confirmationTextLabel; }
     platform::ui::Button* closeButton() const { return m_closeButton; }
     platform::ui::Button* confirmButton() const { return m_confirmButton; }
+    platform::ui::NavigationBar* navigationBarView() const { return m_navigationBar; }
 
 protected:
     QWidget* loadView() override;
@@ -53,6 +55,7 @@ private:
     QPointer<platform::ui::Label> m_confirmationTextLabel;
     QPointer<platform::ui::Button> m_closeButton;
     QPointer<platform::ui::Button> m_confirmButton;
+    QPointer<platform::ui::NavigationBar> m_navigationBar;
 };
 
 } // namespace pelnix

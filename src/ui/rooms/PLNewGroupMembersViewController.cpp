@@ -2,6 +2,7 @@
 
 #include "core/model/PLAddressBookContact.h"
 #include "core/model/User.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ViewControllerAdditions.h"
@@ -15,6 +16,7 @@
 #include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/rooms/RoomsBottomBar.h"
 #include "ui/rooms/RoomsTexts.h"
+#include "ui/toolkit/PLCustomSeparatorView.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -111,6 +113,7 @@ void PLNewGroupMembersViewController::viewDidLoad() {
         },
         this);
     done->setObjectName(QStringLiteral("doneBarButton"));
+    ButtonAdditions::setDejavuTitleFont(done);
     navigationItem()->setRightBarButtonItem(done);
     if (m_shouldShowAddMoreMembersOption) {
         navigationItem()->setLeftBarButtonItems({});
@@ -124,6 +127,7 @@ void PLNewGroupMembersViewController::viewDidLoad() {
             },
             this);
         cancel->setObjectName(QStringLiteral("cancelBarButton"));
+        ButtonAdditions::setDejavuTitleFont(cancel);
         navigationItem()->setLeftBarButtonItem(cancel);
         m_bottomView->hide();
         setTitle(localized("Members list"));
@@ -140,6 +144,9 @@ TableViewCell* PLNewGroupMembersViewController::cellForRowAtIndexPath(TableView*
     auto* cell = static_cast<PLContactsTableViewCell*>(table->dequeueReusableCell(kCellIdentifier));
     cell->setDelegate(this);
     cell->setRemoveButtonVisible(true);
+    // The table's line, in the rooms' separator colour, lies over the cell's own.
+    cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
+    cell->separatorView()->hide();
     const QVariant member = m_members->value(path.row);
     const QMetaType type = member.metaType();
     if (type == QMetaType::fromType<std::shared_ptr<User>>())

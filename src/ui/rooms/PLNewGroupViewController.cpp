@@ -2,6 +2,7 @@
 
 #include "core/model/ChatRoom.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
@@ -103,6 +104,8 @@ void PLNewGroupViewController::viewDidLoad() {
         },
         this);
     m_doneBarButtonItem->setObjectName(QStringLiteral("doneBarButtonItem"));
+    ButtonAdditions::setDejavuTitleFont(m_cancelBarButtonItem);
+    ButtonAdditions::setDejavuTitleFont(m_doneBarButtonItem);
     navigationItem()->setLeftBarButtonItem(m_cancelBarButtonItem);
     navigationItem()->setRightBarButtonItem(m_doneBarButtonItem);
     const QString identifier = DeviceInfo::currentLocaleIsOfRTLType() ? kFormRightToLeft : kForm;

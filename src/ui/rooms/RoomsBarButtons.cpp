@@ -28,18 +28,23 @@ void addLeftBarButtonItems(platform::ui::ViewController* screen, std::function<v
     }
     if (Pelnix::isCancelButtonHidden())
         return;
-    auto* button = new Button;
-    button->setObjectName(QStringLiteral("cancelButton"));
-    button->setTitle(RoomsTexts::localized("Cancel"));
-    button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-    button->setTitleColor(CustomColors::pelnixBlueColor());
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setMinimumWidth(64);
+    auto* button = makeTitledButton(RoomsTexts::localized("Cancel"), QStringLiteral("cancelButton"));
     QObject::connect(button, &Button::clicked, screen, [cancel] {
         if (cancel)
             cancel();
     });
     screen->navigationItem()->setLeftBarButtonItem(new BarButtonItem(static_cast<QWidget*>(button)));
+}
+
+Button* makeTitledButton(const QString& title, const QString& objectName) {
+    auto* button = new Button;
+    button->setObjectName(objectName);
+    button->setTitle(title);
+    button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
+    button->setTitleColor(CustomColors::pelnixBlueColor());
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setMinimumWidth(64);
+    return button;
 }
 
 } // namespace pelnix::RoomsBarButtons

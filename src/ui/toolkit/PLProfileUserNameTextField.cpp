@@ -51,6 +51,13 @@ void PLProfileUserNameTextField::updateTextFieldState(int state) {
     }
 }
 
+void PLProfileUserNameTextField::applyEditableLook() {
+    setFrame(false);
+    ToolkitStyle::applyFieldPalette(this, ToolkitStyle::textColor());
+    m_readOnlyLook = false;
+    update();
+}
+
 void PLProfileUserNameTextField::setUserInteractionEnabled(bool enabled) {
     m_interaction = enabled;
     // Not disabled: the text keeps its colour; the field just takes no clicks, keys or focus.

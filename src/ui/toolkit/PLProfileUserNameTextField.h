@@ -14,6 +14,9 @@ public:
     // 1 takes input again (the look stays until the screen restyles the field); 0 gives the field a
     // clear background and no border and takes no input; any other state changes nothing.
     void updateTextFieldState(int state);
+    // The editable look again (the library's rounded field picture), as a screen restyles the field
+    // for editing after the read-only look.
+    void applyEditableLook();
     bool isUserInteractionEnabled() const { return m_interaction; }
     bool hasReadOnlyLook() const { return m_readOnlyLook; }
     QRectF rectForBounds(const QRectF& bounds) const;

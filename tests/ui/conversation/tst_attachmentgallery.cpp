@@ -16,6 +16,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Screenshot.h"
 #include "ui/conversation/PLCaptionTextView.h"
+#include "ui/conversation/PLDownloadedImageViewer.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
@@ -133,7 +134,9 @@ void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
         digits = shot.at(counter, QPointF(x, counter->height() / 2.0)).lightness() < 200;
     QVERIFY(digits);
     // The picture fills the preview's width, centred: the wall's grey in the middle, black above.
-    ImageView* preview = screen->previewImageView();
+    auto* viewer = qobject_cast<PLDownloadedImageViewer*>(screen->previewViewer());
+    QVERIFY(viewer);
+    ImageView* preview = viewer->downloadedImage();
     const QPointF centre = QRectF(preview->rect()).center();
     // Between two of the wall's joints.
     const QPointF wall = centre + QPointF(preview->width() * 0.04, -preview->width() * 0.05);

@@ -1,5 +1,6 @@
 // The smart-message screens of the gallery as the screenshot tool renders them, checked by pixels at
 // computed points.
+#include "BarTitleFonts.h"
 #include "ConversationGalleryShot.h"
 #include "GalleryChatlets.h"
 #include "TestSandbox.h"
@@ -289,6 +290,21 @@ private slots:
         QVERIFY2(
             near(shot.at(indicator, QRectF(indicator->rect()).center()), ToolkitStyle::accentColor(), 30),
             describe(shot.at(indicator, QRectF(indicator->rect()).center())));
+    }
+
+    // The composer's bar buttons, on the picker and on a form, title in the library's font.
+    void barButtonsTitleInTheLibraryFont_data() {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<int>("titled");
+        QTest::newRow("picker: Cancel") << "ComposerPicker" << 1;
+        QTest::newRow("poll form: Send") << "ComposerPollForm" << 1;
+    }
+    void barButtonsTitleInTheLibraryFont() {
+        QFETCH(QString, identifier);
+        QFETCH(int, titled);
+        GalleryShot shot(identifier);
+        QVERIFY(shot.navigation());
+        pelnix::test::verifyBarTitlesInFont(shot.navigation()->navigationBar(), titled);
     }
 };
 

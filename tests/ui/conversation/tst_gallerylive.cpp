@@ -269,6 +269,24 @@ void TestGalleryLive::joinedUsersRowExpanded() {
     QVERIFY(
         QFontMetrics(names->font()).boundingRect(names->rect(), Qt::TextWordWrap, names->text()).height() <=
         names->height());
+    // Legible: the names in at least 12 pixels with room above and below them in their box, and
+    // their ink against the box's grey at a contrast of 4.5:1 or more, read as they are.
+    QVERIFY(joined->showsReadLook());
+    QVERIFY(names->font().pixelSize() >= 12);
+    QWidget* pill = names->parentWidget();
+    QVERIFY2(names->y() >= 3 && pill->height() - names->geometry().bottom() - 1 >= 3,
+             qPrintable(QStringLiteral("%1 in %2").arg(names->y()).arg(pill->height())));
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](qreal v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const QColor ink = darkestIn(shot, names);
+    const QColor paper = shot.at(pill, QPointF(2, pill->height() / 2.0));
+    const qreal contrast = (luminance(paper) + 0.05) / (luminance(ink) + 0.05);
+    QVERIFY2(contrast >= 4.5,
+             qPrintable(QStringLiteral("%1 on %2: %3").arg(ink.name(), paper.name()).arg(contrast)));
     // The triangle joining it to the event's box, in the box's grey.
     auto* notch = static_cast<QWidget*>(joined->clippedView());
     QVERIFY(notch->isVisibleTo(&shot.window));

@@ -157,9 +157,12 @@ void TestImageUploadHelper::refusalsAndFailuresAnswerNothingOnce_data() {
     QTest::addColumn<bool>("alertFirst");
     QTest::addColumn<bool>("asksForCredentials");
     QTest::newRow("no picture info") << "empty" << QString() << false << false;
-    QTest::newRow("library picture over the limit, before any preparation")
+    QTest::newRow("library picture over the limit, before any preparation, told the limit")
         << "over"
-        << "Alert|Max 15MB can be uploaded|OK" << true << false;
+        << "Alert|Max 64 bytes can be uploaded|OK" << true << false;
+    QTest::newRow("camera picture whose prepared file is over the limit, told the limit")
+        << "prepared"
+        << "Alert|Max 64 bytes can be uploaded|OK" << true << false;
     QTest::newRow("library item that cannot be read")
         << "unreadable"
         << "Alert|The picked item cannot be read.|OK" << true << false;
@@ -177,11 +180,14 @@ void TestImageUploadHelper::refusalsAndFailuresAnswerNothingOnce() {
     QVariantMap info = libraryPick(QSize(400, 300));
     if (failure == QLatin1String("empty"))
         info.clear();
-    else if (failure == QLatin1String("over"))
-        PLAppConfigurations::currentConfiguration()->setProperty(
-            "uploadSizeLimit",
-            quint64(QFileInfo(info.value(PLPickerInfo::kReferenceURLKey).toString()).size() - 1));
-    else if (failure == QLatin1String("unreadable"))
+    else if (failure == QLatin1String("over")) {
+        QVERIFY(QFileInfo(info.value(PLPickerInfo::kReferenceURLKey).toString()).size() > 64);
+        PLAppConfigurations::currentConfiguration()->setProperty("uploadSizeLimit", quint64(64));
+    } else if (failure == QLatin1String("prepared")) {
+        info.remove(PLPickerInfo::kReferenceURLKey);
+        info.remove(PLPickerInfo::kIsExistingMediaKey);
+        PLAppConfigurations::currentConfiguration()->setProperty("uploadSizeLimit", quint64(64));
+    } else if (failure == QLatin1String("unreadable"))
         QVERIFY(QFile::remove(info.value(PLPickerInfo::kReferenceURLKey).toString()));
     else if (failure == QLatin1String("token"))
         QVERIFY(world->fixture.server().addFault({"^/s3/token", "GET", -1, Mode::ErrorEnvelope, 0, 401}));

@@ -11,6 +11,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -22,6 +23,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QTest>
 #include <cmath>
 
@@ -182,6 +184,13 @@ private slots:
         QVERIFY(chooser->isAddEnabled());
         QWidget* add = chooser->addBarButton()->customView();
         QVERIFY(shot.any(add, add->rect(), isTint));
+        // Its title stands in the bar between Cancel and Add, in dark ink.
+        NavigationBar* top = chooser->navigationController()->navigationBar();
+        QCOMPARE(top->titleText(), QStringLiteral("Choose Location"));
+        auto* title = top->findChild<QLabel*>(QStringLiteral("navigationBar.title"));
+        QVERIFY(title && title->isVisible());
+        QCOMPARE(title->text(), QStringLiteral("Choose Location"));
+        QVERIFY(shot.any(title, title->rect(), [](const QColor& c) { return c.lightness() < 110; }));
         // The bar below the map, with the user-tracking item, runs to the window's bottom.
         Toolbar* bar = chooser->bottomToolbar();
         QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());

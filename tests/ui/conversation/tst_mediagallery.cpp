@@ -37,6 +37,7 @@ using platform::ui::ViewController;
 namespace {
 
 const QString kStoryboard = QStringLiteral("GalleryViewers");
+const QColor kHouseTint(0x00, 0x86, 0xCA);
 
 struct Shot : pelnix::test::GalleryScreenShot {
     explicit Shot(const QString& identifier) : GalleryScreenShot(kStoryboard, identifier) {}
@@ -45,7 +46,7 @@ struct Shot : pelnix::test::GalleryScreenShot {
     }
 };
 
-bool near(const QColor& actual, const QColor& expected, int tolerance = 24) {
+bool near(const QColor& actual, const QColor& expected, int tolerance = 20) {
     return std::abs(actual.red() - expected.red()) <= tolerance &&
            std::abs(actual.green() - expected.green()) <= tolerance &&
            std::abs(actual.blue() - expected.blue()) <= tolerance;
@@ -95,7 +96,10 @@ private slots:
         // The box sits in the middle of the window.
         QVERIFY(qAbs(box->mapTo(&shot.window, box->rect().center()).x() - shot.window.width() / 2) <= 1);
         const QRect bar = overlay->progressView()->geometry();
-        CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 65, bar.center().y())), QColor(0, 122, 255));
+        // In the house tint, as every other accent of the library.
+        CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 65, bar.center().y())), kHouseTint);
+        QCOMPARE(overlay->cancelButton()->titleColorForState(platform::ui::Button::State::Normal),
+                 kHouseTint);
         CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 200, bar.center().y())), QColor(229, 229, 234));
         CHECK_COLOUR(shot.at(box, QPointF(box->width() / 2, 2)), QColor(255, 255, 255));
         // Around the box the chat is dimmed: no pure white left.
@@ -160,7 +164,9 @@ private slots:
         QVERIFY(audio->fileNameAndSize()->text().startsWith(QStringLiteral("Standup notes.wav (")));
         QCOMPARE(audio->totalTimeLabel()->text(), QStringLiteral("00:03"));
         QWidget* button = audio->playOrPauseButton();
-        CHECK_COLOUR(shot.at(button, QPointF(6, button->height() / 2)), QColor(0, 122, 255));
+        CHECK_COLOUR(shot.at(button, QPointF(6, button->height() / 2)), kHouseTint);
+        QCOMPARE(shot.viewer()->doneButton()->titleColorForState(platform::ui::Button::State::Normal),
+                 kHouseTint);
         CHECK_COLOUR(shot.at(audio, QPointF(4, 4)), QColor(255, 255, 255));
         // Nothing runs off the side.
         for (QWidget* part :

@@ -6,9 +6,13 @@
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Scheduler.h"
+#include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/testing/FakeMediaPlayer.h"
 #include "ui/account/PLPickerInfo.h"
 #include "ui/conversation/PLCaptionTextView.h"
+#include "ui/conversation/PLDownloadedImageViewer.h"
+#include "ui/conversation/PLDownloadedVideoViewer.h"
 #include "ui/conversation/PLUploadViewerWithCaptionController.h"
 #include "ui/conversation/PLUploadsCaptionView.h"
 
@@ -38,6 +42,11 @@ QString units(int count) {
     return QString(count, QLatin1Char('x'));
 }
 
+void click(QWidget* widget, QPoint at) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+
 } // namespace
 
 class TestUploadCaption : public QObject {
@@ -55,6 +64,8 @@ private slots:
     void doneHandsTheCaptionBackOnce();
     void cancelAsksFirst();
     void theEditorSitsUnderTheBarAndTheKeyboardMovesBoth();
+    void aPictureShowsInThePictureViewerThatZooms();
+    void aVideoPlaysInTheVideoViewer();
 
 private:
     PLUploadViewerWithCaptionController* open();
@@ -247,7 +258,7 @@ void TestUploadCaption::theEditorSitsUnderTheBarAndTheKeyboardMovesBoth() {
     QCOMPARE(bar->geometry().bottom() + 1, 568);
     QCOMPARE(bar->height(), PLUploadViewerWithCaptionController::kAddCaptionButtonHeight +
                                 PLUploadViewerWithCaptionController::kBottomBarHeight);
-    QVERIFY(screen->previewImageView());
+    QVERIFY(screen->previewViewer());
     QCOMPARE(screen->previewContainerView()->geometry().bottom() + 1, bar->y());
     openEditor(screen);
     PLUploadsCaptionView* captionView = screen->captionView();
@@ -272,6 +283,60 @@ void TestUploadCaption::theEditorSitsUnderTheBarAndTheKeyboardMovesBoth() {
     screen->doneButton()->click();
     QVERIFY(!screen->addCaptionButton()->isHidden());
     QCOMPARE(bar->geometry(), QRect(0, 568 - 88, 320, 88));
+}
+
+void TestUploadCaption::aPictureShowsInThePictureViewerThatZooms() {
+    platform::ui::Scheduler::shared()->setVirtualClock(true);
+    PLUploadViewerWithCaptionController* screen = open();
+    auto* viewer = qobject_cast<PLDownloadedImageViewer*>(screen->previewViewer());
+    QVERIFY(viewer);
+    QCOMPARE(viewer->geometry(), screen->previewContainerView()->rect());
+    QCOMPARE(viewer->downloadedImage()->image().pixelColor(4, 4), QColor(Qt::darkGreen));
+    auto* zoom = viewer->imageScrollView();
+    QCOMPARE(zoom->minimumZoomScale(), PLDownloadedImageViewer::kMinimumZoomScale);
+    QCOMPARE(zoom->maximumZoomScale(), PLDownloadedImageViewer::kMaximumZoomScale);
+    // The mouse reaches it: a double click zooms all the way in, another back to the fitted size.
+    QWidget* surface = zoom->viewport();
+    const QPoint middle = surface->rect().center();
+    click(surface, middle);
+    click(surface, middle);
+    QCOMPARE(zoom->zoomScale(), 3.0);
+    platform::ui::Scheduler::shared()->advance(platform::ui::TapGestureRecognizer::kTapIntervalMs + 1);
+    click(surface, middle);
+    click(surface, middle);
+    QCOMPARE(zoom->zoomScale(), 1.0);
+    platform::ui::Scheduler::shared()->advance(platform::ui::TapGestureRecognizer::kTapIntervalMs + 1);
+    // A single click on the picture puts the keyboard away.
+    PLCaptionTextView* editor = openEditor(screen);
+    QTRY_VERIFY(editor->hasFocus());
+    click(surface, middle);
+    platform::ui::Scheduler::shared()->advance(platform::ui::TapGestureRecognizer::kTapIntervalMs + 1);
+    QVERIFY(!editor->hasFocus());
+    platform::ui::Scheduler::shared()->setVirtualClock(false);
+}
+
+void TestUploadCaption::aVideoPlaysInTheVideoViewer() {
+    QList<QPointer<platform::ui::FakeMediaPlayer>> players;
+    platform::ui::MediaPlayer::setMaker([&players](QObject* parent) {
+        auto* player = new platform::ui::FakeMediaPlayer(parent);
+        players << player;
+        return player;
+    });
+    auto* screen = new PLUploadViewerWithCaptionController;
+    screen->setPickerSelection({{PLPickerInfo::kMediaTypeKey, PLPickerInfo::kMovieType},
+                                {PLPickerInfo::kMediaURLKey, QStringLiteral("/clips/recorded.webm")}});
+    root->presentViewController(screen, false);
+    auto* viewer = qobject_cast<PLDownloadedVideoViewer*>(screen->previewViewer());
+    QVERIFY(viewer);
+    QCOMPARE(viewer->geometry(), screen->previewContainerView()->rect());
+    QCOMPARE(players.size(), 1);
+    QCOMPARE(players.first()->loadedURLs, QList<QUrl>{QUrl::fromLocalFile("/clips/recorded.webm")});
+    QVERIFY(players.first()->isPlaying());
+    QVERIFY(viewer->playPauseButton()->isVisible());
+    // Leaving the screen stops the preview playing.
+    root->dismissViewController(false);
+    QVERIFY(!players.first() || !players.first()->isPlaying());
+    platform::ui::MediaPlayer::setMaker({});
 }
 
 int main(int argc, char** argv) {

@@ -8,9 +8,9 @@
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
-#include "platform/ui/ImageView.h"
 #include "ui/shell/PLRootViewController.h"
 
 #include <QtTest>
@@ -65,9 +65,16 @@ private slots:
                 continue;
             }
             QCOMPARE(page->x(), size.width() - PLRootViewController::kDrawerWidthInset - visible);
-            // The drawer's first row, in its green theme, left of the page.
+            // The drawer's first row, the current page, in its green theme, left of the page; it is the
+            // only row that stands out.
             QVERIFY2(near(shot.at(firstRow, {firstRow->width() / 4.0, 5}), QColor(0xD0, 0xEB, 0xD7), 2),
                      describe(shot.at(firstRow, {firstRow->width() / 4.0, 5})));
+            const auto rows = shot.window.findChildren<PLSideDrawerTabelViewCell*>();
+            QVERIFY(rows.size() > 2);
+            int standingOut = 0;
+            for (PLSideDrawerTabelViewCell* row : rows)
+                standingOut += !near(shot.at(row, {row->width() / 4.0, 5}), Qt::white, 2);
+            QCOMPARE(standingOut, 1);
             // The row's title reads in full left of the page.
             auto* title = firstRow->titleLabel();
             QVERIFY(title->mapTo(&shot.window, QPoint(0, 0)).x() + title->sizeThatFits({1e6, 1e6}).width() <
