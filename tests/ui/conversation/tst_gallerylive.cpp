@@ -23,9 +23,11 @@
 #include "ui/conversation/PLClippedView.h"
 #include "ui/conversation/PLLoadMoreMessagesView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
+#include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLRoomStateBannerView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLTextMessageCell.h"
 
 #include <QApplication>
 #include <QDir>
@@ -185,6 +187,7 @@ void TestGalleryLive::failedPostSheetOverTheDimmedWindow() {
 
 void TestGalleryLive::barGrownToItsMaximum_data() {
     addGalleryRows({QStringLiteral("ChatWindowInputBarGrown")});
+    QTest::newRow("ChatWindowInputBarGrown 1024 x 768") << QStringLiteral("ChatWindowInputBarGrown1024x768");
 }
 
 void TestGalleryLive::barGrownToItsMaximum() {
@@ -207,6 +210,21 @@ void TestGalleryLive::barGrownToItsMaximum() {
     auto* field = shot.chat->postToChatView()->messageTextView();
     QVERIFY(field->cursorRect().bottom() <= field->viewport()->height());
     QVERIFY(field->cursorRect().top() >= 0);
+    // Every row above the bar shows its time, from the top row down.
+    int times = 0;
+    for (auto* cell : list->visibleCells()) {
+        auto* text = qobject_cast<PLTextMessageCell*>(cell);
+        if (!text || !text->pendingMessageIndicatorView())
+            continue;
+        QWidget* time = text->pendingMessageIndicatorView()->timeLabel();
+        const int top = time->mapTo(list, QPoint()).y();
+        if (top < 0 || top + time->height() > bar->y())
+            continue;
+        QVERIFY2(darkestIn(shot, time).lightness() < 160,
+                 qPrintable(text->message()->text() + QLatin1Char(' ') + describe(darkestIn(shot, time))));
+        ++times;
+    }
+    QVERIFY(times >= 5);
 }
 
 namespace {
