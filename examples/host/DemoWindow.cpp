@@ -11,10 +11,12 @@
 #include "ui/shell/PLSideDrawerDelegate.h"
 #include "ui/shell/PelnixViewController.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace pelnix;
 using platform::ui::NavigationController;
@@ -102,6 +104,14 @@ DemoWindow::DemoWindow(QObject* parent) : QObject(parent) {
 
 DemoWindow::~DemoWindow() {
     Pelnix::setNavigationItemLeftBarButtonItems({});
+}
+
+void DemoWindow::prepareApplication() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine's sandbox cannot start as root and the engine then ends the process at the first
+    // page; any other user keeps it, and a value the user set stays.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
 void DemoWindow::registerHostScreens() {

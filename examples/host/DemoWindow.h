@@ -21,6 +21,10 @@ public:
     explicit DemoWindow(QObject* parent = nullptr);
     ~DemoWindow() override;
 
+    // What a host that shows web pages settles before it makes its QApplication: the shared GL
+    // context the browser engine draws through, and, for a process running as root (which the
+    // engine refuses to run sandboxed), the engine's sandbox turned off.
+    static void prepareApplication();
     // Registers the host's pages (once per process).
     static void registerHostScreens();
 

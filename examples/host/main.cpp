@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     // Headless, no screen is shown: a display is neither needed nor wanted.
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    DemoWindow::prepareApplication();
     QApplication app(argc, argv);
     // The conversation is the output; the library's own progress notes only on request.
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))

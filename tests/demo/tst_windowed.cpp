@@ -1,6 +1,7 @@
 // The windowed demo, driven as a user drives it (offscreen), against the stand-in: the rooms list, a
-// conversation with the colleague who answers, the drawer, settings, the app lock and its pad, and
-// the logged-out page once the server ends the session.
+// conversation with the colleague who answers (a text, a picture and a poll, each painted in the
+// window), the drawer, settings, the app lock and its pad, and the logged-out page once the server
+// ends the session. The process is prepared as the demo prepares its own, nothing more.
 #include "DemoHost.h"
 #include "DemoWindow.h"
 #include "TestSandbox.h"
@@ -15,21 +16,31 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Screenshot.h"
 #include "platform/ui/TableView.h"
 #include "standin/StandinServer.h"
 #include "ui/account/PLAppLockScreenViewController.h"
+#include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenAbstractViewController.h"
 #include "ui/account/PLPadLockScreenView.h"
-#include "ui/account/PLPadButton.h"
 #include "ui/account/PLSettingsTableViewController.h"
+#include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
+#include "ui/conversation/PLChatletTextFieldView.h"
+#include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 
 #include <QPlainTextEdit>
 #include <QtTest>
+
+#include <functional>
+#include <unistd.h>
 
 using namespace pelnix;
 using platform::ui::NavigationController;
@@ -60,6 +71,33 @@ template <typename Screen> Screen* shown(ViewController* controller) {
             return nullptr;
     }
     return nullptr;
+}
+
+// The smart-message row showing `message`, scrolled into the list's view.
+PLSmartMessageCell* rowOf(PLChatWindowViewController* chat, const Message::Ptr& message) {
+    const auto& rows = chat->rowList().rows();
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].message() == message) {
+            const auto path = platform::ui::IndexPath::forItem(i);
+            chat->collectionView()->scrollToItemAtIndexPath(
+                path, platform::ui::CollectionView::ScrollPosition::Middle, false);
+            return qobject_cast<PLSmartMessageCell*>(chat->collectionView()->cellForItemAtIndexPath(path));
+        }
+    return nullptr;
+}
+
+// How many pixels of the row's page, as the window shows it, pass `test`.
+int pixelsOfPage(PLSmartMessageCell* cell, const std::function<bool(const QColor&)>& test) {
+    QWidget* page = cell->webView();
+    QWidget* window = page->window();
+    const QImage shot = platform::ui::Screenshot::grab(window);
+    const qreal scale = qreal(shot.width()) / window->width();
+    const QRect area(page->mapTo(window, QPoint()), page->size());
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += test(shot.pixelColor(int(x * scale), int(y * scale)));
+    return count;
 }
 
 } // namespace
@@ -120,6 +158,49 @@ private slots:
         picture.referenceURL = QStringLiteral("demo://window-picture");
         QVERIFY(PLRichMediaPosts::postRichMediaForMediaSelection(chat->chatRoom(), picture));
         QTRY_VERIFY_WITH_TIMEOUT(hasMessage(QStringLiteral("Nice picture!")), kNetworkMs);
+        // The picture's page is painted in the window: its colour fills most of the picture.
+        Message::Ptr posted;
+        for (const auto& message : chat->chatRoom()->messages())
+            if (message->type() == 1 && message->senderIsMe())
+                posted = message;
+        QVERIFY(posted);
+        const auto isPicture = [](const QColor& c) {
+            return c.red() < 40 && qAbs(c.green() - 139) < 40 && qAbs(c.blue() - 139) < 40;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(rowOf(chat, posted) && rowOf(chat, posted)->isPageShown() &&
+                                     pixelsOfPage(rowOf(chat, posted), isPicture) > 64 * 48 / 2,
+                                 kNetworkMs);
+
+        // A poll from the chatlet button's composer; the colleague answers it, and its page is painted.
+        click(chat->postToChatView()->postChatletButton());
+        PLPostChatletViewController* picker = nullptr;
+        QTRY_VERIFY((picker = shown<PLPostChatletViewController>(chat->presentedViewController())));
+        QTRY_VERIFY(picker->pickerViewController());
+        picker->chatletPicked({{"name", "poll"}});
+        auto* form = shown<PLPostChatletViewController>(chat->presentedViewController());
+        QVERIFY(form && form != picker);
+        qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("title"))
+            ->setText(QStringLiteral("Team lunch"));
+        qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("question"))
+            ->setText(QStringLiteral("Where shall we go?"));
+        auto* options = qobject_cast<PLChatletListFieldView*>(form->formView()->fieldView("options"));
+        options->entryFields()[0]->setText(QStringLiteral("Noodle bar"));
+        options->entryFields()[1]->setText(QStringLiteral("Pizza"));
+        form->sendBarButtonItem()->trigger();
+        QTRY_VERIFY(!chat->presentedViewController());
+        Message::Ptr poll;
+        QTRY_VERIFY_WITH_TIMEOUT((poll = Message::PS_findFirstByAttribute(QStringLiteral("displayName"),
+                                                                          QStringLiteral("Poll"))) &&
+                                     hasMessage(DemoHost::answerTo({}, QStringLiteral("[Poll]"))),
+                                 kNetworkMs);
+        // Its text is inked on the page: dark pixels where the page would be the cell's white.
+        const auto isInk = [](const QColor& c) { return c.lightness() < 128; };
+        QTRY_VERIFY_WITH_TIMEOUT(rowOf(chat, poll) && rowOf(chat, poll)->isPageShown() &&
+                                     pixelsOfPage(rowOf(chat, poll), isInk) > 200,
+                                 kNetworkMs);
+        // The window as the user sees it after the three posts, kept for review.
+        QVERIFY(platform::ui::Screenshot::savePng(demo.window(),
+                                                  QStringLiteral("screenshots/demo-window-posts.png")));
 
         // The drawer, from the rooms list's menu button; then settings.
         root->chatRoomsNavigationViewController()->popToRootViewController(false);
@@ -160,5 +241,13 @@ private:
     std::unique_ptr<standin::StandinServer> m_server;
 };
 
-QTEST_MAIN(TestWindowedDemo)
+int main(int argc, char** argv) {
+    // As root the demo must turn the engine's sandbox off by itself, whatever the test runner set.
+    if (::geteuid() == 0)
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    DemoWindow::prepareApplication();
+    QApplication app(argc, argv);
+    TestWindowedDemo test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_windowed.moc"

@@ -297,8 +297,8 @@ const QList<std::pair<QString, QSize>>& screens() {
     return list;
 }
 
-// The live screens: what changes the window while it is open, each at the reference size and at
-// 400 x 720.
+// The live screens: what changes the window while it is open, each at the reference size, at
+// 400 x 720 and at 1024 x 768.
 struct LiveScreen {
     QString identifier;
     QSize size;
@@ -323,6 +323,9 @@ const QList<LiveScreen>& liveScreens() {
         for (const auto& [name, roomId] : kinds) {
             screens << LiveScreen{name, QSize(320, 568), roomId};
             screens << LiveScreen{name + QStringLiteral("400x720"), QSize(400, 720), roomId};
+            // Put into its state at this size: rows filled anew by a later resize would still be
+            // fading their times in.
+            screens << LiveScreen{name + QStringLiteral("1024x768"), QSize(1024, 768), roomId};
         }
         return screens;
     }();
@@ -361,6 +364,8 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
         field->moveCursor(QTextCursor::End);
         field->insertPlainText(QStringLiteral("- the rollback plan\n- who is on call this weekend"));
         chat->collectionView()->scrollToBottomAnimated(false);
+        // The rows the list now shows fade their times in.
+        settle(kSettleMs);
     } else if (name.startsWith(QLatin1String("ChatWindowLoadMoreHeader"))) {
         // Read up to the oldest loaded row: the header offers the page before it.
         chat->collectionView()->setContentOffset(QPointF(0, 0));

@@ -148,9 +148,20 @@ void Animator::crossDissolve(QWidget* view, int durationMs, const std::function<
     });
 }
 
+namespace {
+// A graphics effect keeps a picture of its widget; once a view around that widget has moved, the
+// window can go on showing parts of the widget where it was. A widget that paints its own opacity
+// needs none.
+bool paintsOwnAlpha(const QWidget* view) {
+    return view->metaObject()->indexOfProperty("alpha") >= 0;
+}
+} // namespace
+
 qreal Animator::alpha(const QWidget* view) {
     if (!view)
         return 0;
+    if (paintsOwnAlpha(view))
+        return view->property("alpha").toReal();
     auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
     return effect ? effect->opacity() : 1.0;
 }
@@ -158,6 +169,10 @@ qreal Animator::alpha(const QWidget* view) {
 void Animator::setAlpha(QWidget* view, qreal alpha) {
     if (!view)
         return;
+    if (paintsOwnAlpha(view)) {
+        view->setProperty("alpha", qBound(0.0, alpha, 1.0));
+        return;
+    }
     auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
     if (!effect) {
         if (alpha >= 1.0)
@@ -171,6 +186,9 @@ void Animator::setAlpha(QWidget* view, qreal alpha) {
 void Animator::animateAlpha(QWidget* view, qreal alpha, int durationMs, Completion completion) {
     if (!view)
         return;
+    if (paintsOwnAlpha(view))
+        return animateProperty(view, "alpha", qBound(0.0, alpha, 1.0), durationMs, Curve::EaseInOut,
+                               std::move(completion));
     setAlpha(view, qMin(Animator::alpha(view), 0.999)); // makes sure the effect exists
     auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view->graphicsEffect());
     if (!effect) {

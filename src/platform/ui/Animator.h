@@ -34,7 +34,8 @@ public:
     static void crossDissolve(QWidget* view, int durationMs, const std::function<void()>& changes,
                               Completion completion = {});
 
-    // Opacity of a widget (1 when never set); kept in a graphics effect on that widget only.
+    // Opacity of a widget (1 when never set); kept in a graphics effect on that widget only, or, for a
+    // widget that paints its own opacity (a qreal property "alpha"), in that property.
     static qreal alpha(const QWidget* view);
     static void setAlpha(QWidget* view, qreal alpha);
     static void animateAlpha(QWidget* view, qreal alpha, int durationMs, Completion completion = {});

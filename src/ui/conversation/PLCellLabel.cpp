@@ -9,8 +9,15 @@ namespace pelnix {
 
 PLCellLabel::PLCellLabel(QWidget* parent) : Label(QString(), parent) {}
 
+void PLCellLabel::setAlpha(qreal alpha) {
+    if (alpha == m_alpha)
+        return;
+    m_alpha = alpha;
+    update();
+}
+
 void PLCellLabel::paintEvent(QPaintEvent*) {
-    if (text().isEmpty())
+    if (text().isEmpty() || m_alpha <= 0)
         return;
     const QString key = text() + QChar(0) + QString::number(width()) + QChar(0) + font().key() + QChar(0) +
                         QString::number(int(alignment())) + QChar(0) + QString::number(numberOfLines()) +
@@ -50,6 +57,7 @@ void PLCellLabel::paintEvent(QPaintEvent*) {
         m_usedHeight = y;
     }
     QPainter painter(this);
+    painter.setOpacity(m_alpha);
     painter.setPen(textColor());
     painter.setClipRect(rect());
     m_layout->draw(&painter, QPointF(0, alignsTop() ? 0 : (height() - m_usedHeight) / 2));

@@ -8,11 +8,16 @@
 namespace pelnix {
 
 // A label of a chat cell: plain text laid out once for its width and painted from that layout on
-// every paint of a scrolling list, where a plain label would lay its text out anew each time.
+// every paint of a scrolling list, where a plain label would lay its text out anew each time. It
+// paints its own opacity (the animator's alpha), so a fading time moves with its row.
 class PLCellLabel : public platform::ui::Label {
     Q_OBJECT
+    Q_PROPERTY(qreal alpha READ alpha WRITE setAlpha)
 public:
     explicit PLCellLabel(QWidget* parent = nullptr);
+
+    qreal alpha() const { return m_alpha; }
+    void setAlpha(qreal alpha);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,6 +26,7 @@ private:
     QString m_layoutKey;
     std::unique_ptr<QTextLayout> m_layout;
     qreal m_usedHeight = 0;
+    qreal m_alpha = 1;
 };
 
 } // namespace pelnix

@@ -5,6 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "ui/conversation/ConversationNotifications.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QResizeEvent>
 
@@ -47,6 +48,15 @@ void PLChatMessageCell::applyReadLook(bool read, bool) {
 void PLChatMessageCell::prepareForReuse() {
     CollectionViewCell::prepareForReuse();
     markRead(0);
+}
+
+void PLChatMessageCell::setTrailingReserve(int reserve) {
+    if (reserve == m_trailingReserve)
+        return;
+    m_trailingReserve = reserve;
+    // Laid out anew at the same size: every subclass places its parts from its resize.
+    QResizeEvent relayout(size(), size());
+    QCoreApplication::sendEvent(this, &relayout);
 }
 
 } // namespace pelnix

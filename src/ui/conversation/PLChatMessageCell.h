@@ -26,6 +26,10 @@ public:
     void markRead(int value);
     bool showsReadLook() const { return m_readLook; }
     void prepareForReuse() override;
+    // Room kept free at the trailing end of the row (its time and outbox state move inward by it),
+    // while the list's scroll control stands over that edge.
+    int trailingReserve() const { return m_trailingReserve; }
+    void setTrailingReserve(int reserve);
 
 protected:
     // A change of layout direction lays the cell out again, mirrored.
@@ -37,6 +41,7 @@ protected:
 private:
     std::weak_ptr<Message> m_message;
     bool m_readLook = false;
+    int m_trailingReserve = 0;
 };
 
 } // namespace pelnix

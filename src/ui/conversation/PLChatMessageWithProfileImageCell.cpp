@@ -7,7 +7,6 @@
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <QResizeEvent>
 
@@ -42,15 +41,6 @@ void PLChatMessageWithProfileImageCell::resizeEvent(QResizeEvent* event) {
     PLChatMessageCell::resizeEvent(event);
     m_profileButton->setGeometry(m_profileImageView->geometry());
     m_profileButton->raise();
-}
-
-void PLChatMessageWithProfileImageCell::setTrailingReserve(int reserve) {
-    if (reserve == m_trailingReserve)
-        return;
-    m_trailingReserve = reserve;
-    // Laid out anew at the same size: every subclass places its header from its resize.
-    QResizeEvent relayout(size(), size());
-    QCoreApplication::sendEvent(this, &relayout);
 }
 
 void PLChatMessageWithProfileImageCell::profileButtonClickHandler() {

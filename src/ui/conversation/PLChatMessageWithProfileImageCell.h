@@ -31,10 +31,6 @@ public:
     // picture keeps what the avatar shows.
     void showSenderImage(const QString& imageUrl);
     void profileButtonClickHandler();
-    // Room kept free at the trailing end of the header (the time and the outbox state move inward by
-    // it), while the list's scroll control stands over that edge.
-    int trailingReserve() const { return m_trailingReserve; }
-    void setTrailingReserve(int reserve);
 
 protected:
     void applyReadLook(bool read, bool animated) override;
@@ -48,7 +44,6 @@ private:
     platform::ui::WeakDelegate<PLChatMessageCellProfileTapDelegate> m_tapHandlerDelegate;
     quint64 m_imageLoad = 0;
     QString m_imageUrl;
-    int m_trailingReserve = 0;
 };
 
 } // namespace pelnix

@@ -119,10 +119,10 @@ CollectionViewCell* PLChatWindowViewController::cellForItemAtIndexPath(Collectio
             action->setMessage(row.message());
         break;
     }
-    if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell)) {
+    if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell))
         withProfile->setTapHandlerDelegate(this);
-        withProfile->setTrailingReserve(scrollControlReserve());
-    }
+    if (auto* messageCell = qobject_cast<PLChatMessageCell*>(cell))
+        messageCell->setTrailingReserve(scrollControlReserve());
     return cell;
 }
 

@@ -6,7 +6,6 @@
 #include "foundation/ui/ScrollViewAdditions.h"
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/PLChatMessageCell.h"
-#include "ui/conversation/PLChatMessageWithProfileImageCell.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLMarkMessageAsReadHelper.h"
@@ -177,8 +176,8 @@ void PLChatWindowViewController::applyScrollControlReserve() {
         return;
     const int reserve = scrollControlReserve();
     for (CollectionViewCell* cell : m_collectionView->visibleCells())
-        if (auto* withProfile = qobject_cast<PLChatMessageWithProfileImageCell*>(cell))
-            withProfile->setTrailingReserve(reserve);
+        if (auto* messageCell = qobject_cast<PLChatMessageCell*>(cell))
+            messageCell->setTrailingReserve(reserve);
 }
 
 void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {

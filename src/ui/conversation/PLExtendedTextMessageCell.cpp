@@ -39,7 +39,7 @@ void PLExtendedTextMessageCell::resizeEvent(QResizeEvent* event) {
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     Layout::place(m_parts.textView(), QRect(kTextLeft, 0, int(textViewWidth(w)), height()), w, rtl);
     Layout::place(m_parts.pendingMessageView(),
-                  QRect(w - Layout::kTrailingMargin - kIndicatorWidth, 0, kIndicatorWidth,
+                  QRect(Layout::trailingEdge(this) - kIndicatorWidth, 0, kIndicatorWidth,
                         PLPendingMessageIndicatorView::kHeight),
                   w, rtl);
     PLChatMessageCell::resizeEvent(event);

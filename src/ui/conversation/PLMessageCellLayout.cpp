@@ -10,7 +10,7 @@ void place(QWidget* view, const QRect& rect, int cellWidth, bool rightToLeft) {
     view->setGeometry(PLChatWindowStyle::mirrored(rect, cellWidth, rightToLeft));
 }
 
-int trailingEdge(const PLChatMessageWithProfileImageCell* cell) {
+int trailingEdge(const PLChatMessageCell* cell) {
     return cell->width() - kTrailingMargin - cell->trailingReserve();
 }
 

@@ -6,6 +6,7 @@ class QWidget;
 
 namespace pelnix {
 
+class PLChatMessageCell;
 class PLChatMessageWithProfileImageCell;
 
 // The layout of the cells with a sender header: the avatar at the leading edge with the unread dot
@@ -22,7 +23,7 @@ inline constexpr int kTrailingMargin = 8;
 inline constexpr int kIndicatorWidth = 100;
 
 // Where the header's trailing column ends in `cell` (left-to-right coordinates).
-int trailingEdge(const PLChatMessageWithProfileImageCell* cell);
+int trailingEdge(const PLChatMessageCell* cell);
 // Places `rect` (left-to-right coordinates) in `view`'s parent, mirrored for a right-to-left cell.
 void place(QWidget* view, const QRect& rect, int cellWidth, bool rightToLeft);
 // The avatar, the dot, the name and the outbox column of `cell`.

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 namespace pelnix {
 
@@ -110,6 +111,10 @@ void PLPostToChatView::layOut() {
     place(m_postChatletButton, QRect(0, h - kDefaultHeight, kChatletWidth, kDefaultHeight));
     place(m_messageTextView, QRect(kChatletWidth, kTextMargin, w - kChatletWidth - kRightWidth - kTextMargin,
                                    h - 2 * kTextMargin));
+    // The field scrolled to the caret's line while it was still too short for it; grown, it shows
+    // its text from the first line again, as far as the caret's line stays in view.
+    m_messageTextView->verticalScrollBar()->setValue(0);
+    m_messageTextView->ensureCursorVisible();
     const int rightWidth = m_rightBackgroundView->width();
     place(m_rightBackgroundView, QRect(w - kRightWidth, h - kDefaultHeight, rightWidth, kDefaultHeight));
     m_mediaUploadButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);

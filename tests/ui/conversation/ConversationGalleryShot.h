@@ -13,6 +13,7 @@
 #include "platform/ui/Window.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLSmartMessageCell.h"
 
 #include <QDir>
 #include <QImage>
@@ -39,9 +40,14 @@ struct GalleryScreenShot {
         window.setRootViewController(controller);
         window.show();
         ScreenRegistry::shared()->fixture(storyboard, identifier)(controller);
+        m_identifier = identifier;
+        retake();
+    }
+    // The picture taken again, as the window shows it now, and kept in place of the first one.
+    void retake() {
         image = platform::ui::Screenshot::grab(&window);
         image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
+            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(m_identifier)));
     }
     QColor at(const QWidget* view, QPointF point) const {
         const QPoint p = view->mapTo(&window, point.toPoint());
@@ -57,6 +63,9 @@ struct GalleryScreenShot {
                     return true;
         return false;
     }
+
+private:
+    QString m_identifier;
 };
 
 struct ConversationGalleryShot : GalleryScreenShot {
@@ -75,6 +84,19 @@ struct ConversationGalleryShot : GalleryScreenShot {
                 message && (message->messageId() == messageIdOrText || message->text() == messageIdOrText))
                 return i;
         return -1;
+    }
+    // Waits until every smart-message row on screen shows its page, then takes the picture again.
+    bool awaitPages(int timeoutMs = 20000) {
+        const auto allShown = [this] {
+            for (auto* cell : chat->collectionView()->visibleCells())
+                if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell); smart && !smart->isPageShown())
+                    return false;
+            return true;
+        };
+        if (!QTest::qWaitFor(allShown, timeoutMs))
+            return false;
+        retake();
+        return true;
     }
     template <class Cell> Cell* cellAt(int row) const {
         return qobject_cast<Cell*>(

@@ -87,6 +87,8 @@ private slots:
     void kickedAndClosedNotificationsChangeTheBar();
     void adminRoleMovingToTheUserRemovesTheBanner();
     void barGrowsWithTheTextUpToItsMaximum();
+    void grownFieldShowsItsLinesFromTheFirst_data();
+    void grownFieldShowsItsLinesFromTheFirst();
     void barRidesOnTheKeyboard();
     void entryPointsWithoutTheirScreensSayNotAvailable_data();
     void entryPointsWithoutTheirScreensSayNotAvailable();
@@ -230,6 +232,47 @@ void TestChatWindowBar::barGrowsWithTheTextUpToItsMaximum() {
     chat->postToChatView()->reset();
     QCOMPARE(bar->height(), PLPostToChatView::kDefaultHeight);
     QCOMPARE(bar->geometry().bottom(), bottom);
+}
+
+void TestChatWindowBar::grownFieldShowsItsLinesFromTheFirst_data() {
+    QTest::addColumn<bool>("animated");
+    QTest::newRow("growing at once") << false;
+    QTest::newRow("growing as the user sees it") << true;
+}
+
+void TestChatWindowBar::grownFieldShowsItsLinesFromTheFirst() {
+    QFETCH(bool, animated);
+    platform::ui::Animator::setInstant(!animated);
+    auto* chat = world->open(room);
+    QWidget* bar = chat->postToChatView();
+    auto* field = chat->postToChatView()->messageTextView();
+    field->setFocus();
+    const auto inView = [field](const QRect& line) {
+        return line.top() >= 0 && line.bottom() < field->viewport()->height();
+    };
+    const auto firstLine = [field] { return field->cursorRect(QTextCursor(field->document())); };
+    QTest::keyClicks(field, QStringLiteral("text"));
+    int previous = bar->height();
+    // Each line typed grows the bar until it fits; the first line stays in view with the caret's.
+    for (int lines = 2; lines <= 4; ++lines) {
+        QTest::keyClick(field, Qt::Key_Return);
+        const int grown = chat->postToChatViewHeightForText(field->toPlainText());
+        QVERIFY(grown > previous);
+        QTRY_COMPARE(bar->height(), grown);
+        previous = grown;
+        QVERIFY2(inView(firstLine()), qPrintable(QStringLiteral("%1 lines").arg(lines)));
+        QVERIFY2(inView(field->cursorRect()), qPrintable(QStringLiteral("%1 lines").arg(lines)));
+        QTest::keyClicks(field, QString::number(lines));
+        QVERIFY2(inView(firstLine()), qPrintable(QStringLiteral("%1 lines, typed on").arg(lines)));
+    }
+    // Past the bar's maximum the caret's line stays in view.
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("more"));
+    }
+    QTRY_COMPARE(bar->height(), PLChatWindowViewController::kMaximumBarHeight);
+    QVERIFY(inView(field->cursorRect()));
+    platform::ui::Animator::setInstant(true);
 }
 
 void TestChatWindowBar::barRidesOnTheKeyboard() {

@@ -23,8 +23,11 @@
 #include "ui/conversation/PLClippedView.h"
 #include "ui/conversation/PLLoadMoreMessagesView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
+#include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLRoomStateBannerView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLTextMessageCell.h"
 
 #include <QApplication>
 #include <QDir>
@@ -168,10 +171,23 @@ void TestGalleryLive::failedPostSheetOverTheDimmedWindow() {
     auto* list = shot.chat->collectionView();
     const QColor behind = shot.at(list, {list->width() - 60.0, 4});
     QVERIFY2(behind.lightness() < 235, describe(behind));
+    if (!three)
+        return;
+    // The poll's body is painted in its row behind the sheet: its text inked on the dimmed page.
+    QVERIFY(shot.awaitPages());
+    auto* poll = shot.cellAt<PLSmartMessageCell>(shot.chat->rowList().count() - 1);
+    QVERIFY(poll && poll->isPageShown());
+    QWidget* page = poll->webView();
+    int ink = 0;
+    for (int y = 0; y < page->height(); ++y)
+        for (int x = 0; x < page->width(); ++x)
+            ink += shot.at(page, {qreal(x), qreal(y)}).lightness() < 90;
+    QVERIFY2(ink > 150, qPrintable(QString::number(ink)));
 }
 
 void TestGalleryLive::barGrownToItsMaximum_data() {
     addGalleryRows({QStringLiteral("ChatWindowInputBarGrown")});
+    QTest::newRow("ChatWindowInputBarGrown 1024 x 768") << QStringLiteral("ChatWindowInputBarGrown1024x768");
 }
 
 void TestGalleryLive::barGrownToItsMaximum() {
@@ -194,6 +210,21 @@ void TestGalleryLive::barGrownToItsMaximum() {
     auto* field = shot.chat->postToChatView()->messageTextView();
     QVERIFY(field->cursorRect().bottom() <= field->viewport()->height());
     QVERIFY(field->cursorRect().top() >= 0);
+    // Every row above the bar shows its time, from the top row down.
+    int times = 0;
+    for (auto* cell : list->visibleCells()) {
+        auto* text = qobject_cast<PLTextMessageCell*>(cell);
+        if (!text || !text->pendingMessageIndicatorView())
+            continue;
+        QWidget* time = text->pendingMessageIndicatorView()->timeLabel();
+        const int top = time->mapTo(list, QPoint()).y();
+        if (top < 0 || top + time->height() > bar->y())
+            continue;
+        QVERIFY2(darkestIn(shot, time).lightness() < 160,
+                 qPrintable(text->message()->text() + QLatin1Char(' ') + describe(darkestIn(shot, time))));
+        ++times;
+    }
+    QVERIFY(times >= 5);
 }
 
 namespace {
@@ -296,6 +327,8 @@ void TestGalleryLive::joinedUsersRowExpanded() {
 
 int main(int argc, char** argv) {
     pelnix::test::prepareTestEnvironment();
+    // Smart-message rows show their pages through the browser engine.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestGalleryLive test;
     return QTest::qExec(&test, argc, argv);
