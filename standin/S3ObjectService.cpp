@@ -49,9 +49,13 @@ std::string hostName(const httplib::Request& request) {
     return host.substr(0, host.find(':'));
 }
 
-// "<bucket>.127.0.0.1" or "<bucket>.localhost" names the bucket in the host (virtual-host style).
+// "<bucket>.127.0.0.1", "<bucket>.s3.localhost" or "<bucket>.localhost" names the bucket in the host
+// (virtual-host style). s3.localhost is a name the endpoint can be given under which clients prefix
+// buckets, as they do for a domain but not for an address or a single-label name.
 std::string bucketFromHost(const std::string& host) {
-    for (const std::string suffix : {".127.0.0.1", ".localhost"}) {
+    if (host == "s3.localhost")
+        return {};
+    for (const std::string suffix : {".127.0.0.1", ".s3.localhost", ".localhost"}) {
         if (host.size() > suffix.size() &&
             host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0)
             return host.substr(0, host.size() - suffix.size());

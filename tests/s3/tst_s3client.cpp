@@ -93,10 +93,15 @@ struct RenewingProvider : S3CredentialsProvider {
 };
 
 // One case for the independent signer's check of a request as the peer received it.
+// The name the client is given for the peer where virtual-host style applies: a domain, connected to
+// the peer's address.
+const QString kNamedHost = QStringLiteral("s3.example.test");
+
 QJsonObject wireCase(const ScriptedHttpPeer& peer, const ScriptedHttpPeer::Request& request,
-                     const QString& secret, const QString& bucket = {}, const QString& key = {}) {
+                     const QString& secret, const QString& bucket = {}, const QString& key = {},
+                     const QString& host = QStringLiteral("127.0.0.1")) {
     QJsonObject c{{"raw", QString::fromLatin1(request.raw.toBase64())},
-                  {"endpointHost", QStringLiteral("127.0.0.1:%1").arg(peer.port())},
+                  {"endpointHost", QStringLiteral("%1:%2").arg(host).arg(peer.port())},
                   {"access", "AKID"},
                   {"secret", secret}};
     if (!bucket.isNull()) {
@@ -156,7 +161,8 @@ private slots:
     void verboseLogsNeverCarryTheTokenOrSecret();
 
 private:
-    std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {});
+    std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
+                                     const QString& host = QStringLiteral("127.0.0.1"));
     std::shared_ptr<S3PutObjectRequest> put(const QString& key,
                                             const QString& bucket = QStringLiteral("photos-1"),
                                             const QByteArray& data = "hello");
@@ -178,9 +184,10 @@ void TestS3Client::cleanup() {
     m_sandbox.reset();
 }
 
-std::unique_ptr<S3Client> TestS3Client::client(const ScriptedHttpPeer& peer, const QString& token) {
+std::unique_ptr<S3Client> TestS3Client::client(const ScriptedHttpPeer& peer, const QString& token,
+                                               const QString& host) {
     auto c = std::make_unique<S3Client>(S3Credentials("AKID", "SECRET", token));
-    c->setEndpoint(peer.endpoint());
+    c->setEndpoint(QStringLiteral("http://%1:%2").arg(host).arg(peer.port()));
     c->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
     c->setSleeper([this](double seconds) { m_pauses << seconds; });
     return c;
@@ -201,17 +208,19 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
         bool virtualHost;
     };
     const QList<Case> cases{
-        {QStringLiteral("photos-1"), QStringLiteral("a b/c.jpg"), "/a%20b%2Fc.jpg", true},
-        {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b%2Fc.jpg", false},
+        {QStringLiteral("photos-1"), QStringLiteral("a b/c.jpg"), "/a%20b/c.jpg", true},
+        {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b/c.jpg", false},
         {QStringLiteral("photos-1"), QStringLiteral("x+y~\u00e9"), "/x%2By~%C3%A9", true},
-        {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f%2F1%2B2", false},
+        {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f/1%2B2", false},
         {QStringLiteral("photos-1"), QStringLiteral("a/./b/../c"), "/a%2F.%2Fb%2F..%2Fc", true},
+        {QStringLiteral("photos-1"), QStringLiteral("/a//b="), "/%2Fa%2F%2Fb%3D", true},
+        {QStringLiteral("My_Bucket"), QStringLiteral("x//y/"), "/My_Bucket/x//y/", false},
         {QStringLiteral("pelnix.media"), QStringLiteral("...~!*'()"), "/pelnix.media/...~%21%2A%27%28%29",
          false},
     };
     QJsonArray independent;
     ScriptedHttpPeer peer;
-    auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"));
+    auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"), kNamedHost);
     for (const Case& c : cases) {
         RecordingDelegate delegate;
         auto request = put(c.key, c.bucket, "body bytes");
@@ -223,7 +232,7 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
         const auto& wire = peer.requests().last();
         QCOMPARE(wire.method, QByteArray("PUT"));
         QCOMPARE(wire.target, c.target);
-        const QByteArray authority = "127.0.0.1:" + QByteArray::number(peer.port());
+        const QByteArray authority = kNamedHost.toLatin1() + ":" + QByteArray::number(peer.port());
         QCOMPARE(wire.header("Host"), c.virtualHost ? c.bucket.toUtf8() + "." + authority : authority);
         for (const char* name :
              {"Host", "Content-Type", "Content-Length", "Content-MD5", "Date", "Authorization"})
@@ -243,7 +252,7 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
             wire.header("Authorization"),
             "AWS AKID:" +
                 S3AuthUtils::HMACSign(signedText, QStringLiteral("SECRET"), S3AuthUtils::SHA1).toLatin1());
-        independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), c.bucket, c.key));
+        independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), c.bucket, c.key, kNamedHost));
     }
 
     // Headers a caller adds, with blanks a peer drops when it reads them, and a key outside ASCII.
@@ -259,7 +268,8 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
     const auto& wire = peer.requests().last();
     QCOMPARE(wire.header("x-amz-meta-Caption"), QByteArray("two  words"));
     QVERIFY(wire.raw.contains("x-amz-meta-Caption: two  words\r\n"));
-    independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), decorated->bucket(), decorated->key()));
+    independent.append(
+        wireCase(peer, wire, QStringLiteral("SECRET"), decorated->bucket(), decorated->key(), kNamedHost));
     QVERIFY(passesIndependentCheck(independent));
 }
 
@@ -332,7 +342,7 @@ void TestS3Client::malformedHeadersAreRefusedBeforeAnythingIsSent() {
     s3->putObject(sound);
     QTRY_VERIFY(marker.done());
     QCOMPARE(peer.requests().size(), 1);
-    QCOMPARE(peer.requests().first().target, QByteArray("/after"));
+    QCOMPARE(peer.requests().first().target, QByteArray("/photos-1/after"));
     QVERIFY(delegate.events.isEmpty());
 }
 

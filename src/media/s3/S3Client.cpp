@@ -5,7 +5,6 @@
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3ServiceException.h"
-#include "media/s3/StringS3SDKUtil.h"
 
 #include <algorithm>
 
@@ -52,8 +51,7 @@ QString S3Client::stringToSign(const S3Request& request) const {
     }
     QString resource;
     if (!request.key().isEmpty())
-        resource = QStringLiteral("/%1/%2").arg(request.bucket(),
-                                                StringS3SDKUtil::stringWithURLEncoding(request.key()));
+        resource = QStringLiteral("/%1/%2").arg(request.bucket(), request.encodedKey());
     else if (!request.bucket().isEmpty())
         resource = QStringLiteral("/%1/").arg(request.bucket());
     else

@@ -1,15 +1,19 @@
 #include "TestSandbox.h"
+#include "media/s3/DateS3SDKUtil.h"
 #include "media/s3/S3Client.h"
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3MD5Util.h"
 #include "media/s3/S3SDKUtil.h"
+#include "media/s3/S3ServiceException.h"
 #include "media/s3/S3ServiceRequestDelegate.h"
 #include "standin/StandinServer.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace pelnix;
 
@@ -65,13 +69,16 @@ private slots:
     void init();
     void cleanup();
     void putObjectStoresAndReadsBackInBothStyles();
+    void bucketWithoutADotWorksAtAnAddressAndAtLocalhost();
     void refusalsArriveThroughTheDelegate();
     void clockSkewIsCorrectedAfterOneFailure();
     void paddedHeaderValuesAreSignedAsTheServiceReadsThem();
     void genericCallPathRetriesThroughServerErrors();
 
 private:
-    std::unique_ptr<S3Client> client(const QString& secret, const QString& token);
+    // At the endpoint the stand-in hands out, or at one of its names connected to its address.
+    std::unique_ptr<S3Client> client(const QString& secret, const QString& token, const QString& host = {});
+    int s3Requests() const;
     bool upload(S3Client& s3, const QString& bucket, const QString& key, const QByteArray& data,
                 UploadDelegate& delegate);
     QByteArray readBack(S3Client& s3, const QString& bucket, const QString& key);
@@ -99,15 +106,27 @@ void TestS3Standin::cleanup() {
     S3SDKUtil::setRuntimeClockSkew(0);
 }
 
-std::unique_ptr<S3Client> TestS3Standin::client(const QString& secret, const QString& token) {
+std::unique_ptr<S3Client> TestS3Standin::client(const QString& secret, const QString& token,
+                                                const QString& host) {
     auto s3 = std::make_unique<S3Client>(
         S3Credentials(token.isEmpty() ? kAccess : QStringLiteral("AKIDTOKEN"), secret, token));
-    s3->setEndpoint(QString::fromStdString(m_server->s3Endpoint()));
+    if (host.isEmpty()) {
+        s3->setEndpoint(QString::fromStdString(m_server->s3Endpoint()));
+    } else {
+        s3->setEndpoint(QStringLiteral("http://%1:%2").arg(host).arg(m_server->s3Port()));
+        // Virtual-host names such as photos-1.s3.localhost need not resolve; connect to the address.
+        s3->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
+    }
     s3->setConnectionTimeout(40);
-    // Virtual-host names such as photos-1.127.0.0.1 do not resolve; connect to the address itself.
-    s3->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
-    s3->setSleeper([](double) {});
+    s3->setSleeper([](double) { QFAIL("no pause is expected"); });
     return s3;
+}
+
+int TestS3Standin::s3Requests() const {
+    int count = 0;
+    for (const auto& logged : m_server->requestLog())
+        count += logged.server == "s3" ? 1 : 0;
+    return count;
 }
 
 bool TestS3Standin::upload(S3Client& s3, const QString& bucket, const QString& key, const QByteArray& data,
@@ -129,22 +148,47 @@ QByteArray TestS3Standin::readBack(S3Client& s3, const QString& bucket, const QS
 }
 
 void TestS3Standin::putObjectStoresAndReadsBackInBothStyles() {
-    const QStringList keys{QStringLiteral("with space.jpg"), QStringLiteral("dir/sub+plus.png"),
-                           QStringLiteral("caf\u00e9 \u65e5\u672c.txt")};
+    const QStringList keys{QStringLiteral("with space.jpg"), QStringLiteral("dir/sub+plus=.png"),
+                           QStringLiteral("caf\u00e9/\u65e5\u672c.txt"), QStringLiteral("a/./b/../c.jpg"),
+                           QStringLiteral("x//y.jpg")};
     for (const QString& token : {QString(), QStringLiteral("session/token+==")}) {
-        auto s3 = client(kSecret, token);
-        for (const QString& bucket : {QStringLiteral("photos-1"), QStringLiteral("pelnix.media")}) {
-            for (const QString& key : keys) {
-                const QByteArray data = (bucket + key + token).toUtf8().repeated(100);
-                UploadDelegate delegate;
-                QVERIFY(upload(*s3, bucket, key, data, delegate));
-                QVERIFY2(delegate.completions == 1 && delegate.failures == 0,
-                         qPrintable(bucket + "/" + key + ": " +
-                                    (delegate.error ? delegate.error->debugText() : "")));
-                QCOMPARE(delegate.etag, QLatin1Char('"') + S3MD5Util::hexEncodeMD5(data) + QLatin1Char('"'));
-                QCOMPARE(readBack(*s3, bucket, key), data);
+        // The address the stand-in hands out takes every bucket in the path; a name takes photos-1 in
+        // the host.
+        for (const QString& host : {QString(), QStringLiteral("s3.localhost")}) {
+            auto s3 = client(kSecret, token, host);
+            for (const QString& bucket : {QStringLiteral("photos-1"), QStringLiteral("pelnix.media")}) {
+                const bool virtualHost = !host.isEmpty() && bucket == QLatin1String("photos-1");
+                for (const QString& key : keys) {
+                    const QByteArray data = (bucket + key + token).toUtf8().repeated(100);
+                    UploadDelegate delegate;
+                    QVERIFY(upload(*s3, bucket, key, data, delegate));
+                    QVERIFY2(delegate.completions == 1 && delegate.failures == 0,
+                             qPrintable(bucket + "/" + key + ": " +
+                                        (delegate.error ? delegate.error->debugText() : "")));
+                    const auto sent = m_server->requestLog().back();
+                    QCOMPARE(
+                        QString::fromStdString(sent.header("Host")).startsWith(bucket + QLatin1Char('.')),
+                        virtualHost);
+                    QCOMPARE(delegate.etag,
+                             QLatin1Char('"') + S3MD5Util::hexEncodeMD5(data) + QLatin1Char('"'));
+                    QCOMPARE(readBack(*s3, bucket, key), data);
+                }
             }
         }
+    }
+}
+
+void TestS3Standin::bucketWithoutADotWorksAtAnAddressAndAtLocalhost() {
+    for (const QString& endpoint :
+         {QStringLiteral("http://127.0.0.1:%1"), QStringLiteral("http://localhost:%1")}) {
+        S3Client s3(S3Credentials(kAccess, kSecret));
+        s3.setEndpoint(endpoint.arg(m_server->s3Port()));
+        const QByteArray data = endpoint.toUtf8().repeated(50);
+        UploadDelegate delegate;
+        QVERIFY(upload(s3, QStringLiteral("photos"), QStringLiteral("album/first.jpg"), data, delegate));
+        QVERIFY2(delegate.completions == 1,
+                 qPrintable(delegate.error ? delegate.error->debugText() : endpoint));
+        QCOMPARE(readBack(s3, QStringLiteral("photos"), QStringLiteral("album/first.jpg")), data);
     }
 }
 
