@@ -156,6 +156,8 @@ private slots:
     void syncCallRetriesWithExponentialPausesAndFreshSignatures();
     void nonRetryableOutcomesMakeOneAttempt();
     void tokenErrorRefreshesAndClockSkewIsCorrected();
+    void clockIsCorrectedOnceAndOnlyWhenItIsOff_data();
+    void clockIsCorrectedOnceAndOnlyWhenItIsOff();
     void exceptionsOnRaiseFromSyncCalls();
     void userAgentRedirectAndCloseDelimitedBody();
     void verboseLogsNeverCarryTheTokenOrSecret();
@@ -444,19 +446,21 @@ void TestS3Client::refusalsReachTheDelegateOnlyAsFailures() {
         bool takesServiceExceptions;
         int status;
         QString errorCode;
+        QString description; // of the error the uploader hears
     };
     const QList<Case> cases{
         {"403, uploader without service-exception callback",
          ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, false, 403,
-         "AccessDenied"},
+         "AccessDenied", "Access Denied (AccessDenied)"},
         {"403, delegate taking service exceptions",
          ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, true, 403,
-         "AccessDenied"},
+         "AccessDenied", QString()},
         {"404, exceptions off", ScriptedHttpPeer::errorDocument(404, "NoSuchBucket", "No bucket"), false,
-         false, 404, "NoSuchBucket"},
+         false, 404, "NoSuchBucket", "No bucket (NoSuchBucket)"},
         {"500 with a body that is not XML", ScriptedHttpPeer::respond(500, "<html>oops"), true, false, 500,
-         QString()},
-        {"301 without Location", ScriptedHttpPeer::respond(301), true, false, 301, QString()},
+         QString(), "The storage service answered HTTP 500."},
+        {"301 without Location", ScriptedHttpPeer::respond(301), true, false, 301, QString(),
+         "The storage service answered HTTP 301."},
     };
     for (const Case& c : cases) {
         ScriptedHttpPeer peer;
@@ -484,6 +488,7 @@ void TestS3Client::refusalsReachTheDelegateOnlyAsFailures() {
             QCOMPARE(delegate.error->domain, QString::fromLatin1(S3ServiceErrorDomain));
             QCOMPARE(delegate.error->code, c.status);
             QCOMPARE(delegate.error->userInfo.value(QStringLiteral("errorCode")).toString(), c.errorCode);
+            QCOMPARE(delegate.error->localizedDescription, c.description);
         }
     }
 }
@@ -671,6 +676,61 @@ void TestS3Client::tokenErrorRefreshesAndClockSkewIsCorrected() {
     }
 }
 
+void TestS3Client::clockIsCorrectedOnceAndOnlyWhenItIsOff_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("offset"); // the service's clock minus ours, seconds
+    QTest::addColumn<bool>("dated");
+    QTest::addColumn<bool>("repeats"); // the service refuses every attempt
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<bool>("succeeds");
+    const QString mismatch = QStringLiteral("SignatureDoesNotMatch");
+    const QString invalid = QStringLiteral("InvalidSignatureException");
+    const QString skewed = QStringLiteral("RequestTimeTooSkewed");
+    QTest::newRow("signature refused, clocks agree (a wrong secret)")
+        << mismatch << 0 << true << true << 1 << false;
+    QTest::newRow("signature refused, clocks 10 minutes apart")
+        << mismatch << 600 << true << true << 1 << false;
+    QTest::newRow("signature refused, service 20 minutes ahead")
+        << mismatch << 1200 << true << false << 2 << true;
+    QTest::newRow("signature refused again after the correction")
+        << mismatch << 1200 << true << true << 2 << false;
+    QTest::newRow("invalid signature, clocks agree") << invalid << 0 << true << true << 1 << false;
+    QTest::newRow("invalid signature, service 20 minutes behind")
+        << invalid << -1200 << true << false << 2 << true;
+    QTest::newRow("too skewed, service 20 minutes ahead") << skewed << 1200 << true << false << 2 << true;
+    QTest::newRow("too skewed without a Date") << skewed << 1200 << false << false << 1 << false;
+    QTest::newRow("too skewed on every attempt") << skewed << 1200 << true << true << 2 << false;
+    QTest::newRow("expired, service 20 minutes behind")
+        << QStringLiteral("RequestExpired") << -1200 << true << false << 2 << true;
+}
+
+void TestS3Client::clockIsCorrectedOnceAndOnlyWhenItIsOff() {
+    QFETCH(QString, code);
+    QFETCH(int, offset);
+    QFETCH(bool, dated);
+    QFETCH(bool, repeats);
+    QFETCH(int, requests);
+    QFETCH(bool, succeeds);
+    S3ErrorHandler::shouldNotThrowExceptions();
+    ScriptedHttpPeer peer;
+    const QByteArray date = dated ? rfc822(QDateTime::currentDateTimeUtc().addSecs(offset)) : QByteArray();
+    const auto refusal = ScriptedHttpPeer::errorDocument(403, code.toLatin1(), "refused", date);
+    peer.enqueue(refusal);
+    if (repeats)
+        peer.setDefaultReply(refusal);
+    const auto response = client(peer)->putObject(put(QStringLiteral("k")));
+    QVERIFY(response);
+    QCOMPARE(peer.requests().size(), requests);
+    QCOMPARE(m_pauses.size(), requests - 1);
+    QCOMPARE(!response->error(), succeeds);
+    if (!succeeds)
+        QCOMPARE(response->error()->userInfo.value(QStringLiteral("errorCode")).toString(), code);
+    if (requests > 1)
+        QVERIFY(qAbs(S3SDKUtil::getRuntimeClockSkew() + offset) < 5);
+    else
+        QCOMPARE(S3SDKUtil::getRuntimeClockSkew(), 0.0);
+}
+
 void TestS3Client::exceptionsOnRaiseFromSyncCalls() {
     ScriptedHttpPeer peer;
     peer.enqueue(ScriptedHttpPeer::errorDocument(404, "NoSuchKey", "gone"));
@@ -682,6 +742,7 @@ void TestS3Client::exceptionsOnRaiseFromSyncCalls() {
         QCOMPARE(e.statusCode(), 404);
         QCOMPARE(e.errorCode(), QStringLiteral("NoSuchKey"));
         QCOMPARE(e.requestId(), QStringLiteral("REQ123"));
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("gone (NoSuchKey)"));
     }
     s3->setMaxRetries(0);
     QVERIFY_THROWS_EXCEPTION(S3ClientException, s3->putObject(put(QStringLiteral("k"))));

@@ -80,6 +80,8 @@ private slots:
     void providerDomainComesFromTheBundleAndCanBeOverridden();
     void credentialsCopiesAndStaticProvider();
     void exceptionsBecomeErrors();
+    void refusalTextNamesTheServicesMessageAndCode_data();
+    void refusalTextNamesTheServicesMessageAndCode();
     void addressingStyleFollowsBucketAndEndpoint_data();
     void addressingStyleFollowsBucketAndEndpoint();
     void keysKeepTheirSlashesUnlessADotSegmentWouldBeResolved_data();
@@ -281,6 +283,34 @@ void TestS3Runtime::exceptionsBecomeErrors() {
                              S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(service));
     S3ErrorHandler::shouldNotThrowExceptions();
     QCOMPARE(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(service)->code, 403);
+}
+
+void TestS3Runtime::refusalTextNamesTheServicesMessageAndCode_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("message and code") << "Access Denied"
+                                      << "AccessDenied" << 403 << "Access Denied (AccessDenied)";
+    QTest::newRow("message only") << "Access Denied" << QString() << 403 << "Access Denied";
+    QTest::newRow("code only") << QString() << "NoSuchBucket" << 404 << "NoSuchBucket";
+    QTest::newRow("status only") << QString() << QString() << 500 << "The storage service answered HTTP 500.";
+}
+
+void TestS3Runtime::refusalTextNamesTheServicesMessageAndCode() {
+    QFETCH(QString, message);
+    QFETCH(QString, code);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    // As the error document's reader fills it.
+    auto refusal = std::make_shared<S3ServiceException>(S3ServiceException::exceptionWithStatusCode(status));
+    refusal->setMessage(message);
+    refusal->setErrorCode(code);
+    QCOMPARE(refusal->failureText(), text);
+    QCOMPARE(QString::fromUtf8(refusal->what()), text);
+    const auto error = S3ErrorHandler::errorFromException(refusal);
+    QCOMPARE(error->localizedDescription, text);
+    QCOMPARE(error->code, status);
 }
 
 void TestS3Runtime::addressingStyleFollowsBucketAndEndpoint_data() {

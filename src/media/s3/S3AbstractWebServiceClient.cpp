@@ -134,6 +134,16 @@ bool S3AbstractWebServiceClient::shouldRetry(S3ServiceResponse& response, const 
     return false;
 }
 
+bool S3AbstractWebServiceClient::firstClockCorrection(const S3ServiceResponse& response, bool& corrected) {
+    if (!response.hasClockSkewError())
+        return true;
+    // A second refusal for the time after a correction is not the clock's doing.
+    if (corrected)
+        return false;
+    corrected = true;
+    return true;
+}
+
 void S3AbstractWebServiceClient::pauseExponentially(int attempt) {
     const double seconds = m_delay * std::pow(2.0, attempt);
     if (m_sleeper)
@@ -211,6 +221,7 @@ S3AbstractWebServiceClient::invoke(const std::shared_ptr<S3ServiceRequest>& requ
     std::shared_ptr<S3ServiceResponse> response;
     std::unique_ptr<S3RequestDelegate> collector;
     const CollectorRelease release(*request, collector);
+    bool clockCorrected = false;
     for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
         S3Logger::logDebug(QStringLiteral("Begin Request: %1:%2").arg(request->className()).arg(attempt));
         response = constructResponseFromRequest(*request);
@@ -234,7 +245,8 @@ S3AbstractWebServiceClient::invoke(const std::shared_ptr<S3ServiceRequest>& requ
         runUntilEnded(connection);
         S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
 
-        if (!shouldRetry(*response, heardException(*collector)))
+        if (!shouldRetry(*response, heardException(*collector)) ||
+            !firstClockCorrection(*response, clockCorrected))
             break;
         S3Logger::logInfo(QStringLiteral("Retring Request: %1").arg(attempt));
         if (response->hasClockSkewError()) {

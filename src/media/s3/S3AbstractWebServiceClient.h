@@ -69,6 +69,9 @@ public:
 protected:
     // Same provider and settings; `setUserAgent` of our user agent, so the SDK part is appended again.
     void copySettingsFrom(const S3AbstractWebServiceClient& other);
+    // Whether a retry that shouldRetry granted may go ahead as far as the clock goes: a call corrects
+    // its clock once; `corrected` carries that across the call's attempts.
+    static bool firstClockCorrection(const S3ServiceResponse& response, bool& corrected);
     // A header that would not reach the peer as one header line; null when every header is sound.
     static S3ExceptionPtr malformedHeaderReason(const S3URLRequest& request);
     // Blocks until the connection's attempt has ended, serving this thread's events meanwhile.

@@ -157,6 +157,7 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
     S3Logger::logDebug(QStringLiteral("Begin Request: %1").arg(request->className()));
 
     std::shared_ptr<S3ServiceResponse> response;
+    bool clockCorrected = false;
     for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
         if (attempt > 0)
             request->setDate(QDateTime::currentDateTimeUtc());
@@ -182,7 +183,7 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
         runUntilEnded(connection);
         S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
 
-        if (!shouldRetry(*response)) {
+        if (!shouldRetry(*response) || !firstClockCorrection(*response, clockCorrected)) {
             if (response->exception())
                 return finish(response);
             break;

@@ -71,7 +71,9 @@ private slots:
     void putObjectStoresAndReadsBackInBothStyles();
     void bucketWithoutADotWorksAtAnAddressAndAtLocalhost();
     void refusalsArriveThroughTheDelegate();
+    void wrongSecretIsRefusedAtOnceWithAClearError();
     void clockSkewIsCorrectedAfterOneFailure();
+    void clockTwentyMinutesOffIsCorrectedOnce();
     void paddedHeaderValuesAreSignedAsTheServiceReadsThem();
     void genericCallPathRetriesThroughServerErrors();
 
@@ -209,6 +211,37 @@ void TestS3Standin::refusalsArriveThroughTheDelegate() {
     QCOMPARE(tokenDelegate.failures, 1);
 }
 
+void TestS3Standin::wrongSecretIsRefusedAtOnceWithAClearError() {
+    auto wrong = client(QStringLiteral("not-the-secret"), {});
+    const QString refusal =
+        QStringLiteral("The signature does not match the request and the key. (SignatureDoesNotMatch)");
+    S3ErrorHandler::shouldNotThrowExceptions();
+    const auto response = wrong->putObject(
+        std::make_shared<S3PutObjectRequest>(QStringLiteral("k.jpg"), QStringLiteral("photos-1")));
+    QVERIFY(response && response->error());
+    QCOMPARE(response->error()->code, 403);
+    QCOMPARE(response->error()->localizedDescription, refusal);
+    QCOMPARE(s3Requests(), 1);
+
+    S3ErrorHandler::shouldThrowExceptions();
+    try {
+        wrong->putObject(
+            std::make_shared<S3PutObjectRequest>(QStringLiteral("k.jpg"), QStringLiteral("photos-1")));
+        QFAIL("a refused blocking call raises while exceptions are on");
+    } catch (const S3ServiceException& e) {
+        QCOMPARE(QString::fromUtf8(e.what()), refusal);
+    }
+    QCOMPARE(s3Requests(), 2);
+    QCOMPARE(S3SDKUtil::getRuntimeClockSkew(), 0.0); // no clock was blamed
+
+    // Asynchronously the refusal is not taken for the clock's either.
+    UploadDelegate delegate;
+    QVERIFY(upload(*wrong, QStringLiteral("photos-1"), QStringLiteral("k.jpg"), "data", delegate));
+    QCOMPARE(delegate.error->localizedDescription, refusal);
+    QVERIFY(!delegate.error->userInfo.contains(QStringLiteral("S3ClockSkewError")));
+    QCOMPARE(s3Requests(), 3);
+}
+
 void TestS3Standin::clockSkewIsCorrectedAfterOneFailure() {
     auto s3 = client(kSecret, {});
     S3SDKUtil::setRuntimeClockSkew(3600); // we believe the device is an hour ahead; it is not
@@ -224,6 +257,23 @@ void TestS3Standin::clockSkewIsCorrectedAfterOneFailure() {
     UploadDelegate second;
     QVERIFY(upload(*s3, QStringLiteral("photos-1"), QStringLiteral("skew.jpg"), "two", second));
     QCOMPARE(second.completions, 1);
+}
+
+void TestS3Standin::clockTwentyMinutesOffIsCorrectedOnce() {
+    auto s3 = client(kSecret, {});
+    QList<double> pauses;
+    s3->setSleeper([&](double seconds) { pauses << seconds; });
+    S3SDKUtil::setRuntimeClockSkew(20 * 60); // our requests read 20 minutes behind the service's clock
+    S3ErrorHandler::shouldNotThrowExceptions();
+    auto request =
+        std::make_shared<S3PutObjectRequest>(QStringLiteral("late.jpg"), QStringLiteral("photos-1"));
+    request->setData("late");
+    const auto response = s3->putObject(request);
+    QVERIFY2(response && !response->error(), qPrintable(response->error()->debugText()));
+    QCOMPARE(s3Requests(), 2);
+    QCOMPARE(pauses.size(), 1);
+    QVERIFY(qAbs(S3SDKUtil::getRuntimeClockSkew()) < 5);
+    QCOMPARE(readBack(*s3, QStringLiteral("photos-1"), QStringLiteral("late.jpg")), QByteArray("late"));
 }
 
 void TestS3Standin::paddedHeaderValuesAreSignedAsTheServiceReadsThem() {
