@@ -160,7 +160,9 @@ private slots:
     void clockIsCorrectedOnceAndOnlyWhenItIsOff();
     void exceptionsOnRaiseFromSyncCalls();
     void userAgentRedirectAndCloseDelimitedBody();
-    void verboseLogsNeverCarryTheTokenOrSecret();
+    void verboseLogsNameEveryHeaderButNoSecret();
+    void secretHeadersAreMasked_data();
+    void secretHeadersAreMasked();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
@@ -779,27 +781,65 @@ void TestS3Client::userAgentRedirectAndCloseDelimitedBody() {
 
 namespace {
 QStringList g_logLines;
-void captureLog(QtMsgType, const QMessageLogContext&, const QString& text) {
+QStringList g_categories;
+void captureLog(QtMsgType, const QMessageLogContext& context, const QString& text) {
     g_logLines << text;
+    g_categories << QString::fromLatin1(context.category);
 }
 } // namespace
 
-void TestS3Client::verboseLogsNeverCarryTheTokenOrSecret() {
+void TestS3Client::verboseLogsNameEveryHeaderButNoSecret() {
     ScriptedHttpPeer peer;
     peer.enqueue(ScriptedHttpPeer::errorDocument(403, "AccessDenied", "denied"));
     auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"));
+    auto request = put(QStringLiteral("k"));
+    request->addMetadataWithValue(QStringLiteral("holiday"), QStringLiteral("caption"));
     S3Logger::verboseLogging();
     g_logLines.clear();
+    g_categories.clear();
     auto previous = qInstallMessageHandler(captureLog);
     S3ErrorHandler::shouldNotThrowExceptions();
-    s3->putObject(put(QStringLiteral("k")));
+    s3->putObject(request);
     qInstallMessageHandler(previous);
     S3Logger::basicLogging();
-    QVERIFY(g_logLines.join('\n').contains(QStringLiteral("In SignURLRequest: String to Sign")));
-    for (const QString& line : g_logLines) {
-        QVERIFY2(!line.contains(QStringLiteral("SESSIONTOKEN42")), qPrintable(line));
-        QVERIFY2(!line.contains(QStringLiteral("SECRET")), qPrintable(line));
+
+    QCOMPARE(g_categories, QStringList(g_logLines.size(), QStringLiteral("pelnix.s3")));
+    const QString log = g_logLines.join(QLatin1Char('\n'));
+    QVERIFY(log.contains(QStringLiteral("In SignURLRequest: String to Sign")));
+    QVERIFY(log.contains(QStringLiteral("|Request headers: ")));
+    const auto& wire = peer.requests().first();
+    for (const char* header : {"Host", "Date", "Content-MD5", "x-amz-meta-caption"}) {
+        const QString line =
+            QStringLiteral("|  %1: %2").arg(QLatin1String(header), QString::fromUtf8(wire.header(header)));
+        QVERIFY2(log.contains(line), qPrintable(line));
     }
+    for (const char* header : {"Authorization", "x-amz-security-token"})
+        QVERIFY2(log.contains(QStringLiteral("|  %1: <redacted>").arg(QLatin1String(header))), header);
+    // The signature authorises a replay of the request for as long as its date is accepted.
+    const QByteArray signature =
+        wire.header("Authorization").mid(wire.header("Authorization").indexOf(':') + 1);
+    QVERIFY(signature.size() > 20);
+    for (const QString& secret :
+         {QStringLiteral("SESSIONTOKEN42"), QStringLiteral("SECRET"), QString::fromLatin1(signature)})
+        QVERIFY2(!log.contains(secret), qPrintable(secret));
+}
+
+void TestS3Client::secretHeadersAreMasked_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("masked");
+    for (const char* name : {"Authorization", "x-amz-security-token", "Proxy-Authorization", "X-Auth-Token",
+                             "x-amz-server-side-encryption-customer-key", "X-Api-Key", "x-amz-credential",
+                             "X-Amz-Signature", "x-client-secret", "Cookie", "X-Password"})
+        QTest::newRow(name) << name << true;
+    for (const char* name : {"Host", "Date", "Content-Type", "Content-Length", "Content-MD5", "User-Agent",
+                             "x-amz-acl", "x-amz-meta-caption", "Cache-Control"})
+        QTest::newRow(name) << name << false;
+}
+
+void TestS3Client::secretHeadersAreMasked() {
+    QFETCH(QString, name);
+    QFETCH(bool, masked);
+    QCOMPARE(S3AbstractWebServiceClient::isSecretHeader(name), masked);
 }
 
 int main(int argc, char** argv) {

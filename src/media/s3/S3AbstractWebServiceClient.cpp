@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 
 namespace pelnix {
@@ -179,6 +180,26 @@ void S3AbstractWebServiceClient::prepare(S3ServiceRequest& request, bool sign) c
         request.sign();
     url.setHTTPBody(request.queryString().toUtf8());
     logTheRequest(request);
+}
+
+bool S3AbstractWebServiceClient::isSecretHeader(const QString& name) {
+    static const QLatin1String kSecretWords[] = {QLatin1String("authorization"), QLatin1String("token"),
+                                                 QLatin1String("secret"),        QLatin1String("signature"),
+                                                 QLatin1String("credential"),    QLatin1String("key"),
+                                                 QLatin1String("password"),      QLatin1String("cookie")};
+    return std::any_of(std::begin(kSecretWords), std::end(kSecretWords),
+                       [&](QLatin1String word) { return name.contains(word, Qt::CaseInsensitive); });
+}
+
+void S3AbstractWebServiceClient::logTheRequestHeaders(const S3URLRequest& request) {
+    S3Logger::logDebug(
+        QStringLiteral("%1 %2").arg(request.httpMethod(), request.url().toString(QUrl::FullyEncoded)));
+    S3Logger::logDebug(QStringLiteral("Request headers: "));
+    for (const auto& header : request.allHTTPHeaderFields())
+        S3Logger::logDebug(QStringLiteral("  %1: %2")
+                               .arg(header.first, isSecretHeader(header.first)
+                                                      ? QString::fromLatin1(kMaskedHeaderValue)
+                                                      : header.second));
 }
 
 void S3AbstractWebServiceClient::logTheRequest(const S3ServiceRequest& request) {

@@ -63,6 +63,15 @@ public:
                                               bool sign = true);
     static std::shared_ptr<S3ServiceResponse> constructResponseFromRequest(const S3ServiceRequest& request);
 
+    // Debug lines of the request's method and URL and of each header, the value of every header that
+    // `isSecretHeader` names replaced by `kMaskedHeaderValue`.
+    static void logTheRequestHeaders(const S3URLRequest& request);
+    // Authorization (the signature, which any replay within the allowed skew could use), the security
+    // token, and any header whose name speaks of a token, secret, signature, credential, key, password
+    // or cookie, without regard to case: a few harmless values masked is cheaper than a secret logged.
+    static bool isSecretHeader(const QString& name);
+    static constexpr const char* kMaskedHeaderValue = "<redacted>";
+
     // For tests: connect every request to this host while its URL and Host header keep their names.
     void setConnectionHostOverride(const QString& host) { m_connectionHost = host; }
 

@@ -80,7 +80,7 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
         QString shown = text;
         const QString token = url.valueForHTTPHeaderField(kTokenHeader);
         if (!token.isEmpty())
-            shown.replace(token, QStringLiteral("<redacted>"));
+            shown.replace(token, QString::fromLatin1(kMaskedHeaderValue));
         S3Logger::logDebug(QStringLiteral("In SignURLRequest: String to Sign = [%1]").arg(shown));
     }
     const QString signature =
@@ -95,13 +95,7 @@ void S3Client::logRequest(const S3Request& request) const {
     if (!S3Logger::isVerboseLoggingEnabled())
         return;
     const S3URLRequest& url = request.urlRequest();
-    S3Logger::logDebug(QStringLiteral("%1 %2").arg(url.httpMethod(), url.url().toString(QUrl::FullyEncoded)));
-    S3Logger::logDebug(QStringLiteral("Request headers: "));
-    for (const auto& header : url.allHTTPHeaderFields()) {
-        const bool secret = header.first.compare(kTokenHeader, Qt::CaseInsensitive) == 0;
-        S3Logger::logDebug(QStringLiteral("  %1: %2")
-                               .arg(header.first, secret ? QStringLiteral("<redacted>") : header.second));
-    }
+    logTheRequestHeaders(url);
     S3Logger::logDebug(QStringLiteral("Request body: "));
     S3Logger::logDebug(QString::fromUtf8(url.httpBody()));
 }
