@@ -129,6 +129,10 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
     const std::string key = FormCodec::percentDecode(encodedKey, false);
 
     const std::string authorization = request.get_header_value("Authorization");
+    if (authorization.rfind("AWS4-", 0) == 0 || request.has_param("X-Amz-Algorithm"))
+        return fail(400, "InvalidRequest",
+                    "Signature version 4 is not supported here: sign the request with signature version 2 "
+                    "(Authorization: AWS <access key>:<signature>).");
     if (authorization.rfind("AWS ", 0) != 0 || authorization.find(':') == std::string::npos)
         return fail(403, "AccessDenied", "The request carries no signature.");
     const std::string credentials = authorization.substr(4);
@@ -177,6 +181,7 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
         if (!object)
             return fail(404, "NoSuchKey", "No object has this key.", "<Key>" + xmlEscaped(key) + "</Key>");
         response.set_header("ETag", "\"" + object->etag.toStdString() + "\"");
+        response.set_header("Last-Modified", S3Signature::formatHttpDate(object->body->modifiedMsecs()));
         for (auto it = object->metadata.begin(); it != object->metadata.end(); ++it)
             response.set_header(it.key().toStdString(), it.value().toString().toStdString());
         ObjectFile::serve(object->body, response,

@@ -74,6 +74,7 @@ private slots:
     void wrongSecretIsRefusedAtOnceWithAClearError();
     void clockSkewIsCorrectedAfterOneFailure();
     void clockTwentyMinutesOffIsCorrectedOnce();
+    void readBackCarriesLastModified();
     void paddedHeaderValuesAreSignedAsTheServiceReadsThem();
     void genericCallPathRetriesThroughServerErrors();
 
@@ -276,6 +277,28 @@ void TestS3Standin::clockTwentyMinutesOffIsCorrectedOnce() {
     QCOMPARE(readBack(*s3, QStringLiteral("photos-1"), QStringLiteral("late.jpg")), QByteArray("late"));
 }
 
+void TestS3Standin::readBackCarriesLastModified() {
+    auto s3 = client(kSecret, {});
+    const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1000);
+    UploadDelegate delegate;
+    QVERIFY(upload(*s3, QStringLiteral("photos-1"), QStringLiteral("dated.jpg"), "dated", delegate));
+    QCOMPARE(delegate.completions, 1);
+    auto get = std::make_shared<S3Request>();
+    get->setBucket(QStringLiteral("photos-1"));
+    get->setKey(QStringLiteral("dated.jpg"));
+    const auto response = s3->invoke(get);
+    QCOMPARE(response->httpStatusCode(), 200);
+    // An HTTP date (RFC 7231 IMF-fixdate) between the upload and the answer.
+    const QString text = response->valueForHTTPHeaderField(QStringLiteral("Last-Modified"));
+    QVERIFY2(text.endsWith(QLatin1String(" GMT")), qPrintable(text));
+    QDateTime modified =
+        QLocale::c().toDateTime(text.chopped(4), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"));
+    modified.setTimeZone(QTimeZone::utc());
+    QVERIFY2(modified.isValid(), qPrintable(text));
+    QVERIFY(modified >= before.addMSecs(-before.time().msec()));
+    QVERIFY(modified <= DateS3SDKUtil::dateWithRFC822Format(response->valueForHTTPHeaderField("Date")));
+}
+
 void TestS3Standin::paddedHeaderValuesAreSignedAsTheServiceReadsThem() {
     auto s3 = client(kSecret, QStringLiteral("session/token+=="));
     UploadDelegate delegate;
@@ -329,7 +352,7 @@ void TestS3Standin::genericCallPathRetriesThroughServerErrors() {
     QCOMPARE(delegate.steps, (QStringList{"send", "response", "data", "complete"}));
 
     // The object API takes the keyed-hash signature only: the generic path's version 4 is refused,
-    // at once and for good.
+    // at once, for good, and saying why.
     S3WebServiceClient objects(kAccess, kSecret);
     objects.setEndpoint(QString::fromStdString(m_server->s3Endpoint()));
     objects.setSleeper([&](double seconds) { pauses << seconds; });
@@ -338,9 +361,12 @@ void TestS3Standin::genericCallPathRetriesThroughServerErrors() {
     get->setKey(QStringLiteral("k.jpg"));
     const auto refused = objects.invoke(get, nullptr, {});
     QVERIFY(refused && refused->error());
-    QCOMPARE(refused->error()->code, 403);
+    QCOMPARE(refused->error()->code, 400);
     QCOMPARE(refused->error()->userInfo.value(QStringLiteral("errorCode")).toString(),
-             QStringLiteral("AccessDenied"));
+             QStringLiteral("InvalidRequest"));
+    QVERIFY2(refused->error()->localizedDescription.contains(
+                 QStringLiteral("ignature version 4 is not supported")),
+             qPrintable(refused->error()->localizedDescription));
     QCOMPARE(pauses.size(), 2);
 }
 
