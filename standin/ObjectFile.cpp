@@ -44,6 +44,13 @@ bool ObjectFile::write(const QString& path, const QByteArray& data) {
     return file && file->append(data.constData(), size_t(data.size())) && file->finish();
 }
 
+qint64 ObjectFile::modifiedMsecs() const {
+    struct stat status {};
+    if (m_fd < 0 || ::fstat(m_fd, &status) != 0)
+        return 0;
+    return qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1000000;
+}
+
 bool ObjectFile::append(const char* data, size_t size) {
     if (m_failed)
         return false;

@@ -32,6 +32,8 @@ public:
     QString md5Hex() const { return QString::fromLatin1(m_md5.result().toHex()); }
     QByteArray md5() const { return m_md5.result(); }
     qint64 size() const { return m_size; }
+    // When the body was last written, ms since 1970; 0 when the file cannot tell.
+    qint64 modifiedMsecs() const;
 
     // Answers with the body, read from the file as the connection takes it (HEAD reads nothing).
     static void serve(const std::shared_ptr<ObjectFile>& file, httplib::Response& response,

@@ -49,9 +49,13 @@ std::string hostName(const httplib::Request& request) {
     return host.substr(0, host.find(':'));
 }
 
-// "<bucket>.127.0.0.1" or "<bucket>.localhost" names the bucket in the host (virtual-host style).
+// "<bucket>.127.0.0.1", "<bucket>.s3.localhost" or "<bucket>.localhost" names the bucket in the host
+// (virtual-host style). s3.localhost is a name the endpoint can be given under which clients prefix
+// buckets, as they do for a domain but not for an address or a single-label name.
 std::string bucketFromHost(const std::string& host) {
-    for (const std::string suffix : {".127.0.0.1", ".localhost"}) {
+    if (host == "s3.localhost")
+        return {};
+    for (const std::string suffix : {".127.0.0.1", ".s3.localhost", ".localhost"}) {
         if (host.size() > suffix.size() &&
             host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0)
             return host.substr(0, host.size() - suffix.size());
@@ -125,6 +129,10 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
     const std::string key = FormCodec::percentDecode(encodedKey, false);
 
     const std::string authorization = request.get_header_value("Authorization");
+    if (authorization.rfind("AWS4-", 0) == 0 || request.has_param("X-Amz-Algorithm"))
+        return fail(400, "InvalidRequest",
+                    "Signature version 4 is not supported here: sign the request with signature version 2 "
+                    "(Authorization: AWS <access key>:<signature>).");
     if (authorization.rfind("AWS ", 0) != 0 || authorization.find(':') == std::string::npos)
         return fail(403, "AccessDenied", "The request carries no signature.");
     const std::string credentials = authorization.substr(4);
@@ -173,6 +181,7 @@ void S3ObjectService::handle(const httplib::Request& request, httplib::Response&
         if (!object)
             return fail(404, "NoSuchKey", "No object has this key.", "<Key>" + xmlEscaped(key) + "</Key>");
         response.set_header("ETag", "\"" + object->etag.toStdString() + "\"");
+        response.set_header("Last-Modified", S3Signature::formatHttpDate(object->body->modifiedMsecs()));
         for (auto it = object->metadata.begin(); it != object->metadata.end(); ++it)
             response.set_header(it.key().toStdString(), it.value().toString().toStdString());
         ObjectFile::serve(object->body, response,

@@ -31,7 +31,7 @@
 // The S3 object API (PutObject, GetObject, HeadObject, signature version 2; "x-amz-meta-" headers are
 // kept with the object) is served on its own port:
 // s3Endpoint() = "http://127.0.0.1:S3PORT", path style "/<bucket>/<key>" or virtual-host style
-// (Host "<bucket>.127.0.0.1:S3PORT").
+// (Host "<bucket>.127.0.0.1:S3PORT" or "<bucket>.s3.localhost:S3PORT").
 // After 5 wrong one-time codes an address is locked: verifying and new codes answer "actionLockedErr"
 // until DELETE B"_ctl/otp?email=" lifts it.
 // The test-control API lives under B"_ctl/" (reset, users, otp, event, fault, release, held,

@@ -54,8 +54,12 @@ SIGNED_SUBRESOURCES = {
 
 
 def encode_key(key):
-    """Every byte of the UTF-8 key escaped except the unreserved A-Z a-z 0-9 - . _ ~."""
-    return quote(key.encode("utf-8"), safe="-._~")
+    """Every byte of the UTF-8 key escaped except the unreserved A-Z a-z 0-9 - . _ ~ and the "/"
+    between segments, as common clients send keys; a key with a "." or ".." segment or a leading
+    "/" (which a peer normalising paths would change) is escaped whole, its "/" as %2F."""
+    segments = key.split("/")
+    whole = any(s in (".", "..") for s in segments) or key.startswith("/")
+    return quote(key.encode("utf-8"), safe="-._~" if whole else "-._~/")
 
 
 def header(headers, name):

@@ -93,10 +93,15 @@ struct RenewingProvider : S3CredentialsProvider {
 };
 
 // One case for the independent signer's check of a request as the peer received it.
+// The name the client is given for the peer where virtual-host style applies: a domain, connected to
+// the peer's address.
+const QString kNamedHost = QStringLiteral("s3.example.test");
+
 QJsonObject wireCase(const ScriptedHttpPeer& peer, const ScriptedHttpPeer::Request& request,
-                     const QString& secret, const QString& bucket = {}, const QString& key = {}) {
+                     const QString& secret, const QString& bucket = {}, const QString& key = {},
+                     const QString& host = QStringLiteral("127.0.0.1")) {
     QJsonObject c{{"raw", QString::fromLatin1(request.raw.toBase64())},
-                  {"endpointHost", QStringLiteral("127.0.0.1:%1").arg(peer.port())},
+                  {"endpointHost", QStringLiteral("%1:%2").arg(host).arg(peer.port())},
                   {"access", "AKID"},
                   {"secret", secret}};
     if (!bucket.isNull()) {
@@ -151,12 +156,17 @@ private slots:
     void syncCallRetriesWithExponentialPausesAndFreshSignatures();
     void nonRetryableOutcomesMakeOneAttempt();
     void tokenErrorRefreshesAndClockSkewIsCorrected();
+    void clockIsCorrectedOnceAndOnlyWhenItIsOff_data();
+    void clockIsCorrectedOnceAndOnlyWhenItIsOff();
     void exceptionsOnRaiseFromSyncCalls();
     void userAgentRedirectAndCloseDelimitedBody();
-    void verboseLogsNeverCarryTheTokenOrSecret();
+    void verboseLogsNameEveryHeaderButNoSecret();
+    void secretHeadersAreMasked_data();
+    void secretHeadersAreMasked();
 
 private:
-    std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {});
+    std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
+                                     const QString& host = QStringLiteral("127.0.0.1"));
     std::shared_ptr<S3PutObjectRequest> put(const QString& key,
                                             const QString& bucket = QStringLiteral("photos-1"),
                                             const QByteArray& data = "hello");
@@ -178,9 +188,10 @@ void TestS3Client::cleanup() {
     m_sandbox.reset();
 }
 
-std::unique_ptr<S3Client> TestS3Client::client(const ScriptedHttpPeer& peer, const QString& token) {
+std::unique_ptr<S3Client> TestS3Client::client(const ScriptedHttpPeer& peer, const QString& token,
+                                               const QString& host) {
     auto c = std::make_unique<S3Client>(S3Credentials("AKID", "SECRET", token));
-    c->setEndpoint(peer.endpoint());
+    c->setEndpoint(QStringLiteral("http://%1:%2").arg(host).arg(peer.port()));
     c->setConnectionHostOverride(QStringLiteral("127.0.0.1"));
     c->setSleeper([this](double seconds) { m_pauses << seconds; });
     return c;
@@ -201,17 +212,19 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
         bool virtualHost;
     };
     const QList<Case> cases{
-        {QStringLiteral("photos-1"), QStringLiteral("a b/c.jpg"), "/a%20b%2Fc.jpg", true},
-        {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b%2Fc.jpg", false},
+        {QStringLiteral("photos-1"), QStringLiteral("a b/c.jpg"), "/a%20b/c.jpg", true},
+        {QStringLiteral("My_Bucket"), QStringLiteral("a b/c.jpg"), "/My_Bucket/a%20b/c.jpg", false},
         {QStringLiteral("photos-1"), QStringLiteral("x+y~\u00e9"), "/x%2By~%C3%A9", true},
-        {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f%2F1%2B2", false},
+        {QStringLiteral("pelnix.media"), QStringLiteral("f/1+2"), "/pelnix.media/f/1%2B2", false},
         {QStringLiteral("photos-1"), QStringLiteral("a/./b/../c"), "/a%2F.%2Fb%2F..%2Fc", true},
+        {QStringLiteral("photos-1"), QStringLiteral("/a//b="), "/%2Fa%2F%2Fb%3D", true},
+        {QStringLiteral("My_Bucket"), QStringLiteral("x//y/"), "/My_Bucket/x//y/", false},
         {QStringLiteral("pelnix.media"), QStringLiteral("...~!*'()"), "/pelnix.media/...~%21%2A%27%28%29",
          false},
     };
     QJsonArray independent;
     ScriptedHttpPeer peer;
-    auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"));
+    auto s3 = client(peer, QStringLiteral("TOKEN/with+chars"), kNamedHost);
     for (const Case& c : cases) {
         RecordingDelegate delegate;
         auto request = put(c.key, c.bucket, "body bytes");
@@ -223,7 +236,7 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
         const auto& wire = peer.requests().last();
         QCOMPARE(wire.method, QByteArray("PUT"));
         QCOMPARE(wire.target, c.target);
-        const QByteArray authority = "127.0.0.1:" + QByteArray::number(peer.port());
+        const QByteArray authority = kNamedHost.toLatin1() + ":" + QByteArray::number(peer.port());
         QCOMPARE(wire.header("Host"), c.virtualHost ? c.bucket.toUtf8() + "." + authority : authority);
         for (const char* name :
              {"Host", "Content-Type", "Content-Length", "Content-MD5", "Date", "Authorization"})
@@ -243,7 +256,7 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
             wire.header("Authorization"),
             "AWS AKID:" +
                 S3AuthUtils::HMACSign(signedText, QStringLiteral("SECRET"), S3AuthUtils::SHA1).toLatin1());
-        independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), c.bucket, c.key));
+        independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), c.bucket, c.key, kNamedHost));
     }
 
     // Headers a caller adds, with blanks a peer drops when it reads them, and a key outside ASCII.
@@ -259,7 +272,8 @@ void TestS3Client::urlAndSignedHeadersReachTheWireUnchanged() {
     const auto& wire = peer.requests().last();
     QCOMPARE(wire.header("x-amz-meta-Caption"), QByteArray("two  words"));
     QVERIFY(wire.raw.contains("x-amz-meta-Caption: two  words\r\n"));
-    independent.append(wireCase(peer, wire, QStringLiteral("SECRET"), decorated->bucket(), decorated->key()));
+    independent.append(
+        wireCase(peer, wire, QStringLiteral("SECRET"), decorated->bucket(), decorated->key(), kNamedHost));
     QVERIFY(passesIndependentCheck(independent));
 }
 
@@ -332,7 +346,7 @@ void TestS3Client::malformedHeadersAreRefusedBeforeAnythingIsSent() {
     s3->putObject(sound);
     QTRY_VERIFY(marker.done());
     QCOMPARE(peer.requests().size(), 1);
-    QCOMPARE(peer.requests().first().target, QByteArray("/after"));
+    QCOMPARE(peer.requests().first().target, QByteArray("/photos-1/after"));
     QVERIFY(delegate.events.isEmpty());
 }
 
@@ -434,19 +448,21 @@ void TestS3Client::refusalsReachTheDelegateOnlyAsFailures() {
         bool takesServiceExceptions;
         int status;
         QString errorCode;
+        QString description; // of the error the uploader hears
     };
     const QList<Case> cases{
         {"403, uploader without service-exception callback",
          ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, false, 403,
-         "AccessDenied"},
+         "AccessDenied", "Access Denied (AccessDenied)"},
         {"403, delegate taking service exceptions",
          ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied"), true, true, 403,
-         "AccessDenied"},
+         "AccessDenied", QString()},
         {"404, exceptions off", ScriptedHttpPeer::errorDocument(404, "NoSuchBucket", "No bucket"), false,
-         false, 404, "NoSuchBucket"},
+         false, 404, "NoSuchBucket", "No bucket (NoSuchBucket)"},
         {"500 with a body that is not XML", ScriptedHttpPeer::respond(500, "<html>oops"), true, false, 500,
-         QString()},
-        {"301 without Location", ScriptedHttpPeer::respond(301), true, false, 301, QString()},
+         QString(), "The storage service answered HTTP 500."},
+        {"301 without Location", ScriptedHttpPeer::respond(301), true, false, 301, QString(),
+         "The storage service answered HTTP 301."},
     };
     for (const Case& c : cases) {
         ScriptedHttpPeer peer;
@@ -474,6 +490,7 @@ void TestS3Client::refusalsReachTheDelegateOnlyAsFailures() {
             QCOMPARE(delegate.error->domain, QString::fromLatin1(S3ServiceErrorDomain));
             QCOMPARE(delegate.error->code, c.status);
             QCOMPARE(delegate.error->userInfo.value(QStringLiteral("errorCode")).toString(), c.errorCode);
+            QCOMPARE(delegate.error->localizedDescription, c.description);
         }
     }
 }
@@ -661,6 +678,61 @@ void TestS3Client::tokenErrorRefreshesAndClockSkewIsCorrected() {
     }
 }
 
+void TestS3Client::clockIsCorrectedOnceAndOnlyWhenItIsOff_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("offset"); // the service's clock minus ours, seconds
+    QTest::addColumn<bool>("dated");
+    QTest::addColumn<bool>("repeats"); // the service refuses every attempt
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<bool>("succeeds");
+    const QString mismatch = QStringLiteral("SignatureDoesNotMatch");
+    const QString invalid = QStringLiteral("InvalidSignatureException");
+    const QString skewed = QStringLiteral("RequestTimeTooSkewed");
+    QTest::newRow("signature refused, clocks agree (a wrong secret)")
+        << mismatch << 0 << true << true << 1 << false;
+    QTest::newRow("signature refused, clocks 10 minutes apart")
+        << mismatch << 600 << true << true << 1 << false;
+    QTest::newRow("signature refused, service 20 minutes ahead")
+        << mismatch << 1200 << true << false << 2 << true;
+    QTest::newRow("signature refused again after the correction")
+        << mismatch << 1200 << true << true << 2 << false;
+    QTest::newRow("invalid signature, clocks agree") << invalid << 0 << true << true << 1 << false;
+    QTest::newRow("invalid signature, service 20 minutes behind")
+        << invalid << -1200 << true << false << 2 << true;
+    QTest::newRow("too skewed, service 20 minutes ahead") << skewed << 1200 << true << false << 2 << true;
+    QTest::newRow("too skewed without a Date") << skewed << 1200 << false << false << 1 << false;
+    QTest::newRow("too skewed on every attempt") << skewed << 1200 << true << true << 2 << false;
+    QTest::newRow("expired, service 20 minutes behind")
+        << QStringLiteral("RequestExpired") << -1200 << true << false << 2 << true;
+}
+
+void TestS3Client::clockIsCorrectedOnceAndOnlyWhenItIsOff() {
+    QFETCH(QString, code);
+    QFETCH(int, offset);
+    QFETCH(bool, dated);
+    QFETCH(bool, repeats);
+    QFETCH(int, requests);
+    QFETCH(bool, succeeds);
+    S3ErrorHandler::shouldNotThrowExceptions();
+    ScriptedHttpPeer peer;
+    const QByteArray date = dated ? rfc822(QDateTime::currentDateTimeUtc().addSecs(offset)) : QByteArray();
+    const auto refusal = ScriptedHttpPeer::errorDocument(403, code.toLatin1(), "refused", date);
+    peer.enqueue(refusal);
+    if (repeats)
+        peer.setDefaultReply(refusal);
+    const auto response = client(peer)->putObject(put(QStringLiteral("k")));
+    QVERIFY(response);
+    QCOMPARE(peer.requests().size(), requests);
+    QCOMPARE(m_pauses.size(), requests - 1);
+    QCOMPARE(!response->error(), succeeds);
+    if (!succeeds)
+        QCOMPARE(response->error()->userInfo.value(QStringLiteral("errorCode")).toString(), code);
+    if (requests > 1)
+        QVERIFY(qAbs(S3SDKUtil::getRuntimeClockSkew() + offset) < 5);
+    else
+        QCOMPARE(S3SDKUtil::getRuntimeClockSkew(), 0.0);
+}
+
 void TestS3Client::exceptionsOnRaiseFromSyncCalls() {
     ScriptedHttpPeer peer;
     peer.enqueue(ScriptedHttpPeer::errorDocument(404, "NoSuchKey", "gone"));
@@ -672,6 +744,7 @@ void TestS3Client::exceptionsOnRaiseFromSyncCalls() {
         QCOMPARE(e.statusCode(), 404);
         QCOMPARE(e.errorCode(), QStringLiteral("NoSuchKey"));
         QCOMPARE(e.requestId(), QStringLiteral("REQ123"));
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("gone (NoSuchKey)"));
     }
     s3->setMaxRetries(0);
     QVERIFY_THROWS_EXCEPTION(S3ClientException, s3->putObject(put(QStringLiteral("k"))));
@@ -708,27 +781,65 @@ void TestS3Client::userAgentRedirectAndCloseDelimitedBody() {
 
 namespace {
 QStringList g_logLines;
-void captureLog(QtMsgType, const QMessageLogContext&, const QString& text) {
+QStringList g_categories;
+void captureLog(QtMsgType, const QMessageLogContext& context, const QString& text) {
     g_logLines << text;
+    g_categories << QString::fromLatin1(context.category);
 }
 } // namespace
 
-void TestS3Client::verboseLogsNeverCarryTheTokenOrSecret() {
+void TestS3Client::verboseLogsNameEveryHeaderButNoSecret() {
     ScriptedHttpPeer peer;
     peer.enqueue(ScriptedHttpPeer::errorDocument(403, "AccessDenied", "denied"));
     auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"));
+    auto request = put(QStringLiteral("k"));
+    request->addMetadataWithValue(QStringLiteral("holiday"), QStringLiteral("caption"));
     S3Logger::verboseLogging();
     g_logLines.clear();
+    g_categories.clear();
     auto previous = qInstallMessageHandler(captureLog);
     S3ErrorHandler::shouldNotThrowExceptions();
-    s3->putObject(put(QStringLiteral("k")));
+    s3->putObject(request);
     qInstallMessageHandler(previous);
     S3Logger::basicLogging();
-    QVERIFY(g_logLines.join('\n').contains(QStringLiteral("In SignURLRequest: String to Sign")));
-    for (const QString& line : g_logLines) {
-        QVERIFY2(!line.contains(QStringLiteral("SESSIONTOKEN42")), qPrintable(line));
-        QVERIFY2(!line.contains(QStringLiteral("SECRET")), qPrintable(line));
+
+    QCOMPARE(g_categories, QStringList(g_logLines.size(), QStringLiteral("pelnix.s3")));
+    const QString log = g_logLines.join(QLatin1Char('\n'));
+    QVERIFY(log.contains(QStringLiteral("In SignURLRequest: String to Sign")));
+    QVERIFY(log.contains(QStringLiteral("|Request headers: ")));
+    const auto& wire = peer.requests().first();
+    for (const char* header : {"Host", "Date", "Content-MD5", "x-amz-meta-caption"}) {
+        const QString line =
+            QStringLiteral("|  %1: %2").arg(QLatin1String(header), QString::fromUtf8(wire.header(header)));
+        QVERIFY2(log.contains(line), qPrintable(line));
     }
+    for (const char* header : {"Authorization", "x-amz-security-token"})
+        QVERIFY2(log.contains(QStringLiteral("|  %1: <redacted>").arg(QLatin1String(header))), header);
+    // The signature authorises a replay of the request for as long as its date is accepted.
+    const QByteArray signature =
+        wire.header("Authorization").mid(wire.header("Authorization").indexOf(':') + 1);
+    QVERIFY(signature.size() > 20);
+    for (const QString& secret :
+         {QStringLiteral("SESSIONTOKEN42"), QStringLiteral("SECRET"), QString::fromLatin1(signature)})
+        QVERIFY2(!log.contains(secret), qPrintable(secret));
+}
+
+void TestS3Client::secretHeadersAreMasked_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("masked");
+    for (const char* name : {"Authorization", "x-amz-security-token", "Proxy-Authorization", "X-Auth-Token",
+                             "x-amz-server-side-encryption-customer-key", "X-Api-Key", "x-amz-credential",
+                             "X-Amz-Signature", "x-client-secret", "Cookie", "X-Password"})
+        QTest::newRow(name) << name << true;
+    for (const char* name : {"Host", "Date", "Content-Type", "Content-Length", "Content-MD5", "User-Agent",
+                             "x-amz-acl", "x-amz-meta-caption", "Cache-Control"})
+        QTest::newRow(name) << name << false;
+}
+
+void TestS3Client::secretHeadersAreMasked() {
+    QFETCH(QString, name);
+    QFETCH(bool, masked);
+    QCOMPARE(S3AbstractWebServiceClient::isSecretHeader(name), masked);
 }
 
 int main(int argc, char** argv) {

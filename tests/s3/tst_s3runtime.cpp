@@ -2,6 +2,7 @@
 #include "media/s3/DataCRC32.h"
 #include "media/s3/DataWithBase64.h"
 #include "media/s3/DateS3SDKUtil.h"
+#include "media/s3/S3Client.h"
 #include "media/s3/S3DictionaryUnmarshaller.h"
 #include "media/s3/S3Endpoints.h"
 #include "media/s3/S3ErrorHandler.h"
@@ -79,6 +80,12 @@ private slots:
     void providerDomainComesFromTheBundleAndCanBeOverridden();
     void credentialsCopiesAndStaticProvider();
     void exceptionsBecomeErrors();
+    void refusalTextNamesTheServicesMessageAndCode_data();
+    void refusalTextNamesTheServicesMessageAndCode();
+    void addressingStyleFollowsBucketAndEndpoint_data();
+    void addressingStyleFollowsBucketAndEndpoint();
+    void keysKeepTheirSlashesUnlessADotSegmentWouldBeResolved_data();
+    void keysKeepTheirSlashesUnlessADotSegmentWouldBeResolved();
     void xmlTextRulesAndHandOver();
     void dictionaryEntriesDoNotInheritValues();
     void errorDocumentIncludingMalformed();
@@ -278,6 +285,117 @@ void TestS3Runtime::exceptionsBecomeErrors() {
     QCOMPARE(S3ErrorHandler::errorFromExceptionWithThrowsExceptionOption(service)->code, 403);
 }
 
+void TestS3Runtime::refusalTextNamesTheServicesMessageAndCode_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("message and code") << "Access Denied"
+                                      << "AccessDenied" << 403 << "Access Denied (AccessDenied)";
+    QTest::newRow("message only") << "Access Denied" << QString() << 403 << "Access Denied";
+    QTest::newRow("code only") << QString() << "NoSuchBucket" << 404 << "NoSuchBucket";
+    QTest::newRow("status only") << QString() << QString() << 500 << "The storage service answered HTTP 500.";
+}
+
+void TestS3Runtime::refusalTextNamesTheServicesMessageAndCode() {
+    QFETCH(QString, message);
+    QFETCH(QString, code);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    // As the error document's reader fills it.
+    auto refusal = std::make_shared<S3ServiceException>(S3ServiceException::exceptionWithStatusCode(status));
+    refusal->setMessage(message);
+    refusal->setErrorCode(code);
+    QCOMPARE(refusal->failureText(), text);
+    QCOMPARE(QString::fromUtf8(refusal->what()), text);
+    const auto error = S3ErrorHandler::errorFromException(refusal);
+    QCOMPARE(error->localizedDescription, text);
+    QCOMPARE(error->code, status);
+}
+
+void TestS3Runtime::addressingStyleFollowsBucketAndEndpoint_data() {
+    QTest::addColumn<QString>("endpoint");
+    QTest::addColumn<QString>("bucket");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("domain") << "https://s3.example.test"
+                            << "photos"
+                            << "https://photos.s3.example.test/k";
+    QTest::newRow("domain with a port") << "http://s3.example.test:9000"
+                                        << "photos"
+                                        << "http://photos.s3.example.test:9000/k";
+    QTest::newRow("IPv4 address") << "http://127.0.0.1:9000"
+                                  << "photos"
+                                  << "http://127.0.0.1:9000/photos/k";
+    QTest::newRow("IPv4 address without a port") << "https://192.0.2.7"
+                                                 << "photos"
+                                                 << "https://192.0.2.7/photos/k";
+    QTest::newRow("IPv6 address") << "http://[::1]:9000"
+                                  << "photos"
+                                  << "http://[::1]:9000/photos/k";
+    QTest::newRow("localhost") << "http://localhost:9000"
+                               << "photos"
+                               << "http://localhost:9000/photos/k";
+    QTest::newRow("single-label host") << "https://storage"
+                                       << "photos"
+                                       << "https://storage/photos/k";
+    QTest::newRow("bucket with a dot") << "https://s3.example.test"
+                                       << "pelnix.media"
+                                       << "https://s3.example.test/pelnix.media/k";
+    QTest::newRow("bucket in upper case") << "https://s3.example.test"
+                                          << "Photos"
+                                          << "https://s3.example.test/Photos/k";
+    QTest::newRow("bucket too short") << "https://s3.example.test"
+                                      << "ph"
+                                      << "https://s3.example.test/ph/k";
+}
+
+void TestS3Runtime::addressingStyleFollowsBucketAndEndpoint() {
+    QFETCH(QString, endpoint);
+    QFETCH(QString, bucket);
+    QFETCH(QString, url);
+    S3PutObjectRequest request(QStringLiteral("k"), bucket);
+    request.setEndpoint(endpoint);
+    QCOMPARE(QString::fromUtf8(request.url().toEncoded()), url);
+    QCOMPARE(request.host(), QUrl(url).authority());
+}
+
+void TestS3Runtime::keysKeepTheirSlashesUnlessADotSegmentWouldBeResolved_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("path"); // virtual-host style
+    QTest::newRow("folders") << "a b/c.jpg"
+                             << "/a%20b/c.jpg";
+    QTest::newRow("plus and equals") << "x/+=/y"
+                                     << "/x/%2B%3D/y";
+    QTest::newRow("outside ASCII") << QStringLiteral("caf\u00e9/\u65e5") << "/caf%C3%A9/%E6%97%A5";
+    QTest::newRow("trailing slash") << "folder/"
+                                    << "/folder/";
+    QTest::newRow("dots inside names") << ".hidden/a..b/..."
+                                       << "/.hidden/a..b/...";
+    QTest::newRow("dot segment") << "a/./b"
+                                 << "/a%2F.%2Fb";
+    QTest::newRow("dot-dot segment") << "x/.."
+                                     << "/x%2F..";
+    QTest::newRow("leading slash") << "/lead"
+                                   << "/%2Flead";
+    QTest::newRow("empty segment") << "a//b"
+                                   << "/a//b";
+}
+
+void TestS3Runtime::keysKeepTheirSlashesUnlessADotSegmentWouldBeResolved() {
+    QFETCH(QString, key);
+    QFETCH(QString, path);
+    S3PutObjectRequest request(key, QStringLiteral("photos-1"));
+    request.setEndpoint(QStringLiteral("https://s3.example.test"));
+    QCOMPARE(request.encodedPath(), path);
+    QCOMPARE(QString::fromUtf8(request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)), path);
+    request.setBucket(QStringLiteral("My_Bucket"));
+    QCOMPARE(request.encodedPath(), QStringLiteral("/My_Bucket") + path);
+    // The signed resource names the key exactly as the path does.
+    S3Client client(S3Credentials(QStringLiteral("AKID"), QStringLiteral("SECRET")));
+    request.configureURLRequest();
+    QVERIFY(client.stringToSign(request).endsWith(QStringLiteral("\n/My_Bucket") + path));
+}
+
 void TestS3Runtime::xmlTextRulesAndHandOver() {
     TextRecorder recorder;
     S3XMLParser parser("<A>lead<B>child</B>tail<E/></A>");
@@ -368,7 +486,7 @@ void TestS3Runtime::putRequestHeadersAndValidation() {
     request.setEndpoint(QStringLiteral("https://s3.example.test"));
     request.setData("12345");
     S3URLRequest& url = request.configureURLRequest();
-    QCOMPARE(url.url().toEncoded(), QByteArray("https://photos-1.s3.example.test/a%20b%2Fc.jpg"));
+    QCOMPARE(url.url().toEncoded(), QByteArray("https://photos-1.s3.example.test/a%20b/c.jpg"));
     QCOMPARE(url.httpMethod(), QStringLiteral("PUT"));
     QCOMPARE(url.valueForHTTPHeaderField("content-length"), QStringLiteral("5"));
     QCOMPARE(url.valueForHTTPHeaderField("Content-MD5").size(), 24);
@@ -379,7 +497,7 @@ void TestS3Runtime::putRequestHeadersAndValidation() {
     request.setExpires(0);
     request.setBucket(QStringLiteral("My_Bucket"));
     request.configureURLRequest();
-    QCOMPARE(url.url().toEncoded(), QByteArray("https://s3.example.test/My_Bucket/a%20b%2Fc.jpg"));
+    QCOMPARE(url.url().toEncoded(), QByteArray("https://s3.example.test/My_Bucket/a%20b/c.jpg"));
     QCOMPARE(url.valueForHTTPHeaderField("Content-Length"), QStringLiteral("99"));
     QCOMPARE(url.valueForHTTPHeaderField("Expires"), QStringLiteral("0"));
     QCOMPARE(url.valueForHTTPHeaderField("Host"), QStringLiteral("s3.example.test"));

@@ -8,6 +8,7 @@
 #include "media/s3/S3StaticCredentialsProvider.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
 
@@ -44,6 +45,8 @@ private slots:
     void clientSignsTheHandWrittenStrings();
     void version4SignatureIsTheHandComputedOne();
     void canonicalHeadersCollapseWhitespaceAndSortWithoutCase();
+    void version4PathIsEncodedAsEachServiceExpects_data();
+    void version4PathIsEncodedAsEachServiceExpects();
 
 private:
     test::TestSandbox m_sandbox;
@@ -145,8 +148,8 @@ void TestS3Signing::clientSignsTheHandWrittenStrings_data() {
         << "ex4mple/Secret+Key"
         << "token/with+chars==" << false
         << "PUT\nXUFAKrxLKna5cZ2REBfFkg==\nimage/jpeg\nTue, 05 Mar 2024 10:11:12 GMT\n"
-           "x-amz-security-token:token/with+chars==\n/photos-1/a%20b%2Fc.jpg"
-        << "03FN8FUQRFmrxkPf1f7vy3uJUwE=";
+           "x-amz-security-token:token/with+chars==\n/photos-1/a%20b/c.jpg"
+        << "dAYC//UbMi5vDBlfb8Mj/bLVIrs=";
     // No content type: the form type is signed. The caption's outer blanks are not signed, because a
     // peer does not see them. The key and the secret hold characters outside ASCII.
     QTest::newRow("path style with amz headers and a UTF-8 key and secret")
@@ -226,6 +229,82 @@ void TestS3Signing::canonicalHeadersCollapseWhitespaceAndSortWithoutCase() {
     QCOMPARE(S3AuthUtils::getCanonicalizedHeaderString(headers),
              QStringLiteral("alpha: lead\nbeta:x\nzeta:a b\n"));
     QCOMPARE(S3AuthUtils::getSignedHeadersString(headers), QStringLiteral("alpha;beta;zeta"));
+}
+
+void TestS3Signing::version4PathIsEncodedAsEachServiceExpects_data() {
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("endpoint");
+    QTest::addColumn<QString>("canonicalPath");
+    QTest::newRow("s3, eu-west-1: encoded once")
+        << "s3"
+        << "eu-west-1" << QStringLiteral("https://s3-eu-west-1.example.test/photos-1/a b/c+d=\u00e9~.jpg")
+        << "/photos-1/a%20b/c%2Bd%3D%C3%A9~.jpg";
+    QTest::newRow("sqs, us-east-1: encoded twice") << "sqs"
+                                                   << "us-east-1"
+                                                   << "https://queue.example.test/123456789012/my queue"
+                                                   << "/123456789012/my%2520queue";
+    QTest::newRow("sns, ap-southeast-2: encoded twice")
+        << "sns"
+        << "ap-southeast-2" << QStringLiteral("https://sns.ap-southeast-2.example.test/t/x+y=z/\u00e9")
+        << "/t/x%252By%253Dz/%25C3%25A9";
+    QTest::newRow("execute-api, us-west-2: an escaped slash stays in its segment")
+        << "execute-api"
+        << "us-west-2"
+        << "https://api.execute-api.us-west-2.example.test/stage/a%2Fb"
+        << "/stage/a%252Fb";
+    QTest::newRow("dynamodb, sa-east-1: no path") << "dynamodb"
+                                                  << "sa-east-1"
+                                                  << "https://dynamodb.sa-east-1.example.test"
+                                                  << "/";
+}
+
+// Each case is signed by the library and by our own signer written from the scheme's public description
+// (sigv4_reference.py); both see the same request, with a session token among the parameters.
+void TestS3Signing::version4PathIsEncodedAsEachServiceExpects() {
+    QFETCH(QString, service);
+    QFETCH(QString, region);
+    QFETCH(QString, endpoint);
+    QFETCH(QString, canonicalPath);
+    S3ServiceRequest request;
+    request.setEndpoint(endpoint);
+    request.setServiceName(service);
+    request.setRegionName(region);
+    const S3Credentials credentials(QStringLiteral("TESTACCESSKEY1"), QStringLiteral("ex4mple/Secret+Key"),
+                                    QStringLiteral("session/token+=="));
+    request.setCredentials(credentials);
+    request.setParameterValue(QStringLiteral("Send"), QStringLiteral("Action"));
+    request.configureURLRequest();
+    QVERIFY(request.queryString().contains(QStringLiteral("SecurityToken=session%2Ftoken%2B%3D%3D")));
+    const QUrl url = request.urlRequest().url();
+    QCOMPARE(S3AuthUtils::getV4CanonicalPath(url, service), canonicalPath);
+
+    S3HeaderList headers{{QStringLiteral("Host"), request.hostName()}};
+    S3AuthUtils::signRequestV4(request, headers, request.queryString(), credentials, kSigningTime);
+    QJsonArray headerPairs;
+    for (const auto& header : headers)
+        headerPairs.append(QJsonArray{header.first, header.second});
+    const QString sentPath = QString::fromLatin1(
+        url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveQuery | QUrl::RemoveFragment));
+    const QJsonArray results = test::runPythonChecker({QStringLiteral(PELNIX_V4_SIGNER)},
+                                                      {QJsonObject{{"method", "POST"},
+                                                                   {"path", sentPath},
+                                                                   {"query", ""},
+                                                                   {"headers", headerPairs},
+                                                                   {"payload", request.queryString()},
+                                                                   {"service", service},
+                                                                   {"region", region},
+                                                                   {"access", credentials.accessKey()},
+                                                                   {"secret", credentials.secretKey()},
+                                                                   {"amzDate", "20240305T101112Z"}}});
+    QCOMPARE(results.size(), 1);
+    const QJsonObject independent = results.first().toObject();
+    QVERIFY2(independent.value("canonicalRequest")
+                 .toString()
+                 .contains(QLatin1Char('\n') + canonicalPath + QLatin1Char('\n')),
+             qPrintable(independent.value("canonicalRequest").toString()));
+    QCOMPARE(request.urlRequest().valueForHTTPHeaderField(QStringLiteral("Authorization")),
+             independent.value("authorization").toString());
 }
 
 int main(int argc, char** argv) {

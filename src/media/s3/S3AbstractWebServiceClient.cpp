@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 
 namespace pelnix {
@@ -134,6 +135,16 @@ bool S3AbstractWebServiceClient::shouldRetry(S3ServiceResponse& response, const 
     return false;
 }
 
+bool S3AbstractWebServiceClient::firstClockCorrection(const S3ServiceResponse& response, bool& corrected) {
+    if (!response.hasClockSkewError())
+        return true;
+    // A second refusal for the time after a correction is not the clock's doing.
+    if (corrected)
+        return false;
+    corrected = true;
+    return true;
+}
+
 void S3AbstractWebServiceClient::pauseExponentially(int attempt) {
     const double seconds = m_delay * std::pow(2.0, attempt);
     if (m_sleeper)
@@ -169,6 +180,26 @@ void S3AbstractWebServiceClient::prepare(S3ServiceRequest& request, bool sign) c
         request.sign();
     url.setHTTPBody(request.queryString().toUtf8());
     logTheRequest(request);
+}
+
+bool S3AbstractWebServiceClient::isSecretHeader(const QString& name) {
+    static const QLatin1String kSecretWords[] = {QLatin1String("authorization"), QLatin1String("token"),
+                                                 QLatin1String("secret"),        QLatin1String("signature"),
+                                                 QLatin1String("credential"),    QLatin1String("key"),
+                                                 QLatin1String("password"),      QLatin1String("cookie")};
+    return std::any_of(std::begin(kSecretWords), std::end(kSecretWords),
+                       [&](QLatin1String word) { return name.contains(word, Qt::CaseInsensitive); });
+}
+
+void S3AbstractWebServiceClient::logTheRequestHeaders(const S3URLRequest& request) {
+    S3Logger::logDebug(
+        QStringLiteral("%1 %2").arg(request.httpMethod(), request.url().toString(QUrl::FullyEncoded)));
+    S3Logger::logDebug(QStringLiteral("Request headers: "));
+    for (const auto& header : request.allHTTPHeaderFields())
+        S3Logger::logDebug(QStringLiteral("  %1: %2")
+                               .arg(header.first, isSecretHeader(header.first)
+                                                      ? QString::fromLatin1(kMaskedHeaderValue)
+                                                      : header.second));
 }
 
 void S3AbstractWebServiceClient::logTheRequest(const S3ServiceRequest& request) {
@@ -211,6 +242,7 @@ S3AbstractWebServiceClient::invoke(const std::shared_ptr<S3ServiceRequest>& requ
     std::shared_ptr<S3ServiceResponse> response;
     std::unique_ptr<S3RequestDelegate> collector;
     const CollectorRelease release(*request, collector);
+    bool clockCorrected = false;
     for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
         S3Logger::logDebug(QStringLiteral("Begin Request: %1:%2").arg(request->className()).arg(attempt));
         response = constructResponseFromRequest(*request);
@@ -234,7 +266,8 @@ S3AbstractWebServiceClient::invoke(const std::shared_ptr<S3ServiceRequest>& requ
         runUntilEnded(connection);
         S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
 
-        if (!shouldRetry(*response, heardException(*collector)))
+        if (!shouldRetry(*response, heardException(*collector)) ||
+            !firstClockCorrection(*response, clockCorrected))
             break;
         S3Logger::logInfo(QStringLiteral("Retring Request: %1").arg(attempt));
         if (response->hasClockSkewError()) {

@@ -63,12 +63,24 @@ public:
                                               bool sign = true);
     static std::shared_ptr<S3ServiceResponse> constructResponseFromRequest(const S3ServiceRequest& request);
 
+    // Debug lines of the request's method and URL and of each header, the value of every header that
+    // `isSecretHeader` names replaced by `kMaskedHeaderValue`.
+    static void logTheRequestHeaders(const S3URLRequest& request);
+    // Authorization (the signature, which any replay within the allowed skew could use), the security
+    // token, and any header whose name speaks of a token, secret, signature, credential, key, password
+    // or cookie, without regard to case: a few harmless values masked is cheaper than a secret logged.
+    static bool isSecretHeader(const QString& name);
+    static constexpr const char* kMaskedHeaderValue = "<redacted>";
+
     // For tests: connect every request to this host while its URL and Host header keep their names.
     void setConnectionHostOverride(const QString& host) { m_connectionHost = host; }
 
 protected:
     // Same provider and settings; `setUserAgent` of our user agent, so the SDK part is appended again.
     void copySettingsFrom(const S3AbstractWebServiceClient& other);
+    // Whether a retry that shouldRetry granted may go ahead as far as the clock goes: a call corrects
+    // its clock once; `corrected` carries that across the call's attempts.
+    static bool firstClockCorrection(const S3ServiceResponse& response, bool& corrected);
     // A header that would not reach the peer as one header line; null when every header is sound.
     static S3ExceptionPtr malformedHeaderReason(const S3URLRequest& request);
     // Blocks until the connection's attempt has ended, serving this thread's events meanwhile.

@@ -82,8 +82,7 @@ void S3AuthUtils::signRequestV4(S3ServiceRequest& request, S3HeaderList& headers
     urlRequest.setValueForHTTPHeaderField(dateTime, QStringLiteral("X-Amz-Date"));
 
     const QUrl url = urlRequest.url();
-    const QString path =
-        url.path(QUrl::FullyEncoded).isEmpty() ? QStringLiteral("/") : url.path(QUrl::FullyEncoded);
+    const QString path = getV4CanonicalPath(url, request.serviceName());
     const QString query = url.hasQuery() ? url.query(QUrl::FullyEncoded) : QString();
     S3Logger::logDebug(QStringLiteral("AWS4 Content to Hash: [%1]").arg(withoutToken(payload, request)));
     const QString canonical = getCanonicalizedRequest(urlRequest.httpMethod(), path, query, headers, payload);
@@ -157,6 +156,22 @@ QString S3AuthUtils::getCanonicalizedHeaderString(const S3HeaderList& headers) {
     while (end > start && (text.at(end - 1) == QLatin1Char(' ') || text.at(end - 1) == QLatin1Char('\t')))
         --end;
     return text.mid(start, end - start);
+}
+
+QString S3AuthUtils::getV4CanonicalPath(const QUrl& url, const QString& serviceName) {
+    // The network layer resolves "." and ".." segments before sending; sign the path it sends.
+    const QString sent = url.adjusted(QUrl::NormalizePathSegments).path(QUrl::FullyEncoded);
+    if (sent.isEmpty())
+        return QStringLiteral("/");
+    const bool once = serviceName == QLatin1String("s3");
+    QStringList segments = sent.split(QLatin1Char('/'));
+    for (QString& segment : segments) {
+        QByteArray encoded = QByteArray::fromPercentEncoding(segment.toUtf8()).toPercentEncoding();
+        if (!once)
+            encoded = encoded.toPercentEncoding();
+        segment = QString::fromLatin1(encoded);
+    }
+    return segments.join(QLatin1Char('/'));
 }
 
 QString S3AuthUtils::getSignedHeadersString(const S3HeaderList& headers) {

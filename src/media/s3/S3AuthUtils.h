@@ -44,6 +44,10 @@ public:
                                            const S3HeaderList& headers, const QString& payload);
     static QString getCanonicalizedHeaderString(const S3HeaderList& headers);
     static QString getSignedHeadersString(const S3HeaderList& headers);
+    // The canonical path of a URL for version 4: the path as sent ("/" when empty), each segment
+    // decoded and URI-encoded again (only A-Z a-z 0-9 - . _ ~ stay), once for "s3" and twice for every
+    // other service.
+    static QString getV4CanonicalPath(const QUrl& url, const QString& serviceName);
 };
 
 } // namespace pelnix

@@ -5,7 +5,6 @@
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3ServiceException.h"
-#include "media/s3/StringS3SDKUtil.h"
 
 #include <algorithm>
 
@@ -52,8 +51,7 @@ QString S3Client::stringToSign(const S3Request& request) const {
     }
     QString resource;
     if (!request.key().isEmpty())
-        resource = QStringLiteral("/%1/%2").arg(request.bucket(),
-                                                StringS3SDKUtil::stringWithURLEncoding(request.key()));
+        resource = QStringLiteral("/%1/%2").arg(request.bucket(), request.encodedKey());
     else if (!request.bucket().isEmpty())
         resource = QStringLiteral("/%1/").arg(request.bucket());
     else
@@ -82,7 +80,7 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
         QString shown = text;
         const QString token = url.valueForHTTPHeaderField(kTokenHeader);
         if (!token.isEmpty())
-            shown.replace(token, QStringLiteral("<redacted>"));
+            shown.replace(token, QString::fromLatin1(kMaskedHeaderValue));
         S3Logger::logDebug(QStringLiteral("In SignURLRequest: String to Sign = [%1]").arg(shown));
     }
     const QString signature =
@@ -97,13 +95,7 @@ void S3Client::logRequest(const S3Request& request) const {
     if (!S3Logger::isVerboseLoggingEnabled())
         return;
     const S3URLRequest& url = request.urlRequest();
-    S3Logger::logDebug(QStringLiteral("%1 %2").arg(url.httpMethod(), url.url().toString(QUrl::FullyEncoded)));
-    S3Logger::logDebug(QStringLiteral("Request headers: "));
-    for (const auto& header : url.allHTTPHeaderFields()) {
-        const bool secret = header.first.compare(kTokenHeader, Qt::CaseInsensitive) == 0;
-        S3Logger::logDebug(QStringLiteral("  %1: %2")
-                               .arg(header.first, secret ? QStringLiteral("<redacted>") : header.second));
-    }
+    logTheRequestHeaders(url);
     S3Logger::logDebug(QStringLiteral("Request body: "));
     S3Logger::logDebug(QString::fromUtf8(url.httpBody()));
 }
@@ -159,6 +151,7 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
     S3Logger::logDebug(QStringLiteral("Begin Request: %1").arg(request->className()));
 
     std::shared_ptr<S3ServiceResponse> response;
+    bool clockCorrected = false;
     for (qint64 attempt = 0; attempt < m_maxRetries; ++attempt) {
         if (attempt > 0)
             request->setDate(QDateTime::currentDateTimeUtc());
@@ -184,7 +177,7 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
         runUntilEnded(connection);
         S3Logger::logDebug(QStringLiteral("Response Status Code : %1").arg(response->httpStatusCode()));
 
-        if (!shouldRetry(*response)) {
+        if (!shouldRetry(*response) || !firstClockCorrection(*response, clockCorrected)) {
             if (response->exception())
                 return finish(response);
             break;

@@ -53,7 +53,7 @@ PLOptionalError S3ErrorHandler::errorFromException(const S3ExceptionPtr& excepti
         if (!service->serviceName().isNull())
             info.insert(QStringLiteral("serviceName"), service->serviceName());
         info.insert(QStringLiteral("exception"), QVariant::fromValue(exception));
-        return PLError(serviceErrorDomain, service->statusCode(), service->reason(), info);
+        return PLError(serviceErrorDomain, service->statusCode(), service->failureText(), info);
     }
     QVariantMap info;
     if (!exception->message().isNull()) {

@@ -5,7 +5,34 @@
 #include "media/s3/S3Response.h"
 #include "media/s3/StringS3SDKUtil.h"
 
+#include <QHostAddress>
+#include <algorithm>
+
 namespace pelnix {
+
+namespace {
+
+// Whether "<bucket>." in front of the endpoint's host still names a host: not for an address (v4 or
+// v6), a single-label name such as localhost, or an authority whose port is not a port.
+bool hostTakesBucketLabel(const QString& authority) {
+    if (authority.isEmpty() || authority.startsWith(QLatin1Char('[')))
+        return false;
+    QString host = authority;
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        bool isPort = false;
+        const uint port = host.mid(colon + 1).toUInt(&isPort);
+        if (!isPort || port == 0 || port > 65535 || host.left(colon).contains(QLatin1Char(':')))
+            return false;
+        host.truncate(colon);
+    }
+    if (!host.contains(QLatin1Char('.')) || host.endsWith(QLatin1Char('.')))
+        return false;
+    QHostAddress address;
+    return !address.setAddress(host);
+}
+
+} // namespace
 
 S3Request::S3Request() {
     m_httpMethod = QStringLiteral("GET");
@@ -22,24 +49,44 @@ QString S3Request::protocol() const {
 }
 
 bool S3Request::usesVirtualHost() const {
-    return !m_bucket.isEmpty() && S3BucketNameUtilities::isDNSBucketName(m_bucket);
+    return !m_bucket.isEmpty() && S3BucketNameUtilities::isDNSBucketName(m_bucket) &&
+           hostTakesBucketLabel(hostName());
 }
 
 QString S3Request::host() const {
     return usesVirtualHost() ? m_bucket + QLatin1Char('.') + hostName() : hostName();
 }
 
+QString S3Request::encodedKey() const {
+    if (m_key.isEmpty())
+        return {};
+    const QStringList segments = m_key.split(QLatin1Char('/'));
+    // The network layer resolves a "." or ".." segment away and merges the "//" a leading "/" makes at
+    // the start of a path (the object would land elsewhere), so such a key travels as one escaped
+    // segment. Other empty segments are kept as they are, as clients send them.
+    const bool resolvable = m_key.startsWith(QLatin1Char('/')) ||
+                            std::any_of(segments.cbegin(), segments.cend(), [](const QString& segment) {
+                                return segment == QLatin1String(".") || segment == QLatin1String("..");
+                            });
+    if (resolvable)
+        return StringS3SDKUtil::stringWithURLEncoding(m_key);
+    QStringList encoded;
+    encoded.reserve(segments.size());
+    for (const QString& segment : segments)
+        encoded << StringS3SDKUtil::stringWithURLEncoding(segment);
+    return encoded.join(QLatin1Char('/'));
+}
+
 QString S3Request::encodedPath() const {
-    const QString encodedKey = m_key.isEmpty() ? QString() : StringS3SDKUtil::stringWithURLEncoding(m_key);
     if (!m_bucket.isEmpty() && !usesVirtualHost())
-        return QLatin1Char('/') + m_bucket + QLatin1Char('/') + encodedKey;
-    return QLatin1Char('/') + encodedKey;
+        return QLatin1Char('/') + m_bucket + QLatin1Char('/') + encodedKey();
+    return QLatin1Char('/') + encodedKey();
 }
 
 QUrl S3Request::url() const {
     const QString query = m_subResource.isEmpty() ? QString() : QLatin1Char('?') + m_subResource;
     const QString text = protocol() + QStringLiteral("://") + host() + encodedPath() + query;
-    // Strict parsing keeps every escape as written, so "%2F" in a key is not turned into a separator.
+    // Strict parsing keeps every escape as written, so an escaped "/" is not turned into a separator.
     return QUrl::fromEncoded(text.toUtf8(), QUrl::StrictMode);
 }
 

@@ -36,8 +36,11 @@ public:
     QString host() const;
     QString endpointHost() const { return hostName(); }
     QUrl url() const override;
-    // The path of `url` exactly as built: "/" then bucket and "/" in the path style, then the
-    // URL-encoded key.
+    // The key as it goes in the path and the signature: each "/"-separated segment URL-encoded, the
+    // "/" kept, except in a key with a "." or ".." segment or a leading "/", which is escaped whole.
+    QString encodedKey() const;
+    // The path of `url` exactly as built: "/" then bucket and "/" in the path style, then
+    // `encodedKey`.
     QString encodedPath() const;
     // `date` in RFC 822 form with the clock skew taken off.
     QString timestamp();
@@ -49,6 +52,8 @@ public:
     void unarchive(const QVariantMap& archive) override;
 
 protected:
+    // Virtual-host style needs a DNS-compatible bucket and an endpoint host that a bucket label can
+    // prefix; otherwise the bucket goes in the path.
     bool usesVirtualHost() const;
 
     QDateTime m_date;

@@ -45,6 +45,25 @@ void S3ServiceException::setPropertiesWithException(const S3ServiceException& ot
     m_serviceName = other.m_serviceName;
 }
 
+QString S3ServiceException::failureText() const {
+    if (!m_reason.isEmpty())
+        return m_reason;
+    if (!m_message.isEmpty() && !m_errorCode.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(m_message, m_errorCode);
+    if (!m_message.isEmpty())
+        return m_message;
+    if (!m_errorCode.isEmpty())
+        return m_errorCode;
+    if (m_statusCode != 0)
+        return QStringLiteral("The storage service answered HTTP %1.").arg(m_statusCode);
+    return {};
+}
+
+const char* S3ServiceException::what() const noexcept {
+    m_failureWhat = failureText().toUtf8();
+    return m_failureWhat.constData();
+}
+
 QString S3ServiceException::description() const {
     return QStringLiteral("%1 { RequestId:%2, ErrorCode:%3, Message:%4 }")
         .arg(className(), m_requestId, m_errorCode, m_message);

@@ -29,11 +29,16 @@ public:
     void setServiceName(const QString& serviceName) { m_serviceName = serviceName; }
 
     void setPropertiesWithException(const S3ServiceException& other);
+    // What a person reads of the failure: the reason; else the service's message followed by its
+    // error code in parentheses (either alone when the other is missing); else the HTTP status.
+    QString failureText() const;
 
     QString className() const override { return QStringLiteral("S3ServiceException"); }
     QString description() const override;
     std::shared_ptr<S3ClientException> clone() const override;
     [[noreturn]] void raise() const override;
+    // `failureText`, so a refusal raised from the error document reads as more than an empty reason.
+    const char* what() const noexcept override;
 
 private:
     int m_statusCode = 0;
@@ -41,6 +46,7 @@ private:
     QString m_requestId;
     QString m_errorCode;
     QString m_serviceName;
+    mutable QByteArray m_failureWhat;
 };
 
 } // namespace pelnix

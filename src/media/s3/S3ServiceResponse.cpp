@@ -139,15 +139,18 @@ std::optional<double> S3ServiceResponse::getSkewTimeUsingResponse() const {
 }
 
 bool S3ServiceResponse::isClockSkewError(const S3ClientException* exception) const {
-    if (!getSkewTimeUsingResponse())
+    const std::optional<double> skew = getSkewTimeUsingResponse();
+    if (!skew)
         return false;
     const auto* service = dynamic_cast<const S3ServiceException*>(exception);
     if (!service)
         return false;
     const QString code = service->errorCode();
-    return code == QLatin1String("RequestTimeTooSkewed") ||
-           code == QLatin1String("InvalidSignatureException") ||
-           code == QLatin1String("SignatureDoesNotMatch") || code == QLatin1String("RequestExpired");
+    if (code == QLatin1String("RequestTimeTooSkewed") || code == QLatin1String("RequestExpired"))
+        return true;
+    if (code == QLatin1String("InvalidSignatureException") || code == QLatin1String("SignatureDoesNotMatch"))
+        return std::fabs(*skew - S3SDKUtil::getRuntimeClockSkew()) > kAllowedClockSkewSeconds;
+    return false;
 }
 
 QString S3ServiceResponse::description() const {

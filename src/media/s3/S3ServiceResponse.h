@@ -21,6 +21,8 @@ class S3ServiceResponseUnmarshaller;
 class S3ServiceResponse : public std::enable_shared_from_this<S3ServiceResponse> {
 public:
     using UnmarshallerFactory = std::function<std::unique_ptr<S3ServiceResponseUnmarshaller>()>;
+    // How far a request's date may be from the service's clock before the service refuses it.
+    static constexpr double kAllowedClockSkewSeconds = 15 * 60;
 
     S3ServiceResponse() = default;
     virtual ~S3ServiceResponse() = default;
@@ -71,6 +73,9 @@ public:
     QDateTime getDateFromResponse() const;
     // Device clock minus service clock, seconds; nullopt without a usable Date header.
     std::optional<double> getSkewTimeUsingResponse() const;
+    // A refusal for the request's time, with a Date to correct the clock from: a date the service calls
+    // too far off or expired, or a signature refused while the service's clock is further from ours
+    // than the allowed skew (a wrong secret is refused the same way, and no clock fixes that).
     bool isClockSkewError(const S3ClientException* exception) const;
 
     virtual QString description() const;
