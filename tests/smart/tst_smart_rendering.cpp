@@ -52,6 +52,7 @@ private slots:
     void stylesheetCannotReadFiles_data();
     void stylesheetCannotReadFiles();
     void messageRenderingIsCachedAndFollowsChanges();
+    void aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage();
     void hostileStylesheetsAreStopped_data();
     void hostileStylesheetsAreStopped();
     void aBoundedTransformStillDoesItsWork();
@@ -186,15 +187,6 @@ const PLXSLTStylesheet::Limits kShortLimits = [] {
     limits.maxBuiltBytes = 8 * 1024 * 1024;
     return limits;
 }();
-
-// Sets the limits for one test and puts the previous ones back.
-struct ScopedLimits {
-    explicit ScopedLimits(const PLXSLTStylesheet::Limits& limits) : previous(PLXSLTStylesheet::limits()) {
-        PLXSLTStylesheet::setLimits(limits);
-    }
-    ~ScopedLimits() { PLXSLTStylesheet::setLimits(previous); }
-    PLXSLTStylesheet::Limits previous;
-};
 
 QByteArray exponentialRecursion(const QByteArray& leaf) {
     return sheet(
@@ -502,6 +494,47 @@ void TestSmartRendering::messageRenderingIsCachedAndFollowsChanges() {
     message->setHtmlText({});
     QCOMPARE(SmartMessageRenderer::htmlString(message), QString());
     QCOMPARE(message->htmlText(), QString());
+    PLPersistence::cleanUp();
+}
+
+// Each showing of a message whose stylesheet meets its time bound held a worker for the whole bound
+// and then killed it. The failure is remembered for that message and stylesheet text.
+void TestSmartRendering::aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage() {
+    TestSandbox sandbox;
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    ScopedLimits limits(kShortLimits);
+    SmartMessageRenderer::forgetFailures();
+    auto sheetRow = StyleSheetXSLT::PS_createEntity();
+    sheetRow->setName("comparing");
+    sheetRow->setCategory("form");
+    sheetRow->setData(QString::fromUtf8(pelnix::test::comparingSheet()));
+    auto room = ChatRoom::PS_createEntity();
+    room->setRoomId("r1");
+    QList<Message::Ptr> messages;
+    for (const char* id : {"m1", "m2"}) {
+        auto message = Message::PS_createEntity();
+        message->setMessageId(id);
+        message->setType(1);
+        message->setXsltName("comparing");
+        message->setText(pelnix::test::comparingMessage());
+        room->addMessagesObject(message);
+        messages << message;
+    }
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    const int killed = workers.killedCount();
+    SmartWarnings warnings;
+    for (int showing = 0; showing < 3; ++showing)
+        QCOMPARE(SmartMessageRenderer::htmlString(messages[0]), QString());
+    QCOMPARE(workers.killedCount(), killed + 1);
+    QCOMPARE(warnings.texts().size(), 1);
+    // Another message is tried on its own.
+    QCOMPARE(SmartMessageRenderer::generateHTMLString(messages[1], false), QString());
+    QCOMPARE(workers.killedCount(), killed + 2);
+    // The next version of the stylesheet renders the message.
+    sheetRow->setData(QString::fromUtf8(pelnix::test::xpathValueSheet("'fixed'")));
+    QCOMPARE(SmartMessageRenderer::htmlString(messages[0]).trimmed(), QStringLiteral("<p>fixed</p>"));
+    QCOMPARE(workers.killedCount(), killed + 2);
     PLPersistence::cleanUp();
 }
 
