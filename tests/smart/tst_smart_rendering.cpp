@@ -10,6 +10,7 @@
 #include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
+#include "smart/SmartRenderQueue.h"
 #include "smart/XSLTWorkerPool.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -53,6 +55,7 @@ private slots:
     void stylesheetCannotReadFiles();
     void messageRenderingIsCachedAndFollowsChanges();
     void aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage();
+    void theRenderQueueRendersOffTheMainThreadAndHandsTheHTMLBack();
     void hostileStylesheetsAreStopped_data();
     void hostileStylesheetsAreStopped();
     void aBoundedTransformStillDoesItsWork();
@@ -535,6 +538,58 @@ void TestSmartRendering::aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage
     sheetRow->setData(QString::fromUtf8(pelnix::test::xpathValueSheet("'fixed'")));
     QCOMPARE(SmartMessageRenderer::htmlString(messages[0]).trimmed(), QStringLiteral("<p>fixed</p>"));
     QCOMPARE(workers.killedCount(), killed + 2);
+    PLPersistence::cleanUp();
+}
+
+// What the screens ask for: a message asked for twice is rendered once, the HTML comes back on the
+// main thread and is kept in its message unless the message's text changed meanwhile, and nothing
+// goes to a context that is gone.
+void TestSmartRendering::theRenderQueueRendersOffTheMainThreadAndHandsTheHTMLBack() {
+    TestSandbox sandbox;
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    auto sheetRow = StyleSheetXSLT::PS_createEntity();
+    sheetRow->setName("echo");
+    sheetRow->setCategory("form");
+    sheetRow->setData(QString::fromUtf8(
+        sheet(R"~(<xsl:template match="/msg"><p><xsl:value-of select="t"/></p></xsl:template>)~")));
+    auto room = ChatRoom::PS_createEntity();
+    room->setRoomId("r1");
+    QList<Message::Ptr> messages;
+    for (const char* text : {R"~({"t":"one"})~", R"~({"t":"two"})~", R"~({"t":"three"})~"}) {
+        auto message = Message::PS_createEntity();
+        message->setXsltName("echo");
+        message->setText(text);
+        room->addMessagesObject(message);
+        messages << message;
+    }
+    SmartRenderQueue* queue = SmartRenderQueue::shared();
+    QStringList answers;
+    const auto answer = [&answers](const QString& html) {
+        QVERIFY(QThread::currentThread() == qApp->thread());
+        answers << html.trimmed();
+    };
+    QObject context;
+    for (const auto& message : messages)
+        QVERIFY(!queue->htmlString(message, &context, answer));
+    QVERIFY(!queue->htmlString(messages[0], &context, answer));
+    QCOMPARE(queue->pendingCount(), 3);
+    {
+        QObject gone;
+        QVERIFY(!queue->htmlString(messages[2], &gone,
+                                   [](const QString&) { QFAIL("answered a context that is gone"); }));
+    }
+    messages[1]->setText(R"~({"t":"changed"})~");
+    QTRY_COMPARE(queue->pendingCount(), 0);
+    QCOMPARE(answers, (QStringList{"<p>one</p>", "<p>one</p>", "<p>two</p>", "<p>three</p>"}));
+    QCOMPARE(messages[0]->htmlText().trimmed(), QStringLiteral("<p>one</p>"));
+    QCOMPARE(messages[1]->htmlText(), QString());
+    QCOMPARE(queue->htmlString(messages[0], &context, answer).value_or(QString()).trimmed(),
+             QStringLiteral("<p>one</p>"));
+    // A message that cannot be rendered is answered at once.
+    messages[2]->setXsltName({});
+    messages[2]->setHtmlText({});
+    QCOMPARE(queue->htmlString(messages[2], &context, answer), std::optional<QString>(QString()));
     PLPersistence::cleanUp();
 }
 
