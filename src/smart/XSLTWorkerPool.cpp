@@ -7,10 +7,12 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <latch>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -242,6 +244,31 @@ std::optional<QString> XSLTWorkerPool::transform(const QByteArray& xslt, const P
 
 QList<XSLTWorkerPool::Result> XSLTWorkerPool::transform(const QByteArray& xslt, const QList<Input>& inputs,
                                                         const PLXSLTStylesheet::Limits& limits) {
+    // The batch is shared among as many workers as may live, a few inputs each at least; the
+    // calling thread runs the first share itself.
+    const qsizetype shares = std::clamp<qsizetype>(
+        (inputs.size() + kMinInputsPerWorker - 1) / kMinInputsPerWorker, 1, maxWorkers());
+    if (shares == 1)
+        return transformInTurn(xslt, inputs, limits);
+    QList<Result> results(inputs.size());
+    Result* const out = results.data();
+    const qsizetype share = (inputs.size() + shares - 1) / shares;
+    std::latch helped((inputs.size() - 1) / share);
+    for (qsizetype from = share; from < inputs.size(); from += share)
+        m_helpers.start([&, from] {
+            const QList<Result> done = transformInTurn(xslt, inputs.mid(from, share), limits);
+            std::move(done.begin(), done.end(), out + from);
+            helped.count_down();
+        });
+    const QList<Result> first = transformInTurn(xslt, inputs.mid(0, share), limits);
+    std::move(first.begin(), first.end(), out);
+    helped.wait();
+    return results;
+}
+
+QList<XSLTWorkerPool::Result> XSLTWorkerPool::transformInTurn(const QByteArray& xslt,
+                                                              const QList<Input>& inputs,
+                                                              const PLXSLTStylesheet::Limits& limits) {
     QList<Result> results(inputs.size());
     const qint64 bound = qMax(0, limits.timeMs) + graceMs(limits);
     qsizetype next = 0;

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QWaitCondition>
 
 #include <memory>
@@ -32,7 +33,8 @@ namespace pelnix {
 //
 // A batch of inputs goes in one request and its answers come back one by one, so the round trip
 // is paid once per batch while every input still has the whole time bound of its own: an input
-// that passes it ends its worker, and the inputs after it go to another.
+// that passes it ends its worker, and the inputs after it go to another. A larger batch is shared
+// among several workers at once.
 //
 // The worker program is looked for in PELNIX_XSLT_WORKER (a file path), beside libPelnix.so, beside
 // the program, and in the build tree.
@@ -59,7 +61,7 @@ public:
     std::optional<QString> transform(const QByteArray& xslt, const PLXMLDocument& input,
                                      const PLXSLTStylesheet::Limits& limits, QString* error);
     // Every input transformed by one stylesheet, each within `limits`: one result per input, in
-    // their order.
+    // their order. A batch of more than kMinInputsPerWorker inputs is shared among the workers.
     QList<Result> transform(const QByteArray& xslt, const QList<xsltworker::Input>& inputs,
                             const PLXSLTStylesheet::Limits& limits);
     // Time a worker gets beyond the time bound before it is killed.
@@ -67,6 +69,7 @@ public:
 
     // Workers alive at once at most: the machine's cores, and no more than kMaxWorkers.
     static constexpr int kMaxWorkers = 4;
+    static constexpr int kMinInputsPerWorker = 4;
     int maxWorkers() const;
     // For tests; takes effect as workers come free.
     void setMaxWorkers(int count);
@@ -86,6 +89,9 @@ private:
     // Ends a worker and frees its place.
     void retire(std::unique_ptr<Worker> worker, bool killed);
     std::unique_ptr<Worker> start(QString* error);
+    // The inputs one after the other, a request per worker.
+    QList<Result> transformInTurn(const QByteArray& xslt, const QList<xsltworker::Input>& inputs,
+                                  const PLXSLTStylesheet::Limits& limits);
 
     mutable QMutex m_mutex;
     QWaitCondition m_freed;
@@ -95,6 +101,8 @@ private:
     int m_live = 0;
     int m_started = 0;
     int m_killed = 0;
+    // Threads that run the other shares of a batch.
+    QThreadPool m_helpers;
 };
 
 } // namespace pelnix
