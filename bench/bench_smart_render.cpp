@@ -1,8 +1,13 @@
-// Rendering smart messages: 1,000 poll messages through the poll stylesheet (compiled once), from
-// message JSON to HTML, beside xsltproc transforming the same 1,000 XML inputs in one process.
+// Rendering smart messages: 1,000 poll messages through the poll stylesheet, from message JSON to
+// HTML, in transform workers a page of messages per round trip (as the chat window asks for them),
+// the page shared among the workers; beside one round trip per message, beside pages on one worker, beside
+// the same transforms in this process (stylesheet compiled once, no time bound that holds inside one XPath
+// evaluation), and beside xsltproc transforming the same 1,000 XML inputs in one process.
 #include "TestSandbox.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
+#include "smart/SmartRenderQueue.h"
+#include "smart/XSLTWorkerPool.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,6 +26,9 @@ namespace {
 
 constexpr int kMessages = 1000;
 double g_oursPerMessageUs = 0;
+double g_oneByOnePerMessageUs = 0;
+double g_oneWorkerPerMessageUs = 0;
+double g_inProcessPerMessageUs = 0;
 double g_xsltprocPerMessageUs = 0;
 double g_documentPerMessageUs = 0;
 
@@ -61,7 +69,18 @@ const QStringList& messages() {
 const QVariantMap kHeaders{
     {"roomId", "r1"}, {"roomName", "Lunch club"}, {"messageId", "m1"}, {"senderName", "Ann"}};
 
-void BM_RenderSmartMessages(benchmark::State& state) {
+const QList<SmartMessageRenderer::MessageParts>& parts() {
+    static const QList<SmartMessageRenderer::MessageParts> list = [] {
+        QList<SmartMessageRenderer::MessageParts> out;
+        for (const QString& json : messages())
+            out.append({json, kHeaders});
+        return out;
+    }();
+    return list;
+}
+
+// Through the transform workers, `page` messages per round trip.
+void renderInPages(benchmark::State& state, qsizetype page) {
     const QString xslt = pollStylesheet();
     if (!SmartMessageRenderer::compiledStyleSheet("poll", xslt)) {
         state.SkipWithError("poll stylesheet missing");
@@ -69,11 +88,50 @@ void BM_RenderSmartMessages(benchmark::State& state) {
     }
     qint64 bytes = 0;
     for (auto _ : state) {
+        for (qsizetype at = 0; at < parts().size(); at += page) {
+            const QStringList html = SmartMessageRenderer::renderBatch("poll", xslt, parts().mid(at, page));
+            for (const QString& one : html) {
+                if (one.isEmpty()) {
+                    state.SkipWithError("a poll did not render");
+                    return;
+                }
+                bytes += one.size();
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kMessages);
+    benchmark::DoNotOptimize(bytes);
+}
+
+void BM_RenderSmartMessages(benchmark::State& state) {
+    renderInPages(state, SmartRenderQueue::kBatchSize);
+}
+
+void BM_RenderOneByOne(benchmark::State& state) {
+    renderInPages(state, 1);
+}
+
+// Pages on one worker: what the batching saves without the workers' sharing a page.
+void BM_RenderInPagesOnOneWorker(benchmark::State& state) {
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    const int cap = workers.maxWorkers();
+    workers.setMaxWorkers(1);
+    renderInPages(state, SmartRenderQueue::kBatchSize);
+    workers.setMaxWorkers(cap);
+}
+
+// The same transforms in this process: the baseline without the worker's round trips.
+void BM_RenderInProcess(benchmark::State& state) {
+    const auto style = SmartMessageRenderer::compiledStyleSheet("poll", pollStylesheet());
+    if (!style) {
+        state.SkipWithError("poll stylesheet missing");
+        return;
+    }
+    qint64 bytes = 0;
+    for (auto _ : state) {
         for (const QString& json : messages()) {
-            const QString html = SmartMessageRenderer::transform(
-                SmartMessageRenderer::messageDocument(json, kHeaders), "poll", xslt);
-            bytes += html.size();
-            benchmark::DoNotOptimize(html);
+            const auto html = style->transform(SmartMessageRenderer::messageDocument(json, kHeaders));
+            bytes += html ? html->size() : 0;
         }
     }
     state.SetItemsProcessed(state.iterations() * kMessages);
@@ -129,6 +187,12 @@ public:
             const double perMessageUs = run.real_accumulated_time / double(run.iterations) / kMessages * 1e6;
             if (run.benchmark_name().rfind("BM_RenderSmartMessages", 0) == 0)
                 g_oursPerMessageUs = perMessageUs;
+            else if (run.benchmark_name().rfind("BM_RenderOneByOne", 0) == 0)
+                g_oneByOnePerMessageUs = perMessageUs;
+            else if (run.benchmark_name().rfind("BM_RenderInPagesOnOneWorker", 0) == 0)
+                g_oneWorkerPerMessageUs = perMessageUs;
+            else if (run.benchmark_name().rfind("BM_RenderInProcess", 0) == 0)
+                g_inProcessPerMessageUs = perMessageUs;
             else if (run.benchmark_name().rfind("BM_MessageDocumentsOnly", 0) == 0)
                 g_documentPerMessageUs = perMessageUs;
             else if (run.benchmark_name().rfind("BM_XsltprocSameInputs", 0) == 0)
@@ -141,6 +205,9 @@ public:
 } // namespace
 
 BENCHMARK(BM_RenderSmartMessages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderOneByOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderInPagesOnOneWorker)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderInProcess)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MessageDocumentsOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XsltprocSameInputs)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -149,13 +216,22 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     PerMessageReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nPer smart message (%d polls, stylesheet compiled once):\n", kMessages);
-    std::printf("  ours, JSON -> XML -> XSLT -> HTML : %8.1f us\n", g_oursPerMessageUs);
-    std::printf("    of which JSON -> XML            : %8.1f us\n", g_documentPerMessageUs);
+    std::printf("\nPer smart message (%d polls, JSON -> XML -> XSLT -> HTML; up to %d workers):\n", kMessages,
+                XSLTWorkerPool::shared().maxWorkers());
+    std::printf("  ours, in workers, %2d per round trip : %8.1f us\n", int(SmartRenderQueue::kBatchSize),
+                g_oursPerMessageUs);
+    std::printf("  in workers, one per round trip     : %8.1f us\n", g_oneByOnePerMessageUs);
+    std::printf("  on one worker, %2d per round trip   : %8.1f us\n", int(SmartRenderQueue::kBatchSize),
+                g_oneWorkerPerMessageUs);
+    std::printf("  in this process, no worker         : %8.1f us\n", g_inProcessPerMessageUs);
+    std::printf("    of which JSON -> XML             : %8.1f us\n", g_documentPerMessageUs);
+    if (g_inProcessPerMessageUs > 0)
+        std::printf("  ratio ours / in this process       : %8.2f\n",
+                    g_oursPerMessageUs / g_inProcessPerMessageUs);
     if (g_xsltprocPerMessageUs > 0) {
-        std::printf("  xsltproc, XML -> HTML (one run)   : %8.1f us (reads and writes files)\n",
+        std::printf("  xsltproc, XML -> HTML (one run)    : %8.1f us (reads and writes files)\n",
                     g_xsltprocPerMessageUs);
-        std::printf("  ratio ours / xsltproc             : %8.2f\n",
+        std::printf("  ratio ours / xsltproc              : %8.2f\n",
                     g_oursPerMessageUs / g_xsltprocPerMessageUs);
     }
     benchmark::Shutdown();

@@ -7,10 +7,12 @@
 #include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
+#include <QSet>
 
 namespace pelnix {
 
@@ -29,6 +31,49 @@ struct CompiledSheetCache {
     QHash<QString, CompiledSheet> sheets;
 };
 Q_GLOBAL_STATIC(CompiledSheetCache, compiledSheets)
+
+// Renderings that failed or gave nothing, by stylesheet and message: a few bytes each, dropped all
+// at once when full.
+struct FailureMemo {
+    QMutex mutex;
+    QSet<QByteArray> keys;
+};
+Q_GLOBAL_STATIC(FailureMemo, failures)
+constexpr qsizetype kMaxRememberedFailures = 20000;
+
+// A stylesheet text under the bounds it ran with: other bounds may give another outcome.
+QByteArray sheetDigest(const QString& name, const QString& xslt) {
+    const PLXSLTStylesheet::Limits limits = PLXSLTStylesheet::limits();
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(name.toUtf8());
+    hash.addData(QByteArrayView("\0", 1));
+    hash.addData(xslt.toUtf8());
+    for (const qint64 bound : {qint64(limits.timeMs), limits.maxOutputBytes, limits.maxBuiltBytes,
+                               qint64(limits.maxXPathOperations)})
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&bound), sizeof bound));
+    return hash.result();
+}
+
+QByteArray failureKey(const QByteArray& sheet, const SmartMessageRenderer::MessageParts& message) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(sheet);
+    hash.addData(message.roomHeaders.value(QStringLiteral("messageId")).toString().toUtf8());
+    hash.addData(QByteArrayView("\0", 1));
+    hash.addData(message.messageJSON.toUtf8());
+    return hash.result();
+}
+
+bool isRemembered(const QByteArray& key) {
+    QMutexLocker lock(&failures->mutex);
+    return failures->keys.contains(key);
+}
+
+void remember(const QByteArray& key) {
+    QMutexLocker lock(&failures->mutex);
+    if (failures->keys.size() >= kMaxRememberedFailures)
+        failures->keys.clear();
+    failures->keys.insert(key);
+}
 
 // The stored sheet, downloaded first when missing (see generateHTMLString).
 StyleSheetXSLT::Ptr styleSheetFor(const QString& name, const QString& category, bool synchronously) {
@@ -76,6 +121,11 @@ QVariantMap SmartMessageRenderer::roomHeaders(const Message::Ptr& message) {
 
 PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
                                                     const QVariantMap& roomHeaders) {
+    return documentForMessage(messageJSON, QJsonObject::fromVariantMap(roomHeaders));
+}
+
+PLXMLDocument SmartMessageRenderer::documentForMessage(const QString& messageJSON,
+                                                       const QJsonObject& roomHeaders) {
     QJsonObject msg = QJsonDocument::fromJson(messageJSON.toUtf8()).object();
     if (msg.isEmpty()) {
         // Not a plain object: the text may hold the JSON once more as a JSON string.
@@ -86,7 +136,7 @@ PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
     }
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
-        msg.insert(QLatin1String(kRoomHeadersElement), QJsonObject::fromVariantMap(roomHeaders));
+        msg.insert(QLatin1String(kRoomHeadersElement), roomHeaders);
     return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"));
 }
 
@@ -131,21 +181,91 @@ QString SmartMessageRenderer::transform(const PLXMLDocument& document, const QSt
     return *html;
 }
 
+std::optional<QString> SmartMessageRenderer::storedStyleSheet(const QString& name,
+                                                              bool downloadSynchronously) {
+    if (const auto sheet = styleSheetFor(name, {}, downloadSynchronously))
+        return sheet->data();
+    return std::nullopt;
+}
+
+bool SmartMessageRenderer::hasFailed(const QString& name, const QString& xslt, const MessageParts& message) {
+    return isRemembered(failureKey(sheetDigest(name, xslt), message));
+}
+
+void SmartMessageRenderer::forgetFailures() {
+    QMutexLocker lock(&failures->mutex);
+    failures->keys.clear();
+}
+
+QStringList SmartMessageRenderer::renderBatch(const QString& name, const QString& xslt,
+                                              const QList<MessageParts>& messages) {
+    QStringList html(messages.size());
+    // Compiled here too: a stylesheet that does not compile is refused without a worker (and not
+    // compiled again), and this is what runs when no worker program is installed.
+    const auto style = messages.isEmpty() ? nullptr : compiledStyleSheet(name, xslt);
+    if (!style)
+        return html;
+    const QByteArray sheet = sheetDigest(name, xslt);
+    QList<qsizetype> due;
+    QList<QByteArray> keys;
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        QByteArray key = failureKey(sheet, messages.at(i));
+        if (isRemembered(key)) {
+            qCDebug(lcSmart) << "stylesheet" << name << "failed with this message before; not run again";
+            continue;
+        }
+        due.append(i);
+        keys.append(std::move(key));
+    }
+    const auto failed = [&](qsizetype at, const QString& error, bool lasting) {
+        qCWarning(lcSmart) << "stylesheet" << name << "failed:" << error;
+        if (lasting)
+            remember(keys.at(at));
+    };
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    if (!workers.isAvailable()) {
+        for (qsizetype at = 0; at < due.size(); ++at) {
+            const MessageParts& message = messages.at(due.at(at));
+            const PLXMLDocument document = messageDocument(message.messageJSON, message.roomHeaders);
+            QString error = QStringLiteral("the smart message is not a JSON object");
+            const auto result = document.isNull() ? std::nullopt : style->transform(document, &error);
+            if (result && !result->isEmpty())
+                html[due.at(at)] = *result;
+            else
+                failed(at, result ? QStringLiteral("nothing to show") : error, true);
+        }
+        return html;
+    }
+    QList<xsltworker::Input> inputs;
+    inputs.reserve(due.size());
+    for (const qsizetype i : due) {
+        const MessageParts& message = messages.at(i);
+        inputs.append(
+            {xsltworker::Input::Kind::MessageJSON, message.messageJSON.toUtf8(),
+             QJsonDocument(QJsonObject::fromVariantMap(message.roomHeaders)).toJson(QJsonDocument::Compact)});
+    }
+    const QList<XSLTWorkerPool::Result> results =
+        workers.transform(xslt.toUtf8(), inputs, PLXSLTStylesheet::limits());
+    for (qsizetype at = 0; at < results.size(); ++at) {
+        const XSLTWorkerPool::Result& result = results.at(at);
+        if (result.html && !result.html->isEmpty())
+            html[due.at(at)] = *result.html;
+        else
+            failed(at, result.html ? QStringLiteral("nothing to show") : result.error, result.lasting);
+    }
+    return html;
+}
+
 QString SmartMessageRenderer::renderHTML(const QString& messageJSON, const QString& xsltName,
                                          const QVariantMap& roomHeaders, bool downloadSynchronously) {
     if (xsltName.isEmpty()) {
         qCWarning(lcSmart) << "smart message names no stylesheet";
         return {};
     }
-    const PLXMLDocument document = messageDocument(messageJSON, roomHeaders);
-    if (document.isNull()) {
-        qCWarning(lcSmart) << "smart message for" << xsltName << "is not a JSON object";
-        return {};
-    }
-    const auto sheet = styleSheetFor(xsltName, {}, downloadSynchronously);
+    const auto sheet = storedStyleSheet(xsltName, downloadSynchronously);
     if (!sheet)
         return {};
-    return transform(document, xsltName, sheet->data());
+    return renderBatch(xsltName, *sheet, {MessageParts{messageJSON, roomHeaders}}).value(0);
 }
 
 QString SmartMessageRenderer::generateHTMLString(const Message::Ptr& message, bool downloadSynchronously) {

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <latch>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -26,8 +28,6 @@ namespace {
 constexpr char kProgramName[] = "pelnix-xslt-worker";
 // Loading the program and its libraries; not the transform's time.
 constexpr qint64 kStartTimeoutMs = 10000;
-// Idle workers kept beyond this many are ended.
-const int kMaxIdle = qMax(2, QThread::idealThreadCount());
 
 } // namespace
 
@@ -54,6 +54,8 @@ XSLTWorkerPool& XSLTWorkerPool::shared() {
     static XSLTWorkerPool pool;
     return pool;
 }
+
+XSLTWorkerPool::XSLTWorkerPool() : m_maxWorkers(qBound(1, QThread::idealThreadCount(), kMaxWorkers)) {}
 
 XSLTWorkerPool::~XSLTWorkerPool() {
     for (auto& worker : m_idle)
@@ -91,6 +93,28 @@ bool XSLTWorkerPool::isAvailable() {
 
 qint64 XSLTWorkerPool::graceMs(const PLXSLTStylesheet::Limits& limits) {
     return qMax<qint64>(250, limits.timeMs / 4);
+}
+
+int XSLTWorkerPool::maxWorkers() const {
+    QMutexLocker lock(&m_mutex);
+    return m_maxWorkers;
+}
+
+void XSLTWorkerPool::setMaxWorkers(int count) {
+    QMutexLocker lock(&m_mutex);
+    m_maxWorkers = qMax(1, count);
+    // Idle workers beyond the new number go at once; busy ones as they come back.
+    while (m_live > m_maxWorkers && !m_idle.empty()) {
+        m_idle.back()->end(false);
+        m_idle.pop_back();
+        --m_live;
+    }
+    m_freed.wakeAll();
+}
+
+int XSLTWorkerPool::workerCount() const {
+    QMutexLocker lock(&m_mutex);
+    return m_live;
 }
 
 int XSLTWorkerPool::startedCount() const {
@@ -147,64 +171,134 @@ std::unique_ptr<XSLTWorkerPool::Worker> XSLTWorkerPool::start(QString* error) {
 std::unique_ptr<XSLTWorkerPool::Worker> XSLTWorkerPool::take(QString* error) {
     {
         QMutexLocker lock(&m_mutex);
-        if (!m_idle.empty()) {
-            std::unique_ptr<Worker> worker = std::move(m_idle.back());
-            m_idle.pop_back();
-            return worker;
+        for (;;) {
+            if (!m_idle.empty()) {
+                std::unique_ptr<Worker> worker = std::move(m_idle.back());
+                m_idle.pop_back();
+                return worker;
+            }
+            if (m_live < m_maxWorkers)
+                break;
+            m_freed.wait(&m_mutex);
         }
+        // The place is held while the worker starts, outside the lock.
+        ++m_live;
     }
-    return start(error);
+    std::unique_ptr<Worker> worker = start(error);
+    if (!worker) {
+        QMutexLocker lock(&m_mutex);
+        --m_live;
+        m_freed.wakeOne();
+    }
+    return worker;
 }
 
 void XSLTWorkerPool::giveBack(std::unique_ptr<Worker> worker) {
     QMutexLocker lock(&m_mutex);
-    if (int(m_idle.size()) < kMaxIdle)
+    if (m_live <= m_maxWorkers) {
         m_idle.push_back(std::move(worker));
-    else
+    } else {
         worker->end(false);
+        --m_live;
+    }
+    m_freed.wakeOne();
+}
+
+void XSLTWorkerPool::retire(std::unique_ptr<Worker> worker, bool killed) {
+    worker->end(killed);
+    QMutexLocker lock(&m_mutex);
+    --m_live;
+    if (killed)
+        ++m_killed;
+    m_freed.wakeOne();
 }
 
 std::optional<QString> XSLTWorkerPool::transform(const QByteArray& xslt, const PLXMLDocument& input,
                                                  const PLXSLTStylesheet::Limits& limits, QString* error) {
-    QString failure;
-    const QByteArray document = input.toXMLData();
-    if (xslt.size() > kMaxFrameBytes || document.size() > kMaxFrameBytes) {
-        if (error)
-            *error = QStringLiteral("stylesheet or input too large to transform");
-        return std::nullopt;
-    }
-    std::unique_ptr<Worker> worker = take(&failure);
-    if (!worker) {
-        if (error)
-            *error = failure;
-        return std::nullopt;
-    }
-    // The time bound counts from the request on, sending it included.
-    const qint64 deadline = nowMs() + qMax(0, limits.timeMs) + graceMs(limits);
-    const QByteArray request = encode(Request{limits, xslt, document});
-    bool timedOut = false;
-    std::optional<Reply> reply;
-    if (writeFully(worker->fd, request.constData(), request.size(), deadline, &timedOut))
-        reply = readReply(worker->fd, deadline, &timedOut);
-    if (!reply) {
-        worker->end(true);
-        {
-            QMutexLocker lock(&m_mutex);
-            ++m_killed;
+    const QList<Result> results =
+        transform(xslt, {Input{Input::Kind::Document, input.toXMLData(), {}}}, limits);
+    if (!results.first().html && error)
+        *error = results.first().error;
+    return results.first().html;
+}
+
+QList<XSLTWorkerPool::Result> XSLTWorkerPool::transform(const QByteArray& xslt, const QList<Input>& inputs,
+                                                        const PLXSLTStylesheet::Limits& limits) {
+    // The batch is shared among as many workers as may live, a few inputs each at least; the
+    // calling thread runs the first share itself.
+    const qsizetype shares = std::clamp<qsizetype>(
+        (inputs.size() + kMinInputsPerWorker - 1) / kMinInputsPerWorker, 1, maxWorkers());
+    if (shares == 1)
+        return transformInTurn(xslt, inputs, limits);
+    QList<Result> results(inputs.size());
+    Result* const out = results.data();
+    const qsizetype share = (inputs.size() + shares - 1) / shares;
+    std::latch helped((inputs.size() - 1) / share);
+    for (qsizetype from = share; from < inputs.size(); from += share)
+        m_helpers.start([&, from] {
+            const QList<Result> done = transformInTurn(xslt, inputs.mid(from, share), limits);
+            std::move(done.begin(), done.end(), out + from);
+            helped.count_down();
+        });
+    const QList<Result> first = transformInTurn(xslt, inputs.mid(0, share), limits);
+    std::move(first.begin(), first.end(), out);
+    helped.wait();
+    return results;
+}
+
+QList<XSLTWorkerPool::Result> XSLTWorkerPool::transformInTurn(const QByteArray& xslt,
+                                                              const QList<Input>& inputs,
+                                                              const PLXSLTStylesheet::Limits& limits) {
+    QList<Result> results(inputs.size());
+    const qint64 bound = qMax(0, limits.timeMs) + graceMs(limits);
+    qsizetype next = 0;
+    while (next < inputs.size()) {
+        // As many of the inputs left as one request carries.
+        Request request{limits, xslt, {}};
+        qint64 size = encodedSize(request);
+        qsizetype end = next;
+        while (end < inputs.size() && end - next < qsizetype(kMaxBatch) &&
+               size + encodedSize(inputs.at(end)) <= kMaxFrameBytes)
+            size += encodedSize(inputs.at(end++));
+        request.inputs = inputs.mid(next, end - next);
+        if (end == next) {
+            results[next++] =
+                Result{std::nullopt, QStringLiteral("stylesheet or input too large to transform")};
+            continue;
         }
-        if (error)
-            *error = timedOut ? QStringLiteral("stopped after the time bound of %1 ms: its worker was ended")
-                                    .arg(limits.timeMs)
-                              : QStringLiteral("its transform worker ended without an answer");
-        return std::nullopt;
+        QString failure;
+        std::unique_ptr<Worker> worker = take(&failure);
+        if (!worker) {
+            for (; next < inputs.size(); ++next)
+                results[next] = Result{std::nullopt, failure, false};
+            break;
+        }
+        // Each input's time bound counts from its request on (sending it included), or from the
+        // answer before it.
+        qint64 deadline = nowMs() + bound;
+        const QByteArray bytes = encode(request);
+        bool timedOut = false;
+        bool sent = writeFully(worker->fd, bytes.constData(), bytes.size(), deadline, &timedOut);
+        for (; sent && next < end; ++next) {
+            std::optional<Reply> reply = readReply(worker->fd, deadline, &timedOut);
+            if (!reply)
+                break;
+            results[next] = reply->ok ? Result{reply->text, {}} : Result{std::nullopt, reply->text};
+            deadline = nowMs() + bound;
+        }
+        if (next == end) {
+            giveBack(std::move(worker));
+            continue;
+        }
+        // The input being worked on is ended with its worker; the ones after it go to another.
+        retire(std::move(worker), true);
+        results[next++] = Result{
+            std::nullopt, timedOut ? QStringLiteral("stopped after the time bound of %1 ms: its worker "
+                                                    "was ended")
+                                         .arg(limits.timeMs)
+                                   : QStringLiteral("its transform worker ended without an answer")};
     }
-    giveBack(std::move(worker));
-    if (!reply->ok) {
-        if (error)
-            *error = reply->text;
-        return std::nullopt;
-    }
-    return reply->text;
+    return results;
 }
 
 } // namespace pelnix

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 namespace pelnix::xsltworker {
 
 namespace {
+
+constexpr qint64 kBytesHeader = sizeof(quint64);
 
 template <typename T> void put(QByteArray& out, T value) {
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
@@ -19,16 +22,40 @@ void putBytes(QByteArray& out, const QByteArray& bytes) {
     out.append(bytes);
 }
 
-template <typename T> bool get(int fd, T* value, qint64 deadlineMs, bool* timedOut) {
-    return readFully(fd, reinterpret_cast<char*>(value), sizeof *value, deadlineMs, timedOut);
-}
+// Reads the fields of one frame held in memory; every read checks what is left.
+class FrameReader {
+public:
+    explicit FrameReader(const QByteArray& frame) : m_frame(frame) {}
+    template <typename T> bool get(T* value) {
+        if (left() < qint64(sizeof *value))
+            return false;
+        std::memcpy(value, m_frame.constData() + m_at, sizeof *value);
+        m_at += sizeof *value;
+        return true;
+    }
+    bool getBytes(QByteArray* bytes) {
+        quint64 size = 0;
+        if (!get(&size) || size > quint64(left()))
+            return false;
+        *bytes = m_frame.mid(m_at, qsizetype(size));
+        m_at += qsizetype(size);
+        return true;
+    }
+    qint64 left() const { return m_frame.size() - m_at; }
 
-bool getBytes(int fd, QByteArray* bytes, qint64 deadlineMs, bool* timedOut) {
+private:
+    const QByteArray& m_frame;
+    qsizetype m_at = 0;
+};
+
+// One length-prefixed frame from `fd`.
+bool readFrame(int fd, QByteArray* frame, qint64 deadlineMs, bool* timedOut) {
     quint64 size = 0;
-    if (!get(fd, &size, deadlineMs, timedOut) || size > quint64(kMaxFrameBytes))
+    if (!readFully(fd, reinterpret_cast<char*>(&size), sizeof size, deadlineMs, timedOut) ||
+        size > quint64(kMaxFrameBytes))
         return false;
-    bytes->resize(qsizetype(size));
-    return readFully(fd, bytes->data(), qint64(size), deadlineMs, timedOut);
+    frame->resize(qsizetype(size));
+    return readFully(fd, frame->data(), qint64(size), deadlineMs, timedOut);
 }
 
 // Waits until `fd` is ready for `events`; false at the deadline or on an error.
@@ -57,22 +84,45 @@ qint64 nowMs() {
         .count();
 }
 
+qint64 encodedSize(const Request& request) {
+    qint64 size = kBytesHeader + sizeof(quint32) + sizeof(qint32) + 2 * sizeof(qint64) + sizeof(quint64) +
+                  kBytesHeader + request.xslt.size() + sizeof(quint32);
+    for (const Input& input : request.inputs)
+        size += encodedSize(input);
+    return size;
+}
+
+qint64 encodedSize(const Input& input) {
+    return 1 + 2 * kBytesHeader + input.data.size() + input.headers.size();
+}
+
 QByteArray encode(const Request& request) {
     QByteArray out;
+    const qint64 size = encodedSize(request);
+    out.reserve(qsizetype(size));
+    put<quint64>(out, quint64(size - kBytesHeader));
     put<quint32>(out, kRequestMagic);
     put<qint32>(out, request.limits.timeMs);
     put<qint64>(out, request.limits.maxOutputBytes);
     put<qint64>(out, request.limits.maxBuiltBytes);
     put<quint64>(out, request.limits.maxXPathOperations);
     putBytes(out, request.xslt);
-    putBytes(out, request.input);
+    put<quint32>(out, quint32(request.inputs.size()));
+    for (const Input& input : request.inputs) {
+        put<quint8>(out, quint8(input.kind));
+        putBytes(out, input.data);
+        putBytes(out, input.headers);
+    }
     return out;
 }
 
 QByteArray encode(const Reply& reply) {
+    const QByteArray text = reply.text.toUtf8();
     QByteArray out;
+    out.reserve(kBytesHeader + 1 + text.size());
+    put<quint64>(out, quint64(1 + text.size()));
     put<quint8>(out, reply.ok ? 1 : 0);
-    putBytes(out, reply.text.toUtf8());
+    out.append(text);
     return out;
 }
 
@@ -114,16 +164,29 @@ bool writeFully(int fd, const char* data, qint64 size, qint64 deadlineMs, bool* 
 }
 
 std::optional<Request> readRequest(int fd) {
+    QByteArray frame;
+    if (!readFrame(fd, &frame, -1, nullptr))
+        return std::nullopt;
+    FrameReader reader(frame);
     quint32 magic = 0;
     Request request;
     qint32 timeMs = 0;
-    if (!get(fd, &magic, -1, nullptr) || magic != kRequestMagic || !get(fd, &timeMs, -1, nullptr) ||
-        !get(fd, &request.limits.maxOutputBytes, -1, nullptr) ||
-        !get(fd, &request.limits.maxBuiltBytes, -1, nullptr))
-        return std::nullopt;
     quint64 operations = 0;
-    if (!get(fd, &operations, -1, nullptr) || !getBytes(fd, &request.xslt, -1, nullptr) ||
-        !getBytes(fd, &request.input, -1, nullptr))
+    quint32 count = 0;
+    if (!reader.get(&magic) || magic != kRequestMagic || !reader.get(&timeMs) ||
+        !reader.get(&request.limits.maxOutputBytes) || !reader.get(&request.limits.maxBuiltBytes) ||
+        !reader.get(&operations) || !reader.getBytes(&request.xslt) || !reader.get(&count) ||
+        count > kMaxBatch)
+        return std::nullopt;
+    request.inputs.resize(count);
+    for (Input& input : request.inputs) {
+        quint8 kind = 0;
+        if (!reader.get(&kind) || kind > quint8(Input::Kind::MessageJSON) || !reader.getBytes(&input.data) ||
+            !reader.getBytes(&input.headers))
+            return std::nullopt;
+        input.kind = Input::Kind(kind);
+    }
+    if (reader.left() != 0)
         return std::nullopt;
     request.limits.timeMs = timeMs;
     request.limits.maxXPathOperations = (unsigned long)operations;
@@ -131,11 +194,10 @@ std::optional<Request> readRequest(int fd) {
 }
 
 std::optional<Reply> readReply(int fd, qint64 deadlineMs, bool* timedOut) {
-    quint8 ok = 0;
-    QByteArray text;
-    if (!get(fd, &ok, deadlineMs, timedOut) || !getBytes(fd, &text, deadlineMs, timedOut))
+    QByteArray frame;
+    if (!readFrame(fd, &frame, deadlineMs, timedOut) || frame.isEmpty())
         return std::nullopt;
-    return Reply{ok == 1, QString::fromUtf8(text)};
+    return Reply{frame.at(0) == 1, QString::fromUtf8(frame.constData() + 1, frame.size() - 1)};
 }
 
 } // namespace pelnix::xsltworker

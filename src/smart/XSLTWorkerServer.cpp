@@ -1,13 +1,35 @@
 #include "smart/XSLTWorkerServer.h"
 
 #include "smart/PLXMLDocument.h"
+#include "smart/SmartMessageRenderer.h"
 #include "smart/XSLTWorkerProtocol.h"
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace pelnix {
 
 using namespace xsltworker;
+
+namespace {
+
+PLXMLDocument inputDocument(const Input& input, QString* error) {
+    if (input.kind == Input::Kind::MessageJSON) {
+        const QJsonObject headers = QJsonDocument::fromJson(input.headers).object();
+        PLXMLDocument document =
+            SmartMessageRenderer::documentForMessage(QString::fromUtf8(input.data), headers);
+        if (document.isNull())
+            *error = QStringLiteral("the smart message is not a JSON object");
+        return document;
+    }
+    PLXMLDocument document = PLXMLDocument::documentWithXMLData(input.data, error, true);
+    if (document.isNull())
+        *error = QStringLiteral("input document: ") + *error;
+    return document;
+}
+
+} // namespace
 
 int XSLTWorkerServer::serve(int in, int out) {
     if (!writeFully(out, &kReady, 1, -1))
@@ -16,20 +38,25 @@ int XSLTWorkerServer::serve(int in, int out) {
         const std::optional<Request> request = readRequest(in);
         if (!request)
             return 0;
-        Reply reply;
-        QString error;
-        if (const auto style = compiled(request->xslt, &error)) {
-            const PLXMLDocument input = PLXMLDocument::documentWithXMLData(request->input, &error, true);
-            if (input.isNull())
-                error = QStringLiteral("input document: ") + error;
-            else if (const std::optional<QString> html = style->transform(input, request->limits, &error))
-                reply = Reply{true, *html};
+        QString sheetError;
+        const auto style = compiled(request->xslt, &sheetError);
+        // Each answer goes out as soon as its input is done: the caller bounds each input's time.
+        for (const Input& input : request->inputs) {
+            Reply reply;
+            QString error = sheetError;
+            if (style) {
+                const PLXMLDocument document = inputDocument(input, &error);
+                if (!document.isNull())
+                    if (const std::optional<QString> html =
+                            style->transform(document, request->limits, &error))
+                        reply = Reply{true, *html};
+            }
+            if (!reply.ok)
+                reply.text = error;
+            const QByteArray bytes = encode(reply);
+            if (!writeFully(out, bytes.constData(), bytes.size(), -1))
+                return 1;
         }
-        if (!reply.ok)
-            reply.text = error;
-        const QByteArray bytes = encode(reply);
-        if (!writeFully(out, bytes.constData(), bytes.size(), -1))
-            return 1;
     }
 }
 

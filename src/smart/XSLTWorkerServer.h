@@ -10,9 +10,10 @@
 namespace pelnix {
 
 // The transform worker's side (the program pelnix-xslt-worker): answers requests one after the
-// other until its caller closes the socket. Stylesheets are compiled once per text and kept for the
-// next requests. The worker is a process of its own so that its caller can end it at any moment:
-// nothing a transform does can hold up the caller past the time bound (see XSLTWorkerPool).
+// other until its caller closes the socket, each input of a request in turn. Stylesheets are
+// compiled once per text and kept for the next requests. The worker is a process of its own so that its
+// caller can end it at any moment: nothing a transform does can hold up the caller past the time bound (see
+// XSLTWorkerPool).
 class XSLTWorkerServer {
 public:
     // Serves requests read from `in`, writing answers to `out`; answers 0 when the caller closed the

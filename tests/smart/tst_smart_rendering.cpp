@@ -10,6 +10,7 @@
 #include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
+#include "smart/SmartRenderQueue.h"
 #include "smart/XSLTWorkerPool.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -52,6 +54,8 @@ private slots:
     void stylesheetCannotReadFiles_data();
     void stylesheetCannotReadFiles();
     void messageRenderingIsCachedAndFollowsChanges();
+    void aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage();
+    void theRenderQueueRendersOffTheMainThreadAndHandsTheHTMLBack();
     void hostileStylesheetsAreStopped_data();
     void hostileStylesheetsAreStopped();
     void aBoundedTransformStillDoesItsWork();
@@ -186,15 +190,6 @@ const PLXSLTStylesheet::Limits kShortLimits = [] {
     limits.maxBuiltBytes = 8 * 1024 * 1024;
     return limits;
 }();
-
-// Sets the limits for one test and puts the previous ones back.
-struct ScopedLimits {
-    explicit ScopedLimits(const PLXSLTStylesheet::Limits& limits) : previous(PLXSLTStylesheet::limits()) {
-        PLXSLTStylesheet::setLimits(limits);
-    }
-    ~ScopedLimits() { PLXSLTStylesheet::setLimits(previous); }
-    PLXSLTStylesheet::Limits previous;
-};
 
 QByteArray exponentialRecursion(const QByteArray& leaf) {
     return sheet(
@@ -503,6 +498,99 @@ void TestSmartRendering::messageRenderingIsCachedAndFollowsChanges() {
     message->setHtmlText({});
     QCOMPARE(SmartMessageRenderer::htmlString(message), QString());
     QCOMPARE(message->htmlText(), QString());
+    PLPersistence::cleanUp();
+}
+
+// Each showing of a message whose stylesheet meets its time bound held a worker for the whole bound
+// and then killed it. The failure is remembered for that message and stylesheet text.
+void TestSmartRendering::aStylesheetThatMeetsItsBoundIsNotRunAgainWithTheMessage() {
+    TestSandbox sandbox;
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    ScopedLimits limits(kShortLimits);
+    SmartMessageRenderer::forgetFailures();
+    auto sheetRow = StyleSheetXSLT::PS_createEntity();
+    sheetRow->setName("comparing");
+    sheetRow->setCategory("form");
+    sheetRow->setData(QString::fromUtf8(pelnix::test::comparingSheet()));
+    auto room = ChatRoom::PS_createEntity();
+    room->setRoomId("r1");
+    QList<Message::Ptr> messages;
+    for (const char* id : {"m1", "m2"}) {
+        auto message = Message::PS_createEntity();
+        message->setMessageId(id);
+        message->setType(1);
+        message->setXsltName("comparing");
+        message->setText(pelnix::test::comparingMessage());
+        room->addMessagesObject(message);
+        messages << message;
+    }
+    XSLTWorkerPool& workers = XSLTWorkerPool::shared();
+    const int killed = workers.killedCount();
+    SmartWarnings warnings;
+    for (int showing = 0; showing < 3; ++showing)
+        QCOMPARE(SmartMessageRenderer::htmlString(messages[0]), QString());
+    QCOMPARE(workers.killedCount(), killed + 1);
+    QCOMPARE(warnings.texts().size(), 1);
+    // Another message is tried on its own.
+    QCOMPARE(SmartMessageRenderer::generateHTMLString(messages[1], false), QString());
+    QCOMPARE(workers.killedCount(), killed + 2);
+    // The next version of the stylesheet renders the message.
+    sheetRow->setData(QString::fromUtf8(pelnix::test::xpathValueSheet("'fixed'")));
+    QCOMPARE(SmartMessageRenderer::htmlString(messages[0]).trimmed(), QStringLiteral("<p>fixed</p>"));
+    QCOMPARE(workers.killedCount(), killed + 2);
+    PLPersistence::cleanUp();
+}
+
+// What the screens ask for: a message asked for twice is rendered once, the HTML comes back on the
+// main thread and is kept in its message unless the message's text changed meanwhile, and nothing
+// goes to a context that is gone.
+void TestSmartRendering::theRenderQueueRendersOffTheMainThreadAndHandsTheHTMLBack() {
+    TestSandbox sandbox;
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    auto sheetRow = StyleSheetXSLT::PS_createEntity();
+    sheetRow->setName("echo");
+    sheetRow->setCategory("form");
+    sheetRow->setData(QString::fromUtf8(
+        sheet(R"~(<xsl:template match="/msg"><p><xsl:value-of select="t"/></p></xsl:template>)~")));
+    auto room = ChatRoom::PS_createEntity();
+    room->setRoomId("r1");
+    QList<Message::Ptr> messages;
+    for (const char* text : {R"~({"t":"one"})~", R"~({"t":"two"})~", R"~({"t":"three"})~"}) {
+        auto message = Message::PS_createEntity();
+        message->setXsltName("echo");
+        message->setText(text);
+        room->addMessagesObject(message);
+        messages << message;
+    }
+    SmartRenderQueue* queue = SmartRenderQueue::shared();
+    QStringList answers;
+    const auto answer = [&answers](const QString& html) {
+        QVERIFY(QThread::currentThread() == qApp->thread());
+        answers << html.trimmed();
+    };
+    QObject context;
+    for (const auto& message : messages)
+        QVERIFY(!queue->htmlString(message, &context, answer));
+    QVERIFY(!queue->htmlString(messages[0], &context, answer));
+    QCOMPARE(queue->pendingCount(), 3);
+    {
+        QObject gone;
+        QVERIFY(!queue->htmlString(messages[2], &gone,
+                                   [](const QString&) { QFAIL("answered a context that is gone"); }));
+    }
+    messages[1]->setText(R"~({"t":"changed"})~");
+    QTRY_COMPARE(queue->pendingCount(), 0);
+    QCOMPARE(answers, (QStringList{"<p>one</p>", "<p>one</p>", "<p>two</p>", "<p>three</p>"}));
+    QCOMPARE(messages[0]->htmlText().trimmed(), QStringLiteral("<p>one</p>"));
+    QCOMPARE(messages[1]->htmlText(), QString());
+    QCOMPARE(queue->htmlString(messages[0], &context, answer).value_or(QString()).trimmed(),
+             QStringLiteral("<p>one</p>"));
+    // A message that cannot be rendered is answered at once.
+    messages[2]->setXsltName({});
+    messages[2]->setHtmlText({});
+    QCOMPARE(queue->htmlString(messages[2], &context, answer), std::optional<QString>(QString()));
     PLPersistence::cleanUp();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 // Smart-message content that costs libxml2 unbounded work inside one XPath evaluation, shared by the
-// rendering tests and the benchmark.
+// rendering tests and the benchmark, and the bounds such a test runs under.
+
+#include "smart/PLXSLTStylesheet.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,5 +43,16 @@ inline QByteArray countingSheet() {
 inline QString countingMessage() {
     return nestedMessage(700, 100);
 }
+
+// Sets the bounds of every transform for one test and puts the previous ones back.
+struct ScopedLimits {
+    explicit ScopedLimits(const PLXSLTStylesheet::Limits& limits) : previous(PLXSLTStylesheet::limits()) {
+        PLXSLTStylesheet::setLimits(limits);
+    }
+    ~ScopedLimits() { PLXSLTStylesheet::setLimits(previous); }
+    ScopedLimits(const ScopedLimits&) = delete;
+    ScopedLimits& operator=(const ScopedLimits&) = delete;
+    PLXSLTStylesheet::Limits previous;
+};
 
 } // namespace pelnix::test

@@ -12,7 +12,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/ViewController.h"
 #include "smart/PLSmartMessageInfo.h"
-#include "smart/SmartMessageRenderer.h"
+#include "smart/SmartRenderQueue.h"
 #include "ui/conversation/ConversationSmartLog.h"
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
@@ -195,20 +195,19 @@ void PLSmartMessageCell::loadCellFromSmartMessageInfo(const PLChatWindowCellCont
         m_pendingRichMediaView->configureWithRichMediaInfo(nullptr, nullptr);
         m_pendingRichMediaView->hide();
     }
-    QString html;
-    if (!holdPage) {
-        resetView();
-        html = snapshot ? snapshot->htmlString()
-                        : (message ? SmartMessageRenderer::htmlString(message) : QString());
-        loadPage(html, message ? message->xsltName() : QString());
-    }
     if (snapshot)
         m_shownCopy = snapshot;
     else if (message)
         m_shownCopy = std::make_shared<PLSmartMessageInfo>(
-            message->senderUser(), message->fromUser(), message->chatWindowTimeString(),
-            holdPage ? message->htmlText() : html, message->displayCellHeight(),
-            message->detailsLinkVisibility(), message->latestAction(), message);
+            message->senderUser(), message->fromUser(), message->chatWindowTimeString(), message->htmlText(),
+            message->displayCellHeight(), message->detailsLinkVisibility(), message->latestAction(), message);
+    if (!holdPage) {
+        resetView();
+        if (snapshot)
+            loadPage(snapshot->htmlString(), message ? message->xsltName() : QString());
+        else
+            loadMessagePage(message);
+    }
     m_userNameLabel->setText(senderUserName());
     const auto sender = snapshot ? snapshot->senderUser() : (message ? message->senderUser() : nullptr);
     if (!m_pendingMessage && sender)
@@ -263,6 +262,35 @@ void PLSmartMessageCell::resetView() {
     m_webViewHeight = kDefaultWebViewHeight;
     m_repliedByLabel->setText(QString());
     m_repliedBySuffixLabel->hide();
+}
+
+void PLSmartMessageCell::loadMessagePage(const std::shared_ptr<Message>& message) {
+    // A message rendered off the main thread: until its HTML arrives, the cell shows the covered
+    // page and the spinner, as while a page loads. An answer for an earlier row of a reused cell is
+    // not taken for this one's.
+    const quint64 generation = ++m_loadGeneration;
+    QPointer<PLSmartMessageCell> self(this);
+    const std::weak_ptr<Message> shown = message;
+    const std::optional<QString> html =
+        message ? SmartRenderQueue::shared()->htmlString(message, this,
+                                                         [self, generation, shown](const QString& html) {
+                                                             if (self && generation == self->m_loadGeneration)
+                                                                 self->messageRendered(shown.lock(), html);
+                                                         })
+                : QString();
+    if (html) {
+        messageRendered(message, *html);
+        return;
+    }
+    m_webViewLoadedSuccessfully = false;
+    coverPage(true);
+    m_spinner->startAnimating();
+}
+
+void PLSmartMessageCell::messageRendered(const std::shared_ptr<Message>& message, const QString& html) {
+    if (m_shownCopy && m_shownCopy->smartMessage() == message && m_shownCopy->htmlString().isEmpty())
+        m_shownCopy->setHtmlString(html);
+    loadPage(html, message ? message->xsltName() : QString());
 }
 
 void PLSmartMessageCell::loadPage(const QString& html, const QString& xsltName) {
@@ -413,10 +441,11 @@ void PLSmartMessageCell::setAsUpdated(bool updated, bool animated, bool reloadWe
     if (reloadWebView) {
         const auto snapshot = m_row.smartMessageInfo();
         const auto message = this->message();
-        const QString html = snapshot ? snapshot->htmlString()
-                                      : (message ? SmartMessageRenderer::htmlString(message) : QString());
         resetView();
-        loadPage(html, message ? message->xsltName() : QString());
+        if (snapshot)
+            loadPage(snapshot->htmlString(), message ? message->xsltName() : QString());
+        else
+            loadMessagePage(message);
     }
     setAsUpdated(updated, animated);
 }

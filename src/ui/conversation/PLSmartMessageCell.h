@@ -32,6 +32,10 @@ class PLSmartMessageInfo;
 //
 // A cell owns one web page for its whole life and loads it again for each row it is given: the list
 // never has more pages than cells on screen.
+//
+// A message with no HTML yet is rendered off the main thread (SmartRenderQueue): the cell shows its
+// spinner over the covered page until the HTML arrives; a message whose rendering failed before shows
+// at once that its form is not supported.
 class PLSmartMessageCell : public PLChatMessageWithProfileImageCell,
                            public PLPendingRichMediaViewDelegate,
                            public PLPopoverControllerDelegate {
@@ -130,6 +134,9 @@ private:
     void configurePendingMessageView();
     // Whether the page is held back for the outbox entry (a chatlet or a file still being posted).
     bool configureForActivePendingMessage();
+    // The message's page, once its HTML is rendered.
+    void loadMessagePage(const std::shared_ptr<Message>& message);
+    void messageRendered(const std::shared_ptr<Message>& message, const QString& html);
     void loadPage(const QString& html, const QString& xsltName);
     void webViewDidStartLoad();
     void webViewDidFinishLoad(bool ok);

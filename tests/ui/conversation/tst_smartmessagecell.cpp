@@ -1,13 +1,17 @@
 // The smart message cell: its page (template, the not-supported text), the page's links, the height
 // it reads and stores, the replied-by line, the posting states, the stale mark and its popover; one
 // test renders a stand-in poll in the real browser engine and reads its height.
+#include "HostileSmartMessages.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/PendingMessageInfo.h"
+#include "core/model/StyleSheetXSLT.h"
 #include "platform/UserDefaults.h"
 #include "smart/PLSmartMessageInfo.h"
+#include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
+#include "smart/XSLTWorkerPool.h"
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLPostChatletViewController.h"
@@ -22,10 +26,11 @@ using platform::ui::FakeWebView;
 
 namespace {
 
-QString pollJSON(const QString& formId, const QString& latestAction = QStringLiteral("init")) {
+QString pollJSON(const QString& formId, const QString& latestAction = QStringLiteral("init"),
+                 const QString& question = QStringLiteral("Where?")) {
     QString json = PLChatletMessageBuilder::newChatletJSON(
         QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
-        {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Café", "Dock"}}}, formId);
+        {{"title", "Lunch"}, {"question", question}, {"options", QStringList{"Café", "Dock"}}}, formId);
     return json.replace(QStringLiteral("\"init\""), QStringLiteral("\"%1\"").arg(latestAction));
 }
 
@@ -58,13 +63,27 @@ private slots:
     void aReusedCellForgetsThePreviousOutboxEntry();
     void theStaleMarkExplainsItselfUntilToldNotTo();
     void theSameRowIsNotLoadedAgain();
+    void aMessageWithoutHTMLIsRenderedOffTheMainThread();
+    void aReusedCellTakesNoRenderingOfItsEarlierRow();
+    void aRenderingThatFailedIsNotRunAgainAtSetUp();
     void theRealEngineRendersAPollAndMeasuresIt();
 
 private:
     Message::Ptr poll(const QString& formId, qint32 sender = kBob,
-                      const QString& latestAction = QStringLiteral("init")) {
-        return world->importMessage(room, QStringLiteral("m-") + formId, date += 1000,
-                                    pollJSON(formId, latestAction), sender, QStringLiteral("smartmessage"));
+                      const QString& latestAction = QStringLiteral("init"),
+                      const QString& question = QStringLiteral("Where?")) {
+        const auto message = world->importMessage(room, QStringLiteral("m-") + formId, date += 1000,
+                                                  pollJSON(formId, latestAction, question), sender,
+                                                  QStringLiteral("smartmessage"));
+        // Rendered as the facade's import renders it.
+        SmartMessageRenderer::generateHTMLString(message, false);
+        return message;
+    }
+    // A poll with no HTML yet, as one whose stylesheet arrived after its import.
+    Message::Ptr unrenderedPoll(const QString& formId, const QString& question) {
+        const auto message = poll(formId, kBob, QStringLiteral("init"), question);
+        message->setHtmlText({});
+        return message;
     }
     FakeWebView* page() const { return qobject_cast<FakeWebView*>(cell->webView()); }
 
@@ -317,6 +336,70 @@ void TestSmartMessageCell::theSameRowIsNotLoadedAgain() {
     cell->loadCellFromSmartMessageInfo(row);
     cell->loadCellFromSmartMessageInfo(row);
     QCOMPARE(starts.count(), 1);
+}
+
+// Rendering a message is no work of the main thread: the cell shows its spinner over the covered page
+// until the HTML arrives, then loads it.
+void TestSmartMessageCell::aMessageWithoutHTMLIsRenderedOffTheMainThread() {
+    const auto message = unrenderedPoll(QStringLiteral("ASYNC"), QStringLiteral("Async?"));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    QCOMPARE(page()->loadedHTML, QString());
+    QVERIFY(cell->htmlLoadActivityIndicator()->isAnimating());
+    QVERIFY(!cell->isPageShown());
+    QTRY_VERIFY(!page()->loadedHTML.isEmpty());
+    QVERIFY(page()->loadedHTML.contains(QLatin1String("Async?")));
+    QCOMPARE(page()->loadedHTML, PLSmartMessageCell::customFormattedHTMLString(message->htmlText()));
+    QCOMPARE(cell->currentDisplayedMessage().smartMessageInfo()->htmlString(), message->htmlText());
+    page()->scriptResult = 120.0;
+    page()->finishLoad();
+    QCOMPARE(cell->webViewHeight(), 120);
+}
+
+// A cell given another row before its rendering arrived keeps the other row's page; the rendering
+// still goes to its own message.
+void TestSmartMessageCell::aReusedCellTakesNoRenderingOfItsEarlierRow() {
+    const auto earlier = unrenderedPoll(QStringLiteral("EARLIER"), QStringLiteral("Earlier?"));
+    const auto later = poll(QStringLiteral("LATER"), kBob, QStringLiteral("init"), QStringLiteral("Later?"));
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(earlier));
+    cell->prepareForReuse();
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(later));
+    const QString shown = page()->loadedHTML;
+    QVERIFY(shown.contains(QLatin1String("Later?")));
+    QTRY_VERIFY(!earlier->htmlText().isEmpty());
+    world->settle();
+    QVERIFY(earlier->htmlText().contains(QLatin1String("Earlier?")));
+    QCOMPARE(page()->loadedHTML, shown);
+    QCOMPARE(cell->currentDisplayedMessage().smartMessageInfo()->smartMessage(), later);
+}
+
+// A message whose stylesheet met its time bound at the import shows that its form is not supported
+// at every set-up, without running the stylesheet again on the main thread.
+void TestSmartMessageCell::aRenderingThatFailedIsNotRunAgainAtSetUp() {
+    PLXSLTStylesheet::Limits shortLimits;
+    shortLimits.timeMs = 300;
+    const ScopedLimits limits(shortLimits);
+    auto sheet = StyleSheetXSLT::PS_createEntity();
+    sheet->setName(QStringLiteral("comparing"));
+    sheet->setCategory(QStringLiteral("form"));
+    sheet->setData(QString::fromUtf8(comparingSheet()));
+    sheet->save();
+    const QString json =
+        comparingMessage().insert(1, QStringLiteral(R"~("xslt":"comparing","formid":"CMP",)~"));
+    const auto message = world->importMessage(room, QStringLiteral("m-CMP"), date += 1000, json, kBob,
+                                              QStringLiteral("smartmessage"));
+    QCOMPARE(message->xsltName(), QStringLiteral("comparing"));
+    // As the import renders it.
+    QCOMPARE(SmartMessageRenderer::generateHTMLString(message, false), QString());
+    const int killed = XSLTWorkerPool::shared().killedCount();
+    for (int setUp = 0; setUp < 3; ++setUp) {
+        cell->prepareForReuse();
+        cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+        QCOMPARE(page()->loadedHTML,
+                 PLSmartMessageCell::customFormattedHTMLString(
+                     PLSmartMessageCell::bodyForRow(QString(), QStringLiteral("comparing"))));
+    }
+    world->settle();
+    QCOMPARE(XSLTWorkerPool::shared().killedCount(), killed);
 }
 
 // A poll of the stand-in's stylesheet in the browser engine: the page loads and its height, read from
