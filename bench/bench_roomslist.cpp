@@ -303,7 +303,7 @@ private:
 
 void BM_RoomsListScroll(benchmark::State& state) {
     ensureWorld();
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     ListOnScreen screen;
     QCoreApplication::processEvents();
     auto* table = screen.list->tableView();
@@ -316,7 +316,7 @@ void BM_RoomsListScroll(benchmark::State& state) {
 
 void BM_PlainListViewScroll(benchmark::State& state) {
     ensureWorld();
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     TwoLineRooms model(ChatRoom::allChatRooms());
     QListView list;
     list.setModel(&model);
