@@ -1,11 +1,12 @@
 #pragma once
 
-// What the scrolling benchmarks share: the resident set of the process and the frame loop that scrolls
-// a list offscreen and paints every frame.
+// What the scrolling benchmarks share: the frame loop that scrolls a list offscreen and paints every
+// frame, and the memory of the process.
+
+#include "ProcessMemory.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -17,35 +18,15 @@ namespace pelnix::bench {
 inline const QSize kScreen(375, 667);
 constexpr int kScrollStep = 120; // pixels per frame: a brisk fling
 
-// A line of /proc/self/status in KiB ("VmRSS:", "RssAnon:").
-inline long statusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray key(field);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-inline long residentKb() {
-    return statusKb("VmRSS:");
-}
-
-// The resident set less the pages of mapped files (the store's file, read through a mapping, whose
-// pages the kernel takes back whenever it needs them): the memory the process itself holds.
-inline long anonymousResidentKb() {
-    return statusKb("RssAnon:");
-}
-
 // Scrolls top to bottom once per iteration: each frame moves the list, paints it into an image and
 // runs one turn of the event loop, as an application has. Reports frames per second and the memory
-// the list added (peak resident set minus `before`).
+// the list added at its peak over `before`: the process's own (RssAnon) and its mapped files' pages
+// (RssFile) apart.
 template <typename Scroll>
-void scrollFrames(benchmark::State& state, QWidget& view, int contentHeight, Scroll scrollTo, long before) {
+void scrollFrames(benchmark::State& state, QWidget& view, int contentHeight, Scroll scrollTo,
+                  const OwnMemory& before) {
     QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
-    long peak = residentKb();
+    OwnMemory peak = before;
     qint64 frames = 0;
     for (auto _ : state) {
         for (int y = 0; y <= contentHeight - kScreen.height(); y += kScrollStep) {
@@ -57,13 +38,15 @@ void scrollFrames(benchmark::State& state, QWidget& view, int contentHeight, Scr
             QCoreApplication::processEvents();
             ++frames;
             if (frames % 256 == 0)
-                peak = qMax(peak, residentKb());
+                peak.keepPeak(OwnMemory::now());
         }
         scrollTo(0);
     }
+    peak.keepPeak(OwnMemory::now());
     state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["frames"] = double(frames);
-    state.counters["added_kb"] = double(qMax(0L, peak - before));
+    state.counters["added_anon_kb"] = double(qMax(0L, peak.anonKb - before.anonKb));
+    state.counters["added_file_kb"] = double(qMax(0L, peak.fileKb - before.fileKb));
 }
 
 // Paints both lists at a few offsets so fonts, glyph caches and the backing store exist before any

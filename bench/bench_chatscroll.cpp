@@ -140,7 +140,7 @@ void warmUp() {
 
 static void BM_TableViewChatScroll(benchmark::State& state) {
     Animator::setInstant(true);
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     MessageRows rows{QFont()};
     TableView table;
     table.setDataSource(&rows);
@@ -157,7 +157,7 @@ static void BM_TableViewChatScroll(benchmark::State& state) {
 BENCHMARK(BM_TableViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_PlainListViewChatScroll(benchmark::State& state) {
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     MessageModel model(kScreen.width());
     QListView list;
     setUpList(list, model);

@@ -7,9 +7,11 @@
 //   memory  over that scroll: live cell widgets against the rows on screen, and the growth of the
 //           process.
 //   open, all unread  a room of 100,000 messages all unread, to its first painted frame at the first
-//           unread message (beside the same raw page baseline), and the growth of the process; and a
-//           room of 1,000,000 all unread: the peak of the heap while it opens, and the resident set's
-//           growth.
+//           unread message, beside the same open in raw indexed SQL (the unread count, the first unread
+//           message, the page before it and the window after it) and a QListView painting those texts at
+//           the first unread; and a room of 1,000,000 all unread: the peak of the heap while it opens,
+//           and the growth of the process's own memory (RssAnon), apart from the store's mapped file
+//           pages (RssFile).
 //   paging  the next page of 50 above the list: time, against the raw page query, and how far the
 //           first visible row moved on screen.
 
@@ -250,19 +252,17 @@ void BM_ChatWindowOpen(benchmark::State& state) {
 void openAtFirstUnread(benchmark::State& state, const QString& roomId, int messages) {
     setPageSize(30);
     QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
-    long grownKb = 0;
-    long grownAnonymousKb = 0;
+    OwnMemory grown;
     for (auto _ : state) {
         state.PauseTiming();
         PLPersistence::PS_defaultContext()->reset();
-        const long before = residentKb();
-        const long anonymousBefore = anonymousResidentKb();
+        const OwnMemory before = OwnMemory::now();
         state.ResumeTiming();
         auto open = std::make_unique<OpenWindow>(roomId);
         open->paint(frame);
         state.PauseTiming();
-        grownKb = qMax(grownKb, residentKb() - before);
-        grownAnonymousKb = qMax(grownAnonymousKb, anonymousResidentKb() - anonymousBefore);
+        const OwnMemory after = OwnMemory::now();
+        grown.keepPeak({after.anonKb - before.anonKb, after.fileKb - before.fileKb});
         const auto& rows = open->chat->rowList();
         const int separator = rows.unreadMessageSeperatorIndexIfPresent();
         if (separator < 0 || !open->showsRow(separator) || !open->showsRow(separator + 1) ||
@@ -274,9 +274,10 @@ void openAtFirstUnread(benchmark::State& state, const QString& roomId, int messa
         open.reset();
         state.ResumeTiming();
     }
-    state.counters["grown_kb"] = double(grownKb);
-    g_figures[QStringLiteral("grown_kb_%1").arg(roomId)] = double(grownKb);
-    g_figures[QStringLiteral("grown_anonymous_kb_%1").arg(roomId)] = double(grownAnonymousKb);
+    state.counters["grown_anon_kb"] = double(grown.anonKb);
+    state.counters["grown_file_kb"] = double(grown.fileKb);
+    g_figures[QStringLiteral("grown_anon_kb_%1").arg(roomId)] = double(grown.anonKb);
+    g_figures[QStringLiteral("grown_file_kb_%1").arg(roomId)] = double(grown.fileKb);
 }
 
 void BM_ChatWindowOpenAllUnread(benchmark::State& state) {
@@ -309,6 +310,19 @@ void BM_StoreFirstPage(benchmark::State& state) {
     }
 }
 
+// The baselines' screen: a page's texts in a QListView, scrolled to one row and painted once.
+void paintInListView(const QStringList& texts, int row, QAbstractItemView::ScrollHint hint, QImage& frame) {
+    QStringListModel model(texts);
+    QListView list;
+    list.setModel(&model);
+    list.setWordWrap(true);
+    list.resize(kScreen);
+    list.show();
+    list.scrollTo(model.index(row, 0), hint);
+    QPainter painter(&frame);
+    list.render(&painter);
+}
+
 // The page the chat window opens with, straight from SQLite: the newest max(30, unread run) messages
 // of the room, their texts in a QListView painted once.
 void BM_RawPageQueryAndListView(benchmark::State& state) {
@@ -336,20 +350,67 @@ void BM_RawPageQueryAndListView(benchmark::State& state) {
         while (sqlite3_step(page) == SQLITE_ROW)
             texts.prepend(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(page, 0))));
         sqlite3_reset(page);
-        QStringListModel model(texts);
-        QListView list;
-        list.setModel(&model);
-        list.setWordWrap(true);
-        list.resize(kScreen);
-        list.show();
-        list.scrollTo(model.index(int(texts.size()) - unreadRun, 0), QAbstractItemView::PositionAtCenter);
-        QPainter painter(&frame);
-        list.render(&painter);
+        paintInListView(texts, int(texts.size()) - unreadRun, QAbstractItemView::PositionAtCenter, frame);
         if (texts.size() != qMax(30, unreadRun))
             state.SkipWithError("wrong page");
     }
     sqlite3_finalize(firstUnread);
     sqlite3_finalize(page);
+    sqlite3_close(db);
+}
+
+// The all-unread open straight from SQLite: the unread count (for the separator), the first unread
+// message, the page of 30 before it and the window of 100 from it, their texts in a QListView painted
+// once with the first unread row at the top.
+void BM_RawPageAtFirstUnreadAndListView(benchmark::State& state) {
+    constexpr int kBefore = 30;
+    const int window = PLChatWindowViewController::kUnreadWindowRows;
+    const qint64 room = World::roomKey(QStringLiteral("allUnread"));
+    sqlite3* db = nullptr;
+    sqlite3_open(g_world->indexedCopy().toUtf8().constData(), &db);
+    const auto prepare = [db](const char* sql) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+        return statement;
+    };
+    sqlite3_stmt* unreadCount = prepare("SELECT count(*) FROM Message WHERE room = ? AND state = 0");
+    sqlite3_stmt* firstUnread =
+        prepare("SELECT date FROM Message WHERE room = ? AND state = 0 ORDER BY date LIMIT 1");
+    sqlite3_stmt* older =
+        prepare("SELECT text FROM Message WHERE room = ? AND date < ? ORDER BY date DESC LIMIT ?");
+    sqlite3_stmt* newer =
+        prepare("SELECT text FROM Message WHERE room = ? AND date >= ? ORDER BY date LIMIT ?");
+    // The room's value of a one-row query.
+    const auto scalar = [room](sqlite3_stmt* statement) {
+        sqlite3_bind_int64(statement, 1, room);
+        sqlite3_step(statement);
+        const qint64 value = sqlite3_column_int64(statement, 0);
+        sqlite3_reset(statement);
+        return value;
+    };
+    // The texts of a page of the room from `date` on, each handed to `take`.
+    const auto page = [room](sqlite3_stmt* statement, qint64 date, int limit, const auto& take) {
+        sqlite3_bind_int64(statement, 1, room);
+        sqlite3_bind_int64(statement, 2, date);
+        sqlite3_bind_int(statement, 3, limit);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            take(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+        sqlite3_reset(statement);
+    };
+    QImage frame(kScreen, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        const qint64 unread = scalar(unreadCount);
+        const qint64 firstDate = scalar(firstUnread);
+        QStringList texts;
+        page(older, firstDate, kBefore, [&texts](const QString& text) { texts.prepend(text); });
+        const int firstRow = int(texts.size());
+        page(newer, firstDate, window, [&texts](const QString& text) { texts.append(text); });
+        paintInListView(texts, firstRow, QAbstractItemView::PositionAtTop, frame);
+        if (unread != kAllUnreadMessages || texts.size() != window)
+            state.SkipWithError("wrong page");
+    }
+    for (sqlite3_stmt* statement : {unreadCount, firstUnread, older, newer})
+        sqlite3_finalize(statement);
     sqlite3_close(db);
 }
 
@@ -397,7 +458,7 @@ void BM_ChatWindowScroll(benchmark::State& state) {
     if (open.chat->rowList().count() < kScrollMessages)
         state.SkipWithError("not every message was loaded");
     QCoreApplication::processEvents();
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     int mostOnScreen = 0;
     const int content = int(list->contentSize().height());
     scrollFrames(
@@ -414,7 +475,8 @@ void BM_ChatWindowScroll(benchmark::State& state) {
     g_figures["chat_frames_per_pass"] = double(state.counters["frames"]) / double(state.iterations());
     g_figures["cells"] = cells;
     g_figures["rows_on_screen"] = mostOnScreen;
-    g_figures["added_kb"] = state.counters["added_kb"];
+    g_figures["added_anon_kb"] = state.counters["added_anon_kb"];
+    g_figures["added_file_kb"] = state.counters["added_file_kb"];
 }
 
 void BM_ListViewDelegateScroll(benchmark::State& state) {
@@ -429,7 +491,7 @@ void BM_ListViewDelegateScroll(benchmark::State& state) {
     list.resize(kScreen);
     list.show();
     QCoreApplication::processEvents();
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     const int content = list.verticalScrollBar()->maximum() + list.viewport()->height();
     scrollFrames(
         state, list, content, [&](int y) { list.verticalScrollBar()->setValue(y); }, before);
@@ -502,6 +564,7 @@ BENCHMARK(BM_RawPageQueryAndListView)->Unit(benchmark::kMillisecond)->Iterations
 BENCHMARK(BM_StoreFirstPage)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ChatWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ChatWindowOpenSmallRoom)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_RawPageAtFirstUnreadAndListView)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_ChatWindowOpenAllUnread)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ChatWindowOpenMillionUnread)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ListViewDelegateScroll)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -557,21 +620,28 @@ int main(int argc, char** argv) {
             seconds("BM_StoreFirstPage") * 1e3, kSmallRoomMessages,
             seconds("BM_ChatWindowOpenSmallRoom") * 1e3,
             seconds("BM_ChatWindowOpenSmallRoom") / seconds("BM_RawPageQueryAndListView"));
-    if (seconds("BM_ChatWindowOpenAllUnread") > 0 && seconds("BM_RawPageQueryAndListView") > 0)
-        std::printf(
-            "Open, %d messages all unread, at the first unread: chat window %.1f ms to the first "
-            "painted frame, raw indexed page + QListView (20 unread) %.1f ms; the process grew %.1f MiB; "
-            "target < 100 ms\n",
-            kAllUnreadMessages, seconds("BM_ChatWindowOpenAllUnread") * 1e3,
-            seconds("BM_RawPageQueryAndListView") * 1e3, g_figures["grown_kb_allUnread"] / 1024.0);
+    const auto own = [](const QString& room) {
+        return mib(g_figures[QStringLiteral("grown_anon_kb_") + room]);
+    };
+    const auto mapped = [](const QString& room) {
+        return mib(g_figures[QStringLiteral("grown_file_kb_") + room]);
+    };
+    if (seconds("BM_ChatWindowOpenAllUnread") > 0 && seconds("BM_RawPageAtFirstUnreadAndListView") > 0)
+        std::printf("Open, %d messages all unread, at the first unread: chat window %.1f ms to the first "
+                    "painted frame, raw indexed count, first unread, page and window + QListView %.1f ms "
+                    "(%.1fx); target < 100 ms. The process's own memory (RssAnon) grew %.1f MiB, the store's "
+                    "mapped pages (RssFile) %.1f MiB\n",
+                    kAllUnreadMessages, seconds("BM_ChatWindowOpenAllUnread") * 1e3,
+                    seconds("BM_RawPageAtFirstUnreadAndListView") * 1e3,
+                    seconds("BM_ChatWindowOpenAllUnread") / seconds("BM_RawPageAtFirstUnreadAndListView"),
+                    own(QStringLiteral("allUnread")), mapped(QStringLiteral("allUnread")));
     if (seconds("BM_ChatWindowOpenMillionUnread") > 0)
-        std::printf("Open, %d messages all unread: %.1f ms; heap peak while opening %.1f MiB, the process's "
-                    "own memory grew %.1f MiB (target < 50 MiB); its resident set grew %.1f MiB with the "
-                    "store's mapped file pages\n",
+        std::printf("Open, %d messages all unread: %.1f ms; heap peak while opening %.1f MiB; the process's "
+                    "own memory (RssAnon) grew %.1f MiB (target < 50 MiB, counting RssAnon); the store's "
+                    "mapped pages (RssFile) grew %.1f MiB\n",
                     kMillionMessages, seconds("BM_ChatWindowOpenMillionUnread") * 1e3,
-                    g_figures["heap_peak_kb_millionUnread"] / 1024.0,
-                    g_figures["grown_anonymous_kb_millionUnread"] / 1024.0,
-                    g_figures["grown_kb_millionUnread"] / 1024.0);
+                    mib(g_figures["heap_peak_kb_millionUnread"]), own(QStringLiteral("millionUnread")),
+                    mapped(QStringLiteral("millionUnread")));
     if (seconds("BM_ChatWindowScroll") > 0 && seconds("BM_ListViewDelegateScroll") > 0) {
         const auto fps = [](const QMap<QString, double>& time, const char* name, const char* frames) {
             return g_figures[QLatin1String(frames)] / time.value(QLatin1String(name));
@@ -591,8 +661,10 @@ int main(int argc, char** argv) {
     }
     if (g_figures.contains("cells"))
         std::printf("Memory over the scroll: %.0f live cells for at most %.0f rows on screen (target <= 2x); "
-                    "process grew %.1f MiB (target < 20 MiB)\n",
-                    g_figures["cells"], g_figures["rows_on_screen"], g_figures["added_kb"] / 1024.0);
+                    "the process's own memory (RssAnon) grew %.1f MiB, mapped file pages (RssFile) %.1f "
+                    "MiB\n",
+                    g_figures["cells"], g_figures["rows_on_screen"], mib(g_figures["added_anon_kb"]),
+                    mib(g_figures["added_file_kb"]));
     if (seconds("BM_ChatWindowNextPage") > 0 && seconds("BM_RawPageBeforeTime") > 0)
         std::printf(
             "Paging, pages of %d: chat window %.2f ms per page, raw indexed page query %.3f ms; first "

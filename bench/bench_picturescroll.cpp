@@ -121,28 +121,8 @@ double mainThreadCpuMs() {
 }
 // The processes below this one: the engine's renderer and helpers.
 QList<qint64> childProcesses() {
-    const qint64 self = getpid();
-    QList<qint64> children;
-    QMap<qint64, qint64> parentOf;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        parentOf[pid] = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
-    }
-    for (auto it = parentOf.begin(); it != parentOf.end(); ++it) {
-        qint64 pid = it.value();
-        for (int depth = 0; depth < 8 && pid > 1; ++depth, pid = parentOf.value(pid))
-            if (pid == self) {
-                children << it.key();
-                break;
-            }
-    }
+    QList<qint64> children = processTree();
+    children.removeOne(QCoreApplication::applicationPid());
     return children;
 }
 double childrenCpuMs() {
@@ -150,21 +130,6 @@ double childrenCpuMs() {
     for (qint64 pid : childProcesses())
         ticks += cpuTicks(QStringLiteral("/proc/%1/stat").arg(pid));
     return ticksToMs(ticks);
-}
-long pssKb(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("Pss:"))
-            return line.mid(4).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-long treePssKb() {
-    long total = pssKb(getpid());
-    for (qint64 pid : childProcesses())
-        total += pssKb(pid);
-    return total;
 }
 
 // The stand-in with the signed-in account, 500 pictures in its object store, the shared-media
@@ -332,8 +297,8 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool pictures) {
     QHash<QString, int> ignored;
     collectPictureRequests(ignored);
     QHash<QString, int>& requests = pictures ? g_pictureRequests : ignored;
-    const long before = residentKb();
-    long peakPss = treePssKb();
+    const OwnMemory before = OwnMemory::now();
+    TreeMemory peak = TreeMemory::now();
     qint64 frame = 0;
     qint64 samplingNs = 0;
     double samplingCpuMs = 0;
@@ -350,7 +315,7 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool pictures) {
                 QElapsedTimer reading;
                 reading.start();
                 const double cpuBefore = mainThreadCpuMs();
-                peakPss = qMax(peakPss, treePssKb());
+                peak.keepPeak(TreeMemory::now());
                 collectPictureRequests(requests);
                 samplingCpuMs += mainThreadCpuMs() - cpuBefore;
                 samplingNs += reading.nsecsElapsed();
@@ -362,13 +327,15 @@ void scrollRoom(benchmark::State& state, const QString& roomId, bool pictures) {
     const double mainMs = mainThreadCpuMs() - mainBefore - samplingCpuMs;
     const double childrenMs = childrenCpuMs() - childrenBefore;
     collectPictureRequests(requests);
-    peakPss = qMax(peakPss, treePssKb());
+    peak.keepPeak(TreeMemory::now());
     const QString key = pictures ? QStringLiteral("pictures") : QStringLiteral("text");
-    state.counters["tree_pss_mb"] = double(peakPss) / 1024.0;
+    state.counters["tree_pss_mib"] = mib(peak.pssKb);
     g_figures[key + "_fps"] = seconds > 0 ? double(frame) / seconds : 0;
     g_figures[key + "_main_cpu_ms_per_frame"] = frame > 0 ? mainMs / double(frame) : 0;
     g_figures[key + "_engine_cpu_ms"] = childrenMs;
-    g_figures[key + "_tree_pss_mb"] = double(peakPss) / 1024.0;
+    g_figures[key + "_tree_pss_mib"] = mib(peak.pssKb);
+    g_figures[key + "_tree_anon_mib"] = mib(peak.anonKb);
+    g_figures[key + "_tree_file_mib"] = mib(peak.fileKb);
     g_figures[key + "_passes"] = double(state.iterations());
     if (pictures) {
         // The pictures on screen at the end have arrived in their pages at full size.
@@ -475,10 +442,14 @@ int main(int argc, char** argv) {
                     g_figures.value("pictures_passes"), engineFetched, engineMost, libraryFetched,
                     libraryMost, g_figures.value("pictures_shown"), g_figures.value("pictures_on_screen"));
         std::printf(
-            "Memory of every process, peak proportional set: pictures %.0f MB, text %.0f MB; offline "
-            "copies %.1f MB on disk, the largest %.0f KB (bound %lld KB each); picture rows %.0f px\n",
-            g_figures.value("pictures_tree_pss_mb"), g_figures.value("text_tree_pss_mb"),
-            double(copiesBytes) / 1048576.0, double(largestCopy) / 1024.0,
+            "Memory of every process, peak proportional set: pictures %.0f MiB, text %.0f MiB; their own "
+            "memory (RssAnon) summed: pictures %.0f MiB, text %.0f MiB; mapped file pages (RssFile) summed: "
+            "pictures %.0f MiB, text %.0f MiB; offline copies %.1f MiB on disk, the largest %.0f KiB (bound "
+            "%lld KiB each); picture rows %.0f px\n",
+            g_figures.value("pictures_tree_pss_mib"), g_figures.value("text_tree_pss_mib"),
+            g_figures.value("pictures_tree_anon_mib"), g_figures.value("text_tree_anon_mib"),
+            g_figures.value("pictures_tree_file_mib"), g_figures.value("text_tree_file_mib"),
+            double(copiesBytes) / kBytesPerMiB, double(largestCopy) / 1024.0,
             PLSmartMessageImageCache::kMaxImageBytes / 1024, g_figures.value("picture_row_height"));
     }
     benchmark::Shutdown();

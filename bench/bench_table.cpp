@@ -73,7 +73,7 @@ void warmUp() {
 
 static void BM_TableViewScroll(benchmark::State& state) {
     Animator::setInstant(true);
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     TwoLineRows rows;
     TableView table;
     table.setDataSource(&rows);
@@ -88,7 +88,7 @@ static void BM_TableViewScroll(benchmark::State& state) {
 BENCHMARK(BM_TableViewScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 static void BM_PlainListViewScroll(benchmark::State& state) {
-    const long before = residentKb();
+    const OwnMemory before = OwnMemory::now();
     TwoLineModel model;
     QListView list;
     list.setModel(&model);

@@ -3,6 +3,7 @@
 #if defined(__linux__)
 
 #include "foundation/PLReachability.h"
+#include "foundation/RouteLookup.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,7 +36,11 @@ bool isCellularLink(const QString& name) {
 }
 
 int openSocket() {
-    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
+    return ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
+}
+
+int openNotifiedSocket() {
+    const int fd = openSocket();
     if (fd < 0)
         return -1;
     sockaddr_nl address{};
@@ -53,19 +58,45 @@ int openSocket() {
 
 // Dump replies are cut to at most 32 KiB by the kernel; notifications are far smaller.
 constexpr size_t kDatagramBytes = 32 * 1024;
+// A route lookup's answer is one message of a few hundred bytes.
+constexpr size_t kAnswerBytes = 4 * 1024;
+
+// Reads one datagram from the kernel without waiting; its size, or -1 with errno set.
+ssize_t receiveFromKernel(int fd, char* buffer, size_t size, bool& truncated) {
+    for (;;) {
+        sockaddr_nl from{};
+        iovec io{buffer, size};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        const ssize_t received = ::recvmsg(fd, &message, MSG_DONTWAIT);
+        if (received < 0 && errno == EINTR)
+            continue;
+        if (received >= 0 && from.nl_pid != 0)
+            continue; // not from the kernel
+        truncated = received >= 0 && (message.msg_flags & MSG_TRUNC);
+        return received;
+    }
+}
 
 } // namespace
 
 std::shared_ptr<NetlinkReachabilitySource> NetlinkReachabilitySource::create() {
-    const int fd = openSocket();
+    const int fd = openNotifiedSocket();
     if (fd < 0) {
         const int error = errno;
         qCDebug(lcReachability) << "No rtnetlink socket:" << std::strerror(error);
         return {};
     }
+    // Opened here, so that lookups ask the network namespace the state is read from.
+    const int queryFd = openSocket();
+    if (queryFd < 0)
+        qCDebug(lcReachability) << "No rtnetlink socket for route lookups:" << std::strerror(errno);
     // The socket notifier must go on the main thread, where the source lives.
     std::shared_ptr<NetlinkReachabilitySource> source(
-        new NetlinkReachabilitySource(fd), [](NetlinkReachabilitySource* source) {
+        new NetlinkReachabilitySource(fd, queryFd), [](NetlinkReachabilitySource* source) {
             if (QCoreApplication::instance() && source->thread() != QThread::currentThread())
                 source->deleteLater();
             else
@@ -78,7 +109,8 @@ std::shared_ptr<NetlinkReachabilitySource> NetlinkReachabilitySource::create() {
     return source;
 }
 
-NetlinkReachabilitySource::NetlinkReachabilitySource(int fd) : m_fd(fd), m_state(isCellularLink) {
+NetlinkReachabilitySource::NetlinkReachabilitySource(int fd, int queryFd)
+    : m_fd(fd), m_state(isCellularLink), m_queryFd(queryFd) {
     // Until the state is read, the network counts as reachable.
     setFlags(PLReachability::kReachable, PLReachability::kReachable | PLReachability::kIsDirect);
     // Dump replies are made as they are read, so the whole state is normally in hand on return.
@@ -90,6 +122,8 @@ NetlinkReachabilitySource::NetlinkReachabilitySource(int fd) : m_fd(fd), m_state
 NetlinkReachabilitySource::~NetlinkReachabilitySource() {
     delete m_notifier;
     ::close(m_fd);
+    if (m_queryFd >= 0)
+        ::close(m_queryFd);
 }
 
 void NetlinkReachabilitySource::attach() {
@@ -105,17 +139,9 @@ void NetlinkReachabilitySource::readAvailable() {
     Q_ASSERT(QThread::currentThread() == thread());
     alignas(nlmsghdr) char buffer[kDatagramBytes];
     for (;;) {
-        sockaddr_nl from{};
-        iovec io{buffer, sizeof buffer};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &io;
-        message.msg_iovlen = 1;
-        const ssize_t size = ::recvmsg(m_fd, &message, MSG_DONTWAIT);
+        bool truncated = false;
+        const ssize_t size = receiveFromKernel(m_fd, buffer, sizeof buffer, truncated);
         if (size < 0) {
-            if (errno == EINTR)
-                continue;
             if (errno == ENOBUFS) {
                 // Notifications were dropped: what is held may be wrong.
                 qCDebug(lcReachability) << "rtnetlink overflow: reading the state again";
@@ -126,13 +152,12 @@ void NetlinkReachabilitySource::readAvailable() {
                 qCWarning(lcReachability) << "rtnetlink read failed:" << std::strerror(errno);
             break;
         }
-        if (message.msg_flags & MSG_TRUNC) {
+        if (truncated) {
             requestDumps(Links | Addresses | Routes);
             continue;
         }
-        if (from.nl_pid != 0)
-            continue; // not from the kernel
         const RouteNetlinkState::Batch batch = m_state.feed(QByteArrayView(buffer, size), m_dumpSequence);
+        m_reported |= batch.reported;
         if (batch.routesStale)
             requestDumps(Routes);
         if (batch.dumpError != 0 && !m_failed) {
@@ -214,10 +239,57 @@ void NetlinkReachabilitySource::publish() {
     RouteNetlinkState::Flags flags = m_state.flags();
     if (m_failed)
         flags = {PLReachability::kReachable, PLReachability::kReachable | PLReachability::kIsDirect};
-    if (flags.internet != this->flags(Target::Internet) || flags.localLink != this->flags(Target::LocalLink))
+    const bool flagsChange =
+        flags.internet != this->flags(Target::Internet) || flags.localLink != this->flags(Target::LocalLink);
+    if (flagsChange)
         qCDebug(lcReachability) << "internet" << Qt::hex << flags.internet << "local link" << flags.localLink;
-    setFlags(flags.internet, flags.localLink);
+    {
+        QMutexLocker lock(&m_queryMutex);
+        m_publishedLinks = m_state.linkStates();
+        m_judging = !m_failed;
+    }
     m_settled = true;
+    setFlags(flags.internet, flags.localLink); // a change of flags says the network changed too
+    if (m_reported && !flagsChange)
+        emit networkChanged();
+    m_reported = false;
+}
+
+quint32 NetlinkReachabilitySource::flagsForAddress(const QHostAddress& address) const {
+    QMutexLocker lock(&m_queryMutex);
+    if (m_queryFd < 0 || !m_judging)
+        return flags(Target::Internet);
+    if (++m_querySequence == 0)
+        ++m_querySequence;
+    const QByteArray request = RouteLookup::request(address, m_querySequence);
+    if (request.isEmpty())
+        return 0; // not an internet address
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    ssize_t sent = -1;
+    do
+        sent = ::sendto(m_queryFd, request.constData(), size_t(request.size()), 0,
+                        reinterpret_cast<sockaddr*>(&kernel), sizeof kernel);
+    while (sent < 0 && errno == EINTR);
+    if (sent < 0) {
+        qCWarning(lcReachability) << "route lookup failed:" << std::strerror(errno);
+        return flags(Target::Internet);
+    }
+    // The kernel answers while the request is sent, so the answer is queued by now; earlier answers
+    // that came too late for their lookup are passed over.
+    alignas(nlmsghdr) char buffer[kAnswerBytes];
+    for (;;) {
+        bool truncated = false;
+        const ssize_t size = receiveFromKernel(m_queryFd, buffer, sizeof buffer, truncated);
+        if (size < 0) {
+            qCWarning(lcReachability) << "route lookup unanswered:" << std::strerror(errno);
+            return flags(Target::Internet);
+        }
+        if (truncated)
+            continue;
+        if (const auto answer = RouteLookup::parse(QByteArrayView(buffer, size), m_querySequence))
+            return RouteLookup::flags(*answer, m_publishedLinks);
+    }
 }
 
 } // namespace pelnix

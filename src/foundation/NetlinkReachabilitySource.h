@@ -3,6 +3,9 @@
 #include "foundation/ReachabilitySource.h"
 #include "foundation/RouteNetlinkState.h"
 
+#include <QHash>
+#include <QMutex>
+
 #include <memory>
 
 class QSocketNotifier;
@@ -26,10 +29,15 @@ public:
     // True while the links, addresses and routes are all read and the flags are the judgement's.
     bool isSettled() const { return m_settled.load(); }
 
+    // Asks the kernel for the route to the address (in the network namespace the source was made in)
+    // and judges it by the state of its output link as last read. The internet's flags where the
+    // kernel cannot be asked. Safe from any thread.
+    quint32 flagsForAddress(const QHostAddress& address) const override;
+
 private:
     enum Dump : unsigned { Links = 1, Addresses = 2, Routes = 4 };
 
-    explicit NetlinkReachabilitySource(int fd);
+    NetlinkReachabilitySource(int fd, int queryFd);
     void attach();
     void readAvailable();
     void requestDumps(unsigned dumps);
@@ -42,8 +50,17 @@ private:
     quint32 m_sequence = 0;
     quint32 m_dumpSequence = 0; // the dump in flight; 0 when none
     unsigned m_pendingDumps = 0;
-    bool m_failed = false; // a request was refused: no judgement can be made
+    bool m_failed = false;   // a request was refused: no judgement can be made
+    bool m_reported = false; // links, addresses or routes were reported since the last publish
     std::atomic<bool> m_settled{false};
+
+    // Route lookups come from any thread, on a socket of their own; they judge by the links as last
+    // published, not by a state half read.
+    mutable QMutex m_queryMutex;
+    int m_queryFd = -1;
+    mutable quint32 m_querySequence = 0;
+    QHash<int, RouteNetlinkState::LinkState> m_publishedLinks;
+    bool m_judging = false; // the published links are the kernel's
 };
 
 } // namespace pelnix

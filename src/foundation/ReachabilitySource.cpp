@@ -13,17 +13,25 @@ quint32 ReachabilitySource::flags(Target target) const {
     return target == Target::Internet ? m_internet.load() : m_localLink.load();
 }
 
+quint32 ReachabilitySource::flagsForAddress(const QHostAddress&) const {
+    return m_internet.load();
+}
+
 void ReachabilitySource::setFlags(quint32 internet, quint32 localLink) {
     const bool changed = m_internet.exchange(internet) != internet;
     const bool linkChanged = m_localLink.exchange(localLink) != localLink;
-    if (changed || linkChanged)
+    if (changed || linkChanged) {
         emit flagsChanged();
+        emit networkChanged();
+    }
 }
 
 void ReachabilitySource::setFlags(Target target, quint32 flags) {
     auto& slot = target == Target::Internet ? m_internet : m_localLink;
-    if (slot.exchange(flags) != flags)
+    if (slot.exchange(flags) != flags) {
         emit flagsChanged();
+        emit networkChanged();
+    }
 }
 
 void ReachabilitySource::followOnMainThread(std::function<void()> attach) {

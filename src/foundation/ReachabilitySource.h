@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QObject>
 #include <atomic>
 #include <functional>
@@ -18,6 +19,9 @@ public:
     explicit ReachabilitySource(QObject* parent = nullptr);
 
     quint32 flags(Target target) const;
+    // The flags of the route to one address. Here, where no route can be asked for: the internet's.
+    // Safe from any thread.
+    virtual quint32 flagsForAddress(const QHostAddress& address) const;
     // Emits flagsChanged() when either value changed.
     void setFlags(quint32 internet, quint32 localLink);
     void setFlags(Target target, quint32 flags);
@@ -25,6 +29,9 @@ public:
 signals:
     // Emitted on the thread that changed the flags.
     void flagsChanged();
+    // The links, addresses or routes changed, whether or not the flags did: the route to a given
+    // address may be another one now. Emitted with flagsChanged() and, by live sources, on their own.
+    void networkChanged();
 
 protected:
     // For live sources, last in their constructor: moves this object to the main thread and runs

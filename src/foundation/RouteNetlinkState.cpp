@@ -2,6 +2,7 @@
 
 #if defined(__linux__)
 
+#include "foundation/NetlinkMessages.h"
 #include "foundation/PLReachability.h"
 
 #include <algorithm>
@@ -16,41 +17,9 @@
 
 namespace pelnix {
 
+using namespace netlink;
+
 namespace {
-
-template <typename T> bool readStruct(QByteArrayView bytes, T& out) {
-    if (bytes.size() < qsizetype(sizeof(T)))
-        return false;
-    std::memcpy(&out, bytes.data(), sizeof(T));
-    return true;
-}
-
-quint32 readU32(QByteArrayView payload) {
-    quint32 value = 0;
-    readStruct(payload, value);
-    return value;
-}
-
-// Calls fn(type, payload) for each well-formed attribute; stops at the first malformed one.
-template <typename Fn> void forEachAttribute(QByteArrayView bytes, Fn&& fn) {
-    while (bytes.size() >= qsizetype(sizeof(rtattr))) {
-        rtattr attr;
-        std::memcpy(&attr, bytes.data(), sizeof attr);
-        if (attr.rta_len < sizeof(rtattr) || attr.rta_len > bytes.size())
-            return;
-        fn(attr.rta_type & NLA_TYPE_MASK, bytes.sliced(RTA_LENGTH(0), attr.rta_len - RTA_LENGTH(0)));
-        const qsizetype step = RTA_ALIGN(attr.rta_len);
-        if (step >= bytes.size())
-            return;
-        bytes = bytes.sliced(step);
-    }
-}
-
-// The attributes after a message's fixed header.
-template <typename T> QByteArrayView attributesAfter(QByteArrayView body) {
-    const qsizetype offset = NLMSG_ALIGN(sizeof(T));
-    return offset < body.size() ? body.sliced(offset) : QByteArrayView();
-}
 
 bool isUp(quint32 flags) {
     return (flags & IFF_UP) && (flags & IFF_RUNNING);
@@ -62,12 +31,7 @@ RouteNetlinkState::RouteNetlinkState(CellularTest isCellular) : m_isCellular(std
 
 RouteNetlinkState::Batch RouteNetlinkState::feed(QByteArrayView datagram, quint32 dumpSequence) {
     Batch batch;
-    while (datagram.size() >= qsizetype(sizeof(nlmsghdr))) {
-        nlmsghdr header;
-        std::memcpy(&header, datagram.data(), sizeof header);
-        if (header.nlmsg_len < NLMSG_HDRLEN || header.nlmsg_len > datagram.size())
-            break;
-        const QByteArrayView body = datagram.sliced(NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
+    forEachMessage(datagram, [&](const nlmsghdr& header, QByteArrayView body) {
         switch (header.nlmsg_type) {
         case NLMSG_DONE:
         case NLMSG_ERROR:
@@ -82,23 +46,22 @@ RouteNetlinkState::Batch RouteNetlinkState::feed(QByteArrayView datagram, quint3
         case RTM_NEWLINK:
         case RTM_DELLINK:
             batch.routesStale |= applyLink(header.nlmsg_type, body);
+            batch.reported = true;
             break;
         case RTM_NEWADDR:
         case RTM_DELADDR:
             batch.routesStale |= applyAddress(header.nlmsg_type, body);
+            batch.reported = true;
             break;
         case RTM_NEWROUTE:
         case RTM_DELROUTE:
             batch.routesStale |= applyRoute(header.nlmsg_type, body);
+            batch.reported = true;
             break;
         default:
             break;
         }
-        const qsizetype step = NLMSG_ALIGN(header.nlmsg_len);
-        if (step >= datagram.size())
-            break;
-        datagram = datagram.sliced(step);
-    }
+    });
     return batch;
 }
 
@@ -263,6 +226,13 @@ RouteNetlinkState::Flags RouteNetlinkState::flags() const {
     if (localLink)
         flags.localLink = PLReachability::kReachable | PLReachability::kIsDirect;
     return flags;
+}
+
+QHash<int, RouteNetlinkState::LinkState> RouteNetlinkState::linkStates() const {
+    QHash<int, LinkState> states;
+    for (auto it = m_links.cbegin(); it != m_links.cend(); ++it)
+        states.insert(it.key(), {isUp(it->flags), it->cellular});
+    return states;
 }
 
 } // namespace pelnix

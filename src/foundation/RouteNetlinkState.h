@@ -37,6 +37,9 @@ public:
         // A link went down or away, or an address went: IPv4 drops the routes through them without
         // a notification, so the routes must be read again.
         bool routesStale = false;
+        // It reported a link, an address or a route, of any destination: where a given address is
+        // reached through may have changed.
+        bool reported = false;
     };
     Batch feed(QByteArrayView datagram, quint32 dumpSequence = 0);
 
@@ -50,6 +53,14 @@ public:
         bool operator==(const Flags&) const = default;
     };
     Flags flags() const;
+
+    // What a route's output link says of it, by link index.
+    struct LinkState {
+        bool up = false; // up, with a carrier
+        bool cellular = false;
+        bool operator==(const LinkState&) const = default;
+    };
+    QHash<int, LinkState> linkStates() const;
 
 private:
     struct Link {

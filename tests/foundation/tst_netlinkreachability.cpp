@@ -1,7 +1,9 @@
 #include "TestSandbox.h"
 #include "foundation/NetlinkReachabilitySource.h"
 #include "foundation/PLReachability.h"
+#include "foundation/RouteLookup.h"
 #include "foundation/RouteNetlinkState.h"
+#include "platform/NotificationCenter.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -175,6 +177,44 @@ QByteArray done(quint32 sequence) {
     return Message(NLMSG_DONE, NLM_F_MULTI, sequence).fixed(int(0)).bytes();
 }
 
+// The kernel's answer to a route lookup: the route as `ip route get` prints it.
+struct Answer {
+    int link = 2;
+    unsigned char type = RTN_UNICAST;
+    const char* gateway = nullptr;
+    bool via = false; // an IPv6 next hop of an IPv4 route
+    quint32 sequence = 7;
+};
+
+QByteArray answer(const Answer& a) {
+    rtmsg info{};
+    info.rtm_family = AF_INET;
+    info.rtm_dst_len = 32;
+    info.rtm_table = RT_TABLE_MAIN;
+    info.rtm_type = a.type;
+    info.rtm_flags = RTM_F_CLONED;
+    Message message(RTM_NEWROUTE, 0, a.sequence);
+    message.fixed(info).u32(RTA_TABLE, RT_TABLE_MAIN).attribute(RTA_DST, ipBytes("198.51.100.9"));
+    if (a.link)
+        message.u32(RTA_OIF, a.link);
+    message.attribute(RTA_PREFSRC, ipBytes("192.0.2.2"));
+    if (a.gateway && a.via)
+        message.attribute(RTA_VIA, QByteArray::fromHex("0a00") + ipBytes(a.gateway)); // family, address
+    else if (a.gateway)
+        message.attribute(RTA_GATEWAY, ipBytes(a.gateway));
+    return message.u32(RTA_UID, 1000)
+        .attribute(RTA_CACHEINFO, QByteArray(sizeof(rta_cacheinfo), '\0'))
+        .bytes();
+}
+
+QByteArray refusal(int error, quint32 sequence = 7) {
+    nlmsgerr refused{};
+    refused.error = -error;
+    refused.msg.nlmsg_type = RTM_GETROUTE;
+    refused.msg.nlmsg_seq = sequence;
+    return Message(NLMSG_ERROR, 0, sequence).fixed(refused).bytes();
+}
+
 RouteNetlinkState newState() {
     return RouteNetlinkState([](const QString& name) { return name.startsWith(QLatin1String("wwan")); });
 }
@@ -269,7 +309,11 @@ private slots:
     void routesReadAgainWhereIPv4DropsThemSilently();
     void endOfDumpIsOurs();
     void cutOrMalformedInputIsBounded();
+    void routeAnswer_data();
+    void routeAnswer();
+    void routeAnswerIsOursAndWhole();
     void liveSourceAgreesWithIp();
+    void liveRouteToThisHost();
     void followsChangesInPrivateNetworkNamespace();
 };
 
@@ -440,6 +484,70 @@ void TestNetlinkReachability::cutOrMalformedInputIsBounded() {
     QCOMPARE(state.flags().localLink, 0u);
 }
 
+void TestNetlinkReachability::routeAnswer_data() {
+    QTest::addColumn<QList<QByteArray>>("links");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<quint32>("flags");
+
+    const QList<QByteArray> eth{link(1, "lo", LoopbackUp), link(2, "eth0", Up)};
+    const QList<QByteArray> wwan{link(4, "wwan0", Up)};
+    QTest::newRow("straight to the destination") << eth << answer({}) << (R | Direct);
+    QTest::newRow("through a gateway") << eth << answer({.gateway = "192.0.2.1"}) << R;
+    QTest::newRow("through a gateway of the other family")
+        << eth << answer({.gateway = "fe80::1", .via = true}) << R;
+    QTest::newRow("through a cellular link")
+        << wwan << answer({.link = 4, .gateway = "192.0.2.1"}) << (R | WWAN);
+    QTest::newRow("straight over a cellular link") << wwan << answer({.link = 4}) << (R | Direct | WWAN);
+    QTest::newRow("output link without carrier")
+        << QList<QByteArray>{link(2, "eth0", NoCarrier)} << answer({.gateway = "192.0.2.1"}) << 0u;
+    QTest::newRow("output link gone")
+        << QList<QByteArray>{link(2, "eth0", Up), link(2, "eth0", Up, RTM_DELLINK)} << answer({}) << 0u;
+    QTest::newRow("output link unknown") << eth << answer({.link = 9}) << 0u;
+    QTest::newRow("to this host") << eth << answer({.link = 1, .type = RTN_LOCAL}) << (R | Direct);
+    QTest::newRow("to this host, links not yet read")
+        << QList<QByteArray>{} << answer({.link = 1, .type = RTN_LOCAL}) << (R | Direct);
+    QTest::newRow("broadcast on the link") << eth << answer({.type = RTN_BROADCAST}) << (R | Direct);
+    // IPv6 answers this as a route through the loopback; IPv4 refuses the lookup.
+    QTest::newRow("unreachable route") << eth << answer({.link = 1, .type = RTN_UNREACHABLE}) << 0u;
+    QTest::newRow("no route") << eth << refusal(ENETUNREACH) << 0u;
+    QTest::newRow("refused for a blackhole") << eth << refusal(EINVAL) << 0u;
+    QTest::newRow("a late answer to an earlier lookup before ours")
+        << eth << answer({.link = 1, .type = RTN_LOCAL, .sequence = 6}) + answer({.gateway = "192.0.2.1"})
+        << R;
+}
+
+void TestNetlinkReachability::routeAnswer() {
+    QFETCH(QList<QByteArray>, links);
+    QFETCH(QByteArray, datagram);
+    QFETCH(quint32, flags);
+    RouteNetlinkState state = newState();
+    for (const QByteArray& message : links)
+        state.feed(message);
+    const auto parsed = RouteLookup::parse(datagram, 7);
+    QVERIFY(parsed);
+    QCOMPARE(RouteLookup::flags(*parsed, state.linkStates()), flags);
+}
+
+void TestNetlinkReachability::routeAnswerIsOursAndWhole() {
+    QVERIFY(!RouteLookup::parse(answer({}), 8));          // another lookup's
+    QVERIFY(!RouteLookup::parse(refusal(0), 7));          // an acknowledgement carries no route
+    QVERIFY(!RouteLookup::parse(link(2, "eth0", Up), 0)); // not an answer at all
+    QVERIFY(!RouteLookup::parse(QByteArray(), 7));
+    // Every cut of an answer is no answer; each cut is a buffer of its own, so a read past it would be
+    // one past an allocation.
+    const QByteArray whole = answer({.gateway = "192.0.2.1"});
+    for (qsizetype size = 0; size < whole.size(); ++size)
+        QVERIFY(!RouteLookup::parse(QByteArray(whole.constData(), size), 7));
+    // An attribute that claims more than its message holds ends the reading of attributes, not more.
+    QByteArray overlong = whole;
+    const quint16 huge = 0xfff0;
+    std::memcpy(overlong.data() + NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(rtmsg)), &huge, sizeof huge);
+    const auto parsed = RouteLookup::parse(overlong, 7);
+    QVERIFY(parsed);
+    QCOMPARE(parsed->outputLink, 0);
+    QVERIFY(RouteLookup::request(QHostAddress(), 7).isEmpty());
+}
+
 void TestNetlinkReachability::liveSourceAgreesWithIp() {
     auto source = NetlinkReachabilitySource::create();
     if (!source)
@@ -454,6 +562,23 @@ void TestNetlinkReachability::liveSourceAgreesWithIp() {
     QCOMPARE(bool(source->flags(Target::Internet) & R), expected.internet);
     QCOMPARE(bool(source->flags(Target::LocalLink) & R), expected.localLink);
     QCOMPARE(PLReachability(source, false).currentReachabilityStatus(), expected.internet ? 1 : 0);
+}
+
+void TestNetlinkReachability::liveRouteToThisHost() {
+    auto source = NetlinkReachabilitySource::create();
+    if (!source)
+        QSKIP("no rtnetlink socket here");
+    // Always a local route, through the loopback.
+    QCOMPARE(source->flagsForAddress(QHostAddress(QHostAddress::LocalHost)), R | Direct);
+    QCOMPARE(source->flagsForAddress(QHostAddress()), 0u);
+    PLReachability::setDefaultSource(source);
+    auto restore = qScopeGuard([] { PLReachability::setDefaultSource({}); });
+    QCOMPARE(PLReachability::reachabilityWithAddress(QHostAddress(QHostAddress::LocalHost))
+                 ->currentReachabilityStatus(),
+             1);
+    QCOMPARE(
+        PLReachability::reachabilityWithHostName(QStringLiteral("127.0.0.1"))->currentReachabilityStatus(),
+        1);
 }
 
 void TestNetlinkReachability::followsChangesInPrivateNetworkNamespace() {
@@ -518,6 +643,22 @@ void TestNetlinkReachability::followsChangesInPrivateNetworkNamespace() {
     QCOMPARE(internet(), 0u); // no carrier while the peer is down
     QCOMPARE(local(), 0u);
 
+    // Routes to addresses are asked of the namespace the source was made in.
+    const QHostAddress neighbour(QStringLiteral("192.0.2.5")), beyond(QStringLiteral("198.51.100.1"));
+    QCOMPARE(source->flagsForAddress(neighbour), 0u);
+    QCOMPARE(source->flagsForAddress(QHostAddress(QStringLiteral("192.0.2.10"))), R | Direct); // our own
+    PLReachability::setDefaultSource(source);
+    auto restore = qScopeGuard([] { PLReachability::setDefaultSource({}); });
+    const auto neighbourTarget = PLReachability::reachabilityWithAddress(neighbour);
+    QVERIFY(neighbourTarget->startNotifier());
+    int posted = 0;
+    const auto token = platform::NotificationCenter::defaultCenter()->addObserver(
+        QString::fromLatin1(PLReachabilityChangedNotification),
+        [&posted](const platform::Notification&) { ++posted; }, nullptr,
+        QVariant::fromValue(static_cast<QObject*>(neighbourTarget.get())));
+    auto removeObserver =
+        qScopeGuard([token] { platform::NotificationCenter::defaultCenter()->removeObserver(token); });
+
     QSignalSpy changed(source.get(), &ReachabilitySource::flagsChanged);
     QVERIFY(ip(QStringLiteral("link set v1 up")));
     QTRY_COMPARE(internet(), R);
@@ -525,11 +666,27 @@ void TestNetlinkReachability::followsChangesInPrivateNetworkNamespace() {
     QVERIFY(changed.count() >= 1);
     const IpView view = judgeFromIp(inNamespace);
     QVERIFY(view.internet && view.localLink);
+    QCOMPARE(source->flagsForAddress(neighbour), R | Direct);
+    QCOMPARE(source->flagsForAddress(beyond), R); // through the gateway
+    QCOMPARE(neighbourTarget->currentReachabilityStatus(), 1);
+    QCOMPARE(posted, 1);
+
+    // A route of its own changes no flag of the source's, but the address is judged again.
+    QVERIFY(ip(QStringLiteral("route add unreachable 192.0.2.5/32")));
+    QTRY_COMPARE(posted, 2);
+    QCOMPARE(neighbourTarget->currentReachabilityStatus(), 0);
+    QCOMPARE(internet(), R);
+    QVERIFY(ip(QStringLiteral("route del unreachable 192.0.2.5/32")));
+    QTRY_COMPARE(posted, 3);
+    QCOMPARE(neighbourTarget->currentReachabilityStatus(), 1);
 
     // Taking the link down drops its IPv4 default route without a word; up again, it has none.
     QVERIFY(ip(QStringLiteral("link set v0 down")));
     QTRY_COMPARE(local(), 0u);
     QCOMPARE(internet(), 0u);
+    QCOMPARE(source->flagsForAddress(beyond), 0u);
+    QTRY_COMPARE(posted, 4);
+    QCOMPARE(neighbourTarget->currentReachabilityStatus(), 0);
     QVERIFY(ip(QStringLiteral("link set v0 up")));
     QTRY_COMPARE(local(), R | Direct);
     QVERIFY(settle());
