@@ -17,6 +17,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSemaphore>
 #include <QTest>
 
 using namespace pelnix;
@@ -91,6 +93,7 @@ private slots:
     void previousVersionCleanUpStaysInsideTheSandboxAndSparesTheStore();
     void wipeAndReopenMakesAFreshAccount();
     void failedWipeLeavesAClosedStoreThatAnswersEmpty();
+    void theEventQueueEndsWithTheApplication();
 };
 
 void TestModelManager::upgradeFromVersion2RunsEveryStepOnce() {
@@ -279,5 +282,42 @@ void TestModelManager::failedWipeLeavesAClosedStoreThatAnswersEmpty() {
     QVERIFY(!User::userWithIntID(41));
 }
 
-QTEST_GUILESS_MAIN(TestModelManager)
+// The child half of the test below: an application whose event queue is busy as it ends. Exits 0
+// when the model manager, and with it the queue's thread, went with the application.
+static int runExitChild(int argc, char** argv) {
+    {
+        QCoreApplication app(argc, argv);
+        TestSandbox sandbox;
+        PLModelManager::sharedModelManager()->initialize();
+        QSemaphore running;
+        PLModelManager::sharedModelManager()->addToDataProcessingQueue([&running] {
+            running.release();
+            for (int i = 0; i < 200; ++i) // still working on the store while the application ends
+                ChatRoom::totalUnreadMessagesCount();
+        });
+        for (int i = 0; i < 100; ++i)
+            PLModelManager::sharedModelManager()->addToDataProcessingQueue(
+                [] { ChatRoom::totalUnreadMessagesCount(); });
+        running.acquire();
+    }
+    return PLModelManager::hasSharedInstance() ? 1 : 0;
+}
+
+void TestModelManager::theEventQueueEndsWithTheApplication() {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--exit-child")});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+}
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    if (argc == 2 && QByteArray(argv[1]) == "--exit-child")
+        return runExitChild(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestModelManager test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_model_manager.moc"

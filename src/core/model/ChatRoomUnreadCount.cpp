@@ -103,7 +103,8 @@ void recountQueuedRooms() {
         g_recounts->queued = false;
     }
     auto context = PLPersistence::PS_contextForCurrentThread();
-    if (!context || rooms.isEmpty())
+    // A store closed meanwhile (the session ended, the host quits) has nothing left to count.
+    if (!context || !context->isLive() || rooms.isEmpty())
         return;
     context->processPendingMerges();
     QHash<qint64, qint64> counts;
@@ -111,7 +112,9 @@ void recountQueuedRooms() {
     {
         // No commit between the count and the ledger's delta: a change is in both or in neither.
         QMutexLocker commit(&context->store()->commitMutex());
-        for (qint64 key : std::as_const(rooms))
+        for (qint64 key : std::as_const(rooms)) {
+            if (!context->isLive())
+                return;
             if (auto room = ChatRoom::cast(context->existingObject(ChatRoom::entityName(), key));
                 room && !room->isDeleted()) {
                 const qint64 counted = room->countUnreadMessages();
@@ -120,6 +123,7 @@ void recountQueuedRooms() {
                 if (awaited.contains(key) && counted != 0)
                     roomIds << room->roomId();
             }
+        }
     }
     storeCounts(counts);
     if (roomIds.isEmpty())

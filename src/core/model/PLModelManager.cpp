@@ -19,6 +19,7 @@
 #include "platform/SerialQueue.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +71,11 @@ PLModelManager* PLModelManager::sharedModelManager() {
     if (!g_shared.load()) {
         registerModelLayer();
         g_shared = new PLModelManager;
+        // The event queue's thread stops with the application, before the process's globals go:
+        // a block still running as they were destroyed read freed memory.
+        static bool endsWithTheApplication = false;
+        if (!std::exchange(endsWithTheApplication, true) && QCoreApplication::instance())
+            qAddPostRoutine(&PLModelManager::destroySharedInstance);
     }
     return g_shared.load();
 }
