@@ -3,8 +3,9 @@
 // <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
-// gallery's data shows in another's. Web views are grabbed once they have loaded and painted. Exits
-// non-zero when a screen cannot be made or saved, or when a picture is one flat colour.
+// gallery's data shows in another's. Web views are grabbed once they have loaded and painted, maps once
+// the tiles of the area they show are drawn. Exits non-zero when a screen cannot be made or saved, or
+// when a picture is one flat colour.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -19,6 +20,7 @@
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryShell.h"
+#include "GalleryStage.h"
 #include "GalleryToolkit.h"
 #include "GalleryViewers.h"
 
@@ -32,79 +34,20 @@
 #include "foundation/ui/CustomFontRegistration.h"
 
 #include "platform/Sandbox.h"
-#include "platform/ui/WebView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCursor>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
-#include <optional>
 
 using namespace pelnix::platform::ui;
 
 namespace {
 
-constexpr QSize kPhone(320, 568);
-const QList<QPair<QString, QSize>> kTwins{{QStringLiteral("@400x720"), QSize(400, 720)},
-                                          {QStringLiteral("@1024x768"), QSize(1024, 768)}};
-constexpr int kLoadTimeoutMs = 20000;
-constexpr int kPaintTimeoutMs = 3000;
-
-// The size a screen's identifier names ("...@400x720", "...1024x768"), if any.
-std::optional<QSize> namedSize(const QString& identifier) {
-    static const QRegularExpression sized(QStringLiteral("@?(\\d+)x(\\d+)$"));
-    const auto match = sized.match(identifier);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return QSize(match.captured(1).toInt(), match.captured(2).toInt());
-}
-
-bool isOneFlatColour(const QImage& image) {
-    if (image.isNull())
-        return true;
-    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb first = rgb.pixel(0, 0);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (line[x] != first)
-                return false;
-    }
-    return true;
-}
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// Waits for every web view on screen to finish its load, then until its page has painted.
-void awaitWebViews(QWidget* window) {
-    for (WebView* web : window->findChildren<WebView*>()) {
-        if (!web->isVisibleTo(window))
-            continue;
-        if (web->isLoading()) {
-            QEventLoop loop;
-            QObject::connect(web, &WebView::didFinishLoad, &loop, &QEventLoop::quit);
-            QTimer::singleShot(kLoadTimeoutMs, &loop, &QEventLoop::quit);
-            if (web->isLoading())
-                loop.exec();
-        }
-        QElapsedTimer painted;
-        painted.start();
-        while (isOneFlatColour(web->grab().toImage()) && painted.elapsed() < kPaintTimeoutMs)
-            spin(50);
-    }
-}
+using pelnix::tools::GalleryStage;
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
@@ -130,16 +73,14 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     if (const auto fixture = registry->fixture(storyboard, identifier))
         fixture(controller);
     // A fixture may size the window for its phone; the picture is taken at the size asked for.
-    window.resize(size);
-    Screenshot::settle();
-    awaitWebViews(&window);
+    GalleryStage::bringTo(&window, size);
     const QImage image = Screenshot::grab(&window);
     if (!Screenshot::savePng(&window, path)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s\n", qPrintable(path));
-    if (isOneFlatColour(image)) {
+    if (GalleryStage::isOneFlatColour(image)) {
         std::fprintf(stderr, "one flat colour: %s\n", qPrintable(path));
         return false;
     }
@@ -217,21 +158,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString stem = out.filePath(storyboard + QLatin1Char('-') + identifier);
-    QList<QPair<QString, QSize>> shots;
-    if (const auto size = namedSize(identifier)) {
-        shots << qMakePair(stem + QStringLiteral(".png"), *size);
-    } else {
-        shots << qMakePair(stem + QStringLiteral(".png"), kPhone);
-        const QStringList registered = registry->identifiers(storyboard);
-        for (const auto& [suffix, size] : kTwins) {
-            // A twin the gallery registers itself is rendered as its own screen.
-            const QString bare = QString(suffix).remove(QLatin1Char('@'));
-            if (!registered.contains(identifier + suffix) && !registered.contains(identifier + bare))
-                shots << qMakePair(stem + suffix + QStringLiteral(".png"), size);
-        }
-    }
     int failures = 0;
-    for (const auto& [path, size] : shots)
-        failures += render(storyboard, identifier, size, path, base) ? 0 : 1;
+    for (const auto& [suffix, size] : GalleryStage::picturesOf(identifier, registry->identifiers(storyboard)))
+        failures +=
+            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 // with the pixel reads the gallery tests check pictures by.
 
 #include "GalleryConversation.h"
+#include "GalleryStage.h"
 #include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "foundation/persistence/PLPersistence.h"
@@ -20,17 +21,20 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 namespace pelnix::test {
 
 // A gallery screen of `storyboard` as the tool renders it, kept beside the tool's pictures for review.
-// The window starts at `size`; most fixtures give it the size their screen is about.
+// The window starts at `size`; most fixtures give it the size their screen is about. With `renderedAt`
+// the picture is taken once the window has that size, as the tool takes its larger pictures.
 struct GalleryScreenShot {
     platform::ui::Window window;
     platform::ui::ViewController* controller = nullptr;
     QImage image;
 
-    GalleryScreenShot(const QString& storyboard, const QString& identifier, QSize size = QSize(375, 667)) {
+    GalleryScreenShot(const QString& storyboard, const QString& identifier, QSize size = QSize(375, 667),
+                      std::optional<QSize> renderedAt = std::nullopt) {
         using platform::ui::ScreenRegistry;
         window.resize(size);
         controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
@@ -39,9 +43,14 @@ struct GalleryScreenShot {
         window.setRootViewController(controller);
         window.show();
         ScreenRegistry::shared()->fixture(storyboard, identifier)(controller);
+        if (renderedAt)
+            tools::GalleryStage::bringTo(&window, *renderedAt);
         image = platform::ui::Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(identifier)));
+        const QString suffix =
+            renderedAt ? QStringLiteral("@%1x%2").arg(renderedAt->width()).arg(renderedAt->height())
+                       : QString();
+        image.save(QDir(QStringLiteral("screenshots"))
+                       .filePath(QStringLiteral("test-%1%2.png").arg(identifier, suffix)));
     }
     QColor at(const QWidget* view, QPointF point) const {
         const QPoint p = view->mapTo(&window, point.toPoint());
