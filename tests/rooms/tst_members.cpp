@@ -223,6 +223,10 @@ void TestMembers::searchGoesToTheSelectedTabAndATabChangeHidesIt() {
     QVERIFY(screen->isSearchBarShown());
     QCOMPARE(screen->searchView()->placeholderText(), QStringLiteral("Search by name or email"));
     QCOMPARE(screen->searchView()->y(), shown.nav->navigationBar()->y());
+    // A wider window: the bar still covers the navigation bar from edge to edge.
+    shown.window.resize(1024, 768);
+    QCoreApplication::processEvents();
+    QCOMPARE(screen->searchView()->geometry(), shown.nav->navigationBar()->geometry());
     screen->searchView()->searchTextField()->setText("an");
     screen->searchTextFieldDidChange(screen->searchView()->searchTextField());
     QVERIFY(screen->activeMembersViewController()->isFiltered());

@@ -132,7 +132,7 @@ void PLGroupMembersViewController::viewDidLoad() {
     m_bottomView->setHidden(!m_isCurrentUserCreator);
     m_addMoreMembersButton->setTitleFont(
         CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this);
+    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this, localized("Search by name or email"));
     const auto room = chatRoom();
     lastChatRoomName() = room ? room->name() : QString();
     layoutPage();
