@@ -239,13 +239,17 @@ void TestRoomsGallery::rightToLeftMirrorsTheRows() {
 
 void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar_data() {
     QTest::addColumn<QString>("identifier");
-    QTest::newRow("320 x 568") << "RoomsListFloatingLabel";
-    QTest::newRow("400 x 720") << "RoomsListFloatingLabel@400x720";
+    QTest::addColumn<QSize>("renderedAt");
+    QTest::newRow("320 x 568") << "RoomsListFloatingLabel" << QSize(320, 568);
+    QTest::newRow("400 x 720") << "RoomsListFloatingLabel@400x720" << QSize(400, 720);
+    QTest::newRow("1024 x 768") << "RoomsListFloatingLabel" << QSize(1024, 768);
 }
 
 void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar() {
     QFETCH(QString, identifier);
-    GalleryShot shot(identifier);
+    QFETCH(QSize, renderedAt);
+    GalleryShot shot(identifier, renderedAt);
+    QCOMPARE(shot.window.size(), renderedAt);
     const QList<Label*> labels = shot.list()->floatingLabels();
     QCOMPARE(labels.size(), 1);
     Label* label = labels.first();

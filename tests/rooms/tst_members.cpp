@@ -196,6 +196,11 @@ void TestMembers::bannerSaysHowManyAndGoes() {
     QCOMPARE(screen->banner()->y(), 0);
     QCOMPARE(screen->banner()->height(), PLGroupMembersViewController::kBannerHeight);
     QCOMPARE(screen->banner()->geometry().center().x(), screen->view()->rect().center().x());
+    // The window grows while it shows: it stays in the middle.
+    shown.window.resize(1024, 768);
+    QCoreApplication::processEvents();
+    QCOMPARE(screen->view()->width(), 1024);
+    QCOMPARE(screen->banner()->geometry().center().x(), screen->view()->rect().center().x());
     platform::ui::Scheduler::shared()->advance(PLGroupMembersViewController::kBannerStayMs - 1);
     QVERIFY(screen->banner());
     platform::ui::Scheduler::shared()->advance(1);
