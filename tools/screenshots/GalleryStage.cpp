@@ -32,14 +32,13 @@ std::optional<QSize> namedSize(const QString& identifier) {
     return QSize(match.captured(1).toInt(), match.captured(2).toInt());
 }
 
-// Turns the event loop until `ready` or the deadline, calling `poke` before each look.
-void waitUntil(int ms, const std::function<void()>& poke, const std::function<bool()>& ready) {
+// Turns the event loop until `ready` or the deadline, looking again every 20 ms.
+void waitUntil(int ms, const std::function<bool()>& ready) {
     const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        poke();
-        if (ready())
-            return;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!ready() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
     }
 }
 
@@ -55,17 +54,26 @@ void awaitWebViews(QWidget* window) {
             if (web->isLoading())
                 loop.exec();
         }
-        waitUntil(
-            kPaintTimeoutMs, [] {}, [web] { return !GalleryStage::isOneFlatColour(web->grab().toImage()); });
+        waitUntil(kPaintTimeoutMs, [web] { return !GalleryStage::isOneFlatColour(web->grab().toImage()); });
     }
 }
 
-// Every map on screen with the tiles of the area it shows now; a map asks for its tiles as it paints.
+// Every map on screen with the tiles of the area it shows now. A map asks for its tiles as it paints and
+// tells when the last of them is drawn.
 void awaitMapTiles(QWidget* window) {
-    for (MapView* map : window->findChildren<MapView*>())
-        if (map->isVisibleTo(window))
-            waitUntil(
-                kTilesTimeoutMs, [map] { map->grab(); }, [map] { return map->areVisibleTilesLoaded(); });
+    for (MapView* map : window->findChildren<MapView*>()) {
+        if (!map->isVisibleTo(window))
+            continue;
+        map->grab();
+        if (map->areVisibleTilesLoaded())
+            continue;
+        QEventLoop loop;
+        QObject::connect(map, &MapView::tilesLoaded, &loop, &QEventLoop::quit);
+        if (platform::ui::MapTileLoader* tiles = map->tileLoader())
+            QObject::connect(tiles, &platform::ui::MapTileLoader::tileFailed, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kTilesTimeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 } // namespace

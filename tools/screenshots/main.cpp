@@ -3,9 +3,9 @@
 // <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
-// gallery's data shows in another's. Web views are grabbed once they have loaded and painted, maps once
-// the tiles of the area they show are drawn. Exits non-zero when a screen cannot be made or saved, or
-// when a picture is one flat colour.
+// gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they have
+// loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a screen
+// cannot be made or saved, or when a picture is one flat colour.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -39,8 +39,10 @@
 #include <QCommandLineParser>
 #include <QCursor>
 #include <QDir>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 
 using namespace pelnix::platform::ui;
@@ -48,6 +50,9 @@ using namespace pelnix::platform::ui;
 namespace {
 
 using pelnix::tools::GalleryStage;
+
+// Screens rendered side by side: each process holds a browser engine and a stand-in of its own.
+constexpr int kMostProcessesAtOnce = 4;
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
@@ -87,23 +92,49 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     return true;
 }
 
-// Every screen in a process of its own; the exit status counts the failures.
+// Every screen in a process of its own, a few at a time; the result counts the failures.
 int renderEachInItsOwnProcess(const QString& out) {
     auto* registry = ScreenRegistry::shared();
+    QStringList queue;
+    for (const QString& storyboard : registry->storyboards())
+        for (const QString& identifier : registry->identifiers(storyboard))
+            queue << storyboard + QLatin1Char('/') + identifier;
+    const int atOnce = qBound(1, QThread::idealThreadCount(), kMostProcessesAtOnce);
+    int running = 0;
     int failures = 0;
-    for (const QString& storyboard : registry->storyboards()) {
-        for (const QString& identifier : registry->identifiers(storyboard)) {
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--out"), out, QStringLiteral("--only"),
-                         storyboard + QLatin1Char('/') + identifier});
-            if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
-                child.exitCode() != 0) {
-                std::fprintf(stderr, "failed: %s/%s\n", qPrintable(storyboard), qPrintable(identifier));
-                ++failures;
-            }
-        }
+    QEventLoop loop;
+    const auto startNext = [&] {
+        const QString name = queue.takeFirst();
+        auto* child = new QProcess(&loop);
+        child->setProcessChannelMode(QProcess::ForwardedChannels);
+        QObject::connect(child, &QProcess::finished, &loop,
+                         [&, child, name](int code, QProcess::ExitStatus status) {
+                             if (status != QProcess::NormalExit || code != 0) {
+                                 std::fprintf(stderr, "failed: %s\n", qPrintable(name));
+                                 ++failures;
+                             }
+                             --running;
+                             child->deleteLater();
+                             loop.quit();
+                         });
+        QObject::connect(child, &QProcess::errorOccurred, &loop,
+                         [&, child, name](QProcess::ProcessError error) {
+                             if (error != QProcess::FailedToStart)
+                                 return;
+                             std::fprintf(stderr, "failed to start: %s\n", qPrintable(name));
+                             ++failures;
+                             --running;
+                             child->deleteLater();
+                             loop.quit();
+                         });
+        ++running;
+        child->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--out"), out, QStringLiteral("--only"), name});
+    };
+    while (!queue.isEmpty() || running > 0) {
+        while (running < atOnce && !queue.isEmpty())
+            startNext();
+        loop.exec();
     }
     return failures;
 }
