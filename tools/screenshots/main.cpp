@@ -1,4 +1,4 @@
-// pelnix-screenshots --out <folder> [--only <Storyboard>/<Identifier>]
+// pelnix-screenshots --out <folder> [--only <Storyboard>/<Identifier>] [--jobs <count>]
 // Renders every registered screen, with its fixture, offscreen and writes
 // <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
@@ -93,13 +93,12 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
 }
 
 // Every screen in a process of its own, a few at a time; the result counts the failures.
-int renderEachInItsOwnProcess(const QString& out) {
+int renderEachInItsOwnProcess(const QString& out, int atOnce) {
     auto* registry = ScreenRegistry::shared();
     QStringList queue;
     for (const QString& storyboard : registry->storyboards())
         for (const QString& identifier : registry->identifiers(storyboard))
             queue << storyboard + QLatin1Char('/') + identifier;
-    const int atOnce = qBound(1, QThread::idealThreadCount(), kMostProcessesAtOnce);
     int running = 0;
     int failures = 0;
     QEventLoop loop;
@@ -151,6 +150,7 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addOption({"out", "Folder for the PNG files.", "folder", "screenshots"});
     parser.addOption({"only", "One screen, as Storyboard/Identifier.", "screen"});
+    parser.addOption({"jobs", "Screens rendered at once (default: the cores, at most 4).", "count"});
     parser.process(app);
 
     // A sandbox of this run's own: a gallery that sets none writes nothing outside it.
@@ -178,8 +178,11 @@ int main(int argc, char** argv) {
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
     QDir().mkpath(out.absolutePath());
-    if (!parser.isSet("only"))
-        return renderEachInItsOwnProcess(out.absolutePath()) == 0 ? 0 : 1;
+    if (!parser.isSet("only")) {
+        const int jobs = parser.isSet("jobs") ? parser.value("jobs").toInt()
+                                              : qMin(QThread::idealThreadCount(), kMostProcessesAtOnce);
+        return renderEachInItsOwnProcess(out.absolutePath(), qMax(1, jobs)) == 0 ? 0 : 1;
+    }
 
     const QString only = parser.value("only");
     const QString storyboard = only.section(QLatin1Char('/'), 0, 0);
