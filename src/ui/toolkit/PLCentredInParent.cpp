@@ -1,6 +1,6 @@
 #include "ui/toolkit/PLCentredInParent.h"
 
-#include <QEvent>
+#include <QResizeEvent>
 #include <QWidget>
 
 namespace pelnix {
@@ -8,22 +8,17 @@ namespace pelnix {
 PLCentredInParent::PLCentredInParent(QWidget* view) : QObject(view), m_view(view) {}
 
 void PLCentredInParent::keep(QWidget* view) {
-    if (!view || !view->parentWidget())
-        return;
-    auto* keeper = new PLCentredInParent(view);
-    view->parentWidget()->installEventFilter(keeper);
-    keeper->centre();
+    if (view && view->parentWidget())
+        view->parentWidget()->installEventFilter(new PLCentredInParent(view));
 }
 
 bool PLCentredInParent::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && watched == m_view->parentWidget())
-        centre();
+    if (event->type() == QEvent::Resize && watched == m_view->parentWidget()) {
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        if (resize->oldSize().isValid())
+            m_view->move(m_view->x() + (resize->size().width() - resize->oldSize().width()) / 2, m_view->y());
+    }
     return QObject::eventFilter(watched, event);
-}
-
-void PLCentredInParent::centre() {
-    if (QWidget* parent = m_view->parentWidget())
-        m_view->move((parent->width() - m_view->width()) / 2, m_view->y());
 }
 
 } // namespace pelnix

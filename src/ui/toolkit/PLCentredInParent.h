@@ -6,11 +6,12 @@ class QWidget;
 
 namespace pelnix {
 
-// Keeps a passing view (a floating label, a banner) horizontally in the middle of the view that holds
-// it while that view changes size; its height and its place from the top are left as they are.
+// Keeps a passing view (a floating label, a banner) placed in the middle of the view that holds it
+// while that view changes width: it moves by half of each change. Its place from the top is left as
+// it is.
 class PLCentredInParent : public QObject {
 public:
-    // Centres `view` in its parent now and whenever the parent changes width; ends with `view`.
+    // `view`, already centred in its parent, stays so; the keeper ends with `view`.
     static void keep(QWidget* view);
 
 protected:
@@ -18,7 +19,6 @@ protected:
 
 private:
     explicit PLCentredInParent(QWidget* view);
-    void centre();
 
     QWidget* m_view;
 };
