@@ -22,6 +22,7 @@ namespace {
 constexpr int kLoadTimeoutMs = 20000;
 constexpr int kPaintTimeoutMs = 3000;
 constexpr int kTilesTimeoutMs = 10000;
+constexpr int kTileQuietMs = 2000;
 
 // The size an identifier names ("...@400x720", "...1024x768"), if any.
 std::optional<QSize> namedSize(const QString& identifier) {
@@ -59,20 +60,28 @@ void awaitWebViews(QWidget* window) {
 }
 
 // Every map on screen with the tiles of the area it shows now. A map asks for its tiles as it paints and
-// tells when the last of them is drawn.
+// tells when the last of them is drawn; a tile server that fails or goes quiet ends the wait with what
+// there is.
 void awaitMapTiles(QWidget* window) {
     for (MapView* map : window->findChildren<MapView*>()) {
         if (!map->isVisibleTo(window))
             continue;
         map->grab();
-        if (map->areVisibleTilesLoaded())
-            continue;
-        QEventLoop loop;
-        QObject::connect(map, &MapView::tilesLoaded, &loop, &QEventLoop::quit);
-        if (platform::ui::MapTileLoader* tiles = map->tileLoader())
+        platform::ui::MapTileLoader* tiles = map->tileLoader();
+        const QDeadlineTimer deadline(kTilesTimeoutMs);
+        while (tiles && !map->areVisibleTilesLoaded() && !deadline.hasExpired()) {
+            QEventLoop loop;
+            bool arrived = false;
+            QObject::connect(tiles, &platform::ui::MapTileLoader::tileLoaded, &loop, [&] {
+                arrived = true;
+                loop.quit();
+            });
             QObject::connect(tiles, &platform::ui::MapTileLoader::tileFailed, &loop, &QEventLoop::quit);
-        QTimer::singleShot(kTilesTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
+            QTimer::singleShot(kTileQuietMs, &loop, &QEventLoop::quit);
+            loop.exec();
+            if (!arrived)
+                break;
+        }
     }
 }
 
