@@ -3,6 +3,7 @@
 // What the rooms galleries' tests share: colour comparisons and a gallery screen rendered as the
 // screenshot tool renders it.
 
+#include "GalleryStage.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/ViewController.h"
@@ -11,6 +12,7 @@
 #include <QColor>
 #include <QImage>
 #include <cstdlib>
+#include <optional>
 
 namespace pelnix::test {
 
@@ -27,13 +29,14 @@ inline const char* describe(const QColor& color) {
 }
 
 // A gallery screen as the tool renders it: made in a 375 x 667 window, its fixture (which sets the
-// screen's own size) applied, then grabbed.
+// screen's own size) applied, then grabbed; with `renderedAt`, grabbed once the window has that size.
 struct GalleryShot {
     platform::ui::Window window;
     platform::ui::ViewController* controller = nullptr;
     QImage image;
 
-    GalleryShot(const QString& storyboard, const QString& identifier) {
+    GalleryShot(const QString& storyboard, const QString& identifier,
+                std::optional<QSize> renderedAt = std::nullopt) {
         using platform::ui::ScreenRegistry;
         window.resize(375, 667);
         controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
@@ -43,6 +46,8 @@ struct GalleryShot {
         window.show();
         if (const auto fixture = ScreenRegistry::shared()->fixture(storyboard, identifier))
             fixture(controller);
+        if (renderedAt)
+            tools::GalleryStage::bringTo(&window, *renderedAt);
         image = platform::ui::Screenshot::grab(&window);
     }
     QColor at(const QWidget* view, QPointF point) const {

@@ -29,8 +29,8 @@ const QColor kSeparator(0x66, 0xc0, 0x7f);
 
 // A rooms gallery screen as the tool renders it.
 struct GalleryShot : test::GalleryShot {
-    explicit GalleryShot(const QString& identifier)
-        : test::GalleryShot(QStringLiteral("GalleryRooms"), identifier) {}
+    explicit GalleryShot(const QString& identifier, std::optional<QSize> renderedAt = std::nullopt)
+        : test::GalleryShot(QStringLiteral("GalleryRooms"), identifier, renderedAt) {}
     PLChatRoomsTableViewController* list() const {
         auto* nav = qobject_cast<NavigationController*>(controller);
         return nav ? qobject_cast<PLChatRoomsTableViewController*>(nav->topViewController()) : nullptr;
@@ -85,6 +85,7 @@ private slots:
     void floatingLabelSlidesOutBelowTheBar();
     void swipedRowShowsItsOptions_data();
     void swipedRowShowsItsOptions();
+    void searchCoversTheBarAndFiltersTheRows_data();
     void searchCoversTheBarAndFiltersTheRows();
     void publicGroupsShowJoinedAndOpenRows();
     void drawerCellsHighlightOneRow();
@@ -238,13 +239,17 @@ void TestRoomsGallery::rightToLeftMirrorsTheRows() {
 
 void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar_data() {
     QTest::addColumn<QString>("identifier");
-    QTest::newRow("320 x 568") << "RoomsListFloatingLabel";
-    QTest::newRow("400 x 720") << "RoomsListFloatingLabel@400x720";
+    QTest::addColumn<QSize>("renderedAt");
+    QTest::newRow("320 x 568") << "RoomsListFloatingLabel" << QSize(320, 568);
+    QTest::newRow("400 x 720") << "RoomsListFloatingLabel@400x720" << QSize(400, 720);
+    QTest::newRow("1024 x 768") << "RoomsListFloatingLabel" << QSize(1024, 768);
 }
 
 void TestRoomsGallery::floatingLabelSlidesOutBelowTheBar() {
     QFETCH(QString, identifier);
-    GalleryShot shot(identifier);
+    QFETCH(QSize, renderedAt);
+    GalleryShot shot(identifier, renderedAt);
+    QCOMPARE(shot.window.size(), renderedAt);
     const QList<Label*> labels = shot.list()->floatingLabels();
     QCOMPARE(labels.size(), 1);
     Label* label = labels.first();
@@ -294,12 +299,22 @@ void TestRoomsGallery::swipedRowShowsItsOptions() {
     QCOMPARE(shot.rows().value(1)->slideableContainerView()->x(), 0);
 }
 
+void TestRoomsGallery::searchCoversTheBarAndFiltersTheRows_data() {
+    QTest::addColumn<QSize>("renderedAt");
+    QTest::newRow("320 x 568") << QSize(320, 568);
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+}
+
 void TestRoomsGallery::searchCoversTheBarAndFiltersTheRows() {
-    GalleryShot shot(QStringLiteral("RoomsListSearching"));
+    QFETCH(QSize, renderedAt);
+    GalleryShot shot(QStringLiteral("RoomsListSearching"), renderedAt);
     PLChatRoomsTableViewController* list = shot.list();
     auto* bar = qobject_cast<NavigationController*>(shot.controller)->navigationBar();
     PLCustomSearchView* search = list->searchView();
     QCOMPARE(search->geometry(), bar->geometry());
+    QCOMPARE(search->width(), renderedAt.width());
+    // Nothing of the bar shows right of the search view's cancel button either.
+    QVERIFY(near(shot.at(&shot.window, {renderedAt.width() - 3.0, 3}), Qt::white, 2));
     QCOMPARE(search->searchTextField()->text(), tools::roomsGallerySearchText());
     // White search view over the grey bar; the bar's own buttons do not show through.
     QVERIFY(near(shot.at(search, {2, 2}), Qt::white, 2));

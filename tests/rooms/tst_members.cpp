@@ -196,6 +196,11 @@ void TestMembers::bannerSaysHowManyAndGoes() {
     QCOMPARE(screen->banner()->y(), 0);
     QCOMPARE(screen->banner()->height(), PLGroupMembersViewController::kBannerHeight);
     QCOMPARE(screen->banner()->geometry().center().x(), screen->view()->rect().center().x());
+    // The window grows while it shows: it stays in the middle.
+    shown.window.resize(1024, 768);
+    QCoreApplication::processEvents();
+    QCOMPARE(screen->view()->width(), 1024);
+    QCOMPARE(screen->banner()->geometry().center().x(), screen->view()->rect().center().x());
     platform::ui::Scheduler::shared()->advance(PLGroupMembersViewController::kBannerStayMs - 1);
     QVERIFY(screen->banner());
     platform::ui::Scheduler::shared()->advance(1);
@@ -223,6 +228,10 @@ void TestMembers::searchGoesToTheSelectedTabAndATabChangeHidesIt() {
     QVERIFY(screen->isSearchBarShown());
     QCOMPARE(screen->searchView()->placeholderText(), QStringLiteral("Search by name or email"));
     QCOMPARE(screen->searchView()->y(), shown.nav->navigationBar()->y());
+    // A wider window: the bar still covers the navigation bar from edge to edge.
+    shown.window.resize(1024, 768);
+    QCoreApplication::processEvents();
+    QCOMPARE(screen->searchView()->geometry(), shown.nav->navigationBar()->geometry());
     screen->searchView()->searchTextField()->setText("an");
     screen->searchTextFieldDidChange(screen->searchView()->searchTextField());
     QVERIFY(screen->activeMembersViewController()->isFiltered());

@@ -1,5 +1,5 @@
 // The members screens of the gallery as the screenshot tool renders them, checked by pixels at points
-// computed from the screens' own geometry, at 320 x 568 and 400 x 720.
+// computed from the screens' own geometry, at 320 x 568 and 400 x 720, the search also at 1024 x 768.
 #include "GalleryMembers.h"
 #include "GalleryRooms.h"
 #include "GalleryTestKit.h"
@@ -31,8 +31,8 @@ const QColor kRemoveRed(0xe0, 0x46, 0x3c);
 
 // The members gallery's screen as the tool renders it.
 struct Shot : test::GalleryShot {
-    explicit Shot(const QString& identifier)
-        : test::GalleryShot(QStringLiteral("GalleryMembers"), identifier) {}
+    explicit Shot(const QString& identifier, std::optional<QSize> renderedAt = std::nullopt)
+        : test::GalleryShot(QStringLiteral("GalleryMembers"), identifier, renderedAt) {}
     QColor centre(const QWidget* view) const { return at(view, QRectF(view->rect()).center()); }
     // Above the centre: the red of the remove icon over its white bar, a picture's colour over its
     // initials.
@@ -152,24 +152,33 @@ void TestMembersGallery::activeTabShowsYouTheBadgeAndRemoveButtons() {
 void TestMembersGallery::searchCoversTheBarAndNarrowsTheTab_data() {
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<int>("rows");
-    QTest::newRow("Active 320 x 568") << "MembersActiveSearching" << 1;
-    QTest::newRow("Active 400 x 720") << "MembersActiveSearching@400x720" << 1;
-    QTest::newRow("Pending 320 x 568") << "MembersPendingSearching" << 2;
-    QTest::newRow("Pending 400 x 720") << "MembersPendingSearching@400x720" << 2;
+    QTest::addColumn<QSize>("renderedAt");
+    QTest::newRow("Active 320 x 568") << "MembersActiveSearching" << 1 << QSize(320, 568);
+    QTest::newRow("Active 400 x 720") << "MembersActiveSearching@400x720" << 1 << QSize(400, 720);
+    QTest::newRow("Active 1024 x 768") << "MembersActiveSearching" << 1 << QSize(1024, 768);
+    QTest::newRow("Pending 320 x 568") << "MembersPendingSearching" << 2 << QSize(320, 568);
+    QTest::newRow("Pending 400 x 720") << "MembersPendingSearching@400x720" << 2 << QSize(400, 720);
+    QTest::newRow("Pending 1024 x 768") << "MembersPendingSearching" << 2 << QSize(1024, 768);
 }
 
 void TestMembersGallery::searchCoversTheBarAndNarrowsTheTab() {
     QFETCH(QString, identifier);
     QFETCH(int, rows);
-    Shot shot(identifier);
+    QFETCH(QSize, renderedAt);
+    Shot shot(identifier, renderedAt);
+    QCOMPARE(shot.window.size(), renderedAt);
     auto* members = shot.top<PLGroupMembersViewController>();
     QVERIFY(members->isSearchBarShown());
     PLCustomSearchView* search = members->searchView();
     const QRect bar = members->navigationController()->navigationBar()->geometry();
     QCOMPARE(search->geometry().top(), bar.top());
     QCOMPARE(search->width(), bar.width());
-    // The bar's back button is covered: the search view's white shows there.
+    QCOMPARE(search->width(), renderedAt.width());
+    // The bar's back button is covered: the search view's white shows there; its title and search
+    // button at the other end are covered too, by the search view's cancel button.
     QCOMPARE(shot.at(search, QPointF(4, 4)), QColor(Qt::white));
+    QCOMPARE(shot.at(&shot.window, QPointF(renderedAt.width() / 2.0 + 30, 4)), QColor(Qt::white));
+    QVERIFY(search->cancelButton()->geometry().right() > search->width() - 20);
     QVERIFY(shot.colours(search->cancelButton()) > 2);
     const bool pending = identifier.contains("Pending");
     TableView* table = pending ? members->pendingMembersViewController()->pendingMembersTableView()

@@ -343,8 +343,12 @@ void TestRoomsList::searchFiltersByNameIgnoringCase() {
     QCOMPARE(screen.list->chatRoomsViewState(), qint64(1));
     PLCustomSearchView* bar = screen.list->searchView();
     QVERIFY(bar->isVisible());
-    // It covers the navigation bar.
+    // It covers the navigation bar, whatever width the window takes.
     QCOMPARE(bar->geometry(), screen.nav->navigationBar()->geometry());
+    screen.window.resize(1024, 768);
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->geometry(), screen.nav->navigationBar()->geometry());
+    QCOMPARE(bar->width(), 1024);
     type(bar->searchTextField(), "ALPH");
     QCOMPARE(screen.rows(), QStringList{"A"});
     QCOMPARE(screen.list->searchText(), QStringLiteral("ALPH"));

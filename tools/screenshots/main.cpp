@@ -1,10 +1,11 @@
-// pelnix-screenshots --out <folder> [--only <Storyboard>/<Identifier>]
+// pelnix-screenshots --out <folder> [--only <Storyboard>/<Identifier>] [--jobs <count>]
 // Renders every registered screen, with its fixture, offscreen and writes
 // <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
-// gallery's data shows in another's. Web views are grabbed once they have loaded and painted. Exits
-// non-zero when a screen cannot be made or saved, or when a picture is one flat colour.
+// gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they have
+// loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a screen
+// cannot be made or saved, or when a picture is one flat colour.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -19,6 +20,7 @@
 #include "GalleryRooms.h"
 #include "GalleryScreens.h"
 #include "GalleryShell.h"
+#include "GalleryStage.h"
 #include "GalleryToolkit.h"
 #include "GalleryViewers.h"
 
@@ -34,91 +36,25 @@
 #include "foundation/ui/CustomFontRegistration.h"
 
 #include "platform/Sandbox.h"
-#include "platform/ui/WebView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCursor>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QThread>
 #include <cstdio>
-#include <optional>
 
 using namespace pelnix::platform::ui;
 
 namespace {
 
-constexpr QSize kPhone(320, 568);
-const QList<QPair<QString, QSize>> kTwins{{QStringLiteral("@400x720"), QSize(400, 720)},
-                                          {QStringLiteral("@1024x768"), QSize(1024, 768)}};
-constexpr int kLoadTimeoutMs = 20000;
-constexpr int kPaintTimeoutMs = 3000;
+using pelnix::tools::GalleryStage;
 
-// The size a screen's identifier names ("...@400x720", "...1024x768"), if any.
-std::optional<QSize> namedSize(const QString& identifier) {
-    static const QRegularExpression sized(QStringLiteral("@?(\\d+)x(\\d+)$"));
-    const auto match = sized.match(identifier);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return QSize(match.captured(1).toInt(), match.captured(2).toInt());
-}
-
-bool isOneFlatColour(const QImage& image) {
-    if (image.isNull())
-        return true;
-    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb first = rgb.pixel(0, 0);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (line[x] != first)
-                return false;
-    }
-    return true;
-}
-
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// Waits for every web view on screen to finish its load, then until its page has painted.
-void awaitWebViews(QWidget* window) {
-    for (WebView* web : window->findChildren<WebView*>()) {
-        if (!web->isVisibleTo(window))
-            continue;
-        if (web->isLoading()) {
-            QEventLoop loop;
-            QObject::connect(web, &WebView::didFinishLoad, &loop, &QEventLoop::quit);
-            QTimer::singleShot(kLoadTimeoutMs, &loop, &QEventLoop::quit);
-            if (web->isLoading())
-                loop.exec();
-        }
-        QElapsedTimer painted;
-        painted.start();
-        while (isOneFlatColour(web->grab().toImage()) && painted.elapsed() < kPaintTimeoutMs)
-            spin(50);
-    }
-}
-
-// Waits until every document preview on screen has drawn the pages in view at their size (they are
-// drawn off the main thread, again after the window's resize).
-void awaitDocumentPreviews(QWidget* window) {
-    for (DocumentPreview* preview : window->findChildren<DocumentPreview*>()) {
-        QElapsedTimer drawn;
-        drawn.start();
-        while (preview->isVisibleTo(window) && !(preview->isLoaded() && preview->canvas()->isSettled()) &&
-               drawn.elapsed() < kLoadTimeoutMs)
-            spin(20);
-    }
-}
+// Screens rendered side by side: each process holds a browser engine and a stand-in of its own.
+constexpr int kMostProcessesAtOnce = 4;
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
@@ -144,40 +80,62 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     if (const auto fixture = registry->fixture(storyboard, identifier))
         fixture(controller);
     // A fixture may size the window for its phone; the picture is taken at the size asked for.
-    window.resize(size);
-    Screenshot::settle();
-    awaitWebViews(&window);
-    awaitDocumentPreviews(&window);
+    GalleryStage::bringTo(&window, size);
     const QImage image = Screenshot::grab(&window);
     if (!Screenshot::savePng(&window, path)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s\n", qPrintable(path));
-    if (isOneFlatColour(image)) {
+    if (GalleryStage::isOneFlatColour(image)) {
         std::fprintf(stderr, "one flat colour: %s\n", qPrintable(path));
         return false;
     }
     return true;
 }
 
-// Every screen in a process of its own; the exit status counts the failures.
-int renderEachInItsOwnProcess(const QString& out) {
+// Every screen in a process of its own, a few at a time; the result counts the failures.
+int renderEachInItsOwnProcess(const QString& out, int atOnce) {
     auto* registry = ScreenRegistry::shared();
+    QStringList queue;
+    for (const QString& storyboard : registry->storyboards())
+        for (const QString& identifier : registry->identifiers(storyboard))
+            queue << storyboard + QLatin1Char('/') + identifier;
+    int running = 0;
     int failures = 0;
-    for (const QString& storyboard : registry->storyboards()) {
-        for (const QString& identifier : registry->identifiers(storyboard)) {
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--out"), out, QStringLiteral("--only"),
-                         storyboard + QLatin1Char('/') + identifier});
-            if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
-                child.exitCode() != 0) {
-                std::fprintf(stderr, "failed: %s/%s\n", qPrintable(storyboard), qPrintable(identifier));
-                ++failures;
-            }
-        }
+    QEventLoop loop;
+    const auto startNext = [&] {
+        const QString name = queue.takeFirst();
+        auto* child = new QProcess(&loop);
+        child->setProcessChannelMode(QProcess::ForwardedChannels);
+        QObject::connect(child, &QProcess::finished, &loop,
+                         [&, child, name](int code, QProcess::ExitStatus status) {
+                             if (status != QProcess::NormalExit || code != 0) {
+                                 std::fprintf(stderr, "failed: %s\n", qPrintable(name));
+                                 ++failures;
+                             }
+                             --running;
+                             child->deleteLater();
+                             loop.quit();
+                         });
+        QObject::connect(child, &QProcess::errorOccurred, &loop,
+                         [&, child, name](QProcess::ProcessError error) {
+                             if (error != QProcess::FailedToStart)
+                                 return;
+                             std::fprintf(stderr, "failed to start: %s\n", qPrintable(name));
+                             ++failures;
+                             --running;
+                             child->deleteLater();
+                             loop.quit();
+                         });
+        ++running;
+        child->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--out"), out, QStringLiteral("--only"), name});
+    };
+    while (!queue.isEmpty() || running > 0) {
+        while (running < atOnce && !queue.isEmpty())
+            startNext();
+        loop.exec();
     }
     return failures;
 }
@@ -194,6 +152,7 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addOption({"out", "Folder for the PNG files.", "folder", "screenshots"});
     parser.addOption({"only", "One screen, as Storyboard/Identifier.", "screen"});
+    parser.addOption({"jobs", "Screens rendered at once (default: the cores, at most 4).", "count"});
     parser.process(app);
 
     // A sandbox of this run's own: a gallery that sets none writes nothing outside it.
@@ -221,8 +180,11 @@ int main(int argc, char** argv) {
     auto* registry = ScreenRegistry::shared();
     const QDir out(parser.value("out"));
     QDir().mkpath(out.absolutePath());
-    if (!parser.isSet("only"))
-        return renderEachInItsOwnProcess(out.absolutePath()) == 0 ? 0 : 1;
+    if (!parser.isSet("only")) {
+        const int jobs = parser.isSet("jobs") ? parser.value("jobs").toInt()
+                                              : qMin(QThread::idealThreadCount(), kMostProcessesAtOnce);
+        return renderEachInItsOwnProcess(out.absolutePath(), qMax(1, jobs)) == 0 ? 0 : 1;
+    }
 
     const QString only = parser.value("only");
     const QString storyboard = only.section(QLatin1Char('/'), 0, 0);
@@ -232,21 +194,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString stem = out.filePath(storyboard + QLatin1Char('-') + identifier);
-    QList<QPair<QString, QSize>> shots;
-    if (const auto size = namedSize(identifier)) {
-        shots << qMakePair(stem + QStringLiteral(".png"), *size);
-    } else {
-        shots << qMakePair(stem + QStringLiteral(".png"), kPhone);
-        const QStringList registered = registry->identifiers(storyboard);
-        for (const auto& [suffix, size] : kTwins) {
-            // A twin the gallery registers itself is rendered as its own screen.
-            const QString bare = QString(suffix).remove(QLatin1Char('@'));
-            if (!registered.contains(identifier + suffix) && !registered.contains(identifier + bare))
-                shots << qMakePair(stem + suffix + QStringLiteral(".png"), size);
-        }
-    }
     int failures = 0;
-    for (const auto& [path, size] : shots)
-        failures += render(storyboard, identifier, size, path, base) ? 0 : 1;
+    for (const auto& [suffix, size] : GalleryStage::picturesOf(identifier, registry->identifiers(storyboard)))
+        failures +=
+            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

@@ -209,19 +209,10 @@ void PLMediaDownloadHelper::showDownloadScreenWithInfo(const QVariantMap& info) 
     overlay->setGeometry(host->rect());
     overlay->show();
     overlay->raise();
-    host->installEventFilter(this);
     PLMultiMediaInfo media;
     media.fileName = DocumentSaver::generateFileNameFromInfo(info);
     overlay->showUploadingMediaInfo(media);
     m_downloadScreenView = overlay;
-}
-
-// The overlay covers its host as the host changes size (the navigation bar goes and comes).
-bool PLMediaDownloadHelper::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && m_downloadScreenView &&
-        watched == m_downloadScreenView->parentWidget())
-        m_downloadScreenView->setGeometry(m_downloadScreenView->parentWidget()->rect());
-    return QObject::eventFilter(watched, event);
 }
 
 void PLMediaDownloadHelper::disableNavigationWhileDownloading(bool disable) {

@@ -61,9 +61,6 @@ public:
     PLMediaDownloader* mediaDownloader() const { return m_mediaDownloader; }
     PhotoAlbums* photoAlbums() const { return m_albums; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void showDownloadScreenWithInfo(const QVariantMap& info);
     void disableNavigationWhileDownloading(bool disable);

@@ -182,6 +182,25 @@ void PLUploadScreenView::cleanUp() {
     deleteLater();
 }
 
+bool PLUploadScreenView::event(QEvent* event) {
+    // A full-screen overlay: whoever holds it, it covers them at every size they take.
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    else if (event->type() == QEvent::ParentChange && parentWidget())
+        parentWidget()->installEventFilter(this);
+    return QWidget::event(event);
+}
+
+bool PLUploadScreenView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == parentWidget()) {
+        setGeometry(parentWidget()->rect());
+        // A screen that lays itself out as it changes size may bring its own parts (the chat window's
+        // input bar) to the front after this: the overlay goes back over them once it has.
+        QMetaObject::invokeMethod(this, &QWidget::raise, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void PLUploadScreenView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layOut();

@@ -13,7 +13,6 @@
 #include "interface/PelnixGroupFilterManager.h"
 #include "platform/MainThread.h"
 #include "platform/ui/AfterNextPaint.h"
-#include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationBar.h"
@@ -35,7 +34,6 @@ namespace pelnix {
 
 Q_LOGGING_CATEGORY(lcRoomsList, "pelnix.ui.rooms.list")
 
-using platform::ui::Animator;
 using platform::ui::BarButtonItem;
 using platform::ui::Button;
 using platform::ui::IndexPath;
@@ -62,7 +60,6 @@ PLChatRoomsTableViewController::PLChatRoomsTableViewController(QObject* parent)
 
 PLChatRoomsTableViewController::~PLChatRoomsTableViewController() {
     unregisterToNotification();
-    delete m_searchView.data();
 }
 
 PLChatRoomsTableViewController* PLChatRoomsTableViewController::sharedViewControllerInstance() {
@@ -159,35 +156,8 @@ void PLChatRoomsTableViewController::addLeftBarButtonItems() {
 }
 
 void PLChatRoomsTableViewController::initializeSearchBar() {
-    if (m_searchView)
-        return;
-    m_searchView = PLCustomSearchView::instanceWithOwner(this);
-    m_searchView->setDelegate(this);
-    m_searchView->setPlaceholderText(localized("Search for chat rooms"));
-    // It lies over the navigation bar: nothing of the bar may show through.
-    m_searchView->setAutoFillBackground(true);
-    QPalette palette = m_searchView->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    m_searchView->setPalette(palette);
-    m_searchView->hide();
-}
-
-QWidget* PLChatRoomsTableViewController::searchViewHost() {
-    if (NavigationController* nav = navigationController())
-        return nav->view();
-    return view();
-}
-
-void PLChatRoomsTableViewController::placeSearchView(bool shown) {
-    // Shown: over the navigation bar; hidden: its bottom edge at the top of the screen.
-    QWidget* host = searchViewHost();
-    if (m_searchView->parentWidget() != host)
-        m_searchView->setParent(host);
-    NavigationController* nav = navigationController();
-    const QRect bar = nav && !nav->isNavigationBarHidden()
-                          ? nav->navigationBar()->geometry()
-                          : QRect(0, 0, host->width(), platform::ui::NavigationBar::kHeight);
-    m_searchView->setGeometry(bar.x(), shown ? bar.y() : -bar.height(), bar.width(), bar.height());
+    if (!m_searchBar)
+        m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this, localized("Search for chat rooms"));
 }
 
 void PLChatRoomsTableViewController::dismissChatView() {
@@ -365,7 +335,7 @@ bool PLChatRoomsTableViewController::shouldInsertToTableViewNewChatRoom(
     const std::shared_ptr<ChatRoom>& room) const {
     if (!room || indexOfRoom(room) >= 0)
         return false;
-    const QString typed = m_searchView ? m_searchView->textFieldText() : QString();
+    const QString typed = m_searchBar ? m_searchBar->view()->textFieldText() : QString();
     // A plain, case-sensitive test, unlike the search filter itself.
     return typed.isEmpty() || room->displayName().contains(typed, Qt::CaseSensitive);
 }
@@ -451,30 +421,14 @@ void PLChatRoomsTableViewController::setChatRoomsViewState(qint64 state) {
     reloadChatRooms();
     if (state == SearchState && isViewLoaded())
         initializeSearchBar();
-    if (!m_searchView)
+    if (!m_searchBar)
         return;
     if (state == SearchState) {
-        placeSearchView(false);
-        m_searchView->show();
-        m_searchView->raise();
-        NavigationController* nav = navigationController();
-        const int top = nav && searchViewHost() == nav->view() ? nav->navigationBar()->geometry().top() : 0;
-        Animator::animateProperty(m_searchView, "pos", QPoint(m_searchView->x(), top), kSearchSlideMs);
-        m_searchView->makeTextFieldFirstResponder();
+        m_searchBar->show();
         m_unfilteredChatRooms = m_chatRooms;
         return;
     }
-    m_searchView->clearText();
-    m_searchView->makeTextFieldResignResponder();
-    QPointer<PLCustomSearchView> bar(m_searchView);
-    if (bar->isVisible())
-        Animator::animateProperty(bar, "pos", QPoint(bar->x(), -bar->height()), kSearchSlideMs,
-                                  Animator::Curve::EaseInOut, [bar](bool) {
-                                      if (bar)
-                                          bar->hide();
-                                  });
-    else
-        bar->hide();
+    m_searchBar->hide();
     m_searchText = QString();
     m_unfilteredChatRooms.reset();
 }

@@ -8,6 +8,7 @@
 #include "ui/account/PLBaseTableTableViewController.h"
 #include "ui/rooms/PLChatRoomTableViewCellDatasource.h"
 #include "ui/rooms/PLChatRoomTableViewCellDelegate.h"
+#include "ui/rooms/PLDropDownSearchBar.h"
 #include "ui/rooms/PLGroupInfoAlertsFactory.h"
 #include "ui/toolkit/PLCustomSearchDelegate.h"
 #include "ui/toolkit/PLCustomSearchView.h"
@@ -49,7 +50,6 @@ public:
     enum AlertTag : int { LeaveOrCloseAlertTag = 1, ClearAlertTag = 2 };
     static constexpr int kFloatingLabelTag = 100;
     static constexpr qreal kPlaceholderRowHeight = 108;
-    static constexpr int kSearchSlideMs = 400;
     static constexpr int kFloatingLabelSlideMs = 500;
     static constexpr qint64 kFloatingLabelStayMs = 2000;
 
@@ -111,7 +111,7 @@ public:
     PLCustomSearchView* searchView() {
         if (isViewLoaded())
             initializeSearchBar();
-        return m_searchView;
+        return m_searchBar ? m_searchBar->view() : nullptr;
     }
     QString currentSelectedChatRoomID() const { return m_currentSelectedChatRoomID; }
     QString selectedChatRoomID() const { return m_selectedChatRoomID; }
@@ -146,8 +146,6 @@ private:
     void initializeSearchBar();
     // Where bar items and titles go: the library's container when it is the parent, else this screen.
     platform::ui::ViewController* titleOwner();
-    QWidget* searchViewHost();
-    void placeSearchView(bool shown);
     PLChatRoomTableViewCell* openCellOfRoom(const QString& roomID) const;
     int indexOfRoom(const std::shared_ptr<ChatRoom>& room) const;
     // Puts the rooms of the list on the table as they are, in one whole reload.
@@ -174,7 +172,7 @@ private:
     // Rooms are listed once loading has run; before, notifications have nothing to update.
     bool m_chatRoomsLoaded = false;
     qint64 m_viewState = ListState;
-    QPointer<PLCustomSearchView> m_searchView;
+    std::unique_ptr<PLDropDownSearchBar> m_searchBar;
     QString m_searchText;
     std::optional<QList<std::shared_ptr<ChatRoom>>> m_unfilteredChatRooms;
     QString m_selectedChatRoomID;

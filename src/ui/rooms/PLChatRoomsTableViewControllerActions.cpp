@@ -25,6 +25,7 @@
 #include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
+#include "ui/toolkit/PLCentredInParent.h"
 
 namespace pelnix {
 
@@ -368,6 +369,7 @@ void PLChatRoomsTableViewController::showFloatingLabelWithMessage(const QString&
     label->setAlignment(Qt::AlignCenter);
     const int barBottom = view()->mapFrom(host, QPoint(0, bar->geometry().bottom() + 1)).y();
     label->setGeometry(viewWidth / 2 - size.width() / 2, barBottom - 40, size.width(), size.height());
+    PLCentredInParent::keep(label);
     label->show();
     QPointer<Label> guard(label);
     const QPoint down = label->pos() + QPoint(0, 40);

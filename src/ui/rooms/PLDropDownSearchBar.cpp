@@ -4,7 +4,8 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ViewController.h"
-#include "ui/rooms/RoomsTexts.h"
+
+#include <QEvent>
 
 namespace pelnix {
 
@@ -12,12 +13,12 @@ using platform::ui::Animator;
 using platform::ui::NavigationController;
 
 PLDropDownSearchBar::PLDropDownSearchBar(platform::ui::ViewController* owner,
-                                         PLCustomSearchDelegate* delegate)
+                                         PLCustomSearchDelegate* delegate, const QString& placeholder)
     : m_owner(owner) {
     m_view = PLCustomSearchView::instanceWithOwner(nullptr);
-    m_view->setObjectName(QStringLiteral("membersSearchView"));
+    m_view->setObjectName(QStringLiteral("dropDownSearchView"));
     m_view->setDelegate(delegate);
-    m_view->setPlaceholderText(RoomsTexts::localized("Search by name or email"));
+    m_view->setPlaceholderText(placeholder);
     // It lies over the navigation bar: nothing of the bar may show through.
     m_view->setAutoFillBackground(true);
     QPalette palette = m_view->palette();
@@ -50,8 +51,14 @@ void PLDropDownSearchBar::show() {
     QWidget* parent = host();
     if (!m_view || !parent)
         return;
-    if (m_view->parentWidget() != parent)
+    if (m_view->parentWidget() != parent) {
+        if (QWidget* old = m_view->parentWidget())
+            old->removeEventFilter(this);
         m_view->setParent(parent);
+        parent->installEventFilter(this);
+        if (NavigationController* nav = m_owner->navigationController())
+            nav->navigationBar()->installEventFilter(this);
+    }
     const QRect bar = barFrame();
     if (!m_shown)
         m_view->setGeometry(bar.x(), -bar.height(), bar.width(), bar.height());
@@ -81,9 +88,14 @@ void PLDropDownSearchBar::hide() {
                               });
 }
 
-void PLDropDownSearchBar::setWidth(int width) {
-    if (m_view)
-        m_view->resize(width, m_view->height());
+// The screen or its navigation bar changed size: the bar keeps its height and its place above or over
+// the navigation bar, and takes the new width.
+bool PLDropDownSearchBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && m_view && m_view->parentWidget()) {
+        const QRect bar = barFrame();
+        m_view->setGeometry(bar.x(), m_view->y(), bar.width(), m_view->height());
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace pelnix

@@ -2,6 +2,7 @@
 
 #include "ui/toolkit/PLCustomSearchView.h"
 
+#include <QObject>
 #include <QPointer>
 
 namespace pelnix {
@@ -13,12 +14,14 @@ class ViewController;
 }
 
 // The search bar that drops down over a screen's navigation bar (0.4 s) and goes back above the top
-// of the screen, as the members and admin change screens use it ("Search by name or email").
-class PLDropDownSearchBar {
+// of the screen, as the rooms list, the members and the admin change screens use it. It spans the bar
+// it covers at every width the screen takes.
+class PLDropDownSearchBar : public QObject {
 public:
     static constexpr int kSlideMs = 400;
 
-    PLDropDownSearchBar(platform::ui::ViewController* owner, PLCustomSearchDelegate* delegate);
+    PLDropDownSearchBar(platform::ui::ViewController* owner, PLCustomSearchDelegate* delegate,
+                        const QString& placeholder);
     ~PLDropDownSearchBar();
     PLDropDownSearchBar(const PLDropDownSearchBar&) = delete;
     PLDropDownSearchBar& operator=(const PLDropDownSearchBar&) = delete;
@@ -29,7 +32,9 @@ public:
     // Cleared, the field resigned, slid away and taken off the screen.
     void hide();
     bool isShown() const { return m_shown; }
-    void setWidth(int width);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* host() const;

@@ -21,6 +21,7 @@
 #include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
+#include "ui/toolkit/PLCentredInParent.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLSwipeViewController.h"
 
@@ -132,7 +133,7 @@ void PLGroupMembersViewController::viewDidLoad() {
     m_bottomView->setHidden(!m_isCurrentUserCreator);
     m_addMoreMembersButton->setTitleFont(
         CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this);
+    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this, localized("Search by name or email"));
     const auto room = chatRoom();
     lastChatRoomName() = room ? room->name() : QString();
     layoutPage();
@@ -340,6 +341,7 @@ void PLGroupMembersViewController::membersAddedToGroup(qint64 count) {
         const int width = int(label->sizeThatFits({1e6, 1e6}).width()) + 20;
         // It starts hidden behind the navigation bar, above the top of the page.
         label->setGeometry((page->width() - width) / 2, -kBannerHeight, width, kBannerHeight);
+        PLCentredInParent::keep(label);
         label->show();
         label->raise();
         QPointer<Label> shown(label);

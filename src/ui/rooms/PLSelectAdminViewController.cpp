@@ -104,7 +104,7 @@ void PLSelectAdminViewController::viewDidLoad() {
         qCWarning(lcSelectAdmin) << "room" << m_roomID << "is not stored; nobody to choose";
     m_allRoomMembers = PLRoomMemberReference::distinctMembers(room);
     m_allRoomMembers.removeAll(currentRoomAdmin());
-    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this);
+    m_searchBar = std::make_unique<PLDropDownSearchBar>(this, this, localized("Search by name or email"));
 }
 
 void PLSelectAdminViewController::viewWillAppear(bool animated) {
@@ -119,12 +119,6 @@ void PLSelectAdminViewController::viewWillAppear(bool animated) {
     m_listTable.observe();
     m_selectedRoomMember = {};
     refreshTableViewToShowAllMembers();
-}
-
-void PLSelectAdminViewController::viewDidAppear(bool animated) {
-    PLBaseViewController::viewDidAppear(animated);
-    if (m_searchBar)
-        m_searchBar->setWidth(view()->width());
 }
 
 void PLSelectAdminViewController::viewWillDisappear(bool animated) {

@@ -102,7 +102,6 @@ protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
-    void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
 private:

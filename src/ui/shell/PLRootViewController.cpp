@@ -83,6 +83,11 @@ void PLRootViewController::viewDidLoad() {
 
 bool PLRootViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_container && event->type() == QEvent::Resize) {
+        // An open drawer is as wide as the container: the page beside it moves with its edge.
+        if (m_isShowingSideBar) {
+            m_pageLeft = openPageLeft();
+            placePage(m_currentTop, m_pageLeft);
+        }
         layOutDrawerAndShadow();
         if (m_splash)
             m_splash->setGeometry(m_container->rect());
@@ -358,8 +363,7 @@ void PLRootViewController::setIsShowingSideBar(bool showing) {
             m_overlay->raise();
             Animator::animateAlpha(m_overlay, 1, kSideBarAnimationMs);
         }
-        const int drawerWidth = m_container->width() - kDrawerWidthInset;
-        m_pageLeft = drawerWidth - kPageVisibleWidth;
+        m_pageLeft = openPageLeft();
     } else {
         if (drawer)
             drawer->sideDrawerWillDisappear();
@@ -397,6 +401,10 @@ void PLRootViewController::didSelectSideDrawerOption(qint64 option, std::functio
         completion();
 }
 
+int PLRootViewController::openPageLeft() const {
+    return m_container ? m_container->width() - kDrawerWidthInset - kPageVisibleWidth : 0;
+}
+
 void PLRootViewController::placePage(ViewController* page, int left) {
     if (!page || !page->isViewLoaded())
         return;
@@ -414,6 +422,10 @@ void PLRootViewController::layOutDrawerAndShadow() {
         const int width = shadowImageView()->image().width();
         m_shadow->setGeometry(m_pageLeft - width, 0, width, height);
     }
+    // The dim covers the whole page, which is as large as the container, whatever size that takes.
+    if (m_overlay && m_currentTop && m_currentTop->isViewLoaded() &&
+        m_overlay->parentWidget() == m_currentTop->view())
+        m_overlay->setGeometry(QRect(QPoint(0, 0), m_container->size()));
 }
 
 } // namespace pelnix

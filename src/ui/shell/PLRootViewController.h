@@ -86,6 +86,8 @@ private:
     platform::ui::ViewController* instantiateHostScreen(const QString& storyboard,
                                                         const QString& identifier = {});
     void placePage(platform::ui::ViewController* page, int left);
+    // Where the page's left edge lies while the drawer is open.
+    int openPageLeft() const;
     void layOutDrawerAndShadow();
 
     QPointer<QWidget> m_container; // a ContainerView

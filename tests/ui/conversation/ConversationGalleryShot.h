@@ -4,6 +4,7 @@
 // with the pixel reads the gallery tests check pictures by.
 
 #include "GalleryConversation.h"
+#include "GalleryStage.h"
 #include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "foundation/persistence/PLPersistence.h"
@@ -21,17 +22,20 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 namespace pelnix::test {
 
 // A gallery screen of `storyboard` as the tool renders it, kept beside the tool's pictures for review.
-// The window starts at `size`; most fixtures give it the size their screen is about.
+// The window starts at `size`; most fixtures give it the size their screen is about. With `renderedAt`
+// the picture is taken once the window has that size, as the tool takes its larger pictures.
 struct GalleryScreenShot {
     platform::ui::Window window;
     platform::ui::ViewController* controller = nullptr;
     QImage image;
 
-    GalleryScreenShot(const QString& storyboard, const QString& identifier, QSize size = QSize(375, 667)) {
+    GalleryScreenShot(const QString& storyboard, const QString& identifier, QSize size = QSize(375, 667),
+                      std::optional<QSize> renderedAt = std::nullopt) {
         using platform::ui::ScreenRegistry;
         window.resize(size);
         controller = ScreenRegistry::shared()->instantiate(storyboard, identifier);
@@ -40,7 +44,12 @@ struct GalleryScreenShot {
         window.setRootViewController(controller);
         window.show();
         ScreenRegistry::shared()->fixture(storyboard, identifier)(controller);
-        m_identifier = identifier;
+        if (renderedAt)
+            tools::GalleryStage::bringTo(&window, *renderedAt);
+        m_identifier =
+            renderedAt
+                ? identifier + QStringLiteral("@%1x%2").arg(renderedAt->width()).arg(renderedAt->height())
+                : identifier;
         retake();
     }
     // The picture taken again, as the window shows it now, and kept in place of the first one.

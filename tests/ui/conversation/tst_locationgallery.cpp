@@ -43,9 +43,9 @@ Coordinate worldCoordinate(double x, double y, int zoom) {
 struct Shot : pelnix::test::GalleryScreenShot {
     ViewController* presented = nullptr;
 
-    explicit Shot(const QString& identifier)
+    explicit Shot(const QString& identifier, std::optional<QSize> renderedAt = std::nullopt)
         : GalleryScreenShot(QStringLiteral("GalleryLocation"), identifier,
-                            tools::locationGallerySize(identifier)) {
+                            tools::locationGallerySize(identifier), renderedAt) {
         presented = controller ? controller->presentedViewController() : nullptr;
     }
     template <class Screen> Screen* screen() const {
@@ -84,6 +84,17 @@ bool isTint(const QColor& c) {
 
 class TestLocationGallery : public QObject {
     Q_OBJECT
+    // The screen at the phone's size, at 400 x 720 (as its own twin when the gallery registers one) and
+    // at 1024 x 768, which the gallery reaches by resizing the phone's screen, as a host's window would.
+    static void addSizes(const QString& identifier, bool hasTwin) {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QSize>("renderedAt");
+        QTest::newRow("320 x 568") << identifier << QSize(320, 568);
+        QTest::newRow("400 x 720") << (hasTwin ? identifier + QStringLiteral("400x720") : identifier)
+                                   << QSize(400, 720);
+        QTest::newRow("1024 x 768") << identifier << QSize(1024, 768);
+    }
+
 private slots:
     void initTestCase() {
         CustomFontRegistration::loadCustomFonts();
@@ -92,14 +103,11 @@ private slots:
         tools::registerLocationGalleryScreens(false);
     }
 
-    void theSendingScreenShowsTheUserOnTheStreets_data() {
-        QTest::addColumn<QString>("identifier");
-        QTest::newRow("320 x 568") << "LocationSend";
-        QTest::newRow("400 x 720") << "LocationSend400x720";
-    }
+    void theSendingScreenShowsTheUserOnTheStreets_data() { addSizes(QStringLiteral("LocationSend"), true); }
     void theSendingScreenShowsTheUserOnTheStreets() {
         QFETCH(QString, identifier);
-        Shot shot(identifier);
+        QFETCH(QSize, renderedAt);
+        Shot shot(identifier, renderedAt);
         auto* screen = shot.screen<PLLocationViewController>();
         QVERIFY(screen);
         MapView* map = screen->mapView();
@@ -121,10 +129,17 @@ private slots:
         QVERIFY(shot.any(cancel, cancel->rect(), isTint));
     }
 
+    void aFailedSendShowsItsAlertOverTheMap_data() { addSizes(QStringLiteral("LocationSendFailed"), false); }
     void aFailedSendShowsItsAlertOverTheMap() {
-        Shot shot(QStringLiteral("LocationSendFailed"));
+        QFETCH(QString, identifier);
+        QFETCH(QSize, renderedAt);
+        Shot shot(identifier, renderedAt);
         auto* screen = shot.screen<PLLocationViewController>();
         QVERIFY(screen);
+        QVERIFY(screen->mapView()->areVisibleTilesLoaded());
+        // The alert's dim covers the whole window, to its far corner.
+        const QColor corner = shot.at(&shot.window, QPointF(renderedAt.width() - 4, renderedAt.height() - 4));
+        QVERIFY2(corner.lightness() < 200, qPrintable(corner.name()));
         const auto alerts = shot.window.alerts();
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts.first()->title(), QStringLiteral("Failed"));
@@ -139,14 +154,11 @@ private slots:
         QVERIFY(screen->isSendEnabled());
     }
 
-    void theShownAddressHasItsPin_data() {
-        QTest::addColumn<QString>("identifier");
-        QTest::newRow("320 x 568") << "LocationWithPin";
-        QTest::newRow("400 x 720") << "LocationWithPin400x720";
-    }
+    void theShownAddressHasItsPin_data() { addSizes(QStringLiteral("LocationWithPin"), true); }
     void theShownAddressHasItsPin() {
         QFETCH(QString, identifier);
-        Shot shot(identifier);
+        QFETCH(QSize, renderedAt);
+        Shot shot(identifier, renderedAt);
         auto* screen = shot.screen<PLLocationViewController>();
         QVERIFY(screen);
         MapView* map = screen->mapView();
@@ -161,14 +173,11 @@ private slots:
         QVERIFY(!shot.any(send, send->rect(), isTint));
     }
 
-    void chooseLocationShowsThePinAndTheUser_data() {
-        QTest::addColumn<QString>("identifier");
-        QTest::newRow("320 x 568") << "ChooseLocation";
-        QTest::newRow("400 x 720") << "ChooseLocation400x720";
-    }
+    void chooseLocationShowsThePinAndTheUser_data() { addSizes(QStringLiteral("ChooseLocation"), true); }
     void chooseLocationShowsThePinAndTheUser() {
         QFETCH(QString, identifier);
-        Shot shot(identifier);
+        QFETCH(QSize, renderedAt);
+        Shot shot(identifier, renderedAt);
         auto* chooser = shot.screen<PLChooseLocationViewController>();
         QVERIFY(chooser);
         MapView* map = chooser->mapView();

@@ -227,6 +227,49 @@ private slots:
         QVERIFY(!overlay || !overlay->parentWidget());
     }
 
+    void overlayCoversItsHostAtEverySize() {
+        QWidget* screen = host->view();
+        screen->resize(320, 568);
+        // A part of the screen that comes to the front whenever the screen changes size, as the chat
+        // window's input bar does.
+        auto* part = new QWidget(screen);
+        part->setGeometry(0, 500, 320, 68);
+        part->show();
+        struct RaisedOnResize : QObject {
+            QWidget* part = nullptr;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Resize)
+                    part->raise();
+                return false;
+            }
+        } raising;
+        raising.part = part;
+        screen->installEventFilter(&raising);
+        QPointer<PLUploadScreenView> overlay = PLUploadScreenView::instance();
+        overlay->setParent(screen);
+        overlay->setGeometry(screen->rect());
+        overlay->show();
+        overlay->raise();
+        for (const QSize size : {QSize(1024, 768), QSize(400, 720), QSize(320, 568)}) {
+            screen->resize(size);
+            QCOMPARE(overlay->geometry(), screen->rect());
+            // The box stays in the middle of what it covers, and nothing of the screen lies over it.
+            QCOMPARE(overlay->contentHolderView()->geometry().center(), overlay->rect().center());
+            QTRY_COMPARE(screen->children().last(), static_cast<QObject*>(overlay.data()));
+        }
+        screen->removeEventFilter(&raising);
+        delete part;
+        // Moved to another view, it follows that one and no longer the first.
+        QWidget other;
+        other.resize(600, 400);
+        other.show();
+        overlay->setParent(&other);
+        other.resize(700, 500);
+        screen->resize(1024, 768);
+        QCOMPARE(overlay->geometry(), other.rect());
+        overlay->cleanUp();
+    }
+
     void uploadModeFollowsTheUploader() {
         QPointer<PLUploadScreenView> overlay = PLUploadScreenView::instance();
         overlay->setParent(host->view());

@@ -40,7 +40,8 @@ const QString kStoryboard = QStringLiteral("GalleryViewers");
 const QColor kHouseTint(0x00, 0x86, 0xCA);
 
 struct Shot : pelnix::test::GalleryScreenShot {
-    explicit Shot(const QString& identifier) : GalleryScreenShot(kStoryboard, identifier) {}
+    explicit Shot(const QString& identifier, std::optional<QSize> renderedAt = std::nullopt)
+        : GalleryScreenShot(kStoryboard, identifier, QSize(375, 667), renderedAt) {}
     PLDownloadViewerController* viewer() const {
         return qobject_cast<PLDownloadViewerController*>(controller);
     }
@@ -80,11 +81,18 @@ private slots:
         tools::registerViewersGalleryScreens();
     }
 
-    void overlayAtHalfway_data() { sizes_data(); }
+    void overlayAtHalfway_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QSize>("renderedAt");
+        QTest::addRow("320x568") << QString() << QSize(320, 568);
+        QTest::addRow("400x720") << QStringLiteral("400x720") << QSize(400, 720);
+        QTest::addRow("1024x768") << QString() << QSize(1024, 768);
+    }
     void overlayAtHalfway() {
         QFETCH(QString, suffix);
-        Shot shot(QStringLiteral("DownloadOverlay") + suffix);
-        QCOMPARE(shot.window.size(), tools::viewersGallerySize(QStringLiteral("DownloadOverlay") + suffix));
+        QFETCH(QSize, renderedAt);
+        Shot shot(QStringLiteral("DownloadOverlay") + suffix, renderedAt);
+        QCOMPARE(shot.window.size(), renderedAt);
         auto* navigation = qobject_cast<platform::ui::NavigationController*>(shot.controller);
         QVERIFY(navigation && navigation->isNavigationBarHidden());
         auto* overlay = navigation->topViewController()->view()->findChild<PLUploadScreenView*>();
@@ -94,7 +102,9 @@ private slots:
         QCOMPARE(overlay->fileSizeLabel()->text(), QStringLiteral("1.5 MB"));
         QWidget* box = overlay->contentHolderView();
         // The box sits in the middle of the window.
-        QVERIFY(qAbs(box->mapTo(&shot.window, box->rect().center()).x() - shot.window.width() / 2) <= 1);
+        const QPoint middle = box->mapTo(&shot.window, box->rect().center());
+        QVERIFY(qAbs(middle.x() - shot.window.width() / 2) <= 1);
+        QVERIFY(qAbs(middle.y() - shot.window.height() / 2) <= 1);
         const QRect bar = overlay->progressView()->geometry();
         // In the house tint, as every other accent of the library.
         CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 65, bar.center().y())), kHouseTint);
@@ -103,8 +113,11 @@ private slots:
         CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 200, bar.center().y())), QColor(229, 229, 234));
         CHECK_COLOUR(shot.at(box, QPointF(box->width() / 2, 2)), QColor(255, 255, 255));
         // Around the box the chat is dimmed: no pure white left.
-        const QColor dimmed = shot.at(overlay, QPointF(overlay->width() / 2, 4));
-        QVERIFY2(dimmed.lightness() < 200, describe(dimmed).constData());
+        for (const QPointF corner : {QPointF(overlay->width() / 2, 4), QPointF(4, overlay->height() - 4),
+                                     QPointF(overlay->width() - 4, overlay->height() - 4)}) {
+            const QColor dimmed = shot.at(&shot.window, corner);
+            QVERIFY2(dimmed.lightness() < 200, describe(dimmed).constData());
+        }
     }
 
     void pictureZoomedIn_data() { sizes_data(); }

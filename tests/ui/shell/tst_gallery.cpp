@@ -1,5 +1,5 @@
 // The root container's gallery pictures: the drawer closed and open, checked by pixels at points
-// computed from the container's own geometry, at 320 x 568 and 400 x 720.
+// computed from the container's own geometry, at 320 x 568, 400 x 720 and 1024 x 768.
 #include "GalleryRooms.h"
 #include "GalleryShell.h"
 #include "GalleryTestKit.h"
@@ -33,16 +33,20 @@ private slots:
 
     void theDrawerLiesBehindTheChatsUntilItOpens_data() {
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("phone") << QString();
-        QTest::newRow("desktop") << QStringLiteral("@400x720");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("320 x 568") << QString() << QSize(320, 568);
+        QTest::newRow("400 x 720") << QStringLiteral("@400x720") << QSize(400, 720);
+        // Set up as on a phone, then shown in a desktop window, as the gallery shows it.
+        QTest::newRow("1024 x 768") << QString() << QSize(1024, 768);
     }
     void theDrawerLiesBehindTheChatsUntilItOpens() {
         QFETCH(QString, suffix);
-        const QSize size = tools::shellGallerySize(suffix);
+        QFETCH(QSize, size);
         for (const bool open : {false, true}) {
             test::GalleryShot shot(
                 QStringLiteral("GalleryShell"),
-                (open ? QStringLiteral("RootDrawerOpen") : QStringLiteral("RootDrawerClosed")) + suffix);
+                (open ? QStringLiteral("RootDrawerOpen") : QStringLiteral("RootDrawerClosed")) + suffix,
+                size);
             auto* root = qobject_cast<PLRootViewController*>(shot.controller);
             QVERIFY(root);
             QCOMPARE(shot.window.size(), size);
@@ -79,8 +83,10 @@ private slots:
             auto* title = firstRow->titleLabel();
             QVERIFY(title->mapTo(&shot.window, QPoint(0, 0)).x() + title->sizeThatFits({1e6, 1e6}).width() <
                     page->x());
-            // The page's sliver is dimmed by the overlay.
+            // The page's sliver is dimmed by the overlay from top to bottom.
             QVERIFY2(near(sliver, CustomColors::progressColor(), 30), describe(sliver));
+            const QColor foot = shot.at(&shot.window, QPointF(inSliver.x(), size.height() - 4.0));
+            QVERIFY2(near(foot, CustomColors::progressColor(), 30), describe(foot));
             // The shadow falls just left of the page.
             QCOMPARE(root->shadowImageView()->geometry().right() + 1, page->x());
         }

@@ -9,11 +9,11 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
-#include "platform/ui/ImageView.h"
 #include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PLSideDrawerController.h"
 
@@ -229,6 +229,32 @@ private slots:
         QCOMPARE(page->x(), 0);
         drawer->delegate->didSelectSideDrawerOption(1, [&] { ++completions; });
         QCOMPARE(completions, 2); // a closed drawer still answers
+    }
+
+    void theOpenDrawerAndItsDimFollowTheContainersSize() {
+        PLRootViewController root;
+        root.view()->resize(320, 568);
+        root.view()->show();
+        root.showChatsViewController();
+        QWidget* overlay = root.initializeOverlayView();
+        root.setIsShowingSideBar(true);
+        QWidget* page = root.chatRoomsNavigationViewController()->view();
+        const int visible = PLRootViewController::kDrawerWidthInset + PLRootViewController::kPageVisibleWidth;
+        for (const QSize size : {QSize(1024, 768), QSize(400, 720)}) {
+            root.view()->resize(size);
+            QCOMPARE(root.sideDrawerViewController()->view()->width(),
+                     size.width() - PLRootViewController::kDrawerWidthInset);
+            QCOMPARE(page->geometry(), QRect(QPoint(size.width() - visible, 0), size));
+            QCOMPARE(root.shadowImageView()->geometry().right() + 1, page->x());
+            QCOMPARE(root.shadowImageView()->height(), size.height());
+            // The dim covers the whole page, not the phone-sized corner it was made for.
+            QCOMPARE(overlay->parentWidget(), page);
+            QCOMPARE(overlay->geometry(), page->rect());
+        }
+        // Closed, the page fills the container again at its new size.
+        root.setIsShowingSideBar(false);
+        root.view()->resize(1024, 768);
+        QCOMPARE(page->geometry(), QRect(0, 0, 1024, 768));
     }
 
     void theSharedInstanceIsTheWindowsRootContainerOnly() {
