@@ -3,7 +3,7 @@
 // store and each screen given what a user would find on it, and grabbed to a PNG. A screen that is
 // missing, still a bare placeholder, grabs as one flat colour or shows nothing below its bar fails.
 #include "FacadeTestKit.h"
-#include "TourWorld.h"
+#include "LibraryScreenWorld.h"
 
 #include "core/model/ChatRoom.h"
 #include "core/session/PLAppLockSettingsManager.h"
@@ -34,7 +34,7 @@ using platform::ui::ViewController;
 
 namespace {
 
-const QString kRoomID = TourWorld::kRoomID;
+const QString kRoomID = LibraryScreenWorld::kRoomID;
 
 // How a stop of the tour is opened.
 enum class Opening {
@@ -49,24 +49,6 @@ enum class Opening {
     LoggedOutContainer,
     PasscodeContainer,
 };
-
-// The screen a container or navigation controller shows in front.
-ViewController* frontScreen(ViewController* controller) {
-    for (int depth = 0; controller && depth < 4; ++depth) {
-        if (auto* navigation = qobject_cast<NavigationController*>(controller)) {
-            controller = navigation->topViewController();
-            continue;
-        }
-        if (qobject_cast<PelnixViewController*>(controller) ||
-            qobject_cast<PelnixCustomViewController*>(controller)) {
-            const auto children = controller->childViewControllers();
-            controller = children.isEmpty() ? nullptr : children.first();
-            continue;
-        }
-        break;
-    }
-    return controller;
-}
 
 bool isPlaceholder(const ViewController* screen) {
     return screen && QByteArray(screen->metaObject()->className()) == "pelnix::platform::ui::ViewController";
@@ -123,7 +105,7 @@ private slots:
         QDir().mkpath(QStringLiteral(PELNIX_TOUR_DIR));
     }
     void init() {
-        m_world = std::make_unique<TourWorld>();
+        m_world = std::make_unique<LibraryScreenWorld>();
         QVERIFY(ChatRoom::chatRoomWithID(kRoomID));
     }
     void cleanup() { m_world.reset(); }
@@ -166,7 +148,7 @@ private slots:
         stop("Home", "PLChatWindowLinkWebViewController");
         stop("Home", "PLUploadActionSheet");
         stop("Home", "PLDownloadViewerController");
-        stop("Home", "PLDownloadViewerController", Opening::Registry, TourWorld::kPdfState);
+        stop("Home", "PLDownloadViewerController", Opening::Registry, LibraryScreenWorld::kPdfState);
         // Account screens.
         stop("Home", "PLSettingsTableViewController", Opening::SettingsContainer);
         stop("Home", "PLUserProfileTableViewController", Opening::ProfileContainer);
@@ -213,20 +195,20 @@ private slots:
         std::unique_ptr<ViewController> bare(identifier.isEmpty()
                                                  ? registry->instantiateInitial(storyboard)
                                                  : registry->instantiate(storyboard, identifier));
-        QVERIFY2(!isPlaceholder(frontScreen(bare.get())), "still a placeholder");
+        QVERIFY2(!isPlaceholder(LibraryScreenWorld::frontScreen(bare.get())), "still a placeholder");
         bare.reset();
 
         platform::ui::Window window;
         window.resize(320, 568);
         ViewController* controller = open(opening, storyboard, identifier);
         QVERIFY2(controller, "the opener gave no screen");
-        if (ViewController* front = frontScreen(controller)) {
+        if (ViewController* front = LibraryScreenWorld::frontScreen(controller)) {
             const QString unstaged = m_world->stage(front, state);
             QVERIFY2(unstaged.isEmpty(), qPrintable(unstaged));
         }
         window.setRootViewController(controller);
         window.show();
-        ViewController* front = frontScreen(controller);
+        ViewController* front = LibraryScreenWorld::frontScreen(controller);
         QVERIFY2(front, "the container shows nothing");
         QVERIFY(!isPlaceholder(front));
         const QString unsettled = m_world->settle(front, window, state);
@@ -242,7 +224,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TourWorld> m_world;
+    std::unique_ptr<LibraryScreenWorld> m_world;
 };
 
 int main(int argc, char** argv) {

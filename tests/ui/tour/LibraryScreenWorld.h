@@ -1,9 +1,10 @@
 #pragma once
 
-// The tour's world: the stand-in behind a signed-in account, a room of three people with a
-// conversation, and on demand what single screens need (invitations, the smart-message downloads, an
-// address book, a picture, a PDF, a web page on a loopback peer, a position log), so that every screen
-// the tour opens shows what a user would find on it.
+// The world the screen tour and the gallery show the library's own screens in: the stand-in behind a
+// signed-in account, a room of three people with a conversation, and on demand what single screens
+// need (invitations, a public group, the smart-message downloads, an address book, a picture, a PDF, a
+// web page on a loopback peer, a position log and the stand-in's map tiles), so that every screen
+// shows what a user would find on it.
 
 #include "CoreFixture.h"
 #include "LoopbackPeer.h"
@@ -20,16 +21,19 @@ class Window;
 
 namespace pelnix::test {
 
-class TourWorld {
+class LibraryScreenWorld {
 public:
     static inline const QString kRoomID = QStringLiteral("tour-room");
     // What a screen that shows a file is given: "" a picture, "pdf" a document.
     static inline const QString kPdfState = QStringLiteral("pdf");
 
-    TourWorld();
-    ~TourWorld();
-    TourWorld(const TourWorld&) = delete;
-    TourWorld& operator=(const TourWorld&) = delete;
+    LibraryScreenWorld();
+    ~LibraryScreenWorld();
+    LibraryScreenWorld(const LibraryScreenWorld&) = delete;
+    LibraryScreenWorld& operator=(const LibraryScreenWorld&) = delete;
+
+    // The screen a container or navigation controller shows in front.
+    static platform::ui::ViewController* frontScreen(platform::ui::ViewController* controller);
 
     // Hands the screen in front what it is opened with, before it shows. Empty when all went well,
     // else what could not be made.

@@ -1,4 +1,4 @@
-#include "TourWorld.h"
+#include "LibraryScreenWorld.h"
 
 #include "FacadeTestKit.h"
 #include "MediaSamples.h"
@@ -6,12 +6,15 @@
 #include "SmartLinkInfo.h"
 
 #include "core/model/ChatRoom.h"
+#include "core/model/CurrentUserInfo.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
 #include "platform/AddressBook.h"
+#include "platform/MainThread.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/PositioningLocationProvider.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/WebView.h"
@@ -20,8 +23,11 @@
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/SmartBringUpDownloads.h"
 #include "ui/account/PLPickerInfo.h"
+#include "ui/account/PLVerifyPhoneNumberViewController.h"
+#include "ui/contacts/PLContactsViewController.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLChatWindowSearchViewController.h"
+#include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLChooseLocationViewController.h"
 #include "ui/conversation/PLContactDetailViewController.h"
@@ -42,6 +48,8 @@
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/rooms/PLProfileImageViewController.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
+#include "ui/shell/PelnixCustomViewController.h"
+#include "ui/shell/PelnixViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
@@ -90,13 +98,42 @@ bool paintUntil(platform::ui::Window& window, const std::function<bool()>& ready
         kWaitMs);
 }
 
+// Waits until `ready` holds on two checks in a row, with the event loop turned between them: work a
+// screen queues on its way to done (a permission answer, a deferred read) has then shown itself.
+bool steadily(const std::function<bool()>& ready) {
+    bool before = false;
+    return QTest::qWaitFor(
+        [&] {
+            const bool now = ready();
+            return std::exchange(before, now) && now;
+        },
+        kWaitMs);
+}
+
+// Waits until the core's event queue has run what was queued so far and the main thread has taken
+// what those blocks handed back to it.
+bool drainCoreQueue() {
+    auto drained = std::make_shared<bool>(false);
+    PLModelManager::sharedModelManager()->addToDataProcessingQueue(
+        [drained] { platform::runOnMain([drained] { *drained = true; }); });
+    return QTest::qWaitFor([drained] { return *drained; }, kWaitMs);
+}
+
 } // namespace
 
-TourWorld::TourWorld() {
+LibraryScreenWorld::LibraryScreenWorld() {
     signIn(fixture);
     completeSetUp();
     PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
     PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+    // The account's row at once, as a finished start-up leaves it: screens that read it do not see
+    // the bring-up arrive while they are shown.
+    CurrentUserInfo::initializeCurrentUserForSDKWithID(qint32(fixture.userID()), fixture.email(),
+                                                       fixture.token());
+    if (const auto me = CurrentUserInfo::currentUserInfo()->user()) {
+        me->setProfileName(QStringLiteral("Ann"));
+        me->save();
+    }
     seedConversation();
 
     // Where the location screens find the user: a receiver's log of one fix in Bengaluru.
@@ -110,7 +147,7 @@ TourWorld::TourWorld() {
     });
 }
 
-TourWorld::~TourWorld() {
+LibraryScreenWorld::~LibraryScreenWorld() {
     PLActivityIndicatorView::dismiss();
     platform::ui::LocationProvider::setMaker({});
     if (m_addressBook) {
@@ -125,7 +162,7 @@ TourWorld::~TourWorld() {
 
 // Bob and Carol, the tour's room of the three that Ann administers, a public room she may join, and
 // the room's conversation as the event stream brings it.
-void TourWorld::seedConversation() {
+void LibraryScreenWorld::seedConversation() {
     const auto person = [](qint32 id, const char* name, const char* email) {
         return QJsonObject{{"id", id}, {"email", email}, {"name", name}};
     };
@@ -179,7 +216,7 @@ void TourWorld::seedConversation() {
 }
 
 // Two people without an account invited to the room, as Ann's client invites them.
-bool TourWorld::inviteTwo() {
+bool LibraryScreenWorld::inviteTwo() {
     if (m_invited)
         return true;
     Outcome added;
@@ -195,7 +232,7 @@ bool TourWorld::inviteTwo() {
 }
 
 // The stand-in's stylesheets, forms and chatlet catalogue, as the bring-up stores them.
-bool TourWorld::downloadSmartFixtures() {
+bool LibraryScreenWorld::downloadSmartFixtures() {
     if (m_smartFixtures)
         return true;
     int done = 0;
@@ -214,7 +251,7 @@ bool TourWorld::downloadSmartFixtures() {
     return m_smartFixtures;
 }
 
-void TourWorld::fillAddressBook() {
+void LibraryScreenWorld::fillAddressBook() {
     if (m_addressBook)
         return;
     m_addressBook = true;
@@ -237,7 +274,7 @@ void TourWorld::fillAddressBook() {
 }
 
 // Bob's poll in the room, as the stream brings it.
-Message::Ptr TourWorld::poll() {
+Message::Ptr LibraryScreenWorld::poll() {
     const auto room = ChatRoom::chatRoomWithID(kRoomID);
     if (!room || !downloadSmartFixtures())
         return nullptr;
@@ -257,7 +294,7 @@ Message::Ptr TourWorld::poll() {
         false, {});
 }
 
-QString TourWorld::writeSamples() {
+QString LibraryScreenWorld::writeSamples() {
     if (m_picture.isEmpty()) {
         m_picture = m_files.filePath(QStringLiteral("5F2C0D1E.jpg"));
         QFile file(m_picture);
@@ -269,10 +306,36 @@ QString TourWorld::writeSamples() {
     return m_picture;
 }
 
-QString TourWorld::stage(ViewController* front, const QString& state) {
+ViewController* LibraryScreenWorld::frontScreen(ViewController* controller) {
+    for (int depth = 0; controller && depth < 4; ++depth) {
+        if (auto* navigation = qobject_cast<platform::ui::NavigationController*>(controller)) {
+            controller = navigation->topViewController();
+            continue;
+        }
+        if (qobject_cast<PelnixViewController*>(controller) ||
+            qobject_cast<PelnixCustomViewController*>(controller)) {
+            const auto children = controller->childViewControllers();
+            controller = children.isEmpty() ? nullptr : children.first();
+            continue;
+        }
+        break;
+    }
+    return controller;
+}
+
+QString LibraryScreenWorld::stage(ViewController* front, const QString& state) {
     const auto room = ChatRoom::chatRoomWithID(kRoomID);
-    if (auto* search = as<PLChatWindowSearchViewController>(front)) {
+    if (auto* chat = as<PLChatWindowViewController>(front)) {
+        chat->setChatRoom(room);
+    } else if (auto* search = as<PLChatWindowSearchViewController>(front)) {
         search->setChatRoom(room);
+    } else if (as<PLVerifyPhoneNumberViewController>(front)) {
+        // The number the user has just registered, which the code was sent to.
+        if (const auto account = CurrentUserInfo::currentUserInfo()) {
+            account->setCountryCode(QStringLiteral("1"));
+            account->setPhoneNumber(QStringLiteral("4155550118"));
+            account->save();
+        }
     } else if (auto* info = as<PLGroupInfoViewController>(front)) {
         info->setRoomId(kRoomID);
     } else if (auto* members = as<PLGroupMembersViewController>(front)) {
@@ -300,6 +363,11 @@ QString TourWorld::stage(ViewController* front, const QString& state) {
         if (!downloadSmartFixtures())
             return QStringLiteral("the chatlet catalogue did not download");
     } else if (as<PLAddressBookContactViewController>(front)) {
+        fillAddressBook();
+    } else if (as<PLContactsViewController>(front)) {
+        // A host that offers the service's people and the address book.
+        Pelnix::setShowContactOptions(PLContactsViewController::ActiveUsersSource |
+                                      PLContactsViewController::AddressBookSource);
         fillAddressBook();
     } else if (auto* person = as<PLContactDetailViewController>(front)) {
         fillAddressBook();
@@ -344,7 +412,8 @@ QString TourWorld::stage(ViewController* front, const QString& state) {
     return {};
 }
 
-QString TourWorld::settle(ViewController* front, platform::ui::Window& window, const QString& state) {
+QString LibraryScreenWorld::settle(ViewController* front, platform::ui::Window& window,
+                                   const QString& state) {
     // Every page on screen counts as drawn once its load has ended (the load starts as the screen
     // appears) and it has painted.
     QList<std::pair<platform::ui::WebView*, std::shared_ptr<bool>>> pages;
@@ -369,6 +438,14 @@ QString TourWorld::settle(ViewController* front, platform::ui::Window& window, c
             return QStringLiteral("the viewer did not open its file");
     } else if (auto* sheet = as<PLUploadActionSheet>(front)) {
         sheet->showActionSheet();
+    } else if (auto* picker = as<PLContactsViewController>(front)) {
+        // The service's people and the address book are read as the picker appears; the people are
+        // stored on the core's queue first.
+        if (!drainCoreQueue() || !steadily([picker] {
+                return !picker->pelnixContacts().isEmpty() && !picker->addressBookContacts().isEmpty() &&
+                       !picker->isWaitingForContacts() && !picker->isReadingAddressBook();
+            }))
+            return QStringLiteral("the picker listed nobody");
     } else if (auto* groups = as<PLOpenGroupsViewController>(front)) {
         // Fetched a moment after the screen appears.
         if (!QTest::qWaitFor([groups] { return !groups->openGroups().isEmpty(); }, kWaitMs))
@@ -376,7 +453,7 @@ QString TourWorld::settle(ViewController* front, platform::ui::Window& window, c
     } else if (auto* picture = as<PLProfileImageViewController>(front)) {
         picture->showProfileImageWithThumbNailImage(QImage(writeSamples()), QString(), QRectF());
     }
-    if (!QTest::qWaitFor([] { return !PLActivityIndicatorView::isVisible(); }, kWaitMs))
+    if (!steadily([] { return !PLActivityIndicatorView::isVisible(); }))
         return QStringLiteral("the busy overlay stayed");
     for (const auto& [web, ended] : pages) {
         if (!QTest::qWaitFor([ended = ended] { return *ended; }, kWaitMs))
