@@ -151,12 +151,13 @@ void settle() {
     } while (PLActivityIndicatorView::isVisible() && !deadline.hasExpired());
 }
 
-// The address book answers on the next turn and is read half a second later.
+// The address book answers on the next turn and is read half a second later; the service's people
+// arrive from the stand-in.
 void waitUntilLoaded(PLContactsViewController* picker) {
     const QDeadlineTimer deadline(5000);
     auto* scheduler = platform::ui::Scheduler::shared();
-    while (!deadline.hasExpired() &&
-           (picker->addressBookContacts().isEmpty() || picker->isReadingAddressBook())) {
+    while (!deadline.hasExpired() && (picker->addressBookContacts().isEmpty() ||
+                                      picker->isReadingAddressBook() || picker->isWaitingForContacts())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         if (scheduler->isVirtualClock())
             scheduler->advance(PLContactsViewController::kAddressBookReadDelayMs);

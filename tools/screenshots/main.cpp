@@ -4,7 +4,8 @@
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
 // gallery's data shows in another's. Web views are grabbed once they have loaded and painted. Exits
-// non-zero when a screen cannot be made or saved, or when a picture is one flat colour.
+// non-zero when a screen cannot be made or saved, or when a picture is one flat colour or shows
+// nothing below its navigation bar.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -30,8 +31,12 @@
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
+
+#include "LibraryScreenWorld.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
+#include "interface/PelnixSetUp.h"
 
 #include "platform/Sandbox.h"
 #include "platform/ui/WebView.h"
@@ -47,6 +52,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 using namespace pelnix::platform::ui;
@@ -66,20 +72,6 @@ std::optional<QSize> namedSize(const QString& identifier) {
     if (!match.hasMatch())
         return std::nullopt;
     return QSize(match.captured(1).toInt(), match.captured(2).toInt());
-}
-
-bool isOneFlatColour(const QImage& image) {
-    if (image.isNull())
-        return true;
-    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb first = rgb.pixel(0, 0);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (line[x] != first)
-                return false;
-    }
-    return true;
 }
 
 void spin(int ms) {
@@ -103,7 +95,7 @@ void awaitWebViews(QWidget* window) {
         }
         QElapsedTimer painted;
         painted.start();
-        while (isOneFlatColour(web->grab().toImage()) && painted.elapsed() < kPaintTimeoutMs)
+        while (BlankPictureCheck::isFlat(web->grab().toImage()) && painted.elapsed() < kPaintTimeoutMs)
             spin(50);
     }
 }
@@ -120,9 +112,17 @@ void awaitDocumentPreviews(QWidget* window) {
     }
 }
 
+// A screen of the library's own that the galleries give no state: it is shown in the world the tour
+// shows it in (a signed-in account with a room, its people and conversation, and what the screen needs).
+bool needsLibraryWorld(const QString& storyboard, const QString& identifier) {
+    return !storyboard.startsWith(QLatin1String("Gallery")) &&
+           !identifier.startsWith(QLatin1String("Gallery")) &&
+           !ScreenRegistry::shared()->fixture(storyboard, identifier);
+}
+
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
-            const QFont& base) {
+            const QFont& base, pelnix::test::LibraryScreenWorld* world) {
     auto* registry = ScreenRegistry::shared();
     const QString name = storyboard + QLatin1Char('/') + identifier;
     Window window;
@@ -135,6 +135,14 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         std::fprintf(stderr, "cannot make %s\n", qPrintable(name));
         return false;
     }
+    ViewController* front = pelnix::test::LibraryScreenWorld::frontScreen(controller);
+    if (world) {
+        const QString unstaged = world->stage(front, {});
+        if (!unstaged.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(unstaged), qPrintable(name));
+            return false;
+        }
+    }
     // A library screen that a host pushes shows inside a navigation controller, as a host shows it; a
     // storyboard of one screen (the lock screen, the configuration page) stands alone.
     const bool pushed = !storyboard.startsWith(QLatin1String("Gallery")) && storyboard != identifier &&
@@ -145,6 +153,13 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         fixture(controller);
     // A fixture may size the window for its phone; the picture is taken at the size asked for.
     window.resize(size);
+    if (world) {
+        const QString unsettled = world->settle(front, window, {});
+        if (!unsettled.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(unsettled), qPrintable(name));
+            return false;
+        }
+    }
     Screenshot::settle();
     awaitWebViews(&window);
     awaitDocumentPreviews(&window);
@@ -154,8 +169,10 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         return false;
     }
     std::printf("%s\n", qPrintable(path));
-    if (isOneFlatColour(image)) {
-        std::fprintf(stderr, "one flat colour: %s\n", qPrintable(path));
+    // A picture of one colour, or of a bar over an empty page, shows nothing of the screen.
+    const QString blank = BlankPictureCheck::blankness(image, &window);
+    if (!blank.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(blank), qPrintable(path));
         return false;
     }
     return true;
@@ -202,6 +219,9 @@ int main(int argc, char** argv) {
     pelnix::CustomFontRegistration::loadCustomFonts();
     QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
     Animator::setInstant(true);
+    // The library set up as a host sets it up, before the galleries put their own screens and states
+    // over its screens: a later set-up would register the library's screens over the galleries' again.
+    pelnix::PelnixSetUp::ensureLibraryIsSetUp();
     pelnix::tools::registerGalleryScreens();
     pelnix::tools::registerControlsGalleryScreens();
     pelnix::tools::registerMediaGalleryScreens();
@@ -245,8 +265,13 @@ int main(int argc, char** argv) {
                 shots << qMakePair(stem + suffix + QStringLiteral(".png"), size);
         }
     }
+    // Made once for the screen's pictures and ended last: the screen reads its store and service until
+    // it is gone.
+    std::unique_ptr<pelnix::test::LibraryScreenWorld> world;
+    if (needsLibraryWorld(storyboard, identifier))
+        world = std::make_unique<pelnix::test::LibraryScreenWorld>();
     int failures = 0;
     for (const auto& [path, size] : shots)
-        failures += render(storyboard, identifier, size, path, base) ? 0 : 1;
+        failures += render(storyboard, identifier, size, path, base, world.get()) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
