@@ -12,7 +12,6 @@
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
 #include "platform/AddressBook.h"
-#include "platform/MainThread.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PositioningLocationProvider.h"
@@ -108,15 +107,6 @@ bool steadily(const std::function<bool()>& ready) {
             return std::exchange(before, now) && now;
         },
         kWaitMs);
-}
-
-// Waits until the core's event queue has run what was queued so far and the main thread has taken
-// what those blocks handed back to it.
-bool drainCoreQueue() {
-    auto drained = std::make_shared<bool>(false);
-    PLModelManager::sharedModelManager()->addToDataProcessingQueue(
-        [drained] { platform::runOnMain([drained] { *drained = true; }); });
-    return QTest::qWaitFor([drained] { return *drained; }, kWaitMs);
 }
 
 } // namespace
@@ -276,15 +266,15 @@ void LibraryScreenWorld::fillAddressBook() {
 // Bob's poll in the room, as the stream brings it.
 Message::Ptr LibraryScreenWorld::poll() {
     const auto room = ChatRoom::chatRoomWithID(kRoomID);
-    if (!room || !downloadSmartFixtures())
-        return nullptr;
+    if (m_poll || !room || !downloadSmartFixtures())
+        return m_poll;
     const QString json = PLChatletMessageBuilder::newChatletJSON(
         QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
         {{"title", "Team lunch"},
          {"question", "Where shall we go on Friday?"},
          {"options", QStringList{"Harbour café", "Dock canteen", "Noodle bar"}}},
         QStringLiteral("tour-poll"));
-    return room->updateMessageDict(
+    m_poll = room->updateMessageDict(
         QVariantMap{{"_id", "tour-poll-message"},
                     {"type", "smartmessage"},
                     {"date", double(QDateTime(QDate(2026, 3, 6), QTime(9, 30)).toMSecsSinceEpoch())},
@@ -292,6 +282,7 @@ Message::Ptr LibraryScreenWorld::poll() {
                     {"sender", QString::number(kBob)},
                     {"senderObj", QVariantMap{{"userId", kBob}, {"name", "Bob"}}}},
         false, {});
+    return m_poll;
 }
 
 QString LibraryScreenWorld::writeSamples() {
@@ -439,9 +430,8 @@ QString LibraryScreenWorld::settle(ViewController* front, platform::ui::Window& 
     } else if (auto* sheet = as<PLUploadActionSheet>(front)) {
         sheet->showActionSheet();
     } else if (auto* picker = as<PLContactsViewController>(front)) {
-        // The service's people and the address book are read as the picker appears; the people are
-        // stored on the core's queue first.
-        if (!drainCoreQueue() || !steadily([picker] {
+        // The service's people and the address book are read as the picker appears.
+        if (!steadily([picker] {
                 return !picker->pelnixContacts().isEmpty() && !picker->addressBookContacts().isEmpty() &&
                        !picker->isWaitingForContacts() && !picker->isReadingAddressBook();
             }))

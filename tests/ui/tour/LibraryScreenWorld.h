@@ -60,6 +60,7 @@ private:
     QString m_picture;
     QString m_pdf;
     QList<Message::Ptr> m_shownMessages;
+    Message::Ptr m_poll;
 };
 
 } // namespace pelnix::test
