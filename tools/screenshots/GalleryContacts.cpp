@@ -151,13 +151,12 @@ void settle() {
     } while (PLActivityIndicatorView::isVisible() && !deadline.hasExpired());
 }
 
-// The address book answers on the next turn and is read half a second later; the service's people
-// arrive from the stand-in.
+// The address book answers on the next turn and is read half a second later.
 void waitUntilLoaded(PLContactsViewController* picker) {
     const QDeadlineTimer deadline(5000);
     auto* scheduler = platform::ui::Scheduler::shared();
-    while (!deadline.hasExpired() && (picker->addressBookContacts().isEmpty() ||
-                                      picker->isReadingAddressBook() || picker->isWaitingForContacts())) {
+    while (!deadline.hasExpired() &&
+           (picker->addressBookContacts().isEmpty() || picker->isReadingAddressBook())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         if (scheduler->isVirtualClock())
             scheduler->advance(PLContactsViewController::kAddressBookReadDelayMs);
