@@ -26,6 +26,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
+#include "platform/ui/MapView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -52,6 +53,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -121,6 +123,21 @@ bool needsLibraryWorld(const QString& storyboard, const QString& identifier) {
            !ScreenRegistry::shared()->fixture(storyboard, identifier);
 }
 
+// Paints every map on screen until the tiles it shows are in: a map asks for its tiles as it paints,
+// and the window may have grown since its screen's state was set.
+void awaitMapTiles(QWidget* window) {
+    for (MapView* map : window->findChildren<MapView*>()) {
+        if (!map->isVisibleTo(window))
+            continue;
+        QElapsedTimer loading;
+        loading.start();
+        while (!map->areVisibleTilesLoaded() && loading.elapsed() < kLoadTimeoutMs) {
+            map->grab();
+            spin(20);
+        }
+    }
+}
+
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
             const QFont& base, pelnix::test::LibraryScreenWorld* world) {
@@ -164,6 +181,7 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     Screenshot::settle();
     awaitWebViews(&window);
     awaitDocumentPreviews(&window);
+    awaitMapTiles(&window);
     const QImage image = Screenshot::grab(&window);
     if (!Screenshot::savePng(&window, path)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
@@ -171,8 +189,13 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     }
     std::printf("%s\n", qPrintable(path));
     // A picture of one colour, or of a bar over an empty page, shows nothing of the screen; none of
-    // the library's own screens is left behind the busy overlay.
+    // the library's own screens is left behind the busy overlay, and no map misses its tiles.
     QString blank = BlankPictureCheck::blankness(image, &window);
+    const auto maps = window.findChildren<MapView*>();
+    if (blank.isEmpty() && std::any_of(maps.begin(), maps.end(), [&window](const MapView* map) {
+            return map->isVisibleTo(&window) && !map->areVisibleTilesLoaded();
+        }))
+        blank = QStringLiteral("a map without its tiles");
     if (blank.isEmpty() && !storyboard.startsWith(QLatin1String("Gallery")) &&
         pelnix::PLActivityIndicatorView::isVisible())
         blank = QStringLiteral("behind the busy overlay");
