@@ -12,6 +12,8 @@
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
 #include "platform/AddressBook.h"
+#include "platform/ui/DocumentPageCanvas.h"
+#include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PositioningLocationProvider.h"
@@ -451,6 +453,13 @@ QString LibraryScreenWorld::settle(ViewController* front, platform::ui::Window& 
         if (!QTest::qWaitFor(
                 [web] { return !platform::ui::BlankPictureCheck::isFlat(web->grab().toImage()); }, kWaitMs))
             return QStringLiteral("a page did not paint");
+    }
+    // Document pages are drawn off the main thread.
+    for (platform::ui::DocumentPreview* preview : window.findChildren<platform::ui::DocumentPreview*>()) {
+        if (preview->isVisibleTo(&window) &&
+            !QTest::qWaitFor([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); },
+                             kWaitMs))
+            return QStringLiteral("a document's pages were not drawn");
     }
     for (platform::ui::MapView* map : window.findChildren<platform::ui::MapView*>()) {
         if (map->isVisibleTo(&window) && !paintUntil(window, [map] { return map->areVisibleTilesLoaded(); }))
