@@ -170,6 +170,11 @@ QSize locationGallerySize(const QString& identifier) {
     return QSize(320, 568);
 }
 
+void showLocationGalleryTiles(MapView* map) {
+    map->setTileURLTemplate(LocationGalleryWorld::shared().tiles());
+    waitWhilePainting(map, [map] { return map->areVisibleTilesLoaded(); });
+}
+
 void registerLocationGalleryScreens(bool ownSandbox) {
     g_ownSandbox = ownSandbox;
     for (const auto& [name, size] : screens()) {

@@ -3,6 +3,10 @@
 #include <QSize>
 #include <QString>
 
+namespace pelnix::platform::ui {
+class MapView;
+}
+
 namespace pelnix::tools {
 
 // The location screens under the storyboard "GalleryLocation", presented over a host screen as the
@@ -16,5 +20,9 @@ namespace pelnix::tools {
 void registerLocationGalleryScreens(bool ownSandbox = true);
 
 QSize locationGallerySize(const QString& identifier);
+
+// Draws `map` from the tiles of the location galleries' stand-in and waits until the tiles it shows
+// are in.
+void showLocationGalleryTiles(platform::ui::MapView* map);
 
 } // namespace pelnix::tools

@@ -1,4 +1,5 @@
 #include "GalleryMedia.h"
+#include "GalleryLocation.h"
 #include "HostileDocuments.h"
 #include "MediaSamples.h"
 
@@ -139,6 +140,8 @@ void registerMediaGalleryScreens() {
             map->addPin({{12.9800, 77.5850}, QStringLiteral("Station")});
             map->setUserLocation({12.9716, 77.5946});
             map->setShowsMyLocationButton(true);
+            // The streets under the pins, from the location galleries' tile server.
+            showLocationGalleryTiles(map);
         });
     registry->registerScreen(
         kStoryboard, QStringLiteral("ContactCard"),

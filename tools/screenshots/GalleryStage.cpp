@@ -5,6 +5,7 @@
 #include "platform/ui/MapView.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/WebView.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -57,7 +58,8 @@ void awaitWebViews(QWidget* window) {
             if (web->isLoading())
                 loop.exec();
         }
-        waitUntil(kPaintTimeoutMs, [web] { return !GalleryStage::isOneFlatColour(web->grab().toImage()); });
+        waitUntil(kPaintTimeoutMs,
+                  [web] { return !platform::ui::BlankPictureCheck::isFlat(web->grab().toImage()); });
     }
 }
 
@@ -125,20 +127,6 @@ void GalleryStage::bringTo(QWidget* window, QSize size) {
     awaitDocumentPreviews(window);
     awaitMapTiles(window);
     platform::ui::Screenshot::settle();
-}
-
-bool GalleryStage::isOneFlatColour(const QImage& image) {
-    if (image.isNull())
-        return true;
-    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb first = rgb.pixel(0, 0);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (line[x] != first)
-                return false;
-    }
-    return true;
 }
 
 } // namespace pelnix::tools

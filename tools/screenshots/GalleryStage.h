@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -29,7 +28,6 @@ public:
     // After the fixture: the window at `size`, its layout settled, its web views loaded and painted
     // and its maps' tiles for the area in view drawn.
     static void bringTo(QWidget* window, QSize size);
-    static bool isOneFlatColour(const QImage& image);
 };
 
 } // namespace pelnix::tools

@@ -3,9 +3,10 @@
 // <folder>/<Storyboard>-<Identifier>.png at 320 x 568, with "@400x720" and "@1024x768" twins (a screen
 // registered with a size of its own, such as "Room@400x720" or "Room1024x768", is rendered at that size
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
-// gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they have
-// loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a screen
-// cannot be made or saved, or when a picture is one flat colour.
+// gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they
+// have loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a
+// screen cannot be made or saved, or when a picture is one flat colour or shows nothing below its
+// navigation bar.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -27,13 +28,19 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
+#include "platform/ui/MapView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
+
+#include "LibraryScreenWorld.h"
+#include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
+#include "interface/PelnixSetUp.h"
 
 #include "platform/Sandbox.h"
 
@@ -45,7 +52,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace pelnix::platform::ui;
 
@@ -56,9 +65,17 @@ using pelnix::tools::GalleryStage;
 // Screens rendered side by side: each process holds a browser engine and a stand-in of its own.
 constexpr int kMostProcessesAtOnce = 4;
 
+// A screen of the library's own that the galleries give no state: it is shown in the world the tour
+// shows it in (a signed-in account with a room, its people and conversation, and what the screen needs).
+bool needsLibraryWorld(const QString& storyboard, const QString& identifier) {
+    return !storyboard.startsWith(QLatin1String("Gallery")) &&
+           !identifier.startsWith(QLatin1String("Gallery")) &&
+           !ScreenRegistry::shared()->fixture(storyboard, identifier);
+}
+
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
-            const QFont& base) {
+            const QFont& base, pelnix::test::LibraryScreenWorld* world) {
     auto* registry = ScreenRegistry::shared();
     const QString name = storyboard + QLatin1Char('/') + identifier;
     Window window;
@@ -71,6 +88,14 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         std::fprintf(stderr, "cannot make %s\n", qPrintable(name));
         return false;
     }
+    ViewController* front = pelnix::test::LibraryScreenWorld::frontScreen(controller);
+    if (world) {
+        const QString unstaged = world->stage(front, {});
+        if (!unstaged.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(unstaged), qPrintable(name));
+            return false;
+        }
+    }
     // A library screen that a host pushes shows inside a navigation controller, as a host shows it; a
     // storyboard of one screen (the lock screen, the configuration page) stands alone.
     const bool pushed = !storyboard.startsWith(QLatin1String("Gallery")) && storyboard != identifier &&
@@ -80,6 +105,14 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     if (const auto fixture = registry->fixture(storyboard, identifier))
         fixture(controller);
     // A fixture may size the window for its phone; the picture is taken at the size asked for.
+    if (world) {
+        window.resize(size);
+        const QString unsettled = world->settle(front, window, {});
+        if (!unsettled.isEmpty()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(unsettled), qPrintable(name));
+            return false;
+        }
+    }
     GalleryStage::bringTo(&window, size);
     const QImage image = Screenshot::grab(&window);
     if (!Screenshot::savePng(&window, path)) {
@@ -87,8 +120,19 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         return false;
     }
     std::printf("%s\n", qPrintable(path));
-    if (GalleryStage::isOneFlatColour(image)) {
-        std::fprintf(stderr, "one flat colour: %s\n", qPrintable(path));
+    // A picture of one colour, or of a bar over an empty page, shows nothing of the screen; none of
+    // the library's own screens is left behind the busy overlay, and no map misses its tiles.
+    QString blank = BlankPictureCheck::blankness(image, &window);
+    const auto maps = window.findChildren<MapView*>();
+    if (blank.isEmpty() && std::any_of(maps.begin(), maps.end(), [&window](const MapView* map) {
+            return map->isVisibleTo(&window) && !map->areVisibleTilesLoaded();
+        }))
+        blank = QStringLiteral("a map without its tiles");
+    if (blank.isEmpty() && !storyboard.startsWith(QLatin1String("Gallery")) &&
+        pelnix::PLActivityIndicatorView::isVisible())
+        blank = QStringLiteral("behind the busy overlay");
+    if (!blank.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(blank), qPrintable(path));
         return false;
     }
     return true;
@@ -161,6 +205,9 @@ int main(int argc, char** argv) {
     pelnix::CustomFontRegistration::loadCustomFonts();
     QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
     Animator::setInstant(true);
+    // The library set up as a host sets it up, before the galleries put their own screens and states
+    // over its screens: a later set-up would register the library's screens over the galleries' again.
+    pelnix::PelnixSetUp::ensureLibraryIsSetUp();
     pelnix::tools::registerGalleryScreens();
     pelnix::tools::registerControlsGalleryScreens();
     pelnix::tools::registerMediaGalleryScreens();
@@ -194,9 +241,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString stem = out.filePath(storyboard + QLatin1Char('-') + identifier);
+    // Made once for the screen's pictures and ended last: the screen reads its store and service until
+    // it is gone.
+    std::unique_ptr<pelnix::test::LibraryScreenWorld> world;
+    if (needsLibraryWorld(storyboard, identifier))
+        world = std::make_unique<pelnix::test::LibraryScreenWorld>();
     int failures = 0;
     for (const auto& [suffix, size] : GalleryStage::picturesOf(identifier, registry->identifiers(storyboard)))
         failures +=
-            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base) ? 0 : 1;
+            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base, world.get())
+                ? 0
+                : 1;
     return failures == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The details and comments page of a smart message: the expiry button and flow, the page's loads and
 // reloads, its links and the reply posted from it; one test renders the stand-in's poll page with the
 // real browser engine.
+#include "SmartLinkInfo.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -41,19 +42,6 @@ QString pollJSON(const QString& formId, const QString& type = QStringLiteral("pr
     if (type != QLatin1String("primary"))
         json.replace(QStringLiteral("\"primary\""), QStringLiteral("\"%1\"").arg(type));
     return json;
-}
-
-QVariantMap linkInfoOf(const Message::Ptr& message, const QString& action) {
-    const QVariantMap json = QJsonDocument::fromJson(message->text().toUtf8()).object().toVariantMap();
-    for (const QVariant& link : json.value("links").toList()) {
-        if (link.toMap().value("name").toString() != action)
-            continue;
-        const QString href = link.toMap().value("href").toString();
-        const QByteArray payload =
-            QByteArray::fromBase64(QByteArray::fromPercentEncoding(href.section('/', 1).toLatin1()));
-        return QJsonDocument::fromJson(payload).object().toVariantMap();
-    }
-    return {};
 }
 
 } // namespace

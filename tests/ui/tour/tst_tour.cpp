@@ -1,9 +1,9 @@
 // The screen tour: every screen the product's storyboards and nibs name, opened as a host or another
 // screen opens it (through the facade's containers where one serves it), with the stand-in behind the
-// store, and grabbed to a PNG. A screen that is missing, still a bare placeholder, or grabs as one flat
-// colour fails.
-#include "CoreFixture.h"
+// store and each screen given what a user would find on it, and grabbed to a PNG. A screen that is
+// missing, still a bare placeholder, grabs as one flat colour or shows nothing below its bar fails.
 #include "FacadeTestKit.h"
+#include "LibraryScreenWorld.h"
 
 #include "core/model/ChatRoom.h"
 #include "core/session/PLAppLockSettingsManager.h"
@@ -17,11 +17,11 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
-#include "ui/conversation/PLChatWindowSearchViewController.h"
-#include "ui/rooms/PLGroupInfoViewController.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
@@ -34,7 +34,7 @@ using platform::ui::ViewController;
 
 namespace {
 
-const QString kRoomID = QStringLiteral("tour-room");
+const QString kRoomID = LibraryScreenWorld::kRoomID;
 
 // How a stop of the tour is opened.
 enum class Opening {
@@ -50,47 +50,8 @@ enum class Opening {
     PasscodeContainer,
 };
 
-// The screen a container or navigation controller shows in front.
-ViewController* frontScreen(ViewController* controller) {
-    for (int depth = 0; controller && depth < 4; ++depth) {
-        if (auto* navigation = qobject_cast<NavigationController*>(controller)) {
-            controller = navigation->topViewController();
-            continue;
-        }
-        if (qobject_cast<PelnixViewController*>(controller) ||
-            qobject_cast<PelnixCustomViewController*>(controller)) {
-            const auto children = controller->childViewControllers();
-            controller = children.isEmpty() ? nullptr : children.first();
-            continue;
-        }
-        break;
-    }
-    return controller;
-}
-
 bool isPlaceholder(const ViewController* screen) {
     return screen && QByteArray(screen->metaObject()->className()) == "pelnix::platform::ui::ViewController";
-}
-
-// Whether the picture holds more than one colour.
-bool isFlat(const QImage& image) {
-    if (image.isNull())
-        return true;
-    const QRgb first = image.pixel(0, 0);
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            if (image.pixel(x, y) != first)
-                return false;
-    return true;
-}
-
-ViewController* configured(ViewController* screen) {
-    ViewController* front = frontScreen(screen);
-    if (auto* search = qobject_cast<PLChatWindowSearchViewController*>(front))
-        search->setChatRoom(ChatRoom::chatRoomWithID(kRoomID));
-    if (auto* info = qobject_cast<PLGroupInfoViewController*>(front))
-        info->setRoomId(kRoomID);
-    return screen;
 }
 
 ViewController* open(Opening opening, const QString& storyboard, const QString& identifier) {
@@ -100,8 +61,8 @@ ViewController* open(Opening opening, const QString& storyboard, const QString& 
                                      ? ScreenRegistry::shared()->instantiateInitial(storyboard)
                                      : ScreenRegistry::shared()->instantiate(storyboard, identifier);
         if (!screen || qobject_cast<NavigationController*>(screen))
-            return configured(screen);
-        return configured(new NavigationController(screen));
+            return screen;
+        return new NavigationController(screen);
     }
     case Opening::RoomsContainer:
         return Pelnix::pelnixGroupsViewController();
@@ -144,33 +105,21 @@ private slots:
         QDir().mkpath(QStringLiteral(PELNIX_TOUR_DIR));
     }
     void init() {
-        m_world = std::make_unique<CoreFixture>();
-        signIn(*m_world);
-        completeSetUp();
-        PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
-        PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
-        ChatRoom::updateChatRoomsWithArray(
-            QJsonDocument::fromJson(R"([{"_id":"tour-room","name":"Tour","type":"2","activityDate":3000}])")
-                .array()
-                .toVariantList());
+        m_world = std::make_unique<LibraryScreenWorld>();
         QVERIFY(ChatRoom::chatRoomWithID(kRoomID));
     }
-    void cleanup() {
-        PLPersistence::cleanUp();
-        PLModelManager::destroySharedInstance();
-        PelnixStateManager::destroyStateManager();
-        PLKeychainAccessHelper::dropKeychainInstanceForTesting();
-        m_world.reset();
-    }
+    void cleanup() { m_world.reset(); }
 
     void everyNamedScreenOpensAndShows_data() {
         QTest::addColumn<QString>("storyboard");
         QTest::addColumn<QString>("identifier"); // empty: the storyboard's initial screen
         QTest::addColumn<Opening>("opening");
+        QTest::addColumn<QString>("state"); // what a screen that can show several things shows
         const auto stop = [](const char* storyboard, const char* identifier,
-                             Opening opening = Opening::Registry) {
-            QTest::addRow("%s/%s", storyboard, *identifier ? identifier : "(initial)")
-                << QString::fromLatin1(storyboard) << QString::fromLatin1(identifier) << opening;
+                             Opening opening = Opening::Registry, const QString& state = {}) {
+            QTest::addRow("%s/%s%s", storyboard, *identifier ? identifier : "(initial)",
+                          state.isEmpty() ? "" : qPrintable(QStringLiteral(" (%1)").arg(state)))
+                << QString::fromLatin1(storyboard) << QString::fromLatin1(identifier) << opening << state;
         };
         // Rooms, conversation and group screens.
         stop("Home", "PLChatRoomsTableViewController", Opening::RoomsContainer);
@@ -196,6 +145,10 @@ private slots:
         stop("Location", "");
         stop("Reply", "");
         stop("Location", "PLChooseLocationNavigationController");
+        stop("Home", "PLChatWindowLinkWebViewController");
+        stop("Home", "PLUploadActionSheet");
+        stop("Home", "PLDownloadViewerController");
+        stop("Home", "PLDownloadViewerController", Opening::Registry, LibraryScreenWorld::kPdfState);
         // Account screens.
         stop("Home", "PLSettingsTableViewController", Opening::SettingsContainer);
         stop("Home", "PLUserProfileTableViewController", Opening::ProfileContainer);
@@ -219,11 +172,12 @@ private slots:
         QTest::addColumn<QString>("storyboard");
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<Opening>("opening");
+        QTest::addColumn<QString>("state");
         auto* registry = ScreenRegistry::shared();
         for (const QString& storyboard : registry->storyboards())
             for (const QString& identifier : registry->identifiers(storyboard))
                 QTest::addRow("%s/%s", qPrintable(storyboard), qPrintable(identifier))
-                    << storyboard << identifier << Opening::Registry;
+                    << storyboard << identifier << Opening::Registry << QString();
     }
     void everyRegisteredScreenShows() { everyNamedScreenOpensAndShows(); }
 
@@ -231,6 +185,7 @@ private slots:
         QFETCH(QString, storyboard);
         QFETCH(QString, identifier);
         QFETCH(Opening, opening);
+        QFETCH(QString, state);
         auto* registry = ScreenRegistry::shared();
         const bool registered = identifier.isEmpty() ? registry->instantiateInitial(storyboard) != nullptr
                                                      : registry->hasScreen(storyboard, identifier);
@@ -240,29 +195,44 @@ private slots:
         std::unique_ptr<ViewController> bare(identifier.isEmpty()
                                                  ? registry->instantiateInitial(storyboard)
                                                  : registry->instantiate(storyboard, identifier));
-        QVERIFY2(!isPlaceholder(frontScreen(bare.get())), "still a placeholder");
+        QVERIFY2(!isPlaceholder(LibraryScreenWorld::frontScreen(bare.get())), "still a placeholder");
         bare.reset();
 
         platform::ui::Window window;
         window.resize(320, 568);
         ViewController* controller = open(opening, storyboard, identifier);
         QVERIFY2(controller, "the opener gave no screen");
+        if (ViewController* front = LibraryScreenWorld::frontScreen(controller)) {
+            const QString unstaged = m_world->stage(front, state);
+            QVERIFY2(unstaged.isEmpty(), qPrintable(unstaged));
+        }
         window.setRootViewController(controller);
         window.show();
-        ViewController* front = frontScreen(controller);
+        ViewController* front = LibraryScreenWorld::frontScreen(controller);
         QVERIFY2(front, "the container shows nothing");
         QVERIFY(!isPlaceholder(front));
+        const QString unsettled = m_world->settle(front, window, state);
+        QVERIFY2(unsettled.isEmpty(), qPrintable(unsettled));
         const QImage image = platform::ui::Screenshot::grab(&window);
         const QString name = (identifier.isEmpty() ? storyboard + QStringLiteral("-initial")
                                                    : storyboard + QLatin1Char('-') + identifier) +
+                             (state.isEmpty() ? QString() : QLatin1Char('-') + state) +
                              QStringLiteral(".png");
         QVERIFY(image.save(QDir(QStringLiteral(PELNIX_TOUR_DIR)).filePath(name)));
-        QVERIFY2(!isFlat(image), "one flat colour");
+        const QString blank = platform::ui::BlankPictureCheck::blankness(image, &window);
+        QVERIFY2(blank.isEmpty(), qPrintable(blank));
     }
 
 private:
-    std::unique_ptr<CoreFixture> m_world;
+    std::unique_ptr<LibraryScreenWorld> m_world;
 };
 
-QTEST_MAIN(TestTour)
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    // A host that shows web pages shares GL contexts, set before its application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestTour t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "tst_tour.moc"

@@ -1,0 +1,52 @@
+#include "BlankPictureCheck.h"
+
+#include "platform/ui/NavigationBar.h"
+
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+bool BlankPictureCheck::isFlat(const QImage& image, const QRect& area) {
+    if (image.isNull())
+        return true;
+    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
+    const QRect part = (area.isEmpty() ? rgb.rect() : area).intersected(rgb.rect());
+    if (part.isEmpty())
+        return true;
+    const QRgb first = rgb.pixel(part.topLeft());
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = part.left(); x <= part.right(); ++x)
+            if (line[x] != first)
+                return false;
+    }
+    return true;
+}
+
+QRect BlankPictureCheck::contentArea(QWidget* window) {
+    if (!window)
+        return {};
+    int top = 0;
+    for (NavigationBar* bar : window->findChildren<NavigationBar*>()) {
+        if (!bar->isVisibleTo(window) || bar->height() <= 0)
+            continue;
+        const QRect onWindow(bar->mapTo(window, QPoint(0, 0)), bar->size());
+        // Only a bar across the top heads the page; one further down belongs to a picture in it.
+        if (onWindow.top() < window->height() / 4)
+            top = qMax(top, onWindow.bottom() + 1);
+    }
+    return QRect(0, top, window->width(), window->height() - top);
+}
+
+QString BlankPictureCheck::blankness(const QImage& image, QWidget* window) {
+    if (isFlat(image))
+        return QStringLiteral("one flat colour");
+    const QRect area = contentArea(window);
+    const qreal scale = image.devicePixelRatio() > 0 ? image.devicePixelRatio() : 1.0;
+    const QRect pixels((QPointF(area.topLeft()) * scale).toPoint(), (QSizeF(area.size()) * scale).toSize());
+    if (area.top() > 0 && isFlat(image, pixels))
+        return QStringLiteral("nothing below its bar");
+    return {};
+}
+
+} // namespace pelnix::platform::ui

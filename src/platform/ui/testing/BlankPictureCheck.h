@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace pelnix::platform::ui {
+
+// Tells a picture of a screen that shows nothing: one flat colour overall, or one flat colour in the
+// part below the navigation bars on screen (a bar over an empty page still has a title and buttons).
+class BlankPictureCheck {
+public:
+    // Whether every pixel of `area` (the whole image when empty) has one colour; a null image or an
+    // area outside it counts as flat.
+    static bool isFlat(const QImage& image, const QRect& area = {});
+    // The part of `window` below every navigation bar visible in it, in the window's coordinates: the
+    // whole window when no bar shows.
+    static QRect contentArea(QWidget* window);
+    // Why the picture of `window` shows nothing ("one flat colour", "nothing below its bar"), or empty
+    // when it shows something.
+    static QString blankness(const QImage& image, QWidget* window);
+};
+
+} // namespace pelnix::platform::ui

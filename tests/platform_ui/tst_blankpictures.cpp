@@ -1,0 +1,129 @@
+// The check that the screen tour and the gallery hold every picture to: a screen that shows one flat
+// colour, or a bar over an empty page, fails; anything drawn on the page passes, wherever it lies.
+#include "TestSandbox.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+using namespace pelnix::platform::ui;
+
+namespace {
+
+// A white page, with a word at `at` when one is given.
+class Page : public ViewController {
+public:
+    explicit Page(std::optional<QPoint> at) : m_at(at) { setTitle(QStringLiteral("Page")); }
+
+protected:
+    QWidget* loadView() override {
+        auto* view = new QWidget;
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        view->setPalette(palette);
+        if (m_at) {
+            auto* word = new QLabel(QStringLiteral("Something"), view);
+            word->move(*m_at);
+        }
+        return view;
+    }
+
+private:
+    std::optional<QPoint> m_at;
+};
+
+enum class Shape { Bare, Navigated, BarHidden, PresentedOverPage };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Shape)
+
+class TestBlankPictures : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Animator::setInstant(true); }
+
+    void picturesThatShowNothingAreTold_data() {
+        QTest::addColumn<Shape>("shape");
+        QTest::addColumn<bool>("word");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QString>("blankness");
+        QTest::newRow("bare empty page") << Shape::Bare << false << QPoint() << "one flat colour";
+        QTest::newRow("bare page with a word") << Shape::Bare << true << QPoint(10, 10) << "";
+        QTest::newRow("bar over an empty page")
+            << Shape::Navigated << false << QPoint() << "nothing below its bar";
+        QTest::newRow("bar over a word") << Shape::Navigated << true << QPoint(10, 200) << "";
+        QTest::newRow("word at the page's foot") << Shape::Navigated << true << QPoint(10, 490) << "";
+        QTest::newRow("hidden bar, empty page") << Shape::BarHidden << false << QPoint() << "one flat colour";
+        QTest::newRow("hidden bar, word at the top") << Shape::BarHidden << true << QPoint(10, 5) << "";
+        QTest::newRow("presented empty page over a page with a word")
+            << Shape::PresentedOverPage << false << QPoint() << "nothing below its bar";
+    }
+    void picturesThatShowNothingAreTold() {
+        QFETCH(Shape, shape);
+        QFETCH(bool, word);
+        QFETCH(QPoint, at);
+        QFETCH(QString, blankness);
+        Window window;
+        window.resize(320, 568);
+        auto* page = new Page(word ? std::optional<QPoint>(at) : std::nullopt);
+        switch (shape) {
+        case Shape::Bare:
+            window.setRootViewController(page);
+            break;
+        case Shape::Navigated:
+            window.setRootViewController(new NavigationController(page));
+            break;
+        case Shape::BarHidden: {
+            auto* navigation = new NavigationController(page);
+            navigation->setNavigationBarHidden(true, false);
+            window.setRootViewController(navigation);
+            break;
+        }
+        case Shape::PresentedOverPage: {
+            auto* host = new NavigationController(new Page(QPoint(10, 200)));
+            window.setRootViewController(host);
+            window.show();
+            host->presentViewController(new NavigationController(page), false);
+            break;
+        }
+        }
+        window.show();
+        Screenshot::settle();
+        const QImage image = Screenshot::grab(&window);
+        QCOMPARE(BlankPictureCheck::blankness(image, &window), blankness);
+    }
+
+    void theAreaBelowTheBarIsThePage() {
+        Window window;
+        window.resize(400, 720);
+        window.setRootViewController(new NavigationController(new Page(std::nullopt)));
+        window.show();
+        Screenshot::settle();
+        const QRect area = BlankPictureCheck::contentArea(&window);
+        QVERIFY2(area.top() >= 44 && area.top() < 200, qPrintable(QString::number(area.top())));
+        QCOMPARE(area.bottom(), 719);
+        QCOMPARE(area.width(), 400);
+        QVERIFY(BlankPictureCheck::isFlat(QImage()));
+        QImage two(4, 4, QImage::Format_RGB32);
+        two.fill(Qt::white);
+        two.setPixel(3, 3, qRgb(0, 0, 0));
+        QVERIFY(!BlankPictureCheck::isFlat(two));
+        QVERIFY(BlankPictureCheck::isFlat(two, QRect(0, 0, 3, 3)));
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestBlankPictures t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_blankpictures.moc"
