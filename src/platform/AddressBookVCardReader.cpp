@@ -1,5 +1,7 @@
 #include "platform/AddressBookVCardReader.h"
 
+#include "platform/BidiText.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 #include <QStringList>
@@ -100,6 +102,12 @@ QByteArray photoData(const Property& p) {
     return {};
 }
 
+// An e-mail address or a phone number as every screen shows it and every action uses it: without
+// directional controls, which could make it read otherwise than it is.
+QString address(const QString& value) {
+    return BidiText::withoutControls(value);
+}
+
 qint32 recordIDFor(const QString& source, int index, const QString& uid) {
     const QByteArray key =
         (uid.isEmpty() ? source + QLatin1Char('#') + QString::number(index) : uid).toUtf8();
@@ -168,11 +176,11 @@ QList<AddressBookPerson> AddressBookVCardReader::read(const QByteArray& text, co
         } else if (p.name == QLatin1String("UID")) {
             uid = p.value.trimmed();
         } else if (p.name == QLatin1String("EMAIL")) {
-            current.emails << AddressBookValue{labelForTypes(p.types), unescape(p.value)};
+            current.emails << AddressBookValue{labelForTypes(p.types), address(unescape(p.value))};
             if (!p.group.isEmpty())
                 grouped.insert(p.group.toLower(), {true, current.emails.size() - 1});
         } else if (p.name == QLatin1String("TEL")) {
-            QString value = unescape(p.value);
+            QString value = address(unescape(p.value));
             if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 value = value.mid(4);
             current.phones << AddressBookValue{labelForTypes(p.types), value};

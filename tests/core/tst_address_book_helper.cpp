@@ -129,6 +129,15 @@ void TestAddressBookHelper::namesAndLabelledDetails() {
     QCOMPARE(shown.phones.size(), 1);
     QCOMPARE(shown.phones.first().label, QString("mobile"));
     QVERIFY(shown.emails.isEmpty());
+    // A shared contact's numbers and addresses are saved as the card shows them: without directional
+    // controls.
+    const QString rlo(QChar(0x202E));
+    const auto shared = PLAddressBookHelper::personFromSharedContact(
+        {{"name", "Eve"},
+         {"phone", QVariantList{QVariantMap{{"label", "mobile"}, {"phone", "+1" + rlo + "0010555"}}}},
+         {"email", QVariantList{QVariantMap{{"label", "home"}, {"email", rlo + "moc.evil@xyz"}}}}});
+    QCOMPARE(shared.phones.first().value, QStringLiteral("+10010555"));
+    QCOMPARE(shared.emails.first().value, QStringLiteral("moc.evil@xyz"));
 }
 
 void TestAddressBookHelper::changesPostTheNotificationAndMarkTheBookUnread() {

@@ -24,6 +24,7 @@ class TestAddressBook : public QObject {
     Q_OBJECT
 private slots:
     void readsCards();
+    void addressesLoseTheirDirectionalControls();
     void accessFollowsThePolicy();
     void changesToTheFolderAreAnnounced();
     void writtenCardsReadBackWhole();
@@ -60,6 +61,22 @@ void TestAddressBook::readsCards() {
     QVERIFY(ann.recordID > 0);
     QVERIFY(ann.recordID != people.at(1).recordID);
     QCOMPARE(AddressBookVCardReader::read(text, "cards.vcf").at(2).recordID, people.at(2).recordID);
+}
+
+// An e-mail address or a number is read as every screen shows it and every action uses it; a name
+// keeps what its person wrote.
+void TestAddressBook::addressesLoseTheirDirectionalControls() {
+    const QByteArray rlo = QString(QChar(0x202E)).toUtf8();
+    const QByteArray lrm = QString(QChar(0x200E)).toUtf8();
+    const auto people = AddressBookVCardReader::read(
+        "BEGIN:VCARD\nN:Eve;" + rlo + "gnp.exe\nEMAIL:" + rlo + "moc.evil@xyz\nTEL:+1" + lrm + rlo +
+            "0010555\nTEL;VALUE=uri:tel:" + rlo + "+15550100\nEND:VCARD\n",
+        "eve.vcf");
+    QCOMPARE(people.size(), 1);
+    QCOMPARE(people.first().emails.first().value, QStringLiteral("moc.evil@xyz"));
+    QCOMPARE(people.first().phones.at(0).value, QStringLiteral("+10010555"));
+    QCOMPARE(people.first().phones.at(1).value, QStringLiteral("+15550100"));
+    QCOMPARE(people.first().firstName, QString::fromUtf8(rlo + "gnp.exe"));
 }
 
 void TestAddressBook::accessFollowsThePolicy() {

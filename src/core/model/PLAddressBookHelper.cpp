@@ -2,6 +2,7 @@
 
 #include "core/model/PLModelManager.h"
 #include "platform/AddressBook.h"
+#include "platform/BidiText.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 
@@ -204,8 +205,10 @@ AddressBookPerson PLAddressBookHelper::personFromSharedContact(const QVariantMap
             return values;
         for (const QVariant& entry : list.toList()) {
             const QVariantMap item = entry.toMap();
-            values << platform::AddressBookValue{item.value(QStringLiteral("label")).toString(),
-                                                 item.value(key).toString()};
+            // The value as the add-contact screen shows it and the address book keeps it.
+            values << platform::AddressBookValue{
+                item.value(QStringLiteral("label")).toString(),
+                platform::BidiText::withoutControls(item.value(key).toString())};
         }
         return values;
     };
