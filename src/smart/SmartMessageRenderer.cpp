@@ -3,11 +3,13 @@
 #include "smart/SmartModel.h"
 
 #include "foundation/JsonHelpers.h"
+#include "platform/BidiText.h"
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
@@ -41,6 +43,36 @@ StyleSheetXSLT::Ptr styleSheetFor(const QString& name, const QString& category, 
     if (!StyleSheetXSLTManagement::downloadStyleSheetNamed(name, category, synchronously) || !synchronously)
         return {};
     return lookup();
+}
+
+// The message's texts as a page may show them: directional controls cannot reorder the text around a
+// value, an address or a number shows as its link acts (without them), and a file name shows its
+// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png").
+QJsonValue withDirectionalControlsTamed(const QJsonValue& value, QStringView key = {}) {
+    using platform::BidiText;
+    if (value.isString()) {
+        const QString text = value.toString();
+        if (!BidiText::hasControls(text))
+            return value;
+        if (key == QLatin1String("fileName"))
+            return BidiText::withControlsShown(text);
+        if (key == QLatin1String("email") || key == QLatin1String("phone"))
+            return BidiText::withoutControls(text);
+        return BidiText::isolated(text);
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto it = array.begin(); it != array.end(); ++it)
+            *it = withDirectionalControlsTamed(*it, key);
+        return array;
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            it.value() = withDirectionalControlsTamed(it.value(), it.key());
+        return object;
+    }
+    return value;
 }
 
 QString userIdText(const std::shared_ptr<User>& user) {
@@ -87,7 +119,8 @@ PLXMLDocument SmartMessageRenderer::messageDocument(const QString& messageJSON,
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
         msg.insert(QLatin1String(kRoomHeadersElement), QJsonObject::fromVariantMap(roomHeaders));
-    return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"));
+    return PLXMLDocument::documentWithJSON(withDirectionalControlsTamed(msg).toObject(),
+                                           QStringLiteral("msg"));
 }
 
 std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,
