@@ -92,14 +92,20 @@ Property parse(const QString& line) {
     return p;
 }
 
+// The photo's bytes; none when they would be more than the reader keeps.
 QByteArray photoData(const Property& p) {
+    QStringView encoded;
     if (p.value.startsWith(QLatin1String("data:"))) {
         const qsizetype comma = p.value.indexOf(QLatin1Char(','));
-        return comma < 0 ? QByteArray() : QByteArray::fromBase64(p.value.mid(comma + 1).toLatin1());
+        if (comma >= 0)
+            encoded = QStringView(p.value).mid(comma + 1);
+    } else if (p.encoding == QLatin1String("b") || p.encoding == QLatin1String("base64")) {
+        encoded = p.value;
     }
-    if (p.encoding == QLatin1String("b") || p.encoding == QLatin1String("base64"))
-        return QByteArray::fromBase64(p.value.toLatin1());
-    return {};
+    const qsizetype padding = encoded.endsWith(u"==") ? 2 : encoded.endsWith(u'=') ? 1 : 0;
+    if (encoded.isEmpty() || encoded.size() / 4 * 3 - padding > AddressBookVCardReader::kMaximumPhotoBytes)
+        return {};
+    return QByteArray::fromBase64(encoded.toLatin1());
 }
 
 // An e-mail address or a phone number as every screen shows it and every action uses it: without

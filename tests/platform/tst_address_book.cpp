@@ -25,6 +25,7 @@ class TestAddressBook : public QObject {
 private slots:
     void readsCards();
     void addressesLoseTheirDirectionalControls();
+    void photosOverTheByteBoundAreLeftOut();
     void accessFollowsThePolicy();
     void changesToTheFolderAreAnnounced();
     void writtenCardsReadBackWhole();
@@ -79,6 +80,21 @@ void TestAddressBook::addressesLoseTheirDirectionalControls() {
     QCOMPARE(people.first().firstName, QString::fromUtf8(rlo + "gnp.exe"));
 }
 
+// A photo's data over the bound is not kept (a card file may hold up to 16 MB); the person is.
+void TestAddressBook::photosOverTheByteBoundAreLeftOut() {
+    const QByteArray atBound(AddressBookVCardReader::kMaximumPhotoBytes, 'x');
+    const QByteArray over(AddressBookVCardReader::kMaximumPhotoBytes + 3, 'x');
+    const auto people =
+        AddressBookVCardReader::read("BEGIN:VCARD\nN:;At\nPHOTO;ENCODING=b:" + atBound.toBase64() +
+                                         "\nEND:VCARD\nBEGIN:VCARD\nN:;Over\nPHOTO:data:image/png;base64," +
+                                         over.toBase64() + "\nEND:VCARD\n",
+                                     "big.vcf");
+    QCOMPARE(people.size(), 2);
+    QCOMPARE(people.at(0).thumbnail, atBound);
+    QVERIFY(people.at(1).thumbnail.isEmpty());
+    QCOMPARE(people.at(1).firstName, QStringLiteral("Over"));
+}
+
 void TestAddressBook::accessFollowsThePolicy() {
     TestSandbox sandbox;
     AddressBook* book = AddressBook::sharedAddressBook();
@@ -96,6 +112,8 @@ void TestAddressBook::accessFollowsThePolicy() {
     QTRY_COMPARE(answers, QList<bool>{false});
     QCOMPARE(book->authorizationStatus(), AddressBook::Authorization::Denied);
     QVERIFY(book->people().isEmpty());
+    // The folder itself reads as it is, for a read that checked access before it began.
+    QCOMPARE(AddressBook::readFolder(book->folder()).size(), 2);
 
     book->setAuthorizationStatus(AddressBook::Authorization::NotDetermined);
     book->setGrantsAccessOnRequest(true);
