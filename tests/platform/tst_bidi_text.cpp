@@ -1,6 +1,6 @@
-// Directional controls in people's and the server's text: which characters count, what an action's
-// address keeps, how a file name shows them, and how a value is isolated from the text around it.
-#include "DirectionalControls.h"
+// Directional controls in people's and the server's text: ordinary text is none of them, and a value
+// is isolated from the text around it with its own controls balanced. (What an action's address and a
+// file name make of each control is tested where they are used.)
 #include "platform/BidiText.h"
 
 #include <QTest>
@@ -12,41 +12,16 @@ const QChar kFsi(0x2068);
 const QChar kPdi(0x2069);
 const QChar kRlo(0x202E);
 
-QString withChar(char16_t c, const QString& before, const QString& after) {
-    return before + QChar(c) + after;
-}
 } // namespace
 
 class TestBidiText : public QObject {
     Q_OBJECT
 private slots:
-    void controls_data();
-    void controls();
     void ordinaryCharactersAreNoControls_data();
     void ordinaryCharactersAreNoControls();
     void isolation_data();
     void isolation();
 };
-
-void TestBidiText::controls_data() {
-    QTest::addColumn<int>("code");
-    for (const auto& [name, code] : pelnix::test::directionalControls())
-        QTest::newRow(name) << int(code);
-}
-
-void TestBidiText::controls() {
-    QFETCH(int, code);
-    const QString address = withChar(char16_t(code), QStringLiteral("moc.evil"), QStringLiteral("@xyz"));
-    QVERIFY(BidiText::isControl(char32_t(code)));
-    QVERIFY(BidiText::hasControls(address));
-    QCOMPARE(BidiText::withoutControls(address), QStringLiteral("moc.evil@xyz"));
-    QCOMPARE(BidiText::withControlsShown(address), QStringLiteral("moc.evil\uFFFD@xyz"));
-    // Isolated, the control stays the value's own.
-    const QString isolated = BidiText::isolated(address);
-    QVERIFY(isolated.startsWith(kFsi));
-    QVERIFY(isolated.endsWith(kPdi));
-    QCOMPARE(BidiText::withoutControls(isolated), QStringLiteral("moc.evil@xyz"));
-}
 
 void TestBidiText::ordinaryCharactersAreNoControls_data() {
     QTest::addColumn<QString>("text");
