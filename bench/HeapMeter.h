@@ -32,6 +32,10 @@ public:
     static int64_t peakSinceStart() {
         return s_peak.load(std::memory_order_relaxed) - s_base.load(std::memory_order_relaxed);
     }
+    // The bytes in use now, above the level at start().
+    static int64_t inUseSinceStart() {
+        return s_inUse.load(std::memory_order_relaxed) - s_base.load(std::memory_order_relaxed);
+    }
 
     static void add(int64_t bytes) {
         const int64_t now = s_inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes;

@@ -19,8 +19,12 @@
 //     scrolled through) beside an ordinary two-page PDF, texts (one 1 MB word, 8 MB of lines) beside
 //     20 KB of notes, and the viewer's caption strip with one 256 KB or 1 MB word beside a caption of
 //     140 characters: the longest the main thread went without turning its event loop, the heap's
-//     peak in this process and the document worker's peak resident memory.
+//     peak in this process and the document worker's peak resident memory;
+//   - the contact picker opening on an address book of 30 people with 5600 x 5600 photos beside 30
+//     with small ones, and on a 15 MB book of 153,375 people beside one of 500, until the people and
+//     their thumbnails show, with the heap peak and the main thread's longest stall.
 #include "EncodedImage.h"
+#include "GeneratedCards.h"
 #include "HeapMeter.h"
 #include "HostileDocuments.h"
 #include "HostileHttpPeer.h"
@@ -31,11 +35,14 @@
 
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/PLAddressBookHelper.h"
 #include "core/model/PelnixDataModel.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
+#include "interface/Pelnix.h"
+#include "platform/AddressBook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/DocumentPageCanvas.h"
@@ -44,15 +51,23 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/MapTileLoader.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/PdfPageSource.h"
 #include "platform/ui/Scheduler.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/Window.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
+#include "ui/contacts/ContactsScreens.h"
+#include "ui/contacts/PLContactsTableViewCell.h"
+#include "ui/contacts/PLContactsViewController.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLChatletFormView.h"
 #include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
+#include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,6 +79,7 @@
 #include <QTemporaryDir>
 #include <QTextLayout>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
@@ -92,6 +108,8 @@ struct MapFigures {
     int unanswered = 0;
 };
 QMap<QString, MapFigures> g_map;
+// Per address book case: the heap in use once the book shows (MB).
+QMap<QString, double> g_keptMB;
 
 QVariantList textFields(int count) {
     QVariantList fields;
@@ -676,6 +694,105 @@ void BM_Members5000(benchmark::State& state) {
 
 } // namespace
 
+namespace {
+
+// One card file of `people` generated people, each with the photo when given.
+void writeBook(const QString& folder, int people, const QByteArray& photo) {
+    QFile file(QDir(folder).filePath(QStringLiteral("book.vcf")));
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (int i = 0; i < people; ++i)
+        file.write(test::generatedCard(i, photo));
+}
+
+// Whether every row on screen shows its person's photo (its grey) rather than the placeholder.
+bool thumbnailsShown(PLContactsViewController* picker) {
+    int shown = 0;
+    for (auto* cell : picker->contactsTableView()->visibleCells())
+        if (auto* row = qobject_cast<PLContactsTableViewCell*>(cell)) {
+            const QImage image = row->contactImageView()->image();
+            if (image.isNull() ||
+                qGray(image.pixel(image.width() / 2, image.height() / 2)) != test::kPhotoGrey)
+                return false;
+            ++shown;
+        }
+    return shown > 0;
+}
+
+// The picker opened on the book with the address book as its only source, until its people show (and
+// a photo, when the book has them); records the heap peak and the main thread's longest stall.
+void openPicker(benchmark::State& state, const QString& name, int people, const QByteArray& photo) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::TestSandbox sandbox;
+        const QString folder = sandbox.path(QStringLiteral("Book"));
+        QDir().mkpath(folder);
+        writeBook(folder, people, photo);
+        auto* book = platform::AddressBook::sharedAddressBook();
+        book->setFolder(folder);
+        book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+        Pelnix::setShowContactOptions(PLContactsViewController::AddressBookSource);
+        platform::ui::ScreenRegistry::shared()->clear();
+        ContactsScreens::registerScreens();
+        state.ResumeTiming();
+        // The longest the main thread stays away from its event loop.
+        QElapsedTimer tick;
+        qint64 longest = 0;
+        HeapMeter::start();
+        tick.start();
+        bool shown = false;
+        {
+            platform::ui::Window window;
+            window.resize(320, 568);
+            auto* navigation = qobject_cast<platform::ui::NavigationController*>(
+                platform::ui::ScreenRegistry::shared()->instantiate(
+                    PLContactsViewController::kStoryboard, PLContactsViewController::kNavigationIdentifier));
+            auto* picker = qobject_cast<PLContactsViewController*>(navigation->topViewController());
+            picker->configureWithAddedContacts({}, nullptr, false);
+            window.setRootViewController(navigation);
+            window.makeKeyAndVisible();
+            QElapsedTimer waited;
+            waited.start();
+            while ((picker->isReadingAddressBook() || picker->addressBookContacts().size() < 2 * people ||
+                    (!photo.isEmpty() && !thumbnailsShown(picker))) &&
+                   waited.elapsed() < 120000) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+                longest = qMax(longest, tick.restart());
+            }
+            shown = waited.elapsed() < 120000;
+            // Every photo read: what the picker keeps of the book.
+            state.PauseTiming();
+            PLAddressBookHelper::readingPool()->waitForDone();
+            QCoreApplication::processEvents();
+            g_keptMB[name] = double(HeapMeter::inUseSinceStart()) / (1024.0 * 1024.0);
+            state.ResumeTiming();
+        }
+        g_peakMB[name] = double(HeapMeter::peakSinceStart()) / (1024.0 * 1024.0);
+        g_stallMs[name] = double(longest);
+        book->setFolder(QString());
+        if (!shown)
+            state.SkipWithError("the book did not show");
+    }
+}
+void BM_Book30HugePhotos(benchmark::State& state) {
+    openPicker(state, QStringLiteral("BM_Book30HugePhotos"), 30, test::greyPNG({5600, 5600}));
+}
+void BM_Book30SmallPhotos(benchmark::State& state) {
+    openPicker(state, QStringLiteral("BM_Book30SmallPhotos"), 30, test::greyPNG({96, 96}));
+}
+void BM_Book153375People(benchmark::State& state) {
+    openPicker(state, QStringLiteral("BM_Book153375People"), 153375, {});
+}
+void BM_Book500People(benchmark::State& state) {
+    openPicker(state, QStringLiteral("BM_Book500People"), 500, {});
+}
+
+} // namespace
+
+BENCHMARK(BM_Book30SmallPhotos)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Book30HugePhotos)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Book500People)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Book153375People)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 BENCHMARK(BM_Members50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Members1000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Members2000)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -750,6 +867,19 @@ int main(int argc, char** argv) {
     row("caption, 140 characters", "BM_Caption140Characters");
     row("caption, one 256 KB word", "BM_CaptionOne256KBWord");
     row("caption, one 1 MB word", "BM_CaptionOne1MBWord");
+    const auto book = [&ms](const char* name) {
+        return QStringLiteral("%1 ms, %2 MB peak, %3 MB kept, %4 ms stall")
+            .arg(ms(name), 0, 'f', 0)
+            .arg(g_peakMB.value(QLatin1String(name)), 0, 'f', 1)
+            .arg(g_keptMB.value(QLatin1String(name)), 0, 'f', 1)
+            .arg(g_stallMs.value(QLatin1String(name)), 0, 'f', 0)
+            .toLocal8Bit();
+    };
+    std::printf(
+        "\nContact picker until the book shows: 30 people with 5600 x 5600 photos %s (small photos %s); "
+        "153,375 people %s (500 people %s)\n",
+        book("BM_Book30HugePhotos").constData(), book("BM_Book30SmallPhotos").constData(),
+        book("BM_Book153375People").constData(), book("BM_Book500People").constData());
     benchmark::Shutdown();
     return 0;
 }

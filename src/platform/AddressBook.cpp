@@ -55,10 +55,14 @@ void AddressBook::requestAccess(std::function<void(bool)> completion) {
 }
 
 QList<AddressBookPerson> AddressBook::people() const {
-    QList<AddressBookPerson> all;
     if (m_authorization != Authorization::Authorized)
-        return all;
-    const QDir dir(folder());
+        return {};
+    return readFolder(folder());
+}
+
+QList<AddressBookPerson> AddressBook::readFolder(const QString& folder) {
+    QList<AddressBookPerson> all;
+    const QDir dir(folder);
     const auto files = dir.entryInfoList({QStringLiteral("*.vcf"), QStringLiteral("*.vcard")},
                                          QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& info : files) {

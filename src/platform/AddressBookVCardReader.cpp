@@ -1,5 +1,7 @@
 #include "platform/AddressBookVCardReader.h"
 
+#include "platform/BidiText.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 #include <QStringList>
@@ -90,14 +92,26 @@ Property parse(const QString& line) {
     return p;
 }
 
+// The photo's bytes; none when they would be more than the reader keeps.
 QByteArray photoData(const Property& p) {
+    QStringView encoded;
     if (p.value.startsWith(QLatin1String("data:"))) {
         const qsizetype comma = p.value.indexOf(QLatin1Char(','));
-        return comma < 0 ? QByteArray() : QByteArray::fromBase64(p.value.mid(comma + 1).toLatin1());
+        if (comma >= 0)
+            encoded = QStringView(p.value).mid(comma + 1);
+    } else if (p.encoding == QLatin1String("b") || p.encoding == QLatin1String("base64")) {
+        encoded = p.value;
     }
-    if (p.encoding == QLatin1String("b") || p.encoding == QLatin1String("base64"))
-        return QByteArray::fromBase64(p.value.toLatin1());
-    return {};
+    const qsizetype padding = encoded.endsWith(u"==") ? 2 : encoded.endsWith(u'=') ? 1 : 0;
+    if (encoded.isEmpty() || encoded.size() / 4 * 3 - padding > AddressBookVCardReader::kMaximumPhotoBytes)
+        return {};
+    return QByteArray::fromBase64(encoded.toLatin1());
+}
+
+// An e-mail address or a phone number as every screen shows it and every action uses it: without
+// directional controls, which could make it read otherwise than it is.
+QString address(const QString& value) {
+    return BidiText::withoutControls(value);
 }
 
 qint32 recordIDFor(const QString& source, int index, const QString& uid) {
@@ -168,11 +182,11 @@ QList<AddressBookPerson> AddressBookVCardReader::read(const QByteArray& text, co
         } else if (p.name == QLatin1String("UID")) {
             uid = p.value.trimmed();
         } else if (p.name == QLatin1String("EMAIL")) {
-            current.emails << AddressBookValue{labelForTypes(p.types), unescape(p.value)};
+            current.emails << AddressBookValue{labelForTypes(p.types), address(unescape(p.value))};
             if (!p.group.isEmpty())
                 grouped.insert(p.group.toLower(), {true, current.emails.size() - 1});
         } else if (p.name == QLatin1String("TEL")) {
-            QString value = unescape(p.value);
+            QString value = address(unescape(p.value));
             if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
                 value = value.mid(4);
             current.phones << AddressBookValue{labelForTypes(p.types), value};

@@ -20,7 +20,7 @@ struct AddressBookPerson {
     QString lastName;
     QList<AddressBookValue> emails;
     QList<AddressBookValue> phones;
-    QByteArray thumbnail; // encoded image data, empty without a photo
+    QByteArray thumbnail; // encoded image data, empty without a photo (or with one over the bound)
 };
 
 // Reads the people of vCard text (versions 2.1, 3.0 and 4.0): N, FN, EMAIL, TEL and PHOTO, with
@@ -28,6 +28,9 @@ struct AddressBookPerson {
 // could be read.
 class AddressBookVCardReader {
 public:
+    // A photo's encoded data above this many bytes is left out.
+    static constexpr qsizetype kMaximumPhotoBytes = 8 * 1024 * 1024;
+
     // `source` names the file, so that record IDs stay stable while the file keeps its name.
     static QList<AddressBookPerson> read(const QByteArray& text, const QString& source);
     // The label a TYPE parameter stands for ("work", "home", "mobile", ...); "" when none.

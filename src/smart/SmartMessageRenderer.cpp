@@ -3,12 +3,14 @@
 #include "smart/SmartModel.h"
 
 #include "foundation/JsonHelpers.h"
+#include "platform/BidiText.h"
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
 
 #include <QCryptographicHash>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
@@ -88,6 +90,36 @@ StyleSheetXSLT::Ptr styleSheetFor(const QString& name, const QString& category, 
     return lookup();
 }
 
+// The message's texts as a page may show them: directional controls cannot reorder the text around a
+// value, an address or a number shows as its link acts (without them), and a file name shows its
+// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png").
+QJsonValue withDirectionalControlsTamed(const QJsonValue& value, QStringView key = {}) {
+    using platform::BidiText;
+    if (value.isString()) {
+        const QString text = value.toString();
+        if (!BidiText::hasControls(text))
+            return value;
+        if (key == QLatin1String("fileName"))
+            return BidiText::withControlsShown(text);
+        if (key == QLatin1String("email") || key == QLatin1String("phone"))
+            return BidiText::withoutControls(text);
+        return BidiText::isolated(text);
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (auto it = array.begin(); it != array.end(); ++it)
+            *it = withDirectionalControlsTamed(*it, key);
+        return array;
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            it.value() = withDirectionalControlsTamed(it.value(), it.key());
+        return object;
+    }
+    return value;
+}
+
 QString userIdText(const std::shared_ptr<User>& user) {
     return user ? QString::number(user->userID()) : QString();
 }
@@ -137,7 +169,8 @@ PLXMLDocument SmartMessageRenderer::documentForMessage(const QString& messageJSO
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
         msg.insert(QLatin1String(kRoomHeadersElement), roomHeaders);
-    return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"));
+    return PLXMLDocument::documentWithJSON(withDirectionalControlsTamed(msg).toObject(),
+                                           QStringLiteral("msg"));
 }
 
 std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,

@@ -1,14 +1,22 @@
 // Address-book access for the contact screens: listing with exclusions, names, labelled details and
 // the change notification.
+#include "GeneratedCards.h"
+#include "HeldThreadPool.h"
 #include "TestSandbox.h"
 #include "core/model/PLAddressBookHelper.h"
+#include "core/model/PLAddressBookThumbnail.h"
 #include "core/model/PLModelManager.h"
 #include "platform/AddressBook.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtEndian>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -36,6 +44,29 @@ QStringList describe(const QList<PLAddressBookContact>& contacts) {
     return out;
 }
 
+// A PNG that declares its size and holds no picture: its header and a token of data, with right
+// checksums.
+QByteArray pngDeclaring(quint32 width, quint32 height) {
+    const auto crc = [](const QByteArray& bytes) {
+        quint32 c = 0xFFFFFFFFu;
+        for (const char byte : bytes) {
+            c ^= quint8(byte);
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    };
+    const auto big = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(value, bytes.data());
+        return bytes;
+    };
+    const QByteArray header = "IHDR" + big(width) + big(height) + QByteArray("\x08\x00\x00\x00\x00", 5);
+    const QByteArray data = QByteArray("IDAT") + QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + big(13) + header + big(crc(header)) + big(8) + data +
+           big(crc(data)) + big(0) + "IEND" + big(crc("IEND"));
+}
+
 } // namespace
 
 class TestAddressBookHelper : public QObject {
@@ -54,6 +85,9 @@ private slots:
     void contactsWithExclusions();
     void namesAndLabelledDetails();
     void changesPostTheNotificationAndMarkTheBookUnread();
+    void photosBecomeThumbnails_data();
+    void photosBecomeThumbnails();
+    void theBookIsReadOffTheMainThread();
 };
 
 void TestAddressBookHelper::contactsWithExclusions_data() {
@@ -129,6 +163,15 @@ void TestAddressBookHelper::namesAndLabelledDetails() {
     QCOMPARE(shown.phones.size(), 1);
     QCOMPARE(shown.phones.first().label, QString("mobile"));
     QVERIFY(shown.emails.isEmpty());
+    // A shared contact's numbers and addresses are saved as the card shows them: without directional
+    // controls.
+    const QString rlo(QChar(0x202E));
+    const auto shared = PLAddressBookHelper::personFromSharedContact(
+        {{"name", "Eve"},
+         {"phone", QVariantList{QVariantMap{{"label", "mobile"}, {"phone", "+1" + rlo + "0010555"}}}},
+         {"email", QVariantList{QVariantMap{{"label", "home"}, {"email", rlo + "moc.evil@xyz"}}}}});
+    QCOMPARE(shared.phones.first().value, QStringLiteral("+10010555"));
+    QCOMPARE(shared.emails.first().value, QStringLiteral("moc.evil@xyz"));
 }
 
 void TestAddressBookHelper::changesPostTheNotificationAndMarkTheBookUnread() {
@@ -152,6 +195,90 @@ void TestAddressBookHelper::changesPostTheNotificationAndMarkTheBookUnread() {
     QVERIFY(!manager->localAddressBookSynched());
     QCOMPARE(PLAddressBookHelper::allAddressBookContacts().last().profileName, QString("Di"));
     platform::NotificationCenter::defaultCenter()->removeObserver(token);
+}
+
+void TestAddressBookHelper::photosBecomeThumbnails_data() {
+    QTest::addColumn<QByteArray>("photo");
+    QTest::addColumn<QSize>("thumbnail");
+    QTest::newRow("5600 x 5600") << greyPNG({5600, 5600}) << QSize(128, 128);
+    QTest::newRow("tall, 300 x 1200") << greyPNG({300, 1200}) << QSize(32, 128);
+    QTest::newRow("small, 40 x 40") << greyPNG({40, 40}) << QSize(40, 40);
+    QTest::newRow("declaring 100,000 x 100,000") << pngDeclaring(100000, 100000) << QSize();
+    QTest::newRow("declaring 8,000 x 7,000") << pngDeclaring(8000, 7000) << QSize();
+    QTest::newRow("no picture") << QByteArray("no picture at all") << QSize();
+    // A decoder reads the picture and ignores what follows; the bytes alone refuse it.
+    QTest::newRow("over the byte bound")
+        << greyPNG({64, 64}) + QByteArray(PLAddressBookThumbnail::kMaximumBytes, '\0') << QSize();
+}
+
+// A photo is kept at the size of the largest avatar whatever size it declares, and one too large to
+// decode is none.
+void TestAddressBookHelper::photosBecomeThumbnails() {
+    QFETCH(QByteArray, photo);
+    QFETCH(QSize, thumbnail);
+    // Refused by the size it declares, before anything is decoded.
+    if (QByteArray(QTest::currentDataTag()).startsWith("declaring"))
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("was left out")));
+    const QImage image = PLAddressBookThumbnail::fromData(photo);
+    QCOMPARE(image.isNull(), !thumbnail.isValid());
+    if (image.isNull())
+        return;
+    QCOMPARE(image.size(), thumbnail);
+    QCOMPARE(qGray(image.pixel(image.width() / 2, image.height() / 2)), kPhotoGrey);
+    // Also as the contact screens ask for a person's.
+    TestSandbox sandbox;
+    writeCards("photo.vcf", generatedCard(1, photo));
+    const auto people = AddressBook::sharedAddressBook()->people();
+    QCOMPARE(PLAddressBookHelper::thumbImageForAddressBookUserWithID(people.first().recordID).size(),
+             thumbnail);
+}
+
+// The book is read on the reading thread while the main thread goes on; its people and then their
+// thumbnails come back to the main thread, and to nobody once the receiver has gone.
+void TestAddressBookHelper::theBookIsReadOffTheMainThread() {
+    TestSandbox sandbox;
+    writeCards("people.vcf", generatedCard(1, greyPNG({5600, 5600})) + generatedCard(2));
+    QThreadPool* pool = PLAddressBookHelper::readingPool();
+    QCOMPARE(pool->maxThreadCount(), 1);
+    HeldThreadPool held(pool);
+
+    QObject receiver;
+    QList<QStringList> contacts;
+    QList<QHash<qint32, QImage>> thumbnails;
+    QList<QThread*> threads;
+    PLAddressBookHelper::readAddressBookContacts(
+        true, {{"email", QVariantList{"p2@people.test"}}}, &receiver,
+        [&](const QList<PLAddressBookContact>& read) {
+            contacts << describe(read);
+            threads << QThread::currentThread();
+        },
+        [&](const QHash<qint32, QImage>& read) {
+            thumbnails << read;
+            threads << QThread::currentThread();
+        });
+    // The main thread turns while the reading thread is held: the book waits for it.
+    bool turned = false;
+    QTimer::singleShot(0, [&turned] { turned = true; });
+    QTRY_VERIFY(turned);
+    QVERIFY(contacts.isEmpty());
+    held.release();
+    QTRY_COMPARE(thumbnails.size(), 1);
+    QCOMPARE(contacts, (QList<QStringList>{{"Given Person1|p1@people.test|", "Given Person1||+1 555 1",
+                                            "Given Person2||+1 555 2"}}));
+    QCOMPARE(threads, (QList<QThread*>{qApp->thread(), qApp->thread()}));
+    QCOMPARE(thumbnails.first().size(), 1);
+    QCOMPARE(thumbnails.first().cbegin().value().size(), QSize(128, 128));
+
+    bool heard = false;
+    {
+        QObject gone;
+        PLAddressBookHelper::readAddressBookContacts(
+            false, {}, &gone, [&heard](const QList<PLAddressBookContact>&) { heard = true; },
+            [&heard](const QHash<qint32, QImage>&) { heard = true; });
+    }
+    pool->waitForDone();
+    QCoreApplication::processEvents();
+    QVERIFY(!heard);
 }
 
 QTEST_GUILESS_MAIN(TestAddressBookHelper)

@@ -24,6 +24,8 @@ class TestAddressBook : public QObject {
     Q_OBJECT
 private slots:
     void readsCards();
+    void addressesLoseTheirDirectionalControls();
+    void photosOverTheByteBoundAreLeftOut();
     void accessFollowsThePolicy();
     void changesToTheFolderAreAnnounced();
     void writtenCardsReadBackWhole();
@@ -62,6 +64,37 @@ void TestAddressBook::readsCards() {
     QCOMPARE(AddressBookVCardReader::read(text, "cards.vcf").at(2).recordID, people.at(2).recordID);
 }
 
+// An e-mail address or a number is read as every screen shows it and every action uses it; a name
+// keeps what its person wrote.
+void TestAddressBook::addressesLoseTheirDirectionalControls() {
+    const QByteArray rlo = QString(QChar(0x202E)).toUtf8();
+    const QByteArray lrm = QString(QChar(0x200E)).toUtf8();
+    const auto people = AddressBookVCardReader::read(
+        "BEGIN:VCARD\nN:Eve;" + rlo + "gnp.exe\nEMAIL:" + rlo + "moc.evil@xyz\nTEL:+1" + lrm + rlo +
+            "0010555\nTEL;VALUE=uri:tel:" + rlo + "+15550100\nEND:VCARD\n",
+        "eve.vcf");
+    QCOMPARE(people.size(), 1);
+    QCOMPARE(people.first().emails.first().value, QStringLiteral("moc.evil@xyz"));
+    QCOMPARE(people.first().phones.at(0).value, QStringLiteral("+10010555"));
+    QCOMPARE(people.first().phones.at(1).value, QStringLiteral("+15550100"));
+    QCOMPARE(people.first().firstName, QString::fromUtf8(rlo + "gnp.exe"));
+}
+
+// A photo's data over the bound is not kept (a card file may hold up to 16 MB); the person is.
+void TestAddressBook::photosOverTheByteBoundAreLeftOut() {
+    const QByteArray atBound(AddressBookVCardReader::kMaximumPhotoBytes, 'x');
+    const QByteArray over(AddressBookVCardReader::kMaximumPhotoBytes + 3, 'x');
+    const auto people =
+        AddressBookVCardReader::read("BEGIN:VCARD\nN:;At\nPHOTO;ENCODING=b:" + atBound.toBase64() +
+                                         "\nEND:VCARD\nBEGIN:VCARD\nN:;Over\nPHOTO:data:image/png;base64," +
+                                         over.toBase64() + "\nEND:VCARD\n",
+                                     "big.vcf");
+    QCOMPARE(people.size(), 2);
+    QCOMPARE(people.at(0).thumbnail, atBound);
+    QVERIFY(people.at(1).thumbnail.isEmpty());
+    QCOMPARE(people.at(1).firstName, QStringLiteral("Over"));
+}
+
 void TestAddressBook::accessFollowsThePolicy() {
     TestSandbox sandbox;
     AddressBook* book = AddressBook::sharedAddressBook();
@@ -79,6 +112,8 @@ void TestAddressBook::accessFollowsThePolicy() {
     QTRY_COMPARE(answers, QList<bool>{false});
     QCOMPARE(book->authorizationStatus(), AddressBook::Authorization::Denied);
     QVERIFY(book->people().isEmpty());
+    // The folder itself reads as it is, for a read that checked access before it began.
+    QCOMPARE(AddressBook::readFolder(book->folder()).size(), 2);
 
     book->setAuthorizationStatus(AddressBook::Authorization::NotDetermined);
     book->setGrantsAccessOnRequest(true);

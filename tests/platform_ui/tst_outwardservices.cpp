@@ -1,3 +1,4 @@
+#include "DirectionalControls.h"
 #include "TestSandbox.h"
 #include "platform/ui/ContactCardView.h"
 #include "platform/ui/DesktopSystemServices.h"
@@ -63,6 +64,43 @@ private slots:
         QCOMPARE(QString::fromLatin1(sms.toEncoded()).section(QLatin1Char('?'), 0, 0),
                  QStringLiteral("sms:+1%20555%200100,+1555%2C0199"));
         QCOMPARE(queryValue(sms, QStringLiteral("body")), text.body);
+    }
+
+    // No directional control reaches the address or the number of a link: a draft's recipients lose
+    // theirs, and a link that holds one is refused (web addresses are shown encoded and stay).
+    void directionalControlsReachNoAction_data() {
+        QTest::addColumn<int>("control");
+        for (const auto& [name, code] : pelnix::test::directionalControls())
+            QTest::newRow(name) << int(code);
+    }
+    void directionalControlsReachNoAction() {
+        QFETCH(int, control);
+        const QString c(QChar{char16_t(control)});
+        MailDraft mail;
+        mail.toRecipients = {c + QStringLiteral("moc.evil@xyz")};
+        mail.ccRecipients = {QStringLiteral("ann@") + c + QStringLiteral("example.test")};
+        const QUrl mailto = SystemServices::mailtoURL(mail);
+        QVERIFY(SystemServices::isAllowed(mailto));
+        QCOMPARE(mailto.path(QUrl::FullyDecoded), QStringLiteral("moc.evil@xyz"));
+        QCOMPARE(queryValue(mailto, QStringLiteral("cc")), QStringLiteral("ann@example.test"));
+
+        TextDraft text;
+        text.recipients = {QStringLiteral("+1") + c + QStringLiteral("0010555")};
+        const QUrl sms = SystemServices::smsURL(text);
+        QVERIFY(SystemServices::isAllowed(sms));
+        QCOMPARE(sms.path(QUrl::FullyDecoded), QStringLiteral("+10010555"));
+
+        const QByteArray encoded = QUrl::toPercentEncoding(c);
+        RecordingSystemServices services;
+        for (const char* scheme : {"tel", "mailto", "sms"}) {
+            const QUrl link = QUrl::fromEncoded(QByteArray(scheme) + ":+1" + encoded + "0010555");
+            QVERIFY2(link.isValid(), scheme);
+            QVERIFY2(!SystemServices::isAllowed(link), scheme);
+            QVERIFY2(!services.canOpenURL(link), scheme);
+            QVERIFY2(!services.openURL(link), scheme);
+        }
+        QVERIFY(services.opened.isEmpty());
+        QVERIFY(SystemServices::isAllowed(QUrl::fromEncoded("https://example.test/a" + encoded + "b")));
     }
 
     void theDesktopHandsDraftsOverOrRefusesThem() {

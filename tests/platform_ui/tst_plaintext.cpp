@@ -1,5 +1,7 @@
 // Every text view of the screen layer shows text from other people and the server as it is: markup
 // stays literal, and no picture it names is loaded.
+#include "ReorderingText.h"
+#include "platform/BidiText.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
@@ -23,6 +25,8 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -198,6 +202,58 @@ private slots:
         view.setDetectedText(QStringLiteral("see https://example.com/a <b>"));
         QCOMPARE(view.toPlainText(), QStringLiteral("see https://example.com/a <b>"));
         QVERIFY(view.toHtml().contains(QStringLiteral("href=\"https://example.com/a\"")));
+    }
+
+    // A value isolated in its own direction leaves the rest of its line where it was; not isolated,
+    // the same value takes what follows it into its own run.
+    void isolatedValuesLeaveTheirLineInPlace_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("moves");
+        for (const auto& hostile : pelnix::test::reorderingValues())
+            QTest::newRow(hostile.name) << hostile.value << hostile.movesWhatFollows;
+    }
+    void isolatedValuesLeaveTheirLineInPlace() {
+        using namespace pelnix::test;
+        QFETCH(QString, value);
+        QFETCH(bool, moves);
+        const auto line = [](const QString& text) {
+            auto label = std::make_unique<Label>(text);
+            label->setFont(QFont(QStringLiteral("DejaVu Sans"), 15));
+            label->resize(420, 30);
+            return label;
+        };
+        const auto leftPartKept = [&line](const QString& shown) {
+            const auto alone = line(shown);
+            const auto followed = line(shown + kFollowingText);
+            const int width = int(alone->sizeThatFits({0, 0}).width()) - 2;
+            const QImage drawn = drawing(followed.get());
+            return sameLeftPart(drawn, drawing(alone.get()), width) && inkRightOf(drawn, width + 4);
+        };
+        QVERIFY(leftPartKept(QStringLiteral("name: ") + pelnix::platform::BidiText::isolated(value)));
+        if (moves)
+            QVERIFY(!leftPartKept(QStringLiteral("name: ") + value));
+    }
+
+    // A number in a message reads as the call it places, whatever directional control comes before it.
+    void detectedLinksReadAsTheyAct() {
+        TextView view;
+        view.resize(400, 100);
+        const QString number = QStringLiteral("+15550100");
+        view.setDetectedText(QString(QChar(0x202E)) + QStringLiteral("call ") + number +
+                             QStringLiteral(" now"));
+        QVERIFY(view.toHtml().contains(QStringLiteral("href=\"tel:+15550100\"")));
+        const QTextBlock block = view.document()->firstBlock();
+        // Laid out as shown.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int first = int(block.text().indexOf(number));
+        QVERIFY(first >= 0);
+        const QTextLine shown = block.layout()->lineForTextPosition(first);
+        QVERIFY(shown.isValid());
+        // Left to right, each digit where the number puts it.
+        for (int i = 1; i < number.size(); ++i)
+            QVERIFY2(shown.cursorToX(first + i - 1) < shown.cursorToX(first + i),
+                     qPrintable(QString::number(i)));
     }
 
     // Markup pasted into an editable view arrives as its text.

@@ -49,6 +49,7 @@ private slots:
     void emptyStateRowIsCentredAndReuseRestoresTheLayout();
     void removalAsksAndChecksTheNetworkBeforeAndAfter();
     void removalOfAMemberTheStoreDroppedCallsNobody();
+    void anInviteesNumberShowsAsItsInvitationSendsIt();
     void theDelegateIsNotOwned();
 
 private:
@@ -200,6 +201,24 @@ void TestMemberCell::removalAsksAndChecksTheNetworkBeforeAndAfter() {
     cell->configureCellWithName("+15550100", "phone", true);
     cell->inviteButton()->click();
     QCOMPARE(delegate.calls.last(), QStringLiteral("invite +15550100"));
+}
+
+// A directional control in an invitee's number neither shows nor reaches the text message; the
+// withdrawal names the invitee as the server gave it.
+void TestMemberCell::anInviteesNumberShowsAsItsInvitationSendsIt() {
+    RecordingMembersDelegate delegate;
+    PLMembersTableViewCell* cell = makeCell(PLMembersTableViewCell::kPendingIdentifier, window.get());
+    cell->setDelegate(&delegate);
+    const QString given = QStringLiteral("+1") + QChar(0x202E) + QStringLiteral("0010555");
+    cell->configureCellWithName(given, "phone", true);
+    QCOMPARE(cell->emailLabel()->text(), QStringLiteral("+10010555"));
+    cell->inviteButton()->click();
+    QCOMPARE(delegate.calls.last(), QStringLiteral("invite +10010555"));
+    cell->closeButton()->click();
+    QCOMPARE(window->alerts().last()->message(),
+             QStringLiteral("Do you want to delete +10010555 from this group?"));
+    window->alerts().last()->tapButtonAtIndex(0);
+    QCOMPARE(delegate.calls.last(), QStringLiteral("withdraw ") + given);
 }
 
 void TestMemberCell::removalOfAMemberTheStoreDroppedCallsNobody() {

@@ -1,6 +1,7 @@
 // Member detail with the library started against the stand-in: what each details reply shows and
 // offers, the zero-height rows, the taps (mail, call, invitation, picture), and clearing, deleting and
 // starting a conversation as the server answers them.
+#include "DirectionalControls.h"
 #include "MembersTestKit.h"
 #include "foundation/DocumentSaver.h"
 #include "platform/ui/Label.h"
@@ -13,6 +14,7 @@
 
 using namespace pelnix;
 using namespace pelnix::test;
+using platform::ui::Label;
 using platform::ui::ScreenRegistry;
 using standin::FaultInjector;
 using Detail = PLGroupMemeberDetailTableViewController;
@@ -105,6 +107,9 @@ private slots:
     void rowsWithoutHeight();
     void tapsOnMailAndPhone();
     void aPhoneInviteeOfAOneMemberRoomIsInvitedBySms();
+    void actionsUseTheAddressShown_data();
+    void actionsUseTheAddressShown();
+    void aReversedAddressShowsAsItIsSent();
     void thePictureOpensTheViewerWithTheRightAddress_data();
     void thePictureOpensTheViewerWithTheRightAddress();
     void missingContactInfoSaysSorryUnlessProfilesAreHidden();
@@ -264,6 +269,92 @@ void TestMemberDetail::aPhoneInviteeOfAOneMemberRoomIsInvitedBySms() {
     // The number itself calls.
     detail->selectRow(Detail::PhoneRow);
     QCOMPARE(system->opened.value(0).path(), QStringLiteral("+15550199"));
+}
+
+void TestMemberDetail::actionsUseTheAddressShown_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("control");
+    for (const char* action : {"mail", "call", "invite"})
+        for (const auto& [name, code] : directionalControls())
+            QTest::addRow("%s, %s", action, name) << QString::fromLatin1(action) << int(code);
+}
+
+// A directional control in an address or a number from the server never reaches the mail, the call
+// or the text message, and the row shows what they use.
+void TestMemberDetail::actionsUseTheAddressShown() {
+    QFETCH(QString, action);
+    QFETCH(int, control);
+    const QChar c(control);
+    Detail* detail = nullptr;
+    if (action == QLatin1String("invite")) {
+        Outcome invited;
+        QVERIFY(ChatRoom::chatRoomWithID("o-invited")
+                    ->addContacts({PLAddressBookContact{"Phil", QString(), "+1555" + QString(c) + "0199", 0}},
+                                  invited.handler()));
+        QTRY_COMPARE_WITH_TIMEOUT(invited.calls, 1, kServerWaitMs);
+        detail = detailFor("o-invited", 0, true, true);
+    } else {
+        detail = detailFor("g-open", 0);
+    }
+    OnScreen shown(detail, 1);
+    if (action == QLatin1String("mail")) {
+        detail->showMemberDetailsForDictionary(
+            {{"name", "Eve"}, {"email", c + QStringLiteral("moc.evil@xyz")}});
+        QCOMPARE(detail->emaillabel()->text(), QStringLiteral("moc.evil@xyz"));
+        detail->selectRow(Detail::EmailRow);
+        QCOMPARE(system->mails.size(), 1);
+        QCOMPARE(system->mails.first().toRecipients, QStringList{detail->emaillabel()->text()});
+        // The start row asks about the same address.
+        detail->selectRow(Detail::StartConversationRow);
+        QCOMPARE(shown.alert()->message(),
+                 QStringLiteral("Do you want to start conversation with moc.evil@xyz ?"));
+    } else if (action == QLatin1String("call")) {
+        detail->showMemberDetailsForDictionary({{"name", "Eve"},
+                                                {"phone", "555" + QString(c) + "0100"},
+                                                {"countryCode", QString(c) + "1"},
+                                                {"isPhoneVerified", true}});
+        QCOMPARE(detail->phoneNumberLabel()->text(), QStringLiteral("+15550100"));
+        detail->selectRow(Detail::PhoneRow);
+        QCOMPARE(system->opened.size(), 1);
+        QCOMPARE(system->opened.first().toString(QUrl::FullyDecoded), QStringLiteral("tel:+15550100"));
+        QCOMPARE(system->opened.first().path(), detail->phoneNumberLabel()->text());
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(detail->shouldShowInviteOption(), kServerWaitMs);
+        QCOMPARE(detail->phoneNumberLabel()->text(), QStringLiteral("+15550199"));
+        detail->selectRow(Detail::EmailRow);
+        shown.alert()->tapButtonAtIndex(1);
+        QCOMPARE(system->texts.size(), 1);
+        QCOMPARE(system->texts.first().recipients, QStringList{detail->phoneNumberLabel()->text()});
+    }
+}
+
+// By pixels: an address with a right-to-left override shows as the address the mail goes to, not as
+// the reversed "zyx@live.com" it would otherwise read as.
+void TestMemberDetail::aReversedAddressShowsAsItIsSent() {
+    Detail* detail = detailFor("g-open", 0);
+    OnScreen shown(detail, 1);
+    detail->showMemberDetailsForDictionary(
+        {{"name", "Eve"}, {"email", QString(QChar(0x202E)) + QStringLiteral("moc.evil@xyz")}});
+    QCoreApplication::processEvents();
+    Label* label = detail->emaillabel();
+    const auto drawing = [](QWidget* widget) {
+        QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        widget->render(&image, {}, {}, QWidget::DrawChildren);
+        return image;
+    };
+    const auto drawn = [label, &drawing](const QString& text) {
+        Label same(text);
+        same.setFont(label->font());
+        same.setTextColor(label->textColor());
+        same.setAlignment(label->alignment());
+        same.setNumberOfLines(label->numberOfLines());
+        same.resize(label->size());
+        return drawing(&same);
+    };
+    const QImage shownImage = drawing(label);
+    QCOMPARE(shownImage, drawn(QStringLiteral("moc.evil@xyz")));
+    QVERIFY(shownImage != drawn(QStringLiteral("zyx@live.com")));
 }
 
 void TestMemberDetail::thePictureOpensTheViewerWithTheRightAddress_data() {

@@ -1,6 +1,7 @@
 // The room row: its last-message line, badge and admin mark, its picture through the image loader
 // (at once from the cache, else after 0.1 s unless the row is reused first), and its swipe options.
 #include "../ui/conversation/LoopbackPeer.h"
+#include "ReorderingText.h"
 #include "RoomsTestKit.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/Button.h"
@@ -8,6 +9,7 @@
 #include "platform/ui/ImageViewWebCache.h"
 #include "platform/ui/Screenshot.h"
 #include "ui/rooms/PLOptionsCollectionViewCell.h"
+#include "ui/rooms/PLRoomRowLabel.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -114,6 +116,8 @@ private slots:
 
     void lastMessageLine_data();
     void lastMessageLine();
+    void aSendersNameCannotReorderTheMessage_data();
+    void aSendersNameCannotReorderTheMessage();
     void badgeAndAdminMark();
     void cachedPictureShowsAtOnceOthersAfterADelay();
     void reuseClosesTheRowAndCancelsTheDelayedLoad();
@@ -207,6 +211,35 @@ void TestRoomCell::lastMessageLine() {
     // The row shows it.
     auto cell = row("g-member");
     QCOMPARE(cell->lastMessageLabel()->text(), line);
+}
+
+void TestRoomCell::aSendersNameCannotReorderTheMessage_data() {
+    QTest::addColumn<QString>("name");
+    for (const auto& hostile : reorderingValues())
+        if (hostile.movesWhatFollows)
+            QTest::newRow(hostile.name) << hostile.value;
+}
+
+// By pixels: the sender's name in the last-message line is isolated, so the message after it reads
+// as it was written whatever the name holds; a longer message only adds to the right.
+void TestRoomCell::aSendersNameCannotReorderTheMessage() {
+    QFETCH(QString, name);
+    auto room = ChatRoom::chatRoomWithID("g-member");
+    const auto line = [&room, &name](const QString& id, const QString& text) {
+        QVariantMap message = messageJSON("g-member", id, 5000, 46, text);
+        message.insert("senderObj", QVariantMap{{"id", 46}, {"name", name}, {"email", "eve@acme.test"}});
+        auto label = std::make_unique<PLRoomRowLabel>();
+        label->resize(320, 24);
+        label->setAttributedText(
+            PLChatRoomTableViewCell::recentTextFromMessage(room->updateMessageDict(message, false, nullptr)));
+        return label;
+    };
+    const auto shortLine = line("m1", "hi");
+    const auto longLine = line("m2", "hi" + kFollowingText);
+    const int width = int(shortLine->sizeThatFits({0, 0}).width()) - 2;
+    const QImage longDrawn = drawing(longLine.get());
+    QVERIFY(sameLeftPart(longDrawn, drawing(shortLine.get()), width));
+    QVERIFY(inkRightOf(longDrawn, width + 4));
 }
 
 void TestRoomCell::badgeAndAdminMark() {

@@ -297,6 +297,26 @@ void TestSmartRendering::sharesRenderWithTheirFixtureSheets_data() {
                                                                {"caption", "Read me"}})
         << "<div class=\"file\"><a href=\"download/…\">policy.pdf</a><span class=\"size\">1.2 MB</span><p "
            "class=\"caption\">Read me</p></div>";
+    // Directional controls: a file name shows them, an address goes without them, and any other text
+    // keeps them to itself, isolated.
+    const QString rlo(QChar(0x202E));
+    const QString fsi(QChar(0x2068));
+    const QString pdi(QChar(0x2069));
+    QTest::newRow("file whose name hides its extension")
+        << SmartFormManager::constructshareMediaWithMediaDict({{"fileMime", "application/octet-stream"},
+                                                               {"fileUrl", "https://f.test/s/4"},
+                                                               {"fileName", "photo" + rlo + "gnp.exe"},
+                                                               {"fileSize", 2048},
+                                                               {"caption", rlo + "see"}})
+        << "<div class=\"file\"><a href=\"download/…\">photo\uFFFDgnp.exe</a><span class=\"size\">2 "
+           "KB</span><p class=\"caption\">" +
+               fsi + rlo + "see" + pdi + "</p></div>";
+    QTest::newRow("contact with directional controls")
+        << SmartFormManager::constructShareContactJsonFromDictionary(
+               {{"name", rlo + "Bo"},
+                {"email", QVariantList{QVariantMap{{"label", "home"}, {"email", rlo + "tset.x@ob"}}}}})
+        << "<div class=\"contact\"><h3>" + fsi + rlo + "Bo" + pdi +
+               "</h3><p class=\"email\">home: <a href=\"mailto:tset.x@ob\">tset.x@ob</a></p></div>";
     QTest::newRow("location")
         << SmartFormManager::constructCheckInRequestWithLocationDict({{"location", "1.500, 2.250"},
                                                                       {"accuracy", "5.00"},

@@ -2,6 +2,7 @@
 #include "GalleryPictures.h"
 
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/PLAddressBookHelper.h"
 #include "core/model/PelnixDataModel.h"
 #include "core/model/User.h"
 #include "foundation/persistence/PLManagedObject.h"
@@ -27,6 +28,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 namespace pelnix::tools {
 
@@ -151,7 +153,8 @@ void settle() {
     } while (PLActivityIndicatorView::isVisible() && !deadline.hasExpired());
 }
 
-// The address book answers on the next turn and is read half a second later.
+// The address book answers on the next turn and is read half a second later, off the main thread; its
+// people's photos follow them.
 void waitUntilLoaded(PLContactsViewController* picker) {
     const QDeadlineTimer deadline(5000);
     auto* scheduler = platform::ui::Scheduler::shared();
@@ -161,6 +164,7 @@ void waitUntilLoaded(PLContactsViewController* picker) {
         if (scheduler->isVirtualClock())
             scheduler->advance(PLContactsViewController::kAddressBookReadDelayMs);
     }
+    PLAddressBookHelper::readingPool()->waitForDone();
     settle();
 }
 

@@ -1,12 +1,20 @@
 #include "core/model/PLAddressBookHelper.h"
 
+#include "core/model/PLAddressBookThumbnail.h"
 #include "core/model/PLModelManager.h"
 #include "platform/AddressBook.h"
+#include "platform/BidiText.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QSet>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+#include <utility>
 
 namespace pelnix {
 
@@ -16,6 +24,12 @@ using platform::AddressBookPerson;
 namespace {
 
 Q_GLOBAL_STATIC(PLAddressBookHelper::AddContactPresenter, g_presenter)
+
+// One reading thread: reads come in order, and no two decode their photos at once.
+struct ReadingPool : QThreadPool {
+    ReadingPool() { setMaxThreadCount(1); }
+};
+Q_GLOBAL_STATIC(ReadingPool, g_readingPool)
 
 QString digitsOf(const QString& text) {
     QString digits;
@@ -40,6 +54,73 @@ QStringList stringsOf(const QVariant& value) {
     for (const QVariant& v : value.toList())
         out << v.toString();
     return out;
+}
+
+// One entry per e-mail (and phone) of each person, leaving out the added ones.
+QList<PLAddressBookContact> contactsOf(const QList<AddressBookPerson>& people, bool withPhone,
+                                       const QVariantMap& added) {
+    const bool filterEmails = added.contains(QStringLiteral("email"));
+    const bool filterPhones = added.contains(QStringLiteral("phone"));
+    const QStringList addedEmails = stringsOf(added.value(QStringLiteral("email")));
+    const QStringList addedPhones = stringsOf(added.value(QStringLiteral("phone")));
+    QList<PLAddressBookContact> contacts;
+    for (const AddressBookPerson& person : people) {
+        const QString name = PLAddressBookHelper::userNameForRecord(person);
+        for (const auto& email : person.emails) {
+            const QString trimmed = trimmedSpacesAndTabs(email.value);
+            if (filterEmails && addedEmails.contains(trimmed))
+                continue;
+            contacts << PLAddressBookContact{name, trimmed, {}, person.recordID};
+        }
+        if (!withPhone)
+            continue;
+        for (const auto& phone : person.phones) {
+            if (filterPhones) {
+                const QString digits = digitsOf(phone.value);
+                // Added numbers are compared as given: one with separators never matches, and an
+                // empty one (every number ends with it) matches nothing.
+                const bool chosen =
+                    std::any_of(addedPhones.cbegin(), addedPhones.cend(),
+                                [&digits](const QString& a) { return !a.isEmpty() && digits.endsWith(a); });
+                if (chosen)
+                    continue;
+            }
+            contacts << PLAddressBookContact{name, {}, phone.value, person.recordID};
+        }
+    }
+    return contacts;
+}
+
+void markBookRead() {
+    if (PLModelManager::hasSharedInstance())
+        PLModelManager::sharedModelManager()->setLocalAddressBookSynched(true);
+}
+
+// The people's photos at thumbnail size, within the budget, handed on a screenful at a time: the
+// first rows show theirs without waiting for the whole book's.
+void readThumbnails(const QList<AddressBookPerson>& people, const std::atomic<bool>& unwanted,
+                    const std::function<void(const QHash<qint32, QImage>&)>& deliver) {
+    QHash<qint32, QImage> batch;
+    QSet<qint32> read;
+    qint64 used = 0;
+    for (const AddressBookPerson& person : people) {
+        if (unwanted.load(std::memory_order_relaxed))
+            return;
+        if (person.thumbnail.isEmpty() || read.contains(person.recordID))
+            continue;
+        if (used >= PLAddressBookHelper::kThumbnailBudgetBytes)
+            break;
+        read.insert(person.recordID);
+        const QImage thumbnail = PLAddressBookThumbnail::fromData(person.thumbnail);
+        if (thumbnail.isNull())
+            continue;
+        used += thumbnail.sizeInBytes();
+        batch.insert(person.recordID, thumbnail);
+        if (batch.size() == PLAddressBookHelper::kThumbnailBatch)
+            deliver(std::exchange(batch, {}));
+    }
+    if (!batch.isEmpty())
+        deliver(batch);
 }
 
 } // namespace
@@ -99,38 +180,58 @@ QList<PLAddressBookContact> PLAddressBookHelper::allAddressBookContacts() {
 QList<PLAddressBookContact>
 PLAddressBookHelper::addressBookContacts_ShouldFetchContactsWithPhone(bool withPhone,
                                                                       const QVariantMap& added) {
-    const bool filterEmails = added.contains(QStringLiteral("email"));
-    const bool filterPhones = added.contains(QStringLiteral("phone"));
-    const QStringList addedEmails = stringsOf(added.value(QStringLiteral("email")));
-    const QStringList addedPhones = stringsOf(added.value(QStringLiteral("phone")));
-    QList<PLAddressBookContact> contacts;
-    for (const AddressBookPerson& person : AddressBook::sharedAddressBook()->people()) {
-        const QString name = userNameForRecord(person);
-        for (const auto& email : person.emails) {
-            const QString trimmed = trimmedSpacesAndTabs(email.value);
-            if (filterEmails && addedEmails.contains(trimmed))
-                continue;
-            contacts << PLAddressBookContact{name, trimmed, {}, person.recordID};
-        }
-        if (!withPhone)
-            continue;
-        for (const auto& phone : person.phones) {
-            if (filterPhones) {
-                const QString digits = digitsOf(phone.value);
-                // Added numbers are compared as given: one with separators never matches, and an
-                // empty one (every number ends with it) matches nothing.
-                const bool chosen =
-                    std::any_of(addedPhones.cbegin(), addedPhones.cend(),
-                                [&digits](const QString& a) { return !a.isEmpty() && digits.endsWith(a); });
-                if (chosen)
-                    continue;
-            }
-            contacts << PLAddressBookContact{name, {}, phone.value, person.recordID};
-        }
-    }
-    if (PLModelManager::hasSharedInstance())
-        PLModelManager::sharedModelManager()->setLocalAddressBookSynched(true);
+    const auto contacts = contactsOf(AddressBook::sharedAddressBook()->people(), withPhone, added);
+    markBookRead();
     return contacts;
+}
+
+QThreadPool* PLAddressBookHelper::readingPool() {
+    return g_readingPool();
+}
+
+void PLAddressBookHelper::readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
+                                          ContactsWork contactsWork, ThumbnailsRead thumbnailsRead) {
+    Q_ASSERT(platform::isMainThread());
+    AddressBook* book = AddressBook::sharedAddressBook();
+    const bool granted = book->authorizationStatus() == AddressBook::Authorization::Authorized;
+    const QString folder = book->folder();
+    const QPointer<QObject> guard(receiver);
+    // Photos nobody will see are not decoded.
+    const auto unwanted = std::make_shared<std::atomic<bool>>(false);
+    if (receiver)
+        QObject::connect(receiver, &QObject::destroyed, [unwanted] { unwanted->store(true); });
+    readingPool()->start([=] {
+        const QList<AddressBookPerson> people =
+            granted ? AddressBook::readFolder(folder) : QList<AddressBookPerson>();
+        const std::function<void()> then =
+            contactsWork ? contactsWork(contactsOf(people, withPhone, added)) : std::function<void()>();
+        platform::runOnMain([guard, then] {
+            markBookRead();
+            if (guard && then)
+                then();
+        });
+        if (!thumbnailsRead)
+            return;
+        readThumbnails(people, *unwanted, [&guard, &thumbnailsRead](const QHash<qint32, QImage>& thumbnails) {
+            platform::runOnMain([guard, thumbnails, thumbnailsRead] {
+                if (guard)
+                    thumbnailsRead(thumbnails);
+            });
+        });
+    });
+}
+
+void PLAddressBookHelper::readAddressBookContacts(bool withPhone, const QVariantMap& added, QObject* receiver,
+                                                  ContactsRead contactsRead, ThumbnailsRead thumbnailsRead) {
+    readAddressBook(
+        withPhone, added, receiver,
+        [contactsRead](const QList<PLAddressBookContact>& contacts) -> std::function<void()> {
+            return [contactsRead, contacts] {
+                if (contactsRead)
+                    contactsRead(contacts);
+            };
+        },
+        std::move(thumbnailsRead));
 }
 
 QString PLAddressBookHelper::userNameForAddressBookUserWithID(qint32 recordID) {
@@ -191,7 +292,7 @@ QVariantMap PLAddressBookHelper::detailsOfContactWithRecordID(qint32 recordID) {
 
 QImage PLAddressBookHelper::thumbImageForAddressBookUserWithID(qint32 recordID) {
     const auto person = AddressBook::sharedAddressBook()->person(recordID);
-    return person && !person->thumbnail.isEmpty() ? QImage::fromData(person->thumbnail) : QImage();
+    return person ? PLAddressBookThumbnail::fromData(person->thumbnail) : QImage();
 }
 
 AddressBookPerson PLAddressBookHelper::personFromSharedContact(const QVariantMap& contact) {
@@ -204,8 +305,10 @@ AddressBookPerson PLAddressBookHelper::personFromSharedContact(const QVariantMap
             return values;
         for (const QVariant& entry : list.toList()) {
             const QVariantMap item = entry.toMap();
-            values << platform::AddressBookValue{item.value(QStringLiteral("label")).toString(),
-                                                 item.value(key).toString()};
+            // The value as the add-contact screen shows it and the address book keeps it.
+            values << platform::AddressBookValue{
+                item.value(QStringLiteral("label")).toString(),
+                platform::BidiText::withoutControls(item.value(key).toString())};
         }
         return values;
     };

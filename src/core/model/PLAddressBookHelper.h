@@ -3,12 +3,15 @@
 #include "core/model/PLAddressBookContact.h"
 #include "platform/AddressBookVCardReader.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
 #include <QVariantMap>
 #include <functional>
 #include <optional>
+
+class QThreadPool;
 
 namespace pelnix {
 
@@ -44,6 +47,27 @@ public:
     // the address book as read into the contact list.
     static QList<PLAddressBookContact>
     addressBookContacts_ShouldFetchContactsWithPhone(bool withPhone, const QVariantMap& added);
+    using ContactsRead = std::function<void(const QList<PLAddressBookContact>& contacts)>;
+    using ThumbnailsRead = std::function<void(const QHash<qint32, QImage>& thumbnails)>;
+    // The thumbnails of one read take no more bytes; people past them show no photo.
+    static constexpr qint64 kThumbnailBudgetBytes = 64 * 1024 * 1024;
+    // Thumbnails come in batches of this many (a screenful of rows), the last one smaller.
+    static constexpr int kThumbnailBatch = 8;
+    // What the reading thread makes of the book's contacts: a block that then runs on the main thread.
+    using ContactsWork = std::function<std::function<void()>(const QList<PLAddressBookContact>& contacts)>;
+    // Reads the address book off the main thread, one read at a time: `contactsWork` gets, on the
+    // reading thread, what addressBookContacts_ShouldFetchContactsWithPhone gives, and the block it
+    // returns runs on the main thread (where the book then counts as read into the contact list);
+    // then `thumbnailsRead` gets each batch of the people's photos at thumbnail size, by record ID, in
+    // the people's order. Nothing runs on the main thread once `receiver` is gone. Without access the
+    // contacts are none.
+    static void readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
+                                ContactsWork contactsWork, ThumbnailsRead thumbnailsRead = {});
+    // The same, with the contacts handed to the main thread as they are.
+    static void readAddressBookContacts(bool withPhone, const QVariantMap& added, QObject* receiver,
+                                        ContactsRead contactsRead, ThumbnailsRead thumbnailsRead = {});
+    // Where those reads run: one thread.
+    static QThreadPool* readingPool();
     static QString userNameForAddressBookUserWithID(qint32 recordID);
     static QString userNameForRecord(const platform::AddressBookPerson& person);
     static QStringList multiValuesInAddressBook(const platform::AddressBookPerson& person, Property type);
@@ -53,6 +77,7 @@ public:
     multivaluesInAddressBookWithLabelsInAddressBook(const platform::AddressBookPerson& person, Property type);
     // {"email": [...], "phone": [...]}, each key only when it has values.
     static QVariantMap detailsOfContactWithRecordID(qint32 recordID);
+    // The person's photo at thumbnail size (PLAddressBookThumbnail), null without one.
     static QImage thumbImageForAddressBookUserWithID(qint32 recordID);
 
     // Builds the person of a shared contact ("name", "email" and "phone" arrays of labelled values)

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace pelnix::platform::ui {
 
@@ -30,6 +31,17 @@ public:
         std::stable_sort(items.begin(), items.end(),
                          [&](const T& a, const T& b) { return m_collator.compare(name(a), name(b)) < 0; });
         return items;
+    }
+    // Two lists sorted by sortedItems as one, as sortedItems sorts the first followed by the second
+    // (equal names keep the first list's items first), in time linear in their lengths.
+    template <typename T>
+    QList<T> mergedItems(const QList<T>& first, const QList<T>& second,
+                         const std::function<QString(const T&)>& name) const {
+        QList<T> out;
+        out.reserve(first.size() + second.size());
+        std::merge(first.cbegin(), first.cend(), second.cbegin(), second.cend(), std::back_inserter(out),
+                   [&](const T& a, const T& b) { return m_collator.compare(name(a), name(b)) < 0; });
+        return out;
     }
     // Items in sections, each section sorted by the item's name.
     template <typename T>

@@ -2,6 +2,8 @@
 
 #include "DesktopSystemServices.h"
 
+#include "platform/BidiText.h"
+
 #include <algorithm>
 
 namespace pelnix::platform::ui {
@@ -18,11 +20,12 @@ std::unique_ptr<SystemServices>& installed() {
 }
 
 // Everything but the characters an address or a number is made of is percent-encoded, so a
-// recipient cannot end the list (",") or start the query ("?", "&").
+// recipient cannot end the list (",") or start the query ("?", "&"). Directional controls are
+// dropped: the program that takes the link shows the address as it is sent.
 QByteArray recipientList(const QStringList& recipients) {
     QByteArrayList encoded;
     for (const QString& recipient : recipients) {
-        const QString trimmed = recipient.trimmed();
+        const QString trimmed = BidiText::withoutControls(recipient).trimmed();
         if (!trimmed.isEmpty())
             encoded << QUrl::toPercentEncoding(trimmed, "@+");
     }
@@ -89,7 +92,15 @@ QStringList SystemServices::applicationSchemes() {
 }
 
 bool SystemServices::isAllowed(const QUrl& url) {
-    return url.isValid() && allowedSchemes().contains(url.scheme().toLower());
+    if (!url.isValid())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    // An address, a number or an application's link that holds a directional control reads otherwise
+    // than it acts (tel:+1<U+202E>0010555 shows as +15550100); a web address is shown encoded.
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
+        BidiText::hasControls(url.toString(QUrl::FullyDecoded)))
+        return false;
+    return allowedSchemes().contains(scheme);
 }
 
 QUrl SystemServices::mailtoURL(const MailDraft& draft) {

@@ -60,9 +60,10 @@ public:
     // or run content (file, javascript, data, ...) are never taken.
     static void setApplicationSchemes(const QStringList& schemes);
     static QStringList applicationSchemes();
+    // Refuses a link other than a web address that holds a directional control.
     static bool isAllowed(const QUrl& url);
-    // The mailto: and sms: links of a draft. Each recipient is one address: characters that
-    // would start another recipient or a header of their own are escaped.
+    // The mailto: and sms: links of a draft. Each recipient is one address without directional
+    // controls: characters that would start another recipient or a header of their own are escaped.
     static QUrl mailtoURL(const MailDraft& draft);
     static QUrl smsURL(const TextDraft& draft);
 

@@ -3,6 +3,8 @@
 #include "LineBreaker.h"
 #include "ScrollIndicators.h"
 
+#include "platform/BidiText.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -112,11 +114,15 @@ QString TextView::linkifiedHtml(const QString& text) {
     auto plain = [](const QString& s) {
         return s.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     };
+    // In text that could reorder it, a link is isolated and reads as it acts: a directional control
+    // before it cannot reverse the number or the address it opens.
+    const bool isolate = BidiText::needsIsolation(text);
+    const QString open = isolate ? QString(QChar(BidiText::kFirstStrongIsolate)) : QString();
+    const QString close = isolate ? QString(QChar(BidiText::kPopDirectionalIsolate)) : QString();
     for (const DetectedLink& link : detectedLinks(text)) {
         html += plain(text.mid(last, link.start - last));
-        html += QStringLiteral("<a href=\"%1\">%2</a>")
-                    .arg(link.url.toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                         text.mid(link.start, link.length).toHtmlEscaped());
+        html += QStringLiteral("<a href=\"%1\">").arg(link.url.toString(QUrl::FullyEncoded).toHtmlEscaped()) +
+                open + text.mid(link.start, link.length).toHtmlEscaped() + close + QStringLiteral("</a>");
         last = link.start + link.length;
     }
     html += plain(text.mid(last));

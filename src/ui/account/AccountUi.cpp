@@ -2,6 +2,7 @@
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
+#include "platform/BidiText.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -31,7 +32,9 @@ QString localized(const QString& text) {
 QString localizedFormat(const char* format, const QStringList& values) {
     QString text = localized(format);
     qsizetype from = 0;
-    for (const QString& value : values) {
+    for (const QString& given : values) {
+        // Isolated, a value cannot reorder the words around it.
+        const QString value = platform::BidiText::isolated(given);
         const qsizetype object = text.indexOf(QLatin1String("%@"), from);
         const qsizetype number = text.indexOf(QLatin1String("%d"), from);
         qsizetype at = object < 0 ? number : (number < 0 ? object : qMin(object, number));

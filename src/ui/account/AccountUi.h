@@ -28,7 +28,8 @@ namespace AccountUi {
 
 QString localized(const char* text);
 QString localized(const QString& text);
-// The localized `format` with each "%@" (or "%d") filled, in order, from `values`.
+// The localized `format` with each "%@" (or "%d") filled, in order, from `values`, each value
+// isolated in its own direction.
 QString localizedFormat(const char* format, const QStringList& values);
 // A colour from a hexadecimal text such as "0086CA".
 QColor hexColor(const char* hex);

@@ -8,6 +8,7 @@
 #include "platform/ui/TableViewDelegate.h"
 #include "platform/ui/TextField.h"
 #include "ui/account/PLBaseViewController.h"
+#include "ui/contacts/PLAddressBookSections.h"
 #include "ui/contacts/PLContactsTableViewCellDelegate.h"
 #include "ui/contacts/PLNewlyAddedContactTableViewCellDelegate.h"
 #include "ui/contacts/PLPickerContact.h"
@@ -73,8 +74,9 @@ public:
     static constexpr int kBottomViewHeight = 50;
     static constexpr int kAddButtonWidth = 25;
     static constexpr qreal kLetterHeaderHeight = 28;
-    // The index shows once the address book offers more entries than this.
+    // The index shows once the address book offers more entries than this, and narrows the rows.
     static constexpr int kIndexThreshold = 30;
+    static constexpr int kSectionIndexWidth = 15;
     static constexpr qint64 kAddressBookReadDelayMs = 500;
     static constexpr int kBarTitleMs = 100;
     static constexpr int kBarSlideMs = 500;
@@ -117,6 +119,8 @@ public:
     // Whether the picker waits for the service's contact list or for the address book.
     bool isWaitingForContacts() const { return m_waitingForContacts; }
     bool isReadingAddressBook() const { return m_readingAddressBook; }
+    // The photo of the address-book person at thumbnail size, once the book's photos are read.
+    QImage addressBookThumbnail(qint32 recordID) const;
     QFont placeholderFont() const { return m_placeholderFont; }
 
     platform::ui::TableView* contactsTableView() const { return m_contactsTableView; }
@@ -215,8 +219,9 @@ private:
     // The block that takes a handed-back list as the choice.
     QVariant returnHandler();
     bool delegateResponds(const char* signature) const;
-    QImage addressBookThumbnail(qint32 recordID) const;
     void readAddressBook(bool granted);
+    // The width of a row's address in a view that wide, with or without the section index beside it.
+    static qreal rowTextWidth(qreal viewWidth, bool sectionIndexShown);
 
     // Configuration.
     QVariantList m_addedContactsArray;
@@ -240,9 +245,10 @@ private:
     bool m_isAddContactButtonShown = false;
     QFont m_placeholderFont;
     qsizetype m_fieldTextLength = 0;
-    // Thumbnails of the address book read with it, by record ID.
-    QHash<qint32, QByteArray> m_thumbnailData;
-    mutable QHash<qint32, QImage> m_thumbnails;
+    // The book's part of the list and thumbnails, read with it; which read is the latest.
+    PLAddressBookSections m_bookSections;
+    QHash<qint32, QImage> m_thumbnails;
+    quint64 m_addressBookReads = 0;
 
     // Busy indicator owners: each flag is set while this picker keeps the indicator up for it.
     bool m_waitingForContacts = false;

@@ -6,6 +6,7 @@
 #include "foundation/StringAdditions.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
+#include "platform/BidiText.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/KeyboardMonitor.h"
@@ -165,7 +166,8 @@ void PLContactsViewController::blurViewTapped() {
 }
 
 void PLContactsViewController::addContactsButtonTapped() {
-    const QString text = m_searchText;
+    // The address as its row shows it and its invitation goes to it.
+    const QString text = platform::BidiText::withoutControls(m_searchText);
     if (!StringAdditions::isValidEmailAddress(text)) {
         showAlert(localized("Alert"), localized("Please enter valid Email"));
         return;

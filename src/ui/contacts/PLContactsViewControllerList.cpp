@@ -6,6 +6,7 @@
 #include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/LabelAdditions.h"
 #include "platform/ui/TableView.h"
+#include "ui/contacts/PLAddressBookSections.h"
 #include "ui/contacts/PLContactsLayout.h"
 #include "ui/contacts/PLContactsSectionHeaderView.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
@@ -111,18 +112,20 @@ TableViewCell* PLContactsViewController::cellForRowAtIndexPath(TableView* table,
     return cell;
 }
 
+qreal PLContactsViewController::rowTextWidth(qreal viewWidth, bool sectionIndexShown) {
+    return viewWidth - PLWidthConstant - (sectionIndexShown ? kSectionIndexWidth : 0);
+}
+
 qreal PLContactsViewController::heightForRowAtIndexPath(TableView*, const IndexPath& path) {
-    qreal width = view()->width() - PLWidthConstant;
-    if (isSectionIndexShown())
-        width -= 15;
-    const QString email = contactForIndexPath(path).email();
-    const qreal measured =
-        email.isEmpty() ? 0
-                        : LabelAdditions::measureText(
-                              email, CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 12),
-                              qMax<qreal>(1, width), 1e6)
-                              .height();
-    return measured > 20 ? PLCellHeight + 12 : PLCellHeight;
+    const qreal width = rowTextWidth(view()->width(), isSectionIndexShown());
+    const PLPickerContact contact = contactForIndexPath(path);
+    const QString email = contact.email();
+    // A list asks every row's height at each reload: the book's rows were measured with the book.
+    const bool measured =
+        width == m_bookSections.textWidth && contact.isAddressBookContact() && contact.recordID() != 0;
+    const bool tall =
+        measured ? m_bookSections.tallAddresses.contains(email) : PLAddressBookSections::isTall(email, width);
+    return tall ? PLCellHeight + 12 : PLCellHeight;
 }
 
 QStringList PLContactsViewController::sectionIndexTitlesForTableView(TableView*) {

@@ -8,11 +8,11 @@
 #include "core/model/User.h"
 #include "interface/PLCustomContactProvider.h"
 #include "interface/Pelnix.h"
-#include "platform/AddressBook.h"
 #include "platform/MainThread.h"
 #include "platform/ui/IndexedCollation.h"
 #include "platform/ui/Scheduler.h"
 #include "ui/contacts/ContactsUi.h"
+#include "ui/contacts/PLAddressBookSections.h"
 
 namespace pelnix {
 
@@ -221,6 +221,8 @@ void PLContactsViewController::loadAddressBookContacts() {
 }
 
 void PLContactsViewController::syncWithAddressBookContacts() {
+    // The other sources show while the book is read.
+    arrangeContactsIntoSections();
     QPointer<PLContactsViewController> self(this);
     PLAddressBookHelper::sharedInstance()->hasAddressBookAccess([self](bool granted) {
         if (!self)
@@ -236,67 +238,81 @@ void PLContactsViewController::syncWithAddressBookContacts() {
 }
 
 void PLContactsViewController::readAddressBook(bool granted) {
-    if (granted) {
-        QStringList own;
-        addTo(own, ownEmail());
-        const QVariantMap excluded = m_isPresentedToAddMoreContacts ? m_addedUsersEmailsAndPhones
-                                                                    : QVariantMap{{kEmail, variantsOf(own)}};
-        m_addressBookContacts.clear();
-        for (const PLAddressBookContact& entry :
-             PLAddressBookHelper::addressBookContacts_ShouldFetchContactsWithPhone(true, excluded))
-            m_addressBookContacts << PLPickerContact::fromAddressBook(entry);
-        // The rows show the people's thumbnails; the book is read once for them here.
-        m_thumbnailData.clear();
-        m_thumbnails.clear();
-        for (const platform::AddressBookPerson& person : platform::AddressBook::sharedAddressBook()->people())
-            if (!person.thumbnail.isEmpty())
-                m_thumbnailData.insert(person.recordID, person.thumbnail);
-    } else {
+    if (!granted) {
         showAlert(ContactsUi::localized("Access Denied"),
                   ContactsUi::localized("Couldn't sync Address Book. ") + QLatin1Char('\n') +
                       ContactsUi::localized("This app does not have access to your contacts. You can enable "
                                             "access in Privacy Settings."));
+        setBusy(m_readingAddressBook, false);
+        arrangeContactsIntoSections();
+        reloadTable();
+        return;
     }
-    setBusy(m_readingAddressBook, false);
-    arrangeContactsIntoSections();
-    reloadTable();
+    QStringList own;
+    addTo(own, ownEmail());
+    const QVariantMap excluded =
+        m_isPresentedToAddMoreContacts ? m_addedUsersEmailsAndPhones : QVariantMap{{kEmail, variantsOf(own)}};
+    // Off the main thread: a book of a hundred thousand people, or of photos of many megapixels,
+    // would hold the screen still. Only the latest read counts.
+    const quint64 read = ++m_addressBookReads;
+    const qreal viewWidth = view()->width();
+    PLAddressBookHelper::readAddressBook(
+        true, excluded, this,
+        [this, read, viewWidth](const QList<PLAddressBookContact>& entries) -> std::function<void()> {
+            // On the reading thread: sorted into sections and measured there too.
+            const PLAddressBookSections prepared = PLAddressBookSections::prepare(
+                entries, rowTextWidth(viewWidth, entries.size() > kIndexThreshold));
+            return [this, read, prepared] {
+                if (read != m_addressBookReads)
+                    return;
+                m_thumbnails.clear();
+                m_bookSections = prepared;
+                m_addressBookContacts = prepared.contacts;
+                setBusy(m_readingAddressBook, false);
+                arrangeContactsIntoSections();
+                reloadTable();
+            };
+        },
+        [this, read](const QHash<qint32, QImage>& thumbnails) {
+            if (read != m_addressBookReads)
+                return;
+            m_thumbnails.insert(thumbnails);
+            reloadTable();
+        });
 }
 
 QImage PLContactsViewController::addressBookThumbnail(qint32 recordID) const {
-    const auto cached = m_thumbnails.constFind(recordID);
-    if (cached != m_thumbnails.cend())
-        return *cached;
-    const QByteArray data = m_thumbnailData.value(recordID);
-    const QImage image = data.isEmpty() ? QImage() : QImage::fromData(data);
-    m_thumbnails.insert(recordID, image);
-    return image;
+    return m_thumbnails.value(recordID);
 }
 
 void PLContactsViewController::arrangeContactsIntoSections() {
     const platform::ui::IndexedCollation collation;
-    QStringList titles = collation.sectionTitles();
-    QList<QList<PLPickerContact>> buckets(titles.size());
-    for (const PLPickerContact& entry : m_addressBookContacts)
-        buckets[collation.sectionForString(entry.profileName())] << entry;
+    const QStringList titles = collation.sectionTitles();
+    const auto name = [](const PLPickerContact& contact) { return contact.profileName(); };
+    // The book's part comes sorted with the book; the host's contacts and then the users join it.
+    QList<QList<PLPickerContact>> book = m_bookSections.sections;
+    book.resize(titles.size());
+    QList<QList<PLPickerContact>> others(titles.size());
     for (const PLPickerContact& host : m_customAddressBookContactsArray)
-        buckets[collation.sectionForString(host.profileName())] << host;
+        others[collation.sectionForString(host.profileName())] << host;
     // A person known from the address book or the host under the same name and address shows once.
     for (const PLPickerContact& user : m_pelnixContacts) {
         const auto stored = user.user();
-        auto& bucket = buckets[collation.sectionForString(stored ? stored->groupLetter() : QString())];
-        const bool known = std::any_of(bucket.cbegin(), bucket.cend(), [&user](const PLPickerContact& other) {
+        const int section = collation.sectionForString(stored ? stored->groupLetter() : QString());
+        const auto same = [&user](const PLPickerContact& other) {
             return other.profileName() == user.profileName() && other.email() == user.email();
-        });
-        if (!known)
-            bucket << user;
+        };
+        if (std::none_of(book[section].cbegin(), book[section].cend(), same) &&
+            std::none_of(others[section].cbegin(), others[section].cend(), same))
+            others[section] << user;
     }
     m_sections.clear();
     m_sectionTitles.clear();
-    for (int i = 0; i < buckets.size(); ++i) {
-        if (buckets[i].isEmpty())
+    for (int i = 0; i < titles.size(); ++i) {
+        if (book[i].isEmpty() && others[i].isEmpty())
             continue;
-        m_sections << collation.sortedItems<PLPickerContact>(
-            buckets[i], [](const PLPickerContact& contact) { return contact.profileName(); });
+        m_sections << collation.mergedItems<PLPickerContact>(
+            book[i], collation.sortedItems<PLPickerContact>(others[i], name), name);
         m_sectionTitles << titles.at(i);
     }
 }

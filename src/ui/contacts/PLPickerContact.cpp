@@ -1,6 +1,7 @@
 #include "ui/contacts/PLPickerContact.h"
 
 #include "core/model/User.h"
+#include "platform/BidiText.h"
 
 namespace pelnix {
 
@@ -13,17 +14,27 @@ PLPickerContact PLPickerContact::fromUser(const std::shared_ptr<User>& user) {
     return PLPickerContact(std::move(data));
 }
 
+namespace {
+// An address or a number as its row shows it and the room operations send it: one text, with no
+// directional control that could make it read otherwise than it is.
+QString address(const QString& value) {
+    return value.isNull() ? value : platform::BidiText::withoutControls(value);
+}
+} // namespace
+
 PLPickerContact PLPickerContact::fromAddressBook(const PLAddressBookContact& contact) {
     auto data = std::make_shared<Data>();
     data->kind = Kind::AddressBook;
-    data->contact = contact;
+    data->contact = PLAddressBookContact{contact.profileName, address(contact.email), address(contact.phone),
+                                         contact.recordID};
     return PLPickerContact(std::move(data));
 }
 
 PLPickerContact PLPickerContact::fromHost(const PLPelnixContact& contact) {
     auto data = std::make_shared<Data>();
     data->kind = Kind::Host;
-    data->contact = PLAddressBookContact{contact.profileName, contact.email, contact.phone, 0};
+    data->contact =
+        PLAddressBookContact{contact.profileName, address(contact.email), address(contact.phone), 0};
     return PLPickerContact(std::move(data));
 }
 

@@ -3,6 +3,7 @@
 #include "core/model/PLAddressBookHelper.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/PLReachabilityResponder.h"
+#include "platform/BidiText.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -32,12 +33,15 @@ using platform::ui::ViewController;
 
 namespace {
 
-// A comma-separated list of recipients, without empty ones.
+// A comma-separated list of recipients, without empty ones, each without the directional controls
+// that would make the composer show it otherwise than it sends it.
 QStringList recipients(const QVariant& value) {
     QStringList list;
-    for (const QString& part : value.toString().split(QLatin1Char(',')))
-        if (!part.trimmed().isEmpty())
-            list << part.trimmed();
+    for (const QString& part : value.toString().split(QLatin1Char(','))) {
+        const QString recipient = platform::BidiText::withoutControls(part).trimmed();
+        if (!recipient.isEmpty())
+            list << recipient;
+    }
     return list;
 }
 

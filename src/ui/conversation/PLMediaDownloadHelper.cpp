@@ -5,6 +5,7 @@
 #include "foundation/DocumentSaver.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/PhotoAlbums.h"
+#include "platform/BidiText.h"
 #include "platform/MainThread.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/AlertView.h"
@@ -210,7 +211,9 @@ void PLMediaDownloadHelper::showDownloadScreenWithInfo(const QVariantMap& info) 
     overlay->show();
     overlay->raise();
     PLMultiMediaInfo media;
-    media.fileName = DocumentSaver::generateFileNameFromInfo(info);
+    // The extension comes from the sender: a directional control in it shows, rather than making it
+    // read as another kind of file.
+    media.fileName = platform::BidiText::withControlsShown(DocumentSaver::generateFileNameFromInfo(info));
     overlay->showUploadingMediaInfo(media);
     m_downloadScreenView = overlay;
 }

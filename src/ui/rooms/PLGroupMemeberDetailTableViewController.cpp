@@ -9,6 +9,7 @@
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
+#include "platform/BidiText.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ImageViewWebCache.h"
 #include "platform/ui/NavigationController.h"
@@ -68,6 +69,12 @@ Label* makeLabel(QWidget* parent, const char* name, qreal size) {
 QString text(const QVariantMap& details, const char* key) {
     const QVariant value = details.value(QString::fromLatin1(key));
     return value.canConvert<QString>() ? value.toString() : QString();
+}
+
+// An address or a number as its row shows it and its action uses it: one text, with no directional
+// control that could make it read otherwise than it is.
+QString address(const QString& value) {
+    return platform::BidiText::withoutControls(value);
 }
 } // namespace
 
@@ -237,7 +244,7 @@ void PLGroupMemeberDetailTableViewController::startFetchingMemberDetails() {
             if (!self || !success)
                 return;
             const QVariantMap invitee = invitees.value(0).toMap();
-            self->m_emailOrPhone = invitee.value(QStringLiteral("name")).toString();
+            self->m_emailOrPhone = address(invitee.value(QStringLiteral("name")).toString());
             self->m_shouldShowInviteOption =
                 invitee.value(QStringLiteral("type")).toString() == QLatin1String("phone");
             self->configurePendingMemberDetails();
@@ -261,13 +268,14 @@ void PLGroupMemeberDetailTableViewController::showMemberDetailsForDictionary(con
     const QString big = text(details, "bigImgUrl");
     m_bigImageURL = RoomsAnalytics::hasOwnPicture(big) ? big : m_thumbnailURL;
     m_memberNameLabel->setText(text(details, "name"));
-    const QString email = text(details, "email");
+    const QString email = address(text(details, "email"));
     m_emaillabel->setText(email.isEmpty() ? kNotAvailable : email);
-    const QString phone = text(details, "phone");
+    const QString phone = address(text(details, "phone"));
     const bool verified = details.value(QStringLiteral("isPhoneVerified")).toBool();
-    m_phoneNumberLabel->setText(!phone.isEmpty() && verified
-                                    ? QStringLiteral("+%1%2").arg(text(details, "countryCode"), phone)
-                                    : kNotAvailable);
+    m_phoneNumberLabel->setText(
+        !phone.isEmpty() && verified
+            ? QStringLiteral("+%1%2").arg(address(text(details, "countryCode")), phone)
+            : kNotAvailable);
     showRows();
     // A conversation starts with an e-mail address only: a reply that names a phone alone (even as
     // "Phone") offers none, rather than starting one with "NA".

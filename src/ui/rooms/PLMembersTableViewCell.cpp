@@ -5,6 +5,7 @@
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
+#include "platform/BidiText.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 #include "ui/rooms/RoomsTexts.h"
@@ -87,7 +88,10 @@ void PLMembersTableViewCell::configureCellWithName(const QString& name, const QS
     m_pendingRow = true;
     m_adminLabel->hide();
     m_emailLabel->setTextColor(kNameColor);
-    setRowText(name);
+    // The invitee's address or number shows as its invitation sends it; the server knows the
+    // invitee by the name it gave.
+    m_inviteeName = name;
+    setRowText(platform::BidiText::withoutControls(name));
     if (type == QLatin1String("email") || type == QLatin1String("phone")) {
         m_iconName =
             type == QLatin1String("email") ? QStringLiteral("emailIcon") : QStringLiteral("phoneIcon");
@@ -160,7 +164,7 @@ void PLMembersTableViewCell::alertViewClickedButtonAtIndex(int index) {
             delegate->removeMember(member);
         return;
     }
-    delegate->removePendingMember(m_rowText);
+    delegate->removePendingMember(m_inviteeName);
 }
 
 void PLMembersTableViewCell::setRowText(const QString& text) {

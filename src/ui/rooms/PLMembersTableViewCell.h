@@ -83,6 +83,7 @@ private:
     QPointer<platform::ui::ImageView> m_emailImageview;
     QString m_iconName;
     QString m_rowText;
+    QString m_inviteeName;
     bool m_pendingRow = false;
     bool m_emptyState = false;
     // A non-admin's invitee row: the text takes the buttons' room.

@@ -1,6 +1,7 @@
 #include "ui/rooms/RoomsTexts.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
+#include "platform/BidiText.h"
 
 #include <QRegularExpression>
 
@@ -16,11 +17,12 @@ QString localizedFormat(const char* key, const QStringList& arguments) {
     QString out;
     qsizetype from = 0;
     qsizetype next = 0;
-    // Arguments are never scanned again, so a "%@" inside a room name stays as typed.
+    // Arguments are never scanned again, so a "%@" inside a room name stays as typed; each is isolated,
+    // so that a name cannot reorder the words around it.
     for (auto it = placeholder.globalMatch(format); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         out += format.mid(from, match.capturedStart() - from);
-        out += arguments.value(next++);
+        out += platform::BidiText::isolated(arguments.value(next++));
         from = match.capturedEnd();
     }
     return out + format.mid(from);

@@ -9,6 +9,7 @@
 #include "GalleryContacts.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/PLAddressBookHelper.h"
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
 #include "core/session/PLAppLockSettingsManager.h"
@@ -35,6 +36,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QTest>
+#include <QThreadPool>
 
 namespace pelnix::test {
 
@@ -252,10 +254,16 @@ struct PickerOnScreen {
         host->presentViewController(navigation, true);
         QCoreApplication::processEvents();
     }
-    // The address book answers on the next turn and is read half a second later.
+    // The address book answers on the next turn and is read half a second later, off the main thread;
+    // its people come back to the main thread, and their photos follow.
     void finishLoading() {
         QCoreApplication::processEvents();
         Scheduler::shared()->advance(PLContactsViewController::kAddressBookReadDelayMs);
+        awaitBook();
+    }
+    // Until the read that has begun is shown, and its photos.
+    static void awaitBook() {
+        PLAddressBookHelper::readingPool()->waitForDone();
         ContactsWorld::settleBusyIndicator();
     }
     platform::ui::TableView* table() const { return picker->contactsTableView(); }

@@ -2,9 +2,12 @@
 // no duplicates, a listed contact chosen only by its whole address), their removal, the fonts, the
 // overlay while editing, and the list and action bar on the keyboard.
 #include "ContactsTestKit.h"
+#include "DirectionalControls.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/KeyboardMonitor.h"
+#include "platform/ui/Label.h"
+#include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
 
 #include <QFile>
@@ -60,6 +63,8 @@ private slots:
     void typedAddressIsChosenAtTheTop();
     void onlyAddressesCanBeTyped_data();
     void onlyAddressesCanBeTyped();
+    void addressesGoOutAsTheyShow_data();
+    void addressesGoOutAsTheyShow();
     void duplicatesAreRefused();
     void listedContactIsChosenOnlyByItsWholeAddress();
     void removalLeavesOtherChoicesAlone();
@@ -164,6 +169,62 @@ void TestContactEntry::onlyAddressesCanBeTyped() {
     QCOMPARE(screen.alertTexts(), accepted ? QStringList() : QStringList{"Alert | Please enter valid Email"});
     QCOMPARE(screen.picker->newlyAddedContactsArray().size(), accepted ? 1 : 0);
     QCOMPARE(screen.picker->addContactsTextField()->text(), accepted ? QString() : text);
+}
+
+void TestContactEntry::addressesGoOutAsTheyShow_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("control");
+    // A mark, an override and an isolate's end of the controls the screens' shared cleaning drops.
+    QList<std::pair<const char*, char16_t>> controls;
+    for (const auto& control : directionalControls())
+        if (QByteArray("ALM RLO PDI").contains(control.first))
+            controls << control;
+    for (const char* source : {"typed", "address book", "host"})
+        for (const auto& [name, code] : controls)
+            QTest::addRow("%s, %s", source, name) << QString::fromLatin1(source) << int(code);
+}
+
+// Whether typed, read from the address book or handed over by the host, an address with a
+// directional control is shown and chosen without it: the row reads as the invitation goes out.
+void TestContactEntry::addressesGoOutAsTheyShow() {
+    QFETCH(QString, source);
+    QFETCH(int, control);
+    const QString c(QChar{char16_t(control)});
+    const QString address = c + QStringLiteral("moc.evil@xyz.test");
+    const QString clean = QStringLiteral("moc.evil@xyz.test");
+    SearchWorld world;
+    if (source == QLatin1String("address book"))
+        world.card("eve", "Eve;Hostile", address, "");
+    else if (source == QLatin1String("host"))
+        world.host.contacts = QList<PLPelnixContact>{{"Eve", address, ""}};
+    PickerOnScreen screen;
+    screen.finishLoading();
+    if (source == QLatin1String("typed")) {
+        // As pasted into the field.
+        screen.picker->searchForMembersUsingSearchText(address);
+        screen.picker->addContactsButtonTapped();
+        QVERIFY2(screen.alertTexts().isEmpty(), qPrintable(screen.alertTexts().join(QLatin1Char('\n'))));
+        QCOMPARE(screen.rowsByName().first(), QStringLiteral(": ") + clean);
+        auto* row =
+            qobject_cast<PLNewlyAddedContactTableViewCell*>(screen.table()->cellForRowAtIndexPath({0, 0}));
+        QVERIFY(row);
+        QCOMPARE(row->emailOrPhoneLabel()->text(), clean);
+    } else {
+        const auto path = screen.rowOf(source == QLatin1String("host") ? "Eve" : "Eve Hostile");
+        QVERIFY(path);
+        screen.table()->scrollToRowAtIndexPath(*path, platform::ui::TableView::ScrollPosition::Middle, false);
+        auto* row = qobject_cast<PLContactsTableViewCell*>(screen.table()->cellForRowAtIndexPath(*path));
+        QVERIFY(row);
+        QCOMPARE(row->emailLabel()->text(), clean);
+        QVERIFY(screen.tap(row->nameLabel()->text()));
+        QVERIFY2(screen.alertTexts().isEmpty(), qPrintable(screen.alertTexts().join(QLatin1Char('\n'))));
+    }
+    QCOMPARE(screen.picker->selectedContactsArray().size(), 1);
+    const PLPickerContact chosen = screen.picker->selectedContactsArray().first();
+    QCOMPARE(chosen.email(), clean);
+    const PLRoomContact sent = chosen.roomContact();
+    QVERIFY(std::holds_alternative<PLAddressBookContact>(sent));
+    QCOMPARE(std::get<PLAddressBookContact>(sent).email, clean);
 }
 
 void TestContactEntry::duplicatesAreRefused() {

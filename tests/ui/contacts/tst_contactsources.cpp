@@ -2,13 +2,17 @@
 // (room members, invitees, the signed-in user), the host's contacts, the users' fetch and its failure,
 // the address book and its refusal, merging, sections, the index and row heights.
 #include "ContactsTestKit.h"
+#include "GeneratedCards.h"
+#include "HeldThreadPool.h"
 #include "core/model/PLAddressBookHelper.h"
 #include "core/model/RoomMember.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationItem.h"
 #include "ui/contacts/PLContactsSectionHeaderView.h"
+#include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/toolkit/PLCustomSeparatorView.h"
+#include "ui/toolkit/PLRoundImageView.h"
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -70,6 +74,7 @@ private slots:
     void sectionsHeadersAndRowHeights();
     void refusedAddressBookIsReported();
     void cancelDismissesWithoutAnswer();
+    void theBookArrivesWhileTheOtherSourcesShow();
 };
 
 void TestContactSources::sourcesByOptions_data() {
@@ -437,6 +442,51 @@ void TestContactSources::cancelDismissesWithoutAnswer() {
     window.show();
     auto* embedded = qobject_cast<NavigationController*>(navigation)->topViewController();
     QVERIFY(!embedded->navigationItem()->leftBarButtonItem());
+}
+
+// The book is read off the main thread: while the reading thread is held the picker lists the users
+// and the host's contacts under its busy indicator and answers typing; then the book's people come, in
+// their letter sections, and their photos follow at thumbnail size.
+void TestContactSources::theBookArrivesWhileTheOtherSourcesShow() {
+    ContactsWorld world(7);
+    {
+        QFile book(world.bookFolder + QStringLiteral("/photos.vcf"));
+        QVERIFY(book.open(QIODevice::WriteOnly));
+        book.write(generatedCard(1, greyPNG({5600, 5600})) + generatedCard(2));
+    }
+    world.storeUsers({userJSON(42, "Bob", "bob@acme.test")});
+    world.host.contacts = QList<PLPelnixContact>{{"Hal", "hal@host.test", ""}};
+    HeldThreadPool held(PLAddressBookHelper::readingPool());
+
+    PickerOnScreen screen;
+    QCoreApplication::processEvents();
+    Scheduler::shared()->advance(PLContactsViewController::kAddressBookReadDelayMs);
+    QCoreApplication::processEvents();
+    QVERIFY(screen.picker->isReadingAddressBook());
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QCOMPARE(screen.rowsByName(), (QStringList{"B: Bob", "H: Hal"}));
+    screen.type("ha");
+    QCOMPARE(namesOf(screen.picker->filteredMembersArray()), QStringList{"Hal"});
+    screen.eraseAll();
+
+    held.release();
+    PickerOnScreen::awaitBook();
+    QVERIFY(!screen.picker->isReadingAddressBook());
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QCOMPARE(
+        screen.rowsByName(),
+        (QStringList{"B: Bob", "G: Given Person1, Given Person1, Given Person2, Given Person2", "H: Hal"}));
+    const auto photographed = screen.rowOf("Given Person1");
+    QVERIFY(photographed);
+    const qint32 recordID = screen.picker->contactForIndexPath(*photographed).recordID();
+    QCOMPARE(screen.picker->addressBookThumbnail(recordID).size(), QSize(128, 128));
+    screen.table()->scrollToRowAtIndexPath(*photographed, platform::ui::TableView::ScrollPosition::Middle,
+                                           false);
+    auto* row = qobject_cast<PLContactsTableViewCell*>(screen.table()->cellForRowAtIndexPath(*photographed));
+    QVERIFY(row);
+    const QImage shown = row->contactImageView()->image();
+    QCOMPARE(shown.size(), QSize(128, 128));
+    QCOMPARE(qGray(shown.pixel(64, 64)), kPhotoGrey);
 }
 
 QTEST_MAIN(TestContactSources)

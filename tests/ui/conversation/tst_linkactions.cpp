@@ -180,6 +180,20 @@ void TestLinkActions::everyLinkType_data() {
         << QStringList{"Alert / Email is not supported in your device!"} << "" << host;
     QTest::newRow("telephone") << 3 << "tel:+15550100" << QVariantMap{{PLExternalLinkDict, "tel:+15550100"}}
                                << "" << QStringList{"tel:+15550100"} << none << none << "" << host;
+    // A message's link holding a directional control: a draft's recipients go without it, a number
+    // that holds one is refused.
+    const QString rlo(QChar(0x202E));
+    QTest::newRow("sms to a reversed number")
+        << 1 << "sms:" << QVariantMap{{"recipient", "+1" + rlo + "0010555"}} << "" << none
+        << QStringList{"text to=+10010555 body="} << none << "" << host;
+    QTest::newRow("mail to a reversed address")
+        << 2 << "mailto:"
+        << QVariantMap{{"recipient", rlo + "moc.evil@xyz"}, {"cc", "c@x.test," + rlo + "d@x.test"}} << ""
+        << none << QStringList{"mail to=moc.evil@xyz cc=c@x.test,d@x.test subject= body="} << none << ""
+        << host;
+    QTest::newRow("telephone with a reversed number")
+        << 3 << "tel:+1%E2%80%AE0010555" << QVariantMap{{PLExternalLinkDict, "tel:+1%E2%80%AE0010555"}} << ""
+        << none << none << QStringList{"Alert / Failed to open Url"} << "" << host;
     QTest::newRow("web page") << 12 << "https://example.test/a?b=1"
                               << QVariantMap{{PLExternalLinkDict, "https://example.test/a?b=1"}} << ""
                               << QStringList{"https://example.test/a?b=1"} << none << none << "" << host;

@@ -722,6 +722,21 @@ private slots:
                 PLMediaDownloadHelper::kStoredNameHexDigits + 1 + PLMediaDownloadHelper::kMaxExtensionLength);
     }
 
+    // A name whose directional control would make its extension read otherwise shows the control.
+    void aNameHidingItsExtensionShowsItsControl() {
+        setSandboxing(true);
+        const QVariantMap info = media(QStringLiteral("/note.txt"), QStringLiteral("RTL1"),
+                                       QStringLiteral("memo.") + QChar(0x202E) + QStringLiteral("txt"),
+                                       QStringLiteral("text/plain"));
+        start(info);
+        QPointer<PLUploadScreenView> overlay = helper->downloadScreenView();
+        QVERIFY(overlay);
+        QCOMPARE(overlay->fileNameLabel()->text(), QStringLiteral("RTL1.\uFFFDtxt"));
+        QVERIFY(awaitViewer());
+        host->dismissViewController(false);
+        world->settle();
+    }
+
     // The configured cap holds for the helper's downloads: refused with the
     // failure alert, and nothing of the file is left in the room's folder.
     void aFileOverTheConfiguredCapAlerts() {

@@ -1,0 +1,125 @@
+#include "platform/BidiText.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace pelnix::platform {
+
+namespace {
+bool isIsolateStart(char32_t c) {
+    return c >= 0x2066 && c <= 0x2068;
+}
+
+bool isLineEnd(QChar c) {
+    // What Qt's layout and the bidi algorithm take as the end of a paragraph or a line.
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
+           c == QChar::LineSeparator || c == QChar(0x85) || c == QChar(0x1C) || c == QChar(0x1D) ||
+           c == QChar(0x1E);
+}
+
+// One line with its controls balanced, wrapped in a first-strong isolate.
+QString isolatedLine(QStringView line) {
+    QString out;
+    out.reserve(line.size() + 4);
+    out += QChar(BidiText::kFirstStrongIsolate);
+    int open = 0;
+    for (const QChar c : line) {
+        if (c.unicode() == BidiText::kPopDirectionalIsolate) {
+            // A closing mark with nothing of the line's own to close would end the isolate.
+            if (open == 0)
+                continue;
+            --open;
+        } else if (isIsolateStart(c.unicode())) {
+            ++open;
+        }
+        out += c;
+    }
+    // An isolate left open would take the closing mark for itself; embeddings and overrides end
+    // with the isolate that holds them.
+    out += QString(open + 1, QChar(BidiText::kPopDirectionalIsolate));
+    return out;
+}
+
+bool lineNeedsIsolation(QStringView line) {
+    for (const char32_t c : line.toUcs4()) {
+        if (c < 0x80)
+            continue;
+        if (BidiText::isControl(c))
+            return true;
+        switch (QChar::direction(c)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirPDF:
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+        case QChar::DirPDI:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+} // namespace
+
+bool BidiText::isControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+bool BidiText::hasControls(const QString& text) {
+    // Every control is in the Basic Multilingual Plane and no surrogate is one.
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return isControl(c.unicode()); });
+}
+
+QString BidiText::withoutControls(const QString& text) {
+    if (!hasControls(text))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        if (!isControl(c.unicode()))
+            out += c;
+    return out;
+}
+
+QString BidiText::withControlsShown(const QString& text) {
+    if (!hasControls(text))
+        return text;
+    QString out = text;
+    for (QChar& c : out)
+        if (isControl(c.unicode()))
+            c = QChar(kReplacement);
+    return out;
+}
+
+bool BidiText::needsIsolation(const QString& text) {
+    return lineNeedsIsolation(text);
+}
+
+QString BidiText::isolated(const QString& text) {
+    if (!needsIsolation(text))
+        return text;
+    QString out;
+    out.reserve(text.size() + 4);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isLineEnd(text.at(i)))
+            continue;
+        const QStringView line = QStringView(text).mid(from, i - from);
+        out += lineNeedsIsolation(line) ? isolatedLine(line) : line.toString();
+        if (i < text.size())
+            out += text.at(i);
+        from = i + 1;
+    }
+    return out;
+}
+
+} // namespace pelnix::platform

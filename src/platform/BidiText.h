@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace pelnix::platform {
+
+// Directional formatting characters in text that people and the server send. Such a character can
+// make text read otherwise than it is stored: an address shown as "zyx@live.com" that is really
+// "moc.evil@xyz", a file name that seems to end in ".png", or a name that reverses the words after it.
+//
+// The controls are U+061C, U+200E, U+200F, U+202A-U+202E and U+2066-U+2069.
+class BidiText {
+public:
+    static bool isControl(char32_t c);
+    static bool hasControls(const QString& text);
+    // The text without its controls: for an address or a number that an action uses, and that is
+    // shown as the action uses it.
+    static QString withoutControls(const QString& text);
+    // The text with each control shown as U+FFFD: for a file name, whose reader must see its real
+    // order and extension.
+    static QString withControlsShown(const QString& text);
+    // The text as a first-strong isolate (U+2068 ... U+2069) when it holds anything that could
+    // reorder the text around it (right-to-left letters, Arabic digits or controls), else as it is.
+    // Its own controls are balanced first, so none ends the isolate early or outlives it; each line
+    // is isolated on its own, as a paragraph end ends every embedding.
+    static QString isolated(const QString& text);
+    // Whether isolated() would wrap the text.
+    static bool needsIsolation(const QString& text);
+
+    static constexpr char16_t kFirstStrongIsolate = 0x2068;
+    static constexpr char16_t kPopDirectionalIsolate = 0x2069;
+    static constexpr char16_t kReplacement = 0xFFFD;
+};
+
+} // namespace pelnix::platform

@@ -1,0 +1,80 @@
+// Directional controls in people's and the server's text: ordinary text is none of them, and a value
+// is isolated from the text around it with its own controls balanced. (What an action's address and a
+// file name make of each control is tested where they are used.)
+#include "platform/BidiText.h"
+
+#include <QTest>
+
+using pelnix::platform::BidiText;
+
+namespace {
+const QChar kFsi(0x2068);
+const QChar kPdi(0x2069);
+const QChar kRlo(0x202E);
+
+} // namespace
+
+class TestBidiText : public QObject {
+    Q_OBJECT
+private slots:
+    void ordinaryCharactersAreNoControls_data();
+    void ordinaryCharactersAreNoControls();
+    void isolation_data();
+    void isolation();
+};
+
+void TestBidiText::ordinaryCharactersAreNoControls_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << QStringLiteral("Ann Smith <ann@acme.test> +1 555-0100");
+    QTest::newRow("accents and emoji") << QStringLiteral("Zoë Ørsted \U0001F600");
+    QTest::newRow("zero-width joiner and space") << QStringLiteral("a\u200Db\u200Bc");
+    QTest::newRow("hebrew letters") << QStringLiteral("\u05D3\u05D5\u05D3");
+}
+
+void TestBidiText::ordinaryCharactersAreNoControls() {
+    QFETCH(QString, text);
+    QVERIFY(!BidiText::hasControls(text));
+    QCOMPARE(BidiText::withoutControls(text), text);
+    QCOMPARE(BidiText::withControlsShown(text), text);
+}
+
+void TestBidiText::isolation_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("isolated");
+    const QString fsi(kFsi);
+    const QString pdi(kPdi);
+    const QString rlo(kRlo);
+    QTest::newRow("left-to-right text stays as it is")
+        << QStringLiteral("Ann (12)") << QStringLiteral("Ann (12)");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("right-to-left name")
+        << QStringLiteral("\u05D3\u05D5\u05D3") << fsi + QStringLiteral("\u05D3\u05D5\u05D3") + pdi;
+    QTest::newRow("arabic digits") << QStringLiteral("\u0661\u0662")
+                                   << fsi + QStringLiteral("\u0661\u0662") + pdi;
+    QTest::newRow("override") << rlo + QStringLiteral("gnp.exe")
+                              << fsi + rlo + QStringLiteral("gnp.exe") + pdi;
+    QTest::newRow("a closing mark of its own would end the isolate")
+        << QStringLiteral("a") + pdi + rlo + QStringLiteral("b")
+        << fsi + QStringLiteral("a") + rlo + QStringLiteral("b") + pdi;
+    QTest::newRow("an isolate left open is closed")
+        << fsi + QStringLiteral("a") + rlo << fsi + fsi + QStringLiteral("a") + rlo + pdi + pdi;
+    QTest::newRow("a balanced isolate is kept")
+        << fsi + QStringLiteral("a") + pdi + QStringLiteral("b")
+        << fsi + fsi + QStringLiteral("a") + pdi + QStringLiteral("b") + pdi;
+    QTest::newRow("each line on its own")
+        << QStringLiteral("plain\n") + rlo + QStringLiteral("evil")
+        << QStringLiteral("plain\n") + fsi + rlo + QStringLiteral("evil") + pdi;
+    QTest::newRow("a line end inside an override")
+        << rlo + QStringLiteral("a\u2029b")
+        << fsi + rlo + QStringLiteral("a") + pdi + QStringLiteral("\u2029b");
+}
+
+void TestBidiText::isolation() {
+    QFETCH(QString, text);
+    QTEST(BidiText::isolated(text), "isolated");
+    QFETCH(QString, isolated);
+    QCOMPARE(BidiText::needsIsolation(text), isolated != text);
+}
+
+QTEST_GUILESS_MAIN(TestBidiText)
+#include "tst_bidi_text.moc"
