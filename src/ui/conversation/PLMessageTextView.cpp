@@ -1,6 +1,7 @@
 #include "ui/conversation/PLMessageTextView.h"
 
 #include "foundation/TwoGenerationCache.h"
+#include "platform/BidiText.h"
 #include "platform/MainThread.h"
 #include "platform/ui/LineBreaker.h"
 
@@ -18,8 +19,34 @@ const QColor kLinkColor(0x00, 0x71, 0xBD);
 // The heights kept.
 constexpr int kHeightCacheLimit = 20000;
 
-QString layoutText(QString text) {
-    return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+using Link = platform::ui::TextView::DetectedLink;
+
+// The text as it is laid out, and its links where they stand in it. In text that could reorder them
+// (right-to-left letters or directional controls), each link is isolated, so that it reads as it acts:
+// a control before a number or an address cannot show it reversed while a tap opens it as it is.
+QString layoutText(const QString& text, const QList<Link>& links, QList<Link>* shown = nullptr) {
+    using platform::BidiText;
+    QString laid;
+    QList<Link> moved;
+    if (links.isEmpty() || !BidiText::needsIsolation(text)) {
+        laid = text;
+        moved = links;
+    } else {
+        laid.reserve(text.size() + 2 * links.size());
+        int last = 0;
+        for (const Link& link : links) {
+            laid += QStringView(text).mid(last, link.start - last);
+            laid += QChar(BidiText::kFirstStrongIsolate);
+            moved << Link{int(laid.size()), link.length, link.url};
+            laid += QStringView(text).mid(link.start, link.length);
+            laid += QChar(BidiText::kPopDirectionalIsolate);
+            last = link.start + link.length;
+        }
+        laid += QStringView(text).mid(last);
+    }
+    if (shown)
+        *shown = moved;
+    return laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
 // Lays `layout` out at `width`; answers the used height.
@@ -84,9 +111,9 @@ QPointF PLMessageTextView::textOrigin() const {
 }
 
 void PLMessageTextView::relayout() {
-    m_layout = std::make_unique<QTextLayout>(layoutText(m_text), font());
+    m_layout = std::make_unique<QTextLayout>(layoutText(m_text, m_links, &m_shownLinks), font());
     QList<QTextLayout::FormatRange> formats;
-    for (const auto& link : m_links) {
+    for (const auto& link : std::as_const(m_shownLinks)) {
         QTextCharFormat format;
         format.setForeground(kLinkColor);
         format.setFontUnderline(true);
@@ -106,7 +133,10 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
     const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
     if (const qreal* known = heights.find(key))
         return *known;
-    QTextLayout layout(layoutText(text), font);
+    QTextLayout layout(layoutText(text, platform::BidiText::needsIsolation(text)
+                                            ? platform::ui::TextView::detectedLinks(text)
+                                            : QList<Link>()),
+                       font);
     const qreal height = layOut(layout, width, Qt::LeftToRight);
     heights.insert(key, height);
     return height;
@@ -123,7 +153,7 @@ QUrl PLMessageTextView::linkAt(const QPointF& point) const {
         if (local.x() < line.x() || local.x() > line.x() + line.naturalTextWidth())
             return {};
         const int position = line.xToCursor(local.x(), QTextLine::CursorOnCharacter);
-        for (const auto& link : m_links)
+        for (const auto& link : m_shownLinks)
             if (position >= link.start && position < link.start + link.length)
                 return link.url;
         return {};

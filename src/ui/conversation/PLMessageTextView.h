@@ -60,6 +60,8 @@ private:
     QColor m_color = Qt::black;
     QMargins m_inset;
     QList<platform::ui::TextView::DetectedLink> m_links;
+    // The links where they stand in the laid-out text.
+    QList<platform::ui::TextView::DetectedLink> m_shownLinks;
     std::unique_ptr<QTextLayout> m_layout;
     QUrl m_pressedLink;
 };

@@ -99,6 +99,8 @@ private slots:
     void textHeights_data();
     void textHeights();
     void linkTapGoesToTheDelegateOnceAndOpensNothing();
+    void aLinkReadsAsItActsWhateverControlStandsBeforeIt_data();
+    void aLinkReadsAsItActsWhateverControlStandsBeforeIt();
     void readTextIsGreyAndSenderNames();
     void textShowsNoMenuAndTakesNoFocus();
     void userActionHeightAndReadColour();
@@ -258,6 +260,41 @@ void TestMessageCells::linkTapGoesToTheDelegateOnceAndOpensNothing() {
     QCOMPARE(taps.taps.size(), 1);
     QVERIFY(recording->opened.isEmpty());
     platform::ui::SystemServices::setCurrent({});
+}
+
+void TestMessageCells::aLinkReadsAsItActsWhateverControlStandsBeforeIt_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QUrl>("url");
+    const QString rlo(QChar(0x202E)), rli(QChar(0x2067)), rle(QChar(0x202B));
+    QTest::newRow("number after a right-to-left override")
+        << rlo << "+1 555 0100" << QUrl(QStringLiteral("tel:+15550100"));
+    QTest::newRow("address after a right-to-left override")
+        << rlo << "moc.evil@xyz.test" << QUrl(QStringLiteral("mailto:moc.evil@xyz.test"));
+    QTest::newRow("number after a right-to-left isolate")
+        << rli << "+44 20 7946 0000" << QUrl(QStringLiteral("tel:+442079460000"));
+    QTest::newRow("web address after a right-to-left embedding")
+        << rle << "https://example.org/a-b" << QUrl(QStringLiteral("https://example.org/a-b"));
+}
+
+void TestMessageCells::aLinkReadsAsItActsWhateverControlStandsBeforeIt() {
+    QFETCH(QString, before);
+    QFETCH(QString, link);
+    QFETCH(QUrl, url);
+    // The link shows as the same pixels as the link alone, at the same place, and opens what it shows.
+    const auto picture = [](const QString& text, PLMessageTextView& view) {
+        view.setFont(PLChatWindowStyle::messageFont());
+        view.resize(300, 40);
+        view.setText(text);
+        return view.grab().toImage();
+    };
+    PLMessageTextView hostile, plain;
+    const QImage shown = picture(before + link, hostile);
+    QCOMPARE(shown, picture(link, plain));
+    QCOMPARE(hostile.links().size(), 1);
+    const auto point = pointOnLink(&hostile);
+    QVERIFY(point);
+    QCOMPARE(hostile.linkAt(*point), url);
 }
 
 void TestMessageCells::readTextIsGreyAndSenderNames() {
