@@ -260,6 +260,12 @@ void TestSmartRendering::pollRoundTripEscapesText() {
             "<p class=\"total\">4 votes</p>"
             "<p class=\"room\">in Team &lt;A&gt; &amp; B</p>"
             "</div>"));
+    // A new poll's answers carry no count yet: each reads as none.
+    const QString fresh =
+        render(smartFixture("poll.xsl"),
+               R"({"content":{"title":"T","question":"Q","options":[{"id":"1","text":"Noodles"}]}})",
+               {{"roomName", "R"}});
+    QVERIFY2(fresh.contains("Noodles<span class=\"votes\"> — 0 votes</span>"), qPrintable(fresh));
 }
 
 void TestSmartRendering::detailsSheetSeesRoomHeaders() {
