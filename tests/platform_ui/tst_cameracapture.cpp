@@ -8,8 +8,12 @@
 #include "platform/ui/FileDialogImagePicker.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMediaDevices>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pelnix;
@@ -39,6 +43,28 @@ private slots:
         QCOMPARE(picker.isSourceTypeAvailable(ImagePicker::Source::Camera), listed);
         QVERIFY(picker.isSourceTypeAvailable(ImagePicker::Source::PhotoLibrary));
         QCOMPARE(CameraCapture::deviceFor(ImagePicker::CameraDevice::Front).has_value(), listed);
+    }
+
+    void theLibraryOpensOnAFolderWithNoNameTyped() {
+        // A user without a pictures folder: the dialog opens at home, its name field empty.
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        FileDialogImagePicker picker;
+        QWidget host;
+        Answers answers;
+        picker.pick(ImagePicker::Source::PhotoLibrary, ImagePicker::MediaKinds::Images, false, &host,
+                    answers.completion());
+        qputenv("HOME", oldHome);
+        auto* dialog = host.findChild<QFileDialog*>();
+        QVERIFY(dialog);
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(home.path()).canonicalPath());
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QString());
+        dialog->reject();
+        QCOMPARE(answers.calls, 1);
+        QVERIFY(!answers.picked && !answers.error);
     }
 
     void aCameraPickWithoutCameraSaysSo() {

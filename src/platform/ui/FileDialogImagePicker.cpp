@@ -2,7 +2,9 @@
 
 #include "CameraCapture.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QMimeDatabase>
 #include <QStandardPaths>
@@ -32,10 +34,13 @@ void FileDialogImagePicker::pick(Source source, MediaKinds kinds, bool allowsEdi
         return;
     }
     const bool videosOnly = kinds == MediaKinds::Videos;
-    auto* dialog =
-        new QFileDialog(parent, QString(),
-                        QStandardPaths::writableLocation(videosOnly ? QStandardPaths::MoviesLocation
-                                                                    : QStandardPaths::PicturesLocation));
+    // The user's pictures (or videos) folder where there is one; a folder that does not exist would
+    // be taken for a file name and typed into the dialog's name field.
+    QString folder = QStandardPaths::writableLocation(videosOnly ? QStandardPaths::MoviesLocation
+                                                                 : QStandardPaths::PicturesLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    auto* dialog = new QFileDialog(parent, QString(), folder);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     QStringList filters;
