@@ -286,7 +286,8 @@ void TestSmartRendering::sharesRenderWithTheirFixtureSheets_data() {
                                                                {"caption", "Zoë <3"},
                                                                {"preview", "data:image/png;base64,AA=="}})
         << "<div class=\"image\"><a href=\"download/…\"><img src=\"data:image/png;base64,AA==\" "
-           "width=\"640\" height=\"480\" alt=\"a&amp;b.jpg\"></a><p class=\"caption\">Zoë &lt;3</p></div>";
+           "width=\"640\" height=\"480\" alt=\"a&amp;b.jpg\" style=\"max-width:100%;height:auto\"></a><p "
+           "class=\"caption\">Zoë &lt;3</p></div>";
     QTest::newRow("file") << SmartFormManager::constructshareMediaWithMediaDict(
                                  {{"fileMime", "video/webm"},
                                   {"fileUrl", "https://f.test/s/2"},
