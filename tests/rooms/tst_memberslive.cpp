@@ -172,13 +172,22 @@ void TestMembersLive::aRefusedRemovalSaysSoAndKeepsTheList() {
 
 void TestMembersLive::withdrawInvitationsUntilTheEmptyRowReturns() {
     invite("g-admin");
+    // The screen's own load is held until the tab has opened, which then asks no second time: a
+    // second answer could land after the withdrawal below and bring the withdrawn invitee back.
+    service->fixture.server().addFault({"/rooms/g-admin/invitees$", "GET", 1, FaultInjector::Mode::Hold});
     auto* screen = membersOf("g-admin");
     OnScreen shown(screen, 1);
     screen->swipeViewController()->setSelectedIndex(1);
     PLPendingMembersViewController* pending = screen->pendingMembersViewController();
+    QTRY_VERIFY_WITH_TIMEOUT(pending->pendingMembersTableView(), kServerWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(service->fixture.server().heldCount(), 1, kServerWaitMs);
+    service->fixture.server().releaseHeld();
     QTRY_COMPARE_WITH_TIMEOUT(pending->title(), QStringLiteral("Pending(2)"), kServerWaitMs);
     platform::ui::TableView* table = pending->pendingMembersTableView();
     QCOMPARE(table->numberOfRows(0), 2);
+    // Bob's own request, sent after the screen's, is the second one.
+    QCOMPARE(inviteesAsBob(*service, "g-admin").size(), 2);
+    QCOMPARE(service->requests("GET", "/rooms/g-admin/invitees"), 2);
 
     // The search looks at the start of the address, case as typed: no match, no row at all.
     screen->searchButtonClicked();

@@ -56,7 +56,9 @@ QWidget* PLPendingMembersViewController::loadView() {
 void PLPendingMembersViewController::viewDidLoad() {
     ViewController::viewDidLoad();
     adjustTableViewContentInset();
-    if (!m_isPendingMembersLoaded)
+    // The container may have asked already: a second load's answer, served before a withdrawal and
+    // landing after it, would bring the withdrawn invitee back.
+    if (!m_isPendingMembersLoaded && !m_loading)
         configurePendingMembersAfterAddingAndRemovingMembers();
 }
 
