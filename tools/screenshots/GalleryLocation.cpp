@@ -66,6 +66,9 @@ private:
             standin::StandinServer::Options{m_folder.filePath(QStringLiteral("standin")).toStdString()});
         if (m_server->start())
             m_base = QString::fromStdString(m_server->baseUrl());
+        // The service's threads may still be drawing tiles the map asked for last. They must end
+        // while the application and Qt's own statics are alive: at exit they paint on freed state.
+        qAddPostRoutine([] { shared().m_server->stop(); });
         const QString log = m_folder.filePath(QStringLiteral("position.nmea"));
         QFile file(log);
         if (file.open(QIODevice::WriteOnly))
