@@ -138,7 +138,8 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     return true;
 }
 
-// Every screen in a process of its own, a few at a time; the result counts the failures.
+// Every screen in a process of its own, a few at a time; the result counts the failures, which are
+// named again at the end, where a log cut to its tail still shows them.
 int renderEachInItsOwnProcess(const QString& out, int atOnce) {
     auto* registry = ScreenRegistry::shared();
     QStringList queue;
@@ -146,28 +147,30 @@ int renderEachInItsOwnProcess(const QString& out, int atOnce) {
         for (const QString& identifier : registry->identifiers(storyboard))
             queue << storyboard + QLatin1Char('/') + identifier;
     int running = 0;
-    int failures = 0;
+    QStringList failures;
     QEventLoop loop;
     const auto startNext = [&] {
         const QString name = queue.takeFirst();
         auto* child = new QProcess(&loop);
         child->setProcessChannelMode(QProcess::ForwardedChannels);
-        QObject::connect(child, &QProcess::finished, &loop,
-                         [&, child, name](int code, QProcess::ExitStatus status) {
-                             if (status != QProcess::NormalExit || code != 0) {
-                                 std::fprintf(stderr, "failed: %s\n", qPrintable(name));
-                                 ++failures;
-                             }
-                             --running;
-                             child->deleteLater();
-                             loop.quit();
-                         });
+        QObject::connect(
+            child, &QProcess::finished, &loop, [&, child, name](int code, QProcess::ExitStatus status) {
+                if (status != QProcess::NormalExit || code != 0) {
+                    failures << QStringLiteral("%1 (%2)").arg(
+                        name, status != QProcess::NormalExit ? QStringLiteral("crashed")
+                                                             : QStringLiteral("exit code %1").arg(code));
+                    std::fprintf(stderr, "failed: %s\n", qPrintable(failures.last()));
+                }
+                --running;
+                child->deleteLater();
+                loop.quit();
+            });
         QObject::connect(child, &QProcess::errorOccurred, &loop,
                          [&, child, name](QProcess::ProcessError error) {
                              if (error != QProcess::FailedToStart)
                                  return;
                              std::fprintf(stderr, "failed to start: %s\n", qPrintable(name));
-                             ++failures;
+                             failures << QStringLiteral("%1 (not started)").arg(name);
                              --running;
                              child->deleteLater();
                              loop.quit();
@@ -181,7 +184,10 @@ int renderEachInItsOwnProcess(const QString& out, int atOnce) {
             startNext();
         loop.exec();
     }
-    return failures;
+    if (!failures.isEmpty())
+        std::fprintf(stderr, "failed screens (%lld): %s\n", qlonglong(failures.size()),
+                     qPrintable(failures.join(QStringLiteral(", "))));
+    return int(failures.size());
 }
 
 } // namespace
