@@ -64,8 +64,9 @@ function(pelnix_tests)
     set(target ${folder}_${name})
     add_executable(${target} ${src} ${ARG_SUPPORT})
     target_link_libraries(${target} PRIVATE Qt6::Test pelnix_testsupport ${ARG_LIBS})
-    # Smart messages render in the transform worker program, PDF pages in the document worker.
-    add_dependencies(${target} pelnix-xslt-worker pelnix-document-worker)
+    # Smart messages render in the transform worker program, PDF pages in the document worker, media
+    # files are read in the media worker.
+    add_dependencies(${target} pelnix-xslt-worker pelnix-document-worker pelnix-media-worker)
     pelnix_warnings(${target})
     add_test(NAME ${folder}.${name} COMMAND ${target})
     set_tests_properties(${folder}.${name} PROPERTIES

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Runs bench_mediastress until <total> answers were had in <mode>, beside two busy loops, and counts
+# the freezes (each freeze ends one run; the next run goes on from there). With <per run> 1 every
+# answer is a fresh process, as in a test run.
+#   bench/mediastress.sh <build dir> <mode> <video> [total] [per run]
+set -u
+build=$1 mode=$2 video=$3 total=${4:-1000} perrun=${5:-1000}
+export QT_QPA_PLATFORM=offscreen
+busy=()
+for _ in 1 2; do
+  (while :; do :; done) &
+  busy+=($!)
+done
+trap 'kill "${busy[@]}" 2>/dev/null' EXIT
+answers=0 freezes=0 runs=0
+while [ "$answers" -lt "$total" ]; do
+  out=$("$build/bench/bench_mediastress" "$mode" "$video" $(( total - answers < perrun ? total - answers : perrun )) 2>/dev/null)
+  runs=$((runs + 1))
+  if line=$(grep -m1 '^FREEZE' <<<"$out"); then
+    freezes=$((freezes + 1))
+    answers=$((answers + $(sed 's/.*after \([0-9]*\) answers/\1/' <<<"$line")))
+    echo "$line"
+  else
+    [ "$perrun" -gt 1 ] && echo "$out" | tail -1
+    answers=$((answers + $(sed -n 's/.*answers=\([0-9]*\).*/\1/p' <<<"$out" | tail -1)))
+  fi
+done
+echo "mode=$mode answers=$answers runs=$runs freezes=$freezes"

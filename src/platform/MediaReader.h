@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/PLError.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QProcess;
+
+namespace pelnix::platform {
+
+// What the media worker read of a file. The picture stays encoded (PNG) at this layer, which links
+// no GUI; the layers that show it decode it.
+struct MediaReading {
+    enum Failure {
+        NoFailure,
+        TimedOut, // the worker did not answer within the bound and was killed
+        NoAnswer, // no worker could run, or it ended without a whole answer
+    };
+    qint64 duration = 0; // milliseconds
+    bool hasVideo = false;
+    QByteArray picture;
+    // What the media stack said of the file (set by the worker).
+    std::optional<PLError> error;
+    Failure failure = NoFailure;
+};
+
+// Reads a media file's duration and one picture in a worker process (pelnix-media-worker) that is
+// killed at a time bound. The media stack can deadlock while a source is being set; in a process of
+// its own that costs one missing answer, never the caller's thread.
+class MediaReader : public QObject {
+    Q_OBJECT
+public:
+    // Where the picture of a video is taken.
+    enum class FramePlace { Start, AMomentIn };
+    using Completion = std::function<void(const MediaReading& reading)>;
+
+    // Answers once, on the calling thread (which runs an event loop), within about `boundMs`. No
+    // answer when `context` was given and is gone by then.
+    static void read(const QUrl& url, FramePlace place, int boundMs, QObject* context, Completion completion);
+    // The same, waiting for the answer: any thread, at most about `boundMs`.
+    static MediaReading readNow(const QUrl& url, FramePlace place, int boundMs);
+
+    static QString workerProgram();
+    static QStringList workerArguments(const QUrl& url, FramePlace place, int boundMs);
+    static std::optional<FramePlace> framePlace(const QString& argument);
+
+    // The worker's answer on its standard output.
+    static QByteArray encode(const MediaReading& reading);
+    static std::optional<MediaReading> decode(const QByteArray& bytes);
+
+private:
+    MediaReader(QObject* context, Completion completion);
+    void start(const QUrl& url, FramePlace place, int boundMs);
+    void finish(const MediaReading& reading);
+
+    QPointer<QObject> m_context;
+    bool m_hadContext;
+    Completion m_completion;
+    QProcess* m_worker = nullptr;
+    QTimer m_bound;
+    bool m_done = false;
+};
+
+} // namespace pelnix::platform

@@ -1,0 +1,173 @@
+#include "platform/MediaReader.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+using namespace pelnix;
+using namespace pelnix::platform;
+
+namespace {
+
+// Stands in for the media worker: a shell script that does what `body` says.
+class FakeWorker {
+public:
+    explicit FakeWorker(const QByteArray& body) {
+        const QString script = m_dir.filePath(QStringLiteral("worker"));
+        QFile file(script);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.write("#!/bin/sh\necho $$ > '" + m_dir.filePath(QStringLiteral("pid")).toLocal8Bit() + "'\n" +
+                   body);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PELNIX_MEDIA_WORKER", script.toLocal8Bit());
+    }
+    ~FakeWorker() { qunsetenv("PELNIX_MEDIA_WORKER"); }
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    // The worker's process id once it has started, else 0.
+    pid_t pid() const {
+        QFile file(m_dir.filePath(QStringLiteral("pid")));
+        return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+    }
+    // Once the worker was told to end: no process of its id is left (a reaped one is gone). One
+    // killed before it wrote its id is gone too.
+    bool gone() const {
+        const pid_t id = pid();
+        return id <= 0 || ::kill(id, 0) != 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+const QUrl kVideo = QUrl::fromLocalFile(QStringLiteral("/nowhere/clip.webm"));
+
+} // namespace
+
+class TestMediaReader : public QObject {
+    Q_OBJECT
+private slots:
+    void answersRoundTripAndTornOnesAreRefused() {
+        MediaReading reading;
+        reading.duration = 3000;
+        reading.hasVideo = true;
+        reading.picture = QByteArray("\x89PNG\r\n\x1a\n and the rest", 20);
+        reading.error = PLError(QStringLiteral("PLMediaErrorDomain"), 4, QStringLiteral("Not a video."));
+        const QByteArray bytes = MediaReader::encode(reading);
+        const std::optional<MediaReading> back = MediaReader::decode(bytes);
+        QVERIFY(back);
+        QCOMPARE(back->duration, 3000);
+        QVERIFY(back->hasVideo);
+        QCOMPARE(back->picture, reading.picture);
+        QVERIFY(back->error);
+        QCOMPARE(back->error->code, 4);
+        QCOMPARE(back->error->localizedDescription, QStringLiteral("Not a video."));
+        QCOMPARE(back->failure, MediaReading::NoFailure);
+
+        // A worker that died while writing, wrote something else or more than one answer.
+        QVERIFY(!MediaReader::decode(bytes.left(bytes.size() - 1)));
+        QVERIFY(!MediaReader::decode(QByteArray()));
+        QVERIFY(!MediaReader::decode(QByteArray("GStreamer-WARNING: nothing to see")));
+        QVERIFY(!MediaReader::decode(bytes + bytes));
+    }
+
+    void aWorkerThatHangsIsKilledAtTheBound() {
+        FakeWorker worker("exec sleep 60\n");
+        QElapsedTimer clock;
+        clock.start();
+        std::optional<MediaReading> answer;
+        MediaReader::read(kVideo, MediaReader::FramePlace::Start, 300, nullptr,
+                          [&](const MediaReading& reading) { answer = reading; });
+        QVERIFY(!answer); // never before the caller has returned
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(answer->failure, MediaReading::TimedOut);
+        QVERIFY(answer->picture.isEmpty());
+        QTRY_VERIFY(worker.gone());
+
+        FakeWorker again("exec sleep 60\n");
+        clock.restart();
+        const MediaReading now = MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 300);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(now.failure, MediaReading::TimedOut);
+        QTRY_VERIFY(again.gone());
+    }
+
+    void aWorkerThatEndsWithoutAWholeAnswerIsNoAnswer_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("silent") << QByteArray("exit 0\n");
+        QTest::newRow("crashed") << QByteArray("kill -SEGV $$\n");
+        QTest::newRow("noise") << QByteArray("echo 'no plugin for this file'\n");
+    }
+    void aWorkerThatEndsWithoutAWholeAnswerIsNoAnswer() {
+        QFETCH(QByteArray, body);
+        FakeWorker worker(body);
+        std::optional<MediaReading> answer;
+        MediaReader::read(kVideo, MediaReader::FramePlace::AMomentIn, 10000, nullptr,
+                          [&](const MediaReading& reading) { answer = reading; });
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
+        QCOMPARE(answer->failure, MediaReading::NoAnswer);
+        QCOMPARE(MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 10000).failure,
+                 MediaReading::NoAnswer);
+    }
+
+    void theWorkersAnswerAndArgumentsReachTheCaller() {
+        MediaReading written;
+        written.duration = 1234;
+        written.hasVideo = true;
+        written.picture = QByteArray("picture bytes");
+        FakeWorker worker("printf '%s\\n' \"$@\" > \"$ARGS\"\ncat \"$ANSWER\"\n");
+        // The script reads its places from the environment it inherits.
+        qputenv("ARGS", worker.file(QStringLiteral("args")).toLocal8Bit());
+        qputenv("ANSWER", worker.file(QStringLiteral("answer")).toLocal8Bit());
+        QFile answerFile(worker.file(QStringLiteral("answer")));
+        QVERIFY(answerFile.open(QIODevice::WriteOnly));
+        answerFile.write(MediaReader::encode(written));
+        answerFile.close();
+
+        std::optional<MediaReading> answer;
+        const QUrl odd = QUrl::fromLocalFile(QStringLiteral("/tmp/a clip #1 ü.webm"));
+        MediaReader::read(odd, MediaReader::FramePlace::AMomentIn, 10000, nullptr,
+                          [&](const MediaReading& reading) { answer = reading; });
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
+        qunsetenv("ARGS");
+        qunsetenv("ANSWER");
+        QCOMPARE(answer->failure, MediaReading::NoFailure);
+        QCOMPARE(answer->duration, 1234);
+        QCOMPARE(answer->picture, written.picture);
+
+        QFile args(worker.file(QStringLiteral("args")));
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = args.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(MediaReader::framePlace(QString::fromUtf8(lines[0])), MediaReader::FramePlace::AMomentIn);
+        QCOMPARE(lines[1], QByteArray("10000"));
+        // The worker reads the URL back strictly; what it gets is the same file.
+        QCOMPARE(QUrl(QString::fromUtf8(lines[2]), QUrl::StrictMode).toLocalFile(), odd.toLocalFile());
+    }
+
+    void noAnswerReachesACallerWhoseContextIsGone() {
+        FakeWorker worker("exec sleep 60\n");
+        auto* context = new QObject;
+        bool called = false;
+        MediaReader::read(kVideo, MediaReader::FramePlace::Start, 200, context,
+                          [&](const MediaReading&) { called = true; });
+        delete context;
+        // A read with the same bound started later answers after the first has ended.
+        std::optional<MediaReading> later;
+        MediaReader::read(kVideo, MediaReader::FramePlace::Start, 200, nullptr,
+                          [&](const MediaReading& reading) { later = reading; });
+        QTRY_VERIFY_WITH_TIMEOUT(later.has_value(), 10000);
+        QCOMPARE(later->failure, MediaReading::TimedOut);
+        QVERIFY(!called);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMediaReader)
+#include "tst_media_reader.moc"
