@@ -62,6 +62,8 @@
 #include "ui/contacts/ContactsScreens.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/contacts/PLContactsViewController.h"
+#include "ui/conversation/ChatletScreens.h"
+#include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLChatletFormView.h"
 #include "ui/conversation/PLDownloadViewerController.h"
@@ -773,6 +775,58 @@ void openPicker(benchmark::State& state, const QString& name, int people, const 
             state.SkipWithError("the book did not show");
     }
 }
+// The share-contact list opened on a book of `people`, until they show in their sections; records the
+// main thread's longest stall.
+void openShareList(benchmark::State& state, const QString& name, int people) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::TestSandbox sandbox;
+        const QString folder = sandbox.path(QStringLiteral("Book"));
+        QDir().mkpath(folder);
+        writeBook(folder, people, {});
+        auto* book = platform::AddressBook::sharedAddressBook();
+        book->setFolder(folder);
+        book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+        platform::ui::ScreenRegistry::shared()->clear();
+        ChatletScreens::registerScreens();
+        state.ResumeTiming();
+        QElapsedTimer tick;
+        qint64 longest = 0;
+        tick.start();
+        bool shown = false;
+        {
+            platform::ui::Window window;
+            window.resize(320, 568);
+            auto* navigation = qobject_cast<platform::ui::NavigationController*>(
+                platform::ui::ScreenRegistry::shared()->instantiate(
+                    PLAddressBookContactViewController::kStoryboard,
+                    PLAddressBookContactViewController::kNavigationIdentifier));
+            auto* list = qobject_cast<PLAddressBookContactViewController*>(navigation->topViewController());
+            window.setRootViewController(navigation);
+            window.makeKeyAndVisible();
+            QElapsedTimer waited;
+            waited.start();
+            while ((!list->isViewLoaded() || list->isReadingAddressBook() ||
+                    list->addressBookContacts().size() < people) &&
+                   waited.elapsed() < 120000) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+                longest = qMax(longest, tick.restart());
+            }
+            shown = waited.elapsed() < 120000;
+        }
+        g_stallMs[name] = double(longest);
+        book->setFolder(QString());
+        if (!shown)
+            state.SkipWithError("the book did not show");
+    }
+}
+void BM_ShareList153375People(benchmark::State& state) {
+    openShareList(state, QStringLiteral("BM_ShareList153375People"), 153375);
+}
+void BM_ShareList500People(benchmark::State& state) {
+    openShareList(state, QStringLiteral("BM_ShareList500People"), 500);
+}
+
 void BM_Book30HugePhotos(benchmark::State& state) {
     openPicker(state, QStringLiteral("BM_Book30HugePhotos"), 30, test::greyPNG({5600, 5600}));
 }
@@ -792,6 +846,8 @@ BENCHMARK(BM_Book30SmallPhotos)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Book30HugePhotos)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Book500People)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Book153375People)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShareList500People)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ShareList153375People)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK(BM_Members50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Members1000)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -880,6 +936,14 @@ int main(int argc, char** argv) {
         "153,375 people %s (500 people %s)\n",
         book("BM_Book30HugePhotos").constData(), book("BM_Book30SmallPhotos").constData(),
         book("BM_Book153375People").constData(), book("BM_Book500People").constData());
+    const auto stall = [&ms](const char* name) {
+        return QStringLiteral("%1 ms, %2 ms stall")
+            .arg(ms(name), 0, 'f', 0)
+            .arg(g_stallMs.value(QLatin1String(name)), 0, 'f', 0)
+            .toLocal8Bit();
+    };
+    std::printf("Share-contact list until the book shows: 153,375 people %s (500 people %s)\n",
+                stall("BM_ShareList153375People").constData(), stall("BM_ShareList500People").constData());
     benchmark::Shutdown();
     return 0;
 }

@@ -382,7 +382,8 @@ void prepare(const QString& identifier, ViewController* controller) {
         return;
     }
     if (auto* list = qobject_cast<PLAddressBookContactViewController*>(navigation->topViewController())) {
-        waitUntil([list] { return !list->addressBookContacts().isEmpty(); }, 5000);
+        waitUntil([list] { return !list->addressBookContacts().isEmpty() && !list->isReadingAddressBook(); },
+                  5000);
         settle(200);
         if (identifier == QLatin1String("ShareContactDetail")) {
             list->didSelectRowAtIndexPath(list->contactsTableView(), {1, 0});

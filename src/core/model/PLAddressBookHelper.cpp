@@ -123,6 +123,16 @@ void readThumbnails(const QList<AddressBookPerson>& people, const std::atomic<bo
         deliver(batch);
 }
 
+// One entry (name and record ID) per person with at least one e-mail or phone.
+QList<PLAddressBookContact> withEmailOrPhone(const QList<AddressBookPerson>& people) {
+    QList<PLAddressBookContact> contacts;
+    for (const AddressBookPerson& person : people)
+        if (PLAddressBookHelper::contactHasEmailOrPhone(person))
+            contacts << PLAddressBookContact{
+                PLAddressBookHelper::userNameForRecord(person), {}, {}, person.recordID};
+    return contacts;
+}
+
 } // namespace
 
 PLAddressBookHelper::PLAddressBookHelper() : QObject(QCoreApplication::instance()) {}
@@ -170,11 +180,7 @@ bool PLAddressBookHelper::contactHasEmailOrPhone(const AddressBookPerson& person
 }
 
 QList<PLAddressBookContact> PLAddressBookHelper::allAddressBookContacts() {
-    QList<PLAddressBookContact> contacts;
-    for (const AddressBookPerson& person : AddressBook::sharedAddressBook()->people())
-        if (contactHasEmailOrPhone(person))
-            contacts << PLAddressBookContact{userNameForRecord(person), {}, {}, person.recordID};
-    return contacts;
+    return withEmailOrPhone(AddressBook::sharedAddressBook()->people());
 }
 
 QList<PLAddressBookContact>
@@ -191,6 +197,17 @@ QThreadPool* PLAddressBookHelper::readingPool() {
 
 void PLAddressBookHelper::readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
                                           ContactsWork contactsWork, ThumbnailsRead thumbnailsRead) {
+    startRead([withPhone, added](
+                  const QList<AddressBookPerson>& people) { return contactsOf(people, withPhone, added); },
+              true, receiver, std::move(contactsWork), std::move(thumbnailsRead));
+}
+
+void PLAddressBookHelper::readAllAddressBookContacts(QObject* receiver, ContactsWork contactsWork) {
+    startRead(&withEmailOrPhone, false, receiver, std::move(contactsWork), {});
+}
+
+void PLAddressBookHelper::startRead(Selection select, bool marksRead, QObject* receiver,
+                                    ContactsWork contactsWork, ThumbnailsRead thumbnailsRead) {
     Q_ASSERT(platform::isMainThread());
     AddressBook* book = AddressBook::sharedAddressBook();
     const bool granted = book->authorizationStatus() == AddressBook::Authorization::Authorized;
@@ -204,9 +221,10 @@ void PLAddressBookHelper::readAddressBook(bool withPhone, const QVariantMap& add
         const QList<AddressBookPerson> people =
             granted ? AddressBook::readFolder(folder) : QList<AddressBookPerson>();
         const std::function<void()> then =
-            contactsWork ? contactsWork(contactsOf(people, withPhone, added)) : std::function<void()>();
-        platform::runOnMain([guard, then] {
-            markBookRead();
+            contactsWork ? contactsWork(select(people)) : std::function<void()>();
+        platform::runOnMain([guard, then, marksRead] {
+            if (marksRead)
+                markBookRead();
             if (guard && then)
                 then();
         });

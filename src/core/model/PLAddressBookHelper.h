@@ -63,6 +63,9 @@ public:
     // contacts are none.
     static void readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
                                 ContactsWork contactsWork, ThumbnailsRead thumbnailsRead = {});
+    // What allAddressBookContacts gives, read off the main thread on the same reading thread: `contactsWork`
+    // gets it there, and the block it returns runs on the main thread unless `receiver` is gone.
+    static void readAllAddressBookContacts(QObject* receiver, ContactsWork contactsWork);
     // The same, with the contacts handed to the main thread as they are.
     static void readAddressBookContacts(bool withPhone, const QVariantMap& added, QObject* receiver,
                                         ContactsRead contactsRead, ThumbnailsRead thumbnailsRead = {});
@@ -88,6 +91,11 @@ public:
 
 private:
     PLAddressBookHelper();
+    using Selection =
+        std::function<QList<PLAddressBookContact>(const QList<platform::AddressBookPerson>& people)>;
+    // A read of the book on the reading thread; `marksRead` counts it as read into the contact list.
+    static void startRead(Selection select, bool marksRead, QObject* receiver, ContactsWork contactsWork,
+                          ThumbnailsRead thumbnailsRead);
     bool m_isAlreadyRegistered = false;
     QMetaObject::Connection m_changeConnection;
 };

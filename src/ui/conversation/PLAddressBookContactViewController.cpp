@@ -36,6 +36,27 @@ using platform::ui::TableView;
 
 namespace {
 
+struct ContactSections {
+    QList<QList<PLAddressBookContact>> sections;
+    QStringList titles;
+};
+
+// The non-empty sections of the contacts in the locale's alphabet. Any thread.
+ContactSections sectionsOf(const QList<PLAddressBookContact>& contacts) {
+    const platform::ui::IndexedCollation collation;
+    const auto all = collation.sections<PLAddressBookContact>(
+        contacts, [](const PLAddressBookContact& contact) { return contact.profileName; });
+    const QStringList titles = collation.sectionTitles();
+    ContactSections arranged;
+    for (int i = 0; i < all.size(); ++i) {
+        if (all[i].isEmpty())
+            continue;
+        arranged.sections << all[i];
+        arranged.titles << titles.value(i);
+    }
+    return arranged;
+}
+
 // A section title in the product's blue on white, over a line from 15 points in to the right edge.
 class ContactSectionHeader : public QWidget {
 public:
@@ -64,6 +85,9 @@ PLAddressBookContactViewController::PLAddressBookContactViewController(QObject* 
     : PLBaseViewController(parent) {}
 
 PLAddressBookContactViewController::~PLAddressBookContactViewController() {
+    // Its read will land with nobody to show it to.
+    if (m_showsReadIndicator)
+        PLActivityIndicatorView::dismiss();
     for (auto token : std::as_const(m_keyboardObservers))
         platform::NotificationCenter::defaultCenter()->removeObserver(token);
     delete m_searchView;
@@ -142,6 +166,7 @@ void PLAddressBookContactViewController::dismissController() {
 
 void PLAddressBookContactViewController::fetchContacts() {
     QPointer<PLAddressBookContactViewController> self(this);
+    m_readingAddressBook = true;
     PLAddressBookHelper::sharedInstance()->hasAddressBookAccess([self](bool granted) {
         if (!self)
             return;
@@ -155,31 +180,34 @@ void PLAddressBookContactViewController::fetchContacts() {
                 text("Couldn't sync Address Book. \nThis app does not have access to your contacts. You can "
                      "enable access in Privacy Settings."));
             PLActivityIndicatorView::dismiss();
+            self->m_readingAddressBook = false;
             return;
         }
         PLActivityIndicatorView::show();
-        self->m_addressBookContacts = PLAddressBookHelper::allAddressBookContacts();
-        self->arrangeAddressBookContactsIntoSections();
-        self->m_contactsTableView->reloadData();
-        if (self->m_addressBookContacts.isEmpty())
-            alert(text("Alert"), text("No contacts available."));
-        PLActivityIndicatorView::dismiss();
+        self->m_showsReadIndicator = true;
+        // A big book takes seconds to read and sort: both happen on the reading thread.
+        PLAddressBookHelper::readAllAddressBookContacts(
+            self, [self, alert](const QList<PLAddressBookContact>& contacts) -> std::function<void()> {
+                const ContactSections arranged = sectionsOf(contacts);
+                return [self, alert, contacts, arranged] {
+                    self->m_readingAddressBook = false;
+                    self->m_showsReadIndicator = false;
+                    self->m_addressBookContacts = contacts;
+                    self->m_sections = arranged.sections;
+                    self->m_sectionTitles = arranged.titles;
+                    self->m_contactsTableView->reloadData();
+                    if (contacts.isEmpty())
+                        alert(text("Alert"), text("No contacts available."));
+                    PLActivityIndicatorView::dismiss();
+                };
+            });
     });
 }
 
 void PLAddressBookContactViewController::arrangeAddressBookContactsIntoSections() {
-    const platform::ui::IndexedCollation collation;
-    const auto all = collation.sections<PLAddressBookContact>(
-        m_addressBookContacts, [](const PLAddressBookContact& contact) { return contact.profileName; });
-    const QStringList titles = collation.sectionTitles();
-    m_sections.clear();
-    m_sectionTitles.clear();
-    for (int i = 0; i < all.size(); ++i) {
-        if (all[i].isEmpty())
-            continue;
-        m_sections << all[i];
-        m_sectionTitles << titles.value(i);
-    }
+    const ContactSections arranged = sectionsOf(m_addressBookContacts);
+    m_sections = arranged.sections;
+    m_sectionTitles = arranged.titles;
 }
 
 QList<PLAddressBookContact>

@@ -54,6 +54,9 @@ public:
     QList<PLAddressBookContact> filteredContacts() const { return m_filteredContactsArray; }
     platform::ui::TableView* contactsTableView() const { return m_contactsTableView; }
     PLCustomSearchView* searchView() const { return m_searchView; }
+    // True from asking for access until the book, read off the main thread, is shown or access is
+    // refused.
+    bool isReadingAddressBook() const { return m_readingAddressBook; }
 
     PLAddressBookContact contactForIndexPath(const platform::ui::IndexPath& path) const;
     QList<PLAddressBookContact> filteredContactsArray(const QString& text) const;
@@ -98,6 +101,8 @@ private:
     QPointer<platform::ui::TableView> m_contactsTableView;
     QPointer<platform::ui::BarButtonItem> m_cancelBarButtonItem;
     QList<PLAddressBookContact> m_addressBookContacts;
+    bool m_readingAddressBook = false;
+    bool m_showsReadIndicator = false;
     QList<QList<PLAddressBookContact>> m_sections;
     QStringList m_sectionTitles;
     QPointer<PLCustomSearchView> m_searchView;

@@ -302,6 +302,7 @@ void TestChatletComposer::aContactChatletSharesAPersonFromTheAddressBook() {
     QVERIFY(shareNavigation);
     auto* list = qobject_cast<PLAddressBookContactViewController*>(shareNavigation->topViewController());
     QVERIFY(list);
+    QTRY_COMPARE(list->addressBookContacts().size(), 1);
     list->didSelectRowAtIndexPath(list->contactsTableView(), {0, 0});
     world->settle();
     auto* detail = qobject_cast<PLContactDetailViewController*>(shareNavigation->topViewController());

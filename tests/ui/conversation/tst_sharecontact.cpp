@@ -2,6 +2,7 @@
 // beginning of their names, and the detail whose ticked values become the shared-contact record.
 #include "SmartScreensTestWorld.h"
 
+#include "core/model/PLAddressBookHelper.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/NavigationItem.h"
@@ -12,11 +13,14 @@
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLContactDetailViewController.h"
 #include "ui/conversation/PLShareContactDelegate.h"
+#include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QScopeGuard>
+#include <QSemaphore>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -84,6 +88,7 @@ private slots:
     void searchMatchesTheBeginningOfNames();
     void withoutAccessOrPeopleTheListSaysSo_data();
     void withoutAccessOrPeopleTheListSaysSo();
+    void theBookIsReadOffTheMainThread();
     void leavingWithTheSearchBarOutRemovesIt();
     void theKeyboardInsetsTheList();
     void aRowOpensItsPerson();
@@ -95,13 +100,21 @@ private slots:
     void aNonDelegateGetsNothingAndTheScreensClose();
 
 private:
-    PLAddressBookContactViewController* openList(QObject* delegate = nullptr) {
+    // Shown, its book not yet read.
+    PLAddressBookContactViewController* presentList(QObject* delegate = nullptr) {
         auto* navigation = qobject_cast<NavigationController*>(
             ScreenRegistry::shared()->instantiate(PLAddressBookContactViewController::kStoryboard,
                                                   PLAddressBookContactViewController::kNavigationIdentifier));
         auto* list = qobject_cast<PLAddressBookContactViewController*>(navigation->topViewController());
         list->setShareContactDelegate(delegate);
         host->presentViewController(navigation, false);
+        return list;
+    }
+    PLAddressBookContactViewController* openList(QObject* delegate = nullptr) {
+        PLAddressBookContactViewController* list = presentList(delegate);
+        // The book is read off the main thread once access is answered.
+        if (!QTest::qWaitFor([list] { return list->isViewLoaded() && !list->isReadingAddressBook(); }))
+            QTest::qFail("the address book was not read", __FILE__, __LINE__);
         world->settle();
         return list;
     }
@@ -225,6 +238,46 @@ void TestShareContact::withoutAccessOrPeopleTheListSaysSo() {
     QCOMPARE(list->numberOfSectionsInTableView(list->contactsTableView()), 0);
     world->settle();
     QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestShareContact::theBookIsReadOffTheMainThread() {
+    addPeople(40);
+    // The reading thread is held: the list can only fill from there.
+    QSemaphore held;
+    // Whatever fails below, the reading thread is let go before the semaphore goes.
+    const auto letGo = qScopeGuard([&held] {
+        held.release(2);
+        PLAddressBookHelper::readingPool()->waitForDone();
+    });
+    PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
+    QPointer<PLAddressBookContactViewController> list = presentList();
+    QTRY_VERIFY(PLActivityIndicatorView::isVisible());
+    world->settle();
+    QVERIFY(list->isReadingAddressBook());
+    QVERIFY(list->addressBookContacts().isEmpty());
+    QCOMPARE(list->numberOfSectionsInTableView(list->contactsTableView()), 0);
+    held.release();
+    QTRY_VERIFY(!list->isReadingAddressBook());
+    QCOMPARE(list->addressBookContacts().size(), 40);
+    QCOMPARE(list->sectionTitles().size(), 26);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QVERIFY(world->alertTexts().isEmpty());
+
+    // Closed while its read is under way: the busy overlay goes with it.
+    PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
+    host->dismissViewController(false);
+    list = presentList();
+    QTRY_VERIFY(PLActivityIndicatorView::isVisible());
+    host->dismissViewController(false);
+    delete list->navigationController();
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    held.release();
+    PLAddressBookHelper::readingPool()->waitForDone();
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QVERIFY(world->alertTexts().isEmpty());
 }
 
 void TestShareContact::leavingWithTheSearchBarOutRemovesIt() {
