@@ -5,6 +5,7 @@
 #include "foundation/NetlinkMessages.h"
 #include "foundation/PLReachability.h"
 
+#include <net/if.h>
 #include <sys/socket.h>
 
 namespace pelnix {
@@ -16,10 +17,28 @@ void appendBytes(QByteArray& out, const void* data, qsizetype size) {
     out.append(QByteArray(NLMSG_ALIGN(out.size()) - out.size(), '\0'));
 }
 
+void appendAttribute(QByteArray& out, quint16 type, const void* data, qsizetype size) {
+    rtattr attribute{};
+    attribute.rta_type = type;
+    attribute.rta_len = quint16(RTA_LENGTH(size));
+    appendBytes(out, &attribute, sizeof attribute);
+    appendBytes(out, data, size);
+}
+
+// The link a scoped address (fe80::1%eth0, fe80::1%2) names: its index, 0 when no such link is here.
+quint32 linkOfScope(const QString& scope) {
+    bool numeric = false;
+    const quint32 index = scope.toUInt(&numeric);
+    if (numeric)
+        return index;
+    return ::if_nametoindex(scope.toLocal8Bit().constData());
+}
+
 } // namespace
 
 QByteArray RouteLookup::request(const QHostAddress& address, quint32 sequence) {
     QByteArray destination;
+    quint32 outputLink = 0;
     rtmsg info{};
     if (address.protocol() == QAbstractSocket::IPv4Protocol) {
         const quint32 host = address.toIPv4Address();
@@ -31,6 +50,12 @@ QByteArray RouteLookup::request(const QHostAddress& address, quint32 sequence) {
         const Q_IPV6ADDR bytes = address.toIPv6Address();
         destination = QByteArray(reinterpret_cast<const char*>(bytes.c), sizeof bytes.c);
         info.rtm_family = AF_INET6;
+        // A link-local address means something only on its own link: the lookup is made on it.
+        if (!address.scopeId().isEmpty()) {
+            outputLink = linkOfScope(address.scopeId());
+            if (outputLink == 0)
+                return {};
+        }
     } else {
         return {};
     }
@@ -40,15 +65,13 @@ QByteArray RouteLookup::request(const QHostAddress& address, quint32 sequence) {
     header.nlmsg_type = RTM_GETROUTE;
     header.nlmsg_flags = NLM_F_REQUEST;
     header.nlmsg_seq = sequence;
-    rtattr attribute{};
-    attribute.rta_type = RTA_DST;
-    attribute.rta_len = RTA_LENGTH(destination.size());
 
     QByteArray out;
     appendBytes(out, &header, sizeof header);
     appendBytes(out, &info, sizeof info);
-    appendBytes(out, &attribute, sizeof attribute);
-    appendBytes(out, destination.constData(), destination.size());
+    appendAttribute(out, RTA_DST, destination.constData(), destination.size());
+    if (outputLink != 0)
+        appendAttribute(out, RTA_OIF, &outputLink, sizeof outputLink);
     const quint32 length = quint32(out.size());
     std::memcpy(out.data(), &length, sizeof length);
     return out;

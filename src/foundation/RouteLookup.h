@@ -23,7 +23,8 @@ public:
         bool gateway = false; // leaves through a next hop, not straight to the destination
     };
 
-    // The request for an IPv4 or IPv6 address; empty for anything else.
+    // The request for an IPv4 or IPv6 address, made on the link a scoped address names; empty for
+    // anything else, and for a scope that names no link here.
     static QByteArray request(const QHostAddress& address, quint32 sequence);
     // The answer to the request with `sequence`, when the datagram holds it. A datagram may hold the
     // late answer to an earlier request, which is passed over.

@@ -312,6 +312,8 @@ private slots:
     void routeAnswer_data();
     void routeAnswer();
     void routeAnswerIsOursAndWhole();
+    void routeRequestNamesTheScopesLink_data();
+    void routeRequestNamesTheScopesLink();
     void liveSourceAgreesWithIp();
     void liveRouteToThisHost();
     void followsChangesInPrivateNetworkNamespace();
@@ -548,6 +550,51 @@ void TestNetlinkReachability::routeAnswerIsOursAndWhole() {
     QVERIFY(RouteLookup::request(QHostAddress(), 7).isEmpty());
 }
 
+void TestNetlinkReachability::routeRequestNamesTheScopesLink_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("made");
+    QTest::addColumn<int>("destinationBytes");
+    QTest::addColumn<quint32>("link"); // RTA_OIF, 0 for none
+    const quint32 loopback = ::if_nametoindex("lo");
+    QTest::newRow("IPv4") << "192.0.2.7" << true << 4 << 0u;
+    QTest::newRow("IPv6") << "2001:db8::7" << true << 16 << 0u;
+    QTest::newRow("link-local without a scope") << "fe80::1" << true << 16 << 0u;
+    QTest::newRow("scope by name") << "fe80::1%lo" << true << 16 << loopback;
+    QTest::newRow("scope by index") << "fe80::1%7" << true << 16 << 7u;
+    QTest::newRow("scope naming no link here") << "fe80::1%nosuchlink0" << false << 0 << 0u;
+}
+
+void TestNetlinkReachability::routeRequestNamesTheScopesLink() {
+    QFETCH(QString, address);
+    QFETCH(bool, made);
+    QFETCH(int, destinationBytes);
+    QFETCH(quint32, link);
+    const QHostAddress host(address);
+    QVERIFY(!host.isNull());
+    const QByteArray request = RouteLookup::request(host, 9);
+    QCOMPARE(!request.isEmpty(), made);
+    if (!made)
+        return;
+    // The attributes the request carries, read as the kernel reads them.
+    QByteArray destination;
+    quint32 outputLink = 0;
+    qsizetype at = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(rtmsg));
+    QCOMPARE(qsizetype(reinterpret_cast<const nlmsghdr*>(request.constData())->nlmsg_len), request.size());
+    while (at + qsizetype(sizeof(rtattr)) <= request.size()) {
+        rtattr attribute;
+        std::memcpy(&attribute, request.constData() + at, sizeof attribute);
+        QVERIFY(attribute.rta_len >= sizeof(rtattr) && at + attribute.rta_len <= request.size());
+        const QByteArray payload = request.mid(at + RTA_LENGTH(0), attribute.rta_len - RTA_LENGTH(0));
+        if (attribute.rta_type == RTA_DST)
+            destination = payload;
+        else if (attribute.rta_type == RTA_OIF && payload.size() == sizeof outputLink)
+            std::memcpy(&outputLink, payload.constData(), sizeof outputLink);
+        at += RTA_ALIGN(attribute.rta_len);
+    }
+    QCOMPARE(destination.size(), destinationBytes);
+    QCOMPARE(outputLink, link);
+}
+
 void TestNetlinkReachability::liveSourceAgreesWithIp() {
     auto source = NetlinkReachabilitySource::create();
     if (!source)
@@ -571,6 +618,12 @@ void TestNetlinkReachability::liveRouteToThisHost() {
     // Always a local route, through the loopback.
     QCOMPARE(source->flagsForAddress(QHostAddress(QHostAddress::LocalHost)), R | Direct);
     QCOMPARE(source->flagsForAddress(QHostAddress()), 0u);
+    if (source->flagsForAddress(QHostAddress(QHostAddress::LocalHostIPv6)) != 0) {
+        // A scoped address is looked up on its own link: the loopback reaches itself, and no
+        // link-local address lies behind it, whatever other links reach.
+        QCOMPARE(source->flagsForAddress(QHostAddress(QStringLiteral("::1%lo"))), R | Direct);
+        QCOMPARE(source->flagsForAddress(QHostAddress(QStringLiteral("fe80::1%lo"))), 0u);
+    }
     PLReachability::setDefaultSource(source);
     auto restore = qScopeGuard([] { PLReachability::setDefaultSource({}); });
     QCOMPARE(PLReachability::reachabilityWithAddress(QHostAddress(QHostAddress::LocalHost))
