@@ -24,12 +24,15 @@ using standin::StandinServer;
 
 namespace {
 
+QStringList tilePaths(const QString& folder) {
+    QStringList paths;
+    for (QDirIterator it(folder, {"*.png"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        paths << it.next();
+    return paths;
+}
+
 int tileFiles(const QString& folder) {
-    int count = 0;
-    for (QDirIterator it(folder, {"*.png"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();
-         it.next())
-        ++count;
-    return count;
+    return int(tilePaths(folder).size());
 }
 
 // The tiles the view covers at its tile zoom, by the scheme's own formulas.
@@ -125,7 +128,15 @@ private slots:
         QTRY_COMPARE(twinLoaded.size(), 1);
         QCOMPARE(tileRequests(), expected);
 
-        // A new view after the memory is gone: every tile from the disk, none from the server.
+        // A new view after the memory is gone: every tile from the disk, none from the server, and
+        // each counts as seen again, so that the disk's bound keeps it over older ones.
+        const QString folder = loader->cacheFolder();
+        const QDateTime longAgo = QDateTime::currentDateTimeUtc().addDays(-3);
+        for (const QString& path : tilePaths(folder)) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        }
         MapTileLoader::releaseAll();
         server->clearRequestLog();
         MapView again;
@@ -139,6 +150,9 @@ private slots:
         QCOMPARE(again.tileLoader()->networkFetches(), 0);
         QCOMPARE(tileRequests(), 0);
         QCOMPARE(again.grab().toImage(), shown);
+        for (const QString& path : tilePaths(folder))
+            QVERIFY2(QFileInfo(path).lastModified().daysTo(QDateTime::currentDateTimeUtc()) < 1,
+                     qPrintable(path));
     }
 
     void aFailedTileLeavesTheGridAndIsNotAskedForAgainAtOnce() {

@@ -1,6 +1,7 @@
 #include "MapTileLoader.h"
 
 #include "Scheduler.h"
+#include "platform/BoundedCacheFolder.h"
 #include "platform/BoundedFetcher.h"
 #include "platform/Sandbox.h"
 
@@ -39,7 +40,8 @@ class TileWorker : public QObject {
 public:
     using Done = std::function<void(const QImage& image, bool fromNetwork)>;
 
-    TileWorker() : m_fetcher(new BoundedFetcher(this)) {}
+    explicit TileWorker(const QString& folder)
+        : m_fetcher(new BoundedFetcher(this)), m_disk(folder, MapTileLoader::kMaximumDiskBytes) {}
 
     void load(quint64 id, const QUrl& url, const QString& path, Done done) {
         if (const QImage stored = readStored(path); !stored.isNull()) {
@@ -49,8 +51,9 @@ public:
         QNetworkRequest request(url);
         request.setTransferTimeout(kTransferTimeoutMs);
         request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Pelnix"));
+        // The fetcher is the worker's own: its answers come while the worker lives.
         m_fetcher->get(id, request, MapTileLoader::kMaximumTileBytes,
-                       [path, where = url.path(), done](const BoundedFetcher::Answer& answer) {
+                       [this, path, where = url.path(), done](const BoundedFetcher::Answer& answer) {
                            if (!answer.isOk()) {
                                qCDebug(lcMapTiles)
                                    << "tile" << where << "failed:" << answer.status << answer.reason;
@@ -72,29 +75,38 @@ public:
 private:
     // A stored tile passes the checks a fresh one does; a file that fails them goes, so that the
     // server is asked again.
-    static QImage readStored(const QString& path) {
+    QImage readStored(const QString& path) {
         QFile file(path);
         if (!file.exists())
             return {};
         QImage image;
         if (file.size() <= MapTileLoader::kMaximumTileBytes && file.open(QIODevice::ReadOnly))
             image = MapTileLoader::decodeTile(file.readAll());
+        file.close();
         if (image.isNull()) {
             qCDebug(lcMapTiles) << "dropping the stored tile" << path;
-            file.close();
-            QFile::remove(path);
+            const qint64 size = file.size();
+            if (QFile::remove(path))
+                m_disk.removed(size);
+        } else {
+            m_disk.used(path);
         }
         return image;
     }
     // Kept only once it is known to be a tile, written whole or not at all.
-    static void keep(const QString& path, const QByteArray& body) {
+    void keep(const QString& path, const QByteArray& body) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
             qCDebug(lcMapTiles) << "cannot keep the tile" << path;
+            return;
+        }
+        m_disk.added(body.size());
     }
 
     BoundedFetcher* m_fetcher;
+    // The server's tiles on disk: a map browsed for long keeps only what was seen last.
+    BoundedCacheFolder m_disk;
 };
 
 } // namespace
@@ -160,7 +172,7 @@ MapTileLoader::MapTileLoader(const QString& urlTemplate)
     m_folder = QDir(Sandbox::caches()).filePath(QStringLiteral("MapTiles/") + QString::fromLatin1(digest));
     m_clock.start();
     m_thread.setObjectName(QStringLiteral("Map tiles"));
-    m_worker = new TileWorker;
+    m_worker = new TileWorker(m_folder);
     m_worker->moveToThread(&m_thread);
     // Deleted on its own thread as the thread ends, with its network manager and open replies.
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
