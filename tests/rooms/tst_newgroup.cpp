@@ -1,9 +1,12 @@
 // The new group flow: the order of its checks, the form's rules, the one member list shared with the
 // editor, and the creation against the stand-in with and without an icon, and when it fails.
 #include "BarTitleFonts.h"
+#include "GeneratedCards.h"
 #include "GroupInfoTestKit.h"
 #include "core/model/PLAddressBookContact.h"
+#include "core/model/PLAddressBookHelper.h"
 #include "interface/PLPelnixContact.h"
+#include "platform/AddressBook.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
@@ -13,7 +16,11 @@
 #include "ui/rooms/PLNewGroupViewController.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QTemporaryDir>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -112,6 +119,7 @@ private slots:
     void rightToLeftUsesTheMirroredForm();
     void theEditorWorksOnTheScreensOwnList();
     void thePickersCopyIsHandedBackOnDone();
+    void theEditorsAddressBookPhotosAreReadOffTheMainThread();
     void memberRowHeights_data();
     void memberRowHeights();
     void createsWithoutAnIconSendingNoURLs();
@@ -255,6 +263,53 @@ void TestNewGroup::theEditorWorksOnTheScreensOwnList() {
     QCOMPARE(flow.delegate.returned.size(), 1);
     QVERIFY(flow.delegate.returned.first().isEmpty());
     QTRY_VERIFY(!flow.presenter->presentedViewController());
+}
+
+void TestNewGroup::theEditorsAddressBookPhotosAreReadOffTheMainThread() {
+    RoomsStore store;
+    QTemporaryDir folder;
+    QFile cards(folder.filePath(QStringLiteral("book.vcf")));
+    QVERIFY(cards.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 3; ++i)
+        cards.write(generatedCard(i, greyPNG({96, 96})));
+    cards.close();
+    auto* book = platform::AddressBook::sharedAddressBook();
+    book->setFolder(folder.path());
+    book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+    QSemaphore held;
+    const auto restore = qScopeGuard([book, &held] {
+        held.release();
+        PLAddressBookHelper::readingPool()->waitForDone();
+        book->setFolder(QString());
+    });
+    QVariantList members;
+    for (const platform::AddressBookPerson& someone : platform::AddressBook::readFolder(folder.path()))
+        members << QVariant::fromValue(PLAddressBookContact{someone.firstName, someone.emails.value(0).value,
+                                                            QString(), someone.recordID});
+    QCOMPARE(members.size(), 3);
+    const auto photoShown = [](PLContactsTableViewCell* row) {
+        const QImage image = row->contactImageView()->image();
+        return !image.isNull() && qGray(image.pixel(image.width() / 2, image.height() / 2)) == kPhotoGrey;
+    };
+
+    // The reading thread is held: a photo can only come from there.
+    PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
+    FlowOnScreen flow(members);
+    flow.screen->editMembers();
+    auto* editorNav = qobject_cast<NavigationController*>(flow.screen->presentedViewController());
+    QVERIFY(editorNav);
+    auto* editor = qobject_cast<PLNewGroupMembersViewController*>(editorNav->topViewController());
+    QVERIFY(editor);
+    QCoreApplication::processEvents();
+    TableView* table = editor->contactsTableView();
+    QCOMPARE(table->numberOfRows(0), 3);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(!photoShown(qobject_cast<PLContactsTableViewCell*>(table->cellForRowAtIndexPath({0, row}))));
+    held.release();
+    QTRY_COMPARE(editor->bookThumbnails().size(), 3);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(photoShown(qobject_cast<PLContactsTableViewCell*>(table->cellForRowAtIndexPath({0, row}))));
+    flow.screen->cancelButtonTapped();
 }
 
 void TestNewGroup::thePickersCopyIsHandedBackOnDone() {

@@ -202,12 +202,18 @@ void PLAddressBookHelper::readAddressBook(bool withPhone, const QVariantMap& add
               true, receiver, std::move(contactsWork), std::move(thumbnailsRead));
 }
 
+void PLAddressBookHelper::readThumbnailsOf(const QSet<qint32>& recordIDs, QObject* receiver,
+                                           ThumbnailsRead thumbnailsRead) {
+    startRead({}, false, receiver, {}, std::move(thumbnailsRead), recordIDs);
+}
+
 void PLAddressBookHelper::readAllAddressBookContacts(QObject* receiver, ContactsWork contactsWork) {
     startRead(&withEmailOrPhone, false, receiver, std::move(contactsWork), {});
 }
 
 void PLAddressBookHelper::startRead(Selection select, bool marksRead, QObject* receiver,
-                                    ContactsWork contactsWork, ThumbnailsRead thumbnailsRead) {
+                                    ContactsWork contactsWork, ThumbnailsRead thumbnailsRead,
+                                    const std::optional<QSet<qint32>>& photosOf) {
     Q_ASSERT(platform::isMainThread());
     AddressBook* book = AddressBook::sharedAddressBook();
     const bool granted = book->authorizationStatus() == AddressBook::Authorization::Authorized;
@@ -218,18 +224,23 @@ void PLAddressBookHelper::startRead(Selection select, bool marksRead, QObject* r
     if (receiver)
         QObject::connect(receiver, &QObject::destroyed, [unwanted] { unwanted->store(true); });
     readingPool()->start([=] {
-        const QList<AddressBookPerson> people =
+        QList<AddressBookPerson> people =
             granted ? AddressBook::readFolder(folder) : QList<AddressBookPerson>();
         const std::function<void()> then =
             contactsWork ? contactsWork(select(people)) : std::function<void()>();
-        platform::runOnMain([guard, then, marksRead] {
-            if (marksRead)
-                markBookRead();
-            if (guard && then)
-                then();
-        });
+        if (marksRead || then)
+            platform::runOnMain([guard, then, marksRead] {
+                if (marksRead)
+                    markBookRead();
+                if (guard && then)
+                    then();
+            });
         if (!thumbnailsRead)
             return;
+        if (photosOf)
+            people.removeIf([&photosOf](const AddressBookPerson& person) {
+                return !photosOf->contains(person.recordID);
+            });
         readThumbnails(people, *unwanted, [&guard, &thumbnailsRead](const QHash<qint32, QImage>& thumbnails) {
             platform::runOnMain([guard, thumbnails, thumbnailsRead] {
                 if (guard)
@@ -295,12 +306,14 @@ PLAddressBookHelper::multivaluesInAddressBookWithLabelsInAddressBook(const Addre
 }
 
 QVariantMap PLAddressBookHelper::detailsOfContactWithRecordID(qint32 recordID) {
-    QVariantMap details;
     const auto person = AddressBook::sharedAddressBook()->person(recordID);
-    if (!person)
-        return details;
-    const QVariantList emails = multivaluesInAddressBookWithLabelsInAddressBook(*person, Property::Email);
-    const QVariantList phones = multivaluesInAddressBookWithLabelsInAddressBook(*person, Property::Phone);
+    return person ? detailsOfPerson(*person) : QVariantMap();
+}
+
+QVariantMap PLAddressBookHelper::detailsOfPerson(const AddressBookPerson& person) {
+    QVariantMap details;
+    const QVariantList emails = multivaluesInAddressBookWithLabelsInAddressBook(person, Property::Email);
+    const QVariantList phones = multivaluesInAddressBookWithLabelsInAddressBook(person, Property::Phone);
     if (!emails.isEmpty())
         details.insert(QStringLiteral("email"), emails);
     if (!phones.isEmpty())

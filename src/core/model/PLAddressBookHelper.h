@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QVariantMap>
 #include <functional>
 #include <optional>
@@ -63,6 +64,10 @@ public:
     // contacts are none.
     static void readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
                                 ContactsWork contactsWork, ThumbnailsRead thumbnailsRead = {});
+    // The photos of these people at thumbnail size, read off the main thread on the same reading
+    // thread, in batches as readAddressBook gives them; nothing once `receiver` is gone.
+    static void readThumbnailsOf(const QSet<qint32>& recordIDs, QObject* receiver,
+                                 ThumbnailsRead thumbnailsRead);
     // What allAddressBookContacts gives, read off the main thread on the same reading thread: `contactsWork`
     // gets it there, and the block it returns runs on the main thread unless `receiver` is gone.
     static void readAllAddressBookContacts(QObject* receiver, ContactsWork contactsWork);
@@ -80,6 +85,7 @@ public:
     multivaluesInAddressBookWithLabelsInAddressBook(const platform::AddressBookPerson& person, Property type);
     // {"email": [...], "phone": [...]}, each key only when it has values.
     static QVariantMap detailsOfContactWithRecordID(qint32 recordID);
+    static QVariantMap detailsOfPerson(const platform::AddressBookPerson& person);
     // The person's photo at thumbnail size (PLAddressBookThumbnail), null without one.
     static QImage thumbImageForAddressBookUserWithID(qint32 recordID);
 
@@ -94,8 +100,9 @@ private:
     using Selection =
         std::function<QList<PLAddressBookContact>(const QList<platform::AddressBookPerson>& people)>;
     // A read of the book on the reading thread; `marksRead` counts it as read into the contact list.
+    // Photos are read of everyone, or only of `photosOf` when it is given.
     static void startRead(Selection select, bool marksRead, QObject* receiver, ContactsWork contactsWork,
-                          ThumbnailsRead thumbnailsRead);
+                          ThumbnailsRead thumbnailsRead, const std::optional<QSet<qint32>>& photosOf = {});
     bool m_isAlreadyRegistered = false;
     QMetaObject::Connection m_changeConnection;
 };

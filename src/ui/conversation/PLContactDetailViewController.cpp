@@ -1,10 +1,12 @@
 #include "ui/conversation/PLContactDetailViewController.h"
 
 #include "core/model/PLAddressBookHelper.h"
+#include "core/model/PLAddressBookThumbnail.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ViewControllerAdditions.h"
+#include "platform/AddressBook.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
@@ -91,16 +93,20 @@ void PLContactDetailViewController::viewDidLoad() {
 }
 
 void PLContactDetailViewController::loadContactDetails() {
-    const QVariantMap details = PLAddressBookHelper::detailsOfContactWithRecordID(m_recordID);
+    // The book is read once for the details, the picture and the name.
+    const std::optional<platform::AddressBookPerson> person =
+        platform::AddressBook::sharedAddressBook()->person(m_recordID);
+    const QVariantMap details = person ? PLAddressBookHelper::detailsOfPerson(*person) : QVariantMap();
     m_emailsArray = details.value(QStringLiteral("email")).toList();
     m_phonesArray = details.value(QStringLiteral("phone")).toList();
     m_contactDetailtableView->setDataSource(this);
     m_contactDetailtableView->setDelegate(this);
     m_contactDetailtableView->reloadData();
-    const QImage thumbnail = PLAddressBookHelper::thumbImageForAddressBookUserWithID(m_recordID);
+    const QImage thumbnail = person ? PLAddressBookThumbnail::fromData(person->thumbnail) : QImage();
     if (!thumbnail.isNull())
         m_contactImageView->setImage(thumbnail);
-    m_nameLabel->setText(PLAddressBookHelper::userNameForAddressBookUserWithID(m_recordID));
+    m_nameLabel->setText(
+        PLAddressBookHelper::userNameForRecord(person ? *person : platform::AddressBookPerson{}));
 }
 
 bool PLContactDetailViewController::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #include "ui/rooms/PLNewGroupMembersViewController.h"
 
 #include "core/model/PLAddressBookContact.h"
+#include "core/model/PLAddressBookHelper.h"
 #include "core/model/User.h"
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
@@ -147,6 +148,14 @@ TableViewCell* PLNewGroupMembersViewController::cellForRowAtIndexPath(TableView*
     // The table's line, in the rooms' separator colour, lies over the cell's own.
     cell->setSeparatorColor(CustomColors::chatRoomsTableViewSeparatorColor());
     cell->separatorView()->hide();
+    // Reading the book for a photo would hold up the main thread for every row.
+    cell->setThumbnailSource([this](qint32 recordID) {
+        const auto found = m_bookThumbnails.constFind(recordID);
+        if (found != m_bookThumbnails.constEnd())
+            return *found;
+        askForBookThumbnail(recordID);
+        return QImage();
+    });
     const QVariant member = m_members->value(path.row);
     const QMetaType type = member.metaType();
     if (type == QMetaType::fromType<std::shared_ptr<User>>())
@@ -156,6 +165,25 @@ TableViewCell* PLNewGroupMembersViewController::cellForRowAtIndexPath(TableView*
     else if (type == QMetaType::fromType<PLPelnixContact>())
         cell->configureCellWithAddressBookContact(member.value<PLPelnixContact>());
     return cell;
+}
+
+void PLNewGroupMembersViewController::askForBookThumbnail(qint32 recordID) {
+    if (m_bookThumbnailsAsked.contains(recordID) || m_bookThumbnailsToAsk.contains(recordID))
+        return;
+    if (m_bookThumbnailsToAsk.isEmpty())
+        QMetaObject::invokeMethod(this, &PLNewGroupMembersViewController::readAskedBookThumbnails,
+                                  Qt::QueuedConnection);
+    m_bookThumbnailsToAsk.insert(recordID);
+}
+
+void PLNewGroupMembersViewController::readAskedBookThumbnails() {
+    const QSet<qint32> asked = std::exchange(m_bookThumbnailsToAsk, {});
+    m_bookThumbnailsAsked.unite(asked);
+    PLAddressBookHelper::readThumbnailsOf(asked, this, [this](const QHash<qint32, QImage>& thumbnails) {
+        m_bookThumbnails.insert(thumbnails);
+        if (m_contactsTableView)
+            m_contactsTableView->reloadData();
+    });
 }
 
 qreal PLNewGroupMembersViewController::heightForMember(const QVariant& member, int width) const {

@@ -10,7 +10,10 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/TableView.h"
 
+#include <QHash>
+#include <QImage>
 #include <QPointer>
+#include <QSet>
 
 namespace pelnix {
 
@@ -66,6 +69,8 @@ public:
 
     // The row height of a member: 76 when its detail line needs more than one line, else 64.
     qreal heightForMember(const QVariant& member, int width) const;
+    // The address-book photos read for the rows so far (they arrive off the main thread).
+    QHash<qint32, QImage> bookThumbnails() const { return m_bookThumbnails; }
 
     int numberOfRowsInSection(platform::ui::TableView* table, int section) override;
     platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* table,
@@ -80,6 +85,9 @@ protected:
 
 private:
     void layoutPage();
+    // Asks, once per person, for the photo of an address-book row; asks come together in one read.
+    void askForBookThumbnail(qint32 recordID);
+    void readAskedBookThumbnails();
 
     NewGroupMemberList m_members = std::make_shared<QVariantList>();
     bool m_shouldShowAddMoreMembersOption = false;
@@ -87,6 +95,9 @@ private:
     QPointer<platform::ui::TableView> m_contactsTableView;
     QPointer<QWidget> m_bottomView;
     QPointer<platform::ui::Button> m_moreMembersButton;
+    QHash<qint32, QImage> m_bookThumbnails;
+    QSet<qint32> m_bookThumbnailsAsked;
+    QSet<qint32> m_bookThumbnailsToAsk;
 };
 
 } // namespace pelnix
