@@ -389,6 +389,7 @@ void prepare(const QString& identifier, ViewController* controller) {
             list->didSelectRowAtIndexPath(list->contactsTableView(), {1, 0});
             auto* detail = qobject_cast<PLContactDetailViewController*>(navigation->topViewController());
             if (detail) {
+                waitUntil([detail] { return !detail->isReadingPerson(); }, 5000);
                 detail->didSelectRowAtIndexPath(detail->contactDetailtableView(), {0, 0});
                 detail->didSelectRowAtIndexPath(detail->contactDetailtableView(), {1, 0});
             }

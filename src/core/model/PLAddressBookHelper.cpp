@@ -197,22 +197,53 @@ QThreadPool* PLAddressBookHelper::readingPool() {
 
 void PLAddressBookHelper::readAddressBook(bool withPhone, const QVariantMap& added, QObject* receiver,
                                           ContactsWork contactsWork, ThumbnailsRead thumbnailsRead) {
-    startRead([withPhone, added](
-                  const QList<AddressBookPerson>& people) { return contactsOf(people, withPhone, added); },
-              true, receiver, std::move(contactsWork), std::move(thumbnailsRead));
+    startRead(
+        [withPhone, added, contactsWork](const QList<AddressBookPerson>& people) -> std::function<void()> {
+            return contactsWork ? contactsWork(contactsOf(people, withPhone, added))
+                                : std::function<void()>();
+        },
+        true, receiver, std::move(thumbnailsRead));
 }
 
 void PLAddressBookHelper::readThumbnailsOf(const QSet<qint32>& recordIDs, QObject* receiver,
                                            ThumbnailsRead thumbnailsRead) {
-    startRead({}, false, receiver, {}, std::move(thumbnailsRead), recordIDs);
+    startRead({}, false, receiver, std::move(thumbnailsRead), recordIDs);
 }
 
 void PLAddressBookHelper::readAllAddressBookContacts(QObject* receiver, ContactsWork contactsWork) {
-    startRead(&withEmailOrPhone, false, receiver, std::move(contactsWork), {});
+    startRead(
+        [contactsWork](const QList<AddressBookPerson>& people) -> std::function<void()> {
+            return contactsWork ? contactsWork(withEmailOrPhone(people)) : std::function<void()>();
+        },
+        false, receiver, {});
 }
 
-void PLAddressBookHelper::startRead(Selection select, bool marksRead, QObject* receiver,
-                                    ContactsWork contactsWork, ThumbnailsRead thumbnailsRead,
+void PLAddressBookHelper::readPerson(qint32 recordID, QObject* receiver,
+                                     std::function<void(const PersonShown& person)> personRead) {
+    startRead(
+        [recordID, personRead](const QList<AddressBookPerson>& people) -> std::function<void()> {
+            PersonShown shown;
+            for (const AddressBookPerson& person : people) {
+                if (person.recordID != recordID)
+                    continue;
+                shown.found = true;
+                shown.details = detailsOfPerson(person);
+                shown.thumbnail = PLAddressBookThumbnail::fromData(person.thumbnail);
+                shown.name = userNameForRecord(person);
+                break;
+            }
+            if (!shown.found)
+                shown.name = userNameForRecord({});
+            return [personRead, shown] {
+                if (personRead)
+                    personRead(shown);
+            };
+        },
+        false, receiver, {});
+}
+
+void PLAddressBookHelper::startRead(PeopleWork peopleWork, bool marksRead, QObject* receiver,
+                                    ThumbnailsRead thumbnailsRead,
                                     const std::optional<QSet<qint32>>& photosOf) {
     Q_ASSERT(platform::isMainThread());
     AddressBook* book = AddressBook::sharedAddressBook();
@@ -226,8 +257,7 @@ void PLAddressBookHelper::startRead(Selection select, bool marksRead, QObject* r
     readingPool()->start([=] {
         QList<AddressBookPerson> people =
             granted ? AddressBook::readFolder(folder) : QList<AddressBookPerson>();
-        const std::function<void()> then =
-            contactsWork ? contactsWork(select(people)) : std::function<void()>();
+        const std::function<void()> then = peopleWork ? peopleWork(people) : std::function<void()>();
         if (marksRead || then)
             platform::runOnMain([guard, then, marksRead] {
                 if (marksRead)

@@ -86,6 +86,17 @@ public:
     // {"email": [...], "phone": [...]}, each key only when it has values.
     static QVariantMap detailsOfContactWithRecordID(qint32 recordID);
     static QVariantMap detailsOfPerson(const platform::AddressBookPerson& person);
+    // What the contact detail shows of one person.
+    struct PersonShown {
+        bool found = false;
+        QVariantMap details; // as detailsOfPerson gives them
+        QImage thumbnail;    // null without a photo
+        QString name;        // as userNameForRecord gives it
+    };
+    // One person read off the main thread on the reading thread; the answer comes on the main thread
+    // unless `receiver` is gone.
+    static void readPerson(qint32 recordID, QObject* receiver,
+                           std::function<void(const PersonShown& person)> personRead);
     // The person's photo at thumbnail size (PLAddressBookThumbnail), null without one.
     static QImage thumbImageForAddressBookUserWithID(qint32 recordID);
 
@@ -97,11 +108,11 @@ public:
 
 private:
     PLAddressBookHelper();
-    using Selection =
-        std::function<QList<PLAddressBookContact>(const QList<platform::AddressBookPerson>& people)>;
+    // What the reading thread makes of the book's people: a block that then runs on the main thread.
+    using PeopleWork = std::function<std::function<void()>(const QList<platform::AddressBookPerson>& people)>;
     // A read of the book on the reading thread; `marksRead` counts it as read into the contact list.
     // Photos are read of everyone, or only of `photosOf` when it is given.
-    static void startRead(Selection select, bool marksRead, QObject* receiver, ContactsWork contactsWork,
+    static void startRead(PeopleWork peopleWork, bool marksRead, QObject* receiver,
                           ThumbnailsRead thumbnailsRead, const std::optional<QSet<qint32>>& photosOf = {});
     bool m_isAlreadyRegistered = false;
     QMetaObject::Connection m_changeConnection;

@@ -1,12 +1,10 @@
 #include "ui/conversation/PLContactDetailViewController.h"
 
 #include "core/model/PLAddressBookHelper.h"
-#include "core/model/PLAddressBookThumbnail.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomColors.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ViewControllerAdditions.h"
-#include "platform/AddressBook.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
@@ -14,6 +12,7 @@
 #include "platform/ui/TableView.h"
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLShareContactDelegate.h"
+#include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include "ui/conversation/SmartScreenSupport.h"
@@ -43,6 +42,12 @@ const QVariantList kNoEntries;
 
 PLContactDetailViewController::PLContactDetailViewController(QObject* parent)
     : PLBaseViewController(parent) {}
+
+PLContactDetailViewController::~PLContactDetailViewController() {
+    // Its read will land with nobody to show it to.
+    if (m_readingPerson)
+        PLActivityIndicatorView::dismiss();
+}
 
 void PLContactDetailViewController::configureWithContactRecordID(qint32 recordID, QObject* delegate) {
     m_recordID = recordID;
@@ -93,20 +98,26 @@ void PLContactDetailViewController::viewDidLoad() {
 }
 
 void PLContactDetailViewController::loadContactDetails() {
-    // The book is read once for the details, the picture and the name.
-    const std::optional<platform::AddressBookPerson> person =
-        platform::AddressBook::sharedAddressBook()->person(m_recordID);
-    const QVariantMap details = person ? PLAddressBookHelper::detailsOfPerson(*person) : QVariantMap();
-    m_emailsArray = details.value(QStringLiteral("email")).toList();
-    m_phonesArray = details.value(QStringLiteral("phone")).toList();
     m_contactDetailtableView->setDataSource(this);
     m_contactDetailtableView->setDelegate(this);
-    m_contactDetailtableView->reloadData();
-    const QImage thumbnail = person ? PLAddressBookThumbnail::fromData(person->thumbnail) : QImage();
-    if (!thumbnail.isNull())
-        m_contactImageView->setImage(thumbnail);
-    m_nameLabel->setText(
-        PLAddressBookHelper::userNameForRecord(person ? *person : platform::AddressBookPerson{}));
+    m_readingPerson = true;
+    PLActivityIndicatorView::show();
+    // A big book takes seconds to read: the person is read on the reading thread.
+    QPointer<PLContactDetailViewController> self(this);
+    PLAddressBookHelper::readPerson(m_recordID, this, [self](const PLAddressBookHelper::PersonShown& person) {
+        self->m_readingPerson = false;
+        PLActivityIndicatorView::dismiss();
+        self->m_emailsArray = person.details.value(QStringLiteral("email")).toList();
+        self->m_phonesArray = person.details.value(QStringLiteral("phone")).toList();
+        self->m_selectedEmailIndexSet.clear();
+        self->m_selectedPhonesIndexSet.clear();
+        if (self->m_contactDetailtableView)
+            self->m_contactDetailtableView->reloadData();
+        if (!person.thumbnail.isNull() && self->m_contactImageView)
+            self->m_contactImageView->setImage(person.thumbnail);
+        if (self->m_nameLabel)
+            self->m_nameLabel->setText(person.name);
+    });
 }
 
 bool PLContactDetailViewController::eventFilter(QObject* watched, QEvent* event) {

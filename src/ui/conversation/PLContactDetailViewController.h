@@ -33,6 +33,7 @@ public:
     static inline const QString kIdentifier = QStringLiteral("PLContactDetailViewController");
 
     explicit PLContactDetailViewController(QObject* parent = nullptr);
+    ~PLContactDetailViewController() override;
 
     // Before the view loads. The contact reaches `delegate` only when it adopts PLShareContactDelegate.
     void configureWithContactRecordID(qint32 recordID, QObject* delegate);
@@ -44,6 +45,8 @@ public:
     platform::ui::Label* nameLabel() const { return m_nameLabel; }
     PLRoundImageView* contactImageView() const { return m_contactImageView; }
     platform::ui::BarButtonItem* doneBarButtonItem() const { return m_doneBarButtonItem; }
+    // True while the person is read from the address book, off the main thread.
+    bool isReadingPerson() const { return m_readingPerson; }
 
     QString fieldValueAtIndexPath(const platform::ui::IndexPath& path) const;
     QString typeLabelAtIndexPath(const platform::ui::IndexPath& path) const;
@@ -77,6 +80,7 @@ private:
     void layOutHeader();
 
     qint32 m_recordID = 0;
+    bool m_readingPerson = false;
     QPointer<QObject> m_shareContactDelegate;
     QVariantList m_emailsArray;
     QVariantList m_phonesArray;

@@ -22,8 +22,8 @@
 #include "ui/conversation/PLLocationScreenInput.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
-#include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
+#include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
 #include <QNetworkAccessManager>
@@ -307,6 +307,7 @@ void TestChatletComposer::aContactChatletSharesAPersonFromTheAddressBook() {
     world->settle();
     auto* detail = qobject_cast<PLContactDetailViewController*>(shareNavigation->topViewController());
     QVERIFY(detail);
+    QTRY_VERIFY(!detail->isReadingPerson());
     detail->didSelectRowAtIndexPath(detail->contactDetailtableView(), {0, 0});
     detail->doneButtonTapped();
     world->settle();

@@ -92,6 +92,7 @@ private slots:
     void leavingWithTheSearchBarOutRemovesIt();
     void theKeyboardInsetsTheList();
     void aRowOpensItsPerson();
+    void thePersonIsReadOffTheMainThread();
 
     void aPersonWithOnlyAddressesSharesNoPhone();
     void tickedValuesKeepTheListOrder();
@@ -125,8 +126,13 @@ private:
                 if (list->sections()[section][row].profileName.startsWith(first))
                     list->didSelectRowAtIndexPath(list->contactsTableView(), IndexPath{section, row});
         world->settle();
-        return qobject_cast<PLContactDetailViewController*>(
-            list->navigationController()->topViewController());
+        auto* detail =
+            qobject_cast<PLContactDetailViewController*>(list->navigationController()->topViewController());
+        // The person is read off the main thread.
+        if (detail && !QTest::qWaitFor([detail] { return !detail->isReadingPerson(); }))
+            QTest::qFail("the person was not read", __FILE__, __LINE__);
+        world->settle();
+        return detail;
     }
     void addPeople(int count) {
         for (int i = 0; i < count; ++i)
@@ -318,6 +324,50 @@ void TestShareContact::aRowOpensItsPerson() {
     navigation->popViewController(false);
     world->settle();
     isBarFont(navigation->topViewController()->navigationItem()->leftBarButtonItem());
+}
+
+void TestShareContact::thePersonIsReadOffTheMainThread() {
+    addPeople(3);
+    PLAddressBookContactViewController* list = openList();
+    QSemaphore held;
+    const auto letGo = qScopeGuard([&held] {
+        held.release(2);
+        PLAddressBookHelper::readingPool()->waitForDone();
+    });
+    // The reading thread is held: the person can only come from there.
+    PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
+    list->didSelectRowAtIndexPath(list->contactsTableView(), IndexPath{1, 0});
+    world->settle();
+    QPointer<PLContactDetailViewController> detail =
+        qobject_cast<PLContactDetailViewController*>(list->navigationController()->topViewController());
+    QVERIFY(detail);
+    QVERIFY(detail->isReadingPerson());
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QCOMPARE(detail->nameLabel()->text(), QString());
+    QCOMPARE(detail->numberOfSectionsInTableView(detail->contactDetailtableView()), 0);
+    held.release();
+    QTRY_VERIFY(!detail->isReadingPerson());
+    QCOMPARE(detail->nameLabel()->text(), QStringLiteral("BPerson1 X"));
+    QCOMPARE(detail->phonesArray().size(), 1);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+
+    // Left while its read is under way: the busy overlay goes with it.
+    PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
+    NavigationController* navigation = detail->navigationController();
+    navigation->popViewController(false);
+    list->didSelectRowAtIndexPath(list->contactsTableView(), IndexPath{0, 0});
+    world->settle();
+    detail = qobject_cast<PLContactDetailViewController*>(navigation->topViewController());
+    QVERIFY(detail && detail->isReadingPerson());
+    navigation->popViewController(false);
+    delete detail.data();
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    held.release();
+    PLAddressBookHelper::readingPool()->waitForDone();
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
 }
 
 void TestShareContact::aPersonWithOnlyAddressesSharesNoPhone() {
