@@ -22,7 +22,10 @@
 //     peak in this process and the document worker's peak resident memory;
 //   - the contact picker opening on an address book of 30 people with 5600 x 5600 photos beside 30
 //     with small ones, and on a 15 MB book of 153,375 people beside one of 500, until the people and
-//     their thumbnails show, with the heap peak and the main thread's longest stall.
+//     their thumbnails show, with the heap peak and the main thread's longest stall;
+//   - a poll's details page opening while the service answers its stylesheet's download after 2 s,
+//     beside one whose stylesheet is stored, and beside htmlStringForDetailsPage() waited for on the
+//     main thread with the same slow answer: the main thread's longest stall until the page is shown.
 #include "EncodedImage.h"
 #include "GeneratedCards.h"
 #include "HeapMeter.h"
@@ -31,6 +34,7 @@
 #include "HostileSmartMessages.h"
 #include "MediaPeer.h"
 #include "SideBySideBaseline.h"
+#include "SmartScreensTestWorld.h"
 #include "TestSandbox.h"
 
 #include "core/model/ChatRoom.h"
@@ -59,6 +63,7 @@
 #include "platform/ui/Window.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
+#include "smart/StyleSheetXSLTManagement.h"
 #include "ui/contacts/ContactsScreens.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/contacts/PLContactsViewController.h"
@@ -69,6 +74,7 @@
 #include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
+#include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
@@ -827,6 +833,59 @@ void BM_ShareList500People(benchmark::State& state) {
     openShareList(state, QStringLiteral("BM_ShareList500People"), 500);
 }
 
+// A poll's details page opened over its room, until the page is in the web view; records the main
+// thread's longest stall. The service answers the page's stylesheet download after `sheetAfterMs`;
+// with none the stylesheet is stored before. `waited`: htmlStringForDetailsPage() on the main thread
+// instead of the screen.
+void openDetailsPage(benchmark::State& state, const QString& name, std::optional<int> sheetAfterMs,
+                     bool waited = false) {
+    const QString poll = QStringLiteral(
+        R"({"xslt":"poll","formid":"bench-poll","content":{"title":"Lunch","question":"Where?",)"
+        R"("options":[{"id":"1","text":"Café","votes":3}]}})");
+    const QVariantMap link{{"SmartType", "poll"}};
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::SmartScreensWorld world;
+        const auto room = world.importRoom(QStringLiteral("r1"));
+        const auto message =
+            world.importMessage(room, QStringLiteral("m-poll"), 1000, poll, test::kBob, "smartmessage");
+        if (!sheetAfterMs)
+            StyleSheetXSLTManagement::downloadStyleSheetNamed(
+                QStringLiteral("poll"), QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory),
+                true);
+        else
+            world.fixture.server().addFault(
+                {"^/xslt/poll$", "GET", 1, standin::FaultInjector::Mode::Delay, *sheetAfterMs});
+        world.showHost(room);
+        state.ResumeTiming();
+        bool shown = false;
+        if (waited) {
+            g_stallMs[name] = longestStallMs(
+                [&] { shown = !SmartMessageRenderer::htmlStringForDetailsPage(message, link).isEmpty(); },
+                [] { return true; });
+        } else {
+            auto* details = new PLReplyWebViewController;
+            details->setMessage(message);
+            details->setLinkType(PLReplyWebViewController::kDetailsLinkType);
+            details->setLinkInfo(link);
+            g_stallMs[name] = longestStallMs([&] { world.navigation->pushViewController(details, false); },
+                                             [&] { return details->loadedHTMLContent(); });
+            shown = !qobject_cast<platform::ui::FakeWebView*>(details->webview())->loadedHTML.isEmpty();
+        }
+        if (!shown)
+            state.SkipWithError("no page");
+    }
+}
+void BM_DetailsPageSheetStored(benchmark::State& state) {
+    openDetailsPage(state, QStringLiteral("BM_DetailsPageSheetStored"), std::nullopt);
+}
+void BM_DetailsPageSheetAfter2s(benchmark::State& state) {
+    openDetailsPage(state, QStringLiteral("BM_DetailsPageSheetAfter2s"), 2000);
+}
+void BM_DetailsPageWaitedForSheetAfter2s(benchmark::State& state) {
+    openDetailsPage(state, QStringLiteral("BM_DetailsPageWaitedForSheetAfter2s"), 2000, true);
+}
+
 void BM_Book30HugePhotos(benchmark::State& state) {
     openPicker(state, QStringLiteral("BM_Book30HugePhotos"), 30, test::greyPNG({5600, 5600}));
 }
@@ -848,6 +907,9 @@ BENCHMARK(BM_Book500People)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Book153375People)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ShareList500People)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ShareList153375People)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DetailsPageSheetStored)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DetailsPageSheetAfter2s)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DetailsPageWaitedForSheetAfter2s)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK(BM_Members50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Members1000)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -944,6 +1006,11 @@ int main(int argc, char** argv) {
     };
     std::printf("Share-contact list until the book shows: 153,375 people %s (500 people %s)\n",
                 stall("BM_ShareList153375People").constData(), stall("BM_ShareList500People").constData());
+    std::printf("Poll details page until shown: stylesheet answered after 2 s %s (stored %s; "
+                "htmlStringForDetailsPage waited for, answered after 2 s, %s)\n",
+                stall("BM_DetailsPageSheetAfter2s").constData(),
+                stall("BM_DetailsPageSheetStored").constData(),
+                stall("BM_DetailsPageWaitedForSheetAfter2s").constData());
     benchmark::Shutdown();
     return 0;
 }

@@ -90,6 +90,11 @@ StyleSheetXSLT::Ptr styleSheetFor(const QString& name, const QString& category, 
     return lookup();
 }
 
+// A details sheet is compiled and cached apart from the message sheet of the same name.
+QString detailsSheetKey(const QString& smartType) {
+    return QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory) + QLatin1Char('/') + smartType;
+}
+
 // The message's texts as a page may show them: directional controls cannot reorder the text around a
 // value, an address or a number shows as its link acts (without them), and a file name shows its
 // own (so that "photo<U+202E>gnp.exe" cannot read as a ".png").
@@ -317,21 +322,31 @@ QString SmartMessageRenderer::htmlString(const Message::Ptr& message) {
     return generateHTMLString(message, false);
 }
 
+QString SmartMessageRenderer::detailsStyleSheetName(const QVariantMap& linkInfo) {
+    return linkInfo.value(QStringLiteral("SmartType")).toString();
+}
+
+QString SmartMessageRenderer::renderDetailsPage(const QString& smartType, const QString& xslt,
+                                                const MessageParts& message) {
+    return transform(messageDocument(message.messageJSON, message.roomHeaders), detailsSheetKey(smartType),
+                     xslt);
+}
+
 QString SmartMessageRenderer::htmlStringForDetailsPage(const Message::Ptr& message,
                                                        const QVariantMap& linkInfo) {
     if (!message)
         return {};
-    const QString smartType = linkInfo.value(QStringLiteral("SmartType")).toString();
+    const QString smartType = detailsStyleSheetName(linkInfo);
     if (smartType.isEmpty())
         return {};
     const PLXMLDocument document = messageDocument(message->text(), roomHeaders(message));
     if (document.isNull())
         return {};
-    const QString category = QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory);
-    const auto sheet = styleSheetFor(smartType, category, true);
+    const auto sheet =
+        styleSheetFor(smartType, QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory), true);
     if (!sheet)
         return {};
-    return transform(document, category + QLatin1Char('/') + smartType, sheet->data());
+    return transform(document, detailsSheetKey(smartType), sheet->data());
 }
 
 } // namespace pelnix

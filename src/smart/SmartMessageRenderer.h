@@ -47,9 +47,16 @@ public:
     static QString htmlString(const std::shared_ptr<Message>& message);
     // The details or comments page: the same document, transformed with the details stylesheet
     // named by the link info's "SmartType" (category "detailform"), downloaded synchronously when
-    // missing. Not cached.
+    // missing. Not cached. The calling thread waits for the download and the transform: screens use
+    // SmartRenderQueue::detailsPageHTML().
     static QString htmlStringForDetailsPage(const std::shared_ptr<Message>& message,
                                             const QVariantMap& linkInfo);
+    // The details stylesheet a link names ("SmartType"); empty when it names none.
+    static QString detailsStyleSheetName(const QVariantMap& linkInfo);
+    // The details page of message parts with that stylesheet's text; "" on any failure. Any thread:
+    // it reads no store.
+    static QString renderDetailsPage(const QString& smartType, const QString& xslt,
+                                     const MessageParts& message);
 
     // The rendering itself, for callers that hold the parts: message JSON text, stylesheet name and
     // the room headers (see roomHeaders()).

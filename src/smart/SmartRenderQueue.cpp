@@ -2,6 +2,7 @@
 
 #include "smart/SmartLog.h"
 #include "smart/SmartModel.h"
+#include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,57 @@ std::optional<QString> SmartRenderQueue::htmlString(const std::shared_ptr<Messag
         QMetaObject::invokeMethod(this, &SmartRenderQueue::flush, Qt::QueuedConnection);
     }
     return std::nullopt;
+}
+
+std::optional<QString> SmartRenderQueue::detailsPageHTML(const std::shared_ptr<Message>& message,
+                                                         const QVariantMap& linkInfo, QObject* context,
+                                                         Done done) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    const QString smartType = SmartMessageRenderer::detailsStyleSheetName(linkInfo);
+    if (!message || smartType.isEmpty())
+        return QString();
+    // The model is read here, where the message lives; nothing after this needs it.
+    SmartMessageRenderer::MessageParts parts{message->text(), SmartMessageRenderer::roomHeaders(message)};
+    Waiter waiter{context, std::move(done)};
+    const QString category = QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory);
+    if (const auto sheet = StyleSheetXSLTManagement::styleSheetWithName(smartType, category)) {
+        renderDetailsPage(smartType, sheet->data(), parts, std::move(waiter));
+        return std::nullopt;
+    }
+    QPointer<SmartRenderQueue> self(this);
+    const bool downloading = StyleSheetXSLTManagement::downloadStyleSheetNamed(
+        smartType, category, false, [self, smartType, category, parts, waiter](bool) {
+            if (!self)
+                return;
+            if (const auto sheet = StyleSheetXSLTManagement::styleSheetWithName(smartType, category))
+                self->renderDetailsPage(smartType, sheet->data(), parts, waiter);
+            else if (waiter.context && waiter.done)
+                waiter.done(QString());
+        });
+    if (!downloading)
+        return QString();
+    return std::nullopt;
+}
+
+void SmartRenderQueue::renderDetailsPage(const QString& smartType, const QString& xslt,
+                                         const SmartMessageRenderer::MessageParts& parts, Waiter waiter) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    const quint64 ticket = m_nextTicket++;
+    m_detailsPages.insert(ticket, std::move(waiter));
+    QPointer<SmartRenderQueue> self(this);
+    m_threads.start([self, ticket, smartType, xslt, parts] {
+        const QString html = SmartMessageRenderer::renderDetailsPage(smartType, xslt, parts);
+        QMetaObject::invokeMethod(
+            self,
+            [self, ticket, html] {
+                if (!self)
+                    return;
+                const Waiter waiter = self->m_detailsPages.take(ticket);
+                if (waiter.context && waiter.done)
+                    waiter.done(html);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void SmartRenderQueue::flush() {

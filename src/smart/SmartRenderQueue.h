@@ -36,8 +36,16 @@ public:
     // Main thread only. The HTML when known now; otherwise none, and `done` gets the HTML ("" when
     // the rendering failed) on the main thread later, unless `context` is gone by then.
     std::optional<QString> htmlString(const std::shared_ptr<Message>& message, QObject* context, Done done);
-    // Messages waiting for or in a rendering.
-    int pendingCount() const { return int(m_pending.size()); }
+    // Main thread only. The details or comments page of a message (what
+    // SmartMessageRenderer::htmlStringForDetailsPage() builds, without waiting): the message is read
+    // here, its details stylesheet downloaded in the background when not stored, and the page
+    // transformed on a thread of this queue. "" now when there is no message or the link names no
+    // details stylesheet; otherwise none, and `done` gets the HTML ("" when the page cannot be built)
+    // on the main thread later, unless `context` is gone by then. Never cached: every call renders.
+    std::optional<QString> detailsPageHTML(const std::shared_ptr<Message>& message,
+                                           const QVariantMap& linkInfo, QObject* context, Done done);
+    // Messages waiting for or in a rendering (a details page counts once its stylesheet is stored).
+    int pendingCount() const { return int(m_pending.size() + m_detailsPages.size()); }
 
     // Messages of one batch at most.
     static constexpr int kBatchSize = 32;
@@ -60,11 +68,15 @@ private:
     explicit SmartRenderQueue(QObject* parent);
     void flush();
     void delivered(const QList<quint64>& tickets, const QStringList& html);
+    void renderDetailsPage(const QString& smartType, const QString& xslt,
+                           const SmartMessageRenderer::MessageParts& parts, Waiter waiter);
 
     // By ticket; a message's latest ticket, for joining a rendering already asked for.
     QHash<quint64, Pending> m_pending;
     QHash<const Message*, quint64> m_byMessage;
     quint64 m_nextTicket = 1;
+    // Details pages in a rendering, by ticket: their waiters stay on this thread.
+    QHash<quint64, Waiter> m_detailsPages;
     bool m_flushQueued = false;
     QThreadPool m_threads;
 };

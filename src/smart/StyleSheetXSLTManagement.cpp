@@ -8,9 +8,9 @@
 #include "smart/SmartNamedRows.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QMutex>
-#include <QSet>
 #include <QThread>
 #include <QUrl>
 
@@ -18,9 +18,10 @@ namespace pelnix::StyleSheetXSLTManagement {
 
 namespace {
 
+// Downloads under way, by category and name, with whoever waits for each.
 struct RunningDownloads {
     QMutex mutex;
-    QSet<QString> names;
+    QHash<QString, QList<std::function<void(bool)>>> waiting;
 };
 Q_GLOBAL_STATIC(RunningDownloads, runningDownloads)
 
@@ -102,19 +103,29 @@ bool downloadStyleSheetNamed(const QString& name, const QString& category, bool 
         return sent && stored;
     }
     {
+        // A second caller joins the download under way rather than sending its own.
         QMutexLocker lock(&runningDownloads->mutex);
-        if (runningDownloads->names.contains(downloadKey(name, category)))
-            return false;
-        runningDownloads->names.insert(downloadKey(name, category));
+        const QString key = downloadKey(name, category);
+        const auto running = runningDownloads->waiting.find(key);
+        if (running != runningDownloads->waiting.end()) {
+            if (done)
+                running->append(std::move(done));
+            return true;
+        }
+        QList<std::function<void(bool)>> waiting;
+        if (done)
+            waiting.append(std::move(done));
+        runningDownloads->waiting.insert(key, waiting);
     }
     // Background downloads start and store on the main thread, whichever thread asked.
-    platform::runOnMain([name, category, done = std::move(done)] {
-        auto finish = [name, category, done](bool stored) {
+    platform::runOnMain([name, category] {
+        auto finish = [name, category](bool stored) {
+            QList<std::function<void(bool)>> waiting;
             {
                 QMutexLocker lock(&runningDownloads->mutex);
-                runningDownloads->names.remove(downloadKey(name, category));
+                waiting = runningDownloads->waiting.take(downloadKey(name, category));
             }
-            if (done)
+            for (const auto& done : std::as_const(waiting))
                 done(stored);
         };
         const bool started = SmartDownload::start(

@@ -33,8 +33,8 @@ StyleSheetXSLT::Ptr styleSheetWithName(const QString& name, const QString& categ
 // Downloads one sheet (GET `styleSheetURL` + "/" + the percent-encoded name, with "category" as a
 // query item when one is given) and stores it.
 // Synchronously: blocks the calling thread until it is stored and answers whether it was. Otherwise
-// it starts in the background (once per name while one is running), answers whether it started,
-// and calls `done` on the main thread.
+// it runs in the background (once per name and category: a later call joins the one under way),
+// answers whether one started or was joined, and calls `done` on the main thread when it ends.
 bool downloadStyleSheetNamed(const QString& name, const QString& category, bool synchronously,
                              std::function<void(bool stored)> done = {});
 

@@ -6,10 +6,15 @@
 #include "smart/SmartBringUpDownloads.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/SmartModel.h"
+#include "smart/SmartRenderQueue.h"
 #include "smart/StyleSheetXSLTManagement.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -26,6 +31,7 @@ private slots:
     void failedDownloadsLeaveFlagsAndCacheAlone();
     void chatletCatalogueIsCachedPerVersion();
     void missingStylesheetIsDownloaded();
+    void theDetailsPageIsBuiltWithoutWaiting();
 
 private:
     struct Outcome {
@@ -225,6 +231,50 @@ void TestSmartDownloads::missingStylesheetIsDownloaded() {
     auto unknown = smartMessage("nosuchsheet", R"({"a":1})");
     QCOMPARE(SmartMessageRenderer::generateHTMLString(unknown, true), QString());
     QVERIFY(!StyleSheetXSLTManagement::styleSheetWithName("nosuchsheet"));
+}
+
+// The details page for screens: a held stylesheet download does not hold the main thread, pages asked
+// meanwhile share the one download, and each answer comes on the main thread unless its context is gone.
+void TestSmartDownloads::theDetailsPageIsBuiltWithoutWaiting() {
+    auto poll =
+        smartMessage("poll", R"({"content":{"title":"T","options":[{"id":"1","text":"a","votes":1}]}})");
+    SmartRenderQueue* queue = SmartRenderQueue::shared();
+    const QVariantMap link{{"SmartType", "poll"}};
+    QObject context;
+    const auto notLater = [](const QString&) { QFAIL("answered later what was answered at once"); };
+    QCOMPARE(queue->detailsPageHTML(poll, {}, &context, notLater), std::optional<QString>(QString()));
+    QCOMPARE(queue->detailsPageHTML(nullptr, link, &context, notLater), std::optional<QString>(QString()));
+
+    standin::StandinServer& server = m_fixture->server();
+    QVERIFY(server.addFault({"^/xslt/poll$", "GET", 1, standin::FaultInjector::Mode::Hold}));
+    const auto letGo = qScopeGuard([&server] { server.releaseHeld(); });
+    server.clearRequestLog();
+    QStringList pages;
+    const auto answer = [&pages](const QString& html) {
+        QVERIFY(QThread::currentThread() == qApp->thread());
+        pages << html;
+    };
+    QVERIFY(!queue->detailsPageHTML(poll, link, &context, answer));
+    {
+        QObject gone;
+        QVERIFY(!queue->detailsPageHTML(poll, link, &gone,
+                                        [](const QString&) { QFAIL("answered a context that is gone"); }));
+    }
+    // Fires only while the main thread turns its event loop.
+    bool turned = false;
+    QTimer::singleShot(0, [&turned] { turned = true; });
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(turned);
+
+    server.releaseHeld();
+    QTRY_COMPARE(pages.size(), 1);
+    QVERIFY2(pages.last().contains("<p class=\"replies\">2 replies</p>"), qPrintable(pages.last()));
+    QTRY_COMPARE(queue->pendingCount(), 0);
+    QCOMPARE(pages.size(), 1);
+    int downloads = 0;
+    for (const auto& request : server.requestLog())
+        downloads += request.path == "/xslt/poll";
+    QCOMPARE(downloads, 1);
 }
 
 QTEST_GUILESS_MAIN(TestSmartDownloads)

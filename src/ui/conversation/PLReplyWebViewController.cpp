@@ -15,7 +15,7 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/WebView.h"
 #include "smart/MessageLinkProcessing.h"
-#include "smart/SmartMessageRenderer.h"
+#include "smart/SmartRenderQueue.h"
 #include "ui/conversation/ConversationSmartLog.h"
 #include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/SmartScreenSupport.h"
@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 namespace pelnix {
 
@@ -61,6 +62,8 @@ PLReplyWebViewController::PLReplyWebViewController(QObject* parent) : ViewContro
 
 PLReplyWebViewController::~PLReplyWebViewController() {
     platform::NotificationCenter::defaultCenter()->removeObservers(this);
+    // Its page will land with nobody to show it to.
+    dismissPageIndicator();
 }
 
 QVariantMap PLReplyWebViewController::messageJSON() const {
@@ -112,6 +115,16 @@ void PLReplyWebViewController::viewWillAppear(bool animated) {
     loadHTMLContent();
 }
 
+void PLReplyWebViewController::viewDidDisappear(bool animated) {
+    ViewController::viewDidDisappear(animated);
+    if (!m_renderingPage)
+        return;
+    // Gone before its page was built: that page is not shown, and appearing again builds it anew.
+    ++m_pageRequest;
+    m_renderingPage = false;
+    dismissPageIndicator();
+}
+
 void PLReplyWebViewController::createExpiryButton() {
     auto* button = new platform::ui::Button;
     button->setObjectName(QStringLiteral("expiryButton"));
@@ -133,10 +146,31 @@ BarButtonItem* PLReplyWebViewController::expiryButtonItem() const {
 }
 
 void PLReplyWebViewController::loadHTMLContent() {
-    if (m_loadedHTMLContent || !m_webview)
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_loadedHTMLContent || m_renderingPage || !m_webview)
         return;
     PLActivityIndicatorView::show();
-    QString html = SmartMessageRenderer::htmlStringForDetailsPage(m_message, m_linkInfo);
+    m_pageIndicatorShown = true;
+    m_renderingPage = true;
+    // The stylesheet may have to be downloaded and the transform may run to its time bound: both
+    // happen off the main thread, and the page comes back here.
+    const quint64 request = ++m_pageRequest;
+    const std::weak_ptr<Message> asked = m_message;
+    const auto now = SmartRenderQueue::shared()->detailsPageHTML(
+        m_message, m_linkInfo, this, [this, request, asked](const QString& html) {
+            Q_ASSERT(QThread::currentThread() == thread());
+            // A reload, another message or a closing since then asked for another page, or for none.
+            if (request != m_pageRequest || asked.lock() != m_message)
+                return;
+            showPage(html);
+        });
+    if (now)
+        showPage(*now);
+}
+
+void PLReplyWebViewController::showPage(QString html) {
+    m_renderingPage = false;
+    m_loadedHTMLContent = true;
     const QString baseURL = PLAppConfigurations::currentConfiguration()->baseURL();
     // Served over https, the page asks the service's own pages over https too.
     if (baseURL.contains(QLatin1String("https"))) {
@@ -144,17 +178,24 @@ void PLReplyWebViewController::loadHTMLContent() {
         if (!host.isEmpty())
             html.replace(QStringLiteral("http://%1/").arg(host), QStringLiteral("https://%1/").arg(host));
     }
-    if (!html.isEmpty()) {
+    if (!html.isEmpty() && m_webview) {
         m_webview->loadHTMLString(html, QUrl(baseURL));
     } else {
         // Nothing to show: an offline device learns why.
-        PLActivityIndicatorView::dismiss();
+        dismissPageIndicator();
         PLReachabilityResponder::sharedInstance()->isNetworkReachable(true);
     }
-    m_loadedHTMLContent = true;
+}
+
+void PLReplyWebViewController::dismissPageIndicator() {
+    if (!m_pageIndicatorShown)
+        return;
+    m_pageIndicatorShown = false;
+    PLActivityIndicatorView::dismiss();
 }
 
 void PLReplyWebViewController::pageFinishedLoading(bool ok) {
+    m_pageIndicatorShown = false;
     PLActivityIndicatorView::dismiss();
     if (!ok)
         return;
@@ -181,6 +222,9 @@ void PLReplyWebViewController::handleMessageUpdate(const QString& messageId) {
                         (m_linkType == kDetailsLinkType && m_message->latestActionIsReply());
     if (!reload)
         return;
+    // The page being built shows the message before this update: it is built again.
+    ++m_pageRequest;
+    m_renderingPage = false;
     m_loadedHTMLContent = false;
     loadHTMLContent();
 }

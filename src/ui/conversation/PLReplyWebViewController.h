@@ -45,6 +45,8 @@ public:
     platform::ui::WebView* webview() const { return m_webview; }
     PLLinkDisplayHelper* linkDisplayHelper() const { return m_linkDisplayHelper; }
     bool loadedHTMLContent() const { return m_loadedHTMLContent; }
+    // Whether the page is being built (off the main thread) and has not reached the web view yet.
+    bool isRenderingPage() const { return m_renderingPage; }
     // The expiry button while it is offered.
     platform::ui::BarButtonItem* expiryButtonItem() const;
 
@@ -70,11 +72,15 @@ protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
 
 private:
     QVariantMap messageJSON() const;
     void createExpiryButton();
     void removeExpiryButton();
+    // The built page (empty: nothing to show) into the web view.
+    void showPage(QString html);
+    void dismissPageIndicator();
     void pageFinishedLoading(bool ok);
     void trackExpireChatlet();
 
@@ -84,6 +90,11 @@ private:
     QPointer<platform::ui::WebView> m_webview;
     QPointer<PLLinkDisplayHelper> m_linkDisplayHelper;
     bool m_loadedHTMLContent = false;
+    bool m_renderingPage = false;
+    // The busy overlay is up for this page, until it loads or the screen goes.
+    bool m_pageIndicatorShown = false;
+    // The page asked for last; an answer to an earlier one is not shown.
+    quint64 m_pageRequest = 0;
 };
 
 } // namespace pelnix

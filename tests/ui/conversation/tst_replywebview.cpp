@@ -1,6 +1,6 @@
 // The details and comments page of a smart message: the expiry button and flow, the page's loads and
-// reloads, its links and the reply posted from it; one test renders the stand-in's poll page with the
-// real browser engine.
+// reloads (built off the main thread), its links and the reply posted from it; one test renders the
+// stand-in's poll page with the real browser engine.
 #include "SmartLinkInfo.h"
 #include "SmartScreensTestWorld.h"
 
@@ -11,13 +11,16 @@
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationItem.h"
+#include "smart/SmartRenderQueue.h"
 #include "smart/StyleSheetXSLTManagement.h"
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTimer>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -79,6 +82,9 @@ private slots:
     void updatesReloadThePageByKind_data();
     void updatesReloadThePageByKind();
     void withoutHTMLNoPageAndNoBusyOverlayStays();
+    void thePageOpensWhileItsStylesheetDownloadIsHeld();
+    void aScreenClosedWhileItsPageIsBuiltTakesNothingLate();
+    void anUpdateWhileThePageIsBuiltShowsTheNewText();
     void pageLinks();
     void repliesPostFromThePageUnlessExpired();
     void theRealEngineRendersThePollPageAndMeasuresIt();
@@ -89,7 +95,14 @@ private:
                       const QString& latestAction = {});
     // A poll posted by Ann on the stand-in and imported from the answer.
     Message::Ptr postedPoll(const QString& formId);
+    // Pushed; its page may still be being built.
+    PLReplyWebViewController* push(const Message::Ptr& message, int linkType);
+    // Pushed, with its page in the web view.
     PLReplyWebViewController* open(const Message::Ptr& message, int linkType);
+    // The poll's details stylesheet as if never downloaded, and its next download held by the service.
+    void holdTheDetailsSheetDownload();
+    // Lets the download go and waits until every page built from it has been answered.
+    void releaseTheDetailsSheet();
     FakeWebView* page(PLReplyWebViewController* details) {
         return qobject_cast<FakeWebView*>(details->webview());
     }
@@ -119,7 +132,7 @@ Message::Ptr TestReplyWebView::postedPoll(const QString& formId) {
     return Message::messageWithFormID(formId);
 }
 
-PLReplyWebViewController* TestReplyWebView::open(const Message::Ptr& message, int linkType) {
+PLReplyWebViewController* TestReplyWebView::push(const Message::Ptr& message, int linkType) {
     auto* details = new PLReplyWebViewController;
     details->setMessage(message);
     details->setLinkType(linkType);
@@ -128,6 +141,29 @@ PLReplyWebViewController* TestReplyWebView::open(const Message::Ptr& message, in
     world->navigation->pushViewController(details, false);
     world->settle();
     return details;
+}
+
+PLReplyWebViewController* TestReplyWebView::open(const Message::Ptr& message, int linkType) {
+    PLReplyWebViewController* details = push(message, linkType);
+    if (!QTest::qWaitFor([details] { return details->loadedHTMLContent(); }))
+        QTest::qFail("the page was not built", __FILE__, __LINE__);
+    return details;
+}
+
+void TestReplyWebView::holdTheDetailsSheetDownload() {
+    const QString category = QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory);
+    while (const auto sheet = StyleSheetXSLTManagement::styleSheetWithName(QStringLiteral("poll"), category))
+        sheet->PS_deleteEntity();
+    room->save();
+    QVERIFY(world->fixture.server().addFault({"^/xslt/poll$", "GET", 1, standin::FaultInjector::Mode::Hold}));
+}
+
+void TestReplyWebView::releaseTheDetailsSheet() {
+    world->fixture.server().releaseHeld();
+    const QString category = QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory);
+    QTRY_VERIFY(StyleSheetXSLTManagement::styleSheetWithName(QStringLiteral("poll"), category));
+    QTRY_COMPARE(SmartRenderQueue::shared()->pendingCount(), 0);
+    world->settle();
 }
 
 void TestReplyWebView::theExpiryButtonIsForTheSendersLivePrimaryChatlet_data() {
@@ -249,6 +285,7 @@ void TestReplyWebView::updatesReloadThePageByKind() {
     PLReplyWebViewController* details = open(message, linkType);
     QSignalSpy loads(page(details), &platform::ui::WebView::didStartLoad);
     page(details)->finishLoad();
+    QVERIFY(!details->isRenderingPage());
     // Another message's update changes nothing.
     auto other = poll(QStringLiteral("UP-other-%1").arg(QTest::currentDataTag()), kBob);
     other->setLatestAction(latestAction);
@@ -260,7 +297,9 @@ void TestReplyWebView::updatesReloadThePageByKind() {
     message->save();
     platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageUpdatedNotification), {},
                                                         {{kMessageIDKey, message->messageId()}});
-    QCOMPARE(loads.count(), reloads ? 1 : 0);
+    QCOMPARE(details->isRenderingPage(), reloads);
+    QTRY_COMPARE(loads.count(), reloads ? 1 : 0);
+    QVERIFY(!details->isRenderingPage());
 }
 
 // A page that cannot be built loads nothing, leaves no busy overlay, and an offline device hears why.
@@ -272,12 +311,118 @@ void TestReplyWebView::withoutHTMLNoPageAndNoBusyOverlayStays() {
     details->setLinkType(7);
     details->setLinkInfo({{"SmartType", "unknown-sheet"}});
     world->navigation->pushViewController(details, false);
-    world->settle();
+    QTRY_VERIFY(details->loadedHTMLContent());
     QVERIFY(page(details)->loadedHTML.isEmpty());
-    QVERIFY(details->loadedHTMLContent());
     world->settle();
     QVERIFY(!PLActivityIndicatorView::isVisible());
     QCOMPARE(world->alertTexts(), QStringList{"Failed / Please check your network connectivity."});
+}
+
+// A slow service holds the stylesheet's download: the main thread goes on meanwhile, under the busy
+// overlay, and the page shows once the sheet comes.
+void TestReplyWebView::thePageOpensWhileItsStylesheetDownloadIsHeld() {
+    const auto message = poll(QStringLiteral("HELD"), kBob);
+    holdTheDetailsSheetDownload();
+    standin::StandinServer& server = world->fixture.server();
+    const auto letGo = qScopeGuard([&server] { server.releaseHeld(); });
+    // Fires at the main thread's next turn of its event loop: while the page waits for its sheet.
+    bool turnedWhileWaiting = false;
+    QTimer::singleShot(0, [this, &turnedWhileWaiting] {
+        auto* top = qobject_cast<PLReplyWebViewController*>(world->navigation->topViewController());
+        turnedWhileWaiting = top && !top->loadedHTMLContent();
+    });
+    PLReplyWebViewController* details = push(message, 7);
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY2(turnedWhileWaiting, "the main thread waited for the stylesheet's download");
+    QVERIFY(details->isRenderingPage());
+    QVERIFY(!details->loadedHTMLContent());
+    QVERIFY(page(details)->loadedHTML.isEmpty());
+    QVERIFY(PLActivityIndicatorView::isVisible());
+
+    server.releaseHeld();
+    QTRY_VERIFY(page(details)->loadedHTML.contains(QLatin1String("poll-details")));
+    QVERIFY(details->loadedHTMLContent());
+    QVERIFY(!details->isRenderingPage());
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    page(details)->finishLoad();
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+// Covered by another screen while its page is built, the screen drops its busy overlay and the late
+// page, and builds the page again when it shows again; popped, it takes its overlay with it (also
+// while the web view loads the page) and the late page finds nobody.
+void TestReplyWebView::aScreenClosedWhileItsPageIsBuiltTakesNothingLate() {
+    const auto message = poll(QStringLiteral("CLOSED"), kBob);
+    standin::StandinServer& server = world->fixture.server();
+    const auto letGo = qScopeGuard([&server] { server.releaseHeld(); });
+
+    holdTheDetailsSheetDownload();
+    PLReplyWebViewController* covered = push(message, 7);
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    world->navigation->pushViewController(new platform::ui::ViewController, false);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QVERIFY(!covered->isRenderingPage());
+    releaseTheDetailsSheet();
+    QVERIFY(page(covered)->loadedHTML.isEmpty());
+    QVERIFY(!covered->loadedHTMLContent());
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    world->navigation->popViewController(false);
+    QTRY_VERIFY(page(covered)->loadedHTML.contains(QLatin1String("poll-details")));
+    page(covered)->finishLoad();
+    world->navigation->popToRootViewController(false);
+    world->settle();
+
+    holdTheDetailsSheetDownload();
+    QPointer<PLReplyWebViewController> popped = push(message, 7);
+    QTRY_COMPARE(server.heldCount(), 1);
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    world->navigation->popToRootViewController(false);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QTRY_VERIFY(!popped);
+    releaseTheDetailsSheet();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    QVERIFY(world->alertTexts().isEmpty());
+
+    // Popped while the web view still loads the page: the overlay goes with the screen.
+    popped = open(message, 7);
+    QVERIFY(page(popped)->isLoading());
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    world->navigation->popToRootViewController(false);
+    QTRY_VERIFY(!popped);
+    world->settle();
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+// A reply arriving while the page is built: the page shows the message as it is now, loaded once.
+void TestReplyWebView::anUpdateWhileThePageIsBuiltShowsTheNewText() {
+    const auto message = poll(QStringLiteral("MOVING"), kBob);
+    standin::StandinServer& server = world->fixture.server();
+    const auto letGo = qScopeGuard([&server] { server.releaseHeld(); });
+    holdTheDetailsSheetDownload();
+    PLReplyWebViewController* details = push(message, 7);
+    QSignalSpy loads(page(details), &platform::ui::WebView::didStartLoad);
+    QTRY_COMPARE(server.heldCount(), 1);
+
+    QString text = message->text();
+    text.replace(QStringLiteral("Lunch"), QStringLiteral("Dinner"));
+    message->setText(text);
+    message->setLatestAction(QStringLiteral("reply"));
+    message->save();
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageUpdatedNotification), {},
+                                                        {{kMessageIDKey, message->messageId()}});
+    QVERIFY(details->isRenderingPage());
+    // Both pages wait for the one download.
+    QCOMPARE(server.heldCount(), 1);
+    releaseTheDetailsSheet();
+    QCOMPARE(loads.count(), 1);
+    QVERIFY2(page(details)->loadedHTML.contains(QLatin1String("Dinner")),
+             qPrintable(page(details)->loadedHTML));
+    QVERIFY(!page(details)->loadedHTML.contains(QLatin1String("Lunch")));
+    page(details)->finishLoad();
 }
 
 // The page itself loads in place; a link to the details URL does nothing; the vote link opens the
