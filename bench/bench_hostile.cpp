@@ -712,6 +712,17 @@ void writeBook(const QString& folder, int people, const QByteArray& photo) {
         file.write(test::generatedCard(i, photo));
 }
 
+// The shared address book, authorised, on a book of `people` written below the sandbox.
+platform::AddressBook* openBook(const test::TestSandbox& sandbox, int people, const QByteArray& photo) {
+    const QString folder = sandbox.path(QStringLiteral("Book"));
+    QDir().mkpath(folder);
+    writeBook(folder, people, photo);
+    auto* book = platform::AddressBook::sharedAddressBook();
+    book->setFolder(folder);
+    book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+    return book;
+}
+
 // Whether every row on screen shows its person's photo (its grey) rather than the placeholder.
 bool thumbnailsShown(PLContactsViewController* picker) {
     int shown = 0;
@@ -732,12 +743,7 @@ void openPicker(benchmark::State& state, const QString& name, int people, const 
     for (auto _ : state) {
         state.PauseTiming();
         test::TestSandbox sandbox;
-        const QString folder = sandbox.path(QStringLiteral("Book"));
-        QDir().mkpath(folder);
-        writeBook(folder, people, photo);
-        auto* book = platform::AddressBook::sharedAddressBook();
-        book->setFolder(folder);
-        book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+        platform::AddressBook* book = openBook(sandbox, people, photo);
         Pelnix::setShowContactOptions(PLContactsViewController::AddressBookSource);
         platform::ui::ScreenRegistry::shared()->clear();
         ContactsScreens::registerScreens();
@@ -787,12 +793,7 @@ void openShareList(benchmark::State& state, const QString& name, int people) {
     for (auto _ : state) {
         state.PauseTiming();
         test::TestSandbox sandbox;
-        const QString folder = sandbox.path(QStringLiteral("Book"));
-        QDir().mkpath(folder);
-        writeBook(folder, people, {});
-        auto* book = platform::AddressBook::sharedAddressBook();
-        book->setFolder(folder);
-        book->setAuthorizationStatus(platform::AddressBook::Authorization::Authorized);
+        platform::AddressBook* book = openBook(sandbox, people, {});
         platform::ui::ScreenRegistry::shared()->clear();
         ChatletScreens::registerScreens();
         state.ResumeTiming();
