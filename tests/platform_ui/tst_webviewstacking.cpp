@@ -29,10 +29,6 @@ bool isDimmed(const QColor& shown, const QColor& bright) {
     return shown.red() <= bright.red() * 0.75 && shown.red() >= bright.red() * 0.45;
 }
 
-QString describe(const QColor& color) {
-    return color.name();
-}
-
 } // namespace
 
 // Pages drawn by the browser engine are GL textures composed with the window's other widgets; only a
@@ -95,12 +91,11 @@ private slots:
         else
             window.setBusy(true);
         QTRY_VERIFY2(isDimmed(shownAt(backdrop, outside), QColor(Qt::white)),
-                     qPrintable(describe(shownAt(backdrop, outside))));
+                     qPrintable(shownAt(backdrop, outside).name()));
         // The page is as dim as the rest of the window: its block and its own background.
-        QTRY_VERIFY2(isDimmed(shownAt(page, block), blockColor()),
-                     qPrintable(describe(shownAt(page, block))));
+        QTRY_VERIFY2(isDimmed(shownAt(page, block), blockColor()), qPrintable(shownAt(page, block).name()));
         QVERIFY2(isDimmed(shownAt(page, pageBelowBlock), bright),
-                 qPrintable(describe(shownAt(page, pageBelowBlock))));
+                 qPrintable(shownAt(page, pageBelowBlock).name()));
     }
 };
 
