@@ -352,7 +352,7 @@ private slots:
         QStyle* style = QApplication::style();
         {
             WebEngineWebView web;
-            web.setTransparentBackground(true);
+            web.setBackgroundColor(Qt::transparent);
             std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
             player->videoView()->show();
             MapView map;

@@ -232,8 +232,13 @@ void WebEngineWebView::setContentInsets(const QMargins& insets) {
     layout()->setContentsMargins(insets);
 }
 
-void WebEngineWebView::setTransparentBackground(bool transparent) {
-    m_engine->setBackgroundColor(transparent ? QColor(Qt::transparent) : QColor(Qt::white));
+void WebEngineWebView::setBackgroundColor(const QColor& color) {
+    // Given a translucent colour, the engine stacks its page above all the window's other widgets.
+    const QColor rgb = color.isValid() ? color.toRgb() : QColor(Qt::white);
+    const qreal alpha = rgb.alphaF();
+    const auto overWhite = [alpha](qreal channel) { return channel * alpha + (1 - alpha); };
+    m_engine->setBackgroundColor(
+        QColor::fromRgbF(overWhite(rgb.redF()), overWhite(rgb.greenF()), overWhite(rgb.blueF())));
 }
 
 void WebEngineWebView::setAllowsLocalFileAccess(bool allowed) {

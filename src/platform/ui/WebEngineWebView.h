@@ -37,7 +37,7 @@ public:
     void reload() override;
     bool isLoading() const override;
     void setContentInsets(const QMargins& insets) override;
-    void setTransparentBackground(bool transparent) override;
+    void setBackgroundColor(const QColor& color) override;
     void setAllowsLocalFileAccess(bool allowed) override;
     void setAllowsPageScripts(bool allowed) override;
 

@@ -11,7 +11,7 @@ namespace pelnix::platform::ui {
 
 // A web view as the screens use it: HTML with a base URL or a URL, history, a veto on every
 // navigation, load events with an error on failure, JavaScript, the page's height, insets and a
-// transparent background. create() makes the process's kind (a browser engine view unless another
+// background colour. create() makes the process's kind (a browser engine view unless another
 // maker is installed); tests install a FakeWebView maker.
 //
 // Navigations of the page go through the screen's veto: the screen's own loads, and a user's click
@@ -73,7 +73,11 @@ public:
     virtual void reload() = 0;
     virtual bool isLoading() const = 0;
     virtual void setContentInsets(const QMargins& insets) = 0;
-    virtual void setTransparentBackground(bool transparent) = 0;
+    // The colour the page shows where it paints no background of its own (white until set). Always
+    // opaque: a page the engine draws translucent is composed over every widget of the window under
+    // GL composition (dims, sheets, alerts included), so a screen that wants the page to blend in
+    // gives the colour behind the view instead; a translucent colour is shown over white.
+    virtual void setBackgroundColor(const QColor& color) = 0;
     // Off by default: scripts of a page cannot read local files, and its links cannot open them.
     virtual void setAllowsLocalFileAccess(bool allowed) = 0;
     // Off by default: the page's own scripts do not run.

@@ -53,6 +53,22 @@ QString text(const char* key) {
 QString profileNameOf(const std::shared_ptr<User>& user) {
     return user ? user->profileName() : QString();
 }
+
+// What shows through a widget that paints no background: the colour of the nearest view below it
+// that paints an opaque one.
+QColor colourBehind(const QWidget* widget) {
+    for (const QWidget* view = widget; view; view = view->parentWidget()) {
+        const auto* row = qobject_cast<const platform::ui::ReusableView*>(view);
+        if (row && row->backgroundColor().alpha() == 255)
+            return row->backgroundColor();
+        if (view->autoFillBackground() || view->isWindow()) {
+            const QColor filled = view->palette().color(view->backgroundRole());
+            if (filled.alpha() == 255)
+                return filled;
+        }
+    }
+    return Qt::white;
+}
 } // namespace
 
 void PLSmartMessageCell::initialize() {
@@ -77,7 +93,6 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
 
     m_webView = platform::ui::WebView::create(contentView());
     m_webView->setObjectName(QStringLiteral("webView"));
-    m_webView->setTransparentBackground(true);
     // The page's scripts stay off (the view's default): the cell's own measuring runs apart from them.
     // The page is not shown until it has loaded and been measured (its alpha 0): a cover in the
     // cell's colour hides it. The page itself stays visible, as the engine lays a hidden page out in
@@ -85,9 +100,7 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     m_pageCover = new QWidget(contentView());
     m_pageCover->setObjectName(QStringLiteral("pageCover"));
     m_pageCover->setAutoFillBackground(true);
-    QPalette cover = m_pageCover->palette();
-    cover.setColor(QPalette::Window, backgroundColor());
-    m_pageCover->setPalette(cover);
+    takeColourBehind();
     m_webView->setShouldStartLoad([this](const QUrl& url, platform::ui::WebView::NavigationType type) {
         return shouldStartLoad(url, type);
     });
@@ -122,6 +135,26 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     m_pendingRichMediaView->hide();
     setAsUpdated(false, false);
     markRead(0);
+}
+
+void PLSmartMessageCell::showEvent(QShowEvent* event) {
+    PLChatMessageWithProfileImageCell::showEvent(event);
+    // Placed in its list: what lies behind the cell is known now.
+    takeColourBehind();
+}
+
+void PLSmartMessageCell::takeColourBehind() {
+    // The page blends in by the colour behind it rather than by being transparent: the engine draws
+    // a transparent page above whatever covers the chat (dims, sheets, alerts) on a GL-composed
+    // display.
+    const QColor colour = colourBehind(contentView());
+    if (colour == m_colourBehind)
+        return;
+    m_colourBehind = colour;
+    m_webView->setBackgroundColor(colour);
+    QPalette cover = m_pageCover->palette();
+    cover.setColor(QPalette::Window, colour);
+    m_pageCover->setPalette(cover);
 }
 
 PLSmartMessageCell::~PLSmartMessageCell() {

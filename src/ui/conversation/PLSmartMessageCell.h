@@ -127,9 +127,11 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void layOut();
+    void takeColourBehind();
     void resetView();
     void configurePendingMessageView();
     // Whether the page is held back for the outbox entry (a chatlet or a file still being posted).
@@ -156,6 +158,8 @@ private:
 
     QPointer<platform::ui::WebView> m_webView;
     QWidget* m_pageCover = nullptr;
+    // The colour the page and its cover show: that of the view behind the cell.
+    QColor m_colourBehind;
     platform::ui::Label* m_userNameLabel;
     platform::ui::Label* m_repliedByLabel;
     platform::ui::Label* m_repliedBySuffixLabel;

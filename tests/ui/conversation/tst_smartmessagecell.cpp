@@ -18,6 +18,7 @@
 #include "ui/conversation/PLSmartMessageCell.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using namespace pelnix;
@@ -53,6 +54,8 @@ private slots:
     void cleanup() { cell.reset(); }
 
     void thePageIsTheMessageInTheTemplate();
+    void thePageTakesTheColourBehindTheCell_data();
+    void thePageTakesTheColourBehindTheCell();
     void anEmptyBodySaysTheFormIsNotSupported_data();
     void anEmptyBodySaysTheFormIsNotSupported();
     void onlyThePageItselfLoadsInPlace();
@@ -114,9 +117,48 @@ void TestSmartMessageCell::thePageIsTheMessageInTheTemplate() {
     QCOMPARE(page()->loadedHTML,
              PLSmartMessageCell::customFormattedHTMLString(SmartMessageRenderer::htmlString(message)));
     QVERIFY(page()->loadedHTML.contains(QLatin1String("class=\"poll\"")));
-    QVERIFY(page()->transparentBackground);
+    QCOMPARE(page()->backgroundColor.alpha(), 255);
     QVERIFY(!cell->isPageShown());
     QCOMPARE(cell->userNameLabel()->text(), QStringLiteral("Bob"));
+}
+
+void TestSmartMessageCell::thePageTakesTheColourBehindTheCell_data() {
+    // Behind the cell: a view that paints nothing, then a view that fills itself, over the window.
+    QTest::addColumn<QColor>("filled");
+    QTest::addColumn<QColor>("window");
+    QTest::addColumn<QColor>("expected");
+    const QColor grey(247, 247, 247);
+    const QColor blue(200, 220, 240);
+    QTest::newRow("a white chat") << QColor(Qt::white) << blue << QColor(Qt::white);
+    QTest::newRow("a grey list") << grey << blue << grey;
+    QTest::newRow("a translucent view over the window") << QColor(0, 0, 0, 60) << blue << blue;
+    QTest::newRow("nothing filled over the window") << QColor() << blue << blue;
+}
+
+void TestSmartMessageCell::thePageTakesTheColourBehindTheCell() {
+    QFETCH(QColor, filled);
+    QFETCH(QColor, window);
+    QFETCH(QColor, expected);
+    // Transparent, the page would be drawn above the chat's dims and sheets on a GL-composed display.
+    QWidget top;
+    QPalette palette = top.palette();
+    palette.setColor(QPalette::Window, window);
+    top.setPalette(palette);
+    auto* backdrop = new QWidget(&top);
+    if (filled.isValid()) {
+        backdrop->setAutoFillBackground(true);
+        palette.setColor(QPalette::Window, filled);
+        backdrop->setPalette(palette);
+    }
+    auto* plain = new QWidget(backdrop);
+    cell->setParent(plain);
+    // The cell stays the test's own, whatever the outcome.
+    const auto release = qScopeGuard([this] { cell->setParent(nullptr); });
+    cell->show();
+    top.show();
+    QCOMPARE(page()->backgroundColor, expected);
+    QCOMPARE(cell->findChild<QWidget*>(QStringLiteral("pageCover"))->palette().color(QPalette::Window),
+             expected);
 }
 
 void TestSmartMessageCell::anEmptyBodySaysTheFormIsNotSupported_data() {

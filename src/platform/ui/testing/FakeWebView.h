@@ -50,7 +50,7 @@ public:
     void reload() override { startLoad({}); }
     bool isLoading() const override { return loading; }
     void setContentInsets(const QMargins& insets) override { contentInsets = insets; }
-    void setTransparentBackground(bool transparent) override { transparentBackground = transparent; }
+    void setBackgroundColor(const QColor& color) override { backgroundColor = color; }
     void setAllowsLocalFileAccess(bool allowed) override { localFileAccess = allowed; }
     void setAllowsPageScripts(bool allowed) override { pageScripts = allowed; }
 
@@ -82,7 +82,7 @@ public:
     QVariant scriptResult;
     qreal contentHeight = 0;
     QMargins contentInsets;
-    bool transparentBackground = false;
+    QColor backgroundColor = Qt::white;
     bool localFileAccess = false;
     bool pageScripts = false;
     bool loading = false;
