@@ -7,11 +7,13 @@
 
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/PLModelManager.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 #include "core/session/PLAppLockSettingsManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
 #include "platform/AddressBook.h"
+#include "platform/SerialQueue.h"
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
@@ -61,6 +63,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+
+#include <atomic>
 
 namespace pelnix::test {
 
@@ -447,6 +451,15 @@ QString LibraryScreenWorld::settle(ViewController* front, platform::ui::Window& 
     }
     if (!steadily([] { return !PLActivityIndicatorView::isVisible(); }))
         return QStringLiteral("the busy overlay stayed");
+    // What the screen queued on the model's event queue (a room's first unread count, say) is
+    // announced before the picture, so that a badge shows in every run or in none.
+    if (PLModelManager* model = PLModelManager::sharedModelManager()) {
+        const auto drained = std::make_shared<std::atomic<bool>>(false);
+        model->dataProcessingQueue()->async([drained] { drained->store(true); });
+        if (!QTest::qWaitFor([drained] { return drained->load(); }, kWaitMs))
+            return QStringLiteral("the model's event queue stayed busy");
+        QCoreApplication::processEvents();
+    }
     for (const auto& [web, ended] : pages) {
         if (!QTest::qWaitFor([ended = ended] { return *ended; }, kWaitMs))
             return QStringLiteral("a page did not load");
