@@ -92,6 +92,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <functional>
 
 using namespace pelnix;
 using pelnix::bench::HeapMeter;
@@ -739,6 +740,20 @@ bool thumbnailsShown(PLContactsViewController* picker) {
     return shown > 0;
 }
 
+// Runs the event loop until `shown` holds, two minutes at most; `longest` keeps the longest the main
+// thread stayed away from the loop since `tick` last restarted. Whether it came to hold in time.
+bool runUntilShown(const std::function<bool()>& shown, QElapsedTimer& tick, qint64& longest) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown()) {
+        if (waited.elapsed() >= 120000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        longest = qMax(longest, tick.restart());
+    }
+    return true;
+}
+
 // The picker opened on the book with the address book as its only source, until its people show (and
 // a photo, when the book has them); records the heap peak and the main thread's longest stall.
 void openPicker(benchmark::State& state, const QString& name, int people, const QByteArray& photo) {
@@ -766,15 +781,13 @@ void openPicker(benchmark::State& state, const QString& name, int people, const 
             picker->configureWithAddedContacts({}, nullptr, false);
             window.setRootViewController(navigation);
             window.makeKeyAndVisible();
-            QElapsedTimer waited;
-            waited.start();
-            while ((picker->isReadingAddressBook() || picker->addressBookContacts().size() < 2 * people ||
-                    (!photo.isEmpty() && !thumbnailsShown(picker))) &&
-                   waited.elapsed() < 120000) {
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-                longest = qMax(longest, tick.restart());
-            }
-            shown = waited.elapsed() < 120000;
+            shown = runUntilShown(
+                [&] {
+                    return !picker->isReadingAddressBook() &&
+                           picker->addressBookContacts().size() >= 2 * people &&
+                           (photo.isEmpty() || thumbnailsShown(picker));
+                },
+                tick, longest);
             // Every photo read: what the picker keeps of the book.
             state.PauseTiming();
             PLAddressBookHelper::readingPool()->waitForDone();
@@ -813,15 +826,12 @@ void openShareList(benchmark::State& state, const QString& name, int people) {
             auto* list = qobject_cast<PLAddressBookContactViewController*>(navigation->topViewController());
             window.setRootViewController(navigation);
             window.makeKeyAndVisible();
-            QElapsedTimer waited;
-            waited.start();
-            while ((!list->isViewLoaded() || list->isReadingAddressBook() ||
-                    list->addressBookContacts().size() < people) &&
-                   waited.elapsed() < 120000) {
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-                longest = qMax(longest, tick.restart());
-            }
-            shown = waited.elapsed() < 120000;
+            shown = runUntilShown(
+                [&] {
+                    return list->isViewLoaded() && !list->isReadingAddressBook() &&
+                           list->addressBookContacts().size() >= people;
+                },
+                tick, longest);
         }
         g_stallMs[name] = double(longest);
         book->setFolder(QString());

@@ -70,6 +70,16 @@ struct FlowOnScreen {
         QCoreApplication::processEvents();
     }
     PLNewGroupTableViewController* form() const { return screen->form(); }
+    // The members editor the screen presents from its Group Members button; null when none shows.
+    PLNewGroupMembersViewController* openMembersEditor() {
+        screen->editMembers();
+        auto* editorNav = qobject_cast<NavigationController*>(screen->presentedViewController());
+        auto* editor = editorNav
+                           ? qobject_cast<PLNewGroupMembersViewController*>(editorNav->topViewController())
+                           : nullptr;
+        QCoreApplication::processEvents();
+        return editor;
+    }
     void typeName(const QString& name) {
         TextField* field = form()->groupNameTextField();
         field->setFocus();
@@ -215,12 +225,8 @@ void TestNewGroup::theEditorWorksOnTheScreensOwnList() {
     RoomsStore store;
     FakeContactPicker::registerScreen();
     FlowOnScreen flow({person("Bo", "bo@x.test"), person("Cy", "cy@x.test"), person("Di", "di@x.test")});
-    flow.screen->editMembers();
-    auto* editorNav = qobject_cast<NavigationController*>(flow.screen->presentedViewController());
-    QVERIFY(editorNav);
-    auto* editor = qobject_cast<PLNewGroupMembersViewController*>(editorNav->topViewController());
+    auto* editor = flow.openMembersEditor();
     QVERIFY(editor);
-    QCoreApplication::processEvents();
     const NewGroupMemberList shared = flow.screen->members();
     QCOMPARE(editor->sharedMembers(), shared);
     QCOMPARE(editor->title(), QStringLiteral("Group Members"));
@@ -295,12 +301,8 @@ void TestNewGroup::theEditorsAddressBookPhotosAreReadOffTheMainThread() {
     // The reading thread is held: a photo can only come from there.
     PLAddressBookHelper::readingPool()->start([&held] { held.acquire(); });
     FlowOnScreen flow(members);
-    flow.screen->editMembers();
-    auto* editorNav = qobject_cast<NavigationController*>(flow.screen->presentedViewController());
-    QVERIFY(editorNav);
-    auto* editor = qobject_cast<PLNewGroupMembersViewController*>(editorNav->topViewController());
+    auto* editor = flow.openMembersEditor();
     QVERIFY(editor);
-    QCoreApplication::processEvents();
     TableView* table = editor->contactsTableView();
     QCOMPARE(table->numberOfRows(0), 3);
     for (int row = 0; row < 3; ++row)
