@@ -131,7 +131,10 @@ QString PLMediaDownloadHelper::storedFileName(const Message::Ptr& message, const
     // read the content), so a sender's name never makes a path too long or adds a path character.
     const QString fileName = info.value(QStringLiteral("fileName")).toString();
     const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1);
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,%1}$").arg(kMaxExtensionLength));
+    // Anchored at the very end: a plain "$" also matches before a final newline, which would then be
+    // kept in the name.
+    static const QRegularExpression plain(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9]{1,%1}").arg(kMaxExtensionLength)));
     if (plain.match(extension).hasMatch())
         name += QLatin1Char('.') + extension;
     return name;
