@@ -10,7 +10,10 @@
 //     2,000, to show the growth per member);
 //   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
 //     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
-//     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall;
+//     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall; the same file
+//     behind 2, 5 and 6 redirects and after an interim 100 answer; window A's 400 KB at 40 KB/s while
+//     window B's download finishes, fails or closes, beside A alone: when A ended and in what; an
+//     attachment named with a final newline beside an ordinary name: the name it is kept under;
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
@@ -37,6 +40,7 @@
 #include "SmartScreensTestWorld.h"
 #include "TestSandbox.h"
 
+#include "core/model/Asset.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PLAddressBookHelper.h"
@@ -72,6 +76,7 @@
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLChatletFormView.h"
 #include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
 #include "ui/conversation/PLReplyWebViewController.h"
@@ -252,6 +257,23 @@ public:
         drip.announced = 1024 * 1024;
         drip.drip = true;
         peer.routes[QStringLiteral("/drip.webm")] = drip;
+        // The ordinary file behind chains of redirects, and after an interim answer.
+        peer.routes[QStringLiteral("/hop/0")] = ordinary;
+        for (int hop = 1; hop <= 6; ++hop)
+            peer.routes[QStringLiteral("/hop/%1").arg(hop)].location =
+                peer.url(QStringLiteral("/hop/%1").arg(hop - 1));
+        peer.routes[QStringLiteral("/interim.webm")] = ordinary;
+        peer.routes[QStringLiteral("/interim.webm")].interim = true;
+        // Two windows: A's 400 KB at 40 KB/s, and what B opens meanwhile.
+        test::MediaPeer::Route paced{200, QByteArray(400 * 1000, 'a'), "text/plain"};
+        paced.bytesPer50ms = 2000;
+        peer.routes[QStringLiteral("/paced.txt")] = paced;
+        peer.routes[QStringLiteral("/tiny.txt")] = {200, QByteArray("8 bytes."), "text/plain"};
+        peer.routes[QStringLiteral("/missing.txt")] = {404, QByteArray("not here"), "text/html"};
+        test::MediaPeer::Route held{200, QByteArray(1000, 'b'), "text/plain"};
+        held.heldBack = QByteArray(1000, 'b');
+        peer.routes[QStringLiteral("/held.txt")] = held;
+        peer.routes[QStringLiteral("/named.txt")] = {200, QByteArray("Minutes of Monday"), "text/plain"};
         base = peer.url({});
         ready.release();
         exec();
@@ -319,6 +341,18 @@ void BM_DownloadEndless(benchmark::State& state) {
 void BM_DownloadDrip(benchmark::State& state) {
     download(state, QStringLiteral("BM_DownloadDrip"), "/drip.webm");
 }
+void BM_DownloadRedirected2x(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadRedirected2x"), "/hop/2");
+}
+void BM_DownloadRedirected5x(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadRedirected5x"), "/hop/5");
+}
+void BM_DownloadRedirected6x(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadRedirected6x"), "/hop/6");
+}
+void BM_DownloadAfterInterim100(benchmark::State& state) {
+    download(state, QStringLiteral("BM_DownloadAfterInterim100"), "/interim.webm");
+}
 
 // Turns the main thread's event loop until `done` (or a minute), and answers the longest the loop
 // went without turning, measured by a timer due every millisecond.
@@ -339,6 +373,128 @@ double runUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     longest = std::max(longest, clock.nsecsElapsed() - last);
     return double(longest) / 1e6;
+}
+
+// Per two-window case: when window A's download ended (ms after it started) and in what.
+QMap<QString, double> g_endedMs;
+QMap<QString, QString> g_endedIn;
+
+QString endOfDownload(platform::ui::ViewController* host, const QString& remote) {
+    QStringList seen;
+    if (auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController()))
+        seen << (QFileInfo(viewer->currentPathString()).isFile() ? "viewer on its file"
+                                                                 : "viewer on a missing file");
+    for (auto* alert : host->window() ? host->window()->alerts() : QList<platform::ui::AlertView*>{})
+        seen << QStringLiteral("alert \"%1\"").arg(alert->message());
+    if (const auto asset = Asset::assetWithRemoteURL(remote); asset && !QFileInfo(asset->localURL()).isFile())
+        seen << "asset row to a missing file";
+    return seen.isEmpty() ? QStringLiteral("nothing (cancelled)") : seen.join(QStringLiteral(", "));
+}
+
+// Window A opens a 400 KB attachment served at 40 KB/s; 1 s later window B opens another one, which
+// finishes (8 bytes), fails (404), or whose window closes while it runs (`bPath` empty: A alone).
+void downloadBesideAnotherWindow(benchmark::State& state, const QString& name, const char* bPath,
+                                 bool closeB = false) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::SmartScreensWorld world;
+        const auto room = world.importRoom(QStringLiteral("r1"));
+        const auto messageA =
+            world.importMessage(room, QStringLiteral("m-a"), 1000, QStringLiteral("Notes"), test::kBob);
+        const auto messageB =
+            world.importMessage(room, QStringLiteral("m-b"), 1001, QStringLiteral("File"), test::kCarol);
+        auto* hostA = world.showHost(room);
+        auto windowB = std::make_unique<platform::ui::Window>();
+        auto* hostB = new test::ChatletHost;
+        windowB->setRootViewController(new platform::ui::NavigationController(hostB));
+        windowB->show();
+        const auto info = [](const char* path, const char* fileId) {
+            return QVariantMap{{"fileUrl", peerThread()->base + QLatin1String(path) + QStringLiteral("?id=") +
+                                               QLatin1String(fileId)},
+                               {"fileId", fileId},
+                               {"fileName", "notes.txt"},
+                               {"fileMime", "text/plain"}};
+        };
+        const QVariantMap infoA = info("/paced.txt", qPrintable(name));
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        PLMediaDownloadHelper helperA;
+        helperA.setMessage(messageA);
+        helperA.downloadMediaFromURL(infoA.value("fileUrl").toString(), room, infoA, hostA);
+        auto helperB = std::make_unique<PLMediaDownloadHelper>();
+        if (*bPath) {
+            QTimer::singleShot(1000, [&] {
+                const QVariantMap infoB = info(bPath, qPrintable(name));
+                helperB->setMessage(messageB);
+                helperB->downloadMediaFromURL(infoB.value("fileUrl").toString(), room, infoB, hostB);
+            });
+        }
+        if (closeB) {
+            // What the window's link actions do as it goes.
+            QTimer::singleShot(1500, [&] {
+                helperB->cleanUp();
+                helperB.reset();
+                windowB.reset();
+            });
+        }
+        runUntil([&] { return clock.elapsed() > 1000 && !helperA.isDownloading(); });
+        g_endedMs[name] = double(clock.elapsed());
+        QCoreApplication::processEvents();
+        g_endedIn[name] = endOfDownload(hostA, infoA.value("fileUrl").toString());
+        if (*bPath)
+            g_endedIn[name] +=
+                QStringLiteral("; B in: ") +
+                (windowB ? endOfDownload(hostB, info(bPath, qPrintable(name)).value("fileUrl").toString())
+                         : QStringLiteral("its window closed"));
+        state.PauseTiming();
+        helperB.reset();
+        windowB.reset();
+        state.ResumeTiming();
+    }
+}
+void BM_DownloadWindowAAlone(benchmark::State& state) {
+    downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowAAlone"), "");
+}
+void BM_DownloadWindowBFinishes(benchmark::State& state) {
+    downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowBFinishes"), "/tiny.txt");
+}
+void BM_DownloadWindowBFails(benchmark::State& state) {
+    downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowBFails"), "/missing.txt");
+}
+void BM_DownloadWindowBCloses(benchmark::State& state) {
+    downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowBCloses"), "/held.txt", true);
+}
+
+// The name an attachment is kept under, with its control characters written out.
+QMap<QString, QString> g_storedName;
+void downloadNamed(benchmark::State& state, const QString& name, const QString& fileName) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::SmartScreensWorld world;
+        const auto room = world.importRoom(QStringLiteral("r1"));
+        const auto message =
+            world.importMessage(room, QStringLiteral("m-n"), 1000, QStringLiteral("File"), test::kBob);
+        auto* host = world.showHost(room);
+        const QVariantMap info{{"fileUrl", peerThread()->base + QStringLiteral("/named.txt?id=") + name},
+                               {"fileId", name},
+                               {"fileName", fileName},
+                               {"fileMime", "text/plain"}};
+        state.ResumeTiming();
+        PLMediaDownloadHelper helper;
+        helper.setMessage(message);
+        helper.downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        runUntil([&] { return !helper.isDownloading(); });
+        const auto asset = Asset::assetWithRemoteURL(info.value("fileUrl").toString());
+        QString stored = asset ? QFileInfo(asset->localURL()).fileName() : QStringLiteral("(none)");
+        g_storedName[name] = stored.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    }
+}
+void BM_DownloadNameOrdinary(benchmark::State& state) {
+    downloadNamed(state, QStringLiteral("BM_DownloadNameOrdinary"), QStringLiteral("report.pdf"));
+}
+void BM_DownloadNameEndingInNewline(benchmark::State& state) {
+    downloadNamed(state, QStringLiteral("BM_DownloadNameEndingInNewline"), QStringLiteral("report.pdf\n"));
 }
 
 void keepFigures(benchmark::State& state, const char* name, const MapFigures& figures) {
@@ -627,6 +783,16 @@ BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3
 BENCHMARK(BM_DownloadDeclared2GiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadEndless)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadDrip)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadRedirected2x)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRedirected5x)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRedirected6x)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim100)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadWindowAAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadWindowBFinishes)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadWindowBFails)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadWindowBCloses)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadNameOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadNameEndingInNewline)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfPageOf4MStrokes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfPage1x14400pt)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -966,6 +1132,20 @@ int main(int argc, char** argv) {
         std::printf("  %-26s %12.1f %14.1f %16.0f %6s\n", name + 3, ms(name),
                     g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
                     g_kept.value(QLatin1String(name)) ? "yes" : "no");
+    std::printf("  the same 20 MiB file, behind redirects or an interim answer:\n");
+    for (const char* name : {"BM_DownloadRedirected2x", "BM_DownloadRedirected5x", "BM_DownloadRedirected6x",
+                             "BM_DownloadAfterInterim100"})
+        std::printf("  %-26s %12.1f %14.1f %16.0f %6s\n", name + 3, ms(name),
+                    g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
+                    g_kept.value(QLatin1String(name)) ? "yes" : "no");
+    std::printf("\nWindow A's 400 KB at 40 KB/s while window B opens another attachment 1 s later:\n");
+    for (const char* name : {"BM_DownloadWindowAAlone", "BM_DownloadWindowBFinishes",
+                             "BM_DownloadWindowBFails", "BM_DownloadWindowBCloses"})
+        std::printf("  %-26s A ended after %7.0f ms in: %s\n", name + 11,
+                    g_endedMs.value(QLatin1String(name)), qPrintable(g_endedIn.value(QLatin1String(name))));
+    std::printf("Attachment named \"report.pdf\" kept as %s; named \"report.pdf\\n\" kept as %s\n",
+                qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameOrdinary"))),
+                qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameEndingInNewline"))));
     std::printf("\nMap services from a server gone bad beside ordinary ones (375 x 667 map; peak heap MB, "
                 "longest main-thread stall ms, MB the server sent, requests unanswered after a minute):\n");
     const auto map = [](const char* label, const char* name) {

@@ -131,7 +131,10 @@ QString PLMediaDownloadHelper::storedFileName(const Message::Ptr& message, const
     // read the content), so a sender's name never makes a path too long or adds a path character.
     const QString fileName = info.value(QStringLiteral("fileName")).toString();
     const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1);
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,%1}$").arg(kMaxExtensionLength));
+    // Anchored at the very end: a plain "$" also matches before a final newline, which would then be
+    // kept in the name.
+    static const QRegularExpression plain(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9]{1,%1}").arg(kMaxExtensionLength)));
     if (plain.match(extension).hasMatch())
         name += QLatin1Char('.') + extension;
     return name;
@@ -185,18 +188,36 @@ void PLMediaDownloadHelper::startDownloadingAndSaveToGallery(bool save) {
     downloader->setMediaURLString(m_documentInfo.value(QStringLiteral("fileUrl")).toString());
     downloader->setFilePathURLToBeSaved(target);
     NotificationCenter* center = NotificationCenter::defaultCenter();
+    m_downloadID = downloader->downloadID();
     m_downloadNotificationHandle = center->addObserver(
         QLatin1String(PLMediaDownloaderDidFinishDownloadingNotification),
-        [this, save](const platform::Notification&) { finished(save); }, this);
+        [this, save](const platform::Notification& note) {
+            if (isOwnDownload(note))
+                finished(save);
+        },
+        this);
     m_cancelNotificationHandle = center->addObserver(
         QLatin1String(PLMediaDownloaderCancelDownloadNotification),
-        [this](const platform::Notification&) { cancelled(); }, this);
+        [this](const platform::Notification& note) {
+            if (isOwnDownload(note))
+                cancelled();
+        },
+        this);
     m_errorNotificationHandle = center->addObserver(
         QLatin1String(PLMediaDownloaderDidFailWithErrorNotification),
-        [this](const platform::Notification&) { failed(); }, this);
+        [this](const platform::Notification& note) {
+            if (isOwnDownload(note))
+                failed();
+        },
+        this);
     m_isDownloading = true;
     downloader->startDownloading();
     showDownloadScreenWithInfo(m_documentInfo);
+}
+
+// Another window's download, or its overlay's cancel, is none of this helper's business.
+bool PLMediaDownloadHelper::isOwnDownload(const platform::Notification& note) const {
+    return m_downloadID != 0 && PLMediaDownloader::downloadIDOf(note.userInfo) == m_downloadID;
 }
 
 void PLMediaDownloadHelper::showDownloadScreenWithInfo(const QVariantMap& info) {
@@ -206,6 +227,7 @@ void PLMediaDownloadHelper::showDownloadScreenWithInfo(const QVariantMap& info) 
         return;
     PLUploadScreenView* overlay = PLUploadScreenView::instance();
     overlay->setIsForDownloading(true);
+    overlay->setDownloadID(m_downloadID);
     overlay->setParent(host);
     overlay->setGeometry(host->rect());
     overlay->show();
@@ -233,6 +255,7 @@ void PLMediaDownloadHelper::unregisterAllNotification() {
     if (m_mediaDownloader)
         m_mediaDownloader->deleteLater();
     m_mediaDownloader.clear();
+    m_downloadID = 0;
 }
 
 void PLMediaDownloadHelper::finished(bool save) {
@@ -244,8 +267,11 @@ void PLMediaDownloadHelper::finished(bool save) {
     // With no length announced no progress came, and the overlay would wait for one for good.
     if (m_downloadScreenView && m_downloadScreenView->progressWidth() < PLUploadScreenView::kFullBarWidth)
         m_downloadScreenView->cleanUp();
-    if (path.isEmpty())
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        qCWarning(lcConversationMedia) << "a finished download left no file";
+        showFailureAlert(QString(), text("Error downloading file"));
         return;
+    }
     if (save)
         saveToGalleryIfNeededAtPath(path);
     else
@@ -253,6 +279,10 @@ void PLMediaDownloadHelper::finished(bool save) {
 }
 
 void PLMediaDownloadHelper::keepAndShow(const QString& localPath) {
+    if (!QFileInfo(localPath).isFile()) {
+        showFailureAlert(QString(), text("Error downloading file"));
+        return;
+    }
     Asset::addAssetWithRemoteURL(m_downloadURLString, localPath, m_message);
     showDownloadForFilePath(localPath, m_documentInfo);
 }
@@ -294,6 +324,11 @@ void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
             self->keepAndShow(path);
             return;
         }
+        if (!assetURL.isLocalFile() || !QFileInfo(assetURL.toLocalFile()).isFile()) {
+            qCWarning(lcConversationMedia) << "the album's copy of a download is not there";
+            self->keepAndShow(path);
+            return;
+        }
         const QString localURL = assetURL.toString();
         Asset::addAssetWithRemoteURL(self->m_downloadURLString, localURL, self->m_message);
         QFile::remove(path);
@@ -328,8 +363,9 @@ void PLMediaDownloadHelper::showDownloadForFilePath(const QString& path, const Q
 }
 
 void PLMediaDownloadHelper::cleanUp() {
-    if (m_isDownloading)
-        NotificationCenter::defaultCenter()->post(QLatin1String(PLMediaDownloaderCancelDownloadNotification));
+    if (m_isDownloading && m_downloadID)
+        NotificationCenter::defaultCenter()->post(QLatin1String(PLMediaDownloaderCancelDownloadNotification),
+                                                  {}, PLMediaDownloader::userInfoFor(m_downloadID));
 }
 
 } // namespace pelnix

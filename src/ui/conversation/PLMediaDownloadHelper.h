@@ -19,8 +19,10 @@ class PhotoAlbums;
 // Opens a message's attachment: from the room's folder or the photo album when a copy is there,
 // otherwise after downloading it under the progress overlay (kept in the room's folder, or filed into
 // the photo album for pictures and videos while sandboxing is off), recording the local copy as the
-// message's asset. One download at a time; every end of one shows the navigation bar again and lets
-// go of the downloader's observers.
+// message's asset. One download at a time per helper; each window has its own helper, and a helper
+// takes only the notifications of its own download (and the cancel of its own overlay). Every end of
+// a download shows the navigation bar again and lets go of the downloader's observers; a viewer opens,
+// and an asset is recorded, only for a file that is there.
 //
 // Room and file IDs come from the server: each must be one plain path component (no "/", no ".."),
 // and the file must land below the sandbox root, or the download is refused with the failure alert.
@@ -70,6 +72,7 @@ private:
     void failed();
     void showFailureAlert(const QString& title, const QString& message);
     void keepAndShow(const QString& localPath);
+    bool isOwnDownload(const platform::Notification& note) const;
     // Whether an asset's local URL is a file filed into one of the photo albums.
     bool isAlbumCopy(const QString& localURL) const;
 
@@ -80,6 +83,7 @@ private:
     bool m_isDownloading = false;
     QPointer<PLUploadScreenView> m_downloadScreenView;
     QPointer<PLMediaDownloader> m_mediaDownloader;
+    quint64 m_downloadID = 0;
     QVariantMap m_documentInfo;
     platform::NotificationCenter::Token m_downloadNotificationHandle = 0;
     platform::NotificationCenter::Token m_cancelNotificationHandle = 0;

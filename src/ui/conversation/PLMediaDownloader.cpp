@@ -9,12 +9,26 @@
 namespace pelnix {
 
 namespace {
-void postQueued(const char* name, const QVariant& object = {}) {
-    platform::NotificationCenter::defaultCenter()->postQueued(QLatin1String(name), object);
+quint64 nextDownloadID() {
+    static std::atomic<quint64> last{0};
+    return ++last;
 }
 } // namespace
 
-PLMediaDownloader::PLMediaDownloader(QObject* parent) : QObject(parent) {}
+PLMediaDownloader::PLMediaDownloader(QObject* parent) : QObject(parent), m_downloadID(nextDownloadID()) {}
+
+QVariantMap PLMediaDownloader::userInfoFor(quint64 downloadID) {
+    return {{QLatin1String(PLMediaDownloaderDownloadIDKey), downloadID}};
+}
+
+quint64 PLMediaDownloader::downloadIDOf(const QVariantMap& userInfo) {
+    return userInfo.value(QLatin1String(PLMediaDownloaderDownloadIDKey)).toULongLong();
+}
+
+void PLMediaDownloader::postQueued(const char* name, const QVariant& object) const {
+    platform::NotificationCenter::defaultCenter()->postQueued(QLatin1String(name), object,
+                                                              userInfoFor(m_downloadID));
+}
 
 PLMediaDownloader::~PLMediaDownloader() {
     cancelDownloading();

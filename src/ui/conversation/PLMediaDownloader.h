@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -14,8 +15,9 @@ class QThread;
 
 namespace pelnix {
 
-// Notifications of the media download (objects are doubles where given). None carries the identity
-// of a download: one runs at a time, under an overlay that covers the screen.
+// Notifications of the media download (objects are doubles where given). Each window can run a
+// download of its own, so every notification names the download it belongs to in its user info under
+// PLMediaDownloaderDownloadIDKey, and observers take only their own.
 inline constexpr char PLMediaDownloaderDidDownloadNotification[] = "MediaDownloaderDidDownloadNotification";
 inline constexpr char PLMediaDownloaderMediaSize[] = "MediaDownloaderMediaSize";
 inline constexpr char PLMediaDownloaderDidFinishDownloadingNotification[] =
@@ -24,6 +26,7 @@ inline constexpr char PLMediaDownloaderDidFailWithErrorNotification[] =
     "MediaDownloaderDidFailWithErrorNotification";
 inline constexpr char PLMediaDownloaderCancelDownloadNotification[] =
     "MediaDownloaderCancelDownloadNotification";
+inline constexpr char PLMediaDownloaderDownloadIDKey[] = "MediaDownloaderDownloadID";
 
 // A one-shot HTTP download into a file that reports only through the notifications above, each
 // delivered later on the main thread: progress (fraction, then expected size) while a length is
@@ -39,6 +42,12 @@ public:
 
     explicit PLMediaDownloader(QObject* parent = nullptr);
     ~PLMediaDownloader() override;
+
+    // Unique in the process, never 0.
+    quint64 downloadID() const { return m_downloadID; }
+    // The user info naming a download, and the download a notification names (0: none).
+    static QVariantMap userInfoFor(quint64 downloadID);
+    static quint64 downloadIDOf(const QVariantMap& userInfo);
 
     QString mediaURLString() const { return m_mediaURLString; }
     void setMediaURLString(const QString& url) { m_mediaURLString = url; }
@@ -61,7 +70,9 @@ private:
     void ended(bool finished);
     void stopThread();
     void postFailure();
+    void postQueued(const char* name, const QVariant& object = {}) const;
 
+    const quint64 m_downloadID;
     QString m_mediaURLString;
     QUrl m_filePathURLToBeSaved;
     std::optional<Limits> m_limits;

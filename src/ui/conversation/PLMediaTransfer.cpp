@@ -46,25 +46,23 @@ PLMediaTransfer::~PLMediaTransfer() {
 void PLMediaTransfer::start() {
     Q_ASSERT(QThread::currentThread() == thread());
     m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request(m_url);
-    request.setTransferTimeout(m_limits.silenceMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(m_limits.maxRedirects);
-    m_reply = m_network->get(request);
-    m_reply->setReadBufferSize(kReadBufferBytes);
-    connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl& target) {
-        if (!isAllowedAddress(target, m_limits, m_lastHop))
-            return fail("a redirect to an address that is not allowed");
-        m_lastHop = target;
-        emit m_reply->redirectAllowed();
-    });
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &PLMediaTransfer::headersArrived);
-    connect(m_reply, &QNetworkReply::readyRead, this, &PLMediaTransfer::bodyArrived);
-    connect(m_reply, &QNetworkReply::finished, this, &PLMediaTransfer::replyFinished);
     m_rateTimer = new QTimer(this);
     connect(m_rateTimer, &QTimer::timeout, this, &PLMediaTransfer::checkRate);
     m_rateTimer->start(m_limits.rateWindowMs);
+    ask(m_url);
+}
+
+// Redirects are followed here, one request per hop, rather than by Qt: its own following sends a hop
+// on a connection the previous answer closed, and after the second hop ends with no answer at all.
+void PLMediaTransfer::ask(const QUrl& url) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(m_limits.silenceMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    m_reply = m_network->get(request);
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &PLMediaTransfer::headersArrived);
+    connect(m_reply, &QNetworkReply::readyRead, this, &PLMediaTransfer::bodyArrived);
+    connect(m_reply, &QNetworkReply::finished, this, &PLMediaTransfer::replyFinished);
 }
 
 bool PLMediaTransfer::isRedirectStatus() const {
@@ -72,9 +70,42 @@ bool PLMediaTransfer::isRedirectStatus() const {
     return status >= 300 && status < 400;
 }
 
+// An interim answer (1xx) is followed by the real one; before any head Qt reports the 100 it starts
+// from.
+bool PLMediaTransfer::isInterimStatus() const {
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return status < 200;
+}
+
+// Each hop names a host over http(s), never steps down from https to http, uses plain http only
+// where the limits allow it, and there are at most maxRedirects of them.
+void PLMediaTransfer::followRedirect() {
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QUrl location = m_reply->header(QNetworkRequest::LocationHeader).toUrl();
+    const bool leadsOn = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    if (!leadsOn || !location.isValid() || location.isEmpty()) {
+        qCInfo(lcConversationMedia) << "media download answered with status" << status
+                                    << "and no place to go";
+        return fail("a redirect that leads nowhere");
+    }
+    if (m_redirects >= m_limits.maxRedirects) {
+        qCInfo(lcConversationMedia) << "media download redirected more than" << m_limits.maxRedirects
+                                    << "times";
+        return fail("too many redirects");
+    }
+    const QUrl target = m_lastHop.resolved(location);
+    if (!isAllowedAddress(target, m_limits, m_lastHop))
+        return fail("a redirect to an address that is not allowed");
+    ++m_redirects;
+    m_lastHop = target;
+    m_reply->disconnect(this);
+    m_reply->deleteLater();
+    ask(target);
+}
+
 // The final answer's head decides before any of its body is read: only a 200 within the cap is kept.
 void PLMediaTransfer::headersArrived() {
-    if (m_ended || m_file || isRedirectStatus())
+    if (m_ended || m_file || isRedirectStatus() || isInterimStatus())
         return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status != 200) {
@@ -107,7 +138,8 @@ void PLMediaTransfer::bodyArrived() {
         return;
     }
     headersArrived();
-    if (!m_ended)
+    // Without a final head yet the bytes wait for it.
+    if (!m_ended && m_file)
         writeAvailable();
 }
 
@@ -143,13 +175,19 @@ void PLMediaTransfer::reportProgress() {
 void PLMediaTransfer::replyFinished() {
     if (m_ended)
         return;
+    if (m_reply->error() == QNetworkReply::NoError && isRedirectStatus())
+        return followRedirect();
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_reply->error() != QNetworkReply::NoError || status != 200) {
         qCInfo(lcConversationMedia) << "media download failed:" << status << m_reply->error();
         return fail("a transport error or a status other than 200");
     }
     headersArrived();
-    if (m_ended || !writeAvailable())
+    if (m_ended)
+        return;
+    if (!m_file)
+        return fail("no final answer");
+    if (!writeAvailable())
         return;
     // A connection closed before the announced length is a cut body, not a file.
     if (m_expected >= 0 && m_received != m_expected) {

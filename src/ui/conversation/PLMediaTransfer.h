@@ -21,7 +21,8 @@ namespace pelnix {
 // each hop must name a host over http(s), never step down from https to http, and only use plain http
 // where the limits allow it; the final answer is held to every other bound. The body goes to a
 // temporary file beside the target that replaces the target only once the whole answer is in and on
-// disk; a failure or an abort removes it.
+// disk; a failure or an abort removes it. Interim (1xx) answers and redirects are passed over, up to
+// the redirect limit: only the final answer's head decides.
 class PLMediaTransfer : public QObject {
     Q_OBJECT
 public:
@@ -55,6 +56,8 @@ signals:
     void ended(bool finished);
 
 private:
+    void ask(const QUrl& url);
+    void followRedirect();
     void headersArrived();
     void bodyArrived();
     void replyFinished();
@@ -63,6 +66,7 @@ private:
     bool writeAvailable();
     void reportProgress();
     bool isRedirectStatus() const;
+    bool isInterimStatus() const;
     bool isCancelled() const { return m_cancelled && m_cancelled->load(); }
 
     QUrl m_url;
@@ -74,6 +78,7 @@ private:
     std::unique_ptr<QSaveFile> m_file;
     QTimer* m_rateTimer = nullptr;
     QUrl m_lastHop;
+    int m_redirects = 0;
     qint64 m_expected = -1;
     qint64 m_received = 0;
     qint64 m_receivedAtWindowStart = 0;

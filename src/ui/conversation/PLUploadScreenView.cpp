@@ -138,6 +138,8 @@ void PLUploadScreenView::registerForNotifications() {
     m_progressToken = center->addObserver(
         progressName,
         [this](const platform::Notification& note) {
+            if (!isOwnTransfer(note))
+                return;
             const qreal fraction = note.object.toDouble();
             setProgress(fraction);
             if (fraction >= 1.0) {
@@ -151,11 +153,18 @@ void PLUploadScreenView::registerForNotifications() {
     m_sizeToken = center->addObserver(
         QLatin1String(PLMediaDownloaderMediaSize),
         [this](const platform::Notification& note) {
+            if (!isOwnTransfer(note))
+                return;
             m_fileSizeLabel->setText(PLByteCountFormatter::stringFromByteCount(
                 qint64(note.object.toDouble()), PLByteCountFormatter::Style::Binary));
             NotificationCenter::defaultCenter()->removeObserver(std::exchange(m_sizeToken, 0));
         },
         this);
+}
+
+bool PLUploadScreenView::isOwnTransfer(const platform::Notification& note) const {
+    return !m_isForDownloading || m_downloadID == 0 ||
+           PLMediaDownloader::downloadIDOf(note.userInfo) == m_downloadID;
 }
 
 void PLUploadScreenView::unregisterNotifications() {
@@ -168,9 +177,12 @@ void PLUploadScreenView::unregisterNotifications() {
 
 void PLUploadScreenView::cancelUpload() {
     qCDebug(lcConversationMedia) << "transfer cancelled from the overlay";
-    NotificationCenter::defaultCenter()->post(QLatin1String(m_isForDownloading
-                                                                ? PLMediaDownloaderCancelDownloadNotification
-                                                                : PLS3MediaUploaderCancelUploadNotification));
+    if (m_isForDownloading)
+        NotificationCenter::defaultCenter()->post(
+            QLatin1String(PLMediaDownloaderCancelDownloadNotification), {},
+            m_downloadID ? PLMediaDownloader::userInfoFor(m_downloadID) : QVariantMap());
+    else
+        NotificationCenter::defaultCenter()->post(QLatin1String(PLS3MediaUploaderCancelUploadNotification));
     cleanUp();
 }
 

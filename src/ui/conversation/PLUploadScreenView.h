@@ -14,7 +14,8 @@ namespace pelnix {
 // A full-screen overlay that follows one file transfer: name, size, a bar and a cancel button. In
 // download mode it hears the media downloader's notifications, in upload mode the shared uploader's.
 // It removes itself 0.2 s after the transfer reaches the whole, or at once on cancel; cancelling only
-// announces it, and the transfer's owner stops the transfer.
+// announces it, and the transfer's owner stops the transfer. Several windows can each run a download,
+// so one given its download's ID hears only that download and names it in its cancel.
 class PLUploadScreenView : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
 
     bool isForDownloading() const { return m_isForDownloading; }
     void setIsForDownloading(bool downloading);
+    // In download mode, the download followed and named by the cancel (0: any, unnamed).
+    quint64 downloadID() const { return m_downloadID; }
+    void setDownloadID(quint64 downloadID) { m_downloadID = downloadID; }
     // Starts following the transfer of the current mode.
     void showUploadingMediaInfo(const PLMultiMediaInfo& info);
     // Announces the cancel of the current mode, then goes.
@@ -54,7 +58,10 @@ private:
     void setProgress(qreal fraction);
     void layOut();
 
+    bool isOwnTransfer(const platform::Notification& note) const;
+
     bool m_isForDownloading = false;
+    quint64 m_downloadID = 0;
     QPointer<platform::ui::Label> m_fileNameLabel;
     QPointer<platform::ui::Label> m_fileSizeLabel;
     QPointer<QWidget> m_progressTrack;

@@ -2,9 +2,11 @@
 
 // A loopback HTTP peer for media downloads: each path answers as told (status, body, with or without a
 // length, a length longer than the body sent, a reply held open after its first bytes, a redirect, a
-// body without end, or a drip), and the requests of each path are counted.
+// body without end, a drip, a body sent at a set pace, the rest of a body held back until released, an
+// interim 100 answer first), and the requests of each path are counted.
 
 #include <QHash>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -32,6 +34,13 @@ public:
         bool stream = false;
         // After the head and the body, one byte every 50 ms for as long as the connection stays.
         bool drip = false;
+        // The body in pieces of this many bytes every 50 ms, then the connection closes.
+        int bytesPer50ms = 0;
+        // Sent after the body, as part of the announced length, only once release() is called.
+        QByteArray heldBack;
+        // "100 Continue" before the answer, as a server may send one.
+        bool interim = false;
+        int redirectStatus = 302;
     };
 
     MediaPeer() {
@@ -43,6 +52,14 @@ public:
     }
     QString url(const QString& path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    // Sends the held-back rest of every answer of `path` waiting for it, and closes them.
+    void release(const QString& path) {
+        for (const QPointer<QTcpSocket>& socket : m_held.take(path))
+            if (socket) {
+                socket->write(routes.value(path).heldBack);
+                socket->disconnectFromHost();
+            }
     }
     int totalHits() const {
         int total = 0;
@@ -75,9 +92,11 @@ private:
             route.status = 404;
             route.body = "missing";
         }
+        if (route.interim)
+            socket->write("HTTP/1.1 100 Continue\r\n\r\n");
         if (!route.location.isEmpty()) {
-            socket->write("HTTP/1.1 302 Found\r\nLocation: " + route.location.toUtf8() +
-                          "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+            socket->write("HTTP/1.1 " + QByteArray::number(route.redirectStatus) + " Redirect\r\nLocation: " +
+                          route.location.toUtf8() + "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
             socket->disconnectFromHost();
             return;
         }
@@ -86,9 +105,30 @@ private:
                            "\r\nContent-Type: " + route.contentType + "\r\nConnection: close\r\n";
         if (!route.withoutLength)
             reply += "Content-Length: " +
-                     QByteArray::number(route.announced > 0 ? route.announced : route.body.size()) + "\r\n";
-        reply += "\r\n" + route.body;
-        socket->write(reply);
+                     QByteArray::number(route.announced > 0 ? route.announced
+                                                            : route.body.size() + route.heldBack.size()) +
+                     "\r\n";
+        reply += "\r\n";
+        if (route.bytesPer50ms > 0) {
+            socket->write(reply);
+            auto* pace = new QTimer(socket);
+            connect(pace, &QTimer::timeout, socket,
+                    [socket, pace, body = route.body, step = route.bytesPer50ms,
+                     sent = std::make_shared<qint64>(0)] {
+                        if (*sent >= body.size()) {
+                            pace->stop();
+                            return socket->disconnectFromHost();
+                        }
+                        *sent += socket->write(body.mid(*sent, step));
+                    });
+            pace->start(50);
+            return;
+        }
+        socket->write(reply + route.body);
+        if (!route.heldBack.isEmpty()) {
+            m_held[path] << socket;
+            return;
+        }
         if (route.stream || route.drip)
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (route.stream) {
@@ -129,6 +169,7 @@ private:
     }
 
     QTcpServer m_server;
+    QHash<QString, QList<QPointer<QTcpSocket>>> m_held;
 };
 
 } // namespace pelnix::test

@@ -2,9 +2,11 @@
 // a loopback server (a whole body, 404 with a body, no length, a body cut
 // short, cancel, an unwritable file) and against hostile peers (lengths over
 // the cap, bodies without end, drips, redirects to a second peer or to other
-// schemes), and the helper's decision tree, folders, album saves and failures
-// with the viewer it opens, with attachments that forge another message's file
-// ID or carry names too long for a file system.
+// schemes, chains of redirects up to the limit, interim answers), and the
+// helper's decision tree, folders, album saves and failures with the viewer it
+// opens, with attachments that forge another message's file ID or carry names
+// too long for a file system or holding control characters, and two windows
+// downloading at once.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
 
@@ -18,9 +20,11 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/MediaPlayer.h"
 #include "platform/ui/testing/FakeMediaPlayer.h"
+#include "smart/MessageLinkProcessing.h"
 #include "ui/conversation/PLByteCountFormatter.h"
 #include "ui/conversation/PLDownloadMediaType.h"
 #include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMediaTransfer.h"
@@ -31,7 +35,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <algorithm>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -74,6 +80,33 @@ QByteArray jpeg(const QSize& size, QColor colour) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPG", 90);
     return bytes;
+}
+
+// A second chat window of the same room, in a window of its own.
+struct SecondWindow {
+    explicit SecondWindow(const ChatRoom::Ptr& room) : window(std::make_unique<platform::ui::Window>()) {
+        window->resize(320, 568);
+        host = new ChatletHost;
+        host->room = room;
+        window->setRootViewController(new platform::ui::NavigationController(host));
+        window->show();
+        QCoreApplication::processEvents();
+    }
+    QStringList alertTexts() const {
+        QStringList texts;
+        for (auto* alert : window ? window->alerts() : QList<platform::ui::AlertView*>{})
+            texts << alert->title() + QStringLiteral(" / ") + alert->message();
+        return texts;
+    }
+    std::unique_ptr<platform::ui::Window> window;
+    ChatletHost* host = nullptr;
+};
+
+bool hasControlCharacter(const QString& text) {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029;
+    });
 }
 
 // Lets queued deliveries and the thread pool's writes come in.
@@ -140,6 +173,30 @@ private slots:
         peer.routes[QStringLiteral("/away/ftp")].location = QStringLiteral("ftp://127.0.0.1/x.jpg");
         peer.routes[QStringLiteral("/loop")].location = peer.url(QStringLiteral("/loop"));
         peer.routes[QStringLiteral("/big.bin")] = {200, QByteArray(4096, 'b'), "application/octet-stream"};
+        // A quarter of a file at once, the rest once the test releases it.
+        MediaPeer::Route gated{200, QByteArray(1000, 'a'), "text/plain"};
+        gated.heldBack = QByteArray(3000, 'b');
+        peer.routes[QStringLiteral("/gated.txt")] = gated;
+        peer.routes[QStringLiteral("/tiny.txt")] = {200, QByteArray("8 bytes."), "text/plain"};
+        // Chains of redirects that change origin at every hop, each status a server may use, with and
+        // without an interim answer first; "/hop/0" is the file.
+        const int statuses[] = {301, 302, 303, 307, 308};
+        for (const QString& chain : {QStringLiteral("/hop/"), QStringLiteral("/ihop/")}) {
+            const bool interim = chain == QLatin1String("/ihop/");
+            for (MediaPeer* at : {&peer, &elsewhere}) {
+                MediaPeer* other = at == &peer ? &elsewhere : &peer;
+                MediaPeer::Route file{200, picture, "image/jpeg"};
+                file.interim = interim;
+                at->routes[chain + QLatin1Char('0')] = file;
+                for (int hop = 1; hop <= 6; ++hop) {
+                    MediaPeer::Route redirect;
+                    redirect.location = other->url(chain + QString::number(hop - 1));
+                    redirect.redirectStatus = statuses[hop % 5];
+                    redirect.interim = interim;
+                    at->routes[chain + QString::number(hop)] = redirect;
+                }
+            }
+        }
     }
     void cleanupTestCase() {
         platform::ui::MediaPlayer::setMaker({});
@@ -919,6 +976,207 @@ private slots:
         QVERIFY(QFile::remove(plug.fileName()));
     }
 
+    // ---- two windows at once
+
+    // Window A's download runs while window B's ends (finished, failed, closed with its window or
+    // cancelled from its overlay): each window hears only its own download, and A's ends as if B had
+    // never been there, its viewer on its own file.
+    void twoWindowsEachHearOnlyTheirOwnDownload_data() {
+        QTest::addColumn<QString>("bEnds");
+        QTest::addRow("B finishes") << QStringLiteral("finishes");
+        QTest::addRow("B gets a 404") << QStringLiteral("404");
+        QTest::addRow("B's window closes") << QStringLiteral("closes");
+        QTest::addRow("B's overlay cancels") << QStringLiteral("cancels");
+    }
+    void twoWindowsEachHearOnlyTheirOwnDownload() {
+        QFETCH(QString, bEnds);
+        setSandboxing(true);
+        PLMediaDownloading::setMaker([] { return std::make_unique<PLMediaDownloadHelper>(); });
+        std::unique_ptr<PLLinkDisplayHelper> linksA(
+            PLLinkDisplayHelper::instanceWithViewController(host, room));
+        SecondWindow b(room);
+        auto* linksB = PLLinkDisplayHelper::instanceWithViewController(b.host, room);
+        const auto messageA =
+            world->importMessage(room, QStringLiteral("m-a-") + bEnds, 3000, QStringLiteral("Notes"), kBob);
+        const auto messageB = world->importMessage(room, QStringLiteral("m-b-") + bEnds, 3001,
+                                                   QStringLiteral("A file"), kCarol);
+        const QVariantMap mediaA = media(QStringLiteral("/gated.txt"), QStringLiteral("A-") + bEnds,
+                                         QStringLiteral("notes.txt"), QStringLiteral("text/plain"));
+        const QString pathB = bEnds == QLatin1String("finishes") ? QStringLiteral("/tiny.txt")
+                              : bEnds == QLatin1String("404")    ? QStringLiteral("/missing.jpg")
+                                                                 : QStringLiteral("/held.jpg");
+        const QVariantMap mediaB =
+            media(pathB, QStringLiteral("B-") + bEnds, QStringLiteral("b.txt"), QStringLiteral("text/plain"));
+        const QString remoteA = mediaA.value("fileUrl").toString();
+
+        linksA->handleProcessedLink(PLLinkTypeDownload, {}, {{PLActionInfoDict, mediaA}}, messageA);
+        auto* helperA = static_cast<PLMediaDownloadHelper*>(linksA->mediaDownloadHelper());
+        QPointer<PLUploadScreenView> overlayA = helperA->downloadScreenView();
+        QVERIFY(overlayA);
+        const qreal quarter = 0.25 * PLUploadScreenView::kFullBarWidth;
+        QTRY_COMPARE(overlayA->progressWidth(), quarter);
+
+        linksB->handleProcessedLink(PLLinkTypeDownload, {}, {{PLActionInfoDict, mediaB}}, messageB);
+        auto* helperB = static_cast<PLMediaDownloadHelper*>(linksB->mediaDownloadHelper());
+        QVERIFY(helperB->isDownloading());
+        if (bEnds == QLatin1String("finishes")) {
+            auto* viewerB = awaitViewer(b.host);
+            QVERIFY(viewerB);
+            QCOMPARE(QFileInfo(viewerB->currentPathString()).size(), qint64(8));
+        } else if (bEnds == QLatin1String("404")) {
+            QTRY_COMPARE(b.alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        } else {
+            QPointer<PLUploadScreenView> overlayB = helperB->downloadScreenView();
+            QTRY_VERIFY(overlayB->progressWidth() > PLUploadScreenView::kStartBarWidth);
+            if (bEnds == QLatin1String("closes"))
+                b.window.reset();
+            else
+                QTest::mouseClick(overlayB->cancelButton(), Qt::LeftButton);
+        }
+        // Long enough for any of B's ends to have reached every observer, and for an overlay told of
+        // a whole transfer to go.
+        drain();
+        world->advance(PLUploadScreenView::kRemoveDelayMs);
+        drain(3);
+
+        QVERIFY(helperA->isDownloading());
+        QVERIFY(overlayA && overlayA->parentWidget() == host->view());
+        QCOMPARE(overlayA->progressWidth(), quarter);
+        QVERIFY(world->navigation->isNavigationBarHidden());
+        QVERIFY(!host->presentedViewController());
+        QCOMPARE(world->alertTexts(), QStringList());
+        QVERIFY(!Asset::assetWithRemoteURL(remoteA));
+
+        peer.release(QStringLiteral("/gated.txt"));
+        auto* viewerA = awaitViewer();
+        QVERIFY(viewerA);
+        QCOMPARE(QFileInfo(viewerA->currentPathString()).size(), qint64(4000));
+        const auto asset = Asset::assetWithRemoteURL(remoteA);
+        QVERIFY(asset);
+        QCOMPARE(asset->localURL(), viewerA->currentPathString());
+        QCOMPARE(world->alertTexts(), QStringList());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        PLMediaDownloading::setMaker({});
+    }
+
+    // The file gone by the time its finish is handled (removed by someone else meanwhile): the failure
+    // alert, and neither a viewer nor an asset row for a file that is not there.
+    void aFileGoneBeforeItsFinishIsHandledAlerts() {
+        setSandboxing(true);
+        const QVariantMap info = media(QStringLiteral("/note.txt"), QStringLiteral("GONE1"),
+                                       QStringLiteral("gone.txt"), QStringLiteral("text/plain"));
+        const QString path = ownFile(info);
+        // Observers run in the order they were added: this one before the helper's.
+        auto* center = NotificationCenter::defaultCenter();
+        const auto token =
+            center->addObserver(QLatin1String(PLMediaDownloaderDidFinishDownloadingNotification),
+                                [path](const platform::Notification&) { QFile::remove(path); });
+        const auto removal = qScopeGuard([center, token] { center->removeObserver(token); });
+        start(info);
+        QTRY_COMPARE(world->alertTexts(), QStringList{QStringLiteral(" / Error downloading file")});
+        QVERIFY(!helper->isDownloading());
+        QVERIFY(!world->navigation->isNavigationBarHidden());
+        QVERIFY(!host->presentedViewController());
+        QVERIFY(!Asset::assetWithRemoteURL(info.value("fileUrl").toString()));
+    }
+
+    // ---- redirects
+
+    // A file behind a chain of redirects, as an app server hands it to storage and storage to a
+    // content network, each hop to another origin: up to the limit of 5 every hop is followed, also
+    // past an interim "100 Continue"; a sixth is refused before the file is asked for.
+    void redirectChainsUpToTheLimitArrive_data() {
+        QTest::addColumn<int>("hops");
+        QTest::addColumn<bool>("interim");
+        QTest::addColumn<bool>("kept");
+        for (int hops = 0; hops <= 5; ++hops)
+            QTest::addRow("%d redirects", hops) << hops << false << true;
+        QTest::addRow("6 redirects, refused") << 6 << false << false;
+        QTest::addRow("interim 100 before the file") << 0 << true << true;
+        QTest::addRow("interim 100 before each of 5 redirects and the file") << 5 << true << true;
+        QTest::addRow("interim 100 before each of 6 redirects, refused") << 6 << true << false;
+    }
+    void redirectChainsUpToTheLimitArrive() {
+        QFETCH(int, hops);
+        QFETCH(bool, interim);
+        QFETCH(bool, kept);
+        const QString chain = interim ? QStringLiteral("/ihop/") : QStringLiteral("/hop/");
+        const QString file = chain + QLatin1Char('0');
+        const int fileHits = peer.hits.value(file) + elsewhere.hits.value(file);
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("chained.jpg"));
+        PLMediaDownloader downloader;
+        // The configured bounds, whose redirect limit is the one under test.
+        start(downloader, peer.url(chain + QString::number(hops)), QUrl::fromLocalFile(target),
+              PLMediaDownloader::Limits());
+        QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
+                         log.count(PLMediaDownloaderDidFailWithErrorNotification),
+                     1);
+        QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
+        QCOMPARE(peer.hits.value(file) + elsewhere.hits.value(file), fileHits + int(kept));
+        if (kept) {
+            QFile copy(target);
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            QCOMPARE(copy.readAll(), picture);
+        } else {
+            QTRY_COMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                         QStringList());
+        }
+    }
+
+    // Opened from a message, a picture three redirects away shows in the viewer.
+    void aPictureBehindThreeRedirectsOpens() {
+        setSandboxing(true);
+        const QVariantMap info = media(QStringLiteral("/hop/3"), QStringLiteral("HOPS3"),
+                                       QStringLiteral("site.jpg"), QStringLiteral("image/jpeg"));
+        QCOMPARE(shownBytes(message, info), picture);
+        QCOMPARE(world->alertTexts(), QStringList());
+    }
+
+    // ---- names
+
+    // Whatever characters a sender puts in an attachment's name, no control character (C0, DEL, C1,
+    // line and paragraph separators) reaches the name it is kept under, nor the asset that records it;
+    // an extension holding one is dropped.
+    void controlCharactersNeverReachAStoredName_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("extension");
+        QTest::addRow("ordinary") << QStringLiteral("report.pdf") << QStringLiteral("pdf");
+        QTest::addRow("newline at the end") << QStringLiteral("report.pdf\n") << QString();
+        QTest::addRow("CR LF at the end") << QStringLiteral("report.pdf\r\n") << QString();
+        QTest::addRow("CR at the end") << QStringLiteral("report.pdf\r") << QString();
+        QTest::addRow("two newlines at the end") << QStringLiteral("report.pdf\n\n") << QString();
+        QTest::addRow("tab inside") << QStringLiteral("report.p\tdf") << QString();
+        QTest::addRow("escape") << QStringLiteral("report.pdf\x1b") << QString();
+        QTest::addRow("DEL") << QStringLiteral("report.pdf\x7f") << QString();
+        QTest::addRow("C1 next line") << QStringLiteral("report.pdf") + QChar(0x85) << QString();
+        QTest::addRow("C1 introducer") << QStringLiteral("report.pdf") + QChar(0x9b) << QString();
+        QTest::addRow("line separator") << QStringLiteral("report.pdf") + QChar(0x2028) << QString();
+        QTest::addRow("paragraph separator") << QStringLiteral("report.pdf") + QChar(0x2029) << QString();
+        QTest::addRow("newline after the dot") << QStringLiteral("report.\npdf") << QString();
+        QTest::addRow("newline before the dot") << QStringLiteral("report\n.pdf") << QStringLiteral("pdf");
+    }
+    void controlCharactersNeverReachAStoredName() {
+        QFETCH(QString, fileName);
+        QFETCH(QString, extension);
+        setSandboxing(true);
+        const QStringList before = documentsListing();
+        const QVariantMap info =
+            media(QStringLiteral("/note.txt"), QStringLiteral("CTRL-") + QTest::currentDataTag(), fileName,
+                  QStringLiteral("text/plain"));
+        QCOMPARE(shownBytes(message, info), QByteArray("Minutes of Monday"));
+        const QString stored = PLMediaDownloadHelper::storedFileName(message, info);
+        QVERIFY2(!hasControlCharacter(stored), qPrintable(stored.toUtf8().toPercentEncoding()));
+        QCOMPARE(QFileInfo(stored).suffix(), extension);
+        const auto asset = Asset::assetWithRemoteURL(info.value("fileUrl").toString());
+        QVERIFY(asset);
+        QCOMPARE(asset->localURL(), ownFile(info));
+        for (const QString& entry : documentsListing())
+            QVERIFY2(before.contains(entry) || !hasControlCharacter(entry),
+                     qPrintable(entry.toUtf8().toPercentEncoding()));
+    }
+
 private:
     static void start(PLMediaDownloader& downloader, const QString& url, const QUrl& target,
                       const PLMediaDownloader::Limits& limits) {
@@ -970,14 +1228,16 @@ private:
         world->settle();
         return bytes;
     }
-    // The viewer once presented (null when it never came, which the caller's use
-    // fails on).
-    PLDownloadViewerController* awaitViewer() {
+    // The viewer once presented over `on` (the test's host when null), or null when it never came,
+    // which the caller's use fails on.
+    PLDownloadViewerController* awaitViewer(platform::ui::ViewController* on = nullptr) {
+        if (!on)
+            on = host;
         QDeadlineTimer deadline(10000);
-        while (!qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) &&
+        while (!qobject_cast<PLDownloadViewerController*>(on->presentedViewController()) &&
                !deadline.hasExpired())
             drain(1);
-        auto* viewer = qobject_cast<PLDownloadViewerController*>(host->presentedViewController());
+        auto* viewer = qobject_cast<PLDownloadViewerController*>(on->presentedViewController());
         if (!viewer)
             qWarning() << "no viewer came; alerts:" << world->alertTexts();
         return viewer;
