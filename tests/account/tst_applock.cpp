@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Animator.h"
 #include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -21,28 +22,56 @@
 #include <QApplication>
 #include <QPointer>
 #include <QTest>
+#include <QWindow>
 
 using namespace pelnix;
 using platform::NotificationCenter;
+using platform::ui::Animator;
 using platform::ui::ApplicationStateMonitor;
 using platform::ui::Window;
 
 namespace {
 const QString kStored = QStringLiteral("1111");
 
-// Types each entry on the shown pad and taps OK; "cancel" taps cancel instead.
-void play(PLAppLockScreenViewController* lock, const QStringList& script) {
+// How the user enters the passcodes: tapping the pad's buttons, typing on the keyboard's main row, or
+// on its keypad.
+enum class Input { Buttons, Keys, Keypad };
+
+// Types each entry on the shown pad and confirms it; "cancel" cancels instead. On the keyboard every
+// entry first takes a stray digit back with Backspace, and goes to whatever has the focus.
+void play(PLAppLockScreenViewController* lock, const QStringList& script, Input input = Input::Buttons) {
     for (const QString& step : script) {
         PLPadLockScreenAbstractViewController* pad = lock->currentTopChildViewController();
         QVERIFY(pad);
-        if (step == QLatin1String("cancel")) {
-            pad->padView()->cancelButton()->click();
+        if (input == Input::Buttons) {
+            if (step == QLatin1String("cancel")) {
+                pad->padView()->cancelButton()->click();
+                continue;
+            }
+            for (QChar digit : step)
+                pad->padView()->buttonArray().at(digit.digitValue())->click();
+            pad->padView()->okButton()->click();
             continue;
         }
+        QWindow* window = pad->padView()->window()->windowHandle();
+        QVERIFY(window);
+        if (step == QLatin1String("cancel")) {
+            QTest::keyClick(window, Qt::Key_Escape);
+            continue;
+        }
+        const Qt::KeyboardModifiers where = input == Input::Keypad ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(window, Qt::Key_9, where);
+        QTest::keyClick(window, Qt::Key_Backspace);
         for (QChar digit : step)
-            pad->padView()->buttonArray().at(digit.digitValue())->click();
-        pad->padView()->okButton()->click();
+            QTest::keyClick(window, Qt::Key(Qt::Key_0 + digit.digitValue()), where);
+        QTest::keyClick(window, input == Input::Keypad ? Qt::Key_Enter : Qt::Key_Return, where);
     }
+}
+
+// Types digits on the keyboard's main row into whatever has the window's focus.
+void typeDigits(QWindow* window, const QString& digits) {
+    for (QChar digit : digits)
+        QTest::keyClick(window, Qt::Key(Qt::Key_0 + digit.digitValue()));
 }
 
 QStringList alertMessages(const Window& window) {
@@ -60,7 +89,8 @@ void resignActive() {
     NotificationCenter::defaultCenter()->post(ApplicationStateMonitor::kWillResignActive);
 }
 
-// A lock screen on its own in a window, reporting to a recorder.
+// A lock screen on its own in a window, reporting to a recorder. The application is active (its
+// window has the focus) before the lock shows, as when the user opens it from a screen.
 struct LockOnScreen {
     Window window;
     PLAppLockScreenViewController* lock = new PLAppLockScreenViewController;
@@ -68,10 +98,12 @@ struct LockOnScreen {
 
     explicit LockOnScreen(qint64 state) {
         window.resize(320, 568);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         lock->setLockScreenState(state);
         lock->setAppLockControllerDelegate(&recorder);
         window.setRootViewController(lock);
-        window.show();
     }
 };
 
@@ -90,6 +122,8 @@ struct BaseOnScreen {
 };
 } // namespace
 
+Q_DECLARE_METATYPE(Input)
+
 class TestAppLock : public QObject {
     Q_OBJECT
 private slots:
@@ -103,6 +137,7 @@ private slots:
     void resultsByState();
     void theCompletionPathRecordsTheLockState();
     void threeWrongEntriesLockUntilTheApplicationIsBack();
+    void theKeyboardStaysWithThePad();
     void settingCellConfirmsOrReverts();
 
     void firstAppearanceSpendsTheChanceEvenWhenSignedOut();
@@ -168,6 +203,7 @@ void TestAppLock::padPerStateAndPasscode() {
 }
 
 void TestAppLock::resultsByState_data() {
+    QTest::addColumn<Input>("input");
     QTest::addColumn<qint64>("state");
     QTest::addColumn<QString>("storedBefore");
     QTest::addColumn<bool>("storeRefuses");
@@ -179,35 +215,37 @@ void TestAppLock::resultsByState_data() {
     const QString wrong = QStringLiteral("Wrong Passcode. Please Try Again");
     using L = QStringList;
     using R = QList<bool>;
-    QTest::newRow("switch off") << qint64(0) << kStored << false << L{kStored} << "" << R{false}
-                                << L{"Passcode Disabled"} << qint64(0);
-    QTest::newRow("switch off, cancelled")
-        << qint64(0) << kStored << false << L{"cancel"} << kStored << R{true} << L{} << qint64(1);
-    QTest::newRow("switch off, wrong")
-        << qint64(0) << kStored << false << L{"2"} << kStored << R{} << L{wrong} << qint64(0);
-    QTest::newRow("unlock") << qint64(1) << kStored << false << L{kStored} << kStored << R{true} << L{}
-                            << qint64(1);
-    QTest::newRow("unlock, wrong") << qint64(1) << kStored << false << L{"12"} << kStored << R{} << L{wrong}
-                                   << qint64(1);
-    QTest::newRow("first set-up") << qint64(1) << "" << false << L{"4321", "4321"} << "4321" << R{true}
-                                  << L{"Passcode set successfully"} << qint64(1);
-    QTest::newRow("first set-up, mismatch")
-        << qint64(1) << "" << false << L{"4321", "4322"} << "" << R{} << L{} << qint64(1);
-    QTest::newRow("first set-up, store refuses")
-        << qint64(1) << "" << true << L{"4321", "4321"} << "" << R{false}
-        << L{"The passcode could not be saved. Please try again."} << qint64(0);
-    QTest::newRow("change") << qint64(2) << kStored << false << L{kStored, "5555", "5555"} << "5555"
-                            << R{true} << L{"Passcode changed successfully"} << qint64(1);
-    QTest::newRow("change, cancelled at the current passcode")
-        << qint64(2) << kStored << false << L{"cancel"} << kStored << R{true} << L{} << qint64(2);
-    QTest::newRow("change, cancelled at the new passcode")
-        << qint64(2) << kStored << false << L{kStored, "cancel"} << kStored << R{true} << L{} << qint64(2);
-    QTest::newRow("change, store refuses")
-        << qint64(2) << kStored << true << L{kStored, "5555", "5555"} << kStored << R{true}
-        << L{"The passcode could not be saved. Please try again."} << qint64(1);
+    // Every path through the buttons, and the same through the keys.
+    const auto row = [](const char* name, qint64 state, const QString& before, bool refuses, const L& script,
+                        const QString& after, const R& reported, const L& alerts, qint64 stateAfter) {
+        for (const auto& [input, how] : {std::pair{Input::Buttons, "buttons"}, std::pair{Input::Keys, "keys"},
+                                         std::pair{Input::Keypad, "keypad"}})
+            QTest::addRow("%s, by %s", name, how)
+                << input << state << before << refuses << script << after << reported << alerts << stateAfter;
+    };
+    row("switch off", 0, kStored, false, L{kStored}, "", R{false}, L{"Passcode Disabled"}, 0);
+    row("switch off, cancelled", 0, kStored, false, L{"cancel"}, kStored, R{true}, L{}, 1);
+    row("switch off, wrong", 0, kStored, false, L{"2"}, kStored, R{}, L{wrong}, 0);
+    row("unlock", 1, kStored, false, L{kStored}, kStored, R{true}, L{}, 1);
+    row("unlock, wrong", 1, kStored, false, L{"12"}, kStored, R{}, L{wrong}, 1);
+    row("first set-up", 1, "", false, L{"4321", "4321"}, "4321", R{true}, L{"Passcode set successfully"}, 1);
+    row("first set-up, mismatch", 1, "", false, L{"4321", "4322"}, "", R{}, L{}, 1);
+    row("first set-up, mismatch, then a match", 1, "", false, L{"4321", "4322", "7890", "7890"}, "7890",
+        R{true}, L{"Passcode set successfully"}, 1);
+    row("first set-up, store refuses", 1, "", true, L{"4321", "4321"}, "", R{false},
+        L{"The passcode could not be saved. Please try again."}, 0);
+    row("change", 2, kStored, false, L{kStored, "5555", "5555"}, "5555", R{true},
+        L{"Passcode changed successfully"}, 1);
+    row("change, cancelled at the current passcode", 2, kStored, false, L{"cancel"}, kStored, R{true}, L{},
+        2);
+    row("change, cancelled at the new passcode", 2, kStored, false, L{kStored, "cancel"}, kStored, R{true},
+        L{}, 2);
+    row("change, store refuses", 2, kStored, true, L{kStored, "5555", "5555"}, kStored, R{true},
+        L{"The passcode could not be saved. Please try again."}, 1);
 }
 
 void TestAppLock::resultsByState() {
+    QFETCH(Input, input);
     QFETCH(qint64, state);
     QFETCH(QString, storedBefore);
     QFETCH(bool, storeRefuses);
@@ -220,7 +258,7 @@ void TestAppLock::resultsByState() {
     test::AppLockWorld world(storedBefore);
     world.store->refuseWrites = storeRefuses;
     LockOnScreen screen(state);
-    play(screen.lock, script);
+    play(screen.lock, script, input);
 
     QCOMPARE(PLKeychainAccessHelper::currentPasscode(), storedAfter);
     // What a new process would find.
@@ -266,6 +304,54 @@ void TestAppLock::threeWrongEntriesLockUntilTheApplicationIsBack() {
     QCOMPARE(screen.lock->lockScreenState(), 1);
     QVERIFY(!fresh->padView()->cancelButton()->isVisible());
     play(screen.lock, {kStored});
+    QCOMPARE(screen.recorder.results, QList<bool>{true});
+}
+
+void TestAppLock::theKeyboardStaysWithThePad() {
+    test::AppLockWorld world(kStored);
+    LockOnScreen screen(1);
+    QWindow* window = screen.window.windowHandle();
+    auto* pad = qobject_cast<PLPadLockScreenViewController*>(screen.lock->currentTopChildViewController());
+    QVERIFY(pad);
+    // The pad has the keys from the start, and keeps them when its buttons come and go.
+    QCOMPARE(screen.window.focusWidget(), pad->padView());
+    typeDigits(window, "4");
+    QCOMPARE(Animator::alpha(pad->padView()->deleteButton()), 1.0);
+    QCOMPARE(screen.window.focusWidget(), pad->padView());
+    QTest::keyClick(window, Qt::Key_Tab);
+    QTest::keyClick(window, Qt::Key_Backtab);
+    QCOMPARE(screen.window.focusWidget(), pad->padView());
+    // Shortcuts are not digits; with no cancel on the pad, Escape does nothing.
+    QTest::keyClick(window, Qt::Key_5, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QCOMPARE(pad->currentPin(), QString("4"));
+    QVERIFY(screen.recorder.results.isEmpty());
+    QTest::keyClick(window, Qt::Key_Backspace);
+    QTest::keyClick(window, Qt::Key_Backspace); // nothing left to take back
+    QCOMPARE(pad->currentPin(), QString(""));
+    QCOMPARE(Animator::alpha(pad->padView()->deleteButton()), 0.0);
+    QTest::keyClick(window, Qt::Key_Return); // no passcode to check yet
+    QCOMPARE(pad->totalAttempts(), 0);
+
+    // Three wrong passcodes typed while the alerts show: the pad locks and takes no more digits.
+    for (const char* wrong : {"1", "2", "3"}) {
+        typeDigits(window, QString::fromLatin1(wrong));
+        QTest::keyClick(window, Qt::Key_Return);
+    }
+    QCOMPARE(alertMessages(screen.window).size(), 3);
+    QVERIFY(pad->padView()->isLocked());
+    typeDigits(window, kStored);
+    QTest::keyClick(window, Qt::Key_Return);
+    QCOMPARE(pad->currentPin(), QString(""));
+    QVERIFY(screen.recorder.results.isEmpty());
+
+    // The application is back: the fresh pad has the keys.
+    becomeActive();
+    auto* fresh = screen.lock->currentTopChildViewController();
+    QVERIFY(fresh && fresh != pad);
+    QCOMPARE(screen.window.focusWidget(), fresh->padView());
+    typeDigits(window, kStored);
+    QTest::keyClick(window, Qt::Key_Return);
     QCOMPARE(screen.recorder.results, QList<bool>{true});
 }
 

@@ -6,6 +6,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/SystemSounds.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenSetupViewController.h"
 #include "ui/account/PLPadLockScreenView.h"
@@ -18,6 +19,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 using namespace pelnix;
 using platform::ui::Animator;
@@ -66,6 +68,7 @@ private slots:
     void setupRestartsOnMismatchAndReportsAMatchOnce();
     void cancelReachesTheDelegate();
     void soundsPlayOnlyWhenEnabled();
+    void keysDriveTheFourDigitPadAsItsButtons();
 
 private:
     test::TestSandbox m_sandbox;
@@ -401,6 +404,62 @@ void TestPinPad::soundsPlayOnlyWhenEnabled() {
     const int click = SystemSounds::KeyPressClick;
     QCOMPARE(heard, (QList<int>{click, click, click, click, SystemSounds::Vibrate}));
     QCOMPARE(system.count(), 1);
+}
+
+void TestPinPad::keysDriveTheFourDigitPadAsItsButtons() {
+    test::PadRecorder owner;
+    owner.validPin = QStringLiteral("2580");
+    QList<int> heard;
+    PLPadLockScreenAbstractViewController::setSoundPlayer([&heard](int sound) { heard.append(sound); });
+    const auto restore = qScopeGuard([] { PLPadLockScreenAbstractViewController::setSoundPlayer({}); });
+    platform::ui::Window window;
+    window.resize(320, 568);
+    auto* pad = new PLPadLockScreenViewController(&owner, false);
+    pad->setTapSoundEnabled(true);
+    window.setRootViewController(pad);
+    window.show();
+    QCoreApplication::processEvents();
+    QWindow* handle = window.windowHandle();
+    PLPadLockScreenView* view = pad->padView();
+    QCOMPARE(window.focusWidget(), view);
+
+    // A key held down fills its ring as a finger does, and types its digit with the key click.
+    QTest::keyPress(handle, Qt::Key_2);
+    QCOMPARE(view->buttonArray()[2]->selectedAlpha(), 1.0);
+    QTest::keyRelease(handle, Qt::Key_2);
+    QCOMPARE(view->buttonArray()[2]->selectedAlpha(), 0.0);
+    QCOMPARE(heard, QList<int>{SystemSounds::KeyPressClick});
+    QTest::keyClick(handle, Qt::Key_5, Qt::KeypadModifier);
+    QTest::keyClick(handle, Qt::Key_Backspace);
+    QCOMPARE(pad->currentPin(), QString("2"));
+    QVERIFY(!view->digitsArray()[1]->isSelected());
+    // No OK on this pad: Return checks nothing; the fourth digit does.
+    for (Qt::Key key : {Qt::Key_5, Qt::Key_8})
+        QTest::keyClick(handle, key, Qt::KeypadModifier);
+    QTest::keyClick(handle, Qt::Key_Return);
+    QVERIFY(owner.validated.isEmpty());
+    QTest::keyClick(handle, Qt::Key_0);
+    QCOMPARE(owner.validated, QStringList{"2580"});
+    QCOMPARE(owner.successes, 1);
+    // A fifth digit is ignored, typed or tapped.
+    QTest::keyClick(handle, Qt::Key_7);
+    QCOMPARE(pad->currentPin(), QString("2580"));
+    // Keys the pad has no use for go on to the window; the focus stays.
+    QTest::keyClick(handle, Qt::Key_A);
+    QTest::keyClick(handle, Qt::Key_Tab);
+    QCOMPARE(window.focusWidget(), view);
+
+    // Escape is the cancel button's, while it shows: not while delete stands in its place.
+    auto* setup = new PLPadLockScreenSetupViewController(&owner, false);
+    window.setRootViewController(setup);
+    QCoreApplication::processEvents();
+    QCOMPARE(window.focusWidget(), setup->padView());
+    QTest::keyClick(handle, Qt::Key_1);
+    QTest::keyClick(handle, Qt::Key_Escape);
+    QCOMPARE(owner.cancels, 0);
+    QTest::keyClick(handle, Qt::Key_Backspace);
+    QTest::keyClick(handle, Qt::Key_Escape);
+    QCOMPARE(owner.cancels, 1);
 }
 
 int main(int argc, char** argv) {

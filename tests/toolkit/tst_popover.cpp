@@ -15,6 +15,9 @@
 #include "ui/toolkit/PLPopoverTheme.h"
 #include "ui/toolkit/PLStoryboardPopoverSegue.h"
 
+#include <QDebug>
+#include <QGridLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -91,6 +94,86 @@ struct Stage {
         window.makeKeyAndVisible();
     }
 };
+
+// A screen whose views follow the window: a bar along the top, a button at the top left and one at
+// the bottom right.
+class AnchoredScreen : public ViewController {
+public:
+    NavigationBar* bar = nullptr;
+    QPushButton* help = nullptr;
+    QPushButton* info = nullptr;
+    NavigationItem item;
+    BarButtonItem* share = nullptr;
+
+protected:
+    QWidget* loadView() override {
+        auto* view = new QWidget;
+        auto* grid = new QGridLayout(view);
+        grid->setContentsMargins(0, 0, 20, 20);
+        bar = new NavigationBar;
+        bar->setFixedHeight(NavigationBar::kHeight);
+        share = new BarButtonItem("Share", {}, &item);
+        item.setRightBarButtonItems({share});
+        bar->setItems(&item, nullptr);
+        grid->addWidget(bar, 0, 0, 1, 3);
+        help = new QPushButton("Help");
+        grid->addWidget(help, 1, 0, Qt::AlignLeft | Qt::AlignTop);
+        grid->setRowStretch(2, 1);
+        grid->setColumnStretch(1, 1);
+        info = new QPushButton("Info");
+        grid->addWidget(info, 3, 2, Qt::AlignRight | Qt::AlignBottom);
+        return view;
+    }
+};
+
+// Hears where a popover is about to go again, and may send it to another view.
+class Repositioning : public Delegate {
+public:
+    QList<std::pair<QRect, QWidget*>> asked;
+    QPointer<QWidget> moveTo;
+    void willRepositionPopoverToRect(PLPopoverController*, QRect& rect, QWidget*& view) override {
+        asked << std::pair{rect, view};
+        if (moveTo) {
+            view = moveTo;
+            rect = moveTo->rect();
+        }
+    }
+};
+
+// Empty when the bubble lies inside its window with its arrow's tip on `anchor`; else what is wrong.
+QString placementProblem(const PLPopoverController& popover, const QWidget* anchor) {
+    PLPopoverBackgroundView* bubble = popover.backgroundView();
+    QWidget* window = bubble ? bubble->parentWidget() : nullptr;
+    if (!window)
+        return QStringLiteral("no bubble");
+    const QRect frame = bubble->geometry();
+    const QRect target(anchor->mapTo(window, QPoint(0, 0)), anchor->size());
+    const QRectF arrow = bubble->arrowRect();
+    QPointF tip;
+    switch (bubble->arrowDirection()) {
+    case Up:
+        tip = QPointF(arrow.center().x(), arrow.top());
+        break;
+    case Down:
+        tip = QPointF(arrow.center().x(), arrow.bottom());
+        break;
+    case Left:
+        tip = QPointF(arrow.left(), arrow.center().y());
+        break;
+    case Right:
+        tip = QPointF(arrow.right(), arrow.center().y());
+        break;
+    default:
+        return QStringLiteral("no arrow");
+    }
+    const QPoint tipInWindow = bubble->mapTo(window, tip.toPoint());
+    QString problem;
+    QDebug(&problem).nospace() << "bubble " << frame << " tip " << tipInWindow << " anchor " << target
+                               << " window " << window->size();
+    if (!window->rect().contains(frame) || !target.adjusted(-2, -2, 2, 2).contains(tipInWindow))
+        return problem;
+    return {};
+}
 } // namespace
 
 class TestPopover : public QObject {
@@ -503,6 +586,63 @@ private slots:
         QCOMPARE(popover.backgroundView()->style().arrowBase, 30u);
         QCOMPARE(popover.backgroundView()->style().minOuterCornerRadius, 4u); // carried along by the redraw
         QCOMPARE(popover.overlayView()->color().alpha(), qRound(0.15 * 255));
+    }
+
+    void windowResizePlacesThePopoverAgain() {
+        Window window;
+        window.resize(1024, 768);
+        auto* screen = new AnchoredScreen;
+        window.setRootViewController(screen);
+        window.makeKeyAndVisible();
+        QCoreApplication::processEvents();
+        auto* content = new Content;
+        content->setPreferredContentSize(QSize(200, 100));
+        PLPopoverController popover(content);
+        Repositioning delegate;
+        popover.setDelegate(&delegate);
+        const QRect presented = screen->info->rect();
+        popover.presentPopoverFromRect(presented, screen->info, PLPopoverArrowDirectionAny, false);
+        QVERIFY2(placementProblem(popover, screen->info).isEmpty(),
+                 qPrintable(placementProblem(popover, screen->info)));
+
+        // A resize is a desktop's rotation: the popover goes back beside its anchor, inside the window,
+        // and the delegate hears of it first, with the anchor it has.
+        int asked = 0;
+        for (const QSize size : {QSize(400, 300), QSize(1024, 768), QSize(1024, 300), QSize(400, 768),
+                                 QSize(150, 120), QSize(1024, 768)}) {
+            window.resize(size);
+            QCoreApplication::processEvents();
+            QCOMPARE(window.size(), size);
+            QVERIFY2(placementProblem(popover, screen->info).isEmpty(),
+                     qPrintable(placementProblem(popover, screen->info)));
+            QCOMPARE(delegate.asked.size(), ++asked);
+            QCOMPARE(delegate.asked.last(), (std::pair<QRect, QWidget*>{presented, screen->info}));
+        }
+        // The delegate may send the popover elsewhere.
+        delegate.moveTo = screen->help;
+        window.resize(600, 400);
+        QCoreApplication::processEvents();
+        QVERIFY2(placementProblem(popover, screen->help).isEmpty(),
+                 qPrintable(placementProblem(popover, screen->help)));
+        QCOMPARE(popover.anchorView(), screen->help);
+        popover.dismissPopover(false);
+
+        // From a bar item the popover follows the item; the delegate is not asked.
+        delegate.asked.clear();
+        delegate.moveTo = nullptr;
+        popover.presentPopoverFromBarButtonItem(screen->share, PLPopoverArrowDirectionAny, false);
+        for (const QSize size : {QSize(400, 300), QSize(1024, 768)}) {
+            window.resize(size);
+            QCoreApplication::processEvents();
+            QWidget* item = screen->share->view();
+            QVERIFY2(placementProblem(popover, item).isEmpty(), qPrintable(placementProblem(popover, item)));
+        }
+        QVERIFY(delegate.asked.isEmpty());
+        popover.dismissPopover(false);
+        // Put away, it is not placed again.
+        window.resize(500, 500);
+        QCoreApplication::processEvents();
+        QVERIFY(!popover.isPopoverVisible());
     }
 
     void segueShowsOnlyWhenAskedAndCentresWithoutSender() {

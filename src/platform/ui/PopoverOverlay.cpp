@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace pelnix::platform::ui {
 
@@ -31,6 +32,11 @@ bool PopoverOverlay::isPassthroughView(const QWidget* view) const {
             if (passthrough == view)
                 return true;
     return false;
+}
+
+void PopoverOverlay::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit resized();
 }
 
 void PopoverOverlay::setColor(const QColor& color) {

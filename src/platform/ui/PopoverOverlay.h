@@ -29,9 +29,13 @@ public:
 
 signals:
     void touched();
+    // The window changed size and the overlay with it, after the window's screens were laid out
+    // again (the overlay lies above them): the moment for the popover's owner to place it again.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -32,6 +32,8 @@ public:
     const PLPadLockScreenAppearance& appearance() const { return m_appearance; }
     // Opacity of the touch fill, 0 to 1.
     qreal selectedAlpha() const { return m_selectedAlpha; }
+    // Fills the ring as a touch does (or empties it): a key typed for this digit shows here.
+    void showTouched(bool touched) { animateTouch(touched); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

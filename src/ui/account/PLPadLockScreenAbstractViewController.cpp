@@ -8,8 +8,11 @@
 #include "ui/account/PLPadLockScreenView.h"
 #include "ui/account/PLPinSelectionView.h"
 
+#include <QKeyEvent>
+
 namespace pelnix {
 
+using platform::ui::Button;
 using platform::ui::SystemSounds;
 using platform::ui::Window;
 
@@ -62,6 +65,61 @@ void PLPadLockScreenAbstractViewController::viewDidLoad() {
     }
     connect(pad->deleteButton(), &QAbstractButton::clicked, this, [this] { deleteFromPin(); });
     connect(pad->okButton(), &QAbstractButton::clicked, this, [this] { okButtonSelected(); });
+    pad->installEventFilter(this);
+}
+
+void PLPadLockScreenAbstractViewController::viewDidAppear(bool animated) {
+    ViewController::viewDidAppear(animated);
+    // Typing goes to the pad, not to a field of the screen the lock covers.
+    padView()->setFocus(Qt::OtherFocusReason);
+}
+
+bool PLPadLockScreenAbstractViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (isViewLoaded() && watched == view() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+        return padKeyEvent(static_cast<QKeyEvent*>(event));
+    return ViewController::eventFilter(watched, event);
+}
+
+bool PLPadLockScreenAbstractViewController::padKeyEvent(QKeyEvent* event) {
+    // Shortcuts belong to the host; Shift and the keypad still give digits.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    PLPadLockScreenView* pad = padView();
+    const bool press = event->type() == QEvent::KeyPress;
+    const int key = event->key();
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        PLPadButton* button = pad->buttonArray().at(key - Qt::Key_0);
+        if (!button->isEnabled())
+            return true;
+        button->showTouched(press);
+        if (press)
+            button->click();
+        return true;
+    }
+    if (!press)
+        return false;
+    switch (key) {
+    case Qt::Key_Backspace:
+        pad->deleteButton()->click();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The four-digit pad checks at the fourth digit and has no OK.
+        if (m_complexPin)
+            pad->okButton()->click();
+        return true;
+    case Qt::Key_Escape: {
+        // Only while the cancel button shows: not before it is placed, nor under delete.
+        Button* cancel = pad->cancelButton();
+        if (!cancel->isVisible() || cancel->testAttribute(Qt::WA_TransparentForMouseEvents))
+            return false;
+        cancel->click();
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void PLPadLockScreenAbstractViewController::setLockScreenTitle(const QString& title) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+class QKeyEvent;
+
 namespace pelnix {
 
 class PLPadLockScreenView;
@@ -13,6 +15,10 @@ class PLPadLockScreenView;
 //
 // Four-digit mode: exactly four digits, shown as dots, checked as soon as the fourth is in. Complex
 // mode: any number of digits (at least one), shown as bullets, checked when OK is tapped.
+//
+// The keyboard drives the pad as its buttons do: the digits of the main row and of the keypad, Backspace
+// for delete, Return or Enter for OK, Escape for cancel while the cancel button shows. The pad view
+// holds the focus from its appearance on.
 class PLPadLockScreenAbstractViewController : public platform::ui::ViewController {
     Q_OBJECT
 public:
@@ -57,12 +63,17 @@ public:
 protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Checks the entered PIN; each pad gives its own.
     virtual void processPin() {}
     void setCurrentPin(const QString& pin) { m_currentPin = pin; }
     void playFailureSound();
 
 private:
+    // A key on the pad view: the button it stands for acts; false for keys the pad has no use for.
+    bool padKeyEvent(QKeyEvent* event);
+
     bool m_complexPin = false;
     QString m_currentPin = QString("");
     bool m_tapSound = false;

@@ -82,6 +82,11 @@ PLPadLockScreenView::PLPadLockScreenView(const QRect& frame, bool complexPin, QW
     m_ok = new Button(m_content);
     m_ok->setTitle(localized("OK"));
     fade({{m_delete, 0}, {m_ok, 0}}, false, {});
+    // The pad takes the keys itself (its controller maps them to the buttons): no button, seen or
+    // faded out, holds the focus.
+    for (Button* button : {m_cancel, m_delete, m_ok})
+        button->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
 
     if (m_complexPin) {
         // Shows bullets only: the digits come from the pad, never from a keyboard.
@@ -144,6 +149,10 @@ void PLPadLockScreenView::resizeEvent(QResizeEvent* event) {
     if (m_blurringView)
         m_blurringView->setGeometry(rect());
     layoutPad();
+}
+
+bool PLPadLockScreenView::focusNextPrevChild(bool) {
+    return true;
 }
 
 void PLPadLockScreenView::setFrame(QWidget* view, const QRectF& frame) {

@@ -101,6 +101,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The pad keeps the focus: Tab leads nowhere else, least of all to the screen the lock covers.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void setFrame(QWidget* view, const QRectF& frame);

@@ -90,7 +90,9 @@ QWidget* PLContactsViewController::loadView() {
     m_addNewContactButton->setCornerRadius(kAddButtonSide / 2.0);
     // Tapping it must not take the focus from the field, so the typed text stays the search text.
     m_addNewContactButton->setFocusPolicy(Qt::NoFocus);
+    // Shown only while the field is edited (it lies over the field's end).
     Animator::setAlpha(m_addNewContactButton, 0);
+    m_addNewContactButton->hide();
     connect(m_addNewContactButton, &Button::clicked, this,
             &PLContactsViewController::addContactsButtonTapped);
     m_entryLine = new PLCustomSeparatorView(page);

@@ -133,7 +133,17 @@ void PLContactsViewController::showAddContactButton(bool show) {
     QRect field = m_addContactsTextField->geometry();
     field.setWidth(field.width() + (show ? -kAddButtonWidth : kAddButtonWidth));
     Animator::animateProperty(m_addContactsTextField, "geometry", field, kAddButtonMs);
-    Animator::animateAlpha(m_addNewContactButton, show ? 1 : 0, kAddButtonMs);
+    // The hidden button lies over the field's end: from the moment it starts to fade it lets the
+    // clicks through to the field, and once faded it is taken off the screen.
+    platform::ui::Button* button = m_addNewContactButton;
+    button->setAttribute(Qt::WA_TransparentForMouseEvents, !show);
+    if (show)
+        button->show();
+    QPointer<PLContactsViewController> self(this);
+    Animator::animateAlpha(button, show ? 1 : 0, kAddButtonMs, [self](bool) {
+        if (self && !self->m_isAddContactButtonShown && self->m_addNewContactButton)
+            self->m_addNewContactButton->hide();
+    });
 }
 
 void PLContactsViewController::configureBlurView() {

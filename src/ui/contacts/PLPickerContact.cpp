@@ -100,6 +100,24 @@ bool PLPickerContact::describes(const QVariant& value) const {
            a.recordID == b.recordID;
 }
 
+bool PLPickerContact::isSamePerson(const PLPickerContact& other) const {
+    if (isSameObject(other))
+        return true;
+    if (isNull() || other.isNull() || kind() != other.kind())
+        return false;
+    if (isUser()) {
+        const auto mine = user();
+        const auto theirs = other.user();
+        return mine && theirs &&
+               (mine == theirs || (mine->userID() != 0 && mine->userID() == theirs->userID()));
+    }
+    const PLAddressBookContact& a = m_data->contact;
+    const PLAddressBookContact& b = other.m_data->contact;
+    // A person of the book offers one entry per address and per number; a typed address has no
+    // person (0). The name may change between reads; what reaches the person does not.
+    return a.recordID == b.recordID && a.email == b.email && a.phone == b.phone;
+}
+
 PLRoomContact PLPickerContact::roomContact() const {
     switch (kind()) {
     case Kind::User:

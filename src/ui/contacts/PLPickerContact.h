@@ -13,9 +13,11 @@ namespace pelnix {
 class User;
 
 // One person the contact picker offers or has chosen: an active user of the service (the store's
-// own object), an address-book entry or typed address, or a contact of the host. Copies share one
-// identity, so "the same contact" is the same object, as rows and the choice compare them; two
-// contacts made apart are different even when their fields agree.
+// own object), an address-book entry or typed address, or a contact of the host. The picker reads
+// its sources again (another fetch of the service's contacts, the address book read anew), so rows
+// and the choice compare contacts by who they are, not by object: a user by account, an entry by
+// its person in the book and the address or number it offers, a typed address by the address, a
+// host contact by its address and number. Contacts of different kinds are never the same one.
 class PLPickerContact {
 public:
     enum class Kind { None, User, AddressBook, Host };
@@ -50,7 +52,8 @@ public:
     PLRoomContact roomContact() const;
 
     bool isSameObject(const PLPickerContact& other) const { return m_data == other.m_data; }
-    bool operator==(const PLPickerContact& other) const { return isSameObject(other); }
+    bool isSamePerson(const PLPickerContact& other) const;
+    bool operator==(const PLPickerContact& other) const { return isSamePerson(other); }
 
 private:
     struct Data {

@@ -64,7 +64,7 @@ void PLChatWindowViewController::handleMessageUpdate(const QString& messageId) {
     if (!message)
         return;
     const auto room = message->room();
-    if (m_chatRoom && (!room || room->roomId() != m_chatRoom->roomId()))
+    if (!m_chatRoom || !room || room->roomId() != m_chatRoom->roomId())
         return;
     const int index = m_rows.indexOfMessage(message.get());
     // Someone else's change while the user's own post of the message is still on its way: the row

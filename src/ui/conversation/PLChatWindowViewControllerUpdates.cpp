@@ -29,9 +29,10 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
     const auto message = Message::messageWithID(messageId);
     if (!message || m_rows.indexOfMessage(message.get()) != PLChatWindowRowList::kNotFound)
         return;
-    // Another window may own the announcements; only this room's messages belong here.
+    // Another window may own the announcements; only this room's messages belong here, and a window
+    // without a room (its ID unknown to the store) takes none.
     const auto room = message->room();
-    if (m_chatRoom && (!room || room->roomId() != m_chatRoom->roomId()))
+    if (!m_chatRoom || !room || room->roomId() != m_chatRoom->roomId())
         return;
     const bool mine = message->senderIsMe();
     if (mine && message->replyCount() == 0 && message->state() != 1) {

@@ -174,9 +174,8 @@ void PLPopoverController::presentPopoverFromBarButtonItem(BarButtonItem* item, u
                                                           unsigned options, Completion completion) {
     m_barButtonItem = item;
     QWidget* view = PopoverHost::viewForBarButtonItem(item);
-    presentPopoverFromRect(view ? view->rect() : QRect(), view,
-                           PLPopoverArrowDirectionUp | PLPopoverArrowDirectionDown, animated, options,
-                           std::move(completion));
+    present(view ? view->rect() : QRect(), view, PLPopoverArrowDirectionUp | PLPopoverArrowDirectionDown,
+            animated, options, std::move(completion));
 }
 
 void PLPopoverController::presentPopoverAsDialog(bool animated, Completion completion) {
@@ -190,6 +189,12 @@ void PLPopoverController::presentPopoverAsDialog(bool animated, unsigned options
 
 void PLPopoverController::presentPopoverFromRect(const QRect& rect, QWidget* inView, unsigned permitted,
                                                  bool animated, unsigned options, Completion completion) {
+    m_barButtonItem = nullptr;
+    present(rect, inView, permitted, animated, options, std::move(completion));
+}
+
+void PLPopoverController::present(const QRect& rect, QWidget* inView, unsigned permitted, bool animated,
+                                  unsigned options, Completion completion) {
     Q_ASSERT(isMainThread());
     m_rect = rect;
     m_inView = inView;
@@ -218,6 +223,7 @@ void PLPopoverController::presentPopoverFromRect(const QRect& rect, QWidget* inV
         m_overlay->setAccessibleName(
             PLCurrentBundleInfo::localizedString(QStringLiteral("Double-tap to dismiss pop-up window.")));
         connect(m_overlay, &PopoverOverlay::touched, this, &PLPopoverController::outsideTouch);
+        connect(m_overlay, &PopoverOverlay::resized, this, &PLPopoverController::windowDidResize);
         connect(m_background, &PLPopoverBackgroundView::touchedOutside, this,
                 &PLPopoverController::outsideTouch);
     }
@@ -401,6 +407,12 @@ void PLPopoverController::positionPopover(bool animated) {
         PLPopoverPlacement::position(anchor, popoverContentSize(), m_permitted, screen, metrics);
     bubble->setArrowDirection(placed.direction);
     QRectF frame = placed.frame;
+    // The least height above or below the anchor, or width beside it, can reach past a small window's
+    // edge: what lies beyond it is cut, on the side away from the arrow, so the bubble stays in the
+    // window and still points at its anchor.
+    const QRectF windowBounds(QPointF(0, 0), screen.size);
+    if (!windowBounds.contains(frame))
+        frame = frame.intersected(windowBounds);
     bubble->setGeometry(frame.toRect());
     bubble->setArrowOffset(placed.arrowOffset);
     bubble->setWantsDefaultContentAppearance(m_wantsDefaultContentAppearance);
@@ -417,6 +429,27 @@ void PLPopoverController::positionPopover(bool animated) {
     }
     bubble->setGeometry(start);
     Animator::animateProperty(bubble, "geometry", frame.toRect(), 100);
+}
+
+void PLPopoverController::windowDidResize() {
+    if (!m_overlay || !m_background)
+        return;
+    if (QWidget* itemView = PopoverHost::viewForBarButtonItem(m_barButtonItem)) {
+        m_inView = itemView;
+        m_rect = itemView->rect();
+    } else if (auto* d = delegate()) {
+        QRect rect = m_rect;
+        QWidget* view = m_inView;
+        d->willRepositionPopoverToRect(this, rect, view);
+        // The bubble stays in its window: an anchor elsewhere cannot be pointed at from it.
+        if (view && view->window() != m_overlay->window()) {
+            qCWarning(lcPopover) << "popover anchor ignored: it is in another window";
+        } else {
+            m_rect = rect;
+            m_inView = view;
+        }
+    }
+    positionPopover(false);
 }
 
 PLPopoverTheme* PLPopoverController::defaultTheme() {

@@ -88,6 +88,10 @@ public:
 
     // Placement and keyboard (also driven by the keyboard notifications while shown).
     void positionPopover(bool animated);
+    // The window changed size, as a phone turns: a popover from a bar item follows the item's view,
+    // any other asks its delegate where it now points (willRepositionPopoverToRect); then it is placed
+    // again without animation. Called by the overlay as it follows the window.
+    void windowDidResize();
     void keyboardWillShow(const QRect& endFrame);
     void keyboardWillHide();
 
@@ -99,6 +103,8 @@ public:
     unsigned permittedArrowDirections() const { return m_permitted; }
 
 private:
+    void present(const QRect& rect, QWidget* inView, unsigned permittedArrowDirections, bool animated,
+                 unsigned options, Completion completion);
     void outsideTouch();
     // The 1 x 1 rectangle (window coordinates) the scale animation starts from and shrinks to.
     QRect arrowTipRect() const;

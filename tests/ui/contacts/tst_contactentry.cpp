@@ -11,6 +11,7 @@
 #include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
 
 #include <QFile>
+#include <QWindow>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -50,6 +51,12 @@ QStringList shown(const QList<PLPickerContact>& contacts) {
     return out;
 }
 
+// Keys as the window takes them from the keyboard: to its focus widget.
+void typeKeys(QWindow* window, const char* text) {
+    for (const char* c = text; *c; ++c)
+        QTest::keyClick(window, *c);
+}
+
 QFont face(const char* name) {
     return CustomFontRegistration::fontWithName(QString::fromLatin1(name), 15);
 }
@@ -70,6 +77,7 @@ private slots:
     void removalLeavesOtherChoicesAlone();
     void fontsFollowTheText();
     void overlayWhileEditing();
+    void hiddenAddButtonTakesNoClicks();
     void listAndBarFollowTheKeyboard();
 };
 
@@ -336,6 +344,43 @@ void TestContactEntry::overlayWhileEditing() {
     QCOMPARE(platform::ui::Animator::alpha(screen.picker->addNewContactButton()), 0.0);
     QCOMPARE(field->width(), width);
     QCOMPARE(field->font(), face("DejaVuSans-ExtraLight"));
+}
+
+void TestContactEntry::hiddenAddButtonTakesNoClicks() {
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    screen.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&screen.window));
+    auto* field = screen.picker->addContactsTextField();
+    auto* add = screen.picker->addNewContactButton();
+    QWindow* window = screen.window.windowHandle();
+    // Where the add button shows while the field is edited: over the field's end while it is not.
+    const QPoint spot = add->mapTo(&screen.window, add->rect().center());
+    QVERIFY(field->geometry().contains(field->parentWidget()->mapFrom(&screen.window, spot)));
+
+    // Not editing: the click there is the field's, and begins editing.
+    QTest::mouseClick(window, Qt::LeftButton, {}, spot);
+    QVERIFY(screen.alertTexts().isEmpty());
+    QVERIFY(field->hasFocus());
+    QVERIFY(screen.picker->isAddContactButtonShown());
+    // Editing: the button shows there and takes the click.
+    typeKeys(window, "sam@studio.test");
+    QTest::mouseClick(window, Qt::LeftButton, {}, spot);
+    QVERIFY(screen.alertTexts().isEmpty());
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), QStringList{"sam@studio.test"});
+
+    // An address typed, then editing ended: the button is gone and adds nothing.
+    screen.beginEditing();
+    typeKeys(window, "lou@studio.test");
+    QTest::keyClick(window, Qt::Key_Return);
+    QVERIFY(!field->hasFocus());
+    QVERIFY(!screen.picker->isAddContactButtonShown());
+    QTest::mouseClick(window, Qt::LeftButton, {}, spot);
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), QStringList{"sam@studio.test"});
+    QVERIFY(screen.alertTexts().isEmpty());
+    QVERIFY(field->hasFocus());
+    QCOMPARE(field->text(), QString("lou@studio.test"));
 }
 
 void TestContactEntry::listAndBarFollowTheKeyboard() {

@@ -3,6 +3,7 @@
 // through the new group screen, and the lists the new group screen and the member editor hand back.
 #include "ContactsTestKit.h"
 #include "core/model/RoomMember.h"
+#include "interface/PelnixContactFetchController.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
 
 using namespace pelnix;
@@ -31,6 +32,22 @@ bool tapEntry(PickerOnScreen& screen, const QString& entry) {
     return screen.tap(parts.value(0), parts.value(1));
 }
 
+// Clicks the row ("name|detail") where it shows, scrolled into view first; the cell, or null.
+PLContactsTableViewCell* clickRow(PickerOnScreen& screen, const QString& entry) {
+    const QStringList parts = entry.split(QLatin1Char('|'));
+    const auto path = screen.rowOf(parts.value(0), parts.value(1));
+    if (!path)
+        return nullptr;
+    screen.table()->scrollToRowAtIndexPath(*path, platform::ui::TableView::ScrollPosition::Middle, false);
+    QCoreApplication::processEvents();
+    auto* cell = qobject_cast<PLContactsTableViewCell*>(screen.table()->cellForRowAtIndexPath(*path));
+    if (!cell)
+        return nullptr;
+    QTest::mouseClick(screen.window.windowHandle(), Qt::LeftButton, {},
+                      cell->mapTo(&screen.window, cell->rect().center()));
+    return cell;
+}
+
 QStringList chosen(const PLContactsViewController* picker) {
     QStringList out;
     for (const PLPickerContact& contact : picker->selectedContactsArray())
@@ -55,6 +72,8 @@ private slots:
     void groupIsCreatedThroughTheNewGroupScreen();
     void handedBackListsPruneTypedAddresses();
     void searchTapsAreReported();
+    void choiceOutlivesAnotherContactsFetch_data();
+    void choiceOutlivesAnotherContactsFetch();
 };
 
 void TestContactSelection::toggling_data() {
@@ -354,6 +373,54 @@ void TestContactSelection::searchTapsAreReported() {
     QVERIFY(screen.tap("Cora (home)"));
     QCOMPARE(screen.alertTexts(), QStringList{"Duplicate | You have already added this contact."});
     QCOMPARE(world.analytics.count("Contacts- Search"), 2);
+}
+
+void TestContactSelection::choiceOutlivesAnotherContactsFetch_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("a user of the service") << "Bob|bob@acme.test";
+    QTest::newRow("an address-book entry") << "Cora Lind|cora.lind@people.test";
+    QTest::newRow("an address-book number") << "Aaron Blake|+1 555-0101";
+    QTest::newRow("a host contact") << "Hana Host|hana@host.test";
+}
+
+void TestContactSelection::choiceOutlivesAnotherContactsFetch() {
+    QFETCH(QString, entry);
+    // The organisation's list is fetched while the picker waits; the list stays due for fetching.
+    ContactsWorld world(7);
+    world.seedColleagues();
+    world.writeBook(10);
+    world.host.contacts = QList<PLPelnixContact>{{"Hana Host", "hana@host.test", ""}};
+    PickerOnScreen screen;
+    QTRY_VERIFY(!screen.picker->isWaitingForContacts());
+    screen.finishLoading();
+    auto* cell = clickRow(screen, entry);
+    QVERIFY2(cell, qPrintable(entry));
+    QCOMPARE(chosen(screen.picker), QStringList{entry});
+    QVERIFY(cell->isShownAsSelected());
+
+    // The host fetches the contacts again: the picker lists everyone anew.
+    bool fetched = false;
+    PelnixContactFetchController::create()->fetchPelnixContactsWithCompletion(
+        [&fetched](bool success, const PLOptionalError&, const QList<PLPelnixContact>&) {
+            fetched = success;
+        });
+    QTRY_VERIFY(fetched);
+    screen.finishLoading();
+    QCOMPARE(world.fixture.requestsTo("/contacts"), 2);
+    // The person is still chosen, and the row says so.
+    QCOMPARE(chosen(screen.picker), QStringList{entry});
+    const QStringList parts = entry.split(QLatin1Char('|'));
+    const auto path = screen.rowOf(parts.value(0), parts.value(1));
+    QVERIFY(path);
+    screen.table()->scrollToRowAtIndexPath(*path, platform::ui::TableView::ScrollPosition::Middle, false);
+    QCoreApplication::processEvents();
+    auto* shown = qobject_cast<PLContactsTableViewCell*>(screen.table()->cellForRowAtIndexPath(*path));
+    QVERIFY(shown && shown->isShownAsSelected());
+    // A click unchooses the person, without a word.
+    QVERIFY(clickRow(screen, entry));
+    QVERIFY(screen.alertTexts().isEmpty());
+    QVERIFY(screen.picker->selectedContactsArray().isEmpty());
+    QCOMPARE(screen.picker->bottomView()->y(), screen.picker->view()->height());
 }
 
 QTEST_MAIN(TestContactSelection)

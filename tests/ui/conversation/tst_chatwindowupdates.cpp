@@ -12,9 +12,12 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Window.h"
 #include "platform/ui/testing/FakeWebView.h"
 #include "smart/PLSmartMessageInfo.h"
 #include "ui/conversation/ConversationNotifications.h"
+#include "ui/conversation/ConversationScreens.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
 #include "ui/conversation/PLPostToChatView.h"
@@ -95,6 +98,7 @@ private slots:
     void discardedReplyKeepsTheSmartMessage();
     void resentPostMovesToTheEnd();
     void choiceForAnotherRoomIsLeftToItsWindow();
+    void windowWithoutARoomTakesNoOtherRoomsMessages();
 
 private:
     PLChatWindowViewController* openWithRoom();
@@ -474,6 +478,50 @@ void TestChatWindowUpdates::choiceForAnotherRoomIsLeftToItsWindow() {
     QCOMPARE(chat->rowList().count(), count);
     QCOMPARE(Message::messageWithID(failed->messageId()), Message::Ptr());
     QCOMPARE(PendingMessageInfo::PS_countOfEntities(), qint64(0));
+}
+
+void TestChatWindowUpdates::windowWithoutARoomTakesNoOtherRoomsMessages() {
+    // The room's own window, reading older rows: it leaves Bob's news unread.
+    auto* chat = openWithRoom();
+    chat->collectionView()->setContentOffset(QPointF(0, 0));
+    // A second window, opened as the rooms list opens one, on a room the store does not know.
+    ConversationScreens::registerScreens();
+    platform::ui::Window second;
+    second.resize(320, 568);
+    auto* orphan =
+        qobject_cast<PLChatWindowViewController*>(platform::ui::ScreenRegistry::shared()->instantiate(
+            PLChatWindowViewController::kStoryboard, PLChatWindowViewController::kIdentifier));
+    QVERIFY(orphan);
+    orphan->setProperty("roomId", QStringLiteral("gone"));
+    second.setRootViewController(orphan);
+    second.show();
+    QCoreApplication::processEvents();
+    QVERIFY(orphan->roomId().isEmpty());
+    QCOMPARE(orphan->rowList().count(), 0);
+
+    // Bob's message comes as the event stream brings it, announced for the active room.
+    const QVariantMap json{{"_id", "news"},
+                           {"type", "message"},
+                           {"date", double(kDay2 + 50 * 60000)},
+                           {"text", "Are you there?"},
+                           {"sender", QString::number(kBob)},
+                           {"senderObj", QVariantMap{{"userId", kBob}, {"name", "Bob"}}}};
+    const auto news = room->updateMessageDict(json, true, {});
+    QVERIFY(news);
+    QTRY_VERIFY(rowOfMessage(chat, "news") >= 0);
+    ConversationWorld::advance(PLChatWindowViewController::kSettleDelayMs +
+                               PLChatWindowViewController::kAppearingReadDelayMs);
+    QCOMPARE(orphan->rowList().count(), 0);
+    // Nothing read on the orphan's account: Bob's message waits for the room's own window.
+    QCOMPARE(news->state(), qint16(0));
+
+    // Ann posts, and someone edits a message of the room: still none of the orphan's business.
+    const auto mine = room->postTextMessage(QStringLiteral("Here"));
+    QVERIFY(rowOfMessage(chat, mine->messageId()) >= 0);
+    postUpdated("m33");
+    ConversationWorld::advance(PLChatWindowViewController::kSettleDelayMs);
+    QCOMPARE(orphan->rowList().count(), 0);
+    QCOMPARE(orphan->collectionView()->numberOfItemsInSection(0), 0);
 }
 
 int main(int argc, char** argv) {
