@@ -1,6 +1,6 @@
 // The profile screen against the stand-in: its rows and bar items by mode, the name rules of a
-// save, cancelling, the picture (uploads, removal, failures), the phone number, a failed update, and
-// the first run's end with and without the passcode set-up.
+// save, cancelling, the picture (uploads, removal, failures), the phone number (its removal as the
+// service keeps it), a failed update, and the first run's end with and without the passcode set-up.
 #include "AccountTestKit.h"
 #include "TestSandbox.h"
 #include "foundation/ui/CustomColors.h"
@@ -591,12 +591,16 @@ void TestProfile::withoutPictureSelectionTheUserIsTold() {
 void TestProfile::removingThePhoneNumber() {
     AccountWorld world;
     world.signIn();
-    const auto account = world.account();
-    account->setPhoneNumber(QStringLiteral("5550100"));
-    account->setCountryCode(QStringLiteral("44"));
-    account->save();
+    // The service knows the number.
+    bool registered = false;
+    QVERIFY(world.account()->updateProfileWithName(
+        {}, {}, {}, QStringLiteral("5550100"), QStringLiteral("44"),
+        [&](bool ok, const PLOptionalError&, const QString&) { registered = ok; }));
+    QTRY_VERIFY(registered);
+    QCOMPARE(world.account()->phoneNumber(), QStringLiteral("5550100"));
     ScreenHost host;
     Profile* profile = openProfile(host);
+    QVERIFY(busyOverlayGoes());
     profile->editButtonClickHandler();
     click(profile->changePhoneNumberButton());
     auto* sheet = qobject_cast<ActionSheet*>(host.lastAlert());
@@ -618,6 +622,18 @@ void TestProfile::removingThePhoneNumber() {
     QVERIFY(!form.contains("phone"));
     QVERIFY(!form.contains("countryCode"));
     QVERIFY(!profile->shouldRemovePhoneNumber());
+    // The service's answer and a reload of the account from the service both leave the number out.
+    QVERIFY(world.account()->phoneNumber().isEmpty());
+    QVERIFY(world.account()->countryCode().isEmpty());
+    QCOMPARE(profile->phoneNumberLabel()->text(), QStringLiteral("Phone number not added"));
+    world.account()->setPhoneNumber(QStringLiteral("stale"));
+    bool reloaded = false;
+    QVERIFY(world.account()->refreshUserProfileWithCompletionHandler(
+        [&](bool ok, const PLOptionalError&, const QString&) { reloaded = ok; }));
+    QTRY_VERIFY(reloaded);
+    QVERIFY(world.account()->phoneNumber().isEmpty());
+    QVERIFY(world.account()->countryCode().isEmpty());
+    QVERIFY(!world.account()->isPhoneVerified());
 }
 
 void TestProfile::aFailedUpdateRestoresThePhoneAndKeepsEditing() {
