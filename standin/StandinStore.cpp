@@ -378,12 +378,15 @@ std::optional<StandinStore::User> StandinStore::updateProfile(qint64 userId, con
     }
     if (fields.contains("bigImgUrl") && fields.value("imgUrl").toString() != "USE_DEFAULT_IMAGE")
         user->bigImageUrl = fields.value("bigImgUrl").toString();
-    bool newPhone = false;
-    if (fields.contains("phone") && fields.value("phone").toString() != user->phone) {
-        user->phone = fields.value("phone").toString();
-        newPhone = true;
-    }
-    if (fields.contains("countryCode"))
+    // The client sends the account's number with every update and leaves it out once the user has
+    // removed it, so the number is what the request carries: none when it carries none. The name and
+    // the pictures, which the client leaves out when unchanged, stay as they are.
+    const QString phone = fields.value("phone").toString();
+    const bool newPhone = phone != user->phone;
+    user->phone = phone;
+    if (phone.isEmpty())
+        user->countryCode.clear();
+    else if (fields.contains("countryCode"))
         user->countryCode = fields.value("countryCode").toString();
     user->validProfile = !user->name.isEmpty();
     user->updated = QDateTime::currentMSecsSinceEpoch();
@@ -392,8 +395,10 @@ std::optional<StandinStore::User> StandinStore::updateProfile(qint64 userId, con
              {user->name, user->imageUrl, user->bigImageUrl, user->phone, user->countryCode,
               qint64(user->validProfile), user->updated, userId});
     if (newPhone) {
-        // A new number must be verified again; its code goes out through the control API.
-        m_db.run("UPDATE users SET phone_verified = 0, sms_code = ? WHERE id = ?", {randomDigits(6), userId});
+        // A new number must be verified again; its code goes out through the control API. A removed
+        // one has nothing left to verify.
+        m_db.run("UPDATE users SET phone_verified = 0, sms_code = ? WHERE id = ?",
+                 {phone.isEmpty() ? QString() : randomDigits(6), userId});
         user->phoneVerified = false;
     }
     broadcastContact(userId);

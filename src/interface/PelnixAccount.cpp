@@ -12,8 +12,8 @@
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
-#include "interface/PelnixSetUp.h"
 #include "interface/PelnixProfileImageUploadHelper.h"
+#include "interface/PelnixSetUp.h"
 
 namespace pelnix {
 
@@ -98,9 +98,10 @@ void Pelnix::updateProfileWithName(const QString& name, const QImage& image, con
                                  completion);
     if (!image.isNull()) {
         // Both sizes are stored first; a failed upload still updates the name, with the current
-        // picture, and the host hears of the failed upload beside the update's own result.
+        // picture, and the host hears of the failed upload beside the update's own result, in the
+        // facade's own words whatever the upload reported.
         auto* uploader = new PelnixProfileImageUploadHelper;
-        uploader->uploadImage(image, [=](bool success, const PLOptionalError& error,
+        uploader->uploadImage(image, [=](bool success, const PLOptionalError&,
                                          const PelnixProfileImageUploadHelper::Info& thumbnail,
                                          const PelnixProfileImageUploadHelper::Info& large) {
             uploader->deleteLater();
@@ -108,10 +109,9 @@ void Pelnix::updateProfileWithName(const QString& name, const QImage& image, con
                 changeProfileName(name, thumbnail->s3TinyURL, large->s3TinyURL, phoneNumber, countryCode,
                                   std::nullopt, completion);
             else
-                changeProfileName(
-                    name, currentThumb, currentBig, phoneNumber, countryCode,
-                    error ? error : PelnixSetUp::error(PelnixErrorProfile, "Profile Image Upload failed"),
-                    completion);
+                changeProfileName(name, currentThumb, currentBig, phoneNumber, countryCode,
+                                  PelnixSetUp::error(PelnixErrorProfile, "Profile Image Upload failed"),
+                                  completion);
         });
         return;
     }

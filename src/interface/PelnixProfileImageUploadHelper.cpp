@@ -70,7 +70,8 @@ void PelnixProfileImageUploadHelper::uploadProfileImage(const QImage& image, con
                    [upload, completion](PLSizedImageUpload::Outcome outcome, const Info& info) {
                        if (outcome == PLSizedImageUpload::Outcome::TooLarge && alertHook())
                            alertHook()(PLCurrentBundleInfo::localizedString(QStringLiteral("Alert")),
-                                       UploadSizeLimitText::currentOverLimitMessage(), QStringLiteral("OK"));
+                                       UploadSizeLimitText::currentOverLimitMessage(),
+                                       PLCurrentBundleInfo::localizedString(QStringLiteral("OK")));
                        upload->deleteLater();
                        completion(info);
                    });

@@ -10,6 +10,7 @@
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "interface/PelnixProfileImageUploadHelper.h"
 #include "interface/PelnixScreenAssembly.h"
 #include "media/PLImageManager.h"
 #include "media/PLMultiMediaHandler.h"
@@ -45,6 +46,8 @@ void ensureLibraryIsSetUp() {
     connectAppearance();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        // A profile picture refused for its size tells the user why.
+        PelnixProfileImageUploadHelper::setAlertHook(WidgetServices::showAlert);
         connectImageViews();
         connectScreens();
     }

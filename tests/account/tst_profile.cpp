@@ -1,7 +1,10 @@
 // The profile screen against the stand-in: its rows and bar items by mode, the name rules of a
-// save, cancelling, the picture (uploads, removal, failures), the phone number, a failed update, and
-// the first run's end with and without the passcode set-up.
+// save, cancelling, the picture (uploads, removal, failures, a camera picture kept in the photo
+// album), the phone number (its removal as the service keeps it), a failed update, and the first
+// run's end with and without the passcode set-up.
 #include "AccountTestKit.h"
+#include "FakeCamera.h"
+#include "PhotoAlbumFolder.h"
 #include "TestSandbox.h"
 #include "foundation/ui/CustomColors.h"
 #include "platform/ui/ActionSheet.h"
@@ -123,6 +126,7 @@ private slots:
     void failedUploadsEndTheOverlayAndOfferARetry_data();
     void failedUploadsEndTheOverlayAndOfferARetry();
     void withoutPictureSelectionTheUserIsTold();
+    void aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot();
     void removingThePhoneNumber();
     void aFailedUpdateRestoresThePhoneAndKeepsEditing();
     void anUnverifiedNumberCanBeVerified();
@@ -588,15 +592,71 @@ void TestProfile::withoutPictureSelectionTheUserIsTold() {
     QVERIFY(profile->isEditingProfile());
 }
 
+void TestProfile::aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot() {
+    AccountWorld world;
+    world.signIn();
+    FakeCamera camera;
+    ScreenHost host;
+    Profile* profile = openProfile(host);
+    QVERIFY(busyOverlayGoes());
+    const auto choose = [&](const QString& source) {
+        profile->editButtonClickHandler();
+        click(profile->editProfileImageButton());
+        answerAlert(host, QString(), source);
+        QVERIFY(profile->updatedImageInfo());
+    };
+
+    // Taken with the camera: kept once, though both sizes go up and the first try fails.
+    camera.takes(picture(Qt::darkRed));
+    choose(QStringLiteral("Camera"));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(world.core.server().addFault(Fault{"_largeImage", "PUT", 1, FaultMode::ServerError}));
+    save(profile);
+    QVERIFY(busyOverlayGoes(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(host.lastAlert(), 20000);
+    answerAlert(host, QStringLiteral("Failed"), QStringLiteral("OK"));
+    click(profile->retryUploadingButton());
+    QVERIFY(busyOverlayGoes(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!profile->isEditingProfile(), 20000);
+    QCOMPARE(s3Puts(world, "_largeImage"), 1);
+    QTRY_COMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+    const QImage kept(
+        QDir(PhotoAlbumFolder::picturesRoot())
+            .filePath(QStringLiteral("Pelnix_Images/") + PhotoAlbumFolder::albumPictures().first()));
+    QCOMPARE(kept.size(), QSize(300, 300)); // the picture as taken, not a prepared size
+    QVERIFY(qAbs(kept.pixelColor(150, 150).red() - QColor(Qt::darkRed).red()) <= 8);
+
+    // Picked from the library: it is there already.
+    camera.libraryHolds(picture(Qt::darkBlue));
+    choose(QStringLiteral("Photo Library"));
+    if (QTest::currentTestFailed())
+        return;
+    save(profile);
+    QVERIFY(busyOverlayGoes(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!profile->isEditingProfile(), 20000);
+    QCOMPARE(s3Puts(world, "_largeImage"), 2);
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+}
+
 void TestProfile::removingThePhoneNumber() {
     AccountWorld world;
     world.signIn();
-    const auto account = world.account();
-    account->setPhoneNumber(QStringLiteral("5550100"));
-    account->setCountryCode(QStringLiteral("44"));
-    account->save();
+    // The service knows the number.
+    bool registered = false;
+    QVERIFY(world.account()->updateProfileWithName(
+        {}, {}, {}, QStringLiteral("5550100"), QStringLiteral("44"),
+        [&](bool ok, const PLOptionalError&, const QString&) { registered = ok; }));
+    QTRY_VERIFY(registered);
+    QCOMPARE(world.account()->phoneNumber(), QStringLiteral("5550100"));
     ScreenHost host;
     Profile* profile = openProfile(host);
+    QVERIFY(busyOverlayGoes());
     profile->editButtonClickHandler();
     click(profile->changePhoneNumberButton());
     auto* sheet = qobject_cast<ActionSheet*>(host.lastAlert());
@@ -618,6 +678,18 @@ void TestProfile::removingThePhoneNumber() {
     QVERIFY(!form.contains("phone"));
     QVERIFY(!form.contains("countryCode"));
     QVERIFY(!profile->shouldRemovePhoneNumber());
+    // The service's answer and a reload of the account from the service both leave the number out.
+    QVERIFY(world.account()->phoneNumber().isEmpty());
+    QVERIFY(world.account()->countryCode().isEmpty());
+    QCOMPARE(profile->phoneNumberLabel()->text(), QStringLiteral("Phone number not added"));
+    world.account()->setPhoneNumber(QStringLiteral("stale"));
+    bool reloaded = false;
+    QVERIFY(world.account()->refreshUserProfileWithCompletionHandler(
+        [&](bool ok, const PLOptionalError&, const QString&) { reloaded = ok; }));
+    QTRY_VERIFY(reloaded);
+    QVERIFY(world.account()->phoneNumber().isEmpty());
+    QVERIFY(world.account()->countryCode().isEmpty());
+    QVERIFY(!world.account()->isPhoneVerified());
 }
 
 void TestProfile::aFailedUpdateRestoresThePhoneAndKeepsEditing() {

@@ -4,6 +4,7 @@
 #include "FacadeTestKit.h"
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
+#include "core/api/UploadSizeLimitText.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PLModelManager.h"
@@ -16,15 +17,18 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupFilterManager.h"
 #include "interface/PelnixInviteHelper.h"
-#include "ui/shell/PelnixSplashScreenWithLogo.h"
 #include "interface/PelnixUser.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "ui/shell/PelnixSplashScreenWithLogo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace pelnix;
@@ -93,6 +97,7 @@ private slots:
     void passcodeRefusals();
     void registrationGatesAndVerification();
     void profileUpdateChecksInOrder();
+    void aPictureOverTheLimitIsToldAndReportedInTheFacadesWords();
     void groupsAndTheirFilter();
     void contactsAnswerOnceAlsoWhenTheDownloadFails();
     void invitations();
@@ -338,6 +343,42 @@ void TestFacade::profileUpdateChecksInOrder() {
     const QByteArray sentUpdate = QByteArray::fromStdString(update.body + update.query);
     QVERIFY(!sentUpdate.contains("thumb.png"));
     QVERIFY(!sentUpdate.contains("USE_DEFAULT_IMAGE"));
+}
+
+void TestFacade::aPictureOverTheLimitIsToldAndReportedInTheFacadesWords() {
+    CoreFixture world;
+    signIn(world);
+    // The host's window, in which the library shows its alerts.
+    platform::ui::Window window;
+    window.makeKeyAndVisible();
+    auto* configuration = PLAppConfigurations::currentConfiguration();
+    const quint64 limit = configuration->uploadSizeLimit();
+    const auto restore = qScopeGuard([&] { configuration->setProperty("uploadSizeLimit", limit); });
+    configuration->setProperty("uploadSizeLimit", quint64(100));
+    QImage picture(400, 400, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const auto me = CurrentUserInfo::currentUserInfo()->user();
+    me->setImageUrl(QStringLiteral("http://pictures.test/thumb.png"));
+    me->save();
+
+    Outcome outcome;
+    Pelnix::updateProfileWithName(QStringLiteral("Ann B"), picture, {}, {}, false, outcome.handler());
+    QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, 15000);
+    // The user is told why; nothing was stored.
+    QCOMPARE(window.alerts().size(), 1);
+    const platform::ui::AlertView* alert = window.alerts().first();
+    QCOMPARE(alert->title(), QStringLiteral("Alert"));
+    QCOMPARE(alert->message(), UploadSizeLimitText::overLimitMessage(100));
+    QCOMPARE(alert->buttonTitleAtIndex(0), QStringLiteral("OK"));
+    for (const auto& r : world.server().requestLog())
+        QVERIFY(r.server != "s3" || r.method != "PUT");
+    // The name still goes, with the current picture, and the host hears of the upload in the
+    // facade's words.
+    QVERIFY(outcome.success);
+    QCOMPARE(code(outcome.error), -1009);
+    QCOMPARE(outcome.error->localizedDescription, QStringLiteral("Profile Image Upload failed"));
+    const auto sent = world.server().requestLog().back();
+    QVERIFY(QByteArray::fromStdString(sent.body + sent.query).contains("thumb.png"));
 }
 
 void TestFacade::groupsAndTheirFilter() {

@@ -1,7 +1,8 @@
 // The installed package as a host's build uses it: install into a fresh prefix, then configure, build
 // and run small hosts that find the library with find_package(Pelnix): one shows a web page, whose
-// engine comes from beside the installed library; one opens the root container, the rooms list and a
-// chat window against the stand-in and sends a message from the chat window.
+// engine comes from beside the installed library, and uses the offline picture cache and the asset
+// check; one opens the root container, the rooms list and a chat window against the stand-in and
+// sends a message from the chat window.
 #include "standin/StandinServer.h"
 
 #include <QDir>
@@ -59,6 +60,9 @@ void TestPackage::aHostBuildsAgainstTheInstalledPackage() {
     QVERIFY(QFile::exists(prefix + "/include/pelnix/interface/PLCustomContactProvider.h"));
     QVERIFY(QFile::exists(prefix + "/include/pelnix/interface/PelnixEventTracker.h"));
     QVERIFY(QFile::exists(prefix + "/include/pelnix/platform/ui/WebView.h"));
+    // So do the helpers a host may use on its own.
+    QVERIFY(QFile::exists(prefix + "/include/pelnix/foundation/PLOfflineURLCache.h"));
+    QVERIFY(QFile::exists(prefix + "/include/pelnix/foundation/AssetURLChecker.h"));
 
     const QString source = work.filePath("host");
     QVERIFY(QDir().mkpath(source));
@@ -171,12 +175,15 @@ int main(int argc, char** argv) {
     return app.exec();
 }
 )");
-    write(source + "/main.cpp", R"(#include <interface/Pelnix.h>
+    write(source + "/main.cpp", R"(#include <foundation/AssetURLChecker.h>
+#include <foundation/PLOfflineURLCache.h>
+#include <interface/Pelnix.h>
 #include <interface/PelnixEventTracker.h>
 #include <platform/ui/WebView.h>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTimer>
 #include <cstdio>
 
@@ -238,6 +245,26 @@ int main(int argc, char** argv) {
     std::printf("%d %d %s %s\n", mappedBefore, finished, qPrintable(text),
                 qPrintable(mapped("pelnix_webengine").join(',')));
     delete view;
+
+    // The offline copies of pictures: one listed under the name the library gives it (a name that
+    // is not one plain file name is refused), read back, with the cache on the host's own manager;
+    // and the check that a picked item still exists.
+    using pelnix::PLOfflineURLCache;
+    const QString picture = "https://host.test/pictures/p.png";
+    const bool listed =
+        PLOfflineURLCache::addSubstitutionPath(picture, PLOfflineURLCache::cacheFileNameForURL(picture));
+    const bool refused = !PLOfflineURLCache::addSubstitutionPath("https://host.test/q.png", "../q.png");
+    const QVariantMap paths = PLOfflineURLCache::substitutionPaths();
+    QNetworkAccessManager network;
+    auto* cache = new PLOfflineURLCache;
+    network.setCache(cache);
+    const QString self = QCoreApplication::applicationFilePath();
+    const bool exists = pelnix::AssetURLChecker::assetExists(QUrl::fromLocalFile(self));
+    const bool gone = !pelnix::AssetURLChecker::assetExists(QUrl::fromLocalFile(self + ".gone"));
+    std::printf("%d %d %d %d %d %d %s\n", listed, refused, int(paths.size()),
+                paths.value(picture).toString() == PLOfflineURLCache::cacheFileNameForURL(picture),
+                network.cache() == cache, exists && gone,
+                qPrintable(PLOfflineURLCache::mimeTypeForPath("p.jpg")));
     return 0;
 }
 )");
@@ -255,6 +282,7 @@ int main(int argc, char** argv) {
     QCOMPARE(web.mid(0, 3), (QStringList{"0", "1", "shown"}));
     QVERIFY2(QFileInfo(web.value(3)).canonicalFilePath().startsWith(QDir(prefix).canonicalPath() + '/'),
              qPrintable(output));
+    QCOMPARE(lines.value(2), QStringLiteral("1 1 1 1 1 1 image/png"));
 
     // The screens, against the stand-in.
     QTemporaryDir data;

@@ -1,6 +1,9 @@
 // Group information against the stand-in: leaving and closing with the media kept until the server
-// accepts, the edits of the name and picture, and the admin switches, each as it reaches the server.
+// accepts, the edits of the name and picture (a camera picture kept in the photo album), and the
+// admin switches, each as it reaches the server.
+#include "FakeCamera.h"
 #include "GroupInfoTestKit.h"
+#include "PhotoAlbumFolder.h"
 #include "foundation/StandardFolders.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
@@ -73,6 +76,7 @@ private slots:
     void theLastPictureChoiceWins();
     void editsThatFailOrCannotStart();
     void switchesSendTheOtherCurrentValues();
+    void aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot();
 
 private:
     std::unique_ptr<LiveService> service;
@@ -339,6 +343,58 @@ void TestGroupEdit::switchesSendTheOtherCurrentValues() {
     QCOMPARE(form.value("adminOnly"), QStringLiteral("true"));
     QVERIFY(!screen.cell(hideRow)->stateSwitch()->isOn());
     QVERIFY(!ChatRoom::chatRoomWithID("g-admin")->hideMemberProfile());
+}
+
+void TestGroupEdit::aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot() {
+    FakeCamera camera;
+    InfoOnScreen screen("g-admin");
+    QVERIFY(busyGoes());
+    const auto choose = [&](const QString& source) {
+        screen.info->editGroup();
+        screen.info->groupInforCellChangeGroupIconButtonPressed(screen.cell(0), nullptr);
+        QVERIFY(screen.answer(source));
+        QVERIFY(!screen.info->chosenImage().isNull());
+    };
+    const auto s3Puts = [&] {
+        int puts = 0;
+        for (const auto& r : service->fixture.server().requestLog())
+            puts += r.server == "s3" && r.method == "PUT" && r.status == 200;
+        return puts;
+    };
+    service->fixture.server().clearRequestLog();
+
+    // Taken with the camera: kept once, though both sizes go up and the first Done fails.
+    camera.takes(FakeCamera::picture(Qt::darkRed));
+    choose(QStringLiteral("Camera"));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(service->fixture.server().addFault({"/", "PUT", 1, FaultInjector::Mode::ServerError}));
+    screen.info->editGroup();
+    QTRY_VERIFY_WITH_TIMEOUT(screen.alert(), 20000);
+    QVERIFY(busyGoes());
+    QCOMPARE(screen.alert()->message(), QStringLiteral("Image upload failed.Please try again later"));
+    screen.dismissAlerts();
+    screen.info->editGroup();
+    screen.info->editGroup();
+    QTRY_COMPARE_WITH_TIMEOUT(service->requests("POST", "/rooms/g-admin/update"), 1, 20000);
+    QCOMPARE(s3Puts(), 2);
+    QTRY_COMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+
+    // Picked from the library: it is there already.
+    QTRY_VERIFY(screen.info->chosenImage().isNull());
+    camera.libraryHolds(FakeCamera::picture(Qt::darkBlue));
+    choose(QStringLiteral("Photo Library"));
+    if (QTest::currentTestFailed())
+        return;
+    screen.info->editGroup();
+    QTRY_COMPARE_WITH_TIMEOUT(service->requests("POST", "/rooms/g-admin/update"), 2, 20000);
+    QCOMPARE(s3Puts(), 4);
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
 }
 
 int main(int argc, char** argv) {

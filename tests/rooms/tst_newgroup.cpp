@@ -1,8 +1,11 @@
 // The new group flow: the order of its checks, the form's rules, the one member list shared with the
-// editor, and the creation against the stand-in with and without an icon, and when it fails.
+// editor, and the creation against the stand-in with and without an icon (a camera picture kept in
+// the photo album), and when it fails.
 #include "BarTitleFonts.h"
+#include "FakeCamera.h"
 #include "GeneratedCards.h"
 #include "GroupInfoTestKit.h"
+#include "PhotoAlbumFolder.h"
 #include "core/model/PLAddressBookContact.h"
 #include "core/model/PLAddressBookHelper.h"
 #include "interface/PLPelnixContact.h"
@@ -136,6 +139,7 @@ private slots:
     void createsWithAnIconAfterTwoUploads();
     void aFailedCreationKeepsTheInputs();
     void uploadsOrCreationsThatCannotGoOnGiveTheScreenBack();
+    void aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot();
 
 private:
     FakePictures* pictures = nullptr;
@@ -459,6 +463,54 @@ void TestNewGroup::uploadsOrCreationsThatCannotGoOnGiveTheScreenBack() {
     QCOMPARE(flow.alert()->message(), QStringLiteral("Group creation failed"));
     QCOMPARE(creations(service), 0);
     QVERIFY(flow.delegate.opened.isEmpty());
+}
+
+void TestNewGroup::aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot() {
+    LiveService service({});
+    FakeCamera camera;
+    const auto create = [&](const QString& name, const QString& source, bool failFirst) {
+        FlowOnScreen flow({person("Bob", "bob@acme.test"), person("Carla", "carla@acme.test")});
+        flow.typeName(name);
+        flow.form()->chooseImage();
+        AlertView* sheet = flow.alert();
+        QVERIFY(sheet);
+        for (int i = 0; i < sheet->numberOfButtons(); ++i)
+            if (sheet->buttonTitleAtIndex(i) == source)
+                sheet->tapButtonAtIndex(i);
+        QVERIFY(flow.form()->isGroupIconSet());
+        if (failFirst) {
+            // The first Done's upload fails; the second sends the same pick.
+            QVERIFY(service.fixture.server().addFault({"/", "PUT", 1, FaultInjector::Mode::ServerError}));
+            flow.screen->doneButtonClicked();
+            QTRY_VERIFY_WITH_TIMEOUT(flow.alert(), 20000);
+            QVERIFY(busyGoes());
+            QCOMPARE(flow.alert()->message(), QStringLiteral("Image upload failed.Please try again later"));
+            QVERIFY(flow.doneEnabled());
+            flow.dismissAlerts();
+        }
+        flow.screen->doneButtonClicked();
+        QTRY_COMPARE_WITH_TIMEOUT(flow.delegate.opened.size(), 1, 20000);
+        QVERIFY(!formOf(service.fixture.lastRequest("/rooms")).value("imgUrl").isEmpty());
+    };
+
+    // Taken with the camera: kept once, though both sizes go up and the first Done fails.
+    camera.takes(FakeCamera::picture(Qt::darkRed));
+    create(QStringLiteral("Shots"), QStringLiteral("Camera"), true);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+
+    // Picked from the library: it is there already.
+    camera.libraryHolds(FakeCamera::picture(Qt::darkBlue));
+    create(QStringLiteral("Library"), QStringLiteral("Photo Library"), false);
+    if (QTest::currentTestFailed())
+        return;
+    PhotoAlbumFolder::settle();
+    QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
+    QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
 }
 
 int main(int argc, char** argv) {

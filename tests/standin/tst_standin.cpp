@@ -85,6 +85,7 @@ private slots:
     void stateIsPrivateToItsOwner();
     void invitationsAreStoredWithoutTheSendersToken();
     void eventsWithoutValidCredentialsAnswerNotAuthenticated();
+    void aProfileUpdateCarriesTheNumberAndKeepsWhatItLeavesOut();
 
 private:
     std::unique_ptr<TestSandbox> m_sandbox;
@@ -583,6 +584,59 @@ void TestStandin::eventsWithoutValidCredentialsAnswerNotAuthenticated() {
         QVERIFY2(stream.startsWith(R"({"name":"NotAuthenticated")"), stream.constData());
     }
     QCOMPARE(m_server->openStreams(), 0);
+}
+
+void TestStandin::aProfileUpdateCarriesTheNumberAndKeepsWhatItLeavesOut() {
+    m_client->signIn(5, "tok5");
+    const auto update = [&](const Form& fields) {
+        Form form{{"v", "1.1"}, {"method", "echat.updateProfile"}, {"token", "tok5"}};
+        form << fields;
+        // The profile of the login object the reply carries.
+        return m_client->post("api/public?", form)
+            .json()["response"]["success"]["user"]["profile"]
+            .toObject();
+    };
+    const auto profile = [&] { return m_client->get("users/5").json().object(); };
+
+    // A number and a picture: the reply lists the number, unverified, with its code waiting.
+    QJsonObject sent = update({{"phone", "5550100"},
+                               {"countryCode", "44"},
+                               {"imgUrl", "http://pictures.test/a"},
+                               {"bigImgUrl", "http://pictures.test/A"}});
+    const QJsonArray phones = sent.value("phones").toArray();
+    QCOMPARE(phones.size(), 1);
+    QCOMPARE(phones.at(0)["phone"].toString(), QStringLiteral("5550100"));
+    QCOMPARE(phones.at(0)["verificationStatus"].toString(), QStringLiteral("UNVERIFIED"));
+    QCOMPARE(m_server->smsCode("ann@acme.test").size(), size_t(6));
+
+    // A new name with the number as it stands: the number and the pictures stay.
+    sent = update({{"profileName", "Ann B"}, {"phone", "5550100"}, {"countryCode", "44"}});
+    QCOMPARE(sent.value("profileName").toString(), QStringLiteral("Ann B"));
+    QCOMPARE(sent.value("phones").toArray().size(), 1);
+    QCOMPARE(profile().value("phone").toString(), QStringLiteral("5550100"));
+    QCOMPARE(profile().value("imageUrl").toString(), QStringLiteral("http://pictures.test/a"));
+
+    // The number left out, as after its removal: gone from the reply and from the user's record,
+    // with its country code and its pending code; the name and pictures left out stay.
+    sent = update({});
+    QVERIFY(sent.value("phones").toArray().isEmpty());
+    const QJsonObject removed = profile();
+    QCOMPARE(removed.value("phone").toString(), QString());
+    QCOMPARE(removed.value("countryCode").toString(), QString());
+    QCOMPARE(removed.value("isPhoneVerified").toBool(true), false);
+    QCOMPARE(removed.value("name").toString(), QStringLiteral("Ann B"));
+    QCOMPARE(removed.value("bigImgUrl").toString(), QStringLiteral("http://pictures.test/A"));
+    QVERIFY(m_server->smsCode("ann@acme.test").empty());
+
+    // Still gone after a restart on the same data folder.
+    m_server.reset();
+    StandinServer::Options options;
+    options.dataDir = m_sandbox->path("standin").toStdString();
+    m_server = std::make_unique<StandinServer>(options);
+    QVERIFY(m_server->start());
+    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
+    m_client->signIn(5, "tok5");
+    QCOMPARE(profile().value("phone").toString(), QString());
 }
 
 int main(int argc, char** argv) {

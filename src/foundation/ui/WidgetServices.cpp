@@ -6,7 +6,10 @@
 #include "platform/ui/Window.h"
 
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QScreen>
+
+Q_LOGGING_CATEGORY(lcWidgetServices, "pelnix.foundation.widgetservices")
 
 namespace pelnix {
 
@@ -23,14 +26,17 @@ void WidgetServices::updateDeviceTraitsFromScreen() {
 
 void WidgetServices::install() {
     updateDeviceTraitsFromScreen();
-    PLReachabilityResponder::setAlertPresenter(
-        [](const QString& title, const QString& message, const QString& cancelButton) {
-            // Without a window of the library's there is nowhere to show it: the check still answers NO.
-            if (!platform::ui::Window::keyWindow())
-                return;
-            auto* alert = new platform::ui::AlertView(title, message, cancelButton, {});
-            alert->show();
-        });
+    // Without a window the check still answers NO.
+    PLReachabilityResponder::setAlertPresenter(showAlert);
+}
+
+void WidgetServices::showAlert(const QString& title, const QString& message, const QString& button) {
+    if (!platform::ui::Window::keyWindow()) {
+        qCInfo(lcWidgetServices) << "no window to show the alert" << title << message;
+        return;
+    }
+    auto* alert = new platform::ui::AlertView(title, message, button, {});
+    alert->show();
 }
 
 } // namespace pelnix

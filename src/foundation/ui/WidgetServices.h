@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace pelnix {
 
 // Connects the widget-free foundation to the screens: the device traits come from the primary
@@ -8,6 +10,9 @@ namespace pelnix {
 class WidgetServices {
 public:
     static void install();
+    // A one-button alert in the key window, for the layers below the screens that have something to
+    // tell the user. Without a window of the library's there is nowhere to show it: it is logged.
+    static void showAlert(const QString& title, const QString& message, const QString& button);
     // The traits of the primary screen (scale, phone idiom, size in logical pixels).
     static void updateDeviceTraitsFromScreen();
 };

@@ -6,6 +6,7 @@
 #include "core/model/User.h"
 #include "foundation/PLReachabilityResponder.h"
 #include "foundation/ui/ImageAdditions.h"
+#include "media/PLCameraPictures.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
@@ -130,6 +131,9 @@ void PLUserProfileTableViewController::uploadImageIfNeededAndUpdateProfile() {
     }
     const auto account = CurrentUserInfo::currentUserInfo();
     const QString prefix = account ? account->uniqueProfileImagePrefixIDForCurrentUser() : QString();
+    PLCameraPictures::keepInAlbum(
+        m_updatedImageInfo->value(PLImageSelectionProvider::kOriginalImageKey).value<QImage>(),
+        m_updatedImageInfo->value(PLImageSelectionProvider::kIsExistingMediaKey).toBool());
     const QImage picture = pickedPicture(*m_updatedImageInfo);
     QPointer<PLUserProfileTableViewController> self(this);
     pictureUploader()(this, picture, prefix + QStringLiteral("_thumbnailImage"), kThumbnailSide,

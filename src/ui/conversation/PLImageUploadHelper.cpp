@@ -2,7 +2,7 @@
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/api/UploadSizeLimitText.h"
-#include "media/PLMultiMediaHandler.h"
+#include "media/PLCameraPictures.h"
 #include "media/PLSizedImageUpload.h"
 #include "platform/MainThread.h"
 #include "ui/account/PLPickerInfo.h"
@@ -76,9 +76,8 @@ void PLImageUploadHelper::uploadImageUsingImageInfo(const QVariantMap& info, con
         done(std::nullopt);
         return;
     }
-    if (!info.value(PLPickerInfo::kIsExistingMediaKey).toBool())
-        PLMultiMediaHandler::writeImage(info.value(PLPickerInfo::kOriginalImageKey).value<QImage>(),
-                                        PLAppConfigurations::currentConfiguration()->pelnixImageAlbum(), {});
+    PLCameraPictures::keepInAlbum(info.value(PLPickerInfo::kOriginalImageKey).value<QImage>(),
+                                  info.value(PLPickerInfo::kIsExistingMediaKey).toBool());
     auto* upload = new PLSizedImageUpload;
     upload->upload(PLPickerInfo::pictureOf(info), uniqueIDPrefix, size,
                    [upload, done](PLSizedImageUpload::Outcome outcome,

@@ -3,6 +3,7 @@
 #include "core/api/UploadSizeLimitText.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/User.h"
+#include "media/PLCameraPictures.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/ViewController.h"
 #include "ui/account/PLImageSelectionProvider.h"
@@ -65,8 +66,12 @@ QImage pickedPicture(const QVariantMap& selection) {
                            : edited;
 }
 
-void uploadBothSizes(platform::ui::ViewController* owner, const QImage& image,
+void uploadBothSizes(platform::ui::ViewController* owner, const QVariantMap& selection,
                      std::function<void(const std::optional<URLs>& urls)> done) {
+    PLCameraPictures::keepInAlbum(
+        selection.value(PLImageSelectionProvider::kOriginalImageKey).value<QImage>(),
+        selection.value(PLImageSelectionProvider::kIsExistingMediaKey).toBool());
+    const QImage image = pickedPicture(selection);
     QPointer<platform::ui::ViewController> self(owner);
     uploader()(owner, image, kThumbnailSide,
                [self, image, done](PLSizedImageUpload::Outcome outcome,

@@ -35,9 +35,10 @@ void setUploader(Uploader uploader);
 // The picture of a picker's answer: the edited picture, else the original.
 QImage pickedPicture(const QVariantMap& selection);
 
-// Uploads both sizes. `done` runs exactly once; on a failure the alert is shown over `owner` (when it
-// is still there) before `done` gets nothing.
-void uploadBothSizes(platform::ui::ViewController* owner, const QImage& image,
+// Uploads both sizes of a picker's answer; a picture just taken with the camera is kept in the photo
+// album first. `done` runs exactly once; on a failure the alert is shown over `owner` (when it is
+// still there) before `done` gets nothing.
+void uploadBothSizes(platform::ui::ViewController* owner, const QVariantMap& selection,
                      std::function<void(const std::optional<URLs>& urls)> done);
 
 // Whether the signed-in user's own picture is a real uploaded one (the analytics' "Has picture").

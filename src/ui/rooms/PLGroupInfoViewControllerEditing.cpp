@@ -118,7 +118,8 @@ void PLGroupInfoViewController::uploadPictureAndUpdate() {
         self->reloadTable();
     };
     GroupPictureUpload::uploadBothSizes(
-        this, m_chosenImage, [self, name, revert](const std::optional<GroupPictureUpload::URLs>& urls) {
+        this, m_imageInfo.value_or(QVariantMap()),
+        [self, name, revert](const std::optional<GroupPictureUpload::URLs>& urls) {
             if (!urls) {
                 // Nothing was sent: the picked picture stays on the cover (the upload told the user
                 // why), for the next Done to send or Cancel to drop.

@@ -178,21 +178,20 @@ void PLNewGroupViewController::validateAndCreate(const std::optional<QString>& n
     }
     PLActivityIndicatorView::show();
     QPointer<PLNewGroupViewController> self(this);
-    GroupPictureUpload::uploadBothSizes(this, GroupPictureUpload::pickedPicture(*m_imageInfo),
-                                        [self](const std::optional<GroupPictureUpload::URLs>& urls) {
-                                            if (!urls) {
-                                                // The user was told; the screen is theirs again.
-                                                PLActivityIndicatorView::dismiss();
-                                                if (self)
-                                                    self->enableDone();
-                                                return;
-                                            }
-                                            if (self)
-                                                self->createNewChatRoomWithImageURL(urls->thumbnail,
-                                                                                    urls->big);
-                                            else
-                                                PLActivityIndicatorView::dismiss();
-                                        });
+    GroupPictureUpload::uploadBothSizes(
+        this, *m_imageInfo, [self](const std::optional<GroupPictureUpload::URLs>& urls) {
+            if (!urls) {
+                // The user was told; the screen is theirs again.
+                PLActivityIndicatorView::dismiss();
+                if (self)
+                    self->enableDone();
+                return;
+            }
+            if (self)
+                self->createNewChatRoomWithImageURL(urls->thumbnail, urls->big);
+            else
+                PLActivityIndicatorView::dismiss();
+        });
 }
 
 void PLNewGroupViewController::createNewChatRoomWithImageURL(const QString& imageURL,
