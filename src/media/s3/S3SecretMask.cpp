@@ -65,22 +65,23 @@ void S3SecretMask::addSecret(const QString& secret) {
     if (text.size() < kShortestSecret)
         return;
     addUnique(m_forms, text);
-    addUnique(m_forms, QString::fromLatin1(QUrl::toPercentEncoding(text)));
-    addUnique(m_forms, S3SDKUtil::urlEncode(text));
     addUnique(m_forms, text.toHtmlEscaped());
     addUnique(m_forms, QString(text).replace(QLatin1Char('/'), QLatin1String("\\/")));
+    // Escapes may come in either case.
+    addUnique(m_caselessForms, QString::fromLatin1(QUrl::toPercentEncoding(text)));
+    addUnique(m_caselessForms, S3SDKUtil::urlEncode(text));
     const QByteArray bytes = text.toUtf8();
-    addUnique(m_hexForms, QString::fromLatin1(bytes.toHex()));
-    addUnique(m_hexForms, QString::fromLatin1(bytes.toHex(' ')));
+    addUnique(m_caselessForms, QString::fromLatin1(bytes.toHex()));
+    addUnique(m_caselessForms, QString::fromLatin1(bytes.toHex(' ')));
     longestFirst(m_forms);
-    longestFirst(m_hexForms);
+    longestFirst(m_caselessForms);
 }
 
 QString S3SecretMask::mask(const QString& text) const {
     if (text.isEmpty() || isEmpty())
         return text;
     QString out = text;
-    for (const QString& form : m_hexForms)
+    for (const QString& form : m_caselessForms)
         out.replace(form, masked(), Qt::CaseInsensitive);
     for (const QString& form : m_forms)
         out.replace(form, masked());

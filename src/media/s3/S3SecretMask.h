@@ -36,8 +36,8 @@ public:
 private:
     // Longest first, so that a form holding another is replaced whole.
     QStringList m_forms;
-    // Hexadecimal forms, matched without regard to case.
-    QStringList m_hexForms;
+    // Escaped and hexadecimal forms, matched without regard to case.
+    QStringList m_caselessForms;
 };
 
 } // namespace pelnix
