@@ -212,8 +212,10 @@ void PLActiveMembersViewController::removeMember(const std::shared_ptr<RoomMembe
             const auto stored = ChatRoom::chatRoomWithID(roomID);
             if (self) {
                 if (success) {
-                    self->m_filteredMembersArray.removeIf(
-                        [userID](const PLMemberRow& row) { return row.userID == userID; });
+                    // Gone from the rows at once, while a large room is read again.
+                    const auto removed = [userID](const PLMemberRow& row) { return row.userID == userID; };
+                    self->m_filteredMembersArray.removeIf(removed);
+                    self->m_membersArray.removeIf(removed);
                     self->refresh();
                 } else {
                     auto* alert = new AlertView(localized("Alert"), localized("Failed to delete Member."),
