@@ -7,7 +7,12 @@
 //     element of a 6 KB message, count(//*//*//*//*//*) of a 140 KB message) beside an ordinary
 //     poll transform, both through the transform workers, with the default 2 s bound;
 //   - a room's member list of 5,000 imported on a fresh store, beside one of 50 (and 1,000 and
-//     2,000, to show the growth per member);
+//     2,000, to show the growth per member); its members screen opened until the first rows show,
+//     beside rooms of 100 and 50: the main thread's longest stall;
+//   - S3 puts from the storage client with debug logging on: a refusal whose error document echoes
+//     the session token and secret key (1 MB of it), beside an ordinary refusal, with the secrets
+//     found in log lines and error texts; a 302 to another server, beside an ordinary put, with
+//     what that server received;
 //   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
 //     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
 //     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall; the same file
@@ -50,6 +55,9 @@
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
+#include "media/s3/S3Client.h"
+#include "media/s3/S3Logger.h"
+#include "media/s3/S3ServiceRequestDelegate.h"
 #include "platform/AddressBook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
@@ -80,6 +88,9 @@
 #include "ui/conversation/PLMediaDownloader.h"
 #include "ui/conversation/PLMessageTextView.h"
 #include "ui/conversation/PLReplyWebViewController.h"
+#include "ui/rooms/PLActiveMembersViewController.h"
+#include "ui/rooms/PLGroupMembersViewController.h"
+#include "ui/rooms/RoomsScreens.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
@@ -869,6 +880,160 @@ void BM_Members5000(benchmark::State& state) {
     importMembers(state, 5000);
 }
 
+// The members screen of a room of `count` imported members, presented as group information presents
+// it, until its first rows show: the main thread's longest stall.
+void openMembersScreen(benchmark::State& state, const QString& name, int count) {
+    const QVariantList rooms{roomOfMembers(count)};
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto sandbox = std::make_unique<test::TestSandbox>();
+        PelnixDataModel::registerDeclaration();
+        PLManagedObject::initializeDatabase();
+        ChatRoom::updateChatRoomsWithArray(rooms);
+        platform::ui::ScreenRegistry::shared()->clear();
+        RoomsScreens::registerScreens();
+        state.ResumeTiming();
+        PLActiveMembersViewController* active = nullptr;
+        {
+            platform::ui::Window window;
+            window.resize(320, 568);
+            g_stallMs[name] = longestStallMs(
+                [&] {
+                    auto* stack = qobject_cast<platform::ui::NavigationController*>(
+                        platform::ui::ScreenRegistry::shared()->instantiate(
+                            "Home", PLGroupMembersViewController::kNavigationIdentifier));
+                    auto* members = qobject_cast<PLGroupMembersViewController*>(stack->topViewController());
+                    members->setRoomID(QStringLiteral("team"));
+                    window.setRootViewController(stack);
+                    window.makeKeyAndVisible();
+                    active = members->activeMembersViewController();
+                },
+                [&] { return active && !active->activeMembersTableView()->visibleCells().isEmpty(); });
+            state.PauseTiming();
+            if (!active || active->shownRows().size() != count)
+                state.SkipWithError("members not shown");
+        }
+        PLPersistence::cleanUp();
+        sandbox.reset();
+        state.ResumeTiming();
+    }
+}
+void BM_MembersScreen50(benchmark::State& state) {
+    openMembersScreen(state, QStringLiteral("BM_MembersScreen50"), 50);
+}
+void BM_MembersScreen100(benchmark::State& state) {
+    openMembersScreen(state, QStringLiteral("BM_MembersScreen100"), 100);
+}
+void BM_MembersScreen5000(benchmark::State& state) {
+    openMembersScreen(state, QStringLiteral("BM_MembersScreen5000"), 5000);
+}
+
+// S3 puts, per case: the secret forms found in log lines and error texts, and requests the other
+// server of a redirect received.
+struct S3Figures {
+    int secretsSeen = 0;
+    int elsewhere = 0;
+};
+QMap<QString, S3Figures> g_s3;
+QStringList g_s3Lines;
+
+const QString kS3Secret = QStringLiteral("s3cr3t/Key+For=Bench0123456789");
+const QString kS3Token = QStringLiteral("IQoJb3JpZ2luX2VjEJr//bench+session/token==");
+
+struct PutOutcome : S3ServiceRequestDelegate {
+    bool done = false;
+    QString error;
+    void requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceResponse*) override { done = true; }
+    void requestDidFailWithError(S3ServiceRequest*, const PLError& e) override {
+        error = e.debugText();
+        done = true;
+    }
+};
+
+// One put of 4 KB with a delegate, answered by `answer` (`elsewhere` receiving what a redirect sends
+// on), with every category logged at debug level.
+void putObject(benchmark::State& state, const QString& name, const HostileHttpPeer::Answer& answer,
+               bool redirected = false) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        HostileHttpPeer peer;
+        HostileHttpPeer elsewhere;
+        elsewhere.answerEveryPath(HostileHttpPeer::Answer::of({}, "application/xml"));
+        HostileHttpPeer::Answer first = answer;
+        if (redirected)
+            first.location = elsewhere.url(QStringLiteral("/moved"));
+        peer.answerEveryPath(first);
+        S3Client client(S3Credentials(QStringLiteral("AKBENCH"), kS3Secret, kS3Token));
+        client.setEndpoint(peer.origin());
+        auto request = std::make_shared<S3PutObjectRequest>(QStringLiteral("k"), QStringLiteral("photos-1"));
+        request->setData(QByteArray(4096, 'x'));
+        PutOutcome outcome;
+        request->setDelegate(&outcome);
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+        S3Logger::verboseLogging();
+        g_s3Lines.clear();
+        const auto previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { g_s3Lines << text; });
+        state.ResumeTiming();
+        client.putObject(request);
+        while (!outcome.done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        state.PauseTiming();
+        qInstallMessageHandler(previous);
+        S3Logger::basicLogging();
+        QLoggingCategory::setFilterRules(QStringLiteral("pelnix.*=false"));
+        const QString texts = g_s3Lines.join(QLatin1Char('\n')) + outcome.error;
+        S3Figures figures;
+        for (const QString& secret : {kS3Secret, kS3Token})
+            for (const QString& form : {secret, QString::fromLatin1(QUrl::toPercentEncoding(secret)),
+                                        QString::fromLatin1(secret.toUtf8().toHex(' '))})
+                figures.secretsSeen += int(texts.count(form, Qt::CaseInsensitive));
+        figures.elsewhere = elsewhere.requests();
+        g_s3[name] = figures;
+        state.ResumeTiming();
+    }
+}
+// A refusal of the keyed-hash scheme that repeats the signed text (the token in it) and its bytes,
+// and a message quoting the secret key; padded with `echoes` more copies of the signed text's bytes.
+HostileHttpPeer::Answer echoingRefusal(int echoes) {
+    const QByteArray signedText = "PUT\n\napplication/octet-stream\nMon, 07 Dec 2026 10:00:00 GMT\n"
+                                  "x-amz-security-token:" +
+                                  kS3Token.toUtf8() + "\n/photos-1/k";
+    HostileHttpPeer::Answer answer;
+    answer.status = 403;
+    answer.contentType = "application/xml";
+    answer.head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>SignatureDoesNotMatch</Code>"
+                  "<Message>The request signature we calculated does not match the signature you provided. "
+                  "Check your key (" +
+                  kS3Secret.toUtf8() + ") and signing method.</Message><StringToSign>" + signedText +
+                  "</StringToSign><StringToSignBytes>";
+    answer.unit = signedText.toHex(' ') + ' ';
+    answer.repeat = 1 + echoes;
+    answer.tail = "</StringToSignBytes><RequestId>REQ</RequestId></Error>";
+    return answer;
+}
+void BM_S3RefusalOrdinary(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = HostileHttpPeer::Answer::of(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code><Message>Access Denied"
+        "</Message><RequestId>REQ</RequestId></Error>",
+        "application/xml");
+    answer.status = 403;
+    putObject(state, QStringLiteral("BM_S3RefusalOrdinary"), answer);
+}
+void BM_S3RefusalEchoingSecrets(benchmark::State& state) {
+    putObject(state, QStringLiteral("BM_S3RefusalEchoingSecrets"), echoingRefusal(0));
+}
+void BM_S3RefusalEchoing1MB(benchmark::State& state) {
+    putObject(state, QStringLiteral("BM_S3RefusalEchoing1MB"), echoingRefusal(1024 * 1024 / 380));
+}
+void BM_S3PutOrdinary(benchmark::State& state) {
+    putObject(state, QStringLiteral("BM_S3PutOrdinary"), HostileHttpPeer::Answer::of({}, "application/xml"));
+}
+void BM_S3PutRedirectedElsewhere(benchmark::State& state) {
+    putObject(state, QStringLiteral("BM_S3PutRedirectedElsewhere"),
+              HostileHttpPeer::Answer::of({}, "text/plain"), true);
+}
+
 } // namespace
 
 namespace {
@@ -1094,6 +1259,14 @@ BENCHMARK(BM_Members50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Members1000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Members2000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Members5000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MembersScreen50)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MembersScreen100)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MembersScreen5000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_S3RefusalOrdinary)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3RefusalEchoingSecrets)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3RefusalEchoing1MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3PutOrdinary)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3PutRedirectedElsewhere)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -1121,6 +1294,19 @@ int main(int argc, char** argv) {
         "2,000 %.3f, 5,000 %.3f\n",
         ms("BM_Members5000"), ms("BM_Members50"), ms("BM_Members50") / 50, ms("BM_Members1000") / 1000,
         ms("BM_Members2000") / 2000, ms("BM_Members5000") / 5000);
+    std::printf("  members screen, 5,000 (stall)    %9.2f   100 members %7.2f   50 members %7.2f\n",
+                g_stallMs.value("BM_MembersScreen5000"), g_stallMs.value("BM_MembersScreen100"),
+                g_stallMs.value("BM_MembersScreen50"));
+    const auto put = [&ms](const char* label, const char* name) {
+        const S3Figures f = g_s3.value(QLatin1String(name));
+        std::printf("  %-32s %9.2f   secrets in logs and errors %d   requests elsewhere %d\n", label,
+                    ms(name), f.secretsSeen, f.elsewhere);
+    };
+    put("S3 put, ordinary refusal", "BM_S3RefusalOrdinary");
+    put("S3 put, refusal echoing secrets", "BM_S3RefusalEchoingSecrets");
+    put("S3 put, the same padded to 1 MB", "BM_S3RefusalEchoing1MB");
+    put("S3 put, ordinary", "BM_S3PutOrdinary");
+    put("S3 put, 302 to another server", "BM_S3PutRedirectedElsewhere");
     const PLMediaDownloader::Limits limits = PLMediaDownloader::configuredLimits();
     std::printf("\nAttachment downloads with the configured bounds (cap %lld MiB, %lld KiB/s over %d s "
                 "windows), each beside an ordinary 20 MiB file:\n",

@@ -1,6 +1,7 @@
 #include "BoundedCacheFolder.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,10 @@
 
 #include <algorithm>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace pelnix::platform {
 
@@ -17,32 +22,51 @@ namespace {
 
 struct CachedFile {
     QString path;
-    qint64 size;
+    qint64 spent;
     QDateTime usedAt;
 };
 
-std::vector<CachedFile> filesBelow(const QString& folder) {
-    std::vector<CachedFile> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        files.push_back({info.filePath(), info.size(), info.lastModified()});
-    }
-    return files;
+QString parentOf(const QString& path) {
+    return QFileInfo(path).absolutePath();
 }
 
 } // namespace
 
 BoundedCacheFolder::BoundedCacheFolder(const QString& folder, qint64 maximumBytes)
-    : m_folder(folder), m_maximumBytes(maximumBytes) {}
+    : m_folder(QDir::cleanPath(QDir(folder).absolutePath())), m_maximumBytes(maximumBytes) {}
+
+qint64 BoundedCacheFolder::spentOnDisk(const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return qint64(status.st_blocks) * 512;
+#else
+    // Where the system does not tell the blocks: the usual allocation unit.
+    constexpr qint64 kAssumedBlockBytes = 4096;
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return 0;
+    return (info.size() + kAssumedBlockBytes - 1) / kAssumedBlockBytes * kAssumedBlockBytes;
+#endif
+}
+
+void BoundedCacheFolder::count() {
+    m_bytes = 0;
+    m_folders.clear();
+    QDirIterator it(m_folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (it.fileInfo().isDir())
+            m_folders.insert(path);
+        m_bytes += spentOnDisk(path);
+    }
+}
 
 qint64 BoundedCacheFolder::bytes() {
-    if (m_bytes < 0) {
-        m_bytes = 0;
-        for (const CachedFile& file : filesBelow(m_folder))
-            m_bytes += file.size;
-    }
+    if (m_bytes < 0)
+        count();
     return m_bytes;
 }
 
@@ -53,27 +77,73 @@ void BoundedCacheFolder::used(const QString& path) {
         file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
 }
 
-void BoundedCacheFolder::added(qint64 bytes) {
-    // Counting first takes the new file in already.
-    if (m_bytes < 0)
-        this->bytes();
-    else
-        m_bytes += bytes;
+void BoundedCacheFolder::added(const QString& path) {
+    if (m_bytes < 0) {
+        // Counting first takes the new file and its folders in already.
+        count();
+    } else {
+        m_bytes += spentOnDisk(path);
+        for (QString folder = parentOf(path); folder.startsWith(m_folder + QLatin1Char('/'));
+             folder = parentOf(folder)) {
+            if (m_folders.contains(folder))
+                break;
+            m_folders.insert(folder);
+            m_bytes += spentOnDisk(folder);
+        }
+    }
     if (m_bytes > m_maximumBytes)
         trim();
 }
 
-void BoundedCacheFolder::removed(qint64 bytes) {
+bool BoundedCacheFolder::remove(const QString& path) {
+    const qint64 spent = spentOnDisk(path);
+    if (!QFile::remove(path))
+        return false;
+    const qint64 folders = removeEmptiedFolders(path);
     if (m_bytes >= 0)
-        m_bytes = std::max<qint64>(0, m_bytes - bytes);
+        m_bytes = std::max<qint64>(0, m_bytes - spent - folders);
+    return true;
+}
+
+qint64 BoundedCacheFolder::removeEmptiedFolders(const QString& path) {
+    qint64 freed = 0;
+    QDir root(m_folder);
+    for (QString folder = parentOf(path); folder.startsWith(m_folder + QLatin1Char('/'));
+         folder = parentOf(folder)) {
+        const qint64 spent = spentOnDisk(folder);
+        // Fails while anything is left in the folder.
+        if (!root.rmdir(folder))
+            break;
+        m_folders.remove(folder);
+        freed += spent;
+    }
+    return freed;
 }
 
 void BoundedCacheFolder::trim() {
-    std::vector<CachedFile> files = filesBelow(m_folder);
     // Counted again: the folder is the truth, whatever this count missed.
-    qint64 total = 0;
-    for (const CachedFile& file : files)
-        total += file.size;
+    count();
+    qint64 total = m_bytes;
+    // Folders left empty before (by earlier versions, or by files removed behind this count's back)
+    // go first, the deepest first.
+    QStringList folders(m_folders.cbegin(), m_folders.cend());
+    std::sort(folders.begin(), folders.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    const QDir root(m_folder);
+    for (const QString& folder : folders) {
+        const qint64 spent = spentOnDisk(folder);
+        // Fails while anything is left in the folder.
+        if (root.rmdir(folder)) {
+            m_folders.remove(folder);
+            total -= spent;
+        }
+    }
+    std::vector<CachedFile> files;
+    QDirIterator it(m_folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.push_back({path, spentOnDisk(path), it.fileInfo().lastModified()});
+    }
     std::sort(files.begin(), files.end(),
               [](const CachedFile& a, const CachedFile& b) { return a.usedAt < b.usedAt; });
     const qint64 goal = m_maximumBytes / 4 * 3;
@@ -82,12 +152,12 @@ void BoundedCacheFolder::trim() {
         if (total <= goal)
             break;
         if (QFile::remove(file.path)) {
-            total -= file.size;
+            total -= file.spent + removeEmptiedFolders(file.path);
             ++dropped;
         }
     }
     qCDebug(lcCacheFolder) << "trimmed" << m_folder << "by" << dropped << "files to" << total << "bytes";
-    m_bytes = total;
+    m_bytes = std::max<qint64>(0, total);
 }
 
 } // namespace pelnix::platform

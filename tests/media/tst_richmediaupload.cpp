@@ -1,15 +1,20 @@
 // The rich-media pipeline of pending posts against the stand-in service and its S3 endpoint: the
 // whole road to a short URL, failures and retries, restart, cancel and the pass limit.
+#include "../s3/ScriptedHttpPeer.h"
 #include "MediaTestWorld.h"
 #include "core/model/Asset.h"
 #include "media/PLPendingRichMediaUploadHelper.h"
+#include "media/PLS3ObjectPut.h"
 #include "media/PLS3UploadCredentials.h"
 #include "media/PLS3UploadServices.h"
 #include "media/s3/S3Endpoints.h"
+#include "media/s3/S3Logger.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
+#include <QSignalSpy>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -39,6 +44,11 @@ QByteArray tokenReply(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toBase64();
 }
 
+QStringList g_logLines;
+void captureLog(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    g_logLines << QString::fromLatin1(context.category) + QLatin1Char(' ') + text;
+}
+
 } // namespace
 
 class TestRichMediaUpload : public QObject {
@@ -55,6 +65,7 @@ private slots:
     void restartAfterThePutOnlyAsksForTheShortURL();
     void cancelReturnsTheEntryToNew();
     void aPassStartsAtMostThree();
+    void aRefusedPutLogsAndReportsNoneOfTheSecretsItEchoes();
 };
 
 void TestRichMediaUpload::credentialsMakeTheClient_data() {
@@ -286,6 +297,44 @@ void TestRichMediaUpload::aPassStartsAtMostThree() {
     outbox.forceStopped = true;
     manager->uploadRichMediaFilesToCloud();
     QCOMPARE(manager->runningCount(), 0);
+}
+
+void TestRichMediaUpload::aRefusedPutLogsAndReportsNoneOfTheSecretsItEchoes() {
+    const QString secret = QStringLiteral("Zm9vYmFy/secret+key=0123456789");
+    const QString token = QStringLiteral("c2Vzc2lvbg==/token+from/the+service");
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::echoingSignatureRefusal(secret.toUtf8()));
+    // The token service's answer naming the peer as the storage endpoint, made into the put's client
+    // as the uploaders make theirs.
+    const auto credentials = PLS3UploadCredentials::fromTokenReply(
+        tokenReply({{"ak", "AKUPLOAD"}, {"sk", secret}, {"st", token}, {"ep", peer.endpoint()}}));
+    QVERIFY(credentials);
+    PLS3ObjectPut put(credentials->makeClient(40));
+    QSignalSpy failed(&put, &PLS3ObjectPut::failed);
+
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    S3Logger::verboseLogging();
+    g_logLines.clear();
+    const auto previous = qInstallMessageHandler(captureLog);
+    put.start(QStringLiteral("file-1"), QStringLiteral("image/jpeg"), "picture bytes");
+    const bool heard = QTest::qWaitFor([&] { return failed.count() == 1; }, 20000);
+    qInstallMessageHandler(previous);
+    S3Logger::basicLogging();
+    QLoggingCategory::setFilterRules(QString());
+    QVERIFY(heard);
+
+    QCOMPARE(peer.requests().size(), 1);
+    const QByteArray authorization = peer.requests().first().header("Authorization");
+    const QString signature = QString::fromLatin1(authorization.mid(authorization.lastIndexOf(':') + 1));
+    const PLError error = failed.first().first().value<PLError>();
+    const QString texts = g_logLines.join(QLatin1Char('\n')) + QLatin1Char('\n') + error.debugText();
+    QVERIFY2(texts.contains(QStringLiteral("pelnix.media.put")), qPrintable(texts));
+    QVERIFY2(error.localizedDescription.contains(QStringLiteral("SignatureDoesNotMatch")),
+             qPrintable(error.localizedDescription));
+    for (const QString& value : {secret, token, signature})
+        for (const QString& form : {value, QString::fromLatin1(QUrl::toPercentEncoding(value)),
+                                    QString::fromLatin1(value.toUtf8().toHex(' '))})
+            QVERIFY2(!texts.contains(form, Qt::CaseInsensitive), qPrintable(form));
 }
 
 QTEST_MAIN(TestRichMediaUpload)

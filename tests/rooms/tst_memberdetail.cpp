@@ -7,6 +7,9 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/testing/RecordingSystemServices.h"
 #include "ui/conversation/ConversationScreenInputs.h"
+#include "ui/rooms/PLActiveMembersViewController.h"
+#include "ui/rooms/PLGroupInfoViewController.h"
+#include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLGroupMemeberDetailTableViewController.h"
 
 #include <QApplication>
@@ -114,6 +117,7 @@ private slots:
     void thePictureOpensTheViewerWithTheRightAddress();
     void missingContactInfoSaysSorryUnlessProfilesAreHidden();
     void startingAConversationOpensItFromTheRoomsList();
+    void startingAConversationFromMembersPresentedOverGroupInfo();
     void clearTellsTheCallerAndPops();
     void deleteRemovesMediaOnlyAfterTheServerAccepted();
     void deleteLeavesByTheStack_data();
@@ -418,14 +422,62 @@ void TestMemberDetail::startingAConversationOpensItFromTheRoomsList() {
     QCOMPARE(room->name(), QStringLiteral("dora@acme.test"));
     QCOMPARE(service->requests("POST", "/rooms"), 1);
 
-    // Without the rooms list on its stack the screen stays where it is.
+    // Without a rooms list below, the room opens over the first screen of the stack.
     Detail* elsewhere = detailFor("g-open", 0);
-    OnScreen other(elsewhere, 1);
+    OnScreen other(elsewhere, 2);
+    platform::ui::ViewController* first = other.nav->viewControllers().first();
     elsewhere->showMemberDetailsForDictionary({{"name", "Dora"}, {"email", "dora@acme.test"}});
     elsewhere->startConversation();
     QTRY_COMPARE_WITH_TIMEOUT(service->requests("POST", "/rooms"), 2, kServerWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(!PLActivityIndicatorView::isVisible(), kServerWaitMs);
-    QCOMPARE(other.nav->topViewController(), elsewhere);
+    QTRY_COMPARE(other.nav->viewControllers().size(), 2);
+    QCOMPARE(other.nav->viewControllers().first(), first);
+    auto* opened = qobject_cast<FakeChatWindow*>(other.nav->topViewController());
+    QVERIFY(opened);
+    QCOMPARE(ChatRoom::chatRoomWithID(opened->chatRoomID())->name(), QStringLiteral("dora@acme.test"));
+    QTRY_VERIFY(opened->view()->isVisible());
+}
+
+void TestMemberDetail::startingAConversationFromMembersPresentedOverGroupInfo() {
+    // The rooms list, the conversation and its group information, as the user came there; the
+    // members screen presented over the group information, and a member's detail opened from it.
+    ListOnScreen rooms;
+    rooms.list->openChatRoomWithID("g-open");
+    QTRY_VERIFY(qobject_cast<FakeChatWindow*>(rooms.nav->topViewController()));
+    auto* info = qobject_cast<PLGroupInfoViewController*>(
+        ScreenRegistry::shared()->instantiate("Home", PLGroupInfoViewController::kIdentifier));
+    info->setRoomId("g-open");
+    rooms.nav->pushViewController(info, false);
+    QCoreApplication::processEvents();
+    info->editMembers();
+    auto* membersStack = qobject_cast<NavigationController*>(info->presentedViewController());
+    QVERIFY(membersStack);
+    auto* members = qobject_cast<PLGroupMembersViewController*>(membersStack->topViewController());
+    QVERIFY(members);
+    QTRY_VERIFY(members->activeMembersViewController() &&
+                members->activeMembersViewController()->isViewLoaded());
+    PLActiveMembersViewController* active = members->activeMembersViewController();
+    const auto shown = active->shownMembers();
+    const auto dora = std::find_if(shown.cbegin(), shown.cend(), [](const auto& member) {
+        return member->user() && member->user()->userID() == 44;
+    });
+    QVERIFY(dora != shown.cend());
+    active->didSelectRowAtIndexPath(active->activeMembersTableView(), {0, int(dora - shown.cbegin())});
+    Detail* detail = nullptr;
+    QTRY_VERIFY((detail = qobject_cast<Detail*>(membersStack->topViewController())));
+    QTRY_VERIFY_WITH_TIMEOUT(!detail->isRowHidden(Detail::StartConversationRow), kServerWaitMs);
+
+    detail->selectRow(Detail::StartConversationRow);
+    rooms.alert()->tapButtonAtIndex(1);
+    QTRY_COMPARE_WITH_TIMEOUT(service->requests("POST", "/rooms"), 1, kServerWaitMs);
+    // The new room's conversation, opened from the rooms list with nothing over it.
+    QTRY_VERIFY_WITH_TIMEOUT(!info->presentedViewController() && rooms.nav->viewControllers().size() == 2,
+                             kServerWaitMs);
+    auto* chat = qobject_cast<FakeChatWindow*>(rooms.nav->topViewController());
+    QVERIFY(chat);
+    QCOMPARE(ChatRoom::chatRoomWithID(chat->chatRoomID())->name(), QStringLiteral("dora@acme.test"));
+    QVERIFY(!rooms.nav->presentedViewController());
+    QTRY_VERIFY(chat->view()->isVisible());
 }
 
 void TestMemberDetail::clearTellsTheCallerAndPops() {

@@ -1,6 +1,7 @@
 // The members screen and its two lists on the store: which tabs and bar each role gets, Cancel only
 // when presented, the added-members banner, the search routed to the selected tab and hidden by a tab
 // change, the Active list's order, search and taps, and the keyboard observers of a screen that left.
+#include "HeldThreadPool.h"
 #include "MembersTestKit.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/NavigationItem.h"
 #include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLGroupMembersViewController.h"
+#include "ui/rooms/PLMemberListReader.h"
 #include "ui/rooms/PLMembersTableViewCell.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
@@ -82,6 +84,7 @@ private slots:
     void activeListOrdersYouFirstThenByNameWhateverTheCase();
     void activeSearchMatchesNameOrEmailPrefixNeverSelf();
     void aPersonTheStoreHoldsTwiceIsListedOnce();
+    void aRoomOfThousandsShowsAtOnceAndItsRowsOnceRead();
     void tappingOwnRowOpensNothingOthersOpenDetail();
     void keyboardObserversGoWithTheScreen();
     void bottomInsetCoversTheBarAndTheKeyboard();
@@ -299,6 +302,50 @@ void TestMembers::aPersonTheStoreHoldsTwiceIsListedOnce() {
     OnScreen shown(screen, 1);
     QCOMPARE(rowTexts(screen->activeMembersViewController()),
              (QStringList{"Ann", "", "alpha", "Anna", "Bert", "Zulu"}));
+}
+
+void TestMembers::aRoomOfThousandsShowsAtOnceAndItsRowsOnceRead() {
+    // 5,000 people, named in the reverse of their import order, Ann among them.
+    QList<Person> people{kAnnPerson};
+    for (int i = 1; i < 5000; ++i)
+        people << Person{1000 + i, QStringLiteral("Member %1").arg(5000 - i, 4, 10, QLatin1Char('0')),
+                         QStringLiteral("m%1@acme.test").arg(i)};
+    addGroup("g-team", "Team", people, 42);
+    auto* screen = membersOf("g-team");
+    // The reading thread waits until the test has seen the main thread's part.
+    HeldThreadPool reading(PLMemberListReader::readingPool());
+    OnScreen shown(screen, 1);
+    PLActiveMembersViewController* list = screen->activeMembersViewController();
+    QVERIFY(list && list->isViewLoaded());
+    // The screen is up and says it is busy; none of the members was read on the main thread.
+    QVERIFY(PLActivityIndicatorView::isVisible());
+    QCOMPARE(list->activeMembersTableView()->numberOfRows(0), 0);
+    QCOMPARE(screen->activeMembersViewController()->title(), QStringLiteral("Active(5000)"));
+
+    reading.release();
+    QTRY_COMPARE(list->activeMembersTableView()->numberOfRows(0), 5000);
+    platform::ui::Scheduler::shared()->advance(0);
+    QVERIFY(!PLActivityIndicatorView::isVisible());
+    const auto first = [&](int row) {
+        auto* cell = qobject_cast<PLMembersTableViewCell*>(
+            list->activeMembersTableView()->cellForRowAtIndexPath({0, row}));
+        return cell ? cell->emailLabel()->text() : QString();
+    };
+    QCOMPARE(first(0), QStringLiteral("You"));
+    QCOMPARE(first(1), QStringLiteral("Member 0001"));
+    QCOMPARE(first(2), QStringLiteral("Member 0002"));
+    QVERIFY(!list->activeMembersTableView()->visibleCells().isEmpty());
+
+    // A search and a removal's refresh work on the rows read.
+    list->searchForMembersUsingSearchText("member 004");
+    QCOMPARE(list->activeMembersTableView()->numberOfRows(0), 10);
+    QCOMPARE(list->shownMembers().first()->user()->profileName(), QStringLiteral("Member 0040"));
+    list->refresh();
+    QVERIFY(list->isReadingMembers());
+    QTRY_VERIFY(!list->isReadingMembers());
+    QCOMPARE(list->activeMembersTableView()->numberOfRows(0), 10);
+    platform::ui::Scheduler::shared()->advance(0);
+    QVERIFY(!PLActivityIndicatorView::isVisible());
 }
 
 void TestMembers::tappingOwnRowOpensNothingOthersOpenDetail() {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHostAddress>
+#include <QUrl>
 
 QByteArray ScriptedHttpPeer::Request::header(const QByteArray& name) const {
     for (const auto& h : headers) {
@@ -48,6 +49,42 @@ ScriptedHttpPeer::Reply ScriptedHttpPeer::errorDocument(int status, const QByteA
     return r;
 }
 
+ScriptedHttpPeer::Reply ScriptedHttpPeer::echoingSignatureRefusal(const QByteArray& secret) {
+    Reply reply;
+    reply.answer = [secret](const Request& q) {
+        const QByteArray authorization = q.header("Authorization");
+        const QByteArray signature = authorization.mid(authorization.lastIndexOf(':') + 1);
+        const QByteArray token = q.header("x-amz-security-token");
+        const QByteArray encodedToken = QUrl::toPercentEncoding(QString::fromUtf8(token));
+        const QByteArray signedText = q.method + "\n" + q.header("Content-MD5") + "\n" +
+                                      q.header("Content-Type") + "\n" + q.header("Date") +
+                                      "\nx-amz-security-token:" + token + "\n" + q.target;
+        const QByteArray canonical = q.method + "\n" + q.target + "\n\nhost:" + q.header("Host") +
+                                     "\nx-amz-security-token:" + token + "\n";
+        const QByteArray body =
+            "<?xml version=\"1.0\" "
+            "encoding=\"UTF-8\"?>\n<Error><Code>SignatureDoesNotMatch</Code><Message>The "
+            "request signature we calculated does not match the signature you provided. Check your key and "
+            "signing method. (" +
+            token + " " + signature + " " + secret + ")</Message><AWSAccessKeyId>" +
+            authorization.mid(4, authorization.lastIndexOf(':') - 4) + "</AWSAccessKeyId><StringToSign>" +
+            signedText + "</StringToSign><SignatureProvided>" + signature +
+            "</SignatureProvided><StringToSignBytes>" + signedText.toHex(' ') +
+            "</StringToSignBytes><CanonicalRequest>" + canonical +
+            "</CanonicalRequest><CanonicalRequestBytes>" + canonical.toHex(' ') +
+            "</CanonicalRequestBytes><RequestId>REQ9</RequestId><HostId>" + encodedToken +
+            "</HostId></Error>";
+        return respond(403, body,
+                       {{"Content-Type", "application/xml"},
+                        {"x-amz-request-id", signature},
+                        {"x-amz-id-2", token},
+                        {"x-amz-security-token", token},
+                        {"X-Echo", secret + " " + encodedToken},
+                        {"ETag", signature.toHex()}});
+    };
+    return reply;
+}
+
 void ScriptedHttpPeer::onConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
@@ -85,7 +122,9 @@ void ScriptedHttpPeer::serve(QTcpSocket* socket) {
         buffer.remove(0, end + 4 + length);
         m_requests.append(request);
 
-        const Reply reply = m_script.isEmpty() ? m_default : m_script.takeFirst();
+        Reply reply = m_script.isEmpty() ? m_default : m_script.takeFirst();
+        if (reply.answer)
+            reply = reply.answer(request);
         if (reply.kind == Reply::Drop) {
             socket->abort();
             emit requestReceived();

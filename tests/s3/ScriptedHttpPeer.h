@@ -6,12 +6,14 @@
 #include <QPair>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
 
 // A tiny HTTP/1.1 peer on 127.0.0.1 that answers each request with the next scripted reply and keeps
 // every request exactly as it arrived on the wire.
 class ScriptedHttpPeer : public QObject {
     Q_OBJECT
 public:
+    struct Request;
     struct Reply {
         enum Kind { Respond, Stall, Drop };
         Kind kind = Respond;
@@ -20,6 +22,8 @@ public:
         QByteArray body;
         // Ends the body by closing the connection instead of a Content-Length.
         bool closeDelimited = false;
+        // When set, the reply is what it makes of the request as received (an echo, say).
+        std::function<Reply(const Request&)> answer;
     };
     struct Request {
         QByteArray method, target, raw, body;
@@ -40,6 +44,11 @@ public:
                          QList<QPair<QByteArray, QByteArray>> headers = {});
     static Reply errorDocument(int status, const QByteArray& code, const QByteArray& message,
                                const QByteArray& date = {});
+    // A refusal of the keyed-hash scheme for a signature it does not match, in the service's own
+    // format: it repeats the text it signed (the security token in it), its bytes, the canonical
+    // request and the signature it got. This peer also echoes the token, the signature and `secret`
+    // (the secret key it knows) in its message and headers.
+    static Reply echoingSignatureRefusal(const QByteArray& secret);
 
     const QList<Request>& requests() const { return m_requests; }
     int closedSockets() const { return m_closed; }

@@ -4,6 +4,7 @@
 #include "media/s3/DateS3SDKUtil.h"
 #include "media/s3/S3AuthUtils.h"
 #include "media/s3/S3Client.h"
+#include "media/s3/S3Endpoints.h"
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3MD5Util.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTest>
 
 using namespace pelnix;
@@ -163,6 +165,11 @@ private slots:
     void verboseLogsNameEveryHeaderButNoSecret();
     void secretHeadersAreMasked_data();
     void secretHeadersAreMasked();
+    void refusalsEchoingTheSecretsLeaveThemOutOfEveryLogAndError_data();
+    void refusalsEchoingTheSecretsLeaveThemOutOfEveryLogAndError();
+    void redirectsToAnotherServerCarryNothingThere_data();
+    void redirectsToAnotherServerCarryNothingThere();
+    void aRedirectToTheBucketsRegionIsSignedAgainForIt();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
@@ -184,6 +191,7 @@ void TestS3Client::init() {
 
 void TestS3Client::cleanup() {
     S3ErrorHandler::shouldThrowExceptions();
+    S3Endpoints::setDomainSuffix(QString());
     S3SDKUtil::setRuntimeClockSkew(0);
     m_sandbox.reset();
 }
@@ -840,6 +848,196 @@ void TestS3Client::secretHeadersAreMasked() {
     QFETCH(QString, name);
     QFETCH(bool, masked);
     QCOMPARE(S3AbstractWebServiceClient::isSecretHeader(name), masked);
+}
+
+namespace {
+
+const QString kEchoedSecret = QStringLiteral("s3cr3t/Key+For=Tests0123456789");
+const QString kEchoedToken = QStringLiteral("IQoJb3JpZ2luX2VjEJr//session+token/42==");
+
+// How a peer may write a secret back: as it is, percent-encoded, or as the bytes in hexadecimal.
+QStringList formsOf(const QByteArray& secret) {
+    return {QString::fromUtf8(secret),
+            QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(secret))),
+            QString::fromLatin1(secret.toHex()), QString::fromLatin1(secret.toHex(' ')).toUpper()};
+}
+
+// Every text of an error as a caller may show or log it.
+QStringList textsOf(const PLError& error) {
+    QStringList texts{error.localizedDescription, error.debugText()};
+    for (auto it = error.userInfo.cbegin(); it != error.userInfo.cend(); ++it) {
+        texts << it.value().toString();
+        if (const auto exception = it.value().value<S3ExceptionPtr>())
+            texts << exception->description() << QString::fromUtf8(exception->what()) << exception->message();
+    }
+    return texts;
+}
+
+QStringList textsOf(const S3ClientException& exception) {
+    QStringList texts{exception.description(), QString::fromUtf8(exception.what()), exception.message(),
+                      exception.reason()};
+    if (exception.error())
+        texts << textsOf(*exception.error());
+    return texts;
+}
+
+} // namespace
+
+void TestS3Client::refusalsEchoingTheSecretsLeaveThemOutOfEveryLogAndError_data() {
+    QTest::addColumn<QString>("call");
+    QTest::newRow("delegate") << "delegate";
+    QTest::newRow("blocking, exceptions off") << "errors";
+    QTest::newRow("blocking, exceptions on") << "exceptions";
+}
+
+void TestS3Client::refusalsEchoingTheSecretsLeaveThemOutOfEveryLogAndError() {
+    QFETCH(QString, call);
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::echoingSignatureRefusal(kEchoedSecret.toUtf8()));
+    auto s3 = std::make_unique<S3Client>(S3Credentials("AKID", kEchoedSecret, kEchoedToken));
+    s3->setEndpoint(peer.endpoint());
+    s3->setSleeper([](double) {});
+
+    // Every category, every level.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    S3Logger::verboseLogging();
+    g_logLines.clear();
+    auto previous = qInstallMessageHandler(captureLog);
+    QStringList errors;
+    if (call == QLatin1String("delegate")) {
+        RecordingDelegate delegate;
+        auto request = put(QStringLiteral("k"));
+        request->setDelegate(&delegate);
+        QVERIFY(!s3->putObject(request));
+        QTRY_VERIFY(delegate.done());
+        QVERIFY(delegate.error);
+        errors << textsOf(*delegate.error);
+    } else if (call == QLatin1String("errors")) {
+        S3ErrorHandler::shouldNotThrowExceptions();
+        const auto response = s3->putObject(put(QStringLiteral("k")));
+        QVERIFY(response && response->error());
+        errors << textsOf(*response->error()) << response->description();
+        if (response->exception())
+            errors << textsOf(*response->exception());
+    } else {
+        try {
+            s3->putObject(put(QStringLiteral("k")));
+            QFAIL("no exception");
+        } catch (const S3ClientException& exception) {
+            errors << textsOf(exception);
+        }
+    }
+    qInstallMessageHandler(previous);
+    S3Logger::basicLogging();
+    QLoggingCategory::setFilterRules(QString());
+
+    QCOMPARE(peer.requests().size(), 1);
+    const auto& wire = peer.requests().first();
+    const QByteArray signature =
+        wire.header("Authorization").mid(wire.header("Authorization").lastIndexOf(':') + 1);
+    QCOMPARE(wire.header("x-amz-security-token"), kEchoedToken.toUtf8());
+    const QString log = g_logLines.join(QLatin1Char('\n'));
+    QVERIFY2(log.contains(QStringLiteral("|Response Body:")), qPrintable(log));
+    const QString error = errors.join(QLatin1Char('\n'));
+    // Still useful: the service's code and its message.
+    QVERIFY2(error.contains(QStringLiteral("SignatureDoesNotMatch")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("The request signature we calculated does not match")),
+             qPrintable(error));
+    for (const QByteArray& secret : {kEchoedSecret.toUtf8(), kEchoedToken.toUtf8(), signature}) {
+        for (const QString& form : formsOf(secret)) {
+            QVERIFY2(!log.contains(form, Qt::CaseInsensitive), qPrintable(QStringLiteral("log: ") + form));
+            QVERIFY2(!error.contains(form, Qt::CaseInsensitive),
+                     qPrintable(QStringLiteral("error: ") + form));
+        }
+    }
+}
+
+void TestS3Client::redirectsToAnotherServerCarryNothingThere_data() {
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<bool>("delegate");
+    QTest::addColumn<QString>("error");
+    // "P1" stands for the first peer's port, "P2" for the second's.
+    for (bool delegate : {true, false}) {
+        const char* how = delegate ? "delegate" : "blocking";
+        QTest::addRow("307 to another port, %s", how) << "http://127.0.0.1:P2/photos-1/k" << delegate
+                                                      << "redirected the request to http://127.0.0.1:P2";
+        QTest::addRow("301 to another host, %s", how) << "http://elsewhere.test:P1/photos-1/k" << delegate
+                                                      << "redirected the request to http://elsewhere.test:P1";
+        QTest::addRow("302 to a region of the service on another port, %s", how)
+            << "http://photos-1.s3-eu-west-1.example.test:P2/k" << delegate << "s3-eu-west-1.example.test:P2";
+        QTest::addRow("307 to the region's endpoint over another scheme, %s", how)
+            << "https://photos-1.s3-eu-west-1.example.test/k" << delegate << "https://photos-1.s3-eu-west-1";
+        QTest::addRow("303 without an address, %s", how) << "" << delegate << "HTTP 303";
+    }
+}
+
+void TestS3Client::redirectsToAnotherServerCarryNothingThere() {
+    QFETCH(QString, location);
+    QFETCH(bool, delegate);
+    QFETCH(QString, error);
+    S3Endpoints::setDomainSuffix(QStringLiteral("example.test"));
+    ScriptedHttpPeer peer;
+    ScriptedHttpPeer other;
+    other.setDefaultReply(ScriptedHttpPeer::respond(200));
+    const auto ports = [&](QString text) {
+        return text.replace(QLatin1String("P1"), QString::number(peer.port()))
+            .replace(QLatin1String("P2"), QString::number(other.port()));
+    };
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    const int status = tag.left(3).toInt();
+    peer.enqueue(ScriptedHttpPeer::respond(
+        status, {},
+        location.isEmpty() ? QList<QPair<QByteArray, QByteArray>>{}
+                           : QList<QPair<QByteArray, QByteArray>>{{"Location", ports(location).toUtf8()}}));
+    peer.setDefaultReply(ScriptedHttpPeer::respond(200));
+    auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"), QStringLiteral("s3.example.test"));
+    auto request = put(QStringLiteral("k"));
+    std::optional<PLError> failure;
+    RecordingDelegate recorder;
+    if (delegate) {
+        request->setDelegate(&recorder);
+        QVERIFY(!s3->putObject(request));
+        QTRY_VERIFY(recorder.done());
+        QCOMPARE(recorder.completions, 0);
+        failure = recorder.error;
+    } else {
+        S3ErrorHandler::shouldNotThrowExceptions();
+        const auto response = s3->putObject(request);
+        failure = response ? response->error() : std::nullopt;
+    }
+    QVERIFY(failure);
+    QVERIFY2(failure->localizedDescription.contains(ports(error)), qPrintable(failure->localizedDescription));
+    // Neither the signed request, its token nor its body went anywhere else.
+    QCOMPARE(other.requests().size(), 0);
+    QCOMPARE(peer.requests().size(), 1);
+}
+
+void TestS3Client::aRedirectToTheBucketsRegionIsSignedAgainForIt() {
+    S3Endpoints::setDomainSuffix(QStringLiteral("example.test"));
+    ScriptedHttpPeer peer;
+    const QByteArray region = "s3-eu-west-1.example.test:" + QByteArray::number(peer.port());
+    peer.enqueue(
+        ScriptedHttpPeer::respond(307, {}, {{"Location", "http://photos-1." + region + "/k?moved"}}));
+    peer.enqueue(ScriptedHttpPeer::respond(200));
+    // The bucket's region answers on this peer too: the client connects every name to it.
+    auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"), QStringLiteral("s3.example.test"));
+    RecordingDelegate recorder;
+    auto request = put(QStringLiteral("k"));
+    request->setDelegate(&recorder);
+    QVERIFY(!s3->putObject(request));
+    QTRY_VERIFY(recorder.done());
+    QCOMPARE(recorder.completions, 1);
+    QCOMPARE(peer.requests().size(), 2);
+    const auto& first = peer.requests()[0];
+    const auto& second = peer.requests()[1];
+    QCOMPARE(first.header("Host"), "photos-1.s3.example.test:" + QByteArray::number(peer.port()));
+    QCOMPARE(second.header("Host"), "photos-1." + region);
+    // The object's own address at the new endpoint, not whatever the answer's path said.
+    QCOMPARE(second.target, QByteArray("/k"));
+    QCOMPARE(second.body, QByteArray("hello"));
+    QVERIFY(
+        passesIndependentCheck({wireCase(peer, second, QStringLiteral("SECRET"), QStringLiteral("photos-1"),
+                                         QStringLiteral("k"), QStringLiteral("s3-eu-west-1.example.test"))}));
 }
 
 int main(int argc, char** argv) {

@@ -60,10 +60,12 @@ bool ChatRoom::isOneToOne() const {
 }
 
 std::shared_ptr<RoomMember> ChatRoom::adminMember() const {
-    for (const auto& member : members())
-        if (member->isCreator())
-            return member;
-    return {};
+    // Asked of the store: a room of thousands would otherwise be read whole to find one member.
+    const auto self = selfPtr();
+    if (!self)
+        return {};
+    return RoomMember::PS_findFirstWithPredicate(
+        K(QStringLiteral("room")) == self && K(QStringLiteral("isCreator")) == true, contextPtr());
 }
 
 qint32 ChatRoom::adminUserID() const {

@@ -2,6 +2,7 @@
 
 #include "media/s3/S3AuthUtils.h"
 #include "media/s3/S3Connection.h"
+#include "media/s3/S3Endpoints.h"
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3ServiceException.h"
@@ -34,6 +35,10 @@ S3Credentials S3Client::credentialsFor(const S3Request& request) const {
 }
 
 QString S3Client::stringToSign(const S3Request& request) const {
+    return stringToSignOf(request);
+}
+
+QString S3Client::stringToSignOf(const S3Request& request) {
     const S3URLRequest& url = request.urlRequest();
     auto header = [&](const char* name) {
         const QString value = url.valueForHTTPHeaderField(QLatin1String(name));
@@ -74,7 +79,7 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
         url.setValueForHTTPHeaderField(kDefaultContentType, QStringLiteral("Content-Type"));
     // Peers drop the blanks around a header value before they check the signature; sign what they see.
     url.trimHeaderValues();
-    const QString text = stringToSign(request);
+    const QString text = stringToSignOf(request);
     if (S3Logger::isVerboseLoggingEnabled()) {
         // The security token is part of the signed text but never of a log line.
         QString shown = text;
@@ -88,7 +93,47 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
     url.setValueForHTTPHeaderField(
         QStringLiteral("%1 %2:%3").arg(kAuthorizationScheme, credentials.accessKey(), signature),
         QStringLiteral("Authorization"));
+    // What the request was signed with, so that whatever comes back can be cleared of it.
+    url.setCredentials(credentials);
     return url;
+}
+
+bool S3Client::signForRedirect(S3Request& request, const S3Credentials& credentials, const QUrl& target) {
+    const QString scheme = target.scheme().toLower();
+    const bool wasSecure = request.protocol() == QLatin1String("https");
+    if (scheme != QLatin1String("https") && (scheme != QLatin1String("http") || wasSecure))
+        return false;
+    const QUrl current(request.protocol() + QStringLiteral("://") + request.hostName());
+    const auto portOf = [](const QUrl& url) {
+        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    };
+    if (!current.isValid() || portOf(target) != portOf(current) || !target.userInfo().isEmpty())
+        return false;
+    QString host = target.host().toLower();
+    const QString bucketLabel = request.bucket().toLower() + QLatin1Char('.');
+    if (!request.bucket().isEmpty() && host.startsWith(bucketLabel))
+        host = host.mid(bucketLabel.size());
+    QStringList serviceHosts{current.host().toLower()};
+    for (int region = 0; region <= 7; ++region)
+        serviceHosts << QUrl(S3Endpoints::s3Endpoint(region, wasSecure)).host().toLower();
+    if (host.isEmpty() || !serviceHosts.contains(host))
+        return false;
+    const QString previous = request.endpoint();
+    request.setEndpoint(
+        QStringLiteral("%1://%2%3")
+            .arg(scheme, host, target.port() >= 0 ? QStringLiteral(":%1").arg(target.port()) : QString()));
+    signS3Request(request, credentials);
+    // Followed only where this request's own address for that endpoint is what the service named.
+    const QUrl rebuilt = request.urlRequest().url();
+    const bool named = rebuilt.host().compare(target.host(), Qt::CaseInsensitive) == 0 &&
+                       portOf(rebuilt) == portOf(target) && rebuilt.scheme() == scheme;
+    if (!named || unsendableReason(request)) {
+        request.setEndpoint(previous);
+        signS3Request(request, credentials);
+        return false;
+    }
+    S3Logger::logInfo(QStringLiteral("Signed again for %1").arg(request.endpoint()));
+    return true;
 }
 
 void S3Client::logRequest(const S3Request& request) const {
@@ -168,6 +213,9 @@ std::shared_ptr<S3Response> S3Client::invoke(const std::shared_ptr<S3Request>& r
         response->setRequest(request);
 
         auto* connection = new S3Connection(request, response, m_timeout, m_connectionHost);
+        connection->setRedirectSigner([request, credentials](const QUrl& target) {
+            return signForRedirect(*request, credentials, target);
+        });
         if (request->delegate()) {
             response->setIsAsyncCall(true);
             connection->start();

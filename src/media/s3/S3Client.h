@@ -30,7 +30,13 @@ public:
 
 private:
     S3Credentials credentialsFor(const S3Request& request) const;
-    S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials);
+    static QString stringToSignOf(const S3Request& request);
+    static S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials);
+    // A redirect to `target` is followed only to an address of the storage service for the request
+    // (the bucket's endpoint of a region, or the configured endpoint's host with or without the
+    // bucket), over the same port and never from https down to http: the request is then configured
+    // for that endpoint and signed again. Whether it was.
+    static bool signForRedirect(S3Request& request, const S3Credentials& credentials, const QUrl& target);
     // Why the signed request cannot go out as it is; null when it can.
     static S3ExceptionPtr unsendableReason(const S3Request& request);
     static std::shared_ptr<S3Response> refuse(const S3ExceptionPtr& exception);

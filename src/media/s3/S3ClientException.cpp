@@ -1,5 +1,7 @@
 #include "media/s3/S3ClientException.h"
 
+#include "media/s3/S3SecretMask.h"
+
 namespace pelnix {
 
 S3ClientException::S3ClientException(const QString& message, PLOptionalError error)
@@ -21,6 +23,14 @@ void S3ClientException::setNameAndReason(const QString& name, const QString& rea
     m_name = name;
     m_reason = reason;
     m_what = reason.toUtf8();
+}
+
+void S3ClientException::redact(const S3SecretMask& mask) {
+    m_reason = mask.mask(m_reason);
+    m_message = mask.mask(m_message);
+    m_what = m_reason.toUtf8();
+    if (m_error)
+        m_error = mask.mask(*m_error);
 }
 
 QString S3ClientException::description() const {

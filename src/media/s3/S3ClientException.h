@@ -11,6 +11,7 @@
 namespace pelnix {
 
 class S3ClientException;
+class S3SecretMask;
 using S3ExceptionPtr = std::shared_ptr<const S3ClientException>;
 
 // A failure found on the device: a bad argument, a network error, a time-out.
@@ -33,6 +34,9 @@ public:
     void setUserInfo(const QVariantMap& userInfo) { m_userInfo = userInfo; }
 
     virtual QString className() const { return QStringLiteral("S3ClientException"); }
+    // Masks the secrets of the request in every text the exception carries (a service's message may
+    // repeat them).
+    virtual void redact(const S3SecretMask& mask);
     virtual QString description() const;
     virtual std::shared_ptr<S3ClientException> clone() const;
     // Throws a copy of the exception with its most derived type.

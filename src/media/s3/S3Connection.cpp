@@ -1,6 +1,8 @@
 #include "media/s3/S3Connection.h"
 
+#include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
+#include "media/s3/S3SecretMask.h"
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3ServiceResponse.h"
 #include "media/s3/S3URLErrors.h"
@@ -145,15 +147,8 @@ void S3Connection::onFinished() {
     if (!transportFailure && isFollowableRedirect()) {
         const QUrl original = m_request->urlRequest().url();
         const QUrl target = original.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
-        S3Logger::logInfo(QStringLiteral("Redirect:"));
-        S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(target.toString()));
-        S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(original.toString()));
-        ++m_redirects;
         m_reply = nullptr;
-        // The signed request goes again as it was, to the new address.
-        m_request->urlRequest().setValueForHTTPHeaderField(target.authority(QUrl::FullyEncoded),
-                                                           QStringLiteral("Host"));
-        send(target);
+        followRedirect(target);
         return;
     }
     m_reply = nullptr;
@@ -172,6 +167,45 @@ void S3Connection::onFinished() {
             m_response->connectionDidReceiveData(rest);
         m_response->connectionDidFinishLoading();
     }
+    end();
+}
+
+void S3Connection::followRedirect(const QUrl& target) {
+    const QUrl original = m_request->urlRequest().url();
+    const S3SecretMask mask = m_response->secretMask();
+    S3Logger::logInfo(QStringLiteral("Redirect:"));
+    S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(mask.mask(target.toString())));
+    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(original.toString())));
+    ++m_redirects;
+    const auto port = [](const QUrl& url) {
+        return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    const bool sameServer = target.scheme().compare(original.scheme(), Qt::CaseInsensitive) == 0 &&
+                            target.host().compare(original.host(), Qt::CaseInsensitive) == 0 &&
+                            port(target) == port(original);
+    if (sameServer) {
+        // The signed request goes again as it was, to the new address on the same server.
+        m_request->urlRequest().setValueForHTTPHeaderField(target.authority(QUrl::FullyEncoded),
+                                                           QStringLiteral("Host"));
+        send(target);
+        return;
+    }
+    // The signature, the security token and the body are for the storage service only: another
+    // server gets them only when it is one of the service's own addresses for the request, signed
+    // anew for it.
+    if (m_redirectSigner && m_redirectSigner(target)) {
+        send(m_request->urlRequest().url());
+        return;
+    }
+    const QString origin = mask.mask(
+        target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+            .toString());
+    const QString text =
+        QStringLiteral("The storage service redirected the request to %1, which is not one of its own "
+                       "addresses for it; the request was not sent there.")
+            .arg(origin);
+    m_response->connectionDidFailWithError(
+        PLError(QString::fromLatin1(S3ClientErrorDomain), -1, text, {{QStringLiteral("message"), text}}));
     end();
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -22,6 +23,12 @@ public:
     S3Connection(std::shared_ptr<S3ServiceRequest> request, std::shared_ptr<S3ServiceResponse> response,
                  double timeoutSeconds, const QString& connectionHost = {});
     ~S3Connection() override;
+
+    // Signs the request again for another server that a redirect named: whether that server may
+    // have it (the request is then ready to go there). Without one, a redirect is followed on the
+    // request's own server only.
+    using RedirectSigner = std::function<bool(const QUrl& target)>;
+    void setRedirectSigner(RedirectSigner signer) { m_redirectSigner = std::move(signer); }
 
     void start();
     // Ends the transfer quietly: the response hears nothing further.
@@ -47,10 +54,13 @@ private:
     void onTimeout();
     void end();
     bool isFollowableRedirect() const;
+    // Sends the request on to where a redirect points, or ends the attempt when it may not go there.
+    void followRedirect(const QUrl& target);
 
     std::shared_ptr<S3ServiceRequest> m_request;
     std::shared_ptr<S3ServiceResponse> m_response;
     QString m_connectionHost;
+    RedirectSigner m_redirectSigner;
     QTimer m_timer;
     QPointer<QNetworkReply> m_reply;
     qint64 m_lastSent = 0;

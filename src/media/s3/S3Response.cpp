@@ -64,7 +64,8 @@ void S3Response::setValueForHTTPHeaderField(const QString& value, const QString&
         m_contentLength = value.trimmed().toLongLong();
 }
 
-void S3Response::connectionDidReceiveResponse(int statusCode, const S3HeaderList& headers) {
+void S3Response::connectionDidReceiveResponse(int statusCode, const S3HeaderList& received) {
+    const S3HeaderList headers = maskedHeaders(received);
     m_httpStatusCode = statusCode;
     m_responseHeader = headers;
     for (const auto& header : headers)
@@ -78,10 +79,15 @@ void S3Response::connectionDidFinishLoading() {
     stopRequestTimer();
     QElapsedTimer clock;
     clock.start();
-    if (className() != QLatin1String("S3GetObjectResponse"))
-        S3Logger::logDebug(QStringLiteral("Response Body:\n%1").arg(QString::fromUtf8(m_body)));
+    const S3SecretMask mask = secretMask();
+    // A refusal repeats the text that was signed (the security token in it) and the signature it got.
+    if (className() != QLatin1String("S3GetObjectResponse") && S3Logger::isVerboseLoggingEnabled())
+        S3Logger::logDebug(
+            QStringLiteral("Response Body:\n%1").arg(mask.maskDocument(QString::fromUtf8(m_body))));
 
-    if (m_httpStatusCode != 301 && m_httpStatusCode < 400) {
+    // A redirect that reaches this point was not followed (no address, too many, or not to be
+    // followed): the object is not where it was sent.
+    if (m_httpStatusCode < 300) {
         processBody();
         m_processingTime = std::fabs(clock.nsecsElapsed() / 1e9);
         m_isFinishedLoading = true;
@@ -95,6 +101,8 @@ void S3Response::connectionDidFinishLoading() {
     parser.setDelegate(&handler);
     parser.parse(); // an unreadable or empty document leaves an exception with only the status
     auto exception = std::static_pointer_cast<S3ServiceException>(handler.exception()->clone());
+    // The service's code and message stay; any secret its text repeats does not.
+    exception->redact(mask);
     if (m_isAsyncCall && isClockSkewError(exception.get())) {
         // One attempt only: correct the clock now so the caller's next call is signed in service time.
         if (auto skew = getSkewTimeUsingResponse())

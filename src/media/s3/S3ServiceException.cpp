@@ -1,5 +1,7 @@
 #include "media/s3/S3ServiceException.h"
 
+#include "media/s3/S3SecretMask.h"
+
 namespace pelnix {
 
 S3ServiceException::S3ServiceException() {
@@ -62,6 +64,15 @@ QString S3ServiceException::failureText() const {
 const char* S3ServiceException::what() const noexcept {
     m_failureWhat = failureText().toUtf8();
     return m_failureWhat.constData();
+}
+
+void S3ServiceException::redact(const S3SecretMask& mask) {
+    S3ClientException::redact(mask);
+    m_errorCode = mask.mask(m_errorCode);
+    m_requestId = mask.mask(m_requestId);
+    for (auto it = m_additionalFields.begin(); it != m_additionalFields.end(); ++it)
+        if (it.value().typeId() == QMetaType::QString)
+            it.value() = mask.mask(it.value().toString());
 }
 
 QString S3ServiceException::description() const {

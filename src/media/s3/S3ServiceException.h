@@ -34,6 +34,7 @@ public:
     QString failureText() const;
 
     QString className() const override { return QStringLiteral("S3ServiceException"); }
+    void redact(const S3SecretMask& mask) override;
     QString description() const override;
     std::shared_ptr<S3ClientException> clone() const override;
     [[noreturn]] void raise() const override;

@@ -1,6 +1,7 @@
 #include "media/s3/S3ServiceResponse.h"
 
 #include "media/s3/DateS3SDKUtil.h"
+#include "media/s3/S3AbstractWebServiceClient.h"
 #include "media/s3/S3Connection.h"
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
@@ -37,7 +38,23 @@ void S3ServiceResponse::reportFailure(const S3ExceptionPtr& exception) {
     }
 }
 
-void S3ServiceResponse::connectionDidReceiveResponse(int statusCode, const S3HeaderList& headers) {
+S3SecretMask S3ServiceResponse::secretMask() const {
+    return m_request ? S3SecretMask::forRequest(*m_request) : S3SecretMask();
+}
+
+S3HeaderList S3ServiceResponse::maskedHeaders(const S3HeaderList& headers) const {
+    const S3SecretMask mask = secretMask();
+    S3HeaderList out;
+    out.reserve(headers.size());
+    for (const auto& header : headers)
+        out.append({header.first, S3AbstractWebServiceClient::isSecretHeader(header.first)
+                                      ? QString::fromLatin1(S3AbstractWebServiceClient::kMaskedHeaderValue)
+                                      : mask.mask(header.second)});
+    return out;
+}
+
+void S3ServiceResponse::connectionDidReceiveResponse(int statusCode, const S3HeaderList& received) {
+    const S3HeaderList headers = maskedHeaders(received);
     m_responseHeader = headers;
     S3Logger::logDebug(QStringLiteral("Response Headers:"));
     for (const auto& header : headers)
@@ -59,7 +76,10 @@ void S3ServiceResponse::connectionDidFinishLoading() {
     QElapsedTimer clock;
     clock.start();
     m_isFinishedLoading = true;
-    S3Logger::logDebug(QStringLiteral("Response Body:\n%1").arg(QString::fromUtf8(m_body)));
+    const S3SecretMask mask = secretMask();
+    if (S3Logger::isVerboseLoggingEnabled())
+        S3Logger::logDebug(
+            QStringLiteral("Response Body:\n%1").arg(mask.maskDocument(QString::fromUtf8(m_body))));
 
     std::shared_ptr<S3ServiceResponse> parsed;
     if (m_unmarshallerDelegate) {
@@ -72,9 +92,15 @@ void S3ServiceResponse::connectionDidFinishLoading() {
     S3ServiceResponse* p = parsed ? parsed.get() : this;
     S3ServiceRequestDelegate* d = delegate();
     if (p->m_error) {
+        p->m_error = mask.mask(*p->m_error);
         if (d)
             d->requestDidFailWithError(rawRequest(), *p->m_error);
         return;
+    }
+    if (p->m_exception) {
+        auto redacted = p->m_exception->clone();
+        redacted->redact(mask);
+        p->m_exception = redacted;
     }
     if (S3ExceptionPtr x = p->m_exception) {
         if (m_isAsyncCall && isClockSkewError(x.get())) {
@@ -93,8 +119,10 @@ void S3ServiceResponse::connectionDidFinishLoading() {
         d->requestDidCompleteWithResponse(rawRequest(), p);
 }
 
-void S3ServiceResponse::connectionDidFailWithError(const PLError& error) {
+void S3ServiceResponse::connectionDidFailWithError(const PLError& failure) {
     stopRequestTimer();
+    // The transport's texts may quote what the peer sent.
+    const PLError error = secretMask().mask(failure);
     for (auto it = error.userInfo.cbegin(); it != error.userInfo.cend(); ++it)
         S3Logger::logInfo(QStringLiteral("UserInfo.%1 = %2").arg(it.key(), it.value().toString()));
     m_exception = std::make_shared<S3ServiceException>(

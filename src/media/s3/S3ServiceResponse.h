@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/s3/S3ClientException.h"
+#include "media/s3/S3SecretMask.h"
 #include "media/s3/S3URLRequest.h"
 #include "platform/PLError.h"
 
@@ -80,7 +81,13 @@ public:
 
     virtual QString description() const;
 
+    // The secrets the request was sent with, to be masked in whatever the peer sends back.
+    S3SecretMask secretMask() const;
+
 protected:
+    // What is kept of received headers: every value with the request's secrets masked, and the values
+    // of headers named like a secret masked whole.
+    S3HeaderList maskedHeaders(const S3HeaderList& headers) const;
     S3ServiceRequestDelegate* delegate() const;
     S3ServiceRequest* rawRequest() const { return m_request.get(); }
     void stopRequestTimer();

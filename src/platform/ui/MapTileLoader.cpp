@@ -85,9 +85,7 @@ private:
         file.close();
         if (image.isNull()) {
             qCDebug(lcMapTiles) << "dropping the stored tile" << path;
-            const qint64 size = file.size();
-            if (QFile::remove(path))
-                m_disk.removed(size);
+            m_disk.remove(path);
         } else {
             m_disk.used(path);
         }
@@ -101,7 +99,7 @@ private:
             qCDebug(lcMapTiles) << "cannot keep the tile" << path;
             return;
         }
-        m_disk.added(body.size());
+        m_disk.added(path);
     }
 
     BoundedFetcher* m_fetcher;

@@ -31,8 +31,8 @@ public:
     // A tile that failed is asked for again only after this long.
     static constexpr int kRetryAfterMs = 30000;
     static constexpr qint64 kMaximumTileBytes = 2 * 1024 * 1024;
-    // What one tile server's tiles may take on disk (some thousands of tiles); the least recently
-    // shown go first.
+    // What one tile server's tiles may spend on disk, blocks and folders counted (some thousands of
+    // tiles); the least recently shown go first.
     static constexpr qint64 kMaximumDiskBytes = 64 * 1024 * 1024;
     // A tile not there this long after it was asked for has failed, however it trickles in.
     static constexpr int kRequestDeadlineMs = 20000;

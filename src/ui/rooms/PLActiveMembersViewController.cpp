@@ -29,11 +29,6 @@ using platform::ui::TableViewCell;
 using RoomsTexts::localized;
 
 namespace {
-QString nameOf(const std::shared_ptr<RoomMember>& member) {
-    const auto user = member ? member->user() : nullptr;
-    return user ? user->profileName() : QString();
-}
-
 qint32 userIDOf(const std::shared_ptr<RoomMember>& member) {
     const auto user = member ? member->user() : nullptr;
     return user ? user->userID() : 0;
@@ -48,6 +43,8 @@ PLActiveMembersViewController::PLActiveMembersViewController(QObject* parent)
 
 PLActiveMembersViewController::~PLActiveMembersViewController() {
     unRegisterToNotifications();
+    if (m_readingMembers)
+        PLActivityIndicatorView::dismiss();
 }
 
 void PLActiveMembersViewController::configureWithChatRoom(const std::shared_ptr<ChatRoom>& room) {
@@ -64,11 +61,9 @@ QString PLActiveMembersViewController::titleForMemberCount(qint64 count) {
                       : localized("Active");
 }
 
-bool PLActiveMembersViewController::memberMatches(const std::shared_ptr<RoomMember>& member,
-                                                  const QString& term) {
-    const auto user = member ? member->user() : nullptr;
-    return user && (user->profileName().startsWith(term, Qt::CaseInsensitive) ||
-                    user->email().startsWith(term, Qt::CaseInsensitive));
+bool PLActiveMembersViewController::memberMatches(const PLMemberRow& member, const QString& term) {
+    return member.name.startsWith(term, Qt::CaseInsensitive) ||
+           member.email.startsWith(term, Qt::CaseInsensitive);
 }
 
 QWidget* PLActiveMembersViewController::loadView() {
@@ -102,28 +97,55 @@ void PLActiveMembersViewController::viewDidDisappear(bool animated) {
 // ---- List
 
 void PLActiveMembersViewController::generateMemebersList() {
-    const auto room = chatRoom();
-    m_membersArray = PLRoomMemberReference::distinctMembers(room);
-    removeCurrentUserFromMembers();
-    // Members without a name sort as the empty name.
-    std::stable_sort(m_membersArray.begin(), m_membersArray.end(), [](const auto& a, const auto& b) {
-        return nameOf(a).compare(nameOf(b), Qt::CaseInsensitive) < 0;
+    const quint64 read = ++m_reads;
+    if (PLMemberListReader::membershipCount(m_roomID) <= PLMemberListReader::kReadHereUpTo) {
+        if (std::exchange(m_readingMembers, false))
+            PLActivityIndicatorView::dismiss();
+        takeMembers(PLMemberListReader::readNow(m_roomID));
+        return;
+    }
+    // Thousands of members: the screen shows at once, its rows once they are read.
+    if (!std::exchange(m_readingMembers, true))
+        PLActivityIndicatorView::show();
+    PLMemberListReader::read(m_roomID, this, [this, read](const QList<PLMemberRow>& rows) {
+        if (read != m_reads)
+            return;
+        m_readingMembers = false;
+        PLActivityIndicatorView::dismiss();
+        takeMembers(rows);
+        showMembers();
     });
+}
+
+void PLActiveMembersViewController::takeMembers(QList<PLMemberRow> rows) {
+    m_membersArray = std::move(rows);
+    removeCurrentUserFromMembers();
     if (m_currentUser)
-        m_membersArray.prepend(m_currentUser);
+        m_membersArray.prepend(*m_currentUser);
 }
 
 void PLActiveMembersViewController::removeCurrentUserFromMembers() {
     const qint32 me = CurrentUserInfo::currentUserID();
     for (int i = 0; i < m_membersArray.size(); ++i)
-        if (userIDOf(m_membersArray[i]) == me) {
+        if (m_membersArray[i].userID == me) {
             m_currentUser = m_membersArray.takeAt(i);
             return;
         }
 }
 
+std::shared_ptr<RoomMember> PLActiveMembersViewController::memberOf(const PLMemberRow& row) const {
+    return PLRoomMemberReference{m_roomID, row.userID}.resolve();
+}
+
+std::shared_ptr<RoomMember> PLActiveMembersViewController::currentUser() const {
+    return m_currentUser ? memberOf(*m_currentUser) : nullptr;
+}
+
 QList<std::shared_ptr<RoomMember>> PLActiveMembersViewController::shownMembers() const {
-    return m_isFiltered ? m_filteredMembersArray : m_membersArray;
+    QList<std::shared_ptr<RoomMember>> members;
+    for (const PLMemberRow& row : shownRows())
+        members << memberOf(row);
+    return members;
 }
 
 void PLActiveMembersViewController::refresh() {
@@ -132,6 +154,11 @@ void PLActiveMembersViewController::refresh() {
     setTitle(titleForMemberCount(room ? room->totalMembers() : 0));
     if (PLMembersAddedToGroupProtocol* container = m_membersAddedDelegate.get())
         container->memberCountChanged();
+    if (!m_readingMembers)
+        showMembers();
+}
+
+void PLActiveMembersViewController::showMembers() {
     if (m_isFiltered)
         m_filteredMembersArray = filteredMembersForSearchTerm(m_searchText);
     if (m_tableView)
@@ -140,12 +167,11 @@ void PLActiveMembersViewController::refresh() {
 
 // ---- Search
 
-QList<std::shared_ptr<RoomMember>>
-PLActiveMembersViewController::filteredMembersForSearchTerm(const QString& term) const {
-    QList<std::shared_ptr<RoomMember>> out;
+QList<PLMemberRow> PLActiveMembersViewController::filteredMembersForSearchTerm(const QString& term) const {
+    QList<PLMemberRow> out;
     const qint32 me = CurrentUserInfo::currentUserID();
-    for (const auto& member : m_membersArray)
-        if (memberMatches(member, term) && userIDOf(member) != me)
+    for (const PLMemberRow& member : m_membersArray)
+        if (memberMatches(member, term) && member.userID != me)
             out << member;
     return out;
 }
@@ -186,8 +212,10 @@ void PLActiveMembersViewController::removeMember(const std::shared_ptr<RoomMembe
             const auto stored = ChatRoom::chatRoomWithID(roomID);
             if (self) {
                 if (success) {
-                    self->m_filteredMembersArray.removeIf(
-                        [userID](const auto& m) { return userIDOf(m) == userID; });
+                    // Gone from the rows at once, while a large room is read again.
+                    const auto removed = [userID](const PLMemberRow& row) { return row.userID == userID; };
+                    self->m_filteredMembersArray.removeIf(removed);
+                    self->m_membersArray.removeIf(removed);
                     self->refresh();
                 } else {
                     auto* alert = new AlertView(localized("Alert"), localized("Failed to delete Member."),
@@ -220,7 +248,7 @@ void PLActiveMembersViewController::unRegisterToNotifications() {
 // ---- Table
 
 int PLActiveMembersViewController::numberOfRowsInSection(TableView*, int) {
-    return int(shownMembers().size());
+    return int(shownRows().size());
 }
 
 TableViewCell* PLActiveMembersViewController::cellForRowAtIndexPath(TableView* table, const IndexPath& path) {
@@ -230,12 +258,13 @@ TableViewCell* PLActiveMembersViewController::cellForRowAtIndexPath(TableView* t
     auto* cell =
         static_cast<PLMembersTableViewCell*>(table->dequeueReusableCell(QString::fromLatin1(identifier)));
     if (path.row == 0 && !m_isFiltered && m_currentUser) {
-        cell->configureCellWithMember(m_currentUser, m_isCurrentUserCreator, true, m_isCurrentUserCreator);
+        cell->configureCellWithMember(memberOf(*m_currentUser), m_isCurrentUserCreator, true,
+                                      m_isCurrentUserCreator);
         return cell;
     }
-    const auto member = shownMembers().value(path.row);
+    const PLMemberRow row = shownRows().value(path.row);
     cell->setDelegate(this);
-    cell->configureCellWithMember(member, member && member->isCreator(), false, m_isCurrentUserCreator);
+    cell->configureCellWithMember(memberOf(row), row.isCreator, false, m_isCurrentUserCreator);
     return cell;
 }
 
@@ -250,7 +279,8 @@ void PLActiveMembersViewController::didSelectRowAtIndexPath(TableView* table, co
 }
 
 std::shared_ptr<RoomMember> PLActiveMembersViewController::selectedMember() const {
-    return m_selectedRow ? shownMembers().value(*m_selectedRow) : nullptr;
+    const PLMemberRow row = m_selectedRow ? shownRows().value(*m_selectedRow) : PLMemberRow();
+    return row.userID ? memberOf(row) : nullptr;
 }
 
 bool PLActiveMembersViewController::shouldPerformSegue(const QString& identifier, QObject* sender) {

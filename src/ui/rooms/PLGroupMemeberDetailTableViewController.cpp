@@ -66,6 +66,34 @@ Label* makeLabel(QWidget* parent, const char* name, qreal size) {
     return label;
 }
 
+ViewController* rootOf(ViewController* screen) {
+    while (screen && screen->parentViewController())
+        screen = screen->parentViewController();
+    return screen;
+}
+
+// The root of the screen's own hierarchy, then the root of each hierarchy it was presented over.
+QList<ViewController*> presentationRoots(ViewController* screen) {
+    QList<ViewController*> roots;
+    for (ViewController* root = rootOf(screen); root && !roots.contains(root);
+         root = rootOf(root->presentingViewController()))
+        roots << root;
+    return roots;
+}
+
+// The first navigation stack in a hierarchy, breadth first: a container's own stack before those of
+// what it holds.
+NavigationController* navigationIn(ViewController* root) {
+    QList<ViewController*> queue{root};
+    while (!queue.isEmpty()) {
+        ViewController* screen = queue.takeFirst();
+        if (auto* stack = qobject_cast<NavigationController*>(screen))
+            return stack;
+        queue << screen->childViewControllers();
+    }
+    return nullptr;
+}
+
 QString text(const QVariantMap& details, const char* key) {
     const QVariant value = details.value(QString::fromLatin1(key));
     return value.canConvert<QString>() ? value.toString() : QString();
@@ -449,20 +477,40 @@ void PLGroupMemeberDetailTableViewController::startConversation() {
                     self->showFailure(message, QString(QLatin1String("")));
                 return;
             }
-            NavigationController* nav = self->navigationController();
-            PLChatRoomsTableViewController* list =
-                PLChatRoomsTableViewController::sharedViewControllerInstance();
-            // Only a rooms list on this stack can take the user to the new room.
-            if (!nav || !list || !nav->viewControllers().contains(list)) {
-                qCWarning(lcMemberDetail) << "no rooms list on this stack; room"
-                                          << (room ? room->roomId() : QString()) << "not opened";
-                return;
-            }
-            nav->popToViewController(list, false);
-            list->openChatRoom(room);
+            self->openNewRoom(room);
         });
     if (started)
         PLActivityIndicatorView::show();
+}
+
+void PLGroupMemeberDetailTableViewController::openNewRoom(const std::shared_ptr<ChatRoom>& room) {
+    if (!room)
+        return;
+    const QList<ViewController*> roots = presentationRoots(this);
+    PLChatRoomsTableViewController* list = PLChatRoomsTableViewController::sharedViewControllerInstance();
+    NavigationController* listStack = list ? list->navigationController() : nullptr;
+    if (listStack && roots.contains(rootOf(listStack))) {
+        ViewController* listRoot = rootOf(listStack);
+        if (listRoot->presentedViewController())
+            listRoot->dismissViewController(false);
+        listStack->popToViewController(list, false);
+        list->openChatRoom(room);
+        return;
+    }
+    // Presented over nothing, the screen's own stack is where the user started.
+    ViewController* bottom = roots.last();
+    NavigationController* stack = roots.size() == 1 ? navigationController() : navigationIn(bottom);
+    ViewController* chat = stack ? platform::ui::ScreenRegistry::shared()->instantiate(
+                                       QStringLiteral("Home"), QStringLiteral("ChatWindowViewController"))
+                                 : nullptr;
+    if (!chat) {
+        qCWarning(lcMemberDetail) << "no stack or conversation screen to show room" << room->roomId();
+        return;
+    }
+    chat->setProperty("roomId", room->roomId());
+    if (bottom->presentedViewController())
+        bottom->dismissViewController(false);
+    stack->setViewControllers({stack->viewControllers().first(), chat}, false);
 }
 
 void PLGroupMemeberDetailTableViewController::confirm(

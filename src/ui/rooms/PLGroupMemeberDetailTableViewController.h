@@ -137,6 +137,10 @@ private:
     void buildCells();
     void showRows();
     void showFailure(const QString& message, const QString& title = QString());
+    // Shows a room this screen created where the user is: from the rooms list when one lies below
+    // (on this stack or one this stack was presented over), else over the first screen of the stack
+    // the user started from. Whatever was pushed or presented in between goes.
+    void openNewRoom(const std::shared_ptr<ChatRoom>& room);
     void confirm(qint64 kind, int tag, void (PLGroupMemeberDetailTableViewController::*answer)());
     void answerClear();
     void answerDelete();

@@ -3,20 +3,29 @@
 #include "FacadeTestKit.h"
 
 #include "core/model/ChatRoom.h"
+#include "core/model/RoomMember.h"
+#include "core/model/User.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
+#include "platform/ui/Animator.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLLoggedOutViewController.h"
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
+#include "ui/rooms/PLGroupInfoViewController.h"
+#include "ui/rooms/PLGroupMembersViewController.h"
+#include "ui/rooms/PLGroupMemeberDetailTableViewController.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
+#include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -183,6 +192,89 @@ private slots:
         auto* signUp = qobject_cast<PLSignUpViewController*>(shownScreen(container.get()));
         QVERIFY(signUp);
         QCOMPARE(signUp->prefilledEmail(), QStringLiteral("ann@example.test"));
+    }
+
+    void aConversationStartedFromMemberDetailShowsInTheConversationContainer_data() {
+        QTest::addColumn<bool>("throughMembers");
+        QTest::newRow("member detail over the conversation") << false;
+        QTest::newRow("members presented over group information") << true;
+    }
+    void aConversationStartedFromMemberDetailShowsInTheConversationContainer() {
+        QFETCH(bool, throughMembers);
+        using Detail = PLGroupMemeberDetailTableViewController;
+        platform::ui::Animator::setInstant(true);
+        CoreFixture world;
+        world.server().seed(QJsonObject{
+            {"users", QJsonArray{QJsonObject{{"id", 42}, {"email", "bob@acme.test"}, {"name", "Bob"}},
+                                 QJsonObject{{"id", 44}, {"email", "dora@acme.test"}, {"name", "Dora"}}}},
+            {"rooms",
+             QJsonArray{QJsonObject{
+                 {"_id", "g-ops"}, {"name", "Ops"}, {"members", QJsonArray{41, 42, 44}}, {"admin", 41}}}}});
+        signIn(world);
+        bool started = false;
+        Pelnix::initWithCompletionHandler(
+            [&](bool success, const PLOptionalError&, const QString&) { started = success; });
+        QTRY_VERIFY_WITH_TIMEOUT(started, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ChatRoom::chatRoomWithID(QStringLiteral("g-ops")), 20000);
+
+        // The host's window shows one conversation in its container.
+        platform::ui::Window window;
+        window.resize(320, 568);
+        auto* container = Pelnix::createPelnixWindowViewControllerWithGroup(
+            Pelnix::pelnixGroupWithID(QStringLiteral("g-ops")));
+        QVERIFY(container);
+        window.setRootViewController(container);
+        window.makeKeyAndVisible();
+        auto* chat = qobject_cast<PLChatWindowViewController*>(shownScreen(container));
+        QVERIFY(chat);
+        NavigationController* stack = chat->navigationController();
+        QVERIFY(stack);
+
+        NavigationController* detailStack = stack;
+        if (throughMembers) {
+            chat->showGroupInfo();
+            PLGroupInfoViewController* info = nullptr;
+            QTRY_VERIFY((info = qobject_cast<PLGroupInfoViewController*>(stack->topViewController())));
+            info->editMembers();
+            detailStack = qobject_cast<NavigationController*>(info->presentedViewController());
+            QVERIFY(detailStack);
+            auto* screen = qobject_cast<PLGroupMembersViewController*>(detailStack->topViewController());
+            QTRY_VERIFY(screen->activeMembersViewController() &&
+                        screen->activeMembersViewController()->isViewLoaded());
+            PLActiveMembersViewController* active = screen->activeMembersViewController();
+            const auto shown = active->shownMembers();
+            int row = 0;
+            while (row < shown.size() && !(shown[row]->user() && shown[row]->user()->userID() == 44))
+                ++row;
+            QVERIFY(row < shown.size());
+            active->didSelectRowAtIndexPath(active->activeMembersTableView(), {0, row});
+        } else {
+            // A message's sender, as its picture opens the detail.
+            chat->profileImageClickedForUser(User::userWithIntID(44));
+        }
+        Detail* detail = nullptr;
+        QTRY_VERIFY((detail = qobject_cast<Detail*>(detailStack->topViewController())));
+        QTRY_VERIFY_WITH_TIMEOUT(!detail->isRowHidden(Detail::StartConversationRow), 20000);
+        detail->selectRow(Detail::StartConversationRow);
+        QVERIFY(!window.alerts().isEmpty());
+        window.alerts().last()->tapButtonAtIndex(1);
+
+        // The new room's conversation over the container's own conversation, nothing above it.
+        PLChatWindowViewController* opened = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            stack->viewControllers().size() == 2 &&
+                (opened = qobject_cast<PLChatWindowViewController*>(stack->topViewController())) &&
+                opened != chat,
+            20000);
+        QCOMPARE(stack->viewControllers().first(), chat);
+        QVERIFY(opened->chatRoom());
+        QCOMPARE(opened->chatRoom()->name(), QStringLiteral("dora@acme.test"));
+        QVERIFY(!container->presentedViewController());
+        QTRY_VERIFY(opened->view()->isVisible());
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        window.setRootViewController(nullptr);
+        delete container;
+        PLModelManager::destroySharedInstance();
     }
 
     void passcodeTypesMapToLockStates_data() {
