@@ -207,8 +207,7 @@ private slots:
         QCOMPARE(preview.pageCount(), PdfPageSource::kMaxPages);
         DocumentPageCanvas* canvas = preview.canvas();
         QCOMPARE(canvas->note(), PdfPageSource::noteFor(PdfPageSource::kMaxPages, 1048000));
-        QCOMPARE(canvas->note(), QStringLiteral("This document has 1,048,000 pages: only its first "
-                                                "100,000 are shown."));
+        QVERIFY(canvas->note().contains(QLocale().toString(1048000)));
         // Above the first page, in view, and drawn.
         QVERIFY(canvas->noteRect().bottom() < canvas->pageRect(0).top());
         QVERIFY(canvas->visibleArea().contains(canvas->noteRect()));
