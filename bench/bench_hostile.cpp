@@ -54,8 +54,8 @@
 #include "foundation/persistence/PLManagedObject.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
-#include "media/PLVideoThumbnailer.h"
 #include "platform/AddressBook.h"
+#include "platform/MediaReader.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/DocumentPageCanvas.h"
@@ -751,7 +751,8 @@ void watchMediaWorkers(MediaFigures& figures) {
     figures.mostAlive = qMax(figures.mostAlive, alive);
 }
 
-// `count` thumbnails of `video` asked for at once, as the media handler asks, until all are answered.
+// `count` thumbnails of `video` asked for at once, as the media handler asks (a picture from the start,
+// 5 s), until all are answered.
 void thumbnails(benchmark::State& state, const char* key, const QSize& size, bool huge, int count) {
     test::TestSandbox sandbox;
     const QString video =
@@ -779,10 +780,12 @@ void thumbnails(benchmark::State& state, const char* key, const QSize& size, boo
         figures.stallMs = longestStallMs(
             [&] {
                 for (int i = 0; i < count; ++i)
-                    PLVideoThumbnailer::thumbnailAndDuration(video, [&](const QImage& picture, qint64) {
-                        ++answered;
-                        figures.pictures += !picture.isNull();
-                    });
+                    platform::MediaReader::read(
+                        QUrl::fromLocalFile(video), platform::MediaReader::FramePlace::Start, 5000, nullptr,
+                        [&](const platform::MediaReading& reading) {
+                            ++answered;
+                            figures.pictures += !QImage::fromData(reading.picture, "PNG").isNull();
+                        });
             },
             [&] { return answered == count; });
         figures.heapMiB = double(bench::HeapMeter::peakSinceStart()) / (1024 * 1024);
