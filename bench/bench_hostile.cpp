@@ -24,10 +24,16 @@
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
 //     thread's longest stall, the servers being local peers in the same process;
 //   - PDFs (a page of 4 M strokes, a page of 1 x 14,400 points, 20,000 pages opened, 3,000 pages
-//     scrolled through) beside an ordinary two-page PDF, texts (one 1 MB word, 8 MB of lines) beside
-//     20 KB of notes, and the viewer's caption strip with one 256 KB or 1 MB word beside a caption of
-//     140 characters: the longest the main thread went without turning its event loop, the heap's
-//     peak in this process and the document worker's peak resident memory;
+//     scrolled through, files of a few hundred bytes claiming 100,000 and 1,048,000 pages until every
+//     size is in, beside 20,000 real pages) beside an ordinary two-page PDF, texts (one 1 MB word, 8 MB
+//     of lines) beside 20 KB of notes, and the viewer's caption strip with one 256 KB or 1 MB word
+//     beside a caption of 140 characters: the longest the main thread went without turning its event
+//     loop, the heap's peak in this process and the document worker's peak resident memory; document
+//     workers of our own that claim 2,147,483,647 pages or end right after opening, with the workers
+//     started;
+//   - video thumbnails of motion JPEG at 24000 x 24000 beside 640 x 480, and eight at once at
+//     7680 x 7680 beside eight at 640 x 480: the media workers' peak resident memory, alone and summed,
+//     the most alive at once, and the main thread's longest stall;
 //   - the contact picker opening on an address book of 30 people with 5600 x 5600 photos beside 30
 //     with small ones, and on a 15 MB book of 153,375 people beside one of 500, until the people and
 //     their thumbnails show, with the heap peak and the main thread's longest stall;
@@ -39,8 +45,10 @@
 #include "HeapMeter.h"
 #include "HostileDocuments.h"
 #include "HostileHttpPeer.h"
+#include "HostileMedia.h"
 #include "HostileSmartMessages.h"
 #include "MediaPeer.h"
+#include "ProcessMemory.h"
 #include "SideBySideBaseline.h"
 #include "SmartScreensTestWorld.h"
 #include "TestSandbox.h"
@@ -59,10 +67,12 @@
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3ServiceRequestDelegate.h"
 #include "platform/AddressBook.h"
+#include "platform/MediaReader.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
+#include "platform/ui/DocumentWorkerProtocol.h"
 #include "platform/ui/HttpGeocoder.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MapTileLoader.h"
@@ -94,6 +104,7 @@
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -107,6 +118,7 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <climits>
 #include <cstdio>
 #include <functional>
 
@@ -743,6 +755,85 @@ void BM_Pdf3000PagesScrolled(benchmark::State& state) {
                         }
                     });
 }
+// Until every page's size has arrived: each run of them once laid every page out again.
+void everySizeIn(platform::ui::DocumentPreview& preview) {
+    const auto* pdf = qobject_cast<const platform::ui::PdfPageSource*>(preview.source());
+    while (pdf && pdf->knownPageSizes() < pdf->pageCount())
+        QCoreApplication::processEvents();
+}
+void BM_Pdf20000PagesEverySize(benchmark::State& state) {
+    previewDocument(state, __func__, "pages.pdf", test::pdf(20000, kLetter, test::bandContent(kLetter)),
+                    everySizeIn);
+}
+void BM_PdfClaiming100000Pages(benchmark::State& state) {
+    previewDocument(state, __func__, "claims.pdf",
+                    test::pdf(1, {kLetter}, {test::bandContent(kLetter)}, 100000), everySizeIn);
+}
+void BM_PdfClaiming1048000Pages(benchmark::State& state) {
+    previewDocument(state, __func__, "claims.pdf",
+                    test::pdf(1, {kLetter}, {test::bandContent(kLetter)}, 1048000), everySizeIn);
+}
+
+// A document worker of our own (a shell script writing `answer`, then doing `body`), until `done` or
+// 10 s: the stall, and the workers started.
+QMap<QString, int> g_workersStarted;
+void fakeDocumentWorker(benchmark::State& state, const char* key, const QByteArray& answer,
+                        const QByteArray& body,
+                        const std::function<bool(const platform::ui::DocumentPreview&)>& done) {
+    test::TestSandbox sandbox;
+    const QString script = sandbox.path(QStringLiteral("worker"));
+    const QString path = sandbox.path(QStringLiteral("any.pdf"));
+    if (!test::writeFile(sandbox.path(QStringLiteral("answer")), answer) ||
+        !test::writeFile(script, "#!/bin/sh\ncat '" +
+                                     QFile::encodeName(sandbox.path(QStringLiteral("answer"))) + "'\n" +
+                                     body) ||
+        !QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner) ||
+        !test::writeFile(path, test::pdf(3, kLetter, test::bandContent(kLetter)))) {
+        state.SkipWithError("cannot write the worker");
+        return;
+    }
+    qputenv("PELNIX_DOCUMENT_WORKER", QFile::encodeName(script));
+    Outcome outcome;
+    for (auto _ : state) {
+        platform::ui::DocumentPreview preview;
+        preview.resize(320, 568);
+        preview.show();
+        int started = 0;
+        QElapsedTimer clock;
+        clock.start();
+        bench::HeapMeter::start();
+        outcome.stallMs = longestStallMs(
+            [&] {
+                preview.showDocument(QUrl::fromLocalFile(path));
+                const auto* pdf = qobject_cast<const platform::ui::PdfPageSource*>(preview.source());
+                QObject::connect(pdf, &platform::ui::PdfPageSource::failed, &preview,
+                                 [&started, pdf] { started = pdf->startedWorkers(); });
+            },
+            [&] {
+                const auto* pdf = qobject_cast<const platform::ui::PdfPageSource*>(preview.source());
+                if (pdf)
+                    started = pdf->startedWorkers();
+                return done(preview) || clock.elapsed() > 10000;
+            });
+        outcome.heapMiB = double(bench::HeapMeter::peakSinceStart()) / (1024 * 1024);
+        g_workersStarted[QLatin1String(key)] = started;
+    }
+    qunsetenv("PELNIX_DOCUMENT_WORKER");
+    g_documents[QLatin1String(key)] = outcome;
+}
+void BM_PdfWorkerClaimingInt32MaxPages(benchmark::State& state) {
+    using namespace platform::ui::documentworker;
+    fakeDocumentWorker(state, __func__,
+                       openedFrame(INT_MAX) + sizesFrame(0, QList<QSizeF>(kSizesPerFrame, kLetter)),
+                       "exec sleep 60\n", [](const platform::ui::DocumentPreview& preview) {
+                           return preview.isLoaded() && preview.canvas()->pageCount() > 0;
+                       });
+}
+void BM_PdfWorkerEndingAfterOpening(benchmark::State& state) {
+    fakeDocumentWorker(state, __func__, platform::ui::documentworker::openedFrame(3), "exit 0\n",
+                       [](const platform::ui::DocumentPreview& preview) { return !preview.source(); });
+}
+
 void BM_Text20KBNotes(benchmark::State& state) {
     previewDocument(state, __func__, "notes.txt", test::shortLines(20 * 1024));
 }
@@ -788,6 +879,99 @@ void BM_CaptionOne1MBWord(benchmark::State& state) {
     showCaption(state, __func__, QString(1024 * 1024, QLatin1Char('w')));
 }
 
+// ---- video thumbnails
+
+// The media workers below this process as they run, from /proc: the most resident memory one of them
+// reached (VmHWM), the most all of them held at once, and the most alive at once.
+struct MediaFigures {
+    double stallMs = 0;
+    double heapMiB = 0;
+    double workerPeakMiB = 0;
+    double workersSumMiB = 0;
+    int mostAlive = 0;
+    int pictures = 0;
+};
+QMap<QString, MediaFigures> g_media;
+
+void watchMediaWorkers(MediaFigures& figures) {
+    QList<qint64> children;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(tasks.filePath(task + QStringLiteral("/children")));
+        if (file.open(QIODevice::ReadOnly))
+            for (const QByteArray& pid : file.readAll().simplified().split(' '))
+                if (pid.toLongLong() > 0)
+                    children << pid.toLongLong();
+    }
+    int alive = 0;
+    double sum = 0;
+    for (qint64 pid : children) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "pelnix-media-wo")
+            continue;
+        ++alive;
+        sum += bench::mib(bench::procKb(pid, "status", "VmRSS:"));
+        figures.workerPeakMiB =
+            qMax(figures.workerPeakMiB, bench::mib(bench::procKb(pid, "status", "VmHWM:")));
+    }
+    figures.workersSumMiB = qMax(figures.workersSumMiB, sum);
+    figures.mostAlive = qMax(figures.mostAlive, alive);
+}
+
+// `count` thumbnails of `video` asked for at once, as the media handler asks (a picture from the start,
+// 5 s), until all are answered.
+void thumbnails(benchmark::State& state, const char* key, const QSize& size, bool huge, int count) {
+    test::TestSandbox sandbox;
+    const QString video =
+        huge ? test::hugeFrameVideo(sandbox.root(), size) : test::ordinaryVideo(sandbox.root(), size);
+    if (video.isEmpty()) {
+        state.SkipWithError("gst-launch-1.0 could not make the video");
+        return;
+    }
+    MediaFigures figures;
+    for (auto _ : state) {
+        // The workers of the case before are gone first.
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            figures = {};
+            watchMediaWorkers(figures);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        } while (figures.mostAlive > 0 && clock.elapsed() < 20000);
+        figures = {};
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&figures] { watchMediaWorkers(figures); });
+        watch.start(2);
+        int answered = 0;
+        bench::HeapMeter::start();
+        figures.stallMs = longestStallMs(
+            [&] {
+                for (int i = 0; i < count; ++i)
+                    platform::MediaReader::read(
+                        QUrl::fromLocalFile(video), platform::MediaReader::FramePlace::Start, 5000, nullptr,
+                        [&](const platform::MediaReading& reading) {
+                            ++answered;
+                            figures.pictures += !QImage::fromData(reading.picture, "PNG").isNull();
+                        });
+            },
+            [&] { return answered == count; });
+        figures.heapMiB = double(bench::HeapMeter::peakSinceStart()) / (1024 * 1024);
+    }
+    g_media[QLatin1String(key)] = figures;
+}
+void BM_Thumbnail640x480(benchmark::State& state) {
+    thumbnails(state, __func__, {640, 480}, false, 1);
+}
+void BM_Thumbnail24000x24000(benchmark::State& state) {
+    thumbnails(state, __func__, {24000, 24000}, true, 1);
+}
+void BM_EightThumbnails640x480(benchmark::State& state) {
+    thumbnails(state, __func__, {640, 480}, false, 8);
+}
+void BM_EightThumbnails7680x7680(benchmark::State& state) {
+    thumbnails(state, __func__, {7680, 7680}, true, 8);
+}
+
 } // namespace
 
 BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -809,12 +993,21 @@ BENCHMARK(BM_PdfPageOf4MStrokes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfPage1x14400pt)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Pdf20000PagesOpened)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Pdf3000PagesScrolled)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Pdf20000PagesEverySize)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfClaiming100000Pages)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfClaiming1048000Pages)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfWorkerClaimingInt32MaxPages)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfWorkerEndingAfterOpening)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Text20KBNotes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TextOne1MBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Text8MBOfLines)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Caption140Characters)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CaptionOne256KBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CaptionOne1MBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Thumbnail640x480)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Thumbnail24000x24000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_EightThumbnails640x480)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_EightThumbnails7680x7680)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FormPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormAtTheFieldBound)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Form20000Fields)->Unit(benchmark::kMillisecond);
@@ -1358,12 +1551,33 @@ int main(int argc, char** argv) {
     row("PDF, a page of 1 x 14,400 pt", "BM_PdfPage1x14400pt");
     row("PDF, 20,000 pages opened", "BM_Pdf20000PagesOpened");
     row("PDF, 3,000 pages scrolled", "BM_Pdf3000PagesScrolled");
+    row("PDF, 20,000 pages, every size in", "BM_Pdf20000PagesEverySize");
+    row("PDF, 591 B claiming 100,000 pages", "BM_PdfClaiming100000Pages");
+    row("PDF, 592 B claiming 1,048,000 pp.", "BM_PdfClaiming1048000Pages");
+    row("worker claiming 2,147,483,647 pp.", "BM_PdfWorkerClaimingInt32MaxPages");
+    row("worker ending after opening", "BM_PdfWorkerEndingAfterOpening");
     row("text, 20 KB of notes", "BM_Text20KBNotes");
     row("text, one 1 MB word", "BM_TextOne1MBWord");
     row("text, 8 MB of lines", "BM_Text8MBOfLines");
     row("caption, 140 characters", "BM_Caption140Characters");
     row("caption, one 256 KB word", "BM_CaptionOne256KBWord");
     row("caption, one 1 MB word", "BM_CaptionOne1MBWord");
+    std::printf(
+        "  (workers started: claiming 2,147,483,647 pages %d; ending after opening %d, in 10 s at most)\n",
+        g_workersStarted.value(QLatin1String("BM_PdfWorkerClaimingInt32MaxPages")),
+        g_workersStarted.value(QLatin1String("BM_PdfWorkerEndingAfterOpening")));
+    std::printf(
+        "\nVideo thumbnails: main-thread stall (ms), heap peak here (MiB), a worker's peak, all workers' "
+        "peak at once (MiB), most workers alive, pictures:\n");
+    for (const auto& [label, name] :
+         {std::pair{"one, 640 x 480", "BM_Thumbnail640x480"},
+          std::pair{"one, 24000 x 24000", "BM_Thumbnail24000x24000"},
+          std::pair{"eight at once, 640 x 480", "BM_EightThumbnails640x480"},
+          std::pair{"eight at once, 7680 x 7680", "BM_EightThumbnails7680x7680"}}) {
+        const MediaFigures f = g_media.value(QLatin1String(name));
+        std::printf("  %-34s %9.1f %9.1f %9.1f %9.1f %4d %4d\n", label, f.stallMs, f.heapMiB, f.workerPeakMiB,
+                    f.workersSumMiB, f.mostAlive, f.pictures);
+    }
     const auto book = [&ms](const char* name) {
         return QStringLiteral("%1 ms, %2 MB peak, %3 MB kept, %4 ms stall")
             .arg(ms(name), 0, 'f', 0)

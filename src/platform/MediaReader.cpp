@@ -1,6 +1,8 @@
 #include "MediaReader.h"
 
 #include "platform/HelperProgram.h"
+#include "platform/MediaWorkerQueue.h"
+#include "platform/WorkerAddressSpace.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -16,6 +18,12 @@ namespace {
 constexpr quint32 kAnswerMagic = 0x504c4d31; // "PLM1"
 // Time for a killed worker to be collected.
 constexpr int kReapMs = 2000;
+
+// The worker runs in a bounded address space from its first instruction on.
+void prepare(QProcess& worker) {
+    worker.setStandardErrorFile(QProcess::nullDevice());
+    worker.setChildProcessModifier([] { limitWorkerAddressSpace(); });
+}
 
 MediaReading failed(MediaReading::Failure failure) {
     MediaReading reading;
@@ -94,10 +102,24 @@ MediaReading MediaReader::readNow(const QUrl& url, FramePlace place, int boundMs
         qCCritical(lcMediaReader) << "no media worker found: media files cannot be read";
         return failed(MediaReading::NoAnswer);
     }
+    const QDeadlineTimer deadline(qMax(1, boundMs));
+    MediaWorkerQueue& queue = MediaWorkerQueue::shared();
+    const MediaWorkerQueue::Ticket ticket = queue.wait(deadline);
+    if (!ticket) {
+        qCWarning(lcMediaReader) << "no media worker came free within the bound";
+        return failed(MediaReading::TimedOut);
+    }
+    // The place is given back once the worker below has been collected, as this goes out of scope.
+    struct HeldPlace {
+        MediaWorkerQueue& queue;
+        MediaWorkerQueue::Ticket ticket;
+        ~HeldPlace() { queue.leave(ticket); }
+    } const held{queue, ticket};
+    const int left = int(qMax<qint64>(1, deadline.remainingTime()));
     QProcess worker;
-    worker.setStandardErrorFile(QProcess::nullDevice());
-    worker.start(program, workerArguments(url, place, boundMs));
-    if (!worker.waitForFinished(boundMs)) {
+    prepare(worker);
+    worker.start(program, workerArguments(url, place, left));
+    if (!worker.waitForFinished(left)) {
         if (worker.state() == QProcess::NotRunning)
             return failed(MediaReading::NoAnswer);
         qCWarning(lcMediaReader) << "the media worker did not answer in time; killed";
@@ -115,41 +137,65 @@ MediaReader::MediaReader(QObject* context, Completion completion)
         qCWarning(lcMediaReader) << "the media worker did not answer in time; killed";
         finish(failed(MediaReading::TimedOut));
     });
+    // A caller that has gone stops waiting for a place, or ends its worker: no one hears the answer.
+    if (context)
+        connect(context, &QObject::destroyed, this, [this] { finish(failed(MediaReading::NoAnswer)); });
+}
+
+MediaReader::~MediaReader() {
+    MediaWorkerQueue::shared().leave(std::exchange(m_ticket, 0));
 }
 
 void MediaReader::start(const QUrl& url, FramePlace place, int boundMs) {
-    const QString program = workerProgram();
-    if (program.isEmpty()) {
+    if (workerProgram().isEmpty()) {
         qCCritical(lcMediaReader) << "no media worker found: media files cannot be read";
         // Told after the caller has returned, as any other answer.
         QMetaObject::invokeMethod(
             this, [this] { finish(failed(MediaReading::NoAnswer)); }, Qt::QueuedConnection);
         return;
     }
+    m_url = url;
+    m_place = place;
+    m_boundMs = boundMs;
+    // Granted on this thread, after the caller has returned.
+    m_ticket = MediaWorkerQueue::shared().enqueue(this, [this] { launch(); });
+}
+
+void MediaReader::launch() {
+    if (m_done)
+        return;
+    const QString program = workerProgram();
     m_worker = new QProcess(this);
-    m_worker->setStandardErrorFile(QProcess::nullDevice());
+    prepare(*m_worker);
     connect(m_worker, &QProcess::finished, this,
             [this] { finish(answerOf(m_worker->readAllStandardOutput())); });
     connect(m_worker, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             finish(failed(MediaReading::NoAnswer));
     });
-    m_bound.start(boundMs);
-    m_worker->start(program, workerArguments(url, place, boundMs));
+    m_bound.start(m_boundMs);
+    m_worker->start(program, workerArguments(m_url, m_place, m_boundMs));
 }
 
 void MediaReader::finish(const MediaReading& reading) {
     if (std::exchange(m_done, true))
         return;
     m_bound.stop();
-    if (m_worker) {
+    const MediaWorkerQueue::Ticket ticket = std::exchange(m_ticket, 0);
+    if (m_worker && m_worker->state() != QProcess::NotRunning) {
         m_worker->disconnect(this);
-        // Collected once it has gone, never waited for here.
-        if (m_worker->state() != QProcess::NotRunning) {
-            m_worker->setParent(nullptr);
-            connect(m_worker, &QProcess::finished, m_worker, &QObject::deleteLater);
-            m_worker->kill();
-        }
+        // Collected once it has gone, never waited for here; its place is free from then on.
+        QProcess* worker = m_worker;
+        worker->setParent(nullptr);
+        connect(worker, &QProcess::finished, worker, [worker, ticket] {
+            MediaWorkerQueue::shared().leave(ticket);
+            worker->deleteLater();
+        });
+        worker->kill();
+    } else {
+        if (m_worker)
+            m_worker->disconnect(this);
+        MediaWorkerQueue::shared().leave(ticket);
     }
     if (m_completion && (!m_hadContext || m_context))
         m_completion(reading);

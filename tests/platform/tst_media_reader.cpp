@@ -1,4 +1,5 @@
 #include "platform/MediaReader.h"
+#include "platform/MediaWorkerQueue.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -7,6 +8,7 @@
 
 #include <csignal>
 #include <sys/types.h>
+#include <thread>
 
 using namespace pelnix;
 using namespace pelnix::platform;
@@ -47,6 +49,14 @@ private:
 };
 
 const QUrl kVideo = QUrl::fromLocalFile(QStringLiteral("/nowhere/clip.webm"));
+
+struct ScopedMaxWorkers {
+    explicit ScopedMaxWorkers(int count) : previous(MediaWorkerQueue::shared().maxWorkers()) {
+        MediaWorkerQueue::shared().setMaxWorkers(count);
+    }
+    ~ScopedMaxWorkers() { MediaWorkerQueue::shared().setMaxWorkers(previous); }
+    int previous;
+};
 
 } // namespace
 
@@ -150,6 +160,58 @@ private slots:
         QCOMPARE(lines[1], QByteArray("10000"));
         // The worker reads the URL back strictly; what it gets is the same file.
         QCOMPARE(QUrl(QString::fromUtf8(lines[2]), QUrl::StrictMode).toLocalFile(), odd.toLocalFile());
+    }
+
+    // Reads beyond the workers' places wait and start in the order asked; one whose caller has gone,
+    // or that waits on its own thread past its bound, never starts.
+    void readsBeyondThePlacesWaitInOrder() {
+        QTRY_COMPARE(MediaWorkerQueue::shared().holders(), 0);
+        const ScopedMaxWorkers one(1);
+        FakeWorker worker("echo \"$3\" >> \"$LOG\"\nsleep 0.2\ncat \"$ANSWER\"\n");
+        qputenv("LOG", worker.file(QStringLiteral("log")).toLocal8Bit());
+        qputenv("ANSWER", worker.file(QStringLiteral("answer")).toLocal8Bit());
+        QFile answerFile(worker.file(QStringLiteral("answer")));
+        QVERIFY(answerFile.open(QIODevice::WriteOnly));
+        answerFile.write(MediaReader::encode(MediaReading{}));
+        answerFile.close();
+
+        const auto clip = [](const char* name) {
+            return QUrl::fromLocalFile(QStringLiteral("/nowhere/") + QLatin1String(name));
+        };
+        QStringList answered;
+        const auto read = [&](const char* name, QObject* context) {
+            MediaReader::read(clip(name), MediaReader::FramePlace::Start, 10000, context,
+                              [&answered, name](const MediaReading& reading) {
+                                  if (reading.failure == MediaReading::NoFailure)
+                                      answered << QLatin1String(name);
+                              });
+        };
+        read("a.webm", nullptr);
+        auto* gone = new QObject;
+        read("b.webm", gone);
+        read("c.webm", nullptr);
+        // The place is held until the first worker has been collected, on this thread: a caller on
+        // another waits its whole bound.
+        MediaReading waited;
+        std::thread waiter(
+            [&] { waited = MediaReader::readNow(clip("d.webm"), MediaReader::FramePlace::Start, 100); });
+        waiter.join();
+        QCOMPARE(waited.failure, MediaReading::TimedOut);
+        read("e.webm", nullptr);
+        QCOMPARE(MediaWorkerQueue::shared().waiting(), 3);
+        delete gone;
+        QCOMPARE(MediaWorkerQueue::shared().waiting(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 3, 20000);
+        QCOMPARE(answered, (QStringList{"a.webm", "c.webm", "e.webm"}));
+        qunsetenv("LOG");
+        qunsetenv("ANSWER");
+        QFile log(worker.file(QStringLiteral("log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QStringList started;
+        for (const QByteArray& line : log.readAll().trimmed().split('\n'))
+            started << QUrl(QString::fromUtf8(line)).fileName();
+        QCOMPARE(started, (QStringList{"a.webm", "c.webm", "e.webm"}));
+        QTRY_COMPARE(MediaWorkerQueue::shared().holders(), 0);
     }
 
     void noAnswerReachesACallerWhoseContextIsGone() {

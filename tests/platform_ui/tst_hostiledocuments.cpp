@@ -1,11 +1,14 @@
 // Documents a room member can send to stall or exhaust the preview: a page of a million strokes, a
-// page a thousand times taller than wide, thousands of pages, one word of a megabyte, megabytes of
-// lines. Each is asserted on structure, never on time: where the work happens, how many pixels a page
-// gets, which pages are kept, how much text is read.
+// page a thousand times taller than wide, thousands of pages, a file of a few hundred bytes claiming a
+// million pages, one word of a megabyte, megabytes of lines; and document workers that answer what
+// no document should make them say. Each is asserted on structure, never on time: where the work
+// happens, how many pixels a page gets, which pages are kept and laid out, how much text is read, how
+// many workers start.
 #include "HostileDocuments.h"
 #include "TestSandbox.h"
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
+#include "platform/ui/DocumentWorkerProtocol.h"
 #include "platform/ui/PdfPageSource.h"
 #include "platform/ui/TextPageLayout.h"
 #include "platform/ui/TextPageSource.h"
@@ -13,8 +16,11 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <climits>
+#include <cmath>
 #include <thread>
 
 using namespace pelnix;
@@ -43,6 +49,57 @@ bool open(DocumentPreview& preview, const QString& path, const QSize& size) {
 PdfPageSource* pdfSource(const DocumentPreview& preview) {
     return qobject_cast<PdfPageSource*>(preview.source());
 }
+
+// Stands in for the document worker: a shell script that writes `answer` (frames made with the
+// protocol's own writers, or not) and then does what `body` says.
+class FakeDocumentWorker {
+public:
+    FakeDocumentWorker(const QByteArray& answer, const QByteArray& body) {
+        const QString answerFile = m_dir.filePath(QStringLiteral("answer"));
+        test::writeFile(answerFile, answer);
+        const QString script = m_dir.filePath(QStringLiteral("worker"));
+        QFile file(script);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.write("#!/bin/sh\ncat '" + answerFile.toLocal8Bit() + "'\n" + body);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PELNIX_DOCUMENT_WORKER", script.toLocal8Bit());
+    }
+    ~FakeDocumentWorker() { qunsetenv("PELNIX_DOCUMENT_WORKER"); }
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray sizesOf(int first, int count, const QSizeF& size) {
+    return documentworker::sizesFrame(first, QList<QSizeF>(count, size));
+}
+
+// A source whose page sizes arrive in runs when told, counting how often a size is asked for.
+class RunsOfSizes : public DocumentPageSource {
+public:
+    RunsOfSizes(int count, QList<QSizeF> sizes) : m_count(count), m_sizes(std::move(sizes)) {}
+    int pageCount() const override { return m_count; }
+    QSizeF pageSize(int page) const override {
+        ++asked;
+        return m_sizes[qBound(0, qMin(page, m_known - 1), m_count - 1) % m_sizes.size()];
+    }
+    int knownPageSizes() const override { return m_known; }
+    void request(const QList<Request>&) override {}
+    void arrive(int run) {
+        m_known = qMin(m_count, m_known + run);
+        emit pageSizesChanged();
+    }
+    mutable qint64 asked = 0;
+
+private:
+    int m_count;
+    int m_known = 0;
+    QList<QSizeF> m_sizes;
+};
 
 } // namespace
 
@@ -134,6 +191,184 @@ private slots:
         const QRect page = canvas->pageRect(0);
         const QImage shot = canvas->grab(page).toImage();
         QCOMPARE(QColor(shot.pixel(4, 4)), QColor(236, 236, 236));
+    }
+
+    // The PDF engine takes a page tree's word for up to a million pages: the preview shows the first
+    // ones under a note, and the last of them is reached.
+    void aPdfClaimingAMillionPagesShowsItsFirstPagesUnderANote() {
+        const QByteArray bytes = test::pdf(1, {kA5}, {test::bandContent(kA5)}, 1048000);
+        QVERIFY(bytes.size() < 1024);
+        const QString path = writePdf(*m_sandbox, "claims.pdf", bytes);
+        DocumentPreview preview;
+        QVERIFY(open(preview, path, QSize(300, 500)));
+        QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
+        PdfPageSource* source = pdfSource(preview);
+        QCOMPARE(source->claimedPageCount(), 1048000);
+        QCOMPARE(preview.pageCount(), PdfPageSource::kMaxPages);
+        DocumentPageCanvas* canvas = preview.canvas();
+        QCOMPARE(canvas->note(), PdfPageSource::noteFor(PdfPageSource::kMaxPages, 1048000));
+        QVERIFY(canvas->note().contains(QLocale().toString(1048000)));
+        // Above the first page, in view, and drawn.
+        QVERIFY(canvas->noteRect().bottom() < canvas->pageRect(0).top());
+        QVERIFY(canvas->visibleArea().contains(canvas->noteRect()));
+        const QImage note = canvas->grab(canvas->noteRect()).toImage();
+        int ink = 0;
+        for (int y = 0; y < note.height(); ++y)
+            for (int x = 0; x < note.width(); ++x)
+                ink += qGray(note.pixel(x, y)) > 200;
+        QVERIFY(ink > 20);
+        QVERIFY(!canvas->pageImage(0).isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(source->knownPageSizes() == PdfPageSource::kMaxPages, 60000);
+        QCOMPARE(canvas->pageCount(), PdfPageSource::kMaxPages);
+        // The pages the file only claims cannot be drawn, and say so.
+        const int last = PdfPageSource::kMaxPages - 1;
+        preview.verticalScrollBar()->setValue(canvas->pageRect(last).top());
+        QTRY_VERIFY_WITH_TIMEOUT(canvas->isPageFailed(last), 20000);
+        QCOMPARE(source->startedWorkers(), 1);
+    }
+
+    // Each run of sizes is laid out for what it holds: a size is asked for about once, however many
+    // runs arrive.
+    void sizesArrivingInRunsCostWhatTheyHold_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QList<QSizeF>>("sizes");
+        QTest::addColumn<int>("width");
+        QTest::newRow("20,000 pages") << 20000 << QList<QSizeF>{kA5} << 300;
+        QTest::newRow("100,000 pages of two sizes, fitted narrower")
+            << PdfPageSource::kMaxPages << QList<QSizeF>{kA5, QSizeF(842, 420)} << 1024;
+    }
+    void sizesArrivingInRunsCostWhatTheyHold() {
+        QFETCH(int, pages);
+        QFETCH(QList<QSizeF>, sizes);
+        QFETCH(int, width);
+        RunsOfSizes source(pages, sizes);
+        DocumentPageCanvas canvas;
+        canvas.setSource(&source);
+        canvas.setVisibleArea(QRect(0, 0, width, 600));
+        connect(&source, &DocumentPageSource::pageSizesChanged, &canvas,
+                [&] { canvas.layoutPages(width, 1); });
+        int runs = 0;
+        while (source.knownPageSizes() < pages) {
+            source.arrive(documentworker::kSizesPerFrame);
+            ++runs;
+        }
+        QVERIFY2(source.asked <= 2 * qint64(pages) + 4 * runs, qPrintable(QString::number(source.asked)));
+        // Laid out as one layout of all the sizes would: in order, apart, inside the tallest widget.
+        QCOMPARE(canvas.pageCount(), pages);
+        QVERIFY(canvas.height() <= QWIDGETSIZE_MAX);
+        for (int page : {0, 1, 2, pages / 2, pages / 2 + 1, pages - 2, pages - 1}) {
+            const QRect rect = canvas.pageRect(page);
+            const QSizeF size = sizes[page % sizes.size()];
+            QVERIFY(qAbs(rect.height() - rect.width() * size.height() / size.width()) <= 1);
+            if (page > 0)
+                QCOMPARE(rect.top(), canvas.pageRect(page - 1).bottom() + 1 + DocumentPageCanvas::kPageGap);
+            QCOMPARE(canvas.pagesIn(QRect(0, rect.center().y(), 10, 1)).first, page);
+        }
+        QVERIFY(canvas.pageRect(pages - 1).bottom() < canvas.height());
+    }
+
+    // A worker that keeps ending, or answers what it should not, while it draws nothing is started
+    // again a bounded number of times; then the document cannot be read.
+    void aWorkerThatFailsOutsideADrawIsRestartedABoundedNumberOfTimes_data() {
+        using namespace documentworker;
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("workers");
+        const int all = PdfPageSource::kMaxRestarts + 1;
+        const QByteArray opened = openedFrame(3);
+        QTest::newRow("ends right after opening") << opened << QByteArray("exit 0\n") << all;
+        QTest::newRow("writes garbage after opening")
+            << opened + "GStreamer-WARNING: no element" << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("a page nobody asked for")
+            << opened + pageFrame(0, {}) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("sizes that are not numbers")
+            << opened + sizesOf(0, 3, QSizeF(std::nan(""), 595)) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("negative sizes")
+            << opened + sizesOf(0, 3, QSizeF(-420, 595)) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("sizes past the count")
+            << opened + sizesOf(0, 5, kA5) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("sizes out of order")
+            << opened + sizesOf(2, 1, kA5) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("a run longer than a frame holds")
+            << openedFrame(1000) + sizesOf(0, kSizesPerFrame + 1, kA5) << QByteArray("exec sleep 60\n")
+            << all;
+        QTest::newRow("a failure after opening")
+            << opened + frame(Failed, {}) << QByteArray("exec sleep 60\n") << all;
+        QTest::newRow("no pages") << openedFrame(0) << QByteArray("exec sleep 60\n") << 1;
+        QTest::newRow("a count frame of 2 GB")
+            << QByteArray("O\xff\xff\xff\x7f", 5) << QByteArray("exec sleep 60\n") << 1;
+    }
+    void aWorkerThatFailsOutsideADrawIsRestartedABoundedNumberOfTimes() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, body);
+        QFETCH(int, workers);
+        FakeDocumentWorker worker(answer, body);
+        const QString path = writePdf(*m_sandbox, "any.pdf", test::pdf(3, kA5, test::bandContent(kA5)));
+        DocumentPreview preview;
+        QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
+        QVERIFY(open(preview, path, QSize(300, 500)));
+        // Counted as the document fails: the source goes once that has been told.
+        PdfPageSource* source = pdfSource(preview);
+        int started = 0;
+        connect(source, &DocumentPageSource::failed, this, [&] { started = source->startedWorkers(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 20000);
+        QCOMPARE(failed.size(), 1);
+        const PLError error = failed.first().first().value<PLError>();
+        QCOMPARE(error.code, int(DocumentPreview::DamagedError));
+        QCOMPARE(error.localizedDescription, QStringLiteral("The PDF document cannot be read."));
+        QVERIFY(!preview.isLoaded());
+        QCOMPARE(started, workers);
+    }
+
+    // A page answered at another size than asked, or for another page, fails that page; the worker
+    // drawing it is replaced and the document stays.
+    void aPageAnswerOutOfBoundsFailsThatPage_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("another size") << 0 << QSize(10, 10);
+        QTest::newRow("another page") << 1 << QSize(0, 0);
+    }
+    void aPageAnswerOutOfBoundsFailsThatPage() {
+        QFETCH(int, page);
+        QFETCH(QSize, pixels);
+        const QString path = writePdf(*m_sandbox, "one.pdf", test::pdf(1, kA5, test::bandContent(kA5)));
+        QImage image;
+        if (!pixels.isEmpty()) {
+            image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::red);
+        }
+        using namespace documentworker;
+        // Reads the preview's open and first render frames, then answers the render with `image`.
+        const qsizetype openBytes = openFrame(path).size();
+        const qsizetype renderBytes = renderFrame(0, QSize(1, 1)).size();
+        FakeDocumentWorker worker(openedFrame(1) + sizesOf(0, 1, kA5),
+                                  "head -c " + QByteArray::number(openBytes) + " >/dev/null\n" + "head -c " +
+                                      QByteArray::number(renderBytes) + " >/dev/null\n" + "cat '" +
+                                      QFile::encodeName(m_sandbox->path(QStringLiteral("page"))) + "'\n" +
+                                      "exec sleep 60\n");
+        QVERIFY(test::writeFile(m_sandbox->path(QStringLiteral("page")), pageFrame(page, image)));
+        DocumentPreview preview;
+        QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
+        QVERIFY(open(preview, path, QSize(300, 500)));
+        QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded() && preview.canvas()->isPageFailed(0), 20000);
+        QVERIFY(preview.canvas()->pageImage(0).isNull());
+        QTRY_COMPARE(pdfSource(preview)->startedWorkers(), 2);
+        QVERIFY(failed.isEmpty());
+    }
+
+    // A worker claiming two thousand million pages is not believed: the first pages show under a
+    // note.
+    void aWorkerClaimingTwoThousandMillionPagesIsCapped() {
+        FakeDocumentWorker worker(documentworker::openedFrame(INT_MAX) +
+                                      sizesOf(0, documentworker::kSizesPerFrame, kA5),
+                                  "exec sleep 60\n");
+        const QString path = writePdf(*m_sandbox, "any.pdf", test::pdf(1, kA5, test::bandContent(kA5)));
+        DocumentPreview preview;
+        QVERIFY(open(preview, path, QSize(300, 500)));
+        QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
+        QCOMPARE(preview.pageCount(), PdfPageSource::kMaxPages);
+        QCOMPARE(preview.canvas()->pageCount(), PdfPageSource::kMaxPages);
+        QCOMPARE(preview.canvas()->note(), PdfPageSource::noteFor(PdfPageSource::kMaxPages, INT_MAX));
     }
 
     void aPageIsDrawnAtBoundedPixels_data() {

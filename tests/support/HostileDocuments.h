@@ -19,8 +19,10 @@ inline QByteArray deflated(const QByteArray& content) {
 }
 
 // A PDF of `pages` pages; page i is sizes[i % sizes.size()] points and draws
-// contents[i % contents.size()].
-inline QByteArray pdf(int pages, const QList<QSizeF>& sizes, const QList<QByteArray>& contents) {
+// contents[i % contents.size()]. Its page tree claims `claimed` pages when that is given: the PDF
+// engine takes the tree's word for up to a million.
+inline QByteArray pdf(int pages, const QList<QSizeF>& sizes, const QList<QByteArray>& contents,
+                      int claimed = -1) {
     QByteArray out("%PDF-1.4\n");
     QList<qsizetype> offsets;
     const auto object = [&](const QByteArray& body) {
@@ -32,7 +34,8 @@ inline QByteArray pdf(int pages, const QList<QSizeF>& sizes, const QList<QByteAr
     QByteArray kids;
     for (int page = 0; page < pages; ++page)
         kids += QByteArray::number(firstPage + page) + " 0 R ";
-    object("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
+    object("<< /Type /Pages /Kids [" + kids + "] /Count " +
+           QByteArray::number(claimed < 0 ? pages : claimed) + " >>");
     for (const QByteArray& content : contents) {
         const QByteArray stream = deflated(content);
         object("<< /Length " + QByteArray::number(stream.size()) + " /Filter /FlateDecode >>\nstream\n" +

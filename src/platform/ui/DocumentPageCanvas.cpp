@@ -15,7 +15,11 @@ void DocumentPageCanvas::setSource(DocumentPageSource* source) {
     if (m_source)
         m_source->disconnect(this);
     m_source = source;
-    m_rects.clear();
+    m_ratioSums.clear();
+    m_laterRatio = 0;
+    m_count = 0;
+    m_note.clear();
+    m_noteRect = {};
     m_drawn.clear();
     m_failed.clear();
     if (source) {
@@ -30,52 +34,110 @@ void DocumentPageCanvas::clear() {
     update();
 }
 
+namespace {
+// A page's height per point of width; 0 for a page without a usable size (laid out a pixel tall).
+double heightPerWidth(const QSizeF& size) {
+    if (!(size.width() > 0 && size.height() > 0) || !std::isfinite(size.width()) ||
+        !std::isfinite(size.height()))
+        return 0;
+    return qMin(size.height() / size.width(), double(QWIDGETSIZE_MAX));
+}
+} // namespace
+
+void DocumentPageCanvas::takeNewSizes() {
+    const int count = m_source ? m_source->pageCount() : 0;
+    const int known = m_source ? qBound(0, m_source->knownPageSizes(), count) : 0;
+    if (m_ratioSums.isEmpty() || known < m_ratioSums.size() - 1)
+        m_ratioSums = {0.0};
+    m_ratioSums.reserve(known + 1);
+    for (int page = int(m_ratioSums.size()) - 1; page < known; ++page)
+        m_ratioSums << m_ratioSums.last() + heightPerWidth(m_source->pageSize(page));
+    m_laterRatio = known < count ? heightPerWidth(m_source->pageSize(known)) : 0;
+}
+
+double DocumentPageCanvas::ratiosBefore(int page) const {
+    const int known = int(m_ratioSums.size()) - 1;
+    if (page <= known)
+        return m_ratioSums[qMax(0, page)];
+    return m_ratioSums.last() + (page - known) * m_laterRatio;
+}
+
+qint64 DocumentPageCanvas::pageTop(int page, int pageWidth) const {
+    return m_pagesTop + qint64(page) * kPageGap + qRound64(pageWidth * ratiosBefore(page));
+}
+
 void DocumentPageCanvas::layoutPages(int width, qreal zoom) {
-    m_rects.clear();
+    takeNewSizes();
     const int count = m_source ? m_source->pageCount() : 0;
     int pageWidth = qMax(1, qRound((width - 2 * kPageGap) * zoom));
+    m_note = m_source ? m_source->leadingNote() : QString();
+    const auto placeNote = [this](int noteWidth) {
+        if (m_note.isEmpty()) {
+            m_noteRect = {};
+            m_pagesTop = kPageGap;
+            return;
+        }
+        QFont italic = font();
+        italic.setItalic(true);
+        const QRect text = QFontMetrics(italic).boundingRect(QRect(0, 0, qMax(1, noteWidth), QWIDGETSIZE_MAX),
+                                                             Qt::AlignHCenter | Qt::TextWordWrap, m_note);
+        m_noteRect = QRect(kPageGap, kPageGap, qMax(1, noteWidth), text.height());
+        m_pagesTop = m_noteRect.bottom() + 1 + kPageGap;
+    };
+    placeNote(pageWidth);
     // A widget is at most QWIDGETSIZE_MAX tall: pages that would not all fit at this width are laid out
-    // narrower, so that every page can be reached (each page's rounding up counts as a pixel).
-    qreal heightPerWidth = 0;
-    for (int page = 0; page < count; ++page) {
-        const QSizeF size = m_source->pageSize(page);
-        heightPerWidth += size.width() > 0 ? size.height() / size.width() : 0;
+    // narrower, so that every page can be reached.
+    const double ratios = ratiosBefore(count);
+    const qint64 room = qint64(QWIDGETSIZE_MAX) - m_pagesTop - qint64(count) * kPageGap - 1;
+    if (ratios > 0 && pageWidth * ratios > room) {
+        pageWidth = int(qBound<double>(1, std::floor(room / ratios), pageWidth));
+        placeNote(pageWidth);
     }
-    const qint64 room = qint64(QWIDGETSIZE_MAX) - qint64(count + 1) * (kPageGap + 1);
-    if (heightPerWidth > 0 && pageWidth * heightPerWidth > room)
-        pageWidth = qMax(1, int(room / heightPerWidth));
-    m_rects.reserve(count);
-    qint64 y = kPageGap;
-    for (int page = 0; page < count; ++page) {
-        const QSizeF size = m_source->pageSize(page);
-        // A page far taller than wide is laid out as it is; only its drawing is bounded.
-        const qint64 height = size.width() > 0
-                                  ? qBound<qint64>(1, qRound64(pageWidth * size.height() / size.width()),
-                                                   qint64(QWIDGETSIZE_MAX))
-                                  : 1;
-        // Only past a million pages or so, where not even pages a pixel wide fit.
-        if (y + height > qint64(QWIDGETSIZE_MAX))
-            break;
-        m_rects << QRect(kPageGap, int(y), pageWidth, int(height));
-        y += height + kPageGap;
+    m_pageWidth = pageWidth;
+    // Only past a million pages or so, where not even pages a pixel wide fit, do the last ones go.
+    m_count = count;
+    if (pageTop(count, pageWidth) > QWIDGETSIZE_MAX) {
+        int fits = 0;
+        int over = count;
+        while (over - fits > 1) {
+            const int middle = fits + (over - fits) / 2;
+            (pageTop(middle, pageWidth) <= QWIDGETSIZE_MAX ? fits : over) = middle;
+        }
+        m_count = fits;
     }
-    resize(pageWidth + 2 * kPageGap, m_rects.isEmpty() ? 0 : int(qMin<qint64>(y, qint64(QWIDGETSIZE_MAX))));
+    resize(pageWidth + 2 * kPageGap, m_count == 0 ? 0 : int(pageTop(m_count, pageWidth)));
     update();
     refresh();
 }
 
 QRect DocumentPageCanvas::pageRect(int page) const {
-    return m_rects.value(page);
+    if (page < 0 || page >= m_count)
+        return {};
+    const qint64 top = pageTop(page, m_pageWidth);
+    // A page without a usable size, or far wider than tall, takes a pixel of the gap below it.
+    const qint64 height = qMax<qint64>(1, pageTop(page + 1, m_pageWidth) - kPageGap - top);
+    return QRect(kPageGap, int(top), m_pageWidth, int(height));
 }
 
 std::pair<int, int> DocumentPageCanvas::pagesIn(const QRect& area) const {
     if (area.isEmpty())
         return {0, 0};
-    const auto first = std::partition_point(m_rects.begin(), m_rects.end(),
-                                            [&](const QRect& r) { return r.bottom() < area.top(); });
-    const auto last =
-        std::partition_point(first, m_rects.end(), [&](const QRect& r) { return r.top() <= area.bottom(); });
-    return {int(first - m_rects.begin()), int(last - m_rects.begin())};
+    // The first page in [from, m_count) for which `past` holds, `past` turning true once and staying.
+    const auto firstWhere = [this](int from, const auto& past) {
+        int low = from;
+        int high = m_count;
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (past(pageRect(middle)))
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        return low;
+    };
+    const int first = firstWhere(0, [&](const QRect& r) { return r.bottom() >= area.top(); });
+    const int last = firstWhere(first, [&](const QRect& r) { return r.top() > area.bottom(); });
+    return {first, last};
 }
 
 QSize DocumentPageCanvas::pagePixels(int page) const {
@@ -156,8 +218,16 @@ void DocumentPageCanvas::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect();
     painter.fillRect(exposed, QColor(128, 128, 128));
     const auto [first, last] = pagesIn(exposed);
+    if (!m_note.isEmpty() && m_noteRect.intersects(exposed)) {
+        QFont italic = font();
+        italic.setItalic(true);
+        painter.setFont(italic);
+        painter.setPen(QColor(236, 236, 236));
+        painter.drawText(m_noteRect, Qt::AlignHCenter | Qt::TextWordWrap, m_note);
+        painter.setFont(font());
+    }
     for (int page = first; page < last; ++page) {
-        const QRect& rect = m_rects[page];
+        const QRect rect = pageRect(page);
         const QRect target = rect.intersected(exposed);
         if (m_failed.contains(page)) {
             painter.fillRect(target, QColor(236, 236, 236));

@@ -15,7 +15,12 @@ namespace pelnix::platform::ui {
 // Pages near the part in view are asked of the source as they come near, at the size they are shown
 // (at most kMaxPagePixels: larger, they are drawn at that and scaled), and let go once they are more
 // than a view's height away, so memory follows the view, not the document. A page that cannot be
-// drawn shows a placeholder.
+// drawn shows a placeholder; the source's leading note, when it has one, stands above the first page.
+//
+// Page sizes arrive in runs while the first pages show. The layout keeps, per page whose size has
+// arrived, the sum of the height-to-width ratios of the pages before it, and takes the pages still
+// to come at the last size: a run costs what it holds, and a page's place at any width is a sum away,
+// however many pages there are.
 class DocumentPageCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -33,7 +38,10 @@ public:
     // Lays the pages out for the given width and zoom (1: each page as wide as the width).
     void layoutPages(int width, qreal zoom);
     QRect pageRect(int page) const;
-    int pageCount() const { return int(m_rects.size()); }
+    // The pages laid out: all of the source's, unless not even pages a pixel wide would fit.
+    int pageCount() const { return m_count; }
+    QString note() const { return m_note; }
+    QRect noteRect() const { return m_noteRect; }
     // The part of the canvas in view, in its own coordinates.
     void setVisibleArea(const QRect& area);
     QRect visibleArea() const { return m_visible; }
@@ -60,9 +68,24 @@ private:
     std::pair<int, int> keptRange() const;
     // Lets go of the pages far from view and asks for those near it.
     void refresh();
+    // Takes in the sizes that arrived since the last layout.
+    void takeNewSizes();
+    // The sum of the height-to-width ratios of the pages before `page`.
+    double ratiosBefore(int page) const;
+    // The top of `page`; of the canvas's bottom edge for one past the last page.
+    qint64 pageTop(int page, int pageWidth) const;
 
     QPointer<DocumentPageSource> m_source;
-    QList<QRect> m_rects;
+    // ratiosBefore() of every page up to the last whose own size has arrived, and of the one after it.
+    QList<double> m_ratioSums;
+    // The ratio of each page whose size has not arrived.
+    double m_laterRatio = 0;
+    int m_count = 0;
+    int m_pageWidth = 1;
+    // The top of the first page.
+    int m_pagesTop = kPageGap;
+    QString m_note;
+    QRect m_noteRect;
     QRect m_visible;
     QHash<int, QImage> m_drawn;
     QSet<int> m_failed;

@@ -24,6 +24,10 @@ public:
     virtual int pageCount() const = 0;
     // In points. A page whose size has not arrived yet takes the last size that has.
     virtual QSizeF pageSize(int page) const = 0;
+    // How many pages, from the first, have their own sizes; they arrive in order and stay.
+    virtual int knownPageSizes() const { return pageCount(); }
+    // Shown above the first page: what of the document is left out. Empty when nothing is.
+    virtual QString leadingNote() const { return {}; }
     // The pages to draw, in the order given; replaces what was asked before. A page being drawn
     // goes on.
     virtual void request(const QList<Request>& pages) = 0;

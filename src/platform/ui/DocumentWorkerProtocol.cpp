@@ -1,5 +1,6 @@
 #include "DocumentWorkerProtocol.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace pelnix::platform::ui::documentworker {
@@ -35,6 +36,29 @@ private:
 };
 
 } // namespace
+
+bool isUsableSide(double points) {
+    return std::isfinite(points) && points >= 0 && points <= kMaxPagePoints;
+}
+
+quint32 maxPayloadBytes(char kind) {
+    switch (kind) {
+    case Open:
+        return 64 * 1024; // a path
+    case Render:
+        return 12;
+    case Opened:
+        return 4;
+    case Failed:
+        return 0;
+    case Sizes:
+        return 8 + kSizesPerFrame * 16;
+    case Page:
+        return kMaxPayloadBytes;
+    default:
+        return 0;
+    }
+}
 
 QByteArray frame(Kind kind, const QByteArray& payload) {
     QByteArray bytes;
@@ -108,7 +132,8 @@ std::optional<RenderRequest> readRender(const Frame& frame) {
 std::optional<int> readOpened(const Frame& frame) {
     Cursor in(frame.payload);
     const int count = in.take<qint32>();
-    if (frame.kind != Opened || !in.ok() || count < 0)
+    // A document of no pages is Failed.
+    if (frame.kind != Opened || !in.ok() || count <= 0)
         return std::nullopt;
     return count;
 }
@@ -118,12 +143,15 @@ std::optional<SizeRun> readSizes(const Frame& frame) {
     SizeRun run;
     run.first = in.take<qint32>();
     const int count = in.take<qint32>();
-    if (frame.kind != Sizes || !in.ok() || run.first < 0 || count < 0 || in.left() != qsizetype(count) * 16)
+    if (frame.kind != Sizes || !in.ok() || run.first < 0 || count <= 0 || count > kSizesPerFrame ||
+        in.left() != qsizetype(count) * 16)
         return std::nullopt;
     run.sizes.reserve(count);
     for (int i = 0; i < count; ++i) {
         const double width = in.take<double>();
         const double height = in.take<double>();
+        if (!isUsableSide(width) || !isUsableSide(height))
+            return std::nullopt;
         run.sizes << QSizeF(width, height);
     }
     return run;
@@ -166,8 +194,9 @@ std::optional<Frame> FrameReader::next() {
     quint32 length = 0;
     std::memcpy(&length, header + 1, sizeof(length));
     const char kind = header[0];
-    if (length > kMaxPayloadBytes || (kind != Open && kind != Render && kind != Opened && kind != Failed &&
-                                      kind != Sizes && kind != Page)) {
+    // Checked before the payload is waited for: a frame cannot make the reader hold more than its kind.
+    if (length > maxPayloadBytes(kind) || (kind != Open && kind != Render && kind != Opened &&
+                                           kind != Failed && kind != Sizes && kind != Page)) {
         m_broken = true;
         return std::nullopt;
     }

@@ -15,9 +15,10 @@ namespace pelnix::platform::ui {
 //
 //   preview -> worker   Open    the document's path (UTF-8); the first frame, once
 //                       Render  page, width, height: the page drawn at that pixel size
-//   worker -> preview   Opened  the page count
+//   worker -> preview   Opened  the page count the document claims
 //                       Failed  the document cannot be read
-//                       Sizes   the first page of a run of page sizes and the sizes (points)
+//                       Sizes   the first page of a run of page sizes and the sizes (points; 0 x 0 for
+//                               a page without a usable size), for the first kMaxPages pages at most
 //                       Page    page, width, height and the pixels (ARGB32, premultiplied);
 //                               0 x 0 when the page cannot be drawn
 namespace documentworker {
@@ -31,6 +32,19 @@ inline constexpr int kSizesPerFrame = 256;
 inline constexpr int kHeaderBytes = 5;
 // Larger than any page the worker draws.
 inline constexpr quint32 kMaxPayloadBytes = quint32(kMaxPixels * 4 + 64);
+// The pages of a document that are shown; a document claiming more shows these with a note. The
+// tallest widget (16,777,215 pixels) holds 100,000 A4 pages with their gaps at about 110 pixels wide,
+// about the narrowest a page can still be told apart at: more would all be laid out narrower. It is
+// five times a 20,000-page reference manual, while the PDF engine takes a page tree's word for up to
+// a million pages that a file of a few hundred bytes can claim.
+inline constexpr int kMaxPages = 100000;
+// A page side beyond this (points; 14,400 is the format's own bound) is no usable size.
+inline constexpr double kMaxPagePoints = 1e6;
+
+// The longest payload a frame of this kind can have; 0 for no kind.
+quint32 maxPayloadBytes(char kind);
+// A page side the preview lays out: finite, and 0 (no size) up to kMaxPagePoints.
+bool isUsableSide(double points);
 
 struct Frame {
     Kind kind = Open;

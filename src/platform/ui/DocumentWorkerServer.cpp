@@ -41,7 +41,7 @@ std::optional<Frame> DocumentWorkerServer::readFrame(int in) {
         return std::nullopt;
     quint32 length = 0;
     std::memcpy(&length, header + 1, sizeof(length));
-    if (length > kMaxPayloadBytes)
+    if (length > maxPayloadBytes(header[0]))
         return std::nullopt;
     Frame frame{Kind(header[0]), QByteArray(qsizetype(length), Qt::Uninitialized)};
     if (!readAll(in, frame.payload.data(), length))
@@ -77,14 +77,19 @@ int DocumentWorkerServer::serve(int in, int out) {
     const int count = document.pageCount();
     if (!write(out, openedFrame(count)))
         return 0;
+    // The pages past those the preview shows are not even sized.
+    const int shown = qMin(count, kMaxPages);
     int sized = 0;
     for (;;) {
         // Sizes go out while nothing is asked for; a render waits for one run at most.
-        if (sized < count && !hasInput(in)) {
+        if (sized < shown && !hasInput(in)) {
             QList<QSizeF> sizes;
-            const int end = qMin(count, sized + kSizesPerFrame);
-            for (int page = sized; page < end; ++page)
-                sizes << document.pagePointSize(page);
+            const int end = qMin(shown, sized + kSizesPerFrame);
+            for (int page = sized; page < end; ++page) {
+                // The engine answers -1 x -1 for a page it cannot find.
+                const QSizeF size = document.pagePointSize(page);
+                sizes << (isUsableSide(size.width()) && isUsableSide(size.height()) ? size : QSizeF(0, 0));
+            }
             if (!write(out, sizesFrame(sized, sizes)))
                 return 0;
             sized = end;
@@ -97,7 +102,7 @@ int DocumentWorkerServer::serve(int in, int out) {
         if (!request)
             return 2;
         QImage image;
-        if (request->page >= 0 && request->page < count)
+        if (request->page >= 0 && request->page < shown)
             image = document.render(request->page, request->pixels);
         if (!write(out, pageFrame(request->page, image)))
             return 0;

@@ -54,7 +54,8 @@ MediaProbeEngine::MediaProbeEngine(const QUrl& url, FramePlace place, int timeou
     connect(m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& frame) {
         if (!m_seeking || !frame.isValid())
             return;
-        m_info.thumbnail = frame.toImage();
+        if (qint64(frame.width()) * frame.height() <= kMaxPicturePixels)
+            m_info.thumbnail = frame.toImage();
         finish();
     });
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {

@@ -19,6 +19,9 @@ class MediaProbeEngine : public QObject {
     Q_OBJECT
 public:
     using FramePlace = MediaReader::FramePlace;
+    // A frame of more pixels gives no picture: at 4 bytes a pixel it would not fit the worker's address
+    // space beside the decoded frame at the sizes a hostile file claims. An 8K frame is 33 M.
+    static constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
 
     static void probe(const QUrl& url, FramePlace place, int timeoutMs, MediaProbe::Completion completion);
 

@@ -4,6 +4,7 @@
 #include "platform/HelperProgram.h"
 #include "platform/MainThread.h"
 
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QProcess>
 
@@ -43,6 +44,12 @@ QString PdfPageSource::workerProgram() {
 
 qint64 PdfPageSource::workerProcessId() const {
     return m_worker ? m_worker->processId() : 0;
+}
+
+QString PdfPageSource::noteFor(int shown, int claimed) {
+    const QLocale locale;
+    return QStringLiteral("This document has %1 pages: only its first %2 are shown.")
+        .arg(locale.toString(claimed), locale.toString(shown));
 }
 
 QSizeF PdfPageSource::pageSize(int page) const {
@@ -114,34 +121,51 @@ void PdfPageSource::workerReadable() {
         if (!m_worker)
             return;
     }
-    if (m_reader.isBroken()) {
-        qCWarning(lcPdfPages) << "the document worker's answer is broken";
-        workerEnded();
-    }
+    if (m_reader.isBroken())
+        refuse("a frame");
+}
+
+void PdfPageSource::refuse(const char* what) {
+    qCWarning(lcPdfPages) << "the document worker's answer is out of bounds:" << what;
+    workerEnded();
 }
 
 void PdfPageSource::handle(const Frame& frame) {
     switch (frame.kind) {
     case Opened: {
         const std::optional<int> count = readOpened(frame);
-        if (!count || (m_count > 0 && *count != m_count)) {
-            workerEnded();
+        // Once per worker; a worker started again must find the same document.
+        if (!count || m_open || (m_claimed > 0 && *count != m_claimed)) {
+            refuse("the page count");
             return;
         }
         m_bound.stop();
         m_open = true;
-        m_count = *count;
+        if (m_claimed == 0) {
+            m_claimed = *count;
+            m_count = qMin(*count, kMaxPages);
+            if (m_count < m_claimed) {
+                qCInfo(lcPdfPages) << "the document claims" << m_claimed << "pages; the first" << m_count
+                                   << "are shown";
+                m_note = noteFor(m_count, m_claimed);
+            }
+        }
         pump();
         break;
     }
     case Failed:
-        fail();
+        if (m_open)
+            refuse("a failure after opening");
+        else
+            fail();
         break;
     case Sizes: {
         const std::optional<SizeRun> run = readSizes(frame);
         // Runs come in order; a worker started again sends the known ones again.
-        if (!run || run->first > m_sizes.size() || run->first + run->sizes.size() > m_count)
+        if (!m_open || !run || run->first > m_sizes.size() || run->first + run->sizes.size() > m_count) {
+            refuse("page sizes");
             return;
+        }
         const bool first = m_sizes.isEmpty();
         const qsizetype known = m_sizes.size();
         for (qsizetype i = known - run->first; i < run->sizes.size(); ++i)
@@ -154,8 +178,10 @@ void PdfPageSource::handle(const Frame& frame) {
     }
     case Page: {
         const std::optional<RenderedPage> page = readPage(frame);
-        if (!page || page->page != m_drawing.page) {
-            workerEnded();
+        // The page asked for, at the size asked for, or none.
+        if (!page || m_drawing.page < 0 || page->page != m_drawing.page ||
+            (!page->image.isNull() && page->image.size() != m_drawing.pixels)) {
+            refuse("a page");
             return;
         }
         m_bound.stop();
@@ -168,7 +194,7 @@ void PdfPageSource::handle(const Frame& frame) {
         break;
     }
     default:
-        workerEnded();
+        refuse("a frame of the preview's own");
     }
 }
 
@@ -186,6 +212,11 @@ void PdfPageSource::workerEnded() {
     if (page >= 0) {
         qCWarning(lcPdfPages) << "page" << page + 1 << "could not be drawn: its worker ended";
         emit pageFailed(page);
+    } else if (++m_endedIdle > kMaxRestarts) {
+        qCWarning(lcPdfPages) << "the document worker ended" << m_endedIdle
+                              << "times while drawing nothing: the document is not read";
+        fail();
+        return;
     }
     if (!m_failed)
         startWorker();

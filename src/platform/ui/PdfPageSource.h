@@ -15,7 +15,13 @@ namespace pelnix::platform::ui {
 // millions of strokes would hold every other page, and the host's exit, for minutes. A worker whose
 // page passes the time bound is killed instead; that page fails and a new worker draws the others.
 // Opening happens in the worker too, so a document of any page count opens at once; page sizes
-// arrive in runs while the first pages are drawn.
+// arrive in runs while the first pages are drawn. A document claiming more than kMaxPages shows its
+// first kMaxPages under a note that says so.
+//
+// Nothing a worker says is taken on trust: a count, a size, a page or a frame out of bounds ends
+// that worker as if it had died. A worker that ends while drawing a page costs that page; one that
+// ends otherwise (the document keeps it from staying up, or it answers nonsense) is started again
+// at most kMaxRestarts times for the document, which then cannot be read.
 //
 // The program is looked for in PELNIX_DOCUMENT_WORKER (a file path), beside libPelnix.so, beside the
 // application, and in the build tree.
@@ -25,13 +31,21 @@ public:
     static constexpr int kPageTimeBoundMs = 4000;
     // Opening is bounded too: a file the engine cannot make sense of in this time is not read.
     static constexpr int kOpenTimeBoundMs = 20000;
+    static constexpr int kMaxPages = documentworker::kMaxPages;
+    static constexpr int kMaxRestarts = 2;
 
     explicit PdfPageSource(const QString& path, QObject* parent = nullptr);
     ~PdfPageSource() override;
 
     int pageCount() const override { return m_count; }
     QSizeF pageSize(int page) const override;
+    int knownPageSizes() const override { return int(m_sizes.size()); }
+    QString leadingNote() const override { return m_note; }
     void request(const QList<Request>& pages) override;
+    // The pages the document claims, of which pageCount() are shown.
+    int claimedPageCount() const { return m_claimed; }
+    // The note over a document claiming `claimed` pages of which `shown` are shown.
+    static QString noteFor(int shown, int claimed);
 
     int pageTimeBound() const { return m_pageTimeBoundMs; }
     void setPageTimeBound(int ms) { m_pageTimeBoundMs = ms; }
@@ -47,6 +61,8 @@ private:
     void endWorker();
     void workerReadable();
     void workerEnded();
+    // What the worker said breaks the protocol or its bounds: it goes as if it had ended.
+    void refuse(const char* what);
     void handle(const documentworker::Frame& frame);
     void pump();
     void timedOut();
@@ -60,11 +76,15 @@ private:
     bool m_open = false;
     bool m_failed = false;
     int m_count = 0;
+    int m_claimed = 0;
+    QString m_note;
     QList<QSizeF> m_sizes;
     QList<Request> m_queue;
     Request m_drawing;
     int m_started = 0;
     int m_killed = 0;
+    // Workers that ended other than while drawing a page.
+    int m_endedIdle = 0;
 };
 
 } // namespace pelnix::platform::ui

@@ -2,6 +2,7 @@
 // at a time bound. Arguments: start|moment, the bound in milliseconds, the file's URL. The answer
 // goes to the standard output.
 #include "platform/MediaReader.h"
+#include "platform/WorkerAddressSpace.h"
 #include "platform/ui/MediaProbeEngine.h"
 
 #include <QBuffer>
@@ -21,6 +22,10 @@ constexpr int kSelfEndMarginMs = 1000;
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file that makes the media stack allocate gigabytes (a frame of 24000 x 24000 pixels takes
+    // 2 GB as a picture) fails in here past this, not the machine. MediaReader sets it before the
+    // program runs; this holds for a worker started by hand.
+    limitWorkerAddressSpace();
     // It shows nothing, yet turning a frame into a picture needs Qt's GUI side.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
