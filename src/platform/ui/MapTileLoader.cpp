@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QUrl>
+#include <utility>
 
 namespace pelnix::platform::ui {
 
@@ -209,15 +210,13 @@ QImage MapTileLoader::tile(int z, int x, int y) {
     const quint64 id = ++m_nextRequest;
     auto* worker = static_cast<TileWorker*>(m_worker);
     Request request{id, 0};
-    request.deadline =
-        Scheduler::shared()->performAfter(this, kRequestDeadlineMs, [this, worker, name, id, z, x, y] {
-            if (m_pending.value(name).id != id)
-                return;
-            qCDebug(lcMapTiles) << "tile" << name << "did not come in time";
-            fail(name, z, x, y);
-            QMetaObject::invokeMethod(
-                worker, [worker, id] { worker->abort(id); }, Qt::QueuedConnection);
-        });
+    request.deadline = Scheduler::shared()->performAfter(this, kRequestDeadlineMs, [this, name, id, z, x, y] {
+        if (m_pending.value(name).id != id)
+            return;
+        qCDebug(lcMapTiles) << "tile" << name << "did not come in time";
+        fail(name, z, x, y);
+        abortOnWorker(id);
+    });
     m_pending.insert(name, request);
     const QUrl url(QString(m_template)
                        .replace(QLatin1String("{z}"), QString::number(z))
@@ -238,6 +237,28 @@ QImage MapTileLoader::tile(int z, int x, int y) {
         },
         Qt::QueuedConnection);
     return {};
+}
+
+// Tiles asked together pass their deadlines together. Ended one by one, each freed connection would
+// at once send a request still queued behind it, for a tile that has already failed: the worker ends
+// them all in one go.
+void MapTileLoader::abortOnWorker(quint64 id) {
+    m_abortsToSend.append(id);
+    if (m_abortsToSend.size() > 1)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            auto* worker = static_cast<TileWorker*>(m_worker);
+            QMetaObject::invokeMethod(
+                worker,
+                [worker, ids = std::exchange(m_abortsToSend, {})] {
+                    for (const quint64 each : ids)
+                        worker->abort(each);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 void MapTileLoader::finish(int z, int x, int y, quint64 id, const QImage& image, bool fromNetwork) {

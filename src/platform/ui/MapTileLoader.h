@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -82,6 +83,7 @@ private:
     static QString key(int z, int x, int y);
     void finish(int z, int x, int y, quint64 id, const QImage& image, bool fromNetwork);
     void fail(const QString& name, int z, int x, int y);
+    void abortOnWorker(quint64 id);
 
     QString m_template;
     QString m_folder;
@@ -90,6 +92,8 @@ private:
     QCache<QString, QImage> m_memory{kMemoryBytes};
     QHash<QString, Request> m_pending;
     quint64 m_nextRequest = 0;
+    // Requests past their deadline, ended on the worker together (see abortOnWorker).
+    QList<quint64> m_abortsToSend;
     QHash<QString, qint64> m_failedAt;
     QElapsedTimer m_clock;
     int m_networkFetches = 0;
