@@ -14,6 +14,7 @@
 #include "platform/ui/Window.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 
 #include <QDir>
@@ -94,11 +95,16 @@ struct ConversationGalleryShot : GalleryScreenShot {
                 return i;
         return -1;
     }
+    // A smart-message row that shows a page: not a picture still uploading, shown in its place.
+    static bool showsPage(const PLSmartMessageCell* smart) {
+        return !static_cast<const QWidget*>(smart->pendingRichMediaView())->isVisibleTo(smart);
+    }
     // Waits until every smart-message row on screen shows its page, then takes the picture again.
     bool awaitPages(int timeoutMs = 20000) {
         const auto allShown = [this] {
             for (auto* cell : chat->collectionView()->visibleCells())
-                if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell); smart && !smart->isPageShown())
+                if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell);
+                    smart && showsPage(smart) && !smart->isPageShown())
                     return false;
             return true;
         };

@@ -110,6 +110,25 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     QCOMPARE(navigationBar->titleText(), shot.chat->chatRoom()->displayName());
     QVERIFY(!navigationBar->titleText().isEmpty());
     QVERIFY(shot.chat->collectionView()->mapTo(&shot.window, QPoint()).y() >= navigationBar->height());
+    // Every smart message in view shows its page in the picture: the picture is taken once the pages
+    // are shown, as the screenshot tool takes it.
+    QVERIFY2(shot.awaitPages(), "a page in view did not show");
+    const int listBottom =
+        shot.chat->collectionView()->height() - int(shot.chat->collectionView()->contentInset().bottom());
+    for (auto* cell : shot.chat->collectionView()->visibleCells()) {
+        auto* smart = qobject_cast<PLSmartMessageCell*>(cell);
+        if (!smart || !GalleryShot::showsPage(smart))
+            continue;
+        QWidget* page = smart->webView();
+        const QRect inList(page->mapTo(shot.chat->collectionView(), QPoint()), page->size());
+        const QRect seen = inList.intersected(QRect(0, 0, shot.chat->collectionView()->width(), listBottom));
+        if (seen.height() < 8)
+            continue;
+        const QRect local = seen.translated(-inList.topLeft());
+        QVERIFY2(
+            shot.any(page, local.adjusted(2, 2, -2, -2), [](const QColor& c) { return c.lightness() < 150; }),
+            "an empty page in the picture");
+    }
 }
 
 void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
@@ -280,6 +299,8 @@ void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost() {
 
 int main(int argc, char** argv) {
     pelnix::test::prepareTestEnvironment();
+    // Smart-message rows show their pages through the browser engine.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestConversationGallery test;
     return QTest::qExec(&test, argc, argv);
