@@ -27,10 +27,11 @@ using namespace pelnix;
 using namespace pelnix::platform::ui;
 
 namespace {
-// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window, fixture applied.
+// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window, fixture applied; then,
+// with `renderedAt`, the window brought to that size as the tool takes its larger pictures.
 class GalleryWindow {
 public:
-    explicit GalleryWindow(const QString& identifier) {
+    explicit GalleryWindow(const QString& identifier, QSize renderedAt = {}) {
         m_window.resize(375, 667);
         m_window.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
         const QString gallery = QStringLiteral("Gallery");
@@ -41,6 +42,10 @@ public:
         m_window.show();
         if (const auto fixture = ScreenRegistry::shared()->fixture(gallery, identifier))
             fixture(controller);
+        if (!renderedAt.isEmpty()) {
+            m_window.resize(renderedAt);
+            Screenshot::settle();
+        }
         shoot();
     }
     Window& window() { return m_window; }
@@ -137,6 +142,31 @@ private slots:
         const QPointF where = QRectF(indicators->vertical()->geometry()).center();
         QVERIFY(indicators->vertical()->isHidden());
         QVERIFY2(shot.at(zoom, where).lightness() > 190, describe(shot.at(zoom, where)));
+    }
+
+    // A picture smaller than its view, on a desktop window, stands in the view's middle: the ring
+    // drawn around its centre crosses the view's middle line at equal distances left and right.
+    void zoomedPictureSmallerThanItsViewIsCentred() {
+        GalleryWindow shot(QStringLiteral("PageView"), QSize(1024, 768));
+        auto* zoom = shot.window().findChild<ZoomingScrollView*>();
+        QVERIFY(zoom);
+        QWidget* picture = zoom->contentWidget();
+        QVERIFY(picture);
+        const QSize view = zoom->viewport()->size();
+        QVERIFY2(picture->width() < view.width(), "the picture is smaller than its view at this size");
+        QVERIFY(qAbs(picture->x() - (view.width() - picture->width()) / 2) <= 1);
+        if (picture->height() < view.height())
+            QVERIFY(qAbs(picture->y() - (view.height() - picture->height()) / 2) <= 1);
+        const QPointF middle(view.width() / 2.0,
+                             picture->mapTo(zoom->viewport(), QPoint(0, picture->height() / 2)).y());
+        const qreal radius = picture->width() * 0.3;
+        for (const qreal side : {-1.0, 1.0}) {
+            const QColor ring = shot.at(zoom->viewport(), middle + QPointF(side * radius, 0));
+            QVERIFY2(near(ring, ToolkitStyle::accentColor(), 60), describe(ring));
+        }
+        // Beside the picture, the page shows, not the picture's pale ground.
+        const QColor left = shot.at(zoom->viewport(), QPointF(picture->x() / 2.0, middle.y()));
+        QVERIFY2(!near(left, QColor(245, 248, 252), 2), describe(left));
     }
 
     // One frame for every field: the same border colour, white inside, rounded corners of one radius,
