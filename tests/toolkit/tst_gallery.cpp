@@ -4,6 +4,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -18,6 +19,7 @@
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 #include <QtMath>
@@ -167,6 +169,35 @@ private slots:
         // Beside the picture, the page shows, not the picture's pale ground.
         const QColor left = shot.at(zoom->viewport(), QPointF(picture->x() / 2.0, middle.y()));
         QVERIFY2(!near(left, QColor(245, 248, 252), 2), describe(left));
+    }
+
+    // The pushed page's bar, with the back button and two items on the right, shows its short title
+    // whole at every size; on the phone the back button gives up its title for that.
+    void aShortTitleShowsWholeBesideTheBarsItems_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("320 x 568") << QSize(320, 568);
+        QTest::newRow("400 x 720") << QSize(400, 720);
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+    }
+    void aShortTitleShowsWholeBesideTheBarsItems() {
+        QFETCH(QSize, size);
+        GalleryWindow shot(QStringLiteral("NavigationStack"), size);
+        auto* bar = shot.window().findChild<NavigationBar*>();
+        QVERIFY(bar);
+        QCOMPARE(bar->titleText(), QStringLiteral("Group Info"));
+        auto* title = bar->findChild<QLabel*>(QStringLiteral("navigationBar.title"));
+        QVERIFY(title && title->isVisible());
+        QCOMPARE(title->text(), bar->titleText());
+        QVERIFY(title->width() >= title->fontMetrics().horizontalAdvance(title->text()));
+        // Nothing overlaps the title: the back button ends left of it, the items start right of it.
+        auto* back = bar->findChild<QWidget*>(QStringLiteral("navigationBar.back"));
+        QVERIFY(back && back->isVisible());
+        QVERIFY(back->geometry().right() < title->geometry().left());
+        for (const char* name : {"navigationBar.right.0", "navigationBar.right.1"}) {
+            auto* item = bar->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY(item && item->isVisible());
+            QVERIFY(title->geometry().right() < item->geometry().left());
+        }
     }
 
     // One frame for every field: the same border colour, white inside, rounded corners of one radius,
