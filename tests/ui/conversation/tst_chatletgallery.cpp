@@ -139,6 +139,9 @@ private slots:
         // The replied-by line under it.
         QCOMPARE(poll->repliedByLabel()->text(), QStringLiteral("Carol"));
         QCOMPARE(poll->repliedBySuffixLabel()->text(), QStringLiteral("replied"));
+        // The floating scroll buttons leave every time in view readable.
+        const QString covered = pelnix::test::markUnderAScrollButton(shot, chat);
+        QVERIFY2(covered.isEmpty(), qPrintable(covered));
     }
 
     void theStaleMarkAndItsPopover_data() {

@@ -73,6 +73,8 @@ private slots:
 
     void everyScreenRendersAtItsSize_data();
     void everyScreenRendersAtItsSize();
+    void noControlCoversATimeOrTheNewestRow_data();
+    void noControlCoversATimeOrTheNewestRow();
     void emptyRoomShowsOnlyTheInputBar();
     void roomShowsSeparatorDotPillAndFailure_data();
     void roomShowsSeparatorDotPillAndFailure();
@@ -129,6 +131,39 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
             shot.any(page, local.adjusted(2, 2, -2, -2), [](const QColor& c) { return c.lightness() < 150; }),
             "an empty page in the picture");
     }
+}
+
+void TestConversationGallery::noControlCoversATimeOrTheNewestRow_data() {
+    everyScreenRendersAtItsSize_data();
+}
+
+// The floating scroll buttons cover no time, clock or failure mark of a row in view, and a list at its
+// end shows its newest row whole above the input bar, however far that has grown.
+void TestConversationGallery::noControlCoversATimeOrTheNewestRow() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    QVERIFY(shot.chat);
+    auto* list = shot.chat->collectionView();
+    QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    const auto inWindow = [&](const QWidget* view) {
+        return QRect(view->mapTo(&shot.window, QPoint()), view->size());
+    };
+    const int listBottom = bar->isVisible() ? bar->mapTo(&shot.window, QPoint()).y()
+                                            : list->mapTo(&shot.window, QPoint(0, list->height())).y();
+    const QString covered = pelnix::test::markUnderAScrollButton(shot, shot.chat);
+    QVERIFY2(covered.isEmpty(), qPrintable(covered));
+    // At the end of the list, the newest row stands whole above the input bar: a list that was at its
+    // end when the user typed the bar taller is still there.
+    const int rows = shot.chat->rowList().count();
+    const bool keptAtItsEnd = identifier.startsWith(QLatin1String("ChatWindowInputBarGrown"));
+    if (rows == 0 || (!keptAtItsEnd && list->contentOffset().y() < list->maximumContentOffset().y() - 1))
+        return;
+    auto* newest = list->cellForItemAtIndexPath(platform::ui::IndexPath::forItem(rows - 1));
+    QVERIFY2(newest && newest->isVisible(), "the newest row is in view");
+    QVERIFY2(inWindow(newest).bottom() < listBottom,
+             qPrintable(QStringLiteral("the newest row ends at %1, the input bar starts at %2")
+                            .arg(inWindow(newest).bottom())
+                            .arg(listBottom)));
 }
 
 void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
