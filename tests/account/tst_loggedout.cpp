@@ -117,6 +117,8 @@ void TestLoggedOut::signInLinkLeadsBackIn() {
     int completions = 0;
     PLLoggedOutViewController* page = openLoggedOut(host, &completions);
     NavigationController* nav = page->navigationController();
+    // The page has nothing for a navigation bar: none shows above it.
+    QVERIFY(nav->isNavigationBarHidden());
     clickText(page->showLoginTextView(), QStringLiteral("Sign in"));
     auto* signUp = qobject_cast<PLSignUpViewController*>(nav->topViewController());
     QVERIFY(signUp);
@@ -136,8 +138,9 @@ void TestLoggedOut::signInLinkLeadsBackIn() {
     click(verification->verifyButton());
     QVERIFY(busyOverlayGoes());
     QTRY_COMPARE(completions, 1);
-    // Signed in with a profile: the flow leaves back to the page it came from.
+    // Signed in with a profile: the flow leaves back to the page it came from, still with no bar.
     QTRY_COMPARE(nav->topViewController(), page);
+    QVERIFY(nav->isNavigationBarHidden());
     QCOMPARE(world.account()->status(), qint16(3));
     QTest::qWait(20);
     QCOMPARE(completions, 1);

@@ -3,6 +3,7 @@
 // the bundled documents.
 #include "AccountTestKit.h"
 #include "TestSandbox.h"
+#include "foundation/ui/CustomFontRegistration.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/SegmentedControl.h"
@@ -49,7 +50,35 @@ private slots:
     void theSpinnerShowsUntilAnyDocumentHasLoaded();
     void aFailedLoadSaysSo();
     void theBundledDocumentsShowInTheRealWebView();
+    void bothSegmentTitlesShowWhole_data();
+    void bothSegmentTitlesShowWhole();
 };
+
+void TestTerms::bothSegmentTitlesShowWhole_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("320 x 568") << QSize(320, 568);
+    QTest::newRow("400 x 720") << QSize(400, 720);
+    QTest::newRow("1024 x 768") << QSize(1024, 768);
+}
+
+// In the library's font, as the gallery shows the page: neither title is cut, on a phone either.
+void TestTerms::bothSegmentTitlesShowWhole() {
+    QFETCH(QSize, size);
+    AccountWorld world(CoreFixture::Service::None);
+    ScreenHost host(size);
+    host.window.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
+    PLAboutWebViewController* page = openPage(host, 1);
+    SegmentedControl* segments = page->segmentControl();
+    QVERIFY(segments->isVisible());
+    QVERIFY(segments->mapTo(&host.window, QPoint()).x() >= 0);
+    QVERIFY(segments->mapTo(&host.window, QPoint(segments->width(), 0)).x() <= size.width());
+    for (int i = 0; i < segments->numberOfSegments(); ++i) {
+        QCOMPARE(segments->shownTitleForSegment(i), segments->titleForSegment(i));
+        QVERIFY(segments->segmentRect(i).width() >=
+                segments->fontMetrics().horizontalAdvance(segments->titleForSegment(i)));
+    }
+    QCOMPARE(segments->titleForSegment(1), QStringLiteral("Terms and Conditions"));
+}
 
 void TestTerms::typeChoosesDocumentAndTitle_data() {
     QTest::addColumn<qint64>("type");

@@ -101,6 +101,9 @@ void TestVerification::theCodeGoesAsTypedUnlessBlank() {
     registerAddress(world, QStringLiteral("Nina"));
     ScreenHost host;
     PLEmailVerficationViewController* verification = openVerification(host, 2, nullptr);
+    // Its own Back leads back: no navigation bar stands empty above it.
+    QVERIFY(verification->navigationController()->isNavigationBarHidden());
+    QVERIFY(verification->backButton()->isVisible());
     world.core.server().clearRequestLog();
     type(verification->verifyCodeTextField(), typed);
     QVERIFY(verification->verifyButton()->isEnabled());

@@ -100,6 +100,43 @@ private slots:
         QCOMPARE(BlankPictureCheck::blankness(image, &window), blankness);
     }
 
+    // A bar that shows nothing is told; a title or a button alone is something, a hidden bar is none, and
+    // a bar under a presented screen is not looked at.
+    void emptyBarsAreTold_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("pushed");
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<bool>("covered");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("untitled, alone") << "" << false << false << false << "an empty bar";
+        QTest::newRow("titled") << "Page" << false << false << false << "";
+        QTest::newRow("untitled with a back button") << "" << true << false << false << "";
+        QTest::newRow("untitled, hidden") << "" << false << true << false << "";
+        QTest::newRow("untitled, under a presented page") << "" << false << false << true << "";
+    }
+    void emptyBarsAreTold() {
+        QFETCH(QString, title);
+        QFETCH(bool, pushed);
+        QFETCH(bool, hidden);
+        QFETCH(bool, covered);
+        QFETCH(QString, verdict);
+        Window window;
+        window.resize(320, 568);
+        auto* page = new Page(QPoint(10, 200));
+        page->setTitle(title);
+        auto* navigation = new NavigationController(pushed ? new Page(QPoint(10, 200)) : page);
+        if (pushed)
+            navigation->pushViewController(page, false);
+        navigation->setNavigationBarHidden(hidden, false);
+        window.setRootViewController(navigation);
+        window.show();
+        if (covered)
+            navigation->presentViewController(new Page(QPoint(10, 10)), false);
+        Screenshot::settle();
+        const QImage image = Screenshot::grab(&window);
+        QCOMPARE(BlankPictureCheck::emptyBar(image, &window), verdict);
+    }
+
     void theAreaBelowTheBarIsThePage() {
         Window window;
         window.resize(400, 720);

@@ -371,6 +371,54 @@ private slots:
         QCOMPARE(preview.canvas()->note(), PdfPageSource::noteFor(PdfPageSource::kMaxPages, INT_MAX));
     }
 
+    // A page that cannot be drawn says so once wherever it is seen: in a desktop window that shows
+    // more than a phone's height of it, and again after a scroll, in the middle of the part in view.
+    void aPlaceholderSaysSoOnceInView_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("320 x 568") << QSize(320, 568);
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+    }
+    void aPlaceholderSaysSoOnceInView() {
+        QFETCH(QSize, size);
+        const QString path =
+            writePdf(*m_sandbox, "strokes.pdf",
+                     test::pdf(2, {kA5}, {test::strokeContent(400000, kA5), test::bandContent(kA5)}));
+        DocumentPreview preview;
+        preview.setPageTimeBound(200);
+        QVERIFY(open(preview, path, size));
+        DocumentPageCanvas* canvas = preview.canvas();
+        QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded() && canvas->isPageFailed(0), 20000);
+        for (const int scrolled : {0, 150}) {
+            preview.verticalScrollBar()->setValue(scrolled);
+            QCoreApplication::processEvents();
+            const QImage shot = preview.viewport()->grab().toImage();
+            const QRect page =
+                canvas->pageRect(0).translated(canvas->pos()).intersected(preview.viewport()->rect());
+            QVERIFY(!page.isEmpty());
+            // The rows of the page in view that hold ink, in bands.
+            QList<std::pair<int, int>> bands;
+            for (int y = page.top(); y <= page.bottom(); ++y) {
+                bool ink = false;
+                for (int x = page.left(); x <= page.right() && !ink; ++x)
+                    ink = QColor(shot.pixel(x, y)).lightness() < 160;
+                if (!ink)
+                    continue;
+                if (!bands.isEmpty() && y - bands.last().second <= 2)
+                    bands.last().second = y;
+                else
+                    bands << std::pair{y, y};
+            }
+            QVERIFY2(
+                bands.size() == 1,
+                qPrintable(QStringLiteral("%1 bands of text at scroll %2").arg(bands.size()).arg(scrolled)));
+            const int middle = (bands.first().first + bands.first().second) / 2;
+            QVERIFY2(qAbs(middle - page.center().y()) < 30,
+                     qPrintable(QStringLiteral("text at %1, the page in view around %2")
+                                    .arg(middle)
+                                    .arg(page.center().y())));
+        }
+    }
+
     void aPageIsDrawnAtBoundedPixels_data() {
         QTest::addColumn<QSizeF>("page");
         QTest::addColumn<int>("width");

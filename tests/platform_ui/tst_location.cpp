@@ -3,6 +3,7 @@
 #include "platform/ui/Geocoder.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/PositioningLocationProvider.h"
+#include "platform/ui/TintColor.h"
 #include "platform/ui/testing/FakeGeocoder.h"
 
 #include <QApplication>
@@ -184,6 +185,13 @@ private slots:
         QVERIFY(!button->isVisible());
         map.setShowsMyLocationButton(true);
         QVERIFY(button->isVisible());
+        // Its mark, a ringed dot, in the controls' accent.
+        const QImage face = button->grab().toImage();
+        const QColor dot = face.pixelColor(face.width() / 2, face.height() / 2);
+        QVERIFY2(qAbs(dot.red() - defaultTintColor().red()) <= 12 &&
+                     qAbs(dot.green() - defaultTintColor().green()) <= 12 &&
+                     qAbs(dot.blue() - defaultTintColor().blue()) <= 12,
+                 qPrintable(dot.name()));
         QVERIFY(map.rect().contains(button->geometry()));
         QVERIFY(button->geometry().center().x() > 150 && button->geometry().center().y() > 150);
         QSignalSpy requested(&map, &MapView::showMyLocationRequested);

@@ -91,6 +91,8 @@ private slots:
     void editModeShowsTheNameAndTheMembersBar();
     void viewerFillsTheScreenWithThePicture_data() { sizes("ImageViewer"); }
     void viewerFillsTheScreenWithThePicture();
+    void aGroupWithoutAPictureShowsItsPlaceholderAtItsOwnSize_data() { sizes("ImageViewerNoPicture"); }
+    void aGroupWithoutAPictureShowsItsPlaceholderAtItsOwnSize();
     void newGroupFormSteps_data();
     void newGroupFormSteps();
     void membersEditorListsThePeople_data() { sizes("NewGroupMembers"); }
@@ -254,6 +256,28 @@ void TestGroupGallery::viewerFillsTheScreenWithThePicture() {
     QVERIFY(
         test::near(shot.at(viewer->view(), {viewer->view()->width() / 2.0, viewer->view()->height() - 10.0}),
                    Qt::black));
+    QVERIFY(!viewer->imageLoadIndicator()->isAnimating());
+}
+
+// Nothing larger to load: the two-letter placeholder stands in the middle at its own size, black around
+// it, rather than blown up to the screen.
+void TestGroupGallery::aGroupWithoutAPictureShowsItsPlaceholderAtItsOwnSize() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    auto* viewer = qobject_cast<PLProfileImageViewController*>(shot.controller->presentedViewController());
+    QVERIFY(viewer);
+    QWidget* page = viewer->view();
+    QWidget* picture = viewer->profileImageView();
+    const QImage placeholder = viewer->profileImageView()->image();
+    QVERIFY(!placeholder.isNull());
+    const QSize own = (QSizeF(placeholder.size()) / placeholder.devicePixelRatio()).toSize();
+    QCOMPARE(picture->size(), own);
+    QCOMPARE(picture->geometry().center(), page->rect().center());
+    const QPointF middle = QRectF(page->rect()).center();
+    QVERIFY(shot.colourful(page, middle + QPointF(own.width() / 2.0 - 6, 0)));
+    for (const QPointF beside : {QPointF(own.width() / 2.0 + 12, 0), QPointF(0, own.height() / 2.0 + 12)})
+        QVERIFY2(test::near(shot.at(page, middle + beside), Qt::black),
+                 test::describe(shot.at(page, middle + beside)));
     QVERIFY(!viewer->imageLoadIndicator()->isAnimating());
 }
 

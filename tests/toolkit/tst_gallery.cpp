@@ -4,6 +4,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -18,6 +19,7 @@
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 #include <QtMath>
@@ -27,10 +29,11 @@ using namespace pelnix;
 using namespace pelnix::platform::ui;
 
 namespace {
-// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window, fixture applied.
+// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window, fixture applied; then,
+// with `renderedAt`, the window brought to that size as the tool takes its larger pictures.
 class GalleryWindow {
 public:
-    explicit GalleryWindow(const QString& identifier) {
+    explicit GalleryWindow(const QString& identifier, QSize renderedAt = {}) {
         m_window.resize(375, 667);
         m_window.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
         const QString gallery = QStringLiteral("Gallery");
@@ -41,6 +44,10 @@ public:
         m_window.show();
         if (const auto fixture = ScreenRegistry::shared()->fixture(gallery, identifier))
             fixture(controller);
+        if (!renderedAt.isEmpty()) {
+            m_window.resize(renderedAt);
+            Screenshot::settle();
+        }
         shoot();
     }
     Window& window() { return m_window; }
@@ -137,6 +144,60 @@ private slots:
         const QPointF where = QRectF(indicators->vertical()->geometry()).center();
         QVERIFY(indicators->vertical()->isHidden());
         QVERIFY2(shot.at(zoom, where).lightness() > 190, describe(shot.at(zoom, where)));
+    }
+
+    // A picture smaller than its view, on a desktop window, stands in the view's middle: the ring
+    // drawn around its centre crosses the view's middle line at equal distances left and right.
+    void zoomedPictureSmallerThanItsViewIsCentred() {
+        GalleryWindow shot(QStringLiteral("PageView"), QSize(1024, 768));
+        auto* zoom = shot.window().findChild<ZoomingScrollView*>();
+        QVERIFY(zoom);
+        QWidget* picture = zoom->contentWidget();
+        QVERIFY(picture);
+        const QSize view = zoom->viewport()->size();
+        QVERIFY2(picture->width() < view.width(), "the picture is smaller than its view at this size");
+        QVERIFY(qAbs(picture->x() - (view.width() - picture->width()) / 2) <= 1);
+        if (picture->height() < view.height())
+            QVERIFY(qAbs(picture->y() - (view.height() - picture->height()) / 2) <= 1);
+        const QPointF middle(view.width() / 2.0,
+                             picture->mapTo(zoom->viewport(), QPoint(0, picture->height() / 2)).y());
+        const qreal radius = picture->width() * 0.3;
+        for (const qreal side : {-1.0, 1.0}) {
+            const QColor ring = shot.at(zoom->viewport(), middle + QPointF(side * radius, 0));
+            QVERIFY2(near(ring, ToolkitStyle::accentColor(), 60), describe(ring));
+        }
+        // Beside the picture, the page shows, not the picture's pale ground.
+        const QColor left = shot.at(zoom->viewport(), QPointF(picture->x() / 2.0, middle.y()));
+        QVERIFY2(!near(left, QColor(245, 248, 252), 2), describe(left));
+    }
+
+    // The pushed page's bar, with the back button and two items on the right, shows its short title
+    // whole at every size; on the phone the back button gives up its title for that.
+    void aShortTitleShowsWholeBesideTheBarsItems_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("320 x 568") << QSize(320, 568);
+        QTest::newRow("400 x 720") << QSize(400, 720);
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+    }
+    void aShortTitleShowsWholeBesideTheBarsItems() {
+        QFETCH(QSize, size);
+        GalleryWindow shot(QStringLiteral("NavigationStack"), size);
+        auto* bar = shot.window().findChild<NavigationBar*>();
+        QVERIFY(bar);
+        QCOMPARE(bar->titleText(), QStringLiteral("Group Info"));
+        auto* title = bar->findChild<QLabel*>(QStringLiteral("navigationBar.title"));
+        QVERIFY(title && title->isVisible());
+        QCOMPARE(title->text(), bar->titleText());
+        QVERIFY(title->width() >= title->fontMetrics().horizontalAdvance(title->text()));
+        // Nothing overlaps the title: the back button ends left of it, the items start right of it.
+        auto* back = bar->findChild<QWidget*>(QStringLiteral("navigationBar.back"));
+        QVERIFY(back && back->isVisible());
+        QVERIFY(back->geometry().right() < title->geometry().left());
+        for (const char* name : {"navigationBar.right.0", "navigationBar.right.1"}) {
+            auto* item = bar->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY(item && item->isVisible());
+            QVERIFY(title->geometry().right() < item->geometry().left());
+        }
     }
 
     // One frame for every field: the same border colour, white inside, rounded corners of one radius,

@@ -251,10 +251,20 @@ bool pagesShown(PLChatWindowCollectionView* list) {
     return true;
 }
 
-// The stale mark's screen: a smart cell showing an older copy of the poll.
+// The stale mark's screen: a smart cell showing an older copy of the poll, under the room's bar as the
+// chat window shows its rows. The row takes the screen's width; a popover shown from its mark is shown
+// again from where the mark then is.
 class StaleCopyScreen : public ViewController {
 public:
+    static constexpr int kRowTop = 8;
     PLSmartMessageCell* cell = nullptr;
+
+    StaleCopyScreen() { setTitle(QStringLiteral("Lunch club")); }
+
+    void placeRow() {
+        if (cell)
+            cell->setGeometry(0, kRowTop, view()->width(), int(cell->cellHeight()));
+    }
 
 protected:
     QWidget* loadView() override {
@@ -265,7 +275,18 @@ protected:
         page->setPalette(palette);
         cell = new PLSmartMessageCell(page);
         cell->setObjectName(QStringLiteral("staleCopyCell"));
+        page->installEventFilter(this);
         return page;
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == view() && event->type() == QEvent::Resize && cell) {
+            placeRow();
+            if (cell->staleIndicatorInfoPopoverController()) {
+                cell->dismissPopOverButtonClickHandler();
+                cell->staleIndicatorTapped();
+            }
+        }
+        return ViewController::eventFilter(watched, event);
     }
 };
 
@@ -297,7 +318,7 @@ ViewController* makeScreen(const QString& identifier) {
         return inNavigation(chat);
     }
     if (identifier == QLatin1String("StaleMarkPopover"))
-        return new StaleCopyScreen;
+        return inNavigation(new StaleCopyScreen);
     if (identifier == QLatin1String("ChatletDetails")) {
         auto* details = new PLReplyWebViewController;
         const auto poll = data.poll();
@@ -356,7 +377,10 @@ void prepare(const QString& identifier, ViewController* controller) {
         settle(300);
         return;
     }
-    if (auto* stale = dynamic_cast<StaleCopyScreen*>(controller)) {
+    auto* navigation = qobject_cast<NavigationController*>(controller);
+    if (!navigation)
+        return;
+    if (auto* stale = dynamic_cast<StaleCopyScreen*>(navigation->topViewController())) {
         const auto poll = data.poll();
         auto snapshot = std::make_shared<PLSmartMessageInfo>(
             poll->senderUser(), poll->fromUser(), poll->chatWindowTimeString(),
@@ -365,16 +389,13 @@ void prepare(const QString& identifier, ViewController* controller) {
         stale->cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(snapshot));
         stale->cell->setWebViewLoadCompletionHandler(
             [cell = stale->cell](bool) { cell->showWebViewAnimated(false); });
-        stale->cell->setGeometry(0, 40, stale->view()->width(), int(stale->cell->cellHeight()));
+        stale->placeRow();
         waitUntil([stale] { return stale->cell->isPageShown(); }, 20000);
-        stale->cell->setGeometry(0, 40, stale->view()->width(), int(stale->cell->cellHeight()));
+        stale->placeRow();
         stale->cell->staleIndicatorTapped();
         settle(300);
         return;
     }
-    auto* navigation = qobject_cast<NavigationController*>(controller);
-    if (!navigation)
-        return;
     if (auto* details = qobject_cast<PLReplyWebViewController*>(navigation->topViewController())) {
         waitUntil([details] { return !details->webview()->isLoading() && details->loadedHTMLContent(); },
                   20000);

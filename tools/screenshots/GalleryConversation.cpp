@@ -363,7 +363,6 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
             QStringLiteral("Notes for the review:\n- the release notes\n- the staging build\n"));
         field->moveCursor(QTextCursor::End);
         field->insertPlainText(QStringLiteral("- the rollback plan\n- who is on call this weekend"));
-        chat->collectionView()->scrollToBottomAnimated(false);
         // The rows the list now shows fade their times in.
         settle(kSettleMs);
     } else if (name.startsWith(QLatin1String("ChatWindowLoadMoreHeader"))) {

@@ -4,6 +4,7 @@
 
 #include "core/model/ChatRoom.h"
 #include "core/model/User.h"
+#include "media/PLImageManager.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Switch.h"
@@ -19,6 +20,8 @@
 #include "ui/rooms/RoomsScreens.h"
 
 #include <QCoreApplication>
+#include <QLinearGradient>
+#include <QPainter>
 
 namespace pelnix::tools {
 
@@ -71,6 +74,34 @@ NavigationController* newGroup() {
 
 QImage galleryPicture() {
     return initialsPicture(QStringLiteral("DT"), QColor::fromHsv(200, 140, 190));
+}
+
+// The team's own picture, as the viewer loads it: a photo of an office under a blue sky, put in the
+// image cache under the address the viewer asks for.
+QString galleryPhotoURL() {
+    static const QString url = [] {
+        QImage photo(640, 480, QImage::Format_RGB32);
+        QPainter painter(&photo);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient sky(0, 0, 0, 300);
+        sky.setColorAt(0, QColor(70, 140, 215));
+        sky.setColorAt(1, QColor(170, 210, 240));
+        painter.fillRect(photo.rect(), sky);
+        painter.setBrush(QColor(250, 210, 80));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(520, 90), 40, 40);
+        painter.fillRect(QRect(0, 300, 640, 180), QColor(90, 150, 80));
+        painter.fillRect(QRect(40, 140, 250, 200), QColor(200, 200, 205));
+        for (int row = 0; row < 4; ++row)
+            for (int column = 0; column < 6; ++column)
+                painter.fillRect(QRect(58 + column * 38, 160 + row * 40, 24, 24), QColor(80, 110, 150));
+        painter.end();
+        const QString address = QStringLiteral("https://pictures.gallery.invalid/g-design-big.jpg");
+        PLImageManager::sharedManager()->imageCache().storeInMemory(PLImageCache::keyForURL(QUrl(address)),
+                                                                    photo);
+        return address;
+    }();
+    return url;
 }
 } // namespace
 
@@ -138,9 +169,25 @@ void registerGroupsGalleryScreens() {
                 sized(c, viewer);
                 auto* shown = new PLProfileImageViewController;
                 c->presentViewController(shown, false);
-                const auto room = ChatRoom::chatRoomWithID(QStringLiteral("g-design"));
-                shown->showProfileImageWithThumbNailImage(
-                    galleryPicture(), room ? room->imageUrl() : QString(), QRectF(40, 180, 120, 120));
+                // The cover's small picture first, then the team's photo at full size.
+                shown->showProfileImageWithThumbNailImage(galleryPicture(), galleryPhotoURL(),
+                                                          QRectF(40, 180, 120, 120));
+                QCoreApplication::processEvents();
+            });
+        // A group without a picture of its own: its placeholder, with nothing larger to load.
+        const QString placeholder = QStringLiteral("ImageViewerNoPicture") + suffix;
+        registry->registerScreen(
+            kGallery, placeholder,
+            [] {
+                prepareRoomsGalleryStore(true);
+                return new NavigationController(new BelowScreen);
+            },
+            [placeholder](ViewController* c) {
+                sized(c, placeholder);
+                auto* shown = new PLProfileImageViewController;
+                c->presentViewController(shown, false);
+                shown->showProfileImageWithThumbNailImage(galleryPicture(), QString(),
+                                                          QRectF(40, 180, 96, 96));
                 QCoreApplication::processEvents();
             });
         const QString form = QStringLiteral("NewGroupForm") + suffix;

@@ -5,8 +5,9 @@
 // only). Each screen is rendered by a process of its own, in a sandbox and store of its own, so that no
 // gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they
 // have loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a
-// screen cannot be made or saved, or when a picture is one flat colour or shows nothing below its
-// navigation bar.
+// screen cannot be made or saved, or when a picture is one flat colour, shows nothing below its
+// navigation bar, shows a navigation bar with nothing on it, or leaves out the title a library screen
+// gives itself.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -29,6 +30,7 @@
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
@@ -49,6 +51,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QEventLoop>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -71,6 +74,61 @@ bool needsLibraryWorld(const QString& storyboard, const QString& identifier) {
     return !storyboard.startsWith(QLatin1String("Gallery")) &&
            !identifier.startsWith(QLatin1String("Gallery")) &&
            !ScreenRegistry::shared()->fixture(storyboard, identifier);
+}
+
+// The screens that are never the top of a navigation stack of their own: parts of another screen (a
+// members tab, the new group form, the host's drawer and landing page in the root container), and
+// screens presented on their own with their own top (the download viewer, the attempts-exceeded page,
+// the phone verification with its close button).
+const QStringList kShownAlone{
+    QStringLiteral("SDKTest/GalleryLanding"),
+    QStringLiteral("Home/ActiveMembersViewController"),
+    QStringLiteral("Home/PendingMembersViewController"),
+    QStringLiteral("Home/PLNewGroupTableViewController"),
+    QStringLiteral("Home/PLNewGroupTableViewController_RTL"),
+    QStringLiteral("Home/PLSideDrawerTableViewController"),
+    QStringLiteral("Home/PLDownloadViewerController"),
+    QStringLiteral("Login/PLVerifyExceedsLimitControllerID"),
+    QStringLiteral("Home/PLVerifyPhoneNumberViewController"),
+};
+// The library's screens that are only ever pushed over another screen, so shown with a way back.
+const QStringList kShownPushed{
+    QStringLiteral("Home/PLGroupMemeberDetailTableViewController"),
+    QStringLiteral("PLSelectAdminViewController/PLSelectAdminViewController"),
+    QStringLiteral("Login/PLEmailVerificationID"),
+};
+
+// `controller` as a host or another screen shows it: a library screen that a host pushes inside a
+// navigation controller, one only ever pushed over a screen below it; a storyboard of one screen (the
+// lock screen, the configuration page), a navigation controller, and the galleries' own screens stand
+// as they are.
+ViewController* asShown(const QString& storyboard, const QString& identifier, ViewController* controller) {
+    const QString name = storyboard + QLatin1Char('/') + identifier;
+    if (storyboard.startsWith(QLatin1String("Gallery")) || qobject_cast<NavigationController*>(controller) ||
+        kShownAlone.contains(name))
+        return controller;
+    if (kShownPushed.contains(name)) {
+        auto* navigation = new NavigationController(new ViewController);
+        navigation->pushViewController(controller, false);
+        return navigation;
+    }
+    return storyboard != identifier ? new NavigationController(controller) : controller;
+}
+
+// Whether the title `front` gives itself shows in a bar of `window` (a screen with no title, or one that
+// shows its title in a bar of its own, passes).
+bool titleShown(ViewController* front, QWidget* window) {
+    if (!front || front->title().isEmpty() || !front->isViewLoaded())
+        return true;
+    const auto bars = window->findChildren<NavigationBar*>();
+    if (std::any_of(bars.begin(), bars.end(), [&](NavigationBar* bar) {
+            return bar->isVisibleTo(window) && bar->titleText() == front->title();
+        }))
+        return true;
+    const auto labels = front->view()->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+        return label->isVisibleTo(window) && label->text().compare(front->title(), Qt::CaseInsensitive) == 0;
+    });
 }
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
@@ -96,11 +154,7 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
             return false;
         }
     }
-    // A library screen that a host pushes shows inside a navigation controller, as a host shows it; a
-    // storyboard of one screen (the lock screen, the configuration page) stands alone.
-    const bool pushed = !storyboard.startsWith(QLatin1String("Gallery")) && storyboard != identifier &&
-                        !qobject_cast<NavigationController*>(controller);
-    window.setRootViewController(pushed ? new NavigationController(controller) : controller);
+    window.setRootViewController(asShown(storyboard, identifier, controller));
     window.show();
     if (const auto fixture = registry->fixture(storyboard, identifier))
         fixture(controller);
@@ -120,9 +174,15 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
         return false;
     }
     std::printf("%s\n", qPrintable(path));
-    // A picture of one colour, or of a bar over an empty page, shows nothing of the screen; none of
-    // the library's own screens is left behind the busy overlay, and no map misses its tiles.
+    // A picture of one colour, or of a bar over an empty page, shows nothing of the screen, and a bar
+    // with nothing on it shows a bar the screen does not have; none of the library's own screens is left
+    // behind the busy overlay, and no map misses its tiles.
     QString blank = BlankPictureCheck::blankness(image, &window);
+    if (blank.isEmpty())
+        blank = BlankPictureCheck::emptyBar(image, &window);
+    if (blank.isEmpty() && needsLibraryWorld(storyboard, identifier) &&
+        !kShownAlone.contains(storyboard + QLatin1Char('/') + identifier) && !titleShown(front, &window))
+        blank = QStringLiteral("its title \"%1\" shows nowhere").arg(front->title());
     const auto maps = window.findChildren<MapView*>();
     if (blank.isEmpty() && std::any_of(maps.begin(), maps.end(), [&window](const MapView* map) {
             return map->isVisibleTo(&window) && !map->areVisibleTilesLoaded();

@@ -150,6 +150,12 @@ QSize DocumentPageCanvas::pagePixels(int page) const {
 void DocumentPageCanvas::setVisibleArea(const QRect& area) {
     if (area == m_visible)
         return;
+    // A placeholder's text stands in the middle of the part of its page in view: it moves with the view.
+    const QRect both = m_visible.united(area);
+    const auto [first, last] = pagesIn(both);
+    for (int page = first; page < last; ++page)
+        if (m_failed.contains(page))
+            update(pageRect(page).intersected(both));
     m_visible = area;
     refresh();
 }
@@ -231,15 +237,12 @@ void DocumentPageCanvas::paintEvent(QPaintEvent* event) {
         const QRect target = rect.intersected(exposed);
         if (m_failed.contains(page)) {
             painter.fillRect(target, QColor(236, 236, 236));
-            // In the middle of the page, and on a tall page once in every stretch of it, so that any part
-            // seen holds one; fixed to the page, as scrolling moves what was painted.
-            const int stretch = qMin(rect.height(), kPlaceholderStretch);
-            painter.setPen(QColor(110, 110, 110));
-            for (int top = rect.top() + (rect.height() % stretch) / 2; top + stretch <= rect.bottom() + 1;
-                 top += stretch) {
-                const QRect place(rect.left() + 8, top, rect.width() - 16, stretch);
-                if (place.intersects(exposed))
-                    painter.drawText(place, Qt::AlignCenter | Qt::TextWordWrap, kPlaceholderText);
+            // Once, in the middle of the part of the page in view (of the whole page when none is known).
+            const QRect seen = m_visible.isEmpty() ? rect : rect.intersected(m_visible);
+            const QRect place = seen.adjusted(8, 0, -8, 0);
+            if (place.isValid() && place.intersects(exposed)) {
+                painter.setPen(QColor(110, 110, 110));
+                painter.drawText(place, Qt::AlignCenter | Qt::TextWordWrap, kPlaceholderText);
             }
             continue;
         }

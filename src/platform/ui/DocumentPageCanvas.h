@@ -26,9 +26,8 @@ class DocumentPageCanvas : public QWidget {
 public:
     static constexpr int kPageGap = 8;
     static constexpr qint64 kMaxPagePixels = 8 * 1024 * 1024;
+    // Shown once, in the middle of the part of the page in view.
     static inline const QString kPlaceholderText = QStringLiteral("This page cannot be shown.");
-    // A tall page that cannot be drawn says so once in each stretch of this many pixels.
-    static constexpr int kPlaceholderStretch = 400;
 
     explicit DocumentPageCanvas(QWidget* parent = nullptr);
 

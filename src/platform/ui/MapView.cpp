@@ -1,6 +1,7 @@
 #include "MapView.h"
 
 #include "MapTileLoader.h"
+#include "TintColor.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -65,11 +66,12 @@ QIcon locateIcon() {
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF middle(kButtonSize / 2.0, kButtonSize / 2.0);
-    painter.setPen(QPen(QColor(0, 122, 255), 2));
+    // A control, in the controls' accent (the user's own dot on the map keeps the map's blue).
+    painter.setPen(QPen(defaultTintColor(), 2));
     painter.drawEllipse(middle, 8, 8);
     for (const QPointF& tick : {QPointF(0, -1), QPointF(0, 1), QPointF(-1, 0), QPointF(1, 0)})
         painter.drawLine(middle + tick * 8, middle + tick * 12);
-    painter.setBrush(QColor(0, 122, 255));
+    painter.setBrush(defaultTintColor());
     painter.drawEllipse(middle, 3, 3);
     return QIcon(pixmap);
 }

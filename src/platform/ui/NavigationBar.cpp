@@ -118,7 +118,9 @@ void NavigationBar::rebuild() {
         const QString title = !m_previous->backButtonTitle().isEmpty() ? m_previous->backButtonTitle()
                               : !m_previous->title().isEmpty()         ? m_previous->title()
                                                                        : QStringLiteral("Back");
-        back->setText(QStringLiteral("\u2039 ") + title);
+        m_backTitle = QStringLiteral("\u2039 ") + title;
+        back->setText(m_backTitle);
+        m_backButton = back;
         QPalette palette = back->palette();
         palette.setColor(QPalette::ButtonText, kTint);
         back->setPalette(palette);
@@ -148,7 +150,7 @@ void NavigationBar::rebuild() {
     placeTitle();
 }
 
-void NavigationBar::placeTitle() {
+std::pair<int, int> NavigationBar::sideWidths() const {
     int leftWidth = 0;
     int rightWidth = 0;
     bool afterStretch = false;
@@ -162,6 +164,39 @@ void NavigationBar::placeTitle() {
             (afterStretch ? rightWidth : leftWidth) +=
                 qMax(w->sizeHint().width(), w->minimumWidth()) + m_layout->spacing();
     }
+    return {leftWidth, rightWidth};
+}
+
+void NavigationBar::fitBackButton() {
+    if (!m_backButton || m_titleView)
+        return;
+    // The back button gives up its title for the screen's own, as far as that needs: the previous
+    // screen's title, then "Back", then the chevron alone.
+    const QString chevron = QStringLiteral("\u2039");
+    QStringList variants{m_backTitle};
+    for (const QString& shorter : {chevron + QStringLiteral(" Back"), chevron})
+        if (shorter.size() < variants.last().size())
+            variants << shorter;
+    const QMargins margins = m_layout->contentsMargins();
+    const int textWidth = QFontMetrics(m_title->font()).horizontalAdvance(m_titleText) + 2;
+    QString chosen = variants.last();
+    for (const QString& variant : variants) {
+        m_backButton->setText(variant);
+        const auto [leftWidth, rightWidth] = sideWidths();
+        if (textWidth <= width() - margins.left() - margins.right() - leftWidth - rightWidth) {
+            chosen = variant;
+            break;
+        }
+    }
+    m_backButton->setText(chosen);
+    m_backButton->setToolTip(chosen == m_backTitle ? QString() : m_backTitle);
+    m_layout->invalidate();
+    m_layout->activate();
+}
+
+void NavigationBar::placeTitle() {
+    fitBackButton();
+    const auto [leftWidth, rightWidth] = sideWidths();
     const QMargins margins = m_layout->contentsMargins();
     if (m_titleView) {
         // Centred on the bar and kept clear of the wider side, so it stays centred in either direction.

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QHBoxLayout;
 class QLabel;
@@ -20,7 +21,8 @@ class BarButtonItem;
 class NavigationItem;
 
 // The bar over a navigation stack: back button or left items, title (or title view) centred, right
-// items. A title too wide to stay centred between the items moves aside to fit between them, and one
+// items. A title too wide to stay centred between the items moves aside to fit between them; where it
+// still does not fit, the back button shortens its title ("Back", then the chevron alone), and a title
 // too wide even for that ends in an ellipsis. Buttons are named for tests: "navigationBar.back",
 // "navigationBar.left.<i>", "navigationBar.right.<i>", and the title label "navigationBar.title".
 class NavigationBar : public QWidget {
@@ -57,6 +59,9 @@ private:
     void rebuild();
     QWidget* widgetFor(BarButtonItem* item, const QString& name);
     void placeTitle();
+    // The widths the items take on the title's left and right, spacing included.
+    std::pair<int, int> sideWidths() const;
+    void fitBackButton();
 
     QPointer<NavigationItem> m_top;
     QPointer<NavigationItem> m_previous;
@@ -64,6 +69,8 @@ private:
     QHBoxLayout* m_layout = nullptr;
     QLabel* m_title = nullptr;
     QString m_titleText;
+    QPointer<QToolButton> m_backButton;
+    QString m_backTitle;
     QPointer<QWidget> m_titleView;
     QList<QWidget*> m_made;
     QList<QPointer<QWidget>> m_borrowed;

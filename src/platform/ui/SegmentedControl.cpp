@@ -53,10 +53,37 @@ QRect SegmentedControl::segmentRect(int index) const {
     const int n = numberOfSegments();
     if (index < 0 || index >= n)
         return {};
+    // Equal shares while every title fits its share. Else each segment gets its title's width and an
+    // equal part of what is left, so a long title beside a short one shows whole; where even that does
+    // not fit, the shares follow the titles' widths.
+    QList<qreal> needs;
+    qreal total = 0;
+    bool allFit = true;
+    for (const QString& title : m_titles) {
+        const qreal need = fontMetrics().horizontalAdvance(title) + 2 * kTitlePadding;
+        allFit = allFit && need <= qreal(width()) / n;
+        needs << need;
+        total += need;
+    }
+    const auto edge = [&](int segments) -> int {
+        if (allFit || total <= 0)
+            return width() * segments / n;
+        qreal sum = 0;
+        for (int i = 0; i < segments; ++i)
+            sum += total <= width() ? needs[i] + (width() - total) / n : width() * needs[i] / total;
+        return qRound(sum);
+    };
     // Whole-pixel edges; the last segment takes the remainder.
-    const int left = width() * index / n;
-    const int right = width() * (index + 1) / n;
+    const int left = edge(index);
+    const int right = index == n - 1 ? width() : edge(index + 1);
     return QStyle::visualRect(layoutDirection(), rect(), QRect(left, 0, right - left, height()));
+}
+
+QString SegmentedControl::shownTitleForSegment(int index) const {
+    if (index < 0 || index >= numberOfSegments())
+        return {};
+    return fontMetrics().elidedText(m_titles[index], Qt::ElideRight,
+                                    segmentRect(index).width() - kTitlePadding);
 }
 
 int SegmentedControl::segmentAt(const QPoint& point) const {
@@ -107,7 +134,7 @@ void SegmentedControl::paintEvent(QPaintEvent*) {
         if (!isEnabledForSegment(i))
             text.setAlpha(100);
         p.setPen(text);
-        p.drawText(r, Qt::AlignCenter, fontMetrics().elidedText(m_titles[i], Qt::ElideRight, r.width() - 8));
+        p.drawText(r, Qt::AlignCenter, shownTitleForSegment(i));
         if (i > 0) {
             const int x = layoutDirection() == Qt::RightToLeft ? r.right() + 1 : r.left();
             p.fillRect(QRect(x, 0, 1, height()), tint);

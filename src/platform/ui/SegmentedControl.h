@@ -14,12 +14,16 @@ class SegmentedControl : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kNoSegment = -1;
+    // Room kept free beside a segment's title.
+    static constexpr int kTitlePadding = 8;
 
     explicit SegmentedControl(const QStringList& titles = {}, QWidget* parent = nullptr);
 
     int numberOfSegments() const { return int(m_titles.size()); }
     void setTitles(const QStringList& titles);
     QString titleForSegment(int index) const { return m_titles.value(index); }
+    // The title as drawn: whole, or ended with an ellipsis where even a share by content cannot fit it.
+    QString shownTitleForSegment(int index) const;
     void setTitleForSegment(const QString& title, int index);
     void setEnabledForSegment(bool enabled, int index);
     bool isEnabledForSegment(int index) const;

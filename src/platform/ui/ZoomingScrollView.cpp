@@ -57,10 +57,20 @@ void ZoomingScrollView::setZoomScale(qreal scale, bool animated, std::optional<Q
         });
 }
 
+QPointF ZoomingScrollView::centring(const QSizeF& size) const {
+    return QPointF(qMax<qreal>(0, (viewport()->width() - size.width()) / 2.0),
+                   qMax<qreal>(0, (viewport()->height() - size.height()) / 2.0));
+}
+
+void ZoomingScrollView::layoutContent() {
+    if (QWidget* content = contentWidget())
+        content->move((centring(content->size()) - contentOffset()).toPoint());
+}
+
 void ZoomingScrollView::applyScale(qreal scale, const QPointF& anchor) {
     const qreal old = zoomScale();
     // The content point under the anchor before the change.
-    const QPointF contentPoint = (contentOffset() + anchor) / old;
+    const QPointF contentPoint = (contentOffset() + anchor - centring(m_natural * old)) / old;
     ScrollView::setZoomScale(scale);
     const QSizeF scaled = m_natural * scale;
     if (QWidget* content = contentWidget())
@@ -68,8 +78,10 @@ void ZoomingScrollView::applyScale(qreal scale, const QPointF& anchor) {
     setContentSize(scaled);
     const QPointF min = minimumContentOffset();
     const QPointF max = maximumContentOffset();
-    const QPointF wanted = contentPoint * scale - anchor;
+    const QPointF wanted = contentPoint * scale + centring(scaled) - anchor;
     setContentOffset(QPointF(qBound(min.x(), wanted.x(), max.x()), qBound(min.y(), wanted.y(), max.y())));
+    // The offset may stay where it was while the content's place in the middle moved.
+    layoutContent();
     // A zoom the user watches happen shows where the content now stands.
     if (m_zooming)
         scrollIndicators()->reveal();

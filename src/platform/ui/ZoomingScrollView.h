@@ -9,7 +9,8 @@ namespace pelnix::platform::ui {
 
 // A scroll view that zooms its content view between a minimum and a maximum scale. The content view
 // is laid out at its natural size times the scale (so it draws itself sharp at every scale), and the
-// point under the zoom's centre stays where it is. A double tap zooms in to the maximum around the
+// point under the zoom's centre stays where it is. Content narrower or shorter than the view stands in
+// the view's middle on that axis. A double tap zooms in to the maximum around the
 // tapped point, or back out to the minimum when already zoomed in.
 class ZoomingScrollView : public ScrollView {
     Q_OBJECT
@@ -36,7 +37,12 @@ signals:
     void didZoom();
     void didEndZooming(qreal scale);
 
+protected:
+    void layoutContent() override;
+
 private:
+    // Where content of `size` stands from the view's top left while it is smaller than the view.
+    QPointF centring(const QSizeF& size) const;
     void applyScale(qreal scale, const QPointF& anchor);
     void doubleTapped(const QPointF& viewportPoint);
 

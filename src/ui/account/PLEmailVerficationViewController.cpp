@@ -103,6 +103,10 @@ void PLEmailVerficationViewController::buildPage(QWidget* page) {
 
 void PLEmailVerficationViewController::viewWillAppear(bool animated) {
     PLLoginFormViewController::viewWillAppear(animated);
+    // The page's own Back leads back, as on the sign-up screen that pushes it with the bar hidden: a
+    // navigation bar above it would stand empty.
+    if (platform::ui::NavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(true, false);
     verificationFieldEdited();
     m_mailDescription->setText(localized("We've sent you a \n verification code on your email"));
     m_otherFolders->setText(localized(

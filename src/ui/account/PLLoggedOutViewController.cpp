@@ -78,6 +78,14 @@ void PLLoggedOutViewController::viewDidLoad() {
     layout();
 }
 
+void PLLoggedOutViewController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    // The page has no title and no button for a bar: its navigation controller is only there to push
+    // the sign-up screen, which hides the bar too.
+    if (platform::ui::NavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(true, false);
+}
+
 void PLLoggedOutViewController::updateTextWithAttributedString() {
     addAttributesToOrgAndUninstallMessageText();
     addAttributesToSignInRedirectiontext();

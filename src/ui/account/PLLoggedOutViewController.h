@@ -39,6 +39,7 @@ public:
 protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
 
 private:
     void addAttributesToOrgAndUninstallMessageText();

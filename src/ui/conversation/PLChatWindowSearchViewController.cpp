@@ -142,6 +142,8 @@ void PLChatWindowSearchViewController::viewWillAppear(bool animated) {
     if (platform::ui::NavigationController* navigation = navigationController()) {
         m_searchView->setParent(navigation->view());
         m_searchView->setGeometry(navigation->navigationBar()->geometry());
+        // It lies over the bar for as long as the screen shows, at whatever width the window takes.
+        navigation->navigationBar()->installEventFilter(this);
         m_searchView->show();
         m_searchView->raise();
         m_searchView->makeTextFieldFirstResponder();
@@ -157,6 +159,11 @@ void PLChatWindowSearchViewController::viewWillDisappear(bool animated) {
 bool PLChatWindowSearchViewController::eventFilter(QObject* watched, QEvent* event) {
     if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
         layOutSubviews();
+    if (platform::ui::NavigationController* navigation = navigationController();
+        navigation && watched == navigation->navigationBar() && m_searchView &&
+        m_searchView->parentWidget() == navigation->view() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        m_searchView->setGeometry(navigation->navigationBar()->geometry());
     return PLBaseViewController::eventFilter(watched, event);
 }
 
@@ -261,6 +268,8 @@ void PLChatWindowSearchViewController::searchViewCancelledSearch() {
 
 void PLChatWindowSearchViewController::removeSearchBarAndPopAnimated(bool animated) {
     Scheduler::shared()->cancelPerforms(this);
+    if (platform::ui::NavigationController* navigation = navigationController())
+        navigation->navigationBar()->removeEventFilter(this);
     if (m_searchView) {
         m_searchView->makeTextFieldResignResponder();
         m_searchView->hide();

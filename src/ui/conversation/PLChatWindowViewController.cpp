@@ -156,10 +156,13 @@ bool PLChatWindowViewController::loadFirstPageAtFirstUnread() {
 
 void PLChatWindowViewController::layOutSubviews() {
     QWidget* root = view();
-    m_collectionView->setGeometry(root->rect());
-    m_postToChatView->setGeometry(0, postToChatViewTop(), root->width(), m_postToChatView->height());
-    m_postToChatView->raise();
-    postToChatViewFrameChanged();
+    // A window made smaller or narrower (rows grow taller) keeps a list at its end there.
+    keepingTheListAtItsEnd([this, root] {
+        m_collectionView->setGeometry(root->rect());
+        m_postToChatView->setGeometry(0, postToChatViewTop(), root->width(), m_postToChatView->height());
+        m_postToChatView->raise();
+        postToChatViewFrameChanged();
+    });
 }
 
 bool PLChatWindowViewController::eventFilter(QObject* watched, QEvent* event) {

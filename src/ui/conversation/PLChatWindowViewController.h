@@ -255,6 +255,8 @@ public:
     void addPostingMessageViewAtBottom(QWidget* root);
     double defaultPostToChatViewHeight() const { return m_defaultPostToChatViewHeight; }
     void postToChatViewFrameChanged();
+    // Runs `change` to the list's frame or insets; a list at its end before it is at its end after.
+    void keepingTheListAtItsEnd(const std::function<void()>& change);
     void textViewDidChange(QPlainTextEdit* textView) override;
     // The bar's height for a text: its measured height, at least the bar's own, at most 100.
     int postToChatViewHeightForText(const QString& text) const;

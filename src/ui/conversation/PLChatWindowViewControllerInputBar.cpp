@@ -73,11 +73,23 @@ void PLChatWindowViewController::placePostToChatView(int height, int animationMs
                               Animator::Curve::Linear);
 }
 
+void PLChatWindowViewController::keepingTheListAtItsEnd(const std::function<void()>& change) {
+    const bool atEnd =
+        m_collectionView->contentOffset().y() >= m_collectionView->maximumContentOffset().y() - 1;
+    change();
+    if (atEnd && m_collectionView->contentOffset().y() < m_collectionView->maximumContentOffset().y())
+        m_collectionView->setContentOffset(
+            QPointF(m_collectionView->contentOffset().x(), m_collectionView->maximumContentOffset().y()));
+}
+
 void PLChatWindowViewController::postToChatViewFrameChanged() {
     if (!m_collectionView || !m_postToChatView)
         return;
-    // The list always ends at the bar's top.
-    m_collectionView->setContentInsetBottom(qMax(0, view()->height() - m_postToChatView->y()));
+    // The list always ends at the bar's top; a list at its end stays there, so the bar growing as the
+    // user types covers none of the newest rows.
+    keepingTheListAtItsEnd([this] {
+        m_collectionView->setContentInsetBottom(qMax(0, view()->height() - m_postToChatView->y()));
+    });
     adjustScrollToTpoOrBottonViewPosition();
     if (m_userKickedMessageView)
         m_userKickedMessageView->setGeometry(m_postToChatView->rect());

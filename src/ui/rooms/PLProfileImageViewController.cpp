@@ -53,7 +53,7 @@ QWidget* PLProfileImageViewController::loadView() {
 bool PLProfileImageViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view()) {
         if (event->type() == QEvent::Resize && !m_closing && m_profileImageView && !m_initialFrame.isNull())
-            m_profileImageView->setGeometry(view()->rect());
+            m_profileImageView->setGeometry(openFrame());
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             dismissProfileViewController();
             return true;
@@ -64,6 +64,16 @@ bool PLProfileImageViewController::eventFilter(QObject* watched, QEvent* event) 
         }
     }
     return ViewController::eventFilter(watched, event);
+}
+
+QRect PLProfileImageViewController::openFrame() {
+    const QRect page = view()->rect();
+    if (m_placeholderSize.isEmpty())
+        return page;
+    const QSize size = m_placeholderSize.boundedTo(page.size()).expandedTo(QSize(1, 1));
+    const QSize fitted = m_placeholderSize.scaled(size, Qt::KeepAspectRatio);
+    return QRect((page.width() - fitted.width()) / 2, (page.height() - fitted.height()) / 2, fitted.width(),
+                 fitted.height());
 }
 
 void PLProfileImageViewController::showProfileImageWithThumbNailImage(const QImage& thumbnail,
@@ -79,10 +89,14 @@ void PLProfileImageViewController::showProfileImageWithThumbNailImage(const QIma
                       size.height());
     m_profileImageView->setGeometry(start);
     m_initialFrame = start;
+    // No picture beyond the one given: a placeholder (initials), which is not blown up to the screen.
+    m_placeholderSize = bigImageURL.trimmed().isEmpty() && !thumbnail.isNull()
+                            ? (QSizeF(thumbnail.size()) / thumbnail.devicePixelRatio()).toSize()
+                            : QSize();
     m_profileImageView->setImage(thumbnail);
     m_profileImageView->show();
     m_closeButton->raise();
-    Animator::animateProperty(m_profileImageView, "geometry", page->rect(), kGrowMs);
+    Animator::animateProperty(m_profileImageView, "geometry", openFrame(), kGrowMs);
     m_imageLoadIndicator->move(page->rect().center() - m_imageLoadIndicator->rect().center());
     m_imageLoadIndicator->raise();
     m_imageLoadIndicator->startAnimating();

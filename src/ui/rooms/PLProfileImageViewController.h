@@ -40,11 +40,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the picture stands once open: over the whole view; a placeholder with nothing larger to
+    // load (no picture URL) at its own size in the middle, made smaller only to fit.
+    QRect openFrame();
+
     QPointer<platform::ui::ImageView> m_profileImageView;
     QPointer<platform::ui::Spinner> m_imageLoadIndicator;
     QPointer<platform::ui::Button> m_closeButton;
     QRect m_initialFrame;
     bool m_closing = false;
+    QSize m_placeholderSize;
 };
 
 } // namespace pelnix

@@ -13,7 +13,12 @@
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPendingMessageIndicatorView.h"
+#include "ui/conversation/PLPendingRichMediaView.h"
+#include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/PLRotatingImageView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 
 #include <QDir>
@@ -94,11 +99,16 @@ struct ConversationGalleryShot : GalleryScreenShot {
                 return i;
         return -1;
     }
+    // A smart-message row that shows a page: not a picture still uploading, shown in its place.
+    static bool showsPage(const PLSmartMessageCell* smart) {
+        return !static_cast<const QWidget*>(smart->pendingRichMediaView())->isVisibleTo(smart);
+    }
     // Waits until every smart-message row on screen shows its page, then takes the picture again.
     bool awaitPages(int timeoutMs = 20000) {
         const auto allShown = [this] {
             for (auto* cell : chat->collectionView()->visibleCells())
-                if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell); smart && !smart->isPageShown())
+                if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell);
+                    smart && showsPage(smart) && !smart->isPageShown())
                     return false;
             return true;
         };
@@ -152,6 +162,43 @@ inline QColor darkestIn(const GalleryScreenShot& shot, const QWidget* view) {
             if (const QColor c = shot.at(view, QPointF(x, y)); c.lightness() < darkest.lightness())
                 darkest = c;
     return darkest;
+}
+
+// What of a row in view (its time, clock or failure mark) lies under one of the chat window's floating
+// scroll buttons, described; empty when nothing does.
+inline QString markUnderAScrollButton(const GalleryScreenShot& shot, PLChatWindowViewController* chat) {
+    auto* list = chat->collectionView();
+    const auto inWindow = [&](const QWidget* view) {
+        return QRect(view->mapTo(&shot.window, QPoint()), view->size());
+    };
+    QWidget* bar = static_cast<QWidget*>(chat->postToChatView());
+    const int listTop = list->mapTo(&shot.window, QPoint()).y() + int(list->contentInset().top());
+    const int listBottom = bar->isVisible() ? bar->mapTo(&shot.window, QPoint()).y()
+                                            : list->mapTo(&shot.window, QPoint(0, list->height())).y();
+    QList<QRect> buttons;
+    if (auto* control = chat->scrollToBottomOrTopView(); control && control->isVisible())
+        for (QWidget* button : {static_cast<QWidget*>(control->scrollToTopButton()),
+                                static_cast<QWidget*>(control->scrollToBottonButton())})
+            if (button->isVisibleTo(&shot.window))
+                buttons << inWindow(button);
+    for (auto* cell : list->visibleCells())
+        for (auto* indicator : cell->findChildren<PLPendingMessageIndicatorView*>())
+            for (QWidget* mark : {static_cast<QWidget*>(indicator->timeLabel()),
+                                  static_cast<QWidget*>(indicator->clockIconImageView()),
+                                  static_cast<QWidget*>(indicator->failureIndicatorButton())}) {
+                const QRect place = inWindow(mark);
+                if (!mark->isVisibleTo(&shot.window) || place.bottom() < listTop || place.top() >= listBottom)
+                    continue;
+                for (const QRect& button : buttons)
+                    if (button.intersects(place))
+                        return QStringLiteral("a scroll button at %1,%2 over a %3 at %4,%5")
+                            .arg(button.x())
+                            .arg(button.y())
+                            .arg(QString::fromLatin1(mark->metaObject()->className()))
+                            .arg(place.x())
+                            .arg(place.y());
+            }
+    return {};
 }
 
 inline const char* describe(const QColor& color) {

@@ -37,6 +37,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
+#include <optional>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -46,7 +47,9 @@ namespace {
 const QString kStoryboard = QStringLiteral("GalleryChatlets");
 
 struct GalleryShot : pelnix::test::GalleryScreenShot {
-    explicit GalleryShot(const QString& identifier) : GalleryScreenShot(kStoryboard, identifier) {}
+    // At the size the screen is about, or once brought to `renderedAt` as the tool's larger pictures.
+    explicit GalleryShot(const QString& identifier, std::optional<QSize> renderedAt = std::nullopt)
+        : GalleryScreenShot(kStoryboard, identifier, QSize(375, 667), renderedAt) {}
     // The pages are large: every other point is read.
     bool any(const QWidget* view, const QRect& area, const std::function<bool(const QColor&)>& test) const {
         return GalleryScreenShot::any(view, area, test, 2);
@@ -136,12 +139,30 @@ private slots:
         // The replied-by line under it.
         QCOMPARE(poll->repliedByLabel()->text(), QStringLiteral("Carol"));
         QCOMPARE(poll->repliedBySuffixLabel()->text(), QStringLiteral("replied"));
+        // The floating scroll buttons leave every time in view readable.
+        const QString covered = pelnix::test::markUnderAScrollButton(shot, chat);
+        QVERIFY2(covered.isEmpty(), qPrintable(covered));
     }
 
+    void theStaleMarkAndItsPopover_data() {
+        QTest::addColumn<QSize>("renderedAt"); // empty: the phone the screen is set up at
+        QTest::newRow("320 x 568") << QSize();
+        QTest::newRow("1024 x 768") << QSize(1024, 768);
+    }
     void theStaleMarkAndItsPopover() {
-        GalleryShot shot(QStringLiteral("StaleMarkPopover"));
+        QFETCH(QSize, renderedAt);
+        GalleryShot shot(QStringLiteral("StaleMarkPopover"),
+                         renderedAt.isEmpty() ? std::nullopt : std::optional<QSize>(renderedAt));
         auto* cell = shot.controller->view()->findChild<PLSmartMessageCell*>();
         QVERIFY(cell);
+        // Under the room's bar, as the chat window shows the row, and as wide as the window.
+        QVERIFY(shot.navigation());
+        NavigationBar* bar = shot.navigation()->navigationBar();
+        QVERIFY(bar->isVisibleTo(&shot.window));
+        QCOMPARE(bar->titleText(), QStringLiteral("Lunch club"));
+        QCOMPARE(bar->width(), shot.window.width());
+        QCOMPARE(cell->width(), shot.window.width());
+        QVERIFY(cell->mapTo(&shot.window, QPoint()).y() >= bar->height());
         QWidget* mark = cell->staleMessageIndicatorImageView();
         QVERIFY(mark->isVisible());
         // The mark's orange shows through the popover's dimming only where the popover is not; the
@@ -155,6 +176,14 @@ private slots:
         const QColor okTitle =
             shot.at(popover->dismissButton(), QRectF(popover->dismissButton()->rect()).center());
         QVERIFY2(okTitle.lightness() > 150 || near(okTitle, QColor(0, 134, 202), 80), describe(okTitle));
+        // The popover stands at the mark it tells about.
+        const int markX = mark->mapTo(&shot.window, QPoint(mark->width() / 2, 0)).x();
+        const QRect area(popover->mapTo(&shot.window, QPoint()), popover->size());
+        QVERIFY2(area.left() - 24 <= markX && markX <= area.right() + 24,
+                 qPrintable(QStringLiteral("mark at %1, popover from %2 to %3")
+                                .arg(markX)
+                                .arg(area.left())
+                                .arg(area.right())));
     }
 
     void theDetailsPageShowsThePollsResults() {
@@ -171,16 +200,21 @@ private slots:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("band");
         QTest::addColumn<int>("rows");
-        QTest::newRow("results") << "SearchWithResults"
-                                 << "1 result found" << 1;
-        QTest::newRow("none") << "SearchWithoutResults"
-                              << "No results found" << 0;
+        QTest::addColumn<QSize>("renderedAt"); // empty: the phone the screen is set up at
+        for (const QSize size : {QSize(), QSize(1024, 768)}) {
+            const QByteArray at = size.isEmpty() ? QByteArray() : QByteArray(" at 1024 x 768");
+            QTest::newRow("results" + at) << "SearchWithResults"
+                                          << "1 result found" << 1 << size;
+            QTest::newRow("none" + at) << "SearchWithoutResults"
+                                       << "No results found" << 0 << size;
+        }
     }
     void searchCountsItsResults() {
         QFETCH(QString, identifier);
         QFETCH(QString, band);
         QFETCH(int, rows);
-        GalleryShot shot(identifier);
+        QFETCH(QSize, renderedAt);
+        GalleryShot shot(identifier, renderedAt.isEmpty() ? std::nullopt : std::optional<QSize>(renderedAt));
         auto* search = qobject_cast<PLChatWindowSearchViewController*>(shot.top());
         QVERIFY(search);
         QCOMPARE(search->searchResultsLabel()->text(), band);
@@ -193,6 +227,13 @@ private slots:
         QVERIFY(search->searchView()->isVisible());
         QCOMPARE(search->searchView()->geometry().top(),
                  shot.navigation()->navigationBar()->geometry().top());
+        // It spans the bar at any window width: the field runs to Cancel, which ends at the right edge.
+        QCOMPARE(search->searchView()->geometry(), shot.navigation()->navigationBar()->geometry());
+        QCOMPARE(search->searchView()->width(), shot.window.width());
+        QWidget* cancel = search->searchView()->cancelButton();
+        QVERIFY(cancel->mapTo(&shot.window, QPoint(cancel->width(), 0)).x() > shot.window.width() - 16);
+        QWidget* field = search->searchView()->searchTextField();
+        QVERIFY(field->width() > shot.window.width() - cancel->width() - 48);
     }
 
     void theContactListHasItsIndexAndBlueHeaders() {

@@ -73,6 +73,8 @@ private slots:
 
     void everyScreenRendersAtItsSize_data();
     void everyScreenRendersAtItsSize();
+    void noControlCoversATimeOrTheNewestRow_data();
+    void noControlCoversATimeOrTheNewestRow();
     void emptyRoomShowsOnlyTheInputBar();
     void roomShowsSeparatorDotPillAndFailure_data();
     void roomShowsSeparatorDotPillAndFailure();
@@ -110,6 +112,58 @@ void TestConversationGallery::everyScreenRendersAtItsSize() {
     QCOMPARE(navigationBar->titleText(), shot.chat->chatRoom()->displayName());
     QVERIFY(!navigationBar->titleText().isEmpty());
     QVERIFY(shot.chat->collectionView()->mapTo(&shot.window, QPoint()).y() >= navigationBar->height());
+    // Every smart message in view shows its page in the picture: the picture is taken once the pages
+    // are shown, as the screenshot tool takes it.
+    QVERIFY2(shot.awaitPages(), "a page in view did not show");
+    const int listBottom =
+        shot.chat->collectionView()->height() - int(shot.chat->collectionView()->contentInset().bottom());
+    for (auto* cell : shot.chat->collectionView()->visibleCells()) {
+        auto* smart = qobject_cast<PLSmartMessageCell*>(cell);
+        if (!smart || !GalleryShot::showsPage(smart))
+            continue;
+        QWidget* page = smart->webView();
+        const QRect inList(page->mapTo(shot.chat->collectionView(), QPoint()), page->size());
+        const QRect seen = inList.intersected(QRect(0, 0, shot.chat->collectionView()->width(), listBottom));
+        if (seen.height() < 8)
+            continue;
+        const QRect local = seen.translated(-inList.topLeft());
+        QVERIFY2(
+            shot.any(page, local.adjusted(2, 2, -2, -2), [](const QColor& c) { return c.lightness() < 150; }),
+            "an empty page in the picture");
+    }
+}
+
+void TestConversationGallery::noControlCoversATimeOrTheNewestRow_data() {
+    everyScreenRendersAtItsSize_data();
+}
+
+// The floating scroll buttons cover no time, clock or failure mark of a row in view, and a list at its
+// end shows its newest row whole above the input bar, however far that has grown.
+void TestConversationGallery::noControlCoversATimeOrTheNewestRow() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(identifier);
+    QVERIFY(shot.chat);
+    auto* list = shot.chat->collectionView();
+    QWidget* bar = static_cast<QWidget*>(shot.chat->postToChatView());
+    const auto inWindow = [&](const QWidget* view) {
+        return QRect(view->mapTo(&shot.window, QPoint()), view->size());
+    };
+    const int listBottom = bar->isVisible() ? bar->mapTo(&shot.window, QPoint()).y()
+                                            : list->mapTo(&shot.window, QPoint(0, list->height())).y();
+    const QString covered = pelnix::test::markUnderAScrollButton(shot, shot.chat);
+    QVERIFY2(covered.isEmpty(), qPrintable(covered));
+    // At the end of the list, the newest row stands whole above the input bar: a list that was at its
+    // end when the user typed the bar taller is still there.
+    const int rows = shot.chat->rowList().count();
+    const bool keptAtItsEnd = identifier.startsWith(QLatin1String("ChatWindowInputBarGrown"));
+    if (rows == 0 || (!keptAtItsEnd && list->contentOffset().y() < list->maximumContentOffset().y() - 1))
+        return;
+    auto* newest = list->cellForItemAtIndexPath(platform::ui::IndexPath::forItem(rows - 1));
+    QVERIFY2(newest && newest->isVisible(), "the newest row is in view");
+    QVERIFY2(inWindow(newest).bottom() < listBottom,
+             qPrintable(QStringLiteral("the newest row ends at %1, the input bar starts at %2")
+                            .arg(inWindow(newest).bottom())
+                            .arg(listBottom)));
 }
 
 void TestConversationGallery::emptyRoomShowsOnlyTheInputBar() {
@@ -280,6 +334,8 @@ void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost() {
 
 int main(int argc, char** argv) {
     pelnix::test::prepareTestEnvironment();
+    // Smart-message rows show their pages through the browser engine.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestConversationGallery test;
     return QTest::qExec(&test, argc, argv);

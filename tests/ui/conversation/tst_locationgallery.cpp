@@ -205,6 +205,11 @@ private slots:
         QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());
         QCOMPARE(map->mapTo(&shot.window, QPoint(0, map->height())).y(),
                  bar->mapTo(&shot.window, QPoint()).y());
+        // Its user-tracking item is drawn in the house accent like every other control, not in the
+        // platform's blue.
+        QVERIFY(shot.any(bar, bar->rect(), isTint));
+        QVERIFY(
+            !shot.any(bar, bar->rect(), [](const QColor& c) { return near(c, QColor(0, 122, 255), 12); }));
     }
 };
 

@@ -326,7 +326,9 @@ QString LibraryScreenWorld::stage(ViewController* front, const QString& state) {
         chat->setChatRoom(room);
     } else if (auto* search = as<PLChatWindowSearchViewController>(front)) {
         search->setChatRoom(room);
-    } else if (as<PLVerifyPhoneNumberViewController>(front)) {
+    } else if (auto* verification = as<PLVerifyPhoneNumberViewController>(front)) {
+        // Opened as the profile opens it: with its close button, the one way back.
+        verification->setShowsCloseButton(true);
         // The number the user has just registered, which the code was sent to.
         if (const auto account = CurrentUserInfo::currentUserInfo()) {
             account->setCountryCode(QStringLiteral("1"));

@@ -49,4 +49,25 @@ QString BlankPictureCheck::blankness(const QImage& image, QWidget* window) {
     return {};
 }
 
+QString BlankPictureCheck::emptyBar(const QImage& image, QWidget* window) {
+    if (!window)
+        return {};
+    const qreal scale = image.devicePixelRatio() > 0 ? image.devicePixelRatio() : 1.0;
+    for (NavigationBar* bar : window->findChildren<NavigationBar*>()) {
+        if (!bar->isVisibleTo(window) || bar->isTransparent() || bar->height() <= 1)
+            continue;
+        const QRect onWindow(bar->mapTo(window, QPoint(0, 0)), bar->size());
+        QWidget* onTop = window->childAt(onWindow.center());
+        if (onTop != bar && !bar->isAncestorOf(onTop))
+            continue;
+        // The bar less its shadow line along the bottom.
+        const QRect face = onWindow.adjusted(0, 0, 0, -1);
+        const QRect pixels((QPointF(face.topLeft()) * scale).toPoint(),
+                           (QSizeF(face.size()) * scale).toSize());
+        if (isFlat(image, pixels))
+            return QStringLiteral("an empty bar");
+    }
+    return {};
+}
+
 } // namespace pelnix::platform::ui

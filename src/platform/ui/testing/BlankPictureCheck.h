@@ -21,6 +21,10 @@ public:
     // Why the picture of `window` shows nothing ("one flat colour", "nothing below its bar"), or empty
     // when it shows something.
     static QString blankness(const QImage& image, QWidget* window);
+    // "an empty bar" when a navigation bar on top of the picture shows nothing (no title, no button: a
+    // screen that gives its bar nothing is shown without one), else empty. Transparent bars and bars
+    // covered by what lies over them are not looked at.
+    static QString emptyBar(const QImage& image, QWidget* window);
 };
 
 } // namespace pelnix::platform::ui
