@@ -18,6 +18,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 namespace pelnix::tools {
@@ -72,17 +73,21 @@ QImage colourBars(const QSize& size) {
 
 // A document preview showing the file that `write` makes in a folder of its own, once the pages in
 // view are drawn (in the document worker, or on the thread pool).
+// `settle` places a loaded document for its picture (by default it stays at its top).
 void registerDocumentScreen(const QString& identifier,
-                            std::function<QString(const QTemporaryDir&, DocumentPreview&)> write) {
+                            std::function<QString(const QTemporaryDir&, DocumentPreview&)> write,
+                            std::function<void(DocumentPreview&)> settle = {}) {
     ScreenRegistry::shared()->registerScreen(
         kStoryboard, identifier,
         [] { return new WidgetController(QStringLiteral("Document"), [] { return new DocumentPreview; }); },
-        [write](ViewController* controller) {
+        [write, settle](ViewController* controller) {
             auto* preview = static_cast<DocumentPreview*>(controller->view());
             auto* folder = new QTemporaryDir;
             QObject::connect(preview, &QObject::destroyed, [folder] { delete folder; });
             preview->showDocument(QUrl::fromLocalFile(write(*folder, *preview)));
             waitUntil([preview] { return preview->isLoaded() && preview->canvas()->isSettled(); });
+            if (settle)
+                settle(*preview);
         });
 }
 
@@ -115,14 +120,29 @@ void registerMediaGalleryScreens() {
         return samples::makePdf(folder.filePath(QStringLiteral("policy.pdf")));
     });
     // A page that passed its time bound beside one drawn, as a hostile PDF shows.
-    registerDocumentScreen(QStringLiteral("PDFPagePlaceholder"), [](const QTemporaryDir& folder,
-                                                                    DocumentPreview& preview) {
-        const QSizeF a5(420, 595);
-        const QString path = folder.filePath(QStringLiteral("strokes.pdf"));
-        test::writeFile(path, test::pdf(2, {a5}, {test::strokeContent(400000, a5), test::bandContent(a5)}));
-        preview.setPageTimeBound(200);
-        return path;
-    });
+    registerDocumentScreen(
+        QStringLiteral("PDFPagePlaceholder"),
+        [](const QTemporaryDir& folder, DocumentPreview& preview) {
+            const QSizeF a5(420, 595);
+            const QString path = folder.filePath(QStringLiteral("strokes.pdf"));
+            test::writeFile(path,
+                            test::pdf(2, {a5}, {test::strokeContent(400000, a5), test::bandContent(a5)}));
+            preview.setPageTimeBound(200);
+            return path;
+        },
+        // A wide window fits the first page to its width, taller than the window: the picture shows the
+        // placeholder's page ending above the drawn page that follows it.
+        [](DocumentPreview& preview) {
+            DocumentPageCanvas* canvas = preview.canvas();
+            const int secondTop = canvas->pageRect(1).top() + canvas->pos().y();
+            const int height = preview.viewport()->height();
+            if (secondTop > height * 2 / 3)
+                preview.verticalScrollBar()->setValue(preview.verticalScrollBar()->value() + secondTop -
+                                                      height / 2);
+            waitUntil([canvas] {
+                return canvas->isSettled() && canvas->isPageFailed(0) && !canvas->pageImage(1).isNull();
+            });
+        });
     // A text longer than the preview reads, under its note.
     registerDocumentScreen(QStringLiteral("LongText"), [](const QTemporaryDir& folder, DocumentPreview&) {
         const QString path = folder.filePath(QStringLiteral("server.log"));
