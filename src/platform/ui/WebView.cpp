@@ -25,6 +25,27 @@ void WebView::setMaker(Maker made) {
     maker() = std::move(made);
 }
 
+void WebView::measureContentHeight(std::function<void(qreal)> done) {
+    measureContentSize([done = std::move(done)](const QSizeF& size) {
+        if (done)
+            done(size.height());
+    });
+}
+
+bool WebView::pageScrolls(Qt::Orientation orientation) const {
+    // The engine rounds the contents to whole points.
+    const QSize viewport = pageViewportSize();
+    return orientation == Qt::Vertical ? m_contentSize.height() > viewport.height() + 0.5
+                                       : m_contentSize.width() > viewport.width() + 0.5;
+}
+
+void WebView::setContentSize(const QSizeF& size) {
+    if (size == m_contentSize)
+        return;
+    m_contentSize = size;
+    emit contentSizeChanged(size);
+}
+
 void WebView::setShouldStartLoad(std::function<bool(const QUrl&)> hook) {
     if (!hook) {
         m_shouldStartLoad = {};
