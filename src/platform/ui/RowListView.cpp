@@ -424,6 +424,35 @@ void RowListView::showEvent(QShowEvent* event) {
     layoutContent();
 }
 
+std::optional<IndexPath> RowListView::firstRowInView() const {
+    // Rows that only touch the top edge are not in view.
+    const qreal top = contentOffset().y();
+    for (const auto& [path, view] : m_visible)
+        if (rectForRow(path).bottom() > top)
+            return path;
+    return std::nullopt;
+}
+
+void RowListView::keepingPlace(const std::function<void()>& change) {
+    std::optional<std::pair<IndexPath, qreal>> anchor;
+    if (const auto first = firstRowInView())
+        anchor = std::make_pair(*first, rectForRow(*first).top() - contentOffset().y());
+    if (change)
+        change();
+    if (!anchor)
+        return;
+    const QRectF row = rectForRow(anchor->first);
+    if (row.isNull())
+        return;
+    const qreal y =
+        qBound(minimumContentOffset().y(), row.top() - anchor->second, maximumContentOffset().y());
+    setContentOffset(QPointF(contentOffset().x(), y));
+}
+
+bool RowListView::followsBottom() const {
+    return contentOffset().y() >= maximumContentOffset().y() - 0.5;
+}
+
 void RowListView::beginUpdates() {
     ++m_updateDepth;
 }

@@ -82,6 +82,14 @@ public:
     void reloadSections(const QList<int>& sections);
     // Asks every height again (after a change of what sizes depend on).
     void invalidateLayout();
+    // Rows that change height by themselves (a page measured in a cell): whether the list follows
+    // its bottom (it is at its bottom), and, for a list that does not, `change` (heights only, the
+    // rows stay) run keeping the user's place: the first row in view stays where it is on screen, so
+    // rows above it that grow or shrink do not move what the user reads.
+    virtual bool followsBottom() const;
+    virtual void keepingPlace(const std::function<void()>& change);
+    // The first row with some of it in view.
+    std::optional<IndexPath> firstRowInView() const;
 
 signals:
     void batchApplied();

@@ -43,6 +43,6 @@ public:
 // `parent`. The name carries the version of these interfaces; a module built against other ones is
 // not taken.
 using WebEngineBackendFactory = WebEngineBackend* (*)(WebEngineClient* client, QWidget* parent);
-inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v2";
+inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v3";
 
 } // namespace pelnix::platform::ui

@@ -2,6 +2,8 @@
 
 #include "WebEngineLoad.h"
 
+#include <QSizeF>
+
 namespace pelnix::platform::ui {
 
 // What the browser engine module asks of, and tells, the view whose page it shows. Every call
@@ -18,6 +20,8 @@ public:
     virtual bool acceptSubresource(const QUrl& url, int resourceType) = 0;
     virtual void loadingChanged(const WebEngineLoad& load) = 0;
     virtual void urlChanged(const QUrl& url) = 0;
+    // The size of the page's contents as the engine has laid them out (never smaller than the view).
+    virtual void contentsSizeChanged(const QSizeF& size) = 0;
     // What the page's scripts wrote to their console; `level` 0 info, 1 warning, 2 error.
     virtual void consoleMessage(int level, const QString& message, int line) = 0;
 

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace pelnix::platform::ui {
 
@@ -22,6 +23,27 @@ constexpr qsizetype kMaxHTMLBytes = 2 * 1024 * 1024 / 4 * 3 - 1024;
 
 // How long after the user's click or key press the engine may report the link it followed.
 constexpr qint64 kUserGestureMs = 1000;
+
+// The page's own height at the width it is laid out at, whatever the view's height: while it is
+// measured the root stops filling the view and no scroll bar takes width, and a mark after the body,
+// below its floats, finds where the body's last margin ends. All is put back before the page paints.
+constexpr char kMeasureScript[] = R"JS((function () {
+  var d = document, e = d.documentElement;
+  if (!e) return null;
+  var style = e.getAttribute('style');
+  e.style.setProperty('height', '0px', 'important');
+  e.style.setProperty('overflow', 'hidden', 'important');
+  var mark = d.createElement('div');
+  mark.style.cssText = 'display:flow-root!important;clear:both!important;height:0!important;' +
+      'margin:0!important;padding:0!important;border:0!important;position:static!important;' +
+      'float:none!important';
+  e.appendChild(mark);
+  var height = Math.max(e.scrollHeight, mark.getBoundingClientRect().top + window.scrollY);
+  var width = window.innerWidth;
+  e.removeChild(mark);
+  if (style === null) e.removeAttribute('style'); else e.setAttribute('style', style);
+  return [width, height];
+})())JS";
 
 // Chromium's net error codes that have a URL-loading counterpart of their own.
 constexpr int kNetAborted = -3;
@@ -114,6 +136,15 @@ bool WebEngineWebView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::TouchEnd:
         m_userGesture.start();
         break;
+    case QEvent::Wheel:
+        // A page sized to its contents (a message in a list) has nothing to scroll: the engine would
+        // swallow the wheel. Ignored here, it goes on to the views around the page, as over any
+        // other widget.
+        if (!pageTakesWheel(static_cast<QWheelEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+        break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
@@ -124,6 +155,19 @@ bool WebEngineWebView::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return WebView::eventFilter(watched, event);
+}
+
+bool WebEngineWebView::pageTakesWheel(const QWheelEvent* event) const {
+    if (!m_hasEngine)
+        return false;
+    const QPoint delta = event->angleDelta().isNull() ? event->pixelDelta() : event->angleDelta();
+    if (delta.isNull())
+        return true;
+    return pageScrolls(qAbs(delta.x()) > qAbs(delta.y()) ? Qt::Horizontal : Qt::Vertical);
+}
+
+QSize WebEngineWebView::pageViewportSize() const {
+    return m_engine->widget() ? m_engine->widget()->size() : size();
 }
 
 bool WebEngineWebView::takeUserGesture() {
@@ -186,12 +230,12 @@ void WebEngineWebView::evaluateJavaScript(const QString& script, std::function<v
     m_engine->runJavaScript(script, std::move(done));
 }
 
-void WebEngineWebView::measureContentHeight(std::function<void(qreal)> done) {
-    evaluateJavaScript(QStringLiteral("document.documentElement ? document.documentElement.scrollHeight : 0"),
-                       [done](const QVariant& value) {
-                           if (done)
-                               done(value.toReal());
-                       });
+void WebEngineWebView::measureContentSize(std::function<void(const QSizeF&)> done) {
+    evaluateJavaScript(QString::fromLatin1(kMeasureScript), [done = std::move(done)](const QVariant& value) {
+        const QVariantList size = value.toList();
+        if (done)
+            done(size.size() == 2 ? QSizeF(size.at(0).toReal(), size.at(1).toReal()) : QSizeF(0, 0));
+    });
 }
 
 bool WebEngineWebView::canGoBack() const {
@@ -312,6 +356,11 @@ void WebEngineWebView::urlChanged(const QUrl& url) {
     // A page that navigated itself elsewhere has that origin as its own.
     if (url.isValid() && !url.isEmpty() && url.scheme() != QLatin1String("data"))
         m_contentURL = url;
+}
+
+void WebEngineWebView::contentsSizeChanged(const QSizeF& size) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    setContentSize(size);
 }
 
 void WebEngineWebView::consoleMessage(int, const QString& message, int line) {

@@ -28,7 +28,7 @@ public:
     void loadHTMLString(const QString& html, const QUrl& baseURL) override;
     void loadURL(const QUrl& url) override;
     void evaluateJavaScript(const QString& script, std::function<void(const QVariant&)> done = {}) override;
-    void measureContentHeight(std::function<void(qreal)> done) override;
+    void measureContentSize(std::function<void(const QSizeF&)> done) override;
     bool canGoBack() const override;
     bool canGoForward() const override;
     void goBack() override;
@@ -52,17 +52,21 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QSize pageViewportSize() const override;
 
 private:
     bool acceptNavigation(const QUrl& url, Navigation type, bool isMainFrame) override;
     bool acceptSubresource(const QUrl& url, int resourceType) override;
     void loadingChanged(const WebEngineLoad& load) override;
     void urlChanged(const QUrl& url) override;
+    void contentsSizeChanged(const QSizeF& size) override;
     void consoleMessage(int level, const QString& message, int line) override;
 
     bool mayShow(const QUrl& url) const;
     // Whether the user clicked or pressed a key in the page just now; true once per such input.
     bool takeUserGesture();
+    // Whether the page takes this wheel: it has something of its own to scroll that way.
+    bool pageTakesWheel(const QWheelEvent* event) const;
     void watchInput(QObject* widget);
     void failBeforeStart(const PLError& error);
     void replaceOpenLoad();

@@ -4,7 +4,11 @@
 
 #include "platform/Sandbox.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 
 namespace pelnix::platform::ui {
 
@@ -12,6 +16,24 @@ namespace {
 WebView::Maker& maker() {
     static WebView::Maker made;
     return made;
+}
+
+const QString kPageSurfaceName = QStringLiteral("webPageSurface");
+
+// Whether the engine's pages make the window compose through GL here: GL works, and the platform
+// composes GL widgets through the window's own surface. Elsewhere (offscreen, framebuffer and VNC
+// platforms) the engine draws in software and leaves the window alone, and a GL widget cannot be
+// made at all.
+bool windowsSwitchToGLForPages() {
+    if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
+        return false;
+    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    if (!shared || !shared->isValid())
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")) ||
+           platform == QLatin1String("windows") || platform == QLatin1String("cocoa") ||
+           platform == QLatin1String("eglfs");
 }
 } // namespace
 
@@ -23,6 +45,38 @@ WebView* WebView::create(QWidget* parent) {
 
 void WebView::setMaker(Maker made) {
     maker() = std::move(made);
+}
+
+void WebView::prepareWindowForPages(QWidget* widget) {
+    if (!widget || !windowsSwitchToGLForPages() ||
+        widget->findChild<QOpenGLWidget*>(kPageSurfaceName, Qt::FindDirectChildrenOnly))
+        return;
+    // A GL widget in the window when its native window is made has it made for GL composition. It
+    // never shows, so it never makes a context of its own; it goes wherever the widget goes.
+    auto* surface = new QOpenGLWidget(widget);
+    surface->setObjectName(kPageSurfaceName);
+    surface->hide();
+}
+
+void WebView::measureContentHeight(std::function<void(qreal)> done) {
+    measureContentSize([done = std::move(done)](const QSizeF& size) {
+        if (done)
+            done(size.height());
+    });
+}
+
+bool WebView::pageScrolls(Qt::Orientation orientation) const {
+    // The engine rounds the contents to whole points.
+    const QSize viewport = pageViewportSize();
+    return orientation == Qt::Vertical ? m_contentSize.height() > viewport.height() + 0.5
+                                       : m_contentSize.width() > viewport.width() + 0.5;
+}
+
+void WebView::setContentSize(const QSizeF& size) {
+    if (size == m_contentSize)
+        return;
+    m_contentSize = size;
+    emit contentSizeChanged(size);
 }
 
 void WebView::setShouldStartLoad(std::function<bool(const QUrl&)> hook) {

@@ -2,6 +2,7 @@
 
 #include "platform/PLError.h"
 
+#include <QSizeF>
 #include <QUrl>
 #include <QVariant>
 #include <QWidget>
@@ -55,6 +56,13 @@ public:
 
     static WebView* create(QWidget* parent = nullptr);
     static void setMaker(Maker maker);
+    // Readies a top-level window (or the window `widget` is in) for the engine's pages before it is
+    // first shown. Where widgets compose GL content through their window, the first page makes Qt
+    // switch the window to a GL surface, which destroys the native window and makes it again: a frame
+    // of blank window, and a window gone from the window list for a moment. A window that composes
+    // through GL from the start is never switched. Done only when the host asked for shared GL
+    // contexts (what a host that shows web pages sets) and GL works; safe to call more than once.
+    static void prepareWindowForPages(QWidget* widget);
 
     explicit WebView(QWidget* parent = nullptr) : QWidget(parent) {}
 
@@ -63,8 +71,18 @@ public:
     // The result arrives through `done` (an invalid value where scripts do not run).
     virtual void evaluateJavaScript(const QString& script,
                                     std::function<void(const QVariant&)> done = {}) = 0;
-    // The height of the loaded page in points, for sizing a cell to it; 0 when unknown.
-    virtual void measureContentHeight(std::function<void(qreal height)> done) = 0;
+    // What a view sized to its page needs: the height the loaded page takes at the width it is laid
+    // out at now (in points, whatever the view's own height, and with no room kept for a scroll bar),
+    // and that width; 0 x 0 when unknown.
+    virtual void measureContentSize(std::function<void(const QSizeF& size)> done) = 0;
+    // The height of the loaded page in points, as above; 0 when unknown.
+    void measureContentHeight(std::function<void(qreal height)> done);
+    // The size of the page's contents as the engine last laid them out (at least the view's size;
+    // empty before the engine has told it). A page whose contents are no larger than the view has
+    // nothing of its own to scroll: the wheel over it goes to the views around it.
+    QSizeF contentSize() const { return m_contentSize; }
+    // Whether the page has anything of its own to scroll in that direction.
+    bool pageScrolls(Qt::Orientation orientation) const;
     virtual bool canGoBack() const = 0;
     virtual bool canGoForward() const = 0;
     virtual void goBack() = 0;
@@ -111,12 +129,20 @@ public:
     static QUrl originOf(const QUrl& url);
 
 signals:
+    void contentSizeChanged(const QSizeF& size);
     void didStartLoad();
     // Every started load ends here; a failed one emits didFailLoad just before.
     void didFinishLoad(bool ok);
     void didFailLoad(const pelnix::PLError& error);
 
+protected:
+    // What the engine reports of the page's contents (contentSizeChanged when it differs).
+    void setContentSize(const QSizeF& size);
+    // The size of the area the page is shown in.
+    virtual QSize pageViewportSize() const { return size(); }
+
 private:
+    QSizeF m_contentSize;
     NavigationHook m_shouldStartLoad;
     QList<QUrl> m_subresourceOrigins;
     bool m_anyWebOrigin = false;

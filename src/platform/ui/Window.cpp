@@ -4,6 +4,7 @@
 #include "KeyboardMonitor.h"
 #include "Spinner.h"
 #include "ViewController.h"
+#include "WebView.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -40,6 +41,9 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
         g_keyWindow = this;
     // Text focus in any of the library's windows stands in for the keyboard from the start.
     KeyboardMonitor::shared();
+    // The library's screens show web pages (smart messages, details, the browser): the window is
+    // made for them from the start rather than switched, blinking, when the first page appears.
+    WebView::prepareWindowForPages(this);
 }
 
 Window::~Window() {

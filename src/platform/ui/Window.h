@@ -13,7 +13,8 @@ class ViewController;
 
 // The window that hosts the library's screens: the root controller, presented controllers stacked
 // over it, an alert layer on top and a busy overlay. The window is an ordinary top-level widget (or
-// a child of the host's own widget); it changes nothing outside itself.
+// a child of the host's own widget); it changes nothing outside itself. It is made ready for web
+// pages from the start (WebView::prepareWindowForPages), so the first page does not make it again.
 class Window : public ContainerView {
     Q_OBJECT
 public:

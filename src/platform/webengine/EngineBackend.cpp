@@ -46,6 +46,10 @@ EngineBackend::EngineBackend(WebEngineClient* client, QWidget* parent)
         if (WebEngineClient* client = page->client())
             client->urlChanged(url);
     });
+    QObject::connect(page, &QWebEnginePage::contentsSizeChanged, page, [page](const QSizeF& size) {
+        if (WebEngineClient* client = page->client())
+            client->contentsSizeChanged(size);
+    });
 }
 
 EngineBackend::~EngineBackend() {

@@ -33,6 +33,12 @@ PLChatWindowCollectionView::PLChatWindowCollectionView(QWidget* parent) : Collec
                  [] { return new PLUnreadMessagesSeparatorCell; });
     registerSupplementaryView(kSectionHeader, PLLoadMoreMessagesView::kIdentifier,
                               [] { return new PLLoadMoreMessagesView; });
+    // The user moving the list, or code placing it, chooses a new place.
+    connect(this, &ScrollView::didScroll, this, [this] {
+        if (!m_keepingPlace)
+            m_placeSinceWidthChange.reset();
+    });
+    connect(this, &ScrollView::willBeginDragging, this, [this] { m_placeSinceWidthChange.reset(); });
 }
 
 void PLChatWindowCollectionView::scrollToBottomAnimated(bool animated) {
@@ -110,27 +116,70 @@ QList<CollectionViewCell*> PLChatWindowCollectionView::visibleCells() const {
     return cells;
 }
 
+PLChatWindowCollectionView::Place PLChatWindowCollectionView::currentPlace() const {
+    Place place;
+    place.rowCount = numberOfItemsInSection(0);
+    place.atBottom = ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(this));
+    if (const auto first = firstRowInView()) {
+        place.row = *first;
+        place.onScreen = rectForRow(place.row).top() - contentOffset().y();
+    }
+    return place;
+}
+
+void PLChatWindowCollectionView::restore(const Place& place) {
+    const bool wasKeeping = std::exchange(m_keepingPlace, true);
+    if (place.atBottom) {
+        scrollToBottomAnimated(false);
+    } else if (const QRectF row = rectForRow(place.row); !row.isNull()) {
+        const qreal y =
+            qBound(minimumContentOffset().y(), row.top() - place.onScreen, maximumContentOffset().y());
+        setContentOffset(QPointF(contentOffset().x(), y));
+    }
+    m_keepingPlace = wasKeeping;
+}
+
+const PLChatWindowCollectionView::Place* PLChatWindowCollectionView::placeSinceWidthChange() const {
+    // Rows that came or went renumber the rows: the place no longer names the same one.
+    if (!m_placeSinceWidthChange || m_placeSinceWidthChange->rowCount != numberOfItemsInSection(0))
+        return nullptr;
+    return &*m_placeSinceWidthChange;
+}
+
+bool PLChatWindowCollectionView::followsBottom() const {
+    if (const Place* kept = placeSinceWidthChange())
+        return kept->atBottom;
+    return ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(this));
+}
+
+void PLChatWindowCollectionView::keepingPlace(const std::function<void()>& change) {
+    const Place* kept = placeSinceWidthChange();
+    if (!kept) {
+        CollectionView::keepingPlace(change);
+        return;
+    }
+    const Place place = *kept;
+    const bool wasKeeping = std::exchange(m_keepingPlace, true);
+    if (change)
+        change();
+    restore(place);
+    m_keepingPlace = wasKeeping;
+}
+
 void PLChatWindowCollectionView::resizeEvent(QResizeEvent* event) {
     const bool widthChanged =
         event->oldSize().width() != event->size().width() && event->oldSize().width() > 0;
-    const auto paths = indexPathsForVisibleItems();
-    const bool atBottom = ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(this));
-    std::optional<std::pair<IndexPath, qreal>> anchor;
-    if (!paths.isEmpty())
-        anchor = std::make_pair(paths.first(), rectForRow(paths.first()).top() - contentOffset().y());
-    CollectionView::resizeEvent(event);
-    if (!widthChanged || !anchor)
-        return;
-    if (atBottom) {
-        scrollToBottomAnimated(false);
+    if (!widthChanged || indexPathsForVisibleItems().isEmpty()) {
+        CollectionView::resizeEvent(event);
         return;
     }
-    const QRectF row = rectForRow(anchor->first);
-    if (row.isNull())
-        return;
-    const qreal y =
-        qBound(minimumContentOffset().y(), row.top() - anchor->second, maximumContentOffset().y());
-    setContentOffset(QPointF(contentOffset().x(), y));
+    // The place the user had before the first of a run of width changes (a window dragged wider).
+    const Place place = placeSinceWidthChange() ? *placeSinceWidthChange() : currentPlace();
+    const bool wasKeeping = std::exchange(m_keepingPlace, true);
+    CollectionView::resizeEvent(event);
+    restore(place);
+    m_keepingPlace = wasKeeping;
+    m_placeSinceWidthChange = place;
 }
 
 } // namespace pelnix

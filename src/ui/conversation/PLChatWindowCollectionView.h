@@ -2,6 +2,8 @@
 
 #include "platform/ui/CollectionView.h"
 
+#include <optional>
+
 namespace pelnix {
 
 // The chat window's message list: it registers the message cells and the load-more header, scrolls to
@@ -9,7 +11,10 @@ namespace pelnix {
 // cells and index paths top to bottom (the k-th cell belongs to the k-th index path).
 //
 // A change of width keeps the list at its bottom when it was there, and otherwise keeps the first
-// visible row where it was on screen, since every row height depends on the width.
+// visible row where it was on screen, since every row height depends on the width. Rows whose height
+// follows later (pages measured again at the new width) keep that same place until the user scrolls
+// or rows come or go: a list left at its first rows does not jump to its bottom because, for a moment,
+// all its rows fitted.
 class PLChatWindowCollectionView : public platform::ui::CollectionView {
     Q_OBJECT
 public:
@@ -29,8 +34,27 @@ public:
     // Makes `rect` (content coordinates) visible within the part of the list that the insets leave.
     void scrollRectToVisibleInsideInsets(const QRectF& rect, bool animated);
 
+    bool followsBottom() const override;
+    void keepingPlace(const std::function<void()>& change) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Where the user is: at the bottom, or a row with its top so far below the list's top.
+    struct Place {
+        bool atBottom = false;
+        platform::ui::IndexPath row;
+        qreal onScreen = 0;
+        int rowCount = 0;
+    };
+    Place currentPlace() const;
+    void restore(const Place& place);
+    // The place kept since the last change of width, while it still holds.
+    const Place* placeSinceWidthChange() const;
+
+    std::optional<Place> m_placeSinceWidthChange;
+    bool m_keepingPlace = false;
 };
 
 } // namespace pelnix

@@ -6,7 +6,6 @@
 #include "core/model/User.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomFontRegistration.h"
-#include "foundation/ui/ScrollViewAdditions.h"
 #include "media/PLMultiMediaInfo.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Animator.h"
@@ -107,6 +106,8 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, &PLSmartMessageCell::webViewDidStartLoad);
     connect(m_webView, &platform::ui::WebView::didFinishLoad, this,
             &PLSmartMessageCell::webViewDidFinishLoad);
+    connect(m_webView, &platform::ui::WebView::contentSizeChanged, this,
+            &PLSmartMessageCell::pageContentSizeChanged);
 
     for (Label* label : {m_repliedByLabel, m_repliedBySuffixLabel}) {
         label->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 11));
@@ -331,6 +332,7 @@ void PLSmartMessageCell::loadPage(const QString& html, const QString& xsltName) 
     if (PLSmartMessageImageCache::shouldCacheImages(html, xsltName))
         PLSmartMessageImageCache::shared()->cacheImagesIfNeeded(html);
     ++m_loadGeneration;
+    forgetMeasure();
     m_webViewLoadedSuccessfully = false;
     m_webView->show();
     coverPage(true);
@@ -392,6 +394,8 @@ void PLSmartMessageCell::heightMeasured(qreal height) {
     if (!(height > 0))
         return;
     m_webViewHeight = qMax(1, qRound(height));
+    if (m_measuredWidth < 0)
+        m_measuredWidth = m_webView->width();
     updateRepliedByLabel();
     layOut();
     const qint16 h = qint16(cellHeight());
@@ -401,6 +405,49 @@ void PLSmartMessageCell::heightMeasured(qreal height) {
     m_row.setDisplayCellHeight(h);
     if (m_loadCompletion)
         m_loadCompletion(before != h && h != 0);
+}
+
+void PLSmartMessageCell::forgetMeasure() {
+    m_measuredWidth = -1;
+    m_measuring = false;
+    m_laidOutWhileMeasuring = false;
+}
+
+void PLSmartMessageCell::pageContentSizeChanged() {
+    // Only a page measured before: a load measures its page itself.
+    if (!m_webViewLoadedSuccessfully || m_measuredWidth < 0 || m_row.isNull())
+        return;
+    if (m_measuring) {
+        m_laidOutWhileMeasuring = true;
+        return;
+    }
+    if (qRound(m_measuredWidth) != m_webView->width())
+        measurePageAgain();
+}
+
+void PLSmartMessageCell::measurePageAgain() {
+    m_measuring = true;
+    m_laidOutWhileMeasuring = false;
+    QPointer<PLSmartMessageCell> self(this);
+    const quint64 generation = m_loadGeneration;
+    m_webView->measureContentSize([self, generation](const QSizeF& size) {
+        if (self && generation == self->m_loadGeneration)
+            self->pageMeasuredAgain(size);
+    });
+}
+
+void PLSmartMessageCell::pageMeasuredAgain(const QSizeF& size) {
+    m_measuring = false;
+    if (size.isEmpty())
+        return;
+    m_measuredWidth = size.width();
+    // The page never gets less room than a load gives it: a load measures it in a view of the
+    // default height.
+    heightMeasured(qMax<qreal>(kDefaultWebViewHeight, size.height()));
+    // The engine laid the page out again while it was measured: at the view's width now, if it was
+    // not measured at that one.
+    if (std::exchange(m_laidOutWhileMeasuring, false) && qRound(m_measuredWidth) != m_webView->width())
+        measurePageAgain();
 }
 
 void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
@@ -416,14 +463,21 @@ void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
         }
         if (const auto message = self->message())
             message->save();
-        const bool wasAtBottom = ScrollViewAdditions::isAtBottom(ScrollViewAdditions::metrics(guardList));
-        guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); },
-                                       [self, resized, wasAtBottom](bool) {
-                                           if (self)
-                                               self->showWebViewAnimated(true);
-                                           if (resized)
-                                               resized(wasAtBottom);
-                                       });
+        const bool wasAtBottom = guardList->followsBottom();
+        const auto resize = [&] {
+            guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); },
+                                           [self, resized, wasAtBottom](bool) {
+                                               if (self)
+                                                   self->showWebViewAnimated(true);
+                                               if (resized)
+                                                   resized(wasAtBottom);
+                                           });
+        };
+        // Away from the bottom, what the user reads stays where it is; at the bottom, `resized` decides.
+        if (wasAtBottom)
+            resize();
+        else
+            guardList->keepingPlace(resize);
     });
 }
 
@@ -653,6 +707,7 @@ void PLSmartMessageCell::retryOrCancelUploadFromRichMediaView(PLPendingRichMedia
 void PLSmartMessageCell::prepareForReuse() {
     PLChatMessageWithProfileImageCell::prepareForReuse();
     ++m_loadGeneration;
+    forgetMeasure();
     m_webView->stopLoading();
     coverPage(true);
     m_webViewLoadedSuccessfully = false;

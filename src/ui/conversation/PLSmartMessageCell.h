@@ -33,6 +33,11 @@ class PLSmartMessageInfo;
 // A cell owns one web page for its whole life and loads it again for each row it is given: the list
 // never has more pages than cells on screen.
 //
+// The page's height depends on its width: once the engine has laid a measured page out at a new
+// width (the window was resized), the cell measures it again, and a new height goes the way of a
+// load's (stored on the row, the row resized by the list), so the page neither scrolls inside the
+// row nor leaves blank space under it.
+//
 // A message with no HTML yet is rendered off the main thread (SmartRenderQueue): the cell shows its
 // spinner over the covered page until the HTML arrives; a message whose rendering failed before shows
 // at once that its form is not supported.
@@ -143,6 +148,11 @@ private:
     void webViewDidStartLoad();
     void webViewDidFinishLoad(bool ok);
     void heightMeasured(qreal height);
+    // The engine laid the page out again: measured again when that was at another width.
+    void pageContentSizeChanged();
+    void measurePageAgain();
+    void forgetMeasure();
+    void pageMeasuredAgain(const QSizeF& size);
     void hideRepliedByLabel();
     void coverPage(bool covered);
 
@@ -155,6 +165,11 @@ private:
     int m_webViewHeight = kDefaultWebViewHeight;
     // Counts the loads, so that an answer from an earlier row's page is not taken for this one's.
     quint64 m_loadGeneration = 0;
+    // The width the loaded page was last measured at (none before its first measure), whether a
+    // measure is on its way, and whether the engine laid the page out again meanwhile.
+    qreal m_measuredWidth = -1;
+    bool m_measuring = false;
+    bool m_laidOutWhileMeasuring = false;
 
     QPointer<platform::ui::WebView> m_webView;
     QWidget* m_pageCover = nullptr;

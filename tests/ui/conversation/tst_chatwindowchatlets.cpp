@@ -1,6 +1,7 @@
-// The chat window's smart-message parts: a page's height resizes its row and is saved, a page's links
-// go to the link actions, the chatlet button opens the composer, and what it composes goes into the
-// room's outbox as a new chatlet or as a reply.
+// The chat window's smart-message parts: a page's height resizes its row and is saved, and so does its
+// height at a new width of the window, with the user's place kept; a page's links go to the link
+// actions, the chatlet button opens the composer, and what it composes goes into the room's outbox as
+// a new chatlet or as a reply.
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -57,11 +58,77 @@ private slots:
     }
 
     void aPageHeightResizesItsRowAndIsSaved();
+    void aPageLaidOutAtANewWidthIsMeasuredAgain();
+    void pagesMeasuredAtANewWidthKeepThePlaceTheUserHadThen();
     void pageLinksGoToTheLinkActions();
     void theChatletButtonComposesIntoTheRoom();
     void aReplyGoesOutAsAReplyToItsChatlet();
 
 private:
+    // A room of its own with Bob's texts (20 minutes apart, each in its own row), then his polls, then
+    // `textsAfter` more texts; its chat window opened in the window, 320 points wide.
+    QList<Message::Ptr> openRoomWithPolls(const QString& id, int textsBefore, int polls, int textsAfter) {
+        const auto own = world->importRoom(id);
+        qint64 date = QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000;
+        const auto text = [&](int i) {
+            world->importMessage(own, QStringLiteral("%1-t%2").arg(id).arg(i), date += 20 * 60000,
+                                 QStringLiteral("Note %1").arg(i), kBob);
+        };
+        for (int i = 0; i < textsBefore; ++i)
+            text(i);
+        QList<Message::Ptr> made;
+        for (int i = 0; i < polls; ++i)
+            made << world->importMessage(
+                own, QStringLiteral("%1-p%2").arg(id).arg(i), date += 20 * 60000,
+                PLChatletMessageBuilder::newChatletJSON(
+                    QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+                    {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Café", "Dock"}}},
+                    QStringLiteral("F-%1-%2").arg(id).arg(i)),
+                kBob, QStringLiteral("smartmessage"));
+        for (int i = 0; i < textsAfter; ++i)
+            text(textsBefore + i);
+        world->showHost(own);
+        chat = new PLChatWindowViewController;
+        chat->setChatRoom(own);
+        world->navigation->pushViewController(chat, false);
+        world->settle();
+        // The window settles on its first unread row before pages may take it to its bottom.
+        world->advance(5000);
+        world->settle();
+        return made;
+    }
+    IndexPath pathOf(const Message::Ptr& message) {
+        return IndexPath::forItem(chat->rowList().indexOfMessage(message.get()));
+    }
+    // The page of `message`, scrolled into view, loaded as `height` points tall.
+    FakeWebView* loadPage(const Message::Ptr& message, qreal height) {
+        chat->collectionView()->scrollToItemAtIndexPath(
+            pathOf(message), platform::ui::CollectionView::ScrollPosition::Middle, false);
+        world->settle();
+        auto* cell = qobject_cast<PLSmartMessageCell*>(
+            chat->collectionView()->cellForItemAtIndexPath(pathOf(message)));
+        auto* page = cell ? qobject_cast<FakeWebView*>(cell->webView()) : nullptr;
+        if (!page)
+            return nullptr;
+        page->scriptResult = height;
+        page->finishLoad();
+        world->settle();
+        return page;
+    }
+    // The engine laid `page` out at its view's width again, and found it `height` points tall.
+    void layOutAgain(FakeWebView* page, qreal height) {
+        page->contentHeight = height;
+        page->reportContentSize(QSizeF(page->width(), qMax<qreal>(height, page->height())));
+        world->settle();
+    }
+    qreal rowHeight(const Message::Ptr& message) {
+        return chat->collectionView()->rectForRow(pathOf(message)).height();
+    }
+    qreal topOnScreen(const Message::Ptr& message) {
+        return chat->collectionView()->rectForRow(pathOf(message)).top() -
+               chat->collectionView()->contentOffset().y();
+    }
+
     PLSmartMessageCell* pollCell() {
         const int row = chat->rowList().indexOfMessage(poll.get());
         return qobject_cast<PLSmartMessageCell*>(
@@ -90,6 +157,79 @@ void TestChatWindowChatlets::aPageHeightResizesItsRowAndIsSaved() {
     const auto stored =
         Message::messageWithFormID(QStringLiteral("F-CW"), PLPersistence::PS_rootSavingContext());
     QCOMPARE(stored->displayCellHeight(), qint16(cell->cellHeight()));
+}
+
+// A page's height depends on its width: laid out again by the engine at the window's new width, it is
+// measured again, and its row takes the new height, which the message keeps. Laid out again at the
+// width it was measured at (its own height changed), it is not.
+void TestChatWindowChatlets::aPageLaidOutAtANewWidthIsMeasuredAgain() {
+    const auto polls = openRoomWithPolls(QStringLiteral("w1"), 3, 1, 0);
+    const Message::Ptr poll = polls.first();
+    FakeWebView* page = loadPage(poll, 200);
+    QVERIFY(page);
+    const auto heightFor = [](qreal page) {
+        return PLSmartMessageCell::defaultCellHeight() - PLSmartMessageCell::kDefaultWebViewHeight + page -
+               (PLSmartMessageCell::kRepliedByHeight + 15);
+    };
+    QCOMPARE(rowHeight(poll), heightFor(200));
+    QCOMPARE(page->contentMeasures, 0);
+
+    world->window->resize(500, 568);
+    world->settle();
+    layOutAgain(page, 150);
+    QCOMPARE(page->contentMeasures, 1);
+    QCOMPARE(page->height(), 150);
+    QCOMPARE(rowHeight(poll), heightFor(150));
+    QCOMPARE(poll->displayCellHeight(), qint16(heightFor(150)));
+    const auto stored =
+        Message::messageWithFormID(QStringLiteral("F-w1-0"), PLPersistence::PS_rootSavingContext());
+    QCOMPARE(stored->displayCellHeight(), qint16(heightFor(150)));
+
+    // The view took the new height: no new width, nothing measured.
+    layOutAgain(page, 150);
+    QCOMPARE(page->contentMeasures, 1);
+    // Never less room than a load gives.
+    world->window->resize(320, 568);
+    world->settle();
+    layOutAgain(page, 20);
+    QCOMPARE(page->contentMeasures, 2);
+    QCOMPARE(rowHeight(poll), heightFor(PLSmartMessageCell::kDefaultWebViewHeight));
+}
+
+// The user reads the first poll at the top of the list when the window gets wider. Measured again,
+// that poll shrinks so much that for a moment the list ends on screen; the second poll then grows.
+// The list does not take that moment for the user being at its bottom: the first poll stays at the
+// top. Scrolled by the user, the list follows its bottom again.
+void TestChatWindowChatlets::pagesMeasuredAtANewWidthKeepThePlaceTheUserHadThen() {
+    const auto polls = openRoomWithPolls(QStringLiteral("w2"), 12, 2, 3);
+    FakeWebView* first = loadPage(polls[0], 400);
+    FakeWebView* second = loadPage(polls[1], 59);
+    QVERIFY(first && second);
+    auto* list = chat->collectionView();
+    list->scrollToItemAtIndexPath(pathOf(polls[0]), platform::ui::CollectionView::ScrollPosition::Top, false);
+    world->settle();
+    QVERIFY(!list->followsBottom());
+    const qreal reading = topOnScreen(polls[0]);
+
+    world->window->resize(400, 568);
+    world->settle();
+    QCOMPARE(topOnScreen(polls[0]), reading);
+    layOutAgain(first, 59);
+    const IndexPath last = IndexPath::forItem(chat->rowList().count() - 1);
+    QVERIFY(list->rectForRow(last).bottom() <= list->contentOffset().y() + list->viewport()->height());
+    layOutAgain(second, 400);
+    QCOMPARE(second->height(), 400);
+    QCOMPARE(topOnScreen(polls[0]), reading);
+    QVERIFY(!list->followsBottom());
+
+    // The user scrolls to the bottom: a page that grows there keeps the list at its bottom.
+    list->scrollToBottomAnimated(false);
+    world->settle();
+    QVERIFY(list->followsBottom());
+    world->window->resize(320, 568);
+    world->settle();
+    layOutAgain(second, 500);
+    QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
 }
 
 void TestChatWindowChatlets::pageLinksGoToTheLinkActions() {

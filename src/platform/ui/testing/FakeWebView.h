@@ -25,9 +25,11 @@ public:
         if (done)
             done(scriptResult);
     }
-    void measureContentHeight(std::function<void(qreal)> done) override {
+    // The page's height at the view's current width: `contentHeight`.
+    void measureContentSize(std::function<void(const QSizeF&)> done) override {
+        ++contentMeasures;
         if (done)
-            done(contentHeight);
+            done(QSizeF(width(), contentHeight));
     }
     bool canGoBack() const override { return backCount > 0; }
     bool canGoForward() const override { return forwardCount > 0; }
@@ -63,6 +65,8 @@ public:
         emit didFailLoad(error);
         emit didFinishLoad(false);
     }
+    // The engine's report of the page's contents after a layout.
+    void reportContentSize(const QSizeF& size) { setContentSize(size); }
     // A tap on a link: true when the view would navigate (the load then starts).
     bool tapLink(const QUrl& url) {
         const bool go =
@@ -81,6 +85,7 @@ public:
     QStringList scripts;
     QVariant scriptResult;
     qreal contentHeight = 0;
+    int contentMeasures = 0;
     QMargins contentInsets;
     QColor backgroundColor = Qt::white;
     bool localFileAccess = false;
