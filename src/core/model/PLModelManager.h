@@ -109,8 +109,8 @@ public:
     // The user-defaults keys of the previous major version, in the order they are removed.
     static QStringList previousVersionDefaultsKeys();
 
-    // Runs a pending upgrade, then the bring-up again; announces the end of start-up when that
-    // reaches state 0.
+    // Runs a pending upgrade; when the bring-up stopped in state 3 for it, runs the bring-up again and
+    // announces the end of start-up (a failed upgrade ends it with an error).
     void performUpgrade();
 
     // Bring-up: the re-entrant step function and its steps. Answers the resulting state; non-zero
@@ -164,6 +164,8 @@ private:
     void upgradeToVersion4();
     void upgradeToVersion8();
 
+    // Queues performUpgrade() for the main thread's next turn, once however often it is asked.
+    void scheduleUpgrade();
     void registerForNetworkUpdatesAndNotifications();
     void postStartUpSucceeded();
     // "Msg" is `message`, else the localized `fallbackKey`. Queued when the caller has not yet
@@ -180,6 +182,7 @@ private:
     qint64 m_appConfigurationState = 0;
     double m_progress = 0.0;
     double m_needsUpgrade = 0.0;
+    bool m_upgradeScheduled = false;
     bool m_validJSON = true;
     platform::SerialQueue* m_eventQueue = nullptr;
 
