@@ -75,7 +75,8 @@ public:
     // The outbox's start-up clean-up: completed entries go, interrupted posts are sent again (their
     // sequence ID keeps the server from storing them twice).
     static void prepareOutbox();
-    // One outbox pass: the first waiting post of at most three rooms, oldest first. Offline: nothing.
+    // One outbox pass: rooms post their first waiting entry, oldest first, until three rooms are
+    // posting (those still waiting for an answer included). Offline: nothing.
     void postPendingMessages();
     // Posts sent without answer go back in line (or fail once out of tries), then a posting pass;
     // on the server's "welcome" and when the stream has been quiet for a while.
