@@ -174,6 +174,10 @@ private:
     void postStartUpFailed(const PLOptionalError& error, const QString& message, const QString& fallbackKey,
                            bool queued = false);
     void streamEnded();
+    // A piece of a stream the server refused with an error status.
+    void processRefusedData(const QByteArray& chunk);
+    // The server said the credentials are no longer valid: the stream stops and the session ends.
+    void endSessionRefusedByServer();
     void restartRearmTimer();
 
     mutable QMutex m_activeRoomMutex;
