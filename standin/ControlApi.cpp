@@ -94,6 +94,8 @@ void ControlApi::install(httplib::Server& http) {
         fault.delayMs = body.value("delayMs").toInt();
         fault.statusCode = body.value("statusCode").toInt(500);
         fault.reason = body.value("reason").toString("injected").toStdString();
+        fault.body = body.value("body").toString().toStdString();
+        fault.contentType = body.value("contentType").toString("application/json").toStdString();
         if (!server.addFault(fault))
             return sendJson(r, QJsonObject{{"error", "invalid path pattern"}}, 400);
         sendJson(r, kOk);

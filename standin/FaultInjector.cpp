@@ -15,6 +15,8 @@ std::optional<FaultInjector::Mode> FaultInjector::modeFromName(const std::string
         return Mode::Delay;
     if (name == "hold")
         return Mode::Hold;
+    if (name == "answer")
+        return Mode::Answer;
     return std::nullopt;
 }
 

@@ -20,6 +20,7 @@ public:
         DropAfter,     // the request is carried out, then the connection closes before its answer's body
         Delay,         // the normal answer after `delayMs`
         Hold,          // the normal answer once released (or when the service stops)
+        Answer,        // `statusCode` with `body` of `contentType`, as given
     };
 
     struct Fault {
@@ -30,6 +31,8 @@ public:
         int delayMs = 0;
         int statusCode = 500;
         std::string reason = "injected";
+        std::string body;
+        std::string contentType = "application/json";
     };
 
     static std::optional<Mode> modeFromName(const std::string& name);

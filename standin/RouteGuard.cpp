@@ -148,6 +148,10 @@ bool RouteGuard::applyFault(const httplib::Request& request, httplib::Response& 
             return true;
         }
         return false;
+    case FaultInjector::Mode::Answer:
+        response.status = fault->statusCode;
+        response.set_content(fault->body, fault->contentType);
+        return true;
     }
     return false;
 }

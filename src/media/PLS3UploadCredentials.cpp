@@ -1,5 +1,6 @@
 #include "media/PLS3UploadCredentials.h"
 
+#include "foundation/Base64.h"
 #include "media/s3/S3Endpoints.h"
 
 #include <QJsonDocument>
@@ -8,11 +9,9 @@
 namespace pelnix {
 
 std::optional<PLS3UploadCredentials> PLS3UploadCredentials::fromTokenReply(const QByteArray& reply) {
-    const auto decoded =
-        QByteArray::fromBase64Encoding(reply.trimmed(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(*decoded);
+    // Token services wrap their Base64 in lines (76 columns, CR LF or LF, as MIME does): whatever
+    // lies outside the alphabet is skipped. What is not Base64 JSON still fails as JSON below.
+    const QJsonDocument document = QJsonDocument::fromJson(PLBase64Decode(reply));
     if (!document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();

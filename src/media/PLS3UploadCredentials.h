@@ -10,7 +10,7 @@
 namespace pelnix {
 
 // Temporary storage credentials as the token service hands them out: Base64 of the JSON
-// {"ak", "sk", "st", "ep"}.
+// {"ak", "sk", "st", "ep"}, in one line or wrapped in several.
 struct PLS3UploadCredentials {
     QString accessKey;
     QString secretKey;

@@ -10,6 +10,7 @@
 #include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
+#include "core/session/PelnixInfo.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
@@ -402,43 +403,81 @@ void TestEventStream::lifeCycleAndNetworkDriveTheStream() {
     QCOMPARE(int(streamRequests(*world).size()), requests);
 }
 
+namespace {
+// How the server ends the session in sessionEndsForGood().
+enum class SessionEnd { OwnAccountRemoved, CredentialsRefused, RefusedWithErrorStatus, AnswerStartsAPiece };
+} // namespace
+Q_DECLARE_METATYPE(SessionEnd)
+
 void TestEventStream::sessionEndsForGood_data() {
-    QTest::addColumn<bool>("refusedCredentials");
-    QTest::newRow("own account removed") << false;
-    QTest::newRow("credentials refused") << true;
+    QTest::addColumn<SessionEnd>("how");
+    QTest::newRow("own account removed") << SessionEnd::OwnAccountRemoved;
+    QTest::newRow("credentials refused") << SessionEnd::CredentialsRefused;
+    QTest::newRow("credentials refused with HTTP 401") << SessionEnd::RefusedWithErrorStatus;
+    QTest::newRow("the answer starts a later piece") << SessionEnd::AnswerStartsAPiece;
 }
 
 // The stream ends the session: status 4 once, the stream closed, and no reconnect ever after.
 void TestEventStream::sessionEndsForGood() {
-    QFETCH(bool, refusedCredentials);
+    QFETCH(SessionEnd, how);
+    const std::string notAuthenticated = R"({"name":"NotAuthenticated","message":"Invalid credentials."})";
     int ended = 0;
     const auto token = platform::NotificationCenter::defaultCenter()->addObserver(
         QLatin1String(PLUserDeletedFromOrgNotification),
         [&ended](const platform::Notification&) { ++ended; });
-    if (refusedCredentials) {
+    switch (how) {
+    case SessionEnd::CredentialsRefused: {
         auto account = CurrentUserInfo::currentUserInfo();
         account->setTavrixToken("no longer valid");
         account->save();
         storeFlags(true, true, true);
         QCOMPARE(manager()->checkAppSatusAndProceed(), 0);
-    } else {
+        break;
+    }
+    case SessionEnd::OwnAccountRemoved:
         startWithEverythingStored();
         world->server().injectRaw(world->userID(), QString("data: {\"type\":\"userremoved\",\"date\":5,"
                                                            "\"message\":{\"userId\":%1}}\n")
                                                        .arg(world->userID())
                                                        .toStdString());
+        break;
+    case SessionEnd::RefusedWithErrorStatus: {
+        startWithEverythingStored();
+        standin::StandinServer::Fault refuse;
+        refuse.pathPattern = "^/events";
+        refuse.method = "GET";
+        refuse.count = -1;
+        refuse.mode = standin::StandinServer::FaultMode::Answer;
+        refuse.statusCode = 401;
+        refuse.body = notAuthenticated;
+        QVERIFY(world->server().addFault(refuse));
+        world->server().closeStreams();
+        break;
+    }
+    case SessionEnd::AnswerStartsAPiece:
+        startWithEverythingStored();
+        world->server().injectRaw(
+            world->userID(),
+            "data: {\"type\":\"echatcontact\",\"date\":1000,\"message\":{\"id\":50,\"name\":\"Eve\"}}\n");
+        QTRY_COMPARE(CurrentUserInfo::currentUserInfo()->privateEventTime(), 1000);
+        world->server().injectRaw(world->userID(), notAuthenticated + "\n");
+        break;
     }
     QTRY_COMPARE(CurrentUserInfo::currentUserInfo()->status(), 4);
     QTRY_COMPARE(ended, 1);
+    QCOMPARE(PelnixInfo::sharedInstance()->sessionState(), quint64(3));
     QTRY_COMPARE(world->server().openStreams(world->userID()), 0);
     QVERIFY(!manager()->isEventStreamConnected());
     const int requests = int(streamRequests(*world).size());
     manager()->startPersistentConnectionForUpdates();
     world->setOnline(false);
     world->setOnline(true);
+    // Longer than the longest reconnect delay (80 ms here): no retry is waiting either.
+    QTest::qWait(300);
     QVERIFY(!manager()->isEventStreamConnected());
     QCOMPARE(int(streamRequests(*world).size()), requests);
-    QCOMPARE(manager()->validJSON(), !refusedCredentials);
+    QCOMPARE(ended, 1);
+    QCOMPARE(manager()->validJSON(), how == SessionEnd::OwnAccountRemoved);
     platform::NotificationCenter::defaultCenter()->removeObserver(token);
 }
 

@@ -97,9 +97,19 @@ void TestEventStreamLines::notAuthenticatedBodyEndsTheSession() {
         QCOMPARE(feed(body, {i}, &ended), QStringList{});
         QVERIFY2(ended, qPrintable(QString::number(i)));
     }
-    // Only at the start of a body: later it is an ordinary line.
+    // Where any later line begins, in the piece that ends the line before or in one of its own: the
+    // events before it are kept, nothing after it is read.
+    const QByteArray later = "data: {\"a\":1}\n{\"name\":\"NotAuthenticated\"}\ndata: {\"b\":2}\n";
+    for (qsizetype i = 1; i < later.size(); ++i) {
+        bool ended = false;
+        QCOMPARE(feed(later, {i}, &ended), QStringList{R"({"a":1})"});
+        QVERIFY2(ended, qPrintable(QString::number(i)));
+    }
+    // Inside a line it is data, also when a piece begins with it.
+    const QByteArray inside = "data: {\"user\":{\"name\":\"NotAuthenticated\",\"id\":7}}\n";
     bool ended = false;
-    QCOMPARE(feed("data: {\"a\":1}\n{\"name\":\"NotAuthenticated\"}\n", {}, &ended).size(), 2);
+    QCOMPARE(feed(inside, {inside.indexOf("{\"name")}, &ended),
+             QStringList{R"({"user":{"id":7,"name":"NotAuthenticated"}})"});
     QVERIFY(!ended);
 }
 

@@ -32,6 +32,7 @@ private slots:
     void lostAnswerIsStoredOnce();
     void offlineFailureKeepsItsTriesAndSurvivesARestart();
     void passStartsThreeRoomsOldestFirst();
+    void roomsStillPostingKeepTheirSlots();
     void roomWaitingForMediaTakesNoSlot();
     void streamEventsWaitForThePostsAnswer();
     void startUpResendsInterruptedPosts();
@@ -167,6 +168,50 @@ void TestOutbox::passStartsThreeRoomsOldestFirst() {
     for (const auto& entry : entries)
         QTRY_VERIFY(isDone(entry));
     QCOMPARE(w->postedRooms().size(), 5);
+}
+
+// Later passes (a post added, the network back, a quiet stream) find rooms still waiting for their
+// answers: those count toward the three, and the other rooms go out as answers come back.
+void TestOutbox::roomsStillPostingKeepTheirSlots() {
+    const QStringList rooms{"r1", "r2", "r3", "r4", "r5", "r6"};
+    w = std::make_unique<OutboxTestWorld>(rooms);
+    QList<PendingMessageInfo::Ptr> entries;
+    for (const QString& id : rooms)
+        entries << w->queueText(id, "to " + id);
+    const auto posting = [&entries] {
+        QStringList out;
+        for (const auto& entry : entries)
+            if (!entry->isDeleted() && entry->state() == 2)
+                out << entry->room()->roomId();
+        return out;
+    };
+    OutboxTestWorld::holdPosts(w->server());
+    auto* manager = PLModelManager::sharedModelManager();
+    manager->postPendingMessages();
+    QCOMPARE(posting(), QStringList({"r1", "r2", "r3"}));
+    manager->postPendingMessages();
+    QCOMPARE(posting(), QStringList({"r1", "r2", "r3"}));
+    QTRY_COMPARE(w->server().heldCount(), 3);
+    // A post added meanwhile runs a pass of its own.
+    entries << w->room("r4")->postTextMessage("second to r4")->pendingMessages().first();
+    QCOMPARE(posting(), QStringList({"r1", "r2", "r3"}));
+
+    // The first three answered: each answer's pass starts one of the rooms that waited.
+    w->server().releaseHeld();
+    for (int i = 0; i < 3; ++i)
+        QTRY_VERIFY(isDone(entries[i]));
+    QTRY_COMPARE(w->server().heldCount(), 3);
+    QCOMPARE(posting(), QStringList({"r4", "r5", "r6"}));
+    manager->postPendingMessages();
+    QCOMPARE(posting().size(), 3);
+
+    w->server().clearFaults();
+    w->server().releaseHeld();
+    for (const auto& entry : entries)
+        QTRY_VERIFY(isDone(entry));
+    QStringList posted = w->postedRooms();
+    posted.sort();
+    QCOMPARE(posted, QStringList({"r1", "r2", "r3", "r4", "r4", "r5", "r6"}));
 }
 
 void TestOutbox::roomWaitingForMediaTakesNoSlot() {

@@ -15,6 +15,8 @@
 #include "media/PLMultiMediaInfo.h"
 #include "media/PLRichMediaOutbox.h"
 #include "media/PLRichMediaPosts.h"
+#include "platform/NotificationCenter.h"
+#include "platform/store/SqliteConnection.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -45,6 +47,47 @@ void relaunch() {
     PLPersistence::cleanUp();
     PelnixStateManager::destroyStateManager();
     PLStoredModel::dropSharedInstancesForTesting();
+}
+
+// Counts the notifications of the given names.
+struct NotificationCount {
+    explicit NotificationCount(const QStringList& names) {
+        for (const QString& name : names)
+            tokens << platform::NotificationCenter::defaultCenter()->addObserver(
+                name, [this](const platform::Notification& n) { counts[n.name] += 1; });
+    }
+    ~NotificationCount() {
+        for (auto token : tokens)
+            platform::NotificationCenter::defaultCenter()->removeObserver(token);
+    }
+    QHash<QString, int> counts;
+    QList<platform::NotificationCenter::Token> tokens;
+};
+
+// A finished first start whose store an older version of the library wrote (schema version 7),
+// relaunched in the given session state.
+void leaveAnOldStore(CoreFixture& world, quint64 sessionState) {
+    signIn(world);
+    Answers first;
+    Pelnix::initWithCompletionHandler(first.handler());
+    QTRY_COMPARE(first.list.size(), 1);
+    QVERIFY(first.list[0].success);
+    auto account = CurrentUserInfo::currentUserInfo();
+    account->setVersion(7);
+    account->save();
+    const auto info = PelnixInfo::sharedInstance();
+    info->setSessionState(sessionState);
+    info->save();
+    relaunch();
+    QTRY_COMPARE(world.server().openStreams(world.userID()), 0);
+}
+
+// Runs `sql` on the store's file while the store is closed.
+void onTheStoreFile(const QString& path, const QString& sql) {
+    platform::SqliteConnection connection;
+    QString problem;
+    QVERIFY2(connection.open(path, &problem), qPrintable(problem));
+    QVERIFY2(connection.exec(sql), qPrintable(connection.lastError()));
 }
 
 void seedOpsRoom(CoreFixture& world) {
@@ -85,6 +128,9 @@ private slots:
     void sessionEndedByTheServerWaitsForNewCredentials();
     void aMessageReadOnTheMainThreadReachesTheBadge();
     void videoAttachmentGoesOutWithItsPreviewAndSize();
+    void startWithAnOldStoreUpgradesAndGoesOn_data();
+    void startWithAnOldStoreUpgradesAndGoesOn();
+    void failedUpgradeEndsTheStartAndTheNextLaunchFinishesIt();
 
 private:
     void startWithTheLibrarysOwnBringUp();
@@ -376,6 +422,67 @@ void TestStartUp::videoAttachmentGoesOutWithItsPreviewAndSize() {
     QCOMPARE(media.value("preview").toString(), info->preview);
     QCOMPARE(media.value("width").toDouble(), 64.0);
     QCOMPARE(media.value("height").toDouble(), 48.0);
+}
+
+void TestStartUp::startWithAnOldStoreUpgradesAndGoesOn_data() {
+    QTest::addColumn<quint64>("sessionState");
+    QTest::newRow("logged in") << quint64(1);
+    QTest::newRow("set up") << quint64(2);
+}
+
+// The launch asks for the pending upgrade and the bring-up stops for it in the same turn: the
+// upgrade runs once, and the start goes on to the stream whichever of the two ran it.
+void TestStartUp::startWithAnOldStoreUpgradesAndGoesOn() {
+    QFETCH(quint64, sessionState);
+    leaveAnOldStore(*world, sessionState);
+    if (QTest::currentTestFailed())
+        return;
+    NotificationCount heard({PLDatabaseUpgradedNotification, PLChatRoomsFetchedNotification});
+    Answers answers;
+    Pelnix::initWithCompletionHandler(answers.handler());
+    QTRY_COMPARE(answers.list.size(), 1);
+    QVERIFY2(answers.list[0].success, qPrintable(answers.list[0].message));
+    QTRY_COMPARE(heard.counts.value(PLChatRoomsFetchedNotification), 1); // the end of start-up
+    QCOMPARE(heard.counts.value(PLDatabaseUpgradedNotification), 1);
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    auto* manager = PLModelManager::sharedModelManager();
+    QCOMPARE(manager->appConfigurationState(), 0);
+    QCOMPARE(manager->needsUpgrade(), 0.0);
+    QCOMPARE(CurrentUserInfo::currentUserInfo()->version(), 8);
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    QVERIFY(PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QCOMPARE(answers.list.size(), 1);
+}
+
+// An upgrade that cannot be stored ends the start with an error instead of leaving the host waiting;
+// the next launch, able to store it, upgrades and starts.
+void TestStartUp::failedUpgradeEndsTheStartAndTheNextLaunchFinishesIt() {
+    const QString store = PLPersistence::PS_urlForStoreName(QStringLiteral("Pelnix.xcdatamodeld"));
+    leaveAnOldStore(*world, 1);
+    onTheStoreFile(store, "CREATE TRIGGER refuseTheUpgrade BEFORE UPDATE OF version ON CurrentUserInfo "
+                          "WHEN NEW.version = 8 BEGIN SELECT RAISE(ABORT, 'the disk refused'); END");
+    Answers failed;
+    Pelnix::initWithCompletionHandler(failed.handler());
+    QTRY_COMPARE(failed.list.size(), 1);
+    QVERIFY(!failed.list[0].success);
+    QCOMPARE(failed.list[0].message, QStringLiteral("The database upgrade did not complete."));
+    auto* manager = PLModelManager::sharedModelManager();
+    QCOMPARE(manager->appConfigurationState(), 0);
+    QVERIFY(manager->needsUpgrade() != 0.0);
+    QVERIFY(!PelnixStateManager::sharedStateManagerInstance()->isInitialSetUpDone());
+    QCOMPARE(world->server().openStreams(world->userID()), 0);
+
+    relaunch();
+    onTheStoreFile(store, "DROP TRIGGER refuseTheUpgrade");
+    Answers again;
+    Pelnix::initWithCompletionHandler(again.handler());
+    QTRY_COMPARE(again.list.size(), 1);
+    QVERIFY2(again.list[0].success, qPrintable(again.list[0].message));
+    QTRY_COMPARE(CurrentUserInfo::currentUserInfo()->version(), 8);
+    QCOMPARE(Pelnix::sessionState(), quint64(2));
+    QTRY_VERIFY(world->server().openStreams(world->userID()) > 0);
+    QCOMPARE(PLModelManager::sharedModelManager()->appConfigurationState(), 0);
+    QCOMPARE(failed.list.size(), 1);
 }
 
 QTEST_MAIN(TestStartUp)

@@ -49,6 +49,17 @@ void captureLog(QtMsgType, const QMessageLogContext& context, const QString& tex
     g_logLines << QString::fromLatin1(context.category) + QLatin1Char(' ') + text;
 }
 
+// The reply as a MIME encoder writes it: lines of `columns` characters, each ended by `lineEnd`.
+QByteArray wrapped(const QByteArray& base64, const QByteArray& lineEnd, int columns = 76) {
+    QByteArray out;
+    for (qsizetype i = 0; i < base64.size(); i += columns)
+        out += base64.mid(i, columns) + lineEnd;
+    return out;
+}
+
+// A session token as long as real ones, so its reply needs several lines.
+const QString kLongToken = QString(180, QLatin1Char('t'));
+
 } // namespace
 
 class TestRichMediaUpload : public QObject {
@@ -58,6 +69,7 @@ private slots:
     void credentialsMakeTheClient();
     void progressAndShortURLReplies();
     void picturePostReachesItsShortURL();
+    void wrappedTokenReplyUploads();
     void failedPutEndsFailedAndARetryCompletes_data();
     void failedPutEndsFailedAndARetryCompletes();
     void unusableEntriesFail();
@@ -92,6 +104,16 @@ void TestRichMediaUpload::credentialsMakeTheClient_data() {
                                 << "";
     QTest::newRow("not json") << QByteArray("bm90IGpzb24=") << false << ""
                               << "";
+    const QJsonObject longReply{{"ak", "A"}, {"sk", "S"}, {"st", kLongToken}, {"ep", "s3.example.test"}};
+    QTest::newRow("wrapped at 76, CR LF")
+        << wrapped(tokenReply(longReply), "\r\n") << true << "https://s3.example.test" << kLongToken;
+    QTest::newRow("wrapped at 76, LF")
+        << wrapped(tokenReply(longReply), "\n") << true << "https://s3.example.test" << kLongToken;
+    QTest::newRow("wrapped at 64, CR LF, no last line end")
+        << wrapped(tokenReply(longReply), "\r\n", 64).chopped(2) << true << "https://s3.example.test"
+        << kLongToken;
+    QTest::newRow("wrapped, not json") << wrapped(QByteArray(200, 'x').toBase64(), "\r\n") << false << ""
+                                       << "";
 }
 
 void TestRichMediaUpload::credentialsMakeTheClient() {
@@ -148,6 +170,41 @@ void TestRichMediaUpload::picturePostReachesItsShortURL() {
     // Stored once, signed as the stand-in expects, and served back byte for byte.
     QCOMPARE(world.requestCount("s3", "PUT", "/pelnix.media/" + info->fileID.toStdString()), 1);
     QCOMPARE(world.fixture.lastRequest("/s3/token").header("version"), std::string("v1"));
+    QCOMPARE(MediaTestWorld::download(info->s3TinyURL), world.uploadedBytes.value(1));
+}
+
+// A token service that wraps its Base64 in lines: the upload goes through with its credentials.
+void TestRichMediaUpload::wrappedTokenReplyUploads() {
+    MediaTestWorld world;
+    OutboxDouble outbox;
+    outbox.install();
+    auto& server = world.fixture.server();
+    server.addStorageKey("AKIDWRAPPED", "wrapped/secret+key", kLongToken.toStdString());
+    const QJsonObject credentials{{"ak", "AKIDWRAPPED"},
+                                  {"sk", "wrapped/secret+key"},
+                                  {"st", kLongToken},
+                                  {"ep", QString::fromStdString(server.s3Endpoint())}};
+    standin::StandinServer::Fault reply;
+    reply.pathPattern = "^/s3/token$";
+    reply.method = "GET";
+    reply.count = -1;
+    reply.mode = Mode::Answer;
+    reply.statusCode = 200;
+    reply.body = wrapped(tokenReply(credentials), "\r\n").toStdString();
+    reply.contentType = "text/plain";
+    QVERIFY(server.addFault(reply));
+    auto entry = world.picturePost(1, testPicture(640, 480));
+
+    MediaTestWorld::manager()->uploadRichMediaFilesToCloud();
+    QTRY_COMPARE_WITH_TIMEOUT(outbox.heard, QStringList{"finished 1"}, 15000);
+    QCOMPARE(entry->state(), qint16(Helper::Completed));
+    QCOMPARE(world.requestCount("api", "GET", "/s3/token"), 1);
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(entry->uploadedMediaInfo());
+    QVERIFY(info);
+    QCOMPARE(world.requestCount("s3", "PUT", "/pelnix.media/" + info->fileID.toStdString()), 1);
+    for (const auto& request : server.requestLog())
+        if (request.server == "s3" && request.method == "PUT")
+            QCOMPARE(request.header("x-amz-security-token"), kLongToken.toStdString());
     QCOMPARE(MediaTestWorld::download(info->s3TinyURL), world.uploadedBytes.value(1));
 }
 

@@ -370,6 +370,15 @@ void TestStandin::faultModesDoWhatTheySay() {
     QCOMPARE(released.json()["seqId"].toString(), QStringLiteral("h1"));
     QCOMPARE(m_server->heldCount(), 0);
 
+    // A whole answer as given: any status, any body.
+    StandinServer::Fault answer{"rooms/lite", "GET", 1, Mode::Answer, 0, 401};
+    answer.body = R"({"name":"NotAuthenticated","message":"x"})";
+    QVERIFY(m_server->addFault(answer));
+    auto given = m_client->get("rooms/lite");
+    QCOMPARE(given.status, 401);
+    QCOMPARE(given.body, QByteArray(R"({"name":"NotAuthenticated","message":"x"})"));
+    QCOMPARE(m_client->get("rooms/lite").status, 200);
+
     QVERIFY(!m_server->addFault({"(", "", 1, Mode::Drop}));
 }
 

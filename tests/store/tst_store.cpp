@@ -53,6 +53,33 @@ QString sqliteText(const QString& path, const char* sql) {
     return out;
 }
 
+// Runs statements on a connection of its own, as another process would.
+void sqliteExec(const QString& path, const QString& sql) {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    const QString problem = QString::fromUtf8(message ? message : "");
+    sqlite3_free(message);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, qPrintable(problem));
+}
+
+// An entity of more slots than a word has bits.
+class Wide : public PLEntity<Wide> {
+public:
+    static QString entityName() { return QStringLiteral("Wide"); }
+    static constexpr int kAttributes = 70;
+    static QString key(int i) { return QStringLiteral("v%1").arg(i); }
+};
+
+void declareWide(platform::ObjectModel& m) {
+    auto& wide = m.entity<Wide>(Wide::entityName());
+    for (int i = 0; i < Wide::kAttributes; ++i)
+        wide.attribute(Wide::key(i), AttributeType::Int32, 0);
+}
+
 } // namespace
 
 class TestStore : public QObject {
@@ -68,6 +95,10 @@ private slots:
     void keyPathsSeeUnsavedChangesOfRelatedRows();
     void notEqualAndNotInKeepMissingValues();
     void longInListsMatchAsShortOnes();
+    void longInListsOfEveryRowMatchAsShortOnes();
+    void orderedFetchesFollowSQLitesOrder_data();
+    void orderedFetchesFollowSQLitesOrder();
+    void objectsOfManySlotsTrackReadsAndChanges();
     void aggregatesReadSavedRowsThroughJoins();
     void relationshipsKeepInversesAndOrder();
     void linksToObjectsUnsavedElsewhereAreRefused();
@@ -323,6 +354,171 @@ void TestStore::longInListsMatchAsShortOnes() {
     // Unsaved changes are matched in memory by the same rules.
     User::PS_findFirstByAttribute("userID", 5)->setValue("email", awkward[1]);
     QCOMPARE(ids(User::PS_findAllSortedBy("userID", true, K("email").in(someEmails))), (QList<int>{1, 2, 5}));
+}
+
+// Lists longer than a statement's inline values, which every row must match, are joined to their
+// column where an index serves it: the same rows come as through IN, whatever else the predicate
+// asks, and with this context's unsaved changes.
+void TestStore::longInListsOfEveryRowMatchAsShortOnes() {
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    QList<Room::Ptr> rooms;
+    for (int r = 0; r < 3; ++r)
+        rooms << makeRoom(QStringLiteral("r%1").arg(r), r == 1 ? 1 : 0);
+    for (int i = 0; i < 40; ++i) {
+        auto m = Message::PS_createEntity();
+        m->setValue("messageId", QStringLiteral("m%1").arg(i));
+        m->setValue("text", QStringLiteral("t%1").arg(i));
+        m->setValue("date", i);
+        m->setObject("room", rooms[i % 3]);
+    }
+    PLPersistence::PS_defaultContext()->save();
+    PLPersistence::PS_defaultContext()->reset();
+
+    const auto dates = [](const Message::List& list) {
+        QList<int> out;
+        for (const auto& m : list)
+            out << int(m->value("date").toLongLong());
+        return out;
+    };
+    const auto range = [](int from, int to, const std::function<bool(int)>& keep = {}) {
+        QList<int> out;
+        for (int i = from; i < to; ++i)
+            if (!keep || keep(i))
+                out << i;
+        return out;
+    };
+    // m0 to m29, two of them twice, and names of no message.
+    QVariantList ids, texts;
+    for (int i = 0; i < 30; ++i) {
+        ids << QStringLiteral("m%1").arg(i);
+        texts << QStringLiteral("t%1").arg(i);
+    }
+    ids << QStringLiteral("m0") << QStringLiteral("m5") << QStringLiteral("absent") << QVariant();
+    const auto byDate = [](const Predicate& p) { return Message::PS_findAllSortedBy("date", true, p); };
+
+    QCOMPARE(dates(byDate(K("messageId").in(ids))), range(0, 30));
+    QCOMPARE(dates(Message::PS_findAllWithPredicate(K("messageId").in(ids))), range(0, 30)); // key order
+    QCOMPARE(dates(byDate(K("messageId").in(ids) && K("date") >= 10)), range(10, 30));
+    QCOMPARE(dates(byDate(K("date") >= 10 && K("messageId").in(ids) && K("date") < 20)), range(10, 20));
+    QCOMPARE(dates(byDate(K("messageId").in(ids) || K("date") == 35)), range(0, 30) << 35);
+    QCOMPARE(dates(byDate(!K("messageId").in(ids))), range(30, 40));
+    QCOMPARE(dates(byDate(K("text").in(texts))), range(0, 30)); // no index: through IN
+    QCOMPARE(Message::PS_countOfEntitiesWithPredicate(K("messageId").in(ids)), 30);
+    QCOMPARE(Message::PS_findFirstWithPredicate(K("messageId").in(ids), "date", false)->value("date").toInt(),
+             29);
+
+    // A to-one relationship by keys: its foreign key has an index.
+    QVariantList roomKeys{rooms[0]->primaryKey(), rooms[2]->primaryKey(), rooms[0]->primaryKey()};
+    for (int i = 0; i < 20; ++i)
+        roomKeys << 100000 + i;
+    QCOMPARE(dates(byDate(K("room").in(roomKeys))), range(0, 40, [](int i) { return i % 3 != 1; }));
+
+    // Unsaved changes: a room that changed here, seen through a key path beside the joined list.
+    const auto held = Room::PS_findAll();
+    Room::PS_findFirstByAttribute("roomId", "r0")->setValue("status", 1);
+    Room::PS_findFirstByAttribute("roomId", "r1")->setValue("status", 0);
+    QCOMPARE(dates(byDate(K("room.status") == 0 && K("messageId").in(ids))),
+             range(0, 30, [](int i) { return i % 3 != 0; }));
+    Message::PS_findFirstByAttribute("messageId", "m3")->setValue("messageId", "m33");
+    QCOMPARE(dates(byDate(K("messageId").in(ids))), range(0, 30, [](int i) { return i != 3; }));
+}
+
+void TestStore::orderedFetchesFollowSQLitesOrder_data() {
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("ascending");
+    QTest::addColumn<QString>("sqliteOrder");
+    QTest::addColumn<QStringList>("properties");
+    QTest::newRow("an integer up") << "activityDate" << true << "activityDate, pk" << QStringList();
+    QTest::newRow("an integer down") << "activityDate" << false << "activityDate DESC, pk DESC"
+                                     << QStringList();
+    // A key without its own direction takes the one before it.
+    QTest::newRow("two keys") << "status:NO,activityDate" << true << "status DESC, activityDate DESC, pk DESC"
+                              << QStringList();
+    QTest::newRow("two directions") << "status:NO,activityDate:YES" << true << "status DESC, activityDate, pk"
+                                    << QStringList();
+    QTest::newRow("a flag, then down")
+        << "muted,activityDate:NO" << true << "muted, activityDate DESC, pk DESC" << QStringList();
+    QTest::newRow("text") << "name" << true << "name, pk" << QStringList();
+    QTest::newRow("read with the key")
+        << "activityDate" << false << "activityDate DESC, pk DESC" << QStringList{"roomId", "activityDate"};
+    QTest::newRow("read without the key")
+        << "activityDate" << false << "activityDate DESC, pk DESC" << QStringList{"roomId"};
+}
+
+// Whether SQLite or the store orders the rows, they come in SQLite's order, ties by primary key.
+void TestStore::orderedFetchesFollowSQLitesOrder() {
+    QFETCH(QString, term);
+    QFETCH(bool, ascending);
+    QFETCH(QString, sqliteOrder);
+    QFETCH(QStringList, properties);
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    const QList<std::tuple<const char*, int, qint64, bool>> rows{
+        {"a", 0, 5, false}, {"b", 0, -3, true}, {"c", 1, 5, false}, {"d", 0, 9, true},
+        {"e", 0, 5, true},  {"f", 2, 0, false}, {"g", 0, 0, false}, {"h", 1, -3, true}};
+    for (const auto& [id, status, activity, muted] : rows)
+        makeRoom(id, status, activity, QStringLiteral("n") + QLatin1Char(id[0] == 'e' ? 'a' : id[0]))
+            ->setValue("muted", muted);
+    PLPersistence::PS_defaultContext()->save();
+    const QString path = storePath();
+    PLPersistence::PS_defaultContext()->reset();
+
+    const auto fetch = [&] {
+        platform::FetchRequest request =
+            PLEntityQueries::PS_requestAllSortedBy(Room::entityName(), term, ascending, Predicate());
+        request.propertiesToFetch = properties;
+        return roomIds(Room::castAll(PLEntityQueries::PS_executeFetchRequest(request))).join(',');
+    };
+    const auto expected = [&] {
+        return sqliteText(path,
+                          qPrintable("SELECT group_concat(roomId) FROM (SELECT roomId FROM Room ORDER BY " +
+                                     sqliteOrder + ")"));
+    };
+    QCOMPARE(fetch(), expected());
+    // Rows this context already holds are placed by what the file holds, as SQLite places them.
+    const auto held = Room::PS_findAll();
+    QCOMPARE(fetch(), expected());
+    // A value of another type in an integer column: SQLite's order still.
+    sqliteExec(path, "UPDATE Room SET activityDate = 'later', status = 1.5 WHERE roomId = 'd'");
+    PLPersistence::PS_defaultContext()->reset();
+    QCOMPARE(fetch(), expected());
+}
+
+// Changes, partial reads and merges of an object of more slots than are held inline.
+void TestStore::objectsOfManySlotsTrackReadsAndChanges() {
+    PLPersistence::registerModelDeclaration(QStringLiteral("wide"), declareWide);
+    TestSandbox sandbox;
+    PLManagedObject::initializeDatabase();
+    auto wide = Wide::PS_createEntity();
+    for (int i = 0; i < Wide::kAttributes; ++i)
+        wide->setValue(Wide::key(i), i * 10);
+    wide->save();
+    QVERIFY(!wide->hasChanges());
+    wide->setValue(Wide::key(66), -1);
+    wide->setValue(Wide::key(3), -2);
+    QCOMPARE(wide->changedKeys(), (QStringList{Wide::key(3), Wide::key(66)}));
+    wide->save();
+    QVERIFY(!wide->hasChanges());
+    wide.reset();
+    PLPersistence::PS_defaultContext()->reset();
+
+    // Read in part: the rest comes on the first read of a slot past the inline ones.
+    platform::FetchRequest request = PLEntityQueries::PS_requestAll(Wide::entityName());
+    request.propertiesToFetch = QStringList{Wide::key(1), Wide::key(68)};
+    auto partial = Wide::castAll(PLEntityQueries::PS_executeFetchRequest(request)).value(0);
+    QVERIFY(partial && !partial->isWhole());
+    QCOMPARE(partial->value(Wide::key(68)).toInt(), 680);
+    QVERIFY(!partial->isWhole());
+    QCOMPARE(partial->value(Wide::key(66)).toInt(), -1);
+    QVERIFY(partial->isWhole());
+    QCOMPARE(partial->value(Wide::key(3)).toInt(), -2);
+    partial->setValue(Wide::key(69), 7);
+    QVERIFY(partial->hasChanges());
+    QCOMPARE(partial->changedKeys(), QStringList{Wide::key(69)});
+    partial->save();
+    PLPersistence::PS_defaultContext()->reset();
+    QCOMPARE(Wide::PS_findFirst()->value(Wide::key(69)).toInt(), 7);
 }
 
 void TestStore::aggregatesReadSavedRowsThroughJoins() {

@@ -206,8 +206,8 @@ public:
                                                              qint16 type, qint16 state);
     // The first waiting entry (state 0, 1 or 2, lowest order number), or null.
     std::shared_ptr<PendingMessageInfo> firstPendingMessage() const;
-    // Starts the first waiting entry's post; false when none started (one already posting, media
-    // not ready, nothing waiting).
+    // Starts the first waiting entry's post. True when the room is posting: it started that post or
+    // one was already in flight; false when nothing waits or the entry cannot go yet (media not ready).
     bool postNextPendingMessage();
     // Rooms with waiting entries, the one whose first entry is oldest first.
     static List chatRoomsWithPendingMessages();

@@ -119,9 +119,12 @@ std::shared_ptr<PendingMessageInfo> ChatRoom::firstPendingMessage() const {
 
 bool ChatRoom::postNextPendingMessage() {
     const auto first = firstPendingMessage();
-    // One post at a time per room: the next waits for the answer of the one in flight.
-    if (!first || first->postingInProgress())
+    if (!first)
         return false;
+    // One post at a time per room: the next waits for the answer of the one in flight, which still
+    // holds one of the pass's slots.
+    if (first->postingInProgress())
+        return true;
     return first->postMessage();
 }
 

@@ -10,10 +10,16 @@
 #include <memory>
 #include <type_traits>
 
-#define PL_ATTRIBUTE(Type, name, setter)                                                                     \
+// The getter of a stored attribute. Its slot is looked up once per thread: lists read a few
+// attributes of thousands of rows, and a name lookup per read cost more than the read.
+#define PL_ATTRIBUTE_GETTER(Type, name)                                                                      \
     Type name() const {                                                                                      \
-        return value<Type>(QStringLiteral(#name));                                                           \
-    }                                                                                                        \
+        static thread_local ::pelnix::platform::ManagedObject::SlotCache slot;                               \
+        return converted<Type>(attributeValue(QStringLiteral(#name), slot));                                 \
+    }
+
+#define PL_ATTRIBUTE(Type, name, setter)                                                                     \
+    PL_ATTRIBUTE_GETTER(Type, name)                                                                          \
     void setter(const Type& newValue) {                                                                      \
         setValue(QStringLiteral(#name), QVariant::fromValue(newValue));                                      \
     }

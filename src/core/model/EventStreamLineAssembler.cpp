@@ -30,7 +30,6 @@ QByteArrayView trimmed(QByteArrayView text) {
 
 void EventStreamLineAssembler::reset() {
     m_buffer.clear();
-    m_atBodyStart = true;
     m_stopped = false;
 }
 
@@ -40,28 +39,29 @@ EventStreamLineAssembler::Result EventStreamLineAssembler::append(const QByteArr
         return result;
     m_buffer.append(bytes);
 
-    if (m_atBodyStart) {
-        const qsizetype n = qMin(m_buffer.size(), kNotAuthenticated.size());
-        if (QByteArrayView(m_buffer).first(n) != kNotAuthenticated.first(n)) {
-            m_atBodyStart = false;
-        } else if (n == kNotAuthenticated.size()) {
-            m_stopped = true;
-            m_buffer.clear();
-            result.notAuthenticated = true;
-            return result;
-        } else {
-            return result; // too short to tell yet
-        }
-    }
-
     qsizetype start = 0;
-    for (qsizetype end = m_buffer.indexOf('\n'); end >= 0; end = m_buffer.indexOf('\n', start)) {
+    for (;;) {
+        // The server's answer that the session is over is written where a line begins: at the start
+        // of the body or of a later piece. Inside a line the same bytes are someone's data.
+        const QByteArrayView rest = QByteArrayView(m_buffer).sliced(start);
+        const qsizetype n = qMin(rest.size(), kNotAuthenticated.size());
+        if (n > 0 && rest.first(n) == kNotAuthenticated.first(n)) {
+            if (n == kNotAuthenticated.size()) {
+                m_stopped = true;
+                m_buffer.clear();
+                result.notAuthenticated = true;
+                return result;
+            }
+            break; // too short to tell yet
+        }
+        const qsizetype end = m_buffer.indexOf('\n', start);
+        if (end < 0)
+            break;
         const bool goOn = takeLine(QByteArrayView(m_buffer).sliced(start, end - start), result, false);
         start = end + 1;
         if (!goOn) {
             // The rest of this piece is not read; a partial line after it still waits for its end.
-            const qsizetype last = m_buffer.lastIndexOf('\n');
-            start = last + 1;
+            start = m_buffer.lastIndexOf('\n') + 1;
             break;
         }
     }

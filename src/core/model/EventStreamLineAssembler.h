@@ -12,7 +12,8 @@ namespace pelnix {
 // or a UTF-8 character split across reads is joined before it is read. A line is "data: " followed
 // by one JSON object; blank lines (keep-alives) and a bare "data: " carry nothing. An unterminated
 // tail that already holds a whole object is taken at once, so a last event without its line end is
-// not held back. A body that begins with {"name":"NotAuthenticated" ends the session.
+// not held back. A line that begins with {"name":"NotAuthenticated" (the body's first or any later
+// one, without "data: ") ends the session; inside a line those bytes are ordinary data.
 class EventStreamLineAssembler {
 public:
     struct Result {
@@ -34,7 +35,6 @@ private:
     bool takeLine(QByteArrayView line, Result& result, bool isTail);
 
     QByteArray m_buffer;
-    bool m_atBodyStart = true;
     bool m_stopped = false;
 };
 

@@ -22,11 +22,11 @@ public:
     PL_ATTRIBUTE(QString, messageId, setMessageId)
     PL_ATTRIBUTE(QString, formId, setFormId)
     // Setting it sets `type` from the server's type name (unknown names leave `type`).
-    QString typeString() const { return value<QString>(QStringLiteral("typeString")); }
+    PL_ATTRIBUTE_GETTER(QString, typeString)
     void setTypeString(const QString& typeString);
     PL_ATTRIBUTE(qint16, type, setType)
     // Becoming read clears `updateCount`.
-    qint16 state() const { return value<qint16>(QStringLiteral("state")); }
+    PL_ATTRIBUTE_GETTER(qint16, state)
     void setState(const qint16& state);
     PL_ATTRIBUTE(qint64, date, setDate)
     PL_ATTRIBUTE(qint64, actualDate, setActualDate)
@@ -36,7 +36,7 @@ public:
     PL_ATTRIBUTE(QString, latestAction, setLatestAction)
     PL_ATTRIBUTE(qint16, replyCount, setReplyCount)
     // Unread updates; the room's unread count follows every change of it, of `state` and of `room`.
-    qint16 updateCount() const { return value<qint16>(QStringLiteral("updateCount")); }
+    PL_ATTRIBUTE_GETTER(qint16, updateCount)
     void setUpdateCount(const qint16& count);
     PL_ATTRIBUTE(qint16, displayCellHeight, setDisplayCellHeight)
     PL_ATTRIBUTE(QString, displayName, setDisplayName)

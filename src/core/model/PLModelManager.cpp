@@ -198,7 +198,18 @@ void PLModelManager::initialize() {
 void PLModelManager::checkForUpgradeForSDK() {
     if (m_needsUpgrade == 0.0)
         return;
-    QTimer::singleShot(0, this, [this] { upgrade(); });
+    scheduleUpgrade();
+}
+
+void PLModelManager::scheduleUpgrade() {
+    // The facade's launch and the bring-up both ask for it in the same turn: one run serves both, so
+    // whichever asked, the bring-up waiting in state 3 goes on once it is done.
+    if (std::exchange(m_upgradeScheduled, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_upgradeScheduled = false;
+        performUpgrade();
+    });
 }
 
 void PLModelManager::upgrade() {

@@ -75,7 +75,8 @@ public:
     // The outbox's start-up clean-up: completed entries go, interrupted posts are sent again (their
     // sequence ID keeps the server from storing them twice).
     static void prepareOutbox();
-    // One outbox pass: the first waiting post of at most three rooms, oldest first. Offline: nothing.
+    // One outbox pass: rooms post their first waiting entry, oldest first, until three rooms are
+    // posting (those still waiting for an answer included). Offline: nothing.
     void postPendingMessages();
     // Posts sent without answer go back in line (or fail once out of tries), then a posting pass;
     // on the server's "welcome" and when the stream has been quiet for a while.
@@ -109,8 +110,8 @@ public:
     // The user-defaults keys of the previous major version, in the order they are removed.
     static QStringList previousVersionDefaultsKeys();
 
-    // Runs a pending upgrade, then the bring-up again; announces the end of start-up when that
-    // reaches state 0.
+    // Runs a pending upgrade; when the bring-up stopped in state 3 for it, runs the bring-up again and
+    // announces the end of start-up (a failed upgrade ends it with an error).
     void performUpgrade();
 
     // Bring-up: the re-entrant step function and its steps. Answers the resulting state; non-zero
@@ -164,6 +165,8 @@ private:
     void upgradeToVersion4();
     void upgradeToVersion8();
 
+    // Queues performUpgrade() for the main thread's next turn, once however often it is asked.
+    void scheduleUpgrade();
     void registerForNetworkUpdatesAndNotifications();
     void postStartUpSucceeded();
     // "Msg" is `message`, else the localized `fallbackKey`. Queued when the caller has not yet
@@ -171,6 +174,10 @@ private:
     void postStartUpFailed(const PLOptionalError& error, const QString& message, const QString& fallbackKey,
                            bool queued = false);
     void streamEnded();
+    // A piece of a stream the server refused with an error status.
+    void processRefusedData(const QByteArray& chunk);
+    // The server said the credentials are no longer valid: the stream stops and the session ends.
+    void endSessionRefusedByServer();
     void restartRearmTimer();
 
     mutable QMutex m_activeRoomMutex;
@@ -180,6 +187,7 @@ private:
     qint64 m_appConfigurationState = 0;
     double m_progress = 0.0;
     double m_needsUpgrade = 0.0;
+    bool m_upgradeScheduled = false;
     bool m_validJSON = true;
     platform::SerialQueue* m_eventQueue = nullptr;
 

@@ -15,7 +15,6 @@
 
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcBringUp, "pelnix.modelmanager.bringup")
 
@@ -89,7 +88,7 @@ qint64 PLModelManager::checkAppSatusAndProceed() {
     account->sendDeviceToken();
     if (needsUpgrade() != 0.0) {
         setAppConfigurationState(3);
-        QTimer::singleShot(0, this, [this] { performUpgrade(); });
+        scheduleUpgrade();
         return appConfigurationState();
     }
     startPersistentConnectionForUpdates();
@@ -100,11 +99,15 @@ qint64 PLModelManager::checkAppSatusAndProceed() {
 
 void PLModelManager::performUpgrade() {
     Q_ASSERT(platform::isMainThread());
-    if (needsUpgrade() == 0.0)
+    if (needsUpgrade() != 0.0)
+        upgrade();
+    // Only a bring-up stopped in state 3 waits for the upgrade; it goes on whether this run did the
+    // upgrade or an earlier one already had.
+    if (appConfigurationState() != 3)
         return;
-    upgrade();
     if (needsUpgrade() != 0.0) {
-        // Running the bring-up again would schedule the same failing upgrade for ever.
+        // Running the bring-up again would schedule the same failing upgrade for ever; the next start
+        // tries it again.
         qCWarning(lcBringUp) << "the upgrade did not complete; start-up ends";
         setAppConfigurationState(0);
         postStartUpFailed(std::nullopt, QStringLiteral("The database upgrade did not complete."), {});

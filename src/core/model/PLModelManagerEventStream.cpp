@@ -69,7 +69,11 @@ void PLModelManager::startPersistentConnectionForUpdates() {
         m_events = new PLEventsAPIService(this);
         QPointer<PLModelManager> self(this);
         m_events->setProgressHandler([self](const QByteArray& chunk, const PLOptionalError& error) {
-            if (self && !error)
+            if (!self)
+                return;
+            if (error)
+                self->processRefusedData(chunk);
+            else
                 self->processData(chunk);
         });
         m_events->setCompletionHandler([self](const QByteArray&, const PLOptionalError&) {
@@ -111,8 +115,9 @@ void PLModelManager::stopPersistentConnectionForUpdates() {
 // again at once; one that ended without any (refused, or closed right away) waits a growing delay,
 // so a server that keeps refusing is not hammered.
 void PLModelManager::streamEnded() {
-    if (!isOnline())
-        return;
+    const auto account = CurrentUserInfo::currentUserInfo();
+    if (!isOnline() || !account || account->status() == 4)
+        return; // a session the server ended stays ended
     const StreamTimings timings = streamTimings();
     if (m_streamDeliveredEvents || m_retryDelayMs == 0) {
         // The next end without events waits the first delay.
@@ -129,14 +134,8 @@ void PLModelManager::processData(const QByteArray& chunk) {
     Q_ASSERT(platform::isMainThread());
     setValidJSON(true);
     const EventStreamLineAssembler::Result result = m_lines.append(chunk);
-    if (result.notAuthenticated) {
-        qCWarning(lcEventStream) << "the stream refused the credentials; the session ends";
-        setValidJSON(false);
-        stopPersistentConnectionForUpdates();
-        if (const auto account = CurrentUserInfo::currentUserInfo())
-            account->handleDeletedFromOrg();
-        return;
-    }
+    if (result.notAuthenticated)
+        return endSessionRefusedByServer();
     if (result.events.isEmpty())
         return;
     m_streamDeliveredEvents = true;
@@ -145,6 +144,23 @@ void PLModelManager::processData(const QByteArray& chunk) {
         if (self)
             self->processEventJSONs(events);
     });
+}
+
+// A refused stream's body (an error status) is never read as events: an error page or a refusal
+// envelope is no event data. Whatever the status, though, it can carry the server's answer that the
+// credentials are no longer valid.
+void PLModelManager::processRefusedData(const QByteArray& chunk) {
+    Q_ASSERT(platform::isMainThread());
+    if (m_lines.append(chunk).notAuthenticated)
+        endSessionRefusedByServer();
+}
+
+void PLModelManager::endSessionRefusedByServer() {
+    qCWarning(lcEventStream) << "the stream refused the credentials; the session ends";
+    setValidJSON(false);
+    stopPersistentConnectionForUpdates();
+    if (const auto account = CurrentUserInfo::currentUserInfo())
+        account->handleDeletedFromOrg();
 }
 
 void PLModelManager::processEventJSONs(const QList<QVariantMap>& events) {

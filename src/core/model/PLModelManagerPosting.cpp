@@ -35,9 +35,10 @@ void PLModelManager::postPendingMessages() {
     Q_ASSERT(platform::isMainThread());
     if (isOffline())
         return;
-    int started = 0;
+    // The limit is on rooms posting at once: those still waiting for an answer take their slots too.
+    int posting = 0;
     for (const auto& room : ChatRoom::chatRoomsWithPendingMessages()) {
-        if (room->postNextPendingMessage() && ++started == kBatchLimit)
+        if (room->postNextPendingMessage() && ++posting == kBatchLimit)
             break;
     }
     QPointer<PLModelManager> self(this);

@@ -3,7 +3,35 @@
 #include "platform/store/ObjectContext.h"
 #include "platform/store/ObjectStore.h"
 
+#include <algorithm>
+
 namespace pelnix::platform {
+
+void SlotFlags::assign(size_t count, bool value) {
+    m_size = count;
+    const size_t inlineCount = std::min(count, kInline);
+    m_bits = value ? (inlineCount == kInline ? ~quint64(0) : (quint64(1) << inlineCount) - 1) : 0;
+    m_more.assign(count > kInline ? count - kInline : 0, value);
+}
+
+void SlotFlags::set(size_t i, bool value) {
+    if (i >= kInline) {
+        m_more[i - kInline] = value;
+        return;
+    }
+    const quint64 bit = quint64(1) << i;
+    m_bits = value ? m_bits | bit : m_bits & ~bit;
+}
+
+bool SlotFlags::any() const {
+    return m_bits != 0 || std::find(m_more.begin(), m_more.end(), true) != m_more.end();
+}
+
+bool SlotFlags::all() const {
+    const size_t inlineCount = std::min(m_size, kInline);
+    const quint64 full = inlineCount == kInline ? ~quint64(0) : (quint64(1) << inlineCount) - 1;
+    return m_bits == full && std::find(m_more.begin(), m_more.end(), false) == m_more.end();
+}
 
 bool ManagedObject::live() const {
     return m_context && m_context->isLive();
@@ -20,7 +48,7 @@ bool ManagedObject::isInert() const {
 bool ManagedObject::hasChanges() const {
     if (!live())
         return false;
-    return m_inserted || m_deleted || std::find(m_changed.begin(), m_changed.end(), true) != m_changed.end();
+    return m_inserted || m_deleted || m_changed.any();
 }
 
 QStringList ManagedObject::changedKeys() const {
@@ -41,8 +69,8 @@ void ManagedObject::loadSlot(int slot) const {
 void ManagedObject::markLoaded(int slot) {
     if (m_loaded.empty())
         return;
-    m_loaded[size_t(slot)] = true;
-    if (std::find(m_loaded.begin(), m_loaded.end(), false) == m_loaded.end())
+    m_loaded.set(size_t(slot), true);
+    if (m_loaded.all())
         m_loaded.clear();
 }
 
@@ -61,6 +89,20 @@ QVariant ManagedObject::value(const QString& key) const {
     return {};
 }
 
+const QVariant& ManagedObject::attributeValue(const QString& key, SlotCache& cache) const {
+    static const QVariant empty;
+    if (!live())
+        return empty;
+    if (cache.entity != m_entity) {
+        const auto* a = m_entity->attributeNamed(key);
+        cache = {m_entity, a ? a->slot : -1};
+    }
+    if (cache.slot < 0)
+        return empty;
+    loadSlot(cache.slot);
+    return m_values[size_t(cache.slot)];
+}
+
 void ManagedObject::setValue(const QString& key, const QVariant& value) {
     if (!live())
         return;
@@ -75,7 +117,7 @@ void ManagedObject::setSlot(int slot, const QVariant& value, bool markChanged) {
         return; // an unchanged value is not a change (and does not hide other contexts' saves)
     current = value;
     if (markChanged && !m_inserted && !m_deleted) {
-        m_changed[size_t(slot)] = true;
+        m_changed.set(size_t(slot), true);
         m_context->objectDidChange(*this);
     }
 }

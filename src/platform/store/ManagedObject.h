@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace pelnix::platform {
@@ -13,6 +14,28 @@ namespace pelnix::platform {
 class ObjectContext;
 class ManagedObject;
 using ObjectPtr = std::shared_ptr<ManagedObject>;
+
+// One flag per slot of an object, held inline for up to 64 slots (every entity of the library's
+// model), so that reading a row allocates nothing for them.
+class SlotFlags {
+public:
+    SlotFlags() = default;
+    SlotFlags(size_t count, bool value) { assign(count, value); }
+    void assign(size_t count, bool value);
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    void clear() { *this = SlotFlags(); }
+    bool operator[](size_t i) const { return i < kInline ? (m_bits >> i) & 1u : bool(m_more[i - kInline]); }
+    void set(size_t i, bool value);
+    bool any() const;
+    bool all() const;
+
+private:
+    static constexpr size_t kInline = 64;
+    size_t m_size = 0;
+    quint64 m_bits = 0;
+    std::vector<bool> m_more;
+};
 
 // One row of the object graph, registered in exactly one context (one instance per row per context).
 //
@@ -55,6 +78,23 @@ public:
 
     QVariant value(const QString& key) const;
     template <class T> T value(const QString& key) const { return value(key).template value<T>(); }
+
+    // Where an attribute's value lives in objects of one entity. A caller that always reads the same
+    // key keeps one (per thread) and reads without looking the name up again.
+    struct SlotCache {
+        const EntityDescription* entity = nullptr;
+        int slot = -1;
+    };
+    // value(key) through `cache`; the reference holds until the object changes or goes.
+    const QVariant& attributeValue(const QString& key, SlotCache& cache) const;
+    // A slot's value as an accessor's type: integers stored as 64-bit read without the metatype
+    // conversion.
+    template <class T> static T converted(const QVariant& value) {
+        if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+            return T(value.toLongLong());
+        else
+            return value.template value<T>();
+    }
     void setValue(const QString& key, const QVariant& value);
 
     // A value through to-one relationships: "room.status".
@@ -108,9 +148,9 @@ private:
     ObjectContext* m_context = nullptr;
     qint64 m_primaryKey = 0;
     std::vector<QVariant> m_values;
-    std::vector<bool> m_changed;
+    SlotFlags m_changed;
     // Empty once every slot holds its value; otherwise which slots do.
-    std::vector<bool> m_loaded;
+    SlotFlags m_loaded;
     bool m_inserted = false;
     bool m_deleted = false;
 };

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringBuilder>
 #include <algorithm>
+#include <numeric>
 #include <sqlite3.h>
 
 namespace pelnix::platform {
@@ -113,7 +114,7 @@ void ObjectContext::sweep() {
 }
 
 ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
-                                     std::vector<QVariant>&& values, const std::vector<bool>& loaded) {
+                                     std::vector<QVariant>&& values, const SlotFlags& loaded) {
     if (auto existing = registered(pk))
         return existing->m_deleted ? nullptr : existing;
     ObjectPtr object = entity->instantiate();
@@ -153,12 +154,14 @@ QVariant ObjectContext::columnValue(const AttributeDescription* a, void* stmtPtr
     auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
     if (!a) // a foreign key
         return SqliteConnection::columnValue(stmt, column);
-    // The usual pairs of column and attribute type, read as coerce() would give them.
-    switch (sqlite3_column_type(stmt, column)) {
+    // The usual pairs of column and attribute type, read as coerce() would give them. One handle on
+    // the column serves the type and the value: each column call checks the statement again.
+    sqlite3_value* value = sqlite3_column_value(stmt, column);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
         return a->isScalar() ? a->defaultValue : QVariant();
     case SQLITE_INTEGER: {
-        const qint64 v = sqlite3_column_int64(stmt, column);
+        const qint64 v = sqlite3_value_int64(value);
         switch (a->type) {
         case AttributeType::Int16:
             return QVariant(qlonglong(qint16(v)));
@@ -177,13 +180,13 @@ QVariant ObjectContext::columnValue(const AttributeDescription* a, void* stmtPtr
     }
     case SQLITE_FLOAT:
         if (a->type == AttributeType::Double)
-            return QVariant(sqlite3_column_double(stmt, column));
+            return QVariant(sqlite3_value_double(value));
         break;
     case SQLITE_TEXT:
-        if (a->type == AttributeType::String)
-            return QVariant(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                                  sqlite3_column_bytes(stmt, column)));
+        if (a->type == AttributeType::String) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            return QVariant(QString::fromUtf8(text, sqlite3_value_bytes(value)));
+        }
         break;
     default:
         break;
@@ -275,6 +278,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     if (!entity)
         return std::nullopt;
     SqlQueryBuilder b(*entity);
+    b.setListJoinsAllowed(true);
     QString problem;
     const QString where = request.predicate.toSql(b, &problem);
     QStringList order;
@@ -314,7 +318,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     const QString linked = linkedRowsCondition(b, &linkBinds);
     if (!linked.isEmpty()) {
         const QString text = statements.select() % b.joins() % QLatin1String(" WHERE ") % linked;
-        auto rows = readRows(*db, *entity, text, linkBinds, error);
+        auto rows = readRows(*db, *entity, text, b.joinBinds() + linkBinds, error);
         if (!rows)
             return std::nullopt;
         for (const auto& o : *rows)
@@ -328,20 +332,23 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         limit = QLatin1String(" LIMIT ?");
         binds << QVariant(qlonglong(request.fetchLimit + qsizetype(inMemory.size())));
     }
-    // Key order alone is cheaper to give here than through SQLite's sorter (a temporary tree per
-    // statement); a limit needs the order in SQL.
-    const bool keyOrderInMemory = request.sortDescriptors.isEmpty() && request.fetchLimit <= 0;
-    const QString text =
-        (narrow ? statements.selectSlots(*fetched) : statements.select()) % b.joins() %
-        QLatin1String(" WHERE ") % where %
-        (keyOrderInMemory ? QString() : QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", "))) %
-        limit;
-    auto stored = readRows(*db, *entity, text, binds, error, narrow ? &*fetched : nullptr);
+    // An order on integer keys is cheaper to give here than through SQLite's sorter, which copies
+    // every row whole into a temporary tree; a limit needs the order in SQL.
+    const std::optional<RowOrder> orderHere =
+        request.fetchLimit > 0
+            ? std::nullopt
+            : rowOrderInMemory(*entity, request.sortDescriptors, narrow ? &*fetched : nullptr);
+    const QString select = (narrow ? statements.selectSlots(*fetched) : statements.select()) % b.joins() %
+                           QLatin1String(" WHERE ") % where;
+    const QString sqlOrder = QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", "));
+    bool orderLost = false;
+    auto stored = readRows(*db, *entity, orderHere ? select : select % sqlOrder % limit, binds, error,
+                           narrow ? &*fetched : nullptr, orderHere ? &*orderHere : nullptr, &orderLost);
+    if (orderLost)
+        stored =
+            readRows(*db, *entity, select % sqlOrder % limit, binds, error, narrow ? &*fetched : nullptr);
     if (!stored)
         return std::nullopt;
-    if (keyOrderInMemory)
-        std::sort(stored->begin(), stored->end(),
-                  [](const ObjectPtr& x, const ObjectPtr& y) { return x->m_primaryKey < y->m_primaryKey; });
     if (inMemory.empty())
         return stored;
 
@@ -394,10 +401,39 @@ std::optional<QList<int>> ObjectContext::slotsToFetch(const EntityDescription& e
     return fetched;
 }
 
+std::optional<ObjectContext::RowOrder> ObjectContext::rowOrderInMemory(const EntityDescription& entity,
+                                                                       const QList<SortDescriptor>& sorts,
+                                                                       const QList<int>* fetched) {
+    RowOrder order;
+    for (const auto& s : sorts) {
+        const auto* a = entity.attributeNamed(s.key);
+        if (!a || (a->type != AttributeType::Int16 && a->type != AttributeType::Int32 &&
+                   a->type != AttributeType::Int64 && a->type != AttributeType::Bool))
+            return std::nullopt;
+        const qsizetype column = fetched ? fetched->indexOf(a->slot) : a->slot;
+        if (column < 0)
+            return std::nullopt; // not read by this statement
+        order.columns << int(column) + 1;
+        order.ascending << s.ascending;
+    }
+    return order;
+}
+
 std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, const EntityDescription& entity,
                                                         const QString& sql, const QList<QVariant>& binds,
-                                                        PLOptionalError* error, const QList<int>* fetched) {
-    QList<QPair<qint64, std::optional<std::vector<QVariant>>>> rows;
+                                                        PLOptionalError* error, const QList<int>* fetched,
+                                                        const RowOrder* order, bool* orderLost) {
+    SlotFlags loaded;
+    if (fetched) {
+        loaded.assign(size_t(entity.slotCount()), false);
+        for (int s : *fetched)
+            loaded.set(size_t(s), true);
+    }
+    QList<ObjectPtr> out;
+    // The key values of each object of `out`, as SQLite would compare them: NULL (none) before any
+    // integer.
+    std::vector<std::optional<qint64>> keys;
+    const qsizetype keyCount = order ? order->columns.size() : 0;
     {
         QMutexLocker lock(&db.mutex());
         sqlite3_stmt* stmt = db.prepare(sql, binds);
@@ -411,27 +447,55 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
                 fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
                 return std::nullopt;
             }
-            if (row) {
-                const qint64 pk = sqlite3_column_int64(stmt, 0);
-                if (registered(pk))
-                    rows.append({pk, std::nullopt});
-                else
-                    rows.append({pk, fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt)});
+            if (!row)
+                break;
+            const qint64 pk = sqlite3_column_int64(stmt, 0);
+            ObjectPtr o = registered(pk);
+            if (!o)
+                o = materialize(&entity, pk,
+                                fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt),
+                                loaded);
+            if (!o || o->m_deleted)
+                continue;
+            for (qsizetype k = 0; k < keyCount; ++k) {
+                const int column = order->columns[k];
+                switch (sqlite3_column_type(stmt, column)) {
+                case SQLITE_NULL:
+                    keys.emplace_back();
+                    break;
+                case SQLITE_INTEGER:
+                    keys.emplace_back(sqlite3_column_int64(stmt, column));
+                    break;
+                default: // a value of another type in an integer column: SQLite orders it
+                    sqlite3_reset(stmt);
+                    if (orderLost)
+                        *orderLost = true;
+                    return QList<ObjectPtr>();
+                }
             }
+            out << std::move(o);
         }
     }
-    std::vector<bool> loaded;
-    if (fetched) {
-        loaded.assign(size_t(entity.slotCount()), false);
-        for (int s : *fetched)
-            loaded[size_t(s)] = true;
-    }
-    QList<ObjectPtr> out;
-    out.reserve(rows.size());
-    for (auto& [pk, values] : rows) {
-        ObjectPtr o = values ? materialize(&entity, pk, std::move(*values), loaded) : registered(pk);
-        if (o && !o->m_deleted)
-            out << o;
+    if (order && out.size() > 1) {
+        const bool keyAscending = order->ascending.isEmpty() || order->ascending.last();
+        std::vector<qsizetype> byOrder(size_t(out.size()));
+        std::iota(byOrder.begin(), byOrder.end(), 0);
+        std::sort(byOrder.begin(), byOrder.end(), [&](qsizetype x, qsizetype y) {
+            for (qsizetype k = 0; k < keyCount; ++k) {
+                const auto& a = keys[size_t(x * keyCount + k)];
+                const auto& b = keys[size_t(y * keyCount + k)];
+                if (a == b)
+                    continue;
+                const bool less = !a || (b && *a < *b); // NULL first
+                return less == order->ascending[k];
+            }
+            return (out[x]->m_primaryKey < out[y]->m_primaryKey) == keyAscending;
+        });
+        QList<ObjectPtr> ordered;
+        ordered.reserve(out.size());
+        for (const qsizetype i : byOrder)
+            ordered << std::move(out[i]);
+        out = std::move(ordered);
     }
     return out;
 }
@@ -594,7 +658,7 @@ void ObjectContext::loadRest(ManagedObject& object) {
     if (object.m_loaded.empty())
         return;
     // Whole from here on, also when the read fails: the failure is reported once, not at every read.
-    const std::vector<bool> loaded = std::exchange(object.m_loaded, {});
+    const SlotFlags loaded = std::exchange(object.m_loaded, SlotFlags());
     const auto* e = object.m_entity;
     std::vector<QVariant> values;
     if (auto db = connection(nullptr)) {
@@ -779,7 +843,7 @@ bool ObjectContext::save(PLOptionalError* error) {
     for (const auto& [pk, o] : m_inserted)
         o->m_inserted = false;
     for (const auto& [pk, o] : m_updated)
-        std::fill(o->m_changed.begin(), o->m_changed.end(), false);
+        o->m_changed.assign(o->m_changed.size(), false);
     for (const auto& [pk, o] : m_deleted) {
         m_objects.remove(pk);
         o->becomeInert();
@@ -829,7 +893,7 @@ void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
         if (mergeChanges && object->m_changed[size_t(s)])
             continue;
         object->m_values[size_t(s)] = values[size_t(s)];
-        object->m_changed[size_t(s)] = false;
+        object->m_changed.set(size_t(s), false);
     }
     object->m_loaded.clear(); // changed slots were loaded before they changed
     if (!mergeChanges)

@@ -133,7 +133,7 @@ private:
     ObjectPtr registered(qint64 primaryKey) const;
     // `loaded` empty: a whole object; otherwise the slots `values` holds read values for.
     ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
-                          const std::vector<bool>& loaded = {});
+                          const SlotFlags& loaded = {});
     void registerObject(const ObjectPtr& object);
     void sweep();
     const EntitySql& sql(const EntityDescription& entity) const;
@@ -144,11 +144,25 @@ private:
                                            const QList<int>& fetched);
     // A column's value as the attribute holds it (null `a`: a foreign key).
     static QVariant columnValue(const AttributeDescription* a, void* stmt, int column);
+    // An order the rows of a SELECT without ORDER BY are put in here, as SQLite would order them:
+    // integer columns of the statement (NULL first), then the primary key in the last key's direction.
+    struct RowOrder {
+        QList<int> columns;
+        QList<bool> ascending;
+    };
+    // The order of `sorts` when every key is an integer attribute of the entity that the statement
+    // reads (`fetched`: the slots of a narrow read); none otherwise.
+    static std::optional<RowOrder> rowOrderInMemory(const EntityDescription& entity,
+                                                    const QList<SortDescriptor>& sorts,
+                                                    const QList<int>* fetched);
     // The rows a SELECT of EntitySql::select() gives, as this context's objects (deleted ones left out);
     // with `fetched`, of EntitySql::selectSlots(*fetched), rows not registered yet becoming partial objects.
+    // With `order`, put in that order; when a key column holds something other than an integer, nothing
+    // is returned and `*orderLost` is set (the caller asks SQLite for the order instead).
     std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
                                              const QString& sql, const QList<QVariant>& binds,
-                                             PLOptionalError* error, const QList<int>* fetched = nullptr);
+                                             PLOptionalError* error, const QList<int>* fetched = nullptr,
+                                             const RowOrder* order = nullptr, bool* orderLost = nullptr);
     // The slots a request's properties to fetch name; null (error set) for an unknown name, empty
     // for a whole read.
     std::optional<QList<int>> slotsToFetch(const EntityDescription& entity, const QStringList& properties,

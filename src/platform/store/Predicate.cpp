@@ -1,11 +1,14 @@
 #include "platform/store/Predicate.h"
 
+#include "platform/store/EntityDescription.h"
 #include "platform/store/SqlQueryBuilder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QStringBuilder>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace pelnix::platform {
@@ -132,7 +135,15 @@ constexpr qsizetype kMaxInlineValues = 16;
 void appendJsonString(QByteArray& out, const QString& text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : text.toUtf8()) {
+    const QByteArray utf8 = text.toUtf8();
+    // Identifiers, the usual values, need no escape: one append instead of one per byte.
+    if (std::none_of(utf8.cbegin(), utf8.cend(),
+                     [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; })) {
+        out += utf8;
+        out += '"';
+        return;
+    }
+    for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -148,49 +159,130 @@ void appendJsonString(QByteArray& out, const QString& text) {
     out += '"';
 }
 
-// The values as a JSON array that json_each() gives back as the same SQL values; empty when one of
-// them has no such form (bytes, a non-finite number, text holding NUL). Written by hand: the list
-// is built for every run of rows a list reads, and the document classes cost more than the query.
-QString jsonArray(const QVariantList& values) {
+// `v` as an element of a JSON array that json_each() gives back as the same SQL value; false when
+// it has no such form (bytes, a non-finite number, text holding NUL).
+bool appendJsonValue(QByteArray& out, const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        const QString& text = *static_cast<const QString*>(v.constData());
+        // Plain ASCII, as identifiers are: written as it is, without a UTF-8 copy.
+        const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c.unicode() >= 0x20 && c.unicode() < 0x80 && c != QLatin1Char('"') &&
+                   c != QLatin1Char('\\');
+        });
+        if (plain) {
+            const qsizetype at = out.size();
+            out.resize(at + text.size() + 2);
+            char* to = out.data() + at;
+            *to++ = '"';
+            for (const QChar c : text)
+                *to++ = char(c.unicode());
+            *to = '"';
+            return true;
+        }
+        if (text.contains(QChar(0)))
+            return false;
+        appendJsonString(out, text);
+        return true;
+    }
+    case QMetaType::Double: {
+        if (!std::isfinite(v.toDouble()))
+            return false;
+        // The document's own form of a number, which json_each() reads back as a real.
+        QByteArray number = QJsonDocument(QJsonArray{v.toDouble()}).toJson(QJsonDocument::Compact);
+        out += number.mid(1, number.size() - 2);
+        return true;
+    }
+    case QMetaType::QByteArray:
+        return false;
+    default: // integers and booleans, bound as integers
+        out += QByteArray::number(qint64(v.toLongLong()));
+        return true;
+    }
+}
+
+// Whether some value comes twice; values of one attribute (all text or all integers) are compared
+// sorted, anything else is taken to repeat.
+bool mayRepeat(const QVariantList& values) {
+    const auto repeats = [](auto& sorted) {
+        std::sort(sorted.begin(), sorted.end());
+        return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    };
+    const int type = values.isEmpty() ? QMetaType::UnknownType : values.first().typeId();
+    if (type == QMetaType::QString) {
+        std::vector<QStringView> texts;
+        texts.reserve(size_t(values.size()));
+        for (const QVariant& v : values) {
+            if (v.typeId() != type)
+                return true;
+            texts.push_back(*static_cast<const QString*>(v.constData()));
+        }
+        return repeats(texts);
+    }
+    if (type == QMetaType::LongLong) {
+        std::vector<qlonglong> numbers;
+        numbers.reserve(size_t(values.size()));
+        for (const QVariant& v : values) {
+            if (v.typeId() != type)
+                return true;
+            numbers.push_back(v.toLongLong());
+        }
+        return repeats(numbers);
+    }
+    return true;
+}
+
+// The values as a JSON array (`distinct`: each value once); empty when one of them has no JSON
+// form. Written by hand: the list is built for every run of rows a list reads, and the document
+// classes cost more than the query.
+QString jsonArray(const QVariantList& values, bool distinct) {
+    distinct = distinct && mayRepeat(values);
     QByteArray out;
     out.reserve(values.size() * 16 + 2);
     out += '[';
+    QSet<QByteArray> seen;
     for (const QVariant& v : values) {
+        if (!distinct) {
+            if (out.size() > 1)
+                out += ',';
+            if (!appendJsonValue(out, v))
+                return {};
+            continue;
+        }
+        QByteArray element;
+        if (!appendJsonValue(element, v))
+            return {};
+        if (seen.contains(element))
+            continue;
+        seen.insert(element);
         if (out.size() > 1)
             out += ',';
-        switch (v.typeId()) {
-        case QMetaType::QString: {
-            const QString text = v.toString();
-            if (text.contains(QChar(0)))
-                return {};
-            appendJsonString(out, text);
-            break;
-        }
-        case QMetaType::Double: {
-            if (!std::isfinite(v.toDouble()))
-                return {};
-            // The document's own form of a number, which json_each() reads back as a real.
-            QByteArray number = QJsonDocument(QJsonArray{v.toDouble()}).toJson(QJsonDocument::Compact);
-            out += number.mid(1, number.size() - 2);
-            break;
-        }
-        case QMetaType::QByteArray:
-            return {};
-        default: // integers and booleans, bound as integers
-            out += QByteArray::number(qint64(v.toLongLong()));
-            break;
-        }
+        out += element;
     }
     out += ']';
     return QString::fromUtf8(out);
 }
 
-QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
+// Whether an index of the entity's table leads with the key path's column (every foreign key has one).
+bool leadsAnIndex(const EntityDescription& entity, const ResolvedKeyPath& path) {
+    if (!path.hops.isEmpty())
+        return false;
+    if (path.relationship)
+        return true;
+    return path.attribute->indexed ||
+           std::any_of(entity.indexes().cbegin(), entity.indexes().cend(),
+                       [&path](const QStringList& index) { return index.first() == path.attribute->name; });
+}
+
+// `conjunct`: every row of the result must match this node (it is the predicate or one of the terms
+// of its top-level AND), so a list it compares with may be joined.
+QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem, bool conjunct) {
     switch (n.kind) {
     case Node::Kind::And:
     case Node::Kind::Or: {
-        const QString l = nodeSql(*n.left, b, problem);
-        const QString r = nodeSql(*n.right, b, problem);
+        const bool terms = conjunct && n.kind == Node::Kind::And;
+        const QString l = nodeSql(*n.left, b, problem, terms);
+        const QString r = nodeSql(*n.right, b, problem, terms);
         if (l.isEmpty() || r.isEmpty())
             return {};
         return QLatin1Char('(') % l %
@@ -198,7 +290,7 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
                QLatin1Char(')');
     }
     case Node::Kind::Not: {
-        const QString l = nodeSql(*n.left, b, problem);
+        const QString l = nodeSql(*n.left, b, problem, false);
         return l.isEmpty() ? QString() : QString(QLatin1String("(NOT ") % l % QLatin1Char(')'));
     }
     case Node::Kind::False:
@@ -223,12 +315,18 @@ QString nodeSql(const Node& n, SqlQueryBuilder& b, QString* problem) {
         if (values.isEmpty())
             return QStringLiteral("0");
         // A long list goes as one bound array: one statement whatever its length, and no bound on
-        // the number of values.
-        if (values.size() > kMaxInlineValues)
-            if (const QString json = jsonArray(values); !json.isEmpty())
+        // the number of values. Where every row must match it and an index serves the column, it is
+        // joined: SQLite would first copy an IN list into a temporary index.
+        if (values.size() > kMaxInlineValues) {
+            const bool join = conjunct && b.listJoinsAllowed() && leadsAnIndex(b.entity(), path);
+            if (const QString json = jsonArray(values, join); !json.isEmpty()) {
+                if (join)
+                    return b.joinList(col, json);
                 return QLatin1Char('(') % col % QLatin1String(" IS NOT NULL AND ") % col %
                        QLatin1String(" IN (SELECT value FROM json_each(") % b.bind(json) %
                        QLatin1String(")))");
+            }
+        }
         QStringList marks;
         for (const QVariant& v : std::as_const(values))
             marks << b.bind(v);
@@ -363,7 +461,7 @@ bool Predicate::evaluate(const ManagedObject& object) const {
 }
 
 QString Predicate::toSql(SqlQueryBuilder& builder, QString* problem) const {
-    return m_node ? nodeSql(*m_node, builder, problem) : QStringLiteral("1");
+    return m_node ? nodeSql(*m_node, builder, problem, true) : QStringLiteral("1");
 }
 
 QString Predicate::description() const {

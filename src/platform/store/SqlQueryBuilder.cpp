@@ -70,6 +70,14 @@ QString SqlQueryBuilder::column(const QString& keyPath, ResolvedKeyPath* resolve
     return alias % QLatin1Char('.') % quoted(name);
 }
 
+QString SqlQueryBuilder::joinList(const QString& column, const QString& jsonArray) {
+    const QString alias = QStringLiteral("l%1").arg(++m_listJoins);
+    m_joins += QLatin1String(" JOIN json_each(?) AS ") % alias % QLatin1String(" ON ") % alias %
+               QLatin1String(".value = ") % column;
+    m_joinBinds << QVariant(jsonArray);
+    return QStringLiteral("1");
+}
+
 QString SqlQueryBuilder::bind(const QVariant& value) {
     m_binds << value;
     return QStringLiteral("?");
