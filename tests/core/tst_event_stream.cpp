@@ -472,9 +472,10 @@ void TestEventStream::sessionEndsForGood() {
     manager()->startPersistentConnectionForUpdates();
     world->setOnline(false);
     world->setOnline(true);
-    // Longer than the longest reconnect delay (80 ms here): no retry is waiting either.
-    QTest::qWait(300);
+    // Neither a connection nor a retry waiting for its delay.
+    QCoreApplication::processEvents();
     QVERIFY(!manager()->isEventStreamConnected());
+    QVERIFY(!manager()->isEventStreamReconnectPending());
     QCOMPARE(int(streamRequests(*world).size()), requests);
     QCOMPARE(ended, 1);
     QCOMPARE(manager()->validJSON(), how == SessionEnd::OwnAccountRemoved);

@@ -127,6 +127,8 @@ public:
     // Closes the stream; no reconnect follows.
     void stopPersistentConnectionForUpdates();
     bool isEventStreamConnected() const;
+    // A reconnect of the stream is waiting for its delay.
+    bool isEventStreamReconnectPending() const;
     // One piece of the stream's body, as the connection delivered it (main thread).
     void processData(const QByteArray& chunk);
     // Applies a batch in order (event queue).

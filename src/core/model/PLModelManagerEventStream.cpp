@@ -54,6 +54,10 @@ bool PLModelManager::isEventStreamConnected() const {
     return m_events && m_events->isConnected();
 }
 
+bool PLModelManager::isEventStreamReconnectPending() const {
+    return m_reconnectTimer && m_reconnectTimer->isActive();
+}
+
 void PLModelManager::startPersistentConnectionForUpdates() {
     Q_ASSERT(platform::isMainThread());
     if (!isOnline())
