@@ -1,5 +1,6 @@
 // Fetches that name the properties they read: only those columns are read, the rows come as partial
 // objects, and a partial object reads, writes, merges, refreshes, filters and sorts as a whole one.
+#include "SqliteExec.h"
 #include "TestModel.h"
 #include "TestSandbox.h"
 #include "platform/SerialQueue.h"
@@ -23,17 +24,9 @@ namespace {
 
 const QStringList kMessageAttributes{"messageId", "text", "date", "state", "updateCount", "payload"};
 
-// Runs statements on a connection of its own, as another process would.
+// Runs statements on the default store's file, as another process would.
 void sqliteExec(const QString& sql) {
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(PLPersistence::PS_defaultStore()->path().toUtf8().constData(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 5000);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    const QString problem = QString::fromUtf8(message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(problem));
+    test::sqliteExec(PLPersistence::PS_defaultStore()->path(), sql);
 }
 
 QList<ObjectPtr> fetch(const ContextPtr& context, const QStringList& properties, const Predicate& p = {},

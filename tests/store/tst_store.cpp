@@ -1,3 +1,4 @@
+#include "SqliteExec.h"
 #include "TestModel.h"
 #include "TestSandbox.h"
 #include "platform/NotificationCenter.h"
@@ -51,19 +52,6 @@ QString sqliteText(const QString& path, const char* sql) {
     }
     sqlite3_close(db);
     return out;
-}
-
-// Runs statements on a connection of its own, as another process would.
-void sqliteExec(const QString& path, const QString& sql) {
-    sqlite3* db = nullptr;
-    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 5000);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    const QString problem = QString::fromUtf8(message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(problem));
 }
 
 // An entity of more slots than a word has bits.
