@@ -109,6 +109,19 @@ QStringList roomTexts(const QString& roomId) {
     return out;
 }
 
+// Every request for the stream answered with `status` in the way `mode` gives.
+standin::StandinServer::Fault everyStreamAnswered(standin::StandinServer::FaultMode mode, int status,
+                                                  const std::string& body = {}) {
+    standin::StandinServer::Fault fault;
+    fault.pathPattern = "^/events";
+    fault.method = "GET";
+    fault.count = -1;
+    fault.mode = mode;
+    fault.statusCode = status;
+    fault.body = body;
+    return fault;
+}
+
 } // namespace
 
 class TestEventStream : public QObject {
@@ -321,13 +334,8 @@ void TestEventStream::reconnectResumesBeforeTheLastEventAndAppliesNothingTwice()
 
 void TestEventStream::refusedStreamsBackOffAndDataResetsTheDelay() {
     startWithEverythingStored();
-    standin::StandinServer::Fault refuse;
-    refuse.pathPattern = "^/events";
-    refuse.method = "GET";
-    refuse.count = -1;
-    refuse.mode = standin::StandinServer::FaultMode::ErrorEnvelope;
-    refuse.statusCode = 503;
-    QVERIFY(world->server().addFault(refuse));
+    QVERIFY(
+        world->server().addFault(everyStreamAnswered(standin::StandinServer::FaultMode::ErrorEnvelope, 503)));
 
     // Delays well above a refused request's round trip, so a retry loop without them shows.
     PLModelManager::setStreamTimings({60000, 150, 300});
@@ -443,14 +451,8 @@ void TestEventStream::sessionEndsForGood() {
         break;
     case SessionEnd::RefusedWithErrorStatus: {
         startWithEverythingStored();
-        standin::StandinServer::Fault refuse;
-        refuse.pathPattern = "^/events";
-        refuse.method = "GET";
-        refuse.count = -1;
-        refuse.mode = standin::StandinServer::FaultMode::Answer;
-        refuse.statusCode = 401;
-        refuse.body = notAuthenticated;
-        QVERIFY(world->server().addFault(refuse));
+        QVERIFY(world->server().addFault(
+            everyStreamAnswered(standin::StandinServer::FaultMode::Answer, 401, notAuthenticated)));
         world->server().closeStreams();
         break;
     }
