@@ -9,6 +9,7 @@
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3MD5Util.h"
 #include "media/s3/S3SDKUtil.h"
+#include "media/s3/S3SecretMask.h"
 #include "media/s3/S3ServiceException.h"
 #include "media/s3/S3ServiceRequestDelegate.h"
 #include "media/s3/S3StaticCredentialsProvider.h"
@@ -170,6 +171,12 @@ private slots:
     void redirectsToAnotherServerCarryNothingThere_data();
     void redirectsToAnotherServerCarryNothingThere();
     void aRedirectToTheBucketsRegionIsSignedAgainForIt();
+    void echoedSecretsInAnyEncodingReachNoLogOrError_data();
+    void echoedSecretsInAnyEncodingReachNoLogOrError();
+    void maskFindsPiecesAndLeavesOrdinaryTextReadable_data();
+    void maskFindsPiecesAndLeavesOrdinaryTextReadable();
+    void sameServerRedirectsAreSignedForWhatTheyAsk_data();
+    void sameServerRedirectsAreSignedForWhatTheyAsk();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
@@ -770,8 +777,9 @@ void TestS3Client::userAgentRedirectAndCloseDelimitedBody() {
     QVERIFY(response && !response->error());
     QCOMPARE(peer.requests().size(), 2);
     QCOMPARE(peer.requests()[1].target, QByteArray("/moved/here"));
-    for (const char* name : {"Authorization", "Date", "Content-MD5"})
-        QCOMPARE(peer.requests()[1].header(name), peer.requests()[0].header(name));
+    // Signed again for the path it now asks for.
+    QCOMPARE(peer.requests()[1].header("Content-MD5"), peer.requests()[0].header("Content-MD5"));
+    QVERIFY(peer.requests()[1].header("Authorization") != peer.requests()[0].header("Authorization"));
     QCOMPARE(peer.requests()[1].body, QByteArray("hello"));
     const QByteArray agent = peer.requests()[0].header("User-Agent");
     QVERIFY(agent.startsWith("Pelnix, s3-client-iOS/1.7.1"));
@@ -1038,6 +1046,232 @@ void TestS3Client::aRedirectToTheBucketsRegionIsSignedAgainForIt() {
     QVERIFY(
         passesIndependentCheck({wireCase(peer, second, QStringLiteral("SECRET"), QStringLiteral("photos-1"),
                                          QStringLiteral("k"), QStringLiteral("s3-eu-west-1.example.test"))}));
+}
+
+namespace {
+
+// A secret as a peer writes it back in one encoding, and the texts by which a log line or an error
+// would show it (the written text, or each piece of it when it is split).
+struct Echo {
+    QByteArray written;
+    QStringList shows;
+};
+
+Echo encoded(const QString& encoding, const QByteArray& secret) {
+    const auto latin1 = [](const QByteArray& bytes) { return QString::fromLatin1(bytes); };
+    QByteArray out;
+    if (encoding == QLatin1String("as it is")) {
+        out = secret;
+    } else if (encoding == QLatin1String("Base64")) {
+        out = secret.toBase64();
+    } else if (encoding == QLatin1String("split over two lines")) {
+        const qsizetype half = secret.size() / 2;
+        return {secret.left(half) + "\r\n  " + secret.mid(half),
+                {latin1(secret.left(half)), latin1(secret.mid(half))}};
+    } else if (encoding == QLatin1String("plus as a space")) {
+        out = QByteArray(secret).replace('+', ' ');
+    } else if (encoding == QLatin1String("XML references")) {
+        for (const char c : secret)
+            out += "&#" + QByteArray::number(int(uchar(c))) + ';';
+    } else if (encoding == QLatin1String("JSON escapes")) {
+        for (const char c : secret)
+            out += "\\u00" + QByteArray(1, c).toHex();
+    } else if (encoding == QLatin1String("percent twice")) {
+        out =
+            QUrl::toPercentEncoding(QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(secret))));
+    } else if (encoding == QLatin1String("hexadecimal")) {
+        out = secret.toHex(' ').toUpper();
+    }
+    return {out, {latin1(out)}};
+}
+
+// A peer that echoes the secret key, the token and the signature its request carried, in `encoding`,
+// in the part of its answer that `where` names.
+ScriptedHttpPeer::Reply echoing(const QString& where, const QString& encoding, const QByteArray& secret) {
+    ScriptedHttpPeer::Reply reply;
+    reply.answer = [=](const ScriptedHttpPeer::Request& q) {
+        const QByteArray authorization = q.header("Authorization");
+        const QByteArray signature = authorization.mid(authorization.lastIndexOf(':') + 1);
+        const QByteArray token = q.header("x-amz-security-token");
+        QByteArray echoes;
+        for (const QByteArray& echoed : {token, signature, secret})
+            echoes += ' ' + encoded(encoding, echoed).written;
+        const QByteArray document =
+            "<?xml version=\"1.0\" encoding=\"%1\"?>\n<Error><Code>AccessDenied</Code>"
+            "<Message>Access Denied:" +
+            echoes + "</Message><RequestId>REQ7</RequestId></Error>";
+        if (where == QLatin1String("message"))
+            return ScriptedHttpPeer::respond(403, QByteArray(document).replace("%1", "UTF-8"),
+                                             {{"Content-Type", "application/xml"}});
+        if (where == QLatin1String("UTF-16 document")) {
+            const QString text = QString::fromUtf8(QByteArray(document).replace("%1", "UTF-16"));
+            QByteArray body("\xFF\xFE", 2);
+            body.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            return ScriptedHttpPeer::respond(403, body,
+                                             {{"Content-Type", "application/xml; charset=UTF-16"}});
+        }
+        if (where == QLatin1String("header value"))
+            return ScriptedHttpPeer::respond(200, {}, {{"X-Echo", echoes.trimmed()}});
+        if (where == QLatin1String("header name"))
+            return ScriptedHttpPeer::respond(200, {}, {{encoded(encoding, token).written, "1"}});
+        // A Location on another server, refused.
+        return ScriptedHttpPeer::respond(
+            302, {},
+            {{"Location", "http://elsewhere.test:1/" + encoded(encoding, token).written + '/' +
+                              encoded(encoding, signature).written}});
+    };
+    return reply;
+}
+
+} // namespace
+
+void TestS3Client::echoedSecretsInAnyEncodingReachNoLogOrError_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("encoding");
+    for (const char* encoding : {"as it is", "Base64", "split over two lines", "plus as a space",
+                                 "XML references", "JSON escapes", "percent twice", "hexadecimal"})
+        QTest::addRow("message, %s", encoding) << "message" << encoding;
+    QTest::newRow("UTF-16 document") << "UTF-16 document"
+                                     << "as it is";
+    QTest::newRow("header value, Base64") << "header value"
+                                          << "Base64";
+    QTest::newRow("header name") << "header name"
+                                 << "as it is";
+    QTest::newRow("refused Location, Base64") << "Location"
+                                              << "Base64";
+}
+
+void TestS3Client::echoedSecretsInAnyEncodingReachNoLogOrError() {
+    QFETCH(QString, where);
+    QFETCH(QString, encoding);
+    // A header name holds no "/", "+" or "=": a peer that sends one breaks the answer, not the mask.
+    const QString token = where == QLatin1String("header name")
+                              ? QStringLiteral("IQoJb3JpZ2luX2VjEJr-session-token-42")
+                              : kEchoedToken;
+    ScriptedHttpPeer peer;
+    peer.enqueue(echoing(where, encoding, kEchoedSecret.toUtf8()));
+    auto s3 = std::make_unique<S3Client>(S3Credentials("AKID", kEchoedSecret, token));
+    s3->setEndpoint(peer.endpoint());
+    s3->setSleeper([](double) {});
+
+    // Every category, every level, and the blocking call that also logs a success at info level.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    S3Logger::verboseLogging();
+    S3ErrorHandler::shouldNotThrowExceptions();
+    g_logLines.clear();
+    auto previous = qInstallMessageHandler(captureLog);
+    const auto response = s3->putObject(put(QStringLiteral("k")));
+    qInstallMessageHandler(previous);
+    S3Logger::basicLogging();
+    QLoggingCategory::setFilterRules(QString());
+
+    QVERIFY(response);
+    QCOMPARE(peer.requests().size(), 1);
+    const auto& wire = peer.requests().first();
+    const QByteArray signature =
+        wire.header("Authorization").mid(wire.header("Authorization").lastIndexOf(':') + 1);
+    const QString log = g_logLines.join(QLatin1Char('\n'));
+    const QString error =
+        (response->error() ? textsOf(*response->error()) : QStringList()).join(QLatin1Char('\n'));
+    if (where == QLatin1String("message")) {
+        // The service's own words stay readable.
+        QVERIFY2(error.contains(QStringLiteral("Access Denied:")), qPrintable(error));
+    } else if (where.startsWith(QLatin1String("header"))) {
+        QVERIFY(!response->error());
+        QVERIFY2(log.contains(QStringLiteral("|Response [")), qPrintable(log));
+    } else if (where == QLatin1String("Location")) {
+        QVERIFY2(error.contains(QStringLiteral("http://elsewhere.test:1")), qPrintable(error));
+    }
+    for (const QByteArray& secret : {kEchoedSecret.toUtf8(), token.toUtf8(), signature}) {
+        QStringList shows = encoded(encoding, secret).shows << QString::fromUtf8(secret);
+        // A UTF-16 text read as bytes.
+        QString wide;
+        for (const QChar c : QString::fromUtf8(secret))
+            wide += QString(c) + QChar(0);
+        shows << wide;
+        for (const QString& form : shows) {
+            QVERIFY2(!log.contains(form, Qt::CaseInsensitive),
+                     qPrintable(QStringLiteral("log: ") + form + QLatin1Char('\n') + log));
+            QVERIFY2(!error.contains(form, Qt::CaseInsensitive),
+                     qPrintable(QStringLiteral("error: ") + form));
+        }
+    }
+}
+
+void TestS3Client::maskFindsPiecesAndLeavesOrdinaryTextReadable_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("masked");
+    const QString secret = kEchoedSecret; // "s3cr3t/Key+For=Tests0123456789"
+    QTest::newRow("ordinary message") << "Access Denied"
+                                      << "Access Denied";
+    QTest::newRow("a piece of 16") << "got Key+For=Tests0123 here"
+                                   << "got <redacted> here";
+    QTest::newRow("a piece of 15 stays") << "got Key+For=Tests012 here"
+                                         << "got Key+For=Tests012 here";
+    QTest::newRow("Base64 inside a longer Base64 text")
+        << QString::fromLatin1(("x" + secret.toUtf8() + "yz").toBase64())
+        << QStringLiteral("eH<redacted>Xl6");
+    QTest::newRow("escaped line break within") << "(s3cr3t/Key+For=\\nTests0123456789)"
+                                               << "(<redacted>)";
+}
+
+void TestS3Client::maskFindsPiecesAndLeavesOrdinaryTextReadable() {
+    QFETCH(QString, text);
+    QFETCH(QString, masked);
+    S3SecretMask mask;
+    mask.addSecret(kEchoedSecret);
+    QCOMPARE(mask.mask(text), masked);
+}
+
+void TestS3Client::sameServerRedirectsAreSignedForWhatTheyAsk_data() {
+    QTest::addColumn<QString>("endpointHost");
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("target");
+    // "P" stands for the peer's port.
+    QTest::newRow("another path") << "127.0.0.1"
+                                  << "/moved/here"
+                                  << "127.0.0.1:P"
+                                  << "/moved/here";
+    QTest::newRow("another path with a sub-resource and a plain parameter") << "127.0.0.1"
+                                                                            << "/photos-1/k2?x=1&versionId=7"
+                                                                            << "127.0.0.1:P"
+                                                                            << "/photos-1/k2?x=1&versionId=7";
+    QTest::newRow("user information") << "127.0.0.1"
+                                      << "http://user:pw@127.0.0.1:P/photos-1/k"
+                                      << "127.0.0.1:P"
+                                      << "/photos-1/k";
+    QTest::newRow("the bucket's host, user information and another path")
+        << "s3.example.test"
+        << "http://user:pw@photos-1.s3.example.test:P/moved"
+        << "photos-1.s3.example.test:P"
+        << "/moved";
+}
+
+void TestS3Client::sameServerRedirectsAreSignedForWhatTheyAsk() {
+    QFETCH(QString, endpointHost);
+    QFETCH(QString, location);
+    QFETCH(QString, host);
+    QFETCH(QString, target);
+    ScriptedHttpPeer peer;
+    const auto port = [&](QString text) {
+        return text.replace(QLatin1String("P"), QString::number(peer.port()));
+    };
+    peer.enqueue(ScriptedHttpPeer::respond(307, {}, {{"Location", port(location).toUtf8()}}));
+    peer.enqueue(ScriptedHttpPeer::respond(200));
+    auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"), endpointHost);
+    S3ErrorHandler::shouldNotThrowExceptions();
+    const auto response = s3->putObject(put(QStringLiteral("k")));
+    QVERIFY(response && !response->error());
+    QCOMPARE(peer.requests().size(), 2);
+    const auto& second = peer.requests()[1];
+    QCOMPARE(QString::fromLatin1(second.header("Host")), port(host));
+    QCOMPARE(QString::fromLatin1(second.target), target);
+    QCOMPARE(second.headerCount("Authorization"), 1);
+    QCOMPARE(second.body, QByteArray("hello"));
+    QVERIFY(!second.raw.contains("pw"));
+    QVERIFY(passesIndependentCheck(
+        {wireCase(peer, second, QStringLiteral("SECRET"), QString(), QString(), endpointHost)}));
 }
 
 int main(int argc, char** argv) {

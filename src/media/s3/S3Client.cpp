@@ -7,6 +7,7 @@
 #include "media/s3/S3Logger.h"
 #include "media/s3/S3ServiceException.h"
 
+#include <QUrlQuery>
 #include <algorithm>
 
 namespace pelnix {
@@ -16,6 +17,54 @@ const QString kDefaultContentType = QStringLiteral("application/x-www-form-urlen
 const QString kTokenHeader = QStringLiteral("x-amz-security-token");
 // The scheme word of the keyed-hash Authorization header, fixed by the protocol.
 const QString kAuthorizationScheme = QStringLiteral("AWS");
+
+// The query parameters the keyed-hash scheme signs: sub-resources and response-header overrides.
+const QStringList kSignedSubResources = {
+    QStringLiteral("acl"),
+    QStringLiteral("lifecycle"),
+    QStringLiteral("location"),
+    QStringLiteral("logging"),
+    QStringLiteral("notification"),
+    QStringLiteral("partNumber"),
+    QStringLiteral("policy"),
+    QStringLiteral("requestPayment"),
+    QStringLiteral("torrent"),
+    QStringLiteral("uploadId"),
+    QStringLiteral("uploads"),
+    QStringLiteral("versionId"),
+    QStringLiteral("versioning"),
+    QStringLiteral("versions"),
+    QStringLiteral("website"),
+    QStringLiteral("response-content-type"),
+    QStringLiteral("response-content-language"),
+    QStringLiteral("response-expires"),
+    QStringLiteral("response-cache-control"),
+    QStringLiteral("response-content-disposition"),
+    QStringLiteral("response-content-encoding"),
+};
+
+// The resource signed for an address a redirect named on the request's own server: the bucket when
+// the host names it, the path as sent, and the signed sub-resources of its query in name order.
+QString redirectedResource(const S3Request& request, const QUrl& target) {
+    QString resource = target.path(QUrl::FullyEncoded);
+    if (resource.isEmpty())
+        resource = QStringLiteral("/");
+    const QString bucketLabel = request.bucket() + QLatin1Char('.');
+    if (!request.bucket().isEmpty() && target.host().startsWith(bucketLabel, Qt::CaseInsensitive))
+        resource.prepend(QLatin1Char('/') + request.bucket());
+    QList<QPair<QString, QString>> signedItems;
+    for (const auto& item : QUrlQuery(target).queryItems(QUrl::FullyDecoded))
+        if (kSignedSubResources.contains(item.first))
+            signedItems.append(item);
+    std::stable_sort(signedItems.begin(), signedItems.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList parts;
+    for (const auto& [name, value] : signedItems)
+        parts << (value.isEmpty() ? name : name + QLatin1Char('=') + value);
+    if (!parts.isEmpty())
+        resource += QLatin1Char('?') + parts.join(QLatin1Char('&'));
+    return resource;
+}
 } // namespace
 
 std::unique_ptr<S3Client> S3Client::copy() const {
@@ -38,7 +87,7 @@ QString S3Client::stringToSign(const S3Request& request) const {
     return stringToSignOf(request);
 }
 
-QString S3Client::stringToSignOf(const S3Request& request) {
+QString S3Client::stringToSignOf(const S3Request& request, const QString& redirectedResource) {
     const S3URLRequest& url = request.urlRequest();
     auto header = [&](const char* name) {
         const QString value = url.valueForHTTPHeaderField(QLatin1String(name));
@@ -54,15 +103,17 @@ QString S3Client::stringToSignOf(const S3Request& request) {
         if (name.startsWith(QLatin1String("x-amz-")))
             amzHeaders += name + QLatin1Char(':') + h.second + QLatin1Char('\n');
     }
-    QString resource;
-    if (!request.key().isEmpty())
-        resource = QStringLiteral("/%1/%2").arg(request.bucket(), request.encodedKey());
-    else if (!request.bucket().isEmpty())
-        resource = QStringLiteral("/%1/").arg(request.bucket());
-    else
-        resource = QStringLiteral("/");
+    QString resource = redirectedResource;
+    if (resource.isNull()) {
+        if (!request.key().isEmpty())
+            resource = QStringLiteral("/%1/%2").arg(request.bucket(), request.encodedKey());
+        else if (!request.bucket().isEmpty())
+            resource = QStringLiteral("/%1/").arg(request.bucket());
+        else
+            resource = QStringLiteral("/");
+    }
     const QUrl target = url.url();
-    if (target.hasQuery() && !target.query(QUrl::FullyEncoded).isEmpty())
+    if (redirectedResource.isNull() && target.hasQuery() && !target.query(QUrl::FullyEncoded).isEmpty())
         resource += QLatin1Char('?') + QUrl::fromPercentEncoding(target.query(QUrl::FullyEncoded).toUtf8());
     return QStringLiteral("%1\n%2\n%3\n%4\n%5%6")
         .arg(url.httpMethod(), header("Content-MD5"), header("Content-Type"), header("Date"), amzHeaders,
@@ -73,13 +124,22 @@ S3URLRequest& S3Client::signS3Request(S3Request& request) {
     return signS3Request(request, credentialsFor(request));
 }
 
-S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& credentials) {
+S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& credentials,
+                                      const QUrl& redirected) {
     S3URLRequest& url = request.configureURLRequest();
+    QString resource;
+    if (!redirected.isEmpty()) {
+        // The Host header names a server, never a user of it.
+        const QUrl address = redirected.adjusted(QUrl::RemoveUserInfo);
+        url.setURL(address);
+        url.setValueForHTTPHeaderField(address.authority(QUrl::FullyEncoded), QStringLiteral("Host"));
+        resource = redirectedResource(request, address);
+    }
     if (url.valueForHTTPHeaderField(QStringLiteral("Content-Type")).isNull())
         url.setValueForHTTPHeaderField(kDefaultContentType, QStringLiteral("Content-Type"));
     // Peers drop the blanks around a header value before they check the signature; sign what they see.
     url.trimHeaderValues();
-    const QString text = stringToSignOf(request);
+    const QString text = stringToSignOf(request, resource);
     if (S3Logger::isVerboseLoggingEnabled()) {
         // The security token is part of the signed text but never of a log line.
         QString shown = text;
@@ -99,14 +159,17 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
 }
 
 bool S3Client::signForRedirect(S3Request& request, const S3Credentials& credentials, const QUrl& target) {
+    if (S3Connection::isSameServer(target, request.urlRequest().url())) {
+        // A signature covers the resource it asks for: another path or query is signed for anew.
+        signS3Request(request, credentials, target);
+        return !malformedHeaderReason(request.urlRequest());
+    }
     const QString scheme = target.scheme().toLower();
     const bool wasSecure = request.protocol() == QLatin1String("https");
     if (scheme != QLatin1String("https") && (scheme != QLatin1String("http") || wasSecure))
         return false;
     const QUrl current(request.protocol() + QStringLiteral("://") + request.hostName());
-    const auto portOf = [](const QUrl& url) {
-        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-    };
+    const auto portOf = &S3Connection::portOf;
     if (!current.isValid() || portOf(target) != portOf(current) || !target.userInfo().isEmpty())
         return false;
     QString host = target.host().toLower();

@@ -30,12 +30,17 @@ public:
 
 private:
     S3Credentials credentialsFor(const S3Request& request) const;
-    static QString stringToSignOf(const S3Request& request);
-    static S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials);
-    // A redirect to `target` is followed only to an address of the storage service for the request
+    // `redirectedResource`, when not null, is the resource signed in place of the request's own.
+    static QString stringToSignOf(const S3Request& request, const QString& redirectedResource = {});
+    // Configured and signed; for `redirected` (an address on the request's own server that a redirect
+    // named) the URL, Host and signed resource are that address's.
+    static S3URLRequest& signS3Request(S3Request& request, const S3Credentials& credentials,
+                                       const QUrl& redirected = {});
+    // A redirect to `target` on the request's own server is signed again for the address it names.
+    // Another server is followed only when it is an address of the storage service for the request
     // (the bucket's endpoint of a region, or the configured endpoint's host with or without the
     // bucket), over the same port and never from https down to http: the request is then configured
-    // for that endpoint and signed again. Whether it was.
+    // for that endpoint and signed again. Whether it may go.
     static bool signForRedirect(S3Request& request, const S3Credentials& credentials, const QUrl& target);
     // Why the signed request cannot go out as it is; null when it can.
     static S3ExceptionPtr unsendableReason(const S3Request& request);

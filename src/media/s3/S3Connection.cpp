@@ -170,36 +170,42 @@ void S3Connection::onFinished() {
     end();
 }
 
-void S3Connection::followRedirect(const QUrl& target) {
+int S3Connection::portOf(const QUrl& url) {
+    return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+}
+
+bool S3Connection::isSameServer(const QUrl& a, const QUrl& b) {
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && portOf(a) == portOf(b);
+}
+
+void S3Connection::followRedirect(const QUrl& location) {
+    // A user name or password in the address would go out as credentials of the connection: the
+    // request carries its own signature and nothing else.
+    const QUrl target = location.adjusted(QUrl::RemoveUserInfo);
     const QUrl original = m_request->urlRequest().url();
     const S3SecretMask mask = m_response->secretMask();
-    S3Logger::logInfo(QStringLiteral("Redirect:"));
-    S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(mask.mask(target.toString())));
-    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(original.toString())));
     ++m_redirects;
-    const auto port = [](const QUrl& url) {
-        return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
-    };
-    const bool sameServer = target.scheme().compare(original.scheme(), Qt::CaseInsensitive) == 0 &&
-                            target.host().compare(original.host(), Qt::CaseInsensitive) == 0 &&
-                            port(target) == port(original);
-    if (sameServer) {
-        // The signed request goes again as it was, to the new address on the same server.
+    bool follow = false;
+    if (m_redirectSigner) {
+        // Signed anew for what it now asks, on this server or on another of the service's own.
+        follow = m_redirectSigner(target);
+    } else if (isSameServer(target, original)) {
         m_request->urlRequest().setValueForHTTPHeaderField(target.authority(QUrl::FullyEncoded),
                                                            QStringLiteral("Host"));
-        send(target);
+        follow = true;
+    }
+    // Only the server's origin of an address that is not followed is shown: its path and query are
+    // the server's own text, in whatever encoding it chose.
+    const QString origin =
+        mask.mask(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
+    S3Logger::logInfo(QStringLiteral("Redirect:"));
+    S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(follow ? mask.mask(target.toString()) : origin));
+    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(original.toString())));
+    if (follow) {
+        send(m_redirectSigner ? m_request->urlRequest().url() : target);
         return;
     }
-    // The signature, the security token and the body are for the storage service only: another
-    // server gets them only when it is one of the service's own addresses for the request, signed
-    // anew for it.
-    if (m_redirectSigner && m_redirectSigner(target)) {
-        send(m_request->urlRequest().url());
-        return;
-    }
-    const QString origin = mask.mask(
-        target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-            .toString());
     const QString text =
         QStringLiteral("The storage service redirected the request to %1, which is not one of its own "
                        "addresses for it; the request was not sent there.")

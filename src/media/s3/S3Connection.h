@@ -24,9 +24,9 @@ public:
                  double timeoutSeconds, const QString& connectionHost = {});
     ~S3Connection() override;
 
-    // Signs the request again for another server that a redirect named: whether that server may
-    // have it (the request is then ready to go there). Without one, a redirect is followed on the
-    // request's own server only.
+    // Signs the request again for the address a redirect named (its user information taken off):
+    // whether it may go there (the request's URL request is then ready to go). Without one, a
+    // redirect is followed on the request's own server only, with the request as it was.
     using RedirectSigner = std::function<bool(const QUrl& target)>;
     void setRedirectSigner(RedirectSigner signer) { m_redirectSigner = std::move(signer); }
 
@@ -37,6 +37,11 @@ public:
     // Drops the transfer without ending the connection (used by the time-out).
     void abortTransfer();
     bool hasEnded() const { return m_ended; }
+
+    // The port a URL reaches, its scheme's default when it names none.
+    static int portOf(const QUrl& url);
+    // Same scheme, host and port.
+    static bool isSameServer(const QUrl& a, const QUrl& b);
 
     // The network manager of the calling thread, made on first use and kept for the thread's life.
     static QNetworkAccessManager* networkAccessManager();
@@ -55,7 +60,7 @@ private:
     void end();
     bool isFollowableRedirect() const;
     // Sends the request on to where a redirect points, or ends the attempt when it may not go there.
-    void followRedirect(const QUrl& target);
+    void followRedirect(const QUrl& location);
 
     std::shared_ptr<S3ServiceRequest> m_request;
     std::shared_ptr<S3ServiceResponse> m_response;

@@ -82,8 +82,7 @@ void S3Response::connectionDidFinishLoading() {
     const S3SecretMask mask = secretMask();
     // A refusal repeats the text that was signed (the security token in it) and the signature it got.
     if (className() != QLatin1String("S3GetObjectResponse") && S3Logger::isVerboseLoggingEnabled())
-        S3Logger::logDebug(
-            QStringLiteral("Response Body:\n%1").arg(mask.maskDocument(QString::fromUtf8(m_body))));
+        S3Logger::logDebug(QStringLiteral("Response Body:\n%1").arg(loggableBody(mask)));
 
     // A redirect that reaches this point was not followed (no address, too many, or not to be
     // followed): the object is not where it was sent.

@@ -44,13 +44,25 @@ S3SecretMask S3ServiceResponse::secretMask() const {
 
 S3HeaderList S3ServiceResponse::maskedHeaders(const S3HeaderList& headers) const {
     const S3SecretMask mask = secretMask();
+    const QString masked = QString::fromLatin1(S3AbstractWebServiceClient::kMaskedHeaderValue);
     S3HeaderList out;
     out.reserve(headers.size());
-    for (const auto& header : headers)
-        out.append({header.first, S3AbstractWebServiceClient::isSecretHeader(header.first)
-                                      ? QString::fromLatin1(S3AbstractWebServiceClient::kMaskedHeaderValue)
-                                      : mask.mask(header.second)});
+    for (const auto& header : headers) {
+        // A name is the server's text as much as a value is; a name that held a secret masks its
+        // value whole.
+        const QString name = mask.mask(header.first);
+        const bool secret = name != header.first || S3AbstractWebServiceClient::isSecretHeader(name);
+        out.append({name, secret ? masked : mask.mask(header.second)});
+    }
     return out;
+}
+
+QString S3ServiceResponse::loggableBody(const S3SecretMask& mask) const {
+    QString contentType;
+    for (const auto& header : m_responseHeader)
+        if (header.first.compare(QLatin1String("Content-Type"), Qt::CaseInsensitive) == 0)
+            contentType = header.second;
+    return mask.maskDocument(m_body, contentType);
 }
 
 void S3ServiceResponse::connectionDidReceiveResponse(int statusCode, const S3HeaderList& received) {
@@ -78,8 +90,7 @@ void S3ServiceResponse::connectionDidFinishLoading() {
     m_isFinishedLoading = true;
     const S3SecretMask mask = secretMask();
     if (S3Logger::isVerboseLoggingEnabled())
-        S3Logger::logDebug(
-            QStringLiteral("Response Body:\n%1").arg(mask.maskDocument(QString::fromUtf8(m_body))));
+        S3Logger::logDebug(QStringLiteral("Response Body:\n%1").arg(loggableBody(mask)));
 
     std::shared_ptr<S3ServiceResponse> parsed;
     if (m_unmarshallerDelegate) {

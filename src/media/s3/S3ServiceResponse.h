@@ -85,9 +85,11 @@ public:
     S3SecretMask secretMask() const;
 
 protected:
-    // What is kept of received headers: every value with the request's secrets masked, and the values
-    // of headers named like a secret masked whole.
+    // What is kept of received headers: every name and value with the request's secrets masked, and the
+    // values of headers named like a secret, or whose name held one, masked whole.
     S3HeaderList maskedHeaders(const S3HeaderList& headers) const;
+    // The body as a debug line may show it (see S3SecretMask::maskDocument).
+    QString loggableBody(const S3SecretMask& mask) const;
     S3ServiceRequestDelegate* delegate() const;
     S3ServiceRequest* rawRequest() const { return m_request.get(); }
     void stopRequestTimer();
