@@ -13,6 +13,9 @@
 //     the session token and secret key (1 MB of it), beside an ordinary refusal, with the secrets
 //     found in log lines and error texts; a 302 to another server, beside an ordinary put, with
 //     what that server received;
+//     refusals echoing both in Base64, split over lines, with "+" as a blank, as XML references and
+//     JSON escapes, and in a UTF-16 document, with the encoded echoes found in the log; a 302 to
+//     another path on the same server through an address with a user name, with the puts stored;
 //   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
 //     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
 //     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall; the same file
@@ -1226,6 +1229,90 @@ void BM_S3PutRedirectedElsewhere(benchmark::State& state) {
     putObject(state, QStringLiteral("BM_S3PutRedirectedElsewhere"),
               HostileHttpPeer::Answer::of({}, "text/plain"), true);
 }
+// The encodings a refusal may echo the secret key and the token in, and the texts by which a log line
+// or an error would show each: Base64, split over two lines, "+" read back as a blank, XML
+// references, JSON escapes, and UTF-16 read as bytes.
+QStringList encodedEchoes(const QString& secret) {
+    const QByteArray bytes = secret.toUtf8();
+    QByteArray references;
+    QByteArray escapes;
+    for (const char c : bytes) {
+        references += "&#" + QByteArray::number(int(uchar(c))) + ';';
+        escapes += "\\u00" + QByteArray(1, c).toHex();
+    }
+    QString wide;
+    for (const QChar c : secret)
+        wide += QString(c) + QChar(0);
+    const qsizetype half = secret.size() / 2;
+    return {QString::fromLatin1(bytes.toBase64()),
+            secret.left(half),
+            secret.mid(half),
+            QString(secret).replace(QLatin1Char('+'), QLatin1Char(' ')),
+            QString::fromLatin1(references),
+            QString::fromLatin1(escapes),
+            wide};
+}
+// putObject, then the encoded echoes found in the last put's log lines added to its figure.
+void putObjectCountingEncodings(benchmark::State& state, const QString& name,
+                                const HostileHttpPeer::Answer& answer) {
+    putObject(state, name, answer);
+    const QString log = g_s3Lines.join(QLatin1Char('\n'));
+    for (const QString& secret : {kS3Secret, kS3Token})
+        for (const QString& form : encodedEchoes(secret))
+            g_s3[name].secretsSeen += int(log.count(form, Qt::CaseInsensitive));
+}
+QByteArray encodedEchoDocument() {
+    const QStringList secret = encodedEchoes(kS3Secret);
+    const QStringList token = encodedEchoes(kS3Token);
+    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code><Message>Access "
+            "Denied: " +
+            secret[0] + ' ' + token[0] + ' ' + secret[1] + "\n" + secret[2] + ' ' + token[3] +
+            "</Message><Key>" + secret[4] + "</Key><Hint>" + token[5] +
+            "</Hint><RequestId>REQ</RequestId></Error>")
+        .toUtf8();
+}
+void BM_S3RefusalEchoingEncodings(benchmark::State& state) {
+    HostileHttpPeer::Answer answer = HostileHttpPeer::Answer::of(encodedEchoDocument(), "application/xml");
+    answer.status = 403;
+    putObjectCountingEncodings(state, QStringLiteral("BM_S3RefusalEchoingEncodings"), answer);
+}
+void BM_S3RefusalEchoingUtf16(benchmark::State& state) {
+    const QString text =
+        QString::fromUtf8(echoingRefusal(0).head).replace(QLatin1String("UTF-8"), QLatin1String("UTF-16")) +
+        QStringLiteral("</StringToSignBytes><RequestId>REQ</RequestId></Error>");
+    QByteArray body("\xFF\xFE", 2);
+    body.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    HostileHttpPeer::Answer answer = HostileHttpPeer::Answer::of(body, "application/xml; charset=UTF-16");
+    answer.status = 403;
+    putObjectCountingEncodings(state, QStringLiteral("BM_S3RefusalEchoingUtf16"), answer);
+}
+// Puts redirected to another path on the same server through an address with a user name and
+// password: how many were stored.
+QMap<QString, int> g_s3Stored;
+void BM_S3PutRedirectedSameServer(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        HostileHttpPeer peer;
+        HostileHttpPeer::Answer moved;
+        moved.location = peer.url(QStringLiteral("/photos-1/moved"))
+                             .replace(QLatin1String("http://"), QLatin1String("http://user:pw@"));
+        peer.answer(QStringLiteral("/photos-1/k"), moved);
+        peer.answer(QStringLiteral("/photos-1/moved"), HostileHttpPeer::Answer::of({}, "application/xml"));
+        S3Client client(S3Credentials(QStringLiteral("AKBENCH"), kS3Secret, kS3Token));
+        client.setEndpoint(peer.origin());
+        auto request = std::make_shared<S3PutObjectRequest>(QStringLiteral("k"), QStringLiteral("photos-1"));
+        request->setData(QByteArray(4096, 'x'));
+        PutOutcome outcome;
+        request->setDelegate(&outcome);
+        state.ResumeTiming();
+        client.putObject(request);
+        while (!outcome.done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        state.PauseTiming();
+        g_s3Stored[QStringLiteral("BM_S3PutRedirectedSameServer")] += outcome.error.isEmpty() ? 1 : 0;
+        state.ResumeTiming();
+    }
+}
 
 } // namespace
 
@@ -1460,6 +1547,9 @@ BENCHMARK(BM_S3RefusalEchoingSecrets)->Unit(benchmark::kMillisecond)->Iterations
 BENCHMARK(BM_S3RefusalEchoing1MB)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3PutOrdinary)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3PutRedirectedElsewhere)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3RefusalEchoingEncodings)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3RefusalEchoingUtf16)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3PutRedirectedSameServer)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -1500,6 +1590,11 @@ int main(int argc, char** argv) {
     put("S3 put, the same padded to 1 MB", "BM_S3RefusalEchoing1MB");
     put("S3 put, ordinary", "BM_S3PutOrdinary");
     put("S3 put, 302 to another server", "BM_S3PutRedirectedElsewhere");
+    put("S3 put, refusal echoing encoded", "BM_S3RefusalEchoingEncodings");
+    put("S3 put, refusal in UTF-16", "BM_S3RefusalEchoingUtf16");
+    std::printf("  %-32s %9.2f   stored %d of 5\n", "S3 put, 302 on the same server",
+                ms("BM_S3PutRedirectedSameServer"),
+                g_s3Stored.value(QStringLiteral("BM_S3PutRedirectedSameServer")));
     const PLMediaDownloader::Limits limits = PLMediaDownloader::configuredLimits();
     std::printf("\nAttachment downloads with the configured bounds (cap %lld MiB, %lld KiB/s over %d s "
                 "windows), each beside an ordinary 20 MiB file:\n",
