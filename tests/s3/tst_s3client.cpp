@@ -177,6 +177,7 @@ private slots:
     void maskFindsPiecesAndLeavesOrdinaryTextReadable();
     void sameServerRedirectsAreSignedForWhatTheyAsk_data();
     void sameServerRedirectsAreSignedForWhatTheyAsk();
+    void theSignatureARedirectReplacedIsStillMasked();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
@@ -184,6 +185,9 @@ private:
     std::shared_ptr<S3PutObjectRequest> put(const QString& key,
                                             const QString& bucket = QStringLiteral("photos-1"),
                                             const QByteArray& data = "hello");
+    // A blocking put of "k" with exceptions off (so a success is logged at info level too), every
+    // category logged at every level into g_logLines.
+    std::shared_ptr<S3Response> putLoggingEverything(S3Client& s3);
 
     std::unique_ptr<test::TestSandbox> m_sandbox;
     QList<double> m_pauses;
@@ -1125,6 +1129,19 @@ ScriptedHttpPeer::Reply echoing(const QString& where, const QString& encoding, c
 
 } // namespace
 
+std::shared_ptr<S3Response> TestS3Client::putLoggingEverything(S3Client& s3) {
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    S3Logger::verboseLogging();
+    S3ErrorHandler::shouldNotThrowExceptions();
+    g_logLines.clear();
+    auto previous = qInstallMessageHandler(captureLog);
+    const auto response = s3.putObject(put(QStringLiteral("k")));
+    qInstallMessageHandler(previous);
+    S3Logger::basicLogging();
+    QLoggingCategory::setFilterRules(QString());
+    return response;
+}
+
 void TestS3Client::echoedSecretsInAnyEncodingReachNoLogOrError_data() {
     QTest::addColumn<QString>("where");
     QTest::addColumn<QString>("encoding");
@@ -1154,16 +1171,7 @@ void TestS3Client::echoedSecretsInAnyEncodingReachNoLogOrError() {
     s3->setEndpoint(peer.endpoint());
     s3->setSleeper([](double) {});
 
-    // Every category, every level, and the blocking call that also logs a success at info level.
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
-    S3Logger::verboseLogging();
-    S3ErrorHandler::shouldNotThrowExceptions();
-    g_logLines.clear();
-    auto previous = qInstallMessageHandler(captureLog);
-    const auto response = s3->putObject(put(QStringLiteral("k")));
-    qInstallMessageHandler(previous);
-    S3Logger::basicLogging();
-    QLoggingCategory::setFilterRules(QString());
+    const auto response = putLoggingEverything(*s3);
 
     QVERIFY(response);
     QCOMPARE(peer.requests().size(), 1);
@@ -1272,6 +1280,30 @@ void TestS3Client::sameServerRedirectsAreSignedForWhatTheyAsk() {
     QVERIFY(!second.raw.contains("pw"));
     QVERIFY(passesIndependentCheck(
         {wireCase(peer, second, QStringLiteral("SECRET"), QString(), QString(), endpointHost)}));
+}
+
+void TestS3Client::theSignatureARedirectReplacedIsStillMasked() {
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::respond(307, {}, {{"Location", "/moved"}}));
+    ScriptedHttpPeer::Reply refusal;
+    refusal.answer = [&peer](const ScriptedHttpPeer::Request&) {
+        const QByteArray first = peer.requests().first().header("Authorization");
+        return ScriptedHttpPeer::errorDocument(403, "AccessDenied", "Access Denied: " + first.toBase64(), {});
+    };
+    peer.enqueue(refusal);
+    auto s3 = client(peer, QStringLiteral("SESSIONTOKEN42"));
+    const auto response = putLoggingEverything(*s3);
+
+    QVERIFY(response && response->error());
+    QCOMPARE(peer.requests().size(), 2);
+    const QByteArray first = peer.requests()[0].header("Authorization");
+    QVERIFY(first != peer.requests()[1].header("Authorization"));
+    const QString texts =
+        g_logLines.join(QLatin1Char('\n')) + textsOf(*response->error()).join(QLatin1Char('\n'));
+    QVERIFY2(texts.contains(QStringLiteral("Access Denied: ")), qPrintable(texts));
+    const QByteArray signature = first.mid(first.lastIndexOf(':') + 1);
+    for (const QByteArray& form : {signature, signature.toBase64(), first.toBase64()})
+        QVERIFY2(!texts.contains(QString::fromLatin1(form)), form.constData());
 }
 
 int main(int argc, char** argv) {

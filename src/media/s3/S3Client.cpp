@@ -150,6 +150,7 @@ S3URLRequest& S3Client::signS3Request(S3Request& request, const S3Credentials& c
     }
     const QString signature =
         S3AuthUtils::HMACSign(text.toUtf8(), credentials.secretKey(), S3AuthUtils::SHA1);
+    url.addEarlierAuthorization(url.valueForHTTPHeaderField(QStringLiteral("Authorization")));
     url.setValueForHTTPHeaderField(
         QStringLiteral("%1 %2:%3").arg(kAuthorizationScheme, credentials.accessKey(), signature),
         QStringLiteral("Authorization"));

@@ -266,6 +266,10 @@ S3SecretMask S3SecretMask::forRequest(const S3ServiceRequest& request) {
         if (header.first.compare(QLatin1String("Authorization"), Qt::CaseInsensitive) == 0)
             mask.addSecret(signatureIn(header.second));
     }
+    for (const QString& authorization : request.urlRequest().earlierAuthorizations()) {
+        mask.addSecret(authorization);
+        mask.addSecret(signatureIn(authorization));
+    }
     mask.addSecret(request.parameters().value(QStringLiteral("Signature")));
     return mask;
 }

@@ -28,8 +28,8 @@ public:
     static constexpr qsizetype kFragment = 16;
 
     S3SecretMask() = default;
-    // What `request` carries now: the credentials it was signed with, its secret headers and its
-    // "Signature" parameter.
+    // What `request` carries now: the credentials it was signed with, its secret headers, the
+    // signatures it went out with before it was signed again, and its "Signature" parameter.
     static S3SecretMask forRequest(const S3ServiceRequest& request);
 
     // Texts shorter than four characters mask too much of everything else and are left out.

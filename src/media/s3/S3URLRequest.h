@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <memory>
 #include <optional>
@@ -49,6 +50,13 @@ public:
     void setEndpointHost(const QString& host) { m_endpointHost = host; }
     std::optional<S3Credentials> credentials() const { return m_credentials; }
     void setCredentials(const std::optional<S3Credentials>& credentials) { m_credentials = credentials; }
+    // Authorization values the request went out with before it was signed again (for a retry or a
+    // redirect): a peer may still echo them.
+    const QStringList& earlierAuthorizations() const { return m_earlierAuthorizations; }
+    void addEarlierAuthorization(const QString& value) {
+        if (!value.isEmpty() && !m_earlierAuthorizations.contains(value))
+            m_earlierAuthorizations << value;
+    }
 
 private:
     QString m_httpMethod = QStringLiteral("GET");
@@ -59,6 +67,7 @@ private:
     double m_timeoutInterval = 60.0;
     QString m_endpointHost;
     std::optional<S3Credentials> m_credentials;
+    QStringList m_earlierAuthorizations;
 };
 
 } // namespace pelnix
