@@ -2,7 +2,9 @@
 // colour, or a bar over an empty page, fails; anything drawn on the page passes, wherever it lies.
 #include "TestSandbox.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/testing/BlankPictureCheck.h"
@@ -15,30 +17,53 @@ using namespace pelnix::platform::ui;
 
 namespace {
 
+// A white view, with a word at `at` when one is given.
+QWidget* whiteView(std::optional<QPoint> at) {
+    auto* view = new QWidget;
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    view->setPalette(palette);
+    if (at) {
+        auto* word = new QLabel(QStringLiteral("Something"), view);
+        word->move(*at);
+    }
+    return view;
+}
+
 // A white page, with a word at `at` when one is given.
 class Page : public ViewController {
 public:
     explicit Page(std::optional<QPoint> at) : m_at(at) { setTitle(QStringLiteral("Page")); }
 
 protected:
-    QWidget* loadView() override {
-        auto* view = new QWidget;
-        view->setAutoFillBackground(true);
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        view->setPalette(palette);
-        if (m_at) {
-            auto* word = new QLabel(QStringLiteral("Something"), view);
-            word->move(*m_at);
-        }
-        return view;
-    }
+    QWidget* loadView() override { return whiteView(m_at); }
 
 private:
     std::optional<QPoint> m_at;
 };
 
 enum class Shape { Bare, Navigated, BarHidden, PresentedOverPage };
+
+// A white page with a bar of its own at `barTop`, titled "Own", over a word.
+class PageWithBar : public ViewController {
+public:
+    explicit PageWithBar(int barTop) : m_barTop(barTop) {}
+
+protected:
+    QWidget* loadView() override {
+        QWidget* page = whiteView(QPoint(10, 300));
+        auto* bar = new NavigationBar(page);
+        auto* item = new NavigationItem(bar);
+        item->setTitle(QStringLiteral("Own"));
+        bar->setItems(item, nullptr);
+        bar->setGeometry(0, m_barTop, 320, NavigationBar::kHeight);
+        return page;
+    }
+
+private:
+    int m_barTop;
+};
 
 } // namespace
 
@@ -135,6 +160,40 @@ private slots:
         Screenshot::settle();
         const QImage image = Screenshot::grab(&window);
         QCOMPARE(BlankPictureCheck::emptyBar(image, &window), verdict);
+    }
+
+    // A screen with a bar of its own wrapped in a navigation controller shows two bars, one under the
+    // other; one bar, a hidden outer bar or a bar lower down in the page is no doubled bar.
+    void doubledBarsAreTold_data() {
+        QTest::addColumn<bool>("wrapped");
+        QTest::addColumn<bool>("outerHidden");
+        QTest::addColumn<int>("barTop");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("own bar alone") << false << false << 0 << "";
+        QTest::newRow("own bar in a navigation controller") << true << false << 0 << "a doubled bar";
+        QTest::newRow("own bar, the outer bar hidden") << true << true << 0 << "";
+        QTest::newRow("a bar low in the page under the outer bar") << true << false << 400 << "";
+    }
+    void doubledBarsAreTold() {
+        QFETCH(bool, wrapped);
+        QFETCH(bool, outerHidden);
+        QFETCH(int, barTop);
+        QFETCH(QString, verdict);
+        Window window;
+        window.resize(320, 568);
+        auto* page = new PageWithBar(barTop);
+        page->setTitle(QStringLiteral("Page"));
+        if (wrapped) {
+            auto* navigation = new NavigationController(page);
+            navigation->setNavigationBarHidden(outerHidden, false);
+            window.setRootViewController(navigation);
+        } else {
+            window.setRootViewController(page);
+        }
+        window.show();
+        Screenshot::settle();
+        const QImage image = Screenshot::grab(&window);
+        QCOMPARE(BlankPictureCheck::doubledBar(image, &window), verdict);
     }
 
     void theAreaBelowTheBarIsThePage() {

@@ -49,10 +49,14 @@ QString BlankPictureCheck::blankness(const QImage& image, QWidget* window) {
     return {};
 }
 
-QString BlankPictureCheck::emptyBar(const QImage& image, QWidget* window) {
+namespace {
+
+// The opaque navigation bars of `window` that lie on top of what is under them, each with the part of
+// the picture its face (less its shadow line along the bottom) covers, in the window's coordinates.
+QList<std::pair<NavigationBar*, QRect>> barsOnTop(QWidget* window) {
+    QList<std::pair<NavigationBar*, QRect>> bars;
     if (!window)
-        return {};
-    const qreal scale = image.devicePixelRatio() > 0 ? image.devicePixelRatio() : 1.0;
+        return bars;
     for (NavigationBar* bar : window->findChildren<NavigationBar*>()) {
         if (!bar->isVisibleTo(window) || bar->isTransparent() || bar->height() <= 1)
             continue;
@@ -60,13 +64,35 @@ QString BlankPictureCheck::emptyBar(const QImage& image, QWidget* window) {
         QWidget* onTop = window->childAt(onWindow.center());
         if (onTop != bar && !bar->isAncestorOf(onTop))
             continue;
-        // The bar less its shadow line along the bottom.
-        const QRect face = onWindow.adjusted(0, 0, 0, -1);
-        const QRect pixels((QPointF(face.topLeft()) * scale).toPoint(),
-                           (QSizeF(face.size()) * scale).toSize());
-        if (isFlat(image, pixels))
-            return QStringLiteral("an empty bar");
+        bars.append({bar, onWindow.adjusted(0, 0, 0, -1)});
     }
+    return bars;
+}
+
+QRect inPixels(const QImage& image, const QRect& area) {
+    const qreal scale = image.devicePixelRatio() > 0 ? image.devicePixelRatio() : 1.0;
+    return QRect((QPointF(area.topLeft()) * scale).toPoint(), (QSizeF(area.size()) * scale).toSize());
+}
+
+} // namespace
+
+QString BlankPictureCheck::emptyBar(const QImage& image, QWidget* window) {
+    for (const auto& [bar, face] : barsOnTop(window))
+        if (isFlat(image, inPixels(image, face)))
+            return QStringLiteral("an empty bar");
+    return {};
+}
+
+QString BlankPictureCheck::doubledBar(const QImage& image, QWidget* window) {
+    QList<QRect> heading;
+    for (const auto& [bar, face] : barsOnTop(window))
+        // Only bars across the top head the page; one further down belongs to a picture in it.
+        if (face.top() < window->height() / 4 && !isFlat(image, inPixels(image, face)))
+            heading << face;
+    for (const QRect& upper : heading)
+        for (const QRect& lower : heading)
+            if (lower.top() > upper.bottom())
+                return QStringLiteral("a doubled bar");
     return {};
 }
 
