@@ -15,6 +15,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -217,8 +218,11 @@ private slots:
                              (state.isEmpty() ? QString() : QLatin1Char('-') + state) +
                              QStringLiteral(".png");
         QVERIFY(image.save(QDir(QStringLiteral(PELNIX_TOUR_DIR)).filePath(name)));
+        // A screen with a top of its own wrapped in another bar shows an empty bar over its own, or
+        // two bars one under the other.
         for (const QString& fault : {platform::ui::BlankPictureCheck::blankness(image, &window),
                                      platform::ui::BlankPictureCheck::doubledBar(image, &window),
+                                     platform::ui::BlankPictureCheck::emptyBar(image, &window),
                                      DeliveredRowTimes::missing(image, &window)})
             QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }

@@ -3,6 +3,7 @@
 #include "platform/ui/NavigationBar.h"
 
 #include <QWidget>
+#include <optional>
 
 namespace pelnix::platform::ui {
 
@@ -84,11 +85,37 @@ QString BlankPictureCheck::emptyBar(const QImage& image, QWidget* window) {
 }
 
 QString BlankPictureCheck::doubledBar(const QImage& image, QWidget* window) {
+    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
+    const auto pixel = [&rgb, &image](int x, int y) {
+        const QPoint at = inPixels(image, QRect(x, y, 1, 1)).topLeft();
+        return rgb.rect().contains(at) ? std::optional<QRgb>(rgb.pixel(at)) : std::nullopt;
+    };
+    // A bar shows in the picture where its shadow line, along its bottom, stands out of its face.
+    const auto lineShows = [&pixel](const QRect& face) {
+        const auto line = pixel(face.left() + 1, face.bottom() + 1);
+        return line && line != pixel(face.left() + 1, face.bottom());
+    };
+    // An empty bar over a band of its own colour at both edges, for half a bar's height below its line:
+    // the top the screen draws itself, under a bar it was given besides.
+    const auto overOwnTop = [&](const QRect& face) {
+        if (!isFlat(image, inPixels(image, face)))
+            return false;
+        const auto colour = pixel(face.left() + 1, face.top() + 1);
+        for (int y = face.bottom() + 2; y < face.bottom() + 2 + face.height() / 2; ++y)
+            for (const int x : {face.left() + 1, face.right() - 1})
+                if (pixel(x, y) != colour)
+                    return false;
+        return true;
+    };
     QList<QRect> heading;
-    for (const auto& [bar, face] : barsOnTop(window))
+    for (const auto& [bar, face] : barsOnTop(window)) {
         // Only bars across the top head the page; one further down belongs to a picture in it.
-        if (face.top() < window->height() / 4 && !isFlat(image, inPixels(image, face)))
-            heading << face;
+        if (face.top() >= window->height() / 4 || !lineShows(face))
+            continue;
+        if (overOwnTop(face))
+            return QStringLiteral("a doubled bar");
+        heading << face;
+    }
     for (const QRect& upper : heading)
         for (const QRect& lower : heading)
             if (lower.top() > upper.bottom())
