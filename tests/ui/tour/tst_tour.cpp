@@ -15,7 +15,6 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
