@@ -659,6 +659,8 @@ void TestGroupInfo::coverTapOpensTheViewerOnlyForARealPicture() {
     InstantLoader loader;
     InfoOnScreen screen("g-member");
     auto* cover = screen.cell(0);
+    // Without a picture the cover shows the default person, which a viewer keeps at its own size.
+    QVERIFY(ImageAdditions::isPlaceholder(cover->currentGroupImage()));
     screen.info->groupInforCellChangeGroupIconButtonPressed(cover, cover->groupImageTapGesture());
     QVERIFY(!screen.info->presentedViewController());
     auto room = ChatRoom::chatRoomWithID("g-member");
