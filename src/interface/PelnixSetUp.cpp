@@ -7,6 +7,7 @@
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomUIDatePickerLabels.h"
 #include "foundation/ui/WidgetServices.h"
 #include "interface/PLAnalyticsTrackingHelper.h"
 #include "interface/PelnixErrorHandlingHelper.h"
@@ -46,6 +47,8 @@ void ensureLibraryIsSetUp() {
     connectAppearance();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         WidgetServices::install();
+        // The host's date pickers too, as the library's own, take the library's look.
+        CustomUIDatePickerLabels::restyleDatePickers();
         // A profile picture refused for its size tells the user why.
         PelnixProfileImageUploadHelper::setAlertHook(WidgetServices::showAlert);
         connectImageViews();

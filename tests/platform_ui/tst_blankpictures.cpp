@@ -2,7 +2,9 @@
 // colour, or a bar over an empty page, fails; anything drawn on the page passes, wherever it lies.
 #include "TestSandbox.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/testing/BlankPictureCheck.h"
@@ -15,24 +17,27 @@ using namespace pelnix::platform::ui;
 
 namespace {
 
+// A white view, with a word at `at` when one is given.
+QWidget* whiteView(std::optional<QPoint> at) {
+    auto* view = new QWidget;
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    view->setPalette(palette);
+    if (at) {
+        auto* word = new QLabel(QStringLiteral("Something"), view);
+        word->move(*at);
+    }
+    return view;
+}
+
 // A white page, with a word at `at` when one is given.
 class Page : public ViewController {
 public:
     explicit Page(std::optional<QPoint> at) : m_at(at) { setTitle(QStringLiteral("Page")); }
 
 protected:
-    QWidget* loadView() override {
-        auto* view = new QWidget;
-        view->setAutoFillBackground(true);
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::Window, Qt::white);
-        view->setPalette(palette);
-        if (m_at) {
-            auto* word = new QLabel(QStringLiteral("Something"), view);
-            word->move(*m_at);
-        }
-        return view;
-    }
+    QWidget* loadView() override { return whiteView(m_at); }
 
 private:
     std::optional<QPoint> m_at;
@@ -40,9 +45,46 @@ private:
 
 enum class Shape { Bare, Navigated, BarHidden, PresentedOverPage };
 
+// The top a white page draws itself, over a word: none, a navigation bar titled "Own" at `barTop`, or
+// a band of a bar's colour with a title that is no navigation bar.
+enum class OwnTop { None, NavigationBar, Band };
+
+class PageWithBar : public ViewController {
+public:
+    PageWithBar(OwnTop top, int barTop) : m_top(top), m_barTop(barTop) {}
+
+protected:
+    QWidget* loadView() override {
+        QWidget* page = whiteView(QPoint(10, 300));
+        if (m_top == OwnTop::NavigationBar) {
+            auto* bar = new NavigationBar(page);
+            auto* item = new NavigationItem(bar);
+            item->setTitle(QStringLiteral("Own"));
+            bar->setItems(item, nullptr);
+            bar->setGeometry(0, m_barTop, 320, NavigationBar::kHeight);
+        } else if (m_top == OwnTop::Band) {
+            NavigationBar sample;
+            sample.resize(320, NavigationBar::kHeight);
+            auto* band = new QLabel(QStringLiteral("OWN"), page);
+            band->setAlignment(Qt::AlignCenter);
+            band->setAutoFillBackground(true);
+            QPalette palette = band->palette();
+            palette.setColor(QPalette::Window, sample.grab().toImage().pixelColor(1, 1));
+            band->setPalette(palette);
+            band->setGeometry(0, m_barTop, 320, NavigationBar::kHeight);
+        }
+        return page;
+    }
+
+private:
+    OwnTop m_top;
+    int m_barTop;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Shape)
+Q_DECLARE_METATYPE(OwnTop)
 
 class TestBlankPictures : public QObject {
     Q_OBJECT
@@ -135,6 +177,53 @@ private slots:
         Screenshot::settle();
         const QImage image = Screenshot::grab(&window);
         QCOMPARE(BlankPictureCheck::emptyBar(image, &window), verdict);
+    }
+
+    // A screen with a bar of its own wrapped in a navigation controller shows two bars, one under the
+    // other; one bar, a hidden outer bar or a bar lower down in the page is no doubled bar.
+    void doubledBarsAreTold_data() {
+        QTest::addColumn<OwnTop>("top");
+        QTest::addColumn<bool>("wrapped");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("outerHidden");
+        QTest::addColumn<int>("barTop");
+        QTest::addColumn<QString>("verdict");
+        const auto bar = OwnTop::NavigationBar;
+        QTest::newRow("own bar alone") << bar << false << "Page" << false << 0 << "";
+        QTest::newRow("own bar in a navigation controller")
+            << bar << true << "Page" << false << 0 << "a doubled bar";
+        QTest::newRow("own bar under an empty outer bar")
+            << bar << true << "" << false << 0 << "a doubled bar";
+        QTest::newRow("own band under an empty outer bar")
+            << OwnTop::Band << true << "" << false << 0 << "a doubled bar";
+        QTest::newRow("own band alone") << OwnTop::Band << false << "" << false << 0 << "";
+        QTest::newRow("own bar, the outer bar hidden") << bar << true << "Page" << true << 0 << "";
+        QTest::newRow("a bar low in the page under the outer bar")
+            << bar << true << "Page" << false << 400 << "";
+        QTest::newRow("an empty bar over a white page") << OwnTop::None << true << "" << false << 0 << "";
+    }
+    void doubledBarsAreTold() {
+        QFETCH(OwnTop, top);
+        QFETCH(bool, wrapped);
+        QFETCH(QString, title);
+        QFETCH(bool, outerHidden);
+        QFETCH(int, barTop);
+        QFETCH(QString, verdict);
+        Window window;
+        window.resize(320, 568);
+        auto* page = new PageWithBar(top, barTop);
+        page->setTitle(title);
+        if (wrapped) {
+            auto* navigation = new NavigationController(page);
+            navigation->setNavigationBarHidden(outerHidden, false);
+            window.setRootViewController(navigation);
+        } else {
+            window.setRootViewController(page);
+        }
+        window.show();
+        Screenshot::settle();
+        const QImage image = Screenshot::grab(&window);
+        QCOMPARE(BlankPictureCheck::doubledBar(image, &window), verdict);
     }
 
     void theAreaBelowTheBarIsThePage() {

@@ -18,6 +18,8 @@
 #include <QDateTimeEdit>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTest>
 #include <QToolButton>
@@ -169,19 +171,45 @@ private slots:
         QTRY_VERIFY(back->geometry().left() > window.width() / 2);
     }
 
+    // Of the library's styles only the date pickers' look reaches the host's widgets: every date
+    // picker the program makes after set-up, and nothing else.
+    void libraryStylesNeverReachTheHost_data() {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<bool>("datePicker");
+        QTest::newRow("date and time editor") << "QDateTimeEdit" << true;
+        QTest::newRow("date editor") << "QDateEdit" << true;
+        QTest::newRow("time editor") << "QTimeEdit" << true;
+        QTest::newRow("number box") << "QSpinBox" << false;
+        QTest::newRow("text field") << "QLineEdit" << false;
+        QTest::newRow("label") << "QLabel" << false;
+    }
     void libraryStylesNeverReachTheHost() {
-        QLabel host("host text");
-        QPalette palette = host.palette();
-        palette.setColor(QPalette::WindowText, Qt::darkGreen);
-        host.setPalette(palette);
-        const QFont hostFont = host.font();
-        QDateTimeEdit hostPicker;
-        const QFont hostPickerFont = hostPicker.font();
+        QFETCH(QString, widget);
+        QFETCH(bool, datePicker);
+        const auto make = [&widget]() -> std::unique_ptr<QWidget> {
+            if (widget == QLatin1String("QDateTimeEdit"))
+                return std::make_unique<QDateTimeEdit>();
+            if (widget == QLatin1String("QDateEdit"))
+                return std::make_unique<QDateEdit>();
+            if (widget == QLatin1String("QTimeEdit"))
+                return std::make_unique<QTimeEdit>();
+            if (widget == QLatin1String("QSpinBox"))
+                return std::make_unique<QSpinBox>();
+            if (widget == QLatin1String("QLineEdit"))
+                return std::make_unique<QLineEdit>();
+            return std::make_unique<QLabel>(QStringLiteral("host text"));
+        };
+        const auto before = make();
+        before->show();
+        const QFont hostFont = before->font();
+        const QColor hostText = before->palette().color(QPalette::Text);
+        const QFont applicationFont = QApplication::font();
 
         // Load screens the way a host would: fonts, a navigation stack with styled title, a table,
-        // an own date picker.
+        // and the library's date-picker look.
         Animator::setInstant(true);
         CustomFontRegistration::loadCustomFonts();
+        CustomUIDatePickerLabels::restyleDatePickers();
         Window window;
         auto* root = new ViewController;
         auto* nav = new NavigationController(root);
@@ -192,17 +220,26 @@ private slots:
         QCOMPARE(nav->navigationBar()->titleFont().pixelSize(), 17);
         auto* table = new TableView(root->view());
         table->show();
-        QDateTimeEdit ownPicker;
-        CustomUIDatePickerLabels::styleDatePicker(&ownPicker);
-        QCOMPARE(ownPicker.palette().color(QPalette::Text), QColor(0, 134, 202));
-        QCOMPARE(ownPicker.font().pixelSize(), 20);
 
-        QCOMPARE(host.font(), hostFont);
-        QCOMPARE(host.palette().color(QPalette::WindowText), QColor(Qt::darkGreen));
-        QCOMPARE(hostPicker.font(), hostPickerFont);
-        QVERIFY(hostPicker.palette().color(QPalette::Text) != QColor(0, 134, 202));
+        // Made after set-up and shown, as a host shows it.
+        const auto after = make();
+        after->show();
+        const QColor libraryText(0, 134, 202);
+        for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            QCOMPARE(after->palette().color(role) == libraryText, datePicker);
+        if (datePicker) {
+            QCOMPARE(after->font().family(), QStringLiteral("DejaVu Sans"));
+            QCOMPARE(after->font().pixelSize(), 20);
+        } else {
+            QCOMPARE(after->font(), hostFont);
+            QCOMPARE(after->palette().color(QPalette::Text), hostText);
+            QCOMPARE(before->font(), hostFont);
+        }
+        // The host's own choice on its picker stays its own.
+        after->setPalette(QPalette(Qt::darkGreen));
+        QVERIFY(after->palette().color(QPalette::Text) != libraryText);
         QVERIFY(qApp->styleSheet().isEmpty());
-        QCOMPARE(QApplication::font(), QFont());
+        QCOMPARE(QApplication::font(), applicationFont);
     }
 };
 

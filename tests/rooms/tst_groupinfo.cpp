@@ -134,6 +134,8 @@ private slots:
     void theKeyboardMakesRoomBelowTheName();
     void viewerGrowsFromTheTapAndReturnsToIt();
     void viewerKeepsTheThumbnailWhenTheLoadFails();
+    void viewerFillsTheViewUnlessAPlaceholderHasNothingLarger_data();
+    void viewerFillsTheViewUnlessAPlaceholderHasNothingLarger();
     void coverTapOpensTheViewerOnlyForARealPicture();
 
 private:
@@ -613,10 +615,52 @@ void TestGroupInfo::viewerKeepsTheThumbnailWhenTheLoadFails() {
     QVERIFY(!viewer.imageLoadIndicator()->isAnimating());
 }
 
+void TestGroupInfo::viewerFillsTheViewUnlessAPlaceholderHasNothingLarger_data() {
+    QTest::addColumn<bool>("placeholder");
+    QTest::addColumn<QString>("bigImageURL");
+    QTest::addColumn<bool>("fills");
+    QTest::newRow("small picture only") << false << QString() << true;
+    QTest::newRow("small picture, blank large address") << false << QStringLiteral("  ") << true;
+    QTest::newRow("small picture and a large one that fails")
+        << false << QStringLiteral("http://fails/big") << true;
+    QTest::newRow("placeholder only") << true << QString() << false;
+    QTest::newRow("placeholder and a large picture") << true << QStringLiteral("http://fails/big") << true;
+}
+
+// A stored small picture grows to fill the view whether or not a large one is known; only a
+// placeholder with nothing larger stays at its own size in the middle, at every size of the view.
+void TestGroupInfo::viewerFillsTheViewUnlessAPlaceholderHasNothingLarger() {
+    QFETCH(bool, placeholder);
+    QFETCH(QString, bigImageURL);
+    QFETCH(bool, fills);
+    InstantLoader loader;
+    PLProfileImageViewController viewer;
+    viewer.view()->resize(320, 568);
+    viewer.view()->show();
+    QImage small(250, 250, QImage::Format_RGB32);
+    small.fill(Qt::yellow);
+    if (placeholder)
+        small = ImageAdditions::markedAsPlaceholder(small);
+    viewer.showProfileImageWithThumbNailImage(small, bigImageURL, QRectF(40, 200, 96, 96));
+    QWidget* picture = viewer.profileImageView();
+    for (const QSize size : {QSize(320, 568), QSize(400, 720), QSize(1024, 768)}) {
+        viewer.view()->resize(size);
+        if (fills) {
+            QCOMPARE(picture->geometry(), QRect(QPoint(), size));
+        } else {
+            QCOMPARE(picture->size(), QSize(250, 250));
+            QCOMPARE(picture->geometry().center(), QRect(QPoint(), size).center());
+        }
+    }
+    QVERIFY(!viewer.imageLoadIndicator()->isAnimating());
+}
+
 void TestGroupInfo::coverTapOpensTheViewerOnlyForARealPicture() {
     InstantLoader loader;
     InfoOnScreen screen("g-member");
     auto* cover = screen.cell(0);
+    // Without a picture the cover shows the default person, which a viewer keeps at its own size.
+    QVERIFY(ImageAdditions::isPlaceholder(cover->currentGroupImage()));
     screen.info->groupInforCellChangeGroupIconButtonPressed(cover, cover->groupImageTapGesture());
     QVERIFY(!screen.info->presentedViewController());
     auto room = ChatRoom::chatRoomWithID("g-member");

@@ -1,5 +1,7 @@
 #include "GalleryConversation.h"
 
+#include "DeliveredRowTimes.h"
+
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/ChatRoomNotifications.h"
@@ -364,7 +366,7 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
         field->moveCursor(QTextCursor::End);
         field->insertPlainText(QStringLiteral("- the rollback plan\n- who is on call this weekend"));
         // The rows the list now shows fade their times in.
-        settle(kSettleMs);
+        test::DeliveredRowTimes::await(chat->view()->window());
     } else if (name.startsWith(QLatin1String("ChatWindowLoadMoreHeader"))) {
         // Read up to the oldest loaded row: the header offers the page before it.
         chat->collectionView()->setContentOffset(QPointF(0, 0));
@@ -440,7 +442,7 @@ void registerConversationGalleryScreens() {
                 if (atBottom)
                     chat->scrollToTopOrBottomView(chat->scrollToBottomOrTopView(), 1);
                 // The times of delivered messages fade in a moment after their rows show.
-                settle(kSettleMs);
+                test::DeliveredRowTimes::await(chat->view()->window());
             });
     }
     for (const LiveScreen& screen : liveScreens()) {

@@ -4,6 +4,7 @@
 
 #include "core/model/ChatRoom.h"
 #include "core/model/User.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "media/PLImageManager.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -186,8 +187,9 @@ void registerGroupsGalleryScreens() {
                 sized(c, placeholder);
                 auto* shown = new PLProfileImageViewController;
                 c->presentViewController(shown, false);
-                shown->showProfileImageWithThumbNailImage(galleryPicture(), QString(),
-                                                          QRectF(40, 180, 96, 96));
+                shown->showProfileImageWithThumbNailImage(
+                    ImageAdditions::markedAsPlaceholder(galleryPicture()), QString(),
+                    QRectF(40, 180, 96, 96));
                 QCoreApplication::processEvents();
             });
         const QString form = QStringLiteral("NewGroupForm") + suffix;

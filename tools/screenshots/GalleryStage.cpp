@@ -1,5 +1,7 @@
 #include "GalleryStage.h"
 
+#include "DeliveredRowTimes.h"
+
 #include "platform/ui/DocumentPageCanvas.h"
 #include "platform/ui/DocumentPreview.h"
 #include "platform/ui/MapView.h"
@@ -126,6 +128,9 @@ void GalleryStage::bringTo(QWidget* window, QSize size) {
     awaitWebViews(window);
     awaitDocumentPreviews(window);
     awaitMapTiles(window);
+    // Rows laid out again at the new size fade their times in once more.
+    if (!test::DeliveredRowTimes::await(window))
+        qWarning("the delivered rows' times did not show");
     platform::ui::Screenshot::settle();
 }
 

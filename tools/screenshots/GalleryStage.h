@@ -25,8 +25,8 @@ public:
     // registers as screens of their own ("Room@400x720" or "Room400x720" beside "Room").
     static QList<Size> picturesOf(const QString& identifier, const QStringList& registered);
 
-    // After the fixture: the window at `size`, its layout settled, its web views loaded and painted
-    // and its maps' tiles for the area in view drawn.
+    // After the fixture: the window at `size`, its layout settled, its web views loaded and painted,
+    // its maps' tiles for the area in view drawn and its delivered rows' times faded in.
     static void bringTo(QWidget* window, QSize size);
 };
 

@@ -6,8 +6,8 @@
 // gallery's data shows in another's; a few such processes run at once. Web views are grabbed once they
 // have loaded and painted, maps once the tiles of the area they show are drawn. Exits non-zero when a
 // screen cannot be made or saved, or when a picture is one flat colour, shows nothing below its
-// navigation bar, shows a navigation bar with nothing on it, or leaves out the title a library screen
-// gives itself.
+// navigation bar, shows a navigation bar with nothing on it or two bars one under the other, shows a
+// delivered message without its time, or leaves out the title a library screen gives itself.
 
 #include "GalleryAccount.h"
 #include "GalleryAttachments.h"
@@ -38,6 +38,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/testing/BlankPictureCheck.h"
 
+#include "DeliveredRowTimes.h"
 #include "LibraryScreenWorld.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
@@ -74,45 +75,6 @@ bool needsLibraryWorld(const QString& storyboard, const QString& identifier) {
     return !storyboard.startsWith(QLatin1String("Gallery")) &&
            !identifier.startsWith(QLatin1String("Gallery")) &&
            !ScreenRegistry::shared()->fixture(storyboard, identifier);
-}
-
-// The screens that are never the top of a navigation stack of their own: parts of another screen (a
-// members tab, the new group form, the host's drawer and landing page in the root container), and
-// screens presented on their own with their own top (the download viewer, the attempts-exceeded page,
-// the phone verification with its close button).
-const QStringList kShownAlone{
-    QStringLiteral("SDKTest/GalleryLanding"),
-    QStringLiteral("Home/ActiveMembersViewController"),
-    QStringLiteral("Home/PendingMembersViewController"),
-    QStringLiteral("Home/PLNewGroupTableViewController"),
-    QStringLiteral("Home/PLNewGroupTableViewController_RTL"),
-    QStringLiteral("Home/PLSideDrawerTableViewController"),
-    QStringLiteral("Home/PLDownloadViewerController"),
-    QStringLiteral("Login/PLVerifyExceedsLimitControllerID"),
-    QStringLiteral("Home/PLVerifyPhoneNumberViewController"),
-};
-// The library's screens that are only ever pushed over another screen, so shown with a way back.
-const QStringList kShownPushed{
-    QStringLiteral("Home/PLGroupMemeberDetailTableViewController"),
-    QStringLiteral("PLSelectAdminViewController/PLSelectAdminViewController"),
-    QStringLiteral("Login/PLEmailVerificationID"),
-};
-
-// `controller` as a host or another screen shows it: a library screen that a host pushes inside a
-// navigation controller, one only ever pushed over a screen below it; a storyboard of one screen (the
-// lock screen, the configuration page), a navigation controller, and the galleries' own screens stand
-// as they are.
-ViewController* asShown(const QString& storyboard, const QString& identifier, ViewController* controller) {
-    const QString name = storyboard + QLatin1Char('/') + identifier;
-    if (storyboard.startsWith(QLatin1String("Gallery")) || qobject_cast<NavigationController*>(controller) ||
-        kShownAlone.contains(name))
-        return controller;
-    if (kShownPushed.contains(name)) {
-        auto* navigation = new NavigationController(new ViewController);
-        navigation->pushViewController(controller, false);
-        return navigation;
-    }
-    return storyboard != identifier ? new NavigationController(controller) : controller;
 }
 
 // Whether the title `front` gives itself shows in a bar of `window` (a screen with no title, or one that
@@ -154,7 +116,8 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
             return false;
         }
     }
-    window.setRootViewController(asShown(storyboard, identifier, controller));
+    window.setRootViewController(
+        pelnix::test::LibraryScreenWorld::asShown(storyboard, identifier, controller));
     window.show();
     if (const auto fixture = registry->fixture(storyboard, identifier))
         fixture(controller);
@@ -175,13 +138,19 @@ bool render(const QString& storyboard, const QString& identifier, QSize size, co
     }
     std::printf("%s\n", qPrintable(path));
     // A picture of one colour, or of a bar over an empty page, shows nothing of the screen, and a bar
-    // with nothing on it shows a bar the screen does not have; none of the library's own screens is left
+    // with nothing on it, or a second bar under the first, shows a bar the screen does not have; a
+    // delivered message shows its time; none of the library's own screens is left
     // behind the busy overlay, and no map misses its tiles.
     QString blank = BlankPictureCheck::blankness(image, &window);
     if (blank.isEmpty())
         blank = BlankPictureCheck::emptyBar(image, &window);
+    if (blank.isEmpty())
+        blank = BlankPictureCheck::doubledBar(image, &window);
+    if (blank.isEmpty())
+        blank = pelnix::test::DeliveredRowTimes::missing(image, &window);
     if (blank.isEmpty() && needsLibraryWorld(storyboard, identifier) &&
-        !kShownAlone.contains(storyboard + QLatin1Char('/') + identifier) && !titleShown(front, &window))
+        !pelnix::test::LibraryScreenWorld::isShownAlone(storyboard, identifier) &&
+        !titleShown(front, &window))
         blank = QStringLiteral("its title \"%1\" shows nowhere").arg(front->title());
     const auto maps = window.findChildren<MapView*>();
     if (blank.isEmpty() && std::any_of(maps.begin(), maps.end(), [&window](const MapView* map) {

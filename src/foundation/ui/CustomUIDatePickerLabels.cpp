@@ -2,20 +2,35 @@
 
 #include "CustomFontRegistration.h"
 
-#include <QDateTimeEdit>
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QPalette>
+#include <QThread>
+
+Q_LOGGING_CATEGORY(lcDatePickerLabels, "pelnix.foundation.datepickers", QtWarningMsg)
 
 namespace pelnix::CustomUIDatePickerLabels {
 
-void styleDatePicker(QDateTimeEdit* picker) {
-    if (!picker)
+void restyleDatePickers() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app) {
+        qCInfo(lcDatePickerLabels) << "not a widget application: no date picker to restyle";
         return;
-    picker->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 20));
-    QPalette palette = picker->palette();
-    const QColor color(0, 134, 202);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    picker->setPalette(palette);
+    }
+    Q_ASSERT(QThread::currentThread() == app->thread());
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    CustomFontRegistration::loadCustomFonts();
+    // By class name, as Qt resolves a widget's font and palette: QDateEdit and QTimeEdit inherit it,
+    // and an editor's own explicit font or palette still wins.
+    QApplication::setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), kFontSize),
+                          "QDateTimeEdit");
+    QPalette palette = QApplication::palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        palette.setColor(role, textColor());
+    QApplication::setPalette(palette, "QDateTimeEdit");
 }
 
 } // namespace pelnix::CustomUIDatePickerLabels

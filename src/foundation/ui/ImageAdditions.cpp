@@ -11,6 +11,8 @@
 namespace pelnix::ImageAdditions {
 
 namespace {
+const QString kPlaceholderKey = QStringLiteral("pelnix-placeholder");
+
 // Decoded bundle images by name and scale. Screens ask for the same few icons for every row (the
 // swipe options, the badges), and decoding a PNG each time showed in every screen's first frame. The
 // whole bundle decodes to under 2 MB, so every image asked for stays; images are shared, not copied.
@@ -73,6 +75,16 @@ void preloadBundleImages(qreal screenScale) {
     }
     for (const QString& name : std::as_const(names))
         loadImageNamed(name, screenScale);
+}
+
+QImage markedAsPlaceholder(QImage image) {
+    if (!image.isNull())
+        image.setText(kPlaceholderKey, QStringLiteral("1"));
+    return image;
+}
+
+bool isPlaceholder(const QImage& image) {
+    return !image.isNull() && image.text(kPlaceholderKey) == QLatin1String("1");
 }
 
 } // namespace pelnix::ImageAdditions

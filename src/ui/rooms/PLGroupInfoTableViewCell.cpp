@@ -44,7 +44,8 @@ QImage rowIcon(const QString& name) {
 }
 
 const QImage& defaultPicture() {
-    static const QImage image = ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage"));
+    static const QImage image = ImageAdditions::markedAsPlaceholder(
+        ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage")));
     return image;
 }
 

@@ -41,6 +41,13 @@ using platform::ui::ViewController;
 using RoomsTexts::localized;
 
 namespace {
+
+// The default person, until the member's own picture arrives.
+QImage defaultPicture() {
+    return ImageAdditions::markedAsPlaceholder(
+        ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage")));
+}
+
 const QColor kTextColor(64, 64, 64);
 constexpr int kMargin = 15;
 constexpr int kIconSide = 22;
@@ -154,7 +161,7 @@ void PLGroupMemeberDetailTableViewController::buildCells() {
     m_memberImageview->setObjectName(QStringLiteral("memberImageview"));
     m_memberImageview->resize(int(kPictureSide), int(kPictureSide));
     m_memberImageview->awakeFromNib();
-    m_memberImageview->setImage(ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage")));
+    m_memberImageview->setImage(defaultPicture());
     auto* tap = new platform::ui::TapGestureRecognizer([this](platform::ui::GestureRecognizer* recognizer) {
         profileImageTapped(recognizer->locationInView());
     });
@@ -289,9 +296,7 @@ void PLGroupMemeberDetailTableViewController::showMemberDetailsForDictionary(con
     if (details.isEmpty())
         return;
     const QString imageURL = text(details, "imageUrl");
-    platform::ui::ImageViewWebCache::pl_setImageWithURL(
-        m_memberImageview, QUrl(imageURL),
-        ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage")));
+    platform::ui::ImageViewWebCache::pl_setImageWithURL(m_memberImageview, QUrl(imageURL), defaultPicture());
     m_thumbnailURL = imageURL;
     const QString big = text(details, "bigImgUrl");
     m_bigImageURL = RoomsAnalytics::hasOwnPicture(big) ? big : m_thumbnailURL;

@@ -1,6 +1,7 @@
 #include "ui/rooms/PLProfileImageViewController.h"
 
 #include "foundation/ui/CustomFontRegistration.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -89,8 +90,9 @@ void PLProfileImageViewController::showProfileImageWithThumbNailImage(const QIma
                       size.height());
     m_profileImageView->setGeometry(start);
     m_initialFrame = start;
-    // No picture beyond the one given: a placeholder (initials), which is not blown up to the screen.
-    m_placeholderSize = bigImageURL.trimmed().isEmpty() && !thumbnail.isNull()
+    // A placeholder (initials, the default person) with nothing larger to load is not blown up to the
+    // screen; a real small picture grows to fill it, with or without a larger one to load.
+    m_placeholderSize = bigImageURL.trimmed().isEmpty() && ImageAdditions::isPlaceholder(thumbnail)
                             ? (QSizeF(thumbnail.size()) / thumbnail.devicePixelRatio()).toSize()
                             : QSize();
     m_profileImageView->setImage(thumbnail);

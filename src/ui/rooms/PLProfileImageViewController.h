@@ -40,8 +40,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Where the picture stands once open: over the whole view; a placeholder with nothing larger to
-    // load (no picture URL) at its own size in the middle, made smaller only to fit.
+    // Where the picture stands once open: over the whole view; a placeholder image with nothing larger
+    // to load (no picture URL) at its own size in the middle, made smaller only to fit.
     QRect openFrame();
 
     QPointer<platform::ui::ImageView> m_profileImageView;

@@ -4,6 +4,7 @@
 // unread, a compact row under its sender's full one, and the clock of a post still waiting.
 
 #include "ConversationGalleryShot.h"
+#include "DeliveredRowTimes.h"
 #include "GalleryConversation.h"
 #include "TestSandbox.h"
 
@@ -16,6 +17,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -38,6 +40,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace pelnix;
@@ -47,6 +50,7 @@ namespace {
 
 using GalleryShot = pelnix::test::ConversationGalleryShot;
 using pelnix::test::darkestIn;
+using pelnix::test::DeliveredRowTimes;
 using pelnix::test::describe;
 using pelnix::test::near;
 const QString kStoryboard = GalleryShot::kStoryboard;
@@ -82,6 +86,7 @@ private slots:
     void rightToLeftPutsTheAvatarsOnTheRight();
     void roomShowsSystemEventsGroupingAndAWaitingPost_data();
     void roomShowsSystemEventsGroupingAndAWaitingPost();
+    void aPictureTakenBeforeTheTimesFadeInIsTold();
 };
 
 void TestConversationGallery::everyScreenRendersAtItsSize_data() {
@@ -330,6 +335,25 @@ void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost() {
     QVERIFY(onScreen(clock));
     QVERIFY(!static_cast<QWidget*>(indicator->failureIndicatorButton())->isVisible());
     QVERIFY2(darkestIn(shot, clock).lightness() < 200, describe(darkestIn(shot, clock)));
+}
+
+// Rows laid out again at a new size hide their times until the fade (on the scheduler, here its
+// virtual clock): a picture taken before it is told, one taken after the wait for it is not.
+void TestConversationGallery::aPictureTakenBeforeTheTimesFadeInIsTold() {
+    GalleryShot shot(QStringLiteral("ChatWindowRoomAtBottom"));
+    QCOMPARE(DeliveredRowTimes::missing(shot.image, &shot.window), QString());
+    auto* scheduler = Scheduler::shared();
+    scheduler->setVirtualClock(true);
+    const auto realClock = qScopeGuard([scheduler] { scheduler->setVirtualClock(false); });
+    shot.window.resize(400, 720);
+    const QImage before = Screenshot::grab(&shot.window);
+    QVERIFY(!DeliveredRowTimes::shown(&shot.window));
+    QVERIFY2(DeliveredRowTimes::missing(before, &shot.window)
+                 .startsWith(QLatin1String("a delivered row without its time")),
+             qPrintable(DeliveredRowTimes::missing(before, &shot.window)));
+    QVERIFY(DeliveredRowTimes::await(&shot.window));
+    const QImage after = Screenshot::grab(&shot.window);
+    QCOMPARE(DeliveredRowTimes::missing(after, &shot.window), QString());
 }
 
 int main(int argc, char** argv) {

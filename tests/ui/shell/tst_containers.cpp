@@ -27,8 +27,10 @@
 #include "ui/shell/PelnixViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
+#include <QDateEdit>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QtTest>
 
 using namespace pelnix;
@@ -64,6 +66,18 @@ private slots:
         PLModelManager::destroySharedInstance();
         PelnixStateManager::destroyStateManager();
         PLKeychainAccessHelper::dropKeychainInstanceForTesting();
+    }
+
+    // Set up as a host sets it up, the library gives the host's own date pickers its look.
+    void aDatePickerTheHostMakesAfterSetUpHasTheLibrarysLook() {
+        QDateEdit hostPicker;
+        hostPicker.show();
+        QCOMPARE(QFontInfo(hostPicker.font()).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(hostPicker.font().pixelSize(), 20);
+        QCOMPARE(hostPicker.palette().color(QPalette::Text), QColor(0, 134, 202));
+        QLabel hostLabel;
+        hostLabel.show();
+        QVERIFY(hostLabel.palette().color(QPalette::WindowText) != QColor(0, 134, 202));
     }
 
     void beforeStartUpOnlyTheSessionFreeContainersExist() {

@@ -1,5 +1,6 @@
 #include "LibraryScreenWorld.h"
 
+#include "DeliveredRowTimes.h"
 #include "FacadeTestKit.h"
 #include "MediaSamples.h"
 #include "NmeaSentence.h"
@@ -320,6 +321,52 @@ ViewController* LibraryScreenWorld::frontScreen(ViewController* controller) {
     return controller;
 }
 
+namespace {
+
+// The screens that are never the top of a navigation stack of their own: parts of another screen (a
+// members tab, the new group form, the host's drawer and landing page in the root container), and
+// screens presented on their own with their own top (the download viewer, the attempts-exceeded page,
+// the phone verification with its close button).
+const QStringList kShownAlone{
+    QStringLiteral("SDKTest/GalleryLanding"),
+    QStringLiteral("Home/ActiveMembersViewController"),
+    QStringLiteral("Home/PendingMembersViewController"),
+    QStringLiteral("Home/PLNewGroupTableViewController"),
+    QStringLiteral("Home/PLNewGroupTableViewController_RTL"),
+    QStringLiteral("Home/PLSideDrawerTableViewController"),
+    QStringLiteral("Home/PLDownloadViewerController"),
+    QStringLiteral("Login/PLVerifyExceedsLimitControllerID"),
+    QStringLiteral("Home/PLVerifyPhoneNumberViewController"),
+};
+// The library's screens that are only ever pushed over another screen, so shown with a way back.
+const QStringList kShownPushed{
+    QStringLiteral("Home/PLGroupMemeberDetailTableViewController"),
+    QStringLiteral("PLSelectAdminViewController/PLSelectAdminViewController"),
+    QStringLiteral("Login/PLEmailVerificationID"),
+};
+
+} // namespace
+
+bool LibraryScreenWorld::isShownAlone(const QString& storyboard, const QString& identifier) {
+    return kShownAlone.contains(storyboard + QLatin1Char('/') + identifier);
+}
+
+ViewController* LibraryScreenWorld::asShown(const QString& storyboard, const QString& identifier,
+                                            ViewController* controller) {
+    if (!controller)
+        return nullptr;
+    const QString name = storyboard + QLatin1Char('/') + identifier;
+    if (storyboard.startsWith(QLatin1String("Gallery")) ||
+        qobject_cast<platform::ui::NavigationController*>(controller) || kShownAlone.contains(name))
+        return controller;
+    if (kShownPushed.contains(name)) {
+        auto* navigation = new platform::ui::NavigationController(new ViewController);
+        navigation->pushViewController(controller, false);
+        return navigation;
+    }
+    return storyboard != identifier ? new platform::ui::NavigationController(controller) : controller;
+}
+
 QString LibraryScreenWorld::stage(ViewController* front, const QString& state) {
     const auto room = ChatRoom::chatRoomWithID(kRoomID);
     if (auto* chat = as<PLChatWindowViewController>(front)) {
@@ -480,6 +527,9 @@ QString LibraryScreenWorld::settle(ViewController* front, platform::ui::Window& 
         if (map->isVisibleTo(&window) && !paintUntil(window, [map] { return map->areVisibleTilesLoaded(); }))
             return QStringLiteral("the map's tiles did not load");
     }
+    // Delivered rows fade their times in a moment after they are laid out.
+    if (!DeliveredRowTimes::await(&window))
+        return QStringLiteral("the delivered rows' times did not show");
     platform::ui::Screenshot::settle();
     return {};
 }

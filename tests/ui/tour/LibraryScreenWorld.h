@@ -34,6 +34,15 @@ public:
 
     // The screen a container or navigation controller shows in front.
     static platform::ui::ViewController* frontScreen(platform::ui::ViewController* controller);
+    // Whether the registry's screen `storyboard`/`identifier` is shown as it is, never the top of a
+    // navigation stack of its own: a part of another screen, or a screen with its own top.
+    static bool isShownAlone(const QString& storyboard, const QString& identifier);
+    // `controller`, the registry's screen `storyboard`/`identifier`, as a host or another screen
+    // shows it: inside a navigation controller, pushed over a screen when it is only ever pushed, or
+    // as it is when it is a navigation controller, a gallery's, shown alone or the one screen of its
+    // storyboard.
+    static platform::ui::ViewController* asShown(const QString& storyboard, const QString& identifier,
+                                                 platform::ui::ViewController* controller);
 
     // Hands the screen in front what it is opened with, before it shows. Empty when all went well,
     // else what could not be made.

@@ -1,7 +1,9 @@
 // The screen tour: every screen the product's storyboards and nibs name, opened as a host or another
 // screen opens it (through the facade's containers where one serves it), with the stand-in behind the
 // store and each screen given what a user would find on it, and grabbed to a PNG. A screen that is
-// missing, still a bare placeholder, grabs as one flat colour or shows nothing below its bar fails.
+// missing, still a bare placeholder, grabs as one flat colour, shows nothing below its bar, shows two
+// bars one under the other or a delivered message without its time fails.
+#include "DeliveredRowTimes.h"
 #include "FacadeTestKit.h"
 #include "LibraryScreenWorld.h"
 
@@ -13,7 +15,6 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
-#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -28,7 +29,6 @@
 
 using namespace pelnix;
 using namespace pelnix::test;
-using platform::ui::NavigationController;
 using platform::ui::ScreenRegistry;
 using platform::ui::ViewController;
 
@@ -56,14 +56,12 @@ bool isPlaceholder(const ViewController* screen) {
 
 ViewController* open(Opening opening, const QString& storyboard, const QString& identifier) {
     switch (opening) {
-    case Opening::Registry: {
-        ViewController* screen = identifier.isEmpty()
-                                     ? ScreenRegistry::shared()->instantiateInitial(storyboard)
-                                     : ScreenRegistry::shared()->instantiate(storyboard, identifier);
-        if (!screen || qobject_cast<NavigationController*>(screen))
-            return screen;
-        return new NavigationController(screen);
-    }
+    case Opening::Registry:
+        // As a host or another screen shows it: a screen with a bar of its own is not wrapped in another.
+        return LibraryScreenWorld::asShown(
+            storyboard, identifier,
+            identifier.isEmpty() ? ScreenRegistry::shared()->instantiateInitial(storyboard)
+                                 : ScreenRegistry::shared()->instantiate(storyboard, identifier));
     case Opening::RoomsContainer:
         return Pelnix::pelnixGroupsViewController();
     case Opening::ChatContainer:
@@ -219,8 +217,13 @@ private slots:
                              (state.isEmpty() ? QString() : QLatin1Char('-') + state) +
                              QStringLiteral(".png");
         QVERIFY(image.save(QDir(QStringLiteral(PELNIX_TOUR_DIR)).filePath(name)));
-        const QString blank = platform::ui::BlankPictureCheck::blankness(image, &window);
-        QVERIFY2(blank.isEmpty(), qPrintable(blank));
+        // A screen with a top of its own wrapped in another bar shows an empty bar over its own, or
+        // two bars one under the other.
+        for (const QString& fault : {platform::ui::BlankPictureCheck::blankness(image, &window),
+                                     platform::ui::BlankPictureCheck::doubledBar(image, &window),
+                                     platform::ui::BlankPictureCheck::emptyBar(image, &window),
+                                     DeliveredRowTimes::missing(image, &window)})
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
 private:

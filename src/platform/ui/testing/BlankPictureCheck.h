@@ -25,6 +25,10 @@ public:
     // screen that gives its bar nothing is shown without one), else empty. Transparent bars and bars
     // covered by what lies over them are not looked at.
     static QString emptyBar(const QImage& image, QWidget* window);
+    // "a doubled bar" when a screen with a top bar of its own shows under another (it was wrapped in
+    // a navigation controller besides): two opaque navigation bars head the picture one below the
+    // other, or an empty one heads it over a band of its own colour; else empty.
+    static QString doubledBar(const QImage& image, QWidget* window);
 };
 
 } // namespace pelnix::platform::ui
