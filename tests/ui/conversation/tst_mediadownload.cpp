@@ -2,13 +2,16 @@
 // a loopback server (a whole body, 404 with a body, no length, a body cut
 // short, cancel, an unwritable file) and against hostile peers (lengths over
 // the cap, bodies without end, drips, redirects to a second peer or to other
-// schemes, chains of redirects up to the limit, interim answers), and the
+// schemes, chains of redirects up to the limit, relative redirects, interim
+// answers of every code, interim heads without end, redirects with long bodies,
+// certificates that are not trusted), and the
 // helper's decision tree, folders, album saves and failures with the viewer it
 // opens, with attachments that forge another message's file ID or carry names
 // too long for a file system or holding control characters, and two windows
-// downloading at once.
+// downloading at once, also one attachment.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
+#include "TlsPeer.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/Asset.h"
@@ -1258,6 +1261,29 @@ private slots:
         QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 20000), kept ? picture : QByteArray());
         QVERIFY2(peer.streamed.value(path) < peer.endlessLimit / 4,
                  qPrintable(QString::number(peer.streamed.value(path))));
+    }
+
+    // Over https the server's certificate is checked as ever: only one the system trusts, for the
+    // host asked, carries the file; any other ends the download before a request is sent.
+    void httpsTakesOnlyATrustedCertificateForTheHost_data() {
+        QTest::addColumn<int>("certificate");
+        QTest::addColumn<bool>("kept");
+        QTest::addRow("trusted, for this host") << int(TlsPeer::Certificate::ForThisHost) << true;
+        QTest::addRow("trusted, for another name") << int(TlsPeer::Certificate::ForAnotherName) << false;
+        QTest::addRow("self-signed") << int(TlsPeer::Certificate::SelfSigned) << false;
+    }
+    void httpsTakesOnlyATrustedCertificateForTheHost() {
+        QFETCH(int, certificate);
+        QFETCH(bool, kept);
+        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
+        QSslConfiguration trusting = before;
+        trusting.addCaCertificate(TlsPeer::authority());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        TlsPeer server(TlsPeer::Certificate(certificate), picture);
+        QCOMPARE(fetched(server.url(QStringLiteral("/pic.jpg")), PLMediaDownloader::Limits()),
+                 kept ? picture : QByteArray());
+        QCOMPARE(server.requests, int(kept));
     }
 
     // Opened from a message, a picture three redirects away shows in the viewer.
