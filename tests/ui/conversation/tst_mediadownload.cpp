@@ -38,6 +38,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <algorithm>
@@ -1261,6 +1262,31 @@ private slots:
         QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 20000), kept ? picture : QByteArray());
         QVERIFY2(peer.streamed.value(path) < peer.endlessLimit / 4,
                  qPrintable(QString::number(peer.streamed.value(path))));
+    }
+
+    // A peer that goes silent, or is not there at all, ends the download within the silence bound,
+    // with the rate window far off.
+    void silentOrMissingPeersEndTheDownload_data() {
+        QTest::addColumn<bool>("listening");
+        QTest::addRow("silent after the first bytes") << true;
+        QTest::addRow("nobody listening") << false;
+    }
+    void silentOrMissingPeersEndTheDownload() {
+        QFETCH(bool, listening);
+        QString url = peer.url(QStringLiteral("/gated.txt?silent"));
+        if (!listening) {
+            QTcpServer gone;
+            QVERIFY(gone.listen(QHostAddress::LocalHost, 0));
+            url = QStringLiteral("http://127.0.0.1:%1/pic.jpg").arg(gone.serverPort());
+        }
+        PLMediaDownloader::Limits limits;
+        limits.silenceMs = 300;
+        QElapsedTimer clock;
+        clock.start();
+        // Waited for twice as long as it may take, so an end that never comes shows.
+        QCOMPARE(fetched(url, limits, 20000), QByteArray());
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        peer.release(QStringLiteral("/gated.txt"));
     }
 
     // Over https the server's certificate is checked as ever: only one the system trusts, for the
