@@ -23,6 +23,7 @@
 //     //host:port/x), after one interim 102, 103 (with a Link), 150, 199 or an unasked 101, and
 //     beside answers of no file (interim heads without end, a 302 whose body never ends, a 307 with
 //     a 2,000 MiB body), with the process's CPU and what the peer sent for the first answer;
+//     one picture opened in two windows at once beside one window: the album entries it left;
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
@@ -108,6 +109,7 @@
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -122,6 +124,7 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <functional>
@@ -320,6 +323,14 @@ public:
         endlessRedirect.redirectStatus = 307;
         endlessRedirect.announced = qint64(2000) * 1024 * 1024;
         peer.routes[QStringLiteral("/redirect/long")] = endlessRedirect;
+        // A picture two windows open at once.
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPG", 90);
+        peer.routes[QStringLiteral("/picture.jpg")] = {200, jpeg, "image/jpeg"};
         this->peer = &peer;
         base = peer.url({});
         ready.release();
@@ -575,6 +586,63 @@ void BM_DownloadWindowBFails(benchmark::State& state) {
 }
 void BM_DownloadWindowBCloses(benchmark::State& state) {
     downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowBCloses"), "/held.txt", true);
+}
+
+// The same picture opened in `windows` windows at once, with the album in use: when every window
+// showed it (ms) and the entries it left in the album.
+QMap<QString, double> g_shownMs;
+QMap<QString, qsizetype> g_albumEntries;
+void samePictureInWindows(benchmark::State& state, const QString& name, int windows) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::SmartScreensWorld world;
+        const auto room = world.importRoom(QStringLiteral("r1"));
+        const auto message =
+            world.importMessage(room, QStringLiteral("m-p"), 1000, QStringLiteral("Picture"), test::kBob);
+        QList<platform::ui::ViewController*> hosts{world.showHost(room)};
+        std::vector<std::unique_ptr<platform::ui::Window>> others;
+        while (hosts.size() < windows) {
+            others.push_back(std::make_unique<platform::ui::Window>());
+            hosts << new test::ChatletHost;
+            others.back()->setRootViewController(new platform::ui::NavigationController(hosts.back()));
+            others.back()->show();
+        }
+        const QVariantMap info{{"fileUrl", peerThread()->base + QStringLiteral("/picture.jpg?id=") + name},
+                               {"fileId", name},
+                               {"fileName", "p.jpg"},
+                               {"fileMime", "image/jpeg"}};
+        const QDir album(QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures/Pelnix_Images")));
+        const qsizetype before = album.entryList(QDir::Files).size();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::unique_ptr<PLMediaDownloadHelper>> helpers;
+        for (auto* host : hosts) {
+            helpers.push_back(std::make_unique<PLMediaDownloadHelper>());
+            helpers.back()->setMessage(message);
+            helpers.back()->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        }
+        runUntil([&] {
+            return std::all_of(hosts.cbegin(), hosts.cend(), [](platform::ui::ViewController* host) {
+                return qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) != nullptr;
+            });
+        });
+        g_shownMs[name] = double(clock.elapsed());
+        state.PauseTiming();
+        // A second filing, where there is one, ends before the album is counted.
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        g_albumEntries[name] = album.entryList(QDir::Files).size() - before;
+        helpers.clear();
+        others.clear();
+        state.ResumeTiming();
+    }
+}
+void BM_DownloadSamePictureOneWindow(benchmark::State& state) {
+    samePictureInWindows(state, QStringLiteral("BM_DownloadSamePictureOneWindow"), 1);
+}
+void BM_DownloadSamePictureTwoWindows(benchmark::State& state) {
+    samePictureInWindows(state, QStringLiteral("BM_DownloadSamePictureTwoWindows"), 2);
 }
 
 // The name an attachment is kept under, with its control characters written out.
@@ -1086,6 +1154,8 @@ BENCHMARK(BM_DownloadWindowAAlone)->Unit(benchmark::kMillisecond)->Iterations(1)
 BENCHMARK(BM_DownloadWindowBFinishes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowBFails)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowBCloses)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadSamePictureOneWindow)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadSamePictureTwoWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadNameOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadNameEndingInNewline)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -1635,6 +1705,10 @@ int main(int argc, char** argv) {
                              "BM_DownloadWindowBFails", "BM_DownloadWindowBCloses"})
         std::printf("  %-26s A ended after %7.0f ms in: %s\n", name + 11,
                     g_endedMs.value(QLatin1String(name)), qPrintable(g_endedIn.value(QLatin1String(name))));
+    for (const char* name : {"BM_DownloadSamePictureOneWindow", "BM_DownloadSamePictureTwoWindows"})
+        std::printf("  %-26s shown in every window after %5.0f ms, album entries filed: %lld\n", name + 11,
+                    g_shownMs.value(QLatin1String(name)),
+                    qlonglong(g_albumEntries.value(QLatin1String(name))));
     std::printf("Attachment named \"report.pdf\" kept as %s; named \"report.pdf\\n\" kept as %s\n",
                 qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameOrdinary"))),
                 qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameEndingInNewline"))));
