@@ -22,6 +22,11 @@
 //     behind 2, 5 and 6 redirects and after an interim 100 answer; window A's 400 KB at 40 KB/s while
 //     window B's download finishes, fails or closes, beside A alone: when A ended and in what; an
 //     attachment named with a final newline beside an ordinary name: the name it is kept under;
+//     the same 20 MiB file behind one absolute hop beside relative Locations (/x, ../x,
+//     //host:port/x), after one interim 102, 103 (with a Link), 150, 199 or an unasked 101, and
+//     beside answers of no file (interim heads without end, a 302 whose body never ends, a 307 with
+//     a 2,000 MiB body), with the process's CPU and what the peer sent for the first answer;
+//     one picture opened in two windows at once beside one window: the album entries it left;
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
@@ -107,6 +112,7 @@
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -121,9 +127,11 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace pelnix;
 using pelnix::bench::HeapMeter;
@@ -300,12 +308,41 @@ public:
         held.heldBack = QByteArray(1000, 'b');
         peer.routes[QStringLiteral("/held.txt")] = held;
         peer.routes[QStringLiteral("/named.txt")] = {200, QByteArray("Minutes of Monday"), "text/plain"};
+        // The ordinary file behind relative places to go, after interim answers of other codes, and
+        // answers whose bytes are no part of it: endless interim heads, redirects with long bodies.
+        peer.routes[QStringLiteral("/rel/root")].location = QStringLiteral("/hop/0");
+        peer.routes[QStringLiteral("/rel/up/x")].location = QStringLiteral("../../hop/0");
+        peer.routes[QStringLiteral("/rel/network")].location =
+            QStringLiteral("//127.0.0.1:%1/hop/0").arg(peer.port());
+        for (int code : {101, 102, 103, 150, 199}) {
+            peer.routes[QStringLiteral("/early/%1").arg(code)] = ordinary;
+            peer.routes[QStringLiteral("/early/%1").arg(code)].interimCodes = {code};
+        }
+        peer.routes[QStringLiteral("/heads")].endlessInterim = true;
+        test::MediaPeer::Route endlessRedirect;
+        endlessRedirect.location = QStringLiteral("/hop/0");
+        endlessRedirect.stream = true;
+        peer.routes[QStringLiteral("/redirect/endless")] = endlessRedirect;
+        endlessRedirect.redirectStatus = 307;
+        endlessRedirect.announced = qint64(2000) * 1024 * 1024;
+        peer.routes[QStringLiteral("/redirect/long")] = endlessRedirect;
+        // A picture two windows open at once.
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPG", 90);
+        peer.routes[QStringLiteral("/picture.jpg")] = {200, jpeg, "image/jpeg"};
+        this->peer = &peer;
         base = peer.url({});
         ready.release();
         exec();
     }
     QString base;
     QSemaphore ready;
+    // Lives on this thread; asked through it.
+    test::MediaPeer* peer = nullptr;
 };
 
 PeerThread* peerThread() {
@@ -378,6 +415,68 @@ void BM_DownloadRedirected6x(benchmark::State& state) {
 }
 void BM_DownloadAfterInterim100(benchmark::State& state) {
     download(state, QStringLiteral("BM_DownloadAfterInterim100"), "/interim.webm");
+}
+
+// Per download case measured for what it cost: the process's CPU (ms, the peer's thread included) and
+// what the peer sent for the first answer (MB), each per iteration.
+QMap<QString, double> g_cpuMs;
+QMap<QString, double> g_sentMB;
+double processCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+qint64 peerSent(const char* path) {
+    qint64 sent = 0;
+    QMetaObject::invokeMethod(
+        peerThread()->peer, [path] { return peerThread()->peer->streamed.value(QLatin1String(path)); },
+        Qt::BlockingQueuedConnection, &sent);
+    return sent;
+}
+void downloadCosting(benchmark::State& state, const QString& name, const char* path) {
+    const double cpu = processCpuMs();
+    const qint64 sent = peerSent(path);
+    download(state, name, path);
+    const double iterations = double(qMax<benchmark::IterationCount>(1, state.iterations()));
+    g_cpuMs[name] = (processCpuMs() - cpu) / iterations;
+    g_sentMB[name] = double(peerSent(path) - sent) / iterations / (1024.0 * 1024.0);
+}
+void BM_DownloadRedirected1x(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRedirected1x"), "/hop/1");
+}
+void BM_DownloadRelativeRoot(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRelativeRoot"), "/rel/root");
+}
+void BM_DownloadRelativeDots(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRelativeDots"), "/rel/up/x");
+}
+void BM_DownloadRelativeNetwork(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRelativeNetwork"), "/rel/network");
+}
+void BM_DownloadAfterInterim102(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadAfterInterim102"), "/early/102");
+}
+void BM_DownloadAfterInterim103(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadAfterInterim103"), "/early/103");
+}
+void BM_DownloadAfterInterim150(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadAfterInterim150"), "/early/150");
+}
+void BM_DownloadAfterInterim199(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadAfterInterim199"), "/early/199");
+}
+void BM_DownloadAfterInterim101(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadAfterInterim101"), "/early/101");
+}
+void BM_DownloadEndlessInterimHeads(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadEndlessInterimHeads"), "/heads");
+}
+void BM_DownloadRedirectEndlessBody(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRedirectEndlessBody"), "/redirect/endless");
+}
+void BM_DownloadRedirect2000MiBBody(benchmark::State& state) {
+    downloadCosting(state, QStringLiteral("BM_DownloadRedirect2000MiBBody"), "/redirect/long");
 }
 
 // Turns the main thread's event loop until `done` (or a minute), and answers the longest the loop
@@ -490,6 +589,63 @@ void BM_DownloadWindowBFails(benchmark::State& state) {
 }
 void BM_DownloadWindowBCloses(benchmark::State& state) {
     downloadBesideAnotherWindow(state, QStringLiteral("BM_DownloadWindowBCloses"), "/held.txt", true);
+}
+
+// The same picture opened in `windows` windows at once, with the album in use: when every window
+// showed it (ms) and the entries it left in the album.
+QMap<QString, double> g_shownMs;
+QMap<QString, qsizetype> g_albumEntries;
+void samePictureInWindows(benchmark::State& state, const QString& name, int windows) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        test::SmartScreensWorld world;
+        const auto room = world.importRoom(QStringLiteral("r1"));
+        const auto message =
+            world.importMessage(room, QStringLiteral("m-p"), 1000, QStringLiteral("Picture"), test::kBob);
+        QList<platform::ui::ViewController*> hosts{world.showHost(room)};
+        std::vector<std::unique_ptr<platform::ui::Window>> others;
+        while (hosts.size() < windows) {
+            others.push_back(std::make_unique<platform::ui::Window>());
+            hosts << new test::ChatletHost;
+            others.back()->setRootViewController(new platform::ui::NavigationController(hosts.back()));
+            others.back()->show();
+        }
+        const QVariantMap info{{"fileUrl", peerThread()->base + QStringLiteral("/picture.jpg?id=") + name},
+                               {"fileId", name},
+                               {"fileName", "p.jpg"},
+                               {"fileMime", "image/jpeg"}};
+        const QDir album(QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures/Pelnix_Images")));
+        const qsizetype before = album.entryList(QDir::Files).size();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::unique_ptr<PLMediaDownloadHelper>> helpers;
+        for (auto* host : hosts) {
+            helpers.push_back(std::make_unique<PLMediaDownloadHelper>());
+            helpers.back()->setMessage(message);
+            helpers.back()->downloadMediaFromURL(info.value("fileUrl").toString(), room, info, host);
+        }
+        runUntil([&] {
+            return std::all_of(hosts.cbegin(), hosts.cend(), [](platform::ui::ViewController* host) {
+                return qobject_cast<PLDownloadViewerController*>(host->presentedViewController()) != nullptr;
+            });
+        });
+        g_shownMs[name] = double(clock.elapsed());
+        state.PauseTiming();
+        // A second filing, where there is one, ends before the album is counted.
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        g_albumEntries[name] = album.entryList(QDir::Files).size() - before;
+        helpers.clear();
+        others.clear();
+        state.ResumeTiming();
+    }
+}
+void BM_DownloadSamePictureOneWindow(benchmark::State& state) {
+    samePictureInWindows(state, QStringLiteral("BM_DownloadSamePictureOneWindow"), 1);
+}
+void BM_DownloadSamePictureTwoWindows(benchmark::State& state) {
+    samePictureInWindows(state, QStringLiteral("BM_DownloadSamePictureTwoWindows"), 2);
 }
 
 // The name an attachment is kept under, with its control characters written out.
@@ -985,10 +1141,24 @@ BENCHMARK(BM_DownloadRedirected2x)->Unit(benchmark::kMillisecond)->Iterations(3)
 BENCHMARK(BM_DownloadRedirected5x)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadRedirected6x)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadAfterInterim100)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRedirected1x)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRelativeRoot)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRelativeDots)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadRelativeNetwork)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim102)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim103)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim150)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim199)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadAfterInterim101)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DownloadEndlessInterimHeads)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadRedirectEndlessBody)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadRedirect2000MiBBody)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowAAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowBFinishes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowBFails)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadWindowBCloses)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadSamePictureOneWindow)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadSamePictureTwoWindows)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadNameOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DownloadNameEndingInNewline)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfOrdinary)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -1612,11 +1782,28 @@ int main(int argc, char** argv) {
         std::printf("  %-26s %12.1f %14.1f %16.0f %6s\n", name + 3, ms(name),
                     g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
                     g_kept.value(QLatin1String(name)) ? "yes" : "no");
+    std::printf(
+        "  the same file after relative places to go, interim answers of other codes, and answers of no\n"
+        "  file, beside one absolute hop (CPU of the process; MB the peer sent for the first answer):\n");
+    for (const char* name :
+         {"BM_DownloadRedirected1x", "BM_DownloadRelativeRoot", "BM_DownloadRelativeDots",
+          "BM_DownloadRelativeNetwork", "BM_DownloadAfterInterim102", "BM_DownloadAfterInterim103",
+          "BM_DownloadAfterInterim150", "BM_DownloadAfterInterim199", "BM_DownloadAfterInterim101",
+          "BM_DownloadEndlessInterimHeads", "BM_DownloadRedirectEndlessBody",
+          "BM_DownloadRedirect2000MiBBody"})
+        std::printf("  %-26s %12.1f %14.1f %16.0f %6s   cpu %9.0f ms   sent %9.1f MB\n", name + 3, ms(name),
+                    g_peakMB.value(QLatin1String(name)), g_stallMs.value(QLatin1String(name)),
+                    g_kept.value(QLatin1String(name)) ? "yes" : "no", g_cpuMs.value(QLatin1String(name)),
+                    g_sentMB.value(QLatin1String(name)));
     std::printf("\nWindow A's 400 KB at 40 KB/s while window B opens another attachment 1 s later:\n");
     for (const char* name : {"BM_DownloadWindowAAlone", "BM_DownloadWindowBFinishes",
                              "BM_DownloadWindowBFails", "BM_DownloadWindowBCloses"})
         std::printf("  %-26s A ended after %7.0f ms in: %s\n", name + 11,
                     g_endedMs.value(QLatin1String(name)), qPrintable(g_endedIn.value(QLatin1String(name))));
+    for (const char* name : {"BM_DownloadSamePictureOneWindow", "BM_DownloadSamePictureTwoWindows"})
+        std::printf("  %-26s shown in every window after %5.0f ms, album entries filed: %lld\n", name + 11,
+                    g_shownMs.value(QLatin1String(name)),
+                    qlonglong(g_albumEntries.value(QLatin1String(name))));
     std::printf("Attachment named \"report.pdf\" kept as %s; named \"report.pdf\\n\" kept as %s\n",
                 qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameOrdinary"))),
                 qPrintable(g_storedName.value(QStringLiteral("BM_DownloadNameEndingInNewline"))));

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QThread>
 #include <QThreadPool>
 
@@ -40,6 +41,33 @@ QString text(const char* key) {
     return PLCurrentBundleInfo::localizedString(QLatin1String(key));
 }
 
+// Album filings under way, by attachment address, each with what waits for its end. Two windows that
+// open one attachment at once file it once: the later one shows the earlier one's copy. Main thread.
+struct Filing {
+    quint64 id = 0;
+    QList<std::function<void()>> waiting;
+};
+QHash<QString, Filing>& filingsUnderWay() {
+    static QHash<QString, Filing> filings;
+    return filings;
+}
+
+quint64 beginFiling(const QString& remote) {
+    static quint64 last = 0;
+    filingsUnderWay().insert(remote, Filing{++last, {}});
+    return last;
+}
+
+// Ends filing `id` of `remote`, once, and lets what waited for it go on.
+void endFiling(const QString& remote, quint64 id) {
+    auto& underWay = filingsUnderWay();
+    const auto filing = underWay.constFind(remote);
+    if (id == 0 || filing == underWay.constEnd() || filing->id != id)
+        return;
+    for (const auto& next : underWay.take(remote).waiting)
+        next();
+}
+
 // Whether `path` lies strictly below the sandbox root once links are resolved.
 bool isBelowSandbox(const QString& path) {
     const QString root = QFileInfo(platform::Sandbox::root()).canonicalFilePath();
@@ -53,6 +81,8 @@ PLMediaDownloadHelper::PLMediaDownloadHelper(QObject* parent)
     : QObject(parent), m_albums(new PhotoAlbums({}, {}, this)) {}
 
 PLMediaDownloadHelper::~PLMediaDownloadHelper() {
+    // A filing this window cannot see to its end keeps no other window waiting.
+    endFiling(m_filing.first, m_filing.second);
     unregisterAllNotification();
     if (m_downloadScreenView)
         m_downloadScreenView->cleanUp();
@@ -267,6 +297,12 @@ void PLMediaDownloadHelper::finished(bool save) {
     // With no length announced no progress came, and the overlay would wait for one for good.
     if (m_downloadScreenView && m_downloadScreenView->progressWidth() < PLUploadScreenView::kFullBarWidth)
         m_downloadScreenView->cleanUp();
+    // Another window's filing of the same attachment may have taken this file already: its copy is
+    // the one to show.
+    if (save && (hasAlbumCopy() || filingsUnderWay().contains(m_downloadURLString))) {
+        saveToGalleryIfNeededAtPath(path);
+        return;
+    }
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
         qCWarning(lcConversationMedia) << "a finished download left no file";
         showFailureAlert(QString(), text("Error downloading file"));
@@ -312,12 +348,46 @@ void PLMediaDownloadHelper::showFailureAlert(const QString& title, const QString
     alert->show(m_inViewController ? m_inViewController->window() : nullptr);
 }
 
+bool PLMediaDownloadHelper::hasAlbumCopy() const {
+    const auto asset =
+        m_downloadURLString.isEmpty() ? nullptr : Asset::assetWithRemoteURL(m_downloadURLString);
+    return asset && isAlbumCopy(asset->localURL());
+}
+
+void PLMediaDownloadHelper::showAlbumCopy(const QString& downloaded) {
+    QFile::remove(downloaded);
+    showDownloadForFilePath(Asset::assetWithRemoteURL(m_downloadURLString)->localURL(), m_documentInfo);
+}
+
 void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
+    Q_ASSERT(QThread::currentThread() == thread());
     const QString mime = m_documentInfo.value(QStringLiteral("fileMime")).toString();
+    const bool picture = mime.contains(QLatin1String("image"));
+    if (!picture && !mime.contains(QLatin1String("video")))
+        return keepAndShow(path);
+    if (hasAlbumCopy())
+        return showAlbumCopy(path);
     QPointer<PLMediaDownloadHelper> self(this);
-    const auto saved = [self, path](const QUrl& assetURL, const PLOptionalError& error) {
+    const QString remote = m_downloadURLString;
+    auto& underWay = filingsUnderWay();
+    if (const auto filing = underWay.find(remote); filing != underWay.end()) {
+        filing->waiting.append([self, path] {
+            if (!self)
+                return;
+            if (self->hasAlbumCopy())
+                self->showAlbumCopy(path);
+            else
+                self->keepAndShow(path);
+        });
+        return;
+    }
+    const quint64 id = beginFiling(remote);
+    m_filing = {remote, id};
+    const auto saved = [self, path, remote, id](const QUrl& assetURL, const PLOptionalError& error) {
+        const auto waiting = qScopeGuard([remote, id] { endFiling(remote, id); });
         if (!self)
             return;
+        self->m_filing = {};
         if (error || assetURL.isEmpty()) {
             // The room folder's copy is kept and shown rather than leaving the tap unanswered.
             qCWarning(lcConversationMedia) << "a download could not be filed into the album";
@@ -334,7 +404,7 @@ void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
         QFile::remove(path);
         self->showDownloadForFilePath(localURL, self->m_documentInfo);
     };
-    if (mime.contains(QLatin1String("image"))) {
+    if (picture) {
         // Decoded off the main thread; the album encodes its copy off it too.
         QThreadPool::globalInstance()->start([self, path, saved] {
             QImageReader reader(path);
@@ -345,10 +415,8 @@ void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
                     self->m_albums->saveImage(image, QLatin1String(kPelnixImageAlbum), saved);
             });
         });
-    } else if (mime.contains(QLatin1String("video"))) {
-        m_albums->saveVideo(QUrl::fromLocalFile(path), QLatin1String(kPelnixVideoAlbum), saved);
     } else {
-        keepAndShow(path);
+        m_albums->saveVideo(QUrl::fromLocalFile(path), QLatin1String(kPelnixVideoAlbum), saved);
     }
 }
 

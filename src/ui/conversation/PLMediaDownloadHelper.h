@@ -19,10 +19,11 @@ class PhotoAlbums;
 // Opens a message's attachment: from the room's folder or the photo album when a copy is there,
 // otherwise after downloading it under the progress overlay (kept in the room's folder, or filed into
 // the photo album for pictures and videos while sandboxing is off), recording the local copy as the
-// message's asset. One download at a time per helper; each window has its own helper, and a helper
-// takes only the notifications of its own download (and the cancel of its own overlay). Every end of
-// a download shows the navigation bar again and lets go of the downloader's observers; a viewer opens,
-// and an asset is recorded, only for a file that is there.
+// message's asset; an attachment opened in several windows at once is filed once. One download at a
+// time per helper; each window has its own helper, and a helper takes only the notifications of its
+// own download (and the cancel of its own overlay). Every end of a download shows the navigation bar
+// again and lets go of the downloader's observers; a viewer opens, and an asset is recorded, only for
+// a file that is there.
 //
 // Room and file IDs come from the server: each must be one plain path component (no "/", no ".."),
 // and the file must land below the sandbox root, or the download is refused with the failure alert.
@@ -75,6 +76,10 @@ private:
     bool isOwnDownload(const platform::Notification& note) const;
     // Whether an asset's local URL is a file filed into one of the photo albums.
     bool isAlbumCopy(const QString& localURL) const;
+    // Whether the current attachment is in the album already (filed by any window).
+    bool hasAlbumCopy() const;
+    // Shows the album's copy of the current attachment, letting go of this window's download of it.
+    void showAlbumCopy(const QString& downloaded);
 
     Message::Ptr m_message;
     ChatRoom::Ptr m_chatRoom;
@@ -89,6 +94,8 @@ private:
     platform::NotificationCenter::Token m_cancelNotificationHandle = 0;
     platform::NotificationCenter::Token m_errorNotificationHandle = 0;
     PhotoAlbums* m_albums;
+    // The album filing this helper runs: the attachment's address and the filing's number.
+    QPair<QString, quint64> m_filing;
 };
 
 } // namespace pelnix

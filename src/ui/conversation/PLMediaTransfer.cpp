@@ -2,9 +2,9 @@
 
 #include "ui/conversation/ConversationMediaLog.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSaveFile>
+#include <QSslSocket>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <limits>
@@ -35,55 +35,138 @@ PLMediaTransfer::PLMediaTransfer(const QUrl& url, const QString& path, const Lim
     : m_url(url), m_path(path), m_limits(limits), m_cancelled(std::move(cancelled)), m_lastHop(url) {}
 
 PLMediaTransfer::~PLMediaTransfer() {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    dropConnection();
     // An uncommitted save file takes its temporary file with it.
     m_file.reset();
 }
 
 void PLMediaTransfer::start() {
     Q_ASSERT(QThread::currentThread() == thread());
-    m_network = new QNetworkAccessManager(this);
     m_rateTimer = new QTimer(this);
     connect(m_rateTimer, &QTimer::timeout, this, &PLMediaTransfer::checkRate);
     m_rateTimer->start(m_limits.rateWindowMs);
+    m_silenceTimer = new QTimer(this);
+    m_silenceTimer->setSingleShot(true);
+    connect(m_silenceTimer, &QTimer::timeout, this, [this] {
+        qCInfo(lcConversationMedia) << "media download silent for" << m_limits.silenceMs << "ms";
+        fail("silence");
+    });
     ask(m_url);
 }
 
-// Redirects are followed here, one request per hop, rather than by Qt: its own following sends a hop
-// on a connection the previous answer closed, and after the second hop ends with no answer at all.
+// One connection per hop, closed by the server or by us once the answer is in: nothing is sent on a
+// connection an earlier answer left behind.
 void PLMediaTransfer::ask(const QUrl& url) {
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_limits.silenceMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    m_reply = m_network->get(request);
-    m_reply->setReadBufferSize(kReadBufferBytes);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &PLMediaTransfer::headersArrived);
-    connect(m_reply, &QNetworkReply::readyRead, this, &PLMediaTransfer::bodyArrived);
-    connect(m_reply, &QNetworkReply::finished, this, &PLMediaTransfer::replyFinished);
+    dropConnection();
+    platform::HttpResponseReader::Bounds bounds;
+    bounds.maxInterimBytes = qsizetype(m_limits.maxInterimBytes);
+    m_reader = platform::HttpResponseReader(bounds);
+    const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    QAbstractSocket* socket = secure ? new QSslSocket(this) : new QTcpSocket(this);
+    m_socket = socket;
+    // Qt stops reading the connection once this much waits unread.
+    socket->setReadBufferSize(kReadBufferBytes);
+    connect(socket, &QAbstractSocket::readyRead, this, &PLMediaTransfer::readAnswer);
+    connect(socket, &QAbstractSocket::disconnected, this, &PLMediaTransfer::connectionClosed);
+    connect(socket, &QAbstractSocket::errorOccurred, this, &PLMediaTransfer::connectionFailed);
+    m_silenceTimer->start(m_limits.silenceMs);
+    const quint16 port = quint16(url.port(secure ? 443 : 80));
+    if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
+        // The certificate is checked against the host as usual; any error ends the hop.
+        connect(tls, &QSslSocket::encrypted, this, &PLMediaTransfer::sendRequest);
+        tls->connectToHostEncrypted(url.host(), port);
+    } else {
+        connect(socket, &QAbstractSocket::connected, this, &PLMediaTransfer::sendRequest);
+        socket->connectToHost(url.host(), port);
+    }
 }
 
-bool PLMediaTransfer::isRedirectStatus() const {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    return status >= 300 && status < 400;
+void PLMediaTransfer::sendRequest() {
+    if (m_ended || !m_socket)
+        return;
+    const QUrl& url = m_lastHop;
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    // No user or password of the address goes out; the body is asked for as it is stored.
+    const QByteArray host = url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
+    m_socket->write("GET " + target + " HTTP/1.1\r\nHost: " + host +
+                    "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
 }
 
-// An interim answer (1xx) is followed by the real one; before any head Qt reports the 100 it starts
-// from.
-bool PLMediaTransfer::isInterimStatus() const {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    return status < 200;
+void PLMediaTransfer::readAnswer() {
+    if (m_ended || !m_socket)
+        return;
+    if (isCancelled())
+        return fail("cancelled");
+    m_silenceTimer->start(m_limits.silenceMs);
+    QByteArray body;
+    while (!m_ended && m_socket) {
+        switch (m_reader.next(body)) {
+        case platform::HttpResponseReader::Step::NeedMore:
+            if (m_socket->bytesAvailable() <= 0)
+                return;
+            m_reader.append(m_socket->read(qMin(m_socket->bytesAvailable(), kChunkBytes)));
+            break;
+        case platform::HttpResponseReader::Step::Head:
+            if (m_reader.status() >= 300 && m_reader.status() < 400)
+                return followRedirect();
+            finalHead();
+            break;
+        case platform::HttpResponseReader::Step::Body:
+            write(body);
+            break;
+        case platform::HttpResponseReader::Step::Done:
+            return finish();
+        case platform::HttpResponseReader::Step::Failed:
+            qCInfo(lcConversationMedia) << "media download's answer refused:" << m_reader.error();
+            return fail("an answer that cannot be read or is over a bound");
+        }
+    }
+}
+
+void PLMediaTransfer::connectionClosed() {
+    if (m_ended)
+        return;
+    // What the connection still held is read before its end counts.
+    if (m_socket && m_socket->bytesAvailable() > 0)
+        readAnswer();
+    if (m_ended)
+        return;
+    m_reader.close();
+    readAnswer();
+}
+
+void PLMediaTransfer::connectionFailed(QAbstractSocket::SocketError error) {
+    // The server closing the connection ends a body without length; disconnected() says so.
+    if (m_ended || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    qCInfo(lcConversationMedia) << "media download failed:" << error
+                                << (m_socket ? m_socket->errorString() : QString());
+    fail("a transport error");
+}
+
+void PLMediaTransfer::dropConnection() {
+    if (!m_socket)
+        return;
+    QAbstractSocket* socket = m_socket;
+    m_socket.clear();
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
 }
 
 // Each hop names a host over http(s), never steps down from https to http, uses plain http only
-// where the limits allow it, and there are at most maxRedirects of them.
+// where the limits allow it, and there are at most maxRedirects of them. A relative place to go is
+// resolved against the hop that answered, its escapes kept as they came.
 void PLMediaTransfer::followRedirect() {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QUrl location = m_reply->header(QNetworkRequest::LocationHeader).toUrl();
+    const int status = m_reader.status();
+    const QByteArray raw = m_reader.header("location");
+    const QUrl location = QUrl::fromEncoded(raw);
     const bool leadsOn = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!leadsOn || !location.isValid() || location.isEmpty()) {
+    if (!leadsOn || raw.isEmpty() || !location.isValid()) {
         qCInfo(lcConversationMedia) << "media download answered with status" << status
                                     << "and no place to go";
         return fail("a redirect that leads nowhere");
@@ -98,28 +181,24 @@ void PLMediaTransfer::followRedirect() {
         return fail("a redirect to an address that is not allowed");
     ++m_redirects;
     m_lastHop = target;
-    m_reply->disconnect(this);
-    m_reply->deleteLater();
+    // The redirect's body is nothing of ours: the connection goes with it, unread.
     ask(target);
 }
 
 // The final answer's head decides before any of its body is read: only a 200 within the cap is kept.
-void PLMediaTransfer::headersArrived() {
-    if (m_ended || m_file || isRedirectStatus() || isInterimStatus())
-        return;
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+void PLMediaTransfer::finalHead() {
+    const int status = m_reader.status();
     if (status != 200) {
         qCInfo(lcConversationMedia) << "media download answered with status" << status;
         return fail("a status other than 200");
     }
-    bool known = false;
-    const qint64 declared = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && declared > m_limits.maxBytes) {
+    const qint64 declared = m_reader.contentLength();
+    if (declared > m_limits.maxBytes) {
         qCInfo(lcConversationMedia) << "media download declares" << declared << "bytes, over the cap of"
                                     << m_limits.maxBytes;
         return fail("a declared length over the cap");
     }
-    m_expected = known ? declared : -1;
+    m_expected = declared;
     m_file = std::make_unique<QSaveFile>(m_path);
     if (!m_file->open(QIODevice::WriteOnly)) {
         qCWarning(lcConversationMedia) << "a download's file cannot be made:" << m_file->errorString();
@@ -127,39 +206,22 @@ void PLMediaTransfer::headersArrived() {
     }
 }
 
-void PLMediaTransfer::bodyArrived() {
-    if (m_ended)
-        return;
-    if (isCancelled())
-        return fail("cancelled");
-    if (isRedirectStatus()) {
-        // A redirect's own body is nothing of ours.
-        m_reply->skip(m_reply->bytesAvailable());
-        return;
+bool PLMediaTransfer::write(const QByteArray& chunk) {
+    if (m_ended || !m_file)
+        return false;
+    if (m_received + chunk.size() > m_limits.maxBytes) {
+        qCInfo(lcConversationMedia) << "media download went past the cap of" << m_limits.maxBytes;
+        fail("a body longer than the cap");
+        return false;
     }
-    headersArrived();
-    // Without a final head yet the bytes wait for it.
-    if (!m_ended && m_file)
-        writeAvailable();
-}
-
-bool PLMediaTransfer::writeAvailable() {
-    while (!m_ended && m_reply->bytesAvailable() > 0) {
-        const QByteArray chunk = m_reply->read(qMin(m_reply->bytesAvailable(), kChunkBytes));
-        if (m_received + chunk.size() > m_limits.maxBytes) {
-            qCInfo(lcConversationMedia) << "media download went past the cap of" << m_limits.maxBytes;
-            fail("a body longer than the cap");
-            return false;
-        }
-        if (m_file->write(chunk) != chunk.size()) {
-            qCWarning(lcConversationMedia) << "a download's file cannot be written:" << m_file->errorString();
-            fail("an unwritable file");
-            return false;
-        }
-        m_received += chunk.size();
-        reportProgress();
+    if (m_file->write(chunk) != chunk.size()) {
+        qCWarning(lcConversationMedia) << "a download's file cannot be written:" << m_file->errorString();
+        fail("an unwritable file");
+        return false;
     }
-    return !m_ended;
+    m_received += chunk.size();
+    reportProgress();
+    return true;
 }
 
 void PLMediaTransfer::reportProgress() {
@@ -172,39 +234,22 @@ void PLMediaTransfer::reportProgress() {
     emit progressed(m_received, m_expected);
 }
 
-void PLMediaTransfer::replyFinished() {
-    if (m_ended)
-        return;
-    if (m_reply->error() == QNetworkReply::NoError && isRedirectStatus())
-        return followRedirect();
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (m_reply->error() != QNetworkReply::NoError || status != 200) {
-        qCInfo(lcConversationMedia) << "media download failed:" << status << m_reply->error();
-        return fail("a transport error or a status other than 200");
-    }
-    headersArrived();
+void PLMediaTransfer::finish() {
     if (m_ended)
         return;
     if (!m_file)
         return fail("no final answer");
-    if (!writeAvailable())
-        return;
-    // A connection closed before the announced length is a cut body, not a file.
-    if (m_expected >= 0 && m_received != m_expected) {
-        qCInfo(lcConversationMedia) << "media download cut short:" << m_received << "of" << m_expected;
-        return fail("a body shorter than announced");
-    }
     if (isCancelled())
         return fail("cancelled");
+    dropConnection();
     m_rateTimer->stop();
+    m_silenceTimer->stop();
     // Written and synced before it takes the target's place, so the file is whole or absent.
     if (!m_file->commit()) {
         qCWarning(lcConversationMedia) << "a downloaded file could not be written:" << m_file->errorString();
         return fail("an unwritable file");
     }
     m_file.reset();
-    m_reply->deleteLater();
-    m_reply = nullptr;
     m_ended = true;
     emit ended(true);
 }
@@ -231,18 +276,13 @@ void PLMediaTransfer::fail(const char* why) {
     qCDebug(lcConversationMedia) << "media download ends:" << why;
     if (m_rateTimer)
         m_rateTimer->stop();
+    if (m_silenceTimer)
+        m_silenceTimer->stop();
     if (m_file) {
         m_file->cancelWriting();
         m_file.reset();
     }
-    if (m_reply) {
-        // Aborted once Qt is done with the signal that brought us here: an abort from inside its
-        // handling of a head would report the error twice.
-        m_reply->disconnect(this);
-        QMetaObject::invokeMethod(m_reply, &QNetworkReply::abort, Qt::QueuedConnection);
-        m_reply->deleteLater();
-        m_reply = nullptr;
-    }
+    dropConnection();
     emit ended(false);
 }
 

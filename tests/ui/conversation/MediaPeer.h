@@ -1,9 +1,10 @@
 #pragma once
 
 // A loopback HTTP peer for media downloads: each path answers as told (status, body, with or without a
-// length, a length longer than the body sent, a reply held open after its first bytes, a redirect, a
-// body without end, a drip, a body sent at a set pace, the rest of a body held back until released, an
-// interim 100 answer first), and the requests of each path are counted.
+// length, a length longer than the body sent, a reply held open after its first bytes, a redirect (with
+// a body of any length, or none), a body without end, a drip, a body sent at a set pace, the rest of a
+// body held back until released, interim answers first, or interim heads without end), and the
+// requests of each path are counted.
 
 #include <QHash>
 #include <QPointer>
@@ -40,6 +41,10 @@ public:
         QByteArray heldBack;
         // "100 Continue" before the answer, as a server may send one.
         bool interim = false;
+        // Interim answers with these codes before the answer (a 103 with a Link header).
+        QList<int> interimCodes;
+        // "100 Continue" heads without end instead of an answer, streamed as a body would be.
+        bool endlessInterim = false;
         int redirectStatus = 302;
     };
 
@@ -53,6 +58,7 @@ public:
     QString url(const QString& path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
     }
+    quint16 port() const { return m_server.serverPort(); }
     // Sends the held-back rest of every answer of `path` waiting for it, and closes them.
     void release(const QString& path) {
         for (const QPointer<QTcpSocket>& socket : m_held.take(path))
@@ -94,9 +100,22 @@ private:
         }
         if (route.interim)
             socket->write("HTTP/1.1 100 Continue\r\n\r\n");
+        for (int code : route.interimCodes)
+            socket->write("HTTP/1.1 " + QByteArray::number(code) + " Interim\r\n" +
+                          (code == 103 ? "Link: </style.css>; rel=preload; as=style\r\n" : "") + "\r\n");
+        if (route.endlessInterim)
+            return stream(socket, path, endlessLimit, "HTTP/1.1 100 Continue\r\n\r\n");
         if (!route.location.isEmpty()) {
+            // With `stream` the redirect carries a body of the announced length, or one without end.
+            const QByteArray length = !route.stream ? "Content-Length: 0\r\n"
+                                      : route.announced > 0
+                                          ? "Content-Length: " + QByteArray::number(route.announced) + "\r\n"
+                                          : QByteArray();
             socket->write("HTTP/1.1 " + QByteArray::number(route.redirectStatus) + " Redirect\r\nLocation: " +
-                          route.location.toUtf8() + "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+                          route.location.toUtf8() + "\r\nConnection: close\r\n" + length + "\r\n");
+            if (route.stream)
+                return stream(socket, path,
+                              route.announced > 0 ? qMin(route.announced, endlessLimit) : endlessLimit);
             socket->disconnectFromHost();
             return;
         }
@@ -131,23 +150,9 @@ private:
         }
         if (route.stream || route.drip)
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (route.stream) {
-            // Little held in the kernel: what is streamed is about what the reader took.
-            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 64 * 1024);
-            const qint64 end = route.announced > 0 ? qMin(route.announced, endlessLimit) : endlessLimit;
-            const auto more = [this, socket, path, end, sent = std::make_shared<qint64>(0)] {
-                if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0)
-                    return;
-                if (*sent >= end)
-                    return socket->disconnectFromHost();
-                const qint64 written = socket->write(QByteArray(qMin<qint64>(64 * 1024, end - *sent), 'z'));
-                *sent += written;
-                streamed[path] += written;
-            };
-            connect(socket, &QTcpSocket::bytesWritten, socket, more);
-            more();
-            return;
-        }
+        if (route.stream)
+            return stream(socket, path,
+                          route.announced > 0 ? qMin(route.announced, endlessLimit) : endlessLimit);
         if (route.drip) {
             auto* drip = new QTimer(socket);
             connect(drip, &QTimer::timeout, socket, [socket] { socket->write("d"); });
@@ -166,6 +171,30 @@ private:
             return;
         }
         socket->disconnectFromHost();
+    }
+
+    // Sends `unit` over and over (the last one cut to fit) up to `end` bytes, as fast as the reader
+    // takes them; `streamed` counts what went out.
+    void stream(QTcpSocket* socket, const QString& path, qint64 end,
+                const QByteArray& unit = QByteArray(1, 'z')) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater, Qt::UniqueConnection);
+        // Little held in the kernel: what is streamed is about what the reader took.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 64 * 1024);
+        QByteArray block;
+        while (block.size() < 64 * 1024)
+            block += unit;
+        block.truncate(64 * 1024 - 64 * 1024 % unit.size());
+        const auto more = [this, socket, path, end, block, sent = std::make_shared<qint64>(0)] {
+            if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0)
+                return;
+            if (*sent >= end)
+                return socket->disconnectFromHost();
+            const qint64 written = socket->write(block.left(qMin<qint64>(block.size(), end - *sent)));
+            *sent += written;
+            streamed[path] += written;
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
     QTcpServer m_server;

@@ -2,13 +2,16 @@
 // a loopback server (a whole body, 404 with a body, no length, a body cut
 // short, cancel, an unwritable file) and against hostile peers (lengths over
 // the cap, bodies without end, drips, redirects to a second peer or to other
-// schemes, chains of redirects up to the limit, interim answers), and the
+// schemes, chains of redirects up to the limit, relative redirects, interim
+// answers of every code, interim heads without end, redirects with long bodies,
+// certificates that are not trusted), and the
 // helper's decision tree, folders, album saves and failures with the viewer it
 // opens, with attachments that forge another message's file ID or carry names
 // too long for a file system or holding control characters, and two windows
-// downloading at once.
+// downloading at once, also one attachment.
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
+#include "TlsPeer.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/Asset.h"
@@ -35,6 +38,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <algorithm>
@@ -178,6 +182,9 @@ private slots:
         gated.heldBack = QByteArray(3000, 'b');
         peer.routes[QStringLiteral("/gated.txt")] = gated;
         peer.routes[QStringLiteral("/tiny.txt")] = {200, QByteArray("8 bytes."), "text/plain"};
+        MediaPeer::Route gatedPicture{200, picture.left(100), "image/jpeg"};
+        gatedPicture.heldBack = picture.mid(100);
+        peer.routes[QStringLiteral("/gated.jpg")] = gatedPicture;
         // Chains of redirects that change origin at every hop, each status a server may use, with and
         // without an interim answer first; "/hop/0" is the file.
         const int statuses[] = {301, 302, 303, 307, 308};
@@ -197,6 +204,42 @@ private slots:
                 }
             }
         }
+        // Relative places to go, each leading to the picture; and a chain of relative hops.
+        const auto relative = [this](const QString& path, const QString& location) {
+            peer.routes[path].location = location;
+        };
+        relative(QStringLiteral("/rel/root"), QStringLiteral("/pic.jpg"));
+        relative(QStringLiteral("/rel/up/x"), QStringLiteral("../../pic.jpg"));
+        relative(QStringLiteral("/rel/above"), QStringLiteral("../../../pic.jpg"));
+        relative(QStringLiteral("/rel/sibling"), QStringLiteral("enc%2Fname.jpg"));
+        relative(QStringLiteral("/rel/network"),
+                 QStringLiteral("//127.0.0.1:%1/pic.jpg").arg(elsewhere.port()));
+        peer.routes[QStringLiteral("/rel/empty")].location = QStringLiteral(" ");
+        peer.routes[QStringLiteral("/rel/enc%2Fname.jpg")] = {200, picture, "image/jpeg"};
+        for (int hop = 1; hop <= 6; ++hop)
+            relative(QStringLiteral("/rhop/%1").arg(hop), QString::number(hop - 1));
+        peer.routes[QStringLiteral("/rhop/0")] = {200, picture, "image/jpeg"};
+        // The picture after interim answers of each code.
+        for (int code : {100, 101, 102, 103, 150, 199}) {
+            MediaPeer::Route file{200, picture, "image/jpeg"};
+            file.interimCodes = {code};
+            peer.routes[QStringLiteral("/interim/%1").arg(code)] = file;
+        }
+        MediaPeer::Route twice{200, picture, "image/jpeg"};
+        twice.interimCodes = {100, 103, 103};
+        peer.routes[QStringLiteral("/interim/three")] = twice;
+        // Answers whose bytes are no part of the file.
+        MediaPeer::Route heads;
+        heads.endlessInterim = true;
+        peer.routes[QStringLiteral("/heads")] = heads;
+        MediaPeer::Route endlessRedirect;
+        endlessRedirect.location = peer.url(QStringLiteral("/pic.jpg"));
+        endlessRedirect.stream = true;
+        peer.routes[QStringLiteral("/redirect/endless")] = endlessRedirect;
+        MediaPeer::Route longRedirect = endlessRedirect;
+        longRedirect.redirectStatus = 307;
+        longRedirect.announced = qint64(2000) * 1024 * 1024;
+        peer.routes[QStringLiteral("/redirect/long")] = longRedirect;
     }
     void cleanupTestCase() {
         platform::ui::MediaPlayer::setMaker({});
@@ -659,6 +702,41 @@ private slots:
         awaitViewer();
         QCOMPARE(peer.hits.value(hitKey), hitsBefore + 2);
         QVERIFY(QUrl(Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL()).isLocalFile());
+    }
+
+    // The same picture opened in two windows at once, with the album in use: both windows show it,
+    // and the album holds it once, as do the saved photos.
+    void oneAttachmentInTwoWindowsIsFiledOnce() {
+        const QVariantMap info = media(QStringLiteral("/gated.jpg"), QStringLiteral("TWICE"),
+                                       QStringLiteral("t.jpg"), QStringLiteral("image/jpeg"));
+        const QString pictures = QDir(platform::Sandbox::root()).filePath(QStringLiteral("Pictures"));
+        const auto files = [](const QString& folder) { return QDir(folder).entryList(QDir::Files).size(); };
+        const QString album = QDir(pictures).filePath(QStringLiteral("Pelnix_Images"));
+        const qsizetype saved = files(pictures);
+        const qsizetype filed = files(album);
+        SecondWindow b(room);
+        PLMediaDownloadHelper helperB;
+        start(info);
+        helperB.setMessage(message);
+        helperB.downloadMediaFromURL(info.value("fileUrl").toString(), room, info, b.host);
+        QVERIFY(helper->isDownloading() && helperB.isDownloading());
+        QTRY_VERIFY(helper->downloadScreenView()->progressWidth() > PLUploadScreenView::kStartBarWidth &&
+                    helperB.downloadScreenView()->progressWidth() > PLUploadScreenView::kStartBarWidth);
+        peer.release(QStringLiteral("/gated.jpg"));
+        auto* viewerA = awaitViewer();
+        auto* viewerB = awaitViewer(b.host);
+        QVERIFY(viewerA && viewerB);
+        drain();
+        QCOMPARE(files(album), filed + 1);
+        QCOMPARE(files(pictures), saved + 1);
+        const QString localURL = Asset::assetWithRemoteURL(info.value("fileUrl").toString())->localURL();
+        QVERIFY2(QFileInfo(QUrl(localURL).toLocalFile()).isFile() &&
+                     QUrl(localURL).toLocalFile().startsWith(pictures + QLatin1Char('/')),
+                 qPrintable(localURL));
+        QCOMPARE(viewerA->currentPathString(), localURL);
+        QCOMPARE(viewerB->currentPathString(), localURL);
+        QVERIFY(!QFileInfo::exists(ownFile(info)));
+        QCOMPARE(world->alertTexts() + b.alertTexts(), QStringList());
     }
 
     // The album cannot take the picture (its folder's name is taken by a file):
@@ -1125,6 +1203,115 @@ private slots:
         }
     }
 
+    // A relative place to go is taken from the address that answered, as a browser takes it, under
+    // the same rules and hop limit as an absolute one; a Location that names nothing ends it.
+    void relativeRedirectsResolveAgainstTheAnswer_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QString>("fileAt");
+        QTest::addRow("absolute path") << "/rel/root" << true << "/pic.jpg";
+        QTest::addRow("dot segments") << "/rel/up/x" << true << "/pic.jpg";
+        QTest::addRow("dot segments above the root") << "/rel/above" << true << "/pic.jpg";
+        QTest::addRow("sibling, escapes kept") << "/rel/sibling" << true << "/rel/enc%2Fname.jpg";
+        QTest::addRow("network path to another origin") << "/rel/network" << true << "elsewhere:/pic.jpg";
+        QTest::addRow("5 relative hops") << "/rhop/5" << true << "/rhop/0";
+        QTest::addRow("6 relative hops, refused") << "/rhop/6" << false << "/rhop/0";
+        QTest::addRow("blank Location, refused") << "/rel/empty" << false << "/pic.jpg";
+    }
+    void relativeRedirectsResolveAgainstTheAnswer() {
+        QFETCH(QString, path);
+        QFETCH(bool, kept);
+        QFETCH(QString, fileAt);
+        MediaPeer& server = fileAt.startsWith(QLatin1String("elsewhere:")) ? elsewhere : peer;
+        const QString file = fileAt.section(QLatin1Char(':'), -1);
+        const int fileHits = server.hits.value(file);
+        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits()), kept ? picture : QByteArray());
+        QCOMPARE(server.hits.value(file), fileHits + int(kept));
+    }
+
+    // Interim answers before the file are passed over, whatever their code; a switch of protocols
+    // that was never asked for is refused.
+    void interimAnswersArePassedOver_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("kept");
+        for (int code : {100, 102, 103, 150, 199})
+            QTest::addRow("%d", code) << QStringLiteral("/interim/%1").arg(code) << true;
+        QTest::addRow("100, 103 and 103") << QStringLiteral("/interim/three") << true;
+        QTest::addRow("101, refused") << QStringLiteral("/interim/101") << false;
+    }
+    void interimAnswersArePassedOver() {
+        QFETCH(QString, path);
+        QFETCH(bool, kept);
+        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits()), kept ? picture : QByteArray());
+    }
+
+    // Bytes that are no part of any file (interim heads without end, a redirect's body) are not
+    // drained until the rate window ends: heads are refused after a small bound, and a redirect goes
+    // on at its head. The configured windows of a minute stand, so only those bounds can end them.
+    void bytesOfNoFileAreNotDrained_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("kept");
+        QTest::addRow("interim heads without end") << "/heads" << false;
+        QTest::addRow("302 with a body without end") << "/redirect/endless" << true;
+        QTest::addRow("307 with a body of 2,000 MiB") << "/redirect/long" << true;
+    }
+    void bytesOfNoFileAreNotDrained() {
+        QFETCH(QString, path);
+        QFETCH(bool, kept);
+        peer.streamed.clear();
+        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 20000), kept ? picture : QByteArray());
+        QVERIFY2(peer.streamed.value(path) < peer.endlessLimit / 4,
+                 qPrintable(QString::number(peer.streamed.value(path))));
+    }
+
+    // A peer that goes silent, or is not there at all, ends the download within the silence bound,
+    // with the rate window far off.
+    void silentOrMissingPeersEndTheDownload_data() {
+        QTest::addColumn<bool>("listening");
+        QTest::addRow("silent after the first bytes") << true;
+        QTest::addRow("nobody listening") << false;
+    }
+    void silentOrMissingPeersEndTheDownload() {
+        QFETCH(bool, listening);
+        QString url = peer.url(QStringLiteral("/gated.txt?silent"));
+        if (!listening) {
+            QTcpServer gone;
+            QVERIFY(gone.listen(QHostAddress::LocalHost, 0));
+            url = QStringLiteral("http://127.0.0.1:%1/pic.jpg").arg(gone.serverPort());
+        }
+        PLMediaDownloader::Limits limits;
+        limits.silenceMs = 300;
+        QElapsedTimer clock;
+        clock.start();
+        // Waited for twice as long as it may take, so an end that never comes shows.
+        QCOMPARE(fetched(url, limits, 20000), QByteArray());
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        peer.release(QStringLiteral("/gated.txt"));
+    }
+
+    // Over https the server's certificate is checked as ever: only one the system trusts, for the
+    // host asked, carries the file; any other ends the download before a request is sent.
+    void httpsTakesOnlyATrustedCertificateForTheHost_data() {
+        QTest::addColumn<int>("certificate");
+        QTest::addColumn<bool>("kept");
+        QTest::addRow("trusted, for this host") << int(TlsPeer::Certificate::ForThisHost) << true;
+        QTest::addRow("trusted, for another name") << int(TlsPeer::Certificate::ForAnotherName) << false;
+        QTest::addRow("self-signed") << int(TlsPeer::Certificate::SelfSigned) << false;
+    }
+    void httpsTakesOnlyATrustedCertificateForTheHost() {
+        QFETCH(int, certificate);
+        QFETCH(bool, kept);
+        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
+        QSslConfiguration trusting = before;
+        trusting.addCaCertificate(TlsPeer::authority());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        TlsPeer server(TlsPeer::Certificate(certificate), picture);
+        QCOMPARE(fetched(server.url(QStringLiteral("/pic.jpg")), PLMediaDownloader::Limits()),
+                 kept ? picture : QByteArray());
+        QCOMPARE(server.requests, int(kept));
+    }
+
     // Opened from a message, a picture three redirects away shows in the viewer.
     void aPictureBehindThreeRedirectsOpens() {
         setSandboxing(true);
@@ -1184,6 +1371,25 @@ private:
         downloader.setMediaURLString(url);
         downloader.setFilePathURLToBeSaved(target);
         downloader.startDownloading();
+    }
+    // What a download of `url` left in its file (empty when it failed), waiting up to `timeoutMs`.
+    QByteArray fetched(const QString& url, const PLMediaDownloader::Limits& limits, int timeoutMs = 10000) {
+        NotificationLog log;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("fetched.jpg"));
+        PLMediaDownloader downloader;
+        start(downloader, url, QUrl::fromLocalFile(target), limits);
+        const auto ends = [&log] {
+            return log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
+                   log.count(PLMediaDownloaderDidFailWithErrorNotification);
+        };
+        QDeadlineTimer deadline(timeoutMs);
+        while (ends() == 0 && !deadline.hasExpired())
+            drain(1);
+        if (ends() != 1 || log.count(PLMediaDownloaderDidFinishDownloadingNotification) != 1)
+            return {};
+        QFile file(target);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Bounds small enough for a test to reach: a 1 MiB cap, and 100 KiB due in
     // each 400 ms.
