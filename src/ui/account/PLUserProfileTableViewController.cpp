@@ -485,7 +485,9 @@ void PLUserProfileTableViewController::fillPictureRow() {
     const auto account = CurrentUserInfo::currentUserInfo();
     const auto me = account ? account->user() : nullptr;
     const QString stored = me ? me->imageUrl() : QString();
-    const QImage defaultPicture = ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage"));
+    // Marked, so the picture viewer shows it at its own size rather than growing it.
+    const QImage defaultPicture = ImageAdditions::markedAsPlaceholder(
+        ImageAdditions::loadImageNamed(QStringLiteral("defaultProfileImage")));
     m_addImageLabel->hide();
     if (m_removePicture) {
         // A removal waiting for the save shows as removed.
