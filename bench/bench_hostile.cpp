@@ -858,8 +858,9 @@ void documentWorkerCost(benchmark::State& state, const char* key, const QByteArr
     const QString ids = sandbox.path(QStringLiteral("workers"));
     const QString script = sandbox.path(QStringLiteral("worker"));
     const QByteArray quotedAgain = "'" + QFile::encodeName(sandbox.path(QStringLiteral("again"))) + "'";
-    const QByteArray body = "#!/bin/sh\ncat '" + QFile::encodeName(sandbox.path(QStringLiteral("answer"))) +
-                            "'\necho $$ >> '" + QFile::encodeName(ids) + "'\n" +
+    // Its id written before it answers: a worker is killed as soon as its answer is refused.
+    const QByteArray body = "#!/bin/sh\necho $$ >> '" + QFile::encodeName(ids) + "'\ncat '" +
+                            QFile::encodeName(sandbox.path(QStringLiteral("answer"))) + "'\n" +
                             (again.isEmpty() ? QByteArray("exec sleep 60\n")
                                              : "while :; do cat " + quotedAgain + " || exit; done\n");
     if (!test::writeFile(path, pdfBytes) ||

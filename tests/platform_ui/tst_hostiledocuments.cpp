@@ -360,11 +360,13 @@ private slots:
         QFETCH(QByteArray, repeated);
         QFETCH(int, workers);
         const QString ids = m_sandbox->path(QStringLiteral("workers"));
+        const QString first = m_sandbox->path(QStringLiteral("first"));
         const QString again = m_sandbox->path(QStringLiteral("again"));
-        QVERIFY(test::writeFile(again, repeated));
+        QVERIFY(test::writeFile(first, answer) && test::writeFile(again, repeated));
+        // Its id written before it answers: a worker is killed as soon as its answer is refused.
         FakeDocumentWorker worker(
-            answer,
-            "echo $$ >> '" + QFile::encodeName(ids) + "'\n" +
+            {},
+            "echo $$ >> '" + QFile::encodeName(ids) + "'\ncat '" + QFile::encodeName(first) + "'\n" +
                 (repeated.isEmpty() ? QByteArray("exec sleep 60\n")
                                     : "while :; do cat '" + QFile::encodeName(again) + "' || exit; done\n"));
         const QString path = writePdf(*m_sandbox, "any.pdf", test::pdf(3, kA5, test::bandContent(kA5)));
