@@ -477,16 +477,20 @@ private slots:
     }
 
     // A page answered at another size than asked, or for another page, fails that page; the worker
-    // drawing it is replaced and the document stays.
+    // drawing it is replaced and the document stays. So is one that, owing nothing, begins a frame.
     void aPageAnswerOutOfBoundsFailsThatPage_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QSize>("pixels");
-        QTest::newRow("another size") << 0 << QSize(10, 10);
-        QTest::newRow("another page") << 1 << QSize(0, 0);
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("another size") << 0 << QSize(10, 10) << QByteArray();
+        QTest::newRow("another page") << 1 << QSize(0, 0) << QByteArray();
+        QTest::newRow("none, then part of a frame nobody asked for")
+            << 0 << QSize(0, 0) << sizesOf(0, 1, kA5).left(documentworker::kHeaderBytes + 4);
     }
     void aPageAnswerOutOfBoundsFailsThatPage() {
         QFETCH(int, page);
         QFETCH(QSize, pixels);
+        QFETCH(QByteArray, after);
         const QString path = writePdf(*m_sandbox, "one.pdf", test::pdf(1, kA5, test::bandContent(kA5)));
         QImage image;
         if (!pixels.isEmpty()) {
@@ -502,7 +506,7 @@ private slots:
                                       QByteArray::number(renderBytes) + " >/dev/null\n" + "cat '" +
                                       QFile::encodeName(m_sandbox->path(QStringLiteral("page"))) + "'\n" +
                                       "exec sleep 60\n");
-        QVERIFY(test::writeFile(m_sandbox->path(QStringLiteral("page")), pageFrame(page, image)));
+        QVERIFY(test::writeFile(m_sandbox->path(QStringLiteral("page")), pageFrame(page, image) + after));
         DocumentPreview preview;
         QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
         QVERIFY(open(preview, path, QSize(300, 500)));

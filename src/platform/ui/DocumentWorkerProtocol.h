@@ -88,6 +88,8 @@ public:
     // isBroken()).
     std::optional<Frame> next();
     bool isBroken() const { return m_broken; }
+    // Part of a frame has arrived, not all of it.
+    bool hasPartFrame() const { return m_buffer.size() > m_read; }
 
 private:
     QByteArray m_buffer;

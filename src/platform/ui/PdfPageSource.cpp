@@ -124,6 +124,9 @@ void PdfPageSource::workerReadable() {
     }
     if (m_reader.isBroken())
         refuse("a frame");
+    // The bound runs whenever the worker owes an answer: a frame begun without it was not asked for.
+    else if (m_reader.hasPartFrame() && !m_bound.isActive())
+        refuse("an answer nobody asked for");
 }
 
 void PdfPageSource::refuse(const char* what) {
