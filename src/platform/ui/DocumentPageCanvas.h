@@ -30,8 +30,8 @@ class DocumentPageCanvas : public QWidget {
 public:
     static constexpr int kPageGap = 8;
     static constexpr qint64 kMaxPagePixels = 8 * 1024 * 1024;
-    // Far past a receipt or a web page printed as one page; 64 pages at 4 times in a 4K-wide view
-    // still fit the tallest widget.
+    // Far past a receipt or a web page printed as one page; such a page at 4 times in a 4K-wide view
+    // takes a seventeenth of the tallest widget.
     static constexpr double kMaxPageRatio = 64;
     // Shown once, in the middle of the part of the page in view.
     static inline const QString kPlaceholderText = QStringLiteral("This page cannot be shown.");
@@ -55,7 +55,8 @@ public:
     std::pair<int, int> pagesIn(const QRect& area) const;
     // The pixel size the page is drawn at.
     QSize pagePixels(int page) const;
-    // What the page is asked of the source as: at pagePixels(), its top part when it is taller than laid out.
+    // The page asked of the source: at pagePixels(), and only its top part when it is taller than
+    // laid out.
     DocumentPageSource::Request pageRequest(int page) const;
     QImage pageImage(int page) const { return m_drawn.value(page); }
     QList<int> keptPages() const { return m_drawn.keys(); }

@@ -20,11 +20,11 @@ namespace pelnix::platform::ui {
 //
 // Nothing a worker says is taken on trust: a count, a size, a page or a frame out of bounds ends
 // that worker as if it had died, and so does an answer nobody asked for (a page not being drawn,
-// sizes it sent already). Nor is it waited for without end: while it owes an answer it has a
-// deadline that only a whole answer moves, the open bound until it opens the document, the page
-// bound for a page and for each run of sizes. A worker that ends while drawing a page costs that
-// page; one that ends otherwise (the document keeps it from staying up, it answers nonsense or falls
-// silent) is started again at most kMaxRestarts times for the document, which then cannot be read.
+// sizes it sent already, any frame while it owes nothing). Nor is it waited for without end: while it owes an
+// answer it has a deadline that only a whole answer moves, the open bound until it opens the document, the
+// page bound for a page and for each run of sizes. A worker that ends while drawing a page costs that page;
+// one that ends otherwise (the document keeps it from staying up, it answers nonsense or falls silent) is
+// started again at most kMaxRestarts times for the document, which then cannot be read.
 //
 // The program is looked for in PELNIX_DOCUMENT_WORKER (a file path), beside libPelnix.so, beside the
 // application, and in the build tree.
