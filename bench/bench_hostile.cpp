@@ -39,6 +39,11 @@
 //     loop, the heap's peak in this process and the document worker's peak resident memory; document
 //     workers of our own that claim 2,147,483,647 pages or end right after opening, with the workers
 //     started;
+//   - document workers of our own that fall silent after opening, cut a run of sizes short, or repeat
+//     a run of sizes without end, and a 3-page PDF whose first or middle page is 0.0001 x 14,400 pt,
+//     beside the ordinary two-page PDF: the time until the document shows or the worker is ended,
+//     the main process's CPU time meanwhile (30 s at most), whether every worker is gone, the canvas
+//     and the first two pages' geometry;
 //   - video thumbnails of motion JPEG at 24000 x 24000 beside 640 x 480, and eight at once at
 //     7680 x 7680 beside eight at 640 x 480: the media workers' peak resident memory, alone and summed,
 //     the most alive at once, and the main thread's longest stall;
@@ -993,6 +998,122 @@ void BM_PdfWorkerEndingAfterOpening(benchmark::State& state) {
                        [](const platform::ui::DocumentPreview& preview) { return !preview.source(); });
 }
 
+// What a document's worker costs this process until `done` (at most 30 s): the time, the main
+// process's CPU time, whether every worker that ran is gone (a fake worker writes its id to
+// `workers`), the canvas and the pages' geometry at the end. `script` is a fake worker's, or empty.
+struct WorkerCost {
+    double untilMs = 0;
+    double cpuMs = 0;
+    bool ended = true;
+    QSize canvas;
+    QRect pages[2];
+};
+QMap<QString, WorkerCost> g_workerCosts;
+void documentWorkerCost(benchmark::State& state, const char* key, const QByteArray& pdfBytes,
+                        const QByteArray& answer, const QByteArray& again,
+                        const std::function<bool(const platform::ui::DocumentPreview&)>& done) {
+    test::TestSandbox sandbox;
+    const QString path = sandbox.path(QStringLiteral("any.pdf"));
+    const QString ids = sandbox.path(QStringLiteral("workers"));
+    const QString script = sandbox.path(QStringLiteral("worker"));
+    const QByteArray quotedAgain = "'" + QFile::encodeName(sandbox.path(QStringLiteral("again"))) + "'";
+    // Its id written before it answers: a worker is killed as soon as its answer is refused.
+    const QByteArray body = "#!/bin/sh\necho $$ >> '" + QFile::encodeName(ids) + "'\ncat '" +
+                            QFile::encodeName(sandbox.path(QStringLiteral("answer"))) + "'\n" +
+                            (again.isEmpty() ? QByteArray("exec sleep 60\n")
+                                             : "while :; do cat " + quotedAgain + " || exit; done\n");
+    if (!test::writeFile(path, pdfBytes) ||
+        (!answer.isEmpty() &&
+         (!test::writeFile(sandbox.path(QStringLiteral("answer")), answer) ||
+          !test::writeFile(sandbox.path(QStringLiteral("again")), again) || !test::writeFile(script, body) ||
+          !QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner)))) {
+        state.SkipWithError("cannot write the worker");
+        return;
+    }
+    if (!answer.isEmpty())
+        qputenv("PELNIX_DOCUMENT_WORKER", QFile::encodeName(script));
+    WorkerCost cost;
+    for (auto _ : state) {
+        platform::ui::DocumentPreview preview;
+        preview.resize(320, 568);
+        preview.show();
+        QElapsedTimer clock;
+        clock.start();
+        const std::clock_t cpu = std::clock();
+        preview.showDocument(QUrl::fromLocalFile(path));
+        // Looked at every 10 ms, idle between: the CPU time is what the preview spends.
+        QEventLoop loop;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+            if (done(preview) || clock.elapsed() >= 30000)
+                loop.quit();
+        });
+        look.start(10);
+        loop.exec();
+        cost.untilMs = double(clock.elapsed());
+        cost.cpuMs = double(std::clock() - cpu) * 1000 / CLOCKS_PER_SEC;
+        cost.canvas = preview.canvas()->size();
+        for (int page = 0; page < 2; ++page)
+            cost.pages[page] = preview.canvas()->pageRect(page);
+        // While the preview lives (closing it ends its worker); one ended is collected a moment later.
+        QFile read(ids);
+        const QList<QByteArray> started =
+            read.open(QIODevice::ReadOnly) ? read.readAll().split('\n') : QList<QByteArray>{};
+        const auto allGone = [&] {
+            for (const QByteArray& id : started)
+                if (!id.isEmpty() && QFile::exists(QStringLiteral("/proc/") + QString::fromLatin1(id)))
+                    return false;
+            return true;
+        };
+        clock.restart();
+        while (!allGone() && clock.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        cost.ended = allGone();
+    }
+    qunsetenv("PELNIX_DOCUMENT_WORKER");
+    g_workerCosts[QLatin1String(key)] = cost;
+}
+bool documentGone(const platform::ui::DocumentPreview& preview) {
+    return !preview.source();
+}
+void BM_PdfOrdinaryWorkerCost(benchmark::State& state) {
+    documentWorkerCost(state, __func__, test::pdf(2, kLetter, test::bandContent(kLetter)), {}, {},
+                       [](const platform::ui::DocumentPreview& preview) { return shown(preview); });
+}
+void BM_PdfWorkerSilentAfterOpening(benchmark::State& state) {
+    documentWorkerCost(state, __func__, test::pdf(3, kLetter, test::bandContent(kLetter)),
+                       platform::ui::documentworker::openedFrame(3), {}, documentGone);
+}
+void BM_PdfWorkerSizesCutShort(benchmark::State& state) {
+    using namespace platform::ui::documentworker;
+    documentWorkerCost(state, __func__, test::pdf(3, kLetter, test::bandContent(kLetter)),
+                       openedFrame(1000) + sizesFrame(0, QList<QSizeF>(kSizesPerFrame, kLetter)).left(5 + 56),
+                       {}, documentGone);
+}
+void BM_PdfWorkerRepeatingSizes(benchmark::State& state) {
+    using namespace platform::ui::documentworker;
+    // Thousands of runs to each write, as a worker looping on its own would send them.
+    documentWorkerCost(state, __func__, test::pdf(3, kLetter, test::bandContent(kLetter)), openedFrame(3),
+                       sizesFrame(0, QList<QSizeF>(3, kLetter)).repeated(10000), documentGone);
+}
+// 0.0001 x 14,400 pt between or before two ordinary pages: once a grey view of one dot, or nothing.
+void absurdPage(benchmark::State& state, const char* key, int absurd) {
+    const QSizeF needle(0.0001, 14400);
+    QList<QSizeF> sizes{kLetter, kLetter, kLetter};
+    sizes[absurd] = needle;
+    documentWorkerCost(
+        state, key,
+        test::pdf(3, sizes,
+                  {test::bandContent(sizes[0]), test::bandContent(sizes[1]), test::bandContent(sizes[2])}),
+        {}, {}, [](const platform::ui::DocumentPreview& preview) { return shown(preview); });
+}
+void BM_PdfAbsurdMiddlePage(benchmark::State& state) {
+    absurdPage(state, __func__, 1);
+}
+void BM_PdfAbsurdFirstPage(benchmark::State& state) {
+    absurdPage(state, __func__, 0);
+}
+
 void BM_Text20KBNotes(benchmark::State& state) {
     previewDocument(state, __func__, "notes.txt", test::shortLines(20 * 1024));
 }
@@ -1171,6 +1292,12 @@ BENCHMARK(BM_PdfClaiming100000Pages)->Unit(benchmark::kMillisecond)->Iterations(
 BENCHMARK(BM_PdfClaiming1048000Pages)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfWorkerClaimingInt32MaxPages)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PdfWorkerEndingAfterOpening)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfOrdinaryWorkerCost)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfWorkerSilentAfterOpening)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfWorkerSizesCutShort)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfWorkerRepeatingSizes)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfAbsurdMiddlePage)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PdfAbsurdFirstPage)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Text20KBNotes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TextOne1MBWord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Text8MBOfLines)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -1848,6 +1975,30 @@ int main(int argc, char** argv) {
         "  (workers started: claiming 2,147,483,647 pages %d; ending after opening %d, in 10 s at most)\n",
         g_workersStarted.value(QLatin1String("BM_PdfWorkerClaimingInt32MaxPages")),
         g_workersStarted.value(QLatin1String("BM_PdfWorkerEndingAfterOpening")));
+    std::printf(
+        "\nDocument workers of our own and pages of absurd proportions, beside the ordinary two-page PDF:\n"
+        "  until shown or ended (ms; 30,000: neither), main-process CPU meanwhile (ms), every worker\n"
+        "  gone, canvas, pages 1 and 2 (x, y, width x height):\n");
+    for (const auto& [label, name] :
+         {std::pair{"PDF, ordinary two pages", "BM_PdfOrdinaryWorkerCost"},
+          std::pair{"worker silent after opening", "BM_PdfWorkerSilentAfterOpening"},
+          std::pair{"worker cutting its sizes short", "BM_PdfWorkerSizesCutShort"},
+          std::pair{"worker repeating its sizes", "BM_PdfWorkerRepeatingSizes"},
+          std::pair{"PDF, absurd middle page", "BM_PdfAbsurdMiddlePage"},
+          std::pair{"PDF, absurd first page", "BM_PdfAbsurdFirstPage"}}) {
+        const WorkerCost c = g_workerCosts.value(QLatin1String(name));
+        const auto rect = [](const QRect& r) {
+            return QStringLiteral("%1,%2 %3x%4")
+                .arg(r.x())
+                .arg(r.y())
+                .arg(r.width())
+                .arg(r.height())
+                .toLocal8Bit();
+        };
+        std::printf("  %-34s %8.0f %8.0f %-3s %5dx%-8d %-22s %s\n", label, c.untilMs, c.cpuMs,
+                    c.ended ? "yes" : "no", c.canvas.width(), c.canvas.height(), rect(c.pages[0]).constData(),
+                    rect(c.pages[1]).constData());
+    }
     std::printf(
         "\nVideo thumbnails: main-thread stall (ms), heap peak here (MiB), a worker's peak, all workers' "
         "peak at once (MiB), most workers alive, pictures:\n");

@@ -1,7 +1,8 @@
 // Documents a room member can send to stall or exhaust the preview: a page of a million strokes, a
 // page a thousand times taller than wide, thousands of pages, a file of a few hundred bytes claiming a
-// million pages, one word of a megabyte, megabytes of lines; and document workers that answer what
-// no document should make them say. Each is asserted on structure, never on time: where the work
+// million pages, one page 0.0001 points wide and 14,400 tall, one word of a megabyte, megabytes of
+// lines; and document workers that answer what no document should make them say, fall silent or
+// repeat themselves. Each is asserted on structure, never on time: where the work
 // happens, how many pixels a page gets, which pages are kept and laid out, how much text is read, how
 // many workers start.
 #include "HostileDocuments.h"
@@ -19,8 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <thread>
 
 using namespace pelnix;
@@ -76,6 +79,26 @@ private:
 
 QByteArray sizesOf(int first, int count, const QSizeF& size) {
     return documentworker::sizesFrame(first, QList<QSizeF>(count, size));
+}
+
+// The process ids a fake worker wrote to `file` (one a line, `echo $$`).
+QList<qint64> workerIds(const QString& file) {
+    QFile ids(file);
+    QList<qint64> read;
+    if (ids.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : ids.readAll().split('\n'))
+            if (!line.isEmpty())
+                read << line.toLongLong();
+    return read;
+}
+
+bool isRed(QRgb pixel) {
+    return qAlpha(pixel) > 200 && qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
+}
+
+// Gone and collected: a process killed but not reaped still answers signal 0.
+bool reaped(qint64 pid) {
+    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
 }
 
 // A source whose page sizes arrive in runs when told, counting how often a size is asked for.
@@ -305,32 +328,169 @@ private slots:
         FakeDocumentWorker worker(answer, body);
         const QString path = writePdf(*m_sandbox, "any.pdf", test::pdf(3, kA5, test::bandContent(kA5)));
         DocumentPreview preview;
-        QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
-        QVERIFY(open(preview, path, QSize(300, 500)));
-        // Counted as the document fails: the source goes once that has been told.
-        PdfPageSource* source = pdfSource(preview);
         int started = 0;
-        connect(source, &DocumentPageSource::failed, this, [&] { started = source->startedWorkers(); });
-        QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 20000);
-        QCOMPARE(failed.size(), 1);
-        const PLError error = failed.first().first().value<PLError>();
-        QCOMPARE(error.code, int(DocumentPreview::DamagedError));
-        QCOMPARE(error.localizedDescription, QStringLiteral("The PDF document cannot be read."));
-        QVERIFY(!preview.isLoaded());
+        showsUnreadable(preview, path, started);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(started, workers);
     }
 
+    // A worker that stops answering while it owes an answer, or answers what it already said, is
+    // killed; after the bounded restarts the document cannot be read. Nothing waits on a worker
+    // without a deadline.
+    void aWorkerThatFallsSilentOrRepeatsItselfIsEnded_data() {
+        using namespace documentworker;
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("repeated");
+        // The workers started when the document fails; 0: not counted (a worker ended while it draws
+        // costs that page, not a restart).
+        QTest::addColumn<int>("workers");
+        const int all = PdfPageSource::kMaxRestarts + 1;
+        const QByteArray run = sizesOf(0, kSizesPerFrame, kA5);
+        QTest::newRow("silent after opening") << openedFrame(3) << QByteArray() << all;
+        QTest::newRow("a run of sizes cut short")
+            << openedFrame(1000) + run.left(kHeaderBytes + 56) << QByteArray() << all;
+        QTest::newRow("silent after its first run of sizes") << openedFrame(1000) + run << QByteArray() << 0;
+        QTest::newRow("the same sizes without end") << openedFrame(3) << sizesOf(0, 3, kA5) << 0;
+        QTest::newRow("sizes it sent already")
+            << openedFrame(1000) + run + sizesOf(128, kSizesPerFrame, kA5) << QByteArray() << 0;
+    }
+    void aWorkerThatFallsSilentOrRepeatsItselfIsEnded() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, repeated);
+        QFETCH(int, workers);
+        const QString ids = m_sandbox->path(QStringLiteral("workers"));
+        const QString first = m_sandbox->path(QStringLiteral("first"));
+        const QString again = m_sandbox->path(QStringLiteral("again"));
+        QVERIFY(test::writeFile(first, answer) && test::writeFile(again, repeated));
+        // Its id written before it answers: a worker is killed as soon as its answer is refused.
+        FakeDocumentWorker worker(
+            {},
+            "echo $$ >> '" + QFile::encodeName(ids) + "'\ncat '" + QFile::encodeName(first) + "'\n" +
+                (repeated.isEmpty() ? QByteArray("exec sleep 60\n")
+                                    : "while :; do cat '" + QFile::encodeName(again) + "' || exit; done\n"));
+        const QString path = writePdf(*m_sandbox, "any.pdf", test::pdf(3, kA5, test::bandContent(kA5)));
+        DocumentPreview preview;
+        preview.setPageTimeBound(300);
+        int started = 0;
+        showsUnreadable(preview, path, started);
+        if (QTest::currentTestFailed())
+            return;
+        if (workers > 0)
+            QCOMPARE(started, workers);
+        else
+            QVERIFY(started > PdfPageSource::kMaxRestarts);
+        // Every worker that ran is killed and collected.
+        QTRY_COMPARE(int(workerIds(ids).size()), started);
+        for (const qint64 pid : workerIds(ids))
+            QTRY_VERIFY2(reaped(pid), qPrintable(QString::number(pid)));
+    }
+
+    // One page of absurd proportions is laid out with its height bounded and drawn clipped to its top
+    // part; the other pages keep the place and size they have in a document without it.
+    void anAbsurdPageLeavesTheOtherPagesTheirPlace_data() {
+        QTest::addColumn<QSizeF>("tall");
+        QTest::addColumn<int>("absurd");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<qreal>("zoom");
+        // The PDF engine draws nothing of a page 0.0001 points wide at any width: its top is blank.
+        const QSizeF needle(0.0001, 14400);
+        QTest::newRow("0.0001 x 14,400 pt in the middle") << needle << 1 << 320 << 1.0;
+        QTest::newRow("0.0001 x 14,400 pt first") << needle << 0 << 320 << 1.0;
+        QTest::newRow("0.0001 x 14,400 pt, four times in a wide window") << needle << 1 << 1024 << 4.0;
+        QTest::newRow("1 x 14,400 pt in the middle") << QSizeF(1, 14400) << 1 << 320 << 1.0;
+        QTest::newRow("1 x 14,400 pt last, four times in a wide window")
+            << QSizeF(1, 14400) << 2 << 1024 << 4.0;
+    }
+    void anAbsurdPageLeavesTheOtherPagesTheirPlace() {
+        QFETCH(QSizeF, tall);
+        QFETCH(int, absurd);
+        QFETCH(int, width);
+        QFETCH(qreal, zoom);
+        const QSizeF a4(595, 842);
+        QList<QSizeF> sizes{a4, a4, a4};
+        sizes[absurd] = tall;
+        const QByteArray bytes = test::pdf(
+            3, sizes,
+            {test::bandContent(sizes[0]), test::bandContent(sizes[1]), test::bandContent(sizes[2])});
+        QVERIFY(bytes.size() < 2048);
+        // The ordinary pages as a document of them alone lays them out.
+        DocumentPreview plain;
+        QVERIFY(open(plain, writePdf(*m_sandbox, "plain.pdf", test::pdf(3, a4, test::bandContent(a4))),
+                     QSize(width, 700)));
+        QTRY_VERIFY_WITH_TIMEOUT(plain.isLoaded(), 20000);
+        plain.setZoom(zoom);
+        const QSize ordinary = plain.canvas()->pageRect(0).size();
+        QVERIFY(ordinary.width() > 200);
+
+        DocumentPreview preview;
+        QVERIFY(open(preview, writePdf(*m_sandbox, "needle.pdf", bytes), QSize(width, 700)));
+        QTRY_VERIFY_WITH_TIMEOUT(preview.isLoaded(), 20000);
+        preview.setZoom(zoom);
+        DocumentPageCanvas* canvas = preview.canvas();
+        QCOMPARE(canvas->pageCount(), 3);
+        for (int page = 0; page < 3; ++page) {
+            const QRect rect = canvas->pageRect(page);
+            QCOMPARE(rect.width(), ordinary.width());
+            if (page != absurd)
+                QCOMPARE(rect.size(), ordinary);
+            else
+                QVERIFY2(rect.height() <= DocumentPageCanvas::kMaxPageRatio * rect.width() + 1,
+                         qPrintable(QString::number(rect.height())));
+            if (page > 0)
+                QCOMPARE(rect.top(), canvas->pageRect(page - 1).bottom() + 1 + DocumentPageCanvas::kPageGap);
+        }
+        QVERIFY(canvas->pageRect(2).bottom() < canvas->height());
+        // Each is drawn where it is scrolled to; the absurd one is its top, all of it in the band
+        // over the page's top third, not the whole page squeezed.
+        for (int page = 0; page < 3; ++page) {
+            preview.verticalScrollBar()->setValue(canvas->pageRect(page).top());
+            QTRY_VERIFY_WITH_TIMEOUT(shown(preview) && !canvas->pageImage(page).isNull(), 20000);
+            QVERIFY(!canvas->isPageFailed(page));
+            const QImage image = canvas->pageImage(page);
+            if (page == absurd && tall.width() < 1)
+                continue;
+            QVERIFY(isRed(image.pixel(image.width() / 2, 0)));
+            QCOMPARE(isRed(image.pixel(image.width() / 2, image.height() - 1)), page == absurd);
+        }
+    }
+
+    // A picture far taller than wide is laid out as the tallest page and shows its top, not all of it
+    // squeezed: its top tenth is red, and the part shown lies inside it.
+    void aPictureFarTallerThanWideShowsItsTop() {
+        QImage picture(8, 8000, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int y = 0; y < picture.height() / 10; ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(255, 0, 0));
+        const QString path = m_sandbox->path(QStringLiteral("tall.png"));
+        QVERIFY(picture.save(path));
+        DocumentPreview preview;
+        QVERIFY(open(preview, path, QSize(320, 568)));
+        QTRY_VERIFY_WITH_TIMEOUT(shown(preview), 20000);
+        const QRect rect = preview.canvas()->pageRect(0);
+        QVERIFY(qAbs(rect.height() - DocumentPageCanvas::kMaxPageRatio * rect.width()) <= 1);
+        const QImage image = preview.canvas()->pageImage(0);
+        QVERIFY(!image.isNull());
+        QVERIFY(isRed(image.pixel(image.width() / 2, 0)));
+        QVERIFY(isRed(image.pixel(image.width() / 2, image.height() - 1)));
+    }
+
     // A page answered at another size than asked, or for another page, fails that page; the worker
-    // drawing it is replaced and the document stays.
+    // drawing it is replaced and the document stays. So is one that, owing nothing, begins a frame.
     void aPageAnswerOutOfBoundsFailsThatPage_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QSize>("pixels");
-        QTest::newRow("another size") << 0 << QSize(10, 10);
-        QTest::newRow("another page") << 1 << QSize(0, 0);
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("another size") << 0 << QSize(10, 10) << QByteArray();
+        QTest::newRow("another page") << 1 << QSize(0, 0) << QByteArray();
+        QTest::newRow("none, then part of a frame nobody asked for")
+            << 0 << QSize(0, 0) << sizesOf(0, 1, kA5).left(documentworker::kHeaderBytes + 4);
     }
     void aPageAnswerOutOfBoundsFailsThatPage() {
         QFETCH(int, page);
         QFETCH(QSize, pixels);
+        QFETCH(QByteArray, after);
         const QString path = writePdf(*m_sandbox, "one.pdf", test::pdf(1, kA5, test::bandContent(kA5)));
         QImage image;
         if (!pixels.isEmpty()) {
@@ -346,7 +506,7 @@ private slots:
                                       QByteArray::number(renderBytes) + " >/dev/null\n" + "cat '" +
                                       QFile::encodeName(m_sandbox->path(QStringLiteral("page"))) + "'\n" +
                                       "exec sleep 60\n");
-        QVERIFY(test::writeFile(m_sandbox->path(QStringLiteral("page")), pageFrame(page, image)));
+        QVERIFY(test::writeFile(m_sandbox->path(QStringLiteral("page")), pageFrame(page, image) + after));
         DocumentPreview preview;
         QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
         QVERIFY(open(preview, path, QSize(300, 500)));
@@ -545,6 +705,23 @@ private slots:
     }
 
 private:
+    // Shows the PDF at `path` until it cannot be read, with the workers started by then.
+    void showsUnreadable(DocumentPreview& preview, const QString& path, int& started) {
+        QSignalSpy failed(&preview, &DocumentPreview::documentFailed);
+        QVERIFY(open(preview, path, QSize(300, 500)));
+        // Counted as the document fails: the source goes once that has been told.
+        PdfPageSource* source = pdfSource(preview);
+        connect(source, &DocumentPageSource::failed, this,
+                [&started, source] { started = source->startedWorkers(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 20000);
+        QCOMPARE(failed.size(), 1);
+        const PLError error = failed.first().first().value<PLError>();
+        QCOMPARE(error.code, int(DocumentPreview::DamagedError));
+        QCOMPARE(error.localizedDescription, QStringLiteral("The PDF document cannot be read."));
+        QVERIFY(!preview.isLoaded());
+        QCOMPARE(preview.canvas()->size(), QSize(0, 0));
+    }
+
     std::unique_ptr<test::TestSandbox> m_sandbox;
 };
 

@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace pelnix::platform::ui {
@@ -40,7 +41,11 @@ double heightPerWidth(const QSizeF& size) {
     if (!(size.width() > 0 && size.height() > 0) || !std::isfinite(size.width()) ||
         !std::isfinite(size.height()))
         return 0;
-    return qMin(size.height() / size.width(), double(QWIDGETSIZE_MAX));
+    return size.height() / size.width();
+}
+// The same, as laid out.
+double laidOutRatio(const QSizeF& size) {
+    return qMin(heightPerWidth(size), DocumentPageCanvas::kMaxPageRatio);
 }
 } // namespace
 
@@ -51,8 +56,8 @@ void DocumentPageCanvas::takeNewSizes() {
         m_ratioSums = {0.0};
     m_ratioSums.reserve(known + 1);
     for (int page = int(m_ratioSums.size()) - 1; page < known; ++page)
-        m_ratioSums << m_ratioSums.last() + heightPerWidth(m_source->pageSize(page));
-    m_laterRatio = known < count ? heightPerWidth(m_source->pageSize(known)) : 0;
+        m_ratioSums << m_ratioSums.last() + laidOutRatio(m_source->pageSize(page));
+    m_laterRatio = known < count ? laidOutRatio(m_source->pageSize(known)) : 0;
 }
 
 double DocumentPageCanvas::ratiosBefore(int page) const {
@@ -147,6 +152,15 @@ QSize DocumentPageCanvas::pagePixels(int page) const {
     return QSize(qMax(1, int(shown.width() * scale)), qMax(1, int(shown.height() * scale)));
 }
 
+DocumentPageSource::Request DocumentPageCanvas::pageRequest(int page) const {
+    const QSize pixels = pagePixels(page);
+    const double ratio = m_source ? heightPerWidth(m_source->pageSize(page)) : 0;
+    if (ratio <= kMaxPageRatio)
+        return {page, pixels};
+    const double whole = qMin(pixels.width() * ratio, double(INT_MAX));
+    return {page, pixels, whole > pixels.height() ? int(whole) : 0};
+}
+
 void DocumentPageCanvas::setVisibleArea(const QRect& area) {
     if (area == m_visible)
         return;
@@ -194,9 +208,9 @@ void DocumentPageCanvas::refresh() {
         order << page;
     QList<DocumentPageSource::Request> asked;
     for (int page : order) {
-        const QSize pixels = pagePixels(page);
-        if (!m_failed.contains(page) && m_drawn.value(page).size() != pixels)
-            asked << DocumentPageSource::Request{page, pixels};
+        const DocumentPageSource::Request request = pageRequest(page);
+        if (!m_failed.contains(page) && m_drawn.value(page).size() != request.pixels)
+            asked << request;
     }
     m_source->request(asked);
 }

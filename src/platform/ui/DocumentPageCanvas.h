@@ -21,11 +21,18 @@ namespace pelnix::platform::ui {
 // arrived, the sum of the height-to-width ratios of the pages before it, and takes the pages still
 // to come at the last size: a run costs what it holds, and a page's place at any width is a sum away,
 // however many pages there are.
+//
+// Every page is as wide as the width asks and at most kMaxPageRatio times as tall: one page of absurd
+// proportions (0.0001 x 14,400 points) would otherwise claim the tallest widget and leave every page
+// a pixel wide. Such a page shows its top part, drawn at its own proportions.
 class DocumentPageCanvas : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kPageGap = 8;
     static constexpr qint64 kMaxPagePixels = 8 * 1024 * 1024;
+    // Far past a receipt or a web page printed as one page; such a page at 4 times in a 4K-wide view
+    // takes a seventeenth of the tallest widget.
+    static constexpr double kMaxPageRatio = 64;
     // Shown once, in the middle of the part of the page in view.
     static inline const QString kPlaceholderText = QStringLiteral("This page cannot be shown.");
 
@@ -48,6 +55,9 @@ public:
     std::pair<int, int> pagesIn(const QRect& area) const;
     // The pixel size the page is drawn at.
     QSize pagePixels(int page) const;
+    // The page asked of the source: at pagePixels(), and only its top part when it is taller than
+    // laid out.
+    DocumentPageSource::Request pageRequest(int page) const;
     QImage pageImage(int page) const { return m_drawn.value(page); }
     QList<int> keptPages() const { return m_drawn.keys(); }
     bool isPageFailed(int page) const { return m_failed.contains(page); }

@@ -15,6 +15,9 @@ public:
     struct Request {
         int page = -1;
         QSize pixels;
+        // A page taller than it is laid out: its whole height at pixels' width, of which the top
+        // pixels.height() rows are drawn. 0 for a page drawn whole.
+        int pageHeight = 0;
         bool operator==(const Request&) const = default;
     };
 

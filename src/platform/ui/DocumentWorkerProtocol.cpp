@@ -46,7 +46,7 @@ quint32 maxPayloadBytes(char kind) {
     case Open:
         return 64 * 1024; // a path
     case Render:
-        return 12;
+        return 16;
     case Opened:
         return 4;
     case Failed:
@@ -73,11 +73,12 @@ QByteArray openFrame(const QString& path) {
     return frame(Open, path.toUtf8());
 }
 
-QByteArray renderFrame(int page, const QSize& pixels) {
+QByteArray renderFrame(int page, const QSize& pixels, int pageHeight) {
     QByteArray payload;
     put<qint32>(payload, page);
     put<qint32>(payload, pixels.width());
     put<qint32>(payload, pixels.height());
+    put<qint32>(payload, pageHeight);
     return frame(Render, payload);
 }
 
@@ -124,7 +125,9 @@ std::optional<RenderRequest> readRender(const Frame& frame) {
     const int width = in.take<qint32>();
     const int height = in.take<qint32>();
     request.pixels = QSize(width, height);
-    if (frame.kind != Render || !in.ok() || width <= 0 || height <= 0 || qint64(width) * height > kMaxPixels)
+    request.pageHeight = in.take<qint32>();
+    if (frame.kind != Render || !in.ok() || in.left() != 0 || width <= 0 || height <= 0 ||
+        qint64(width) * height > kMaxPixels || (request.pageHeight != 0 && request.pageHeight <= height))
         return std::nullopt;
     return request;
 }

@@ -14,7 +14,8 @@ namespace pelnix::platform::ui {
 // the payload, in the machine's own byte order: both ends are this build.
 //
 //   preview -> worker   Open    the document's path (UTF-8); the first frame, once
-//                       Render  page, width, height: the page drawn at that pixel size
+//                       Render  page, width, height, page height: the page drawn at that pixel size,
+//                               or, with a page height, its top part drawn at that width
 //   worker -> preview   Opened  the page count the document claims
 //                       Failed  the document cannot be read
 //                       Sizes   the first page of a run of page sizes and the sizes (points; 0 x 0 for
@@ -53,7 +54,7 @@ struct Frame {
 
 QByteArray frame(Kind kind, const QByteArray& payload);
 QByteArray openFrame(const QString& path);
-QByteArray renderFrame(int page, const QSize& pixels);
+QByteArray renderFrame(int page, const QSize& pixels, int pageHeight = 0);
 QByteArray openedFrame(int pageCount);
 QByteArray sizesFrame(int first, const QList<QSizeF>& sizes);
 QByteArray pageFrame(int page, const QImage& image);
@@ -61,6 +62,8 @@ QByteArray pageFrame(int page, const QImage& image);
 struct RenderRequest {
     int page = -1;
     QSize pixels;
+    // 0, or the page's height at pixels' width when only its top is drawn (larger than pixels').
+    int pageHeight = 0;
 };
 struct SizeRun {
     int first = 0;
@@ -85,6 +88,8 @@ public:
     // isBroken()).
     std::optional<Frame> next();
     bool isBroken() const { return m_broken; }
+    // Part of a frame has arrived, not all of it.
+    bool hasPartFrame() const { return m_buffer.size() > m_read; }
 
 private:
     QByteArray m_buffer;

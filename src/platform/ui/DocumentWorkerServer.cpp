@@ -3,6 +3,7 @@
 #include "DocumentWorkerProtocol.h"
 
 #include <QPdfDocument>
+#include <QPdfDocumentRenderOptions>
 
 #include <cerrno>
 #include <cstring>
@@ -102,8 +103,14 @@ int DocumentWorkerServer::serve(int in, int out) {
         if (!request)
             return 2;
         QImage image;
-        if (request->page >= 0 && request->page < shown)
-            image = document.render(request->page, request->pixels);
+        if (request->page >= 0 && request->page < shown) {
+            QPdfDocumentRenderOptions options;
+            if (request->pageHeight > 0) {
+                options.setScaledSize(QSize(request->pixels.width(), request->pageHeight));
+                options.setScaledClipRect(QRect(QPoint(0, 0), request->pixels));
+            }
+            image = document.render(request->page, request->pixels, options);
+        }
         if (!write(out, pageFrame(request->page, image)))
             return 0;
     }

@@ -30,9 +30,15 @@ ImagePageSource::ImagePageSource(const QString& path, QObject* parent) : PooledP
         });
 }
 
-std::function<QImage()> ImagePageSource::drawing(int, const QSize& pixels) const {
-    return [image = m_image, pixels] {
-        return image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+std::function<QImage()> ImagePageSource::drawing(const Request& request) const {
+    return [image = m_image, pixels = request.pixels, pageHeight = request.pageHeight] {
+        // A picture taller than laid out shows its top.
+        const QImage shown =
+            pageHeight > 0
+                ? image.copy(0, 0, image.width(),
+                             qMax(1, qRound(image.height() * double(pixels.height()) / pageHeight)))
+                : image;
+        return shown.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
 }
 

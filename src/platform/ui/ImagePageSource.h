@@ -17,7 +17,7 @@ public:
     QSize decodedSize() const { return m_image.size(); }
 
 protected:
-    std::function<QImage()> drawing(int page, const QSize& pixels) const override;
+    std::function<QImage()> drawing(const Request& request) const override;
 
 private:
     QImage m_image;

@@ -68,6 +68,7 @@ void PdfPageSource::startWorker() {
     }
     m_reader = FrameReader();
     m_open = false;
+    m_workerSized = 0;
     m_worker = new QProcess(this);
     m_worker->setStandardErrorFile(QProcess::nullDevice());
     connect(m_worker, &QProcess::readyReadStandardOutput, this, &PdfPageSource::workerReadable);
@@ -123,6 +124,9 @@ void PdfPageSource::workerReadable() {
     }
     if (m_reader.isBroken())
         refuse("a frame");
+    // The bound runs whenever the worker owes an answer: a frame begun without it was not asked for.
+    else if (m_reader.hasPartFrame() && !m_bound.isActive())
+        refuse("an answer nobody asked for");
 }
 
 void PdfPageSource::refuse(const char* what) {
@@ -139,7 +143,6 @@ void PdfPageSource::handle(const Frame& frame) {
             refuse("the page count");
             return;
         }
-        m_bound.stop();
         m_open = true;
         if (m_claimed == 0) {
             m_claimed = *count;
@@ -151,6 +154,8 @@ void PdfPageSource::handle(const Frame& frame) {
             }
         }
         pump();
+        if (m_drawing.page < 0)
+            awaitSizes();
         break;
     }
     case Failed:
@@ -161,11 +166,15 @@ void PdfPageSource::handle(const Frame& frame) {
         break;
     case Sizes: {
         const std::optional<SizeRun> run = readSizes(frame);
-        // Runs come in order; a worker started again sends the known ones again.
-        if (!m_open || !run || run->first > m_sizes.size() || run->first + run->sizes.size() > m_count) {
+        // Runs come in order, each once; a worker started again sends the known ones again.
+        if (!m_open || !run || run->first != m_workerSized || run->first + run->sizes.size() > m_count) {
             refuse("page sizes");
             return;
         }
+        m_workerSized += int(run->sizes.size());
+        // A page being drawn keeps its own deadline.
+        if (m_drawing.page < 0)
+            awaitSizes();
         const bool first = m_sizes.isEmpty();
         const qsizetype known = m_sizes.size();
         for (qsizetype i = known - run->first; i < run->sizes.size(); ++i)
@@ -184,13 +193,17 @@ void PdfPageSource::handle(const Frame& frame) {
             refuse("a page");
             return;
         }
-        m_bound.stop();
         m_drawing = {};
         if (page->image.isNull())
             emit pageFailed(page->page);
         else
             emit pageRendered(page->page, page->image);
-        pump();
+        // Told on the way: a new page may be asked for, or the document gone.
+        if (m_worker && m_drawing.page < 0) {
+            pump();
+            if (m_drawing.page < 0)
+                awaitSizes();
+        }
         break;
     }
     default:
@@ -222,14 +235,24 @@ void PdfPageSource::workerEnded() {
         startWorker();
 }
 
+void PdfPageSource::awaitSizes() {
+    if (m_worker && m_open && m_workerSized < m_count)
+        m_bound.start(m_pageTimeBoundMs);
+    else
+        m_bound.stop();
+}
+
 void PdfPageSource::timedOut() {
     if (!m_open) {
         qCWarning(lcPdfPages) << "the document did not open within" << kOpenTimeBoundMs << "ms";
         fail();
         return;
     }
-    qCWarning(lcPdfPages) << "page" << m_drawing.page + 1 << "passed its time bound of" << m_pageTimeBoundMs
-                          << "ms";
+    if (m_drawing.page >= 0)
+        qCWarning(lcPdfPages) << "page" << m_drawing.page + 1 << "passed its time bound of"
+                              << m_pageTimeBoundMs << "ms";
+    else
+        qCWarning(lcPdfPages) << "the document worker sent no page sizes within" << m_pageTimeBoundMs << "ms";
     workerEnded();
 }
 
@@ -247,10 +270,11 @@ void PdfPageSource::pump() {
     while (!m_queue.isEmpty()) {
         const Request next = m_queue.takeFirst();
         if (next.page < 0 || next.page >= m_count || next.pixels.isEmpty() ||
-            qint64(next.pixels.width()) * next.pixels.height() > kMaxPixels)
+            qint64(next.pixels.width()) * next.pixels.height() > kMaxPixels ||
+            (next.pageHeight != 0 && next.pageHeight <= next.pixels.height()))
             continue;
         m_drawing = next;
-        m_worker->write(renderFrame(next.page, next.pixels));
+        m_worker->write(renderFrame(next.page, next.pixels, next.pageHeight));
         m_bound.start(m_pageTimeBoundMs);
         return;
     }

@@ -19,9 +19,12 @@ namespace pelnix::platform::ui {
 // first kMaxPages under a note that says so.
 //
 // Nothing a worker says is taken on trust: a count, a size, a page or a frame out of bounds ends
-// that worker as if it had died. A worker that ends while drawing a page costs that page; one that
-// ends otherwise (the document keeps it from staying up, or it answers nonsense) is started again
-// at most kMaxRestarts times for the document, which then cannot be read.
+// that worker as if it had died, and so does an answer nobody asked for (a page not being drawn,
+// sizes it sent already, any frame while it owes nothing). Nor is it waited for without end: while it owes an
+// answer it has a deadline that only a whole answer moves, the open bound until it opens the document, the
+// page bound for a page and for each run of sizes. A worker that ends while drawing a page costs that page;
+// one that ends otherwise (the document keeps it from staying up, it answers nonsense or falls silent) is
+// started again at most kMaxRestarts times for the document, which then cannot be read.
 //
 // The program is looked for in PELNIX_DOCUMENT_WORKER (a file path), beside libPelnix.so, beside the
 // application, and in the build tree.
@@ -65,6 +68,8 @@ private:
     void refuse(const char* what);
     void handle(const documentworker::Frame& frame);
     void pump();
+    // Gives the worker the page bound for its next run of sizes when it owes one; none otherwise.
+    void awaitSizes();
     void timedOut();
     void fail();
 
@@ -74,6 +79,8 @@ private:
     QTimer m_bound;
     int m_pageTimeBoundMs = kPageTimeBoundMs;
     bool m_open = false;
+    // The sizes this worker has sent, from the first page: its next run starts here.
+    int m_workerSized = 0;
     bool m_failed = false;
     int m_count = 0;
     int m_claimed = 0;

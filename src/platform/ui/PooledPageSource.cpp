@@ -16,7 +16,7 @@ void PooledPageSource::pump() {
         return;
     const Request next = m_queue.takeFirst();
     m_drawing = next;
-    offMain<QImage>(drawing(next.page, next.pixels), [this, page = next.page](QImage image) {
+    offMain<QImage>(drawing(next), [this, page = next.page](QImage image) {
         m_drawing = {};
         if (image.isNull())
             emit pageFailed(page);

@@ -16,8 +16,8 @@ public:
     void request(const QList<Request>& pages) override;
 
 protected:
-    // Made on the main thread, run on a pool thread: draws `page` at `pixels`.
-    virtual std::function<QImage()> drawing(int page, const QSize& pixels) const = 0;
+    // Made on the main thread, run on a pool thread: draws the page asked for.
+    virtual std::function<QImage()> drawing(const Request& request) const = 0;
     // Runs `work` on the thread pool, then `done` on the main thread while this source lives.
     template <typename T> void offMain(std::function<T()> work, std::function<void(T)> done);
 

@@ -58,8 +58,10 @@ QString TextPageSource::noteFor(qint64 shown, qint64 total) {
              locale.formattedDataSize(shown, 0, QLocale::DataSizeTraditionalFormat));
 }
 
-std::function<QImage()> TextPageSource::drawing(int page, const QSize& pixels) const {
-    return [layout = m_layout, page, pixels] { return layout->drawSlice(page, kSliceHeight, pixels); };
+std::function<QImage()> TextPageSource::drawing(const Request& request) const {
+    return [layout = m_layout, page = request.page, pixels = request.pixels] {
+        return layout->drawSlice(page, kSliceHeight, pixels);
+    };
 }
 
 } // namespace pelnix::platform::ui

@@ -30,7 +30,8 @@ public:
     static QString noteFor(qint64 shown, qint64 total);
 
 protected:
-    std::function<QImage()> drawing(int page, const QSize& pixels) const override;
+    // Slices are never laid out taller than they are: drawn whole.
+    std::function<QImage()> drawing(const Request& request) const override;
 
 private:
     struct Loaded;
