@@ -47,6 +47,10 @@
 //   - video thumbnails of motion JPEG at 24000 x 24000 beside 640 x 480, and eight at once at
 //     7680 x 7680 beside eight at 640 x 480: the media workers' peak resident memory, alone and summed,
 //     the most alive at once, and the main thread's longest stall;
+//   - a smart-form post with a video right after as many thumbnails as the media workers have places
+//     (and one fewer) were asked for, beside the same post with none in flight: the main thread's
+//     longest stall, when the post was stored by the service, when the thumbnails came, and whether
+//     the post's file has its preview;
 //   - the contact picker opening on an address book of 30 people with 5600 x 5600 photos beside 30
 //     with small ones, and on a 15 MB book of 153,375 people beside one of 500, until the people and
 //     their thumbnails show, with the heap peak and the main thread's longest stall;
@@ -1254,6 +1258,98 @@ void BM_EightThumbnails7680x7680(benchmark::State& state) {
 
 } // namespace
 
+// ---- a smart-form post with a video behind thumbnails in flight
+
+#include "../tests/core/OutboxTestWorld.h"
+#include "media/PLRichMediaOutbox.h"
+#include "media/PLRichMediaPosts.h"
+#include "media/PLVideoThumbnailer.h"
+#include "platform/MediaWorkerQueue.h"
+
+namespace {
+
+// A smart form with a 640 x 480 video posted as the chatlet composer posts it, right after
+// `inFlight` thumbnails of the same video were asked for (the media handler's form that answers
+// later), through the outbox to a stand-in service: the main thread's longest stall until the post is
+// stored and the thumbnails have come, when the post was stored, when the last thumbnail came, and
+// whether the post's file went with its preview.
+void videoPost(benchmark::State& state, int inFlight) {
+    QTemporaryDir folder;
+    const QString video = test::ordinaryVideo(folder.path(), {640, 480});
+    if (video.isEmpty()) {
+        state.SkipWithError("gst-launch-1.0 could not make the video");
+        return;
+    }
+    // The handler's blocking previews come from the media stack, as the library's start-up connects it.
+    PLMultiMediaHandler::setThumbnailProvider(
+        [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
+    double stallMs = 0;
+    qint64 postedMs = 0;
+    qint64 thumbnailsMs = 0;
+    bool preview = false;
+    for (auto _ : state) {
+        // The workers of the case before are gone first.
+        QElapsedTimer settling;
+        settling.start();
+        while (platform::MediaWorkerQueue::shared().holders() > 0 && settling.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        test::OutboxTestWorld outbox({QStringLiteral("r1")});
+        PLRichMediaOutbox::install();
+        PLMediaSelection selection;
+        selection.mediaType = PLMediaSelection::Movie;
+        selection.mediaPath = video;
+        selection.fileID = QStringLiteral("VIDEO-1");
+        const QString form = QStringLiteral(R"({"formid":"F-SITE","displayname":"Site video","url":"%1"})")
+                                 .arg(PLRichMediaPosts::uploadPlaceholder(selection.fileID));
+        int answered = 0;
+        postedMs = 0;
+        thumbnailsMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        Message::Ptr message;
+        stallMs = longestStallMs(
+            [&] {
+                for (int i = 0; i < inFlight; ++i)
+                    PLVideoThumbnailer::thumbnailAndDuration(video, [&](const QImage&, qint64) {
+                        ++answered;
+                        thumbnailsMs = clock.elapsed();
+                    });
+                message =
+                    PLRichMediaPosts::postChatletWithMessageString(outbox.room("r1"), form, {selection});
+            },
+            [&] {
+                if (postedMs == 0 && !outbox.server().storedMessages("r1").isEmpty())
+                    postedMs = clock.elapsed();
+                return postedMs > 0 && answered == inFlight;
+            });
+        const auto rows = message->pendingMessages().value(0)
+                              ? message->pendingMessages().value(0)->richMediaInfo()
+                              : RichMediaInfo::List{};
+        const auto info =
+            rows.isEmpty()
+                ? std::nullopt
+                : PLMultiMediaInfo::multiMediaInfoFromJSONstring(rows.first()->uploadedMediaInfo());
+        preview = info && !info->preview.isEmpty();
+        PLRichMediaOutbox::uninstall();
+    }
+    PLMultiMediaHandler::setThumbnailProvider({});
+    state.counters["stall_ms"] = stallMs;
+    state.counters["posted_ms"] = double(postedMs);
+    state.counters["thumbnails_ms"] = double(thumbnailsMs);
+    state.counters["preview"] = preview ? 1 : 0;
+}
+void BM_VideoPostAlone(benchmark::State& state) {
+    videoPost(state, 0);
+}
+void BM_VideoPostBehindThumbnailsAtAllButOnePlace(benchmark::State& state) {
+    videoPost(state, platform::MediaWorkerQueue::shared().maxWorkers() - 1);
+}
+void BM_VideoPostBehindThumbnailsAtEveryPlace(benchmark::State& state) {
+    videoPost(state, platform::MediaWorkerQueue::shared().maxWorkers());
+}
+
+} // namespace
+
 BENCHMARK(BM_DownloadOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadDeclared2GiB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DownloadEndless)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -1308,6 +1404,9 @@ BENCHMARK(BM_Thumbnail640x480)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Thumbnail24000x24000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_EightThumbnails640x480)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_EightThumbnails7680x7680)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VideoPostAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VideoPostBehindThumbnailsAtAllButOnePlace)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VideoPostBehindThumbnailsAtEveryPlace)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FormPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormAtTheFieldBound)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Form20000Fields)->Unit(benchmark::kMillisecond);

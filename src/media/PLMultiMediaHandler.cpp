@@ -63,10 +63,14 @@ void PLMultiMediaHandler::processMultiMediaWithInfo(const PLMediaSelection& sele
         return;
     }
     const QByteArray data = readVideo(selection);
+    readVideoThumbnail(selection.mediaPath, [data, done = std::move(done)] { done(data); });
+}
+
+void PLMultiMediaHandler::readVideoThumbnail(const QString& path, std::function<void()> described) {
     PLVideoThumbnailer::thumbnailAndDuration(
-        selection.mediaPath, [this, data, done = std::move(done)](const QImage& thumbnail, qint64) {
+        path, [this, described = std::move(described)](const QImage& thumbnail, qint64) {
             applyVideoThumbnail(thumbnail);
-            done(data);
+            described();
         });
 }
 

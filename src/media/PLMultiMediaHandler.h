@@ -37,7 +37,9 @@ public:
     PLMultiMediaInfo mediaInfo;
 
     // A video's thumbnail is read before this returns (the media stack takes some 10 to 40 ms on a
-    // short file, at most about 7 s when it does not answer); the form below does not wait.
+    // short file, at most about 7 s when it does not answer); the form below does not wait. On the
+    // main thread a video gets no thumbnail (PLVideoThumbnailer::thumbnailFromVideoAtPath): the
+    // library's own posts use the form below there.
     QByteArray processMultiMediaWithInfo(const PLMediaSelection& selection);
     // The same, with a video's thumbnail read through the platform's media stack: `done` gets the
     // upload bytes on the main thread once the description is complete. Keep the handler alive
@@ -49,6 +51,11 @@ public:
 
     QByteArray processImageToUploadWithInfo(const PLMediaSelection& selection);
     QByteArray processVideoToUploadWithInfo(const PLMediaSelection& selection);
+    // A video's bytes, identity and reference; no thumbnail yet (0 x 0, no preview).
+    QByteArray readVideo(const PLMediaSelection& selection);
+    // Reads the video's thumbnail through the platform's media stack and sets the preview and big
+    // image size from it; `described` runs then, on the main thread. Keep the handler alive until then.
+    void readVideoThumbnail(const QString& path, std::function<void()> described);
     void createMediaInfoByAddingSize(quint64 size, const QString& mimeType, const QString& extension);
 
     static QByteArray getReducedImageDataFromImage(const QImage& image, qint64 requiredHeight,
@@ -79,8 +86,6 @@ public:
 
 private:
     QString previewFor(const QImage& image) const;
-    // Bytes, identity and reference of a video; its thumbnail comes after.
-    QByteArray readVideo(const PLMediaSelection& selection);
     void applyVideoThumbnail(const QImage& thumbnail);
 };
 

@@ -33,7 +33,7 @@ void PLPendingRichMediaUploadsManager::uploadRichMediaFilesToCloud() {
 
 bool PLPendingRichMediaUploadsManager::createPendingMessageforRichMedia(const RichMediaInfo::Ptr& entry) {
     Q_ASSERT(platform::isMainThread());
-    if (!entry || containsRichMediaUploadsHelper(entry))
+    if (!entry || containsRichMediaUploadsHelper(entry) || m_held.contains(entry->mediaId()))
         return false;
     if (m_hooks.isPostForceStopped && m_hooks.isPostForceStopped(entry))
         return false;
@@ -77,7 +77,18 @@ void PLPendingRichMediaUploadsManager::removeUploadsHelperForRichMedia(const Ric
     helper->deleteLater();
 }
 
+void PLPendingRichMediaUploadsManager::holdRichMedia(const RichMediaInfo::Ptr& entry) {
+    Q_ASSERT(platform::isMainThread());
+    m_held.insert(entry->mediaId());
+}
+
+bool PLPendingRichMediaUploadsManager::releaseRichMedia(const RichMediaInfo::Ptr& entry) {
+    Q_ASSERT(platform::isMainThread());
+    return m_held.remove(entry->mediaId());
+}
+
 void PLPendingRichMediaUploadsManager::reset() {
+    m_held.clear();
     for (auto* helper : std::as_const(m_helpers)) {
         helper->cancelUploading();
         helper->deleteLater();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <functional>
 
 namespace pelnix {
@@ -44,7 +45,12 @@ public:
     // The user stopped the post: the entry goes back to new, nothing of it runs on.
     void cancelUploadingRichMedia(const RichMediaInfo::Ptr& entry);
     void removeUploadsHelperForRichMedia(const RichMediaInfo::Ptr& entry);
-    // Cancels and forgets every running upload (sign-out, tests).
+    // An entry whose description is still being completed (a video's thumbnail is being read) is
+    // not uploaded until released: its upload stores back the description it started with.
+    void holdRichMedia(const RichMediaInfo::Ptr& entry);
+    // True when the entry was held; a reset forgets every hold.
+    bool releaseRichMedia(const RichMediaInfo::Ptr& entry);
+    // Cancels and forgets every running upload and every hold (sign-out, tests).
     void reset();
     int runningCount() const { return int(m_helpers.size()); }
 
@@ -52,6 +58,8 @@ private:
     int indexForUploadsHelperForRichMedia(const RichMediaInfo::Ptr& entry) const;
 
     QList<PLPendingRichMediaUploadHelper*> m_helpers;
+    // Media IDs of held entries.
+    QSet<qint64> m_held;
     Hooks m_hooks;
     double m_uploadTimeout = 40;
 };

@@ -5,6 +5,7 @@
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
 #include "foundation/DocumentSaver.h"
+#include "media/PLPendingRichMediaUploadsManager.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Sandbox.h"
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <algorithm>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcRichMediaPosts, "pelnix.media.posts")
 
@@ -71,6 +73,26 @@ QString chatletDisplayName(const QString& chatletJSON) {
         .toString();
 }
 
+// A held video row gets its thumbnail's preview and size; a single attachment's row height follows
+// them. The chat window shows the preview, and the upload pass takes the row.
+void describeWithThumbnail(const RichMediaInfo::Ptr& row, const PLMultiMediaInfo& described) {
+    if (auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo())) {
+        info->preview = described.preview;
+        info->bigImgSize = described.bigImgSize;
+        row->setUploadedMediaInfo(info->representMediaInfoAsString());
+    }
+    row->save();
+    const auto entry = row->pendingmessage();
+    if (const auto message = entry ? entry->message() : nullptr) {
+        if (entry->type() == PLRichMediaPosts::kRichMediaEntry) {
+            message->setDisplayCellHeight(ChatRoom::displayCellHeightForImageSize(described.bigImgSize));
+            message->save();
+        }
+        announce(ChatRoomMessageUpdatedNotification, message);
+    }
+    PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+}
+
 void makeLatestOwnAction(ChatRoom& room, const Message::Ptr& linkedMessage) {
     linkedMessage->setDate(QDateTime::currentSecsSinceEpoch() * 1000);
     room.updateLatestMessage(linkedMessage);
@@ -114,15 +136,31 @@ RichMediaInfo::Ptr PLRichMediaPosts::richmediaInfoFromMultimediaInfo(const PLMul
 RichMediaInfo::Ptr
 PLRichMediaPosts::richMediaInfoCreatingTemporaryFileForSelection(const PLMediaSelection& selection) {
     Q_ASSERT(platform::isMainThread());
-    PLMultiMediaHandler handler;
-    const QByteArray data = handler.processMultiMediaWithInfo(selection);
-    PLMultiMediaInfo info = handler.currentMediaInfo();
+    // A video's thumbnail is never waited for here: the media workers' places it would wait for are
+    // given back by this thread. Its row is stored at once, held back from upload until the
+    // thumbnail has completed its description.
+    const auto handler = std::make_shared<PLMultiMediaHandler>();
+    const bool video = selection.mediaType != PLMediaSelection::Image;
+    const QByteArray data =
+        video ? handler->readVideo(selection) : handler->processImageToUploadWithInfo(selection);
+    PLMultiMediaInfo info = handler->currentMediaInfo();
     if (!selection.fileID.isEmpty() && !info.fileID.isEmpty()) {
         info.fileID = selection.fileID;
         info.fileName = selection.fileID + QLatin1Char('.') + QFileInfo(info.fileName).suffix();
     }
     info.caption = selection.caption;
-    return richMediaInfoCreatingTemporaryFile(info, data);
+    const auto row = richMediaInfoCreatingTemporaryFile(info, data);
+    if (!row || !video)
+        return row;
+    auto* uploads = PLPendingRichMediaUploadsManager::sharedInstance();
+    uploads->holdRichMedia(row);
+    handler->readVideoThumbnail(selection.mediaPath, [handler, row, uploads] {
+        // Nothing is left to describe after a reset (sign-out) or once the post is gone.
+        if (!uploads->releaseRichMedia(row) || row->isDeleted())
+            return;
+        describeWithThumbnail(row, handler->currentMediaInfo());
+    });
+    return row;
 }
 
 RichMediaInfo::Ptr PLRichMediaPosts::richMediaInfoCreatingTemporaryFile(PLMultiMediaInfo info,

@@ -12,8 +12,9 @@ namespace pelnix {
 
 // The outbox's posts that carry media files: each file is prepared by the media handler and
 // written to the pending uploads folder, then the message, its entry and the media rows are
-// committed together before the post is announced and the posting and upload passes run.
-// Main thread only.
+// committed together before the post is announced and the posting and upload passes run. A video's
+// thumbnail is read later, through the media workers' queue: its row waits for it before uploading,
+// and so does the post. Main thread only.
 class PLRichMediaPosts {
 public:
     static constexpr qint16 kSmartEntry = 1;
@@ -41,7 +42,9 @@ public:
                                                                     const PLMediaSelection& selection,
                                                                     const Message::Ptr& message, qint16 type);
     // Prepares the selection and writes its bytes to the pending uploads folder; null when that
-    // fails. The row is not committed: it belongs to the entry it is added to.
+    // fails. The row is not committed: it belongs to the entry it is added to. A video's row is held
+    // back from upload until its thumbnail has been read and stored in its description (preview, big
+    // image size, a single attachment's row height), which is then announced as an update.
     static RichMediaInfo::Ptr
     richMediaInfoCreatingTemporaryFileForSelection(const PLMediaSelection& selection);
     // Writes prepared bytes under the description's (sanitised) file name; null when that fails.

@@ -3,7 +3,10 @@
 #include "platform/MainThread.h"
 #include "platform/MediaReader.h"
 
+#include <QLoggingCategory>
 #include <QUrl>
+
+Q_LOGGING_CATEGORY(lcThumbnailer, "pelnix.media.thumbnailer")
 
 namespace pelnix {
 
@@ -30,6 +33,11 @@ void PLVideoThumbnailer::thumbnailAndDuration(const QString& path, Completion co
 }
 
 QImage PLVideoThumbnailer::thumbnailFromVideoAtPath(const QString& path, int timeoutMs) {
+    if (platform::isMainThread()) {
+        qCWarning(lcThumbnailer) << "a video's picture asked for on the main thread: none given; it is read"
+                                    " only through the form that answers later";
+        return {};
+    }
     return thumbnailOf(
         MediaReader::readNow(QUrl::fromLocalFile(path), MediaReader::FramePlace::Start, timeoutMs));
 }

@@ -17,7 +17,8 @@ public:
     // The answer comes once, on the main thread.
     static void thumbnailAndDuration(const QString& path, Completion completion, int timeoutMs = 5000);
     // The picture alone, for callers that need it before they return (the media handler): any
-    // thread, waiting at most about `timeoutMs`.
+    // thread but the main one, waiting at most about `timeoutMs`. On the main thread it is a null
+    // picture at once (a warning): the read would wait for places only that thread gives back.
     static QImage thumbnailFromVideoAtPath(const QString& path, int timeoutMs = 5000);
 };
 

@@ -49,9 +49,10 @@ public:
     // worker's start; the wait for a place comes before. No answer when `context` was given and is
     // gone by then: a read whose context goes stops waiting, or ends its worker.
     static void read(const QUrl& url, FramePlace place, int boundMs, QObject* context, Completion completion);
-    // The same, waiting for the answer: any thread, at most about `boundMs` in all, the wait for a
-    // place included (TimedOut when none came free). The places of read()s are given back on their
-    // callers' threads: while this thread's own read()s hold every place, it waits its whole bound.
+    // The same, waiting for the answer: any thread but the main one (MediaWorkerQueue::wait), at most
+    // about `boundMs` in all, the wait for a place included (TimedOut when none came free). The places
+    // of read()s are given back on their callers' threads: while this thread's own read()s hold every
+    // place, it waits its whole bound.
     static MediaReading readNow(const QUrl& url, FramePlace place, int boundMs);
 
     static QString workerProgram();

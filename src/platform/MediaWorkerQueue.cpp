@@ -1,10 +1,15 @@
 #include "MediaWorkerQueue.h"
 
+#include "platform/MainThread.h"
+
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
 
 namespace pelnix::platform {
+
+Q_LOGGING_CATEGORY(lcMediaWorkerQueue, "pelnix.platform.mediaworkerqueue")
 
 MediaWorkerQueue& MediaWorkerQueue::shared() {
     static MediaWorkerQueue queue;
@@ -63,6 +68,12 @@ MediaWorkerQueue::Ticket MediaWorkerQueue::enqueue(QObject* receiver, std::funct
 }
 
 MediaWorkerQueue::Ticket MediaWorkerQueue::wait(QDeadlineTimer deadline) {
+    if (isMainThread()) {
+        Q_ASSERT_X(false, "MediaWorkerQueue::wait", "the main thread waits for places only it can free");
+        qCWarning(lcMediaWorkerQueue)
+            << "a media worker's place asked for on the main thread: taken only if free";
+        deadline = QDeadlineTimer(0);
+    }
     QMutexLocker lock(&m_mutex);
     const Ticket ticket = ++m_lastTicket;
     m_queue.push_back(Waiter{ticket, nullptr, {}, false});

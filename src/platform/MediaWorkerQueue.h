@@ -40,7 +40,9 @@ public:
     // Nothing runs when `receiver` is gone by then; the caller still leaves with the ticket.
     Ticket enqueue(QObject* receiver, std::function<void()> granted);
     // Waits on this thread for a place until `deadline`: the ticket holding it, or 0 when none came
-    // free in time (the caller has then left the queue).
+    // free in time (the caller has then left the queue). Never on the main thread: the places of
+    // callers called back there are given back by its event loop, so its wait could only end at the
+    // deadline. Asserted; a release build takes a place there only when one is free at once.
     Ticket wait(QDeadlineTimer deadline);
     // The caller is done, or gives up: the place it holds goes to the next in the queue, or it leaves
     // the queue. A ticket of 0, or one that has left already, changes nothing.

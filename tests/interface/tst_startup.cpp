@@ -399,9 +399,12 @@ void TestStartUp::videoAttachmentGoesOutWithItsPreviewAndSize() {
         PLRichMediaPosts::postRichMediaForMediaSelection(ChatRoom::chatRoomWithID("r1"), selection);
     QVERIFY(message);
     const auto row = PLRichMediaPosts::firstRichMedia(*message->pendingMessages().first());
-    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
-    QVERIFY(info);
-    QCOMPARE(info->bigImgSize, QSizeF(64, 48));
+    // The thumbnail is read off the main thread: the file's description has it once it answers.
+    std::optional<PLMultiMediaInfo> info;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo())) &&
+            info->bigImgSize == QSizeF(64, 48),
+        20000);
     QVERIFY2(info->preview.startsWith(QStringLiteral("data:image/jpeg;base64,")), qPrintable(info->preview));
     const QImage preview = QImage::fromData(
         QByteArray::fromBase64(info->preview.section(QLatin1Char(','), 1).toLatin1()), "JPEG");

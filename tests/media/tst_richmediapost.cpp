@@ -1,5 +1,6 @@
 // Posts with media through the whole road against the stand-in and its S3 endpoint: the outbox
 // entry, the upload pipeline, the short URL in the text, delivery, failure and resend.
+#include "FakeMediaWorker.h"
 #include "MediaTestWorld.h"
 #include "OutboxTestWorld.h"
 #include "core/model/RichMediaInfo.h"
@@ -10,11 +11,15 @@
 #include "media/PLRichMediaOutbox.h"
 #include "media/PLRichMediaPosts.h"
 #include "media/PLS3MediaUploader.h"
+#include "media/PLVideoThumbnailer.h"
+#include "platform/MediaWorkerQueue.h"
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace pelnix;
@@ -85,6 +90,10 @@ private slots:
     void stoppedPostCancelsItsUploadUntilResent();
     void chatletCarriesTheShortURLOfItsFirstFileOnly();
     void replyWithMediaWaitsForAllItsFiles();
+    void videoPostsLeaveTheMainThreadFreeWhileThumbnailsHoldEveryPlace_data();
+    void videoPostsLeaveTheMainThreadFreeWhileThumbnailsHoldEveryPlace();
+    void aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing_data();
+    void aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing();
     void sanitisedFileName_data();
     void sanitisedFileName();
 };
@@ -232,6 +241,207 @@ void TestRichMediaPost::replyWithMediaWaitsForAllItsFiles() {
     const QString text = stored.at(1).toObject().value("text").toString();
     QVERIFY2(!text.contains("PLS3URLPlaceHolder"), qPrintable(text));
     QCOMPARE(stored.at(2).toObject().value("text").toString(), QString("after"));
+}
+
+namespace {
+
+enum class VideoPost { SmartForm, Reply, SingleAttachment, PendingEntry };
+
+// Every place of the media workers held by a thumbnail asked for on this thread, from a worker that
+// answers a 48 x 64 picture (portrait, so a single attachment's row height shows it was used) once
+// open() is called. The handler's blocking previews come from the media stack, as the library's
+// start-up connects it.
+struct HeldPlaces {
+    HeldPlaces() {
+        PLMultiMediaHandler::setThumbnailProvider(
+            [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
+        platform::MediaReading reading;
+        reading.hasVideo = true;
+        reading.duration = 2000;
+        QBuffer png(&reading.picture);
+        png.open(QIODevice::WriteOnly);
+        testPicture(48, 64).save(&png, "PNG");
+        worker = FakeMediaWorker::gated("busy", reading);
+        for (int i = 0; i < places; ++i)
+            PLVideoThumbnailer::thumbnailAndDuration(
+                QStringLiteral("/nowhere/busy-%1.webm").arg(i),
+                [this](const QImage& picture, qint64) { thumbnails << picture; }, 60000);
+    }
+    ~HeldPlaces() { PLMultiMediaHandler::setThumbnailProvider({}); }
+
+    // A picked video of its own file, known by `fileID`.
+    PLMediaSelection video(const QString& fileID) const {
+        PLMediaSelection selection;
+        selection.mediaType = PLMediaSelection::Movie;
+        selection.mediaPath = dir.filePath(fileID + QStringLiteral(".mov"));
+        selection.referenceURL = QStringLiteral("library://video/") + fileID;
+        selection.fileID = fileID;
+        QFile clip(selection.mediaPath);
+        if (clip.open(QIODevice::WriteOnly))
+            clip.write(QByteArray(3000, 'v') + fileID.toLatin1());
+        return selection;
+    }
+    static QString form(const QList<PLMediaSelection>& selections) {
+        QStringList placeholders;
+        for (const PLMediaSelection& selection : selections)
+            placeholders << PLRichMediaPosts::uploadPlaceholder(selection.fileID);
+        return QStringLiteral(R"({"formid":"F-SURVEY","displayname":"Site video","v":"%1"})")
+            .arg(placeholders.join(QLatin1Char(' ')));
+    }
+    // Once every read has answered and its worker is collected.
+    static bool settled() {
+        return platform::MediaWorkerQueue::shared().holders() == 0 &&
+               platform::MediaWorkerQueue::shared().waiting() == 0;
+    }
+
+    const int places = platform::MediaWorkerQueue::shared().maxWorkers();
+    QTemporaryDir dir;
+    std::unique_ptr<FakeMediaWorker> worker;
+    QList<QImage> thumbnails;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(VideoPost)
+
+void TestRichMediaPost::videoPostsLeaveTheMainThreadFreeWhileThumbnailsHoldEveryPlace_data() {
+    QTest::addColumn<VideoPost>("post");
+    QTest::addColumn<int>("videos");
+    QTest::newRow("smart form") << VideoPost::SmartForm << 1;
+    QTest::newRow("reply with two videos") << VideoPost::Reply << 2;
+    QTest::newRow("single attachment") << VideoPost::SingleAttachment << 1;
+    QTest::newRow("pending entry") << VideoPost::PendingEntry << 1;
+}
+
+// A post with a video returns at once and the main thread keeps turning while thumbnails hold every
+// place; once the places free, the thumbnails answer and the post goes out once, in its turn, with
+// its video's preview.
+void TestRichMediaPost::videoPostsLeaveTheMainThreadFreeWhileThumbnailsHoldEveryPlace() {
+    QFETCH(VideoPost, post);
+    QFETCH(int, videos);
+    MediaPostWorld w;
+    auto room = w.outbox.room("r1");
+    Message::Ptr smart;
+    if (post == VideoPost::Reply) {
+        smart = room->postChatlet(R"({"formid":"F-SURVEY","displayname":"Survey"})");
+        QTRY_VERIFY_WITH_TIMEOUT(w.stored("r1").size() == 1, 20000);
+    }
+    const int before = w.stored("r1").size();
+    auto& queue = platform::MediaWorkerQueue::shared();
+    QTRY_VERIFY(HeldPlaces::settled());
+    HeldPlaces held;
+    QCOMPARE(queue.holders(), held.places);
+
+    QList<PLMediaSelection> selections;
+    for (int i = 0; i < videos; ++i)
+        selections << held.video(QStringLiteral("V%1").arg(i));
+    PendingMessageInfo::Ptr entry;
+    switch (post) {
+    case VideoPost::SmartForm:
+        entry = PLRichMediaPosts::postChatletWithMessageString(room, HeldPlaces::form(selections), selections)
+                    ->pendingMessages()
+                    .first();
+        break;
+    case VideoPost::Reply:
+        PLRichMediaPosts::replyToChatletWithMultipleRichMediaSelectionString(
+            room, HeldPlaces::form(selections), selections, smart);
+        entry = smart->latestPendingMessage();
+        break;
+    case VideoPost::SingleAttachment:
+        entry = PLRichMediaPosts::postRichMediaForMediaSelection(room, selections.first())
+                    ->pendingMessages()
+                    .first();
+        break;
+    case VideoPost::PendingEntry: {
+        auto message = room->createMessage();
+        message->setType(1);
+        entry = PLRichMediaPosts::addPendingRichMediaWithMediaInfo(room, selections.first(), message,
+                                                                   PLRichMediaPosts::kRichMediaEntry);
+        break;
+    }
+    }
+    // The post is stored with its files and waits for their thumbnails, which wait for a place.
+    QVERIFY(entry);
+    const QString seqId = entry->seqId();
+    const Message::Ptr message = entry->message();
+    const RichMediaInfo::List rows = entry->richMediaInfo();
+    QCOMPARE(rows.size(), videos);
+    QCOMPARE(queue.waiting(), videos);
+    // A text posted after it goes out after it.
+    const auto later = room->postTextMessage("after the video");
+
+    int ticks = 0;
+    QTimer turning;
+    connect(&turning, &QTimer::timeout, [&ticks] { ++ticks; });
+    turning.start(1);
+    QTRY_VERIFY(ticks >= 3);
+    QCOMPARE(queue.holders(), held.places);
+    QCOMPARE(w.stored("r1").size(), before);
+    QCOMPARE(PLPendingRichMediaUploadsManager::sharedInstance()->runningCount(), 0);
+
+    held.worker->open();
+    QTRY_COMPARE_WITH_TIMEOUT(held.thumbnails.size(), held.places, 20000);
+    for (const QImage& thumbnail : std::as_const(held.thumbnails))
+        QCOMPARE(thumbnail.size(), QSize(48, 64));
+    QTRY_VERIFY_WITH_TIMEOUT(isDone(entry) && isDone(later->pendingMessages().value(0, entry)), 20000);
+    const QJsonArray stored = w.stored("r1");
+    QCOMPARE(stored.size(), before + 2);
+    QCOMPARE(stored.at(before).toObject().value("seqId").toString(), seqId);
+    QCOMPARE(stored.at(before + 1).toObject().value("text").toString(), QString("after the video"));
+    QCOMPARE(w.requests("PUT", "/pelnix.media/"), videos);
+    QVERIFY2(!stored.at(before).toObject().value("text").toString().contains("PLS3URLPlaceHolder"),
+             qPrintable(stored.at(before).toObject().value("text").toString()));
+    for (const auto& row : rows) {
+        const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+        QVERIFY(info);
+        QVERIFY(info->preview.startsWith(QStringLiteral("data:image/jpeg;base64,")));
+        QCOMPARE(info->bigImgSize, QSizeF(48, 64));
+        QVERIFY(!info->s3TinyURL.isEmpty());
+    }
+    if (post == VideoPost::SingleAttachment)
+        QCOMPARE(message->displayCellHeight(), ChatRoom::displayCellHeightForImageSize({48, 64}));
+    QTRY_VERIFY(HeldPlaces::settled());
+}
+
+void TestRichMediaPost::aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing_data() {
+    QTest::addColumn<bool>("signedOut");
+    QTest::addColumn<bool>("described");
+    QTest::newRow("stopped by the user") << false << true;
+    QTest::newRow("signed out") << true << false;
+}
+
+// The thumbnail of a post's video comes after the user stopped the post, or after sign-out forgot
+// every upload: nothing is uploaded, and a forgotten file is left as it was.
+void TestRichMediaPost::aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing() {
+    QFETCH(bool, signedOut);
+    QFETCH(bool, described);
+    MediaPostWorld w;
+    QTRY_VERIFY(HeldPlaces::settled());
+    HeldPlaces held;
+    const QList<PLMediaSelection> selections{held.video(QStringLiteral("V0"))};
+    const auto entry = PLRichMediaPosts::postChatletWithMessageString(
+                           w.outbox.room("r1"), HeldPlaces::form(selections), selections)
+                           ->pendingMessages()
+                           .first();
+    const auto row = PLRichMediaPosts::firstRichMedia(*entry);
+    auto* uploads = PLPendingRichMediaUploadsManager::sharedInstance();
+    if (signedOut)
+        uploads->reset();
+    else
+        entry->cancelPostingRichMedia();
+
+    held.worker->open();
+    QTRY_COMPARE_WITH_TIMEOUT(held.thumbnails.size(), held.places, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(HeldPlaces::settled(), 20000);
+    // A later pass leaves a stopped post alone too.
+    if (!signedOut)
+        PLModelManager::sharedModelManager()->uploadRichMediaFilesToCloud();
+    QCOMPARE(uploads->runningCount(), 0);
+    QCOMPARE(w.requests("PUT", "/pelnix.media/"), 0);
+    QCOMPARE(w.stored("r1").size(), 0);
+    QCOMPARE(row->state(), qint16(Helper::New));
+    const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+    QVERIFY(info);
+    QCOMPARE(info->bigImgSize, described ? QSizeF(48, 64) : QSizeF(0, 0));
 }
 
 void TestRichMediaPost::sanitisedFileName_data() {

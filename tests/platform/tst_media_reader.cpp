@@ -1,13 +1,13 @@
+#include "FakeMediaWorker.h"
 #include "platform/MediaReader.h"
 #include "platform/MediaWorkerQueue.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/types.h>
 #include <thread>
 
 using namespace pelnix;
@@ -15,38 +15,7 @@ using namespace pelnix::platform;
 
 namespace {
 
-// Stands in for the media worker: a shell script that does what `body` says.
-class FakeWorker {
-public:
-    explicit FakeWorker(const QByteArray& body) {
-        const QString script = m_dir.filePath(QStringLiteral("worker"));
-        QFile file(script);
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        file.write("#!/bin/sh\necho $$ > '" + m_dir.filePath(QStringLiteral("pid")).toLocal8Bit() + "'\n" +
-                   body);
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PELNIX_MEDIA_WORKER", script.toLocal8Bit());
-    }
-    ~FakeWorker() { qunsetenv("PELNIX_MEDIA_WORKER"); }
-
-    QString file(const QString& name) const { return m_dir.filePath(name); }
-    // The worker's process id once it has started, else 0.
-    pid_t pid() const {
-        QFile file(m_dir.filePath(QStringLiteral("pid")));
-        return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
-    }
-    // Once the worker was told to end: no process of its id is left (a reaped one is gone). One
-    // killed before it wrote its id is gone too.
-    bool gone() const {
-        const pid_t id = pid();
-        return id <= 0 || ::kill(id, 0) != 0;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
+using FakeWorker = test::FakeMediaWorker;
 
 const QUrl kVideo = QUrl::fromLocalFile(QStringLiteral("/nowhere/clip.webm"));
 
@@ -57,6 +26,13 @@ struct ScopedMaxWorkers {
     ~ScopedMaxWorkers() { MediaWorkerQueue::shared().setMaxWorkers(previous); }
     int previous;
 };
+
+// The blocking read is for threads other than the main one.
+MediaReading readNowElsewhere(const QUrl& url, MediaReader::FramePlace place, int boundMs) {
+    MediaReading reading;
+    std::thread([&] { reading = MediaReader::readNow(url, place, boundMs); }).join();
+    return reading;
+}
 
 } // namespace
 
@@ -103,7 +79,7 @@ private slots:
 
         FakeWorker again("exec sleep 60\n");
         clock.restart();
-        const MediaReading now = MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 300);
+        const MediaReading now = readNowElsewhere(kVideo, MediaReader::FramePlace::Start, 300);
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(now.failure, MediaReading::TimedOut);
         QTRY_VERIFY(again.gone());
@@ -123,7 +99,7 @@ private slots:
                           [&](const MediaReading& reading) { answer = reading; });
         QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
         QCOMPARE(answer->failure, MediaReading::NoAnswer);
-        QCOMPARE(MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 10000).failure,
+        QCOMPARE(readNowElsewhere(kVideo, MediaReader::FramePlace::Start, 10000).failure,
                  MediaReading::NoAnswer);
     }
 
@@ -212,6 +188,40 @@ private slots:
             started << QUrl(QString::fromUtf8(line)).fileName();
         QCOMPARE(started, (QStringList{"a.webm", "c.webm", "e.webm"}));
         QTRY_COMPARE(MediaWorkerQueue::shared().holders(), 0);
+    }
+
+    // The places of reads called back here are given back by this thread's event loop: a blocking
+    // read here could only wait out its bound. It takes a place only when one is free at once.
+    void theMainThreadNeverWaitsForAPlace() {
+#ifndef QT_NO_DEBUG
+        QSKIP("asserted in a debug build");
+#endif
+        QTRY_COMPARE(MediaWorkerQueue::shared().holders(), 0);
+        const ScopedMaxWorkers one(1);
+        MediaReading answer;
+        answer.hasVideo = true;
+        const auto worker = test::FakeMediaWorker::gated("held", answer);
+        std::optional<MediaReading> held;
+        MediaReader::read(QUrl::fromLocalFile(QStringLiteral("/nowhere/held.webm")),
+                          MediaReader::FramePlace::Start, 60000, nullptr,
+                          [&](const MediaReading& reading) { held = reading; });
+        QCOMPARE(MediaWorkerQueue::shared().holders(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("main thread"));
+        const MediaReading now = MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 30000);
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(now.failure, MediaReading::TimedOut);
+        QCOMPARE(MediaWorkerQueue::shared().waiting(), 0);
+        worker->open();
+        QTRY_VERIFY_WITH_TIMEOUT(held.has_value(), 20000);
+        QCOMPARE(held->failure, MediaReading::NoFailure);
+        QVERIFY(held->hasVideo);
+
+        // With a place free it reads at once.
+        QTRY_COMPARE(MediaWorkerQueue::shared().holders(), 0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("main thread"));
+        QVERIFY(MediaReader::readNow(kVideo, MediaReader::FramePlace::Start, 30000).hasVideo);
     }
 
     void noAnswerReachesACallerWhoseContextIsGone() {
