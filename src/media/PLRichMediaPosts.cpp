@@ -17,7 +17,7 @@
 #include <QLoggingCategory>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcRichMediaPosts, "pelnix.media.posts")
+Q_LOGGING_CATEGORY(lcRichMediaPosts, "pelnix.media.posts", QtWarningMsg)
 
 namespace pelnix {
 
