@@ -89,9 +89,16 @@ void HostedWindow::updateVisibility() {
 
 bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_rootView) {
-        if (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-            event->type() == QEvent::ParentChange)
+        if (event->type() == QEvent::ParentChange &&
+            (!m_rootView->parentWidget() || liesInLibraryWindow(m_rootView))) {
+            // Taken out of the host's widget, or into a library window that presents for it.
+            if (m_window)
+                m_window->hide();
+            deleteLater();
+        } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                   event->type() == QEvent::ParentChange) {
             followRootView();
+        }
     } else if (watched == m_window) {
         if (event->type() == QEvent::ChildAdded)
             static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
