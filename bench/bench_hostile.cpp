@@ -1561,7 +1561,7 @@ void putObject(benchmark::State& state, const QString& name, const HostileHttpPe
         request->setData(QByteArray(4096, 'x'));
         PutOutcome outcome;
         request->setDelegate(&outcome);
-        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true\n*.info=true"));
         S3Logger::verboseLogging();
         g_s3Lines.clear();
         const auto previous = qInstallMessageHandler(

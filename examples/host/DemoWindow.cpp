@@ -1,21 +1,23 @@
 #include "DemoWindow.h"
 
-#include "foundation/PLKeychainAccessHelper.h"
 #include "interface/Pelnix.h"
+#include "interface/PelnixErrorHandlingHelper.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
-#include "ui/rooms/PLSideDrawerTabelViewCell.h"
 #include "ui/shell/PLSideDrawerController.h"
 #include "ui/shell/PLSideDrawerDelegate.h"
 #include "ui/shell/PelnixViewController.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 using namespace pelnix;
@@ -42,6 +44,26 @@ protected:
     }
 };
 
+// A row of the host's drawer: its icon (the host's own image) and title; the current option green.
+QWidget* drawerRow(const QString& title, const QString& icon, bool current) {
+    auto* row = new QWidget;
+    row->setAutoFillBackground(true);
+    QPalette palette = row->palette();
+    palette.setColor(QPalette::Window, current ? QColor(0xD0, 0xEB, 0xD7) : QColor(Qt::white));
+    row->setPalette(palette);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(16, 0, 16, 0);
+    layout->setSpacing(12);
+    auto* image = new QLabel;
+    const QPixmap pixmap(QStringLiteral(":/%1@2x.png").arg(icon));
+    image->setPixmap(pixmap.scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    layout->addWidget(image);
+    auto* label = new platform::ui::Label;
+    label->setText(title);
+    layout->addWidget(label, 1);
+    return row;
+}
+
 // The host's side drawer: one row per option; a click reports it to the container, which closes the
 // drawer and lets the host act.
 class DemoDrawer : public ViewController, public PLSideDrawerController {
@@ -58,14 +80,13 @@ protected:
         const QList<std::pair<const char*, const char*>> rows{
             {"Chats", "drawerChatsIcon"}, {"Settings", "drawerSettingsIcon"}, {"Lock", "drawerGroupsIcon"}};
         for (int i = 0; i < rows.size(); ++i) {
-            auto* cell = new PLSideDrawerTabelViewCell;
-            cell->setObjectName(QStringLiteral("demoDrawerRow.%1").arg(i));
-            cell->setProperty("option", i);
-            cell->setFixedHeight(50);
-            cell->setThemeType(i == 0 ? 2 : 1);
-            cell->showCellWithTitle(QString::fromLatin1(rows[i].first), QString::fromLatin1(rows[i].second));
-            cell->installEventFilter(this);
-            layout->addWidget(cell);
+            QWidget* row =
+                drawerRow(QString::fromLatin1(rows[i].first), QString::fromLatin1(rows[i].second), i == 0);
+            row->setObjectName(QStringLiteral("demoDrawerRow.%1").arg(i));
+            row->setProperty("option", i);
+            row->setFixedHeight(50);
+            row->installEventFilter(this);
+            layout->addWidget(row);
         }
         layout->addStretch();
         return view;
@@ -159,16 +180,23 @@ void DemoWindow::perform(Option option) {
                 chats->pushViewController(settings, true);
         break;
     case Lock: {
-        // The first time sets a passcode up; afterwards the app locks until it is typed.
-        const qint64 type = PLKeychainAccessHelper::currentPasscode().isEmpty() ? 0 : 2;
+        // The first time sets a passcode up; once one is set (the set-up is refused) the app locks
+        // until it is typed.
         QPointer<PLRootViewController> root = m_root;
-        ViewController* lock = Pelnix::passcodeViewControllerOfType(
-            type, [root](bool, const PLOptionalError& error, ViewController*) {
-                if (error)
-                    std::printf("Lock: %s\n", qPrintable(error->localizedDescription));
-                if (root && root->presentedViewController())
-                    root->dismissViewController(true);
-            });
+        auto alreadySet = std::make_shared<bool>(false);
+        const auto done = [root, alreadySet](bool, const PLOptionalError& error, ViewController*) {
+            if (error && error->code == PelnixErrorPasscodeAlreadyEnabled && !*alreadySet) {
+                *alreadySet = true;
+                return;
+            }
+            if (error)
+                std::printf("Lock: %s\n", qPrintable(error->localizedDescription));
+            if (root && root->presentedViewController())
+                root->dismissViewController(true);
+        };
+        ViewController* lock = Pelnix::passcodeViewControllerOfType(0, done);
+        if (*alreadySet)
+            lock = Pelnix::passcodeViewControllerOfType(2, done);
         if (lock)
             m_root->presentViewController(lock, true);
         break;

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -38,9 +37,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     DemoWindow::prepareApplication();
     QApplication app(argc, argv);
-    // The conversation is the output; the library's own progress notes only on request.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("pelnix.*.debug=false\npelnix.*.info=false"));
     QApplication::setApplicationName(QStringLiteral("pelnix-demo"));
 
     QCommandLineParser parser;

@@ -23,7 +23,7 @@ namespace pelnix {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcReachability, "pelnix.reachability")
+Q_LOGGING_CATEGORY(lcReachability, "pelnix.reachability", QtWarningMsg)
 
 // The kernel marks the links of cellular modems (the WWAN drivers) with this device type.
 bool isCellularLink(const QString& name) {

@@ -16,7 +16,7 @@ namespace pelnix {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcReachabilityTarget, "pelnix.reachability.target")
+Q_LOGGING_CATEGORY(lcReachabilityTarget, "pelnix.reachability.target", QtWarningMsg)
 
 QMutex g_sourceMutex;
 std::shared_ptr<ReachabilitySource> g_source;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/model/ChatRoom.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixGroupMember.h"
 #include "interface/PelnixGroupPendingMember.h"
@@ -72,8 +71,6 @@ public:
     // Queues a text for the group's outbox, blanks and all; true once it is queued.
     static bool postMesage(const QVariant& message, const std::optional<PelnixGroup>& group,
                            PLOptionalError* error = nullptr);
-    // The people to invite as the room model takes them, after the e-mail/phone split.
-    static QList<PLRoomContact> roomContactsFromMembers(const QVariantList& members);
 
     static std::optional<QList<PelnixGroupMember>>
     getActiveMembersOfGroup(const std::optional<PelnixGroup>& group, PLOptionalError* error = nullptr);

@@ -6,6 +6,7 @@
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
+#include "interface/PelnixRoomContacts.h"
 
 namespace pelnix {
 
@@ -60,9 +61,9 @@ bool refusedOffline(const PLResultHandler& completion) {
 
 } // namespace
 
-QList<PLRoomContact> PelnixGroupController::roomContactsFromMembers(const QVariantList& members) {
+QList<PLRoomContact> roomContactsFromMembers(const QVariantList& members) {
     QList<PLRoomContact> contacts;
-    for (const QVariant& element : getSegregatedMembersToBeAdded(members)) {
+    for (const QVariant& element : PelnixGroupController::getSegregatedMembersToBeAdded(members)) {
         const auto contact = element.value<PLPelnixContact>();
         PLAddressBookContact entry{contact.profileName, contact.email, {}, 0};
         if (contact.email.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "core/model/ChatRoom.h"
 #include "interface/PelnixGroupController.h"
+#include "interface/PelnixRoomContacts.h"
 #include "interface/PelnixSetUp.h"
 
 namespace pelnix {
@@ -40,8 +41,8 @@ void PelnixGroupCreator::createGroupWithCompletionHandler(PLGroupCreationHandler
 
 void PelnixGroupCreator::createChatRoomWithCompletionHandler(PLGroupCreationHandler completion) {
     const bool started = ChatRoom::createRoomWithName(
-        m_groupName, QStringLiteral(""), PelnixGroupController::roomContactsFromMembers(m_groupMembers), {},
-        {}, m_isAdminOnly, m_shouldHideMemberProfiles,
+        m_groupName, QStringLiteral(""), roomContactsFromMembers(m_groupMembers), {}, {}, m_isAdminOnly,
+        m_shouldHideMemberProfiles,
         [completion](bool success, const PLOptionalError& error, const QString& message,
                      const std::shared_ptr<ChatRoom>& room) {
             if (!completion)

@@ -27,7 +27,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcFacade, "pelnix.facade")
+Q_LOGGING_CATEGORY(lcFacade, "pelnix.facade", QtWarningMsg)
 
 namespace PelnixSetUp {
 

@@ -7,7 +7,7 @@
 #include <QList>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcCameraPictures, "pelnix.media.camerapictures")
+Q_LOGGING_CATEGORY(lcCameraPictures, "pelnix.media.camerapictures", QtWarningMsg)
 
 namespace pelnix::PLCameraPictures {
 

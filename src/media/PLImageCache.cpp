@@ -8,7 +8,7 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 
-Q_LOGGING_CATEGORY(lcImageCache, "pelnix.media.imagecache")
+Q_LOGGING_CATEGORY(lcImageCache, "pelnix.media.imagecache", QtWarningMsg)
 
 namespace pelnix {
 

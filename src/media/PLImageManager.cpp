@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcImageManager, "pelnix.media.imagemanager")
+Q_LOGGING_CATEGORY(lcImageManager, "pelnix.media.imagemanager", QtWarningMsg)
 
 namespace pelnix {
 

@@ -14,7 +14,7 @@
 #include <QPainter>
 #include <QUuid>
 
-Q_LOGGING_CATEGORY(lcMediaHandler, "pelnix.media.handler")
+Q_LOGGING_CATEGORY(lcMediaHandler, "pelnix.media.handler", QtWarningMsg)
 
 namespace pelnix {
 

@@ -15,7 +15,7 @@
 #include <QLoggingCategory>
 #include <QUuid>
 
-Q_LOGGING_CATEGORY(lcRichMedia, "pelnix.media.richmedia")
+Q_LOGGING_CATEGORY(lcRichMedia, "pelnix.media.richmedia", QtWarningMsg)
 
 namespace pelnix {
 

@@ -11,7 +11,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcRichMediaOutbox, "pelnix.media.outbox")
+Q_LOGGING_CATEGORY(lcRichMediaOutbox, "pelnix.media.outbox", QtWarningMsg)
 
 namespace pelnix {
 

@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <memory>
 
-Q_LOGGING_CATEGORY(lcRichMediaPosts, "pelnix.media.posts")
+Q_LOGGING_CATEGORY(lcRichMediaPosts, "pelnix.media.posts", QtWarningMsg)
 
 namespace pelnix {
 

@@ -7,7 +7,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcUploader, "pelnix.media.uploader")
+Q_LOGGING_CATEGORY(lcUploader, "pelnix.media.uploader", QtWarningMsg)
 
 namespace pelnix {
 

@@ -5,7 +5,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcObjectPut, "pelnix.media.put")
+Q_LOGGING_CATEGORY(lcObjectPut, "pelnix.media.put", QtWarningMsg)
 
 namespace pelnix {
 

@@ -9,7 +9,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
-Q_LOGGING_CATEGORY(lcSizedImageUpload, "pelnix.media.sizedimage")
+Q_LOGGING_CATEGORY(lcSizedImageUpload, "pelnix.media.sizedimage", QtWarningMsg)
 
 namespace pelnix {
 

@@ -15,7 +15,7 @@
 #include <QUuid>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcAddressBook, "pelnix.addressbook")
+Q_LOGGING_CATEGORY(lcAddressBook, "pelnix.addressbook", QtWarningMsg)
 
 namespace pelnix::platform {
 

@@ -16,7 +16,7 @@
 
 namespace pelnix::platform {
 
-Q_LOGGING_CATEGORY(lcCacheFolder, "pelnix.platform.cachefolder")
+Q_LOGGING_CATEGORY(lcCacheFolder, "pelnix.platform.cachefolder", QtWarningMsg)
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 namespace pelnix::platform {
 
-Q_LOGGING_CATEGORY(lcBoundedFetch, "pelnix.network.bounded")
+Q_LOGGING_CATEGORY(lcBoundedFetch, "pelnix.network.bounded", QtWarningMsg)
 
 namespace {
 

@@ -7,7 +7,7 @@ namespace pelnix::platform {
 
 namespace {
 std::atomic<bool> g_enabled{false};
-Q_LOGGING_CATEGORY(lcPelnix, "pelnix")
+Q_LOGGING_CATEGORY(lcPelnix, "pelnix", QtWarningMsg)
 } // namespace
 
 bool Log::isEnabled() {
@@ -20,7 +20,12 @@ void Log::setEnabled(bool enabled) {
 
 void Log::write(const QString& text) {
     if (g_enabled.load())
-        qCInfo(lcPelnix).noquote() << QStringLiteral("Pelnix : %1").arg(text);
+        writeRequestedLine(QStringLiteral("Pelnix : %1").arg(text));
+}
+
+void Log::writeRequestedLine(const QString& line) {
+    // The host asked for these lines (setLoggingEnabled): they pass the category's quiet default.
+    QMessageLogger(nullptr, 0, nullptr, lcPelnix().categoryName()).info().noquote() << line;
 }
 
 void Log::debug(const QString& text) {

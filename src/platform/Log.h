@@ -12,6 +12,9 @@ public:
     static void setEnabled(bool enabled);
     // Writes "Pelnix : <text>" when logging is on.
     static void write(const QString& text);
+    // Writes a line the host asked for with its own logging switch, as is, at info level whatever the
+    // category's rules.
+    static void writeRequestedLine(const QString& line);
     // Diagnostics of the library itself (store errors and the like): always at debug level.
     static void debug(const QString& text);
 };

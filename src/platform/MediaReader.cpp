@@ -11,7 +11,7 @@
 
 namespace pelnix::platform {
 
-Q_LOGGING_CATEGORY(lcMediaReader, "pelnix.platform.mediareader")
+Q_LOGGING_CATEGORY(lcMediaReader, "pelnix.platform.mediareader", QtWarningMsg)
 
 namespace {
 

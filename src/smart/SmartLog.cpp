@@ -1,3 +1,3 @@
 #include "smart/SmartLog.h"
 
-Q_LOGGING_CATEGORY(lcSmart, "pelnix.smart")
+Q_LOGGING_CATEGORY(lcSmart, "pelnix.smart", QtWarningMsg)

@@ -1,11 +1,14 @@
 // The installed package as a host's build uses it: install into a fresh prefix, then configure, build
-// and run small hosts that find the library with find_package(Pelnix): one shows a web page, whose
-// engine comes from beside the installed library, and uses the offline picture cache and the asset
-// check; one opens the root container, the rooms list and a chat window against the stand-in and
-// sends a message from the chat window.
+// and run small hosts that find the library with find_package(Pelnix): every installed header compiled
+// alone; one host shows a web page, whose engine comes from beside the installed library, and uses the
+// offline picture cache and the asset check; one opens the root container, the rooms list and a chat
+// window against the stand-in and sends a message from the chat window, saying nothing of the
+// library's below warnings unless QT_LOGGING_RULES asks. The example the README points a host to
+// (examples/host) builds as a project of its own against the prefix.
 #include "standin/StandinServer.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -65,11 +68,41 @@ void TestPackage::aHostBuildsAgainstTheInstalledPackage() {
     QVERIFY(QFile::exists(prefix + "/include/pelnix/foundation/AssetURLChecker.h"));
 
     const QString source = work.filePath("host");
-    QVERIFY(QDir().mkpath(source));
+    QVERIFY(QDir().mkpath(source + "/headers"));
+    // One translation unit per installed header, each including that header alone.
+    const QString includes = prefix + "/include/pelnix";
+    QStringList headers;
+    for (QDirIterator it(includes, {"*.h"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        headers << QDir(includes).relativeFilePath(it.next());
+    headers.sort();
+    QVERIFY(headers.contains("interface/PelnixGroupController.h"));
+    QVERIFY(headers.contains("platform/ui/BarButtonItem.h"));
+    // A class an installed header only names is defined in another one, but for the store's entities,
+    // which a host reaches through the value classes (PelnixGroup, PelnixUser, PelnixGroupMember).
+    const QStringList entities{"ChatRoom", "User", "RoomMember"};
+    QString installed;
+    for (const QString& header : headers) {
+        QFile file(includes + '/' + header);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        installed += QString::fromUtf8(file.readAll());
+    }
+    const QRegularExpression named("^\\s*class (\\w+);", QRegularExpression::MultilineOption);
+    for (auto it = named.globalMatch(installed); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        if (name.startsWith('Q') || entities.contains(name))
+            continue;
+        QVERIFY2(installed.contains(QRegularExpression("class " + name + "\\s*(final\\s*)?[:{]")),
+                 qPrintable(name));
+    }
+    for (int i = 0; i < headers.size(); ++i)
+        write(source + QStringLiteral("/headers/h%1.cpp").arg(i), "#include <" + headers[i].toUtf8() + ">\n");
     write(source + "/CMakeLists.txt", R"(cmake_minimum_required(VERSION 3.25)
 project(Host LANGUAGES CXX)
 set(CMAKE_CXX_STANDARD 20)
 find_package(Pelnix 0.1 REQUIRED)
+file(GLOB header_units headers/*.cpp)
+add_library(headers OBJECT ${header_units})
+target_link_libraries(headers PRIVATE Pelnix::Pelnix)
 add_executable(host main.cpp)
 target_link_libraries(host PRIVATE Pelnix::Pelnix)
 add_executable(screens screens.cpp)
@@ -270,7 +303,17 @@ int main(int argc, char** argv) {
 )");
     const QString hostBuild = work.filePath("host-build");
     QVERIFY(run("cmake", {"-S", source, "-B", hostBuild, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + prefix}));
+    QString compiled;
+    QVERIFY2(run("cmake", {"--build", hostBuild, "--target", "headers", "--", "-k", "0"}, &compiled),
+             qPrintable(compiled.split('\n').filter(QRegularExpression("error|FAILED")).join('\n')));
+    QCOMPARE(QDir(hostBuild + "/CMakeFiles/headers.dir/headers").entryList({"*.o"}).size(), headers.size());
     QVERIFY(run("cmake", {"--build", hostBuild}));
+
+    // The README's example, as a project of its own against the prefix alone.
+    const QString example = work.filePath("example-build");
+    QVERIFY(run("cmake", {"-S", qEnvironmentVariable("PELNIX_SOURCE_DIR") + "/examples/host", "-B", example,
+                          "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + prefix}));
+    QVERIFY(run("cmake", {"--build", example}));
     QString output;
     qputenv("PELNIX_SANDBOX_ROOT", work.filePath("sandbox").toLocal8Bit());
     QVERIFY(run(hostBuild + "/host", {}, &output));
@@ -296,37 +339,66 @@ int main(int argc, char** argv) {
         {"rooms",
          QJsonArray{QJsonObject{
              {"_id", "host-room"}, {"name", "Host room"}, {"members", QJsonArray{41, 42}}, {"admin", 41}}}}});
-    QProcess screens;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PELNIX_SANDBOX_ROOT", work.filePath("screens-sandbox"));
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("HOST_SERVICE", QString::fromStdString(service.baseUrl()));
-    environment.insert("HOST_EMAIL", "ann@host.test");
-    environment.insert("HOST_USER", "41");
-    environment.insert("HOST_TOKEN", "h0st");
-    environment.insert("HOST_ROOM", "host-room");
-    screens.setProcessEnvironment(environment);
-    screens.start(hostBuild + "/screens", {});
-    QVERIFY(screens.waitForStarted());
-    QString said;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (said += QString::fromLocal8Bit(screens.readAllStandardOutput())).contains("sent\n") ||
-            screens.state() == QProcess::NotRunning,
-        60000);
-    QVERIFY2(said.contains("sent\n"), qPrintable(said + screens.readAllStandardError()));
-    QVERIFY2(said.contains("root pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
-    QVERIFY2(said.contains("rooms pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
-    QVERIFY2(said.contains("chat pelnix::PLChatWindowViewController\n"), qPrintable(said));
-    const auto delivered = [&service] {
-        for (const QJsonValue& message : service.storedMessages("host-room"))
-            if (message.toObject().value("text").toString() == QLatin1String("Hello from the host"))
-                return true;
-        return false;
+    // The library's lines as the host's terminal shows them, each with its severity.
+    QString logged;
+    // Each run sends one message; `round` of them are then delivered.
+    const auto runScreens = [&](const QString& loggingRules, int round) {
+        QProcess screens;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PELNIX_SANDBOX_ROOT", work.filePath("screens-sandbox"));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("QT_MESSAGE_PATTERN", "%{type} %{category}: %{message}");
+        // On the standard error even without a terminal, as a host started from one shows it.
+        environment.insert("QT_FORCE_STDERR_LOGGING", "1");
+        environment.remove("QT_LOGGING_RULES");
+        if (!loggingRules.isEmpty())
+            environment.insert("QT_LOGGING_RULES", loggingRules);
+        environment.insert("HOST_SERVICE", QString::fromStdString(service.baseUrl()));
+        environment.insert("HOST_EMAIL", "ann@host.test");
+        environment.insert("HOST_USER", "41");
+        environment.insert("HOST_TOKEN", "h0st");
+        environment.insert("HOST_ROOM", "host-room");
+        screens.setProcessEnvironment(environment);
+        logged.clear();
+        QObject::connect(&screens, &QProcess::readyReadStandardError, &screens,
+                         [&] { logged += QString::fromLocal8Bit(screens.readAllStandardError()); });
+        screens.start(hostBuild + "/screens", {});
+        QVERIFY(screens.waitForStarted());
+        QString said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += QString::fromLocal8Bit(screens.readAllStandardOutput())).contains("sent\n") ||
+                screens.state() == QProcess::NotRunning,
+            60000);
+        QVERIFY2(said.contains("sent\n"), qPrintable(said + logged));
+        QVERIFY2(said.contains("root pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
+        QVERIFY2(said.contains("rooms pelnix::PLChatRoomsTableViewController\n"), qPrintable(said));
+        QVERIFY2(said.contains("chat pelnix::PLChatWindowViewController\n"), qPrintable(said));
+        const auto delivered = [&service] {
+            int count = 0;
+            for (const QJsonValue& message : service.storedMessages("host-room"))
+                count += message.toObject().value("text").toString() == QLatin1String("Hello from the host");
+            return count;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(delivered() >= round, 30000);
+        screens.closeWriteChannel();
+        QVERIFY(screens.waitForFinished(30000));
+        QCOMPARE(screens.exitCode(), 0);
+        logged += QString::fromLocal8Bit(screens.readAllStandardError());
     };
-    QTRY_VERIFY_WITH_TIMEOUT(delivered(), 30000);
-    screens.closeWriteChannel();
-    QVERIFY(screens.waitForFinished(30000));
-    QCOMPARE(screens.exitCode(), 0);
+    const QRegularExpression chatter("^(debug|info) pelnix[.:]", QRegularExpression::MultilineOption);
+    runScreens({}, 1);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(!logged.contains(chatter), qPrintable(logged.split('\n').filter(chatter).mid(0, 10).join('\n')));
+    // One category turned up speaks, and only that one.
+    runScreens("pelnix.modelmanager.stream.debug=true", 2);
+    if (QTest::currentTestFailed())
+        return;
+    const QStringList spoken = logged.split('\n').filter(chatter);
+    QVERIFY2(!spoken.isEmpty(), qPrintable(logged));
+    QVERIFY2(spoken.filter(QRegularExpression("^debug pelnix\\.modelmanager\\.stream: ")).size() ==
+                 spoken.size(),
+             qPrintable(spoken.join('\n')));
     service.stop();
 }
 

@@ -369,7 +369,7 @@ void TestRichMediaUpload::aRefusedPutLogsAndReportsNoneOfTheSecretsItEchoes() {
     PLS3ObjectPut put(credentials->makeClient(40));
     QSignalSpy failed(&put, &PLS3ObjectPut::failed);
 
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true\n*.info=true"));
     S3Logger::verboseLogging();
     g_logLines.clear();
     const auto previous = qInstallMessageHandler(captureLog);

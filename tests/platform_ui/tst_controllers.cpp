@@ -1,4 +1,5 @@
 #include "TestSandbox.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationBar.h"
@@ -11,8 +12,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <memory>
 
 using namespace pelnix::platform::ui;
 
@@ -411,6 +415,65 @@ private slots:
         window.show();
         QCOMPARE(g_log, (QStringList{"R.load", "M.load", "M.willAppear", "M.didAppear"}));
         QCOMPARE(root->appearance(), ViewController::Appearance::Disappeared);
+    }
+
+    // A root whose view the host put in a layout of its own, beside its own widget: what it presents
+    // and the alerts it shows lie over its view, and once they are gone nothing of the library's covers
+    // the host's widgets.
+    void aRootInAHostsWidgetPresentsOverItsView() {
+        QVERIFY(!Window::keyWindow());
+        Recording root("R");
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* banner = new QLabel(QStringLiteral("The host's own"));
+        layout->addWidget(banner);
+        layout->addWidget(root.view(), 1);
+        host.resize(320, 480);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        const QRect area(root.view()->mapTo(&host, QPoint()), root.view()->size());
+        const auto rectIn = [&host](QWidget* widget) {
+            return QRect(widget->mapTo(&host, QPoint()), widget->size());
+        };
+
+        const QRect bannerArea = rectIn(banner);
+        auto* modal = new Recording("M");
+        root.presentViewController(modal, false);
+        QCOMPARE(root.presentedViewController(), modal);
+        QTRY_VERIFY(modal->view()->isVisible());
+        QCOMPARE(rectIn(modal->view()), area);
+        QVERIFY(root.view()->isVisible() && banner->isVisible());
+        QCOMPARE(rectIn(banner), bannerArea);
+
+        auto* alert = new AlertView(QStringLiteral("Question"), QStringLiteral("Go on?"),
+                                    QStringLiteral("No"), {QStringLiteral("Yes")});
+        alert->show(modal->window());
+        QTRY_VERIFY(alert->isVisible());
+        QVERIFY(area.contains(rectIn(alert)));
+        alert->tapButtonAtIndex(0);
+        modal->dismissViewController(false);
+        auto* window = host.findChild<Window*>();
+        QVERIFY(window);
+        QTRY_VERIFY(window->isHidden());
+        QVERIFY(root.view()->isVisible());
+    }
+
+    // With no window anywhere and a view in no widget, nothing can show: the library says so.
+    void withNoWindowAlertsAndPresentationsSayWhy() {
+        QVERIFY(!Window::keyWindow());
+        Recording root("R");
+        root.view();
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression("ViewController is not shown: .*ViewController is in no window"));
+        std::unique_ptr<Recording> modal(new Recording("M"));
+        root.presentViewController(modal.get(), false);
+        QVERIFY(!root.presentedViewController());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("The alert \"Question\" is not shown"));
+        std::unique_ptr<AlertView> alert(
+            new AlertView(QStringLiteral("Question"), QString(), QStringLiteral("OK"), {}));
+        alert->show(root.window());
+        QVERIFY(!alert->isVisible());
     }
 
     void pushSegueWithoutNavigationPresentsAndUnwindCrossesPresentations() {

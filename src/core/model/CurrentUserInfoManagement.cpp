@@ -23,7 +23,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcAccount, "pelnix.account")
+Q_LOGGING_CATEGORY(lcAccount, "pelnix.account", QtWarningMsg)
 
 namespace pelnix {
 

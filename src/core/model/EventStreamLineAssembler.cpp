@@ -5,7 +5,7 @@
 #include <QJsonParseError>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcEventLines, "pelnix.modelmanager.eventlines")
+Q_LOGGING_CATEGORY(lcEventLines, "pelnix.modelmanager.eventlines", QtWarningMsg)
 
 namespace pelnix {
 

@@ -6,7 +6,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcAddressBookThumbnail, "pelnix.addressbook.thumbnail")
+Q_LOGGING_CATEGORY(lcAddressBookThumbnail, "pelnix.addressbook.thumbnail", QtWarningMsg)
 
 QImage PLAddressBookThumbnail::fromData(const QByteArray& data, int side) {
     if (data.isEmpty() || data.size() > kMaximumBytes || side <= 0)

@@ -27,7 +27,7 @@
 #include <QTimer>
 #include <atomic>
 
-Q_LOGGING_CATEGORY(lcModelManager, "pelnix.modelmanager")
+Q_LOGGING_CATEGORY(lcModelManager, "pelnix.modelmanager", QtWarningMsg)
 
 namespace pelnix {
 

@@ -16,7 +16,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
-Q_LOGGING_CATEGORY(lcBringUp, "pelnix.modelmanager.bringup")
+Q_LOGGING_CATEGORY(lcBringUp, "pelnix.modelmanager.bringup", QtWarningMsg)
 
 namespace pelnix {
 

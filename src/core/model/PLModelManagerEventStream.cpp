@@ -18,7 +18,7 @@
 #include <QPointer>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcEventStream, "pelnix.modelmanager.stream")
+Q_LOGGING_CATEGORY(lcEventStream, "pelnix.modelmanager.stream", QtWarningMsg)
 
 namespace pelnix {
 

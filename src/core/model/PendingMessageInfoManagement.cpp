@@ -15,7 +15,7 @@
 #include <QGlobalStatic>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcOutbox, "pelnix.model.outbox")
+Q_LOGGING_CATEGORY(lcOutbox, "pelnix.model.outbox", QtWarningMsg)
 
 namespace pelnix {
 

@@ -21,7 +21,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcRoomModel, "pelnix.model.rooms")
+Q_LOGGING_CATEGORY(lcRoomModel, "pelnix.model.rooms", QtWarningMsg)
 
 namespace {
 

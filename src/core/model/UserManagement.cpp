@@ -16,7 +16,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcContacts, "pelnix.contacts")
+Q_LOGGING_CATEGORY(lcContacts, "pelnix.contacts", QtWarningMsg)
 
 namespace pelnix {
 

@@ -9,7 +9,7 @@
 #include <QLoggingCategory>
 #include <QScreen>
 
-Q_LOGGING_CATEGORY(lcWidgetServices, "pelnix.foundation.widgetservices")
+Q_LOGGING_CATEGORY(lcWidgetServices, "pelnix.foundation.widgetservices", QtWarningMsg)
 
 namespace pelnix {
 
@@ -32,7 +32,7 @@ void WidgetServices::install() {
 
 void WidgetServices::showAlert(const QString& title, const QString& message, const QString& button) {
     if (!platform::ui::Window::keyWindow()) {
-        qCInfo(lcWidgetServices) << "no window to show the alert" << title << message;
+        qCWarning(lcWidgetServices) << "no window to show the alert" << title << message;
         return;
     }
     auto* alert = new platform::ui::AlertView(title, message, button, {});

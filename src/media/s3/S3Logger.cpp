@@ -8,7 +8,7 @@ namespace pelnix {
 namespace {
 std::atomic<bool> g_loggingEnabled{true};
 std::atomic<bool> g_verbose{false};
-Q_LOGGING_CATEGORY(lcS3, "pelnix.s3")
+Q_LOGGING_CATEGORY(lcS3, "pelnix.s3", QtWarningMsg)
 
 // "void pelnix::S3Client::invoke(const X&)" -> "S3Client::invoke"
 QString methodName(const char* signature) {

@@ -14,7 +14,7 @@
 
 namespace pelnix::platform {
 
-Q_LOGGING_CATEGORY(lcStore, "pelnix.store")
+Q_LOGGING_CATEGORY(lcStore, "pelnix.store", QtWarningMsg)
 
 namespace {
 // Schema version of the tables this code writes, kept in PRAGMA user_version.

@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 namespace pelnix::platform::ui {
 
 namespace {
+Q_LOGGING_CATEGORY(lcAlerts, "pelnix.ui.alerts", QtWarningMsg)
 const QColor kTint = defaultTintColor();
 const QColor kDestructive(255, 59, 48);
 const QColor kPanel(248, 248, 248, 245);
@@ -215,8 +217,13 @@ void AlertView::show(Window* window) {
         return;
     if (!window)
         window = Window::keyWindow();
-    if (!window)
+    if (!window) {
+        qCWarning(lcAlerts).noquote() << QStringLiteral("The alert \"%1\" is not shown: there is no window "
+                                                        "(a platform::ui::Window, or a container's view "
+                                                        "placed in a widget)")
+                                             .arg(m_title);
         return;
+    }
     m_window = window;
     m_shown = true;
     window->addAlert(this);

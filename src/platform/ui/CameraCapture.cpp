@@ -15,7 +15,7 @@
 #include <QMediaRecorder>
 #include <QPointer>
 
-Q_LOGGING_CATEGORY(lcCameraCapture, "pelnix.ui.camera")
+Q_LOGGING_CATEGORY(lcCameraCapture, "pelnix.ui.camera", QtWarningMsg)
 
 namespace pelnix::platform::ui {
 

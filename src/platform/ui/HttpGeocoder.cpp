@@ -15,7 +15,7 @@ namespace pelnix::platform::ui {
 
 using platform::BoundedFetcher;
 
-Q_LOGGING_CATEGORY(lcGeocoder, "pelnix.ui.geocoder")
+Q_LOGGING_CATEGORY(lcGeocoder, "pelnix.ui.geocoder", QtWarningMsg)
 
 namespace {
 

@@ -22,7 +22,7 @@ namespace pelnix::platform::ui {
 
 using platform::BoundedFetcher;
 
-Q_LOGGING_CATEGORY(lcMapTiles, "pelnix.ui.maptiles")
+Q_LOGGING_CATEGORY(lcMapTiles, "pelnix.ui.maptiles", QtWarningMsg)
 
 namespace {
 

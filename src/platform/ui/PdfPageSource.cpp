@@ -10,7 +10,7 @@
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcPdfPages, "pelnix.ui.pdfpages")
+Q_LOGGING_CATEGORY(lcPdfPages, "pelnix.ui.pdfpages", QtWarningMsg)
 
 using namespace documentworker;
 

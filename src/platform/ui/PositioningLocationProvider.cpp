@@ -6,7 +6,7 @@
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcLocation, "pelnix.ui.location")
+Q_LOGGING_CATEGORY(lcLocation, "pelnix.ui.location", QtWarningMsg)
 
 PositioningLocationProvider::PositioningLocationProvider(QGeoPositionInfoSource* source, QObject* parent)
     : LocationProvider(parent),

@@ -9,7 +9,7 @@
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcMediaPlayer, "pelnix.ui.mediaplayer")
+Q_LOGGING_CATEGORY(lcMediaPlayer, "pelnix.ui.mediaplayer", QtWarningMsg)
 
 namespace {
 int errorCode(QMediaPlayer::Error error) {

@@ -2,6 +2,7 @@
 
 #include "Animator.h"
 #include "ContainerView.h"
+#include "HostedWindow.h"
 #include "NavigationController.h"
 #include "NavigationItem.h"
 #include "ScreenRegistry.h"
@@ -12,11 +13,13 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QLoggingCategory>
 #include <QWidget>
 
 namespace pelnix::platform::ui {
 
 namespace {
+Q_LOGGING_CATEGORY(lcPresentation, "pelnix.ui.presentation", QtWarningMsg)
 const char* const kControllerProperty = "pelnix.viewController";
 constexpr int kModalDurationMs = 300;
 } // namespace
@@ -153,7 +156,8 @@ Window* ViewController::window() const {
         root = root->m_presenting->rootAncestor();
     if (auto* window = qobject_cast<Window*>(root->parent()))
         return window->rootViewController() == root ? window : nullptr;
-    return nullptr;
+    // A root the host placed in a widget of its own presents over its view.
+    return HostedWindow::forRoot(root);
 }
 
 ViewController* ViewController::presentedViewController() const {
@@ -183,8 +187,10 @@ void ViewController::presentViewController(ViewController* controller, bool anim
         return;
     }
     if (!host) {
-        Log::debug(QStringLiteral("Refused to present %1 from a controller outside a window")
-                       .arg(controller->metaObject()->className()));
+        qCWarning(lcPresentation).noquote()
+            << QStringLiteral("%1 is not shown: %2 is in no window (its view is in no widget, or its root is "
+                              "no platform::ui::Window's root controller)")
+                   .arg(controller->metaObject()->className(), presenter->metaObject()->className());
         return;
     }
     if (controller->m_parent)
@@ -205,12 +211,14 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     }
     QPointer<ViewController> presented(controller);
     QPointer<ViewController> presenting(presenter);
-    auto finish = [presented, presenting, onScreen, completion](bool) {
+    QPointer<Window> window(host);
+    auto finish = [presented, presenting, window, onScreen, completion](bool) {
         if (presented)
             ContainerView::setFillOffset(presented->view(), {});
         if (presenting && onScreen) {
             presenting->endAppearanceTransition();
-            if (presenting->m_view)
+            // A view the host placed in its own widget stays, covered, where the host's layout has it.
+            if (presenting->m_view && presenting->m_view->parentWidget() == window)
                 presenting->m_view->hide();
         }
         if (presented) {

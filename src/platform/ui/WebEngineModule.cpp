@@ -12,7 +12,7 @@
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcWebEngine, "pelnix.ui.webengine")
+Q_LOGGING_CATEGORY(lcWebEngine, "pelnix.ui.webengine", QtWarningMsg)
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcWebView, "pelnix.ui.webview")
-Q_LOGGING_CATEGORY(lcWebPage, "pelnix.ui.webpage")
+Q_LOGGING_CATEGORY(lcWebView, "pelnix.ui.webview", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcWebPage, "pelnix.ui.webpage", QtWarningMsg)
 
 namespace {
 

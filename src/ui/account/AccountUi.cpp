@@ -15,7 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-Q_LOGGING_CATEGORY(lcAccountScreens, "pelnix.ui.account")
+Q_LOGGING_CATEGORY(lcAccountScreens, "pelnix.ui.account", QtWarningMsg)
 
 namespace pelnix::AccountUi {
 

@@ -11,7 +11,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcAppLockArming, "pelnix.ui.applock.arming")
+Q_LOGGING_CATEGORY(lcAppLockArming, "pelnix.ui.applock.arming", QtWarningMsg)
 
 using platform::NotificationCenter;
 using platform::ui::ApplicationStateMonitor;

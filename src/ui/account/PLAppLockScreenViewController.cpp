@@ -17,7 +17,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcAppLock, "pelnix.ui.applock")
+Q_LOGGING_CATEGORY(lcAppLock, "pelnix.ui.applock", QtWarningMsg)
 
 using platform::NotificationCenter;
 using platform::ui::AlertView;

@@ -10,7 +10,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcImageSelection, "pelnix.ui.account.imageselection")
+Q_LOGGING_CATEGORY(lcImageSelection, "pelnix.ui.account.imageselection", QtWarningMsg)
 
 namespace pelnix {
 

@@ -19,7 +19,7 @@
 #include <QStyle>
 #include <QUrl>
 
-Q_LOGGING_CATEGORY(pelnix::lcContactCells, "pelnix.ui.contacts.cells")
+Q_LOGGING_CATEGORY(pelnix::lcContactCells, "pelnix.ui.contacts.cells", QtWarningMsg)
 
 namespace pelnix {
 

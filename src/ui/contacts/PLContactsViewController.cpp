@@ -26,7 +26,7 @@
 
 #include <QResizeEvent>
 
-Q_LOGGING_CATEGORY(pelnix::lcContactPicker, "pelnix.ui.contacts.picker")
+Q_LOGGING_CATEGORY(pelnix::lcContactPicker, "pelnix.ui.contacts.picker", QtWarningMsg)
 
 namespace pelnix {
 

@@ -1,3 +1,3 @@
 #include "ui/conversation/AttachmentsLog.h"
 
-Q_LOGGING_CATEGORY(lcAttachments, "pelnix.ui.conversation.attachments")
+Q_LOGGING_CATEGORY(lcAttachments, "pelnix.ui.conversation.attachments", QtWarningMsg)

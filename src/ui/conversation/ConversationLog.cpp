@@ -1,3 +1,3 @@
 #include "ui/conversation/ConversationLog.h"
 
-Q_LOGGING_CATEGORY(lcConversation, "pelnix.ui.conversation")
+Q_LOGGING_CATEGORY(lcConversation, "pelnix.ui.conversation", QtWarningMsg)

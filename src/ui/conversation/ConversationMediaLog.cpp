@@ -1,3 +1,3 @@
 #include "ui/conversation/ConversationMediaLog.h"
 
-Q_LOGGING_CATEGORY(lcConversationMedia, "pelnix.ui.conversation.media")
+Q_LOGGING_CATEGORY(lcConversationMedia, "pelnix.ui.conversation.media", QtWarningMsg)

@@ -1,3 +1,3 @@
 #include "ui/conversation/ConversationSmartLog.h"
 
-Q_LOGGING_CATEGORY(lcConversationSmart, "pelnix.ui.conversation.smart")
+Q_LOGGING_CATEGORY(lcConversationSmart, "pelnix.ui.conversation.smart", QtWarningMsg)

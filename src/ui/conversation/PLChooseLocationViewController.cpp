@@ -19,7 +19,7 @@
 namespace pelnix {
 
 namespace {
-Q_LOGGING_CATEGORY(lcChooseLocation, "pelnix.ui.conversation.chooselocation")
+Q_LOGGING_CATEGORY(lcChooseLocation, "pelnix.ui.conversation.chooselocation", QtWarningMsg)
 } // namespace
 
 using platform::ui::Coordinate;

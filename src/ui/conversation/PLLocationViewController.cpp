@@ -25,7 +25,7 @@
 namespace pelnix {
 
 namespace {
-Q_LOGGING_CATEGORY(lcLocationScreen, "pelnix.ui.conversation.location")
+Q_LOGGING_CATEGORY(lcLocationScreen, "pelnix.ui.conversation.location", QtWarningMsg)
 } // namespace
 
 using platform::ui::Coordinate;

@@ -11,7 +11,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcGroupPicture, "pelnix.ui.rooms.grouppicture")
+Q_LOGGING_CATEGORY(lcGroupPicture, "pelnix.ui.rooms.grouppicture", QtWarningMsg)
 
 namespace pelnix::GroupPictureUpload {
 

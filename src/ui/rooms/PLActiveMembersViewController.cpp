@@ -18,7 +18,7 @@
 #include <QThread>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcActiveMembers, "pelnix.ui.rooms.activemembers")
+Q_LOGGING_CATEGORY(lcActiveMembers, "pelnix.ui.rooms.activemembers", QtWarningMsg)
 
 namespace pelnix {
 

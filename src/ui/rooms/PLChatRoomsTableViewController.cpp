@@ -32,7 +32,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcRoomsList, "pelnix.ui.rooms.list")
+Q_LOGGING_CATEGORY(lcRoomsList, "pelnix.ui.rooms.list", QtWarningMsg)
 
 using platform::ui::BarButtonItem;
 using platform::ui::Button;

@@ -17,7 +17,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcGroupInfoCell, "pelnix.ui.rooms.groupinfocell")
+Q_LOGGING_CATEGORY(lcGroupInfoCell, "pelnix.ui.rooms.groupinfocell", QtWarningMsg)
 
 namespace pelnix {
 

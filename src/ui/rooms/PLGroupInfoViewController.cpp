@@ -37,7 +37,7 @@
 #include <QMetaMethod>
 #include <QThread>
 
-Q_LOGGING_CATEGORY(lcGroupInfo, "pelnix.ui.rooms.groupinfo")
+Q_LOGGING_CATEGORY(lcGroupInfo, "pelnix.ui.rooms.groupinfo", QtWarningMsg)
 
 namespace pelnix {
 

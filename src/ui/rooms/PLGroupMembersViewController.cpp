@@ -30,7 +30,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcGroupMembers, "pelnix.ui.rooms.groupmembers")
+Q_LOGGING_CATEGORY(lcGroupMembers, "pelnix.ui.rooms.groupmembers", QtWarningMsg)
 
 using platform::NotificationCenter;
 using platform::ui::AlertView;

@@ -27,7 +27,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcMemberDetail, "pelnix.ui.rooms.memberdetail")
+Q_LOGGING_CATEGORY(lcMemberDetail, "pelnix.ui.rooms.memberdetail", QtWarningMsg)
 
 using platform::ui::AlertView;
 using platform::ui::ImageView;

@@ -23,7 +23,7 @@
 #include <QFontMetrics>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcNewGroupMembers, "pelnix.ui.rooms.newgroupmembers")
+Q_LOGGING_CATEGORY(lcNewGroupMembers, "pelnix.ui.rooms.newgroupmembers", QtWarningMsg)
 
 namespace pelnix {
 

@@ -16,7 +16,7 @@
 #include <QEvent>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcNewGroupForm, "pelnix.ui.rooms.newgroupform")
+Q_LOGGING_CATEGORY(lcNewGroupForm, "pelnix.ui.rooms.newgroupform", QtWarningMsg)
 
 namespace pelnix {
 

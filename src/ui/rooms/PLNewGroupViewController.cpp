@@ -24,7 +24,7 @@
 #include <QEvent>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcNewGroup, "pelnix.ui.rooms.newgroup")
+Q_LOGGING_CATEGORY(lcNewGroup, "pelnix.ui.rooms.newgroup", QtWarningMsg)
 
 namespace pelnix {
 

@@ -22,7 +22,7 @@
 #include <QLoggingCategory>
 #include <QVBoxLayout>
 
-Q_LOGGING_CATEGORY(lcOpenGroups, "pelnix.ui.rooms.opengroups")
+Q_LOGGING_CATEGORY(lcOpenGroups, "pelnix.ui.rooms.opengroups", QtWarningMsg)
 
 namespace pelnix {
 

@@ -10,7 +10,7 @@
 #include <QLoggingCategory>
 #include <QThread>
 
-Q_LOGGING_CATEGORY(lcPendingMembers, "pelnix.ui.rooms.pendingmembers")
+Q_LOGGING_CATEGORY(lcPendingMembers, "pelnix.ui.rooms.pendingmembers", QtWarningMsg)
 
 namespace pelnix {
 

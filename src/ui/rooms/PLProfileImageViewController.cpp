@@ -13,7 +13,7 @@
 #include <QKeyEvent>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcProfileImageViewer, "pelnix.ui.rooms.imageviewer")
+Q_LOGGING_CATEGORY(lcProfileImageViewer, "pelnix.ui.rooms.imageviewer", QtWarningMsg)
 
 namespace pelnix {
 

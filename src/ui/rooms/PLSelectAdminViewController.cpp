@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcSelectAdmin, "pelnix.ui.rooms.selectadmin")
+Q_LOGGING_CATEGORY(lcSelectAdmin, "pelnix.ui.rooms.selectadmin", QtWarningMsg)
 
 namespace pelnix {
 

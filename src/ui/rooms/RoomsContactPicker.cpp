@@ -5,7 +5,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcRoomsContactPicker, "pelnix.ui.rooms.contactpicker")
+Q_LOGGING_CATEGORY(lcRoomsContactPicker, "pelnix.ui.rooms.contactpicker", QtWarningMsg)
 
 namespace pelnix::RoomsContactPicker {
 

@@ -4,6 +4,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixErrorHandlingHelper.h"
 #include "interface/PelnixSetUp.h"
+#include "platform/Log.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 
@@ -20,7 +21,8 @@ bool setUpOrLog() {
     if (PelnixSetUp::isInitialSetUpDone())
         return true;
     if (loggingEnabled())
-        qCInfo(lcFacade) << "Pelnix: InitWithCompletionHandler method is not called";
+        platform::Log::writeRequestedLine(
+            QStringLiteral("Pelnix: InitWithCompletionHandler method is not called"));
     return false;
 }
 
@@ -41,7 +43,7 @@ PelnixViewController*
 Pelnix::createPelnixWindowViewControllerWithGroup(const std::optional<PelnixGroup>& group) {
     if (!group || !ChatRoom::chatRoomWithID(group->groupID)) {
         if (loggingEnabled())
-            qCInfo(lcFacade) << "Pelnix : Invalid PelnixGroup";
+            platform::Log::writeRequestedLine(QStringLiteral("Pelnix : Invalid PelnixGroup"));
         return nullptr;
     }
     auto* container = pelnixViewControllerOfType(1);

@@ -1,3 +1,3 @@
 #include "ui/shell/ShellLog.h"
 
-Q_LOGGING_CATEGORY(lcShell, "pelnix.ui.shell")
+Q_LOGGING_CATEGORY(lcShell, "pelnix.ui.shell", QtWarningMsg)

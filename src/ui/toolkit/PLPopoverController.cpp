@@ -23,7 +23,7 @@
 
 namespace pelnix {
 
-Q_LOGGING_CATEGORY(lcPopover, "pelnix.ui.popover")
+Q_LOGGING_CATEGORY(lcPopover, "pelnix.ui.popover", QtWarningMsg)
 
 using platform::NotificationCenter;
 using platform::ui::Animator;

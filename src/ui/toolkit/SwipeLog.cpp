@@ -1,3 +1,3 @@
 #include "ui/toolkit/SwipeLog.h"
 
-Q_LOGGING_CATEGORY(lcSwipe, "pelnix.ui.swipe")
+Q_LOGGING_CATEGORY(lcSwipe, "pelnix.ui.swipe", QtWarningMsg)

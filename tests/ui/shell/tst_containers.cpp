@@ -11,8 +11,10 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLLoggedOutViewController.h"
@@ -31,6 +33,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QMainWindow>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace pelnix;
@@ -289,6 +293,55 @@ private slots:
         window.setRootViewController(nullptr);
         delete container;
         PLModelManager::destroySharedInstance();
+    }
+
+    // A host that puts the login container's view straight into its own QMainWindow, under a widget
+    // of its own, with no library window anywhere: the question shows over the container, the host's
+    // widget keeps its place, and the answer reaches the service.
+    void theLoginQuestionShowsInAHostsOwnWindow() {
+        CoreFixture world;
+        platform::ui::Animator::setInstant(true);
+        QVERIFY(!platform::ui::Window::keyWindow());
+        std::unique_ptr<PelnixCustomViewController> container(Pelnix::pelnixLoginViewController({}));
+        QVERIFY(container);
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QVBoxLayout(central);
+        auto* banner = new QLabel(QStringLiteral("The host's own banner"));
+        layout->addWidget(banner);
+        layout->addWidget(container->view(), 1);
+        host.setCentralWidget(central);
+        platform::ui::WebView::prepareWindowForPages(&host);
+        host.resize(400, 720);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        auto* signUp = qobject_cast<PLSignUpViewController*>(shownScreen(container.get()));
+        QVERIFY(signUp);
+
+        const QString address = QStringLiteral("new@host.test");
+        signUp->emailAddressTextField()->setFocus();
+        QTest::keyClicks(signUp->emailAddressTextField(), address);
+        QTest::mouseClick(signUp->nextButton(), Qt::LeftButton);
+        platform::ui::AlertView* alert = nullptr;
+        QTRY_VERIFY((alert = host.findChild<platform::ui::AlertView*>()) && alert->isVisible());
+        QCOMPARE(alert->message(), QStringLiteral("Send the verification code to %1?").arg(address));
+        const QRect over(container->view()->mapTo(&host, QPoint()), container->view()->size());
+        QVERIFY(over.contains(QRect(alert->mapTo(&host, QPoint()), alert->size())));
+        QVERIFY(banner->isVisible());
+        QVERIFY(!over.intersects(QRect(banner->mapTo(&host, QPoint()), banner->size())));
+
+        QWidget* yes = nullptr;
+        for (int i = 0; i < alert->numberOfButtons(); ++i)
+            if (alert->buttonTitleAtIndex(i) == QLatin1String("Yes"))
+                yes = alert->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(i));
+        QVERIFY(yes);
+        QTest::mouseClick(yes, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!world.server().otp(address.toStdString()).empty(), 15000);
+        // Once nothing is shown over it, nothing of the library's lies over the container to take its clicks.
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        QTRY_VERIFY(host.findChildren<platform::ui::Window*>().size() == 1 &&
+                    host.findChild<platform::ui::Window*>()->isHidden());
     }
 
     void passcodeTypesMapToLockStates_data() {

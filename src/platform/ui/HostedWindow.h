@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace pelnix::platform::ui {
+
+class ViewController;
+class Window;
+
+// The window of a root controller whose view the host placed in a widget of its own (a container in
+// the host's QMainWindow, under the host's widgets): a Window laid over that view, shown only while it
+// holds an alert, a presented controller or the busy overlay. Alerts and sheets then show where the
+// host put the container, and the host's own widgets beside it keep their clicks.
+class HostedWindow : public QObject {
+    Q_OBJECT
+public:
+    ~HostedWindow() override;
+
+    // The window over `root`'s view, made on first use; null while the view is in no widget, or lies
+    // in one of the library's windows already.
+    static Window* forRoot(const ViewController* root);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    HostedWindow(QWidget* rootView, QWidget* host);
+    void followRootView();
+    void scheduleUpdate();
+    void updateVisibility();
+
+    QPointer<QWidget> m_rootView;
+    QPointer<Window> m_window;
+    bool m_updateScheduled = false;
+};
+
+} // namespace pelnix::platform::ui
