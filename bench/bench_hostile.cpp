@@ -9,6 +9,7 @@
 //   - a room's member list of 5,000 imported on a fresh store, beside one of 50 (and 1,000 and
 //     2,000, to show the growth per member); its members screen opened until the first rows show,
 //     beside rooms of 100 and 50: the main thread's longest stall;
+//   - the members screen of a room of 50,000 (its stored count 16-bit) beside a room of 50: its title;
 //   - S3 puts from the storage client with debug logging on: a refusal whose error document echoes
 //     the session token and secret key (1 MB of it), beside an ordinary refusal, with the secrets
 //     found in log lines and error texts; a 302 to another server, beside an ordinary put, with
@@ -31,6 +32,8 @@
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
 //     thread's longest stall, the servers being local peers in the same process;
+//   - the map's tile cache with a link planted in it towards a folder holding files named like the
+//     map's tiles, beside an ordinary cache: the files left outside as they were, written outside, kept;
 //   - PDFs (a page of 4 M strokes, a page of 1 x 14,400 points, 20,000 pages opened, 3,000 pages
 //     scrolled through, files of a few hundred bytes claiming 100,000 and 1,048,000 pages until every
 //     size is in, beside 20,000 real pages) beside an ordinary two-page PDF, texts (one 1 MB word, 8 MB
@@ -123,6 +126,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -771,6 +775,85 @@ void BM_MapTilesDrip(benchmark::State& state) {
     HostileHttpPeer::Answer answer = ordinaryTile();
     answer.drip = true;
     showMap(state, __func__, answer);
+}
+
+// The map's tile cache (the tiles of a first showing, then the map shown afresh) with every zoom's
+// folder a link to a folder outside that holds a file named like each tile (no picture), beside the
+// same cache without links: until every tile has come, with what is left outside.
+struct TileLinkFigures {
+    int planted = 0;
+    int untouched = 0;      // planted files outside as they were
+    int writtenOutside = 0; // files outside written or replaced by the loader
+    int kept = 0;           // tiles in the cache's own folders
+};
+QMap<QString, TileLinkFigures> g_tileLink;
+void showMapOverCache(benchmark::State& state, const char* name, bool plantLinks) {
+    const QByteArray theirs("not a tile");
+    for (auto _ : state) {
+        state.PauseTiming();
+        HostileHttpPeer peer;
+        peer.answerEveryPath(ordinaryTile());
+        QStringList tiles; // z/x/y.png of what the map shows
+        const auto show = [&](const std::function<void(const QString& cache)>& before) {
+            platform::ui::MapView map;
+            map.resize(375, 667);
+            map.setTileURLTemplate(peer.url(QStringLiteral("/t/{z}/{x}/{y}.png")));
+            map.setRegion({12.9716, 77.5946}, 0.02, 0.02);
+            MapTileLoader* loader = map.tileLoader();
+            before(loader->cacheFolder());
+            map.grab();
+            runUntil([&] { return loader->pendingCount() == 0; });
+            const QString cache = loader->cacheFolder();
+            MapTileLoader::releaseAll();
+            return cache;
+        };
+        QTemporaryDir first;
+        platform::Sandbox::setRoot(first.path());
+        const QString firstCache = show([](const QString&) {});
+        for (QDirIterator it(firstCache, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            tiles << QDir(firstCache).relativeFilePath(it.next());
+        QTemporaryDir root;
+        QTemporaryDir outside;
+        platform::Sandbox::setRoot(root.path());
+        TileLinkFigures figures;
+        state.ResumeTiming();
+        const QString cache = show([&](const QString& folder) {
+            if (!plantLinks)
+                return;
+            state.PauseTiming();
+            QDir().mkpath(folder);
+            for (const QString& tile : std::as_const(tiles)) {
+                QDir().mkpath(QFileInfo(outside.filePath(tile)).absolutePath());
+                QFile file(outside.filePath(tile));
+                if (file.open(QIODevice::WriteOnly) && file.write(theirs) == theirs.size())
+                    ++figures.planted;
+                const QString zoom = tile.section(QLatin1Char('/'), 0, 0);
+                QFile::link(outside.filePath(zoom), QDir(folder).filePath(zoom));
+            }
+            state.ResumeTiming();
+        });
+        state.PauseTiming();
+        for (QDirIterator it(outside.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly) && file.readAll() == theirs)
+                ++figures.untouched;
+            else
+                ++figures.writtenOutside;
+        }
+        for (QDirIterator it(cache, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++figures.kept;
+        g_tileLink[QLatin1String(name)] = figures;
+        state.counters["written_outside"] = figures.writtenOutside;
+        platform::Sandbox::setRoot(QString());
+        state.ResumeTiming();
+    }
+}
+void BM_MapTileCacheOrdinary(benchmark::State& state) {
+    showMapOverCache(state, __func__, false);
+}
+void BM_MapTileCacheLinkPlanted(benchmark::State& state) {
+    showMapOverCache(state, __func__, true);
 }
 
 const QByteArray kPlace = R"({"lat":"12.9763","lon":"77.5929","name":"Cubbon Park","display_name":"Cubbon )"
@@ -1423,6 +1506,8 @@ BENCHMARK(BM_MapTiles5600)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MapTilesSvg5600)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MapTiles100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MapTilesDrip)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTileCacheOrdinary)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MapTileCacheLinkPlanted)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_GeocoderOrdinary)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Geocoder100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_GeocoderDrip)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -1518,6 +1603,48 @@ void BM_MembersScreen100(benchmark::State& state) {
 }
 void BM_MembersScreen5000(benchmark::State& state) {
     openMembersScreen(state, QStringLiteral("BM_MembersScreen5000"), 5000);
+}
+
+// The members screen of a room of 50,000 as the server lists it (more than the stored count's 16
+// bits hold), beside a room of 50: the Active tab's title and the stored count.
+QMap<QString, QString> g_activeTitle;
+QMap<QString, qint64> g_storedCount;
+void titleMembersScreen(benchmark::State& state, const QString& name, int count) {
+    QVariantMap room = roomOfMembers(count);
+    room.insert(QStringLiteral("totalMembers"), count);
+    const QVariantList rooms{room};
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto sandbox = std::make_unique<test::TestSandbox>();
+        PelnixDataModel::registerDeclaration();
+        PLManagedObject::initializeDatabase();
+        ChatRoom::updateChatRoomsWithArray(rooms);
+        state.ResumeTiming();
+        {
+            platform::ui::Window window;
+            window.resize(320, 568);
+            auto* members = new PLGroupMembersViewController;
+            members->configureWithChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("team")));
+            window.setRootViewController(new platform::ui::NavigationController(members));
+            window.makeKeyAndVisible();
+            QCoreApplication::processEvents();
+            state.PauseTiming();
+            PLActiveMembersViewController* active = members->activeMembersViewController();
+            g_activeTitle[name] = active ? active->title() : QString();
+            // The members are read before the store goes.
+            runUntil([&] { return !active || !active->isReadingMembers(); });
+        }
+        g_storedCount[name] = ChatRoom::chatRoomWithID(QStringLiteral("team"))->totalMembers();
+        PLPersistence::cleanUp();
+        sandbox.reset();
+        state.ResumeTiming();
+    }
+}
+void BM_MembersTitle50(benchmark::State& state) {
+    titleMembersScreen(state, QStringLiteral("BM_MembersTitle50"), 50);
+}
+void BM_MembersTitle50000(benchmark::State& state) {
+    titleMembersScreen(state, QStringLiteral("BM_MembersTitle50000"), 50000);
 }
 
 // S3 puts, per case: the secret forms found in log lines and error texts, and requests the other
@@ -1938,6 +2065,8 @@ BENCHMARK(BM_Members5000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MembersScreen50)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MembersScreen100)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MembersScreen5000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MembersTitle50)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MembersTitle50000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_S3RefusalOrdinary)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3RefusalEchoingSecrets)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3RefusalEchoing1MB)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -1976,6 +2105,10 @@ int main(int argc, char** argv) {
     std::printf("  members screen, 5,000 (stall)    %9.2f   100 members %7.2f   50 members %7.2f\n",
                 g_stallMs.value("BM_MembersScreen5000"), g_stallMs.value("BM_MembersScreen100"),
                 g_stallMs.value("BM_MembersScreen50"));
+    std::printf(
+        "  members title, 50,000            %s (stored %lld)   50 members %s (stored %lld)\n",
+        qPrintable(g_activeTitle.value("BM_MembersTitle50000")), g_storedCount.value("BM_MembersTitle50000"),
+        qPrintable(g_activeTitle.value("BM_MembersTitle50")), g_storedCount.value("BM_MembersTitle50"));
     const auto put = [&ms](const char* label, const char* name) {
         const S3Figures f = g_s3.value(QLatin1String(name));
         std::printf("  %-32s %9.2f   secrets in logs and errors %d   requests elsewhere %d\n", label,
@@ -2045,6 +2178,11 @@ int main(int argc, char** argv) {
     map("tiles of 5600 x 5600 (SVG)", "BM_MapTilesSvg5600");
     map("tile bodies of 100 MB (chunked)", "BM_MapTiles100MB");
     map("tiles a byte at a time, deadline", "BM_MapTilesDrip");
+    for (const char* name : {"BM_MapTileCacheOrdinary", "BM_MapTileCacheLinkPlanted"}) {
+        const TileLinkFigures f = g_tileLink.value(QLatin1String(name));
+        std::printf("  %-34s %8.1f ms   planted outside %d, as they were %d, written outside %d, kept %d\n",
+                    name + 3, ms(name), f.planted, f.untouched, f.writtenOutside, f.kept);
+    }
     map("geocoder, ordinary answer", "BM_GeocoderOrdinary");
     map("geocoder, 100 MB of places", "BM_Geocoder100MB");
     map("geocoder, a byte at a time", "BM_GeocoderDrip");

@@ -30,6 +30,15 @@ QString parentOf(const QString& path) {
     return QFileInfo(path).absolutePath();
 }
 
+// Links are never followed, and a link is never counted as the folder's: it spends nothing of its own
+// worth bounding, and what it leads to is not the folder's.
+constexpr QDir::Filters kOwnEntries = QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks;
+
+bool isLink(const QString& path) {
+    const QFileInfo info(path);
+    return info.isSymLink() || info.isJunction();
+}
+
 } // namespace
 
 BoundedCacheFolder::BoundedCacheFolder(const QString& folder, qint64 maximumBytes)
@@ -51,11 +60,43 @@ qint64 BoundedCacheFolder::spentOnDisk(const QString& path) {
 #endif
 }
 
+QStringList BoundedCacheFolder::stepsTo(const QString& path) const {
+    const QString clean = QDir::cleanPath(QDir(m_folder).absoluteFilePath(path));
+    if (!clean.startsWith(m_folder + QLatin1Char('/')))
+        return {};
+    QStringList steps;
+    for (qsizetype slash = clean.indexOf(QLatin1Char('/'), m_folder.size() + 1); slash > 0;
+         slash = clean.indexOf(QLatin1Char('/'), slash + 1))
+        steps << clean.left(slash);
+    steps << clean;
+    return steps;
+}
+
+bool BoundedCacheFolder::holds(const QString& path) const {
+    const QStringList steps = stepsTo(path);
+    return !steps.isEmpty() && std::none_of(steps.cbegin(), steps.cend(), isLink);
+}
+
+bool BoundedCacheFolder::clearWay(const QString& path) {
+    const QStringList steps = stepsTo(path);
+    if (steps.isEmpty())
+        return false;
+    for (const QString& step : steps) {
+        if (!isLink(step))
+            continue;
+        // QFile removes the link itself, not what it leads to.
+        qCWarning(lcCacheFolder) << "removing a link planted in the cache:" << step;
+        if (!QFile::remove(step))
+            return false;
+        break; // nothing below it is there any more
+    }
+    return true;
+}
+
 void BoundedCacheFolder::count() {
     m_bytes = 0;
     m_folders.clear();
-    QDirIterator it(m_folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(m_folder, QDir::Files | QDir::Dirs | kOwnEntries, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (it.fileInfo().isDir())
@@ -71,6 +112,8 @@ qint64 BoundedCacheFolder::bytes() {
 }
 
 void BoundedCacheFolder::used(const QString& path) {
+    if (!holds(path))
+        return;
     QFile file(path);
     // Opened for the change of time only; a file that cannot be touched is merely trimmed sooner.
     if (file.open(QIODevice::ReadWrite))
@@ -78,6 +121,10 @@ void BoundedCacheFolder::used(const QString& path) {
 }
 
 void BoundedCacheFolder::added(const QString& path) {
+    if (!holds(path)) {
+        qCWarning(lcCacheFolder) << "not counting a file reached through a link:" << path;
+        return;
+    }
     if (m_bytes < 0) {
         // Counting first takes the new file and its folders in already.
         count();
@@ -96,6 +143,8 @@ void BoundedCacheFolder::added(const QString& path) {
 }
 
 bool BoundedCacheFolder::remove(const QString& path) {
+    if (!holds(path))
+        return false;
     const qint64 spent = spentOnDisk(path);
     if (!QFile::remove(path))
         return false;
@@ -139,7 +188,7 @@ void BoundedCacheFolder::trim() {
         }
     }
     std::vector<CachedFile> files;
-    QDirIterator it(m_folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(m_folder, QDir::Files | kOwnEntries, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         files.push_back({path, spentOnDisk(path), it.fileInfo().lastModified()});

@@ -84,6 +84,7 @@ private slots:
     void oneMembershipWhenTheReplyMeetsARunningJoin_data();
     void oneMembershipWhenTheReplyMeetsARunningJoin();
     void invitationSavedBeforeTheNextEventStarts();
+    void anInvitationAtTheStoredCountsEndKeepsIt();
 
 private:
     std::unique_ptr<OutboxTestWorld> w;
@@ -448,6 +449,19 @@ void TestRoomOperations::invitationSavedBeforeTheNextEventStarts() {
     QCOMPARE(storedUsers(42), 1);
     // Counted once per element of the reply, as before the event.
     QCOMPARE(room->totalMembers(), qint16(3));
+}
+
+void TestRoomOperations::anInvitationAtTheStoredCountsEndKeepsIt() {
+    w = std::make_unique<OutboxTestWorld>(QStringList{"g1"});
+    auto room = w->room("g1");
+    room->setTotalMembers(std::numeric_limits<qint16>::max());
+    room->save();
+    Result result;
+    QVERIFY(room->addContacts({PLAddressBookContact{"Bob", "bob@acme.test", {}, 0}}, recorder(result)));
+    QTRY_VERIFY(result.called);
+    QVERIFY(result.success);
+    // The stored count is 16-bit: one more is held at its end, not wrapped round to -32768.
+    QCOMPARE(room->totalMembers(), std::numeric_limits<qint16>::max());
 }
 
 QTEST_GUILESS_MAIN(TestRoomOperations)

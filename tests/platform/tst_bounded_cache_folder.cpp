@@ -37,10 +37,11 @@ qint64 blocksOf(const QString& path) {
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? qint64(status.st_blocks) * 512 : 0;
 }
 
-// Everything below the folder, files and folders, as du counts it (without the folder itself).
+// Everything below the folder, files and folders, as du counts it (without the folder itself, and
+// without links: what they lead to is not the folder's).
 qint64 diskUsageBelow(const QString& folder) {
     qint64 total = 0;
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         total += blocksOf(it.next());
@@ -189,6 +190,65 @@ private slots:
         QCOMPARE(folder.bytes(), diskUsageBelow(dir.path()));
         QVERIFY(exists(dir, "newest"));
         QVERIFY(!exists(dir, "t00"));
+    }
+
+    // A link planted in the folder towards a folder outside holding a file named like a cached one,
+    // 5/3/4.png by the folder's names.
+    void linksAreNeverFollowedOutOfTheFolder_data() {
+        QTest::addColumn<QString>("link");   // below the folder
+        QTest::addColumn<QString>("target"); // below the outside folder
+        QTest::newRow("a folder link at the first level") << "5"
+                                                          << "";
+        QTest::newRow("a folder link deeper down") << "5/3"
+                                                   << "3";
+        QTest::newRow("the file itself a link") << "5/3/4.png"
+                                                << "3/4.png";
+    }
+    void linksAreNeverFollowedOutOfTheFolder() {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        const QString inside = QStringLiteral("5/3/4.png");
+        QTemporaryDir dir;
+        QTemporaryDir outside;
+        const qint64 file = blocksOf(writeFile(dir, "probe", 100, 0));
+        QVERIFY(QFile::remove(dir.filePath("probe")));
+        // Old, so that a touch would show.
+        const QString victim = writeFile(outside, "3/4.png", 100, 60);
+        const QDateTime victimTime = QFileInfo(victim).lastModified();
+        const QString linkPath = dir.filePath(link);
+        QVERIFY(QDir().mkpath(QFileInfo(linkPath).absolutePath()));
+        QVERIFY(QFile::link(QDir::cleanPath(outside.filePath(target)), linkPath));
+        const QString path = dir.filePath(inside);
+        QVERIFY(QFile::exists(path)); // the link leads to the file
+
+        BoundedCacheFolder folder(dir.path(), 8 * file);
+        QVERIFY(!folder.remove(path));
+        QVERIFY(QFile::exists(victim));
+        folder.used(path);
+        QCOMPARE(folder.bytes(), diskUsageBelow(dir.path()));
+        // Past the bound: the trim leaves what is outside alone.
+        for (int i = 0; i < 12; ++i)
+            folder.added(writeFile(dir, QStringLiteral("t%1").arg(i, 2, 10, QLatin1Char('0')), 100, 30 - i));
+        QVERIFY(folder.bytes() <= folder.maximumBytes());
+        QCOMPARE(folder.bytes(), diskUsageBelow(dir.path()));
+        QVERIFY(QFile::exists(victim));
+        QCOMPARE(QFileInfo(victim).lastModified(), victimTime);
+        QVERIFY(!folder.holds(path));
+
+        // The link goes, what it led to stays; the file is then the folder's own.
+        QVERIFY(folder.clearWay(path));
+        QVERIFY(!QFileInfo(linkPath).isSymLink());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(folder.holds(path));
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        folder.added(writeFile(dir, inside, 100, 0));
+        QCOMPARE(folder.bytes(), diskUsageBelow(dir.path()));
+        QVERIFY(QFile::exists(victim));
+        QCOMPARE(QFileInfo(victim).lastModified(), victimTime);
+        QCOMPARE(filesBelow(outside.path()), 1);
+        // Nor is anything outside it the folder's.
+        QVERIFY(!folder.holds(outside.filePath("3/4.png")));
+        QVERIFY(!folder.clearWay(dir.filePath("../elsewhere")));
     }
 };
 

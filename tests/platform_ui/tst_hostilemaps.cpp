@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace pelnix;
@@ -86,6 +87,7 @@ private slots:
     void redirectsStayWithTheServer();
     void tileRedirects_data();
     void tileRedirects();
+    void aLinkPlantedInTheCacheLeadsNowhere();
 
 private:
     QString tileTemplate() const { return peer->url(QStringLiteral("/t/{z}/{x}/{y}.png")); }
@@ -327,6 +329,33 @@ void TestHostileMaps::tileRedirects() {
     QCOMPARE(loaded, shown ? 4 : 0);
     QCOMPARE(other.requests(), 0);
     QCOMPARE(storedTiles(), shown ? 4 : 0);
+}
+
+// A folder link planted in the tile cache towards a folder outside that holds a file named like a
+// tile (and no picture): the file is neither removed nor replaced, nothing is written outside, and the
+// tiles fetched are kept in the cache's own folders.
+void TestHostileMaps::aLinkPlantedInTheCacheLeadsNowhere() {
+    QTemporaryDir outside;
+    const QByteArray theirs("not a tile, and not the cache's");
+    QVERIFY(QDir().mkpath(outside.filePath(QStringLiteral("0"))));
+    QFile victim(outside.filePath(QStringLiteral("0/0.png")));
+    QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write(theirs) == theirs.size());
+    victim.close();
+    peer->answerEveryPath(tileAnswer(png(256)));
+    MapTileLoader* loader = MapTileLoader::forTemplate(tileTemplate());
+    const QString link = loader->cacheFolder() + QStringLiteral("/1");
+    QVERIFY(QDir().mkpath(loader->cacheFolder()));
+    QVERIFY(QFile::link(outside.path(), link));
+    int loaded = 0;
+    int failed = 0;
+    askForFourTiles(loader, loaded, failed);
+    QCOMPARE(loaded, 4);
+    QVERIFY(victim.open(QIODevice::ReadOnly));
+    QCOMPARE(victim.readAll(), theirs);
+    QCOMPARE(QDir(outside.filePath(QStringLiteral("0"))).entryList(QDir::Files), QStringList{"0.png"});
+    QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"0"});
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QCOMPARE(storedTiles(), 4);
 }
 
 int main(int argc, char** argv) {

@@ -85,6 +85,7 @@ private slots:
     void activeSearchMatchesNameOrEmailPrefixNeverSelf();
     void aPersonTheStoreHoldsTwiceIsListedOnce();
     void aRoomOfThousandsShowsAtOnceAndItsRowsOnceRead();
+    void aRoomPastSixteenBitsShowsItsRealCount();
     void tappingOwnRowOpensNothingOthersOpenDetail();
     void keyboardObserversGoWithTheScreen();
     void bottomInsetCoversTheBarAndTheKeyboard();
@@ -160,6 +161,7 @@ void TestMembers::activeTitle_data() {
     QTest::newRow("none") << qint64(0) << "Active";
     QTest::newRow("one") << qint64(1) << "Active(1)";
     QTest::newRow("five") << qint64(5) << "Active(5)";
+    QTest::newRow("past 16 bits") << qint64(50000) << "Active(50000)";
 }
 
 void TestMembers::activeTitle() {
@@ -346,6 +348,31 @@ void TestMembers::aRoomOfThousandsShowsAtOnceAndItsRowsOnceRead() {
     QCOMPARE(list->activeMembersTableView()->numberOfRows(0), 10);
     platform::ui::Scheduler::shared()->advance(0);
     QVERIFY(!PLActivityIndicatorView::isVisible());
+}
+
+void TestMembers::aRoomPastSixteenBitsShowsItsRealCount() {
+    QList<Person> people{kAnnPerson};
+    for (int i = 1; i < 50000; ++i)
+        people << Person{1000 + i, QStringLiteral("Member %1").arg(i),
+                         QStringLiteral("m%1@acme.test").arg(i)};
+    addGroup("g-everyone", "Everyone", people, 1001);
+    auto* screen = membersOf("g-everyone");
+    OnScreen shown(screen, 1);
+    PLActiveMembersViewController* list = screen->activeMembersViewController();
+    QVERIFY(list);
+    QCOMPARE(list->title(), QStringLiteral("Active(50000)"));
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isReadingMembers(), 60000);
+    // The stored count keeps its 16 bits; an ordinary room reads it as it is.
+    const auto room = ChatRoom::chatRoomWithID("g-everyone");
+    QCOMPARE(room->totalMembers(), std::numeric_limits<qint16>::max());
+    QCOMPARE(room->memberCount(), 50000);
+    const auto ordinary = ChatRoom::chatRoomWithID("g-admin");
+    QCOMPARE(ordinary->memberCount(), qint64(ordinary->totalMembers()));
+    // One fewer here is one fewer, not the stored count less one.
+    room->removeMember(room->adminMember());
+    list->refresh();
+    QCOMPARE(list->title(), QStringLiteral("Active(49999)"));
+    QTRY_VERIFY_WITH_TIMEOUT(!list->isReadingMembers(), 60000);
 }
 
 void TestMembers::tappingOwnRowOpensNothingOthersOpenDetail() {

@@ -102,6 +102,11 @@ public:
     std::shared_ptr<RoomMember> adminMember() const;
     qint32 adminUserID() const;
     bool isCurrentUserAdmin() const;
+    // The member count a user reads. `totalMembers` keeps the server's count in 16 bits; a room whose
+    // memberships here are more than that holds is counted by them instead.
+    qint64 memberCount() const;
+    // Changes `totalMembers` by `change`, held at the ends of its 16 bits rather than wrapped round.
+    void changeTotalMembers(int change);
     // The stored count with the changes not stored yet; while it reads -1, a count of the messages,
     // stored on the event queue's thread.
     qint64 unreadMessagesCount();

@@ -21,6 +21,18 @@ namespace pelnix {
 
 using K = platform::PredicateKey;
 
+qint64 ChatRoom::memberCount() const {
+    const qint64 stored = totalMembers();
+    const qint64 counted =
+        RoomMember::PS_countOfEntitiesWithPredicate(K(QStringLiteral("room.roomId")) == roomId());
+    return counted > std::numeric_limits<qint16>::max() ? counted : stored;
+}
+
+void ChatRoom::changeTotalMembers(int change) {
+    setTotalMembers(qint16(std::clamp<int>(totalMembers() + change, std::numeric_limits<qint16>::min(),
+                                           std::numeric_limits<qint16>::max())));
+}
+
 // Appends one path component to a URL; a file-path join would fold the "//" of "http://".
 QString ChatRoom::appendingPathComponent(const QString& base, const QString& component) {
     if (base.isEmpty() || component.isEmpty())

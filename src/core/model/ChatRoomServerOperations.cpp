@@ -357,7 +357,7 @@ bool ChatRoom::addContacts(const QList<PLRoomContact>& contacts, PLResultHandler
                         room, ModelJSON::idText(member.value(QStringLiteral("userId"))));
                     // Counted even for someone already a member; the server's own count replaces it
                     // at the next refresh.
-                    room->setTotalMembers(qint16(room->totalMembers() + 1));
+                    room->changeTotalMembers(1);
                     row->updateWithDictionary(member);
                 }
                 // Saved before the queue goes on, so the next event finds these rows.
@@ -388,7 +388,7 @@ void ChatRoom::removeMember(const std::shared_ptr<RoomMember>& member) {
     if (!member)
         return;
     removeMembersObject(member);
-    setTotalMembers(qint16(totalMembers() - 1));
+    changeTotalMembers(-1);
     member->PS_deleteEntity();
     save();
 }

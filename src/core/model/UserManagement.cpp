@@ -45,7 +45,7 @@ void finishRefresh(const QList<std::function<void(bool)>>& waiters, bool fetched
 void removeMembership(const std::shared_ptr<RoomMember>& membership) {
     if (const auto room = membership->room()) {
         room->removeMembersObject(membership);
-        room->setTotalMembers(qint16(room->totalMembers() - 1));
+        room->changeTotalMembers(-1);
     }
     membership->PS_deleteEntity();
 }

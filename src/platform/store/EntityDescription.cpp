@@ -107,10 +107,6 @@ const RelationshipDescription* EntityDescription::relationshipNamed(const QStrin
     return it == m_relationshipIndex.end() ? nullptr : &m_relationships[*it];
 }
 
-const AttributeDescription* EntityDescription::attributeForSlot(int slot) const {
-    return slot >= 0 && slot < int(m_attributes.size()) ? &m_attributes[slot] : nullptr;
-}
-
 std::shared_ptr<ManagedObject> EntityDescription::instantiate() const {
     auto object = m_factory ? m_factory() : nullptr;
     return object ? object : std::make_shared<ManagedObject>();

@@ -82,7 +82,10 @@ public:
     const RelationshipDescription* relationshipNamed(const QString& name) const;
     // Column of a slot: the attribute's name or the to-one relationship's name.
     const QString& columnForSlot(int slot) const { return m_slotColumns.at(slot); }
-    const AttributeDescription* attributeForSlot(int slot) const;
+    // Inline: read for every column of every row read.
+    const AttributeDescription* attributeForSlot(int slot) const {
+        return slot >= 0 && slot < int(m_attributes.size()) ? &m_attributes[size_t(slot)] : nullptr;
+    }
     std::shared_ptr<ManagedObject> instantiate() const;
 
 private:

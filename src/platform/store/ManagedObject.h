@@ -87,11 +87,14 @@ public:
     };
     // value(key) through `cache`; the reference holds until the object changes or goes.
     const QVariant& attributeValue(const QString& key, SlotCache& cache) const;
-    // A slot's value as an accessor's type: integers stored as 64-bit read without the metatype
-    // conversion.
+    // A slot's value as an accessor's type: integers stored as 64-bit, and text, read without the
+    // metatype conversion.
     template <class T> static T converted(const QVariant& value) {
         if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
             return T(value.toLongLong());
+        else if constexpr (std::is_same_v<T, QString>)
+            return value.typeId() == QMetaType::QString ? *static_cast<const QString*>(value.constData())
+                                                        : value.toString();
         else
             return value.template value<T>();
     }

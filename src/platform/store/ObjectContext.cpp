@@ -117,6 +117,11 @@ ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
                                      std::vector<QVariant>&& values, const SlotFlags& loaded) {
     if (auto existing = registered(pk))
         return existing->m_deleted ? nullptr : existing;
+    return materializeNew(entity, pk, std::move(values), loaded);
+}
+
+ObjectPtr ObjectContext::materializeNew(const EntityDescription* entity, qint64 pk,
+                                        std::vector<QVariant>&& values, const SlotFlags& loaded) {
     ObjectPtr object = entity->instantiate();
     object->m_entity = entity;
     object->m_context = this;
@@ -452,9 +457,9 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
             const qint64 pk = sqlite3_column_int64(stmt, 0);
             ObjectPtr o = registered(pk);
             if (!o)
-                o = materialize(&entity, pk,
-                                fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt),
-                                loaded);
+                o = materializeNew(&entity, pk,
+                                   fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt),
+                                   loaded);
             if (!o || o->m_deleted)
                 continue;
             for (qsizetype k = 0; k < keyCount; ++k) {

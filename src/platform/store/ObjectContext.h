@@ -134,6 +134,9 @@ private:
     // `loaded` empty: a whole object; otherwise the slots `values` holds read values for.
     ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
                           const SlotFlags& loaded = {});
+    // materialize() of a row known not to be registered.
+    ObjectPtr materializeNew(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+                             const SlotFlags& loaded);
     void registerObject(const ObjectPtr& object);
     void sweep();
     const EntitySql& sql(const EntityDescription& entity) const;

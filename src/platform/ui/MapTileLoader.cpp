@@ -45,7 +45,8 @@ public:
         : m_fetcher(new BoundedFetcher(this)), m_disk(folder, MapTileLoader::kMaximumDiskBytes) {}
 
     void load(quint64 id, const QUrl& url, const QString& path, Done done) {
-        if (const QImage stored = readStored(path); !stored.isNull()) {
+        // A link planted on the tile's way leads out of the cache: it goes before anything is read.
+        if (const QImage stored = m_disk.clearWay(path) ? readStored(path) : QImage(); !stored.isNull()) {
             done(stored, false);
             return;
         }
@@ -94,6 +95,10 @@ private:
     }
     // Kept only once it is known to be a tile, written whole or not at all.
     void keep(const QString& path, const QByteArray& body) {
+        if (!m_disk.clearWay(path)) {
+            qCDebug(lcMapTiles) << "no way to keep the tile" << path << "in the cache";
+            return;
+        }
         QDir().mkpath(QFileInfo(path).absolutePath());
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {

@@ -57,7 +57,7 @@ std::shared_ptr<ChatRoom> PLActiveMembersViewController::chatRoom() const {
 }
 
 QString PLActiveMembersViewController::titleForMemberCount(qint64 count) {
-    return count != 0 ? RoomsTexts::localizedFormat("Active(%d)", {QString::number(qint16(count))})
+    return count != 0 ? RoomsTexts::localizedFormat("Active(%d)", {QString::number(count)})
                       : localized("Active");
 }
 
@@ -151,7 +151,7 @@ QList<std::shared_ptr<RoomMember>> PLActiveMembersViewController::shownMembers()
 void PLActiveMembersViewController::refresh() {
     generateMemebersList();
     const auto room = chatRoom();
-    setTitle(titleForMemberCount(room ? room->totalMembers() : 0));
+    setTitle(titleForMemberCount(room ? room->memberCount() : 0));
     if (PLMembersAddedToGroupProtocol* container = m_membersAddedDelegate.get())
         container->memberCountChanged();
     if (!m_readingMembers)

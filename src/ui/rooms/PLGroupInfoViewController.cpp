@@ -341,7 +341,7 @@ TableViewCell* PLGroupInfoViewController::cellForRowAtIndexPath(TableView* table
     if (path.row == 0) {
         auto* cell = static_cast<PLGroupInfoTableViewCell*>(
             table->dequeueReusableCell(PLGroupInfoTableViewCell::kCoverIdentifier));
-        const qint64 total = room ? room->totalMembers() : 0;
+        const qint64 total = room ? room->memberCount() : 0;
         cell->configureGroupCoverCell(
             room ? room->displayName() : QString(), quint64(qMax<qint64>(total, 0)),
             membersText(total, status), room && status == 0 ? room->imageUrl() : QString(), m_isEditing,

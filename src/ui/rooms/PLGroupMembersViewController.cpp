@@ -200,7 +200,7 @@ void PLGroupMembersViewController::configureMemberCategories() {
         registry->instantiate(QStringLiteral("Home"), PLActiveMembersViewController::kIdentifier));
     if (!m_active)
         m_active = new PLActiveMembersViewController;
-    m_active->setTitle(PLActiveMembersViewController::titleForMemberCount(room ? room->totalMembers() : 0));
+    m_active->setTitle(PLActiveMembersViewController::titleForMemberCount(room ? room->memberCount() : 0));
     m_active->configureWithChatRoom(room);
     m_active->setMembersAddedDelegate(this);
     QList<ViewController*> pages{m_active};
