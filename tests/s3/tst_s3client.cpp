@@ -1133,7 +1133,7 @@ ScriptedHttpPeer::Reply echoing(const QString& where, const QString& encoding, c
 } // namespace
 
 std::shared_ptr<S3Response> TestS3Client::putLoggingEverything(S3Client& s3) {
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true\n*.info=true"));
     S3Logger::verboseLogging();
     S3ErrorHandler::shouldNotThrowExceptions();
     g_logLines.clear();
