@@ -419,8 +419,13 @@ void PLSmartMessageCell::pageContentSizeChanged() {
         return;
     }
     m_staleAnswers = 0;
-    if (qRound(m_measuredWidth) != m_webView->width())
+    if (!isViewWidth(m_measuredWidth))
         measurePage();
+}
+
+bool PLSmartMessageCell::isViewWidth(qreal width) const {
+    // Within a point: a scaled display may round the page's width apart from the view's.
+    return qAbs(width - m_webView->width()) <= 1;
 }
 
 void PLSmartMessageCell::measurePage() {
@@ -440,7 +445,7 @@ void PLSmartMessageCell::pageMeasured(const QSizeF& size) {
     // A page that has no document (its load was replaced) says nothing of the row's height.
     if (size.isEmpty())
         return;
-    if (qRound(size.width()) != m_webView->width()) {
+    if (!isViewWidth(size.width())) {
         // The engine answered for a width the view has left (it lags behind a window being
         // resized): that height fits no row at this width. Asked again, at once while the engine may
         // still be catching up, else once it lays the page out again.
@@ -472,7 +477,8 @@ void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
         // batch's animation ends, a list at its bottom would show a blank band or cut rows meanwhile.
         const auto resize = [&] {
             guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); }, {});
-            self->showWebViewAnimated(true);
+            if (self)
+                self->showWebViewAnimated(true);
             if (resized)
                 resized(wasAtBottom);
         };

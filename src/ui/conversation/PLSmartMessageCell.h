@@ -154,6 +154,7 @@ private:
     void forgetMeasure();
     // Sizes the page to a measure taken at the view's width; a measure at another width is dropped.
     void pageMeasured(const QSizeF& size);
+    bool isViewWidth(qreal width) const;
     void hideRepliedByLabel();
     void coverPage(bool covered);
 
