@@ -29,6 +29,7 @@ public:
     void setBackgroundColor(const QColor& color) override;
     void setLocalFileAccess(bool) override {}
     void setPageScripts(bool) override {}
+    void setScrollBars(bool) override {}
 
 private:
     void fail(const QUrl& url);

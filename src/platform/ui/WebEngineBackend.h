@@ -37,12 +37,14 @@ public:
     virtual void setLocalFileAccess(bool allowed) = 0;
     // Whether the page's own scripts run.
     virtual void setPageScripts(bool enabled) = 0;
+    // Whether the page shows scroll bars of its own; hidden ones take no width from its layout.
+    virtual void setScrollBars(bool shown) = 0;
 };
 
 // The module's one exported function: a backend reporting to `client`, its widget made under
 // `parent`. The name carries the version of these interfaces; a module built against other ones is
 // not taken.
 using WebEngineBackendFactory = WebEngineBackend* (*)(WebEngineClient* client, QWidget* parent);
-inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v3";
+inline constexpr char kWebEngineBackendFactoryName[] = "pelnix_webengine_backend_v4";
 
 } // namespace pelnix::platform::ui

@@ -294,6 +294,10 @@ void WebEngineWebView::setAllowsPageScripts(bool allowed) {
     m_engine->setPageScripts(allowed);
 }
 
+void WebEngineWebView::setShowsScrollBars(bool shown) {
+    m_engine->setScrollBars(shown);
+}
+
 bool WebEngineWebView::acceptNavigation(const QUrl& url, Navigation engineType, bool isMainFrame) {
     Q_ASSERT(QThread::currentThread() == thread());
     const QString shown =

@@ -40,6 +40,7 @@ public:
     void setBackgroundColor(const QColor& color) override;
     void setAllowsLocalFileAccess(bool allowed) override;
     void setAllowsPageScripts(bool allowed) override;
+    void setShowsScrollBars(bool shown) override;
 
     // The widget that shows the page: the engine's view (a QWebEngineView), or an empty widget
     // when the engine module is missing.

@@ -100,6 +100,9 @@ public:
     virtual void setAllowsLocalFileAccess(bool allowed) = 0;
     // Off by default: the page's own scripts do not run.
     virtual void setAllowsPageScripts(bool allowed) = 0;
+    // On by default. Off, the page shows no scroll bar of its own, and none takes width from its
+    // layout: for a view sized to its page, where the views around it scroll (set before a load).
+    virtual void setShowsScrollBars(bool shown) = 0;
     // Off by default: only the screen's loads and the user's clicks navigate (see above).
     void setFollowsPageNavigation(bool follows) { m_followsPageNavigation = follows; }
     bool followsPageNavigation() const { return m_followsPageNavigation; }

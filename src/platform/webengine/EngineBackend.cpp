@@ -123,4 +123,8 @@ void EngineBackend::setPageScripts(bool enabled) {
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, enabled);
 }
 
+void EngineBackend::setScrollBars(bool shown) {
+    m_page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, shown);
+}
+
 } // namespace pelnix::webengine

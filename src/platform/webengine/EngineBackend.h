@@ -33,6 +33,7 @@ public:
     void setBackgroundColor(const QColor& color) override;
     void setLocalFileAccess(bool allowed) override;
     void setPageScripts(bool enabled) override;
+    void setScrollBars(bool shown) override;
 
 private:
     QPointer<QWebEngineView> m_view;

@@ -225,9 +225,9 @@ public:
     void scrollViewDidEndDecelerating();
     void addScrollToBottomOrTopView();
     void adjustScrollToTpoOrBottonViewPosition();
-    // The room the cells keep at their trailing end while the scroll control covers it.
-    int scrollControlReserve() const;
-    void applyScrollControlReserve();
+    // The column the rows keep clear at their trailing end, shown or not, for the scroll control: it
+    // slides in and out over nothing of theirs, and they never move for it.
+    static int scrollControlReserve();
     void showOrHideScrollToTopButtons();
     void scrollToTopOrBottomView(PLChatWindowScrollToBottomOrTopView* view, unsigned buttonType) override;
 

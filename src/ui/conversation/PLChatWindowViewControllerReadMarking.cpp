@@ -152,8 +152,6 @@ void PLChatWindowViewController::addScrollToBottomOrTopView() {
     if (!m_scrollToBottomOrTopView) {
         m_scrollToBottomOrTopView = PLChatWindowScrollToBottomOrTopView::instance(view());
         m_scrollToBottomOrTopView->setInDelegate(this);
-        connect(m_scrollToBottomOrTopView, &PLChatWindowScrollToBottomOrTopView::slidInChanged, this,
-                [this] { applyScrollControlReserve(); });
         adjustScrollToTpoOrBottonViewPosition();
         m_scrollToBottomOrTopView->move(view()->width() - m_scrollToBottomOrTopView->width(),
                                         m_scrollToBottomOrTopView->y());
@@ -164,20 +162,9 @@ void PLChatWindowViewController::addScrollToBottomOrTopView() {
     showOrHideScrollToTopButtons();
 }
 
-int PLChatWindowViewController::scrollControlReserve() const {
-    // The control lies on the rows' trailing edge (the left one when mirrored), where their times are.
-    const bool covering =
-        m_scrollToBottomOrTopView && m_scrollToBottomOrTopView->isSlidIn() && m_collectionView;
-    return covering ? PLChatWindowScrollToBottomOrTopView::kWidth - PLMessageCellLayout::kTrailingMargin : 0;
-}
-
-void PLChatWindowViewController::applyScrollControlReserve() {
-    if (!m_collectionView)
-        return;
-    const int reserve = scrollControlReserve();
-    for (CollectionViewCell* cell : m_collectionView->visibleCells())
-        if (auto* messageCell = qobject_cast<PLChatMessageCell*>(cell))
-            messageCell->setTrailingReserve(reserve);
+int PLChatWindowViewController::scrollControlReserve() {
+    // The control lies on the rows' trailing edge (the left one when mirrored), beyond their margin.
+    return PLChatWindowScrollToBottomOrTopView::kWidth - PLMessageCellLayout::kTrailingMargin;
 }
 
 void PLChatWindowViewController::adjustScrollToTpoOrBottonViewPosition() {

@@ -92,6 +92,10 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
 
     m_webView = platform::ui::WebView::create(contentView());
     m_webView->setObjectName(QStringLiteral("webView"));
+    // The row is as tall as its page and the list scrolls it: a scroll bar of the page's own would
+    // take width from its text, which then needs more height than it was measured at, and keep the
+    // bar for good.
+    m_webView->setShowsScrollBars(false);
     // The page's scripts stay off (the view's default): the cell's own measuring runs apart from them.
     // The page is not shown until it has loaded and been measured (its alpha 0): a cover in the
     // cell's colour hides it. The page itself stays visible, as the engine lays a hidden page out in
@@ -380,13 +384,7 @@ void PLSmartMessageCell::webViewDidFinishLoad(bool ok) {
     m_webView->evaluateJavaScript(QStringLiteral(
         "document.body.style.webkitTouchCallout='none'; document.body.style.KhtmlUserSelect='none';"
         "document.documentElement.style.webkitUserSelect='none';"));
-    QPointer<PLSmartMessageCell> self(this);
-    const quint64 generation = m_loadGeneration;
-    m_webView->evaluateJavaScript(QStringLiteral("document.documentElement.scrollHeight;"),
-                                  [self, generation](const QVariant& height) {
-                                      if (self && generation == self->m_loadGeneration)
-                                          self->heightMeasured(height.toDouble());
-                                  });
+    measurePage();
 }
 
 void PLSmartMessageCell::heightMeasured(qreal height) {
@@ -394,8 +392,6 @@ void PLSmartMessageCell::heightMeasured(qreal height) {
     if (!(height > 0))
         return;
     m_webViewHeight = qMax(1, qRound(height));
-    if (m_measuredWidth < 0)
-        m_measuredWidth = m_webView->width();
     updateRepliedByLabel();
     layOut();
     const qint16 h = qint16(cellHeight());
@@ -411,43 +407,56 @@ void PLSmartMessageCell::forgetMeasure() {
     m_measuredWidth = -1;
     m_measuring = false;
     m_laidOutWhileMeasuring = false;
+    m_staleAnswers = 0;
 }
 
 void PLSmartMessageCell::pageContentSizeChanged() {
-    // Only a page measured before: a load measures its page itself.
-    if (!m_webViewLoadedSuccessfully || m_measuredWidth < 0 || m_row.isNull())
+    // Only a loaded page: its load asks for its first measure.
+    if (!m_webViewLoadedSuccessfully || m_row.isNull())
         return;
     if (m_measuring) {
         m_laidOutWhileMeasuring = true;
         return;
     }
-    if (qRound(m_measuredWidth) != m_webView->width())
-        measurePageAgain();
+    m_staleAnswers = 0;
+    if (!isViewWidth(m_measuredWidth))
+        measurePage();
 }
 
-void PLSmartMessageCell::measurePageAgain() {
+bool PLSmartMessageCell::isViewWidth(qreal width) const {
+    // Within a point: a scaled display may round the page's width apart from the view's.
+    return qAbs(width - m_webView->width()) <= 1;
+}
+
+void PLSmartMessageCell::measurePage() {
     m_measuring = true;
     m_laidOutWhileMeasuring = false;
     QPointer<PLSmartMessageCell> self(this);
     const quint64 generation = m_loadGeneration;
     m_webView->measureContentSize([self, generation](const QSizeF& size) {
         if (self && generation == self->m_loadGeneration)
-            self->pageMeasuredAgain(size);
+            self->pageMeasured(size);
     });
 }
 
-void PLSmartMessageCell::pageMeasuredAgain(const QSizeF& size) {
+void PLSmartMessageCell::pageMeasured(const QSizeF& size) {
     m_measuring = false;
+    const bool laidOutSince = std::exchange(m_laidOutWhileMeasuring, false);
+    // A page that has no document (its load was replaced) says nothing of the row's height.
     if (size.isEmpty())
         return;
+    if (!isViewWidth(size.width())) {
+        // The engine answered for a width the view has left (it lags behind a window being
+        // resized): that height fits no row at this width. Asked again, at once while the engine may
+        // still be catching up, else once it lays the page out again.
+        if (laidOutSince || ++m_staleAnswers <= kStaleAnswersAskedAgain)
+            measurePage();
+        return;
+    }
+    m_staleAnswers = 0;
     m_measuredWidth = size.width();
-    // The page never gets less room than a load gives it: a load measures it in a view of the
-    // default height.
+    // The page never gets less room than the view's default height.
     heightMeasured(qMax<qreal>(kDefaultWebViewHeight, size.height()));
-    // The engine laid the page out again while it was measured: at the view's width now, if it was
-    // not measured at that one.
-    if (std::exchange(m_laidOutWhileMeasuring, false) && qRound(m_measuredWidth) != m_webView->width())
-        measurePageAgain();
 }
 
 void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
@@ -464,14 +473,14 @@ void PLSmartMessageCell::resizeRowOnLoad(platform::ui::CollectionView* list,
         if (const auto message = self->message())
             message->save();
         const bool wasAtBottom = guardList->followsBottom();
+        // The rows take their heights at once, and the list its place with them: placed only when the
+        // batch's animation ends, a list at its bottom would show a blank band or cut rows meanwhile.
         const auto resize = [&] {
-            guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); },
-                                           [self, resized, wasAtBottom](bool) {
-                                               if (self)
-                                                   self->showWebViewAnimated(true);
-                                               if (resized)
-                                                   resized(wasAtBottom);
-                                           });
+            guardList->performBatchUpdates([guardList] { guardList->invalidateLayout(); }, {});
+            if (self)
+                self->showWebViewAnimated(true);
+            if (resized)
+                resized(wasAtBottom);
         };
         // Away from the bottom, what the user reads stays where it is; at the bottom, `resized` decides.
         if (wasAtBottom)
@@ -597,7 +606,8 @@ void PLSmartMessageCell::layOut() {
     const int w = width();
     const bool rtl = layoutDirection() == Qt::RightToLeft;
     Layout::placeSenderHeader(this, m_userNameLabel, m_pendingMessageView);
-    const int bodyWidth = qMax(0, w - Layout::kContentLeft - Layout::kTrailingMargin);
+    // The page ends where the header's trailing column does, clear of what the list keeps there.
+    const int bodyWidth = qMax(0, Layout::trailingEdge(this) - Layout::kContentLeft);
     // The stale mark sits in the header before the time; the name makes room for it.
     const QRect stale(Layout::trailingEdge(this) - Layout::kIndicatorWidth - kStaleMarkSide - 4,
                       Layout::kHeaderTop - 1, kStaleMarkSide, kStaleMarkSide);

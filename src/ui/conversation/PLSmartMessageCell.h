@@ -150,9 +150,11 @@ private:
     void heightMeasured(qreal height);
     // The engine laid the page out again: measured again when that was at another width.
     void pageContentSizeChanged();
-    void measurePageAgain();
+    void measurePage();
     void forgetMeasure();
-    void pageMeasuredAgain(const QSizeF& size);
+    // Sizes the page to a measure taken at the view's width; a measure at another width is dropped.
+    void pageMeasured(const QSizeF& size);
+    bool isViewWidth(qreal width) const;
     void hideRepliedByLabel();
     void coverPage(bool covered);
 
@@ -170,6 +172,9 @@ private:
     qreal m_measuredWidth = -1;
     bool m_measuring = false;
     bool m_laidOutWhileMeasuring = false;
+    // Answers for another width in a row; past a few, the cell waits for the engine's next layout.
+    static constexpr int kStaleAnswersAskedAgain = 8;
+    int m_staleAnswers = 0;
 
     QPointer<platform::ui::WebView> m_webView;
     QWidget* m_pageCover = nullptr;

@@ -1,8 +1,9 @@
 // The chat window in a desktop window, with the real browser engine, against the stand-in service, on
 // a display of the test's own (Xvfb; offscreen where none can start): Ann's room holds Bob's texts, her
 // poll and her picture. The window keeps its native window when the first page appears; the pages'
-// rows follow the window's width (1024, 400, 1024 again) with the user's place kept; and the wheel
-// turned over a page scrolls the list as over a text.
+// rows follow the window's width (1024, 400, 1024 again) with the user's place kept, whatever the
+// steps of a drag and however late the engine answers, with no scroll bar of a page's own; a new page
+// row fits its page from the start; and the wheel turned over a page scrolls the list as over a text.
 #include "StreamSession.h"
 #include "VirtualDisplay.h"
 
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QSpontaneKeyEvent>
 #include <QTest>
 #include <QWindow>
@@ -68,6 +70,81 @@ qreal pageHeight(platform::ui::WebView* page) {
     return qMax<qreal>(PLSmartMessageCell::kDefaultWebViewHeight, *height);
 }
 
+// How the engine lays the page out now: the document's height, the height it is shown in, and the
+// width a scroll bar of the page's own takes (all -1 when the page does not answer).
+struct PageLayout {
+    qreal documentHeight = -1;
+    qreal shownHeight = -1;
+    qreal scrollBarWidth = -1;
+};
+
+PageLayout pageLayout(platform::ui::WebView* view) {
+    auto* page = qobject_cast<platform::ui::WebEngineWebView*>(view);
+    if (!page)
+        return {};
+    // Asked of the engine itself: answered even while the view's answers are held.
+    auto layout = std::make_shared<std::optional<PageLayout>>();
+    page->platform::ui::WebEngineWebView::evaluateJavaScript(
+        QStringLiteral("(function () { var e = document.documentElement;"
+                       " return [e.scrollHeight, e.clientHeight, window.innerWidth - e.clientWidth]; })()"),
+        [layout](const QVariant& value) {
+            const QVariantList numbers = value.toList();
+            *layout = numbers.size() == 3
+                          ? PageLayout{numbers[0].toReal(), numbers[1].toReal(), numbers[2].toReal()}
+                          : PageLayout{};
+        });
+    if (!QTest::qWaitFor([layout] { return layout->has_value(); }, 3000))
+        return {};
+    return layout->value_or(PageLayout{});
+}
+
+// The engine's view with its answers held: while holding, what a script returns reaches the screen
+// only when released, after whatever the test did meanwhile (the window resized): answers as late as
+// a lagging engine's, for certain. The engine runs the script when asked, at the page's width then.
+class LateAnsweringWebView : public platform::ui::WebEngineWebView {
+public:
+    using WebEngineWebView::WebEngineWebView;
+    static inline bool holding = false;
+    static inline QList<std::function<void()>> held;
+
+    static void release() {
+        for (const auto& answer : std::exchange(held, {}))
+            answer();
+    }
+    void evaluateJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
+        if (!done || !holding) {
+            WebEngineWebView::evaluateJavaScript(script, std::move(done));
+            return;
+        }
+        QPointer<LateAnsweringWebView> self(this);
+        WebEngineWebView::evaluateJavaScript(script, [self, done = std::move(done)](const QVariant& value) {
+            held << [self, done, value] {
+                if (self)
+                    done(value);
+            };
+        });
+    }
+};
+
+// Calls `changed` whenever the height of a widget it watches changes.
+class HeightWatch : public QObject {
+public:
+    explicit HeightWatch(std::function<void()> changed) : m_changed(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            const auto* resize = static_cast<QResizeEvent*>(event);
+            if (resize->size().height() != resize->oldSize().height())
+                m_changed();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
 // A mouse wheel turned `notches` notches (up when positive) at `point` of `widget`, as the window
 // system delivers it.
 void turnWheel(QWidget* widget, QPoint point, int notches) {
@@ -98,6 +175,11 @@ private slots:
     void theWindowKeepsItsNativeWindowWhenTheFirstPageAppears();
     void pageRowsFollowTheWindowWidthKeepingTheUsersPlace_data();
     void pageRowsFollowTheWindowWidthKeepingTheUsersPlace();
+    void aPageRowFitsItsPageHoweverLateTheEngineAnswers_data();
+    void aPageRowFitsItsPageHoweverLateTheEngineAnswers();
+    void aNewPollFitsItsPageInANarrowWindow_data();
+    void aNewPollFitsItsPageInANarrowWindow();
+    void theListStaysAtItsBottomWhilePageRowsChangeHeight();
     void theWheelOverAPageScrollsTheList_data();
     void theWheelOverAPageScrollsTheList();
 
@@ -134,6 +216,33 @@ private:
         const qreal needed = pageHeight(cell->webView());
         return qAbs(cell->webView()->height() - needed) <= 1 && qAbs(row.height() - cell->cellHeight()) < 1;
     }
+    // As above, and the engine lays the page out whole in its view: nothing of it below the view, and
+    // no scroll bar of its own.
+    bool showsItsPageWhole(const Message::Ptr& message) {
+        if (!fitsItsPage(message))
+            return false;
+        PLSmartMessageCell* cell = cellOf(message);
+        if (!cell)
+            return true;
+        const PageLayout layout = pageLayout(cell->webView());
+        return layout.shownHeight > 0 && layout.documentHeight <= layout.shownHeight &&
+               layout.scrollBarWidth == 0;
+    }
+    QString describePage(const Message::Ptr& message) {
+        PLSmartMessageCell* cell = cellOf(message);
+        if (!cell)
+            return QStringLiteral("not in view");
+        const PageLayout layout = pageLayout(cell->webView());
+        return QStringLiteral(
+                   "view %1 x %2, page needs %3, laid out %4 tall in %5 with a %6 px scroll bar; row %7")
+            .arg(cell->webView()->width())
+            .arg(cell->webView()->height())
+            .arg(pageHeight(cell->webView()))
+            .arg(layout.documentHeight)
+            .arg(layout.shownHeight)
+            .arg(layout.scrollBarWidth)
+            .arg(rowHeight(message));
+    }
     qreal rowHeight(const Message::Ptr& message) {
         return list()->rectForRow(IndexPath::forItem(rowOf(message))).height();
     }
@@ -145,6 +254,7 @@ private:
     // Bob's texts from `first` on, a minute apart from `start`, told to the open window or not.
     void importTexts(int first, int count, qint64 start, bool told);
     void postPollAndPicture();
+    Message::Ptr postPoll(const QString& id);
     void resizeWindow(int width) {
         m_window->resize(width, kHeight);
         QCoreApplication::processEvents();
@@ -160,8 +270,7 @@ private:
 void TestChatWindowDesktop::init() {
     startConversationWithBob(m_world);
     QVERIFY(!QTest::currentTestFailed());
-    platform::ui::WebView::setMaker(
-        [](QWidget* parent) { return new platform::ui::WebEngineWebView(parent); });
+    platform::ui::WebView::setMaker([](QWidget* parent) { return new LateAnsweringWebView(parent); });
     // As his stream brought them before the window opened.
     importTexts(0, kTexts, QDateTime::currentMSecsSinceEpoch() - (kTexts + 1) * kTextSpacingMs, false);
     m_window = std::make_unique<platform::ui::Window>();
@@ -176,6 +285,8 @@ void TestChatWindowDesktop::cleanup() {
     m_picture.reset();
     m_window.reset();
     m_chat = nullptr;
+    LateAnsweringWebView::holding = false;
+    LateAnsweringWebView::held.clear();
     platform::ui::WebView::setMaker({});
     endSession();
     m_world.reset();
@@ -198,12 +309,7 @@ void TestChatWindowDesktop::importTexts(int first, int count, qint64 start, bool
 // after them; both rows show their pages.
 void TestChatWindowDesktop::postPollAndPicture() {
     const auto room = m_chat->chatRoom();
-    const QVariantMap form = PLPostChatletViewController::storedForm(QStringLiteral("poll"));
-    QVERIFY(!form.isEmpty());
-    m_poll = room->postChatlet(PLChatletMessageBuilder::newChatletJSON(
-        QStringLiteral("poll"), form,
-        {{"title", "Team lunch"}, {"question", kQuestion}, {"options", QStringList{"Noodle bar", "Pizza"}}},
-        QStringLiteral("desk-poll")));
+    m_poll = postPoll(QStringLiteral("desk-poll"));
     QVERIFY(m_poll);
     QTRY_VERIFY_WITH_TIMEOUT(cellOf(m_poll) && cellOf(m_poll)->isPageShown(), kNetworkMs);
     PLMediaSelection picture;
@@ -219,6 +325,17 @@ void TestChatWindowDesktop::postPollAndPicture() {
     QTRY_VERIFY(rowOfText(kTexts + kAnswers - 1) > rowOf(m_picture));
     list()->scrollToBottomAnimated(false);
     QTRY_VERIFY_WITH_TIMEOUT(fitsItsPage(m_poll) && fitsItsPage(m_picture), kNetworkMs);
+}
+
+// Ann's poll with the long question, posted from its form through the room to the service.
+Message::Ptr TestChatWindowDesktop::postPoll(const QString& id) {
+    const QVariantMap form = PLPostChatletViewController::storedForm(QStringLiteral("poll"));
+    if (form.isEmpty())
+        return nullptr;
+    return m_chat->chatRoom()->postChatlet(PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), form,
+        {{"title", "Team lunch"}, {"question", kQuestion}, {"options", QStringList{"Noodle bar", "Pizza"}}},
+        id));
 }
 
 // Where widgets compose GL content through their window, the engine's first page would have Qt make
@@ -292,6 +409,141 @@ void TestChatWindowDesktop::pageRowsFollowTheWindowWidthKeepingTheUsersPlace() {
                                  fitsItsPage(m_poll) && fitsItsPage(m_picture),
                              kNetworkMs);
     QVERIFY2(inPlace(), qPrintable(QString::number(textTop())));
+}
+
+void TestChatWindowDesktop::aPageRowFitsItsPageHoweverLateTheEngineAnswers_data() {
+    QTest::addColumn<QList<int>>("widths");
+    QList<int> narrower;
+    for (int width = 1024 - 24; width > 400; width -= 24)
+        narrower << width;
+    narrower << 400;
+    QList<int> widerAgain = narrower;
+    for (int width = 400 + 24; width < 1024; width += 24)
+        widerAgain << width;
+    widerAgain << 1024;
+    QTest::newRow("dragged narrower in 24 px steps") << narrower;
+    QTest::newRow("dragged narrower and wider again") << widerAgain;
+    QTest::newRow("one jump to 400") << QList<int>{400};
+}
+
+// A window dragged narrower and back: at every step the engine lags behind, its answers about the
+// pages' heights held until it has laid the pages out at the step's width, so that each comes while
+// the view already has another width. Once the engine has caught up, each page row fits its page at
+// the window's width, and the page shows no scroll bar of its own.
+void TestChatWindowDesktop::aPageRowFitsItsPageHoweverLateTheEngineAnswers() {
+    QFETCH(QList<int>, widths);
+    postPollAndPicture();
+    if (QTest::currentTestFailed())
+        return;
+    list()->scrollToBottomAnimated(false);
+    QCoreApplication::processEvents();
+    for (const int width : widths) {
+        LateAnsweringWebView::holding = true;
+        resizeWindow(width);
+        // The engine lays the pages out at the new width (less a scroll bar's, should a page show
+        // one); only then come the answers it gave at the last one.
+        // Meanwhile a row may be too short for its page, but the page shows no scroll bar of its own.
+        for (const auto& message : {m_poll, m_picture}) {
+            PLSmartMessageCell* cell = cellOf(message);
+            QVERIFY(cell);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                qAbs(cell->webView()->contentSize().width() - cell->webView()->width()) <= 16, kNetworkMs);
+            if (pageLayout(cell->webView()).scrollBarWidth != 0)
+                QFAIL(qPrintable(QStringLiteral("at %1: ").arg(width) + describePage(message)));
+        }
+        LateAnsweringWebView::holding = false;
+        LateAnsweringWebView::release();
+        QTRY_VERIFY2_WITH_TIMEOUT(showsItsPageWhole(m_poll),
+                                  qPrintable(QStringLiteral("at %1: ").arg(width) + describePage(m_poll)),
+                                  kNetworkMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(showsItsPageWhole(m_picture),
+                                  qPrintable(QStringLiteral("at %1: ").arg(width) + describePage(m_picture)),
+                                  kNetworkMs);
+        QVERIFY(atBottom());
+    }
+}
+
+void TestChatWindowDesktop::aNewPollFitsItsPageInANarrowWindow_data() {
+    QTest::addColumn<bool>("reopened");
+    QTest::newRow("just posted") << false;
+    QTest::newRow("shown when the window opens") << true;
+}
+
+// A window shown 320 wide and made 400 wide at once, as a window manager sizes a new window, while
+// the engine answers late: the long poll's page, loaded at 320, is measured there, and the answer
+// comes once the view is 400 wide. The row fits the page at 400 (no blank under it, nothing cut),
+// whether the poll was just posted or is shown when the window opens.
+void TestChatWindowDesktop::aNewPollFitsItsPageInANarrowWindow() {
+    QFETCH(bool, reopened);
+    const auto heldAnswerOfItsLoad = [this] {
+        PLSmartMessageCell* cell = cellOf(m_poll);
+        return cell && cell->webViewLoadedSuccessfully() && !LateAnsweringWebView::held.isEmpty();
+    };
+    if (reopened) {
+        m_poll = postPoll(QStringLiteral("narrow-poll"));
+        QVERIFY(m_poll);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            cellOf(m_poll) && cellOf(m_poll)->isPageShown() && !m_poll->latestPendingMessage(), kNetworkMs);
+        LateAnsweringWebView::holding = true;
+        m_window = std::make_unique<platform::ui::Window>();
+        m_chat = showChatWindowOnRoom(*m_window);
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        list()->scrollToBottomAnimated(false);
+    } else {
+        resizeWindow(320);
+        LateAnsweringWebView::holding = true;
+        m_poll = postPoll(QStringLiteral("narrow-poll"));
+        QVERIFY(m_poll);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(heldAnswerOfItsLoad(), kNetworkMs);
+    resizeWindow(400);
+    PLSmartMessageCell* cell = cellOf(m_poll);
+    QVERIFY(cell);
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(cell->webView()->contentSize().width() - cell->webView()->width()) <= 16,
+                             kNetworkMs);
+    LateAnsweringWebView::holding = false;
+    LateAnsweringWebView::release();
+    QTRY_VERIFY2_WITH_TIMEOUT(showsItsPageWhole(m_poll), qPrintable(describePage(m_poll)), kNetworkMs);
+    QVERIFY(cellOf(m_poll)->isPageShown());
+}
+
+// Narrowed from 1024 to 400 at the bottom, the list is at its bottom whenever a page row takes its new
+// height, with the list's animations running as for the user: no frame shows a blank band above the
+// input bar until an animation ends.
+void TestChatWindowDesktop::theListStaysAtItsBottomWhilePageRowsChangeHeight() {
+    postPollAndPicture();
+    if (QTest::currentTestFailed())
+        return;
+    list()->scrollToBottomAnimated(false);
+    QCoreApplication::processEvents();
+    platform::ui::Animator::setInstant(false);
+    // Once the row of a page that took a new height has been handled, before anything else runs: the
+    // list exactly at its bottom (a list scrolled past it shows a blank band).
+    QStringList awayFromTheBottom;
+    int heightChanges = 0;
+    auto* filter = new HeightWatch([&] {
+        ++heightChanges;
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                const qreal below = list()->maximumContentOffset().y() - list()->contentOffset().y();
+                if (qAbs(below) > 1)
+                    awayFromTheBottom << QString::number(below);
+            },
+            Qt::QueuedConnection);
+    });
+    for (const auto& message : {m_poll, m_picture})
+        cellOf(message)->webView()->installEventFilter(filter);
+    resizeWindow(400);
+    QTRY_VERIFY_WITH_TIMEOUT(fitsItsPage(m_poll) && fitsItsPage(m_picture), kNetworkMs);
+    QCoreApplication::processEvents();
+    delete filter;
+    platform::ui::Animator::setInstant(true);
+    QVERIFY(heightChanges > 0);
+    QVERIFY2(awayFromTheBottom.isEmpty(),
+             qPrintable(QStringLiteral("points between the list and its bottom: ") +
+                        awayFromTheBottom.join(QStringLiteral(", "))));
+    QVERIFY(atBottom());
 }
 
 void TestChatWindowDesktop::theWheelOverAPageScrollsTheList_data() {

@@ -169,7 +169,7 @@ void TestConversationSearch::resultsUseTheChatWindowsCells() {
              PLSmartMessageCell::defaultCellHeight());
     // Its page's height resizes the row.
     auto* page = qobject_cast<platform::ui::FakeWebView*>(smart->webView());
-    page->scriptResult = 300.0;
+    page->contentHeight = 300.0;
     page->finishLoad();
     world->settle();
     QCOMPARE(list->rectForRow(IndexPath::forItem(smartRow)).height(), smart->cellHeight());

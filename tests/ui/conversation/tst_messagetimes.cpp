@@ -2,14 +2,17 @@
 // backing store, not a fresh rendering): every time whole, every clock in sight, for text, picture
 // and poll rows, left to right and right to left, at the phone's size and a desktop's, before the
 // scroll control slides in, while it shows and after it has gone. Times fade in and the control
-// slides as they do for the user.
+// slides as they do for the user. The times stay where they are while the control shows, and the
+// control has a column of its own, under which no row shows anything.
 
 #include "ConversationTestWorld.h"
 #include "TestSandbox.h"
 
 #include "core/model/PendingMessageInfo.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/testing/FakeWebView.h"
+#include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLRotatingImageView.h"
@@ -136,6 +139,8 @@ private slots:
 
     void timesWholeAndClocksInSight_data();
     void timesWholeAndClocksInSight();
+    void timesKeepTheirPlaceAndTheScrollControlItsOwn_data();
+    void timesKeepTheirPlaceAndTheScrollControlItsOwn();
 
 private:
     void smartRow(const QString& id, qint64 date, qint32 sender, const QString& kind, const QString& html) {
@@ -264,6 +269,74 @@ void TestMessageTimes::timesWholeAndClocksInSight() {
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(seen, all);
+}
+
+void TestMessageTimes::timesKeepTheirPlaceAndTheScrollControlItsOwn_data() {
+    timesWholeAndClocksInSight_data();
+}
+
+void TestMessageTimes::timesKeepTheirPlaceAndTheScrollControlItsOwn() {
+    QFETCH(QSize, size);
+    QFETCH(bool, rightToLeft);
+    auto* chat = world->open(room, size);
+    if (rightToLeft)
+        world->window->setLayoutDirection(Qt::RightToLeft);
+    auto* list = chat->collectionView();
+    list->scrollToBottomAnimated(false);
+    ConversationWorld::advance(400);
+    QWidget* window = world->window.get();
+    // Where each row's time lies in the window, by the message it belongs to.
+    const auto times = [list, window] {
+        QMap<const Message*, QRect> at;
+        for (auto* cell : list->visibleCells())
+            if (auto* indicator = cell->findChild<PLPendingMessageIndicatorView*>();
+                indicator && indicator->message())
+                at.insert(indicator->message().get(), QRect(indicator->timeLabel()->mapTo(window, QPoint()),
+                                                            indicator->timeLabel()->size()));
+        return at;
+    };
+    const auto before = times();
+    QVERIFY(before.size() >= 4);
+    auto* control = chat->scrollToBottomOrTopView();
+    QVERIFY(control);
+    control->hideScrollToBottomOrTopViewAnimated(false);
+    QCOMPARE(times(), before);
+    chat->scrollViewWillBeginDragging();
+    QVERIFY(control->isSlidIn());
+    QCOMPARE(times(), before);
+    // What the rows show, their texts by their ink's extent: none of it in the control's column.
+    const QRect column(control->mapTo(window, QPoint()), control->size());
+    for (auto* cell : list->visibleCells()) {
+        for (auto* view : cell->findChildren<QWidget*>()) {
+            if (!view->isVisibleTo(window))
+                continue;
+            QRect shown = view->rect();
+            if (auto* label = qobject_cast<platform::ui::Label*>(view)) {
+                if (label->text().isEmpty())
+                    continue;
+                const QSize textSize(
+                    qMin(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text())),
+                    label->height());
+                shown = QStyle::alignedRect(label->layoutDirection(), label->alignment(), textSize,
+                                            label->rect());
+            } else if (!qobject_cast<platform::ui::WebView*>(view) &&
+                       !qobject_cast<platform::ui::ImageView*>(view) &&
+                       !qobject_cast<PLCellImageView*>(view)) {
+                continue;
+            }
+            const QRect inWindow(view->mapTo(window, shown.topLeft()), shown.size());
+            QVERIFY2(!column.intersects(inWindow),
+                     qPrintable(QStringLiteral("%1 of %2 at %3,%4 %5 x %6")
+                                    .arg(view->metaObject()->className(), cell->metaObject()->className())
+                                    .arg(inWindow.x())
+                                    .arg(inWindow.y())
+                                    .arg(inWindow.width())
+                                    .arg(inWindow.height())));
+        }
+    }
+    ConversationWorld::advance(3500);
+    QVERIFY(!control->isSlidIn());
+    QCOMPARE(times(), before);
 }
 
 int main(int argc, char** argv) {

@@ -60,6 +60,8 @@ private slots:
     void anEmptyBodySaysTheFormIsNotSupported();
     void onlyThePageItselfLoadsInPlace();
     void thePageHeightSizesTheRowAndIsStoredOnce();
+    void aMeasureTakenAtAnotherWidthIsTakenAgain_data();
+    void aMeasureTakenAtAnotherWidthIsTakenAgain();
     void theRepliedByLine_data();
     void theRepliedByLine();
     void aChatletBeingPostedShowsItsPostingLine();
@@ -212,10 +214,12 @@ void TestSmartMessageCell::thePageHeightSizesTheRowAndIsStoredOnce() {
     cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
     QCOMPARE(cell->cellHeight(), PLSmartMessageCell::defaultCellHeight());
     QVERIFY(cell->htmlLoadActivityIndicator()->isAnimating());
-    page()->scriptResult = 200.0;
+    page()->contentHeight = 200.0;
     page()->finishLoad();
     QVERIFY(!cell->htmlLoadActivityIndicator()->isAnimating());
-    QVERIFY(page()->scripts.contains(QStringLiteral("document.documentElement.scrollHeight;")));
+    QCOMPARE(page()->contentMeasures, 1);
+    // The row scrolls the page: the page keeps no scroll bar of its own.
+    QVERIFY(!page()->scrollBars);
     QCOMPARE(cell->webViewHeight(), 200);
     QCOMPARE(cell->webView()->height(), 200);
     // A new chatlet ("init") has no replied-by line.
@@ -234,7 +238,7 @@ void TestSmartMessageCell::thePageHeightSizesTheRowAndIsStoredOnce() {
     second.setWebViewLoadCompletionHandler([&completions](bool changed) { completions << changed; });
     second.loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
     auto* secondPage = qobject_cast<FakeWebView*>(second.webView());
-    secondPage->scriptResult = 200.0;
+    secondPage->contentHeight = 200.0;
     secondPage->finishLoad();
     QCOMPARE(completions, (QList<bool>{true, false}));
     // A failed load keeps the default height and no page shows.
@@ -288,7 +292,7 @@ void TestSmartMessageCell::theRepliedByLine() {
     if (replier != 0 && !message->fromUser()->profileName().size())
         message->fromUser()->setProfileName(SmartScreensWorld::nameOf(replier));
     cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
-    page()->scriptResult = 100.0;
+    page()->contentHeight = 100.0;
     page()->finishLoad();
     QCOMPARE(cell->hideRepliedByText(), suffix.isEmpty());
     QCOMPARE(cell->repliedByLabel()->text(), name);
@@ -392,9 +396,42 @@ void TestSmartMessageCell::aMessageWithoutHTMLIsRenderedOffTheMainThread() {
     QVERIFY(page()->loadedHTML.contains(QLatin1String("Async?")));
     QCOMPARE(page()->loadedHTML, PLSmartMessageCell::customFormattedHTMLString(message->htmlText()));
     QCOMPARE(cell->currentDisplayedMessage().smartMessageInfo()->htmlString(), message->htmlText());
-    page()->scriptResult = 120.0;
+    page()->contentHeight = 120.0;
     page()->finishLoad();
     QCOMPARE(cell->webViewHeight(), 120);
+}
+
+void TestSmartMessageCell::aMeasureTakenAtAnotherWidthIsTakenAgain_data() {
+    QTest::addColumn<QList<int>>("widthsBeforeTheAnswer");
+    QTest::addColumn<int>("measures");
+    QTest::newRow("answered at the view's width") << QList<int>{} << 1;
+    QTest::newRow("answered once the view is wider") << QList<int>{400} << 2;
+    QTest::newRow("answered once the view is back at its width") << QList<int>{400, 320} << 1;
+}
+
+// The engine lags behind a window being resized: its answer to a load's measure comes once the view
+// may have another width. A height measured at another width fits no row at this one (a blank under
+// the page, or the page cut): the cell asks again, and the row takes the height at its own width.
+void TestSmartMessageCell::aMeasureTakenAtAnotherWidthIsTakenAgain() {
+    QFETCH(QList<int>, widthsBeforeTheAnswer);
+    QFETCH(int, measures);
+    const auto heightAt = [](int width) { return width == 320 ? 260.0 : 200.0; };
+    // Shown: a hidden cell is laid out at its new width only once it shows.
+    cell->show();
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(poll(QStringLiteral("WID"))));
+    page()->holdsMeasures = true;
+    page()->contentHeight = heightAt(320);
+    page()->finishLoad();
+    QCOMPARE(page()->heldMeasures.size(), 1);
+    for (const int width : widthsBeforeTheAnswer) {
+        cell->resize(width, 200);
+        page()->contentHeight = heightAt(page()->width() + 64);
+    }
+    page()->holdsMeasures = false;
+    page()->releaseMeasures();
+    QCOMPARE(page()->contentMeasures, measures);
+    QCOMPARE(cell->webViewHeight(), int(heightAt(cell->width())));
+    QCOMPARE(cell->webView()->height(), cell->webViewHeight());
 }
 
 // A cell given another row before its rendering arrived keeps the other row's page; the rendering

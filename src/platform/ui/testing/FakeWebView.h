@@ -25,11 +25,21 @@ public:
         if (done)
             done(scriptResult);
     }
-    // The page's height at the view's current width: `contentHeight`.
+    // The page's height at the view's current width: `contentHeight`; answered when asked, or,
+    // while `holdsMeasures`, by releaseMeasures() (as late as a lagging engine answers).
     void measureContentSize(std::function<void(const QSizeF&)> done) override {
         ++contentMeasures;
-        if (done)
-            done(QSizeF(width(), contentHeight));
+        if (!done)
+            return;
+        const QSizeF size(width(), contentHeight);
+        if (holdsMeasures)
+            heldMeasures << [done = std::move(done), size] { done(size); };
+        else
+            done(size);
+    }
+    void releaseMeasures() {
+        for (const auto& answer : std::exchange(heldMeasures, {}))
+            answer();
     }
     bool canGoBack() const override { return backCount > 0; }
     bool canGoForward() const override { return forwardCount > 0; }
@@ -55,6 +65,7 @@ public:
     void setBackgroundColor(const QColor& color) override { backgroundColor = color; }
     void setAllowsLocalFileAccess(bool allowed) override { localFileAccess = allowed; }
     void setAllowsPageScripts(bool allowed) override { pageScripts = allowed; }
+    void setShowsScrollBars(bool shown) override { scrollBars = shown; }
 
     void finishLoad() {
         loading = false;
@@ -86,10 +97,13 @@ public:
     QVariant scriptResult;
     qreal contentHeight = 0;
     int contentMeasures = 0;
+    bool holdsMeasures = false;
+    QList<std::function<void()>> heldMeasures;
     QMargins contentInsets;
     QColor backgroundColor = Qt::white;
     bool localFileAccess = false;
     bool pageScripts = false;
+    bool scrollBars = true;
     bool loading = false;
     int backCount = 0;
     int forwardCount = 0;
