@@ -7,6 +7,7 @@
 #include "PhotoAlbumFolder.h"
 #include "TestSandbox.h"
 #include "foundation/ui/CustomColors.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
@@ -853,6 +854,9 @@ void TestProfile::aTapOnARealPictureOpensTheViewer() {
     QCOMPARE(viewer->shownURL, QStringLiteral("http://pictures.test/ann-big.png"));
     QCOMPARE(viewer->frame, QRectF(picture->mapTo(&host.window, tap), QSizeF(picture->size())));
     QCOMPARE(viewer->shownThumbnail, picture->image());
+    // The stored picture has not come (its server answers no one), so the viewer is handed the default
+    // person, marked so that it shows it at its own size instead of growing it.
+    QVERIFY(ImageAdditions::isPlaceholder(viewer->shownThumbnail));
     // In editing mode the same tap asks for a new picture instead.
     profile->dismissViewController(false);
     QTRY_VERIFY(!profile->presentedViewController());
