@@ -2,6 +2,7 @@
 // every room gets its own latest message whichever row is read first and in whatever order, also
 // rooms listed twice, rooms without a latest message and one whose latest message is gone. The list
 // reads only the columns a row shows; everything else about those messages is there when asked for.
+// A list read to its end reads them in a few growing runs, its first screen in one small fetch.
 #include "RoomModelTestKit.h"
 
 using namespace pelnix;
@@ -26,6 +27,7 @@ private slots:
     void eachRoomGetsItsLatestMessage();
     void aListAskedAgainReadsTheSameMessages();
     void latestMessagesReadAsWholeOnes();
+    void aLongListReadsItsLatestMessagesInGrowingRuns();
 
 private:
     static QString expectedLatest(const ChatRoom::Ptr& room);
@@ -127,6 +129,36 @@ void TestRoomListReads::latestMessagesReadAsWholeOnes() {
         QCOMPARE(latest->latestAction(), whole->latestAction());
         QVERIFY(latest->isWhole());
     }
+}
+
+void TestRoomListReads::aLongListReadsItsLatestMessagesInGrowingRuns() {
+    // 300 rooms above the others, each with its latest message.
+    constexpr int kLong = 300;
+    for (int r = 0; r < kLong; ++r) {
+        auto room = ChatRoom::PS_createEntity();
+        room->setRoomId(QStringLiteral("long%1").arg(r));
+        room->setActivityDate(100000 - r);
+        auto latest = world->message(room, QStringLiteral("latest-long%1").arg(r), 50000 - r);
+        room->setLatestMessageId(latest->messageId());
+    }
+    const auto context = PLPersistence::PS_defaultContext();
+    QVERIFY(context->save());
+    context->reset();
+
+    const auto rooms = ChatRoom::allChatRooms();
+    const quint64 before = context->fetchCount();
+    const auto fetchesSince = [&] { return context->fetchCount() - before; };
+    for (int i = 0; i < kLong; ++i) {
+        const auto latest = rooms[i]->latestMessage();
+        QVERIFY2(latest, qPrintable(rooms[i]->roomId()));
+        QCOMPARE(latest->messageId(), QStringLiteral("latest-") + rooms[i]->roomId());
+        if (i == 31) // the first screen: one fetch of 32 rows
+            QCOMPARE(fetchesSince(), quint64(1));
+        if (i == 32)
+            QCOMPARE(fetchesSince(), quint64(2));
+    }
+    // 32, 64, 128, then the last 76: runs of 32 would take ten fetches.
+    QCOMPARE(fetchesSince(), quint64(4));
 }
 
 QTEST_GUILESS_MAIN(TestRoomListReads)

@@ -224,8 +224,12 @@ private:
     // a run of them at a time, from the one first asked, as a list shows them.
     struct ListedRooms {
         QList<std::weak_ptr<ChatRoom>> rooms;
+        // Rows of the next run: a first screen's worth, then twice as many each time, as a list that
+        // goes on being read is read to its end (a fetch costs about as much as a few dozen rows).
+        int nextRun = kLatestMessagesFetchedFirst;
     };
-    static constexpr int kLatestMessagesFetchedAtOnce = 32;
+    static constexpr int kLatestMessagesFetchedFirst = 32;
+    static constexpr int kLatestMessagesFetchedAtMost = 256;
     void prefetchLatestMessages();
     // The room's messages that also match `condition` (none: all), by date, at most `limit` (0: all).
     QList<std::shared_ptr<Message>> roomMessages(const platform::Predicate& condition, int limit,

@@ -83,8 +83,9 @@ void ChatRoom::prefetchLatestMessages() {
         return;
     QList<Ptr> run;
     QVariantList ids;
-    for (qsizetype i = m_listedIndex; i < listed->rooms.size() && run.size() < kLatestMessagesFetchedAtOnce;
-         ++i) {
+    const int runSize =
+        std::exchange(listed->nextRun, std::min(listed->nextRun * 2, kLatestMessagesFetchedAtMost));
+    for (qsizetype i = m_listedIndex; i < listed->rooms.size() && run.size() < runSize; ++i) {
         const auto room = listed->rooms[i].lock();
         if (!room || (room.get() != this && room->m_listed != listed))
             continue;

@@ -122,6 +122,13 @@ ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
 
 ObjectPtr ObjectContext::materializeNew(const EntityDescription* entity, qint64 pk,
                                         std::vector<QVariant>&& values, const SlotFlags& loaded) {
+    ObjectPtr object = newObject(entity, pk, std::move(values), loaded);
+    registerObject(object);
+    return object;
+}
+
+ObjectPtr ObjectContext::newObject(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+                                   const SlotFlags& loaded) {
     ObjectPtr object = entity->instantiate();
     object->m_entity = entity;
     object->m_context = this;
@@ -129,7 +136,6 @@ ObjectPtr ObjectContext::materializeNew(const EntityDescription* entity, qint64 
     object->m_values = std::move(values);
     object->m_changed.assign(size_t(entity->slotCount()), false);
     object->m_loaded = loaded;
-    registerObject(object);
     return object;
 }
 
@@ -455,12 +461,17 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
             if (!row)
                 break;
             const qint64 pk = sqlite3_column_int64(stmt, 0);
-            ObjectPtr o = registered(pk);
-            if (!o)
-                o = materializeNew(&entity, pk,
-                                   fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt),
-                                   loaded);
-            if (!o || o->m_deleted)
+            // One probe of the identity map finds the row's object or the place of a new one.
+            std::weak_ptr<ManagedObject>& entry = m_objects[pk];
+            ObjectPtr o = entry.lock();
+            if (!o) {
+                o = newObject(&entity, pk,
+                              fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt), loaded);
+                entry = o;
+                if (m_objects.size() > m_sweepAt)
+                    sweep();
+            }
+            if (o->m_deleted)
                 continue;
             for (qsizetype k = 0; k < keyCount; ++k) {
                 const int column = order->columns[k];
@@ -483,19 +494,36 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
     }
     if (order && out.size() > 1) {
         const bool keyAscending = order->ascending.isEmpty() || order->ascending.last();
-        std::vector<qsizetype> byOrder(size_t(out.size()));
-        std::iota(byOrder.begin(), byOrder.end(), 0);
-        std::sort(byOrder.begin(), byOrder.end(), [&](qsizetype x, qsizetype y) {
-            for (qsizetype k = 0; k < keyCount; ++k) {
-                const auto& a = keys[size_t(x * keyCount + k)];
-                const auto& b = keys[size_t(y * keyCount + k)];
-                if (a == b)
-                    continue;
-                const bool less = !a || (b && *a < *b); // NULL first
-                return less == order->ascending[k];
+        // Sorted by what decides most comparisons, held inline: the first key and the primary key.
+        struct Row {
+            std::optional<qint64> first;
+            qint64 pk;
+            qsizetype index;
+        };
+        std::vector<Row> rows;
+        rows.reserve(size_t(out.size()));
+        for (qsizetype i = 0; i < out.size(); ++i)
+            rows.push_back({keyCount ? keys[size_t(i * keyCount)] : std::nullopt, out[i]->m_primaryKey, i});
+        const auto before = [](const std::optional<qint64>& a, const std::optional<qint64>& b,
+                               bool ascending) {
+            const bool less = !a || (b && *a < *b); // NULL first
+            return less == ascending;
+        };
+        std::sort(rows.begin(), rows.end(), [&](const Row& x, const Row& y) {
+            if (keyCount && x.first != y.first)
+                return before(x.first, y.first, order->ascending[0]);
+            for (qsizetype k = 1; k < keyCount; ++k) {
+                const auto& a = keys[size_t(x.index * keyCount + k)];
+                const auto& b = keys[size_t(y.index * keyCount + k)];
+                if (a != b)
+                    return before(a, b, order->ascending[k]);
             }
-            return (out[x]->m_primaryKey < out[y]->m_primaryKey) == keyAscending;
+            return (x.pk < y.pk) == keyAscending;
         });
+        std::vector<qsizetype> byOrder;
+        byOrder.reserve(rows.size());
+        for (const Row& row : rows)
+            byOrder.push_back(row.index);
         QList<ObjectPtr> ordered;
         ordered.reserve(out.size());
         for (const qsizetype i : byOrder)

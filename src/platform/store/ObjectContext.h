@@ -137,6 +137,9 @@ private:
     // materialize() of a row known not to be registered.
     ObjectPtr materializeNew(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
                              const SlotFlags& loaded);
+    // materializeNew() without registering the object.
+    ObjectPtr newObject(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+                        const SlotFlags& loaded);
     void registerObject(const ObjectPtr& object);
     void sweep();
     const EntitySql& sql(const EntityDescription& entity) const;

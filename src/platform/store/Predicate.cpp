@@ -201,8 +201,9 @@ bool appendJsonValue(QByteArray& out, const QVariant& v) {
     }
 }
 
-// Whether some value comes twice; values of one attribute (all text or all integers) are compared
-// sorted, anything else is taken to repeat.
+// Whether some value comes twice; values of one attribute (all text or all integers) are compared,
+// texts by hash (sorting them costs a comparison of whole strings per step), anything else is taken
+// to repeat.
 bool mayRepeat(const QVariantList& values) {
     const auto repeats = [](auto& sorted) {
         std::sort(sorted.begin(), sorted.end());
@@ -210,14 +211,17 @@ bool mayRepeat(const QVariantList& values) {
     };
     const int type = values.isEmpty() ? QMetaType::UnknownType : values.first().typeId();
     if (type == QMetaType::QString) {
-        std::vector<QStringView> texts;
-        texts.reserve(size_t(values.size()));
+        QSet<QStringView> texts;
+        texts.reserve(values.size());
         for (const QVariant& v : values) {
             if (v.typeId() != type)
                 return true;
-            texts.push_back(*static_cast<const QString*>(v.constData()));
+            const qsizetype before = texts.size();
+            texts.insert(*static_cast<const QString*>(v.constData()));
+            if (texts.size() == before)
+                return true;
         }
-        return repeats(texts);
+        return false;
     }
     if (type == QMetaType::LongLong) {
         std::vector<qlonglong> numbers;
