@@ -9,6 +9,7 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/ui/BarButtonItem.h"
 #include "smart/MessageLinkProcessing.h"
+#include "smart/SmartRenderQueue.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLChatletFormView.h"
@@ -91,7 +92,7 @@ private:
         chat = new PLChatWindowViewController;
         chat->setChatRoom(own);
         world->navigation->pushViewController(chat, false);
-        world->settle();
+        settleRenderings();
         // The window settles on its first unread row before pages may take it to its bottom.
         world->advance(5000);
         world->settle();
@@ -100,11 +101,18 @@ private:
     IndexPath pathOf(const Message::Ptr& message) {
         return IndexPath::forItem(chat->rowList().indexOfMessage(message.get()));
     }
+    // Smart messages render off the main thread: a page whose HTML came after the test finished its
+    // load would load again under the test's feet.
+    void settleRenderings() {
+        world->settle();
+        QVERIFY(QTest::qWaitFor([] { return SmartRenderQueue::shared()->pendingCount() == 0; }));
+        world->settle();
+    }
     // The page of `message`, scrolled into view, loaded as `height` points tall.
     FakeWebView* loadPage(const Message::Ptr& message, qreal height) {
         chat->collectionView()->scrollToItemAtIndexPath(
             pathOf(message), platform::ui::CollectionView::ScrollPosition::Middle, false);
-        world->settle();
+        settleRenderings();
         auto* cell = qobject_cast<PLSmartMessageCell*>(
             chat->collectionView()->cellForItemAtIndexPath(pathOf(message)));
         auto* page = cell ? qobject_cast<FakeWebView*>(cell->webView()) : nullptr;
