@@ -1557,16 +1557,22 @@ void BM_Members5000(benchmark::State& state) {
     importMembers(state, 5000);
 }
 
+// A fresh store holding `rooms`, as the service lists them; gone with the sandbox returned.
+std::unique_ptr<test::TestSandbox> storeWithRooms(const QVariantList& rooms) {
+    auto sandbox = std::make_unique<test::TestSandbox>();
+    PelnixDataModel::registerDeclaration();
+    PLManagedObject::initializeDatabase();
+    ChatRoom::updateChatRoomsWithArray(rooms);
+    return sandbox;
+}
+
 // The members screen of a room of `count` imported members, presented as group information presents
 // it, until its first rows show: the main thread's longest stall.
 void openMembersScreen(benchmark::State& state, const QString& name, int count) {
     const QVariantList rooms{roomOfMembers(count)};
     for (auto _ : state) {
         state.PauseTiming();
-        auto sandbox = std::make_unique<test::TestSandbox>();
-        PelnixDataModel::registerDeclaration();
-        PLManagedObject::initializeDatabase();
-        ChatRoom::updateChatRoomsWithArray(rooms);
+        auto sandbox = storeWithRooms(rooms);
         platform::ui::ScreenRegistry::shared()->clear();
         RoomsScreens::registerScreens();
         state.ResumeTiming();
@@ -1615,10 +1621,7 @@ void titleMembersScreen(benchmark::State& state, const QString& name, int count)
     const QVariantList rooms{room};
     for (auto _ : state) {
         state.PauseTiming();
-        auto sandbox = std::make_unique<test::TestSandbox>();
-        PelnixDataModel::registerDeclaration();
-        PLManagedObject::initializeDatabase();
-        ChatRoom::updateChatRoomsWithArray(rooms);
+        auto sandbox = storeWithRooms(rooms);
         state.ResumeTiming();
         {
             platform::ui::Window window;
