@@ -187,7 +187,7 @@ void storeRoomsList(benchmark::State& state, bool cold) {
     auto context = PLPersistence::PS_defaultContext();
     for (auto _ : state) {
         QList<RoomRow> rows;
-        for (const auto& room : ChatRoom::allChatRooms()) {
+        for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
             auto latest = room->latestMessage();
             rows.append({room->name(), latest ? latest->text() : QString(), latest ? latest->date() : 0,
                          room->unreadMessagesCount()});

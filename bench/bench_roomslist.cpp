@@ -273,7 +273,7 @@ void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state) {
     ensureWorld();
     for (auto _ : state) {
         QList<ShownRow> rows;
-        for (const auto& room : ChatRoom::allChatRooms()) {
+        for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
             const auto latest = room->latestMessage();
             rows.append({room->roomId(), room->name(), room->type(), room->imageUrl(),
                          latest ? latest->displayText() : QString(), room->activityDate(),

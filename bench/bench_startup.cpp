@@ -120,7 +120,7 @@ int open() {
     Pelnix::initWithCompletionHandler([&exitCode](bool success, const PLOptionalError&, const QString&) {
         QList<RoomRow> rows;
         if (success) {
-            for (const auto& room : ChatRoom::allChatRooms()) {
+            for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
                 const auto latest = room->latestMessage();
                 rows.append({room->name(), latest ? latest->text() : QString(), latest ? latest->date() : 0,
                              room->unreadMessagesCount()});
@@ -192,7 +192,7 @@ int firstFrame(bool query) {
         clock.start();
         if (query) {
             QList<RoomRow> rows;
-            for (const auto& room : ChatRoom::allChatRooms()) {
+            for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
                 const auto latest = room->latestMessage();
                 rows.append({room->displayName(), latest ? latest->text() : QString(),
                              latest ? latest->date() : 0, room->unreadMessagesCount()});

@@ -184,7 +184,7 @@ void TestRoomCell::lastMessageLine() {
     PLPersistence::PS_defaultContext()->save();
     PLPersistence::PS_defaultContext()->reset();
     int listedRows = 0;
-    for (const auto& listed : ChatRoom::allChatRooms()) {
+    for (const auto& listed : ChatRoom::allChatRoomsWithLatestMessages()) {
         if (listed->roomId() != QStringLiteral("g-member"))
             continue;
         const auto latest = listed->latestMessage();

@@ -146,6 +146,9 @@ public:
     static Ptr chatRoomWithID(const QString& roomId, const ContextPtr& context = {});
     // Rooms not left or closed here, newest activity first, through the host's group filter.
     static List allChatRooms(const ContextPtr& context = {});
+    // The same rooms with the latest message of each read alongside (what a rooms list shows of
+    // it), in the same statement.
+    static List allChatRoomsWithLatestMessages(const ContextPtr& context = {});
     static List allOneToOneChatRooms(const ContextPtr& context = {});
     // One-to-one rooms whose other member's e-mail is in the list; nullopt for no list.
     static std::optional<List>
@@ -220,17 +223,8 @@ public:
     static qint16 displayCellHeightForImageSize(const QSizeF& size);
 
 private:
-    // The rooms of a list query in its order, shared by them: the latest messages are fetched for
-    // a run of them at a time, from the one first asked, as a list shows them.
-    struct ListedRooms {
-        QList<std::weak_ptr<ChatRoom>> rooms;
-        // Rows of the next run: a first screen's worth, then twice as many each time, as a list that
-        // goes on being read is read to its end (a fetch costs about as much as a few dozen rows).
-        int nextRun = kLatestMessagesFetchedFirst;
-    };
-    static constexpr int kLatestMessagesFetchedFirst = 32;
-    static constexpr int kLatestMessagesFetchedAtMost = 256;
-    void prefetchLatestMessages();
+    // allChatRooms() of the stored rooms given: those the host's group filter lets through.
+    static List throughGroupFilter(List rooms);
     // The room's messages that also match `condition` (none: all), by date, at most `limit` (0: all).
     QList<std::shared_ptr<Message>> roomMessages(const platform::Predicate& condition, int limit,
                                                  bool ascending) const;
@@ -247,8 +241,6 @@ private:
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.
     mutable std::shared_ptr<Message> m_latestMessage;
-    std::shared_ptr<ListedRooms> m_listed;
-    int m_listedIndex = -1;
     qint64 m_uncommittedUnreadDelta = 0;
 };
 

@@ -115,7 +115,6 @@ QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate
 }
 
 std::shared_ptr<Message> ChatRoom::latestMessage() {
-    prefetchLatestMessages();
     const QString latestId = latestMessageId();
     if (auto cached = m_latestMessage; cached && !latestId.isEmpty() && !cached->isInert() &&
                                        !cached->isDeleted() && cached->messageId() == latestId)

@@ -42,15 +42,25 @@ ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& 
 }
 
 ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
-    List rooms =
-        PS_findAllSortedBy(QStringLiteral("activityDate"), false, K(QStringLiteral("status")) != 1, context);
-    auto listed = std::make_shared<ListedRooms>();
-    listed->rooms.reserve(rooms.size());
-    for (qsizetype i = 0; i < rooms.size(); ++i) {
-        listed->rooms << rooms[i];
-        rooms[i]->m_listed = listed;
-        rooms[i]->m_listedIndex = int(i);
-    }
+    return throughGroupFilter(
+        PS_findAllSortedBy(QStringLiteral("activityDate"), false, K(QStringLiteral("status")) != 1, context));
+}
+
+ChatRoom::List ChatRoom::allChatRoomsWithLatestMessages(const ContextPtr& context) {
+    auto request = PLEntityQueries::PS_requestAllSortedBy(entityName(), QStringLiteral("activityDate"), false,
+                                                          K(QStringLiteral("status")) != 1);
+    request.companion =
+        platform::FetchRequest::Companion{QStringLiteral("latestMessageId"), Message::entityName(),
+                                          QStringLiteral("messageId"), kLatestMessageListProperties};
+    QHash<qint64, platform::ObjectPtr> latest;
+    List rooms = castAll(PLEntityQueries::PS_executeFetchRequestWithCompanions(request, &latest, context));
+    for (const auto& room : std::as_const(rooms))
+        if (auto message = Message::cast(latest.take(room->primaryKey())))
+            room->m_latestMessage = std::move(message);
+    return throughGroupFilter(std::move(rooms));
+}
+
+ChatRoom::List ChatRoom::throughGroupFilter(List rooms) {
     const QStringList filter = PelnixGroupFilter::chatRoomsToFilter();
     if (filter.isEmpty())
         return rooms;
@@ -73,39 +83,6 @@ ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
         if (collected.contains(i) != excluding)
             result << rooms[i];
     return result;
-}
-
-void ChatRoom::prefetchLatestMessages() {
-    // One fetch for a run of rows instead of one per row, and only for rows that are asked for: a
-    // list opens reading what its first screen shows.
-    const auto listed = std::exchange(m_listed, nullptr);
-    if (!listed)
-        return;
-    QList<Ptr> run;
-    QVariantList ids;
-    const int runSize =
-        std::exchange(listed->nextRun, std::min(listed->nextRun * 2, kLatestMessagesFetchedAtMost));
-    for (qsizetype i = m_listedIndex; i < listed->rooms.size() && run.size() < runSize; ++i) {
-        const auto room = listed->rooms[i].lock();
-        if (!room || (room.get() != this && room->m_listed != listed))
-            continue;
-        room->m_listed.reset();
-        run << room;
-        if (QString id = room->latestMessageId(); !id.isEmpty())
-            ids << std::move(id);
-    }
-    if (ids.isEmpty())
-        return;
-    auto request = PLEntityQueries::PS_requestAllWithPredicate(Message::entityName(),
-                                                               K(QStringLiteral("messageId")).in(ids));
-    request.propertiesToFetch = kLatestMessageListProperties;
-    QHash<QString, std::shared_ptr<Message>> byId;
-    for (const auto& message :
-         Message::castAll(PLEntityQueries::PS_executeFetchRequest(request, contextPtr())))
-        if (const QString id = message->messageId(); !byId.contains(id))
-            byId.insert(id, message);
-    for (const auto& room : std::as_const(run))
-        room->m_latestMessage = byId.value(room->latestMessageId());
 }
 
 ChatRoom::List ChatRoom::allOneToOneChatRooms(const ContextPtr& context) {

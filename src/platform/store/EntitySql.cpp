@@ -18,6 +18,7 @@ EntitySql::EntitySql(const EntityDescription& entity, const ObjectModel& model)
         insertColumns += QStringLiteral(", ") + column;
         marks += QStringLiteral(", ?");
         m_columns << column;
+        m_allSlots << s;
         m_assignments << column + QStringLiteral(" = ?");
     }
     m_select = QStringLiteral("SELECT %1 FROM %2 AS t0").arg(columns, m_table);
@@ -43,10 +44,14 @@ EntitySql::EntitySql(const EntityDescription& entity, const ObjectModel& model)
 }
 
 QString EntitySql::selectSlots(const QList<int>& fetched) const {
-    QString columns = QStringLiteral("t0.pk");
-    for (int s : fetched)
-        columns += QStringLiteral(", t0.") + m_columns.at(s);
-    return QStringLiteral("SELECT %1 FROM %2 AS t0").arg(columns, m_table);
+    return QStringLiteral("SELECT %1 FROM %2 AS t0").arg(columns(QStringLiteral("t0"), fetched), m_table);
+}
+
+QString EntitySql::columns(const QString& alias, const QList<int>& slotList) const {
+    QString text = alias + QStringLiteral(".pk");
+    for (int s : slotList)
+        text += QStringLiteral(", ") + alias + QLatin1Char('.') + m_columns.at(s);
+    return text;
 }
 
 } // namespace pelnix::platform

@@ -33,6 +33,10 @@ public:
     const QString& selectByKeys() const { return m_selectByKeys; }
     // select() narrowed to the key and the given slots' columns, in that order.
     QString selectSlots(const QList<int>& fetched) const;
+    // "<alias>.pk, <alias>.<column of each slot>" of the given slots, in that order.
+    QString columns(const QString& alias, const QList<int>& slotList) const;
+    // Every slot, in order.
+    const QList<int>& allSlots() const { return m_allSlots; }
     // Binds the key, then every slot in order.
     const QString& insert() const { return m_insert; }
     const QString& deleteByKey() const { return m_deleteByKey; }
@@ -48,6 +52,7 @@ private:
     QString m_insert;
     QString m_deleteByKey;
     QStringList m_columns;
+    QList<int> m_allSlots;
     QStringList m_assignments;
     QList<Reference> m_references;
 };

@@ -15,6 +15,26 @@ class ObjectContext;
 class ManagedObject;
 using ObjectPtr = std::shared_ptr<ManagedObject>;
 
+// The allocator of an object's values. It runs a value's destructor only where the value holds
+// something to release: a row's values are mostly numbers and empty ones, whose destructor is a call
+// into Qt that does nothing, and a list of a thousand rows has tens of thousands of them.
+template <class T> struct SlotAllocator : std::allocator<T> {
+    SlotAllocator() = default;
+    template <class U> SlotAllocator(const SlotAllocator<U>&) noexcept {}
+    template <class U> struct rebind { using other = SlotAllocator<U>; };
+    template <class U> void destroy(U* p) {
+        if constexpr (std::is_same_v<U, QVariant>) {
+            const QVariant::Private& d = p->data_ptr();
+            const auto* type = d.typeInterface();
+            if (!d.is_shared && (!type || !type->dtor))
+                return;
+        }
+        p->~U();
+    }
+};
+// The values of an object's slots, in slot order.
+using SlotValues = std::vector<QVariant, SlotAllocator<QVariant>>;
+
 // One flag per slot of an object, held inline for up to 64 slots (every entity of the library's
 // model), so that reading a row allocates nothing for them.
 class SlotFlags {
@@ -90,11 +110,16 @@ public:
     // A slot's value as an accessor's type: integers stored as 64-bit, and text, read without the
     // metatype conversion.
     template <class T> static T converted(const QVariant& value) {
+        // The type a slot holds is told inline (typeId() is a call into Qt per read).
+        const auto holds = [&value](auto type) {
+            return value.data_ptr().typeInterface() == QMetaType::fromType<decltype(type)>().iface();
+        };
         if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
-            return T(value.toLongLong());
+            return holds(qlonglong()) ? T(value.data_ptr().get<qlonglong>()) : T(value.toLongLong());
         else if constexpr (std::is_same_v<T, QString>)
-            return value.typeId() == QMetaType::QString ? *static_cast<const QString*>(value.constData())
-                                                        : value.toString();
+            return holds(QString()) ? value.data_ptr().get<QString>() : value.toString();
+        else if constexpr (std::is_same_v<T, bool>)
+            return holds(bool()) ? value.data_ptr().get<bool>() : value.toBool();
         else
             return value.template value<T>();
     }
@@ -150,7 +175,7 @@ private:
     const EntityDescription* m_entity = nullptr;
     ObjectContext* m_context = nullptr;
     qint64 m_primaryKey = 0;
-    std::vector<QVariant> m_values;
+    SlotValues m_values;
     SlotFlags m_changed;
     // Empty once every slot holds its value; otherwise which slots do.
     SlotFlags m_loaded;

@@ -2,6 +2,7 @@
 
 #include "platform/MainThread.h"
 #include "platform/store/ObjectStore.h"
+#include "platform/store/RowBatch.h"
 #include "platform/store/SqlQueryBuilder.h"
 #include "platform/store/SqliteConnection.h"
 
@@ -25,9 +26,161 @@ QString sqlFunction(const QString& function) {
     return known.contains(name) ? name : QString();
 }
 
+// A row of a statement as SQLite holds it between steps (read as a RowBatch row is).
+class StatementRow {
+public:
+    explicit StatementRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    int type(int column) const { return sqlite3_column_type(m_stmt, column); }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const { return sqlite3_column_double(m_stmt, column); }
+    QByteArrayView bytes(int column) const {
+        const void* data = type(column) == SQLITE_TEXT
+                               ? static_cast<const void*>(sqlite3_column_text(m_stmt, column))
+                               : sqlite3_column_blob(m_stmt, column);
+        const int size = sqlite3_column_bytes(m_stmt, column);
+        return size ? QByteArrayView(static_cast<const char*>(data), size) : QByteArrayView("", 0);
+    }
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+// A column's value as SQLite typed it.
+template <class Row> QVariant storedValue(const Row& row, int column) {
+    switch (row.type(column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(row.integer(column)));
+    case SQLITE_FLOAT:
+        return QVariant(row.real(column));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(row.bytes(column)));
+    case SQLITE_BLOB: {
+        const QByteArrayView blob = row.bytes(column);
+        return QVariant(blob.isEmpty() ? QByteArray() : blob.toByteArray());
+    }
+    default:
+        return {};
+    }
+}
+
+// A column's value as the attribute holds it (null `a`: a foreign key).
+template <class Row> QVariant columnValue(const AttributeDescription* a, const Row& row, int column) {
+    if (!a)
+        return storedValue(row, column);
+    // The usual pairs of column and attribute type, read as coerce() would give them.
+    switch (row.type(column)) {
+    case SQLITE_NULL:
+        return a->isScalar() ? a->defaultValue : QVariant();
+    case SQLITE_INTEGER: {
+        const qint64 v = row.integer(column);
+        switch (a->type) {
+        case AttributeType::Int16:
+            return QVariant(qlonglong(qint16(v)));
+        case AttributeType::Int32:
+            return QVariant(qlonglong(qint32(v)));
+        case AttributeType::Int64:
+            return QVariant(qlonglong(v));
+        case AttributeType::Bool:
+            return QVariant(v != 0);
+        case AttributeType::Double:
+            return QVariant(double(v));
+        default:
+            break;
+        }
+        break;
+    }
+    case SQLITE_FLOAT:
+        if (a->type == AttributeType::Double)
+            return QVariant(row.real(column));
+        break;
+    case SQLITE_TEXT:
+        if (a->type == AttributeType::String)
+            return QVariant(QString::fromUtf8(row.bytes(column)));
+        break;
+    default:
+        break;
+    }
+    return a->coerce(storedValue(row, column));
+}
+
+// columnValue() appended to `values`, built in its place (no temporary to move and destroy: a list
+// of a thousand rows holds tens of thousands of values).
+template <class Row>
+void appendColumnValue(SlotValues& values, const AttributeDescription* a, const Row& row, int column) {
+    const int type = row.type(column);
+    if (type == SQLITE_NULL) {
+        if (a && a->isScalar())
+            values.emplace_back(a->defaultValue);
+        else
+            values.emplace_back();
+        return;
+    }
+    if (!a && type == SQLITE_INTEGER) {
+        values.emplace_back(qlonglong(row.integer(column)));
+        return;
+    }
+    if (a && type == SQLITE_INTEGER) {
+        const qint64 v = row.integer(column);
+        switch (a->type) {
+        case AttributeType::Int16:
+            values.emplace_back(qlonglong(qint16(v)));
+            return;
+        case AttributeType::Int32:
+            values.emplace_back(qlonglong(qint32(v)));
+            return;
+        case AttributeType::Int64:
+            values.emplace_back(qlonglong(v));
+            return;
+        case AttributeType::Bool:
+            values.emplace_back(v != 0);
+            return;
+        case AttributeType::Double:
+            values.emplace_back(double(v));
+            return;
+        default:
+            break;
+        }
+    }
+    if (a && type == SQLITE_TEXT && a->type == AttributeType::String) {
+        values.emplace_back(QString::fromUtf8(row.bytes(column)));
+        return;
+    }
+    values.push_back(columnValue(a, row, column));
+}
+
+// The slot values of a row of a SELECT of EntitySql::select().
+template <class Row> SlotValues rowValues(const EntityDescription& entity, const Row& row) {
+    SlotValues values;
+    values.reserve(size_t(entity.slotCount()));
+    for (int s = 0; s < entity.slotCount(); ++s)
+        appendColumnValue(values, entity.attributeForSlot(s), row, s + 1);
+    return values;
+}
+
+// The same of the columns of `fetched` (slots in ascending order), from `firstColumn` on: the other
+// slots hold nothing until loaded.
+template <class Row>
+SlotValues rowValues(const EntityDescription& entity, const Row& row, const QList<int>& fetched,
+                     int firstColumn = 1) {
+    SlotValues values;
+    values.reserve(size_t(entity.slotCount()));
+    qsizetype next = 0;
+    for (int s = 0; s < entity.slotCount(); ++s) {
+        if (next < fetched.size() && fetched[next] == s)
+            appendColumnValue(values, entity.attributeForSlot(s), row, int(next++) + firstColumn);
+        else
+            values.emplace_back();
+    }
+    Q_ASSERT(next == fetched.size());
+    return values;
+}
+
+// Rows a read copies out of SQLite at a time (see RowBatch).
+constexpr int kRowsPerBatch = 64;
+
 // A new row's values: attributes take the first slots, in order; the foreign keys after them start empty.
-std::vector<QVariant> defaultValues(const EntityDescription& entity) {
-    std::vector<QVariant> values;
+SlotValues defaultValues(const EntityDescription& entity) {
+    SlotValues values;
     values.reserve(size_t(entity.slotCount()));
     for (const auto& a : entity.attributes())
         values.push_back(a.defaultValue);
@@ -113,21 +266,21 @@ void ObjectContext::sweep() {
     m_sweepAt = std::max<qsizetype>(1024, m_objects.size() * 2);
 }
 
-ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk,
-                                     std::vector<QVariant>&& values, const SlotFlags& loaded) {
+ObjectPtr ObjectContext::materialize(const EntityDescription* entity, qint64 pk, SlotValues&& values,
+                                     const SlotFlags& loaded) {
     if (auto existing = registered(pk))
         return existing->m_deleted ? nullptr : existing;
     return materializeNew(entity, pk, std::move(values), loaded);
 }
 
-ObjectPtr ObjectContext::materializeNew(const EntityDescription* entity, qint64 pk,
-                                        std::vector<QVariant>&& values, const SlotFlags& loaded) {
+ObjectPtr ObjectContext::materializeNew(const EntityDescription* entity, qint64 pk, SlotValues&& values,
+                                        const SlotFlags& loaded) {
     ObjectPtr object = newObject(entity, pk, std::move(values), loaded);
     registerObject(object);
     return object;
 }
 
-ObjectPtr ObjectContext::newObject(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+ObjectPtr ObjectContext::newObject(const EntityDescription* entity, qint64 pk, SlotValues&& values,
                                    const SlotFlags& loaded) {
     ObjectPtr object = entity->instantiate();
     object->m_entity = entity;
@@ -141,68 +294,6 @@ ObjectPtr ObjectContext::newObject(const EntityDescription* entity, qint64 pk, s
 
 const EntitySql& ObjectContext::sql(const EntityDescription& entity) const {
     return m_store->sqlFor(entity);
-}
-
-std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, void* stmtPtr) const {
-    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
-    std::vector<QVariant> values;
-    values.reserve(size_t(entity.slotCount()));
-    for (int s = 0; s < entity.slotCount(); ++s)
-        values.push_back(columnValue(entity.attributeForSlot(s), stmt, s + 1));
-    return values;
-}
-
-std::vector<QVariant> ObjectContext::rowValues(const EntityDescription& entity, void* stmtPtr,
-                                               const QList<int>& fetched) {
-    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
-    std::vector<QVariant> values(size_t(entity.slotCount()));
-    for (qsizetype i = 0; i < fetched.size(); ++i)
-        values[size_t(fetched[i])] = columnValue(entity.attributeForSlot(fetched[i]), stmt, int(i) + 1);
-    return values;
-}
-
-QVariant ObjectContext::columnValue(const AttributeDescription* a, void* stmtPtr, int column) {
-    auto* stmt = static_cast<sqlite3_stmt*>(stmtPtr);
-    if (!a) // a foreign key
-        return SqliteConnection::columnValue(stmt, column);
-    // The usual pairs of column and attribute type, read as coerce() would give them. One handle on
-    // the column serves the type and the value: each column call checks the statement again.
-    sqlite3_value* value = sqlite3_column_value(stmt, column);
-    switch (sqlite3_value_type(value)) {
-    case SQLITE_NULL:
-        return a->isScalar() ? a->defaultValue : QVariant();
-    case SQLITE_INTEGER: {
-        const qint64 v = sqlite3_value_int64(value);
-        switch (a->type) {
-        case AttributeType::Int16:
-            return QVariant(qlonglong(qint16(v)));
-        case AttributeType::Int32:
-            return QVariant(qlonglong(qint32(v)));
-        case AttributeType::Int64:
-            return QVariant(qlonglong(v));
-        case AttributeType::Bool:
-            return QVariant(v != 0);
-        case AttributeType::Double:
-            return QVariant(double(v));
-        default:
-            break;
-        }
-        break;
-    }
-    case SQLITE_FLOAT:
-        if (a->type == AttributeType::Double)
-            return QVariant(sqlite3_value_double(value));
-        break;
-    case SQLITE_TEXT:
-        if (a->type == AttributeType::String) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-            return QVariant(QString::fromUtf8(text, sqlite3_value_bytes(value)));
-        }
-        break;
-    default:
-        break;
-    }
-    return a->coerce(SqliteConnection::columnValue(stmt, column));
 }
 
 ObjectPtr ObjectContext::insertObject(const QString& entityName) {
@@ -256,7 +347,7 @@ ObjectPtr ObjectContext::objectForKey(const EntityDescription* entity, qint64 pr
     }
     if (!row)
         return nullptr;
-    auto values = rowValues(*entity, stmt);
+    auto values = rowValues(*entity, StatementRow(stmt));
     sqlite3_reset(stmt);
     return materialize(entity, primaryKey, std::move(values));
 }
@@ -284,6 +375,12 @@ const EntityDescription* ObjectContext::entityForRequest(const QString& name, PL
 
 std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
                                                                    PLOptionalError* error) {
+    return executeFetchRequestWithCompanions(request, nullptr, error);
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions(const FetchRequest& request,
+                                                                                 Companions* companions,
+                                                                                 PLOptionalError* error) {
     ++m_fetchCount;
     const auto* entity = entityForRequest(request.entityName, error);
     if (!entity)
@@ -304,6 +401,25 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
     std::optional<QList<int>> fetched;
     if (problem.isEmpty() && !where.isEmpty())
         fetched = slotsToFetch(*entity, request.propertiesToFetch, &problem);
+    std::optional<CompanionRead> companion;
+    if (problem.isEmpty() && !where.isEmpty() && companions && request.companion) {
+        companion = companionRead(*entity, *request.companion, &problem);
+        if (companion) {
+            // The row's attribute is read with the row, to tell an unsaved change of it.
+            if (!fetched->isEmpty() && !fetched->contains(companion->attributeSlot)) {
+                fetched->insert(std::lower_bound(fetched->begin(), fetched->end(), companion->attributeSlot),
+                                companion->attributeSlot);
+                if (fetched->size() == entity->slotCount())
+                    fetched->clear();
+            }
+            companion->attributeColumn =
+                1 + int(fetched->isEmpty() ? companion->attributeSlot
+                                           : fetched->indexOf(companion->attributeSlot));
+            companion->firstColumn = 1 + int(fetched->isEmpty() ? entity->slotCount() : fetched->size());
+            companion->found = companions;
+            companions->clear();
+        }
+    }
     if (where.isEmpty() || !problem.isEmpty()) {
         fail(error, PLError(kDomain, 134000, problem));
         return std::nullopt;
@@ -349,15 +465,32 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
         request.fetchLimit > 0
             ? std::nullopt
             : rowOrderInMemory(*entity, request.sortDescriptors, narrow ? &*fetched : nullptr);
-    const QString select = (narrow ? statements.selectSlots(*fetched) : statements.select()) % b.joins() %
-                           QLatin1String(" WHERE ") % where;
+    QString rowsSelect = narrow ? statements.selectSlots(*fetched) : statements.select();
+    if (companion) {
+        // The companion as one more row of the join: the first stored one by key, so that a key
+        // several rows share still gives one row here.
+        const EntitySql& theirs = sql(*companion->entity);
+        const QList<int>& ownSlots = narrow ? *fetched : statements.allSlots();
+        rowsSelect = QLatin1String("SELECT ") % statements.columns(QStringLiteral("t0"), ownSlots) %
+                     QLatin1String(", ") % theirs.columns(QStringLiteral("c0"), companion->readSlots) %
+                     QLatin1String(" FROM ") % statements.table() % QLatin1String(" AS t0 LEFT JOIN ") %
+                     theirs.table() % QLatin1String(" AS c0 ON c0.pk = (SELECT pk FROM ") % theirs.table() %
+                     QLatin1String(" WHERE ") % Q::quoted(request.companion->key) % QLatin1String(" = t0.") %
+                     Q::quoted(request.companion->attribute) % QLatin1String(" ORDER BY pk LIMIT 1)");
+    }
+    const QString select = rowsSelect % b.joins() % QLatin1String(" WHERE ") % where;
     const QString sqlOrder = QLatin1String(" ORDER BY ") % order.join(QStringLiteral(", "));
+    const CompanionRead* companionPtr = companion ? &*companion : nullptr;
     bool orderLost = false;
-    auto stored = readRows(*db, *entity, orderHere ? select : select % sqlOrder % limit, binds, error,
-                           narrow ? &*fetched : nullptr, orderHere ? &*orderHere : nullptr, &orderLost);
-    if (orderLost)
-        stored =
-            readRows(*db, *entity, select % sqlOrder % limit, binds, error, narrow ? &*fetched : nullptr);
+    auto stored =
+        readRows(*db, *entity, orderHere ? select : select % sqlOrder % limit, binds, error,
+                 narrow ? &*fetched : nullptr, orderHere ? &*orderHere : nullptr, &orderLost, companionPtr);
+    if (orderLost) {
+        if (companions)
+            companions->clear();
+        stored = readRows(*db, *entity, select % sqlOrder % limit, binds, error, narrow ? &*fetched : nullptr,
+                          nullptr, nullptr, companionPtr);
+    }
     if (!stored)
         return std::nullopt;
     if (inMemory.empty())
@@ -412,6 +545,67 @@ std::optional<QList<int>> ObjectContext::slotsToFetch(const EntityDescription& e
     return fetched;
 }
 
+std::optional<ObjectContext::CompanionRead>
+ObjectContext::companionRead(const EntityDescription& entity, const FetchRequest::Companion& companion,
+                             QString* problem) const {
+    CompanionRead read;
+    read.entity = m_store->model()->entityNamed(companion.entityName);
+    const auto* attribute = entity.attributeNamed(companion.attribute);
+    const auto* key = read.entity ? read.entity->attributeNamed(companion.key) : nullptr;
+    if (!attribute || !key) {
+        *problem = QStringLiteral("%1 has no companion %2.%3 for its %4")
+                       .arg(entity.name(), companion.entityName, companion.key, companion.attribute);
+        return std::nullopt;
+    }
+    read.attributeSlot = attribute->slot;
+    read.keySlot = key->slot;
+    auto wanted = slotsToFetch(*read.entity, companion.properties + QStringList{companion.key}, problem);
+    if (!wanted)
+        return std::nullopt;
+    read.readSlots = wanted->isEmpty() ? sql(*read.entity).allSlots() : *wanted;
+    if (!wanted->isEmpty()) {
+        read.loaded.assign(size_t(read.entity->slotCount()), false);
+        for (int s : read.readSlots)
+            read.loaded.set(size_t(s), true);
+    }
+    read.keyFromRow = key->type == attribute->type;
+    if (read.keyFromRow)
+        read.readSlots.removeOne(read.keySlot);
+    return read;
+}
+
+ObjectPtr ObjectContext::readCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
+                                       const ManagedObject& row, bool rowIsNew) {
+    const BatchRow stored(batch, rowIndex);
+    if (stored.type(companion.firstColumn) == SQLITE_NULL)
+        return nullptr;
+    const qint64 pk = stored.integer(companion.firstColumn);
+    const AttributeDescription* attribute = row.m_entity->attributeForSlot(companion.attributeSlot);
+    std::weak_ptr<ManagedObject>& entry = m_objects[pk];
+    ObjectPtr found = entry.lock();
+    const bool isNew = !found;
+    if (isNew) {
+        auto values = rowValues(*companion.entity, stored, companion.readSlots, companion.firstColumn + 1);
+        if (companion.keyFromRow)
+            values[size_t(companion.keySlot)] =
+                rowIsNew ? row.m_values[size_t(companion.attributeSlot)]
+                         : columnValue(attribute, stored, companion.attributeColumn);
+        found = newObject(companion.entity, pk, std::move(values), companion.loaded);
+        entry = found;
+    }
+    if (found->m_deleted || found->m_entity != companion.entity)
+        return nullptr;
+    if (rowIsNew && isNew)
+        return found; // both as stored: the join matched them
+    // What this context holds on either side; a slot not read yet holds what is stored, which the
+    // join matched to the row's stored attribute.
+    const auto seen = [&stored, &companion, attribute](const ManagedObject& object, int slot) {
+        return object.isLoaded(slot) ? object.m_values[size_t(slot)]
+                                     : columnValue(attribute, stored, companion.attributeColumn);
+    };
+    return seen(row, companion.attributeSlot) == seen(*found, companion.keySlot) ? found : nullptr;
+}
+
 std::optional<ObjectContext::RowOrder> ObjectContext::rowOrderInMemory(const EntityDescription& entity,
                                                                        const QList<SortDescriptor>& sorts,
                                                                        const QList<int>* fetched) {
@@ -433,7 +627,8 @@ std::optional<ObjectContext::RowOrder> ObjectContext::rowOrderInMemory(const Ent
 std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, const EntityDescription& entity,
                                                         const QString& sql, const QList<QVariant>& binds,
                                                         PLOptionalError* error, const QList<int>* fetched,
-                                                        const RowOrder* order, bool* orderLost) {
+                                                        const RowOrder* order, bool* orderLost,
+                                                        const CompanionRead* companion) {
     SlotFlags loaded;
     if (fetched) {
         loaded.assign(size_t(entity.slotCount()), false);
@@ -452,44 +647,55 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
             fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
             return std::nullopt;
         }
-        bool row = true;
-        while (row) {
-            if (!db.step(stmt, &row)) {
+        RowBatch batch;
+        while (!batch.isDone()) {
+            if (!batch.fill(db, stmt, kRowsPerBatch)) {
                 fail(error, ObjectStore::sqlError(db.lastErrorCode(), db.lastError()));
                 return std::nullopt;
             }
-            if (!row)
-                break;
-            const qint64 pk = sqlite3_column_int64(stmt, 0);
-            // One probe of the identity map finds the row's object or the place of a new one.
-            std::weak_ptr<ManagedObject>& entry = m_objects[pk];
-            ObjectPtr o = entry.lock();
-            if (!o) {
-                o = newObject(&entity, pk,
-                              fetched ? rowValues(entity, stmt, *fetched) : rowValues(entity, stmt), loaded);
-                entry = o;
+            // Room for the batch's objects in the identity map at once, not by doubling as they come.
+            m_objects.reserve(m_objects.size() + batch.rowCount() * (companion ? 2 : 1));
+            if (companion)
+                companion->found->reserve(companion->found->size() + batch.rowCount());
+            for (int r = 0; r < batch.rowCount(); ++r) {
+                const BatchRow stored(batch, r);
+                const qint64 pk = stored.integer(0);
+                // One probe of the identity map finds the row's object or the place of a new one.
+                std::weak_ptr<ManagedObject>& entry = m_objects[pk];
+                ObjectPtr o = entry.lock();
+                const bool isNew = !o;
+                if (isNew) {
+                    o = newObject(&entity, pk,
+                                  fetched ? rowValues(entity, stored, *fetched) : rowValues(entity, stored),
+                                  loaded);
+                    entry = o;
+                }
+                if (companion && !o->m_deleted)
+                    if (ObjectPtr found = readCompanion(*companion, batch, r, *o, isNew))
+                        companion->found->insert(pk, std::move(found));
                 if (m_objects.size() > m_sweepAt)
                     sweep();
-            }
-            if (o->m_deleted)
-                continue;
-            for (qsizetype k = 0; k < keyCount; ++k) {
-                const int column = order->columns[k];
-                switch (sqlite3_column_type(stmt, column)) {
-                case SQLITE_NULL:
-                    keys.emplace_back();
-                    break;
-                case SQLITE_INTEGER:
-                    keys.emplace_back(sqlite3_column_int64(stmt, column));
-                    break;
-                default: // a value of another type in an integer column: SQLite orders it
-                    sqlite3_reset(stmt);
-                    if (orderLost)
-                        *orderLost = true;
-                    return QList<ObjectPtr>();
+                if (o->m_deleted)
+                    continue;
+                for (qsizetype k = 0; k < keyCount; ++k) {
+                    const int column = order->columns[k];
+                    switch (stored.type(column)) {
+                    case SQLITE_NULL:
+                        keys.emplace_back();
+                        break;
+                    case SQLITE_INTEGER:
+                        keys.emplace_back(stored.integer(column));
+                        break;
+                    default: // a value of another type in an integer column: SQLite orders it
+                        if (!batch.isDone())
+                            sqlite3_reset(stmt);
+                        if (orderLost)
+                            *orderLost = true;
+                        return QList<ObjectPtr>();
+                    }
                 }
+                out << std::move(o);
             }
-            out << std::move(o);
         }
     }
     if (order && out.size() > 1) {
@@ -693,7 +899,7 @@ void ObjectContext::loadRest(ManagedObject& object) {
     // Whole from here on, also when the read fails: the failure is reported once, not at every read.
     const SlotFlags loaded = std::exchange(object.m_loaded, SlotFlags());
     const auto* e = object.m_entity;
-    std::vector<QVariant> values;
+    SlotValues values;
     if (auto db = connection(nullptr)) {
         QMutexLocker lock(&db->mutex());
         sqlite3_stmt* stmt = db->statement(sql(*e).selectByKey());
@@ -710,7 +916,7 @@ void ObjectContext::loadRest(ManagedObject& object) {
             qCWarning(lcStore).noquote() << problem;
             fail(nullptr, PLError(kDomain, 133000, problem));
         } else {
-            values = rowValues(*e, stmt);
+            values = rowValues(*e, StatementRow(stmt));
         }
         if (stmt)
             sqlite3_reset(stmt);
@@ -920,7 +1126,7 @@ void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
     }
     if (!row)
         return;
-    auto values = rowValues(*e, stmt);
+    auto values = rowValues(*e, StatementRow(stmt));
     sqlite3_reset(stmt);
     for (int s = 0; s < e->slotCount(); ++s) {
         if (mergeChanges && object->m_changed[size_t(s)])
@@ -1024,7 +1230,7 @@ void ObjectContext::resynchronize() {
             auto o = registered(pk);
             if (!o || o->m_deleted)
                 continue;
-            auto values = rowValues(entity, stmt);
+            auto values = rowValues(entity, StatementRow(stmt));
             for (int s = 0; s < entity.slotCount(); ++s)
                 if (!o->m_changed[size_t(s)])
                     o->m_values[size_t(s)] = std::move(values[size_t(s)]);

@@ -19,6 +19,7 @@ namespace pelnix::platform {
 
 class EntitySql;
 class ObjectStore;
+class RowBatch;
 class SqliteConnection;
 class SqlQueryBuilder;
 
@@ -53,9 +54,19 @@ public:
     // The registered object, or the stored row; null when there is none.
     ObjectPtr existingObject(const QString& entityName, qint64 primaryKey, PLOptionalError* error = nullptr);
 
-    // Null on failure (unknown entity or key, closed store, SQL error).
+    // Null on failure (unknown entity or key, closed store, SQL error). A request's companion is
+    // not read.
     std::optional<QList<ObjectPtr>> executeFetchRequest(const FetchRequest& request,
                                                         PLOptionalError* error = nullptr);
+    // Rows' companions (FetchRequest::companion) by the rows' primary keys.
+    using Companions = QHash<qint64, ObjectPtr>;
+    // executeFetchRequest() that also gives each row's companion as this context sees it. A row has
+    // none where no such row is stored, where its companion is deleted here, where the row's
+    // attribute and the companion's key differ as this context holds them (an unsaved change on
+    // either side), and where the row is unsaved here: the caller looks those up on its own.
+    std::optional<QList<ObjectPtr>> executeFetchRequestWithCompanions(const FetchRequest& request,
+                                                                      Companions* companions,
+                                                                      PLOptionalError* error = nullptr);
     std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
     // How many fetches this context has run: each one reads the store and scans the context's own
     // unsaved objects, so an import shows by this whether its reads grow with what it imports.
@@ -132,24 +143,38 @@ private:
     const EntityDescription* entityForRequest(const QString& name, PLOptionalError* error);
     ObjectPtr registered(qint64 primaryKey) const;
     // `loaded` empty: a whole object; otherwise the slots `values` holds read values for.
-    ObjectPtr materialize(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+    ObjectPtr materialize(const EntityDescription* entity, qint64 pk, SlotValues&& values,
                           const SlotFlags& loaded = {});
     // materialize() of a row known not to be registered.
-    ObjectPtr materializeNew(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+    ObjectPtr materializeNew(const EntityDescription* entity, qint64 pk, SlotValues&& values,
                              const SlotFlags& loaded);
     // materializeNew() without registering the object.
-    ObjectPtr newObject(const EntityDescription* entity, qint64 pk, std::vector<QVariant>&& values,
+    ObjectPtr newObject(const EntityDescription* entity, qint64 pk, SlotValues&& values,
                         const SlotFlags& loaded);
     void registerObject(const ObjectPtr& object);
     void sweep();
     const EntitySql& sql(const EntityDescription& entity) const;
-    // The slot values of the current row of a SELECT of EntitySql::select().
-    std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt) const;
-    // The same of EntitySql::selectSlots(fetched): the other slots hold nothing until loaded.
-    static std::vector<QVariant> rowValues(const EntityDescription& entity, void* stmt,
-                                           const QList<int>& fetched);
-    // A column's value as the attribute holds it (null `a`: a foreign key).
-    static QVariant columnValue(const AttributeDescription* a, void* stmt, int column);
+    // The companion half of a statement's rows: read after the row's own columns, from
+    // `firstColumn` (the companion's key) on.
+    struct CompanionRead {
+        const EntityDescription* entity = nullptr;
+        QList<int> readSlots;
+        SlotFlags loaded;
+        int firstColumn = 0;
+        int attributeSlot = -1;   // of the row
+        int attributeColumn = -1; // of the row's attribute in the statement
+        int keySlot = -1;         // of the companion
+        // The key is not read: it is the row's attribute, which the join matched byte for byte.
+        bool keyFromRow = false;
+        Companions* found = nullptr;
+    };
+    // The companion read of a request over `entity`; none (problem set) for an unknown entity or name.
+    std::optional<CompanionRead> companionRead(const EntityDescription& entity,
+                                               const FetchRequest::Companion& companion,
+                                               QString* problem) const;
+    // The companion found on a row of `batch` for the row's object `row`, or null.
+    ObjectPtr readCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
+                            const ManagedObject& row, bool rowIsNew);
     // An order the rows of a SELECT without ORDER BY are put in here, as SQLite would order them:
     // integer columns of the statement (NULL first), then the primary key in the last key's direction.
     struct RowOrder {
@@ -164,11 +189,13 @@ private:
     // The rows a SELECT of EntitySql::select() gives, as this context's objects (deleted ones left out);
     // with `fetched`, of EntitySql::selectSlots(*fetched), rows not registered yet becoming partial objects.
     // With `order`, put in that order; when a key column holds something other than an integer, nothing
-    // is returned and `*orderLost` is set (the caller asks SQLite for the order instead).
+    // is returned and `*orderLost` is set (the caller asks SQLite for the order instead). With
+    // `companion`, the rows' companions are put in its map.
     std::optional<QList<ObjectPtr>> readRows(SqliteConnection& db, const EntityDescription& entity,
                                              const QString& sql, const QList<QVariant>& binds,
                                              PLOptionalError* error, const QList<int>* fetched = nullptr,
-                                             const RowOrder* order = nullptr, bool* orderLost = nullptr);
+                                             const RowOrder* order = nullptr, bool* orderLost = nullptr,
+                                             const CompanionRead* companion = nullptr);
     // The slots a request's properties to fetch name; null (error set) for an unknown name, empty
     // for a whole read.
     std::optional<QList<int>> slotsToFetch(const EntityDescription& entity, const QStringList& properties,

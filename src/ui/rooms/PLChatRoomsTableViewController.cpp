@@ -230,7 +230,7 @@ void PLChatRoomsTableViewController::reloadChatRooms() {
     Q_ASSERT(platform::isMainThread());
     m_chatRoomsLoaded = true;
     ++m_loadGeneration;
-    m_chatRooms = ChatRoom::allChatRooms();
+    m_chatRooms = ChatRoom::allChatRoomsWithLatestMessages();
     showChatRoomsAnew();
     // The options behind the rows are built once the rows are on screen: nobody can swipe before,
     // and a row that opens builds its own options first in any case.
