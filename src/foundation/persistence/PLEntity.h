@@ -147,15 +147,8 @@ public:
 
     static Ptr cast(const platform::ObjectPtr& o) { return std::dynamic_pointer_cast<T>(o); }
     static Ptr cast(platform::ObjectPtr&& o) { return std::dynamic_pointer_cast<T>(std::move(o)); }
-    static List castAll(const QList<platform::ObjectPtr>& objects) {
-        List out;
-        out.reserve(objects.size());
-        for (const auto& o : objects)
-            if (auto t = cast(o))
-                out << std::move(t);
-        return out;
-    }
-    // The same of a list no longer needed: its pointers are moved, not copied.
+    static List castAll(const QList<platform::ObjectPtr>& objects) { return castAll(QList(objects)); }
+    // A list no longer needed has its pointers moved, not copied.
     static List castAll(QList<platform::ObjectPtr>&& objects) {
         List out;
         out.reserve(objects.size());

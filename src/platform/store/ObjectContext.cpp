@@ -26,43 +26,6 @@ QString sqlFunction(const QString& function) {
     return known.contains(name) ? name : QString();
 }
 
-// A row of a statement as SQLite holds it between steps (read as a RowBatch row is).
-class StatementRow {
-public:
-    explicit StatementRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
-    int type(int column) const { return sqlite3_column_type(m_stmt, column); }
-    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    double real(int column) const { return sqlite3_column_double(m_stmt, column); }
-    QByteArrayView bytes(int column) const {
-        const void* data = type(column) == SQLITE_TEXT
-                               ? static_cast<const void*>(sqlite3_column_text(m_stmt, column))
-                               : sqlite3_column_blob(m_stmt, column);
-        const int size = sqlite3_column_bytes(m_stmt, column);
-        return size ? QByteArrayView(static_cast<const char*>(data), size) : QByteArrayView("", 0);
-    }
-
-private:
-    sqlite3_stmt* m_stmt;
-};
-
-// A column's value as SQLite typed it.
-template <class Row> QVariant storedValue(const Row& row, int column) {
-    switch (row.type(column)) {
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(row.integer(column)));
-    case SQLITE_FLOAT:
-        return QVariant(row.real(column));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(row.bytes(column)));
-    case SQLITE_BLOB: {
-        const QByteArrayView blob = row.bytes(column);
-        return QVariant(blob.isEmpty() ? QByteArray() : blob.toByteArray());
-    }
-    default:
-        return {};
-    }
-}
-
 // A column's value as the attribute holds it (null `a`: a foreign key).
 template <class Row> QVariant columnValue(const AttributeDescription* a, const Row& row, int column) {
     if (!a)

@@ -2,8 +2,6 @@
 
 #include "platform/store/SqliteConnection.h"
 
-#include <sqlite3.h>
-
 namespace pelnix::platform {
 
 bool RowBatch::fill(SqliteConnection& db, sqlite3_stmt* stmt, int maxRows) {
@@ -54,6 +52,14 @@ bool RowBatch::fill(SqliteConnection& db, sqlite3_stmt* stmt, int maxRows) {
         ++m_rows;
     }
     return true;
+}
+
+QByteArrayView StatementRow::bytes(int column) const {
+    const void* data = type(column) == SQLITE_TEXT
+                           ? static_cast<const void*>(sqlite3_column_text(m_stmt, column))
+                           : sqlite3_column_blob(m_stmt, column);
+    const int size = sqlite3_column_bytes(m_stmt, column);
+    return size ? QByteArrayView(static_cast<const char*>(data), size) : QByteArrayView("", 0);
 }
 
 } // namespace pelnix::platform

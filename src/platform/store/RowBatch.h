@@ -2,9 +2,8 @@
 
 #include <QByteArrayView>
 #include <QVariant>
+#include <sqlite3.h>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace pelnix::platform {
 
@@ -65,5 +64,38 @@ private:
     const RowBatch& m_batch;
     int m_row;
 };
+
+// A row of a statement as SQLite holds it between steps, read as a batch's row is.
+class StatementRow {
+public:
+    explicit StatementRow(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    int type(int column) const { return sqlite3_column_type(m_stmt, column); }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const { return sqlite3_column_double(m_stmt, column); }
+    // Text (UTF-8) or blob; never null, empty ones included.
+    QByteArrayView bytes(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+// A column's value of a row (BatchRow or StatementRow) as SQLite typed it: an empty text is an empty
+// string, not a null one; an empty blob is a null array.
+template <class Row> QVariant storedValue(const Row& row, int column) {
+    switch (row.type(column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(row.integer(column)));
+    case SQLITE_FLOAT:
+        return QVariant(row.real(column));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(row.bytes(column)));
+    case SQLITE_BLOB: {
+        const QByteArrayView blob = row.bytes(column);
+        return QVariant(blob.isEmpty() ? QByteArray() : blob.toByteArray());
+    }
+    default:
+        return {};
+    }
+}
 
 } // namespace pelnix::platform

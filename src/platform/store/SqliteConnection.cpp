@@ -1,5 +1,7 @@
 #include "platform/store/SqliteConnection.h"
 
+#include "platform/store/RowBatch.h"
+
 #include <QStringEncoder>
 #include <QVarLengthArray>
 #include <sqlite3.h>
@@ -155,20 +157,7 @@ QVariant SqliteConnection::scalar(const QString& sql, const QList<QVariant>& bin
 }
 
 QVariant SqliteConnection::columnValue(sqlite3_stmt* stmt, int column) {
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                                          sqlite3_column_bytes(stmt, column)));
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                                   sqlite3_column_bytes(stmt, column)));
-    default:
-        return {};
-    }
+    return storedValue(StatementRow(stmt), column);
 }
 
 } // namespace pelnix::platform
