@@ -49,6 +49,34 @@ QString layoutText(const QString& text, const QList<Link>& links, QList<Link>* s
     return laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
+// The links' look, and the direction controls' size. A control draws nothing, yet a line takes the
+// height of every font that lays out a character of it: where the message font lacks a control (the
+// isolates, in many fonts), the fallback that has it could make each line that holds one taller and
+// lower its text. At the smallest size a control never sets its line's height.
+QList<QTextLayout::FormatRange> formatsFor(const QString& laid, const QList<Link>& links, const QFont& font) {
+    QList<QTextLayout::FormatRange> formats;
+    for (const auto& link : links) {
+        QTextCharFormat format;
+        format.setForeground(kLinkColor);
+        format.setFontUnderline(true);
+        formats << QTextLayout::FormatRange{link.start, link.length, format};
+    }
+    QFont smallest = font;
+    smallest.setPixelSize(1);
+    QTextCharFormat control;
+    control.setFont(smallest, QTextCharFormat::FontPropertiesSpecifiedOnly);
+    for (int i = 0; i < laid.size(); ++i) {
+        if (!platform::BidiText::isControl(laid.at(i).unicode()))
+            continue;
+        int end = i + 1;
+        while (end < laid.size() && platform::BidiText::isControl(laid.at(end).unicode()))
+            ++end;
+        formats << QTextLayout::FormatRange{i, end - i, control};
+        i = end - 1;
+    }
+    return formats;
+}
+
 // Lays `layout` out at `width`; answers the used height.
 qreal layOut(QTextLayout& layout, qreal width, Qt::LayoutDirection direction) {
     // Aligned with the layout; the order of the characters follows the text itself, so English in a
@@ -111,15 +139,9 @@ QPointF PLMessageTextView::textOrigin() const {
 }
 
 void PLMessageTextView::relayout() {
-    m_layout = std::make_unique<QTextLayout>(layoutText(m_text, m_links, &m_shownLinks), font());
-    QList<QTextLayout::FormatRange> formats;
-    for (const auto& link : std::as_const(m_shownLinks)) {
-        QTextCharFormat format;
-        format.setForeground(kLinkColor);
-        format.setFontUnderline(true);
-        formats << QTextLayout::FormatRange{link.start, link.length, format};
-    }
-    m_layout->setFormats(formats);
+    const QString laid = layoutText(m_text, m_links, &m_shownLinks);
+    m_layout = std::make_unique<QTextLayout>(laid, font());
+    m_layout->setFormats(formatsFor(laid, m_shownLinks, font()));
     layOut(*m_layout, textWidth(), layoutDirection());
     update();
 }
@@ -133,10 +155,14 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
     const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
     if (const qreal* known = heights.find(key))
         return *known;
-    QTextLayout layout(layoutText(text, platform::BidiText::needsIsolation(text)
-                                            ? platform::ui::TextView::detectedLinks(text)
-                                            : QList<Link>()),
-                       font);
+    QList<Link> shown;
+    const QString laid =
+        layoutText(text,
+                   platform::BidiText::needsIsolation(text) ? platform::ui::TextView::detectedLinks(text)
+                                                            : QList<Link>(),
+                   &shown);
+    QTextLayout layout(laid, font);
+    layout.setFormats(formatsFor(laid, shown, font));
     const qreal height = layOut(layout, width, Qt::LeftToRight);
     heights.insert(key, height);
     return height;

@@ -281,7 +281,8 @@ void TestMessageCells::aLinkReadsAsItActsWhateverControlStandsBeforeIt() {
     QFETCH(QString, before);
     QFETCH(QString, link);
     QFETCH(QUrl, url);
-    // The link shows as the same pixels as the link alone, at the same place, and opens what it shows.
+    // The link shows as the same pixels as the link alone, at the same place, and opens what it shows;
+    // the controls, drawn by whatever font has them, leave the line's height as it is.
     const auto picture = [](const QString& text, PLMessageTextView& view) {
         view.setFont(PLChatWindowStyle::messageFont());
         view.resize(300, 40);
@@ -291,6 +292,9 @@ void TestMessageCells::aLinkReadsAsItActsWhateverControlStandsBeforeIt() {
     PLMessageTextView hostile, plain;
     const QImage shown = picture(before + link, hostile);
     QCOMPARE(shown, picture(link, plain));
+    const QFont font = PLChatWindowStyle::messageFont();
+    QCOMPARE(PLMessageTextView::measuredHeight(before + link + " " + before, font, 300),
+             PLMessageTextView::measuredHeight(link, font, 300));
     QCOMPARE(hostile.links().size(), 1);
     const auto point = pointOnLink(&hostile);
     QVERIFY(point);
