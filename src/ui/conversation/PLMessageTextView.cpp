@@ -10,7 +10,10 @@
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRawFont>
 #include <QTextOption>
+
+#include <optional>
 
 namespace pelnix {
 
@@ -49,10 +52,11 @@ QString layoutText(const QString& text, const QList<Link>& links, QList<Link>* s
     return laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
-// The links' look, and the direction controls' size. A control draws nothing, yet a line takes the
-// height of every font that lays out a character of it: where the message font lacks a control (the
-// isolates, in many fonts), the fallback that has it could make each line that holds one taller and
-// lower its text. At the smallest size a control never sets its line's height.
+// The links' look, and the size of the direction controls that the font lacks. A control draws
+// nothing, yet a line takes the height of every font that lays out a character of it: the fallback
+// font that has a control (the isolates, in many fonts) could make each line that holds one taller
+// and lower its text. At the smallest size such a control never sets its line's height; the controls
+// the font has stay in its runs of text.
 QList<QTextLayout::FormatRange> formatsFor(const QString& laid, const QList<Link>& links, const QFont& font) {
     QList<QTextLayout::FormatRange> formats;
     for (const auto& link : links) {
@@ -61,16 +65,24 @@ QList<QTextLayout::FormatRange> formatsFor(const QString& laid, const QList<Link
         format.setFontUnderline(true);
         formats << QTextLayout::FormatRange{link.start, link.length, format};
     }
-    QFont smallest = font;
-    smallest.setPixelSize(1);
-    QTextCharFormat control;
-    control.setFont(smallest, QTextCharFormat::FontPropertiesSpecifiedOnly);
+    std::optional<QRawFont> own;
+    const auto lacked = [&own, &font](QChar c) {
+        if (!platform::BidiText::isControl(c.unicode()))
+            return false;
+        if (!own)
+            own = QRawFont::fromFont(font);
+        return !own->supportsCharacter(c);
+    };
     for (int i = 0; i < laid.size(); ++i) {
-        if (!platform::BidiText::isControl(laid.at(i).unicode()))
+        if (!lacked(laid.at(i)))
             continue;
         int end = i + 1;
-        while (end < laid.size() && platform::BidiText::isControl(laid.at(end).unicode()))
+        while (end < laid.size() && lacked(laid.at(end)))
             ++end;
+        QFont smallest = font;
+        smallest.setPixelSize(1);
+        QTextCharFormat control;
+        control.setFont(smallest, QTextCharFormat::FontPropertiesSpecifiedOnly);
         formats << QTextLayout::FormatRange{i, end - i, control};
         i = end - 1;
     }
