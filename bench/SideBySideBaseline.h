@@ -11,14 +11,19 @@
 
 namespace pelnix::bench {
 
-// The console reporter, also keeping each run's real time per iteration (seconds) by name.
+// The console reporter, also keeping each run's real time per iteration (seconds) by name. Of a
+// benchmark run several times, it keeps the median: a moment of a busy machine then moves neither
+// side of a comparison.
 class SideBySideReporter : public benchmark::ConsoleReporter {
 public:
     explicit SideBySideReporter(QMap<QString, double>& seconds) : m_seconds(seconds) {}
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            m_seconds[QString::fromStdString(r.benchmark_name()).section('/', 0, 0)] =
+        for (const auto& r : runs) {
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median")
+                continue;
+            m_seconds[QString::fromStdString(r.run_name.function_name)] =
                 r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 
