@@ -37,15 +37,24 @@ FetchRequest roomsWithTheirMessages(const QStringList& properties = {"messageId"
     return request;
 }
 
+// Each row's companion by the row's key, the last one handed where a row comes twice.
+using Companions = QHash<qint64, ObjectPtr>;
+
+platform::ObjectContext::CompanionSink into(Companions& companions) {
+    return [&companions](platform::ManagedObject& row, ObjectPtr companion) {
+        companions.insert(row.primaryKey(), std::move(companion));
+    };
+}
+
 struct Read {
     QList<ObjectPtr> rows;
-    platform::ObjectContext::Companions companions;
+    Companions companions;
 };
 
 Read read(const ContextPtr& context, const FetchRequest& request = roomsWithTheirMessages()) {
     Read result;
-    result.rows =
-        context->executeFetchRequestWithCompanions(request, &result.companions).value_or(QList<ObjectPtr>());
+    result.rows = context->executeFetchRequestWithCompanions(request, into(result.companions))
+                      .value_or(QList<ObjectPtr>());
     return result;
 }
 
@@ -199,10 +208,10 @@ void TestCompanionReads::unknownNamesFailTheFetch() {
     QFETCH(QStringList, properties);
     FetchRequest request = roomsWithTheirMessages();
     request.companion = FetchRequest::Companion{attribute, entity, key, properties};
-    platform::ObjectContext::Companions companions;
+    Companions companions;
     PLOptionalError error;
     const auto rows =
-        PLPersistence::PS_context()->executeFetchRequestWithCompanions(request, &companions, &error);
+        PLPersistence::PS_context()->executeFetchRequestWithCompanions(request, into(companions), &error);
     QVERIFY(!rows);
     QVERIFY(error);
     QVERIFY(companions.isEmpty());

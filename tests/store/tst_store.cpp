@@ -689,6 +689,7 @@ void TestStore::deletedRowsLeaveNoReferenceInAnyContext() {
     auto other = PLPersistence::PS_context();
     auto theirs = Member::cast(members[0]->PS_inContext(other));
     QVERIFY(theirs && theirs->object("room"));
+    QVERIFY(!Room::cast(theirs)); // an object of another entity is no room
     // ...and in a third context an unsaved change links the kept member to the doomed room.
     auto third = PLPersistence::PS_context();
     auto relinked = Member::cast(members[2]->PS_inContext(third));

@@ -114,11 +114,32 @@ QList<std::shared_ptr<Message>> ChatRoom::roomMessages(const platform::Predicate
     return Message::castAll(PLEntityQueries::PS_executeFetchRequest(request, contextPtr()));
 }
 
+namespace {
+// The text a slot holds, or null.
+const QString* textIn(const QVariant& value) {
+    return value.data_ptr().typeInterface() == QMetaType::fromType<QString>().iface()
+               ? &value.data_ptr().get<QString>()
+               : nullptr;
+}
+
+// Both slots hold one non-empty text. A key read with the row it names shares the row's text, which
+// is then told equal without reading either (a rooms list asks this of every row it shows).
+bool sameText(const QVariant& a, const QVariant& b) {
+    const QString* x = textIn(a);
+    const QString* y = textIn(b);
+    return x && y && !x->isEmpty() &&
+           ((x->constData() == y->constData() && x->size() == y->size()) || *x == *y);
+}
+} // namespace
+
 std::shared_ptr<Message> ChatRoom::latestMessage() {
+    static thread_local SlotCache latestIdSlot;
+    static thread_local SlotCache messageIdSlot;
+    if (m_latestMessage && !m_latestMessage->isInert() && !m_latestMessage->isDeleted() &&
+        sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
+                 m_latestMessage->attributeValue(QStringLiteral("messageId"), messageIdSlot)))
+        return m_latestMessage;
     const QString latestId = latestMessageId();
-    if (auto cached = m_latestMessage; cached && !latestId.isEmpty() && !cached->isInert() &&
-                                       !cached->isDeleted() && cached->messageId() == latestId)
-        return cached;
     if (auto message = Message::messageWithID(latestId)) {
         m_latestMessage = message;
         return message;

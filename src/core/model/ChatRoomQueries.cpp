@@ -52,12 +52,14 @@ ChatRoom::List ChatRoom::allChatRoomsWithLatestMessages(const ContextPtr& contex
     request.companion =
         platform::FetchRequest::Companion{QStringLiteral("latestMessageId"), Message::entityName(),
                                           QStringLiteral("messageId"), kLatestMessageListProperties};
-    QHash<qint64, platform::ObjectPtr> latest;
-    List rooms = castAll(PLEntityQueries::PS_executeFetchRequestWithCompanions(request, &latest, context));
-    for (const auto& room : std::as_const(rooms))
-        if (auto message = Message::cast(latest.take(room->primaryKey())))
-            room->m_latestMessage = std::move(message);
-    return throughGroupFilter(std::move(rooms));
+    const auto keepLatest = [](platform::ManagedObject& row, platform::ObjectPtr message) {
+        auto* room =
+            typeid(row) == typeid(ChatRoom) ? static_cast<ChatRoom*>(&row) : dynamic_cast<ChatRoom*>(&row);
+        if (auto latest = room ? Message::cast(std::move(message)) : nullptr)
+            room->m_latestMessage = std::move(latest);
+    };
+    return throughGroupFilter(
+        castAll(PLEntityQueries::PS_executeFetchRequestWithCompanions(request, keepLatest, context)));
 }
 
 ChatRoom::List ChatRoom::throughGroupFilter(List rooms) {

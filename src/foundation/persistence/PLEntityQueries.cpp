@@ -92,15 +92,17 @@ PLEntityQueries::ObjectList PLEntityQueries::PS_executeFetchRequest(const FetchR
     return c->executeFetchRequest(request).value_or(ObjectList());
 }
 
-PLEntityQueries::ObjectList PLEntityQueries::PS_executeFetchRequestWithCompanions(
-    const FetchRequest& request, QHash<qint64, platform::ObjectPtr>* companions, const ContextPtr& context) {
+PLEntityQueries::ObjectList
+PLEntityQueries::PS_executeFetchRequestWithCompanions(const FetchRequest& request,
+                                                      const platform::ObjectContext::CompanionSink& found,
+                                                      const ContextPtr& context) {
     auto c = resolve(context);
     if (!c) {
         PLPersistence::handleErrors(
             PLError(QStringLiteral("NSCocoaErrorDomain"), 134060, QStringLiteral("No store is open.")));
         return {};
     }
-    return c->executeFetchRequestWithCompanions(request, companions).value_or(ObjectList());
+    return c->executeFetchRequestWithCompanions(request, found).value_or(ObjectList());
 }
 
 ObjectPtr PLEntityQueries::PS_executeFetchRequestAndReturnFirstObject(FetchRequest& request,

@@ -39,9 +39,10 @@ public:
     static ObjectList PS_executeFetchRequest(const platform::FetchRequest& request,
                                              const ContextPtr& context = {});
     // The same with the rows' companions (see ObjectContext::executeFetchRequestWithCompanions()).
-    static ObjectList PS_executeFetchRequestWithCompanions(const platform::FetchRequest& request,
-                                                           QHash<qint64, platform::ObjectPtr>* companions,
-                                                           const ContextPtr& context = {});
+    static ObjectList
+    PS_executeFetchRequestWithCompanions(const platform::FetchRequest& request,
+                                         const platform::ObjectContext::CompanionSink& found,
+                                         const ContextPtr& context = {});
     // Sets the request's limit to 1 (the caller's request too).
     static platform::ObjectPtr PS_executeFetchRequestAndReturnFirstObject(platform::FetchRequest& request,
                                                                           const ContextPtr& context = {});

@@ -338,11 +338,11 @@ const EntityDescription* ObjectContext::entityForRequest(const QString& name, PL
 
 std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRequest& request,
                                                                    PLOptionalError* error) {
-    return executeFetchRequestWithCompanions(request, nullptr, error);
+    return executeFetchRequestWithCompanions(request, {}, error);
 }
 
 std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions(const FetchRequest& request,
-                                                                                 Companions* companions,
+                                                                                 const CompanionSink& found,
                                                                                  PLOptionalError* error) {
     ++m_fetchCount;
     const auto* entity = entityForRequest(request.entityName, error);
@@ -365,7 +365,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions
     if (problem.isEmpty() && !where.isEmpty())
         fetched = slotsToFetch(*entity, request.propertiesToFetch, &problem);
     std::optional<CompanionRead> companion;
-    if (problem.isEmpty() && !where.isEmpty() && companions && request.companion) {
+    if (problem.isEmpty() && !where.isEmpty() && found && request.companion) {
         companion = companionRead(*entity, *request.companion, &problem);
         if (companion) {
             // The row's attribute is read with the row, to tell an unsaved change of it.
@@ -379,8 +379,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions
                 1 + int(fetched->isEmpty() ? companion->attributeSlot
                                            : fetched->indexOf(companion->attributeSlot));
             companion->firstColumn = 1 + int(fetched->isEmpty() ? entity->slotCount() : fetched->size());
-            companion->found = companions;
-            companions->clear();
+            companion->found = &found;
         }
     }
     if (where.isEmpty() || !problem.isEmpty()) {
@@ -449,8 +448,6 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions
         readRows(*db, *entity, orderHere ? select : select % sqlOrder % limit, binds, error,
                  narrow ? &*fetched : nullptr, orderHere ? &*orderHere : nullptr, &orderLost, companionPtr);
     if (orderLost) {
-        if (companions)
-            companions->clear();
         stored = readRows(*db, *entity, select % sqlOrder % limit, binds, error, narrow ? &*fetched : nullptr,
                           nullptr, nullptr, companionPtr);
     }
@@ -618,8 +615,6 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
             }
             // Room for the batch's objects in the identity map at once, not by doubling as they come.
             m_objects.reserve(m_objects.size() + batch.rowCount() * (companion ? 2 : 1));
-            if (companion)
-                companion->found->reserve(companion->found->size() + batch.rowCount());
             for (int r = 0; r < batch.rowCount(); ++r) {
                 const BatchRow stored(batch, r);
                 const qint64 pk = stored.integer(0);
@@ -635,7 +630,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
                 }
                 if (companion && !o->m_deleted)
                     if (ObjectPtr found = readCompanion(*companion, batch, r, *o, isNew))
-                        companion->found->insert(pk, std::move(found));
+                        (*companion->found)(*o, std::move(found));
                 if (m_objects.size() > m_sweepAt)
                     sweep();
                 if (o->m_deleted)

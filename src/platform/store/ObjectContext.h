@@ -58,14 +58,16 @@ public:
     // not read.
     std::optional<QList<ObjectPtr>> executeFetchRequest(const FetchRequest& request,
                                                         PLOptionalError* error = nullptr);
-    // Rows' companions (FetchRequest::companion) by the rows' primary keys.
-    using Companions = QHash<qint64, ObjectPtr>;
-    // executeFetchRequest() that also gives each row's companion as this context sees it. A row has
-    // none where no such row is stored, where its companion is deleted here, where the row's
-    // attribute and the companion's key differ as this context holds them (an unsaved change on
-    // either side), and where the row is unsaved here: the caller looks those up on its own.
+    // Takes a row's companion (FetchRequest::companion) as the row is read, in the row's place: a
+    // list of a hundred thousand rows pays no map of them to look each one up again.
+    using CompanionSink = std::function<void(ManagedObject& row, ObjectPtr companion)>;
+    // executeFetchRequest() that also hands each row's companion as this context sees it to `found`
+    // (a row again where the read starts over, which fails no caller that keeps the last). A row has none
+    // where no such row is stored, where its companion is deleted here, where the row's attribute and the
+    // companion's key differ as this context holds them (an unsaved change on either side), and where the row
+    // is unsaved here: the caller looks those up on its own.
     std::optional<QList<ObjectPtr>> executeFetchRequestWithCompanions(const FetchRequest& request,
-                                                                      Companions* companions,
+                                                                      const CompanionSink& found,
                                                                       PLOptionalError* error = nullptr);
     std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
     // How many fetches this context has run: each one reads the store and scans the context's own
@@ -166,7 +168,7 @@ private:
         int keySlot = -1;         // of the companion
         // The key is not read: it is the row's attribute, which the join matched byte for byte.
         bool keyFromRow = false;
-        Companions* found = nullptr;
+        const CompanionSink* found = nullptr;
     };
     // The companion read of a request over `entity`; none (problem set) for an unknown entity or name.
     std::optional<CompanionRead> companionRead(const EntityDescription& entity,
