@@ -221,11 +221,11 @@ private:
     bool m_invalidated = false;
     std::shared_ptr<SqliteConnection> m_connection;
     // A row's key in the identity map, hashed as itself. Keys are handed out in ascending order and
-    // a list is read in key order, so a long read fills neighbouring buckets rather than a random
-    // cache line per row: a hundred thousand rows register in a fraction of the time.
+    // a list is read in key order, so a long read fills neighbouring buckets rather than touching a
+    // random cache line per row.
     struct RowKey {
         qint64 pk;
-        RowKey(qint64 key) : pk(key) {} // NOLINT: a key is a row's key
+        RowKey(qint64 key) : pk(key) {} // implicit: every lookup passes a row's key as it is
         friend bool operator==(RowKey a, RowKey b) { return a.pk == b.pk; }
         friend size_t qHash(RowKey key, size_t) noexcept { return size_t(key.pk); }
     };
