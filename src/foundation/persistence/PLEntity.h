@@ -149,10 +149,7 @@ public:
 
     // An object of exactly this class, as the model instantiates them, is cast without a search of
     // the class hierarchy: lists of a hundred thousand rows are cast whole.
-    static Ptr cast(const platform::ObjectPtr& o) {
-        return o && typeid(*o) == typeid(T) ? std::static_pointer_cast<T>(o)
-                                            : std::dynamic_pointer_cast<T>(o);
-    }
+    static Ptr cast(const platform::ObjectPtr& o) { return cast(platform::ObjectPtr(o)); }
     static Ptr cast(platform::ObjectPtr&& o) {
         return o && typeid(*o) == typeid(T) ? std::static_pointer_cast<T>(std::move(o))
                                             : std::dynamic_pointer_cast<T>(std::move(o));
