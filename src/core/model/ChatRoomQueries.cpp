@@ -53,8 +53,7 @@ ChatRoom::List ChatRoom::allChatRoomsWithLatestMessages(const ContextPtr& contex
         platform::FetchRequest::Companion{QStringLiteral("latestMessageId"), Message::entityName(),
                                           QStringLiteral("messageId"), kLatestMessageListProperties};
     const auto keepLatest = [](platform::ManagedObject& row, platform::ObjectPtr message) {
-        auto* room =
-            typeid(row) == typeid(ChatRoom) ? static_cast<ChatRoom*>(&row) : dynamic_cast<ChatRoom*>(&row);
+        auto* room = cast(&row);
         if (auto latest = room ? Message::cast(std::move(message)) : nullptr)
             room->m_latestMessage = std::move(latest);
     };

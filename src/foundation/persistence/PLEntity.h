@@ -149,10 +149,13 @@ public:
 
     // An object of exactly this class, as the model instantiates them, is cast without a search of
     // the class hierarchy: lists of a hundred thousand rows are cast whole.
+    static T* cast(platform::ManagedObject* o) {
+        return o && typeid(*o) == typeid(T) ? static_cast<T*>(o) : dynamic_cast<T*>(o);
+    }
     static Ptr cast(const platform::ObjectPtr& o) { return cast(platform::ObjectPtr(o)); }
     static Ptr cast(platform::ObjectPtr&& o) {
-        return o && typeid(*o) == typeid(T) ? std::static_pointer_cast<T>(std::move(o))
-                                            : std::dynamic_pointer_cast<T>(std::move(o));
+        T* t = cast(o.get());
+        return t ? Ptr(std::move(o), t) : nullptr;
     }
     static List castAll(const QList<platform::ObjectPtr>& objects) { return castAll(QList(objects)); }
     // A list no longer needed has its pointers moved, not copied.
