@@ -28,6 +28,10 @@
 //     beside answers of no file (interim heads without end, a 302 whose body never ends, a 307 with
 //     a 2,000 MiB body), with the process's CPU and what the peer sent for the first answer;
 //     one picture opened in two windows at once beside one window: the album entries it left;
+//     beside an ordinary 20 MiB file, a body without length reset after 10 MiB, TLS bodies ended by
+//     close_notify, cut without it, and ended by close_notify with the TCP connection held open,
+//     gzip, deflate and unknown codings, a flood of chunk extensions and a caching proxy: time to the
+//     end, bytes kept, CPU, what the peer sent and the failure's words;
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
