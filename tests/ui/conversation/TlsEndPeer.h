@@ -78,6 +78,10 @@ private:
         }
     }
     void answer(int connection) {
+        // A reader that stops reading never holds the peer for long.
+        const timeval bound{5, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
         SSL* tls = SSL_new(m_context);
         SSL_set_fd(tls, connection);
         QByteArray request;

@@ -15,6 +15,7 @@
 #include "CodedBodies.h"
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
+#include "SocksPeer.h"
 #include "TlsEndPeer.h"
 #include "TlsPeer.h"
 
@@ -1470,26 +1471,36 @@ private slots:
         QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
     }
 
-    // A proxy the host sets for the application carries plain http as a proxy does, the request in
-    // absolute form, caching proxies too; every request names the library.
+    // A proxy the host sets for the application carries plain http as a proxy does: an HTTP or caching
+    // proxy gets the request in absolute form, a SOCKS5 proxy the host's name to connect to; every
+    // request names the library.
     void theHostsProxyCarriesPlainHttp_data() {
         QTest::addColumn<int>("type");
         QTest::addRow("caching proxy") << int(QNetworkProxy::HttpCachingProxy);
         QTest::addRow("HTTP proxy") << int(QNetworkProxy::HttpProxy);
+        QTest::addRow("SOCKS5 proxy") << int(QNetworkProxy::Socks5Proxy);
     }
     void theHostsProxyCarriesPlainHttp() {
         QFETCH(int, type);
-        MediaPeer proxy;
+        const bool socks = type == QNetworkProxy::Socks5Proxy;
         // A name only the proxy knows: Qt never proxies a loopback address.
         const QString target = QStringLiteral("http://media.test/proxied.jpg");
+        MediaPeer proxy;
         proxy.routes[target] = {200, picture, "image/jpeg"};
-        QNetworkProxy::setApplicationProxy(
-            QNetworkProxy(QNetworkProxy::ProxyType(type), QStringLiteral("127.0.0.1"), proxy.port()));
+        SocksPeer socksProxy(peer.port());
+        peer.routes[QStringLiteral("/proxied.jpg")] = {200, picture, "image/jpeg"};
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::ProxyType(type),
+                                                         QStringLiteral("127.0.0.1"),
+                                                         socks ? socksProxy.port() : proxy.port()));
         const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
         QCOMPARE(fetched(target, PLMediaDownloader::Limits()), picture);
-        const QByteArray head = proxy.requestHeads.value(target);
-        QVERIFY2(head.startsWith("GET " + target.toUtf8() + " HTTP/1.1\r\n"), head.constData());
+        const QByteArray head = socks ? peer.requestHeads.value(QStringLiteral("/proxied.jpg"))
+                                      : proxy.requestHeads.value(target);
+        const QByteArray requestLine = socks ? QByteArray("GET /proxied.jpg") : "GET " + target.toUtf8();
+        QVERIFY2(head.startsWith(requestLine + " HTTP/1.1\r\n"), head.constData());
         QVERIFY2(head.contains("\r\nUser-Agent: Pelnix/"), head.constData());
+        if (socks)
+            QCOMPARE(socksProxy.hostsAsked, QStringList{QStringLiteral("media.test")});
     }
 
     // No user name or password of an address goes out, on the first hop or on a redirect's.
