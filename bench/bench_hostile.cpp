@@ -28,6 +28,10 @@
 //     beside answers of no file (interim heads without end, a 302 whose body never ends, a 307 with
 //     a 2,000 MiB body), with the process's CPU and what the peer sent for the first answer;
 //     one picture opened in two windows at once beside one window: the album entries it left;
+//     beside an ordinary 20 MiB file, a body without length reset after 10 MiB, TLS bodies ended by
+//     close_notify, cut without it, and ended by close_notify with the TCP connection held open,
+//     gzip, deflate and unknown codings, a flood of chunk extensions and a caching proxy: time to the
+//     end, bytes kept, CPU, what the peer sent and the failure's words;
 //   - a map of 375 x 667 whose tile server sends tiles of 5600 x 5600, bodies of 100 MB, or a byte
 //     at a time, beside the same map of ordinary tiles; a geocoder whose server sends 100 MB of
 //     places, or a byte at a time, beside an ordinary answer: the heap at its peak and the main
@@ -60,6 +64,7 @@
 //   - a poll's details page opening while the service answers its stylesheet's download after 2 s,
 //     beside one whose stylesheet is stored, and beside htmlStringForDetailsPage() waited for on the
 //     main thread with the same slow answer: the main thread's longest stall until the page is shown.
+#include "CodedBodies.h"
 #include "EncodedImage.h"
 #include "GeneratedCards.h"
 #include "HeapMeter.h"
@@ -72,6 +77,7 @@
 #include "SideBySideBaseline.h"
 #include "SmartScreensTestWorld.h"
 #include "TestSandbox.h"
+#include "TlsEndPeer.h"
 
 #include "core/model/Asset.h"
 #include "core/model/ChatRoom.h"
@@ -131,6 +137,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QNetworkProxy>
 #include <QScrollBar>
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -282,6 +289,8 @@ void BM_XPathOrdinaryPoll(benchmark::State& state) {
                   R"("options":[{"id":"1","text":"Dock","votes":3},{"id":"2","text":"Pier","votes":1}]}})"));
 }
 
+void addDownloadEndRoutes(test::MediaPeer& peer, test::MediaPeer& proxy);
+
 // The peer answers on a thread of its own, so the main thread's stalls are the downloader's alone.
 class PeerThread : public QThread {
 public:
@@ -347,12 +356,16 @@ public:
         buffer.open(QIODevice::WriteOnly);
         picture.save(&buffer, "JPG", 90);
         peer.routes[QStringLiteral("/picture.jpg")] = {200, jpeg, "image/jpeg"};
+        test::MediaPeer proxy;
+        addDownloadEndRoutes(peer, proxy);
+        proxyPort = proxy.port();
         this->peer = &peer;
         base = peer.url({});
         ready.release();
         exec();
     }
     QString base;
+    quint16 proxyPort = 0;
     QSemaphore ready;
     // Lives on this thread; asked through it.
     test::MediaPeer* peer = nullptr;
@@ -2079,6 +2092,162 @@ BENCHMARK(BM_S3RefusalEchoingEncodings)->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK(BM_S3RefusalEchoingUtf16)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3PutRedirectedSameServer)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// ---- Attachment downloads through libcurl: how answers end, their codings, a flood of chunk
+// extensions and a caching proxy, each beside an ordinary download in the same run.
+namespace {
+
+// The answers of the cases below, on the peer thread's peer, and the picture a proxy of it gives for a
+// name only the proxy knows (Qt never proxies a loopback address).
+void addDownloadEndRoutes(test::MediaPeer& peer, test::MediaPeer& proxy) {
+    const QByteArray file(20 * 1024 * 1024, 'f');
+    peer.routes[QStringLiteral("/ends/ordinary")] = {200, file, "video/webm"};
+    test::MediaPeer::Route reset{200, file.left(10 * 1024 * 1024), "video/webm"};
+    reset.withoutLength = true;
+    reset.reset = true;
+    peer.routes[QStringLiteral("/ends/reset")] = reset;
+    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: video/webm\r\n";
+    const auto sized = [](const QByteArray& body) {
+        return "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    };
+    peer.routes[QStringLiteral("/ends/gzip")].raw =
+        ok + "Content-Encoding: gzip\r\n" + sized(test::gzipped(file));
+    peer.routes[QStringLiteral("/ends/deflate")].raw =
+        ok + "Content-Encoding: deflate\r\n" + sized(test::zlibDeflated(file));
+    peer.routes[QStringLiteral("/ends/unknown")].raw = ok + "Content-Encoding: x-unknown\r\n" + sized(file);
+    test::MediaPeer::Route flood{200, QByteArray(), "video/webm"};
+    flood.withoutLength = true;
+    flood.headers = "Transfer-Encoding: chunked\r\n";
+    flood.stream = true;
+    flood.streamUnit = "1;ext=" + QByteArray(4000, 'e') + "\r\nx\r\n";
+    peer.routes[QStringLiteral("/ends/flood")] = flood;
+    proxy.routes[QStringLiteral("http://media.test/ordinary")] = {200, file, "video/webm"};
+}
+
+// Per case: how long until the download ended, the bytes its file kept, the process's CPU meanwhile,
+// what the peer sent (MB, streamed answers) and the failure's description.
+struct DownloadEnd {
+    double ms = 0;
+    qint64 kept = 0;
+    double cpuMs = 0;
+    double sentMB = 0;
+    QString error;
+};
+QMap<QString, DownloadEnd> g_downloadEnds;
+
+void downloadToItsEnd(benchmark::State& state, const QString& name, const QString& url) {
+    for (auto _ : state) {
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("media.webm"));
+        QEventLoop loop;
+        DownloadEnd figures;
+        auto* center = platform::NotificationCenter::defaultCenter();
+        QList<platform::NotificationCenter::Token> tokens;
+        for (const char* end : {PLMediaDownloaderDidFinishDownloadingNotification,
+                                PLMediaDownloaderDidFailWithErrorNotification})
+            tokens << center->addObserver(QLatin1String(end), [&](const platform::Notification& note) {
+                figures.error = note.userInfo.value(QLatin1String(PLMediaDownloaderErrorKey)).toString();
+                loop.quit();
+            });
+        const qint64 sentBefore = peerSent("/ends/flood");
+        const double cpu = processCpuMs();
+        QElapsedTimer clock;
+        clock.start();
+        PLMediaDownloader downloader;
+        downloader.setMediaURLString(url);
+        downloader.setFilePathURLToBeSaved(QUrl::fromLocalFile(target));
+        downloader.startDownloading();
+        loop.exec();
+        figures.ms = double(clock.nsecsElapsed()) / 1e6;
+        figures.cpuMs = processCpuMs() - cpu;
+        figures.kept = QFileInfo(target).size();
+        figures.sentMB = double(peerSent("/ends/flood") - sentBefore) / (1024.0 * 1024.0);
+        g_downloadEnds[name] = figures;
+        for (auto token : tokens)
+            center->removeObserver(token);
+    }
+}
+void plainDownload(benchmark::State& state, const QString& name, const char* path) {
+    downloadToItsEnd(state, name, peerThread()->base + QLatin1String("/ends") + QLatin1String(path));
+}
+// Over TLS, under the test authority: a body of 300,000 bytes without a length that ends as told.
+void tlsDownload(benchmark::State& state, const QString& name, test::TlsEndPeer::End end, int bytes) {
+    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration trusting = before;
+    trusting.addCaCertificate(test::TlsPeer::authority());
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    {
+        test::TlsEndPeer peer(QByteArray(bytes, 't'), end);
+        downloadToItsEnd(state, name, peer.url(QStringLiteral("/picture.jpg")));
+    }
+    QSslConfiguration::setDefaultConfiguration(before);
+}
+
+void BM_DownloadEndsOrdinary20MiB(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsOrdinary20MiB"), "/ordinary");
+}
+void BM_DownloadEndsResetAfter10MiB(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsResetAfter10MiB"), "/reset");
+}
+void BM_DownloadEndsTlsCloseNotify(benchmark::State& state) {
+    tlsDownload(state, QStringLiteral("BM_DownloadEndsTlsCloseNotify"),
+                test::TlsEndPeer::End::CloseNotifyAndClose, 300000);
+}
+void BM_DownloadEndsTlsCutAt150000(benchmark::State& state) {
+    tlsDownload(state, QStringLiteral("BM_DownloadEndsTlsCutAt150000"),
+                test::TlsEndPeer::End::CutWithoutCloseNotify, 150000);
+}
+void BM_DownloadEndsTlsHalfClosed(benchmark::State& state) {
+    tlsDownload(state, QStringLiteral("BM_DownloadEndsTlsHalfClosed"),
+                test::TlsEndPeer::End::CloseNotifyHeldOpen, 300000);
+}
+void BM_DownloadEndsGzip20MiB(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsGzip20MiB"), "/gzip");
+}
+void BM_DownloadEndsDeflate20MiB(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsDeflate20MiB"), "/deflate");
+}
+void BM_DownloadEndsUnknownCoding(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsUnknownCoding"), "/unknown");
+}
+void BM_DownloadEndsChunkExtensionFlood(benchmark::State& state) {
+    plainDownload(state, QStringLiteral("BM_DownloadEndsChunkExtensionFlood"), "/flood");
+}
+void BM_DownloadEndsCachingProxy(benchmark::State& state) {
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpCachingProxy, QStringLiteral("127.0.0.1"), peerThread()->proxyPort));
+    downloadToItsEnd(state, QStringLiteral("BM_DownloadEndsCachingProxy"),
+                     QStringLiteral("http://media.test/ordinary"));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+}
+
+void printDownloadEnds() {
+    std::printf(
+        "\nAttachment downloads, how answers end and what they carry (configured bounds; ms until the "
+        "end, bytes kept, process CPU ms, MB the peer sent):\n");
+    for (const char* name :
+         {"BM_DownloadEndsOrdinary20MiB", "BM_DownloadEndsResetAfter10MiB", "BM_DownloadEndsTlsCloseNotify",
+          "BM_DownloadEndsTlsCutAt150000", "BM_DownloadEndsTlsHalfClosed", "BM_DownloadEndsGzip20MiB",
+          "BM_DownloadEndsDeflate20MiB", "BM_DownloadEndsUnknownCoding", "BM_DownloadEndsChunkExtensionFlood",
+          "BM_DownloadEndsCachingProxy"}) {
+        const DownloadEnd f = g_downloadEnds.value(QLatin1String(name));
+        std::printf("  %-26s %9.1f ms  kept %9lld  cpu %8.0f  sent %8.1f  %s\n", name + 15, f.ms, f.kept,
+                    f.cpuMs, f.sentMB, qPrintable(f.error));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_DownloadEndsOrdinary20MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsResetAfter10MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsTlsCloseNotify)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsTlsCutAt150000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsTlsHalfClosed)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsGzip20MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsDeflate20MiB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsUnknownCoding)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsChunkExtensionFlood)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DownloadEndsCachingProxy)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The refusals and stops each log a warning; they are what is measured, not news.
@@ -2277,6 +2446,7 @@ int main(int argc, char** argv) {
                 stall("BM_DetailsPageSheetAfter2s").constData(),
                 stall("BM_DetailsPageSheetStored").constData(),
                 stall("BM_DetailsPageWaitedForSheetAfter2s").constData());
+    printDownloadEnds();
     benchmark::Shutdown();
     return 0;
 }

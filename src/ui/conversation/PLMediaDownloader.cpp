@@ -52,7 +52,7 @@ void PLMediaDownloader::startDownloading() {
     const QUrl url(m_mediaURLString);
     if (!PLMediaTransfer::isAllowedAddress(url, limits) || !m_filePathURLToBeSaved.isLocalFile()) {
         qCInfo(lcConversationMedia) << "a media download without a usable address or target";
-        postFailure();
+        postFailure(QStringLiteral("no usable address or file"));
         return;
     }
     // Network and disk work off the main thread; this object only relays what it hears.
@@ -80,12 +80,14 @@ void PLMediaDownloader::progressed(qint64 received, qint64 expected) {
     postQueued(PLMediaDownloaderMediaSize, double(expected));
 }
 
-void PLMediaDownloader::ended(bool finished) {
+void PLMediaDownloader::ended(bool finished, const QString& error) {
     stopThread();
     if (m_cancelled)
         return;
-    postQueued(finished ? PLMediaDownloaderDidFinishDownloadingNotification
-                        : PLMediaDownloaderDidFailWithErrorNotification);
+    if (finished)
+        postQueued(PLMediaDownloaderDidFinishDownloadingNotification);
+    else
+        postFailure(error);
 }
 
 // The thread ends by itself once its loop returns, taking the transfer (and any temporary file) with
@@ -98,8 +100,11 @@ void PLMediaDownloader::stopThread() {
     }
 }
 
-void PLMediaDownloader::postFailure() {
-    postQueued(PLMediaDownloaderDidFailWithErrorNotification);
+void PLMediaDownloader::postFailure(const QString& error) {
+    QVariantMap userInfo = userInfoFor(m_downloadID);
+    userInfo.insert(QLatin1String(PLMediaDownloaderErrorKey), error);
+    platform::NotificationCenter::defaultCenter()->postQueued(
+        QLatin1String(PLMediaDownloaderDidFailWithErrorNotification), {}, userInfo);
 }
 
 void PLMediaDownloader::cancelDownloading() {

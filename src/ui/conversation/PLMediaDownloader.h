@@ -27,12 +27,15 @@ inline constexpr char PLMediaDownloaderDidFailWithErrorNotification[] =
 inline constexpr char PLMediaDownloaderCancelDownloadNotification[] =
     "MediaDownloaderCancelDownloadNotification";
 inline constexpr char PLMediaDownloaderDownloadIDKey[] = "MediaDownloaderDownloadID";
+// In a failure's user info: what went wrong, in words (a QString).
+inline constexpr char PLMediaDownloaderErrorKey[] = "MediaDownloaderError";
 
 // A one-shot HTTP download into a file that reports only through the notifications above, each
 // delivered later on the main thread: progress (fraction, then expected size) while a length is
-// known; finish once the whole body is in its file; failure on a transport error, a status other
-// than 200, a body shorter than announced or over the size cap, a transfer too slow, a redirect that
-// is not allowed, or a file that cannot be written. The transfer runs on a thread of its own
+// known; finish once the whole body is in its file; failure (what went wrong in its user info) on a
+// transport error, a status other than 200, a body shorter than announced or over the size cap, one
+// in a coding that cannot be decoded, a transfer too slow, a redirect that is not allowed, or a file
+// that cannot be written. The transfer runs on a thread of its own
 // (PLMediaTransfer), streaming into a temporary file that takes the target's place only once whole,
 // so the target is either the whole body or untouched.
 class PLMediaDownloader : public QObject {
@@ -67,9 +70,9 @@ public:
 
 private:
     void progressed(qint64 received, qint64 expected);
-    void ended(bool finished);
+    void ended(bool finished, const QString& error);
     void stopThread();
-    void postFailure();
+    void postFailure(const QString& error);
     void postQueued(const char* name, const QVariant& object = {}) const;
 
     const quint64 m_downloadID;

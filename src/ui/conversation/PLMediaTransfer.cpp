@@ -2,22 +2,49 @@
 
 #include "ui/conversation/ConversationMediaLog.h"
 
+#include <QNetworkProxyFactory>
 #include <QSaveFile>
-#include <QSslSocket>
-#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <limits>
+#include <optional>
 
 namespace pelnix {
 
 namespace {
-// What Qt may hold for us between two reads, and what one read takes.
-constexpr qint64 kReadBufferBytes = 256 * 1024;
-constexpr qint64 kChunkBytes = 64 * 1024;
 // The progress bar is a few hundred points wide: finer steps would not be seen, and a large body
 // would flood the main thread with notifications.
 constexpr qint64 kProgressSteps = 400;
+
+bool isSecure(const QUrl& url) {
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
+// The first proxy the host set for `url` that can carry it: an HTTP proxy carries plain http in
+// absolute form (or tunnels it, when it cannot cache) and https through a tunnel; a caching proxy
+// carries plain http only; SOCKS5 carries both. None: the download does not go round the host's proxy.
+std::optional<QNetworkProxy> proxyFor(const QUrl& url, bool& tunnel) {
+    const bool secure = isSecure(url);
+    for (const QNetworkProxy& proxy : QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url))) {
+        tunnel = false;
+        switch (proxy.type()) {
+        case QNetworkProxy::NoProxy:
+        case QNetworkProxy::Socks5Proxy:
+            return proxy;
+        case QNetworkProxy::HttpProxy:
+            tunnel = !secure && !proxy.capabilities().testFlag(QNetworkProxy::CachingCapability);
+            return proxy;
+        case QNetworkProxy::HttpCachingProxy:
+            if (!secure)
+                return proxy;
+            break;
+        case QNetworkProxy::DefaultProxy:
+        case QNetworkProxy::FtpCachingProxy:
+            break;
+        }
+    }
+    return std::nullopt;
+}
 } // namespace
 
 bool PLMediaTransfer::isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from) {
@@ -35,13 +62,16 @@ PLMediaTransfer::PLMediaTransfer(const QUrl& url, const QString& path, const Lim
     : m_url(url), m_path(path), m_limits(limits), m_cancelled(std::move(cancelled)), m_lastHop(url) {}
 
 PLMediaTransfer::~PLMediaTransfer() {
-    dropConnection();
+    dropRequest();
     // An uncommitted save file takes its temporary file with it.
     m_file.reset();
 }
 
 void PLMediaTransfer::start() {
     Q_ASSERT(QThread::currentThread() == thread());
+    m_clock.start();
+    platform::HttpGet::trustHostCertificates(m_common);
+    m_common.maxInterimBytes = m_limits.maxInterimBytes;
     m_rateTimer = new QTimer(this);
     connect(m_rateTimer, &QTimer::timeout, this, &PLMediaTransfer::checkRate);
     m_rateTimer->start(m_limits.rateWindowMs);
@@ -49,183 +79,132 @@ void PLMediaTransfer::start() {
     m_silenceTimer->setSingleShot(true);
     connect(m_silenceTimer, &QTimer::timeout, this, [this] {
         qCInfo(lcConversationMedia) << "media download silent for" << m_limits.silenceMs << "ms";
-        fail("silence");
+        fail(QStringLiteral("the server fell silent"));
     });
     ask(m_url);
 }
 
-// One connection per hop, closed by the server or by us once the answer is in: nothing is sent on a
-// connection an earlier answer left behind.
+// One request per hop, each on a connection of its own.
 void PLMediaTransfer::ask(const QUrl& url) {
-    dropConnection();
-    platform::HttpResponseReader::Bounds bounds;
-    bounds.maxInterimBytes = qsizetype(m_limits.maxInterimBytes);
-    m_reader = platform::HttpResponseReader(bounds);
-    const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-    QAbstractSocket* socket = secure ? new QSslSocket(this) : new QTcpSocket(this);
-    m_socket = socket;
-    // Qt stops reading the connection once this much waits unread.
-    socket->setReadBufferSize(kReadBufferBytes);
-    connect(socket, &QAbstractSocket::readyRead, this, &PLMediaTransfer::readAnswer);
-    connect(socket, &QAbstractSocket::disconnected, this, &PLMediaTransfer::connectionClosed);
-    connect(socket, &QAbstractSocket::errorOccurred, this, &PLMediaTransfer::connectionFailed);
+    dropRequest();
+    platform::HttpGet::Request request = m_common;
+    request.url = url;
+    const auto proxy = proxyFor(url, request.tunnelThroughProxy);
+    if (!proxy)
+        return fail(QStringLiteral("no proxy the host set can carry this address"));
+    request.proxy = *proxy;
+    request.timeoutMs = qMax<qint64>(1, m_limits.totalMs() - m_clock.elapsed());
+    auto* get = new platform::HttpGet(std::move(request), this);
+    m_request = get;
+    get->onHead = [this](const platform::HttpGet::Head& head) { return takeHead(head); };
+    get->onBody = [this](const char* data, qsizetype size) { return takeBody(data, size); };
+    get->onProgress = [this](qint64 received) {
+        m_received = received;
+        reportProgress();
+    };
+    connect(get, &platform::HttpGet::finished, this, &PLMediaTransfer::requestEnded);
     m_silenceTimer->start(m_limits.silenceMs);
-    const quint16 port = quint16(url.port(secure ? 443 : 80));
-    if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
-        // The certificate is checked against the host as usual; any error ends the hop.
-        connect(tls, &QSslSocket::encrypted, this, &PLMediaTransfer::sendRequest);
-        tls->connectToHostEncrypted(url.host(), port);
-    } else {
-        connect(socket, &QAbstractSocket::connected, this, &PLMediaTransfer::sendRequest);
-        socket->connectToHost(url.host(), port);
-    }
+    get->start();
 }
 
-void PLMediaTransfer::sendRequest() {
-    if (m_ended || !m_socket)
-        return;
-    const QUrl& url = m_lastHop;
-    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
-    if (target.isEmpty())
-        target = "/";
-    if (url.hasQuery())
-        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
-    // No user or password of the address goes out; the body is asked for as it is stored.
-    const QByteArray host = url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
-    m_socket->write("GET " + target + " HTTP/1.1\r\nHost: " + host +
-                    "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
-}
-
-void PLMediaTransfer::readAnswer() {
-    if (m_ended || !m_socket)
-        return;
-    if (isCancelled())
-        return fail("cancelled");
+// The final answer's head decides before any of its body is read: only a 200 within the cap is kept;
+// a redirect is followed once its request has ended.
+bool PLMediaTransfer::takeHead(const platform::HttpGet::Head& head) {
+    if (m_ended || isCancelled())
+        return false;
     m_silenceTimer->start(m_limits.silenceMs);
-    QByteArray body;
-    while (!m_ended && m_socket) {
-        switch (m_reader.next(body)) {
-        case platform::HttpResponseReader::Step::NeedMore:
-            if (m_socket->bytesAvailable() <= 0)
-                return;
-            m_reader.append(m_socket->read(qMin(m_socket->bytesAvailable(), kChunkBytes)));
-            break;
-        case platform::HttpResponseReader::Step::Head:
-            if (m_reader.status() >= 300 && m_reader.status() < 400)
-                return followRedirect();
-            finalHead();
-            break;
-        case platform::HttpResponseReader::Step::Body:
-            write(body);
-            break;
-        case platform::HttpResponseReader::Step::Done:
-            return finish();
-        case platform::HttpResponseReader::Step::Failed:
-            qCInfo(lcConversationMedia) << "media download's answer refused:" << m_reader.error();
-            return fail("an answer that cannot be read or is over a bound");
-        }
+    if (head.status >= 300 && head.status < 400)
+        return followRedirect(head);
+    if (head.status != 200) {
+        qCInfo(lcConversationMedia) << "media download answered with status" << head.status;
+        fail(QStringLiteral("the server answered with status %1").arg(head.status));
+        return false;
     }
-}
-
-void PLMediaTransfer::connectionClosed() {
-    if (m_ended)
-        return;
-    // What the connection still held is read before its end counts.
-    if (m_socket && m_socket->bytesAvailable() > 0)
-        readAnswer();
-    if (m_ended)
-        return;
-    m_reader.close();
-    readAnswer();
-}
-
-void PLMediaTransfer::connectionFailed(QAbstractSocket::SocketError error) {
-    // The server closing the connection ends a body without length; disconnected() says so.
-    if (m_ended || error == QAbstractSocket::RemoteHostClosedError)
-        return;
-    qCInfo(lcConversationMedia) << "media download failed:" << error
-                                << (m_socket ? m_socket->errorString() : QString());
-    fail("a transport error");
-}
-
-void PLMediaTransfer::dropConnection() {
-    if (!m_socket)
-        return;
-    QAbstractSocket* socket = m_socket;
-    m_socket.clear();
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    if (head.contentLength > m_limits.maxBytes) {
+        qCInfo(lcConversationMedia) << "media download declares" << head.contentLength
+                                    << "bytes, over the cap of" << m_limits.maxBytes;
+        fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
+        return false;
+    }
+    m_expected = head.contentLength;
+    m_file = std::make_unique<QSaveFile>(m_path);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        qCWarning(lcConversationMedia) << "a download's file cannot be made:" << m_file->errorString();
+        fail(QStringLiteral("the file cannot be written"));
+        return false;
+    }
+    return true;
 }
 
 // Each hop names a host over http(s), never steps down from https to http, uses plain http only
 // where the limits allow it, and there are at most maxRedirects of them. A relative place to go is
 // resolved against the hop that answered, its escapes kept as they came.
-void PLMediaTransfer::followRedirect() {
-    const int status = m_reader.status();
-    const QByteArray raw = m_reader.header("location");
-    const QUrl location = QUrl::fromEncoded(raw);
+bool PLMediaTransfer::followRedirect(const platform::HttpGet::Head& head) {
+    const QUrl location = QUrl::fromEncoded(head.location);
+    const int status = head.status;
     const bool leadsOn = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!leadsOn || raw.isEmpty() || !location.isValid()) {
+    if (!leadsOn || head.location.isEmpty() || !location.isValid()) {
         qCInfo(lcConversationMedia) << "media download answered with status" << status
                                     << "and no place to go";
-        return fail("a redirect that leads nowhere");
+        fail(QStringLiteral("a redirect that leads nowhere"));
+        return false;
     }
     if (m_redirects >= m_limits.maxRedirects) {
         qCInfo(lcConversationMedia) << "media download redirected more than" << m_limits.maxRedirects
                                     << "times";
-        return fail("too many redirects");
+        fail(QStringLiteral("more than %1 redirects").arg(m_limits.maxRedirects));
+        return false;
     }
     const QUrl target = m_lastHop.resolved(location);
-    if (!isAllowedAddress(target, m_limits, m_lastHop))
-        return fail("a redirect to an address that is not allowed");
+    if (!isAllowedAddress(target, m_limits, m_lastHop)) {
+        fail(QStringLiteral("a redirect to an address that is not allowed"));
+        return false;
+    }
     ++m_redirects;
     m_lastHop = target;
-    // The redirect's body is nothing of ours: the connection goes with it, unread.
-    ask(target);
+    // The redirect's body is nothing of ours: its request ends here, unread.
+    m_nextHop = target;
+    return false;
 }
 
-// The final answer's head decides before any of its body is read: only a 200 within the cap is kept.
-void PLMediaTransfer::finalHead() {
-    const int status = m_reader.status();
-    if (status != 200) {
-        qCInfo(lcConversationMedia) << "media download answered with status" << status;
-        return fail("a status other than 200");
-    }
-    const qint64 declared = m_reader.contentLength();
-    if (declared > m_limits.maxBytes) {
-        qCInfo(lcConversationMedia) << "media download declares" << declared << "bytes, over the cap of"
-                                    << m_limits.maxBytes;
-        return fail("a declared length over the cap");
-    }
-    m_expected = declared;
-    m_file = std::make_unique<QSaveFile>(m_path);
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        qCWarning(lcConversationMedia) << "a download's file cannot be made:" << m_file->errorString();
-        return fail("an unwritable file");
-    }
-}
-
-bool PLMediaTransfer::write(const QByteArray& chunk) {
+bool PLMediaTransfer::takeBody(const char* data, qsizetype size) {
     if (m_ended || !m_file)
         return false;
-    if (m_received + chunk.size() > m_limits.maxBytes) {
+    if (isCancelled()) {
+        fail(QStringLiteral("cancelled"));
+        return false;
+    }
+    m_silenceTimer->start(m_limits.silenceMs);
+    if (m_written + size > m_limits.maxBytes) {
         qCInfo(lcConversationMedia) << "media download went past the cap of" << m_limits.maxBytes;
-        fail("a body longer than the cap");
+        fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
         return false;
     }
-    if (m_file->write(chunk) != chunk.size()) {
+    if (m_file->write(data, size) != size) {
         qCWarning(lcConversationMedia) << "a download's file cannot be written:" << m_file->errorString();
-        fail("an unwritable file");
+        fail(QStringLiteral("the file cannot be written"));
         return false;
     }
-    m_received += chunk.size();
-    reportProgress();
+    m_written += size;
     return true;
 }
 
+void PLMediaTransfer::requestEnded(bool complete, const QString& error) {
+    if (m_ended)
+        return;
+    if (!m_nextHop.isEmpty()) {
+        const QUrl next = std::exchange(m_nextHop, QUrl());
+        return ask(next);
+    }
+    if (!complete) {
+        qCInfo(lcConversationMedia) << "media download failed:" << error;
+        return fail(error);
+    }
+    finish();
+}
+
 void PLMediaTransfer::reportProgress() {
-    if (m_expected <= 0 || m_received <= m_lastReported)
+    if (m_ended || !m_file || m_expected <= 0 || m_received <= m_lastReported)
         return;
     const qint64 step = qMax<qint64>(1, m_expected / kProgressSteps);
     if (m_received - m_lastReported < step && m_received != m_expected)
@@ -238,38 +217,53 @@ void PLMediaTransfer::finish() {
     if (m_ended)
         return;
     if (!m_file)
-        return fail("no final answer");
+        return fail(QStringLiteral("no final answer"));
     if (isCancelled())
-        return fail("cancelled");
-    dropConnection();
+        return fail(QStringLiteral("cancelled"));
+    if (m_request)
+        m_received = m_request->bodyBytes();
+    reportProgress();
+    dropRequest();
     m_rateTimer->stop();
     m_silenceTimer->stop();
     // Written and synced before it takes the target's place, so the file is whole or absent.
     if (!m_file->commit()) {
         qCWarning(lcConversationMedia) << "a downloaded file could not be written:" << m_file->errorString();
-        return fail("an unwritable file");
+        return fail(QStringLiteral("the file cannot be written"));
     }
     m_file.reset();
     m_ended = true;
-    emit ended(true);
+    emit ended(true, QString());
+}
+
+void PLMediaTransfer::dropRequest() {
+    if (platform::HttpGet* request = m_request.data()) {
+        m_request.clear();
+        request->disconnect(this);
+        request->abort();
+        // It may be calling us right now: it goes once it has returned.
+        request->deleteLater();
+    }
 }
 
 // Each window brings its share, or the rest of a body of known length.
 void PLMediaTransfer::checkRate() {
     if (m_ended)
         return;
+    if (m_request)
+        m_received = m_request->bodyBytes();
     const qint64 share = m_limits.minBytesPerSecond * m_limits.rateWindowMs / 1000;
     const qint64 rest =
         m_expected >= 0 ? m_expected - m_receivedAtWindowStart : std::numeric_limits<qint64>::max();
     if (m_received - m_receivedAtWindowStart < qMin(share, rest)) {
         qCInfo(lcConversationMedia) << "media download too slow:" << m_received - m_receivedAtWindowStart
                                     << "bytes in" << m_limits.rateWindowMs << "ms";
-        return fail("slower than the minimum rate");
+        return fail(QStringLiteral("the download was slower than the minimum rate"));
     }
     m_receivedAtWindowStart = m_received;
 }
 
-void PLMediaTransfer::fail(const char* why) {
+void PLMediaTransfer::fail(const QString& why) {
     if (m_ended)
         return;
     m_ended = true;
@@ -282,8 +276,8 @@ void PLMediaTransfer::fail(const char* why) {
         m_file->cancelWriting();
         m_file.reset();
     }
-    dropConnection();
-    emit ended(false);
+    dropRequest();
+    emit ended(false, why);
 }
 
 } // namespace pelnix

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/HttpResponseReader.h"
+#include "platform/HttpGet.h"
 
-#include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -16,20 +16,19 @@ class QTimer;
 namespace pelnix {
 
 // One HTTP GET streamed into a file, on the thread the object lives on (a thread of its own, so that
-// neither the network nor the disk ever holds the main thread). Whatever the peer sends, it is bounded
-// in memory (one read buffer), on disk (a size cap, refused from the declared length before any body
-// is read and enforced while reading), and in time (silence, and a minimum rate over each window).
-// Redirects are followed to any origin, since storage services hand out their objects that way, but
-// each hop must name a host over http(s), never step down from https to http, and only use plain http
-// where the limits allow it; a relative place to go is taken from the address that answered. The final
-// answer is held to every other bound. The body goes to a temporary file beside the target that
-// replaces the target only once the whole answer is in and on disk; a failure or an abort removes it.
-// Interim (1xx) answers and redirects are passed over, up to the redirect limit: only the final
-// answer's head decides. Neither costs more than a small bound: interim heads count against one of
-// their own, and a redirect is followed at its head, its body never read.
-//
-// The answer is read off the connection here rather than through QNetworkAccessManager, which takes
-// any interim answer but a 100 as the final one and passes over 100s without a bound or a sign.
+// neither the network nor the disk ever holds the main thread), through libcurl (platform::HttpGet).
+// Whatever the peer sends, it is bounded in memory (curl's buffers), on disk (a size cap on the decoded
+// file, refused from the declared length before any body is read and enforced while writing), on the
+// wire (framing beyond the body, see HttpGet), and in time (silence, a minimum rate over each window,
+// and a total bound). Redirects are followed hop by hop here, to any origin, since storage services hand
+// out their objects that way, but each hop must name a host over http(s), never step down from https to
+// http, and only use plain http where the limits allow it; a relative place to go is taken from the
+// address that answered. Each hop is a request of its own, on a connection of its own, and a redirect
+// is followed at its head, its body never read. Interim (1xx) answers are passed over within a bound.
+// The body goes to a temporary file beside the target that replaces the target only once the whole
+// answer is in and on disk; a failure or an abort removes it. Requests go through the proxy the host
+// set for the application (or the system's, when the host uses it) and trust the certificates the
+// host's default TLS configuration trusts.
 class PLMediaTransfer : public QObject {
     Q_OBJECT
 public:
@@ -46,37 +45,42 @@ public:
         bool allowPlainHttp = true;
         // All interim heads of one answer together; a server sends one or two of a few hundred bytes.
         qint64 maxInterimBytes = 256 * 1024;
+        // The whole download, every hop; 0: as long as the cap takes at the minimum rate, and two windows.
+        qint64 maxTotalMs = 0;
+        qint64 totalMs() const {
+            return maxTotalMs > 0
+                       ? maxTotalMs
+                       : maxBytes * 1000 / qMax<qint64>(1, minBytesPerSecond) + 2 * qint64(rateWindowMs);
+        }
     };
     // Whether a transfer may ask `url`, as a first address or as the hop after `from`.
     static bool isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from = {});
 
     PLMediaTransfer(const QUrl& url, const QString& path, const Limits& limits,
                     std::shared_ptr<std::atomic_bool> cancelled);
-    // Drops the connection and the temporary file when the transfer has not ended.
+    // Drops the request and the temporary file when the transfer has not ended.
     ~PLMediaTransfer() override;
 
     // Starts the request; call on the object's thread.
     void start();
 
 signals:
-    // Only while the final answer has declared its length, at most a few hundred times per body.
+    // Only while the final answer has declared its length, at most a few hundred times per body; in
+    // bytes as they travel (before decoding).
     void progressed(qint64 received, qint64 expected);
-    // Once: true when the whole body is in place at the path.
-    void ended(bool finished);
+    // Once: true when the whole body is in place at the path; else `error` says why, in words.
+    void ended(bool finished, const QString& error);
 
 private:
     void ask(const QUrl& url);
-    void sendRequest();
-    void readAnswer();
-    void connectionClosed();
-    void connectionFailed(QAbstractSocket::SocketError error);
-    void followRedirect();
-    void finalHead();
+    bool takeHead(const platform::HttpGet::Head& head);
+    bool takeBody(const char* data, qsizetype size);
+    void requestEnded(bool complete, const QString& error);
+    bool followRedirect(const platform::HttpGet::Head& head);
     void finish();
-    void dropConnection();
+    void dropRequest();
     void checkRate();
-    void fail(const char* why);
-    bool write(const QByteArray& chunk);
+    void fail(const QString& why);
     void reportProgress();
     bool isCancelled() const { return m_cancelled && m_cancelled->load(); }
 
@@ -84,15 +88,21 @@ private:
     QString m_path;
     Limits m_limits;
     std::shared_ptr<std::atomic_bool> m_cancelled;
-    QPointer<QAbstractSocket> m_socket;
-    platform::HttpResponseReader m_reader;
+    QPointer<platform::HttpGet> m_request;
+    // What every hop's request shares: the certificates trusted, the bounds.
+    platform::HttpGet::Request m_common;
     std::unique_ptr<QSaveFile> m_file;
     QTimer* m_rateTimer = nullptr;
     QTimer* m_silenceTimer = nullptr;
+    QElapsedTimer m_clock;
     QUrl m_lastHop;
+    // Where the redirect being read leads, once its request has ended.
+    QUrl m_nextHop;
     int m_redirects = 0;
     qint64 m_expected = -1;
+    // Body bytes as they travel, and decoded in the file.
     qint64 m_received = 0;
+    qint64 m_written = 0;
     qint64 m_receivedAtWindowStart = 0;
     qint64 m_lastReported = 0;
     bool m_ended = false;

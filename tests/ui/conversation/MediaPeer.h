@@ -3,8 +3,9 @@
 // A loopback HTTP peer for media downloads: each path answers as told (status, body, with or without a
 // length, a length longer than the body sent, a reply held open after its first bytes, a redirect (with
 // a body of any length, or none), a body without end, a drip, a body sent at a set pace, the rest of a
-// body held back until released, interim answers first, or interim heads without end), and the
-// requests of each path are counted.
+// body held back until released, interim answers first, or interim heads without end, header lines
+// of its own, a reset after the body, a whole answer as raw bytes), and the requests of each path are
+// counted and their heads kept.
 
 #include <QHash>
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <memory>
+#include <sys/socket.h>
 
 namespace pelnix::test {
 
@@ -46,6 +48,14 @@ public:
         // "100 Continue" heads without end instead of an answer, streamed as a body would be.
         bool endlessInterim = false;
         int redirectStatus = 302;
+        // Header lines of the answer's own ("Name: value\r\n" each).
+        QByteArray headers;
+        // What a streamed answer repeats (one byte when empty).
+        QByteArray streamUnit;
+        // The body is followed by a reset (SO_LINGER 0) rather than an orderly close.
+        bool reset = false;
+        // Sent as it is instead of any answer above, then the connection closes.
+        QByteArray raw;
     };
 
     MediaPeer() {
@@ -78,6 +88,8 @@ public:
     QHash<QString, Route> routes;
     // By path and query.
     QHash<QString, int> hits;
+    // The last request's head, by path and query.
+    QHash<QString, QByteArray> requestHeads;
     // Body bytes written by streamed answers, by path, and where one without a length stops.
     QHash<QString, qint64> streamed;
     qint64 endlessLimit = qint64(64) * 1024 * 1024;
@@ -90,6 +102,7 @@ private:
         socket->readAll();
         const QString target = QString::fromLatin1(head.split(' ').value(1));
         ++hits[target];
+        requestHeads[target] = head.left(head.indexOf("\r\n\r\n"));
         // The query tells requests apart; the path alone picks the answer.
         const QString path = target.section(QLatin1Char('?'), 0, 0);
         const bool known = routes.contains(path);
@@ -97,6 +110,11 @@ private:
         if (!known) {
             route.status = 404;
             route.body = "missing";
+        }
+        if (!route.raw.isEmpty()) {
+            socket->write(route.raw);
+            socket->disconnectFromHost();
+            return;
         }
         if (route.interim)
             socket->write("HTTP/1.1 100 Continue\r\n\r\n");
@@ -119,9 +137,9 @@ private:
             socket->disconnectFromHost();
             return;
         }
-        QByteArray reply = "HTTP/1.1 " + QByteArray::number(route.status) +
-                           (route.status == 200 ? " OK" : " Not Found") +
-                           "\r\nContent-Type: " + route.contentType + "\r\nConnection: close\r\n";
+        QByteArray reply =
+            "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Not Found") +
+            "\r\nContent-Type: " + route.contentType + "\r\nConnection: close\r\n" + route.headers;
         if (!route.withoutLength)
             reply += "Content-Length: " +
                      QByteArray::number(route.announced > 0 ? route.announced
@@ -152,7 +170,20 @@ private:
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (route.stream)
             return stream(socket, path,
-                          route.announced > 0 ? qMin(route.announced, endlessLimit) : endlessLimit);
+                          route.announced > 0 ? qMin(route.announced, endlessLimit) : endlessLimit,
+                          route.streamUnit.isEmpty() ? QByteArray(1, 'z') : route.streamUnit);
+        if (route.reset) {
+            // Once the body is in the kernel, the connection is dropped with a reset.
+            const auto dropWhenSent = [socket] {
+                if (socket->bytesToWrite() > 0)
+                    return;
+                const linger hard{1, 0};
+                ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                socket->abort();
+            };
+            connect(socket, &QTcpSocket::bytesWritten, socket, dropWhenSent);
+            return dropWhenSent();
+        }
         if (route.drip) {
             auto* drip = new QTimer(socket);
             connect(drip, &QTimer::timeout, socket, [socket] { socket->write("d"); });

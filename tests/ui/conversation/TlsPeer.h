@@ -59,7 +59,7 @@ esUw+mFtdeQCIQDcfVfecYriLxplxzGDGSjE/Bq6FWpT5du0ZYtvyGOxlw==
 
     int requests = 0;
 
-private:
+    // The certificate and its private key, in PEM.
     static std::pair<QByteArray, QByteArray> material(Certificate certificate) {
         switch (certificate) {
         case Certificate::ForThisHost:
@@ -118,6 +118,7 @@ sAFG5xkjW/f7Hxor+gaAhUnKiqnX9wywCXcHf+U8KHKEYP3K9ELxlJO+
 -----END PRIVATE KEY-----)"};
     }
 
+private:
     QByteArray m_body;
     QSslServer m_server;
 };
