@@ -121,9 +121,22 @@ void S3Connection::onReadyRead() {
         if (!m_responseDelivered)
             return; // a redirect's body is dropped
     }
-    const QByteArray data = m_reply->readAll();
+    deliverBody();
+}
+
+bool S3Connection::deliverBody() {
+    // Read no more than the response keeps (and one byte to tell there is more).
+    const qint64 room = m_response->bodyRoom();
+    const QByteArray data = room < 0 ? m_reply->readAll() : m_reply->read(room);
     if (!data.isEmpty())
         m_response->connectionDidReceiveData(data);
+    if (m_response->bodyRoom() != 0)
+        return false;
+    // The rest of the body is not wanted: the transfer ends here and the answer is what was kept.
+    abortTransfer();
+    m_response->connectionDidFinishLoading();
+    end();
+    return true;
 }
 
 void S3Connection::onUploadProgress(qint64 sent, qint64 total) {
@@ -162,9 +175,10 @@ void S3Connection::onFinished() {
                 headers.append({QString::fromLatin1(pair.first), QString::fromUtf8(pair.second)});
             m_response->connectionDidReceiveResponse(status.toInt(), headers);
         }
-        const QByteArray rest = reply->readAll();
-        if (!rest.isEmpty())
-            m_response->connectionDidReceiveData(rest);
+        m_reply = reply;
+        if (deliverBody())
+            return;
+        m_reply = nullptr;
         m_response->connectionDidFinishLoading();
     }
     end();
