@@ -6,6 +6,7 @@
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3ServiceResponse.h"
 #include "media/s3/S3URLErrors.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -210,12 +211,13 @@ void S3Connection::followRedirect(const QUrl& location) {
         follow = true;
     }
     // Only the server's origin of an address that is not followed is shown: its path and query are
-    // the server's own text, in whatever encoding it chose.
+    // the server's own text, in whatever encoding it chose. No address is shown with its query.
     const QString origin =
         mask.mask(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
     S3Logger::logInfo(QStringLiteral("Redirect:"));
-    S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(follow ? mask.mask(target.toString()) : origin));
-    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(original.toString())));
+    S3Logger::logInfo(
+        QStringLiteral("  New  URL: %1").arg(follow ? mask.mask(platform::Log::address(target)) : origin));
+    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(platform::Log::address(original))));
     if (follow) {
         send(m_redirectSigner ? m_request->urlRequest().url() : target);
         return;
