@@ -17,6 +17,12 @@
 //     refusals echoing both in Base64, split over lines, with "+" as a blank, as XML references and
 //     JSON escapes, and in a UTF-16 document, with the encoded echoes found in the log; a 302 to
 //     another path on the same server through an address with a user name, with the puts stored;
+//   - at the default logging rules: refused puts whose message holds 1,048,576 "&amp;", 100 MB, or the
+//     session token in seven encodings no mask knows, beside an ordinary refusal (stall, heap peak,
+//     what the peer sent, the service's words in the log); the mask alone on 64 KB to 1 MB of "&"
+//     beside 1 MB of prose; a picture of a signed address refused and a stylesheet stopping with
+//     xsl:message quoting the message (secrets and message text in the log); the next account's first
+//     video after a sign-out that left 40 video posts whose reads hang, beside one that left none;
 //   - attachment downloads from a peer on a thread of its own, with the configured bounds: an answer
 //     declaring 2 GiB, an endless answer without a length, and one byte every 50 ms, beside an
 //     ordinary 20 MiB file, each with its heap peak and the main thread's longest stall; the same file
@@ -1855,6 +1861,267 @@ void BM_S3PutRedirectedSameServer(benchmark::State& state) {
 
 } // namespace
 
+// ---- refusals of any size, what the default log shows, and a sign-out's video reads
+
+#include "FakeMediaWorker.h"
+#include "PickedVideo.h"
+#include "media/PLImageManager.h"
+#include "media/PLS3ObjectPut.h"
+#include "media/s3/S3SecretMask.h"
+
+namespace {
+
+// What one case left, with every category at its default (warnings and above), as a host runs:
+// the main thread's longest stall, the heap's peak, the MB the peer got to send, and how many of the
+// texts that must stay out of the log (the service's message, a secret, the message's text) a line
+// carried.
+struct QuietFigures {
+    double stallMs = 0;
+    double heapMB = 0;
+    double sentMB = 0;
+    int shown = 0;
+};
+QMap<QString, QuietFigures> g_quiet;
+QStringList g_quietLines;
+
+// Runs `work` until `done` with the default logging rules, every line caught in g_quietLines.
+double atDefaultRules(const std::function<void()>& work, const std::function<bool()>& done) {
+    QLoggingCategory::setFilterRules(QString());
+    g_quietLines.clear();
+    const auto previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            g_quietLines << QString::fromLatin1(context.category) + QLatin1Char(' ') + text;
+        });
+    const double stall = longestStallMs(work, done);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QStringLiteral("pelnix.*=false"));
+    return stall;
+}
+
+int countIn(const QStringList& lines, const QStringList& texts) {
+    const QString log = lines.join(QLatin1Char('\n'));
+    int count = 0;
+    for (const QString& text : texts)
+        count += int(log.count(text));
+    return count;
+}
+
+// A put of 4 KB through the picture uploads' put, refused with `answer`.
+void refusedPut(benchmark::State& state, const QString& name, const HostileHttpPeer::Answer& answer,
+                const QStringList& mustNotShow) {
+    QuietFigures figures;
+    for (auto _ : state) {
+        state.PauseTiming();
+        HostileHttpPeer peer;
+        peer.answerEveryPath(answer);
+        auto client =
+            std::make_unique<S3Client>(S3Credentials(QStringLiteral("AKBENCH"), kS3Secret, kS3Token));
+        client->setEndpoint(peer.origin());
+        PLS3ObjectPut put(std::move(client));
+        bool failed = false;
+        QObject::connect(&put, &PLS3ObjectPut::failed, [&failed] { failed = true; });
+        state.ResumeTiming();
+        HeapMeter::start();
+        figures.stallMs = atDefaultRules(
+            [&] { put.start(QStringLiteral("k"), QStringLiteral("image/jpeg"), QByteArray(4096, 'x')); },
+            [&failed] { return failed; });
+        state.PauseTiming();
+        figures.heapMB = double(HeapMeter::peakSinceStart()) / (1024 * 1024);
+        figures.sentMB = double(peer.bytesSent()) / (1024 * 1024);
+        figures.shown = countIn(g_quietLines, mustNotShow);
+        state.ResumeTiming();
+    }
+    g_quiet[name] = figures;
+}
+HostileHttpPeer::Answer refusal(const QByteArray& code, const QByteArray& unit, qint64 repeat) {
+    HostileHttpPeer::Answer answer;
+    answer.status = 403;
+    answer.contentType = "application/xml";
+    answer.head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>" + code +
+                  "</Code><RequestId>4442587FB7D0A2F9</RequestId><Message>The service says: ";
+    answer.unit = unit;
+    answer.repeat = repeat;
+    answer.tail = "</Message></Error>";
+    return answer;
+}
+void BM_S3RefusalOrdinaryDefaultLog(benchmark::State& state) {
+    refusedPut(state, QStringLiteral("BM_S3RefusalOrdinaryDefaultLog"),
+               refusal("AccessDenied", "Access Denied", 1), {QStringLiteral("The service says")});
+}
+void BM_S3RefusalMillionAmpersands(benchmark::State& state) {
+    refusedPut(state, QStringLiteral("BM_S3RefusalMillionAmpersands"),
+               refusal("InvalidArgument", "&amp;", 1024 * 1024), {QStringLiteral("The service says")});
+}
+void BM_S3Refusal100MB(benchmark::State& state) {
+    refusedPut(state, QStringLiteral("BM_S3Refusal100MB"),
+               refusal("InvalidArgument", QByteArray(64 * 1024, 'x'), 1600),
+               {QStringLiteral("The service says")});
+}
+// The session token echoed in seven encodings no mask can know: reversed, ROT13, one character at a
+// time, octal escapes, quoted-printable, references padded past what a reference holds, and as
+// hexadecimal pairs split by "%" without the digits a percent escape needs.
+QStringList unmaskableEchoes(const QString& token) {
+    QString reversed, rot13, spaced, octal, quoted, padded, split;
+    std::reverse_copy(token.cbegin(), token.cend(), std::back_inserter(reversed));
+    for (const QChar c : token) {
+        const char16_t u = c.unicode();
+        const bool lower = u >= 'a' && u <= 'z';
+        const bool upper = u >= 'A' && u <= 'Z';
+        rot13 +=
+            lower || upper ? QChar(char16_t((u - (lower ? 'a' : 'A') + 13) % 26 + (lower ? 'a' : 'A'))) : c;
+        spaced += QString(c) + QLatin1Char('.');
+        octal += QStringLiteral("\\%1").arg(int(u), 3, 8, QLatin1Char('0'));
+        quoted += QStringLiteral("=%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper();
+        padded += QStringLiteral("&#%1;").arg(int(u), 12, 10, QLatin1Char('0'));
+        split += QStringLiteral("%1~").arg(int(u), 2, 16, QLatin1Char('0'));
+    }
+    return {reversed, rot13, spaced, octal, quoted, padded, split};
+}
+void BM_S3RefusalEchoingTheTokenSevenWays(benchmark::State& state) {
+    QByteArray echoes;
+    QStringList pieces;
+    for (const QString& echo : unmaskableEchoes(kS3Token)) {
+        echoes += QString(echo).replace(QLatin1Char('&'), QLatin1String("&amp;")).toUtf8() + ' ';
+        pieces << echo.left(16) << QString(echo).remove(QLatin1Char('\\')).left(16);
+    }
+    refusedPut(state, QStringLiteral("BM_S3RefusalEchoingTheTokenSevenWays"),
+               refusal("SignatureDoesNotMatch", echoes, 1), pieces);
+}
+
+// The mask alone over text of state.range(0) characters made of `unit`: the quickest run (ms) by
+// "<kind>/<characters>".
+QMap<QString, double> g_maskMs;
+void maskAlone(benchmark::State& state, const char* kind, const QString& unit) {
+    S3SecretMask mask;
+    mask.addSecret(kS3Secret);
+    mask.addSecret(kS3Token);
+    const QString text = unit.repeated(state.range(0) / unit.size());
+    const QString key = QStringLiteral("%1/%2").arg(QLatin1String(kind)).arg(state.range(0));
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        benchmark::DoNotOptimize(mask.mask(text));
+        const double ms = clock.nsecsElapsed() / 1e6;
+        g_maskMs[key] = g_maskMs.contains(key) ? qMin(g_maskMs[key], ms) : ms;
+    }
+}
+void BM_S3MaskProse(benchmark::State& state) {
+    maskAlone(state, "prose", QStringLiteral("The request signature we calculated does not match. "));
+}
+void BM_S3MaskAmpersands(benchmark::State& state) {
+    maskAlone(state, "ampersands", QStringLiteral("&"));
+}
+
+// A picture of a signed address (user information and query) that its server refuses.
+void BM_PictureRefusedSignedAddress(benchmark::State& state) {
+    QuietFigures figures;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir folder;
+        HostileHttpPeer peer;
+        HostileHttpPeer::Answer refused = HostileHttpPeer::Answer::of("denied", "text/plain");
+        refused.status = 403;
+        peer.answerEveryPath(refused);
+        PLImageManager images(folder.filePath(QStringLiteral("images")));
+        QUrl address(peer.url(QStringLiteral("/photos-1/picture.jpg")));
+        address.setUserInfo(QStringLiteral("reader:pa55word-of-the-reader"));
+        address.setQuery(QStringLiteral("X-Amz-Security-Token=%1&Signature=S1gnatureOfThePicture")
+                             .arg(QString::fromLatin1(QUrl::toPercentEncoding(kS3Token))));
+        bool answered = false;
+        state.ResumeTiming();
+        figures.stallMs = atDefaultRules(
+            [&] {
+                images.loadImageWithURL(address, 0,
+                                        [&answered](const QImage&, const PLOptionalError&,
+                                                    PLImageManager::CacheType,
+                                                    const QUrl&) { answered = true; });
+            },
+            [&answered] { return answered; });
+        state.PauseTiming();
+        figures.shown =
+            countIn(g_quietLines, {QStringLiteral("pa55word"), QStringLiteral("S1gnature"),
+                                   QString::fromLatin1(QUrl::toPercentEncoding(kS3Token)).left(16)});
+        state.ResumeTiming();
+    }
+    g_quiet[QStringLiteral("BM_PictureRefusedSignedAddress")] = figures;
+}
+
+// A stylesheet that stops with xsl:message quoting the message it renders.
+void BM_StylesheetStoppedQuotingTheMessage(benchmark::State& state) {
+    QuietFigures figures;
+    const QString sheet = QStringLiteral(
+        R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">)~"
+        R"~(<xsl:template match="/"><xsl:message terminate="yes">Quoting: <xsl:value-of select="msg/t"/>)~"
+        R"~(</xsl:message></xsl:template></xsl:stylesheet>)~");
+    for (auto _ : state) {
+        QString html;
+        bool done = false;
+        figures.stallMs = atDefaultRules(
+            [&] {
+                html = SmartMessageRenderer::transform(
+                    SmartMessageRenderer::messageDocument(
+                        QStringLiteral(R"({"t":"meet Alice at the north gate"})"), {}),
+                    QStringLiteral("quoting"), sheet);
+                done = true;
+            },
+            [&done] { return done; });
+        figures.shown = countIn(g_quietLines, {QStringLiteral("north gate")});
+    }
+    g_quiet[QStringLiteral("BM_StylesheetStoppedQuotingTheMessage")] = figures;
+}
+
+// The next account's first video after a sign-out that left `hanging` video posts whose reads never
+// answer (their workers hold each file): until it is described (ms), and the reads left waiting.
+QMap<QString, double> g_describedMs;
+QMap<QString, int> g_leftWaiting;
+void signOutThenVideo(benchmark::State& state, const QString& name, int hanging) {
+    const auto worker = test::FakeMediaWorker::gated("hanging", test::videoReading({48, 64}));
+    QTemporaryDir folder;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QElapsedTimer settling;
+        settling.start();
+        while (platform::MediaWorkerQueue::shared().holders() > 0 && settling.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        {
+            test::OutboxTestWorld before({QStringLiteral("r1")});
+            PLRichMediaOutbox::install();
+            for (int i = 0; i < hanging; ++i)
+                PLRichMediaPosts::postRichMediaForMediaSelection(
+                    before.room("r1"), test::pickedVideo(folder, QStringLiteral("hanging-%1").arg(i)));
+            // The media side of Pelnix::resetPelnixSession().
+            PLRichMediaOutbox::uninstall();
+        }
+        g_leftWaiting[name] = platform::MediaWorkerQueue::shared().waiting();
+        test::OutboxTestWorld after({QStringLiteral("r1")});
+        PLRichMediaOutbox::install();
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        const auto message = PLRichMediaPosts::postRichMediaForMediaSelection(
+            after.room("r1"), test::pickedVideo(folder, QStringLiteral("next")));
+        const auto row = PLRichMediaPosts::firstRichMedia(*message->pendingMessages().first());
+        while (clock.elapsed() < 120000) {
+            const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+            if (info && info->bigImgSize == QSizeF(48, 64))
+                break;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        g_describedMs[name] = double(clock.elapsed());
+        state.PauseTiming();
+        PLRichMediaOutbox::uninstall();
+        state.ResumeTiming();
+    }
+}
+void BM_VideoAfterSignOutAlone(benchmark::State& state) {
+    signOutThenVideo(state, QStringLiteral("BM_VideoAfterSignOutAlone"), 0);
+}
+void BM_VideoAfterSignOutWith40HangingReads(benchmark::State& state) {
+    signOutThenVideo(state, QStringLiteral("BM_VideoAfterSignOutWith40HangingReads"), 40);
+}
+
+} // namespace
+
 namespace {
 
 // One card file of `people` generated people, each with the photo when given.
@@ -2091,6 +2358,22 @@ BENCHMARK(BM_S3PutRedirectedElsewhere)->Unit(benchmark::kMillisecond)->Iteration
 BENCHMARK(BM_S3RefusalEchoingEncodings)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3RefusalEchoingUtf16)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_S3PutRedirectedSameServer)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_S3RefusalOrdinaryDefaultLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_S3RefusalMillionAmpersands)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_S3Refusal100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_S3RefusalEchoingTheTokenSevenWays)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_S3MaskProse)->Unit(benchmark::kMillisecond)->Arg(1 << 20)->Iterations(3);
+BENCHMARK(BM_S3MaskAmpersands)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(64 << 10)
+    ->Arg(256 << 10)
+    ->Arg(512 << 10)
+    ->Arg(1 << 20)
+    ->Iterations(1);
+BENCHMARK(BM_PictureRefusedSignedAddress)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StylesheetStoppedQuotingTheMessage)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_VideoAfterSignOutAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VideoAfterSignOutWith40HangingReads)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- Attachment downloads through libcurl: how answers end, their codings, a flood of chunk
 // extensions and a caching proxy, each beside an ordinary download in the same run.
@@ -2296,6 +2579,33 @@ int main(int argc, char** argv) {
     std::printf("  %-32s %9.2f   stored %d of 5\n", "S3 put, 302 on the same server",
                 ms("BM_S3PutRedirectedSameServer"),
                 g_s3Stored.value(QStringLiteral("BM_S3PutRedirectedSameServer")));
+    std::printf(
+        "\nAt the default logging rules (stall ms, heap peak MB, MB the peer sent, texts that must stay "
+        "out of the log found in it):\n");
+    const auto quiet = [](const char* label, const char* name) {
+        const QuietFigures f = g_quiet.value(QLatin1String(name));
+        std::printf("  %-40s stall %8.1f   heap %8.1f   sent %8.1f   shown %d\n", label, f.stallMs, f.heapMB,
+                    f.sentMB, f.shown);
+    };
+    quiet("S3 put, ordinary refusal", "BM_S3RefusalOrdinaryDefaultLog");
+    quiet("S3 put, refusal of 1,048,576 &amp;", "BM_S3RefusalMillionAmpersands");
+    quiet("S3 put, refusal of 100 MB", "BM_S3Refusal100MB");
+    quiet("S3 put, token echoed seven ways", "BM_S3RefusalEchoingTheTokenSevenWays");
+    quiet("picture of a signed address refused", "BM_PictureRefusedSignedAddress");
+    quiet("stylesheet stopping, quoting the message", "BM_StylesheetStoppedQuotingTheMessage");
+    std::printf(
+        "  the mask alone: 1 MB of prose %.1f ms; of \"&\": 64 KB %.1f, 256 KB %.1f, 512 KB %.1f, 1 MB "
+        "%.1f ms\n",
+        g_maskMs.value(QStringLiteral("prose/1048576")), g_maskMs.value(QStringLiteral("ampersands/65536")),
+        g_maskMs.value(QStringLiteral("ampersands/262144")),
+        g_maskMs.value(QStringLiteral("ampersands/524288")),
+        g_maskMs.value(QStringLiteral("ampersands/1048576")));
+    std::printf(
+        "  next account's first video described after a sign-out: alone %.0f ms; after 40 video posts "
+        "whose reads hang %.0f ms (reads left waiting %d)\n",
+        g_describedMs.value(QStringLiteral("BM_VideoAfterSignOutAlone")),
+        g_describedMs.value(QStringLiteral("BM_VideoAfterSignOutWith40HangingReads")),
+        g_leftWaiting.value(QStringLiteral("BM_VideoAfterSignOutWith40HangingReads")));
     const PLMediaDownloader::Limits limits = PLMediaDownloader::configuredLimits();
     std::printf("\nAttachment downloads with the configured bounds (cap %lld MiB, %lld KiB/s over %d s "
                 "windows), each beside an ordinary 20 MiB file:\n",

@@ -1,6 +1,7 @@
 #include "media/PLImageManager.h"
 
 #include "foundation/StandardFolders.h"
+#include "platform/Log.h"
 #include "platform/MainThread.h"
 
 #include <QLoggingCategory>
@@ -200,9 +201,15 @@ void PLImageManager::downloadFinished(const QUrl& url, const QString& key,
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status >= 400) {
-        qCWarning(lcImageManager) << "image download failed:" << reply->errorString();
+        // Qt's description of a failed reply names the whole address, a signed one's token and
+        // signature included: neither the log line nor the error carries it.
+        const QString failure = status ? QStringLiteral("HTTP %1").arg(status)
+                                       : QStringLiteral("network error %1").arg(int(reply->error()));
+        qCWarning(lcImageManager).noquote()
+            << "image download failed:" << failure << "from" << platform::Log::address(url);
         finish(key, url, QImage(),
-               PLError(kErrorDomain, status ? status : int(reply->error()), reply->errorString()),
+               PLError(kErrorDomain, status ? status : int(reply->error()),
+                       QStringLiteral("The picture could not be downloaded (%1)").arg(failure)),
                CacheTypeNone);
         return;
     }

@@ -7,6 +7,7 @@
 #include "media/PLPendingRichMediaUploadsManager.h"
 #include "media/PLRichMediaPosts.h"
 #include "media/PLS3MediaUploader.h"
+#include "media/PLVideoThumbnailer.h"
 #include "platform/MainThread.h"
 
 #include <QLoggingCategory>
@@ -78,6 +79,9 @@ void PLRichMediaOutbox::uninstall() {
     Q_ASSERT(platform::isMainThread());
     uploads()->reset();
     uploads()->setHooks({});
+    // The old session's videos are not described any more: their reads would hold places the next
+    // session's posts wait for.
+    PLVideoThumbnailer::endSession();
     PLS3MediaUploader::instance()->reset();
     PendingMediaHooks::reset();
     PLModelManager::hooks().uploadPendingMedia = [] {};

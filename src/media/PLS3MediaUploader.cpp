@@ -103,8 +103,9 @@ void PLS3MediaUploader::fetchShortURL() {
 }
 
 void PLS3MediaUploader::fail(const std::optional<PLError>& error) {
-    qCWarning(lcUploader) << "upload failed:"
-                          << (error ? error->debugText() : QStringLiteral("no short URL"));
+    qCWarning(lcUploader).noquote() << "upload failed:"
+                                    << (error ? PLS3ObjectPut::loggable(*error)
+                                              : QStringLiteral("no short URL"));
     finishListening();
     post(PLS3MediaUploaderDidFailWithErrorNotification, error ? QVariant::fromValue(*error) : QVariant());
 }

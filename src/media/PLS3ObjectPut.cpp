@@ -1,13 +1,40 @@
 #include "media/PLS3ObjectPut.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3PutObjectRequest.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
 Q_LOGGING_CATEGORY(lcObjectPut, "pelnix.media.put", QtWarningMsg)
 
 namespace pelnix {
+
+namespace {
+
+// `value` of `error` when all of it matches `shape`, else a word saying it is not shown.
+QString shaped(const PLError& error, const QString& key, const QRegularExpression& shape) {
+    const QString value = error.userInfo.value(key).toString();
+    if (value.isEmpty())
+        return QStringLiteral("none");
+    return shape.match(value).hasMatch() ? value : QStringLiteral("(not shown)");
+}
+
+} // namespace
+
+QString PLS3ObjectPut::loggable(const PLError& error) {
+    if (error.domain != QLatin1String(S3ServiceErrorDomain))
+        return QStringLiteral("%1 %2").arg(error.domain).arg(error.code);
+    // A code is a word ("SignatureDoesNotMatch"), a request id letters and digits ("4442587FB7D0A2F9",
+    // "tx0000a1b2-0061e5f1-default"): anything else is the service's text, not one of them.
+    static const QRegularExpression code(QStringLiteral("^[A-Za-z][A-Za-z0-9.]{0,63}$"));
+    static const QRegularExpression requestId(QStringLiteral("^[A-Za-z0-9._-]{1,64}$"));
+    return QStringLiteral("HTTP %1, code %2, request id %3")
+        .arg(error.code)
+        .arg(shaped(error, QStringLiteral("errorCode"), code),
+             shaped(error, QStringLiteral("requestId"), requestId));
+}
 
 PLS3ObjectPut::PLS3ObjectPut(std::unique_ptr<S3Client> client, QObject* parent)
     : QObject(parent), m_client(std::move(client)) {}
@@ -34,7 +61,8 @@ void PLS3ObjectPut::start(const QString& key, const QString& contentType, const 
     }
     if (refusal.isNull())
         return;
-    qCWarning(lcObjectPut) << "put not sent:" << refusal;
+    // The client's own reason, made before anything went out.
+    qCWarning(lcObjectPut).noquote() << "put not sent:" << refusal.left(300);
     m_request->setDelegate(nullptr);
     QMetaObject::invokeMethod(
         this, [this, refusal] { emit failed(PLError(QStringLiteral("S3ErrorDomain"), -1, refusal)); },
@@ -59,7 +87,7 @@ void PLS3ObjectPut::requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceR
 }
 
 void PLS3ObjectPut::requestDidFailWithError(S3ServiceRequest*, const PLError& error) {
-    qCWarning(lcObjectPut) << "put failed:" << error.debugText();
+    qCWarning(lcObjectPut).noquote() << "put failed:" << loggable(error);
     emit failed(error);
 }
 

@@ -19,6 +19,11 @@ public:
     ~PLS3ObjectPut() override;
 
     void start(const QString& key, const QString& contentType, const QByteArray& data);
+    // A failure of a put as a log line shows it: for a refusal the HTTP status, the service's error
+    // code and request id (each only when it has their shape), else the error's domain and code.
+    // Never the service's message or a transport's description: those may quote anything, the
+    // address with its signature included.
+    static QString loggable(const PLError& error);
     // Stops the transfer; no signal follows.
     void cancel();
 

@@ -15,6 +15,19 @@ namespace {
 using platform::MediaReader;
 using platform::MediaReading;
 
+// The context of the session's reads: ending it drops them (MediaReader). Main thread.
+QObject*& sessionContext() {
+    static QObject* context = nullptr;
+    return context;
+}
+
+QObject* currentSession() {
+    QObject*& context = sessionContext();
+    if (!context)
+        context = new QObject;
+    return context;
+}
+
 QImage thumbnailOf(const MediaReading& reading) {
     if (reading.picture.isEmpty())
         return {};
@@ -25,11 +38,16 @@ QImage thumbnailOf(const MediaReading& reading) {
 
 void PLVideoThumbnailer::thumbnailAndDuration(const QString& path, Completion completion, int timeoutMs) {
     Q_ASSERT(platform::isMainThread());
-    MediaReader::read(QUrl::fromLocalFile(path), MediaReader::FramePlace::Start, timeoutMs, nullptr,
+    MediaReader::read(QUrl::fromLocalFile(path), MediaReader::FramePlace::Start, timeoutMs, currentSession(),
                       [completion = std::move(completion)](const MediaReading& reading) {
                           if (completion)
                               completion(thumbnailOf(reading), reading.duration);
                       });
+}
+
+void PLVideoThumbnailer::endSession() {
+    Q_ASSERT(platform::isMainThread());
+    delete std::exchange(sessionContext(), nullptr);
 }
 
 QImage PLVideoThumbnailer::thumbnailFromVideoAtPath(const QString& path, int timeoutMs) {

@@ -1,5 +1,7 @@
 #include "BoundedFetcher.h"
 
+#include "platform/Log.h"
+
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -139,7 +141,8 @@ void BoundedFetcher::finish(quint64 id) {
         answer.outcome = Answer::Outcome::Cancelled;
         answer.reason = QStringLiteral("cancelled");
     } else if (reply->error() != QNetworkReply::NoError) {
-        answer.reason = reply->errorString();
+        // Not Qt's description: it names the whole address, query included.
+        answer.reason = QStringLiteral("network error %1").arg(int(reply->error()));
     } else {
         // What arrived with the end of the answer counts against the bound like the rest.
         takeAvailable(reply, open.body, open.maxBytes);
@@ -152,7 +155,7 @@ void BoundedFetcher::finish(quint64 id) {
         }
     }
     if (answer.outcome != Answer::Outcome::Received)
-        qCDebug(lcBoundedFetch) << reply->url().path() << "gave no answer:" << answer.reason;
+        qCDebug(lcBoundedFetch).noquote() << Log::address(reply->url()) << "gave no answer:" << answer.reason;
     if (open.done)
         open.done(answer);
 }

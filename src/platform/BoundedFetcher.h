@@ -35,7 +35,7 @@ public:
         Outcome outcome = Outcome::Failed;
         int status = 0;
         QByteArray body;
-        // Why it failed or was refused, for the logs.
+        // Why it failed or was refused, for the logs: words of ours, never an address.
         QString reason;
         bool isOk() const { return outcome == Outcome::Received && status == 200; }
     };

@@ -1,6 +1,7 @@
 #include "platform/Log.h"
 
 #include <QLoggingCategory>
+#include <QUrl>
 #include <atomic>
 
 namespace pelnix::platform {
@@ -30,6 +31,16 @@ void Log::writeRequestedLine(const QString& line) {
 
 void Log::debug(const QString& text) {
     qCDebug(lcPelnix).noquote() << text;
+}
+
+QString Log::address(const QUrl& url) {
+    constexpr qsizetype kMaxPath = 120;
+    const QUrl bare = url.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    QString path = bare.path(QUrl::FullyEncoded);
+    if (path.size() > kMaxPath)
+        path = path.left(kMaxPath) + QStringLiteral("...");
+    const QString origin = bare.adjusted(QUrl::RemovePath).toString(QUrl::FullyEncoded);
+    return origin + path;
 }
 
 } // namespace pelnix::platform

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QUrl;
+
 namespace pelnix::platform {
 
 // The library's log switch. Lines are written as "Pelnix : <text>" only while logging is on.
@@ -17,6 +19,10 @@ public:
     static void writeRequestedLine(const QString& line);
     // Diagnostics of the library itself (store errors and the like): always at debug level.
     static void debug(const QString& text);
+    // An address as a log line may show it: scheme, host, port and path (its first 120
+    // characters), never its user information, query or fragment, where signatures, tokens and
+    // passwords travel.
+    static QString address(const QUrl& url);
 };
 
 } // namespace pelnix::platform

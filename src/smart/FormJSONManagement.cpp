@@ -24,7 +24,7 @@ bool getFormJSONsWithCompletionHandler(PLSmartDownloadCompletion completion) {
                     SmartNamedRows::store<FormJSON>(reply.object.value(QStringLiteral("forms")).toArray());
                 qCInfo(lcSmart) << "stored" << stored << "forms";
             } else {
-                qCWarning(lcSmart) << "form list not downloaded:" << reply.message;
+                qCWarning(lcSmart) << "form list not downloaded:" << reply.loggable();
             }
             if (completion)
                 completion(reply.ok(), reply.error, reply.ok() ? QString() : reply.message);

@@ -60,7 +60,8 @@ Result smartLink(const QString& url, const QString& remainder) {
     QString payloadText;
     const auto payload = slash < 0 ? std::nullopt : decodePayload(remainder.mid(slash + 1), &payloadText);
     if (!payload) {
-        qCInfo(lcSmart) << "smart link with an unreadable payload, method" << method;
+        // The link is the message's text: nothing of it is logged.
+        qCInfo(lcSmart) << "smart link with an unreadable payload";
         return external(url);
     }
     const QString smartType = payload->value(QString::fromLatin1(PLSmartType)).toString();

@@ -42,7 +42,7 @@ void PLChatletCategoryItems::updateChaletsWithCompletionHandler(std::function<vo
                 if (!replaced)
                     qCWarning(lcSmart) << "chatlet catalogue could not be written";
             } else {
-                qCWarning(lcSmart) << "chatlet catalogue not downloaded:" << reply.message;
+                qCWarning(lcSmart) << "chatlet catalogue not downloaded:" << reply.loggable();
             }
             if (completion)
                 completion(replaced);

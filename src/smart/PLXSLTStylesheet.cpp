@@ -58,7 +58,7 @@ std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArr
     PLXMLDocument document = PLXMLDocument::documentWithXMLData(xslt, &parseError);
     if (document.isNull()) {
         if (error)
-            *error = QStringLiteral("stylesheet is not well-formed: ") + parseError;
+            *error = QStringLiteral("stylesheet is not well-formed\n") + parseError;
         return {};
     }
     XSLTMessageSink messages;
@@ -66,7 +66,7 @@ std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArr
     QString refused;
     if (!XSLTStylesheetPreparer(document.doc(), &messages).run(&refused)) {
         if (error)
-            *error = QStringLiteral("stylesheet refused: ") + refused;
+            *error = QStringLiteral("stylesheet refused\n") + refused;
         return {};
     }
     // On success the stylesheet owns the document; on failure it is still ours to free.
@@ -80,7 +80,7 @@ std::shared_ptr<const PLXSLTStylesheet> PLXSLTStylesheet::compile(const QByteArr
         if (error) {
             *error = QStringLiteral("stylesheet does not compile");
             if (!messages.text.isEmpty())
-                *error += QStringLiteral(": ") + messages.summary();
+                *error += QLatin1Char('\n') + messages.summary();
         }
         return {};
     }
@@ -104,6 +104,7 @@ std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, c
     }
     static const SecurityPrefs security;
     XSLTMessageSink messages;
+    messages.keepsQuotingMessages = false;
     xsltTransformContextPtr context = xsltNewTransformContext(m_style, input.doc());
     if (!context) {
         if (error)
@@ -152,11 +153,9 @@ std::optional<QString> PLXSLTStylesheet::transform(const PLXMLDocument& input, c
     xsltFreeTransformContext(context);
     if (!html && error) {
         if (failure.isEmpty())
-            failure =
-                messages.text.trimmed().isEmpty() ? QStringLiteral("transform failed") : messages.summary();
-        else if (!messages.text.trimmed().isEmpty())
-            failure += QStringLiteral(" (") + messages.summary() + QLatin1Char(')');
-        *error = failure;
+            failure = QStringLiteral("transform failed");
+        const QString details = messages.summary();
+        *error = details.isEmpty() ? failure : failure + QLatin1Char('\n') + details;
     }
     return html;
 }

@@ -28,6 +28,10 @@ namespace pelnix {
 // functions and, for libxml2, to handlers set on the calling thread for the call only; nothing
 // process-wide is changed. See docs/smart-messages.md ("Bounds of a transform") for what the
 // bounds cover and what they do not.
+//
+// An error's first line says in words of ours what failed; lines after it, when there are any, are
+// what libxml2 and libxslt said: of a compile, quoting the stylesheet; of a transform, only libxml2's
+// XPath errors, the rest counted (they may quote the message).
 class PLXSLTStylesheet {
 public:
     struct Limits {

@@ -35,4 +35,8 @@ SmartDownloadReply SmartDownloadReply::read(const QByteArray& data, const PLOpti
     return reply;
 }
 
+QString SmartDownloadReply::loggable() const {
+    return error ? QStringLiteral("%1 %2").arg(error->domain).arg(error->code) : QString();
+}
+
 } // namespace pelnix

@@ -18,6 +18,9 @@ struct SmartDownloadReply {
     QString message;
 
     bool ok() const { return !error; }
+    // The failure as a log line shows it: the error's domain and code. The message is the server's
+    // text or a transport's description, which names the address asked for.
+    QString loggable() const;
 
     // `transportError` wins; then the "error" object; then a body that is no JSON object. The message
     // is the error's text, or the localized `defaultText`.

@@ -185,14 +185,14 @@ std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet
         const auto it = compiledSheets->sheets.constFind(name);
         if (it != compiledSheets->sheets.cend() && it->text == xslt) {
             if (!it->style)
-                qCWarning(lcSmart) << "stylesheet" << name << "rejected:" << it->error;
+                logSheetFailure(name, "rejected:", it->error);
             return it->style;
         }
     }
     QString error;
     auto style = PLXSLTStylesheet::compile(xslt.toUtf8(), &error);
     if (!style)
-        qCWarning(lcSmart) << "stylesheet" << name << "rejected:" << error;
+        logSheetFailure(name, "rejected:", error);
     QMutexLocker lock(&compiledSheets->mutex);
     compiledSheets->sheets.insert(name, CompiledSheet{xslt, style, error});
     return style;
@@ -213,7 +213,7 @@ QString SmartMessageRenderer::transform(const PLXMLDocument& document, const QSt
                           ? workers.transform(xslt.toUtf8(), document, PLXSLTStylesheet::limits(), &error)
                           : style->transform(document, &error);
     if (!html) {
-        qCWarning(lcSmart) << "stylesheet" << name << "failed:" << error;
+        logSheetFailure(name, "failed:", error);
         return {};
     }
     return *html;
@@ -249,14 +249,15 @@ QStringList SmartMessageRenderer::renderBatch(const QString& name, const QString
     for (qsizetype i = 0; i < messages.size(); ++i) {
         QByteArray key = failureKey(sheet, messages.at(i));
         if (isRemembered(key)) {
-            qCDebug(lcSmart) << "stylesheet" << name << "failed with this message before; not run again";
+            qCDebug(lcSmart) << "stylesheet" << loggableSheetName(name)
+                             << "failed with this message before; not run again";
             continue;
         }
         due.append(i);
         keys.append(std::move(key));
     }
     const auto failed = [&](qsizetype at, const QString& error, bool lasting) {
-        qCWarning(lcSmart) << "stylesheet" << name << "failed:" << error;
+        logSheetFailure(name, "failed:", error);
         if (lasting)
             remember(keys.at(at));
     };

@@ -44,12 +44,13 @@ bool storeSingleSheet(const QString& name, const QString& category, const QByteA
     const SmartDownloadReply reply =
         SmartDownloadReply::read(data, error, QStringLiteral("XSLT fetching failed"));
     if (!reply.ok()) {
-        qCWarning(lcSmart) << "stylesheet" << name << "not downloaded:" << reply.message;
+        qCWarning(lcSmart) << "stylesheet" << loggableSheetName(name)
+                           << "not downloaded:" << reply.loggable();
         return false;
     }
     if (reply.object.value(QStringLiteral("name")).toString() != name ||
         (!category.isEmpty() && reply.object.value(QStringLiteral("category")).toString() != category)) {
-        qCWarning(lcSmart) << "stylesheet reply for" << name << "names another sheet";
+        qCWarning(lcSmart) << "stylesheet reply for" << loggableSheetName(name) << "names another sheet";
         return false;
     }
     return SmartNamedRows::store<StyleSheetXSLT>(QJsonArray{reply.object}) == 1;
@@ -70,7 +71,7 @@ bool getStyleSheetsWithCompletionHandler(PLSmartDownloadCompletion completion, P
                     reply.object.value(QStringLiteral("stylesheets")).toArray());
                 qCInfo(lcSmart) << "stored" << stored << "stylesheets";
             } else {
-                qCWarning(lcSmart) << "stylesheet list not downloaded:" << reply.message;
+                qCWarning(lcSmart) << "stylesheet list not downloaded:" << reply.loggable();
             }
             if (completion)
                 completion(reply.ok(), reply.error, reply.ok() ? QString() : reply.message);

@@ -24,8 +24,9 @@ PLXMLDocument inputDocument(const Input& input, QString* error) {
         return document;
     }
     PLXMLDocument document = PLXMLDocument::documentWithXMLData(input.data, error, true);
+    // What the parser said quotes the document, the message's own text.
     if (document.isNull())
-        *error = QStringLiteral("input document: ") + *error;
+        *error = QStringLiteral("the input document is not well-formed");
     return document;
 }
 

@@ -1,4 +1,5 @@
 // The image loader's memory and disk caches against images served by the stand-in service.
+#include "CapturedLog.h"
 #include "CoreFixture.h"
 #include "media/PLImageManager.h"
 #include "platform/MainThread.h"
@@ -6,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -242,9 +244,26 @@ void TestImageManager::failuresAreReportedAndRemembered() {
     QCOMPARE(nil.calls, 1);
     QVERIFY(nil.error);
 
-    const QUrl missing = url(QStringLiteral("/missing/picture.png"));
+    // A signed address: its user information and query reach no log line and no error.
+    QUrl missing = url(QStringLiteral("/missing/picture.png"));
+    missing.setUserInfo(QStringLiteral("reader:pa55word-of-the-reader"));
+    missing.setQuery(QStringLiteral("X-Amz-Security-Token=SessionT0kenOfThePicture&Signature=S1gnatureOfIt"));
+    QLoggingCategory::setFilterRules(QString());
+    std::optional<CapturedLog> log;
+    log.emplace();
     const Result failed = load(missing);
+    const QString logged = log->text();
+    log.reset();
     QVERIFY(failed.error);
+    QVERIFY2(logged.contains(QStringLiteral("image download failed: HTTP 404 from http://")) &&
+                 logged.contains(QStringLiteral("/missing/picture.png")),
+             qPrintable(logged));
+    for (const QString& secret :
+         {QStringLiteral("pa55word"), QStringLiteral("SessionT0ken"), QStringLiteral("S1gnature")}) {
+        QVERIFY2(!logged.contains(secret), qPrintable(logged));
+        QVERIFY2(!failed.error->localizedDescription.contains(secret),
+                 qPrintable(failed.error->localizedDescription));
+    }
     QVERIFY(failed.image.isNull());
     QVERIFY(failed.onMain);
     QCOMPARE(downloads(), 1);

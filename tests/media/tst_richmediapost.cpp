@@ -3,6 +3,7 @@
 #include "FakeMediaWorker.h"
 #include "MediaTestWorld.h"
 #include "OutboxTestWorld.h"
+#include "PickedVideo.h"
 #include "core/model/RichMediaInfo.h"
 #include "foundation/DocumentSaver.h"
 #include "media/PLMultiMediaInfo.h"
@@ -15,6 +16,7 @@
 #include "platform/MediaWorkerQueue.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -94,6 +96,7 @@ private slots:
     void videoPostsLeaveTheMainThreadFreeWhileThumbnailsHoldEveryPlace();
     void aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing_data();
     void aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNothing();
+    void aSignOutDropsTheOldSessionsVideoReads();
     void sanitisedFileName_data();
     void sanitisedFileName();
 };
@@ -255,13 +258,7 @@ struct HeldPlaces {
     HeldPlaces() {
         PLMultiMediaHandler::setThumbnailProvider(
             [](const QString& path) { return PLVideoThumbnailer::thumbnailFromVideoAtPath(path); });
-        platform::MediaReading reading;
-        reading.hasVideo = true;
-        reading.duration = 2000;
-        QBuffer png(&reading.picture);
-        png.open(QIODevice::WriteOnly);
-        testPicture(48, 64).save(&png, "PNG");
-        worker = FakeMediaWorker::gated("busy", reading);
+        worker = FakeMediaWorker::gated("busy", videoReading({48, 64}));
         for (int i = 0; i < places; ++i)
             PLVideoThumbnailer::thumbnailAndDuration(
                 QStringLiteral("/nowhere/busy-%1.webm").arg(i),
@@ -269,18 +266,7 @@ struct HeldPlaces {
     }
     ~HeldPlaces() { PLMultiMediaHandler::setThumbnailProvider({}); }
 
-    // A picked video of its own file, known by `fileID`.
-    PLMediaSelection video(const QString& fileID) const {
-        PLMediaSelection selection;
-        selection.mediaType = PLMediaSelection::Movie;
-        selection.mediaPath = dir.filePath(fileID + QStringLiteral(".mov"));
-        selection.referenceURL = QStringLiteral("library://video/") + fileID;
-        selection.fileID = fileID;
-        QFile clip(selection.mediaPath);
-        if (clip.open(QIODevice::WriteOnly))
-            clip.write(QByteArray(3000, 'v') + fileID.toLatin1());
-        return selection;
-    }
+    PLMediaSelection video(const QString& fileID) const { return pickedVideo(dir, fileID); }
     static QString form(const QList<PLMediaSelection>& selections) {
         QStringList placeholders;
         for (const PLMediaSelection& selection : selections)
@@ -442,6 +428,47 @@ void TestRichMediaPost::aVideoPostStoppedOrSignedOutBeforeItsThumbnailUploadsNot
     const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
     QVERIFY(info);
     QCOMPARE(info->bigImgSize, described ? QSizeF(48, 64) : QSizeF(0, 0));
+}
+
+// Video posts whose thumbnails never come, then a sign-out: their reads leave the queue and their
+// workers are ended at once, and the next session's first video is described without waiting for
+// any of them.
+void TestRichMediaPost::aSignOutDropsTheOldSessionsVideoReads() {
+    MediaPostWorld w;
+    QTRY_VERIFY(HeldPlaces::settled());
+    const auto worker = FakeMediaWorker::gated("hanging", videoReading({48, 64}));
+    QTemporaryDir dir;
+    auto& queue = platform::MediaWorkerQueue::shared();
+    const int places = queue.maxWorkers();
+    const auto room = w.outbox.room("r1");
+    QList<Message::Ptr> old;
+    for (int i = 0; i < places + 8; ++i)
+        old << PLRichMediaPosts::postRichMediaForMediaSelection(
+            room, pickedVideo(dir, QStringLiteral("hanging-%1").arg(i)));
+    QCOMPARE(queue.holders(), places);
+    QCOMPARE(queue.waiting(), 8);
+
+    // The media side of Pelnix::resetPelnixSession().
+    PLRichMediaOutbox::uninstall();
+    PLRichMediaOutbox::install();
+    QCOMPARE(queue.waiting(), 0);
+    // The store the next account finds holds none of them.
+    for (const auto& message : std::as_const(old))
+        message->pendingMessages().first()->cancelPostingRichMedia();
+    // Well within the reads' 5 s bound: the workers were ended, not waited for.
+    QTRY_COMPARE_WITH_TIMEOUT(queue.holders(), 0, 3000);
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto next =
+        PLRichMediaPosts::postRichMediaForMediaSelection(room, pickedVideo(dir, QStringLiteral("next")));
+    const auto row = PLRichMediaPosts::firstRichMedia(*next->pendingMessages().first());
+    const auto described = [&row] {
+        const auto info = PLMultiMediaInfo::multiMediaInfoFromJSONstring(row->uploadedMediaInfo());
+        return info && info->bigImgSize == QSizeF(48, 64);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(described(), 4000);
+    QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestRichMediaPost::sanitisedFileName_data() {

@@ -1,6 +1,7 @@
 // The rich-media pipeline of pending posts against the stand-in service and its S3 endpoint: the
 // whole road to a short URL, failures and retries, restart, cancel and the pass limit.
 #include "../s3/ScriptedHttpPeer.h"
+#include "CapturedLog.h"
 #include "MediaTestWorld.h"
 #include "core/model/Asset.h"
 #include "media/PLPendingRichMediaUploadHelper.h"
@@ -9,6 +10,7 @@
 #include "media/PLS3UploadServices.h"
 #include "media/s3/S3Endpoints.h"
 #include "media/s3/S3Logger.h"
+#include "platform/NotificationCenter.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -78,6 +80,9 @@ private slots:
     void cancelReturnsTheEntryToNew();
     void aPassStartsAtMostThree();
     void aRefusedPutLogsAndReportsNoneOfTheSecretsItEchoes();
+    void aRefusedPutWarnsWithItsStatusCodeAndRequestIdOnly_data();
+    void aRefusedPutWarnsWithItsStatusCodeAndRequestIdOnly();
+    void anUploadRefusedByTheServiceWarnsWithoutItsMessage();
 };
 
 void TestRichMediaUpload::credentialsMakeTheClient_data() {
@@ -392,6 +397,145 @@ void TestRichMediaUpload::aRefusedPutLogsAndReportsNoneOfTheSecretsItEchoes() {
         for (const QString& form : {value, QString::fromLatin1(QUrl::toPercentEncoding(value)),
                                     QString::fromLatin1(value.toUtf8().toHex(' '))})
             QVERIFY2(!texts.contains(form, Qt::CaseInsensitive), qPrintable(form));
+}
+
+namespace {
+
+QString base32(const QByteArray& bytes) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ234567";
+    QString out;
+    quint32 buffer = 0;
+    int bits = 0;
+    for (const char c : bytes) {
+        buffer = (buffer << 8) | uchar(c);
+        for (bits += 8; bits >= 5; bits -= 5)
+            out += QLatin1Char(kAlphabet[(buffer >> (bits - 5)) & 31]);
+    }
+    if (bits > 0)
+        out += QLatin1Char(kAlphabet[(buffer << (5 - bits)) & 31]);
+    return out;
+}
+
+// `token` as a server gone bad may echo it where no mask can know the encoding.
+QString echoed(const QString& encoding, const QString& token) {
+    const QByteArray bytes = token.toUtf8();
+    QString out;
+    if (encoding == QLatin1String("reversed")) {
+        std::reverse_copy(token.cbegin(), token.cend(), std::back_inserter(out));
+    } else if (encoding == QLatin1String("ROT13")) {
+        for (const QChar c : token) {
+            const char16_t u = c.unicode();
+            const bool lower = u >= 'a' && u <= 'z';
+            const bool upper = u >= 'A' && u <= 'Z';
+            out += lower || upper ? QChar(char16_t((u - (lower ? 'a' : 'A') + 13) % 26 + (lower ? 'a' : 'A')))
+                                  : c;
+        }
+    } else if (encoding == QLatin1String("Base32")) {
+        out = base32(bytes);
+    } else if (encoding == QLatin1String("one character at a time")) {
+        out = token.split(QString()).join(QLatin1Char('.'));
+    } else {
+        for (const char c : bytes) {
+            if (encoding == QLatin1String("octal escapes"))
+                out += QStringLiteral("\\%1").arg(int(uchar(c)), 3, 8, QLatin1Char('0'));
+            else if (encoding == QLatin1String("quoted-printable"))
+                out += QStringLiteral("=%1").arg(int(uchar(c)), 2, 16, QLatin1Char('0')).toUpper();
+            else // references padded past what a reference may hold
+                out += QStringLiteral("&amp;#%1;").arg(int(uchar(c)), 12, 10, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void TestRichMediaUpload::aRefusedPutWarnsWithItsStatusCodeAndRequestIdOnly_data() {
+    QTest::addColumn<QString>("encoding");
+    for (const char* encoding : {"reversed", "ROT13", "Base32", "one character at a time", "octal escapes",
+                                 "quoted-printable", "padded references"})
+        QTest::newRow(encoding) << encoding;
+}
+
+// With every category at its default, the warning of a refused put names the status, the service's
+// code and its request id: not its message, which may quote anything, the session token in an
+// encoding no mask knows included.
+void TestRichMediaUpload::aRefusedPutWarnsWithItsStatusCodeAndRequestIdOnly() {
+    QFETCH(QString, encoding);
+    const QString secret = QStringLiteral("Zm9vYmFy/secret+key=0123456789");
+    const QString token = QStringLiteral("c2Vzc2lvbg==/token+from/the+service");
+    const QString echo = echoed(encoding, token);
+    ScriptedHttpPeer peer;
+    peer.enqueue(ScriptedHttpPeer::respond(
+        403,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>SignatureDoesNotMatch</Code><Message>The "
+        "request signature we calculated does not match; you sent " +
+            echo.toUtf8() + "</Message><RequestId>4442587FB7D0A2F9</RequestId></Error>",
+        {{"Content-Type", "application/xml"}}));
+    const auto credentials = PLS3UploadCredentials::fromTokenReply(
+        tokenReply({{"ak", "AKUPLOAD"}, {"sk", secret}, {"st", token}, {"ep", peer.endpoint()}}));
+    QVERIFY(credentials);
+    PLS3ObjectPut put(credentials->makeClient(40));
+    QSignalSpy failed(&put, &PLS3ObjectPut::failed);
+
+    QLoggingCategory::setFilterRules(QString());
+    CapturedLog log;
+    put.start(QStringLiteral("file-1"), QStringLiteral("image/jpeg"), "picture bytes");
+    QVERIFY(QTest::qWaitFor([&] { return failed.count() == 1; }, 20000));
+
+    const QString text = log.text();
+    QVERIFY2(
+        text.contains(QStringLiteral("pelnix.media.put put failed: HTTP 403, code SignatureDoesNotMatch, "
+                                     "request id 4442587FB7D0A2F9")),
+        qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("we calculated")), qPrintable(text));
+    // As the message read it (references decoded once), and whatever a log line escapes.
+    const auto plain = [](QString t) {
+        return t.replace(QStringLiteral("&amp;"), QStringLiteral("&")).remove(QLatin1Char('\\'));
+    };
+    QVERIFY2(!plain(text).contains(plain(echo).left(16)), qPrintable(text));
+    // The caller still has the service's words.
+    const PLError error = failed.first().first().value<PLError>();
+    QVERIFY2(error.localizedDescription.contains(QStringLiteral("we calculated")),
+             qPrintable(error.localizedDescription));
+}
+
+// The shared uploader's warning of a refused put says no more than the put's.
+void TestRichMediaUpload::anUploadRefusedByTheServiceWarnsWithoutItsMessage() {
+    MediaTestWorld world;
+    std::optional<bool> usable;
+    PLS3MediaUploader::instance()->fetchS3Credentials([&](bool ok) { usable = ok; });
+    QTRY_VERIFY_WITH_TIMEOUT(usable.has_value(), 20000);
+    QVERIFY(*usable);
+    standin::StandinServer::Fault fault;
+    fault.pathPattern = "F-REFUSED";
+    fault.method = "PUT";
+    fault.mode = Mode::Answer;
+    fault.count = -1;
+    fault.statusCode = 403;
+    fault.contentType = "application/xml";
+    fault.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code><Message>Your "
+                 "words for Alice: meet at the north gate</Message><RequestId>7A62C49F347B4D2A</RequestId>"
+                 "</Error>";
+    QVERIFY(world.fixture.server().addFault(fault));
+    std::optional<QVariant> failure;
+    const quint64 observer = platform::NotificationCenter::defaultCenter()->addObserver(
+        QLatin1String(PLS3MediaUploaderDidFailWithErrorNotification),
+        [&](const platform::Notification& notification) { failure = notification.object; });
+    PLMultiMediaInfo info;
+    info.fileID = QStringLiteral("F-REFUSED");
+    info.fileMime = QStringLiteral("image/jpeg");
+
+    QLoggingCategory::setFilterRules(QString());
+    CapturedLog log;
+    PLS3MediaUploader::instance()->uploadData("picture bytes", info);
+    QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 20000);
+    platform::NotificationCenter::defaultCenter()->removeObserver(observer);
+
+    const QString text = log.text();
+    QVERIFY2(text.contains(QStringLiteral("pelnix.media.uploader upload failed: HTTP 403, code AccessDenied, "
+                                          "request id 7A62C49F347B4D2A")),
+             qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("north gate")), qPrintable(text));
 }
 
 QTEST_MAIN(TestRichMediaUpload)

@@ -1,3 +1,4 @@
+#include "HostileHttpPeer.h"
 #include "RestSigner.h"
 #include "ScriptedHttpPeer.h"
 #include "TestSandbox.h"
@@ -16,6 +17,7 @@
 #include "media/s3/S3URLErrors.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -33,6 +35,7 @@ struct RecordingDelegate : S3ServiceRequestDelegate {
     S3ExceptionPtr exception;
     qint64 totalSent = 0;
     qint64 expected = 0;
+    qint64 receivedBytes = 0;
     int completions = 0;
     int failures = 0;
     // Copied in the callback: the response belongs to the connection.
@@ -48,8 +51,9 @@ struct RecordingDelegate : S3ServiceRequestDelegate {
     void requestDidReceiveResponse(S3ServiceRequest*, const S3ServiceResponse&) override {
         events << QStringLiteral("response");
     }
-    void requestDidReceiveData(S3ServiceRequest*, const QByteArray&) override {
+    void requestDidReceiveData(S3ServiceRequest*, const QByteArray& data) override {
         events << QStringLiteral("data");
+        receivedBytes += data.size();
     }
     void requestDidCompleteWithResponse(S3ServiceRequest*, S3ServiceResponse* response) override {
         events << QStringLiteral("complete");
@@ -178,6 +182,9 @@ private slots:
     void sameServerRedirectsAreSignedForWhatTheyAsk_data();
     void sameServerRedirectsAreSignedForWhatTheyAsk();
     void theSignatureARedirectReplacedIsStillMasked();
+    void maskTakesTimeInProportionToItsText_data();
+    void maskTakesTimeInProportionToItsText();
+    void aRefusalIsReadOnlyUpToItsBound();
 
 private:
     std::unique_ptr<S3Client> client(const ScriptedHttpPeer& peer, const QString& token = {},
@@ -1307,6 +1314,89 @@ void TestS3Client::theSignatureARedirectReplacedIsStillMasked() {
     const QByteArray signature = first.mid(first.lastIndexOf(':') + 1);
     for (const QByteArray& form : {signature, signature.toBase64(), first.toBase64()})
         QVERIFY2(!texts.contains(QString::fromLatin1(form)), form.constData());
+}
+
+void TestS3Client::maskTakesTimeInProportionToItsText_data() {
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("document");
+    QTest::newRow("ampersands") << "&" << false;
+    QTest::newRow("references never closed") << "&#x1" << false;
+    QTest::newRow("escapes cut short") << "%4\\u00" << false;
+    QTest::newRow("echo elements never closed") << "<StringToSign>" << true;
+    QTest::newRow("echo elements closed by others") << "<CanonicalRequest></StringToSign>" << true;
+}
+
+// A refusal's text is the service's: whatever it repeats, masking it costs time in proportion to its
+// length, so a message of a million "&" is masked as quickly as a million letters.
+void TestS3Client::maskTakesTimeInProportionToItsText() {
+    QFETCH(QString, unit);
+    QFETCH(bool, document);
+    S3SecretMask mask;
+    mask.addSecret(kEchoedSecret);
+    mask.addSecret(kEchoedToken);
+    // The quickest of three runs, against a loaded machine.
+    const auto quickest = [&](qsizetype size) {
+        const QString text = unit.repeated(size / unit.size()) + kEchoedSecret;
+        const QByteArray bytes = text.toUtf8();
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            const QString masked =
+                document ? mask.maskDocument(bytes, QStringLiteral("application/xml")) : mask.mask(text);
+            best = qMin(best, clock.elapsed());
+            if (masked.contains(kEchoedSecret))
+                qWarning("the secret was not masked after \"%s\"", qPrintable(unit));
+        }
+        return best;
+    };
+    const qint64 quarter = quickest(256 * 1024);
+    QVERIFY2(quarter < 500, qPrintable(QStringLiteral("256 K characters: %1 ms").arg(quarter)));
+    const qint64 whole = quickest(1024 * 1024);
+    QVERIFY2(whole < 2000, qPrintable(QStringLiteral("1 M characters: %1 ms").arg(whole)));
+    // Four times the text: about four times the time, far from the sixteen of a square.
+    QVERIFY2(whole <= 8 * quarter + 50,
+             qPrintable(QStringLiteral("256 K: %1 ms, 1 M: %2 ms").arg(quarter).arg(whole)));
+    const QString tail = QStringLiteral("&&") + kEchoedSecret;
+    QVERIFY(!mask.mask(unit.repeated(1000) + tail).contains(kEchoedSecret));
+}
+
+// A refusal of 100 MB: its first 16 KiB are kept and parsed, the rest is not read. The service's code,
+// status and request id still reach the caller.
+void TestS3Client::aRefusalIsReadOnlyUpToItsBound() {
+    test::HostileHttpPeer peer;
+    test::HostileHttpPeer::Answer answer;
+    answer.status = 403;
+    answer.contentType = "application/xml";
+    answer.head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code>"
+                  "<RequestId>4442587FB7D0A2F9</RequestId><Message>";
+    answer.unit = QByteArray(64 * 1024, 'x');
+    answer.repeat = 1600;
+    answer.tail = "</Message></Error>";
+    peer.answerEveryPath(answer);
+    auto s3 = std::make_unique<S3Client>(S3Credentials("AKID", "SECRET"));
+    s3->setEndpoint(peer.origin());
+    RecordingDelegate delegate;
+    auto request = put(QStringLiteral("k"));
+    request->setDelegate(&delegate);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!s3->putObject(request));
+    QTRY_VERIFY_WITH_TIMEOUT(delegate.done(), 120000);
+    const qint64 elapsed = clock.elapsed();
+
+    QVERIFY2(delegate.receivedBytes <= S3ServiceResponse::kMaxRefusalBody,
+             qPrintable(QString::number(delegate.receivedBytes)));
+    // What the peer wrote is what the loopback's buffers took before the transfer ended.
+    QVERIFY2(peer.bytesSent() < 32 * 1024 * 1024, qPrintable(QString::number(peer.bytesSent())));
+    QVERIFY2(elapsed < 10000, qPrintable(QString::number(elapsed)));
+    QVERIFY(delegate.error);
+    QCOMPARE(delegate.error->code, qint64(403));
+    QCOMPARE(delegate.error->userInfo.value(QStringLiteral("errorCode")).toString(),
+             QStringLiteral("AccessDenied"));
+    QCOMPARE(delegate.error->userInfo.value(QStringLiteral("requestId")).toString(),
+             QStringLiteral("4442587FB7D0A2F9"));
+    QCOMPARE(delegate.completions, 0);
 }
 
 int main(int argc, char** argv) {

@@ -1,3 +1,4 @@
+#include "CapturedLog.h"
 #include "HostileSmartMessages.h"
 #include "SmartTestData.h"
 #include "TestSandbox.h"
@@ -18,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -67,6 +69,8 @@ private slots:
     void oneXPathEvaluationEndsWithinTheBound();
     void deepMessagesRenderInTheWorker();
     void extensionElementsAreRefused();
+    void nothingTheTransformMakesOfTheMessageIsLogged_data();
+    void nothingTheTransformMakesOfTheMessageIsLogged();
 };
 
 namespace {
@@ -98,23 +102,38 @@ QByteArray sheet(const QByteArray& templateBody) {
            templateBody + "</xsl:stylesheet>";
 }
 
-// Warnings of the smart-message category, caught while alive.
+// Warnings of the smart-message category, and its debug lines (turned on while alive), where what
+// libxml2 and libxslt said of a refused stylesheet goes.
 class SmartWarnings {
 public:
     SmartWarnings() {
+        QLoggingCategory::setFilterRules(QStringLiteral("pelnix.smart.debug=true"));
         s_current = this;
         m_previous = qInstallMessageHandler(&SmartWarnings::handle);
     }
     ~SmartWarnings() {
         qInstallMessageHandler(m_previous);
         s_current = nullptr;
+        QLoggingCategory::setFilterRules(QString());
     }
     QStringList texts() const {
         QMutexLocker lock(&m_mutex);
         return m_texts;
     }
+    QStringList all() const {
+        QMutexLocker lock(&m_mutex);
+        return m_texts + m_details;
+    }
+    // In a warning or a debug line.
     bool any(const QString& part) const {
-        for (const QString& text : texts())
+        for (const QString& text : all())
+            if (text.contains(part))
+                return true;
+        return false;
+    }
+    bool warned(const QString& part) const {
+        QMutexLocker lock(&m_mutex);
+        for (const QString& text : m_texts)
             if (text.contains(part))
                 return true;
         return false;
@@ -122,10 +141,13 @@ public:
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (s_current && type == QtWarningMsg && context.category &&
+        if (s_current && context.category &&
             QLatin1String(context.category) == QLatin1String("pelnix.smart")) {
             QMutexLocker lock(&s_current->m_mutex);
-            s_current->m_texts << text;
+            if (type == QtWarningMsg)
+                s_current->m_texts << text;
+            else if (type == QtDebugMsg)
+                s_current->m_details << text;
         }
         if (s_current && s_current->m_previous)
             s_current->m_previous(type, context, text);
@@ -134,6 +156,7 @@ private:
     QtMessageHandler m_previous = nullptr;
     mutable QMutex m_mutex;
     QStringList m_texts;
+    QStringList m_details;
 };
 
 // What the process writes on its standard error while alive.
@@ -843,26 +866,33 @@ void TestSmartRendering::libraryMessagesGoToTheSmartLogNotStandardError() {
     const auto xmlStructuredBefore = xmlStructuredError;
     struct Fault {
         QByteArray xslt;
+        QString warned;
         QString logged;
     };
+    // A warning says in words of ours what failed; what libxml2 and libxslt said of the stylesheet
+    // is a debug line; nothing the transform made of the message is logged at all.
     const QList<Fault> faults{
         {sheet(R"~(<xsl:template match="/"><xsl:value-of select="(("/></xsl:template>)~"),
+         QStringLiteral("rejected: stylesheet refused"),
          QStringLiteral("select=\\\"((\\\" does not compile")},
-        {sheet(R"~(<xsl:template match="/["><p/></xsl:template>)~"), QStringLiteral("match=\\\"/[\\\"")},
+        {sheet(R"~(<xsl:template match="/["><p/></xsl:template>)~"),
+         QStringLiteral("rejected: stylesheet refused"), QStringLiteral("match=\\\"/[\\\"")},
         {sheet(R"~(<xsl:template match="/"><xsl:bogus/></xsl:template>)~"),
+         QStringLiteral("rejected: stylesheet refused"),
          QStringLiteral("xsl:bogus is not an instruction here")},
-        {QByteArray("<html/>"), QStringLiteral("document is not a stylesheet")},
+        {QByteArray("<html/>"), QStringLiteral("rejected: stylesheet refused"),
+         QStringLiteral("document is not a stylesheet")},
         {QByteArray(R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform")~"
                     R"~( xmlns:str="http://exslt.org/strings"><xsl:template match="/">)~"
                     R"~(<xsl:value-of select="str:tokenize('a b')"/></xsl:template></xsl:stylesheet>)~"),
-         QStringLiteral("function tokenize not found")},
+         QStringLiteral("failed: transform failed"), QStringLiteral("Unregistered function")},
         {sheet(R"~(<xsl:template match="/"><xsl:value-of select="$undefined"/></xsl:template>)~"),
-         QStringLiteral("undefined")},
+         QStringLiteral("failed: transform failed"), QStringLiteral("Undefined variable")},
         {sheet(R"~(<xsl:template match="/" name="loop"><xsl:call-template name="loop"/></xsl:template>)~"),
-         QStringLiteral("nested deeper than")},
+         QStringLiteral("failed: stopped: templates or variables nested deeper than"), QString()},
         {sheet(
              R"~(<xsl:template match="/"><xsl:message terminate="yes">stop here</xsl:message></xsl:template>)~"),
-         QStringLiteral("stop here")},
+         QStringLiteral("failed: transform failed"), QStringLiteral("not shown: they may quote the message")},
     };
     for (const Fault& fault : faults) {
         SmartWarnings warnings;
@@ -871,8 +901,13 @@ void TestSmartRendering::libraryMessagesGoToTheSmartLogNotStandardError() {
         const QByteArray written = standardError.text();
         QCOMPARE(html, QString());
         QVERIFY2(written.isEmpty(), written.constData());
+        QVERIFY2(warnings.warned(fault.warned),
+                 qPrintable(fault.warned + " not warned in: " + warnings.all().join('\n')));
         QVERIFY2(warnings.any(fault.logged),
-                 qPrintable(fault.logged + " not in: " + warnings.texts().join('\n')));
+                 qPrintable(fault.logged + " not in: " + warnings.all().join('\n')));
+        if (!fault.logged.isEmpty())
+            QVERIFY2(!warnings.warned(fault.logged), qPrintable(warnings.all().join('\n')));
+        QVERIFY2(!warnings.any(QStringLiteral("stop here")), qPrintable(warnings.all().join('\n')));
     }
     // Nothing process-wide, nor this thread's libxml2 handlers, changed.
     QVERIFY(xsltGenericError == genericBefore);
@@ -943,7 +978,7 @@ void TestSmartRendering::extensionElementsAreRefused() {
     const QByteArray written = standardError.text();
     QCOMPARE(html, QString());
     QVERIFY2(written.isEmpty(), written.left(2000).constData());
-    QVERIFY2(warnings.any(logged), qPrintable(warnings.texts().join('\n')));
+    QVERIFY2(warnings.any(logged), qPrintable(warnings.all().join('\n')));
     QVERIFY(!QFile::exists("/tmp/pelnix-xslt-written"));
 
     // Declared but not used, a namespace stays harmless, and elements of other namespaces are
@@ -1003,6 +1038,40 @@ void TestSmartRendering::deepMessagesRenderInTheWorker() {
             R"~(<xsl:template match="/"><p><xsl:value-of select="count(//item)"/>:<xsl:value-of select="string-length(msg)"/></p></xsl:template>)~"),
         pelnix::test::nestedMessage(1000, 2));
     QCOMPARE(html.trimmed(), QStringLiteral("<p>1998:%1</p>").arg(1 + 10 * 2 + 90 * 3 + 900 * 4));
+}
+
+void TestSmartRendering::nothingTheTransformMakesOfTheMessageIsLogged_data() {
+    QTest::addColumn<QByteArray>("xslt");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("xsl:message quoting the message, terminating")
+        << sheet(R"~(<xsl:template match="/"><xsl:message terminate="yes">Quoting: )~"
+                 R"~(<xsl:value-of select="msg/t"/></xsl:message></xsl:template>)~")
+        << true;
+    QTest::newRow("xsl:message quoting the message, then an error")
+        << sheet(R"~(<xsl:template match="/"><xsl:message>Quoting: <xsl:value-of select="msg/t"/>)~"
+                 R"~(</xsl:message><xsl:value-of select="$undefined"/></xsl:template>)~")
+        << true;
+    QTest::newRow("an element named by the message")
+        << sheet(R"~(<xsl:template match="/"><xsl:element name="{msg/t}"/></xsl:template>)~") << false;
+}
+
+// Every category at every level: a failed transform is logged in words of ours, and nothing it made
+// of the message (what xsl:message said, a value libxslt refused) reaches any line.
+void TestSmartRendering::nothingTheTransformMakesOfTheMessageIsLogged() {
+    QFETCH(QByteArray, xslt);
+    QFETCH(bool, fails);
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true\n*.info=true"));
+    std::optional<pelnix::test::CapturedLog> log;
+    log.emplace();
+    const QString html = render(xslt, R"~({"t":"meet Alice at the north gate"})~");
+    const QString logged = log->text();
+    log.reset();
+    QLoggingCategory::setFilterRules(QString());
+    if (fails) {
+        QCOMPARE(html, QString());
+        QVERIFY2(logged.contains(QStringLiteral("failed: transform failed")), qPrintable(logged));
+    }
+    QVERIFY2(!logged.contains(QStringLiteral("north gate")), qPrintable(logged));
 }
 
 QTEST_GUILESS_MAIN(TestSmartRendering)

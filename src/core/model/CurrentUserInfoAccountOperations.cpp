@@ -316,9 +316,8 @@ bool CurrentUserInfo::sendDeviceTokenWithCompletionHandler(PLResultHandler compl
             if (data.isEmpty())
                 return call(completion, false, std::nullopt, {});
             const QVariantMap root = decode(data);
-            // The reply says nothing secret; the device token itself stays out of the log.
-            qCInfo(lcAccount).noquote() << "****** Push Notification JSON Response ***** :\n"
-                                        << QJsonDocument::fromVariant(root).toJson(QJsonDocument::Compact);
+            // The server's text, of any length, stays out of the log: its size only.
+            qCInfo(lcAccount) << "push registration answered with" << data.size() << "bytes";
             const QVariant success =
                 SafeKVC::valueForKeyPath(root, QStringLiteral("response.success"), ValueClass::String);
             if (success.isValid()) {

@@ -9,6 +9,7 @@
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3StaticCredentialsProvider.h"
 #include "media/s3/S3URLErrors.h"
+#include "platform/Log.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -193,7 +194,7 @@ bool S3AbstractWebServiceClient::isSecretHeader(const QString& name) {
 
 void S3AbstractWebServiceClient::logTheRequestHeaders(const S3URLRequest& request) {
     S3Logger::logDebug(
-        QStringLiteral("%1 %2").arg(request.httpMethod(), request.url().toString(QUrl::FullyEncoded)));
+        QStringLiteral("%1 %2").arg(request.httpMethod(), platform::Log::address(request.url())));
     S3Logger::logDebug(QStringLiteral("Request headers: "));
     for (const auto& header : request.allHTTPHeaderFields())
         S3Logger::logDebug(QStringLiteral("  %1: %2")
@@ -206,7 +207,7 @@ void S3AbstractWebServiceClient::logTheRequest(const S3ServiceRequest& request) 
     if (!S3Logger::isVerboseLoggingEnabled())
         return;
     const S3URLRequest& url = request.urlRequest();
-    S3Logger::logDebug(QStringLiteral("%1 %2").arg(url.httpMethod(), url.url().toString(QUrl::FullyEncoded)));
+    S3Logger::logDebug(QStringLiteral("%1 %2").arg(url.httpMethod(), platform::Log::address(url.url())));
     S3Logger::logDebug(QStringLiteral("Request body: "));
     // The body carries the security token as a parameter; a log line never does.
     QString body = QString::fromUtf8(url.httpBody());

@@ -205,8 +205,9 @@ void S3Client::logRequest(const S3Request& request) const {
         return;
     const S3URLRequest& url = request.urlRequest();
     logTheRequestHeaders(url);
+    // The body is the file being stored: its size only.
     S3Logger::logDebug(QStringLiteral("Request body: "));
-    S3Logger::logDebug(QString::fromUtf8(url.httpBody()));
+    S3Logger::logDebug(QStringLiteral("%1 bytes").arg(url.httpBody().size()));
 }
 
 std::shared_ptr<S3Response> S3Client::finish(const std::shared_ptr<S3ServiceResponse>& response) {

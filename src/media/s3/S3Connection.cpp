@@ -6,6 +6,7 @@
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3ServiceResponse.h"
 #include "media/s3/S3URLErrors.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -121,9 +122,22 @@ void S3Connection::onReadyRead() {
         if (!m_responseDelivered)
             return; // a redirect's body is dropped
     }
-    const QByteArray data = m_reply->readAll();
+    deliverBody();
+}
+
+bool S3Connection::deliverBody() {
+    // Read no more than the response keeps (and one byte to tell there is more).
+    const qint64 room = m_response->bodyRoom();
+    const QByteArray data = room < 0 ? m_reply->readAll() : m_reply->read(room);
     if (!data.isEmpty())
         m_response->connectionDidReceiveData(data);
+    if (m_response->bodyRoom() != 0)
+        return false;
+    // The rest of the body is not wanted: the transfer ends here and the answer is what was kept.
+    abortTransfer();
+    m_response->connectionDidFinishLoading();
+    end();
+    return true;
 }
 
 void S3Connection::onUploadProgress(qint64 sent, qint64 total) {
@@ -162,9 +176,10 @@ void S3Connection::onFinished() {
                 headers.append({QString::fromLatin1(pair.first), QString::fromUtf8(pair.second)});
             m_response->connectionDidReceiveResponse(status.toInt(), headers);
         }
-        const QByteArray rest = reply->readAll();
-        if (!rest.isEmpty())
-            m_response->connectionDidReceiveData(rest);
+        m_reply = reply;
+        if (deliverBody())
+            return;
+        m_reply = nullptr;
         m_response->connectionDidFinishLoading();
     }
     end();
@@ -196,12 +211,13 @@ void S3Connection::followRedirect(const QUrl& location) {
         follow = true;
     }
     // Only the server's origin of an address that is not followed is shown: its path and query are
-    // the server's own text, in whatever encoding it chose.
+    // the server's own text, in whatever encoding it chose. No address is shown with its query.
     const QString origin =
         mask.mask(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
     S3Logger::logInfo(QStringLiteral("Redirect:"));
-    S3Logger::logInfo(QStringLiteral("  New  URL: %1").arg(follow ? mask.mask(target.toString()) : origin));
-    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(original.toString())));
+    S3Logger::logInfo(
+        QStringLiteral("  New  URL: %1").arg(follow ? mask.mask(platform::Log::address(target)) : origin));
+    S3Logger::logInfo(QStringLiteral("  Orig URL: %1").arg(mask.mask(platform::Log::address(original))));
     if (follow) {
         send(m_redirectSigner ? m_request->urlRequest().url() : target);
         return;

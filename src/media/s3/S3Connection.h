@@ -54,6 +54,9 @@ private:
     void send(const QUrl& url);
     void onMetaDataChanged();
     void onReadyRead();
+    // Hands the reply's body to the response, as much as it keeps; once it keeps no more, ends the
+    // attempt with what it has (true).
+    bool deliverBody();
     void onUploadProgress(qint64 sent, qint64 total);
     void onFinished();
     void onTimeout();

@@ -71,6 +71,7 @@ void S3Response::connectionDidReceiveResponse(int statusCode, const S3HeaderList
     for (const auto& header : headers)
         setValueForHTTPHeaderField(header.second, header.first);
     m_body.clear();
+    m_bodyCut = false;
     if (auto* d = delegate())
         d->requestDidReceiveResponse(rawRequest(), *this);
 }

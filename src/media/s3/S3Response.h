@@ -34,6 +34,11 @@ public:
 
     QString description() const override;
 
+protected:
+    // kMaxRefusalBody of every answer: no operation here reads more than an error document (a put's
+    // answer is its status and headers).
+    qint64 maxKeptBody() const override { return kMaxRefusalBody; }
+
 private:
     S3HeaderList m_headers;
     QString m_connectionState;

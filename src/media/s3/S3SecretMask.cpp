@@ -7,12 +7,16 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
+#include <array>
 
 namespace pelnix {
 
 namespace {
 
 constexpr qsizetype kShortestSecret = 4;
+// Characters after the "&" of an XML reference within which its ";" must come: a code point's
+// reference with a few leading zeros.
+constexpr qsizetype kLongestReference = 12;
 // Rounds of decoding: enough for a secret encoded twice over and then escaped once more.
 constexpr int kNormalisingRounds = 4;
 
@@ -58,6 +62,29 @@ struct Escape {
     qsizetype length = 0; // 0: no escape here
 };
 
+// The XML character or entity reference from the "&" at `i` to the ";" at `end`.
+Escape reference(const QString& text, qsizetype i, qsizetype end) {
+    const QStringView name = QStringView(text).mid(i + 1, end - i - 1);
+    const qsizetype length = end - i + 1;
+    if (name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive)) {
+        const qint64 value = numberAt(text, i + 3, name.size() - 2, 16);
+        return value >= 0 && value <= 0x10FFFF ? Escape{char32_t(value), length} : Escape{};
+    }
+    if (name.startsWith(QLatin1Char('#'))) {
+        const qint64 value = numberAt(text, i + 2, name.size() - 1, 10);
+        return value >= 0 && value <= 0x10FFFF ? Escape{char32_t(value), length} : Escape{};
+    }
+    static const std::pair<QLatin1String, char32_t> kNamed[] = {{QLatin1String("amp"), U'&'},
+                                                                {QLatin1String("lt"), U'<'},
+                                                                {QLatin1String("gt"), U'>'},
+                                                                {QLatin1String("quot"), U'"'},
+                                                                {QLatin1String("apos"), U'\''}};
+    for (const auto& [entity, code] : kNamed)
+        if (name == entity)
+            return {code, length};
+    return {};
+}
+
 // An XML reference, a JSON escape or an ASCII percent escape starting at `i`.
 Escape escapeAt(const QString& text, qsizetype i) {
     const char16_t c = text[i].unicode();
@@ -78,27 +105,12 @@ Escape escapeAt(const QString& text, qsizetype i) {
         return {};
     }
     if (c == '&') {
-        const qsizetype end = text.indexOf(QLatin1Char(';'), i + 1);
-        if (end < 0 || end - i > 12)
+        // The ";" is looked for only as far as a reference can reach, so that a text of "&" after
+        // "&" costs no more than any other text.
+        const qsizetype end = QStringView(text).mid(i + 1, kLongestReference).indexOf(QLatin1Char(';'));
+        if (end < 0)
             return {};
-        const QStringView name = QStringView(text).mid(i + 1, end - i - 1);
-        const qsizetype length = end - i + 1;
-        if (name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive)) {
-            const qint64 value = numberAt(text, i + 3, name.size() - 2, 16);
-            return value >= 0 && value <= 0x10FFFF ? Escape{char32_t(value), length} : Escape{};
-        }
-        if (name.startsWith(QLatin1Char('#'))) {
-            const qint64 value = numberAt(text, i + 2, name.size() - 1, 10);
-            return value >= 0 && value <= 0x10FFFF ? Escape{char32_t(value), length} : Escape{};
-        }
-        static const std::pair<QLatin1String, char32_t> kNamed[] = {{QLatin1String("amp"), U'&'},
-                                                                    {QLatin1String("lt"), U'<'},
-                                                                    {QLatin1String("gt"), U'>'},
-                                                                    {QLatin1String("quot"), U'"'},
-                                                                    {QLatin1String("apos"), U'\''}};
-        for (const auto& [entity, code] : kNamed)
-            if (name == entity)
-                return {code, length};
+        return reference(text, i, i + 1 + end);
     }
     return {};
 }
@@ -225,6 +237,46 @@ bool isUtf8Text(const QByteArray& body) {
     return !decoder.hasError();
 }
 
+// `text` with the elements in which a service repeats what it signed or was given emptied of their
+// text: each element from its start tag to the first end tag of its name. One pass: an end tag
+// looked for is never looked for again before the place it was found, and one not found is not
+// looked for again at all.
+QString withEchoesEmptied(const QString& text) {
+    static const QLatin1String kEchoes[] = {
+        QLatin1String("StringToSign"), QLatin1String("StringToSignBytes"), QLatin1String("CanonicalRequest"),
+        QLatin1String("CanonicalRequestBytes"), QLatin1String("SignatureProvided")};
+    constexpr qsizetype kEchoCount = std::size(kEchoes);
+    // Per name, where its next end tag starts at or after the place last asked about; -1: none left.
+    std::array<qsizetype, kEchoCount> nextEnd;
+    nextEnd.fill(-2); // not looked for yet
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(QLatin1Char('<')); at >= 0 && at < text.size();
+         at = text.indexOf(QLatin1Char('<'), at + 1)) {
+        const QStringView rest = QStringView(text).mid(at + 1);
+        for (qsizetype e = 0; e < kEchoCount; ++e) {
+            const QLatin1String name = kEchoes[e];
+            if (!rest.startsWith(name) || rest.mid(name.size()).left(1) != QLatin1String(">"))
+                continue;
+            const qsizetype contentStart = at + 1 + name.size() + 1;
+            const QString endTag = QStringLiteral("</%1>").arg(name);
+            if (nextEnd[e] == -2 || (nextEnd[e] >= 0 && nextEnd[e] < contentStart))
+                nextEnd[e] = text.indexOf(endTag, contentStart);
+            if (nextEnd[e] < 0)
+                break;
+            out += QStringView(text).mid(copied, contentStart - copied);
+            out += masked();
+            copied = nextEnd[e];
+            at = nextEnd[e] + endTag.size() - 1;
+            break;
+        }
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
+}
+
 } // namespace
 
 void S3SecretMask::Forms::add(const QString& normalised) {
@@ -325,13 +377,7 @@ QString S3SecretMask::maskDocument(const QByteArray& body, const QString& conten
         return QStringLiteral("(%1 bytes of %2, not shown: not UTF-8 text)")
             .arg(body.size())
             .arg(contentType.isEmpty() ? QStringLiteral("no stated type") : mask(contentType));
-    static const QRegularExpression echoes(
-        QStringLiteral("<(StringToSign|StringToSignBytes|CanonicalRequest|CanonicalRequestBytes|"
-                       "SignatureProvided)>.*?</\\1>"),
-        QRegularExpression::DotMatchesEverythingOption);
-    QString out = QString::fromUtf8(body);
-    out.replace(echoes, QStringLiteral("<\\1>%1</\\1>").arg(masked()));
-    return mask(out);
+    return mask(withEchoesEmptied(QString::fromUtf8(body)));
 }
 
 PLError S3SecretMask::mask(const PLError& error) const {

@@ -73,14 +73,34 @@ void S3ServiceResponse::connectionDidReceiveResponse(int statusCode, const S3Hea
         S3Logger::logDebug(QStringLiteral("%1 = [%2]").arg(header.first, header.second));
     m_httpStatusCode = statusCode;
     m_body.clear();
+    m_bodyCut = false;
     if (auto* d = delegate())
         d->requestDidReceiveResponse(rawRequest(), *this);
 }
 
+qint64 S3ServiceResponse::maxKeptBody() const {
+    return m_httpStatusCode >= 300 ? kMaxRefusalBody : -1;
+}
+
+qint64 S3ServiceResponse::bodyRoom() const {
+    const qint64 bound = maxKeptBody();
+    if (bound < 0)
+        return -1;
+    return m_bodyCut ? 0 : bound - m_body.size() + 1; // one more byte tells that there is more
+}
+
 void S3ServiceResponse::connectionDidReceiveData(const QByteArray& data) {
-    m_body.append(data);
+    const qint64 bound = maxKeptBody();
+    QByteArray kept = data;
+    if (bound >= 0 && m_body.size() + data.size() > bound) {
+        kept.truncate(qMax<qint64>(0, bound - m_body.size()));
+        m_bodyCut = true;
+    }
+    if (kept.isEmpty())
+        return;
+    m_body.append(kept);
     if (auto* d = delegate())
-        d->requestDidReceiveData(rawRequest(), data);
+        d->requestDidReceiveData(rawRequest(), kept);
 }
 
 void S3ServiceResponse::connectionDidFinishLoading() {

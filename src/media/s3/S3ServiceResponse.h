@@ -24,6 +24,9 @@ public:
     using UnmarshallerFactory = std::function<std::unique_ptr<S3ServiceResponseUnmarshaller>()>;
     // How far a request's date may be from the service's clock before the service refuses it.
     static constexpr double kAllowedClockSkewSeconds = 15 * 60;
+    // What is kept of the body of a refusal (status 300 and above): an error document is a few
+    // hundred bytes, a signature refusal echoing what was signed a few thousand. The rest is not read.
+    static constexpr qsizetype kMaxRefusalBody = 16 * 1024;
 
     S3ServiceResponse() = default;
     virtual ~S3ServiceResponse() = default;
@@ -55,6 +58,9 @@ public:
 
     // Finished, failed or timed out.
     bool isDone() const { return m_isFinishedLoading || m_exception || m_didTimeout; }
+    // Bytes of body still wanted: -1 without a bound, 0 once the body reached its bound (the
+    // connection then ends the transfer and finishes with what was kept).
+    qint64 bodyRoom() const;
 
     // Connection events.
     virtual void connectionDidReceiveResponse(int statusCode, const S3HeaderList& headers);
@@ -85,6 +91,8 @@ public:
     S3SecretMask secretMask() const;
 
 protected:
+    // The most of the body this answer keeps: kMaxRefusalBody for a refusal, else no bound (-1).
+    virtual qint64 maxKeptBody() const;
     // What is kept of received headers: every name and value with the request's secrets masked, and the
     // values of headers named like a secret, or whose name held one, masked whole.
     S3HeaderList maskedHeaders(const S3HeaderList& headers) const;
@@ -109,6 +117,8 @@ protected:
     int m_httpStatusCode = 0;
     bool m_isAsyncCall = false;
     bool m_hasClockSkewError = false;
+    // The body reached its bound and the rest was not kept.
+    bool m_bodyCut = false;
 };
 
 } // namespace pelnix
