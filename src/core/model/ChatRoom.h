@@ -156,7 +156,8 @@ public:
     // Rooms not left or closed here, newest activity first, through the host's group filter.
     static List allChatRooms(const ContextPtr& context = {});
     // The same rooms with the latest message of each read alongside (what a rooms list shows of
-    // it), in the same statement.
+    // it), in the same statement. Rooms not held yet read the columns a rooms list shows, and the rest
+    // when asked for it.
     static List allChatRoomsWithLatestMessages(const ContextPtr& context = {});
     // Reads the latest messages of those of `rooms` that do not hold theirs (rooms of the first one's
     // context), in one statement, as allChatRoomsWithLatestMessages() does: a list reads the rows it

@@ -30,6 +30,19 @@ const QStringList kLatestMessageListProperties{
     QStringLiteral("fromUser"),    QStringLiteral("senderUser"),
 };
 
+// What a rooms list row shows of a room (its name, picture, activity, unread count, latest message): a
+// list of every room reads these columns; a room not held yet reads the rest when asked for it.
+const QStringList kListedRoomProperties{
+    QStringLiteral("roomId"),
+    QStringLiteral("name"),
+    QStringLiteral("type"),
+    QStringLiteral("status"),
+    QStringLiteral("activityDate"),
+    QStringLiteral("imageUrl"),
+    QStringLiteral("latestMessageId"),
+    QStringLiteral("tempUnreadMessageCount"),
+};
+
 // The latest message read as stored values: what MessageSummary::of() gives of its object.
 MessageSummary storedSummary(const QString& messageId,
                              const platform::ObjectContext::StoredCompanion& stored) {
@@ -64,10 +77,10 @@ ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
 }
 
 ChatRoom::List ChatRoom::allChatRoomsWithLatestMessages(const ContextPtr& context) {
-    return throughGroupFilter(readWithLatestMessages(
-        PLEntityQueries::PS_requestAllSortedBy(entityName(), QStringLiteral("activityDate"), false,
-                                               K(QStringLiteral("status")) != 1),
-        context));
+    auto request = PLEntityQueries::PS_requestAllSortedBy(entityName(), QStringLiteral("activityDate"), false,
+                                                          K(QStringLiteral("status")) != 1);
+    request.propertiesToFetch = kListedRoomProperties;
+    return throughGroupFilter(readWithLatestMessages(std::move(request), context));
 }
 
 void ChatRoom::readLatestMessages(const List& rooms) {
