@@ -271,6 +271,8 @@ private:
     static List readWithLatestMessages(platform::FetchRequest request, const ContextPtr& context);
     // m_latestRead is still what the read found, for the message the room names now.
     bool latestReadHolds() const;
+    // The message is alive here and is the one the room names as its latest.
+    bool namesMessage(const std::shared_ptr<Message>& message) const;
     qint64 m_uncommittedUnreadDelta = 0;
 };
 

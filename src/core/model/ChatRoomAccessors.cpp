@@ -149,13 +149,16 @@ bool ChatRoom::latestReadHolds() const {
                      m_latestRead->values.messageId);
 }
 
-bool ChatRoom::holdsLatestMessage() const {
+bool ChatRoom::namesMessage(const std::shared_ptr<Message>& message) const {
     static thread_local SlotCache latestIdSlot;
     static thread_local SlotCache messageIdSlot;
-    return (m_latestMessage && !m_latestMessage->isInert() && !m_latestMessage->isDeleted() &&
-            sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
-                     m_latestMessage->attributeValue(QStringLiteral("messageId"), messageIdSlot))) ||
-           latestReadHolds();
+    return message && !message->isInert() && !message->isDeleted() &&
+           sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
+                    message->attributeValue(QStringLiteral("messageId"), messageIdSlot));
+}
+
+bool ChatRoom::holdsLatestMessage() const {
+    return namesMessage(m_latestMessage) || latestReadHolds();
 }
 
 std::optional<MessageSummary> ChatRoom::latestMessageSummary() {
@@ -167,18 +170,13 @@ std::optional<MessageSummary> ChatRoom::latestMessageSummary() {
 }
 
 std::shared_ptr<Message> ChatRoom::latestMessage() {
-    static thread_local SlotCache latestIdSlot;
-    static thread_local SlotCache messageIdSlot;
-    if (m_latestMessage && !m_latestMessage->isInert() && !m_latestMessage->isDeleted() &&
-        sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
-                 m_latestMessage->attributeValue(QStringLiteral("messageId"), messageIdSlot)))
+    if (namesMessage(m_latestMessage))
         return m_latestMessage;
     // The row the list's read found, as the context holds it or read now by its key.
     if (latestReadHolds() && m_latestRead->key) {
         auto* context = managedObjectContext();
         const auto message = Message::cast(context->objectForKey(m_latestRead->entity, m_latestRead->key));
-        if (message && sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
-                                message->attributeValue(QStringLiteral("messageId"), messageIdSlot))) {
+        if (namesMessage(message)) {
             m_latestMessage = message;
             m_latestRead.reset();
             return message;
