@@ -1,4 +1,5 @@
-// The rooms list over 1,000 rooms and 100,000 messages, each figure beside its baseline in the same run:
+// The rooms list over 1,000 rooms of 100 messages and 100,000 rooms of one message (or the sizes given
+// with --sizes=1000x100,100000x1), each figure beside its baseline in the same run:
 //  - the screen made, loaded and painted once, beside the core's rooms query alone (both from a cold
 //    store context, as at a first appearance);
 //  - the core's rooms query beside raw SQL reading the same rows and columns, and the same query with
@@ -8,6 +9,9 @@
 //  - scrolling top to bottom, frame by frame, beside a QListView painting the same two lines per row;
 //  - a burst of 200 "ChatRoomUpdatedNotification"s, each for a room that became the newest, applied to
 //    the list on screen, beside the same notifications with nobody but the store's lookups behind them.
+// The queries and the first frame run at every size, the scrolling and the burst at sizes of at most
+// 10,000 rooms. Larger sizes run each query fewer times (one iteration per run, 21 pairs in turns):
+// seeding 100,000 rooms takes a while, and so does each of their reads.
 
 #include "ScrollBenchmark.h"
 #include "SideBySideBaseline.h"
@@ -45,6 +49,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 using namespace pelnix;
@@ -54,8 +61,15 @@ using platform::ui::Window;
 
 namespace {
 
-constexpr int kRooms = 1000;
-constexpr int kMessagesPerRoom = 100;
+// A store of `rooms` rooms of `messagesPerRoom` messages each.
+struct StoreSize {
+    int rooms = 1000;
+    int messagesPerRoom = 100;
+    std::string name() const { return std::to_string(rooms) + "x" + std::to_string(messagesPerRoom); }
+    bool operator==(const StoreSize&) const = default;
+    // Iterations of a query per run: about 10,000 rooms read.
+    int queryIterations() const { return std::max(1, 10'000 / rooms); }
+};
 constexpr int kBurst = 200;
 constexpr int kPictures = 50;
 constexpr qint32 kMe = 41;
@@ -78,12 +92,14 @@ QString renderedPoll(int room) {
     return html + QStringLiteral("</table><button>Vote</button></body></html>");
 }
 
-// The store in a sandbox: the signed-in user, 1,000 rooms (every fifth one-to-one) of 100 messages,
-// a tenth unread, pictures of 50 addresses in the image cache, counts and latest messages settled.
+// The store in a sandbox: the signed-in user, rooms (every fifth one-to-one) of their messages, a
+// tenth unread, pictures of 50 addresses in the image cache, counts and latest messages settled.
 // A third of the rooms end on a smart message (a poll) with its rendered page.
 struct RoomsWorld {
     test::TestSandbox sandbox;
-    RoomsWorld() {
+    StoreSize size;
+    explicit RoomsWorld(StoreSize storeSize) : size(storeSize) {
+        std::fprintf(stderr, "seeding %d rooms of %d messages...\n", size.rooms, size.messagesPerRoom);
         PelnixDataModel::registerDeclaration();
         PLManagedObject::initializeDatabase();
         PelnixSetUp::connectImageViews();
@@ -104,7 +120,7 @@ struct RoomsWorld {
             people << user;
         }
         qint64 date = 1'700'000'000'000;
-        for (int r = 0; r < kRooms; ++r) {
+        for (int r = 0; r < size.rooms; ++r) {
             auto room = ChatRoom::PS_createEntity();
             room->setRoomId(QStringLiteral("room-%1").arg(r));
             room->setName(QStringLiteral("Room %1 of the organisation").arg(r));
@@ -119,16 +135,16 @@ struct RoomsWorld {
                 member->setIsCreator(user == me && r % 3 == 0);
                 room->addMembersObject(member);
             }
-            for (int m = 0; m < kMessagesPerRoom; ++m) {
+            for (int m = 0; m < size.messagesPerRoom; ++m) {
                 auto message = Message::PS_createEntity();
                 message->setMessageId(QStringLiteral("m-%1-%2").arg(r).arg(m));
                 message->setText(QStringLiteral("Message %1 in room %2 of ordinary length.").arg(m).arg(r));
                 message->setType(2);
-                message->setDate(date + qint64(m) * kRooms + r);
+                message->setDate(date + qint64(m) * size.rooms + r);
                 message->setValue("state", qint16(m % 10 == 0 ? 0 : 1));
                 message->setUpdateCount(m % 10 == 0 ? 1 : 0);
                 message->setSenderUser(m % 2 ? me : people[m % people.size()]);
-                if (r % 3 == 0 && m == kMessagesPerRoom - 1) {
+                if (r % 3 == 0 && m == size.messagesPerRoom - 1) {
                     message->setType(1);
                     message->setTypeString(QStringLiteral("smartmessage"));
                     message->setText(QStringLiteral(R"({"displayname":"Lunch poll %1","xslt":"poll",)"
@@ -169,9 +185,13 @@ struct RoomsWorld {
 
 RoomsWorld* g_world = nullptr;
 
-void ensureWorld() {
-    if (!g_world)
-        g_world = new RoomsWorld;
+// The world of that size, seeded when the one open is of another size (one store is open at a time).
+void ensureWorld(StoreSize size) {
+    if (g_world && g_world->size == size)
+        return;
+    delete g_world;
+    g_world = nullptr;
+    g_world = new RoomsWorld(size);
 }
 
 // The rooms list in its navigation controller, in a phone-sized window.
@@ -191,13 +211,13 @@ void paintOnce(QWidget& widget) {
     widget.render(&painter);
 }
 
-void BM_CoreRoomsQueryCold(benchmark::State& state) {
-    ensureWorld();
+void BM_CoreRoomsQueryCold(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     for (auto _ : state) {
         const auto rooms = ChatRoom::allChatRooms();
         benchmark::DoNotOptimize(rooms);
         state.PauseTiming();
-        if (rooms.size() != kRooms)
+        if (rooms.size() != size.rooms)
             state.SkipWithError("wrong rooms");
         PLPersistence::PS_defaultContext()->reset();
         state.ResumeTiming();
@@ -208,8 +228,8 @@ void BM_CoreRoomsQueryCold(benchmark::State& state) {
 // mapped reads, ...): SQLite's defaults would read every page through a copy, a baseline that slows as
 // the file grows. Null, the run skipped, where the file does not open.
 sqlite3_stmt* preparedOnStoreFile(platform::SqliteConnection& connection, const char* sql,
-                                  benchmark::State& state) {
-    ensureWorld();
+                                  benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     QString problem;
     if (!connection.open(PLPersistence::PS_defaultStore()->path(), &problem)) {
         state.SkipWithError(qPrintable(problem));
@@ -221,9 +241,10 @@ sqlite3_stmt* preparedOnStoreFile(platform::SqliteConnection& connection, const 
 }
 
 // Runs a raw query of the rooms on the store's file once per iteration, each row read by `read`.
-template <typename Read> void rawRoomsQuery(benchmark::State& state, const char* sql, Read read) {
+template <typename Read>
+void rawRoomsQuery(benchmark::State& state, StoreSize size, const char* sql, Read read) {
     platform::SqliteConnection connection;
-    sqlite3_stmt* q = preparedOnStoreFile(connection, sql, state);
+    sqlite3_stmt* q = preparedOnStoreFile(connection, sql, state, size);
     if (!q)
         return;
     for (auto _ : state) {
@@ -231,7 +252,7 @@ template <typename Read> void rawRoomsQuery(benchmark::State& state, const char*
         while (sqlite3_step(q) == SQLITE_ROW)
             rows.append(read(q));
         sqlite3_reset(q);
-        if (rows.size() != kRooms)
+        if (rows.size() != size.rooms)
             state.SkipWithError("wrong rooms");
         benchmark::DoNotOptimize(rows);
     }
@@ -240,8 +261,8 @@ template <typename Read> void rawRoomsQuery(benchmark::State& state, const char*
 
 // The rooms query's equal straight from SQLite: the same rows in the same order, every column of
 // each read into a value, as the store reads a row into its object.
-void BM_RawRoomsQueryOfEveryColumn(benchmark::State& state) {
-    rawRoomsQuery(state, "SELECT * FROM ChatRoom WHERE status IS NOT 1 ORDER BY activityDate DESC",
+void BM_RawRoomsQueryOfEveryColumn(benchmark::State& state, StoreSize size) {
+    rawRoomsQuery(state, size, "SELECT * FROM ChatRoom WHERE status IS NOT 1 ORDER BY activityDate DESC",
                   [](sqlite3_stmt* q) {
                       QVariantList row;
                       const int columns = sqlite3_column_count(q);
@@ -283,17 +304,18 @@ struct ShownRow {
 QList<ShownRow> coreShownRows() {
     QList<ShownRow> rows;
     for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
-        const auto latest = room->latestMessage();
+        const auto latest = room->latestMessageSummary();
         rows.append({room->roomId(), room->name(), room->type(), room->imageUrl(),
-                     latest ? latest->displayText() : QString(), room->activityDate(),
-                     room->tempUnreadMessageCount(), latest ? latest->date() : 0, 0,
-                     latest ? latest->type() : 0, latest ? latest->state() : 0});
+                     latest ? latest->displayText : QString(), room->activityDate(),
+                     room->tempUnreadMessageCount(), latest ? latest->date : 0,
+                     latest ? latest->senderUserKey : 0, latest ? latest->type : 0,
+                     latest ? latest->state : 0});
     }
     return rows;
 }
 
-void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state) {
-    ensureWorld();
+void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     for (auto _ : state) {
         qsizetype read = 0;
         {
@@ -303,7 +325,7 @@ void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state) {
             read = rows.size();
         }
         state.PauseTiming();
-        if (read != kRooms)
+        if (read != size.rooms)
             state.SkipWithError("wrong rooms");
         PLPersistence::PS_defaultContext()->reset();
         state.ResumeTiming();
@@ -336,26 +358,33 @@ ShownRow rawShownRow(sqlite3_stmt* q) {
                     sqlite3_column_int(q, 9)};
 }
 
-void BM_RawRoomsQueryOfTheShownColumns(benchmark::State& state) {
-    rawRoomsQuery(state, kShownColumnsSql, rawShownRow);
+void BM_RawRoomsQueryOfTheShownColumns(benchmark::State& state, StoreSize size) {
+    rawRoomsQuery(state, size, kShownColumnsSql, rawShownRow);
 }
 
 // The two above in turns, each pair timed back to back (which goes first alternates): a moment of a
 // busy machine then falls on both sides of a pair, and the median of the pairs' ratios is the
 // comparison least moved by it.
 struct PairedMedians {
+    int pairs = 0;
     double coreMs = 0, rawMs = 0, ratio = 0;
-} g_paired;
+};
+std::map<std::string, PairedMedians> g_paired; // by size
 
-constexpr int kPairs = 150;
+// 150 pairs of 1,000 rooms; at least 21 of larger sizes.
+int pairsFor(StoreSize size) {
+    return std::max(21, 150'000 / size.rooms);
+}
 
-void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state) {
+void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state, StoreSize size) {
     platform::SqliteConnection connection;
-    sqlite3_stmt* q = preparedOnStoreFile(connection, kShownColumnsSql, state);
+    sqlite3_stmt* q = preparedOnStoreFile(connection, kShownColumnsSql, state, size);
     if (!q)
         return;
+    const int rooms = size.rooms;
+    const int pairs = pairsFor(size);
     bool wrong = false;
-    const auto raw = [q, &wrong] {
+    const auto raw = [q, &wrong, rooms] {
         QElapsedTimer timer;
         timer.start();
         qsizetype read = 0;
@@ -368,10 +397,10 @@ void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state) {
             read = rows.size();
         }
         const double elapsed = double(timer.nsecsElapsed());
-        wrong = wrong || read != kRooms;
+        wrong = wrong || read != rooms;
         return elapsed;
     };
-    const auto core = [&wrong] {
+    const auto core = [&wrong, rooms] {
         QElapsedTimer timer;
         timer.start();
         qsizetype read = 0;
@@ -381,13 +410,13 @@ void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state) {
             read = rows.size();
         }
         const double elapsed = double(timer.nsecsElapsed());
-        wrong = wrong || read != kRooms;
+        wrong = wrong || read != rooms;
         PLPersistence::PS_defaultContext()->reset();
         return elapsed;
     };
     std::vector<double> ratios, cores, raws;
     for (auto _ : state) {
-        for (int pair = 0; pair < kPairs; ++pair) {
+        for (int pair = 0; pair < pairs; ++pair) {
             const double rawFirst = pair % 2 ? 0 : raw();
             const double coreTime = core();
             const double rawTime = pair % 2 ? raw() : rawFirst;
@@ -400,20 +429,20 @@ void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state) {
         std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
         return values[values.size() / 2];
     };
-    g_paired = {median(cores) / 1e6, median(raws) / 1e6, median(ratios)};
+    g_paired[size.name()] = {pairs, median(cores) / 1e6, median(raws) / 1e6, median(ratios)};
     sqlite3_finalize(q);
     if (wrong)
         state.SkipWithError("wrong rooms");
 }
 
-void BM_RoomsListFirstFrameCold(benchmark::State& state) {
-    ensureWorld();
+void BM_RoomsListFirstFrameCold(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     for (auto _ : state) {
         auto* screen = new ListOnScreen;
         QCoreApplication::processEvents();
         paintOnce(screen->window);
         state.PauseTiming();
-        if (screen->list->chatRooms().size() != kRooms ||
+        if (screen->list->chatRooms().size() != size.rooms ||
             screen->list->tableView()->visibleCells().size() < 9)
             state.SkipWithError("the list is not filled");
         delete screen;
@@ -447,8 +476,8 @@ private:
     QStringList m_lines;
 };
 
-void BM_RoomsListScroll(benchmark::State& state) {
-    ensureWorld();
+void BM_RoomsListScroll(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     const OwnMemory before = OwnMemory::now();
     ListOnScreen screen;
     QCoreApplication::processEvents();
@@ -460,8 +489,8 @@ void BM_RoomsListScroll(benchmark::State& state) {
     state.counters["cells"] = double(table->findChildren<PLChatRoomTableViewCell*>().size());
 }
 
-void BM_PlainListViewScroll(benchmark::State& state) {
-    ensureWorld();
+void BM_PlainListViewScroll(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     const OwnMemory before = OwnMemory::now();
     TwoLineRooms model(ChatRoom::allChatRooms());
     QListView list;
@@ -498,8 +527,8 @@ void postUpdates(const QStringList& ids) {
 
 qint64 g_clock = 1'800'000'000'000;
 
-void BM_RoomsListBurstOf200Updates(benchmark::State& state) {
-    ensureWorld();
+void BM_RoomsListBurstOf200Updates(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     ListOnScreen screen;
     QCoreApplication::processEvents();
     paintOnce(screen.window);
@@ -530,8 +559,8 @@ void BM_RoomsListBurstOf200Updates(benchmark::State& state) {
 }
 
 // The notifications alone: delivered, each room looked up and re-read, nothing on screen.
-void BM_BurstOf200NotificationsWithoutAList(benchmark::State& state) {
-    ensureWorld();
+void BM_BurstOf200NotificationsWithoutAList(benchmark::State& state, StoreSize size) {
+    ensureWorld(size);
     auto* center = platform::NotificationCenter::defaultCenter();
     const auto token =
         center->addObserver(QLatin1String(ChatRoomUpdatedNotification), [](const platform::Notification& n) {
@@ -553,30 +582,73 @@ void BM_BurstOf200NotificationsWithoutAList(benchmark::State& state) {
 // The queries take a few milliseconds, as long as a busy machine's hiccup: each side is the median
 // of several runs.
 constexpr int kQueryRuns = 7;
-BENCHMARK(BM_RawRoomsQueryOfEveryColumn)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10)
-    ->Repetitions(kQueryRuns);
-BENCHMARK(BM_RawRoomsQueryOfTheShownColumns)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10)
-    ->Repetitions(kQueryRuns);
-BENCHMARK(BM_CoreRoomsQueryCold)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(kQueryRuns);
-BENCHMARK(BM_CoreRoomsQueryWithLatestMessagesCold)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10)
-    ->Repetitions(kQueryRuns);
-BENCHMARK(BM_LatestMessagesCoreAndRawInTurns)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_RoomsListFirstFrameCold)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_PlainListViewScroll)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_RoomsListScroll)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_BurstOf200NotificationsWithoutAList)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_RoomsListBurstOf200Updates)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+using SizedBenchmark = void (*)(benchmark::State&, StoreSize);
+
+std::string sizedName(const char* name, StoreSize size) {
+    return std::string(name) + "/" + size.name();
+}
+
+benchmark::internal::Benchmark* add(const char* name, SizedBenchmark run, StoreSize size) {
+    return benchmark::RegisterBenchmark(sizedName(name, size).c_str(),
+                                        [run, size](benchmark::State& state) { run(state, size); })
+        ->Unit(benchmark::kMillisecond);
+}
+
+// Every benchmark of a size, one size after the other (each size's store is seeded once).
+void registerBenchmarks(const QList<StoreSize>& sizes) {
+    for (const StoreSize& size : sizes) {
+        const int iterations = size.queryIterations();
+        for (const auto& [name, run] :
+             {std::pair<const char*, SizedBenchmark>{"BM_RawRoomsQueryOfEveryColumn",
+                                                     BM_RawRoomsQueryOfEveryColumn},
+              {"BM_RawRoomsQueryOfTheShownColumns", BM_RawRoomsQueryOfTheShownColumns},
+              {"BM_CoreRoomsQueryCold", BM_CoreRoomsQueryCold},
+              {"BM_CoreRoomsQueryWithLatestMessagesCold", BM_CoreRoomsQueryWithLatestMessagesCold}})
+            add(name, run, size)->Iterations(iterations)->Repetitions(kQueryRuns);
+        add("BM_LatestMessagesCoreAndRawInTurns", BM_LatestMessagesCoreAndRawInTurns, size)->Iterations(1);
+        add("BM_RoomsListFirstFrameCold", BM_RoomsListFirstFrameCold, size)
+            ->Iterations(std::max(3, iterations));
+        if (size.rooms > 10'000)
+            continue;
+        add("BM_PlainListViewScroll", BM_PlainListViewScroll, size)->Iterations(5);
+        add("BM_RoomsListScroll", BM_RoomsListScroll, size)->Iterations(5);
+        add("BM_BurstOf200NotificationsWithoutAList", BM_BurstOf200NotificationsWithoutAList, size)
+            ->Iterations(5);
+        add("BM_RoomsListBurstOf200Updates", BM_RoomsListBurstOf200Updates, size)->Iterations(5);
+    }
+}
+
+// "--sizes=1000x100,100000x1" taken out of the arguments; the default sizes without it, none (an
+// error) for a list that does not read.
+std::optional<QList<StoreSize>> takeSizes(int& argc, char** argv) {
+    QList<StoreSize> sizes{{1000, 100}, {100'000, 1}};
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (!arg.startsWith("--sizes="))
+            continue;
+        sizes.clear();
+        for (const QByteArray& item : arg.mid(8).split(',')) {
+            const QList<QByteArray> parts = item.split('x');
+            bool roomsOk = false, perRoomOk = false;
+            const StoreSize size{parts.value(0).toInt(&roomsOk), parts.value(1).toInt(&perRoomOk)};
+            if (parts.size() != 2 || !roomsOk || !perRoomOk || size.rooms <= 0 || size.messagesPerRoom <= 0)
+                return std::nullopt;
+            sizes << size;
+        }
+        std::copy(argv + i + 1, argv + argc, argv + i);
+        --argc;
+        --i;
+    }
+    if (sizes.isEmpty())
+        return std::nullopt;
+    return sizes;
+}
 
 // Fonts, glyph caches, the backing store and the store's statements exist before anything is timed.
-void warmUp() {
+void warmUp(StoreSize size) {
     platform::ui::Animator::setInstant(true);
-    ensureWorld();
+    ensureWorld(size);
     ListOnScreen screen;
     QCoreApplication::processEvents();
     for (int y = 0; y < 20000; y += 500) {
@@ -586,38 +658,55 @@ void warmUp() {
     PLPersistence::PS_defaultContext()->reset();
 }
 
+void printFigures(StoreSize size) {
+    auto ms = [&size](const char* name) {
+        return g_seconds.value(QString::fromStdString(sizedName(name, size))) * 1e3;
+    };
+    std::printf(
+        "\nRooms list, %d rooms / %lld messages (target for the rooms query: < 5 ms at 1,000 rooms and "
+        "<= 2x of raw SQL doing the same work; each query the median of %d runs of %d):\n",
+        size.rooms, qint64(size.rooms) * size.messagesPerRoom, kQueryRuns, size.queryIterations());
+    std::printf("  first painted frame in a warm process %.1f ms (the fresh process: bench_startup)\n",
+                ms("BM_RoomsListFirstFrameCold"));
+    std::printf(
+        "  the core's rooms query alone %.1f ms beside a raw query of the same rows and columns %.1f ms "
+        "(%.2fx)\n",
+        ms("BM_CoreRoomsQueryCold"), ms("BM_RawRoomsQueryOfEveryColumn"),
+        ms("BM_CoreRoomsQueryCold") / ms("BM_RawRoomsQueryOfEveryColumn"));
+    std::printf("  the core's rooms query with every row's latest message %.1f ms beside the raw join that "
+                "reads them %.1f ms (%.2fx)\n",
+                ms("BM_CoreRoomsQueryWithLatestMessagesCold"), ms("BM_RawRoomsQueryOfTheShownColumns"),
+                ms("BM_CoreRoomsQueryWithLatestMessagesCold") / ms("BM_RawRoomsQueryOfTheShownColumns"));
+    const PairedMedians& paired = g_paired[size.name()];
+    std::printf("    the same two in turns, %d pairs: the core %.1f ms, raw %.1f ms, the pairs' ratio %.2fx "
+                "(medians)\n",
+                paired.pairs, paired.coreMs, paired.rawMs, paired.ratio);
+    if (size.rooms > 10'000)
+        return;
+    std::printf("  a burst of %d updates applied on screen %.1f ms (target < 100 ms); the notifications "
+                "alone %.1f ms\n",
+                kBurst, ms("BM_RoomsListBurstOf200Updates"), ms("BM_BurstOf200NotificationsWithoutAList"));
+    std::printf("  scrolling: see the fps counters of BM_RoomsListScroll and BM_PlainListViewScroll\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto sizes = takeSizes(argc, argv);
+    if (!sizes) {
+        std::fprintf(stderr, "usage: bench_roomslist [--sizes=ROOMSxMESSAGES,...] [benchmark options]\n");
+        return 2;
+    }
     QApplication app(argc, argv);
-    warmUp();
+    warmUp(sizes->first());
+    registerBenchmarks(*sizes);
     benchmark::Initialize(&argc, argv);
     SideBySideReporter reporter(g_seconds);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ms = [](const char* name) { return g_seconds.value(QLatin1String(name)) * 1e3; };
-    std::printf("\nRooms list, %d rooms / %d messages (target for the rooms query: < 5 ms and <= 2x of raw "
-                "SQL doing the same work; each query the median of %d runs of 10):\n",
-                kRooms, kRooms * kMessagesPerRoom, kQueryRuns);
-    std::printf("  first painted frame in a warm process %.1f ms (the fresh process: bench_startup)\n",
-                ms("BM_RoomsListFirstFrameCold"));
-    std::printf(
-        "  the core's rooms query alone %.1f ms beside a raw query of the same rows and columns %.1f ms "
-        "(%.1fx)\n",
-        ms("BM_CoreRoomsQueryCold"), ms("BM_RawRoomsQueryOfEveryColumn"),
-        ms("BM_CoreRoomsQueryCold") / ms("BM_RawRoomsQueryOfEveryColumn"));
-    std::printf("  the core's rooms query with every row's latest message %.1f ms beside the raw join that "
-                "reads them %.1f ms (%.1fx)\n",
-                ms("BM_CoreRoomsQueryWithLatestMessagesCold"), ms("BM_RawRoomsQueryOfTheShownColumns"),
-                ms("BM_CoreRoomsQueryWithLatestMessagesCold") / ms("BM_RawRoomsQueryOfTheShownColumns"));
-    std::printf("    the same two in turns, %d pairs: the core %.1f ms, raw %.1f ms, the pairs' ratio %.2fx "
-                "(medians)\n",
-                kPairs, g_paired.coreMs, g_paired.rawMs, g_paired.ratio);
-    std::printf("  a burst of %d updates applied on screen %.1f ms (target < 100 ms); the notifications "
-                "alone %.1f ms\n",
-                kBurst, ms("BM_RoomsListBurstOf200Updates"), ms("BM_BurstOf200NotificationsWithoutAList"));
-    std::printf("  scrolling: see the fps counters of BM_RoomsListScroll and BM_PlainListViewScroll\n");
+    for (const StoreSize& size : *sizes)
+        printFigures(size);
     delete g_world;
     benchmark::Shutdown();
     return 0;

@@ -1,18 +1,23 @@
 // Start-up of a host with a large store: a child process opens a store of 1,000 rooms and 100,000
-// messages through the facade's start-up and builds the rooms list's rows. It prints the time from
-// its own process start to the rows in hand and its memory then: its own (RssAnon, which the memory
+// messages (or the size given) through the facade's start-up and builds the rooms list's rows. It prints the
+// time from its own process start to the rows in hand and its memory then: its own (RssAnon, which the memory
 // target counts), apart from the pages of the files it maps (RssFile: the store's file, mapped whole,
 // and the libraries), and its peak resident set so far (VmHWM, both together); the parent then prints
 // the peak resident set of the child's whole life, exit included (wait4's ru_maxrss). Then, each in a
 // fresh process as a host shows it after start-up: the rooms list screen from being made to its first
-// painted frame, beside the core's rooms query with the rows' values (the same work without a
-// screen).
+// painted frame, beside the plain rooms query (the rooms alone) in a fresh process of its own and, in the
+// same process afterwards, the plain rooms query and the screen made again; and the core's rooms query
+// with every row's values in a process of its own (the same work without a screen).
 //
-//   bench_startup             seeds a store in a temporary sandbox, then runs and reports the children
+//   bench_startup [--rooms N] [--messages-per-room M]
+//                             seeds a store of N rooms of M messages (1,000 of 100) in a temporary
+//                             sandbox, then runs and reports the children
 //   bench_startup --seed D    (child) seeds the sandbox root D
 //   bench_startup --open D    (child) starts up on D and reports
 //   bench_startup --screen D  (child) starts up on D, shows the rooms list and reports its first frame
-//   bench_startup --query D   (child) starts up on D and reports the rooms query alone
+//   bench_startup --query D   (child) starts up on D and reports the rooms query with the rows' values
+//   bench_startup --plain D   (child) starts up on D and reports the plain rooms query
+// The children take the sizes too (the parent passes them on).
 #include "ProcessMemory.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -40,6 +45,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <utility>
 
 extern char** environ;
 
@@ -47,8 +53,9 @@ using namespace pelnix;
 
 namespace {
 
-constexpr int kRooms = 1000;
-constexpr int kMessagesPerRoom = 100;
+// The store's size: --rooms and --messages-per-room.
+int g_rooms = 1000;
+int g_messagesPerRoom = 100;
 constexpr double kTargetMs = 300;
 constexpr double kTargetMiB = 60; // of the process's own memory (RssAnon)
 constexpr double kFirstFrameTargetMs = 50;
@@ -77,16 +84,16 @@ int seed() {
     Pelnix::setHostURL(QStringLiteral("http://127.0.0.1:9/"));
     signIn();
     qint64 date = 1'700'000'000'000;
-    for (int r = 0; r < kRooms; ++r) {
+    for (int r = 0; r < g_rooms; ++r) {
         auto room = ChatRoom::PS_createEntity();
         room->setRoomId(QStringLiteral("room-%1").arg(r));
         room->setName(QStringLiteral("Room %1").arg(r));
         room->setType(QStringLiteral("2"));
-        for (int m = 0; m < kMessagesPerRoom; ++m) {
+        for (int m = 0; m < g_messagesPerRoom; ++m) {
             auto message = Message::PS_createEntity();
             message->setMessageId(QStringLiteral("m-%1-%2").arg(r).arg(m));
             message->setText(QStringLiteral("Message %1 in room %2 of ordinary length.").arg(m).arg(r));
-            message->setDate(date + qint64(m) * kRooms + r);
+            message->setDate(date + qint64(m) * g_rooms + r);
             message->setUpdateCount(m % 10 == 0 ? 1 : 0);
             room->addMessagesObject(message);
             room->updateLatestMessage(message);
@@ -105,7 +112,7 @@ int seed() {
     const auto info = PelnixInfo::sharedInstance();
     info->setSessionState(2);
     info->save();
-    return ChatRoom::PS_countOfEntities() == kRooms ? 0 : 1;
+    return ChatRoom::PS_countOfEntities() == g_rooms ? 0 : 1;
 }
 
 struct RoomRow {
@@ -121,9 +128,9 @@ int open() {
         QList<RoomRow> rows;
         if (success) {
             for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
-                const auto latest = room->latestMessage();
-                rows.append({room->name(), latest ? latest->text() : QString(), latest ? latest->date() : 0,
-                             room->unreadMessagesCount()});
+                const auto latest = room->latestMessageSummary();
+                rows.append({room->name(), latest ? latest->displayText : QString(),
+                             latest ? latest->date : 0, room->unreadMessagesCount()});
             }
         }
         const double ms = msSinceProcessStart();
@@ -135,7 +142,7 @@ int open() {
             static_cast<long long>(rows.size()), ms, kTargetMs, bench::mib(memory.anonKb), kTargetMiB,
             bench::mib(memory.fileKb), bench::mib(bench::statusKb("VmHWM:")));
         std::fflush(stdout);
-        exitCode = rows.size() == kRooms ? 0 : 1;
+        exitCode = rows.size() == g_rooms ? 0 : 1;
         QCoreApplication::exit(exitCode);
     });
     QCoreApplication::exec();
@@ -154,7 +161,7 @@ double threadCpuMs() {
 // a screen puts off until after that frame.
 class PaintWatcher : public QObject {
 public:
-    explicit PaintWatcher(const QElapsedTimer& clock) : m_clock(clock) {}
+    explicit PaintWatcher(QElapsedTimer clock) : m_clock(clock) {}
     bool painted = false;
     double frameMs = 0;
     double frameCpuMs = 0;
@@ -174,51 +181,94 @@ public:
     }
 
 private:
-    const QElapsedTimer& m_clock;
+    QElapsedTimer m_clock;
     bool m_seen = false;
 };
 
-// After start-up, the rooms list made and shown as a host does, to its first painted frame; or, for
-// `query`, the rooms list's query with the values of its rows alone.
-int firstFrame(bool query) {
+// What a child after start-up measures: the rooms list to its first painted frame, the rooms query with
+// the values of its rows alone, or the plain rooms query.
+enum class Measured { Screen, Query, Plain };
+
+// After start-up, the rooms list made and shown as a host does, to its first painted frame; or a query.
+int firstFrame(Measured measured) {
     int exitCode = 1;
-    Pelnix::initWithCompletionHandler([&exitCode, query](bool success, const PLOptionalError&,
-                                                         const QString&) {
+    Pelnix::initWithCompletionHandler([&exitCode, measured](bool success, const PLOptionalError&,
+                                                            const QString&) {
         if (!success) {
             QCoreApplication::exit(1);
             return;
         }
         QElapsedTimer clock;
         clock.start();
-        if (query) {
-            QList<RoomRow> rows;
-            for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
-                const auto latest = room->latestMessage();
-                rows.append({room->displayName(), latest ? latest->text() : QString(),
-                             latest ? latest->date() : 0, room->unreadMessagesCount()});
-            }
-            std::printf("  rooms query with the rows' values, fresh process: %.1f ms\n",
-                        clock.nsecsElapsed() / 1e6);
-            exitCode = rows.size() == kRooms ? 0 : 1;
+        if (measured == Measured::Plain) {
+            // The rooms are let go after the time is taken, as the screen's are.
+            const auto rooms = ChatRoom::allChatRooms();
+            std::printf("  the plain rooms query, fresh process: %.1f ms\n", clock.nsecsElapsed() / 1e6);
+            exitCode = rooms.size() == g_rooms ? 0 : 1;
             QCoreApplication::exit(exitCode);
             return;
         }
-        const double cpuAtStart = threadCpuMs();
-        auto* window = new platform::ui::Window;
-        window->resize(320, 568);
-        auto* list = new PLChatRoomsTableViewController;
-        window->setRootViewController(new platform::ui::NavigationController(list));
-        auto* watcher = new PaintWatcher(clock);
-        window->installEventFilter(watcher);
-        window->show();
-        // Painted by the window system's next frame, as on a screen.
-        while (!watcher->painted && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (measured == Measured::Query) {
+            QList<RoomRow> rows;
+            for (const auto& room : ChatRoom::allChatRoomsWithLatestMessages()) {
+                const auto latest = room->latestMessageSummary();
+                rows.append({room->displayName(), latest ? latest->displayText : QString(),
+                             latest ? latest->date : 0, room->unreadMessagesCount()});
+            }
+            std::printf("  rooms query with the rows' values, fresh process: %.1f ms\n",
+                        clock.nsecsElapsed() / 1e6);
+            exitCode = rows.size() == g_rooms ? 0 : 1;
+            QCoreApplication::exit(exitCode);
+            return;
+        }
+        // The screen made and shown, to its first painted frame: that frame's time and the main thread's
+        // own share of it, and whether every room is listed.
+        struct Frame {
+            double ms = 0, cpuMs = 0;
+            bool filled = false;
+        };
+        const auto showList = [] {
+            QElapsedTimer frameClock;
+            frameClock.start();
+            const double cpuAtStart = threadCpuMs();
+            auto* window = new platform::ui::Window;
+            window->resize(320, 568);
+            auto* list = new PLChatRoomsTableViewController;
+            window->setRootViewController(new platform::ui::NavigationController(list));
+            auto* watcher = new PaintWatcher(frameClock);
+            window->installEventFilter(watcher);
+            window->show();
+            // Painted by the window system's next frame, as on a screen.
+            while (!watcher->painted && frameClock.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const Frame frame{watcher->frameMs, watcher->frameCpuMs - cpuAtStart,
+                              watcher->painted && list->chatRooms().size() == g_rooms};
+            delete window;
+            watcher->deleteLater();
+            PLPersistence::PS_defaultContext()->reset();
+            return frame;
+        };
+        const Frame first = showList();
+        // The plain rooms query (the rooms alone, no latest message) in the same process, from a
+        // context that holds nothing, as the screen's read started; then the screen again, each on
+        // the memory the one before let go (a fresh process's first read pays for new pages).
+        double plainMs = 0;
+        bool plainFilled = false;
+        {
+            QElapsedTimer plainClock;
+            plainClock.start();
+            const auto plainRooms = ChatRoom::allChatRooms();
+            plainMs = plainClock.nsecsElapsed() / 1e6;
+            plainFilled = plainRooms.size() == g_rooms;
+        }
+        PLPersistence::PS_defaultContext()->reset();
+        const Frame again = showList();
         // The main thread's own time tells its work from waiting on a loaded machine.
         std::printf("  rooms list, fresh process: screen made to first painted frame %.1f ms (target < %.0f "
-                    "ms), main thread busy %.1f ms of it\n",
-                    watcher->frameMs, kFirstFrameTargetMs, watcher->frameCpuMs - cpuAtStart);
-        exitCode = watcher->painted && list->chatRooms().size() == kRooms ? 0 : 1;
+                    "ms), main thread busy %.1f ms of it; then in the same process the plain rooms query "
+                    "%.1f ms and the screen again %.1f ms (%.2fx)\n",
+                    first.ms, kFirstFrameTargetMs, first.cpuMs, plainMs, again.ms, again.ms / plainMs);
+        exitCode = first.filled && again.filled && plainFilled ? 0 : 1;
         QCoreApplication::exit(exitCode);
     });
     QCoreApplication::exec();
@@ -230,7 +280,16 @@ int firstFrame(bool query) {
 int runChild(const QString& mode, const QString& root, long* peakKiB = nullptr) {
     const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
     QByteArray modeArg = mode.toLocal8Bit(), rootArg = root.toLocal8Bit();
-    char* argv[] = {const_cast<char*>(program.constData()), modeArg.data(), rootArg.data(), nullptr};
+    QByteArray roomsArg = QByteArray::number(g_rooms), perRoomArg = QByteArray::number(g_messagesPerRoom);
+    char roomsFlag[] = "--rooms", perRoomFlag[] = "--messages-per-room";
+    char* argv[] = {const_cast<char*>(program.constData()),
+                    modeArg.data(),
+                    rootArg.data(),
+                    roomsFlag,
+                    roomsArg.data(),
+                    perRoomFlag,
+                    perRoomArg.data(),
+                    nullptr};
     pid_t pid = 0;
     if (posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0)
         return 1;
@@ -247,28 +306,58 @@ int runChild(const QString& mode, const QString& root, long* peakKiB = nullptr) 
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
+// Takes "--rooms N" and "--messages-per-room M" out of `args`; false for a size that is not a positive
+// number.
+bool takeSizes(QStringList& args) {
+    const std::pair<const char*, int*> sizes[] = {{"--rooms", &g_rooms},
+                                                  {"--messages-per-room", &g_messagesPerRoom}};
+    for (const auto& [flag, size] : sizes) {
+        const qsizetype at = args.indexOf(QLatin1String(flag));
+        if (at < 0)
+            continue;
+        bool ok = false;
+        *size = args.value(at + 1).toInt(&ok);
+        if (!ok || *size <= 0)
+            return false;
+        args.remove(at, 2);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Only the child that shows a screen pays for widgets.
-    const bool screen = argc == 3 && qstrcmp(argv[1], "--screen") == 0;
+    const bool screen = argc >= 3 && qstrcmp(argv[1], "--screen") == 0;
     std::unique_ptr<QCoreApplication> app =
         screen ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    const QStringList args = app->arguments();
+    QStringList args = app->arguments();
+    if (!takeSizes(args)) {
+        std::fprintf(stderr, "usage: bench_startup [--rooms N] [--messages-per-room M]\n");
+        return 2;
+    }
     if (args.size() == 3) {
         platform::Sandbox::setRoot(args.at(2));
         if (args.at(1) == QLatin1String("--seed"))
             return seed();
         if (args.at(1) == QLatin1String("--open"))
             return open();
-        if (args.at(1) == QLatin1String("--screen") || args.at(1) == QLatin1String("--query"))
-            return firstFrame(args.at(1) == QLatin1String("--query"));
+        if (args.at(1) == QLatin1String("--screen"))
+            return firstFrame(Measured::Screen);
+        if (args.at(1) == QLatin1String("--query"))
+            return firstFrame(Measured::Query);
+        if (args.at(1) == QLatin1String("--plain"))
+            return firstFrame(Measured::Plain);
+        return 2;
+    }
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: bench_startup [--rooms N] [--messages-per-room M]\n");
         return 2;
     }
     QTemporaryDir root;
-    std::printf("seeding %d rooms and %d messages...\n", kRooms, kRooms * kMessagesPerRoom);
+    std::printf("seeding %d rooms and %lld messages...\n", g_rooms, qint64(g_rooms) * g_messagesPerRoom);
     std::fflush(stdout);
     if (runChild(QStringLiteral("--seed"), root.path()) != 0)
         return 1;
@@ -281,7 +370,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     for (int run = 0; run < 3; ++run) {
-        if (runChild(QStringLiteral("--query"), root.path()) != 0 ||
+        if (runChild(QStringLiteral("--plain"), root.path()) != 0 ||
+            runChild(QStringLiteral("--query"), root.path()) != 0 ||
             runChild(QStringLiteral("--screen"), root.path()) != 0)
             return 1;
         std::fflush(stdout);

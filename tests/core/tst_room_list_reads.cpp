@@ -1,8 +1,10 @@
 // The rooms list reads each room's latest message in the list query's own statement: every room gets
 // its own latest message whichever row is read first and in whatever order, also rooms listed twice,
 // rooms without a latest message and one whose latest message is gone (read on its own then). The
-// list reads only the columns a row shows; everything else about those messages is there when asked
-// for. Rooms read without their messages find them one by one.
+// list holds the values a row shows on the room, no message object; the object is read whole when
+// asked for. What the held values show is what the object would show, also after the message changed
+// here or elsewhere, was deleted, or a newer one arrived, and in a context of its own. Rooms read
+// without their messages find them one by one, in their own context.
 #include "RoomModelTestKit.h"
 
 using namespace pelnix;
@@ -30,8 +32,12 @@ private slots:
     void eachRoomGetsItsLatestMessage_data();
     void eachRoomGetsItsLatestMessage();
     void aListAskedAgainReadsTheSameMessages();
-    void latestMessagesReadAsWholeOnes();
+    void latestMessagesReadAsValuesThenWholeObjects();
     void aLongListReadsItsLatestMessagesInOneStatement();
+    void theListShowsWhatTheObjectShows_data();
+    void theListShowsWhatTheObjectShows();
+    void eachContextShowsItsOwnLatestMessage();
+    void runsOfRoomsReadTheirLatestMessagesTogether();
 
 private:
     static QString expectedLatest(const ChatRoom::Ptr& room);
@@ -112,29 +118,35 @@ void TestRoomListReads::aListAskedAgainReadsTheSameMessages() {
     }
 }
 
-void TestRoomListReads::latestMessagesReadAsWholeOnes() {
+void TestRoomListReads::latestMessagesReadAsValuesThenWholeObjects() {
     auto other = PLPersistence::PS_context();
+    const auto context = PLPersistence::PS_defaultContext();
     const auto rooms = ChatRoom::allChatRoomsWithLatestMessages();
     for (const auto& room : rooms) {
-        const auto latest = room->latestMessage();
-        if (!latest)
+        const auto whole = Message::messageWithID(expectedLatest(room), other);
+        // What a row shows, read without an object of the message.
+        const auto shown = room->latestMessageSummary();
+        if (!whole) {
+            QVERIFY(!shown);
             continue;
-        // The room whose latest message was gone reads its newest message whole, on its own.
-        QCOMPARE(latest->isWhole(), room->roomId() == QStringLiteral("r50"));
-        const auto whole =
-            Message::PS_findFirstByAttribute(QStringLiteral("messageId"), latest->messageId(), other);
-        QVERIFY(whole);
-        // What a row shows, then what it does not read.
-        QCOMPARE(latest->displayText(), whole->displayText());
-        QCOMPARE(latest->type(), whole->type());
-        QCOMPARE(latest->date(), whole->date());
-        QCOMPARE(latest->state(), whole->state());
-        QCOMPARE(latest->senderUser()->userID(), whole->senderUser()->userID());
-        QVERIFY(!latest->fromUser() && !whole->fromUser());
-        QCOMPARE(latest->isWhole(), room->roomId() == QStringLiteral("r50"));
+        }
+        QVERIFY(shown);
+        QCOMPARE(shown->messageId, whole->messageId());
+        QCOMPARE(shown->displayText, whole->displayText());
+        QCOMPARE(shown->type, whole->type());
+        QCOMPARE(shown->date, whole->date());
+        QCOMPARE(shown->state, whole->state());
+        QCOMPARE(shown->sender(context.get())->userID(), whole->senderUser()->userID());
+        QCOMPARE(shown->fromUserKey, 0);
+        // The room whose latest message was gone has it looked up on its own; the others hold values.
+        QCOMPARE(bool(context->heldObject(whole->primaryKey())), room->roomId() == QStringLiteral("r50"));
+        // Asked for, the message is the context's whole object, with what the row does not show.
+        const auto latest = room->latestMessage();
+        QCOMPARE(latest->primaryKey(), whole->primaryKey());
+        QVERIFY(latest->isWhole());
         QCOMPARE(latest->htmlText(), whole->htmlText());
         QCOMPARE(latest->latestAction(), whole->latestAction());
-        QVERIFY(latest->isWhole());
+        QCOMPARE(room->latestMessageSummary(), MessageSummary::of(*whole));
     }
 }
 
@@ -164,6 +176,148 @@ void TestRoomListReads::aLongListReadsItsLatestMessagesInOneStatement() {
     auto newer = world->message(rooms[3], QStringLiteral("newer"), 60000);
     rooms[3]->setLatestMessageId(newer->messageId());
     QCOMPARE(rooms[3]->latestMessage(), newer);
+}
+
+namespace {
+// The room "r4" of `rooms`, whose latest message "new4" is a text of Bob's.
+ChatRoom::Ptr fourth(const ChatRoom::List& rooms) {
+    for (const auto& room : rooms)
+        if (room->roomId() == QStringLiteral("r4"))
+            return room;
+    return nullptr;
+}
+
+// What the list shows of the room's latest message, beside what it shows of the message object as the
+// room's context holds it.
+void compareWithTheObject(const ChatRoom::Ptr& room, const QString& messageId, const QString& line) {
+    const auto shown = room->latestMessageSummary();
+    const auto latest = room->latestMessage();
+    QVERIFY(shown && latest);
+    QCOMPARE(latest->managedObjectContext(), room->managedObjectContext());
+    QCOMPARE(*shown, MessageSummary::of(*latest));
+    QCOMPARE(shown->messageId, messageId);
+    QCOMPARE(shown->displayText, line);
+}
+} // namespace
+
+void TestRoomListReads::theListShowsWhatTheObjectShows_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("messageId"); // shown afterwards
+    QTest::addColumn<QString>("line");
+    QTest::newRow("nothing changed") << "none"
+                                     << "new4"
+                                     << "new4";
+    QTest::newRow("its text changed here, unsaved") << "edit here"
+                                                    << "new4"
+                                                    << "edited here";
+    QTest::newRow("changed and saved here, its object let go") << "save here"
+                                                               << "new4"
+                                                               << "saved here";
+    QTest::newRow("held whole here, as a window holds it") << "hold"
+                                                           << "new4"
+                                                           << "new4";
+    QTest::newRow("deleted here, unsaved") << "delete here"
+                                           << "old4"
+                                           << "old4";
+    QTest::newRow("deleted in another context") << "delete elsewhere"
+                                                << "old4"
+                                                << "old4";
+    QTest::newRow("changed over the stream") << "edit on the queue"
+                                             << "new4"
+                                             << "changed on the queue";
+    QTest::newRow("a newer message over the stream") << "newer on the queue"
+                                                     << "stream4"
+                                                     << "from the stream";
+}
+
+void TestRoomListReads::theListShowsWhatTheObjectShows() {
+    QFETCH(QString, change);
+    QFETCH(QString, messageId);
+    QFETCH(QString, line);
+    const auto context = PLPersistence::PS_defaultContext();
+    const auto rooms = ChatRoom::allChatRoomsWithLatestMessages();
+    const auto room = fourth(rooms);
+    const qint64 key = Message::messageWithID("new4", PLPersistence::PS_context())->primaryKey();
+    QCOMPARE(room->latestMessageSummary()->displayText, QStringLiteral("new4"));
+    QVERIFY(!context->heldObject(key));
+
+    std::shared_ptr<Message> held;
+    if (change == "edit here" || change == "hold") {
+        held = Message::messageWithID("new4");
+        if (change == "edit here")
+            held->setText("edited here");
+    }
+    if (change == "save here") {
+        auto message = Message::messageWithID("new4");
+        message->setText("saved here");
+        QVERIFY(context->save());
+    }
+    if (change == "delete here")
+        context->deleteObject(Message::messageWithID("new4"));
+    if (change == "delete elsewhere") {
+        const auto other = PLPersistence::PS_context();
+        other->deleteObject(Message::messageWithID("new4", other));
+        QVERIFY(other->save());
+    }
+    if (change == "edit on the queue")
+        world->onQueue([] {
+            auto message = Message::messageWithID("new4");
+            message->setText("changed on the queue");
+            message->save();
+        });
+    if (change == "newer on the queue")
+        world->onQueue([] {
+            ChatRoom::updateRoomWithMessageDict(json(
+                R"({"roomId":"r4","_id":"stream4","type":"message","date":9000,"text":"from the stream","sender":"42"})"));
+        });
+    // Merged before the list shows the rows again, as at its next read.
+    context->processPendingMerges();
+    QVERIFY(!context->heldObject(key) || held || change == "delete here");
+    compareWithTheObject(room, messageId, line);
+}
+
+void TestRoomListReads::eachContextShowsItsOwnLatestMessage() {
+    const auto other = PLPersistence::PS_context();
+    auto draft = Message::messageWithID("new4", other);
+    draft->setText("a draft in the other context");
+    const auto mine = fourth(ChatRoom::allChatRoomsWithLatestMessages());
+    const auto theirs = fourth(ChatRoom::allChatRoomsWithLatestMessages(other));
+    QCOMPARE(theirs->managedObjectContext(), other.get());
+    compareWithTheObject(mine, "new4", "new4");
+    compareWithTheObject(theirs, "new4", "a draft in the other context");
+    // Rooms read without their messages look the latest one up in their own context too.
+    const auto third = PLPersistence::PS_context();
+    const auto thirdDraft = Message::messageWithID("new4", third);
+    thirdDraft->setText("a draft in a third context");
+    QCOMPARE(fourth(ChatRoom::allChatRooms(third))->latestMessage(), thirdDraft);
+    // Saved there, the change reaches this context's list at its next merge.
+    QVERIFY(other->save());
+    const auto again = fourth(ChatRoom::allChatRoomsWithLatestMessages());
+    QCOMPARE(again, mine);
+    compareWithTheObject(mine, "new4", "a draft in the other context");
+}
+
+void TestRoomListReads::runsOfRoomsReadTheirLatestMessagesTogether() {
+    const auto context = PLPersistence::PS_defaultContext();
+    const auto rooms = ChatRoom::allChatRooms();
+    const auto run = rooms.mid(10, 20);
+    const quint64 before = context->fetchCount();
+    ChatRoom::readLatestMessages(run);
+    QCOMPARE(context->fetchCount() - before, quint64(1));
+    for (const auto& room : rooms)
+        QCOMPARE(room->holdsLatestMessage(), run.contains(room));
+    // Rooms that hold theirs are not read again; a room without messages holds that it has none.
+    ChatRoom::readLatestMessages(run);
+    QCOMPARE(context->fetchCount() - before, quint64(1));
+    for (const auto& room : run) {
+        const auto shown = room->latestMessageSummary();
+        QCOMPARE(shown ? shown->messageId : QString(), expectedLatest(room));
+    }
+    // A room whose latest message changed no longer holds it.
+    auto newer = world->message(run[3], QStringLiteral("newer"), 60000);
+    run[3]->updateLatestMessage(newer);
+    QVERIFY(!run[3]->holdsLatestMessage());
+    QCOMPARE(run[3]->latestMessageSummary()->messageId, QStringLiteral("newer"));
 }
 
 QTEST_GUILESS_MAIN(TestRoomListReads)

@@ -60,6 +60,7 @@ private slots:
     void aBurstInOneTurnEndsWithEveryRowInPlace();
     void anOpenRowStaysOpenWhileOtherRoomsMove();
     void aViewLoadedButNotShownFillsOnTheNextTurn();
+    void rowsReadTheirLatestMessagesAsTheyAreShown();
     void optionsByRole_data();
     void optionsByRole();
     void oneRowIsOpenAtATimeAndATapClosesIt();
@@ -211,6 +212,55 @@ void TestRoomsList::anOpenRowStaysOpenWhileOtherRoomsMove() {
     store->receive(messageJSON("B", "b-1", 9500, 42));
     QCOMPARE(screen.rows().first(), QStringLiteral("B"));
     QVERIFY(!screen.list->swipedCell());
+}
+
+// The first frame reads the latest messages of the first screen's rows, not of every room; the rows
+// scrolled to read theirs, and each row shows its own.
+void TestRoomsList::rowsReadTheirLatestMessagesAsTheyAreShown() {
+    constexpr int kRooms = 400;
+    QList<RoomSeed> seeds;
+    for (int r = 0; r < kRooms; ++r)
+        seeds << RoomSeed{QStringLiteral("r%1").arg(r), QStringLiteral("Room %1").arg(r), 1000 + r};
+    store->add(seeds);
+    for (int r = 0; r < kRooms; ++r)
+        ChatRoom::updateRoomWithMessageDict(messageJSON(QStringLiteral("r%1").arg(r),
+                                                        QStringLiteral("m%1").arg(r), 100000 + r, 42,
+                                                        QStringLiteral("text %1").arg(r)));
+    const auto context = PLPersistence::PS_defaultContext();
+    context->save();
+    context->reset();
+    RoomsStore::settle();
+
+    ListOnScreen screen;
+    const auto rooms = screen.list->chatRooms();
+    QCOMPARE(rooms.size(), kRooms);
+    const auto holding = [&rooms] {
+        QList<int> rows;
+        for (int i = 0; i < rooms.size(); ++i)
+            if (rooms[i]->holdsLatestMessage())
+                rows << i;
+        return rows;
+    };
+    const auto showsItsOwn = [&screen](int row) {
+        const int r = kRooms - 1 - row; // newest first
+        return screen.cell(row)->lastMessageLabel()->text() == QStringLiteral("Bob: text %1").arg(r);
+    };
+    const QList<int> first = holding();
+    QVERIFY2(first.size() >= 8 && first.size() <= 64, qPrintable(QString::number(first.size())));
+    QCOMPARE(first.first(), 0);
+    QVERIFY(showsItsOwn(0) && showsItsOwn(5));
+    // The bottom of the list, then its middle.
+    for (const qreal y :
+         {screen.table()->contentSize().height(), screen.table()->contentSize().height() / 2}) {
+        screen.table()->setContentOffset(QPointF(0, y));
+        QCoreApplication::processEvents();
+        for (auto* cell : screen.table()->visibleCells()) {
+            const int row = screen.table()->indexPathForCell(cell)->row;
+            QVERIFY2(rooms[row]->holdsLatestMessage(), qPrintable(QString::number(row)));
+            QVERIFY2(showsItsOwn(row), qPrintable(QString::number(row)));
+        }
+    }
+    QVERIFY(holding().size() < kRooms);
 }
 
 void TestRoomsList::aViewLoadedButNotShownFillsOnTheNextTurn() {

@@ -6,6 +6,7 @@
 #include "TestModel.h"
 #include "TestSandbox.h"
 #include "platform/store/ObjectContext.h"
+#include "platform/store/ObjectModel.h"
 #include "platform/store/ObjectStore.h"
 
 #include <QTest>
@@ -56,6 +57,25 @@ Read read(const ContextPtr& context, const FetchRequest& request = roomsWithThei
     result.rows = context->executeFetchRequestWithCompanions(request, into(result.companions))
                       .value_or(QList<ObjectPtr>());
     return result;
+}
+
+// Each row's companion as values where the context holds no object of it: "id/text", "object:id/text"
+// where it holds one, "none" where the row has none, by the row's room ID.
+QHash<QString, QString> readValues(const ContextPtr& context) {
+    QHash<QString, QString> shown;
+    const auto keep = [&shown](platform::ManagedObject& row, const ObjectPtr& held,
+                               const platform::ObjectContext::StoredCompanion* stored) {
+        QString line = QStringLiteral("none");
+        if (held)
+            line = QStringLiteral("object:") + held->value("messageId").toString() + QLatin1Char('/') +
+                   held->value("text").toString();
+        if (stored)
+            line = stored->value(0).toString() + QLatin1Char('/') + stored->value(1).toString();
+        shown.insert(row.value("roomId").toString(), line);
+    };
+    if (!context->executeFetchRequestWithCompanionValues(roomsWithTheirMessages(), keep))
+        shown.insert(QStringLiteral("failed"), QString());
+    return shown;
 }
 
 QString companionOf(const Read& read, const QString& roomId) {
@@ -131,25 +151,34 @@ void TestCompanionReads::eachRowGetsItsFirstStoredMatch() {
 void TestCompanionReads::whatThisContextHoldsDecides_data() {
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("expected"); // the companion of room D
+    QTest::addColumn<QString>("values");   // the same read as values
     QTest::newRow("nothing changed") << "none"
+                                     << "m3/third"
                                      << "m3/third";
     QTest::newRow("the message deleted here") << "delete message"
+                                              << "none"
                                               << "none";
     QTest::newRow("the room points elsewhere, unsaved") << "rename room"
+                                                        << "none"
                                                         << "none";
     QTest::newRow("the message's key changed, unsaved") << "rename message"
+                                                        << "none"
                                                         << "none";
     QTest::newRow("the message's text changed, unsaved") << "edit message"
-                                                         << "m3/edited";
+                                                         << "m3/edited"
+                                                         << "object:m3/edited";
     QTest::newRow("the message held whole beforehand") << "hold message"
-                                                       << "m3/third";
+                                                       << "m3/third"
+                                                       << "object:m3/third";
     QTest::newRow("the room held narrowed beforehand") << "hold narrowed room"
+                                                       << "m3/third"
                                                        << "m3/third";
 }
 
 void TestCompanionReads::whatThisContextHoldsDecides() {
     QFETCH(QString, change);
     QFETCH(QString, expected);
+    QFETCH(QString, values);
     const auto context = PLPersistence::PS_context();
     // The message as this context holds it, where the change needs it.
     const ObjectPtr message = change.endsWith(QStringLiteral("message"))
@@ -172,6 +201,16 @@ void TestCompanionReads::whatThisContextHoldsDecides() {
         heldRoom = context->executeFetchRequest(narrow).value_or(QList<ObjectPtr>()).value(0);
         QVERIFY(heldRoom && !heldRoom->isWhole());
     }
+    // Read as values first: an object read would hold every companion.
+    const auto shown = readValues(context);
+    QCOMPARE(shown.value("D"), values);
+    QCOMPARE(shown.value("B"), QStringLiteral("m2/the earlier m2"));
+    QCOMPARE(shown.value("C"), QStringLiteral("none"));
+    // Values come without an object of the message.
+    const qint64 m3 =
+        Message::PS_findFirstByAttribute("messageId", "m3", PLPersistence::PS_context())->primaryKey();
+    QCOMPARE(bool(context->heldObject(m3)), bool(message));
+    const quint64 messagesVersion = context->rowsVersion(context->store()->model()->entityNamed("Message"));
     const Read result = read(context);
     QCOMPARE(companionOf(result, "D"), expected);
     if (message && expected != "none")
@@ -180,6 +219,13 @@ void TestCompanionReads::whatThisContextHoldsDecides() {
         QCOMPARE(result.rows.last(), heldRoom);
     // The other rows are not touched by it.
     QCOMPARE(companionOf(result, "B"), QStringLiteral("m2/the earlier m2"));
+    // Stored values stay what the objects show until a save changes a stored message.
+    const auto* messages = context->store()->model()->entityNamed("Message");
+    QCOMPARE(context->rowsVersion(messages), messagesVersion);
+    if (context->hasChanges()) {
+        QVERIFY(context->save());
+        QCOMPARE(context->rowsVersion(messages) != messagesVersion, change.endsWith("message"));
+    }
 }
 
 void TestCompanionReads::unknownNamesFailTheFetch_data() {

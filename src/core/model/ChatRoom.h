@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/EntityAccessors.h"
+#include "core/model/MessageSummary.h"
 #include "foundation/persistence/PLEntity.h"
 
 #include "core/model/PLAddressBookContact.h"
@@ -115,6 +116,14 @@ public:
     // The messages dated from `from` up to and including `until`, oldest first.
     QList<std::shared_ptr<Message>> messagesBetweenTimes(qint64 from, qint64 until) const;
     std::shared_ptr<Message> latestMessage();
+    // What a rooms list row shows of the latest message; none for a room without one. The values the
+    // list's read held on the room while they are what the message object would show (the context
+    // holds no object of the message, no stored message changed since as the context sees it, and the
+    // room still names that message), else those of latestMessage().
+    std::optional<MessageSummary> latestMessageSummary();
+    // The list's read of the latest message still holds: latestMessageSummary() reads nothing, unless
+    // it found no message for the room (then latestMessage() looks it up on its own).
+    bool holdsLatestMessage() const;
     QString activityDateString() const;
     void updateLatestMessage(const std::shared_ptr<Message>& message);
     void messagesBeforeTime(qint64 time, const PLMessagePageHandler& handler) const;
@@ -147,8 +156,13 @@ public:
     // Rooms not left or closed here, newest activity first, through the host's group filter.
     static List allChatRooms(const ContextPtr& context = {});
     // The same rooms with the latest message of each read alongside (what a rooms list shows of
-    // it), in the same statement.
+    // it), in the same statement. Rooms not held yet read the columns a rooms list shows, and the rest
+    // when asked for it.
     static List allChatRoomsWithLatestMessages(const ContextPtr& context = {});
+    // Reads the latest messages of those of `rooms` that do not hold theirs (rooms of the first one's
+    // context), in one statement, as allChatRoomsWithLatestMessages() does: a list reads the rows it
+    // shows.
+    static void readLatestMessages(const List& rooms);
     static List allOneToOneChatRooms(const ContextPtr& context = {});
     // One-to-one rooms whose other member's e-mail is in the list; nullopt for no list.
     static std::optional<List>
@@ -241,6 +255,24 @@ private:
     // The latest message as last found, so that a rooms list reads it without a fetch per row;
     // trusted only while it is alive and still carries `latestMessageId`.
     mutable std::shared_ptr<Message> m_latestMessage;
+    // What a list's read found of the latest message where the context held no object of it.
+    struct LatestMessageRead {
+        MessageSummary values; // `messageId`: the room's `latestMessageId` then
+        qint64 key = 0;        // the message row's; 0: none found
+        const platform::EntityDescription* entity = nullptr;
+        quint64 rowsVersion = 0; // of the stored messages, as the context saw them then
+    };
+    std::optional<LatestMessageRead> m_latestRead;
+    // Takes what a list's read found of the latest message (see readLatestMessages()).
+    void keepLatestMessage(const platform::ObjectPtr& held,
+                           const platform::ObjectContext::StoredCompanion* stored,
+                           const platform::EntityDescription* entity, quint64 rowsVersion);
+    // Reads rooms with their latest messages: `request`'s rows, the companion added.
+    static List readWithLatestMessages(platform::FetchRequest request, const ContextPtr& context);
+    // m_latestRead is still what the read found, for the message the room names now.
+    bool latestReadHolds() const;
+    // The message is alive here and is the one the room names as its latest.
+    bool namesMessage(const std::shared_ptr<Message>& message) const;
     qint64 m_uncommittedUnreadDelta = 0;
 };
 

@@ -130,17 +130,60 @@ bool sameText(const QVariant& a, const QVariant& b) {
     return x && y && !x->isEmpty() &&
            ((x->constData() == y->constData() && x->size() == y->size()) || *x == *y);
 }
+
+// The slot holds `text`, or both are empty. Where the slot's text is `text` itself (a key read with
+// its row), told without reading either.
+bool holdsText(const QVariant& slot, const QString& text) {
+    const QString* held = textIn(slot);
+    if (!held || held->isEmpty())
+        return text.isEmpty();
+    return (held->constData() == text.constData() && held->size() == text.size()) || *held == text;
+}
 } // namespace
 
-std::shared_ptr<Message> ChatRoom::latestMessage() {
+bool ChatRoom::latestReadHolds() const {
+    static thread_local SlotCache latestIdSlot;
+    const auto* context = m_latestRead ? managedObjectContext() : nullptr;
+    return context && context->rowsVersion(m_latestRead->entity) == m_latestRead->rowsVersion &&
+           holdsText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
+                     m_latestRead->values.messageId);
+}
+
+bool ChatRoom::namesMessage(const std::shared_ptr<Message>& message) const {
     static thread_local SlotCache latestIdSlot;
     static thread_local SlotCache messageIdSlot;
-    if (m_latestMessage && !m_latestMessage->isInert() && !m_latestMessage->isDeleted() &&
-        sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
-                 m_latestMessage->attributeValue(QStringLiteral("messageId"), messageIdSlot)))
+    return message && !message->isInert() && !message->isDeleted() &&
+           sameText(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot),
+                    message->attributeValue(QStringLiteral("messageId"), messageIdSlot));
+}
+
+bool ChatRoom::holdsLatestMessage() const {
+    return namesMessage(m_latestMessage) || latestReadHolds();
+}
+
+std::optional<MessageSummary> ChatRoom::latestMessageSummary() {
+    if (latestReadHolds() && m_latestRead->key && !managedObjectContext()->heldObject(m_latestRead->key))
+        return m_latestRead->values;
+    // The context holds the message now (a window shows it, it changed here), or the read found none.
+    const auto message = latestMessage();
+    return message ? std::optional<MessageSummary>(MessageSummary::of(*message)) : std::nullopt;
+}
+
+std::shared_ptr<Message> ChatRoom::latestMessage() {
+    if (namesMessage(m_latestMessage))
         return m_latestMessage;
+    // The row the list's read found, as the context holds it or read now by its key.
+    if (latestReadHolds() && m_latestRead->key) {
+        auto* context = managedObjectContext();
+        const auto message = Message::cast(context->objectForKey(m_latestRead->entity, m_latestRead->key));
+        if (namesMessage(message)) {
+            m_latestMessage = message;
+            m_latestRead.reset();
+            return message;
+        }
+    }
     const QString latestId = latestMessageId();
-    if (auto message = Message::messageWithID(latestId)) {
+    if (auto message = Message::messageWithID(latestId, contextPtr())) {
         m_latestMessage = message;
         return message;
     }

@@ -20,14 +20,44 @@ namespace pelnix {
 using K = platform::PredicateKey;
 
 namespace {
-// What a rooms list row shows of a latest message (its line of text, sender and time). A smart
-// message carries its rendered page and more, often kilobytes per row: the list reads none of it,
-// and whoever does gets it read on demand.
+// What a rooms list row shows of a latest message (its line of text, sender and time), in this
+// order. A smart message carries its rendered page and more, often kilobytes per row: the list reads
+// none of it, and whoever asks for the message gets its object.
+enum LatestMessageProperty { MessageId, Type, Text, DisplayName, Date, State, FromUser, SenderUser };
 const QStringList kLatestMessageListProperties{
     QStringLiteral("messageId"),   QStringLiteral("type"),       QStringLiteral("text"),
     QStringLiteral("displayName"), QStringLiteral("date"),       QStringLiteral("state"),
-    QStringLiteral("fromUser"),    QStringLiteral("senderUser"), QStringLiteral("room"),
+    QStringLiteral("fromUser"),    QStringLiteral("senderUser"),
 };
+
+// What a rooms list row shows of a room (its name, picture, activity, unread count, latest message): a
+// list of every room reads these columns; a room not held yet reads the rest when asked for it.
+const QStringList kListedRoomProperties{
+    QStringLiteral("roomId"),
+    QStringLiteral("name"),
+    QStringLiteral("type"),
+    QStringLiteral("status"),
+    QStringLiteral("activityDate"),
+    QStringLiteral("imageUrl"),
+    QStringLiteral("latestMessageId"),
+    QStringLiteral("tempUnreadMessageCount"),
+};
+
+// The latest message read as stored values: what MessageSummary::of() gives of its object.
+MessageSummary storedSummary(const QString& messageId,
+                             const platform::ObjectContext::StoredCompanion& stored) {
+    using platform::ManagedObject;
+    MessageSummary summary;
+    summary.messageId = messageId;
+    summary.type = ManagedObject::converted<qint16>(stored.value(Type));
+    summary.displayText =
+        ManagedObject::converted<QString>(stored.value(summary.type == 1 ? DisplayName : Text));
+    summary.date = ManagedObject::converted<qint64>(stored.value(Date));
+    summary.state = ManagedObject::converted<qint16>(stored.value(State));
+    summary.fromUserKey = ManagedObject::converted<qint64>(stored.value(FromUser));
+    summary.senderUserKey = ManagedObject::converted<qint64>(stored.value(SenderUser));
+    return summary;
+}
 } // namespace
 
 ChatRoom::Ptr ChatRoom::chatRoomWithID(const QString& roomId, const ContextPtr& context) {
@@ -49,16 +79,78 @@ ChatRoom::List ChatRoom::allChatRooms(const ContextPtr& context) {
 ChatRoom::List ChatRoom::allChatRoomsWithLatestMessages(const ContextPtr& context) {
     auto request = PLEntityQueries::PS_requestAllSortedBy(entityName(), QStringLiteral("activityDate"), false,
                                                           K(QStringLiteral("status")) != 1);
+    request.propertiesToFetch = kListedRoomProperties;
+    return throughGroupFilter(readWithLatestMessages(std::move(request), context));
+}
+
+void ChatRoom::readLatestMessages(const List& rooms) {
+    const auto first = std::find_if(rooms.cbegin(), rooms.cend(),
+                                    [](const Ptr& room) { return room && room->managedObjectContext(); });
+    const ContextPtr context = first == rooms.cend() ? nullptr : (*first)->contextPtr();
+    if (!context)
+        return;
+    QVariantList ids;
+    List run;
+    for (const auto& room : rooms)
+        if (room && room->managedObjectContext() == context.get() && !room->holdsLatestMessage()) {
+            ids << room->roomId();
+            run << room;
+        }
+    if (run.isEmpty())
+        return;
+    readWithLatestMessages(
+        PLEntityQueries::PS_requestAllWithPredicate(entityName(), K(QStringLiteral("roomId")).in(ids)),
+        context);
+    // A room the statement could not read (unsaved here) has its latest message looked up on its own.
+    for (const auto& room : std::as_const(run))
+        if (!room->holdsLatestMessage())
+            room->keepLatestMessage(nullptr, nullptr, nullptr, 0);
+}
+
+ChatRoom::List ChatRoom::readWithLatestMessages(platform::FetchRequest request, const ContextPtr& given) {
+    const ContextPtr context = PLEntityQueries::resolve(given);
+    if (!context)
+        return {};
     request.companion =
         platform::FetchRequest::Companion{QStringLiteral("latestMessageId"), Message::entityName(),
                                           QStringLiteral("messageId"), kLatestMessageListProperties};
-    const auto keepLatest = [](platform::ManagedObject& row, platform::ObjectPtr message) {
-        auto* room = cast(&row);
-        if (auto latest = room ? Message::cast(std::move(message)) : nullptr)
-            room->m_latestMessage = std::move(latest);
+    // The version the values are valid against, taken after the changes waiting to be merged: the
+    // fetch merges nothing more unless a save lands meanwhile, which then only makes them older.
+    context->processPendingMerges();
+    const auto* messages =
+        context->store() ? context->store()->model()->entityNamed(Message::entityName()) : nullptr;
+    const quint64 version = context->rowsVersion(messages);
+    const auto keep = [messages, version](platform::ManagedObject& row, const platform::ObjectPtr& held,
+                                          const platform::ObjectContext::StoredCompanion* stored) {
+        if (auto* room = cast(&row))
+            room->keepLatestMessage(held, stored, messages, version);
     };
-    return throughGroupFilter(
-        castAll(PLEntityQueries::PS_executeFetchRequestWithCompanions(request, keepLatest, context)));
+    return castAll(context->executeFetchRequestWithCompanionValues(request, keep)
+                       .value_or(PLEntityQueries::ObjectList()));
+}
+
+void ChatRoom::keepLatestMessage(const platform::ObjectPtr& held,
+                                 const platform::ObjectContext::StoredCompanion* stored,
+                                 const platform::EntityDescription* entity, quint64 rowsVersion) {
+    static thread_local SlotCache latestIdSlot;
+    if (auto message = Message::cast(held)) {
+        m_latestMessage = std::move(message);
+        m_latestRead.reset();
+        return;
+    }
+    LatestMessageRead read;
+    const QString messageId =
+        converted<QString>(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot));
+    if (stored) {
+        read.values = storedSummary(messageId, *stored);
+        read.key = stored->primaryKey();
+    } else {
+        read.values.messageId = messageId;
+    }
+    read.entity = entity;
+    read.rowsVersion = rowsVersion;
+    m_latestRead = std::move(read);
+    m_latestMessage.reset();
 }
 
 ChatRoom::List ChatRoom::throughGroupFilter(List rooms) {

@@ -25,7 +25,8 @@ struct FetchRequest {
     // row's `attribute` (the first by primary key where several do), read as `properties` narrows it
     // (the key is always read). A list that shows one such row per row reads them all at the price
     // of one join instead of a fetch per row or per run of rows. Given by
-    // ObjectContext::executeFetchRequestWithCompanions().
+    // ObjectContext::executeFetchRequestWithCompanions(), or as values by
+    // ObjectContext::executeFetchRequestWithCompanionValues().
     struct Companion {
         QString attribute;
         QString entityName;

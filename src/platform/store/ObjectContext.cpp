@@ -344,6 +344,18 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequest(const FetchRe
 std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions(const FetchRequest& request,
                                                                                  const CompanionSink& found,
                                                                                  PLOptionalError* error) {
+    return fetchWithCompanions(request, found ? &found : nullptr, nullptr, error);
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanionValues(
+    const FetchRequest& request, const CompanionValuesSink& found, PLOptionalError* error) {
+    return fetchWithCompanions(request, nullptr, found ? &found : nullptr, error);
+}
+
+std::optional<QList<ObjectPtr>> ObjectContext::fetchWithCompanions(const FetchRequest& request,
+                                                                   const CompanionSink* found,
+                                                                   const CompanionValuesSink* values,
+                                                                   PLOptionalError* error) {
     ++m_fetchCount;
     const auto* entity = entityForRequest(request.entityName, error);
     if (!entity)
@@ -365,7 +377,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions
     if (problem.isEmpty() && !where.isEmpty())
         fetched = slotsToFetch(*entity, request.propertiesToFetch, &problem);
     std::optional<CompanionRead> companion;
-    if (problem.isEmpty() && !where.isEmpty() && found && request.companion) {
+    if (problem.isEmpty() && !where.isEmpty() && (found || values) && request.companion) {
         companion = companionRead(*entity, *request.companion, &problem);
         if (companion) {
             // The row's attribute is read with the row, to tell an unsaved change of it.
@@ -379,7 +391,8 @@ std::optional<QList<ObjectPtr>> ObjectContext::executeFetchRequestWithCompanions
                 1 + int(fetched->isEmpty() ? companion->attributeSlot
                                            : fetched->indexOf(companion->attributeSlot));
             companion->firstColumn = 1 + int(fetched->isEmpty() ? entity->slotCount() : fetched->size());
-            companion->found = &found;
+            companion->found = found;
+            companion->values = values;
         }
     }
     if (where.isEmpty() || !problem.isEmpty()) {
@@ -531,7 +544,57 @@ ObjectContext::companionRead(const EntityDescription& entity, const FetchRequest
     read.keyFromRow = key->type == attribute->type;
     if (read.keyFromRow)
         read.readSlots.removeOne(read.keySlot);
+    for (const QString& name : companion.properties) {
+        const auto* a = read.entity->attributeNamed(name);
+        const auto* r = a ? nullptr : read.entity->relationshipNamed(name);
+        const int slot = a ? a->slot : r && !r->toMany ? r->slot : -1;
+        const qsizetype at = read.readSlots.indexOf(slot);
+        read.propertyColumns << (slot == read.keySlot && read.keyFromRow ? -1 : at < 0 ? -2 : int(at) + 1);
+        read.propertyAttributes << a;
+    }
     return read;
+}
+
+QVariant ObjectContext::StoredCompanion::value(int index) const {
+    const int column = m_read.propertyColumns.value(index, -2);
+    const BatchRow stored(m_batch, m_row);
+    if (column == -1)
+        return columnValue(m_read.propertyAttributes[index], stored, m_read.attributeColumn);
+    if (column < 0)
+        return {}; // a to-many relationship, or no property of that index
+    return columnValue(m_read.propertyAttributes[index], stored, m_read.firstColumn + column);
+}
+
+void ObjectContext::handCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
+                                  ManagedObject& row, bool rowIsNew) {
+    if (companion.found) {
+        if (ObjectPtr found = readCompanion(companion, batch, rowIndex, row, rowIsNew))
+            (*companion.found)(row, std::move(found));
+        return;
+    }
+    const BatchRow stored(batch, rowIndex);
+    if (stored.type(companion.firstColumn) == SQLITE_NULL) {
+        (*companion.values)(row, nullptr, nullptr);
+        return;
+    }
+    const qint64 pk = stored.integer(companion.firstColumn);
+    const auto entry = m_objects.constFind(pk);
+    if (ObjectPtr held = entry == m_objects.cend() ? nullptr : entry->lock()) {
+        // The context's object decides, as for an object read.
+        held = readCompanion(companion, batch, rowIndex, row, rowIsNew);
+        (*companion.values)(row, held, nullptr);
+        return;
+    }
+    // The join matched the row's stored attribute; a row that holds another value of it has none.
+    if (!rowIsNew && row.isLoaded(companion.attributeSlot) &&
+        row.m_values[size_t(companion.attributeSlot)] !=
+            columnValue(row.m_entity->attributeForSlot(companion.attributeSlot), stored,
+                        companion.attributeColumn)) {
+        (*companion.values)(row, nullptr, nullptr);
+        return;
+    }
+    const StoredCompanion values(batch, rowIndex, companion, pk);
+    (*companion.values)(row, nullptr, &values);
 }
 
 ObjectPtr ObjectContext::readCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
@@ -629,8 +692,7 @@ std::optional<QList<ObjectPtr>> ObjectContext::readRows(SqliteConnection& db, co
                     entry = o;
                 }
                 if (companion && !o->m_deleted)
-                    if (ObjectPtr found = readCompanion(*companion, batch, r, *o, isNew))
-                        (*companion->found)(*o, std::move(found));
+                    handCompanion(*companion, batch, r, *o, isNew);
                 if (m_objects.size() > m_sweepAt)
                     sweep();
                 if (o->m_deleted)
@@ -1057,6 +1119,7 @@ bool ObjectContext::save(PLOptionalError* error) {
     m_deleted.clear();
     m_links.clear();
     m_discarded.clear();
+    rowsChanged(*changes);
     const auto observers = m_saveObservers;
     for (const auto& [token, observer] : observers)
         observer(changes);
@@ -1098,6 +1161,7 @@ void ObjectContext::refreshObject(const ObjectPtr& object, bool mergeChanges) {
 }
 
 void ObjectContext::detachAll() {
+    ++m_allRowsVersion;
     for (auto it = m_objects.begin(); it != m_objects.end(); ++it)
         if (auto o = it->lock())
             o->becomeInert();
@@ -1124,6 +1188,7 @@ void ObjectContext::reset() {
 void ObjectContext::mergeChanges(const ChangeSet& changes) {
     if (changes.origin == this)
         return;
+    rowsChanged(changes);
     for (const auto& u : changes.updated) {
         auto o = registered(u.primaryKey);
         if (!o || o->m_deleted)
@@ -1141,7 +1206,15 @@ void ObjectContext::mergeChanges(const ChangeSet& changes) {
     notifyChangeObservers(&changes);
 }
 
+void ObjectContext::rowsChanged(const ChangeSet& changes) {
+    for (const auto& u : changes.updated)
+        ++m_rowsVersions[u.entity];
+    for (const auto& d : changes.deleted)
+        ++m_rowsVersions[d.entity];
+}
+
 void ObjectContext::resynchronize() {
+    ++m_allRowsVersion;
     // Every row this context holds or its unsaved changes point at, by entity.
     QHash<const EntityDescription*, QSet<qint64>> keys;
     for (auto it = m_objects.begin(); it != m_objects.end();) {

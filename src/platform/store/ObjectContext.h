@@ -28,6 +28,8 @@ class SqlQueryBuilder;
 // of this context in one transaction and returns once it is committed. Fetches see this context's
 // unsaved inserts and changes and hide its unsaved deletes; aggregates read saved data only.
 class ObjectContext : public std::enable_shared_from_this<ObjectContext> {
+    struct CompanionRead;
+
 public:
     using SaveObserver = std::function<void(const ChangeSetPtr&)>;
 
@@ -69,6 +71,45 @@ public:
     std::optional<QList<ObjectPtr>> executeFetchRequestWithCompanions(const FetchRequest& request,
                                                                       const CompanionSink& found,
                                                                       PLOptionalError* error = nullptr);
+    // A row's companion as stored, for a caller that takes its values instead of an object of it. Valid
+    // during the call it is handed to.
+    class StoredCompanion {
+    public:
+        qint64 primaryKey() const { return m_primaryKey; }
+        // The stored value of the companion's property `index` (its place in Companion::properties) as
+        // an object's slot would hold it; the key is the row's attribute.
+        QVariant value(int index) const;
+
+    private:
+        friend class ObjectContext;
+        StoredCompanion(const RowBatch& batch, int row, const CompanionRead& read, qint64 primaryKey)
+            : m_batch(batch), m_row(row), m_read(read), m_primaryKey(primaryKey) {}
+        const RowBatch& m_batch;
+        int m_row;
+        const CompanionRead& m_read;
+        qint64 m_primaryKey;
+    };
+    // Takes, for every row read from the store, its companion: `held` where this context holds an object
+    // of it (its values are the object's), `stored` where it holds none, neither where the row has none.
+    using CompanionValuesSink =
+        std::function<void(ManagedObject& row, const ObjectPtr& held, const StoredCompanion* stored)>;
+    // executeFetchRequestWithCompanions() that builds no object of a companion this context does not
+    // hold: a list of a hundred thousand rows that shows a few values of each row's companion reads them
+    // as values. The rules of a row that has none are those of executeFetchRequestWithCompanions(); a
+    // row the context holds unsaved is not handed at all. What a stored companion's values show stays
+    // what its object would show while rowsVersion() of its entity is unchanged and the context holds
+    // no object of it (heldObject()).
+    std::optional<QList<ObjectPtr>> executeFetchRequestWithCompanionValues(const FetchRequest& request,
+                                                                           const CompanionValuesSink& found,
+                                                                           PLOptionalError* error = nullptr);
+    // Changes whenever stored rows of `entity` may have changed as this context sees them: a save of it
+    // or a merge into it that updated or deleted such a row, a re-read of everything it holds, a reset.
+    // Inserts leave it: a new row changes no row read before.
+    quint64 rowsVersion(const EntityDescription* entity) const {
+        return m_allRowsVersion + m_rowsVersions.value(entity);
+    }
+    // The object of that row this context holds (deleted ones too), or null; reads nothing.
+    ObjectPtr heldObject(qint64 primaryKey) const { return registered(primaryKey); }
     std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
     // How many fetches this context has run: each one reads the store and scans the context's own
     // unsaved objects, so an import shows by this whether its reads grow with what it imports.
@@ -168,15 +209,30 @@ private:
         int keySlot = -1;         // of the companion
         // The key is not read: it is the row's attribute, which the join matched byte for byte.
         bool keyFromRow = false;
+        // Of each property the request names, its column after `firstColumn` (0: the key's column), or
+        // -1 for the key read from the row.
+        QList<int> propertyColumns;
+        QList<const AttributeDescription*> propertyAttributes; // null for a relationship
         const CompanionSink* found = nullptr;
+        const CompanionValuesSink* values = nullptr;
     };
     // The companion read of a request over `entity`; none (problem set) for an unknown entity or name.
     std::optional<CompanionRead> companionRead(const EntityDescription& entity,
                                                const FetchRequest::Companion& companion,
                                                QString* problem) const;
-    // The companion found on a row of `batch` for the row's object `row`, or null.
+    // Hands the companion found on a row of `batch` for the row's object `row` to the read's sink.
+    void handCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
+                       ManagedObject& row, bool rowIsNew);
+    // The companion object found on a row of `batch` for `row`, or null (CompanionRead::found).
     ObjectPtr readCompanion(const CompanionRead& companion, const RowBatch& batch, int rowIndex,
                             const ManagedObject& row, bool rowIsNew);
+    // The fetch of both kinds of companion read.
+    std::optional<QList<ObjectPtr>> fetchWithCompanions(const FetchRequest& request,
+                                                        const CompanionSink* found,
+                                                        const CompanionValuesSink* values,
+                                                        PLOptionalError* error);
+    // rowsVersion() of the entities of the rows `changes` updated or deleted moves on.
+    void rowsChanged(const ChangeSet& changes);
     // An order the rows of a SELECT without ORDER BY are put in here, as SQLite would order them:
     // integer columns of the statement (NULL first), then the primary key in the last key's direction.
     struct RowOrder {
@@ -242,6 +298,8 @@ private:
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     quint64 m_fetchCount = 0;
+    QHash<const EntityDescription*, quint64> m_rowsVersions;
+    quint64 m_allRowsVersion = 0;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;
     QList<QPair<quint64, SaveObserver>> m_commitObservers;
     QList<QPair<quint64, ChangeObserver>> m_changeObservers;

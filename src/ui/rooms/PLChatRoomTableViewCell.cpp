@@ -214,7 +214,8 @@ void PLChatRoomTableViewCell::setChatRoom(const std::shared_ptr<ChatRoom>& room)
     const qint64 unread = room ? room->unreadMessagesCount() : 0;
     m_unreadCount->setText(unread > 0 ? QString::number(quint64(unread)) : QString());
     m_accessory->setVisible(unread > 0);
-    m_lastMessageText = recentTextFromMessage(room ? room->latestMessage() : nullptr, myID);
+    m_lastMessageText = recentText(room ? room->latestMessageSummary() : std::nullopt,
+                                   room ? room->managedObjectContext() : nullptr, myID);
     m_updateTime->setText(room ? room->activityDateString() : QString());
     // The room's admin is the signed-in user (the room's own test, with the user read once).
     m_adminView->setVisible(room && room->adminUserID() == myID && !room->isOneToOne());
@@ -256,10 +257,16 @@ AttributedString PLChatRoomTableViewCell::recentTextFromMessage(const std::share
 
 AttributedString PLChatRoomTableViewCell::recentTextFromMessage(const std::shared_ptr<Message>& message,
                                                                 qint32 myID) {
-    const QString text = message ? message->displayText() : QString();
+    return recentText(message ? std::optional<MessageSummary>(MessageSummary::of(*message)) : std::nullopt,
+                      message ? message->managedObjectContext() : nullptr, myID);
+}
+
+AttributedString PLChatRoomTableViewCell::recentText(const std::optional<MessageSummary>& message,
+                                                     platform::ObjectContext* context, qint32 myID) {
+    const QString text = message ? message->displayText : QString();
     if (text.isEmpty())
         return {};
-    const auto sender = message->fromUser() ? message->fromUser() : message->senderUser();
+    const auto sender = message->sender(context);
     QString name;
     if (sender && sender->userID() == myID) {
         name = RoomsTexts::localized("Me");
@@ -271,7 +278,7 @@ AttributedString PLChatRoomTableViewCell::recentTextFromMessage(const std::share
     TextAttributes grey;
     grey.font = dejaVu(14);
     grey.color = hex("808080");
-    const bool posted = message->type() == 1 || message->type() == 2;
+    const bool posted = message->type == 1 || message->type == 2;
     if (!posted || name.isEmpty())
         return AttributedString(text, grey);
     TextAttributes dark = grey;

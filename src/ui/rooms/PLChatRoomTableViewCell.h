@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/MessageSummary.h"
 #include "platform/ui/AttributedString.h"
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/CollectionStripDataSource.h"
@@ -16,6 +17,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <memory>
+#include <optional>
 
 namespace pelnix {
 
@@ -60,6 +62,10 @@ public:
     // The last-message line: "Me: ", the sender's name or the e-mail's part before "@" as a prefix of
     // text and smart messages; system messages without a prefix; empty (null text) for no message.
     static platform::ui::AttributedString recentTextFromMessage(const std::shared_ptr<Message>& message);
+    // The same line of what a row shows of a message, its sender as `context` holds it, `myID` the
+    // signed-in user's.
+    static platform::ui::AttributedString recentText(const std::optional<MessageSummary>& message,
+                                                     platform::ObjectContext* context, qint32 myID);
     void refreshImage(const QUrl& url);
 
     void toggleCellState();

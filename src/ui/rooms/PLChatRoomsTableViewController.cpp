@@ -29,6 +29,7 @@
 #include "ui/toolkit/PLNavigationBarRightButtonItems.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace pelnix {
 
@@ -230,7 +231,10 @@ void PLChatRoomsTableViewController::reloadChatRooms() {
     Q_ASSERT(platform::isMainThread());
     m_chatRoomsLoaded = true;
     ++m_loadGeneration;
-    m_chatRooms = ChatRoom::allChatRoomsWithLatestMessages();
+    // The rooms alone: the rows on screen read their latest messages as they are shown, so that the
+    // first frame of a list of a hundred thousand rooms does not wait for every room's.
+    m_chatRooms = ChatRoom::allChatRooms();
+    m_latestMessagesRun = 0;
     showChatRoomsAnew();
     // The options behind the rows are built once the rows are on screen: nobody can swipe before,
     // and a row that opens builds its own options first in any case.
@@ -246,6 +250,31 @@ void PLChatRoomsTableViewController::showChatRoomsAnew() {
     m_touchedRoomIDs.clear();
     if (isViewLoaded())
         tableView()->reloadData();
+}
+
+void PLChatRoomsTableViewController::readLatestMessagesAround(int row) {
+    const auto room = m_tableRooms.value(row);
+    if (!room || room->holdsLatestMessage())
+        return;
+    // Of a list read at a time, a fetch costs about as much as a few dozen rows: the first run is a
+    // screen's worth or more, and a list that goes on being read (scrolled, jumped around in) is read
+    // in longer runs, up to a bound that keeps each run's time far below a frame's.
+    constexpr int kFirstRun = 32;
+    constexpr int kLongestRun = 256;
+    const int screenRows =
+        isViewLoaded() ? int(tableView()->height() / PLChatRoomTableViewCell::cellHeight()) + 2 : 0;
+    const int size = m_latestMessagesRun > 0 ? m_latestMessagesRun : std::max(kFirstRun, screenRows);
+    m_latestMessagesRun = std::min(size * 2, std::max(kLongestRun, size));
+    // The rows that follow first (the list is read downwards), then those above it (read upwards).
+    const int count = int(m_tableRooms.size());
+    QList<std::shared_ptr<ChatRoom>> run;
+    for (int i = row; i < std::min(count, row + size) && run.size() < size; ++i)
+        if (m_tableRooms[i] && !m_tableRooms[i]->holdsLatestMessage())
+            run << m_tableRooms[i];
+    for (int i = row - 1; i >= std::max(0, row - size) && run.size() < size; --i)
+        if (m_tableRooms[i] && !m_tableRooms[i]->holdsLatestMessage())
+            run << m_tableRooms[i];
+    ChatRoom::readLatestMessages(run);
 }
 
 void PLChatRoomsTableViewController::reloadSwipeOptionsOnVisibleCells() {
@@ -478,6 +507,7 @@ TableViewCell* PLChatRoomsTableViewController::cellForRowAtIndexPath(TableView* 
         table->dequeueReusableCell(QString::fromLatin1(PLChatRoomTableViewCell::kReuseIdentifier)));
     cell->setDataSource(this);
     cell->setDelegate(this);
+    readLatestMessagesAround(path.row);
     cell->setChatRoom(m_tableRooms.value(path.row));
     cell->setSeparatorLine(path.row == m_tableRooms.size() - 1 ? 0 : 15,
                            CustomColors::chatRoomsTableViewSeparatorColor());

@@ -150,6 +150,9 @@ private:
     int indexOfRoom(const std::shared_ptr<ChatRoom>& room) const;
     // Puts the rooms of the list on the table as they are, in one whole reload.
     void showChatRoomsAnew();
+    // Reads the latest message of the table's room at `row` when it holds none, with those of a run of
+    // rooms around it that hold none either: a screen's worth first, then twice as many each time.
+    void readLatestMessagesAround(int row);
     // The room now at `index` changed or moved: its row follows with the next table update.
     void touchRoomAtIndex(int index);
     void applyTableUpdates();
@@ -168,6 +171,8 @@ private:
     QSet<QString> m_touchedRoomIDs;
     bool m_tableUpdateQueued = false;
     quint64 m_loadGeneration = 0;
+    // Rooms of the next run of latest messages read (readLatestMessagesAround()).
+    int m_latestMessagesRun = 0;
     bool m_swipeOptionsReloadQueued = false;
     // Rooms are listed once loading has run; before, notifications have nothing to update.
     bool m_chatRoomsLoaded = false;
