@@ -10,4 +10,8 @@ QString PLError::debugText() const {
     return QStringLiteral("Error Domain=%1 Code=%2 \"%3\"").arg(domain).arg(code).arg(localizedDescription);
 }
 
+QString PLError::logText() const {
+    return QStringLiteral("Error Domain=%1 Code=%2").arg(domain).arg(code);
+}
+
 } // namespace pelnix

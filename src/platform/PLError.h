@@ -18,6 +18,9 @@ struct PLError {
 
     bool operator==(const PLError& other) const = default;
     QString debugText() const;
+    // Domain and code only: a description may carry an address or a server's words, which no log line
+    // holds.
+    QString logText() const;
 };
 
 using PLOptionalError = std::optional<PLError>;

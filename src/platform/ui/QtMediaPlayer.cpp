@@ -87,7 +87,8 @@ void QtMediaPlayer::fail(int code, const QString& text) {
     if (std::exchange(m_failed, true))
         return;
     const bool wasAnswered = std::exchange(m_answered, true);
-    qCDebug(lcMediaPlayer) << "media error" << code << text;
+    // The backend's text may name the source with its query: the code alone is logged.
+    qCDebug(lcMediaPlayer) << "media error" << code;
     m_player->stop();
     emit errorOccurred(PLError(QString::fromLatin1(ErrorDomain), code, text));
     if (!wasAnswered)

@@ -55,7 +55,7 @@ QWidget* PLAddContactViewController::loadView() {
         person.emails = values(contact.emails);
         const auto saved = platform::AddressBook::sharedAddressBook()->addPerson(person);
         if (const auto* error = std::get_if<PLError>(&saved)) {
-            qCWarning(lcConversationSmart) << "a shared contact was not saved:" << error->debugText();
+            qCWarning(lcConversationSmart) << "a shared contact was not saved:" << error->logText();
             done(*error);
             return;
         }

@@ -41,7 +41,7 @@ void PLDownloadedDocumentViewer::showDocumentForPath(const QUrl& fileURL) {
 }
 
 void PLDownloadedDocumentViewer::showUnavailable(const PLError& error) {
-    qCInfo(lcConversationMedia) << "a document cannot be previewed:" << error.debugText();
+    qCInfo(lcConversationMedia) << "a document cannot be previewed:" << error.logText();
     m_previewController->hide();
     m_unavailableLabel->setText(PLCurrentBundleInfo::localizedString(error.localizedDescription));
     m_unavailableLabel->show();

@@ -62,7 +62,7 @@ void PLDownloadedVideoViewer::showVideoForURL(const QUrl& url) {
     connect(player, &MediaPlayer::positionChanged, this,
             [this](qint64 ms) { m_slider->setValue(float(ms / 1000.0)); });
     connect(player, &MediaPlayer::errorOccurred, this, [](const PLError& error) {
-        qCInfo(lcConversationMedia) << "a video cannot be played:" << error.debugText();
+        qCInfo(lcConversationMedia) << "a video cannot be played:" << error.logText();
     });
     addExternalTapGesture();
     layOut();

@@ -73,7 +73,7 @@ void PLInternalLinkWebViewController::viewDidLoad() {
     connect(m_webView, &platform::ui::WebView::didFailLoad, this, [this](const PLError& error) {
         if (error.code == platform::ui::WebView::CancelledError)
             return;
-        qCInfo(lcConversationSmart) << "the in-app page did not load:" << error.debugText();
+        qCInfo(lcConversationSmart) << "the in-app page did not load:" << error.logText();
         auto* alert = new platform::ui::AlertView(
             PLCurrentBundleInfo::localizedString(QStringLiteral("Failed")),
             PLCurrentBundleInfo::localizedString(QStringLiteral("Unable to load content")),

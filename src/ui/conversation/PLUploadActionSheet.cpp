@@ -147,7 +147,7 @@ void PLUploadActionSheet::presentPicker(bool camera) {
                              PLPickerInfo::infoFromPickedMedia(*picked, !camera));
                      } else if (error) {
                          // A pick the library could not hand over is refused, never lost in silence.
-                         qCWarning(lcAttachments) << "the pick failed:" << error->localizedDescription;
+                         qCWarning(lcAttachments) << "the pick failed:" << error->logText();
                          self->showAlert(text("The picked item cannot be read."));
                      }
                  });
