@@ -34,8 +34,10 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProcess>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <cstdio>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -57,6 +59,33 @@ ViewController* shownScreen(ViewController* container, bool* wrapped = nullptr) 
 
 void importRooms(const char* json) {
     ChatRoom::updateChatRoomsWithArray(QJsonDocument::fromJson(json).array().toVariantList());
+}
+
+// Set in the environment of a run of this program that makes one facade entry its first call into the
+// library (the variable names the entry), as a host does, and reports what the host then has.
+const char* const kFirstCallVariable = "PELNIX_TEST_FIRST_CALL";
+
+int reportFirstCall(const QString& entry) {
+    std::unique_ptr<ViewController> container;
+    if (entry == QLatin1String("login"))
+        container.reset(Pelnix::pelnixLoginViewController({}));
+    else if (entry == QLatin1String("logged out"))
+        container.reset(Pelnix::userLoggedOutViewController({}));
+    else if (entry == QLatin1String("configuration"))
+        container.reset(Pelnix::pelnixConfigurationViewController());
+    if (!container)
+        return 2;
+    QMainWindow host;
+    host.setCentralWidget(container->view());
+    host.resize(320, 568);
+    host.show();
+    ViewController* screen = shownScreen(container.get());
+    QDateEdit hostPicker;
+    hostPicker.show();
+    std::printf("screen: %s\ndate picker: %d px\n", screen ? screen->metaObject()->className() : "none",
+                hostPicker.font().pixelSize());
+    host.takeCentralWidget();
+    return 0;
 }
 
 } // namespace
@@ -344,6 +373,37 @@ private slots:
                     host.findChild<platform::ui::Window*>()->isHidden());
     }
 
+    // Each container a host may ask for before anything else, as the first call of a fresh process:
+    // the host gets the screen and the library's set-up as after any other first call.
+    void aContainerAsTheProcesssFirstCallShowsItsScreen_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("login") << "login"
+                               << "pelnix::PLSignUpViewController";
+        QTest::newRow("logged out") << "logged out"
+                                    << "pelnix::PLLoggedOutViewController";
+        QTest::newRow("configuration") << "configuration"
+                                       << "pelnix::PLConfigureScreenViewController";
+    }
+    void aContainerAsTheProcesssFirstCallShowsItsScreen() {
+        QFETCH(QString, entry);
+        QFETCH(QString, screen);
+        QTemporaryDir sandbox;
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kFirstCallVariable), entry);
+        environment.insert(QStringLiteral("PELNIX_SANDBOX_ROOT"), sandbox.path());
+        run.setProcessEnvironment(environment);
+        run.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(run.waitForFinished(60000));
+        const QString out = QString::fromUtf8(run.readAllStandardOutput());
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), 0);
+        QVERIFY2(out.contains(QStringLiteral("screen: %1\n").arg(screen)), qPrintable(out + err));
+        QVERIFY2(out.contains(QStringLiteral("date picker: 20 px")), qPrintable(out));
+        QVERIFY2(!err.contains(QStringLiteral("no screen")), qPrintable(err));
+    }
+
     void passcodeTypesMapToLockStates_data() {
         QTest::addColumn<qint64>("type");
         QTest::addColumn<qint64>("state");
@@ -364,5 +424,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestContainers)
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kFirstCallVariable))
+        return reportFirstCall(qEnvironmentVariable(kFirstCallVariable));
+    TestContainers test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_containers.moc"
