@@ -326,9 +326,23 @@ private slots:
 
     // A host that puts the login container's view straight into its own QMainWindow, under a widget
     // of its own, with no library window anywhere: the question shows over the container, the host's
-    // widget keeps its place, and the answer reaches the service.
+    // widget keeps its place, and the answer reaches the service, whether the host's URL ends in "/" or
+    // not. An address that cannot be formed fails as any failed request does.
+    void theLoginQuestionShowsInAHostsOwnWindow_data() {
+        QTest::addColumn<QString>("hostURL"); // "%1": the stand-in's address without its final "/"
+        QTest::addColumn<bool>("issued");
+        QTest::newRow("host URL with its final slash") << "%1/" << true;
+        QTest::newRow("host URL without it") << "%1" << true;
+        QTest::newRow("host URL that forms no address") << "%1:bad" << false;
+    }
     void theLoginQuestionShowsInAHostsOwnWindow() {
+        QFETCH(QString, hostURL);
+        QFETCH(bool, issued);
         CoreFixture world;
+        QString base = world.baseUrl();
+        base.chop(1);
+        PelnixInfo::sharedInstance()->setHostURL(QString());
+        Pelnix::setHostURL(hostURL.arg(base));
         platform::ui::Animator::setInstant(true);
         QVERIFY(!platform::ui::Window::keyWindow());
         std::unique_ptr<PelnixCustomViewController> container(Pelnix::pelnixLoginViewController({}));
@@ -365,7 +379,17 @@ private slots:
             if (alert->buttonTitleAtIndex(i) == QLatin1String("Yes"))
                 yes = alert->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(i));
         QVERIFY(yes);
+        if (!issued)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("address cannot be formed"));
         QTest::mouseClick(yes, Qt::LeftButton);
+        if (!issued) {
+            QTRY_VERIFY_WITH_TIMEOUT((alert = host.findChild<platform::ui::AlertView*>()) &&
+                                         alert->isVisible() && alert->title() == QLatin1String("Failed"),
+                                     15000);
+            QCOMPARE(alert->message(), QStringLiteral("Please check your network connectivity."));
+            QVERIFY(world.server().otp(address.toStdString()).empty());
+            return;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!world.server().otp(address.toStdString()).empty(), 15000);
         // Once nothing is shown over it, nothing of the library's lies over the container to take its clicks.
         QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
