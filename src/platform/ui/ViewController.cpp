@@ -2,6 +2,7 @@
 
 #include "Animator.h"
 #include "ContainerView.h"
+#include "HostedRoots.h"
 #include "HostedWindow.h"
 #include "NavigationController.h"
 #include "NavigationItem.h"
@@ -41,6 +42,8 @@ QWidget* ViewController::view() {
         if (built->objectName().isEmpty())
             built->setObjectName(metaObject()->className());
         m_view = built;
+        // A root the host places in a widget of its own hears from its view when it shows and hides.
+        HostedRoots::watch(built);
         m_loading = false;
         viewDidLoad();
     }

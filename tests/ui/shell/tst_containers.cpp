@@ -13,10 +13,12 @@
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLAppLockScreenViewController.h"
+#include "ui/account/PLEmailVerficationViewController.h"
 #include "ui/account/PLLoggedOutViewController.h"
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
@@ -30,11 +32,13 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QDateEdit>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <cstdio>
@@ -60,6 +64,19 @@ ViewController* shownScreen(ViewController* container, bool* wrapped = nullptr) 
 void importRooms(const char* json) {
     ChatRoom::updateChatRoomsWithArray(QJsonDocument::fromJson(json).array().toVariantList());
 }
+
+QRect rectIn(QWidget* widget, QWidget* in) {
+    return QRect(widget->mapTo(in, QPoint()), widget->size());
+}
+
+// Whether a click at the middle of `widget` reaches it (or a widget inside it) in `window`.
+bool takesClicksAt(QWidget* widget, QWidget* window) {
+    QWidget* hit = window->childAt(rectIn(widget, window).center());
+    return hit && (hit == widget || widget->isAncestorOf(hit));
+}
+
+// How a host lays out the containers in its own window.
+enum class HostLayout { FreshContainer, HiddenAndShown, StackedPages, ReplacedContainer, TwoContainers };
 
 // Set in the environment of a run of this program that makes one facade entry its first call into the
 // library (the variable names the entry), as a host does, and reports what the host then has.
@@ -89,6 +106,8 @@ int reportFirstCall(const QString& entry) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(HostLayout)
 
 class TestContainers : public QObject {
     Q_OBJECT
@@ -361,6 +380,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         auto* signUp = qobject_cast<PLSignUpViewController*>(shownScreen(container.get()));
         QVERIFY(signUp);
+        // One bar: the page's own, with its Cancel; none of the navigation controller above it.
+        const auto visibleBars = [&host] {
+            int shown = 0;
+            for (auto* bar : host.findChildren<platform::ui::NavigationBar*>())
+                shown += bar->isVisible();
+            return shown;
+        };
+        QCOMPARE(visibleBars(), 0);
+        QVERIFY(signUp->view()->findChild<QWidget*>(QStringLiteral("closeButton"))->isVisible());
 
         const QString address = QStringLiteral("new@host.test");
         signUp->emailAddressTextField()->setFocus();
@@ -391,10 +419,106 @@ private slots:
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(!world.server().otp(address.toStdString()).empty(), 15000);
+        // The code page: its own Back, and again no bar above it.
+        PLEmailVerficationViewController* codePage = nullptr;
+        QTRY_VERIFY((codePage = qobject_cast<PLEmailVerficationViewController*>(
+                         signUp->navigationController()->topViewController())) &&
+                    codePage->view()->isVisible());
+        QCOMPARE(visibleBars(), 0);
+        QVERIFY(codePage->view()->findChild<QWidget*>(QStringLiteral("backButton"))->isVisible());
         // Once nothing is shown over it, nothing of the library's lies over the container to take its clicks.
         QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
         QTRY_VERIFY(host.findChildren<platform::ui::Window*>().size() == 1 &&
                     host.findChild<platform::ui::Window*>()->isHidden());
+    }
+
+    // The busy overlay goes over the container the user works in, in each layout a host uses, follows
+    // it as the host hides and shows it, and leaves nothing over it once it is dismissed.
+    void theBusyOverlayShowsOverTheContainerInUse_data() {
+        QTest::addColumn<HostLayout>("hostLayout");
+        QTest::newRow("fresh container") << HostLayout::FreshContainer;
+        QTest::newRow("hidden and shown again") << HostLayout::HiddenAndShown;
+        QTest::newRow("stacked pages, turned away and back") << HostLayout::StackedPages;
+        QTest::newRow("replaced after sign-in") << HostLayout::ReplacedContainer;
+        QTest::newRow("two containers, the user in the second") << HostLayout::TwoContainers;
+    }
+    void theBusyOverlayShowsOverTheContainerInUse() {
+        QFETCH(HostLayout, hostLayout);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QHBoxLayout(central);
+        auto* panel = new QLabel(QStringLiteral("The host's panel"));
+        std::unique_ptr<ViewController> first(hostLayout == HostLayout::ReplacedContainer
+                                                  ? Pelnix::pelnixLoginViewController({})
+                                                  : Pelnix::userLoggedOutViewController({}));
+        std::unique_ptr<ViewController> second;
+        QStackedWidget* stack = nullptr;
+        if (hostLayout == HostLayout::StackedPages) {
+            stack = new QStackedWidget;
+            stack->addWidget(first->view());
+            stack->addWidget(panel);
+            layout->addWidget(stack);
+        } else {
+            layout->addWidget(first->view(), 1);
+            layout->addWidget(panel, 1);
+            panel->hide();
+        }
+        host.setCentralWidget(central);
+        host.resize(hostLayout == HostLayout::TwoContainers ? 900 : 400, 720);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        ViewController* inUse = first.get();
+        if (hostLayout == HostLayout::ReplacedContainer) {
+            // The user answers an alert in the login container; then the host puts the main one there.
+            QTest::mouseClick(first->view(), Qt::LeftButton);
+            auto* alert =
+                new platform::ui::AlertView(QStringLiteral("Signed in"), QString(), QStringLiteral("OK"), {});
+            alert->show(first->window());
+            QTRY_VERIFY(alert->isVisible());
+            QTest::mouseClick(alert->findChild<QWidget*>(QStringLiteral("alert.button.0")), Qt::LeftButton);
+            first.reset();
+            second.reset(Pelnix::userLoggedOutViewController({}));
+            layout->insertWidget(0, second->view(), 1);
+            inUse = second.get();
+        } else if (hostLayout == HostLayout::TwoContainers) {
+            second.reset(Pelnix::userLoggedOutViewController({}));
+            layout->addWidget(second->view(), 1);
+            QTRY_VERIFY(second->view()->isVisible());
+            QTest::mouseClick(second->view(), Qt::LeftButton);
+            inUse = second.get();
+        }
+        QTRY_VERIFY(inUse->view()->isVisible());
+
+        PLActivityIndicatorView::show();
+        QWidget* overlay = PLActivityIndicatorView::sharedInstance()->overlay();
+        QTRY_VERIFY(overlay && overlay->isVisible());
+        QCOMPARE(rectIn(overlay, &host), rectIn(inUse->view(), &host));
+        QTRY_VERIFY(takesClicksAt(overlay, &host));
+        if (hostLayout == HostLayout::HiddenAndShown || hostLayout == HostLayout::StackedPages) {
+            if (stack) {
+                stack->setCurrentIndex(1);
+            } else {
+                inUse->view()->hide();
+                panel->show();
+            }
+            QTRY_VERIFY(!overlay->isVisible());
+            QVERIFY(takesClicksAt(panel, &host));
+            if (stack) {
+                stack->setCurrentIndex(0);
+            } else {
+                panel->hide();
+                inUse->view()->show();
+            }
+            QTRY_VERIFY(overlay->isVisible());
+            QTRY_VERIFY(takesClicksAt(overlay, &host));
+        }
+        PLActivityIndicatorView::dismiss();
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        QTRY_VERIFY(takesClicksAt(inUse->view(), &host));
+        for (auto* window : host.findChildren<platform::ui::Window*>())
+            QTRY_VERIFY(window->isHidden());
     }
 
     // Each container a host may ask for before anything else, as the first call of a fresh process:
