@@ -230,6 +230,14 @@ private slots:
         QTest::keyClick(keys, Qt::Key_D);
         QCOMPARE(screen->field->text(), QStringLiteral("acd"));
         QCOMPARE(screen->clicks, 0);
+
+        // The field's Return that asks is not the answer.
+        QObject::connect(screen->field, &QLineEdit::returnPressed, screen, [&] { alert = ask(); });
+        QTest::keyClick(keys, Qt::Key_Return);
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(answers.size(), 3);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1}));
     }
 
     void keyboardNotificationsCarryFrames() {

@@ -84,6 +84,11 @@ bool WindowInput::eventFilter(QObject* watched, QEvent* event) {
         noteInput(widget);
     if (type == QEvent::MouseButtonPress)
         return false;
+    // Only a key as it arrives, at the widget with the keyboard: not one a widget passed on to its
+    // parents (a field's Return that opened the alert is not the alert's answer).
+    const QWidget* focus = widget->window()->focusWidget();
+    if (focus ? focus != widget : !widget->isWindow())
+        return false;
     Window* covering = windowCovering(widget);
     if (!covering)
         return false;
