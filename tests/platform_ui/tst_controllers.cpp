@@ -8,6 +8,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/StoryboardSegue.h"
+#include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
@@ -661,6 +662,13 @@ private slots:
             QCOMPARE(item->font().pixelSize(), 15);
         }
         QCOMPARE(QFontInfo(bar->titleFont()).family(), QStringLiteral("DejaVu Sans"));
+        Toolbar toolbar;
+        toolbar.setItems({new BarButtonItem(
+            QStringLiteral("Mark all read"), [] {}, &toolbar)});
+        auto* item = toolbar.findChild<QToolButton*>();
+        QVERIFY(item);
+        QCOMPARE(QFontInfo(item->font()).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(item->font().pixelSize(), 15);
         QApplication::setFont(hostFont);
     }
 

@@ -95,12 +95,11 @@ bool titleShown(ViewController* front, QWidget* window) {
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
-            pelnix::test::LibraryScreenWorld* world) {
+            const QFont& base, pelnix::test::LibraryScreenWorld* world) {
     auto* registry = ScreenRegistry::shared();
     const QString name = storyboard + QLatin1Char('/') + identifier;
     Window window;
-    // The window keeps the program's own font, as a host's does: a text that takes it instead of the
-    // library's face shows as it would in a host.
+    window.setFont(base); // the library's own window only
     window.resize(size);
     // No pointer hovers over the picture (a hovered tool button draws its frame).
     QCursor::setPos(-1000, -1000);
@@ -239,6 +238,7 @@ int main(int argc, char** argv) {
     QTemporaryDir sandbox;
     pelnix::platform::Sandbox::setRoot(sandbox.path());
     pelnix::CustomFontRegistration::loadCustomFonts();
+    QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
     Animator::setInstant(true);
     // The library set up as a host sets it up, before the galleries put their own screens and states
     // over its screens: a later set-up would register the library's screens over the galleries' again.
@@ -284,6 +284,8 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (const auto& [suffix, size] : GalleryStage::picturesOf(identifier, registry->identifiers(storyboard)))
         failures +=
-            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), world.get()) ? 0 : 1;
+            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base, world.get())
+                ? 0
+                : 1;
     return failures == 0 ? 0 : 1;
 }

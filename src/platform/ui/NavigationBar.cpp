@@ -14,11 +14,11 @@ namespace pelnix::platform::ui {
 namespace {
 const QColor kTint = defaultTintColor();
 
-// The bar's own face: its items and title never take the host program's font.
-QFont barFont(int pixelSize, bool bold = false) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
+// The bar's own title face: it never takes the host program's font.
+QFont defaultTitleFont() {
+    QFont font = BarButtonItem::barItemFont();
+    font.setPixelSize(17);
+    font.setBold(true);
     return font;
 }
 } // namespace
@@ -27,7 +27,7 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("navigationBar"));
     setFixedHeight(kHeight);
     // The back button and the titled items without a font of their own take this one.
-    setFont(barFont(15));
+    setFont(BarButtonItem::barItemFont());
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(8, 0, 8, 0);
     m_layout->setSpacing(8);
@@ -52,7 +52,7 @@ void NavigationBar::setItems(NavigationItem* top, NavigationItem* previous) {
 
 void NavigationBar::setTitleFont(const std::optional<QFont>& font) {
     m_titleFont = font;
-    m_title->setFont(font.value_or(barFont(17, true)));
+    m_title->setFont(font.value_or(defaultTitleFont()));
     placeTitle();
 }
 
