@@ -471,11 +471,16 @@ private slots:
         QTRY_VERIFY(alert->isVisible());
         QVERIFY(area.contains(rectIn(alert)));
         alert->tapButtonAtIndex(0);
+        // The host hides the container meanwhile: the dismissal leaves it as the host has it.
+        root.view()->hide();
         modal->dismissViewController(false);
         auto* window = host.findChild<Window*>();
         QVERIFY(window);
         QTRY_VERIFY(window->isHidden());
+        QVERIFY(root.view()->isHidden());
+        root.view()->show();
         QVERIFY(root.view()->isVisible());
+        QVERIFY(window->isHidden());
     }
 
     // A root placed in a host's widget has no library window to tell it when it shows: it appears and

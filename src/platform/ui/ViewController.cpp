@@ -267,7 +267,10 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     for (auto& vc : chain)
         vc->m_beingDismissed = true;
     top->beginAppearanceTransition(false, animated);
-    if (m_view)
+    Window* host = window();
+    // Shown again where the presentation hid it; a view the host placed in its own widget stays as the
+    // host has it (the host may have hidden it meanwhile).
+    if (m_view && host && m_view->parentWidget() == host)
         m_view->show();
     const bool wasCovered = m_coveredByPresented;
     m_coveredByPresented = false;
@@ -294,7 +297,6 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
         if (completion)
             completion();
     };
-    Window* host = window();
     if (animated && !Animator::isInstant() && top && top->m_view && host) {
         const int height = host->height();
         Animator::run(
