@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
@@ -24,6 +25,7 @@ class TestApiCore : public QObject {
     Q_OBJECT
 private slots:
     void offlineStartReturnsNoAndNeverCallsBack();
+    void anAddressThatCannotBeFormedFailsLikeAnyRequest();
     void completionComesOnceOnMainAfterStartReturned();
     void serverErrorPageIsAFailureButTheServiceEnvelopeIsData();
     void everyHttpAnswerReachesTheCaller_data();
@@ -60,6 +62,43 @@ void TestApiCore::offlineStartReturnsNoAndNeverCallsBack() {
 
     QCoreApplication::processEvents();
     QCOMPARE(calls, 0);
+    QVERIFY(world.server().requestLog().empty());
+}
+
+namespace {
+// A request to the address a configuration without its base's final "/" once formed.
+class UnformedAddressRequest : public PLAPIService {
+public:
+    QString targetURLString() const override { return QStringLiteral("http://127.0.0.1:8080api/public?"); }
+};
+} // namespace
+
+// Not a silent stop: the caller hears of it as of any failed request, after the start has returned,
+// and the log says why.
+void TestApiCore::anAddressThatCannotBeFormedFailsLikeAnyRequest() {
+    test::CoreFixture world;
+    UnformedAddressRequest request;
+    QList<PLOptionalError> errors;
+    bool returned = false;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("address cannot be formed"));
+    QVERIFY(
+        request.startServiceWithCompletionHandler([&](const QByteArray& data, const PLOptionalError& error) {
+            QVERIFY(returned);
+            QVERIFY(data.isEmpty());
+            errors << error;
+        }));
+    returned = true;
+    QTRY_COMPARE(errors.size(), 1);
+    QVERIFY(errors.first());
+    QCOMPARE(errors.first()->domain, QStringLiteral("PLNetworkErrorDomain"));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("address cannot be formed"));
+    QVERIFY(request.startSynchrousServiceWithCompletionHandler(
+        [&](const QByteArray&, const PLOptionalError& error) { errors << error; }));
+    QCOMPARE(errors.size(), 2);
+    QVERIFY(errors.last());
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.size(), 2);
     QVERIFY(world.server().requestLog().empty());
 }
 

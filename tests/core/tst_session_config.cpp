@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTest>
+#include <QUrl>
 
 using namespace pelnix;
 
@@ -61,6 +62,8 @@ private slots:
     void appLockFlagsStartRight();
     void configurationEnvironmentsAndBaseUrl();
     void configurationOverridesByPrecedence();
+    void aBaseWithoutItsFinalSlashFormsTheSameAddresses_data();
+    void aBaseWithoutItsFinalSlashFormsTheSameAddresses();
     void environmentSelectionOffDropsTheTable();
     void colourConfigurationComesFromItsResource();
     void overLimitAlertNamesTheConfiguredLimit_data();
@@ -328,6 +331,40 @@ void TestSessionConfig::configurationOverridesByPrecedence() {
     QCOMPARE(config->pushNotificationCertificateName(), QStringLiteral("host-cert"));
     account.userConfigPNCertificateName = QStringLiteral("server-cert");
     QCOMPARE(config->pushNotificationCertificateName(), QStringLiteral("server-cert"));
+}
+
+void TestSessionConfig::aBaseWithoutItsFinalSlashFormsTheSameAddresses_data() {
+    QTest::addColumn<QString>("hostURL");
+    QTest::addColumn<QString>("serverURL");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("host URL with its slash") << "http://127.0.0.1:5555/"
+                                             << ""
+                                             << "http://127.0.0.1:5555/";
+    QTest::newRow("host URL without it") << "http://127.0.0.1:5555"
+                                         << ""
+                                         << "http://127.0.0.1:5555/";
+    QTest::newRow("host URL with a path") << "http://host.test/pelnix"
+                                          << ""
+                                          << "http://host.test/pelnix/";
+    QTest::newRow("server URL without it") << "http://127.0.0.1:5555/"
+                                           << "https://server.test"
+                                           << "https://server.test/";
+}
+
+void TestSessionConfig::aBaseWithoutItsFinalSlashFormsTheSameAddresses() {
+    QFETCH(QString, hostURL);
+    QFETCH(QString, serverURL);
+    QFETCH(QString, base);
+    PLAccountConfigurationOverrides account;
+    account.userConfigBaseURL = serverURL;
+    PLAppConfigurations::setAccountOverridesSource([account] { return account; });
+    PelnixInfo::sharedInstance()->setHostURL(hostURL);
+    PLAppConfigurations::reloadCurrentConfiguration();
+    auto* config = PLAppConfigurations::currentConfiguration();
+    QCOMPARE(config->baseURL(), base);
+    QCOMPARE(config->roomsURL(), base + QStringLiteral("rooms/"));
+    QCOMPARE(config->basePublicURL(), base + QStringLiteral("api/public?"));
+    QVERIFY(QUrl(config->eventsURL(), QUrl::StrictMode).isValid());
 }
 
 void TestSessionConfig::environmentSelectionOffDropsTheTable() {

@@ -9,12 +9,37 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <memory>
 
 using namespace pelnix::platform;
 using namespace pelnix::platform::ui;
+
+namespace {
+// A screen with a field and a button of its own, counting the button's clicks.
+class FormScreen : public ViewController {
+public:
+    QLineEdit* field = nullptr;
+    int clicks = 0;
+
+protected:
+    QWidget* loadView() override {
+        QWidget* view = ViewController::loadView();
+        auto* layout = new QVBoxLayout(view);
+        field = new QLineEdit(view);
+        auto* button = new QPushButton(QStringLiteral("Under"), view);
+        QObject::connect(button, &QPushButton::clicked, view, [this] { ++clicks; });
+        layout->addWidget(field);
+        layout->addWidget(button);
+        return view;
+    }
+};
+} // namespace
 
 class TestAlerts : public QObject {
     Q_OBJECT
@@ -133,6 +158,86 @@ private slots:
         QVERIFY(wide->width() <= 414);
         QCOMPARE(wide->geometry().center().x(), window.rect().center().x());
         wide->tapButtonAtIndex(1);
+    }
+
+    // An alert takes the keyboard of what it covers until it is answered, in the library's window and
+    // over a container in a host's widget alike: keys, Tab and Space reach nothing under it; Return
+    // answers with its one choice besides Cancel, Escape with Cancel, Space with the button Tab moved
+    // to; then the keyboard is back where it was.
+    void anAlertTakesTheKeyboardOfWhatItCovers_data() {
+        QTest::addColumn<bool>("hosted");
+        QTest::newRow("library window") << false;
+        QTest::newRow("container in a host's widget") << true;
+    }
+    void anAlertTakesTheKeyboardOfWhatItCovers() {
+        QFETCH(bool, hosted);
+        auto* screen = new FormScreen;
+        std::unique_ptr<QWidget> top;
+        if (hosted) {
+            top = std::make_unique<QWidget>();
+            auto* layout = new QVBoxLayout(top.get());
+            layout->addWidget(new QLineEdit(QStringLiteral("the host's own")));
+            layout->addWidget(screen->view(), 1);
+            screen->setParent(top.get());
+        } else {
+            auto window = std::make_unique<Window>();
+            window->setRootViewController(screen);
+            top = std::move(window);
+        }
+        top->resize(320, 568);
+        top->show();
+        QApplication::setActiveWindow(top.get());
+        QVERIFY(QTest::qWaitForWindowActive(top.get()));
+        QWindow* keys = top->windowHandle();
+        screen->field->setFocus();
+        QTest::keyClicks(screen->field, QStringLiteral("a"));
+
+        QList<int> answers;
+        const auto ask = [&] {
+            auto* alert = new AlertView(QStringLiteral("Send?"), QString(), QStringLiteral("No"),
+                                        {QStringLiteral("Yes")}, [&](AlertView*, int i) { answers << i; });
+            alert->show(screen->window());
+            return alert;
+        };
+        AlertView* alert = ask();
+        QTRY_VERIFY(alert->isVisible());
+        QTRY_VERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        for (Qt::Key key : {Qt::Key_B, Qt::Key_Space, Qt::Key_Backspace})
+            QTest::keyClick(keys, key);
+        QCOMPARE(screen->field->text(), QStringLiteral("a"));
+        QCOMPARE(screen->clicks, 0);
+        QVERIFY(answers.isEmpty());
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(keys, Qt::Key_Tab);
+            QVERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        }
+        // Three Tabs from "Yes" rest on "No".
+        QTest::keyClick(keys, Qt::Key_Space);
+        QCOMPARE(answers, QList<int>{0});
+        QCOMPARE(screen->clicks, 0);
+        QTRY_COMPARE(QApplication::focusWidget(), screen->field);
+        QTest::keyClick(keys, Qt::Key_C);
+        QCOMPARE(screen->field->text(), QStringLiteral("ac"));
+
+        alert = ask();
+        QTRY_VERIFY(alert->isVisible());
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answers, (QList<int>{0, 1}));
+        alert = ask();
+        QTRY_VERIFY(alert->isVisible());
+        QTest::keyClick(keys, Qt::Key_Escape);
+        QCOMPARE(answers, (QList<int>{0, 1, 0}));
+        QTest::keyClick(keys, Qt::Key_D);
+        QCOMPARE(screen->field->text(), QStringLiteral("acd"));
+        QCOMPARE(screen->clicks, 0);
+
+        // The field's Return that asks is not the answer.
+        QObject::connect(screen->field, &QLineEdit::returnPressed, screen, [&] { alert = ask(); });
+        QTest::keyClick(keys, Qt::Key_Return);
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(answers.size(), 3);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1}));
     }
 
     void keyboardNotificationsCarryFrames() {

@@ -8,11 +8,15 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/StoryboardSegue.h"
+#include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -54,7 +58,23 @@ protected:
 private:
     QString m_name;
 };
+
+QRect rectIn(QWidget* widget, QWidget* in) {
+    return QRect(widget->mapTo(in, QPoint()), widget->size());
+}
+
+// Whether a click at the middle of `widget` reaches it (or a widget inside it) in `window`: nothing
+// lies over it.
+bool takesClicksAt(QWidget* widget, QWidget* window) {
+    QWidget* hit = window->childAt(rectIn(widget, window).center());
+    return hit && (hit == widget || widget->isAncestorOf(hit));
+}
+
+// How the host lays a container out in its own window.
+enum class HostLayout { PlainChild, HiddenAndShown, StackedPages, StackedPageInAPage };
 } // namespace
+
+Q_DECLARE_METATYPE(HostLayout)
 
 class TestControllers : public QObject {
     Q_OBJECT
@@ -451,11 +471,210 @@ private slots:
         QTRY_VERIFY(alert->isVisible());
         QVERIFY(area.contains(rectIn(alert)));
         alert->tapButtonAtIndex(0);
+        // The host hides the container meanwhile: the dismissal leaves it as the host has it.
+        root.view()->hide();
         modal->dismissViewController(false);
         auto* window = host.findChild<Window*>();
         QVERIFY(window);
         QTRY_VERIFY(window->isHidden());
+        QVERIFY(root.view()->isHidden());
+        root.view()->show();
         QVERIFY(root.view()->isVisible());
+        QVERIFY(window->isHidden());
+    }
+
+    // A root placed in a host's widget has no library window to tell it when it shows: it appears and
+    // disappears with its view, and so does a screen pushed on it meanwhile.
+    void aRootInAHostsWidgetAppearsWithItsView() {
+        auto* first = new Recording("First");
+        NavigationController navigation(first);
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        layout->addWidget(navigation.view());
+        host.resize(320, 480);
+        g_log.clear();
+        host.show();
+        QCOMPARE(g_log, (QStringList{"First.willAppear", "First.didAppear"}));
+        navigation.pushViewController(new Recording("Second"), false);
+        QCOMPARE(g_log.mid(2), (QStringList{"Second.load", "First.willDisappear", "Second.willAppear",
+                                            "First.didDisappear", "Second.didAppear"}));
+        g_log.clear();
+        navigation.view()->hide();
+        QCOMPARE(g_log, (QStringList{"Second.willDisappear", "Second.didDisappear"}));
+        g_log.clear();
+        navigation.view()->show();
+        QCOMPARE(g_log, (QStringList{"Second.willAppear", "Second.didAppear"}));
+        g_log.clear();
+        host.hide();
+        QCOMPARE(g_log, (QStringList{"Second.willDisappear", "Second.didDisappear"}));
+    }
+
+    // Alerts over a container in the host's own layouts: over its view, taking its clicks, while the
+    // view shows; gone from over the host's own widgets while the host shows those in its place.
+    void alertsOverAHostedRootFollowTheHostsLayout_data() {
+        QTest::addColumn<HostLayout>("hostLayout");
+        QTest::newRow("plain child") << HostLayout::PlainChild;
+        QTest::newRow("hidden and shown again") << HostLayout::HiddenAndShown;
+        QTest::newRow("stacked pages, turned away and back") << HostLayout::StackedPages;
+        QTest::newRow("stacked pages, the view inside a page") << HostLayout::StackedPageInAPage;
+    }
+    void alertsOverAHostedRootFollowTheHostsLayout() {
+        QFETCH(HostLayout, hostLayout);
+        Recording root("R");
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        layout->addWidget(new QLabel(QStringLiteral("The host's own")));
+        auto* panel = new QPushButton(QStringLiteral("The host's panel"));
+        int panelClicks = 0;
+        connect(panel, &QPushButton::clicked, [&] { ++panelClicks; });
+        auto* stack = new QStackedWidget;
+        switch (hostLayout) {
+        case HostLayout::PlainChild:
+        case HostLayout::HiddenAndShown:
+            layout->addWidget(root.view(), 1);
+            layout->addWidget(panel, 1);
+            panel->hide();
+            delete stack;
+            stack = nullptr;
+            break;
+        case HostLayout::StackedPages:
+            stack->addWidget(root.view());
+            stack->addWidget(panel);
+            layout->addWidget(stack, 1);
+            break;
+        case HostLayout::StackedPageInAPage: {
+            auto* page = new QWidget;
+            auto* pageLayout = new QVBoxLayout(page);
+            pageLayout->setContentsMargins(0, 0, 0, 0);
+            pageLayout->addWidget(root.view());
+            stack->addWidget(page);
+            stack->addWidget(panel);
+            layout->addWidget(stack, 1);
+            break;
+        }
+        }
+        host.resize(320, 480);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+
+        int answered = -1;
+        auto* alert =
+            new AlertView(QStringLiteral("Question"), QStringLiteral("Go on?"), QStringLiteral("No"),
+                          {QStringLiteral("Yes")}, [&](AlertView*, int index) { answered = index; });
+        alert->show(root.window());
+        QTRY_VERIFY(alert->isVisible());
+        QVERIFY(rectIn(root.view(), &host).contains(rectIn(alert, &host)));
+        QVERIFY(takesClicksAt(alert, &host));
+
+        // The host shows its own panel in the container's place, and later the container again.
+        const auto turnAway = [&] {
+            if (stack) {
+                stack->setCurrentIndex(1);
+            } else {
+                root.view()->hide();
+                panel->show();
+            }
+        };
+        const auto turnBack = [&] {
+            if (stack) {
+                stack->setCurrentIndex(0);
+            } else {
+                panel->hide();
+                root.view()->show();
+            }
+        };
+        if (hostLayout != HostLayout::PlainChild) {
+            turnAway();
+            QTRY_VERIFY(!alert->isVisible());
+            QVERIFY(takesClicksAt(panel, &host));
+            QTest::mouseClick(panel, Qt::LeftButton);
+            QCOMPARE(panelClicks, 1);
+            turnBack();
+            QTRY_VERIFY(alert->isVisible());
+            QTRY_VERIFY(takesClicksAt(alert, &host));
+        }
+        QWidget* yes = alert->findChild<QWidget*>(QStringLiteral("alert.button.1"));
+        QTest::mouseClick(yes, Qt::LeftButton);
+        QCOMPARE(answered, 1);
+
+        // A later alert lies over the container too, and once it is answered nothing covers the view.
+        auto* later = new AlertView(QStringLiteral("Again"), QString(), QStringLiteral("OK"), {});
+        later->show(root.window());
+        QTRY_VERIFY(later->isVisible());
+        QVERIFY(takesClicksAt(later, &host));
+        later->tapButtonAtIndex(0);
+        QTRY_VERIFY(takesClicksAt(root.view(), &host));
+    }
+
+    // Alerts and screens that name no window go where the user works: over the container last clicked
+    // or typed in, over the one that took a replaced container's place, over a fresh one.
+    void theKeyWindowIsTheContainerTheUserWorksIn() {
+        QVERIFY(!Window::keyWindow());
+        QWidget host;
+        auto* layout = new QHBoxLayout(&host);
+        auto* first = new Recording("First");
+        auto* second = new Recording("Second");
+        layout->addWidget(first->view());
+        layout->addWidget(second->view());
+        host.resize(640, 480);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(Window::keyWindow()); // a fresh container has one
+
+        // An alert that names no window shows over `over`.
+        const auto verifyAlertOver = [&host](ViewController* over) {
+            auto* alert = new AlertView(QStringLiteral("Where?"), QString(), QStringLiteral("OK"), {});
+            alert->show();
+            QTRY_VERIFY(alert->isVisible());
+            QVERIFY(rectIn(over->view(), &host).contains(rectIn(alert, &host)));
+            alert->tapButtonAtIndex(0);
+        };
+        QTest::mouseClick(second->view(), Qt::LeftButton);
+        QCOMPARE(Window::keyWindow(), second->window());
+        verifyAlertOver(second);
+        QTest::mouseClick(first->view(), Qt::LeftButton);
+        QCOMPARE(Window::keyWindow(), first->window());
+
+        // The host replaces the container the user worked in by another.
+        delete first;
+        auto* replacement = new Recording("Replacement");
+        layout->insertWidget(0, replacement->view());
+        delete second;
+        QTRY_VERIFY(replacement->view()->isVisible());
+        QCOMPARE(Window::keyWindow(), replacement->window());
+        verifyAlertOver(replacement);
+        delete replacement;
+        QVERIFY(!Window::keyWindow());
+    }
+
+    // The bar's own items keep the bar's font, whatever font the host program has.
+    void theBarsItemsKeepItsFontInAHostsFont() {
+        const QFont hostFont = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 9));
+        Window window;
+        auto* rooms = new Recording("Chats");
+        auto* nav = new NavigationController(rooms);
+        window.setRootViewController(nav);
+        window.show();
+        auto* detail = new Recording("Detail");
+        detail->navigationItem()->setRightBarButtonItem(new BarButtonItem(QStringLiteral("Edit"), [] {}));
+        nav->pushViewController(detail, false);
+        const NavigationBar* bar = nav->navigationBar();
+        for (const char* name : {"navigationBar.back", "navigationBar.right.0"}) {
+            auto* item = bar->findChild<QToolButton*>(QLatin1String(name));
+            QVERIFY2(item, name);
+            QCOMPARE(QFontInfo(item->font()).family(), QStringLiteral("DejaVu Sans"));
+            QCOMPARE(item->font().pixelSize(), 15);
+        }
+        QCOMPARE(QFontInfo(bar->titleFont()).family(), QStringLiteral("DejaVu Sans"));
+        Toolbar toolbar;
+        toolbar.setItems({new BarButtonItem(
+            QStringLiteral("Mark all read"), [] {}, &toolbar)});
+        auto* item = toolbar.findChild<QToolButton*>();
+        QVERIFY(item);
+        QCOMPARE(QFontInfo(item->font()).family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(item->font().pixelSize(), 15);
+        QApplication::setFont(hostFont);
     }
 
     // With no window anywhere and a view in no widget, nothing can show: the library says so.

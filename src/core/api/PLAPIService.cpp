@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,6 +18,8 @@
 namespace pelnix {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcRequests, "pelnix.api.requests", QtWarningMsg)
 
 QMutex g_credentialsMutex;
 std::function<PLAccountCredentials()> g_credentialsSource;
@@ -182,19 +185,37 @@ PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArr
     return std::nullopt;
 }
 
-QNetworkRequest PLAPIService::requestToStart(QByteArray* body) const {
-    if (!isNetworkReachable())
-        return QNetworkRequest();
-    return urlRequest(body);
+// The address is no URL (a configuration whose base and path do not join into one): the request
+// fails as one the network refused, and the log names the request, not its address (which may carry
+// a query).
+PLError PLAPIService::unformedAddressError() const {
+    qCWarning(lcRequests).noquote()
+        << QStringLiteral("%1: the request's address cannot be formed from the configuration (check the "
+                          "host URL)")
+               .arg(QString::fromLatin1(metaObject()->className()));
+    return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(QNetworkReply::ProtocolUnknownError),
+                   QStringLiteral("The request's address cannot be formed."));
 }
 
 bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler completion,
                                                      PLProgressHandler progress) {
-    QByteArray body;
-    const QNetworkRequest request = requestToStart(&body);
-    if (request.url().isEmpty())
+    if (!isNetworkReachable())
         return false;
+    QByteArray body;
+    const QNetworkRequest request = urlRequest(&body);
     cancel();
+    if (request.url().isEmpty()) {
+        // Called back from the event loop, as every answer is, unless cancelled first.
+        QMetaObject::invokeMethod(
+            this,
+            [this, attempt = m_cancellations, completion = std::move(completion),
+             error = unformedAddressError()] {
+                if (completion && attempt == m_cancellations)
+                    completion(QByteArray(), error);
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
     QNetworkReply* reply = send(managerForCurrentThread(), request, serviceType(), body);
     if (!reply)
         return false;
@@ -224,10 +245,16 @@ bool PLAPIService::startServiceWithCompletionHandler(PLServiceCompletionHandler 
 }
 
 bool PLAPIService::startSynchrousServiceWithCompletionHandler(const PLServiceCompletionHandler& completion) {
-    QByteArray body;
-    const QNetworkRequest request = requestToStart(&body);
-    if (request.url().isEmpty())
+    if (!isNetworkReachable())
         return false;
+    QByteArray body;
+    const QNetworkRequest request = urlRequest(&body);
+    if (request.url().isEmpty()) {
+        const PLError error = unformedAddressError();
+        if (completion)
+            completion(QByteArray(), error);
+        return true;
+    }
     const int type = serviceType();
     QByteArray data;
     PLOptionalError error;
@@ -252,6 +279,7 @@ bool PLAPIService::startSynchrousServiceWithCompletionHandler(const PLServiceCom
 }
 
 void PLAPIService::cancel() {
+    ++m_cancellations;
     m_progress = nullptr;
     if (QNetworkReply* reply = m_reply) {
         m_reply = nullptr;

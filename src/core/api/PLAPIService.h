@@ -37,7 +37,8 @@ struct PLAccountCredentials {
 //
 // Completions run on the thread that started the request (the main thread for every caller but the
 // event queue's synchronous fetches), never before the start call has returned, and at most once.
-// A start that returns false (offline, or no request could be built) never calls back.
+// A start that returns false (offline) never calls back. A request whose address cannot be formed
+// (no URL) is started and fails with a transport error, as one the network refused.
 //
 // Every reply whose status line and body arrived is an HTTP answer: its body reaches the caller
 // untouched, whatever the status. Only a failure of the transport (no connection, a connection
@@ -101,11 +102,13 @@ protected:
     static bool isNetworkReachable();
 
 private:
-    // The request envelope when the network is up and one can be built, else an empty request.
-    QNetworkRequest requestToStart(QByteArray* body) const;
+    // The failure of a request whose address is no URL, logged.
+    PLError unformedAddressError() const;
 
     QPointer<QNetworkReply> m_reply;
     PLProgressHandler m_progress;
+    // Counts cancellations, so that a failure queued before one is never delivered.
+    quint64 m_cancellations = 0;
 };
 
 } // namespace pelnix

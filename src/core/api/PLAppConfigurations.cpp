@@ -11,6 +11,12 @@ namespace {
 QMutex g_overridesMutex;
 std::function<PLAccountConfigurationOverrides()> g_overridesSource;
 const QString kBaseURLToken = QStringLiteral("##BASEURL##");
+
+// Endpoints are the base with their paths appended: a base given without its final "/" (as a host
+// writes "http://127.0.0.1:8080") is read as the folder it names.
+QString asFolder(const QString& base) {
+    return base.isEmpty() || base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+}
 } // namespace
 
 PLAppConfigurations* PLAppConfigurations::currentConfiguration() {
@@ -94,11 +100,11 @@ void PLAppConfigurations::setEnvironment(const QString& name) {
 QString PLAppConfigurations::baseURL() const {
     const PLAccountConfigurationOverrides account = accountOverrides();
     if (!account.userConfigBaseURL.isEmpty())
-        return account.userConfigBaseURL;
+        return asFolder(account.userConfigBaseURL);
     const QString host = PelnixInfo::sharedInstance()->hostURL();
     if (!host.isEmpty())
-        return host;
-    return m_baseURL;
+        return asFolder(host);
+    return asFolder(m_baseURL);
 }
 
 QString PLAppConfigurations::pushNotificationCertificateName() const {

@@ -4,6 +4,7 @@
 #include "Window.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPainter>
@@ -20,6 +21,7 @@ const QColor kDestructive(255, 59, 48);
 const QColor kPanel(248, 248, 248, 245);
 const QColor kDivider(0xC8, 0xC7, 0xCC);
 const QColor kPressed(0, 0, 0, 20);
+const QColor kKeyboardFocus(0, 134, 202, 36);
 const QColor kSheetTitle(0x8F, 0x8E, 0x94);
 constexpr qreal kRadius = 12;
 constexpr int kAlertButtonHeight = 44;
@@ -33,10 +35,11 @@ QFont face(int pixelSize, bool bold = false) {
     return font;
 }
 
-// A flat title on the panel, shaded while pressed.
+// A flat title on the panel, shaded while pressed, tinted while Tab has moved the keyboard to it.
 class AlertButton : public QPushButton {
 public:
-    AlertButton(const QString& title, const QColor& color, QWidget* parent) : QPushButton(title, parent) {
+    AlertButton(const QString& title, const QColor& color, AlertView* owner, QWidget* parent)
+        : QPushButton(title, parent), m_owner(owner) {
         setFlat(true);
         setCursor(Qt::PointingHandCursor);
         QPalette palette = this->palette();
@@ -49,11 +52,25 @@ protected:
         QPainter painter(this);
         if (isDown())
             painter.fillRect(rect(), kPressed);
+        else if (hasFocus() && m_owner && m_owner->showsKeyboardFocus())
+            painter.fillRect(rect(), kKeyboardFocus);
         painter.setFont(font());
         painter.setPen(palette().color(QPalette::ButtonText));
         const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width() - 16);
         painter.drawText(rect(), Qt::AlignCenter, shown);
     }
+
+    // Space presses only the button Tab moved to: a space typed as the alert appears answers nothing.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Space && !(m_owner && m_owner->showsKeyboardFocus())) {
+            event->ignore();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+
+private:
+    QPointer<AlertView> m_owner;
 };
 
 QWidget* divider(QWidget* parent, Qt::Orientation orientation) {
@@ -88,12 +105,14 @@ protected:
 
 AlertView::AlertView(Style style, const QString& title) : m_style(style), m_title(title) {
     setAttribute(Qt::WA_StyledBackground, false);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 AlertView::AlertView(const QString& title, const QString& message, const QString& cancelButtonTitle,
                      const QStringList& otherButtonTitles, ClickHandler onClick)
     : m_style(Style::Alert), m_title(title), m_message(message), m_onClick(std::move(onClick)) {
     setObjectName(QStringLiteral("alertView"));
+    setFocusPolicy(Qt::StrongFocus);
     if (!cancelButtonTitle.isEmpty()) {
         m_buttons << cancelButtonTitle;
         m_cancelIndex = 0;
@@ -121,6 +140,7 @@ void AlertView::setCancelButtonIndex(int index) {
 void AlertView::rebuild() {
     delete layout();
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+    m_laidOutButtons.clear();
     const bool sheet = m_style == Style::ActionSheet;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -164,8 +184,10 @@ void AlertView::rebuild() {
         delete texts;
 
     const auto makeButton = [this, sheet](int i, QWidget* parent) {
-        auto* button = new AlertButton(m_buttons[i], i == m_destructiveIndex ? kDestructive : kTint, parent);
+        auto* button =
+            new AlertButton(m_buttons[i], i == m_destructiveIndex ? kDestructive : kTint, this, parent);
         button->setObjectName(QStringLiteral("alert.button.%1").arg(i));
+        m_laidOutButtons << button;
         button->setFixedHeight(sheet ? kSheetButtonHeight : kAlertButtonHeight);
         button->setFont(face(sheet ? 17 : 15, i == m_cancelIndex));
         connect(button, &QPushButton::clicked, this, [this, i] { tapButtonAtIndex(i); });
@@ -232,6 +254,7 @@ void AlertView::show(Window* window) {
 void AlertView::dismiss() {
     if (!m_shown)
         return;
+    returnKeyboard();
     m_shown = false;
     if (m_window)
         m_window->removeAlert(this);
@@ -257,6 +280,140 @@ void AlertView::paintEvent(QPaintEvent*) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), kRadius, kRadius);
     painter.fillPath(path, kPanel);
+}
+
+// ---- The keyboard
+
+namespace {
+bool hasShortcutModifier(const QKeyEvent* key) {
+    return key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+} // namespace
+
+QWidget* AlertView::buttonAt(int index) const {
+    return index >= 0 ? findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(index)) : nullptr;
+}
+
+int AlertView::indexOfButton(const QWidget* widget) const {
+    for (int i = 0; widget && i < m_buttons.size(); ++i)
+        if (buttonAt(i) == widget)
+            return i;
+    return -1;
+}
+
+int AlertView::defaultButtonIndex() const {
+    const bool hasCancel = m_cancelIndex >= 0 && m_cancelIndex < m_buttons.size();
+    // A sheet is a list of choices: none of them is taken for the user.
+    if (m_style == Style::Alert) {
+        QList<int> choices;
+        for (int i = 0; i < m_buttons.size(); ++i)
+            if (i != m_cancelIndex && i != m_destructiveIndex)
+                choices << i;
+        if (choices.size() == 1)
+            return choices.first();
+    }
+    if (hasCancel)
+        return m_cancelIndex;
+    return m_buttons.size() == 1 ? 0 : -1;
+}
+
+int AlertView::escapeButtonIndex() const {
+    if (m_cancelIndex >= 0 && m_cancelIndex < m_buttons.size())
+        return m_cancelIndex;
+    return m_buttons.size() == 1 ? 0 : -1;
+}
+
+void AlertView::takeKeyboard() {
+    if (!m_shown || !m_window || !isVisible())
+        return;
+    QWidget* focus = window()->focusWidget();
+    if (focus && (focus == this || isAncestorOf(focus)))
+        return;
+    const bool fromAlert = focus && m_window->alertLayer()->isAncestorOf(focus);
+    if (focus && !fromAlert && !m_window->coversWidget(focus))
+        return; // the host's own widget keeps it
+    m_returnFocus = focus;
+    // From the alert this one covers: back, in the end, to where that one would give it.
+    for (QWidget* w = fromAlert ? focus : nullptr; w; w = w->parentWidget())
+        if (auto* covered = qobject_cast<AlertView*>(w)) {
+            m_returnFocus = covered->m_returnFocus;
+            break;
+        }
+    m_showsKeyboardFocus = false;
+    QWidget* target = buttonAt(defaultButtonIndex());
+    (target ? target : this)->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* AlertView::keyboardTarget() {
+    QWidget* focus = window()->focusWidget();
+    if (focus && (focus == this || isAncestorOf(focus)))
+        return focus;
+    QWidget* button = buttonAt(defaultButtonIndex());
+    return button ? button : this;
+}
+
+void AlertView::returnKeyboard() {
+    QWidget* focus = window()->focusWidget();
+    if (!focus || (focus != this && !isAncestorOf(focus)))
+        return;
+    if (m_returnFocus && m_returnFocus->isVisible() && m_returnFocus->isEnabled())
+        m_returnFocus->setFocus(Qt::OtherFocusReason);
+    else
+        focus->clearFocus();
+}
+
+void AlertView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_window && m_window->topAlert() == this)
+        takeKeyboard();
+}
+
+bool AlertView::event(QEvent* event) {
+    // The alert's keys are its own, before any shortcut of the screen under it.
+    if (event->type() == QEvent::ShortcutOverride && !hasShortcutModifier(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void AlertView::keyPressEvent(QKeyEvent* event) {
+    if (hasShortcutModifier(event)) {
+        event->ignore();
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        const int focused = indexOfButton(window()->focusWidget());
+        tapButtonAtIndex(focused >= 0 ? focused : defaultButtonIndex());
+        break;
+    }
+    case Qt::Key_Escape:
+        tapButtonAtIndex(escapeButtonIndex());
+        break;
+    default:
+        break;
+    }
+    // Whatever it was, nothing under the alert hears it.
+    event->accept();
+}
+
+bool AlertView::focusNextPrevChild(bool next) {
+    QList<QWidget*> buttons;
+    for (const auto& button : m_laidOutButtons)
+        if (button && button->isEnabled())
+            buttons << button;
+    if (buttons.isEmpty())
+        return true;
+    const int at = int(buttons.indexOf(window()->focusWidget()));
+    const int count = int(buttons.size());
+    const int to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : count - 1)) % count;
+    m_showsKeyboardFocus = true;
+    buttons[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    for (QWidget* button : buttons)
+        button->update();
+    return true;
 }
 
 } // namespace pelnix::platform::ui

@@ -13,6 +13,11 @@ class Window;
 // tapped button by index through the callback, which runs once per showing. Alerts stack: only the
 // newest is on screen, the older ones return as the newer ones go. Buttons are named
 // "alert.button.<index>" for tests.
+//
+// While it shows, an alert has the keyboard of what it covers (see WindowInput): Return presses the
+// default button (the one choice besides Cancel; else Cancel), Escape presses Cancel (or the only
+// button), Tab and Shift+Tab move between its buttons and Space presses the one Tab moved to. Once it
+// is answered, the keyboard goes back to the widget that had it.
 class AlertView : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +50,17 @@ public:
     // Removes the alert without calling back.
     void dismiss();
 
+    // The buttons Return and Escape press; -1 for none.
+    int defaultButtonIndex() const;
+    int escapeButtonIndex() const;
+    // Takes the keyboard from what the alert covers (remembering where it was), unless it is already
+    // here or with a widget the alert does not cover (the host's own).
+    void takeKeyboard();
+    // Where a key meant for what the alert covers goes: the button with the focus, else the default.
+    QWidget* keyboardTarget();
+    // Whether Tab has moved the keyboard among the buttons (the focused one then shows it).
+    bool showsKeyboardFocus() const { return m_showsKeyboardFocus; }
+
 signals:
     void clickedButtonAtIndex(int index);
 
@@ -52,6 +68,10 @@ protected:
     AlertView(Style style, const QString& title);
     void rebuild();
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
     Style m_style = Style::Alert;
     QString m_title;
@@ -61,7 +81,15 @@ protected:
     int m_destructiveIndex = -1;
 
 private:
+    QWidget* buttonAt(int index) const;
+    int indexOfButton(const QWidget* widget) const;
+    void returnKeyboard();
+
     QPointer<Window> m_window;
+    // The buttons in the order they are laid out (Tab's order).
+    QList<QPointer<QWidget>> m_laidOutButtons;
+    QPointer<QWidget> m_returnFocus;
+    bool m_showsKeyboardFocus = false;
     ClickHandler m_onClick;
     int m_tag = 0;
     bool m_shown = false;

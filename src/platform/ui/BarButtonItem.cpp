@@ -71,6 +71,12 @@ void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
     emit changed();
 }
 
+QFont BarButtonItem::barItemFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(15);
+    return font;
+}
+
 QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, const QColor& tint) {
     if (isSpace()) {
         auto* space = new QWidget(parent);

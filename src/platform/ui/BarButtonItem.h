@@ -51,6 +51,9 @@ public:
     // Makes the widget a bar shows for this item: a tinted tool button, or a fixed or flexible space.
     // Custom views are not made here (the bar borrows them).
     QWidget* makeBarWidget(QWidget* parent, const QString& name, const QColor& tint);
+    // The face of a bar's titled items (DejaVu Sans at 15 pixels): the bars set it as their own font,
+    // so that items without a font of their own never take the host program's.
+    static QFont barItemFont();
 
 signals:
     void changed();

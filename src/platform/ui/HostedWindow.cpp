@@ -24,6 +24,7 @@ bool liesInLibraryWindow(const QWidget* widget) {
 HostedWindow::HostedWindow(QWidget* rootView, QWidget* host)
     : QObject(rootView), m_rootView(rootView), m_window(new Window(host)) {
     m_window->setObjectName(QStringLiteral("pelnixHostedWindow"));
+    m_window->setHostedView(rootView);
     m_window->hide();
     rootView->installEventFilter(this);
     m_window->installEventFilter(this);
@@ -44,6 +45,12 @@ Window* HostedWindow::forRoot(const ViewController* root) {
     if (!hosted)
         hosted = new HostedWindow(view, view->parentWidget());
     return hosted->m_window;
+}
+
+Window* HostedWindow::existingFor(const QWidget* rootView) {
+    const auto* hosted =
+        rootView ? rootView->findChild<HostedWindow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return hosted ? hosted->m_window.data() : nullptr;
 }
 
 void HostedWindow::followRootView() {
@@ -78,7 +85,8 @@ void HostedWindow::updateVisibility() {
     for (QObject* child : m_window->children())
         if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isHidden())
             holds = true;
-    if (holds) {
+    // While the host hides the view (and shows its own widget in its place), what it holds waits.
+    if (holds && m_rootView && !m_rootView->isHidden()) {
         followRootView();
         m_window->show();
         m_window->raise();
@@ -98,6 +106,11 @@ bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                    event->type() == QEvent::ParentChange) {
             followRootView();
+        } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            updateVisibility();
+        } else if (event->type() == QEvent::ZOrderChange && m_window && !m_window->isHidden()) {
+            // Raised over the window (a stacked layout turning to the view's page): back on top of it.
+            m_window->raise();
         }
     } else if (watched == m_window) {
         if (event->type() == QEvent::ChildAdded)

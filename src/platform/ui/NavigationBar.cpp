@@ -13,11 +13,21 @@ namespace pelnix::platform::ui {
 
 namespace {
 const QColor kTint = defaultTintColor();
+
+// The bar's own title face: it never takes the host program's font.
+QFont defaultTitleFont() {
+    QFont font = BarButtonItem::barItemFont();
+    font.setPixelSize(17);
+    font.setBold(true);
+    return font;
 }
+} // namespace
 
 NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("navigationBar"));
     setFixedHeight(kHeight);
+    // The back button and the titled items without a font of their own take this one.
+    setFont(BarButtonItem::barItemFont());
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(8, 0, 8, 0);
     m_layout->setSpacing(8);
@@ -42,12 +52,7 @@ void NavigationBar::setItems(NavigationItem* top, NavigationItem* previous) {
 
 void NavigationBar::setTitleFont(const std::optional<QFont>& font) {
     m_titleFont = font;
-    QFont f = font.value_or(QFont());
-    if (!font) {
-        f.setPointSizeF(13);
-        f.setBold(true);
-    }
-    m_title->setFont(f);
+    m_title->setFont(font.value_or(defaultTitleFont()));
     placeTitle();
 }
 

@@ -11,6 +11,8 @@ Toolbar::Toolbar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("toolbar"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(kHeight);
+    // Its titled items without a font of their own take the bar's, never the host program's.
+    setFont(BarButtonItem::barItemFont());
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(8, 0, 8, 0);
     m_layout->setSpacing(8);

@@ -2,6 +2,7 @@
 
 #include "Animator.h"
 #include "ContainerView.h"
+#include "HostedRoots.h"
 #include "HostedWindow.h"
 #include "NavigationController.h"
 #include "NavigationItem.h"
@@ -41,6 +42,8 @@ QWidget* ViewController::view() {
         if (built->objectName().isEmpty())
             built->setObjectName(metaObject()->className());
         m_view = built;
+        // A root the host places in a widget of its own hears from its view when it shows and hides.
+        HostedRoots::watch(built);
         m_loading = false;
         viewDidLoad();
     }
@@ -264,7 +267,10 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     for (auto& vc : chain)
         vc->m_beingDismissed = true;
     top->beginAppearanceTransition(false, animated);
-    if (m_view)
+    Window* host = window();
+    // Shown again where the presentation hid it; a view the host placed in its own widget stays as the
+    // host has it (the host may have hidden it meanwhile).
+    if (m_view && host && m_view->parentWidget() == host)
         m_view->show();
     const bool wasCovered = m_coveredByPresented;
     m_coveredByPresented = false;
@@ -291,7 +297,6 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
         if (completion)
             completion();
     };
-    Window* host = window();
     if (animated && !Animator::isInstant() && top && top->m_view && host) {
         const int height = host->height();
         Animator::run(

@@ -1,10 +1,12 @@
 #include "Window.h"
 
 #include "AlertView.h"
+#include "HostedRoots.h"
 #include "KeyboardMonitor.h"
 #include "Spinner.h"
 #include "ViewController.h"
 #include "WebView.h"
+#include "WindowInput.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -12,7 +14,12 @@
 namespace pelnix::platform::ui {
 
 namespace {
-QPointer<Window> g_keyWindow;
+QPointer<Window> g_madeKey;
+// Every window, oldest first.
+QList<QPointer<Window>>& allWindows() {
+    static QList<QPointer<Window>> windows;
+    return windows;
+}
 
 // Dims what lies below the newest alert and takes the taps meant for it.
 class DimmingLayer : public QWidget {
@@ -37,8 +44,10 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
     spinner->setColor(Qt::white);
     busyLayout->addWidget(spinner, 0, Qt::AlignCenter);
     m_busyLayer->hide();
-    if (!g_keyWindow)
-        g_keyWindow = this;
+    allWindows().removeAll(nullptr);
+    allWindows() << this;
+    // Presses and keys tell which window the user works in; an alert keeps the keys of what it covers.
+    WindowInput::install();
     // Text focus in any of the library's windows stands in for the keyboard from the start.
     KeyboardMonitor::shared();
     // The library's screens show web pages (smart messages, details, the browser): the window is
@@ -55,12 +64,41 @@ Window::~Window() {
 }
 
 Window* Window::keyWindow() {
-    return g_keyWindow;
+    if (Window* worked = WindowInput::windowOfLatestInput(); worked && worked->isOnScreen())
+        return worked;
+    if (g_madeKey && g_madeKey->isOnScreen())
+        return g_madeKey;
+    const auto windows = allWindows();
+    for (const auto& window : windows)
+        if (window && !window->m_hostedView && window->isOnScreen())
+            return window;
+    if (ViewController* root = HostedRoots::firstOnScreen())
+        if (Window* hosted = root->window())
+            return hosted;
+    if (g_madeKey)
+        return g_madeKey;
+    for (const auto& window : windows)
+        if (window && !window->m_hostedView)
+            return window;
+    return nullptr;
 }
 
 void Window::makeKeyAndVisible() {
-    g_keyWindow = this;
+    g_madeKey = this;
     show();
+}
+
+Window* Window::libraryWindowOf(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget())
+        if (auto* window = qobject_cast<const Window*>(w))
+            return const_cast<Window*>(window);
+    return nullptr;
+}
+
+bool Window::isOnScreen() const {
+    if (m_hostedView)
+        return m_hostedView->isVisible();
+    return isVisible();
 }
 
 void Window::setRootViewController(ViewController* controller) {
@@ -132,6 +170,21 @@ QList<AlertView*> Window::alerts() const {
     return out;
 }
 
+AlertView* Window::topAlert() const {
+    for (auto it = m_alerts.crbegin(); it != m_alerts.crend(); ++it)
+        if (*it)
+            return it->data();
+    return nullptr;
+}
+
+bool Window::coversWidget(const QWidget* widget) const {
+    if (!widget || (m_alertLayer && (widget == m_alertLayer || m_alertLayer->isAncestorOf(widget))))
+        return false;
+    if (widget == this || isAncestorOf(widget))
+        return true;
+    return m_hostedView && (widget == m_hostedView || m_hostedView->isAncestorOf(widget));
+}
+
 void Window::addAlert(AlertView* alert) {
     if (!alert || m_alerts.contains(alert))
         return;
@@ -164,8 +217,6 @@ void Window::layoutAlerts() {
     addFillingView(m_alertLayer);
     m_alertLayer->raise();
     m_busyLayer->raise();
-    for (AlertView* alert : shown)
-        alert->setVisible(false);
     AlertView* top = shown.last();
     const int margin = 8;
     if (top->style() == AlertView::Style::ActionSheet) {
@@ -178,7 +229,12 @@ void Window::layoutAlerts() {
         const int h = top->heightForWidth(w) > 0 ? top->heightForWidth(w) : top->sizeHint().height();
         top->setGeometry((width() - w) / 2, (height() - h) / 2, w, h);
     }
+    // The newest shows (and takes the keyboard from the one it covers) before the older ones hide, so
+    // the keyboard never falls back to what lies under them.
     top->setVisible(true);
+    for (AlertView* alert : shown)
+        if (alert != top)
+            alert->setVisible(false);
 }
 
 void Window::setBusy(bool busy) {

@@ -23,9 +23,22 @@ public:
     explicit Window(QWidget* parent = nullptr);
     ~Window() override;
 
-    // The window the library's screens use for alerts when no controller names one.
+    // The window the library's screens use for alerts, sheets and the busy overlay when no controller
+    // names one: the one the user last pressed or typed in (a library window, or a container the host
+    // placed in a widget of its own), while it shows; else the one made key, while it shows; else the
+    // first library window that shows; else the first container that shows in a host's widget; else
+    // the window made key, or the first one made.
     static Window* keyWindow();
     void makeKeyAndVisible();
+    // The library window `widget` lies in, or null.
+    static Window* libraryWindowOf(const QWidget* widget);
+
+    // The view of the container this window lies over in a host's widget (see HostedWindow), or null
+    // for a window of its own.
+    QWidget* hostedView() const { return m_hostedView; }
+    void setHostedView(QWidget* view) { m_hostedView = view; }
+    // Whether the user can see it: a window over a container while the container's view shows.
+    bool isOnScreen() const;
 
     // Takes ownership of the controller (the previous root is deleted later).
     void setRootViewController(ViewController* controller);
@@ -35,6 +48,11 @@ public:
 
     // Alerts and action sheets currently shown, oldest first.
     QList<AlertView*> alerts() const;
+    // The alert or sheet on top, while one is shown.
+    AlertView* topAlert() const;
+    // Whether the alert on top lies over `widget`: one in this window below the alerts, or in the
+    // container's view the window lies over.
+    bool coversWidget(const QWidget* widget) const;
     QWidget* alertLayer() const { return m_alertLayer; }
     void addAlert(AlertView* alert);
     void removeAlert(AlertView* alert);
@@ -61,6 +79,7 @@ private:
     QWidget* m_alertLayer = nullptr;
     QWidget* m_busyLayer = nullptr;
     QList<QPointer<AlertView>> m_alerts;
+    QPointer<QWidget> m_hostedView;
     Idiom m_idiom = Idiom::Phone;
 };
 

@@ -18,6 +18,7 @@ bool loggingEnabled() {
 
 // The session's screens need a start-up first; the host is told in the log when logging is on.
 bool setUpOrLog() {
+    PelnixSetUp::ensureLibraryIsSetUp();
     if (PelnixSetUp::isInitialSetUpDone())
         return true;
     if (loggingEnabled())
@@ -63,6 +64,9 @@ PelnixViewController* Pelnix::settingsViewController() {
 }
 
 PelnixViewController* Pelnix::pelnixConfigurationViewController() {
+    // A host's first call into the library may be one of these containers: the library is wired (its
+    // screens registered) as by any other first call.
+    PelnixSetUp::ensureLibraryIsSetUp();
     PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
     return new PelnixViewController(4);
 }
@@ -74,6 +78,7 @@ void Pelnix::openPelnixGroup(const PelnixGroup& group, platform::ui::ViewControl
 }
 
 PelnixCustomViewController* Pelnix::pelnixLoginViewController(PLResultHandler completion) {
+    PelnixSetUp::ensureLibraryIsSetUp();
     if (PelnixSetUp::sessionState() == 2) {
         if (completion)
             completion(false,
@@ -92,6 +97,7 @@ PelnixCustomViewController* Pelnix::pelnixLoginViewController(PLResultHandler co
 }
 
 PelnixCustomViewController* Pelnix::userLoggedOutViewController(std::function<void()> completion) {
+    PelnixSetUp::ensureLibraryIsSetUp();
     auto* container = new PelnixCustomViewController(2);
     container->setUserLoggedOutCompletionHandler(std::move(completion));
     return container;

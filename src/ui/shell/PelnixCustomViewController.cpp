@@ -3,6 +3,7 @@
 #include "core/session/PelnixStateManager.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "interface/PelnixGroup.h"
+#include "interface/PelnixSetUp.h"
 #include "platform/ui/NavigationController.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLLoggedOutViewController.h"
@@ -21,6 +22,8 @@ PelnixCustomViewController::PelnixCustomViewController(qint64 type, QObject* par
     : ViewController(parent), m_type(type) {}
 
 QWidget* PelnixCustomViewController::loadView() {
+    // A container the host made itself loads its screens from a wired library too.
+    PelnixSetUp::ensureLibraryIsSetUp();
     QWidget* view = ViewController::loadView();
     CustomFontRegistration::loadCustomFonts();
     PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();

@@ -5,6 +5,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "interface/PelnixGroup.h"
+#include "interface/PelnixSetUp.h"
 #include "platform/ui/NavigationController.h"
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
@@ -38,6 +39,8 @@ void PelnixViewController::associateWithSessionID() {
 }
 
 QWidget* PelnixViewController::loadView() {
+    // A container the host made itself loads its screens from a wired library too.
+    PelnixSetUp::ensureLibraryIsSetUp();
     QWidget* view = ViewController::loadView();
     CustomFontRegistration::loadCustomFonts();
     m_host = view;

@@ -13,10 +13,12 @@
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLAppLockScreenViewController.h"
+#include "ui/account/PLEmailVerficationViewController.h"
 #include "ui/account/PLLoggedOutViewController.h"
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
@@ -30,12 +32,16 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QDateEdit>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProcess>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <cstdio>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -59,7 +65,49 @@ void importRooms(const char* json) {
     ChatRoom::updateChatRoomsWithArray(QJsonDocument::fromJson(json).array().toVariantList());
 }
 
+QRect rectIn(QWidget* widget, QWidget* in) {
+    return QRect(widget->mapTo(in, QPoint()), widget->size());
+}
+
+// Whether a click at the middle of `widget` reaches it (or a widget inside it) in `window`.
+bool takesClicksAt(QWidget* widget, QWidget* window) {
+    QWidget* hit = window->childAt(rectIn(widget, window).center());
+    return hit && (hit == widget || widget->isAncestorOf(hit));
+}
+
+// How a host lays out the containers in its own window.
+enum class HostLayout { FreshContainer, HiddenAndShown, StackedPages, ReplacedContainer, TwoContainers };
+
+// Set in the environment of a run of this program that makes one facade entry its first call into the
+// library (the variable names the entry), as a host does, and reports what the host then has.
+const char* const kFirstCallVariable = "PELNIX_TEST_FIRST_CALL";
+
+int reportFirstCall(const QString& entry) {
+    std::unique_ptr<ViewController> container;
+    if (entry == QLatin1String("login"))
+        container.reset(Pelnix::pelnixLoginViewController({}));
+    else if (entry == QLatin1String("logged out"))
+        container.reset(Pelnix::userLoggedOutViewController({}));
+    else if (entry == QLatin1String("configuration"))
+        container.reset(Pelnix::pelnixConfigurationViewController());
+    if (!container)
+        return 2;
+    QMainWindow host;
+    host.setCentralWidget(container->view());
+    host.resize(320, 568);
+    host.show();
+    ViewController* screen = shownScreen(container.get());
+    QDateEdit hostPicker;
+    hostPicker.show();
+    std::printf("screen: %s\ndate picker: %d px\n", screen ? screen->metaObject()->className() : "none",
+                hostPicker.font().pixelSize());
+    host.takeCentralWidget();
+    return 0;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(HostLayout)
 
 class TestContainers : public QObject {
     Q_OBJECT
@@ -297,9 +345,23 @@ private slots:
 
     // A host that puts the login container's view straight into its own QMainWindow, under a widget
     // of its own, with no library window anywhere: the question shows over the container, the host's
-    // widget keeps its place, and the answer reaches the service.
+    // widget keeps its place, and the answer reaches the service, whether the host's URL ends in "/" or
+    // not. An address that cannot be formed fails as any failed request does.
+    void theLoginQuestionShowsInAHostsOwnWindow_data() {
+        QTest::addColumn<QString>("hostURL"); // "%1": the stand-in's address without its final "/"
+        QTest::addColumn<bool>("issued");
+        QTest::newRow("host URL with its final slash") << "%1/" << true;
+        QTest::newRow("host URL without it") << "%1" << true;
+        QTest::newRow("host URL that forms no address") << "%1:bad" << false;
+    }
     void theLoginQuestionShowsInAHostsOwnWindow() {
+        QFETCH(QString, hostURL);
+        QFETCH(bool, issued);
         CoreFixture world;
+        QString base = world.baseUrl();
+        base.chop(1);
+        PelnixInfo::sharedInstance()->setHostURL(QString());
+        Pelnix::setHostURL(hostURL.arg(base));
         platform::ui::Animator::setInstant(true);
         QVERIFY(!platform::ui::Window::keyWindow());
         std::unique_ptr<PelnixCustomViewController> container(Pelnix::pelnixLoginViewController({}));
@@ -318,6 +380,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         auto* signUp = qobject_cast<PLSignUpViewController*>(shownScreen(container.get()));
         QVERIFY(signUp);
+        // One bar: the page's own, with its Cancel; none of the navigation controller above it.
+        const auto visibleBars = [&host] {
+            int shown = 0;
+            for (auto* bar : host.findChildren<platform::ui::NavigationBar*>())
+                shown += bar->isVisible();
+            return shown;
+        };
+        QCOMPARE(visibleBars(), 0);
+        QVERIFY(signUp->view()->findChild<QWidget*>(QStringLiteral("closeButton"))->isVisible());
 
         const QString address = QStringLiteral("new@host.test");
         signUp->emailAddressTextField()->setFocus();
@@ -336,12 +407,149 @@ private slots:
             if (alert->buttonTitleAtIndex(i) == QLatin1String("Yes"))
                 yes = alert->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(i));
         QVERIFY(yes);
+        if (!issued)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("address cannot be formed"));
         QTest::mouseClick(yes, Qt::LeftButton);
+        if (!issued) {
+            QTRY_VERIFY_WITH_TIMEOUT((alert = host.findChild<platform::ui::AlertView*>()) &&
+                                         alert->isVisible() && alert->title() == QLatin1String("Failed"),
+                                     15000);
+            QCOMPARE(alert->message(), QStringLiteral("Please check your network connectivity."));
+            QVERIFY(world.server().otp(address.toStdString()).empty());
+            return;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!world.server().otp(address.toStdString()).empty(), 15000);
+        // The code page: its own Back, and again no bar above it.
+        PLEmailVerficationViewController* codePage = nullptr;
+        QTRY_VERIFY((codePage = qobject_cast<PLEmailVerficationViewController*>(
+                         signUp->navigationController()->topViewController())) &&
+                    codePage->view()->isVisible());
+        QCOMPARE(visibleBars(), 0);
+        QVERIFY(codePage->view()->findChild<QWidget*>(QStringLiteral("backButton"))->isVisible());
         // Once nothing is shown over it, nothing of the library's lies over the container to take its clicks.
         QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
         QTRY_VERIFY(host.findChildren<platform::ui::Window*>().size() == 1 &&
                     host.findChild<platform::ui::Window*>()->isHidden());
+    }
+
+    // The busy overlay goes over the container the user works in, in each layout a host uses, follows
+    // it as the host hides and shows it, and leaves nothing over it once it is dismissed.
+    void theBusyOverlayShowsOverTheContainerInUse_data() {
+        QTest::addColumn<HostLayout>("hostLayout");
+        QTest::newRow("fresh container") << HostLayout::FreshContainer;
+        QTest::newRow("hidden and shown again") << HostLayout::HiddenAndShown;
+        QTest::newRow("stacked pages, turned away and back") << HostLayout::StackedPages;
+        QTest::newRow("replaced after sign-in") << HostLayout::ReplacedContainer;
+        QTest::newRow("two containers, the user in the second") << HostLayout::TwoContainers;
+    }
+    void theBusyOverlayShowsOverTheContainerInUse() {
+        QFETCH(HostLayout, hostLayout);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QHBoxLayout(central);
+        auto* panel = new QLabel(QStringLiteral("The host's panel"));
+        std::unique_ptr<ViewController> first(hostLayout == HostLayout::ReplacedContainer
+                                                  ? Pelnix::pelnixLoginViewController({})
+                                                  : Pelnix::userLoggedOutViewController({}));
+        std::unique_ptr<ViewController> second;
+        QStackedWidget* stack = nullptr;
+        if (hostLayout == HostLayout::StackedPages) {
+            stack = new QStackedWidget;
+            stack->addWidget(first->view());
+            stack->addWidget(panel);
+            layout->addWidget(stack);
+        } else {
+            layout->addWidget(first->view(), 1);
+            layout->addWidget(panel, 1);
+            panel->hide();
+        }
+        host.setCentralWidget(central);
+        host.resize(hostLayout == HostLayout::TwoContainers ? 900 : 400, 720);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        ViewController* inUse = first.get();
+        if (hostLayout == HostLayout::ReplacedContainer) {
+            // The user answers an alert in the login container; then the host puts the main one there.
+            QTest::mouseClick(first->view(), Qt::LeftButton);
+            auto* alert =
+                new platform::ui::AlertView(QStringLiteral("Signed in"), QString(), QStringLiteral("OK"), {});
+            alert->show(first->window());
+            QTRY_VERIFY(alert->isVisible());
+            QTest::mouseClick(alert->findChild<QWidget*>(QStringLiteral("alert.button.0")), Qt::LeftButton);
+            first.reset();
+            second.reset(Pelnix::userLoggedOutViewController({}));
+            layout->insertWidget(0, second->view(), 1);
+            inUse = second.get();
+        } else if (hostLayout == HostLayout::TwoContainers) {
+            second.reset(Pelnix::userLoggedOutViewController({}));
+            layout->addWidget(second->view(), 1);
+            QTRY_VERIFY(second->view()->isVisible());
+            QTest::mouseClick(second->view(), Qt::LeftButton);
+            inUse = second.get();
+        }
+        QTRY_VERIFY(inUse->view()->isVisible());
+
+        PLActivityIndicatorView::show();
+        QWidget* overlay = PLActivityIndicatorView::sharedInstance()->overlay();
+        QTRY_VERIFY(overlay && overlay->isVisible());
+        QCOMPARE(rectIn(overlay, &host), rectIn(inUse->view(), &host));
+        QTRY_VERIFY(takesClicksAt(overlay, &host));
+        if (hostLayout == HostLayout::HiddenAndShown || hostLayout == HostLayout::StackedPages) {
+            if (stack) {
+                stack->setCurrentIndex(1);
+            } else {
+                inUse->view()->hide();
+                panel->show();
+            }
+            QTRY_VERIFY(!overlay->isVisible());
+            QVERIFY(takesClicksAt(panel, &host));
+            if (stack) {
+                stack->setCurrentIndex(0);
+            } else {
+                panel->hide();
+                inUse->view()->show();
+            }
+            QTRY_VERIFY(overlay->isVisible());
+            QTRY_VERIFY(takesClicksAt(overlay, &host));
+        }
+        PLActivityIndicatorView::dismiss();
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        QTRY_VERIFY(takesClicksAt(inUse->view(), &host));
+        for (auto* window : host.findChildren<platform::ui::Window*>())
+            QTRY_VERIFY(window->isHidden());
+    }
+
+    // Each container a host may ask for before anything else, as the first call of a fresh process:
+    // the host gets the screen and the library's set-up as after any other first call.
+    void aContainerAsTheProcesssFirstCallShowsItsScreen_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("login") << "login"
+                               << "pelnix::PLSignUpViewController";
+        QTest::newRow("logged out") << "logged out"
+                                    << "pelnix::PLLoggedOutViewController";
+        QTest::newRow("configuration") << "configuration"
+                                       << "pelnix::PLConfigureScreenViewController";
+    }
+    void aContainerAsTheProcesssFirstCallShowsItsScreen() {
+        QFETCH(QString, entry);
+        QFETCH(QString, screen);
+        QTemporaryDir sandbox;
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kFirstCallVariable), entry);
+        environment.insert(QStringLiteral("PELNIX_SANDBOX_ROOT"), sandbox.path());
+        run.setProcessEnvironment(environment);
+        run.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(run.waitForFinished(60000));
+        const QString out = QString::fromUtf8(run.readAllStandardOutput());
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), 0);
+        QVERIFY2(out.contains(QStringLiteral("screen: %1\n").arg(screen)), qPrintable(out + err));
+        QVERIFY2(out.contains(QStringLiteral("date picker: 20 px")), qPrintable(out));
+        QVERIFY2(!err.contains(QStringLiteral("no screen")), qPrintable(err));
     }
 
     void passcodeTypesMapToLockStates_data() {
@@ -364,5 +572,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestContainers)
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kFirstCallVariable))
+        return reportFirstCall(qEnvironmentVariable(kFirstCallVariable));
+    TestContainers test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_containers.moc"

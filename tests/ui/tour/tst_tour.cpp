@@ -15,6 +15,7 @@
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/Window.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMainWindow>
 #include <QtTest>
 
 using namespace pelnix;
@@ -224,6 +226,38 @@ private slots:
                                      platform::ui::BlankPictureCheck::emptyBar(image, &window),
                                      DeliveredRowTimes::missing(image, &window)})
             QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    // The login container as a host shows it, in its own QMainWindow with no library window: the
+    // sign-up page and the code page pushed on it each show one bar, their own.
+    void theLoginFlowInAHostsOwnWindowShowsOneBarPerPage() {
+        PelnixInfo::sharedInstance()->setSessionState(0);
+        std::unique_ptr<ViewController> container(Pelnix::pelnixLoginViewController({}));
+        QVERIFY(container);
+        QMainWindow host;
+        host.setCentralWidget(container->view());
+        host.resize(320, 568);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        auto* navigation =
+            qobject_cast<platform::ui::NavigationController*>(container->childViewControllers().value(0));
+        QVERIFY(navigation);
+        const auto verifyPage = [&host](const QString& name) {
+            QApplication::processEvents();
+            const QImage image = platform::ui::Screenshot::grab(&host);
+            QVERIFY(image.save(QDir(QStringLiteral(PELNIX_TOUR_DIR)).filePath(name)));
+            for (const QString& fault : {platform::ui::BlankPictureCheck::blankness(image, &host),
+                                         platform::ui::BlankPictureCheck::doubledBar(image, &host),
+                                         platform::ui::BlankPictureCheck::emptyBar(image, &host)})
+                QVERIFY2(fault.isEmpty(), qPrintable(name + QStringLiteral(": ") + fault));
+        };
+        verifyPage(QStringLiteral("Host-LoginContainer.png"));
+        navigation->pushViewController(ScreenRegistry::shared()->instantiate(
+                                           QStringLiteral("Login"), QStringLiteral("PLEmailVerificationID")),
+                                       false);
+        QTRY_VERIFY(navigation->topViewController()->view()->isVisible());
+        verifyPage(QStringLiteral("Host-LoginContainer-code.png"));
+        host.takeCentralWidget();
     }
 
 private:

@@ -1,0 +1,65 @@
+#include "HostedRoots.h"
+
+#include "ViewController.h"
+#include "Window.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+namespace pelnix::platform::ui {
+
+namespace {
+QPointer<HostedRoots> g_roots;
+} // namespace
+
+void HostedRoots::watch(QWidget* view) {
+    if (!g_roots) {
+        auto* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        g_roots = new HostedRoots(app);
+    }
+    view->installEventFilter(g_roots);
+}
+
+bool HostedRoots::isHostedRoot(const ViewController* controller) {
+    if (!controller || !controller->isViewLoaded() || controller->parentViewController() ||
+        controller->presentingViewController())
+        return false;
+    const QWidget* view = const_cast<ViewController*>(controller)->view();
+    return view->parentWidget() && !Window::libraryWindowOf(view);
+}
+
+ViewController* HostedRoots::firstOnScreen() {
+    if (!g_roots)
+        return nullptr;
+    for (const auto& root : g_roots->m_shown)
+        if (root && isHostedRoot(root) && root->view()->isVisible())
+            return root;
+    return nullptr;
+}
+
+bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
+        return false;
+    ViewController* root = ViewController::controllerForView(static_cast<QWidget*>(watched));
+    if (!isHostedRoot(root))
+        return false;
+    const bool shown = type == QEvent::Show;
+    m_shown.removeAll(nullptr);
+    if (!shown)
+        m_shown.removeAll(root);
+    else if (!m_shown.contains(root))
+        m_shown << root;
+    // What the user sees of it: the top of what it presents, as a window tells its root.
+    ViewController* top = root;
+    while (ViewController* presented = top->presentedViewController())
+        top = presented;
+    top->beginAppearanceTransition(shown, false);
+    top->endAppearanceTransition();
+    return false;
+}
+
+} // namespace pelnix::platform::ui
