@@ -103,6 +103,7 @@ private slots:
     void aLinkReadsAsItActsWhateverControlStandsBeforeIt();
     void phoneLinksAreWholeNumbers_data();
     void phoneLinksAreWholeNumbers();
+    void drawnTextFollowsItsTextAndColour();
     void readTextIsGreyAndSenderNames();
     void textShowsNoMenuAndTakesNoFocus();
     void userActionHeightAndReadColour();
@@ -337,6 +338,39 @@ void TestMessageCells::phoneLinksAreWholeNumbers() {
     for (const auto& link : view.links())
         found << link.url.toString();
     QCOMPARE(found, links);
+}
+
+void TestMessageCells::drawnTextFollowsItsTextAndColour() {
+    // A row's text is drawn once and painted from that picture while the list scrolls: a new text or
+    // colour shows at once, and a text of many screens is drawn as it stands, its exposed lines only.
+    const auto view = [](QSize size) {
+        auto text = std::make_unique<PLMessageTextView>();
+        text->setFont(PLChatWindowStyle::messageFont());
+        text->resize(size);
+        return text;
+    };
+    auto small = view(QSize(300, 40));
+    small->setText(QStringLiteral("First text"));
+    const QImage first = small->grab().toImage();
+    small->setText(QStringLiteral("Second text"));
+    QVERIFY(small->grab().toImage() != first);
+    small->setText(QStringLiteral("First text"));
+    QCOMPARE(small->grab().toImage(), first);
+    small->setTextColor(Qt::red);
+    const QImage red = small->grab().toImage();
+    bool reddened = false;
+    for (int y = 0; y < red.height() && !reddened; ++y)
+        for (int x = 0; x < red.width() && !reddened; ++x)
+            reddened = red.pixelColor(x, y).red() > 200 && red.pixelColor(x, y).green() < 60;
+    QVERIFY(reddened);
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("Line %1 of the minutes").arg(i);
+    auto tall = view(QSize(300, 8000));
+    tall->setText(lines.join(QLatin1Char('\n')));
+    auto top = view(QSize(300, 60));
+    top->setText(lines.mid(0, 10).join(QLatin1Char('\n')));
+    QCOMPARE(tall->grab(QRect(0, 0, 300, 60)).toImage(), top->grab().toImage());
 }
 
 void TestMessageCells::readTextIsGreyAndSenderNames() {
