@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QStyle>
 #include <QTest>
 
 using namespace pelnix::platform::ui;
@@ -181,6 +182,24 @@ private slots:
         QWidget* pinned = table.headerViewAt(3);
         QVERIFY(pinned);
         QCOMPARE(pinned->y(), 0);
+
+        // The index stands at the rows' trailing edge, away from the headers' titles, and the rows
+        // leave it room; mirrored, both change sides, and the headers keep the full width.
+        const auto row = [&table] { return table.cellForRowAtIndexPath(IndexPath{3, 2}); };
+        const int w = table.viewport()->width();
+        const int h = table.viewport()->height();
+        QCOMPARE(index->geometry(), QRect(w - SectionIndexBar::kWidth, 0, SectionIndexBar::kWidth, h));
+        QCOMPARE(row()->geometry().left(), 0);
+        QCOMPARE(row()->geometry().right(), index->geometry().left() - 1);
+        table.setLayoutDirection(Qt::RightToLeft);
+        QCOMPARE(index->geometry(), QRect(0, 0, SectionIndexBar::kWidth, h));
+        QCOMPARE(row()->geometry().left(), SectionIndexBar::kWidth);
+        QCOMPARE(row()->geometry().right(), w - 1);
+        QCOMPARE(pinned->geometry(), QRect(0, 0, w, 28));
+        auto* title = pinned->findChild<QLabel*>("headerTitle");
+        QCOMPARE(QStyle::visualAlignment(title->layoutDirection(), title->alignment()) &
+                     (Qt::AlignLeft | Qt::AlignRight),
+                 Qt::AlignRight);
     }
 
     void tapsSelectAndSwipeRevealsOptions() {

@@ -108,10 +108,15 @@ QSize Button::sizeHint() const {
 }
 
 void Button::paintEvent(QPaintEvent*) {
+    const State state = currentState();
+    // A bare tap target (a cell's picture button with only a pressed look) paints nothing, on every
+    // frame of a scrolling list: no painter for it.
+    if (m_background.alpha() == 0 && backgroundImageForState(state).isNull() &&
+        imageForState(state).isNull() && titleForState(state).isEmpty())
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const State state = currentState();
     if (m_radius > 0) {
         QPainterPath clip;
         clip.addRoundedRect(QRectF(rect()), m_radius, m_radius);

@@ -226,8 +226,11 @@ void RowListView::layoutContent() {
     }
     const QRectF visible = visibleContentRect();
     const QPointF offset = contentOffset();
-    // Rows make room for the section index, as on the phone; headers keep the full width.
-    const int width = viewport()->width() - (m_indexBar->titles().isEmpty() ? 0 : SectionIndexBar::kWidth);
+    // Rows make room for the section index at their trailing edge (the left one when mirrored), as on
+    // the phone; headers keep the full width.
+    const int index = m_indexBar->titles().isEmpty() ? 0 : SectionIndexBar::kWidth;
+    const int width = viewport()->width() - index;
+    const int left = qRound(-offset.x()) + (layoutDirection() == Qt::RightToLeft ? index : 0);
 
     std::vector<IndexPath> wanted;
     for (int s = 0; s < int(m_sections.size()); ++s) {
@@ -276,12 +279,12 @@ void RowListView::layoutContent() {
         const Section& section = m_sections[path.section];
         const qreal top = section.top + section.headerHeight + section.rowTops[path.row] - offset.y();
         const qreal bottom = section.top + section.headerHeight + section.rowTops[path.row + 1] - offset.y();
-        view->setGeometry(qRound(-offset.x()), qRound(top), width, qRound(bottom) - qRound(top));
+        view->setGeometry(left, qRound(top), width, qRound(bottom) - qRound(top));
         view->show();
     }
     layoutHeaders(visible);
     if (m_listHeader) {
-        m_listHeader->setGeometry(qRound(-offset.x()), qRound(-offset.y()), width, qRound(contentTop()));
+        m_listHeader->setGeometry(left, qRound(-offset.y()), width, qRound(contentTop()));
         m_listHeader->show();
     }
     layoutIndexBar();
@@ -326,7 +329,9 @@ void RowListView::layoutIndexBar() {
         return;
     }
     const int top = contentInset().top() > 0 ? contentInset().top() : 0;
-    m_indexBar->setGeometry(viewport()->width() - SectionIndexBar::kWidth, top, SectionIndexBar::kWidth,
+    // With the section headers: their titles stand at the leading edge, the index at the trailing one.
+    const int x = layoutDirection() == Qt::RightToLeft ? 0 : viewport()->width() - SectionIndexBar::kWidth;
+    m_indexBar->setGeometry(x, top, SectionIndexBar::kWidth,
                             viewport()->height() - top - qMax(0, contentInset().bottom()));
     m_indexBar->show();
     m_indexBar->raise();
@@ -417,6 +422,12 @@ void RowListView::resizeEvent(QResizeEvent* event) {
     if (m_loaded && viewport()->width() != m_lastWidth)
         rebuildGeometry();
     ScrollView::resizeEvent(event);
+}
+
+void RowListView::changeEvent(QEvent* event) {
+    ScrollView::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange && m_loaded)
+        layoutContent();
 }
 
 void RowListView::showEvent(QShowEvent* event) {

@@ -136,6 +136,8 @@ protected:
     void swiped(const QPointF& viewportPoint, qreal dx) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Mirrored: the rows and the section index change sides.
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Section {

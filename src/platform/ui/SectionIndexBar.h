@@ -8,8 +8,8 @@
 
 namespace pelnix::platform::ui {
 
-// The section index along the right edge of a list ("A" ... "Z", "#"); touching or dragging over a
-// title picks it.
+// The section index along the trailing edge of a list ("A" ... "Z", "#"; the left edge when mirrored,
+// away from the section headers' titles); touching or dragging over a title picks it.
 class SectionIndexBar : public QWidget {
     Q_OBJECT
 public:

@@ -85,11 +85,45 @@ void TextView::clearSelection() {
     setTextCursor(cursor);
 }
 
+namespace {
+// E.164 numbers have at most 15 digits; fewer than 7 is no number anyone dials from a message.
+constexpr int kFewestPhoneDigits = 7;
+constexpr int kMostPhoneDigits = 15;
+
+// Whether a whole run of digit groups (parted by a blank or a dash) reads as one phone number: 7 to 15
+// digits, and never two groups of one digit in a row, which is how a count or a list of small
+// numbers is written ("1 2 3 ... 20"), not a number ("+33 1 23 45 67 89").
+bool isPhoneNumber(QStringView run) {
+    int digits = 0;
+    int groupDigits = 0;
+    bool previousSingle = false;
+    for (qsizetype i = 0; i <= run.size(); ++i) {
+        const QChar c = i < run.size() ? run.at(i) : QChar(QLatin1Char(' '));
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            ++digits;
+            ++groupDigits;
+            continue;
+        }
+        if (groupDigits == 0)
+            continue;
+        const bool single = groupDigits == 1;
+        if (single && previousSingle)
+            return false;
+        previousSingle = single;
+        groupDigits = 0;
+    }
+    return digits >= kFewestPhoneDigits && digits <= kMostPhoneDigits;
+}
+} // namespace
+
 QList<TextView::DetectedLink> TextView::detectedLinks(const QString& text) {
+    // A phone number is a whole run of digit groups: it starts at no word, digit group or "+" before
+    // it and ends at no word or group after it, so that a longer run is never cut down to a number.
     static const QRegularExpression detector(
         QStringLiteral(R"((?<url>\b(?:https?://|www\.)[^\s<>"]+[^\s<>".,;:!?)\]'])|)"
                        R"((?<mail>\b[\w.+-]+@[\w-]+(?:\.[\w-]+)+\b)|)"
-                       R"((?<phone>(?<![\w+])\+?\d[\d -]{5,}\d\b))"));
+                       R"((?<phone>(?<![\w+])(?<!\d[ -]|\d -|\d- |\d - ))"
+                       R"(\+?\d+(?:(?: ?- ?| )\d+)*(?!\w)(?! ?- ?\d| \d)))"));
     QList<DetectedLink> links;
     auto it = detector.globalMatch(text);
     while (it.hasNext()) {
@@ -100,9 +134,11 @@ QList<TextView::DetectedLink> TextView::detectedLinks(const QString& text) {
             url = QUrl::fromUserInput(found);
         else if (!match.captured(QStringLiteral("mail")).isEmpty())
             url = QUrl(QStringLiteral("mailto:") + found);
-        else
+        else if (isPhoneNumber(found))
             url = QUrl(QStringLiteral("tel:") +
                        QString(found).remove(QLatin1Char(' ')).remove(QLatin1Char('-')));
+        else
+            continue;
         links << DetectedLink{int(match.capturedStart()), int(match.capturedLength()), url};
     }
     return links;

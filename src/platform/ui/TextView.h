@@ -53,7 +53,8 @@ public:
         QUrl url;
     };
     // The links in `text`, in order: URLs ("http(s)://", "www."), e-mail addresses ("mailto:") and
-    // phone numbers ("tel:", blanks and dashes removed).
+    // phone numbers ("tel:", blanks and dashes removed): a whole run of digit groups parted by blanks or
+    // dashes, of 7 to 15 digits, with no two groups of one digit in a row; any other run is no link.
     static QList<DetectedLink> detectedLinks(const QString& text);
     // The rich text with anchors for `text`'s detected links.
     static QString linkifiedHtml(const QString& text);

@@ -9,6 +9,7 @@
 #include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLClippedView.h"
+#include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
 
 #include <QPainter>
@@ -92,15 +93,17 @@ PLBulkUserJoinedMessageCell::PLBulkUserJoinedMessageCell(QWidget* parent)
     markRead(0);
 }
 
-int PLBulkUserJoinedMessageCell::boxWidth(qreal cellWidth) {
-    return int(qMin<qreal>(kMaximumBoxWidth, cellWidth - 2 * kBoxSideMargin));
+int PLBulkUserJoinedMessageCell::boxWidth(qreal cellWidth, int trailingReserve) {
+    return qMin(int(qMin<qreal>(kMaximumBoxWidth, cellWidth - 2 * kBoxSideMargin)),
+                PLMessageCellLayout::centredWidthLimit(int(cellWidth), trailingReserve));
 }
 
 qreal PLBulkUserJoinedMessageCell::cellHeightWithMessageString(const QString& text,
                                                                const QString& bulkJoinedUserNames,
-                                                               bool isExpanded, qreal cellWidth) {
+                                                               bool isExpanded, qreal cellWidth,
+                                                               int trailingReserve) {
     const QFont font = PLChatWindowStyle::systemEventFont();
-    const int box = boxWidth(cellWidth);
+    const int box = boxWidth(cellWidth, trailingReserve);
     qreal height =
         qMax(kMinimumTextHeight,
              roundedUp(PLMessageTextView::measuredHeight(text, font, labelWidth(box, kArrowWidth))));
@@ -122,20 +125,12 @@ void PLBulkUserJoinedMessageCell::setMessage(const std::shared_ptr<Message>& mes
                                       : QString());
     m_delegate.set(delegate);
     Animator::crossDissolve(this, kFadeMs, [this] { m_userNamesLabel->setVisible(m_expanded); });
-    const QFont font = PLChatWindowStyle::systemEventFont();
-    const int box = boxWidth(width());
-    m_messageInfoHeight =
-        qMax(kMinimumTextHeight,
-             roundedUp(PLMessageTextView::measuredHeight(message ? message->text() : QString(), font,
-                                                         labelWidth(box, m_arrowButtonWidth))));
     m_clippedView->setVisible(m_expanded);
     m_expandableView->setVisible(m_expanded);
     const QString names = message ? message->bulkJoinedUserNames() : QString();
     if (m_expanded) {
         m_userNamesLabel->setText(names);
         m_userNamesLabel->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-        m_userNamesLabelHeight =
-            roundedUp(PLMessageTextView::measuredHeight(names, font, box - 2 * kLabelPadding));
         m_arrowIndicatorButton->show();
     } else if (names.isEmpty()) {
         m_arrowIndicatorButton->hide();
@@ -150,8 +145,18 @@ void PLBulkUserJoinedMessageCell::setMessage(const std::shared_ptr<Message>& mes
 }
 
 void PLBulkUserJoinedMessageCell::layOut() {
-    const int box = boxWidth(width());
+    const int box = boxWidth(width(), trailingReserve());
     const int left = (width() - box) / 2;
+    // Measured at the width the cell has now: it may be filled before it is given its place.
+    const QFont font = PLChatWindowStyle::systemEventFont();
+    const auto message = this->message();
+    m_messageInfoHeight =
+        qMax(kMinimumTextHeight,
+             roundedUp(PLMessageTextView::measuredHeight(message ? message->text() : QString(), font,
+                                                         labelWidth(box, m_arrowButtonWidth))));
+    if (m_expanded)
+        m_userNamesLabelHeight = roundedUp(
+            PLMessageTextView::measuredHeight(m_userNamesLabel->text(), font, box - 2 * kLabelPadding));
     const int infoHeight = int(m_messageInfoHeight);
     m_messageInfoView->setGeometry(left, 0, box, infoHeight);
     m_messageLabel->setGeometry(kLabelPadding, 0, int(labelWidth(box, m_arrowButtonWidth)), infoHeight);
@@ -173,7 +178,8 @@ void PLBulkUserJoinedMessageCell::layOut() {
         y += boxTop + boxHeight;
         timeBand -= kNamesBottomPadding;
     }
-    m_timeStampLabel->setGeometry(0, y, width(), timeBand);
+    const int band = PLMessageCellLayout::centredWidthLimit(width(), trailingReserve());
+    m_timeStampLabel->setGeometry((width() - band) / 2, y, band, timeBand);
 }
 
 void PLBulkUserJoinedMessageCell::resizeEvent(QResizeEvent* event) {

@@ -28,9 +28,9 @@ public:
 
     explicit PLBulkUserJoinedMessageCell(QWidget* parent = nullptr);
 
-    // The height of the row in a cell `cellWidth` wide.
+    // The height of the row in a cell `cellWidth` wide that keeps `trailingReserve` free.
     static qreal cellHeightWithMessageString(const QString& text, const QString& bulkJoinedUserNames,
-                                             bool isExpanded, qreal cellWidth);
+                                             bool isExpanded, qreal cellWidth, int trailingReserve = 0);
 
     void setMessage(const std::shared_ptr<Message>& message, PLBulkUserJoinedMessageCellDelegate* delegate,
                     bool isCellExpanded);
@@ -56,7 +56,8 @@ protected:
 private:
     using PLChatMessageCell::setMessage;
     void layOut();
-    static int boxWidth(qreal cellWidth);
+    // Centred, the boxes keep clear of a trailing reserve on both sides.
+    static int boxWidth(qreal cellWidth, int trailingReserve);
 
     QWidget* m_messageInfoView;
     QWidget* m_expandableView;

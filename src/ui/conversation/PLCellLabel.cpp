@@ -19,11 +19,10 @@ void PLCellLabel::setAlpha(qreal alpha) {
 void PLCellLabel::paintEvent(QPaintEvent*) {
     if (text().isEmpty() || m_alpha <= 0)
         return;
-    const QString key = text() + QChar(0) + QString::number(width()) + QChar(0) + font().key() + QChar(0) +
-                        QString::number(int(alignment())) + QChar(0) + QString::number(numberOfLines()) +
-                        QChar(0) + QString::number(int(layoutDirection()));
-    if (!m_layout || key != m_layoutKey) {
-        m_layoutKey = key;
+    // Painted on every frame of a scrolling list: no text is built to tell whether the layout holds.
+    LayoutInputs inputs{text(), width(), font(), alignment(), numberOfLines(), layoutDirection()};
+    if (!m_layout || !(inputs == m_laidOut)) {
+        m_laidOut = std::move(inputs);
         QString shown = text();
         shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
         m_layout = std::make_unique<QTextLayout>(shown, font());

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Label.h"
 
+#include <QFont>
 #include <QTextLayout>
 #include <memory>
 
@@ -23,7 +24,18 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_layoutKey;
+    // What a layout is made for: a paint compares them field by field, as cheaply as it can.
+    struct LayoutInputs {
+        QString text;
+        int width = -1;
+        QFont font;
+        Qt::Alignment alignment;
+        int numberOfLines = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        bool operator==(const LayoutInputs&) const = default;
+    };
+
+    LayoutInputs m_laidOut;
     std::unique_ptr<QTextLayout> m_layout;
     qreal m_usedHeight = 0;
     qreal m_alpha = 1;

@@ -26,8 +26,9 @@ public:
     void markRead(int value);
     bool showsReadLook() const { return m_readLook; }
     void prepareForReuse() override;
-    // Room kept free at the trailing end of the row (its time and outbox state move inward by it),
-    // while the list's scroll control stands over that edge.
+    // Room kept free at the trailing end of the row, beyond its margin, for the list's scroll control:
+    // all the row shows (text, names, times, pictures, pages) stays out of it, and content centred in
+    // the row keeps as much free at its leading end.
     int trailingReserve() const { return m_trailingReserve; }
     void setTrailingReserve(int reserve);
 

@@ -152,14 +152,17 @@ QSizeF PLChatWindowViewController::sizeForItemAtIndexPath(CollectionView* view, 
         break;
     case TextMessage:
         height = isExtendedTextMessageAtIndexPath(path)
-                     ? PLExtendedTextMessageCell::cellHeightWithMessageString(row.displayText(), width)
-                     : PLTextMessageCell::cellHeightWithMessageString(row.displayText(), width);
+                     ? PLExtendedTextMessageCell::cellHeightWithMessageString(row.displayText(), width,
+                                                                              scrollControlReserve())
+                     : PLTextMessageCell::cellHeightWithMessageString(row.displayText(), width,
+                                                                      scrollControlReserve());
         break;
     case BulkJoined: {
         const auto message = row.message();
         height = PLBulkUserJoinedMessageCell::cellHeightWithMessageString(
             row.displayText(), message ? message->bulkJoinedUserNames() : QString(),
-            message && m_bulkUserJoinedMessageState.value(message->messageId()) != 0, width);
+            message && m_bulkUserJoinedMessageState.value(message->messageId()) != 0, width,
+            scrollControlReserve());
         break;
     }
     case DateRow:
@@ -169,7 +172,8 @@ QSizeF PLChatWindowViewController::sizeForItemAtIndexPath(CollectionView* view, 
         height = PLUnreadMessagesSeparatorCell::cellHeight();
         break;
     default:
-        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText(), int(width));
+        height = PLUserActionMessageCell::cellHeightWithMessageString(row.displayText(), int(width),
+                                                                      scrollControlReserve());
         break;
     }
     return {width, height};

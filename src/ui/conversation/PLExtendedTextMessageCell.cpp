@@ -17,8 +17,8 @@ namespace {
 constexpr int kTextLeft = Layout::kContentLeft - int(PLMessageTextView::kLineFragmentPadding);
 constexpr int kIndicatorWidth = 40;
 
-qreal textViewWidth(qreal cellWidth) {
-    return cellWidth - kTextLeft - Layout::kTrailingMargin - kIndicatorWidth;
+qreal textViewWidth(qreal cellWidth, int trailingReserve) {
+    return cellWidth - kTextLeft - Layout::kTrailingMargin - trailingReserve - kIndicatorWidth;
 }
 } // namespace
 
@@ -27,9 +27,10 @@ PLExtendedTextMessageCell::PLExtendedTextMessageCell(QWidget* parent)
     markRead(0);
 }
 
-qreal PLExtendedTextMessageCell::cellHeightWithMessageString(const QString& text, qreal cellWidth) {
+qreal PLExtendedTextMessageCell::cellHeightWithMessageString(const QString& text, qreal cellWidth,
+                                                             int trailingReserve) {
     return PLMessageTextView::measuredHeight(text, PLChatWindowStyle::messageFont(),
-                                             textViewWidth(cellWidth) -
+                                             textViewWidth(cellWidth, trailingReserve) -
                                                  2 * PLMessageTextView::kLineFragmentPadding) +
            kHeightConstant;
 }
@@ -37,7 +38,8 @@ qreal PLExtendedTextMessageCell::cellHeightWithMessageString(const QString& text
 void PLExtendedTextMessageCell::resizeEvent(QResizeEvent* event) {
     const int w = width();
     const bool rtl = layoutDirection() == Qt::RightToLeft;
-    Layout::place(m_parts.textView(), QRect(kTextLeft, 0, int(textViewWidth(w)), height()), w, rtl);
+    Layout::place(m_parts.textView(), QRect(kTextLeft, 0, int(textViewWidth(w, trailingReserve())), height()),
+                  w, rtl);
     Layout::place(m_parts.pendingMessageView(),
                   QRect(Layout::trailingEdge(this) - kIndicatorWidth, 0, kIndicatorWidth,
                         PLPendingMessageIndicatorView::kHeight),

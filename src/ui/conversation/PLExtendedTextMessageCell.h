@@ -16,7 +16,8 @@ public:
 
     explicit PLExtendedTextMessageCell(QWidget* parent = nullptr);
 
-    static qreal cellHeightWithMessageString(const QString& text, qreal cellWidth);
+    // The height of a row showing `text` in a cell `cellWidth` wide that keeps `trailingReserve` free.
+    static qreal cellHeightWithMessageString(const QString& text, qreal cellWidth, int trailingReserve = 0);
 
     PLTextmessageDelegate* textMessageDelegate() const { return m_parts.delegate(); }
     void setTextMessageDelegate(PLTextmessageDelegate* delegate) { m_parts.setDelegate(delegate); }

@@ -14,6 +14,10 @@ int trailingEdge(const PLChatMessageCell* cell) {
     return cell->width() - kTrailingMargin - cell->trailingReserve();
 }
 
+int centredWidthLimit(int cellWidth, int trailingReserve) {
+    return trailingReserve > 0 ? qMax(0, cellWidth - 2 * (trailingReserve + kTrailingMargin)) : cellWidth;
+}
+
 void placeSenderHeader(PLChatMessageWithProfileImageCell* cell, QWidget* nameLabel,
                        QWidget* pendingMessageView) {
     const int w = cell->width();

@@ -24,6 +24,10 @@ inline constexpr int kIndicatorWidth = 100;
 
 // Where the header's trailing column ends in `cell` (left-to-right coordinates).
 int trailingEdge(const PLChatMessageCell* cell);
+// The widest that content centred in a row `cellWidth` wide may be, keeping clear of the column the row
+// keeps at its trailing end (`trailingReserve` beyond the trailing margin) on both sides, so that it
+// stays centred in the row.
+int centredWidthLimit(int cellWidth, int trailingReserve);
 // Places `rect` (left-to-right coordinates) in `view`'s parent, mirrored for a right-to-left cell.
 void place(QWidget* view, const QRect& rect, int cellWidth, bool rightToLeft);
 // The avatar, the dot, the name and the outbox column of `cell`.

@@ -21,6 +21,8 @@ namespace {
 const QColor kLinkColor(0x00, 0x71, 0xBD);
 // The heights kept.
 constexpr int kHeightCacheLimit = 20000;
+// The most pixels of a drawn text a view keeps (4 MiB): several screens of text.
+constexpr qint64 kMostDrawnPixels = 1 << 20;
 
 using Link = platform::ui::TextView::DetectedLink;
 
@@ -134,6 +136,7 @@ void PLMessageTextView::setTextColor(const QColor& color) {
     if (m_color == color)
         return;
     m_color = color;
+    m_drawn = QImage();
     update();
 }
 
@@ -154,7 +157,9 @@ void PLMessageTextView::relayout() {
     const QString laid = layoutText(m_text, m_links, &m_shownLinks);
     m_layout = std::make_unique<QTextLayout>(laid, font());
     m_layout->setFormats(formatsFor(laid, m_shownLinks, font()));
-    layOut(*m_layout, textWidth(), layoutDirection());
+    m_laidOutWidth = textWidth();
+    layOut(*m_layout, m_laidOutWidth, layoutDirection());
+    m_drawn = QImage();
     update();
 }
 
@@ -199,16 +204,35 @@ QUrl PLMessageTextView::linkAt(const QPointF& point) const {
     return {};
 }
 
-void PLMessageTextView::paintEvent(QPaintEvent*) {
+void PLMessageTextView::paintEvent(QPaintEvent* event) {
     if (!m_layout || m_text.isEmpty())
         return;
     QPainter painter(this);
-    painter.setPen(m_color);
-    m_layout->draw(&painter, textOrigin());
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    // A text of many screens (a hostile one) is drawn anew each time, only its exposed lines.
+    if (qint64(pixels.width()) * pixels.height() > kMostDrawnPixels) {
+        m_drawn = QImage();
+        painter.setPen(m_color);
+        m_layout->draw(&painter, textOrigin(), {}, QRectF(event->rect()));
+        return;
+    }
+    if (m_drawn.isNull() || m_drawn.size() != pixels || m_drawn.devicePixelRatio() != ratio) {
+        m_drawn = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_drawn.setDevicePixelRatio(ratio);
+        m_drawn.fill(Qt::transparent);
+        QPainter text(&m_drawn);
+        text.setPen(m_color);
+        m_layout->draw(&text, textOrigin());
+    }
+    painter.drawImage(QPoint(), m_drawn);
 }
 
 void PLMessageTextView::resizeEvent(QResizeEvent*) {
-    relayout();
+    // The lines follow the width alone: a row that only grows or shrinks, or is shown again from the
+    // list's pool, keeps them.
+    if (!m_layout || textWidth() != m_laidOutWidth)
+        relayout();
 }
 
 void PLMessageTextView::changeEvent(QEvent* event) {

@@ -3,6 +3,7 @@
 #include "platform/ui/TextView.h"
 
 #include <QColor>
+#include <QImage>
 #include <QMargins>
 #include <QTextLayout>
 #include <QUrl>
@@ -63,6 +64,11 @@ private:
     // The links where they stand in the laid-out text.
     QList<platform::ui::TextView::DetectedLink> m_shownLinks;
     std::unique_ptr<QTextLayout> m_layout;
+    qreal m_laidOutWidth = -1;
+    // The text as the layout last drew it, over nothing: a row scrolling through the list paints it on
+    // every frame, and its glyphs are drawn once. Empty when the text, its colour or its layout change,
+    // and for a text of more pixels than a view keeps, which is drawn anew, only its exposed lines.
+    QImage m_drawn;
     QUrl m_pressedLink;
 };
 

@@ -21,8 +21,8 @@ constexpr int kTextTop = 16;
 constexpr int kTextLeft = Layout::kContentLeft - int(PLMessageTextView::kLineFragmentPadding);
 const QMargins kTextInset(0, 8, 0, 8);
 
-qreal textViewWidth(qreal cellWidth) {
-    return cellWidth - kTextLeft - Layout::kTrailingMargin;
+qreal textViewWidth(qreal cellWidth, int trailingReserve) {
+    return cellWidth - kTextLeft - Layout::kTrailingMargin - trailingReserve;
 }
 } // namespace
 
@@ -37,20 +37,22 @@ PLTextMessageCell::PLTextMessageCell(QWidget* parent)
     markRead(0);
 }
 
-qreal PLTextMessageCell::cellHeightWithMessageString(const QString& text, qreal cellWidth) {
+qreal PLTextMessageCell::cellHeightWithMessageString(const QString& text, qreal cellWidth,
+                                                     int trailingReserve) {
     // The chrome is what the cell has around its text view; the text view's own insets are in the
     // constant.
     const qreal measured = PLMessageTextView::measuredHeight(text, PLChatWindowStyle::messageFont(),
-                                                             textViewWidth(cellWidth) -
+                                                             textViewWidth(cellWidth, trailingReserve) -
                                                                  2 * PLMessageTextView::kLineFragmentPadding);
     return measured + kTextTop + kHeightConstant;
 }
 
 void PLTextMessageCell::resizeEvent(QResizeEvent* event) {
     Layout::placeSenderHeader(this, m_userNameLabel, m_parts.pendingMessageView());
-    Layout::place(m_parts.textView(),
-                  QRect(kTextLeft, kTextTop, int(textViewWidth(width())), height() - kTextTop), width(),
-                  layoutDirection() == Qt::RightToLeft);
+    Layout::place(
+        m_parts.textView(),
+        QRect(kTextLeft, kTextTop, int(textViewWidth(width(), trailingReserve())), height() - kTextTop),
+        width(), layoutDirection() == Qt::RightToLeft);
     PLChatMessageWithProfileImageCell::resizeEvent(event);
 }
 

@@ -20,8 +20,8 @@ public:
 
     explicit PLTextMessageCell(QWidget* parent = nullptr);
 
-    // The height of a row showing `text` in a cell `cellWidth` wide.
-    static qreal cellHeightWithMessageString(const QString& text, qreal cellWidth);
+    // The height of a row showing `text` in a cell `cellWidth` wide that keeps `trailingReserve` free.
+    static qreal cellHeightWithMessageString(const QString& text, qreal cellWidth, int trailingReserve = 0);
 
     PLTextmessageDelegate* textMessageDelegate() const { return m_parts.delegate(); }
     void setTextMessageDelegate(PLTextmessageDelegate* delegate) { m_parts.setDelegate(delegate); }

@@ -6,6 +6,7 @@
 #include "platform/ui/Label.h"
 #include "ui/conversation/PLCellLabel.h"
 #include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
 
 namespace pelnix {
@@ -35,9 +36,11 @@ PLUserActionMessageCell::PLUserActionMessageCell(QWidget* parent)
     markRead(0);
 }
 
-int PLUserActionMessageCell::labelWidthForCellWidth(int cellWidth) {
+int PLUserActionMessageCell::labelWidthForCellWidth(int cellWidth, int trailingReserve) {
     constexpr int kPhoneWidth = 320;
-    return qBound(qMin(kLabelWidth, cellWidth), cellWidth - (kPhoneWidth - kLabelWidth), kMaximumLabelWidth);
+    return qMin(
+        qBound(qMin(kLabelWidth, cellWidth), cellWidth - (kPhoneWidth - kLabelWidth), kMaximumLabelWidth),
+        PLMessageCellLayout::centredWidthLimit(cellWidth, trailingReserve));
 }
 
 qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text) {
@@ -45,18 +48,21 @@ qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text) 
            kChrome + kHeightConstant;
 }
 
-qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text, int cellWidth) {
+qreal PLUserActionMessageCell::cellHeightWithMessageString(const QString& text, int cellWidth,
+                                                           int trailingReserve) {
     return PLMessageTextView::measuredHeight(text, PLChatWindowStyle::systemEventFont(),
-                                             labelWidthForCellWidth(cellWidth)) +
+                                             labelWidthForCellWidth(cellWidth, trailingReserve)) +
            kChrome + kHeightConstant;
 }
 
 void PLUserActionMessageCell::resizeEvent(QResizeEvent* event) {
-    const int labelWidth = labelWidthForCellWidth(width());
+    const int labelWidth = labelWidthForCellWidth(width(), trailingReserve());
+    const int band = PLMessageCellLayout::centredWidthLimit(width(), trailingReserve());
     const int labelHeight = height() - kChrome - int(kHeightConstant);
     m_messageLabel->setGeometry((width() - labelWidth) / 2, kLabelTop + int(kHeightConstant) / 2, labelWidth,
                                 qMax(0, labelHeight));
-    m_timeLabel->setGeometry(0, m_messageLabel->geometry().bottom() + 1, width(), kTimeHeight);
+    m_timeLabel->setGeometry((width() - band) / 2, m_messageLabel->geometry().bottom() + 1, band,
+                             kTimeHeight);
     PLChatMessageCell::resizeEvent(event);
 }
 

@@ -20,12 +20,13 @@ public:
     // much, up to a line that still reads as one.
     static constexpr int kLabelWidth = 260;
     static constexpr int kMaximumLabelWidth = 600;
-    static int labelWidthForCellWidth(int cellWidth);
+    // Centred, it keeps clear of a trailing reserve on both sides.
+    static int labelWidthForCellWidth(int cellWidth, int trailingReserve = 0);
 
     explicit PLUserActionMessageCell(QWidget* parent = nullptr);
 
     static qreal cellHeightWithMessageString(const QString& text);
-    static qreal cellHeightWithMessageString(const QString& text, int cellWidth);
+    static qreal cellHeightWithMessageString(const QString& text, int cellWidth, int trailingReserve = 0);
 
     platform::ui::Label* messageLabel() const { return m_messageLabel; }
     platform::ui::Label* timeLabel() const { return m_timeLabel; }

@@ -324,9 +324,20 @@ void TestContactsGallery::rightToLeftMirrorsTheRows() {
                      [](const QColor& c) { return c.lightness() < 120; }));
     auto* index = shot.table()->findChild<SectionIndexBar*>();
     QVERIFY(index && index->isVisible());
-    // The index keeps the right edge; the rows leave it room, so it covers no avatar.
-    QVERIFY(index->mapTo(&shot.window, QPoint()).x() >=
-            avatar->mapTo(&shot.window, QPoint(avatar->width(), 0)).x());
+    // The index mirrors with the headers: at the left edge, away from their letters at the right; the
+    // rows leave it room, so it covers no name, and the avatars keep the right edge.
+    const int indexRight = index->mapTo(&shot.window, QPoint(index->width(), 0)).x();
+    QCOMPARE(index->mapTo(&shot.window, QPoint()).x(), shot.table()->mapTo(&shot.window, QPoint()).x());
+    QVERIFY(aaron->mapTo(&shot.window, QPoint()).x() >= indexRight);
+    QVERIFY(name->mapTo(&shot.window, QPoint()).x() >= indexRight);
+    QCOMPARE(aaron->mapTo(&shot.window, QPoint(aaron->width(), 0)).x(),
+             shot.table()->mapTo(&shot.window, QPoint(shot.table()->width(), 0)).x());
+    QWidget* header = shot.table()->headerViewAt(0);
+    QVERIFY(header);
+    auto* letter = header->findChild<QWidget*>(QStringLiteral("headerTitle"));
+    QVERIFY(letter);
+    QVERIFY(shot.any(letter, QRect(letter->width() - 20, 0, 20, letter->height()),
+                     [](const QColor& c) { return c.blue() > c.red() + 60; }));
     // The field's placeholder starts at the right.
     TextField* field = shot.picker->addContactsTextField();
     QVERIFY(shot.any(field, QRect(field->width() - 40, 0, 32, field->height()),

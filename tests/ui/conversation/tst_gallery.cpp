@@ -214,8 +214,12 @@ void TestConversationGallery::roomShowsSeparatorDotPillAndFailure() {
     auto* label = static_cast<QWidget*>(today->dateStringLabel());
     QVERIFY2(near(shot.at(label, {3, label->height() / 2.0}), kPill, 6), describe(shot.at(label, {3, 10})));
 
-    // The failed post's mark.
-    auto* failed = shot.cellAt<PLTextMessageCell>(shot.rowOf(QStringLiteral("This one did not go through.")));
+    // The failed post's mark, its row brought into view: at the phone's size it may lie under the fold.
+    const int failedRow = shot.rowOf(QStringLiteral("This one did not go through."));
+    shot.chat->collectionView()->scrollToItemAtIndexPath(IndexPath::forItem(failedRow),
+                                                         RowListView::ScrollPosition::None, false);
+    shot.retake();
+    auto* failed = shot.cellAt<PLTextMessageCell>(failedRow);
     QVERIFY(failed && failed->pendingMessageIndicatorView());
     auto* mark = static_cast<QWidget*>(failed->pendingMessageIndicatorView()->failureIndicatorButton());
     QVERIFY(mark->isVisible());

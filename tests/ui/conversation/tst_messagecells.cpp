@@ -101,6 +101,9 @@ private slots:
     void linkTapGoesToTheDelegateOnceAndOpensNothing();
     void aLinkReadsAsItActsWhateverControlStandsBeforeIt_data();
     void aLinkReadsAsItActsWhateverControlStandsBeforeIt();
+    void phoneLinksAreWholeNumbers_data();
+    void phoneLinksAreWholeNumbers();
+    void drawnTextFollowsItsTextAndColour();
     void readTextIsGreyAndSenderNames();
     void textShowsNoMenuAndTakesNoFocus();
     void userActionHeightAndReadColour();
@@ -299,6 +302,75 @@ void TestMessageCells::aLinkReadsAsItActsWhateverControlStandsBeforeIt() {
     const auto point = pointOnLink(&hostile);
     QVERIFY(point);
     QCOMPARE(hostile.linkAt(*point), url);
+}
+
+void TestMessageCells::phoneLinksAreWholeNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("links");
+    QTest::newRow("international, blanks") << "Call +1 555 123 4567." << QStringList{"tel:+15551234567"};
+    QTest::newRow("dashes") << "Call 555-123-4567 today" << QStringList{"tel:5551234567"};
+    QTest::newRow("dash between blanks") << "Desk: 0800 - 123 456" << QStringList{"tel:0800123456"};
+    QTest::newRow("digits alone") << "5551234567" << QStringList{"tel:5551234567"};
+    QTest::newRow("pairs") << "01 23 45 67 89" << QStringList{"tel:0123456789"};
+    QTest::newRow("one digit after the country code")
+        << "+33 1 23 45 67 89" << QStringList{"tel:+33123456789"};
+    QTest::newRow("fifteen digits") << "+123 456 789 012 345" << QStringList{"tel:+123456789012345"};
+    QTest::newRow("two numbers") << "555 1234 or 555 9876" << QStringList{"tel:5551234", "tel:5559876"};
+    QTest::newRow("a number after a list")
+        << "Steps 1 2 3, then call 555 123 4567" << QStringList{"tel:5551234567"};
+    QTest::newRow("numbers 1 to 20") << "Numbers 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"
+                                     << QStringList();
+    QTest::newRow("small numbers") << "Rows 1 2 3 4 5 6 7" << QStringList();
+    QTest::newRow("sixteen digits") << "Card 1234 5678 9012 3456" << QStringList();
+    QTest::newRow("31 digits alone") << "1234567891011121314151617181920" << QStringList();
+    QTest::newRow("six digits") << "Room 123 456" << QStringList();
+    QTest::newRow("digits in a word") << "build abc12 345 6789" << QStringList();
+}
+
+void TestMessageCells::phoneLinksAreWholeNumbers() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, links);
+    // No run of digits becomes a number longer than a phone number can be, or one joined from a list.
+    PLMessageTextView view;
+    view.resize(300, 60);
+    view.setText(text);
+    QStringList found;
+    for (const auto& link : view.links())
+        found << link.url.toString();
+    QCOMPARE(found, links);
+}
+
+void TestMessageCells::drawnTextFollowsItsTextAndColour() {
+    // A row's text is drawn once and painted from that picture while the list scrolls: a new text or
+    // colour shows at once, and a text of many screens is drawn as it stands, its exposed lines only.
+    const auto view = [](QSize size) {
+        auto text = std::make_unique<PLMessageTextView>();
+        text->setFont(PLChatWindowStyle::messageFont());
+        text->resize(size);
+        return text;
+    };
+    auto small = view(QSize(300, 40));
+    small->setText(QStringLiteral("First text"));
+    const QImage first = small->grab().toImage();
+    small->setText(QStringLiteral("Second text"));
+    QVERIFY(small->grab().toImage() != first);
+    small->setText(QStringLiteral("First text"));
+    QCOMPARE(small->grab().toImage(), first);
+    small->setTextColor(Qt::red);
+    const QImage red = small->grab().toImage();
+    bool reddened = false;
+    for (int y = 0; y < red.height() && !reddened; ++y)
+        for (int x = 0; x < red.width() && !reddened; ++x)
+            reddened = red.pixelColor(x, y).red() > 200 && red.pixelColor(x, y).green() < 60;
+    QVERIFY(reddened);
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("Line %1 of the minutes").arg(i);
+    auto tall = view(QSize(300, 8000));
+    tall->setText(lines.join(QLatin1Char('\n')));
+    auto top = view(QSize(300, 60));
+    top->setText(lines.mid(0, 10).join(QLatin1Char('\n')));
+    QCOMPARE(tall->grab(QRect(0, 0, 300, 60)).toImage(), top->grab().toImage());
 }
 
 void TestMessageCells::readTextIsGreyAndSenderNames() {

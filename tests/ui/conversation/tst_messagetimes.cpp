@@ -12,6 +12,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/testing/FakeWebView.h"
+#include "ui/conversation/PLBulkUserJoinedMessageCell.h"
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
@@ -141,6 +142,8 @@ private slots:
     void timesWholeAndClocksInSight();
     void timesKeepTheirPlaceAndTheScrollControlItsOwn_data();
     void timesKeepTheirPlaceAndTheScrollControlItsOwn();
+    void rowsShowNothingUnderTheScrollControl_data();
+    void rowsShowNothingUnderTheScrollControl();
 
 private:
     void smartRow(const QString& id, qint64 date, qint32 sender, const QString& kind, const QString& html) {
@@ -337,6 +340,70 @@ void TestMessageTimes::timesKeepTheirPlaceAndTheScrollControlItsOwn() {
     ConversationWorld::advance(3500);
     QVERIFY(!control->isSlidIn());
     QCOMPARE(times(), before);
+}
+
+void TestMessageTimes::rowsShowNothingUnderTheScrollControl_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("320 x 568, left to right") << QSize(320, 568) << false;
+    QTest::newRow("400 x 720, left to right") << QSize(400, 720) << false;
+    QTest::newRow("400 x 720, right to left") << QSize(400, 720) << true;
+    QTest::newRow("1024 x 768, left to right") << QSize(1024, 768) << false;
+}
+
+void TestMessageTimes::rowsShowNothingUnderTheScrollControl() {
+    QFETCH(QSize, size);
+    QFETCH(bool, rightToLeft);
+    // Rows whose text runs to the end of their lines: a message and the one grouped under it, the
+    // user's own, a system event and a joined event with its names shown.
+    auto notes = world->importRoom(QStringLiteral("r2"));
+    const QString numbers = QStringLiteral("Numbers 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
+    const QString prose = QStringLiteral("The notes from the morning, the agenda for the afternoon and the "
+                                         "list of what is still open before the release goes out.");
+    world->importMessage(notes, QStringLiteral("t1"), kLunch, numbers, kBob);
+    world->importMessage(notes, QStringLiteral("t2"), kLunch + 1000, prose + QStringLiteral(" ") + numbers,
+                         kBob);
+    world->importMessage(notes, QStringLiteral("e1"), kLunch + 2000,
+                         QStringLiteral("Carol left the room after a long and very thorough handover of "
+                                        "everything she looked after"),
+                         kCarol, QStringLiteral("left"));
+    QVariantList users;
+    for (int i = 0; i < 8; ++i)
+        users << QVariantMap{{"userId", 100 + i}, {"name", QStringLiteral("Participant number %1").arg(i)}};
+    world->importMessage(notes, QStringLiteral("j1"), kLunch + 3000,
+                         QStringLiteral("Bob added 8 people to the room, all of the release team"), kBob,
+                         QStringLiteral("joined"), {{"info", QVariantMap{{"users", users}}}});
+    world->importMessage(notes, QStringLiteral("t3"), kLunch + 4000, prose + QStringLiteral(" ") + numbers,
+                         world->me());
+    auto* chat = world->open(notes, size);
+    if (rightToLeft)
+        world->window->setLayoutDirection(Qt::RightToLeft);
+    auto* list = chat->collectionView();
+    for (auto* cell : list->visibleCells())
+        if (auto* joined = qobject_cast<PLBulkUserJoinedMessageCell*>(cell))
+            chat->arrowIndicatorButtonTappedFrom(joined);
+    list->scrollToBottomAnimated(false);
+    ConversationWorld::advance(400);
+    chat->scrollViewWillBeginDragging();
+    auto* control = chat->scrollToBottomOrTopView();
+    QVERIFY(control && control->isSlidIn());
+    QWidget* window = world->window.get();
+    const QRect column(control->mapTo(window, QPoint()), control->size());
+    // Each row as it paints itself, over white: no ink of it in the control's column.
+    int rows = 0;
+    for (auto* cell : list->visibleCells()) {
+        if (!qobject_cast<PLChatMessageCell*>(cell))
+            continue;
+        const QImage shown = freshPixels(cell);
+        const QRect under = QRect(cell->mapFrom(window, column.topLeft()), column.size()) & cell->rect();
+        const QList<bool> ink = inkColumns(shown, under);
+        QVERIFY2(
+            !ink.contains(true),
+            qPrintable(
+                QStringLiteral("%1 at %2").arg(cell->metaObject()->className(), QString::number(cell->y()))));
+        ++rows;
+    }
+    QVERIFY(rows >= 4);
 }
 
 int main(int argc, char** argv) {
