@@ -285,6 +285,16 @@ private slots:
         QTest::keyClick(keys, Qt::Key_Space);
         QCOMPARE(screen->clicks, 1);
         QCOMPARE(screen->field->text(), QStringLiteral("acd"));
+
+        // Two alerts at once: the newer has the keys, then the older, then the screen again.
+        AlertView* older = ask();
+        AlertView* newer = ask();
+        QVERIFY(newer->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(keys, Qt::Key_Return);
+        QVERIFY(older->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(keys, Qt::Key_Escape);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1, 1, 0, 1, 0}));
+        QCOMPARE(QApplication::focusWidget(), screen->button);
     }
 
     // An alert over one container leaves alone the keyboard of the host's own widgets and of another
