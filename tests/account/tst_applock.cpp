@@ -359,10 +359,19 @@ void TestAppLock::theKeyboardStaysWithThePad() {
     QCOMPARE(pad->currentPin(), QString(""));
     QVERIFY(screen.recorder.results.isEmpty());
 
-    // The application is back: the fresh pad has the keys.
+    // The application is back while an alert is open (one the screens behind the lock raised): the
+    // fresh pad has the keys once the alert is answered.
+    auto* stray =
+        new platform::ui::AlertView(QStringLiteral("Not sent"), QString(), QStringLiteral("OK"), {});
+    stray->show(&screen.window);
     becomeActive();
     auto* fresh = screen.lock->currentTopChildViewController();
     QVERIFY(fresh && fresh != pad);
+    QVERIFY(stray->isAncestorOf(screen.window.focusWidget()));
+    typeDigits(window, kStored);
+    QCOMPARE(fresh->currentPin(), QString(""));
+    QTest::keyClick(window, Qt::Key_Return);
+    QVERIFY(alertMessages(screen.window).isEmpty());
     QCOMPARE(screen.window.focusWidget(), fresh->padView());
     typeDigits(window, kStored);
     QTest::keyClick(window, Qt::Key_Return);

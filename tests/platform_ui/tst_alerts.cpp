@@ -8,6 +8,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,16 +16,39 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <dlfcn.h>
 #include <memory>
 
 using namespace pelnix::platform;
 using namespace pelnix::platform::ui;
 
 namespace {
+// Event filters installed in this process, and those on the application object (see below).
+int g_filtersInstalled = 0;
+int g_applicationFilters = 0;
+} // namespace
+
+// Every event filter installed in this process passes here first (the program's own definition comes
+// before Qt's for the library's calls into Qt too), then goes on to Qt's: a filter on the application
+// object is counted, so the tests can tell that the library never watches the host's events.
+void QObject::installEventFilter(QObject* filter) {
+    using Install = void (*)(QObject*, QObject*);
+    static const auto qtInstall =
+        reinterpret_cast<Install>(dlsym(RTLD_NEXT, "_ZN7QObject18installEventFilterEPS_"));
+    if (!qtInstall)
+        qFatal("Qt's QObject::installEventFilter is not found");
+    ++g_filtersInstalled;
+    if (this == QCoreApplication::instance())
+        ++g_applicationFilters;
+    qtInstall(this, filter);
+}
+
+namespace {
 // A screen with a field and a button of its own, counting the button's clicks.
 class FormScreen : public ViewController {
 public:
     QLineEdit* field = nullptr;
+    QPushButton* button = nullptr;
     int clicks = 0;
 
 protected:
@@ -32,7 +56,8 @@ protected:
         QWidget* view = ViewController::loadView();
         auto* layout = new QVBoxLayout(view);
         field = new QLineEdit(view);
-        auto* button = new QPushButton(QStringLiteral("Under"), view);
+        button = new QPushButton(QStringLiteral("Under"), view);
+
         QObject::connect(button, &QPushButton::clicked, view, [this] { ++clicks; });
         layout->addWidget(field);
         layout->addWidget(button);
@@ -238,6 +263,95 @@ private slots:
         QCOMPARE(answers.size(), 3);
         QTest::keyClick(keys, Qt::Key_Return);
         QCOMPARE(answers, (QList<int>{0, 1, 0, 1}));
+        QObject::disconnect(screen->field, &QLineEdit::returnPressed, screen, nullptr);
+
+        // A key typed in the very turn the alert is added is the alert's.
+        alert = ask();
+        QTest::keyClick(keys, Qt::Key_E);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1, 1}));
+        QCOMPARE(screen->field->text(), QStringLiteral("acd"));
+
+        // A screen under the alert that moves the focus (here to its button) yields it to the alert,
+        // and has it once the alert is answered.
+        alert = ask();
+        QTRY_VERIFY(alert->isVisible());
+        screen->button->setFocus(Qt::OtherFocusReason);
+        QVERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(keys, Qt::Key_F);
+        QTest::keyClick(keys, Qt::Key_Escape);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1, 1, 0}));
+        QCOMPARE(QApplication::focusWidget(), screen->button);
+        QTest::keyClick(keys, Qt::Key_Space);
+        QCOMPARE(screen->clicks, 1);
+        QCOMPARE(screen->field->text(), QStringLiteral("acd"));
+
+        // Two alerts at once: the newer has the keys, then the older, then the screen again.
+        AlertView* older = ask();
+        AlertView* newer = ask();
+        QVERIFY(newer->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(keys, Qt::Key_Return);
+        QVERIFY(older->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(keys, Qt::Key_Escape);
+        QCOMPARE(answers, (QList<int>{0, 1, 0, 1, 1, 0, 1, 0}));
+        QCOMPARE(QApplication::focusWidget(), screen->button);
+    }
+
+    // An alert over one container leaves alone the keyboard of the host's own widgets and of another
+    // container beside it, even when it opens while the user types there; a click on the container it
+    // covers gives it the keys.
+    void anAlertOverAContainerLeavesTheRestOfTheHostAlone() {
+        QWidget host;
+        auto* layout = new QHBoxLayout(&host);
+        auto* own = new QLineEdit;
+        layout->addWidget(own);
+        auto* first = new FormScreen;
+        auto* second = new FormScreen;
+        for (FormScreen* screen : {first, second}) {
+            layout->addWidget(screen->view(), 1);
+            screen->setParent(&host);
+        }
+        host.resize(640, 480);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QWindow* keys = host.windowHandle();
+        own->setFocus();
+        QTest::keyClick(keys, Qt::Key_H);
+
+        int answered = -1;
+        auto* alert = new AlertView(QStringLiteral("Send?"), QString(), QStringLiteral("No"),
+                                    {QStringLiteral("Yes")}, [&](AlertView*, int i) { answered = i; });
+        alert->show(first->window());
+        QVERIFY(alert->isVisible());
+        QCOMPARE(QApplication::focusWidget(), own);
+        QTest::keyClick(keys, Qt::Key_I);
+        QCOMPARE(own->text(), QStringLiteral("hi"));
+        QTest::mouseClick(second->field, Qt::LeftButton);
+        QTest::keyClick(keys, Qt::Key_X);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(second->field->text(), QStringLiteral("x"));
+        QCOMPARE(Window::keyWindow(), second->window());
+        QCOMPARE(answered, -1);
+
+        // A click on the dimmed container: the alert has the keys, and the user works there.
+        QTest::mouseClick(alert->parentWidget(), Qt::LeftButton, {}, QPoint(4, 4));
+        QVERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        QCOMPARE(Window::keyWindow(), first->window());
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answered, 1);
+        QCOMPARE(first->field->text(), QString());
+
+        // A click on the busy overlay over it: once the overlay goes, the keys are not handed on to a
+        // widget of the host's or of the other container.
+        Window* overFirst = first->window();
+        overFirst->setBusy(true);
+        QVERIFY(overFirst->isVisible());
+        QTest::mouseClick(overFirst->findChild<QWidget*>(QStringLiteral("busyLayer")), Qt::LeftButton);
+        overFirst->setBusy(false);
+        QTRY_VERIFY(overFirst->isHidden());
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(!focus || focus == first->view() || first->view()->isAncestorOf(focus));
     }
 
     void keyboardNotificationsCarryFrames() {
@@ -273,6 +387,14 @@ private slots:
         field->clearFocus();
         QTRY_VERIFY(seen.last().name == KeyboardMonitor::kDidHide);
         NotificationCenter::defaultCenter()->removeObserver(token);
+    }
+
+    // The library learns of the keyboard from the focus alone: after all of the above (library windows,
+    // containers in a host's widget, alerts over both, keys and clicks), no filter was ever put on the
+    // application, while the library's filters on its own widgets were seen.
+    void theLibraryPutsNoFilterOnTheApplication() {
+        QVERIFY(g_filtersInstalled > 0);
+        QCOMPARE(g_applicationFilters, 0);
     }
 };
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -645,6 +646,53 @@ private slots:
         verifyAlertOver(replacement);
         delete replacement;
         QVERIFY(!Window::keyWindow());
+    }
+
+    // A click anywhere in a container tells that the user works there, on a widget that takes no focus
+    // too; a click in the container that has the keys leaves them where they are, and the containers
+    // add no stop to Tab's order.
+    void aClickInAContainerTellsWhereTheUserWorks() {
+        QWidget host;
+        auto* layout = new QHBoxLayout(&host);
+        auto* own = new QLineEdit;
+        layout->addWidget(own);
+        auto* first = new Recording("First");
+        auto* second = new Recording("Second");
+        QLabel* labels[2] = {};
+        QLineEdit* fields[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            Recording* container = i == 0 ? first : second;
+            auto* column = new QVBoxLayout(container->view());
+            labels[i] = new QLabel(QStringLiteral("A label"));
+            fields[i] = new QLineEdit;
+            column->addWidget(labels[i]);
+            column->addWidget(fields[i]);
+            layout->addWidget(container->view(), 1);
+            container->setParent(&host);
+        }
+        host.resize(640, 480);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        own->setFocus();
+
+        QTest::mouseClick(labels[1], Qt::LeftButton);
+        QCOMPARE(Window::keyWindow(), second->window());
+        QTest::mouseClick(labels[0], Qt::LeftButton);
+        QCOMPARE(Window::keyWindow(), first->window());
+        QTest::mouseClick(fields[0], Qt::LeftButton);
+        QTest::mouseClick(labels[0], Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), fields[0]);
+        QTest::mouseClick(own, Qt::LeftButton);
+        QCOMPARE(Window::keyWindow(), first->window()); // the host's own widget tells nothing
+
+        QWindow* keys = host.windowHandle();
+        QList<QWidget*> tabbed;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(keys, Qt::Key_Tab);
+            tabbed << QApplication::focusWidget();
+        }
+        QCOMPARE(tabbed, (QList<QWidget*>{fields[0], fields[1], own}));
     }
 
     // The bar's own items keep the bar's font, whatever font the host program has.

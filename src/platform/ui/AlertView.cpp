@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace pelnix::platform::ui {
 
@@ -254,11 +255,10 @@ void AlertView::show(Window* window) {
 void AlertView::dismiss() {
     if (!m_shown)
         return;
-    returnKeyboard();
     m_shown = false;
-    if (m_window)
-        m_window->removeAlert(this);
-    m_window = nullptr;
+    // The window hands the keyboard on: to the alert below, or back under the alerts.
+    if (Window* window = std::exchange(m_window, nullptr))
+        window->removeAlert(this);
     setVisible(false);
     deleteLater();
 }
@@ -330,36 +330,16 @@ void AlertView::takeKeyboard() {
     if (focus && (focus == this || isAncestorOf(focus)))
         return;
     const bool fromAlert = focus && m_window->alertLayer()->isAncestorOf(focus);
-    if (focus && !fromAlert && !m_window->coversWidget(focus))
-        return; // the host's own widget keeps it
-    m_returnFocus = focus;
-    // From the alert this one covers: back, in the end, to where that one would give it.
-    for (QWidget* w = fromAlert ? focus : nullptr; w; w = w->parentWidget())
-        if (auto* covered = qobject_cast<AlertView*>(w)) {
-            m_returnFocus = covered->m_returnFocus;
-            break;
-        }
+    if (focus && !fromAlert) {
+        if (!m_window->coversWidget(focus))
+            return; // the host's own widget keeps it
+        // Back there once the alerts are answered; the window itself only took a click on them.
+        if (focus != m_window)
+            m_window->setFocusAfterAlerts(focus);
+    }
     m_showsKeyboardFocus = false;
     QWidget* target = buttonAt(defaultButtonIndex());
     (target ? target : this)->setFocus(Qt::OtherFocusReason);
-}
-
-QWidget* AlertView::keyboardTarget() {
-    QWidget* focus = window()->focusWidget();
-    if (focus && (focus == this || isAncestorOf(focus)))
-        return focus;
-    QWidget* button = buttonAt(defaultButtonIndex());
-    return button ? button : this;
-}
-
-void AlertView::returnKeyboard() {
-    QWidget* focus = window()->focusWidget();
-    if (!focus || (focus != this && !isAncestorOf(focus)))
-        return;
-    if (m_returnFocus && m_returnFocus->isVisible() && m_returnFocus->isEnabled())
-        m_returnFocus->setFocus(Qt::OtherFocusReason);
-    else
-        focus->clearFocus();
 }
 
 void AlertView::showEvent(QShowEvent* event) {
@@ -397,6 +377,10 @@ void AlertView::keyPressEvent(QKeyEvent* event) {
     }
     // Whatever it was, nothing under the alert hears it.
     event->accept();
+}
+
+void AlertView::keyReleaseEvent(QKeyEvent* event) {
+    event->setAccepted(!hasShortcutModifier(event));
 }
 
 bool AlertView::focusNextPrevChild(bool next) {

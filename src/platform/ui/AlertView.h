@@ -14,10 +14,12 @@ class Window;
 // newest is on screen, the older ones return as the newer ones go. Buttons are named
 // "alert.button.<index>" for tests.
 //
-// While it shows, an alert has the keyboard of what it covers (see WindowInput): Return presses the
-// default button (the one choice besides Cancel; else Cancel), Escape presses Cancel (or the only
-// button), Tab and Shift+Tab move between its buttons and Space presses the one Tab moved to. Once it
-// is answered, the keyboard goes back to the widget that had it.
+// While it shows, an alert holds the focus of the window it lies in, so the keys of what it covers come
+// to it by Qt's own delivery (and WindowFocus brings the focus back should a screen under it take
+// it): Return presses the default button (the one choice besides Cancel; else Cancel), Escape presses
+// Cancel (or the only button), Tab and Shift+Tab move between its buttons and Space presses the one
+// Tab moved to; other keys go no further. Shortcuts with Ctrl, Alt or Meta are not its own. Once the
+// alerts are answered, the keyboard goes back to the widget under them that had it.
 class AlertView : public QWidget {
     Q_OBJECT
 public:
@@ -53,11 +55,9 @@ public:
     // The buttons Return and Escape press; -1 for none.
     int defaultButtonIndex() const;
     int escapeButtonIndex() const;
-    // Takes the keyboard from what the alert covers (remembering where it was), unless it is already
-    // here or with a widget the alert does not cover (the host's own).
+    // Takes the focus from what the alert covers (the window remembers where it was), unless it is
+    // here already or with a widget the alert does not cover (the host's own).
     void takeKeyboard();
-    // Where a key meant for what the alert covers goes: the button with the focus, else the default.
-    QWidget* keyboardTarget();
     // Whether Tab has moved the keyboard among the buttons (the focused one then shows it).
     bool showsKeyboardFocus() const { return m_showsKeyboardFocus; }
 
@@ -70,6 +70,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -83,12 +84,10 @@ protected:
 private:
     QWidget* buttonAt(int index) const;
     int indexOfButton(const QWidget* widget) const;
-    void returnKeyboard();
 
     QPointer<Window> m_window;
     // The buttons in the order they are laid out (Tab's order).
     QList<QPointer<QWidget>> m_laidOutButtons;
-    QPointer<QWidget> m_returnFocus;
     bool m_showsKeyboardFocus = false;
     ClickHandler m_onClick;
     int m_tag = 0;

@@ -2,6 +2,7 @@
 
 #include "ViewController.h"
 #include "Window.h"
+#include "WindowFocus.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -19,6 +20,8 @@ void HostedRoots::watch(QWidget* view) {
         if (!app)
             return;
         g_roots = new HostedRoots(app);
+        // Which container the user works in is known from the first one on.
+        WindowFocus::install();
     }
     view->installEventFilter(g_roots);
 }
@@ -44,10 +47,17 @@ bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
         return false;
-    ViewController* root = ViewController::controllerForView(static_cast<QWidget*>(watched));
-    if (!isHostedRoot(root))
+    auto* view = static_cast<QWidget*>(watched);
+    ViewController* root = ViewController::controllerForView(view);
+    if (!isHostedRoot(root)) {
+        // Now a screen in a library window or in another controller: a click on it is the screen's.
+        WindowFocus::releaseClicks(view);
         return false;
+    }
     const bool shown = type == QEvent::Show;
+    // A click anywhere in the container tells that the user works in it.
+    if (shown)
+        WindowFocus::catchClicks(view);
     m_shown.removeAll(nullptr);
     if (!shown)
         m_shown.removeAll(root);

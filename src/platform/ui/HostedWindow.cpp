@@ -64,8 +64,8 @@ void HostedWindow::followRootView() {
     m_window->setGeometry(m_rootView->geometry());
 }
 
-// Deferred: the layers change together (an alert, then the dimming below it), and a window being
-// destroyed with its host is left alone.
+// Deferred when a layer hides: the layers change together (an alert, then the dimming below it), and
+// a window being destroyed with its host is left alone.
 void HostedWindow::scheduleUpdate() {
     if (std::exchange(m_updateScheduled, true))
         return;
@@ -91,6 +91,12 @@ void HostedWindow::updateVisibility() {
         m_window->show();
         m_window->raise();
     } else {
+        // What the window held goes (the busy overlay it took a click on): the keys stay with the
+        // container rather than moving on to the host's next widget.
+        const QWidget* focus = m_window->window()->focusWidget();
+        if (focus && (focus == m_window || m_window->isAncestorOf(focus)) && m_rootView &&
+            m_rootView->isVisible())
+            m_rootView->setFocus(Qt::OtherFocusReason);
         m_window->hide();
     }
 }
@@ -117,7 +123,10 @@ bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
             static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
         else if (event->type() == QEvent::ChildRemoved)
             scheduleUpdate();
-    } else if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+    } else if (event->type() == QEvent::ShowToParent) {
+        // At once: an alert shows, and takes the keyboard, in the same turn as it is added.
+        updateVisibility();
+    } else if (event->type() == QEvent::HideToParent) {
         scheduleUpdate();
     }
     return QObject::eventFilter(watched, event);

@@ -6,10 +6,11 @@
 #include "Spinner.h"
 #include "ViewController.h"
 #include "WebView.h"
-#include "WindowInput.h"
+#include "WindowFocus.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace pelnix::platform::ui {
 
@@ -46,10 +47,12 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
     m_busyLayer->hide();
     allWindows().removeAll(nullptr);
     allWindows() << this;
-    // Presses and keys tell which window the user works in; an alert keeps the keys of what it covers.
-    WindowInput::install();
     // Text focus in any of the library's windows stands in for the keyboard from the start.
     KeyboardMonitor::shared();
+    // The focus tells which window the user works in (a click anywhere in this one counts), and an
+    // alert keeps the keys of what it covers.
+    WindowFocus::install();
+    WindowFocus::catchClicks(this);
     // The library's screens show web pages (smart messages, details, the browser): the window is
     // made for them from the start rather than switched, blinking, when the first page appears.
     WebView::prepareWindowForPages(this);
@@ -64,7 +67,7 @@ Window::~Window() {
 }
 
 Window* Window::keyWindow() {
-    if (Window* worked = WindowInput::windowOfLatestInput(); worked && worked->isOnScreen())
+    if (Window* worked = WindowFocus::windowOfLatestFocus(); worked && worked->isOnScreen())
         return worked;
     if (g_madeKey && g_madeKey->isOnScreen())
         return g_madeKey;
@@ -188,6 +191,8 @@ bool Window::coversWidget(const QWidget* widget) const {
 void Window::addAlert(AlertView* alert) {
     if (!alert || m_alerts.contains(alert))
         return;
+    if (!topAlert())
+        m_focusAfterAlerts = nullptr;
     alert->setParent(m_alertLayer);
     m_alerts << alert;
     layoutAlerts();
@@ -199,7 +204,30 @@ void Window::removeAlert(AlertView* alert) {
     // Compared by address: the alert may be in its destructor already.
     m_alerts.removeIf(
         [alert](const QPointer<AlertView>& shown) { return shown.isNull() || shown.data() == alert; });
+    // The next alert takes the keyboard as it shows; after the last, it goes back under them.
+    if (m_alerts.isEmpty())
+        giveBackKeyboard();
     layoutAlerts();
+}
+
+void Window::giveBackKeyboard() {
+    const QPointer<QWidget> to = std::exchange(m_focusAfterAlerts, nullptr);
+    QWidget* focus = window()->focusWidget();
+    if (!focus || !m_alertLayer->isAncestorOf(focus))
+        return; // the keyboard is elsewhere (the host's own widget): it stays there
+    if (to && to->window() == window() && to->isVisible() && to->isEnabled())
+        to->setFocus(Qt::OtherFocusReason);
+    else
+        focus->clearFocus();
+}
+
+void Window::giveKeyboardTo(QWidget* widget, Qt::FocusReason reason) {
+    if (!widget)
+        return;
+    if (Window* covering = WindowFocus::windowCovering(widget))
+        covering->setFocusAfterAlerts(widget);
+    else
+        widget->setFocus(reason);
 }
 
 namespace {

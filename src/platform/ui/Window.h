@@ -24,10 +24,11 @@ public:
     ~Window() override;
 
     // The window the library's screens use for alerts, sheets and the busy overlay when no controller
-    // names one: the one the user last pressed or typed in (a library window, or a container the host
-    // placed in a widget of its own), while it shows; else the one made key, while it shows; else the
-    // first library window that shows; else the first container that shows in a host's widget; else
-    // the window made key, or the first one made.
+    // names one: the one the user works in, whose widget has the focus or had it last (a library
+    // window, or a container the host placed in a widget of its own; a click anywhere in it counts),
+    // while it shows; else the one made key, while it shows; else the first library window that
+    // shows; else the first container that shows in a host's widget; else the window made key, or
+    // the first one made.
     static Window* keyWindow();
     void makeKeyAndVisible();
     // The library window `widget` lies in, or null.
@@ -56,6 +57,11 @@ public:
     QWidget* alertLayer() const { return m_alertLayer; }
     void addAlert(AlertView* alert);
     void removeAlert(AlertView* alert);
+    // Gives `widget` the keyboard now or, while an alert or sheet lies over it, once the alerts are
+    // answered (a screen that takes the keys as it appears, under an open alert).
+    static void giveKeyboardTo(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason);
+    // Where the keyboard goes once the alerts are answered: the widget under them that had it.
+    void setFocusAfterAlerts(QWidget* widget) { m_focusAfterAlerts = widget; }
 
     void setBusy(bool busy);
     bool isBusy() const;
@@ -74,12 +80,14 @@ protected:
 
 private:
     void layoutAlerts();
+    void giveBackKeyboard();
 
     QPointer<ViewController> m_root;
     QWidget* m_alertLayer = nullptr;
     QWidget* m_busyLayer = nullptr;
     QList<QPointer<AlertView>> m_alerts;
     QPointer<QWidget> m_hostedView;
+    QPointer<QWidget> m_focusAfterAlerts;
     Idiom m_idiom = Idiom::Phone;
 };
 

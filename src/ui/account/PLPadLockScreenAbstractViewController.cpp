@@ -70,8 +70,9 @@ void PLPadLockScreenAbstractViewController::viewDidLoad() {
 
 void PLPadLockScreenAbstractViewController::viewDidAppear(bool animated) {
     ViewController::viewDidAppear(animated);
-    // Typing goes to the pad, not to a field of the screen the lock covers.
-    padView()->setFocus(Qt::OtherFocusReason);
+    // Typing goes to the pad, not to a field of the screen the lock covers; an alert open over the pad
+    // keeps the keys until it is answered.
+    Window::giveKeyboardTo(padView());
 }
 
 bool PLPadLockScreenAbstractViewController::eventFilter(QObject* watched, QEvent* event) {

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace pelnix::platform::ui {
+
+class ViewController;
+class Window;
+
+// Where the keyboard is, as the library's windows see it, learnt from the application's focus signal
+// alone: no filter on the host's events, no grab of its keyboard.
+// - Where the user works: the library window, or the container in a host's widget, that holds the
+//   focus, or held it last (Window::keyWindow() prefers it). A click anywhere in one counts: the
+//   library's windows and the root views of containers in a host's widget take a click's focus
+//   (Qt hands it to the nearest parent that accepts it) while the focus is not already inside them.
+// - An alert or sheet keeps the keyboard of what it covers: the focus moved into a covered widget
+//   while it shows (a screen under it taking the keys) goes back to the alert, and that widget has
+//   the keyboard once the alerts are answered.
+class WindowFocus : public QObject {
+    Q_OBJECT
+public:
+    // Follows the application's focus (once; nothing without a QApplication).
+    static void install();
+    // The window of the library's window or container that holds the focus or held it last, or null.
+    static Window* windowOfLatestFocus();
+    // The library window whose alert on top shows over `widget`, or null.
+    static Window* windowCovering(const QWidget* widget);
+    // Lets a click anywhere in `root` (a library window, or a container's root view in a host's
+    // widget) give it the focus, while the focus is not inside it already. A view with a focus
+    // policy of its own keeps it.
+    static void catchClicks(QWidget* root);
+    // Gives `root` back the focus policy it had before catchClicks.
+    static void releaseClicks(QWidget* root);
+
+private:
+    explicit WindowFocus(QObject* parent);
+    void focusChanged(QWidget* old, QWidget* now);
+    void noteFocus(QWidget* widget);
+    void updateClickFocus();
+
+    QPointer<Window> m_window;
+    QPointer<ViewController> m_root;
+    QList<QPointer<QWidget>> m_clickCatchers;
+};
+
+} // namespace pelnix::platform::ui
