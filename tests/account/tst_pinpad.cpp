@@ -1,4 +1,5 @@
 #include "AppLockTestDoubles.h"
+#include "HostProgramFont.h"
 #include "TestSandbox.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/Animator.h"
@@ -60,6 +61,8 @@ private slots:
     void lockOutDimsDigitsAndHidesCancelAndDots();
     void zeroDigitSitsAboveTheMiddle();
     void backgroundShowsBlurredUnderAVeil();
+    void itsTextsKeepTheirFontInAHostsFont_data();
+    void itsTextsKeepTheirFontInAHostsFont();
 
     void fourDigitModeChecksAtTheFourthDigitAndIgnoresAFifth();
     void complexModeShowsOkAndDeleteWithTheFirstDigit();
@@ -143,6 +146,33 @@ void TestPinPad::complexFieldAndOkSitBesideEachOther() {
     view.resetAnimated(false);
     view.lockViewAnimated(false);
     QVERIFY(view.isLocked());
+}
+
+void TestPinPad::itsTextsKeepTheirFontInAHostsFont_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("face");
+    // The look sets no font for OK, nor by default for Cancel and Delete: a plain button's.
+    QTest::newRow("OK") << "OK"
+                        << "DejaVu Sans 15";
+    QTest::newRow("Cancel") << "Cancel"
+                            << "DejaVu Sans 15";
+    QTest::newRow("Delete") << "Delete"
+                            << "DejaVu Sans 15";
+    QTest::newRow("PIN field") << "field"
+                               << "DejaVu Sans 18 bold";
+}
+
+void TestPinPad::itsTextsKeepTheirFontInAHostsFont() {
+    QFETCH(QString, text);
+    QFETCH(QString, face);
+    const test::HostProgramFont hostFont;
+    PLPadLockScreenView view(QRect(0, 0, 320, 568), true);
+    view.show();
+    const QWidget* widget = text == QLatin1String("OK")       ? view.okButton()
+                            : text == QLatin1String("Cancel") ? view.cancelButton()
+                            : text == QLatin1String("Delete") ? view.deleteButton()
+                                                              : static_cast<QWidget*>(view.digitsTextField());
+    QCOMPARE(test::HostProgramFont::faceOf(widget), face);
 }
 
 void TestPinPad::relayoutKeepsTheEnteredDigits() {

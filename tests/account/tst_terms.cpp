@@ -3,7 +3,6 @@
 // the bundled documents.
 #include "AccountTestKit.h"
 #include "TestSandbox.h"
-#include "foundation/ui/CustomFontRegistration.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/SegmentedControl.h"
@@ -61,12 +60,12 @@ void TestTerms::bothSegmentTitlesShowWhole_data() {
     QTest::newRow("1024 x 768") << QSize(1024, 768);
 }
 
-// In the library's font, as the gallery shows the page: neither title is cut, on a phone either.
+// As the gallery shows the page, in a window with the program's font: neither title is cut, on a phone
+// either.
 void TestTerms::bothSegmentTitlesShowWhole() {
     QFETCH(QSize, size);
     AccountWorld world(CoreFixture::Service::None);
     ScreenHost host(size);
-    host.window.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     PLAboutWebViewController* page = openPage(host, 1);
     SegmentedControl* segments = page->segmentControl();
     QVERIFY(segments->isVisible());

@@ -1,13 +1,25 @@
+#include "HostProgramFont.h"
 #include "TestSandbox.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ContactCardView.h"
+#include "platform/ui/DocumentPageCanvas.h"
+#include "platform/ui/DocumentPreview.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/PageView.h"
+#include "platform/ui/PopoverHost.h"
 #include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/StaticTableDataSource.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/StoryboardSegue.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
 
@@ -73,6 +85,65 @@ bool takesClicksAt(QWidget* widget, QWidget* window) {
 
 // How the host lays a container out in its own window.
 enum class HostLayout { PlainChild, HiddenAndShown, StackedPages, StackedPageInAPage };
+
+// The widget that shows a text of `control`, made on `page` (in a library window) as a screen makes it.
+QWidget* textOf(const QString& control, QWidget* page) {
+    if (control == QLatin1String("segments"))
+        return new SegmentedControl({QStringLiteral("Privacy Policy"), QStringLiteral("Terms")}, page);
+    if (control.startsWith(QLatin1String("search"))) {
+        auto* bar = new SearchBar(page);
+        bar->setShowsCancelButton(true);
+        return control == QLatin1String("search field") ? static_cast<QWidget*>(bar->searchField())
+                                                        : bar->cancelButton();
+    }
+    if (control == QLatin1String("popover row")) {
+        auto* bubble = new QWidget;
+        auto* row = new QLabel(QStringLiteral("Mute for an hour"), bubble);
+        PopoverHost::forWindow(Window::libraryWindowOf(page))->addPopover(bubble);
+        return row;
+    }
+    if (control == QLatin1String("document")) // the font its text pages are laid out in
+        return new DocumentPreview(page);
+    if (control.startsWith(QLatin1String("contact"))) {
+        auto* card = new ContactCardView(page);
+        card->setContact({QStringLiteral("Asha"),
+                          QStringLiteral("Rao"),
+                          {{QStringLiteral("mobile"), QStringLiteral("+1 555 0100")}},
+                          {}});
+        const auto labels = card->findChildren<QLabel*>();
+        const auto it = std::find_if(labels.begin(), labels.end(), [&](QLabel* label) {
+            return label->text() == (control == QLatin1String("contact name")
+                                         ? QStringLiteral("Asha Rao")
+                                         : QStringLiteral("+1 555 0100"));
+        });
+        return it == labels.end() ? nullptr : *it;
+    }
+    if (control == QLatin1String("page tab")) {
+        auto* pages = new PageView(page);
+        pages->addPage(QStringLiteral("Media"), new QWidget);
+        return pages->tab(0);
+    }
+    // A table with one titled section and one row.
+    auto* table = new TableView(page);
+    auto* source = new StaticTableDataSource(table);
+    auto* cell = new TableViewCell(TableViewCell::Style::Subtitle, QStringLiteral("row"));
+    cell->textLabel()->setText(QStringLiteral("Aarav"));
+    cell->detailTextLabel()->setText(QStringLiteral("+1 555 0100"));
+    source->addCell(source->addSection(QStringLiteral("A")), cell);
+    table->setDataSource(source);
+    table->setDelegate(source);
+    table->setGeometry(page->rect());
+    table->show();
+    table->reloadData();
+    if (control == QLatin1String("cell text"))
+        return cell->textLabel();
+    if (control == QLatin1String("cell detail"))
+        return cell->detailTextLabel();
+    if (control == QLatin1String("section title"))
+        return table->findChild<QLabel*>(QStringLiteral("headerTitle"));
+    cell->setRowActions({{QStringLiteral("Leave"), Qt::red, {}}}, {});
+    return cell->findChild<QPushButton*>(QStringLiteral("rowAction.0"));
+}
 } // namespace
 
 Q_DECLARE_METATYPE(HostLayout)
@@ -697,8 +768,7 @@ private slots:
 
     // The bar's own items keep the bar's font, whatever font the host program has.
     void theBarsItemsKeepItsFontInAHostsFont() {
-        const QFont hostFont = QApplication::font();
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 9));
+        const pelnix::test::HostProgramFont hostFont;
         Window window;
         auto* rooms = new Recording("Chats");
         auto* nav = new NavigationController(rooms);
@@ -722,7 +792,50 @@ private slots:
         QVERIFY(item);
         QCOMPARE(QFontInfo(item->font()).family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(item->font().pixelSize(), 15);
-        QApplication::setFont(hostFont);
+    }
+
+    // Every other control of the screen layer shows its texts in the library's face too: a host whose
+    // program font is of another face and size changes none of them.
+    void theControlsKeepTheirFontInAHostsFont_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("face");
+        QTest::newRow("segmented control") << "segments"
+                                           << "DejaVu Sans 13";
+        QTest::newRow("search bar's text") << "search field"
+                                           << "DejaVu Sans 15";
+        QTest::newRow("search bar's Cancel") << "search cancel"
+                                             << "DejaVu Sans 15";
+        QTest::newRow("popover's row") << "popover row"
+                                       << "DejaVu Sans 15";
+        QTest::newRow("document preview's text page") << "document"
+                                                      << "DejaVu Sans 15";
+        QTest::newRow("contact card's name") << "contact name"
+                                             << "DejaVu Sans 20 bold";
+        QTest::newRow("contact card's entry") << "contact entry"
+                                              << "DejaVu Sans 16";
+        QTest::newRow("table cell's text") << "cell text"
+                                           << "DejaVu Sans 17";
+        QTest::newRow("table cell's detail") << "cell detail"
+                                             << "DejaVu Sans 12";
+        QTest::newRow("table's section title") << "section title"
+                                               << "DejaVu Sans 14 bold";
+        QTest::newRow("table row's action") << "row action"
+                                            << "DejaVu Sans 15";
+        QTest::newRow("page view's tab") << "page tab"
+                                         << "DejaVu Sans 15";
+    }
+    void theControlsKeepTheirFontInAHostsFont() {
+        QFETCH(QString, control);
+        QFETCH(QString, face);
+        const pelnix::test::HostProgramFont hostFont;
+        Window window;
+        window.resize(320, 568);
+        auto* page = new Recording("Page");
+        window.setRootViewController(page);
+        window.show();
+        const QWidget* text = textOf(control, page->view());
+        QVERIFY(text);
+        QCOMPARE(pelnix::test::HostProgramFont::faceOf(text), face);
     }
 
     // With no window anywhere and a view in no widget, nothing can show: the library says so.

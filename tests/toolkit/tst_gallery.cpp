@@ -29,13 +29,13 @@ using namespace pelnix;
 using namespace pelnix::platform::ui;
 
 namespace {
-// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window, fixture applied; then,
-// with `renderedAt`, the window brought to that size as the tool takes its larger pictures.
+// A screen of the gallery as the screenshot tool makes it: a 375 x 667 window with the program's font,
+// fixture applied; then, with `renderedAt`, the window brought to that size as the tool takes its larger
+// pictures.
 class GalleryWindow {
 public:
     explicit GalleryWindow(const QString& identifier, QSize renderedAt = {}) {
         m_window.resize(375, 667);
-        m_window.setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
         const QString gallery = QStringLiteral("Gallery");
         ViewController* controller = ScreenRegistry::shared()->instantiate(gallery, identifier);
         if (!controller)

@@ -1,4 +1,5 @@
 #include "GalleryControls.h"
+#include "GalleryPictures.h"
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/NavigationController.h"
@@ -37,7 +38,9 @@ QWidget* labelled(const QString& text, QWidget* control) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(15, 6, 15, 6);
-    layout->addWidget(new QLabel(text));
+    auto* label = new QLabel(text);
+    label->setFont(galleryFont(15));
+    layout->addWidget(label);
     layout->addStretch();
     layout->addWidget(control);
     return row;
@@ -96,6 +99,7 @@ protected:
         for (const QString& name :
              {QStringLiteral("Anna Berg"), QStringLiteral("Dana Lin"), QStringLiteral("Jana Ortiz")}) {
             auto* row = new QLabel(name);
+            row->setFont(galleryFont(15));
             row->setContentsMargins(15, 12, 15, 12);
             layout->addWidget(row);
         }
@@ -113,9 +117,7 @@ protected:
             p.fillRect(QRect(0, i * height() / 12, width(), height() / 12 + 1),
                        QColor::fromHsv(i * 30, 160, 230));
         p.setPen(Qt::black);
-        QFont f = p.font();
-        f.setPixelSize(40);
-        p.setFont(f);
+        p.setFont(galleryFont(40));
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("Pelnix"));
     }
 };
@@ -141,7 +143,7 @@ protected:
     }
 };
 
-// A small menu shown in the popover.
+// A small menu shown in the popover; its rows set no font, so they show the popover's.
 class MenuController : public ViewController {
 protected:
     QWidget* loadView() override {

@@ -1,8 +1,15 @@
 #include "GalleryPictures.h"
 
+#include "foundation/ui/CustomFontRegistration.h"
+
 #include <QPainter>
 
 namespace pelnix::tools {
+
+QFont galleryFont(int pixels, bool bold) {
+    return CustomFontRegistration::fontWithName(
+        bold ? QStringLiteral("DejaVuSans-Bold") : QStringLiteral("DejaVuSans"), pixels);
+}
 
 QString initialsOf(const QString& name) {
     QString out;
@@ -18,10 +25,7 @@ QImage initialsPicture(const QString& initials, const QColor& colour) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(38);
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(galleryFont(38, true));
     painter.drawText(image.rect(), Qt::AlignCenter, initials);
     painter.end();
     return image;

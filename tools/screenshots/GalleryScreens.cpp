@@ -1,4 +1,5 @@
 #include "GalleryScreens.h"
+#include "GalleryPictures.h"
 
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
@@ -82,11 +83,9 @@ protected:
         auto* layout = new QVBoxLayout(view);
         layout->setContentsMargins(20, 24, 20, 20);
         auto* headline = new Label(title());
-        QFont f = headline->font();
-        f.setPixelSize(22);
-        f.setBold(true);
-        headline->setFont(f);
+        headline->setFont(galleryFont(22, true));
         auto* body = new Label(m_body);
+        body->setFont(galleryFont(15));
         body->setNumberOfLines(0);
         body->setAlignsTop(true);
         body->setTextColor(QColor(64, 64, 64));

@@ -1,4 +1,5 @@
 #include "GalleryShell.h"
+#include "GalleryPictures.h"
 
 #include "GalleryRooms.h"
 
@@ -52,6 +53,7 @@ protected:
         auto* layout = new QVBoxLayout(view);
         auto* label = new platform::ui::Label;
         label->setText(QStringLiteral("Welcome"));
+        label->setFont(galleryFont(15));
         label->setAlignment(Qt::AlignCenter);
         layout->addWidget(label);
         return view;

@@ -1,4 +1,5 @@
 #include "GalleryToolkit.h"
+#include "GalleryPictures.h"
 
 #include "platform/ui/CollectionStrip.h"
 #include "platform/ui/Label.h"
@@ -50,6 +51,7 @@ private:
 
 Label* paragraph(const QString& text) {
     auto* label = new Label(text);
+    label->setFont(galleryFont(15));
     label->setNumberOfLines(0);
     label->setAlignsTop(true);
     label->setTextColor(QColor(64, 64, 64));

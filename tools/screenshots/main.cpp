@@ -95,11 +95,11 @@ bool titleShown(ViewController* front, QWidget* window) {
 
 // Renders one screen at `size` into `path`; false (with a message) when it cannot.
 bool render(const QString& storyboard, const QString& identifier, QSize size, const QString& path,
-            const QFont& base, pelnix::test::LibraryScreenWorld* world) {
+            pelnix::test::LibraryScreenWorld* world) {
     auto* registry = ScreenRegistry::shared();
     const QString name = storyboard + QLatin1Char('/') + identifier;
+    // The window keeps the program's font, as a host's does.
     Window window;
-    window.setFont(base); // the library's own window only
     window.resize(size);
     // No pointer hovers over the picture (a hovered tool button draws its frame).
     QCursor::setPos(-1000, -1000);
@@ -238,7 +238,9 @@ int main(int argc, char** argv) {
     QTemporaryDir sandbox;
     pelnix::platform::Sandbox::setRoot(sandbox.path());
     pelnix::CustomFontRegistration::loadCustomFonts();
-    QFont base = pelnix::CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
+    // A host whose program font is of a desktop's size and of a face that no text of the library or the
+    // galleries has: a library text that takes the program's font instead of its own shows in the picture.
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 9));
     Animator::setInstant(true);
     // The library set up as a host sets it up, before the galleries put their own screens and states
     // over its screens: a later set-up would register the library's screens over the galleries' again.
@@ -284,8 +286,6 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (const auto& [suffix, size] : GalleryStage::picturesOf(identifier, registry->identifiers(storyboard)))
         failures +=
-            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), base, world.get())
-                ? 0
-                : 1;
+            render(storyboard, identifier, size, stem + suffix + QStringLiteral(".png"), world.get()) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

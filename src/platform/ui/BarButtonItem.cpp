@@ -1,5 +1,7 @@
 #include "BarButtonItem.h"
 
+#include "LibraryFont.h"
+
 #include <QToolButton>
 
 namespace pelnix::platform::ui {
@@ -72,9 +74,7 @@ void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
 }
 
 QFont BarButtonItem::barItemFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(15);
-    return font;
+    return libraryFont(15);
 }
 
 QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, const QColor& tint) {

@@ -1,5 +1,7 @@
 #include "ContactCardView.h"
 
+#include "LibraryFont.h"
+
 #include <QFocusEvent>
 #include <QLabel>
 #include <QPainter>
@@ -20,13 +22,6 @@ const QColor kGroupBackground(0xEF, 0xEF, 0xF4);
 const QColor kError(0xD9, 0x30, 0x25);
 constexpr int kInset = 15;
 constexpr int kAvatarSide = 72;
-
-QFont sized(const QWidget* widget, qreal pixels, bool bold = false) {
-    QFont font = widget->font();
-    font.setPixelSize(qRound(pixels));
-    font.setBold(bold);
-    return font;
-}
 
 void colour(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
     QPalette palette = widget->palette();
@@ -55,7 +50,7 @@ protected:
         painter.setBrush(kAccent);
         painter.drawEllipse(rect());
         painter.setPen(Qt::white);
-        painter.setFont(sized(this, 28, true));
+        painter.setFont(libraryFont(28, true));
         painter.drawText(rect(), Qt::AlignCenter, m_initials.isEmpty() ? QStringLiteral("?") : m_initials);
     }
 
@@ -79,7 +74,7 @@ protected:
         painter.fillRect(rect(), isDown() ? QColor(0xD9, 0xD9, 0xD9) : QColor(Qt::white));
         painter.fillRect(QRect(0, 0, width(), 1), kSeparator);
         painter.fillRect(QRect(0, height() - 1, width(), 1), kSeparator);
-        painter.setFont(sized(this, 16));
+        painter.setFont(libraryFont(16));
         painter.setPen(isEnabled() ? kAccent : kSecondaryText);
         painter.drawText(rect(), Qt::AlignCenter, text());
         if (hasFocus() && m_keyboardFocus)
@@ -139,7 +134,7 @@ ContactCardView::ContactCardView(QWidget* parent)
     headerColumn->addWidget(badge, 0, Qt::AlignHCenter);
     m_name->setObjectName(QStringLiteral("contactName"));
     m_name->setTextFormat(Qt::PlainText);
-    m_name->setFont(sized(this, 20, true));
+    m_name->setFont(libraryFont(20, true));
     colour(m_name, QPalette::WindowText, kText);
     m_name->setAlignment(Qt::AlignHCenter);
     m_name->setWordWrap(true);
@@ -162,7 +157,7 @@ ContactCardView::ContactCardView(QWidget* parent)
     m_error->setObjectName(QStringLiteral("contactSaveError"));
     m_error->setTextFormat(Qt::PlainText);
     m_error->setWordWrap(true);
-    m_error->setFont(sized(this, 13));
+    m_error->setFont(libraryFont(13));
     m_error->setContentsMargins(kInset, 8, kInset, 0);
     colour(m_error, QPalette::WindowText, kError);
     m_error->hide();
@@ -195,11 +190,11 @@ void ContactCardView::rebuildEntries() {
             column->setSpacing(2);
             auto* label = new QLabel(entry.label);
             label->setTextFormat(Qt::PlainText);
-            label->setFont(sized(this, 13));
+            label->setFont(libraryFont(13));
             colour(label, QPalette::WindowText, kAccent);
             auto* value = new QLabel(entry.value);
             value->setTextFormat(Qt::PlainText);
-            value->setFont(sized(this, 16));
+            value->setFont(libraryFont(16));
             colour(value, QPalette::WindowText, kText);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
             value->setWordWrap(true);

@@ -2,6 +2,7 @@
 
 #include "DocumentPageCanvas.h"
 #include "ImagePageSource.h"
+#include "LibraryFont.h"
 #include "PdfPageSource.h"
 #include "ScrollIndicators.h"
 #include "TextPageSource.h"
@@ -27,6 +28,9 @@ DocumentPreview::DocumentPreview(QWidget* parent)
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     setFrameShape(QFrame::NoFrame);
     setBackgroundRole(QPalette::Dark);
+    // Text pages, their note and the placeholder of a page that cannot be shown are in the library's
+    // face, never the host program's.
+    setFont(libraryFont(kTextPixelSize));
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DocumentPreview::updateVisibleArea);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &DocumentPreview::updateVisibleArea);
 }

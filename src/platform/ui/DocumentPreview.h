@@ -27,6 +27,9 @@ public:
     enum ErrorCode { NotFoundError = 1, UnsupportedFormatError = 2, DamagedError = 3 };
     static constexpr qreal kMinimumZoom = 0.5;
     static constexpr qreal kMaximumZoom = 4.0;
+    // The size of the library's face that text pages are set in (on a page laid out 360 pixels wide and
+    // scaled with it) and the notes drawn, unless the preview is given a font of its own.
+    static constexpr int kTextPixelSize = 15;
 
     explicit DocumentPreview(QWidget* parent = nullptr);
 

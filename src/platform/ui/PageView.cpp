@@ -1,6 +1,7 @@
 #include "PageView.h"
 
 #include "Button.h"
+#include "LibraryFont.h"
 #include "ScrollView.h"
 
 #include <QEvent>
@@ -71,6 +72,8 @@ void PageView::addPage(const QString& title, QWidget* page) {
     m_pages << page;
     auto* tab = new Button(m_strip);
     tab->setTitle(title);
+    // In the library's face, never the host program's.
+    tab->setTitleFont(libraryFont(15));
     tab->setFocusPolicy(Qt::NoFocus);
     const int index = int(m_tabs.size());
     connect(tab, &Button::clicked, this, [this, index] { setCurrentIndex(index, true); });

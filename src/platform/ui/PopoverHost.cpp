@@ -1,6 +1,7 @@
 #include "PopoverHost.h"
 
 #include "BarButtonItem.h"
+#include "LibraryFont.h"
 #include "PopoverOverlay.h"
 #include "Window.h"
 
@@ -29,6 +30,10 @@ PopoverOverlay* PopoverHost::addPopover(QWidget* bubble) {
     overlay->raise();
     if (bubble) {
         bubble->setParent(w);
+        // What the popover shows without a font of its own (its rows) is in the library's face, not in
+        // the host program's that the window has.
+        if (!bubble->testAttribute(Qt::WA_SetFont))
+            bubble->setFont(libraryFont(kContentPixelSize));
         bubble->raise();
     }
     m_popovers.append({overlay, bubble});

@@ -20,10 +20,14 @@ class Window;
 class PopoverHost : public QObject {
     Q_OBJECT
 public:
+    // The size of the library's face that a bubble without a font of its own gives what it shows.
+    static constexpr int kContentPixelSize = 15;
+
     static PopoverHost* forWindow(Window* window);
     Window* window() const;
 
-    // Puts a new overlay over the whole window and `bubble` above it; answers the overlay.
+    // Puts a new overlay over the whole window and `bubble` above it; answers the overlay. A bubble with
+    // no font of its own gets the library's face (kContentPixelSize), never the host program's font.
     PopoverOverlay* addPopover(QWidget* bubble);
     // Takes the overlay and the bubble off the window and deletes both (later).
     void removePopover(PopoverOverlay* overlay, QWidget* bubble);

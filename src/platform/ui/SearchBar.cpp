@@ -1,5 +1,7 @@
 #include "SearchBar.h"
 
+#include "BarButtonItem.h"
+#include "LibraryFont.h"
 #include "SegmentedControl.h"
 
 #include <QEvent>
@@ -13,6 +15,7 @@ namespace pelnix::platform::ui {
 namespace {
 constexpr int kMargin = 8;
 constexpr int kFieldHeight = 28;
+constexpr int kFieldTextPixelSize = 15;
 
 // The magnifier drawn in grey, for the field's leading action.
 QIcon magnifierIcon() {
@@ -36,6 +39,9 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
     m_field->setClearButtonEnabled(true);
     m_field->addAction(magnifierIcon(), QLineEdit::LeadingPosition);
     m_field->setPlaceholderText(QStringLiteral("Search"));
+    // The text, the placeholder and Cancel in the library's face, never the host program's; the scope
+    // bar's segments have their own.
+    m_field->setFont(libraryFont(kFieldTextPixelSize));
     m_field->installEventFilter(this);
     QPalette palette = m_field->palette();
     palette.setColor(QPalette::Base, QColor(142, 142, 147, 30));
@@ -47,6 +53,7 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent) {
     m_cancel = new QToolButton(this);
     m_cancel->setObjectName(QStringLiteral("searchBar.cancel"));
     m_cancel->setText(QStringLiteral("Cancel"));
+    m_cancel->setFont(BarButtonItem::barItemFont());
     m_cancel->setAutoRaise(true);
     m_cancel->hide();
     connect(m_cancel, &QToolButton::clicked, this, &SearchBar::cancelButtonClicked);

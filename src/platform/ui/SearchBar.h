@@ -14,7 +14,7 @@ class SegmentedControl;
 // optional scope bar under it. Signals follow the user: textDidChange() for edits (not for setText()),
 // searchButtonClicked() for Return, cancelButtonClicked() for Cancel, and the scope index when the
 // user picks another scope. Children are named "searchBar.field", "searchBar.cancel" and
-// "searchBar.scope".
+// "searchBar.scope". The field and Cancel show DejaVu Sans at 15 pixels, whatever the host program's font.
 class SearchBar : public QWidget {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "SegmentedControl.h"
 
+#include "LibraryFont.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,6 +11,8 @@ namespace pelnix::platform::ui {
 
 SegmentedControl::SegmentedControl(const QStringList& titles, QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The titles in the control's own face, never the host program's.
+    setFont(libraryFont(kTitlePixelSize));
     setTitles(titles);
 }
 

@@ -9,13 +9,16 @@
 namespace pelnix::platform::ui {
 
 // A row of titled segments, at most one selected. A tap on a segment selects it and emits
-// valueChanged(); setSelectedSegmentIndex() from code does not. Disabled segments ignore taps.
+// valueChanged(); setSelectedSegmentIndex() from code does not. Disabled segments ignore taps. The
+// titles are in the library's face (kTitlePixelSize) until the control is given a font of its own.
 class SegmentedControl : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kNoSegment = -1;
     // Room kept free beside a segment's title.
     static constexpr int kTitlePadding = 8;
+    // The titles' size in the library's face, as the stock control of 29 pixels' height has them.
+    static constexpr int kTitlePixelSize = 13;
 
     explicit SegmentedControl(const QStringList& titles = {}, QWidget* parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "TableView.h"
 
+#include "LibraryFont.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,10 +20,8 @@ public:
         label = new QLabel(this);
         label->setObjectName(QStringLiteral("headerTitle"));
         label->setTextFormat(Qt::PlainText);
-        QFont f = label->font();
-        f.setPixelSize(14);
-        f.setBold(true);
-        label->setFont(f);
+        // In the library's face, never the host program's.
+        label->setFont(libraryFont(14, true));
         layout->addWidget(label);
     }
     QLabel* label;

@@ -1,6 +1,7 @@
 #include "TableViewCell.h"
 
 #include "Animator.h"
+#include "LibraryFont.h"
 #include "TintColor.h"
 
 #include <QEvent>
@@ -31,9 +32,8 @@ QLabel* TableViewCell::textLabel() {
         m_text = new QLabel(m_content);
         m_text->setObjectName(QStringLiteral("textLabel"));
         m_text->setTextFormat(Qt::PlainText);
-        QFont f = m_text->font();
-        f.setPixelSize(17);
-        m_text->setFont(f);
+        // The cell's texts are in the library's face, never the host program's.
+        m_text->setFont(libraryFont(17));
         m_text->show();
         layoutSubviews();
     }
@@ -47,9 +47,7 @@ QLabel* TableViewCell::detailTextLabel() {
         m_detail = new QLabel(m_content);
         m_detail->setObjectName(QStringLiteral("detailTextLabel"));
         m_detail->setTextFormat(Qt::PlainText);
-        QFont f = m_detail->font();
-        f.setPixelSize(m_style == Style::Subtitle ? 12 : 17);
-        m_detail->setFont(f);
+        m_detail->setFont(libraryFont(m_style == Style::Subtitle ? 12 : 17));
         QPalette palette = m_detail->palette();
         palette.setColor(QPalette::WindowText, QColor(142, 142, 147));
         m_detail->setPalette(palette);
@@ -116,6 +114,7 @@ void TableViewCell::setRowActions(const QList<RowAction>& actions, std::function
             auto* button = new QPushButton(actions[i].title, m_actionsPanel);
             button->setObjectName(QStringLiteral("rowAction.%1").arg(i));
             button->setFlat(true);
+            button->setFont(libraryFont(15));
             button->setAutoFillBackground(true);
             QPalette palette = button->palette();
             palette.setColor(QPalette::Button, actions[i].color);

@@ -2,6 +2,7 @@
 
 #include "foundation/DeviceTraits.h"
 #include "foundation/PLCurrentBundleInfo.h"
+#include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/DeviceInfo.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
@@ -95,9 +96,7 @@ PLPadLockScreenView::PLPadLockScreenView(const QRect& frame, bool complexPin, QW
         m_field->setSecureTextEntry(true);
         m_field->setAlignment(Qt::AlignCenter);
         m_field->setFrame(false);
-        QFont bullets = font();
-        bullets.setPixelSize(18);
-        bullets.setBold(true);
+        QFont bullets = CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 18);
         bullets.setLetterSpacing(QFont::AbsoluteSpacing, 4);
         m_field->setFont(bullets);
     }
@@ -229,10 +228,11 @@ void PLPadLockScreenView::prepareAppearance() {
     updatePinTextfieldWithLength(m_pinLength);
     for (Button* button : {m_cancel, m_delete, m_ok})
         button->setTitleColor(m_appearance.labelColor);
-    if (m_appearance.deleteCancelLabelFont) {
-        m_cancel->setTitleFont(*m_appearance.deleteCancelLabelFont);
-        m_delete->setTitleFont(*m_appearance.deleteCancelLabelFont);
-    }
+    // A title whose font the look leaves open shows a plain button's, never the host program's font.
+    const QFont buttonTitle = CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15);
+    m_cancel->setTitleFont(m_appearance.deleteCancelLabelFont.value_or(buttonTitle));
+    m_delete->setTitleFont(m_appearance.deleteCancelLabelFont.value_or(buttonTitle));
+    m_ok->setTitleFont(buttonTitle);
 }
 
 void PLPadLockScreenView::showCancelButtonAnimated(bool animated, Completion completion) {

@@ -269,6 +269,9 @@ int main(int argc, char** argv) {
     // A host that shows web pages shares GL contexts, set before its application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // As the gallery: a host's program font of a face no library text has, so that a text that takes it
+    // shows in the tour's pictures.
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 9));
     TestTour t;
     return QTest::qExec(&t, argc, argv);
 }
