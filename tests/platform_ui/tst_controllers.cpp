@@ -14,6 +14,7 @@
 #include "platform/ui/PopoverHost.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/SearchBar.h"
+#include "platform/ui/SectionIndexBar.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/StaticTableDataSource.h"
 #include "platform/ui/Storyboard.h"
@@ -88,6 +89,8 @@ enum class HostLayout { PlainChild, HiddenAndShown, StackedPages, StackedPageInA
 
 // The widget that shows a text of `control`, made on `page` (in a library window) as a screen makes it.
 QWidget* textOf(const QString& control, QWidget* page) {
+    if (control == QLatin1String("section index"))
+        return new SectionIndexBar(page);
     if (control == QLatin1String("segments"))
         return new SegmentedControl({QStringLiteral("Privacy Policy"), QStringLiteral("Terms")}, page);
     if (control.startsWith(QLatin1String("search"))) {
@@ -823,6 +826,8 @@ private slots:
                                             << "DejaVu Sans 15";
         QTest::newRow("page view's tab") << "page tab"
                                          << "DejaVu Sans 15";
+        QTest::newRow("section index's letters") << "section index"
+                                                 << "DejaVu Sans 11 bold";
     }
     void theControlsKeepTheirFontInAHostsFont() {
         QFETCH(QString, control);

@@ -1,5 +1,7 @@
 #include "SectionIndexBar.h"
 
+#include "LibraryFont.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,10 +9,7 @@ namespace pelnix::platform::ui {
 
 SectionIndexBar::SectionIndexBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sectionIndexBar"));
-    QFont f = font();
-    f.setPixelSize(11);
-    f.setBold(true);
-    setFont(f);
+    setFont(libraryFont(11, true));
 }
 
 void SectionIndexBar::setTitles(const QStringList& titles) {
