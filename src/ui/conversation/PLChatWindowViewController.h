@@ -15,6 +15,7 @@
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopViewDelegate.h"
 #include "ui/conversation/PLLoadMoreMessagesViewDelegate.h"
 #include "ui/conversation/PLNewUpdatesNotificationButtonDelegate.h"
+#include "ui/conversation/PLPerformQueue.h"
 #include "ui/conversation/PLPostChatletDelegate.h"
 #include "ui/conversation/PLPostToChatViewDelegate.h"
 #include "ui/conversation/PLShareContactDelegate.h"
@@ -346,6 +347,8 @@ private:
     bool m_shouldScrollToBottomOnWebviewLoad = false;
     bool m_needToReloadVisibleCellReadState = false;
     double m_previousContentOffsetY = 0;
+    // What each scroll step asks for half a second later.
+    PLPerformQueue m_afterScroll{this};
     double m_defaultPostToChatViewHeight = 0;
     unsigned m_notificationViewState = kNotificationViewInitial;
     QPointF m_initialCenter;

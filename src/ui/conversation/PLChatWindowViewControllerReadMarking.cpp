@@ -114,14 +114,15 @@ void PLChatWindowViewController::scrollViewWillBeginDragging() {
 void PLChatWindowViewController::scrollViewDidScroll() {
     const double y = m_collectionView->contentOffset().y();
     QPointer<PLChatWindowViewController> self(this);
+    // One perform per scroll step, each half a second after its step, all behind one scheduler entry.
     if (y - m_previousContentOffsetY > 0 && y > 0) {
         // Moving towards newer rows: the button goes.
-        Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+        m_afterScroll.performAfter(kSettleDelayMs, [self] {
             if (self)
                 self->setUnreadMessagesNotificationViewState(kNotificationViewHidden);
         });
     } else if (m_notificationViewState != kNotificationViewShown) {
-        Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
+        m_afterScroll.performAfter(kSettleDelayMs, [self] {
             if (self)
                 self->updateUnreadMessagesNotificationView();
         });

@@ -12,6 +12,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/testing/FakeWebView.h"
@@ -92,6 +93,7 @@ private slots:
     void updateKinds();
     void oldRenderingCollapsesOnceOffScreen();
     void anotherUsersMessageWhileReadingOlderRowsShowsTheButton();
+    void flingDownHidesTheButtonHalfASecondAfterItsFirstStep();
     void eachNoticeNamesItsOwnRow();
     void ownMessageIsAddedReadAndScrolledTo();
     void discardedPostLeavesTheScreenAndTheStore();
@@ -365,6 +367,39 @@ void TestChatWindowUpdates::anotherUsersMessageWhileReadingOlderRowsShowsTheButt
     // A tap goes to it and the button leaves.
     chat->scrollToNewUpdate();
     QVERIFY(list->indexPathsForVisibleItems().contains(IndexPath::forItem(rowOfMessage(chat, "late"))));
+    QCOMPARE(chat->unreadMessagesNotificationViewState(),
+             PLChatWindowViewController::kNotificationViewHidden);
+}
+
+void TestChatWindowUpdates::flingDownHidesTheButtonHalfASecondAfterItsFirstStep() {
+    auto* chat = openWithRoom();
+    auto* list = chat->collectionView();
+    list->setContentOffset(QPointF(0, 200));
+    world->importMessage(room, "late", kDay2 + 50 * 60000, "Are you there?", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "late"}});
+    ConversationWorld::advance(500);
+    QCOMPARE(chat->unreadMessagesNotificationViewState(), PLChatWindowViewController::kNotificationViewShown);
+    auto* scheduler = platform::ui::Scheduler::shared();
+    const int pendingBefore = scheduler->pendingCount();
+
+    // A fling towards the newer rows, a step every 4 ms for two seconds: each step's perform runs
+    // half a second after its step, so the button goes while the list still moves, and the scheduler
+    // holds one entry for all the steps' performs, not one for each.
+    int mostPending = 0;
+    for (int step = 1; step <= 500; ++step) {
+        list->setContentOffset(QPointF(0, 200 + step));
+        mostPending = qMax(mostPending, scheduler->pendingCount());
+        if (step == 125)
+            QCOMPARE(chat->unreadMessagesNotificationViewState(),
+                     PLChatWindowViewController::kNotificationViewShown);
+        ConversationWorld::advance(4);
+        if (step == 125)
+            QCOMPARE(chat->unreadMessagesNotificationViewState(),
+                     PLChatWindowViewController::kNotificationViewHidden);
+    }
+    QVERIFY2(mostPending <= pendingBefore + 5, qPrintable(QString::number(mostPending - pendingBefore)));
+    ConversationWorld::advance(500);
     QCOMPARE(chat->unreadMessagesNotificationViewState(),
              PLChatWindowViewController::kNotificationViewHidden);
 }
