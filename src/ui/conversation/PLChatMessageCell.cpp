@@ -1,6 +1,7 @@
 #include "ui/conversation/PLChatMessageCell.h"
 
 #include "core/model/Message.h"
+#include "core/model/User.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "ui/conversation/ConversationNotifications.h"
@@ -16,6 +17,7 @@ PLChatMessageCell::PLChatMessageCell(const QString& reuseIdentifier, QWidget* pa
 
 void PLChatMessageCell::setMessage(const std::shared_ptr<Message>& message) {
     m_message = message;
+    m_sender = message ? message->senderUser() : nullptr;
     markRead(message && message->state() == 1 ? 1 : 0);
 }
 

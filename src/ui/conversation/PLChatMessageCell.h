@@ -7,9 +7,12 @@
 namespace pelnix {
 
 class Message;
+class User;
 
 // The base of the cells that show a message. It holds the message without keeping it alive (the
-// chat window's rows do), shows its read state and turns it read.
+// chat window's rows do), shows its read state and turns it read. It keeps the message's sender
+// alive until it shows another row: the store keeps a user object only while something holds it,
+// and the rows of a sender already on screen then find it held instead of reading it again.
 //
 // markRead() is the one entry for showing and changing the read state: a value above 0 marks the
 // message read (state 1, saved, "chat window cell marked as read notification" posted once) and
@@ -41,6 +44,7 @@ protected:
 
 private:
     std::weak_ptr<Message> m_message;
+    std::shared_ptr<User> m_sender;
     bool m_readLook = false;
     int m_trailingReserve = 0;
 };
