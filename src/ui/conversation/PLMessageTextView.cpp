@@ -13,6 +13,7 @@
 #include <QRawFont>
 #include <QTextOption>
 
+#include <cstring>
 #include <optional>
 
 namespace pelnix {
@@ -25,6 +26,19 @@ constexpr int kHeightCacheLimit = 20000;
 constexpr qint64 kMostDrawnPixels = 1 << 20;
 
 using Link = platform::ui::TextView::DetectedLink;
+
+// Whether `count` pixels from `pixels` on are all clear (premultiplied: all bits zero).
+bool isClear(const quint32* pixels, int count) {
+    static const quint32 kClear[256] = {};
+    while (count > 0) {
+        const int part = qMin(count, 256);
+        if (std::memcmp(pixels, kClear, sizeof(quint32) * part) != 0)
+            return false;
+        pixels += part;
+        count -= part;
+    }
+    return true;
+}
 
 // The text as it is laid out, and its links where they stand in it. In text that could reorder them
 // (right-to-left letters or directional controls), each link is isolated, so that it reads as it acts:
@@ -137,6 +151,7 @@ void PLMessageTextView::setTextColor(const QColor& color) {
         return;
     m_color = color;
     m_drawn = QImage();
+    m_inked = QImage();
     update();
 }
 
@@ -160,6 +175,7 @@ void PLMessageTextView::relayout() {
     m_laidOutWidth = textWidth();
     layOut(*m_layout, m_laidOutWidth, layoutDirection());
     m_drawn = QImage();
+    m_inked = QImage();
     update();
 }
 
@@ -213,6 +229,7 @@ void PLMessageTextView::paintEvent(QPaintEvent* event) {
     // A text of many screens (a hostile one) is drawn anew each time, only its exposed lines.
     if (qint64(pixels.width()) * pixels.height() > kMostDrawnPixels) {
         m_drawn = QImage();
+        m_inked = QImage();
         painter.setPen(m_color);
         m_layout->draw(&painter, textOrigin(), {}, QRectF(event->rect()));
         return;
@@ -221,11 +238,64 @@ void PLMessageTextView::paintEvent(QPaintEvent* event) {
         m_drawn = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         m_drawn.setDevicePixelRatio(ratio);
         m_drawn.fill(Qt::transparent);
-        QPainter text(&m_drawn);
-        text.setPen(m_color);
-        m_layout->draw(&text, textOrigin());
+        {
+            QPainter text(&m_drawn);
+            text.setPen(m_color);
+            m_layout->draw(&text, textOrigin());
+        }
+        keepInkedPart();
     }
-    painter.drawImage(QPoint(), m_drawn);
+    // Moved by whole pixels, the part that holds ink paints what the whole picture would: the rest is
+    // clear. Under any other transform, the whole picture as it is.
+    if (painter.transform().type() > QTransform::TxTranslate)
+        painter.drawImage(QPoint(), m_drawn);
+    else if (!m_inked.isNull())
+        painter.drawImage(m_inkedAt, m_inked);
+}
+
+void PLMessageTextView::keepInkedPart() {
+    m_inked = QImage();
+    const qreal ratio = m_drawn.devicePixelRatio();
+    const int step = int(ratio);
+    if (step != ratio) {
+        m_inked = m_drawn;
+        m_inkedAt = {};
+        return;
+    }
+    // The rows and columns with a pixel that is not clear, widened to whole logical pixels. A row is
+    // compared whole first, then only beyond the columns found so far.
+    const int width = m_drawn.width();
+    int top = -1, bottom = -1, left = width, right = -1;
+    for (int y = 0; y < m_drawn.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(m_drawn.constScanLine(y));
+        if (isClear(row, width))
+            continue;
+        if (!isClear(row, left)) {
+            int first = 0;
+            while (row[first] == 0)
+                ++first;
+            left = first;
+        }
+        if (!isClear(row + right + 1, width - right - 1)) {
+            int last = width - 1;
+            while (row[last] == 0)
+                --last;
+            right = last;
+        }
+        if (top < 0)
+            top = y;
+        bottom = y;
+    }
+    if (top < 0)
+        return;
+    const auto down = [step](int v) { return v / step * step; };
+    const auto up = [step](int v) { return (v + step) / step * step; };
+    const QRect inked(QPoint(down(left), down(top)), QPoint(up(right) - 1, up(bottom) - 1));
+    // A view of the picture's pixels, not a copy: it lives as long as the picture does.
+    m_inked = QImage(m_drawn.constScanLine(inked.top()) + inked.left() * 4, inked.width(), inked.height(),
+                     m_drawn.bytesPerLine(), m_drawn.format());
+    m_inked.setDevicePixelRatio(ratio);
+    m_inkedAt = inked.topLeft() / step;
 }
 
 void PLMessageTextView::resizeEvent(QResizeEvent*) {

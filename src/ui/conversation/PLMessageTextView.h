@@ -54,6 +54,8 @@ protected:
 
 private:
     void relayout();
+    // Finds the part of the drawn picture that holds ink.
+    void keepInkedPart();
     QPointF textOrigin() const;
     qreal textWidth() const;
 
@@ -69,6 +71,10 @@ private:
     // every frame, and its glyphs are drawn once. Empty when the text, its colour or its layout change,
     // and for a text of more pixels than a view keeps, which is drawn anew, only its exposed lines.
     QImage m_drawn;
+    // The part of the picture that holds ink (its pixels, shared), and where it stands in the view:
+    // what a paint draws, so that the clear rest of the picture costs nothing.
+    QImage m_inked;
+    QPoint m_inkedAt;
     QUrl m_pressedLink;
 };
 
