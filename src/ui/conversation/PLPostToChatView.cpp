@@ -125,20 +125,24 @@ void PLPostToChatView::layOut() {
 void PLPostToChatView::paintEvent(QPaintEvent*) {
     const QRect field = m_messageTextView->geometry();
     const qreal ratio = devicePixelRatioF();
-    if (m_background.size() != size() * ratio || m_backgroundField != field) {
-        m_backgroundField = field;
-        // Opaque: drawn by copying, without blending, on every paint.
-        m_background = QImage(size() * ratio, QImage::Format_RGB32);
-        m_background.setDevicePixelRatio(ratio);
-        m_background.fill(palette().color(QPalette::Window));
-        QPainter painter(&m_background);
+    // The field's white frame, antialiased, is drawn once into a picture of its own; the rest is
+    // plain fills. A picture of the whole bar would be copied on every frame of a scroll that passes
+    // under it, and a copy that large is split over Qt's worker threads, waking them each frame.
+    const QRect frame = field.adjusted(-3, -3, 3, 3);
+    if (m_fieldFrame.size() != frame.size() * ratio || m_fieldFrame.devicePixelRatio() != ratio) {
+        m_fieldFrame = QImage(frame.size() * ratio, QImage::Format_RGB32);
+        m_fieldFrame.setDevicePixelRatio(ratio);
+        m_fieldFrame.fill(palette().color(QPalette::Window));
+        QPainter painter(&m_fieldFrame);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(kBorder, 1));
-        painter.drawLine(QPointF(0, 0.5), QPointF(width(), 0.5));
         painter.setBrush(Qt::white);
-        painter.drawRoundedRect(QRectF(field).adjusted(-2.5, -2.5, 2.5, 2.5), 6, 6);
+        painter.drawRoundedRect(QRectF(QPointF(3, 3), field.size()).adjusted(-2.5, -2.5, 2.5, 2.5), 6, 6);
     }
-    QPainter(this).drawImage(QPointF(0, 0), m_background);
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.fillRect(QRect(0, 0, width(), 1), kBorder);
+    painter.drawImage(frame.topLeft(), m_fieldFrame);
 }
 
 void PLPostToChatView::dismissKeyboard() {

@@ -67,9 +67,8 @@ private:
     QWidget* m_rightDivider;
     platform::ui::WeakDelegate<PLPostToChatViewDelegate> m_delegate;
     int m_swaps = 0;
-    // The bar's background (its line and the field's rounded frame), drawn again only when it moves.
-    QImage m_background;
-    QRect m_backgroundField;
+    // The field's rounded frame on the bar's colour, drawn again only when the field's size changes.
+    QImage m_fieldFrame;
     qreal m_mediaAlpha = 1;
 };
 
