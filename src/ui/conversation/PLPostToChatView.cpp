@@ -12,6 +12,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
+
+#include <cmath>
 
 namespace pelnix {
 
@@ -41,15 +44,15 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
     m_messageTextView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_messageTextView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_messageTextView->setFont(PLChatWindowStyle::font(QStringLiteral("DejaVuSans"), 15));
-    m_messageTextView->setPlaceholderText(
-        PLCurrentBundleInfo::localizedString(QStringLiteral("Type your message here")));
+    m_placeholder = PLCurrentBundleInfo::localizedString(QStringLiteral("Type your message here"));
+    m_messageTextView->setPlaceholderText(m_placeholder);
     m_messageTextView->setTabChangesFocus(true);
     QPalette textPalette = m_messageTextView->palette();
     textPalette.setColor(QPalette::PlaceholderText, CustomColors::textViewPlaceholderTextColor());
     textPalette.setColor(QPalette::Text, Qt::black);
     textPalette.setColor(QPalette::Base, Qt::white);
     m_messageTextView->setPalette(textPalette);
-    m_messageTextView->setAccessibleName(m_messageTextView->placeholderText());
+    m_messageTextView->setAccessibleName(m_placeholder);
     connect(m_messageTextView, &QPlainTextEdit::textChanged, this, &PLPostToChatView::textViewDidChange);
 
     m_rightBackgroundView->setObjectName(QStringLiteral("rightBackgroundView"));
@@ -87,7 +90,7 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
 }
 
 QString PLPostToChatView::placeholderText() const {
-    return m_messageTextView->placeholderText();
+    return m_placeholder;
 }
 
 void PLPostToChatView::resizeEvent(QResizeEvent* event) {
@@ -115,6 +118,12 @@ void PLPostToChatView::layOut() {
     // its text from the first line again, as far as the caret's line stays in view.
     m_messageTextView->verticalScrollBar()->setValue(0);
     m_messageTextView->ensureCursorVisible();
+    const int textWidth = m_messageTextView->contentsRect().width() -
+                          2 * int(std::ceil(m_messageTextView->document()->documentMargin()));
+    const QString shown =
+        m_messageTextView->fontMetrics().elidedText(m_placeholder, Qt::ElideRight, textWidth);
+    if (shown != m_messageTextView->placeholderText())
+        m_messageTextView->setPlaceholderText(shown);
     const int rightWidth = m_rightBackgroundView->width();
     place(m_rightBackgroundView, QRect(w - kRightWidth, h - kDefaultHeight, rightWidth, kDefaultHeight));
     m_mediaUploadButton->setGeometry(0, 0, kRightWidth, kDefaultHeight);

@@ -67,6 +67,9 @@ private:
     QWidget* m_rightDivider;
     platform::ui::WeakDelegate<PLPostToChatViewDelegate> m_delegate;
     int m_swaps = 0;
+    // The whole placeholder; the field shows it cut to its width, since Qt wraps a placeholder onto
+    // lines that a one-line field clips.
+    QString m_placeholder;
     // The field's rounded frame on the bar's colour, drawn again only when the field's size changes.
     QImage m_fieldFrame;
     qreal m_mediaAlpha = 1;

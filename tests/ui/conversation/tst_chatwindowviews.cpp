@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextDocument>
+#include <cmath>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -86,6 +88,7 @@ private slots:
     void sendTrimsAndBlankTextSendsEmpty();
     void textEqualToThePlaceholderStaysAsTyped();
     void dismissingAnEmptyBarShowsThePlaceholder();
+    void aNarrowBarShowsThePlaceholderOnOneLine();
     void buttonsReportToTheDelegate();
     void hostIconsReplaceTheBundles();
     void loadMoreHeaderAsksTheDelegate();
@@ -168,6 +171,26 @@ void TestChatWindowViews::dismissingAnEmptyBarShowsThePlaceholder() {
     QVERIFY(bar.messageTextView()->toPlainText().isEmpty());
     QCOMPARE(bar.messageTextView()->placeholderText(), QStringLiteral("Type your message here"));
     QCOMPARE(bar.messageTextView()->palette().color(QPalette::PlaceholderText), QColor(0, 113, 189));
+}
+
+void TestChatWindowViews::aNarrowBarShowsThePlaceholderOnOneLine() {
+    // Qt wraps a placeholder that is wider than the field onto a second line, which the one-line
+    // field cuts through: a narrow bar shows it cut short on one line, and says it whole.
+    PLPostToChatView bar;
+    bar.show();
+    auto* field = bar.messageTextView();
+    for (const int width : {240, 320, 400, 240}) {
+        bar.resize(width, 44);
+        const int room = field->viewport()->width() - 2 * int(std::ceil(field->document()->documentMargin()));
+        QVERIFY2(field->fontMetrics().horizontalAdvance(field->placeholderText()) <= room,
+                 qPrintable(QString::number(width)));
+        QVERIFY(!field->placeholderText().isEmpty());
+        QCOMPARE(bar.placeholderText(), QStringLiteral("Type your message here"));
+        QCOMPARE(field->accessibleName(), QStringLiteral("Type your message here"));
+    }
+    QVERIFY(field->placeholderText() != bar.placeholderText());
+    bar.resize(400, 44);
+    QCOMPARE(field->placeholderText(), bar.placeholderText());
 }
 
 void TestChatWindowViews::buttonsReportToTheDelegate() {
