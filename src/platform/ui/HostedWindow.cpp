@@ -21,19 +21,23 @@ bool liesInLibraryWindow(const QWidget* widget) {
 
 } // namespace
 
-HostedWindow::HostedWindow(QWidget* rootView, QWidget* host)
-    : QObject(rootView), m_rootView(rootView), m_window(new Window(host)) {
+HostedWindow::HostedWindow(QWidget* rootView)
+    : QObject(rootView), m_rootView(rootView), m_window(new Window(rootView)) {
     m_window->setObjectName(QStringLiteral("pelnixHostedWindow"));
     m_window->setHostedView(rootView);
     m_window->hide();
+    m_window->setGeometry(rootView->rect());
     rootView->installEventFilter(this);
+    for (QObject* child : rootView->children())
+        watchViewChild(child);
     m_window->installEventFilter(this);
     for (QObject* child : m_window->children())
         child->installEventFilter(this);
-    followRootView();
 }
 
 HostedWindow::~HostedWindow() {
+    if (m_rootView)
+        m_rootView->removeEventFilter(this);
     delete m_window.data();
 }
 
@@ -43,7 +47,7 @@ Window* HostedWindow::forRoot(const ViewController* root) {
         return nullptr;
     auto* hosted = view->findChild<HostedWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!hosted)
-        hosted = new HostedWindow(view, view->parentWidget());
+        hosted = new HostedWindow(view);
     return hosted->m_window;
 }
 
@@ -53,15 +57,15 @@ Window* HostedWindow::existingFor(const QWidget* rootView) {
     return hosted ? hosted->m_window.data() : nullptr;
 }
 
-void HostedWindow::followRootView() {
-    if (!m_window || !m_rootView)
-        return;
-    if (m_window->parentWidget() != m_rootView->parentWidget()) {
-        const bool shown = !m_window->isHidden();
-        m_window->setParent(m_rootView->parentWidget());
-        m_window->setVisible(shown);
-    }
-    m_window->setGeometry(m_rootView->geometry());
+// The view's own children (its screens, a page it brings to the front) are heard as they are stacked.
+void HostedWindow::watchViewChild(QObject* child) {
+    if (child != m_window && child->isWidgetType())
+        child->installEventFilter(this);
+}
+
+void HostedWindow::keepOnTop() {
+    if (m_window && !m_window->isHidden())
+        m_window->raise();
 }
 
 // Deferred when a layer hides: the layers change together (an alert, then the dimming below it), and
@@ -87,7 +91,7 @@ void HostedWindow::updateVisibility() {
             holds = true;
     // While the host hides the view (and shows its own widget in its place), what it holds waits.
     if (holds && m_rootView && !m_rootView->isHidden()) {
-        followRootView();
+        m_window->setGeometry(m_rootView->rect());
         m_window->show();
         m_window->raise();
     } else {
@@ -102,31 +106,45 @@ void HostedWindow::updateVisibility() {
 }
 
 bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
     if (watched == m_rootView) {
-        if (event->type() == QEvent::ParentChange &&
+        if (type == QEvent::ParentChange &&
             (!m_rootView->parentWidget() || liesInLibraryWindow(m_rootView))) {
             // Taken out of the host's widget, or into a library window that presents for it.
             if (m_window)
                 m_window->hide();
             deleteLater();
-        } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-                   event->type() == QEvent::ParentChange) {
-            followRootView();
-        } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        } else if (type == QEvent::Resize) {
+            if (m_window)
+                m_window->setGeometry(m_rootView->rect());
+        } else if (type == QEvent::Show || type == QEvent::Hide) {
             updateVisibility();
-        } else if (event->type() == QEvent::ZOrderChange && m_window && !m_window->isHidden()) {
-            // Raised over the window (a stacked layout turning to the view's page): back on top of it.
-            m_window->raise();
+        } else if (type == QEvent::ChildAdded) {
+            // A new child of the view lies over the ones before it: the window goes back on top.
+            watchViewChild(static_cast<QChildEvent*>(event)->child());
+            keepOnTop();
+        } else if (type == QEvent::ChildRemoved) {
+            static_cast<QChildEvent*>(event)->child()->removeEventFilter(this);
         }
     } else if (watched == m_window) {
-        if (event->type() == QEvent::ChildAdded)
+        if (type == QEvent::ChildAdded)
             static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
-        else if (event->type() == QEvent::ChildRemoved)
+        else if (type == QEvent::ChildRemoved)
             scheduleUpdate();
-    } else if (event->type() == QEvent::ShowToParent) {
+        else if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                 type == QEvent::MouseButtonDblClick) {
+            // A click on the dimming goes no further: the view it would pass to is the one it covers.
+            event->accept();
+            return true;
+        }
+    } else if (watched->parent() == m_rootView) {
+        // One of the view's children raised over the window (a screen bringing a page to the front).
+        if (type == QEvent::ZOrderChange)
+            keepOnTop();
+    } else if (type == QEvent::ShowToParent) {
         // At once: an alert shows, and takes the keyboard, in the same turn as it is added.
         updateVisibility();
-    } else if (event->type() == QEvent::HideToParent) {
+    } else if (type == QEvent::HideToParent) {
         scheduleUpdate();
     }
     return QObject::eventFilter(watched, event);

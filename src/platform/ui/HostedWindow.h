@@ -14,9 +14,10 @@ class Window;
 // the host's QMainWindow, under the host's widgets): a Window laid over that view, shown only while it
 // holds an alert, a presented controller or the busy overlay and the view shows. Alerts and sheets
 // then show where the host put the container, and the host's own widgets beside it keep their clicks.
-// It follows the view's place and size, its visibility (hidden with it, as when the host shows a
-// panel of its own in its place) and its stacking (raised with it, as when a QStackedWidget turns
-// back to its page).
+// It is a child of the view itself, never of the host's widget: a host's QSplitter makes every child
+// a pane of its own, and nothing the library shows may change the host's layout. So it goes where the
+// view goes (moved, clipped, hidden and raised with it) and only keeps its size and its place on top
+// of the view's own children.
 class HostedWindow : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +33,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    HostedWindow(QWidget* rootView, QWidget* host);
-    void followRootView();
+    explicit HostedWindow(QWidget* rootView);
+    void watchViewChild(QObject* child);
+    void keepOnTop();
     void scheduleUpdate();
     void updateVisibility();
 

@@ -3,6 +3,7 @@
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "foundation/ui/CustomColors.h"
+#include "interface/PelnixSetUp.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/ContainerView.h"
@@ -67,6 +68,9 @@ PLRootViewController* PLRootViewController::sharedInstance() {
 }
 
 QWidget* PLRootViewController::loadView() {
+    // The host's first call may be this container: its pages, the host's own among them, ask the
+    // registry for the library's screens.
+    PelnixSetUp::ensureLibraryIsSetUp();
     auto* view = new ContainerView;
     view->setObjectName(QStringLiteral("PLRootView"));
     view->installEventFilter(this);

@@ -1,6 +1,7 @@
 // The facade's containers: which screen each type loads, the session they own, and what they refuse.
 #include "CoreFixture.h"
 #include "FacadeTestKit.h"
+#include "FirstCallRun.h"
 
 #include "core/model/ChatRoom.h"
 #include "core/model/RoomMember.h"
@@ -32,16 +33,20 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
 #include <QDateEdit>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMainWindow>
-#include <QProcess>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <cstdio>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -75,6 +80,53 @@ bool takesClicksAt(QWidget* widget, QWidget* window) {
     return hit && (hit == widget || widget->isAncestorOf(hit));
 }
 
+// The host's own container that holds a container's view as Qt lays it out: a splitter's pane, a tab,
+// a stacked page, a scroll area's widget, an MDI sub-window, a dock widget, or a plain layout's item.
+enum class HostContainer { Splitter, TabWidget, StackedWidget, ScrollArea, MdiArea, DockWidget, PlainLayout };
+
+// The host's side of its window: every widget of the host's own and the containers' views (not what
+// lies in them or in the library's windows), by place in the tree, with its geometry while it shows,
+// and how many child widgets it has.
+QStringList hostLayoutOf(QWidget* widget, const QList<QWidget*>& containerViews, const QString& path = {}) {
+    int children = 0;
+    QStringList out;
+    for (QObject* child : containerViews.contains(widget) ? QObjectList() : widget->children()) {
+        auto* childWidget = qobject_cast<QWidget*>(child);
+        if (!childWidget || childWidget->isWindow())
+            continue;
+        const QString childPath = path + QLatin1Char('/') + QString::number(children++) + QLatin1Char(' ') +
+                                  QString::fromLatin1(childWidget->metaObject()->className());
+        if (!qobject_cast<platform::ui::Window*>(childWidget))
+            out << hostLayoutOf(childWidget, containerViews, childPath);
+    }
+    // A hidden widget's size is Qt's to settle when it polishes it.
+    const QRect r = widget->geometry();
+    const QString place =
+        widget->isVisible()
+            ? QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+            : QStringLiteral("hidden");
+    out.prepend(QStringLiteral("%1 %2 children %3").arg(path, place).arg(children));
+    return out;
+}
+
+// Counts the mouse presses that reach the widget it filters.
+class PressCounter : public QObject {
+public:
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        presses += event->type() == QEvent::MouseButtonPress;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Whatever the host's layout had posted is done.
+void settleLayouts() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+}
+
 // How a host lays out the containers in its own window.
 enum class HostLayout { FreshContainer, HiddenAndShown, StackedPages, ReplacedContainer, TwoContainers };
 
@@ -82,7 +134,7 @@ enum class HostLayout { FreshContainer, HiddenAndShown, StackedPages, ReplacedCo
 // library (the variable names the entry), as a host does, and reports what the host then has.
 const char* const kFirstCallVariable = "PELNIX_TEST_FIRST_CALL";
 
-int reportFirstCall(const QString& entry) {
+int runFirstCall(const QString& entry) {
     std::unique_ptr<ViewController> container;
     if (entry == QLatin1String("login"))
         container.reset(Pelnix::pelnixLoginViewController({}));
@@ -97,10 +149,7 @@ int reportFirstCall(const QString& entry) {
     host.resize(320, 568);
     host.show();
     ViewController* screen = shownScreen(container.get());
-    QDateEdit hostPicker;
-    hostPicker.show();
-    std::printf("screen: %s\ndate picker: %d px\n", screen ? screen->metaObject()->className() : "none",
-                hostPicker.font().pixelSize());
+    reportFirstCall(screen ? screen->metaObject()->className() : nullptr);
     host.takeCentralWidget();
     return 0;
 }
@@ -108,6 +157,7 @@ int reportFirstCall(const QString& entry) {
 } // namespace
 
 Q_DECLARE_METATYPE(HostLayout)
+Q_DECLARE_METATYPE(HostContainer)
 
 class TestContainers : public QObject {
     Q_OBJECT
@@ -521,6 +571,163 @@ private slots:
             QTRY_VERIFY(window->isHidden());
     }
 
+    // Two containers in one of the host's own containers, with a label of the host's beside them: an
+    // alert and then the busy overlay over the first leave the host's layout as it was (no new pane,
+    // tab, page or child, no size changed), lie over the first container's view (the dim and the
+    // overlay covering it, the alert centred on it, on top even of a view the container raises under
+    // it), and leave the second container and the host's label as they were, taking their clicks.
+    void whatShowsOverAContainerLeavesTheHostsLayoutAlone_data() {
+        QTest::addColumn<HostContainer>("hostContainer");
+        QTest::newRow("splitter panes") << HostContainer::Splitter;
+        QTest::newRow("tabs") << HostContainer::TabWidget;
+        QTest::newRow("stacked pages") << HostContainer::StackedWidget;
+        QTest::newRow("scroll areas") << HostContainer::ScrollArea;
+        QTest::newRow("MDI sub-windows") << HostContainer::MdiArea;
+        QTest::newRow("dock widgets") << HostContainer::DockWidget;
+        QTest::newRow("plain layout") << HostContainer::PlainLayout;
+    }
+    void whatShowsOverAContainerLeavesTheHostsLayoutAlone() {
+        QFETCH(HostContainer, hostContainer);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QHBoxLayout(central);
+        auto* beside = new QLabel(QStringLiteral("The host's own"));
+        layout->addWidget(beside);
+        host.setCentralWidget(central);
+        std::unique_ptr<ViewController> first(Pelnix::userLoggedOutViewController({}));
+        std::unique_ptr<ViewController> second(Pelnix::userLoggedOutViewController({}));
+        QWidget* firstView = first->view();
+        QWidget* secondView = second->view();
+        switch (hostContainer) {
+        case HostContainer::Splitter: {
+            auto* splitter = new QSplitter;
+            splitter->addWidget(firstView);
+            splitter->addWidget(secondView);
+            layout->addWidget(splitter, 1);
+            break;
+        }
+        case HostContainer::TabWidget: {
+            auto* tabs = new QTabWidget;
+            tabs->addTab(firstView, QStringLiteral("First"));
+            tabs->addTab(secondView, QStringLiteral("Second"));
+            layout->addWidget(tabs, 1);
+            break;
+        }
+        case HostContainer::StackedWidget: {
+            auto* stack = new QStackedWidget;
+            stack->addWidget(firstView);
+            stack->addWidget(secondView);
+            layout->addWidget(stack, 1);
+            break;
+        }
+        case HostContainer::ScrollArea:
+            for (QWidget* view : {firstView, secondView}) {
+                auto* area = new QScrollArea;
+                area->setWidgetResizable(true);
+                area->setWidget(view);
+                layout->addWidget(area, 1);
+            }
+            break;
+        case HostContainer::MdiArea: {
+            auto* area = new QMdiArea;
+            for (QWidget* view : {firstView, secondView})
+                area->addSubWindow(view)->show();
+            area->tileSubWindows();
+            layout->addWidget(area, 1);
+            break;
+        }
+        case HostContainer::DockWidget: {
+            QList<QDockWidget*> docks;
+            for (QWidget* view : {firstView, secondView}) {
+                docks << new QDockWidget(QStringLiteral("Dock"));
+                docks.last()->setWidget(view);
+                host.addDockWidget(docks.size() == 1 ? Qt::LeftDockWidgetArea : Qt::RightDockWidgetArea,
+                                   docks.last());
+            }
+            host.resizeDocks(docks, {420, 420}, Qt::Horizontal);
+            break;
+        }
+        case HostContainer::PlainLayout:
+            layout->addWidget(firstView, 1);
+            layout->addWidget(secondView, 1);
+            break;
+        }
+        host.resize(1000, 640);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        settleLayouts();
+        QTest::mouseClick(firstView, Qt::LeftButton); // the user works in the first container
+        settleLayouts();
+        const QList<QWidget*> views{firstView, secondView};
+        const QStringList layoutBefore = hostLayoutOf(&host, views);
+        const bool secondShown = secondView->isVisible();
+        // What changed on the host's side, empty while nothing did.
+        const auto hostChanges = [&] {
+            QStringList changes;
+            const QStringList layoutNow = hostLayoutOf(&host, views);
+            for (const QString& line : layoutNow)
+                if (!layoutBefore.contains(line))
+                    changes << QStringLiteral("now ") + line;
+            for (const QString& line : layoutBefore)
+                if (!layoutNow.contains(line))
+                    changes << QStringLiteral("was ") + line;
+            if (secondShown && !takesClicksAt(secondView, &host))
+                changes << QStringLiteral("the second container takes no click");
+            if (!takesClicksAt(beside, &host))
+                changes << QStringLiteral("the host's label takes no click");
+            return changes;
+        };
+
+        // A view of the container's own, put there before anything shows over it.
+        auto* earlierPage = new QWidget(firstView);
+        earlierPage->hide();
+        PressCounter pressesOnTheContainer;
+        firstView->installEventFilter(&pressesOnTheContainer);
+
+        QPointer<platform::ui::AlertView> alert = new platform::ui::AlertView(
+            QStringLiteral("Leave?"), QString(), QStringLiteral("No"), {QStringLiteral("Yes")});
+        alert->show(first->window());
+        QTRY_VERIFY(alert->isVisible());
+        settleLayouts();
+        QVERIFY2(hostChanges().isEmpty(), qPrintable(hostChanges().join(QLatin1Char('\n'))));
+        const QRect over = rectIn(firstView, &host);
+        QCOMPARE(rectIn(alert->parentWidget(), &host), over); // the dim
+        QVERIFY(over.contains(rectIn(alert, &host)));
+        QVERIFY((rectIn(alert, &host).center() - over.center()).manhattanLength() <= 2);
+        QVERIFY(takesClicksAt(alert, &host));
+        // Views the container adds or brings to the front under the alert, as it changes page, stay
+        // under it; a click on the dim is not the covered container's.
+        auto* laterPage = new QWidget(firstView);
+        laterPage->setGeometry(firstView->rect());
+        laterPage->show();
+        QVERIFY(takesClicksAt(alert, &host));
+        earlierPage->setGeometry(firstView->rect());
+        earlierPage->show();
+        earlierPage->raise();
+        QVERIFY(takesClicksAt(alert, &host));
+        delete laterPage;
+        delete earlierPage;
+        QTest::mouseClick(alert->parentWidget(), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(pressesOnTheContainer.presses, 0);
+        alert->tapButtonAtIndex(0);
+        QTRY_VERIFY(!alert || !alert->isVisible());
+
+        PLActivityIndicatorView::show();
+        QWidget* overlay = PLActivityIndicatorView::sharedInstance()->overlay();
+        QTRY_VERIFY(overlay && overlay->isVisible());
+        settleLayouts();
+        QVERIFY2(hostChanges().isEmpty(), qPrintable(hostChanges().join(QLatin1Char('\n'))));
+        QCOMPARE(rectIn(overlay, &host), rectIn(firstView, &host));
+        QVERIFY(takesClicksAt(overlay, &host));
+        PLActivityIndicatorView::dismiss();
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        settleLayouts();
+        QVERIFY2(hostChanges().isEmpty(), qPrintable(hostChanges().join(QLatin1Char('\n'))));
+        QVERIFY(takesClicksAt(firstView, &host));
+    }
+
     // Each container a host may ask for before anything else, as the first call of a fresh process:
     // the host gets the screen and the library's set-up as after any other first call.
     void aContainerAsTheProcesssFirstCallShowsItsScreen_data() {
@@ -536,20 +743,7 @@ private slots:
     void aContainerAsTheProcesssFirstCallShowsItsScreen() {
         QFETCH(QString, entry);
         QFETCH(QString, screen);
-        QTemporaryDir sandbox;
-        QProcess run;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kFirstCallVariable), entry);
-        environment.insert(QStringLiteral("PELNIX_SANDBOX_ROOT"), sandbox.path());
-        run.setProcessEnvironment(environment);
-        run.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(run.waitForFinished(60000));
-        const QString out = QString::fromUtf8(run.readAllStandardOutput());
-        const QString err = QString::fromUtf8(run.readAllStandardError());
-        QCOMPARE(run.exitCode(), 0);
-        QVERIFY2(out.contains(QStringLiteral("screen: %1\n").arg(screen)), qPrintable(out + err));
-        QVERIFY2(out.contains(QStringLiteral("date picker: 20 px")), qPrintable(out));
-        QVERIFY2(!err.contains(QStringLiteral("no screen")), qPrintable(err));
+        verifyFirstCall(kFirstCallVariable, entry, screen);
     }
 
     void passcodeTypesMapToLockStates_data() {
@@ -576,7 +770,7 @@ int main(int argc, char** argv) {
     pelnix::test::prepareTestEnvironment();
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kFirstCallVariable))
-        return reportFirstCall(qEnvironmentVariable(kFirstCallVariable));
+        return runFirstCall(qEnvironmentVariable(kFirstCallVariable));
     TestContainers test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

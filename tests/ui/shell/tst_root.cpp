@@ -2,6 +2,7 @@
 // logged-out switch, and the splash's delayed chats page.
 #include "CoreFixture.h"
 #include "FacadeTestKit.h"
+#include "FirstCallRun.h"
 
 #include "core/model/CurrentUserInfo.h"
 #include "core/session/PelnixStateManager.h"
@@ -17,6 +18,7 @@
 #include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PLSideDrawerController.h"
 
+#include <QMainWindow>
 #include <QtTest>
 
 using namespace pelnix;
@@ -42,7 +44,11 @@ public:
 bool g_hostPages = true;
 int g_homeMade = 0;
 
-void registerHostPages() {
+// What the host's chats page holds on top: a page of its own, or the library's rooms list, asked of the
+// screen registry as a host does.
+enum class HostChats { OwnPage, LibraryRoomsList };
+
+void registerHostPages(HostChats chats = HostChats::OwnPage) {
     auto* registry = ScreenRegistry::shared();
     auto page = [] { return g_hostPages ? new ViewController : nullptr; };
     registry->registerScreen(QStringLiteral("SDKTest"), QStringLiteral("Landing"), page);
@@ -51,17 +57,57 @@ void registerHostPages() {
     registry->setInitialScreen(QStringLiteral("LoggedOut"), QStringLiteral("HostLoggedOut"));
     registry->registerScreen(QStringLiteral("Home"), QStringLiteral("PLSideDrawerTableViewController"),
                              [] { return g_hostPages ? new HostDrawer : nullptr; });
-    registry->registerScreen(QStringLiteral("Home"), QStringLiteral("HostChats"), []() -> ViewController* {
-        if (!g_hostPages)
-            return nullptr;
-        ++g_homeMade;
-        return new NavigationController(new ViewController);
-    });
+    registry->registerScreen(
+        QStringLiteral("Home"), QStringLiteral("HostChats"), [chats]() -> ViewController* {
+            if (!g_hostPages)
+                return nullptr;
+            ++g_homeMade;
+            ViewController* top =
+                chats == HostChats::OwnPage
+                    ? new ViewController
+                    : ScreenRegistry::shared()->instantiate(QStringLiteral("Home"),
+                                                            QStringLiteral("PLChatRoomsTableViewController"));
+            return top ? new NavigationController(top) : nullptr;
+        });
     registry->setInitialScreen(QStringLiteral("Home"), QStringLiteral("HostChats"));
 }
 
 QString pageStoryboard(ViewController* page) {
     return page ? page->storyboardName() : QString();
+}
+
+// Set in the environment of a run of this program whose first call into the library makes the root
+// container the root of a window, as a host does (the variable names where the root goes); the run
+// reports what the host then has.
+const char* const kFirstCallVariable = "PELNIX_TEST_FIRST_CALL";
+
+int runRootAsFirstCall(const QString& entry) {
+    registerHostPages(HostChats::LibraryRoomsList);
+    auto* scheduler = platform::ui::Scheduler::shared();
+    scheduler->setVirtualClock(true);
+    auto root = std::make_unique<PLRootViewController>();
+    QPointer<PLRootViewController> shown = root.get();
+    QMainWindow host;
+    std::unique_ptr<platform::ui::Window> window;
+    if (entry == QLatin1String("library window")) {
+        window = std::make_unique<platform::ui::Window>();
+        window->resize(320, 568);
+        window->setRootViewController(root.release());
+        window->makeKeyAndVisible();
+    } else if (entry == QLatin1String("host's widget")) {
+        host.setCentralWidget(root->view());
+        host.resize(320, 568);
+        host.show();
+    } else {
+        return 2;
+    }
+    shown->showSplashScreenWithLogo();
+    scheduler->advance(PLRootViewController::kSplashDurationMs);
+    ViewController* chats = shown->chatRoomsViewController();
+    reportFirstCall(chats ? chats->metaObject()->className() : nullptr);
+    if (root)
+        host.takeCentralWidget();
+    return 0;
 }
 
 } // namespace
@@ -257,6 +303,19 @@ private slots:
         QCOMPARE(page->geometry(), QRect(0, 0, 1024, 768));
     }
 
+    // The root container as a fresh process's very first call into the library, in a library window
+    // or in a host's widget: after the splash the host's chats page shows the library's rooms list, and
+    // the library is set up as after any other first call.
+    void theRootAsTheProcesssFirstCallShowsTheRoomsList_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("root of a library window") << "library window";
+        QTest::newRow("root view in a host's widget") << "host's widget";
+    }
+    void theRootAsTheProcesssFirstCallShowsTheRoomsList() {
+        QFETCH(QString, entry);
+        verifyFirstCall(kFirstCallVariable, entry, QStringLiteral("pelnix::PLChatRoomsTableViewController"));
+    }
+
     void theSharedInstanceIsTheWindowsRootContainerOnly() {
         platform::ui::Window window;
         window.makeKeyAndVisible();
@@ -271,5 +330,13 @@ private:
     std::unique_ptr<CoreFixture> m_world;
 };
 
-QTEST_MAIN(TestRoot)
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kFirstCallVariable))
+        return runRootAsFirstCall(qEnvironmentVariable(kFirstCallVariable));
+    TestRoot test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_root.moc"
