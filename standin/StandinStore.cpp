@@ -155,6 +155,9 @@ bool StandinStore::migrate() {
             "CREATE UNIQUE INDEX IF NOT EXISTS messages_sender_seq ON messages(room_id, sender, seq_id) "
             "WHERE seq_id <> '';"))
         return false;
+    // Users named at sign-up were once left with an invalid profile.
+    if (!m_db.exec("UPDATE users SET valid_profile = 1 WHERE valid_profile = 0 AND name <> '';"))
+        return false;
     // Object bodies were kept in the database once; they move to files.
     if (!hasColumn("objects", "data"))
         return true;
@@ -308,7 +311,9 @@ std::optional<StandinStore::User> StandinStore::registerEmail(const QString& ema
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         auto next = m_db.prepare("SELECT MAX(id) FROM users");
         const qint64 id = std::max<qint64>(1000, next.next() ? next.integer(0) + 1 : 1000);
-        m_db.run("INSERT INTO users(id, email, name, org, registered, updated) VALUES(?, ?, ?, ?, ?, ?)",
+        // Named from the address, so its profile is valid, as a service that names a user answers.
+        m_db.run("INSERT INTO users(id, email, name, valid_profile, org, registered, updated) "
+                 "VALUES(?, ?, ?, 1, ?, ?, ?)",
                  {id, address, address.left(at), setting("org", "pelnix"), now, now});
         user = userByIdLocked(id);
     }

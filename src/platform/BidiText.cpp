@@ -104,6 +104,35 @@ bool BidiText::needsIsolation(const QString& text) {
     return lineNeedsIsolation(text);
 }
 
+Qt::LayoutDirection BidiText::firstStrongDirection(QStringView text) {
+    int isolates = 0;
+    for (const char32_t c : text.toUcs4()) {
+        switch (QChar::direction(c)) {
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+            ++isolates;
+            break;
+        case QChar::DirPDI:
+            // A closing mark closes only an isolate that is open.
+            isolates = std::max(0, isolates - 1);
+            break;
+        case QChar::DirL:
+            if (isolates == 0)
+                return Qt::LeftToRight;
+            break;
+        case QChar::DirR:
+        case QChar::DirAL:
+            if (isolates == 0)
+                return Qt::RightToLeft;
+            break;
+        default:
+            break;
+        }
+    }
+    return Qt::LeftToRight;
+}
+
 QString BidiText::isolated(const QString& text) {
     if (!needsIsolation(text))
         return text;

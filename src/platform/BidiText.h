@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+#include <Qt>
 
 namespace pelnix::platform {
 
@@ -26,6 +28,10 @@ public:
     static QString isolated(const QString& text);
     // Whether isolated() would wrap the text.
     static bool needsIsolation(const QString& text);
+    // The direction of the text's first strong character outside any isolate, for text laid out as
+    // one paragraph (the bidirectional algorithm's rules P2 and P3): right to left for a
+    // right-to-left letter, else left to right, also when it has no strong character.
+    static Qt::LayoutDirection firstStrongDirection(QStringView text);
 
     static constexpr char16_t kFirstStrongIsolate = 0x2068;
     static constexpr char16_t kPopDirectionalIsolate = 0x2069;

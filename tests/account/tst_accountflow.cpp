@@ -51,6 +51,24 @@ void tapBarItem(BarButtonItem* item) {
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
+// Types `address` on the sign-up page, asks for its code and answers the confirmation.
+PLEmailVerficationViewController* requestCode(ScreenHost& host, PLSignUpViewController* signUp,
+                                              const QString& address) {
+    type(signUp->emailAddressTextField(), address);
+    click(signUp->nextButton());
+    answerAlert(host, QStringLiteral("Verification Code"), QStringLiteral("Yes"));
+    if (!busyOverlayGoes())
+        return nullptr;
+    auto* nav = signUp->navigationController();
+    PLEmailVerficationViewController* verification = nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            return (verification = qobject_cast<PLEmailVerficationViewController*>(nav->topViewController()));
+        },
+        15000);
+    return shown ? verification : nullptr;
+}
+
 template <typename T> T* waitForTop(ViewController* presenter) {
     T* found = nullptr;
     const bool shown = QTest::qWaitFor(
@@ -63,6 +81,7 @@ class TestAccountFlow : public QObject {
     Q_OBJECT
 private slots:
     void aNewUserSignsUpAndSetsUpTheAccount();
+    void aUserTheServiceNamedLocksTheAppAfterSignUp();
 };
 
 void TestAccountFlow::aNewUserSignsUpAndSetsUpTheAccount() {
@@ -96,13 +115,8 @@ void TestAccountFlow::aNewUserSignsUpAndSetsUpTheAccount() {
     answerAlert(host, QStringLiteral("Failed"), QStringLiteral("OK"));
 
     // Sign-up; a wrong code; the code the service sent.
-    type(signUp->emailAddressTextField(), kAddress);
-    click(signUp->nextButton());
-    answerAlert(host, QStringLiteral("Verification Code"), QStringLiteral("Yes"));
-    QVERIFY(busyOverlayGoes());
-    auto* nav = signUp->navigationController();
-    QTRY_VERIFY(qobject_cast<PLEmailVerficationViewController*>(nav->topViewController()));
-    auto* verification = qobject_cast<PLEmailVerficationViewController*>(nav->topViewController());
+    auto* verification = requestCode(host, signUp, kAddress);
+    QVERIFY(verification);
     type(verification->verifyCodeTextField(), QStringLiteral("000000"));
     click(verification->verifyButton());
     QVERIFY(busyOverlayGoes());
@@ -226,6 +240,45 @@ void TestAccountFlow::aNewUserSignsUpAndSetsUpTheAccount() {
     QVERIFY(world.secrets->items.isEmpty());
     QCOMPARE(account->appLockState(), qint16(0));
     QCOMPARE(logins, 1);
+}
+
+// An address the service has not seen: it names the user from the address, so the profile page is
+// skipped and the account is whole at once: the app lock goes on.
+void TestAccountFlow::aUserTheServiceNamedLocksTheAppAfterSignUp() {
+    AccountWorld world;
+    const QString address = QStringLiteral("lee.w@acme.test");
+    ScreenHost host;
+    bool loggedIn = false;
+    auto* signUp = topOf<PLSignUpViewController>(host.present(ScreenRegistry::shared()->instantiate(
+        QStringLiteral("Login"), QStringLiteral("PLSignUpNavigationController"))));
+    signUp->setPelnixLoginCompletionHandler(
+        [&](bool success, const PLOptionalError&, const QString&) { loggedIn = success; });
+    auto* verification = requestCode(host, signUp, address);
+    QVERIFY(verification);
+    type(verification->verifyCodeTextField(),
+         QString::fromStdString(world.core.server().otp(address.toStdString())));
+    click(verification->verifyButton());
+    QTRY_VERIFY_WITH_TIMEOUT(loggedIn, 20000);
+    QTRY_VERIFY(!host.presented());
+    const auto account = world.account();
+    QCOMPARE(account->user()->profileName(), QStringLiteral("lee.w"));
+    QCOMPARE(account->status(), qint16(3));
+
+    auto* settings = topOf<PLSettingsTableViewController>(
+        host.present(new NavigationController(ScreenRegistry::shared()->instantiate(
+            QStringLiteral("Home"), QStringLiteral("PLSettingsTableViewController")))));
+    auto* lockRow = qobject_cast<PLAppLockSettingCell*>(
+        settings->tableView()->cellForRowAtIndexPath(IndexPath::forRow(1)));
+    QVERIFY(lockRow);
+    click(lockRow->enableOrDisableSwitch());
+    answerAlert(host, QStringLiteral("Confirm"), QStringLiteral("Yes"));
+    auto* lock = qobject_cast<PLAppLockScreenViewController*>(settings->presentedViewController());
+    QVERIFY2(lock, qPrintable(host.lastAlert() ? host.lastAlert()->title() : QString()));
+    enterOnPad(lock, QStringLiteral("1470"));
+    enterOnPad(lock, QStringLiteral("1470"));
+    QTRY_VERIFY(!settings->presentedViewController());
+    QCOMPARE(account->appLockState(), qint16(1));
+    QCOMPARE(PLKeychainAccessHelper::currentPasscode(), QStringLiteral("1470"));
 }
 
 int main(int argc, char** argv) {

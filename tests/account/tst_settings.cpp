@@ -54,6 +54,25 @@ void cacheCatalogue(int count) {
     QCOMPARE(PLChatletCategoryItems::totalChatletsCount(), qint64(count));
 }
 
+// The first and last columns of `image` that hold ink (a pixel unlike its top-left one).
+std::pair<int, int> inkedColumns(const QImage& image) {
+    const QRgb background = image.pixel(0, 0);
+    int first = image.width(), last = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    return {first, last};
+}
+
+// Whether the ink of `label` keeps to its right edge (more room left of it than right of it).
+bool inkAtTheRight(QWidget* label) {
+    const auto [first, last] = inkedColumns(label->grab().toImage());
+    return last >= first && label->width() - 1 - last < first;
+}
+
 // Switches the lock row and confirms.
 void switchLock(ScreenHost& host, PLAppLockSettingCell* cell) {
     click(cell->enableOrDisableSwitch());
@@ -72,8 +91,12 @@ private slots:
     void theLockGoesOnAndOffThroughTheSecretStore();
     void aLockThatCannotGoUpIsShownAsOff();
     void resetWithoutAPasscodeShowsNoLock();
+    void theAnswerActsOnTheStateItAsksAbout_data();
+    void theAnswerActsOnTheStateItAsksAbout();
     void leftBarItems_data();
     void leftBarItems();
+    void rowsAreMirroredWholeRightToLeft_data();
+    void rowsAreMirroredWholeRightToLeft();
 };
 
 void TestSettings::rowsFollowTheFeatureFlag_data() {
@@ -270,6 +293,64 @@ void TestSettings::resetWithoutAPasscodeShowsNoLock() {
     QCOMPARE(lock->lockScreenState(), qint64(2));
 }
 
+void TestSettings::theAnswerActsOnTheStateItAsksAbout_data() {
+    QTest::addColumn<bool>("lockedBefore");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("enable, yes") << false << "Yes";
+    QTest::newRow("enable, no") << false << "No";
+    QTest::newRow("disable, yes") << true << "Yes";
+    QTest::newRow("disable, no") << true << "No";
+}
+
+// The host turns its page away and back while the question is open: the row re-reads the stored
+// state under it, and the answer still concerns what was asked.
+void TestSettings::theAnswerActsOnTheStateItAsksAbout() {
+    QFETCH(bool, lockedBefore);
+    QFETCH(QString, answer);
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    if (lockedBefore) {
+        world.account()->setAppLockState(1);
+        world.account()->save();
+        PLKeychainAccessHelper::setNewPassCodePin(QStringLiteral("1357"));
+        PLAppLockSettingsManager::sharedAppLockSettingsManager()->setShouldShowAppLockScreen(false);
+    }
+    ScreenHost host;
+    PLSettingsTableViewController* settings = openSettings(host);
+    PLAppLockSettingCell* cell = lockRow(settings);
+    QVERIFY(cell);
+    QCOMPARE(cell->enableOrDisableSwitch()->isOn(), lockedBefore);
+    const QString question = lockedBefore ? QStringLiteral("Are you sure you want to disable App Lock?")
+                                          : QStringLiteral("Are you sure you want to enable App Lock?");
+    click(cell->enableOrDisableSwitch());
+    QCOMPARE(host.lastAlert()->message(), question);
+
+    ViewController* page = host.presented();
+    page->beginAppearanceTransition(false, false);
+    page->endAppearanceTransition();
+    page->beginAppearanceTransition(true, false);
+    page->endAppearanceTransition();
+    cell = lockRow(settings);
+    QCOMPARE(cell->enableOrDisableSwitch()->isOn(), lockedBefore);
+
+    answerAlert(host, QStringLiteral("Confirm"), answer);
+    auto* lock = qobject_cast<PLAppLockScreenViewController*>(settings->presentedViewController());
+    QCOMPARE(world.account()->appLockState(), qint16(lockedBefore ? 1 : 0));
+    if (answer == QLatin1String("Yes")) {
+        QVERIFY(lock);
+        QCOMPARE(lock->lockScreenState(), qint64(lockedBefore ? 0 : 1));
+        QCOMPARE(cell->enableOrDisableSwitch()->isOn(), !lockedBefore);
+        return;
+    }
+    QVERIFY(!lock);
+    QCOMPARE(cell->enableOrDisableSwitch()->isOn(), lockedBefore);
+    QCOMPARE(cell->enableOrDisableTextLabel()->text(),
+             lockedBefore ? QStringLiteral("Disable App Lock") : QStringLiteral("Enable App Lock"));
+    // The next tap asks the same question again.
+    click(cell->enableOrDisableSwitch());
+    QCOMPARE(host.lastAlert()->message(), question);
+}
+
 void TestSettings::leftBarItems_data() {
     QTest::addColumn<bool>("pushed");
     QTest::addColumn<bool>("hideCancel");
@@ -313,6 +394,55 @@ void TestSettings::leftBarItems() {
     }
     info->setLeftBarButtonItems({});
     info->setShouldHideCancelButton(false);
+}
+
+void TestSettings::rowsAreMirroredWholeRightToLeft_data() {
+    QTest::addColumn<bool>("application");
+    QTest::newRow("the host's window right to left") << false;
+    QTest::newRow("the application right to left") << true;
+}
+
+// As Qt mirrors a layout: the switch at the leading edge (left), the texts at the right, the
+// chevron at the left.
+void TestSettings::rowsAreMirroredWholeRightToLeft() {
+    QFETCH(bool, application);
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    ScreenHost host;
+    if (application)
+        qApp->setLayoutDirection(Qt::RightToLeft);
+    else
+        host.window.setLayoutDirection(Qt::RightToLeft);
+    const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+    PLSettingsTableViewController* settings = openSettings(host);
+    TableView* table = settings->tableView();
+
+    PLAppLockSettingCell* lock = lockRow(settings);
+    QVERIFY(lock);
+    QCOMPARE(lock->layoutDirection(), Qt::RightToLeft);
+    QWidget* lockSwitch = lock->enableOrDisableSwitch();
+    QWidget* lockText = lock->enableOrDisableTextLabel();
+    QCOMPARE(lockSwitch->mapTo(lock, QPoint(0, 0)).x(), 15);
+    QVERIFY(lockText->mapTo(lock, QPoint(0, 0)).x() >
+            lockSwitch->mapTo(lock, QPoint(lockSwitch->width(), 0)).x());
+    QCOMPARE(lockText->mapTo(lock, QPoint(lockText->width(), 0)).x(), lock->width() - 15);
+    QVERIFY(inkAtTheRight(lockText));
+
+    auto* download = table->cellForRowAtIndexPath(IndexPath::forRow(0));
+    QVERIFY(download);
+    QCOMPARE(download->layoutDirection(), Qt::RightToLeft);
+    QVERIFY(inkAtTheRight(download->textLabel()));
+    QVERIFY(inkAtTheRight(download->detailTextLabel()));
+    // The chevron stands left of the row's content.
+    const int contentLeft = download->contentView()->geometry().left();
+    QVERIFY(contentLeft > 0);
+    const auto [first, last] =
+        inkedColumns(download->grab(QRect(0, 0, contentLeft, download->height() - 2)).toImage());
+    QVERIFY(last >= first);
+
+    auto* header = qobject_cast<QLabel*>(table->headerViewAt(0));
+    QVERIFY(header);
+    QVERIFY(inkAtTheRight(header));
 }
 
 int main(int argc, char** argv) {

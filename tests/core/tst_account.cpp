@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
 
@@ -183,15 +184,20 @@ void TestAccount::appLockAndRemovalFromTheOrganisation() {
 
 void TestAccount::registerThenVerify_data() {
     QTest::addColumn<QString>("email");
+    QTest::addColumn<bool>("nameless");
     QTest::addColumn<int>("status");
-    QTest::newRow("complete profile") << "ann@acme.test" << 3;
-    QTest::newRow("new user without a profile") << "ben@acme.test" << 2;
+    QTest::newRow("complete profile") << "ann@acme.test" << false << 3;
+    QTest::newRow("new user the service names") << "ben@acme.test" << false << 3;
+    QTest::newRow("user without a profile") << "ben@acme.test" << true << 2;
 }
 
 void TestAccount::registerThenVerify() {
     QFETCH(QString, email);
+    QFETCH(bool, nameless);
     QFETCH(int, status);
     CoreFixture world;
+    if (nameless)
+        world.server().seed(QJsonObject{{"users", QJsonArray{QJsonObject{{"email", email}, {"name", ""}}}}});
     PLModelManager::sharedModelManager()->initialize();
     Outcome registration;
     QVERIFY(account()->startRegistrationWithEmail(email, registration.handler()));

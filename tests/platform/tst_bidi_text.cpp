@@ -21,6 +21,8 @@ private slots:
     void ordinaryCharactersAreNoControls();
     void isolation_data();
     void isolation();
+    void firstStrongDirection_data();
+    void firstStrongDirection();
 };
 
 void TestBidiText::ordinaryCharactersAreNoControls_data() {
@@ -74,6 +76,36 @@ void TestBidiText::isolation() {
     QTEST(BidiText::isolated(text), "isolated");
     QFETCH(QString, isolated);
     QCOMPARE(BidiText::needsIsolation(text), isolated != text);
+}
+
+void TestBidiText::firstStrongDirection_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    const auto ltr = Qt::LeftToRight;
+    const auto rtl = Qt::RightToLeft;
+    const QString fsi(kFsi), pdi(kPdi);
+    QTest::newRow("latin") << QStringLiteral("Hello \"world\"") << ltr;
+    QTest::newRow("hebrew") << QStringLiteral("\u05E9\u05DC\u05D5\u05DD") << rtl;
+    QTest::newRow("arabic") << QStringLiteral("\u0645\u0631\u062D\u0628\u0627") << rtl;
+    QTest::newRow("digits, then hebrew") << QStringLiteral("42 (\u05E9\u05DC\u05D5\u05DD)") << rtl;
+    QTest::newRow("arabic digits, then latin") << QStringLiteral("\u0661\u0662 apples") << ltr;
+    QTest::newRow("hebrew, then latin") << QStringLiteral("\u05D0 a") << rtl;
+    QTest::newRow("latin on a later line") << QStringLiteral("42\n\u2014 ok") << ltr;
+    QTest::newRow("digits alone") << QStringLiteral("12 34") << ltr;
+    QTest::newRow("empty") << QString() << ltr;
+    QTest::newRow("right-to-left mark") << QStringLiteral("\u200FHello") << rtl;
+    QTest::newRow("left-to-right mark") << QStringLiteral("\u200E\u05D0") << ltr;
+    QTest::newRow("an isolate is passed over")
+        << fsi + QStringLiteral("\u05D0") + pdi + QStringLiteral("a") << ltr;
+    QTest::newRow("an isolate left open hides the rest") << fsi + QStringLiteral("\u05D0 a") << ltr;
+    QTest::newRow("a closing mark alone closes nothing") << pdi + QStringLiteral("\u05D0") << rtl;
+    QTest::newRow("an override is no strong character") << kRlo + QStringLiteral("abc") << ltr;
+    QTest::newRow("a letter beyond the basic plane") << QStringLiteral("1 \U0001E900") << rtl;
+}
+
+void TestBidiText::firstStrongDirection() {
+    QFETCH(QString, text);
+    QTEST(BidiText::firstStrongDirection(text), "direction");
 }
 
 QTEST_GUILESS_MAIN(TestBidiText)

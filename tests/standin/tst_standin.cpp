@@ -70,6 +70,8 @@ private slots:
     void init();
     void cleanup();
     void registrationIssuesTokenThatAuthorisesPrivateCalls();
+    void aNamedUserHasAValidProfile_data();
+    void aNamedUserHasAValidProfile();
     void tooManyWrongCodesLockTheAddress();
     void postIsEchoedToEveryMemberAndStoredOncePerSeqId();
     void sharesGetAFormIdAndLocationAnswersCountOnTheirForm();
@@ -88,19 +90,30 @@ private slots:
     void aProfileUpdateCarriesTheNumberAndKeepsWhatItLeavesOut();
 
 private:
+    // (Re)starts the service on `dataDir` with a client of it; the old ones end first.
+    bool startOn(const QString& dataDir);
+
     std::unique_ptr<TestSandbox> m_sandbox;
     std::unique_ptr<StandinServer> m_server;
     std::unique_ptr<StandinTestClient> m_client;
 };
 
+bool TestStandin::startOn(const QString& dataDir) {
+    m_client.reset();
+    m_server.reset();
+    StandinServer::Options options;
+    options.dataDir = dataDir.toStdString();
+    m_server = std::make_unique<StandinServer>(options);
+    if (!m_server->start())
+        return false;
+    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
+    return true;
+}
+
 void TestStandin::init() {
     m_sandbox = std::make_unique<TestSandbox>();
-    StandinServer::Options options;
-    options.dataDir = m_sandbox->path("standin").toStdString();
-    m_server = std::make_unique<StandinServer>(options);
-    QVERIFY(m_server->start());
+    QVERIFY(startOn(m_sandbox->path("standin")));
     QVERIFY(!m_server->seed(kSeed).contains("error"));
-    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
 }
 
 void TestStandin::cleanup() {
@@ -150,6 +163,47 @@ void TestStandin::registrationIssuesTokenThatAuthorisesPrivateCalls() {
     auto* reply = m_client->openStream(0, &stream);
     StandinTestClient::wait(reply);
     QVERIFY(stream.startsWith(R"({"name":"NotAuthenticated")"));
+}
+
+void TestStandin::aNamedUserHasAValidProfile_data() {
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<bool>("olderFolder");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("signed up here") << "dana.k@acme.test" << false << "dana.k";
+    QTest::newRow("named by an older stand-in") << "dana.k@acme.test" << true << "dana.k";
+    QTest::newRow("seeded with no name") << "nameless@acme.test" << false << "";
+}
+
+// The verification answers as a real service would: a user with a name has a valid profile.
+void TestStandin::aNamedUserHasAValidProfile() {
+    QFETCH(QString, email);
+    QFETCH(bool, olderFolder);
+    QFETCH(QString, name);
+    QVERIFY(!m_server
+                 ->seed(QJsonObject{
+                     {"users", QJsonArray{QJsonObject{{"email", "nameless@acme.test"}, {"name", ""}}}}})
+                 .contains("error"));
+    QVERIFY(
+        m_client->post("api/public?", {{"v", "1.1"}, {"method", "echat.registerWithOTP"}, {"email", email}})
+            .json()["response"]["success"]
+            .isObject());
+    if (olderFolder) {
+        // Stand-ins before this one named new users but left their profiles invalid.
+        m_client.reset();
+        m_server.reset();
+        standin::SqliteDatabase db;
+        QVERIFY(db.open((m_sandbox->path("standin") + "/standin.sqlite").toStdString()));
+        QVERIFY(db.run("UPDATE users SET valid_profile = 0 WHERE email = ?", {email}));
+        db.close();
+        QVERIFY(startOn(m_sandbox->path("standin")));
+    }
+    const QString code = QString::fromStdString(m_server->otp(email.toStdString()));
+    auto verified = m_client->post(
+        "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", code}});
+    const QJsonValue user = verified.json()["response"]["success"]["user"];
+    QCOMPARE(user["profile"]["profileName"].toString(), name);
+    QVERIFY(user["isValidProfile"].isBool());
+    QCOMPARE(user["isValidProfile"].toBool(), !name.isEmpty());
 }
 
 void TestStandin::tooManyWrongCodesLockTheAddress() {
@@ -486,14 +540,8 @@ void TestStandin::olderDataFoldersAreCarriedForward() {
         QVERIFY(db.run("INSERT INTO objects VALUES('pelnix.media', 'F1', 'image/png', ?, 'e1')",
                        {QByteArray("stored picture")}));
     }
-    m_client.reset();
-    m_server.reset();
-    StandinServer::Options options;
-    options.dataDir = dataDir.toStdString();
-    m_server = std::make_unique<StandinServer>(options);
-    QVERIFY(m_server->start());
+    QVERIFY(startOn(dataDir));
     QVERIFY(!m_server->seed(kSeed).contains("error"));
-    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
 
     m_client->signIn(5, "tok5");
     QCOMPARE(m_client->post("rooms/r1/messages", post("kept", "old-1")).json()["_id"].toString(),
@@ -638,12 +686,7 @@ void TestStandin::aProfileUpdateCarriesTheNumberAndKeepsWhatItLeavesOut() {
     QVERIFY(m_server->smsCode("ann@acme.test").empty());
 
     // Still gone after a restart on the same data folder.
-    m_server.reset();
-    StandinServer::Options options;
-    options.dataDir = m_sandbox->path("standin").toStdString();
-    m_server = std::make_unique<StandinServer>(options);
-    QVERIFY(m_server->start());
-    m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
+    QVERIFY(startOn(m_sandbox->path("standin")));
     m_client->signIn(5, "tok5");
     QCOMPARE(profile().value("phone").toString(), QString());
 }

@@ -25,11 +25,22 @@ namespace {
 
 Q_GLOBAL_STATIC(PLAddressBookHelper::AddContactPresenter, g_presenter)
 
-// One reading thread: reads come in order, and no two decode their photos at once.
+// One reading thread: reads come in order, and no two decode their photos at once. The thread ends
+// with the application object: left to the process's globals, it would end after the thread storage
+// it used (Qt's collator, for the book's order) had gone, and Qt warns of that at every exit.
 struct ReadingPool : QThreadPool {
-    ReadingPool() { setMaxThreadCount(1); }
+    ReadingPool() {
+        setMaxThreadCount(1);
+        qAddPostRoutine(&ReadingPool::endReads);
+    }
+    static void endReads();
 };
 Q_GLOBAL_STATIC(ReadingPool, g_readingPool)
+
+void ReadingPool::endReads() {
+    if (g_readingPool.exists())
+        g_readingPool->waitForDone();
+}
 
 QString digitsOf(const QString& text) {
     QString digits;

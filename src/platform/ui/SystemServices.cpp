@@ -96,9 +96,10 @@ bool SystemServices::isAllowed(const QUrl& url) {
         return false;
     const QString scheme = url.scheme().toLower();
     // An address, a number or an application's link that holds a directional control reads otherwise
-    // than it acts (tel:+1<U+202E>0010555 shows as +15550100); a web address is shown encoded.
+    // than it acts (tel:+1<U+202E>0010555 shows as +15550100); a web address is shown encoded. Every
+    // part is decoded, written plain or percent-encoded alike.
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
-        BidiText::hasControls(url.toString(QUrl::FullyDecoded)))
+        BidiText::hasControls(QUrl::fromPercentEncoding(url.toEncoded())))
         return false;
     return allowedSchemes().contains(scheme);
 }

@@ -4,6 +4,8 @@
 #include "WebEngineBackend.h"
 #include "WebEngineModule.h"
 
+#include "platform/Log.h"
+
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QMouseEvent>
@@ -349,9 +351,7 @@ bool WebEngineWebView::acceptSubresource(const QUrl& url, int resourceType) {
     Q_ASSERT(QThread::currentThread() == thread());
     if (allowsSubresource(url, m_contentURL))
         return true;
-    qCWarning(lcWebPage).noquote() << "blocked a subresource the page may not load:"
-                                   << url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment |
-                                                   QUrl::RemoveUserInfo)
+    qCWarning(lcWebPage).noquote() << "blocked a subresource the page may not load:" << Log::address(url)
                                    << "(type" << resourceType << ")";
     return false;
 }

@@ -9,6 +9,9 @@
 #include "platform/ui/Window.h"
 #include "ui/account/AccountUi.h"
 
+#include <QEvent>
+#include <QStyle>
+
 namespace pelnix {
 
 using namespace platform::ui;
@@ -46,14 +49,24 @@ void PLAppLockSettingCell::resizeEvent(QResizeEvent* event) {
     layoutRow();
 }
 
+void PLAppLockSettingCell::changeEvent(QEvent* event) {
+    TableViewCell::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        layoutRow();
+}
+
 void PLAppLockSettingCell::layoutRow() {
+    // Placed in the reading direction, mirrored whole in a right-to-left layout.
     const QRect content = contentView()->rect();
+    const auto place = [this, &content](QWidget* view, const QRect& rect) {
+        view->setGeometry(QStyle::visualRect(layoutDirection(), content, rect));
+    };
     const QSize switchSize = m_switch->sizeHint();
     const int switchX = content.width() - 15 - switchSize.width();
-    m_switch->setGeometry(switchX, (content.height() - switchSize.height()) / 2, switchSize.width(),
-                          switchSize.height());
-    m_reset->setGeometry(switchX - 70, 0, 60, content.height());
-    m_label->setGeometry(15, 0, std::max(0, switchX - 85), content.height());
+    place(m_switch, QRect(switchX, (content.height() - switchSize.height()) / 2, switchSize.width(),
+                          switchSize.height()));
+    place(m_reset, QRect(switchX - 70, 0, 60, content.height()));
+    place(m_label, QRect(15, 0, std::max(0, switchX - 85), content.height()));
 }
 
 void PLAppLockSettingCell::changeViewForAppLockState(qint64 state, bool showsAppLockMandatory) {
@@ -77,8 +90,11 @@ void PLAppLockSettingCell::changeViewForAppLockState(qint64 state, bool showsApp
 }
 
 void PLAppLockSettingCell::switchAppLockState() {
-    const QString message = m_switch->isOn() ? localized("Are you sure you want to enable App Lock?")
-                                             : localized("Are you sure you want to disable App Lock?");
+    // The answer concerns this question, whatever the row shows by then: a screen that appears again
+    // reloads the row from the stored state under the open question.
+    m_askedToEnable = m_switch->isOn();
+    const QString message = m_askedToEnable ? localized("Are you sure you want to enable App Lock?")
+                                            : localized("Are you sure you want to disable App Lock?");
     QPointer<PLAppLockSettingCell> self(this);
     auto* alert = new AlertView(localized("Confirm"), message, localized("No"), {localized("Yes")},
                                 [self](AlertView* shown, int index) {
@@ -98,9 +114,9 @@ void PLAppLockSettingCell::alertViewClickedButtonAtIndex(AlertView* alert, int b
         return;
     if (buttonIndex != alert->cancelButtonIndex()) {
         if (auto* d = delegate())
-            d->appLockSettingCell(this, m_switch->isOn());
+            d->appLockSettingCell(this, m_askedToEnable);
     } else {
-        m_switch->setOn(!m_switch->isOn(), true);
+        m_switch->setOn(!m_askedToEnable, true);
     }
 }
 

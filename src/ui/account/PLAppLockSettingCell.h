@@ -54,6 +54,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void layoutRow();
@@ -64,6 +65,8 @@ private:
     platform::ui::Switch* m_switch = nullptr;
     platform::ui::Button* m_reset = nullptr;
     QPointer<platform::ui::AlertView> m_alert;
+    // What the open confirmation asks: to switch the lock on (true) or off.
+    bool m_askedToEnable = false;
 };
 
 } // namespace pelnix

@@ -19,6 +19,7 @@
 #include "ui/account/PLHostBarButtonItems.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
+#include <QEvent>
 #include <QLabel>
 
 namespace pelnix {
@@ -44,6 +45,12 @@ void colour(QLabel* label, const char* hex) {
     label->setPalette(palette);
 }
 
+// The leading edge of `direction`. A label aligns its text by the text's own direction unless told
+// an absolute side: English in a mirrored row would stay at the left.
+Qt::Alignment leadingEdge(Qt::LayoutDirection direction) {
+    return Qt::AlignAbsolute | (direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
+}
+
 // The "Download latest" row.
 class DownloadLatestCell : public TableViewCell {
 public:
@@ -55,6 +62,20 @@ public:
         detailTextLabel()->setFont(AccountUi::font("DejaVuSans", 12));
         colour(detailTextLabel(), "999999");
         setAccessoryType(Accessory::DisclosureIndicator);
+        alignTexts();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        TableViewCell::changeEvent(event);
+        if (event->type() == QEvent::LayoutDirectionChange)
+            alignTexts();
+    }
+
+private:
+    void alignTexts() {
+        textLabel()->setAlignment(Qt::AlignVCenter | leadingEdge(layoutDirection()));
+        detailTextLabel()->setAlignment(Qt::AlignVCenter | leadingEdge(layoutDirection()));
     }
 };
 } // namespace
@@ -167,8 +188,7 @@ QWidget* PLSettingsTableViewController::viewForHeaderInSection(TableView* table,
     header->setPalette(palette);
     header->setFont(AccountUi::font("DejaVuSans", 12));
     header->setContentsMargins(15, 0, 15, 0);
-    header->setAlignment(Qt::AlignVCenter |
-                         (DeviceInfo::currentLocaleIsOfRTLType() ? Qt::AlignRight : Qt::AlignLeft));
+    header->setAlignment(Qt::AlignVCenter | leadingEdge(table->layoutDirection()));
     return header;
 }
 

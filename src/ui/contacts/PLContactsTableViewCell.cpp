@@ -8,6 +8,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/LabelAdditions.h"
+#include "platform/Log.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -192,7 +193,8 @@ void PLContactsTableViewCell::loadPicture(const QString& url) {
         m_contactImageView, QUrl(url), placeholderImage(), 0,
         [](const QImage&, const PLOptionalError& error, int, const QUrl& loaded) {
             if (error)
-                qCDebug(lcContactCells) << "no picture from" << loaded.toDisplayString() << error->code;
+                qCDebug(lcContactCells).noquote()
+                    << "no picture from" << platform::Log::address(loaded) << error->code;
         });
 }
 

@@ -105,11 +105,12 @@ QList<QTextLayout::FormatRange> formatsFor(const QString& laid, const QList<Link
     return formats;
 }
 
-// Lays `layout` out at `width`; answers the used height.
-qreal layOut(QTextLayout& layout, qreal width, Qt::LayoutDirection direction) {
-    // Aligned with the layout; the order of the characters follows the text itself, so English in a
-    // right-to-left layout still reads left to right.
+// Lays `layout` out at `width` for the message `text`; answers the used height.
+qreal layOut(QTextLayout& layout, const QString& text, qreal width, Qt::LayoutDirection direction) {
+    // Aligned with the layout; the message reads in the direction of its own first strong character,
+    // so English in a right-to-left layout still ends with its own full stop and quote.
     QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft);
+    option.setTextDirection(platform::BidiText::firstStrongDirection(text));
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
@@ -173,7 +174,7 @@ void PLMessageTextView::relayout() {
     m_layout = std::make_unique<QTextLayout>(laid, font());
     m_layout->setFormats(formatsFor(laid, m_shownLinks, font()));
     m_laidOutWidth = textWidth();
-    layOut(*m_layout, m_laidOutWidth, layoutDirection());
+    layOut(*m_layout, m_text, m_laidOutWidth, layoutDirection());
     m_drawn = QImage();
     m_inked = QImage();
     update();
@@ -196,9 +197,13 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
                    &shown);
     QTextLayout layout(laid, font);
     layout.setFormats(formatsFor(laid, shown, font));
-    const qreal height = layOut(layout, width, Qt::LeftToRight);
+    const qreal height = layOut(layout, text, width, Qt::LeftToRight);
     heights.insert(key, height);
     return height;
+}
+
+Qt::LayoutDirection PLMessageTextView::textDirection() const {
+    return m_layout ? m_layout->textOption().textDirection() : Qt::LeftToRight;
 }
 
 QUrl PLMessageTextView::linkAt(const QPointF& point) const {

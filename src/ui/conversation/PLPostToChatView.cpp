@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pelnix {
@@ -112,8 +113,11 @@ void PLPostToChatView::layOut() {
         view->setGeometry(PLChatWindowStyle::mirrored(rect, w, rtl));
     };
     place(m_postChatletButton, QRect(0, h - kDefaultHeight, kChatletWidth, kDefaultHeight));
-    place(m_messageTextView, QRect(kChatletWidth, kTextMargin, w - kChatletWidth - kRightWidth - kTextMargin,
-                                   h - 2 * kTextMargin));
+    // A bar narrower than its buttons leaves the field no width, never less: its frame is drawn into
+    // a picture of the field's size.
+    place(m_messageTextView,
+          QRect(kChatletWidth, kTextMargin, std::max(0, w - kChatletWidth - kRightWidth - kTextMargin),
+                std::max(0, h - 2 * kTextMargin)));
     // The field scrolled to the caret's line while it was still too short for it; grown, it shows
     // its text from the first line again, as far as the caret's line stays in view.
     m_messageTextView->verticalScrollBar()->setValue(0);

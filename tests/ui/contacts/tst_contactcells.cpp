@@ -2,6 +2,7 @@
 // pictures loading over the placeholder (and never onto a reused row), the room-member variant, the
 // selection mark, removal requests, and the bottom line of a selected row.
 #include "../conversation/LoopbackPeer.h"
+#include "CapturedLog.h"
 #include "ContactsTestKit.h"
 #include "core/model/PLAddressBookHelper.h"
 #include "core/model/RoomMember.h"
@@ -15,6 +16,7 @@
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QBuffer>
+#include <QLoggingCategory>
 #include <QPainter>
 
 using namespace pelnix;
@@ -80,6 +82,7 @@ private slots:
     void detailLine();
     void thumbnailsOnlyForAddressBookEntries();
     void userPictureLoadsOverThePlaceholder();
+    void aFailedPictureIsLoggedByItsBareAddress();
     void roomMemberKeepsTheAvatarItShows();
     void selectionMark();
     void removalRequests();
@@ -182,6 +185,27 @@ void TestContactCells::userPictureLoadsOverThePlaceholder() {
         });
     QTRY_VERIFY(arrived);
     QCOMPARE(row.avatar(), placeholder());
+}
+
+// Even at debug level: the address's user information, query and fragment carry credentials.
+void TestContactCells::aFailedPictureIsLoggedByItsBareAddress() {
+    pelnix::test::LoopbackPeer server("image/png");
+    QUrl address(server.url("/gone.png"));
+    address.setUserInfo(QStringLiteral("hostuser7342:pa55w0rd9"));
+    address.setQuery(QStringLiteral("sig=Q3JlZGVudGlhbA"));
+    address.setFragment(QStringLiteral("frag-section-9"));
+    auto eve = User::PS_createEntity();
+    eve->updateWithDictionary(userJSON(73, "Eve", "eve@acme.test", address.toString()));
+    QLoggingCategory::setFilterRules(QStringLiteral("pelnix.ui.contacts.cells.debug=true"));
+    const auto quiet = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    CapturedLog log;
+    Row row;
+    row.cell.configureCellWithUser(eve);
+    QTRY_VERIFY(log.text().contains(QStringLiteral("no picture from")));
+    const QString line = log.lines().filter(QStringLiteral("no picture from")).first();
+    QVERIFY2(line.contains(server.url("/gone.png")), qPrintable(line));
+    for (const char* secret : {"hostuser7342", "pa55w0rd9", "Q3JlZGVudGlhbA", "frag-section-9"})
+        QVERIFY2(!log.text().contains(QLatin1String(secret)), secret);
 }
 
 void TestContactCells::roomMemberKeepsTheAvatarItShows() {

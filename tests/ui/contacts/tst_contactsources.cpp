@@ -14,6 +14,9 @@
 #include "ui/toolkit/PLCustomSeparatorView.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
+#include <QProcess>
+#include <cstdio>
+
 using namespace pelnix;
 using namespace pelnix::test;
 
@@ -46,6 +49,22 @@ int countOf(const QList<PLPickerContact>& contacts, PLPickerContact::Kind kind) 
                              [kind](const PLPickerContact& c) { return c.kind() == kind; }));
 }
 
+// Set in the environment of a run of this program that opens the picker on the address book, as a
+// host does, and ends as a host's program ends.
+const char* const kOpenPickerVariable = "PELNIX_TEST_OPEN_PICKER";
+
+int openPickerAndEnd() {
+    ContactsWorld world(1);
+    world.writeBook(kBookPeople);
+    PickerOnScreen screen;
+    // As a host: nothing waits for the reading thread (a wait for it would end it).
+    QCoreApplication::processEvents();
+    Scheduler::shared()->advance(PLContactsViewController::kAddressBookReadDelayMs);
+    const bool read = QTest::qWaitFor([&] { return !screen.picker->addressBookContacts().isEmpty(); }, 10000);
+    std::printf("book entries: %d\n", read ? int(screen.picker->addressBookContacts().size()) : 0);
+    return 0;
+}
+
 QStringList details(const QList<PLPickerContact>& contacts) {
     QStringList out;
     for (const PLPickerContact& c : contacts)
@@ -75,6 +94,7 @@ private slots:
     void refusedAddressBookIsReported();
     void cancelDismissesWithoutAnswer();
     void theBookArrivesWhileTheOtherSourcesShow();
+    void aProgramThatOpenedThePickerEndsQuietly();
 };
 
 void TestContactSources::sourcesByOptions_data() {
@@ -489,5 +509,30 @@ void TestContactSources::theBookArrivesWhileTheOtherSourcesShow() {
     QCOMPARE(qGray(shown.pixel(64, 64)), kPhotoGrey);
 }
 
-QTEST_MAIN(TestContactSources)
+// The book's reading thread ends with the program, before what the thread's Qt state needs is gone:
+// the program's end writes nothing.
+void TestContactSources::aProgramThatOpenedThePickerEndsQuietly() {
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kOpenPickerVariable), QStringLiteral("1"));
+    run.setProcessEnvironment(environment);
+    run.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(run.waitForFinished(60000));
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+    const QString err = QString::fromUtf8(run.readAllStandardError());
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    QVERIFY2(out.contains(QStringLiteral("book entries: %1\n").arg(kBookEntries)), qPrintable(out + err));
+    QVERIFY2(!err.contains(QStringLiteral("QThreadStorage")), qPrintable(err));
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    if (qEnvironmentVariableIsSet(kOpenPickerVariable))
+        return openPickerAndEnd();
+    TestContactSources test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_contactsources.moc"

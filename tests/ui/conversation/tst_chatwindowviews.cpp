@@ -1,6 +1,7 @@
 // The views around the message list: the input bar, the load-more header, the "New Updates" button,
 // the scroll-to-top/bottom control and the list itself.
 
+#include "CapturedLog.h"
 #include "TestSandbox.h"
 
 #include "interface/Pelnix.h"
@@ -89,6 +90,7 @@ private slots:
     void textEqualToThePlaceholderStaysAsTyped();
     void dismissingAnEmptyBarShowsThePlaceholder();
     void aNarrowBarShowsThePlaceholderOnOneLine();
+    void aBarTooNarrowForItsFieldPaintsWithoutWarnings();
     void buttonsReportToTheDelegate();
     void hostIconsReplaceTheBundles();
     void loadMoreHeaderAsksTheDelegate();
@@ -191,6 +193,24 @@ void TestChatWindowViews::aNarrowBarShowsThePlaceholderOnOneLine() {
     QVERIFY(field->placeholderText() != bar.placeholderText());
     bar.resize(400, 44);
     QCOMPARE(field->placeholderText(), bar.placeholderText());
+}
+
+// However a host squeezes the bar, in either direction, it paints what fits and writes nothing to
+// the log.
+void TestChatWindowViews::aBarTooNarrowForItsFieldPaintsWithoutWarnings() {
+    for (const auto direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        PLPostToChatView bar;
+        bar.setLayoutDirection(direction);
+        bar.show();
+        pelnix::test::CapturedLog log;
+        for (int width = 120; width >= 0; --width) {
+            bar.resize(width, 44);
+            bar.grab();
+            QVERIFY2(log.lines().isEmpty(),
+                     qPrintable(QString::number(width) + QLatin1Char(' ') + log.text()));
+            QVERIFY2(bar.messageTextView()->width() >= 0, qPrintable(QString::number(width)));
+        }
+    }
 }
 
 void TestChatWindowViews::buttonsReportToTheDelegate() {

@@ -104,6 +104,8 @@ private slots:
     void phoneLinksAreWholeNumbers_data();
     void phoneLinksAreWholeNumbers();
     void drawnTextFollowsItsTextAndColour();
+    void aMessageReadsInTheDirectionOfItsFirstStrongCharacter_data();
+    void aMessageReadsInTheDirectionOfItsFirstStrongCharacter();
     void readTextIsGreyAndSenderNames();
     void textShowsNoMenuAndTakesNoFocus();
     void userActionHeightAndReadColour();
@@ -378,6 +380,61 @@ void TestMessageCells::drawnTextFollowsItsTextAndColour() {
         top->setFont(font);
         top->setText(lines.mid(0, 10).join(QLatin1Char('\n')));
         QCOMPARE(tall->grab(QRect(0, 0, 300, 60)).toImage(), top->grab().toImage());
+    }
+}
+
+void TestMessageCells::aMessageReadsInTheDirectionOfItsFirstStrongCharacter_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::newRow("latin") << QStringLiteral("He said \"yes, tomorrow\".") << Qt::LeftToRight;
+    QTest::newRow("hebrew") << QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD!")
+                            << Qt::RightToLeft;
+    QTest::newRow("arabic") << QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0661!") << Qt::RightToLeft;
+    QTest::newRow("digits, then hebrew") << QStringLiteral("42 \u05E9\u05DC\u05D5\u05DD.") << Qt::RightToLeft;
+    QTest::newRow("quote and digits, then latin") << QStringLiteral("\"3 apples\", ok?") << Qt::LeftToRight;
+    QTest::newRow("empty") << QString() << Qt::LeftToRight;
+}
+
+// In either layout direction (the row's own, or the whole program's), in a row of its own and in a
+// row grouped under the one above: the text reads as the same text after a mark of its direction
+// does, and otherwise than after a mark of the other.
+void TestMessageCells::aMessageReadsInTheDirectionOfItsFirstStrongCharacter() {
+    QFETCH(QString, text);
+    QFETCH(Qt::LayoutDirection, direction);
+    const QChar ltrMark(0x200E), rtlMark(0x200F);
+    const QChar same = direction == Qt::RightToLeft ? rtlMark : ltrMark;
+    const QChar other = direction == Qt::RightToLeft ? ltrMark : rtlMark;
+    enum Layout { LeftToRight, RowRightToLeft, ProgramRightToLeft };
+    int made = 0;
+    const auto shown = [&](bool grouped, Layout layout, const QString& shownText) {
+        qApp->setLayoutDirection(layout == ProgramRightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+        const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+        std::unique_ptr<PLChatMessageCell> cell;
+        if (grouped)
+            cell = std::make_unique<PLExtendedTextMessageCell>();
+        else
+            cell = std::make_unique<PLTextMessageCell>();
+        if (layout == RowRightToLeft)
+            cell->setLayoutDirection(Qt::RightToLeft);
+        cell->resize(320, 80);
+        ++made;
+        cell->setMessage(
+            world->importMessage(room, QStringLiteral("d%1").arg(made), kDay + made, shownText, kBob));
+        auto* view = grouped ? static_cast<PLExtendedTextMessageCell*>(cell.get())->messageDisplayTextView()
+                             : static_cast<PLTextMessageCell*>(cell.get())->messageDisplayTextView();
+        return std::make_pair(view->textDirection(), view->grab().toImage());
+    };
+    for (const bool grouped : {false, true}) {
+        for (const Layout layout : {LeftToRight, RowRightToLeft, ProgramRightToLeft}) {
+            const QString where =
+                QStringLiteral("%1, layout %2").arg(grouped ? "grouped" : "own row").arg(layout);
+            const auto [read, picture] = shown(grouped, layout, text);
+            QVERIFY2(read == direction, qPrintable(where));
+            if (text.isEmpty())
+                continue;
+            QVERIFY2(picture == shown(grouped, layout, same + text).second, qPrintable(where));
+            QVERIFY2(picture != shown(grouped, layout, other + text).second, qPrintable(where));
+        }
     }
 }
 
