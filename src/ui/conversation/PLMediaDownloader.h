@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/conversation/PLMediaTransfer.h"
+#include "platform/PLMediaTransfer.h"
 
 #include <QObject>
 #include <QPointer>

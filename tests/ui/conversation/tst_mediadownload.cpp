@@ -25,6 +25,7 @@
 #include "foundation/StandardFolders.h"
 #include "media/PLS3MediaUploader.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PLMediaTransfer.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MediaPlayer.h"
@@ -36,7 +37,6 @@
 #include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
-#include "ui/conversation/PLMediaTransfer.h"
 #include "ui/conversation/PLUploadScreenView.h"
 
 #include <QApplication>
