@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QThread>
 #include <QTimer>
+#include <QtNumeric>
 #include <limits>
 #include <optional>
 
@@ -47,6 +48,26 @@ std::optional<QNetworkProxy> proxyFor(const QUrl& url, bool& tunnel) {
     return std::nullopt;
 }
 } // namespace
+
+// The cap's whole seconds at the minimum rate and the part of one, in milliseconds, then two windows;
+// a bound past what 64 bits hold is the longest there is, never a wrapped one.
+qint64 PLMediaTransfer::Limits::totalMs() const {
+    if (maxTotalMs > 0)
+        return maxTotalMs;
+    constexpr qint64 kLongest = std::numeric_limits<qint64>::max();
+    const qint64 rate = qMax<qint64>(1, minBytesPerSecond);
+    const qint64 bytes = qMax<qint64>(0, maxBytes);
+    qint64 part = 0;
+    if (qMulOverflow(bytes % rate, qint64(1000), &part))
+        part = qint64(double(bytes % rate) / double(rate) * 1000);
+    else
+        part /= rate;
+    qint64 total = 0;
+    if (qMulOverflow(bytes / rate, qint64(1000), &total) || qAddOverflow(total, part, &total) ||
+        qAddOverflow(total, 2 * qint64(qMax(0, rateWindowMs)), &total))
+        return kLongest;
+    return total;
+}
 
 bool PLMediaTransfer::isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from) {
     if (!url.isValid() || url.host().isEmpty())

@@ -47,11 +47,8 @@ public:
         qint64 maxInterimBytes = 256 * 1024;
         // The whole download, every hop; 0: as long as the cap takes at the minimum rate, and two windows.
         qint64 maxTotalMs = 0;
-        qint64 totalMs() const {
-            return maxTotalMs > 0
-                       ? maxTotalMs
-                       : maxBytes * 1000 / qMax<qint64>(1, minBytesPerSecond) + 2 * qint64(rateWindowMs);
-        }
+        // maxTotalMs, or the bound it stands for, saturated at the longest a qint64 holds.
+        qint64 totalMs() const;
     };
     // Whether a transfer may ask `url`, as a first address or as the hop after `from`.
     static bool isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from = {});

@@ -607,6 +607,39 @@ private slots:
         QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
     }
 
+    // The total time bound is as long as the cap takes at the minimum rate, and two windows, computed
+    // without overflow and saturated where it does not fit: a host's cap of "no limit" leaves downloads
+    // the longest bound, never a wrapped one of milliseconds or minutes.
+    void theTotalTimeBoundFollowsTheCapAndSaturates_data() {
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<qint64>("minBytesPerSecond");
+        QTest::addColumn<qint64>("totalMs");
+        constexpr qint64 kMost = std::numeric_limits<qint64>::max();
+        QTest::addRow("default") << PLMediaTransfer::Limits().maxBytes << qint64(16384) << qint64(32888000);
+        QTest::addRow("10^16 bytes") << qint64(10'000'000'000'000'000) << qint64(16384)
+                                     << qint64(610'351'562'620'000);
+        QTest::addRow("INT64_MAX bytes") << kMost << qint64(16384) << qint64(562'949'953'421'431'999);
+        QTest::addRow("INT64_MAX bytes at a byte a second") << kMost << qint64(1) << kMost;
+        QTest::addRow("10^16 bytes at a rate of INT64_MAX")
+            << qint64(10'000'000'000'000'000) << kMost << qint64(120'001);
+    }
+    void theTotalTimeBoundFollowsTheCapAndSaturates() {
+        QFETCH(qint64, cap);
+        QFETCH(qint64, minBytesPerSecond);
+        QFETCH(qint64, totalMs);
+        PLMediaTransfer::Limits limits;
+        limits.maxBytes = cap;
+        limits.minBytesPerSecond = minBytesPerSecond;
+        QCOMPARE(limits.totalMs(), totalMs);
+        // A download that takes a while arrives within that bound.
+        limits.minBytesPerSecond = PLMediaTransfer::Limits().minBytesPerSecond;
+        MediaPeer::Route paced{200, QByteArray(4000, 'p'), "application/octet-stream"};
+        paced.bytesPer50ms = 1000;
+        peer.routes[QStringLiteral("/paced.bin")] = paced;
+        QString error;
+        QCOMPARE(fetched(peer.url(QStringLiteral("/paced.bin")), limits, 10000, &error), paced.body);
+    }
+
     // Which addresses a download may ask, first or after a redirect.
     void addressesADownloadMayAsk_data() {
         QTest::addColumn<QString>("url");
