@@ -47,6 +47,7 @@
 #include <QElapsedTimer>
 #include <QNetworkProxy>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -147,6 +148,11 @@ private slots:
         QVERIFY(message);
         host = world->showHost(room);
         picture = jpeg(QSize(64, 48), QColor(200, 40, 40));
+        // 300,000 letters of sixteen kinds: about half of them is left once compressed.
+        QRandomGenerator letters(65);
+        document.resize(300000);
+        for (char& letter : document)
+            letter = char('a' + letters.bounded(16));
         peer.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
         peer.routes[QStringLiteral("/missing.jpg")] = {404, QByteArray("<html>not here</html>"), "text/html"};
         MediaPeer::Route noLength{200, picture, "image/jpeg"};
@@ -1399,45 +1405,105 @@ private slots:
             kept ? expected : QByteArray());
     }
 
-    // Bodies come decoded in every coding a server may put on them, whatever was asked for; a coding
-    // nobody can decode is refused with a message saying so, and nothing of it is kept.
+    // Bodies come decoded in every coding a server may put on them, whatever was asked for, layer by
+    // layer where codings are stacked; a coding nobody can decode is refused with a message saying so,
+    // and nothing of it is kept. A stream cut inside its coding is refused however its framing ended
+    // (a length declared as what was sent, the last chunk, an orderly close), and so is one whose
+    // outer coding ended while an inner one did not, or one with bytes after its coding's end (zstd
+    // frames excepted, which that format strings together).
     void codedBodiesAreDecodedOrRefused_data() {
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QByteArray>("kept");
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n";
         const auto sized = [](const QByteArray& body) {
             return "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
         };
-        QTest::addRow("identity") << ok + sized(picture) << true;
+        const auto half = [](const QByteArray& stream) { return stream.left(stream.size() / 2); };
+        const QByteArray gzip = gzipped(document);
+        const QByteArray first = document.left(100000);
+        const QByteArray second = document.mid(100000);
+        QTest::addRow("identity") << ok + sized(picture) << picture;
         QTest::addRow("Content-Encoding: gzip")
-            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(picture)) << true;
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: x-gzip")
-            << ok + "Content-Encoding: x-gzip\r\n" + sized(gzipped(picture)) << true;
+            << ok + "Content-Encoding: x-gzip\r\n" + sized(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: deflate")
-            << ok + "Content-Encoding: deflate\r\n" + sized(zlibDeflated(picture)) << true;
+            << ok + "Content-Encoding: deflate\r\n" + sized(zlibDeflated(picture)) << picture;
         QTest::addRow("Content-Encoding: deflate, raw")
-            << ok + "Content-Encoding: deflate\r\n" + sized(rawDeflated(picture)) << true;
+            << ok + "Content-Encoding: deflate\r\n" + sized(rawDeflated(picture)) << picture;
+        QTest::addRow("Content-Encoding: br")
+            << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(document)) << document;
+        QTest::addRow("Content-Encoding: zstd")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdCompressed(document)) << document;
+        QTest::addRow("Content-Encoding: gzip, br")
+            << ok + "Content-Encoding: gzip, BR\r\n" + sized(brotliCompressed(gzip)) << document;
+        QTest::addRow("Content-Encoding: zstd, two frames")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdCompressed(first) + zstdCompressed(second))
+            << document;
+        QTest::addRow("Content-Encoding: identity")
+            << ok + "Content-Encoding: identity\r\n" + sized(picture) << picture;
         QTest::addRow("Transfer-Encoding: gzip, up to the close")
-            << ok + "Transfer-Encoding: gzip\r\n\r\n" + gzipped(picture) << true;
+            << ok + "Transfer-Encoding: gzip\r\n\r\n" + gzipped(picture) << picture;
         QTest::addRow("Transfer-Encoding: gzip, chunked")
-            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(picture)) << true;
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: x-unknown, refused")
-            << ok + "Content-Encoding: x-unknown\r\n" + sized(picture) << false;
+            << ok + "Content-Encoding: x-unknown\r\n" + sized(picture) << QByteArray();
         QTest::addRow("Transfer-Encoding: chunked, x-custom, refused")
-            << ok + "Transfer-Encoding: chunked, x-custom\r\n\r\n" + chunked(picture) << false;
+            << ok + "Transfer-Encoding: chunked, x-custom\r\n\r\n" + chunked(picture) << QByteArray();
         QTest::addRow("Content-Encoding: gzip, not gzip, refused")
-            << ok + "Content-Encoding: gzip\r\n" + sized(picture) << false;
+            << ok + "Content-Encoding: gzip\r\n" + sized(picture) << QByteArray();
+        QTest::addRow("six codings, refused")
+            << ok + "Content-Encoding: gzip, gzip, gzip, gzip, gzip, gzip\r\n" +
+                   sized(gzipped(gzipped(gzipped(gzipped(gzipped(gzipped(picture)))))))
+            << QByteArray();
+        QTest::addRow("gzip cut, its length as sent")
+            << ok + "Content-Encoding: gzip\r\n" + sized(half(gzip)) << QByteArray();
+        QTest::addRow("gzip cut, chunked")
+            << ok + "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked(half(gzip))
+            << QByteArray();
+        QTest::addRow("gzip cut, up to an orderly close")
+            << ok + "Content-Encoding: gzip\r\n\r\n" + half(gzip) << QByteArray();
+        QTest::addRow("Transfer-Encoding: gzip, chunked, cut")
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(half(gzip)) << QByteArray();
+        QTest::addRow("brotli cut") << ok + "Content-Encoding: br\r\n" +
+                                           sized(half(brotliCompressed(document)))
+                                    << QByteArray();
+        QTest::addRow("zstd cut") << ok + "Content-Encoding: zstd\r\n" + sized(half(zstdCompressed(document)))
+                                  << QByteArray();
+        QTest::addRow("deflate cut") << ok + "Content-Encoding: deflate\r\n" +
+                                            sized(half(zlibDeflated(document)))
+                                     << QByteArray();
+        QTest::addRow("raw deflate cut")
+            << ok + "Content-Encoding: deflate\r\n" + sized(half(rawDeflated(document))) << QByteArray();
+        QTest::addRow("gzip, br: the inner gzip cut")
+            << ok + "Content-Encoding: gzip, br\r\n" + sized(brotliCompressed(half(gzip))) << QByteArray();
+        QTest::addRow("gzip and a second member, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << QByteArray();
+        QTest::addRow("brotli and bytes after its end, refused")
+            << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(picture) + "xyz") << QByteArray();
     }
     void codedBodiesAreDecodedOrRefused() {
         QFETCH(QByteArray, answer);
-        QFETCH(bool, kept);
+        QFETCH(QByteArray, kept);
         const QString path = QStringLiteral("/coded/") + QString::number(qHash(answer));
         peer.routes[path].raw = answer;
         QString error;
-        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 10000, &error),
-                 kept ? picture : QByteArray());
-        if (!kept)
+        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 10000, &error), kept);
+        if (kept.isEmpty())
             QVERIFY2(error.contains(QLatin1String("coding")), qPrintable(error));
+    }
+
+    // The cap counts the body decoded: 8 MiB of zeros that travel as 8 KB of gzip end at a cap of 1 MiB.
+    void aCodedBodyIsCappedDecoded() {
+        const QByteArray zeros(8 * 1024 * 1024, '\0');
+        peer.routes[QStringLiteral("/coded/bomb")].raw =
+            "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+            QByteArray::number(gzipped(zeros).size()) + "\r\n\r\n" + gzipped(zeros);
+        PLMediaDownloader::Limits limits;
+        limits.maxBytes = 1024 * 1024;
+        QString error;
+        QCOMPARE(fetched(peer.url(QStringLiteral("/coded/bomb")), limits, 10000, &error), QByteArray());
+        QVERIFY2(error.contains(QLatin1String("larger than")), qPrintable(error));
     }
 
     // Answers framed every way a server may frame them, or fail to, as raw bytes: only a whole body
@@ -1797,6 +1863,7 @@ private:
     // Where redirects lead.
     MediaPeer elsewhere;
     QByteArray picture;
+    QByteArray document;
     QTemporaryDir scratch;
 };
 
