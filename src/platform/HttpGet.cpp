@@ -205,6 +205,10 @@ bool HttpGet::setUp() {
     // curl takes such a stream as whole.
     set(CURLOPT_ACCEPT_ENCODING, "deflate, gzip, br, zstd");
     set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    // HTTP/1.1 even where HTTP/2 is offered: curl takes an HTTP/2 stream reset without an error code as
+    // the end of a body of no declared length, and tells nobody which frame ended it; HTTP/1.1's ends
+    // (a length, the last chunk, close_notify or an orderly close) are all checked here.
+    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_USERAGENT,
         m_request.userAgent.isEmpty() ? "Pelnix/" PELNIX_VERSION : m_request.userAgent.constData());
     if (m_request.timeoutMs > 0)
@@ -399,8 +403,8 @@ bool HttpGet::endHead() {
 }
 
 // Everything the connections read beyond the body as it travelled: at most the allowance and an
-// eighth of the body. Chunks carrying a byte behind kilobytes of extensions, records of a byte, or
-// frames of padding all end here, as soon as what they cost passes what a whole body would.
+// eighth of the body. Chunks carrying a byte behind kilobytes of extensions, or records of a byte,
+// end here as soon as what they cost passes what a whole body would.
 bool HttpGet::framingWithinBound() {
     const qint64 read = connectionBytesRead();
     if (read < 0)

@@ -22,11 +22,12 @@ class BodyDecoder;
 // watched with notifiers, curl's timers on a QTimer), so that the thread never blocks on the network.
 // Redirects are not followed: a redirect's head is handed over like any final head, and its body is
 // never read. Interim (1xx) answers are passed over within a bound of their own, and a switch of
-// protocols nobody asked for is refused. Bodies come out decoded (see BodyDecoder); one in any other
-// coding is refused, and so is one whose coding did not reach its end. A body cut by a reset, or by the
-// end of a TLS connection without its close_notify, is refused; a close_notify ends a body that runs to
-// the close. What the connection brings beyond the body (heads, chunk framing, TLS records, HTTP/2
-// frames) may not exceed a fixed allowance plus an eighth of the body.
+// protocols nobody asked for is refused. HTTP/1.1 is spoken, also where HTTP/2 is offered. Bodies come
+// out decoded (see BodyDecoder); one in any other coding is refused, and so is one whose coding did not
+// reach its end. A body cut by a reset, or by the end of a TLS connection without its close_notify, is
+// refused; a close_notify ends a body that runs to the close.
+// What the connection brings beyond the body (heads, chunk framing, TLS records) may not exceed a fixed
+// allowance plus an eighth of the body.
 class HttpGet : public QObject {
     Q_OBJECT
 public:
