@@ -9,6 +9,10 @@
 #include <limits>
 #include <optional>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 namespace pelnix {
 
 namespace {
@@ -17,6 +21,8 @@ Q_LOGGING_CATEGORY(lcMediaTransfer, "pelnix.network.mediatransfer", QtWarningMsg
 // The progress bar is a few hundred points wide: finer steps would not be seen, and a large body
 // would flood the main thread with notifications.
 constexpr qint64 kProgressSteps = 400;
+// How much of the file is handed to the disk at once while it comes.
+constexpr qint64 kWriteBackStepBytes = 8 * 1024 * 1024;
 
 bool isSecure(const QUrl& url) {
     return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
@@ -206,7 +212,19 @@ bool PLMediaTransfer::takeBody(const char* data, qsizetype size) {
         return false;
     }
     m_written += size;
+    writeBack();
     return true;
+}
+
+// The file goes to the disk as it comes, so that the sync before it takes its place has little left to
+// write: a large download otherwise waits there for all of it at once.
+void PLMediaTransfer::writeBack() {
+#ifdef Q_OS_LINUX
+    if (m_written - m_writtenBack < kWriteBackStepBytes || !m_file->flush())
+        return;
+    ::sync_file_range(m_file->handle(), m_writtenBack, m_written - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+    m_writtenBack = m_written;
+#endif
 }
 
 void PLMediaTransfer::requestEnded(bool complete, const QString& error) {

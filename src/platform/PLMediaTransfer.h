@@ -72,6 +72,7 @@ private:
     void ask(const QUrl& url);
     bool takeHead(const platform::HttpGet::Head& head);
     bool takeBody(const char* data, qsizetype size);
+    void writeBack();
     void requestEnded(bool complete, const QString& error);
     bool followRedirect(const platform::HttpGet::Head& head);
     void finish();
@@ -100,6 +101,8 @@ private:
     // Body bytes as they travel, and decoded in the file.
     qint64 m_received = 0;
     qint64 m_written = 0;
+    // What of the file was handed to the disk already.
+    qint64 m_writtenBack = 0;
     qint64 m_receivedAtWindowStart = 0;
     qint64 m_lastReported = 0;
     bool m_ended = false;
