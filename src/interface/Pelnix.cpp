@@ -4,6 +4,7 @@
 #include "core/model/PLModelManager.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
+#include "core/session/SessionGeneration.h"
 #include "interface/PelnixSetUp.h"
 #include "media/PLRichMediaOutbox.h"
 
@@ -56,6 +57,8 @@ qint64 Pelnix::numberOfUnreadMessages() {
 
 void Pelnix::resetPelnixSession() {
     PelnixSetUp::ensureLibraryIsSetUp();
+    // Downloads of the old session are cancelled, and nothing of theirs reaches the next one.
+    SessionGeneration::end();
     PelnixStateManager::destroyStateManager();
     const auto info = PelnixInfo::sharedInstance();
     info->setSessionState(0);

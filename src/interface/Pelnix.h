@@ -62,7 +62,8 @@ public:
     static quint64 sessionState();
     // The store's unread total while logged in (states 1 and 2); 0 otherwise.
     static qint64 numberOfUnreadMessages();
-    // Ends the session: forgets the credentials, clears the session's settings and empties the store.
+    // Ends the session: cancels its uploads and attachment downloads, forgets the credentials, clears
+    // the session's settings and empties the store.
     static void resetPelnixSession();
 
     // ---- Server and device settings (the first four only between sessions, in state 0)

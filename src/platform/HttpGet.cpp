@@ -1,5 +1,7 @@
 #include "platform/HttpGet.h"
 
+#include "platform/BodyDecoder.h"
+
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QSslCertificate>
@@ -78,6 +80,9 @@ QString describe(CURLcode code) {
     }
 }
 
+// What one read from a connection takes at most.
+constexpr long kReceiveBufferBytes = 512 * 1024;
+
 bool isBlankLine(QByteArrayView line) {
     return line == "\r\n" || line == "\n";
 }
@@ -91,13 +96,7 @@ struct HttpGet::Callbacks {
     }
     static size_t write(char* data, size_t, size_t count, void* self) {
         auto* get = static_cast<HttpGet*>(self);
-        if (get->m_aborted)
-            return 0;
-        if (get->onBody && !get->onBody(data, qsizetype(count))) {
-            get->m_stopped = true;
-            return 0;
-        }
-        return count;
+        return !get->m_aborted && get->takeBody(data, qsizetype(count)) ? count : 0;
     }
     static int progress(void* self, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
         auto* get = static_cast<HttpGet*>(self);
@@ -205,7 +204,16 @@ bool HttpGet::setUp() {
     set(CURLOPT_NOSIGNAL, 1L);
     // A connection serves one answer: one whose body was left unread is never asked again.
     set(CURLOPT_FORBID_REUSE, 1L);
-    set(CURLOPT_ACCEPT_ENCODING, "");
+    // Bodies come as they travel and are decoded here, where a stream cut inside its coding shows:
+    // curl takes such a stream as whole.
+    set(CURLOPT_ACCEPT_ENCODING, "deflate, gzip, br, zstd");
+    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    // HTTP/1.1 even where HTTP/2 is offered: curl takes an HTTP/2 stream reset without an error code as
+    // the end of a body of no declared length, and tells nobody which frame ended it; HTTP/1.1's ends
+    // (a length, the last chunk, close_notify or an orderly close) are all checked here.
+    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    // Large reads: curl's default 16 KiB costs a wake-up of the thread and a progress check every 16 KiB.
+    set(CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     set(CURLOPT_USERAGENT,
         m_request.userAgent.isEmpty() ? "Pelnix/" PELNIX_VERSION : m_request.userAgent.constData());
     if (m_request.timeoutMs > 0)
@@ -337,12 +345,33 @@ bool HttpGet::takeHeaderLine(QByteArrayView line) {
     };
     if (const QByteArrayView location = field("location:"); !location.isEmpty())
         m_location = location.toByteArray();
-    // The last transfer coding says whether the body comes in chunks.
-    if (const QByteArrayView codings = field("transfer-encoding:"); !codings.isEmpty())
+    // The last transfer coding says whether the body comes in chunks; the others, like the content
+    // codings, are undone here.
+    if (const QByteArrayView codings = field("transfer-encoding:"); !codings.isEmpty()) {
         m_chunked =
             codings.sliced(codings.lastIndexOf(',') + 1).trimmed().compare("chunked", Qt::CaseInsensitive) ==
             0;
+        for (const QByteArray& coding : codings.toByteArray().split(','))
+            if (coding.trimmed().compare("chunked", Qt::CaseInsensitive) != 0)
+                m_transferCodings << coding;
+    }
+    if (const QByteArrayView codings = field("content-encoding:"); !codings.isEmpty())
+        m_contentCodings << codings.toByteArray().split(',');
     return true;
+}
+
+bool HttpGet::takeBody(const char* data, qsizetype size) {
+    static const BodyDecoder::Sink discard = [](const char*, qsizetype) { return true; };
+    const BodyDecoder::Sink& sink = onBody ? onBody : discard;
+    BodyDecoder::Result result = BodyDecoder::Result::Going;
+    if (m_decoder)
+        result = m_decoder->decode(data, size, sink);
+    else if (!sink(data, size))
+        result = BodyDecoder::Result::Stopped;
+    if (result == BodyDecoder::Result::Refused)
+        return refuse(m_decoder->error());
+    m_stopped = result == BodyDecoder::Result::Stopped;
+    return !m_stopped;
 }
 
 bool HttpGet::endHead() {
@@ -350,6 +379,8 @@ bool HttpGet::endHead() {
     const qint64 headBytes = std::exchange(m_headBytes, 0);
     if (status == 0)
         return refuse(QStringLiteral("an empty head"));
+    const QList<QByteArray> codings =
+        std::exchange(m_contentCodings, {}) + std::exchange(m_transferCodings, {});
     if (status < 200) {
         m_chunked = false;
         if (status == 101)
@@ -367,6 +398,8 @@ bool HttpGet::endHead() {
     curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     head.contentLength = length;
     m_inBody = true;
+    if (auto decoder = std::make_unique<BodyDecoder>(codings); !decoder->isIdentity())
+        m_decoder = std::move(decoder);
     if (onHead && !onHead(head)) {
         m_stopped = true;
         return false;
@@ -375,8 +408,8 @@ bool HttpGet::endHead() {
 }
 
 // Everything the connections read beyond the body as it travelled: at most the allowance and an
-// eighth of the body. Chunks carrying a byte behind kilobytes of extensions, records of a byte, or
-// frames of padding all end here, as soon as what they cost passes what a whole body would.
+// eighth of the body. Chunks carrying a byte behind kilobytes of extensions, or records of a byte,
+// end here as soon as what they cost passes what a whole body would.
 bool HttpGet::framingWithinBound() {
     const qint64 read = connectionBytesRead();
     if (read < 0)
@@ -458,6 +491,8 @@ void HttpGet::checkDone() {
         return;
     if (code == CURLE_OK && m_inBody && !m_chunked && !m_closeNotified && runsToTheClose())
         refuse(describe(CURLE_RECV_ERROR));
+    if (code == CURLE_OK && m_decoder && !m_decoder->isWhole())
+        refuse(QStringLiteral("the answer ended before its coding's end"));
     const bool complete = code == CURLE_OK && m_refusal.isEmpty() && !m_stopped;
     QString error;
     if (!complete) {

@@ -10,20 +10,24 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 class QSocketNotifier;
 
 namespace pelnix::platform {
 
+class BodyDecoder;
+
 // One HTTP GET through libcurl, driven by the event loop of the thread the object lives on (sockets
 // watched with notifiers, curl's timers on a QTimer), so that the thread never blocks on the network.
 // Redirects are not followed: a redirect's head is handed over like any final head, and its body is
 // never read. Interim (1xx) answers are passed over within a bound of their own, and a switch of
-// protocols nobody asked for is refused. Bodies come out decoded (every content and transfer coding
-// curl knows); one in any other coding is refused. A body cut by a reset, or by the end of a TLS
-// connection without its close_notify, is refused; a close_notify ends a body that runs to the close.
-// What the connection brings beyond the body (heads, chunk framing, TLS records, HTTP/2 frames) may
-// not exceed a fixed allowance plus an eighth of the body.
+// protocols nobody asked for is refused. HTTP/1.1 is spoken, also where HTTP/2 is offered. Bodies come
+// out decoded (see BodyDecoder); one in any other coding is refused, and so is one whose coding did not
+// reach its end. A body cut by a reset, or by the end of a TLS connection without its close_notify, is
+// refused; a close_notify ends a body that runs to the close.
+// What the connection brings beyond the body (heads, chunk framing, TLS records) may not exceed a fixed
+// allowance plus an eighth of the body.
 class HttpGet : public QObject {
     Q_OBJECT
 public:
@@ -85,6 +89,7 @@ private:
     // libcurl's callbacks, in curl's own types.
     struct Callbacks;
     bool takeHeaderLine(QByteArrayView line);
+    bool takeBody(const char* data, qsizetype size);
     bool endHead();
     bool framingWithinBound();
     bool runsToTheClose() const;
@@ -126,6 +131,10 @@ private:
     // The final head's last transfer coding is chunked; the TLS peer sent close_notify.
     bool m_chunked = false;
     bool m_closeNotified = false;
+    // The codings the head being read names, as applied; what undoes the final head's.
+    QList<QByteArray> m_contentCodings;
+    QList<QByteArray> m_transferCodings;
+    std::unique_ptr<BodyDecoder> m_decoder;
     // The last count read from curl, kept once the handle is gone.
     mutable qint64 m_bodyBytes = 0;
 };

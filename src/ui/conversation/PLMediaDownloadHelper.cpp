@@ -2,6 +2,7 @@
 
 #include "core/model/Asset.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/session/SessionGeneration.h"
 #include "foundation/DocumentSaver.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/PhotoAlbums.h"
@@ -78,7 +79,11 @@ bool isBelowSandbox(const QString& path) {
 } // namespace
 
 PLMediaDownloadHelper::PLMediaDownloadHelper(QObject* parent)
-    : QObject(parent), m_albums(new PhotoAlbums({}, {}, this)) {}
+    : QObject(parent), m_albums(new PhotoAlbums({}, {}, this)), m_session(SessionGeneration::current()) {}
+
+bool PLMediaDownloadHelper::sessionEnded() const {
+    return m_session != SessionGeneration::current();
+}
 
 PLMediaDownloadHelper::~PLMediaDownloadHelper() {
     // A filing this window cannot see to its end keeps no other window waiting.
@@ -213,6 +218,7 @@ void PLMediaDownloadHelper::startDownloadingAndSaveToGallery(bool save) {
         showFailureAlert(QString(), text("Error downloading file"));
         return;
     }
+    m_session = SessionGeneration::current();
     auto* downloader = new PLMediaDownloader(this);
     m_mediaDownloader = downloader;
     downloader->setMediaURLString(m_documentInfo.value(QStringLiteral("fileUrl")).toString());
@@ -289,6 +295,9 @@ void PLMediaDownloadHelper::unregisterAllNotification() {
 }
 
 void PLMediaDownloadHelper::finished(bool save) {
+    // A download that ended as the user signed out is let go of as a cancelled one.
+    if (sessionEnded())
+        return cancelled();
     m_isDownloading = false;
     disableNavigationWhileDownloading(false);
     const QString path =
@@ -315,6 +324,8 @@ void PLMediaDownloadHelper::finished(bool save) {
 }
 
 void PLMediaDownloadHelper::keepAndShow(const QString& localPath) {
+    if (sessionEnded())
+        return;
     if (!QFileInfo(localPath).isFile()) {
         showFailureAlert(QString(), text("Error downloading file"));
         return;
@@ -335,6 +346,8 @@ void PLMediaDownloadHelper::cancelled() {
 }
 
 void PLMediaDownloadHelper::failed() {
+    if (sessionEnded())
+        return cancelled();
     if (m_downloadScreenView)
         m_downloadScreenView->cleanUp();
     showFailureAlert(QString(), text("Error downloading file"));
@@ -355,6 +368,8 @@ bool PLMediaDownloadHelper::hasAlbumCopy() const {
 }
 
 void PLMediaDownloadHelper::showAlbumCopy(const QString& downloaded) {
+    if (sessionEnded())
+        return;
     QFile::remove(downloaded);
     showDownloadForFilePath(Asset::assetWithRemoteURL(m_downloadURLString)->localURL(), m_documentInfo);
 }
@@ -388,6 +403,9 @@ void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
         if (!self)
             return;
         self->m_filing = {};
+        // The album's copy is the user's; the record and the viewer were the session's.
+        if (self->sessionEnded())
+            return;
         if (error || assetURL.isEmpty()) {
             // The room folder's copy is kept and shown rather than leaving the tap unanswered.
             qCWarning(lcConversationMedia) << "a download could not be filed into the album";
@@ -411,8 +429,11 @@ void PLMediaDownloadHelper::saveToGalleryIfNeededAtPath(const QString& path) {
             reader.setAutoTransform(true);
             const QImage image = reader.read();
             platform::runOnMain([self, image, saved] {
-                if (self)
-                    self->m_albums->saveImage(image, QLatin1String(kPelnixImageAlbum), saved);
+                if (!self)
+                    return;
+                if (self->sessionEnded())
+                    return saved({}, std::nullopt);
+                self->m_albums->saveImage(image, QLatin1String(kPelnixImageAlbum), saved);
             });
         });
     } else {

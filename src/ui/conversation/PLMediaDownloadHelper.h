@@ -23,7 +23,8 @@ class PhotoAlbums;
 // time per helper; each window has its own helper, and a helper takes only the notifications of its
 // own download (and the cancel of its own overlay). Every end of a download shows the navigation bar
 // again and lets go of the downloader's observers; a viewer opens, and an asset is recorded, only for
-// a file that is there.
+// a file that is there. Nothing of a download, or of its filing, that a sign-out overtook is recorded or
+// shown: the sign-out cancels it, and whatever of it ends later is let go of as cancelled.
 //
 // Room and file IDs come from the server: each must be one plain path component (no "/", no ".."),
 // and the file must land below the sandbox root, or the download is refused with the failure alert.
@@ -74,6 +75,8 @@ private:
     void showFailureAlert(const QString& title, const QString& message);
     void keepAndShow(const QString& localPath);
     bool isOwnDownload(const platform::Notification& note) const;
+    // Whether the user signed out since the current download began.
+    bool sessionEnded() const;
     // Whether an asset's local URL is a file filed into one of the photo albums.
     bool isAlbumCopy(const QString& localURL) const;
     // Whether the current attachment is in the album already (filed by any window).
@@ -96,6 +99,8 @@ private:
     PhotoAlbums* m_albums;
     // The album filing this helper runs: the attachment's address and the filing's number.
     QPair<QString, quint64> m_filing;
+    // The session the current download began in.
+    quint64 m_session;
 };
 
 } // namespace pelnix

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLMediaDownloader.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "core/session/SessionGeneration.h"
 #include "platform/NotificationCenter.h"
 #include "ui/conversation/ConversationMediaLog.h"
 
@@ -67,6 +68,17 @@ void PLMediaDownloader::startDownloading() {
     connect(transfer, &PLMediaTransfer::ended, this, &PLMediaDownloader::ended);
     m_thread = worker;
     m_running = true;
+    // A sign-out ends the download as the overlay's cancel does, and says so to whoever shows it.
+    platform::NotificationCenter::defaultCenter()->addObserver(
+        QLatin1String(PLSessionDidEndNotification),
+        [this](const platform::Notification&) {
+            if (!m_running)
+                return;
+            cancelDownloading();
+            platform::NotificationCenter::defaultCenter()->post(
+                QLatin1String(PLMediaDownloaderCancelDownloadNotification), {}, userInfoFor(m_downloadID));
+        },
+        this);
     worker->start();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/conversation/PLMediaTransfer.h"
+#include "platform/PLMediaTransfer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -37,7 +37,8 @@ inline constexpr char PLMediaDownloaderErrorKey[] = "MediaDownloaderError";
 // in a coding that cannot be decoded, a transfer too slow, a redirect that is not allowed, or a file
 // that cannot be written. The transfer runs on a thread of its own
 // (PLMediaTransfer), streaming into a temporary file that takes the target's place only once whole,
-// so the target is either the whole body or untouched.
+// so the target is either the whole body or untouched. A sign-out cancels a running download and posts
+// its cancel notification.
 class PLMediaDownloader : public QObject {
     Q_OBJECT
 public:

@@ -1,9 +1,12 @@
 #pragma once
 
 // Bodies as servers compress them, made from qCompress's zlib stream: "deflate" as HTTP names it
-// (zlib's format), raw deflate as some servers send under that name, gzip; and a body in one chunk.
+// (zlib's format), raw deflate as some servers send under that name, gzip; brotli and zstd from their
+// reference encoders; and a body in one chunk.
 
 #include <QByteArray>
+#include <brotli/encode.h>
+#include <zstd.h>
 
 namespace pelnix::test {
 
@@ -28,6 +31,27 @@ inline QByteArray gzipped(const QByteArray& data) {
     for (const quint32 value : {~crc, quint32(data.size())})
         for (int at = 0; at < 4; ++at)
             out += char((value >> (8 * at)) & 0xff);
+    return out;
+}
+
+inline QByteArray brotliCompressed(const QByteArray& data) {
+    QByteArray out(qsizetype(BrotliEncoderMaxCompressedSize(size_t(data.size()))), '\0');
+    size_t size = size_t(out.size());
+    if (!BrotliEncoderCompress(BROTLI_DEFAULT_QUALITY, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_GENERIC,
+                               size_t(data.size()), reinterpret_cast<const uint8_t*>(data.constData()), &size,
+                               reinterpret_cast<uint8_t*>(out.data())))
+        return {};
+    out.truncate(qsizetype(size));
+    return out;
+}
+
+inline QByteArray zstdCompressed(const QByteArray& data) {
+    QByteArray out(qsizetype(ZSTD_compressBound(size_t(data.size()))), '\0');
+    const size_t size =
+        ZSTD_compress(out.data(), size_t(out.size()), data.constData(), size_t(data.size()), 3);
+    if (ZSTD_isError(size))
+        return {};
+    out.truncate(qsizetype(size));
     return out;
 }
 

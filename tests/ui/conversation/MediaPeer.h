@@ -2,10 +2,10 @@
 
 // A loopback HTTP peer for media downloads: each path answers as told (status, body, with or without a
 // length, a length longer than the body sent, a reply held open after its first bytes, a redirect (with
-// a body of any length, or none), a body without end, a drip, a body sent at a set pace, the rest of a
-// body held back until released, interim answers first, or interim heads without end, header lines
-// of its own, a reset after the body, a whole answer as raw bytes), and the requests of each path are
-// counted and their heads kept.
+// a body of any length, or none), a body without end, a drip, a body sent at a set pace (counting the
+// readers that go before its end), the rest of a body held back until released, interim answers
+// first, or interim heads without end, header lines of its own, a reset after the body, a whole answer
+// as raw bytes), and the requests of each path are counted and their heads kept.
 
 #include <QHash>
 #include <QPointer>
@@ -90,6 +90,8 @@ public:
     QHash<QString, int> hits;
     // The last request's head, by path and query.
     QHash<QString, QByteArray> requestHeads;
+    // Paced answers whose reader went before the whole body was sent, by path.
+    QHash<QString, int> leftEarly;
     // Body bytes written by streamed answers, by path, and where one without a length stops.
     QHash<QString, qint64> streamed;
     qint64 endlessLimit = qint64(64) * 1024 * 1024;
@@ -149,14 +151,20 @@ private:
         if (route.bytesPer50ms > 0) {
             socket->write(reply);
             auto* pace = new QTimer(socket);
+            const auto sent = std::make_shared<qint64>(0);
             connect(pace, &QTimer::timeout, socket,
-                    [socket, pace, body = route.body, step = route.bytesPer50ms,
-                     sent = std::make_shared<qint64>(0)] {
+                    [socket, pace, body = route.body, step = route.bytesPer50ms, sent] {
                         if (*sent >= body.size()) {
                             pace->stop();
                             return socket->disconnectFromHost();
                         }
                         *sent += socket->write(body.mid(*sent, step));
+                    });
+            connect(socket, &QTcpSocket::disconnected, socket,
+                    [this, path, pace, sent, size = route.body.size()] {
+                        pace->stop();
+                        if (*sent < size)
+                            ++leftEarly[path];
                     });
             pace->start(50);
             return;

@@ -28,19 +28,25 @@ class TlsEndPeer {
 public:
     enum class End { CloseNotifyAndClose, CutWithoutCloseNotify, CloseNotifyHeldOpen };
 
-    TlsEndPeer(QByteArray body, End end) : m_body(std::move(body)), m_end(end) {
+    // A server context of OpenSSL's own under TlsPeer's certificate for 127.0.0.1; the caller frees it.
+    static SSL_CTX* serverContext() {
         const auto [pem, key] = TlsPeer::material(TlsPeer::Certificate::ForThisHost);
-        m_context = SSL_CTX_new(TLS_server_method());
+        SSL_CTX* context = SSL_CTX_new(TLS_server_method());
         BIO* certificateBio = BIO_new_mem_buf(pem.constData(), int(pem.size()));
         BIO* keyBio = BIO_new_mem_buf(key.constData(), int(key.size()));
         X509* certificate = PEM_read_bio_X509(certificateBio, nullptr, nullptr, nullptr);
         EVP_PKEY* privateKey = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, nullptr);
-        SSL_CTX_use_certificate(m_context, certificate);
-        SSL_CTX_use_PrivateKey(m_context, privateKey);
+        SSL_CTX_use_certificate(context, certificate);
+        SSL_CTX_use_PrivateKey(context, privateKey);
         X509_free(certificate);
         EVP_PKEY_free(privateKey);
         BIO_free(certificateBio);
         BIO_free(keyBio);
+        return context;
+    }
+
+    TlsEndPeer(QByteArray body, End end) : m_body(std::move(body)), m_end(end) {
+        m_context = serverContext();
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;

@@ -5,14 +5,17 @@
 // schemes, chains of redirects up to the limit, relative redirects, interim
 // answers of every code, interim heads without end, redirects with long bodies,
 // certificates that are not trusted, bodies cut by a reset or a TLS cut,
-// a close_notify with the connection held open, compressed bodies and codings
-// nobody can decode, chunk extensions without end, caching and HTTP proxies,
-// answers framed every way, as raw bytes), and the
+// a close_notify with the connection held open, a body cut by an HTTP/2
+// stream reset, compressed bodies, whole, cut inside their coding and in
+// codings nobody can decode, chunk extensions without end, caching and HTTP
+// proxies, answers framed every way, as raw bytes, the total time bound of
+// any cap), and the
 // helper's decision tree, folders, album saves and failures with the viewer it
 // opens, with attachments that forge another message's file ID or carry names
 // too long for a file system or holding control characters, and two windows
 // downloading at once, also one attachment.
 #include "CodedBodies.h"
+#include "Http2Peer.h"
 #include "MediaPeer.h"
 #include "SmartScreensTestWorld.h"
 #include "SocksPeer.h"
@@ -25,6 +28,7 @@
 #include "foundation/StandardFolders.h"
 #include "media/PLS3MediaUploader.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PLMediaTransfer.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MediaPlayer.h"
@@ -36,7 +40,6 @@
 #include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLMediaDownloadHelper.h"
 #include "ui/conversation/PLMediaDownloader.h"
-#include "ui/conversation/PLMediaTransfer.h"
 #include "ui/conversation/PLUploadScreenView.h"
 
 #include <QApplication>
@@ -47,6 +50,7 @@
 #include <QElapsedTimer>
 #include <QNetworkProxy>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -124,6 +128,17 @@ bool hasControlCharacter(const QString& text) {
     });
 }
 
+// The test authority trusted by the host's default TLS configuration while it lives.
+struct TrustedTestAuthority {
+    TrustedTestAuthority() {
+        QSslConfiguration trusting = before;
+        trusting.addCaCertificate(TlsPeer::authority());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    ~TrustedTestAuthority() { QSslConfiguration::setDefaultConfiguration(before); }
+    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+};
+
 // Lets queued deliveries and the thread pool's writes come in.
 void drain(int rounds = 20) {
     for (int i = 0; i < rounds; ++i) {
@@ -147,6 +162,11 @@ private slots:
         QVERIFY(message);
         host = world->showHost(room);
         picture = jpeg(QSize(64, 48), QColor(200, 40, 40));
+        // 300,000 letters of sixteen kinds: about half of them is left once compressed.
+        QRandomGenerator letters(65);
+        document.resize(300000);
+        for (char& letter : document)
+            letter = char('a' + letters.bounded(16));
         peer.routes[QStringLiteral("/pic.jpg")] = {200, picture, "image/jpeg"};
         peer.routes[QStringLiteral("/missing.jpg")] = {404, QByteArray("<html>not here</html>"), "text/html"};
         MediaPeer::Route noLength{200, picture, "image/jpeg"};
@@ -605,6 +625,39 @@ private slots:
         QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
         QCOMPARE(QFileInfo(target).size(), kept ? qint64(4096) : qint64(0));
         QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
+    }
+
+    // The total time bound is as long as the cap takes at the minimum rate, and two windows, computed
+    // without overflow and saturated where it does not fit: a host's cap of "no limit" leaves downloads
+    // the longest bound, never a wrapped one of milliseconds or minutes.
+    void theTotalTimeBoundFollowsTheCapAndSaturates_data() {
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<qint64>("minBytesPerSecond");
+        QTest::addColumn<qint64>("totalMs");
+        constexpr qint64 kMost = std::numeric_limits<qint64>::max();
+        QTest::addRow("default") << PLMediaTransfer::Limits().maxBytes << qint64(16384) << qint64(32888000);
+        QTest::addRow("10^16 bytes") << qint64(10'000'000'000'000'000) << qint64(16384)
+                                     << qint64(610'351'562'620'000);
+        QTest::addRow("INT64_MAX bytes") << kMost << qint64(16384) << qint64(562'949'953'421'431'999);
+        QTest::addRow("INT64_MAX bytes at a byte a second") << kMost << qint64(1) << kMost;
+        QTest::addRow("10^16 bytes at a rate of INT64_MAX")
+            << qint64(10'000'000'000'000'000) << kMost << qint64(120'001);
+    }
+    void theTotalTimeBoundFollowsTheCapAndSaturates() {
+        QFETCH(qint64, cap);
+        QFETCH(qint64, minBytesPerSecond);
+        QFETCH(qint64, totalMs);
+        PLMediaTransfer::Limits limits;
+        limits.maxBytes = cap;
+        limits.minBytesPerSecond = minBytesPerSecond;
+        QCOMPARE(limits.totalMs(), totalMs);
+        // A download that takes a while arrives within that bound.
+        limits.minBytesPerSecond = PLMediaTransfer::Limits().minBytesPerSecond;
+        MediaPeer::Route paced{200, QByteArray(4000, 'p'), "application/octet-stream"};
+        paced.bytesPer50ms = 1000;
+        peer.routes[QStringLiteral("/paced.bin")] = paced;
+        QString error;
+        QCOMPARE(fetched(peer.url(QStringLiteral("/paced.bin")), limits, 10000, &error), paced.body);
     }
 
     // Which addresses a download may ask, first or after a redirect.
@@ -1312,11 +1365,7 @@ private slots:
     void httpsTakesOnlyATrustedCertificateForTheHost() {
         QFETCH(int, certificate);
         QFETCH(bool, kept);
-        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
-        const auto restore = qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
-        QSslConfiguration trusting = before;
-        trusting.addCaCertificate(TlsPeer::authority());
-        QSslConfiguration::setDefaultConfiguration(trusting);
+        const TrustedTestAuthority trusted;
         TlsPeer server(TlsPeer::Certificate(certificate), picture);
         QCOMPARE(fetched(server.url(QStringLiteral("/pic.jpg")), PLMediaDownloader::Limits()),
                  kept ? picture : QByteArray());
@@ -1345,11 +1394,7 @@ private slots:
         route.withoutLength = true;
         route.reset = how == QLatin1String("reset");
         peer.routes[QStringLiteral("/ends/") + how] = route;
-        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
-        const auto restore = qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
-        QSslConfiguration trusting = before;
-        trusting.addCaCertificate(TlsPeer::authority());
-        QSslConfiguration::setDefaultConfiguration(trusting);
+        const TrustedTestAuthority trusted;
         const auto end = how == QLatin1String("cut")    ? TlsEndPeer::End::CutWithoutCloseNotify
                          : how == QLatin1String("held") ? TlsEndPeer::End::CloseNotifyHeldOpen
                                                         : TlsEndPeer::End::CloseNotifyAndClose;
@@ -1366,45 +1411,124 @@ private slots:
             kept ? expected : QByteArray());
     }
 
-    // Bodies come decoded in every coding a server may put on them, whatever was asked for; a coding
-    // nobody can decode is refused with a message saying so, and nothing of it is kept.
+    // Offered HTTP/2 by ALPN, a download speaks HTTP/1.1, where the body's end is one the library checks:
+    // over HTTP/2 this peer cuts the body with a stream reset carrying no error (NO_ERROR), which libcurl
+    // takes as the end of a body of no declared length. From a peer that speaks HTTP/2 alone, nothing
+    // is kept.
+    void aStreamResetNeverEndsABody_data() {
+        QTest::addColumn<bool>("offersHttp11");
+        QTest::addRow("HTTP/2 offered before HTTP/1.1") << true;
+        QTest::addRow("HTTP/2 alone") << false;
+    }
+    void aStreamResetNeverEndsABody() {
+        QFETCH(bool, offersHttp11);
+        const TrustedTestAuthority trusted;
+        const QByteArray whole = document.left(60000);
+        Http2Peer server(whole, whole.size() / 2, offersHttp11);
+        QCOMPARE(fetched(server.url(QStringLiteral("/p.jpg")), PLMediaDownloader::Limits()),
+                 offersHttp11 ? whole : QByteArray());
+        QCOMPARE(server.protocols.value(0), offersHttp11 ? QByteArray("http/1.1") : QByteArray());
+    }
+
+    // Bodies come decoded in every coding a server may put on them, whatever was asked for, layer by
+    // layer where codings are stacked; a coding nobody can decode is refused with a message saying so,
+    // and nothing of it is kept. A stream cut inside its coding is refused however its framing ended
+    // (a length declared as what was sent, the last chunk, an orderly close), and so is one whose
+    // outer coding ended while an inner one did not, or one with bytes after its coding's end (zstd
+    // frames excepted, which that format strings together).
     void codedBodiesAreDecodedOrRefused_data() {
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QByteArray>("kept");
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n";
         const auto sized = [](const QByteArray& body) {
             return "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
         };
-        QTest::addRow("identity") << ok + sized(picture) << true;
+        const auto half = [](const QByteArray& stream) { return stream.left(stream.size() / 2); };
+        const QByteArray gzip = gzipped(document);
+        const QByteArray first = document.left(100000);
+        const QByteArray second = document.mid(100000);
+        QTest::addRow("identity") << ok + sized(picture) << picture;
         QTest::addRow("Content-Encoding: gzip")
-            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(picture)) << true;
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: x-gzip")
-            << ok + "Content-Encoding: x-gzip\r\n" + sized(gzipped(picture)) << true;
+            << ok + "Content-Encoding: x-gzip\r\n" + sized(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: deflate")
-            << ok + "Content-Encoding: deflate\r\n" + sized(zlibDeflated(picture)) << true;
+            << ok + "Content-Encoding: deflate\r\n" + sized(zlibDeflated(picture)) << picture;
         QTest::addRow("Content-Encoding: deflate, raw")
-            << ok + "Content-Encoding: deflate\r\n" + sized(rawDeflated(picture)) << true;
+            << ok + "Content-Encoding: deflate\r\n" + sized(rawDeflated(picture)) << picture;
+        QTest::addRow("Content-Encoding: br")
+            << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(document)) << document;
+        QTest::addRow("Content-Encoding: zstd")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdCompressed(document)) << document;
+        QTest::addRow("Content-Encoding: gzip, br")
+            << ok + "Content-Encoding: gzip, BR\r\n" + sized(brotliCompressed(gzip)) << document;
+        QTest::addRow("Content-Encoding: zstd, two frames")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdCompressed(first) + zstdCompressed(second))
+            << document;
+        QTest::addRow("Content-Encoding: identity")
+            << ok + "Content-Encoding: identity\r\n" + sized(picture) << picture;
         QTest::addRow("Transfer-Encoding: gzip, up to the close")
-            << ok + "Transfer-Encoding: gzip\r\n\r\n" + gzipped(picture) << true;
+            << ok + "Transfer-Encoding: gzip\r\n\r\n" + gzipped(picture) << picture;
         QTest::addRow("Transfer-Encoding: gzip, chunked")
-            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(picture)) << true;
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(picture)) << picture;
         QTest::addRow("Content-Encoding: x-unknown, refused")
-            << ok + "Content-Encoding: x-unknown\r\n" + sized(picture) << false;
+            << ok + "Content-Encoding: x-unknown\r\n" + sized(picture) << QByteArray();
         QTest::addRow("Transfer-Encoding: chunked, x-custom, refused")
-            << ok + "Transfer-Encoding: chunked, x-custom\r\n\r\n" + chunked(picture) << false;
+            << ok + "Transfer-Encoding: chunked, x-custom\r\n\r\n" + chunked(picture) << QByteArray();
         QTest::addRow("Content-Encoding: gzip, not gzip, refused")
-            << ok + "Content-Encoding: gzip\r\n" + sized(picture) << false;
+            << ok + "Content-Encoding: gzip\r\n" + sized(picture) << QByteArray();
+        QTest::addRow("six codings, refused")
+            << ok + "Content-Encoding: gzip, gzip, gzip, gzip, gzip, gzip\r\n" +
+                   sized(gzipped(gzipped(gzipped(gzipped(gzipped(gzipped(picture)))))))
+            << QByteArray();
+        QTest::addRow("gzip cut, its length as sent")
+            << ok + "Content-Encoding: gzip\r\n" + sized(half(gzip)) << QByteArray();
+        QTest::addRow("gzip cut, chunked")
+            << ok + "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked(half(gzip))
+            << QByteArray();
+        QTest::addRow("gzip cut, up to an orderly close")
+            << ok + "Content-Encoding: gzip\r\n\r\n" + half(gzip) << QByteArray();
+        QTest::addRow("Transfer-Encoding: gzip, chunked, cut")
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(half(gzip)) << QByteArray();
+        QTest::addRow("brotli cut") << ok + "Content-Encoding: br\r\n" +
+                                           sized(half(brotliCompressed(document)))
+                                    << QByteArray();
+        QTest::addRow("zstd cut") << ok + "Content-Encoding: zstd\r\n" + sized(half(zstdCompressed(document)))
+                                  << QByteArray();
+        QTest::addRow("deflate cut") << ok + "Content-Encoding: deflate\r\n" +
+                                            sized(half(zlibDeflated(document)))
+                                     << QByteArray();
+        QTest::addRow("raw deflate cut")
+            << ok + "Content-Encoding: deflate\r\n" + sized(half(rawDeflated(document))) << QByteArray();
+        QTest::addRow("gzip, br: the inner gzip cut")
+            << ok + "Content-Encoding: gzip, br\r\n" + sized(brotliCompressed(half(gzip))) << QByteArray();
+        QTest::addRow("gzip and a second member, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << QByteArray();
+        QTest::addRow("brotli and bytes after its end, refused")
+            << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(picture) + "xyz") << QByteArray();
     }
     void codedBodiesAreDecodedOrRefused() {
         QFETCH(QByteArray, answer);
-        QFETCH(bool, kept);
+        QFETCH(QByteArray, kept);
         const QString path = QStringLiteral("/coded/") + QString::number(qHash(answer));
         peer.routes[path].raw = answer;
         QString error;
-        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 10000, &error),
-                 kept ? picture : QByteArray());
-        if (!kept)
+        QCOMPARE(fetched(peer.url(path), PLMediaDownloader::Limits(), 10000, &error), kept);
+        if (kept.isEmpty())
             QVERIFY2(error.contains(QLatin1String("coding")), qPrintable(error));
+    }
+
+    // The cap counts the body decoded: 8 MiB of zeros that travel as 8 KB of gzip end at a cap of 1 MiB.
+    void aCodedBodyIsCappedDecoded() {
+        const QByteArray zeros(8 * 1024 * 1024, '\0');
+        peer.routes[QStringLiteral("/coded/bomb")].raw =
+            "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+            QByteArray::number(gzipped(zeros).size()) + "\r\n\r\n" + gzipped(zeros);
+        PLMediaDownloader::Limits limits;
+        limits.maxBytes = 1024 * 1024;
+        QString error;
+        QCOMPARE(fetched(peer.url(QStringLiteral("/coded/bomb")), limits, 10000, &error), QByteArray());
+        QVERIFY2(error.contains(QLatin1String("larger than")), qPrintable(error));
     }
 
     // Answers framed every way a server may frame them, or fail to, as raw bytes: only a whole body
@@ -1549,9 +1673,9 @@ private slots:
         QCOMPARE(proxy.totalHits(), 0);
     }
 
-    // Over TLS the download speaks HTTP/2 where the server offers it: nghttpd speaks nothing else, so
-    // the file arrives only over HTTP/2 chosen by ALPN. Skipped where nghttpd is not installed.
-    void http2IsSpokenWhereTheServerOffersIt() {
+    // A download never speaks HTTP/2, whose ends the library cannot check: from nghttpd, which speaks
+    // nothing else, nothing is kept. Skipped where nghttpd is not installed.
+    void aServerSpeakingOnlyHttp2GivesNothing() {
         const QString nghttpd = QStandardPaths::findExecutable(QStringLiteral("nghttpd"));
         if (nghttpd.isEmpty())
             QSKIP("nghttpd (nghttp2-server) is not installed");
@@ -1584,14 +1708,12 @@ private slots:
                 return socket.waitForConnected(100);
             }(),
             10000);
-        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
-        const auto restore = qScopeGuard([before] { QSslConfiguration::setDefaultConfiguration(before); });
-        QSslConfiguration trusting = before;
-        trusting.addCaCertificate(TlsPeer::authority());
-        QSslConfiguration::setDefaultConfiguration(trusting);
-        QCOMPARE(
-            fetched(QStringLiteral("https://127.0.0.1:%1/pic.jpg").arg(port), PLMediaDownloader::Limits()),
-            picture);
+        const TrustedTestAuthority trusted;
+        QString error;
+        QCOMPARE(fetched(QStringLiteral("https://127.0.0.1:%1/pic.jpg").arg(port),
+                         PLMediaDownloader::Limits(), 10000, &error),
+                 QByteArray());
+        QVERIFY(!error.isEmpty());
     }
 
     // Opened from a message, a picture three redirects away shows in the viewer.
@@ -1764,6 +1886,7 @@ private:
     // Where redirects lead.
     MediaPeer elsewhere;
     QByteArray picture;
+    QByteArray document;
     QTemporaryDir scratch;
 };
 

@@ -47,11 +47,8 @@ public:
         qint64 maxInterimBytes = 256 * 1024;
         // The whole download, every hop; 0: as long as the cap takes at the minimum rate, and two windows.
         qint64 maxTotalMs = 0;
-        qint64 totalMs() const {
-            return maxTotalMs > 0
-                       ? maxTotalMs
-                       : maxBytes * 1000 / qMax<qint64>(1, minBytesPerSecond) + 2 * qint64(rateWindowMs);
-        }
+        // maxTotalMs, or the bound it stands for, saturated at the longest a qint64 holds.
+        qint64 totalMs() const;
     };
     // Whether a transfer may ask `url`, as a first address or as the hop after `from`.
     static bool isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from = {});
@@ -75,6 +72,7 @@ private:
     void ask(const QUrl& url);
     bool takeHead(const platform::HttpGet::Head& head);
     bool takeBody(const char* data, qsizetype size);
+    void writeBack();
     void requestEnded(bool complete, const QString& error);
     bool followRedirect(const platform::HttpGet::Head& head);
     void finish();
@@ -103,6 +101,8 @@ private:
     // Body bytes as they travel, and decoded in the file.
     qint64 m_received = 0;
     qint64 m_written = 0;
+    // What of the file was handed to the disk already.
+    qint64 m_writtenBack = 0;
     qint64 m_receivedAtWindowStart = 0;
     qint64 m_lastReported = 0;
     bool m_ended = false;

@@ -1,20 +1,28 @@
-#include "ui/conversation/PLMediaTransfer.h"
+#include "platform/PLMediaTransfer.h"
 
-#include "ui/conversation/ConversationMediaLog.h"
-
+#include <QLoggingCategory>
 #include <QNetworkProxyFactory>
 #include <QSaveFile>
 #include <QThread>
 #include <QTimer>
+#include <QtNumeric>
 #include <limits>
 #include <optional>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace pelnix {
 
 namespace {
+Q_LOGGING_CATEGORY(lcMediaTransfer, "pelnix.network.mediatransfer", QtWarningMsg)
+
 // The progress bar is a few hundred points wide: finer steps would not be seen, and a large body
 // would flood the main thread with notifications.
 constexpr qint64 kProgressSteps = 400;
+// How much of the file is handed to the disk at once while it comes.
+constexpr qint64 kWriteBackStepBytes = 8 * 1024 * 1024;
 
 bool isSecure(const QUrl& url) {
     return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
@@ -47,6 +55,26 @@ std::optional<QNetworkProxy> proxyFor(const QUrl& url, bool& tunnel) {
 }
 } // namespace
 
+// The cap's whole seconds at the minimum rate and the part of one, in milliseconds, then two windows;
+// a bound past what 64 bits hold is the longest there is, never a wrapped one.
+qint64 PLMediaTransfer::Limits::totalMs() const {
+    if (maxTotalMs > 0)
+        return maxTotalMs;
+    constexpr qint64 kLongest = std::numeric_limits<qint64>::max();
+    const qint64 rate = qMax<qint64>(1, minBytesPerSecond);
+    const qint64 bytes = qMax<qint64>(0, maxBytes);
+    qint64 part = 0;
+    if (qMulOverflow(bytes % rate, qint64(1000), &part))
+        part = qint64(double(bytes % rate) / double(rate) * 1000);
+    else
+        part /= rate;
+    qint64 total = 0;
+    if (qMulOverflow(bytes / rate, qint64(1000), &total) || qAddOverflow(total, part, &total) ||
+        qAddOverflow(total, 2 * qint64(qMax(0, rateWindowMs)), &total))
+        return kLongest;
+    return total;
+}
+
 bool PLMediaTransfer::isAllowedAddress(const QUrl& url, const Limits& limits, const QUrl& from) {
     if (!url.isValid() || url.host().isEmpty())
         return false;
@@ -78,7 +106,7 @@ void PLMediaTransfer::start() {
     m_silenceTimer = new QTimer(this);
     m_silenceTimer->setSingleShot(true);
     connect(m_silenceTimer, &QTimer::timeout, this, [this] {
-        qCInfo(lcConversationMedia) << "media download silent for" << m_limits.silenceMs << "ms";
+        qCInfo(lcMediaTransfer) << "media download silent for" << m_limits.silenceMs << "ms";
         fail(QStringLiteral("the server fell silent"));
     });
     ask(m_url);
@@ -116,20 +144,20 @@ bool PLMediaTransfer::takeHead(const platform::HttpGet::Head& head) {
     if (head.status >= 300 && head.status < 400)
         return followRedirect(head);
     if (head.status != 200) {
-        qCInfo(lcConversationMedia) << "media download answered with status" << head.status;
+        qCInfo(lcMediaTransfer) << "media download answered with status" << head.status;
         fail(QStringLiteral("the server answered with status %1").arg(head.status));
         return false;
     }
     if (head.contentLength > m_limits.maxBytes) {
-        qCInfo(lcConversationMedia) << "media download declares" << head.contentLength
-                                    << "bytes, over the cap of" << m_limits.maxBytes;
+        qCInfo(lcMediaTransfer) << "media download declares" << head.contentLength << "bytes, over the cap of"
+                                << m_limits.maxBytes;
         fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
         return false;
     }
     m_expected = head.contentLength;
     m_file = std::make_unique<QSaveFile>(m_path);
     if (!m_file->open(QIODevice::WriteOnly)) {
-        qCWarning(lcConversationMedia) << "a download's file cannot be made:" << m_file->errorString();
+        qCWarning(lcMediaTransfer) << "a download's file cannot be made:" << m_file->errorString();
         fail(QStringLiteral("the file cannot be written"));
         return false;
     }
@@ -144,14 +172,12 @@ bool PLMediaTransfer::followRedirect(const platform::HttpGet::Head& head) {
     const int status = head.status;
     const bool leadsOn = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
     if (!leadsOn || head.location.isEmpty() || !location.isValid()) {
-        qCInfo(lcConversationMedia) << "media download answered with status" << status
-                                    << "and no place to go";
+        qCInfo(lcMediaTransfer) << "media download answered with status" << status << "and no place to go";
         fail(QStringLiteral("a redirect that leads nowhere"));
         return false;
     }
     if (m_redirects >= m_limits.maxRedirects) {
-        qCInfo(lcConversationMedia) << "media download redirected more than" << m_limits.maxRedirects
-                                    << "times";
+        qCInfo(lcMediaTransfer) << "media download redirected more than" << m_limits.maxRedirects << "times";
         fail(QStringLiteral("more than %1 redirects").arg(m_limits.maxRedirects));
         return false;
     }
@@ -176,17 +202,29 @@ bool PLMediaTransfer::takeBody(const char* data, qsizetype size) {
     }
     m_silenceTimer->start(m_limits.silenceMs);
     if (m_written + size > m_limits.maxBytes) {
-        qCInfo(lcConversationMedia) << "media download went past the cap of" << m_limits.maxBytes;
+        qCInfo(lcMediaTransfer) << "media download went past the cap of" << m_limits.maxBytes;
         fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
         return false;
     }
     if (m_file->write(data, size) != size) {
-        qCWarning(lcConversationMedia) << "a download's file cannot be written:" << m_file->errorString();
+        qCWarning(lcMediaTransfer) << "a download's file cannot be written:" << m_file->errorString();
         fail(QStringLiteral("the file cannot be written"));
         return false;
     }
     m_written += size;
+    writeBack();
     return true;
+}
+
+// The file goes to the disk as it comes, so that the sync before it takes its place has little left to
+// write: a large download otherwise waits there for all of it at once.
+void PLMediaTransfer::writeBack() {
+#ifdef Q_OS_LINUX
+    if (m_written - m_writtenBack < kWriteBackStepBytes || !m_file->flush())
+        return;
+    ::sync_file_range(m_file->handle(), m_writtenBack, m_written - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+    m_writtenBack = m_written;
+#endif
 }
 
 void PLMediaTransfer::requestEnded(bool complete, const QString& error) {
@@ -197,7 +235,7 @@ void PLMediaTransfer::requestEnded(bool complete, const QString& error) {
         return ask(next);
     }
     if (!complete) {
-        qCInfo(lcConversationMedia) << "media download failed:" << error;
+        qCInfo(lcMediaTransfer) << "media download failed:" << error;
         return fail(error);
     }
     finish();
@@ -228,7 +266,7 @@ void PLMediaTransfer::finish() {
     m_silenceTimer->stop();
     // Written and synced before it takes the target's place, so the file is whole or absent.
     if (!m_file->commit()) {
-        qCWarning(lcConversationMedia) << "a downloaded file could not be written:" << m_file->errorString();
+        qCWarning(lcMediaTransfer) << "a downloaded file could not be written:" << m_file->errorString();
         return fail(QStringLiteral("the file cannot be written"));
     }
     m_file.reset();
@@ -256,8 +294,8 @@ void PLMediaTransfer::checkRate() {
     const qint64 rest =
         m_expected >= 0 ? m_expected - m_receivedAtWindowStart : std::numeric_limits<qint64>::max();
     if (m_received - m_receivedAtWindowStart < qMin(share, rest)) {
-        qCInfo(lcConversationMedia) << "media download too slow:" << m_received - m_receivedAtWindowStart
-                                    << "bytes in" << m_limits.rateWindowMs << "ms";
+        qCInfo(lcMediaTransfer) << "media download too slow:" << m_received - m_receivedAtWindowStart
+                                << "bytes in" << m_limits.rateWindowMs << "ms";
         return fail(QStringLiteral("the download was slower than the minimum rate"));
     }
     m_receivedAtWindowStart = m_received;
@@ -267,7 +305,7 @@ void PLMediaTransfer::fail(const QString& why) {
     if (m_ended)
         return;
     m_ended = true;
-    qCDebug(lcConversationMedia) << "media download ends:" << why;
+    qCDebug(lcMediaTransfer) << "media download ends:" << why;
     if (m_rateTimer)
         m_rateTimer->stop();
     if (m_silenceTimer)
