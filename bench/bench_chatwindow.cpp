@@ -236,8 +236,11 @@ void openChatWindow(benchmark::State& state, const QString& roomId) {
         state.PauseTiming();
         const int unread = firstUnreadRow(open->chat);
         if (unread < 0 || !open->showsRow(unread) ||
-            open->chat->rowList().unreadMessages().size() != kOpenUnread)
+            open->chat->rowList().unreadMessages().size() != kOpenUnread) {
+            // No timing call may follow a failed check: the loop ends with it.
             state.SkipWithError("the first unread row is not in view");
+            break;
+        }
         state.counters["rows"] = open->chat->rowList().count();
         open.reset();
         state.ResumeTiming();
@@ -305,8 +308,10 @@ void BM_StoreFirstPage(benchmark::State& state) {
         int count = 0;
         room->messagesBeforeTime(
             0, [&](const QList<Message::Ptr>& page, bool, qint64) { count = int(page.size()); });
-        if (count != 30)
+        if (count != 30) {
             state.SkipWithError("wrong first page");
+            break;
+        }
     }
 }
 
@@ -351,8 +356,10 @@ void BM_RawPageQueryAndListView(benchmark::State& state) {
             texts.prepend(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(page, 0))));
         sqlite3_reset(page);
         paintInListView(texts, int(texts.size()) - unreadRun, QAbstractItemView::PositionAtCenter, frame);
-        if (texts.size() != qMax(30, unreadRun))
+        if (texts.size() != qMax(30, unreadRun)) {
             state.SkipWithError("wrong page");
+            break;
+        }
     }
     sqlite3_finalize(firstUnread);
     sqlite3_finalize(page);
@@ -406,8 +413,10 @@ void BM_RawPageAtFirstUnreadAndListView(benchmark::State& state) {
         const int firstRow = int(texts.size());
         page(newer, firstDate, window, [&texts](const QString& text) { texts.append(text); });
         paintInListView(texts, firstRow, QAbstractItemView::PositionAtTop, frame);
-        if (unread != kAllUnreadMessages || texts.size() != window)
+        if (unread != kAllUnreadMessages || texts.size() != window) {
             state.SkipWithError("wrong page");
+            break;
+        }
     }
     for (sqlite3_stmt* statement : {unreadCount, firstUnread, older, newer})
         sqlite3_finalize(statement);
@@ -455,8 +464,10 @@ void BM_ChatWindowScroll(benchmark::State& state) {
     PLPersistence::PS_defaultContext()->reset();
     OpenWindow open(QStringLiteral("scroll"));
     auto* list = open.chat->collectionView();
-    if (open.chat->rowList().count() < kScrollMessages)
+    if (open.chat->rowList().count() < kScrollMessages) {
         state.SkipWithError("not every message was loaded");
+        return;
+    }
     QCoreApplication::processEvents();
     const OwnMemory before = OwnMemory::now();
     int mostOnScreen = 0;

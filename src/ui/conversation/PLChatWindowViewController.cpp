@@ -183,11 +183,12 @@ void PLChatWindowViewController::viewWillAppear(bool animated) {
     m_postToChatView->installEventFilter(this);
     refreshViewIfRequired();
     updateViewForChatRoomStatusAnimated(false);
+    // The list is placed before its first frame: it opens where the user reads, with no scroll seen.
     if (m_shouldScrollOnViewWillAppear) {
         if (m_rows.unreadMessages().isEmpty())
             m_collectionView->scrollToBottomAnimated(false);
         else
-            scrollToUnreadMessage();
+            scrollToUnreadMessage(false);
     }
     m_shouldScrollOnViewWillAppear = false;
 }
@@ -343,7 +344,7 @@ void PLChatWindowViewController::refreshWithLatestMessages(const QList<Message::
     if (m_rows.unreadMessages().isEmpty())
         m_collectionView->scrollToBottomAnimated(false);
     else
-        scrollToUnreadMessage();
+        scrollToUnreadMessage(true);
     m_needToReloadVisibleCellReadState = true;
     markVisibleMessagesAsReadAfterDelay(kAppearingReadDelayMs);
     showOrHideScrollToTopButtons();

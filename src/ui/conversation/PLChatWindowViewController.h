@@ -218,8 +218,8 @@ public:
     // ---- Read marking and scrolling
     double bottomVisibleCellThresholdTopValue() const;
     void markVisibleMessagesAsReadAfterDelay(qint64 delayMs);
-    void scrollToMessageAtIndex(int index);
-    void scrollToUnreadMessage();
+    void scrollToMessageAtIndex(int index, bool animated);
+    void scrollToUnreadMessage(bool animated);
     void scrollViewWillBeginDragging();
     void scrollViewDidScroll();
     void scrollViewDidEndDragging(bool willDecelerate);

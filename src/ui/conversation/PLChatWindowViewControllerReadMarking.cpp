@@ -83,13 +83,13 @@ void PLChatWindowViewController::handleMessageMarkedAsReadNotification(const QSt
     m_rows.newUpdateMessages().erase(index);
 }
 
-void PLChatWindowViewController::scrollToMessageAtIndex(int index) {
+void PLChatWindowViewController::scrollToMessageAtIndex(int index, bool animated) {
     if (!m_rows.isValidIndex(index))
         return;
     if (index != m_rows.count() - 1)
         m_shouldScrollToBottomOnWebviewLoad = false;
     m_collectionView->scrollToItemAtIndexPath(IndexPath::forItem(index),
-                                              CollectionView::ScrollPosition::Middle, true);
+                                              CollectionView::ScrollPosition::Middle, animated);
     QPointer<PLChatWindowViewController> self(this);
     Scheduler::shared()->performAfter(this, kSettleDelayMs, [self] {
         if (!self)
@@ -100,10 +100,10 @@ void PLChatWindowViewController::scrollToMessageAtIndex(int index) {
     });
 }
 
-void PLChatWindowViewController::scrollToUnreadMessage() {
+void PLChatWindowViewController::scrollToUnreadMessage(bool animated) {
     const auto& unread = m_rows.unreadMessages();
     if (!unread.isEmpty())
-        scrollToMessageAtIndex(m_rows.indexOf(unread.first()));
+        scrollToMessageAtIndex(m_rows.indexOf(unread.first()), animated);
 }
 
 void PLChatWindowViewController::scrollViewWillBeginDragging() {

@@ -180,7 +180,7 @@ void PLChatWindowViewController::scrollToNewUpdate() {
     auto& updates = m_rows.newUpdateMessages();
     if (updates.empty())
         return;
-    scrollToMessageAtIndex(*updates.begin());
+    scrollToMessageAtIndex(*updates.begin(), true);
     updates.clear();
     setUnreadMessagesNotificationViewState(kNotificationViewHidden);
 }

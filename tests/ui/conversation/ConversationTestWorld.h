@@ -89,13 +89,19 @@ public:
 
     // Opens a chat window on the room in a window of that size and lets it appear.
     PLChatWindowViewController* open(const ChatRoom::Ptr& room, QSize size = QSize(320, 568)) {
+        auto* controller = load(room, size);
+        window->show();
+        QCoreApplication::processEvents();
+        return controller;
+    }
+
+    // The chat window on the room in a window of that size, its view made but not shown yet.
+    PLChatWindowViewController* load(const ChatRoom::Ptr& room, QSize size = QSize(320, 568)) {
         window = std::make_unique<platform::ui::Window>();
         window->resize(size);
         auto* controller = new PLChatWindowViewController;
         controller->setChatRoom(room);
         window->setRootViewController(controller);
-        window->show();
-        QCoreApplication::processEvents();
         return controller;
     }
 

@@ -280,7 +280,7 @@ void TestChatWindow::rowScrolledAwayBeforeItsDelayStaysUnread() {
     ConversationWorld::advance(5000);
     QCOMPARE(target->state(), qint16(0));
     // Back in view, the next pass schedules it again.
-    chat->scrollToMessageAtIndex(indexOfId(chat, "u0"));
+    chat->scrollToMessageAtIndex(indexOfId(chat, "u0"), true);
     ConversationWorld::advance(500 + 1699);
     QCOMPARE(target->state(), qint16(0));
     ConversationWorld::advance(1);

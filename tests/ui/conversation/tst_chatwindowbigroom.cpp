@@ -1,7 +1,7 @@
 // The chat window on a room of 100,000 messages that are all unread: it opens at the first unread
 // message with the separator counting all of them, holding a window of rows rather than the room, and
 // reading down to the end pages the rest in, marks every message read and shows the newest, with no
-// row lost or doubled.
+// row lost or doubled. Its first frame already stands at the first unread row.
 #include "ConversationTestWorld.h"
 
 #include "core/model/ChatRoomNotifications.h"
@@ -10,7 +10,10 @@
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLUnreadCountMessage.h"
 
+#include <QAbstractAnimation>
 #include <QSet>
+#include <algorithm>
+#include <functional>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -24,6 +27,28 @@ constexpr qint64 kSpacing = 300 * 1000;
 
 using K = platform::PredicateKey;
 
+// Calls `painting` as the widget is about to paint a frame: what it then shows is what the user sees.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(std::function<void()> painting) : m_painting(std::move(painting)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            m_painting();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_painting;
+};
+
+bool animating(const QObject* object) {
+    const auto animations = object->findChildren<QAbstractAnimation*>();
+    return std::any_of(animations.begin(), animations.end(),
+                       [](const QAbstractAnimation* a) { return a->state() == QAbstractAnimation::Running; });
+}
+
 } // namespace
 
 class TestChatWindowBigRoom : public QObject {
@@ -32,6 +57,8 @@ private slots:
     void init();
     void cleanup();
     void opensAtTheFirstUnreadAndReadsDownToTheNewest();
+    void theFirstFrameStandsAtTheFirstUnreadRow_data();
+    void theFirstFrameStandsAtTheFirstUnreadRow();
     void aShortUnreadRunStillOpensWithEveryUnreadRow();
     void aForegroundRefreshKeepsTheWindow();
     void theBottomButtonReachesTheNewestMessage();
@@ -123,6 +150,66 @@ void TestChatWindowBigRoom::opensAtTheFirstUnreadAndReadsDownToTheNewest() {
     // Read in the store, not only in memory.
     QCOMPARE(Message::PS_countOfEntitiesWithPredicate(K("state") == 0), qint64(0));
     QCOMPARE(room->unreadMessagesCount(), 0);
+}
+
+void TestChatWindowBigRoom::theFirstFrameStandsAtTheFirstUnreadRow_data() {
+    QTest::addColumn<int>("read");
+    QTest::addColumn<int>("unread");
+    QTest::newRow("20 unread of 1,000") << 980 << 20;
+    QTest::newRow("5 unread of 1,000") << 995 << 5;
+    QTest::newRow("1,000 all unread") << 0 << 1000;
+}
+
+// With animations running as for the user, the first frame the list paints shows the first unread row
+// and the separator above it whole above the input bar, and no frame after it shows that row anywhere
+// else: the list opens there, it does not scroll there.
+void TestChatWindowBigRoom::theFirstFrameStandsAtTheFirstUnreadRow() {
+    QFETCH(int, read);
+    QFETCH(int, unread);
+    fill(read, unread);
+    platform::ui::Animator::setInstant(false);
+    auto* chat = world->load(room);
+    auto* list = chat->collectionView();
+    auto& rows = chat->rowList();
+    const int separator = rows.unreadMessageSeperatorIndexIfPresent();
+    const int first = rows.indexOf(rows.unreadMessages().value(0));
+    QCOMPARE(first, separator + 1);
+    // The screen's top of the first unread row at each frame, and whether it and the separator showed
+    // whole above the input bar.
+    QList<qreal> tops;
+    QList<bool> whole;
+    const auto onScreen = [list](int index) {
+        return list->rectForRow(IndexPath::forItem(index)).translated(0, -list->contentOffset().y());
+    };
+    const auto shownWhole = [&](int index) {
+        const QRectF row = onScreen(index);
+        return row.top() >= 0 && row.bottom() <= list->viewport()->height() - list->contentInset().bottom();
+    };
+    PaintWatch watch([&] {
+        tops << onScreen(first).top();
+        whole << (shownWhole(separator) && shownWhole(first));
+    });
+    list->viewport()->installEventFilter(&watch);
+    world->window->show();
+    QTRY_VERIFY(!tops.isEmpty());
+    QVERIFY2(whole.first(), qPrintable(QStringLiteral("the first frame shows the first unread row at %1 px, "
+                                                      "the view is %2 px high")
+                                           .arg(tops.first())
+                                           .arg(list->viewport()->height())));
+    // Whatever the list still does on its own, settled.
+    QTRY_VERIFY(!animating(list));
+    ConversationWorld::advance(PLChatWindowViewController::kAppearingReadDelayMs +
+                               PLChatWindowViewController::kSettleDelayMs);
+    QTRY_VERIFY(!animating(list));
+    QCoreApplication::processEvents();
+    list->viewport()->removeEventFilter(&watch);
+    const qreal settled = onScreen(first).top();
+    for (int frame = 0; frame < tops.size(); ++frame)
+        QVERIFY2(qAbs(tops[frame] - settled) < 0.5,
+                 qPrintable(QStringLiteral("frame %1 shows the first unread row at %2 px, it stays at %3 px")
+                                .arg(frame)
+                                .arg(tops[frame])
+                                .arg(settled)));
 }
 
 void TestChatWindowBigRoom::aShortUnreadRunStillOpensWithEveryUnreadRow() {
