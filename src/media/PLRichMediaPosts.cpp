@@ -94,7 +94,7 @@ void describeWithThumbnail(const RichMediaInfo::Ptr& row, const PLMultiMediaInfo
 }
 
 void makeLatestOwnAction(ChatRoom& room, const Message::Ptr& linkedMessage) {
-    linkedMessage->setDate(QDateTime::currentSecsSinceEpoch() * 1000);
+    linkedMessage->setDate(QDateTime::currentMSecsSinceEpoch());
     room.updateLatestMessage(linkedMessage);
     if (const auto account = CurrentUserInfo::currentUserInfo())
         linkedMessage->setFromUser(account->user());

@@ -38,6 +38,8 @@ private slots:
     void startUpResendsInterruptedPosts();
     void resendAndDiscard();
     void messageOutboxQueries();
+    void anOwnPostIsNewerThanWhatCameBeforeItInItsSecond_data();
+    void anOwnPostIsNewerThanWhatCameBeforeItInItsSecond();
     void attachmentRowHeight_data();
     void attachmentRowHeight();
 
@@ -327,6 +329,42 @@ void TestOutbox::messageOutboxQueries() {
     QCOMPARE(message->pendingMessages().size(), 3);
     QCOMPARE(message->failedPendingMessageCount(), 0);
     QVERIFY(!message->hasChanges());
+}
+
+void TestOutbox::anOwnPostIsNewerThanWhatCameBeforeItInItsSecond_data() {
+    QTest::addColumn<QString>("post");
+    QTest::newRow("text") << "text";
+    QTest::newRow("smart message") << "smart message";
+    QTest::newRow("reply to a smart message") << "reply";
+}
+
+void TestOutbox::anOwnPostIsNewerThanWhatCameBeforeItInItsSecond() {
+    QFETCH(QString, post);
+    w = std::make_unique<OutboxTestWorld>(QStringList{"r1"});
+    OutboxTestWorld::holdPosts(w->server());
+    auto room = w->room("r1");
+    const auto form = w->world->message(room, QStringLiteral("form"), 1000);
+    form->setType(1);
+    // A peer's message of a moment ago, inside the current second (with time to post in it too), is
+    // the room's latest.
+    qint64 peerDate = 0;
+    QTRY_VERIFY((peerDate = QDateTime::currentMSecsSinceEpoch()) % 1000 > 0 && peerDate % 1000 < 900);
+    const auto peer = w->world->message(room, QStringLiteral("peer"), peerDate);
+    room->updateLatestMessage(peer);
+    room->save();
+
+    std::shared_ptr<Message> mine;
+    if (post == "text") {
+        mine = room->postTextMessage(QStringLiteral("mine"));
+    } else if (post == "smart message") {
+        mine = room->postChatlet(QStringLiteral(R"({"displayname":"Poll"})"));
+    } else {
+        room->replyToChatlet(QStringLiteral(R"({"formid":"F"})"), form);
+        mine = form;
+    }
+    QVERIFY2(mine->date() >= peerDate, qPrintable(QString::number(peerDate - mine->date())));
+    QCOMPARE(room->latestMessageId(), mine->messageId());
+    QCOMPARE(room->activityDate(), mine->date());
 }
 
 void TestOutbox::attachmentRowHeight_data() {

@@ -224,8 +224,13 @@ void TestRichMediaPost::replyWithMediaWaitsForAllItsFiles() {
     const QString reply =
         QStringLiteral(R"({"formid":"F-SURVEY","a":"%1","b":"%2"})")
             .arg(PLRichMediaPosts::uploadPlaceholder("A"), PLRichMediaPosts::uploadPlaceholder("B"));
+    // Replied to inside a second, the form is dated from the reply's moment, not from the second's start.
+    qint64 before = 0;
+    QTRY_VERIFY((before = QDateTime::currentMSecsSinceEpoch()) % 1000 > 0 && before % 1000 < 900);
     PLRichMediaPosts::replyToChatletWithMultipleRichMediaSelectionString(
         room, reply, {picture(300, 200, "A"), picture(300, 200, "B")}, smart);
+    QVERIFY(smart->date() >= before);
+    QCOMPARE(room->activityDate(), smart->date());
     const auto replyEntry = smart->latestPendingMessage();
     QCOMPARE(replyEntry->type(), qint16(4));
     QCOMPARE(replyEntry->richMediaInfo().size(), 2);

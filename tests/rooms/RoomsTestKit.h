@@ -207,20 +207,10 @@ inline void clickAt(QWidget* root, QPoint point) {
     QCoreApplication::processEvents();
 }
 
-// The rooms list, made by the registry as its container makes it, at the top of a navigation stack
-// in a window of its own (the key window).
-struct ListOnScreen {
-    Window window;
-    PLChatRoomsTableViewController* list = qobject_cast<PLChatRoomsTableViewController*>(
-        platform::ui::ScreenRegistry::shared()->instantiate("Home", "PLChatRoomsTableViewController"));
-    NavigationController* nav = new NavigationController(list);
+// What a rooms list holds and what its rows show, wherever it is.
+struct ShownList {
+    PLChatRoomsTableViewController* list = nullptr;
 
-    explicit ListOnScreen(QSize size = {320, 568}) {
-        window.resize(size);
-        window.setRootViewController(nav);
-        window.makeKeyAndVisible();
-        QCoreApplication::processEvents();
-    }
     TableView* table() const { return list->tableView(); }
     // The room IDs the list holds, in row order.
     QStringList rows() const {
@@ -239,6 +229,23 @@ struct ListOnScreen {
     }
     PLChatRoomTableViewCell* cell(int row) const {
         return qobject_cast<PLChatRoomTableViewCell*>(table()->cellForRowAtIndexPath({0, row}));
+    }
+};
+
+// The rooms list, made by the registry as its container makes it, at the top of a navigation stack
+// in a window of its own (the key window).
+struct ListOnScreen : ShownList {
+    Window window;
+    NavigationController* nav;
+
+    explicit ListOnScreen(QSize size = {320, 568})
+        : ShownList{qobject_cast<PLChatRoomsTableViewController*>(
+              platform::ui::ScreenRegistry::shared()->instantiate("Home", "PLChatRoomsTableViewController"))},
+          nav(new NavigationController(list)) {
+        window.resize(size);
+        window.setRootViewController(nav);
+        window.makeKeyAndVisible();
+        QCoreApplication::processEvents();
     }
     AlertView* alert() const { return window.alerts().isEmpty() ? nullptr : window.alerts().last(); }
     // Clicks a row as the user would, at `x` (the middle when negative).

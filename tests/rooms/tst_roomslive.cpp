@@ -1,12 +1,20 @@
 // The rooms list against the stand-in service, with the library started as a host starts it: a post
-// by another user reaches the list through the event stream; leaving, closing and adding members go
-// to the server, and its refusals and a missing network show what the user must see.
+// by another user reaches the list through the event stream, and the user's own post in a chat window
+// beside it at once; leaving, closing and adding members go to the server, and its refusals and a
+// missing network show what the user must see.
 #include "RoomsTestKit.h"
+#include "core/model/PendingMessageInfo.h"
 #include "foundation/DocumentSaver.h"
+#include "interface/Pelnix.h"
 #include "platform/ui/Label.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/shell/PelnixViewController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -36,6 +44,13 @@ PLChatRoomTableViewCell* chooseOption(ListOnScreen& screen, const QString& roomI
     return cell;
 }
 
+// The screen a facade container shows, through the navigation controller it may wrap it in.
+platform::ui::ViewController* shownScreen(platform::ui::ViewController* container) {
+    const auto children = container->childViewControllers();
+    auto* navigation = children.isEmpty() ? nullptr : qobject_cast<NavigationController*>(children.first());
+    return navigation ? navigation->topViewController() : children.value(0);
+}
+
 } // namespace
 
 class TestRoomsLive : public QObject {
@@ -51,6 +66,7 @@ private slots:
     }
 
     void aPostOfAnotherUserMovesItsRoomToTheTop();
+    void theUsersOwnPostInAChatWindowBesideTheListMovesItsRow();
     void leaveReachesTheServerAndTheRowGoes();
     void closeAsAdminReachesTheServerAndTheRowGoes();
     void aRefusalSaysSoAndKeepsTheRoomAndItsMedia();
@@ -76,6 +92,65 @@ void TestRoomsLive::aPostOfAnotherUserMovesItsRoomToTheTop() {
     QVERIFY(service->postAs(43, "c4r", "g-member", "On my way"));
     QTRY_COMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Carla: On my way"));
     QCOMPARE(screen.rows(), (QStringList{"g-member", "g-quiet", "o-bob", "g-admin"}));
+}
+
+void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
+    // The host's window: the rooms list and the chat window of "Ops" side by side, two containers.
+    PelnixSetUp::connectScreens();
+    QWidget host;
+    auto* layout = new QHBoxLayout(&host);
+    std::unique_ptr<platform::ui::ViewController> roomsContainer(Pelnix::pelnixGroupsViewController());
+    std::unique_ptr<platform::ui::ViewController> chatContainer(
+        Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID("g-admin")));
+    QVERIFY(roomsContainer && chatContainer);
+    layout->addWidget(roomsContainer->view(), 1);
+    layout->addWidget(chatContainer->view(), 1);
+    host.resize(700, 568);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    const ShownList screen{qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()))};
+    auto* chat = qobject_cast<PLChatWindowViewController*>(shownScreen(chatContainer.get()));
+    QVERIFY(screen.list && chat);
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-quiet", "o-bob", "g-admin", "g-member"}));
+    auto* field = chat->view()->findChild<QPlainTextEdit*>("messageTextView");
+    auto* send = chat->view()->findChild<QAbstractButton*>("sendButton");
+    QVERIFY(field && send);
+
+    // The post waits for the service's answer: the row follows it before any answer or echo.
+    service->fixture.server().addFault({"^/rooms/g-admin/messages$", "POST", 1, FaultInjector::Mode::Hold});
+    field->setPlainText(QStringLiteral("Ready when you are"));
+    send->click();
+    QTRY_COMPARE(service->fixture.server().heldCount(), 1);
+    const auto room = ChatRoom::chatRoomWithID("g-admin");
+    const auto posted = Message::messageWithID(room->latestMessageId());
+    QVERIFY(posted);
+    QCOMPARE(posted->text(), QStringLiteral("Ready when you are"));
+    QCOMPARE(posted->pendingMessages().value(0)->state(), qint16(2));
+    const QStringList moved{"g-admin", "g-quiet", "o-bob", "g-member"};
+    QTRY_COMPARE(screen.shownRows(), moved);
+    QCOMPARE(screen.rows(), moved);
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
+    QVERIFY(!room->activityDateString().isEmpty());
+    QCOMPARE(screen.cell(0)->updateTimeLabel()->text(), room->activityDateString());
+    QCOMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), QString());
+
+    // Answered, the post is sent under the service's own ID; the row shows it as before, in its place.
+    const QString localID = posted->messageId();
+    service->fixture.server().releaseHeld();
+    QTRY_VERIFY(room->latestMessageId() != localID);
+    QTRY_VERIFY(posted->pendingMessages().isEmpty());
+    RoomsStore::settle();
+    QCOMPARE(screen.shownRows(), moved);
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Ready when you are"));
+    QCOMPARE(screen.cell(0)->updateTimeLabel()->text(), room->activityDateString());
+
+    // A peer's post elsewhere, then the user's next one: each moves its row at once.
+    QVERIFY(service->postAs(42, "b0b", "g-member", "Lunch?"));
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-member", "g-admin", "g-quiet", "o-bob"}));
+    field->setPlainText(QStringLiteral("Yes, at one"));
+    send->click();
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-admin", "g-member", "g-quiet", "o-bob"}));
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Yes, at one"));
 }
 
 void TestRoomsLive::leaveReachesTheServerAndTheRowGoes() {

@@ -157,7 +157,8 @@ public:
     static List allChatRooms(const ContextPtr& context = {});
     // The same rooms with the latest message of each read alongside (what a rooms list shows of
     // it), in the same statement. Rooms not held yet read the columns a rooms list shows, and the rest
-    // when asked for it.
+    // when asked for it; so does each room's latestMessage() then, whose object is made of what the
+    // statement read.
     static List allChatRoomsWithLatestMessages(const ContextPtr& context = {});
     // Reads the latest messages of those of `rooms` that do not hold theirs (rooms of the first one's
     // context), in one statement, as allChatRoomsWithLatestMessages() does: a list reads the rows it
@@ -261,8 +262,12 @@ private:
         qint64 key = 0;        // the message row's; 0: none found
         const platform::EntityDescription* entity = nullptr;
         quint64 rowsVersion = 0; // of the stored messages, as the context saw them then
+        bool lineIsNull = false; // the column of `displayText` held no value
     };
     std::optional<LatestMessageRead> m_latestRead;
+    // The message m_latestRead found, as the context holds it or else made of the values the read held,
+    // reading nothing; null where the context holds it deleted.
+    platform::ObjectPtr latestReadObject() const;
     // Takes what a list's read found of the latest message (see readLatestMessages()).
     void keepLatestMessage(const platform::ObjectPtr& held,
                            const platform::ObjectContext::StoredCompanion* stored,

@@ -172,10 +172,10 @@ std::optional<MessageSummary> ChatRoom::latestMessageSummary() {
 std::shared_ptr<Message> ChatRoom::latestMessage() {
     if (namesMessage(m_latestMessage))
         return m_latestMessage;
-    // The row the list's read found, as the context holds it or read now by its key.
+    // The row the list's read found, as the context holds it or made of what the read held: a list that
+    // asks every room for its message pays no read per room.
     if (latestReadHolds() && m_latestRead->key) {
-        auto* context = managedObjectContext();
-        const auto message = Message::cast(context->objectForKey(m_latestRead->entity, m_latestRead->key));
+        const auto message = Message::cast(latestReadObject());
         if (namesMessage(message)) {
             m_latestMessage = message;
             m_latestRead.reset();

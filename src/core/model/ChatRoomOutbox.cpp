@@ -46,7 +46,9 @@ bool isCandidate(const std::shared_ptr<PendingMessageInfo>& entry) {
 std::shared_ptr<Message> ChatRoom::createMessage() {
     auto message = Message::PS_createEntity();
     message->setMessageId(newUUID());
-    message->setDate(QDateTime::currentSecsSinceEpoch() * 1000);
+    // To the millisecond: a post is newer than what came before it in its second too, and becomes the
+    // room's latest message.
+    message->setDate(QDateTime::currentMSecsSinceEpoch());
     updateLatestMessage(message);
     addMessagesObject(message);
     if (const auto account = CurrentUserInfo::currentUserInfo())
@@ -99,7 +101,7 @@ void ChatRoom::replyToChatlet(const QString& replyJSON, const std::shared_ptr<Me
     Q_ASSERT(platform::isMainThread());
     if (!linkedMessage)
         return;
-    linkedMessage->setDate(QDateTime::currentSecsSinceEpoch() * 1000);
+    linkedMessage->setDate(QDateTime::currentMSecsSinceEpoch());
     updateLatestMessage(linkedMessage);
     if (const auto account = CurrentUserInfo::currentUserInfo())
         linkedMessage->setFromUser(account->user());

@@ -13,6 +13,7 @@
 #include "core/model/User.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace pelnix {
@@ -43,15 +44,17 @@ const QStringList kListedRoomProperties{
     QStringLiteral("tempUnreadMessageCount"),
 };
 
-// The latest message read as stored values: what MessageSummary::of() gives of its object.
-MessageSummary storedSummary(const QString& messageId,
-                             const platform::ObjectContext::StoredCompanion& stored) {
+// The latest message read as stored values: what MessageSummary::of() gives of its object; whether the
+// column of its line held no value.
+MessageSummary storedSummary(const QString& messageId, const platform::ObjectContext::StoredCompanion& stored,
+                             bool* lineIsNull) {
     using platform::ManagedObject;
     MessageSummary summary;
     summary.messageId = messageId;
     summary.type = ManagedObject::converted<qint16>(stored.value(Type));
-    summary.displayText =
-        ManagedObject::converted<QString>(stored.value(summary.type == 1 ? DisplayName : Text));
+    const QVariant line = stored.value(summary.type == 1 ? DisplayName : Text);
+    *lineIsNull = !line.isValid();
+    summary.displayText = ManagedObject::converted<QString>(line);
     summary.date = ManagedObject::converted<qint64>(stored.value(Date));
     summary.state = ManagedObject::converted<qint16>(stored.value(State));
     summary.fromUserKey = ManagedObject::converted<qint64>(stored.value(FromUser));
@@ -142,7 +145,7 @@ void ChatRoom::keepLatestMessage(const platform::ObjectPtr& held,
     const QString messageId =
         converted<QString>(attributeValue(QStringLiteral("latestMessageId"), latestIdSlot));
     if (stored) {
-        read.values = storedSummary(messageId, *stored);
+        read.values = storedSummary(messageId, *stored, &read.lineIsNull);
         read.key = stored->primaryKey();
     } else {
         read.values.messageId = messageId;
@@ -151,6 +154,50 @@ void ChatRoom::keepLatestMessage(const platform::ObjectPtr& held,
     read.rowsVersion = rowsVersion;
     m_latestRead = std::move(read);
     m_latestMessage.reset();
+}
+
+platform::ObjectPtr ChatRoom::latestReadObject() const {
+    const LatestMessageRead& read = *m_latestRead;
+    const auto* entity = read.entity;
+    auto* context = managedObjectContext();
+    // Where each property the list reads lives in a message object.
+    struct Slots {
+        const platform::EntityDescription* entity = nullptr;
+        std::array<int, SenderUser + 1> of{};
+    };
+    static thread_local Slots cached;
+    if (cached.entity != entity) {
+        for (qsizetype p = 0; p < kLatestMessageListProperties.size(); ++p) {
+            const QString& name = kLatestMessageListProperties[p];
+            const auto* attribute = entity->attributeNamed(name);
+            const auto* relationship = attribute ? nullptr : entity->relationshipNamed(name);
+            cached.of[size_t(p)] = attribute ? attribute->slot : relationship ? relationship->slot : -1;
+        }
+        cached.entity = entity;
+    }
+    if (std::find(cached.of.cbegin(), cached.of.cend(), -1) != cached.of.cend())
+        return context->objectForKey(entity, read.key);
+    platform::SlotValues values(size_t(entity->slotCount()));
+    platform::SlotFlags loaded(size_t(entity->slotCount()), false);
+    const auto put = [&](LatestMessageProperty property, QVariant value) {
+        const int slot = cached.of[size_t(property)];
+        values[size_t(slot)] = std::move(value);
+        loaded.set(size_t(slot), true);
+    };
+    const auto number = [&](LatestMessageProperty property, qint64 value) {
+        put(property, entity->attributeForSlot(cached.of[size_t(property)])->coerce(qlonglong(value)));
+    };
+    const auto key = [](qint64 value) { return value ? QVariant(qlonglong(value)) : QVariant(); };
+    const MessageSummary& shown = read.values;
+    put(MessageId, shown.messageId);
+    number(Type, shown.type);
+    // The line is the text or, of a smart message, the display name: the other is read when asked for.
+    put(shown.type == 1 ? DisplayName : Text, read.lineIsNull ? QVariant() : QVariant(shown.displayText));
+    number(Date, shown.date);
+    number(State, shown.state);
+    put(FromUser, key(shown.fromUserKey));
+    put(SenderUser, key(shown.senderUserKey));
+    return context->objectFromStoredValues(entity, read.key, std::move(values), loaded);
 }
 
 ChatRoom::List ChatRoom::throughGroupFilter(List rooms) {

@@ -299,6 +299,7 @@ ObjectPtr ObjectContext::objectForKey(const EntityDescription* entity, qint64 pr
     auto db = connection(nullptr);
     if (!db)
         return nullptr;
+    ++m_rowReadCount;
     QMutexLocker lock(&db->mutex());
     sqlite3_stmt* stmt = db->statement(sql(*entity).selectByKey());
     if (stmt)
@@ -313,6 +314,15 @@ ObjectPtr ObjectContext::objectForKey(const EntityDescription* entity, qint64 pr
     auto values = rowValues(*entity, StatementRow(stmt));
     sqlite3_reset(stmt);
     return materialize(entity, primaryKey, std::move(values));
+}
+
+ObjectPtr ObjectContext::objectFromStoredValues(const EntityDescription* entity, qint64 primaryKey,
+                                                SlotValues&& values, const SlotFlags& loaded) {
+    checkThread();
+    if (!entity || primaryKey <= 0 || !isLive() || values.size() != size_t(entity->slotCount()) ||
+        (!loaded.empty() && loaded.size() != values.size()))
+        return nullptr;
+    return materialize(entity, primaryKey, std::move(values), loaded.all() ? SlotFlags() : loaded);
 }
 
 ObjectPtr ObjectContext::existingObject(const QString& entityName, qint64 primaryKey,
@@ -921,6 +931,7 @@ void ObjectContext::loadRest(ManagedObject& object) {
     const auto* e = object.m_entity;
     SlotValues values;
     if (auto db = connection(nullptr)) {
+        ++m_rowReadCount;
         QMutexLocker lock(&db->mutex());
         sqlite3_stmt* stmt = db->statement(sql(*e).selectByKey());
         if (stmt)

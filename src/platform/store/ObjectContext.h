@@ -110,10 +110,20 @@ public:
     }
     // The object of that row this context holds (deleted ones too), or null; reads nothing.
     ObjectPtr heldObject(qint64 primaryKey) const { return registered(primaryKey); }
+    // The object of a stored row of `entity`: the one this context holds (null when it holds it deleted),
+    // else one made of `values` without reading the store, the slots `loaded` names holding their values
+    // and the others read when first asked for (empty `loaded`: all of them). For a caller that read those
+    // values of the row itself and knows them to be what this context would read now: values a fetch
+    // handed as a StoredCompanion, while rowsVersion() of the entity is unchanged.
+    ObjectPtr objectFromStoredValues(const EntityDescription* entity, qint64 primaryKey, SlotValues&& values,
+                                     const SlotFlags& loaded);
     std::optional<qint64> countForFetchRequest(const FetchRequest& request, PLOptionalError* error = nullptr);
     // How many fetches this context has run: each one reads the store and scans the context's own
     // unsaved objects, so an import shows by this whether its reads grow with what it imports.
     quint64 fetchCount() const { return m_fetchCount; }
+    // How many rows this context has read on their own, by their key (an object asked for by its key, the
+    // rest of a partial object): what a list pays that reads one row of each of its rows.
+    quint64 rowReadCount() const { return m_rowReadCount; }
     // "max:", "min:", "sum:", "avg:" or "count:" over saved rows; null when no row matches.
     QVariant aggregate(const QString& entityName, const QString& function, const QString& attribute,
                        const Predicate& predicate, PLOptionalError* error = nullptr);
@@ -298,6 +308,7 @@ private:
     std::atomic<bool> m_hasInbox{false};
     quint64 m_nextObserver = 1;
     quint64 m_fetchCount = 0;
+    quint64 m_rowReadCount = 0;
     QHash<const EntityDescription*, quint64> m_rowsVersions;
     quint64 m_allRowsVersion = 0;
     QList<QPair<quint64, SaveObserver>> m_saveObservers;

@@ -2,6 +2,7 @@
 
 #include "core/model/ChatRoomNotifications.h"
 #include "core/model/CurrentUserInfo.h"
+#include "core/model/Message.h"
 #include "core/model/PLModelManager.h"
 #include "core/model/User.h"
 #include "foundation/PLReachabilityResponder.h"
@@ -291,14 +292,24 @@ void PLChatRoomsTableViewController::registerToNotification() {
     unregisterToNotification();
     auto* center = platform::NotificationCenter::defaultCenter();
     QPointer<PLChatRoomsTableViewController> self(this);
-    m_updateObserver = center->addObserver(
-        QLatin1String(ChatRoomUpdatedNotification),
-        [self](const platform::Notification& notification) {
-            if (self)
-                self->updateChatRoomWithID(
-                    notification.userInfo.value(QLatin1String(kChatRoomIDKey)).toString());
-        },
-        this);
+    // `update` of the ID the notification carries under `key`.
+    const auto observeID = [&](const char* name, const char* key,
+                               void (PLChatRoomsTableViewController::*update)(const QString&)) {
+        return center->addObserver(
+            QLatin1String(name),
+            [self, key, update](const platform::Notification& notification) {
+                if (self)
+                    (self->*update)(notification.userInfo.value(QLatin1String(key)).toString());
+            },
+            this);
+    };
+    m_updateObserver = observeID(ChatRoomUpdatedNotification, kChatRoomIDKey,
+                                 &PLChatRoomsTableViewController::updateChatRoomWithID);
+    // The user's own posts are announced as messages only, and so are their answers: a chat window
+    // beside the list posts into rooms the list shows.
+    for (const char* name : {ChatRoomMessageAddedNotification, ChatRoomMessageUpdatedNotification})
+        m_messageObservers << observeID(name, kMessageIDKey,
+                                        &PLChatRoomsTableViewController::updateChatRoomOfMessageWithID);
     m_filterObserver = center->addObserver(
         QLatin1String(PLChatRoomGroupFilteringCriterionChangedNotification),
         [self](const platform::Notification&) {
@@ -314,6 +325,8 @@ void PLChatRoomsTableViewController::unregisterToNotification() {
         center->removeObserver(std::exchange(m_updateObserver, 0));
     if (m_filterObserver)
         center->removeObserver(std::exchange(m_filterObserver, 0));
+    for (const auto token : std::exchange(m_messageObservers, {}))
+        center->removeObserver(token);
 }
 
 int PLChatRoomsTableViewController::indexOfRoom(const std::shared_ptr<ChatRoom>& room) const {
@@ -348,6 +361,14 @@ void PLChatRoomsTableViewController::updateChatRoomWithID(const QString& roomID)
     } else {
         reloadChatRoomAtIndex(row);
     }
+}
+
+void PLChatRoomsTableViewController::updateChatRoomOfMessageWithID(const QString& messageID) {
+    if (!m_chatRoomsLoaded)
+        return;
+    const auto message = Message::messageWithID(messageID);
+    if (const auto room = message ? message->room() : nullptr)
+        updateChatRoomWithID(room->roomId());
 }
 
 void PLChatRoomsTableViewController::addChatRoomWithID(const QString& roomID) {

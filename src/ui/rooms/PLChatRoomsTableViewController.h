@@ -29,8 +29,10 @@ class PLChatRoomTableViewCell;
 // The home list of conversations ("Chats"): one row per stored room, newest activity first, through
 // the host's group filter; a search over room names; opening a room in the conversation screen; per-row
 // swipe options (clear here, leave or close the group, add members) and a new conversation through the
-// contact picker. While on screen it follows "ChatRoomUpdatedNotification": a room newer than the top
-// row moves to the top, others are redrawn in place, unknown ones are inserted.
+// contact picker. While on screen it follows "ChatRoomUpdatedNotification", and the room of each message
+// of "ChatRoomMessageAddedNotification" and "ChatRoomMessageUpdatedNotification" (the user's own posts
+// and their answers come that way): a room newer than the top row moves to the top, others are redrawn
+// in place, unknown ones are inserted.
 //
 // Other screen libraries are reached through the screen registry only. The conversation screen (the
 // segue "ChatRoomSelect") receives the room as its Qt property "roomId" before it is shown. The
@@ -72,6 +74,8 @@ public:
     void registerToNotification();
     void unregisterToNotification();
     void updateChatRoomWithID(const QString& roomID);
+    // updateChatRoomWithID() of the message's room.
+    void updateChatRoomOfMessageWithID(const QString& messageID);
     void addChatRoomWithID(const QString& roomID);
     bool shouldInsertToTableViewNewChatRoom(const std::shared_ptr<ChatRoom>& room) const;
     void reloadChatRoomAtIndex(int index);
@@ -186,6 +190,7 @@ private:
     std::unique_ptr<PLGroupInfoAlertsFactory> m_alertsFactory;
     platform::NotificationCenter::Token m_updateObserver = 0;
     platform::NotificationCenter::Token m_filterObserver = 0;
+    QList<platform::NotificationCenter::Token> m_messageObservers;
     bool m_viewWillAppearCalled = false;
 };
 
