@@ -3,7 +3,8 @@
 //   bench_mediastress <mode> <video> [count]
 // Modes: thumbnailer (the media handler's thumbnails), probe (the screens' media probe), player (the
 // viewer's player: load, show a frame, close). A main thread that makes no progress for 20 s is a
-// freeze: the program prints where each thread stood (through gdb, when there is one) and exits 3.
+// freeze: the program writes where each thread stood to mediastress-freeze-<pid>.txt (through gdb,
+// when there is one, unless MEDIASTRESS_BACKTRACE=0) and exits 3.
 #include "media/PLVideoThumbnailer.h"
 #include "platform/ui/MediaPlayer.h"
 #include "platform/ui/MediaProbe.h"
@@ -40,7 +41,7 @@ void watchMainThread(const char* mode) {
             std::fprintf(stdout, "FREEZE mode=%s after %d answers\n", mode, now);
             std::fflush(stdout);
             const QString gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
-            if (!gdb.isEmpty() && qEnvironmentVariableIsSet("MEDIASTRESS_BACKTRACE")) {
+            if (!gdb.isEmpty() && qEnvironmentVariable("MEDIASTRESS_BACKTRACE") != QLatin1String("0")) {
                 const QString pid = QString::number(getpid());
                 std::system(qPrintable(QStringLiteral("%1 -q -batch -p %2 -ex 'thread apply all bt' > "
                                                       "mediastress-freeze-%2.txt 2>&1")

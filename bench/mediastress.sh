@@ -1,7 +1,9 @@
 #!/bin/bash
 # Runs bench_mediastress until <total> answers were had in <mode>, beside two busy loops, and counts
-# the freezes (each freeze ends one run; the next run goes on from there). With <per run> 1 every
-# answer is a fresh process, as in a test run.
+# the freezes and crashes (each freeze ends one run; the next run goes on from there). With <per run> 1 every
+# answer is a fresh process, as in a test run. A frozen run leaves where its threads stood in
+# mediastress-freeze-<pid>.txt in the current folder; "missing" counts the answers that came without a
+# picture (for the player: a load that failed, or an engine given up).
 #   bench/mediastress.sh <build dir> <mode> <video> [total] [per run]
 set -u
 build=$1 mode=$2 video=$3 total=${4:-1000} perrun=${5:-1000}
@@ -12,7 +14,7 @@ for _ in 1 2; do
   busy+=($!)
 done
 trap 'kill "${busy[@]}" 2>/dev/null' EXIT
-answers=0 freezes=0 runs=0
+answers=0 freezes=0 crashes=0 runs=0 missing=0
 while [ "$answers" -lt "$total" ]; do
   out=$("$build/bench/bench_mediastress" "$mode" "$video" $(( total - answers < perrun ? total - answers : perrun )) 2>/dev/null)
   runs=$((runs + 1))
@@ -21,8 +23,17 @@ while [ "$answers" -lt "$total" ]; do
     answers=$((answers + $(sed 's/.*after \([0-9]*\) answers/\1/' <<<"$line")))
     echo "$line"
   else
+    got=$(sed -n 's/.*answers=\([0-9]*\) pictures=[0-9]* missing=\([0-9]*\).*/\1 \2/p' <<<"$out" | tail -1)
+    if [ -z "$got" ]; then
+      # Ended without its summary (a crash): counted, and as one answer so that the loop ends.
+      crashes=$((crashes + 1))
+      answers=$((answers + 1))
+      echo "CRASH mode=$mode run $runs"
+      continue
+    fi
     [ "$perrun" -gt 1 ] && echo "$out" | tail -1
-    answers=$((answers + $(sed -n 's/.*answers=\([0-9]*\).*/\1/p' <<<"$out" | tail -1)))
+    answers=$((answers + ${got% *}))
+    missing=$((missing + ${got#* }))
   fi
 done
-echo "mode=$mode answers=$answers runs=$runs freezes=$freezes"
+echo "mode=$mode answers=$answers runs=$runs freezes=$freezes crashes=$crashes missing=$missing"

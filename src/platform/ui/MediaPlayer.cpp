@@ -1,6 +1,7 @@
 #include "MediaPlayer.h"
 
-#include "QtMediaPlayer.h"
+#include "QtMediaPlayerEngine.h"
+#include "ThreadedMediaPlayer.h"
 
 namespace pelnix::platform::ui {
 
@@ -12,7 +13,9 @@ MediaPlayer::Maker& maker() {
 } // namespace
 
 MediaPlayer* MediaPlayer::create(QObject* parent) {
-    return maker() ? maker()(parent) : new QtMediaPlayer(parent);
+    if (maker())
+        return maker()(parent);
+    return new ThreadedMediaPlayer([] { return new QtMediaPlayerEngine; }, parent);
 }
 
 void MediaPlayer::setMaker(Maker made) {

@@ -9,10 +9,12 @@ namespace pelnix::platform::ui {
 VideoView::VideoView(QWidget* parent) : QWidget(parent), m_sink(new QVideoSink(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The sink signals from the decoder's thread; the context object brings each frame here.
-    connect(m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& frame) {
-        if (frame.isValid())
-            setFrame(frame.toImage());
-    });
+    connect(m_sink, &QVideoSink::videoFrameChanged, this, &VideoView::showFrame);
+}
+
+void VideoView::showFrame(const QVideoFrame& frame) {
+    if (frame.isValid())
+        setFrame(frame.toImage());
 }
 
 void VideoView::setFrame(const QImage& frame) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 
+class QVideoFrame;
 class QVideoSink;
 
 namespace pelnix::platform::ui {
@@ -17,6 +18,8 @@ public:
     QVideoSink* videoSink() const { return m_sink; }
     QImage currentFrame() const { return m_frame; }
     void setFrame(const QImage& frame);
+    // An invalid frame changes nothing.
+    void showFrame(const QVideoFrame& frame);
 
 signals:
     void frameShown();

@@ -1,15 +1,17 @@
-#include "QtMediaPlayer.h"
+#include "QtMediaPlayerEngine.h"
 
-#include "VideoView.h"
+#include "MediaPlayer.h"
 
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QVideoSink>
 
 namespace pelnix::platform::ui {
 
-Q_LOGGING_CATEGORY(lcMediaPlayer, "pelnix.ui.mediaplayer", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcMediaPlayerEngine, "pelnix.ui.mediaplayer.engine", QtWarningMsg)
 
 namespace {
 int errorCode(QMediaPlayer::Error error) {
@@ -26,18 +28,29 @@ int errorCode(QMediaPlayer::Error error) {
 }
 } // namespace
 
-QtMediaPlayer::QtMediaPlayer(QObject* parent)
-    : MediaPlayer(parent), m_player(new QMediaPlayer(this)), m_audio(new QAudioOutput(this)) {
+// The device is looked up here, on the creating thread, so that Qt Multimedia's process-wide
+// devices are first made there and not on a player thread that ends with its player.
+QtMediaPlayerEngine::QtMediaPlayerEngine() : m_audioDevice(QMediaDevices::defaultAudioOutput()) {}
+
+QtMediaPlayerEngine::~QtMediaPlayerEngine() {
+    if (m_player)
+        m_player->stop();
+}
+
+void QtMediaPlayerEngine::start() {
+    m_player = new QMediaPlayer(this);
+    m_audio = new QAudioOutput(m_audioDevice, this);
     m_player->setAudioOutput(m_audio);
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
         switch (status) {
         case QMediaPlayer::LoadedMedia:
             if (!std::exchange(m_answered, true))
-                emit loaded(true);
+                emit loaded(true, m_player->duration());
             break;
         case QMediaPlayer::InvalidMedia:
-            fail(FormatError, m_player->errorString().isEmpty() ? QStringLiteral("The file cannot be played.")
-                                                                : m_player->errorString());
+            fail(MediaPlayer::FormatError, m_player->errorString().isEmpty()
+                                               ? QStringLiteral("The file cannot be played.")
+                                               : m_player->errorString());
             break;
         case QMediaPlayer::EndOfMedia:
             emit finished();
@@ -54,16 +67,11 @@ QtMediaPlayer::QtMediaPlayer(QObject* parent)
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
         emit playbackStateChanged(state == QMediaPlayer::PlayingState);
     });
-    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPlayer::durationChanged);
-    connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPlayer::positionChanged);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPlayerEngine::durationChanged);
+    connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPlayerEngine::positionChanged);
 }
 
-QtMediaPlayer::~QtMediaPlayer() {
-    m_player->stop();
-    delete m_view.data();
-}
-
-void QtMediaPlayer::load(const QUrl& url) {
+void QtMediaPlayerEngine::load(const QUrl& url) {
     m_answered = false;
     m_failed = false;
     const quint64 load = ++m_load;
@@ -74,7 +82,7 @@ void QtMediaPlayer::load(const QUrl& url) {
             this,
             [this, load] {
                 if (load == m_load)
-                    fail(ResourceError, QStringLiteral("The file does not exist."));
+                    fail(MediaPlayer::ResourceError, QStringLiteral("The file does not exist."));
             },
             Qt::QueuedConnection);
         return;
@@ -82,62 +90,47 @@ void QtMediaPlayer::load(const QUrl& url) {
     m_player->setSource(url);
 }
 
-void QtMediaPlayer::fail(int code, const QString& text) {
+void QtMediaPlayerEngine::fail(int code, const QString& text) {
     // The backend may tell one failure twice (an error and an invalid-media status).
     if (std::exchange(m_failed, true))
         return;
     const bool wasAnswered = std::exchange(m_answered, true);
     // The backend's text may name the source with its query: the code alone is logged.
-    qCDebug(lcMediaPlayer) << "media error" << code;
+    qCDebug(lcMediaPlayerEngine) << "media error" << code;
     m_player->stop();
-    emit errorOccurred(PLError(QString::fromLatin1(ErrorDomain), code, text));
+    emit errorOccurred(PLError(QString::fromLatin1(MediaPlayer::ErrorDomain), code, text));
     if (!wasAnswered)
-        emit loaded(false);
+        emit loaded(false, 0);
 }
 
-void QtMediaPlayer::play() {
+void QtMediaPlayerEngine::play() {
     m_player->play();
 }
 
-void QtMediaPlayer::pause() {
+void QtMediaPlayerEngine::pause() {
     m_player->pause();
 }
 
-void QtMediaPlayer::stop() {
+void QtMediaPlayerEngine::stop() {
     m_player->stop();
 }
 
-bool QtMediaPlayer::isPlaying() const {
-    return m_player->playbackState() == QMediaPlayer::PlayingState;
+void QtMediaPlayerEngine::setPosition(qint64 ms) {
+    m_player->setPosition(ms);
 }
 
-qint64 QtMediaPlayer::duration() const {
-    return m_player->duration();
+void QtMediaPlayerEngine::setRate(qreal rate) {
+    m_player->setPlaybackRate(rate);
 }
 
-qint64 QtMediaPlayer::position() const {
-    return m_player->position();
-}
-
-void QtMediaPlayer::setPosition(qint64 ms) {
-    m_player->setPosition(qMax<qint64>(0, ms));
-}
-
-qreal QtMediaPlayer::rate() const {
-    return m_player->playbackRate();
-}
-
-void QtMediaPlayer::setRate(qreal rate) {
-    if (rate > 0)
-        m_player->setPlaybackRate(rate);
-}
-
-QWidget* QtMediaPlayer::videoView() {
-    if (!m_view) {
-        m_view = new VideoView;
-        m_player->setVideoSink(m_view->videoSink());
-    }
-    return m_view;
+void QtMediaPlayerEngine::showVideo() {
+    if (m_sink)
+        return;
+    m_sink = new QVideoSink(this);
+    // The sink tells each frame from the decoder's thread.
+    connect(m_sink, &QVideoSink::videoFrameChanged, this, &MediaPlayerEngine::frameChanged,
+            Qt::DirectConnection);
+    m_player->setVideoSink(m_sink);
 }
 
 } // namespace pelnix::platform::ui
