@@ -95,34 +95,18 @@ QString detailsSheetKey(const QString& smartType) {
     return QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory) + QLatin1Char('/') + smartType;
 }
 
-// The message's texts as a page may show them: directional controls cannot reorder the text around a
+// A message's text as a page may show it: directional controls cannot reorder the text around a
 // value, an address or a number shows as its link acts (without them), and a file name shows its
-// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png").
-QJsonValue withDirectionalControlsTamed(const QJsonValue& value, QStringView key = {}) {
+// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png"). `key` is the member that holds it.
+QString withDirectionalControlsTamed(QStringView key, const QString& text) {
     using platform::BidiText;
-    if (value.isString()) {
-        const QString text = value.toString();
-        if (!BidiText::hasControls(text))
-            return value;
-        if (key == QLatin1String("fileName"))
-            return BidiText::withControlsShown(text);
-        if (key == QLatin1String("email") || key == QLatin1String("phone"))
-            return BidiText::withoutControls(text);
-        return BidiText::isolated(text);
-    }
-    if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        for (auto it = array.begin(); it != array.end(); ++it)
-            *it = withDirectionalControlsTamed(*it, key);
-        return array;
-    }
-    if (value.isObject()) {
-        QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            it.value() = withDirectionalControlsTamed(it.value(), it.key());
-        return object;
-    }
-    return value;
+    if (!BidiText::hasControls(text))
+        return text;
+    if (key == QLatin1String("fileName"))
+        return BidiText::withControlsShown(text);
+    if (key == QLatin1String("email") || key == QLatin1String("phone"))
+        return BidiText::withoutControls(text);
+    return BidiText::isolated(text);
 }
 
 QString userIdText(const std::shared_ptr<User>& user) {
@@ -174,8 +158,9 @@ PLXMLDocument SmartMessageRenderer::documentForMessage(const QString& messageJSO
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
         msg.insert(QLatin1String(kRoomHeadersElement), roomHeaders);
-    return PLXMLDocument::documentWithJSON(withDirectionalControlsTamed(msg).toObject(),
-                                           QStringLiteral("msg"));
+    // Tamed as the document is built: a pass of its own, writing every value back, cost about as
+    // much as building the document.
+    return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"), withDirectionalControlsTamed);
 }
 
 std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,
