@@ -4,6 +4,7 @@
 
 #include "foundation/JsonHelpers.h"
 #include "platform/BidiText.h"
+#include "smart/RoomHeadersJSON.h"
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
@@ -264,9 +265,8 @@ QStringList SmartMessageRenderer::renderBatch(const QString& name, const QString
     inputs.reserve(due.size());
     for (const qsizetype i : due) {
         const MessageParts& message = messages.at(i);
-        inputs.append(
-            {xsltworker::Input::Kind::MessageJSON, message.messageJSON.toUtf8(),
-             QJsonDocument(QJsonObject::fromVariantMap(message.roomHeaders)).toJson(QJsonDocument::Compact)});
+        inputs.append({xsltworker::Input::Kind::MessageJSON, message.messageJSON.toUtf8(),
+                       RoomHeadersJSON::compact(message.roomHeaders)});
     }
     const QList<XSLTWorkerPool::Result> results =
         workers.transform(xslt.toUtf8(), inputs, PLXSLTStylesheet::limits());

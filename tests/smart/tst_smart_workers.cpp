@@ -1,14 +1,19 @@
 // The transform workers: how many live at once, and a batch of messages in one round trip, each
 // within its own time bound.
 #include "HostileSmartMessages.h"
+#include "smart/PLXMLDocument.h"
 #include "smart/PLXSLTStylesheet.h"
+#include "smart/RoomHeadersJSON.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/XSLTWorkerPool.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
+#include <algorithm>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -65,6 +70,8 @@ private slots:
 
     void aBatchRendersAsEachMessageAlone_data();
     void aBatchRendersAsEachMessageAlone();
+    void roomHeadersReachTheWorkerAsQtWritesThem_data();
+    void roomHeadersReachTheWorkerAsQtWritesThem();
     void aHostileMessageEndsAtItsBoundAndTheRestOfItsBatchRenders();
     void manyCallersShareAtMostTheCappedWorkers();
     void aWorkerEndedAtTheBoundIsReplacedWithinTheCap();
@@ -109,6 +116,51 @@ void TestSmartWorkers::aBatchRendersAsEachMessageAlone() {
     QCOMPARE(batch.at(0), inProcess(kEcho, small("before")));
     QCOMPARE(batch.at(2), inProcess(kEcho, small("after")));
     QCOMPARE(SmartMessageRenderer::renderBatch("echo", kEcho, {message}), QStringList{alone});
+}
+
+void TestSmartWorkers::roomHeadersReachTheWorkerAsQtWritesThem_data() {
+    QTest::addColumn<QVariantMap>("headers");
+    QTest::newRow("texts with quotes, backslashes and controls")
+        << QVariantMap{{"roomName", QString::fromUtf8("a\"b\\c\n\t\x01 \x1f\x7f end")}, {"a\"b", "key"}};
+    QTest::newRow("texts beyond ASCII") << QVariantMap{{"roomName", "Café ✓ 𝄞 日本"}, {"senderName", "Zoë"}};
+    QTest::newRow("whole numbers of every width")
+        << QVariantMap{{"replyCount", qint16(-3)},
+                       {"updateCount", 7},
+                       {"roomType", 4000000000u},
+                       {"date", qint64(1712345678901)},
+                       {"largest", std::numeric_limits<qint64>::max()},
+                       {"smallest", std::numeric_limits<qint64>::min()},
+                       {"pastDoubles", (qint64(1) << 53) + 1},
+                       {"unsignedShort", ushort(65535)}};
+    QTest::newRow("booleans") << QVariantMap{{"yes", true}, {"no", false}};
+    QTest::newRow("no headers") << QVariantMap();
+    QTest::newRow("a text that is no valid UTF-16")
+        << QVariantMap{{"roomName", QString(QChar(0xD800)) + "x"}, {"roomId", "r"}};
+    QTest::newRow("a fraction, a date, a list and nothing")
+        << QVariantMap{{"fraction", 1.5},
+                       {"when", QDateTime(QDate(2026, 12, 8), QTime(17, 4, 31, 250), Qt::UTC)},
+                       {"list", QVariantList{1, "x"}},
+                       {"nothing", QVariant()},
+                       {"roomId", "r"}};
+}
+
+// However the headers are written for the worker, it reads the object, and builds the document,
+// that Qt's own conversion gives.
+void TestSmartWorkers::roomHeadersReachTheWorkerAsQtWritesThem() {
+    QFETCH(QVariantMap, headers);
+    const QByteArray json = RoomHeadersJSON::compact(headers);
+    // Qt's reader takes raw controls in a string; JSON does not.
+    QVERIFY(std::none_of(json.cbegin(), json.cend(), [](char c) { return uchar(c) < 0x20; }));
+    QJsonParseError error;
+    const QJsonDocument written = QJsonDocument::fromJson(json, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QVERIFY(written.isObject());
+    const QJsonObject expected = QJsonObject::fromVariantMap(headers);
+    QCOMPARE(written.object(), expected);
+    const auto document = [](const QJsonObject& object) {
+        return PLXMLDocument::documentWithJSON(object, QStringLiteral("roomheaders")).toXMLData();
+    };
+    QCOMPARE(document(written.object()), document(expected));
 }
 
 // One message whose evaluation outlasts the bound ends its worker; the messages after it in the same
