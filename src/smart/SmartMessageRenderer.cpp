@@ -44,17 +44,42 @@ struct FailureMemo {
 Q_GLOBAL_STATIC(FailureMemo, failures)
 constexpr qsizetype kMaxRememberedFailures = 20000;
 
+// The last stylesheet digested: a page's messages, and every smart cell of a chat window, ask for
+// the same one, whose hash cost each of them about 50,000 instructions.
+struct LastSheetDigest {
+    QMutex mutex;
+    QString name;
+    QString xslt;
+    QByteArray bounds;
+    QByteArray digest;
+};
+Q_GLOBAL_STATIC(LastSheetDigest, lastDigest)
+
 // A stylesheet text under the bounds it ran with: other bounds may give another outcome.
 QByteArray sheetDigest(const QString& name, const QString& xslt) {
     const PLXSLTStylesheet::Limits limits = PLXSLTStylesheet::limits();
+    QByteArray bounds;
+    for (const qint64 bound : {qint64(limits.timeMs), limits.maxOutputBytes, limits.maxBuiltBytes,
+                               qint64(limits.maxXPathOperations)})
+        bounds.append(reinterpret_cast<const char*>(&bound), sizeof bound);
+    LastSheetDigest& last = *lastDigest;
+    {
+        QMutexLocker lock(&last.mutex);
+        if (last.name == name && last.xslt == xslt && last.bounds == bounds)
+            return last.digest;
+    }
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(name.toUtf8());
     hash.addData(QByteArrayView("\0", 1));
     hash.addData(xslt.toUtf8());
-    for (const qint64 bound : {qint64(limits.timeMs), limits.maxOutputBytes, limits.maxBuiltBytes,
-                               qint64(limits.maxXPathOperations)})
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&bound), sizeof bound));
-    return hash.result();
+    hash.addData(bounds);
+    QByteArray digest = hash.result();
+    QMutexLocker lock(&last.mutex);
+    last.name = name;
+    last.xslt = xslt;
+    last.bounds = bounds;
+    last.digest = digest;
+    return digest;
 }
 
 QByteArray failureKey(const QByteArray& sheet, const SmartMessageRenderer::MessageParts& message) {

@@ -72,6 +72,8 @@ private slots:
     void aBatchRendersAsEachMessageAlone();
     void roomHeadersReachTheWorkerAsQtWritesThem_data();
     void roomHeadersReachTheWorkerAsQtWritesThem();
+    void eachRequestRunsItsOwnSheet();
+    void aFailureIsRememberedForItsSheetAndBoundsOnly();
     void aHostileMessageEndsAtItsBoundAndTheRestOfItsBatchRenders();
     void manyCallersShareAtMostTheCappedWorkers();
     void aWorkerEndedAtTheBoundIsReplacedWithinTheCap();
@@ -161,6 +163,45 @@ void TestSmartWorkers::roomHeadersReachTheWorkerAsQtWritesThem() {
         return PLXMLDocument::documentWithJSON(object, QStringLiteral("roomheaders")).toXMLData();
     };
     QCOMPARE(document(written.object()), document(expected));
+}
+
+// One worker, requests whose sheets alternate: each runs with its own sheet, the one of the request
+// before it or not.
+void TestSmartWorkers::eachRequestRunsItsOwnSheet() {
+    ScopedMaxWorkers cap(1);
+    const auto marking = [](const char* mark) {
+        return sheet(QByteArray(R"~(<xsl:template match="/msg"><p>)~") + mark +
+                     R"~(<xsl:value-of select="t"/></p></xsl:template>)~");
+    };
+    const QByteArray first = marking("1:");
+    const QByteArray second = marking("2:");
+    const QList<xsltworker::Input> inputs{{xsltworker::Input::Kind::MessageJSON, R"~({"t":"x"})~", "{}"}};
+    for (const QByteArray* xslt : {&first, &second, &second, &first, &second}) {
+        const QList<XSLTWorkerPool::Result> results =
+            XSLTWorkerPool::shared().transform(*xslt, inputs, PLXSLTStylesheet::limits());
+        QVERIFY(results.at(0).html);
+        QCOMPARE(results.at(0).html->trimmed(), xslt == &first ? "<p>1:x</p>" : "<p>2:x</p>");
+    }
+}
+
+// A message that failed with a sheet is not run with it again, and only with that sheet, under
+// those bounds: whatever was asked in between.
+void TestSmartWorkers::aFailureIsRememberedForItsSheetAndBoundsOnly() {
+    const QString failing =
+        QString::fromUtf8(sheet(R"~(<xsl:template match="/"><xsl:message terminate="yes">no</xsl:message>)~"
+                                R"~(</xsl:template>)~"));
+    const SmartMessageRenderer::MessageParts message = small("once");
+    QCOMPARE(SmartMessageRenderer::renderBatch("failing", failing, {message}), QStringList{QString()});
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("failing", kEcho, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("other", failing, message));
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    {
+        ScopedLimits limits(kShortLimits);
+        QVERIFY(!SmartMessageRenderer::hasFailed("failing", failing, message));
+    }
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("failing", failing, small("another")));
 }
 
 // One message whose evaluation outlasts the bound ends its worker; the messages after it in the same
