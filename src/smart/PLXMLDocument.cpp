@@ -67,38 +67,44 @@ QString scalarText(const QJsonValue& value) {
     }
 }
 
-void appendValue(xmlDocPtr doc, xmlNodePtr parent, const QString& name, const QJsonValue& value);
+void appendValue(xmlDocPtr doc, xmlNodePtr parent, const QString& name, const QJsonValue& value,
+                 PLXMLDocument::TextFilter filter);
 
-void fillElement(xmlDocPtr doc, xmlNodePtr element, const QJsonValue& value) {
+void fillElement(xmlDocPtr doc, xmlNodePtr element, const QJsonValue& value, QStringView key,
+                 PLXMLDocument::TextFilter filter) {
     if (value.isObject()) {
         const QJsonObject object = value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
-            appendValue(doc, element, it.key(), it.value());
+            appendValue(doc, element, it.key(), it.value(), filter);
     } else if (value.isArray()) {
-        for (const QJsonValue& entry : value.toArray()) {
+        const QJsonArray array = value.toArray();
+        for (const QJsonValue& entry : array) {
             xmlNodePtr item = xmlNewDocNode(doc, nullptr, reinterpret_cast<const xmlChar*>("item"), nullptr);
             xmlAddChild(element, item);
-            fillElement(doc, item, entry);
+            fillElement(doc, item, entry, key, filter);
         }
     } else if (!value.isNull() && !value.isUndefined()) {
-        const QByteArray text = xmlText(scalarText(value));
+        const QByteArray text =
+            xmlText(filter && value.isString() ? filter(key, value.toString()) : scalarText(value));
         if (!text.isEmpty())
             xmlAddChild(element, xmlNewDocTextLen(doc, xml(text), text.size()));
     }
 }
 
-void appendValue(xmlDocPtr doc, xmlNodePtr parent, const QString& name, const QJsonValue& value) {
+void appendValue(xmlDocPtr doc, xmlNodePtr parent, const QString& name, const QJsonValue& value,
+                 PLXMLDocument::TextFilter filter) {
     const QByteArray elementName = PLXMLDocument::elementName(name).toUtf8();
     const auto append = [&](const QJsonValue& entry) {
         xmlNodePtr element = xmlNewDocNode(doc, nullptr, xml(elementName), nullptr);
         xmlAddChild(parent, element);
-        fillElement(doc, element, entry);
+        fillElement(doc, element, entry, name, filter);
     };
     if (!value.isArray()) {
         append(value);
         return;
     }
-    for (const QJsonValue& entry : value.toArray())
+    const QJsonArray array = value.toArray();
+    for (const QJsonValue& entry : array)
         append(entry);
 }
 
@@ -137,7 +143,8 @@ QString PLXMLDocument::elementName(const QString& name) {
     return out;
 }
 
-PLXMLDocument PLXMLDocument::documentWithJSON(const QJsonValue& value, const QString& rootName) {
+PLXMLDocument PLXMLDocument::documentWithJSON(const QJsonValue& value, const QString& rootName,
+                                              TextFilter text) {
     initializeXMLLibraries();
     PLXMLDocument document;
     xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
@@ -145,7 +152,7 @@ PLXMLDocument PLXMLDocument::documentWithJSON(const QJsonValue& value, const QSt
     const QByteArray root = elementName(rootName).toUtf8();
     xmlNodePtr element = xmlNewDocNode(doc, nullptr, xml(root), nullptr);
     xmlDocSetRootElement(doc, element);
-    fillElement(doc, element, value);
+    fillElement(doc, element, value, {}, text);
     return document;
 }
 

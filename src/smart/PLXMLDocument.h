@@ -26,8 +26,12 @@ namespace pelnix {
 class PLXMLDocument {
 public:
     PLXMLDocument() = default;
-    // The JSON value under one root element named `rootName`.
-    static PLXMLDocument documentWithJSON(const QJsonValue& value, const QString& rootName);
+    // What a string of the JSON value is stored as, given the key of the member it is the value of
+    // (or, through arrays, an entry of; "" for the whole value).
+    using TextFilter = QString (*)(QStringView key, const QString& text);
+    // The JSON value under one root element named `rootName`; its strings through `text` when given.
+    static PLXMLDocument documentWithJSON(const QJsonValue& value, const QString& rootName,
+                                          TextFilter text = nullptr);
     // Parses XML text without network access and without loading or expanding external entities.
     // An empty document when the text is not well-formed; `error` then says why. `anyDepth` lifts
     // libxml2's bounds on nesting and text size, for a document this library wrote itself (a message

@@ -4,6 +4,7 @@
 
 #include "foundation/JsonHelpers.h"
 #include "platform/BidiText.h"
+#include "smart/RoomHeadersJSON.h"
 #include "smart/SmartLog.h"
 #include "smart/StyleSheetXSLTManagement.h"
 #include "smart/XSLTWorkerPool.h"
@@ -43,17 +44,42 @@ struct FailureMemo {
 Q_GLOBAL_STATIC(FailureMemo, failures)
 constexpr qsizetype kMaxRememberedFailures = 20000;
 
+// The last stylesheet digested: a page's messages, and every smart cell of a chat window, ask for
+// the same one, whose hash cost each of them about 50,000 instructions.
+struct LastSheetDigest {
+    QMutex mutex;
+    QString name;
+    QString xslt;
+    QByteArray bounds;
+    QByteArray digest;
+};
+Q_GLOBAL_STATIC(LastSheetDigest, lastDigest)
+
 // A stylesheet text under the bounds it ran with: other bounds may give another outcome.
 QByteArray sheetDigest(const QString& name, const QString& xslt) {
     const PLXSLTStylesheet::Limits limits = PLXSLTStylesheet::limits();
+    QByteArray bounds;
+    for (const qint64 bound : {qint64(limits.timeMs), limits.maxOutputBytes, limits.maxBuiltBytes,
+                               qint64(limits.maxXPathOperations)})
+        bounds.append(reinterpret_cast<const char*>(&bound), sizeof bound);
+    LastSheetDigest& last = *lastDigest;
+    {
+        QMutexLocker lock(&last.mutex);
+        if (last.name == name && last.xslt == xslt && last.bounds == bounds)
+            return last.digest;
+    }
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(name.toUtf8());
     hash.addData(QByteArrayView("\0", 1));
     hash.addData(xslt.toUtf8());
-    for (const qint64 bound : {qint64(limits.timeMs), limits.maxOutputBytes, limits.maxBuiltBytes,
-                               qint64(limits.maxXPathOperations)})
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&bound), sizeof bound));
-    return hash.result();
+    hash.addData(bounds);
+    QByteArray digest = hash.result();
+    QMutexLocker lock(&last.mutex);
+    last.name = name;
+    last.xslt = xslt;
+    last.bounds = bounds;
+    last.digest = digest;
+    return digest;
 }
 
 QByteArray failureKey(const QByteArray& sheet, const SmartMessageRenderer::MessageParts& message) {
@@ -95,34 +121,18 @@ QString detailsSheetKey(const QString& smartType) {
     return QString::fromLatin1(StyleSheetXSLTManagement::kDetailFormCategory) + QLatin1Char('/') + smartType;
 }
 
-// The message's texts as a page may show them: directional controls cannot reorder the text around a
+// A message's text as a page may show it: directional controls cannot reorder the text around a
 // value, an address or a number shows as its link acts (without them), and a file name shows its
-// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png").
-QJsonValue withDirectionalControlsTamed(const QJsonValue& value, QStringView key = {}) {
+// own (so that "photo<U+202E>gnp.exe" cannot read as a ".png"). `key` is the member that holds it.
+QString withDirectionalControlsTamed(QStringView key, const QString& text) {
     using platform::BidiText;
-    if (value.isString()) {
-        const QString text = value.toString();
-        if (!BidiText::hasControls(text))
-            return value;
-        if (key == QLatin1String("fileName"))
-            return BidiText::withControlsShown(text);
-        if (key == QLatin1String("email") || key == QLatin1String("phone"))
-            return BidiText::withoutControls(text);
-        return BidiText::isolated(text);
-    }
-    if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        for (auto it = array.begin(); it != array.end(); ++it)
-            *it = withDirectionalControlsTamed(*it, key);
-        return array;
-    }
-    if (value.isObject()) {
-        QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            it.value() = withDirectionalControlsTamed(it.value(), it.key());
-        return object;
-    }
-    return value;
+    if (!BidiText::hasControls(text))
+        return text;
+    if (key == QLatin1String("fileName"))
+        return BidiText::withControlsShown(text);
+    if (key == QLatin1String("email") || key == QLatin1String("phone"))
+        return BidiText::withoutControls(text);
+    return BidiText::isolated(text);
 }
 
 QString userIdText(const std::shared_ptr<User>& user) {
@@ -174,8 +184,9 @@ PLXMLDocument SmartMessageRenderer::documentForMessage(const QString& messageJSO
     // The message's own member of that name, if it has one, is kept.
     if (!msg.contains(QLatin1String(kRoomHeadersElement)))
         msg.insert(QLatin1String(kRoomHeadersElement), roomHeaders);
-    return PLXMLDocument::documentWithJSON(withDirectionalControlsTamed(msg).toObject(),
-                                           QStringLiteral("msg"));
+    // Tamed as the document is built: a pass of its own, writing every value back, cost about as
+    // much as building the document.
+    return PLXMLDocument::documentWithJSON(msg, QStringLiteral("msg"), withDirectionalControlsTamed);
 }
 
 std::shared_ptr<const PLXSLTStylesheet> SmartMessageRenderer::compiledStyleSheet(const QString& name,
@@ -279,9 +290,8 @@ QStringList SmartMessageRenderer::renderBatch(const QString& name, const QString
     inputs.reserve(due.size());
     for (const qsizetype i : due) {
         const MessageParts& message = messages.at(i);
-        inputs.append(
-            {xsltworker::Input::Kind::MessageJSON, message.messageJSON.toUtf8(),
-             QJsonDocument(QJsonObject::fromVariantMap(message.roomHeaders)).toJson(QJsonDocument::Compact)});
+        inputs.append({xsltworker::Input::Kind::MessageJSON, message.messageJSON.toUtf8(),
+                       RoomHeadersJSON::compact(message.roomHeaders)});
     }
     const QList<XSLTWorkerPool::Result> results =
         workers.transform(xslt.toUtf8(), inputs, PLXSLTStylesheet::limits());

@@ -26,6 +26,9 @@ private:
     // Sheets a worker keeps; all are dropped when full.
     static constexpr int kMaxCompiledSheets = 32;
     QHash<QByteArray, std::shared_ptr<const PLXSLTStylesheet>> m_sheets;
+    // The sheet of the last request, by its text.
+    QByteArray m_lastText;
+    std::shared_ptr<const PLXSLTStylesheet> m_last;
 };
 
 } // namespace pelnix

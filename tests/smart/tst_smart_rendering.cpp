@@ -44,6 +44,8 @@ private slots:
     void jsonToXML_data();
     void jsonToXML();
     void numbersAreWrittenAsJSONWritesThem();
+    void directionalControlsAreTamedByTheMemberThatHoldsThem_data();
+    void directionalControlsAreTamedByTheMemberThatHoldsThem();
     void pollRoundTripEscapesText();
     void detailsSheetSeesRoomHeaders();
     void sharesRenderWithTheirFixtureSheets_data();
@@ -265,6 +267,42 @@ void TestSmartRendering::numbersAreWrittenAsJSONWritesThem() {
         QCOMPARE(xmlOf(QJsonDocument(QJsonObject{{"n", number}}).toJson()),
                  QStringLiteral("<msg><n>%1</n></msg>").arg(written));
     }
+}
+
+void TestSmartRendering::directionalControlsAreTamedByTheMemberThatHoldsThem_data() {
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<QVariantMap>("headers");
+    QTest::addColumn<QString>("xml");
+    const QString rlo(QChar(0x202E));
+    const QString lrm(QChar(0x200E));
+    const QString fsi(QChar(0x2068));
+    const QString pdi(QChar(0x2069));
+    QTest::newRow("file name in an array of objects, beside another text")
+        << R"({"files":[{"fileName":"photo)" + rlo + R"(gnp.exe","note":")" + rlo + R"(x"}]})"
+        << QVariantMap()
+        << "<msg><files><fileName>photo\uFFFDgnp.exe</fileName><note>" + fsi + rlo + "x" + pdi +
+               "</note></files><roomheaders/></msg>";
+    QTest::newRow("phone number in arrays of arrays")
+        << R"({"phone":[[")" + lrm + R"(+1 555"],"2"]})" << QVariantMap()
+        << "<msg><phone><item>+1 555</item></phone><phone>2</phone><roomheaders/></msg>";
+    QTest::newRow("address in an object under another member")
+        << R"({"contact":{"emails":[{"email":")" + rlo + R"(moc.x@y"}]}})" << QVariantMap()
+        << "<msg><contact><emails><email>moc.x@y</email></emails></contact><roomheaders/></msg>";
+    QTest::newRow("texts without controls and numbers kept")
+        << R"({"a":"plain","n":3,"l":["x",true]})" << QVariantMap()
+        << "<msg><a>plain</a><l>x</l><l>true</l><n>3</n><roomheaders/></msg>";
+    QTest::newRow("room headers") << R"({"t":"x"})" << QVariantMap{{"roomName", rlo + "R"}}
+                                  << "<msg><roomheaders><roomName>" + fsi + rlo + "R" + pdi +
+                                         "</roomName></roomheaders><t>x</t></msg>";
+}
+
+// Each text is tamed by the rule of the member that holds it, however deep, and nothing else changes.
+void TestSmartRendering::directionalControlsAreTamedByTheMemberThatHoldsThem() {
+    QFETCH(QString, json);
+    QFETCH(QVariantMap, headers);
+    QFETCH(QString, xml);
+    const QByteArray written = SmartMessageRenderer::messageDocument(json, headers).toXMLData();
+    QCOMPARE(QString::fromUtf8(written.mid(written.indexOf('\n') + 1)).trimmed(), xml);
 }
 
 void TestSmartRendering::pollRoundTripEscapesText() {

@@ -1,14 +1,19 @@
 // The transform workers: how many live at once, and a batch of messages in one round trip, each
 // within its own time bound.
 #include "HostileSmartMessages.h"
+#include "smart/PLXMLDocument.h"
 #include "smart/PLXSLTStylesheet.h"
+#include "smart/RoomHeadersJSON.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/XSLTWorkerPool.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
+#include <algorithm>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -65,6 +70,10 @@ private slots:
 
     void aBatchRendersAsEachMessageAlone_data();
     void aBatchRendersAsEachMessageAlone();
+    void roomHeadersReachTheWorkerAsQtWritesThem_data();
+    void roomHeadersReachTheWorkerAsQtWritesThem();
+    void eachRequestRunsItsOwnSheet();
+    void aFailureIsRememberedForItsSheetAndBoundsOnly();
     void aHostileMessageEndsAtItsBoundAndTheRestOfItsBatchRenders();
     void manyCallersShareAtMostTheCappedWorkers();
     void aWorkerEndedAtTheBoundIsReplacedWithinTheCap();
@@ -109,6 +118,90 @@ void TestSmartWorkers::aBatchRendersAsEachMessageAlone() {
     QCOMPARE(batch.at(0), inProcess(kEcho, small("before")));
     QCOMPARE(batch.at(2), inProcess(kEcho, small("after")));
     QCOMPARE(SmartMessageRenderer::renderBatch("echo", kEcho, {message}), QStringList{alone});
+}
+
+void TestSmartWorkers::roomHeadersReachTheWorkerAsQtWritesThem_data() {
+    QTest::addColumn<QVariantMap>("headers");
+    QTest::newRow("texts with quotes, backslashes and controls")
+        << QVariantMap{{"roomName", QString::fromUtf8("a\"b\\c\n\t\x01 \x1f\x7f end")}, {"a\"b", "key"}};
+    QTest::newRow("texts beyond ASCII") << QVariantMap{{"roomName", "Café ✓ 𝄞 日本"}, {"senderName", "Zoë"}};
+    QTest::newRow("whole numbers of every width")
+        << QVariantMap{{"replyCount", qint16(-3)},
+                       {"updateCount", 7},
+                       {"roomType", 4000000000u},
+                       {"date", qint64(1712345678901)},
+                       {"largest", std::numeric_limits<qint64>::max()},
+                       {"smallest", std::numeric_limits<qint64>::min()},
+                       {"pastDoubles", (qint64(1) << 53) + 1},
+                       {"unsignedShort", ushort(65535)}};
+    QTest::newRow("booleans") << QVariantMap{{"yes", true}, {"no", false}};
+    QTest::newRow("no headers") << QVariantMap();
+    QTest::newRow("a text that is no valid UTF-16")
+        << QVariantMap{{"roomName", QString(QChar(0xD800)) + "x"}, {"roomId", "r"}};
+    QTest::newRow("a fraction, a date, a list and nothing")
+        << QVariantMap{{"fraction", 1.5},
+                       {"when", QDateTime(QDate(2026, 12, 8), QTime(17, 4, 31, 250), Qt::UTC)},
+                       {"list", QVariantList{1, "x"}},
+                       {"nothing", QVariant()},
+                       {"roomId", "r"}};
+}
+
+// However the headers are written for the worker, it reads the object, and builds the document,
+// that Qt's own conversion gives.
+void TestSmartWorkers::roomHeadersReachTheWorkerAsQtWritesThem() {
+    QFETCH(QVariantMap, headers);
+    const QByteArray json = RoomHeadersJSON::compact(headers);
+    // Qt's reader takes raw controls in a string; JSON does not.
+    QVERIFY(std::none_of(json.cbegin(), json.cend(), [](char c) { return uchar(c) < 0x20; }));
+    QJsonParseError error;
+    const QJsonDocument written = QJsonDocument::fromJson(json, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QVERIFY(written.isObject());
+    const QJsonObject expected = QJsonObject::fromVariantMap(headers);
+    QCOMPARE(written.object(), expected);
+    const auto document = [](const QJsonObject& object) {
+        return PLXMLDocument::documentWithJSON(object, QStringLiteral("roomheaders")).toXMLData();
+    };
+    QCOMPARE(document(written.object()), document(expected));
+}
+
+// One worker, requests whose sheets alternate: each runs with its own sheet, the one of the request
+// before it or not.
+void TestSmartWorkers::eachRequestRunsItsOwnSheet() {
+    ScopedMaxWorkers cap(1);
+    const auto marking = [](const char* mark) {
+        return sheet(QByteArray(R"~(<xsl:template match="/msg"><p>)~") + mark +
+                     R"~(<xsl:value-of select="t"/></p></xsl:template>)~");
+    };
+    const QByteArray first = marking("1:");
+    const QByteArray second = marking("2:");
+    const QList<xsltworker::Input> inputs{{xsltworker::Input::Kind::MessageJSON, R"~({"t":"x"})~", "{}"}};
+    for (const QByteArray* xslt : {&first, &second, &second, &first, &second}) {
+        const QList<XSLTWorkerPool::Result> results =
+            XSLTWorkerPool::shared().transform(*xslt, inputs, PLXSLTStylesheet::limits());
+        QVERIFY(results.at(0).html);
+        QCOMPARE(results.at(0).html->trimmed(), xslt == &first ? "<p>1:x</p>" : "<p>2:x</p>");
+    }
+}
+
+// A message that failed with a sheet is not run with it again, and only with that sheet, under
+// those bounds: whatever was asked in between.
+void TestSmartWorkers::aFailureIsRememberedForItsSheetAndBoundsOnly() {
+    const QString failing =
+        QString::fromUtf8(sheet(R"~(<xsl:template match="/"><xsl:message terminate="yes">no</xsl:message>)~"
+                                R"~(</xsl:template>)~"));
+    const SmartMessageRenderer::MessageParts message = small("once");
+    QCOMPARE(SmartMessageRenderer::renderBatch("failing", failing, {message}), QStringList{QString()});
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("failing", kEcho, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("other", failing, message));
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    {
+        ScopedLimits limits(kShortLimits);
+        QVERIFY(!SmartMessageRenderer::hasFailed("failing", failing, message));
+    }
+    QVERIFY(SmartMessageRenderer::hasFailed("failing", failing, message));
+    QVERIFY(!SmartMessageRenderer::hasFailed("failing", failing, small("another")));
 }
 
 // One message whose evaluation outlasts the bound ends its worker; the messages after it in the same
