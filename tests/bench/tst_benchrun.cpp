@@ -112,17 +112,27 @@ private slots:
         QVERIFY2(ended.out.startsWith(left) || ended.out.contains("\n" + left), ended.out.constData());
     }
 
-    // The media stress's short run makes its video with GStreamer's tool: without the tool it says so
-    // and ends as skipped, which the tests count as such.
-    void mediaStressWithoutGStreamerIsSkipped() {
+    // A short run that needs a tool the machine lacks (GStreamer's to make its video, curl to compare
+    // with) says so and ends as skipped, which the tests count as such.
+    void aShortRunWithoutItsToolIsSkipped_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("media stress") << QStringLiteral(PELNIX_BENCH_MEDIASTRESS)
+                                      << QByteArray("skipped: gst-launch-1.0 is not installed");
+        QTest::newRow("downloads") << QStringLiteral(PELNIX_BENCH_DOWNLOAD)
+                                   << QByteArray("skipped: curl is not installed");
+    }
+    void aShortRunWithoutItsToolIsSkipped() {
+        QFETCH(QString, program);
+        QFETCH(QByteArray, said);
         const QTemporaryDir emptyFolder;
         QProcessEnvironment environment = withoutShortRun();
         environment.insert(QStringLiteral("PATH"), emptyFolder.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        const Ended ended = runProgram(QStringLiteral(PELNIX_BENCH_MEDIASTRESS), {"--short"}, environment);
+        const Ended ended = runProgram(program, {"--short"}, environment);
         QVERIFY(ended.finished);
         QCOMPARE(ended.code, 77);
-        QVERIFY2(ended.out.contains("skipped: gst-launch-1.0 is not installed"), ended.out.constData());
+        QVERIFY2(ended.out.contains(said), ended.out.constData());
     }
 };
 
