@@ -3,6 +3,7 @@
 // What the scrolling benchmarks share: the frame loop that scrolls a list offscreen and paints every
 // frame, and the memory of the process.
 
+#include "BenchRun.h"
 #include "ProcessMemory.h"
 
 #include <QApplication>
@@ -65,14 +66,13 @@ inline void paintAtOffsets(QWidget& first, const std::function<void(int)>& moveF
 
 // The program: offscreen unless told otherwise, the warm-up, then the registered benchmarks.
 inline int runScrollBenchmarks(int argc, char** argv, const std::function<void()>& warmUp) {
+    BenchRun run(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     warmUp();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    run.run();
+    return run.finish();
 }
 
 } // namespace pelnix::bench

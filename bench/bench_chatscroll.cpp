@@ -24,9 +24,10 @@
 
 using namespace pelnix::platform::ui;
 using namespace pelnix::bench;
+namespace bench = pelnix::bench;
 
 namespace {
-constexpr int kRows = 10000;
+const int kRows = bench::sized(10000, 300);
 // Around each text, on both sides: the table cell's margin across, and padding down.
 constexpr int kPadding = 16;
 
@@ -154,7 +155,7 @@ static void BM_TableViewChatScroll(benchmark::State& state) {
     state.counters["cells"] = double(table.findChildren<TableViewCell*>().size());
     state.counters["content_px"] = content;
 }
-BENCHMARK(BM_TableViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TableViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 
 static void BM_PlainListViewChatScroll(benchmark::State& state) {
     const OwnMemory before = OwnMemory::now();
@@ -167,7 +168,7 @@ static void BM_PlainListViewChatScroll(benchmark::State& state) {
         state, list, content, [&](int y) { list.verticalScrollBar()->setValue(y); }, before);
     state.counters["content_px"] = content;
 }
-BENCHMARK(BM_PlainListViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlainListViewChatScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 
 int main(int argc, char** argv) {
     return runScrollBenchmarks(argc, argv, warmUp);

@@ -1,6 +1,7 @@
 // The event stream end to end: message events stored by the stand-in service and streamed to the
 // model manager, from the stream's start to the last event saved and announced, beside raw SQLite
 // writing the same message rows and the same room update, one transaction per event, in the same run.
+#include "BenchRun.h"
 #include "CoreFixture.h"
 #include "ModelManagerHooksDouble.h"
 #include "SideBySideBaseline.h"
@@ -30,7 +31,7 @@ namespace {
 // PELNIX_BENCH_EVENTS overrides the event count (a short run under callgrind).
 const int kEvents = qEnvironmentVariableIsSet("PELNIX_BENCH_EVENTS")
                         ? qEnvironmentVariableIntValue("PELNIX_BENCH_EVENTS")
-                        : 20000;
+                        : bench::sized(20000, 300);
 constexpr qint64 kBase = 1'700'000'000'000;
 QMap<QString, double> g_seconds;
 
@@ -91,8 +92,10 @@ void BM_StreamedEventsSavedAndNotified(benchmark::State& state) {
 
         state.PauseTiming();
         platform::NotificationCenter::defaultCenter()->removeObserver(token);
-        if (added != kEvents || Message::PS_countOfEntities() != kEvents)
-            state.SkipWithError("events lost");
+        if (added != kEvents || Message::PS_countOfEntities() != kEvents) {
+            bench::fail(state, "events lost");
+            break;
+        }
         world.reset();
         state.ResumeTiming();
     }
@@ -129,10 +132,10 @@ BENCHMARK(BM_RawInsertSameRowsPerCommit)->Unit(benchmark::kMillisecond)->Iterati
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     bench::SideBySideReporter reporter(g_seconds);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    run.run(&reporter);
     const double streamed = g_seconds.value(QStringLiteral("BM_StreamedEventsSavedAndNotified"));
     const double raw = g_seconds.value(QStringLiteral("BM_RawInsertSameRowsPerCommit"));
     if (streamed > 0 && raw > 0)
@@ -140,6 +143,5 @@ int main(int argc, char** argv) {
             "\n%d message events streamed: %.0f events/s saved and announced; raw writes of the same rows "
             "and room update %.0f events/s (%.2f of raw); target >= 0.5 of raw\n",
             kEvents, kEvents / streamed, kEvents / raw, raw / streamed);
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

@@ -10,6 +10,7 @@
 //   memory     the peak proportional set of every process against the text room, and the offline
 //              copies on disk against their per-picture bound.
 
+#include "BenchRun.h"
 #include "ScrollBenchmark.h"
 #include "SmartRoomSeed.h"
 
@@ -55,7 +56,7 @@ using namespace pelnix::bench;
 
 namespace {
 
-constexpr int kMessages = 500;
+const int kMessages = bench::sized(500, 10);
 constexpr qint32 kBob = 8;
 constexpr qint64 kStart = 1'700'000'000'000;
 QMap<QString, double> g_figures;
@@ -371,8 +372,8 @@ void BM_PictureRoomScroll(benchmark::State& state) {
     scrollRoom(state, QStringLiteral("pictures"), true);
 }
 
-BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_PictureRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(2));
+BENCHMARK(BM_PictureRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(2));
 
 // The offline copies of message pictures on disk, and the largest of them.
 std::pair<qint64, qint64> offlineCopies() {
@@ -390,6 +391,7 @@ std::pair<qint64, qint64> offlineCopies() {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
@@ -404,8 +406,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     world.storeMeasuredHeights();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    run.run();
     // Let the offline copies queued during the scrolls finish before they are counted.
     bool idle = false;
     PLSmartMessageImageCache::shared()->whenIdle([&idle] { idle = true; });
@@ -452,6 +453,5 @@ int main(int argc, char** argv) {
             double(copiesBytes) / kBytesPerMiB, double(largestCopy) / 1024.0,
             PLSmartMessageImageCache::kMaxImageBytes / 1024, g_figures.value("picture_row_height"));
     }
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

@@ -2,6 +2,7 @@
 // events through the real dispatch (one save per event, on the event queue), the rooms list with
 // every row's unread count, and a room of 100,000 messages: its first page (20 unread, and 1,000
 // unread, which the first page reaches back to), an older page and its unread count.
+#include "BenchRun.h"
 #include "HeapMeter.h"
 #include "SideBySideBaseline.h"
 #include "TestSandbox.h"
@@ -33,10 +34,10 @@ namespace {
 // PELNIX_BENCH_EVENTS overrides the event count (a short run under callgrind).
 const int kEvents = qEnvironmentVariableIsSet("PELNIX_BENCH_EVENTS")
                         ? qEnvironmentVariableIntValue("PELNIX_BENCH_EVENTS")
-                        : 10000;
-constexpr int kRooms = 1000;
+                        : bench::sized(10000, 200);
+const int kRooms = bench::sized(1000, 50);
 constexpr int kMessagesPerRoom = 100;
-constexpr int kBigRoom = 100000;
+const int kBigRoom = bench::sized(100000, 3000);
 constexpr int kPage = 20;
 constexpr int kFewUnread = 20;
 constexpr int kManyUnread = 1000;
@@ -114,12 +115,15 @@ void BM_DispatchEventsSavePerEvent(benchmark::State& state) {
         waitFor(queue);
 
         state.PauseTiming();
-        if (Message::PS_countOfEntities() != kEvents)
-            state.SkipWithError("events lost");
+        const bool allSaved = Message::PS_countOfEntities() == kEvents;
         queue.async([] { PLPersistence::PS_clearContextForCurrentThread(); });
         waitFor(queue);
         room.reset();
         w.reset();
+        if (!allSaved) {
+            bench::fail(state, "events lost");
+            break;
+        }
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kEvents);
@@ -192,8 +196,10 @@ void storeRoomsList(benchmark::State& state, bool cold) {
             rows.append({room->name(), latest ? latest->text() : QString(), latest ? latest->date() : 0,
                          room->unreadMessagesCount()});
         }
-        if (rows.size() != kRooms - kRooms / 50 || rows.first().unread != 10)
-            state.SkipWithError("wrong rooms list");
+        if (rows.size() != kRooms - kRooms / 50 || rows.first().unread != 10) {
+            bench::fail(state, "wrong rooms list");
+            break;
+        }
         benchmark::DoNotOptimize(rows);
         if (cold) {
             state.PauseTiming();
@@ -229,8 +235,10 @@ void BM_RawRoomsList(benchmark::State& state) {
                          QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(q, 1))),
                          sqlite3_column_int64(q, 2), sqlite3_column_int64(q, 3)});
         sqlite3_reset(q);
-        if (rows.size() != kRooms - kRooms / 50 || rows.first().unread != 10)
-            state.SkipWithError("wrong rooms list");
+        if (rows.size() != kRooms - kRooms / 50 || rows.first().unread != 10) {
+            bench::fail(state, "wrong rooms list");
+            break;
+        }
         benchmark::DoNotOptimize(rows);
     }
     sqlite3_finalize(q);
@@ -299,8 +307,10 @@ void storePage(benchmark::State& state, const char* name, const char* roomId, qi
             g_peakKiB[QString::fromLatin1(name)] = double(bench::HeapMeter::peakSinceStart()) / 1024.0;
             measured = true;
         }
-        if (size != expectedSize)
-            state.SkipWithError("wrong page");
+        if (size != expectedSize) {
+            bench::fail(state, "wrong page");
+            break;
+        }
         // Each call opens the conversation afresh.
         state.PauseTiming();
         context->reset();
@@ -427,14 +437,16 @@ void rawPage(benchmark::State& state, const char* roomId, qint64 time, int expec
     RawPages raw(bigWorld().storePath());
     for (auto _ : state) {
         const auto page = time == 0 ? raw.firstPage(room) : raw.pageBefore(room, time);
-        if (page.size() != expectedSize)
-            state.SkipWithError("wrong page");
+        if (page.size() != expectedSize) {
+            bench::fail(state, "wrong page");
+            break;
+        }
         benchmark::DoNotOptimize(page);
     }
 }
 
 // Messages 50,000 and 50,001 share a date: the page before it ends at message 49,999.
-constexpr qint64 kMiddle = kBigBase + qint64(kBigRoom / 4) * 1000;
+const qint64 kMiddle = kBigBase + qint64(kBigRoom / 4) * 1000;
 
 void BM_StoreFirstPage(benchmark::State& state) {
     storePage(state, "BM_StoreFirstPage", "big", 0, kPage);
@@ -467,8 +479,10 @@ void storeUnreadCount(benchmark::State& state, bool counted) {
             room->save();
             state.ResumeTiming();
         }
-        if (room->unreadMessagesCount() != kFewUnread)
-            state.SkipWithError("wrong count");
+        if (room->unreadMessagesCount() != kFewUnread) {
+            bench::fail(state, "wrong count");
+            break;
+        }
     }
     room->setTempUnreadMessageCount(kFewUnread);
     room->save();
@@ -495,13 +509,17 @@ void BM_MainFirstReadUncounted(benchmark::State& state) {
         room->setTempUnreadMessageCount(-1);
         room->save();
         state.ResumeTiming();
-        if (room->unreadMessagesCount() != 0)
-            state.SkipWithError("counted on the main thread");
+        if (room->unreadMessagesCount() != 0) {
+            bench::fail(state, "counted on the main thread");
+            break;
+        }
         state.PauseTiming();
         waitFor(queue);
         room->refreshObject();
-        if (room->unreadMessagesCount() != kFewUnread)
-            state.SkipWithError("the queue's count is wrong");
+        if (room->unreadMessagesCount() != kFewUnread) {
+            bench::fail(state, "the queue's count is wrong");
+            break;
+        }
         state.ResumeTiming();
     }
     waitFor(queue);
@@ -510,16 +528,22 @@ void BM_MainFirstReadUncounted(benchmark::State& state) {
 void BM_RawUnreadCount(benchmark::State& state) {
     const qint64 room = bigRoom("big")->primaryKey();
     RawPages raw(bigWorld().storePath());
-    for (auto _ : state)
-        if (raw.storedCount(room) != kFewUnread)
-            state.SkipWithError("wrong count");
+    for (auto _ : state) {
+        if (raw.storedCount(room) != kFewUnread) {
+            bench::fail(state, "wrong count");
+            break;
+        }
+    }
 }
 void BM_RawUnreadSum(benchmark::State& state) {
     const qint64 room = bigRoom("big")->primaryKey();
     RawPages raw(bigWorld().storePath());
-    for (auto _ : state)
-        if (raw.unreadSum(room) != kFewUnread)
-            state.SkipWithError("wrong count");
+    for (auto _ : state) {
+        if (raw.unreadSum(room) != kFewUnread) {
+            bench::fail(state, "wrong count");
+            break;
+        }
+    }
 }
 
 // The badge's total: from the rooms' stored counts, beside the sum over every unread message that it
@@ -527,9 +551,12 @@ void BM_RawUnreadSum(benchmark::State& state) {
 void BM_StoreTotalUnread(benchmark::State& state) {
     world(QStringLiteral("list"), fillRoomList);
     const qint64 expected = qint64(kRooms - kRooms / 50) * (kMessagesPerRoom / 10);
-    for (auto _ : state)
-        if (ChatRoom::totalUnreadMessagesCount() != expected)
-            state.SkipWithError("wrong total");
+    for (auto _ : state) {
+        if (ChatRoom::totalUnreadMessagesCount() != expected) {
+            bench::fail(state, "wrong total");
+            break;
+        }
+    }
 }
 void BM_RawTotalUnreadOverMessages(benchmark::State& state) {
     const World& w = world(QStringLiteral("list"), fillRoomList);
@@ -564,17 +591,17 @@ BENCHMARK(BM_RawUnreadCount)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StoreUnreadCount)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawUnreadSum)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StoreUnreadCountUncounted)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MainFirstReadUncounted)->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(BM_MainFirstReadUncounted)->Unit(benchmark::kMicrosecond)->Iterations(bench::iterations(50));
 BENCHMARK(BM_RawTotalUnreadOverMessages)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StoreTotalUnread)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     bench::SideBySideReporter reporter(g_seconds);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    run.run(&reporter);
     auto seconds = [](const char* name) { return g_seconds.value(QLatin1String(name)); };
     if (seconds("BM_DispatchEventsSavePerEvent") > 0 && seconds("BM_RawInsertSameRowsPerTransaction") > 0)
         std::printf("\n%d message events, one save each: dispatch %.0f events/s, raw %.0f events/s "
@@ -615,6 +642,5 @@ int main(int argc, char** argv) {
                     kRooms, kRooms * kMessagesPerRoom, seconds("BM_StoreTotalUnread") * 1e3,
                     seconds("BM_RawTotalUnreadOverMessages") * 1e3);
     g_world.reset();
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

@@ -13,6 +13,7 @@
 // 10,000 rooms. Larger sizes run each query fewer times (one iteration per run, 21 pairs in turns):
 // seeding 100,000 rooms takes a while, and so does each of their reads.
 
+#include "BenchRun.h"
 #include "ScrollBenchmark.h"
 #include "SideBySideBaseline.h"
 #include "TestSandbox.h"
@@ -68,9 +69,9 @@ struct StoreSize {
     std::string name() const { return std::to_string(rooms) + "x" + std::to_string(messagesPerRoom); }
     bool operator==(const StoreSize&) const = default;
     // Iterations of a query per run: about 10,000 rooms read.
-    int queryIterations() const { return std::max(1, 10'000 / rooms); }
+    int queryIterations() const { return bench::iterations(std::max(1, 10'000 / rooms)); }
 };
-constexpr int kBurst = 200;
+const int kBurst = bench::sized(200, 20);
 constexpr int kPictures = 50;
 constexpr qint32 kMe = 41;
 QMap<QString, double> g_seconds;
@@ -217,8 +218,10 @@ void BM_CoreRoomsQueryCold(benchmark::State& state, StoreSize size) {
         const auto rooms = ChatRoom::allChatRooms();
         benchmark::DoNotOptimize(rooms);
         state.PauseTiming();
-        if (rooms.size() != size.rooms)
-            state.SkipWithError("wrong rooms");
+        if (rooms.size() != size.rooms) {
+            bench::fail(state, "wrong rooms");
+            break;
+        }
         PLPersistence::PS_defaultContext()->reset();
         state.ResumeTiming();
     }
@@ -252,8 +255,10 @@ void rawRoomsQuery(benchmark::State& state, StoreSize size, const char* sql, Rea
         while (sqlite3_step(q) == SQLITE_ROW)
             rows.append(read(q));
         sqlite3_reset(q);
-        if (rows.size() != size.rooms)
-            state.SkipWithError("wrong rooms");
+        if (rows.size() != size.rooms) {
+            bench::fail(state, "wrong rooms");
+            break;
+        }
         benchmark::DoNotOptimize(rows);
     }
     sqlite3_finalize(q);
@@ -325,8 +330,10 @@ void BM_CoreRoomsQueryWithLatestMessagesCold(benchmark::State& state, StoreSize 
             read = rows.size();
         }
         state.PauseTiming();
-        if (read != size.rooms)
-            state.SkipWithError("wrong rooms");
+        if (read != size.rooms) {
+            bench::fail(state, "wrong rooms");
+            break;
+        }
         PLPersistence::PS_defaultContext()->reset();
         state.ResumeTiming();
     }
@@ -373,7 +380,7 @@ std::map<std::string, PairedMedians> g_paired; // by size
 
 // 150 pairs of 1,000 rooms; at least 21 of larger sizes.
 int pairsFor(StoreSize size) {
-    return std::max(21, 150'000 / size.rooms);
+    return bench::sized(std::max(21, 150'000 / size.rooms), 3);
 }
 
 void BM_LatestMessagesCoreAndRawInTurns(benchmark::State& state, StoreSize size) {
@@ -442,12 +449,15 @@ void BM_RoomsListFirstFrameCold(benchmark::State& state, StoreSize size) {
         QCoreApplication::processEvents();
         paintOnce(screen->window);
         state.PauseTiming();
-        if (screen->list->chatRooms().size() != size.rooms ||
-            screen->list->tableView()->visibleCells().size() < 9)
-            state.SkipWithError("the list is not filled");
+        const bool filled = screen->list->chatRooms().size() == size.rooms &&
+                            screen->list->tableView()->visibleCells().size() >= 9;
         delete screen;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         PLPersistence::PS_defaultContext()->reset();
+        if (!filled) {
+            bench::fail(state, "the list is not filled");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -552,8 +562,10 @@ void BM_RoomsListBurstOf200Updates(benchmark::State& state, StoreSize size) {
             auto* row = qobject_cast<PLChatRoomTableViewCell*>(cell);
             inPlace = inPlace && row && row->chatRoom() == shown.value(table->indexPathForCell(row)->row);
         }
-        if (!inPlace || shown.first()->roomId() != ids.last())
-            state.SkipWithError("a row is out of place after the burst");
+        if (!inPlace || shown.first()->roomId() != ids.last()) {
+            bench::fail(state, "a row is out of place after the burst");
+            break;
+        }
         state.ResumeTiming();
     }
 }
@@ -581,7 +593,7 @@ void BM_BurstOf200NotificationsWithoutAList(benchmark::State& state, StoreSize s
 
 // The queries take a few milliseconds, as long as a busy machine's hiccup: each side is the median
 // of several runs.
-constexpr int kQueryRuns = 7;
+const int kQueryRuns = bench::sized(7, 1);
 
 using SizedBenchmark = void (*)(benchmark::State&, StoreSize);
 
@@ -608,21 +620,23 @@ void registerBenchmarks(const QList<StoreSize>& sizes) {
             add(name, run, size)->Iterations(iterations)->Repetitions(kQueryRuns);
         add("BM_LatestMessagesCoreAndRawInTurns", BM_LatestMessagesCoreAndRawInTurns, size)->Iterations(1);
         add("BM_RoomsListFirstFrameCold", BM_RoomsListFirstFrameCold, size)
-            ->Iterations(std::max(3, iterations));
+            ->Iterations(bench::iterations(std::max(3, iterations)));
         if (size.rooms > 10'000)
             continue;
-        add("BM_PlainListViewScroll", BM_PlainListViewScroll, size)->Iterations(5);
-        add("BM_RoomsListScroll", BM_RoomsListScroll, size)->Iterations(5);
+        add("BM_PlainListViewScroll", BM_PlainListViewScroll, size)->Iterations(bench::iterations(5));
+        add("BM_RoomsListScroll", BM_RoomsListScroll, size)->Iterations(bench::iterations(5));
         add("BM_BurstOf200NotificationsWithoutAList", BM_BurstOf200NotificationsWithoutAList, size)
-            ->Iterations(5);
-        add("BM_RoomsListBurstOf200Updates", BM_RoomsListBurstOf200Updates, size)->Iterations(5);
+            ->Iterations(bench::iterations(5));
+        add("BM_RoomsListBurstOf200Updates", BM_RoomsListBurstOf200Updates, size)
+            ->Iterations(bench::iterations(5));
     }
 }
 
-// "--sizes=1000x100,100000x1" taken out of the arguments; the default sizes without it, none (an
-// error) for a list that does not read.
+// "--sizes=1000x100,100000x1" taken out of the arguments; the default sizes without it (a small one in
+// a short run), none (an error) for a list that does not read.
 std::optional<QList<StoreSize>> takeSizes(int& argc, char** argv) {
-    QList<StoreSize> sizes{{1000, 100}, {100'000, 1}};
+    QList<StoreSize> sizes =
+        bench::sized(QList<StoreSize>{{1000, 100}, {100'000, 1}}, QList<StoreSize>{{50, 10}});
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (!arg.startsWith("--sizes="))
@@ -692,6 +706,7 @@ void printFigures(StoreSize size) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const auto sizes = takeSizes(argc, argv);
@@ -702,12 +717,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     warmUp(sizes->first());
     registerBenchmarks(*sizes);
-    benchmark::Initialize(&argc, argv);
     SideBySideReporter reporter(g_seconds);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    run.run(&reporter);
     for (const StoreSize& size : *sizes)
         printFigures(size);
     delete g_world;
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

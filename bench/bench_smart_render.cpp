@@ -3,6 +3,7 @@
 // the page shared among the workers; beside one round trip per message, beside pages on one worker, beside
 // the same transforms in this process (stylesheet compiled once, no time bound that holds inside one XPath
 // evaluation), and beside xsltproc transforming the same 1,000 XML inputs in one process.
+#include "BenchRun.h"
 #include "TestSandbox.h"
 #include "smart/PLXSLTStylesheet.h"
 #include "smart/SmartMessageRenderer.h"
@@ -24,7 +25,7 @@ using namespace pelnix;
 
 namespace {
 
-constexpr int kMessages = 1000;
+const int kMessages = bench::sized(1000, 50);
 double g_oursPerMessageUs = 0;
 double g_oneByOnePerMessageUs = 0;
 double g_oneWorkerPerMessageUs = 0;
@@ -150,7 +151,7 @@ void BM_MessageDocumentsOnly(benchmark::State& state) {
 void BM_XsltprocSameInputs(benchmark::State& state) {
     const QString xsltproc = QStandardPaths::findExecutable("xsltproc");
     if (xsltproc.isEmpty()) {
-        state.SkipWithError("xsltproc not installed");
+        bench::skip(state, "xsltproc not installed");
         return;
     }
     pelnix::test::TestSandbox sandbox;
@@ -209,13 +210,13 @@ BENCHMARK(BM_RenderOneByOne)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderInPagesOnOneWorker)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderInProcess)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MessageDocumentsOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_XsltprocSameInputs)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_XsltprocSameInputs)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     PerMessageReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    run.run(&reporter);
     std::printf("\nPer smart message (%d polls, JSON -> XML -> XSLT -> HTML; up to %d workers):\n", kMessages,
                 XSLTWorkerPool::shared().maxWorkers());
     std::printf("  ours, in workers, %2d per round trip : %8.1f us\n", int(SmartRenderQueue::kBatchSize),
@@ -234,6 +235,5 @@ int main(int argc, char** argv) {
         std::printf("  ratio ours / xsltproc              : %8.2f\n",
                     g_oursPerMessageUs / g_xsltprocPerMessageUs);
     }
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

@@ -11,6 +11,7 @@
 //            page loads against the number of messages, and the row heights changed while scrolling
 //            (none: heights come from the store).
 
+#include "BenchRun.h"
 #include "ScrollBenchmark.h"
 #include "SmartRoomSeed.h"
 #include "TestSandbox.h"
@@ -49,7 +50,7 @@ using namespace pelnix::bench;
 
 namespace {
 
-constexpr int kMessages = 200;
+const int kMessages = bench::sized(200, 10);
 constexpr qint32 kMe = 7;
 constexpr qint32 kBob = 8;
 constexpr qint64 kStart = 1'700'000'000'000;
@@ -270,13 +271,14 @@ void BM_SmartRoomScrollEveryPageRendered(benchmark::State& state) {
     scrollRoom(state, QStringLiteral("smart"), true, true);
 }
 
-BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SmartRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
+BENCHMARK(BM_SmartRoomScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 BENCHMARK(BM_SmartRoomScrollEveryPageRendered)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
@@ -287,8 +289,7 @@ int main(int argc, char** argv) {
     World world;
     g_world = &world;
     world.storeMeasuredHeights();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    run.run();
     const double smart = g_figures.value("smart_fps");
     const double text = g_figures.value("text_fps");
     if (smart > 0 && text > 0) {
@@ -325,6 +326,5 @@ int main(int argc, char** argv) {
                     g_figures.value("rendered_tree_pss_mib"), kTargetMiB,
                     g_figures.value("rendered_tree_anon_mib"), g_figures.value("rendered_tree_file_mib"),
                     g_figures.value("rendered_tree_rss_mib"));
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

@@ -17,7 +17,9 @@
 //   bench_startup --screen D  (child) starts up on D, shows the rooms list and reports its first frame
 //   bench_startup --query D   (child) starts up on D and reports the rooms query with the rows' values
 //   bench_startup --plain D   (child) starts up on D and reports the plain rooms query
-// The children take the sizes too (the parent passes them on).
+// The children take the sizes too (the parent passes them on). A short run (--short) seeds 50 rooms of
+// 10 messages unless told otherwise and runs each child once.
+#include "BenchRun.h"
 #include "ProcessMemory.h"
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
@@ -54,8 +56,8 @@ using namespace pelnix;
 namespace {
 
 // The store's size: --rooms and --messages-per-room.
-int g_rooms = 1000;
-int g_messagesPerRoom = 100;
+int g_rooms = bench::sized(1000, 50);
+int g_messagesPerRoom = bench::sized(100, 10);
 constexpr double kTargetMs = 300;
 constexpr double kTargetMiB = 60; // of the process's own memory (RssAnon)
 constexpr double kFirstFrameTargetMs = 50;
@@ -327,6 +329,7 @@ bool takeSizes(QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::takeShortArgument(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Only the child that shows a screen pays for widgets.
@@ -359,21 +362,26 @@ int main(int argc, char** argv) {
     QTemporaryDir root;
     std::printf("seeding %d rooms and %lld messages...\n", g_rooms, qint64(g_rooms) * g_messagesPerRoom);
     std::fflush(stdout);
-    if (runChild(QStringLiteral("--seed"), root.path()) != 0)
+    // Each child's exit code tells whether it read every room.
+    const auto failed = [](const char* mode) {
+        std::fprintf(stderr, "the child %s failed\n", mode);
         return 1;
-    for (int run = 0; run < 3; ++run) {
+    };
+    if (runChild(QStringLiteral("--seed"), root.path()) != 0)
+        return failed("--seed");
+    const int runs = bench::sized(3, 1);
+    for (int run = 0; run < runs; ++run) {
         long peakKiB = 0;
         if (runChild(QStringLiteral("--open"), root.path(), &peakKiB) != 0)
-            return 1;
+            return failed("--open");
         std::printf("  whole process: peak resident set (own memory and mapped file pages) %.1f MiB\n",
                     bench::mib(peakKiB));
         std::fflush(stdout);
     }
-    for (int run = 0; run < 3; ++run) {
-        if (runChild(QStringLiteral("--plain"), root.path()) != 0 ||
-            runChild(QStringLiteral("--query"), root.path()) != 0 ||
-            runChild(QStringLiteral("--screen"), root.path()) != 0)
-            return 1;
+    for (int run = 0; run < runs; ++run) {
+        for (const char* mode : {"--plain", "--query", "--screen"})
+            if (runChild(QLatin1String(mode), root.path()) != 0)
+                return failed(mode);
         std::fflush(stdout);
     }
     return 0;

@@ -1,4 +1,5 @@
 // The object store against raw SQLite prepared statements doing the same work in the same run.
+#include "BenchRun.h"
 #include "TestSandbox.h"
 #include "platform/store/ObjectContext.h"
 #include "platform/store/ObjectStore.h"
@@ -11,10 +12,11 @@
 #include <cstdio>
 
 using namespace pelnix::platform;
+namespace bench = pelnix::bench;
 
 namespace {
-constexpr int kRows = 10000;
-constexpr int kPageSource = 100000;
+const int kRows = bench::sized(10000, 500);
+const int kPageSource = bench::sized(100000, 2000);
 QMap<QString, double> g_seconds; // per iteration, by benchmark name
 
 std::shared_ptr<const ObjectModel> messageModel() {
@@ -175,8 +177,10 @@ void BM_RawNewest50(benchmark::State& state) {
             ++rows;
         }
         sqlite3_reset(q);
-        if (rows != 50)
-            state.SkipWithError("short page");
+        if (rows != 50) {
+            bench::fail(state, "short page");
+            break;
+        }
     }
     sqlite3_finalize(q);
     sqlite3_close(db);
@@ -192,8 +196,10 @@ void BM_StoreNewest50(benchmark::State& state) {
     request.fetchLimit = 50;
     for (auto _ : state) {
         auto page = context->executeFetchRequest(request);
-        if (!page || page->size() != 50)
-            state.SkipWithError("short page");
+        if (!page || page->size() != 50) {
+            bench::fail(state, "short page");
+            break;
+        }
         benchmark::DoNotOptimize(page);
         state.PauseTiming();
         page.reset();
@@ -204,10 +210,10 @@ void BM_StoreNewest50(benchmark::State& state) {
     store->close();
 }
 
-BENCHMARK(BM_RawInsertPerRowTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_StoreInsertSavePerRow)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_RawInsertOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_StoreInsertOneSave)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RawInsertPerRowTransaction)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
+BENCHMARK(BM_StoreInsertSavePerRow)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
+BENCHMARK(BM_RawInsertOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(5));
+BENCHMARK(BM_StoreInsertOneSave)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(5));
 BENCHMARK(BM_RawNewest50)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StoreNewest50)->Unit(benchmark::kMicrosecond);
 
@@ -235,16 +241,15 @@ double ratio(const char* raw, const char* store) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::BenchRun run(argc, argv);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    run.run(&reporter);
     std::printf("\nSpeed relative to raw SQLite (1.0 = as fast; target >= 0.5):\n");
     std::printf("  insert, one save per row : %.2f\n",
                 ratio("BM_RawInsertPerRow", "BM_StoreInsertSavePerRow"));
     std::printf("  insert, one save         : %.2f\n", ratio("BM_RawInsertOne", "BM_StoreInsertOneSave"));
     std::printf("  newest 50 of 100,000     : %.2f\n", ratio("BM_RawNewest50", "BM_StoreNewest50"));
     delete g_pageSandbox;
-    benchmark::Shutdown();
-    return 0;
+    return run.finish();
 }

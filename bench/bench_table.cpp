@@ -19,9 +19,10 @@
 
 using namespace pelnix::platform::ui;
 using namespace pelnix::bench;
+namespace bench = pelnix::bench;
 
 namespace {
-constexpr int kRows = 10000;
+const int kRows = bench::sized(10000, 300);
 constexpr int kRowHeight = 56;
 
 class TwoLineRows : public TableViewDataSource, public TableViewDelegate {
@@ -85,7 +86,7 @@ static void BM_TableViewScroll(benchmark::State& state) {
         state, table, kRows * kRowHeight, [&](int y) { table.setContentOffset(QPointF(0, y)); }, before);
     state.counters["cells"] = double(table.findChildren<TableViewCell*>().size());
 }
-BENCHMARK(BM_TableViewScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TableViewScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 
 static void BM_PlainListViewScroll(benchmark::State& state) {
     const OwnMemory before = OwnMemory::now();
@@ -101,7 +102,7 @@ static void BM_PlainListViewScroll(benchmark::State& state) {
     scrollFrames(
         state, list, content, [&](int y) { list.verticalScrollBar()->setValue(y); }, before);
 }
-BENCHMARK(BM_PlainListViewScroll)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlainListViewScroll)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 
 int main(int argc, char** argv) {
     return runScrollBenchmarks(argc, argv, warmUp);
