@@ -783,8 +783,8 @@ void TestSmartRendering::hostileStylesheetsAreStopped() {
     qInfo("%s: %lld ms, peak resident growth %lld MiB", QTest::currentDataTag(), elapsed, growthMiB);
     QCOMPARE(html, QString());
     QVERIFY2(warnings.any(QStringLiteral("stopped")), qPrintable(warnings.texts().join('\n')));
-    // The time bound and the time of unwinding, on a busy machine.
-    QVERIFY2(elapsed < 300 + 1500, qPrintable(QString::number(elapsed)));
+    // The time bound and the time of unwinding, on a busy machine: an unbounded run never ends.
+    QVERIFY2(elapsed < 300 + 5000, qPrintable(QString::number(elapsed)));
     QVERIFY2(growthMiB < 128, qPrintable(QString::number(growthMiB)));
 }
 
@@ -811,7 +811,8 @@ void TestSmartRendering::aBoundedTransformStillDoesItsWork() {
                      R"~(<xsl:value-of select="translate('bar', 'abc', 'ABC')"/></p></xsl:template>)~"),
                pair);
     QCOMPARE(found.trimmed(), QStringLiteral("<p>false,0,true,0:1999|04/01|abc||true|a1true|BAr</p>"));
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    // Minutes for a naive search; a busy machine may take a few seconds for the linear one.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
 
     // A large legitimate output within the bounds is whole, and the sorting and keys still work.
     QJsonArray entries;
@@ -892,7 +893,8 @@ void TestSmartRendering::aStoppedStylesheetDoesNotHoldUpTheImport() {
     QCOMPARE(messages[1]->htmlText().trimmed(), QStringLiteral("<p>second</p>"));
     // The time bound, or the bound of XPath operations, which this machine may reach first.
     QVERIFY2(warnings.any(QStringLiteral("stopped after the")), qPrintable(warnings.texts().join('\n')));
-    QVERIFY2(elapsed < 300 + 1500, qPrintable(QString::number(elapsed)));
+    // The endless transform never ends of itself: anything near the bound shows it was ended.
+    QVERIFY2(elapsed < 300 + 5000, qPrintable(QString::number(elapsed)));
     RoomModelServices::reset();
     PLPersistence::cleanUp();
 }
@@ -1058,8 +1060,9 @@ void TestSmartRendering::oneXPathEvaluationEndsWithinTheBound() {
     QVERIFY2(warnings.any(QStringLiteral("stopped after the time bound of 300 ms")),
              qPrintable(warnings.texts().join('\n')));
     QCOMPARE(workers.killedCount(), killed + 1);
-    // The bound, its grace and the time of ending the worker, on a busy machine.
-    QVERIFY2(elapsed < 300 + XSLTWorkerPool::graceMs(kShortLimits) + 1000,
+    // The bound, its grace and the time of ending the worker and starting the next, on a busy machine
+    // (two cores shared with other tests); the evaluation itself runs 5 s and more.
+    QVERIFY2(elapsed < 300 + XSLTWorkerPool::graceMs(kShortLimits) + 2500,
              qPrintable(QString::number(elapsed)));
     // The next transform has a worker of its own.
     QCOMPARE(
