@@ -11,6 +11,21 @@ bool isIsolateStart(char32_t c) {
     return c >= 0x2066 && c <= 0x2068;
 }
 
+// Calls `visit` with each code point of `text` in order until it answers true; answers whether one did.
+// A lone surrogate is passed as it is.
+template <class Visit> bool anyCodePoint(QStringView text, Visit visit) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        if (visit(c))
+            return true;
+    }
+    return false;
+}
+
 bool isLineEnd(QChar c) {
     // What Qt's layout and the bidi algorithm take as the end of a paragraph or a line.
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
@@ -42,9 +57,9 @@ QString isolatedLine(QStringView line) {
 }
 
 bool lineNeedsIsolation(QStringView line) {
-    for (const char32_t c : line.toUcs4()) {
+    return anyCodePoint(line, [](char32_t c) {
         if (c < 0x80)
-            continue;
+            return false;
         if (BidiText::isControl(c))
             return true;
         switch (QChar::direction(c)) {
@@ -62,10 +77,9 @@ bool lineNeedsIsolation(QStringView line) {
         case QChar::DirPDI:
             return true;
         default:
-            break;
+            return false;
         }
-    }
-    return false;
+    });
 }
 } // namespace
 
@@ -105,32 +119,33 @@ bool BidiText::needsIsolation(const QString& text) {
 }
 
 Qt::LayoutDirection BidiText::firstStrongDirection(QStringView text) {
+    // Read up to the first strong character only: a long message is not walked whole.
     int isolates = 0;
-    for (const char32_t c : text.toUcs4()) {
+    Qt::LayoutDirection found = Qt::LeftToRight;
+    anyCodePoint(text, [&](char32_t c) {
         switch (QChar::direction(c)) {
         case QChar::DirLRI:
         case QChar::DirRLI:
         case QChar::DirFSI:
             ++isolates;
-            break;
+            return false;
         case QChar::DirPDI:
             // A closing mark closes only an isolate that is open.
             isolates = std::max(0, isolates - 1);
-            break;
+            return false;
         case QChar::DirL:
-            if (isolates == 0)
-                return Qt::LeftToRight;
-            break;
+            return isolates == 0;
         case QChar::DirR:
         case QChar::DirAL:
-            if (isolates == 0)
-                return Qt::RightToLeft;
-            break;
+            if (isolates > 0)
+                return false;
+            found = Qt::RightToLeft;
+            return true;
         default:
-            break;
+            return false;
         }
-    }
-    return Qt::LeftToRight;
+    });
+    return found;
 }
 
 QString BidiText::isolated(const QString& text) {
