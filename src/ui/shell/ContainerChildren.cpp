@@ -1,5 +1,6 @@
 #include "ui/shell/ContainerChildren.h"
 
+#include "platform/ui/ContainerView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
@@ -11,6 +12,12 @@ namespace pelnix::ContainerChildren {
 
 using platform::ui::NavigationController;
 using platform::ui::ViewController;
+
+QWidget* newView() {
+    auto* view = new platform::ui::ContainerView;
+    view->setAutoFillBackground(true);
+    return view;
+}
 
 void removeAll(ViewController* container) {
     for (ViewController* child : container->childViewControllers()) {

@@ -12,6 +12,10 @@ class ViewController;
 // fill them.
 namespace pelnix::ContainerChildren {
 
+// The view a facade container holds its screens in. Its screens fill it, and it gives a host's layout
+// no size of theirs: some screens hint 0 x 0, and a host's QSplitter made such a container a pane no
+// wider than that.
+QWidget* newView();
 // Removes every child (its view first).
 void removeAll(platform::ui::ViewController* container);
 // Adds `child` with its view over the whole of `host` (the container's view, or the view its

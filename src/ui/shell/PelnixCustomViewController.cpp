@@ -24,7 +24,7 @@ PelnixCustomViewController::PelnixCustomViewController(qint64 type, QObject* par
 QWidget* PelnixCustomViewController::loadView() {
     // A container the host made itself loads its screens from a wired library too.
     PelnixSetUp::ensureLibraryIsSetUp();
-    QWidget* view = ViewController::loadView();
+    QWidget* view = ContainerChildren::newView();
     CustomFontRegistration::loadCustomFonts();
     PelnixStateManager::sharedStateManagerInstance()->initializeDatabase();
     m_host = view;

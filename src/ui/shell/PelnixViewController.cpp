@@ -41,7 +41,7 @@ void PelnixViewController::associateWithSessionID() {
 QWidget* PelnixViewController::loadView() {
     // A container the host made itself loads its screens from a wired library too.
     PelnixSetUp::ensureLibraryIsSetUp();
-    QWidget* view = ViewController::loadView();
+    QWidget* view = ContainerChildren::newView();
     CustomFontRegistration::loadCustomFonts();
     m_host = view;
     switch (m_type) {

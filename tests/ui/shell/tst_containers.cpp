@@ -45,6 +45,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -726,6 +727,53 @@ private slots:
         settleLayouts();
         QVERIFY2(hostChanges().isEmpty(), qPrintable(hostChanges().join(QLatin1Char('\n'))));
         QVERIFY(takesClicksAt(firstView, &host));
+    }
+
+    // Put straight into a host's splitter, a container gets a pane the user sees from the first layout,
+    // beside a widget of the host's or beside another container, whatever its screen's own size hint.
+    void everyContainerTakesAPaneOfAHostsSplitter_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("login beside an editor") << "login" << "editor";
+        QTest::newRow("logged out beside an editor") << "logged out" << "editor";
+        QTest::newRow("passcode beside an editor") << "passcode" << "editor";
+        QTest::newRow("configuration beside an editor") << "configuration" << "editor";
+        QTest::newRow("login beside logged out") << "login" << "logged out";
+    }
+    void everyContainerTakesAPaneOfAHostsSplitter() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        CoreFixture world(CoreFixture::Service::None);
+        std::vector<std::unique_ptr<ViewController>> containers;
+        const auto paneOf = [&containers](const QString& kind) -> QWidget* {
+            if (kind == QLatin1String("editor"))
+                return new QTextEdit;
+            if (kind == QLatin1String("login"))
+                containers.emplace_back(new PelnixCustomViewController(0));
+            else if (kind == QLatin1String("logged out"))
+                containers.emplace_back(Pelnix::userLoggedOutViewController({}));
+            else if (kind == QLatin1String("passcode"))
+                containers.emplace_back(new PelnixCustomViewController(3));
+            else
+                containers.emplace_back(Pelnix::pelnixConfigurationViewController());
+            return containers.back()->view();
+        };
+        QMainWindow host;
+        auto* splitter = new QSplitter;
+        splitter->addWidget(paneOf(first));
+        splitter->addWidget(paneOf(second));
+        host.setCentralWidget(splitter);
+        host.resize(900, 700);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        settleLayouts();
+        const QList<int> sizes = splitter->sizes();
+        QCOMPARE(sizes.size(), 2);
+        for (const int pane : sizes)
+            QVERIFY2(pane >= splitter->width() / 4, qPrintable(QStringLiteral("panes %1 and %2 of %3")
+                                                                     .arg(sizes[0])
+                                                                     .arg(sizes[1])
+                                                                     .arg(splitter->width())));
     }
 
     // Each container a host may ask for before anything else, as the first call of a fresh process:
