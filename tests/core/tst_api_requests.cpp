@@ -32,12 +32,19 @@ struct Sent {
 Sent run(test::CoreFixture& world, PLAPIService& request, const std::string& pathPart) {
     world.server().clearRequestLog();
     bool done = false;
-    if (!request.startServiceWithCompletionHandler(
-            [&](const QByteArray&, const PLOptionalError&) { done = true; }))
+    PLOptionalError failure;
+    if (!request.startServiceWithCompletionHandler([&](const QByteArray&, const PLOptionalError& error) {
+            failure = error;
+            done = true;
+        }))
         qFatal("request did not start");
     if (!QTest::qWaitFor([&] { return done; }, 10000))
         qFatal("no completion");
     const auto logged = world.lastRequest(pathPart);
+    // A request the service never saw says how it ended, so that the comparisons that fail say why.
+    if (logged.method.empty())
+        qWarning("no request to \"%s\" reached the service; it ended with %s", pathPart.c_str(),
+                 failure ? qPrintable(failure->debugText()) : "no error");
     return Sent{logged.method,
                 logged.path,
                 test::decodeForm(logged.query),
