@@ -12,6 +12,7 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/NavigationBar.h"
@@ -28,6 +29,7 @@
 #include "ui/rooms/PLGroupInfoViewController.h"
 #include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLGroupMemeberDetailTableViewController.h"
+#include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
@@ -38,6 +40,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -110,6 +113,14 @@ QStringList hostLayoutOf(QWidget* widget, const QList<QWidget*>& containerViews,
     return out;
 }
 
+// A click at `point` of `window` on whatever widget lies there, as the window delivers it.
+void clickAt(QWidget* window, QPoint point) {
+    QWidget* hit = window->childAt(point);
+    if (!hit)
+        hit = window;
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(window, point));
+}
+
 // Counts the mouse presses that reach the widget it filters.
 class PressCounter : public QObject {
 public:
@@ -126,6 +137,23 @@ protected:
 void settleLayouts() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCoreApplication::processEvents();
+}
+
+// Shows a question over `container` whose answers go to `answers`: an alert (No, Yes) or an action
+// sheet (Take, Choose, Cancel).
+platform::ui::AlertView* askOver(ViewController* container, bool sheet, QList<int>* answers) {
+    const auto answered = [answers](platform::ui::AlertView*, int index) { *answers << index; };
+    platform::ui::AlertView* question =
+        sheet ? new platform::ui::ActionSheet(QStringLiteral("Photo"), QStringLiteral("Cancel"), QString(),
+                                              {QStringLiteral("Take"), QStringLiteral("Choose")}, answered)
+              : new platform::ui::AlertView(QStringLiteral("Leave?"), QString(), QStringLiteral("No"),
+                                            {QStringLiteral("Yes")}, answered);
+    question->show(container->window());
+    return question;
+}
+
+QWidget* buttonOf(platform::ui::AlertView* question, int index) {
+    return question->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(index));
 }
 
 // How a host lays out the containers in its own window.
@@ -729,16 +757,76 @@ private slots:
         QVERIFY(takesClicksAt(firstView, &host));
     }
 
+    // A container in a dock or in a window sized to its layout, neither sized by the host: its pane
+    // is wide enough for an alert, which shows whole, and a click on its button lands on the button,
+    // not on the host's field beside it.
+    void aContainerTheHostDidNotSizeShowsItsAlertWhole_data() {
+        QTest::addColumn<bool>("dock");
+        QTest::addColumn<bool>("root");
+        QTest::newRow("dock widget with no size set") << true << false;
+        QTest::newRow("window sized to its layout") << false << false;
+        QTest::newRow("root container in a dock with no size set") << true << true;
+    }
+    void aContainerTheHostDidNotSizeShowsItsAlertWhole() {
+        QFETCH(bool, dock);
+        QFETCH(bool, root);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        if (root) // this host registers no landing page: the root shows an empty one
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no screen .* \"SDKTest\""));
+        std::unique_ptr<ViewController> container(root
+                                                      ? static_cast<ViewController*>(new PLRootViewController)
+                                                      : Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        auto* field = new QLineEdit;
+        QMainWindow dockHost;
+        QWidget layoutHost;
+        QWidget* host = dock ? static_cast<QWidget*>(&dockHost) : &layoutHost;
+        if (dock) {
+            dockHost.setCentralWidget(field);
+            auto* pane = new QDockWidget(QStringLiteral("Messenger"));
+            pane->setWidget(view);
+            dockHost.addDockWidget(Qt::LeftDockWidgetArea, pane);
+            dockHost.resize(1000, 640);
+        } else {
+            auto* layout = new QHBoxLayout(&layoutHost);
+            layout->addWidget(field);
+            layout->addWidget(view);
+            layoutHost.adjustSize();
+        }
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        settleLayouts();
+        QVERIFY2(view->width() >= 320, qPrintable(QStringLiteral("%1 px wide").arg(view->width())));
+        PressCounter pressesOnTheField;
+        field->installEventFilter(&pressesOnTheField);
+        QTest::mouseClick(view, Qt::LeftButton);
+
+        QList<int> answers;
+        QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &answers);
+        QTRY_VERIFY(alert->isVisible());
+        QVERIFY(rectIn(view, host).contains(rectIn(alert, host)));
+        QCOMPARE(alert->width(), 270);
+        clickAt(host, rectIn(buttonOf(alert, 1), host).center());
+        QCOMPARE(answers, QList<int>{1});
+        QCOMPARE(pressesOnTheField.presses, 0);
+    }
+
     // Put straight into a host's splitter, a container gets a pane the user sees from the first layout,
     // beside a widget of the host's or beside another container, whatever its screen's own size hint.
     void everyContainerTakesAPaneOfAHostsSplitter_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("login beside an editor") << "login" << "editor";
-        QTest::newRow("logged out beside an editor") << "logged out" << "editor";
-        QTest::newRow("passcode beside an editor") << "passcode" << "editor";
-        QTest::newRow("configuration beside an editor") << "configuration" << "editor";
-        QTest::newRow("login beside logged out") << "login" << "logged out";
+        QTest::newRow("login beside an editor") << "login"
+                                                << "editor";
+        QTest::newRow("logged out beside an editor") << "logged out"
+                                                     << "editor";
+        QTest::newRow("passcode beside an editor") << "passcode"
+                                                   << "editor";
+        QTest::newRow("configuration beside an editor") << "configuration"
+                                                        << "editor";
+        QTest::newRow("login beside logged out") << "login"
+                                                 << "logged out";
     }
     void everyContainerTakesAPaneOfAHostsSplitter() {
         QFETCH(QString, first);
@@ -771,9 +859,12 @@ private slots:
         QCOMPARE(sizes.size(), 2);
         for (const int pane : sizes)
             QVERIFY2(pane >= splitter->width() / 4, qPrintable(QStringLiteral("panes %1 and %2 of %3")
-                                                                     .arg(sizes[0])
-                                                                     .arg(sizes[1])
-                                                                     .arg(splitter->width())));
+                                                                   .arg(sizes[0])
+                                                                   .arg(sizes[1])
+                                                                   .arg(splitter->width())));
+        // Two containers ask the same: they share the splitter evenly.
+        if (second != QLatin1String("editor"))
+            QVERIFY(qAbs(sizes[0] - sizes[1]) <= 1);
     }
 
     // Each container a host may ask for before anything else, as the first call of a fresh process:
