@@ -21,6 +21,17 @@ void ContainerView::addFillingView(QWidget* view) {
     view->show();
 }
 
+void ContainerView::setSizeHint(QSize size) {
+    if (m_sizeHint == size)
+        return;
+    m_sizeHint = size;
+    updateGeometry();
+}
+
+QSize ContainerView::sizeHint() const {
+    return m_sizeHint.isValid() ? m_sizeHint : QWidget::sizeHint();
+}
+
 void ContainerView::setFillOffset(QWidget* view, QPointF offset) {
     if (!view)
         return;

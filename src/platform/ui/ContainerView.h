@@ -15,9 +15,17 @@ public:
     static void setFillOffset(QWidget* view, QPointF offset);
     void layoutFillingViews();
 
+    // The size it asks of a layout that asks (none, as a plain QWidget, until set). It asks for no
+    // minimum either way: its filling views follow whatever size it is given.
+    void setSizeHint(QSize size);
+    QSize sizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void childEvent(QChildEvent* event) override;
+
+private:
+    QSize m_sizeHint;
 };
 
 } // namespace pelnix::platform::ui

@@ -5,6 +5,7 @@
 
 #include <QChildEvent>
 #include <QEvent>
+#include <QRect>
 #include <QWidget>
 #include <utility>
 
@@ -26,7 +27,7 @@ HostedWindow::HostedWindow(QWidget* rootView)
     m_window->setObjectName(QStringLiteral("pelnixHostedWindow"));
     m_window->setHostedView(rootView);
     m_window->hide();
-    m_window->setGeometry(rootView->rect());
+    place();
     rootView->installEventFilter(this);
     for (QObject* child : rootView->children())
         watchViewChild(child);
@@ -36,6 +37,7 @@ HostedWindow::HostedWindow(QWidget* rootView)
 }
 
 HostedWindow::~HostedWindow() {
+    watchHolders(false);
     if (m_rootView)
         m_rootView->removeEventFilter(this);
     delete m_window.data();
@@ -89,12 +91,15 @@ void HostedWindow::updateVisibility() {
     for (QObject* child : m_window->children())
         if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isHidden())
             holds = true;
-    // While the host hides the view (and shows its own widget in its place), what it holds waits.
-    if (holds && m_rootView && !m_rootView->isHidden()) {
-        m_window->setGeometry(m_rootView->rect());
+    // While the host hides the view (and shows its own widget in its place), or has taken it out of
+    // its widget, what it holds waits.
+    if (holds && m_rootView && m_rootView->parentWidget() && !m_rootView->isHidden()) {
+        watchHolders(true);
+        place();
         m_window->show();
         m_window->raise();
     } else {
+        watchHolders(false);
         // What the window held goes (the busy overlay it took a click on): the keys stay with the
         // container rather than moving on to the host's next widget.
         const QWidget* focus = m_window->window()->focusWidget();
@@ -105,18 +110,52 @@ void HostedWindow::updateVisibility() {
     }
 }
 
+void HostedWindow::watchHolders(bool watch) {
+    QList<QPointer<QWidget>> holders;
+    if (watch && m_rootView)
+        for (QWidget* w = m_rootView; !w->isWindow() && w->parentWidget();)
+            holders << (w = w->parentWidget());
+    if (holders == m_holders)
+        return;
+    for (const auto& holder : std::as_const(m_holders))
+        if (holder)
+            holder->removeEventFilter(this);
+    m_holders = holders;
+    for (const auto& holder : std::as_const(m_holders))
+        holder->installEventFilter(this);
+}
+
+void HostedWindow::place() {
+    if (!m_window || !m_rootView)
+        return;
+    // While nothing of the view shows, the window lies over all of it until a part shows again.
+    const QRect part = shownPart();
+    m_window->setGeometry(part.isEmpty() ? m_rootView->rect() : part);
+}
+
+// The view's rectangle clipped by each widget that holds it, up to its window, in the view's
+// coordinates (QWidget::visibleRegion() would also take out the view's own screens, which cover it).
+QRect HostedWindow::shownPart() const {
+    QRect part = m_rootView->rect();
+    QPoint at; // where the view lies in the holder reached
+    for (const QWidget* w = m_rootView; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        at += w->pos();
+        part &= w->parentWidget()->rect().translated(-at);
+    }
+    return part;
+}
+
 bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == m_rootView) {
-        if (type == QEvent::ParentChange &&
-            (!m_rootView->parentWidget() || liesInLibraryWindow(m_rootView))) {
-            // Taken out of the host's widget, or into a library window that presents for it.
-            if (m_window)
-                m_window->hide();
-            deleteLater();
-        } else if (type == QEvent::Resize) {
-            if (m_window)
-                m_window->setGeometry(m_rootView->rect());
+        if (type == QEvent::ParentChange) {
+            // Taken out of the host's widget (held, hidden, until it has a place again), or put in
+            // another one.
+            watchHolders(false);
+            updateVisibility();
+        } else if (type == QEvent::Resize || type == QEvent::Move) {
+            if (m_window && !m_window->isHidden())
+                place();
         } else if (type == QEvent::Show || type == QEvent::Hide) {
             updateVisibility();
         } else if (type == QEvent::ChildAdded) {
@@ -137,6 +176,13 @@ bool HostedWindow::eventFilter(QObject* watched, QEvent* event) {
             event->accept();
             return true;
         }
+    } else if (watched->isWidgetType() && m_rootView &&
+               static_cast<QWidget*>(watched)->isAncestorOf(m_rootView)) {
+        // A widget that holds the view: it scrolls it, moves or resizes, or goes elsewhere itself.
+        if (type == QEvent::ParentChange)
+            watchHolders(true);
+        if (type == QEvent::ParentChange || type == QEvent::Move || type == QEvent::Resize)
+            place();
     } else if (watched->parent() == m_rootView) {
         // One of the view's children raised over the window (a screen bringing a page to the front).
         if (type == QEvent::ZOrderChange)

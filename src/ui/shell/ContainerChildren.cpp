@@ -16,6 +16,7 @@ using platform::ui::ViewController;
 QWidget* newView() {
     auto* view = new platform::ui::ContainerView;
     view->setAutoFillBackground(true);
+    view->setSizeHint(kViewSizeHint);
     return view;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -12,9 +13,14 @@ class ViewController;
 // fill them.
 namespace pelnix::ContainerChildren {
 
+// What a container's view asks of a host's layout or dock that asks: the reference phone's screen,
+// where every screen and what shows over it fit. It asks for no minimum, so the host may make it
+// smaller, and two containers side by side in a QSplitter share it evenly.
+inline constexpr QSize kViewSizeHint{320, 568};
+
 // The view a facade container holds its screens in. Its screens fill it, and it gives a host's layout
-// no size of theirs: some screens hint 0 x 0, and a host's QSplitter made such a container a pane no
-// wider than that.
+// no size of theirs (some screens hint 0 x 0, and a host's QSplitter made such a container a pane no
+// wider than that), only kViewSizeHint.
 QWidget* newView();
 // Removes every child (its view first).
 void removeAll(platform::ui::ViewController* container);

@@ -14,6 +14,7 @@
 #include "platform/ui/Window.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
+#include "ui/shell/ContainerChildren.h"
 #include "ui/shell/PLSideDrawerController.h"
 #include "ui/shell/ShellLog.h"
 #include "ui/toolkit/PLSplashScreenWithLogo.h"
@@ -73,6 +74,8 @@ QWidget* PLRootViewController::loadView() {
     PelnixSetUp::ensureLibraryIsSetUp();
     auto* view = new ContainerView;
     view->setObjectName(QStringLiteral("PLRootView"));
+    // In a host's dock or layout it asks what a facade container asks.
+    view->setSizeHint(ContainerChildren::kViewSizeHint);
     view->installEventFilter(this);
     m_container = view;
     loadControllerBasedOnUserInfoStatus();

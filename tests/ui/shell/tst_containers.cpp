@@ -12,6 +12,7 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/NavigationBar.h"
@@ -28,6 +29,7 @@
 #include "ui/rooms/PLGroupInfoViewController.h"
 #include "ui/rooms/PLGroupMembersViewController.h"
 #include "ui/rooms/PLGroupMemeberDetailTableViewController.h"
+#include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
@@ -38,10 +40,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -110,6 +114,20 @@ QStringList hostLayoutOf(QWidget* widget, const QList<QWidget*>& containerViews,
     return out;
 }
 
+// A click at `point` of `window` on whatever widget lies there, as the window delivers it.
+void clickAt(QWidget* window, QPoint point) {
+    QWidget* hit = window->childAt(point);
+    if (!hit)
+        hit = window;
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(window, point));
+}
+
+// Whether a click at `point` of `window` reaches a screen, nothing the library shows over it.
+bool reachesTheScreens(QWidget* window, QPoint point) {
+    QWidget* hit = window->childAt(point);
+    return hit && !platform::ui::Window::libraryWindowOf(hit);
+}
+
 // Counts the mouse presses that reach the widget it filters.
 class PressCounter : public QObject {
 public:
@@ -126,6 +144,35 @@ protected:
 void settleLayouts() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCoreApplication::processEvents();
+}
+
+// What the library shows over a container, and how the user answers it.
+enum class Overlay { AlertAnsweredByAClick, SheetAnsweredByEscape, BusyOverlay };
+
+// How a host takes a container's view out of its widget before it puts it somewhere else.
+enum class TakeOut { ScrollAreaTakeWidget, MainWindowTakeCentralWidget, SetParentNull };
+
+// Shows a question over `container` whose answers go to `answers`: an alert (No, Yes) or an action
+// sheet (Take, Choose, Cancel).
+platform::ui::AlertView* askOver(ViewController* container, bool sheet, QList<int>* answers) {
+    const auto answered = [answers](platform::ui::AlertView*, int index) { *answers << index; };
+    platform::ui::AlertView* question =
+        sheet ? new platform::ui::ActionSheet(QStringLiteral("Photo"), QStringLiteral("Cancel"), QString(),
+                                              {QStringLiteral("Take"), QStringLiteral("Choose")}, answered)
+              : new platform::ui::AlertView(QStringLiteral("Leave?"), QString(), QStringLiteral("No"),
+                                            {QStringLiteral("Yes")}, answered);
+    question->show(container->window());
+    return question;
+}
+
+QWidget* buttonOf(platform::ui::AlertView* question, int index) {
+    return question->findChild<QWidget*>(QStringLiteral("alert.button.%1").arg(index));
+}
+
+// Whether the keyboard of its window is in `widget` or in a widget inside it.
+bool hasKeyboard(const QWidget* widget) {
+    const QWidget* focus = widget->window()->focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus));
 }
 
 // How a host lays out the containers in its own window.
@@ -159,6 +206,8 @@ int runFirstCall(const QString& entry) {
 
 Q_DECLARE_METATYPE(HostLayout)
 Q_DECLARE_METATYPE(HostContainer)
+Q_DECLARE_METATYPE(Overlay)
+Q_DECLARE_METATYPE(TakeOut)
 
 class TestContainers : public QObject {
     Q_OBJECT
@@ -729,16 +778,269 @@ private slots:
         QVERIFY(takesClicksAt(firstView, &host));
     }
 
+    // A container whose view is larger than the part of it a host's scroll area shows (the area does
+    // not resize it): an alert, a sheet and the busy overlay lie in the part that shows, dimming all of
+    // it, stay there as the host scrolls and as its window is resized, leave the scroll bars to the
+    // host, take the keyboard, and are answered by a click or by Escape.
+    void whatShowsOverAContainerLiesInThePartThatShows_data() {
+        QTest::addColumn<Overlay>("overlay");
+        QTest::newRow("alert answered by a click") << Overlay::AlertAnsweredByAClick;
+        QTest::newRow("action sheet answered by Escape") << Overlay::SheetAnsweredByEscape;
+        QTest::newRow("busy overlay") << Overlay::BusyOverlay;
+    }
+    void whatShowsOverAContainerLiesInThePartThatShows() {
+        QFETCH(Overlay, overlay);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        std::unique_ptr<ViewController> container(Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        QMainWindow host;
+        auto* area = new QScrollArea;
+        view->resize(1600, 2400);
+        area->setWidget(view);
+        host.setCentralWidget(area);
+        host.resize(1000, 640);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        settleLayouts();
+        const auto shownPart = [&] { return rectIn(area->viewport(), &host); };
+        QApplication::setActiveWindow(&host);
+        clickAt(&host, shownPart().topLeft() + QPoint(20, 20));
+
+        QList<int> answers;
+        QPointer<platform::ui::AlertView> question;
+        QWidget* dim = nullptr;
+        if (overlay == Overlay::BusyOverlay) {
+            PLActivityIndicatorView::show();
+            QTRY_VERIFY((dim = PLActivityIndicatorView::sharedInstance()->overlay()) && dim->isVisible());
+        } else {
+            question = askOver(container.get(), overlay == Overlay::SheetAnsweredByEscape, &answers);
+            QTRY_VERIFY(question->isVisible());
+            dim = question->parentWidget();
+        }
+        // In sight: the dim over the part that shows, what it holds inside it, the keyboard in the
+        // question.
+        const auto verifyInSight = [&] {
+            settleLayouts();
+            QCOMPARE(rectIn(dim, &host), shownPart());
+            QVERIFY(takesClicksAt(dim, &host));
+            QVERIFY(takesClicksAt(area->verticalScrollBar(), &host));
+            if (!question)
+                return;
+            const QRect at = rectIn(question, &host);
+            QVERIFY2(shownPart().contains(at), qPrintable(QStringLiteral("at %1,%2 %3x%4")
+                                                              .arg(at.x())
+                                                              .arg(at.y())
+                                                              .arg(at.width())
+                                                              .arg(at.height())));
+            QVERIFY(takesClicksAt(question, &host));
+            QVERIFY(hasKeyboard(question));
+        };
+        verifyInSight();
+        if (QTest::currentTestFailed())
+            return;
+        if (question && question->style() == platform::ui::AlertView::Style::Alert)
+            QVERIFY((rectIn(question, &host).center() - shownPart().center()).manhattanLength() <= 2);
+
+        const QPoint before = view->pos();
+        area->horizontalScrollBar()->setValue(500);
+        area->verticalScrollBar()->setValue(1200);
+        QVERIFY(view->pos() != before);
+        verifyInSight();
+        if (QTest::currentTestFailed())
+            return;
+        host.resize(800, 560);
+        verifyInSight();
+        if (QTest::currentTestFailed())
+            return;
+
+        switch (overlay) {
+        case Overlay::AlertAnsweredByAClick:
+            clickAt(&host, rectIn(buttonOf(question, 1), &host).center());
+            QCOMPARE(answers, QList<int>{1});
+            break;
+        case Overlay::SheetAnsweredByEscape:
+            QTest::keyClick(host.focusWidget(), Qt::Key_Escape);
+            QCOMPARE(answers, QList<int>{2}); // Cancel
+            break;
+        case Overlay::BusyOverlay:
+            PLActivityIndicatorView::dismiss();
+            QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+            break;
+        }
+        QTRY_VERIFY(reachesTheScreens(&host, shownPart().center()));
+    }
+
+    // A container in a dock or in a window sized to its layout, neither sized by the host: its pane
+    // is wide enough for an alert, which shows whole, and a click on its button lands on the button,
+    // not on the host's field beside it.
+    void aContainerTheHostDidNotSizeShowsItsAlertWhole_data() {
+        QTest::addColumn<bool>("dock");
+        QTest::addColumn<bool>("root");
+        QTest::newRow("dock widget with no size set") << true << false;
+        QTest::newRow("window sized to its layout") << false << false;
+        QTest::newRow("root container in a dock with no size set") << true << true;
+    }
+    void aContainerTheHostDidNotSizeShowsItsAlertWhole() {
+        QFETCH(bool, dock);
+        QFETCH(bool, root);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        if (root) // this host registers no landing page: the root shows an empty one
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no screen .* \"SDKTest\""));
+        std::unique_ptr<ViewController> container(root
+                                                      ? static_cast<ViewController*>(new PLRootViewController)
+                                                      : Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        auto* field = new QLineEdit;
+        QMainWindow dockHost;
+        QWidget layoutHost;
+        QWidget* host = dock ? static_cast<QWidget*>(&dockHost) : &layoutHost;
+        if (dock) {
+            dockHost.setCentralWidget(field);
+            auto* pane = new QDockWidget(QStringLiteral("Messenger"));
+            pane->setWidget(view);
+            dockHost.addDockWidget(Qt::LeftDockWidgetArea, pane);
+            dockHost.resize(1000, 640);
+        } else {
+            auto* layout = new QHBoxLayout(&layoutHost);
+            layout->addWidget(field);
+            layout->addWidget(view);
+            layoutHost.adjustSize();
+        }
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host));
+        settleLayouts();
+        QVERIFY2(view->width() >= 320, qPrintable(QStringLiteral("%1 px wide").arg(view->width())));
+        PressCounter pressesOnTheField;
+        field->installEventFilter(&pressesOnTheField);
+        QTest::mouseClick(view, Qt::LeftButton);
+
+        QList<int> answers;
+        QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &answers);
+        QTRY_VERIFY(alert->isVisible());
+        QVERIFY(rectIn(view, host).contains(rectIn(alert, host)));
+        QCOMPARE(alert->width(), 270);
+        clickAt(host, rectIn(buttonOf(alert, 1), host).center());
+        QCOMPARE(answers, QList<int>{1});
+        QCOMPARE(pressesOnTheField.presses, 0);
+    }
+
+    // The host takes the container's view out of its widget, as QScrollArea::takeWidget and
+    // QMainWindow::takeCentralWidget do, and puts it in a widget of another window: the screen it
+    // presents, the alert and the sheet over it are hidden meanwhile, and show over it in its new
+    // place, where the user answers each and the answers reach whoever asked.
+    void whatShowsOverAContainerSurvivesAMoveThroughNoParent_data() {
+        QTest::addColumn<TakeOut>("takeOut");
+        QTest::newRow("QScrollArea::takeWidget") << TakeOut::ScrollAreaTakeWidget;
+        QTest::newRow("QMainWindow::takeCentralWidget") << TakeOut::MainWindowTakeCentralWidget;
+        QTest::newRow("setParent(nullptr)") << TakeOut::SetParentNull;
+    }
+    void whatShowsOverAContainerSurvivesAMoveThroughNoParent() {
+        QFETCH(TakeOut, takeOut);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        std::unique_ptr<ViewController> container(Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        auto host = std::make_unique<QMainWindow>();
+        auto* area = new QScrollArea;
+        switch (takeOut) {
+        case TakeOut::ScrollAreaTakeWidget:
+            area->setWidgetResizable(true);
+            area->setWidget(view);
+            host->setCentralWidget(area);
+            break;
+        case TakeOut::MainWindowTakeCentralWidget:
+            host->setCentralWidget(view);
+            break;
+        case TakeOut::SetParentNull: {
+            auto* central = new QWidget;
+            (new QHBoxLayout(central))->addWidget(view);
+            host->setCentralWidget(central);
+            break;
+        }
+        }
+        host->resize(600, 640);
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        QTest::mouseClick(view, Qt::LeftButton);
+
+        QPointer<ViewController> presented = new ViewController;
+        container->presentViewController(presented, false);
+        QPointer<QWidget> presentedView = presented->view();
+        QTRY_VERIFY(presentedView->isVisible());
+        QList<int> alertAnswers;
+        QList<int> sheetAnswers;
+        QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &alertAnswers);
+        QPointer<platform::ui::AlertView> sheet = askOver(container.get(), true, &sheetAnswers);
+        QTRY_VERIFY(sheet->isVisible());
+
+        QWidget* taken = nullptr;
+        switch (takeOut) {
+        case TakeOut::ScrollAreaTakeWidget:
+            taken = area->takeWidget();
+            break;
+        case TakeOut::MainWindowTakeCentralWidget:
+            taken = host->takeCentralWidget();
+            break;
+        case TakeOut::SetParentNull:
+            view->setParent(nullptr);
+            taken = view;
+            break;
+        }
+        QCOMPARE(taken, view);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        host.reset();
+        QVERIFY(alert && sheet && presentedView);
+        QCOMPARE(container->presentedViewController(), presented.data());
+        QVERIFY(!sheet->isVisible() && !presentedView->isVisible());
+        QVERIFY(alertAnswers.isEmpty() && sheetAnswers.isEmpty());
+
+        QMainWindow other;
+        auto* splitter = new QSplitter;
+        splitter->addWidget(new QLabel(QStringLiteral("The other window's own")));
+        splitter->addWidget(view);
+        other.setCentralWidget(splitter);
+        other.resize(900, 640);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        settleLayouts();
+        QTRY_VERIFY(sheet->isVisible());
+        QCOMPARE(rectIn(sheet->parentWidget(), &other), rectIn(view, &other));
+        QVERIFY(rectIn(view, &other).contains(rectIn(sheet, &other)));
+        QVERIFY(takesClicksAt(sheet, &other));
+        QVERIFY(hasKeyboard(sheet));
+        clickAt(&other, rectIn(buttonOf(sheet, 1), &other).center());
+        QCOMPARE(sheetAnswers, QList<int>{1});
+        QTRY_VERIFY(alert && alert->isVisible());
+        QVERIFY(rectIn(view, &other).contains(rectIn(alert, &other)));
+        clickAt(&other, rectIn(buttonOf(alert, 1), &other).center());
+        QCOMPARE(alertAnswers, QList<int>{1});
+
+        QVERIFY(presentedView->isVisible());
+        QCOMPARE(rectIn(presentedView, &other), rectIn(view, &other));
+        QVERIFY(takesClicksAt(presentedView, &other));
+        container->dismissViewController(false);
+        QTRY_VERIFY(!container->presentedViewController() && !presented);
+        QTRY_VERIFY(reachesTheScreens(&other, rectIn(view, &other).center()));
+    }
+
     // Put straight into a host's splitter, a container gets a pane the user sees from the first layout,
     // beside a widget of the host's or beside another container, whatever its screen's own size hint.
     void everyContainerTakesAPaneOfAHostsSplitter_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("login beside an editor") << "login" << "editor";
-        QTest::newRow("logged out beside an editor") << "logged out" << "editor";
-        QTest::newRow("passcode beside an editor") << "passcode" << "editor";
-        QTest::newRow("configuration beside an editor") << "configuration" << "editor";
-        QTest::newRow("login beside logged out") << "login" << "logged out";
+        QTest::newRow("login beside an editor") << "login"
+                                                << "editor";
+        QTest::newRow("logged out beside an editor") << "logged out"
+                                                     << "editor";
+        QTest::newRow("passcode beside an editor") << "passcode"
+                                                   << "editor";
+        QTest::newRow("configuration beside an editor") << "configuration"
+                                                        << "editor";
+        QTest::newRow("login beside logged out") << "login"
+                                                 << "logged out";
     }
     void everyContainerTakesAPaneOfAHostsSplitter() {
         QFETCH(QString, first);
@@ -771,9 +1073,12 @@ private slots:
         QCOMPARE(sizes.size(), 2);
         for (const int pane : sizes)
             QVERIFY2(pane >= splitter->width() / 4, qPrintable(QStringLiteral("panes %1 and %2 of %3")
-                                                                     .arg(sizes[0])
-                                                                     .arg(sizes[1])
-                                                                     .arg(splitter->width())));
+                                                                   .arg(sizes[0])
+                                                                   .arg(sizes[1])
+                                                                   .arg(splitter->width())));
+        // Two containers ask the same: they share the splitter evenly.
+        if (second != QLatin1String("editor"))
+            QVERIFY(qAbs(sizes[0] - sizes[1]) <= 1);
     }
 
     // Each container a host may ask for before anything else, as the first call of a fresh process:
