@@ -1434,8 +1434,8 @@ private slots:
     // layer where codings are stacked; a coding nobody can decode is refused with a message saying so,
     // and nothing of it is kept. A stream cut inside its coding is refused however its framing ended
     // (a length declared as what was sent, the last chunk, an orderly close), and so is one whose
-    // outer coding ended while an inner one did not, or one with bytes after its coding's end (zstd
-    // frames excepted, which that format strings together).
+    // outer coding ended while an inner one did not, or one with bytes after its coding's end (gzip
+    // members and zstd frames excepted, which those formats string together).
     void codedBodiesAreDecodedOrRefused_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("kept");
@@ -1502,8 +1502,28 @@ private slots:
             << ok + "Content-Encoding: deflate\r\n" + sized(half(rawDeflated(document))) << QByteArray();
         QTest::addRow("gzip, br: the inner gzip cut")
             << ok + "Content-Encoding: gzip, br\r\n" + sized(brotliCompressed(half(gzip))) << QByteArray();
-        QTest::addRow("gzip and a second member, refused")
-            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << QByteArray();
+        QTest::addRow("Content-Encoding: gzip, two members")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << document;
+        QTest::addRow("Transfer-Encoding: gzip, chunked, two members")
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(first) + gzipped(second))
+            << document;
+        QTest::addRow("gzip, the second member cut, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + half(gzipped(second)))
+            << QByteArray();
+        QTest::addRow("gzip members and bytes of no member, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second) + "trailing")
+            << QByteArray();
+        // A decoded size of whole 64 KiB pieces, as the zstd command line codes it.
+        QByteArray mebibyte = document;
+        while (mebibyte.size() < 1024 * 1024)
+            mebibyte += document;
+        mebibyte.truncate(1024 * 1024);
+        QTest::addRow("Content-Encoding: zstd, 1 MiB, checksum")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdFramed(mebibyte, true, true)) << mebibyte;
+        QTest::addRow("Content-Encoding: zstd, 1 MiB, chunked, no checksum")
+            << ok + "Content-Encoding: zstd\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                   chunked(zstdFramed(mebibyte, false, true))
+            << mebibyte;
         QTest::addRow("brotli and bytes after its end, refused")
             << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(picture) + "xyz") << QByteArray();
     }
