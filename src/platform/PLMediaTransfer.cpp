@@ -148,7 +148,8 @@ bool PLMediaTransfer::takeHead(const platform::HttpGet::Head& head) {
         fail(QStringLiteral("the server answered with status %1").arg(head.status));
         return false;
     }
-    if (head.contentLength > m_limits.maxBytes) {
+    // A coded body's length is what travels, not the file: that one is counted as it is decoded.
+    if (!head.coded && head.contentLength > m_limits.maxBytes) {
         qCInfo(lcMediaTransfer) << "media download declares" << head.contentLength << "bytes, over the cap of"
                                 << m_limits.maxBytes;
         fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));

@@ -18,7 +18,7 @@ namespace pelnix {
 // One HTTP GET streamed into a file, on the thread the object lives on (a thread of its own, so that
 // neither the network nor the disk ever holds the main thread), through libcurl (platform::HttpGet).
 // Whatever the peer sends, it is bounded in memory (curl's buffers), on disk (a size cap on the decoded
-// file, refused from the declared length before any body is read and enforced while writing), on the
+// file, refused from an uncoded body's declared length at once and enforced while writing), on the
 // wire (framing beyond the body, see HttpGet), and in time (silence, a minimum rate over each window,
 // and a total bound). Redirects are followed hop by hop here, to any origin, since storage services hand
 // out their objects that way, but each hop must name a host over http(s), never step down from https to
@@ -33,7 +33,8 @@ class PLMediaTransfer : public QObject {
     Q_OBJECT
 public:
     struct Limits {
-        // The most bytes one download may bring; a larger declared length is refused at once.
+        // The most bytes the downloaded file may hold, decoded; a larger length declared for a body that
+        // travels uncoded is refused at once.
         qint64 maxBytes = qint64(512) * 1024 * 1024;
         // Silence longer than this fails the transfer.
         int silenceMs = 60000;

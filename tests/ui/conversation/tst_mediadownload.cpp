@@ -595,35 +595,58 @@ private slots:
         QCOMPARE(elsewhere.hits.value(QStringLiteral("/pic.jpg")), 1);
     }
 
-    // The cap holds to the byte: a body of exactly the cap is kept, one byte more
-    // is not.
+    // The cap holds to the byte of the file as it is kept: a body of exactly the cap is kept, one byte
+    // more is not, whether it travels as it is or coded (an incompressible file grows in its coding),
+    // with its length or without; a refusal names the cap.
     void theCapHoldsToTheByte_data() {
+        QTest::addColumn<QByteArray>("coding");
         QTest::addColumn<qint64>("cap");
         QTest::addColumn<bool>("withoutLength");
         QTest::addColumn<bool>("kept");
-        QTest::addRow("declared, at the cap") << qint64(4096) << false << true;
-        QTest::addRow("declared, one over") << qint64(4095) << false << false;
-        QTest::addRow("no length, at the cap") << qint64(4096) << true << true;
-        QTest::addRow("no length, one over") << qint64(4095) << true << false;
+        for (const char* coding : {"identity", "gzip", "deflate", "br", "zstd"}) {
+            QTest::addRow("%s, declared, at the cap", coding)
+                << QByteArray(coding) << qint64(4096) << false << true;
+            QTest::addRow("%s, declared, one over", coding)
+                << QByteArray(coding) << qint64(4095) << false << false;
+            QTest::addRow("%s, no length, at the cap", coding)
+                << QByteArray(coding) << qint64(4096) << true << true;
+            QTest::addRow("%s, no length, one over", coding)
+                << QByteArray(coding) << qint64(4095) << true << false;
+        }
     }
     void theCapHoldsToTheByte() {
+        QFETCH(QByteArray, coding);
         QFETCH(qint64, cap);
         QFETCH(bool, withoutLength);
         QFETCH(bool, kept);
-        peer.routes[QStringLiteral("/big.bin")].withoutLength = withoutLength;
+        QByteArray file(4096, Qt::Uninitialized);
+        QRandomGenerator noise(4096);
+        noise.fillRange(reinterpret_cast<quint32*>(file.data()), file.size() / 4);
+        MediaPeer::Route route{200, codedAs(coding, file), "application/octet-stream"};
+        route.withoutLength = withoutLength;
+        if (coding != "identity") {
+            route.headers = "Content-Encoding: " + coding + "\r\n";
+            QVERIFY(route.body.size() > file.size());
+        }
+        peer.routes[QStringLiteral("/capped.bin")] = route;
         NotificationLog log;
         QTemporaryDir folder;
-        const QString target = QDir(folder.path()).filePath(QStringLiteral("big.bin"));
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("capped.bin"));
         PLMediaDownloader::Limits limits = hostileLimits();
         limits.maxBytes = cap;
         limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
         PLMediaDownloader downloader;
-        start(downloader, peer.url(QStringLiteral("/big.bin")), QUrl::fromLocalFile(target), limits);
+        start(downloader, peer.url(QStringLiteral("/capped.bin")), QUrl::fromLocalFile(target), limits);
         QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
                          log.count(PLMediaDownloaderDidFailWithErrorNotification),
                      1);
         QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
-        QCOMPARE(QFileInfo(target).size(), kept ? qint64(4096) : qint64(0));
+        if (!kept)
+            QCOMPARE(log.userInfos.last().value(QLatin1String(PLMediaDownloaderErrorKey)).toString(),
+                     QStringLiteral("the file is larger than the 4095 bytes allowed"));
+        QFile written(target);
+        QCOMPARE(written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(),
+                 kept ? file : QByteArray());
         QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
     }
 
