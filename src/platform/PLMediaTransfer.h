@@ -36,10 +36,11 @@ public:
         // The most bytes the downloaded file may hold, decoded; a larger length declared for a body that
         // travels uncoded is refused at once.
         qint64 maxBytes = qint64(512) * 1024 * 1024;
-        // Silence longer than this fails the transfer.
+        // Silence longer than this fails the transfer; 0 or less: no silence bound.
         int silenceMs = 60000;
         // Each window must bring at least minBytesPerSecond on average (or the rest of the body), so
-        // that a peer dripping bytes cannot keep a download open for ever.
+        // that a peer dripping bytes cannot keep a download open for ever; a window of 0 or less: no
+        // rate check (the total bound still holds).
         int rateWindowMs = 60000;
         qint64 minBytesPerSecond = 16 * 1024;
         int maxRedirects = 5;
@@ -79,6 +80,8 @@ private:
     void finish();
     void dropRequest();
     void checkRate();
+    void silenceFromNow();
+    void stopTimers();
     void fail(const QString& why);
     void reportProgress();
     bool isCancelled() const { return m_cancelled && m_cancelled->load(); }

@@ -148,6 +148,20 @@ void drain(int rounds = 20) {
     }
 }
 
+// Counts the timer events of the objects it watches.
+class WakeUpCounter : public QObject {
+public:
+    explicit WakeUpCounter(int* count) : m_count(count) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            ++*m_count;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int* m_count;
+};
+
 } // namespace
 
 class TestMediaDownload : public QObject {
@@ -1374,6 +1388,45 @@ private slots:
         QCOMPARE(fetched(url, limits, 20000), QByteArray());
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         peer.release(QStringLiteral("/gated.txt"));
+    }
+
+    // A rate window or a silence of no length checks nothing: a body paced over a few hundred
+    // milliseconds arrives whole, and no timer of the transfer's wakes its thread meanwhile (one of
+    // no interval would, without pause).
+    void boundsOfNoLengthCheckNothing_data() {
+        QTest::addColumn<int>("rateWindowMs");
+        QTest::addColumn<int>("silenceMs");
+        QTest::addRow("rate window 0") << 0 << PLMediaTransfer::Limits().silenceMs;
+        QTest::addRow("rate window -1") << -1 << PLMediaTransfer::Limits().silenceMs;
+        QTest::addRow("silence 0") << PLMediaTransfer::Limits().rateWindowMs << 0;
+    }
+    void boundsOfNoLengthCheckNothing() {
+        QFETCH(int, rateWindowMs);
+        QFETCH(int, silenceMs);
+        MediaPeer::Route paced{200, QByteArray(4000, 'p'), "application/octet-stream"};
+        paced.bytesPer50ms = 1000;
+        peer.routes[QStringLiteral("/paced.bin")] = paced;
+        PLMediaTransfer::Limits limits;
+        limits.rateWindowMs = rateWindowMs;
+        limits.silenceMs = silenceMs;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("paced.bin"));
+        PLMediaTransfer transfer(QUrl(peer.url(QStringLiteral("/paced.bin"))), target, limits,
+                                 std::make_shared<std::atomic_bool>(false));
+        QSignalSpy ended(&transfer, &PLMediaTransfer::ended);
+        transfer.start();
+        // Its own timers' wake-ups, counted as they come.
+        int wakeUps = 0;
+        WakeUpCounter counter(&wakeUps);
+        for (QTimer* timer : transfer.findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+            timer->installEventFilter(&counter);
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(ended.first().value(1).toString(), QString());
+        QCOMPARE(ended.first().value(0).toBool(), true);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), paced.body);
+        QVERIFY2(wakeUps == 0, qPrintable(QString::number(wakeUps)));
     }
 
     // Over https the server's certificate is checked as ever: only one the system trusts, for the
