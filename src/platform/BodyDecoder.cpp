@@ -70,12 +70,19 @@ private:
         return m_started;
     }
 
+    // gzip members may follow one another (RFC 1952); the body has ended whenever the last one has.
+    // A zlib stream has one end, and bytes after it are refused.
     bool inflateAll(const char* data, qsizetype size, const Forward& forward) {
         m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
         m_stream.avail_in = uInt(size);
         for (;;) {
-            if (m_ended)
-                return m_stream.avail_in == 0 || fail();
+            if (m_ended) {
+                if (m_stream.avail_in == 0)
+                    return true;
+                if (!m_gzip || inflateReset(&m_stream) != Z_OK)
+                    return fail();
+                m_ended = false;
+            }
             m_stream.next_out = reinterpret_cast<Bytef*>(m_out);
             m_stream.avail_out = uInt(sizeof m_out);
             const int result = inflate(&m_stream, Z_NO_FLUSH);
@@ -143,19 +150,25 @@ public:
     }
     ~ZstdLayer() override { ZSTD_freeDStream(m_stream); }
 
-    // Frames may follow one another; the body has ended whenever the last one has.
+    // Frames, skippable ones among them, may follow one another; the body has ended whenever the last
+    // one has. After an end the decoder answers the size of a next frame's header, also to a call that
+    // only looked for more output: the body goes on only once a byte of that frame came.
     bool feed(const char* data, qsizetype size, const Forward& forward) override {
         if (!m_stream)
             return fail();
         ZSTD_inBuffer in{data, size_t(size), 0};
         for (;;) {
             ZSTD_outBuffer out{m_out, sizeof m_out, 0};
+            const size_t taken = in.pos;
             const size_t result = ZSTD_decompressStream(m_stream, &out, &in);
             if (ZSTD_isError(result))
                 return fail();
             if (out.pos > 0 && !forward(m_out, qsizetype(out.pos)))
                 return false;
-            m_ended = result == 0;
+            if (result == 0)
+                m_ended = true;
+            else if (in.pos > taken)
+                m_ended = false;
             if (in.pos == in.size && out.pos < out.size)
                 return true;
         }

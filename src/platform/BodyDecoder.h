@@ -13,8 +13,9 @@ namespace pelnix::platform {
 // (zlib's form, or raw as some servers send it under that name), brotli (br) and zstd, stacked up to
 // kMaxLayers deep; identity (or none) adds no layer. The body is whole only once every layer reached its
 // own end, so a stream cut inside its coding is told from a whole one whatever its framing said. Bytes
-// after a layer's end are refused, as no part of its stream, save further zstd frames, which that format
-// strings together. An empty body is whole in any coding. Decoded bytes go out in pieces of at most
+// after a layer's end are refused, as no part of its stream, save further gzip members and zstd frames
+// (skippable ones too), which those formats string together: such a layer has ended whenever its last
+// member or frame has. An empty body is whole in any coding. Decoded bytes go out in pieces of at most
 // kPieceBytes, so that a receiver's bound stops a body that swells in decoding as soon as it is passed.
 class BodyDecoder {
 public:

@@ -400,6 +400,7 @@ bool HttpGet::endHead() {
     m_inBody = true;
     if (auto decoder = std::make_unique<BodyDecoder>(codings); !decoder->isIdentity())
         m_decoder = std::move(decoder);
+    head.coded = m_decoder != nullptr;
     if (onHead && !onHead(head)) {
         m_stopped = true;
         return false;

@@ -57,6 +57,8 @@ public:
         QByteArray location;
         // The declared length of the body as it travels (before decoding), -1 when none.
         qint64 contentLength = -1;
+        // The body comes in a coding, so its declared length is not the length of what it decodes to.
+        bool coded = false;
     };
     // Called on the object's thread while the answer comes in; each answers whether to go on. A head is
     // a final or redirect head (never an interim one); body bytes come decoded.

@@ -100,15 +100,20 @@ void PLMediaTransfer::start() {
     m_clock.start();
     platform::HttpGet::trustHostCertificates(m_common);
     m_common.maxInterimBytes = m_limits.maxInterimBytes;
-    m_rateTimer = new QTimer(this);
-    connect(m_rateTimer, &QTimer::timeout, this, &PLMediaTransfer::checkRate);
-    m_rateTimer->start(m_limits.rateWindowMs);
-    m_silenceTimer = new QTimer(this);
-    m_silenceTimer->setSingleShot(true);
-    connect(m_silenceTimer, &QTimer::timeout, this, [this] {
-        qCInfo(lcMediaTransfer) << "media download silent for" << m_limits.silenceMs << "ms";
-        fail(QStringLiteral("the server fell silent"));
-    });
+    // A bound of no length checks nothing: a timer of no interval would wake the thread without pause.
+    if (m_limits.rateWindowMs > 0) {
+        m_rateTimer = new QTimer(this);
+        connect(m_rateTimer, &QTimer::timeout, this, &PLMediaTransfer::checkRate);
+        m_rateTimer->start(m_limits.rateWindowMs);
+    }
+    if (m_limits.silenceMs > 0) {
+        m_silenceTimer = new QTimer(this);
+        m_silenceTimer->setSingleShot(true);
+        connect(m_silenceTimer, &QTimer::timeout, this, [this] {
+            qCInfo(lcMediaTransfer) << "media download silent for" << m_limits.silenceMs << "ms";
+            fail(QStringLiteral("the server fell silent"));
+        });
+    }
     ask(m_url);
 }
 
@@ -131,7 +136,7 @@ void PLMediaTransfer::ask(const QUrl& url) {
         reportProgress();
     };
     connect(get, &platform::HttpGet::finished, this, &PLMediaTransfer::requestEnded);
-    m_silenceTimer->start(m_limits.silenceMs);
+    silenceFromNow();
     get->start();
 }
 
@@ -140,7 +145,7 @@ void PLMediaTransfer::ask(const QUrl& url) {
 bool PLMediaTransfer::takeHead(const platform::HttpGet::Head& head) {
     if (m_ended || isCancelled())
         return false;
-    m_silenceTimer->start(m_limits.silenceMs);
+    silenceFromNow();
     if (head.status >= 300 && head.status < 400)
         return followRedirect(head);
     if (head.status != 200) {
@@ -148,7 +153,8 @@ bool PLMediaTransfer::takeHead(const platform::HttpGet::Head& head) {
         fail(QStringLiteral("the server answered with status %1").arg(head.status));
         return false;
     }
-    if (head.contentLength > m_limits.maxBytes) {
+    // A coded body's length is what travels, not the file: that one is counted as it is decoded.
+    if (!head.coded && head.contentLength > m_limits.maxBytes) {
         qCInfo(lcMediaTransfer) << "media download declares" << head.contentLength << "bytes, over the cap of"
                                 << m_limits.maxBytes;
         fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
@@ -200,7 +206,7 @@ bool PLMediaTransfer::takeBody(const char* data, qsizetype size) {
         fail(QStringLiteral("cancelled"));
         return false;
     }
-    m_silenceTimer->start(m_limits.silenceMs);
+    silenceFromNow();
     if (m_written + size > m_limits.maxBytes) {
         qCInfo(lcMediaTransfer) << "media download went past the cap of" << m_limits.maxBytes;
         fail(QStringLiteral("the file is larger than the %1 bytes allowed").arg(m_limits.maxBytes));
@@ -262,8 +268,7 @@ void PLMediaTransfer::finish() {
         m_received = m_request->bodyBytes();
     reportProgress();
     dropRequest();
-    m_rateTimer->stop();
-    m_silenceTimer->stop();
+    stopTimers();
     // Written and synced before it takes the target's place, so the file is whole or absent.
     if (!m_file->commit()) {
         qCWarning(lcMediaTransfer) << "a downloaded file could not be written:" << m_file->errorString();
@@ -282,6 +287,19 @@ void PLMediaTransfer::dropRequest() {
         // It may be calling us right now: it goes once it has returned.
         request->deleteLater();
     }
+}
+
+// Silence counts from now: a hop was asked, or its peer was heard from.
+void PLMediaTransfer::silenceFromNow() {
+    if (m_silenceTimer)
+        m_silenceTimer->start(m_limits.silenceMs);
+}
+
+void PLMediaTransfer::stopTimers() {
+    if (m_rateTimer)
+        m_rateTimer->stop();
+    if (m_silenceTimer)
+        m_silenceTimer->stop();
 }
 
 // Each window brings its share, or the rest of a body of known length.
@@ -306,10 +324,7 @@ void PLMediaTransfer::fail(const QString& why) {
         return;
     m_ended = true;
     qCDebug(lcMediaTransfer) << "media download ends:" << why;
-    if (m_rateTimer)
-        m_rateTimer->stop();
-    if (m_silenceTimer)
-        m_silenceTimer->stop();
+    stopTimers();
     if (m_file) {
         m_file->cancelWriting();
         m_file.reset();

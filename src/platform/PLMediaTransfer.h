@@ -18,7 +18,7 @@ namespace pelnix {
 // One HTTP GET streamed into a file, on the thread the object lives on (a thread of its own, so that
 // neither the network nor the disk ever holds the main thread), through libcurl (platform::HttpGet).
 // Whatever the peer sends, it is bounded in memory (curl's buffers), on disk (a size cap on the decoded
-// file, refused from the declared length before any body is read and enforced while writing), on the
+// file, refused from an uncoded body's declared length at once and enforced while writing), on the
 // wire (framing beyond the body, see HttpGet), and in time (silence, a minimum rate over each window,
 // and a total bound). Redirects are followed hop by hop here, to any origin, since storage services hand
 // out their objects that way, but each hop must name a host over http(s), never step down from https to
@@ -33,12 +33,14 @@ class PLMediaTransfer : public QObject {
     Q_OBJECT
 public:
     struct Limits {
-        // The most bytes one download may bring; a larger declared length is refused at once.
+        // The most bytes the downloaded file may hold, decoded; a larger length declared for a body that
+        // travels uncoded is refused at once.
         qint64 maxBytes = qint64(512) * 1024 * 1024;
-        // Silence longer than this fails the transfer.
+        // Silence longer than this fails the transfer; 0 or less: no silence bound.
         int silenceMs = 60000;
         // Each window must bring at least minBytesPerSecond on average (or the rest of the body), so
-        // that a peer dripping bytes cannot keep a download open for ever.
+        // that a peer dripping bytes cannot keep a download open for ever; a window of 0 or less: no
+        // rate check (the total bound still holds).
         int rateWindowMs = 60000;
         qint64 minBytesPerSecond = 16 * 1024;
         int maxRedirects = 5;
@@ -78,6 +80,8 @@ private:
     void finish();
     void dropRequest();
     void checkRate();
+    void silenceFromNow();
+    void stopTimers();
     void fail(const QString& why);
     void reportProgress();
     bool isCancelled() const { return m_cancelled && m_cancelled->load(); }

@@ -148,6 +148,20 @@ void drain(int rounds = 20) {
     }
 }
 
+// Counts the timer events of the objects it watches.
+class WakeUpCounter : public QObject {
+public:
+    explicit WakeUpCounter(int* count) : m_count(count) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            ++*m_count;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int* m_count;
+};
+
 } // namespace
 
 class TestMediaDownload : public QObject {
@@ -595,35 +609,58 @@ private slots:
         QCOMPARE(elsewhere.hits.value(QStringLiteral("/pic.jpg")), 1);
     }
 
-    // The cap holds to the byte: a body of exactly the cap is kept, one byte more
-    // is not.
+    // The cap holds to the byte of the file as it is kept: a body of exactly the cap is kept, one byte
+    // more is not, whether it travels as it is or coded (an incompressible file grows in its coding),
+    // with its length or without; a refusal names the cap.
     void theCapHoldsToTheByte_data() {
+        QTest::addColumn<QByteArray>("coding");
         QTest::addColumn<qint64>("cap");
         QTest::addColumn<bool>("withoutLength");
         QTest::addColumn<bool>("kept");
-        QTest::addRow("declared, at the cap") << qint64(4096) << false << true;
-        QTest::addRow("declared, one over") << qint64(4095) << false << false;
-        QTest::addRow("no length, at the cap") << qint64(4096) << true << true;
-        QTest::addRow("no length, one over") << qint64(4095) << true << false;
+        for (const char* coding : {"identity", "gzip", "deflate", "br", "zstd"}) {
+            QTest::addRow("%s, declared, at the cap", coding)
+                << QByteArray(coding) << qint64(4096) << false << true;
+            QTest::addRow("%s, declared, one over", coding)
+                << QByteArray(coding) << qint64(4095) << false << false;
+            QTest::addRow("%s, no length, at the cap", coding)
+                << QByteArray(coding) << qint64(4096) << true << true;
+            QTest::addRow("%s, no length, one over", coding)
+                << QByteArray(coding) << qint64(4095) << true << false;
+        }
     }
     void theCapHoldsToTheByte() {
+        QFETCH(QByteArray, coding);
         QFETCH(qint64, cap);
         QFETCH(bool, withoutLength);
         QFETCH(bool, kept);
-        peer.routes[QStringLiteral("/big.bin")].withoutLength = withoutLength;
+        QByteArray file(4096, Qt::Uninitialized);
+        QRandomGenerator noise(4096);
+        noise.fillRange(reinterpret_cast<quint32*>(file.data()), file.size() / 4);
+        MediaPeer::Route route{200, codedAs(coding, file), "application/octet-stream"};
+        route.withoutLength = withoutLength;
+        if (coding != "identity") {
+            route.headers = "Content-Encoding: " + coding + "\r\n";
+            QVERIFY(route.body.size() > file.size());
+        }
+        peer.routes[QStringLiteral("/capped.bin")] = route;
         NotificationLog log;
         QTemporaryDir folder;
-        const QString target = QDir(folder.path()).filePath(QStringLiteral("big.bin"));
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("capped.bin"));
         PLMediaDownloader::Limits limits = hostileLimits();
         limits.maxBytes = cap;
         limits.rateWindowMs = PLMediaDownloader::Limits().rateWindowMs;
         PLMediaDownloader downloader;
-        start(downloader, peer.url(QStringLiteral("/big.bin")), QUrl::fromLocalFile(target), limits);
+        start(downloader, peer.url(QStringLiteral("/capped.bin")), QUrl::fromLocalFile(target), limits);
         QTRY_COMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification) +
                          log.count(PLMediaDownloaderDidFailWithErrorNotification),
                      1);
         QCOMPARE(log.count(PLMediaDownloaderDidFinishDownloadingNotification), int(kept));
-        QCOMPARE(QFileInfo(target).size(), kept ? qint64(4096) : qint64(0));
+        if (!kept)
+            QCOMPARE(log.userInfos.last().value(QLatin1String(PLMediaDownloaderErrorKey)).toString(),
+                     QStringLiteral("the file is larger than the 4095 bytes allowed"));
+        QFile written(target);
+        QCOMPARE(written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(),
+                 kept ? file : QByteArray());
         QTRY_COMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(kept));
     }
 
@@ -1353,6 +1390,45 @@ private slots:
         peer.release(QStringLiteral("/gated.txt"));
     }
 
+    // A rate window or a silence of no length checks nothing: a body paced over a few hundred
+    // milliseconds arrives whole, and no timer of the transfer's wakes its thread meanwhile (one of
+    // no interval would, without pause).
+    void boundsOfNoLengthCheckNothing_data() {
+        QTest::addColumn<int>("rateWindowMs");
+        QTest::addColumn<int>("silenceMs");
+        QTest::addRow("rate window 0") << 0 << PLMediaTransfer::Limits().silenceMs;
+        QTest::addRow("rate window -1") << -1 << PLMediaTransfer::Limits().silenceMs;
+        QTest::addRow("silence 0") << PLMediaTransfer::Limits().rateWindowMs << 0;
+    }
+    void boundsOfNoLengthCheckNothing() {
+        QFETCH(int, rateWindowMs);
+        QFETCH(int, silenceMs);
+        MediaPeer::Route paced{200, QByteArray(4000, 'p'), "application/octet-stream"};
+        paced.bytesPer50ms = 1000;
+        peer.routes[QStringLiteral("/paced.bin")] = paced;
+        PLMediaTransfer::Limits limits;
+        limits.rateWindowMs = rateWindowMs;
+        limits.silenceMs = silenceMs;
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath(QStringLiteral("paced.bin"));
+        PLMediaTransfer transfer(QUrl(peer.url(QStringLiteral("/paced.bin"))), target, limits,
+                                 std::make_shared<std::atomic_bool>(false));
+        QSignalSpy ended(&transfer, &PLMediaTransfer::ended);
+        transfer.start();
+        // Its own timers' wake-ups, counted as they come.
+        int wakeUps = 0;
+        WakeUpCounter counter(&wakeUps);
+        for (QTimer* timer : transfer.findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+            timer->installEventFilter(&counter);
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(ended.first().value(1).toString(), QString());
+        QCOMPARE(ended.first().value(0).toBool(), true);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), paced.body);
+        QVERIFY2(wakeUps == 0, qPrintable(QString::number(wakeUps)));
+    }
+
     // Over https the server's certificate is checked as ever: only one the system trusts, for the
     // host asked, carries the file; any other ends the download before a request is sent.
     void httpsTakesOnlyATrustedCertificateForTheHost_data() {
@@ -1434,8 +1510,8 @@ private slots:
     // layer where codings are stacked; a coding nobody can decode is refused with a message saying so,
     // and nothing of it is kept. A stream cut inside its coding is refused however its framing ended
     // (a length declared as what was sent, the last chunk, an orderly close), and so is one whose
-    // outer coding ended while an inner one did not, or one with bytes after its coding's end (zstd
-    // frames excepted, which that format strings together).
+    // outer coding ended while an inner one did not, or one with bytes after its coding's end (gzip
+    // members and zstd frames excepted, which those formats string together).
     void codedBodiesAreDecodedOrRefused_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("kept");
@@ -1502,8 +1578,28 @@ private slots:
             << ok + "Content-Encoding: deflate\r\n" + sized(half(rawDeflated(document))) << QByteArray();
         QTest::addRow("gzip, br: the inner gzip cut")
             << ok + "Content-Encoding: gzip, br\r\n" + sized(brotliCompressed(half(gzip))) << QByteArray();
-        QTest::addRow("gzip and a second member, refused")
-            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << QByteArray();
+        QTest::addRow("Content-Encoding: gzip, two members")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second)) << document;
+        QTest::addRow("Transfer-Encoding: gzip, chunked, two members")
+            << ok + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(gzipped(first) + gzipped(second))
+            << document;
+        QTest::addRow("gzip, the second member cut, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + half(gzipped(second)))
+            << QByteArray();
+        QTest::addRow("gzip members and bytes of no member, refused")
+            << ok + "Content-Encoding: gzip\r\n" + sized(gzipped(first) + gzipped(second) + "trailing")
+            << QByteArray();
+        // A decoded size of whole 64 KiB pieces, as the zstd command line codes it.
+        QByteArray mebibyte = document;
+        while (mebibyte.size() < 1024 * 1024)
+            mebibyte += document;
+        mebibyte.truncate(1024 * 1024);
+        QTest::addRow("Content-Encoding: zstd, 1 MiB, checksum")
+            << ok + "Content-Encoding: zstd\r\n" + sized(zstdFramed(mebibyte, true, true)) << mebibyte;
+        QTest::addRow("Content-Encoding: zstd, 1 MiB, chunked, no checksum")
+            << ok + "Content-Encoding: zstd\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                   chunked(zstdFramed(mebibyte, false, true))
+            << mebibyte;
         QTest::addRow("brotli and bytes after its end, refused")
             << ok + "Content-Encoding: br\r\n" + sized(brotliCompressed(picture) + "xyz") << QByteArray();
     }
