@@ -247,7 +247,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 40);
+    QCOMPARE(states.size(), 42);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -359,14 +359,18 @@ void TestAccountGallery::attemptsExceededOffersSignUpAgain() {
 void TestAccountGallery::settingsShowTheLock_data() {
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<bool>("on");
-    QTest::newRow("off") << "SettingsLockOff" << false;
-    QTest::newRow("on") << "SettingsLockOn" << true;
-    QTest::newRow("on, large") << "SettingsLockOn@400x720" << true;
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::newRow("off") << "SettingsLockOff" << false << false;
+    QTest::newRow("on") << "SettingsLockOn" << true << false;
+    QTest::newRow("on, large") << "SettingsLockOn@400x720" << true << false;
+    QTest::newRow("on, right to left") << "SettingsLockOnRightToLeft" << true << true;
+    QTest::newRow("on, right to left, large") << "SettingsLockOnRightToLeft@400x720" << true << true;
 }
 
 void TestAccountGallery::settingsShowTheLock() {
     QFETCH(QString, identifier);
     QFETCH(bool, on);
+    QFETCH(bool, rightToLeft);
     GalleryShot shot(kGallery, identifier);
     auto* settings = topOf<PLSettingsTableViewController>(shot.controller);
     QVERIFY(settings);
@@ -375,10 +379,14 @@ void TestAccountGallery::settingsShowTheLock() {
         settings->tableView()->cellForRowAtIndexPath(IndexPath::forRow(1)));
     QVERIFY(cell);
     Switch* toggle = cell->enableOrDisableSwitch();
-    const QColor track = shot.at(toggle, {toggle->width() * (on ? 0.25 : 0.75), toggle->height() / 2.0});
+    // On, the knob is at the trailing end: the right, or the left right to left.
+    const bool knobRight = on != rightToLeft;
+    const QColor track =
+        shot.at(toggle, {toggle->width() * (knobRight ? 0.25 : 0.75), toggle->height() / 2.0});
     QVERIFY2(on ? track.saturation() > 100 : track.saturation() < 40, describe(track));
     // The white knob stands out from the track beside it, on or off.
-    const QColor knob = shot.at(toggle, {toggle->width() * (on ? 0.75 : 0.25), toggle->height() / 2.0});
+    const QColor knob =
+        shot.at(toggle, {toggle->width() * (knobRight ? 0.75 : 0.25), toggle->height() / 2.0});
     QVERIFY2(near(knob, Qt::white, 3), describe(knob));
     QVERIFY2(knob.lightness() - track.lightness() >= 15, describe(track));
     QCOMPARE(cell->resetPinButton()->isVisible(), on);
@@ -393,6 +401,18 @@ void TestAccountGallery::settingsShowTheLock() {
         QCOMPARE(cell->resetPinButton()->titleFont().pixelSize(), 15);
     QWidget* header = settings->tableView()->headerViewAt(0);
     QVERIFY(near(shot.at(header, {header->width() - 4.0, 4}), QColor(232, 244, 250), 3));
+    // The switch at the row's trailing edge, the header's title in its leading half only.
+    QCOMPARE(toggle->mapTo(cell, QPoint(0, 0)).x() < cell->width() / 2, rightToLeft);
+    const auto inked = [&](bool rightHalf) {
+        const int from = rightHalf ? header->width() / 2 : 0;
+        for (int y = 0; y < header->height(); ++y)
+            for (int x = from; x < from + header->width() / 2; ++x)
+                if (!near(shot.at(header, QPointF(x, y)), QColor(232, 244, 250), 40))
+                    return true;
+        return false;
+    };
+    QVERIFY(inked(rightToLeft));
+    QVERIFY(!inked(!rightToLeft));
 }
 
 void TestAccountGallery::profileShowsItsPicture_data() {

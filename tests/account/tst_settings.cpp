@@ -73,6 +73,23 @@ bool inkAtTheRight(QWidget* label) {
     return last >= first && label->width() - 1 - last < first;
 }
 
+bool inkAtTheLeft(QWidget* label) {
+    const auto [first, last] = inkedColumns(label->grab().toImage());
+    return last >= first && first < label->width() - 1 - last;
+}
+
+// Whether the switch's knob (its white disc on the middle line) is in its right half.
+bool knobAtTheRight(QWidget* toggle) {
+    const QImage image = toggle->grab().toImage();
+    int sum = 0, count = 0;
+    for (int x = 0; x < image.width(); ++x)
+        if (image.pixel(x, image.height() / 2) == qRgb(255, 255, 255)) {
+            sum += x;
+            ++count;
+        }
+    return count > 0 && sum > count * image.width() / 2;
+}
+
 // Switches the lock row and confirms.
 void switchLock(ScreenHost& host, PLAppLockSettingCell* cell) {
     click(cell->enableOrDisableSwitch());
@@ -97,6 +114,8 @@ private slots:
     void leftBarItems();
     void rowsAreMirroredWholeRightToLeft_data();
     void rowsAreMirroredWholeRightToLeft();
+    void aDirectionTurnedAtRunTimeMirrorsTheShownScreen_data();
+    void aDirectionTurnedAtRunTimeMirrorsTheShownScreen();
 };
 
 void TestSettings::rowsFollowTheFeatureFlag_data() {
@@ -443,6 +462,57 @@ void TestSettings::rowsAreMirroredWholeRightToLeft() {
     auto* header = qobject_cast<QLabel*>(table->headerViewAt(0));
     QVERIFY(header);
     QVERIFY(inkAtTheRight(header));
+}
+
+void TestSettings::aDirectionTurnedAtRunTimeMirrorsTheShownScreen_data() {
+    QTest::addColumn<Qt::LayoutDirection>("from");
+    QTest::addColumn<bool>("application");
+    QTest::newRow("the host's window turned right to left") << Qt::LeftToRight << false;
+    QTest::newRow("the application turned right to left") << Qt::LeftToRight << true;
+    QTest::newRow("the host's window turned left to right") << Qt::RightToLeft << false;
+    QTest::newRow("the application turned left to right") << Qt::RightToLeft << true;
+}
+
+// The host turns the direction while the screen shows: the header's title, the rows' texts and the
+// lock's switch (off: its knob at the leading end) go to their mirrored places, without a reload.
+void TestSettings::aDirectionTurnedAtRunTimeMirrorsTheShownScreen() {
+    QFETCH(Qt::LayoutDirection, from);
+    QFETCH(bool, application);
+    const Qt::LayoutDirection to = from == Qt::RightToLeft ? Qt::LeftToRight : Qt::RightToLeft;
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    ScreenHost host;
+    const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+    const auto turn = [&](Qt::LayoutDirection direction) {
+        if (application)
+            qApp->setLayoutDirection(direction);
+        else
+            host.window.setLayoutDirection(direction);
+    };
+    turn(from);
+    PLSettingsTableViewController* settings = openSettings(host);
+    TableView* table = settings->tableView();
+    QWidget* header = table->headerViewAt(0);
+    PLAppLockSettingCell* lock = lockRow(settings);
+    TableViewCell* download = table->cellForRowAtIndexPath(IndexPath::forRow(0));
+    QVERIFY(header && lock && download);
+    const auto verifyShown = [&](Qt::LayoutDirection direction) {
+        const bool rtl = direction == Qt::RightToLeft;
+        // The same header and rows: nothing was reloaded.
+        QCOMPARE(table->headerViewAt(0), header);
+        QCOMPARE(lockRow(settings), lock);
+        QCOMPARE(header->layoutDirection(), direction);
+        QCOMPARE(rtl ? inkAtTheRight(header) : inkAtTheLeft(header), true);
+        QCOMPARE(rtl ? inkAtTheRight(download->textLabel()) : inkAtTheLeft(download->textLabel()), true);
+        QCOMPARE(rtl ? inkAtTheRight(lock->enableOrDisableTextLabel())
+                     : inkAtTheLeft(lock->enableOrDisableTextLabel()),
+                 true);
+        QVERIFY(!lock->enableOrDisableSwitch()->isOn());
+        QCOMPARE(knobAtTheRight(lock->enableOrDisableSwitch()), rtl);
+    };
+    verifyShown(from);
+    turn(to);
+    verifyShown(to);
 }
 
 int main(int argc, char** argv) {

@@ -51,6 +51,47 @@ private slots:
         QCOMPARE(changed.size(), 2);
     }
 
+    void switchKnobSitsAtTheTrailingEndWhenOn_data() {
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<bool>("knobAtTheRight");
+        QTest::newRow("left to right, on") << Qt::LeftToRight << true << true;
+        QTest::newRow("left to right, off") << Qt::LeftToRight << false << false;
+        QTest::newRow("right to left, on") << Qt::RightToLeft << true << false;
+        QTest::newRow("right to left, off") << Qt::RightToLeft << false << true;
+    }
+    // The knob is the white disc on the track's middle line; it reads where the platform's does, and a
+    // direction turned at run time moves it.
+    void switchKnobSitsAtTheTrailingEndWhenOn() {
+        QFETCH(Qt::LayoutDirection, direction);
+        QFETCH(bool, on);
+        QFETCH(bool, knobAtTheRight);
+        Switch toggle;
+        toggle.resize(toggle.sizeHint());
+        toggle.setOn(on);
+        const auto knobCentre = [&toggle] {
+            const QImage image = toggle.grab().toImage();
+            int sum = 0, count = 0;
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, image.height() / 2) == qRgb(255, 255, 255)) {
+                    sum += x;
+                    ++count;
+                }
+            return count ? qreal(sum) / count : -1.0;
+        };
+        const qreal middle = toggle.width() / 2.0;
+        toggle.setLayoutDirection(direction);
+        QVERIFY(knobCentre() >= 0);
+        QCOMPARE(knobCentre() > middle, knobAtTheRight);
+        // The user's tap sends it to the other end.
+        toggle.show();
+        QTest::mouseClick(&toggle, Qt::LeftButton);
+        QCOMPARE(knobCentre() > middle, !knobAtTheRight);
+        // The direction turned back: the knob moves to the mirrored end.
+        toggle.setLayoutDirection(direction == Qt::RightToLeft ? Qt::LeftToRight : Qt::RightToLeft);
+        QCOMPARE(knobCentre() > middle, knobAtTheRight);
+    }
+
     void segmentedControlReportsOnlyUserSelections() {
         SegmentedControl control({"All", "Groups", "People"});
         control.resize(300, 29);

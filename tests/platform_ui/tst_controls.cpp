@@ -121,6 +121,41 @@ private slots:
         QCOMPARE(clicked.size(), 1);
     }
 
+    void buttonTitleReadsInItsOwnDirection_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<Qt::LayoutDirection>("program");
+        for (const Qt::LayoutDirection program : {Qt::LeftToRight, Qt::RightToLeft}) {
+            const char* where =
+                program == Qt::LeftToRight ? "left-to-right program" : "right-to-left program";
+            QTest::addRow("count first, %s", where)
+                << QStringLiteral("3 New Updates ") << Qt::LeftToRight << program;
+            QTest::addRow("hebrew, %s", where)
+                << QStringLiteral("\u05E9\u05DC\u05D5\u05DD 42!") << Qt::RightToLeft << program;
+        }
+    }
+    // Whatever the program's direction, the title reads as after a mark of its own direction, and
+    // otherwise than after a mark of the other.
+    void buttonTitleReadsInItsOwnDirection() {
+        QFETCH(QString, title);
+        QFETCH(Qt::LayoutDirection, direction);
+        QFETCH(Qt::LayoutDirection, program);
+        qApp->setLayoutDirection(program);
+        const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+        const auto shown = [](const QString& text) {
+            Button button;
+            button.setTitle(text);
+            button.resize(160, 30);
+            return button.grab().toImage();
+        };
+        const QChar ltrMark(0x200E), rtlMark(0x200F);
+        const QChar same = direction == Qt::RightToLeft ? rtlMark : ltrMark;
+        const QChar other = direction == Qt::RightToLeft ? ltrMark : rtlMark;
+        const QImage picture = shown(title);
+        QVERIFY(picture == shown(same + title));
+        QVERIFY(picture != shown(other + title));
+    }
+
     void urlsOffTheAllowListAreNotOpened() {
         auto fake = std::make_unique<RecordingSystemServices>();
         auto* services = fake.get();

@@ -227,6 +227,13 @@ void registerScreenStates() {
     lockOn.lock = 1;
     registerState(QStringLiteral("SettingsLockOff"), AccountState{}, settings);
     registerState(QStringLiteral("SettingsLockOn"), lockOn, settings);
+    // Mirrored whole: the header and texts at the right, the switch at the left with its knob on the
+    // left for on.
+    registerState(QStringLiteral("SettingsLockOnRightToLeft"), lockOn, [settings] {
+        ViewController* nav = settings();
+        nav->view()->setLayoutDirection(Qt::RightToLeft);
+        return nav;
+    });
 
     const auto profile = [] {
         ViewController* nav = screen("Home", "PLUserProfileNavigationController");

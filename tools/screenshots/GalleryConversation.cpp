@@ -28,6 +28,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -295,6 +296,7 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("ChatWindowRoom400x720"), QSize(400, 720)},
         {QStringLiteral("ChatWindowRoom1024x768"), QSize(1024, 768)},
         {QStringLiteral("ChatWindowRoomRightToLeft"), QSize(320, 568)},
+        {QStringLiteral("ChatWindowRoomProgramRightToLeft"), QSize(320, 568)},
     };
     return list;
 }
@@ -385,16 +387,29 @@ void showLiveState(PLChatWindowViewController* chat, const LiveScreen& screen) {
     }
 }
 
+// How the window is mirrored: not at all, in its own view, or in a program right to left as a whole
+// (Qt's "-reverse"), where text a painter lays out takes the program's direction.
+enum class Mirrored { No, View, Program };
+
 // As a host shows it: pushed over the host's own list in its navigation controller, whose bar carries
 // the room's name, search and information.
-ViewController* chatWindow(const QString& roomId, bool rightToLeft) {
+ViewController* chatWindow(const QString& roomId, Mirrored mirrored) {
+    if (mirrored == Mirrored::Program) {
+        // For this screen's life only: a gallery test shows other screens after it in its process.
+        const Qt::LayoutDirection before = QGuiApplication::layoutDirection();
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        ViewController* shown = chatWindow(roomId, Mirrored::No);
+        QObject::connect(shown, &QObject::destroyed,
+                         [before] { QGuiApplication::setLayoutDirection(before); });
+        return shown;
+    }
     auto* hostList = new ViewController;
     hostList->setTitle(QStringLiteral("Chats"));
     auto* navigation = new platform::ui::NavigationController(hostList);
     auto* controller = new PLChatWindowViewController;
     controller->setChatRoom(GalleryStore::shared().room(roomId));
     navigation->pushViewController(controller, false);
-    if (rightToLeft)
+    if (mirrored == Mirrored::View)
         navigation->view()->setLayoutDirection(Qt::RightToLeft);
     return navigation;
 }
@@ -430,10 +445,12 @@ void registerConversationGalleryScreens() {
         const QSize windowSize = size;
         const QString roomId =
             identifier == QLatin1String("ChatWindowEmpty") ? QStringLiteral("empty") : QStringLiteral("team");
-        const bool rtl = identifier.endsWith(QLatin1String("RightToLeft"));
+        const Mirrored mirrored = identifier.endsWith(QLatin1String("ProgramRightToLeft")) ? Mirrored::Program
+                                  : identifier.endsWith(QLatin1String("RightToLeft"))      ? Mirrored::View
+                                                                                           : Mirrored::No;
         const bool atBottom = identifier.endsWith(QLatin1String("AtBottom"));
         registry->registerScreen(
-            kGallery, identifier, [roomId, rtl] { return chatWindow(roomId, rtl); },
+            kGallery, identifier, [roomId, mirrored] { return chatWindow(roomId, mirrored); },
             [windowSize, atBottom](ViewController* controller) {
                 // Shown at the size this screen is about, whatever window the tool made.
                 if (QWidget* window = controller->view()->window())
@@ -451,7 +468,7 @@ void registerConversationGalleryScreens() {
             kGallery, screen.identifier,
             [roomId] {
                 GalleryStore::shared().forgetLateMessages(roomId);
-                return chatWindow(roomId, false);
+                return chatWindow(roomId, Mirrored::No);
             },
             [screen](ViewController* controller) {
                 if (QWidget* window = controller->view()->window())

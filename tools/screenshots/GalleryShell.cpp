@@ -85,17 +85,27 @@ QSize shellGallerySize(const QString& identifier) {
 void registerShellGalleryScreens() {
     registerHostStoryboards();
     auto* registry = ScreenRegistry::shared();
+    struct State {
+        QString name;
+        bool open;
+        bool rightToLeft;
+    };
+    const QList<State> states{{QStringLiteral("RootDrawerClosed"), false, false},
+                              {QStringLiteral("RootDrawerOpen"), true, false},
+                              {QStringLiteral("RootDrawerOpenRightToLeft"), true, true}};
     for (const QString& suffix : {QString(), kLarge}) {
-        for (const bool open : {false, true}) {
-            const QString identifier =
-                (open ? QStringLiteral("RootDrawerOpen") : QStringLiteral("RootDrawerClosed")) + suffix;
+        for (const State& state : states) {
+            const QString identifier = state.name + suffix;
             registry->registerScreen(
                 kGallery, identifier,
-                [] {
+                [rightToLeft = state.rightToLeft] {
                     prepareRoomsGalleryStore(true);
-                    return new PLRootViewController;
+                    auto* root = new PLRootViewController;
+                    if (rightToLeft)
+                        root->view()->setLayoutDirection(Qt::RightToLeft);
+                    return root;
                 },
-                [identifier, open](ViewController* c) {
+                [identifier, open = state.open](ViewController* c) {
                     if (platform::ui::Window* window = c->window())
                         window->resize(shellGallerySize(identifier));
                     auto* root = qobject_cast<PLRootViewController*>(c);

@@ -154,8 +154,14 @@ void Button::paintEvent(QPaintEvent*) {
     if (!title.isEmpty()) {
         painter.setPen(titleColorForState(state));
         painter.setFont(font());
-        painter.drawText(titleRect, Qt::AlignCenter,
-                         metrics.elidedText(title, Qt::ElideRight, titleRect.width()));
+        // A title reads in its own direction, from its first strong letter, as a label's text does: a
+        // painter lays text out in the application's direction, which would put "3 New Updates"'s
+        // count after its words in a right-to-left program.
+        const QString shown = metrics.elidedText(title, Qt::ElideRight, titleRect.width());
+        painter.drawText(titleRect,
+                         Qt::AlignCenter |
+                             (shown.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight),
+                         shown);
     }
 }
 

@@ -80,6 +80,12 @@ void Switch::userToggle() {
     emit valueChanged(m_on);
 }
 
+void Switch::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        update();
+}
+
 void Switch::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
 }
@@ -121,7 +127,10 @@ void Switch::paintEvent(QPaintEvent*) {
     p.setBrush(fill);
     p.drawRoundedRect(track, radius, radius);
     const qreal d = track.height() - 4;
-    const qreal x = track.left() + 2 + (track.width() - 4 - d) * m_knob;
+    // On is the trailing end: right to left the knob slides to the left, as the platform's does.
+    const qreal travel = (track.width() - 4 - d) * m_knob;
+    const qreal x =
+        layoutDirection() == Qt::RightToLeft ? track.right() - 2 - d - travel : track.left() + 2 + travel;
     const QRectF knob(x, track.top() + 2, d, d);
     // A soft shadow under the knob, so it stands off the track it slides on.
     p.setBrush(QColor(0, 0, 0, 28));

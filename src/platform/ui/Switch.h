@@ -26,7 +26,8 @@ public:
     void setBackgroundColor(const QColor& color);
     qreal cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(qreal radius);
-    // Knob position, 0 (off) to 1 (on); moves during the animation.
+    // Knob position, 0 (off) to 1 (on), from the leading end to the trailing one (right to left, on
+    // is at the left); moves during the animation.
     qreal knobPosition() const { return m_knob; }
 
     QSize sizeHint() const override { return {51, 31}; }
@@ -37,6 +38,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

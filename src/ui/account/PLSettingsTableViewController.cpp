@@ -51,6 +51,23 @@ Qt::Alignment leadingEdge(Qt::LayoutDirection direction) {
     return Qt::AlignAbsolute | (direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
 }
 
+// The section's header: its title at the leading edge, following the direction as it changes, as
+// the rows do.
+class SectionHeader : public QLabel {
+public:
+    explicit SectionHeader(const QString& title) : QLabel(title) { alignTitle(); }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::LayoutDirectionChange)
+            alignTitle();
+    }
+
+private:
+    void alignTitle() { setAlignment(Qt::AlignVCenter | leadingEdge(layoutDirection())); }
+};
+
 // The "Download latest" row.
 class DownloadLatestCell : public TableViewCell {
 public:
@@ -175,7 +192,7 @@ qreal PLSettingsTableViewController::heightForHeaderInSection(TableView*, int) {
 }
 
 QWidget* PLSettingsTableViewController::viewForHeaderInSection(TableView* table, int section) {
-    auto* header = new QLabel(titleForHeaderInSection(table, section));
+    auto* header = new SectionHeader(titleForHeaderInSection(table, section));
     header->setObjectName(QStringLiteral("settingsHeader"));
     header->setTextFormat(Qt::PlainText);
     header->setAutoFillBackground(true);
@@ -188,7 +205,6 @@ QWidget* PLSettingsTableViewController::viewForHeaderInSection(TableView* table,
     header->setPalette(palette);
     header->setFont(AccountUi::font("DejaVuSans", 12));
     header->setContentsMargins(15, 0, 15, 0);
-    header->setAlignment(Qt::AlignVCenter | leadingEdge(table->layoutDirection()));
     return header;
 }
 

@@ -22,6 +22,7 @@
 #include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStyle>
 #include <QThread>
 
 namespace pelnix {
@@ -40,6 +41,8 @@ const QString kSDKTest = QStringLiteral("SDKTest");
 const QString kHome = QStringLiteral("Home");
 const QString kLoggedOut = QStringLiteral("LoggedOut");
 const QString kSideDrawer = QStringLiteral("PLSideDrawerTableViewController");
+// Whether the shadow's picture is turned over for a right-to-left container.
+const char* const kShadowMirrored = "pelnix.shadowMirrored";
 
 // A soft edge for hosts that ship no "sideDrawerShadow" image of their own.
 QImage defaultShadowImage() {
@@ -89,8 +92,10 @@ void PLRootViewController::viewDidLoad() {
 }
 
 bool PLRootViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_container && event->type() == QEvent::Resize) {
-        // An open drawer is as wide as the container: the page beside it moves with its edge.
+    if (watched == m_container &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange)) {
+        // An open drawer is as wide as the container and opens from its leading edge: the page
+        // beside it moves with the container's size and direction.
         if (m_isShowingSideBar) {
             m_pageLeft = openPageLeft();
             placePage(m_currentTop, m_pageLeft);
@@ -308,7 +313,7 @@ void PLRootViewController::setCurrentTopChildViewController(ViewController* cont
         return;
     if (!m_shadow)
         m_shadow = initializeSideDrawerShadowImageView();
-    // The shadow falls left of the page, outside it: it lives beside the page, just under it.
+    // The shadow falls beside the page, outside it, on the drawer's side: it lives just under it.
     m_shadow->setParent(m_container);
     if (controller->isViewLoaded()) {
         // Right under the page, above whatever earlier page the host left: the drawer, then the shadow.
@@ -409,7 +414,16 @@ void PLRootViewController::didSelectSideDrawerOption(qint64 option, std::functio
 }
 
 int PLRootViewController::openPageLeft() const {
-    return m_container ? m_container->width() - kDrawerWidthInset - kPageVisibleWidth : 0;
+    if (!m_container)
+        return 0;
+    // The drawer's width less the part of the page that stays in sight: right to left the page
+    // slides off to the left, leaving its trailing part at the container's left edge.
+    const int shift = m_container->width() - kDrawerWidthInset - kPageVisibleWidth;
+    return isRightToLeft() ? -shift : shift;
+}
+
+bool PLRootViewController::isRightToLeft() const {
+    return m_container && m_container->layoutDirection() == Qt::RightToLeft;
 }
 
 void PLRootViewController::placePage(ViewController* page, int left) {
@@ -423,11 +437,21 @@ void PLRootViewController::layOutDrawerAndShadow() {
     if (!m_container)
         return;
     const int height = m_container->height();
+    const bool rtl = isRightToLeft();
     if (m_sideDrawer && m_sideDrawer->isViewLoaded() && m_sideDrawer->view()->parentWidget() == m_container)
-        m_sideDrawer->view()->setGeometry(0, 0, qMax(0, m_container->width() - kDrawerWidthInset), height);
-    if (m_shadow && m_currentTop) {
-        const int width = shadowImageView()->image().width();
-        m_shadow->setGeometry(m_pageLeft - width, 0, width, height);
+        m_sideDrawer->view()->setGeometry(
+            QStyle::visualRect(m_container->layoutDirection(), m_container->rect(),
+                               QRect(0, 0, qMax(0, m_container->width() - kDrawerWidthInset), height)));
+    if (ImageView* shadow = shadowImageView(); shadow && m_currentTop) {
+        // The shadow falls on the drawer, darkest at the page's edge: right to left it lies right of
+        // the page, its picture turned over.
+        if (shadow->property(kShadowMirrored).toBool() != rtl) {
+            shadow->setImage(shadow->image().mirrored(true, false));
+            shadow->setProperty(kShadowMirrored, rtl);
+        }
+        const int width = shadow->image().width();
+        const int x = rtl ? m_pageLeft + m_container->width() : m_pageLeft - width;
+        shadow->setGeometry(x, 0, width, height);
     }
     // The dim covers the whole page, which is as large as the container, whatever size that takes.
     if (m_overlay && m_currentTop && m_currentTop->isViewLoaded() &&

@@ -20,7 +20,8 @@ class NavigationController;
 
 // The container a host makes the root of its window: it picks the first page from the account's
 // status, keeps the host's side drawer behind the chats page, and switches to the logged-out page
-// when the server ends the session.
+// when the server ends the session. The drawer lies at the container's leading edge and the open
+// page slides towards its trailing edge: right to left, the drawer opens from the right.
 //
 // Its pages are the host's own screens, found in the screen registry as a host registers them:
 // "SDKTest" (initial screen: login and landing page), "Home" (initial screen: the chats navigation
@@ -88,6 +89,8 @@ private:
     void placePage(platform::ui::ViewController* page, int left);
     // Where the page's left edge lies while the drawer is open.
     int openPageLeft() const;
+    // The drawer opens from the container's leading edge: the right one in a right-to-left layout.
+    bool isRightToLeft() const;
     void layOutDrawerAndShadow();
 
     QPointer<QWidget> m_container; // a ContainerView

@@ -82,6 +82,7 @@ private slots:
     void emptyRoomShowsOnlyTheInputBar();
     void roomShowsSeparatorDotPillAndFailure_data();
     void roomShowsSeparatorDotPillAndFailure();
+    void theSeparatorReadsItsCountFirstRightToLeft();
     void pictureUploadsWithItsRingAtFortyPercent();
     void rightToLeftPutsTheAvatarsOnTheRight();
     void roomShowsSystemEventsGroupingAndAWaitingPost_data();
@@ -224,6 +225,36 @@ void TestConversationGallery::roomShowsSeparatorDotPillAndFailure() {
     auto* mark = static_cast<QWidget*>(failed->pendingMessageIndicatorView()->failureIndicatorButton());
     QVERIFY(mark->isVisible());
     QVERIFY2(near(shot.at(mark, {4, 9}), kFailureRed, 40), describe(shot.at(mark, {4, 9})));
+}
+
+// Right to left, in the window's view or in the whole program, the separator's title reads its count
+// first, as left to right: the same white ink in its green pill.
+void TestConversationGallery::theSeparatorReadsItsCountFirstRightToLeft() {
+    const auto titleInk = [](const QString& identifier) {
+        GalleryShot shot(identifier);
+        auto* separator = shot.cellAt<PLUnreadMessagesSeparatorCell>(
+            shot.chat->rowList().unreadMessageSeperatorIndexIfPresent());
+        if (!separator)
+            return QImage();
+        QWidget* button = separator->countIndicatorButton();
+        const int corner = button->height() / 2;
+        QRect ink;
+        for (int y = 0; y < button->height(); ++y)
+            for (int x = corner; x < button->width() - corner; ++x)
+                if (qGray(shot.at(button, QPointF(x, y)).rgb()) > 200)
+                    ink |= QRect(x, y, 1, 1);
+        QImage title(ink.size(), QImage::Format_RGB32);
+        for (int y = 0; y < ink.height(); ++y)
+            for (int x = 0; x < ink.width(); ++x)
+                title.setPixel(x, y, shot.at(button, QPointF(ink.left() + x, ink.top() + y)).rgb());
+        return title;
+    };
+    const QImage leftToRight = titleInk(QStringLiteral("ChatWindowRoom"));
+    QVERIFY(!leftToRight.isNull());
+    QVERIFY(titleInk(QStringLiteral("ChatWindowRoomRightToLeft")) == leftToRight);
+    QVERIFY(titleInk(QStringLiteral("ChatWindowRoomProgramRightToLeft")) == leftToRight);
+    // The program's direction was the screen's only.
+    QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
 }
 
 void TestConversationGallery::pictureUploadsWithItsRingAtFortyPercent() {

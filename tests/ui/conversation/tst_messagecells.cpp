@@ -114,6 +114,8 @@ private slots:
     void dateSeparatorTexts_data();
     void dateSeparatorTexts();
     void separatorButtonFollowsItsTitle();
+    void separatorReadsItsCountFirstInEitherDirection_data();
+    void separatorReadsItsCountFirstInEitherDirection();
 
 private:
     std::unique_ptr<ConversationWorld> world;
@@ -581,6 +583,45 @@ void TestMessageCells::separatorButtonFollowsItsTitle() {
     cell.setChatWindowCellContent(PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(1234)));
     QVERIFY(cell.buttonWidth() > three);
     QCOMPARE(cell.countIndicatorButton()->width(), qCeil(cell.buttonWidth()));
+}
+
+void TestMessageCells::separatorReadsItsCountFirstInEitherDirection_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<qint64>("count");
+    for (const char* layout : {"left to right", "row right to left", "program right to left"})
+        for (const qint64 count : {qint64(1), qint64(7), qint64(1234)})
+            QTest::addRow("%s, %lld", layout, qlonglong(count)) << QString::fromLatin1(layout) << count;
+}
+
+// The title ("7 New Updates ") reads as the English text it is, its count first, also in a
+// right-to-left window, not laid out as a right-to-left paragraph ("New Updates 7").
+void TestMessageCells::separatorReadsItsCountFirstInEitherDirection() {
+    QFETCH(QString, layout);
+    QFETCH(qint64, count);
+    // The title's white ink inside the green button, cut out of the row's picture.
+    const auto titleShown = [count](const QString& where) {
+        qApp->setLayoutDirection(where == QLatin1String("program right to left") ? Qt::RightToLeft
+                                                                                 : Qt::LeftToRight);
+        const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+        PLUnreadMessagesSeparatorCell cell;
+        if (where == QLatin1String("row right to left"))
+            cell.setLayoutDirection(Qt::RightToLeft);
+        cell.resize(320, int(PLUnreadMessagesSeparatorCell::cellHeight()));
+        cell.setChatWindowCellContent(PLChatWindowCellContent(std::make_shared<PLUnreadCountMessage>(count)));
+        const QImage row = cell.grab().toImage();
+        const QRect button(cell.countIndicatorButton()->mapTo(&cell, QPoint(0, 0)),
+                           cell.countIndicatorButton()->size());
+        const int corner = button.height() / 2;
+        QRect ink;
+        for (int y = button.top(); y <= button.bottom(); ++y)
+            for (int x = button.left() + corner; x <= button.right() - corner; ++x)
+                if (qGray(row.pixel(x, y)) > 200)
+                    ink |= QRect(x, y, 1, 1);
+        return row.copy(ink);
+    };
+    const QImage leftToRight = titleShown(QStringLiteral("left to right"));
+    QVERIFY(!leftToRight.isNull());
+    QVERIFY(titleShown(layout) == leftToRight);
 }
 
 int main(int argc, char** argv) {

@@ -92,6 +92,55 @@ private slots:
         }
     }
 
+    void rightToLeftTheDrawerOpensFromTheRight_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("320 x 568") << QString() << QSize(320, 568);
+        QTest::newRow("400 x 720") << QStringLiteral("@400x720") << QSize(400, 720);
+        QTest::newRow("1024 x 768") << QString() << QSize(1024, 768);
+    }
+    // The mirror of the drawer left to right: the page slides left, its dimmed sliver at the left
+    // edge, and the drawer's rows read whole right of it.
+    void rightToLeftTheDrawerOpensFromTheRight() {
+        QFETCH(QString, suffix);
+        QFETCH(QSize, size);
+        test::GalleryShot shot(QStringLiteral("GalleryShell"),
+                               QStringLiteral("RootDrawerOpenRightToLeft") + suffix, size);
+        auto* root = qobject_cast<PLRootViewController*>(shot.controller);
+        QVERIFY(root);
+        QWidget* page = root->chatRoomsNavigationViewController()->view();
+        const int visible = PLRootViewController::kPageVisibleWidth;
+        QCOMPARE(page->geometry().right() + 1, visible + PLRootViewController::kDrawerWidthInset);
+        QCOMPARE(root->shadowImageView()->x(), page->geometry().right() + 1);
+        for (const int y : {size.height() / 2, size.height() - 4}) {
+            const QColor sliver = shot.at(&shot.window, QPointF(visible / 2.0, y));
+            QVERIFY2(near(sliver, CustomColors::progressColor(), 30), describe(sliver));
+        }
+        const auto rows = shot.window.findChildren<PLSideDrawerTabelViewCell*>();
+        QVERIFY(rows.size() > 2);
+        int standingOut = 0;
+        for (PLSideDrawerTabelViewCell* row : rows) {
+            standingOut += !near(shot.at(row, {row->width() * 0.75, 5}), Qt::white, 2);
+            // The title's ink as the row draws it alone shows the same on screen: nothing of it under
+            // the page or its shadow.
+            const QImage alone = row->grab().toImage();
+            QWidget* title = row->titleLabel();
+            const QRect area(title->mapTo(row, QPoint(0, 0)), title->size());
+            int inked = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    if (qGray(alone.pixel(x, y)) >= 128)
+                        continue;
+                    ++inked;
+                    const QColor shown = shot.at(row, QPointF(x, y));
+                    QVERIFY2(near(shown, alone.pixelColor(x, y), 2),
+                             qPrintable(row->titleLabel()->text() + QLatin1Char(' ') + describe(shown)));
+                }
+            QVERIFY2(inked > 0, qPrintable(row->titleLabel()->text()));
+        }
+        QCOMPARE(standingOut, 1);
+    }
+
 private:
     test::TestSandbox m_sandbox;
 };

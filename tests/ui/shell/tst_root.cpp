@@ -15,10 +15,12 @@
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
+#include "ui/rooms/PLSideDrawerTabelViewCell.h"
 #include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PLSideDrawerController.h"
 
 #include <QMainWindow>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace pelnix;
@@ -29,7 +31,7 @@ using platform::ui::ViewController;
 
 namespace {
 
-// The host's side drawer as the root container sees it.
+// The host's side drawer as the root container sees it, with rows of the library's drawer cell.
 class HostDrawer : public ViewController, public PLSideDrawerController {
 public:
     void setDelegate(PLSideDrawerDelegate* delegate) override { this->delegate = delegate; }
@@ -38,7 +40,34 @@ public:
     PLSideDrawerDelegate* delegate = nullptr;
     int appearing = 0;
     int disappearing = 0;
+
+protected:
+    QWidget* loadView() override {
+        QWidget* view = ViewController::loadView();
+        view->setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(view);
+        layout->setContentsMargins(0, 40, 0, 0);
+        layout->setSpacing(0);
+        for (const char* title : {"Chats", "Settings", "Lock"}) {
+            auto* row = new PLSideDrawerTabelViewCell;
+            row->showCellWithTitle(QString::fromLatin1(title), {});
+            row->setFixedHeight(50);
+            layout->addWidget(row);
+        }
+        layout->addStretch();
+        return view;
+    }
 };
+
+// The box of the dark pixels (a title's text) of `image` within `area`.
+QRect inkIn(const QImage& image, const QRect& area) {
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
 
 // The host's storyboards, present only while a test says so.
 bool g_hostPages = true;
@@ -301,6 +330,77 @@ private slots:
         root.setIsShowingSideBar(false);
         root.view()->resize(1024, 768);
         QCOMPARE(page->geometry(), QRect(0, 0, 1024, 768));
+    }
+
+    void theDrawerOpensFromTheLeadingEdgeWithItsRowsInSight_data() {
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<bool>("application");
+        QTest::newRow("left to right") << Qt::LeftToRight << false;
+        QTest::newRow("the container right to left") << Qt::RightToLeft << false;
+        QTest::newRow("the application right to left") << Qt::RightToLeft << true;
+    }
+    // The drawer lies at the leading edge and the page slides towards the trailing one, leaving the
+    // rows' titles whole in sight; the shadow falls on the drawer at the page's edge, and the page's
+    // sliver closes the drawer. Turned at run time, the open drawer moves to the other side.
+    void theDrawerOpensFromTheLeadingEdgeWithItsRowsInSight() {
+        QFETCH(Qt::LayoutDirection, direction);
+        QFETCH(bool, application);
+        const auto restore = qScopeGuard([] { qApp->setLayoutDirection(Qt::LeftToRight); });
+        if (application)
+            qApp->setLayoutDirection(direction);
+        PLRootViewController root;
+        QWidget* container = root.view();
+        if (!application)
+            container->setLayoutDirection(direction);
+        container->resize(320, 568);
+        container->show();
+        root.showChatsViewController();
+        QWidget* overlay = root.initializeOverlayView();
+        root.toggleSideDrawerAnimated(true);
+        QWidget* page = root.chatRoomsNavigationViewController()->view();
+        QWidget* drawer = root.sideDrawerViewController()->view();
+
+        const auto verifyOpen = [&](Qt::LayoutDirection shownDirection) {
+            const bool rtl = shownDirection == Qt::RightToLeft;
+            const int inset = PLRootViewController::kDrawerWidthInset;
+            const int shift = 320 - inset - PLRootViewController::kPageVisibleWidth;
+            QCOMPARE(page->geometry(), QRect(QPoint(rtl ? -shift : shift, 0), container->size()));
+            QCOMPARE(drawer->geometry(), QRect(rtl ? inset : 0, 0, 320 - inset, 568));
+            // The shadow touches the page on the drawer's side, darkest next to the page.
+            const QRect shadow = root.shadowImageView()->geometry();
+            QCOMPARE(rtl ? shadow.left() : shadow.right() + 1,
+                     rtl ? page->geometry().right() + 1 : page->x());
+            const QImage shade = root.shadowImageView()->image();
+            const int nearPage = rtl ? 0 : shade.width() - 1;
+            QVERIFY(qAlpha(shade.pixel(nearPage, 0)) > qAlpha(shade.pixel(shade.width() - 1 - nearPage, 0)));
+            // Every title shows on screen as the drawer draws it, none of it under the page.
+            const QImage alone = drawer->grab().toImage();
+            const QImage shown = container->grab().toImage();
+            const auto rows = drawer->findChildren<PLSideDrawerTabelViewCell*>();
+            QCOMPARE(rows.size(), 3);
+            for (PLSideDrawerTabelViewCell* row : rows) {
+                QWidget* title = row->titleLabel();
+                const QRect ink = inkIn(alone, QRect(title->mapTo(drawer, QPoint(0, 0)), title->size()));
+                QVERIFY2(!ink.isEmpty(), qPrintable(row->titleLabel()->text()));
+                QVERIFY2(shown.copy(ink.translated(drawer->pos())) == alone.copy(ink),
+                         qPrintable(row->titleLabel()->text()));
+            }
+        };
+        verifyOpen(direction);
+
+        // Turned while open: the drawer opens from the other edge at once.
+        const Qt::LayoutDirection other = direction == Qt::RightToLeft ? Qt::LeftToRight : Qt::RightToLeft;
+        container->setLayoutDirection(other);
+        verifyOpen(other);
+        container->setLayoutDirection(direction);
+        verifyOpen(direction);
+
+        // A click on the page's sliver closes the drawer.
+        const int sliverX = direction == Qt::RightToLeft ? PLRootViewController::kPageVisibleWidth / 2
+                                                         : 320 - PLRootViewController::kPageVisibleWidth / 2;
+        QTest::mouseClick(overlay, Qt::LeftButton, {}, overlay->mapFrom(container, QPoint(sliverX, 284)));
+        QVERIFY(!root.isShowingSideBar());
+        QCOMPARE(page->geometry(), container->rect());
     }
 
     // The root container as a fresh process's very first call into the library, in a library window
