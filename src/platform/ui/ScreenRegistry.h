@@ -33,6 +33,8 @@ public:
                        StoryboardSegue::Kind kind);
 
     bool hasScreen(const QString& storyboard, const QString& identifier) const;
+    // The identifier of the storyboard's initial screen; empty when none was set.
+    QString initialScreen(const QString& storyboard) const { return m_initial.value(storyboard); }
     QStringList storyboards() const;
     QStringList identifiers(const QString& storyboard) const;
     Fixture fixture(const QString& storyboard, const QString& identifier) const;

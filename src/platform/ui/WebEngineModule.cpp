@@ -19,6 +19,20 @@ namespace {
 // Any address in this binary, for asking the loader which file it came from.
 const char kAnchor = 0;
 
+// The engine draws through the application's shared GL context, which QGuiApplication makes only when
+// Qt::AA_ShareOpenGLContexts is set before it is constructed. A program that links the engine has it
+// set by the engine's own module as it is loaded; this library maps the engine only when a page first
+// shows, far too late, so it sets the attribute itself as it is loaded. A host that links the library
+// has it loaded before main() runs, so before its QApplication exists, and needs to set nothing. This
+// is a process-wide attribute set on the host's behalf, as the engine's module would set it; it only
+// makes Qt keep one GL context for sharing. Once an application exists (the library was loaded later,
+// by dlopen) setting it changes nothing and Qt warns: then it is left alone, and pages cannot show.
+void shareGLContextsForPages() {
+    if (!QCoreApplication::instance())
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+Q_CONSTRUCTOR_FUNCTION(shareGLContextsForPages)
+
 QString binaryFolder() {
     Dl_info info{};
     if (dladdr(&kAnchor, &info) == 0 || !info.dli_fname)
@@ -38,13 +52,12 @@ WebEngineBackendFactory load() {
                    QThread::currentThread() == QCoreApplication::instance()->thread(),
                "WebEngineModule", "web views are made on the application's thread");
 #if QT_CONFIG(opengl)
-    // The engine draws through the application's shared GL context, which exists only when the host
-    // set Qt::AA_ShareOpenGLContexts before making its QApplication. Linked at start the engine set
-    // it by itself; mapped later it cannot, and without the context it crashes.
+    // Without the application's shared GL context (shareGLContextsForPages() above) the engine crashes.
     if (!QOpenGLContext::globalShareContext()) {
         qCCritical(lcWebEngine)
-            << "web pages cannot be shown: the host did not set Qt::AA_ShareOpenGLContexts"
-               " before making its QApplication";
+            << "web pages cannot be shown: the QApplication was made without"
+               " Qt::AA_ShareOpenGLContexts (the library sets it as it is loaded; this process made its"
+               " application before loading the library, or turned the attribute off)";
         return nullptr;
     }
 #endif

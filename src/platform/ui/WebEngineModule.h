@@ -10,8 +10,9 @@ namespace pelnix::platform::ui {
 // for by its file name, in order: the path in the environment variable below alone when that is
 // set; next to the binary holding this code (the Pelnix shared library, or a program that links the
 // library's archives); next to the program; and, for a binary that is itself in the build tree, the
-// module in the build tree. The engine is not mapped when the host did not set
-// Qt::AA_ShareOpenGLContexts before making its QApplication: it would crash.
+// module in the build tree. The engine needs Qt::AA_ShareOpenGLContexts set before the QApplication
+// is made: the library sets it as it is loaded (before a linking host's main() runs). In a process
+// whose application came first the engine is not mapped: it would crash.
 class WebEngineModule {
 public:
     static constexpr const char* PathVariable = "PELNIX_WEBENGINE_MODULE";

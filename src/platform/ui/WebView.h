@@ -60,8 +60,9 @@ public:
     // first shown. Where widgets compose GL content through their window, the first page makes Qt
     // switch the window to a GL surface, which destroys the native window and makes it again: a frame
     // of blank window, and a window gone from the window list for a moment. A window that composes
-    // through GL from the start is never switched. Done only when the host asked for shared GL
-    // contexts (what a host that shows web pages sets) and GL works; safe to call more than once.
+    // through GL from the start is never switched. Done only when the application has shared GL
+    // contexts (which the library asks for as it is loaded, WebEngineModule) and GL works; safe to
+    // call more than once.
     static void prepareWindowForPages(QWidget* widget);
 
     explicit WebView(QWidget* parent = nullptr) : QWidget(parent) {}

@@ -16,6 +16,7 @@
 #include "ui/conversation/PLCellImageView.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 #include "ui/conversation/PLMessageCellLayout.h"
+#include "ui/conversation/PLPagePlaceholderView.h"
 #include "ui/conversation/PLPendingMessageIndicatorView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
@@ -108,8 +109,11 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
         return shouldStartLoad(url, type);
     });
     connect(m_webView, &platform::ui::WebView::didStartLoad, this, &PLSmartMessageCell::webViewDidStartLoad);
+    connect(m_webView, &platform::ui::WebView::didFailLoad, this, &PLSmartMessageCell::webViewDidFailLoad);
     connect(m_webView, &platform::ui::WebView::didFinishLoad, this,
             &PLSmartMessageCell::webViewDidFinishLoad);
+    m_placeholder = new PLPagePlaceholderView(contentView());
+    m_placeholder->hide();
     connect(m_webView, &platform::ui::WebView::contentSizeChanged, this,
             &PLSmartMessageCell::pageContentSizeChanged);
 
@@ -272,6 +276,7 @@ bool PLSmartMessageCell::configureForActivePendingMessage() {
     if (holdPage) {
         m_webView->hide();
         m_pageCover->hide();
+        hidePlaceholder();
         m_spinner->stopAnimating();
         hideRepliedByLabel();
     }
@@ -321,6 +326,7 @@ void PLSmartMessageCell::loadMessagePage(const std::shared_ptr<Message>& message
         return;
     }
     m_webViewLoadedSuccessfully = false;
+    hidePlaceholder();
     coverPage(true);
     m_spinner->startAnimating();
 }
@@ -338,6 +344,7 @@ void PLSmartMessageCell::loadPage(const QString& html, const QString& xsltName) 
     ++m_loadGeneration;
     forgetMeasure();
     m_webViewLoadedSuccessfully = false;
+    hidePlaceholder();
     m_webView->show();
     coverPage(true);
     m_spinner->startAnimating();
@@ -373,13 +380,23 @@ bool PLSmartMessageCell::shouldStartLoad(const QUrl& url, platform::ui::WebView:
 }
 
 void PLSmartMessageCell::webViewDidStartLoad() {
+    m_loadCancelled = false;
     m_spinner->startAnimating();
+}
+
+void PLSmartMessageCell::webViewDidFailLoad(const PLError& error) {
+    m_loadCancelled = error.code == platform::ui::WebView::CancelledError;
 }
 
 void PLSmartMessageCell::webViewDidFinishLoad(bool ok) {
     m_spinner->stopAnimating();
-    if (!ok)
+    if (!ok) {
+        // A load replaced by the next one says nothing of the page; any other failure leaves the
+        // page blank for good.
+        if (!std::exchange(m_loadCancelled, false) && !m_row.isNull())
+            showPlaceholder();
         return;
+    }
     m_webViewLoadedSuccessfully = true;
     m_webView->evaluateJavaScript(QStringLiteral(
         "document.body.style.webkitTouchCallout='none'; document.body.style.KhtmlUserSelect='none';"
@@ -506,6 +523,23 @@ void PLSmartMessageCell::showWebViewAnimated(bool) {
         coverPage(false);
 }
 
+void PLSmartMessageCell::showPlaceholder() {
+    const auto snapshot = m_row.smartMessageInfo();
+    const auto message = snapshot ? snapshot->smartMessage() : m_row.message();
+    // The name the rooms list and the posting line show, else the form's own name.
+    QString name = message ? message->displayName() : QString();
+    if (name.isEmpty() && message)
+        name = message->xsltName();
+    m_placeholder->setName(PLCurrentBundleInfo::localizedString(name));
+    m_placeholder->show();
+    m_placeholder->raise();
+    layOut();
+}
+
+void PLSmartMessageCell::hidePlaceholder() {
+    m_placeholder->hide();
+}
+
 void PLSmartMessageCell::coverPage(bool covered) {
     m_pageCover->setVisible(covered);
     if (covered) {
@@ -620,6 +654,11 @@ void PLSmartMessageCell::layOut() {
     const QRect page(Layout::kContentLeft, kBodyTop, bodyWidth, m_webViewHeight);
     Layout::place(m_webView, page, w, rtl);
     Layout::place(m_pageCover, page, w, rtl);
+    // The placeholder fills the page's part of the row: the default page's height in a row of the
+    // default height, more in a row sized for a page measured before.
+    const int placeholderHeight =
+        qMax(kDefaultWebViewHeight, height() - qRound(defaultCellHeight()) + kDefaultWebViewHeight);
+    Layout::place(m_placeholder, QRect(Layout::kContentLeft, kBodyTop, bodyWidth, placeholderHeight), w, rtl);
     const QRect spinner(Layout::kContentLeft + (bodyWidth - 24) / 2,
                         kBodyTop + (kDefaultWebViewHeight - 24) / 2, 24, 24);
     Layout::place(m_spinner, spinner, w, rtl);
@@ -720,6 +759,7 @@ void PLSmartMessageCell::prepareForReuse() {
     forgetMeasure();
     m_webView->stopLoading();
     coverPage(true);
+    hidePlaceholder();
     m_webViewLoadedSuccessfully = false;
     m_loadCompletion = nullptr;
     m_linkHandler = nullptr;

@@ -19,6 +19,7 @@
 
 namespace pelnix {
 
+class PLPagePlaceholderView;
 class PLPendingMessageIndicatorView;
 class PLPendingRichMediaView;
 class PLSmartMessageInfo;
@@ -41,6 +42,9 @@ class PLSmartMessageInfo;
 // A message with no HTML yet is rendered off the main thread (SmartRenderQueue): the cell shows its
 // spinner over the covered page until the HTML arrives; a message whose rendering failed before shows
 // at once that its form is not supported.
+//
+// A page that cannot be shown (no browser engine in this process, or its load failed) leaves no blank
+// row: a placeholder naming what the row holds ("Poll", "Image") takes the page's place.
 class PLSmartMessageCell : public PLChatMessageWithProfileImageCell,
                            public PLPendingRichMediaViewDelegate,
                            public PLPopoverControllerDelegate {
@@ -121,6 +125,7 @@ public:
     platform::ui::Label* postingChatletTextLabel() const { return m_postingChatletTextLabel; }
     platform::ui::Button* staleMessageIndicatorImageView() const { return m_staleMark; }
     platform::ui::Spinner* htmlLoadActivityIndicator() const { return m_spinner; }
+    PLPagePlaceholderView* pagePlaceholder() const { return m_placeholder; }
     PLPendingRichMediaView* pendingRichMediaView() const { return m_pendingRichMediaView; }
     PendingMessageInfo::Ptr pendingMessage() const { return m_pendingMessage; }
     PLPopoverController* staleIndicatorInfoPopoverController() const { return m_popover; }
@@ -146,7 +151,11 @@ private:
     void messageRendered(const std::shared_ptr<Message>& message, const QString& html);
     void loadPage(const QString& html, const QString& xsltName);
     void webViewDidStartLoad();
+    void webViewDidFailLoad(const PLError& error);
     void webViewDidFinishLoad(bool ok);
+    // The placeholder in the page's place, named after what the row holds; hidden again by a new load.
+    void showPlaceholder();
+    void hidePlaceholder();
     void heightMeasured(qreal height);
     // The engine laid the page out again: measured again when that was at another width.
     void pageContentSizeChanged();
@@ -178,6 +187,9 @@ private:
 
     QPointer<platform::ui::WebView> m_webView;
     QWidget* m_pageCover = nullptr;
+    PLPagePlaceholderView* m_placeholder = nullptr;
+    // Whether the load that failed last was only replaced by another (no fault of the page).
+    bool m_loadCancelled = false;
     // The colour the page and its cover show: that of the view behind the cell.
     QColor m_colourBehind;
     platform::ui::Label* m_userNameLabel;

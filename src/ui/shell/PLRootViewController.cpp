@@ -155,11 +155,18 @@ ViewController* PLRootViewController::instantiateHostScreen(const QString& story
     auto* registry = ScreenRegistry::shared();
     ViewController* screen = identifier.isEmpty() ? registry->instantiateInitial(storyboard)
                                                   : registry->instantiate(storyboard, identifier);
-    if (!screen)
+    if (screen)
+        return screen;
+    const QString name = identifier.isEmpty() ? registry->initialScreen(storyboard) : identifier;
+    // A registered screen whose factory answered nothing is the host's own doing, not a missing screen.
+    if (!name.isEmpty() && registry->hasScreen(storyboard, name))
+        qCWarning(lcShell) << "the host's screen" << name << "in storyboard" << storyboard
+                           << "gave no controller - the root container stays empty there";
+    else
         qCWarning(lcShell) << "the host has no screen"
-                           << (identifier.isEmpty() ? QStringLiteral("(initial)") : identifier)
-                           << "in storyboard" << storyboard << "- the root container stays empty there";
-    return screen;
+                           << (name.isEmpty() ? QStringLiteral("(initial)") : name) << "in storyboard"
+                           << storyboard << "- the root container stays empty there";
+    return nullptr;
 }
 
 void PLRootViewController::addPage(ViewController* child) {

@@ -8,11 +8,15 @@
 #include "core/model/PendingMessageInfo.h"
 #include "core/model/StyleSheetXSLT.h"
 #include "platform/UserDefaults.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/testing/BlankPictureCheck.h"
 #include "smart/PLSmartMessageInfo.h"
 #include "smart/PLXSLTStylesheet.h"
+#include "smart/SmartFormManager.h"
 #include "smart/SmartMessageRenderer.h"
 #include "smart/XSLTWorkerPool.h"
 #include "ui/conversation/PLChatletMessageBuilder.h"
+#include "ui/conversation/PLPagePlaceholderView.h"
 #include "ui/conversation/PLPendingRichMediaView.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
@@ -71,6 +75,8 @@ private slots:
     void aMessageWithoutHTMLIsRenderedOffTheMainThread();
     void aReusedCellTakesNoRenderingOfItsEarlierRow();
     void aRenderingThatFailedIsNotRunAgainAtSetUp();
+    void aPageThatCannotShowLeavesAPlaceholderNamingWhatTheRowHolds_data();
+    void aPageThatCannotShowLeavesAPlaceholderNamingWhatTheRowHolds();
     void theRealEngineRendersAPollAndMeasuresIt();
 
 private:
@@ -479,6 +485,78 @@ void TestSmartMessageCell::aRenderingThatFailedIsNotRunAgainAtSetUp() {
     }
     world->settle();
     QCOMPARE(XSLTWorkerPool::shared().killedCount(), killed);
+}
+
+void TestSmartMessageCell::aPageThatCannotShowLeavesAPlaceholderNamingWhatTheRowHolds_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("errorCode");
+    QTest::addColumn<QString>("placeholder");
+    const int missingEngine = platform::ui::WebView::UnknownError;
+    QTest::newRow("a poll without the engine") << "poll" << missingEngine << "Poll";
+    QTest::newRow("a picture without the engine") << "image" << missingEngine << "Image";
+    QTest::newRow("a poll that timed out") << "poll" << int(platform::ui::WebView::TimedOutError) << "Poll";
+    QTest::newRow("a load replaced by the next")
+        << "poll" << int(platform::ui::WebView::CancelledError) << "";
+}
+
+// A page that cannot show leaves no blank row: a placeholder in the page's place, at the row's default
+// height, names what the row holds, drawn over the covered page. A load replaced by another is no
+// failure of the page; the next load takes the placeholder away.
+void TestSmartMessageCell::aPageThatCannotShowLeavesAPlaceholderNamingWhatTheRowHolds() {
+    QFETCH(QString, kind);
+    QFETCH(int, errorCode);
+    QFETCH(QString, placeholder);
+    const QString id =
+        QStringLiteral("PH-%1").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    Message::Ptr message;
+    if (kind == QLatin1String("poll")) {
+        message = poll(id);
+    } else {
+        QJsonObject json = QJsonDocument::fromJson(
+                               SmartFormManager::constructshareMediaWithMediaDict(
+                                   {{"fileId", "f1"}, {"fileMime", "image/jpeg"}, {"fileName", "f1.jpg"}})
+                                   .toUtf8())
+                               .object();
+        json.insert(QStringLiteral("formid"), id);
+        message = world->importMessage(room, QStringLiteral("m-") + id, date += 1000,
+                                       QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)),
+                                       kBob, QStringLiteral("smartmessage"));
+    }
+    cell.reset();
+    auto* shown = new PLSmartMessageCell(world->window.get());
+    const auto release = qScopeGuard([shown] { delete shown; });
+    shown->setGeometry(0, 60, 320, int(PLSmartMessageCell::defaultCellHeight()));
+    shown->show();
+    shown->loadCellFromSmartMessageInfo(PLChatWindowCellContent(message));
+    auto* page = qobject_cast<FakeWebView*>(shown->webView());
+    QVERIFY(!shown->pagePlaceholder()->isVisible());
+    page->failLoad(PLError(QString::fromLatin1(platform::ui::WebView::ErrorDomain), errorCode));
+    QVERIFY(!shown->isPageShown());
+    QVERIFY(!shown->htmlLoadActivityIndicator()->isAnimating());
+    PLPagePlaceholderView* view = shown->pagePlaceholder();
+    QCOMPARE(view->isVisible(), !placeholder.isEmpty());
+    QCOMPARE(shown->cellHeight(), PLSmartMessageCell::defaultCellHeight());
+    if (placeholder.isEmpty())
+        return;
+    QCOMPARE(view->name(), placeholder);
+    QCOMPARE(view->note(), QStringLiteral("Unable to load content"));
+    QCOMPARE(view->geometry(), shown->webView()->geometry());
+    // Painted over the covered page: a framed box with the name and the note, never the cover's colour.
+    platform::ui::Screenshot::settle();
+    const QImage picture = shown->grab(view->geometry()).toImage();
+    QVERIFY(!platform::ui::BlankPictureCheck::isFlat(picture));
+    const QColor cover =
+        shown->findChild<QWidget*>(QStringLiteral("pageCover"))->palette().color(QPalette::Window);
+    QVERIFY(picture.pixelColor(picture.width() / 2, 2) != cover);
+
+    // Loaded again (the message updated): the page's place waits for the page.
+    shown->setAsUpdated(false, false, true);
+    QVERIFY(!view->isVisible());
+    page->contentHeight = 90.0;
+    page->finishLoad();
+    shown->showWebViewAnimated(false);
+    QVERIFY(shown->isPageShown());
+    QVERIFY(!view->isVisible());
 }
 
 // A poll of the stand-in's stylesheet in the browser engine: the page loads and its height, read from

@@ -190,14 +190,40 @@ private slots:
         QVERIFY(children.first()->view()->isVisibleTo(root.view()));
     }
 
+    // A page the host registered whose factory gives no controller is told apart from one it never
+    // registered; either way the root container stays empty there.
+    void aHostPageMissingOrGivingNothingLeavesAnEmptyPage_data() {
+        QTest::addColumn<bool>("registered");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("registered, gives no controller")
+            << true << R"(^the host's screen "Landing" in storyboard "SDKTest" gave no controller)";
+        QTest::newRow("not registered")
+            << false << R"(^the host has no screen "Unregistered" in storyboard "SDKTest")";
+    }
+    void aHostPageMissingOrGivingNothingLeavesAnEmptyPage() {
+        QFETCH(bool, registered);
+        QFETCH(QString, warning);
+        auto* registry = ScreenRegistry::shared();
+        const auto restore = qScopeGuard(
+            [registry] { registry->setInitialScreen(QStringLiteral("SDKTest"), QStringLiteral("Landing")); });
+        if (registered)
+            g_hostPages = false;
+        else
+            registry->setInitialScreen(QStringLiteral("SDKTest"), QStringLiteral("Unregistered"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+        PLRootViewController root;
+        root.view();
+        QVERIFY(root.childViewControllers().isEmpty());
+    }
+
     void aMissingHostStoryboardLeavesAnEmptyPage() {
         g_hostPages = false;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no screen .* \"SDKTest\""));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"SDKTest\" gave no controller"));
         PLRootViewController root;
         root.view();
         QVERIFY(root.childViewControllers().isEmpty());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"PLSideDrawerTableViewController\""));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("initial.* in storyboard \"Home\""));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"HostChats\" in storyboard \"Home\" gave"));
         root.showChatsViewController();
         QVERIFY(!root.sideDrawerViewController());
         QVERIFY(!root.chatRoomsNavigationViewController());

@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     limitWorkerAddressSpace();
     // It shows nothing, yet turning a frame into a picture needs Qt's GUI side.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Nor does it show web pages: no shared GL context, which the library asks for as it is loaded.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     const std::optional<MediaReader::FramePlace> place =
