@@ -108,6 +108,7 @@ private slots:
     void returnSendsAsSendDoesAndShiftReturnStartsALine_data();
     void returnSendsAsSendDoesAndShiftReturnStartsALine();
     void returnWhileAnInputMethodComposesSendsNothing();
+    void tabStillReachesTheBarsButtons();
 
 private:
     // The window on `room` as the root of a navigation stack in a phone-sized window.
@@ -563,6 +564,7 @@ void TestChatWindowBar::theTextKeepsTheKeysWhateverBarButtonIsClicked() {
     QFETCH(QString, typed);
     QFETCH(bool, alert);
     QFETCH(QString, left);
+    world->fixture.setOnline(false); // posts wait in the outbox
     ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLUploadActionSheet"), fake());
     int menuTaps = 0;
     platform::ui::BarButtonItem menu(QStringLiteral("Menu"), [&menuTaps] { ++menuTaps; });
@@ -635,6 +637,7 @@ void TestChatWindowBar::returnSendsAsSendDoesAndShiftReturnStartsALine() {
     QFETCH(QString, posted);
     QFETCH(QString, left);
     QFETCH(QString, alert);
+    world->fixture.setOnline(false); // posts wait in the outbox
     auto* chat = world->open(room);
     QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
     QWindow* keys = world->window->windowHandle();
@@ -661,6 +664,7 @@ void TestChatWindowBar::returnSendsAsSendDoesAndShiftReturnStartsALine() {
 }
 
 void TestChatWindowBar::returnWhileAnInputMethodComposesSendsNothing() {
+    world->fixture.setOnline(false); // posts wait in the outbox
     auto* chat = world->open(room);
     QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
     QWindow* keys = world->window->windowHandle();
@@ -678,6 +682,26 @@ void TestChatWindowBar::returnWhileAnInputMethodComposesSendsNothing() {
     QTest::keyClick(keys, Qt::Key_Return);
     QCOMPARE(Message::PS_countOfEntities(), qint64(1));
     QCOMPARE(Message::PS_findFirst()->text(), QStringLiteral("Hi \u304B"));
+}
+
+// Keyboard users keep the buttons: Tab goes from the text to them, and Send pressed with Space gives
+// the keys back to the text as it hides.
+void TestChatWindowBar::tabStillReachesTheBarsButtons() {
+    world->fixture.setOnline(false); // posts wait in the outbox
+    auto* chat = world->open(room);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    PLPostToChatView* bar = chat->postToChatView();
+    QTest::mouseClick(bar->messageTextView()->viewport(), Qt::LeftButton);
+    typeInto(keys, QStringLiteral("Hello"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), bar->postChatletButton());
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), bar->sendButton());
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(Message::PS_countOfEntities(), qint64(1));
+    QVERIFY(bar->sendButton()->isHidden());
+    QCOMPARE(QApplication::focusWidget(), bar->messageTextView());
 }
 
 int main(int argc, char** argv) {
