@@ -769,6 +769,89 @@ private slots:
         QCOMPARE(tabbed, (QList<QWidget*>{fields[0], fields[1], own}));
     }
 
+    // A page that goes while it holds the keys (pushed over, popped, covered, dismissed, replaced)
+    // hands them to the page shown in its place, not to a bar's button down Tab's order, where a
+    // window whose user once pressed Tab draws a focus frame; Tab still reaches the bar's buttons.
+    void aPageThatGoesHandsTheKeysToThePageInItsPlace_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("pushed over") << "push";
+        QTest::newRow("popped") << "pop";
+        QTest::newRow("covered by a presented page") << "present";
+        QTest::newRow("dismissed") << "dismiss";
+        QTest::newRow("replaced as the window's root") << "root";
+    }
+
+    void aPageThatGoesHandsTheKeysToThePageInItsPlace() {
+        QFETCH(QString, change);
+        Window window;
+        window.resize(320, 568);
+        QLineEdit* field = nullptr;
+        // A page with the bar's buttons on both sides, and a field when the keys are to be in it.
+        const auto page = [&field](const QString& name, bool withField) {
+            auto* vc = new Recording(name);
+            vc->navigationItem()->setLeftBarButtonItem(new BarButtonItem(
+                QStringLiteral("Menu"), [] {}, vc));
+            vc->navigationItem()->setRightBarButtonItem(new BarButtonItem(
+                QStringLiteral("Info"), [] {}, vc));
+            if (withField) {
+                field = new QLineEdit(vc->view());
+                field->setGeometry(10, 10, 200, 30);
+            }
+            return new NavigationController(vc);
+        };
+        const bool fieldFirst = change == QLatin1String("push") || change == QLatin1String("present") ||
+                                change == QLatin1String("root");
+        NavigationController* first = page(QStringLiteral("A"), fieldFirst);
+        window.setRootViewController(first);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWindow* keys = window.windowHandle();
+        NavigationController* second = nullptr;
+        if (change == QLatin1String("pop")) {
+            auto* b = new Recording(QStringLiteral("B"));
+            field = new QLineEdit(b->view());
+            first->pushViewController(b, false);
+        } else if (change == QLatin1String("dismiss")) {
+            second = page(QStringLiteral("B"), true);
+            first->presentViewController(second, false);
+        }
+        // The user has pressed Tab once, then clicks into the field.
+        QTest::keyClick(keys, Qt::Key_Tab);
+        QVERIFY(window.testAttribute(Qt::WA_KeyboardFocusChange));
+        QTest::mouseClick(field, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), field);
+
+        QWidget* heir = nullptr;
+        if (change == QLatin1String("push")) {
+            auto* b = new Recording(QStringLiteral("B"));
+            first->pushViewController(b, false);
+            heir = b->view();
+        } else if (change == QLatin1String("pop")) {
+            first->popViewController(false);
+            heir = first->topViewController()->view();
+        } else if (change == QLatin1String("present")) {
+            second = page(QStringLiteral("B"), false);
+            first->presentViewController(second, false);
+            heir = second->view();
+        } else if (change == QLatin1String("dismiss")) {
+            second->dismissViewController(false);
+            heir = first->view();
+        } else {
+            second = page(QStringLiteral("B"), false);
+            window.setRootViewController(second);
+            heir = second->view();
+        }
+        QCoreApplication::processEvents();
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY2((focus == heir || (focus && heir->isAncestorOf(focus))) &&
+                     !qobject_cast<QAbstractButton*>(focus),
+                 qPrintable(QStringLiteral("the keys are in %1 \"%2\"")
+                                .arg(QLatin1String(focus ? focus->metaObject()->className() : "nothing"),
+                                     focus ? focus->objectName() : QString())));
+        QTest::keyClick(keys, Qt::Key_Tab);
+        QVERIFY(qobject_cast<QToolButton*>(QApplication::focusWidget()));
+    }
+
     // The bar's own items keep the bar's font, whatever font the host program has.
     void theBarsItemsKeepItsFontInAHostsFont() {
         const pelnix::test::HostProgramFont hostFont;

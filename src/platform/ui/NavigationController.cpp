@@ -4,6 +4,7 @@
 #include "ContainerView.h"
 #include "NavigationBar.h"
 #include "NavigationItem.h"
+#include "WindowFocus.h"
 
 #include <QVBoxLayout>
 
@@ -196,6 +197,7 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
     }
     auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing] {
         if (fromGuard && fromGuard != toGuard && fromGuard->m_view) {
+            WindowFocus::handOverKeys(fromGuard->m_view, toGuard ? toGuard->m_view.data() : nullptr);
             fromGuard->m_view->hide();
             ContainerView::setFillOffset(fromGuard->m_view, {});
         }

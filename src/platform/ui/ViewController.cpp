@@ -9,6 +9,7 @@
 #include "ScreenRegistry.h"
 #include "StoryboardSegue.h"
 #include "Window.h"
+#include "WindowFocus.h"
 
 #include "platform/Log.h"
 
@@ -221,8 +222,10 @@ void ViewController::presentViewController(ViewController* controller, bool anim
         if (presenting && onScreen) {
             presenting->endAppearanceTransition();
             // A view the host placed in its own widget stays, covered, where the host's layout has it.
-            if (presenting->m_view && presenting->m_view->parentWidget() == window)
+            if (presenting->m_view && presenting->m_view->parentWidget() == window) {
+                WindowFocus::handOverKeys(presenting->m_view, presented ? presented->m_view.data() : nullptr);
                 presenting->m_view->hide();
+            }
         }
         if (presented) {
             if (onScreen)
@@ -285,8 +288,10 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
             vc->m_presenting = nullptr;
             vc->m_presented = nullptr;
             vc->m_beingDismissed = false;
-            if (vc->m_view)
+            if (vc->m_view) {
+                WindowFocus::handOverKeys(vc->m_view, self ? self->m_view.data() : nullptr);
                 vc->m_view->hide();
+            }
             vc->deleteLater();
         }
         if (self) {

@@ -122,8 +122,10 @@ void Window::setRootViewController(ViewController* controller) {
     if (old) {
         if (visible)
             old->endAppearanceTransition();
-        if (old->m_view)
+        if (old->m_view) {
+            WindowFocus::handOverKeys(old->m_view, controller ? controller->m_view.data() : nullptr);
             old->m_view->hide();
+        }
         old->deleteLater();
     }
     if (controller && visible)

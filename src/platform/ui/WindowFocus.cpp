@@ -75,6 +75,14 @@ void WindowFocus::releaseClicks(QWidget* root) {
     g_focus->m_clickCatchers.removeAll(root);
 }
 
+void WindowFocus::handOverKeys(QWidget* leaving, QWidget* heir) {
+    if (!leaving || !heir || !heir->isVisible() || heir->window() != leaving->window())
+        return;
+    const QWidget* focus = leaving->window()->focusWidget();
+    if (focus && (focus == leaving || leaving->isAncestorOf(focus)))
+        heir->setFocus(Qt::OtherFocusReason);
+}
+
 // A click in a window or container that holds the focus already changes nothing (a field in it
 // keeps the keys); elsewhere the click's focus lands on its root, which tells where the user works.
 void WindowFocus::updateClickFocus() {

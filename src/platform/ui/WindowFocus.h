@@ -35,6 +35,10 @@ public:
     static void catchClicks(QWidget* root);
     // Gives `root` back the focus policy it had before catchClicks.
     static void releaseClicks(QWidget* root);
+    // Called before a container hides `leaving` (a page pushed over, popped, covered or replaced):
+    // keys held in it go to `heir`, the page shown in its place. Left to Qt, they would move on along
+    // Tab's order, often to a bar's button, which then shows a focus frame no key asked for.
+    static void handOverKeys(QWidget* leaving, QWidget* heir);
 
 private:
     explicit WindowFocus(QObject* parent);

@@ -155,6 +155,8 @@ void PLChatWindowViewController::unregisterToKeyboardNotifications() {
 }
 
 void PLChatWindowViewController::handleKeyboardShowWithUserInfo(const QVariantMap& userInfo) {
+    if (!m_collectionView)
+        return;
     if (!m_dismissKeyboardTapRecognizer)
         m_dismissKeyboardTapRecognizer = new platform::ui::TapGestureRecognizer(
             [this](platform::ui::GestureRecognizer*) { dismissKeyboard(); });
@@ -172,7 +174,9 @@ void PLChatWindowViewController::handleKeyboardHideWithUserInfo(const QVariantMa
 }
 
 void PLChatWindowViewController::handleKeyboardActions(const QVariantMap& userInfo, bool showing) {
-    if (!isViewLoaded())
+    // The text going with the view it is in (a host deleting the window while the user types) hides
+    // the keyboard after the list went.
+    if (!isViewLoaded() || !m_collectionView || !m_postToChatView)
         return;
     const int durationMs = qRound(userInfo.value(KeyboardMonitor::kDurationKey).toDouble() * 1000);
     // The keyboard's frame is given in the library's window: what of it covers this view.

@@ -6,13 +6,17 @@
 #include "interface/Pelnix.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Window.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -84,6 +88,11 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
     m_sendButton->setTitleColor(kSendColor.darker(140), Button::State::Highlighted);
     m_sendButton->setHidden(true);
 
+    // A click leaves the keys in the text; Tab still reaches the buttons.
+    for (Button* button : {m_mediaUploadButton, m_postChatletButton, m_sendButton})
+        button->setFocusPolicy(Qt::TabFocus);
+    m_messageTextView->installEventFilter(this);
+
     connect(m_mediaUploadButton, &Button::clicked, this, &PLPostToChatView::uploadMediaButtonClicked);
     connect(m_postChatletButton, &Button::clicked, this, &PLPostToChatView::postChatletsButtonClicked);
     connect(m_sendButton, &Button::clicked, this, &PLPostToChatView::sendMessageButtonClicked);
@@ -92,6 +101,32 @@ PLPostToChatView::PLPostToChatView(QWidget* parent)
 
 QString PLPostToChatView::placeholderText() const {
     return m_placeholder;
+}
+
+bool PLPostToChatView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_messageTextView && event->type() == QEvent::KeyPress &&
+        handleReturn(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+bool PLPostToChatView::handleReturn(const QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    // While an input method composes, Return neither sends the half-typed text nor breaks the line
+    // under the composition (the text view would): the method commits it.
+    const QTextLayout* layout = m_messageTextView->textCursor().block().layout();
+    if (layout && !layout->preeditAreaText().isEmpty())
+        return true;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        // A paragraph, as the text view's own Return makes: the bar measures plain line breaks.
+        m_messageTextView->insertPlainText(QStringLiteral("\n"));
+        return true;
+    }
+    // Return (Ctrl+Return too) presses Send, and only while Send is there to press.
+    if (!m_sendButton->isHidden() && m_sendButton->isEnabled())
+        sendMessageButtonClicked();
+    return true;
 }
 
 void PLPostToChatView::resizeEvent(QResizeEvent* event) {
@@ -193,6 +228,10 @@ void PLPostToChatView::swapButtons(qreal mediaAlpha, const QWidget* dividerAncho
     ++m_swaps;
     m_mediaAlpha = mediaAlpha;
     const bool mediaWasHidden = m_mediaUploadButton->isHidden();
+    // Send pressed from the keyboard hides itself: the keys go back to the text, not to whatever
+    // widget comes next.
+    if (Button* hiding = mediaWasHidden ? m_sendButton : m_mediaUploadButton; hiding->hasFocus())
+        m_messageTextView->setFocus(Qt::OtherFocusReason);
     Animator::animateAlpha(m_mediaUploadButton, mediaAlpha, kSwapMs);
     m_sendButton->setHidden(mediaWasHidden);
     m_mediaUploadButton->setHidden(!mediaWasHidden);
@@ -214,6 +253,10 @@ void PLPostToChatView::postChatletsButtonClicked() {
 }
 
 void PLPostToChatView::sendMessageButtonClicked() {
+    // The next message is typed where this one was, also after a click on Send while the keys were
+    // elsewhere; an alert the delegate opens gives them back to the text once answered.
+    if (m_messageTextView->isEnabled() && m_messageTextView->isVisible())
+        platform::ui::Window::giveKeyboardTo(m_messageTextView);
     if (auto* delegate = m_delegate.get())
         delegate->postTextMessage(
             StringAdditions::stringByTrimmingWhiteSpacesAndNewLines(m_messageTextView->toPlainText()));

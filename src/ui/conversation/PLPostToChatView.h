@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWidget>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace pelnix {
@@ -21,6 +22,10 @@ class Button;
 //
 // The placeholder is a real placeholder, never text in the field: a user's text that happens to
 // equal it stays as typed.
+//
+// The text view keeps the keyboard: a click on a button leaves the keys in it (Tab still reaches the
+// buttons), and a button that hides while it has the focus hands it back to the text. Return sends as
+// Send does, Shift+Return starts a new line.
 class PLPostToChatView : public QWidget {
     Q_OBJECT
 public:
@@ -51,12 +56,15 @@ public:
     void sendMessageButtonClicked();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void swapButtons(qreal mediaAlpha, const QWidget* dividerAnchor);
+    // Return and Enter in the text view; false for keys left to it.
+    bool handleReturn(const QKeyEvent* event);
     void layOut();
 
     QPlainTextEdit* m_messageTextView;

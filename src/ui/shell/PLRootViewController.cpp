@@ -12,6 +12,7 @@
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowFocus.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLSideDrawerTabelViewCell.h"
 #include "ui/shell/ContainerChildren.h"
@@ -295,6 +296,7 @@ void PLRootViewController::switchCurrentTopChildViewControllerWithController(Vie
         // The chats page is kept, out of sight, for later; anything else has served.
         const bool kept = old == m_chatRoomsNavigation;
         if (old->isViewLoaded()) {
+            platform::ui::WindowFocus::handOverKeys(old->view(), controller->view());
             old->view()->hide();
             old->view()->setParent(kept ? m_container.data() : nullptr);
         }

@@ -25,9 +25,12 @@
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLRoomStateBannerView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QWindow>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -100,6 +103,12 @@ private slots:
     void oneToOneMemberDetailNeedsTheNetwork();
     void avatarTapsOpenMemberDetailOrTheOwnProfile();
     void searchGetsTheRoomAndRefreshesReadStateOnReturn();
+    void theTextKeepsTheKeysWhateverBarButtonIsClicked_data();
+    void theTextKeepsTheKeysWhateverBarButtonIsClicked();
+    void returnSendsAsSendDoesAndShiftReturnStartsALine_data();
+    void returnSendsAsSendDoesAndShiftReturnStartsALine();
+    void returnWhileAnInputMethodComposesSendsNothing();
+    void tabStillReachesTheBarsButtons();
 
 private:
     // The window on `room` as the root of a navigation stack in a phone-sized window.
@@ -213,7 +222,7 @@ void TestChatWindowBar::barGrowsWithTheTextUpToItsMaximum() {
     QCOMPARE(bar->height(), PLPostToChatView::kDefaultHeight);
     QList<int> heights;
     for (int i = 0; i < 8; ++i) {
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
         QTest::keyClicks(field, QStringLiteral("more"));
         heights << bar->height();
         // It grows upwards, and the list ends at its top.
@@ -255,7 +264,7 @@ void TestChatWindowBar::grownFieldShowsItsLinesFromTheFirst() {
     int previous = bar->height();
     // Each line typed grows the bar until it fits; the first line stays in view with the caret's.
     for (int lines = 2; lines <= 4; ++lines) {
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
         const int grown = chat->postToChatViewHeightForText(field->toPlainText());
         QVERIFY(grown > previous);
         QTRY_COMPARE(bar->height(), grown);
@@ -267,7 +276,7 @@ void TestChatWindowBar::grownFieldShowsItsLinesFromTheFirst() {
     }
     // Past the bar's maximum the caret's line stays in view.
     for (int i = 0; i < 6; ++i) {
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
         QTest::keyClicks(field, QStringLiteral("more"));
     }
     QTRY_COMPARE(bar->height(), PLChatWindowViewController::kMaximumBarHeight);
@@ -519,6 +528,180 @@ void TestChatWindowBar::searchGetsTheRoomAndRefreshesReadStateOnReturn() {
     QCOMPARE(search->chatRoom(), room);
     // Rows read in the search show as read when the window comes back.
     QVERIFY(chat->needToReloadVisibleCellReadState());
+}
+
+namespace {
+
+// Keys typed as the user types them: to the window, which hands them to its focus widget.
+void typeInto(QWindow* window, const QString& text) {
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+} // namespace
+
+void TestChatWindowBar::theTextKeepsTheKeysWhateverBarButtonIsClicked_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("typed"); // before the click
+    QTest::addColumn<bool>("alert");
+    QTest::addColumn<QString>("left"); // in the field, once "again" is typed after the click
+    QTest::newRow("Send") << "sendButton"
+                          << "Hello " << false << "again";
+    QTest::newRow("attachments") << "mediaUploadButton"
+                                 << "" << false << "again";
+    QTest::newRow("chatlets, not available here") << "postChatletButton"
+                                                  << "Hello " << true << "Hello again";
+    QTest::newRow("the host's Menu") << "navigationBar.left.0"
+                                     << "Hello " << false << "Hello again";
+    QTest::newRow("group information, not available here") << "navigationBar.right.0"
+                                                           << "Hello " << true << "Hello again";
+}
+
+// A user who once pressed Tab types, clicks a button of the bars and types on: the keys are in the
+// text, and no button holds them (Qt would draw its focus frame).
+void TestChatWindowBar::theTextKeepsTheKeysWhateverBarButtonIsClicked() {
+    QFETCH(QString, button);
+    QFETCH(QString, typed);
+    QFETCH(bool, alert);
+    QFETCH(QString, left);
+    world->fixture.setOnline(false); // posts wait in the outbox
+    ScreenRegistry::shared()->registerScreen(kHome, QStringLiteral("PLUploadActionSheet"), fake());
+    int menuTaps = 0;
+    platform::ui::BarButtonItem menu(QStringLiteral("Menu"), [&menuTaps] { ++menuTaps; });
+    Pelnix::setNavigationItemLeftBarButtonItems({QVariant::fromValue<QObject*>(&menu)});
+    auto* chat = openInNavigation(room);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    QPlainTextEdit* field = chat->postToChatView()->messageTextView();
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QTest::mouseClick(field->viewport(), Qt::LeftButton);
+    typeInto(keys, typed);
+
+    auto* target = world->window->findChild<QAbstractButton*>(button);
+    QVERIFY(target && target->isVisible());
+    QTest::mouseClick(target, Qt::LeftButton);
+    if (alert) {
+        QCOMPARE(world->window->alerts().size(), 1);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QVERIFY(world->window->alerts().isEmpty());
+    }
+    QCOMPARE(menuTaps, button.contains(QLatin1String("left")) ? 1 : 0);
+    QCOMPARE(QApplication::focusWidget(), field);
+    typeInto(keys, QStringLiteral("again"));
+    QCOMPARE(field->toPlainText(), left);
+    const bool sent = button == QLatin1String("sendButton");
+    QCOMPARE(Message::PS_countOfEntities(), qint64(sent ? 1 : 0));
+    if (sent)
+        QCOMPARE(Message::PS_findFirst()->text(), QStringLiteral("Hello"));
+}
+
+void TestChatWindowBar::returnSendsAsSendDoesAndShiftReturnStartsALine_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("sendEnabled");
+    QTest::addColumn<QString>("posted"); // null: nothing
+    QTest::addColumn<QString>("left");   // in the field after the key
+    QTest::addColumn<QString>("alert");  // empty: none
+    const int none = Qt::NoModifier;
+    const int key = Qt::Key_Return;
+    const int enter = Qt::Key_Enter;
+    const QString hello = QStringLiteral("Hello there");
+    QTest::newRow("Return") << hello << key << none << true << hello << ""
+                            << "";
+    QTest::newRow("keypad Enter") << hello << enter << int(Qt::KeypadModifier) << true << hello << ""
+                                  << "";
+    QTest::newRow("Ctrl+Return") << hello << key << int(Qt::ControlModifier) << true << hello << ""
+                                 << "";
+    QTest::newRow("trimmed at both ends, as by Send")
+        << "  Hello there " << key << none << true << hello << ""
+        << "";
+    QTest::newRow("Shift+Return") << hello << key << int(Qt::ShiftModifier) << true << QString()
+                                  << "Hello there\n"
+                                  << "";
+    QTest::newRow("Shift+keypad Enter") << hello << enter << int(Qt::ShiftModifier | Qt::KeypadModifier)
+                                        << true << QString() << "Hello there\n"
+                                        << "";
+    QTest::newRow("blanks only") << "   " << key << none << true << QString() << ""
+                                 << "Enter valid message.";
+    QTest::newRow("nothing typed") << "" << key << none << true << QString() << ""
+                                   << "";
+    QTest::newRow("Send disabled") << hello << key << none << false << QString() << hello << "";
+}
+
+void TestChatWindowBar::returnSendsAsSendDoesAndShiftReturnStartsALine() {
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, sendEnabled);
+    QFETCH(QString, posted);
+    QFETCH(QString, left);
+    QFETCH(QString, alert);
+    world->fixture.setOnline(false); // posts wait in the outbox
+    auto* chat = world->open(room);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    QPlainTextEdit* field = chat->postToChatView()->messageTextView();
+    chat->postToChatView()->sendButton()->setEnabled(sendEnabled);
+    QTest::mouseClick(field->viewport(), Qt::LeftButton);
+    typeInto(keys, typed);
+    QTest::keyClick(keys, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QCOMPARE(Message::PS_countOfEntities(), qint64(posted.isNull() ? 0 : 1));
+    if (!posted.isNull())
+        QCOMPARE(Message::PS_findFirst()->text(), posted);
+    QCOMPARE(field->toPlainText(), left);
+    const auto alerts = world->window->alerts();
+    QCOMPARE(alerts.size(), alert.isEmpty() ? 0 : 1);
+    if (!alert.isEmpty()) {
+        QCOMPARE(alerts.first()->message(), alert);
+        QTest::keyClick(keys, Qt::Key_Return);
+        QVERIFY(world->window->alerts().isEmpty());
+    }
+    // The next text lands in the field, on a line of its own after Shift+Return.
+    typeInto(keys, QStringLiteral("next"));
+    QCOMPARE(field->toPlainText(), left + QStringLiteral("next"));
+}
+
+void TestChatWindowBar::returnWhileAnInputMethodComposesSendsNothing() {
+    world->fixture.setOnline(false); // posts wait in the outbox
+    auto* chat = world->open(room);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    QPlainTextEdit* field = chat->postToChatView()->messageTextView();
+    QTest::mouseClick(field->viewport(), Qt::LeftButton);
+    typeInto(keys, QStringLiteral("Hi "));
+    QInputMethodEvent composing(QStringLiteral("\u304B"), {});
+    QCoreApplication::sendEvent(field, &composing);
+    QTest::keyClick(keys, Qt::Key_Return);
+    QCOMPARE(Message::PS_countOfEntities(), qint64(0));
+    QCOMPARE(field->toPlainText(), QStringLiteral("Hi "));
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("\u304B"));
+    QCoreApplication::sendEvent(field, &committed);
+    QTest::keyClick(keys, Qt::Key_Return);
+    QCOMPARE(Message::PS_countOfEntities(), qint64(1));
+    QCOMPARE(Message::PS_findFirst()->text(), QStringLiteral("Hi \u304B"));
+}
+
+// Keyboard users keep the buttons: Tab goes from the text to them, and Send pressed with Space gives
+// the keys back to the text as it hides.
+void TestChatWindowBar::tabStillReachesTheBarsButtons() {
+    world->fixture.setOnline(false); // posts wait in the outbox
+    auto* chat = world->open(room);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    PLPostToChatView* bar = chat->postToChatView();
+    QTest::mouseClick(bar->messageTextView()->viewport(), Qt::LeftButton);
+    typeInto(keys, QStringLiteral("Hello"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), bar->postChatletButton());
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), bar->sendButton());
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(Message::PS_countOfEntities(), qint64(1));
+    QVERIFY(bar->sendButton()->isHidden());
+    QCOMPARE(QApplication::focusWidget(), bar->messageTextView());
 }
 
 int main(int argc, char** argv) {

@@ -10,8 +10,10 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/PelnixSetUp.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Scheduler.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/Window.h"
@@ -19,6 +21,8 @@
 #include "ui/shell/PLRootViewController.h"
 #include "ui/shell/PLSideDrawerController.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -264,6 +268,31 @@ private slots:
         QCOMPARE(chats->viewControllers().size(), 1); // nothing opened
         QCOMPARE(chats->view()->geometry(), root.view()->rect());
         QCOMPARE(g_homeMade, 1); // the same chats page, not a new one
+    }
+
+    // The drawer's choice of another page takes the page holding the keys away: they go to the new
+    // page, not down Tab's order to its bar's Menu, which a window whose user once pressed Tab frames.
+    void aPageChosenInTheDrawerGetsTheKeysOfThePageItReplaces() {
+        platform::ui::Window window;
+        window.resize(320, 568);
+        auto* root = new PLRootViewController;
+        window.setRootViewController(root);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        root->showChatsViewController();
+        auto* field = new QLineEdit(root->chatRoomsNavigationViewController()->topViewController()->view());
+        field->show();
+        auto* settings = new ViewController;
+        settings->navigationItem()->setLeftBarButtonItem(new platform::ui::BarButtonItem(
+            QStringLiteral("Menu"), [] {}, settings));
+        auto* page = new NavigationController(settings);
+        QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+        QTest::mouseClick(field, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), field);
+        root->switchCurrentTopChildViewControllerWithController(page);
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus && (focus == page->view() || page->view()->isAncestorOf(focus)));
+        QVERIFY(!qobject_cast<QAbstractButton*>(focus));
     }
 
     void theSplashBuildsTheChatsAfterItsTimeAndDiesWithTheContainer() {
