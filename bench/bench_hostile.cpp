@@ -273,6 +273,15 @@ void BM_Message128KBWord(benchmark::State& state) {
 void BM_Message128KBProse(benchmark::State& state) {
     measureMessage(state, prose(128 * 1024));
 }
+// Short lines of Arabic and English by turns: every paragraph reads in a direction of its own.
+void BM_Message128KBMixedLines(benchmark::State& state) {
+    QString text;
+    for (int line = 0; text.size() < 128 * 1024; ++line)
+        text += line % 2 ? QStringLiteral("See you at 10, by the pier.\n")
+                         : QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0628\u0643\u0645 \u0641\u064A "
+                                          "\u0627\u0644\u0645\u064A\u0646\u0627\u0621!\n");
+    measureMessage(state, text);
+}
 
 void transform(benchmark::State& state, const QString& name, const QByteArray& xslt, const QString& json) {
     const PLXMLDocument document = SmartMessageRenderer::messageDocument(json, {});
@@ -1545,6 +1554,7 @@ BENCHMARK(BM_Title256KBWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtOwnWrapping32KBWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Message128KBProse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Message128KBWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Message128KBMixedLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XPathOrdinaryPoll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XPathNodeSetsCompared)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
 BENCHMARK(BM_XPathCountOf140KB)->Unit(benchmark::kMillisecond)->Iterations(bench::iterations(3));
@@ -2599,8 +2609,9 @@ int main(int argc, char** argv) {
     std::printf(
         "  title, one 256 KB word           %9.2f   256 KB of prose %7.2f   Qt's own, 32 KB word %7.2f\n",
         ms("BM_Title256KBWord"), ms("BM_Title256KBProse"), ms("BM_QtOwnWrapping32KBWord"));
-    std::printf("  message, one 128 KB word         %9.2f   128 KB of prose %7.2f\n",
-                ms("BM_Message128KBWord"), ms("BM_Message128KBProse"));
+    std::printf("  message, one 128 KB word         %9.2f   128 KB of prose %7.2f   of lines by turns "
+                "Arabic and English %7.2f\n",
+                ms("BM_Message128KBWord"), ms("BM_Message128KBProse"), ms("BM_Message128KBMixedLines"));
     std::printf("  XPath, node-sets compared        %9.2f   ordinary poll %7.2f   bound %d\n",
                 ms("BM_XPathNodeSetsCompared"), ms("BM_XPathOrdinaryPoll"),
                 PLXSLTStylesheet::limits().timeMs);

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <optional>
 
 namespace pelnix::platform {
 
@@ -54,6 +55,36 @@ QString isolatedLine(QStringView line) {
     // with the isolate that holds them.
     out += QString(open + 1, QChar(BidiText::kPopDirectionalIsolate));
     return out;
+}
+
+// The direction of the first strong character outside any isolate; none for a text without one. Reads
+// up to that character only: a long text is not walked whole.
+std::optional<Qt::LayoutDirection> strongDirection(QStringView text) {
+    int isolates = 0;
+    std::optional<Qt::LayoutDirection> found;
+    anyCodePoint(text, [&](char32_t c) {
+        switch (QChar::direction(c)) {
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+            ++isolates;
+            return false;
+        case QChar::DirPDI:
+            // A closing mark closes only an isolate that is open.
+            isolates = std::max(0, isolates - 1);
+            return false;
+        case QChar::DirL:
+        case QChar::DirR:
+        case QChar::DirAL:
+            if (isolates > 0)
+                return false;
+            found = QChar::direction(c) == QChar::DirL ? Qt::LeftToRight : Qt::RightToLeft;
+            return true;
+        default:
+            return false;
+        }
+    });
+    return found;
 }
 
 bool lineNeedsIsolation(QStringView line) {
@@ -119,33 +150,39 @@ bool BidiText::needsIsolation(const QString& text) {
 }
 
 Qt::LayoutDirection BidiText::firstStrongDirection(QStringView text) {
-    // Read up to the first strong character only: a long message is not walked whole.
-    int isolates = 0;
-    Qt::LayoutDirection found = Qt::LeftToRight;
-    anyCodePoint(text, [&](char32_t c) {
-        switch (QChar::direction(c)) {
-        case QChar::DirLRI:
-        case QChar::DirRLI:
-        case QChar::DirFSI:
-            ++isolates;
-            return false;
-        case QChar::DirPDI:
-            // A closing mark closes only an isolate that is open.
-            isolates = std::max(0, isolates - 1);
-            return false;
-        case QChar::DirL:
-            return isolates == 0;
-        case QChar::DirR:
-        case QChar::DirAL:
-            if (isolates > 0)
-                return false;
-            found = Qt::RightToLeft;
-            return true;
-        default:
-            return false;
+    return strongDirection(text).value_or(Qt::LeftToRight);
+}
+
+bool BidiText::endsParagraph(QChar c) {
+    return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator;
+}
+
+QList<BidiText::Paragraph> BidiText::paragraphs(QStringView text) {
+    QList<Paragraph> paragraphs;
+    // Paragraphs without a strong character wait for the next direction found.
+    qsizetype undecided = 0;
+    std::optional<Qt::LayoutDirection> last;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && !endsParagraph(text[at]))
+            continue;
+        qsizetype end = at;
+        if (at < text.size() && text[at] == QLatin1Char('\n') && end > start &&
+            text[end - 1] == QLatin1Char('\r'))
+            --end;
+        const auto own = strongDirection(text.mid(start, end - start));
+        if (own) {
+            for (qsizetype i = paragraphs.size() - undecided; i < paragraphs.size(); ++i)
+                paragraphs[i].direction = *own;
+            undecided = 0;
+            last = own;
+        } else if (!last) {
+            ++undecided;
         }
-    });
-    return found;
+        paragraphs.append({start, end - start, own.value_or(last.value_or(Qt::LeftToRight))});
+        start = at + 1;
+    }
+    return paragraphs;
 }
 
 QString BidiText::isolated(const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <Qt>
@@ -32,6 +33,22 @@ public:
     // one paragraph (the bidirectional algorithm's rules P2 and P3): right to left for a
     // right-to-left letter, else left to right, also when it has no strong character.
     static Qt::LayoutDirection firstStrongDirection(QStringView text);
+
+    // A paragraph of a text: where it starts, its length without the line end, and its direction.
+    struct Paragraph {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+    };
+    // Whether `c` ends a paragraph of text as people send it: a line feed or U+2029 (a carriage
+    // return before a line feed belongs to the line end).
+    static bool endsParagraph(QChar c);
+    // The paragraphs of `text`, each in the direction of its own first strong character outside any
+    // isolate (rules P2 and P3, paragraph by paragraph). One with no strong character reads as the
+    // paragraph before it, and those before the first that has one as that paragraph, as editors
+    // have a line of digits or emoji follow the text around it; a text with none reads left to
+    // right. Time linear in the text's length.
+    static QList<Paragraph> paragraphs(QStringView text);
 
     static constexpr char16_t kFirstStrongIsolate = 0x2068;
     static constexpr char16_t kPopDirectionalIsolate = 0x2069;

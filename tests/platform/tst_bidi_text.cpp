@@ -23,6 +23,8 @@ private slots:
     void isolation();
     void firstStrongDirection_data();
     void firstStrongDirection();
+    void paragraphs_data();
+    void paragraphs();
 };
 
 void TestBidiText::ordinaryCharactersAreNoControls_data() {
@@ -106,6 +108,56 @@ void TestBidiText::firstStrongDirection_data() {
 void TestBidiText::firstStrongDirection() {
     QFETCH(QString, text);
     QTEST(BidiText::firstStrongDirection(text), "direction");
+}
+
+void TestBidiText::paragraphs_data() {
+    QTest::addColumn<QString>("text");
+    // Each paragraph's text and direction ('L' or 'R').
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::addColumn<QString>("directions");
+    const QString fsi(kFsi), pdi(kPdi);
+    const QString hello = QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0628\u0643\u0645!");
+    const QString shalom = QStringLiteral("\u05E9\u05DC\u05D5\u05DD");
+    QTest::newRow("one paragraph") << QStringLiteral("See you") << QStringList{"See you"} << "L";
+    QTest::newRow("empty") << QString() << QStringList{""} << "L";
+    QTest::newRow("arabic, then english")
+        << hello + "\nSee you at 10." << QStringList{hello, "See you at 10."} << "RL";
+    QTest::newRow("english, then hebrew") << "Moved.\n" + shalom << QStringList{"Moved.", shalom} << "LR";
+    QTest::newRow("a paragraph separator")
+        << hello + QChar(QChar::ParagraphSeparator) + "Ok" << QStringList{hello, "Ok"} << "RL";
+    QTest::newRow("a carriage return belongs to the line end")
+        << shalom + "\r\nOk\r" << QStringList{shalom, "Ok\r"} << "RL";
+    QTest::newRow("a line separator breaks no paragraph")
+        << shalom + QChar(QChar::LineSeparator) + "Ok"
+        << QStringList{shalom + QChar(QChar::LineSeparator) + "Ok"} << "R";
+    QTest::newRow("digits follow the paragraph before")
+        << shalom + "\n10 - 12\nOk\n\U0001F600" << QStringList{shalom, "10 - 12", "Ok", "\U0001F600"}
+        << "RRLL";
+    QTest::newRow("leading digits follow the first direction found")
+        << "(1)\n\n" + shalom + "\nOk" << QStringList{"(1)", "", shalom, "Ok"} << "RRRL";
+    QTest::newRow("no strong character at all") << "1\n2" << QStringList{"1", "2"} << "LL";
+    QTest::newRow("a final line end") << "Ok\n" << QStringList{"Ok", ""} << "LL";
+    QTest::newRow("an isolate is passed over in its paragraph")
+        << "1\n" + fsi + shalom + pdi + "a" << QStringList{"1", fsi + shalom + pdi + "a"} << "LL";
+    QTest::newRow("an isolate left open ends with its paragraph")
+        << fsi + "a\n" + shalom << QStringList{fsi + "a", shalom} << "RR";
+}
+
+void TestBidiText::paragraphs() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, paragraphs);
+    QFETCH(QString, directions);
+    QStringList texts;
+    QString read;
+    qsizetype previousEnd = -1;
+    for (const BidiText::Paragraph& paragraph : BidiText::paragraphs(text)) {
+        QVERIFY(paragraph.start > previousEnd);
+        previousEnd = paragraph.start + paragraph.length;
+        texts << text.mid(paragraph.start, paragraph.length);
+        read += paragraph.direction == Qt::RightToLeft ? QLatin1Char('R') : QLatin1Char('L');
+    }
+    QCOMPARE(texts, paragraphs);
+    QCOMPARE(read, directions);
 }
 
 QTEST_GUILESS_MAIN(TestBidiText)

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -67,6 +68,7 @@ private slots:
 
     void aPostOfAnotherUserMovesItsRoomToTheTop();
     void theUsersOwnPostInAChatWindowBesideTheListMovesItsRow();
+    void messagesReadInAChatWindowBesideTheListClearItsBadge();
     void leaveReachesTheServerAndTheRowGoes();
     void closeAsAdminReachesTheServerAndTheRowGoes();
     void aRefusalSaysSoAndKeepsTheRoomAndItsMedia();
@@ -151,6 +153,43 @@ void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
     send->click();
     QTRY_COMPARE(screen.shownRows(), (QStringList{"g-admin", "g-member", "g-quiet", "o-bob"}));
     QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), QStringLiteral("Me: Yes, at one"));
+}
+
+void TestRoomsLive::messagesReadInAChatWindowBesideTheListClearItsBadge() {
+    // The host's window: the rooms list, and beside it, once Bob has posted, the chat window of "Ops".
+    PelnixSetUp::connectScreens();
+    QWidget host;
+    auto* layout = new QHBoxLayout(&host);
+    std::unique_ptr<platform::ui::ViewController> roomsContainer(Pelnix::pelnixGroupsViewController());
+    QVERIFY(roomsContainer);
+    layout->addWidget(roomsContainer->view(), 1);
+    host.resize(700, 568);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    const ShownList screen{qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()))};
+    QVERIFY(screen.list);
+    for (int i = 1; i <= 6; ++i)
+        QVERIFY(service->postAs(42, "b0b", "g-admin", QStringLiteral("Agenda item %1").arg(i)));
+    const auto room = ChatRoom::chatRoomWithID("g-admin");
+    QTRY_COMPARE(room->unreadMessagesCount(), 6);
+    QTRY_COMPARE(screen.shownRows().value(0), QStringLiteral("g-admin"));
+    QTRY_COMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), QStringLiteral("6"));
+
+    // The chat window reads them as they show: the row follows at the next turn of the event loop.
+    auto* scheduler = platform::ui::Scheduler::shared();
+    scheduler->setVirtualClock(true);
+    const auto realClock = qScopeGuard([scheduler] { scheduler->setVirtualClock(false); });
+    std::unique_ptr<platform::ui::ViewController> chatContainer(
+        Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID("g-admin")));
+    QVERIFY(chatContainer);
+    layout->addWidget(chatContainer->view(), 1);
+    QTRY_VERIFY(qobject_cast<PLChatWindowViewController*>(shownScreen(chatContainer.get())));
+    QTRY_VERIFY(shownScreen(chatContainer.get())->isVisible());
+    scheduler->advance(PLChatWindowViewController::kAppearingReadDelayMs);
+    QCOMPARE(room->unreadMessagesCount(), 0);
+    RoomsStore::settle();
+    QCOMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), QString());
+    QCOMPARE(screen.shownRows().value(0), QStringLiteral("g-admin"));
 }
 
 void TestRoomsLive::leaveReachesTheServerAndTheRowGoes() {

@@ -177,7 +177,8 @@ void registerViewersGalleryScreens() {
                 overlay->setGeometry(chat->view()->rect());
                 overlay->show();
                 PLMultiMediaInfo info;
-                info.fileName = QStringLiteral("5F2C0D1E.jpg");
+                // Named by its file's ID, as the download names it: longer than the line.
+                info.fileName = QStringLiteral("5F2C0D1E-8A43-4B6E-9C1D-7E20F3A4B5C6.jpg");
                 overlay->showUploadingMediaInfo(info);
                 auto* center = platform::NotificationCenter::defaultCenter();
                 center->post(QLatin1String(PLMediaDownloaderDidDownloadNotification), 0.5);

@@ -13,6 +13,8 @@
 // room when a count would go below zero. A reader on another thread does not wait for the count (a
 // room of a million messages takes a tenth of a second): it reads the room as holding no unread
 // messages until the count is stored, and a count other than 0 is announced as an update of the room.
+// So is a change committed on another thread than the event queue's (messages read in a chat window),
+// which no event announces.
 
 #include "core/model/ChatRoom.h"
 #include "core/model/ChatRoomNotifications.h"
@@ -28,6 +30,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QSet>
+#include <QStringList>
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -78,6 +81,18 @@ struct QueuedRun {
     }
 };
 
+// Tells the rooms' readers (the rooms list's rows) that the rooms changed, at the main thread's next
+// turn: after the save that changed them, whichever thread made it.
+void announceUpdates(const QStringList& roomIds) {
+    if (roomIds.isEmpty())
+        return;
+    platform::runOnMain([roomIds] {
+        for (const QString& roomId : roomIds)
+            platform::NotificationCenter::defaultCenter()->post(
+                QLatin1String(ChatRoomUpdatedNotification), {}, {{QLatin1String(kChatRoomIDKey), roomId}});
+    });
+}
+
 // Stores `count` (what the messages sum to, less the ledger's delta) for each room, in one save.
 void storeCounts(const QHash<qint64, qint64>& counts) {
     auto context = PLPersistence::PS_contextForCurrentThread();
@@ -126,14 +141,8 @@ void recountQueuedRooms() {
         }
     }
     storeCounts(counts);
-    if (roomIds.isEmpty())
-        return;
     // Queued after the save, so the main context has merged the counts when its readers hear of them.
-    platform::runOnMain([roomIds] {
-        for (const QString& roomId : roomIds)
-            platform::NotificationCenter::defaultCenter()->post(
-                QLatin1String(ChatRoomUpdatedNotification), {}, {{QLatin1String(kChatRoomIDKey), roomId}});
-    });
+    announceUpdates(roomIds);
 }
 
 // `awaited`: a reader shows the room with no unread messages until then, so a count other than 0 is
@@ -231,7 +240,8 @@ void deltaAtCommit(const ChatRoom::Ptr& room) {
             rooms = changed.rooms;
     if (!rooms) {
         rooms = std::make_shared<QList<ChatRoom::Ptr>>();
-        auto committed = std::make_shared<bool>(false);
+        // The rooms whose counts the commit changed.
+        auto committed = std::make_shared<QStringList>();
         context->addCommitObserver([rooms, committed](const platform::ChangeSetPtr&) {
             QMutexLocker lock(&g_ledger->mutex);
             for (const auto& room : std::as_const(*rooms)) {
@@ -241,14 +251,18 @@ void deltaAtCommit(const ChatRoom::Ptr& room) {
                 if (delta == 0)
                     continue;
                 g_ledger->inFlight[room->primaryKey()] += delta;
-                *committed = true;
+                *committed << room->roomId();
             }
             rooms->clear();
         });
-        // Queued once the commit let go of the store.
+        // Queued once the commit let go of the store. Messages read in a chat window are announced
+        // by nothing else (message notifications go to the shown room's window alone): the rooms'
+        // rows hear of their new counts as updates of the rooms.
         context->addSaveObserver([committed](const platform::ChangeSetPtr&) {
-            if (std::exchange(*committed, false))
-                queueApply();
+            if (committed->isEmpty())
+                return;
+            queueApply();
+            announceUpdates(std::exchange(*committed, {}));
         });
         t_changed.append({context->shared_from_this(), rooms});
     }

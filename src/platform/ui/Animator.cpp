@@ -86,6 +86,14 @@ void Animator::animateProperty(QObject* target, const QByteArray& property, cons
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
+void Animator::stopAnimating(QObject* target, const QByteArray& property) {
+    if (!target)
+        return;
+    for (auto* animation : target->findChildren<QPropertyAnimation*>(Qt::FindDirectChildrenOnly))
+        if (animation->targetObject() == target && animation->propertyName() == property)
+            animation->stop();
+}
+
 void Animator::animate(int durationMs, const std::function<void()>& changes, Completion completion) {
     if (changes)
         changes();

@@ -25,6 +25,9 @@ public:
     // Animates one Qt property of `target` from its current value to `end`.
     static void animateProperty(QObject* target, const QByteArray& property, const QVariant& end,
                                 int durationMs, Curve curve = Curve::EaseInOut, Completion completion = {});
+    // Ends the animations of one property of `target` under way where they stand, without their
+    // completions: a property set at once after it keeps its value.
+    static void stopAnimating(QObject* target, const QByteArray& property);
     // Block form: `changes` sets the final state now; the completion runs after the duration.
     static void animate(int durationMs, const std::function<void()>& changes, Completion completion = {});
     // Runs `step(progress 0..1)` over the duration, then the completion. Instant mode: step(1) only.

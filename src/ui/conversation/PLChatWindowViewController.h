@@ -325,6 +325,9 @@ private:
     void refreshTheEnd();
     // After 0.5 s: the message's row counts as a new update, and what is in view is read.
     void noticeNewUpdate(const Message::Ptr& message, bool markVisible);
+    // Puts the "New Updates" button where its state has it, as the view and the bar take their places.
+    void placeNotificationButton();
+    QPoint notificationButtonOrigin(const QPointF& centre) const;
     void handleMessageUpdateOfKind(const Message::Ptr& message, int index, UpdateKind kind);
     void loadFirstPage();
     // The first page as a window at the first unread message when the unread run is long; false

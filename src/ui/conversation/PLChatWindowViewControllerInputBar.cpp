@@ -93,13 +93,7 @@ void PLChatWindowViewController::postToChatViewFrameChanged() {
     adjustScrollToTpoOrBottonViewPosition();
     if (m_userKickedMessageView)
         m_userKickedMessageView->setGeometry(m_postToChatView->rect());
-    if (m_notificationButton) {
-        m_initialCenter =
-            QPointF(view()->width() * 0.5, m_collectionView->height() + m_notificationButton->height());
-        const unsigned state = std::exchange(m_notificationViewState, kNotificationViewInitial);
-        setUnreadMessagesNotificationViewState(state == kNotificationViewInitial ? kNotificationViewHidden
-                                                                                 : state);
-    }
+    placeNotificationButton();
 }
 
 // ---- Growth while typing

@@ -125,9 +125,13 @@ void PLChatWindowViewController::setUpUnreadMessagesNotificationSystem() {
     button->show();
     // Below the input bar, so that it slides out from behind it.
     button->stackUnder(m_postToChatView);
-    m_initialCenter = QPointF(view()->width() * 0.5, m_collectionView->height() + button->height());
-    button->move((m_initialCenter - QPointF(button->width() / 2.0, button->height() / 2.0)).toPoint());
     m_notificationViewState = kNotificationViewHidden;
+    placeNotificationButton();
+}
+
+QPoint PLChatWindowViewController::notificationButtonOrigin(const QPointF& centre) const {
+    const QWidget* button = m_notificationButton;
+    return (centre - QPointF(button->width() / 2.0, button->height() / 2.0)).toPoint();
 }
 
 void PLChatWindowViewController::setUnreadMessagesNotificationViewState(unsigned state) {
@@ -139,9 +143,28 @@ void PLChatWindowViewController::setUnreadMessagesNotificationViewState(unsigned
         state == kNotificationViewShown
             ? QPointF(m_initialCenter.x(), m_postToChatView->y() - kButtonLift * button->height())
             : m_initialCenter;
-    const QPoint target = (centre - QPointF(button->width() / 2.0, button->height() / 2.0)).toPoint();
     Animator::animateAlpha(button, state == kNotificationViewInitial ? 0 : 1, kButtonMoveMs);
-    Animator::animateProperty(button, "pos", target, kButtonMoveMs, Animator::Curve::EaseOut);
+    // A move under way towards where the button was due before would take it there after this one.
+    Animator::stopAnimating(button, "pos");
+    Animator::animateProperty(button, "pos", notificationButtonOrigin(centre), kButtonMoveMs,
+                              Animator::Curve::EaseOut);
+}
+
+void PLChatWindowViewController::placeNotificationButton() {
+    if (!m_notificationButton)
+        return;
+    m_initialCenter =
+        QPointF(view()->width() * 0.5, m_collectionView->height() + m_notificationButton->height());
+    if (m_notificationViewState == kNotificationViewShown) {
+        // Shown, it follows the bar.
+        m_notificationViewState = kNotificationViewInitial;
+        setUnreadMessagesNotificationViewState(kNotificationViewShown);
+        return;
+    }
+    // Out of sight, it waits at its new place at once: sliding there from where the view had it
+    // before it took its size would cross the rows above the bar.
+    Animator::stopAnimating(m_notificationButton, "pos");
+    m_notificationButton->move(notificationButtonOrigin(m_initialCenter));
 }
 
 void PLChatWindowViewController::updateUnreadMessagesNotificationView() {

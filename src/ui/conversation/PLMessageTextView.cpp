@@ -13,6 +13,7 @@
 #include <QRawFont>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -40,32 +41,107 @@ bool isClear(const quint32* pixels, int count) {
     return true;
 }
 
-// The text as it is laid out, and its links where they stand in it. In text that could reorder them
-// (right-to-left letters or directional controls), each link is isolated, so that it reads as it acts:
-// a control before a number or an address cannot show it reversed while a tap opens it as it is.
-QString layoutText(const QString& text, const QList<Link>& links, QList<Link>* shown = nullptr) {
+// The text as one layout lays it out, the links where they stand in it, and the layout's direction.
+//
+// Each paragraph reads in its own direction (BidiText::paragraphs). The layout takes the first one's,
+// and a paragraph that reads otherwise is embedded in its own direction, so that it reads as it would
+// alone (an embedding costs the layout less than an isolate, and in text without controls nothing ends
+// it early). Where the text holds controls, every paragraph is isolated instead, so that whatever its
+// controls open ends with it, as at a paragraph's end; the text's own closing marks with nothing of
+// their own to close are left out, as they would end an isolate of ours. In text that could reorder them
+// (right-to-left letters or directional controls), each link is isolated too, so that it reads as it
+// acts: a control before a number or an address cannot show it reversed while a tap opens it as it
+// is. Line ends break lines in the layout.
+struct LaidText {
+    QString text;
+    QList<Link> links;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+};
+
+constexpr char16_t kLeftToRightEmbedding = 0x202A;
+constexpr char16_t kRightToLeftEmbedding = 0x202B;
+constexpr char16_t kPopDirectionalFormatting = 0x202C;
+constexpr char16_t kLeftToRightIsolate = 0x2066;
+constexpr char16_t kRightToLeftIsolate = 0x2067;
+
+QChar lineBreakFor(QChar c) {
+    return platform::BidiText::endsParagraph(c) ? QChar(QChar::LineSeparator) : c;
+}
+
+LaidText layoutText(const QString& text, const QList<Link>& links) {
     using platform::BidiText;
-    QString laid;
-    QList<Link> moved;
-    if (links.isEmpty() || !BidiText::needsIsolation(text)) {
-        laid = text;
-        moved = links;
-    } else {
-        laid.reserve(text.size() + 2 * links.size());
-        int last = 0;
-        for (const Link& link : links) {
-            laid += QStringView(text).mid(last, link.start - last);
-            laid += QChar(BidiText::kFirstStrongIsolate);
-            moved << Link{int(laid.size()), link.length, link.url};
-            laid += QStringView(text).mid(link.start, link.length);
-            laid += QChar(BidiText::kPopDirectionalIsolate);
-            last = link.start + link.length;
-        }
-        laid += QStringView(text).mid(last);
+    const auto paragraphs = BidiText::paragraphs(text);
+    LaidText laid;
+    laid.direction = paragraphs.first().direction;
+    const bool isolateLinks = !links.isEmpty() && BidiText::needsIsolation(text);
+    const bool controls = BidiText::hasControls(text);
+    const auto setApart = [&](const BidiText::Paragraph& paragraph) {
+        return paragraphs.size() > 1 && (controls || paragraph.direction != laid.direction);
+    };
+    if (!isolateLinks && std::none_of(paragraphs.cbegin(), paragraphs.cend(), setApart)) {
+        laid.text = text;
+        for (QChar& c : laid.text)
+            c = lineBreakFor(c);
+        laid.links = links;
+        return laid;
     }
-    if (shown)
-        *shown = moved;
-    return laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QString& out = laid.text;
+    out.reserve(text.size() + 2 * links.size() + 2 * paragraphs.size());
+    qsizetype next = 0;
+    qsizetype linkStart = -1;
+    const auto endLink = [&] {
+        if (linkStart < 0)
+            return;
+        laid.links << Link{int(linkStart), int(out.size() - linkStart), links[next].url};
+        if (isolateLinks)
+            out += QChar(BidiText::kPopDirectionalIsolate);
+        linkStart = -1;
+        ++next;
+    };
+    qsizetype copied = 0;
+    for (const BidiText::Paragraph& paragraph : paragraphs) {
+        // The line end before the paragraph.
+        for (; copied < paragraph.start; ++copied)
+            out += lineBreakFor(text.at(copied));
+        const bool apart = setApart(paragraph);
+        const bool rightToLeft = paragraph.direction == Qt::RightToLeft;
+        if (apart && controls)
+            out += QChar(rightToLeft ? kRightToLeftIsolate : kLeftToRightIsolate);
+        else if (apart)
+            out += QChar(rightToLeft ? kRightToLeftEmbedding : kLeftToRightEmbedding);
+        int open = 0;
+        const qsizetype end = paragraph.start + paragraph.length;
+        for (; copied < end; ++copied) {
+            if (linkStart >= 0 && copied >= links[next].start + links[next].length)
+                endLink();
+            // Links the scan passed (none does, unless they overlap) are dropped.
+            while (linkStart < 0 && next < links.size() && links[next].start < copied)
+                ++next;
+            if (linkStart < 0 && next < links.size() && links[next].start == copied) {
+                if (isolateLinks)
+                    out += QChar(BidiText::kFirstStrongIsolate);
+                linkStart = out.size();
+            }
+            const QChar c = text.at(copied);
+            if (c.unicode() == BidiText::kPopDirectionalIsolate) {
+                if (open == 0)
+                    continue;
+                --open;
+            } else if (QChar::direction(c.unicode()) == QChar::DirLRI ||
+                       QChar::direction(c.unicode()) == QChar::DirRLI ||
+                       QChar::direction(c.unicode()) == QChar::DirFSI) {
+                ++open;
+            }
+            out += c;
+        }
+        // A link ends with its paragraph at the latest.
+        endLink();
+        if (apart && controls)
+            out += QString(open + 1, QChar(BidiText::kPopDirectionalIsolate));
+        else if (apart)
+            out += QChar(kPopDirectionalFormatting);
+    }
+    return laid;
 }
 
 // The links' look, and the size of the direction controls that the font lacks. A control draws
@@ -89,28 +165,31 @@ QList<QTextLayout::FormatRange> formatsFor(const QString& laid, const QList<Link
             own = QRawFont::fromFont(font);
         return !own->supportsCharacter(c);
     };
+    std::optional<QTextCharFormat> control;
     for (int i = 0; i < laid.size(); ++i) {
         if (!lacked(laid.at(i)))
             continue;
         int end = i + 1;
         while (end < laid.size() && lacked(laid.at(end)))
             ++end;
-        QFont smallest = font;
-        smallest.setPixelSize(1);
-        QTextCharFormat control;
-        control.setFont(smallest, QTextCharFormat::FontPropertiesSpecifiedOnly);
-        formats << QTextLayout::FormatRange{i, end - i, control};
+        if (!control) {
+            QFont smallest = font;
+            smallest.setPixelSize(1);
+            control.emplace();
+            control->setFont(smallest, QTextCharFormat::FontPropertiesSpecifiedOnly);
+        }
+        formats << QTextLayout::FormatRange{i, end - i, *control};
         i = end - 1;
     }
     return formats;
 }
 
-// Lays `layout` out at `width` for the message `text`; answers the used height.
-qreal layOut(QTextLayout& layout, const QString& text, qreal width, Qt::LayoutDirection direction) {
-    // Aligned with the layout; the message reads in the direction of its own first strong character,
-    // so English in a right-to-left layout still ends with its own full stop and quote.
+// Lays `layout` out at `width` for the text as laid; answers the used height.
+qreal layOut(QTextLayout& layout, const LaidText& laid, qreal width, Qt::LayoutDirection direction) {
+    // Aligned with the view's layout; the message reads in the direction of its paragraphs, so
+    // English in a right-to-left layout still ends with its own full stop and quote.
     QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft);
-    option.setTextDirection(platform::BidiText::firstStrongDirection(text));
+    option.setTextDirection(laid.direction);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
@@ -170,11 +249,12 @@ QPointF PLMessageTextView::textOrigin() const {
 }
 
 void PLMessageTextView::relayout() {
-    const QString laid = layoutText(m_text, m_links, &m_shownLinks);
-    m_layout = std::make_unique<QTextLayout>(laid, font());
-    m_layout->setFormats(formatsFor(laid, m_shownLinks, font()));
+    const LaidText laid = layoutText(m_text, m_links);
+    m_shownLinks = laid.links;
+    m_layout = std::make_unique<QTextLayout>(laid.text, font());
+    m_layout->setFormats(formatsFor(laid.text, m_shownLinks, font()));
     m_laidOutWidth = textWidth();
-    layOut(*m_layout, m_text, m_laidOutWidth, layoutDirection());
+    layOut(*m_layout, laid, m_laidOutWidth, layoutDirection());
     m_drawn = QImage();
     m_inked = QImage();
     update();
@@ -189,15 +269,12 @@ qreal PLMessageTextView::measuredHeight(const QString& text, const QFont& font, 
     const QString key = font.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|') + text;
     if (const qreal* known = heights.find(key))
         return *known;
-    QList<Link> shown;
-    const QString laid =
-        layoutText(text,
-                   platform::BidiText::needsIsolation(text) ? platform::ui::TextView::detectedLinks(text)
-                                                            : QList<Link>(),
-                   &shown);
-    QTextLayout layout(laid, font);
-    layout.setFormats(formatsFor(laid, shown, font));
-    const qreal height = layOut(layout, text, width, Qt::LeftToRight);
+    const LaidText laid = layoutText(text, platform::BidiText::needsIsolation(text)
+                                               ? platform::ui::TextView::detectedLinks(text)
+                                               : QList<Link>());
+    QTextLayout layout(laid.text, font);
+    layout.setFormats(formatsFor(laid.text, laid.links, font));
+    const qreal height = layOut(layout, laid, width, Qt::LeftToRight);
     heights.insert(key, height);
     return height;
 }

@@ -34,7 +34,8 @@ public:
     QMargins textContainerInset() const { return m_inset; }
     void setTextContainerInset(const QMargins& inset);
     QList<platform::ui::TextView::DetectedLink> links() const { return m_links; }
-    // The direction the text reads in as a paragraph: that of its first strong character.
+    // The direction the text's first paragraph reads in: that of its first strong character. Each
+    // paragraph reads in its own.
     Qt::LayoutDirection textDirection() const;
     // The link under a point of the view, or an empty URL.
     QUrl linkAt(const QPointF& point) const;

@@ -13,6 +13,7 @@
 #include "ui/conversation/PLByteCountFormatter.h"
 #include "ui/conversation/PLMediaDownloader.h"
 
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QPainter>
 #include <QThread>
@@ -108,11 +109,25 @@ void PLUploadScreenView::setIsForDownloading(bool downloading) {
     // The name takes the icon's place; its right edge stays.
     const int left = downloading ? kNameLeft - kIconSize : kNameLeft;
     m_fileNameLabel->setGeometry(left, 10, kBoxWidth - kMargin - left, 28);
+    showFileName();
+}
+
+void PLUploadScreenView::showFileName() {
+    // One line: a long name (a file ID) would break at its dashes. Cut in the middle, it keeps its
+    // start and its extension.
+    QString shown = m_fileName;
+    for (QChar& c : shown)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    m_fileNameLabel->setText(
+        QFontMetricsF(m_fileNameLabel->font()).elidedText(shown, Qt::ElideMiddle, m_fileNameLabel->width()));
 }
 
 void PLUploadScreenView::showUploadingMediaInfo(const PLMultiMediaInfo& info) {
     registerForNotifications();
-    m_fileNameLabel->setText(info.fileName);
+    m_fileName = info.fileName;
+    showFileName();
     m_fileSizeLabel->setText(info.fileSize);
     setProgress(-1);
 }

@@ -57,11 +57,14 @@ private:
     void unregisterNotifications();
     void setProgress(qreal fraction);
     void layOut();
+    // The file's name on the label's one line, cut in the middle where it is longer.
+    void showFileName();
 
     bool isOwnTransfer(const platform::Notification& note) const;
 
     bool m_isForDownloading = false;
     quint64 m_downloadID = 0;
+    QString m_fileName;
     QPointer<platform::ui::Label> m_fileNameLabel;
     QPointer<platform::ui::Label> m_fileSizeLabel;
     QPointer<QWidget> m_progressTrack;

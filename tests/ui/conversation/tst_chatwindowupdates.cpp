@@ -24,7 +24,13 @@
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QScopeGuard>
+#include <algorithm>
+#include <functional>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -68,6 +74,37 @@ void postUpdated(const QString& messageId) {
                                                         {{QLatin1String(kMessageIDKey), messageId}});
 }
 
+// Calls `look` whenever the watched object receives one of the events.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject* watched, QList<QEvent::Type> types, std::function<void()> look)
+        : m_watched(watched), m_types(std::move(types)), m_look(std::move(look)) {
+        watched->installEventFilter(this);
+    }
+    ~EventWatch() override {
+        if (m_watched)
+            m_watched->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (m_types.contains(event->type()))
+            m_look();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QObject> m_watched;
+    QList<QEvent::Type> m_types;
+    std::function<void()> m_look;
+};
+
+bool animating(const QObject* object) {
+    const auto animations = object->findChildren<QAbstractAnimation*>();
+    return std::any_of(animations.begin(), animations.end(),
+                       [](const QAbstractAnimation* a) { return a->state() == QAbstractAnimation::Running; });
+}
+
 // The rows a set names, kept as row objects.
 QList<PLChatWindowCellContent> rowsIn(PLChatWindowViewController* chat,
                                       const PLChatWindowRowList::IndexSet& set) {
@@ -94,6 +131,9 @@ private slots:
     void oldRenderingCollapsesOnceOffScreen();
     void anotherUsersMessageWhileReadingOlderRowsShowsTheButton();
     void flingDownHidesTheButtonHalfASecondAfterItsFirstStep();
+    void theButtonStaysOutOfSightAsTheWindowOpens_data();
+    void theButtonStaysOutOfSightAsTheWindowOpens();
+    void aButtonLeavingAsTheWindowGrowsEndsOutOfSight();
     void eachNoticeNamesItsOwnRow();
     void ownMessageIsAddedReadAndScrolledTo();
     void discardedPostLeavesTheScreenAndTheStore();
@@ -402,6 +442,102 @@ void TestChatWindowUpdates::flingDownHidesTheButtonHalfASecondAfterItsFirstStep(
     ConversationWorld::advance(500);
     QCOMPARE(chat->unreadMessagesNotificationViewState(),
              PLChatWindowViewController::kNotificationViewHidden);
+}
+
+void TestChatWindowUpdates::theButtonStaysOutOfSightAsTheWindowOpens_data() {
+    QTest::addColumn<int>("unread");
+    // Whether a message arriving after the open is out of sight, so that the button comes for it.
+    QTest::addColumn<bool>("arrivesOutOfSight");
+    QTest::newRow("every message unread") << 40 << true;
+    QTest::newRow("some read") << 20 << true;
+    QTest::newRow("none unread") << 0 << false;
+}
+
+// With animations running as for the user, in a window larger than the one the screen is built in:
+// whatever the list does as it opens at its first unread row, the button shows nowhere over the rows
+// until a message arrives out of sight, and then it comes up above the input bar.
+void TestChatWindowUpdates::theButtonStaysOutOfSightAsTheWindowOpens() {
+    QFETCH(int, unread);
+    QFETCH(bool, arrivesOutOfSight);
+    for (int i = 40 - unread; i < 40; ++i) {
+        messages.value(QStringLiteral("m%1").arg(i))->setState(0);
+        messages.value(QStringLiteral("m%1").arg(i))->save();
+    }
+    platform::ui::Animator::setInstant(false);
+    const auto instant = qScopeGuard([] { platform::ui::Animator::setInstant(true); });
+    auto* chat = world->load(room, QSize(400, 720));
+    auto* button = chat->unreadMessgesNotifiactionButton();
+    const auto inSight = [chat, button] {
+        const QRect rows(0, 0, chat->view()->width(), chat->postToChatView()->y());
+        return button->isVisibleTo(chat->view()) && platform::ui::Animator::alpha(button) > 0 &&
+               button->geometry().intersects(rows);
+    };
+    QStringList seen;
+    QElapsedTimer clock;
+    const auto look = [&] {
+        if (inSight() &&
+            chat->unreadMessagesNotificationViewState() != PLChatWindowViewController::kNotificationViewShown)
+            seen << QStringLiteral("%1 ms after the open: (%2, %3), alpha %4")
+                        .arg(clock.elapsed())
+                        .arg(button->x())
+                        .arg(button->y())
+                        .arg(platform::ui::Animator::alpha(button));
+    };
+    EventWatch moves(button, {QEvent::Move, QEvent::Paint}, look);
+    clock.start();
+    world->window->show();
+    for (int ms = 0; ms <= 300; ms += 10) {
+        QCoreApplication::processEvents();
+        look();
+        ConversationWorld::advance(10);
+    }
+    // Whatever it still does, settled.
+    QTRY_VERIFY(!animating(button));
+    QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QStringLiteral("; "))));
+    QCOMPARE(chat->unreadMessagesNotificationViewState(),
+             PLChatWindowViewController::kNotificationViewHidden);
+
+    world->importMessage(room, "late", kDay2 + 50 * 60000, "Are you there?", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "late"}});
+    // The row goes in, then the notice waits half a second.
+    const auto shown = [chat] {
+        return chat->unreadMessagesNotificationViewState() ==
+               PLChatWindowViewController::kNotificationViewShown;
+    };
+    for (int ms = 0; ms < 2 * PLChatWindowViewController::kSettleDelayMs && !shown(); ms += 10) {
+        QCoreApplication::processEvents();
+        ConversationWorld::advance(10);
+    }
+    QCOMPARE(shown(), arrivesOutOfSight);
+    QTRY_VERIFY(!animating(button));
+    QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QStringLiteral("; "))));
+    QCOMPARE(inSight(), arrivesOutOfSight);
+    if (arrivesOutOfSight)
+        QVERIFY(button->geometry().bottom() < chat->postToChatView()->y());
+}
+
+// The button slides away as the window grows: it ends below the larger window's rows, not where the
+// smaller window had them end.
+void TestChatWindowUpdates::aButtonLeavingAsTheWindowGrowsEndsOutOfSight() {
+    auto* chat = world->open(room, QSize(400, 720));
+    auto* button = chat->unreadMessgesNotifiactionButton();
+    chat->collectionView()->setContentOffset(QPointF(0, 200));
+    world->importMessage(room, "late", kDay2 + 50 * 60000, "Are you there?", kBob);
+    platform::NotificationCenter::defaultCenter()->post(QLatin1String(ChatRoomMessageAddedNotification), {},
+                                                        {{QLatin1String(kMessageIDKey), "late"}});
+    ConversationWorld::advance(PLChatWindowViewController::kSettleDelayMs);
+    QCOMPARE(chat->unreadMessagesNotificationViewState(), PLChatWindowViewController::kNotificationViewShown);
+
+    platform::ui::Animator::setInstant(false);
+    const auto instant = qScopeGuard([] { platform::ui::Animator::setInstant(true); });
+    chat->scrollToNewUpdate();
+    QVERIFY(animating(button));
+    world->window->resize(400, 900);
+    QCoreApplication::processEvents();
+    QTRY_VERIFY(!animating(button));
+    QCOMPARE(chat->view()->height(), 900);
+    QVERIFY2(button->y() >= chat->postToChatView()->y(), qPrintable(QString::number(button->y())));
 }
 
 void TestChatWindowUpdates::eachNoticeNamesItsOwnRow() {

@@ -48,6 +48,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -334,6 +335,59 @@ private slots:
         QVERIFY(!overlay || !overlay->parentWidget());
         drain(1);
         QVERIFY(!overlay);
+    }
+
+    void overlayShowsTheNameOnOneLineCutInTheMiddle_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("cut");
+        QTest::addRow("a name that fits") << QStringLiteral("F1.jpg") << false;
+        QTest::addRow("a file ID") << QStringLiteral("F6E0D337-4A1B-4C2D-9E8F-0123456789AB.jpg") << true;
+        QTest::addRow("a right-to-left name")
+            << QStringLiteral("\u05EA\u05DE\u05D5\u05E0\u05D5\u05EA-\u05D4\u05DB\u05E0\u05E1-"
+                              "\u05D4\u05E9\u05E0\u05EA\u05D9-\u05E9\u05DC-\u05D4\u05E6\u05D5\u05D5\u05EA-"
+                              "\u05D1\u05D7\u05D9\u05E4\u05D4.png")
+            << true;
+        QTest::addRow("a name with a line end")
+            << QStringLiteral("minutes of the board meeting\nheld on Monday the 12th of March.txt") << true;
+    }
+    // However long, the name takes one line of the overlay's width: its start and its end show, with
+    // an ellipsis between them; a name that fits shows as it is.
+    void overlayShowsTheNameOnOneLineCutInTheMiddle() {
+        QFETCH(QString, name);
+        QFETCH(bool, cut);
+        for (const bool downloading : {true, false}) {
+            for (const bool modeFirst : {true, false}) {
+                std::unique_ptr<PLUploadScreenView> overlay(PLUploadScreenView::instance());
+                PLMultiMediaInfo info;
+                info.fileName = name;
+                if (modeFirst)
+                    overlay->setIsForDownloading(downloading);
+                overlay->showUploadingMediaInfo(info);
+                if (!modeFirst)
+                    overlay->setIsForDownloading(downloading);
+                const platform::ui::Label* label = overlay->fileNameLabel();
+                const QString shown = label->text();
+                const QString where =
+                    QStringLiteral("%1, mode set %2: \"%3\"")
+                        .arg(downloading ? "download" : "upload", modeFirst ? "first" : "last", shown);
+                QVERIFY2(QFontMetricsF(label->font()).horizontalAdvance(shown) <= label->width(),
+                         qPrintable(where));
+                QVERIFY2(!shown.contains(QLatin1Char('\n')), qPrintable(where));
+                if (!cut) {
+                    QCOMPARE(shown, name);
+                    continue;
+                }
+                const qsizetype ellipsis = shown.indexOf(QChar(0x2026));
+                QVERIFY2(ellipsis > 0 && ellipsis < shown.size() - 1, qPrintable(where));
+                QString flat = name;
+                flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+                QVERIFY2(flat.startsWith(shown.left(ellipsis)), qPrintable(where));
+                QVERIFY2(flat.endsWith(shown.mid(ellipsis + 1)), qPrintable(where));
+                // Most of the line is the name's.
+                QVERIFY2(QFontMetricsF(label->font()).horizontalAdvance(shown) > label->width() * 0.8,
+                         qPrintable(where));
+            }
+        }
     }
 
     void overlayCancelAnnouncesAndLeavesAtOnce_data() {

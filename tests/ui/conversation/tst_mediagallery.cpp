@@ -112,6 +112,13 @@ private slots:
                  kHouseTint);
         CHECK_COLOUR(shot.at(box, QPointF(bar.left() + 200, bar.center().y())), QColor(229, 229, 234));
         CHECK_COLOUR(shot.at(box, QPointF(box->width() / 2, 2)), QColor(255, 255, 255));
+        // The file's long name on one line, cut in the middle: its end shows at the line's right end.
+        const platform::ui::Label* name = overlay->fileNameLabel();
+        QVERIFY(name->text().startsWith(QStringLiteral("5F2C")));
+        QVERIFY(name->text().endsWith(QStringLiteral(".jpg")));
+        QVERIFY(name->text().contains(QChar(0x2026)));
+        const auto ink = [](const QColor& c) { return c.lightness() < 128; };
+        QVERIFY(shot.any(name, QRect(name->width() - 24, 0, 24, name->height()), ink));
         // Around the box the chat is dimmed: no pure white left.
         for (const QPointF corner : {QPointF(overlay->width() / 2, 4), QPointF(4, overlay->height() - 4),
                                      QPointF(overlay->width() - 4, overlay->height() - 4)}) {

@@ -24,6 +24,7 @@
 #include "ui/conversation/PLUserActionMessageCell.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QSignalSpy>
 #include <cmath>
 
@@ -106,6 +107,8 @@ private slots:
     void drawnTextFollowsItsTextAndColour();
     void aMessageReadsInTheDirectionOfItsFirstStrongCharacter_data();
     void aMessageReadsInTheDirectionOfItsFirstStrongCharacter();
+    void eachParagraphReadsInItsOwnDirection_data();
+    void eachParagraphReadsInItsOwnDirection();
     void readTextIsGreyAndSenderNames();
     void textShowsNoMenuAndTakesNoFocus();
     void userActionHeightAndReadColour();
@@ -438,6 +441,94 @@ void TestMessageCells::aMessageReadsInTheDirectionOfItsFirstStrongCharacter() {
             QVERIFY2(picture != shown(grouped, layout, other + text).second, qPrintable(where));
         }
     }
+}
+
+void TestMessageCells::eachParagraphReadsInItsOwnDirection_data() {
+    QTest::addColumn<QStringList>("paragraphs");
+    // The direction each paragraph reads in: 'L' or 'R'.
+    QTest::addColumn<QString>("directions");
+    QTest::addColumn<QString>("separator");
+    const QString hello = QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0628\u0643\u0645!");
+    const QString shalom = QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD!");
+    const QString lf(QLatin1Char('\n'));
+    QTest::newRow("arabic, then english") << QStringList{hello, "See you at 10."} << "RL" << lf;
+    QTest::newRow("english, then hebrew") << QStringList{"Moved to 3 PM.", shalom} << "LR" << lf;
+    QTest::newRow("a paragraph separator")
+        << QStringList{hello, "See you at 10."} << "RL" << QString(QChar(QChar::ParagraphSeparator));
+    QTest::newRow("carriage returns") << QStringList{hello + "\r", "See you at 10."} << "RL" << lf;
+    QTest::newRow("digits follow the paragraph before")
+        << QStringList{shalom, "10 - 12 (3)", "Ok, see you."} << "RRL" << lf;
+    QTest::newRow("an empty paragraph between") << QStringList{"Notes:", "", hello} << "LLR" << lf;
+    QTest::newRow("wrapped paragraphs")
+        << QStringList{hello + " " + hello + " " + hello + " " + hello,
+                       "A longer answer that wraps over several lines, ending with its full stop."}
+        << "RL" << lf;
+    QTest::newRow("an override ends with its paragraph")
+        << QStringList{QChar(0x202E) + QStringLiteral("abc"), "def."} << "LL" << lf;
+    QTest::newRow("a closing mark of its own closes nothing")
+        << QStringList{shalom + QChar(0x2069) + "ok", "Next."} << "RL" << lf;
+    QTest::newRow("a link in a paragraph of its own direction")
+        << QStringList{shalom, "Agenda: https://example.org/a-b"} << "RL" << lf;
+}
+
+// In either layout direction, a message of paragraphs shows as its paragraphs each shown alone (after
+// a mark of the direction it reads in), one under the other, and measures as much as they do.
+void TestMessageCells::eachParagraphReadsInItsOwnDirection() {
+    QFETCH(QStringList, paragraphs);
+    QFETCH(QString, directions);
+    QFETCH(QString, separator);
+    const QFont font = PLChatWindowStyle::messageFont();
+    constexpr int kWidth = 240;
+    const auto shown = [&](const QString& text, Qt::LayoutDirection layout) {
+        PLMessageTextView view;
+        view.setLayoutDirection(layout);
+        view.setFont(font);
+        view.resize(kWidth, qCeil(measured(text, kWidth)));
+        view.setText(text);
+        return view.grab().toImage();
+    };
+    const QString text = paragraphs.join(separator);
+    for (const auto layout : {Qt::LeftToRight, Qt::RightToLeft}) {
+        const QImage whole = shown(text, layout);
+        QImage stacked(whole.size(), whole.format());
+        stacked.fill(Qt::transparent);
+        QPainter painter(&stacked);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        qreal height = 0;
+        for (int i = 0; i < paragraphs.size(); ++i) {
+            const QChar mark(directions.at(i) == QLatin1Char('R') ? 0x200F : 0x200E);
+            // An empty paragraph takes a line of its own, as the mark alone does.
+            const QString alone = mark + paragraphs.at(i);
+            painter.drawImage(QPointF(0, height), shown(alone, layout));
+            height += measured(alone, kWidth);
+        }
+        painter.end();
+        QCOMPARE(measured(text, kWidth), height);
+        QVERIFY2(whole == stacked, qPrintable(QStringLiteral("layout %1").arg(int(layout))));
+    }
+    // A link opens what it shows: where its paragraph alone has it, and nowhere else.
+    PLMessageTextView whole;
+    whole.setFont(font);
+    whole.resize(kWidth, qCeil(measured(text, kWidth)));
+    whole.setText(text);
+    qreal above = 0;
+    int linked = 0;
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        const QString alone =
+            QChar(directions.at(i) == QLatin1Char('R') ? 0x200F : 0x200E) + paragraphs.at(i);
+        PLMessageTextView view;
+        view.setFont(font);
+        view.resize(kWidth, qCeil(measured(alone, kWidth)));
+        view.setText(alone);
+        for (int y = 0; y < view.height(); y += 2)
+            for (int x = 0; x < kWidth; x += 2) {
+                const QUrl url = view.linkAt(QPointF(x, y));
+                linked += !url.isEmpty();
+                QCOMPARE(whole.linkAt(QPointF(x, y + above)), url);
+            }
+        above += measured(alone, kWidth);
+    }
+    QCOMPARE(linked > 0, !whole.links().isEmpty());
 }
 
 void TestMessageCells::readTextIsGreyAndSenderNames() {
