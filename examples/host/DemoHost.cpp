@@ -88,7 +88,7 @@ DemoHost::~DemoHost() {
 
 void DemoHost::start() {
     m_deadline.start();
-    say(QStringLiteral("Service: %1").arg(m_serviceUrl.toString()));
+    say(QStringLiteral("stand-in service: %1").arg(m_serviceUrl.toString()));
     seedColleague();
 }
 

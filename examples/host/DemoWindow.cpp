@@ -2,18 +2,21 @@
 
 #include "interface/Pelnix.h"
 #include "interface/PelnixErrorHandlingHelper.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "ui/shell/PLSideDrawerController.h"
 #include "ui/shell/PLSideDrawerDelegate.h"
+#include "ui/shell/PelnixCustomViewController.h"
 #include "ui/shell/PelnixViewController.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -109,8 +112,12 @@ private:
 
 } // namespace
 
-DemoWindow::DemoWindow(QObject* parent) : QObject(parent) {
+DemoWindow::DemoWindow(QObject* parent) : QObject(parent), m_window(new platform::ui::Window) {
     registerHostScreens();
+    m_host.setWindowTitle(QStringLiteral("Pelnix demo"));
+    m_host.setCentralWidget(m_window);
+    QMenu* account = m_host.menuBar()->addMenu(QStringLiteral("&Account"));
+    m_signOut = account->addAction(QStringLiteral("Sign &out"), this, &DemoWindow::signOut);
     g_current = this;
     // The rooms list shows the host's own left button: it opens the drawer.
     m_menu = new platform::ui::BarButtonItem(
@@ -155,15 +162,72 @@ void DemoWindow::registerHostScreens() {
 }
 
 void DemoWindow::show(bool visible) {
-    m_window.setWindowTitle(QStringLiteral("Pelnix demo"));
-    m_window.resize(400, 720);
+    m_host.resize(400, 720 + m_host.menuBar()->sizeHint().height());
+    openRootContainer();
+    m_window->makeKeyAndVisible();
+    if (visible)
+        m_host.show();
+}
+
+void DemoWindow::openRootContainer() {
     m_root = new PLRootViewController;
-    m_window.setRootViewController(m_root);
-    m_window.makeKeyAndVisible();
-    if (!visible)
-        m_window.hide();
+    m_window->setRootViewController(m_root);
     m_root->initializeOverlayView();
     m_root->showSplashScreenWithLogo();
+    m_signOut->setEnabled(true);
+}
+
+void DemoWindow::signOut() {
+    // What the old session shows goes with it: its alerts and sheets, what its screens present, and
+    // the screens themselves, before the session they read from is emptied.
+    for (platform::ui::AlertView* alert : m_window->alerts())
+        alert->dismiss();
+    if (m_root && m_root->presentedViewController())
+        m_root->dismissViewController(false);
+    m_window->setRootViewController(nullptr);
+    Pelnix::resetPelnixSession();
+    // The service stays the same; it sends no mail, its control API tells the code it issued.
+    QString service = Pelnix::currentHostURL();
+    if (!service.endsWith(QLatin1Char('/')))
+        service += QLatin1Char('/');
+    std::printf("Signed out. Sign up in the window; the code for ADDRESS: curl '%s_ctl/otp?email=ADDRESS'\n",
+                qPrintable(service));
+    std::fflush(stdout);
+    showLogin();
+}
+
+void DemoWindow::showLogin() {
+    m_signOut->setEnabled(false);
+    QPointer<DemoWindow> self(this);
+    auto* login =
+        Pelnix::pelnixLoginViewController([self](bool success, const PLOptionalError& error, const QString&) {
+            if (!self)
+                return;
+            if (success)
+                return self->startLibraryAfterLogin();
+            // A cancelled sign-up leaves the login page as it is: there is no session to go back to.
+            if (error)
+                std::printf("Sign-up: %s\n", qPrintable(error->localizedDescription));
+        });
+    m_window->setRootViewController(login);
+}
+
+void DemoWindow::startLibraryAfterLogin() {
+    QPointer<DemoWindow> self(this);
+    Pelnix::initWithCompletionHandler([self](bool success, const PLOptionalError& error, const QString&) {
+        if (!self)
+            return;
+        if (!success) {
+            std::fprintf(stderr, "pelnix-demo: the library did not start after the sign-up: %s\n",
+                         error ? qPrintable(error->localizedDescription) : "no reason given");
+            Pelnix::resetPelnixSession();
+            return self->showLogin();
+        }
+        std::printf("Signed in (session state %llu)\n",
+                    static_cast<unsigned long long>(Pelnix::sessionState()));
+        std::fflush(stdout);
+        self->openRootContainer();
+    });
 }
 
 void DemoWindow::perform(Option option) {

@@ -4,15 +4,18 @@
 #include "platform/ui/Window.h"
 #include "ui/shell/PLRootViewController.h"
 
+#include <QAction>
+#include <QMainWindow>
 #include <QObject>
 #include <QPointer>
 #include <memory>
 
-// The demo's window, as a host application builds one: the library's root container as the window's
-// root, with the host's own landing page and side drawer registered under the storyboard names the
-// container reads ("SDKTest"; "Home" with "PLSideDrawerTableViewController" and the chats page).
-// The drawer offers the chats, the settings and locking the app; a "Menu" button on the rooms list
-// opens it.
+// The demo's window, as a host application builds one: its own top-level window with a menu bar,
+// holding the library's window with the root container as its root, and the host's own landing page
+// and side drawer registered under the storyboard names the container reads ("SDKTest"; "Home" with
+// "PLSideDrawerTableViewController" and the chats page). The drawer offers the chats, the settings
+// and locking the app; a "Menu" button on the rooms list opens it. The menu bar's "Sign out" ends the
+// session and shows the library's login container; a sign-up there brings the new user's rooms back.
 class DemoWindow : public QObject {
     Q_OBJECT
 public:
@@ -30,14 +33,26 @@ public:
 
     // Opens the window: the landing page, then the splash, then the chats with the drawer behind.
     void show(bool visible = true);
-    pelnix::platform::ui::Window* window() { return &m_window; }
+    // The host's own window, and the library's window inside it.
+    QMainWindow* hostWindow() { return &m_host; }
+    pelnix::platform::ui::Window* window() { return m_window; }
+    // The root container while a session shows (null while the login container does).
     pelnix::PLRootViewController* root() const { return m_root; }
     pelnix::platform::ui::BarButtonItem* menuItem() const { return m_menu; }
+    QAction* signOutAction() const { return m_signOut; }
     // What a drawer row does once the drawer has closed.
     void perform(Option option);
+    // Ends the session and shows the login container in its place.
+    void signOut();
 
 private:
-    pelnix::platform::ui::Window m_window;
+    void openRootContainer();
+    void showLogin();
+    void startLibraryAfterLogin();
+
+    QMainWindow m_host;
+    QPointer<pelnix::platform::ui::Window> m_window; // owned by m_host
     QPointer<pelnix::PLRootViewController> m_root;
     QPointer<pelnix::platform::ui::BarButtonItem> m_menu;
+    QPointer<QAction> m_signOut;
 };

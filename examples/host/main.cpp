@@ -1,8 +1,9 @@
 // pelnix-demo: a host of the library. It starts the stand-in service on a free loopback port (or uses
-// --server URL), signs a user up, opens a group with a colleague and prints the conversation as it
-// arrives. With a display it opens the library's root container in a window, where the colleague
-// answers every post a moment later; with none, or with --headless, it posts a scripted conversation.
-// With --interactive it then keeps running and posts the lines typed.
+// --server URL) and prints its address, signs a user up, opens a group with a colleague and prints the
+// conversation as it arrives. With a display it opens the library's root container in a window, where
+// the colleague answers every post a moment later and the window's own menu signs out to the login
+// container; with none, or with --headless, it posts a scripted conversation. With --interactive it
+// then keeps running and posts the lines typed.
 #include "DemoHost.h"
 #include "DemoWindow.h"
 

@@ -3,22 +3,20 @@
 // window), the drawer, settings, the app lock and its pad, and the logged-out page once the server
 // ends the session. The process is prepared as the demo prepares its own, nothing more.
 #include "DemoHost.h"
+#include "DemoTestKit.h"
 #include "DemoWindow.h"
-#include "TestSandbox.h"
 
 #include "core/model/ChatRoom.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/Message.h"
 #include "core/session/PelnixInfo.h"
 #include "foundation/PLKeychainAccessHelper.h"
+#include "interface/Pelnix.h"
 #include "media/PLRichMediaPosts.h"
-#include "platform/Sandbox.h"
-#include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/TableView.h"
-#include "standin/StandinServer.h"
 #include "ui/account/PLAppLockScreenViewController.h"
 #include "ui/account/PLPadButton.h"
 #include "ui/account/PLPadLockScreenAbstractViewController.h"
@@ -43,35 +41,15 @@
 #include <unistd.h>
 
 using namespace pelnix;
+using pelnix::test::click;
+using pelnix::test::hasMessage;
+using pelnix::test::shown;
 using platform::ui::NavigationController;
 using platform::ui::ViewController;
 
 namespace {
 
-constexpr int kNetworkMs = 15000;
-
-bool hasMessage(const QString& text) {
-    return Message::PS_findFirstByAttribute(QStringLiteral("text"), text) != nullptr;
-}
-
-void click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-}
-
-// The screen a container shows (through a navigation controller it may have wrapped it in).
-template <typename Screen> Screen* shown(ViewController* controller) {
-    for (int depth = 0; controller && depth < 4; ++depth) {
-        if (auto* screen = qobject_cast<Screen*>(controller))
-            return screen;
-        if (auto* navigation = qobject_cast<NavigationController*>(controller))
-            controller = navigation->topViewController();
-        else if (!controller->childViewControllers().isEmpty())
-            controller = controller->childViewControllers().first();
-        else
-            return nullptr;
-    }
-    return nullptr;
-}
+constexpr int kNetworkMs = test::DemoWorld::kNetworkMs;
 
 // The smart-message row showing `message`, scrolled into the list's view.
 PLSmartMessageCell* rowOf(PLChatWindowViewController* chat, const Message::Ptr& message) {
@@ -105,27 +83,12 @@ int pixelsOfPage(PLSmartMessageCell* cell, const std::function<bool(const QColor
 class TestWindowedDemo : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        platform::ui::Animator::setInstant(true);
-        platform::Sandbox::setRoot(m_sandbox.root());
-        standin::StandinServer::Options options;
-        options.dataDir = m_data.path().toStdString();
-        m_server = std::make_unique<standin::StandinServer>(options);
-        QVERIFY(m_server->start());
-    }
-    void cleanupTestCase() { m_server->stop(); }
+    void initTestCase() { QVERIFY(m_world.start()); }
+    void cleanupTestCase() { m_world.stop(); }
 
     void aUserTalksWithTheColleagueUntilTheServerEndsTheSession() {
-        QUrl url(QString::fromStdString(m_server->baseUrl()));
-        if (!url.path().endsWith(QLatin1Char('/')))
-            url.setPath(url.path() + QLatin1Char('/'));
-        DemoHost host(url, false);
-        host.setWindowed(true);
-        QSignalSpy ready(&host, &DemoHost::conversationReady);
-        QSignalSpy failed(&host, &DemoHost::finished);
-        host.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!ready.isEmpty() || !failed.isEmpty(), kNetworkMs);
-        QVERIFY2(failed.isEmpty(), "the demo did not sign in");
+        DemoHost host(m_world.url(), false);
+        QVERIFY2(test::DemoWorld::signIn(host), "the demo did not sign in");
 
         DemoWindow demo;
         demo.show();
@@ -228,17 +191,20 @@ private slots:
         QTRY_VERIFY(!root->presentedViewController());
 
         // The server ends the session: only the logged-out page stays.
-        QVERIFY(m_server->removeUser(CurrentUserInfo::currentUserID()));
+        QVERIFY(m_world.server().removeUser(CurrentUserInfo::currentUserID()));
         QTRY_VERIFY_WITH_TIMEOUT(root->childViewControllers().size() == 1 &&
                                      root->childViewControllers().first()->storyboardName() ==
                                          QStringLiteral("LoggedOut"),
                                  kNetworkMs);
+        // From there the host's "Sign out" leads to the login container.
+        demo.signOutAction()->trigger();
+        QCOMPARE(Pelnix::sessionState(), quint64(0));
+        auto* login = qobject_cast<PelnixCustomViewController*>(demo.window()->rootViewController());
+        QVERIFY(login && login->customViewControllerType() == 0);
     }
 
 private:
-    test::TestSandbox m_sandbox;
-    QTemporaryDir m_data;
-    std::unique_ptr<standin::StandinServer> m_server;
+    test::DemoWorld m_world;
 };
 
 int main(int argc, char** argv) {

@@ -483,13 +483,21 @@ void TestRoomsList::hostTitleAndBarItems() {
         QCOMPARE(screen.nav->navigationBar()->titleText(), QStringLiteral("Acme Chat"));
         QVERIFY(!screen.list->navigationItem()->leftBarButtonItem());
     }
-    // The host's own items win over "Cancel".
-    auto* hostItem = new platform::ui::BarButtonItem(QStringLiteral("Menu"));
-    Pelnix::setNavigationItemLeftBarButtonItems({QVariant::fromValue<QObject*>(hostItem)});
-    {
+    // The host's own items win over "Cancel": each list shows an item of its own that taps the host's,
+    // which stays the host's, for the next list too.
+    QObject host;
+    int taps = 0;
+    QPointer<platform::ui::BarButtonItem> hostItem = new platform::ui::BarButtonItem(
+        QStringLiteral("Menu"), [&taps] { ++taps; }, &host);
+    Pelnix::setNavigationItemLeftBarButtonItems({QVariant::fromValue<QObject*>(hostItem.data())});
+    for (int list = 1; list <= 2; ++list) {
         ListOnScreen screen;
-        QCOMPARE(screen.list->navigationItem()->leftBarButtonItem(), hostItem);
+        platform::ui::BarButtonItem* shown = screen.list->navigationItem()->leftBarButtonItem();
+        QVERIFY2(shown && shown->title() == QStringLiteral("Menu"), "no host item on the list");
+        shown->trigger();
+        QCOMPARE(taps, list);
     }
+    QVERIFY2(hostItem && hostItem->parent() == &host, "a list took the host's item along");
     Pelnix::setNavigationItemLeftBarButtonItems({});
     Pelnix::shouldHideCancelButton(false);
 }

@@ -7,6 +7,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
+#include "ui/account/PLHostBarButtonItems.h"
 #include "ui/rooms/RoomsTexts.h"
 
 namespace pelnix::RoomsBarButtons {
@@ -18,12 +19,9 @@ void addLeftBarButtonItems(platform::ui::ViewController* screen, std::function<v
     auto* nav = screen ? screen->navigationController() : nullptr;
     if (!nav || nav->viewControllers().size() != 1)
         return;
-    QList<BarButtonItem*> hostItems;
-    for (const QVariant& item : Pelnix::navigationItemLeftBarButtonItems())
-        if (auto* barItem = qobject_cast<BarButtonItem*>(item.value<QObject*>()))
-            hostItems << barItem;
-    if (!hostItems.isEmpty()) {
-        screen->navigationItem()->setLeftBarButtonItems(hostItems);
+    if (PLHostBarButtonItems::hasItems()) {
+        // Mirrors: the host's items stay the host's, for every later list too.
+        screen->navigationItem()->setLeftBarButtonItems(PLHostBarButtonItems::makeItems());
         return;
     }
     if (Pelnix::isCancelButtonHidden())
