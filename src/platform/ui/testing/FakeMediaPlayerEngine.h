@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/MediaPlayer.h"
 #include "platform/ui/MediaPlayerEngine.h"
 
 #include <QCoreApplication>
@@ -73,8 +74,8 @@ public:
         const qint64 duration = m_script->durations.value(name, kDuration);
         switch (m_script->answers.value(name, Answer::Loads)) {
         case Answer::Fails:
-            emit errorOccurred(
-                PLError(QStringLiteral("PLMediaErrorDomain"), 2, QStringLiteral("unreadable")));
+            emit errorOccurred(PLError(QString::fromLatin1(MediaPlayer::ErrorDomain),
+                                       MediaPlayer::FormatError, QStringLiteral("unreadable")));
             emit loaded(false, 0);
             return;
         case Answer::NeverSettles:
