@@ -1,14 +1,14 @@
+#include "HostileMedia.h"
 #include "TestSandbox.h"
 #include "platform/ui/MediaPlayer.h"
 #include "platform/ui/MediaProbe.h"
 #include "platform/ui/SystemSounds.h"
+#include "platform/ui/ThreadedMediaPlayer.h"
 #include "platform/ui/VideoView.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QtEndian>
 
@@ -52,21 +52,53 @@ void writeWav(const QString& path, int milliseconds) {
     file.write(wav);
 }
 
-// A three-second red WebM made by GStreamer's command-line tool.
+// Runs GStreamer's command-line tool on `pipeline` into the sandbox's file `name`; empty when it cannot.
+QString encode(const test::TestSandbox& sandbox, const QString& name, const QString& pipeline) {
+    const QString path = sandbox.path(name);
+    const QStringList sink{QStringLiteral("!"), QStringLiteral("filesink"),
+                           QStringLiteral("location=") + path};
+    return test::runGst(pipeline.split(QLatin1Char(' ')) + sink) ? path : QString();
+}
+
+// A three-second red WebM.
 QString makeRedVideo(const test::TestSandbox& sandbox) {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
-    if (tool.isEmpty())
+    return encode(sandbox, QStringLiteral("red.webm"),
+                  QStringLiteral("videotestsrc num-buffers=30 pattern=red ! "
+                                 "video/x-raw,width=160,height=120,framerate=10/1 ! vp8enc ! webmmux"));
+}
+
+// A short MP4 written as a recorder writes it, its index after the media data ("whole.mp4"),
+// and its first half as a download that stopped there, with no index ("cut.mp4"; returned).
+QString makeCutMp4(const test::TestSandbox& sandbox) {
+    const QString whole = encode(sandbox, QStringLiteral("whole.mp4"),
+                                 QStringLiteral("videotestsrc num-buffers=30 ! "
+                                                "video/x-raw,width=160,height=120,framerate=10/1 ! "
+                                                "avenc_mpeg4 ! mp4mux"));
+    QFile file(whole);
+    if (whole.isEmpty() || !file.open(QIODevice::ReadOnly))
         return {};
-    const QString path = sandbox.path(QStringLiteral("red.webm"));
-    QProcess gst;
-    gst.start(tool, {QStringLiteral("-q"), QStringLiteral("videotestsrc"), QStringLiteral("num-buffers=30"),
-                     QStringLiteral("pattern=red"), QStringLiteral("!"),
-                     QStringLiteral("video/x-raw,width=160,height=120,framerate=10/1"), QStringLiteral("!"),
-                     QStringLiteral("vp8enc"), QStringLiteral("!"), QStringLiteral("webmmux"),
-                     QStringLiteral("!"), QStringLiteral("filesink"), QStringLiteral("location=") + path});
-    if (!gst.waitForFinished(60000) || gst.exitCode() != 0)
+    const QByteArray data = file.readAll();
+    // The top-level boxes: each a 32-bit size, then its type.
+    QByteArrayList boxes;
+    for (qsizetype at = 0; at + 8 <= data.size();) {
+        const quint32 size = qFromBigEndian<quint32>(data.constData() + at);
+        if (size < 8)
+            return {};
+        boxes << data.mid(at + 4, 4);
+        at += size;
+    }
+    if (boxes.indexOf("mdat") < 0 || boxes.indexOf("moov") < boxes.indexOf("mdat"))
         return {};
-    return path;
+    const QString cut = sandbox.path(QStringLiteral("cut.mp4"));
+    QFile half(cut);
+    if (!half.open(QIODevice::WriteOnly) || half.write(data.left(data.size() / 2)) != data.size() / 2)
+        return {};
+    return cut;
+}
+
+bool everPlayed(const QSignalSpy& playing) {
+    return std::any_of(playing.begin(), playing.end(),
+                       [](const QList<QVariant>& told) { return told.first().toBool(); });
 }
 
 bool isRed(QRgb pixel) {
@@ -108,17 +140,26 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("create");
-        QTest::newRow("missing file") << "gone.wav" << QByteArray() << false;
+        // When not negative, the content is this many first bytes of a video.
+        QTest::addColumn<int>("headOfAVideo");
+        QTest::newRow("missing file") << "gone.wav" << QByteArray() << false << -1;
         QTest::newRow("not a media file")
-            << "notes.webm" << QByteArray("just some text, no container") << true;
-        QTest::newRow("empty file") << "empty.wav" << QByteArray() << true;
+            << "notes.webm" << QByteArray("just some text, no container") << true << -1;
+        QTest::newRow("header only") << "head.webm" << QByteArray() << true << 100;
+        QTest::newRow("empty file") << "empty.wav" << QByteArray() << true << -1;
     }
     void failuresReachTheScreenAsErrors() {
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         QFETCH(bool, create);
+        QFETCH(int, headOfAVideo);
         test::TestSandbox sandbox;
         const QString path = sandbox.path(name);
+        if (headOfAVideo >= 0) {
+            QFile video(makeRedVideo(sandbox));
+            QVERIFY(video.open(QIODevice::ReadOnly));
+            content = video.read(headOfAVideo);
+        }
         if (create) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -129,9 +170,20 @@ private slots:
         QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
         player->load(QUrl::fromLocalFile(path));
         player->play();
-        QTRY_COMPARE(errors.size(), 1);
+        // The backend may never settle a file it cannot read: then the player answers at its bound.
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, ThreadedMediaPlayer::kBoundMs + 2000);
         QCOMPARE(errors.first().first().value<PLError>().domain, QStringLiteral("PLMediaErrorDomain"));
         QCOMPARE(loaded, QList<QList<QVariant>>{{false}});
+        QVERIFY(!player->isPlaying());
+        // A failed load plays nothing when asked again. What came of asking is heard before the
+        // answer to the next load.
+        QSignalSpy playing(player.get(), &MediaPlayer::playbackStateChanged);
+        player->play();
+        const QString wav = sandbox.path(QStringLiteral("tone.wav"));
+        writeWav(wav, 500);
+        player->load(QUrl::fromLocalFile(wav));
+        QTRY_COMPARE(loaded.size(), 2);
+        QVERIFY(!everPlayed(playing));
         QVERIFY(!player->isPlaying());
 
         std::optional<MediaInfo> info;
@@ -194,6 +246,61 @@ private slots:
         QVERIFY(isRed(grab.pixel(160, 60)));
         QCOMPARE(QColor(grab.pixel(10, 60)), QColor(Qt::black));
         QCOMPARE(player->videoView(), view);
+    }
+
+    // Each load of a file the backend may never settle is answered within the player's bound, as a
+    // user retrying would load it.
+    void aCutMp4IsAnsweredEachTimeItIsLoaded() {
+        test::TestSandbox sandbox;
+        const QString cut = makeCutMp4(sandbox);
+        QVERIFY2(!cut.isEmpty(),
+                 "gst-launch-1.0 with avenc_mpeg4 and mp4mux is needed to make the test video");
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        QSignalSpy loaded(player.get(), &MediaPlayer::loaded);
+        QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
+        QSignalSpy playing(player.get(), &MediaPlayer::playbackStateChanged);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            player->load(QUrl::fromLocalFile(cut));
+            player->play();
+            QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), attempt, ThreadedMediaPlayer::kBoundMs + 2000);
+            QCOMPARE(loaded.last(), QList<QVariant>{false});
+            QCOMPARE(errors.size(), attempt);
+            QVERIFY(!player->isPlaying());
+        }
+        // The whole file plays on the same player.
+        playing.clear();
+        player->load(QUrl::fromLocalFile(sandbox.path(QStringLiteral("whole.mp4"))));
+        player->play();
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 3, 10000);
+        QCOMPARE(loaded.last(), QList<QVariant>{true});
+        QTRY_VERIFY(everPlayed(playing));
+        QCOMPARE(errors.size(), 2);
+    }
+
+    // Loads made in a row, as a user flicking through a gallery makes them: only the last one is
+    // answered and played.
+    void loadsMadeInARowGiveWayToTheLast() {
+        test::TestSandbox sandbox;
+        const QString video = makeRedVideo(sandbox);
+        QVERIFY(!video.isEmpty());
+        const QString other = sandbox.path(QStringLiteral("other.webm"));
+        QVERIFY(QFile::copy(video, other));
+        const QList<QUrl> flicked{QUrl::fromLocalFile(video), QUrl::fromLocalFile(other)};
+        const QString chosen = sandbox.path(QStringLiteral("chosen.wav"));
+        writeWav(chosen, 2000);
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        player->videoView()->show();
+        QSignalSpy loaded(player.get(), &MediaPlayer::loaded);
+        QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
+        for (int i = 0; i < 20; ++i)
+            player->load(flicked[i % 2]);
+        player->load(QUrl::fromLocalFile(chosen));
+        player->play();
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 10000);
+        QTRY_VERIFY(player->isPlaying());
+        QCOMPARE(loaded, QList<QList<QVariant>>{{true}});
+        QVERIFY(qAbs(player->duration() - 2000) <= 50);
+        QCOMPARE(errors.size(), 0);
     }
 
     void systemSoundsAreBundled() {

@@ -1,97 +1,54 @@
 #include "TestSandbox.h"
-#include "platform/ui/MediaPlayerEngine.h"
+#include "platform/ui/Scheduler.h"
 #include "platform/ui/ThreadedMediaPlayer.h"
 #include "platform/ui/VideoView.h"
+#include "platform/ui/testing/FakeMediaPlayerEngine.h"
 
 #include <QApplication>
-#include <QMutex>
 #include <QProcess>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
-#include <QVideoFrameFormat>
-
-#include <atomic>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
 
 namespace {
 
-// What the engines of one test did, shared with engines that may outlive the test's player.
-struct EngineLog {
-    QMutex mutex;
-    QStringList calls;
-    // The first engine made stops in its load until the gate opens, as the media stack did.
-    bool firstBlocks = false;
-    QSemaphore gate;
-    std::atomic<bool> blocked{false};
-    std::atomic<bool> openedInTime{true};
-    std::atomic<int> made{0};
-    std::atomic<int> endedOffTheMainThread{0};
+using Engine = FakeMediaPlayerEngine;
+using Answer = FakeMediaPlayerEngine::Answer;
+using Answers = QList<QList<QVariant>>;
 
-    void record(const QString& call) {
-        QMutexLocker locker(&mutex);
-        calls << call;
-    }
-    QStringList recorded() {
-        QMutexLocker locker(&mutex);
-        return calls;
-    }
-};
-
-// Answers every call at once, except a blocking engine's load.
-class ScriptedEngine : public MediaPlayerEngine {
-public:
-    static constexpr qint64 kDuration = 3000;
-
-    ScriptedEngine(std::shared_ptr<EngineLog> log, bool blocks) : m_log(std::move(log)), m_blocks(blocks) {}
-    ~ScriptedEngine() override {
-        if (QThread::currentThread() != qApp->thread())
-            ++m_log->endedOffTheMainThread;
-    }
-
-    void start() override { m_log->record(QStringLiteral("start")); }
-    void load(const QUrl& url) override {
-        m_log->record(QStringLiteral("load ") + url.fileName());
-        if (m_blocks) {
-            m_log->blocked = true;
-            // Long past any bound: an engine still here then was waited for by nobody but the caller.
-            m_log->openedInTime = m_log->gate.tryAcquire(1, 20000);
-        }
-        emit durationChanged(kDuration);
-        emit loaded(true, kDuration);
-    }
-    void play() override { turn(QStringLiteral("play"), true); }
-    void pause() override { turn(QStringLiteral("pause"), false); }
-    void stop() override { turn(QStringLiteral("stop"), false); }
-    void setPosition(qint64 ms) override {
-        m_log->record(QStringLiteral("position %1").arg(ms));
-        emit positionChanged(ms);
-    }
-    void setRate(qreal rate) override { m_log->record(QStringLiteral("rate %1").arg(rate)); }
-    void showVideo() override {
-        m_log->record(QStringLiteral("video"));
-        emit frameChanged(QVideoFrame(QVideoFrameFormat(QSize(4, 2), QVideoFrameFormat::Format_BGRA8888)));
-    }
-
-private:
-    void turn(const QString& call, bool playing) {
-        m_log->record(call);
-        emit playbackStateChanged(playing);
-    }
-
-    std::shared_ptr<EngineLog> m_log;
-    bool m_blocks;
-};
-
-ThreadedMediaPlayer::EngineMaker makerFor(const std::shared_ptr<EngineLog>& log) {
-    return [log] { return new ScriptedEngine(log, log->made++ == 0 && log->firstBlocks); };
+ThreadedMediaPlayer::EngineMaker makerFor(const std::shared_ptr<Engine::Script>& script) {
+    return [script] { return new Engine(script); };
 }
 
-const QUrl kVideo = QUrl::fromLocalFile(QStringLiteral("/videos/clip.webm"));
+QUrl video(const QString& name) {
+    return QUrl::fromLocalFile(QStringLiteral("/videos/") + name);
+}
+
+// Returns once the engine has run every call posted to it, and the player has heard what it said.
+void settle(Engine* engine) {
+    QVERIFY(engine);
+    QVERIFY(QMetaObject::invokeMethod(
+        engine, [] {}, Qt::BlockingQueuedConnection));
+    QCoreApplication::processEvents();
+}
+
+// The player's bounds run on the scheduler's clock: tests move it by hand.
+struct VirtualClock {
+    VirtualClock() { Scheduler::shared()->setVirtualClock(true); }
+    ~VirtualClock() { Scheduler::shared()->setVirtualClock(false); }
+    static void advance(qint64 ms) { Scheduler::shared()->advance(ms); }
+};
+
+bool everPlayed(const QSignalSpy& playing) {
+    return std::any_of(playing.begin(), playing.end(),
+                       [](const QList<QVariant>& told) { return told.first().toBool(); });
+}
+
+const QString kGivenUp =
+    QStringLiteral("the media engine did not answer in time; a new one serves the next load");
 
 // This test program, run with this argument, ends with a player alive whose engine takes a moment to
 // close (as the media stack does), and tells when it has closed.
@@ -99,15 +56,15 @@ constexpr char kEndWithAPlayer[] = "--end-with-a-player";
 
 int endWithAPlayer(int argc, char** argv) {
     QApplication app(argc, argv);
-    struct SlowToClose : ScriptedEngine {
-        using ScriptedEngine::ScriptedEngine;
+    struct SlowToClose : Engine {
+        using Engine::Engine;
         ~SlowToClose() override {
             QThread::msleep(300);
             std::puts("closed");
             std::fflush(stdout);
         }
     };
-    new ThreadedMediaPlayer([] { return new SlowToClose(std::make_shared<EngineLog>(), false); }, &app);
+    new ThreadedMediaPlayer([] { return new SlowToClose(std::make_shared<Engine::Script>()); }, &app);
     QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();
 }
@@ -118,8 +75,8 @@ class TestMediaPlayer : public QObject {
     Q_OBJECT
 private slots:
     void theEngineHearsEachCallInOrderAndItsAnswersReachTheScreen() {
-        auto log = std::make_shared<EngineLog>();
-        auto player = std::make_unique<ThreadedMediaPlayer>(makerFor(log));
+        auto script = std::make_shared<Engine::Script>();
+        auto player = std::make_unique<ThreadedMediaPlayer>(makerFor(script));
         auto* view = qobject_cast<VideoView*>(player->videoView());
         QVERIFY(view);
         QSignalSpy loaded(player.get(), &MediaPlayer::loaded);
@@ -127,7 +84,7 @@ private slots:
         // What the player tells at each answer is already what the answer says.
         qint64 durationAtLoad = -1;
         connect(player.get(), &MediaPlayer::loaded, this, [&] { durationAtLoad = player->duration(); });
-        player->load(kVideo);
+        player->load(video(QStringLiteral("clip.webm")));
         player->play();
         player->setPosition(-20);
         player->setPosition(1500);
@@ -136,66 +93,167 @@ private slots:
         player->setRate(1.5);
         QCOMPARE(player->rate(), 1.5);
         QTRY_COMPARE(player->position(), 1500);
-        QCOMPARE(loaded, QList<QList<QVariant>>{{true}});
-        QCOMPARE(durationAtLoad, ScriptedEngine::kDuration);
+        QCOMPARE(loaded, Answers{{true}});
+        QCOMPARE(durationAtLoad, Engine::kDuration);
         QVERIFY(player->isPlaying());
         player->pause();
         player->stop();
         QTRY_COMPARE(playing.size(), 3);
         QVERIFY(!player->isPlaying());
         QTRY_COMPARE(view->currentFrame().size(), QSize(4, 2));
-        QCOMPARE(log->recorded(), QStringList({"start", "video", "load clip.webm", "play", "position 0",
-                                               "position 1500", "rate 1.5", "pause", "stop"}));
+        QCOMPARE(script->recorded(), QStringList({"start", "video", "load clip.webm", "play", "position 0",
+                                                  "position 1500", "rate 1.5", "pause", "stop"}));
         player.reset();
-        QTRY_COMPARE(log->endedOffTheMainThread.load(), 1);
+        QTRY_COMPARE(script->endedOffTheMainThread.load(), 1);
     }
 
-    void anEngineStuckInALoadCostsTheCallerNothing() {
-        auto log = std::make_shared<EngineLog>();
-        log->firstBlocks = true;
-        ThreadedMediaPlayer player(makerFor(log), nullptr, 100);
+    // A user flicking through a gallery's videos while the engine is busy with the first: the engine
+    // hears the first and the last, and the screen hears only of the last.
+    void loadsMadeWhileTheEngineIsBusyGiveWayToTheLast() {
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("first.webm"), Answer::Blocks);
+        script->durations.insert(QStringLiteral("first.webm"), 1000);
+        script->durations.insert(QStringLiteral("chosen.webm"), 7000);
+        ThreadedMediaPlayer player(makerFor(script));
+        QSignalSpy loaded(&player, &MediaPlayer::loaded);
+        QSignalSpy durations(&player, &MediaPlayer::durationChanged);
+        player.load(video(QStringLiteral("first.webm")));
+        player.play();
+        QTRY_VERIFY(script->blocked);
+        for (int i = 0; i < 300; ++i) {
+            player.load(video(QStringLiteral("flicked%1.webm").arg(i)));
+            if (i == 150) {
+                player.play();
+                player.setPosition(100);
+            }
+        }
+        player.load(video(QStringLiteral("chosen.webm")));
+        player.play();
+        player.setPosition(500);
+        script->gate.release();
+        QTRY_COMPARE(player.position(), 500);
+        settle(script->engines.last());
+        QCOMPARE(script->recorded(),
+                 QStringList({"start", "load first.webm", "load chosen.webm", "play", "position 500"}));
+        QVERIFY(player.isPlaying());
+        QCOMPARE(loaded, Answers{{true}});
+        QCOMPARE(durations, Answers{{qint64(7000)}});
+        QCOMPARE(player.duration(), 7000);
+    }
+
+    void aLoadTheEngineNeverSettlesIsAnsweredWithinTheBound() {
+        VirtualClock clock;
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("half.mp4"), Answer::NeverSettles);
+        ThreadedMediaPlayer player(makerFor(script));
         QSignalSpy loaded(&player, &MediaPlayer::loaded);
         QSignalSpy errors(&player, &MediaPlayer::errorOccurred);
-        QTest::ignoreMessage(QtWarningMsg,
-                             "the media engine did not answer in time; a new one serves the next load");
-        player.load(kVideo);
+        player.load(video(QStringLiteral("half.mp4")));
         player.play();
-        QTRY_VERIFY(log->blocked);
-        // Given up after the bound: the screen hears that the load failed, and the player is stopped.
-        QTRY_COMPARE(errors.size(), 1);
+        settle(script->engines.last());
+        clock.advance(ThreadedMediaPlayer::kBoundMs - 1);
+        QCOMPARE(loaded.size(), 0);
+        clock.advance(1);
+        QCOMPARE(errors.size(), 1);
         const auto error = errors.first().first().value<PLError>();
         QCOMPARE(error.domain, QString::fromLatin1(MediaPlayer::ErrorDomain));
         QCOMPARE(error.code, int(MediaPlayer::TimedOutError));
-        QCOMPARE(loaded, QList<QList<QVariant>>{{false}});
+        QCOMPARE(loaded, Answers{{false}});
         QVERIFY(!player.isPlaying());
-        // The stuck engine's late answer is heard by nobody; it ends on its own thread.
-        log->gate.release();
-        QTRY_COMPARE(log->endedOffTheMainThread.load(), 1);
-        QCoreApplication::processEvents();
-        QCOMPARE(loaded.size(), 1);
-        QCOMPARE(errors.size(), 1);
-        QVERIFY(log->openedInTime);
-        // The next load has a new engine.
-        player.load(kVideo);
+        // The engine stops the source it could not settle, and nothing plays it later.
+        player.play();
+        settle(script->engines.last());
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(script->recorded(), QStringList({"start", "load half.mp4", "play", "stop"}));
+        // The engine still serves the next load.
+        player.load(video(QStringLiteral("whole.mp4")));
         QTRY_COMPARE(loaded.size(), 2);
-        QCOMPARE(loaded.last().first().toBool(), true);
-        QCOMPARE(player.duration(), ScriptedEngine::kDuration);
-        QCOMPARE(log->made.load(), 2);
+        QCOMPARE(loaded.last(), QList<QVariant>{true});
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(script->made.load(), 1);
+    }
+
+    void aFailedLoadPlaysNothing_data() {
+        QTest::addColumn<bool>("playAskedWithTheLoad");
+        QTest::newRow("play asked after the answer") << false;
+        QTest::newRow("play asked with the load") << true;
+    }
+    void aFailedLoadPlaysNothing() {
+        QFETCH(bool, playAskedWithTheLoad);
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("garbage.webm"), Answer::Fails);
+        ThreadedMediaPlayer player(makerFor(script));
+        QSignalSpy loaded(&player, &MediaPlayer::loaded);
+        QSignalSpy errors(&player, &MediaPlayer::errorOccurred);
+        QSignalSpy playing(&player, &MediaPlayer::playbackStateChanged);
+        player.load(video(QStringLiteral("garbage.webm")));
+        if (playAskedWithTheLoad)
+            player.play();
+        QTRY_COMPARE(loaded, Answers{{false}});
+        player.play();
+        settle(script->engines.last());
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!everPlayed(playing));
+        QCOMPARE(errors.size(), 1);
+    }
+
+    // Given up a bound after the call it is stuck in, whatever it answered before; a load made
+    // meanwhile is answered then, and a load made later has a new engine.
+    void anEngineStuckInALoadIsGivenUpABoundAfterIt() {
+        VirtualClock clock;
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("stuck.webm"), Answer::Blocks);
+        script->durations.insert(QStringLiteral("after.webm"), 4000);
+        ThreadedMediaPlayer player(makerFor(script));
+        QSignalSpy loaded(&player, &MediaPlayer::loaded);
+        QSignalSpy errors(&player, &MediaPlayer::errorOccurred);
+        player.load(video(QStringLiteral("first.webm")));
+        QTRY_COMPARE(loaded.size(), 1);
+        clock.advance(3000);
+        player.load(video(QStringLiteral("stuck.webm")));
+        player.play();
+        QTRY_VERIFY(script->blocked);
+        clock.advance(4000);
+        player.load(video(QStringLiteral("meanwhile.webm")));
+        clock.advance(ThreadedMediaPlayer::kBoundMs - 4001);
+        QCOMPARE(errors.size(), 0);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(kGivenUp));
+        clock.advance(1);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.first().first().value<PLError>().code, int(MediaPlayer::TimedOutError));
+        QCOMPARE(loaded, (Answers{{true}, {false}}));
+        QVERIFY(!player.isPlaying());
+
+        player.load(video(QStringLiteral("after.webm")));
+        QTRY_COMPARE(loaded.size(), 3);
+        QCOMPARE(loaded.last(), QList<QVariant>{true});
+        QCOMPARE(player.duration(), 4000);
+        QCOMPARE(script->made.load(), 2);
+        // The stuck engine's late answer is heard by nobody, it runs nothing more, and it ends on its
+        // own thread.
+        script->gate.release();
+        QTRY_COMPARE(script->endedOffTheMainThread.load(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(loaded.size(), 3);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(script->openedInTime);
+        QCOMPARE(script->recorded(),
+                 QStringList({"start", "load first.webm", "load stuck.webm", "start", "load after.webm"}));
     }
 
     void closingAPlayerWhoseEngineIsStuckReturnsAtOnce() {
-        auto log = std::make_shared<EngineLog>();
-        log->firstBlocks = true;
-        auto player = std::make_unique<ThreadedMediaPlayer>(makerFor(log));
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("stuck.webm"), Answer::Blocks);
+        auto player = std::make_unique<ThreadedMediaPlayer>(makerFor(script));
         player->videoView()->show();
         QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
-        player->load(kVideo);
-        QTRY_VERIFY(log->blocked);
+        player->load(video(QStringLiteral("stuck.webm")));
+        QTRY_VERIFY(script->blocked);
         player->stop();
         player.reset();
-        log->gate.release();
-        QTRY_COMPARE(log->endedOffTheMainThread.load(), 1);
-        QVERIFY(log->openedInTime);
+        script->gate.release();
+        QTRY_COMPARE(script->endedOffTheMainThread.load(), 1);
+        QVERIFY(script->openedInTime);
         QCOMPARE(errors.size(), 0);
     }
 

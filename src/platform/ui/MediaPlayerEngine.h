@@ -27,7 +27,15 @@ public:
     // From now on the pictures come through frameChanged.
     virtual void showVideo() = 0;
 
+    // Loads the player's load numbered `load`. What the engine says from then on is about its source,
+    // until the next one begins.
+    void begin(quint64 load, const QUrl& url) {
+        emit began(load);
+        this->load(url);
+    }
+
 signals:
+    void began(quint64 load);
     // Once per load; the duration known at that moment rides along.
     void loaded(bool ok, qint64 durationMs);
     void playbackStateChanged(bool playing);

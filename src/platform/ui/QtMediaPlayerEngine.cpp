@@ -87,6 +87,10 @@ void QtMediaPlayerEngine::load(const QUrl& url) {
             Qt::QueuedConnection);
         return;
     }
+    // The backend takes the source it has already as no change, and would never answer: a file
+    // loaded again (a retry after a failure) is opened anew.
+    if (m_player->source() == url)
+        m_player->setSource(QUrl());
     m_player->setSource(url);
 }
 
@@ -104,6 +108,9 @@ void QtMediaPlayerEngine::fail(int code, const QString& text) {
 }
 
 void QtMediaPlayerEngine::play() {
+    // The backend turns to playing a source it failed to open.
+    if (m_failed)
+        return;
     m_player->play();
 }
 

@@ -1,6 +1,7 @@
 #include "ThreadedMediaPlayer.h"
 
 #include "MediaPlayerEngine.h"
+#include "Scheduler.h"
 #include "VideoView.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 #include <QLoggingCategory>
 #include <QSet>
 #include <QThread>
+
+#include <atomic>
 
 namespace pelnix::platform::ui {
 
@@ -28,6 +31,17 @@ QList<QPointer<QThread>>& endingThreads() {
 }
 } // namespace
 
+struct ThreadedMediaPlayer::Lane {
+    // Set by the player.
+    std::atomic<quint64> latestLoad{0};
+    std::atomic<bool> abandoned{false};
+    // Set on the engine's thread.
+    std::atomic<quint64> servedLoad{0};
+    // The load whose answer the engine has sent, though the player may not have heard it yet.
+    std::atomic<quint64> answeredLoad{0};
+    std::atomic<quint64> returned{0};
+};
+
 // An engine still closing its media stack while the process's statics are torn down would touch what
 // is gone: the application's end lets every engine end, and waits a bounded time for them.
 void ThreadedMediaPlayer::endAllEngines() {
@@ -40,11 +54,9 @@ void ThreadedMediaPlayer::endAllEngines() {
     endingThreads().clear();
 }
 
-ThreadedMediaPlayer::ThreadedMediaPlayer(EngineMaker makeEngine, QObject* parent, int stuckBoundMs)
-    : MediaPlayer(parent), m_makeEngine(std::move(makeEngine)), m_stuckBoundMs(stuckBoundMs) {
-    m_watchdog.setSingleShot(true);
+ThreadedMediaPlayer::ThreadedMediaPlayer(EngineMaker makeEngine, QObject* parent, int boundMs)
+    : MediaPlayer(parent), m_makeEngine(std::move(makeEngine)), m_boundMs(boundMs) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    connect(&m_watchdog, &QTimer::timeout, this, &ThreadedMediaPlayer::checkEngine);
     // Once for the application there is, whichever it is.
     qRemovePostRoutine(&ThreadedMediaPlayer::endAllEngines);
     qAddPostRoutine(&ThreadedMediaPlayer::endAllEngines);
@@ -58,9 +70,22 @@ ThreadedMediaPlayer::~ThreadedMediaPlayer() {
     delete m_view.data();
 }
 
+// Tells the current engine's answers about the current load to the handler. An answer the engine sent
+// before it was given up, or about a load superseded since, may still be on its way: it is dropped, as
+// is all a failed load says after its failure.
+template <typename Signal, typename Handler> void ThreadedMediaPlayer::relay(Signal signal, Handler handler) {
+    connect(m_engine, signal, this, [this, engine = m_engines, handler](const auto&... answer) {
+        if (engine == m_engines && m_served == m_load && !m_failed)
+            handler(answer...);
+    });
+}
+
 void ThreadedMediaPlayer::startEngine() {
-    m_returned = std::make_shared<std::atomic<quint64>>(0);
-    m_posted = 0;
+    m_lane = std::make_shared<Lane>();
+    m_lane->latestLoad = m_load;
+    m_issued.clear();
+    m_retired = 0;
+    m_served = 0;
     m_engine = m_makeEngine();
     // Not owned by this player: it ends after its engine, and a thread stuck in the media stack is
     // left as it is.
@@ -70,12 +95,27 @@ void ThreadedMediaPlayer::startEngine() {
     connect(m_engine, &QObject::destroyed, m_thread, &QThread::quit, Qt::DirectConnection);
     connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     ++m_engines;
+    // Heard in order with the engine's answers, so each answer is known to be about this load.
+    connect(m_engine, &MediaPlayerEngine::began, this, [this, engine = m_engines](quint64 load) {
+        if (engine == m_engines)
+            m_served = load;
+    });
+    connect(
+        m_engine, &MediaPlayerEngine::loaded, m_engine,
+        [lane = m_lane](bool, qint64) { lane->answeredLoad = lane->servedLoad.load(); },
+        Qt::DirectConnection);
     relay(&MediaPlayerEngine::loaded, [this](bool ok, qint64 durationMs) {
-        m_loading = false;
-        if (ok)
+        if (std::exchange(m_answered, true))
+            return;
+        if (ok) {
             m_duration = durationMs;
+        } else {
+            m_failed = true;
+            stopPlaying();
+        }
         emit loaded(ok);
     });
+    // Each report is told, as the backend tells each change of its state (paused after stopped too).
     relay(&MediaPlayerEngine::playbackStateChanged, [this](bool playing) {
         m_playing = playing;
         emit playbackStateChanged(playing);
@@ -91,59 +131,110 @@ void ThreadedMediaPlayer::startEngine() {
     relay(&MediaPlayerEngine::finished, [this] { emit finished(); });
     relay(&MediaPlayerEngine::errorOccurred, [this](const PLError& error) { emit errorOccurred(error); });
     m_thread->start();
-    post([](MediaPlayerEngine& engine) { engine.start(); });
+    post(Call::Always, [](MediaPlayerEngine& engine) { engine.start(); });
     if (m_view)
         showVideo();
 }
 
-void ThreadedMediaPlayer::post(std::function<void(MediaPlayerEngine&)> call) {
+void ThreadedMediaPlayer::post(Call kind, std::function<void(MediaPlayerEngine&)> call) {
     Q_ASSERT(QThread::currentThread() == thread());
     if (!m_engine)
         return;
-    ++m_posted;
+    retire();
+    m_issued.push_back(Scheduler::shared()->now());
     QMetaObject::invokeMethod(
         m_engine,
-        [engine = m_engine, returned = m_returned, call = std::move(call)] {
-            call(*engine);
-            returned->fetch_add(1);
+        [engine = m_engine, lane = m_lane, load = m_load, kind, call = std::move(call)] {
+            const bool superseded = kind != Call::Always && load < lane->latestLoad;
+            if (!superseded && !lane->abandoned) {
+                if (kind == Call::Load)
+                    lane->servedLoad = load;
+                call(*engine);
+            }
+            lane->returned.fetch_add(1);
         },
         Qt::QueuedConnection);
-    if (!m_watchdog.isActive()) {
-        m_returnedAtCheck = m_returned->load();
-        m_watchdog.start(m_stuckBoundMs);
-    }
+    watch();
 }
 
-void ThreadedMediaPlayer::checkEngine() {
-    const quint64 returned = m_returned->load();
-    if (returned == m_posted)
-        return;
+void ThreadedMediaPlayer::stopPlaying() {
+    if (std::exchange(m_playing, false))
+        emit playbackStateChanged(false);
+}
+
+void ThreadedMediaPlayer::retire() {
     // Read from the engine's own count: a main thread that was busy meanwhile makes no engine stuck.
-    if (returned == m_returnedAtCheck) {
-        giveUp();
+    for (const quint64 returned = m_lane->returned; m_retired < returned && !m_issued.empty(); ++m_retired)
+        m_issued.pop_front();
+}
+
+qint64 ThreadedMediaPlayer::oldestUnanswered() const {
+    qint64 oldest = m_issued.empty() ? -1 : m_issued.front();
+    const bool awaitingLoad = !m_answered && m_lane->answeredLoad < m_load;
+    if (awaitingLoad && (oldest < 0 || m_loadIssuedAt < oldest))
+        oldest = m_loadIssuedAt;
+    return oldest;
+}
+
+void ThreadedMediaPlayer::watch() {
+    if (m_check || !m_engine)
+        return;
+    const qint64 oldest = oldestUnanswered();
+    if (oldest < 0)
+        return;
+    m_check =
+        Scheduler::shared()->performAfter(this, oldest + m_boundMs - Scheduler::shared()->now(), [this] {
+            m_check = 0;
+            check();
+        });
+}
+
+void ThreadedMediaPlayer::check() {
+    retire();
+    const qint64 now = Scheduler::shared()->now();
+    const qint64 oldest = oldestUnanswered();
+    if (oldest >= 0 && now - oldest >= m_boundMs) {
+        if (!m_issued.empty() && now - m_issued.front() >= m_boundMs)
+            giveUp();
+        else
+            failUnsettledLoad();
         return;
     }
-    m_returnedAtCheck = returned;
-    m_watchdog.start(m_stuckBoundMs);
+    watch();
 }
 
 void ThreadedMediaPlayer::giveUp() {
     qCWarning(lcMediaPlayer) << "the media engine did not answer in time; a new one serves the next load";
     releaseEngine();
-    const bool wasLoading = std::exchange(m_loading, false);
-    if (std::exchange(m_playing, false))
-        emit playbackStateChanged(false);
+    stopPlaying();
     emit errorOccurred(PLError(QString::fromLatin1(ErrorDomain), TimedOutError,
                                QStringLiteral("The player did not answer in time.")));
-    if (wasLoading)
+    if (!std::exchange(m_answered, true)) {
+        m_failed = true;
         emit loaded(false);
+    }
+}
+
+// The engine returned from the load, and the backend never settled it: open or failed.
+void ThreadedMediaPlayer::failUnsettledLoad() {
+    qCInfo(lcMediaPlayer) << "a source was not opened in time";
+    // Posted before anyone hears of the failure, who may load anew at once.
+    post(Call::ForTheLoad, [](MediaPlayerEngine& engine) { engine.stop(); });
+    m_answered = true;
+    m_failed = true;
+    stopPlaying();
+    emit errorOccurred(PLError(QString::fromLatin1(ErrorDomain), TimedOutError,
+                               QStringLiteral("The file did not open in time.")));
+    emit loaded(false);
 }
 
 void ThreadedMediaPlayer::releaseEngine() {
-    m_watchdog.stop();
+    if (m_check)
+        Scheduler::shared()->cancel(std::exchange(m_check, 0));
     if (!m_engine)
         return;
     ++m_engines;
+    m_lane->abandoned = true;
     m_engine->disconnect(this);
     disconnect(m_engine, &MediaPlayerEngine::frameChanged, nullptr, nullptr);
     m_engine->deleteLater();
@@ -155,37 +246,48 @@ void ThreadedMediaPlayer::releaseEngine() {
 
 void ThreadedMediaPlayer::showVideo() {
     connect(m_engine, &MediaPlayerEngine::frameChanged, m_view, &VideoView::showFrame);
-    post([](MediaPlayerEngine& engine) { engine.showVideo(); });
+    post(Call::Always, [](MediaPlayerEngine& engine) { engine.showVideo(); });
 }
 
 void ThreadedMediaPlayer::load(const QUrl& url) {
     if (!m_engine)
         startEngine();
-    m_loading = true;
-    post([url](MediaPlayerEngine& engine) { engine.load(url); });
+    m_load = ++m_loads;
+    m_lane->latestLoad = m_load;
+    m_loadIssuedAt = Scheduler::shared()->now();
+    m_answered = false;
+    m_failed = false;
+    // Nothing is known of the new source yet; whatever the old one did is no longer told.
+    m_duration = 0;
+    m_position = 0;
+    stopPlaying();
+    post(Call::Load, [url, load = m_load](MediaPlayerEngine& engine) { engine.begin(load, url); });
 }
 
 void ThreadedMediaPlayer::play() {
-    post([](MediaPlayerEngine& engine) { engine.play(); });
+    // A failed source has nothing to play, though the backend would turn to playing all the same.
+    if (m_failed)
+        return;
+    post(Call::ForTheLoad, [](MediaPlayerEngine& engine) { engine.play(); });
 }
 
 void ThreadedMediaPlayer::pause() {
-    post([](MediaPlayerEngine& engine) { engine.pause(); });
+    post(Call::ForTheLoad, [](MediaPlayerEngine& engine) { engine.pause(); });
 }
 
 void ThreadedMediaPlayer::stop() {
-    post([](MediaPlayerEngine& engine) { engine.stop(); });
+    post(Call::ForTheLoad, [](MediaPlayerEngine& engine) { engine.stop(); });
 }
 
 void ThreadedMediaPlayer::setPosition(qint64 ms) {
-    post([ms = qMax<qint64>(0, ms)](MediaPlayerEngine& engine) { engine.setPosition(ms); });
+    post(Call::ForTheLoad, [ms = qMax<qint64>(0, ms)](MediaPlayerEngine& engine) { engine.setPosition(ms); });
 }
 
 void ThreadedMediaPlayer::setRate(qreal rate) {
     if (rate <= 0)
         return;
     m_rate = rate;
-    post([rate](MediaPlayerEngine& engine) { engine.setRate(rate); });
+    post(Call::Always, [rate](MediaPlayerEngine& engine) { engine.setRate(rate); });
 }
 
 QWidget* ThreadedMediaPlayer::videoView() {

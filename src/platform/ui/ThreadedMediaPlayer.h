@@ -3,9 +3,8 @@
 #include "MediaPlayer.h"
 
 #include <QPointer>
-#include <QTimer>
 
-#include <atomic>
+#include <deque>
 #include <memory>
 
 class QThread;
@@ -17,17 +16,21 @@ class VideoView;
 
 // A player whose media engine runs on a thread of its own. Qt's GStreamer backend can deadlock while
 // a source is set: there that costs this player's thread, never the caller's. No call waits for the
-// engine, the getters tell what the engine last said, and an engine that has not returned from a call
-// within the bound is given up: the player stops with a TimedOutError, and the next load starts a new
-// engine. Pictures go to a VideoView on the caller's thread.
+// engine, and the getters tell what the engine last said.
+//
+// A load supersedes every earlier one the engine has not begun, with the calls made for it; only the
+// current load's answers are told. Every call is bounded, counted from the oldest one unanswered: an
+// engine that has not returned from a call within the bound is given up (the player stops with a
+// TimedOutError, and the next load starts a new engine), and a load the engine has not answered
+// within the bound fails with a TimedOutError. A failed load plays nothing. The bound runs on the
+// scheduler's clock. Pictures go to a VideoView on the caller's thread.
 class ThreadedMediaPlayer : public MediaPlayer {
     Q_OBJECT
 public:
     using EngineMaker = std::function<MediaPlayerEngine*()>;
-    static constexpr int kStuckBoundMs = 5000;
+    static constexpr int kBoundMs = 5000;
 
-    explicit ThreadedMediaPlayer(EngineMaker makeEngine, QObject* parent = nullptr,
-                                 int stuckBoundMs = kStuckBoundMs);
+    explicit ThreadedMediaPlayer(EngineMaker makeEngine, QObject* parent = nullptr, int boundMs = kBoundMs);
     ~ThreadedMediaPlayer() override;
 
     void load(const QUrl& url) override;
@@ -43,36 +46,55 @@ public:
     QWidget* videoView() override;
 
 private:
+    // What the engine's thread and this player tell each other without waiting.
+    struct Lane;
+    enum class Call {
+        Load,
+        // Belongs to the load made before it: dropped with it when a later load supersedes it.
+        ForTheLoad,
+        // Holds for whatever is loaded.
+        Always
+    };
+
     static void endAllEngines();
     void startEngine();
-    // Tells the current engine's answers to the handler. One the engine sent before it was given up
-    // may still be on its way: it is dropped.
-    template <typename Signal, typename Handler> void relay(Signal signal, Handler handler) {
-        connect(m_engine, signal, this, [this, engine = m_engines, handler](const auto&... answer) {
-            if (engine == m_engines)
-                handler(answer...);
-        });
-    }
+    template <typename Signal, typename Handler> void relay(Signal signal, Handler handler);
     void showVideo();
-    void post(std::function<void(MediaPlayerEngine&)> call);
-    void checkEngine();
+    void post(Call kind, std::function<void(MediaPlayerEngine&)> call);
+    // Tells that nothing plays, when something did.
+    void stopPlaying();
+    // Forgets the issue times of the calls the engine has returned from.
+    void retire();
+    // When the oldest call still unanswered was made; -1 for none.
+    qint64 oldestUnanswered() const;
+    void watch();
+    void check();
     void giveUp();
-    // Lets the engine end on its thread after the calls already posted; never waits for it.
+    void failUnsettledLoad();
+    // Lets the engine end on its thread; calls still queued for it are dropped. Never waits for it.
     void releaseEngine();
 
     EngineMaker m_makeEngine;
-    const int m_stuckBoundMs;
+    const int m_boundMs;
     MediaPlayerEngine* m_engine = nullptr; // lives on m_thread
     // Counts engines started and given up: it names the one whose answers are told.
     quint64 m_engines = 0;
     QThread* m_thread = nullptr;
-    // Calls the engine has returned from, counted on its thread.
-    std::shared_ptr<std::atomic<quint64>> m_returned;
-    quint64 m_posted = 0;
-    quint64 m_returnedAtCheck = 0;
-    QTimer m_watchdog;
+    std::shared_ptr<Lane> m_lane;
+    // The issue times of the calls posted to the engine that it is not known to have returned from,
+    // oldest first, and how many calls were retired before them.
+    std::deque<qint64> m_issued;
+    quint64 m_retired = 0;
+    quint64 m_check = 0;
+    // Loads are numbered for the player's life; m_load is the current one, 0 before the first.
+    quint64 m_loads = 0;
+    quint64 m_load = 0;
+    // The load the engine has begun, as its answers reach this thread.
+    quint64 m_served = 0;
+    qint64 m_loadIssuedAt = 0;
+    bool m_answered = true;
+    bool m_failed = false;
     QPointer<VideoView> m_view;
-    bool m_loading = false;
     bool m_playing = false;
     qint64 m_duration = 0;
     qint64 m_position = 0;
