@@ -9,6 +9,7 @@
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
 #include <QPointer>
+#include <QStyle>
 
 namespace pelnix {
 
@@ -52,6 +53,22 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
     if (QWidget* view = m_scroll->contentWidget())
         view->resize(content.expandedTo(bounds));
     placeContainer();
+    placeReadingOrderViews();
+}
+
+void PLLoginFormViewController::placeInReadingOrder(QWidget* view, const QRect& leftToRight) {
+    if (!view)
+        return;
+    m_readingOrderViews.append({view, leftToRight});
+    if (QWidget* parent = view->parentWidget())
+        view->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight));
+}
+
+void PLLoginFormViewController::placeReadingOrderViews() {
+    for (const auto& [view, leftToRight] : std::as_const(m_readingOrderViews))
+        if (view && view->parentWidget())
+            view->setGeometry(QStyle::visualRect(view->parentWidget()->layoutDirection(),
+                                                 view->parentWidget()->rect(), leftToRight));
 }
 
 void PLLoginFormViewController::placeContainer() {
