@@ -56,19 +56,23 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
     placeReadingOrderViews();
 }
 
+namespace {
+void placeMirrored(QWidget* view, const QRect& leftToRight) {
+    if (const QWidget* parent = view ? view->parentWidget() : nullptr)
+        view->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight));
+}
+} // namespace
+
 void PLLoginFormViewController::placeInReadingOrder(QWidget* view, const QRect& leftToRight) {
     if (!view)
         return;
     m_readingOrderViews.append({view, leftToRight});
-    if (QWidget* parent = view->parentWidget())
-        view->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight));
+    placeMirrored(view, leftToRight);
 }
 
 void PLLoginFormViewController::placeReadingOrderViews() {
     for (const auto& [view, leftToRight] : std::as_const(m_readingOrderViews))
-        if (view && view->parentWidget())
-            view->setGeometry(QStyle::visualRect(view->parentWidget()->layoutDirection(),
-                                                 view->parentWidget()->rect(), leftToRight));
+        placeMirrored(view, leftToRight);
 }
 
 void PLLoginFormViewController::placeContainer() {

@@ -62,9 +62,9 @@ void PLCustomTextField::placeRightButton() {
         return;
     // Vertically centred, 10 points from the trailing edge.
     const QSize size = m_rightButton->size();
-    const int trailing = layoutDirection() == Qt::RightToLeft ? 0 : width() - size.width();
-    m_rightButton->move(trailing + qRound(layoutDirection() == Qt::RightToLeft ? kButtonGap : -kButtonGap),
-                        qRound((height() - size.height()) * 0.5));
+    const int x = layoutDirection() == Qt::RightToLeft ? qRound(kButtonGap)
+                                                       : qRound(width() - size.width() - kButtonGap);
+    m_rightButton->move(x, qRound((height() - size.height()) * 0.5));
 }
 
 void PLCustomTextField::resizeEvent(QResizeEvent* event) {
