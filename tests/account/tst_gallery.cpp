@@ -2,6 +2,7 @@
 #include "BarTitleFonts.h"
 #include "GalleryAccount.h"
 #include "TestSandbox.h"
+#include "foundation/ui/ImageAdditions.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
@@ -144,6 +145,8 @@ private slots:
     void signUpShowsItsNextButtonState();
     void refusedAddressDimsTheForm();
     void wrongCodeMarkerIsRed();
+    void formPagesMirrorRightToLeft_data();
+    void formPagesMirrorRightToLeft();
     void attemptsExceededOffersSignUpAgain();
     void settingsShowTheLock_data();
     void settingsShowTheLock();
@@ -247,7 +250,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 42);
+    QCOMPARE(states.size(), 46);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -342,6 +345,64 @@ void TestAccountGallery::wrongCodeMarkerIsRed() {
         // The verify button is on (full blue): a code is there.
         QVERIFY(near(shot.at(verification->verifyButton(), {8, 22}), kBlue, 10));
     }
+}
+
+void TestAccountGallery::formPagesMirrorRightToLeft_data() {
+    QTest::addColumn<QString>("identifier");
+    for (const QString& suffix : {QString(), QStringLiteral("@400x720")}) {
+        QTest::addRow("sign-up%s", qPrintable(suffix)) << QStringLiteral("SignUpFilledRightToLeft") + suffix;
+        QTest::addRow("wrong code%s", qPrintable(suffix))
+            << QStringLiteral("VerificationWrongCodeRightToLeft") + suffix;
+    }
+}
+
+// Right to left the page's Cancel or Back shows whole at its right edge, in the blue of the page's
+// links, and the wrong code's marker at the left end of its field; the typed text at the field's
+// right.
+void TestAccountGallery::formPagesMirrorRightToLeft() {
+    QFETCH(QString, identifier);
+    GalleryShot shot(kGallery, identifier);
+    auto* form = topOf<PLLoginFormViewController>(shot.controller);
+    QVERIFY(form);
+    QCOMPARE(form->view()->layoutDirection(), Qt::RightToLeft);
+    const QSize size = tools::accountGallerySize(identifier);
+    auto* signUp = qobject_cast<PLSignUpViewController*>(form);
+    auto* verification = qobject_cast<PLEmailVerficationViewController*>(form);
+    Button* leading = signUp ? signUp->closeButton() : verification->backButton();
+    QVERIFY(leading->isVisible());
+    const QRect button(leading->mapTo(&shot.window, QPoint()), leading->size());
+    QCOMPARE(button.right() + 1, size.width() - 8);
+    // Its ink: blue, in its right part, none beyond the window.
+    int inked = 0;
+    for (int y = 0; y < leading->height(); ++y)
+        for (int x = 0; x < leading->width(); ++x)
+            inked += shot.at(leading, QPointF(x, y)).blue() > shot.at(leading, QPointF(x, y)).red() + 60;
+    QVERIFY(inked > 20);
+    // Back's arrow points out of the page, to the right.
+    if (verification)
+        QCOMPARE(leading->imageForState(Button::State::Normal),
+                 ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue")).mirrored(true, false));
+    QLineEdit* field = signUp ? static_cast<QLineEdit*>(signUp->emailAddressTextField())
+                              : static_cast<QLineEdit*>(verification->verifyCodeTextField());
+    // The text at the field's right half, nothing of it at the left.
+    const auto dark = [&](int from, int to) {
+        for (int x = from; x < to; ++x)
+            for (int y = 4; y < field->height() - 4; ++y)
+                if (shot.at(field, QPointF(x, y)).lightness() < 140)
+                    return true;
+        return false;
+    };
+    if (signUp) {
+        QVERIFY(dark(field->width() / 2, field->width()));
+        QVERIFY(!dark(0, field->width() / 3));
+        return;
+    }
+    QVERIFY(verification->isWrongCode());
+    Button* marker = verification->wrongVerificationCodeButton();
+    QVERIFY(marker->isVisible());
+    QVERIFY(marker->mapTo(field, QPoint()).x() < field->width() / 4);
+    const QColor red = shot.at(marker, {marker->width() - 3.0, marker->height() / 2.0});
+    QVERIFY2(red.red() > 180 && red.green() < 110, describe(red));
 }
 
 void TestAccountGallery::attemptsExceededOffersSignUpAgain() {

@@ -73,6 +73,8 @@ private slots:
     void loggedOutVariant();
     void formsShowOnFirstShow_data();
     void formsShowOnFirstShow();
+    void pageButtonsMirrorRightToLeft_data();
+    void pageButtonsMirrorRightToLeft();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -418,6 +420,86 @@ void TestSignUp::formsShowOnFirstShow() {
     for (QWidget* w = container; w != form->view(); w = w->parentWidget())
         QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
     QVERIFY(container->isVisible());
+}
+
+namespace {
+enum class Direction { LeftToRight, RightToLeft, Program, TurnedWhileShown, TurnedBack };
+
+// Where the view named `name` lies in its parent on the form screen `identifier`, shown as a window's
+// root in `direction`, and its parent's width.
+std::pair<QRect, int> placed(const QString& storyboard, const QString& identifier, const QString& name,
+                             Direction direction, QSize size) {
+    const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+    if (direction == Direction::Program)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    Window window;
+    window.resize(size);
+    if (direction == Direction::RightToLeft)
+        window.setLayoutDirection(Qt::RightToLeft);
+    window.setRootViewController(ScreenRegistry::shared()->instantiate(storyboard, identifier));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return {};
+    if (direction == Direction::TurnedWhileShown || direction == Direction::TurnedBack)
+        window.setLayoutDirection(Qt::RightToLeft);
+    if (direction == Direction::TurnedBack)
+        window.setLayoutDirection(Qt::LeftToRight);
+    QCoreApplication::processEvents();
+    auto* view = window.findChild<QWidget*>(name);
+    const std::pair<QRect, int> found =
+        view ? std::pair(view->geometry(), view->parentWidget()->width()) : std::pair(QRect(), 0);
+    QGuiApplication::setLayoutDirection(program);
+    return found;
+}
+} // namespace
+
+void TestSignUp::pageButtonsMirrorRightToLeft_data() {
+    QTest::addColumn<QString>("storyboard");
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Direction>("direction");
+    QTest::addColumn<QSize>("size");
+    const QList<std::tuple<const char*, const char*, const char*>> views{
+        {"Login", "PLSignUpViewController", "closeButton"},
+        {"Login", "PLEmailVerificationID", "backButton"},
+        {"Login", "PLEmailVerificationID", "wrongVerificationCodeButton"},
+        {"Home", "PLRegPhoneNumberViewController", "closeButton"},
+        {"Home", "PLVerifyPhoneNumberViewController", "closeButton"}};
+    const QList<std::pair<const char*, Direction>> directions{
+        {"ltr", Direction::LeftToRight},
+        {"rtl", Direction::RightToLeft},
+        {"rtl program", Direction::Program},
+        {"rtl turned while shown", Direction::TurnedWhileShown},
+        {"ltr turned back", Direction::TurnedBack}};
+    for (const auto& [storyboard, identifier, name] : views)
+        for (const auto& [label, direction] : directions)
+            QTest::addRow("%s %s, %s", identifier, name, label)
+                << storyboard << identifier << name << direction << QSize(320, 568);
+    QTest::newRow("PLSignUpViewController closeButton, rtl, 1024 x 768")
+        << "Login"
+        << "PLSignUpViewController"
+        << "closeButton" << Direction::RightToLeft << QSize(1024, 768);
+}
+
+// A form page's own button (Cancel, Back, Close) lies at the leading edge and the wrong code's marker
+// at its field's trailing end: right to left, however the direction came, where left to right has
+// them, mirrored.
+void TestSignUp::pageButtonsMirrorRightToLeft() {
+    QFETCH(QString, storyboard);
+    QFETCH(QString, identifier);
+    QFETCH(QString, name);
+    QFETCH(Direction, direction);
+    QFETCH(QSize, size);
+    AccountWorld world;
+    const auto [leftToRight, ltrWidth] = placed(storyboard, identifier, name, Direction::LeftToRight, size);
+    QVERIFY(leftToRight.isValid());
+    const auto [shown, width] = placed(storyboard, identifier, name, direction, size);
+    QCOMPARE(width, ltrWidth);
+    const bool mirrored = direction != Direction::LeftToRight && direction != Direction::TurnedBack;
+    const QRect expected = mirrored ? QRect(width - leftToRight.x() - leftToRight.width(), leftToRight.y(),
+                                            leftToRight.width(), leftToRight.height())
+                                    : leftToRight;
+    QCOMPARE(shown, expected);
 }
 
 int main(int argc, char** argv) {

@@ -134,6 +134,8 @@ private slots:
     void theKeyboardMakesRoomBelowTheName();
     void viewerGrowsFromTheTapAndReturnsToIt();
     void viewerKeepsTheThumbnailWhenTheLoadFails();
+    void viewerDoneLiesAtTheLeadingCorner_data();
+    void viewerDoneLiesAtTheLeadingCorner();
     void viewerFillsTheViewUnlessAPlaceholderHasNothingLarger_data();
     void viewerFillsTheViewUnlessAPlaceholderHasNothingLarger();
     void coverTapOpensTheViewerOnlyForARealPicture();
@@ -613,6 +615,38 @@ void TestGroupInfo::viewerKeepsTheThumbnailWhenTheLoadFails() {
     QCOMPARE(loader.started, QStringList{"http://fails/big"});
     QCOMPARE(viewer.profileImageView()->image().pixel(5, 5), QColor(Qt::yellow).rgb());
     QVERIFY(!viewer.imageLoadIndicator()->isAnimating());
+}
+
+void TestGroupInfo::viewerDoneLiesAtTheLeadingCorner_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("mirrored");
+    QTest::newRow("ltr") << "ltr" << QSize(320, 568) << false;
+    QTest::newRow("rtl") << "rtl" << QSize(320, 568) << true;
+    QTest::newRow("rtl, 1024 x 768") << "rtl" << QSize(1024, 768) << true;
+    QTest::newRow("rtl turned while shown") << "turned" << QSize(400, 720) << true;
+    QTest::newRow("ltr turned back") << "back" << QSize(320, 568) << false;
+}
+
+// Done lies in the top corner where reading starts: the left, or the right right to left, in the
+// mirror of its place left to right.
+void TestGroupInfo::viewerDoneLiesAtTheLeadingCorner() {
+    QFETCH(QString, how);
+    QFETCH(QSize, size);
+    QFETCH(bool, mirrored);
+    InstantLoader loader;
+    PLProfileImageViewController viewer;
+    if (how == QLatin1String("rtl"))
+        viewer.view()->setLayoutDirection(Qt::RightToLeft);
+    viewer.view()->resize(size);
+    viewer.view()->show();
+    if (how != QLatin1String("ltr") && how != QLatin1String("rtl"))
+        viewer.view()->setLayoutDirection(Qt::RightToLeft);
+    if (how == QLatin1String("back"))
+        viewer.view()->setLayoutDirection(Qt::LeftToRight);
+    const QRect leftToRight(8, 8, 64, 36);
+    QCOMPARE(viewer.closeButton()->geometry(),
+             mirrored ? QRect(size.width() - 8 - 64, 8, 64, 36) : leftToRight);
 }
 
 void TestGroupInfo::viewerFillsTheViewUnlessAPlaceholderHasNothingLarger_data() {

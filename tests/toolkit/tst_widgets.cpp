@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -359,6 +360,65 @@ private slots:
         late.awakeFromNib();
         late.setCustomDelegate(&asks);
         QCOMPARE(late.rightButton(), nullptr);
+    }
+
+    void customTextFieldMirrorsRightToLeft_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<QString>("text");
+        for (const char* text : {"", "ann@acme.test"}) {
+            const char* shown = *text ? "text" : "placeholder";
+            QTest::addRow("ltr, %s", shown) << "ltr" << false << text;
+            QTest::addRow("rtl, %s", shown) << "rtl" << true << text;
+            QTest::addRow("rtl program, %s", shown) << "program" << true << text;
+            QTest::addRow("rtl turned when shown, %s", shown) << "turned" << true << text;
+            QTest::addRow("ltr turned back, %s", shown) << "back" << false << text;
+        }
+    }
+
+    // Right to left the field's text or placeholder starts at the right, an English address too, and
+    // its button and the room kept for it lie at the left: the mirror of left to right.
+    void customTextFieldMirrorsRightToLeft() {
+        QFETCH(QString, how);
+        QFETCH(bool, mirrored);
+        QFETCH(QString, text);
+        const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+        if (how == QLatin1String("program"))
+            QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        QWidget page;
+        page.resize(300, 44);
+        if (how == QLatin1String("rtl"))
+            page.setLayoutDirection(Qt::RightToLeft);
+        FieldDelegate asks(true, true);
+        auto* field = new PLCustomTextField(&page);
+        field->setGeometry(0, 0, 300, 44);
+        field->setCustomDelegate(&asks);
+        field->setPlaceholder(QStringLiteral("Email Address"));
+        field->awakeFromNib();
+        field->setText(text);
+        if (how == QLatin1String("turned") || how == QLatin1String("back"))
+            page.setLayoutDirection(Qt::RightToLeft);
+        if (how == QLatin1String("back"))
+            page.setLayoutDirection(Qt::LeftToRight);
+        const QImage shot = field->grab().toImage();
+        const QRect button = field->rightButton()->geometry();
+        const QMargins margins = field->textMargins();
+        QGuiApplication::setLayoutDirection(program);
+        QCOMPARE(mirrored ? button.left() : 300 - 1 - button.right(), 10);
+        QCOMPARE(mirrored ? margins.left() : margins.right(), qRound(field->rightInsetValue()));
+        QCOMPARE(mirrored ? margins.right() : margins.left(), 15);
+        // Ink of the text beside the button's room, at the leading side only.
+        const QColor ground = shot.pixelColor(shot.width() / 2, 2);
+        const auto inked = [&](int from, int to) {
+            for (int x = from; x < to; ++x)
+                for (int y = 12; y < shot.height() - 12; ++y)
+                    if (qAbs(qGray(shot.pixel(x, y)) - qGray(ground.rgb())) > 30)
+                        return true;
+            return false;
+        };
+        const int third = shot.width() / 3;
+        QCOMPARE(inked(third * 2, 300 - 90), mirrored);
+        QCOMPARE(inked(90, third), !mirrored);
     }
 
     void profileNameFieldStates() {

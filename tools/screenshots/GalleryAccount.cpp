@@ -182,6 +182,15 @@ void registerState(const QString& name, AccountState state, std::function<ViewCo
     }
 }
 
+// `make`'s screen in a view right to left.
+std::function<ViewController*()> rightToLeft(std::function<ViewController*()> make) {
+    return [make] {
+        ViewController* shown = make();
+        shown->view()->setLayoutDirection(Qt::RightToLeft);
+        return shown;
+    };
+}
+
 void registerScreenStates() {
     const AccountState signedOut{0, QString(), QString()};
     const auto signUp = [] { return screen("Login", "PLSignUpNavigationController"); };
@@ -198,6 +207,10 @@ void registerScreenStates() {
     registerState(QStringLiteral("SignUpRefused"), signedOut, signUp, [typeAddress](ViewController* c) {
         typeAddress(c, QStringLiteral("nina.park@acme"))->createProfileButtonClicked();
     });
+    // Mirrored: Cancel at the page's right, the address at the field's right end.
+    registerState(
+        QStringLiteral("SignUpFilledRightToLeft"), signedOut, rightToLeft(signUp),
+        [typeAddress](ViewController* c) { typeAddress(c, QStringLiteral("nina.park@acme.test")); });
 
     const AccountState registered{1, QString(), QStringLiteral("nina.park@acme.test")};
     const auto verification = [] {
@@ -208,7 +221,7 @@ void registerScreenStates() {
         return nav;
     };
     registerState(QStringLiteral("VerificationWaiting"), registered, verification);
-    registerState(QStringLiteral("VerificationWrongCode"), registered, verification, [](ViewController* c) {
+    const auto wrongCode = [](ViewController* c) {
         auto* form = top<PLEmailVerficationViewController>(c);
         form->verifyCodeTextField()->setText(QStringLiteral("482913"));
         form->verificationFieldEdited();
@@ -216,7 +229,11 @@ void registerScreenStates() {
         // Past the alert: the marker stays in the field until it is edited.
         if (platform::ui::Window* window = c->window(); window && !window->alerts().isEmpty())
             window->alerts().last()->tapButtonAtIndex(0);
-    });
+    };
+    registerState(QStringLiteral("VerificationWrongCode"), registered, verification, wrongCode);
+    // Mirrored: Back at the page's right, the marker at the field's left end.
+    registerState(QStringLiteral("VerificationWrongCodeRightToLeft"), registered, rightToLeft(verification),
+                  wrongCode);
     registerState(QStringLiteral("AttemptsExceeded"), registered,
                   [] { return screen("Login", "PLVerifyExceedsLimitControllerID"); });
 
@@ -229,11 +246,7 @@ void registerScreenStates() {
     registerState(QStringLiteral("SettingsLockOn"), lockOn, settings);
     // Mirrored whole: the header and texts at the right, the switch at the left with its knob on the
     // left for on.
-    registerState(QStringLiteral("SettingsLockOnRightToLeft"), lockOn, [settings] {
-        ViewController* nav = settings();
-        nav->view()->setLayoutDirection(Qt::RightToLeft);
-        return nav;
-    });
+    registerState(QStringLiteral("SettingsLockOnRightToLeft"), lockOn, rightToLeft(settings));
 
     const auto profile = [] {
         ViewController* nav = screen("Home", "PLUserProfileNavigationController");

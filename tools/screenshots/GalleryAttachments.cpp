@@ -61,6 +61,8 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("AttachmentSheet400x720"), QSize(400, 720)},
         {QStringLiteral("UploadCaptionNearLimit"), QSize(320, 568)},
         {QStringLiteral("UploadCaptionNearLimit400x720"), QSize(400, 720)},
+        {QStringLiteral("UploadPreviewRightToLeft"), QSize(320, 568)},
+        {QStringLiteral("UploadCaptionNearLimitRightToLeft"), QSize(320, 568)},
     };
     return list;
 }
@@ -81,10 +83,12 @@ void showSheet(ViewController* controller) {
     sheet->showActionSheet();
 }
 
-ViewController* captionScreen() {
+ViewController* captionScreen(bool rightToLeft) {
     auto* screen = new PLUploadViewerWithCaptionController;
     screen->setPickerSelection({{PLPickerInfo::kMediaTypeKey, PLPickerInfo::kImageType},
                                 {PLPickerInfo::kOriginalImageKey, sitePicture()}});
+    if (rightToLeft)
+        screen->view()->setLayoutDirection(Qt::RightToLeft);
     return screen;
 }
 
@@ -108,15 +112,19 @@ void registerAttachmentGalleryScreens() {
     for (const auto& [name, size] : screens()) {
         const QSize windowSize = size;
         const bool sheet = name.startsWith(QLatin1String("AttachmentSheet"));
+        const bool rightToLeft = name.endsWith(QLatin1String("RightToLeft"));
+        // The preview as the picture was chosen, before a caption is added.
+        const bool captioned = !name.startsWith(QLatin1String("UploadPreview"));
         registry->registerScreen(
-            kGallery, name, [sheet] { return sheet ? chatWindowWithSheet() : captionScreen(); },
-            [windowSize, sheet](ViewController* controller) {
+            kGallery, name,
+            [sheet, rightToLeft] { return sheet ? chatWindowWithSheet() : captionScreen(rightToLeft); },
+            [windowSize, sheet, captioned](ViewController* controller) {
                 if (QWidget* window = controller->view()->window())
                     window->resize(windowSize);
                 settle(kSettleMs);
                 if (sheet)
                     showSheet(controller);
-                else
+                else if (captioned)
                     typeCaption(controller);
                 settle(100);
             });

@@ -321,16 +321,18 @@ void registerContactsGalleryScreens() {
         type(picker->addContactsTextField(), contactsGalleryTypedAddress());
         picker->addNewContactButton()->click();
     });
-    registerState(QStringLiteral("PickerSelection"), [](PLContactsViewController* picker) {
+    const auto chooseSelection = [](PLContactsViewController* picker) {
         for (const QString& name : contactsGallerySelection())
             if (const auto path = rowOf(picker, name))
                 picker->didSelectRowAtIndexPath(picker->contactsTableView(), *path);
         picker->contactsTableView()->scrollToTop(false);
-    });
+    };
+    registerState(QStringLiteral("PickerSelection"), chooseSelection);
     // The field taken for typing, nothing typed yet: the list dimmed under it.
-    registerState(QStringLiteral("PickerFieldFocused"), [](PLContactsViewController* picker) {
+    const auto takeField = [](PLContactsViewController* picker) {
         picker->addContactsTextField()->becomeFirstResponder();
-    });
+    };
+    registerState(QStringLiteral("PickerFieldFocused"), takeField);
     // Opened from a room to add people to it: two chosen.
     registerState(
         QStringLiteral("PickerAddMore"),
@@ -342,6 +344,9 @@ void registerContactsGalleryScreens() {
         },
         true);
     registerState(QStringLiteral("PickerListRightToLeft"), {});
+    // Mirrored: "+" at the field's left end, and with three chosen the main button at the bar's left.
+    registerState(QStringLiteral("PickerFieldFocusedRightToLeft"), takeField);
+    registerState(QStringLiteral("PickerSelectionRightToLeft"), chooseSelection);
 }
 
 } // namespace pelnix::tools

@@ -26,7 +26,8 @@ void writeContactsAddressBook(const QString& folder, int count, bool withPhones)
 // The contact picker under the storyboard "GalleryContacts", presented as a caller presents it, each
 // at the phone's 320 x 568 and at 400 x 720 (identifiers ending in "@400x720"): the indexed list of
 // the address book and the service's users, a search, a typed address chosen at the top, and three
-// people chosen with the action bar up.
+// people chosen with the action bar up; right to left, the list, the field taken for typing, and
+// three people chosen.
 void registerContactsGalleryScreens();
 QSize contactsGallerySize(const QString& identifier);
 // What the searching screen has typed, and the typed address of the typed-address screen.

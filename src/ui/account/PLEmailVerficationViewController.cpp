@@ -74,7 +74,7 @@ void PLEmailVerficationViewController::buildForm(QWidget* container) {
     m_wrongCode = new Button(m_code);
     m_wrongCode->setObjectName(QStringLiteral("wrongVerificationCodeButton"));
     m_wrongCode->setImage(wrongCodeMarker());
-    m_wrongCode->setGeometry(width - 36, 11, 22, 22);
+    placeInReadingOrder(m_wrongCode, QRect(width - 36, 11, 22, 22));
     m_wrongCode->hide();
     connect(m_wrongCode, &QAbstractButton::clicked, this, [this] { showWrongVerificationCodePopUp(); });
 
@@ -97,8 +97,17 @@ void PLEmailVerficationViewController::buildPage(QWidget* page) {
     m_back = AccountUi::linkButton(localized("Back"), page);
     m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setImage(ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue")));
-    m_back->setGeometry(8, 20, 80, 32);
+    placeInReadingOrder(m_back, QRect(8, 20, 80, 32));
     connect(m_back, &QAbstractButton::clicked, this, [this] { backButtonTapped(); });
+}
+
+void PLEmailVerficationViewController::viewWillLayoutSubviews() {
+    PLLoginFormViewController::viewWillLayoutSubviews();
+    // The arrow points back, out of the page: to the right right to left.
+    if (m_back && isViewLoaded()) {
+        const QImage arrow = ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue"));
+        m_back->setImage(view()->layoutDirection() == Qt::RightToLeft ? arrow.mirrored(true, false) : arrow);
+    }
 }
 
 void PLEmailVerficationViewController::viewWillAppear(bool animated) {

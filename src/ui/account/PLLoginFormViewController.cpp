@@ -9,6 +9,7 @@
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
 #include <QPointer>
+#include <QStyle>
 
 namespace pelnix {
 
@@ -52,6 +53,26 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
     if (QWidget* view = m_scroll->contentWidget())
         view->resize(content.expandedTo(bounds));
     placeContainer();
+    placeReadingOrderViews();
+}
+
+namespace {
+void placeMirrored(QWidget* view, const QRect& leftToRight) {
+    if (const QWidget* parent = view ? view->parentWidget() : nullptr)
+        view->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight));
+}
+} // namespace
+
+void PLLoginFormViewController::placeInReadingOrder(QWidget* view, const QRect& leftToRight) {
+    if (!view)
+        return;
+    m_readingOrderViews.append({view, leftToRight});
+    placeMirrored(view, leftToRight);
+}
+
+void PLLoginFormViewController::placeReadingOrderViews() {
+    for (const auto& [view, leftToRight] : std::as_const(m_readingOrderViews))
+        placeMirrored(view, leftToRight);
 }
 
 void PLLoginFormViewController::placeContainer() {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QVariantMap>
 
 namespace pelnix {
@@ -40,6 +41,9 @@ protected:
     // Every page resize: the scroll view fills the page and its content size is its bounds less its
     // insets.
     virtual void viewWillLayoutSubviews();
+    // Places `view` at `leftToRight` in its parent, mirrored there in a right-to-left layout, and
+    // again whenever the page lays out or its direction turns.
+    void placeInReadingOrder(QWidget* view, const QRect& leftToRight);
 
     QWidget* loadView() override;
     void viewWillAppear(bool animated) override;
@@ -48,9 +52,11 @@ protected:
 
 private:
     void placeContainer();
+    void placeReadingOrderViews();
 
     QPointer<platform::ui::ScrollView> m_scroll;
     QPointer<PLTapToDismissKeyboardView> m_container;
+    QList<std::pair<QPointer<QWidget>, QRect>> m_readingOrderViews;
     // The keyboard observers' owner: removing them leaves the screen's other observers alone.
     QObject m_keyboardObservers;
 };

@@ -1,5 +1,7 @@
 #include "ui/account/PLPageView.h"
 
+#include <QEvent>
+
 namespace pelnix {
 
 PLPageView::PLPageView(std::function<void()> laidOut, QWidget* parent)
@@ -8,6 +10,13 @@ PLPageView::PLPageView(std::function<void()> laidOut, QWidget* parent)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
+}
+
+bool PLPageView::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutDirectionChange && m_laidOut)
+        m_laidOut();
+    return handled;
 }
 
 void PLPageView::resizeEvent(QResizeEvent* event) {

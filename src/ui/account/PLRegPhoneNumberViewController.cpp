@@ -61,7 +61,7 @@ void PLRegPhoneNumberViewController::buildForm(QWidget* container) {
 void PLRegPhoneNumberViewController::buildPage(QWidget* page) {
     m_close = AccountUi::linkButton(localized("Cancel"), page);
     m_close->setObjectName(QStringLiteral("closeButton"));
-    m_close->setGeometry(8, 20, 72, 32);
+    placeInReadingOrder(m_close, QRect(8, 20, 72, 32));
     connect(m_close, &QAbstractButton::clicked, this, [this] { dismiss(); });
 }
 

@@ -95,7 +95,7 @@ void PLSignUpViewController::buildForm(QWidget* container) {
 void PLSignUpViewController::buildPage(QWidget* page) {
     m_close = AccountUi::linkButton(localized("Cancel"), page);
     m_close->setObjectName(QStringLiteral("closeButton"));
-    m_close->setGeometry(8, 20, 72, 32);
+    placeInReadingOrder(m_close, QRect(8, 20, 72, 32));
     connect(m_close, &QAbstractButton::clicked, this, [this] { cancelButtonClicked(); });
 }
 

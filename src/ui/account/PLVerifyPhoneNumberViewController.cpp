@@ -51,7 +51,7 @@ void PLVerifyPhoneNumberViewController::buildForm(QWidget* container) {
 void PLVerifyPhoneNumberViewController::buildPage(QWidget* page) {
     m_close = AccountUi::linkButton(localized("Close"), page);
     m_close->setObjectName(QStringLiteral("closeButton"));
-    m_close->setGeometry(8, 20, 72, 32);
+    placeInReadingOrder(m_close, QRect(8, 20, 72, 32));
     m_close->hide();
     connect(m_close, &QAbstractButton::clicked, this, [this] { closeButtonTapped(); });
 }

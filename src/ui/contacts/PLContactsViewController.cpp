@@ -25,6 +25,7 @@
 #include "ui/toolkit/PLCustomSeparatorView.h"
 
 #include <QResizeEvent>
+#include <QStyle>
 
 Q_LOGGING_CATEGORY(pelnix::lcContactPicker, "pelnix.ui.contacts.picker", QtWarningMsg)
 
@@ -180,6 +181,10 @@ void PLContactsViewController::viewWillAppear(bool animated) {
 }
 
 bool PLContactsViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view() && event->type() == QEvent::LayoutDirectionChange) {
+        layoutPicker();
+        placeBottomViewButtons();
+    }
     if (watched == view() && event->type() == QEvent::Resize) {
         const auto* resize = static_cast<QResizeEvent*>(event);
         const int oldHeight = resize->oldSize().height();
@@ -202,17 +207,25 @@ void PLContactsViewController::layoutPicker() {
     QWidget* page = view();
     const int width = page->width();
     const int height = page->height();
-    const int fieldWidth = width - 2 * kFieldMargin - (m_isAddContactButtonShown ? kAddButtonWidth : 0);
-    m_addContactsTextField->setGeometry(kFieldMargin, kFieldTop, qMax(0, fieldWidth), kFieldHeight);
-    m_addNewContactButton->setGeometry(width - kFieldMargin - kAddButtonSide,
-                                       kFieldTop + (kFieldHeight - kAddButtonSide) / 2, kAddButtonSide,
-                                       kAddButtonSide);
+    m_addContactsTextField->setGeometry(addContactsTextFieldFrame(m_isAddContactButtonShown));
+    // "+" at the field's trailing end: the right, or the left right to left.
+    m_addNewContactButton->setGeometry(QStyle::visualRect(
+        page->layoutDirection(), page->rect(),
+        QRect(width - kFieldMargin - kAddButtonSide, kFieldTop + (kFieldHeight - kAddButtonSide) / 2,
+              kAddButtonSide, kAddButtonSide)));
     m_entryLine->setGeometry(0, kEntryRowHeight - 1, width, 1);
     m_contactsTableView->setGeometry(0, kEntryRowHeight, width, qMax(0, height - kEntryRowHeight));
     if (m_blurView)
         m_blurView->setGeometry(m_contactsTableView->geometry());
     m_bottomView->resize(width, kBottomViewHeight);
     m_bottomView->raise();
+}
+
+QRect PLContactsViewController::addContactsTextFieldFrame(bool addButtonShown) const {
+    const QWidget* page = m_addContactsTextField->parentWidget();
+    const int fieldWidth = page->width() - 2 * kFieldMargin - (addButtonShown ? kAddButtonWidth : 0);
+    return QStyle::visualRect(page->layoutDirection(), page->rect(),
+                              QRect(kFieldMargin, kFieldTop, qMax(0, fieldWidth), kFieldHeight));
 }
 
 void PLContactsViewController::configureNavigationItems() {

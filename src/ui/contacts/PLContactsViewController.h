@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QRect>
 #include <QVariantList>
 #include <QVariantMap>
 #include <functional>
@@ -206,6 +207,9 @@ private:
     void configureAddContactTextField();
     void registerToNotifications();
     void layoutPicker();
+    // Where the entry field lies: narrower by the add button's room while the button shows, that
+    // room at its trailing end.
+    QRect addContactsTextFieldFrame(bool addButtonShown) const;
     void placeBottomViewButtons();
     void setBottomViewBottom(qreal bottom, int durationMs);
     void setBusy(bool& flag, bool busy);

@@ -115,7 +115,10 @@ bool PLContactsViewController::textFieldShouldReturn() {
 }
 
 void PLContactsViewController::textFieldDidBeginEditing() {
-    m_searchText = QString();
+    // What the field shows is what "+" adds: Return ends editing and leaves a typed address there, the
+    // list filtered by it.
+    const QString shown = m_addContactsTextField->text();
+    m_searchText = shown.isEmpty() ? QString() : shown;
     showAddContactButton(true);
     configureBlurView();
 }
@@ -130,9 +133,8 @@ void PLContactsViewController::textFieldDidEndEditing() {
 
 void PLContactsViewController::showAddContactButton(bool show) {
     m_isAddContactButtonShown = show;
-    QRect field = m_addContactsTextField->geometry();
-    field.setWidth(field.width() + (show ? -kAddButtonWidth : kAddButtonWidth));
-    Animator::animateProperty(m_addContactsTextField, "geometry", field, kAddButtonMs);
+    Animator::animateProperty(m_addContactsTextField, "geometry", addContactsTextFieldFrame(show),
+                              kAddButtonMs);
     // The hidden button lies over the field's end: from the moment it starts to fade it lets the
     // clicks through to the field, and once faded it is taken off the screen.
     platform::ui::Button* button = m_addNewContactButton;

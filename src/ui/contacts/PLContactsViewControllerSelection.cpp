@@ -19,6 +19,8 @@
 #include "ui/contacts/PLContactsTableViewCell.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 
+#include <QStyle>
+
 namespace pelnix {
 
 using ContactsUi::localized;
@@ -124,12 +126,16 @@ void PLContactsViewController::placeBottomViewButtons() {
     const QSize main = m_startConversationButton->sizeHint() + QSize(2, 0);
     const int top = (kBottomViewHeight - main.height()) / 2;
     if (m_selectedContactsArray.size() >= 2) {
-        // Two or more: the main button at the right, the edit button at the left.
-        m_startConversationButton->setGeometry(width - kBarButtonMargin - main.width(), top, main.width(),
-                                               main.height());
+        // Two or more: the main button at the trailing end, the edit button at the leading one.
+        const Qt::LayoutDirection direction = view()->layoutDirection();
+        const QRect bar(0, 0, width, kBottomViewHeight);
+        m_startConversationButton->setGeometry(QStyle::visualRect(
+            direction, bar,
+            QRect(width - kBarButtonMargin - main.width(), top, main.width(), main.height())));
         const QSize edit = m_editButton->sizeHint() + QSize(2, 0);
-        m_editButton->setGeometry(kBarButtonMargin, (kBottomViewHeight - edit.height()) / 2, edit.width(),
-                                  edit.height());
+        m_editButton->setGeometry(QStyle::visualRect(
+            direction, bar,
+            QRect(kBarButtonMargin, (kBottomViewHeight - edit.height()) / 2, edit.width(), edit.height())));
     } else {
         m_startConversationButton->setGeometry((width - main.width()) / 2, top, main.width(), main.height());
     }

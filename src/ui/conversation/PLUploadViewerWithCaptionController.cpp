@@ -18,6 +18,7 @@
 #include "ui/toolkit/PLThinSeperatorImageView.h"
 
 #include <QResizeEvent>
+#include <QStyle>
 #include <QThread>
 
 namespace pelnix {
@@ -48,12 +49,19 @@ Button* barButton(const QString& title, const QString& name, QWidget* parent) {
     return button;
 }
 
-// Keeps the root's children placed when a window resizes it.
+// Keeps the root's children placed when a window resizes it or turns its layout direction.
 class UploadViewerRootView : public QWidget {
 public:
     UploadViewerRootView(std::function<void()> layout) : m_layout(std::move(layout)) {}
 
 protected:
+    bool event(QEvent* event) override {
+        const bool handled = QWidget::event(event);
+        if (event->type() == QEvent::LayoutDirectionChange && m_layout)
+            m_layout();
+        return handled;
+    }
+
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (m_layout)
@@ -148,11 +156,16 @@ void PLUploadViewerWithCaptionController::layoutBottomView() {
     const int height = m_bottomView->height();
     m_addCaptionButton->setGeometry(0, 0, width, kAddCaptionButtonHeight);
     m_captionMenuSeperator->setGeometry(0, kAddCaptionButtonHeight - 1, width, 1);
-    // The bar's buttons stay along its bottom edge however the bar is sized.
+    // The bar's buttons stay along its bottom edge however the bar is sized: Cancel at the leading
+    // end, Done at the trailing one.
     const int barTop = height - kBottomBarHeight;
-    m_cancelButton->setGeometry(kButtonSideMargin, barTop, kBarButtonWidth, kBottomBarHeight);
-    m_doneButton->setGeometry(width - kButtonSideMargin - kBarButtonWidth, barTop, kBarButtonWidth,
-                              kBottomBarHeight);
+    const Qt::LayoutDirection direction = m_bottomView->layoutDirection();
+    m_cancelButton->setGeometry(
+        QStyle::visualRect(direction, m_bottomView->rect(),
+                           QRect(kButtonSideMargin, barTop, kBarButtonWidth, kBottomBarHeight)));
+    m_doneButton->setGeometry(QStyle::visualRect(
+        direction, m_bottomView->rect(),
+        QRect(width - kButtonSideMargin - kBarButtonWidth, barTop, kBarButtonWidth, kBottomBarHeight)));
     if (m_previewContainer) {
         m_previewContainer->setGeometry(0, 0, width, qMax(0, m_bottomView->y()));
         if (m_preview)

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLoggingCategory>
+#include <QStyle>
 
 Q_LOGGING_CATEGORY(lcProfileImageViewer, "pelnix.ui.rooms.imageviewer", QtWarningMsg)
 
@@ -44,15 +45,24 @@ QWidget* PLProfileImageViewController::loadView() {
     m_closeButton->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     m_closeButton->setTitleColor(Qt::white);
     m_closeButton->setFocusPolicy(Qt::NoFocus);
-    m_closeButton->setGeometry(8, 8, 64, 36);
+    placeCloseButton(page);
     connect(m_closeButton, &Button::clicked, this,
             &PLProfileImageViewController::dismissProfileViewController);
     page->installEventFilter(this);
     return page;
 }
 
+void PLProfileImageViewController::placeCloseButton(QWidget* page) {
+    // In the top corner where reading starts: the right, right to left.
+    m_closeButton->setGeometry(
+        QStyle::visualRect(page->layoutDirection(), page->rect(), QRect(8, 8, 64, 36)));
+}
+
 bool PLProfileImageViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view()) {
+        if ((event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange) &&
+            m_closeButton)
+            placeCloseButton(view());
         if (event->type() == QEvent::Resize && !m_closing && m_profileImageView && !m_initialFrame.isNull())
             m_profileImageView->setGeometry(openFrame());
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {

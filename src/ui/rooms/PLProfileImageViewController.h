@@ -43,6 +43,7 @@ private:
     // Where the picture stands once open: over the whole view; a placeholder image with nothing larger
     // to load (no picture URL) at its own size in the middle, made smaller only to fit.
     QRect openFrame();
+    void placeCloseButton(QWidget* page);
 
     QPointer<platform::ui::ImageView> m_profileImageView;
     QPointer<platform::ui::Spinner> m_imageLoadIndicator;

@@ -4,9 +4,9 @@
 #include "ToolkitStyle.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
-#include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace pelnix {
@@ -15,7 +15,6 @@ PLCustomTextField::PLCustomTextField(QWidget* parent) : TextField(parent) {}
 
 void PLCustomTextField::awakeFromNib() {
     setFrame(false);
-    setAlignment(DeviceInfo::currentLocaleIsOfRTLType() ? Qt::AlignRight : Qt::AlignLeft);
     m_background = ImageAdditions::loadImageNamed(QStringLiteral("textFieldBackground"));
     ToolkitStyle::applyFieldPalette(this, QColor::fromRgbF(0.6, 0.6, 0.6));
     setFont(ToolkitStyle::regularFont());
@@ -28,10 +27,29 @@ void PLCustomTextField::awakeFromNib() {
                 &PLCustomTextField::rightButtonClicked);
         m_rightButton->show();
         m_rightInset = m_rightButton->width() + kButtonGap;
-        placeRightButton();
     }
-    setTextMargins(qRound(m_leftInset), 0, qRound(m_rightInset), 0);
+    m_styled = true;
+    followLayoutDirection();
     setAccessibleName(placeholder());
+}
+
+void PLCustomTextField::followLayoutDirection() {
+    const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
+    // Right to left any text starts at the right, as English does at the left; left to right a
+    // paragraph of right-to-left text keeps its own side.
+    setAlignment(rightToLeft ? Qt::AlignAbsolute | Qt::AlignRight : Qt::AlignLeft);
+    // Text margins are absolute: the button's room is at the trailing side.
+    const int leading = qRound(m_leftInset);
+    const int trailing = qRound(m_rightInset);
+    setTextMargins(rightToLeft ? trailing : leading, 0, rightToLeft ? leading : trailing, 0);
+    placeRightButton();
+}
+
+bool PLCustomTextField::event(QEvent* event) {
+    const bool handled = TextField::event(event);
+    if (event->type() == QEvent::LayoutDirectionChange && m_styled)
+        followLayoutDirection();
+    return handled;
 }
 
 QRectF PLCustomTextField::rectForBounds(const QRectF& bounds) const {
@@ -42,10 +60,11 @@ QRectF PLCustomTextField::rectForBounds(const QRectF& bounds) const {
 void PLCustomTextField::placeRightButton() {
     if (!m_rightButton)
         return;
-    // Vertically centred, 10 points from the right edge.
+    // Vertically centred, 10 points from the trailing edge.
     const QSize size = m_rightButton->size();
-    m_rightButton->move(qRound(width() - size.width() - kButtonGap),
-                        qRound((height() - size.height()) * 0.5));
+    const int x = layoutDirection() == Qt::RightToLeft ? qRound(kButtonGap)
+                                                       : qRound(width() - size.width() - kButtonGap);
+    m_rightButton->move(x, qRound((height() - size.height()) * 0.5));
 }
 
 void PLCustomTextField::resizeEvent(QResizeEvent* event) {

@@ -37,6 +37,7 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <QThreadPool>
+#include <QWindow>
 
 namespace pelnix::test {
 
@@ -333,6 +334,11 @@ struct PickerOnScreen {
         if (!picker->addContactsTextField()->hasFocus())
             picker->textFieldDidBeginEditing();
         QCoreApplication::processEvents();
+    }
+    // The window made active for real input: its handle, or null when it could not be activated.
+    QWindow* activate() {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window) ? window.windowHandle() : nullptr;
     }
     bool isPresented() const {
         return navigation && host->presentedViewController() == navigation && !navigation->isBeingDismissed();

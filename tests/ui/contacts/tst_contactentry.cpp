@@ -11,6 +11,7 @@
 #include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QWindow>
 
 using namespace pelnix;
@@ -57,6 +58,8 @@ void typeKeys(QWindow* window, const char* text) {
         QTest::keyClick(window, *c);
 }
 
+enum class Turned { No, Program, Window, WhileShown };
+
 QFont face(const char* name) {
     return CustomFontRegistration::fontWithName(QString::fromLatin1(name), 15);
 }
@@ -79,6 +82,10 @@ private slots:
     void overlayWhileEditing();
     void hiddenAddButtonTakesNoClicks();
     void listAndBarFollowTheKeyboard();
+    void aShownAddressIsAddedAfterReturn_data();
+    void aShownAddressIsAddedAfterReturn();
+    void theEntryAndTheBarMirrorRightToLeft_data();
+    void theEntryAndTheBarMirrorRightToLeft();
 };
 
 void TestContactEntry::searchScopeAndOrder_data() {
@@ -350,11 +357,10 @@ void TestContactEntry::hiddenAddButtonTakesNoClicks() {
     SearchWorld world;
     PickerOnScreen screen;
     screen.finishLoading();
-    screen.window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&screen.window));
+    QWindow* window = screen.activate();
+    QVERIFY(window);
     auto* field = screen.picker->addContactsTextField();
     auto* add = screen.picker->addNewContactButton();
-    QWindow* window = screen.window.windowHandle();
     // Where the add button shows while the field is edited: over the field's end while it is not.
     const QPoint spot = add->mapTo(&screen.window, add->rect().center());
     QVERIFY(field->geometry().contains(field->parentWidget()->mapFrom(&screen.window, spot)));
@@ -411,6 +417,131 @@ void TestContactEntry::listAndBarFollowTheKeyboard() {
     QCoreApplication::processEvents();
     QCOMPARE(bar->geometry().bottom() + 1, page->height());
     QCOMPARE(bar->width(), page->width());
+}
+
+void TestContactEntry::aShownAddressIsAddedAfterReturn_data() {
+    QTest::addColumn<Turned>("turned");
+    QTest::addColumn<bool>("clickedAway");
+    QTest::newRow("ltr") << Turned::No << false;
+    QTest::newRow("ltr, editing ended by a click on the list") << Turned::No << true;
+    QTest::newRow("rtl program") << Turned::Program << false;
+    QTest::newRow("rtl window, editing ended by a click on the list") << Turned::Window << true;
+}
+
+// An address typed and Return pressed stays in the field, the list filtered by it: clicking the field
+// again and then "+" adds the address that shows, as "+" does before Return; never "Please enter
+// valid Email" for a valid address that shows.
+void TestContactEntry::aShownAddressIsAddedAfterReturn() {
+    QFETCH(Turned, turned);
+    QFETCH(bool, clickedAway);
+    const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+    if (turned == Turned::Program)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    SearchWorld world;
+    PickerOnScreen screen;
+    if (turned == Turned::Window)
+        screen.window.setLayoutDirection(Qt::RightToLeft);
+    screen.finishLoading();
+    QWindow* window = screen.activate();
+    QVERIFY(window);
+    auto* field = screen.picker->addContactsTextField();
+    auto* add = screen.picker->addNewContactButton();
+    const auto centreOf = [&](QWidget* widget) {
+        return widget->mapTo(&screen.window, widget->rect().center());
+    };
+    QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(field));
+    QVERIFY(field->hasFocus());
+    typeKeys(window, "lou@studio.test");
+    if (clickedAway)
+        screen.picker->blurViewTapped();
+    else
+        QTest::keyClick(window, Qt::Key_Return);
+    QVERIFY(!field->hasFocus());
+    QCOMPARE(field->text(), QString("lou@studio.test"));
+    QVERIFY(screen.picker->isFiltered());
+    QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(field));
+    QVERIFY(field->hasFocus());
+    QVERIFY(screen.picker->isAddContactButtonShown());
+    QCOMPARE(field->text(), QString("lou@studio.test"));
+    QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(add));
+    QGuiApplication::setLayoutDirection(program);
+    QVERIFY2(screen.alertTexts().isEmpty(), qPrintable(screen.alertTexts().join(QLatin1Char('\n'))));
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), QStringList{"lou@studio.test"});
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), QStringList{"lou@studio.test"});
+    QVERIFY(field->text().isEmpty());
+}
+
+void TestContactEntry::theEntryAndTheBarMirrorRightToLeft_data() {
+    QTest::addColumn<Turned>("turned");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("rtl program") << Turned::Program << QSize(320, 568);
+    QTest::newRow("rtl program, 1024 x 768") << Turned::Program << QSize(1024, 768);
+    QTest::newRow("rtl window") << Turned::Window << QSize(400, 720);
+    QTest::newRow("rtl turned while shown") << Turned::WhileShown << QSize(320, 568);
+}
+
+// Right to left the field starts at the right with "+" at its left end, and with two or more chosen
+// the action bar's main button lies at the left and Edit at the right: each where left to right has
+// it, mirrored in the page's width, in every state; turned back, each is where left to right puts it.
+void TestContactEntry::theEntryAndTheBarMirrorRightToLeft() {
+    QFETCH(Turned, turned);
+    QFETCH(QSize, size);
+    const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+    const auto setDirection = [&](Qt::LayoutDirection direction, PickerOnScreen& screen) {
+        if (turned == Turned::Program)
+            QGuiApplication::setLayoutDirection(direction);
+        else
+            screen.window.setLayoutDirection(direction);
+        QCoreApplication::processEvents();
+    };
+    if (turned == Turned::Program)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    SearchWorld world;
+    PickerOnScreen screen({}, false, size);
+    if (turned == Turned::Window)
+        screen.window.setLayoutDirection(Qt::RightToLeft);
+    screen.finishLoading();
+    if (turned == Turned::WhileShown)
+        setDirection(Qt::RightToLeft, screen);
+    const int width = screen.picker->view()->width();
+    QCOMPARE(width, size.width());
+    // Each view's place now, then left to right, then right to left again.
+    const auto mirrors = [&](QList<QWidget*> views) {
+        QList<QRect> rightToLeft;
+        for (QWidget* view : views)
+            rightToLeft << view->geometry();
+        setDirection(Qt::LeftToRight, screen);
+        for (qsizetype i = 0; i < views.size(); ++i) {
+            const QRect ltr = views.at(i)->geometry();
+            const QRect mirrored(width - ltr.x() - ltr.width(), ltr.y(), ltr.width(), ltr.height());
+            if (rightToLeft.at(i) != mirrored)
+                qWarning() << views.at(i)->objectName() << rightToLeft.at(i) << "left to right" << ltr;
+            if (rightToLeft.at(i) != mirrored)
+                return false;
+        }
+        setDirection(Qt::RightToLeft, screen);
+        return true;
+    };
+    auto* field = screen.picker->addContactsTextField();
+    auto* add = screen.picker->addNewContactButton();
+    QVERIFY(mirrors({field}));
+    screen.beginEditing();
+    QVERIFY(screen.picker->isAddContactButtonShown());
+    QVERIFY(mirrors({field, add}));
+    // The field makes room for "+" at its trailing end, the left.
+    QVERIFY(field->geometry().left() > add->geometry().right());
+    screen.picker->blurViewTapped();
+    if (field->hasFocus())
+        field->clearFocus();
+    else
+        screen.picker->textFieldDidEndEditing();
+    QVERIFY(mirrors({field}));
+    QVERIFY(screen.tap("Cid"));
+    QVERIFY(screen.tap("Cora Lind"));
+    QVERIFY(screen.picker->editButton()->isVisible());
+    QVERIFY(mirrors({screen.picker->startConversationButton(), screen.picker->editButton()}));
+    QVERIFY(screen.picker->startConversationButton()->x() < width / 2);
+    QGuiApplication::setLayoutDirection(program);
 }
 
 QTEST_MAIN(TestContactEntry)

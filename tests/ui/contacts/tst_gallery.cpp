@@ -123,6 +123,8 @@ private slots:
     void addMoreModeOffersToAddMembers();
     void rightToLeftMirrorsTheRows_data() { sizes(); }
     void rightToLeftMirrorsTheRows();
+    void rightToLeftMirrorsTheEntryAndTheBar_data() { sizes(); }
+    void rightToLeftMirrorsTheEntryAndTheBar();
 
 private:
     static void sizes() {
@@ -342,6 +344,41 @@ void TestContactsGallery::rightToLeftMirrorsTheRows() {
     TextField* field = shot.picker->addContactsTextField();
     QVERIFY(shot.any(field, QRect(field->width() - 40, 0, 32, field->height()),
                      [](const QColor& c) { return near(c, kBlue, 90) && c.blue() > c.red() + 60; }));
+}
+
+// Right to left "+" comes in at the field's left end, the field narrowed from there; with three chosen
+// the main button lies at the bar's left and Edit at its right, both titles white on the bar's blue.
+void TestContactsGallery::rightToLeftMirrorsTheEntryAndTheBar() {
+    QFETCH(QString, suffix);
+    const int width = tools::contactsGallerySize(suffix).width();
+    {
+        Shot shot("PickerFieldFocusedRightToLeft" + suffix);
+        QVERIFY(shot.picker);
+        TextField* field = shot.picker->addContactsTextField();
+        QVERIFY(field->hasFocus());
+        auto* add = shot.picker->addNewContactButton();
+        QVERIFY(add->isVisible());
+        QCOMPARE(add->x(), 10);
+        QCOMPARE(field->geometry().right() + 1, width - 10);
+        QVERIFY(field->x() > add->geometry().right());
+        const QColor button = shot.at(add, {add->width() / 2.0, 3});
+        QVERIFY2(near(button, kBlue, 16), describe(button));
+        QVERIFY(shot.any(add, add->rect(), [](const QColor& c) { return near(c, Qt::white, 10); }));
+    }
+    Shot shot("PickerSelectionRightToLeft" + suffix);
+    QVERIFY(shot.picker);
+    auto* main = shot.picker->startConversationButton();
+    auto* edit = shot.picker->editButton();
+    QCOMPARE(main->titleForState(Button::State::Normal), QString("Make Group (3)"));
+    QVERIFY(edit->isVisible());
+    QCOMPARE(main->x(), 5);
+    QCOMPARE(edit->geometry().right() + 1, width - 5);
+    QVERIFY(main->geometry().right() < edit->x());
+    for (Button* button : {main, edit})
+        QVERIFY2(shot.any(button, button->rect(), [](const QColor& c) { return near(c, Qt::white, 10); }),
+                 qPrintable(button->objectName()));
+    QWidget* bar = shot.picker->bottomView();
+    QCOMPARE(bar->mapTo(&shot.window, QPoint(0, bar->height())).y(), shot.window.height());
 }
 
 QTEST_MAIN(TestContactsGallery)

@@ -12,6 +12,7 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Screenshot.h"
@@ -66,6 +67,8 @@ private slots:
     void theSheetOverTheDimmedWindow();
     void theCaptionEditorNearItsLimit_data();
     void theCaptionEditorNearItsLimit();
+    void theBarMirrorsRightToLeft_data();
+    void theBarMirrorsRightToLeft();
     void ownPicturesUploadingAndFailed_data();
     void ownPicturesUploadingAndFailed();
 };
@@ -142,6 +145,57 @@ void TestAttachmentGallery::theCaptionEditorNearItsLimit() {
     const QPointF wall = centre + QPointF(preview->width() * 0.04, -preview->width() * 0.05);
     QVERIFY2(near(shot.at(preview, wall), QColor(0xB0, 0xB0, 0xAC), 24), describe(shot.at(preview, wall)));
     QVERIFY(near(shot.at(preview, {preview->width() / 2.0, 3}), Qt::black, 8));
+}
+
+void TestAttachmentGallery::theBarMirrorsRightToLeft_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("preview") << QStringLiteral("UploadPreviewRightToLeft");
+    QTest::newRow("caption near its limit") << QStringLiteral("UploadCaptionNearLimitRightToLeft");
+}
+
+// Right to left Cancel lies at the bar's right end and Done at its left, each title whole in white on
+// the bar; with the editor open, its counter at the left end.
+void TestAttachmentGallery::theBarMirrorsRightToLeft() {
+    QFETCH(QString, identifier);
+    AttachmentShot shot(identifier);
+    auto* screen = qobject_cast<PLUploadViewerWithCaptionController*>(shot.controller);
+    QVERIFY(screen);
+    QCOMPARE(screen->view()->layoutDirection(), Qt::RightToLeft);
+    const QSize size = tools::attachmentGallerySize(identifier);
+    QCOMPARE(shot.window.size(), size);
+    QWidget* bar = screen->bottomView();
+    QCOMPARE(bar->geometry().left(), 0);
+    QCOMPARE(bar->width(), size.width());
+    Button* cancel = screen->cancelButton();
+    Button* done = screen->doneButton();
+    QCOMPARE(cancel->geometry().right() + 1, size.width() - 12);
+    QCOMPARE(done->x(), 12);
+    for (Button* button : {cancel, done}) {
+        QVERIFY(button->isVisible());
+        // White ink in the button's middle, the bar's dark at both its ends.
+        int ink = 0;
+        for (int x = 0; x < button->width(); ++x)
+            ink += shot.at(button, QPointF(x, button->height() / 2.0)).lightness() > 200;
+        QVERIFY2(ink > 2, qPrintable(button->objectName()));
+        QVERIFY(near(shot.at(button, {1, button->height() / 2.0}), kBar, 8));
+        QVERIFY(near(shot.at(button, {button->width() - 2.0, button->height() / 2.0}), kBar, 8));
+    }
+    PLUploadsCaptionView* caption = screen->captionView();
+    if (identifier.startsWith(QLatin1String("UploadPreview"))) {
+        QVERIFY(!caption);
+        QVERIFY(screen->addCaptionButton()->isVisible());
+        return;
+    }
+    QVERIFY(caption && caption->isVisible());
+    QWidget* counter = caption->characterCountLabel();
+    const auto inked = [&](int from, int to) {
+        for (int x = from; x < to; ++x)
+            if (shot.at(counter, QPointF(x, counter->height() / 2.0)).lightness() < 200)
+                return true;
+        return false;
+    };
+    QVERIFY(inked(0, 40));
+    QVERIFY(!inked(counter->width() - 40, counter->width()));
 }
 
 void TestAttachmentGallery::ownPicturesUploadingAndFailed_data() {

@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 
 using namespace pelnix;
@@ -37,6 +38,12 @@ struct Captions {
         };
     }
 };
+
+enum class Turned { FromTheStart, Program, WhileShown };
+
+QRect mirroredIn(int width, const QRect& rect) {
+    return QRect(width - rect.x() - rect.width(), rect.y(), rect.width(), rect.height());
+}
 
 QString units(int count) {
     return QString(count, QLatin1Char('x'));
@@ -66,6 +73,8 @@ private slots:
     void theEditorSitsUnderTheBarAndTheKeyboardMovesBoth();
     void aPictureShowsInThePictureViewerThatZooms();
     void aVideoPlaysInTheVideoViewer();
+    void theBarMirrorsRightToLeft_data();
+    void theBarMirrorsRightToLeft();
 
 private:
     PLUploadViewerWithCaptionController* open();
@@ -337,6 +346,50 @@ void TestUploadCaption::aVideoPlaysInTheVideoViewer() {
     root->dismissViewController(false);
     QVERIFY(!players.first() || !players.first()->isPlaying());
     platform::ui::MediaPlayer::setMaker({});
+}
+
+void TestUploadCaption::theBarMirrorsRightToLeft_data() {
+    QTest::addColumn<Turned>("turned");
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("rtl") << Turned::FromTheStart << false << QSize(320, 568);
+    QTest::newRow("rtl, editing") << Turned::FromTheStart << true << QSize(320, 568);
+    QTest::newRow("rtl program") << Turned::Program << false << QSize(320, 568);
+    QTest::newRow("rtl program, editing, 1024 x 768") << Turned::Program << true << QSize(1024, 768);
+    QTest::newRow("rtl turned while shown") << Turned::WhileShown << false << QSize(400, 720);
+    QTest::newRow("rtl turned while editing") << Turned::WhileShown << true << QSize(320, 568);
+}
+
+// Right to left, Cancel lies at the bar's right end and Done at its left, where left to right has
+// them mirrored in the bar's width, with the editor closed or open; turned back, they are where left
+// to right puts them.
+void TestUploadCaption::theBarMirrorsRightToLeft() {
+    QFETCH(Turned, turned);
+    QFETCH(bool, editing);
+    QFETCH(QSize, size);
+    const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+    if (turned == Turned::Program)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    else if (turned == Turned::FromTheStart)
+        window->setLayoutDirection(Qt::RightToLeft);
+    window->resize(size);
+    PLUploadViewerWithCaptionController* screen = open();
+    if (editing)
+        QVERIFY(openEditor(screen));
+    if (turned == Turned::WhileShown)
+        window->setLayoutDirection(Qt::RightToLeft);
+    QWidget* bar = screen->bottomView();
+    QCOMPARE(bar->width(), size.width());
+    const QRect cancel = screen->cancelButton()->geometry();
+    const QRect done = screen->doneButton()->geometry();
+    QGuiApplication::setLayoutDirection(program);
+    window->setLayoutDirection(Qt::LeftToRight);
+    const QRect ltrCancel = screen->cancelButton()->geometry();
+    const QRect ltrDone = screen->doneButton()->geometry();
+    QCOMPARE(ltrCancel.x(), 12);
+    QCOMPARE(ltrDone.right() + 1, size.width() - 12);
+    QCOMPARE(cancel, mirroredIn(bar->width(), ltrCancel));
+    QCOMPARE(done, mirroredIn(bar->width(), ltrDone));
 }
 
 int main(int argc, char** argv) {
