@@ -71,6 +71,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
+        // The title at the leading side of the header's own direction, not the program's.
+        painter.setLayoutDirection(layoutDirection());
         painter.setPen(QColor(0, 134, 202));
         painter.drawText(rect().adjusted(15, 0, -15, -1), Qt::AlignLeft | Qt::AlignVCenter, m_title);
         painter.fillRect(Geometry::inReadingOrder(this, QRect(15, height() - 1, width() - 15, 1)),
