@@ -154,6 +154,7 @@ private slots:
     void profileShowsItsPicture();
     void phoneScreensOfferTheirAction_data();
     void phoneScreensOfferTheirAction();
+    void phoneRegistrationMirrorsRightToLeft();
     void pictureChoiceOverTheProfile_data();
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
@@ -250,7 +251,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 46);
+    QCOMPARE(states.size(), 48);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -542,6 +543,31 @@ void TestAccountGallery::phoneScreensOfferTheirAction() {
     }
     QVERIFY(action);
     QVERIFY(near(shot.at(action, {8, action->height() / 2.0}), kBlue, 8));
+}
+
+// Right to left Cancel shows at the page's right and the country's arrow at its field's left end,
+// the country's name at the right.
+void TestAccountGallery::phoneRegistrationMirrorsRightToLeft() {
+    GalleryShot shot(kGallery, QStringLiteral("PhoneRegistrationRightToLeft"));
+    auto* registration = topOf<PLRegPhoneNumberViewController>(shot.controller);
+    QVERIFY(registration);
+    QCOMPARE(registration->view()->layoutDirection(), Qt::RightToLeft);
+    Button* cancel = registration->closeButton();
+    QCOMPARE(cancel->mapTo(&shot.window, QPoint(cancel->width(), 0)).x(),
+             tools::accountGallerySize(QStringLiteral("PhoneRegistrationRightToLeft")).width() - 8);
+    Button* arrow = registration->countryListDropDownButton();
+    const auto dark = [&](const QWidget* view, int from, int to) {
+        for (int x = from; x < to; ++x)
+            for (int y = 8; y < view->height() - 8; ++y)
+                if (shot.at(view, QPointF(x, y)).lightness() < 170)
+                    return true;
+        return false;
+    };
+    // The arrow 20 in from the left, then room up to the country's name, which ends at the right.
+    QVERIFY(dark(arrow, 20, 36));
+    QVERIFY(!dark(arrow, 40, 80));
+    PLCustomTextField* country = registration->countryCodeTextField();
+    QVERIFY(dark(country, country->width() / 2, country->width()));
 }
 
 void TestAccountGallery::pictureChoiceOverTheProfile_data() {

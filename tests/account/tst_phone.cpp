@@ -2,6 +2,7 @@
 // button's rules, what goes back to the profile, the picker's choice surviving a filter, cancelling,
 // and the codes sent by text message.
 #include "AccountTestKit.h"
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "core/model/PLCountryInfo.h"
 #include "foundation/ui/CustomColors.h"
@@ -84,6 +85,8 @@ private slots:
     void registerButtonNeedsANumberAndACountry();
     void registering_data();
     void registering();
+    void theCountryArrowLiesAtTheTrailingEnd_data();
+    void theCountryArrowLiesAtTheTrailingEnd();
     void pickerMarksTheCountryInUseInTheMiddle();
     void pickerFiltersByTheStartOfTheName_data();
     void pickerFiltersByTheStartOfTheName();
@@ -132,6 +135,34 @@ void TestPhone::registerButtonNeedsANumberAndACountry() {
     QCOMPARE(registration->addOrRemovePhoneNumberButton()->isEnabled(), enabled);
     QCOMPARE(Animator::alpha(registration->addOrRemovePhoneNumberButton()), enabled ? 1.0 : 0.5);
     QCOMPARE(registration->countryInfo().has_value(), country != QLatin1String("Select"));
+}
+
+void TestPhone::theCountryArrowLiesAtTheTrailingEnd_data() {
+    QTest::addColumn<Turned>("turned");
+    QTest::newRow("window right to left") << Turned::FromTheStart;
+    QTest::newRow("program right to left") << Turned::Program;
+    QTest::newRow("page turned while shown") << Turned::WhileShown;
+}
+
+// The country field's arrow lies 20 points in from the field's trailing end: the right, or the left
+// right to left, mirrored in the field's width, whether the program or the page alone is turned.
+void TestPhone::theCountryArrowLiesAtTheTrailingEnd() {
+    QFETCH(Turned, turned);
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    ScreenHost host;
+    turnRightToLeft(turned, false, &host.window);
+    PLRegPhoneNumberViewController* registration = openRegistration(host, nullptr);
+    turnRightToLeft(turned, true, registration->view());
+    Button* arrow = registration->countryListDropDownButton();
+    const auto arrowArea = [arrow] { return arrow->rect().marginsRemoved(arrow->contentEdgeInsets()); };
+    const QRect rightToLeft = arrowArea();
+    turnBack(registration->view());
+    host.window.setLayoutDirection(Qt::LeftToRight);
+    const QRect leftToRight = arrowArea();
+    QCOMPARE(leftToRight.right() + 1, arrow->width() - 20);
+    QCOMPARE(leftToRight.width(), 16);
+    QCOMPARE(rightToLeft, mirroredIn(arrow->width(), leftToRight));
 }
 
 void TestPhone::registering_data() {

@@ -47,6 +47,16 @@ struct GalleryShot : test::GalleryShot {
     }
 };
 
+// Whether any pixel of `area` in `view` passes `test`.
+bool anyPixel(const GalleryShot& shot, const QWidget* view, const QRect& area,
+              const std::function<bool(const QColor&)>& test) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (test(shot.at(view, QPointF(x, y))))
+                return true;
+    return false;
+}
+
 void addSizes(const char* identifier) {
     QTest::addRow("%s 320 x 568", identifier) << QString::fromLatin1(identifier);
     QTest::addRow("%s 400 x 720", identifier) << QString::fromLatin1(identifier) + QStringLiteral("@400x720");
@@ -95,6 +105,7 @@ private slots:
     void aGroupWithoutAPictureShowsItsPlaceholderAtItsOwnSize();
     void newGroupFormSteps_data();
     void newGroupFormSteps();
+    void theScreensMirrorRightToLeft();
     void membersEditorListsThePeople_data() { sizes("NewGroupMembers"); }
     void membersEditorListsThePeople();
     void barButtonsTitleInTheLibraryFont_data();
@@ -312,6 +323,43 @@ void TestGroupGallery::newGroupFormSteps() {
     QVERIFY2(filled ? track.hue() > 90 && track.hue() < 150 && track.saturation() > 80
                     : track.saturation() < 40,
              describe(track));
+}
+
+// Right to left the group's picture button shows at its picture's lower left, the cover's Edit at the
+// top left, the switches at the left edge and the texts at the right.
+void TestGroupGallery::theScreensMirrorRightToLeft() {
+    const auto blueAt = [](const GalleryShot& shot, const QWidget* view) {
+        return anyPixel(shot, view, view->rect(), [](const QColor& c) { return c.blue() > c.red() + 80; });
+    };
+    const auto leftOf = [](const QWidget* view, const QWidget* other) {
+        return view->mapTo(view->window(), QPoint()).x() < other->mapTo(other->window(), QPoint()).x();
+    };
+    {
+        GalleryShot shot(QStringLiteral("GroupInfoAdminRightToLeft"));
+        PLGroupInfoTableViewCell* cover = shot.cell(0);
+        QVERIFY(cover);
+        Button* edit = cover->editGroupInfoButton();
+        QVERIFY(edit->isVisible());
+        QCOMPARE(edit->mapTo(&shot.window, QPoint()).x(), 12);
+        QVERIFY(anyPixel(shot, edit, edit->rect(), [](const QColor& c) { return c.lightness() < 160; }));
+        Switch* adminOnly = shot.cell(4)->stateSwitch();
+        QCOMPARE(adminOnly->mapTo(&shot.window, QPoint()).x(), 16);
+        QVERIFY(leftOf(adminOnly, shot.cell(4)->infoFieldLabel()));
+    }
+    GalleryShot shot(QStringLiteral("NewGroupFilledRightToLeft"));
+    auto* screen = qobject_cast<PLNewGroupViewController*>(shot.top());
+    QVERIFY(screen);
+    PLNewGroupTableViewController* form = screen->form();
+    Button* picture = form->imageSelectionButton();
+    QCOMPARE(picture->geometry().left(), form->groupIconImageView()->geometry().left());
+    QVERIFY(blueAt(shot, picture));
+    QCOMPARE(form->adminOnlySwitch()->mapTo(&shot.window, QPoint()).x(), 16);
+    QVERIFY(leftOf(form->counterTextLabel(), form->groupNameTextField()));
+    // The name's ink in the field's right half.
+    TextField* name = form->groupNameTextField();
+    const auto ink = [](const QColor& c) { return c.lightness() < 120; };
+    QVERIFY(anyPixel(shot, name, QRect(name->width() / 2, 0, name->width() / 2, name->height()), ink));
+    QVERIFY(!anyPixel(shot, name, QRect(0, 0, name->width() / 3, name->height()), ink));
 }
 
 void TestGroupGallery::membersEditorListsThePeople() {

@@ -1,6 +1,7 @@
 // Group information on the store: the rows and heights by role and status, the cover and its cells,
 // room notifications, clearing, and the picture viewer.
 #include "GroupInfoTestKit.h"
+#include "MirroredGeometry.h"
 #include "foundation/DocumentSaver.h"
 #include "foundation/StandardFolders.h"
 #include "foundation/ui/ImageAdditions.h"
@@ -127,6 +128,8 @@ private slots:
     void switchConfirmationTexts();
     void coverPictureAndButtons_data();
     void coverPictureAndButtons();
+    void rowsMirrorRightToLeft_data();
+    void rowsMirrorRightToLeft();
     void theChatWindowsSegueOpensIt();
     void adminRowOpensDetailOrOwnProfile_data();
     void adminRowOpensDetailOrOwnProfile();
@@ -471,6 +474,49 @@ void TestGroupInfo::coverPictureAndButtons() {
     QCOMPARE(cell->changeIconButton()->isVisible(), changeButton);
     // The change-picture button ends where the picture ends.
     QCOMPARE(cell->changeIconButton()->geometry().right(), cell->groupIconImageView()->geometry().right());
+}
+
+void TestGroupInfo::rowsMirrorRightToLeft_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("how");
+    for (const QString& row :
+         {PLGroupInfoTableViewCell::kCoverIdentifier, PLGroupInfoTableViewCell::kFieldIdentifier}) {
+        QTest::addRow("%s, list right to left", qPrintable(row)) << row << "list";
+        QTest::addRow("%s, turned while shown", qPrintable(row)) << row << "turned";
+        QTest::addRow("%s, the mirrored cell", qPrintable(row))
+            << row + PLGroupInfoTableViewCell::kRightToLeftSuffix << "cell";
+    }
+}
+
+// Right to left a row's parts lie where left to right puts them, mirrored in the row's width: the
+// cover's change-picture button at the picture's lower left and Edit at the top left, a field's icon
+// at the right and its switch at the left.
+void TestGroupInfo::rowsMirrorRightToLeft() {
+    QFETCH(QString, identifier);
+    QFETCH(QString, how);
+    const auto parts = [](PLGroupInfoTableViewCell* cell) {
+        return cell->variant() == PLGroupInfoTableViewCell::Variant::Cover
+                   ? QList<QWidget*>{cell->groupIconImageView(), cell->changeIconButton(),
+                                     cell->editGroupInfoButton()}
+                   : QList<QWidget*>{cell->iconImageView(), cell->infoFieldLabel(), cell->stateSwitch()};
+    };
+    QWidget leftToRightList;
+    auto* leftToRight = new PLGroupInfoTableViewCell(
+        identifier.chopped(identifier.endsWith(PLGroupInfoTableViewCell::kRightToLeftSuffix)
+                               ? PLGroupInfoTableViewCell::kRightToLeftSuffix.size()
+                               : 0),
+        &leftToRightList);
+    leftToRight->resize(320, 232);
+    leftToRightList.show();
+    QWidget list;
+    if (how == QLatin1String("list"))
+        list.setLayoutDirection(Qt::RightToLeft);
+    auto* cell = new PLGroupInfoTableViewCell(identifier, &list);
+    cell->resize(320, 232);
+    list.show();
+    if (how == QLatin1String("turned"))
+        list.setLayoutDirection(Qt::RightToLeft);
+    QCOMPARE(test::geometries(parts(cell)), test::mirroredGeometries(parts(leftToRight)));
 }
 
 void TestGroupInfo::theChatWindowsSegueOpensIt() {

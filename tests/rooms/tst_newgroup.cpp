@@ -5,6 +5,7 @@
 #include "FakeCamera.h"
 #include "GeneratedCards.h"
 #include "GroupInfoTestKit.h"
+#include "MirroredGeometry.h"
 #include "PhotoAlbumFolder.h"
 #include "core/model/PLAddressBookContact.h"
 #include "core/model/PLAddressBookHelper.h"
@@ -23,7 +24,9 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <optional>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -130,6 +133,8 @@ private slots:
     void theNameFieldRefusesWholeChanges();
     void aPickWithoutAPictureSetsNoIcon();
     void rightToLeftUsesTheMirroredForm();
+    void theFormMirrorsRightToLeft_data();
+    void theFormMirrorsRightToLeft();
     void theEditorWorksOnTheScreensOwnList();
     void thePickersCopyIsHandedBackOnDone();
     void theEditorsAddressBookPhotosAreReadOffTheMainThread();
@@ -223,6 +228,39 @@ void TestNewGroup::rightToLeftUsesTheMirroredForm() {
     // The counter stands left of the name, the switches at the left edge.
     QVERIFY(flow.form()->counterTextLabel()->x() < flow.form()->groupNameTextField()->x());
     QCOMPARE(flow.form()->adminOnlySwitch()->x(), 16);
+}
+
+void TestNewGroup::theFormMirrorsRightToLeft_data() {
+    QTest::addColumn<test::Turned>("turned");
+    QTest::newRow("window turned right to left") << test::Turned::FromTheStart;
+    QTest::newRow("program right to left") << test::Turned::Program;
+    QTest::newRow("form turned while shown") << test::Turned::WhileShown;
+}
+
+// Right to left every part of the form lies where left to right puts it, mirrored in the form's
+// width: the picture button at the icon's lower left, the counter left of the name, the switches at
+// the left; the name starts at the right.
+void TestNewGroup::theFormMirrorsRightToLeft() {
+    QFETCH(test::Turned, turned);
+    RoomsStore store;
+    FlowOnScreen leftToRight({});
+    const auto parts = [](PLNewGroupTableViewController* form) {
+        return QList<QWidget*>{form->groupIconImageView(), form->imageSelectionButton(),
+                               form->groupNameTextField(), form->counterTextLabel(),
+                               form->adminOnlySwitch(),    form->hideMemberInfoSwitch()};
+    };
+    const QList<QRect> mirrored = test::mirroredGeometries(parts(leftToRight.form()));
+    std::optional<FlowOnScreen> flow;
+    auto back = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+    if (turned == test::Turned::Program)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    flow.emplace(QVariantList{});
+    if (turned == test::Turned::FromTheStart)
+        flow->window.setLayoutDirection(Qt::RightToLeft);
+    test::turnRightToLeft(turned, true, flow->form()->view());
+    QCOMPARE(test::geometries(parts(flow->form())), mirrored);
+    const TextField* name = flow->form()->groupNameTextField();
+    QVERIFY(QStyle::visualAlignment(name->layoutDirection(), name->alignment()) & Qt::AlignRight);
 }
 
 void TestNewGroup::theEditorWorksOnTheScreensOwnList() {

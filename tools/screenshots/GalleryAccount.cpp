@@ -273,8 +273,10 @@ void registerScreenStates() {
         screen->uploadProfileImageButtonClickHandler();
     });
 
-    registerState(QStringLiteral("PhoneRegistration"), plain,
-                  [] { return screen("Home", "PLRegPhoneNumberViewController"); });
+    const auto phoneRegistration = [] { return screen("Home", "PLRegPhoneNumberViewController"); };
+    registerState(QStringLiteral("PhoneRegistration"), plain, phoneRegistration);
+    // Mirrored: Cancel at the page's right, the country's arrow at its field's left end.
+    registerState(QStringLiteral("PhoneRegistrationRightToLeft"), plain, rightToLeft(phoneRegistration));
     registerState(QStringLiteral("PhoneVerification"), plain, [] {
         auto* check = static_cast<PLVerifyPhoneNumberViewController*>(
             screen("Home", "PLVerifyPhoneNumberViewController"));

@@ -299,6 +299,7 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("SearchWithResults"), QSize(320, 568)},
         {QStringLiteral("SearchWithoutResults"), QSize(320, 568)},
         {QStringLiteral("ShareContactList"), QSize(320, 568)},
+        {QStringLiteral("ShareContactListRightToLeft"), QSize(320, 568)},
         {QStringLiteral("ShareContactDetail"), QSize(320, 568)},
         {QStringLiteral("ComposerPicker"), QSize(320, 568)},
         {QStringLiteral("ComposerPollForm"), QSize(320, 568)},
@@ -332,10 +333,15 @@ ViewController* makeScreen(const QString& identifier) {
         navigation->pushViewController(details, false);
         return navigation;
     }
-    if (identifier.startsWith(QLatin1String("ShareContact")))
-        return ScreenRegistry::shared()->instantiate(
-            PLAddressBookContactViewController::kStoryboard,
-            PLAddressBookContactViewController::kNavigationIdentifier);
+    if (identifier.startsWith(QLatin1String("ShareContact"))) {
+        ViewController* list =
+            ScreenRegistry::shared()->instantiate(PLAddressBookContactViewController::kStoryboard,
+                                                  PLAddressBookContactViewController::kNavigationIdentifier);
+        // Mirrored: the names and the sections' titles at the right, their lines running to the left.
+        if (list && identifier.endsWith(QLatin1String("RightToLeft")))
+            list->view()->setLayoutDirection(Qt::RightToLeft);
+        return list;
+    }
     return ScreenRegistry::shared()->instantiate(PLPostChatletViewController::kStoryboard,
                                                  PLPostChatletViewController::kNavigationIdentifier);
 }

@@ -77,6 +77,24 @@ QImage galleryPicture() {
     return initialsPicture(QStringLiteral("DT"), QColor::fromHsv(200, 140, 190));
 }
 
+// The new group form with a name, a picture and admin-only on.
+void fillNewGroup(ViewController* c) {
+    auto* screen =
+        qobject_cast<PLNewGroupViewController*>(qobject_cast<NavigationController*>(c)->topViewController());
+    PLNewGroupTableViewController* shown = screen->form();
+    shown->groupNameTextField()->insert(QStringLiteral("Launch Team"));
+    shown->imageSelected(
+        QVariantMap{{QStringLiteral("UIImagePickerControllerEditedImage"), galleryPicture()}});
+    shown->adminOnlySwitch()->setOn(true);
+    QCoreApplication::processEvents();
+}
+
+// `shown` in a view right to left.
+ViewController* rightToLeft(ViewController* shown) {
+    shown->view()->setLayoutDirection(Qt::RightToLeft);
+    return shown;
+}
+
 // The team's own picture, as the viewer loads it: a photo of an office under a blue sky, put in the
 // image cache under the address the viewer asks for.
 QString galleryPhotoURL() {
@@ -200,14 +218,7 @@ void registerGroupsGalleryScreens() {
             kGallery, filled, [] { return newGroup(); },
             [filled](ViewController* c) {
                 sized(c, filled);
-                auto* screen = qobject_cast<PLNewGroupViewController*>(
-                    qobject_cast<NavigationController*>(c)->topViewController());
-                PLNewGroupTableViewController* shown = screen->form();
-                shown->groupNameTextField()->insert(QStringLiteral("Launch Team"));
-                shown->imageSelected(
-                    QVariantMap{{QStringLiteral("UIImagePickerControllerEditedImage"), galleryPicture()}});
-                shown->adminOnlySwitch()->setOn(true);
-                QCoreApplication::processEvents();
+                fillNewGroup(c);
             });
         const QString members = QStringLiteral("NewGroupMembers") + suffix;
         registry->registerScreen(
@@ -223,6 +234,20 @@ void registerGroupsGalleryScreens() {
             },
             [members](ViewController* c) { sized(c, members); });
     }
+    // Mirrored: the cover's Edit at the top left and its picture button at the picture's lower left, the
+    // rows' icons at the right; the form's picture button at the icon's lower left, its name and
+    // labels at the right, its switches at the left.
+    const QString mirroredInfo = QStringLiteral("GroupInfoAdminRightToLeft");
+    registry->registerScreen(
+        kGallery, mirroredInfo, [] { return rightToLeft(groupInfo(QStringLiteral("g-design"))); },
+        [mirroredInfo](ViewController* c) { sized(c, mirroredInfo); });
+    const QString mirroredForm = QStringLiteral("NewGroupFilledRightToLeft");
+    registry->registerScreen(
+        kGallery, mirroredForm, [] { return rightToLeft(newGroup()); },
+        [mirroredForm](ViewController* c) {
+            sized(c, mirroredForm);
+            fillNewGroup(c);
+        });
 }
 
 } // namespace pelnix::tools

@@ -36,6 +36,8 @@ namespace {
 
 const QString kStoryboard = QStringLiteral("GalleryViewers");
 const QString kLarge = QStringLiteral("400x720");
+// Shown in a view right to left.
+const QString kRightToLeft = QStringLiteral("RightToLeft");
 
 // The sample files, made once per process.
 class Samples {
@@ -154,17 +156,21 @@ void showViewerState(PLDownloadViewerController* screen, const ViewerScreen& kin
 
 void registerViewersGalleryScreens() {
     auto* registry = ScreenRegistry::shared();
-    for (const QString& suffix : {QString(), kLarge}) {
+    for (const QString& suffix : {QString(), kLarge, kRightToLeft}) {
+        const QString overlayIdentifier = QStringLiteral("DownloadOverlay") + suffix;
         registry->registerScreen(
-            kStoryboard, QStringLiteral("DownloadOverlay") + suffix,
-            [] {
+            kStoryboard, overlayIdentifier,
+            [suffix] {
                 openConversationGalleryStore();
                 auto* chat = new PLChatWindowViewController;
                 chat->setChatRoom(ChatRoom::chatRoomWithID(QStringLiteral("team")));
-                return new platform::ui::NavigationController(chat);
+                auto* navigation = new platform::ui::NavigationController(chat);
+                if (suffix == kRightToLeft)
+                    navigation->view()->setLayoutDirection(Qt::RightToLeft);
+                return navigation;
             },
-            [suffix](ViewController* controller) {
-                sized(controller, QStringLiteral("DownloadOverlay") + suffix);
+            [overlayIdentifier](ViewController* controller) {
+                sized(controller, overlayIdentifier);
                 auto* navigation = qobject_cast<platform::ui::NavigationController*>(controller);
                 ViewController* chat = navigation ? navigation->topViewController() : controller;
                 // As the download puts it up: the bar hidden, the overlay over the whole window.
@@ -185,12 +191,17 @@ void registerViewersGalleryScreens() {
                 center->post(QLatin1String(PLMediaDownloaderMediaSize), 1572864.0);
             });
         for (const ViewerScreen& kind : viewerScreens()) {
+            // Right to left, the audio viewer: Done at the bar's left, the times mirrored under the slider.
+            if (suffix == kRightToLeft && kind.identifier != QLatin1String("AudioViewer"))
+                continue;
             const QString identifier = kind.identifier + suffix;
             registry->registerScreen(
                 kStoryboard, identifier,
-                [kind] {
+                [kind, suffix] {
                     auto* screen = new PLDownloadViewerController;
                     screen->setCurrentMessage(attachmentMessage(kind.title));
+                    if (suffix == kRightToLeft)
+                        screen->view()->setLayoutDirection(Qt::RightToLeft);
                     return screen;
                 },
                 [kind, identifier](ViewController* controller) {

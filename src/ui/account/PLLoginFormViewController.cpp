@@ -6,10 +6,10 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"
 #include "ui/account/PLPageView.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
 #include <QPointer>
-#include <QStyle>
 
 namespace pelnix {
 
@@ -56,23 +56,16 @@ void PLLoginFormViewController::viewWillLayoutSubviews() {
     placeReadingOrderViews();
 }
 
-namespace {
-void placeMirrored(QWidget* view, const QRect& leftToRight) {
-    if (const QWidget* parent = view ? view->parentWidget() : nullptr)
-        view->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight));
-}
-} // namespace
-
 void PLLoginFormViewController::placeInReadingOrder(QWidget* view, const QRect& leftToRight) {
     if (!view)
         return;
     m_readingOrderViews.append({view, leftToRight});
-    placeMirrored(view, leftToRight);
+    Geometry::placeInReadingOrder(view, leftToRight);
 }
 
 void PLLoginFormViewController::placeReadingOrderViews() {
     for (const auto& [view, leftToRight] : std::as_const(m_readingOrderViews))
-        placeMirrored(view, leftToRight);
+        Geometry::placeInReadingOrder(view, leftToRight);
 }
 
 void PLLoginFormViewController::placeContainer() {

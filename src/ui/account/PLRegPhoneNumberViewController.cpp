@@ -1,7 +1,6 @@
 #include "ui/account/PLRegPhoneNumberViewController.h"
 
 #include "core/model/CurrentUserInfo.h"
-#include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -10,6 +9,7 @@
 #include "ui/account/AccountAnalytics.h"
 #include "ui/account/AccountUi.h"
 #include "ui/account/PLCountryCodesViewController.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLCustomTextField.h"
 
 namespace pelnix {
@@ -18,7 +18,8 @@ using namespace platform::ui;
 using AccountUi::localized;
 
 namespace {
-constexpr int kDropDownRightInset = 20;
+constexpr int kDropDownEndInset = 20;
+constexpr int kDropDownArrowWidth = 16;
 } // namespace
 
 PLRegPhoneNumberViewController::PLRegPhoneNumberViewController(QObject* parent)
@@ -109,13 +110,27 @@ void PLRegPhoneNumberViewController::viewWillAppear(bool animated) {
     PLLoginFormViewController::viewWillAppear(animated);
     if (NavigationController* nav = navigationController())
         nav->setNavigationBarHidden(true, false);
-    const int right = DeviceInfo::currentLocaleIsOfRTLType() ? m_dropDown->width() - kDropDownRightInset
-                                                             : kDropDownRightInset;
-    m_dropDown->setContentEdgeInsets(QMargins(m_dropDown->width() - right - 16, 0, right, 0));
+    placeDropDownArrow();
     changeButtonTitle();
     phoneNumberEditingChanged();
     m_number->setAccessibleName(m_number->placeholder());
     m_country->setAccessibleName(localized("Country"));
+}
+
+void PLRegPhoneNumberViewController::viewWillLayoutSubviews() {
+    PLLoginFormViewController::viewWillLayoutSubviews();
+    placeDropDownArrow();
+}
+
+void PLRegPhoneNumberViewController::placeDropDownArrow() {
+    if (!m_dropDown)
+        return;
+    // The arrow at the field's trailing end, in the field's own direction: the left, right to left.
+    const QRect button = m_dropDown->rect();
+    const QRect arrow =
+        Geometry::inReadingOrder(m_dropDown, QRect(button.width() - kDropDownEndInset - kDropDownArrowWidth,
+                                                   0, kDropDownArrowWidth, button.height()));
+    m_dropDown->setContentEdgeInsets(QMargins(arrow.left(), 0, button.width() - arrow.right() - 1, 0));
 }
 
 void PLRegPhoneNumberViewController::changeButtonTitle() {

@@ -61,8 +61,11 @@ protected:
     void buildPage(QWidget* page) override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewWillLayoutSubviews() override;
 
 private:
+    void placeDropDownArrow();
+
     CompletionHandler m_completion;
     std::optional<PLCountryInfo> m_countryInfo;
     std::optional<PLCountryInfo> m_storedCountry;

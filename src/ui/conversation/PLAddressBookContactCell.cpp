@@ -3,6 +3,7 @@
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Label.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLCustomSeparatorView.h"
 
 namespace pelnix {
@@ -28,7 +29,9 @@ void PLAddressBookContactCell::layoutSubviews() {
     TableViewCell::layoutSubviews();
     const QRect content = contentView()->rect();
     m_nameLabel->setGeometry(15, 0, qMax(0, content.width() - 30), content.height() - 1);
-    m_customSeparatorView->setGeometry(15, content.height() - 1, qMax(0, content.width() - 15), 1);
+    // The line starts under the name and runs to the row's trailing edge.
+    Geometry::placeInReadingOrder(m_customSeparatorView,
+                                  QRect(15, content.height() - 1, qMax(0, content.width() - 15), 1));
     m_customSeparatorView->raise();
 }
 

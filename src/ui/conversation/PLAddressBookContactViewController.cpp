@@ -18,6 +18,7 @@
 #include "platform/ui/TableView.h"
 #include "ui/conversation/PLAddressBookContactCell.h"
 #include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
@@ -57,7 +58,7 @@ ContactSections sectionsOf(const QList<PLAddressBookContact>& contacts) {
     return arranged;
 }
 
-// A section title in the product's blue on white, over a line from 15 points in to the right edge.
+// A section title in the product's blue on white, over a line from 15 points in to the trailing edge.
 class ContactSectionHeader : public QWidget {
 public:
     explicit ContactSectionHeader(const QString& title) : m_title(title) {
@@ -70,9 +71,12 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
+        // The title at the leading side of the header's own direction, not the program's.
+        painter.setLayoutDirection(layoutDirection());
         painter.setPen(QColor(0, 134, 202));
         painter.drawText(rect().adjusted(15, 0, -15, -1), Qt::AlignLeft | Qt::AlignVCenter, m_title);
-        painter.fillRect(QRect(15, height() - 1, width() - 15, 1), CustomColors::customSeparatorColor());
+        painter.fillRect(Geometry::inReadingOrder(this, QRect(15, height() - 1, width() - 15, 1)),
+                         CustomColors::customSeparatorColor());
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "ui/conversation/PLDownloadViewer.h"
 
+#include <QEvent>
+
 namespace pelnix {
 
 PLDownloadViewer::PLDownloadViewer(QWidget* parent) : QWidget(parent) {}
@@ -8,6 +10,13 @@ void PLDownloadViewer::doneButtonPressed() {
     hide();
     setParent(nullptr);
     deleteLater();
+}
+
+bool PLDownloadViewer::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        layOut();
+    return handled;
 }
 
 void PLDownloadViewer::tellTap() {

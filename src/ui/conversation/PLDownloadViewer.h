@@ -20,6 +20,9 @@ public:
 
 protected:
     void tellTap();
+    // Places the viewer's parts in its own size and direction; called again when the direction turns.
+    virtual void layOut() {}
+    bool event(QEvent* event) override;
 
 private:
     platform::ui::WeakDelegate<PLDownloadedViewerDelegate> m_delegate;

@@ -13,6 +13,7 @@
 #include "ui/conversation/PLDownloadedDocumentViewer.h"
 #include "ui/conversation/PLDownloadedImageViewer.h"
 #include "ui/conversation/PLDownloadedVideoViewer.h"
+#include "ui/toolkit/Geometry.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -108,7 +109,8 @@ void PLDownloadViewerController::viewDidLoad() {
 }
 
 bool PLDownloadViewerController::eventFilter(QObject* watched, QEvent* event) {
-    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+    if (isViewLoaded() && watched == view() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange))
         layOut();
     if (m_captionTextView && watched == m_captionTextView->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel))
@@ -119,7 +121,8 @@ bool PLDownloadViewerController::eventFilter(QObject* watched, QEvent* event) {
 void PLDownloadViewerController::layOut() {
     QWidget* root = view();
     m_topBarView->setGeometry(0, 0, root->width(), kTopBarHeight);
-    m_doneButton->setGeometry(root->width() - 72, 0, 64, kTopBarHeight);
+    // Done at the bar's trailing end: the left, right to left.
+    Geometry::placeInReadingOrder(m_doneButton, QRect(root->width() - 72, 0, 64, kTopBarHeight));
     m_documentViewerTitle->setGeometry(76, 0, qMax(0, root->width() - 152), kTopBarHeight);
     m_downloadDisplayView->setGeometry(0, kTopBarHeight, root->width(), root->height() - kTopBarHeight);
     if (m_currentViewer)

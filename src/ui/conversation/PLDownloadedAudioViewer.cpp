@@ -9,6 +9,7 @@
 #include "platform/ui/Slider.h"
 #include "ui/conversation/ConversationMediaLog.h"
 #include "ui/conversation/PLByteCountFormatter.h"
+#include "ui/toolkit/Geometry.h"
 
 #include <QFileInfo>
 #include <cmath>
@@ -191,8 +192,11 @@ void PLDownloadedAudioViewer::layOut() {
     const int middle = height() / 2;
     m_fileNameAndSize->setGeometry(margin, middle - 110, inner, 48);
     m_audioSlider->setGeometry(margin, middle - 40, inner, 31);
-    m_timeElapsedLabel->setGeometry(margin, middle - 6, inner / 2, 18);
-    m_totalTimeLabel->setGeometry(margin + inner / 2, middle - 6, inner - inner / 2, 18);
+    // The elapsed time under the slider's start, the total under its end: mirrored right to left, where
+    // the slider runs from the right.
+    Geometry::placeInReadingOrder(m_timeElapsedLabel, QRect(margin, middle - 6, inner / 2, 18));
+    Geometry::placeInReadingOrder(m_totalTimeLabel,
+                                  QRect(margin + inner / 2, middle - 6, inner - inner / 2, 18));
     m_playOrPauseButton->setGeometry((width() - 120) / 2, middle + 36, 120, 40);
 }
 

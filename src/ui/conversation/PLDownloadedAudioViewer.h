@@ -51,9 +51,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void layOut() override;
 
 private:
-    void layOut();
     double durationSeconds() const;
 
     QPointer<platform::ui::MediaPlayer> m_audioPlayer;

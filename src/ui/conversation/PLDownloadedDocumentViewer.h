@@ -27,9 +27,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void layOut() override;
 
 private:
-    void layOut();
     void showUnavailable(const PLError& error);
 
     QUrl m_documentPathURL;

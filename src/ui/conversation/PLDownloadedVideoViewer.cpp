@@ -7,6 +7,7 @@
 #include "platform/ui/Slider.h"
 #include "platform/ui/TapGestureRecognizer.h"
 #include "ui/conversation/ConversationMediaLog.h"
+#include "ui/toolkit/Geometry.h"
 
 namespace pelnix {
 
@@ -100,8 +101,9 @@ void PLDownloadedVideoViewer::layOut() {
     if (m_playerView)
         m_playerView->setGeometry(0, 0, width(), controlsTop);
     m_controls->setGeometry(0, controlsTop, width(), kControlsHeight);
-    m_playPause->setGeometry(8, 6, 64, kControlsHeight - 12);
-    m_slider->setGeometry(80, (kControlsHeight - 31) / 2, qMax(0, width() - 92), 31);
+    // Play at the leading end, the slider after it; both mirror right to left, as the slider runs.
+    Geometry::placeInReadingOrder(m_playPause, QRect(8, 6, 64, kControlsHeight - 12));
+    Geometry::placeInReadingOrder(m_slider, QRect(80, (kControlsHeight - 31) / 2, qMax(0, width() - 92), 31));
 }
 
 void PLDownloadedVideoViewer::doneButtonPressed() {

@@ -31,11 +31,11 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void layOut() override;
 
 private:
     void addExternalTapGesture();
     void updateControls();
-    void layOut();
 
     QPointer<platform::ui::MediaPlayer> m_moviePlayer;
     QPointer<QWidget> m_playerView;

@@ -12,6 +12,7 @@
 #include "ui/conversation/ConversationMediaLog.h"
 #include "ui/conversation/PLByteCountFormatter.h"
 #include "ui/conversation/PLMediaDownloader.h"
+#include "ui/toolkit/Geometry.h"
 
 #include <QFontMetricsF>
 #include <QFrame>
@@ -68,18 +69,14 @@ PLUploadScreenView::PLUploadScreenView(QWidget* parent) : QWidget(parent) {
     m_contentHolderView->resize(kBoxWidth, kBoxHeight);
     m_cameraIconImageView = new ImageView(m_contentHolderView);
     m_cameraIconImageView->setImage(ImageAdditions::loadImageNamed(QStringLiteral("profileCameraIcon")));
-    m_cameraIconImageView->setGeometry(kMargin, 12, kIconSize, kIconSize);
     m_fileNameLabel = new Label(QString(), m_contentHolderView);
     m_fileNameLabel->setObjectName(QStringLiteral("fileNameLabel"));
     m_fileNameLabel->setFont(namedFont("DejaVuSans", 15));
-    m_fileNameLabel->setGeometry(kNameLeft, 10, kBoxWidth - kMargin - kNameLeft, 28);
     m_fileSizeLabel = new Label(QString(), m_contentHolderView);
     m_fileSizeLabel->setObjectName(QStringLiteral("fileSizeLabel"));
     m_fileSizeLabel->setFont(namedFont("DejaVuSans-ExtraLight", 12));
     m_fileSizeLabel->setTextColor(QColor(90, 90, 90));
-    m_fileSizeLabel->setGeometry(kMargin, 40, kBoxWidth - 2 * kMargin, 18);
     m_progressTrack = filled(m_contentHolderView, QColor(229, 229, 234));
-    m_progressTrack->setGeometry(kMargin, kBarTop, int(kFullBarWidth), kBarHeight);
     m_progressView = filled(m_contentHolderView, kBlue);
     m_progressView->setObjectName(QStringLiteral("progressView"));
     m_cancelButton = new Button(m_contentHolderView);
@@ -106,9 +103,7 @@ void PLUploadScreenView::setIsForDownloading(bool downloading) {
     m_cancelButton->setTitle(PLCurrentBundleInfo::localizedString(
         downloading ? QStringLiteral("Cancel Download") : QStringLiteral("Cancel Upload")));
     m_cameraIconImageView->setVisible(!downloading);
-    // The name takes the icon's place; its right edge stays.
-    const int left = downloading ? kNameLeft - kIconSize : kNameLeft;
-    m_fileNameLabel->setGeometry(left, 10, kBoxWidth - kMargin - left, 28);
+    layOutBox();
     showFileName();
 }
 
@@ -139,9 +134,21 @@ qreal PLUploadScreenView::progressWidth() const {
 // A fraction below 0 stands for the start.
 void PLUploadScreenView::setProgress(qreal fraction) {
     m_barWidth = fraction < 0 ? kStartBarWidth : fraction * kFullBarWidth;
+    layOutBox();
+}
+
+void PLUploadScreenView::layOutBox() {
+    // Given left to right; a box right to left shows them mirrored: the icon at the right, the name
+    // left of it, the bar growing from the right.
+    Geometry::placeInReadingOrder(m_cameraIconImageView, QRect(kMargin, 12, kIconSize, kIconSize));
+    // Downloading, the name takes the icon's place; its far edge stays.
+    const int nameStart = m_isForDownloading ? kNameLeft - kIconSize : kNameLeft;
+    Geometry::placeInReadingOrder(m_fileNameLabel, QRect(nameStart, 10, kBoxWidth - kMargin - nameStart, 28));
+    Geometry::placeInReadingOrder(m_fileSizeLabel, QRect(kMargin, 40, kBoxWidth - 2 * kMargin, 18));
+    Geometry::placeInReadingOrder(m_progressTrack, QRect(kMargin, kBarTop, int(kFullBarWidth), kBarHeight));
     // The bar never draws outside its track, whatever fraction a sender reports.
     const int drawn = qBound(0, qRound(m_barWidth), int(kFullBarWidth));
-    m_progressView->setGeometry(kMargin, kBarTop, drawn, kBarHeight);
+    Geometry::placeInReadingOrder(m_progressView, QRect(kMargin, kBarTop, drawn, kBarHeight));
 }
 
 void PLUploadScreenView::registerForNotifications() {
@@ -215,6 +222,9 @@ bool PLUploadScreenView::event(QEvent* event) {
         parentWidget()->removeEventFilter(this);
     else if (event->type() == QEvent::ParentChange && parentWidget())
         parentWidget()->installEventFilter(this);
+    // The box and its parts have taken the new direction before the overlay hears of it.
+    else if (event->type() == QEvent::LayoutDirectionChange)
+        layOutBox();
     return QWidget::event(event);
 }
 

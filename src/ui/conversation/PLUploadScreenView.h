@@ -57,6 +57,8 @@ private:
     void unregisterNotifications();
     void setProgress(qreal fraction);
     void layOut();
+    // The box's parts, in the box's own direction.
+    void layOutBox();
     // The file's name on the label's one line, cut in the middle where it is longer.
     void showFileName();
 

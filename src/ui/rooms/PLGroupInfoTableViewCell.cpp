@@ -13,6 +13,7 @@
 #include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/TextField.h"
 #include "ui/rooms/RoomsTexts.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QLoggingCategory>
@@ -136,7 +137,6 @@ void PLGroupInfoTableViewCell::buildField() {
     m_iconImageView->setContentMode(ImageView::ContentMode::ScaleAspectFit);
     m_infoFieldLabel = makeLabel(contentView(), fontNamed("DejaVuSans", 16), QColor(0x40, 0x40, 0x40));
     m_infoFieldLabel->setObjectName(QStringLiteral("infoFieldLabel"));
-    m_infoFieldLabel->setAlignment((m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     m_stateSwitch = new Switch(contentView());
     m_stateSwitch->setObjectName(QStringLiteral("stateSwitch"));
     m_stateSwitch->setBackgroundColor(QColor(238, 238, 238));
@@ -152,7 +152,6 @@ void PLGroupInfoTableViewCell::buildAdmin() {
     m_adminIcon->setContentMode(ImageView::ContentMode::ScaleAspectFill);
     m_adminName = makeLabel(contentView(), fontNamed("DejaVuSans", 16), QColor(0x40, 0x40, 0x40));
     m_adminName->setObjectName(QStringLiteral("adminName"));
-    m_adminName->setAlignment((m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     m_changeAdminButton = new Button(contentView());
     m_changeAdminButton->setObjectName(QStringLiteral("changeAdminButton"));
     m_changeAdminButton->setTitle(localized("Change Admin"));
@@ -169,7 +168,6 @@ void PLGroupInfoTableViewCell::buildEditName() {
     m_groupNameTextField = new TextField(contentView());
     m_groupNameTextField->setObjectName(QStringLiteral("groupNameTextField"));
     m_groupNameTextField->setFrame(false);
-    m_groupNameTextField->setAlignment(m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft);
     m_groupNameTextField->setShouldChangeCharacters(
         [this](int start, int length, const QString& replacement) {
             return shouldChangeCharacters(start, length, replacement);
@@ -380,8 +378,12 @@ void PLGroupInfoTableViewCell::setHighlighted(bool highlighted) {
         setSeparatorColor(m_restingSeparatorColor);
 }
 
+bool PLGroupInfoTableViewCell::isMirrored() const {
+    return m_rightToLeft || layoutDirection() == Qt::RightToLeft;
+}
+
 QRect PLGroupInfoTableViewCell::placed(const QRect& leftToRight) const {
-    if (!m_rightToLeft)
+    if (!isMirrored())
         return leftToRight;
     const int width = contentView()->width();
     return QRect(width - leftToRight.x() - leftToRight.width(), leftToRight.y(), leftToRight.width(),
@@ -392,19 +394,22 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
     TableViewCell::layoutSubviews();
     const int width = contentView()->width();
     const int height = contentView()->height();
+    const Qt::Alignment leading = Geometry::leadingAlignment(isMirrored());
     switch (m_variant) {
     case Variant::Cover: {
-        const QRect picture((width - kPictureSide) / 2, 22, kPictureSide, kPictureSide);
+        const QRect picture = placed(QRect((width - kPictureSide) / 2, 22, kPictureSide, kPictureSide));
         m_groupIconImageView->setGeometry(picture);
         m_groupIconImageView->awakeFromNib();
-        // The change-picture button's right edge is the picture's.
-        m_changeIconButton->setGeometry(picture.right() + 1 - 34, picture.bottom() + 1 - 34, 34, 34);
-        m_editGroupInfoButton->setGeometry(width - 12 - 36, 10, 36, 36);
+        // The change-picture button at the picture's trailing lower corner, Edit at the top trailing one.
+        m_changeIconButton->setGeometry(
+            placed(QRect((width - kPictureSide) / 2 + kPictureSide - 34, picture.bottom() + 1 - 34, 34, 34)));
+        m_editGroupInfoButton->setGeometry(placed(QRect(width - 12 - 36, 10, 36, 36)));
         m_groupNameLabel->setGeometry(16, picture.bottom() + 12, width - 32, 28);
         m_groupMembersLabel->setGeometry(16, picture.bottom() + 42, width - 32, 22);
         break;
     }
     case Variant::Field: {
+        m_infoFieldLabel->setAlignment(leading | Qt::AlignVCenter);
         m_iconImageView->setGeometry(placed(QRect(16, (height - 26) / 2, 26, 26)));
         const int switchWidth = m_stateSwitch->isHidden() ? 0 : 51 + 16;
         m_infoFieldLabel->setGeometry(placed(QRect(56, 0, width - 56 - 12 - switchWidth, height)));
@@ -412,6 +417,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
         break;
     }
     case Variant::Admin: {
+        m_adminName->setAlignment(leading | Qt::AlignVCenter);
         m_adminIcon->setGeometry(
             placed(QRect(16, (height - kAdminPictureSide) / 2, kAdminPictureSide, kAdminPictureSide)));
         m_adminIcon->awakeFromNib();
@@ -421,6 +427,7 @@ void PLGroupInfoTableViewCell::layoutSubviews() {
         break;
     }
     case Variant::EditName:
+        m_groupNameTextField->setAlignment(leading);
         m_groupNameTextField->setGeometry(placed(QRect(16, 6, width - 16 - 70, height - 12)));
         m_counterTextLabel->setGeometry(placed(QRect(width - 66, 0, 56, height)));
         break;

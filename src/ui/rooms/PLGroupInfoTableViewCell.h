@@ -115,6 +115,8 @@ private:
     void confirmationAnswered(int buttonIndex);
     void groupInfoTextChanged(const QString& text);
     void setCounter(qsizetype length);
+    // Whether the row lays out right to left: the mirrored cell, or any in a list right to left.
+    bool isMirrored() const;
     // Mirrors a rectangle laid out left to right for a right-to-left row.
     QRect placed(const QRect& leftToRight) const;
 

@@ -11,6 +11,7 @@
 #include "ui/account/PLImageSelectionProvider.h"
 #include "ui/rooms/GroupPictureUpload.h"
 #include "ui/rooms/RoomsTexts.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
 #include <QEvent>
@@ -56,7 +57,6 @@ QWidget* PLNewGroupTableViewController::loadView() {
     m_groupNameTextField->setFont(fontNamed("DejaVuSans", 16));
     m_groupNameTextField->setPlaceholder(localized("Group Subject"));
     m_groupNameTextField->setPlaceholderColor(QColor(137, 137, 137));
-    m_groupNameTextField->setAlignment(m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft);
     m_groupNameTextField->setShouldChangeCharacters([this](int, int length, const QString& replacement) {
         return shouldChangeCharacters(length, replacement);
     });
@@ -75,7 +75,6 @@ QWidget* PLNewGroupTableViewController::loadView() {
         auto* label = new Label(localized(title), page);
         label->setFont(fontNamed("DejaVuSans", 16));
         label->setTextColor(QColor(0x40, 0x40, 0x40));
-        label->setAlignment((m_rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         m_rowLabels << label;
     }
     for (int i = 0; i < 3; ++i) {
@@ -100,23 +99,31 @@ void PLNewGroupTableViewController::viewDidLoad() {
 }
 
 bool PLNewGroupTableViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view() && event->type() == QEvent::Resize)
+    if (watched == view() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange))
         layoutForm();
     return ViewController::eventFilter(watched, event);
 }
 
 void PLNewGroupTableViewController::layoutForm() {
     const int width = view()->width();
-    auto placed = [this, width](QRect rect) {
-        if (m_rightToLeft)
+    // The mirrored form, or the plain one in a view right to left.
+    const bool rightToLeft = m_rightToLeft || view()->layoutDirection() == Qt::RightToLeft;
+    auto placed = [rightToLeft, width](QRect rect) {
+        if (rightToLeft)
             rect.moveLeft(width - rect.x() - rect.width());
         return rect;
     };
-    const QRect icon((width - kIconSide) / 2, 20, kIconSide, kIconSide);
+    const Qt::Alignment leading = Geometry::leadingAlignment(rightToLeft);
+    m_groupNameTextField->setAlignment(leading);
+    for (Label* label : std::as_const(m_rowLabels))
+        label->setAlignment(leading | Qt::AlignVCenter);
+    const QRect icon = placed(QRect((width - kIconSide) / 2, 20, kIconSide, kIconSide));
     m_groupIconImageView->setGeometry(icon);
     m_groupIconImageView->awakeFromNib();
-    // The selection button's right edge is the icon's.
-    m_imageSelectionButton->setGeometry(icon.right() + 1 - 32, icon.bottom() + 1 - 32, 32, 32);
+    // The selection button at the icon's trailing lower corner.
+    m_imageSelectionButton->setGeometry(
+        placed(QRect((width - kIconSide) / 2 + kIconSide - 32, icon.bottom() + 1 - 32, 32, 32)));
     int y = icon.bottom() + 21;
     m_separators[0]->setGeometry(0, y - 1, width, 1);
     m_groupNameTextField->setGeometry(placed(QRect(16, y + 6, width - 16 - 70, kRowHeight - 12)));

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QStyle>
 
 namespace pelnix::Geometry {
 
@@ -149,6 +150,19 @@ void setTopBottom(QWidget* v, double t, double b) {
 void setHeightBottom(QWidget* v, double h, double b) {
     if (v)
         setFrame(v, v->x(), b - h, v->width(), h);
+}
+
+QRect inReadingOrder(const QWidget* parent, const QRect& leftToRight) {
+    return parent ? QStyle::visualRect(parent->layoutDirection(), parent->rect(), leftToRight) : leftToRight;
+}
+
+void placeInReadingOrder(QWidget* view, const QRect& leftToRight) {
+    if (const QWidget* parent = view ? view->parentWidget() : nullptr)
+        view->setGeometry(inReadingOrder(parent, leftToRight));
+}
+
+Qt::Alignment leadingAlignment(bool rightToLeft) {
+    return rightToLeft ? Qt::AlignAbsolute | Qt::AlignRight : Qt::AlignLeft;
 }
 
 int tag(const QWidget* v) {

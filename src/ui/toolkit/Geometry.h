@@ -50,6 +50,16 @@ void setLeftRight(QWidget* view, double left, double right);
 void setWidthRight(QWidget* view, double width, double right);
 void setTopBottom(QWidget* view, double top, double bottom);
 void setHeightBottom(QWidget* view, double height, double bottom);
+// `leftToRight` as it lies in `parent`: mirrored in the parent's width when the parent lays out right
+// to left.
+QRect inReadingOrder(const QWidget* parent, const QRect& leftToRight);
+// Places `view` at `leftToRight` in its parent, mirrored there in a right-to-left layout; its owner
+// places it again when the direction turns (QEvent::LayoutDirectionChange).
+void placeInReadingOrder(QWidget* view, const QRect& leftToRight);
+// A text's alignment at its leading side. Right to left it is absolute, so that a form mirrored on its
+// own stays so in a view left to right; left to right it is not, so that a paragraph in a right-to-left
+// script keeps its own side.
+Qt::Alignment leadingAlignment(bool rightToLeft);
 
 // A view's tag (0 when never set).
 int tag(const QWidget* view);

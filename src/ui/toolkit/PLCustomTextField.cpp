@@ -1,5 +1,6 @@
 #include "PLCustomTextField.h"
 
+#include "Geometry.h"
 #include "PLTextFieldRightButton.h"
 #include "ToolkitStyle.h"
 
@@ -35,9 +36,8 @@ void PLCustomTextField::awakeFromNib() {
 
 void PLCustomTextField::followLayoutDirection() {
     const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
-    // Right to left any text starts at the right, as English does at the left; left to right a
-    // paragraph of right-to-left text keeps its own side.
-    setAlignment(rightToLeft ? Qt::AlignAbsolute | Qt::AlignRight : Qt::AlignLeft);
+    // Right to left any text starts at the right, as English does at the left.
+    setAlignment(Geometry::leadingAlignment(rightToLeft));
     // Text margins are absolute: the button's room is at the trailing side.
     const int leading = qRound(m_leftInset);
     const int trailing = qRound(m_rightInset);

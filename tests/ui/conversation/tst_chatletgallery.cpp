@@ -20,6 +20,7 @@
 #include "platform/ui/SectionIndexBar.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
+#include "ui/conversation/PLAddressBookContactCell.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowSearchViewController.h"
@@ -31,6 +32,7 @@
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/toolkit/PLCustomSeparatorView.h"
 #include "ui/toolkit/PLSwipeViewController.h"
 #include "ui/toolkit/ToolkitStyle.h"
 
@@ -249,6 +251,32 @@ private slots:
         QVERIFY(header);
         QVERIFY(shot.any(header, QRect(10, 2, 40, header->height() - 4),
                          [](const QColor& c) { return near(c, QColor(0, 134, 202), 60); }));
+    }
+
+    // Right to left the index lies at the left and each header's title at the right, opposite it; the
+    // header's and the rows' lines start at the left and stop short of the right edge.
+    void theContactListMirrorsRightToLeft() {
+        GalleryShot shot(QStringLiteral("ShareContactListRightToLeft"));
+        auto* list = qobject_cast<PLAddressBookContactViewController*>(shot.top());
+        QVERIFY(list);
+        auto* table = list->contactsTableView();
+        auto* index = table->findChild<SectionIndexBar*>();
+        QVERIFY(index && index->isVisible());
+        QVERIFY(index->mapTo(&shot.window, QPoint()).x() < 20);
+        QWidget* header = table->headerViewAt(0);
+        QVERIFY(header);
+        const auto blue = [](const QColor& c) { return near(c, QColor(0, 134, 202), 60); };
+        const int width = header->width();
+        QVERIFY(shot.any(header, QRect(width - 50, 2, 40, header->height() - 4), blue));
+        QVERIFY(!shot.any(header, QRect(0, 2, width / 2, header->height() - 4), blue));
+        const auto line = [](const QColor& c) { return c.lightness() < 235; };
+        QVERIFY(shot.any(header, QRect(0, header->height() - 1, 4, 1), line));
+        QVERIFY(!shot.any(header, QRect(width - 12, header->height() - 1, 12, 1), line));
+        auto* row = table->findChild<PLAddressBookContactCell*>();
+        QVERIFY(row);
+        const QRect separator = row->customSeparatorView()->geometry();
+        QCOMPARE(separator.x(), 0);
+        QCOMPARE(separator.right() + 1, row->customSeparatorView()->parentWidget()->width() - 15);
     }
 
     void theContactDetailTicksTwoValues() {

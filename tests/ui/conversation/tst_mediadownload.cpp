@@ -17,6 +17,7 @@
 #include "CodedBodies.h"
 #include "Http2Peer.h"
 #include "MediaPeer.h"
+#include "MirroredGeometry.h"
 #include "SmartScreensTestWorld.h"
 #include "SocksPeer.h"
 #include "TlsEndPeer.h"
@@ -424,6 +425,42 @@ private slots:
         NotificationCenter::defaultCenter()->removeObserver(token);
         QCOMPARE(names, QStringList{posted});
         QVERIFY(!overlay || !overlay->parentWidget());
+    }
+
+    void overlayMirrorsRightToLeft_data() {
+        QTest::addColumn<bool>("downloading");
+        QTest::addColumn<test::Turned>("turned");
+        QTest::addRow("upload, host right to left") << false << test::Turned::FromTheStart;
+        QTest::addRow("download, host right to left") << true << test::Turned::FromTheStart;
+        QTest::addRow("upload, program right to left") << false << test::Turned::Program;
+        QTest::addRow("upload, turned while shown") << false << test::Turned::WhileShown;
+        QTest::addRow("download, turned while shown") << true << test::Turned::WhileShown;
+    }
+    // Right to left the box's icon, name, size and bar lie where left to right puts them, mirrored in
+    // the box: the bar grows from the right.
+    void overlayMirrorsRightToLeft() {
+        QFETCH(bool, downloading);
+        QFETCH(test::Turned, turned);
+        QWidget screen;
+        screen.resize(400, 720);
+        test::turnRightToLeft(turned, false, &screen);
+        std::unique_ptr<PLUploadScreenView> overlay(PLUploadScreenView::instance());
+        overlay->setIsForDownloading(downloading);
+        overlay->setParent(&screen);
+        PLMultiMediaInfo info;
+        info.fileName = QStringLiteral("F1.jpg");
+        overlay->showUploadingMediaInfo(info);
+        NotificationCenter::defaultCenter()->post(QLatin1String(downloading
+                                                                    ? PLMediaDownloaderDidDownloadNotification
+                                                                    : PLS3MediaUploaderDidUploadNotification),
+                                                  0.25);
+        test::turnRightToLeft(turned, true, &screen);
+        const QList<QWidget*> parts{overlay->cameraIconImageView(), overlay->fileNameLabel(),
+                                    overlay->fileSizeLabel(), overlay->progressView()};
+        const QList<QRect> rightToLeft = test::geometries(parts);
+        test::turnBack(&screen);
+        QCOMPARE(overlay->progressView()->geometry(), QRect(10, 66, 65, 6));
+        QCOMPARE(rightToLeft, test::mirroredGeometries(parts));
     }
 
     void overlayCoversItsHostAtEverySize() {

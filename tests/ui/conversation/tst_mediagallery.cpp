@@ -127,6 +127,42 @@ private slots:
         }
     }
 
+    // Right to left the bar grows from the track's right end and the size reads at the box's right.
+    void overlayMirroredRightToLeft() {
+        Shot shot(QStringLiteral("DownloadOverlayRightToLeft"));
+        auto* navigation = qobject_cast<platform::ui::NavigationController*>(shot.controller);
+        QVERIFY(navigation);
+        auto* overlay = navigation->topViewController()->view()->findChild<PLUploadScreenView*>();
+        QVERIFY(overlay);
+        QCOMPARE(overlay->layoutDirection(), Qt::RightToLeft);
+        QWidget* box = overlay->contentHolderView();
+        const int barMiddle = overlay->progressView()->geometry().center().y();
+        CHECK_COLOUR(shot.at(box, QPointF(box->width() - 20, barMiddle)), kHouseTint);
+        CHECK_COLOUR(shot.at(box, QPointF(20, barMiddle)), QColor(229, 229, 234));
+        const platform::ui::Label* size = overlay->fileSizeLabel();
+        const auto ink = [](const QColor& c) { return c.lightness() < 200; };
+        QVERIFY(shot.any(size, QRect(size->width() * 3 / 4, 0, size->width() / 4, size->height()), ink));
+        QVERIFY(!shot.any(size, QRect(0, 0, size->width() / 2, size->height()), ink));
+    }
+
+    // Right to left Done shows at the bar's left and the elapsed time under the slider's start at the
+    // right, the total at the left.
+    void audioMirroredRightToLeft() {
+        Shot shot(QStringLiteral("AudioViewerRightToLeft"));
+        auto* audio = qobject_cast<PLDownloadedAudioViewer*>(shot.viewer()->currentViewer());
+        QVERIFY(audio);
+        platform::ui::Button* done = shot.viewer()->doneButton();
+        QCOMPARE(done->mapTo(&shot.window, QPoint()).x(), 8);
+        const auto ink = [](const QColor& c) { return c.lightness() < 200; };
+        QVERIFY(shot.any(done, done->rect(), [](const QColor& c) { return near(c, kHouseTint, 60); }));
+        const platform::ui::Label* elapsed = audio->timeElapsedLabel();
+        const platform::ui::Label* total = audio->totalTimeLabel();
+        QVERIFY(elapsed->x() > total->x());
+        QVERIFY(shot.any(elapsed, QRect(elapsed->width() - 60, 0, 60, elapsed->height()), ink));
+        QVERIFY(shot.any(total, QRect(0, 0, 60, total->height()), ink));
+        QVERIFY(!shot.any(total, QRect(total->width() / 2, 0, total->width() / 2, total->height()), ink));
+    }
+
     void pictureZoomedIn_data() { sizes_data(); }
     void pictureZoomedIn() {
         QFETCH(QString, suffix);

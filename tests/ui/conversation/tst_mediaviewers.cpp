@@ -2,6 +2,7 @@
 // rules, the audio player's texts and states (recording player), the document fallbacks, done, and one
 // real video played through Qt Multimedia with its frame on screen.
 #include "MediaSamples.h"
+#include "MirroredGeometry.h"
 #include "SmartScreensTestWorld.h"
 
 #include "platform/ui/DocumentPreview.h"
@@ -296,6 +297,39 @@ private slots:
         world->settle();
         QVERIFY(!player);
         QVERIFY(!host->presentedViewController());
+    }
+
+    void theViewerMirrorsRightToLeft_data() {
+        QTest::addColumn<QString>("mime");
+        QTest::addColumn<test::Turned>("turned");
+        QTest::addRow("audio, its view right to left") << "audio/wav" << test::Turned::FromTheStart;
+        QTest::addRow("audio, program right to left") << "audio/wav" << test::Turned::Program;
+        QTest::addRow("audio, turned while shown") << "audio/wav" << test::Turned::WhileShown;
+        QTest::addRow("video, its view right to left") << "video/webm" << test::Turned::FromTheStart;
+        QTest::addRow("video, turned while shown") << "video/webm" << test::Turned::WhileShown;
+        QTest::addRow("document, turned while shown") << "application/pdf" << test::Turned::WhileShown;
+    }
+    // Right to left the top bar's Done, the video's play button and slider and the audio's times lie
+    // where left to right puts them, mirrored: Done at the left, the elapsed time under the slider's
+    // start at the right.
+    void theViewerMirrorsRightToLeft() {
+        QFETCH(QString, mime);
+        QFETCH(test::Turned, turned);
+        auto* screen = new PLDownloadViewerController;
+        screen->setCurrentMessage(message);
+        test::turnRightToLeft(turned, false, screen->view());
+        host->presentViewController(screen, false);
+        screen->showDownloadForPath(folder.filePath(QStringLiteral("file")), {{"fileMime", mime}});
+        test::turnRightToLeft(turned, true, screen->view());
+        QList<QWidget*> parts{screen->doneButton()};
+        if (auto* audio = qobject_cast<PLDownloadedAudioViewer*>(screen->currentViewer()))
+            parts << audio->timeElapsedLabel() << audio->totalTimeLabel();
+        if (auto* video = qobject_cast<PLDownloadedVideoViewer*>(screen->currentViewer()))
+            parts << video->playPauseButton() << video->positionSlider();
+        const QList<QRect> rightToLeft = test::geometries(parts);
+        test::turnBack(screen->view());
+        QCOMPARE(screen->doneButton()->geometry().right() + 1, screen->view()->width() - 8);
+        QCOMPARE(rightToLeft, test::mirroredGeometries(parts));
     }
 
     void withoutACaptionTapsDoNothing_data() {

@@ -1,5 +1,6 @@
 // Share contact: the address book's people in sections with an index from 31 on, searched by the
 // beginning of their names, and the detail whose ticked values become the shared-contact record.
+#include "MirroredGeometry.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/model/PLAddressBookHelper.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/SectionIndexBar.h"
 #include "platform/ui/TableView.h"
+#include "ui/conversation/PLAddressBookContactCell.h"
 #include "ui/conversation/PLAddressBookContactViewController.h"
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLContactDetailViewController.h"
@@ -16,6 +18,7 @@
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
+#include "ui/toolkit/PLCustomSeparatorView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,6 +70,34 @@ private slots:
         host = world->showHost();
     }
     void cleanupTestCase() { world.reset(); }
+
+    void aRowMirrorsRightToLeft_data() {
+        QTest::addColumn<bool>("turnedWhileShown");
+        QTest::addRow("list right to left") << false;
+        QTest::addRow("turned while shown") << true;
+    }
+    // Right to left a row's line starts under the name's right end and runs to the row's left edge,
+    // the mirror of left to right.
+    void aRowMirrorsRightToLeft() {
+        QFETCH(bool, turnedWhileShown);
+        QWidget leftToRightList;
+        auto* leftToRight = new PLAddressBookContactCell(&leftToRightList);
+        leftToRight->resize(320, int(PLAddressBookContactCell::kHeight));
+        leftToRightList.show();
+        QWidget list;
+        if (!turnedWhileShown)
+            list.setLayoutDirection(Qt::RightToLeft);
+        auto* cell = new PLAddressBookContactCell(&list);
+        cell->resize(320, int(PLAddressBookContactCell::kHeight));
+        list.show();
+        if (turnedWhileShown)
+            list.setLayoutDirection(Qt::RightToLeft);
+        const auto parts = [](PLAddressBookContactCell* row) {
+            return QList<QWidget*>{row->nameLabel(), row->customSeparatorView()};
+        };
+        QCOMPARE(leftToRight->customSeparatorView()->x(), 15);
+        QCOMPARE(test::geometries(parts(cell)), test::mirroredGeometries(parts(leftToRight)));
+    }
     void init() {
         QDir folder(world->contactsFolder.path());
         for (const QString& file : folder.entryList(QDir::Files))

@@ -16,6 +16,7 @@
 #include "ui/conversation/PLUploadViewerWithCaptionController.h"
 #include "ui/conversation/PLUploadsCaptionView.h"
 
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@
 
 using namespace pelnix;
 using platform::ui::AlertView;
+using test::mirroredIn;
+using test::Turned;
 
 namespace {
 
@@ -38,12 +41,6 @@ struct Captions {
         };
     }
 };
-
-enum class Turned { FromTheStart, Program, WhileShown };
-
-QRect mirroredIn(int width, const QRect& rect) {
-    return QRect(width - rect.x() - rect.width(), rect.y(), rect.width(), rect.height());
-}
 
 QString units(int count) {
     return QString(count, QLatin1Char('x'));
@@ -367,23 +364,17 @@ void TestUploadCaption::theBarMirrorsRightToLeft() {
     QFETCH(Turned, turned);
     QFETCH(bool, editing);
     QFETCH(QSize, size);
-    const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
-    if (turned == Turned::Program)
-        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
-    else if (turned == Turned::FromTheStart)
-        window->setLayoutDirection(Qt::RightToLeft);
+    test::turnRightToLeft(turned, false, window.get());
     window->resize(size);
     PLUploadViewerWithCaptionController* screen = open();
     if (editing)
         QVERIFY(openEditor(screen));
-    if (turned == Turned::WhileShown)
-        window->setLayoutDirection(Qt::RightToLeft);
+    test::turnRightToLeft(turned, true, window.get());
     QWidget* bar = screen->bottomView();
     QCOMPARE(bar->width(), size.width());
     const QRect cancel = screen->cancelButton()->geometry();
     const QRect done = screen->doneButton()->geometry();
-    QGuiApplication::setLayoutDirection(program);
-    window->setLayoutDirection(Qt::LeftToRight);
+    test::turnBack(window.get());
     const QRect ltrCancel = screen->cancelButton()->geometry();
     const QRect ltrDone = screen->doneButton()->geometry();
     QCOMPARE(ltrCancel.x(), 12);

@@ -1,0 +1,51 @@
+#pragma once
+
+// What right-to-left layout tests share: how a screen was turned right to left, and where a view laid
+// out left to right lies mirrored.
+
+#include <QGuiApplication>
+#include <QList>
+#include <QRect>
+#include <QWidget>
+
+namespace pelnix::test {
+
+// How a screen is turned right to left: its view or an ancestor from the start, the program as a
+// whole (Qt's -reverse), or its view while it is shown.
+enum class Turned { FromTheStart, Program, WhileShown };
+
+// Where `rect`, laid out left to right in a parent `width` wide, lies right to left.
+inline QRect mirroredIn(int width, const QRect& rect) {
+    return QRect(width - rect.x() - rect.width(), rect.y(), rect.width(), rect.height());
+}
+
+// Each view's geometry mirrored in its parent's width.
+inline QList<QRect> mirroredGeometries(const QList<QWidget*>& views) {
+    QList<QRect> rects;
+    for (const QWidget* view : views)
+        rects << mirroredIn(view->parentWidget()->width(), view->geometry());
+    return rects;
+}
+
+inline QList<QRect> geometries(const QList<QWidget*>& views) {
+    QList<QRect> rects;
+    for (const QWidget* view : views)
+        rects << view->geometry();
+    return rects;
+}
+
+// Turns `view` (or the program) right to left for the row's `turned`, before or while it is shown.
+inline void turnRightToLeft(Turned turned, bool shown, QWidget* view) {
+    if (turned == Turned::Program && !shown)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    else if ((turned == Turned::FromTheStart && !shown) || (turned == Turned::WhileShown && shown))
+        view->setLayoutDirection(Qt::RightToLeft);
+}
+
+// Turns the program and `view` back left to right.
+inline void turnBack(QWidget* view) {
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    view->setLayoutDirection(Qt::LeftToRight);
+}
+
+} // namespace pelnix::test
