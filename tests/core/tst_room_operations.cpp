@@ -1,8 +1,8 @@
 // Room operations against the stand-in: the room list's rules for rooms that went missing, the
 // reply rules of creation, removal and admin change, leaving and closing with their local
-// clearing, the event queue held while a room-changing request is in flight, the stream
-// events about the user's own leaving, and one membership per person when a reply's members meet
-// the stream's "joined" for the same people.
+// clearing, the event queue held while a room-changing request is in flight, the latest messages
+// announced as an update of their room, the stream events about the user's own leaving, and one membership
+// per person when a reply's members meet the stream's "joined" for the same people.
 
 #include "OutboxTestWorld.h"
 
@@ -80,6 +80,7 @@ private slots:
     void clearingKeepsRecentTombstones();
     void queueHeldOnlyWhileARoomChangingRequestIsInFlight();
     void latestMessagesWithAnEmptyReplyFail();
+    void latestMessagesAnnounceTheirRoomNotTheMessages();
     void ownLeavingEventsAreDropped();
     void oneMembershipWhenTheReplyMeetsARunningJoin_data();
     void oneMembershipWhenTheReplyMeetsARunningJoin();
@@ -331,6 +332,47 @@ void TestRoomOperations::latestMessagesWithAnEmptyReplyFail() {
     QVERIFY(!result.success);
     QVERIFY(!result.hasError);
     QCOMPARE(requestsTo(w->server(), "GET", "/rooms/g1/messages"), 1);
+}
+
+void TestRoomOperations::latestMessagesAnnounceTheirRoomNotTheMessages() {
+    w = std::make_unique<OutboxTestWorld>(QStringList{"g1"});
+    auto room = w->room("g1");
+    PLModelManager::sharedModelManager()->setActiveRoomID("g1");
+    // What the room missed: two messages the user sent from another device (read as they arrive,
+    // so no unread count announces the room either).
+    QJsonArray missed;
+    for (int i = 1; i <= 2; ++i)
+        missed.append(QJsonObject{{"_id", QStringLiteral("m%1").arg(i)},
+                                  {"roomId", "g1"},
+                                  {"type", "message"},
+                                  {"text", QStringLiteral("Sent from my phone %1").arg(i)},
+                                  {"date", 9000 + i},
+                                  {"senderObj", QJsonObject{{"userId", w->fixture->userID()}}}});
+    Fault fault;
+    fault.pathPattern = "^/rooms/g1/messages$";
+    fault.method = "GET";
+    fault.count = 2;
+    fault.mode = FaultMode::Answer;
+    fault.statusCode = 200;
+    fault.body = QJsonDocument(missed).toJson().toStdString();
+    QVERIFY(w->server().addFault(fault));
+    NotificationLog log;
+    Result result;
+    QVERIFY(room->fetchLatestMessagesWithCompletionHandler(recorder(result)));
+    QTRY_VERIFY(result.called);
+    QVERIFY(result.success);
+    QCOMPARE(room->latestMessageId(), QStringLiteral("m2"));
+    // The caller shows the messages from the store: the room is announced once, no message is.
+    QCoreApplication::processEvents();
+    QCOMPARE(log.entries, QStringList{QStringLiteral("ChatRoomUpdatedNotification g1")});
+
+    // The same messages again change nothing and announce nothing.
+    result = {};
+    QVERIFY(room->fetchLatestMessagesWithCompletionHandler(recorder(result)));
+    QTRY_VERIFY(result.called);
+    QVERIFY(result.success);
+    QCoreApplication::processEvents();
+    QCOMPARE(log.entries, QStringList{QStringLiteral("ChatRoomUpdatedNotification g1")});
 }
 
 void TestRoomOperations::ownLeavingEventsAreDropped() {

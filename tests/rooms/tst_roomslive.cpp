@@ -1,11 +1,13 @@
 // The rooms list against the stand-in service, with the library started as a host starts it: a post
 // by another user reaches the list through the event stream, and the user's own post in a chat window
-// beside it at once; leaving, closing and adding members go to the server, and its refusals and a
+// beside it at once, as do the messages that window reads and those it catches up with on coming
+// back; leaving, closing and adding members go to the server, and its refusals and a
 // missing network show what the user must see.
 #include "RoomsTestKit.h"
 #include "core/model/PendingMessageInfo.h"
 #include "foundation/DocumentSaver.h"
 #include "interface/Pelnix.h"
+#include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/Label.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/shell/PelnixViewController.h"
@@ -52,6 +54,35 @@ platform::ui::ViewController* shownScreen(platform::ui::ViewController* containe
     return navigation ? navigation->topViewController() : children.value(0);
 }
 
+// The host's window: the rooms list and the chat window of "Ops" side by side, two containers.
+struct SideBySide {
+    QWidget host;
+    std::unique_ptr<platform::ui::ViewController> roomsContainer;
+    std::unique_ptr<platform::ui::ViewController> chatContainer;
+
+    // False when a container or the window did not come.
+    bool show() {
+        PelnixSetUp::connectScreens();
+        roomsContainer.reset(Pelnix::pelnixGroupsViewController());
+        chatContainer.reset(
+            Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID("g-admin")));
+        if (!roomsContainer || !chatContainer)
+            return false;
+        auto* layout = new QHBoxLayout(&host);
+        layout->addWidget(roomsContainer->view(), 1);
+        layout->addWidget(chatContainer->view(), 1);
+        host.resize(700, 568);
+        host.show();
+        return QTest::qWaitForWindowExposed(&host);
+    }
+    ShownList list() const {
+        return {qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()))};
+    }
+    PLChatWindowViewController* chat() const {
+        return qobject_cast<PLChatWindowViewController*>(shownScreen(chatContainer.get()));
+    }
+};
+
 } // namespace
 
 class TestRoomsLive : public QObject {
@@ -69,6 +100,8 @@ private slots:
     void aPostOfAnotherUserMovesItsRoomToTheTop();
     void theUsersOwnPostInAChatWindowBesideTheListMovesItsRow();
     void messagesReadInAChatWindowBesideTheListClearItsBadge();
+    void messagesCaughtUpInAChatWindowBesideTheListShowInItsRow_data();
+    void messagesCaughtUpInAChatWindowBesideTheListShowInItsRow();
     void leaveReachesTheServerAndTheRowGoes();
     void closeAsAdminReachesTheServerAndTheRowGoes();
     void aRefusalSaysSoAndKeepsTheRoomAndItsMedia();
@@ -97,21 +130,10 @@ void TestRoomsLive::aPostOfAnotherUserMovesItsRoomToTheTop() {
 }
 
 void TestRoomsLive::theUsersOwnPostInAChatWindowBesideTheListMovesItsRow() {
-    // The host's window: the rooms list and the chat window of "Ops" side by side, two containers.
-    PelnixSetUp::connectScreens();
-    QWidget host;
-    auto* layout = new QHBoxLayout(&host);
-    std::unique_ptr<platform::ui::ViewController> roomsContainer(Pelnix::pelnixGroupsViewController());
-    std::unique_ptr<platform::ui::ViewController> chatContainer(
-        Pelnix::createPelnixWindowViewControllerWithGroup(Pelnix::pelnixGroupWithID("g-admin")));
-    QVERIFY(roomsContainer && chatContainer);
-    layout->addWidget(roomsContainer->view(), 1);
-    layout->addWidget(chatContainer->view(), 1);
-    host.resize(700, 568);
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
-    const ShownList screen{qobject_cast<PLChatRoomsTableViewController*>(shownScreen(roomsContainer.get()))};
-    auto* chat = qobject_cast<PLChatWindowViewController*>(shownScreen(chatContainer.get()));
+    SideBySide window;
+    QVERIFY(window.show());
+    const ShownList screen = window.list();
+    auto* chat = window.chat();
     QVERIFY(screen.list && chat);
     QTRY_COMPARE(screen.shownRows(), (QStringList{"g-quiet", "o-bob", "g-admin", "g-member"}));
     auto* field = chat->view()->findChild<QPlainTextEdit*>("messageTextView");
@@ -190,6 +212,64 @@ void TestRoomsLive::messagesReadInAChatWindowBesideTheListClearItsBadge() {
     RoomsStore::settle();
     QCOMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), QString());
     QCOMPARE(screen.shownRows().value(0), QStringLiteral("g-admin"));
+}
+
+void TestRoomsLive::messagesCaughtUpInAChatWindowBesideTheListShowInItsRow_data() {
+    QTest::addColumn<bool>("fromAnn");
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<QString>("badge");
+    QTest::newRow("a peer's message")
+        << false << QStringLiteral("Bob: Missed while away") << QStringLiteral("1");
+    // Read as it arrives: the room's count does not move.
+    QTest::newRow("the user's own from another device")
+        << true << QStringLiteral("Me: Missed while away") << QString();
+}
+
+void TestRoomsLive::messagesCaughtUpInAChatWindowBesideTheListShowInItsRow() {
+    QFETCH(bool, fromAnn);
+    QFETCH(QString, preview);
+    QFETCH(QString, badge);
+    // The chat window reads nothing by itself while the clock stands.
+    auto* scheduler = platform::ui::Scheduler::shared();
+    scheduler->setVirtualClock(true);
+    const auto realClock = qScopeGuard([scheduler] { scheduler->setVirtualClock(false); });
+    SideBySide window;
+    QVERIFY(window.show());
+    const ShownList screen = window.list();
+    QVERIFY(screen.list && window.chat());
+    QTRY_VERIFY(window.chat()->isVisible());
+    QTRY_COMPARE(screen.shownRows(), (QStringList{"g-quiet", "o-bob", "g-admin", "g-member"}));
+
+    // Away, the stream closes and the message goes by; back, the stream's replay waits while the
+    // chat window catches up with what its room missed.
+    auto* appState = platform::ui::ApplicationStateMonitor::shared();
+    appState->applicationStateChanged(Qt::ApplicationHidden);
+    auto& server = service->fixture.server();
+    QTRY_COMPARE(server.openStreams(service->fixture.userID()), 0);
+    QVERIFY(fromAnn ? service->postAs(service->fixture.userID(), service->fixture.token(), "g-admin",
+                                      "Missed while away")
+                    : service->postAs(42, "b0b", "g-admin", "Missed while away"));
+    server.addFault({"^/events$", "GET", 1, FaultInjector::Mode::Hold});
+    const int fetches = service->requests("GET", "/rooms/g-admin/messages");
+    appState->applicationStateChanged(Qt::ApplicationActive);
+    QTRY_COMPARE(server.heldCount(), 1);
+    const auto room = ChatRoom::chatRoomWithID("g-admin");
+    const auto latestText = [&room] {
+        const auto latest = Message::messageWithID(room->latestMessageId());
+        return latest ? latest->text() : QString();
+    };
+    QTRY_COMPARE(latestText(), QStringLiteral("Missed while away"));
+    QCOMPARE(service->requests("GET", "/rooms/g-admin/messages"), fetches + 1);
+
+    // The row follows at the next turn of the event loop, before the stream's replay.
+    RoomsStore::settle();
+    QCOMPARE(server.heldCount(), 1);
+    const QStringList moved{"g-admin", "g-quiet", "o-bob", "g-member"};
+    QCOMPARE(screen.shownRows(), moved);
+    QCOMPARE(screen.cell(0)->lastMessageLabel()->text(), preview);
+    QCOMPARE(screen.cell(0)->updateTimeLabel()->text(), room->activityDateString());
+    QCOMPARE(screen.cell(0)->unreadMessageCountLabel()->text(), badge);
+    server.releaseHeld();
 }
 
 void TestRoomsLive::leaveReachesTheServerAndTheRowGoes() {

@@ -466,9 +466,15 @@ bool ChatRoom::fetchLatestMessagesWithCompletionHandler(PLResultHandler completi
     auto room = std::static_pointer_cast<ChatRoom>(shared_from_this());
     return startRequest(service, ReplyTest::Messages, true,
                         [room, completion](const Reply& reply, const PLOptionalError& error) {
+                            bool imported = false;
                             if (reply.success)
                                 for (const QVariant& message : reply.body.toList())
-                                    room->updateMessageDict(message.toMap(), false, nullptr);
+                                    imported |=
+                                        bool(room->updateMessageDict(message.toMap(), false, nullptr));
+                            // The caller shows the messages itself; the room's readers (the rooms
+                            // list's row) hear of them only here, as the stream's copies come stale.
+                            if (imported)
+                                postRoomNotification(ChatRoomUpdatedNotification, room->roomId());
                             call(completion, reply.success, error, QString());
                         });
 }
