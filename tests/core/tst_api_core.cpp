@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
@@ -32,6 +34,8 @@ private slots:
     void everyHttpAnswerReachesTheCaller();
     void answerCutShortIsATransportFailure_data();
     void answerCutShortIsATransportFailure();
+    void bodyShorterThanItsLengthFailsWhateverQtReported_data();
+    void bodyShorterThanItsLengthFailsWhateverQtReported();
     void accountRefusalsReachTheCallerAsData();
     void credentialsSourceMayReadCredentialsAgain();
     void progressFollowsAKnownLength();
@@ -194,6 +198,26 @@ Outcome startAndWait(PLAPIService& request) {
 const QByteArray kHtmlPage = "<html><body><h1>Something went wrong</h1></body></html>";
 const QByteArray kPrivateRefusal = R"({"error":"conflict","reason":"Already there.","statusCode":409})";
 const QByteArray kAccountRefusal = R"({"response":{"error":{"msg":"invalidOTP"}}})";
+
+// A reply as Qt hands it over once finished: its status, its headers and what the transport reported.
+class FinishedReply : public QNetworkReply {
+public:
+    FinishedReply(int status, const QByteArray& contentLength, NetworkError error) {
+        setOperation(QNetworkAccessManager::PostOperation);
+        setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status);
+        setRawHeader("Content-Type", "application/json");
+        if (!contentLength.isEmpty())
+            setRawHeader("Content-Length", contentLength);
+        if (error != NoError)
+            setError(error, QStringLiteral("reported by the transport"));
+        open(ReadOnly);
+        setFinished(true);
+    }
+    void abort() override {}
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+};
 } // namespace
 
 void TestApiCore::everyHttpAnswerReachesTheCaller_data() {
@@ -266,6 +290,50 @@ void TestApiCore::answerCutShortIsATransportFailure() {
     const Outcome outcome = startAndWait(request);
     QVERIFY(outcome.arrived && outcome.error);
     QCOMPARE(outcome.error->domain, QStringLiteral("PLNetworkErrorDomain"));
+}
+
+void TestApiCore::bodyShorterThanItsLengthFailsWhateverQtReported_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("contentLength");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("qtError");
+    QTest::addColumn<QString>("domain"); // empty: no error
+    const QString network = QStringLiteral("PLNetworkErrorDomain");
+    const QString http = QStringLiteral("PLHTTPErrorDomain");
+    // Qt's HTTP client, under load, can finish a reply whose connection closed before the announced
+    // body as if it were whole.
+    QTest::newRow("nothing of the body")
+        << 200 << QByteArray("64") << QByteArray() << int(QNetworkReply::NoError) << network;
+    QTest::newRow("part of the body")
+        << 200 << QByteArray("64") << QByteArray(R"({"status":)") << int(QNetworkReply::NoError) << network;
+    QTest::newRow("a refusal cut short") << 409 << QByteArray("4096") << kPrivateRefusal
+                                         << int(QNetworkReply::ContentConflictError) << network;
+    QTest::newRow("an error page cut short")
+        << 500 << QByteArray("4096") << kHtmlPage << int(QNetworkReply::InternalServerError) << network;
+    // Whole answers keep the rules they had.
+    QTest::newRow("whole") << 200 << QByteArray::number(kPrivateRefusal.size()) << kPrivateRefusal
+                           << int(QNetworkReply::NoError) << QString();
+    QTest::newRow("ended by the connection")
+        << 200 << QByteArray() << QByteArray("{}") << int(QNetworkReply::NoError) << QString();
+    QTest::newRow("no content") << 204 << QByteArray("64") << QByteArray() << int(QNetworkReply::NoError)
+                                << QString();
+    QTest::newRow("whole error page") << 500 << QByteArray::number(kHtmlPage.size()) << kHtmlPage
+                                      << int(QNetworkReply::InternalServerError) << http;
+}
+
+// The announced length is the transport's own promise: a body short of it is a failed transfer, even
+// when Qt reported none.
+void TestApiCore::bodyShorterThanItsLengthFailsWhateverQtReported() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, contentLength);
+    QFETCH(QByteArray, body);
+    QFETCH(int, qtError);
+    QFETCH(QString, domain);
+    FinishedReply reply(status, contentLength, QNetworkReply::NetworkError(qtError));
+    const PLOptionalError error = PLAPIService::errorForReply(&reply, body);
+    QCOMPARE(error ? error->domain : QString(), domain);
+    if (domain == QStringLiteral("PLNetworkErrorDomain"))
+        QCOMPARE(error->code, qint64(QNetworkReply::RemoteHostClosedError));
 }
 
 // The service's real refusals, in both envelopes, arrive as data with their texts where the callers

@@ -39,6 +39,12 @@ StandinTestClient::Reply StandinTestClient::wait(QNetworkReply* reply, int timeo
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
     result.error = reply->error();
+    // Qt can finish a reply whose connection closed before its announced body with no error; such an
+    // answer is a broken connection here too.
+    bool known = false;
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (result.error == QNetworkReply::NoError && known && result.body.size() < announced)
+        result.error = QNetworkReply::RemoteHostClosedError;
     reply->deleteLater();
     return result;
 }
