@@ -1,6 +1,7 @@
 #include "AppLockTestDoubles.h"
 #include "BarTitleFonts.h"
 #include "GalleryAccount.h"
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/Sandbox.h"
@@ -155,6 +156,8 @@ private slots:
     void phoneScreensOfferTheirAction_data();
     void phoneScreensOfferTheirAction();
     void phoneRegistrationMirrorsRightToLeft();
+    void profileMirrorsRightToLeft_data();
+    void profileMirrorsRightToLeft();
     void pictureChoiceOverTheProfile_data();
     void pictureChoiceOverTheProfile();
     void pickerShowsTheFilteredCountries();
@@ -251,7 +254,7 @@ void TestAccountGallery::settingRowShowsTheLockOn() {
 void TestAccountGallery::accountStatesFitTheirWindow_data() {
     QTest::addColumn<QString>("identifier");
     const QStringList states = screenStates();
-    QCOMPARE(states.size(), 48);
+    QCOMPARE(states.size(), 52);
     for (const QString& id : states)
         QTest::addRow("%s", qPrintable(id)) << id;
 }
@@ -568,6 +571,67 @@ void TestAccountGallery::phoneRegistrationMirrorsRightToLeft() {
     QVERIFY(!dark(arrow, 40, 80));
     PLCustomTextField* country = registration->countryCodeTextField();
     QVERIFY(dark(country, country->width() / 2, country->width()));
+}
+
+void TestAccountGallery::profileMirrorsRightToLeft_data() {
+    QTest::addColumn<QString>("leftToRight");
+    QTest::addColumn<QString>("rightToLeft");
+    for (const QString& suffix : {QString(), QStringLiteral("@400x720")})
+        for (const QString& state :
+             {QStringLiteral("ProfileWithoutPicture"), QStringLiteral("ProfileEditing")})
+            QTest::addRow("%s%s", qPrintable(state), qPrintable(suffix))
+                << state + suffix << state + QStringLiteral("RightToLeft") + suffix;
+}
+
+// Right to left the picture, the rows' icons, the verified mark, the edit icon, Change and the camera
+// button lie where left to right puts them, mirrored in the window, each icon and mark drawn as left
+// to right draws it; Change and the camera show in their blue.
+void TestAccountGallery::profileMirrorsRightToLeft() {
+    QFETCH(QString, leftToRight);
+    QFETCH(QString, rightToLeft);
+    const auto parts = [](PLUserProfileTableViewController* profile) {
+        QList<QWidget*> shown;
+        for (const int row : profile->indexPathsToDisplay()) {
+            TableViewCell* cell = profile->cellForRow(row);
+            for (QWidget* part : cell->contentView()->findChildren<QWidget*>())
+                if (part->isVisibleTo(cell) &&
+                    (qobject_cast<ImageView*>(part) || qobject_cast<Button*>(part)))
+                    shown << part;
+        }
+        return shown;
+    };
+    QList<test::ShownPart> mirrored;
+    {
+        GalleryShot shot(kGallery, leftToRight);
+        auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+        QVERIFY(profile);
+        for (QWidget* part : parts(profile))
+            mirrored << test::shownPart(shot.image, part);
+    }
+    GalleryShot shot(kGallery, rightToLeft);
+    auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
+    QVERIFY(profile);
+    QCOMPARE(profile->view()->layoutDirection(), Qt::RightToLeft);
+    const QList<QWidget*> shown = parts(profile);
+    QCOMPARE(shown.size(), mirrored.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        const test::ShownPart part = test::shownPart(shot.image, shown[i]);
+        QCOMPARE(part.inWindow, test::mirroredIn(shot.window.width(), mirrored[i].inWindow));
+        // The picture is left out: the camera button lies over another corner of it.
+        if (qobject_cast<ImageView*>(shown[i]) && shown[i] != profile->profileImageView())
+            QVERIFY2(part.look == mirrored[i].look, qPrintable(shown[i]->objectName()));
+    }
+    if (!profile->isEditingProfile())
+        return;
+    Button* camera = profile->editProfileImageButton();
+    QVERIFY(camera->mapTo(&shot.window, QPoint()).x() < shot.window.width() / 2);
+    QVERIFY(near(shot.at(camera, centreOf(camera)), kBlue, 12));
+    Button* change = profile->changePhoneNumberButton();
+    bool blue = false;
+    for (int y = 0; y < change->height() && !blue; ++y)
+        for (int x = 0; x < change->width() && !blue; ++x)
+            blue = near(shot.at(change, QPointF(x, y)), kBlue, 40);
+    QVERIFY(blue);
 }
 
 void TestAccountGallery::pictureChoiceOverTheProfile_data() {

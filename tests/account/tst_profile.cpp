@@ -4,6 +4,7 @@
 // run's end with and without the passcode set-up.
 #include "AccountTestKit.h"
 #include "FakeCamera.h"
+#include "MirroredGeometry.h"
 #include "PhotoAlbumFolder.h"
 #include "TestSandbox.h"
 #include "foundation/ui/CustomColors.h"
@@ -106,6 +107,22 @@ std::optional<QMap<QString, QString>> lastUpdate(AccountWorld& world) {
 void save(Profile* profile) {
     rightItem(AccountUi::navigationItemOwner(profile))->trigger();
 }
+
+// What the rows on show show, each part in its parent: the rows' own and the picture's.
+QList<QWidget*> shownParts(Profile* profile) {
+    QList<QWidget*> parts;
+    for (const int row : profile->indexPathsToDisplay()) {
+        TableViewCell* cell = profile->cellForRow(row);
+        QList<QWidget*> children = cell->contentView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        if (row == Profile::PictureRow)
+            children += profile->profileImageView()->parentWidget()->findChildren<QWidget*>(
+                Qt::FindDirectChildrenOnly);
+        for (QWidget* part : std::as_const(children))
+            if (part->isVisibleTo(cell))
+                parts << part;
+    }
+    return parts;
+}
 } // namespace
 
 class TestProfile : public QObject {
@@ -139,6 +156,8 @@ private slots:
     void aTapOnARealPictureOpensTheViewer();
     void anUpdateThatCannotStartEndsTheOverlay();
     void rowsTakeTheHostsSeparatorColour();
+    void rowsMirrorRightToLeft_data();
+    void rowsMirrorRightToLeft();
 };
 
 void TestProfile::rowsByModeFirstRunAndPhone_data() {
@@ -903,6 +922,73 @@ void TestProfile::rowsTakeTheHostsSeparatorColour() {
     QVERIFY(!rows.isEmpty());
     for (TableViewCell* row : rows)
         QCOMPARE(row->separatorColor(), hostSeparator);
+}
+
+void TestProfile::rowsMirrorRightToLeft_data() {
+    QTest::addColumn<test::Turned>("turned");
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("phone");
+    QTest::addColumn<bool>("verified");
+    const std::tuple<const char*, bool, QString, bool> states[] = {
+        {"reading, verified", false, QStringLiteral("5550100"), true},
+        {"reading, not verified", false, QStringLiteral("5550100"), false},
+        {"editing, a number", true, QStringLiteral("5550100"), false},
+        {"editing, no number", true, QString(), false}};
+    for (const auto& [state, editing, phone, verified] : states) {
+        QTest::addRow("window right to left, %s", state)
+            << test::Turned::FromTheStart << editing << phone << verified;
+        QTest::addRow("program right to left, %s", state)
+            << test::Turned::Program << editing << phone << verified;
+        QTest::addRow("turned while shown, %s", state)
+            << test::Turned::WhileShown << editing << phone << verified;
+    }
+}
+
+// Right to left every part of a row lies where left to right puts it, mirrored in its parent's width:
+// the icons at the right, the verified mark and the edit icon at the left with the gaps they have
+// left to right, Change at the left, the picture's camera button at its lower left.
+void TestProfile::rowsMirrorRightToLeft() {
+    QFETCH(test::Turned, turned);
+    QFETCH(bool, editing);
+    QFETCH(QString, phone);
+    QFETCH(bool, verified);
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    const auto account = world.account();
+    account->setPhoneNumber(phone);
+    account->setCountryCode(phone.isEmpty() ? QString() : QStringLiteral("44"));
+    account->setPhoneVerificationStatus(verified ? QStringLiteral("VERIFIED") : QString());
+    account->save();
+    const auto open = [editing](ScreenHost& host) {
+        Profile* profile = openProfile(host);
+        if (editing)
+            profile->editButtonClickHandler();
+        return profile;
+    };
+    QList<QRect> mirrored;
+    {
+        ScreenHost host;
+        mirrored = test::mirroredGeometries(shownParts(open(host)));
+    }
+    const auto back = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+    ScreenHost host;
+    test::turnRightToLeft(turned, false, &host.window);
+    Profile* profile = open(host);
+    test::turnRightToLeft(turned, true, profile->view());
+    QCOMPARE(test::geometries(shownParts(profile)), mirrored);
+    if (!editing)
+        return;
+    // The name starts at the right, an English one too.
+    const QImage name = profile->editUserNameTextField()->grab().toImage();
+    const auto inked = [&name](int from, int to) {
+        for (int x = from; x < to; ++x)
+            for (int y = name.height() / 3; y < name.height() * 2 / 3; ++y)
+                if (qGray(name.pixel(x, y)) < 160)
+                    return true;
+        return false;
+    };
+    QVERIFY(inked(name.width() * 3 / 4, name.width() - 6));
+    QVERIFY(!inked(6, name.width() / 2));
 }
 
 int main(int argc, char** argv) {

@@ -4,6 +4,7 @@
 // out left to right lies mirrored.
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QWidget>
@@ -32,6 +33,21 @@ inline QList<QRect> geometries(const QList<QWidget*>& views) {
     for (const QWidget* view : views)
         rects << view->geometry();
     return rects;
+}
+
+// Where a view lies in its window and what a picture of that window shows of it.
+struct ShownPart {
+    QRect inWindow;
+    QImage look;
+};
+
+// `view` as `picture`, a grab of its window, shows it.
+inline ShownPart shownPart(const QImage& picture, const QWidget* view) {
+    const QWidget* window = view->window();
+    const QRect rect(view->mapTo(window, QPoint()), view->size());
+    const qreal scale = qreal(picture.width()) / window->width();
+    return {rect,
+            picture.copy(QRectF(QPointF(rect.topLeft()) * scale, QSizeF(rect.size()) * scale).toRect())};
 }
 
 // Turns `view` (or the program) right to left for the row's `turned`, before or while it is shown.

@@ -263,9 +263,14 @@ void registerScreenStates() {
     plain.country = QStringLiteral("44");
     registerState(QStringLiteral("ProfileWithPicture"), pictured, profile);
     registerState(QStringLiteral("ProfileWithoutPicture"), plain, profile);
-    registerState(QStringLiteral("ProfileEditing"), pictured, profile, [](ViewController* c) {
+    const auto editing = [](ViewController* c) {
         top<PLUserProfileTableViewController>(c)->setIsEditingProfile(true);
-    });
+    };
+    registerState(QStringLiteral("ProfileEditing"), pictured, profile, editing);
+    // Mirrored: the rows' icons at the right; the edit icon, the verified mark and Change at the left;
+    // the camera button at the picture's lower left.
+    registerState(QStringLiteral("ProfileWithoutPictureRightToLeft"), plain, rightToLeft(profile));
+    registerState(QStringLiteral("ProfileEditingRightToLeft"), pictured, rightToLeft(profile), editing);
     // The picture selection helper's choice over the profile being edited (no camera here).
     registerState(QStringLiteral("ProfilePictureChoice"), pictured, profile, [](ViewController* c) {
         auto* screen = top<PLUserProfileTableViewController>(c);

@@ -301,6 +301,7 @@ const QList<std::pair<QString, QSize>>& screens() {
         {QStringLiteral("ShareContactList"), QSize(320, 568)},
         {QStringLiteral("ShareContactListRightToLeft"), QSize(320, 568)},
         {QStringLiteral("ShareContactDetail"), QSize(320, 568)},
+        {QStringLiteral("ShareContactDetailRightToLeft"), QSize(320, 568)},
         {QStringLiteral("ComposerPicker"), QSize(320, 568)},
         {QStringLiteral("ComposerPollForm"), QSize(320, 568)},
         {QStringLiteral("ComposerPollForm400x720"), QSize(400, 720)},
@@ -337,7 +338,8 @@ ViewController* makeScreen(const QString& identifier) {
         ViewController* list =
             ScreenRegistry::shared()->instantiate(PLAddressBookContactViewController::kStoryboard,
                                                   PLAddressBookContactViewController::kNavigationIdentifier);
-        // Mirrored: the names and the sections' titles at the right, their lines running to the left.
+        // Mirrored: the names and the sections' titles at the right, their lines running to the left;
+        // the person's picture, icons and texts at the right, the ticks at the left.
         if (list && identifier.endsWith(QLatin1String("RightToLeft")))
             list->view()->setLayoutDirection(Qt::RightToLeft);
         return list;
@@ -412,7 +414,7 @@ void prepare(const QString& identifier, ViewController* controller) {
         waitUntil([list] { return !list->addressBookContacts().isEmpty() && !list->isReadingAddressBook(); },
                   5000);
         settle(200);
-        if (identifier == QLatin1String("ShareContactDetail")) {
+        if (identifier.startsWith(QLatin1String("ShareContactDetail"))) {
             list->didSelectRowAtIndexPath(list->contactsTableView(), {1, 0});
             auto* detail = qobject_cast<PLContactDetailViewController*>(navigation->topViewController());
             if (detail) {

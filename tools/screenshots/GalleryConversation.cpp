@@ -307,6 +307,7 @@ struct LiveScreen {
     QString identifier;
     QSize size;
     QString roomId;
+    bool rightToLeft = false;
 };
 
 const QList<LiveScreen>& liveScreens() {
@@ -331,6 +332,9 @@ const QList<LiveScreen>& liveScreens() {
             // fading their times in.
             screens << LiveScreen{name + QStringLiteral("1024x768"), QSize(1024, 768), roomId};
         }
+        // Mirrored: the arrow that opens the names at the event box's left.
+        screens << LiveScreen{QStringLiteral("ChatWindowJoinedUsersExpandedRightToLeft"), QSize(320, 568),
+                              QStringLiteral("team"), true};
         return screens;
     }();
     return list;
@@ -464,11 +468,12 @@ void registerConversationGalleryScreens() {
     }
     for (const LiveScreen& screen : liveScreens()) {
         const QString roomId = screen.roomId;
+        const Mirrored mirrored = screen.rightToLeft ? Mirrored::View : Mirrored::No;
         registry->registerScreen(
             kGallery, screen.identifier,
-            [roomId] {
+            [roomId, mirrored] {
                 GalleryStore::shared().forgetLateMessages(roomId);
-                return chatWindow(roomId, Mirrored::No);
+                return chatWindow(roomId, mirrored);
             },
             [screen](ViewController* controller) {
                 if (QWidget* window = controller->view()->window())

@@ -3,7 +3,6 @@
 #include "core/model/User.h"
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomColors.h"
-#include "foundation/ui/DeviceInfo.h"
 #include "foundation/ui/ImageAdditions.h"
 #include "foundation/ui/ViewControllerAdditions.h"
 #include "media/PLImageManager.h"
@@ -17,6 +16,7 @@
 #include "platform/ui/TableView.h"
 #include "ui/account/AccountUi.h"
 #include "ui/account/PLHostBarButtonItems.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLProfileUserNameTextField.h"
 #include "ui/toolkit/PLRoundImageView.h"
@@ -248,6 +248,9 @@ void PLUserProfileTableViewController::buildCells() {
     connect(m_nameField, &QLineEdit::returnPressed, this, [this] { textFieldShouldReturn(); });
     name->layout = [this, name] {
         m_nameField->setGeometry(kInset, 8, name->contentView()->width() - 2 * kInset, 44);
+        // Right to left the name starts at the right, an English one too.
+        m_nameField->setAlignment(Geometry::leadingAlignment(m_nameField->isRightToLeft()) |
+                                  Qt::AlignVCenter);
     };
 
     ProfileCell* email = cell("PLProfileEmailCell");
@@ -259,8 +262,10 @@ void PLUserProfileTableViewController::buildCells() {
         const QRect bounds = email->contentView()->rect();
         const int width = bounds.width() - kTextLeft - kInset;
         const int height = qMin(bounds.height(), m_emailLabel->heightForWidth(width));
-        m_emailIcon->setGeometry(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide);
-        m_emailLabel->setGeometry(kTextLeft, (bounds.height() - height) / 2, width, height);
+        Geometry::placeInReadingOrder(m_emailIcon,
+                                      QRect(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide));
+        Geometry::placeInReadingOrder(m_emailLabel,
+                                      QRect(kTextLeft, (bounds.height() - height) / 2, width, height));
     };
 
     ProfileCell* addPhone = cell("PLProfileAddPhoneCell");
@@ -269,11 +274,14 @@ void PLUserProfileTableViewController::buildCells() {
     m_addPhoneVerified = icon(addPhone->contentView(), "addPhoneNumberVerifiedImageView", nullptr);
     addPhone->layout = [this, addPhone] {
         const QRect bounds = addPhone->contentView()->rect();
-        m_addPhoneIcon->setGeometry(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide);
-        m_addPhoneLabel->setGeometry(kTextLeft, 0, bounds.width() - kTextLeft - kInset - kVerifiedSide - 10,
-                                     bounds.height());
-        m_addPhoneVerified->setGeometry(bounds.width() - kInset - kVerifiedSide,
-                                        (bounds.height() - kVerifiedSide) / 2, kVerifiedSide, kVerifiedSide);
+        Geometry::placeInReadingOrder(m_addPhoneIcon,
+                                      QRect(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide));
+        Geometry::placeInReadingOrder(
+            m_addPhoneLabel,
+            QRect(kTextLeft, 0, bounds.width() - kTextLeft - kInset - kVerifiedSide - 10, bounds.height()));
+        Geometry::placeInReadingOrder(m_addPhoneVerified, QRect(bounds.width() - kInset - kVerifiedSide,
+                                                                (bounds.height() - kVerifiedSide) / 2,
+                                                                kVerifiedSide, kVerifiedSide));
     };
 
     ProfileCell* phone = cell("PLProfilePhoneCell");
@@ -286,11 +294,13 @@ void PLUserProfileTableViewController::buildCells() {
     connect(m_changePhone, &QAbstractButton::clicked, this, [this] { changePhoneNumberClicked(); });
     phone->layout = [this, phone] {
         const QRect bounds = phone->contentView()->rect();
-        m_phoneIcon->setGeometry(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide);
-        m_phoneLabel->setGeometry(kTextLeft, 0, bounds.width() - kTextLeft - 100, bounds.height());
-        m_editIcon->setGeometry(bounds.width() - kInset - kIconSide, (bounds.height() - kIconSide) / 2,
-                                kIconSide, kIconSide);
-        m_changePhone->setGeometry(bounds.width() - kInset - 70, 0, 70, bounds.height());
+        Geometry::placeInReadingOrder(m_phoneIcon,
+                                      QRect(kInset, (bounds.height() - kIconSide) / 2, kIconSide, kIconSide));
+        Geometry::placeInReadingOrder(m_editIcon,
+                                      QRect(bounds.width() - kInset - kIconSide,
+                                            (bounds.height() - kIconSide) / 2, kIconSide, kIconSide));
+        Geometry::placeInReadingOrder(m_changePhone,
+                                      QRect(bounds.width() - kInset - 70, 0, 70, bounds.height()));
         fillPhoneRows();
     };
 }
@@ -424,32 +434,35 @@ void PLUserProfileTableViewController::fillPhoneRows() {
         return;
     }
     m_phoneVerified->show();
-    const bool rightToLeft = DeviceInfo::currentLocaleIsOfRTLType();
-    const qreal editCentre = m_editIcon->geometry().center().x() + 0.5;
-    const qreal width = m_phoneVerified->width();
-    qreal centre = 0;
+    // Worked out as the row lies left to right, then mirrored with the row: the mark takes the edit
+    // icon's place when verified, and lies 20 points before the edit icon when not.
+    const QWidget* row = m_editIcon->parentWidget();
+    const QRect edit = Geometry::inReadingOrder(row, m_editIcon->geometry());
+    const qreal editCentre = edit.center().x() + 0.5;
+    const qreal width = kVerifiedSide;
+    qreal centre = editCentre;
     if (verified) {
         m_editIcon->hide();
-        centre = rightToLeft ? editCentre - width - 15 : editCentre;
     } else {
         m_editIcon->show();
-        centre = editCentre - width - (rightToLeft ? 15 : 20);
+        centre -= width + 20;
     }
-    m_phoneVerified->setGeometry(qRound(centre - width / 2),
-                                 m_editIcon->geometry().center().y() - kVerifiedSide / 2, kVerifiedSide,
-                                 kVerifiedSide);
+    Geometry::placeInReadingOrder(m_phoneVerified,
+                                  QRect(qRound(centre - width / 2), edit.center().y() - kVerifiedSide / 2,
+                                        kVerifiedSide, kVerifiedSide));
     placePhoneLabel();
 }
 
 void PLUserProfileTableViewController::placePhoneLabel() {
     const QWidget* row = m_phoneLabel->parentWidget();
-    // The text runs up to the first control shown after it, or to the row's inset when none is.
+    // The text runs up to the first control shown after it, or to the row's inset when none is; all
+    // as the row lies left to right.
     int end = row->width() - kInset;
     for (const QWidget* after : {static_cast<QWidget*>(m_phoneVerified), static_cast<QWidget*>(m_editIcon),
                                  static_cast<QWidget*>(m_changePhone)})
         if (after && !after->isHidden())
-            end = qMin(end, after->x() - kPhoneTextGap);
-    m_phoneLabel->setGeometry(kTextLeft, 0, qMax(0, end - kTextLeft), row->height());
+            end = qMin(end, Geometry::inReadingOrder(row, after->geometry()).x() - kPhoneTextGap);
+    Geometry::placeInReadingOrder(m_phoneLabel, QRect(kTextLeft, 0, qMax(0, end - kTextLeft), row->height()));
 }
 
 void PLUserProfileTableViewController::showPicture(const QImage& image) {
@@ -517,22 +530,25 @@ void PLUserProfileTableViewController::layoutPicture() {
         return;
     const QRect bounds = cell->contentView()->rect();
     const QSize size = m_pictureContainer->size();
+    // The picture and its button centred together, the button at the picture's trailing lower corner.
+    const QPoint container((bounds.width() - size.width()) / 2 + kEditButtonSide / 4,
+                           m_editing ? (bounds.height() - size.height()) / 2 : kPictureTopWhileReading);
+    Geometry::placeInReadingOrder(m_pictureContainer, QRect(container, size));
     if (m_editing) {
-        m_pictureContainer->move((bounds.width() - size.width()) / 2 + kEditButtonSide / 4,
-                                 (bounds.height() - size.height()) / 2);
         m_userName->hide();
     } else {
-        m_pictureContainer->move((bounds.width() - size.width()) / 2 + kEditButtonSide / 4,
-                                 kPictureTopWhileReading);
         m_userName->setGeometry(kInset, m_pictureContainer->geometry().bottom() + 1,
                                 bounds.width() - 2 * kInset, 30);
         m_userName->show();
     }
-    // The edit button at the picture's lower right, the label just above it.
-    const QRect picture = m_picture->geometry();
-    m_editPicture->move(picture.right() + 1 - kEditButtonSide, picture.bottom() + 1 + 5 - kEditButtonSide);
-    m_addImageLabel->setGeometry(picture.left(), m_editPicture->y() - 20, picture.width(), 20);
-    m_retry->setGeometry(bounds.width() - kInset - 70, bounds.height() - 36, 70, 30);
+    // The edit button at the picture's lower corner, the label just above it.
+    const QRect picture(0, 0, kPictureSide, kPictureSide);
+    Geometry::placeInReadingOrder(m_picture, picture);
+    const QRect edit(picture.right() + 1 - kEditButtonSide, picture.bottom() + 1 + 5 - kEditButtonSide,
+                     kEditButtonSide, kEditButtonSide);
+    Geometry::placeInReadingOrder(m_editPicture, edit);
+    Geometry::placeInReadingOrder(m_addImageLabel, QRect(picture.left(), edit.y() - 20, picture.width(), 20));
+    Geometry::placeInReadingOrder(m_retry, QRect(bounds.width() - kInset - 70, bounds.height() - 36, 70, 30));
 }
 
 int PLUserProfileTableViewController::numberOfRowsInSection(TableView*, int) {

@@ -11,6 +11,7 @@
 #include "ui/conversation/PLClippedView.h"
 #include "ui/conversation/PLMessageCellLayout.h"
 #include "ui/conversation/PLMessageTextView.h"
+#include "ui/toolkit/Geometry.h"
 
 #include <QPainter>
 #include <cmath>
@@ -137,10 +138,6 @@ void PLBulkUserJoinedMessageCell::setMessage(const std::shared_ptr<Message>& mes
         m_arrowButtonWidth = 0;
         m_clippedViewWidth = 0;
     }
-    QImage arrow = PLChatWindowStyle::image(QStringLiteral("downArrow"));
-    if (m_expanded)
-        arrow = arrow.mirrored(false, true);
-    m_arrowIndicatorButton->setImage(arrow);
     layOut();
 }
 
@@ -159,9 +156,15 @@ void PLBulkUserJoinedMessageCell::layOut() {
             PLMessageTextView::measuredHeight(m_userNamesLabel->text(), font, box - 2 * kLabelPadding));
     const int infoHeight = int(m_messageInfoHeight);
     m_messageInfoView->setGeometry(left, 0, box, infoHeight);
-    m_messageLabel->setGeometry(kLabelPadding, 0, int(labelWidth(box, m_arrowButtonWidth)), infoHeight);
-    m_arrowIndicatorButton->setGeometry(box - kLabelPadding - m_arrowButtonWidth, 0, m_arrowButtonWidth,
-                                        infoHeight);
+    // The arrow opens the names: it lies at the box's trailing end, drawn mirrored right to left.
+    Geometry::placeInReadingOrder(
+        m_messageLabel, QRect(kLabelPadding, 0, int(labelWidth(box, m_arrowButtonWidth)), infoHeight));
+    Geometry::placeInReadingOrder(m_arrowIndicatorButton, QRect(box - kLabelPadding - m_arrowButtonWidth, 0,
+                                                                m_arrowButtonWidth, infoHeight));
+    const QImage arrow = PLChatWindowStyle::image(QStringLiteral("downArrow"))
+                             .mirrored(m_messageInfoView->isRightToLeft(), m_expanded);
+    if (m_arrowIndicatorButton->imageForState(Button::State::Normal) != arrow)
+        m_arrowIndicatorButton->setImage(arrow);
     int y = infoHeight;
     int timeBand = int(kHeightConstant);
     if (m_expanded) {

@@ -5,8 +5,9 @@
 #include "foundation/ui/ImageAdditions.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "ui/toolkit/Geometry.h"
 
-#include <QGuiApplication>
+#include <QLocale>
 
 namespace pelnix {
 
@@ -50,24 +51,20 @@ void PLContactDetailCell::showContactAsSelected(bool selected) {
         selected ? ImageAdditions::loadImageNamed(QStringLiteral("select_address_book")) : QImage());
 }
 
-// Icon, texts and tick from the leading edge; mirrored in a right-to-left locale.
+// Icon, texts and tick from the leading edge, in the row's own direction.
 void PLContactDetailCell::layoutSubviews() {
     TableViewCell::layoutSubviews();
     const int width = contentView()->width();
     const int height = contentView()->height();
-    const bool rtl = QLocale().textDirection() == Qt::RightToLeft;
-    const auto place = [width, rtl](QWidget* view, QRect frame) {
-        if (rtl)
-            frame.moveLeft(width - frame.right() - 1);
-        view->setGeometry(frame);
-    };
-    place(m_fieldTypeImageView, QRect(15, (height - 22) / 2, 22, 22));
+    Geometry::placeInReadingOrder(m_fieldTypeImageView, QRect(15, (height - 22) / 2, 22, 22));
     const int textWidth = qMax(0, width - 52 - 48);
-    place(m_typeLabel, QRect(52, 9, textWidth, 16));
-    place(m_emailOrPhoneLabel, QRect(52, 27, textWidth, 22));
-    place(m_selectionStateImageView, QRect(width - 15 - 26, (height - 26) / 2, 26, 26));
-    m_typeLabel->setAlignment((rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
-    m_emailOrPhoneLabel->setAlignment((rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
+    Geometry::placeInReadingOrder(m_typeLabel, QRect(52, 9, textWidth, 16));
+    Geometry::placeInReadingOrder(m_emailOrPhoneLabel, QRect(52, 27, textWidth, 22));
+    Geometry::placeInReadingOrder(m_selectionStateImageView,
+                                  QRect(width - 15 - 26, (height - 26) / 2, 26, 26));
+    const Qt::Alignment leading = Geometry::leadingAlignment(contentView()->isRightToLeft());
+    m_typeLabel->setAlignment(leading);
+    m_emailOrPhoneLabel->setAlignment(leading);
 }
 
 } // namespace pelnix

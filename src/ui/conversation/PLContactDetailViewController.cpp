@@ -12,6 +12,7 @@
 #include "platform/ui/TableView.h"
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLShareContactDelegate.h"
+#include "ui/toolkit/Geometry.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
 #include "ui/toolkit/PLRoundImageView.h"
 
@@ -121,27 +122,22 @@ void PLContactDetailViewController::loadContactDetails() {
 }
 
 bool PLContactDetailViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_header && event->type() == QEvent::Resize)
+    if (watched == m_header &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange))
         layOutHeader();
     return PLBaseViewController::eventFilter(watched, event);
 }
 
-// Picture and name from the leading edge; a right-to-left locale mirrors both.
+// Picture and name from the leading edge, in the header's own direction.
 void PLContactDetailViewController::layOutHeader() {
     if (!m_header)
         return;
     const int width = m_header->width();
-    QRect picture(15, (kHeaderHeight - kPictureSide) / 2, kPictureSide, kPictureSide);
-    QRect name(picture.right() + 16, 0, qMax(0, width - picture.right() - 31), kHeaderHeight);
-    if (QLocale().textDirection() == Qt::RightToLeft) {
-        picture.moveRight(width - picture.left() - 1);
-        name.moveLeft(width - name.right() - 1);
-        m_nameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute);
-    } else {
-        m_nameLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignAbsolute);
-    }
-    m_contactImageView->setGeometry(picture);
-    m_nameLabel->setGeometry(name);
+    const QRect picture(15, (kHeaderHeight - kPictureSide) / 2, kPictureSide, kPictureSide);
+    Geometry::placeInReadingOrder(m_contactImageView, picture);
+    Geometry::placeInReadingOrder(
+        m_nameLabel, QRect(picture.right() + 16, 0, qMax(0, width - picture.right() - 31), kHeaderHeight));
+    m_nameLabel->setAlignment(Geometry::leadingAlignment(m_header->isRightToLeft()) | Qt::AlignVCenter);
 }
 
 // Phones first when there are any, then e-mail addresses; no section for a kind without entries.

@@ -3,6 +3,7 @@
 #include "BarTitleFonts.h"
 #include "ConversationGalleryShot.h"
 #include "GalleryChatlets.h"
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 
 #include "core/model/Message.h"
@@ -294,6 +295,43 @@ private slots:
         auto* unticked = qobject_cast<PLContactDetailCell*>(
             detail->contactDetailtableView()->cellForRowAtIndexPath({0, 1}));
         QVERIFY(unticked && !unticked->isShownAsSelected());
+    }
+
+    // Right to left the picture, each row's icon and tick lie where left to right puts them, mirrored in
+    // the window and drawn alike: the picture and icons at the right, the ticks at the left; the name
+    // and the values end at the right.
+    void theContactDetailMirrorsRightToLeft() {
+        const auto parts = [](PLContactDetailViewController* detail) {
+            QList<QWidget*> shown{detail->contactImageView(), detail->nameLabel()};
+            for (const IndexPath path : {IndexPath{0, 0}, IndexPath{0, 1}, IndexPath{1, 0}}) {
+                auto* cell = qobject_cast<PLContactDetailCell*>(
+                    detail->contactDetailtableView()->cellForRowAtIndexPath(path));
+                shown << cell->fieldTypeImageView() << cell->selectionStateImageView()
+                      << cell->emailOrPhoneLabel();
+            }
+            return shown;
+        };
+        QList<pelnix::test::ShownPart> mirrored;
+        {
+            GalleryShot shot(QStringLiteral("ShareContactDetail"));
+            auto* detail = qobject_cast<PLContactDetailViewController*>(shot.top());
+            QVERIFY(detail);
+            for (QWidget* part : parts(detail))
+                mirrored << pelnix::test::shownPart(shot.image, part);
+        }
+        GalleryShot shot(QStringLiteral("ShareContactDetailRightToLeft"));
+        auto* detail = qobject_cast<PLContactDetailViewController*>(shot.top());
+        QVERIFY(detail);
+        const QList<QWidget*> shown = parts(detail);
+        for (int i = 0; i < shown.size(); ++i) {
+            const pelnix::test::ShownPart part = pelnix::test::shownPart(shot.image, shown[i]);
+            QCOMPARE(part.inWindow, pelnix::test::mirroredIn(shot.window.width(), mirrored[i].inWindow));
+            if (qobject_cast<ImageView*>(shown[i]))
+                QVERIFY2(part.look == mirrored[i].look, qPrintable(shown[i]->objectName()));
+            else // the text's ink ends near the right, and starts past the middle
+                QVERIFY(shot.any(shown[i], QRect(shown[i]->width() - 12, 0, 12, shown[i]->height()), dark) &&
+                        !shot.any(shown[i], QRect(0, 0, shown[i]->width() / 3, shown[i]->height()), dark));
+        }
     }
 
     void theComposerShowsAPollForm_data() {

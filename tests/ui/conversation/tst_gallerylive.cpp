@@ -5,6 +5,7 @@
 
 #include "ConversationGalleryShot.h"
 #include "GalleryConversation.h"
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 
 #include "core/model/PLModelManager.h"
@@ -70,6 +71,7 @@ private slots:
     void loadMoreHeaderAboveTheOldestRow();
     void joinedUsersRowExpanded_data();
     void joinedUsersRowExpanded();
+    void joinedUsersArrowLiesAtTheLeftRightToLeft();
 };
 
 void TestGalleryLive::newUpdatesButtonFloatsAboveTheBar_data() {
@@ -323,6 +325,33 @@ void TestGalleryLive::joinedUsersRowExpanded() {
     QVERIFY(notch->isVisibleTo(&shot.window));
     const QPointF base(notch->width() / 2.0, notch->height() - 1.0);
     QVERIFY2(near(shot.at(notch, base), QColor(0xEE, 0xEE, 0xEE), 6), describe(shot.at(notch, base)));
+}
+
+// Right to left the arrow that opens the names lies at the event box's left, drawn as left to right
+// draws it mirrored, and the event's text ends at the box's right.
+void TestGalleryLive::joinedUsersArrowLiesAtTheLeftRightToLeft() {
+    QImage arrow;
+    {
+        LiveShot shot(QStringLiteral("ChatWindowJoinedUsersExpanded"));
+        auto* joined = shot.cellAt<PLBulkUserJoinedMessageCell>(shot.rowOf(QStringLiteral("j1")));
+        QVERIFY2(joined, "the joined row is in view");
+        arrow = pelnix::test::shownPart(shot.image, joined->arrowIndicatorButton()).look;
+    }
+    LiveShot shot(QStringLiteral("ChatWindowJoinedUsersExpandedRightToLeft"));
+    QVERIFY(shot.chat);
+    QCOMPARE(shot.chat->view()->layoutDirection(), Qt::RightToLeft);
+    auto* joined = shot.cellAt<PLBulkUserJoinedMessageCell>(shot.rowOf(QStringLiteral("j1")));
+    QVERIFY2(joined, "the joined row is in view");
+    QVERIFY(joined->isExpanded());
+    QWidget* box = joined->messageInfoView();
+    Button* button = joined->arrowIndicatorButton();
+    QCOMPARE(button->geometry(), QRect(8, 0, 20, box->height()));
+    QVERIFY(pelnix::test::shownPart(shot.image, button).look == arrow.mirrored(true, false));
+    const auto ink = [](const QColor& c) { return c.lightness() < 225; };
+    QVERIFY(shot.any(button, button->rect(), ink));
+    Label* text = joined->messageLabel();
+    QVERIFY(shot.any(text, QRect(text->width() - 12, 0, 12, text->height()), ink));
+    QVERIFY(!shot.any(text, QRect(0, 0, text->width() / 4, text->height()), ink));
 }
 
 int main(int argc, char** argv) {

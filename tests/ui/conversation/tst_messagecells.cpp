@@ -2,6 +2,7 @@
 // cells' heights, links and names, and the system event and separator cells.
 
 #include "ConversationTestWorld.h"
+#include "MirroredGeometry.h"
 
 #include "foundation/Clock.h"
 #include "platform/NotificationCenter.h"
@@ -25,6 +26,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <cmath>
 
@@ -114,6 +116,8 @@ private slots:
     void userActionHeightAndReadColour();
     void joinedRowHeightsAndArrow();
     void joinedCellGetsItsArrowBackOnReuse();
+    void joinedArrowLiesAtTheBoxsTrailingEnd_data();
+    void joinedArrowLiesAtTheBoxsTrailingEnd();
     void dateSeparatorTexts_data();
     void dateSeparatorTexts();
     void separatorButtonFollowsItsTitle();
@@ -637,6 +641,52 @@ void TestMessageCells::joinedCellGetsItsArrowBackOnReuse() {
     cell.setMessage(withNames, &taps, false);
     QVERIFY(!cell.arrowIndicatorButton()->isHidden());
     QVERIFY(cell.arrowIndicatorButton()->width() > 0);
+}
+
+void TestMessageCells::joinedArrowLiesAtTheBoxsTrailingEnd_data() {
+    QTest::addColumn<test::Turned>("turned");
+    QTest::addColumn<bool>("expanded");
+    for (const bool expanded : {false, true}) {
+        const char* state = expanded ? "expanded" : "collapsed";
+        QTest::addRow("row right to left, %s", state) << test::Turned::FromTheStart << expanded;
+        QTest::addRow("program right to left, %s", state) << test::Turned::Program << expanded;
+        QTest::addRow("row turned while shown, %s", state) << test::Turned::WhileShown << expanded;
+    }
+}
+
+// The arrow opens the names: right to left it lies at the box's left, the text right of it, and it
+// is drawn mirrored, as left to right mirrored in the box's width.
+void TestMessageCells::joinedArrowLiesAtTheBoxsTrailingEnd() {
+    QFETCH(test::Turned, turned);
+    QFETCH(bool, expanded);
+    auto message = world->importMessage(
+        room, "j1", kDay, "Bob added 3 people", kBob, "joined",
+        {{"info", QVariantMap{{"users", QVariantList{QVariantMap{{"userId", 41}, {"name", "Ann"}},
+                                                     QVariantMap{{"userId", kCarol}, {"name", "Carol"}},
+                                                     QVariantMap{{"userId", 44}, {"name", "Dave"}}}}}}});
+    ArrowTaps taps;
+    const auto parts = [](PLBulkUserJoinedMessageCell& cell) {
+        return QList<QWidget*>{cell.messageLabel(), cell.arrowIndicatorButton()};
+    };
+    const auto fill = [&](PLBulkUserJoinedMessageCell& cell) {
+        cell.resize(320, 90);
+        cell.setMessage(message, &taps, expanded);
+        cell.show();
+    };
+    PLBulkUserJoinedMessageCell leftToRight;
+    fill(leftToRight);
+    QCOMPARE(leftToRight.arrowIndicatorButton()->x(), leftToRight.messageInfoView()->width() - 8 - 20);
+    const QList<QRect> mirrored = test::mirroredGeometries(parts(leftToRight));
+    const QImage arrow =
+        leftToRight.arrowIndicatorButton()->imageForState(platform::ui::Button::State::Normal);
+    const auto back = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+    PLBulkUserJoinedMessageCell cell;
+    test::turnRightToLeft(turned, false, &cell);
+    fill(cell);
+    test::turnRightToLeft(turned, true, &cell);
+    QCOMPARE(test::geometries(parts(cell)), mirrored);
+    QCOMPARE(cell.arrowIndicatorButton()->imageForState(platform::ui::Button::State::Normal),
+             arrow.mirrored(true, false));
 }
 
 void TestMessageCells::dateSeparatorTexts_data() {

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QStyle>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -49,6 +50,28 @@ class Bystander : public QObject {};
 QByteArray card(const QString& first, const QString& last, const QByteArray& values = "TEL:555\r\n") {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + last.toUtf8() + ";" + first.toUtf8() + ";;;\r\n" + values +
            "END:VCARD\r\n";
+}
+
+// The picture and name, then each row's icon, label, value and tick.
+QList<QWidget*> detailParts(PLContactDetailViewController* detail) {
+    QList<QWidget*> parts{detail->contactImageView(), detail->nameLabel()};
+    platform::ui::TableView* table = detail->contactDetailtableView();
+    for (int section = 0; section < detail->numberOfSectionsInTableView(table); ++section)
+        for (int row = 0; row < detail->numberOfRowsInSection(table, section); ++row)
+            if (auto* cell = qobject_cast<PLContactDetailCell*>(table->cellForRowAtIndexPath({section, row})))
+                parts << cell->fieldTypeImageView() << cell->typeLabel() << cell->emailOrPhoneLabel()
+                      << cell->selectionStateImageView();
+    return parts;
+}
+
+// Whether each text of the detail starts at its right.
+QList<bool> textsStartRight(const QList<QWidget*>& parts) {
+    QList<bool> right;
+    for (QWidget* part : parts)
+        if (auto* label = qobject_cast<platform::ui::Label*>(part))
+            right << bool(QStyle::visualAlignment(label->layoutDirection(), label->alignment()) &
+                          Qt::AlignRight);
+    return right;
 }
 
 QStringList names(const QList<PLAddressBookContact>& contacts) {
@@ -130,6 +153,8 @@ private slots:
     void nothingTickedIsRefused_data();
     void nothingTickedIsRefused();
     void aNonDelegateGetsNothingAndTheScreensClose();
+    void theDetailFollowsItsScreensDirection_data();
+    void theDetailFollowsItsScreensDirection();
 
 private:
     // Shown, its book not yet read.
@@ -497,6 +522,53 @@ void TestShareContact::aNonDelegateGetsNothingAndTheScreensClose() {
     world->settle();
     QVERIFY(world->alertTexts().isEmpty());
     QVERIFY(!host->presentedViewController());
+}
+
+void TestShareContact::theDetailFollowsItsScreensDirection_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<test::Turned>("turned");
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale hebrew(QLocale::Hebrew, QLocale::Israel);
+    QTest::newRow("screen right to left") << english << true << test::Turned::FromTheStart;
+    QTest::newRow("program right to left") << english << true << test::Turned::Program;
+    QTest::newRow("screen turned while shown") << english << true << test::Turned::WhileShown;
+    QTest::newRow("Hebrew locale, screen left to right") << hebrew << false << test::Turned::FromTheStart;
+}
+
+// Right to left the picture, the icons and the texts start at the right and the ticks lie at the left,
+// as left to right mirrored in their parents' widths; a screen left to right stays so whatever the
+// locale's direction.
+void TestShareContact::theDetailFollowsItsScreensDirection() {
+    QFETCH(QLocale, locale);
+    QFETCH(bool, rightToLeft);
+    QFETCH(test::Turned, turned);
+    writeCard(world->contactsFolder.path(), "b.vcf",
+              card("Ben", "Lee", "TEL;TYPE=CELL:+49 30 555 0111\r\nEMAIL;TYPE=WORK:ben@example.test\r\n"));
+    RecordingShareDelegate delegate;
+    PLContactDetailViewController* detail = openDetail(QStringLiteral("Ben"), &delegate);
+    tap(detail, 0, 0);
+    const QList<QWidget*> leftToRight = detailParts(detail);
+    QCOMPARE(leftToRight.size(), 10);
+    const QList<QRect> expected =
+        rightToLeft ? test::mirroredGeometries(leftToRight) : test::geometries(leftToRight);
+    QCOMPARE(textsStartRight(leftToRight), QList<bool>(5, false));
+    cleanup();
+    const auto back = qScopeGuard([this] {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // The window outlives the test: it follows the program again.
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+        world->window->unsetLayoutDirection();
+    });
+    QLocale::setDefault(locale);
+    if (rightToLeft)
+        test::turnRightToLeft(turned, false, world->window.get());
+    detail = openDetail(QStringLiteral("Ben"), &delegate);
+    tap(detail, 0, 0);
+    if (rightToLeft)
+        test::turnRightToLeft(turned, true, detail->view());
+    QCOMPARE(test::geometries(detailParts(detail)), expected);
+    QCOMPARE(textsStartRight(detailParts(detail)), QList<bool>(5, rightToLeft));
 }
 
 int main(int argc, char** argv) {
