@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 
 #include <httplib.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -41,18 +43,31 @@ struct StandinServer::Impl {
     std::unique_ptr<httplib::Server> s3;
     std::thread apiThread, s3Thread;
     std::atomic<bool> apiDone{false}, s3Done{false};
+    socket_t apiListener = INVALID_SOCKET, s3Listener = INVALID_SOCKET;
     int apiPort = 0, s3Port = 0;
     bool running = false;
 
-    std::unique_ptr<httplib::Server> makeServer(const RouteGuard& guard) {
+    std::unique_ptr<httplib::Server> makeServer(const RouteGuard& guard, socket_t& listener) {
         auto server = std::make_unique<httplib::Server>();
+        // A connection reaches a worker with its first request's bytes: one a client opened and never
+        // used (a pool's spare, a request cancelled while it connected) would otherwise hold a worker,
+        // and stop(), for cpp-httplib's 5 s keep-alive wait before that first request. Well past any
+        // test's life, the kernel hands such a connection over anyway and it ends as before.
+        server->set_socket_options([&listener](socket_t socket) {
+            httplib::default_socket_options(socket);
+#ifdef TCP_DEFER_ACCEPT
+            const int seconds = 30;
+            ::setsockopt(socket, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds);
+#endif
+            listener = socket;
+        });
         server->new_task_queue = [] { return new httplib::ThreadPool(kRequestWorkers); };
         // Declared lengths over the limit are skipped unread; routes and the error handler answer them.
         server->set_payload_max_length(options.maxBodyBytes);
         server->set_error_handler(httplib::Server::HandlerWithResponse(
             [&guard](const httplib::Request& q, httplib::Response& r) { return guard.completeError(q, r); }));
         // One request per connection: an idle keep-alive connection would hold its worker (and stop())
-        // for up to a second; loopback connections cost next to nothing to open again.
+        // for up to 5 s; loopback connections cost next to nothing to open again.
         server->set_keep_alive_max_count(1);
         server->set_logger(
             [&guard](const httplib::Request& q, const httplib::Response& r) { guard.finish(q, r); });
@@ -67,10 +82,14 @@ struct StandinServer::Impl {
         server.stop();
     }
 
-    static int bind(httplib::Server& server, uint16_t port) {
-        if (port == 0)
-            return server.bind_to_any_port("127.0.0.1");
-        return server.bind_to_port("127.0.0.1", port) ? port : -1;
+    static int bind(httplib::Server& server, uint16_t port, socket_t listener) {
+        const int bound = port == 0 ? server.bind_to_any_port("127.0.0.1")
+                                    : (server.bind_to_port("127.0.0.1", port) ? port : -1);
+        // Connections awaiting their first bytes count against the backlog, which cpp-httplib sets to
+        // 5: past it the kernel answers with SYN cookies, and those connections skip the wait above.
+        if (bound > 0)
+            ::listen(listener, SOMAXCONN);
+        return bound;
     }
 };
 
@@ -105,8 +124,8 @@ bool StandinServer::start() {
         return false;
     d->stopping = false;
     d->faults.restart();
-    d->api = d->makeServer(d->apiGuard);
-    d->s3 = d->makeServer(d->s3Guard);
+    d->api = d->makeServer(d->apiGuard, d->apiListener);
+    d->s3 = d->makeServer(d->s3Guard, d->s3Listener);
     // The handlers refer to these objects, so they live as long as the servers.
     d->controlApi = std::make_unique<ControlApi>(*this, d->apiGuard);
     d->messagingApi = std::make_unique<MessagingApi>(d->context, d->apiGuard);
@@ -117,8 +136,8 @@ bool StandinServer::start() {
     d->messagingApi->install(*d->api);
     d->s3Service->install(*d->s3);
 
-    d->apiPort = Impl::bind(*d->api, d->options.port);
-    d->s3Port = Impl::bind(*d->s3, d->options.s3Port);
+    d->apiPort = Impl::bind(*d->api, d->options.port, d->apiListener);
+    d->s3Port = Impl::bind(*d->s3, d->options.s3Port, d->s3Listener);
     if (d->apiPort <= 0 || d->s3Port <= 0) {
         d->api.reset();
         d->s3.reset();

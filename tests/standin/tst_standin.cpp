@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -454,13 +455,25 @@ void TestStandin::streamsCloseCleanlyAndStopIsPrompt() {
 
     m_client->openStream(0, &stream);
     QTRY_COMPARE(m_server->openStreams(6), 1);
+    // Connections a client opened and left unused, as a pool's spare or a request cancelled while it
+    // connected: one used later is answered, one never used does not hold stop().
+    QTcpSocket late, unused;
+    QByteArray lateAnswer;
+    QObject::connect(&late, &QTcpSocket::readyRead, &late, [&] { lateAnswer += late.readAll(); });
+    for (QTcpSocket* socket : {&late, &unused}) {
+        socket->connectToHost(QHostAddress::LocalHost, m_server->port());
+        QVERIFY(socket->waitForConnected(5000));
+    }
+    QCOMPARE(m_client->get("rooms/lite").status, 200);
+    late.write("GET /rooms/lite HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Tavrix 6:tok6:echat\r\n\r\n");
+    QTRY_VERIFY2(lateAnswer.startsWith("HTTP/1.1 200 "), lateAnswer.left(40).constData());
     QVERIFY(m_server->addFault({"rooms/lite", "", 1, StandinServer::FaultMode::Hold}));
     QNetworkReply* held = m_client->start("GET", "rooms/lite");
     QTRY_COMPARE(m_server->heldCount(), 1);
     QElapsedTimer clock;
     clock.start();
     m_server->stop();
-    QVERIFY2(clock.elapsed() < 3000, "stop() waited on an open stream or a held reply");
+    QVERIFY2(clock.elapsed() < 3000, "stop() waited on an open stream, a held reply or an unused connection");
     QTRY_VERIFY(held->isFinished());
 }
 
