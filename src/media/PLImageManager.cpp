@@ -1,6 +1,7 @@
 #include "media/PLImageManager.h"
 
 #include "foundation/StandardFolders.h"
+#include "platform/CutShortReply.h"
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 
@@ -26,8 +27,7 @@ PLImageManager* PLImageManager::sharedManager() {
 }
 
 PLImageManager::PLImageManager(const QString& cacheFolder, QObject* parent)
-    : QObject(parent), m_cache(std::make_shared<PLImageCache>(cacheFolder)),
-      m_network(new QNetworkAccessManager(this)) {
+    : QObject(parent), m_cache(std::make_shared<PLImageCache>(cacheFolder)) {
     // One disk thread: reads, writes and trims of the cache folder never overlap.
     m_diskPool.setMaxThreadCount(1);
 }
@@ -44,6 +44,11 @@ struct PLImageManager::Download {
     std::optional<PLError> failure;
     bool cancelled = false;
 };
+
+void PLImageManager::setNetworkAccessManager(QNetworkAccessManager* network) {
+    Q_ASSERT(platform::isMainThread());
+    m_network = network;
+}
 
 qint64 PLImageManager::maxDownloadBytes() const {
     return m_maxDownloadBytes > 0 ? m_maxDownloadBytes : m_cache->maxFileBytes();
@@ -143,6 +148,8 @@ void PLImageManager::download(const QUrl& url, const QString& key) {
     request.setTransferTimeout(60000);
     auto download = std::make_shared<Download>();
     download->cap = maxDownloadBytes();
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     QNetworkReply* reply = m_network->get(request);
     download->reply = reply;
     m_running.insert(key, download);
@@ -218,6 +225,15 @@ void PLImageManager::downloadFinished(const QUrl& url, const QString& key,
         finish(key, url, QImage(),
                PLError(kErrorDomain, TooLargeError,
                        QStringLiteral("The image is larger than the bound of %1 bytes").arg(download->cap)),
+               CacheTypeNone);
+        return;
+    }
+    if (platform::isCutShort(reply, download->body.size())) {
+        qCWarning(lcImageManager).noquote() << "image download cut short from" << platform::Log::address(url);
+        finish(key, url, QImage(),
+               PLError(kErrorDomain, int(QNetworkReply::RemoteHostClosedError),
+                       QStringLiteral("The picture could not be downloaded (the connection closed before "
+                                      "the whole picture arrived)")),
                CacheTypeNone);
         return;
     }

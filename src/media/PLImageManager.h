@@ -61,6 +61,10 @@ public:
     int downloadTimeoutMs() const { return m_downloadTimeoutMs; }
     void setDownloadTimeoutMs(int ms) { m_downloadTimeoutMs = ms; }
 
+    // Downloads go through `network` from now on (main thread; tests); by default a manager of the
+    // loader's own.
+    void setNetworkAccessManager(QNetworkAccessManager* network);
+
     PLImageCache& imageCache() { return *m_cache; }
     // Lets the disk thread finish what it was given (tests).
     void waitForDiskWork() { m_diskPool.waitForDone(); }
@@ -79,7 +83,7 @@ private:
 
     std::shared_ptr<PLImageCache> m_cache;
     QThreadPool m_diskPool;
-    QNetworkAccessManager* m_network;
+    QPointer<QNetworkAccessManager> m_network;
     QHash<QString, QList<Waiter>> m_waiting;
     // The keys with a disk lookup, download or decode under way, with the download if one runs.
     QHash<QString, std::shared_ptr<Download>> m_running;

@@ -1,5 +1,6 @@
 #include "BoundedFetcher.h"
 
+#include "platform/CutShortReply.h"
 #include "platform/Log.h"
 
 #include <QLoggingCategory>
@@ -34,6 +35,11 @@ BoundedFetcher::BoundedFetcher(QObject* parent) : QObject(parent) {}
 BoundedFetcher::~BoundedFetcher() {
     for (const quint64 id : m_open.keys())
         abort(id);
+}
+
+void BoundedFetcher::setNetworkAccessManager(QNetworkAccessManager* network) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    m_network = network;
 }
 
 bool BoundedFetcher::isAllowedRedirect(const QUrl& from, const QUrl& to) {
@@ -149,6 +155,8 @@ void BoundedFetcher::finish(quint64 id) {
         if (open.body.size() > open.maxBytes) {
             answer.outcome = Answer::Outcome::Refused;
             answer.reason = QStringLiteral("longer than the bound of %1 bytes").arg(open.maxBytes);
+        } else if (isCutShort(reply, open.body.size())) {
+            answer.reason = QStringLiteral("the connection closed before the whole answer arrived");
         } else {
             answer.outcome = Answer::Outcome::Received;
             answer.body = std::move(open.body);

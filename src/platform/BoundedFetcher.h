@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <functional>
@@ -50,6 +51,9 @@ public:
     // Ends the request: its answer comes at once, as cancelled. Unknown ids are ignored.
     void abort(quint64 id);
     int openCount() const { return int(m_open.size()); }
+    // Requests go through `network` from now on (same thread; tests); by default a manager of the
+    // fetcher's own.
+    void setNetworkAccessManager(QNetworkAccessManager* network);
 
     // Whether a redirect from `from` to `to` stays with the server asked.
     static bool isAllowedRedirect(const QUrl& from, const QUrl& to);
@@ -68,7 +72,7 @@ private:
     void stop(quint64 id);
     void finish(quint64 id);
 
-    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkAccessManager> m_network;
     QHash<quint64, Open> m_open;
 };
 

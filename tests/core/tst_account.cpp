@@ -1,5 +1,6 @@
 // The account row and its server operations, against the stand-in service.
 #include "CoreFixture.h"
+#include "FakeNetwork.h"
 #include "core/model/Challenge.h"
 #include "core/model/CurrentUserInfo.h"
 #include "core/model/PLModelManager.h"
@@ -9,8 +10,9 @@
 #include "foundation/PLStoredModel.h"
 #include "platform/NotificationCenter.h"
 
+#include <QDir>
 #include <QFile>
-#include <QJsonArray>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
@@ -74,6 +76,8 @@ private slots:
     void userConfigurationSwitchesAndOverrides();
     void deviceTokenIsSentOnce();
     void coBrandingImagesArriveInTheBackground();
+    void coBrandingImagesCutShortAreNotStored_data();
+    void coBrandingImagesCutShortAreNotStored();
     void hostLoginStartsFromAFreshStore();
     void currentUserIDFollowsEveryAccountChange();
     void offlineOperationsStartNothing();
@@ -428,6 +432,44 @@ void TestAccount::coBrandingImagesArriveInTheBackground() {
     QFile after(image);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before);
+}
+
+void TestAccount::coBrandingImagesCutShortAreNotStored_data() {
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("whole") << qint64(64) << true;
+    QTest::newRow("cut short") << qint64(20) << false;
+}
+
+// Qt can finish a download whose connection closed before its announced body as a whole one: the
+// image already there stays, and none of the cut one is written.
+void TestAccount::coBrandingImagesCutShortAreNotStored() {
+    QFETCH(qint64, sent);
+    QFETCH(bool, stored);
+    CoreFixture world;
+    signIn(world);
+    const QByteArray old = "the image stored before";
+    const QByteArray fresh(64, 'i');
+    const QStringList paths{CurrentUserInfo::localCoBrandingImagePath(),
+                            CurrentUserInfo::localCoBrandingLogoImgePath()};
+    for (const QString& path : paths) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    }
+    FakeNetwork network(FakeReply::Answer::cutShort(fresh, sent, "image/png"));
+    CurrentUserInfo::setCoBrandingNetworkAccessManager(&network);
+    world.server().setUserConfigProps(QJsonObject{{"showCoBrandingSplashScreen", false},
+                                                  {"splashImagesPath", "http://images.test/splash"}});
+    Outcome outcome;
+    QVERIFY(account()->getUserConfigWithCompletionHandler(outcome.handler()));
+    QTRY_VERIFY(outcome.called);
+    QTRY_COMPARE(network.answered(), 2);
+    for (const QString& path : paths) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored ? fresh : old);
+    }
 }
 
 void TestAccount::hostLoginStartsFromAFreshStore() {

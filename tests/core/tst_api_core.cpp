@@ -1,6 +1,7 @@
 // The request core's contract: when it calls back, how often, on which thread, and what counts as a
 // failure; and the event stream's chunk delivery.
 #include "CoreFixture.h"
+#include "FakeNetwork.h"
 #include "ScriptedHttpPeer.h"
 #include "core/api/AccountAPIServices.h"
 #include "core/api/PLEventsAPIService.h"
@@ -44,6 +45,8 @@ private slots:
     void synchronousVariantAnswersBeforeReturningFromAnyThread();
     void eventStreamDeliversChunksInOrderAndStopIsSilent();
     void eventStreamEndByServerCallsCompletion();
+    void eventStreamCutShortEndsWithAnError_data();
+    void eventStreamCutShortEndsWithAnError();
 };
 
 void TestApiCore::offlineStartReturnsNoAndNeverCallsBack() {
@@ -198,26 +201,19 @@ Outcome startAndWait(PLAPIService& request) {
 const QByteArray kHtmlPage = "<html><body><h1>Something went wrong</h1></body></html>";
 const QByteArray kPrivateRefusal = R"({"error":"conflict","reason":"Already there.","statusCode":409})";
 const QByteArray kAccountRefusal = R"({"response":{"error":{"msg":"invalidOTP"}}})";
+const QByteArray kEvents = "data: {\"type\":\"one\"}\ndata: {\"type\":\"two\"}\n";
 
 // A reply as Qt hands it over once finished: its status, its headers and what the transport reported.
-class FinishedReply : public QNetworkReply {
-public:
-    FinishedReply(int status, const QByteArray& contentLength, NetworkError error) {
-        setOperation(QNetworkAccessManager::PostOperation);
-        setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status);
-        setRawHeader("Content-Type", "application/json");
-        if (!contentLength.isEmpty())
-            setRawHeader("Content-Length", contentLength);
-        if (error != NoError)
-            setError(error, QStringLiteral("reported by the transport"));
-        open(ReadOnly);
-        setFinished(true);
-    }
-    void abort() override {}
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-};
+std::unique_ptr<test::FakeReply> finishedReply(int status, const QByteArray& contentLength,
+                                               QNetworkReply::NetworkError error) {
+    test::FakeReply::Answer answer{status, {{"Content-Type", "application/json"}}, {}, error};
+    if (!contentLength.isEmpty())
+        answer.headers.append({"Content-Length", contentLength});
+    auto reply = std::make_unique<test::FakeReply>(answer, QNetworkAccessManager::PostOperation,
+                                                   QNetworkRequest(QUrl(QStringLiteral("http://h.test/a"))));
+    reply->finishNow();
+    return reply;
+}
 } // namespace
 
 void TestApiCore::everyHttpAnswerReachesTheCaller_data() {
@@ -329,8 +325,8 @@ void TestApiCore::bodyShorterThanItsLengthFailsWhateverQtReported() {
     QFETCH(QByteArray, body);
     QFETCH(int, qtError);
     QFETCH(QString, domain);
-    FinishedReply reply(status, contentLength, QNetworkReply::NetworkError(qtError));
-    const PLOptionalError error = PLAPIService::errorForReply(&reply, body);
+    const auto reply = finishedReply(status, contentLength, QNetworkReply::NetworkError(qtError));
+    const PLOptionalError error = PLAPIService::errorForReply(reply.get(), body);
     QCOMPARE(error ? error->domain : QString(), domain);
     if (domain == QStringLiteral("PLNetworkErrorDomain"))
         QCOMPARE(error->code, qint64(QNetworkReply::RemoteHostClosedError));
@@ -537,6 +533,41 @@ void TestApiCore::eventStreamEndByServerCallsCompletion() {
     QVERIFY(events.startService());
     QTRY_COMPARE(world.server().openStreams(world.userID()), 1);
     QCOMPARE(ends, 1);
+}
+
+void TestApiCore::eventStreamCutShortEndsWithAnError_data() {
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("whole") << qint64(kEvents.size()) << false;
+    QTest::newRow("cut short") << qint64(kEvents.size() - 5) << true;
+}
+
+// A stream with a length whose connection closed before it, which Qt may finish as whole, ends as a
+// failure; the pieces that came were handed on as they arrived.
+void TestApiCore::eventStreamCutShortEndsWithAnError() {
+    QFETCH(qint64, sent);
+    QFETCH(bool, failed);
+    test::CoreFixture world;
+    test::FakeNetwork network(test::FakeReply::Answer::cutShort(kEvents, sent, "text/event-stream"));
+    PLEventsAPIService events;
+    events.setNetworkAccessManager(&network);
+    QByteArray chunks;
+    int ends = 0;
+    PLOptionalError endError;
+    events.setProgressHandler([&](const QByteArray& chunk, const PLOptionalError&) { chunks += chunk; });
+    events.setCompletionHandler([&](const QByteArray&, const PLOptionalError& error) {
+        ++ends;
+        endError = error;
+    });
+    QVERIFY(events.startService());
+    QTRY_COMPARE(ends, 1);
+    QCOMPARE(network.requests(), 1);
+    QCOMPARE(chunks, kEvents.left(sent));
+    QCOMPARE(bool(endError), failed);
+    if (failed) {
+        QCOMPARE(endError->domain, QStringLiteral("PLNetworkErrorDomain"));
+        QCOMPARE(endError->code, qint64(QNetworkReply::RemoteHostClosedError));
+    }
 }
 
 int main(int argc, char** argv) {

@@ -1,6 +1,8 @@
 // The image loader's memory and disk caches against images served by the stand-in service.
 #include "CapturedLog.h"
 #include "CoreFixture.h"
+#include "EncodedImage.h"
+#include "FakeNetwork.h"
 #include "media/PLImageManager.h"
 #include "platform/MainThread.h"
 
@@ -117,6 +119,8 @@ private slots:
     void cancellingTheLastLoadAbortsTheTransfer();
     void onlyWebPicturesAreLoaded_data();
     void onlyWebPicturesAreLoaded();
+    void aPictureCutShortIsNeitherShownNorKept_data();
+    void aPictureCutShortIsNeitherShownNorKept();
 
 private:
     QUrl url(const QString& path) const { return QUrl(m_fixture->baseUrl() + path); }
@@ -404,6 +408,40 @@ void TestImageManager::onlyWebPicturesAreLoaded() {
     m_manager->waitForDiskWork();
     QVERIFY(!m_manager->cachedImageExistsForURL(target));
     QCOMPARE(QDir(m_folder->filePath(QStringLiteral("images"))).entryList(QDir::Files), QStringList());
+}
+
+void TestImageManager::aPictureCutShortIsNeitherShownNorKept_data() {
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("whole") << qint64(gradientJpeg().size()) << true;
+    QTest::newRow("cut short") << qint64(gradientJpeg().size() / 2) << false;
+    QTest::newRow("nothing of it") << qint64(0) << false;
+}
+
+// Qt can finish a download whose connection closed before its announced body as a whole one: such a
+// picture fails as a dropped connection, and neither memory nor disk keeps it.
+void TestImageManager::aPictureCutShortIsNeitherShownNorKept() {
+    QFETCH(qint64, sent);
+    QFETCH(bool, kept);
+    if (sent > 0) // only the length tells
+        QVERIFY(!QImage::fromData(gradientJpeg().left(sent)).isNull());
+    FakeNetwork network(FakeReply::Answer::cutShort(gradientJpeg(), sent, "image/jpeg"));
+    m_manager->setNetworkAccessManager(&network);
+    const QUrl picture(QStringLiteral("http://pictures.test/p.jpg"));
+    const Result result = load(picture);
+    m_manager->waitForDiskWork();
+    QCOMPARE(network.requests(), 1);
+    QCOMPARE(m_manager->cachedImageExistsForURL(picture), kept);
+    if (kept) {
+        QVERIFY(!result.error);
+        QCOMPARE(result.image.size(), QSize(256, 256));
+        return;
+    }
+    QVERIFY(result.error);
+    QCOMPARE(result.error->domain, QStringLiteral("PLImageManagerErrorDomain"));
+    QCOMPARE(result.error->code, qint64(QNetworkReply::RemoteHostClosedError));
+    QVERIFY(result.image.isNull());
+    QVERIFY(QDir(m_folder->filePath(QStringLiteral("images"))).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(TestImageManager)

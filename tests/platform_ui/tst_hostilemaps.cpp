@@ -3,6 +3,7 @@
 // servers. Nothing of them is kept, memory stays within its bound, and every request ends by its
 // deadline on the scheduler's virtual clock.
 #include "EncodedImage.h"
+#include "FakeNetwork.h"
 #include "HostileHttpPeer.h"
 #include "TestSandbox.h"
 #include "platform/BoundedFetcher.h"
@@ -83,6 +84,8 @@ private slots:
     void tileBodiesAreBoundedAsTheyArrive();
     void aTricklingTileFailsAtItsDeadline();
     void aSmallAnswerHoldsNoMoreThanItself();
+    void anAnswerCutShortIsNoAnswer_data();
+    void anAnswerCutShortIsNoAnswer();
     void redirectsStayWithTheServer_data();
     void redirectsStayWithTheServer();
     void tileRedirects_data();
@@ -270,6 +273,37 @@ void TestHostileMaps::aSmallAnswerHoldsNoMoreThanItself() {
     QTRY_VERIFY(answer.isOk());
     QCOMPARE(answer.body, png(256));
     QVERIFY2(answer.body.capacity() < 64 * 1024, qPrintable(QString::number(answer.body.capacity())));
+}
+
+void TestHostileMaps::anAnswerCutShortIsNoAnswer_data() {
+    QTest::addColumn<qint64>("sent");
+    QTest::addColumn<bool>("received");
+    const qint64 whole = png(256).size();
+    QTest::newRow("whole") << whole << true;
+    QTest::newRow("cut short") << whole / 2 << false;
+    QTest::newRow("nothing of it") << qint64(0) << false;
+}
+
+// Qt can finish an answer whose connection closed before its announced body as a whole one: such a
+// tile is a failed fetch, and none of its bytes reach the caller.
+void TestHostileMaps::anAnswerCutShortIsNoAnswer() {
+    QFETCH(qint64, sent);
+    QFETCH(bool, received);
+    test::FakeNetwork network(test::FakeReply::Answer::cutShort(png(256), sent, "image/png"));
+    BoundedFetcher fetcher;
+    fetcher.setNetworkAccessManager(&network);
+    std::optional<BoundedFetcher::Answer> answer;
+    fetcher.get(1, QNetworkRequest(QUrl(QStringLiteral("http://tiles.test/1/0/0.png"))), 2 * kMB,
+                [&answer](const BoundedFetcher::Answer& a) { answer = a; });
+    QTRY_VERIFY(answer);
+    QCOMPARE(network.requests(), 1);
+    if (received) {
+        QVERIFY(answer->isOk());
+        QCOMPARE(answer->body, png(256));
+    } else {
+        QCOMPARE(answer->outcome, BoundedFetcher::Answer::Outcome::Failed);
+        QVERIFY(answer->body.isEmpty());
+    }
 }
 
 void TestHostileMaps::redirectsStayWithTheServer_data() {

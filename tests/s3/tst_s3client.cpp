@@ -1,3 +1,4 @@
+#include "FakeNetwork.h"
 #include "HostileHttpPeer.h"
 #include "RestSigner.h"
 #include "ScriptedHttpPeer.h"
@@ -5,6 +6,7 @@
 #include "media/s3/DateS3SDKUtil.h"
 #include "media/s3/S3AuthUtils.h"
 #include "media/s3/S3Client.h"
+#include "media/s3/S3Connection.h"
 #include "media/s3/S3Endpoints.h"
 #include "media/s3/S3ErrorHandler.h"
 #include "media/s3/S3Logger.h"
@@ -162,6 +164,8 @@ private slots:
     void refusalsReachTheDelegateOnlyAsFailures();
     void timeoutFailsOnceAndAbortsTheTransfer();
     void droppedConnectionIsANetworkFailure();
+    void anAnswerCutShortIsANetworkFailure_data();
+    void anAnswerCutShortIsANetworkFailure();
     void syncCallRetriesWithExponentialPausesAndFreshSignatures();
     void nonRetryableOutcomesMakeOneAttempt();
     void tokenErrorRefreshesAndClockSkewIsCorrected();
@@ -571,6 +575,57 @@ void TestS3Client::droppedConnectionIsANetworkFailure() {
     QCOMPARE(delegate.events, (QStringList{"send", "error"}));
     QCOMPARE(delegate.error->domain, QString::fromLatin1(S3URLErrorDomain));
     QCOMPARE(delegate.error->code, S3URLErrors::NetworkConnectionLost);
+}
+
+void TestS3Client::anAnswerCutShortIsANetworkFailure_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("contentLength");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("completes");
+    const QByteArray refusal = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Error><Code>AccessDenied</Code>"
+                               "<Message>Access Denied</Message></Error>";
+    QTest::newRow("whole") << 200 << QByteArray("0") << QByteArray() << true;
+    QTest::newRow("cut short") << 200 << QByteArray("64") << QByteArray() << false;
+    QTest::newRow("a refusal cut short") << 403 << QByteArray("4096") << refusal << false;
+}
+
+// Qt can finish an answer whose connection closed before its announced body as a whole one: the
+// object is not taken for stored, and the call is retried as after a dropped connection.
+void TestS3Client::anAnswerCutShortIsANetworkFailure() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, contentLength);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, completes);
+    test::FakeNetwork network({status,
+                               {{"Content-Length", contentLength}, {"ETag", "\"abc\""}},
+                               body,
+                               status == 403 ? QNetworkReply::ContentAccessDenied : QNetworkReply::NoError});
+    S3Connection::setNetworkAccessManager(&network);
+    auto s3 = std::make_unique<S3Client>(S3Credentials("AKID", "SECRET"));
+    s3->setEndpoint(QStringLiteral("http://s3.test"));
+    s3->setSleeper([this](double seconds) { m_pauses << seconds; });
+
+    RecordingDelegate delegate;
+    auto request = put(QStringLiteral("k"));
+    request->setDelegate(&delegate);
+    s3->putObject(request);
+    QTRY_VERIFY(delegate.done());
+    QCOMPARE(network.requests(), 1);
+    if (completes) {
+        QCOMPARE(delegate.events, (QStringList{"response", "complete"}));
+        QCOMPARE(delegate.completed->etag, QStringLiteral("\"abc\""));
+        return;
+    }
+    QCOMPARE(delegate.completions, 0);
+    QCOMPARE(delegate.error->domain, QString::fromLatin1(S3URLErrorDomain));
+    QCOMPARE(delegate.error->code, S3URLErrors::NetworkConnectionLost);
+
+    // A blocking call tries again, as after any lost connection.
+    S3ErrorHandler::shouldNotThrowExceptions();
+    const auto response = s3->putObject(put(QStringLiteral("k")));
+    QCOMPARE(response->error()->code, S3URLErrors::NetworkConnectionLost);
+    QCOMPARE(m_pauses.size(), 5);
+    QCOMPARE(network.requests(), 1 + 5);
 }
 
 void TestS3Client::syncCallRetriesWithExponentialPausesAndFreshSignatures() {

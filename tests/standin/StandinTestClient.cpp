@@ -1,5 +1,7 @@
 #include "StandinTestClient.h"
 
+#include "platform/CutShortReply.h"
+
 #include <QSignalSpy>
 #include <QUrl>
 
@@ -41,9 +43,7 @@ StandinTestClient::Reply StandinTestClient::wait(QNetworkReply* reply, int timeo
     result.error = reply->error();
     // Qt can finish a reply whose connection closed before its announced body with no error; such an
     // answer is a broken connection here too.
-    bool known = false;
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (result.error == QNetworkReply::NoError && known && result.body.size() < announced)
+    if (result.error == QNetworkReply::NoError && platform::isCutShort(reply, result.body.size()))
         result.error = QNetworkReply::RemoteHostClosedError;
     reply->deleteLater();
     return result;

@@ -2,6 +2,7 @@
 
 #include "foundation/PLReachabilityResponder.h"
 #include "foundation/StringAdditions.h"
+#include "platform/CutShortReply.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -174,34 +175,22 @@ QString PLAPIService::serviceRefusalMessage(const QByteArray& body) {
     return refusal.value(QStringLiteral("reason")).toString();
 }
 
-namespace {
-// Qt's HTTP/1 client, under load, can finish a reply whose connection closed before its announced body
-// as a whole one, with no error. Qt drops the length of a body it decodes, so a length still there is
-// that of the bytes read here. Answers that never carry a body are left alone, whatever their headers say.
-bool isCutShort(QNetworkReply* reply, int status, const QByteArray& body) {
-    if (status == 204 || status == 304)
-        return false;
-    bool known = false;
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (!known || body.size() >= announced)
-        return false;
-    qCDebug(lcRequests) << "answer cut short:" << body.size() << "of" << announced << "bytes";
-    return true;
-}
-} // namespace
-
 PLOptionalError PLAPIService::errorForReply(QNetworkReply* reply, const QByteArray& body) {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const auto networkError = reply->error();
     if (isTransportFailure(networkError, status))
         return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(networkError), reply->errorString());
-    if (isCutShort(reply, status, body))
-        return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(QNetworkReply::RemoteHostClosedError),
-                       QStringLiteral("The connection closed before the whole answer arrived."));
+    if (platform::isCutShort(reply, body.size()))
+        return cutShortError();
     if (status >= 400 && !isServiceRefusal(body))
         return PLError(QStringLiteral("PLHTTPErrorDomain"), status,
                        QStringLiteral("The server answered with status %1.").arg(status));
     return std::nullopt;
+}
+
+PLError PLAPIService::cutShortError() {
+    return PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(QNetworkReply::RemoteHostClosedError),
+                   QStringLiteral("The connection closed before the whole answer arrived."));
 }
 
 // The address is no URL (a configuration whose base and path do not join into one): the request

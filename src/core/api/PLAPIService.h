@@ -97,6 +97,9 @@ public:
     // The error rule described above, shared by both starts.
     static PLOptionalError errorForReply(QNetworkReply* reply, const QByteArray& body);
     static bool isTransportFailure(QNetworkReply::NetworkError error, int httpStatus);
+    // The failure of an answer whose connection closed before its announced body had arrived, which
+    // Qt may report as whole: a dropped connection.
+    static PLError cutShortError();
 
 protected:
     static bool isNetworkReachable();

@@ -1,6 +1,7 @@
 #include "core/api/PLEventsAPIService.h"
 
 #include "core/api/PLAppConfigurations.h"
+#include "platform/CutShortReply.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -42,10 +43,12 @@ bool PLEventsAPIService::startService() {
         m_manager = new QNetworkAccessManager(this);
     QNetworkReply* reply = m_manager->get(request);
     m_connection = reply;
+    m_received = 0;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         if (m_connection != reply)
             return;
         const QByteArray chunk = reply->readAll();
+        m_received += chunk.size();
         if (!chunk.isEmpty() && m_chunkHandler)
             m_chunkHandler(chunk, refusal(reply));
     });
@@ -54,6 +57,7 @@ bool PLEventsAPIService::startService() {
             return; // stopped: no callback
         m_connection = nullptr;
         const QByteArray rest = reply->readAll();
+        m_received += rest.size();
         if (!rest.isEmpty() && m_chunkHandler)
             m_chunkHandler(rest, refusal(reply));
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -61,6 +65,8 @@ bool PLEventsAPIService::startService() {
         if (isTransportFailure(reply->error(), status))
             error =
                 PLError(QStringLiteral("PLNetworkErrorDomain"), qint64(reply->error()), reply->errorString());
+        else if (platform::isCutShort(reply, m_received))
+            error = cutShortError();
         reply->deleteLater();
         if (m_completionHandler)
             m_completionHandler(QByteArray(), error);

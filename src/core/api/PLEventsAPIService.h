@@ -37,6 +37,9 @@ public:
     // The one-shot start makes no sense for a stream.
     bool startServiceWithCompleHandler(const PLServiceCompletionHandler&) { return false; }
     bool isConnected() const { return m_connection != nullptr; }
+    // Connections go through `network` from the next start on (same thread; tests); by default a
+    // manager of the service's own.
+    void setNetworkAccessManager(QNetworkAccessManager* network) { m_manager = network; }
 
 private:
     qint64 m_afterTimeLine = 0;
@@ -44,7 +47,9 @@ private:
     ChunkHandler m_chunkHandler;
     PLServiceCompletionHandler m_completionHandler;
     QPointer<QNetworkReply> m_connection;
-    QNetworkAccessManager* m_manager = nullptr;
+    QPointer<QNetworkAccessManager> m_manager;
+    // Body bytes of the current connection handed on so far.
+    qint64 m_received = 0;
 };
 
 } // namespace pelnix

@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <functional>
 
+class QNetworkAccessManager;
+
 namespace pelnix {
 
 // (success, transport error, the server's message).
@@ -106,6 +108,9 @@ public:
     // Fetches both images in the background when the server asks for co-branding; each replaces its
     // file atomically only when it arrived whole.
     void downloadCoBrandingImageIfRequired();
+    // The images are fetched through `network` from now on (main thread; tests); by default a
+    // manager of the library's own.
+    static void setCoBrandingNetworkAccessManager(QNetworkAccessManager* network);
 
     bool getChallengeWithCompletionHandler(PLChallengeHandler completion);
     bool startRegistrationWithEmail(const QString& email, PLResultHandler completion);

@@ -10,6 +10,7 @@
 #include "foundation/StringStandardFolders.h"
 #include "foundation/StringTinyURLValidation.h"
 #include "foundation/persistence/PLPersistence.h"
+#include "platform/CutShortReply.h"
 #include "platform/MainThread.h"
 #include "platform/NotificationCenter.h"
 #include "platform/store/ObjectContext.h"
@@ -20,6 +21,7 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QSaveFile>
 #include <algorithm>
 
@@ -30,6 +32,9 @@ namespace pelnix {
 using namespace SafeKVC;
 
 namespace {
+
+// The co-branding images' downloads, on the main thread.
+QPointer<QNetworkAccessManager> g_coBrandingNetwork;
 
 qint64 int64ForKeyPath(const QVariantMap& source, const QString& keyPath) {
     return qint64(doubleForKeyPath(source, keyPath));
@@ -290,6 +295,11 @@ QImage CurrentUserInfo::coBrandingLogoImage() const {
     return imageAt(localCoBrandingLogoImgePath());
 }
 
+void CurrentUserInfo::setCoBrandingNetworkAccessManager(QNetworkAccessManager* network) {
+    Q_ASSERT(platform::isMainThread());
+    g_coBrandingNetwork = network;
+}
+
 void CurrentUserInfo::downloadCoBrandingImageIfRequired() {
     if (!showCoBrandingSplashScreen())
         return;
@@ -302,9 +312,9 @@ void CurrentUserInfo::downloadCoBrandingImageIfRequired() {
                                                                                  QString::fromLatin1(name)));
     };
     // Asynchronous: the main thread never waits for the images.
-    static QNetworkAccessManager* manager = nullptr;
-    if (!manager)
-        manager = new QNetworkAccessManager(QCoreApplication::instance());
+    if (!g_coBrandingNetwork)
+        g_coBrandingNetwork = new QNetworkAccessManager(QCoreApplication::instance());
+    QNetworkAccessManager* manager = g_coBrandingNetwork;
     const QList<QPair<QUrl, QString>> downloads{
         {addressOf(StandardFolders::kCoBrandingImageFileName), localCoBrandingImagePath()},
         {addressOf(StandardFolders::kCoBrandingLogoImageFileName), localCoBrandingLogoImgePath()}};
@@ -316,7 +326,8 @@ void CurrentUserInfo::downloadCoBrandingImageIfRequired() {
             reply->deleteLater();
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             const QByteArray data = reply->readAll();
-            if (reply->error() != QNetworkReply::NoError || status >= 400 || data.isEmpty())
+            if (reply->error() != QNetworkReply::NoError || status >= 400 || data.isEmpty() ||
+                platform::isCutShort(reply, data.size()))
                 return; // the old file stays
             QDir().mkpath(QFileInfo(path).absolutePath());
             QSaveFile file(path);

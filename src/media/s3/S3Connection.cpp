@@ -6,6 +6,7 @@
 #include "media/s3/S3ServiceRequest.h"
 #include "media/s3/S3ServiceResponse.h"
 #include "media/s3/S3URLErrors.h"
+#include "platform/CutShortReply.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -17,11 +18,23 @@
 namespace pelnix {
 
 namespace {
+
 constexpr int kMaxRedirects = 10;
+
+QPointer<QNetworkAccessManager>& threadManager() {
+    thread_local QPointer<QNetworkAccessManager> manager;
+    return manager;
+}
+
+} // namespace
+
+void S3Connection::setNetworkAccessManager(QNetworkAccessManager* manager) {
+    Q_ASSERT(!manager || manager->thread() == QThread::currentThread());
+    threadManager() = manager;
 }
 
 QNetworkAccessManager* S3Connection::networkAccessManager() {
-    thread_local QPointer<QNetworkAccessManager> manager;
+    QPointer<QNetworkAccessManager>& manager = threadManager();
     if (!manager) {
         manager = new QNetworkAccessManager;
         QThread* thread = QThread::currentThread();
@@ -86,6 +99,7 @@ void S3Connection::send(const QUrl& url) {
     }
     m_reply = reply;
     m_lastSent = 0;
+    m_received = 0;
     connect(reply, &QNetworkReply::metaDataChanged, this, &S3Connection::onMetaDataChanged);
     connect(reply, &QNetworkReply::readyRead, this, &S3Connection::onReadyRead);
     connect(reply, &QNetworkReply::uploadProgress, this, &S3Connection::onUploadProgress);
@@ -129,6 +143,7 @@ bool S3Connection::deliverBody() {
     // Read no more than the response keeps (and one byte to tell there is more).
     const qint64 room = m_response->bodyRoom();
     const QByteArray data = room < 0 ? m_reply->readAll() : m_reply->read(room);
+    m_received += data.size();
     if (!data.isEmpty())
         m_response->connectionDidReceiveData(data);
     if (m_response->bodyRoom() != 0)
@@ -180,7 +195,12 @@ void S3Connection::onFinished() {
         if (deliverBody())
             return;
         m_reply = nullptr;
-        m_response->connectionDidFinishLoading();
+        if (platform::isCutShort(reply, m_received))
+            m_response->connectionDidFailWithError(S3URLErrors::errorFor(
+                QNetworkReply::RemoteHostClosedError,
+                QStringLiteral("The connection closed before the whole answer arrived.")));
+        else
+            m_response->connectionDidFinishLoading();
     }
     end();
 }

@@ -45,6 +45,8 @@ public:
 
     // The network manager of the calling thread, made on first use and kept for the thread's life.
     static QNetworkAccessManager* networkAccessManager();
+    // The calling thread's connections go through `manager` from now on, while it lives (tests).
+    static void setNetworkAccessManager(QNetworkAccessManager* manager);
 
 signals:
     // After the response's last callback of this attempt.
@@ -72,6 +74,8 @@ private:
     QTimer m_timer;
     QPointer<QNetworkReply> m_reply;
     qint64 m_lastSent = 0;
+    // Body bytes of the current attempt read from its reply.
+    qint64 m_received = 0;
     int m_redirects = 0;
     bool m_responseDelivered = false;
     bool m_ended = false;

@@ -3,6 +3,7 @@
 #include "core/api/PLAppConfigurations.h"
 #include "foundation/PLOfflineURLCache.h"
 #include "foundation/StandardFolders.h"
+#include "platform/CutShortReply.h"
 #include "platform/MainThread.h"
 #include "platform/ui/WebView.h"
 #include "ui/conversation/ConversationSmartLog.h"
@@ -32,23 +33,23 @@ bool isFetchable(const QUrl& url) {
 }
 
 // The worker's own network access, made on its thread and gone with it.
-QNetworkAccessManager* workerNetwork() {
+QNetworkAccessManager* workerNetwork(const PLSmartMessageImageCache::NetworkFactory& make) {
     thread_local std::unique_ptr<QNetworkAccessManager> network;
     if (!network) {
-        network = std::make_unique<QNetworkAccessManager>();
+        network = make ? make() : std::make_unique<QNetworkAccessManager>();
         network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     }
     return network.get();
 }
 
-// The body of a picture, or nothing: a failed, refused, oversized or overlong download, or one that
-// another host answered.
-std::optional<QByteArray> fetch(const QUrl& url, const QSet<QUrl>& origins) {
+// The body of a picture, or nothing: a failed, refused, oversized, overlong or cut download, or one
+// that another host answered.
+std::optional<QByteArray> fetch(const QUrl& url, const QSet<QUrl>& origins, QNetworkAccessManager* network) {
     QNetworkRequest request(url);
     request.setTransferTimeout(PLSmartMessageImageCache::kTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::UserVerifiedRedirectPolicy);
-    QNetworkReply* reply = workerNetwork()->get(request);
+    QNetworkReply* reply = network->get(request);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
         reply, [](QNetworkReply* r) { r->deleteLater(); });
     QEventLoop loop;
@@ -92,6 +93,10 @@ std::optional<QByteArray> fetch(const QUrl& url, const QSet<QUrl>& origins) {
     body += reply->read(PLSmartMessageImageCache::kMaxImageBytes + 1 - body.size());
     if (body.size() > PLSmartMessageImageCache::kMaxImageBytes)
         return std::nullopt;
+    if (platform::isCutShort(reply, body.size())) {
+        qCInfo(lcConversationSmart) << "a picture of a smart message was cut short";
+        return std::nullopt;
+    }
     return body;
 }
 
@@ -204,14 +209,15 @@ void PLSmartMessageImageCache::cacheImagesIfNeeded(const QString& html) {
             qCInfo(lcConversationSmart) << "a picture on another host than the service's is not copied";
             continue;
         }
-        m_queue.async(
-            [this, urlText, origins, total = m_maxTotalBytes] { copyImage(urlText, origins, total); });
+        m_queue.async([this, urlText, origins, total = m_maxTotalBytes, make = m_networkFactory] {
+            copyImage(urlText, origins, total, workerNetwork(make));
+        });
     }
 }
 
 void PLSmartMessageImageCache::copyImage(const QString& urlText, const QSet<QUrl>& origins,
-                                         qint64 maxTotalBytes) {
-    const auto data = fetch(QUrl(urlText), origins);
+                                         qint64 maxTotalBytes, QNetworkAccessManager* network) {
+    const auto data = fetch(QUrl(urlText), origins, network);
     bool kept = false;
     if (data && !isPicture(*data)) {
         qCInfo(lcConversationSmart) << "a smart message's picture that is no picture is not copied";

@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <memory>
+
+class QNetworkAccessManager;
 
 namespace pelnix {
 
@@ -53,16 +56,22 @@ public:
     void setMaxTotalBytes(qint64 bytes) { m_maxTotalBytes = bytes; }
     // `done` runs on the main thread once every copy queued before has ended (tests, shut-down).
     void whenIdle(std::function<void()> done);
+    // Makes the worker's network access, on the worker, at its first fetch (tests); by default a
+    // manager of its own. Set before the first copy.
+    using NetworkFactory = std::function<std::unique_ptr<QNetworkAccessManager>()>;
+    void setNetworkFactory(NetworkFactory make) { m_networkFactory = std::move(make); }
 
 private:
     // On the worker: one picture, fetched, checked, written, then listed; then the oldest copies
     // go while the copies exceed `maxTotalBytes`.
-    void copyImage(const QString& urlText, const QSet<QUrl>& origins, qint64 maxTotalBytes);
+    void copyImage(const QString& urlText, const QSet<QUrl>& origins, qint64 maxTotalBytes,
+                   QNetworkAccessManager* network);
 
     platform::SerialQueue m_queue;
     // URLs queued and not yet done, or failed in this run; touched on the main thread only.
     QSet<QString> m_seen;
     qint64 m_maxTotalBytes = kMaxTotalBytes;
+    NetworkFactory m_networkFactory;
     // The URLs listed, as read from the list of the caches folder named, plus those copied since.
     QSet<QString> m_listed;
     QString m_listedFolder;

@@ -1,6 +1,8 @@
 // The copies of smart-message pictures: named by the whole URL, fetched once, only from the service's
 // own hosts, kept only when they are pictures within the bounds, listed only once written, written
 // by one worker so no entry is lost, and bounded together with the oldest going first.
+#include "EncodedImage.h"
+#include "FakeNetwork.h"
 #include "LoopbackPeer.h"
 #include "TestSandbox.h"
 #include "core/api/PLAppConfigurations.h"
@@ -223,6 +225,37 @@ private slots:
         QCOMPARE(other.hits.value("/p.png"), 0);
         QCOMPARE(PLOfflineURLCache::substitutionPaths().contains(url), kept);
         QCOMPARE(cachedFile(url), kept ? body : QByteArray());
+    }
+
+    void aPictureCutShortIsNotKept_data() {
+        QTest::addColumn<qint64>("sent");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("whole") << qint64(test::gradientJpeg().size()) << true;
+        QTest::newRow("cut short") << qint64(test::gradientJpeg().size() / 2) << false;
+    }
+    // Qt can finish a download whose connection closed before its announced body as a whole one; a
+    // cut JPEG still decodes as a picture, so only its length tells.
+    void aPictureCutShortIsNotKept() {
+        QFETCH(qint64, sent);
+        QFETCH(bool, kept);
+        PelnixInfo::sharedInstance()->setHostURL(QStringLiteral("http://service.test/"));
+        PLAppConfigurations::reloadCurrentConfiguration();
+        const QByteArray picture = test::gradientJpeg();
+        QVERIFY(!QImage::fromData(picture.left(sent)).isNull());
+        const auto answer = test::FakeReply::Answer::cutShort(picture, sent, "image/jpeg");
+        std::atomic<test::FakeNetwork*> network = nullptr;
+        cache->setNetworkFactory([answer, &network] {
+            auto made = std::make_unique<test::FakeNetwork>(answer);
+            network = made.get();
+            return made;
+        });
+        const QString url = QStringLiteral("http://service.test/p.jpg");
+        cache->cacheImagesIfNeeded(page({url}));
+        idle();
+        QVERIFY(network.load());
+        QCOMPARE(network.load()->requests(), 1);
+        QCOMPARE(PLOfflineURLCache::substitutionPaths().contains(url), kept);
+        QCOMPARE(cachedFile(url), kept ? picture : QByteArray());
     }
 
     // The service's address may send the picture elsewhere: only to its own hosts.
