@@ -3,7 +3,6 @@
 #include "GalleryAccount.h"
 #include "MirroredGeometry.h"
 #include "TestSandbox.h"
-#include "foundation/ui/ImageAdditions.h"
 #include "platform/Sandbox.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
@@ -382,10 +381,13 @@ void TestAccountGallery::formPagesMirrorRightToLeft() {
         for (int x = 0; x < leading->width(); ++x)
             inked += shot.at(leading, QPointF(x, y)).blue() > shot.at(leading, QPointF(x, y)).red() + 60;
     QVERIFY(inked > 20);
-    // Back's arrow points out of the page, to the right.
-    if (verification)
-        QCOMPARE(leading->imageForState(Button::State::Normal),
-                 ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue")).mirrored(true, false));
+    // Back's arrow points out of the page, to the right: left to right's mirrored.
+    if (verification) {
+        GalleryShot leftToRight(kGallery, QString(identifier).remove(QLatin1String("RightToLeft")));
+        Button* back = topOf<PLEmailVerficationViewController>(leftToRight.controller)->backButton();
+        QVERIFY(test::showsFirstMarkMirrored(test::shownPart(leftToRight.image, back).look,
+                                             test::shownPart(shot.image, leading).look));
+    }
     QLineEdit* field = signUp ? static_cast<QLineEdit*>(signUp->emailAddressTextField())
                               : static_cast<QLineEdit*>(verification->verifyCodeTextField());
     // The text at the field's right half, nothing of it at the left.
@@ -601,12 +603,15 @@ void TestAccountGallery::profileMirrorsRightToLeft() {
         return shown;
     };
     QList<test::ShownPart> mirrored;
+    QImage back;
     {
         GalleryShot shot(kGallery, leftToRight);
         auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
         QVERIFY(profile);
         for (QWidget* part : parts(profile))
             mirrored << test::shownPart(shot.image, part);
+        if (auto* button = shot.window.findChild<Button*>(QStringLiteral("profileBackButton")))
+            back = test::shownPart(shot.image, button).look;
     }
     GalleryShot shot(kGallery, rightToLeft);
     auto* profile = topOf<PLUserProfileTableViewController>(shot.controller);
@@ -620,6 +625,13 @@ void TestAccountGallery::profileMirrorsRightToLeft() {
         // The picture is left out: the camera button lies over another corner of it.
         if (qobject_cast<ImageView*>(shown[i]) && shown[i] != profile->profileImageView())
             QVERIFY2(part.look == mirrored[i].look, qPrintable(shown[i]->objectName()));
+    }
+    // Back's arrow points out of the page, to the right.
+    QCOMPARE(back.isNull(), profile->isEditingProfile());
+    if (!back.isNull()) {
+        auto* button = shot.window.findChild<Button*>(QStringLiteral("profileBackButton"));
+        QVERIFY(button);
+        QVERIFY(test::showsFirstMarkMirrored(back, test::shownPart(shot.image, button).look));
     }
     if (!profile->isEditingProfile())
         return;

@@ -2,6 +2,7 @@
 // the next button's enabling, every registration outcome, cancelling, the keyboard and centring
 // rules, the agreement links, the password toggle and the logged-out variant.
 #include "AccountTestKit.h"
+#include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "platform/ui/KeyboardMonitor.h"
@@ -13,11 +14,13 @@
 #include "ui/account/PLEmailVerficationViewController.h"
 #include "ui/account/PLSignUpMessageTextView.h"
 #include "ui/account/PLSignUpViewController.h"
+#include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -75,6 +78,8 @@ private slots:
     void formsShowOnFirstShow();
     void pageButtonsMirrorRightToLeft_data();
     void pageButtonsMirrorRightToLeft();
+    void backArrowsPointOutOfThePage_data();
+    void backArrowsPointOutOfThePage();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -424,19 +429,32 @@ void TestSignUp::formsShowOnFirstShow() {
 
 namespace {
 enum class Direction { LeftToRight, RightToLeft, Program, TurnedWhileShown, TurnedBack };
+// Each way to a direction, as a row names it.
+const std::pair<const char*, Direction> kDirections[] = {
+    {"ltr", Direction::LeftToRight},
+    {"rtl", Direction::RightToLeft},
+    {"rtl program", Direction::Program},
+    {"rtl turned while shown", Direction::TurnedWhileShown},
+    {"ltr turned back", Direction::TurnedBack}};
 
-// Where the view named `name` lies in its parent on the form screen `identifier`, shown as a window's
-// root in `direction`, and its parent's width.
-std::pair<QRect, int> placed(const QString& storyboard, const QString& identifier, const QString& name,
-                             Direction direction, QSize size) {
+// What `read` finds of the view named `name` on the screen `identifier`, shown as a window's root in
+// `direction`; `prepare` readies the screen before it shows.
+template <typename Read>
+auto readShown(const QString& storyboard, const QString& identifier, const QString& name, Direction direction,
+               QSize size, Read read, const std::function<void(ViewController*)>& prepare = {})
+    -> decltype(read(nullptr)) {
     const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
+    const auto restore = qScopeGuard([program] { QGuiApplication::setLayoutDirection(program); });
     if (direction == Direction::Program)
         QGuiApplication::setLayoutDirection(Qt::RightToLeft);
     Window window;
     window.resize(size);
     if (direction == Direction::RightToLeft)
         window.setLayoutDirection(Qt::RightToLeft);
-    window.setRootViewController(ScreenRegistry::shared()->instantiate(storyboard, identifier));
+    ViewController* screen = ScreenRegistry::shared()->instantiate(storyboard, identifier);
+    if (prepare)
+        prepare(screen);
+    window.setRootViewController(screen);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return {};
@@ -444,12 +462,20 @@ std::pair<QRect, int> placed(const QString& storyboard, const QString& identifie
         window.setLayoutDirection(Qt::RightToLeft);
     if (direction == Direction::TurnedBack)
         window.setLayoutDirection(Qt::LeftToRight);
+    // The pointer away from the bar, so that no button under it is drawn raised.
+    QTest::mouseMove(&window, QPoint(size.width() / 2, size.height() - 1));
     QCoreApplication::processEvents();
     auto* view = window.findChild<QWidget*>(name);
-    const std::pair<QRect, int> found =
-        view ? std::pair(view->geometry(), view->parentWidget()->width()) : std::pair(QRect(), 0);
-    QGuiApplication::setLayoutDirection(program);
-    return found;
+    return view ? read(view) : decltype(read(nullptr)){};
+}
+
+// Where the view named `name` lies in its parent on the form screen `identifier`, shown as a window's
+// root in `direction`, and its parent's width.
+std::pair<QRect, int> placed(const QString& storyboard, const QString& identifier, const QString& name,
+                             Direction direction, QSize size) {
+    return readShown(storyboard, identifier, name, direction, size, [](QWidget* view) {
+        return std::pair(view->geometry(), view->parentWidget()->width());
+    });
 }
 } // namespace
 
@@ -465,14 +491,8 @@ void TestSignUp::pageButtonsMirrorRightToLeft_data() {
         {"Login", "PLEmailVerificationID", "wrongVerificationCodeButton"},
         {"Home", "PLRegPhoneNumberViewController", "closeButton"},
         {"Home", "PLVerifyPhoneNumberViewController", "closeButton"}};
-    const QList<std::pair<const char*, Direction>> directions{
-        {"ltr", Direction::LeftToRight},
-        {"rtl", Direction::RightToLeft},
-        {"rtl program", Direction::Program},
-        {"rtl turned while shown", Direction::TurnedWhileShown},
-        {"ltr turned back", Direction::TurnedBack}};
     for (const auto& [storyboard, identifier, name] : views)
-        for (const auto& [label, direction] : directions)
+        for (const auto& [label, direction] : kDirections)
             QTest::addRow("%s %s, %s", identifier, name, label)
                 << storyboard << identifier << name << direction << QSize(320, 568);
     QTest::newRow("PLSignUpViewController closeButton, rtl, 1024 x 768")
@@ -500,6 +520,47 @@ void TestSignUp::pageButtonsMirrorRightToLeft() {
                                             leftToRight.width(), leftToRight.height())
                                     : leftToRight;
     QCOMPARE(shown, expected);
+}
+
+void TestSignUp::backArrowsPointOutOfThePage_data() {
+    QTest::addColumn<QString>("storyboard");
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Direction>("direction");
+    const QList<std::tuple<const char*, const char*, const char*, const char*>> backs{
+        {"verification", "Login", "PLEmailVerificationID", "backButton"},
+        {"terms", "Login", "PLTermsAndConditionID", "navigationBar.left.0"},
+        {"profile", "Home", "PLUserProfileNavigationController", "profileBackButton"}};
+    for (const auto& [label, storyboard, identifier, name] : backs)
+        for (const auto& [turn, direction] : kDirections)
+            QTest::addRow("%s, %s", label, turn) << storyboard << identifier << name << direction;
+}
+
+// A back button's arrow points out of the page, the way back: right to left, however the direction
+// came, its ink is left to right's mirrored where the button mirrors it; left to right, as it was.
+void TestSignUp::backArrowsPointOutOfThePage() {
+    QFETCH(QString, storyboard);
+    QFETCH(QString, identifier);
+    QFETCH(QString, name);
+    QFETCH(Direction, direction);
+    AccountWorld world(CoreFixture::Service::None);
+    world.signIn();
+    WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+    const auto noMaker = qScopeGuard([] { WebView::setMaker({}); });
+    // The profile as a pushed screen shows its own Back.
+    const auto prepare = [](ViewController* screen) {
+        if (auto* profile = topOf<PLUserProfileTableViewController>(screen))
+            profile->setProfileNavigationType(2);
+    };
+    const auto grab = [](QWidget* view) { return view->grab().toImage(); };
+    const QImage leftToRight =
+        readShown(storyboard, identifier, name, Direction::LeftToRight, {320, 568}, grab, prepare);
+    const QImage shown = readShown(storyboard, identifier, name, direction, {320, 568}, grab, prepare);
+    const bool mirrored = direction != Direction::LeftToRight && direction != Direction::TurnedBack;
+    if (mirrored)
+        QVERIFY(test::showsFirstMarkMirrored(leftToRight, shown));
+    else
+        QCOMPARE(shown, leftToRight);
 }
 
 int main(int argc, char** argv) {

@@ -35,6 +35,34 @@ inline QList<QRect> geometries(const QList<QWidget*>& views) {
     return rects;
 }
 
+// The columns of `look` from its first inked one (unlike its top left pixel, the background) to the
+// last before a column without ink, its whole height: the first mark drawn from the left, as a
+// button's image before its title.
+inline QRect firstMark(const QImage& look) {
+    const auto inked = [&look](int x) {
+        for (int y = 0; y < look.height(); ++y)
+            if (look.pixel(x, y) != look.pixel(0, 0))
+                return true;
+        return false;
+    };
+    int from = 0;
+    while (from < look.width() && !inked(from))
+        ++from;
+    int to = from;
+    while (to < look.width() && inked(to))
+        ++to;
+    return QRect(from, 0, to - from, look.height());
+}
+
+// Whether `rightToLeft` shows the first mark of `leftToRight` (a button's image), a picture of the
+// same size, mirrored at its mirrored place; the mark is wider than a stray pixel.
+inline bool showsFirstMarkMirrored(const QImage& leftToRight, const QImage& rightToLeft) {
+    const QRect mark = firstMark(leftToRight);
+    return mark.width() > 4 && rightToLeft.size() == leftToRight.size() &&
+           rightToLeft.copy(mirroredIn(rightToLeft.width(), mark)) ==
+               leftToRight.copy(mark).mirrored(true, false);
+}
+
 // Where a view lies in its window and what a picture of that window shows of it.
 struct ShownPart {
     QRect inWindow;

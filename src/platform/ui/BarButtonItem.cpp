@@ -2,6 +2,7 @@
 
 #include "LibraryFont.h"
 
+#include <QEvent>
 #include <QToolButton>
 
 namespace pelnix::platform::ui {
@@ -68,6 +69,36 @@ void BarButtonItem::trigger() {
         m_action();
 }
 
+void BarButtonItem::setImageMirroredRightToLeft(bool mirrored) {
+    m_mirrorImage = mirrored;
+    emit changed();
+}
+
+void BarButtonItem::showImageIn(QWidget* widget) const {
+    auto* button = qobject_cast<QToolButton*>(widget);
+    if (!button || m_image.isNull())
+        return;
+    if (!m_mirrorImage || button->layoutDirection() == Qt::LeftToRight) {
+        button->setIcon(m_image);
+        return;
+    }
+    // Each of its pictures mirrored; an icon drawn only on request (a theme's), at the button's size.
+    QList<QSize> sizes = m_image.availableSizes();
+    if (sizes.isEmpty())
+        sizes << button->iconSize();
+    QIcon mirrored;
+    for (const QSize& size : sizes)
+        mirrored.addPixmap(QPixmap::fromImage(m_image.pixmap(size).toImage().mirrored(true, false)));
+    button->setIcon(mirrored);
+}
+
+bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
+    // A button shows its image anew when its direction turns (a host's run-time turn reaches it so).
+    if (event->type() == QEvent::LayoutDirectionChange)
+        showImageIn(qobject_cast<QWidget*>(watched));
+    return QObject::eventFilter(watched, event);
+}
+
 void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
     m_titleFont = font;
     emit changed();
@@ -92,8 +123,10 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
     button->setAutoRaise(true);
     button->setText(title());
     if (!m_image.isNull()) {
-        button->setIcon(m_image);
         button->setIconSize(QSize(24, 24));
+        showImageIn(button);
+        if (m_mirrorImage)
+            button->installEventFilter(this);
         if (title().isEmpty())
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }

@@ -29,6 +29,10 @@ public:
     QString title() const;
     void setTitle(const QString& title);
     QIcon image() const { return m_image; }
+    // A directional image (a back arrow) shows mirrored while its button lays out right to left, also
+    // after a direction turned at run time.
+    void setImageMirroredRightToLeft(bool mirrored);
+    bool isImageMirroredRightToLeft() const { return m_mirrorImage; }
     QWidget* customView() const { return m_customView; }
     bool isSpace() const {
         return m_system == SystemItem::FlexibleSpace || m_system == SystemItem::FixedSpace;
@@ -59,7 +63,13 @@ signals:
     void changed();
     void triggered();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Gives a button this item made the image for its direction.
+    void showImageIn(QWidget* button) const;
+
     SystemItem m_system = SystemItem::None;
     QString m_title;
     QIcon m_image;
@@ -67,6 +77,7 @@ private:
     QPointer<QWidget> m_view;
     int m_width = 0;
     bool m_enabled = true;
+    bool m_mirrorImage = false;
     std::optional<QFont> m_titleFont;
     std::function<void()> m_action;
 };

@@ -2,6 +2,7 @@
 
 #include "TintColor.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -53,6 +54,11 @@ void Button::setImage(const QImage& image, State state) {
 
 QImage Button::imageForState(State state) const {
     return pick(m_images, state);
+}
+
+void Button::setImageMirroredRightToLeft(bool mirrored) {
+    m_mirrorImage = mirrored;
+    update();
 }
 
 void Button::setBackgroundImage(const QImage& image, State state) {
@@ -138,8 +144,10 @@ void Button::paintEvent(QPaintEvent*) {
     const int titleWidth = title.isEmpty() ? 0 : qMin(metrics.horizontalAdvance(title) + 1, content.width());
     const int gap = (!image.isNull() && !title.isEmpty()) ? 6 : 0;
     const int total = imageSize.width() + gap + titleWidth;
-    int x = content.left() + (content.width() - total) / 2;
     const bool rtl = layoutDirection() == Qt::RightToLeft;
+    // Right to left the group lies where left to right puts it, mirrored in the content, to the pixel.
+    const int x = rtl ? content.left() + content.width() - (content.width() - total) / 2 - total
+                      : content.left() + (content.width() - total) / 2;
     QRect imageRect(x, content.top() + (content.height() - imageSize.height()) / 2, imageSize.width(),
                     imageSize.height());
     QRect titleRect(x + imageSize.width() + gap, content.top(), titleWidth, content.height());
@@ -149,8 +157,17 @@ void Button::paintEvent(QPaintEvent*) {
     }
     if (state == State::Highlighted && image.isNull() && background.isNull())
         painter.setOpacity(0.4);
-    if (!image.isNull())
+    if (!image.isNull()) {
+        // Mirrored as drawn, not as a mirrored copy drawn: the scaled pixels are left to right's.
+        const bool turned = rtl && m_mirrorImage;
+        if (turned) {
+            painter.save();
+            painter.setTransform(QTransform(-1, 0, 0, 1, 2 * imageRect.left() + imageRect.width(), 0), true);
+        }
         painter.drawImage(imageRect, image);
+        if (turned)
+            painter.restore();
+    }
     if (!title.isEmpty()) {
         painter.setPen(titleColorForState(state));
         painter.setFont(font());
@@ -163,6 +180,13 @@ void Button::paintEvent(QPaintEvent*) {
                              (shown.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight),
                          shown);
     }
+}
+
+void Button::changeEvent(QEvent* event) {
+    QAbstractButton::changeEvent(event);
+    // The title and image swap sides, and a directional image turns.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        update();
 }
 
 } // namespace pelnix::platform::ui

@@ -26,6 +26,10 @@ public:
     QImage imageForState(State state) const;
     void setBackgroundImage(const QImage& image, State state = State::Normal);
     QImage backgroundImageForState(State state) const;
+    // A directional image (a back arrow) is drawn mirrored while the button lays out right to left, so
+    // that it points the way the screen reads, also after a direction turned at run time.
+    void setImageMirroredRightToLeft(bool mirrored);
+    bool isImageMirroredRightToLeft() const { return m_mirrorImage; }
 
     QFont titleFont() const { return font(); }
     void setTitleFont(const QFont& font) { setFont(font); }
@@ -44,6 +48,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     template <typename T> T pick(const QHash<int, T>& values, State state) const;
@@ -56,6 +61,7 @@ private:
     QColor m_background = Qt::transparent;
     qreal m_radius = 0;
     bool m_selected = false;
+    bool m_mirrorImage = false;
 };
 
 } // namespace pelnix::platform::ui

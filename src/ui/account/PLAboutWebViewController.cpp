@@ -110,6 +110,7 @@ void PLAboutWebViewController::updateNavigationBar() {
             if (self)
                 self->closeButtonClicked();
         });
+    close->setImageMirroredRightToLeft(true);
     navigationItem()->setLeftBarButtonItem(close);
 }
 

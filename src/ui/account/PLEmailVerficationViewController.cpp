@@ -97,17 +97,10 @@ void PLEmailVerficationViewController::buildPage(QWidget* page) {
     m_back = AccountUi::linkButton(localized("Back"), page);
     m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setImage(ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue")));
+    // The arrow points back, out of the page: to the right right to left.
+    m_back->setImageMirroredRightToLeft(true);
     placeInReadingOrder(m_back, QRect(8, 20, 80, 32));
     connect(m_back, &QAbstractButton::clicked, this, [this] { backButtonTapped(); });
-}
-
-void PLEmailVerficationViewController::viewWillLayoutSubviews() {
-    PLLoginFormViewController::viewWillLayoutSubviews();
-    // The arrow points back, out of the page: to the right right to left.
-    if (m_back && isViewLoaded()) {
-        const QImage arrow = ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue"));
-        m_back->setImage(view()->layoutDirection() == Qt::RightToLeft ? arrow.mirrored(true, false) : arrow);
-    }
 }
 
 void PLEmailVerficationViewController::viewWillAppear(bool animated) {

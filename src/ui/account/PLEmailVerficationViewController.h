@@ -60,7 +60,6 @@ protected:
     QSize formSize() const override { return {280, 330}; }
     void buildForm(QWidget* container) override;
     void buildPage(QWidget* page) override;
-    void viewWillLayoutSubviews() override;
     void viewWillAppear(bool animated) override;
 
 private:

@@ -183,6 +183,7 @@ PLUserProfileTableViewController::makeBarButtonItems(bool editing) {
         auto* back = AccountUi::linkButton(QString(), nullptr);
         back->setObjectName(QStringLiteral("profileBackButton"));
         back->setImage(ImageAdditions::loadImageNamed(QStringLiteral("arrow_blue")));
+        back->setImageMirroredRightToLeft(true);
         back->setFixedSize(60, 40);
         back->setContentEdgeInsets(QMargins(0, 0, 0, 0));
         connect(back, &QAbstractButton::clicked, this,
