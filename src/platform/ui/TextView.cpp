@@ -32,6 +32,8 @@ TextView::TextView(QWidget* parent) : QTextBrowser(parent), m_indicators(new Scr
 
 void TextView::setEditable(bool editable) {
     setReadOnly(!editable);
+    // Tab moves to the next field of a form, as in every desktop form; read only, it walks the links.
+    setTabChangesFocus(editable);
     setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::TextBrowserInteraction);
 }
 

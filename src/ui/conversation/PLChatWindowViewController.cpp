@@ -8,6 +8,7 @@
 #include "platform/MainThread.h"
 #include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
 #include "ui/conversation/ConversationLog.h"
 #include "ui/conversation/ConversationNotifications.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
@@ -16,9 +17,12 @@
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <limits>
+#include <utility>
 
 namespace pelnix {
 
@@ -211,6 +215,18 @@ void PLChatWindowViewController::viewDidAppear(bool animated) {
     markVisibleMessagesAsReadAfterDelay(kAppearingReadDelayMs);
     addScrollToBottomOrTopView();
     trackConversationVisit();
+    if (std::exchange(m_textHadKeysWhenCovered, false))
+        giveKeysBackToText();
+}
+
+// Unless the user has put the keys elsewhere meanwhile (a widget of the host's, another page).
+void PLChatWindowViewController::giveKeysBackToText() {
+    QPlainTextEdit* text = m_postToChatView ? m_postToChatView->messageTextView() : nullptr;
+    if (!text || !text->isVisible() || !text->isEnabled())
+        return;
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == text->window() || focus->isAncestorOf(text))
+        platform::ui::Window::giveKeyboardTo(text);
 }
 
 void PLChatWindowViewController::trackConversationVisit() {
@@ -228,6 +244,7 @@ void PLChatWindowViewController::trackConversationVisit() {
 }
 
 void PLChatWindowViewController::viewWillDisappear(bool animated) {
+    m_textHadKeysWhenCovered = m_postToChatView && m_postToChatView->messageTextView()->hasFocus();
     dismissKeyboard();
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);

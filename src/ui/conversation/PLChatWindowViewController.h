@@ -335,6 +335,7 @@ private:
     bool loadFirstPageAtFirstUnread();
     void handleMessageMarkedAsReadNotification(const QString& messageId);
     void trackConversationVisit();
+    void giveKeysBackToText();
     // The row's top in content coordinates.
     qreal rowTop(int index) const;
     bool isAtBottom() const;
@@ -347,6 +348,9 @@ private:
     qint64 m_loadMoreTime = 0;
     bool m_needToRefeshView = false;
     bool m_shouldScrollOnViewWillAppear = false;
+    // The text held the keys as a page covered the window (a composer, a viewer): they come back to
+    // it when the window shows again.
+    bool m_textHadKeysWhenCovered = false;
     bool m_shouldScrollToBottomOnWebviewLoad = false;
     bool m_needToReloadVisibleCellReadState = false;
     double m_previousContentOffsetY = 0;

@@ -22,10 +22,17 @@ PLChatletListFieldView::PLChatletListFieldView(const QVariantMap& definition, QW
     m_add->setFixedWidth(
         m_add->fontMetrics().horizontalAdvance(m_add->titleForState(platform::ui::Button::State::Normal)) +
         16);
-    connect(m_add, &platform::ui::Button::clicked, this, &PLChatletListFieldView::addEntry);
-    body()->addWidget(m_add, 0, Qt::AlignLeft);
+    // The entry a click adds takes the keys, so the user types on into it.
+    connect(m_add, &platform::ui::Button::clicked, this, [this] {
+        const qsizetype before = m_entries.size();
+        addEntry();
+        if (m_entries.size() > before && m_entries.last())
+            m_entries.last()->setFocus(Qt::OtherFocusReason);
+    });
+    // Placed after the first entries, so that Tab reaches them before "+ Add".
     for (int i = 0; i < minimum(); ++i)
         addEntry();
+    body()->addWidget(m_add, 0, Qt::AlignLeft);
 }
 
 int PLChatletListFieldView::minimum() const {
@@ -49,6 +56,11 @@ void PLChatletListFieldView::addEntry() {
     line->setPlaceholder(QStringLiteral("%1 %2").arg(label()).arg(m_entries.size() + 1));
     connect(line, &QLineEdit::textChanged, this, &PLChatletFormFieldView::valueChanged);
     body()->insertWidget(body()->indexOf(m_add), line);
+    // Tab runs through the entries in their order, then to "+ Add". (Placing the entry after the
+    // previous one is what works: Qt 6.4 leaves the order as it was when asked to put "+ Add" after
+    // an entry that ends the chain.)
+    if (!m_entries.isEmpty() && m_entries.last())
+        QWidget::setTabOrder(m_entries.last(), line);
     m_entries << line;
     m_add->setEnabled(m_entries.size() < maximum());
 }

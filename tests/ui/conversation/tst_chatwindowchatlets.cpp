@@ -1,7 +1,7 @@
 // The chat window's smart-message parts: a page's height resizes its row and is saved, and so does its
 // height at a new width of the window, with the user's place kept; a page's links go to the link
 // actions, the chatlet button opens the composer, and what it composes goes into the room's outbox as
-// a new chatlet or as a reply.
+// a new chatlet or as a reply; a form filled with the keyboard gives the keys back to the room's text.
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -18,11 +18,14 @@
 #include "ui/conversation/PLChatletTextFieldView.h"
 #include "ui/conversation/PLLinkDisplayHelper.h"
 #include "ui/conversation/PLPostChatletViewController.h"
+#include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
 #include "ui/toolkit/PLCustomTextField.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -64,6 +67,7 @@ private slots:
     void pageLinksGoToTheLinkActions();
     void theChatletButtonComposesIntoTheRoom();
     void aReplyGoesOutAsAReplyToItsChatlet();
+    void theFormTakesTabFieldByFieldAndSendGivesTheKeysBack();
 
 private:
     // A room of its own with Bob's texts (20 minutes apart, each in its own row), then his polls, then
@@ -314,6 +318,78 @@ void TestChatWindowChatlets::aReplyGoesOutAsAReplyToItsChatlet() {
     QVERIFY(entry);
     QCOMPARE(entry->type(), qint16(2));
     QCOMPARE(entry->text(), reply);
+    world->fixture.setOnline(true);
+}
+
+namespace {
+
+void typeInto(QWindow* window, const QString& text) {
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+bool holdsFocus(const QWidget* widget) {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == widget || widget->isAncestorOf(focus));
+}
+
+} // namespace
+
+// A desktop user composes a poll with the keyboard: Tab goes from field to field (the question's
+// lines included) and, the poll sent with the bar's Send, the keys are back in the room's text.
+void TestChatWindowChatlets::theFormTakesTabFieldByFieldAndSendGivesTheKeysBack() {
+    world->fixture.setOnline(false);
+    // A room of its own: the rooms the other tests post to are not the service's, which removes the
+    // user from them once the posts go out.
+    openRoomWithPolls(QStringLiteral("keys"), 1, 0, 0);
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    QPlainTextEdit* text = chat->postToChatView()->messageTextView();
+    QTest::mouseClick(text->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), text);
+    QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
+    world->settle();
+    auto* navigation = qobject_cast<NavigationController*>(chat->presentedViewController());
+    QVERIFY(navigation);
+    qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+        ->chatletPicked({{"name", "poll"}});
+    world->settle();
+    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    PLChatletFormView* fields = form->formView();
+    auto* options = qobject_cast<PLChatletListFieldView*>(fields->fieldView("options"));
+    QWidget* title = fields->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
+    QVERIFY(title);
+    QTest::mouseClick(title, Qt::LeftButton);
+    typeInto(keys, QStringLiteral("Dinner"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QVERIFY(holdsFocus(fields->fieldView("question")));
+    typeInto(keys, QStringLiteral("When?"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), options->entryFields()[0]);
+    typeInto(keys, QStringLiteral("Seven"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), options->entryFields()[1]);
+    typeInto(keys, QStringLiteral("Eight"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("addEntryButton"));
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(options->entryFields().size(), 3);
+    QCOMPARE(QApplication::focusWidget(), options->entryFields()[2]);
+    typeInto(keys, QStringLiteral("Nine"));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("addEntryButton"));
+    QCOMPARE(options->value().toStringList(), (QStringList{"Seven", "Eight", "Nine"}));
+    QCOMPARE(qobject_cast<PLChatletTextFieldView*>(fields->fieldView("question"))->text(),
+             QStringLiteral("When?"));
+
+    auto* send = navigation->view()->findChild<QAbstractButton*>(QStringLiteral("navigationBar.right.0"));
+    QVERIFY(send && send->isVisible());
+    QTest::mouseClick(send, Qt::LeftButton);
+    world->settle();
+    QVERIFY(!chat->presentedViewController());
+    QCOMPARE(QApplication::focusWidget(), text);
+    typeInto(keys, QStringLiteral("again"));
+    QCOMPARE(text->toPlainText(), QStringLiteral("again"));
     world->fixture.setOnline(true);
 }
 
