@@ -1,5 +1,6 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/LineBreaker.h"
+#include "platform/ui/LineTruncation.h"
 #include "platform/ui/TextView.h"
 
 #include <QApplication>
@@ -88,6 +89,24 @@ int difference(const QImage& a, const QImage& b) {
     return int(sum / qMax(1, w * h));
 }
 
+// What a label of `lines` lines at `width` shows of `text`: null when the lines hold it all.
+QString truncated(const QString& text, const QFont& font, qreal width, int lines) {
+    QTextLayout layout(text, font);
+    layout.setTextOption(wrapping());
+    layout.beginLayout();
+    LineBreaker breaker(layout);
+    for (int made = 0; made < lines; ++made) {
+        QTextLine line = breaker.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+    }
+    layout.endLayout();
+    return truncatedToLines(layout, lines, width, font);
+}
+
+const QChar kEllipsis(0x2026);
+
 } // namespace
 
 class TestWrapping : public QObject {
@@ -170,6 +189,72 @@ private slots:
         QCOMPARE(view.toPlainText(), text);
         // Measured the same way: wider than the view, the text takes more than one line.
         QVERIFY(view.heightForText(300) > 2 * QFontMetricsF(view.font()).lineSpacing() || text.size() < 60);
+    }
+
+    void textPastTheLastLineEndsItWithAnEllipsis_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fits"); // what the width is made to hold
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("shownStart"); // null: all shows, untouched
+        QTest::addColumn<bool>("ellipsis");
+        const QString name = QStringLiteral("Alexandra Konstantinopoulou");
+        QTest::newRow("a name that fits") << "Bob"
+                                          << "Bob and more" << 1 << QString() << false;
+        QTest::newRow("a long name, cut inside its second word")
+            << name << "Alexandra Konstan" << 1 << "Alexandra Kon" << true;
+        QTest::newRow("blanks left over") << "Bob      "
+                                          << "Bob" << 1 << QString() << false;
+        QTest::newRow("a second line not shown")
+            << "Line one\nLine two"
+            << "Line one and more" << 1 << QStringLiteral("Line one") + kEllipsis << true;
+        QTest::newRow("two lines, the third cut") << "one two three four five six seven eight nine ten"
+                                                  << "one two three" << 2 << "one two" << true;
+        QTest::newRow("no room for a letter and the ellipsis") << "Bob"
+                                                               << "Bo" << 1 << QString() << false;
+        QTest::newRow("no limit") << name << "Alexandra" << 0 << QString() << false;
+        QTest::newRow("a long word, lines of it")
+            << repeated("abcdefghij", 256 * 1024) << "abcdefghijabcdefghij" << 3 << "abcdefghij" << true;
+    }
+
+    // A label whose lines do not hold its text shows that it goes on: its last line ends with "…"
+    // within the width, after all the lines before it hold.
+    void textPastTheLastLineEndsItWithAnEllipsis() {
+        QFETCH(QString, text);
+        QFETCH(QString, fits);
+        QFETCH(int, lines);
+        QFETCH(QString, shownStart);
+        QFETCH(bool, ellipsis);
+        text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        const QFont font = QApplication::font();
+        const qreal width = QFontMetricsF(font).horizontalAdvance(fits);
+        const QString shown = truncated(text, font, width, lines);
+        QCOMPARE(shown.isNull(), shownStart.isNull());
+        if (shown.isNull())
+            return;
+        QVERIFY2(shown.startsWith(shownStart), qPrintable(shown.left(80)));
+        QCOMPARE(shown.endsWith(kEllipsis), ellipsis);
+        QVERIFY(shown.size() < text.size());
+        // Laid out again, the shown text takes no more lines than allowed.
+        QCOMPARE(truncated(shown, font, width, lines), QString());
+        const Lines made = breakerLines(shown, font, width);
+        QVERIFY2(made.starts.size() <= lines, qPrintable(QString::number(made.starts.size())));
+    }
+
+    // A one-line label draws the truncated text, not the words its line holds whole.
+    void aOneLineLabelDrawsTheEllipsis() {
+        const auto drawn = [](const QString& text, int width) {
+            Label label;
+            label.setText(text);
+            label.resize(width, 30);
+            return label.grab().toImage();
+        };
+        const QString name = QStringLiteral("Alexandra Konstantinopoulou");
+        const int width =
+            QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Alexandra Konstan"));
+        const QString shown = truncated(name, QApplication::font(), width, 1);
+        QVERIFY(shown.endsWith(kEllipsis));
+        QCOMPARE(drawn(name, width), drawn(shown, width));
+        QVERIFY(drawn(name, width) != drawn(QStringLiteral("Alexandra"), width));
     }
 
     // Broken anywhere, line after line, into lines that together hold the whole word.

@@ -1,6 +1,7 @@
 #include "Label.h"
 
 #include "LineBreaker.h"
+#include "LineTruncation.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -51,9 +52,23 @@ void Label::setAlignsTop(bool top) {
 }
 
 QSizeF Label::layoutText(QTextLayout& layout, qreal width) const {
-    layout.setText(pelnix::platform::ui::layoutText(m_text.text()));
+    const QSizeF used = layoutLines(layout, pelnix::platform::ui::layoutText(m_text.text()), width);
+    // A text longer than the lines allow ends its last line with "…", as a cut would hide that it goes
+    // on (a long name in a one-line label read as another, shorter one).
+    const QString truncated = truncatedToLines(layout, m_lines, width, font());
+    return truncated.isNull() ? used : layoutLines(layout, truncated, width);
+}
+
+QSizeF Label::layoutLines(QTextLayout& layout, const QString& text, qreal width) const {
+    layout.setText(text);
     layout.setFont(font());
-    layout.setFormats(QList<QTextLayout::FormatRange>(m_text.formats()));
+    QList<QTextLayout::FormatRange> formats;
+    for (QTextLayout::FormatRange range : m_text.formats()) {
+        range.length = qMin(range.start + range.length, int(text.size())) - range.start;
+        if (range.length > 0)
+            formats << range;
+    }
+    layout.setFormats(formats);
     // A text layout does not mirror alignments itself; Qt's widgets do it through the style, and so
     // does this label (an absolute alignment stays as it is).
     QTextOption option(QStyle::visualAlignment(layoutDirection(), m_alignment & Qt::AlignHorizontal_Mask) &

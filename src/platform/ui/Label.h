@@ -41,8 +41,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Lays the text out at `width`; answers the used height and width.
+    // Lays the text out at `width`, truncated to the lines; answers the used height and width.
     QSizeF layoutText(QTextLayout& layout, qreal width) const;
+    QSizeF layoutLines(QTextLayout& layout, const QString& text, qreal width) const;
 
     AttributedString m_text;
     QColor m_color{0, 0, 0};

@@ -1,6 +1,7 @@
 #include "ui/conversation/PLCellLabel.h"
 
 #include "platform/ui/LineBreaker.h"
+#include "platform/ui/LineTruncation.h"
 
 #include <QPainter>
 #include <QStyle>
@@ -14,6 +15,26 @@ void PLCellLabel::setAlpha(qreal alpha) {
         return;
     m_alpha = alpha;
     update();
+}
+
+void PLCellLabel::layOutLines() {
+    qreal y = 0;
+    int lines = 0;
+    m_layout->beginLayout();
+    platform::ui::LineBreaker breaker(*m_layout);
+    for (;;) {
+        if (numberOfLines() > 0 && lines == numberOfLines())
+            break;
+        QTextLine line = breaker.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        ++lines;
+    }
+    m_layout->endLayout();
+    m_usedHeight = y;
 }
 
 void PLCellLabel::paintEvent(QPaintEvent*) {
@@ -37,23 +58,13 @@ void PLCellLabel::paintEvent(QPaintEvent*) {
         option.setTextDirection(Qt::LayoutDirectionAuto);
         m_layout->setTextOption(option);
         m_layout->setCacheEnabled(true);
-        qreal y = 0;
-        int lines = 0;
-        m_layout->beginLayout();
-        platform::ui::LineBreaker breaker(*m_layout);
-        for (;;) {
-            if (numberOfLines() > 0 && lines == numberOfLines())
-                break;
-            QTextLine line = breaker.createLine();
-            if (!line.isValid())
-                break;
-            line.setLineWidth(width());
-            line.setPosition(QPointF(0, y));
-            y += line.height();
-            ++lines;
+        layOutLines();
+        // Text the lines do not hold ends the last one with "…", as the label does.
+        const QString truncated = platform::ui::truncatedToLines(*m_layout, numberOfLines(), width(), font());
+        if (!truncated.isNull()) {
+            m_layout->setText(truncated);
+            layOutLines();
         }
-        m_layout->endLayout();
-        m_usedHeight = y;
     }
     QPainter painter(this);
     painter.setOpacity(m_alpha);

@@ -24,6 +24,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Lines of m_layout's text at the label's width, at most its number of lines.
+    void layOutLines();
+
     // What a layout is made for: a paint compares them field by field, as cheaply as it can.
     struct LayoutInputs {
         QString text;
