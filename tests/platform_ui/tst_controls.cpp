@@ -156,6 +156,32 @@ private slots:
         QVERIFY(picture != shown(other + title));
     }
 
+    // Tab's place shows as a ring in the highlight colour; a button the keys are not on, or that a
+    // click gave them to in a window no key has moved them in, shows none.
+    void aButtonRingsTheKeysTabPutThere() {
+        QWidget window;
+        auto* field = new TextField(&window);
+        auto* button = new Button(&window);
+        button->setTitle(QStringLiteral("Send"));
+        field->setGeometry(0, 0, 100, 30);
+        button->setGeometry(100, 0, 80, 30);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QColor ring = button->palette().color(QPalette::Highlight);
+        const auto ringed = [&] { return button->grab().toImage().pixelColor(1, 15) == ring; };
+        const QImage plain = button->grab().toImage();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->hasFocus());
+        QCOMPARE(button->grab().toImage(), plain);
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(button->hasFocus());
+        QVERIFY(ringed());
+        QTest::keyClick(&window, Qt::Key_Backtab);
+        QVERIFY(field->hasFocus());
+        QCOMPARE(button->grab().toImage(), plain);
+    }
+
     void urlsOffTheAllowListAreNotOpened() {
         auto fake = std::make_unique<RecordingSystemServices>();
         auto* services = fake.get();

@@ -115,10 +115,12 @@ QSize Button::sizeHint() const {
 
 void Button::paintEvent(QPaintEvent*) {
     const State state = currentState();
+    // Where Tab put the keys shows, as on Qt's own buttons; a click's focus shows nothing.
+    const bool keysHere = hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
     // A bare tap target (a cell's picture button with only a pressed look) paints nothing, on every
     // frame of a scrolling list: no painter for it.
     if (m_background.alpha() == 0 && backgroundImageForState(state).isNull() &&
-        imageForState(state).isNull() && titleForState(state).isEmpty())
+        imageForState(state).isNull() && titleForState(state).isEmpty() && !keysHere)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -179,6 +181,13 @@ void Button::paintEvent(QPaintEvent*) {
                          Qt::AlignCenter |
                              (shown.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight),
                          shown);
+    }
+    if (keysHere) {
+        painter.setClipping(false);
+        painter.setOpacity(1);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_radius, m_radius);
     }
 }
 
