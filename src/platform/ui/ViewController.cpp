@@ -15,7 +15,10 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace pelnix::platform::ui {
@@ -348,6 +351,28 @@ void ViewController::endEditing() {
     QWidget* focus = QApplication::focusWidget();
     if (focus && (focus == m_view || m_view->isAncestorOf(focus)))
         focus->clearFocus();
+}
+
+QWidget* ViewController::preferredFocusWidget() {
+    if (!m_view)
+        return nullptr;
+    const auto editable = [](const QWidget* w) {
+        if (auto* line = qobject_cast<const QLineEdit*>(w))
+            return !line->isReadOnly();
+        if (auto* text = qobject_cast<const QTextEdit*>(w))
+            return !text->isReadOnly();
+        if (auto* plain = qobject_cast<const QPlainTextEdit*>(w))
+            return !plain->isReadOnly();
+        return false;
+    };
+    // Tab's order from the view: the chain runs through the whole window, so stop on leaving the view.
+    for (QWidget* w = m_view->nextInFocusChain(); w && w != m_view; w = w->nextInFocusChain()) {
+        if (!m_view->isAncestorOf(w))
+            continue;
+        if (editable(w) && w->isVisibleTo(m_view) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            return w;
+    }
+    return nullptr;
 }
 
 QList<ViewController*> ViewController::childViewControllersForAppearance() const {

@@ -90,6 +90,10 @@ public:
 
     // Ends text editing anywhere in the view (the keyboard goes away).
     void endEditing();
+    // The widget that takes the keys when this screen comes to the top of its window (pushed,
+    // presented, or shown again with nothing of its own to restore). The default is the first
+    // visible, enabled, editable text field of the view in Tab's order; null lets the view take them.
+    virtual QWidget* preferredFocusWidget();
 
     QSize preferredContentSize() const { return m_preferredContentSize; }
     void setPreferredContentSize(QSize size) {
