@@ -266,6 +266,9 @@ public:
     void handleKeyboardShowWithUserInfo(const QVariantMap& userInfo);
     void handleKeyboardHideWithUserInfo(const QVariantMap& userInfo);
     void handleKeyboardActions(const QVariantMap& userInfo, bool showing);
+    // How much of the view the keyboard of a show notification covers.
+    int keyboardOverlap(const QVariantMap& userInfo);
+    void removeDismissKeyboardTapRecognizer();
     void dismissKeyboard();
     bool isValidMessage(const QString& text) const;
     void showPostFailedErrorMessage(const QString& text);

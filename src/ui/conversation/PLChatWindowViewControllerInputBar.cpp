@@ -148,23 +148,42 @@ void PLChatWindowViewController::unregisterToKeyboardNotifications() {
         NotificationCenter::defaultCenter()->removeObserver(token);
 }
 
+int PLChatWindowViewController::keyboardOverlap(const QVariantMap& userInfo) {
+    // The keyboard's frame is given in the library's window: what of it covers this view.
+    const QRect keyboard = userInfo.value(KeyboardMonitor::kFrameEndKey).toRect();
+    if (keyboard.height() <= 0)
+        return 0;
+    platform::ui::Window* window = libraryWindowOf(view());
+    const int viewBottom = window ? view()->mapTo(window, QPoint(0, view()->height())).y() : view()->height();
+    return qBound(0, viewBottom - keyboard.top(), view()->height());
+}
+
 void PLChatWindowViewController::handleKeyboardShowWithUserInfo(const QVariantMap& userInfo) {
-    if (!m_collectionView)
+    if (!isViewLoaded() || !m_collectionView)
         return;
-    if (!m_dismissKeyboardTapRecognizer)
-        m_dismissKeyboardTapRecognizer = new platform::ui::TapGestureRecognizer(
-            [this](platform::ui::GestureRecognizer*) { dismissKeyboard(); });
-    // A tap on the list closes the keyboard.
-    m_dismissKeyboardTapRecognizer->addToView(m_collectionView->viewport());
+    // A tap on the list closes a keyboard that covers it. A desktop's keyboard covers nothing and
+    // never closes: a click on the list does what it does on its row, and the text keeps the keys.
+    if (keyboardOverlap(userInfo) > 0) {
+        if (!m_dismissKeyboardTapRecognizer)
+            m_dismissKeyboardTapRecognizer = new platform::ui::TapGestureRecognizer(
+                [this](platform::ui::GestureRecognizer*) { dismissKeyboard(); });
+        m_dismissKeyboardTapRecognizer->addToView(m_collectionView->viewport());
+    } else {
+        removeDismissKeyboardTapRecognizer();
+    }
     handleKeyboardActions(userInfo, true);
 }
 
 void PLChatWindowViewController::handleKeyboardHideWithUserInfo(const QVariantMap& userInfo) {
-    if (m_dismissKeyboardTapRecognizer) {
+    removeDismissKeyboardTapRecognizer();
+    handleKeyboardActions(userInfo, false);
+}
+
+void PLChatWindowViewController::removeDismissKeyboardTapRecognizer() {
+    if (m_dismissKeyboardTapRecognizer && m_dismissKeyboardTapRecognizer->view()) {
         m_dismissKeyboardTapRecognizer->removeFromView();
         m_dismissKeyboardTapRecognizer->setParent(this);
     }
-    handleKeyboardActions(userInfo, false);
 }
 
 void PLChatWindowViewController::handleKeyboardActions(const QVariantMap& userInfo, bool showing) {
@@ -172,18 +191,13 @@ void PLChatWindowViewController::handleKeyboardActions(const QVariantMap& userIn
     // the keyboard after the list went.
     if (!isViewLoaded() || !m_collectionView || !m_postToChatView)
         return;
+    const int overlap = showing ? keyboardOverlap(userInfo) : 0;
+    // Only a keyboard that changes what it covers moves the bar and brings the newest rows into view;
+    // the text taking or losing the keys alone (a desktop's keyboard covers nothing) leaves the list
+    // where the user has it, so that a press on a row lands on that row.
+    if (overlap == m_keyboardOverlap)
+        return;
     const int durationMs = qRound(userInfo.value(KeyboardMonitor::kDurationKey).toDouble() * 1000);
-    // The keyboard's frame is given in the library's window: what of it covers this view.
-    int overlap = 0;
-    if (showing) {
-        const QRect keyboard = userInfo.value(KeyboardMonitor::kFrameEndKey).toRect();
-        platform::ui::Window* window = libraryWindowOf(view());
-        const int viewBottom =
-            window ? view()->mapTo(window, QPoint(0, view()->height())).y() : view()->height();
-        overlap = qBound(0, viewBottom - keyboard.top(), view()->height());
-        if (keyboard.height() <= 0)
-            overlap = 0;
-    }
     m_keyboardOverlap = overlap;
     if (!(m_chatWindowState & kStateRemoved)) {
         const QRect frame(0, view()->height() - overlap - m_postToChatView->height(), view()->width(),

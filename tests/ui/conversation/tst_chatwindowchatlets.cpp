@@ -17,6 +17,7 @@
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLChatletTextFieldView.h"
 #include "ui/conversation/PLLinkDisplayHelper.h"
+#include "ui/conversation/PLMediaDownloading.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLReplyWebViewController.h"
@@ -25,7 +26,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -68,6 +72,7 @@ private slots:
     void theChatletButtonComposesIntoTheRoom();
     void aReplyGoesOutAsAReplyToItsChatlet();
     void theFormTakesTabFieldByFieldAndSendGivesTheKeysBack();
+    void aClickOnAPictureWhileTheTextHasTheKeysOpensItWhereItIs();
 
 private:
     // A room of its own with Bob's texts (20 minutes apart, each in its own row), then his polls, then
@@ -391,6 +396,132 @@ void TestChatWindowChatlets::theFormTakesTabFieldByFieldAndSendGivesTheKeysBack(
     typeInto(keys, QStringLiteral("again"));
     QCOMPARE(text->toPlainText(), QStringLiteral("again"));
     world->fixture.setOnline(true);
+}
+
+namespace {
+
+// The engine's view as a click meets it: the press gives it the keys, and the release follows the
+// page's link if it comes where the press was, on the same point of the page (a page that moved
+// under the pointer in between takes no click).
+class ClickedWebView : public FakeWebView {
+public:
+    explicit ClickedWebView(QWidget* parent) : FakeWebView(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        m_pressedAt = event->position().toPoint();
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        event->accept();
+        const QRegularExpressionMatch link =
+            QRegularExpression(QStringLiteral("href=\"([^\"]+)\"")).match(loadedHTML);
+        if (event->position().toPoint() == m_pressedAt && link.hasMatch())
+            tapLink(loadedBaseURL.resolved(QUrl(link.captured(1))));
+    }
+
+private:
+    QPoint m_pressedAt;
+};
+
+// A download that only records what it was asked for.
+class RecordingDownload : public PLMediaDownloading {
+public:
+    explicit RecordingDownload(QStringList* urls) : m_urls(urls) {}
+    void setMessage(const std::shared_ptr<Message>&) override {}
+    void downloadMediaFromURL(const QString& url, const std::shared_ptr<ChatRoom>&, const QVariantMap&,
+                              platform::ui::ViewController*) override {
+        *m_urls << url;
+    }
+    void cleanUp() override {}
+
+private:
+    QStringList* m_urls;
+};
+
+} // namespace
+
+// Ann sends a text (the keys stay in it), scrolls up to Bob's picture and clicks it: the list stays
+// where she has it at the press and at the release, and the picture opens. A desktop's keyboard
+// never closes, so nothing the text's keys do may move the list under the pointer.
+void TestChatWindowChatlets::aClickOnAPictureWhileTheTextHasTheKeysOpensItWhereItIs() {
+    QStringList downloads;
+    PLMediaDownloading::setMaker([&downloads] { return std::make_unique<RecordingDownload>(&downloads); });
+    platform::ui::WebView::setMaker([](QWidget* parent) { return new ClickedWebView(parent); });
+    const auto restore = qScopeGuard([] {
+        PLMediaDownloading::setMaker({});
+        platform::ui::WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+    });
+    world->seedRoom(QStringLiteral("pictures"));
+    const auto own = world->importRoom(QStringLiteral("pictures"));
+    qint64 date = QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000;
+    for (int i = 0; i < 6; ++i)
+        world
+            ->importMessage(own, QStringLiteral("before-%1").arg(i), date += 20 * 60000,
+                            QStringLiteral("Note %1").arg(i), kBob)
+            ->setState(1);
+    const QString fileUrl = QStringLiteral("https://files.test/lake.png");
+    const Message::Ptr picture = world->importMessage(
+        own, QStringLiteral("pic"), date += 20 * 60000,
+        QJsonDocument(
+            QJsonObject{{"formid", "F-PIC"},
+                        {"xslt", "image"},
+                        {"displayname", "Image"},
+                        {"content", QJsonObject{{"media", QJsonArray{QJsonObject{{"fileId", "lake"},
+                                                                                 {"fileMime", "image/png"},
+                                                                                 {"fileName", "lake.png"},
+                                                                                 {"fileUrl", fileUrl},
+                                                                                 {"width", "200"},
+                                                                                 {"height", "150"}}}}}}})
+            .toJson(QJsonDocument::Compact),
+        kBob, QStringLiteral("smartmessage"));
+    for (int i = 0; i < 12; ++i)
+        world
+            ->importMessage(own, QStringLiteral("after-%1").arg(i), date += 20 * 60000,
+                            QStringLiteral("Note %1").arg(i), kBob)
+            ->setState(1);
+    picture->setState(1);
+    own->save();
+    world->showHost(own);
+    chat = new PLChatWindowViewController;
+    chat->setChatRoom(own);
+    world->navigation->pushViewController(chat, false);
+    settleRenderings();
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    QWindow* keys = world->window->windowHandle();
+    QPlainTextEdit* text = chat->postToChatView()->messageTextView();
+    QTest::mouseClick(text->viewport(), Qt::LeftButton);
+    typeInto(keys, QStringLiteral("hello"));
+    QTest::keyClick(keys, Qt::Key_Return);
+    world->settle();
+    QCOMPARE(QApplication::focusWidget(), text);
+
+    FakeWebView* page = loadPage(picture, 150);
+    QVERIFY(page);
+    auto* list = chat->collectionView();
+    QVERIFY(list->contentOffset().y() > 0 &&
+            list->contentOffset().y() < list->maximumContentOffset().y() - 100);
+    const QPointF reading = list->contentOffset();
+    const QPoint centre = page->rect().center();
+    QTest::mousePress(page, Qt::LeftButton, {}, centre);
+    world->settle();
+    QCOMPARE(list->contentOffset(), reading);
+    QTest::mouseRelease(page, Qt::LeftButton, {}, centre);
+    world->settle();
+    QCOMPARE(list->contentOffset(), reading);
+    QCOMPARE(downloads, QStringList{fileUrl});
+
+    // A click on a text row with the keys in the text: the list stays where it is.
+    QTest::mouseClick(text->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), text);
+    QWidget* note = list->cellForItemAtIndexPath(pathOf(Message::messageWithID(QStringLiteral("before-5"))));
+    QVERIFY(note && note->isVisible());
+    QTest::mousePress(note, Qt::LeftButton, {}, note->rect().center());
+    world->settle();
+    QCOMPARE(list->contentOffset(), reading);
+    QTest::mouseRelease(note, Qt::LeftButton, {}, note->rect().center());
+    world->settle();
+    QCOMPARE(list->contentOffset(), reading);
 }
 
 int main(int argc, char** argv) {
