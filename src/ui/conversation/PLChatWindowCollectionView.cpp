@@ -10,7 +10,9 @@
 #include "ui/conversation/PLTextMessageCell.h"
 #include "ui/conversation/PLUnreadMessagesSeparatorCell.h"
 #include "ui/conversation/PLUserActionMessageCell.h"
+#include "ui/conversation/TabReach.h"
 
+#include <QAbstractButton>
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -164,6 +166,24 @@ void PLChatWindowCollectionView::keepingPlace(const std::function<void()>& chang
         change();
     restore(place);
     m_keepingPlace = wasKeeping;
+}
+
+void PLChatWindowCollectionView::layoutContent() {
+    CollectionView::layoutContent();
+    updateTabReach();
+}
+
+void PLChatWindowCollectionView::updateTabReach() {
+    const QMargins inset = contentInset();
+    const QRect seen = viewport()->rect().marginsRemoved(QMargins(0, inset.top(), 0, inset.bottom()));
+    for (QObject* child : viewport()->children()) {
+        auto* view = qobject_cast<QWidget*>(child);
+        if (!view || view->isHidden())
+            continue;
+        for (QAbstractButton* button : view->findChildren<QAbstractButton*>())
+            TabReach::setInSight(button,
+                                 seen.contains(QRect(button->mapTo(viewport(), QPoint()), button->size())));
+    }
 }
 
 void PLChatWindowCollectionView::resizeEvent(QResizeEvent* event) {

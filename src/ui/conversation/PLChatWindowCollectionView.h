@@ -15,6 +15,8 @@ namespace pelnix {
 // follows later (pages measured again at the new width) keep that same place until the user scrolls
 // or rows come or go: a list left at its first rows does not jump to its bottom because, for a moment,
 // all its rows fitted.
+//
+// Its rows' buttons are in Tab's order only while they show whole.
 class PLChatWindowCollectionView : public platform::ui::CollectionView {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void layoutContent() override;
 
 private:
     // Where the user is: at the bottom, or a row with its top so far below the list's top.
@@ -52,6 +55,9 @@ private:
     void restore(const Place& place);
     // The place kept since the last change of width, while it still holds.
     const Place* placeSinceWidthChange() const;
+    // Tab reaches a button of a row or of the header only while it shows whole in the part of the list
+    // that the insets leave: not above the list's top, nor under the input bar or the results band.
+    void updateTabReach();
 
     std::optional<Place> m_placeSinceWidthChange;
     bool m_keepingPlace = false;

@@ -4,6 +4,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/PLChatWindowStyle.h"
+#include "ui/conversation/TabReach.h"
 
 #include <QEvent>
 #include <QRegion>
@@ -36,6 +37,7 @@ PLChatWindowScrollToBottomOrTopView::PLChatWindowScrollToBottomOrTopView(QWidget
     connect(m_scrollToBottomButton, &Button::clicked, this,
             &PLChatWindowScrollToBottomOrTopView::scrollToBottomButtonTapped);
     resize(kWidth, 200);
+    updateTabReach();
 }
 
 PLChatWindowScrollToBottomOrTopView::~PLChatWindowScrollToBottomOrTopView() {
@@ -125,9 +127,15 @@ bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* 
     return QWidget::eventFilter(watched, event);
 }
 
+void PLChatWindowScrollToBottomOrTopView::updateTabReach() {
+    TabReach::setInSight(m_scrollToTopButton, m_slidIn);
+    TabReach::setInSight(m_scrollToBottomButton, m_slidIn);
+}
+
 void PLChatWindowScrollToBottomOrTopView::showScrollToBottomOrTopViewAnimated(bool animated) {
     const bool changed = !m_slidIn;
     m_slidIn = true;
+    updateTabReach();
     if (changed)
         emit slidInChanged(true);
     if (parentWidget())
@@ -139,6 +147,7 @@ void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bo
     Scheduler::shared()->cancelPerforms(this);
     const bool changed = m_slidIn;
     m_slidIn = false;
+    updateTabReach();
     if (changed)
         emit slidInChanged(false);
     if (parentWidget())
@@ -147,8 +156,13 @@ void PLChatWindowScrollToBottomOrTopView::hideScrollToBottomOrTopViewAnimated(bo
 
 void PLChatWindowScrollToBottomOrTopView::resetOnUserInteraction() {
     Scheduler::shared()->cancelPerforms(this);
-    Scheduler::shared()->performAfter(this, kAutoHideMs,
-                                      [this] { hideScrollToBottomOrTopViewAnimated(true); });
+    Scheduler::shared()->performAfter(this, kAutoHideMs, [this] {
+        // Not from under the keys: it stays while one of its buttons has them.
+        if (m_scrollToTopButton->hasFocus() || m_scrollToBottomButton->hasFocus())
+            resetOnUserInteraction();
+        else
+            hideScrollToBottomOrTopViewAnimated(true);
+    });
 }
 
 bool PLChatWindowScrollToBottomOrTopView::isShownInSuperview() const {

@@ -12,8 +12,8 @@ class Button;
 }
 
 // Two floating buttons on the right edge of the message list, one to its top and one to its bottom.
-// The view slides in while the user scrolls and slides out 3 s after the last show or tap. Touches
-// outside the two buttons pass through it to the list below.
+// The view slides in while the user scrolls and slides out 3 s after the last show or tap (or once
+// neither button has the keys). Touches outside the two buttons pass through it to the list below.
 //
 // Control types: 0 hides the top button, 1 the bottom one, 2 both, 3 shows both; others do nothing.
 class PLChatWindowScrollToBottomOrTopView : public QWidget {
@@ -62,6 +62,8 @@ private:
     // Where the control rests, slid in or out, on its superview's trailing edge.
     int restingX(bool slidIn) const;
     void slideTo(int left, bool animated);
+    // Its buttons are out of Tab's reach while it is slid out.
+    void updateTabReach();
     void updateTouchArea();
 
     platform::ui::Button* m_scrollToTopButton;

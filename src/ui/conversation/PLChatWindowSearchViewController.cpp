@@ -9,6 +9,7 @@
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/Scheduler.h"
 #include "ui/conversation/ConversationSmartLog.h"
 #include "ui/conversation/PLBulkUserJoinedMessageCell.h"
@@ -19,6 +20,7 @@
 #include "ui/conversation/PLStaleMessageCell.h"
 #include "ui/conversation/PLTextMessageCell.h"
 #include "ui/conversation/PLUserActionMessageCell.h"
+#include "ui/conversation/TabReach.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 
 #include <QEvent>
@@ -114,6 +116,10 @@ void PLChatWindowSearchViewController::viewDidLoad() {
     m_searchView->setDelegate(this);
     m_searchView->setPlaceholderText(text("Enter search text here"));
     m_searchView->hide();
+    // The search field lies over the whole bar: no back button waits under it for Tab.
+    navigationItem()->setHidesBackButton(true);
+    // Keys on the side control as it slides out go back to the search field.
+    TabReach::setKeysHeir(view(), m_searchView->searchTextField());
     if (m_chatRoom)
         m_originalMessages = m_chatRoom->allMessages();
     m_markAsReadHelper = std::make_unique<PLMarkMessageAsReadHelper>();

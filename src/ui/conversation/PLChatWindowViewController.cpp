@@ -16,6 +16,7 @@
 #include "ui/conversation/PLMarkMessageAsReadHelper.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/TabReach.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -110,6 +111,9 @@ void PLChatWindowViewController::viewDidLoad() {
     if (m_chatRoom)
         loadFirstPage();
     setUpUnreadMessagesNotificationSystem();
+    // Keys on a control that leaves sight (the scroll control sliding out, "Load More" scrolled away)
+    // come back to the text.
+    TabReach::setKeysHeir(view(), m_postToChatView->messageTextView());
     m_collectionView->reloadData();
 }
 

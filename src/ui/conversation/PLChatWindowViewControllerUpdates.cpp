@@ -10,6 +10,7 @@
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/TabReach.h"
 
 #include <QPointer>
 
@@ -125,6 +126,7 @@ void PLChatWindowViewController::setUpUnreadMessagesNotificationSystem() {
     button->show();
     // Below the input bar, so that it slides out from behind it.
     button->stackUnder(m_postToChatView);
+    TabReach::setInSight(button, false);
     m_notificationViewState = kNotificationViewHidden;
     placeNotificationButton();
 }
@@ -139,6 +141,8 @@ void PLChatWindowViewController::setUnreadMessagesNotificationViewState(unsigned
         return;
     m_notificationViewState = state;
     auto* button = m_notificationButton.data();
+    // Waiting below the list, it is out of Tab's reach.
+    TabReach::setInSight(button, state == kNotificationViewShown);
     const QPointF centre =
         state == kNotificationViewShown
             ? QPointF(m_initialCenter.x(), m_postToChatView->y() - kButtonLift * button->height())
