@@ -4,7 +4,9 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/TableView.h"
 
+#include <QFocusEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 
 namespace pelnix {
@@ -43,6 +45,7 @@ QWidget* PLChatletCategoryViewController::loadView() {
     });
     m_table->setDataSource(this);
     m_table->setDelegate(this);
+    m_table->installEventFilter(this);
     auto* layout = new QGridLayout(root);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table, 0, 0);
@@ -66,8 +69,71 @@ TableViewCell* PLChatletCategoryViewController::cellForRowAtIndexPath(platform::
 void PLChatletCategoryViewController::didSelectRowAtIndexPath(platform::ui::TableView* table,
                                                               const platform::ui::IndexPath& path) {
     table->deselectRow(path, true);
+    m_keyRow = path.row;
     if (m_picked && path.row < m_chatlets.size())
         m_picked(m_chatlets.at(path.row).toMap());
+}
+
+bool PLChatletCategoryViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            // A click picks its row at once; keys that came any other way show where they are.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+                markRow(m_keyRow);
+            break;
+        case QEvent::FocusOut:
+            unmarkRow();
+            break;
+        case QEvent::KeyPress:
+            if (keyPressed(static_cast<QKeyEvent*>(event)))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+bool PLChatletCategoryViewController::keyPressed(const QKeyEvent* event) {
+    if (event->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        markRow(m_keyRow - 1);
+        return true;
+    case Qt::Key_Down:
+        markRow(m_keyRow + 1);
+        return true;
+    case Qt::Key_Home:
+        markRow(0);
+        return true;
+    case Qt::Key_End:
+        markRow(int(m_chatlets.size()) - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_keyRow < m_chatlets.size())
+            didSelectRowAtIndexPath(m_table, platform::ui::IndexPath::forRow(m_keyRow));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PLChatletCategoryViewController::markRow(int row) {
+    if (m_chatlets.isEmpty())
+        return;
+    m_keyRow = qBound(0, row, int(m_chatlets.size()) - 1);
+    const auto path = platform::ui::IndexPath::forRow(m_keyRow);
+    m_table->selectRow(path, false);
+    m_table->scrollToRowAtIndexPath(path, platform::ui::RowListView::ScrollPosition::None, false);
+}
+
+void PLChatletCategoryViewController::unmarkRow() {
+    if (const auto selected = m_table->indexPathForSelectedRow())
+        m_table->deselectRow(*selected, false);
 }
 
 } // namespace pelnix

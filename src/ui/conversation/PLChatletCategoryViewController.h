@@ -6,6 +6,8 @@
 #include "platform/ui/ViewController.h"
 
 #include <QPointer>
+
+class QKeyEvent;
 #include <QVariantList>
 #include <functional>
 
@@ -16,6 +18,7 @@ class TableView;
 }
 
 // One page of the chatlet picker: the chatlets of a catalogue category, each with its description.
+// From the keyboard, the list shows the row the keys are on; Up and Down move it and Return picks it.
 class PLChatletCategoryViewController : public platform::ui::ViewController,
                                         public platform::ui::TableViewDataSource,
                                         public platform::ui::TableViewDelegate {
@@ -38,8 +41,15 @@ public:
 
 protected:
     QWidget* loadView() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Puts the keys' mark on `row` (kept within the list) and shows it.
+    void markRow(int row);
+    void unmarkRow();
+    bool keyPressed(const QKeyEvent* event);
+
+    int m_keyRow = 0;
     QVariantList m_chatlets;
     PickHandler m_picked;
     QPointer<platform::ui::TableView> m_table;

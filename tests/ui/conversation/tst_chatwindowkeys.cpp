@@ -6,11 +6,14 @@
 #include "core/model/ChatRoomNotifications.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/TableView.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLChatWindowSearchViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLChatletCategoryViewController.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
+#include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
@@ -77,6 +80,8 @@ private slots:
     void tabReachesOnlyWhatTheUserSees_data();
     void tabReachesOnlyWhatTheUserSees();
     void aControlLeavingSightGivesTheKeysToTheText();
+    void theChatletListTakesUpDownAndReturn();
+    void theChatletPickerFromTheKeyboard();
 
 private:
     std::unique_ptr<SmartScreensWorld> world;
@@ -214,6 +219,73 @@ void TestChatWindowKeys::aControlLeavingSightGivesTheKeysToTheText() {
     toTop->setFocus(Qt::TabFocusReason);
     control->hideScrollToBottomOrTopViewAnimated(false);
     QCOMPARE(QApplication::focusWidget(), text);
+}
+
+// A page of three chatlets: Tab puts the keys on the list, which marks its first row; Up and Down move
+// the mark within the list, Return picks the marked chatlet, and the mark goes with the keys.
+void TestChatWindowKeys::theChatletListTakesUpDownAndReturn() {
+    QStringList picked;
+    const QVariantList chatlets{QVariantMap{{"name", "poll"}, {"displayname", "Poll"}},
+                                QVariantMap{{"name", "location"}, {"displayname", "Location"}},
+                                QVariantMap{{"name", "contact"}, {"displayname", "Contact"}}};
+    auto* page = new PLChatletCategoryViewController(
+        QStringLiteral("Everyday"), chatlets,
+        [&picked](const QVariantMap& chatlet) { picked << chatlet.value("name").toString(); });
+    world->navigation->pushViewController(page, false);
+    world->settle();
+    platform::ui::TableView* table = page->tableView();
+    QWindow* keys = world->window->windowHandle();
+    for (int i = 0; i < 10 && QApplication::focusWidget() != table; ++i)
+        QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), table);
+    const auto marked = [table] {
+        const auto row = table->indexPathForSelectedRow();
+        return row ? row->row : -1;
+    };
+    QCOMPARE(marked(), 0);
+    QTest::keyClick(keys, Qt::Key_Down);
+    QTest::keyClick(keys, Qt::Key_Down);
+    QCOMPARE(marked(), 2);
+    QTest::keyClick(keys, Qt::Key_Down);
+    QCOMPARE(marked(), 2);
+    QTest::keyClick(keys, Qt::Key_Up);
+    QCOMPARE(marked(), 1);
+    QVERIFY(table->cellForRowAtIndexPath(platform::ui::IndexPath::forRow(1))->isSelected());
+    QTest::keyClick(keys, Qt::Key_Return);
+    QCOMPARE(picked, QStringList{"location"});
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != table);
+    QCOMPARE(marked(), -1);
+}
+
+// The picker opened from the room: Tab goes between Cancel and the list alone, and Return on the list
+// opens the marked chatlet's form.
+void TestChatWindowKeys::theChatletPickerFromTheKeyboard() {
+    chat->postChatletButtonClickHandler();
+    world->settle();
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+    QVERIFY(navigation);
+    auto* picker = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    QVERIFY(picker && picker->showsPicker());
+    PLChatletCategoryViewController* page = nullptr;
+    for (auto* shown : picker->findChildren<PLChatletCategoryViewController*>())
+        if (shown->tableView() && shown->tableView()->isVisible())
+            page = shown;
+    QVERIFY(page);
+    QWindow* keys = world->window->windowHandle();
+    QSet<QString> stops;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(keys, Qt::Key_Tab);
+        stops << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(stops, (QSet<QString>{"navigationBar.left.0", "chatletTable"}));
+    for (int i = 0; i < 10 && QApplication::focusWidget() != page->tableView(); ++i)
+        QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(page->tableView()->indexPathForSelectedRow().value_or(platform::ui::IndexPath{0, -1}).row, 0);
+    QTest::keyClick(keys, Qt::Key_Return);
+    world->settle();
+    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    QVERIFY(form && form != picker && !form->showsPicker());
 }
 
 int main(int argc, char** argv) {
