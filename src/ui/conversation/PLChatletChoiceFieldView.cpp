@@ -8,6 +8,11 @@
 
 namespace pelnix {
 
+namespace {
+// Room around an option's box and text for the ring Tab draws on the button's edge.
+constexpr int kRingRoom = 4;
+} // namespace
+
 PLChatletChoiceFieldView::PLChatletChoiceFieldView(const QVariantMap& definition, QWidget* parent)
     : PLChatletFormFieldView(definition, parent) {
     const QImage off = ImageAdditions::loadImageNamed(QStringLiteral("checkBox"));
@@ -23,6 +28,7 @@ PLChatletChoiceFieldView::PLChatletChoiceFieldView(const QVariantMap& definition
         button->setImage(off);
         button->setImage(on, platform::ui::Button::State::Selected);
         button->setFixedHeight(36);
+        button->setContentEdgeInsets(QMargins(kRingRoom, 0, kRingRoom, 0));
         connect(button, &platform::ui::Button::clicked, this, [this, id] { selectChoice(id); });
         body()->addWidget(button, 0, Qt::AlignLeft);
         m_buttons << button;

@@ -6,6 +6,7 @@
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/PendingMessageInfo.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScreenRegistry.h"
@@ -89,6 +90,7 @@ private slots:
     void aPollIsComposedFromItsForm();
     void composedLinksAreClassifiedAsTheirActions();
     void aReplyAsksTheChoicesItsLinkCarries();
+    void theRingOfAVoteOptionTabReachedLeavesItWhole();
     void aContactChatletSharesAPersonFromTheAddressBook();
     void aLocationChatletNeedsTheLocationScreens();
     void thePostReachesTheServiceAndAnotherMembersStream();
@@ -284,6 +286,55 @@ void TestChatletComposer::aReplyAsksTheChoicesItsLinkCarries() {
     QCOMPARE(host->posts.first().linkedMessage, message);
     QCOMPARE(parsed(host->posts.first().message),
              parsed(PLChatletMessageBuilder::replyJSON("poll", "F-REPLY", {{"option", "2"}})));
+}
+
+// Tab on a vote's options: the ring drawn on the option with the keys covers nothing of its box or
+// its text ("Sushi" read "Sush" under it).
+void TestChatletComposer::theRingOfAVoteOptionTabReachedLeavesItWhole() {
+    const QString json = PLChatletMessageBuilder::newChatletJSON(
+        QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+        {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Sushi", "Pizza"}}},
+        QStringLiteral("F-RING"));
+    const auto message = world->importMessage(room, QStringLiteral("m-ring"), 6000, json, kBob,
+                                              QStringLiteral("smartmessage"));
+    const QUrl base(PLAppConfigurations::currentConfiguration()->baseURL());
+    const QString compose = parsed(json).value("links").toList().first().toMap().value("href").toString();
+    const auto [linkType, info] =
+        MessageLinkProcessing::classifyLink(base.resolved(QUrl(compose)).toString(), base.toString());
+    auto* navigation = qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+        PLPostChatletViewController::kStoryboard, PLPostChatletViewController::kNavigationIdentifier));
+    auto* composer = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    composer->configureWithMessageType(
+        info.value(PLSmartType).toString(), info.value(PLParamInfoDict).toMap(),
+        info.value(PLActionInfoDict).toMap(), message, std::nullopt, PLPostChatletViewController::Reply);
+    host->presentViewController(navigation, false);
+    world->settle();
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    auto* choice = qobject_cast<PLChatletChoiceFieldView*>(composer->formView()->fieldView("option"));
+    QVERIFY(choice);
+    for (platform::ui::Button* option : choice->choiceButtons()) {
+        const QImage plain = option->grab().toImage();
+        for (int i = 0; i < 20 && QApplication::focusWidget() != option; ++i)
+            QTest::keyClick(world->window->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), option);
+        const QImage ringed = option->grab().toImage();
+        QCOMPARE(ringed.size(), plain.size());
+        // The ring: what the keys changed. The option: what differs from the form's white.
+        int ring = 0;
+        QStringList covered;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x) {
+                if (ringed.pixel(x, y) == plain.pixel(x, y))
+                    continue;
+                ++ring;
+                const QColor under = plain.pixelColor(x, y);
+                if (qMax(qMax(255 - under.red(), 255 - under.green()), 255 - under.blue()) > 40)
+                    covered << QStringLiteral("(%1, %2)").arg(x).arg(y);
+            }
+        QVERIFY(ring > 0);
+        QVERIFY2(covered.isEmpty(), qPrintable(option->titleForState(platform::ui::Button::State::Normal) +
+                                               QStringLiteral(": ") + covered.join(' ')));
+    }
 }
 
 // The contact field opens the share-contact screens over the composer; the person's ticked values
