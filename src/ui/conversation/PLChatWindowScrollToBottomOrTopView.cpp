@@ -101,16 +101,22 @@ int PLChatWindowScrollToBottomOrTopView::restingX(bool slidIn) const {
 }
 
 void PLChatWindowScrollToBottomOrTopView::slideTo(int left, bool animated) {
-    const QRect target(left, y(), width(), height());
+    // A slide under way gives way to this one: two would pull the view between their ends.
+    const int slide = ++m_slide;
     if (!animated || Animator::isInstant()) {
-        setGeometry(target);
+        move(left, y());
         return;
     }
-    const QRect start = geometry();
-    Animator::run(this, kSlideMs, Animator::Curve::EaseInOut, [this, start, target](qreal p) {
-        setGeometry(QRect(start.x() + qRound((target.x() - start.x()) * p), target.y(), target.width(),
-                          target.height()));
+    const int start = x();
+    Animator::run(this, kSlideMs, Animator::Curve::EaseInOut, [this, slide, start, left](qreal p) {
+        if (slide == m_slide)
+            move(start + qRound((left - start) * p), y());
     });
+}
+
+void PLChatWindowScrollToBottomOrTopView::placeAtRest() {
+    ++m_slide;
+    move(restingX(m_slidIn), y());
 }
 
 bool PLChatWindowScrollToBottomOrTopView::event(QEvent* event) {
@@ -122,8 +128,10 @@ bool PLChatWindowScrollToBottomOrTopView::event(QEvent* event) {
 }
 
 bool PLChatWindowScrollToBottomOrTopView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        move(restingX(m_slidIn), y());
+    // Its superview resized or turned: at once at its place on the new trailing edge, in or out.
+    if (watched == parentWidget() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange))
+        placeAtRest();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -53,7 +53,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    // Keeps the view at its superview's right edge (in, or just out of sight) when that resizes.
+    // Keeps the view at its superview's trailing edge (in, or just out of sight) when that resizes or
+    // turns its direction.
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -62,6 +63,8 @@ private:
     // Where the control rests, slid in or out, on its superview's trailing edge.
     int restingX(bool slidIn) const;
     void slideTo(int left, bool animated);
+    // Ends any slide and stands where it rests, slid in or out.
+    void placeAtRest();
     // Its buttons are out of Tab's reach while it is slid out.
     void updateTabReach();
     void updateTouchArea();
@@ -71,6 +74,8 @@ private:
     platform::ui::WeakDelegate<PLChatWindowScrollToBottomOrTopViewDelegate> m_delegate;
     unsigned m_controllType = 0;
     bool m_slidIn = false;
+    // Counts slides: only the latest moves the view.
+    int m_slide = 0;
 };
 
 } // namespace pelnix

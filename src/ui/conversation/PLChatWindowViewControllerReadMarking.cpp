@@ -150,16 +150,18 @@ void PLChatWindowViewController::scrollViewDidEndDecelerating() {
 }
 
 void PLChatWindowViewController::addScrollToBottomOrTopView() {
+    bool made = false;
     if (!m_scrollToBottomOrTopView) {
         m_scrollToBottomOrTopView = PLChatWindowScrollToBottomOrTopView::instance(view());
         m_scrollToBottomOrTopView->setInDelegate(this);
         adjustScrollToTpoOrBottonViewPosition();
-        m_scrollToBottomOrTopView->move(view()->width() - m_scrollToBottomOrTopView->width(),
-                                        m_scrollToBottomOrTopView->y());
         m_scrollToBottomOrTopView->show();
         m_postToChatView->raise();
+        made = true;
     }
-    m_scrollToBottomOrTopView->showScrollToBottomOrTopViewAnimated(true);
+    // It first appears in its place on the rows' trailing edge, whichever side that is; later it
+    // slides in from beyond that edge.
+    m_scrollToBottomOrTopView->showScrollToBottomOrTopViewAnimated(!made);
     showOrHideScrollToTopButtons();
 }
 

@@ -19,6 +19,7 @@
 #include "smart/PLSmartMessageInfo.h"
 #include "ui/conversation/ConversationNotifications.h"
 #include "ui/conversation/ConversationScreens.h"
+#include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostFailureHandlerHelper.h"
 #include "ui/conversation/PLPostToChatView.h"
@@ -134,6 +135,9 @@ private slots:
     void theButtonStaysOutOfSightAsTheWindowOpens_data();
     void theButtonStaysOutOfSightAsTheWindowOpens();
     void aButtonLeavingAsTheWindowGrowsEndsOutOfSight();
+    void theScrollControlAppearsInItsPlaceRightToLeft();
+    void theScrollControlFollowsADirectionTurnedAtRunTime_data();
+    void theScrollControlFollowsADirectionTurnedAtRunTime();
     void eachNoticeNamesItsOwnRow();
     void ownMessageIsAddedReadAndScrolledTo();
     void discardedPostLeavesTheScreenAndTheStore();
@@ -515,6 +519,105 @@ void TestChatWindowUpdates::theButtonStaysOutOfSightAsTheWindowOpens() {
     QCOMPARE(inSight(), arrivesOutOfSight);
     if (arrivesOutOfSight)
         QVERIFY(button->geometry().bottom() < chat->postToChatView()->y());
+}
+
+namespace {
+
+// Where the scroll control stands now, with the list's width and direction.
+QString placeOf(const PLChatWindowScrollToBottomOrTopView* control) {
+    return QStringLiteral("x %1 of %2 (%3)")
+        .arg(control->x())
+        .arg(control->parentWidget()->width())
+        .arg(control->parentWidget()->isRightToLeft() ? QStringLiteral("right to left")
+                                                      : QStringLiteral("left to right"));
+}
+
+// On the list's trailing edge (the left one right to left): between its place slid in and its place
+// just past the edge, never over the rows away from that edge.
+bool atItsEdge(const PLChatWindowScrollToBottomOrTopView* control) {
+    const QWidget* list = control->parentWidget();
+    const int in = list->isRightToLeft() ? 0 : list->width() - control->width();
+    const int out = list->isRightToLeft() ? -control->width() : list->width();
+    return control->x() >= qMin(in, out) && control->x() <= qMax(in, out);
+}
+
+} // namespace
+
+// Right to left, with animations running, the control appears at the list's left edge: at every
+// paint and move from the window's first showing it stands there; it never crosses the rows.
+void TestChatWindowUpdates::theScrollControlAppearsInItsPlaceRightToLeft() {
+    platform::ui::Animator::setInstant(false);
+    const auto instant = qScopeGuard([] { platform::ui::Animator::setInstant(true); });
+    auto* chat = world->load(room, QSize(400, 720));
+    world->window->setLayoutDirection(Qt::RightToLeft);
+    QStringList crossing;
+    QElapsedTimer clock;
+    PLChatWindowScrollToBottomOrTopView* control = nullptr;
+    std::unique_ptr<EventWatch> watch;
+    const auto look = [&] {
+        if (control && control->isVisible() && control->x() != 0)
+            crossing << QStringLiteral("%1 ms: %2").arg(clock.elapsed()).arg(placeOf(control));
+    };
+    clock.start();
+    world->window->show();
+    for (int ms = 0; ms <= 1000; ms += 10) {
+        if (!control && (control = chat->scrollToBottomOrTopView()))
+            watch =
+                std::make_unique<EventWatch>(control, QList<QEvent::Type>{QEvent::Move, QEvent::Paint}, look);
+        QCoreApplication::processEvents();
+        look();
+        ConversationWorld::advance(10);
+    }
+    QVERIFY(control);
+    QTRY_VERIFY(!animating(control));
+    QVERIFY(control->isSlidIn());
+    QCOMPARE(control->x(), 0);
+    QVERIFY2(crossing.isEmpty(), qPrintable(crossing.join(QStringLiteral("; "))));
+}
+
+void TestChatWindowUpdates::theScrollControlFollowsADirectionTurnedAtRunTime_data() {
+    QTest::addColumn<bool>("turnTheProgram");
+    QTest::newRow("the window's direction") << false;
+    QTest::newRow("the program's direction") << true;
+}
+
+// Turned at run time while shown, then left to slide out and shown again by a drag: the control
+// moves to the new leading edge at once and slides in and out there, in both directions.
+void TestChatWindowUpdates::theScrollControlFollowsADirectionTurnedAtRunTime() {
+    QFETCH(bool, turnTheProgram);
+    auto* chat = world->open(room, QSize(400, 720));
+    platform::ui::Animator::setInstant(false);
+    const auto restore = qScopeGuard([] {
+        platform::ui::Animator::setInstant(true);
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    });
+    auto* control = chat->scrollToBottomOrTopView();
+    QTRY_VERIFY(!animating(control));
+    QVERIFY(control->isSlidIn());
+    QStringList wrong;
+    const auto look = [&] {
+        if (!atItsEdge(control))
+            wrong << placeOf(control);
+    };
+    EventWatch watch(control, {QEvent::Move, QEvent::Paint}, look);
+    for (const Qt::LayoutDirection direction : {Qt::RightToLeft, Qt::LeftToRight, Qt::RightToLeft}) {
+        if (turnTheProgram)
+            QGuiApplication::setLayoutDirection(direction);
+        else
+            world->window->setLayoutDirection(direction);
+        QCoreApplication::processEvents();
+        QVERIFY2(control->isSlidIn() && control->isShownInSuperview() && atItsEdge(control),
+                 qPrintable(placeOf(control)));
+        // Left alone, it slides out past its edge; a drag brings it back in.
+        ConversationWorld::advance(PLChatWindowScrollToBottomOrTopView::kAutoHideMs);
+        QTRY_VERIFY(!animating(control));
+        QVERIFY2(!control->isSlidIn() && !control->isShownInSuperview(), qPrintable(placeOf(control)));
+        emit chat->collectionView()->willBeginDragging();
+        QTRY_VERIFY(!animating(control));
+        QVERIFY2(control->isSlidIn() && control->isShownInSuperview() && atItsEdge(control),
+                 qPrintable(placeOf(control)));
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral("; "))));
 }
 
 // The button slides away as the window grows: it ends below the larger window's rows, not where the
