@@ -9,6 +9,7 @@
 #include "ui/conversation/PLChatletPickedValueFieldView.h"
 #include "ui/conversation/PLChatletTextFieldView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QVBoxLayout>
 
@@ -36,6 +37,10 @@ QString text(const QVariantMap& map, const char* key) {
 PLChatletFormView::PLChatletFormView(QWidget* parent)
     : ScrollView(parent), m_content(new QWidget), m_title(new platform::ui::Label) {
     setObjectName(QStringLiteral("chatletFormView"));
+    // Its fields take the keys; the scrolling view around them shows no focus of its own.
+    setFocusPolicy(Qt::NoFocus);
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showField(now); });
     m_content->setObjectName(QStringLiteral("formContent"));
     m_content->setAutoFillBackground(true);
     QPalette palette = m_content->palette();
@@ -73,7 +78,8 @@ QString PLChatletFormView::excess(const QString& title, const QVariantList& fiel
             return QStringLiteral("a label of %1 characters")
                 .arg(qMax(label.size(), text(field, "id").size()));
         if (field.value(QStringLiteral("min")).toDouble() > kMaxListEntries)
-            return QStringLiteral("a list of at least %1 entries").arg(field.value(QStringLiteral("min")).toDouble());
+            return QStringLiteral("a list of at least %1 entries")
+                .arg(field.value(QStringLiteral("min")).toDouble());
         const QVariantList choices = field.value(QStringLiteral("choices")).toList();
         if (choices.size() > kMaxChoices)
             return QStringLiteral("%1 choices").arg(choices.size());
@@ -149,6 +155,11 @@ void PLChatletFormView::layOut() {
                                                                               : column->sizeHint().height());
     m_content->resize(width, height);
     setContentSize(QSizeF(width, height));
+}
+
+void PLChatletFormView::showField(QWidget* focus) {
+    if (focus && m_content->isAncestorOf(focus))
+        scrollRectToVisible(QRectF(focus->mapTo(m_content, QPoint()), focus->size()), false);
 }
 
 } // namespace pelnix

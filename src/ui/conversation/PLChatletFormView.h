@@ -13,7 +13,8 @@ class Label;
 class PLChatletFormFieldView;
 
 // A chatlet form as the user fills it in: its title and one view a field, in the definition's order,
-// scrolling when taller than the screen.
+// scrolling when taller than the screen. Tab goes from field to field, the form scrolling to show the
+// one with the keys; the form itself is no stop of Tab's.
 //
 // A form comes from a room member or the server. Past the bounds below it is not built (thousands of
 // fields took seconds and gigabytes on the main thread) and the view says "This form is too large to
@@ -53,6 +54,8 @@ protected:
 
 private:
     void layOut();
+    // A field that takes the keys above or below what shows scrolls into view.
+    void showField(QWidget* focus);
 
     QWidget* m_content;
     platform::ui::Label* m_title;

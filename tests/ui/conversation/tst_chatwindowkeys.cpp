@@ -12,6 +12,7 @@
 #include "ui/conversation/PLChatWindowSearchViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLChatletCategoryViewController.h"
+#include "ui/conversation/PLChatletFormView.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
@@ -126,6 +127,7 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees_data() {
     QTest::newRow("the chat window, a message arrived out of sight") << "chat new updates";
     QTest::newRow("the search with its results") << "search";
     QTest::newRow("the chatlet picker") << "chatlets";
+    QTest::newRow("a poll's form taller than the window") << "poll form";
 }
 
 // From the text (or the search field), 61 presses of Tab: each one puts the keys on a control the user
@@ -164,6 +166,16 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees() {
         chat->postChatletButtonClickHandler();
         world->settle();
         QVERIFY(chat->presentedViewController());
+    } else if (screen == QLatin1String("poll form")) {
+        chat->postChatletButtonClickHandler();
+        world->settle();
+        auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+        QVERIFY(navigation);
+        qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+            ->chatletPicked({{"name", "poll"}});
+        world->settle();
+        world->window->resize(320, 300);
+        world->settle();
     }
     QWindow* keys = world->window->windowHandle();
     QStringList unseen;
@@ -172,6 +184,9 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees() {
         QWidget* focus = QApplication::focusWidget();
         if (!focus || !seenByTheUser(focus))
             unseen << QStringLiteral("%1: %2").arg(i + 1).arg(describeUnseen(focus));
+        // A scrolling view around fields shows no focus of its own.
+        else if (qobject_cast<PLChatletFormView*>(focus))
+            unseen << QStringLiteral("%1: the form's own view").arg(i + 1);
     }
     QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(QStringLiteral("; "))));
 }
