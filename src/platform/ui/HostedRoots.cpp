@@ -30,8 +30,8 @@ bool HostedRoots::isHostedRoot(const ViewController* controller) {
     if (!controller || !controller->isViewLoaded() || controller->parentViewController() ||
         controller->presentingViewController())
         return false;
-    const QWidget* view = const_cast<ViewController*>(controller)->view();
-    return view->parentWidget() && !Window::libraryWindowOf(view);
+    // In a host's widget, or a window of its own (as a view with no parent is to Qt, shown or not).
+    return !Window::libraryWindowOf(const_cast<ViewController*>(controller)->view());
 }
 
 ViewController* HostedRoots::firstOnScreen() {
