@@ -8,6 +8,7 @@
 #include "platform/MainThread.h"
 #include "platform/ui/ApplicationStateMonitor.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "ui/conversation/ConversationLog.h"
 #include "ui/conversation/ConversationNotifications.h"
@@ -219,17 +220,26 @@ void PLChatWindowViewController::viewDidAppear(bool animated) {
     markVisibleMessagesAsReadAfterDelay(kAppearingReadDelayMs);
     addScrollToBottomOrTopView();
     trackConversationVisit();
-    if (std::exchange(m_textHadKeysWhenCovered, false))
-        giveKeysBackToText();
+    takeKeysFromThePages();
 }
 
-// Unless the user has put the keys elsewhere meanwhile (a widget of the host's, another page).
-void PLChatWindowViewController::giveKeysBackToText() {
+QWidget* PLChatWindowViewController::preferredFocusWidget() {
     QPlainTextEdit* text = m_postToChatView ? m_postToChatView->messageTextView() : nullptr;
-    if (!text || !text->isVisible() || !text->isEnabled())
+    // Under a banner, or with the bar below the screen, the text takes no keys (it is disabled).
+    return text && text->isEnabled() ? text : nullptr;
+}
+
+// A page takes the keys with the click on its link (a vote, a picture); shown again once the page that
+// link opened is left, the window has the user type into its text, as before the click, rather than
+// into the page.
+void PLChatWindowViewController::takeKeysFromThePages() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !m_collectionView || !m_collectionView->viewport()->isAncestorOf(focus))
         return;
-    const QWidget* focus = QApplication::focusWidget();
-    if (!focus || focus == text->window() || focus->isAncestorOf(text))
+    bool inPage = false;
+    for (QWidget* w = focus; w && !inPage; w = w->parentWidget())
+        inPage = qobject_cast<platform::ui::WebView*>(w) != nullptr;
+    if (QWidget* text = preferredFocusWidget(); inPage && text && text->isVisible())
         platform::ui::Window::giveKeyboardTo(text);
 }
 
@@ -248,7 +258,6 @@ void PLChatWindowViewController::trackConversationVisit() {
 }
 
 void PLChatWindowViewController::viewWillDisappear(bool animated) {
-    m_textHadKeysWhenCovered = m_postToChatView && m_postToChatView->messageTextView()->hasFocus();
     dismissKeyboard();
     for (auto token : std::exchange(m_appearanceObservers, {}))
         NotificationCenter::defaultCenter()->removeObserver(token);

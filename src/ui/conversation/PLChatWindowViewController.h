@@ -300,6 +300,8 @@ public:
     void showFloatingLabelOnSuccessfulClearConversation();
     platform::ui::BarButtonItem* groupInfoButton() const { return m_groupInfoButton; }
     platform::ui::BarButtonItem* searchButton() const { return m_searchButton; }
+    // The room's text while the user may post in it; else none, and the view takes the keys.
+    QWidget* preferredFocusWidget() override;
 
 protected:
     QWidget* loadView() override;
@@ -338,7 +340,8 @@ private:
     bool loadFirstPageAtFirstUnread();
     void handleMessageMarkedAsReadNotification(const QString& messageId);
     void trackConversationVisit();
-    void giveKeysBackToText();
+    // Keys a click on a page's link left in the list, back in the text once the page it opened is left.
+    void takeKeysFromThePages();
     // The row's top in content coordinates.
     qreal rowTop(int index) const;
     bool isAtBottom() const;
@@ -351,9 +354,6 @@ private:
     qint64 m_loadMoreTime = 0;
     bool m_needToRefeshView = false;
     bool m_shouldScrollOnViewWillAppear = false;
-    // The text held the keys as a page covered the window (a composer, a viewer): they come back to
-    // it when the window shows again.
-    bool m_textHadKeysWhenCovered = false;
     bool m_shouldScrollToBottomOnWebviewLoad = false;
     bool m_needToReloadVisibleCellReadState = false;
     double m_previousContentOffsetY = 0;

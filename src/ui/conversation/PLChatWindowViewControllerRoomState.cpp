@@ -5,9 +5,11 @@
 
 #include "core/model/CurrentUserInfo.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/Button.h"
 #include "ui/conversation/ConversationLog.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/conversation/PLRoomStateBannerView.h"
+#include "ui/conversation/TabReach.h"
 
 #include <QPlainTextEdit>
 
@@ -79,7 +81,12 @@ void PLChatWindowViewController::setChatWindowState(unsigned state) {
         removeBanner();
     }
     // Nothing under a banner, or of a bar below the screen, takes the keyboard's focus.
-    m_postToChatView->messageTextView()->setEnabled(!covered && !(state & kStateRemoved));
+    const bool usable = !covered && !(state & kStateRemoved);
+    m_postToChatView->messageTextView()->setEnabled(usable);
+    for (platform::ui::Button* button :
+         {m_postToChatView->postChatletButton(), m_postToChatView->mediaUploadButton(),
+          m_postToChatView->sendButton()})
+        TabReach::setInSight(button, usable);
     placePostToChatView(m_postToChatView->height(), m_stateAnimationMs);
 }
 

@@ -22,7 +22,9 @@ PLUnreadMessagesSeparatorCell::PLUnreadMessagesSeparatorCell(QWidget* parent)
     m_countIndicatorButton->setTitleColor(Qt::white);
     m_countIndicatorButton->setBackgroundColor(kAccent);
     m_countIndicatorButton->setCornerRadius(kButtonHeight / 2.0);
+    // A badge, not a button: neither a click nor Tab stops on it.
     m_countIndicatorButton->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_countIndicatorButton->setFocusPolicy(Qt::NoFocus);
 }
 
 void PLUnreadMessagesSeparatorCell::setChatWindowCellContent(const PLChatWindowCellContent& row) {

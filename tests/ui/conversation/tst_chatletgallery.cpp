@@ -27,6 +27,7 @@
 #include "ui/conversation/PLChatWindowSearchViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
 #include "ui/conversation/PLChatletTextFieldView.h"
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLContactDetailViewController.h"
@@ -346,8 +347,14 @@ private slots:
         QVERIFY(form && form->formView());
         auto* title = qobject_cast<PLChatletTextFieldView*>(form->formView()->fieldView("title"));
         QWidget* input = title->input();
-        QVERIFY2(near(shot.at(input, {0, input->height() / 2.0}), ToolkitStyle::borderColor(), 40),
+        // The form opens with the keys in its first field, framed in the accent colour; the others
+        // keep the plain frame.
+        QVERIFY2(near(shot.at(input, {0, input->height() / 2.0}), ToolkitStyle::accentColor(), 40),
                  describe(shot.at(input, {0, input->height() / 2.0})));
+        auto* first =
+            qobject_cast<PLChatletListFieldView*>(form->formView()->fieldView("options"))->entryFields()[0];
+        QVERIFY2(near(shot.at(first, {0, first->height() / 2.0}), ToolkitStyle::borderColor(), 40),
+                 describe(shot.at(first, {0, first->height() / 2.0})));
         // Fields follow each other closely, whatever the window's height.
         auto* question = form->formView()->fieldView("question");
         QVERIFY(question->mapTo(form->view(), QPoint(0, 0)).y() -

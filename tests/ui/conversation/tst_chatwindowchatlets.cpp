@@ -2,6 +2,7 @@
 // height at a new width of the window, with the user's place kept; a page's links go to the link
 // actions, the chatlet button opens the composer, and what it composes goes into the room's outbox as
 // a new chatlet or as a reply; a form filled with the keyboard gives the keys back to the room's text.
+#include "ClickedWebView.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -26,9 +27,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 using namespace pelnix;
@@ -399,30 +398,6 @@ void TestChatWindowChatlets::theFormTakesTabFieldByFieldAndSendGivesTheKeysBack(
 }
 
 namespace {
-
-// The engine's view as a click meets it: the press gives it the keys, and the release follows the
-// page's link if it comes where the press was, on the same point of the page (a page that moved
-// under the pointer in between takes no click).
-class ClickedWebView : public FakeWebView {
-public:
-    explicit ClickedWebView(QWidget* parent) : FakeWebView(parent) { setFocusPolicy(Qt::StrongFocus); }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        m_pressedAt = event->position().toPoint();
-        event->accept();
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        event->accept();
-        const QRegularExpressionMatch link =
-            QRegularExpression(QStringLiteral("href=\"([^\"]+)\"")).match(loadedHTML);
-        if (event->position().toPoint() == m_pressedAt && link.hasMatch())
-            tapLink(loadedBaseURL.resolved(QUrl(link.captured(1))));
-    }
-
-private:
-    QPoint m_pressedAt;
-};
 
 // A download that only records what it was asked for.
 class RecordingDownload : public PLMediaDownloading {

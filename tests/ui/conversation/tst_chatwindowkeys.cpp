@@ -1,26 +1,41 @@
 // The conversation screens from the keyboard: Tab reaches only what the user sees in the chat window,
 // its search and the chatlet picker; a control leaving sight gives its keys to the screen's text.
+#include "ClickedWebView.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/ChatRoomNotifications.h"
+#include "core/model/RoomMember.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/testing/FakeImagePicker.h"
+#include "smart/SmartRenderQueue.h"
+#include "ui/conversation/ConversationScreens.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowScrollToBottomOrTopView.h"
 #include "ui/conversation/PLChatWindowSearchViewController.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLChatletCategoryViewController.h"
+#include "ui/conversation/PLChatletChoiceFieldView.h"
 #include "ui/conversation/PLChatletFormView.h"
+#include "ui/conversation/PLChatletListFieldView.h"
+#include "ui/conversation/PLChatletMessageBuilder.h"
+#include "ui/conversation/PLDownloadViewerController.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
+#include "ui/conversation/PLSmartMessageCell.h"
+#include "ui/conversation/PLUploadActionSheet.h"
+#include "ui/conversation/PLUploadViewerWithCaptionController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -83,8 +98,35 @@ private slots:
     void aControlLeavingSightGivesTheKeysToTheText();
     void theChatletListTakesUpDownAndReturn();
     void theChatletPickerFromTheKeyboard();
+    void aRoomOpenedByAClickHasTheKeysInItsText();
+    void thePollFormOpensWithTheKeysInItsFirstField();
+    void theTextHasTheKeysAgainWhenThePageAboveIsLeft_data();
+    void theTextHasTheKeysAgainWhenThePageAboveIsLeft();
 
 private:
+    QPlainTextEdit* text() const { return chat->postToChatView()->messageTextView(); }
+    void setAdmin(qint32 admin) {
+        for (const auto& member : room->members())
+            member->setIsCreator(member->user() && member->user()->userID() == admin);
+    }
+    QWindow* keys() const { return world->window->windowHandle(); }
+    // Tab until `target` has the keys, then Space on it.
+    void pressWithTheKeyboard(QWidget* target) {
+        for (int i = 0; i < kTabPresses && QApplication::focusWidget() != target; ++i)
+            QTest::keyClick(keys(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(keys(), Qt::Key_Space);
+        world->settle();
+    }
+    void typeInto(const QString& typed) {
+        for (const QChar c : typed)
+            QTest::keyClick(keys(), c.toLatin1());
+    }
+    void postAPollWithTheKeyboard();
+    void voteWithTheKeyboard();
+    void postAPictureFromItsPreview(bool byKeyboard);
+    void closeAViewer(bool byKeyboard);
+
     std::unique_ptr<SmartScreensWorld> world;
     ChatRoom::Ptr room;
     PLChatWindowViewController* chat = nullptr;
@@ -92,9 +134,13 @@ private:
 
 void TestChatWindowKeys::initTestCase() {
     world = std::make_unique<SmartScreensWorld>();
+    ConversationScreens::registerScreens();
     world->downloadSmartFixtures();
     // Older messages wait behind "Load More Messages".
     PLAppConfigurations::currentConfiguration()->setProperty("numberOfMessagesLoadedOnce", 20);
+    // On the service too: what the tests post goes out once they are done, and a room unknown there
+    // would be closed to the user.
+    world->seedRoom(QStringLiteral("r1"));
     room = world->importRoom(QStringLiteral("r1"));
     qint64 date = QDateTime::currentMSecsSinceEpoch() - 24 * 3600 * 1000;
     for (int i = 0; i < 40; ++i)
@@ -128,12 +174,18 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees_data() {
     QTest::newRow("the search with its results") << "search";
     QTest::newRow("the chatlet picker") << "chatlets";
     QTest::newRow("a poll's form taller than the window") << "poll form";
+    QTest::newRow("a room only its admin posts to") << "admin only";
 }
 
 // From the text (or the search field), 61 presses of Tab: each one puts the keys on a control the user
 // sees, inside the window and uncovered.
 void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees() {
     QFETCH(QString, screen);
+    const auto restore = qScopeGuard([this] {
+        setAdmin(world->me());
+        room->setAdminOnly(false);
+        room->save();
+    });
     auto* list = chat->collectionView();
     QTest::mouseClick(chat->postToChatView()->messageTextView()->viewport(), Qt::LeftButton);
     if (screen == QLatin1String("chat later")) {
@@ -166,6 +218,13 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees() {
         chat->postChatletButtonClickHandler();
         world->settle();
         QVERIFY(chat->presentedViewController());
+    } else if (screen == QLatin1String("admin only")) {
+        // Another member administers it: a banner covers the bar.
+        setAdmin(kBob);
+        room->setAdminOnly(true);
+        room->save();
+        chat->updateViewForChatRoomStatusAnimated(false);
+        QVERIFY(chat->userKickedMessageView());
     } else if (screen == QLatin1String("poll form")) {
         chat->postChatletButtonClickHandler();
         world->settle();
@@ -301,6 +360,197 @@ void TestChatWindowKeys::theChatletPickerFromTheKeyboard() {
     world->settle();
     auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
     QVERIFY(form && form != picker && !form->showsPicker());
+}
+
+// Opened from the rooms list by a click (the list had the keys), the room has them in its text.
+void TestChatWindowKeys::aRoomOpenedByAClickHasTheKeysInItsText() {
+    world->navigation->popViewController(false);
+    world->settle();
+    QWidget* list = world->navigation->topViewController()->view();
+    QTest::mouseClick(list, Qt::LeftButton);
+    chat = new PLChatWindowViewController;
+    chat->setChatRoom(room);
+    world->navigation->pushViewController(chat, true);
+    world->settle();
+    QTRY_COMPARE(QApplication::focusWidget(), text());
+    typeInto(QStringLiteral("hi"));
+    QCOMPARE(text()->toPlainText(), QStringLiteral("hi"));
+}
+
+// The poll's form, picked in the picker opened by the chatlet button, opens with the keys in its
+// first field.
+void TestChatWindowKeys::thePollFormOpensWithTheKeysInItsFirstField() {
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
+    world->settle();
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+    QVERIFY(navigation);
+    qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+        ->chatletPicked({{"name", "poll"}});
+    world->settle();
+    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    QVERIFY(form && form->formView());
+    QWidget* title = form->formView()->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
+    QTRY_COMPARE(QApplication::focusWidget(), title);
+    typeInto(QStringLiteral("Lunch"));
+    QTest::keyClick(keys(), Qt::Key_Tab);
+    QVERIFY(form->formView()->fieldView("question")->isAncestorOf(QApplication::focusWidget()));
+    form->cancelButtonTapped();
+    world->settle();
+}
+
+void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft_data() {
+    QTest::addColumn<QString>("page");
+    QTest::newRow("a poll posted with Tab and Space") << "poll";
+    QTest::newRow("a vote sent with Tab and Space") << "vote";
+    QTest::newRow("a picture posted from its preview by a click") << "picture clicked";
+    QTest::newRow("a picture posted from its preview with the keyboard") << "picture keyboard";
+    QTest::newRow("the viewer's Done clicked") << "viewer clicked";
+    QTest::newRow("the viewer's Done with the keyboard") << "viewer keyboard";
+}
+
+// The keys in the room's text, a page opened over the room and left: the next text typed lands in
+// the room's text, however the page was left.
+void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft() {
+    QFETCH(QString, page);
+    world->fixture.setOnline(false); // posts wait in the outbox
+    const auto online = qScopeGuard([this] { world->fixture.setOnline(true); });
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), text());
+    if (page == QLatin1String("poll"))
+        postAPollWithTheKeyboard();
+    else if (page == QLatin1String("vote"))
+        voteWithTheKeyboard();
+    else if (page.startsWith(QLatin1String("picture")))
+        postAPictureFromItsPreview(page.endsWith(QLatin1String("keyboard")));
+    else
+        closeAViewer(page.endsWith(QLatin1String("keyboard")));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(!chat->presentedViewController());
+    QCOMPARE(QApplication::focusWidget(), text());
+    typeInto(QStringLiteral("again"));
+    QCOMPARE(text()->toPlainText(), QStringLiteral("again"));
+}
+
+void TestChatWindowKeys::postAPollWithTheKeyboard() {
+    QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
+    world->settle();
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+    QVERIFY(navigation);
+    qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+        ->chatletPicked({{"name", "poll"}});
+    world->settle();
+    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    QVERIFY(form && form->formView());
+    QWidget* title = form->formView()->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
+    for (int i = 0; i < kTabPresses && QApplication::focusWidget() != title; ++i)
+        QTest::keyClick(keys(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), title);
+    for (const QString& typed : QStringList{"Dinner", "When?", "Seven", "Eight"}) {
+        typeInto(typed);
+        QTest::keyClick(keys(), Qt::Key_Tab);
+    }
+    auto* send = navigation->view()->findChild<QWidget*>(QStringLiteral("navigationBar.right.0"));
+    QVERIFY(send);
+    pressWithTheKeyboard(send);
+}
+
+void TestChatWindowKeys::voteWithTheKeyboard() {
+    // Bob's poll, its page taking the keys when clicked as the engine's does, in a window opened anew.
+    platform::ui::WebView::setMaker([](QWidget* parent) { return new ClickedWebView(parent); });
+    const auto fake = qScopeGuard([] {
+        platform::ui::WebView::setMaker(
+            [](QWidget* parent) { return new platform::ui::FakeWebView(parent); });
+    });
+    const auto poll = world->importMessage(
+        room, QStringLiteral("vote-poll"), QDateTime::currentMSecsSinceEpoch() - 60000,
+        PLChatletMessageBuilder::newChatletJSON(
+            QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+            {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Sushi", "Pizza"}}},
+            QStringLiteral("F-VOTE")),
+        kBob, QStringLiteral("smartmessage"));
+    poll->setState(1);
+    poll->save();
+    world->navigation->popViewController(false);
+    world->settle();
+    chat = new PLChatWindowViewController;
+    chat->setChatRoom(room);
+    world->navigation->pushViewController(chat, false);
+    world->settle();
+    QVERIFY(QTest::qWaitFor([] { return SmartRenderQueue::shared()->pendingCount() == 0; }));
+    world->settle();
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    const auto path = platform::ui::IndexPath::forItem(chat->rowList().indexOfMessage(poll.get()));
+    auto* cell = qobject_cast<PLSmartMessageCell*>(chat->collectionView()->cellForItemAtIndexPath(path));
+    QVERIFY(cell);
+    auto* page = qobject_cast<platform::ui::FakeWebView*>(cell->webView());
+    QVERIFY(page);
+    page->contentHeight = 150;
+    page->finishLoad();
+    world->settle();
+    // A click on "Vote" in the page.
+    QTest::mouseClick(page, Qt::LeftButton, {}, page->rect().center());
+    world->settle();
+    auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+    QVERIFY(navigation);
+    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
+    QVERIFY(form && form->formView());
+    auto* choice = qobject_cast<PLChatletChoiceFieldView*>(form->formView()->fieldView("option"));
+    QVERIFY(choice);
+    pressWithTheKeyboard(choice->choiceButtons().first());
+    QVERIFY(choice->choiceButtons().first()->isSelected());
+    auto* send = navigation->view()->findChild<QWidget*>(QStringLiteral("navigationBar.right.0"));
+    QVERIFY(send);
+    pressWithTheKeyboard(send);
+    QVERIFY(poll->latestPendingMessage());
+}
+
+void TestChatWindowKeys::postAPictureFromItsPreview(bool byKeyboard) {
+    auto picker = std::make_unique<platform::ui::FakeImagePicker>();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("harbour.png"));
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(0x33, 0x66, 0x99));
+    QVERIFY(picture.save(path));
+    picker->answer = platform::ui::PickedMedia{path, false, picture, {}};
+    platform::ui::ImagePicker::setCurrent(std::move(picker));
+    int posted = 0;
+    PLUploadActionSheet::setMediaPoster(
+        [&posted](const ChatRoom::Ptr&, const QVariantMap&, const QByteArray&) { ++posted; });
+    const auto restore = qScopeGuard([] {
+        PLUploadActionSheet::setMediaPoster({});
+        platform::ui::ImagePicker::setCurrent({});
+    });
+    QTest::mouseClick(chat->postToChatView()->mediaUploadButton(), Qt::LeftButton);
+    world->settle();
+    auto* sheet = chat->findChild<PLUploadActionSheet*>();
+    QVERIFY(sheet && sheet->actionSheet());
+    sheet->actionSheet()->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
+    world->settle();
+    auto* preview = qobject_cast<PLUploadViewerWithCaptionController*>(chat->presentedViewController());
+    QVERIFY(preview);
+    if (byKeyboard)
+        pressWithTheKeyboard(preview->doneButton());
+    else
+        QTest::mouseClick(preview->doneButton(), Qt::LeftButton);
+    world->settle();
+    world->advance(PLUploadActionSheet::kSizeCheckDelayMs);
+    QCOMPARE(posted, 1);
+}
+
+void TestChatWindowKeys::closeAViewer(bool byKeyboard) {
+    auto* viewer = new PLDownloadViewerController;
+    chat->presentViewController(viewer, false);
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(0x99, 0x66, 0x33));
+    viewer->showImage(picture);
+    world->settle();
+    if (byKeyboard)
+        pressWithTheKeyboard(viewer->doneButton());
+    else
+        QTest::mouseClick(viewer->doneButton(), Qt::LeftButton);
+    world->settle();
 }
 
 int main(int argc, char** argv) {
