@@ -23,6 +23,7 @@
 #include "ui/conversation/PLChatletListFieldView.h"
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLDownloadViewerController.h"
+#include "ui/conversation/PLMediaDownloading.h"
 #include "ui/conversation/PLNewUpdatesNotificationButton.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
@@ -83,6 +84,21 @@ QString describeUnseen(QWidget* widget) {
            describe(widget->window()->childAt(shown.center()));
 }
 
+// A download that is done at once: the picture shows in the viewer over the screen that asked.
+class ViewingDownload : public PLMediaDownloading {
+public:
+    void setMessage(const std::shared_ptr<Message>&) override {}
+    void downloadMediaFromURL(const QString&, const std::shared_ptr<ChatRoom>&, const QVariantMap&,
+                              platform::ui::ViewController* over) override {
+        auto* viewer = new PLDownloadViewerController;
+        over->presentViewController(viewer, false);
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(QColor(0x99, 0x66, 0x33));
+        viewer->showImage(picture);
+    }
+    void cleanUp() override {}
+};
+
 } // namespace
 
 class TestChatWindowKeys : public QObject {
@@ -122,7 +138,11 @@ private:
         for (const QChar c : typed)
             QTest::keyClick(keys(), c.toLatin1());
     }
+    // The chatlet button clicked and the poll picked: its form, or null.
+    PLPostChatletViewController* openThePollForm();
     void postAPollWithTheKeyboard();
+    // Opens the room anew and clicks the page of Bob's `message`, which takes the keys.
+    void clickThePageOf(const Message::Ptr& message);
     void voteWithTheKeyboard();
     void postAPictureFromItsPreview(bool byKeyboard);
     void closeAViewer(bool byKeyboard);
@@ -226,13 +246,7 @@ void TestChatWindowKeys::tabReachesOnlyWhatTheUserSees() {
         chat->updateViewForChatRoomStatusAnimated(false);
         QVERIFY(chat->userKickedMessageView());
     } else if (screen == QLatin1String("poll form")) {
-        chat->postChatletButtonClickHandler();
-        world->settle();
-        auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
-        QVERIFY(navigation);
-        qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
-            ->chatletPicked({{"name", "poll"}});
-        world->settle();
+        QVERIFY(openThePollForm());
         world->window->resize(320, 300);
         world->settle();
     }
@@ -381,15 +395,8 @@ void TestChatWindowKeys::aRoomOpenedByAClickHasTheKeysInItsText() {
 // first field.
 void TestChatWindowKeys::thePollFormOpensWithTheKeysInItsFirstField() {
     QTest::mouseClick(text()->viewport(), Qt::LeftButton);
-    QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
-    world->settle();
-    auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
-    QVERIFY(navigation);
-    qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
-        ->chatletPicked({{"name", "poll"}});
-    world->settle();
-    auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
-    QVERIFY(form && form->formView());
+    PLPostChatletViewController* form = openThePollForm();
+    QVERIFY(form);
     QWidget* title = form->formView()->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
     QTRY_COMPARE(QApplication::focusWidget(), title);
     typeInto(QStringLiteral("Lunch"));
@@ -413,7 +420,9 @@ void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft_data() {
 // the room's text, however the page was left.
 void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft() {
     QFETCH(QString, page);
-    world->fixture.setOnline(false); // posts wait in the outbox
+    // Posts wait in the outbox; a picture's link needs the network.
+    world->fixture.setOnline(page == QLatin1String("viewer clicked") ||
+                             page == QLatin1String("viewer keyboard"));
     const auto online = qScopeGuard([this] { world->fixture.setOnline(true); });
     QTest::mouseClick(text()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), text());
@@ -433,16 +442,23 @@ void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft() {
     QCOMPARE(text()->toPlainText(), QStringLiteral("again"));
 }
 
-void TestChatWindowKeys::postAPollWithTheKeyboard() {
+PLPostChatletViewController* TestChatWindowKeys::openThePollForm() {
     QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
     world->settle();
     auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
-    QVERIFY(navigation);
-    qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
-        ->chatletPicked({{"name", "poll"}});
+    auto* picker =
+        navigation ? qobject_cast<PLPostChatletViewController*>(navigation->topViewController()) : nullptr;
+    if (!picker)
+        return nullptr;
+    picker->chatletPicked({{"name", "poll"}});
     world->settle();
     auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
-    QVERIFY(form && form->formView());
+    return form && form != picker && form->formView() ? form : nullptr;
+}
+
+void TestChatWindowKeys::postAPollWithTheKeyboard() {
+    PLPostChatletViewController* form = openThePollForm();
+    QVERIFY(form);
     QWidget* title = form->formView()->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
     for (int i = 0; i < kTabPresses && QApplication::focusWidget() != title; ++i)
         QTest::keyClick(keys(), Qt::Key_Tab);
@@ -451,27 +467,21 @@ void TestChatWindowKeys::postAPollWithTheKeyboard() {
         typeInto(typed);
         QTest::keyClick(keys(), Qt::Key_Tab);
     }
-    auto* send = navigation->view()->findChild<QWidget*>(QStringLiteral("navigationBar.right.0"));
+    auto* send =
+        form->navigationController()->view()->findChild<QWidget*>(QStringLiteral("navigationBar.right.0"));
     QVERIFY(send);
     pressWithTheKeyboard(send);
 }
 
-void TestChatWindowKeys::voteWithTheKeyboard() {
-    // Bob's poll, its page taking the keys when clicked as the engine's does, in a window opened anew.
+void TestChatWindowKeys::clickThePageOf(const Message::Ptr& message) {
+    message->setState(1);
+    message->save();
+    // A window opened anew, its pages taking the keys when clicked as the engine's do.
     platform::ui::WebView::setMaker([](QWidget* parent) { return new ClickedWebView(parent); });
     const auto fake = qScopeGuard([] {
         platform::ui::WebView::setMaker(
             [](QWidget* parent) { return new platform::ui::FakeWebView(parent); });
     });
-    const auto poll = world->importMessage(
-        room, QStringLiteral("vote-poll"), QDateTime::currentMSecsSinceEpoch() - 60000,
-        PLChatletMessageBuilder::newChatletJSON(
-            QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
-            {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Sushi", "Pizza"}}},
-            QStringLiteral("F-VOTE")),
-        kBob, QStringLiteral("smartmessage"));
-    poll->setState(1);
-    poll->save();
     world->navigation->popViewController(false);
     world->settle();
     chat = new PLChatWindowViewController;
@@ -481,7 +491,10 @@ void TestChatWindowKeys::voteWithTheKeyboard() {
     QVERIFY(QTest::qWaitFor([] { return SmartRenderQueue::shared()->pendingCount() == 0; }));
     world->settle();
     QTest::mouseClick(text()->viewport(), Qt::LeftButton);
-    const auto path = platform::ui::IndexPath::forItem(chat->rowList().indexOfMessage(poll.get()));
+    const auto path = platform::ui::IndexPath::forItem(chat->rowList().indexOfMessage(message.get()));
+    chat->collectionView()->scrollToItemAtIndexPath(
+        path, platform::ui::CollectionView::ScrollPosition::Middle, false);
+    world->settle();
     auto* cell = qobject_cast<PLSmartMessageCell*>(chat->collectionView()->cellForItemAtIndexPath(path));
     QVERIFY(cell);
     auto* page = qobject_cast<platform::ui::FakeWebView*>(cell->webView());
@@ -489,9 +502,20 @@ void TestChatWindowKeys::voteWithTheKeyboard() {
     page->contentHeight = 150;
     page->finishLoad();
     world->settle();
-    // A click on "Vote" in the page.
     QTest::mouseClick(page, Qt::LeftButton, {}, page->rect().center());
     world->settle();
+}
+
+void TestChatWindowKeys::voteWithTheKeyboard() {
+    const auto poll = world->importMessage(
+        room, QStringLiteral("vote-poll"), QDateTime::currentMSecsSinceEpoch() - 60000,
+        PLChatletMessageBuilder::newChatletJSON(
+            QStringLiteral("poll"), PLPostChatletViewController::storedForm(QStringLiteral("poll")),
+            {{"title", "Lunch"}, {"question", "Where?"}, {"options", QStringList{"Sushi", "Pizza"}}},
+            QStringLiteral("F-VOTE")),
+        kBob, QStringLiteral("smartmessage"));
+    // Its first link: "Vote".
+    clickThePageOf(poll);
     auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
     QVERIFY(navigation);
     auto* form = qobject_cast<PLPostChatletViewController*>(navigation->topViewController());
@@ -540,12 +564,27 @@ void TestChatWindowKeys::postAPictureFromItsPreview(bool byKeyboard) {
 }
 
 void TestChatWindowKeys::closeAViewer(bool byKeyboard) {
-    auto* viewer = new PLDownloadViewerController;
-    chat->presentViewController(viewer, false);
-    QImage picture(320, 240, QImage::Format_RGB32);
-    picture.fill(QColor(0x99, 0x66, 0x33));
-    viewer->showImage(picture);
-    world->settle();
+    // The download done at once: the viewer shows the picture over the window that asked for it.
+    PLMediaDownloading::setMaker([] { return std::make_unique<ViewingDownload>(); });
+    const auto restore = qScopeGuard([] { PLMediaDownloading::setMaker({}); });
+    const auto picture = world->importMessage(
+        room, QStringLiteral("viewer-picture"), QDateTime::currentMSecsSinceEpoch() - 30000,
+        QJsonDocument(
+            QJsonObject{{"formid", "F-PIC"},
+                        {"xslt", "image"},
+                        {"displayname", "Image"},
+                        {"content", QJsonObject{{"media", QJsonArray{QJsonObject{
+                                                              {"fileId", "lake"},
+                                                              {"fileMime", "image/png"},
+                                                              {"fileName", "lake.png"},
+                                                              {"fileUrl", "https://files.test/lake.png"},
+                                                              {"width", "200"},
+                                                              {"height", "150"}}}}}}})
+            .toJson(QJsonDocument::Compact),
+        kBob, QStringLiteral("smartmessage"));
+    clickThePageOf(picture);
+    auto* viewer = qobject_cast<PLDownloadViewerController*>(chat->presentedViewController());
+    QVERIFY(viewer);
     if (byKeyboard)
         pressWithTheKeyboard(viewer->doneButton());
     else
