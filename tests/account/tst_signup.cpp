@@ -5,6 +5,7 @@
 #include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "foundation/PLCurrentBundleInfo.h"
+#include "interface/Pelnix.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
@@ -16,6 +17,7 @@
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
+#include "ui/shell/PelnixCustomViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
@@ -23,6 +25,7 @@
 #include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -54,6 +57,14 @@ PLSignUpViewController* openSignUp(ScreenHost& host, Login* login = nullptr) {
     return signUp;
 }
 
+// Keys typed as the window takes them from the keyboard: to its focus widget.
+void typeKeys(QWidget* window, const char* text) {
+    for (const char* c = text; *c; ++c)
+        QTest::keyClick(window->windowHandle(), *c);
+}
+
+enum class Shown { PresentedByTheHostsScreen, LoginContainerInTheHostsWindow, BesideTheHostsFocusedField };
+
 QColor textColour(const QWidget* field) {
     return field->palette().color(QPalette::Text);
 }
@@ -80,6 +91,8 @@ private slots:
     void pageButtonsMirrorRightToLeft();
     void backArrowsPointOutOfThePage_data();
     void backArrowsPointOutOfThePage();
+    void theAddressFieldHasTheKeysAsThePageShows_data();
+    void theAddressFieldHasTheKeysAsThePageShows();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -561,6 +574,53 @@ void TestSignUp::backArrowsPointOutOfThePage() {
         QVERIFY(test::showsFirstMarkMirrored(leftToRight, shown));
     else
         QCOMPARE(shown, leftToRight);
+}
+
+void TestSignUp::theAddressFieldHasTheKeysAsThePageShows_data() {
+    QTest::addColumn<Shown>("shown");
+    QTest::newRow("presented by the host's screen") << Shown::PresentedByTheHostsScreen;
+    QTest::newRow("the login container's first page, the host's window shown")
+        << Shown::LoginContainerInTheHostsWindow;
+    QTest::newRow("the login container beside the host's own field with the keys")
+        << Shown::BesideTheHostsFocusedField;
+}
+
+// The address field has the keys when the page shows, presented or as the first page of a container
+// in a window the host shows; a field of the host's own that holds them keeps them.
+void TestSignUp::theAddressFieldHasTheKeysAsThePageShows() {
+    QFETCH(Shown, shown);
+    AccountWorld world;
+    if (shown == Shown::PresentedByTheHostsScreen) {
+        ScreenHost host;
+        PLSignUpViewController* signUp = openSignUp(host);
+        QVERIFY(QTest::qWaitForWindowActive(&host.window));
+        QTRY_COMPARE(QApplication::focusWidget(), signUp->emailAddressTextField());
+        typeKeys(&host.window, "ann@acme.test");
+        QCOMPARE(signUp->emailAddressTextField()->text(), QStringLiteral("ann@acme.test"));
+        return;
+    }
+    QWidget window;
+    window.resize(320, 640);
+    auto* layout = new QVBoxLayout(&window);
+    auto* hostsField = new QLineEdit;
+    layout->addWidget(hostsField);
+    std::unique_ptr<PelnixCustomViewController> container(Pelnix::pelnixLoginViewController({}));
+    QVERIFY(container);
+    layout->addWidget(container->view(), 1);
+    if (shown == Shown::BesideTheHostsFocusedField)
+        hostsField->setFocus();
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* email = container->view()->findChild<PLCustomTextField*>(QStringLiteral("emailAddressTextField"));
+    QVERIFY(email && email->isVisible());
+    QWidget* expected =
+        shown == Shown::BesideTheHostsFocusedField ? static_cast<QWidget*>(hostsField) : email;
+    QTRY_COMPARE(QApplication::focusWidget(), expected);
+    typeKeys(&window, "ann@acme.test");
+    QCOMPARE(qobject_cast<QLineEdit*>(expected)->text(), QStringLiteral("ann@acme.test"));
+    layout->removeWidget(container->view());
+    container->view()->setParent(nullptr);
 }
 
 int main(int argc, char** argv) {

@@ -88,6 +88,7 @@ void PLLoginFormViewController::viewWillAppear(bool animated) {
 void PLLoginFormViewController::viewDidAppear(bool animated) {
     PLBaseViewController::viewDidAppear(animated);
     registerToKeyboardNotifications();
+    takeKeysOnAppearing();
 }
 
 void PLLoginFormViewController::viewWillDisappear(bool animated) {
