@@ -57,9 +57,19 @@ void ControlApi::install(httplib::Server& http) {
         sendJson(r, result, result.contains("error") ? 400 : 200);
     }));
     http.Get("/_ctl/otp", guard([&server](const Request& q, Response& r) {
-                 const std::string email = query(q).value("email").toString().toStdString();
-                 sendJson(r, QJsonObject{{"otp", QString::fromStdString(server.otp(email))},
-                                         {"smsCode", QString::fromStdString(server.smsCode(email))}});
+                 const QString address = query(q).value("email").toString();
+                 const std::string email = address.toStdString();
+                 const QString otp = QString::fromStdString(server.otp(email));
+                 const QString smsCode = QString::fromStdString(server.smsCode(email));
+                 // An empty code with 200 reads as a code to whoever pastes the line: a mistyped
+                 // address, or one that never asked, is told so.
+                 if (otp.isEmpty() && smsCode.isEmpty())
+                     return sendJson(r,
+                                     QJsonObject{{"error", QStringLiteral("no code is pending for \"%1\"; "
+                                                                          "sign up with that address first")
+                                                               .arg(address)}},
+                                     404);
+                 sendJson(r, QJsonObject{{"otp", otp}, {"smsCode", smsCode}});
              }));
     http.Delete("/_ctl/otp", guard([&server](const Request& q, Response& r) {
                     server.unlockOtp(query(q).value("email").toString().toStdString());

@@ -89,6 +89,10 @@ DemoHost::~DemoHost() {
 void DemoHost::start() {
     m_deadline.start();
     say(QStringLiteral("stand-in service: %1").arg(m_serviceUrl.toString()));
+    // The service sends no mail: this line, pasted as it stands (another address in place of the
+    // example's), reads the code of a sign-up made by hand.
+    say(QStringLiteral("one-time code of a sign-up: curl '%1_ctl/otp?email=carol@demo.test'")
+            .arg(m_serviceUrl.toString()));
     seedColleague();
 }
 

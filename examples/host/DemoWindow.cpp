@@ -190,7 +190,8 @@ void DemoWindow::signOut() {
     QString service = Pelnix::currentHostURL();
     if (!service.endsWith(QLatin1Char('/')))
         service += QLatin1Char('/');
-    std::printf("Signed out. Sign up in the window; the code for ADDRESS: curl '%s_ctl/otp?email=ADDRESS'\n",
+    std::printf("Signed out. Sign up in the window; its code (your address in place of carol@demo.test): "
+                "curl '%s_ctl/otp?email=carol@demo.test'\n",
                 qPrintable(service));
     std::fflush(stdout);
     showLogin();

@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -27,6 +29,11 @@ bool wantsHeadless(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool writeAddress(const QString& path, const QString& address) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(address.toUtf8() + '\n') > 0 && file.commit();
 }
 
 } // namespace
@@ -60,7 +67,13 @@ int main(int argc, char** argv) {
         QStringLiteral("Keep running and post the lines read from standard input."));
     const QCommandLineOption headlessOption(
         QStringLiteral("headless"), QStringLiteral("Print the scripted conversation even with a display."));
-    parser.addOptions({server, sandbox, dataDir, interactive, headlessOption});
+    const QCommandLineOption addressFile(
+        QStringLiteral("address-file"),
+        QStringLiteral(
+            "Write the service's address to <file> while the demo runs (the README's one-time-code "
+            "line reads it)."),
+        QStringLiteral("file"));
+    parser.addOptions({server, sandbox, dataDir, interactive, headlessOption, addressFile});
     parser.process(app);
 
     QTemporaryDir temporarySandbox;
@@ -91,6 +104,13 @@ int main(int argc, char** argv) {
     if (!serviceUrl.path().endsWith(QLatin1Char('/')))
         serviceUrl.setPath(serviceUrl.path() + QLatin1Char('/'));
 
+    // The address goes out before anything can ask for a code, and is taken back with the service.
+    const QString addressPath = parser.value(addressFile);
+    if (!addressPath.isEmpty() && !writeAddress(addressPath, serviceUrl.toString())) {
+        std::fprintf(stderr, "pelnix-demo: cannot write %s\n", qPrintable(addressPath));
+        return 1;
+    }
+
     int status = 1;
     {
         DemoHost host(serviceUrl, parser.isSet(interactive));
@@ -109,6 +129,8 @@ int main(int argc, char** argv) {
         app.exec();
         window.reset();
     }
+    if (!addressPath.isEmpty())
+        QFile::remove(addressPath);
     if (service)
         service->stop();
     return status;

@@ -1,5 +1,4 @@
-#include "TestSandbox.h"
-#include "VirtualDisplay.h"
+#include "OwnDisplayMain.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/WebEngineWebView.h"
 #include "platform/ui/Window.h"
@@ -100,15 +99,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    pelnix::test::prepareTestEnvironment();
-    // A display of the test's own, so CI composes pages as a desktop does; none, and the test skips.
-    pelnix::test::VirtualDisplay display;
-    if (!display.start())
-        qInfo("no display of its own: %s", qPrintable(display.error()));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // what a host using web views sets
-    QApplication app(argc, argv);
-    TestWebViewStacking t;
-    return QTest::qExec(&t, argc, argv);
+    return pelnix::test::execOnOwnDisplay<TestWebViewStacking>(argc, argv);
 }
 
 #include "tst_webviewstacking.moc"

@@ -125,11 +125,19 @@ void TestStandin::cleanup() {
 
 void TestStandin::registrationIssuesTokenThatAuthorisesPrivateCalls() {
     const QString email = QStringLiteral("new.person+x@acme.test");
+    // The control API tells a pending code; an address with none is refused, never answered "".
+    const auto pendingCode = [this, &email] {
+        return m_client->get("_ctl/otp?email=" + QUrl::toPercentEncoding(email));
+    };
+    QCOMPARE(pendingCode().status, 404);
+    QVERIFY(pendingCode().json()["error"].toString().contains(QStringLiteral("no code is pending")));
     auto registered =
         m_client->post("api/public?", {{"v", "1.1"}, {"method", "echat.registerWithOTP"}, {"email", email}});
     QCOMPARE(registered.json()["response"]["success"]["email"].toString(), email);
     const QString code = QString::fromStdString(m_server->otp(email.toStdString()));
     QCOMPARE(code.size(), 6);
+    QCOMPARE(pendingCode().status, 200);
+    QCOMPARE(pendingCode().json()["otp"].toString(), code);
 
     auto wrong = m_client->post(
         "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", "x"}});
@@ -148,6 +156,7 @@ void TestStandin::registrationIssuesTokenThatAuthorisesPrivateCalls() {
     auto again = m_client->post(
         "api/public?", {{"v", "1.1"}, {"method", "echat.verifyOTP"}, {"email", email}, {"code", code}});
     QVERIFY(again.json()["response"]["error"].isObject());
+    QCOMPARE(pendingCode().status, 404);
 
     m_client->signIn(id, token);
     auto rooms = m_client->get("rooms/lite");

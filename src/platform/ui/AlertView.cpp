@@ -3,6 +3,7 @@
 #include "TintColor.h"
 #include "Window.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -324,17 +325,17 @@ int AlertView::escapeButtonIndex() const {
 }
 
 void AlertView::takeKeyboard() {
-    if (!m_shown || !m_window || !isVisible())
+    if (!m_shown || !m_window || !isVisible() || holdsKeyboard())
         return;
     QWidget* focus = window()->focusWidget();
-    if (focus && (focus == this || isAncestorOf(focus)))
-        return;
     const bool fromAlert = focus && m_window->alertLayer()->isAncestorOf(focus);
     if (focus && !fromAlert) {
-        if (!m_window->coversWidget(focus))
-            return; // the host's own widget keeps it
+        const bool covered = m_window->coversWidget(focus);
+        // The host's own widget keeps it, unless it has it only because the alert's view moved.
+        if (!covered && !m_reclaimKeys)
+            return;
         // Back there once the alerts are answered; the window itself only took a click on them.
-        if (focus != m_window)
+        if (covered && focus != m_window)
             m_window->setFocusAfterAlerts(focus);
     }
     m_showsKeyboardFocus = false;
@@ -342,10 +343,41 @@ void AlertView::takeKeyboard() {
     (target ? target : this)->setFocus(Qt::OtherFocusReason);
 }
 
+bool AlertView::holdsKeyboard() const {
+    const QWidget* focus = window()->focusWidget();
+    return focus && (focus == this || isAncestorOf(focus));
+}
+
 void AlertView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (std::exchange(m_keysAway, false)) {
+        disconnect(std::exchange(m_keysWatch, {}));
+        // Shown in its view's new place: the keys Qt handed on as the view went are the alert's again,
+        // unless someone put them elsewhere since.
+        m_reclaimKeys = m_keysSettling || QApplication::focusWidget() == m_keysWentTo;
+    }
     if (m_window && m_window->topAlert() == this)
         takeKeyboard();
+    m_reclaimKeys = false;
+}
+
+void AlertView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Hidden with what it covers while it holds the keys: as the view goes, Qt hands them on to the
+    // next widget of the window (the host's tab bar or field). Where they land in this turn is noted.
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (event->spontaneous() || !m_shown || !app || !holdsKeyboard())
+        return;
+    m_keysAway = true;
+    m_keysSettling = true;
+    m_keysWentTo = nullptr;
+    if (!m_keysWatch)
+        m_keysWatch = connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (m_keysSettling)
+                m_keysWentTo = now;
+        });
+    QMetaObject::invokeMethod(
+        this, [this] { m_keysSettling = false; }, Qt::QueuedConnection);
 }
 
 bool AlertView::event(QEvent* event) {

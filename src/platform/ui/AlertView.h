@@ -19,7 +19,9 @@ class Window;
 // it): Return presses the default button (the one choice besides Cancel; else Cancel), Escape presses
 // Cancel (or the only button), Tab and Shift+Tab move between its buttons and Space presses the one
 // Tab moved to; other keys go no further. Shortcuts with Ctrl, Alt or Meta are not its own. Once the
-// alerts are answered, the keyboard goes back to the widget under them that had it.
+// alerts are answered, the keyboard goes back to the widget under them that had it. Hidden with what it
+// covers while it holds the keys (the host moves or hides a container's view), it takes them back when
+// it shows again, unless they were put elsewhere meanwhile.
 class AlertView : public QWidget {
     Q_OBJECT
 public:
@@ -69,6 +71,7 @@ protected:
     void rebuild();
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
@@ -84,11 +87,19 @@ protected:
 private:
     QWidget* buttonAt(int index) const;
     int indexOfButton(const QWidget* widget) const;
+    bool holdsKeyboard() const;
 
     QPointer<Window> m_window;
     // The buttons in the order they are laid out (Tab's order).
     QList<QPointer<QWidget>> m_laidOutButtons;
     bool m_showsKeyboardFocus = false;
+    // The keys it held as it was hidden with what it covers: where Qt handed them on in that turn,
+    // while the turn lasts (m_keysSettling), and whether it takes them back as it shows again.
+    bool m_keysAway = false;
+    bool m_keysSettling = false;
+    bool m_reclaimKeys = false;
+    QPointer<QWidget> m_keysWentTo;
+    QMetaObject::Connection m_keysWatch;
     ClickHandler m_onClick;
     int m_tag = 0;
     bool m_shown = false;

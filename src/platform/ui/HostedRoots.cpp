@@ -1,6 +1,7 @@
 #include "HostedRoots.h"
 
 #include "ViewController.h"
+#include "WebView.h"
 #include "Window.h"
 #include "WindowFocus.h"
 
@@ -30,8 +31,8 @@ bool HostedRoots::isHostedRoot(const ViewController* controller) {
     if (!controller || !controller->isViewLoaded() || controller->parentViewController() ||
         controller->presentingViewController())
         return false;
-    const QWidget* view = const_cast<ViewController*>(controller)->view();
-    return view->parentWidget() && !Window::libraryWindowOf(view);
+    // In a host's widget, or a window of its own (as a view with no parent is to Qt, shown or not).
+    return !Window::libraryWindowOf(const_cast<ViewController*>(controller)->view());
 }
 
 ViewController* HostedRoots::firstOnScreen() {
@@ -43,8 +44,17 @@ ViewController* HostedRoots::firstOnScreen() {
     return nullptr;
 }
 
+// A hidden GL widget in the view when its window's native window is made has that one made for pages;
+// one added after would have the window made again at once, as the first page would.
+void HostedRoots::viewMoved(QWidget* view) {
+    if (!view->window()->windowHandle() && isHostedRoot(ViewController::controllerForView(view)))
+        WebView::prepareWindowForPages(view);
+}
+
 bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::ParentChange)
+        viewMoved(static_cast<QWidget*>(watched));
     if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous())
         return false;
     auto* view = static_cast<QWidget*>(watched);

@@ -10,10 +10,15 @@ namespace pelnix::platform::ui {
 
 class ViewController;
 
-// Root controllers whose views the host placed in widgets of its own. No library window tells them
-// when they show: they appear as their views show and disappear as they hide (the top of what they
-// present, as a window does for its root), and the ones on screen are known, oldest first, for the
-// key window.
+// Root controllers whose views the host placed in widgets of its own (or shows as windows of their
+// own). No library window tells them when they show: they appear as their views show and disappear as
+// they hide (the top of what they present, as a window does for its root), and the ones on screen are
+// known, oldest first, for the key window.
+//
+// The window such a view joins is made ready for web pages (WebView::prepareWindowForPages) while it
+// has no native window yet, so that the first page does not make it again: the view carries the ready
+// mark into whatever window the host builds around it. A window that is made already when the view
+// joins it is left as it is: readied now, it would be made again at once.
 class HostedRoots : public QObject {
     Q_OBJECT
 public:
@@ -21,7 +26,8 @@ public:
     static void watch(QWidget* view);
     // The first root still on screen in a host's widget, or null.
     static ViewController* firstOnScreen();
-    // A controller with no parent whose view lies in a host's widget, in no library window.
+    // A controller with no parent whose view lies in a host's widget or is a window of its own, in no
+    // library window.
     static bool isHostedRoot(const ViewController* controller);
 
 protected:
@@ -29,6 +35,7 @@ protected:
 
 private:
     using QObject::QObject;
+    void viewMoved(QWidget* view);
 
     QList<QPointer<ViewController>> m_shown;
 };

@@ -45,12 +45,15 @@ HostedWindow::~HostedWindow() {
 
 Window* HostedWindow::forRoot(const ViewController* root) {
     QWidget* view = root && root->isViewLoaded() ? const_cast<ViewController*>(root)->view() : nullptr;
-    if (!view || !view->parentWidget() || liesInLibraryWindow(view))
+    if (!view || liesInLibraryWindow(view))
         return nullptr;
-    auto* hosted = view->findChild<HostedWindow*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!hosted)
-        hosted = new HostedWindow(view);
-    return hosted->m_window;
+    // A view taken out of its widget keeps what it holds until it has a place again.
+    if (auto* hosted = view->findChild<HostedWindow*>(QString(), Qt::FindDirectChildrenOnly))
+        return hosted->m_window;
+    // A view in no widget has a place only as a window the host has shown.
+    if (!view->parentWidget() && !view->isVisible() && !view->testAttribute(Qt::WA_WState_Created))
+        return nullptr;
+    return (new HostedWindow(view))->m_window;
 }
 
 Window* HostedWindow::existingFor(const QWidget* rootView) {
@@ -92,8 +95,9 @@ void HostedWindow::updateVisibility() {
         if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isHidden())
             holds = true;
     // While the host hides the view (and shows its own widget in its place), or has taken it out of
-    // its widget, what it holds waits.
-    if (holds && m_rootView && m_rootView->parentWidget() && !m_rootView->isHidden()) {
+    // its widget (Qt hides a view it takes out), what it holds waits; a view it shows as a window of
+    // its own shows it.
+    if (holds && m_rootView && !m_rootView->isHidden()) {
         watchHolders(true);
         place();
         m_window->show();

@@ -25,13 +25,14 @@ class Window;
 // resizes of the view and of the widgets that hold it, and of nothing else of the host's. A view the
 // host takes out of its widget (QScrollArea::takeWidget) keeps its window: hidden while the view has
 // no parent, shown over it again in its new place, with whatever it held still waiting for an answer.
+// A view the host shows as a window of its own (a pane it detaches) is such a place too.
 class HostedWindow : public QObject {
     Q_OBJECT
 public:
     ~HostedWindow() override;
 
-    // The window over `root`'s view, made on first use; null while the view is in no widget, or lies
-    // in one of the library's windows already.
+    // The window over `root`'s view, made on first use; null while the view is in no widget and no
+    // window the host showed (unless it had one before), or lies in one of the library's windows.
     static Window* forRoot(const ViewController* root);
     // The window over the container's view `rootView` when one was made, else null.
     static Window* existingFor(const QWidget* rootView);

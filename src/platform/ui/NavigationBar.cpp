@@ -4,6 +4,7 @@
 #include "NavigationItem.h"
 #include "TintColor.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -94,7 +95,44 @@ QWidget* NavigationBar::widgetFor(BarButtonItem* item, const QString& name) {
     }
     QWidget* made = item->makeBarWidget(this, name, kTint);
     m_made << made;
+    holdHoverUntilMoved(made);
     return made;
+}
+
+void NavigationBar::holdHoverUntilMoved(QWidget* button) {
+    if (qobject_cast<QToolButton*>(button))
+        button->installEventFilter(this);
+}
+
+// A button the page's change brought under a still pointer (the back button's click popped the page,
+// and "Menu" lies where "‹ Chats" was) gets the pointer's enter with no move: it shows its hover frame,
+// which reads as a frame the click left on a button it never touched. It looks hovered once the pointer
+// moves over it; a real entry is followed by a move at once, so it looks the same as ever.
+bool NavigationBar::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QWidget*>(watched);
+    if (!button)
+        return false;
+    static const char* const kEnteredStill = "pelnixEnteredStill";
+    switch (event->type()) {
+    case QEvent::Enter:
+        button->setProperty(kEnteredStill, true);
+        button->setAttribute(Qt::WA_UnderMouse, false);
+        return true;
+    case QEvent::HoverEnter:
+        return button->property(kEnteredStill).toBool();
+    case QEvent::HoverMove:
+        if (button->property(kEnteredStill).toBool()) {
+            button->setProperty(kEnteredStill, QVariant());
+            button->setAttribute(Qt::WA_UnderMouse, true);
+            button->update();
+        }
+        return false;
+    case QEvent::Leave:
+        button->setProperty(kEnteredStill, QVariant());
+        return false;
+    default:
+        return false;
+    }
 }
 
 void NavigationBar::rebuild() {
@@ -134,6 +172,7 @@ void NavigationBar::rebuild() {
                 m_back();
         });
         m_made << back;
+        holdHoverUntilMoved(back);
         m_layout->addWidget(back);
     }
     for (int i = 0; i < left.size(); ++i)

@@ -52,6 +52,7 @@ public:
     QSize sizeHint() const override { return {320, kHeight}; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -62,6 +63,7 @@ private:
     // The widths the items take on the title's left and right, spacing included.
     std::pair<int, int> sideWidths() const;
     void fitBackButton();
+    void holdHoverUntilMoved(QWidget* button);
 
     QPointer<NavigationItem> m_top;
     QPointer<NavigationItem> m_previous;

@@ -58,6 +58,11 @@ ViewController* NavigationController::visibleViewController() const {
     return topViewController();
 }
 
+QWidget* NavigationController::preferredFocusWidget() {
+    ViewController* top = topViewController();
+    return top ? top->preferredFocusWidget() : nullptr;
+}
+
 QList<ViewController*> NavigationController::childViewControllersForAppearance() const {
     ViewController* top = topViewController();
     return top ? QList<ViewController*>{top} : QList<ViewController*>{};
@@ -189,15 +194,22 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
         else if (from && from->m_view)
             from->m_view->raise();
     }
+    // Taken before the leaving screen's will-disappear, which may take the focus from its text.
+    WindowFocus::Keys keys;
+    if (m_content && from && from != to) {
+        keys = WindowFocus::keysOf(from);
+        from->m_keysWhenCovered = keys.widget;
+    }
     if (onScreen) {
         if (from)
             from->beginAppearanceTransition(false, animated);
         if (to)
             to->beginAppearanceTransition(true, animated);
     }
-    auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing] {
+    auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing, keys] {
+        if (toGuard && toGuard != fromGuard)
+            WindowFocus::passKeys(keys, toGuard, std::exchange(toGuard->m_keysWhenCovered, nullptr));
         if (fromGuard && fromGuard != toGuard && fromGuard->m_view) {
-            WindowFocus::handOverKeys(fromGuard->m_view, toGuard ? toGuard->m_view.data() : nullptr);
             fromGuard->m_view->hide();
             ContainerView::setFillOffset(fromGuard->m_view, {});
         }

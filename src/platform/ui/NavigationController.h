@@ -34,6 +34,9 @@ public:
     bool isNavigationBarHidden() const { return m_barHidden; }
     void setNavigationBarHidden(bool hidden, bool animated);
 
+    // The top screen's.
+    QWidget* preferredFocusWidget() override;
+
     // Slide length; the tests' instant animator makes it irrelevant.
     static constexpr int kTransitionMs = 300;
 

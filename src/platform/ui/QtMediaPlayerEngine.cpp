@@ -38,46 +38,72 @@ QtMediaPlayerEngine::~QtMediaPlayerEngine() {
 }
 
 void QtMediaPlayerEngine::start() {
-    m_player = new QMediaPlayer(this);
-    m_audio = new QAudioOutput(m_audioDevice, this);
-    m_player->setAudioOutput(m_audio);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        switch (status) {
-        case QMediaPlayer::LoadedMedia:
-            if (!std::exchange(m_answered, true))
-                emit loaded(true, m_player->duration());
-            break;
-        case QMediaPlayer::InvalidMedia:
-            fail(MediaPlayer::FormatError, m_player->errorString().isEmpty()
-                                               ? QStringLiteral("The file cannot be played.")
-                                               : m_player->errorString());
-            break;
-        case QMediaPlayer::EndOfMedia:
-            emit finished();
-            break;
-        default:
-            break;
-        }
-    });
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
+    replaceBackend();
+}
+
+void QtMediaPlayerEngine::replaceBackend() {
+    if (m_backend) {
+        for (QObject* part : m_backend->children())
+            part->disconnect(this);
+        m_player->stop();
+        // Not at once: the backend may still be in the middle of telling something.
+        m_backend->deleteLater();
+    }
+    m_backend = new QObject(this);
+    QMediaPlayer* player = new QMediaPlayer(m_backend);
+    m_player = player;
+    player->setAudioOutput(new QAudioOutput(m_audioDevice, m_backend));
+    if (m_showsVideo)
+        addVideoSink();
+    connect(player, &QMediaPlayer::mediaStatusChanged, this,
+            [this, player](QMediaPlayer::MediaStatus status) {
+                switch (status) {
+                case QMediaPlayer::LoadedMedia:
+                    if (!std::exchange(m_answered, true))
+                        emit loaded(true, player->duration());
+                    break;
+                case QMediaPlayer::InvalidMedia:
+                    fail(MediaPlayer::FormatError, player->errorString().isEmpty()
+                                                       ? QStringLiteral("The file cannot be played.")
+                                                       : player->errorString());
+                    break;
+                case QMediaPlayer::EndOfMedia:
+                    emit finished();
+                    break;
+                default:
+                    break;
+                }
+            });
+    connect(player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error error, const QString& text) {
                 if (error != QMediaPlayer::NoError)
                     fail(errorCode(error), text);
             });
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+    connect(player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
         emit playbackStateChanged(state == QMediaPlayer::PlayingState);
     });
-    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPlayerEngine::durationChanged);
-    connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPlayerEngine::positionChanged);
+    connect(player, &QMediaPlayer::durationChanged, this, &MediaPlayerEngine::durationChanged);
+    connect(player, &QMediaPlayer::positionChanged, this, &MediaPlayerEngine::positionChanged);
+}
+
+void QtMediaPlayerEngine::addVideoSink() {
+    auto* sink = new QVideoSink(m_backend);
+    // The sink tells each frame from the decoder's thread.
+    connect(sink, &QVideoSink::videoFrameChanged, this, &MediaPlayerEngine::frameChanged,
+            Qt::DirectConnection);
+    m_player->setVideoSink(sink);
 }
 
 void QtMediaPlayerEngine::load(const QUrl& url) {
     m_answered = false;
     m_failed = false;
     const quint64 load = ++m_load;
+    // The first source takes the backend start() made, which has told nothing yet. A new backend
+    // also opens a source loaded again (a retry after a failure) anew.
+    if (load > 1 || !m_player)
+        replaceBackend();
     // A missing file is told at once; the backend would report it late or, for some, never.
     if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
-        m_player->setSource(QUrl());
         QMetaObject::invokeMethod(
             this,
             [this, load] {
@@ -87,11 +113,9 @@ void QtMediaPlayerEngine::load(const QUrl& url) {
             Qt::QueuedConnection);
         return;
     }
-    // The backend takes the source it has already as no change, and would never answer: a file
-    // loaded again (a retry after a failure) is opened anew.
-    if (m_player->source() == url)
-        m_player->setSource(QUrl());
     m_player->setSource(url);
+    if (m_rate != 1.0)
+        m_player->setPlaybackRate(m_rate);
 }
 
 void QtMediaPlayerEngine::fail(int code, const QString& text) {
@@ -127,17 +151,14 @@ void QtMediaPlayerEngine::setPosition(qint64 ms) {
 }
 
 void QtMediaPlayerEngine::setRate(qreal rate) {
+    m_rate = rate;
     m_player->setPlaybackRate(rate);
 }
 
 void QtMediaPlayerEngine::showVideo() {
-    if (m_sink)
-        return;
-    m_sink = new QVideoSink(this);
-    // The sink tells each frame from the decoder's thread.
-    connect(m_sink, &QVideoSink::videoFrameChanged, this, &MediaPlayerEngine::frameChanged,
-            Qt::DirectConnection);
-    m_player->setVideoSink(m_sink);
+    m_showsVideo = true;
+    if (!m_player->videoSink())
+        addVideoSink();
 }
 
 } // namespace pelnix::platform::ui

@@ -134,13 +134,17 @@ void ThreadedMediaPlayer::startEngine() {
     post(Call::Always, [](MediaPlayerEngine& engine) { engine.start(); });
     if (m_view)
         showVideo();
+    if (m_rate != 1.0)
+        post(Call::Always, [rate = m_rate](MediaPlayerEngine& engine) { engine.setRate(rate); });
 }
 
-void ThreadedMediaPlayer::post(Call kind, std::function<void(MediaPlayerEngine&)> call) {
+void ThreadedMediaPlayer::post(Call kind, EngineCall call) {
     Q_ASSERT(QThread::currentThread() == thread());
     if (!m_engine)
         return;
     retire();
+    if (kind != Call::Always && m_load != 0 && m_lane->servedLoad < m_load)
+        m_loadCalls.emplace_back(kind, call);
     m_issued.push_back(Scheduler::shared()->now());
     QMetaObject::invokeMethod(
         m_engine,
@@ -166,6 +170,8 @@ void ThreadedMediaPlayer::retire() {
     // Read from the engine's own count: a main thread that was busy meanwhile makes no engine stuck.
     for (const quint64 returned = m_lane->returned; m_retired < returned && !m_issued.empty(); ++m_retired)
         m_issued.pop_front();
+    if (m_lane->servedLoad >= m_load)
+        m_loadCalls.clear();
 }
 
 qint64 ThreadedMediaPlayer::oldestUnanswered() const {
@@ -204,8 +210,15 @@ void ThreadedMediaPlayer::check() {
 }
 
 void ThreadedMediaPlayer::giveUp() {
-    qCWarning(lcMediaPlayer) << "the media engine did not answer in time; a new one serves the next load";
+    qCWarning(lcMediaPlayer) << "the media engine did not answer in time; a new one takes over";
+    // Stuck in a call the current load superseded: the user waits on the load, not on that call.
+    const bool loadNotBegun =
+        m_load != 0 && m_lane->servedLoad < m_load && m_movedLoad != m_load && !m_loadCalls.empty();
     releaseEngine();
+    if (loadNotBegun) {
+        moveLoadToANewEngine();
+        return;
+    }
     stopPlaying();
     emit errorOccurred(PLError(QString::fromLatin1(ErrorDomain), TimedOutError,
                                QStringLiteral("The player did not answer in time.")));
@@ -213,6 +226,14 @@ void ThreadedMediaPlayer::giveUp() {
         m_failed = true;
         emit loaded(false);
     }
+}
+
+void ThreadedMediaPlayer::moveLoadToANewEngine() {
+    m_movedLoad = m_load;
+    startEngine();
+    m_loadIssuedAt = Scheduler::shared()->now();
+    for (auto& [kind, call] : std::exchange(m_loadCalls, {}))
+        post(kind, std::move(call));
 }
 
 // The engine returned from the load, and the backend never settled it: open or failed.
@@ -261,6 +282,7 @@ void ThreadedMediaPlayer::load(const QUrl& url) {
     m_duration = 0;
     m_position = 0;
     stopPlaying();
+    m_loadCalls.clear();
     post(Call::Load, [url, load = m_load](MediaPlayerEngine& engine) { engine.begin(load, url); });
 }
 

@@ -6,6 +6,8 @@
 
 #include <deque>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QThread;
 
@@ -20,10 +22,12 @@ class VideoView;
 //
 // A load supersedes every earlier one the engine has not begun, with the calls made for it; only the
 // current load's answers are told. Every call is bounded, counted from the oldest one unanswered: an
-// engine that has not returned from a call within the bound is given up (the player stops with a
-// TimedOutError, and the next load starts a new engine), and a load the engine has not answered
-// within the bound fails with a TimedOutError. A failed load plays nothing. The bound runs on the
-// scheduler's clock. Pictures go to a VideoView on the caller's thread.
+// engine that has not returned from a call within the bound is given up. When it is stuck in a call
+// made before the current load, that load and the calls made for it begin on a new engine, with a
+// bound of their own, and nothing is told of the superseded call; else the player stops with a
+// TimedOutError, and the next load starts a new engine. A load the engine has not answered within the
+// bound fails with a TimedOutError. A failed load plays nothing. The bound runs on the scheduler's
+// clock. Pictures go to a VideoView on the caller's thread.
 class ThreadedMediaPlayer : public MediaPlayer {
     Q_OBJECT
 public:
@@ -46,6 +50,7 @@ public:
     QWidget* videoView() override;
 
 private:
+    using EngineCall = std::function<void(MediaPlayerEngine&)>;
     // What the engine's thread and this player tell each other without waiting.
     struct Lane;
     enum class Call {
@@ -60,16 +65,19 @@ private:
     void startEngine();
     template <typename Signal, typename Handler> void relay(Signal signal, Handler handler);
     void showVideo();
-    void post(Call kind, std::function<void(MediaPlayerEngine&)> call);
+    void post(Call kind, EngineCall call);
     // Tells that nothing plays, when something did.
     void stopPlaying();
-    // Forgets the issue times of the calls the engine has returned from.
+    // Forgets the issue times of the calls the engine has returned from, and the current load's calls
+    // once the engine has begun it.
     void retire();
     // When the oldest call still unanswered was made; -1 for none.
     qint64 oldestUnanswered() const;
     void watch();
     void check();
     void giveUp();
+    // Begins the current load, with the calls made for it, on a new engine.
+    void moveLoadToANewEngine();
     void failUnsettledLoad();
     // Lets the engine end on its thread; calls still queued for it are dropped. Never waits for it.
     void releaseEngine();
@@ -92,6 +100,10 @@ private:
     // The load the engine has begun, as its answers reach this thread.
     quint64 m_served = 0;
     qint64 m_loadIssuedAt = 0;
+    // The current load's own call and those made for it, kept while the engine has not begun it.
+    std::vector<std::pair<Call, EngineCall>> m_loadCalls;
+    // A load is moved to a new engine once: one that gets stuck there too fails.
+    quint64 m_movedLoad = 0;
     bool m_answered = true;
     bool m_failed = false;
     QPointer<VideoView> m_view;

@@ -207,6 +207,9 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     presenter->m_presented = controller;
     controller->m_beingPresented = true;
 
+    // Taken before the presenter's will-disappear, which may take the focus from its text.
+    const WindowFocus::Keys keys = WindowFocus::keysOf(presenter);
+    presenter->m_keysWhenCovered = keys.widget;
     QWidget* view = controller->view();
     host->addPresentedView(view);
     const bool onScreen = presenter->m_appearance == Appearance::Appeared;
@@ -219,16 +222,16 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     QPointer<ViewController> presented(controller);
     QPointer<ViewController> presenting(presenter);
     QPointer<Window> window(host);
-    auto finish = [presented, presenting, window, onScreen, completion](bool) {
-        if (presented)
+    auto finish = [presented, presenting, window, onScreen, completion, keys](bool) {
+        if (presented) {
             ContainerView::setFillOffset(presented->view(), {});
+            WindowFocus::passKeys(keys, presented);
+        }
         if (presenting && onScreen) {
             presenting->endAppearanceTransition();
             // A view the host placed in its own widget stays, covered, where the host's layout has it.
-            if (presenting->m_view && presenting->m_view->parentWidget() == window) {
-                WindowFocus::handOverKeys(presenting->m_view, presented ? presented->m_view.data() : nullptr);
+            if (presenting->m_view && presenting->m_view->parentWidget() == window)
                 presenting->m_view->hide();
-            }
         }
         if (presented) {
             if (onScreen)
@@ -272,6 +275,8 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     QPointer<ViewController> self(this);
     for (auto& vc : chain)
         vc->m_beingDismissed = true;
+    // Taken before the top's will-disappear, which may take the focus from its text.
+    const WindowFocus::Keys keys = WindowFocus::keysOf(top);
     top->beginAppearanceTransition(false, animated);
     Window* host = window();
     // Shown again where the presentation hid it; a view the host placed in its own widget stays as the
@@ -282,7 +287,9 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     m_coveredByPresented = false;
     if (wasCovered)
         beginAppearanceTransition(true, animated);
-    auto finish = [chain, top, self, wasCovered, completion](bool) {
+    auto finish = [chain, top, self, wasCovered, completion, keys](bool) {
+        if (self)
+            WindowFocus::passKeys(keys, self, std::exchange(self->m_keysWhenCovered, nullptr));
         if (top)
             top->endAppearanceTransition();
         for (const auto& vc : chain) {
@@ -291,10 +298,8 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
             vc->m_presenting = nullptr;
             vc->m_presented = nullptr;
             vc->m_beingDismissed = false;
-            if (vc->m_view) {
-                WindowFocus::handOverKeys(vc->m_view, self ? self->m_view.data() : nullptr);
+            if (vc->m_view)
                 vc->m_view->hide();
-            }
             vc->deleteLater();
         }
         if (self) {

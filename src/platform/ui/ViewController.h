@@ -143,6 +143,8 @@ private:
     bool m_movingFromParent = false;
     bool m_lastAnimated = false;
     bool m_coveredByPresented = false;
+    // The widget that had the keys when a page covered this one, for when it shows again.
+    QPointer<QWidget> m_keysWhenCovered;
     Appearance m_appearance = Appearance::Disappeared;
     QString m_storyboardName;
     QString m_storyboardIdentifier;

@@ -56,13 +56,15 @@ public:
 
     static WebView* create(QWidget* parent = nullptr);
     static void setMaker(Maker maker);
-    // Readies a top-level window (or the window `widget` is in) for the engine's pages before it is
-    // first shown. Where widgets compose GL content through their window, the first page makes Qt
-    // switch the window to a GL surface, which destroys the native window and makes it again: a frame
-    // of blank window, and a window gone from the window list for a moment. A window that composes
-    // through GL from the start is never switched. Done only when the application has shared GL
-    // contexts (which the library asks for as it is loaded, WebEngineModule) and GL works; safe to
-    // call more than once.
+    // Readies the window `widget` is in for the engine's pages, called before that window is first
+    // shown (before its native window is made): a top-level window, or any widget in it. The mark
+    // lies in `widget` and goes with it, so a widget readied before the host builds its window around
+    // it readies that window too. Where widgets compose GL content through their window, the first
+    // page makes Qt switch the window to a GL surface, which destroys the native window and makes it
+    // again: a frame of blank window, and a window gone from the window list for a moment. A window
+    // that composes through GL from the start is never switched; a window already made is switched
+    // as the mark joins it. Done only when the application has shared GL contexts (which the library
+    // asks for as it is loaded, WebEngineModule) and GL works; safe to call more than once.
     static void prepareWindowForPages(QWidget* widget);
 
     explicit WebView(QWidget* parent = nullptr) : QWidget(parent) {}

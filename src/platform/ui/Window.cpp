@@ -109,6 +109,8 @@ void Window::setRootViewController(ViewController* controller) {
         return;
     ViewController* old = m_root;
     const bool visible = isVisible();
+    // Taken before the old root's will-disappear, which may take the focus from its text.
+    const WindowFocus::Keys keys = WindowFocus::keysOf(old);
     if (old && visible)
         old->beginAppearanceTransition(false, false);
     m_root = controller;
@@ -122,10 +124,9 @@ void Window::setRootViewController(ViewController* controller) {
     if (old) {
         if (visible)
             old->endAppearanceTransition();
-        if (old->m_view) {
-            WindowFocus::handOverKeys(old->m_view, controller ? controller->m_view.data() : nullptr);
+        WindowFocus::passKeys(keys, controller);
+        if (old->m_view)
             old->m_view->hide();
-        }
         old->deleteLater();
     }
     if (controller && visible)
@@ -153,9 +154,16 @@ void Window::resizeEvent(QResizeEvent* event) {
 
 void Window::showEvent(QShowEvent* event) {
     ContainerView::showEvent(event);
-    if (ViewController* top = topViewController()) {
+    ViewController* top = topViewController();
+    if (top) {
         top->beginAppearanceTransition(true, false);
         top->endAppearanceTransition();
+    }
+    // A window of its own that opens with the keys nowhere has its page take them: left to Qt, its
+    // activation hands them to the first stop in Tab's order, a bar's button that Space would press.
+    if (isWindow() && !focusWidget()) {
+        QWidget* preferred = top && top->isViewLoaded() ? top->preferredFocusWidget() : nullptr;
+        giveKeyboardTo(preferred ? preferred : this);
     }
 }
 

@@ -62,6 +62,7 @@ public:
     static void giveKeyboardTo(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason);
     // Where the keyboard goes once the alerts are answered: the widget under them that had it.
     void setFocusAfterAlerts(QWidget* widget) { m_focusAfterAlerts = widget; }
+    QWidget* focusAfterAlerts() const { return m_focusAfterAlerts; }
 
     void setBusy(bool busy);
     bool isBusy() const;

@@ -83,6 +83,87 @@ void WindowFocus::handOverKeys(QWidget* leaving, QWidget* heir) {
         heir->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+// Where the keys of `widget`'s window are: its focus widget; while an alert of the library holds
+// them, the widget under it that gets them back once the alerts are answered, else the alerts' window.
+QWidget* keysHolderNear(const QWidget* widget) {
+    QWidget* focus = widget->window()->focusWidget();
+    Window* covering = focus ? WindowFocus::windowCovering(widget) : nullptr;
+    if (covering && covering->alertLayer()->isAncestorOf(focus))
+        return covering->focusAfterAlerts() ? covering->focusAfterAlerts() : covering;
+    return focus;
+}
+
+bool isPageOrWindow(const QWidget* widget) {
+    return ViewController::controllerForView(widget) || qobject_cast<const Window*>(widget);
+}
+
+// The page or window `widget` belongs to: the nearest controller's view or library window holding it,
+// or null for the host's own widgets.
+QWidget* ownerOf(QWidget* widget) {
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (isPageOrWindow(w))
+            return w;
+    return nullptr;
+}
+
+// The library's outermost widget holding `widget`: its window, or the root view of the container the
+// host placed it in.
+QWidget* libraryRootOf(QWidget* widget) {
+    QWidget* root = nullptr;
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (isPageOrWindow(w))
+            root = w;
+    return root;
+}
+
+bool holds(const QWidget* outer, const QWidget* inner) {
+    return outer == inner || outer->isAncestorOf(inner);
+}
+} // namespace
+
+WindowFocus::Keys WindowFocus::keysOf(ViewController* leaving) {
+    if (!leaving || !leaving->isViewLoaded())
+        return {};
+    QWidget* view = leaving->view();
+    QWidget* holder = keysHolderNear(view);
+    QWidget* owner = ownerOf(holder);
+    if (owner && holds(view, owner))
+        return {true, holder != view && !qobject_cast<Window*>(holder) ? holder : nullptr, view};
+    // A page under another (a presented one) holds no keys but its own.
+    const auto appearance = leaving->appearance();
+    const bool shows = appearance == ViewController::Appearance::Appeared ||
+                       appearance == ViewController::Appearance::Appearing;
+    // Nowhere (nobody's to lose), or on the window or container root (a click's focus) or the bar of
+    // the stack the page is in; not in the host's own widgets.
+    const bool held = shows && (!holder || (owner && owner->isAncestorOf(view)));
+    return {held, nullptr, view};
+}
+
+void WindowFocus::passKeys(const Keys& keys, ViewController* arriving, QWidget* remembered) {
+    if (!arriving || !arriving->isViewLoaded())
+        return;
+    QWidget* view = arriving->view();
+    QWidget* holder = keysHolderNear(view);
+    const bool inLeaving = holder && keys.leavingView && holds(keys.leavingView, holder);
+    if (!keys.held && !inLeaving)
+        return;
+    if (holder) {
+        if (holder != view && view->isAncestorOf(holder) && !qobject_cast<Window*>(holder))
+            return; // the page put them where it wants them as it appeared, or the user did
+        QWidget* root = libraryRootOf(holder);
+        if (!root || root != libraryRootOf(view))
+            return; // the host's own widget, or another container, took them meanwhile
+    }
+    QWidget* target = nullptr;
+    if (remembered && remembered != view && view->isAncestorOf(remembered) && remembered->isVisibleTo(view) &&
+        remembered->isEnabled())
+        target = remembered;
+    if (!target)
+        target = arriving->preferredFocusWidget();
+    Window::giveKeyboardTo(target ? target : view, Qt::OtherFocusReason);
+}
+
 // A click in a window or container that holds the focus already changes nothing (a field in it
 // keeps the keys); elsewhere the click's focus lands on its root, which tells where the user works.
 void WindowFocus::updateClickFocus() {

@@ -40,6 +40,25 @@ public:
     // Tab's order, often to a bar's button, which then shows a focus frame no key asked for.
     static void handOverKeys(QWidget* leaving, QWidget* heir);
 
+    // The keys as a change of page finds them, taken before any of its appearance calls (a screen
+    // takes the focus from its text as it goes): whether they are the leaving page's to hand on (in
+    // it; while it shows, also on the window or container root holding it, where a click's focus
+    // lands, or nowhere in its window), and the widget in it that has them.
+    struct Keys {
+        bool held = false;
+        QPointer<QWidget> widget;
+        QPointer<QWidget> leavingView;
+    };
+    static Keys keysOf(ViewController* leaving);
+    // Ends a change of page, before the leaving page's view hides, when the keys were the leaving
+    // page's or are in it now: `arriving` gets them, as `remembered` (the widget it had when it was
+    // covered) while that is still in it, shown and enabled, else as its preferred widget, else as its
+    // view. Keys gone meanwhile to a widget of the host's, to another container, or into the arriving
+    // page itself stay where they are; under an open alert they are the arriving page's once the
+    // alerts are answered. Left to Qt, keys in a view that hides move on along Tab's order, often to a
+    // bar's button.
+    static void passKeys(const Keys& keys, ViewController* arriving, QWidget* remembered = nullptr);
+
 private:
     explicit WindowFocus(QObject* parent);
     void focusChanged(QWidget* old, QWidget* now);

@@ -4,11 +4,13 @@
 #include "FirstCallRun.h"
 
 #include "core/model/ChatRoom.h"
+#include "core/model/PLModelManager.h"
 #include "core/model/RoomMember.h"
 #include "core/model/User.h"
 #include "core/session/PelnixInfo.h"
 #include "core/session/PelnixStateManager.h"
 #include "foundation/PLKeychainAccessHelper.h"
+#include "foundation/PLStoredModel.h"
 #include "foundation/persistence/PLPersistence.h"
 #include "interface/Pelnix.h"
 #include "interface/PelnixSetUp.h"
@@ -51,6 +53,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QtTest>
 
 using namespace pelnix;
@@ -175,6 +178,10 @@ bool hasKeyboard(const QWidget* widget) {
     return focus && (focus == widget || widget->isAncestorOf(focus));
 }
 
+// Where a host moves a container's view within its window: into a dock and back into its layout, or
+// into a scroll area, a splitter or a tab of its own.
+enum class MoveTo { DockAndBack, ScrollArea, Splitter, Tab };
+
 // How a host lays out the containers in its own window.
 enum class HostLayout { FreshContainer, HiddenAndShown, StackedPages, ReplacedContainer, TwoContainers };
 
@@ -208,6 +215,7 @@ Q_DECLARE_METATYPE(HostLayout)
 Q_DECLARE_METATYPE(HostContainer)
 Q_DECLARE_METATYPE(Overlay)
 Q_DECLARE_METATYPE(TakeOut)
+Q_DECLARE_METATYPE(MoveTo)
 
 class TestContainers : public QObject {
     Q_OBJECT
@@ -346,6 +354,57 @@ private slots:
         QCOMPARE(code(outcome.error), qint64(-1004));
         QCOMPARE(outcome.error->localizedDescription,
                  QStringLiteral("Pelnix has an active session. Please reset active session to login again"));
+    }
+
+    // A later run of a host whose user signed up before: the session is stored (state 2), so the login
+    // container is refused with -1004 and the session's containers are not given until the host
+    // calls initWithCompletionHandler itself. The host's start, as the README writes it, then shows
+    // the rooms list.
+    void aLaterStartWithAStoredSessionBeginsWithTheStartUp() {
+        CoreFixture world;
+        signIn(world);
+        Outcome firstRun;
+        Pelnix::initWithCompletionHandler(firstRun.handler());
+        QTRY_COMPARE(firstRun.calls, 1);
+        QVERIFY(firstRun.success);
+        // The next run: the store and the saved session, nothing in memory.
+        PLModelManager::destroySharedInstance();
+        PLPersistence::cleanUp();
+        PelnixStateManager::destroyStateManager();
+        PLStoredModel::dropSharedInstancesForTesting();
+        QCOMPARE(Pelnix::sessionState(), quint64(2));
+        Outcome refused;
+        QVERIFY(!Pelnix::pelnixLoginViewController(refused.handler()));
+        QCOMPARE(code(refused.error), qint64(-1004));
+        QVERIFY(!Pelnix::pelnixGroupsViewController());
+
+        QMainWindow host;
+        host.resize(400, 720);
+        host.show();
+        // The host's start, as the README writes it.
+        std::unique_ptr<platform::ui::ViewController> container; // the one in the host's window
+        const auto showSession = [&] {
+            Pelnix::initWithCompletionHandler([&](bool success, const PLOptionalError&, const QString&) {
+                if (!success)
+                    return;
+                container.reset(Pelnix::pelnixGroupsViewController());
+                host.setCentralWidget(container->view());
+            });
+        };
+        if (Pelnix::sessionState() == 2) {
+            showSession(); // a session kept from an earlier run
+        } else {
+            container.reset(
+                Pelnix::pelnixLoginViewController([&](bool signedUp, const PLOptionalError&, const QString&) {
+                    if (signedUp)
+                        showSession();
+                }));
+            host.setCentralWidget(container->view());
+        }
+        QTRY_VERIFY(container);
+        QCOMPARE(host.centralWidget(), container->view());
+        QVERIFY(qobject_cast<PLChatRoomsTableViewController*>(shownScreen(container.get())));
+        QTRY_VERIFY(shownScreen(container.get())->view()->isVisible());
     }
 
     void theLoginContainerPrefillsTheHostsAddress() {
@@ -1024,6 +1083,170 @@ private slots:
         container->dismissViewController(false);
         QTRY_VERIFY(!container->presentedViewController() && !presented);
         QTRY_VERIFY(reachesTheScreens(&other, rectIn(view, &other).center()));
+    }
+
+    // The host shows a container's view as a window of its own (a pane it detaches): the alert asked
+    // while it was in the host's window shows over it, and so do a sheet it asks then and the busy
+    // overlay, each with the keys while it is on top; the answers reach whoever asked. Put back in the
+    // host's window, the alert still open follows it there.
+    void aContainerShownAsAWindowOfItsOwnAsksOverIt() {
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        std::unique_ptr<ViewController> container(Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QHBoxLayout(central);
+        layout->addWidget(new QLineEdit(QStringLiteral("The host's own")));
+        layout->addWidget(view, 1);
+        host.setCentralWidget(central);
+        host.resize(700, 640);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QTest::mouseClick(view, Qt::LeftButton);
+        QList<int> alertAnswers;
+        QList<int> sheetAnswers;
+        QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &alertAnswers);
+        QTRY_VERIFY(alert->isVisible());
+
+        view->setParent(nullptr);
+        QCOMPARE(container->appearance(), ViewController::Appearance::Disappeared);
+        view->resize(360, 600);
+        view->show();
+        // Its screens are on screen again, as in the host's window.
+        QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
+        QApplication::setActiveWindow(view);
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        const QRect whole(QPoint(), view->size());
+        QTRY_VERIFY(alert && alert->isVisible());
+        QCOMPARE(alert->window(), view);
+        QCOMPARE(rectIn(alert->parentWidget(), view), whole); // the dim
+        QVERIFY(whole.contains(rectIn(alert, view)));
+        QVERIFY(takesClicksAt(alert, view));
+        QTRY_VERIFY(hasKeyboard(alert));
+
+        QPointer<platform::ui::AlertView> sheet = askOver(container.get(), true, &sheetAnswers);
+        QVERIFY(sheet);
+        QTRY_VERIFY(sheet->isVisible());
+        QCOMPARE(sheet->window(), view);
+        QVERIFY(whole.contains(rectIn(sheet, view)));
+        QVERIFY(takesClicksAt(sheet, view));
+        QVERIFY(hasKeyboard(sheet));
+        QTest::keyClick(view->windowHandle(), Qt::Key_Escape);
+        QCOMPARE(sheetAnswers, QList<int>{2});
+        QTRY_VERIFY(alert->isVisible() && hasKeyboard(alert));
+
+        PLActivityIndicatorView::show();
+        QWidget* overlay = PLActivityIndicatorView::sharedInstance()->overlay();
+        QTRY_VERIFY(overlay && overlay->isVisible());
+        QCOMPARE(overlay->window(), view);
+        QCOMPARE(rectIn(overlay, view), whole);
+        PLActivityIndicatorView::dismiss();
+        QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+        QVERIFY(alertAnswers.isEmpty());
+
+        layout->addWidget(view, 1);
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
+        QCOMPARE(alert->window(), &host);
+        QVERIFY(rectIn(view, &host).contains(rectIn(alert, &host)));
+        clickAt(&host, rectIn(buttonOf(alert, 1), &host).center());
+        QCOMPARE(alertAnswers, QList<int>{1});
+        QCOMPARE(sheetAnswers, QList<int>{2});
+        QTRY_VERIFY(reachesTheScreens(&host, rectIn(view, &host).center()));
+    }
+
+    // The host moves a container's view while an alert over it has the keys: as the view leaves its
+    // place Qt hands them on to a widget of the host's (its field, a tab bar), and the alert takes
+    // them back as the view shows in the new one, so Return answers it. A key typed meanwhile reaches
+    // neither the host's field nor the alert.
+    void anAlertTakesBackTheKeysAfterAMove_data() {
+        QTest::addColumn<MoveTo>("moveTo");
+        QTest::newRow("into a dock and back") << MoveTo::DockAndBack;
+        QTest::newRow("into a scroll area") << MoveTo::ScrollArea;
+        QTest::newRow("into a splitter") << MoveTo::Splitter;
+        QTest::newRow("into a tab") << MoveTo::Tab;
+    }
+    void anAlertTakesBackTheKeysAfterAMove() {
+        QFETCH(MoveTo, moveTo);
+        CoreFixture world(CoreFixture::Service::None);
+        platform::ui::Animator::setInstant(true);
+        std::unique_ptr<ViewController> container(Pelnix::userLoggedOutViewController({}));
+        QWidget* view = container->view();
+        QMainWindow host;
+        auto* central = new QWidget;
+        auto* layout = new QVBoxLayout(central);
+        auto* field = new QLineEdit;
+        int returnsInTheField = 0;
+        QObject::connect(field, &QLineEdit::returnPressed, field, [&] { ++returnsInTheField; });
+        auto* notes = new QLineEdit;
+        layout->addWidget(field);
+        layout->addWidget(view, 1);
+        layout->addWidget(notes);
+        auto* dock = new QDockWidget(QStringLiteral("Dock"));
+        dock->setWidget(new QLabel(QStringLiteral("The host's dock")));
+        host.addDockWidget(Qt::LeftDockWidgetArea, dock);
+        auto* area = new QScrollArea;
+        area->setWidgetResizable(true);
+        auto* splitter = new QSplitter;
+        splitter->addWidget(new QTextEdit);
+        auto* tabs = new QTabWidget;
+        tabs->addTab(new QLineEdit, QStringLiteral("The host's tab"));
+        for (QWidget* holder :
+             {static_cast<QWidget*>(area), static_cast<QWidget*>(splitter), static_cast<QWidget*>(tabs)})
+            layout->addWidget(holder, 1);
+        host.setCentralWidget(central);
+        host.resize(900, 900);
+        host.show();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        QWindow* keys = host.windowHandle();
+        QTest::mouseClick(view, Qt::LeftButton);
+        QList<int> answers;
+        QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &answers);
+        QTRY_VERIFY(alert->isVisible() && hasKeyboard(alert));
+
+        const auto shownWithTheKeys = [&] {
+            return view->isVisible() && alert && alert->isVisible() && hasKeyboard(alert) &&
+                   QApplication::focusWidget() && alert->isAncestorOf(QApplication::focusWidget());
+        };
+        switch (moveTo) {
+        case MoveTo::DockAndBack:
+            dock->setWidget(view);
+            QTRY_VERIFY(shownWithTheKeys());
+            layout->insertWidget(1, view, 1);
+            break;
+        case MoveTo::ScrollArea:
+            area->setWidget(view);
+            break;
+        case MoveTo::Splitter:
+            splitter->addWidget(view);
+            break;
+        case MoveTo::Tab:
+            tabs->setCurrentIndex(tabs->addTab(view, QStringLiteral("Chat")));
+            break;
+        }
+        QTRY_VERIFY(shownWithTheKeys());
+        QTest::keyClick(keys, Qt::Key_A);
+        QCOMPARE(field->text(), QString());
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(answers, QList<int>{1});
+        QCOMPARE(returnsInTheField, 0);
+
+        // Keys the user puts in another field of the host's while the view is away (not the one Qt
+        // handed them to) stay there when it is back.
+        alert = askOver(container.get(), false, &answers);
+        QTRY_VERIFY(shownWithTheKeys());
+        view->hide();
+        QCoreApplication::processEvents();
+        QLineEdit* typedIn = QApplication::focusWidget() == field ? notes : field;
+        QTest::mouseClick(typedIn, Qt::LeftButton);
+        view->show();
+        QTRY_VERIFY(alert->isVisible());
+        QTest::keyClick(keys, Qt::Key_B);
+        QCOMPARE(typedIn->text(), QStringLiteral("b"));
+        QCOMPARE(answers, QList<int>{1});
     }
 
     // Put straight into a host's splitter, a container gets a pane the user sees from the first layout,

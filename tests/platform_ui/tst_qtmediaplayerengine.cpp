@@ -1,0 +1,123 @@
+// The player on the media stack itself, used for one source after another as a viewer uses it.
+#include "HostileMedia.h"
+#include "TestSandbox.h"
+#include "platform/ui/MediaPlayer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace pelnix;
+using namespace pelnix::platform::ui;
+
+namespace {
+
+using Answers = QList<QList<QVariant>>;
+
+// A WebM of `frames` tenths of a second in the sandbox; empty when GStreamer's tool cannot make it.
+QString makeVideo(const test::TestSandbox& sandbox, const QString& name, int frames, const QString& pattern) {
+    const QString path = sandbox.path(name);
+    const bool made = test::runGst(
+        QStringLiteral(
+            "videotestsrc num-buffers=%1 pattern=%2 ! video/x-raw,width=160,height=120,framerate=10/1 "
+            "! vp8enc ! webmmux ! filesink location=%3")
+            .arg(frames)
+            .arg(pattern, path)
+            .split(QLatin1Char(' ')));
+    return made ? path : QString();
+}
+
+// Bytes no demuxer takes for a container, under a video's name.
+QString makeGarbage(const test::TestSandbox& sandbox) {
+    const QString path = sandbox.path(QStringLiteral("garbage.webm"));
+    QByteArray bytes(4096, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919 + 13) & 0xff);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
+bool everPlayed(const QSignalSpy& playing, qsizetype from) {
+    return std::any_of(playing.begin() + from, playing.end(),
+                       [](const QList<QVariant>& told) { return told.first().toBool(); });
+}
+
+} // namespace
+
+class TestQtMediaPlayerEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        m_video = makeVideo(m_sandbox, QStringLiteral("three.webm"), 30, QStringLiteral("red"));
+        m_shortVideo = makeVideo(m_sandbox, QStringLiteral("one.webm"), 10, QStringLiteral("blue"));
+        QVERIFY2(!m_video.isEmpty() && !m_shortVideo.isEmpty(),
+                 "gst-launch-1.0 with vp8enc and webmmux is needed to make the test videos");
+        m_garbage = makeGarbage(m_sandbox);
+        QVERIFY(!m_garbage.isEmpty());
+    }
+
+    // The unreadable file fails again when it was told to play, after the valid one was set: that
+    // failure is not the valid file's answer.
+    void aValidFileAfterAnUnplayableOneToldToPlayPlays_data() {
+        QTest::addColumn<int>("delayMs");
+        for (const int delayMs : {10, 100, 300, 1000})
+            QTest::addRow("%d ms after", delayMs) << delayMs;
+    }
+    void aValidFileAfterAnUnplayableOneToldToPlayPlays() {
+        QFETCH(int, delayMs);
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        QSignalSpy loaded(player.get(), &MediaPlayer::loaded);
+        QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
+        QSignalSpy playing(player.get(), &MediaPlayer::playbackStateChanged);
+        player->load(QUrl::fromLocalFile(m_garbage));
+        player->play();
+        QTest::qWait(delayMs);
+        const qsizetype answersBefore = loaded.size();
+        const qsizetype errorsBefore = errors.size();
+        const qsizetype playingBefore = playing.size();
+        player->load(QUrl::fromLocalFile(m_video));
+        player->play();
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), answersBefore + 1, 10000);
+        QCOMPARE(loaded.mid(answersBefore), Answers{{true}});
+        QTRY_VERIFY(everPlayed(playing, playingBefore));
+        QVERIFY(player->isPlaying());
+        QCOMPARE(errors.size(), errorsBefore);
+    }
+
+    void aSecondLoadAfterPlayingAnswersItsOwnDuration() {
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        player->load(QUrl::fromLocalFile(m_video));
+        player->play();
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() > 200, 10000);
+        QVERIFY(qAbs(player->duration() - 3000) <= 150);
+
+        QList<qint64> told;
+        qint64 atTheAnswer = -1;
+        connect(player.get(), &MediaPlayer::durationChanged, this, [&](qint64 ms) { told << ms; });
+        connect(player.get(), &MediaPlayer::loaded, this, [&] { atTheAnswer = player->duration(); });
+        player->load(QUrl::fromLocalFile(m_shortVideo));
+        QTRY_VERIFY_WITH_TIMEOUT(atTheAnswer >= 0, 10000);
+        // Unknown yet, or its own; never the first file's.
+        QVERIFY2(atTheAnswer == 0 || qAbs(atTheAnswer - 1000) <= 150,
+                 qPrintable(QString::number(atTheAnswer)));
+        QTRY_VERIFY(qAbs(player->duration() - 1000) <= 150);
+        for (const qint64 ms : std::as_const(told))
+            QVERIFY2(ms == 0 || qAbs(ms - 1000) <= 150, qPrintable(QString::number(ms)));
+    }
+
+private:
+    test::TestSandbox m_sandbox;
+    QString m_video;
+    QString m_shortVideo;
+    QString m_garbage;
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestQtMediaPlayerEngine t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_qtmediaplayerengine.moc"
