@@ -6,8 +6,10 @@
 #include "TestSandbox.h"
 #include "foundation/PLCurrentBundleInfo.h"
 #include "interface/Pelnix.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/testing/FakeWebView.h"
@@ -93,6 +95,8 @@ private slots:
     void backArrowsPointOutOfThePage();
     void theAddressFieldHasTheKeysAsThePageShows_data();
     void theAddressFieldHasTheKeysAsThePageShows();
+    void aPagePresentedOverItHasTheKeysAndGivesThemBack_data();
+    void aPagePresentedOverItHasTheKeysAndGivesThemBack();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -621,6 +625,59 @@ void TestSignUp::theAddressFieldHasTheKeysAsThePageShows() {
     QCOMPARE(qobject_cast<QLineEdit*>(expected)->text(), QStringLiteral("ann@acme.test"));
     layout->removeWidget(container->view());
     container->view()->setParent(nullptr);
+}
+
+void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack_data() {
+    QTest::addColumn<bool>("fromTheKeyboard");
+    QTest::newRow("closed by a click") << false;
+    QTest::newRow("closed from the keyboard") << true;
+}
+
+// The terms page presented over sign-up has the keys while it shows; once it is closed, by a click or
+// from the keyboard, the address field has them again and typing goes on where it stopped.
+void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack() {
+    QFETCH(bool, fromTheKeyboard);
+    AccountWorld world;
+    WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+    const auto noFakes = qScopeGuard([] { WebView::setMaker({}); });
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    PLCustomTextField* email = signUp->emailAddressTextField();
+    QTRY_COMPARE(QApplication::focusWidget(), email);
+    typeKeys(&host.window, "ann@");
+
+    // A click on the terms link.
+    PLSignUpMessageTextView* agreement = signUp->bottomMessageTextView();
+    const QString link = QStringLiteral("Terms and Conditions");
+    QTextCursor found = agreement->document()->find(link);
+    QVERIFY(!found.isNull());
+    QTextCursor middle(agreement->document());
+    middle.setPosition(found.selectionStart() + int(link.size()) / 2);
+    QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, agreement->cursorRect(middle).center());
+    ViewController* presented = signUp->presentedViewController();
+    auto* terms = topOf<PLAboutWebViewController>(presented);
+    QVERIFY(terms);
+    const auto inThePage = [presented] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == presented->view() || presented->view()->isAncestorOf(focus));
+    };
+    QTRY_VERIFY(inThePage());
+
+    QWidget* close = terms->navigationItem()->leftBarButtonItem()->view();
+    QVERIFY(close);
+    if (fromTheKeyboard) {
+        for (int i = 0; i < 20 && QApplication::focusWidget() != close; ++i)
+            QTest::keyClick(host.window.windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), close);
+        QTest::keyClick(host.window.windowHandle(), Qt::Key_Space);
+    } else {
+        click(close);
+    }
+    QTRY_VERIFY(!signUp->presentedViewController());
+    QTRY_COMPARE(QApplication::focusWidget(), email);
+    typeKeys(&host.window, "acme.test");
+    QCOMPARE(email->text(), QStringLiteral("ann@acme.test"));
 }
 
 int main(int argc, char** argv) {

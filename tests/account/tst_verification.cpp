@@ -329,7 +329,8 @@ void TestVerification::theCodeFieldHasTheKeysAsThePageShows_data() {
     QTest::newRow("presented by the host's screen") << false;
 }
 
-// The code field has the keys when the page shows: the code is typed straight in.
+// The code field has the keys when the page shows: the code is typed straight in; back on sign-up,
+// the address field has them.
 void TestVerification::theCodeFieldHasTheKeysAsThePageShows() {
     QFETCH(bool, pushedBySignUp);
     AccountWorld world;
@@ -351,6 +352,14 @@ void TestVerification::theCodeFieldHasTheKeysAsThePageShows() {
         QTest::keyClick(host.window.windowHandle(), c);
     QCOMPARE(verification->verifyCodeTextField()->text(), QStringLiteral("482"));
     QVERIFY(verification->verifyButton()->isEnabled());
+    if (!pushedBySignUp)
+        return;
+    // Back on sign-up, its address field has them again.
+    NavigationController* nav = verification->navigationController();
+    click(verification->backButton());
+    auto* signUp = topOf<PLSignUpViewController>(nav);
+    QVERIFY(signUp);
+    QTRY_COMPARE(QApplication::focusWidget(), signUp->emailAddressTextField());
 }
 
 int main(int argc, char** argv) {

@@ -21,14 +21,15 @@ void PLBaseViewController::viewWillDisappear(bool animated) {
 }
 
 namespace {
-// The library's windows and screens, as against the host's own widgets around a container.
-bool isTheLibrarys(const QWidget* widget) {
-    if (platform::ui::Window::libraryWindowOf(widget))
-        return true;
+// The library's outermost widget holding `widget`: its window, or the root view of the container the
+// host placed it in; null for the host's own widgets.
+const QWidget* libraryRootOf(const QWidget* widget) {
+    const QWidget* root = nullptr;
     for (const QWidget* w = widget; w; w = w->parentWidget())
-        if (platform::ui::ViewController::controllerForView(w))
-            return true;
-    return false;
+        if (platform::ui::ViewController::controllerForView(w) ||
+            qobject_cast<const platform::ui::Window*>(w))
+            root = w;
+    return root;
 }
 } // namespace
 
@@ -40,8 +41,10 @@ void PLBaseViewController::takeKeysOnAppearing() {
     // Covered (the passcode lock comes over a screen as it appears): what covers it has the keys.
     if (!field || !page->isVisible() || presentedViewController())
         return;
+    // Keys in the page are where the page or the user put them; a widget of the host's own or
+    // another container keeps them.
     const QWidget* focus = page->window()->focusWidget();
-    if (focus && focus != page && (page->isAncestorOf(focus) || !isTheLibrarys(focus)))
+    if (focus && focus != page && (page->isAncestorOf(focus) || libraryRootOf(focus) != libraryRootOf(page)))
         return;
     field->setFocus(Qt::OtherFocusReason);
 }
