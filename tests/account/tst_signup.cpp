@@ -59,6 +59,15 @@ PLSignUpViewController* openSignUp(ScreenHost& host, Login* login = nullptr) {
     return signUp;
 }
 
+// A click on the middle of the link's words.
+void clickLink(PLSignUpMessageTextView* agreement, const QString& text) {
+    QTextCursor found = agreement->document()->find(text);
+    QVERIFY(!found.isNull());
+    QTextCursor middle(agreement->document());
+    middle.setPosition(found.selectionStart() + int(text.size()) / 2);
+    QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, agreement->cursorRect(middle).center());
+}
+
 // Keys typed as the window takes them from the keyboard: to its focus widget.
 void typeKeys(QWidget* window, const char* text) {
     for (const char* c = text; *c; ++c)
@@ -335,13 +344,7 @@ void TestSignUp::agreementLinksOpenTheirDocuments() {
         QStringLiteral("By Pressing 'Next' you agree to our \nTerms and Conditions and Privacy Policy."));
     for (const auto& [text, type] : {std::pair{QStringLiteral("Privacy Policy"), qint64(0)},
                                      std::pair{QStringLiteral("Terms and Conditions"), qint64(1)}}) {
-        // A click on the middle of the link's words.
-        QTextCursor found = agreement->document()->find(text);
-        QVERIFY(!found.isNull());
-        QTextCursor middle(agreement->document());
-        middle.setPosition(found.selectionStart() + int(text.size()) / 2);
-        const QRect at = agreement->cursorRect(middle);
-        QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, at.center());
+        clickLink(agreement, text);
         auto* terms = topOf<PLAboutWebViewController>(signUp->presentedViewController());
         QVERIFY2(terms, qPrintable(text));
         QCOMPARE(terms->selectedHtmlType(), type);
@@ -648,13 +651,7 @@ void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack() {
     typeKeys(&host.window, "ann@");
 
     // A click on the terms link.
-    PLSignUpMessageTextView* agreement = signUp->bottomMessageTextView();
-    const QString link = QStringLiteral("Terms and Conditions");
-    QTextCursor found = agreement->document()->find(link);
-    QVERIFY(!found.isNull());
-    QTextCursor middle(agreement->document());
-    middle.setPosition(found.selectionStart() + int(link.size()) / 2);
-    QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, agreement->cursorRect(middle).center());
+    clickLink(signUp->bottomMessageTextView(), QStringLiteral("Terms and Conditions"));
     ViewController* presented = signUp->presentedViewController();
     auto* terms = topOf<PLAboutWebViewController>(presented);
     QVERIFY(terms);
