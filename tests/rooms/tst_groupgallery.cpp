@@ -355,11 +355,11 @@ void TestGroupGallery::theScreensMirrorRightToLeft() {
     QVERIFY(blueAt(shot, picture));
     QCOMPARE(form->adminOnlySwitch()->mapTo(&shot.window, QPoint()).x(), 16);
     QVERIFY(leftOf(form->counterTextLabel(), form->groupNameTextField()));
-    // The name's ink in the field's right half.
+    // The English name reads from the left, from its first letter's side, as a message's text does.
     TextField* name = form->groupNameTextField();
     const auto ink = [](const QColor& c) { return c.lightness() < 120; };
-    QVERIFY(anyPixel(shot, name, QRect(name->width() / 2, 0, name->width() / 2, name->height()), ink));
-    QVERIFY(!anyPixel(shot, name, QRect(0, 0, name->width() / 3, name->height()), ink));
+    QVERIFY(anyPixel(shot, name, QRect(0, 0, name->width() / 3, name->height()), ink));
+    QVERIFY(!anyPixel(shot, name, QRect(name->width() * 2 / 3, 0, name->width() / 3, name->height()), ink));
 }
 
 void TestGroupGallery::membersEditorListsThePeople() {
