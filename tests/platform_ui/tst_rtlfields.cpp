@@ -1,17 +1,22 @@
-// Editable fields in either direction: where an empty field's caret and placeholder wait and where
-// typed text reads from, in a window or a program right to left and after a direction turned at run
-// time.
+// Editable fields and the back button in either direction: where an empty field's caret and
+// placeholder wait, where typed text reads from, and which way the back chevron points, in a window or
+// a program right to left and after a direction turned at run time.
 
 #include "TestSandbox.h"
 
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/PlainTextView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 #include <QApplication>
 #include <QScopeGuard>
 #include <QStyleHints>
 #include <QTest>
+#include <QToolButton>
 
 using namespace pelnix::platform::ui;
 
@@ -199,6 +204,66 @@ private slots:
         QVERIFY(ink().first > field->width() / 2);
         field->setReadOnly(false);
         QVERIFY(ink().second < field->width() / 2);
+    }
+
+    void theBackChevronPointsTheBarsWay_data() {
+        QTest::addColumn<Setting>("setting");
+        QTest::addColumn<bool>("rightToLeft");
+        QTest::newRow("left to right") << Setting::LeftToRight << false;
+        QTest::newRow("window right to left") << Setting::Window << true;
+        QTest::newRow("window left to right in a program right to left")
+            << Setting::WindowLeftToRightInProgram << false;
+        QTest::newRow("turned right to left while shown") << Setting::TurnedWhileShown << true;
+        QTest::newRow("turned back") << Setting::TurnedBack << false;
+    }
+
+    // The back button's "‹ Chats" reads in the bar's own direction: right to left as a program right
+    // to left shows it ("Chats ›", the chevron pointing right, the way back), left to right as a
+    // program left to right does, whatever the program's direction.
+    void theBackChevronPointsTheBarsWay() {
+        QFETCH(Setting, setting);
+        QFETCH(bool, rightToLeft);
+        const auto back = [](Qt::LayoutDirection program, std::optional<Qt::LayoutDirection> window,
+                             std::optional<Qt::LayoutDirection> turned) {
+            QGuiApplication::setLayoutDirection(program);
+            auto restore = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+            Window host;
+            host.resize(320, 200);
+            if (window)
+                host.setLayoutDirection(*window);
+            auto* chats = new ViewController;
+            chats->setTitle(QStringLiteral("Chats"));
+            auto* navigation = new NavigationController(chats);
+            host.setRootViewController(navigation);
+            host.show();
+            navigation->pushViewController(new ViewController, false);
+            if (turned)
+                host.setLayoutDirection(*turned);
+            auto* button = navigation->navigationBar()->findChild<QToolButton*>("navigationBar.back");
+            return button ? button->grab().toImage() : QImage();
+        };
+        const QImage programRightToLeft = back(Qt::RightToLeft, std::nullopt, std::nullopt);
+        const QImage programLeftToRight = back(Qt::LeftToRight, std::nullopt, std::nullopt);
+        QVERIFY(!programRightToLeft.isNull() && programRightToLeft != programLeftToRight);
+        QImage shown;
+        switch (setting) {
+        case Setting::LeftToRight:
+            shown = programLeftToRight;
+            break;
+        case Setting::Window:
+            shown = back(Qt::LeftToRight, Qt::RightToLeft, std::nullopt);
+            break;
+        case Setting::WindowLeftToRightInProgram:
+            shown = back(Qt::RightToLeft, Qt::LeftToRight, std::nullopt);
+            break;
+        case Setting::TurnedWhileShown:
+            shown = back(Qt::LeftToRight, std::nullopt, Qt::RightToLeft);
+            break;
+        default:
+            shown = back(Qt::LeftToRight, Qt::RightToLeft, Qt::LeftToRight);
+            break;
+        }
+        QVERIFY(shown == (rightToLeft ? programRightToLeft : programLeftToRight));
     }
 };
 
