@@ -83,6 +83,24 @@ private slots:
         QCOMPARE(pressed, presses);
     }
 
+    // The back button is a bar's button too: Return pops the page it belongs to.
+    void theBackButtonIsPressedByReturn() {
+        Window window;
+        window.resize(320, 200);
+        auto* first = new ViewController;
+        first->setTitle(QStringLiteral("Chats"));
+        auto* navigation = new NavigationController(first);
+        window.setRootViewController(navigation);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        navigation->pushViewController(new ViewController, false);
+        auto* back = window.findChild<QToolButton*>(QStringLiteral("navigationBar.back"));
+        QVERIFY(back);
+        back->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(back, Qt::Key_Return);
+        QCOMPARE(navigation->viewControllers().size(), 1);
+    }
+
     void theRingReadsOnTheControl_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QColor>("fill");

@@ -97,20 +97,20 @@ bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
     // A button shows its image anew when its direction turns (a host's run-time turn reaches it so).
     if (event->type() == QEvent::LayoutDirectionChange)
         showImageIn(qobject_cast<QWidget*>(watched));
-    // Return and the keypad's Enter press the button with the keys, as Space does: a tool button
-    // takes Space only, and passes Return on to whatever holds the bar.
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        auto* button = qobject_cast<QToolButton*>(watched);
-        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            // Held down, it presses once.
-            if (!key->isAutoRepeat() && button->isEnabled())
-                button->click();
-            return true;
-        }
-    }
+    if (event->type() == QEvent::KeyPress &&
+        pressOnReturn(qobject_cast<QToolButton*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool BarButtonItem::pressOnReturn(QToolButton* button, const QKeyEvent* key) {
+    if (!button || (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    // Held down, it presses once.
+    if (!key->isAutoRepeat() && button->isEnabled())
+        button->click();
+    return true;
 }
 
 void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {

@@ -46,6 +46,11 @@ protected:
         if (event->type() == QEvent::LayoutDirectionChange)
             update();
     }
+    // Pressed by Return as the bar's other buttons are.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!BarButtonItem::pressOnReturn(this, event))
+            QToolButton::keyPressEvent(event);
+    }
 };
 } // namespace
 
