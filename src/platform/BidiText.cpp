@@ -57,9 +57,10 @@ QString isolatedLine(QStringView line) {
     return out;
 }
 
-// The direction of the first strong character outside any isolate; none for a text without one. Reads
-// up to that character only: a long text is not walked whole.
-std::optional<Qt::LayoutDirection> strongDirection(QStringView text) {
+} // namespace
+
+// Reads up to the first strong character only: a long text is not walked whole.
+std::optional<Qt::LayoutDirection> BidiText::strongDirection(QStringView text) {
     int isolates = 0;
     std::optional<Qt::LayoutDirection> found;
     anyCodePoint(text, [&](char32_t c) {
@@ -87,6 +88,7 @@ std::optional<Qt::LayoutDirection> strongDirection(QStringView text) {
     return found;
 }
 
+namespace {
 bool lineNeedsIsolation(QStringView line) {
     return anyCodePoint(line, [](char32_t c) {
         if (c < 0x80)

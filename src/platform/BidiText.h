@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <Qt>
 
+#include <optional>
+
 namespace pelnix::platform {
 
 // Directional formatting characters in text that people and the server send. Such a character can
@@ -33,6 +35,9 @@ public:
     // one paragraph (the bidirectional algorithm's rules P2 and P3): right to left for a
     // right-to-left letter, else left to right, also when it has no strong character.
     static Qt::LayoutDirection firstStrongDirection(QStringView text);
+    // The same, none for a text without a strong character (digits, punctuation, nothing), which a
+    // field shows in its own direction.
+    static std::optional<Qt::LayoutDirection> strongDirection(QStringView text);
 
     // A paragraph of a text: where it starts, its length without the line end, and its direction.
     struct Paragraph {

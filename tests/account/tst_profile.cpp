@@ -978,7 +978,7 @@ void TestProfile::rowsMirrorRightToLeft() {
     QCOMPARE(test::geometries(shownParts(profile)), mirrored);
     if (!editing)
         return;
-    // The name starts at the right, an English one too.
+    // The English name reads from the left, from its first letter's side, as a message's text does.
     const QImage name = profile->editUserNameTextField()->grab().toImage();
     const auto inked = [&name](int from, int to) {
         for (int x = from; x < to; ++x)
@@ -987,8 +987,8 @@ void TestProfile::rowsMirrorRightToLeft() {
                     return true;
         return false;
     };
-    QVERIFY(inked(name.width() * 3 / 4, name.width() - 6));
-    QVERIFY(!inked(6, name.width() / 2));
+    QVERIFY(inked(6, name.width() / 4));
+    QVERIFY(!inked(name.width() / 2, name.width() - 6));
 }
 
 int main(int argc, char** argv) {

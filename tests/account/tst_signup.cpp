@@ -5,8 +5,11 @@
 #include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "foundation/PLCurrentBundleInfo.h"
+#include "interface/Pelnix.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/testing/FakeWebView.h"
@@ -16,6 +19,7 @@
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/account/PLUserProfileTableViewController.h"
 #include "ui/account/PLVerifyPhoneNumberViewController.h"
+#include "ui/shell/PelnixCustomViewController.h"
 #include "ui/toolkit/PLCustomTextField.h"
 #include "ui/toolkit/PLTapToDismissKeyboardView.h"
 
@@ -23,6 +27,7 @@
 #include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -54,6 +59,23 @@ PLSignUpViewController* openSignUp(ScreenHost& host, Login* login = nullptr) {
     return signUp;
 }
 
+// A click on the middle of the link's words.
+void clickLink(PLSignUpMessageTextView* agreement, const QString& text) {
+    QTextCursor found = agreement->document()->find(text);
+    QVERIFY(!found.isNull());
+    QTextCursor middle(agreement->document());
+    middle.setPosition(found.selectionStart() + int(text.size()) / 2);
+    QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, agreement->cursorRect(middle).center());
+}
+
+// Keys typed as the window takes them from the keyboard: to its focus widget.
+void typeKeys(QWidget* window, const char* text) {
+    for (const char* c = text; *c; ++c)
+        QTest::keyClick(window->windowHandle(), *c);
+}
+
+enum class Shown { PresentedByTheHostsScreen, LoginContainerInTheHostsWindow, BesideTheHostsFocusedField };
+
 QColor textColour(const QWidget* field) {
     return field->palette().color(QPalette::Text);
 }
@@ -80,6 +102,10 @@ private slots:
     void pageButtonsMirrorRightToLeft();
     void backArrowsPointOutOfThePage_data();
     void backArrowsPointOutOfThePage();
+    void theAddressFieldHasTheKeysAsThePageShows_data();
+    void theAddressFieldHasTheKeysAsThePageShows();
+    void aPagePresentedOverItHasTheKeysAndGivesThemBack_data();
+    void aPagePresentedOverItHasTheKeysAndGivesThemBack();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -318,13 +344,7 @@ void TestSignUp::agreementLinksOpenTheirDocuments() {
         QStringLiteral("By Pressing 'Next' you agree to our \nTerms and Conditions and Privacy Policy."));
     for (const auto& [text, type] : {std::pair{QStringLiteral("Privacy Policy"), qint64(0)},
                                      std::pair{QStringLiteral("Terms and Conditions"), qint64(1)}}) {
-        // A click on the middle of the link's words.
-        QTextCursor found = agreement->document()->find(text);
-        QVERIFY(!found.isNull());
-        QTextCursor middle(agreement->document());
-        middle.setPosition(found.selectionStart() + int(text.size()) / 2);
-        const QRect at = agreement->cursorRect(middle);
-        QTest::mouseClick(agreement->viewport(), Qt::LeftButton, {}, at.center());
+        clickLink(agreement, text);
         auto* terms = topOf<PLAboutWebViewController>(signUp->presentedViewController());
         QVERIFY2(terms, qPrintable(text));
         QCOMPARE(terms->selectedHtmlType(), type);
@@ -561,6 +581,100 @@ void TestSignUp::backArrowsPointOutOfThePage() {
         QVERIFY(test::showsFirstMarkMirrored(leftToRight, shown));
     else
         QCOMPARE(shown, leftToRight);
+}
+
+void TestSignUp::theAddressFieldHasTheKeysAsThePageShows_data() {
+    QTest::addColumn<Shown>("shown");
+    QTest::newRow("presented by the host's screen") << Shown::PresentedByTheHostsScreen;
+    QTest::newRow("the login container's first page, the host's window shown")
+        << Shown::LoginContainerInTheHostsWindow;
+    QTest::newRow("the login container beside the host's own field with the keys")
+        << Shown::BesideTheHostsFocusedField;
+}
+
+// The address field has the keys when the page shows, presented or as the first page of a container
+// in a window the host shows; a field of the host's own that holds them keeps them.
+void TestSignUp::theAddressFieldHasTheKeysAsThePageShows() {
+    QFETCH(Shown, shown);
+    AccountWorld world;
+    if (shown == Shown::PresentedByTheHostsScreen) {
+        ScreenHost host;
+        PLSignUpViewController* signUp = openSignUp(host);
+        QVERIFY(QTest::qWaitForWindowActive(&host.window));
+        QTRY_COMPARE(QApplication::focusWidget(), signUp->emailAddressTextField());
+        typeKeys(&host.window, "ann@acme.test");
+        QCOMPARE(signUp->emailAddressTextField()->text(), QStringLiteral("ann@acme.test"));
+        return;
+    }
+    QWidget window;
+    window.resize(320, 640);
+    auto* layout = new QVBoxLayout(&window);
+    auto* hostsField = new QLineEdit;
+    layout->addWidget(hostsField);
+    std::unique_ptr<PelnixCustomViewController> container(Pelnix::pelnixLoginViewController({}));
+    QVERIFY(container);
+    layout->addWidget(container->view(), 1);
+    if (shown == Shown::BesideTheHostsFocusedField)
+        hostsField->setFocus();
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* email = container->view()->findChild<PLCustomTextField*>(QStringLiteral("emailAddressTextField"));
+    QVERIFY(email && email->isVisible());
+    QWidget* expected =
+        shown == Shown::BesideTheHostsFocusedField ? static_cast<QWidget*>(hostsField) : email;
+    QTRY_COMPARE(QApplication::focusWidget(), expected);
+    typeKeys(&window, "ann@acme.test");
+    QCOMPARE(qobject_cast<QLineEdit*>(expected)->text(), QStringLiteral("ann@acme.test"));
+    layout->removeWidget(container->view());
+    container->view()->setParent(nullptr);
+}
+
+void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack_data() {
+    QTest::addColumn<bool>("fromTheKeyboard");
+    QTest::newRow("closed by a click") << false;
+    QTest::newRow("closed from the keyboard") << true;
+}
+
+// The terms page presented over sign-up has the keys while it shows; once it is closed, by a click or
+// from the keyboard, the address field has them again and typing goes on where it stopped.
+void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack() {
+    QFETCH(bool, fromTheKeyboard);
+    AccountWorld world;
+    WebView::setMaker([](QWidget* parent) { return new FakeWebView(parent); });
+    const auto noFakes = qScopeGuard([] { WebView::setMaker({}); });
+    ScreenHost host;
+    PLSignUpViewController* signUp = openSignUp(host);
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    PLCustomTextField* email = signUp->emailAddressTextField();
+    QTRY_COMPARE(QApplication::focusWidget(), email);
+    typeKeys(&host.window, "ann@");
+
+    // A click on the terms link.
+    clickLink(signUp->bottomMessageTextView(), QStringLiteral("Terms and Conditions"));
+    ViewController* presented = signUp->presentedViewController();
+    auto* terms = topOf<PLAboutWebViewController>(presented);
+    QVERIFY(terms);
+    const auto inThePage = [presented] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == presented->view() || presented->view()->isAncestorOf(focus));
+    };
+    QTRY_VERIFY(inThePage());
+
+    QWidget* close = terms->navigationItem()->leftBarButtonItem()->view();
+    QVERIFY(close);
+    if (fromTheKeyboard) {
+        for (int i = 0; i < 20 && QApplication::focusWidget() != close; ++i)
+            QTest::keyClick(host.window.windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), close);
+        QTest::keyClick(host.window.windowHandle(), Qt::Key_Space);
+    } else {
+        click(close);
+    }
+    QTRY_VERIFY(!signUp->presentedViewController());
+    QTRY_COMPARE(QApplication::focusWidget(), email);
+    typeKeys(&host.window, "acme.test");
+    QCOMPARE(email->text(), QStringLiteral("ann@acme.test"));
 }
 
 int main(int argc, char** argv) {

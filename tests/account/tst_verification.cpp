@@ -84,6 +84,8 @@ private slots:
     void newCodeOutcomes_data();
     void newCodeOutcomes();
     void attemptsExceededKeepsTheHostsLogin();
+    void theCodeFieldHasTheKeysAsThePageShows_data();
+    void theCodeFieldHasTheKeysAsThePageShows();
 };
 
 void TestVerification::theCodeGoesAsTypedUnlessBlank_data() {
@@ -319,6 +321,45 @@ void TestVerification::attemptsExceededKeepsTheHostsLogin() {
     QTRY_COMPARE(counts.login, 1);
     QVERIFY(counts.success);
     QTRY_VERIFY(!host.presented());
+}
+
+void TestVerification::theCodeFieldHasTheKeysAsThePageShows_data() {
+    QTest::addColumn<bool>("pushedBySignUp");
+    QTest::newRow("pushed by sign-up") << true;
+    QTest::newRow("presented by the host's screen") << false;
+}
+
+// The code field has the keys when the page shows: the code is typed straight in; back on sign-up,
+// the address field has them.
+void TestVerification::theCodeFieldHasTheKeysAsThePageShows() {
+    QFETCH(bool, pushedBySignUp);
+    AccountWorld world;
+    ScreenHost host;
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
+    PLEmailVerficationViewController* verification = nullptr;
+    if (pushedBySignUp) {
+        auto* nav = host.present(qobject_cast<NavigationController*>(ScreenRegistry::shared()->instantiate(
+            QStringLiteral("Login"), QStringLiteral("PLSignUpNavigationController"))));
+        auto* signUp = topOf<PLSignUpViewController>(nav);
+        QVERIFY(signUp);
+        signUp->showEmailVerificationController();
+        QTRY_VERIFY(verification = topOf<PLEmailVerficationViewController>(nav));
+    } else {
+        verification = openVerification(host, 1, nullptr);
+    }
+    QTRY_COMPARE(QApplication::focusWidget(), verification->verifyCodeTextField());
+    for (const char c : {'4', '8', '2'})
+        QTest::keyClick(host.window.windowHandle(), c);
+    QCOMPARE(verification->verifyCodeTextField()->text(), QStringLiteral("482"));
+    QVERIFY(verification->verifyButton()->isEnabled());
+    if (!pushedBySignUp)
+        return;
+    // Back on sign-up, its address field has them again.
+    NavigationController* nav = verification->navigationController();
+    click(verification->backButton());
+    auto* signUp = topOf<PLSignUpViewController>(nav);
+    QVERIFY(signUp);
+    QTRY_COMPARE(QApplication::focusWidget(), signUp->emailAddressTextField());
 }
 
 int main(int argc, char** argv) {

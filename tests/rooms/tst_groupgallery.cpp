@@ -106,6 +106,7 @@ private slots:
     void newGroupFormSteps_data();
     void newGroupFormSteps();
     void theScreensMirrorRightToLeft();
+    void theMirroredFormMirrorsItsSwitches();
     void membersEditorListsThePeople_data() { sizes("NewGroupMembers"); }
     void membersEditorListsThePeople();
     void barButtonsTitleInTheLibraryFont_data();
@@ -355,10 +356,40 @@ void TestGroupGallery::theScreensMirrorRightToLeft() {
     QVERIFY(blueAt(shot, picture));
     QCOMPARE(form->adminOnlySwitch()->mapTo(&shot.window, QPoint()).x(), 16);
     QVERIFY(leftOf(form->counterTextLabel(), form->groupNameTextField()));
-    // The name's ink in the field's right half.
+    // The English name reads from the left, from its first letter's side, as a message's text does.
     TextField* name = form->groupNameTextField();
     const auto ink = [](const QColor& c) { return c.lightness() < 120; };
-    QVERIFY(anyPixel(shot, name, QRect(name->width() / 2, 0, name->width() / 2, name->height()), ink));
+    QVERIFY(anyPixel(shot, name, QRect(0, 0, name->width() / 3, name->height()), ink));
+    QVERIFY(!anyPixel(shot, name, QRect(name->width() * 2 / 3, 0, name->width() / 3, name->height()), ink));
+}
+
+// The form a program right to left picks stays mirrored when the program turns left to right, and
+// its switches with it: off, each knob (the white disc on the track's middle line) lies at its
+// right; the empty name's placeholder at the field's right.
+void TestGroupGallery::theMirroredFormMirrorsItsSwitches() {
+    GalleryShot shot(QStringLiteral("NewGroupMirroredForm"));
+    QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+    auto* screen = qobject_cast<PLNewGroupViewController*>(shot.top());
+    QVERIFY(screen);
+    PLNewGroupTableViewController* form = screen->form();
+    QVERIFY(form->isRightToLeft());
+    for (Switch* toggle : {form->adminOnlySwitch(), form->hideMemberInfoSwitch()}) {
+        QVERIFY(!toggle->isOn());
+        QCOMPARE(toggle->mapTo(&shot.window, QPoint()).x(), 16);
+        qreal sum = 0;
+        int count = 0;
+        for (int x = 0; x < toggle->width(); ++x)
+            if (shot.at(toggle, {double(x), toggle->height() / 2.0}) == QColor(Qt::white)) {
+                sum += x;
+                ++count;
+            }
+        QVERIFY(count > 0);
+        QVERIFY2(sum / count > toggle->width() / 2.0, qPrintable(QString::number(sum / count)));
+    }
+    TextField* name = form->groupNameTextField();
+    QVERIFY(name->text().isEmpty());
+    const auto ink = [](const QColor& c) { return c.lightness() < 200; };
+    QVERIFY(anyPixel(shot, name, QRect(name->width() * 2 / 3, 0, name->width() / 3, name->height()), ink));
     QVERIFY(!anyPixel(shot, name, QRect(0, 0, name->width() / 3, name->height()), ink));
 }
 

@@ -517,6 +517,9 @@ void TestGroupInfo::rowsMirrorRightToLeft() {
     if (how == QLatin1String("turned"))
         list.setLayoutDirection(Qt::RightToLeft);
     QCOMPARE(test::geometries(parts(cell)), test::mirroredGeometries(parts(leftToRight)));
+    // The switch reads right to left as well: off, its knob at its right.
+    if (cell->stateSwitch())
+        QVERIFY(cell->stateSwitch()->isRightToLeft());
 }
 
 void TestGroupInfo::theChatWindowsSegueOpensIt() {

@@ -225,9 +225,13 @@ void TestNewGroup::rightToLeftUsesTheMirroredForm() {
     QGuiApplication::setLayoutDirection(Qt::LeftToRight);
     QCOMPARE(flow.form()->storyboardIdentifier(), QStringLiteral("PLNewGroupTableViewController_RTL"));
     QVERIFY(flow.form()->isRightToLeft());
-    // The counter stands left of the name, the switches at the left edge.
+    // The counter stands left of the name, the switches at the left edge, mirrored too: off, their
+    // knobs at their right, as in a view right to left.
     QVERIFY(flow.form()->counterTextLabel()->x() < flow.form()->groupNameTextField()->x());
     QCOMPARE(flow.form()->adminOnlySwitch()->x(), 16);
+    for (const platform::ui::Switch* toggle :
+         {flow.form()->adminOnlySwitch(), flow.form()->hideMemberInfoSwitch()})
+        QVERIFY(toggle->isRightToLeft());
 }
 
 void TestNewGroup::theFormMirrorsRightToLeft_data() {

@@ -13,6 +13,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/testing/FakeWebView.h"
 #include "smart/PLChatletCategoryItems.h"
 #include "smart/PLSmartMessageInfo.h"
 #include "smart/SmartFormManager.h"
@@ -28,6 +29,7 @@
 #include "ui/conversation/PLChatletMessageBuilder.h"
 #include "ui/conversation/PLChatletTextFieldView.h"
 #include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/conversation/PLPagePlaceholderView.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
@@ -290,11 +292,47 @@ protected:
     }
 };
 
+// A web view whose every load fails, as a page the browser engine cannot show.
+class FailingWebView : public platform::ui::FakeWebView {
+public:
+    using FakeWebView::FakeWebView;
+    void loadHTMLString(const QString& html, const QUrl& baseURL) override {
+        FakeWebView::loadHTMLString(html, baseURL);
+        QMetaObject::invokeMethod(
+            this, [this] { failLoad(PLError(QString::fromLatin1(ErrorDomain), UnknownError)); },
+            Qt::QueuedConnection);
+    }
+};
+
+// The poll's row when its page could not load: the placeholder names what it holds over its note.
+class PagePlaceholderScreen : public StaleCopyScreen {
+protected:
+    QWidget* loadView() override {
+        // For this row's page only: the gallery's other pages are the engine's.
+        platform::ui::WebView::setMaker([](QWidget* parent) { return new FailingWebView(parent); });
+        QWidget* page = StaleCopyScreen::loadView();
+        platform::ui::WebView::setMaker({});
+        return page;
+    }
+};
+
+// The poll as the chat window's snapshot of it shows it.
+void loadPoll(PLSmartMessageCell* cell) {
+    const auto poll = ChatletGalleryData::shared().poll();
+    auto snapshot = std::make_shared<PLSmartMessageInfo>(
+        poll->senderUser(), poll->fromUser(), poll->chatWindowTimeString(),
+        SmartMessageRenderer::htmlString(poll), 0.0, poll->detailsLinkVisibility(), poll->latestAction(),
+        poll);
+    cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(snapshot));
+}
+
 const QList<std::pair<QString, QSize>>& screens() {
     static const QList<std::pair<QString, QSize>> list{
         {QStringLiteral("ChatRoomWithChatlets"), QSize(320, 568)},
         {QStringLiteral("ChatRoomWithChatlets400x720"), QSize(400, 720)},
         {QStringLiteral("StaleMarkPopover"), QSize(320, 568)},
+        {QStringLiteral("PagePlaceholder"), QSize(320, 568)},
+        {QStringLiteral("PagePlaceholderRightToLeft"), QSize(320, 568)},
         {QStringLiteral("ChatletDetails"), QSize(320, 568)},
         {QStringLiteral("SearchWithResults"), QSize(320, 568)},
         {QStringLiteral("SearchWithoutResults"), QSize(320, 568)},
@@ -321,6 +359,13 @@ ViewController* makeScreen(const QString& identifier) {
     }
     if (identifier == QLatin1String("StaleMarkPopover"))
         return inNavigation(new StaleCopyScreen);
+    if (identifier.startsWith(QLatin1String("PagePlaceholder"))) {
+        NavigationController* navigation = inNavigation(new PagePlaceholderScreen);
+        // Mirrored: the name and the note start at the box's right.
+        if (identifier.endsWith(QLatin1String("RightToLeft")))
+            navigation->view()->setLayoutDirection(Qt::RightToLeft);
+        return navigation;
+    }
     if (identifier == QLatin1String("ChatletDetails")) {
         auto* details = new PLReplyWebViewController;
         const auto poll = data.poll();
@@ -388,13 +433,15 @@ void prepare(const QString& identifier, ViewController* controller) {
     auto* navigation = qobject_cast<NavigationController*>(controller);
     if (!navigation)
         return;
+    if (auto* failed = dynamic_cast<PagePlaceholderScreen*>(navigation->topViewController())) {
+        loadPoll(failed->cell);
+        waitUntil([failed] { return failed->cell->pagePlaceholder()->isVisible(); }, 5000);
+        failed->placeRow();
+        settle(100);
+        return;
+    }
     if (auto* stale = dynamic_cast<StaleCopyScreen*>(navigation->topViewController())) {
-        const auto poll = data.poll();
-        auto snapshot = std::make_shared<PLSmartMessageInfo>(
-            poll->senderUser(), poll->fromUser(), poll->chatWindowTimeString(),
-            SmartMessageRenderer::htmlString(poll), 0.0, poll->detailsLinkVisibility(), poll->latestAction(),
-            poll);
-        stale->cell->loadCellFromSmartMessageInfo(PLChatWindowCellContent(snapshot));
+        loadPoll(stale->cell);
         stale->cell->setWebViewLoadCompletionHandler(
             [cell = stale->cell](bool) { cell->showWebViewAnimated(false); });
         stale->placeRow();

@@ -328,9 +328,11 @@ void registerContactsGalleryScreens() {
         picker->contactsTableView()->scrollToTop(false);
     };
     registerState(QStringLiteral("PickerSelection"), chooseSelection);
-    // The field taken for typing, nothing typed yet: the list dimmed under it.
+    // The field clicked into for typing, nothing typed yet: the list dimmed under it. The field took
+    // the keys as the picker showed; the click comes after they were elsewhere.
     const auto takeField = [](PLContactsViewController* picker) {
-        picker->addContactsTextField()->becomeFirstResponder();
+        picker->addContactsTextField()->clearFocus();
+        picker->addContactsTextField()->setFocus(Qt::MouseFocusReason);
     };
     registerState(QStringLiteral("PickerFieldFocused"), takeField);
     // Opened from a room to add people to it: two chosen.

@@ -21,6 +21,7 @@
 #include "ui/rooms/RoomsScreens.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -248,6 +249,20 @@ void registerGroupsGalleryScreens() {
             sized(c, mirroredForm);
             fillNewGroup(c);
         });
+    // The form a program right to left picks, mirrored on its own, still shown after the program
+    // turned left to right: its switches stay mirrored with it (off, their knobs at the right).
+    const QString ownForm = QStringLiteral("NewGroupMirroredForm");
+    registry->registerScreen(
+        kGallery, ownForm,
+        [] {
+            NavigationController* shown = newGroup();
+            const Qt::LayoutDirection before = QGuiApplication::layoutDirection();
+            QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+            shown->topViewController()->view();
+            QGuiApplication::setLayoutDirection(before);
+            return shown;
+        },
+        [ownForm](ViewController* c) { sized(c, ownForm); });
 }
 
 } // namespace pelnix::tools

@@ -3,6 +3,7 @@
 #include "LibraryFont.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QToolButton>
 
 namespace pelnix::platform::ui {
@@ -96,7 +97,20 @@ bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
     // A button shows its image anew when its direction turns (a host's run-time turn reaches it so).
     if (event->type() == QEvent::LayoutDirectionChange)
         showImageIn(qobject_cast<QWidget*>(watched));
+    if (event->type() == QEvent::KeyPress &&
+        pressOnReturn(qobject_cast<QToolButton*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool BarButtonItem::pressOnReturn(QToolButton* button, const QKeyEvent* key) {
+    if (!button || (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    // Held down, it presses once.
+    if (!key->isAutoRepeat() && button->isEnabled())
+        button->click();
+    return true;
 }
 
 void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
@@ -125,11 +139,10 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
     if (!m_image.isNull()) {
         button->setIconSize(QSize(24, 24));
         showImageIn(button);
-        if (m_mirrorImage)
-            button->installEventFilter(this);
         if (title().isEmpty())
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
+    button->installEventFilter(this);
     button->setEnabled(m_enabled);
     if (m_titleFont) {
         button->setFont(*m_titleFont);

@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 
+class QKeyEvent;
+class QToolButton;
+
 namespace pelnix::platform::ui {
 
 // An item of a navigation bar: a system item (Done, Cancel, ...), a titled or image button, a custom
@@ -58,6 +61,9 @@ public:
     // The face of a bar's titled items (DejaVu Sans at 15 pixels): the bars set it as their own font,
     // so that items without a font of their own never take the host program's.
     static QFont barItemFont();
+    // Return and the keypad's Enter press a bar's button with the keys, as Space does (a tool button
+    // takes Space only, and passes Return on to whatever holds the bar); true when `event` was one.
+    static bool pressOnReturn(QToolButton* button, const QKeyEvent* event);
 
 signals:
     void changed();

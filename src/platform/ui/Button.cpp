@@ -1,5 +1,6 @@
 #include "Button.h"
 
+#include "FocusRing.h"
 #include "TintColor.h"
 
 #include <QEvent>
@@ -116,7 +117,7 @@ QSize Button::sizeHint() const {
 void Button::paintEvent(QPaintEvent*) {
     const State state = currentState();
     // Where Tab put the keys shows, as on Qt's own buttons; a click's focus shows nothing.
-    const bool keysHere = hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    const bool keysHere = FocusRing::shows(this);
     // A bare tap target (a cell's picture button with only a pressed look) paints nothing, on every
     // frame of a scrolling list: no painter for it.
     if (m_background.alpha() == 0 && backgroundImageForState(state).isNull() &&
@@ -185,10 +186,21 @@ void Button::paintEvent(QPaintEvent*) {
     if (keysHere) {
         painter.setClipping(false);
         painter.setOpacity(1);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_radius, m_radius);
+        FocusRing::draw(painter, QRectF(rect()), m_radius,
+                        FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight),
+                                            titleColorForState(state)));
     }
+}
+
+QColor Button::fill(State state) const {
+    QColor fill = FocusRing::backdrop(this);
+    const QImage background = backgroundImageForState(state);
+    if (!background.isNull())
+        fill = FocusRing::laidOn(
+            background.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0), fill);
+    if (m_background.alpha() > 0)
+        fill = FocusRing::laidOn(m_background, fill);
+    return fill;
 }
 
 void Button::changeEvent(QEvent* event) {

@@ -10,7 +10,8 @@ namespace pelnix::platform::ui {
 
 // A button with UIKit's per-state titles, title colours, images and background images (a state
 // without its own falls back to the normal one), content insets and a selected state. clicked() is
-// the touch-up-inside event.
+// the touch-up-inside event. The button Tab puts the keys on shows a ring in a colour that reads on the
+// button's own fill.
 class Button : public QAbstractButton {
     Q_OBJECT
 public:
@@ -52,6 +53,9 @@ protected:
 
 private:
     template <typename T> T pick(const QHash<int, T>& values, State state) const;
+    // What shows under the focus ring in `state`: the background colour and picture over what is
+    // behind the button.
+    QColor fill(State state) const;
 
     QHash<int, QString> m_titles;
     QHash<int, QColor> m_colors;

@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace pelnix::platform::ui {
@@ -22,6 +24,34 @@ QFont defaultTitleFont() {
     font.setBold(true);
     return font;
 }
+
+// Qt's painter lays a button's text out in the program's direction, which turns the chevron ("‹"
+// shows as "›" in a line read right to left) only in a program right to left. The back button lays its
+// title out in its own direction, so that the chevron points the way back wherever the bar reads right
+// to left, also after a direction turned at run time.
+class BackButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.setLayoutDirection(layoutDirection());
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    }
+    void changeEvent(QEvent* event) override {
+        QToolButton::changeEvent(event);
+        if (event->type() == QEvent::LayoutDirectionChange)
+            update();
+    }
+    // Pressed by Return as the bar's other buttons are.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!BarButtonItem::pressOnReturn(this, event))
+            QToolButton::keyPressEvent(event);
+    }
+};
 } // namespace
 
 NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
@@ -155,7 +185,7 @@ void NavigationBar::rebuild() {
     const QList<BarButtonItem*> left = m_top ? m_top->leftBarButtonItems() : QList<BarButtonItem*>{};
     const QList<BarButtonItem*> right = m_top ? m_top->rightBarButtonItems() : QList<BarButtonItem*>{};
     if (left.isEmpty() && m_previous && m_top && !m_top->hidesBackButton()) {
-        auto* back = new QToolButton(this);
+        auto* back = new BackButton(this);
         back->setObjectName(QStringLiteral("navigationBar.back"));
         back->setAutoRaise(true);
         const QString title = !m_previous->backButtonTitle().isEmpty() ? m_previous->backButtonTitle()

@@ -1,6 +1,7 @@
 #include "Switch.h"
 
 #include "Animator.h"
+#include "FocusRing.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -138,6 +139,14 @@ void Switch::paintEvent(QPaintEvent*) {
     p.setPen(QPen(QColor(0, 0, 0, 50), 0.5));
     p.setBrush(isEnabled() ? Qt::white : QColor(240, 240, 240));
     p.drawEllipse(knob);
+    if (FocusRing::shows(this)) {
+        // On the track's edge, in a colour that reads on the track as it is now.
+        const QColor offTrack =
+            ownBackground ? FocusRing::laidOn(m_background, FocusRing::backdrop(this)) : kOffTrack;
+        FocusRing::draw(p, QRectF(rect()), radius,
+                        FocusRing::colourOn(FocusRing::laidOn(fill, offTrack),
+                                            palette().color(QPalette::Highlight), QColor()));
+    }
 }
 
 } // namespace pelnix::platform::ui

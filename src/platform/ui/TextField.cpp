@@ -1,5 +1,8 @@
 #include "TextField.h"
 
+#include "FieldDirection.h"
+
+#include <QEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -21,12 +24,62 @@ private:
 };
 } // namespace
 
-TextField::TextField(QWidget* parent) : QLineEdit(parent) {
+TextField::TextField(QWidget* parent)
+    : QLineEdit(parent), m_alignment(QLineEdit::alignment()), m_shownAlignment(m_alignment) {
     setValidator(new ChangeVeto(this));
     setFrame(false);
     connect(this, &QLineEdit::textEdited, this, &TextField::editingChanged);
     // The line edit validates its text after changing it, so the text before an edit is kept here.
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_accepted = text;
+        followText();
+    });
+    followText();
+}
+
+void TextField::setAlignment(Qt::Alignment alignment) {
+    m_alignment = alignment;
+    m_shownAlignment = QLineEdit::alignment();
+    followText();
+}
+
+bool TextField::readsAsTyped() const {
+    // A read-only field shows a value as a label does, where it was asked to.
+    if (isReadOnly())
+        return false;
+    const Qt::Alignment horizontal = m_alignment & Qt::AlignHorizontal_Mask;
+    if (horizontal & (Qt::AlignHCenter | Qt::AlignJustify))
+        return false;
+    if (!(horizontal & (Qt::AlignLeft | Qt::AlignRight)))
+        return true;
+    // An absolute side counts when it is the leading one: a form mirrored for a view right to left
+    // asks for the right so.
+    return QStyle::visualAlignment(layoutDirection(), horizontal) &
+           (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft);
+}
+
+void TextField::followText() {
+    if (QLineEdit::alignment() != m_shownAlignment)
+        m_alignment = QLineEdit::alignment();
+    Qt::Alignment shown = m_alignment;
+    // The text as shown: a secure entry's dots have no direction, so that its side tells nothing of it.
+    if (readsAsTyped())
+        shown =
+            (m_alignment & Qt::AlignVertical_Mask) | FieldDirection::side(displayText(), layoutDirection());
+    m_shownAlignment = shown;
+    if (QLineEdit::alignment() != shown)
+        QLineEdit::setAlignment(shown);
+}
+
+void TextField::setSecureTextEntry(bool secure) {
+    setEchoMode(secure ? QLineEdit::Password : QLineEdit::Normal);
+    followText();
+}
+
+void TextField::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::ReadOnlyChange)
+        followText();
 }
 
 void TextField::setText(const QString& text) {

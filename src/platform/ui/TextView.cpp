@@ -1,13 +1,18 @@
 #include "TextView.h"
 
+#include "FieldDirection.h"
 #include "LineBreaker.h"
 #include "ScrollIndicators.h"
 
 #include "platform/BidiText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QPainter>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace pelnix::platform::ui {
 
@@ -27,14 +32,54 @@ TextView::TextView(QWidget* parent) : QTextBrowser(parent), m_indicators(new Scr
                     emit contentHeightChanged(size.height());
                 }
             });
+    connect(document(), &QTextDocument::contentsChanged, this, &TextView::followText);
     setEditable(false);
 }
 
 void TextView::setEditable(bool editable) {
+    const bool wasEditable = !isReadOnly();
     setReadOnly(!editable);
     // Tab moves to the next field of a form, as in every desktop form; read only, it walks the links.
     setTabChangesFocus(editable);
     setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::TextBrowserInteraction);
+    if (editable) {
+        followText();
+    } else if (wasEditable) {
+        // Read only, a text's paragraphs find their directions as Qt finds them.
+        QTextOption option = document()->defaultTextOption();
+        option.setTextDirection(Qt::LayoutDirectionAuto);
+        document()->setDefaultTextOption(option);
+    }
+}
+
+void TextView::followText() {
+    if (!isReadOnly())
+        FieldDirection::layOut(document(), layoutDirection(), false);
+}
+
+void TextView::setPlaceholderText(const QString& text) {
+    m_placeholder = text;
+    viewport()->update();
+}
+
+void TextView::changeEvent(QEvent* event) {
+    QTextBrowser::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange) {
+        followText();
+        viewport()->update();
+    }
+}
+
+void TextView::paintEvent(QPaintEvent* event) {
+    QTextBrowser::paintEvent(event);
+    const QTextLayout* first = document()->firstBlock().layout();
+    if (m_placeholder.isEmpty() || !document()->isEmpty() || (first && !first->preeditAreaText().isEmpty()))
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const int margin = int(document()->documentMargin());
+    FieldDirection::drawPlaceholder(painter, viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                                    m_placeholder, layoutDirection());
 }
 
 bool TextView::isSelectable() const {

@@ -13,7 +13,10 @@ class ScrollIndicators;
 // go). Read-only with data detectors: links, e-mail addresses and phone numbers in plain text become
 // tappable; a tap asks shouldInteractWithURL and then emits linkTapped. Nothing is ever opened by the
 // view itself. Thin overlay indicators stand in for scroll bars. Text is plain unless set as HTML:
-// pasted or dropped markup arrives as its text.
+// pasted or dropped markup arrives as its text. Editable, its text reads as a message does: each
+// paragraph from the side of its own first strong character, and a text with none (nothing yet,
+// digits) from the view's leading edge, where the placeholder waits too, also after a direction turned
+// at run time.
 class TextView : public QTextBrowser {
     Q_OBJECT
 public:
@@ -33,6 +36,10 @@ public:
     void setShouldInteractWithURL(std::function<bool(const QUrl&)> hook) {
         m_shouldInteract = std::move(hook);
     }
+    // Shown while the text is empty, at the view's leading edge; it hides QTextEdit's own, which Qt
+    // draws in the program's direction.
+    void setPlaceholderText(const QString& text);
+    QString placeholderText() const { return m_placeholder; }
     void setTextContainerInset(const QMargins& inset);
     QMargins textContainerInset() const { return m_inset; }
 
@@ -63,10 +70,18 @@ signals:
     void linkTapped(const QUrl& url);
     void contentHeightChanged(qreal height);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    // Lays the text out in the directions it reads in while editable.
+    void followText();
+
     std::function<bool(const QUrl&)> m_shouldInteract;
     qreal m_lastHeight = -1;
     QMargins m_inset;
+    QString m_placeholder;
     ScrollIndicators* m_indicators;
 };
 

@@ -30,6 +30,12 @@ public:
 protected:
     void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
+    // Gives the preferred field the keys as the screen appears, unless something in the view, a
+    // widget of the host's own or another container holds them. A push, a presentation and a window
+    // of the library's own hand the keys over by themselves; the first page of a container the host
+    // shows in its own widget gets them only this way. In a window not yet active the field takes
+    // them as the window activates.
+    void takeKeysOnAppearing();
 
 private:
     PLAppLockArming m_arming{this, true};

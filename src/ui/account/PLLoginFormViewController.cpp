@@ -28,6 +28,9 @@ QWidget* PLLoginFormViewController::loadView() {
     m_scroll->setObjectName(QStringLiteral("scrollView"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->viewport()->setAutoFillBackground(false);
+    // Only a frame that keeps the form above the keyboard: no stop of Tab's, and a click on the form
+    // (a link of its text) leaves the keys in the field that has them.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     m_scroll->setContentWidget(content);
     m_container = new PLTapToDismissKeyboardView(content);
@@ -88,6 +91,7 @@ void PLLoginFormViewController::viewWillAppear(bool animated) {
 void PLLoginFormViewController::viewDidAppear(bool animated) {
     PLBaseViewController::viewDidAppear(animated);
     registerToKeyboardNotifications();
+    takeKeysOnAppearing();
 }
 
 void PLLoginFormViewController::viewWillDisappear(bool animated) {

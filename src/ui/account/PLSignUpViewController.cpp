@@ -89,6 +89,9 @@ void PLSignUpViewController::buildForm(QWidget* container) {
     m_agreement->setObjectName(QStringLiteral("bottomMessageTextView"));
     m_agreement->setGeometry(0, 320, width, 40);
     m_agreement->awakeFromNib();
+    // A click on a link leaves the keys in the address field, where typing goes on once the page the
+    // link opens is closed; Tab still walks the links.
+    m_agreement->setFocusPolicy(Qt::TabFocus);
     m_agreement->setShouldInteractWithURL([this](const QUrl& url) { return shouldInteractWithURL(url); });
 }
 

@@ -161,6 +161,7 @@ void PLContactsViewController::viewDidLoad() {
     m_startConversationButton->setTitleFont(font("DejaVuSans", 15));
     m_editButton->setTitleFont(font("DejaVuSans", 15));
     configureAddContactTextField();
+    m_addContactsTextField->installEventFilter(this);
     m_addContactsTextField->setAccessibleName(localized("Type here to add manually"));
 }
 
@@ -168,9 +169,6 @@ void PLContactsViewController::viewWillAppear(bool animated) {
     PLBaseViewController::viewWillAppear(animated);
     // Presentation may come after the view was loaded; the Cancel button depends on it.
     configureNavigationItems();
-    // The list, not the field, has the keyboard focus at first: editing starts when the user asks.
-    if (!m_addContactsTextField->hasFocus())
-        m_contactsTableView->setFocus(Qt::OtherFocusReason);
     if (m_selectedContactsArray.isEmpty()) {
         m_contactsTableView->setContentInset({});
         m_contactsTableView->setScrollIndicatorInsets({});
@@ -180,7 +178,17 @@ void PLContactsViewController::viewWillAppear(bool animated) {
     reloadTable();
 }
 
+void PLContactsViewController::viewDidAppear(bool animated) {
+    PLBaseViewController::viewDidAppear(animated);
+    takeKeysOnAppearing();
+}
+
 bool PLContactsViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_addContactsTextField && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        m_fieldFocusedByUser = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                               reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    }
     if (watched == view() && event->type() == QEvent::LayoutDirectionChange) {
         layoutPicker();
         placeBottomViewButtons();

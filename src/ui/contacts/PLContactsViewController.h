@@ -200,9 +200,12 @@ protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The typed address, as "+" adds it; Return adds it too, and leaves the keys in the field.
+    void addTypedAddress(bool endsEditing);
     void configureNavigationItems();
     void configureAddContactTextField();
     void registerToNotifications();
@@ -249,6 +252,9 @@ private:
     bool m_isAddContactButtonShown = false;
     QFont m_placeholderFont;
     qsizetype m_fieldTextLength = 0;
+    // Whether the field's latest keys came from the user's own move into it (a click, Tab), not
+    // from the page showing or the window activating.
+    bool m_fieldFocusedByUser = true;
     // The book's part of the list and thumbnails, read with it; which read is the latest.
     PLAddressBookSections m_bookSections;
     QHash<qint32, QImage> m_thumbnails;

@@ -16,6 +16,8 @@
 #include "ui/contacts/ContactsUi.h"
 #include "ui/contacts/PLNewlyAddedContactTableViewCell.h"
 
+#include <utility>
+
 namespace pelnix {
 
 using ContactsUi::font;
@@ -110,7 +112,11 @@ bool PLContactsViewController::textFieldShouldChangeCharacters(int, int length, 
 }
 
 bool PLContactsViewController::textFieldShouldReturn() {
-    m_addContactsTextField->resignFirstResponder();
+    // Return is the field's "+": a keyboard has no other way to add, and the field keeps the keys for
+    // the next address. With nothing typed there is nothing to add, and nothing to tell.
+    if (m_addContactsTextField->text().isEmpty())
+        return false;
+    addTypedAddress(false);
     return true;
 }
 
@@ -120,7 +126,10 @@ void PLContactsViewController::textFieldDidBeginEditing() {
     const QString shown = m_addContactsTextField->text();
     m_searchText = shown.isEmpty() ? QString() : shown;
     showAddContactButton(true);
-    configureBlurView();
+    // The overlay answers the user's move into the field: keys the field takes as the page shows leave
+    // the list in view, and its first click chooses a row.
+    if (std::exchange(m_fieldFocusedByUser, true))
+        configureBlurView();
 }
 
 void PLContactsViewController::textFieldDidEndEditing() {
@@ -178,13 +187,18 @@ void PLContactsViewController::blurViewTapped() {
 }
 
 void PLContactsViewController::addContactsButtonTapped() {
+    addTypedAddress(true);
+}
+
+void PLContactsViewController::addTypedAddress(bool endsEditing) {
     // The address as its row shows it and its invitation goes to it.
     const QString text = platform::BidiText::withoutControls(m_searchText);
     if (!StringAdditions::isValidEmailAddress(text)) {
         showAlert(localized("Alert"), localized("Please enter valid Email"));
         return;
     }
-    endEditing();
+    if (endsEditing)
+        endEditing();
     const PLPickerContact typed =
         PLPickerContact::fromAddressBook(PLAddressBookContact{text, text, QString(), 0});
     if (contactAlreadyAddedOrSelectedForEmail(text)) {

@@ -9,7 +9,7 @@
 namespace pelnix {
 
 PLCaptionTextView::PLCaptionTextView(int maximumLength, QWidget* parent)
-    : QPlainTextEdit(parent), m_maximumLength(maximumLength) {
+    : PlainTextView(parent), m_maximumLength(maximumLength) {
     setTabChangesFocus(true);
 }
 
@@ -49,7 +49,7 @@ void PLCaptionTextView::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
-    QPlainTextEdit::keyPressEvent(event);
+    PlainTextView::keyPressEvent(event);
 }
 
 void PLCaptionTextView::inputMethodEvent(QInputMethodEvent* event) {
@@ -58,7 +58,7 @@ void PLCaptionTextView::inputMethodEvent(QInputMethodEvent* event) {
         event->accept();
         return;
     }
-    QPlainTextEdit::inputMethodEvent(event);
+    PlainTextView::inputMethodEvent(event);
 }
 
 void PLCaptionTextView::insertFromMimeData(const QMimeData* source) {
@@ -66,7 +66,7 @@ void PLCaptionTextView::insertFromMimeData(const QMimeData* source) {
         return;
     if (!shouldChangeText(selectedLength(), source->text()))
         return;
-    QPlainTextEdit::insertFromMimeData(source);
+    PlainTextView::insertFromMimeData(source);
 }
 
 } // namespace pelnix

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QPlainTextEdit>
+#include "platform/ui/PlainTextView.h"
 
 namespace pelnix {
 
 // A text editor that refuses any edit (typing, paste, drop, input method) after which its text would
 // be longer than its limit, counted in UTF-16 units as the counter counts; a paste that does not fit
 // is refused whole rather than cut.
-class PLCaptionTextView : public QPlainTextEdit {
+class PLCaptionTextView : public platform::ui::PlainTextView {
     Q_OBJECT
 public:
     explicit PLCaptionTextView(int maximumLength, QWidget* parent = nullptr);

@@ -3,8 +3,10 @@
 #include "foundation/PLCurrentBundleInfo.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 
 namespace pelnix {
 
@@ -46,17 +48,30 @@ void PLPagePlaceholderView::paintEvent(QPaintEvent*) {
     const QFontMetrics noteMetrics(noteFont);
     const int textWidth = qMax(0, width() - 2 * kPadding);
     const int top = qMax(0, (height() - nameMetrics.height() - noteMetrics.height()) / 2);
-    // The painter takes the widget's layout direction: leading is the right edge right to left.
-    const Qt::Alignment alignment = Qt::AlignLeading | Qt::AlignTop;
+    // The painter aligns by the program's direction, not the widget's: the side is given as it shows.
+    const Qt::Alignment alignment =
+        QStyle::visualAlignment(layoutDirection(), Qt::AlignLeading | Qt::AlignTop);
     const QRect nameRect(kPadding, top, textWidth, nameMetrics.height());
     const QRect noteRect = nameRect.translated(0, nameMetrics.height());
+    // Each line reads in the direction of its own first strong letter, as a label's text does.
+    const auto draw = [&painter, alignment](const QRect& rect, const QString& line) {
+        painter.drawText(rect,
+                         int(alignment) |
+                             (line.isRightToLeft() ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight),
+                         line);
+    };
     painter.setFont(nameFont);
     painter.setPen(kNameColour);
-    painter.drawText(nameRect, int(alignment),
-                     nameMetrics.elidedText(m_name.simplified(), Qt::ElideRight, textWidth));
+    draw(nameRect, nameMetrics.elidedText(m_name.simplified(), Qt::ElideRight, textWidth));
     painter.setFont(noteFont);
     painter.setPen(kNoteColour);
-    painter.drawText(noteRect, int(alignment), noteMetrics.elidedText(m_note, Qt::ElideRight, textWidth));
+    draw(noteRect, noteMetrics.elidedText(m_note, Qt::ElideRight, textWidth));
+}
+
+void PLPagePlaceholderView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange)
+        update();
 }
 
 } // namespace pelnix

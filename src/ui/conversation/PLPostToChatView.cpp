@@ -6,6 +6,7 @@
 #include "interface/Pelnix.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/PlainTextView.h"
 #include "platform/ui/Window.h"
 #include "ui/conversation/PLChatWindowStyle.h"
 
@@ -35,7 +36,7 @@ const QColor kSendColor(0x00, 0x71, 0xBD);
 } // namespace
 
 PLPostToChatView::PLPostToChatView(QWidget* parent)
-    : QWidget(parent), m_messageTextView(new QPlainTextEdit(this)), m_mediaUploadButton(nullptr),
+    : QWidget(parent), m_messageTextView(new platform::ui::PlainTextView(this)), m_mediaUploadButton(nullptr),
       m_postChatletButton(new Button(this)), m_sendButton(nullptr), m_rightBackgroundView(new QWidget(this)),
       m_rightDivider(new QWidget(this)) {
     setObjectName(QStringLiteral("postToChatView"));

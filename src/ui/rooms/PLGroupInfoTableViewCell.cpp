@@ -141,6 +141,9 @@ void PLGroupInfoTableViewCell::buildField() {
     m_stateSwitch->setObjectName(QStringLiteral("stateSwitch"));
     m_stateSwitch->setBackgroundColor(QColor(238, 238, 238));
     m_stateSwitch->setCornerRadius(16);
+    // The row mirrored on its own mirrors its switch too: off, the knob lies at the right.
+    if (m_rightToLeft)
+        m_stateSwitch->setLayoutDirection(Qt::RightToLeft);
     m_stateSwitch->hide();
     connect(m_stateSwitch, &Switch::valueChanged, this, &PLGroupInfoTableViewCell::switchStateChanged);
 }

@@ -89,6 +89,10 @@ QWidget* PLNewGroupTableViewController::loadView() {
     m_adminOnlySwitch->setObjectName(QStringLiteral("adminOnlySwitch"));
     m_hideMemberInfoSwitch = new Switch(page);
     m_hideMemberInfoSwitch->setObjectName(QStringLiteral("hideMemberInfoSwitch"));
+    // The form mirrored on its own mirrors its switches too: off, their knobs lie at the right.
+    if (m_rightToLeft)
+        for (Switch* toggle : {m_adminOnlySwitch, m_hideMemberInfoSwitch})
+            toggle->setLayoutDirection(Qt::RightToLeft);
     page->installEventFilter(this);
     return page;
 }

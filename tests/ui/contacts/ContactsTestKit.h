@@ -244,15 +244,20 @@ struct PickerOnScreen {
     QPointer<PLContactsViewController> picker = qobject_cast<PLContactsViewController*>(
         qobject_cast<NavigationController*>(navigation.data())->topViewController());
 
+    // With `windowShownFirst` false the picker is presented before the window shows, as a host that
+    // opens it at start does.
     explicit PickerOnScreen(const QVariantList& added = {}, bool addMore = false, QSize size = {320, 568},
-                            QObject* delegate = nullptr) {
+                            QObject* delegate = nullptr, bool windowShownFirst = true) {
         window.resize(size);
         window.setRootViewController(host);
-        window.makeKeyAndVisible();
+        if (windowShownFirst)
+            window.makeKeyAndVisible();
         QMetaObject::invokeMethod(picker, "configureWithAddedContacts", Qt::DirectConnection,
                                   Q_ARG(QVariantList, added), Q_ARG(QObject*, delegate ? delegate : host),
                                   Q_ARG(bool, addMore));
         host->presentViewController(navigation, true);
+        if (!windowShownFirst)
+            window.makeKeyAndVisible();
         QCoreApplication::processEvents();
     }
     // The address book answers on the next turn and is read half a second later, off the main thread;
@@ -328,11 +333,20 @@ struct PickerOnScreen {
             QApplication::sendEvent(field, &press);
         }
     }
-    // Begins editing, as a tap into the field does.
+    // Begins editing, as a tap into the field does when the keys are elsewhere (the field takes them
+    // as the picker shows).
     void beginEditing() {
+        leaveTheField();
         picker->addContactsTextField()->setFocus(Qt::MouseFocusReason);
         if (!picker->addContactsTextField()->hasFocus())
             picker->textFieldDidBeginEditing();
+        QCoreApplication::processEvents();
+    }
+    // The keys go elsewhere, and editing ends.
+    void leaveTheField() {
+        auto* field = picker->addContactsTextField();
+        if (field->hasFocus())
+            field->clearFocus();
         QCoreApplication::processEvents();
     }
     // The window made active for real input: its handle, or null when it could not be activated.

@@ -82,8 +82,12 @@ private slots:
     void overlayWhileEditing();
     void hiddenAddButtonTakesNoClicks();
     void listAndBarFollowTheKeyboard();
-    void aShownAddressIsAddedAfterReturn_data();
-    void aShownAddressIsAddedAfterReturn();
+    void aShownAddressIsAddedAfterEditingEnds_data();
+    void aShownAddressIsAddedAfterEditingEnds();
+    void theFieldHasTheKeysAsThePickerShows_data();
+    void theFieldHasTheKeysAsThePickerShows();
+    void returnAddsTheTypedAddress_data();
+    void returnAddsTheTypedAddress();
     void theEntryAndTheBarMirrorRightToLeft_data();
     void theEntryAndTheBarMirrorRightToLeft();
 };
@@ -324,6 +328,7 @@ void TestContactEntry::overlayWhileEditing() {
     PickerOnScreen screen;
     screen.finishLoading();
     auto* field = screen.picker->addContactsTextField();
+    screen.leaveTheField();
     const int width = field->width();
     screen.type("zz");
     screen.eraseAll();
@@ -361,6 +366,7 @@ void TestContactEntry::hiddenAddButtonTakesNoClicks() {
     QVERIFY(window);
     auto* field = screen.picker->addContactsTextField();
     auto* add = screen.picker->addNewContactButton();
+    screen.leaveTheField();
     // Where the add button shows while the field is edited: over the field's end while it is not.
     const QPoint spot = add->mapTo(&screen.window, add->rect().center());
     QVERIFY(field->geometry().contains(field->parentWidget()->mapFrom(&screen.window, spot)));
@@ -379,7 +385,7 @@ void TestContactEntry::hiddenAddButtonTakesNoClicks() {
     // An address typed, then editing ended: the button is gone and adds nothing.
     screen.beginEditing();
     typeKeys(window, "lou@studio.test");
-    QTest::keyClick(window, Qt::Key_Return);
+    QTest::keyClick(window, Qt::Key_Tab);
     QVERIFY(!field->hasFocus());
     QVERIFY(!screen.picker->isAddContactButtonShown());
     QTest::mouseClick(window, Qt::LeftButton, {}, spot);
@@ -419,19 +425,19 @@ void TestContactEntry::listAndBarFollowTheKeyboard() {
     QCOMPARE(bar->width(), page->width());
 }
 
-void TestContactEntry::aShownAddressIsAddedAfterReturn_data() {
+void TestContactEntry::aShownAddressIsAddedAfterEditingEnds_data() {
     QTest::addColumn<Turned>("turned");
     QTest::addColumn<bool>("clickedAway");
-    QTest::newRow("ltr") << Turned::No << false;
+    QTest::newRow("ltr, editing ended by Tab") << Turned::No << false;
     QTest::newRow("ltr, editing ended by a click on the list") << Turned::No << true;
-    QTest::newRow("rtl program") << Turned::Program << false;
+    QTest::newRow("rtl program, editing ended by Tab") << Turned::Program << false;
     QTest::newRow("rtl window, editing ended by a click on the list") << Turned::Window << true;
 }
 
-// An address typed and Return pressed stays in the field, the list filtered by it: clicking the field
-// again and then "+" adds the address that shows, as "+" does before Return; never "Please enter
-// valid Email" for a valid address that shows.
-void TestContactEntry::aShownAddressIsAddedAfterReturn() {
+// An address typed stays in the field when editing ends, the list filtered by it: clicking the field
+// again and then "+" adds the address that shows, as "+" does before; never "Please enter valid
+// Email" for a valid address that shows.
+void TestContactEntry::aShownAddressIsAddedAfterEditingEnds() {
     QFETCH(Turned, turned);
     QFETCH(bool, clickedAway);
     const Qt::LayoutDirection program = QGuiApplication::layoutDirection();
@@ -455,7 +461,7 @@ void TestContactEntry::aShownAddressIsAddedAfterReturn() {
     if (clickedAway)
         screen.picker->blurViewTapped();
     else
-        QTest::keyClick(window, Qt::Key_Return);
+        QTest::keyClick(window, Qt::Key_Tab);
     QVERIFY(!field->hasFocus());
     QCOMPARE(field->text(), QString("lou@studio.test"));
     QVERIFY(screen.picker->isFiltered());
@@ -542,6 +548,105 @@ void TestContactEntry::theEntryAndTheBarMirrorRightToLeft() {
     QVERIFY(mirrors({screen.picker->startConversationButton(), screen.picker->editButton()}));
     QVERIFY(screen.picker->startConversationButton()->x() < width / 2);
     QGuiApplication::setLayoutDirection(program);
+}
+
+void TestContactEntry::theFieldHasTheKeysAsThePickerShows_data() {
+    QTest::addColumn<bool>("windowShownFirst");
+    QTest::newRow("presented over the host's screen") << true;
+    QTest::newRow("presented before its window shows") << false;
+}
+
+// The field takes the keys as the picker shows, with the list left in view: keys typed go into it,
+// and a click on a row chooses that row (no overlay takes the click).
+void TestContactEntry::theFieldHasTheKeysAsThePickerShows() {
+    QFETCH(bool, windowShownFirst);
+    SearchWorld world;
+    PickerOnScreen screen({}, false, {320, 568}, nullptr, windowShownFirst);
+    screen.finishLoading();
+    QWindow* window = screen.activate();
+    QVERIFY(window);
+    auto* field = screen.picker->addContactsTextField();
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(!screen.picker->isBlurViewShown());
+    const auto row = screen.rowOf("Cid");
+    QVERIFY(row);
+    screen.table()->scrollToRowAtIndexPath(*row, platform::ui::TableView::ScrollPosition::Middle, false);
+    QCoreApplication::processEvents();
+    QWidget* cell = screen.table()->cellForRowAtIndexPath(*row);
+    QVERIFY(cell);
+    QTest::mouseClick(window, Qt::LeftButton, {}, cell->mapTo(&screen.window, cell->rect().center()));
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), QStringList{"Cid"});
+    // The keys are where they were: typing filters the list.
+    field->setFocus(Qt::MouseFocusReason);
+    typeKeys(window, "cora");
+    QCOMPARE(field->text(), QString("cora"));
+    QVERIFY(screen.picker->isFiltered());
+    QCOMPARE(namesOf(screen.picker->filteredMembersArray()), (QStringList{"Cora Lind", "Cora Lind"}));
+}
+
+void TestContactEntry::returnAddsTheTypedAddress_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("keypad");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QStringList>("alerts");
+    QTest::addColumn<QString>("left");
+    const QStringList none;
+    const QStringList refused{"Alert | Please enter valid Email"};
+    QTest::newRow("a new address") << "sam@studio.test" << false << QStringList{"sam@studio.test"}
+                                   << QStringList{"sam@studio.test"} << none << "";
+    QTest::newRow("a new address, keypad Enter")
+        << "sam@studio.test" << true << QStringList{"sam@studio.test"} << QStringList{"sam@studio.test"}
+        << none << "";
+    QTest::newRow("a listed contact's whole address")
+        << "cid@acme.test" << false << none << QStringList{"Cid"} << none << "cid@acme.test";
+    QTest::newRow("no dot after the at") << "sam@studio" << false << none << none << refused << "sam@studio";
+    QTest::newRow("a phone number, keypad Enter")
+        << "+1 555 0101" << true << none << none << refused << "+1 555 0101";
+    QTest::newRow("nothing typed") << "" << false << none << none << none << "";
+}
+
+// Return (or keypad Enter) in the field adds what "+" adds, refuses what "+" refuses with its
+// message, and leaves the keys in the field: the next address is typed and added straight away.
+void TestContactEntry::returnAddsTheTypedAddress() {
+    QFETCH(QString, text);
+    QFETCH(bool, keypad);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, chosen);
+    QFETCH(QStringList, alerts);
+    QFETCH(QString, left);
+    SearchWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    QWindow* window = screen.activate();
+    QVERIFY(window);
+    auto* field = screen.picker->addContactsTextField();
+    QTest::mouseClick(window, Qt::LeftButton, {}, field->mapTo(&screen.window, field->rect().center()));
+    QVERIFY(field->hasFocus());
+    typeKeys(window, text.toLatin1().constData());
+    const auto enter = [&] {
+        if (keypad)
+            QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+        else
+            QTest::keyClick(window, Qt::Key_Return);
+    };
+    enter();
+    QCOMPARE(screen.alertTexts(), alerts);
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), typed);
+    QCOMPARE(namesOf(screen.picker->selectedContactsArray()), chosen);
+    QCOMPARE(field->text(), left);
+    screen.dismissAlerts();
+    QTRY_VERIFY(field->hasFocus());
+
+    // What was left is taken away as a user does.
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Backspace);
+    typeKeys(window, "lou@studio.test");
+    enter();
+    QVERIFY(screen.alertTexts().isEmpty());
+    QCOMPARE(namesOf(screen.picker->newlyAddedContactsArray()), typed + QStringList{"lou@studio.test"});
+    QVERIFY(field->text().isEmpty());
+    QVERIFY(field->hasFocus());
 }
 
 QTEST_MAIN(TestContactEntry)

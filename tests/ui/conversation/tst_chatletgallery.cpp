@@ -31,6 +31,7 @@
 #include "ui/conversation/PLChatletTextFieldView.h"
 #include "ui/conversation/PLContactDetailCell.h"
 #include "ui/conversation/PLContactDetailViewController.h"
+#include "ui/conversation/PLPagePlaceholderView.h"
 #include "ui/conversation/PLPostChatletViewController.h"
 #include "ui/conversation/PLReplyWebViewController.h"
 #include "ui/conversation/PLSmartMessageCell.h"
@@ -188,6 +189,58 @@ private slots:
                                 .arg(markX)
                                 .arg(area.left())
                                 .arg(area.right())));
+    }
+
+    // A poll whose page cannot load shows a box naming it over its note, both lines at the box's
+    // leading edge: the left left to right; right to left the box lies mirrored and each line ends at
+    // its right, as far from it as it starts from the left left to right; turned back at run time, the
+    // lines start at the left again.
+    void thePagePlaceholderReadsFromItsLeadingEdge() {
+        const auto box = [](const GalleryShot& shot) {
+            auto* cell = shot.controller->view()->findChild<PLSmartMessageCell*>();
+            return cell ? cell->pagePlaceholder() : nullptr;
+        };
+        // The first and last inked columns of the name's line (the box's upper half) and the note's.
+        const auto lines = [](const GalleryShot& shot, const PLPagePlaceholderView* view) {
+            QList<std::pair<int, int>> spans;
+            for (const int top : {2, view->height() / 2}) {
+                int first = -1;
+                int last = -1;
+                for (int x = 2; x < view->width() - 2; ++x)
+                    for (int y = top; y < top + view->height() / 2 - 2; ++y)
+                        if (shot.at(view, QPointF(x, y)).lightness() < 200) {
+                            if (first < 0)
+                                first = x;
+                            last = x;
+                            break;
+                        }
+                spans << std::pair{first, last};
+            }
+            return spans;
+        };
+        GalleryShot leftToRight(QStringLiteral("PagePlaceholder"));
+        PLPagePlaceholderView* plain = box(leftToRight);
+        QVERIFY(plain && plain->isVisible());
+        QCOMPARE(plain->name(), QStringLiteral("Poll"));
+        GalleryShot rightToLeft(QStringLiteral("PagePlaceholderRightToLeft"));
+        PLPagePlaceholderView* mirrored = box(rightToLeft);
+        QVERIFY(mirrored && mirrored->isVisible());
+        QCOMPARE(mirrored->geometry(),
+                 test::mirroredIn(mirrored->parentWidget()->width(), plain->geometry()));
+        const auto plainLines = lines(leftToRight, plain);
+        const auto mirroredLines = lines(rightToLeft, mirrored);
+        for (int line = 0; line < 2; ++line) {
+            const auto [first, last] = plainLines[line];
+            const auto [mirroredFirst, mirroredLast] = mirroredLines[line];
+            QVERIFY2(first >= 8 && first <= 13, qPrintable(QString::number(first)));
+            const int fromTheRight = mirrored->width() - 1 - mirroredLast;
+            QVERIFY2(fromTheRight >= 8 && fromTheRight <= 13, qPrintable(QString::number(fromTheRight)));
+            // As wide as left to right, but for a column of antialiasing.
+            QVERIFY(qAbs((mirroredLast - mirroredFirst) - (last - first)) <= 1);
+        }
+        rightToLeft.controller->view()->setLayoutDirection(Qt::LeftToRight);
+        rightToLeft.retake();
+        QCOMPARE(lines(rightToLeft, box(rightToLeft))[0].first, plainLines[0].first);
     }
 
     void theDetailsPageShowsThePollsResults() {

@@ -40,6 +40,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -85,6 +86,8 @@ private slots:
     void theSeparatorReadsItsCountFirstRightToLeft();
     void pictureUploadsWithItsRingAtFortyPercent();
     void rightToLeftPutsTheAvatarsOnTheRight();
+    void theEmptyInputWaitsAtItsLeadingEdge_data();
+    void theEmptyInputWaitsAtItsLeadingEdge();
     void roomShowsSystemEventsGroupingAndAWaitingPost_data();
     void roomShowsSystemEventsGroupingAndAWaitingPost();
     void aPictureTakenBeforeTheTimesFadeInIsTold();
@@ -318,6 +321,41 @@ void TestConversationGallery::rightToLeftPutsTheAvatarsOnTheRight() {
     QCOMPARE(media->mapTo(bar, QPoint()).x(), 0);
     QCOMPARE(static_cast<QWidget*>(shot.chat->postToChatView()->postChatletButton())->geometry().right(),
              bar->width() - 1);
+}
+
+void TestConversationGallery::theEmptyInputWaitsAtItsLeadingEdge_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<bool>("atTheRight");
+    QTest::newRow("left to right") << QStringLiteral("ChatWindowRoom") << false;
+    QTest::newRow("window right to left") << QStringLiteral("ChatWindowRoomRightToLeft") << true;
+    QTest::newRow("program right to left") << QStringLiteral("ChatWindowRoomProgramRightToLeft") << true;
+}
+
+// The empty input's placeholder (and its caret, where it shows) waits at the field's leading edge:
+// the right, right to left, in the window's view as in a program right to left.
+void TestConversationGallery::theEmptyInputWaitsAtItsLeadingEdge() {
+    QFETCH(QString, identifier);
+    QFETCH(bool, atTheRight);
+    GalleryShot shot(identifier);
+    QPlainTextEdit* field = shot.chat->postToChatView()->messageTextView();
+    QVERIFY(field->toPlainText().isEmpty());
+    QVERIFY(!field->placeholderText().isEmpty());
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < field->width(); ++x)
+        if (shot.any(field, QRect(x, 2, 1, field->height() - 4),
+                     [](const QColor& c) { return c.lightness() < 235; })) {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    QVERIFY(first >= 0);
+    // Within the document's margin and a glyph's bearing of the leading edge, well off the other.
+    const int fromTheLeft = first;
+    const int fromTheRight = field->width() - 1 - last;
+    QVERIFY2(
+        (atTheRight ? fromTheRight : fromTheLeft) <= 8 && (atTheRight ? fromTheLeft : fromTheRight) > 16,
+        qPrintable(QStringLiteral("ink from x %1 to %2 of %3").arg(first).arg(last).arg(field->width())));
 }
 
 void TestConversationGallery::roomShowsSystemEventsGroupingAndAWaitingPost_data() {

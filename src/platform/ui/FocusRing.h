@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QRectF>
+
+class QPainter;
+class QWidget;
+
+namespace pelnix::platform::ui {
+
+// The ring that shows where Tab put the keys on the library's controls that draw themselves. It must
+// read against what it lies on: in the highlight colour on a blue button it would not show.
+namespace FocusRing {
+
+// Whether `control` shows the ring now: it has the keys, and they came by the keyboard (a click's focus
+// in a window where no key moved it shows none).
+bool shows(const QWidget* control);
+
+// The contrast ratio of two colours as the web's accessibility guidelines count it, 1 to 21 (their
+// alpha is not counted).
+qreal contrast(const QColor& a, const QColor& b);
+
+// At least what those guidelines ask of a control's parts against what is next to them.
+constexpr qreal kLeastContrast = 3.0;
+
+// The ring's colour on `fill`, the control's own colour where the ring lies: `highlight` where it reads
+// on it, else `preferred` (the control's title, say) where that does, else black or white, whichever
+// reads better.
+QColor colourOn(const QColor& fill, const QColor& highlight, const QColor& preferred);
+
+// `top` laid on the opaque `below`, as a translucent fill shows.
+QColor laidOn(const QColor& top, const QColor& below);
+
+// The colour that shows behind `control` where it draws nothing: the first of its ancestors that fills
+// its background, else its window's.
+QColor backdrop(const QWidget* control);
+
+// Draws the ring 2 px wide just inside `bounds`, its corners rounded by `radius`.
+void draw(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& colour);
+
+} // namespace FocusRing
+
+} // namespace pelnix::platform::ui

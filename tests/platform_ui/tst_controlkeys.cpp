@@ -1,0 +1,191 @@
+// Controls from the keyboard: a bar button with the keys is pressed by Return and Enter as by Space,
+// and the ring Tab draws reads against what it lies on, on every button and switch.
+
+#include "TestSandbox.h"
+
+#include "platform/ui/Animator.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/FocusRing.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTest>
+#include <QToolButton>
+
+using namespace pelnix::platform::ui;
+
+namespace {
+QString describe(const QColor& colour) {
+    return colour.name();
+}
+} // namespace
+
+class TestControlKeys : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Animator::setInstant(true); }
+
+    void aBarButtonIsPressedByReturnEnterAndSpace_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("autoRepeat");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("presses");
+        QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << false << true << 1;
+        QTest::newRow("keypad Enter")
+            << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << false << true << 1;
+        QTest::newRow("Space") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << false << true << 1;
+        QTest::newRow("Return held down")
+            << int(Qt::Key_Return) << Qt::KeyboardModifiers() << true << true << 0;
+        QTest::newRow("Ctrl+Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                     << false << true << 0;
+        QTest::newRow("Return, disabled")
+            << int(Qt::Key_Return) << Qt::KeyboardModifiers() << false << false << 0;
+    }
+
+    // The button Tab put the keys on acts on Return and the keypad's Enter as on Space, once for a key
+    // held down, and not while its item is disabled.
+    void aBarButtonIsPressedByReturnEnterAndSpace() {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, autoRepeat);
+        QFETCH(bool, enabled);
+        QFETCH(int, presses);
+        Window window;
+        window.resize(320, 200);
+        auto* screen = new ViewController;
+        int pressed = 0;
+        auto* done = new BarButtonItem(
+            BarButtonItem::SystemItem::Done, [&pressed] { ++pressed; }, screen);
+        done->setEnabled(enabled);
+        screen->navigationItem()->setRightBarButtonItem(done);
+        window.setRootViewController(new NavigationController(screen));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* button = qobject_cast<QToolButton*>(done->view());
+        QVERIFY(button);
+        button->setFocus(Qt::TabFocusReason);
+        if (autoRepeat) {
+            QKeyEvent first(QEvent::KeyPress, key, modifiers, QStringLiteral("\r"), true);
+            QCoreApplication::sendEvent(button, &first);
+        } else {
+            QTest::keyClick(button, Qt::Key(key), modifiers);
+        }
+        QCOMPARE(pressed, presses);
+    }
+
+    // The back button is a bar's button too: Return pops the page it belongs to.
+    void theBackButtonIsPressedByReturn() {
+        Window window;
+        window.resize(320, 200);
+        auto* first = new ViewController;
+        first->setTitle(QStringLiteral("Chats"));
+        auto* navigation = new NavigationController(first);
+        window.setRootViewController(navigation);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        navigation->pushViewController(new ViewController, false);
+        auto* back = window.findChild<QToolButton*>(QStringLiteral("navigationBar.back"));
+        QVERIFY(back);
+        back->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(back, Qt::Key_Return);
+        QCOMPARE(navigation->viewControllers().size(), 1);
+    }
+
+    void theRingReadsOnTheControl_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QColor>("fill");
+        QTest::addColumn<QColor>("page");
+        const QColor white(Qt::white);
+        QTest::newRow("blue button") << "button" << QColor(0x00, 0x86, 0xCA) << white;
+        QTest::newRow("button in the highlight colour") << "button" << QColor() << white;
+        QTest::newRow("half clear blue button") << "button" << QColor(0x00, 0x86, 0xCA, 128) << white;
+        QTest::newRow("clear button") << "button" << QColor(Qt::transparent) << white;
+        QTest::newRow("clear button on a dark page")
+            << "button" << QColor(Qt::transparent) << QColor(0x1C, 0x1C, 0x1E);
+        QTest::newRow("dark button") << "button" << QColor(0x20, 0x20, 0x20) << white;
+        QTest::newRow("button with a blue picture") << "picture" << QColor() << white;
+        QTest::newRow("switch off") << "off" << QColor() << white;
+        QTest::newRow("switch on") << "on" << QColor() << white;
+    }
+
+    // The ring Tab draws has at least 3:1 against the control's fill beside it (what the web's
+    // accessibility guidelines ask of a control's parts); a blue button's ring in the highlight colour
+    // had 1.08:1.
+    void theRingReadsOnTheControl() {
+        QFETCH(QString, control);
+        QFETCH(QColor, fill);
+        QFETCH(QColor, page);
+        QWidget window;
+        window.setAutoFillBackground(true);
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, page);
+        window.setPalette(palette);
+        window.resize(300, 60);
+        auto* field = new TextField(&window);
+        field->setGeometry(0, 0, 100, 40);
+        QWidget* shown = nullptr;
+        if (control == QLatin1String("on") || control == QLatin1String("off")) {
+            auto* toggle = new Switch(&window);
+            toggle->setOn(control == QLatin1String("on"));
+            shown = toggle;
+        } else {
+            auto* button = new Button(&window);
+            button->setTitle(QStringLiteral("Next"));
+            button->setTitleColor(Qt::white);
+            button->setCornerRadius(4);
+            if (control == QLatin1String("picture")) {
+                QImage picture(40, 20, QImage::Format_ARGB32);
+                QPainter painter(&picture);
+                QLinearGradient blue(0, 0, 40, 0);
+                blue.setColorAt(0, QColor(0x00, 0x70, 0xC0));
+                blue.setColorAt(1, QColor(0x20, 0x90, 0xE0));
+                painter.fillRect(picture.rect(), blue);
+                painter.end();
+                button->setBackgroundImage(picture);
+            } else {
+                button->setBackgroundColor(fill.isValid() ? fill
+                                                          : button->palette().color(QPalette::Highlight));
+            }
+            shown = button;
+        }
+        shown->setGeometry(120, 10, shown->sizeHint().width() + 40, 36);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(shown->hasFocus());
+        QCoreApplication::processEvents();
+        const QImage picture = window.grab().toImage();
+        const QPoint at = shown->geometry().topLeft();
+        const bool isSwitch = qobject_cast<Switch*>(shown);
+        // On the ring at the control's edge, and on its fill just inside the ring.
+        const QPoint ring = at + (isSwitch ? QPoint(shown->width() / 2, 1) : QPoint(1, shown->height() / 2));
+        const QPoint inside =
+            at + (isSwitch ? QPoint(shown->width() / 2, 5) : QPoint(5, shown->height() / 2));
+        const QColor ringColour = picture.pixelColor(ring);
+        const QColor fillColour = picture.pixelColor(inside);
+        QVERIFY2(FocusRing::contrast(ringColour, fillColour) >= FocusRing::kLeastContrast,
+                 qPrintable(QStringLiteral("ring %1 on %2: %3:1")
+                                .arg(describe(ringColour), describe(fillColour))
+                                .arg(FocusRing::contrast(ringColour, fillColour), 0, 'f', 2)));
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestControlKeys t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_controlkeys.moc"
