@@ -6,10 +6,10 @@
 #include "platform/ui/ViewController.h"
 
 #include <QPointer>
-
-class QKeyEvent;
 #include <QVariantList>
 #include <functional>
+
+class QKeyEvent;
 
 namespace pelnix {
 
