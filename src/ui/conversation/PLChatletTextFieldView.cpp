@@ -33,6 +33,16 @@ protected:
         }
         platform::ui::TextView::paintEvent(event);
     }
+    // The frame tells whether the field has the keys: the editor repaints only its caret as they come
+    // and go, which would leave the frame as it last was.
+    void focusInEvent(QFocusEvent* event) override {
+        platform::ui::TextView::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        platform::ui::TextView::focusOutEvent(event);
+        viewport()->update();
+    }
 };
 } // namespace
 

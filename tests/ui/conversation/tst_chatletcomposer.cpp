@@ -26,9 +26,11 @@
 #include "ui/toolkit/PLCustomTextField.h"
 #include "ui/toolkit/PLSwipeViewController.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPaintEvent>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -91,6 +93,7 @@ private slots:
     void composedLinksAreClassifiedAsTheirActions();
     void aReplyAsksTheChoicesItsLinkCarries();
     void theRingOfAVoteOptionTabReachedLeavesItWhole();
+    void aManyLineFieldsFrameFollowsTheKeys();
     void aContactChatletSharesAPersonFromTheAddressBook();
     void aLocationChatletNeedsTheLocationScreens();
     void thePostReachesTheServiceAndAnotherMembersStream();
@@ -334,6 +337,36 @@ void TestChatletComposer::theRingOfAVoteOptionTabReachedLeavesItWhole() {
         QVERIFY(ring > 0);
         QVERIFY2(covered.isEmpty(), qPrintable(option->titleForState(platform::ui::Button::State::Normal) +
                                                QStringLiteral(": ") + covered.join(' ')));
+    }
+}
+
+// The frame of a many-line field tells whether it has the keys: it is painted anew, whole, as the
+// keys come and go, not only where the caret was.
+void TestChatletComposer::aManyLineFieldsFrameFollowsTheKeys() {
+    PLPostChatletViewController* form = openForm(QStringLiteral("poll"));
+    QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+    auto* question = qobject_cast<QAbstractScrollArea*>(
+        form->formView()->fieldView("question")->findChild<QWidget*>(QStringLiteral("input")));
+    QVERIFY(question);
+    struct PaintedRegion : QObject {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                region += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } painted;
+    question->viewport()->installEventFilter(&painted);
+    const QRect whole = question->viewport()->rect();
+    for (const bool coming : {true, false}) {
+        painted.region = QRegion();
+        if (coming)
+            question->setFocus(Qt::TabFocusReason);
+        else
+            QTest::keyClick(world->window->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(question->hasFocus(), coming);
+        QTRY_VERIFY2(painted.region.contains(whole.topLeft()) && painted.region.contains(whole.bottomRight()),
+                     coming ? "keys came" : "keys went");
     }
 }
 
