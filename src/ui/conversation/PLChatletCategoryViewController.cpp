@@ -96,6 +96,10 @@ bool PLChatletCategoryViewController::eventFilter(QObject* watched, QEvent* even
     return ViewController::eventFilter(watched, event);
 }
 
+QWidget* PLChatletCategoryViewController::preferredFocusWidget() {
+    return m_table;
+}
+
 bool PLChatletCategoryViewController::keyPressed(const QKeyEvent* event) {
     if (event->modifiers() & ~Qt::KeypadModifier)
         return false;

@@ -32,6 +32,8 @@ public:
 
     QVariantList chatlets() const { return m_chatlets; }
     platform::ui::TableView* tableView() const { return m_table; }
+    // The list: Up, Down and Return work on it at once.
+    QWidget* preferredFocusWidget() override;
 
     int numberOfRowsInSection(platform::ui::TableView* table, int section) override;
     platform::ui::TableViewCell* cellForRowAtIndexPath(platform::ui::TableView* table,

@@ -65,6 +65,12 @@ void PLPostChatletViewController::configureWithMessageType(
     m_form = formJSONDict.value_or(QVariantMap());
 }
 
+QWidget* PLPostChatletViewController::preferredFocusWidget() {
+    if (showsPicker() && m_picker)
+        return m_picker->preferredFocusWidget();
+    return PLBaseViewController::preferredFocusWidget();
+}
+
 bool PLPostChatletViewController::showsPicker() const {
     return !m_hasForm;
 }

@@ -61,6 +61,8 @@ public:
     bool showsPicker() const;
     QVariantMap form() const { return m_form; }
     PLSwipeViewController* pickerViewController() const { return m_picker; }
+    // The picker's list while it shows, else the form's first field.
+    QWidget* preferredFocusWidget() override;
     PLChatletFormView* formView() const { return m_formView; }
     platform::ui::BarButtonItem* sendBarButtonItem() const { return m_send; }
 

@@ -203,6 +203,10 @@ void PLSwipeViewController::setSelectedViewController(ViewController* page) {
         });
 }
 
+QWidget* PLSwipeViewController::preferredFocusWidget() {
+    return m_selectedViewController ? m_selectedViewController->preferredFocusWidget() : nullptr;
+}
+
 int PLSwipeViewController::numberOfItemsInStrip(CollectionStrip*) {
     return int(m_viewControllers.size());
 }

@@ -34,6 +34,8 @@ public:
     int selectedIndex() const { return m_selectedIndex; }
     void setSelectedIndex(int index);
     platform::ui::ViewController* selectedViewController() const { return m_selectedViewController; }
+    // The page that shows names it.
+    QWidget* preferredFocusWidget() override;
     QList<platform::ui::ViewController*> viewControllers() const;
     int swipeViewType() const { return m_swipeViewType; }
     void setSwipeViewType(int type) { m_swipeViewType = type; }

@@ -360,6 +360,9 @@ void TestChatWindowKeys::theChatletPickerFromTheKeyboard() {
         if (shown->tableView() && shown->tableView()->isVisible())
             page = shown;
     QVERIFY(page);
+    // Opened from the keyboard's place, the list has the keys, its first row marked for Return.
+    QTRY_COMPARE(QApplication::focusWidget(), page->tableView());
+    QCOMPARE(page->tableView()->indexPathForSelectedRow().value_or(platform::ui::IndexPath{0, -1}).row, 0);
     QWindow* keys = world->window->windowHandle();
     QSet<QString> stops;
     for (int i = 0; i < 10; ++i) {
