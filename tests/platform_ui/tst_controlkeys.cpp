@@ -9,6 +9,7 @@
 #include "platform/ui/FocusRing.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
@@ -178,6 +179,42 @@ private slots:
                  qPrintable(QStringLiteral("ring %1 on %2: %3:1")
                                 .arg(describe(ringColour), describe(fillColour))
                                 .arg(FocusRing::contrast(ringColour, fillColour), 0, 'f', 2)));
+    }
+    // A list Tab reaches (it scrolls with the arrows and the page keys) shows a ring at its edge while
+    // it has the keys by the keyboard; a click's focus shows none, and the ring goes with the keys.
+    void aListTabReachesShowsTheRing() {
+        QWidget window;
+        window.resize(300, 200);
+        auto* field = new TextField(&window);
+        field->setGeometry(0, 0, 300, 40);
+        auto* list = new ScrollView(&window);
+        list->setGeometry(0, 50, 300, 150);
+        list->setContentSize(QSizeF(300, 2000));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto ringShown = [&] {
+            QCoreApplication::processEvents();
+            const QImage picture = window.grab().toImage();
+            const QColor edge =
+                picture.pixelColor(list->geometry().left() + 1, list->geometry().center().y());
+            const QColor inside =
+                picture.pixelColor(list->geometry().left() + 6, list->geometry().center().y());
+            return FocusRing::contrast(edge, inside) >= FocusRing::kLeastContrast;
+        };
+        field->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!ringShown());
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QVERIFY(ringShown());
+        QTest::keyClick(list, Qt::Key_PageDown);
+        QVERIFY(list->contentOffset().y() > 0);
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(!list->hasFocus());
+        QVERIFY(!ringShown());
+        window.setAttribute(Qt::WA_KeyboardFocusChange, false);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton);
+        list->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!ringShown());
     }
 };
 

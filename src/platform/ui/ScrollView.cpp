@@ -2,6 +2,7 @@
 
 #include "Animator.h"
 #include "Scheduler.h"
+#include "ScrollFocusRing.h"
 #include "ScrollIndicators.h"
 
 #include <QMouseEvent>
@@ -28,6 +29,7 @@ constexpr qint64 kWheelQuietMs = 150;
 ScrollView::ScrollView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     m_indicators = new ScrollIndicators(this, ScrollIndicators::Reveal::OnRequest);
+    new ScrollFocusRing(this);
     for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
         connect(bar, &QScrollBar::sliderPressed, this, &ScrollView::beginDragging);
         connect(bar, &QScrollBar::sliderReleased, this, [this] { endDragging(false); });
