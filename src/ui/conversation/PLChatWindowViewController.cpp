@@ -229,17 +229,20 @@ QWidget* PLChatWindowViewController::preferredFocusWidget() {
     return text && text->isEnabled() ? text : nullptr;
 }
 
-// A page takes the keys with the click on its link (a vote, a picture); shown again once the page that
-// link opened is left, the window has the user type into its text, as before the click, rather than
-// into the page.
+// A page takes the keys with the click on its link (a vote, a picture), and the chatlet and attachment
+// buttons with Tab and Space; shown again once the page they opened is left (a vote or a chatlet sent,
+// a picture posted or viewed), the window has the user type into its text, rather than into the page
+// or onto the button that was only the way there.
 void PLChatWindowViewController::takeKeysFromThePages() {
     QWidget* focus = QApplication::focusWidget();
-    if (!focus || !m_collectionView || !m_collectionView->viewport()->isAncestorOf(focus))
+    if (!focus || !m_collectionView)
         return;
-    bool inPage = false;
-    for (QWidget* w = focus; w && !inPage; w = w->parentWidget())
-        inPage = qobject_cast<platform::ui::WebView*>(w) != nullptr;
-    if (QWidget* text = preferredFocusWidget(); inPage && text && text->isVisible())
+    bool wayToAPage = m_postToChatView && (focus == m_postToChatView->postChatletButton() ||
+                                           focus == m_postToChatView->mediaUploadButton());
+    if (m_collectionView->viewport()->isAncestorOf(focus))
+        for (QWidget* w = focus; w && !wayToAPage; w = w->parentWidget())
+            wayToAPage = qobject_cast<platform::ui::WebView*>(w) != nullptr;
+    if (QWidget* text = preferredFocusWidget(); wayToAPage && text && text->isVisible())
         platform::ui::Window::giveKeyboardTo(text);
 }
 

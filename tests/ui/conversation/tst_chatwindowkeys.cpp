@@ -140,7 +140,9 @@ private:
     }
     // The chatlet button clicked and the poll picked: its form, or null.
     PLPostChatletViewController* openThePollForm();
-    void postAPollWithTheKeyboard();
+    // The form opened by a click on the chatlet button, or by Tab and Space on it and Return on the
+    // picker's list; then filled and sent from the keyboard.
+    void postAPollWithTheKeyboard(bool openedByKeyboard);
     // Opens the room anew and clicks the page of Bob's `message`, which takes the keys.
     void clickThePageOf(const Message::Ptr& message);
     void voteWithTheKeyboard();
@@ -417,6 +419,8 @@ void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft_data() {
     QTest::newRow("a picture posted from its preview with the keyboard") << "picture keyboard";
     QTest::newRow("the viewer's Done clicked") << "viewer clicked";
     QTest::newRow("the viewer's Done with the keyboard") << "viewer keyboard";
+    // Last: the poll it posts takes a page row of its own, under the pages the rows above click.
+    QTest::newRow("a poll made with the keyboard alone") << "poll keyboard";
 }
 
 // The keys in the room's text, a page opened over the room and left: the next text typed lands in
@@ -429,8 +433,8 @@ void TestChatWindowKeys::theTextHasTheKeysAgainWhenThePageAboveIsLeft() {
     const auto online = qScopeGuard([this] { world->fixture.setOnline(true); });
     QTest::mouseClick(text()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), text());
-    if (page == QLatin1String("poll"))
-        postAPollWithTheKeyboard();
+    if (page.startsWith(QLatin1String("poll")))
+        postAPollWithTheKeyboard(page.endsWith(QLatin1String("keyboard")));
     else if (page == QLatin1String("vote"))
         voteWithTheKeyboard();
     else if (page.startsWith(QLatin1String("picture")))
@@ -459,8 +463,19 @@ PLPostChatletViewController* TestChatWindowKeys::openThePollForm() {
     return form && form != picker && form->formView() ? form : nullptr;
 }
 
-void TestChatWindowKeys::postAPollWithTheKeyboard() {
-    PLPostChatletViewController* form = openThePollForm();
+void TestChatWindowKeys::postAPollWithTheKeyboard(bool openedByKeyboard) {
+    PLPostChatletViewController* form = nullptr;
+    if (openedByKeyboard) {
+        pressWithTheKeyboard(chat->postToChatView()->postChatletButton());
+        QTest::keyClick(keys(), Qt::Key_Return);
+        world->settle();
+        auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+        form = navigation ? qobject_cast<PLPostChatletViewController*>(navigation->topViewController())
+                          : nullptr;
+        QVERIFY(form && !form->showsPicker());
+    } else {
+        form = openThePollForm();
+    }
     QVERIFY(form);
     QWidget* title = form->formView()->fieldView("title")->findChild<QWidget*>(QStringLiteral("input"));
     for (int i = 0; i < kTabPresses && QApplication::focusWidget() != title; ++i)
@@ -505,6 +520,14 @@ void TestChatWindowKeys::clickThePageOf(const Message::Ptr& message) {
     page->contentHeight = 150;
     page->finishLoad();
     world->settle();
+    // The row took its page's height: the rows are laid out again and may have changed cells.
+    chat->collectionView()->scrollToItemAtIndexPath(
+        path, platform::ui::CollectionView::ScrollPosition::Middle, false);
+    world->settle();
+    cell = qobject_cast<PLSmartMessageCell*>(chat->collectionView()->cellForItemAtIndexPath(path));
+    QVERIFY(cell);
+    page = qobject_cast<platform::ui::FakeWebView*>(cell->webView());
+    QVERIFY(page);
     QTest::mouseClick(page, Qt::LeftButton, {}, page->rect().center());
     world->settle();
 }
