@@ -1,27 +1,15 @@
 #include "KeyboardMonitor.h"
 
+#include "TextInput.h"
 #include "Window.h"
 
 #include "platform/NotificationCenter.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 
 namespace pelnix::platform::ui {
 
 namespace {
-bool acceptsText(const QWidget* widget) {
-    if (auto* line = qobject_cast<const QLineEdit*>(widget))
-        return !line->isReadOnly();
-    if (auto* text = qobject_cast<const QTextEdit*>(widget))
-        return !text->isReadOnly();
-    if (auto* plain = qobject_cast<const QPlainTextEdit*>(widget))
-        return !plain->isReadOnly();
-    return false;
-}
-
 Window* libraryWindowOf(QWidget* widget) {
     for (QWidget* w = widget; w; w = w->parentWidget())
         if (auto* window = qobject_cast<Window*>(w))
@@ -43,7 +31,7 @@ KeyboardMonitor::KeyboardMonitor(QObject* parent) : QObject(parent) {
 
 void KeyboardMonitor::focusChanged(QWidget*, QWidget* now) {
     Window* window = libraryWindowOf(now);
-    if (window && acceptsText(now)) {
+    if (window && TextInput::acceptsTyping(now)) {
         if (!m_visible)
             show(0, window);
     } else if (m_visible && m_frame.height() == 0) {

@@ -8,6 +8,7 @@
 #include "NavigationItem.h"
 #include "ScreenRegistry.h"
 #include "StoryboardSegue.h"
+#include "TextInput.h"
 #include "Window.h"
 #include "WindowFocus.h"
 
@@ -15,10 +16,7 @@
 
 #include <QApplication>
 #include <QGridLayout>
-#include <QLineEdit>
 #include <QLoggingCategory>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QWidget>
 
 namespace pelnix::platform::ui {
@@ -361,20 +359,12 @@ void ViewController::endEditing() {
 QWidget* ViewController::preferredFocusWidget() {
     if (!m_view)
         return nullptr;
-    const auto editable = [](const QWidget* w) {
-        if (auto* line = qobject_cast<const QLineEdit*>(w))
-            return !line->isReadOnly();
-        if (auto* text = qobject_cast<const QTextEdit*>(w))
-            return !text->isReadOnly();
-        if (auto* plain = qobject_cast<const QPlainTextEdit*>(w))
-            return !plain->isReadOnly();
-        return false;
-    };
     // Tab's order from the view: the chain runs through the whole window, so stop on leaving the view.
     for (QWidget* w = m_view->nextInFocusChain(); w && w != m_view; w = w->nextInFocusChain()) {
         if (!m_view->isAncestorOf(w))
             continue;
-        if (editable(w) && w->isVisibleTo(m_view) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+        if (TextInput::acceptsTyping(w) && w->isVisibleTo(m_view) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus))
             return w;
     }
     return nullptr;
