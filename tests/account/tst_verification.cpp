@@ -126,6 +126,7 @@ void TestVerification::wrongCodeShowsTheMarkerUntilEdited() {
     AccountWorld world;
     registerAddress(world, QStringLiteral("Nina"));
     ScreenHost host;
+    QVERIFY(QTest::qWaitForWindowActive(&host.window));
     PLEmailVerficationViewController* verification = openVerification(host, 2, nullptr);
     PLCustomTextField* field = verification->verifyCodeTextField();
     QCOMPARE(verification->vierfyEmailDescriptionLabel()->text(), kAddress);
@@ -148,8 +149,11 @@ void TestVerification::wrongCodeShowsTheMarkerUntilEdited() {
     QCOMPARE(world.analytics.count(QStringLiteral("OTP Verification failed - Wrong code")), 1);
     answerAlert(host, QStringLiteral("Wrong Verification Code"), QStringLiteral("OK"));
 
-    // Any edit takes the marker away at once.
-    QTest::keyClick(field, Qt::Key_Backspace);
+    // The alert answered, the code field has the keys again for the code typed anew, and any edit
+    // takes the marker away at once.
+    QTRY_COMPARE(QApplication::focusWidget(), field);
+    QTest::keyClick(host.window.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(field->text(), QStringLiteral("00000"));
     QVERIFY(!verification->isWrongCode());
     QVERIFY(!verification->wrongVerificationCodeButton()->isVisible());
     QVERIFY(field->font().bold());

@@ -11,6 +11,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenRegistry.h"
+#include "platform/ui/Window.h"
 #include "ui/account/AccountAnalytics.h"
 #include "ui/account/AccountUi.h"
 #include "ui/account/PLUserProfileTableViewController.h"
@@ -176,6 +177,9 @@ void PLEmailVerficationViewController::codeRefused() {
     m_isWrongCode = true;
     showWrongVerificationCodePopUp();
     AccountAnalytics::trackEvent(QStringLiteral("OTP Verification failed - Wrong code"));
+    // Verify took the keys from the code; the user types it again once the alert is answered.
+    if (isVisible())
+        platform::ui::Window::giveKeyboardTo(m_code);
 }
 
 void PLEmailVerficationViewController::finishSignIn() {
