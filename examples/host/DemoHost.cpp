@@ -294,6 +294,7 @@ QString DemoHost::answerTo(const QString& text, const QString& smartKind) {
 }
 
 void DemoHost::colleagueAnswersLater(const QString& answer) {
+    emit colleagueWillAnswer(answer);
     QTimer::singleShot(kAnswerDelayMs, this, [this, answer] {
         m_control.postAs(m_colleagueID, m_colleagueToken, m_group.groupID, answer,
                          [answer](bool ok, const QJsonObject& reply) {

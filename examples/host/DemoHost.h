@@ -37,6 +37,8 @@ signals:
     void finished(int status);
     // The library is started and the group with the colleague exists (windowed runs).
     void conversationReady();
+    // A post of the user was seen delivered: the colleague answers it with `answer` in a moment.
+    void colleagueWillAnswer(const QString& answer);
 
 private:
     void seedColleague();

@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <unistd.h>
@@ -95,6 +96,9 @@ private slots:
                          root->chatRoomsNavigationViewController()->topViewController())));
         // A post the colleague answers a moment after it is delivered: the session ends meanwhile.
         const QString text = QStringLiteral("Signing out now");
+        // The host learns of the delivery from a notification queued after the store has it: the
+        // sign-out waits for the host to have seen it, as a user who reads "delivered" would.
+        QSignalSpy willAnswer(m_host.get(), &DemoHost::colleagueWillAnswer);
         chat->postToChatView()->messageTextView()->setPlainText(text);
         chat->postToChatView()->textViewDidChange();
         chat->postToChatView()->sendButton()->click();
@@ -103,6 +107,8 @@ private slots:
             return message && message->pendingMessages().isEmpty();
         };
         QTRY_VERIFY_WITH_TIMEOUT(delivered(), kNetworkMs);
+        QTRY_COMPARE_WITH_TIMEOUT(willAnswer.size(), 1, kNetworkMs);
+        QCOMPARE(willAnswer.first().first().toString(), DemoHost::answerTo(text, {}));
         QVERIFY(!hasMessage(DemoHost::answerTo(text, {})));
         // The paperclip's sheet is open as the user signs out.
         click(chat->postToChatView()->mediaUploadButton());

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QToolButton>
+#include <utility>
 
 namespace pelnix::platform::ui {
 
@@ -120,6 +121,14 @@ void BarButtonItem::setTitleFont(const std::optional<QFont>& font) {
 
 QFont BarButtonItem::barItemFont() {
     return libraryFont(15);
+}
+
+void BarButtonItem::discardBarWidgets(QList<QWidget*>& made) {
+    for (QWidget* widget : std::exchange(made, {})) {
+        widget->hide();
+        widget->setParent(nullptr);
+        widget->deleteLater();
+    }
 }
 
 QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, const QColor& tint) {

@@ -58,6 +58,10 @@ public:
     // Makes the widget a bar shows for this item: a tinted tool button, or a fixed or flexible space.
     // Custom views are not made here (the bar borrows them).
     QWidget* makeBarWidget(QWidget* parent, const QString& name, const QColor& tint);
+    // Takes the widgets a bar made out of it, and deletes them once control is back in the event
+    // loop: the button clicked may be what asked the bar to rebuild (a back button popping its page),
+    // and Qt's button code still uses itself after its clicked signal returns.
+    static void discardBarWidgets(QList<QWidget*>& made);
     // The face of a bar's titled items (DejaVu Sans at 15 pixels): the bars set it as their own font,
     // so that items without a font of their own never take the host program's.
     static QFont barItemFont();

@@ -168,8 +168,7 @@ bool NavigationBar::eventFilter(QObject* watched, QEvent* event) {
 void NavigationBar::rebuild() {
     while (m_layout->count() > 0)
         delete m_layout->takeAt(0);
-    qDeleteAll(m_made);
-    m_made.clear();
+    BarButtonItem::discardBarWidgets(m_made);
     for (const auto& borrowed : m_borrowed)
         if (borrowed) {
             borrowed->hide();

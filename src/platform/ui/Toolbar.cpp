@@ -75,8 +75,7 @@ void Toolbar::rebuild() {
     m_rebuildQueued = false;
     while (m_layout->count() > 0)
         delete m_layout->takeAt(0);
-    qDeleteAll(m_made);
-    m_made.clear();
+    BarButtonItem::discardBarWidgets(m_made);
     for (const auto& borrowed : std::exchange(m_borrowed, {}))
         if (borrowed && borrowed->parent() == this) {
             borrowed->hide();
