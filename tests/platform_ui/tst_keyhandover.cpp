@@ -1,3 +1,4 @@
+#include "KeyChecks.h"
 #include "TestSandbox.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
@@ -17,6 +18,7 @@
 #include <QVBoxLayout>
 
 using namespace pelnix::platform::ui;
+using pelnix::test::typeInto;
 
 namespace {
 // A screen with text fields that, as screens do, takes the focus from its text as it goes.
@@ -42,22 +44,6 @@ protected:
 private:
     int m_fieldCount;
 };
-
-QString describe(const QWidget* w) {
-    return w ? QStringLiteral("%1 \"%2\"").arg(QLatin1String(w->metaObject()->className()), w->objectName())
-             : QStringLiteral("nothing");
-}
-
-#define VERIFY_KEYS_IN(widget)                                                                               \
-    QVERIFY2(QApplication::focusWidget() == (widget),                                                        \
-             qPrintable(QStringLiteral("the keys are in %1, not %2")                                         \
-                            .arg(describe(QApplication::focusWidget()), describe(widget))))
-
-// Types as the user does, into whatever has the window's keys.
-void typeInto(QWindow* window, const QString& text) {
-    for (const QChar c : text)
-        QTest::keyClick(window, c.toLatin1());
-}
 
 QToolButton* barButton(NavigationController* nav, const QString& name) {
     return nav->navigationBar()->findChild<QToolButton*>(name);
@@ -337,8 +323,8 @@ private slots:
         QCOMPARE_NE(under->grab().toImage(), still); // a real move over it shows the hover as ever
     }
 
-    // The slide runs: the keys move when it ends, and a page deleted meanwhile breaks nothing.
-    void anAnimatedChangeHandsTheKeysAsItEnds() {
+    // The slide runs: the keys have moved by its end, and a page deleted meanwhile breaks nothing.
+    void anAnimatedChangeHandsTheKeysOver() {
         Animator::setInstant(false);
         const auto instantAgain = qScopeGuard([] { Animator::setInstant(true); });
         Stage stage;

@@ -394,6 +394,12 @@ void AlertView::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    // A key held down answers nothing: its repeats come from a press made before the alert showed
+    // (Return on a button that asks), or one that answered already.
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: {

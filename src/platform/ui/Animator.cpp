@@ -105,14 +105,14 @@ void Animator::animate(int durationMs, const std::function<void()>& changes, Com
         Scheduler::shared()->dispatchAfter(durationMs, [completion] { completion(true); });
 }
 
-void Animator::run(QObject* owner, int durationMs, Curve curve, std::function<void(qreal)> step,
-                   Completion completion) {
+QAbstractAnimation* Animator::run(QObject* owner, int durationMs, Curve curve,
+                                  std::function<void(qreal)> step, Completion completion) {
     if (g_instant || durationMs <= 0 || !owner) {
         if (step)
             step(1.0);
         if (completion)
             completion(true);
-        return;
+        return nullptr;
     }
     auto* animation = new QVariantAnimation(owner);
     animation->setStartValue(0.0);
@@ -128,6 +128,7 @@ void Animator::run(QObject* owner, int durationMs, Curve curve, std::function<vo
             completion(true);
     });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+    return animation;
 }
 
 void Animator::crossDissolve(QWidget* view, int durationMs, const std::function<void()>& changes,

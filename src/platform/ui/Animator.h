@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <functional>
 
+class QAbstractAnimation;
 class QWidget;
 
 namespace pelnix::platform::ui {
@@ -31,8 +32,10 @@ public:
     // Block form: `changes` sets the final state now; the completion runs after the duration.
     static void animate(int durationMs, const std::function<void()>& changes, Completion completion = {});
     // Runs `step(progress 0..1)` over the duration, then the completion. Instant mode: step(1) only.
-    static void run(QObject* owner, int durationMs, Curve curve, std::function<void(qreal)> step,
-                    Completion completion = {});
+    // Returns the animation under way (null when it ran at once); stopping it drops the steps still to
+    // come and the completion, for a caller that ends the change itself.
+    static QAbstractAnimation* run(QObject* owner, int durationMs, Curve curve,
+                                   std::function<void(qreal)> step, Completion completion = {});
     // Fades from the current look of `view` to its look after `changes`.
     static void crossDissolve(QWidget* view, int durationMs, const std::function<void()>& changes,
                               Completion completion = {});

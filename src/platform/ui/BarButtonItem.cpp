@@ -1,5 +1,6 @@
 #include "BarButtonItem.h"
 
+#include "ClickBurst.h"
 #include "LibraryFont.h"
 
 #include <QEvent>
@@ -123,6 +124,25 @@ QFont BarButtonItem::barItemFont() {
     return libraryFont(15);
 }
 
+QString BarButtonItem::holdKeysOfBarWidgets(QWidget* bar, const QList<QWidget*>& made) {
+    QWidget* focus = bar ? bar->window()->focusWidget() : nullptr;
+    if (!focus || !made.contains(focus) || !focus->hasFocus())
+        return {};
+    bar->setFocus(Qt::OtherFocusReason);
+    return focus->objectName();
+}
+
+void BarButtonItem::returnKeysToBarWidget(QWidget* bar, const QString& name) {
+    if (!bar || name.isEmpty() || !bar->hasFocus())
+        return;
+    auto* again = bar->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    if (!again || !again->isEnabled() || again->focusPolicy() == Qt::NoFocus || !bar->isVisible())
+        return;
+    // A layout shows the widgets it takes only later; the keys need it shown now.
+    again->show();
+    again->setFocus(Qt::OtherFocusReason);
+}
+
 void BarButtonItem::discardBarWidgets(QList<QWidget*>& made) {
     for (QWidget* widget : std::exchange(made, {})) {
         widget->hide();
@@ -152,6 +172,7 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
     button->installEventFilter(this);
+    ClickBurst::watch(button);
     button->setEnabled(m_enabled);
     if (m_titleFont) {
         button->setFont(*m_titleFont);

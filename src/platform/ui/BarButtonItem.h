@@ -62,6 +62,13 @@ public:
     // loop: the button clicked may be what asked the bar to rebuild (a back button popping its page),
     // and Qt's button code still uses itself after its clicked signal returns.
     static void discardBarWidgets(QList<QWidget*>& made);
+    // Before a bar makes its widgets again (an item retitled, disabled or gone): keys on one of `made`
+    // go to the bar itself meanwhile, and the name of the widget that had them is returned (empty when
+    // none had). Left to Qt, the widget going would hand them on along Tab's order, to the page's first
+    // field, where the next Space would type.
+    static QString holdKeysOfBarWidgets(QWidget* bar, const QList<QWidget*>& made);
+    // After: the keys go back to the bar's new widget of that name, shown and enabled, else stay on the bar.
+    static void returnKeysToBarWidget(QWidget* bar, const QString& name);
     // The face of a bar's titled items (DejaVu Sans at 15 pixels): the bars set it as their own font,
     // so that items without a font of their own never take the host program's.
     static QFont barItemFont();

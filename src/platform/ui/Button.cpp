@@ -1,5 +1,6 @@
 #include "Button.h"
 
+#include "ClickBurst.h"
 #include "FocusRing.h"
 #include "TintColor.h"
 
@@ -12,6 +13,8 @@ namespace pelnix::platform::ui {
 Button::Button(QWidget* parent) : QAbstractButton(parent) {
     m_colors.insert(int(State::Normal), defaultTintColor());
     setCursor(Qt::PointingHandCursor);
+    // A double click is one press, not a second one on what the first brought under the pointer.
+    ClickBurst::watch(this);
 }
 
 template <typename T> T Button::pick(const QHash<int, T>& values, State state) const {

@@ -1,6 +1,7 @@
 #include "NavigationBar.h"
 
 #include "BarButtonItem.h"
+#include "ClickBurst.h"
 #include "NavigationItem.h"
 #include "TintColor.h"
 
@@ -166,6 +167,7 @@ bool NavigationBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NavigationBar::rebuild() {
+    const QString keysOn = BarButtonItem::holdKeysOfBarWidgets(this, m_made);
     while (m_layout->count() > 0)
         delete m_layout->takeAt(0);
     BarButtonItem::discardBarWidgets(m_made);
@@ -202,6 +204,9 @@ void NavigationBar::rebuild() {
         });
         m_made << back;
         holdHoverUntilMoved(back);
+        // A double click pops one page: its second press would land on the back button of the page
+        // the first one showed.
+        ClickBurst::watch(back);
         m_layout->addWidget(back);
     }
     for (int i = 0; i < left.size(); ++i)
@@ -221,6 +226,7 @@ void NavigationBar::rebuild() {
         m_title->show();
     }
     placeTitle();
+    BarButtonItem::returnKeysToBarWidget(this, keysOn);
 }
 
 std::pair<int, int> NavigationBar::sideWidths() const {

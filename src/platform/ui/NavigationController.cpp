@@ -97,6 +97,10 @@ void NavigationController::adoptTopContentSize() {
 }
 
 void NavigationController::finishRunningTransition() {
+    // The slide under way stops where it is: its later steps and its end would move views of the
+    // change that follows.
+    if (QAbstractAnimation* slide = std::exchange(m_transitionAnimation, nullptr))
+        slide->stop();
     if (auto finish = std::exchange(m_finishTransition, {}))
         finish();
 }
@@ -206,9 +210,11 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
         if (to)
             to->beginAppearanceTransition(true, animated);
     }
-    auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing, keys] {
-        if (toGuard && toGuard != fromGuard)
-            WindowFocus::passKeys(keys, toGuard, std::exchange(toGuard->m_keysWhenCovered, nullptr));
+    // The arriving screen has the keys from the first frame of the slide: letters typed during it land
+    // in its field, in order, rather than in the screen sliding away or nowhere.
+    if (to && to != from && m_content)
+        WindowFocus::passKeys(keys, to, std::exchange(to->m_keysWhenCovered, nullptr));
+    auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing] {
         if (fromGuard && fromGuard != toGuard && fromGuard->m_view) {
             fromGuard->m_view->hide();
             ContainerView::setFillOffset(fromGuard->m_view, {});
@@ -241,7 +247,7 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
     m_finishTransition = finish;
     const int width = m_content ? m_content->width() : 0;
     if (animated && onScreen && !Animator::isInstant() && from && to && width > 0) {
-        Animator::run(
+        m_transitionAnimation = Animator::run(
             this, kTransitionMs, Animator::Curve::EaseInOut,
             [fromGuard, toGuard, pushing, width](qreal p) {
                 const qreal sign = pushing ? 1 : -1;

@@ -2,6 +2,7 @@
 
 #include "ViewController.h"
 
+#include <QAbstractAnimation>
 #include <QList>
 #include <QPointer>
 
@@ -12,7 +13,8 @@ class NavigationBar;
 
 // A stack of controllers under a navigation bar. Only the top controller is on screen and receives
 // appearance calls. Push and pop run the appearance calls around a slide; a new push or pop during a
-// slide first finishes the running one.
+// slide first finishes the running one. The keys move to the arriving screen as the slide begins, so
+// that what the user types during it lands there.
 class NavigationController : public ViewController {
     Q_OBJECT
 public:
@@ -57,6 +59,7 @@ private:
     QPointer<ContainerView> m_content;
     bool m_barHidden = false;
     std::function<void()> m_finishTransition;
+    QPointer<QAbstractAnimation> m_transitionAnimation;
     QMetaObject::Connection m_topContentSize;
 };
 

@@ -36,6 +36,8 @@ void NavigationItem::adopt(const QList<BarButtonItem*>& items, QList<QPointer<Ba
             continue;
         item->setParent(this);
         connect(item, &BarButtonItem::changed, this, &NavigationItem::changed, Qt::UniqueConnection);
+        // An item its owner deletes leaves the bar at once, rather than a button that does nothing.
+        connect(item, &QObject::destroyed, this, &NavigationItem::changed, Qt::UniqueConnection);
         into << item;
     }
     emit changed();

@@ -99,8 +99,11 @@ void Switch::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void Switch::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space)
+    // Held down, Space turns it once.
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
         userToggle();
+    else if (event->key() == Qt::Key_Space)
+        event->accept();
     else
         QWidget::keyPressEvent(event);
 }

@@ -3,6 +3,7 @@
 #include "FieldDirection.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -145,6 +146,16 @@ void TextField::focusInEvent(QFocusEvent* event) {
 void TextField::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     emit editingDidEnd();
+}
+
+void TextField::keyPressEvent(QKeyEvent* event) {
+    // Return held down acts once (returnPressed is the field's "go"): its repeats may come from a press
+    // on a page that has gone. Held letters still repeat.
+    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void TextField::paintEvent(QPaintEvent* event) {

@@ -73,6 +73,7 @@ void Toolbar::setBarTintColor(const QColor& color) {
 
 void Toolbar::rebuild() {
     m_rebuildQueued = false;
+    const QString keysOn = BarButtonItem::holdKeysOfBarWidgets(this, m_made);
     while (m_layout->count() > 0)
         delete m_layout->takeAt(0);
     BarButtonItem::discardBarWidgets(m_made);
@@ -95,6 +96,7 @@ void Toolbar::rebuild() {
         }
         m_layout->addWidget(widget);
     }
+    BarButtonItem::returnKeysToBarWidget(this, keysOn);
 }
 
 void Toolbar::paintEvent(QPaintEvent*) {

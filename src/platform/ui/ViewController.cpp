@@ -182,6 +182,9 @@ ViewController* ViewController::presentingViewController() const {
 void ViewController::presentViewController(ViewController* controller, bool animated,
                                            std::function<void()> completion) {
     ViewController* presenter = rootAncestor();
+    // A dismissal still sliding over the presenter ends first: what it takes away is gone before the
+    // new page comes, rather than the new page being refused.
+    presenter->finishRunningPresentationChange();
     Window* host = window();
     if (!controller || controller == presenter || controller->m_presenting) {
         return;
@@ -209,7 +212,11 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     const WindowFocus::Keys keys = WindowFocus::keysOf(presenter);
     presenter->m_keysWhenCovered = keys.widget;
     QWidget* view = controller->view();
+    const bool slides = animated && !Animator::isInstant();
     host->addPresentedView(view);
+    // Below the window until its slide's first step, so it never shows a frame in its final place.
+    if (slides)
+        ContainerView::setFillOffset(view, QPointF(0, host->height()));
     const bool onScreen = presenter->m_appearance == Appearance::Appeared;
     presenter->m_coveredByPresented = onScreen;
     // Off screen (window hidden) nothing appears now; the window's show does it later.
@@ -217,18 +224,21 @@ void ViewController::presentViewController(ViewController* controller, bool anim
         presenter->beginAppearanceTransition(false, animated);
         controller->beginAppearanceTransition(true, animated);
     }
+    // The presented page has the keys from the first frame of its slide.
+    WindowFocus::passKeys(keys, controller);
     QPointer<ViewController> presented(controller);
     QPointer<ViewController> presenting(presenter);
     QPointer<Window> window(host);
-    auto finish = [presented, presenting, window, onScreen, completion, keys](bool) {
-        if (presented) {
+    auto finish = [presented, presenting, window, onScreen, completion] {
+        if (presented)
             ContainerView::setFillOffset(presented->view(), {});
-            WindowFocus::passKeys(keys, presented);
-        }
         if (presenting && onScreen) {
             presenting->endAppearanceTransition();
             // A view the host placed in its own widget stays, covered, where the host's layout has it.
-            if (presenting->m_view && presenting->m_view->parentWidget() == window)
+            // A dismissal that began meanwhile has ended this presentation first, so the view hidden
+            // here is still covered.
+            if (presenting->m_view && presenting->m_view->parentWidget() == window &&
+                presenting->m_presented == presented)
                 presenting->m_view->hide();
         }
         if (presented) {
@@ -239,18 +249,7 @@ void ViewController::presentViewController(ViewController* controller, bool anim
         if (completion)
             completion();
     };
-    if (animated && !Animator::isInstant()) {
-        const int height = host->height();
-        Animator::run(
-            controller, kModalDurationMs, Animator::Curve::EaseOut,
-            [presented, height](qreal p) {
-                if (presented)
-                    ContainerView::setFillOffset(presented->view(), QPointF(0, (1 - p) * height));
-            },
-            finish);
-    } else {
-        finish(true);
-    }
+    presenter->runPresentationChange(slides, view, true, std::move(finish));
 }
 
 void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
@@ -261,9 +260,45 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     presenter->finishDismissal(animated, std::move(completion));
 }
 
+void ViewController::finishRunningPresentationChange() {
+    if (QAbstractAnimation* slide = std::exchange(m_presentationAnimation, nullptr))
+        slide->stop();
+    if (auto finish = std::exchange(m_finishPresentationChange, {}))
+        finish();
+}
+
+void ViewController::runPresentationChange(bool animated, QWidget* sliding, bool up,
+                                           std::function<void()> finish) {
+    m_finishPresentationChange = std::move(finish);
+    Window* host = window();
+    if (!animated || Animator::isInstant() || !sliding || !host) {
+        finishRunningPresentationChange();
+        return;
+    }
+    const int height = host->height();
+    QPointer<QWidget> view(sliding);
+    QPointer<ViewController> self(this);
+    // Owned by this controller, which outlives the pages it presents: a page deleted during its own
+    // slide still ends the change.
+    m_presentationAnimation = Animator::run(
+        this, kModalDurationMs, up ? Animator::Curve::EaseOut : Animator::Curve::EaseIn,
+        [view, height, up](qreal p) {
+            if (view)
+                ContainerView::setFillOffset(view, QPointF(0, (up ? 1 - p : p) * height));
+        },
+        [self](bool) {
+            if (self)
+                self->finishRunningPresentationChange();
+        });
+}
+
 // Dismisses everything presented above the receiver; only the topmost (the visible one) receives
 // disappearance calls, the ones in between are removed silently as they are not on screen.
 void ViewController::finishDismissal(bool animated, std::function<void()> completion) {
+    // Presentations still sliding in end first: their ends would hide this page again after the
+    // dismissal showed it, and leave the window blank.
+    for (QPointer<ViewController> vc(this); vc; vc = vc->m_presented)
+        vc->finishRunningPresentationChange();
     QList<QPointer<ViewController>> chain;
     for (ViewController* vc = m_presented; vc; vc = vc->m_presented)
         chain << vc;
@@ -285,9 +320,9 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     m_coveredByPresented = false;
     if (wasCovered)
         beginAppearanceTransition(true, animated);
-    auto finish = [chain, top, self, wasCovered, completion, keys](bool) {
-        if (self)
-            WindowFocus::passKeys(keys, self, std::exchange(self->m_keysWhenCovered, nullptr));
+    // The page shown again has the keys from the first frame of the slide.
+    WindowFocus::passKeys(keys, this, std::exchange(m_keysWhenCovered, nullptr));
+    auto finish = [chain, top, self, wasCovered, completion] {
         if (top)
             top->endAppearanceTransition();
         for (const auto& vc : chain) {
@@ -308,18 +343,8 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
         if (completion)
             completion();
     };
-    if (animated && !Animator::isInstant() && top && top->m_view && host) {
-        const int height = host->height();
-        Animator::run(
-            top, kModalDurationMs, Animator::Curve::EaseIn,
-            [top, height](qreal p) {
-                if (top)
-                    ContainerView::setFillOffset(top->view(), QPointF(0, p * height));
-            },
-            finish);
-    } else {
-        finish(true);
-    }
+    runPresentationChange(animated && top && top->m_view && host, top ? top->m_view.data() : nullptr, false,
+                          std::move(finish));
 }
 
 void ViewController::setStoryboardIdentity(const QString& storyboard, const QString& identifier) {
@@ -360,8 +385,11 @@ QWidget* ViewController::preferredFocusWidget() {
     if (!m_view)
         return nullptr;
     // Tab's order from the view: the chain runs through the whole window, so stop on leaving the view.
+    // What shows over the view in a window of its own (pages presented over a container in a host's
+    // widget lie in the container's view) is not the view's.
+    const Window* own = Window::libraryWindowOf(m_view);
     for (QWidget* w = m_view->nextInFocusChain(); w && w != m_view; w = w->nextInFocusChain()) {
-        if (!m_view->isAncestorOf(w))
+        if (!m_view->isAncestorOf(w) || Window::libraryWindowOf(w) != own)
             continue;
         if (TextInput::acceptsTyping(w) && w->isVisibleTo(m_view) && w->isEnabled() &&
             (w->focusPolicy() & Qt::TabFocus))

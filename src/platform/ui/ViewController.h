@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractAnimation>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -29,7 +30,9 @@ class Window;
 // controller that already presents refuses a second presentation; dismissing removes the presented
 // controller and everything presented above it, and a controller that presents nothing dismisses
 // itself from its presenter. Presented and popped controllers are owned by their container and
-// deleted (later) once they are gone from the screen.
+// deleted (later) once they are gone from the screen. A presentation or dismissal that begins while
+// the one before is still sliding ends that one first; the keys move to the arriving page as the
+// change begins.
 class ViewController : public QObject {
     Q_OBJECT
 public:
@@ -128,6 +131,10 @@ private:
     friend class NavigationController;
     friend class Window;
     void finishDismissal(bool animated, std::function<void()> completion);
+    // Ends the presentation or dismissal over this controller still sliding, as if its slide had run.
+    void finishRunningPresentationChange();
+    // Runs `finish` after the modal slide `step` of `animated`, or at once.
+    void runPresentationChange(bool animated, QWidget* sliding, bool up, std::function<void()> finish);
 
     QPointer<QWidget> m_view;
     bool m_loading = false;
@@ -143,6 +150,10 @@ private:
     bool m_movingFromParent = false;
     bool m_lastAnimated = false;
     bool m_coveredByPresented = false;
+    // The presentation or dismissal of m_presented under way: its end, run at once when the next
+    // change over this controller begins, and its slide, stopped then.
+    std::function<void()> m_finishPresentationChange;
+    QPointer<QAbstractAnimation> m_presentationAnimation;
     // The widget that had the keys when a page covered this one, for when it shows again.
     QPointer<QWidget> m_keysWhenCovered;
     Appearance m_appearance = Appearance::Disappeared;

@@ -148,8 +148,10 @@ bool WebEngineWebView::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        // A held key's repeats are no new gesture: they may come from a press made on another page.
+        if (!press->isAutoRepeat() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
             m_userGesture.start();
         break;
     }

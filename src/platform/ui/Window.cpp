@@ -236,6 +236,8 @@ void Window::giveKeyboardTo(QWidget* widget, Qt::FocusReason reason) {
         return;
     if (Window* covering = WindowFocus::windowCovering(widget))
         covering->setFocusAfterAlerts(widget);
+    else if (Window* layered = WindowFocus::windowWithKeyLayerOver(widget))
+        layered->keepKeysOnLayer(widget);
     else
         widget->setFocus(reason);
 }
@@ -279,9 +281,11 @@ void Window::setBusy(bool busy) {
     if (busy) {
         addFillingView(m_busyLayer);
         m_busyLayer->raise();
+        holdKeysUnder(m_busyLayer);
         if (auto* spinner = m_busyLayer->findChild<Spinner*>())
             spinner->startAnimating();
     } else {
+        releaseKeysUnder(m_busyLayer);
         m_busyLayer->hide();
         if (auto* spinner = m_busyLayer->findChild<Spinner*>())
             spinner->stopAnimating();
@@ -290,6 +294,51 @@ void Window::setBusy(bool busy) {
 
 bool Window::isBusy() const {
     return !m_busyLayer->isHidden();
+}
+
+QWidget* Window::keyLayerOver(const QWidget* widget) const {
+    if (!m_keyLayer || m_keyLayer->isHidden() || !widget || widget == m_keyLayer ||
+        m_keyLayer->isAncestorOf(widget))
+        return nullptr;
+    return coversWidget(widget) ? m_keyLayer.data() : nullptr;
+}
+
+void Window::keepKeysOnLayer(QWidget* widget) {
+    if (!m_keyLayer)
+        return;
+    if (widget != this)
+        m_focusAfterKeyLayer = widget;
+    m_keyLayer->setFocus(Qt::OtherFocusReason);
+}
+
+void Window::holdKeysUnder(QWidget* layer) {
+    if (!layer)
+        return;
+    m_keyLayer = layer;
+    m_focusAfterKeyLayer = nullptr;
+    QWidget* focus = window()->focusWidget();
+    if (focus && keyLayerOver(focus))
+        keepKeysOnLayer(focus);
+}
+
+void Window::releaseKeysUnder(QWidget* layer) {
+    if (!layer || m_keyLayer != layer)
+        return;
+    m_keyLayer = nullptr;
+    const QPointer<QWidget> back = std::exchange(m_focusAfterKeyLayer, nullptr);
+    QWidget* focus = window()->focusWidget();
+    if (!focus || (focus != layer && !layer->isAncestorOf(focus)))
+        return; // the keys are elsewhere (an alert, the host's own widget): they stay there
+    QWidget* target =
+        back && back->window() == window() && back->isVisible() && back->isEnabled() ? back.data() : nullptr;
+    if (!target) {
+        ViewController* top = topViewController();
+        target = top && top->isViewLoaded() ? top->preferredFocusWidget() : nullptr;
+        if (!target && top && top->isViewLoaded())
+            target = top->view();
+    }
+    // Moved before the layer hides: left to Qt, they would move on along Tab's order.
+    giveKeyboardTo(target ? target : this);
 }
 
 qreal Window::screenScale() const {

@@ -67,6 +67,17 @@ public:
     void setBusy(bool busy);
     bool isBusy() const;
 
+    // A layer over the whole window that holds the keys while it shows (the busy overlay): keys in a
+    // widget it covers wait on it, and nothing under it hears what is typed meanwhile (a screen under
+    // it that takes the keys gives them back to it). Alerts keep their own keys. Called as the layer
+    // shows, and before it hides: the keys then go back where they were, else to the page on top.
+    void holdKeysUnder(QWidget* layer);
+    void releaseKeysUnder(QWidget* layer);
+    // The layer holding the keys while it shows over `widget`, else null.
+    QWidget* keyLayerOver(const QWidget* widget) const;
+    // Keys that went to `widget` under the layer: they wait there until it goes.
+    void keepKeysOnLayer(QWidget* widget);
+
     Idiom idiom() const { return m_idiom; }
     void setIdiom(Idiom idiom) { m_idiom = idiom; }
     qreal screenScale() const;
@@ -89,6 +100,8 @@ private:
     QList<QPointer<AlertView>> m_alerts;
     QPointer<QWidget> m_hostedView;
     QPointer<QWidget> m_focusAfterAlerts;
+    QPointer<QWidget> m_keyLayer;
+    QPointer<QWidget> m_focusAfterKeyLayer;
     Idiom m_idiom = Idiom::Phone;
 };
 

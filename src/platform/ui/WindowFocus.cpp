@@ -55,6 +55,16 @@ Window* WindowFocus::windowCovering(const QWidget* widget) {
     return nullptr;
 }
 
+Window* WindowFocus::windowWithKeyLayerOver(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (auto* window = qobject_cast<Window*>(const_cast<QWidget*>(w)))
+            return window->keyLayerOver(widget) ? window : nullptr;
+        if (Window* hosted = HostedWindow::existingFor(w); hosted && hosted->keyLayerOver(widget))
+            return hosted;
+    }
+    return nullptr;
+}
+
 void WindowFocus::catchClicks(QWidget* root) {
     if (!g_focus || !root)
         return;
@@ -148,7 +158,10 @@ void WindowFocus::passKeys(const Keys& keys, ViewController* arriving, QWidget* 
     const bool inLeaving = holder && keys.leavingView && holds(keys.leavingView, holder);
     if (!keys.held && !inLeaving)
         return;
-    if (holder) {
+    // Keys still in the leaving page are handed on, also where that page lies inside the arriving
+    // view (a page presented over a container in a host's widget lies in the container's own view):
+    // left there, they would move on along Tab's order into the host's widgets as the page hides.
+    if (holder && !inLeaving) {
         if (holder != view && view->isAncestorOf(holder) && !qobject_cast<Window*>(holder))
             return; // the page put them where it wants them as it appeared, or the user did
         QWidget* root = libraryRootOf(holder);
@@ -201,6 +214,11 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
     // the alert is answered. The alert's own focus change follows.
     if (Window* covering = windowCovering(now)) {
         covering->topAlert()->takeKeyboard();
+        return;
+    }
+    // Under the busy overlay the keys wait on it; they go to this widget once it goes.
+    if (Window* layered = windowWithKeyLayerOver(now)) {
+        layered->keepKeysOnLayer(now);
         return;
     }
     noteFocus(now);

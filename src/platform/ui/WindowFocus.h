@@ -29,6 +29,8 @@ public:
     static Window* windowOfLatestFocus();
     // The library window whose alert on top shows over `widget`, or null.
     static Window* windowCovering(const QWidget* widget);
+    // The library window whose key layer (the busy overlay) shows over `widget`, or null.
+    static Window* windowWithKeyLayerOver(const QWidget* widget);
     // Lets a click anywhere in `root` (a library window, or a container's root view in a host's
     // widget) give it the focus, while the focus is not inside it already. A view with a focus
     // policy of its own keeps it.
@@ -50,11 +52,11 @@ public:
         QPointer<QWidget> leavingView;
     };
     static Keys keysOf(ViewController* leaving);
-    // Ends a change of page, before the leaving page's view hides, when the keys were the leaving
-    // page's or are in it now: `arriving` gets them, as `remembered` (the widget it had when it was
-    // covered) while that is still in it, shown and enabled, else as its preferred widget, else as its
-    // view. Keys gone meanwhile to a widget of the host's, to another container, or into the arriving
-    // page itself stay where they are; under an open alert they are the arriving page's once the
+    // Called as a change of page begins, once the arriving page shows and has heard it will appear,
+    // when the keys were the leaving page's or are in it now: `arriving` gets them, as `remembered` (the
+    // widget it had when it was covered) while that is still in it, shown and enabled, else as its preferred
+    // widget, else as its view. Keys gone meanwhile to a widget of the host's, to another container, or into
+    // the arriving page itself stay where they are; under an open alert they are the arriving page's once the
     // alerts are answered. Left to Qt, keys in a view that hides move on along Tab's order, often to a
     // bar's button.
     static void passKeys(const Keys& keys, ViewController* arriving, QWidget* remembered = nullptr);

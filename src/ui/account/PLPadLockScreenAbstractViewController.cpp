@@ -89,6 +89,10 @@ bool PLPadLockScreenAbstractViewController::padKeyEvent(QKeyEvent* event) {
     PLPadLockScreenView* pad = padView();
     const bool press = event->type() == QEvent::KeyPress;
     const int key = event->key();
+    // A key held down presses its button once; Backspace goes on deleting, as in a field.
+    if (event->isAutoRepeat() && key != Qt::Key_Backspace)
+        return (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Return || key == Qt::Key_Enter ||
+               key == Qt::Key_Escape;
     if (key >= Qt::Key_0 && key <= Qt::Key_9) {
         PLPadButton* button = pad->buttonArray().at(key - Qt::Key_0);
         if (!button->isEnabled())

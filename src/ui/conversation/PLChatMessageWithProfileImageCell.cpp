@@ -26,6 +26,8 @@ PLChatMessageWithProfileImageCell::PLChatMessageWithProfileImageCell(const QStri
     m_unreadIndicatorImageView->setImage(PLChatWindowStyle::image(QStringLiteral("unreadMessageIndicator")));
     // Only a pressed look over the avatar: no image of its own in the normal state.
     m_profileButton->setObjectName(QStringLiteral("profileImageButton"));
+    // A click opens the sender's page and leaves the keys in the room's text; Tab still reaches it.
+    m_profileButton->setFocusPolicy(Qt::TabFocus);
     m_profileButton->setImage(PLChatWindowStyle::image(QStringLiteral("profileSelectionImage")),
                               Button::State::Highlighted);
     connect(m_profileButton, &Button::clicked, this,

@@ -24,6 +24,9 @@ using platform::ui::IndexPath;
 PLChatWindowCollectionView::PLChatWindowCollectionView(QWidget* parent) : CollectionView(parent) {
     setObjectName(QStringLiteral("chatWindowCollectionView"));
     setAllowsSelection(false);
+    // A click on a row does what it does there and leaves the keys in the room's text; Tab reaches the
+    // list, which then scrolls with the arrow and page keys.
+    setFocusPolicy(Qt::TabFocus);
     registerCell(PLTextMessageCell::kIdentifier, [] { return new PLTextMessageCell; });
     registerCell(PLExtendedTextMessageCell::kIdentifier, [] { return new PLExtendedTextMessageCell; });
     registerCell(PLUserActionMessageCell::kIdentifier, [] { return new PLUserActionMessageCell; });

@@ -52,16 +52,13 @@ void PLChatWindowViewController::handleMessageAdd(const QString& messageId) {
     m_collectionView->performBatchUpdates(
         [this, message] { handleMessageInsertAtTheEnd(PLChatWindowCellContent(message)); },
         [self, message, mine, wasAtBottom](bool) {
-            if (!self)
-                return;
-            if (message->updateCount() == 0 && mine && !wasAtBottom)
-                self->m_collectionView->scrollToBottomAnimated(true);
-            if (!mine)
+            if (self && !mine)
                 self->noticeNewUpdate(message, wasAtBottom);
         });
     // A list at its end follows at once rather than after the insertion, so the row shows in the next
-    // frame, also when rows pour in.
-    if (wasAtBottom)
+    // frame, also when rows pour in. The user's own post brings the list to its end at once too: a
+    // slide starting later would move the rows under a press the user aims meanwhile.
+    if (wasAtBottom || (mine && message->updateCount() == 0))
         followTheEnd(PLChatWindowCellContent(message));
 }
 

@@ -118,7 +118,8 @@ bool PLChatletCategoryViewController::keyPressed(const QKeyEvent* event) {
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_keyRow < m_chatlets.size())
+        // Held down, it picks once: its repeats would reach the form it opens.
+        if (!event->isAutoRepeat() && m_keyRow < m_chatlets.size())
             didSelectRowAtIndexPath(m_table, platform::ui::IndexPath::forRow(m_keyRow));
         return true;
     default:

@@ -124,8 +124,9 @@ bool PLPostToChatView::handleReturn(const QKeyEvent* event) {
         m_messageTextView->insertPlainText(QStringLiteral("\n"));
         return true;
     }
-    // Return (Ctrl+Return too) presses Send, and only while Send is there to press.
-    if (!m_sendButton->isHidden() && m_sendButton->isEnabled())
+    // Return (Ctrl+Return too) presses Send, and only while Send is there to press; held down, it sends
+    // at most once (its repeats may come from a press on a page that has gone, a back button's).
+    if (!event->isAutoRepeat() && !m_sendButton->isHidden() && m_sendButton->isEnabled())
         sendMessageButtonClicked();
     return true;
 }

@@ -149,6 +149,8 @@ void PLActivityIndicatorView::showNow() {
     window->addFillingView(m_overlay);
     m_overlay->raise();
     m_overlay->show();
+    // What is typed while it shows changes nothing under it.
+    window->holdKeysUnder(m_overlay);
     placePicture(1000);
     Animator::animateAlpha(m_overlay, 1.0, kFadeInMs);
     m_imageView->startAnimating();
@@ -162,6 +164,8 @@ void PLActivityIndicatorView::dismissNow() {
         m_imageView->stopAnimating();
     if (!m_overlay)
         return;
+    if (auto* window = qobject_cast<platform::ui::Window*>(m_overlay->parentWidget()))
+        window->releaseKeysUnder(m_overlay);
     m_overlay->hide();
     m_overlay->setParent(nullptr);
 }

@@ -33,10 +33,17 @@
 #include "ui/toolkit/PLCustomSearchTextField.h"
 #include "ui/toolkit/PLCustomSearchView.h"
 
+#include "KeyChecks.h"
+#include "SteppedAnimations.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/NavigationBar.h"
+#include "ui/conversation/PLChatMessageWithProfileImageCell.h"
+
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -118,6 +125,10 @@ private slots:
     void thePollFormOpensWithTheKeysInItsFirstField();
     void theTextHasTheKeysAgainWhenThePageAboveIsLeft_data();
     void theTextHasTheKeysAgainWhenThePageAboveIsLeft();
+    void aHeldReturnSendsNothingAfterAPageChange();
+    void aHeldReturnLeavesTheBlankTextsAlertOpen();
+    void aClickOnARowOrItsAvatarLeavesTheKeysInTheText();
+    void theUsersPostBringsTheListToItsEndAtOnce();
 
 private:
     QPlainTextEdit* text() const { return chat->postToChatView()->messageTextView(); }
@@ -132,6 +143,10 @@ private:
             QTest::keyClick(keys(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(keys(), Qt::Key_Space);
+        world->settle();
+    }
+    void holdKey(Qt::Key key, int repeats) {
+        pelnix::test::holdKey(keys(), key, repeats);
         world->settle();
     }
     void typeInto(const QString& typed) {
@@ -616,6 +631,98 @@ void TestChatWindowKeys::closeAViewer(bool byKeyboard) {
     else
         QTest::mouseClick(viewer->doneButton(), Qt::LeftButton);
     world->settle();
+}
+
+// Return held on the back button of a page over the room pops that page once; its repeats then reach
+// the room's text and send nothing: the draft stays.
+void TestChatWindowKeys::aHeldReturnSendsNothingAfterAPageChange() {
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    typeInto(QStringLiteral("draft"));
+    auto* above = new platform::ui::ViewController;
+    above->setTitle(QStringLiteral("Above"));
+    world->navigation->pushViewController(above, false);
+    world->settle();
+    auto* back =
+        world->navigation->navigationBar()->findChild<QToolButton*>(QStringLiteral("navigationBar.back"));
+    QVERIFY(back);
+    back->setFocus(Qt::TabFocusReason);
+    holdKey(Qt::Key_Return, 20);
+    QCOMPARE(world->navigation->topViewController(), chat);
+    QCOMPARE(QApplication::focusWidget(), text());
+    QCOMPARE(text()->toPlainText(), QStringLiteral("draft"));
+}
+
+// Return on a blank text asks "Enter valid message."; held, its repeats do not answer it.
+void TestChatWindowKeys::aHeldReturnLeavesTheBlankTextsAlertOpen() {
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    typeInto(QStringLiteral("   "));
+    holdKey(Qt::Key_Return, 20);
+    platform::ui::AlertView* alert = world->topAlert();
+    QVERIFY(alert);
+    QVERIFY(alert->isVisible());
+    QCOMPARE(alert->message(), QStringLiteral("Enter valid message."));
+    QTest::keyClick(keys(), Qt::Key_Return);
+    QTRY_VERIFY(!world->topAlert());
+    QCOMPARE(QApplication::focusWidget(), text());
+}
+
+// A click on a text row, or on a sender's picture and back from the page it opens, leaves the keys in
+// the room's text, with no ring on what was clicked.
+void TestChatWindowKeys::aClickOnARowOrItsAvatarLeavesTheKeysInTheText() {
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    auto* list = chat->collectionView();
+    QWidget* row = nullptr;
+    platform::ui::Button* avatar = nullptr;
+    for (auto* cell : list->viewport()->findChildren<PLChatMessageWithProfileImageCell*>()) {
+        if (!cell->isVisible())
+            continue;
+        auto* picture = cell->findChild<platform::ui::Button*>(QStringLiteral("profileImageButton"));
+        if (picture && picture->isVisible() && !avatar)
+            avatar = picture;
+        if (!row)
+            row = cell;
+    }
+    QVERIFY(row);
+    QVERIFY(avatar);
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, row->height() / 2));
+    world->settle();
+    QCOMPARE(QApplication::focusWidget(), text());
+    QTest::mouseClick(avatar, Qt::LeftButton);
+    world->settle();
+    QVERIFY(QApplication::focusWidget() != avatar);
+    // The sender's page (here, without the rooms' screens, an alert saying it is not available).
+    if (world->topAlert()) {
+        QTest::keyClick(keys(), Qt::Key_Return);
+        QTRY_VERIFY(!world->topAlert());
+    }
+    if (world->navigation->topViewController() != chat) {
+        world->navigation->popViewController(false);
+        world->settle();
+    }
+    QCOMPARE(QApplication::focusWidget(), text());
+    typeInto(QStringLiteral("hi"));
+    QCOMPARE(text()->toPlainText(), QStringLiteral("hi"));
+}
+
+// With the list scrolled up, the user's own post shows the list's end in the next frame, not after a
+// slide that starts later (a press aimed meanwhile would land on another row).
+void TestChatWindowKeys::theUsersPostBringsTheListToItsEndAtOnce() {
+    world->fixture.setOnline(false);
+    const auto online = qScopeGuard([this] { world->fixture.setOnline(true); });
+    pelnix::test::SteppedAnimations clock;
+    platform::ui::Animator::setInstant(false);
+    const auto instant = qScopeGuard([] { platform::ui::Animator::setInstant(true); });
+    auto* list = chat->collectionView();
+    list->setContentOffset(QPointF(0, list->maximumContentOffset().y() / 2));
+    world->settle();
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    typeInto(QStringLiteral("sent"));
+    QTest::keyClick(keys(), Qt::Key_Return);
+    world->settle();
+    clock.step(16);
+    QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
+    clock.run(800);
+    QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
 }
 
 int main(int argc, char** argv) {
