@@ -216,7 +216,7 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
         WindowFocus::passKeys(keys, to, std::exchange(to->m_keysWhenCovered, nullptr));
     auto finish = [this, fromGuard, toGuard, removedGuards, onScreen, pushing] {
         if (fromGuard && fromGuard != toGuard && fromGuard->m_view) {
-            fromGuard->m_view->hide();
+            WindowFocus::hideLeftPage(fromGuard->m_view);
             ContainerView::setFillOffset(fromGuard->m_view, {});
         }
         if (toGuard && toGuard->m_view)
@@ -240,7 +240,7 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
             vc->removeFromParentViewController();
             vc->m_movingFromParent = false;
             if (vc->m_view)
-                vc->m_view->hide();
+                WindowFocus::hideLeftPage(vc->m_view);
             vc->deleteLater();
         }
     };

@@ -1,6 +1,7 @@
 #include "TextField.h"
 
 #include "FieldDirection.h"
+#include "WindowFocus.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -146,6 +147,10 @@ void TextField::focusInEvent(QFocusEvent* event) {
 void TextField::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     emit editingDidEnd();
+}
+
+void TextField::resignFirstResponder() {
+    WindowFocus::leaveKeysToPage(this);
 }
 
 void TextField::keyPressEvent(QKeyEvent* event) {

@@ -44,7 +44,8 @@ public:
     void setPlaceholderColor(const QColor& color);
 
     bool becomeFirstResponder();
-    void resignFirstResponder() { clearFocus(); }
+    // Ends typing here; the keys stay on the page holding the field (see WindowFocus::leaveKeysToPage).
+    void resignFirstResponder();
 
     // Runs the veto for a user edit from the last accepted text to `newText`.
     bool allowsChange(const QString& newText) const;

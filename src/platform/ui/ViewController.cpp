@@ -1,6 +1,7 @@
 #include "ViewController.h"
 
 #include "Animator.h"
+#include "ContainerKeys.h"
 #include "ContainerView.h"
 #include "HostedRoots.h"
 #include "HostedWindow.h"
@@ -44,8 +45,10 @@ QWidget* ViewController::view() {
         if (built->objectName().isEmpty())
             built->setObjectName(metaObject()->className());
         m_view = built;
-        // A root the host places in a widget of its own hears from its view when it shows and hides.
+        // A root the host places in a widget of its own hears from its view when it shows and hides,
+        // and keeps its keys through the host's moves.
         HostedRoots::watch(built);
+        ContainerKeys::watch(built);
         m_loading = false;
         viewDidLoad();
     }
@@ -218,7 +221,6 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     if (slides)
         ContainerView::setFillOffset(view, QPointF(0, host->height()));
     const bool onScreen = presenter->m_appearance == Appearance::Appeared;
-    presenter->m_coveredByPresented = onScreen;
     // Off screen (window hidden) nothing appears now; the window's show does it later.
     if (onScreen) {
         presenter->beginAppearanceTransition(false, animated);
@@ -239,7 +241,7 @@ void ViewController::presentViewController(ViewController* controller, bool anim
             // here is still covered.
             if (presenting->m_view && presenting->m_view->parentWidget() == window &&
                 presenting->m_presented == presented)
-                presenting->m_view->hide();
+                WindowFocus::hideLeftPage(presenting->m_view);
         }
         if (presented) {
             if (onScreen)
@@ -310,19 +312,21 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
         vc->m_beingDismissed = true;
     // Taken before the top's will-disappear, which may take the focus from its text.
     const WindowFocus::Keys keys = WindowFocus::keysOf(top);
+    // The page dismissed shows (whether it was presented on screen, or showed since with its window or
+    // container): this one is revealed, and appears.
+    const auto topAppearance = top->appearance();
+    const bool reveals = topAppearance == Appearance::Appeared || topAppearance == Appearance::Appearing;
     top->beginAppearanceTransition(false, animated);
     Window* host = window();
     // Shown again where the presentation hid it; a view the host placed in its own widget stays as the
     // host has it (the host may have hidden it meanwhile).
     if (m_view && host && m_view->parentWidget() == host)
         m_view->show();
-    const bool wasCovered = m_coveredByPresented;
-    m_coveredByPresented = false;
-    if (wasCovered)
+    if (reveals)
         beginAppearanceTransition(true, animated);
     // The page shown again has the keys from the first frame of the slide.
     WindowFocus::passKeys(keys, this, std::exchange(m_keysWhenCovered, nullptr));
-    auto finish = [chain, top, self, wasCovered, completion] {
+    auto finish = [chain, top, self, reveals, completion] {
         if (top)
             top->endAppearanceTransition();
         for (const auto& vc : chain) {
@@ -332,12 +336,12 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
             vc->m_presented = nullptr;
             vc->m_beingDismissed = false;
             if (vc->m_view)
-                vc->m_view->hide();
+                WindowFocus::hideLeftPage(vc->m_view);
             vc->deleteLater();
         }
         if (self) {
             self->m_presented = nullptr;
-            if (wasCovered)
+            if (reveals)
                 self->endAppearanceTransition();
         }
         if (completion)
@@ -376,9 +380,10 @@ bool ViewController::performSegue(const QString& identifier, QObject* sender) {
 void ViewController::endEditing() {
     if (!m_view)
         return;
-    QWidget* focus = QApplication::focusWidget();
-    if (focus && (focus == m_view || m_view->isAncestorOf(focus)))
-        focus->clearFocus();
+    // The keys stay on the page (a desktop has no keyboard to close): nothing is typed into nowhere.
+    QWidget* focus = m_view->window()->focusWidget();
+    if (focus && m_view->isAncestorOf(focus))
+        WindowFocus::leaveKeysToPage(focus);
 }
 
 QWidget* ViewController::preferredFocusWidget() {

@@ -149,7 +149,6 @@ private:
     bool m_movingToParent = false;
     bool m_movingFromParent = false;
     bool m_lastAnimated = false;
-    bool m_coveredByPresented = false;
     // The presentation or dismissal of m_presented under way: its end, run at once when the next
     // change over this controller begins, and its slide, stopped then.
     std::function<void()> m_finishPresentationChange;

@@ -126,7 +126,7 @@ void Window::setRootViewController(ViewController* controller) {
             old->endAppearanceTransition();
         WindowFocus::passKeys(keys, controller);
         if (old->m_view)
-            old->m_view->hide();
+            WindowFocus::hideLeftPage(old->m_view);
         old->deleteLater();
     }
     if (controller && visible)
@@ -228,7 +228,16 @@ void Window::giveBackKeyboard() {
     if (to && to->window() == window() && to->isVisible() && to->isEnabled())
         to->setFocus(Qt::OtherFocusReason);
     else
-        focus->clearFocus();
+        // Never nowhere while the window is active: the page on top has them.
+        topPageKeysWidget()->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* Window::topPageKeysWidget() {
+    ViewController* top = topViewController();
+    if (!top || !top->isViewLoaded())
+        return this;
+    QWidget* preferred = top->preferredFocusWidget();
+    return preferred ? preferred : top->view();
 }
 
 void Window::giveKeyboardTo(QWidget* widget, Qt::FocusReason reason) {
@@ -329,16 +338,9 @@ void Window::releaseKeysUnder(QWidget* layer) {
     QWidget* focus = window()->focusWidget();
     if (!focus || (focus != layer && !layer->isAncestorOf(focus)))
         return; // the keys are elsewhere (an alert, the host's own widget): they stay there
-    QWidget* target =
-        back && back->window() == window() && back->isVisible() && back->isEnabled() ? back.data() : nullptr;
-    if (!target) {
-        ViewController* top = topViewController();
-        target = top && top->isViewLoaded() ? top->preferredFocusWidget() : nullptr;
-        if (!target && top && top->isViewLoaded())
-            target = top->view();
-    }
+    const bool backShows = back && back->window() == window() && back->isVisible() && back->isEnabled();
     // Moved before the layer hides: left to Qt, they would move on along Tab's order.
-    giveKeyboardTo(target ? target : this);
+    giveKeyboardTo(backShows ? back.data() : topPageKeysWidget());
 }
 
 qreal Window::screenScale() const {

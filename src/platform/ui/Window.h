@@ -93,6 +93,9 @@ protected:
 private:
     void layoutAlerts();
     void giveBackKeyboard();
+    // Where the keys go when the widget that had them is gone: the page on top's preferred widget, else
+    // its view, else the window.
+    QWidget* topPageKeysWidget();
 
     QPointer<ViewController> m_root;
     QWidget* m_alertLayer = nullptr;

@@ -177,6 +177,14 @@ void WindowFocus::passKeys(const Keys& keys, ViewController* arriving, QWidget* 
     Window::giveKeyboardTo(target ? target : view, Qt::OtherFocusReason);
 }
 
+void WindowFocus::hideLeftPage(QWidget* view) {
+    if (!view)
+        return;
+    view->hide();
+    if (QWidget* last = view->focusWidget(); last && !last->hasFocus())
+        last->clearFocus();
+}
+
 // A click in a window or container that holds the focus already changes nothing (a field in it
 // keeps the keys); elsewhere the click's focus lands on its root, which tells where the user works.
 void WindowFocus::updateClickFocus() {
@@ -222,6 +230,20 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
         return;
     }
     noteFocus(now);
+}
+
+void WindowFocus::leaveKeysToPage(QWidget* widget) {
+    if (!widget || widget->window()->focusWidget() != widget)
+        return;
+    for (QWidget* w = widget->parentWidget(); w; w = w->parentWidget())
+        if (isPageOrWindow(w)) {
+            if (w->isVisible()) {
+                w->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+            break;
+        }
+    widget->clearFocus();
 }
 
 } // namespace pelnix::platform::ui

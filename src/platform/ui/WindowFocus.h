@@ -60,6 +60,15 @@ public:
     // alerts are answered. Left to Qt, keys in a view that hides move on along Tab's order, often to a
     // bar's button.
     static void passKeys(const Keys& keys, ViewController* arriving, QWidget* remembered = nullptr);
+    // Hides the view of a page left (covered, popped, dismissed or replaced). The widget it last had
+    // the keys in is forgotten by the widgets around it: Qt would hand the keys to that hidden widget
+    // when the host turns back to a tab or page holding the container, and they would go nowhere.
+    static void hideLeftPage(QWidget* view);
+    // Takes the keys from `widget` (a field whose typing a screen ends, as a phone's return key or a tap
+    // beside it closes the keyboard; a control leaving sight) and leaves them on the page holding it:
+    // the field hears that editing ended, Tab goes on from there, and nothing is typed into nowhere. A
+    // desktop has no keyboard to close. Without a page around it, the widget just loses them.
+    static void leaveKeysToPage(QWidget* widget);
 
 private:
     explicit WindowFocus(QObject* parent);

@@ -1,4 +1,5 @@
 #include "ui/conversation/PLPostToChatView.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/StringAdditions.h"
@@ -196,7 +197,7 @@ void PLPostToChatView::paintEvent(QPaintEvent*) {
 }
 
 void PLPostToChatView::dismissKeyboard() {
-    m_messageTextView->clearFocus();
+    platform::ui::WindowFocus::leaveKeysToPage(m_messageTextView);
     if (m_messageTextView->toPlainText().isEmpty())
         reset();
 }

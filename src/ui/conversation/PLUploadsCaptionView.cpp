@@ -1,4 +1,5 @@
 #include "ui/conversation/PLUploadsCaptionView.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
 #include "foundation/ui/CustomColors.h"
@@ -76,7 +77,7 @@ void PLUploadsCaptionView::makeCaptionViewFirstResponder() {
 
 void PLUploadsCaptionView::dismissKeyBoardIfVissible() {
     if (m_textView->hasFocus())
-        m_textView->clearFocus();
+        platform::ui::WindowFocus::leaveKeysToPage(m_textView);
 }
 
 void PLUploadsCaptionView::resetCharacterCount() {

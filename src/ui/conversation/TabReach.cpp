@@ -1,4 +1,5 @@
 #include "ui/conversation/TabReach.h"
+#include "platform/ui/WindowFocus.h"
 
 #include <QPointer>
 #include <QVariant>
@@ -54,7 +55,7 @@ void setInSight(QWidget* control, bool inSight) {
         if (QWidget* heir = heirOf(control))
             heir->setFocus(Qt::OtherFocusReason);
         else
-            control->clearFocus();
+            platform::ui::WindowFocus::leaveKeysToPage(control);
     }
 }
 

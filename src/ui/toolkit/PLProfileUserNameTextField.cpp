@@ -64,7 +64,7 @@ void PLProfileUserNameTextField::setUserInteractionEnabled(bool enabled) {
     setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
     setFocusPolicy(enabled ? Qt::StrongFocus : Qt::NoFocus);
     if (!enabled)
-        clearFocus();
+        resignFirstResponder();
 }
 
 } // namespace pelnix

@@ -1,4 +1,5 @@
 #include "PLTapToDismissKeyboardView.h"
+#include "platform/ui/WindowFocus.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -22,7 +23,7 @@ void PLTapToDismissKeyboardView::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_touchesMoved) {
         QWidget* focused = QApplication::focusWidget();
         if (focused && isAncestorOf(focused))
-            focused->clearFocus();
+            platform::ui::WindowFocus::leaveKeysToPage(focused);
     }
     m_touchesMoved = false;
     event->accept();
