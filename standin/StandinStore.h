@@ -65,7 +65,7 @@ public:
     // A strictly increasing clock in ms, so every stored event has its own date.
     qint64 nextDate();
 
-    // Accounts
+    // Accounts. An address is stored trimmed and found trimmed, whatever the case of its letters.
     std::optional<User> authenticate(qint64 userId, const QString& token);
     std::optional<User> userByToken(const QString& token);
     std::optional<User> userById(qint64 id);
