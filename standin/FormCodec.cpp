@@ -16,6 +16,7 @@ int hexValue(char c) {
     return -1;
 }
 
+// "name=value" pairs split at "&", each side decoded.
 QJsonObject pairs(const std::string& text, bool plusIsSpace) {
     QJsonObject values;
     size_t start = 0;
