@@ -21,8 +21,9 @@ void sendJson(Response& response, const QJsonValue& value, int status = 200) {
     response.set_content(document.toJson(QJsonDocument::Compact).toStdString(), "application/json");
 }
 
+// Read as a URL typed or pasted by hand: "erin+tag@demo.test" is that address, not "erin tag@...".
 QJsonObject query(const Request& request) {
-    return FormCodec::parse(FormCodec::queryOf(request.target));
+    return FormCodec::parseQuery(FormCodec::queryOf(request.target));
 }
 
 // Nothing when the body is not a JSON object.

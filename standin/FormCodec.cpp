@@ -16,6 +16,28 @@ int hexValue(char c) {
     return -1;
 }
 
+// "name=value" pairs split at "&", each side decoded.
+QJsonObject pairs(const std::string& text, bool plusIsSpace) {
+    QJsonObject values;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('&', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string pair = text.substr(start, end - start);
+        if (!pair.empty()) {
+            const size_t equals = pair.find('=');
+            const std::string key = FormCodec::percentDecode(pair.substr(0, equals), plusIsSpace);
+            const std::string value = equals == std::string::npos
+                                          ? ""
+                                          : FormCodec::percentDecode(pair.substr(equals + 1), plusIsSpace);
+            values.insert(QString::fromStdString(key), QString::fromStdString(value));
+        }
+        start = end + 1;
+    }
+    return values;
+}
+
 } // namespace
 
 std::string FormCodec::percentDecode(const std::string& text, bool plusIsSpace) {
@@ -38,23 +60,11 @@ std::string FormCodec::percentDecode(const std::string& text, bool plusIsSpace) 
 }
 
 QJsonObject FormCodec::parse(const std::string& text) {
-    QJsonObject values;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('&', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string pair = text.substr(start, end - start);
-        if (!pair.empty()) {
-            const size_t equals = pair.find('=');
-            const std::string key = percentDecode(pair.substr(0, equals), true);
-            const std::string value =
-                equals == std::string::npos ? "" : percentDecode(pair.substr(equals + 1), true);
-            values.insert(QString::fromStdString(key), QString::fromStdString(value));
-        }
-        start = end + 1;
-    }
-    return values;
+    return pairs(text, true);
+}
+
+QJsonObject FormCodec::parseQuery(const std::string& text) {
+    return pairs(text, false);
 }
 
 std::string FormCodec::queryOf(const std::string& target) {

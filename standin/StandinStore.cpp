@@ -259,7 +259,7 @@ std::optional<StandinStore::User> StandinStore::userByIdLocked(qint64 id) {
 std::optional<StandinStore::User> StandinStore::userByEmailLocked(const QString& email) {
     auto statement = m_db.prepare(
         (std::string("SELECT ") + kUserColumns + "WHERE email = ? COLLATE NOCASE AND removed = 0").c_str());
-    statement.bind(1, email);
+    statement.bind(1, email.trimmed());
     return readUser(statement);
 }
 
@@ -357,14 +357,14 @@ void StandinStore::unlockOtp(const QString& email) {
 QString StandinStore::otp(const QString& email) {
     std::lock_guard lock(m_mutex);
     auto statement = m_db.prepare("SELECT otp FROM users WHERE email = ? COLLATE NOCASE");
-    statement.bind(1, email);
+    statement.bind(1, email.trimmed());
     return statement.next() ? statement.text(0) : QString();
 }
 
 QString StandinStore::smsCode(const QString& email) {
     std::lock_guard lock(m_mutex);
     auto statement = m_db.prepare("SELECT sms_code FROM users WHERE email = ? COLLATE NOCASE");
-    statement.bind(1, email);
+    statement.bind(1, email.trimmed());
     return statement.next() ? statement.text(0) : QString();
 }
 

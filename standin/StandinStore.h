@@ -65,7 +65,8 @@ public:
     // A strictly increasing clock in ms, so every stored event has its own date.
     qint64 nextDate();
 
-    // Accounts
+    // Accounts. Addresses are looked up trimmed, as sign-up stores them, and without regard to the case of
+    // ASCII letters.
     std::optional<User> authenticate(qint64 userId, const QString& token);
     std::optional<User> userByToken(const QString& token);
     std::optional<User> userById(qint64 id);

@@ -2,7 +2,7 @@
 # Runs the demo host as the README's command does and checks the conversation it prints (the text,
 # the uploaded picture with its short address, the answer); then the
 # interactive mode with typed lines (the last one without its newline), each of which must come back
-# delivered before the demo exits.
+# delivered before the demo exits; the address file, and a path it must leave alone.
 set -eu
 demo=$1
 
@@ -50,9 +50,20 @@ curl -s -X POST --data 'v=1.1&method=echat.registerWithOTP&email=carol%40demo.te
 answer=$(readme_line)
 printf '%s\n' "$answer"
 printf '%s\n' "$answer" | head -n 1 | grep -qE '"otp":"[0-9]{6}"' || { echo "the README's line: no code"; exit 1; }
+curl -s -X POST --data 'v=1.1&method=echat.registerWithOTP&email=erin%2Btag%40demo.test' \
+  "$(cat "$dir/address")api/public?" >/dev/null
+curl -s "$(cat "$dir/address")_ctl/otp?email=erin+tag@demo.test" | grep -qE '"otp":"[0-9]{6}"' ||
+  { echo "the README's line with a plus in the address: no code"; exit 1; }
 answer=$(sh -c "$printed" 2>/dev/null)
 printf '%s\n' "$answer" | grep -qE '"otp":"[0-9]{6}"' || { echo "the printed line: no code"; exit 1; }
 exec 3>&-
 cat <&4 >/dev/null
 wait "$pid"
 [ ! -e "$dir/address" ] || { echo "the address file outlived the demo"; exit 1; }
+
+# A path that holds anything but an earlier demo's address file is left as it is, and the demo runs on.
+printf 'my notes\n' >"$dir/notes"
+"$demo" --address-file "$dir/notes" >/dev/null 2>"$dir/err" || { echo "a refused address file ended the demo"; exit 1; }
+grep -q "not writing the address file $dir/notes: it holds something other than a service address" "$dir/err" ||
+  { echo "a refused address file: no message"; exit 1; }
+[ "$(cat "$dir/notes")" = 'my notes' ] || { echo "the demo wrote over a file of other content"; exit 1; }

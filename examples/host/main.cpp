@@ -4,6 +4,7 @@
 // the colleague answers every post a moment later and the window's own menu signs out to the login
 // container; with none, or with --headless, it posts a scripted conversation. With --interactive it
 // then keeps running and posts the lines typed.
+#include "AddressFile.h"
 #include "DemoHost.h"
 #include "DemoWindow.h"
 
@@ -12,8 +13,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFile>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -29,11 +28,6 @@ bool wantsHeadless(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-bool writeAddress(const QString& path, const QString& address) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(address.toUtf8() + '\n') > 0 && file.commit();
 }
 
 } // namespace
@@ -71,7 +65,7 @@ int main(int argc, char** argv) {
         QStringLiteral("address-file"),
         QStringLiteral(
             "Write the service's address to <file> while the demo runs (the README's one-time-code "
-            "line reads it)."),
+            "line reads it); a path holding anything but an earlier demo's address file is left alone."),
         QStringLiteral("file"));
     parser.addOptions({server, sandbox, dataDir, interactive, headlessOption, addressFile});
     parser.process(app);
@@ -105,11 +99,11 @@ int main(int argc, char** argv) {
         serviceUrl.setPath(serviceUrl.path() + QLatin1Char('/'));
 
     // The address goes out before anything can ask for a code, and is taken back with the service.
+    // Without it only the README's line fails: the demo itself runs on.
+    AddressFile published;
     const QString addressPath = parser.value(addressFile);
-    if (!addressPath.isEmpty() && !writeAddress(addressPath, serviceUrl.toString())) {
-        std::fprintf(stderr, "pelnix-demo: cannot write %s\n", qPrintable(addressPath));
-        return 1;
-    }
+    if (!addressPath.isEmpty() && !published.publish(addressPath, serviceUrl.toString()))
+        std::fprintf(stderr, "pelnix-demo: %s; running on without it\n", qPrintable(published.errorString()));
 
     int status = 1;
     {
@@ -129,8 +123,7 @@ int main(int argc, char** argv) {
         app.exec();
         window.reset();
     }
-    if (!addressPath.isEmpty())
-        QFile::remove(addressPath);
+    published.withdraw();
     if (service)
         service->stop();
     return status;

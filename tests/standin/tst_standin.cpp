@@ -74,6 +74,8 @@ private slots:
     void aNamedUserHasAValidProfile_data();
     void aNamedUserHasAValidProfile();
     void tooManyWrongCodesLockTheAddress();
+    void theControlApiFindsAnAddressHoweverItIsWritten_data();
+    void theControlApiFindsAnAddressHoweverItIsWritten();
     void postIsEchoedToEveryMemberAndStoredOncePerSeqId();
     void sharesGetAFormIdAndLocationAnswersCountOnTheirForm();
     void reconnectWithAfterReplaysExactlyTheMissedEvents();
@@ -93,6 +95,8 @@ private slots:
 private:
     // (Re)starts the service on `dataDir` with a client of it; the old ones end first.
     bool startOn(const QString& dataDir);
+    // The "response" of a public account call for `email`, with `code` when it is not null.
+    QJsonValue account(const char* method, const QString& email, const QString& code = {});
 
     std::unique_ptr<TestSandbox> m_sandbox;
     std::unique_ptr<StandinServer> m_server;
@@ -109,6 +113,13 @@ bool TestStandin::startOn(const QString& dataDir) {
         return false;
     m_client = std::make_unique<StandinTestClient>(m_server->baseUrl());
     return true;
+}
+
+QJsonValue TestStandin::account(const char* method, const QString& email, const QString& code) {
+    Form form{{"v", "1.1"}, {"method", QString::fromLatin1(method)}, {"email", email}};
+    if (!code.isNull())
+        form.append({"code", code});
+    return m_client->post("api/public?", form).json()["response"];
 }
 
 void TestStandin::init() {
@@ -219,11 +230,7 @@ void TestStandin::aNamedUserHasAValidProfile() {
 void TestStandin::tooManyWrongCodesLockTheAddress() {
     const QString email = QStringLiteral("locked@acme.test");
     const auto call = [&](const char* method, const QString& code = {}) {
-        QList<QPair<QString, QString>> form{
-            {"v", "1.1"}, {"method", QString::fromLatin1(method)}, {"email", email}};
-        if (!code.isNull())
-            form.append({"code", code});
-        return m_client->post("api/public?", form).json()["response"]["error"]["msg"].toString();
+        return account(method, email, code)["error"]["msg"].toString();
     };
     QCOMPARE(call("echat.registerWithOTP"), QString());
     for (int attempt = 1; attempt < 5; ++attempt)
@@ -242,6 +249,48 @@ void TestStandin::tooManyWrongCodesLockTheAddress() {
              QString());
     QCOMPARE(m_client->del("_ctl/otp?email=" + QUrl::toPercentEncoding(email)).status, 200);
     QCOMPARE(call("echat.verifyOTP", code), QString());
+}
+
+void TestStandin::theControlApiFindsAnAddressHoweverItIsWritten_data() {
+    QTest::addColumn<QString>("signedUp");
+    QTest::addColumn<QString>("queried");
+    QTest::newRow("a plus, as the README's line types it") << "erin+tag@demo.test"
+                                                           << "erin+tag@demo.test";
+    QTest::newRow("a plus escaped") << "erin+tag@demo.test"
+                                    << "erin%2Btag%40demo.test";
+    QTest::newRow("padded at sign-up") << "  erin@demo.test "
+                                       << "erin@demo.test";
+    QTest::newRow("padded at sign-up, with a plus") << "erin+tag@demo.test  "
+                                                    << "erin%2Btag@demo.test";
+    QTest::newRow("padded in the query") << "erin@demo.test"
+                                         << "%20erin@demo.test%20%20";
+    // Addresses are found without regard to case elsewhere in the service too.
+    QTest::newRow("upper case in the query") << "erin@demo.test"
+                                             << "ERIN@Demo.TEST";
+    QTest::newRow("upper case at sign-up") << " Erin+Tag@Demo.test"
+                                           << "erin+tag@demo.test";
+}
+
+// `queried` is the query's text as pasted into a URL: "+" is a plus there, escapes decode.
+void TestStandin::theControlApiFindsAnAddressHoweverItIsWritten() {
+    QFETCH(QString, signedUp);
+    QFETCH(QString, queried);
+    QCOMPARE(account("echat.registerWithOTP", signedUp)["success"]["email"].toString(), signedUp.trimmed());
+    const auto pending = m_client->get("_ctl/otp?email=" + queried);
+    QCOMPARE(pending.status, 200);
+    const QString code = pending.json()["otp"].toString();
+    QCOMPARE(code, QString::fromStdString(m_server->otp(signedUp.trimmed().toStdString())));
+    QCOMPARE(code.size(), 6);
+    // The lock that wrong codes set is lifted by the same query.
+    for (int attempt = 0; attempt < 5; ++attempt)
+        account("echat.verifyOTP", signedUp, QStringLiteral("x"));
+    QCOMPARE(account("echat.verifyOTP", signedUp, code)["error"]["msg"].toString(),
+             QStringLiteral("actionLockedErr"));
+    QCOMPARE(m_client->del("_ctl/otp?email=" + queried).status, 200);
+    const QJsonValue verified = account("echat.verifyOTP", signedUp, code)["success"];
+    QVERIFY(!verified["token"]["token"].toString().isEmpty());
+    QCOMPARE(verified["user"]["email"].toString(), signedUp.trimmed());
+    QCOMPARE(m_client->get("_ctl/otp?email=" + queried).status, 404);
 }
 
 // A check-in or contact made from the library's own form carries an empty form ID: the service gives it
