@@ -2,6 +2,7 @@
 #include "HostileMedia.h"
 #include "TestSandbox.h"
 #include "platform/ui/MediaPlayer.h"
+#include "platform/ui/ThreadedMediaPlayer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -38,6 +39,16 @@ QString makeGarbage(const test::TestSandbox& sandbox) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
+// The first `bytes` of `video` under `name`: a download cut short.
+QString makeTruncated(const test::TestSandbox& sandbox, const QString& video, const QString& name,
+                      qint64 bytes) {
+    QFile whole(video);
+    QFile cut(sandbox.path(name));
+    if (!whole.open(QIODevice::ReadOnly) || !cut.open(QIODevice::WriteOnly))
+        return {};
+    return cut.write(whole.read(bytes)) == bytes ? cut.fileName() : QString();
+}
+
 bool everPlayed(const QSignalSpy& playing, qsizetype from) {
     return std::any_of(playing.begin() + from, playing.end(),
                        [](const QList<QVariant>& told) { return told.first().toBool(); });
@@ -55,6 +66,53 @@ private slots:
                  "gst-launch-1.0 with vp8enc and webmmux is needed to make the test videos");
         m_garbage = makeGarbage(m_sandbox);
         QVERIFY(!m_garbage.isEmpty());
+        m_truncated = makeTruncated(m_sandbox, m_video, QStringLiteral("cut.webm"), 100);
+        QVERIFY(!m_truncated.isEmpty());
+    }
+
+    // A viewer plays what it loads at once: the player tells it plays only once the file has opened.
+    void aFileThatFailsPlayedAtOnceNeverClaimsToPlay_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("not a container") << QStringLiteral("garbage");
+        QTest::newRow("missing") << QStringLiteral("missing");
+        QTest::newRow("cut after its header") << QStringLiteral("truncated");
+    }
+    void aFileThatFailsPlayedAtOnceNeverClaimsToPlay() {
+        QFETCH(QString, file);
+        const QString path = file == QLatin1String("garbage")   ? m_garbage
+                             : file == QLatin1String("missing") ? m_sandbox.path(QStringLiteral("gone.webm"))
+                                                                : m_truncated;
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        QSignalSpy loaded(player.get(), &MediaPlayer::loaded);
+        QSignalSpy errors(player.get(), &MediaPlayer::errorOccurred);
+        QSignalSpy playing(player.get(), &MediaPlayer::playbackStateChanged);
+        bool claimed = false;
+        connect(player.get(), &MediaPlayer::playbackStateChanged, this,
+                [&] { claimed |= player->isPlaying(); });
+        player->load(QUrl::fromLocalFile(path));
+        player->play();
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 1, ThreadedMediaPlayer::kBoundMs + 2000);
+        QCOMPARE(loaded, Answers{{false}});
+        QVERIFY(!everPlayed(playing, 0));
+        QVERIFY(!claimed);
+        QVERIFY(!player->isPlaying());
+    }
+
+    void aGoodFilePlayedAtOnceTellsItPlaysThenItsEnd() {
+        std::unique_ptr<MediaPlayer> player(MediaPlayer::create());
+        QStringList told;
+        connect(player.get(), &MediaPlayer::loaded, this,
+                [&](bool ok) { told << (ok ? QStringLiteral("loaded") : QStringLiteral("failed")); });
+        connect(player.get(), &MediaPlayer::playbackStateChanged, this, [&](bool playing) {
+            told << (playing ? QStringLiteral("playing") : QStringLiteral("stopped"));
+            QCOMPARE(player->isPlaying(), playing);
+        });
+        connect(player.get(), &MediaPlayer::finished, this, [&] { told << QStringLiteral("finished"); });
+        player->load(QUrl::fromLocalFile(m_shortVideo));
+        player->play();
+        QTRY_VERIFY_WITH_TIMEOUT(told.contains(QStringLiteral("finished")), 10000);
+        QCOMPARE(told.mid(0, 2), QStringList({"loaded", "playing"}));
+        QVERIFY(!told.contains(QStringLiteral("failed")));
     }
 
     // The unreadable file fails again when it was told to play, after the valid one was set: that
@@ -111,6 +169,7 @@ private:
     QString m_video;
     QString m_shortVideo;
     QString m_garbage;
+    QString m_truncated;
 };
 
 int main(int argc, char** argv) {
