@@ -2,12 +2,20 @@
 #include "HostileMedia.h"
 #include "TestSandbox.h"
 #include "platform/ui/MediaPlayer.h"
+#include "platform/ui/QtMediaPlayerEngine.h"
 #include "platform/ui/ThreadedMediaPlayer.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
 
 using namespace pelnix;
 using namespace pelnix::platform::ui;
@@ -47,6 +55,56 @@ QString makeTruncated(const test::TestSandbox& sandbox, const QString& video, co
     if (!whole.open(QIODevice::ReadOnly) || !cut.open(QIODevice::WriteOnly))
         return {};
     return cut.write(whole.read(bytes)) == bytes ? cut.fileName() : QString();
+}
+
+// The media stack's engine, timed on the engine's thread: how long its latest load call took, and
+// when it ended. The times are shared with the test, which an engine may outlive.
+class TimedEngine : public QtMediaPlayerEngine {
+public:
+    struct Times {
+        QElapsedTimer clock;
+        std::atomic<qint64> loadMs{-1};
+        std::atomic<qint64> endedAtMs{-1};
+    };
+
+    explicit TimedEngine(std::shared_ptr<Times> times) : m_times(std::move(times)) {
+        connect(
+            this, &QObject::destroyed, qApp, [times = m_times] { times->endedAtMs = times->clock.elapsed(); },
+            Qt::DirectConnection);
+    }
+    void load(const QUrl& url) override {
+        QElapsedTimer took;
+        took.start();
+        QtMediaPlayerEngine::load(url);
+        m_times->loadMs = took.elapsed();
+    }
+
+private:
+    std::shared_ptr<Times> m_times;
+};
+
+// A player on a timed engine, driven as a screen drives one: each answer is acted on as it comes, which
+// the polling of QTRY would do later. `step` is called with the player and the answers so far; the
+// loop ends when it returns false, or after 20 s.
+void driveAsAScreen(const std::shared_ptr<TimedEngine::Times>& times,
+                    const std::function<bool(ThreadedMediaPlayer*, const QStringList&)>& step) {
+    QEventLoop loop;
+    times->clock.start();
+    auto* player = new ThreadedMediaPlayer([times] { return new TimedEngine(times); });
+    player->videoView();
+    auto heard = std::make_shared<QStringList>();
+    const auto hear = [&, player, heard](const QString& answer) {
+        *heard << answer;
+        if (!step(player, *heard))
+            loop.quit();
+    };
+    QObject::connect(player, &MediaPlayer::loaded, player,
+                     [hear](bool ok) { hear(ok ? "loaded" : "failed"); });
+    QObject::connect(player, &MediaPlayer::playbackStateChanged, player,
+                     [hear](bool playing) { hear(playing ? "playing" : "paused"); });
+    step(player, *heard);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool everPlayed(const QSignalSpy& playing, qsizetype from) {
@@ -162,6 +220,48 @@ private slots:
         QTRY_VERIFY(qAbs(player->duration() - 1000) <= 150);
         for (const qint64 ms : std::as_const(told))
             QVERIFY2(ms == 0 || qAbs(ms - 1000) <= 150, qPrintable(QString::number(ms)));
+    }
+
+    // Closing a player and loading anew on one each put its media stack down. The engine's thread also
+    // hands the video's pictures over: a stop() first, which waits for the stack to settle, waited 300 ms
+    // for a picture as the stack opened. Both are timed as the first picture comes.
+    void aViewerClosedAsItShowsThePictureEndsAtOnce() {
+        auto times = std::make_shared<TimedEngine::Times>();
+        qint64 closedAtMs = -1;
+        driveAsAScreen(times, [&](ThreadedMediaPlayer* player, const QStringList& heard) {
+            if (heard.isEmpty())
+                player->load(QUrl::fromLocalFile(m_video));
+            else if (heard.last() == QLatin1String("loaded"))
+                player->pause();
+            else if (heard.last() == QLatin1String("paused") && closedAtMs < 0) {
+                closedAtMs = times->clock.elapsed();
+                player->deleteLater();
+            }
+            return closedAtMs < 0;
+        });
+        QVERIFY(closedAtMs >= 0);
+        QTRY_VERIFY(times->endedAtMs >= 0);
+        // A few milliseconds; the wait took 300.
+        QVERIFY2(times->endedAtMs - closedAtMs < 150,
+                 qPrintable(QString::number(times->endedAtMs - closedAtMs)));
+    }
+
+    void aLoadMadeAsThePictureComesBeginsAtOnce() {
+        auto times = std::make_shared<TimedEngine::Times>();
+        driveAsAScreen(times, [&](ThreadedMediaPlayer* player, const QStringList& heard) {
+            if (heard.isEmpty())
+                player->load(QUrl::fromLocalFile(m_video));
+            else if (heard == QStringList{"loaded"})
+                player->pause();
+            else if (heard == QStringList({"loaded", "paused"}))
+                player->load(QUrl::fromLocalFile(m_shortVideo));
+            if (heard.count(QStringLiteral("loaded")) < 2)
+                return true;
+            player->deleteLater();
+            return false;
+        });
+        QVERIFY2(times->loadMs >= 0 && times->loadMs < 150, qPrintable(QString::number(times->loadMs)));
+        QTRY_VERIFY(times->endedAtMs >= 0);
     }
 
 private:
