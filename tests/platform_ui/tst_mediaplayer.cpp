@@ -266,6 +266,7 @@ private slots:
         player.load(video(QStringLiteral("stuck.webm")));
         player.play();
         QTRY_VERIFY(script->blocked);
+        const QPointer<QThread> stuckThread = script->engines.last()->thread();
         clock.advance(ThreadedMediaPlayer::kBoundMs - 1);
         QCOMPARE(errors.size(), 0);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(kGivenUp));
@@ -281,9 +282,11 @@ private slots:
         QCOMPARE(player.duration(), 4000);
         QCOMPARE(script->made.load(), 2);
         // The stuck engine's late answer is heard by nobody, it runs nothing more, and it ends on its
-        // own thread.
+        // own thread, which ends with it.
+        QVERIFY(stuckThread && stuckThread->isRunning());
         script->gate.release();
         QTRY_COMPARE(script->endedOffTheMainThread.load(), 1);
+        QTRY_VERIFY(!stuckThread);
         QCoreApplication::processEvents();
         QCOMPARE(loaded.size(), 3);
         QCOMPARE(errors.size(), 1);
