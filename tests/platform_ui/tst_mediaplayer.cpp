@@ -196,6 +196,60 @@ private slots:
         QCOMPARE(errors.size(), 1);
     }
 
+    // The engine says it plays as soon as it is asked, before its source has opened, and fails a source
+    // it cannot open: the screen hears of playing only once the source has opened.
+    void playAskedWithTheLoadIsToldOnceTheSourceOpens_data() {
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("pausedFirst");
+        QTest::addColumn<bool>("loadedAnew");
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("opens") << true << false << false << QStringList({"loaded true", "playing true"});
+        QTest::newRow("paused before it opens")
+            << true << true << false << QStringList({"playing false", "loaded true"});
+        QTest::newRow("never opens") << false << false << false << QStringList({"error", "loaded false"});
+        // The play belonged to the load the screen replaced on hearing it opened.
+        QTest::newRow("loaded anew as it opens")
+            << true << false << true << QStringList({"loaded true", "loaded true"});
+    }
+    void playAskedWithTheLoadIsToldOnceTheSourceOpens() {
+        QFETCH(bool, opens);
+        QFETCH(bool, pausedFirst);
+        QFETCH(bool, loadedAnew);
+        QFETCH(QStringList, told);
+        VirtualClock clock;
+        auto script = std::make_shared<Engine::Script>();
+        script->answers.insert(QStringLiteral("slow.webm"), Answer::NeverSettles);
+        ThreadedMediaPlayer player(makerFor(script));
+        QStringList heard;
+        connect(&player, &MediaPlayer::loaded, this, [&](bool ok) {
+            heard << QStringLiteral("loaded ") + QVariant(ok).toString();
+            if (loadedAnew && heard.size() == 1)
+                player.load(video(QStringLiteral("next.webm")));
+        });
+        connect(&player, &MediaPlayer::playbackStateChanged, this, [&](bool playing) {
+            QCOMPARE(player.isPlaying(), playing);
+            heard << QStringLiteral("playing ") + QVariant(playing).toString();
+        });
+        connect(&player, &MediaPlayer::errorOccurred, this, [&] { heard << QStringLiteral("error"); });
+        player.load(video(QStringLiteral("slow.webm")));
+        player.play();
+        if (pausedFirst)
+            player.pause();
+        Engine* engine = script->engines.last();
+        settle(engine);
+        QVERIFY(!player.isPlaying());
+        if (opens)
+            QVERIFY(QMetaObject::invokeMethod(
+                engine, [engine] { engine->settle(); }, Qt::BlockingQueuedConnection));
+        else
+            clock.advance(ThreadedMediaPlayer::kBoundMs);
+        settle(engine);
+        QTRY_COMPARE(heard, told);
+        settle(engine);
+        QCOMPARE(heard, told);
+        QCOMPARE(player.isPlaying(), opens && !pausedFirst && !loadedAnew);
+    }
+
     // Given up a bound after the call it is stuck in, whatever it answered before; a load made later
     // has a new engine.
     void anEngineStuckInALoadIsGivenUpABoundAfterIt() {
@@ -212,6 +266,7 @@ private slots:
         player.load(video(QStringLiteral("stuck.webm")));
         player.play();
         QTRY_VERIFY(script->blocked);
+        const QPointer<QThread> stuckThread = script->engines.last()->thread();
         clock.advance(ThreadedMediaPlayer::kBoundMs - 1);
         QCOMPARE(errors.size(), 0);
         QTest::ignoreMessage(QtWarningMsg, qPrintable(kGivenUp));
@@ -227,9 +282,11 @@ private slots:
         QCOMPARE(player.duration(), 4000);
         QCOMPARE(script->made.load(), 2);
         // The stuck engine's late answer is heard by nobody, it runs nothing more, and it ends on its
-        // own thread.
+        // own thread, which ends with it.
+        QVERIFY(stuckThread && stuckThread->isRunning());
         script->gate.release();
         QTRY_COMPARE(script->endedOffTheMainThread.load(), 1);
+        QTRY_VERIFY(!stuckThread);
         QCoreApplication::processEvents();
         QCOMPARE(loaded.size(), 3);
         QCOMPARE(errors.size(), 1);

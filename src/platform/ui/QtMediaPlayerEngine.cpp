@@ -32,10 +32,11 @@ int errorCode(QMediaPlayer::Error error) {
 // devices are first made there and not on a player thread that ends with its player.
 QtMediaPlayerEngine::QtMediaPlayerEngine() : m_audioDevice(QMediaDevices::defaultAudioOutput()) {}
 
-QtMediaPlayerEngine::~QtMediaPlayerEngine() {
-    if (m_player)
-        m_player->stop();
-}
+// Deleting the backend player, the backend's first child, takes its pipeline down at once. A stop()
+// first would wait for the pipeline to settle, which needs a picture the video sink hands over on this
+// very thread: each engine closed as its first picture came waited out the sink's 300 ms, and closed
+// viewers' media stacks piled up.
+QtMediaPlayerEngine::~QtMediaPlayerEngine() = default;
 
 void QtMediaPlayerEngine::start() {
     replaceBackend();
@@ -45,8 +46,8 @@ void QtMediaPlayerEngine::replaceBackend() {
     if (m_backend) {
         for (QObject* part : m_backend->children())
             part->disconnect(this);
-        m_player->stop();
-        // Not at once: the backend may still be in the middle of telling something.
+        // Not at once: the backend may still be in the middle of telling something. Deleting it stops
+        // it, and without the wait for a picture a stop() would make (see the destructor).
         m_backend->deleteLater();
     }
     m_backend = new QObject(this);

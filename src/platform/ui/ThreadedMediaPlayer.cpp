@@ -113,10 +113,21 @@ void ThreadedMediaPlayer::startEngine() {
             m_failed = true;
             stopPlaying();
         }
+        const QPointer<ThreadedMediaPlayer> alive(this);
         emit loaded(ok);
+        // Whoever heard the answer may have closed the player, or loaded anew, which forgets the playing.
+        if (alive && std::exchange(m_playingHeld, false)) {
+            m_playing = true;
+            emit playbackStateChanged(true);
+        }
     });
     // Each report is told, as the backend tells each change of its state (paused after stopped too).
+    // The backend says it plays as soon as it is asked, before it has opened the source, and then
+    // fails a source it cannot open: playing is told once the source has opened.
     relay(&MediaPlayerEngine::playbackStateChanged, [this](bool playing) {
+        m_playingHeld = playing && !m_answered;
+        if (m_playingHeld)
+            return;
         m_playing = playing;
         emit playbackStateChanged(playing);
     });
@@ -162,6 +173,7 @@ void ThreadedMediaPlayer::post(Call kind, EngineCall call) {
 }
 
 void ThreadedMediaPlayer::stopPlaying() {
+    m_playingHeld = false;
     if (std::exchange(m_playing, false))
         emit playbackStateChanged(false);
 }

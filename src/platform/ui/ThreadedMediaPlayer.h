@@ -26,8 +26,9 @@ class VideoView;
 // made before the current load, that load and the calls made for it begin on a new engine, with a
 // bound of their own, and nothing is told of the superseded call; else the player stops with a
 // TimedOutError, and the next load starts a new engine. A load the engine has not answered within the
-// bound fails with a TimedOutError. A failed load plays nothing. The bound runs on the scheduler's
-// clock. Pictures go to a VideoView on the caller's thread.
+// bound fails with a TimedOutError. A load is told to play only after its answer, loaded, and a failed
+// load plays nothing. The bound runs on the scheduler's clock. Pictures go to a VideoView on the
+// caller's thread.
 class ThreadedMediaPlayer : public MediaPlayer {
     Q_OBJECT
 public:
@@ -66,7 +67,7 @@ private:
     template <typename Signal, typename Handler> void relay(Signal signal, Handler handler);
     void showVideo();
     void post(Call kind, EngineCall call);
-    // Tells that nothing plays, when something did.
+    // Tells that nothing plays, when something did, and forgets a playing not yet told.
     void stopPlaying();
     // Forgets the issue times of the calls the engine has returned from, and the current load's calls
     // once the engine has begun it.
@@ -108,6 +109,8 @@ private:
     bool m_failed = false;
     QPointer<VideoView> m_view;
     bool m_playing = false;
+    // The engine said it plays before the current load was answered.
+    bool m_playingHeld = false;
     qint64 m_duration = 0;
     qint64 m_position = 0;
     qreal m_rate = 1.0;

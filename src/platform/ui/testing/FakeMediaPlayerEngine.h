@@ -79,6 +79,7 @@ public:
             emit loaded(false, 0);
             return;
         case Answer::NeverSettles:
+            m_unsettled = name;
             return;
         case Answer::Blocks:
             m_script->blocked = true;
@@ -88,6 +89,12 @@ public:
         case Answer::Loads:
             break;
         }
+        emit durationChanged(duration);
+        emit loaded(true, duration);
+    }
+    // Opens the source the script left unsettled, as a backend that took its time; on the engine's thread.
+    void settle() {
+        const qint64 duration = m_script->durations.value(std::exchange(m_unsettled, {}), kDuration);
         emit durationChanged(duration);
         emit loaded(true, duration);
     }
@@ -111,6 +118,7 @@ private:
     }
 
     std::shared_ptr<Script> m_script;
+    QString m_unsettled;
 };
 
 } // namespace pelnix::platform::ui
