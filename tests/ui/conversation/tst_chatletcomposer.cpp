@@ -28,6 +28,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPaintEvent>
@@ -75,6 +76,12 @@ private slots:
         world->seedRoom(QStringLiteral("r1"));
         room = world->importRoom(QStringLiteral("r1"));
         host = world->showHost(room);
+        // Every function composes from the downloaded forms: each must run alone too.
+        world->downloadSmartFixtures();
+        QVERIFY2(!PLPostChatletViewController::storedForm(QStringLiteral("poll")).isEmpty(),
+                 "the poll's form was not downloaded");
+        QVERIFY2(!PLChatletCategoryItems::cachedCatalogue().isEmpty(),
+                 "the chatlet catalogue was not downloaded");
     }
     void cleanupTestCase() { world.reset(); }
     void cleanup() {
@@ -141,7 +148,9 @@ private:
 };
 
 void TestChatletComposer::withoutACatalogueThePickerWaitsForOne() {
-    world->downloadSmartFixtures(false);
+    const quint64 version = PLAppConfigurations::currentConfiguration()->chatletVersion();
+    QFile::remove(PLChatletCategoryItems::catalogueFilePath(version));
+    QVERIFY(PLChatletCategoryItems::cachedCatalogue().isEmpty());
     QVERIFY(
         world->fixture.server().addFault({"^/chatlets", "GET", 1, standin::StandinServer::FaultMode::Hold}));
     PLPostChatletViewController* composer = openComposer();
@@ -155,6 +164,7 @@ void TestChatletComposer::withoutACatalogueThePickerWaitsForOne() {
     world->fixture.server().releaseHeld();
     QTRY_VERIFY(composer->pickerViewController());
     QVERIFY(composer->pickerViewController()->view()->isVisible());
+    QVERIFY(!PLChatletCategoryItems::cachedCatalogue().isEmpty());
 }
 
 // Categories are the pages; only chatlets whose forms the composer fills are offered (pictures and
