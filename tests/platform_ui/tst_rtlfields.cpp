@@ -80,6 +80,16 @@ std::pair<int, int> inkedColumns(const QImage& picture) {
     return {first, last};
 }
 
+// The program's and the window's directions as `setting` gives them before the window shows.
+void turnBeforeShowing(QWidget& window, Setting setting) {
+    if (setting == Setting::Program || setting == Setting::WindowLeftToRightInProgram)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    if (setting == Setting::Window || setting == Setting::TurnedBack)
+        window.setLayoutDirection(Qt::RightToLeft);
+    if (setting == Setting::WindowLeftToRightInProgram)
+        window.setLayoutDirection(Qt::LeftToRight);
+}
+
 // A caret that does not blink, until the guard goes: it shows whenever its field has the keys.
 auto steadyCaret() {
     const int flash = QGuiApplication::styleHints()->cursorFlashTime();
@@ -134,14 +144,9 @@ private slots:
         QFETCH(Setting, setting);
         QFETCH(QString, typed);
         QFETCH(bool, fromTheRight);
-        if (setting == Setting::Program || setting == Setting::WindowLeftToRightInProgram)
-            QGuiApplication::setLayoutDirection(Qt::RightToLeft);
         QWidget window;
         window.resize(300, 60);
-        if (setting == Setting::Window || setting == Setting::TurnedBack)
-            window.setLayoutDirection(Qt::RightToLeft);
-        if (setting == Setting::WindowLeftToRightInProgram)
-            window.setLayoutDirection(Qt::LeftToRight);
+        turnBeforeShowing(window, setting);
         const Made made = make(kind, &window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -184,14 +189,9 @@ private slots:
         QFETCH(Kind, kind);
         QFETCH(Setting, setting);
         const auto restore = steadyCaret();
-        if (setting == Setting::Program || setting == Setting::WindowLeftToRightInProgram)
-            QGuiApplication::setLayoutDirection(Qt::RightToLeft);
         QWidget window;
         window.resize(300, 60);
-        if (setting == Setting::Window)
-            window.setLayoutDirection(Qt::RightToLeft);
-        if (setting == Setting::WindowLeftToRightInProgram)
-            window.setLayoutDirection(Qt::LeftToRight);
+        turnBeforeShowing(window, setting);
         const Made made = make(kind, &window);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
