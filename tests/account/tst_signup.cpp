@@ -2,6 +2,7 @@
 // the next button's enabling, every registration outcome, cancelling, the keyboard and centring
 // rules, the agreement links, the password toggle and the logged-out variant.
 #include "AccountTestKit.h"
+#include "CapturedLog.h"
 #include "MirroredGeometry.h"
 #include "TestSandbox.h"
 #include "foundation/PLCurrentBundleInfo.h"
@@ -15,6 +16,8 @@
 #include "platform/ui/testing/FakeWebView.h"
 #include "ui/account/PLAboutWebViewController.h"
 #include "ui/account/PLEmailVerficationViewController.h"
+#include "ui/account/PLLoginFormViewController.h"
+#include "ui/account/PLRegPhoneNumberViewController.h"
 #include "ui/account/PLSignUpMessageTextView.h"
 #include "ui/account/PLSignUpViewController.h"
 #include "ui/account/PLUserProfileTableViewController.h"
@@ -106,6 +109,8 @@ private slots:
     void theAddressFieldHasTheKeysAsThePageShows();
     void aPagePresentedOverItHasTheKeysAndGivesThemBack_data();
     void aPagePresentedOverItHasTheKeysAndGivesThemBack();
+    void aPageTornDownWithTheKeysInAFieldWarnsOfNothing_data();
+    void aPageTornDownWithTheKeysInAFieldWarnsOfNothing();
 };
 
 void TestSignUp::nextButtonFollowsTheField_data() {
@@ -675,6 +680,57 @@ void TestSignUp::aPagePresentedOverItHasTheKeysAndGivesThemBack() {
     QTRY_COMPARE(QApplication::focusWidget(), email);
     typeKeys(&host.window, "acme.test");
     QCOMPARE(email->text(), QStringLiteral("ann@acme.test"));
+}
+
+void TestSignUp::aPageTornDownWithTheKeysInAFieldWarnsOfNothing_data() {
+    QTest::addColumn<QString>("storyboard");
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<bool>("dismissed");
+    const QList<QPair<const char*, const char*>> screens{{"Login", "PLSignUpViewController"},
+                                                         {"Login", "PLEmailVerificationID"},
+                                                         {"Home", "PLRegPhoneNumberViewController"},
+                                                         {"Home", "PLVerifyPhoneNumberViewController"}};
+    for (const auto& [storyboard, identifier] : screens) {
+        QTest::addRow("%s, its window closed", identifier) << storyboard << identifier << false;
+        QTest::addRow("%s, dismissed", identifier) << storyboard << identifier << true;
+    }
+}
+
+// The keys leave the field while the page is still whole: the keyboard's going moves the form back,
+// which must not reach views already half torn down (Qt warned of painting on them).
+void TestSignUp::aPageTornDownWithTheKeysInAFieldWarnsOfNothing() {
+    QFETCH(QString, storyboard);
+    QFETCH(QString, identifier);
+    QFETCH(bool, dismissed);
+    AccountWorld world;
+    world.signIn();
+    auto host = std::make_unique<ScreenHost>();
+    ViewController* screen = ScreenRegistry::shared()->instantiate(storyboard, identifier);
+    auto* navigation = qobject_cast<NavigationController*>(screen);
+    if (!navigation)
+        navigation = new NavigationController(screen);
+    auto* page = qobject_cast<PLLoginFormViewController*>(navigation->topViewController());
+    QVERIFY(page);
+    host->present(navigation);
+    QVERIFY(QTest::qWaitForWindowActive(&host->window));
+    QLineEdit* field = nullptr;
+    for (QLineEdit* candidate : page->containerView()->findChildren<QLineEdit*>())
+        if (!field && candidate->isVisible() && !candidate->isReadOnly())
+            field = candidate;
+    QVERIFY(field);
+    field->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), field);
+    QVERIFY(platform::ui::KeyboardMonitor::shared()->isVisible());
+    CapturedLog log;
+    if (dismissed) {
+        host->root->dismissViewController(false);
+        QTRY_VERIFY(!host->presented());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } else {
+        host.reset();
+    }
+    QVERIFY(!platform::ui::KeyboardMonitor::shared()->isVisible());
+    QVERIFY2(log.lines().isEmpty(), qPrintable(log.text()));
 }
 
 int main(int argc, char** argv) {

@@ -152,9 +152,11 @@ private slots:
         QVERIFY(button(pair, 1)->font().bold() && !button(pair, 0)->font().bold());
         QCOMPARE(button(pair, 0)->palette().color(QPalette::ButtonText).name(), QStringLiteral("#0086ca"));
         for (QWidget* w : pair->findChildren<QLabel*>())
-            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")), qPrintable(w->objectName()));
+            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")),
+                     qPrintable(w->objectName()));
         for (QWidget* w : pair->findChildren<QPushButton*>())
-            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")), qPrintable(w->objectName()));
+            QVERIFY2(w->font().family().startsWith(QLatin1String("DejaVu Sans")),
+                     qPrintable(w->objectName()));
         pair->tapButtonAtIndex(1);
 
         auto* three = new AlertView("Group", {}, "Cancel", {"Leave", "Clear"});
@@ -390,9 +392,20 @@ private slots:
     }
 
     // The library learns of the keyboard from the focus alone: after all of the above (library windows,
-    // containers in a host's widget, alerts over both, keys and clicks), no filter was ever put on the
-    // application, while the library's filters on its own widgets were seen.
+    // containers in a host's widget, alerts over both, keys and clicks), or a window of its own with an
+    // alert over a field with the keys when this runs alone, no filter was ever put on the application,
+    // while the library's filters on its own widgets were seen.
     void theLibraryPutsNoFilterOnTheApplication() {
+        Window window;
+        auto* screen = new FormScreen;
+        window.setRootViewController(screen);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        screen->field->setFocus();
+        auto* alert = new AlertView("Over the field", {}, "OK", {});
+        alert->show(&window);
+        QTest::mouseClick(alert->findChild<QPushButton*>("alert.button.0"), Qt::LeftButton);
+        QVERIFY(window.alerts().isEmpty());
         QVERIFY(g_filtersInstalled > 0);
         QCOMPARE(g_applicationFilters, 0);
     }

@@ -80,6 +80,23 @@ std::pair<int, int> inkedColumns(const QImage& picture) {
     return {first, last};
 }
 
+// The program's and the window's directions as `setting` gives them before the window shows.
+void turnBeforeShowing(QWidget& window, Setting setting) {
+    if (setting == Setting::Program || setting == Setting::WindowLeftToRightInProgram)
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    if (setting == Setting::Window || setting == Setting::TurnedBack)
+        window.setLayoutDirection(Qt::RightToLeft);
+    if (setting == Setting::WindowLeftToRightInProgram)
+        window.setLayoutDirection(Qt::LeftToRight);
+}
+
+// A caret that does not blink, until the guard goes: it shows whenever its field has the keys.
+auto steadyCaret() {
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
+    return qScopeGuard([flash] { QGuiApplication::styleHints()->setCursorFlashTime(flash); });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Kind)
@@ -127,14 +144,9 @@ private slots:
         QFETCH(Setting, setting);
         QFETCH(QString, typed);
         QFETCH(bool, fromTheRight);
-        if (setting == Setting::Program || setting == Setting::WindowLeftToRightInProgram)
-            QGuiApplication::setLayoutDirection(Qt::RightToLeft);
         QWidget window;
         window.resize(300, 60);
-        if (setting == Setting::Window || setting == Setting::TurnedBack)
-            window.setLayoutDirection(Qt::RightToLeft);
-        if (setting == Setting::WindowLeftToRightInProgram)
-            window.setLayoutDirection(Qt::LeftToRight);
+        turnBeforeShowing(window, setting);
         const Made made = make(kind, &window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -157,14 +169,61 @@ private slots:
                  qPrintable(QStringLiteral("ink from x %1 to %2").arg(first).arg(last)));
     }
 
+    void anEmptyFieldsCaretIsClearOfItsPlaceholder_data() {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Setting>("setting");
+        for (const auto& [kind, name] :
+             {std::pair{Kind::Field, "text field"}, std::pair{Kind::View, "text view"},
+              std::pair{Kind::PlainView, "plain text view"}})
+            for (const auto& [setting, where] :
+                 {std::pair{Setting::LeftToRight, "ltr"}, std::pair{Setting::Window, "window rtl"},
+                  std::pair{Setting::Program, "program rtl"},
+                  std::pair{Setting::WindowLeftToRightInProgram, "window ltr in a program rtl"}})
+                QTest::addRow("%s, %s", name, where) << kind << setting;
+    }
+
+    // The caret of an empty field waits beside its placeholder, at most touching its first or last
+    // letter, never over one (a program right to left drew the plain view's caret through the
+    // placeholder's last letter).
+    void anEmptyFieldsCaretIsClearOfItsPlaceholder() {
+        QFETCH(Kind, kind);
+        QFETCH(Setting, setting);
+        const auto restore = steadyCaret();
+        QWidget window;
+        window.resize(300, 60);
+        turnBeforeShowing(window, setting);
+        const Made made = make(kind, &window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        made.field->setFocus();
+        QVERIFY(made.field->hasFocus());
+        const QRect caret = made.caret();
+        const QImage shown = made.field->grab().toImage();
+        made.field->clearFocus();
+        const QImage without = made.field->grab().toImage();
+        const auto [first, last] = inkedColumns(without);
+        QVERIFY(first >= 0);
+        // The caret: what the keys changed within its rectangle.
+        QList<int> drawn;
+        for (int x = qMax(0, caret.left()); x <= qMin(shown.width() - 1, caret.right()); ++x)
+            for (int y = qMax(0, caret.top()); y <= qMin(shown.height() - 1, caret.bottom()); ++y)
+                if (shown.pixel(x, y) != without.pixel(x, y)) {
+                    drawn << x;
+                    break;
+                }
+        QVERIFY(!drawn.isEmpty());
+        QVERIFY2(drawn.last() <= first || drawn.first() >= last,
+                 qPrintable(QStringLiteral("placeholder from x %1 to %2, caret from x %3 to %4")
+                                .arg(first)
+                                .arg(last)
+                                .arg(drawn.first())
+                                .arg(drawn.last())));
+    }
+
     // Where the plain view draws its empty text itself (the view reads otherwise than the program),
     // the caret still shows, where its rectangle says: at the view's leading edge.
     void anEmptyPlainViewShowsItsCaret() {
-        // A caret that does not blink: it shows whenever the view has the keys.
-        const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-        QGuiApplication::styleHints()->setCursorFlashTime(0);
-        const auto restore =
-            qScopeGuard([flash] { QGuiApplication::styleHints()->setCursorFlashTime(flash); });
+        const auto restore = steadyCaret();
         QWidget window;
         window.resize(300, 60);
         window.setLayoutDirection(Qt::RightToLeft);

@@ -3,7 +3,6 @@
 #include "FieldDirection.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -34,9 +33,9 @@ bool PlainTextView::showsPlaceholder() const {
 }
 
 void PlainTextView::paintEvent(QPaintEvent* event) {
-    // Qt draws the placeholder at the leading edge of the program's direction: where the view reads
-    // the other way, the empty view is drawn here, its placeholder at its own leading edge.
-    if (!showsPlaceholder() || layoutDirection() == QGuiApplication::layoutDirection()) {
+    // The empty view is drawn here: Qt draws the placeholder at the leading edge of the program's
+    // direction, not the view's, and right to left without the document's margin, under the caret.
+    if (!showsPlaceholder()) {
         QPlainTextEdit::paintEvent(event);
         return;
     }

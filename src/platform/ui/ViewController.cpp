@@ -31,6 +31,11 @@ constexpr int kModalDurationMs = 300;
 ViewController::ViewController(QObject* parent) : QObject(parent) {}
 
 ViewController::~ViewController() {
+    // The keys leave a field of the view while the view is still whole: Qt takes them from a widget
+    // only once the views around it are half destroyed, and whoever hears of it (the keyboard's
+    // notifications) would reach into those.
+    if (QWidget* focused = QApplication::focusWidget(); focused && m_view && m_view->isAncestorOf(focused))
+        focused->clearFocus();
     // The view goes with its controller, wherever it was shown.
     delete m_view.data();
 }

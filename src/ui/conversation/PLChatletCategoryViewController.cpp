@@ -3,6 +3,7 @@
 #include "foundation/ui/ButtonAdditions.h"
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/TableView.h"
+#include "ui/toolkit/Geometry.h"
 
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -15,6 +16,30 @@ using platform::ui::TableViewCell;
 
 namespace {
 const QString kCellIdentifier = QStringLiteral("ChatletCell");
+
+// A chatlet's row: its name over its description, both at the row's leading edge in either direction.
+class ChatletCell : public TableViewCell {
+public:
+    ChatletCell() : TableViewCell(Style::Subtitle, kCellIdentifier) {
+        textLabel()->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 15));
+        detailTextLabel()->setFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 13));
+        QPalette palette = detailTextLabel()->palette();
+        palette.setColor(QPalette::WindowText, QColor(0x8E, 0x8E, 0x93));
+        detailTextLabel()->setPalette(palette);
+        setAccessoryType(Accessory::DisclosureIndicator);
+        ButtonAdditions::setCustomHighlightColor(this);
+    }
+
+protected:
+    // A label aligns its text by the text's own direction unless told an absolute side: an English
+    // name would stay at the left of a mirrored row.
+    void layoutSubviews() override {
+        TableViewCell::layoutSubviews();
+        const Qt::Alignment leading = Geometry::leadingAlignment(layoutDirection() == Qt::RightToLeft);
+        textLabel()->setAlignment(leading | Qt::AlignVCenter);
+        detailTextLabel()->setAlignment(leading | Qt::AlignVCenter);
+    }
+};
 } // namespace
 
 PLChatletCategoryViewController::PLChatletCategoryViewController(const QString& category,
@@ -30,19 +55,7 @@ QWidget* PLChatletCategoryViewController::loadView() {
     m_table = new platform::ui::TableView(root);
     m_table->setObjectName(QStringLiteral("chatletTable"));
     m_table->setRowHeight(kRowHeight);
-    m_table->registerCell(kCellIdentifier, [] {
-        auto* cell = new TableViewCell(TableViewCell::Style::Subtitle, kCellIdentifier);
-        cell->textLabel()->setFont(
-            CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans-Bold"), 15));
-        cell->detailTextLabel()->setFont(
-            CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 13));
-        QPalette palette = cell->detailTextLabel()->palette();
-        palette.setColor(QPalette::WindowText, QColor(0x8E, 0x8E, 0x93));
-        cell->detailTextLabel()->setPalette(palette);
-        cell->setAccessoryType(TableViewCell::Accessory::DisclosureIndicator);
-        ButtonAdditions::setCustomHighlightColor(cell);
-        return cell;
-    });
+    m_table->registerCell(kCellIdentifier, [] { return new ChatletCell; });
     m_table->setDataSource(this);
     m_table->setDelegate(this);
     m_table->installEventFilter(this);

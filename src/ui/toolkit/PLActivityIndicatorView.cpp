@@ -82,7 +82,10 @@ PLActivityIndicatorView* PLActivityIndicatorView::sharedInstance() {
 }
 
 PLActivityIndicatorView::PLActivityIndicatorView() : QObject(QCoreApplication::instance()) {
-    // The keyboard is tracked while hidden too, so a later show() places the picture at once.
+    // The keyboard is tracked while hidden too, so a later show() places the picture at once; one up
+    // before this indicator was made counts from the start.
+    const KeyboardMonitor* keyboard = KeyboardMonitor::shared();
+    g_keyboardHeight = keyboard->isVisible() ? keyboard->frame().height() : 0;
     auto* center = platform::NotificationCenter::defaultCenter();
     const auto track = [this](const platform::Notification& note) {
         if (note.name == KeyboardMonitor::kWillShow || note.name == KeyboardMonitor::kDidShow)

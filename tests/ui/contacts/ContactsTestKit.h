@@ -177,6 +177,10 @@ struct ContactsWorld {
         me->setState(1);
         me->setGroupLetter(QStringLiteral("A"));
         CurrentUserInfo::currentUserInfo()->save();
+        // The library set up as a host has it, once per process, before the stand-ins go over its
+        // screens: set up later (the first screen a host's container shows does it), it would register
+        // its own new group screen and member editor over them.
+        PelnixSetUp::ensureLibraryIsSetUp();
         ScreenRegistry::shared()->clear();
         ContactsScreens::registerScreens();
         HandOffStandIn::registerScreen(PLContactsViewController::kNewGroupIdentifier);

@@ -57,11 +57,19 @@ struct GalleryScreenShot {
                 : identifier;
         retake();
     }
-    // The picture taken again, as the window shows it now, and kept in place of the first one.
-    void retake() {
+    // The picture taken again, as the window shows it now, and kept in place of the first one; the
+    // picture of another `state` (a direction turned) is kept beside it, under a name of its own.
+    // Answers where it was kept.
+    QString retake(const QString& state = {}) {
         image = platform::ui::Screenshot::grab(&window);
-        image.save(
-            QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(m_identifier)));
+        const QString path = pathOf(state);
+        image.save(path);
+        return path;
+    }
+    // Where the picture of `state` (none: the first one) is kept.
+    QString pathOf(const QString& state = {}) const {
+        const QString name = state.isEmpty() ? m_identifier : m_identifier + QLatin1Char('-') + state;
+        return QDir(QStringLiteral("screenshots")).filePath(QStringLiteral("test-%1.png").arg(name));
     }
     QColor at(const QWidget* view, QPointF point) const {
         const QPoint p = view->mapTo(&window, point.toPoint());

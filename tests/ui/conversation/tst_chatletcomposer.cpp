@@ -1,6 +1,7 @@
 // The chatlet composer: the picker over the catalogue in the swipe container, forms built from the
 // downloaded definitions, replies through a chatlet's compose link, and the composed message going
 // to the service and on to another member's event stream.
+#include "MirroredGeometry.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -28,9 +29,12 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPaintEvent>
+#include <QScopeGuard>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -64,7 +68,27 @@ void type(PLChatletFormFieldView* field, const QString& text) {
     textField->setText(text);
 }
 
+// Where the row's title and description show ink in a picture of the row, from the first inked column
+// of each to the last.
+QList<QRect> rowInk(platform::ui::TableViewCell* row) {
+    const QImage picture = row->grab().toImage();
+    QList<QRect> inks;
+    for (const QLabel* label : {row->textLabel(), row->detailTextLabel()}) {
+        const QRect area(label->mapTo(row, QPoint()), label->size());
+        const QImage look = picture.copy(area);
+        QRect ink;
+        for (int y = 0; y < look.height(); ++y)
+            for (int x = 0; x < look.width(); ++x)
+                if (look.pixel(x, y) != look.pixel(0, 0))
+                    ink |= QRect(area.x() + x, area.y() + y, 1, 1);
+        inks << ink;
+    }
+    return inks;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(pelnix::test::Turned)
 
 class TestChatletComposer : public QObject {
     Q_OBJECT
@@ -75,6 +99,12 @@ private slots:
         world->seedRoom(QStringLiteral("r1"));
         room = world->importRoom(QStringLiteral("r1"));
         host = world->showHost(room);
+        // Every function composes from the downloaded forms: each must run alone too.
+        world->downloadSmartFixtures();
+        QVERIFY2(!PLPostChatletViewController::storedForm(QStringLiteral("poll")).isEmpty(),
+                 "the poll's form was not downloaded");
+        QVERIFY2(!PLChatletCategoryItems::cachedCatalogue().isEmpty(),
+                 "the chatlet catalogue was not downloaded");
     }
     void cleanupTestCase() { world.reset(); }
     void cleanup() {
@@ -89,6 +119,8 @@ private slots:
 
     void withoutACatalogueThePickerWaitsForOne();
     void thePickerOffersWhatItCanCompose();
+    void thePickersRowsReadFromTheLeadingEdge_data();
+    void thePickersRowsReadFromTheLeadingEdge();
     void aPollIsComposedFromItsForm();
     void composedLinksAreClassifiedAsTheirActions();
     void aReplyAsksTheChoicesItsLinkCarries();
@@ -141,7 +173,9 @@ private:
 };
 
 void TestChatletComposer::withoutACatalogueThePickerWaitsForOne() {
-    world->downloadSmartFixtures(false);
+    const quint64 version = PLAppConfigurations::currentConfiguration()->chatletVersion();
+    QFile::remove(PLChatletCategoryItems::catalogueFilePath(version));
+    QVERIFY(PLChatletCategoryItems::cachedCatalogue().isEmpty());
     QVERIFY(
         world->fixture.server().addFault({"^/chatlets", "GET", 1, standin::StandinServer::FaultMode::Hold}));
     PLPostChatletViewController* composer = openComposer();
@@ -155,6 +189,7 @@ void TestChatletComposer::withoutACatalogueThePickerWaitsForOne() {
     world->fixture.server().releaseHeld();
     QTRY_VERIFY(composer->pickerViewController());
     QVERIFY(composer->pickerViewController()->view()->isVisible());
+    QVERIFY(!PLChatletCategoryItems::cachedCatalogue().isEmpty());
 }
 
 // Categories are the pages; only chatlets whose forms the composer fills are offered (pictures and
@@ -179,6 +214,55 @@ void TestChatletComposer::thePickerOffersWhatItCanCompose() {
     composer->navigationItem()->leftBarButtonItem()->trigger();
     world->settle();
     QVERIFY(!host->presentedViewController());
+}
+
+void TestChatletComposer::thePickersRowsReadFromTheLeadingEdge_data() {
+    QTest::addColumn<Turned>("turned");
+    QTest::newRow("the program right to left") << Turned::Program;
+    QTest::newRow("the page turned while shown") << Turned::WhileShown;
+}
+
+// Right to left, a row's title and description start at its right, where its left to right twin's
+// end at its left: the row mirrored, as every list of the library's is.
+void TestChatletComposer::thePickersRowsReadFromTheLeadingEdge() {
+    QFETCH(Turned, turned);
+    const auto restore = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
+    const auto firstRow = [this](PLPostChatletViewController* composer) -> platform::ui::TableViewCell* {
+        PLSwipeViewController* picker = composer->pickerViewController();
+        auto* page = picker
+                         ? qobject_cast<PLChatletCategoryViewController*>(picker->viewControllers().value(0))
+                         : nullptr;
+        world->settle();
+        return page ? page->tableView()->cellForRowAtIndexPath({0, 0}) : nullptr;
+    };
+    platform::ui::TableViewCell* row = firstRow(openComposer());
+    QVERIFY(row);
+    const QList<QRect> leftToRight = rowInk(row);
+    QVERIFY(!leftToRight[0].isEmpty() && !leftToRight[1].isEmpty());
+    QVERIFY(leftToRight[0].left() < row->width() / 4);
+    if (turned == Turned::Program) {
+        cleanup();
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        row = firstRow(openComposer());
+        QVERIFY(row);
+    } else {
+        host->presentedViewController()->view()->setLayoutDirection(Qt::RightToLeft);
+        world->settle();
+    }
+    QCOMPARE(row->layoutDirection(), Qt::RightToLeft);
+    const QList<QRect> rightToLeft = rowInk(row);
+    for (int line = 0; line < 2; ++line) {
+        const QRect mirrored = test::mirroredIn(row->width(), leftToRight[line]);
+        // As wide as left to right, but for a column of antialiasing.
+        QVERIFY2(qAbs(rightToLeft[line].left() - mirrored.left()) <= 1 &&
+                     qAbs(rightToLeft[line].right() - mirrored.right()) <= 1,
+                 qPrintable(QStringLiteral("line %1 inked from x %2 to %3, mirrored from %4 to %5")
+                                .arg(line)
+                                .arg(rightToLeft[line].left())
+                                .arg(rightToLeft[line].right())
+                                .arg(mirrored.left())
+                                .arg(mirrored.right())));
+    }
 }
 
 void TestChatletComposer::aPollIsComposedFromItsForm() {

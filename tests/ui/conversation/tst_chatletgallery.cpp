@@ -2,6 +2,7 @@
 // computed points.
 #include "BarTitleFonts.h"
 #include "ConversationGalleryShot.h"
+#include "DeliveredRowTimes.h"
 #include "GalleryChatlets.h"
 #include "MirroredGeometry.h"
 #include "TestSandbox.h"
@@ -238,9 +239,19 @@ private slots:
             // As wide as left to right, but for a column of antialiasing.
             QVERIFY(qAbs((mirroredLast - mirroredFirst) - (last - first)) <= 1);
         }
+        const QImage mirroredPicture = rightToLeft.image;
         rightToLeft.controller->view()->setLayoutDirection(Qt::LeftToRight);
-        rightToLeft.retake();
+        // Laid out again, the row fades its time in once more: the picture waits for it.
+        QVERIFY(test::DeliveredRowTimes::await(&rightToLeft.window));
+        const QString turnedBack = rightToLeft.retake(QStringLiteral("TurnedBack"));
         QCOMPARE(lines(rightToLeft, box(rightToLeft))[0].first, plainLines[0].first);
+        // Both pictures are kept, each as it was taken: the turned one beside the mirrored one.
+        QVERIFY(turnedBack != rightToLeft.pathOf());
+        const auto asKept = [](const QImage& picture) {
+            return picture.convertToFormat(QImage::Format_RGB32);
+        };
+        QCOMPARE(asKept(QImage(rightToLeft.pathOf())), asKept(mirroredPicture));
+        QCOMPARE(asKept(QImage(turnedBack)), asKept(rightToLeft.image));
     }
 
     void theDetailsPageShowsThePollsResults() {

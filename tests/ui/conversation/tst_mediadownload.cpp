@@ -2049,12 +2049,16 @@ private:
             .filePath(QStringLiteral("room1/") +
                       PLMediaDownloadHelper::storedFileName(of ? of : message, info));
     }
+    // Everything under the documents folder but the room's own folder itself, which the first download
+    // into the room makes, refused or not (what it holds is listed).
     static QStringList documentsListing() {
+        const QString roomFolder = QDir(StandardFolders::publicDataPath()).filePath(QStringLiteral("room1"));
         QStringList files;
         QDirIterator it(StandardFolders::publicDataPath(), QDir::AllEntries | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
         while (it.hasNext())
-            files << it.next();
+            if (const QString path = it.next(); path != roomFolder)
+                files << path;
         files.sort();
         return files;
     }
