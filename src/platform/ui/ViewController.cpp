@@ -387,7 +387,7 @@ void ViewController::endEditing() {
         return;
     // The keys stay on the page (a desktop has no keyboard to close): nothing is typed into nowhere.
     QWidget* focus = m_view->window()->focusWidget();
-    if (focus && m_view->isAncestorOf(focus))
+    if (focus && focus != m_view && m_view->isAncestorOf(focus))
         WindowFocus::leaveKeysToPage(focus);
 }
 

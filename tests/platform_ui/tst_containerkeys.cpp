@@ -1,0 +1,202 @@
+// Where the keys go when what held them goes away under them, in a library window and in containers
+// a host places in widgets of its own: an alert answered with nothing under it, a field whose typing a
+// screen ends, a container's view the host moves, a page left while the host showed another tab, a
+// page dismissed after its hidden container showed again.
+#include "KeyChecks.h"
+#include "TestSandbox.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Animator.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTest>
+#include <QVBoxLayout>
+#include <memory>
+
+using namespace pelnix::platform::ui;
+using pelnix::test::typeInto;
+
+namespace {
+
+// A screen with one field.
+class Page : public ViewController {
+public:
+    explicit Page(const QString& name) { setTitle(name); }
+    TextField* field = nullptr;
+
+protected:
+    QWidget* loadView() override {
+        QWidget* view = ViewController::loadView();
+        auto* layout = new QVBoxLayout(view);
+        field = new TextField(view);
+        field->setObjectName(title() + QStringLiteral(".field"));
+        layout->addWidget(field);
+        layout->addStretch(1);
+        return view;
+    }
+};
+
+bool activate(QWidget* window) {
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+enum class Move { CentralWidget, Splitter, WindowOfItsOwn, DockFloated };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Move)
+
+class TestContainerKeys : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Animator::setInstant(true); }
+
+    // An alert that took the keys from nothing, answered: the page on top has them, not nothing.
+    void anAlertAnsweredWithNothingUnderItLeavesTheKeysToThePage() {
+        Window window;
+        auto* page = new Page(QStringLiteral("A"));
+        window.setRootViewController(new NavigationController(page));
+        window.resize(320, 568);
+        QVERIFY(activate(&window));
+        QApplication::focusWidget()->clearFocus();
+        auto* alert = new AlertView(QStringLiteral("Sure?"), QString(), QStringLiteral("OK"), {});
+        alert->show(&window);
+        QTRY_VERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+        VERIFY_KEYS_IN(page->field);
+    }
+
+    // A screen ending the typing in its field (a phone's return key closes the keyboard): the field
+    // hears that editing ended and the keys stay on its page.
+    void aFieldWhoseTypingEndsLeavesTheKeysOnItsPage() {
+        Window window;
+        auto* page = new Page(QStringLiteral("A"));
+        window.setRootViewController(page);
+        QVERIFY(activate(&window));
+        VERIFY_KEYS_IN(page->field);
+        QSignalSpy ended(page->field, &TextField::editingDidEnd);
+        page->field->resignFirstResponder();
+        QCOMPARE(ended.count(), 1);
+        VERIFY_KEYS_IN(page->view());
+        page->endEditing();
+        VERIFY_KEYS_IN(page->view());
+    }
+
+    // The host moves the view of the container the user types in: the field has the keys again in the
+    // view's new place, where letters typed land.
+    void aContainerTheHostMovesKeepsItsKeys_data() {
+        QTest::addColumn<Move>("move");
+        QTest::newRow("out of a dock into the central widget") << Move::CentralWidget;
+        QTest::newRow("out of a dock into a splitter") << Move::Splitter;
+        QTest::newRow("out of a dock into a window of its own") << Move::WindowOfItsOwn;
+        QTest::newRow("the dock floated") << Move::DockFloated;
+    }
+    void aContainerTheHostMovesKeepsItsKeys() {
+        QFETCH(Move, move);
+        QMainWindow host;
+        auto* splitter = new QSplitter;
+        splitter->addWidget(new QLineEdit(QStringLiteral("the host's")));
+        host.setCentralWidget(splitter);
+        auto* dock = new QDockWidget(QStringLiteral("Chat"), &host);
+        host.addDockWidget(Qt::RightDockWidgetArea, dock);
+        auto* page = new Page(QStringLiteral("A"));
+        std::unique_ptr<NavigationController> container(new NavigationController(page));
+        dock->setWidget(container->view());
+        host.resize(800, 600);
+        QVERIFY(activate(&host));
+        page->field->setFocus(Qt::MouseFocusReason);
+        VERIFY_KEYS_IN(page->field);
+        QWidget* view = container->view();
+        switch (move) {
+        case Move::CentralWidget:
+            host.setCentralWidget(view);
+            break;
+        case Move::Splitter:
+            splitter->addWidget(view);
+            break;
+        case Move::WindowOfItsOwn:
+            view->setParent(nullptr);
+            view->resize(320, 480);
+            view->show();
+            QVERIFY(activate(view));
+            break;
+        case Move::DockFloated:
+            dock->setFloating(true);
+            QVERIFY(activate(dock));
+            break;
+        }
+        QCoreApplication::processEvents();
+        QTRY_COMPARE(QApplication::focusWidget(), page->field);
+        typeInto(view->window()->windowHandle(), QStringLiteral("hi"));
+        QCOMPARE(page->field->text(), QStringLiteral("hi"));
+        if (move == Move::CentralWidget || move == Move::WindowOfItsOwn)
+            view->setParent(nullptr);
+    }
+
+    // A page popped while the host showed another tab: turning back, the keys go to a widget that
+    // shows, not to the field of the page that went.
+    void aTabTurnedBackFindsAWidgetThatShows() {
+        QTabWidget host;
+        auto* a = new Page(QStringLiteral("A"));
+        auto* container = new NavigationController(a, &host);
+        host.addTab(container->view(), QStringLiteral("Chat"));
+        auto* other = new QLineEdit(QStringLiteral("the host's"));
+        host.addTab(other, QStringLiteral("Other"));
+        host.resize(400, 500);
+        QVERIFY(activate(&host));
+        auto* b = new Page(QStringLiteral("B"));
+        container->pushViewController(b, false);
+        b->field->setFocus(Qt::MouseFocusReason);
+        VERIFY_KEYS_IN(b->field);
+        host.setCurrentIndex(1);
+        other->setFocus(Qt::MouseFocusReason);
+        container->popViewController(false);
+        host.setCurrentIndex(0);
+        QWidget* keys = QApplication::focusWidget();
+        QVERIFY2(keys && keys->isVisible(),
+                 qPrintable(QStringLiteral("the keys are in %1").arg(pelnix::test::describeWidget(keys))));
+        container->setParent(nullptr);
+        delete container;
+    }
+
+    // A page presented over a container the host hid, then the container shown and the page dismissed:
+    // the page below shows and has appeared.
+    void aPageDismissedAfterItsContainerShowedRevealsThePageBelow() {
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* a = new Page(QStringLiteral("A"));
+        std::unique_ptr<NavigationController> container(new NavigationController(a));
+        layout->addWidget(container->view());
+        host.resize(400, 500);
+        QVERIFY(activate(&host));
+        container->view()->hide();
+        auto* sheet = new Page(QStringLiteral("S"));
+        a->presentViewController(sheet, false);
+        container->view()->show();
+        QCOMPARE(sheet->appearance(), ViewController::Appearance::Appeared);
+        sheet->dismissViewController(false);
+        QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
+        QCOMPARE(a->appearance(), ViewController::Appearance::Appeared);
+        container->view()->setParent(nullptr);
+    }
+};
+
+int main(int argc, char** argv) {
+    pelnix::test::prepareTestEnvironment();
+    QApplication app(argc, argv);
+    TestContainerKeys t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_containerkeys.moc"
