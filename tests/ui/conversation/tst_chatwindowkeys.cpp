@@ -40,9 +40,12 @@
 #include "ui/conversation/PLChatMessageWithProfileImageCell.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QToolButton>
 
 using namespace pelnix;
@@ -129,6 +132,8 @@ private slots:
     void aHeldReturnLeavesTheBlankTextsAlertOpen();
     void aClickOnARowOrItsAvatarLeavesTheKeysInTheText();
     void theUsersPostBringsTheListToItsEndAtOnce();
+    void aPageClosedOverTheChatInAHostsWindowLeavesTheHostsFieldAlone_data();
+    void aPageClosedOverTheChatInAHostsWindowLeavesTheHostsFieldAlone();
 
 private:
     QPlainTextEdit* text() const { return chat->postToChatView()->messageTextView(); }
@@ -723,6 +728,81 @@ void TestChatWindowKeys::theUsersPostBringsTheListToItsEndAtOnce() {
     QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
     clock.run(800);
     QCOMPARE(list->contentOffset().y(), list->maximumContentOffset().y());
+}
+
+void TestChatWindowKeys::aPageClosedOverTheChatInAHostsWindowLeavesTheHostsFieldAlone_data() {
+    QTest::addColumn<QString>("page");
+    QTest::newRow("the chatlet picker's Cancel") << "chatlets";
+    QTest::newRow("the picture preview's Done") << "preview";
+}
+
+// The chat in a host's own window, beside a line edit of the host's in its toolbar: a page shown over
+// the chat and closed by a click gives the keys back to the chat's text, not to the host's line edit
+// (whose text the next letters would replace).
+void TestChatWindowKeys::aPageClosedOverTheChatInAHostsWindowLeavesTheHostsFieldAlone() {
+    QFETCH(QString, page);
+    world->window.reset();
+    QMainWindow host;
+    auto* hostField = new QLineEdit(QStringLiteral("the host's"));
+    host.addToolBar(QStringLiteral("Tools"))->addWidget(hostField);
+    auto* root = new ChatletHost;
+    root->room = room;
+    root->setTitle(QStringLiteral("Ops"));
+    std::unique_ptr<platform::ui::NavigationController> container(
+        new platform::ui::NavigationController(root));
+    chat = new PLChatWindowViewController;
+    chat->setChatRoom(room);
+    container->pushViewController(chat, false);
+    host.setCentralWidget(container->view());
+    host.resize(400, 720);
+    host.show();
+    QApplication::setActiveWindow(&host);
+    QVERIFY(QTest::qWaitForWindowActive(&host));
+    world->settle();
+    QTest::mouseClick(text()->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), text());
+
+    auto picker = std::make_unique<platform::ui::FakeImagePicker>();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("harbour.png"));
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(0x33, 0x66, 0x99));
+    QVERIFY(picture.save(path));
+    picker->answer = platform::ui::PickedMedia{path, false, picture, {}};
+    platform::ui::ImagePicker::setCurrent(std::move(picker));
+    PLUploadActionSheet::setMediaPoster([](const ChatRoom::Ptr&, const QVariantMap&, const QByteArray&) {});
+    const auto restore = qScopeGuard([&] {
+        PLUploadActionSheet::setMediaPoster({});
+        platform::ui::ImagePicker::setCurrent({});
+        host.takeCentralWidget();
+    });
+    if (page == QLatin1String("chatlets")) {
+        QTest::mouseClick(chat->postToChatView()->postChatletButton(), Qt::LeftButton);
+        world->settle();
+        auto* navigation = qobject_cast<platform::ui::NavigationController*>(chat->presentedViewController());
+        QVERIFY(navigation);
+        auto* cancel =
+            navigation->navigationBar()->findChild<QToolButton*>(QStringLiteral("navigationBar.left.0"));
+        QVERIFY(cancel);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(chat->postToChatView()->mediaUploadButton(), Qt::LeftButton);
+        world->settle();
+        auto* sheet = chat->findChild<PLUploadActionSheet*>();
+        QVERIFY(sheet && sheet->actionSheet());
+        sheet->actionSheet()->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
+        world->settle();
+        auto* preview = qobject_cast<PLUploadViewerWithCaptionController*>(chat->presentedViewController());
+        QVERIFY(preview);
+        QTest::mouseClick(preview->doneButton(), Qt::LeftButton);
+    }
+    world->settle();
+    world->advance(PLUploadActionSheet::kSizeCheckDelayMs);
+    QVERIFY(!chat->presentedViewController());
+    QCOMPARE(QApplication::focusWidget(), text());
+    pelnix::test::typeInto(host.windowHandle(), QStringLiteral("again"));
+    QCOMPARE(text()->toPlainText(), QStringLiteral("again"));
+    QCOMPARE(hostField->text(), QStringLiteral("the host's"));
 }
 
 int main(int argc, char** argv) {
