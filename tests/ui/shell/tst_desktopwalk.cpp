@@ -53,6 +53,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -65,6 +66,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <memory>
+#include <cstdio>
 #include <random>
 
 using namespace pelnix;
@@ -168,8 +170,38 @@ struct Question {
 
 class DesktopWalk {
 public:
-    DesktopWalk(quint32 seed, int steps) : m_seed(seed), m_steps(steps), m_random(seed) {}
+    DesktopWalk(quint32 seed, int steps) : m_seed(seed), m_steps(steps), m_random(seed) {
+        m_clock = std::make_unique<SteppedAnimations>();
+    }
+    // The walk's host window for real input, in real time: no steps.
+    DesktopWalk() : m_seed(0), m_steps(0), m_random(0) {}
     ~DesktopWalk() { tearDown(); }
+
+    // The host window held open for a person, or a driver of real input (xdotool): its menu makes the
+    // host's moves. Ends when its window closes.
+    int holdOpen() {
+        if (!setUp()) {
+            std::fprintf(stderr, "%s\n", qPrintable(m_failure));
+            return 1;
+        }
+        auto* moves = m_main->menuBar()->addMenu(QStringLiteral("&Host"));
+        moves->addAction(QStringLiteral("Conversation in the &dock"), [this] { moveTheConversationTo(Place::Dock); });
+        moves->addAction(QStringLiteral("Conversation in the &splitter"),
+                         [this] { moveTheConversationTo(Place::Splitter); });
+        moves->addAction(QStringLiteral("Conversation in a &tab"), [this] { moveTheConversationTo(Place::Tab); });
+        moves->addAction(QStringLiteral("Conversation &alone"), [this] { moveTheConversationTo(Place::Alone); });
+        moves->addAction(QStringLiteral("&Float or dock the dock"), [this] { m_dock->setFloating(!m_dock->isFloating()); });
+        moves->addAction(QStringLiteral("&New conversation container"), [this] { remakeTheConversation(); });
+        moves->addAction(QStringLiteral("As&k a question"), [this] { askAQuestion(); });
+        m_main->setWindowTitle(QStringLiteral("Pelnix desktop host"));
+        QObject::connect(qApp, &QApplication::lastWindowClosed, qApp, &QApplication::quit);
+        std::printf("desktop host ready\n");
+        std::fflush(stdout);
+        const int code = QApplication::exec();
+        for (int i = 0; i < m_questions.size(); ++i)
+            std::printf("question %d answered %d time(s)\n", i, m_questions[i].answers);
+        return code;
+    }
 
     // Empty on success, else what broke, with the steps before it.
     QString run() {
@@ -192,7 +224,7 @@ private:
 
     bool setUp() {
         platform::ui::Animator::setInstant(false);
-        platform::ui::Scheduler::shared()->setVirtualClock(true);
+        platform::ui::Scheduler::shared()->setVirtualClock(bool(m_clock));
         platform::ui::SystemServices::setCurrent(std::make_unique<platform::ui::RecordingSystemServices>());
         platform::ui::ImagePicker::setCurrent(std::make_unique<platform::ui::FakeImagePicker>());
         platform::ui::WebView::setMaker(
@@ -296,8 +328,8 @@ private:
 
     // Lets `ms` pass for the slides and the library's timers, in frames, with the events they post.
     void settle(int ms) {
-        for (int done = 0; done <= ms; done += 16) {
-            m_clock.step(16);
+        for (int done = 0; m_clock && done <= ms; done += 16) {
+            m_clock->step(16);
             platform::ui::Scheduler::shared()->advance(16);
         }
         QCoreApplication::processEvents();
@@ -904,7 +936,7 @@ private:
     std::mt19937 m_random;
     QStringList m_log;
     QString m_failure;
-    SteppedAnimations m_clock;
+    std::unique_ptr<SteppedAnimations> m_clock;
     quint64 m_mouseTime = 1000000;
     QTemporaryDir m_contacts;
     std::unique_ptr<CoreFixture> m_fixture;
@@ -953,6 +985,12 @@ private slots:
 
 int main(int argc, char** argv) {
     prepareTestEnvironment();
+    // The host window alone, on the display it is given, for real input.
+    if (qEnvironmentVariableIsSet("PELNIX_WALK_HOST")) {
+        QApplication app(argc, argv);
+        PelnixSetUp::ensureLibraryIsSetUp();
+        return DesktopWalk().holdOpen();
+    }
     VirtualDisplay display;
     if (!display.start())
         qInfo("no display of its own: %s", qPrintable(display.error()));
