@@ -183,7 +183,7 @@ private slots:
         }
         VERIFY_KEYS_IN(arriving);
         typeInto(stage.keys(), QStringLiteral("ab"));
-        clock.step(120);
+        clock.run(120);
         typeInto(stage.keys(), QStringLiteral("c"));
         clock.run(400);
         VERIFY_KEYS_IN(arriving);
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(stage.show());
         QPointer<NavigationController> sheet = stage.sheet();
         stage.a->presentViewController(sheet, true);
-        clock.step(gap);
+        clock.run(gap);
         sheet->dismissViewController(true);
         clock.run(400);
         QVERIFY(stage.nav->view()->isVisible());
@@ -218,7 +218,7 @@ private slots:
         NavigationController* first = stage.sheet();
         stage.a->presentViewController(first, false);
         first->dismissViewController(true);
-        clock.step(gap);
+        clock.run(gap);
         Page* c = nullptr;
         NavigationController* second = stage.sheet(&c);
         stage.a->presentViewController(second, true);
@@ -286,6 +286,30 @@ private slots:
         // Clicks apart (each burst comes seconds after the one before) are clicks of their own.
         clickBurst(&stage.window, at, 1);
         QCOMPARE(stage.nav->viewControllers().size(), 3);
+    }
+
+    // A button pressed as it slides in (a page presented) and released under the still pointer once
+    // it has moved on: the click is the button's, as the press was.
+    void aButtonPressedAsItSlidesTakesTheClick() {
+        SteppedAnimations clock;
+        Stage stage;
+        QVERIFY(stage.show());
+        NavigationController* sheet = stage.sheet();
+        stage.a->presentViewController(sheet, true);
+        clock.run(120);
+        QToolButton* done = barButton(sheet, QStringLiteral("navigationBar.right.0"));
+        QTRY_VERIFY(done && done->isVisible());
+        const QPoint global = done->mapToGlobal(done->rect().center());
+        QMouseEvent press(QEvent::MouseButtonPress, done->rect().center(), global, Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QApplication::sendEvent(done, &press);
+        clock.run(64);
+        const QPoint local = done->mapFromGlobal(global);
+        QVERIFY(!done->rect().contains(local));
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, {});
+        QApplication::sendEvent(done, &release);
+        clock.run(700);
+        QVERIFY(!stage.nav->presentedViewController());
     }
 
     // While the busy overlay shows, typed keys change nothing under it, also when a screen under it

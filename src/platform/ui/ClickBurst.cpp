@@ -28,17 +28,39 @@ class Watcher : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-            return continues(static_cast<QMouseEvent*>(event));
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+            const auto* press = static_cast<QMouseEvent*>(event);
+            if (continues(press))
+                return true;
+            m_pressedAt = press->globalPosition();
+            return false;
+        }
         if (type == QEvent::MouseButtonRelease) {
             auto* button = static_cast<QAbstractButton*>(watched);
             const auto* release = static_cast<QMouseEvent*>(event);
+            if (!button->isDown() || release->button() != Qt::LeftButton)
+                return false;
             // Released over the button it pressed: Qt's button takes it as a click.
-            if (button->isDown() && button->rect().contains(release->position().toPoint()))
+            if (button->rect().contains(release->position().toPoint())) {
                 noteClick(release);
+                return false;
+            }
+            // The button moved away under a still pointer (a page sliding in): the press was on it, so
+            // the click is its, as if released over it.
+            if (!near(release->globalPosition(), m_pressedAt))
+                return false;
+            QMouseEvent over(QEvent::MouseButtonRelease, QPointF(button->rect().center()),
+                             release->globalPosition(), release->button(), release->buttons(),
+                             release->modifiers());
+            over.setTimestamp(release->timestamp());
+            QCoreApplication::sendEvent(button, &over);
+            return true;
         }
         return false;
     }
+
+private:
+    QPointF m_pressedAt;
 };
 
 Q_GLOBAL_STATIC(Watcher, g_watcher)

@@ -65,8 +65,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <random>
 
 using namespace pelnix;
@@ -185,12 +185,16 @@ public:
             return 1;
         }
         auto* moves = m_main->menuBar()->addMenu(QStringLiteral("&Host"));
-        moves->addAction(QStringLiteral("Conversation in the &dock"), [this] { moveTheConversationTo(Place::Dock); });
+        moves->addAction(QStringLiteral("Conversation in the &dock"),
+                         [this] { moveTheConversationTo(Place::Dock); });
         moves->addAction(QStringLiteral("Conversation in the &splitter"),
                          [this] { moveTheConversationTo(Place::Splitter); });
-        moves->addAction(QStringLiteral("Conversation in a &tab"), [this] { moveTheConversationTo(Place::Tab); });
-        moves->addAction(QStringLiteral("Conversation &alone"), [this] { moveTheConversationTo(Place::Alone); });
-        moves->addAction(QStringLiteral("&Float or dock the dock"), [this] { m_dock->setFloating(!m_dock->isFloating()); });
+        moves->addAction(QStringLiteral("Conversation in a &tab"),
+                         [this] { moveTheConversationTo(Place::Tab); });
+        moves->addAction(QStringLiteral("Conversation &alone"),
+                         [this] { moveTheConversationTo(Place::Alone); });
+        moves->addAction(QStringLiteral("&Float or dock the dock"),
+                         [this] { m_dock->setFloating(!m_dock->isFloating()); });
         moves->addAction(QStringLiteral("&New conversation container"), [this] { remakeTheConversation(); });
         moves->addAction(QStringLiteral("As&k a question"), [this] { askAQuestion(); });
         m_main->setWindowTitle(QStringLiteral("Pelnix desktop host"));
@@ -524,31 +528,37 @@ private:
                      .arg(depth));
     }
 
-    // Presses in one burst, 60 ms apart, each to what is under the pointer then, as a window system
-    // delivers them (the second as a double click).
+    // Presses in one burst, 60 ms apart, as Qt delivers a window system's: each press (and, the second
+    // time, a double click) to what is under the pointer then, its release to the widget that took the
+    // press, wherever that is by then.
     void clickBurst(QWidget* window, QPoint at, int clicks) {
         QPointer<QWidget> guard(window);
+        const auto send = [&](QWidget* to, QEvent::Type type) {
+            const QPoint local = to->mapFrom(guard, at);
+            const Qt::MouseButtons buttons =
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+            QMouseEvent event(type, local, to->mapToGlobal(local), Qt::LeftButton, buttons, {});
+            event.setTimestamp(m_mouseTime);
+            QApplication::sendEvent(to, &event);
+        };
         for (int i = 0; i < clicks && guard; ++i) {
-            for (const QEvent::Type type : {i == 1 ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress,
-                                            QEvent::MouseButtonRelease}) {
-                if (!guard)
-                    return;
-                QWidget* hit = guard->childAt(at);
-                if (!hit)
-                    hit = guard;
-                const QPoint local = hit->mapFrom(guard, at);
-                const Qt::MouseButtons buttons =
-                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-                QMouseEvent event(type, local, hit->mapToGlobal(local), Qt::LeftButton, buttons, {});
-                event.setTimestamp(m_mouseTime);
-                m_mouseTime += type == QEvent::MouseButtonRelease ? 40 : 20;
-                // A press gives the keys to what takes a click's focus, as a window does.
-                if (type != QEvent::MouseButtonRelease)
-                    giveClickFocus(hit);
-                QApplication::sendEvent(hit, &event);
-                settle(0);
-            }
-            settle(draw(2) ? 16 : 0);
+            QWidget* hit = guard->childAt(at);
+            if (!hit)
+                hit = guard;
+            QPointer<QWidget> grabber(hit);
+            // A press gives the keys to what takes a click's focus, as a window does.
+            giveClickFocus(hit);
+            send(hit, QEvent::MouseButtonPress);
+            if (i == 1 && grabber)
+                send(grabber, QEvent::MouseButtonDblClick);
+            m_mouseTime += 20;
+            settle(0);
+            if (!guard)
+                return;
+            if (grabber)
+                send(grabber, QEvent::MouseButtonRelease);
+            m_mouseTime += 40;
+            settle(0);
         }
         m_mouseTime += 5000;
     }
@@ -773,7 +783,8 @@ private:
         note(QStringLiteral("makes the conversation container anew"));
         std::unique_ptr<ViewController> old = std::move(m_chat);
         QWidget* keys = QApplication::focusWidget();
-        m_keysGoneWithHost = keys && old->isViewLoaded() && old->view()->isAncestorOf(keys);
+        m_keysGoneWithHost =
+            m_keysGoneWithHost || (keys && old->isViewLoaded() && old->view()->isAncestorOf(keys));
         if (!makeChat())
             return;
         m_dock->setWidget(m_chat->view());
