@@ -211,7 +211,6 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Tab);
         QVERIFY(!list->hasFocus());
         QVERIFY(!ringShown());
-        window.setAttribute(Qt::WA_KeyboardFocusChange, false);
         QTest::mouseClick(list->viewport(), Qt::LeftButton);
         list->setFocus(Qt::MouseFocusReason);
         QVERIFY(!ringShown());

@@ -12,6 +12,7 @@ namespace pelnix::platform::ui {
 Button::Button(QWidget* parent) : QAbstractButton(parent) {
     m_colors.insert(int(State::Normal), defaultTintColor());
     setCursor(Qt::PointingHandCursor);
+    FocusRing::follow(this);
 }
 
 template <typename T> T Button::pick(const QHash<int, T>& values, State state) const {

@@ -1,6 +1,10 @@
 #include "FocusRing.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QThread>
 #include <QWidget>
 
 #include <cmath>
@@ -18,10 +22,84 @@ qreal luminance(const QColor& colour) {
     const QColor rgb = colour.toRgb();
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
+
+// On a control: whether the keyboard brought it the keys it has, or had last.
+constexpr char kByKeyboard[] = "pelnixKeysByKeyboard";
+// On a part of a control: the control whose ring a click on it hides.
+constexpr char kRingOf[] = "pelnixFocusRingOf";
+
+void setByKeyboard(QWidget* control, bool byKeyboard) {
+    if (control->property(kByKeyboard).toBool() == byKeyboard)
+        return;
+    control->setProperty(kByKeyboard, byKeyboard);
+    control->update();
+}
+
+// Watches the controls that draw the ring, and their parts, for how the keys reach them. One for all of
+// them: a control watched carries its state in a property.
+class KeysOrigin : public QObject {
+public:
+    using QObject::QObject;
+
+    static KeysOrigin* shared() {
+        static QPointer<KeysOrigin> origin;
+        Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
+        if (!origin)
+            origin = new KeysOrigin(QCoreApplication::instance());
+        return origin;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            return false;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::ShortcutFocusReason:
+                setByKeyboard(widget, true);
+                break;
+            case Qt::MouseFocusReason:
+                setByKeyboard(widget, false);
+                break;
+            default:
+                // Given back by code, or the window active again: as the keys left it.
+                break;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin: {
+            const auto owner = widget->property(kRingOf).value<QPointer<QWidget>>();
+            setByKeyboard(owner ? owner.data() : widget, false);
+            break;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+};
 } // namespace
 
 bool shows(const QWidget* control) {
-    return control->hasFocus() && control->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    return control->hasFocus() && control->property(kByKeyboard).toBool();
+}
+
+void follow(QWidget* control, std::initializer_list<QWidget*> parts) {
+    if (!control)
+        return;
+    KeysOrigin* origin = KeysOrigin::shared();
+    control->installEventFilter(origin);
+    for (QWidget* part : parts) {
+        if (!part)
+            continue;
+        part->setProperty(kRingOf, QVariant::fromValue(QPointer<QWidget>(control)));
+        part->installEventFilter(origin);
+    }
 }
 
 qreal contrast(const QColor& a, const QColor& b) {

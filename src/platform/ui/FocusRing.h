@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QRectF>
 
+#include <initializer_list>
+
 class QPainter;
 class QWidget;
 
@@ -12,9 +14,17 @@ namespace pelnix::platform::ui {
 // read against what it lies on: in the highlight colour on a blue button it would not show.
 namespace FocusRing {
 
-// Whether `control` shows the ring now: it has the keys, and they came by the keyboard (a click's focus
-// in a window where no key moved it shows none).
+// Whether `control` shows the ring now: it has the keys, and the keyboard brought them (Tab, Backtab or
+// a shortcut), as the web's :focus-visible has it. A click's focus shows none, nor does a click on a
+// control that has the keys. Keys given back by code (an alert answered, the window active again)
+// show the ring as it was before they left; keys code gives a control for the first time show none.
+// Only a control that follow() watches shows it.
 bool shows(const QWidget* control);
+
+// Has the ring of `control` follow how the keys reach it, and hide on a click on it or on one of
+// `parts` (the viewport of a list, say). Qt's own flag for this, set on a window once Tab was pressed
+// in it, stays set for good: a click's focus after one Tab showed the ring.
+void follow(QWidget* control, std::initializer_list<QWidget*> parts = {});
 
 // The contrast ratio of two colours as the web's accessibility guidelines count it, 1 to 21 (their
 // alpha is not counted).
