@@ -5,9 +5,15 @@
 
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
+#include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/FocusRing.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/NavigationItem.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/Toolbar.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -15,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace pelnix::platform::ui;
@@ -215,6 +222,66 @@ private slots:
         QTest::mouseClick(stage.page->clickTarget, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(QApplication::focusWidget(), stage.page->control);
         QVERIFY(!ringShows(stage.window, stage.page));
+    }
+
+    void aBarButtonTabReachesShowsARing_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("titled item") << "navigationBar.right.0";
+        QTest::newRow("Done") << "navigationBar.left.0";
+        QTest::newRow("back button") << "navigationBar.back";
+        QTest::newRow("toolbar item") << "toolbar.0";
+    }
+
+    // A bar's button that Tab reaches shows a ring with 3:1 against the bar beside it; Qt's style drew
+    // a pale panel (1.7:1), the same as the pointer's hover over it.
+    void aBarButtonTabReachesShowsARing() {
+        QFETCH(QString, button);
+        Window window;
+        window.resize(320, 240);
+        auto* first = new ViewController;
+        first->setTitle(QStringLiteral("Chats"));
+        auto* page = new ViewController;
+        auto* field = new QLineEdit(page->view());
+        field->setGeometry(10, 10, 200, 30);
+        auto* toolbar = new Toolbar(page->view());
+        toolbar->setGeometry(0, 100, 320, Toolbar::kHeight);
+        auto* share = new BarButtonItem(QStringLiteral("Share"), {}, page);
+        toolbar->setItems({share});
+        page->navigationItem()->setRightBarButtonItem(new BarButtonItem(QStringLiteral("Info"), {}, page));
+        if (button == QLatin1String("navigationBar.left.0"))
+            page->navigationItem()->setLeftBarButtonItem(
+                new BarButtonItem(BarButtonItem::SystemItem::Done, {}, page));
+        auto* navigation = new NavigationController(first);
+        window.setRootViewController(navigation);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        navigation->pushViewController(page, false);
+        auto* target = window.findChild<QToolButton*>(button);
+        QVERIFY(target);
+        QTRY_VERIFY(target->isVisible());
+        QWidget* bar = target->parentWidget();
+        field->setFocus(Qt::MouseFocusReason);
+        for (int i = 0; i < 8 && !target->hasFocus(); ++i)
+            QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+        QVERIFY(target->hasFocus());
+        QCoreApplication::processEvents();
+        const QImage focused = window.grab().toImage();
+        const QPoint origin = target->mapTo(&window, QPoint());
+        const QPoint ring = origin + QPoint(1, target->height() / 2);
+        const QColor barColour = focused.pixelColor(bar->mapTo(&window, QPoint(bar->width() / 2, 2)));
+        const QColor ringColour = focused.pixelColor(ring);
+        QVERIFY2(FocusRing::contrast(ringColour, barColour) >= FocusRing::kLeastContrast,
+                 qPrintable(QStringLiteral("ring %1 on the bar's %2: %3:1")
+                                .arg(ringColour.name(), barColour.name())
+                                .arg(FocusRing::contrast(ringColour, barColour), 0, 'f', 2)));
+        // The pointer over it, without the keys, looks otherwise.
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::mouseMove(&window, origin + QPoint(target->width() / 2, target->height() / 2));
+        QTest::mouseMove(&window, origin + QPoint(target->width() / 2 + 1, target->height() / 2));
+        QCoreApplication::processEvents();
+        const QImage hovered = window.grab().toImage();
+        QVERIFY(FocusRing::contrast(hovered.pixelColor(ring), barColour) < FocusRing::kLeastContrast);
     }
 };
 

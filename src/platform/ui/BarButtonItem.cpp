@@ -1,5 +1,6 @@
 #include "BarButtonItem.h"
 
+#include "BarButton.h"
 #include "LibraryFont.h"
 
 #include <QEvent>
@@ -141,7 +142,7 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
             space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         return space;
     }
-    auto* button = new QToolButton(parent);
+    auto* button = new BarButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
     button->setText(title());

@@ -187,9 +187,12 @@ void Button::paintEvent(QPaintEvent*) {
     if (keysHere) {
         painter.setClipping(false);
         painter.setOpacity(1);
-        FocusRing::draw(painter, QRectF(rect()), m_radius,
-                        FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight),
-                                            titleColorForState(state)));
+        const QColor ring =
+            FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight), titleColorForState(state));
+        if (m_background.alpha() > 0 || !background.isNull())
+            FocusRing::drawInside(painter, QRectF(rect()), m_radius, ring);
+        else
+            FocusRing::draw(painter, QRectF(rect()), m_radius, ring);
     }
 }
 

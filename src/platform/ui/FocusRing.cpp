@@ -27,6 +27,8 @@ qreal luminance(const QColor& colour) {
 constexpr char kByKeyboard[] = "pelnixKeysByKeyboard";
 // On a part of a control: the control whose ring a click on it hides.
 constexpr char kRingOf[] = "pelnixFocusRingOf";
+// On a widget that paints its own background: its colour.
+constexpr char kBackdrop[] = "pelnixFocusRingBackdrop";
 
 void setByKeyboard(QWidget* control, bool byKeyboard) {
     if (control->property(kByKeyboard).toBool() == byKeyboard)
@@ -126,6 +128,10 @@ QColor laidOn(const QColor& top, const QColor& below) {
 
 QColor backdrop(const QWidget* control) {
     for (const QWidget* w = control->parentWidget(); w; w = w->parentWidget()) {
+        if (const QVariant named = w->property(kBackdrop); named.isValid()) {
+            const QColor colour = named.value<QColor>();
+            return colour.alpha() == 255 ? colour : laidOn(colour, backdrop(w));
+        }
         if (w->autoFillBackground() || w->testAttribute(Qt::WA_OpaquePaintEvent))
             return w->palette().color(w->backgroundRole());
         if (w->isWindow())
@@ -134,11 +140,19 @@ QColor backdrop(const QWidget* control) {
     return control->window()->palette().color(QPalette::Window);
 }
 
+void setBackdrop(QWidget* widget, const QColor& colour) {
+    widget->setProperty(kBackdrop, colour.isValid() ? QVariant(colour) : QVariant());
+}
+
 void draw(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& colour) {
     painter.setPen(QPen(colour, kWidth));
     painter.setBrush(Qt::NoBrush);
     const qreal inset = kWidth / 2;
     painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), radius, radius);
+}
+
+void drawInside(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& colour) {
+    draw(painter, bounds.adjusted(kWidth, kWidth, -kWidth, -kWidth), qMax<qreal>(0, radius - kWidth), colour);
 }
 
 } // namespace pelnix::platform::ui::FocusRing

@@ -42,11 +42,20 @@ QColor colourOn(const QColor& fill, const QColor& highlight, const QColor& prefe
 QColor laidOn(const QColor& top, const QColor& below);
 
 // The colour that shows behind `control` where it draws nothing: the first of its ancestors that fills
-// its background, else its window's.
+// its background or names its colour (setBackdrop), else its window's.
 QColor backdrop(const QWidget* control);
+
+// Names the colour `widget` paints behind its children without filling its background the widget way
+// (a bar paints its own), for backdrop(); an invalid colour: it paints none.
+void setBackdrop(QWidget* widget, const QColor& colour);
 
 // Draws the ring 2 px wide just inside `bounds`, its corners rounded by `radius`.
 void draw(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& colour);
+
+// Draws the ring of a control of its own colour (a filled button) a ring's width inside its edge: its
+// outline stays whole, and the ring reads as one around its content. On the edge, beside a page of the
+// ring's colour, it read as a smaller button.
+void drawInside(QPainter& painter, const QRectF& bounds, qreal radius, const QColor& colour);
 
 } // namespace FocusRing
 
