@@ -105,7 +105,7 @@ bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-bool BarButtonItem::pressOnReturn(QToolButton* button, const QKeyEvent* key) {
+bool BarButtonItem::pressOnReturn(QAbstractButton* button, const QKeyEvent* key) {
     if (!button || (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
         (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;

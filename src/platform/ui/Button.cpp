@@ -1,5 +1,6 @@
 #include "Button.h"
 
+#include "BarButtonItem.h"
 #include "FocusRing.h"
 #include "TintColor.h"
 
@@ -212,6 +213,12 @@ void Button::changeEvent(QEvent* event) {
     // The title and image swap sides, and a directional image turns.
     if (event->type() == QEvent::LayoutDirectionChange)
         update();
+}
+
+void Button::keyPressEvent(QKeyEvent* event) {
+    // Qt's button takes Space alone.
+    if (!BarButtonItem::pressOnReturn(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace pelnix::platform::ui

@@ -6,6 +6,7 @@
 #include "HostedWindow.h"
 #include "NavigationController.h"
 #include "NavigationItem.h"
+#include "PresentedPageKeys.h"
 #include "ScreenRegistry.h"
 #include "StoryboardSegue.h"
 #include "TextInput.h"
@@ -209,6 +210,7 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     const WindowFocus::Keys keys = WindowFocus::keysOf(presenter);
     presenter->m_keysWhenCovered = keys.widget;
     QWidget* view = controller->view();
+    PresentedPageKeys::follow(controller);
     host->addPresentedView(view);
     const bool onScreen = presenter->m_appearance == Appearance::Appeared;
     presenter->m_coveredByPresented = onScreen;
