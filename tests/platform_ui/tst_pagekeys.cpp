@@ -2,6 +2,7 @@
 // Space, and Escape on a presented page presses its Cancel, else its Done, as a click would; each once
 // for a key held down.
 
+#include "KeyPresses.h"
 #include "TestSandbox.h"
 
 #include "platform/ui/AlertView.h"
@@ -21,17 +22,6 @@
 using namespace pelnix::platform::ui;
 
 namespace {
-// Presses `key` as a key held down does: the first press, then presses the keyboard repeats.
-void holdDown(QWindow* window, Qt::Key key, int repeats) {
-    QTest::sendKeyEvent(QTest::KeyAction::Press, window, key, QString(), Qt::NoModifier);
-    for (int i = 0; i < repeats; ++i) {
-        QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
-        QWidget* focus = QApplication::focusWidget();
-        QCoreApplication::sendEvent(focus ? static_cast<QObject*>(focus) : window, &again);
-    }
-    QTest::sendKeyEvent(QTest::KeyAction::Release, window, key, QString(), Qt::NoModifier);
-}
-
 // A page with a field, presented in a stack of its own over a first page; its bar's items as a row
 // asks, each counting its presses.
 struct Stage {
@@ -140,7 +130,7 @@ private slots:
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         button->setFocus(Qt::TabFocusReason);
-        holdDown(window.windowHandle(), Qt::Key(key), 5);
+        pelnix::test::pressKey(window.windowHandle(), Qt::Key(key), {}, 5);
         QCOMPARE(pressed, 1);
     }
 
@@ -194,7 +184,7 @@ private slots:
         Stage stage;
         stage.page->navigationItem()->setLeftBarButtonItem(stage.item(QStringLiteral("Cancel")));
         QVERIFY(stage.show());
-        holdDown(stage.keys(), Qt::Key_Escape, 5);
+        pelnix::test::pressKey(stage.keys(), Qt::Key_Escape, {}, 5);
         QCOMPARE(stage.pressed, QStringList{"Cancel"});
     }
 

@@ -40,7 +40,8 @@ Button* makeTitledButton(const QString& title, const QString& objectName) {
     button->setTitle(title);
     button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     button->setTitleColor(CustomColors::pelnixBlueColor());
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, as the bar's other buttons; a click leaves the keys where they are.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setMinimumWidth(64);
     return button;
 }
