@@ -113,7 +113,6 @@ QWidget* PLContactsViewController::loadView() {
     m_startConversationButton->setObjectName(QStringLiteral("startConversationButton"));
     m_startConversationButton->setTitleColor(Qt::white);
     m_startConversationButton->setContentEdgeInsets(QMargins(10, 0, 10, 0));
-    m_startConversationButton->setFocusPolicy(Qt::NoFocus);
     connect(m_startConversationButton, &Button::clicked, this,
             &PLContactsViewController::startConversationButtonClicked);
     m_editButton = new Button(m_bottomView);
@@ -121,8 +120,8 @@ QWidget* PLContactsViewController::loadView() {
     m_editButton->setTitle(localized("Edit"));
     m_editButton->setTitleColor(Qt::white);
     m_editButton->setContentEdgeInsets(QMargins(10, 0, 10, 0));
-    m_editButton->setFocusPolicy(Qt::NoFocus);
     connect(m_editButton, &Button::clicked, this, &PLContactsViewController::editButtonTapped);
+    setBottomViewInReach(false);
     return page;
 }
 
@@ -249,7 +248,8 @@ BarButtonItem* PLContactsViewController::cancelBarButtonItem() {
     button->setTitle(localized("Cancel"));
     button->setTitleFont(font("DejaVuSans", 15));
     button->setTitleColor(CustomColors::pelnixBlueColor());
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, as the bar's other buttons; a click leaves the keys in the field.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setMinimumWidth(64);
     connect(button, &Button::clicked, this, &PLContactsViewController::cancelButtonClicked);
     return new BarButtonItem(static_cast<QWidget*>(button));
