@@ -2,7 +2,6 @@
 // when presented, the added-members banner, the search routed to the selected tab and hidden by a tab
 // change, the Active list's order, search and taps, and the keyboard observers of a screen that left.
 #include "HeldThreadPool.h"
-#include "KeyPresses.h"
 #include "MembersTestKit.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/KeyboardMonitor.h"
@@ -18,7 +17,6 @@
 #include "ui/toolkit/PLSwipeViewController.h"
 
 #include <QApplication>
-#include <QSignalSpy>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -91,8 +89,6 @@ private slots:
     void tappingOwnRowOpensNothingOthersOpenDetail();
     void keyboardObserversGoWithTheScreen();
     void bottomInsetCoversTheBarAndTheKeyboard();
-    void addMembersTakesTheKeys_data();
-    void addMembersTakesTheKeys();
 
 private:
     std::unique_ptr<RoomsStore> store;
@@ -434,27 +430,6 @@ void TestMembers::bottomInsetCoversTheBarAndTheKeyboard() {
     QCOMPARE(table->contentInset().bottom(), 50 + 216);
     platform::ui::KeyboardMonitor::shared()->hide();
     QCOMPARE(table->contentInset().bottom(), 50);
-}
-
-void TestMembers::addMembersTakesTheKeys_data() {
-    addPressingKeys({"Add Members"});
-}
-
-// Tab reaches the blue Add Members under the lists; Space, Return and the keypad's Enter press it, once
-// for a key held down.
-void TestMembers::addMembersTakesTheKeys() {
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(int, repeats);
-    auto* screen = membersOf("g-admin");
-    OnScreen shown(screen, 1);
-    QVERIFY(QTest::qWaitForWindowActive(&shown.window));
-    QVERIFY(screen->addMoreMembersButton()->isVisible());
-    QSignalSpy pressed(screen->addMoreMembersButton(), &platform::ui::Button::clicked);
-    QWindow* keys = shown.window.windowHandle();
-    QVERIFY(tabTo(keys, screen->addMoreMembersButton()));
-    pressKey(keys, Qt::Key(key), modifiers, repeats);
-    QCOMPARE(pressed.size(), 1);
 }
 
 int main(int argc, char** argv) {

@@ -570,6 +570,8 @@ void TestNewGroup::theBottomButtonsTakeTheKeys() {
     QFETCH(int, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(int, repeats);
+    RoomsStore store;
+    FakeContactPicker::registerScreen();
     FlowOnScreen flow({person("Bo", "bo@x.test")});
     QVERIFY(QTest::qWaitForWindowActive(&flow.window));
     platform::ui::Button* target = flow.screen->editMembersButton();
