@@ -115,6 +115,8 @@ private slots:
         QTest::newRow("clear button on a dark page")
             << "button" << QColor(Qt::transparent) << QColor(0x1C, 0x1C, 0x1E) << false;
         QTest::newRow("dark button") << "button" << QColor(0x20, 0x20, 0x20) << white << true;
+        QTest::newRow("clear button across a blue bar")
+            << "across a bar" << QColor(0x00, 0x86, 0xCA) << white << true;
         QTest::newRow("button with a blue picture") << "picture" << QColor() << white << true;
         QTest::newRow("switch off") << "off" << QColor() << white << false;
         QTest::newRow("switch on") << "on" << QColor() << white << false;
@@ -141,7 +143,16 @@ private slots:
             toggle->setOn(control == QLatin1String("on"));
             shown = toggle;
         } else {
-            auto* button = new Button(&window);
+            // A bare button across a bar of the fill's colour, as "Add Members" spans its bar.
+            QWidget* bar = nullptr;
+            if (control == QLatin1String("across a bar")) {
+                bar = new QWidget(&window);
+                bar->setAutoFillBackground(true);
+                QPalette barPalette = bar->palette();
+                barPalette.setColor(QPalette::Window, fill);
+                bar->setPalette(barPalette);
+            }
+            auto* button = new Button(bar ? bar : &window);
             button->setTitle(QStringLiteral("Next"));
             button->setTitleColor(Qt::white);
             button->setCornerRadius(4);
@@ -154,13 +165,17 @@ private slots:
                 painter.fillRect(picture.rect(), blue);
                 painter.end();
                 button->setBackgroundImage(picture);
+            } else if (bar) {
+                bar->setGeometry(120, 10, button->sizeHint().width() + 40, 36);
+                button->setGeometry(bar->rect());
             } else {
                 button->setBackgroundColor(fill.isValid() ? fill
                                                           : button->palette().color(QPalette::Highlight));
             }
             shown = button;
         }
-        shown->setGeometry(120, 10, shown->sizeHint().width() + 40, 36);
+        if (shown->parentWidget() == &window)
+            shown->setGeometry(120, 10, shown->sizeHint().width() + 40, 36);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         field->setFocus(Qt::MouseFocusReason);
@@ -173,7 +188,7 @@ private slots:
         const bool isSwitch = qobject_cast<Switch*>(shown);
         // From the control's edge inwards, across its middle: its outline, the ring (what the keys
         // changed), then its fill again.
-        const QPoint edge = shown->geometry().topLeft() +
+        const QPoint edge = shown->mapTo(&window, QPoint()) +
                             (isSwitch ? QPoint(shown->width() / 2, 0) : QPoint(0, shown->height() / 2));
         const QPoint step = isSwitch ? QPoint(0, 1) : QPoint(1, 0);
         int ringStart = 0;

@@ -190,7 +190,10 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setOpacity(1);
         const QColor ring =
             FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight), titleColorForState(state));
-        if (m_background.alpha() > 0 || !background.isNull())
+        // Of its own colour, or on a colour with the ring's own beyond it (a bare button across a blue
+        // bar, beside a white page), a ring on its edge reads as a smaller button.
+        if (m_background.alpha() > 0 || !background.isNull() ||
+            FocusRing::contrast(ring, FocusRing::beyondBackdrop(this)) < FocusRing::kLeastContrast)
             FocusRing::drawInside(painter, QRectF(rect()), m_radius, ring);
         else
             FocusRing::draw(painter, QRectF(rect()), m_radius, ring);

@@ -126,18 +126,34 @@ QColor laidOn(const QColor& top, const QColor& below) {
                             top.blueF() * a + below.blueF() * (1 - a));
 }
 
-QColor backdrop(const QWidget* control) {
+namespace {
+// The ancestor of `control` whose colour shows behind it, or null for its window's.
+const QWidget* backdropOwner(const QWidget* control) {
     for (const QWidget* w = control->parentWidget(); w; w = w->parentWidget()) {
-        if (const QVariant named = w->property(kBackdrop); named.isValid()) {
-            const QColor colour = named.value<QColor>();
-            return colour.alpha() == 255 ? colour : laidOn(colour, backdrop(w));
-        }
-        if (w->autoFillBackground() || w->testAttribute(Qt::WA_OpaquePaintEvent))
-            return w->palette().color(w->backgroundRole());
+        if (w->property(kBackdrop).isValid() || w->autoFillBackground() ||
+            w->testAttribute(Qt::WA_OpaquePaintEvent))
+            return w;
         if (w->isWindow())
             break;
     }
-    return control->window()->palette().color(QPalette::Window);
+    return nullptr;
+}
+} // namespace
+
+QColor backdrop(const QWidget* control) {
+    const QWidget* owner = backdropOwner(control);
+    if (!owner)
+        return control->window()->palette().color(QPalette::Window);
+    if (const QVariant named = owner->property(kBackdrop); named.isValid()) {
+        const QColor colour = named.value<QColor>();
+        return colour.alpha() == 255 ? colour : laidOn(colour, backdrop(owner));
+    }
+    return owner->palette().color(owner->backgroundRole());
+}
+
+QColor beyondBackdrop(const QWidget* control) {
+    const QWidget* owner = backdropOwner(control);
+    return owner && !owner->isWindow() ? backdrop(owner) : backdrop(control);
 }
 
 void setBackdrop(QWidget* widget, const QColor& colour) {

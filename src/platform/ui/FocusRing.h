@@ -45,6 +45,10 @@ QColor laidOn(const QColor& top, const QColor& below);
 // its background or names its colour (setBackdrop), else its window's.
 QColor backdrop(const QWidget* control);
 
+// What lies around the widget whose colour shows behind `control` (around a blue bar that a bare
+// button spans, the page): a ring on the control's edge may meet it there.
+QColor beyondBackdrop(const QWidget* control);
+
 // Names the colour `widget` paints behind its children without filling its background the widget way
 // (a bar paints its own), for backdrop(); an invalid colour: it paints none.
 void setBackdrop(QWidget* widget, const QColor& colour);
