@@ -2,6 +2,7 @@
 // adding and removing members, withdrawing an invitation and handing the admin role over, each done
 // through the screens, each reaching the server, and each seen by Bob's client on his event stream or
 // in his own request; the refusals say what the user must see.
+#include "KeyPresses.h"
 #include "MembersTestKit.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -75,6 +76,8 @@ private slots:
     void invitePhoneInviteeAgainBySms();
     void handTheAdminRoleOver();
     void aRefusedTransferKeepsTheConfirmation();
+    void addMembersTakesTheKeys_data();
+    void addMembersTakesTheKeys();
 
 private:
     // Invites by e-mail and by phone people without an account, as Ann's client does.
@@ -310,6 +313,30 @@ void TestMembersLive::aRefusedTransferKeepsTheConfirmation() {
     confirmation->closeButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!select->presentedViewController(), kServerWaitMs);
     QCOMPARE(select->contactsSectionTitles(), (QStringList{"B", "C"}));
+}
+
+void TestMembersLive::addMembersTakesTheKeys_data() {
+    addPressingKeys({"Add Members"});
+}
+
+// Tab reaches the blue Add Members under the lists; Space, Return and the keypad's Enter press it,
+// opening the picker once for a key held down too.
+void TestMembersLive::addMembersTakesTheKeys() {
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, repeats);
+    auto* screen = membersOf("g-pair");
+    OnScreen shown(screen, 1);
+    QVERIFY(QTest::qWaitForWindowActive(&shown.window));
+    QTRY_VERIFY_WITH_TIMEOUT(screen->pendingMembersViewController()->isPendingMembersLoaded(), kServerWaitMs);
+    QTRY_VERIFY(!PLActivityIndicatorView::isVisible());
+    platform::ui::Button* add = screen->addMoreMembersButton();
+    QSignalSpy pressed(add, &platform::ui::Button::clicked);
+    QWindow* keys = shown.window.windowHandle();
+    QVERIFY(tabTo(keys, add));
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    QCOMPARE(pressed.size(), 1);
+    QVERIFY(FakeContactPicker::last());
 }
 
 int main(int argc, char** argv) {

@@ -5,6 +5,7 @@
 #include "FakeCamera.h"
 #include "GeneratedCards.h"
 #include "GroupInfoTestKit.h"
+#include "KeyPresses.h"
 #include "MirroredGeometry.h"
 #include "PhotoAlbumFolder.h"
 #include "core/model/PLAddressBookContact.h"
@@ -24,6 +25,7 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <optional>
@@ -145,6 +147,8 @@ private slots:
     void aFailedCreationKeepsTheInputs();
     void uploadsOrCreationsThatCannotGoOnGiveTheScreenBack();
     void aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot();
+    void theBottomButtonsTakeTheKeys_data();
+    void theBottomButtonsTakeTheKeys();
 
 private:
     FakePictures* pictures = nullptr;
@@ -553,6 +557,35 @@ void TestNewGroup::aCameraPictureIsKeptInTheAlbumOnceALibraryPickNot() {
     PhotoAlbumFolder::settle();
     QCOMPARE(PhotoAlbumFolder::savedPictures().size(), 1);
     QCOMPARE(PhotoAlbumFolder::albumPictures().size(), 1);
+}
+
+void TestNewGroup::theBottomButtonsTakeTheKeys_data() {
+    addPressingKeys({"Group Members", "Add more members"});
+}
+
+// Tab reaches the button along the bottom of the new group and of its members editor; Space, Return
+// and the keypad's Enter press it, once for a key held down.
+void TestNewGroup::theBottomButtonsTakeTheKeys() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, repeats);
+    RoomsStore store;
+    FakeContactPicker::registerScreen();
+    FlowOnScreen flow({person("Bo", "bo@x.test")});
+    QVERIFY(QTest::qWaitForWindowActive(&flow.window));
+    platform::ui::Button* target = flow.screen->editMembersButton();
+    if (control == QLatin1String("Add more members")) {
+        PLNewGroupMembersViewController* editor = flow.openMembersEditor();
+        QVERIFY(editor);
+        target = editor->moreMembersButton();
+    }
+    QVERIFY(target->isVisible());
+    QSignalSpy pressed(target, &platform::ui::Button::clicked);
+    QWindow* keys = flow.window.windowHandle();
+    QVERIFY(tabTo(keys, target));
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    QCOMPARE(pressed.size(), 1);
 }
 
 int main(int argc, char** argv) {

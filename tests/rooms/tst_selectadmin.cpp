@@ -1,11 +1,13 @@
 // The admin change list on the store: who is listed, the letter sections and their order, the
 // search, the row heights, and the alert of a room where nobody else could take the role.
+#include "KeyPresses.h"
 #include "MembersTestKit.h"
 #include "ui/rooms/PLMakeAdminViewController.h"
 #include "ui/rooms/PLSelectAdminViewController.h"
 #include "ui/toolkit/PLCustomSearchTextField.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -61,6 +63,8 @@ private slots:
     void rowHeight();
     void aRoomWithOnlyTheAdminSaysSoOnEveryAppearance();
     void aRowChoosesItsOwnMember();
+    void theConfirmationTakesTheKeys_data();
+    void theConfirmationTakesTheKeys();
 
 private:
     std::unique_ptr<RoomsStore> store;
@@ -179,6 +183,39 @@ void TestSelectAdmin::aRowChoosesItsOwnMember() {
     QCOMPARE(shown.nav->viewControllers().size(), 1);
     screen->adminChangeComplete();
     QCOMPARE(shown.nav->viewControllers().size(), 1);
+}
+
+void TestSelectAdmin::theConfirmationTakesTheKeys_data() {
+    addPressingKeys({"Cancel", "Confirm"});
+}
+
+// Tab reaches the confirmation's Cancel and Confirm from where the keys are as it opens; Space,
+// Return and the keypad's Enter press them, once for a key held down.
+void TestSelectAdmin::theConfirmationTakesTheKeys() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, repeats);
+    auto* screen = selectionOf("g-case");
+    OnScreen shown(screen, 1);
+    QVERIFY(QTest::qWaitForWindowActive(&shown.window));
+    screen->didSelectRowAtIndexPath(screen->adminSelectionTableView(),
+                                    {int(screen->contactsSectionTitles().indexOf("X")), 0});
+    QPointer confirmation = qobject_cast<PLMakeAdminViewController*>(screen->presentedViewController());
+    QVERIFY(confirmation);
+    QCoreApplication::processEvents();
+    // Offline, Confirm asks nothing of the service.
+    store->fixture.setOnline(false);
+    platform::ui::Button* target =
+        control == QLatin1String("Cancel") ? confirmation->closeButton() : confirmation->confirmButton();
+    QSignalSpy pressed(target, &platform::ui::Button::clicked);
+    QWindow* keys = shown.window.windowHandle();
+    QVERIFY(tabTo(keys, target));
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    QCOMPARE(pressed.size(), 1);
+    if (control == QLatin1String("Cancel"))
+        QTRY_VERIFY(!screen->presentedViewController());
+    store->fixture.setOnline(true);
 }
 
 int main(int argc, char** argv) {

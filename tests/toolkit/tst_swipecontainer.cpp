@@ -2,6 +2,7 @@
 #include "foundation/ui/CustomFontRegistration.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/CollectionStrip.h"
+#include "platform/ui/FocusRing.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
 #include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
@@ -210,6 +211,32 @@ private slots:
     void aRenamedPageRenamesItsTab() {
         Shown shown;
         shown.pages[1]->setTitle(QStringLiteral("Recent"));
+        QCOMPARE(shown.swipe->titleCell(1)->titleLabel()->text(), QStringLiteral("RECENT"));
+    }
+
+    // Tab reaches each tab in its order, and Return selects the one with the keys; a page renamed, or
+    // the window resized, leaves the keys and the ring on that tab (the strip hands its tabs out anew).
+    void theKeysStayOnATabThroughARenameAndAResize() {
+        Shown shown;
+        QApplication::setActiveWindow(&shown.window);
+        QVERIFY(QTest::qWaitForWindowActive(&shown.window));
+        QWindow* keys = shown.window.windowHandle();
+        shown.window.setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(keys, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), shown.swipe->titleCell(0));
+        QTest::keyClick(keys, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), shown.swipe->titleCell(1));
+        QTest::keyClick(keys, Qt::Key_Return);
+        QCOMPARE(shown.swipe->selectedIndex(), 1);
+        const auto keysOnTheSecondTab = [&shown] {
+            PLChatletCategoryCollectionViewCell* tab = shown.swipe->titleCell(1);
+            return tab && QApplication::focusWidget() == tab && FocusRing::shows(tab);
+        };
+        shown.pages[1]->setTitle(QStringLiteral("Recent"));
+        QVERIFY(keysOnTheSecondTab());
+        shown.window.resize(400, 568);
+        QCoreApplication::processEvents();
+        QVERIFY(keysOnTheSecondTab());
         QCOMPARE(shown.swipe->titleCell(1)->titleLabel()->text(), QStringLiteral("RECENT"));
     }
 };

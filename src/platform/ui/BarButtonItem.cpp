@@ -1,6 +1,7 @@
 #include "BarButtonItem.h"
 
 #include "ClickBurst.h"
+#include "BarButton.h"
 #include "LibraryFont.h"
 
 #include <QEvent>
@@ -105,7 +106,7 @@ bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-bool BarButtonItem::pressOnReturn(QToolButton* button, const QKeyEvent* key) {
+bool BarButtonItem::pressOnReturn(QAbstractButton* button, const QKeyEvent* key) {
     if (!button || (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
         (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
@@ -161,7 +162,7 @@ QWidget* BarButtonItem::makeBarWidget(QWidget* parent, const QString& name, cons
             space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         return space;
     }
-    auto* button = new QToolButton(parent);
+    auto* button = new BarButton(parent);
     button->setObjectName(name);
     button->setAutoRaise(true);
     button->setText(title());

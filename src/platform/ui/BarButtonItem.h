@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QKeyEvent;
-class QToolButton;
 
 namespace pelnix::platform::ui {
 
@@ -74,7 +74,8 @@ public:
     static QFont barItemFont();
     // Return and the keypad's Enter press a bar's button with the keys, as Space does (a tool button
     // takes Space only, and passes Return on to whatever holds the bar); true when `event` was one.
-    static bool pressOnReturn(QToolButton* button, const QKeyEvent* event);
+    // The library's other buttons take them so too.
+    static bool pressOnReturn(QAbstractButton* button, const QKeyEvent* event);
 
 signals:
     void changed();

@@ -1,6 +1,7 @@
 #include "Button.h"
 
 #include "ClickBurst.h"
+#include "BarButtonItem.h"
 #include "FocusRing.h"
 #include "TintColor.h"
 
@@ -15,6 +16,7 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     // A double click is one press, not a second one on what the first brought under the pointer.
     ClickBurst::watch(this);
+    FocusRing::follow(this);
 }
 
 template <typename T> T Button::pick(const QHash<int, T>& values, State state) const {
@@ -189,9 +191,15 @@ void Button::paintEvent(QPaintEvent*) {
     if (keysHere) {
         painter.setClipping(false);
         painter.setOpacity(1);
-        FocusRing::draw(painter, QRectF(rect()), m_radius,
-                        FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight),
-                                            titleColorForState(state)));
+        const QColor ring =
+            FocusRing::colourOn(fill(state), palette().color(QPalette::Highlight), titleColorForState(state));
+        // Of its own colour, or on a colour with the ring's own beyond it (a bare button across a blue
+        // bar, beside a white page), a ring on its edge reads as a smaller button.
+        if (m_background.alpha() > 0 || !background.isNull() ||
+            FocusRing::contrast(ring, FocusRing::beyondBackdrop(this)) < FocusRing::kLeastContrast)
+            FocusRing::drawInside(painter, QRectF(rect()), m_radius, ring);
+        else
+            FocusRing::draw(painter, QRectF(rect()), m_radius, ring);
     }
 }
 
@@ -211,6 +219,12 @@ void Button::changeEvent(QEvent* event) {
     // The title and image swap sides, and a directional image turns.
     if (event->type() == QEvent::LayoutDirectionChange)
         update();
+}
+
+void Button::keyPressEvent(QKeyEvent* event) {
+    // Qt's button takes Space alone.
+    if (!BarButtonItem::pressOnReturn(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace pelnix::platform::ui

@@ -11,7 +11,7 @@ namespace pelnix::platform::ui {
 // A button with UIKit's per-state titles, title colours, images and background images (a state
 // without its own falls back to the normal one), content insets and a selected state. clicked() is
 // the touch-up-inside event. The button Tab puts the keys on shows a ring in a colour that reads on the
-// button's own fill.
+// button's own fill, and is pressed by Return and the keypad's Enter as by Space.
 class Button : public QAbstractButton {
     Q_OBJECT
 public:
@@ -50,6 +50,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     template <typename T> T pick(const QHash<int, T>& values, State state) const;

@@ -1,7 +1,9 @@
 #include "NavigationBar.h"
 
+#include "BarButton.h"
 #include "BarButtonItem.h"
 #include "ClickBurst.h"
+#include "FocusRing.h"
 #include "NavigationItem.h"
 #include "TintColor.h"
 
@@ -9,8 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QStyleOptionToolButton>
-#include <QStylePainter>
 #include <QToolButton>
 
 namespace pelnix::platform::ui {
@@ -30,18 +30,11 @@ QFont defaultTitleFont() {
 // shows as "›" in a line read right to left) only in a program right to left. The back button lays its
 // title out in its own direction, so that the chevron points the way back wherever the bar reads right
 // to left, also after a direction turned at run time.
-class BackButton : public QToolButton {
+class BackButton : public BarButton {
 public:
-    using QToolButton::QToolButton;
+    explicit BackButton(QWidget* parent) : BarButton(parent) { setTitleInOwnDirection(true); }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        painter.setLayoutDirection(layoutDirection());
-        QStyleOptionToolButton option;
-        initStyleOption(&option);
-        painter.drawComplexControl(QStyle::CC_ToolButton, option);
-    }
     void changeEvent(QEvent* event) override {
         QToolButton::changeEvent(event);
         if (event->type() == QEvent::LayoutDirectionChange)
@@ -70,6 +63,7 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
     setTitleFont(std::nullopt);
     setTitleColor(std::nullopt);
+    showBackdrop();
 }
 
 void NavigationBar::setItems(NavigationItem* top, NavigationItem* previous) {
@@ -109,12 +103,19 @@ QString NavigationBar::titleText() const {
 
 void NavigationBar::setBackgroundColor(const QColor& color) {
     m_background = color;
+    showBackdrop();
     update();
 }
 
 void NavigationBar::setTransparent(bool transparent) {
     m_transparent = transparent;
+    showBackdrop();
     update();
+}
+
+void NavigationBar::showBackdrop() {
+    // The rings of its buttons read against what it paints.
+    FocusRing::setBackdrop(this, m_transparent ? QColor() : m_background);
 }
 
 QWidget* NavigationBar::widgetFor(BarButtonItem* item, const QString& name) {

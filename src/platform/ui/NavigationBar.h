@@ -64,6 +64,7 @@ private:
     std::pair<int, int> sideWidths() const;
     void fitBackButton();
     void holdHoverUntilMoved(QWidget* button);
+    void showBackdrop();
 
     QPointer<NavigationItem> m_top;
     QPointer<NavigationItem> m_previous;

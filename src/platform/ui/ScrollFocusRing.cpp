@@ -15,6 +15,9 @@ ScrollFocusRing::ScrollFocusRing(QAbstractScrollArea* area) : QWidget(area), m_a
     setFocusPolicy(Qt::NoFocus);
     hide();
     area->installEventFilter(this);
+    area->viewport()->installEventFilter(this);
+    // Installed last, it hears each event first: the ring follows what it learnt.
+    FocusRing::follow(area, {area->viewport()});
 }
 
 bool ScrollFocusRing::eventFilter(QObject* watched, QEvent* event) {
@@ -29,6 +32,8 @@ bool ScrollFocusRing::eventFilter(QObject* watched, QEvent* event) {
         default:
             break;
         }
+    } else if (m_area && watched == m_area->viewport() && event->type() == QEvent::MouseButtonPress) {
+        follow();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -21,6 +21,7 @@ Switch::Switch(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("switch"));
+    FocusRing::follow(this);
 }
 
 void Switch::setOn(bool on, bool animated) {

@@ -1,6 +1,7 @@
 #include "Toolbar.h"
 
 #include "BarButtonItem.h"
+#include "FocusRing.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -16,6 +17,8 @@ Toolbar::Toolbar(QWidget* parent) : QWidget(parent) {
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(8, 0, 8, 0);
     m_layout->setSpacing(8);
+    // The rings of its buttons read against what it paints.
+    FocusRing::setBackdrop(this, m_barTint);
 }
 
 Toolbar::~Toolbar() {
@@ -68,6 +71,7 @@ void Toolbar::setTintColor(const QColor& color) {
 
 void Toolbar::setBarTintColor(const QColor& color) {
     m_barTint = color;
+    FocusRing::setBackdrop(this, m_barTint);
     update();
 }
 

@@ -7,6 +7,7 @@
 #include "HostedWindow.h"
 #include "NavigationController.h"
 #include "NavigationItem.h"
+#include "PresentedPageKeys.h"
 #include "ScreenRegistry.h"
 #include "StoryboardSegue.h"
 #include "TextInput.h"
@@ -221,6 +222,7 @@ void ViewController::presentViewController(ViewController* controller, bool anim
     presenter->m_keysWhenCovered = keys.widget;
     QWidget* view = controller->view();
     const bool slides = animated && !Animator::isInstant();
+    PresentedPageKeys::follow(controller);
     host->addPresentedView(view);
     // Below the window until its slide's first step, so it never shows a frame in its final place.
     if (slides)

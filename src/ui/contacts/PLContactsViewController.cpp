@@ -112,17 +112,17 @@ QWidget* PLContactsViewController::loadView() {
     m_startConversationButton = new Button(m_bottomView);
     m_startConversationButton->setObjectName(QStringLiteral("startConversationButton"));
     m_startConversationButton->setTitleColor(Qt::white);
-    m_startConversationButton->setContentEdgeInsets(QMargins(10, 0, 10, 0));
-    m_startConversationButton->setFocusPolicy(Qt::NoFocus);
+    // Room above and below the title keeps the ring Tab draws off it.
+    m_startConversationButton->setContentEdgeInsets(QMargins(10, 5, 10, 5));
     connect(m_startConversationButton, &Button::clicked, this,
             &PLContactsViewController::startConversationButtonClicked);
     m_editButton = new Button(m_bottomView);
     m_editButton->setObjectName(QStringLiteral("editButton"));
     m_editButton->setTitle(localized("Edit"));
     m_editButton->setTitleColor(Qt::white);
-    m_editButton->setContentEdgeInsets(QMargins(10, 0, 10, 0));
-    m_editButton->setFocusPolicy(Qt::NoFocus);
+    m_editButton->setContentEdgeInsets(QMargins(10, 5, 10, 5));
     connect(m_editButton, &Button::clicked, this, &PLContactsViewController::editButtonTapped);
+    setBottomViewInReach(false);
     return page;
 }
 
@@ -249,7 +249,10 @@ BarButtonItem* PLContactsViewController::cancelBarButtonItem() {
     button->setTitle(localized("Cancel"));
     button->setTitleFont(font("DejaVuSans", 15));
     button->setTitleColor(CustomColors::pelnixBlueColor());
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, as the bar's other buttons; a click leaves the keys in the field. The room
+    // around its title keeps the ring Tab draws off the letters.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setContentEdgeInsets(QMargins(6, 5, 6, 5));
     button->setMinimumWidth(64);
     connect(button, &Button::clicked, this, &PLContactsViewController::cancelButtonClicked);
     return new BarButtonItem(static_cast<QWidget*>(button));

@@ -214,6 +214,9 @@ private:
     // room at its trailing end.
     QRect addContactsTextFieldFrame(bool addButtonShown) const;
     void placeBottomViewButtons();
+    // Tab reaches the action bar's buttons only while the bar is up; keys on one as it leaves go back
+    // to the typed-address field.
+    void setBottomViewInReach(bool inReach);
     void setBottomViewBottom(qreal bottom, int durationMs);
     void setBusy(bool& flag, bool busy);
     void reloadTable();

@@ -91,6 +91,7 @@ void PLContactsViewController::configureBottotmView() {
     QWidget* page = view();
     const qsizetype count = m_selectedContactsArray.size();
     const int height = page->height();
+    setBottomViewInReach(count > 0);
     if (count == 0) {
         if (m_bottomView->y() < height)
             setBottomViewBottom(height + kBottomViewHeight, kBarSlideMs);
@@ -138,6 +139,15 @@ void PLContactsViewController::placeBottomViewButtons() {
             QRect(kBarButtonMargin, (kBottomViewHeight - edit.height()) / 2, edit.width(), edit.height())));
     } else {
         m_startConversationButton->setGeometry((width - main.width()) / 2, top, main.width(), main.height());
+    }
+}
+
+void PLContactsViewController::setBottomViewInReach(bool inReach) {
+    for (platform::ui::Button* button : {m_startConversationButton.data(), m_editButton.data()}) {
+        // A click leaves the keys where they are, in the field.
+        button->setFocusPolicy(inReach ? Qt::TabFocus : Qt::NoFocus);
+        if (!inReach && button->hasFocus())
+            m_addContactsTextField->setFocus(Qt::OtherFocusReason);
     }
 }
 

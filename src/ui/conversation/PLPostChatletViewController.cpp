@@ -156,10 +156,6 @@ void PLPostChatletViewController::buildPicker() {
     m_picker = new PLSwipeViewController(pages);
     m_picker->setSwipeViewType(0);
     addChildViewController(m_picker, m_root);
-    // The category titles change pages by click; they take no keys and show no focus, so Tab passes
-    // them by for the list.
-    if (m_picker->titleCollectionView())
-        m_picker->titleCollectionView()->setFocusPolicy(Qt::NoFocus);
 }
 
 QVariantList PLPostChatletViewController::formFields() const {

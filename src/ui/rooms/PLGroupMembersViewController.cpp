@@ -18,6 +18,7 @@
 #include "ui/rooms/PLActiveMembersViewController.h"
 #include "ui/rooms/PLChatRoomsTableViewController.h"
 #include "ui/rooms/PLPendingMembersViewController.h"
+#include "ui/rooms/RoomsBarButtons.h"
 #include "ui/rooms/RoomsContactPicker.h"
 #include "ui/rooms/RoomsTexts.h"
 #include "ui/toolkit/PLActivityIndicatorView.h"
@@ -106,7 +107,8 @@ QWidget* PLGroupMembersViewController::loadView() {
     m_addMoreMembersButton->setTitle(localized("Add Members"));
     m_addMoreMembersButton->setTitleColor(Qt::white);
     m_addMoreMembersButton->setImage(ImageAdditions::loadImageNamed(QStringLiteral("addMemberToGroupIcon")));
-    m_addMoreMembersButton->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keys where they are.
+    m_addMoreMembersButton->setFocusPolicy(Qt::TabFocus);
     connect(m_addMoreMembersButton, &Button::clicked, this, &PLGroupMembersViewController::addMoreMembers);
     page->onResize = [this] { layoutPage(); };
     return page;
@@ -144,13 +146,8 @@ void PLGroupMembersViewController::configureNavigationItems() {
     NavigationController* nav = navigationController();
     // Presented as the root of its own stack it closes with Cancel; pushed, the back button applies.
     if (nav && nav->viewControllers().size() == 1) {
-        auto* cancel = new Button;
-        cancel->setObjectName(QStringLiteral("cancelButton"));
-        cancel->setTitle(localized("Cancel"));
-        cancel->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
-        cancel->setTitleColor(CustomColors::pelnixBlueColor());
-        cancel->setFocusPolicy(Qt::NoFocus);
-        cancel->setMinimumWidth(64);
+        Button* cancel =
+            RoomsBarButtons::makeTitledButton(localized("Cancel"), QStringLiteral("cancelButton"));
         connect(cancel, &Button::clicked, this, [self] {
             if (self)
                 self->cancelButtonClicked();

@@ -92,7 +92,8 @@ QWidget* PLMakeAdminViewController::loadView() {
     m_confirmButton->setBackgroundColor(CustomColors::pelnixBlueColor());
     m_confirmButton->setCornerRadius(4);
     m_confirmButton->setFixedHeight(44);
-    m_confirmButton->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keys where they are.
+    m_confirmButton->setFocusPolicy(Qt::TabFocus);
     connect(m_closeButton, &Button::clicked, this, &PLMakeAdminViewController::closeButtonClicked);
     connect(m_confirmButton, &Button::clicked, this, &PLMakeAdminViewController::confirmButtonClicked);
     body->addWidget(m_confirmButton);

@@ -58,7 +58,8 @@ QWidget* PLNewGroupViewController::loadView() {
     m_editMembersButton->setObjectName(QStringLiteral("editMembersButton"));
     m_editMembersButton->setTitleColor(CustomColors::pelnixBlueColor());
     m_editMembersButton->setBackgroundColor(QColor(0xF7, 0xF7, 0xF7));
-    m_editMembersButton->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keys where they are.
+    m_editMembersButton->setFocusPolicy(Qt::TabFocus);
     connect(m_editMembersButton, &Button::clicked, this, &PLNewGroupViewController::editMembers);
     page->installEventFilter(this);
     return page;

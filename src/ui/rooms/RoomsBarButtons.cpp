@@ -40,7 +40,10 @@ Button* makeTitledButton(const QString& title, const QString& objectName) {
     button->setTitle(title);
     button->setTitleFont(CustomFontRegistration::fontWithName(QStringLiteral("DejaVuSans"), 15));
     button->setTitleColor(CustomColors::pelnixBlueColor());
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, as the bar's other buttons; a click leaves the keys where they are. The room
+    // around its title keeps the ring Tab draws off the letters.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setContentEdgeInsets(QMargins(6, 5, 6, 5));
     button->setMinimumWidth(64);
     return button;
 }

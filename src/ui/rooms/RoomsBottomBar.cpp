@@ -19,7 +19,8 @@ Bar make(QWidget* page, const QString& buttonName, const QString& title) {
     bar.button->setObjectName(buttonName);
     bar.button->setTitle(title);
     bar.button->setTitleColor(CustomColors::pelnixBlueColor());
-    bar.button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click leaves the keys where they are.
+    bar.button->setFocusPolicy(Qt::TabFocus);
     return bar;
 }
 

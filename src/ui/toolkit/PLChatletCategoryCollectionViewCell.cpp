@@ -2,13 +2,17 @@
 
 #include "foundation/ui/CustomFontRegistration.h"
 #include "foundation/ui/LabelAdditions.h"
+#include "platform/ui/FocusRing.h"
 #include "platform/ui/Label.h"
 #include "ui/toolkit/ToolkitStyle.h"
+
+#include <QPainter>
 
 namespace pelnix {
 
 namespace {
 const QColor kUnselectedTitle(0x8E, 0x8E, 0x93);
+constexpr qreal kRingRadius = 4;
 } // namespace
 
 PLChatletCategoryCollectionViewCell::PLChatletCategoryCollectionViewCell(QWidget* parent)
@@ -18,6 +22,8 @@ PLChatletCategoryCollectionViewCell::PLChatletCategoryCollectionViewCell(QWidget
     m_titleLabel->setAlignment(Qt::AlignCenter);
     m_titleLabel->setTextColor(kUnselectedTitle);
     setBackgroundColor(Qt::white);
+    setFocusPolicy(Qt::TabFocus);
+    platform::ui::FocusRing::follow(this);
 }
 
 void PLChatletCategoryCollectionViewCell::configureCellWithTitle(const QString& title) {
@@ -38,6 +44,18 @@ QPointF PLChatletCategoryCollectionViewCell::centerOfTitle(const QWidget* view) 
 void PLChatletCategoryCollectionViewCell::setSelected(bool selected, bool animated) {
     ReusableView::setSelected(selected, animated);
     m_titleLabel->setTextColor(selected ? ToolkitStyle::accentColor() : kUnselectedTitle);
+}
+
+void PLChatletCategoryCollectionViewCell::paintEvent(QPaintEvent* event) {
+    ReusableView::paintEvent(event);
+    using namespace platform::ui;
+    if (!FocusRing::shows(this))
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    FocusRing::draw(painter, QRectF(rect()), kRingRadius,
+                    FocusRing::colourOn(backgroundColor(), palette().color(QPalette::Highlight),
+                                        ToolkitStyle::accentColor()));
 }
 
 void PLChatletCategoryCollectionViewCell::resizeEvent(QResizeEvent* event) {

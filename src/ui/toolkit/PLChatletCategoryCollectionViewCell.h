@@ -11,7 +11,8 @@ class Label;
 }
 
 // A title tab of the swipe container: the page's title in upper case, in the accent colour while
-// its page is selected.
+// its page is selected. Tab reaches it (a click leaves the keys where they are), and it shows the ring
+// where the keyboard brought them.
 class PLChatletCategoryCollectionViewCell : public platform::ui::ReusableView {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     platform::ui::Label* m_titleLabel;

@@ -1,10 +1,12 @@
 #include "ui/toolkit/PLSwipeViewController.h"
 
 #include "platform/ui/CollectionStrip.h"
+#include "platform/ui/FocusRing.h"
 #include "ui/toolkit/PLChatletCategoryCollectionViewCell.h"
 #include "ui/toolkit/ToolkitStyle.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace pelnix {
@@ -69,6 +71,8 @@ QWidget* PLSwipeViewController::loadView() {
     m_titleCollectionView->setObjectName(QStringLiteral("titleCollectionView"));
     m_titleCollectionView->setSpacing(0);
     m_titleCollectionView->setShowsHorizontalScrollIndicator(false);
+    // Tab stops on each tab; the strip that scrolls them is no stop of its own.
+    m_titleCollectionView->setFocusPolicy(Qt::NoFocus);
     m_titleSeperatorView = new FilledView(QColor(0xDD, 0xDD, 0xDD), root);
     m_titleSeperatorView->setObjectName(QStringLiteral("titleSeperatorView"));
     m_selectionIndicatorView = new FilledView(ToolkitStyle::accentColor(), root);
@@ -108,7 +112,58 @@ void PLSwipeViewController::viewDidAppear(bool animated) {
 bool PLSwipeViewController::eventFilter(QObject* watched, QEvent* event) {
     if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
         viewDidLayoutSubviews();
+    if (event->type() == QEvent::KeyPress && pressTab(watched, static_cast<QKeyEvent*>(event)))
+        return true;
     return ViewController::eventFilter(watched, event);
+}
+
+bool PLSwipeViewController::pressTab(QObject* watched, const QKeyEvent* key) {
+    const int index = indexOfTab(watched);
+    const bool pressing =
+        key->key() == Qt::Key_Space || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (index < 0 || !pressing || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    // Held down, it selects once, and its repeats reach nothing under it.
+    if (!key->isAutoRepeat())
+        setSelectedIndex(index);
+    return true;
+}
+
+int PLSwipeViewController::indexOfTab(const QObject* object) const {
+    for (int i = 0; i < m_viewControllers.size(); ++i)
+        if (object && titleCell(i) == object)
+            return i;
+    return -1;
+}
+
+void PLSwipeViewController::orderTitleTabs() {
+    // A tab made anew joins Tab's order at the window's end, after the pages: the tabs follow the
+    // strip, in their order. Qt orders no widget that Tab passes by, so the strip is one meanwhile.
+    if (!m_titleCollectionView)
+        return;
+    const Qt::FocusPolicy policy = m_titleCollectionView->focusPolicy();
+    m_titleCollectionView->setFocusPolicy(Qt::TabFocus);
+    QWidget* previous = m_titleCollectionView;
+    for (const auto& tab : std::as_const(m_tabs))
+        if (tab) {
+            QWidget::setTabOrder(previous, tab);
+            previous = tab;
+        }
+    m_titleCollectionView->setFocusPolicy(policy);
+}
+
+void PLSwipeViewController::reloadTitles() {
+    // The tabs go back to the strip's pool and come out again: the keys on one stay on its place.
+    int keysAt = -1;
+    bool byKeyboard = false;
+    for (int i = 0; i < m_viewControllers.size() && keysAt < 0; ++i)
+        if (PLChatletCategoryCollectionViewCell* tab = titleCell(i); tab && tab->hasFocus()) {
+            keysAt = i;
+            byKeyboard = platform::ui::FocusRing::shows(tab);
+        }
+    m_titleCollectionView->reloadData();
+    if (PLChatletCategoryCollectionViewCell* tab = keysAt >= 0 ? titleCell(keysAt) : nullptr)
+        tab->setFocus(byKeyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
 }
 
 // The titles sit inset from both edges with the line under them; the pages fill the rest.
@@ -125,7 +180,7 @@ void PLSwipeViewController::viewDidLayoutSubviews() {
     m_selectionIndicatorView->setGeometry(kTitleInset, kTitleHeight - kIndicatorHeight, stripWidth,
                                           kIndicatorHeight);
     if (widthChanged)
-        m_titleCollectionView->reloadData();
+        reloadTitles();
     selectTab(m_selectedIndex, false);
     configureSelectionIndicator();
 }
@@ -161,7 +216,7 @@ void PLSwipeViewController::selectTab(int index, bool animated) {
 void PLSwipeViewController::refreshCollectionView() {
     if (!m_titleCollectionView)
         return;
-    m_titleCollectionView->reloadData();
+    reloadTitles();
     selectTab(m_selectedIndex, true);
     configureSelectionIndicator();
 }
@@ -214,11 +269,22 @@ int PLSwipeViewController::numberOfItemsInStrip(CollectionStrip*) {
 ReusableView* PLSwipeViewController::viewForItem(CollectionStrip* strip, int index) {
     auto* cell = qobject_cast<PLChatletCategoryCollectionViewCell*>(
         strip->dequeueReusableView(PLChatletCategoryCollectionViewCell::kIdentifier));
+    // Made in the strip, so that its place in Tab's order stays where orderTitleTabs puts it.
     if (!cell)
-        cell = new PLChatletCategoryCollectionViewCell;
+        cell = new PLChatletCategoryCollectionViewCell(strip->viewport());
     const ViewController* page = m_viewControllers.value(index);
     cell->configureCellWithTitle(page ? page->title().toUpper() : QString());
     cell->setSelected(index == m_selectedIndex);
+    cell->setObjectName(QStringLiteral("titleTab.%1").arg(index));
+    // Space, Return and the keypad's Enter select the tab that has the keys.
+    cell->installEventFilter(this);
+    m_tabs.resize(m_viewControllers.size());
+    for (auto& tab : m_tabs)
+        if (tab == cell)
+            tab = nullptr;
+    if (index >= 0 && index < m_tabs.size())
+        m_tabs[index] = cell;
+    orderTitleTabs();
     return cell;
 }
 

@@ -9,12 +9,15 @@
 #include <QList>
 #include <QPointer>
 
+class QKeyEvent;
+
 namespace pelnix {
 
 class PLChatletCategoryCollectionViewCell;
 
 // Pages swiped sideways under a strip of title tabs, with an indicator under the selected title. The
-// pages are fixed at creation and owned by the container; the first one shows first.
+// pages are fixed at creation and owned by the container; the first one shows first. Tab stops on each
+// title tab in their order, and Space, Return or the keypad's Enter selects the one with the keys.
 class PLSwipeViewController : public platform::ui::ViewController,
                               public platform::ui::CollectionStripDataSource,
                               public PLPageViewControllerDataSource,
@@ -84,6 +87,13 @@ private:
     void configureSelectionIndicator();
     void viewDidLayoutSubviews();
     int indexOf(platform::ui::ViewController* page) const;
+    // The title tab `object` is, or -1.
+    int indexOfTab(const QObject* object) const;
+    bool pressTab(QObject* watched, const QKeyEvent* key);
+    // Tab's order through the tabs is theirs, whichever way the strip's pool handed them out.
+    void orderTitleTabs();
+    // Reloads the strip, the keys kept on the tab where they were.
+    void reloadTitles();
 
     QList<QPointer<platform::ui::ViewController>> m_viewControllers;
     int m_selectedIndex = 0;
@@ -92,6 +102,8 @@ private:
     platform::ui::WeakDelegate<PLSwipeViewDelegate> m_delegate;
     bool m_transitionInProgress = false;
     QList<QMetaObject::Connection> m_titleWatches;
+    // The title tab shown for each page, in the pages' order, as the strip last handed them out.
+    QList<QPointer<PLChatletCategoryCollectionViewCell>> m_tabs;
 
     QPointer<platform::ui::CollectionStrip> m_titleCollectionView;
     QPointer<QWidget> m_containerView;

@@ -2,9 +2,12 @@
 // bar by mode and count, the add-more hand-back, the network guard, the one-to-one room, the group
 // through the new group screen, and the lists the new group screen and the member editor hand back.
 #include "ContactsTestKit.h"
+#include "KeyPresses.h"
 #include "core/model/RoomMember.h"
 #include "interface/PelnixContactFetchController.h"
 #include "ui/contacts/PLContactsTableViewCell.h"
+
+#include <QSignalSpy>
 
 using namespace pelnix;
 using namespace pelnix::test;
@@ -74,6 +77,9 @@ private slots:
     void searchTapsAreReported();
     void choiceOutlivesAnotherContactsFetch_data();
     void choiceOutlivesAnotherContactsFetch();
+    void theActionBarTakesTheKeys_data();
+    void theActionBarTakesTheKeys();
+    void tabReachesTheActionBarOnlyWhileItShows();
 };
 
 void TestContactSelection::toggling_data() {
@@ -421,6 +427,50 @@ void TestContactSelection::choiceOutlivesAnotherContactsFetch() {
     QVERIFY(screen.alertTexts().isEmpty());
     QVERIFY(screen.picker->selectedContactsArray().isEmpty());
     QCOMPARE(screen.picker->bottomView()->y(), screen.picker->view()->height());
+}
+
+void TestContactSelection::theActionBarTakesTheKeys_data() {
+    addPressingKeys({"Start Conversation", "Edit"});
+}
+
+// Tab reaches the bar's buttons once it has come up with a choice; Space, Return and the keypad's
+// Enter press them, once for a key held down.
+void TestContactSelection::theActionBarTakesTheKeys() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, repeats);
+    SelectionWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    QVERIFY(QTest::qWaitForWindowActive(&screen.window));
+    const bool edit = control == QLatin1String("Edit");
+    for (const QString& name : QStringList{"Bob", "Cid"}.mid(0, edit ? 2 : 1))
+        QVERIFY(screen.tap(name));
+    platform::ui::Button* target =
+        edit ? screen.picker->editButton() : screen.picker->startConversationButton();
+    QSignalSpy pressed(target, &platform::ui::Button::clicked);
+    QWindow* keys = screen.window.windowHandle();
+    QVERIFY(tabTo(keys, target));
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    QCOMPARE(pressed.size(), 1);
+}
+
+// Waiting below the list, the bar's buttons are out of Tab's order; keys on one as the bar leaves go
+// back to the typed-address field.
+void TestContactSelection::tabReachesTheActionBarOnlyWhileItShows() {
+    SelectionWorld world;
+    PickerOnScreen screen;
+    screen.finishLoading();
+    QVERIFY(QTest::qWaitForWindowActive(&screen.window));
+    QWindow* keys = screen.window.windowHandle();
+    platform::ui::Button* start = screen.picker->startConversationButton();
+    QVERIFY(!tabTo(keys, start));
+    QVERIFY(screen.tap("Bob"));
+    QVERIFY(tabTo(keys, start));
+    QVERIFY(screen.tap("Bob"));
+    QCOMPARE(QApplication::focusWidget(), screen.picker->addContactsTextField());
+    QVERIFY(!tabTo(keys, start));
 }
 
 QTEST_MAIN(TestContactSelection)

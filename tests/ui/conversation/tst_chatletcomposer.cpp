@@ -2,6 +2,7 @@
 // downloaded definitions, replies through a chatlet's compose link, and the composed message going
 // to the service and on to another member's event stream.
 #include "MirroredGeometry.h"
+#include "KeyPresses.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
@@ -107,6 +108,14 @@ private slots:
                  "the chatlet catalogue was not downloaded");
     }
     void cleanupTestCase() { world.reset(); }
+    // The sheets, forms and catalogue the first test fetches as it waits for them: fetched here for a
+    // test run alone.
+    void init() {
+        if (QLatin1String(QTest::currentTestFunction()) !=
+                QLatin1String("withoutACatalogueThePickerWaitsForOne") &&
+            PLPostChatletViewController::composableCatalogue().isEmpty())
+            world->downloadSmartFixtures();
+    }
     void cleanup() {
         world->dismissAlerts();
         while (host->presentedViewController()) {
@@ -132,6 +141,9 @@ private slots:
     void formsPastTheBoundsAreNotBuilt_data();
     void formsPastTheBoundsAreNotBuilt();
     void aReplyWithATooLargeFormSendsNothing();
+    void theTabsTakeTheKeys_data();
+    void theTabsTakeTheKeys();
+    void theShareTabsChatletsByTheKeyboardAlone();
 
 private:
     PLPostChatletViewController* openComposer() {
@@ -142,6 +154,13 @@ private:
         host->presentViewController(navigation, false);
         world->settle();
         return composer;
+    }
+    // The picker over the host, in the window with the keys.
+    PLSwipeViewController* openPickerWithTheKeys() {
+        world->window->activateWindow();
+        if (!QTest::qWaitForWindowActive(world->window.get()))
+            return nullptr;
+        return openComposer()->pickerViewController();
     }
     PLPostChatletViewController* topComposer() {
         auto* navigation = qobject_cast<NavigationController*>(host->presentedViewController());
@@ -490,6 +509,60 @@ void TestChatletComposer::aContactChatletSharesAPersonFromTheAddressBook() {
     QCOMPARE(person.value("name").toString(), QStringLiteral("Zoe Lee"));
     QCOMPARE(person.value("phone").toList(),
              (QVariantList{QVariantMap{{"label", "mobile"}, {"phone", "555 0199"}}}));
+}
+
+void TestChatletComposer::theTabsTakeTheKeys_data() {
+    addPressingKeys({"SHARE"});
+}
+
+// Tab reaches the picker's category tabs from where the keys are as it opens (its list); Space, Return
+// and the keypad's Enter on SHARE show its chatlets, and a held key picks nothing on the list.
+void TestChatletComposer::theTabsTakeTheKeys() {
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, repeats);
+    PLSwipeViewController* picker = openPickerWithTheKeys();
+    QVERIFY(picker);
+    PLPostChatletViewController* composer = topComposer();
+    QWindow* keys = world->window->windowHandle();
+    QVERIFY(tabTo(keys, picker->titleCell(1)));
+    // Tab's order reads the tabs in their order, EVERYDAY first.
+    QTest::keyClick(keys, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), picker->titleCell(0));
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QTest::keyClick(keys, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("chatletTable"));
+    QTest::keyClick(keys, Qt::Key_Backtab, Qt::ShiftModifier);
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    world->settle();
+    QCOMPARE(picker->selectedIndex(), 1);
+    QVERIFY(picker->titleCell(1)->isSelected());
+    QCOMPARE(QApplication::focusWidget(), picker->titleCell(1));
+    QCOMPARE(topComposer(), composer);
+    // And back to EVERYDAY.
+    QTest::keyClick(keys, Qt::Key_Backtab, Qt::ShiftModifier);
+    pressKey(keys, Qt::Key(key), modifiers, repeats);
+    world->settle();
+    QCOMPARE(picker->selectedIndex(), 0);
+}
+
+// SHARE's Contact, which only a click reached: Tab to the tab, Space, Tab to the list, Down, Return.
+void TestChatletComposer::theShareTabsChatletsByTheKeyboardAlone() {
+    PLSwipeViewController* picker = openPickerWithTheKeys();
+    QVERIFY(picker);
+    PLPostChatletViewController* composer = topComposer();
+    QWindow* keys = world->window->windowHandle();
+    QVERIFY(tabTo(keys, picker->titleCell(1)));
+    QTest::keyClick(keys, Qt::Key_Space);
+    world->settle();
+    auto* share = qobject_cast<PLChatletCategoryViewController*>(picker->viewControllers()[1]);
+    QVERIFY(tabTo(keys, share->tableView()));
+    QTest::keyClick(keys, Qt::Key_Down);
+    QTest::keyClick(keys, Qt::Key_Return);
+    world->settle();
+    PLPostChatletViewController* form = topComposer();
+    QVERIFY(form && form != composer);
+    QVERIFY(form->formView()->fieldView("contact"));
 }
 
 void TestChatletComposer::aLocationChatletNeedsTheLocationScreens() {

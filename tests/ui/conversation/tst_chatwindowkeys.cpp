@@ -368,8 +368,8 @@ void TestChatWindowKeys::theChatletListTakesUpDownAndReturn() {
     QCOMPARE(marked(), -1);
 }
 
-// The picker opened from the room: Tab goes between Cancel and the list alone, and Return on the list
-// opens the marked chatlet's form.
+// The picker opened from the room: Tab goes between Cancel, the category tabs and the list, and Return
+// on the list opens the marked chatlet's form.
 void TestChatWindowKeys::theChatletPickerFromTheKeyboard() {
     chat->postChatletButtonClickHandler();
     world->settle();
@@ -391,7 +391,7 @@ void TestChatWindowKeys::theChatletPickerFromTheKeyboard() {
         QTest::keyClick(keys, Qt::Key_Tab);
         stops << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(stops, (QSet<QString>{"navigationBar.left.0", "chatletTable"}));
+    QCOMPARE(stops, (QSet<QString>{"navigationBar.left.0", "titleTab.0", "titleTab.1", "chatletTable"}));
     for (int i = 0; i < 10 && QApplication::focusWidget() != page->tableView(); ++i)
         QTest::keyClick(keys, Qt::Key_Tab);
     QCOMPARE(page->tableView()->indexPathForSelectedRow().value_or(platform::ui::IndexPath{0, -1}).row, 0);

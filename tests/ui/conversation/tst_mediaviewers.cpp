@@ -299,6 +299,38 @@ private slots:
         QVERIFY(!host->presentedViewController());
     }
 
+    void theKeysCloseTheViewer_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("onDone");
+        QTest::addRow("Return on Done") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << true;
+        QTest::addRow("keypad Enter on Done")
+            << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+        QTest::addRow("Space on Done") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true;
+        QTest::addRow("Escape") << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << false;
+    }
+    // Done, which Tab reaches, is pressed by Return and the keypad's Enter as by Space; Escape presses
+    // it wherever the keys are on the viewer.
+    void theKeysCloseTheViewer() {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, onDone);
+        world->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(world->window.get()));
+        auto* screen = present(picture, "image/jpeg", kShortCaption);
+        world->settle();
+        QWindow* keys = world->window->windowHandle();
+        if (onDone) {
+            for (int i = 0; i < 8 && !screen->doneButton()->hasFocus(); ++i)
+                QTest::keyClick(keys, Qt::Key_Tab);
+            QVERIFY(screen->doneButton()->hasFocus());
+        }
+        QVERIFY(host->presentedViewController());
+        QTest::keyClick(keys, Qt::Key(key), modifiers);
+        world->settle();
+        QVERIFY(!host->presentedViewController());
+    }
+
     void theViewerMirrorsRightToLeft_data() {
         QTest::addColumn<QString>("mime");
         QTest::addColumn<test::Turned>("turned");
