@@ -34,6 +34,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/Scheduler.h"
@@ -45,6 +46,9 @@
 #include "platform/ui/testing/FakeImagePicker.h"
 #include "platform/ui/testing/FakeWebView.h"
 #include "platform/ui/testing/RecordingSystemServices.h"
+#include "platform/ui/NavigationBar.h"
+#include "ui/conversation/PLChatWindowViewController.h"
+#include "ui/conversation/PLPostToChatView.h"
 #include "ui/shell/PelnixViewController.h"
 
 #include <QAbstractButton>
@@ -199,6 +203,29 @@ public:
         moves->addAction(QStringLiteral("As&k a question"), [this] { askAQuestion(); });
         m_main->setWindowTitle(QStringLiteral("Pelnix desktop host"));
         QObject::connect(qApp, &QApplication::lastWindowClosed, qApp, &QApplication::quit);
+        settle(0);
+        QCoreApplication::processEvents();
+        // Where a driver of real input finds the conversation's controls (global points).
+        std::printf("stand-in service: %s\n", qPrintable(m_fixture->baseUrl()));
+        if (auto* chat = qobject_cast<PLChatWindowViewController*>(shownPage(m_chat.get()))) {
+            const auto at = [](const char* name, QWidget* widget) {
+                const QPoint centre = widget->mapToGlobal(widget->rect().center());
+                std::printf("%s at %d,%d\n", name, centre.x(), centre.y());
+            };
+            at("conversation text", chat->postToChatView()->messageTextView());
+            at("conversation chatlet button", chat->postToChatView()->postChatletButton());
+            if (NavigationController* stack = chat->navigationController()) {
+                const auto buttons = stack->navigationBar()->findChildren<QAbstractButton*>();
+                for (QAbstractButton* button : buttons)
+                    if (button->isVisible())
+                        at(qPrintable(QStringLiteral("conversation bar %1").arg(button->objectName())), button);
+            }
+        }
+        // Where the keys go, for the driver to check.
+        QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
+            std::printf("keys in %s\n", qPrintable(describe(now)));
+            std::fflush(stdout);
+        });
         std::printf("desktop host ready\n");
         std::fflush(stdout);
         const int code = QApplication::exec();
