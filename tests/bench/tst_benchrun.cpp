@@ -1,6 +1,6 @@
 // The shared run of the benchmark programs: a failed check fails the program without aborting it, a
-// benchmark skipped for want of a tool fails nothing, and a short run is asked for by argument or
-// by the environment.
+// benchmark skipped for want of a tool fails nothing, a missed timing goal fails a full run only, and a
+// short run is asked for by argument or by the environment.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -57,6 +57,14 @@ private slots:
         QTest::newRow("the program's own check fails")
             << QStringList{"--benchmark_filter=BM_Holds", "--fail-check"} << 1
             << QByteArray("check failed: the program's own check");
+        QTest::newRow("a timing goal missed in a full run")
+            << QStringList{"--benchmark_filter=BM_Holds", "--miss-target"} << 1
+            << QByteArray("check failed: target: the program's rate, 0.46x (target 0.5x)");
+        // A few frames on a busy machine: said, and counted against nothing.
+        QTest::newRow("a timing goal missed in a short run")
+            << QStringList{"--short", "--benchmark_filter=BM_Holds", "--miss-target"} << 0
+            << QByteArray(
+                   "target missed, not counted in a short run: the program's rate, 0.46x (target 0.5x)");
         QTest::newRow("no benchmark matches")
             << QStringList{"--benchmark_filter=BM_None"} << 1 << QByteArray("no benchmark ran");
         QTest::newRow("one failure among passing benchmarks")

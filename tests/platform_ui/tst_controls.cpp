@@ -4,11 +4,13 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/MapView.h"
 #include "platform/ui/NibRegistry.h"
+#include "platform/ui/Spinner.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/testing/RecordingSystemServices.h"
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +87,34 @@ private slots:
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
         QCOMPARE(view.image().pixelColor(0, 0), QColor(Qt::green));
+    }
+
+    // The spinner keeps each frame it drew: one of another colour or size is drawn for itself, as it
+    // would be with nothing kept.
+    void spinnerFramesAreKeptPerColourAndSize() {
+        const auto drawn = [](const QColor& colour, int side) {
+            Spinner spinner;
+            spinner.setHidesWhenStopped(false);
+            spinner.setColor(colour);
+            spinner.setFixedSize(side, side);
+            return spinner.grab().toImage();
+        };
+        const QImage green = drawn(Qt::darkGreen, 36);
+        const QImage smaller = drawn(Qt::darkGreen, 24);
+        const QImage blue = drawn(Qt::blue, 36);
+        QPixmapCache::clear();
+        QCOMPARE(smaller, drawn(Qt::darkGreen, 24));
+        QCOMPARE(blue, drawn(Qt::blue, 36));
+        QCOMPARE(green, drawn(Qt::darkGreen, 36));
+        QCOMPARE(smaller.size(), QSize(24, 24));
+        // Its darkest spoke in its own colour.
+        bool spoke = false;
+        for (int y = 0; y < blue.height(); ++y)
+            for (int x = 0; x < blue.width(); ++x) {
+                const QColor pixel = blue.pixelColor(x, y);
+                spoke = spoke || (pixel.alpha() == 255 && pixel == QColor(Qt::blue));
+            }
+        QVERIFY(spoke);
     }
 
     void labelMeasuresLinesWithinItsLimit() {

@@ -46,6 +46,18 @@ public:
     }
 };
 
+// Counts the hide and show events of the widgets it watches.
+class VisibilityEvents : public QObject {
+public:
+    int hides = 0;
+    int shows = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        hides += event->type() == QEvent::Hide ? 1 : 0;
+        shows += event->type() == QEvent::Show ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 QStringList rows(int count, const QString& prefix = "Row ") {
     QStringList out;
     for (int i = 0; i < count; ++i)
@@ -258,6 +270,88 @@ private slots:
                  QStringLiteral("Passcode"));
         // Static cells survive reloads: they belong to the data source.
         QCOMPARE(source.cellAt(IndexPath::forRow(0))->textLabel()->text(), QStringLiteral("Profile"));
+    }
+
+    // A cell that stays shown in the pool is neither hidden nor shown again while the list moves: it
+    // waits above the viewport, disabled, for its next row; once the list rests it is hidden and
+    // enabled. A cell that holds the focus as it leaves, and one that does not stay shown, are hidden
+    // at once; a cell its screen disabled stays disabled.
+    void aCellThatStaysShownWaitsOutOfSightWhileTheListMoves() {
+        struct Items : CollectionViewDataSource, CollectionViewDelegate {
+            int numberOfItemsInSection(CollectionView*, int) override { return 200; }
+            CollectionViewCell* cellForItemAtIndexPath(CollectionView* view, const IndexPath& path) override {
+                auto* cell = view->dequeueReusableCell(path.item() % 2 ? "page" : "text", path);
+                cell->setObjectName(QString::number(path.item()));
+                cell->setEnabled(path.item() != 21);
+                return cell;
+            }
+            QSizeF sizeForItemAtIndexPath(CollectionView*, const IndexPath&) override { return {0, 100}; }
+        } items;
+        VisibilityEvents pages;
+        VisibilityEvents texts;
+        int pagesMade = 0;
+        CollectionView view;
+        view.registerCell("page", [&pages, &pagesMade] {
+            ++pagesMade;
+            auto* cell = new CollectionViewCell;
+            cell->setStaysShownInPool(true);
+            cell->installEventFilter(&pages);
+            return cell;
+        });
+        view.registerCell("text", [&texts] {
+            auto* cell = new CollectionViewCell;
+            cell->installEventFilter(&texts);
+            return cell;
+        });
+        view.setDataSource(&items);
+        view.setDelegate(&items);
+        view.resize(320, 480);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto pooled = [&view](const QString& identifier) {
+            QList<CollectionViewCell*> out;
+            for (auto* cell : view.findChildren<CollectionViewCell*>())
+                if (cell->reuseIdentifier() == identifier && !view.visibleCells().contains(cell))
+                    out << cell;
+            return out;
+        };
+        pages.shows = texts.shows = 0;
+        const int pagesBefore = pagesMade;
+
+        for (int y = 0; y <= 3000; y += 120)
+            view.setContentOffset(QPointF(0, y));
+        QCOMPARE(pages.hides, 0);
+        // Only cells made for the scroll show for the first time.
+        QCOMPARE(pages.shows, pagesMade - pagesBefore);
+        QVERIFY(texts.hides > 0);
+        QVERIFY(!pooled("page").isEmpty());
+        for (auto* cell : pooled("page")) {
+            QVERIFY(cell->isVisible());
+            QVERIFY(!cell->isEnabled());
+            QVERIFY(!cell->geometry().intersects(view.viewport()->rect()));
+        }
+        for (auto* cell : view.visibleCells())
+            QCOMPARE(cell->isEnabled(), cell->objectName() != QLatin1String("21"));
+
+        QTRY_VERIFY(pooled("page").first()->isHidden());
+        for (auto* cell : pooled("page")) {
+            QVERIFY(cell->isHidden());
+            QVERIFY(cell->isEnabled());
+        }
+
+        // A cell that holds the focus as its row leaves is hidden at once, and the focus leaves it.
+        view.setContentOffset(QPointF(0, 3100));
+        auto* focused = view.cellForItemAtIndexPath(IndexPath::forItem(31));
+        QVERIFY(focused && focused->staysShownInPool());
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        focused->setFocusPolicy(Qt::StrongFocus);
+        focused->setFocus();
+        QVERIFY(focused->hasFocus());
+        view.setContentOffset(QPointF(0, 3200));
+        QVERIFY(!view.visibleCells().contains(focused));
+        QVERIFY(focused->isHidden());
+        QVERIFY(!focused->hasFocus());
     }
 
     void collectionGrowsAtTheBottomWithHeader() {

@@ -17,6 +17,13 @@ public:
     void setReuseIdentifier(const QString& identifier) { m_reuseIdentifier = identifier; }
     virtual void prepareForReuse() {}
 
+    // For a view whose hiding and showing cost more than its painting (a browser page is told of each,
+    // across processes): while the list moves, the view waits in the reuse pool shown but out of sight
+    // and disabled, and is hidden only once the list has rested (RowListView), so that a row reused a
+    // moment later costs no hide and show.
+    bool staysShownInPool() const { return m_staysShownInPool; }
+    void setStaysShownInPool(bool stays) { m_staysShownInPool = stays; }
+
     bool isSelected() const { return m_selected; }
     virtual void setSelected(bool selected, bool animated = false);
     bool isHighlighted() const { return m_highlighted; }
@@ -31,6 +38,7 @@ protected:
     QString m_reuseIdentifier;
     bool m_selected = false;
     bool m_highlighted = false;
+    bool m_staysShownInPool = false;
     QColor m_background = Qt::white;
 };
 

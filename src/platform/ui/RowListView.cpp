@@ -17,6 +17,10 @@ constexpr int kBatchAnimationMs = 300;
 } // namespace
 
 RowListView::RowListView(QWidget* parent) : ScrollView(parent) {
+    m_restTimer = new QTimer(this);
+    m_restTimer->setSingleShot(true);
+    m_restTimer->setInterval(kRestMs);
+    connect(m_restTimer, &QTimer::timeout, this, &RowListView::hideParked);
     m_indexBar = new SectionIndexBar(viewport());
     m_indexBar->hide();
     connect(m_indexBar, &SectionIndexBar::picked, this, [this](int index, const QString& title) {
@@ -73,6 +77,7 @@ ReusableView* RowListView::dequeueReusableView(const QString& identifier) {
     auto it = m_pool.find(identifier);
     if (it != m_pool.end() && !it->isEmpty()) {
         ReusableView* view = it->takeLast();
+        unpark(view);
         view->prepareForReuse();
         return view;
     }
@@ -96,13 +101,51 @@ void RowListView::enqueue(ReusableView* view, const IndexPath& path) {
     if (!view)
         return;
     didEndDisplaying(view, path);
-    view->hide();
+    // The window's focus, active or not, leaves with its row as it always did.
+    const QWidget* focus = view->window()->focusWidget();
+    if (view->staysShownInPool() && !view->reuseIdentifier().isEmpty() && view->isVisible() &&
+        !(focus && (focus == view || view->isAncestorOf(focus))))
+        park(view);
+    else
+        view->hide();
     view->setSelected(false);
     view->setHighlighted(false);
     if (!view->reuseIdentifier().isEmpty())
         m_pool[view->reuseIdentifier()] << view;
     else if (!view->property(kKeepWhenHidden).toBool())
         view->deleteLater();
+}
+
+void RowListView::park(ReusableView* view) {
+    // Above the viewport's top, which clips it: neither painted nor reached by the mouse; disabled, so
+    // that Tab does not reach it either.
+    view->move(view->x(), -view->height() - 1);
+    const bool disable = view->isEnabled();
+    if (disable)
+        view->setEnabled(false);
+    m_parked.append({view, disable});
+    m_restTimer->start();
+}
+
+void RowListView::unpark(ReusableView* view) {
+    for (auto it = m_parked.begin(); it != m_parked.end(); ++it) {
+        if (it->first != view)
+            continue;
+        if (it->second)
+            view->setEnabled(true);
+        m_parked.erase(it);
+        return;
+    }
+}
+
+void RowListView::hideParked() {
+    for (const auto& [view, disabled] : std::exchange(m_parked, {})) {
+        if (!view)
+            continue;
+        view->hide();
+        if (disabled)
+            view->setEnabled(true);
+    }
 }
 
 void RowListView::clearVisible() {
@@ -219,6 +262,9 @@ void RowListView::layoutContent() {
     if (m_inLayout)
         return;
     m_inLayout = true;
+    // Views wait shown while the list moves.
+    if (!m_parked.isEmpty())
+        m_restTimer->start();
     if (!m_loaded) {
         m_loaded = true;
         m_indexBar->setTitles(indexTitlesForList());

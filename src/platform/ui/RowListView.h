@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <optional>
@@ -27,11 +28,16 @@ class SectionIndexBar;
 // Batch updates follow UIKit: deletes and reloads name rows as they were before the batch, inserts and
 // move destinations name rows as they are after it; cells of surviving rows follow their rows. A batch
 // whose counts disagree with the data source is logged and answered with a full reload.
+//
+// A pooled view that stays shown in the pool (ReusableView::staysShownInPool) is moved out of sight
+// and disabled instead of hidden, unless it holds the focus; the pool's waiting views are hidden once
+// the list has not moved for kRestMs.
 class RowListView : public ScrollView {
     Q_OBJECT
 public:
     enum class ScrollPosition { None, Top, Middle, Bottom };
     using Factory = std::function<ReusableView*()>;
+    static constexpr int kRestMs = 250;
 
     explicit RowListView(QWidget* parent = nullptr);
     ~RowListView() override;
@@ -162,6 +168,11 @@ private:
     // The geometry of appended rows alone: the other rows keep the heights they have.
     void extendGeometry();
     void enqueue(ReusableView* view, const IndexPath& path);
+    // A view that stays shown in the pool waits there out of sight and disabled, until the list rests.
+    void park(ReusableView* view);
+    // Back from waiting: enabled again when the pool disabled it.
+    void unpark(ReusableView* view);
+    void hideParked();
     void clearVisible();
     void applyBatch();
     bool mapBatch(std::map<IndexPath, IndexPath>& survivors);
@@ -174,6 +185,9 @@ private:
     std::map<int, QPointer<QWidget>> m_headers;
     QHash<QString, QList<ReusableView*>> m_pool;
     QHash<QString, Factory> m_factories;
+    // Pooled views waiting shown, and whether the pool disabled each; hidden once m_restTimer ends.
+    QList<std::pair<QPointer<ReusableView>, bool>> m_parked;
+    QTimer* m_restTimer = nullptr;
     std::optional<IndexPath> m_selected;
     QPointer<QWidget> m_listHeader;
     SectionIndexBar* m_indexBar = nullptr;

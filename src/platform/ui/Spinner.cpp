@@ -3,6 +3,8 @@
 #include "Animator.h"
 
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QVariantAnimation>
 
 namespace pelnix::platform::ui {
@@ -52,7 +54,31 @@ void Spinner::setColor(const QColor& color) {
 }
 
 void Spinner::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+    // Each of the twelve frames is drawn once per colour, size and pixel ratio and kept: stroking
+    // twelve antialiased spokes on every paint made each spinner on screen cost more than a row of
+    // text, in every frame of a scroll. The spokes do not overlap, so the kept frame is drawn exactly
+    // as they would be.
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("pelnix.spinner:%1:%2x%3:%4:%5")
+                            .arg(m_color.rgba())
+                            .arg(width())
+                            .arg(height())
+                            .arg(ratio)
+                            .arg(m_step);
+    QPixmap frame;
+    if (!QPixmapCache::find(key, &frame)) {
+        frame = QPixmap(size() * ratio);
+        frame.setDevicePixelRatio(ratio);
+        frame.fill(Qt::transparent);
+        QPainter spokes(&frame);
+        drawSpokes(spokes);
+        spokes.end();
+        QPixmapCache::insert(key, frame);
+    }
+    QPainter(this).drawPixmap(0, 0, frame);
+}
+
+void Spinner::drawSpokes(QPainter& painter) const {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(width() / 2.0, height() / 2.0);
     const qreal radius = qMin(width(), height()) / 2.0;

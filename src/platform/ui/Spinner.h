@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
+class QPainter;
 class QVariantAnimation;
 
 namespace pelnix::platform::ui {
@@ -24,6 +25,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void drawSpokes(QPainter& painter) const;
+
     QVariantAnimation* m_animation = nullptr;
     QColor m_color{110, 110, 110};
     int m_step = 0;

@@ -86,6 +86,8 @@ PLSmartMessageCell::PLSmartMessageCell(QWidget* parent)
       m_spinner(new platform::ui::Spinner(contentView())), m_pendingMessageView(new QWidget(contentView())),
       m_pendingRichMediaView(new PLPendingRichMediaView(contentView())) {
     initialize();
+    // The engine hears of every hide and show of the page: the cell waits shown in the list's pool.
+    setStaysShownInPool(true);
     m_userNameLabel->setObjectName(QStringLiteral("userNameLabel"));
     m_userNameLabel->setFont(PLChatWindowStyle::senderNameFont());
     m_userNameLabel->setTextColor(QColor(0x33, 0x33, 0x33));
@@ -274,6 +276,7 @@ bool PLSmartMessageCell::configureForActivePendingMessage() {
     const qint16 type = m_pendingMessage->type();
     const bool holdPage = type == kChatletEntry || type == kRichMediaEntry;
     if (holdPage) {
+        m_webView->stopLoading();
         m_webView->hide();
         m_pageCover->hide();
         hidePlaceholder();
@@ -325,6 +328,8 @@ void PLSmartMessageCell::loadMessagePage(const std::shared_ptr<Message>& message
         messageRendered(message, *html);
         return;
     }
+    // The page of the cell's previous row must not finish as this row's.
+    m_webView->stopLoading();
     m_webViewLoadedSuccessfully = false;
     hidePlaceholder();
     coverPage(true);
@@ -757,7 +762,8 @@ void PLSmartMessageCell::prepareForReuse() {
     PLChatMessageWithProfileImageCell::prepareForReuse();
     ++m_loadGeneration;
     forgetMeasure();
-    m_webView->stopLoading();
+    // The page is not stopped here: the next row's load replaces it in one step; a row that shows no
+    // page at once stops it (holdPage, loadMessagePage).
     coverPage(true);
     hidePlaceholder();
     m_webViewLoadedSuccessfully = false;

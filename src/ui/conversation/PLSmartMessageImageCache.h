@@ -62,10 +62,21 @@ public:
     void setNetworkFactory(NetworkFactory make) { m_networkFactory = std::move(make); }
 
 private:
+    // The bytes and number of the copies in a caches folder, as last counted plus those made since
+    // (none counted yet: -1).
+    struct CopiesTally {
+        QString folder;
+        qint64 bytes = 0;
+        qint64 count = -1;
+    };
+
     // On the worker: one picture, fetched, checked, written, then listed; then the oldest copies
     // go while the copies exceed `maxTotalBytes`.
     void copyImage(const QString& urlText, const QSet<QUrl>& origins, qint64 maxTotalBytes,
                    QNetworkAccessManager* network);
+    // On the worker, after a copy of `addedBytes` joined the list: the oldest copies go while the
+    // copies exceed the bounds, counted again only when the tally says they may.
+    QStringList trimIfOverBounds(qint64 addedBytes, qint64 maxTotalBytes);
 
     platform::SerialQueue m_queue;
     // URLs queued and not yet done, or failed in this run; touched on the main thread only.
@@ -75,6 +86,8 @@ private:
     // The URLs listed, as read from the list of the caches folder named, plus those copied since.
     QSet<QString> m_listed;
     QString m_listedFolder;
+    // Touched on the worker only.
+    CopiesTally m_tally;
 };
 
 } // namespace pelnix

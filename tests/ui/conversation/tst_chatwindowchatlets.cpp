@@ -1,7 +1,8 @@
 // The chat window's smart-message parts: a page's height resizes its row and is saved, and so does its
 // height at a new width of the window, with the user's place kept; a page's links go to the link
 // actions, the chatlet button opens the composer, and what it composes goes into the room's outbox as
-// a new chatlet or as a reply; a form filled with the keyboard gives the keys back to the room's text.
+// a new chatlet or as a reply; a form filled with the keyboard gives the keys back to the room's text;
+// page rows reused while the list moves only load their next pages.
 #include "ClickedWebView.h"
 #include "SmartScreensTestWorld.h"
 
@@ -10,6 +11,7 @@
 #include "foundation/persistence/PLPersistence.h"
 #include "platform/ui/BarButtonItem.h"
 #include "smart/MessageLinkProcessing.h"
+#include "smart/SmartMessageRenderer.h"
 #include "smart/SmartRenderQueue.h"
 #include "ui/conversation/PLChatWindowCollectionView.h"
 #include "ui/conversation/PLChatWindowViewController.h"
@@ -72,6 +74,7 @@ private slots:
     void aReplyGoesOutAsAReplyToItsChatlet();
     void theFormTakesTabFieldByFieldAndSendGivesTheKeysBack();
     void aClickOnAPictureWhileTheTextHasTheKeysOpensItWhereItIs();
+    void pageRowsReusedWhileTheListMovesOnlyLoadTheirNextPages();
 
 private:
     // A room of its own with Bob's texts (20 minutes apart, each in its own row), then his polls, then
@@ -497,6 +500,81 @@ void TestChatWindowChatlets::aClickOnAPictureWhileTheTextHasTheKeysOpensItWhereI
     QTest::mouseRelease(note, Qt::LeftButton, {}, note->rect().center());
     world->settle();
     QCOMPARE(list->contentOffset(), reading);
+}
+
+namespace {
+// Counts the hide and show events of the pages it watches, and their loads stopped.
+class PageEvents : public QObject {
+public:
+    int hides = 0;
+    int shows = 0;
+    int stopped = 0;
+    void watch(FakeWebView* page) {
+        if (page->property("pageEventsWatched").toBool())
+            return;
+        page->setProperty("pageEventsWatched", true);
+        page->installEventFilter(this);
+        connect(page, &platform::ui::WebView::didFailLoad, this, [this](const PLError& error) {
+            stopped += error.code == platform::ui::WebView::CancelledError ? 1 : 0;
+        });
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        hides += event->type() == QEvent::Hide ? 1 : 0;
+        shows += event->type() == QEvent::Show ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+// The engine hears of every hide, show and stop of a page: a page row that leaves the list while it
+// moves waits shown for its next row, whose page replaces its own in one load; once the list rests,
+// the pages waiting are hidden.
+void TestChatWindowChatlets::pageRowsReusedWhileTheListMovesOnlyLoadTheirNextPages() {
+    const auto polls = openRoomWithPolls(QStringLiteral("m1"), 0, 40, 0);
+    // Rendered, as the library renders what it receives.
+    for (const auto& poll : polls)
+        poll->setHtmlText(SmartMessageRenderer::htmlString(poll));
+    auto* list = chat->collectionView();
+    list->setContentOffset(QPointF(0, 0));
+    world->settle();
+    PageEvents events;
+    const auto watchPages = [&] {
+        for (auto* page : list->findChildren<FakeWebView*>())
+            events.watch(page);
+    };
+    watchPages();
+    // The cells not on screen: waiting while the list moves, hidden once it rests.
+    const auto waiting = [list] {
+        QList<PLSmartMessageCell*> out;
+        for (auto* cell : list->findChildren<PLSmartMessageCell*>())
+            if (!list->visibleCells().contains(cell))
+                out << cell;
+        return out;
+    };
+    const auto hidden = [](const QList<PLSmartMessageCell*>& cells) {
+        return std::all_of(cells.cbegin(), cells.cend(), [](auto* cell) { return cell->isHidden(); });
+    };
+    int rowsShown = 0;
+    bool waitedShown = false;
+    for (int y = 0; y <= list->maximumContentOffset().y(); y += 90) {
+        list->setContentOffset(QPointF(0, y));
+        watchPages();
+        waitedShown = waitedShown || !hidden(waiting());
+        for (auto* cell : list->visibleCells())
+            if (auto* smart = qobject_cast<PLSmartMessageCell*>(cell)) {
+                QVERIFY(polls.contains(smart->message()));
+                ++rowsShown;
+            }
+    }
+    QVERIFY(rowsShown > 40);
+    QCOMPARE(events.hides, 0);
+    QCOMPARE(events.shows, 0);
+    QCOMPARE(events.stopped, 0);
+    QVERIFY(waitedShown);
+
+    list->setContentOffset(QPointF(0, list->maximumContentOffset().y() - 200));
+    QVERIFY(!waiting().isEmpty());
+    QTRY_VERIFY(hidden(waiting()));
 }
 
 int main(int argc, char** argv) {
