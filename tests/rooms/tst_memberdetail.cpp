@@ -444,7 +444,8 @@ void TestMemberDetail::startingAConversationFromMembersPresentedOverGroupInfo() 
     ListOnScreen rooms;
     rooms.list->openChatRoomWithID("g-open");
     QTRY_VERIFY(qobject_cast<FakeChatWindow*>(rooms.nav->topViewController()));
-    auto* info = qobject_cast<PLGroupInfoViewController*>(
+    // Guarded: popped with the pages over the new conversation, it is deleted while the test waits.
+    QPointer<PLGroupInfoViewController> info = qobject_cast<PLGroupInfoViewController*>(
         ScreenRegistry::shared()->instantiate("Home", PLGroupInfoViewController::kIdentifier));
     info->setRoomId("g-open");
     rooms.nav->pushViewController(info, false);
@@ -471,7 +472,8 @@ void TestMemberDetail::startingAConversationFromMembersPresentedOverGroupInfo() 
     rooms.alert()->tapButtonAtIndex(1);
     QTRY_COMPARE_WITH_TIMEOUT(service->requests("POST", "/rooms"), 1, kServerWaitMs);
     // The new room's conversation, opened from the rooms list with nothing over it.
-    QTRY_VERIFY_WITH_TIMEOUT(!info->presentedViewController() && rooms.nav->viewControllers().size() == 2,
+    QTRY_VERIFY_WITH_TIMEOUT((!info || !info->presentedViewController()) &&
+                                 rooms.nav->viewControllers().size() == 2,
                              kServerWaitMs);
     auto* chat = qobject_cast<FakeChatWindow*>(rooms.nav->topViewController());
     QVERIFY(chat);
