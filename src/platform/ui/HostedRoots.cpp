@@ -37,10 +37,19 @@ bool HostedRoots::isHostedRoot(const ViewController* controller) {
 }
 
 ViewController* HostedRoots::firstOnScreen() {
+    return firstRoot(false);
+}
+
+ViewController* HostedRoots::firstShown() {
+    return firstRoot(true);
+}
+
+ViewController* HostedRoots::firstRoot(bool evenMinimised) {
     if (!g_roots)
         return nullptr;
     for (const auto& root : g_roots->m_shown)
-        if (root && isHostedRoot(root) && root->view()->isVisible())
+        if (root && isHostedRoot(root) && root->view()->isVisible() &&
+            (evenMinimised || !root->view()->window()->isMinimized()))
             return root;
     return nullptr;
 }

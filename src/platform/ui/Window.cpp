@@ -67,7 +67,8 @@ Window::~Window() {
 }
 
 Window* Window::keyWindow() {
-    if (Window* worked = WindowFocus::windowOfLatestFocus(); worked && worked->isOnScreen())
+    Window* worked = WindowFocus::windowOfLatestFocus();
+    if (worked && worked->isOnScreen())
         return worked;
     if (g_madeKey && g_madeKey->isOnScreen())
         return g_madeKey;
@@ -76,6 +77,13 @@ Window* Window::keyWindow() {
         if (window && !window->m_hostedView && window->isOnScreen())
             return window;
     if (ViewController* root = HostedRoots::firstOnScreen())
+        if (Window* hosted = root->window())
+            return hosted;
+    // Nothing the user can see: what is asked waits where the user worked (a window minimised, or a
+    // container the host hid), and shows when that is back on screen.
+    if (worked)
+        return worked;
+    if (ViewController* root = HostedRoots::firstShown())
         if (Window* hosted = root->window())
             return hosted;
     if (g_madeKey)
@@ -99,9 +107,9 @@ Window* Window::libraryWindowOf(const QWidget* widget) {
 }
 
 bool Window::isOnScreen() const {
-    if (m_hostedView)
-        return m_hostedView->isVisible();
-    return isVisible();
+    // A minimised window is shown to Qt, yet the user sees nothing of it.
+    const QWidget* shown = m_hostedView ? m_hostedView.data() : this;
+    return shown->isVisible() && !shown->window()->isMinimized();
 }
 
 void Window::setRootViewController(ViewController* controller) {

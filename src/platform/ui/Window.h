@@ -26,9 +26,11 @@ public:
     // The window the library's screens use for alerts, sheets and the busy overlay when no controller
     // names one: the one the user works in, whose widget has the focus or had it last (a library
     // window, or a container the host placed in a widget of its own; a click anywhere in it counts),
-    // while it shows; else the one made key, while it shows; else the first library window that
-    // shows; else the first container that shows in a host's widget; else the window made key, or
-    // the first one made.
+    // while it is on screen; else the one made key, while on screen; else the first library window on
+    // screen; else the first container on screen in a host's widget. On screen means shown and not
+    // minimised. With none on screen: the one the user works in (it shows what it holds once restored
+    // or shown again); else the first container shown, though minimised; else the window made key,
+    // or the first one made.
     static Window* keyWindow();
     void makeKeyAndVisible();
     // The library window `widget` lies in, or null.
@@ -38,7 +40,8 @@ public:
     // for a window of its own.
     QWidget* hostedView() const { return m_hostedView; }
     void setHostedView(QWidget* view) { m_hostedView = view; }
-    // Whether the user can see it: a window over a container while the container's view shows.
+    // Whether the user can see it: shown (a window over a container: while the container's view
+    // shows), in a window that is not minimised.
     bool isOnScreen() const;
 
     // Takes ownership of the controller (the previous root is deleted later).
