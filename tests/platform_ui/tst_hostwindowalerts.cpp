@@ -3,8 +3,12 @@
 // minimising really iconifies a window; the tests that need one skip where none starts.
 // - An alert that names no window shows where the user can see it, or waits, to be seen and answered
 //   once, where the user worked when nothing is on screen.
+// - A window or container that goes away answers each alert and sheet still open over it once, as
+//   Escape would, while the screens that asked are still whole.
 #include "OwnDisplayMain.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/ContainerView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -38,8 +42,18 @@ protected:
     }
 };
 
-// A host's window: a field of its own beside a container whose page is `screen`.
-std::unique_ptr<QMainWindow> hostWindowAround(FieldScreen* screen, QLineEdit** hostsField = nullptr) {
+// A container as the library's are: its screens are controllers of their own inside it.
+class Container : public ViewController {
+public:
+    FieldScreen* screen = new FieldScreen;
+
+protected:
+    QWidget* loadView() override { return new ContainerView; }
+    void viewDidLoad() override { addChildViewController(screen, view()); }
+};
+
+// A host's window: a field of its own beside a container whose root is `screen`.
+std::unique_ptr<QMainWindow> hostWindowAround(ViewController* screen, QLineEdit** hostsField = nullptr) {
     auto window = std::make_unique<QMainWindow>();
     auto* central = new QWidget;
     auto* layout = new QHBoxLayout(central);
@@ -73,11 +87,19 @@ AlertView* ask(QList<int>& answers) {
                          [&answers](AlertView*, int index) { answers << index; });
 }
 
+// What goes away with alerts open over it.
+enum class Going {
+    Container,      // the controller of a container in the host's window
+    ContainersView, // the container's view, deleted by the host before its controller
+    LibraryWindow,  // a library window
+};
+
 enum class Leaving { LibraryWindowMinimised, HostsWindowMinimised, HostsWindowHidden };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Leaving)
+Q_DECLARE_METATYPE(Going)
 
 class TestHostWindowAlerts : public QObject {
     Q_OBJECT
@@ -92,6 +114,87 @@ private:
     }
 
 private slots:
+    void alertsOpenAsTheirPlaceGoesAreAnsweredOnce_data() {
+        QTest::addColumn<Going>("going");
+        QTest::newRow("a container deleted") << Going::Container;
+        QTest::newRow("a container's view deleted by the host") << Going::ContainersView;
+        QTest::newRow("a library window deleted") << Going::LibraryWindow;
+    }
+    void alertsOpenAsTheirPlaceGoesAreAnsweredOnce() {
+        QFETCH(Going, going);
+        std::unique_ptr<QWidget> top;
+        std::unique_ptr<Container> container;
+        QPointer<FieldScreen> screen;
+        if (going == Going::LibraryWindow) {
+            auto window = std::make_unique<Window>();
+            window->setRootViewController(screen = new FieldScreen);
+            top = std::move(window);
+        } else {
+            container = std::make_unique<Container>();
+            screen = container->screen;
+            top = hostWindowAround(container.get());
+            // The host owns the container, not its window.
+            container->setParent(nullptr);
+        }
+        QVERIFY(activate(top.get()));
+        Window* window = screen->window();
+        QVERIFY(window);
+
+        // Who answered with which button, and whether the screen that asked was whole then (its field
+        // still in its view: under a memory checker, a screen freed before would show here).
+        QStringList answers;
+        const auto asking = [&](const QString& name) {
+            return [&answers, screen, name](AlertView*, int index) {
+                const bool whole = screen && screen->view()->isAncestorOf(screen->field);
+                answers << QStringLiteral("%1 %2%3").arg(name).arg(index).arg(
+                    whole ? QString() : QStringLiteral(" (screen gone)"));
+            };
+        };
+        auto* answered = new AlertView(QStringLiteral("Answered"), QString(), QStringLiteral("OK"), {},
+                                       asking(QStringLiteral("answered")));
+        answered->show(window);
+        answered->tapButtonAtIndex(0);
+        // A question whose Cancel asks again, in the same place.
+        auto* again = new AlertView(QStringLiteral("Again"), QString(), QStringLiteral("Cancel"),
+                                    {QStringLiteral("Yes")}, [&, window](AlertView* alert, int index) {
+                                        asking(QStringLiteral("again"))(alert, index);
+                                        auto* followUp = new AlertView(QStringLiteral("Sure?"), QString(),
+                                                                       QString(), {QStringLiteral("OK")},
+                                                                       asking(QStringLiteral("follow-up")));
+                                        followUp->show(window);
+                                    });
+        again->show(window);
+        auto* sheet = new ActionSheet(QStringLiteral("Share"), QStringLiteral("Cancel"), QString(),
+                                      {QStringLiteral("Mail"), QStringLiteral("Message")},
+                                      asking(QStringLiteral("sheet")));
+        sheet->show(window);
+        auto* only = new AlertView(QStringLiteral("Only"), QString(), QString(), {QStringLiteral("OK")},
+                                   asking(QStringLiteral("only")));
+        only->show(window);
+        QCOMPARE(window->alerts().size(), 3);
+        QCOMPARE(answers, QStringList{QStringLiteral("answered 0")});
+
+        switch (going) {
+        case Going::Container:
+            container.reset();
+            break;
+        case Going::ContainersView:
+            delete container->view();
+            break;
+        case Going::LibraryWindow:
+            top.reset();
+            break;
+        }
+        // Newest first, as the user would have answered them, and the question asked meanwhile too.
+        QCOMPARE(answers, (QStringList{QStringLiteral("answered 0"), QStringLiteral("only 0"),
+                                       QStringLiteral("sheet 2"), QStringLiteral("again 0"),
+                                       QStringLiteral("follow-up 0")}));
+        QTest::qWait(0);
+        container.reset();
+        top.reset();
+        QCOMPARE(answers.size(), 5);
+    }
+
     // The user worked in one window, which then leaves the screen; the host's other window, where
     // the keys are in the host's own field, shows a container.
     void anAlertNamingNoWindowShowsWhereTheUserCanSeeIt_data() {

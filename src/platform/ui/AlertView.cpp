@@ -273,6 +273,17 @@ void AlertView::tapButtonAtIndex(int index) {
         handler(this, index);
 }
 
+void AlertView::answerAsItsWindowGoes() {
+    if (!m_shown)
+        return;
+    if (const int index = escapeButtonIndex(); index >= 0) {
+        tapButtonAtIndex(index);
+        return;
+    }
+    qCWarning(lcAlerts) << "An alert with no Cancel and several choices goes unanswered with its window";
+    dismiss();
+}
+
 void AlertView::paintEvent(QPaintEvent*) {
     if (m_style == Style::ActionSheet)
         return; // its panels paint themselves

@@ -53,6 +53,9 @@ public:
     void tapButtonAtIndex(int index);
     // Removes the alert without calling back.
     void dismiss();
+    // Its window goes away: answers as Escape would (Cancel, or its only button), once. One with
+    // neither has no answer to give, and is removed.
+    void answerAsItsWindowGoes();
 
     // The buttons Return and Escape press; -1 for none.
     int defaultButtonIndex() const;

@@ -8,6 +8,7 @@
 #include "WebView.h"
 #include "WindowFocus.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <utility>
@@ -59,6 +60,8 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
 }
 
 Window::~Window() {
+    // Whoever asked is answered while the screens that asked are whole.
+    answerAlertsAsItGoes();
     // Controllers first: their views are children of this window. Then the alerts, while the window
     // is still whole enough to hear them go.
     delete m_root.data();
@@ -67,7 +70,12 @@ Window::~Window() {
 }
 
 Window* Window::keyWindow() {
-    Window* worked = WindowFocus::windowOfLatestFocus();
+    // A window going away (answering its alerts as it goes) is no place for anything new.
+    const auto staying = [](Window* window) { return window && !window->m_going ? window : nullptr; };
+    const auto hostedWindowOf = [&](ViewController* root) {
+        return root ? staying(root->window()) : nullptr;
+    };
+    Window* worked = staying(WindowFocus::windowOfLatestFocus());
     if (worked && worked->isOnScreen())
         return worked;
     if (g_madeKey && g_madeKey->isOnScreen())
@@ -76,20 +84,18 @@ Window* Window::keyWindow() {
     for (const auto& window : windows)
         if (window && !window->m_hostedView && window->isOnScreen())
             return window;
-    if (ViewController* root = HostedRoots::firstOnScreen())
-        if (Window* hosted = root->window())
-            return hosted;
+    if (Window* hosted = hostedWindowOf(HostedRoots::firstOnScreen()))
+        return hosted;
     // Nothing the user can see: what is asked waits where the user worked (a window minimised, or a
     // container the host hid), and shows when that is back on screen.
     if (worked)
         return worked;
-    if (ViewController* root = HostedRoots::firstShown())
-        if (Window* hosted = root->window())
-            return hosted;
-    if (g_madeKey)
-        return g_madeKey;
+    if (Window* hosted = hostedWindowOf(HostedRoots::firstShown()))
+        return hosted;
+    if (Window* madeKey = staying(g_madeKey))
+        return madeKey;
     for (const auto& window : windows)
-        if (window && !window->m_hostedView)
+        if (staying(window) && !window->m_hostedView)
             return window;
     return nullptr;
 }
@@ -109,7 +115,7 @@ Window* Window::libraryWindowOf(const QWidget* widget) {
 bool Window::isOnScreen() const {
     // A minimised window is shown to Qt, yet the user sees nothing of it.
     const QWidget* shown = m_hostedView ? m_hostedView.data() : this;
-    return shown->isVisible() && !shown->window()->isMinimized();
+    return !m_going && shown->isVisible() && !shown->window()->isMinimized();
 }
 
 void Window::setRootViewController(ViewController* controller) {
@@ -226,6 +232,20 @@ void Window::removeAlert(AlertView* alert) {
     if (m_alerts.isEmpty())
         giveBackKeyboard();
     layoutAlerts();
+}
+
+void Window::answerAlertsAsItGoes() {
+    if (QCoreApplication::closingDown())
+        return;
+    m_going = true;
+    // An answer may ask again here; a question that keeps asking is left after a few rounds.
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds && !m_alerts.isEmpty(); ++round) {
+        const QList<AlertView*> open = alerts();
+        for (auto it = open.crbegin(); it != open.crend(); ++it)
+            if (QPointer<AlertView> alert = *it)
+                alert->answerAsItsWindowGoes();
+    }
 }
 
 void Window::giveBackKeyboard() {

@@ -60,6 +60,10 @@ public:
     QWidget* alertLayer() const { return m_alertLayer; }
     void addAlert(AlertView* alert);
     void removeAlert(AlertView* alert);
+    // The window (or the container it lies over) goes away: each alert and sheet still open here is
+    // answered as Escape would answer it, newest first, and so are those their answers open here
+    // meanwhile. Called while what asked is still whole; nothing is answered as the application ends.
+    void answerAlertsAsItGoes();
     // Gives `widget` the keyboard now or, while an alert or sheet lies over it, once the alerts are
     // answered (a screen that takes the keys as it appears, under an open alert).
     static void giveKeyboardTo(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason);
@@ -93,6 +97,7 @@ private:
     QPointer<QWidget> m_hostedView;
     QPointer<QWidget> m_focusAfterAlerts;
     Idiom m_idiom = Idiom::Phone;
+    bool m_going = false;
 };
 
 } // namespace pelnix::platform::ui
