@@ -5,6 +5,8 @@
 //   once, where the user worked when nothing is on screen.
 // - A window or container that goes away answers each alert and sheet still open over it once, as
 //   Escape would, while the screens that asked are still whole.
+// - An alert over a container in a dock the host floats and docks again leaves the keys where the
+//   user put them, and hands them on to the container's page once answered.
 #include "OwnDisplayMain.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
@@ -13,6 +15,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -114,6 +117,72 @@ private:
     }
 
 private slots:
+    // A dock holding a container, floated (a window of its own) and docked again while an alert
+    // shows over the container: keys the user put in the host's field stay there throughout; keys the
+    // alert had follow it, into the floating dock and back; once answered, they go back under it, here
+    // (nothing had them there) to the container's page.
+    void anAlertInADockFloatedAndDockedKeepsTheUsersKeys_data() {
+        QTest::addColumn<bool>("keysInHostsField");
+        QTest::newRow("keys in the host's field") << true;
+        QTest::newRow("keys in the alert") << false;
+    }
+    void anAlertInADockFloatedAndDockedKeepsTheUsersKeys() {
+        QFETCH(bool, keysInHostsField);
+        if (!needsWindowManager())
+            return;
+        auto container = std::make_unique<Container>();
+        QMainWindow host;
+        auto* hostsField = new QLineEdit;
+        host.setCentralWidget(hostsField);
+        auto* dock = new QDockWidget(QStringLiteral("Chats"));
+        dock->setWidget(container->view());
+        host.addDockWidget(Qt::LeftDockWidgetArea, dock);
+        host.resize(800, 600);
+        QVERIFY(activate(&host));
+        QTest::mouseClick(hostsField, Qt::LeftButton);
+
+        QList<int> answers;
+        AlertView* alert = ask(answers);
+        alert->show(container->window());
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(QApplication::focusWidget(), hostsField);
+        if (!keysInHostsField) {
+            // A click on the dimmed container gives the alert the keys.
+            QTest::mouseClick(alert->parentWidget(), Qt::LeftButton, {}, QPoint(4, 4));
+            QVERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        }
+        const auto keysAreWhereTheUserPutThem = [&] {
+            QWidget* focus = QApplication::focusWidget();
+            return keysInHostsField ? focus == hostsField : focus && alert->isAncestorOf(focus);
+        };
+
+        dock->setFloating(true);
+        QVERIFY(QTest::qWaitForWindowExposed(dock));
+        QTRY_VERIFY(alert->isVisible());
+        QTRY_VERIFY(keysAreWhereTheUserPutThem());
+        dock->setFloating(false);
+        QTRY_VERIFY(alert->isVisible());
+        QTRY_VERIFY(keysAreWhereTheUserPutThem());
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_B);
+        QCOMPARE(hostsField->text(), keysInHostsField ? QStringLiteral("b") : QString());
+        QVERIFY(answers.isEmpty());
+
+        // Answered with a click (a click in the container counts as the user working there) or with
+        // Return: nothing had the keys under the alert, so the container's page takes them, and Tab
+        // goes on to its field.
+        if (keysInHostsField)
+            QTest::mouseClick(alert->findChild<QPushButton*>(QStringLiteral("alert.button.1")),
+                              Qt::LeftButton);
+        else
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+        QCOMPARE(answers, QList<int>{1});
+        QTRY_COMPARE(QApplication::focusWidget(), container->view());
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_C);
+        QCOMPARE(container->screen->field->text(), QStringLiteral("c"));
+        QCOMPARE(hostsField->text(), keysInHostsField ? QStringLiteral("b") : QString());
+    }
+
     void alertsOpenAsTheirPlaceGoesAreAnsweredOnce_data() {
         QTest::addColumn<Going>("going");
         QTest::newRow("a container deleted") << Going::Container;

@@ -101,6 +101,7 @@ private:
     bool m_keysAway = false;
     bool m_keysSettling = false;
     bool m_reclaimKeys = false;
+    bool m_keysWereActive = false;
     QPointer<QWidget> m_keysWentTo;
     QMetaObject::Connection m_keysWatch;
     ClickHandler m_onClick;

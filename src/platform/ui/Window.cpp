@@ -253,8 +253,22 @@ void Window::giveBackKeyboard() {
     QWidget* focus = window()->focusWidget();
     if (!focus || !m_alertLayer->isAncestorOf(focus))
         return; // the keyboard is elsewhere (the host's own widget): it stays there
-    if (to && to->window() == window() && to->isVisible() && to->isEnabled())
+    const auto canTake = [this](const QWidget* widget) {
+        return widget && widget->window() == window() && widget->isVisible() && widget->isEnabled();
+    };
+    if (canTake(to)) {
         to->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // Nothing had them under the alerts (they came with a click on the dimming, or with the window):
+    // the page on top takes them, rather than nothing in a window the user types in. Not one of its
+    // fields: a field that takes the keys begins an edit the user never asked for.
+    ViewController* top = m_hostedView ? ViewController::controllerForView(m_hostedView) : m_root.data();
+    while (top && top->presentedViewController())
+        top = top->presentedViewController();
+    QWidget* page = top && top->isViewLoaded() && !m_going ? top->view() : nullptr;
+    if (canTake(page))
+        page->setFocus(Qt::OtherFocusReason);
     else
         focus->clearFocus();
 }
