@@ -273,6 +273,17 @@ void AlertView::tapButtonAtIndex(int index) {
         handler(this, index);
 }
 
+void AlertView::answerAsItsWindowGoes() {
+    if (!m_shown)
+        return;
+    if (const int index = escapeButtonIndex(); index >= 0) {
+        tapButtonAtIndex(index);
+        return;
+    }
+    qCWarning(lcAlerts) << "An alert with no Cancel and several choices goes unanswered with its window";
+    dismiss();
+}
+
 void AlertView::paintEvent(QPaintEvent*) {
     if (m_style == Style::ActionSheet)
         return; // its panels paint themselves
@@ -358,7 +369,9 @@ void AlertView::showEvent(QShowEvent* event) {
     }
     if (m_window && m_window->topAlert() == this)
         takeKeyboard();
-    m_reclaimKeys = false;
+    // The user's keys taken back into another window (a dock the host floated): that one is typed in.
+    if (std::exchange(m_reclaimKeys, false) && m_keysWereActive && holdsKeyboard() && !isActiveWindow())
+        activateWindow();
 }
 
 void AlertView::hideEvent(QHideEvent* event) {
@@ -367,6 +380,11 @@ void AlertView::hideEvent(QHideEvent* event) {
     // next widget of the window (the host's tab bar or field). Where they land in this turn is noted.
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (event->spontaneous() || !m_shown || !app || !holdsKeyboard())
+        return;
+    // Its window's keys are not the user's while another window of the application is the active one
+    // (a floating dock it showed in while the user typed in the host's window).
+    m_keysWereActive = isActiveWindow();
+    if (!m_keysWereActive && QApplication::activeWindow())
         return;
     m_keysAway = true;
     m_keysSettling = true;

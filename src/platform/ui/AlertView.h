@@ -53,6 +53,9 @@ public:
     void tapButtonAtIndex(int index);
     // Removes the alert without calling back.
     void dismiss();
+    // Its window goes away: answers as Escape would (Cancel, or its only button), once. One with
+    // neither has no answer to give, and is removed.
+    void answerAsItsWindowGoes();
 
     // The buttons Return and Escape press; -1 for none.
     int defaultButtonIndex() const;
@@ -98,6 +101,7 @@ private:
     bool m_keysAway = false;
     bool m_keysSettling = false;
     bool m_reclaimKeys = false;
+    bool m_keysWereActive = false;
     QPointer<QWidget> m_keysWentTo;
     QMetaObject::Connection m_keysWatch;
     ClickHandler m_onClick;

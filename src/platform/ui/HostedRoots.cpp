@@ -1,5 +1,6 @@
 #include "HostedRoots.h"
 
+#include "ClosedWindowHandle.h"
 #include "ViewController.h"
 #include "WebView.h"
 #include "Window.h"
@@ -36,10 +37,19 @@ bool HostedRoots::isHostedRoot(const ViewController* controller) {
 }
 
 ViewController* HostedRoots::firstOnScreen() {
+    return firstRoot(false);
+}
+
+ViewController* HostedRoots::firstShown() {
+    return firstRoot(true);
+}
+
+ViewController* HostedRoots::firstRoot(bool evenMinimised) {
     if (!g_roots)
         return nullptr;
     for (const auto& root : g_roots->m_shown)
-        if (root && isHostedRoot(root) && root->view()->isVisible())
+        if (root && isHostedRoot(root) && root->view()->isVisible() &&
+            (evenMinimised || !root->view()->window()->isMinimized()))
             return root;
     return nullptr;
 }
@@ -47,6 +57,9 @@ ViewController* HostedRoots::firstOnScreen() {
 // A hidden GL widget in the view when its window's native window is made has that one made for pages;
 // one added after would have the window made again at once, as the first page would.
 void HostedRoots::viewMoved(QWidget* view) {
+    // A view the user closed as a window of its own, now in a widget: the QWindow it kept goes before
+    // its new window is made again for the pages it shows.
+    ClosedWindowHandle::forget(view);
     if (!view->window()->windowHandle() && isHostedRoot(ViewController::controllerForView(view)))
         WebView::prepareWindowForPages(view);
 }

@@ -24,8 +24,10 @@ class HostedRoots : public QObject {
 public:
     // Follows `view`, a controller's own view, from now on (one filter for every view).
     static void watch(QWidget* view);
-    // The first root still on screen in a host's widget, or null.
+    // The first root still on screen in a host's widget (shown, in a window not minimised), or null.
     static ViewController* firstOnScreen();
+    // The first root shown, its window minimised or not, or null.
+    static ViewController* firstShown();
     // A controller with no parent whose view lies in a host's widget or is a window of its own, in no
     // library window.
     static bool isHostedRoot(const ViewController* controller);
@@ -36,6 +38,7 @@ protected:
 private:
     using QObject::QObject;
     void viewMoved(QWidget* view);
+    static ViewController* firstRoot(bool evenMinimised);
 
     QList<QPointer<ViewController>> m_shown;
 };

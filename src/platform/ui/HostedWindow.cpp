@@ -34,6 +34,12 @@ HostedWindow::HostedWindow(QWidget* rootView)
     m_window->installEventFilter(this);
     for (QObject* child : m_window->children())
         child->installEventFilter(this);
+    // A view emits this before its children go (its screens, this window): whoever asked is answered
+    // while they are whole, whether the host deletes the view or its controller does.
+    connect(rootView, &QObject::destroyed, this, [this] {
+        if (m_window)
+            m_window->answerAlertsAsItGoes();
+    });
 }
 
 HostedWindow::~HostedWindow() {

@@ -1,11 +1,13 @@
 #include "WebView.h"
 
+#include "ClosedWindowHandle.h"
 #include "WebEngineWebView.h"
 
 #include "platform/Sandbox.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QOpenGLWidget>
@@ -19,6 +21,24 @@ WebView::Maker& maker() {
 }
 
 const QString kPageSurfaceName = QStringLiteral("webPageSurface");
+
+// A GL widget in the window when its native window is made has it made for GL composition. It never
+// shows, so it never makes a context of its own; it goes wherever the widget holding it goes, and
+// makes a window it joins after that window was shown be made again at once. The window it leaves
+// may be one the user closed (the view shown alone, or a host's pane holding it): Qt tells texture
+// widgets of a change of window before the move, the one moment to forget that window's leftover
+// QWindow, which the window made again would take down with it.
+class PageSurface : public QOpenGLWidget {
+public:
+    using QOpenGLWidget::QOpenGLWidget;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::WindowAboutToChangeInternal)
+            ClosedWindowHandle::forget(window());
+        return QOpenGLWidget::event(event);
+    }
+};
 
 // Whether the engine's pages make the window compose through GL here: GL works, and the platform
 // composes GL widgets through the window's own surface. Elsewhere (offscreen, framebuffer and VNC
@@ -51,9 +71,7 @@ void WebView::prepareWindowForPages(QWidget* widget) {
     if (!widget || !windowsSwitchToGLForPages() ||
         widget->findChild<QOpenGLWidget*>(kPageSurfaceName, Qt::FindDirectChildrenOnly))
         return;
-    // A GL widget in the window when its native window is made has it made for GL composition. It
-    // never shows, so it never makes a context of its own; it goes wherever the widget goes.
-    auto* surface = new QOpenGLWidget(widget);
+    auto* surface = new PageSurface(widget);
     surface->setObjectName(kPageSurfaceName);
     surface->hide();
 }

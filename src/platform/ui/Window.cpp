@@ -3,11 +3,13 @@
 #include "AlertView.h"
 #include "HostedRoots.h"
 #include "KeyboardMonitor.h"
+#include "NavigationController.h"
 #include "Spinner.h"
 #include "ViewController.h"
 #include "WebView.h"
 #include "WindowFocus.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <utility>
@@ -59,6 +61,8 @@ Window::Window(QWidget* parent) : ContainerView(parent) {
 }
 
 Window::~Window() {
+    // Whoever asked is answered while the screens that asked are whole.
+    answerAlertsAsItGoes();
     // Controllers first: their views are children of this window. Then the alerts, while the window
     // is still whole enough to hear them go.
     delete m_root.data();
@@ -67,7 +71,13 @@ Window::~Window() {
 }
 
 Window* Window::keyWindow() {
-    if (Window* worked = WindowFocus::windowOfLatestFocus(); worked && worked->isOnScreen())
+    // A window going away (answering its alerts as it goes) is no place for anything new.
+    const auto staying = [](Window* window) { return window && !window->m_going ? window : nullptr; };
+    const auto hostedWindowOf = [&](ViewController* root) {
+        return root ? staying(root->window()) : nullptr;
+    };
+    Window* worked = staying(WindowFocus::windowOfLatestFocus());
+    if (worked && worked->isOnScreen())
         return worked;
     if (g_madeKey && g_madeKey->isOnScreen())
         return g_madeKey;
@@ -75,13 +85,18 @@ Window* Window::keyWindow() {
     for (const auto& window : windows)
         if (window && !window->m_hostedView && window->isOnScreen())
             return window;
-    if (ViewController* root = HostedRoots::firstOnScreen())
-        if (Window* hosted = root->window())
-            return hosted;
-    if (g_madeKey)
-        return g_madeKey;
+    if (Window* hosted = hostedWindowOf(HostedRoots::firstOnScreen()))
+        return hosted;
+    // Nothing the user can see: what is asked waits where the user worked (a window minimised, or a
+    // container the host hid), and shows when that is back on screen.
+    if (worked)
+        return worked;
+    if (Window* hosted = hostedWindowOf(HostedRoots::firstShown()))
+        return hosted;
+    if (Window* madeKey = staying(g_madeKey))
+        return madeKey;
     for (const auto& window : windows)
-        if (window && !window->m_hostedView)
+        if (staying(window) && !window->m_hostedView)
             return window;
     return nullptr;
 }
@@ -99,9 +114,9 @@ Window* Window::libraryWindowOf(const QWidget* widget) {
 }
 
 bool Window::isOnScreen() const {
-    if (m_hostedView)
-        return m_hostedView->isVisible();
-    return isVisible();
+    // A minimised window is shown to Qt, yet the user sees nothing of it.
+    const QWidget* shown = m_hostedView ? m_hostedView.data() : this;
+    return !m_going && shown->isVisible() && !shown->window()->isMinimized();
 }
 
 void Window::setRootViewController(ViewController* controller) {
@@ -220,20 +235,59 @@ void Window::removeAlert(AlertView* alert) {
     layoutAlerts();
 }
 
+void Window::answerAlertsAsItGoes() {
+    if (QCoreApplication::closingDown())
+        return;
+    m_going = true;
+    // An answer may ask again here; a question that keeps asking is left after a few rounds.
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds && !m_alerts.isEmpty(); ++round) {
+        const QList<AlertView*> open = alerts();
+        for (auto it = open.crbegin(); it != open.crend(); ++it)
+            if (QPointer<AlertView> alert = *it)
+                alert->answerAsItsWindowGoes();
+    }
+}
+
 void Window::giveBackKeyboard() {
     const QPointer<QWidget> to = std::exchange(m_focusAfterAlerts, nullptr);
     QWidget* focus = window()->focusWidget();
     if (!focus || !m_alertLayer->isAncestorOf(focus))
         return; // the keyboard is elsewhere (the host's own widget): it stays there
-    if (to && to->window() == window() && to->isVisible() && to->isEnabled())
+    const auto canTake = [this](const QWidget* widget) {
+        return widget && widget->window() == window() && widget->isVisible() && widget->isEnabled();
+    };
+    if (canTake(to)) {
         to->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // Nothing had them under the alerts (they came with a click on the dimming, or with the window):
+    // the page on top takes them, rather than nothing in a window the user types in. Not one of its
+    // fields: a field that takes the keys begins an edit the user never asked for.
+    ViewController* top = topPage();
+    QWidget* page = top && top->isViewLoaded() && !m_going ? top->view() : nullptr;
+    if (canTake(page))
+        page->setFocus(Qt::OtherFocusReason);
     else
         // Never nowhere while the window is active: the page on top has them.
         topPageKeysWidget()->setFocus(Qt::OtherFocusReason);
 }
 
+ViewController* Window::topPage() const {
+    ViewController* top = m_hostedView ? ViewController::controllerForView(m_hostedView) : m_root.data();
+    while (top && top->presentedViewController())
+        top = top->presentedViewController();
+    // The screen a stack shows, rather than the stack's own view around it.
+    while (auto* stack = qobject_cast<NavigationController*>(top)) {
+        if (!stack->topViewController())
+            break;
+        top = stack->topViewController();
+    }
+    return top;
+}
+
 QWidget* Window::topPageKeysWidget() {
-    ViewController* top = topViewController();
+    ViewController* top = topPage();
     if (!top || !top->isViewLoaded())
         return this;
     QWidget* preferred = top->preferredFocusWidget();

@@ -26,9 +26,11 @@ public:
     // The window the library's screens use for alerts, sheets and the busy overlay when no controller
     // names one: the one the user works in, whose widget has the focus or had it last (a library
     // window, or a container the host placed in a widget of its own; a click anywhere in it counts),
-    // while it shows; else the one made key, while it shows; else the first library window that
-    // shows; else the first container that shows in a host's widget; else the window made key, or
-    // the first one made.
+    // while it is on screen; else the one made key, while on screen; else the first library window on
+    // screen; else the first container on screen in a host's widget. On screen means shown and not
+    // minimised. With none on screen: the one the user works in (it shows what it holds once restored
+    // or shown again); else the first container shown, though minimised; else the window made key,
+    // or the first one made.
     static Window* keyWindow();
     void makeKeyAndVisible();
     // The library window `widget` lies in, or null.
@@ -38,7 +40,8 @@ public:
     // for a window of its own.
     QWidget* hostedView() const { return m_hostedView; }
     void setHostedView(QWidget* view) { m_hostedView = view; }
-    // Whether the user can see it: a window over a container while the container's view shows.
+    // Whether the user can see it: shown (a window over a container: while the container's view
+    // shows), in a window that is not minimised.
     bool isOnScreen() const;
 
     // Takes ownership of the controller (the previous root is deleted later).
@@ -57,6 +60,10 @@ public:
     QWidget* alertLayer() const { return m_alertLayer; }
     void addAlert(AlertView* alert);
     void removeAlert(AlertView* alert);
+    // The window (or the container it lies over) goes away: each alert and sheet still open here is
+    // answered as Escape would answer it, newest first, and so are those their answers open here
+    // meanwhile. Called while what asked is still whole; nothing is answered as the application ends.
+    void answerAlertsAsItGoes();
     // Gives `widget` the keyboard now or, while an alert or sheet lies over it, once the alerts are
     // answered (a screen that takes the keys as it appears, under an open alert).
     static void giveKeyboardTo(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason);
@@ -96,6 +103,8 @@ private:
     // Where the keys go when the widget that had them is gone: the page on top's preferred widget, else
     // its view, else the window.
     QWidget* topPageKeysWidget();
+    // The page on top of this window, or of the container it lies over.
+    ViewController* topPage() const;
 
     QPointer<ViewController> m_root;
     QWidget* m_alertLayer = nullptr;
@@ -106,6 +115,7 @@ private:
     QPointer<QWidget> m_keyLayer;
     QPointer<QWidget> m_focusAfterKeyLayer;
     Idiom m_idiom = Idiom::Phone;
+    bool m_going = false;
 };
 
 } // namespace pelnix::platform::ui

@@ -1174,6 +1174,8 @@ private slots:
         platform::ui::Animator::setInstant(true);
         std::unique_ptr<ViewController> container(Pelnix::userLoggedOutViewController({}));
         QWidget* view = container->view();
+        // Outlives the host's window: the alert still open as it goes is answered then.
+        QList<int> answers;
         QMainWindow host;
         auto* central = new QWidget;
         auto* layout = new QVBoxLayout(central);
@@ -1203,7 +1205,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&host));
         QWindow* keys = host.windowHandle();
         QTest::mouseClick(view, Qt::LeftButton);
-        QList<int> answers;
         QPointer<platform::ui::AlertView> alert = askOver(container.get(), false, &answers);
         QTRY_VERIFY(alert->isVisible() && hasKeyboard(alert));
 
