@@ -145,6 +145,38 @@ private slots:
             view->setParent(nullptr);
     }
 
+    // A container in a floating dock, deleted by the host while its alert has the dock's keys and the
+    // user types in the host's main window: the alert is answered, and no widget going with the
+    // container is left holding a window's keys.
+    void aContainerDeletedWithItsAlertLeavesNoDeadKeys() {
+        QMainWindow host;
+        auto* hostField = new QLineEdit(QStringLiteral("the host's"));
+        host.setCentralWidget(hostField);
+        auto* dock = new QDockWidget(QStringLiteral("Chat"), &host);
+        host.addDockWidget(Qt::RightDockWidgetArea, dock);
+        auto* container = new Page(QStringLiteral("A"));
+        dock->setWidget(container->view());
+        host.resize(800, 600);
+        QVERIFY(activate(&host));
+        dock->setFloating(true);
+        QVERIFY(activate(dock));
+        container->field->setFocus(Qt::MouseFocusReason);
+        int answers = 0;
+        auto* alert = new AlertView(QStringLiteral("Sure?"), QString(), QStringLiteral("OK"), {},
+                                    [&answers](AlertView*, int) { ++answers; });
+        alert->show(container->window());
+        QTRY_VERIFY(alert->isAncestorOf(dock->focusWidget()));
+        QVERIFY(activate(&host));
+        hostField->setFocus(Qt::MouseFocusReason);
+        delete container;
+        QCOMPARE(answers, 1);
+        for (QWidget* window : {static_cast<QWidget*>(&host), static_cast<QWidget*>(dock)}) {
+            QWidget* keys = window->focusWidget();
+            QVERIFY2(!keys || QApplication::allWidgets().contains(keys),
+                     "a window's keys are in a deleted widget");
+        }
+    }
+
     // A page popped while the host showed another tab: turning back, the keys go to a widget that
     // shows, not to the field of the page that went.
     void aTabTurnedBackFindsAWidgetThatShows() {

@@ -229,6 +229,26 @@ private slots:
         VERIFY_KEYS_IN(c->fields[0]);
     }
 
+    // A page presented over a page still sliding in: the first has appeared and is covered, the second
+    // shows and has appeared.
+    void aPagePresentedOverOneStillSlidingInCoversIt() {
+        SteppedAnimations clock;
+        Stage stage;
+        QVERIFY(stage.show());
+        Page* c = nullptr;
+        NavigationController* first = stage.sheet(&c);
+        stage.a->presentViewController(first, true);
+        clock.run(16);
+        Page* d = nullptr;
+        NavigationController* second = stage.sheet(&d);
+        c->presentViewController(second, true);
+        clock.run(700);
+        QCOMPARE(first->appearance(), ViewController::Appearance::Disappeared);
+        QCOMPARE(second->appearance(), ViewController::Appearance::Appeared);
+        QVERIFY(second->view()->isVisible());
+        VERIFY_KEYS_IN(d->fields[0]);
+    }
+
     // Return held on a back button pops one page; its repeats reach the page shown then and press
     // nothing there. Held on a button that asks, its repeats answer nothing; a new press does.
     void aHeldKeyPressesOnce() {

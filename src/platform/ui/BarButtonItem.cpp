@@ -1,7 +1,7 @@
 #include "BarButtonItem.h"
 
-#include "ClickBurst.h"
 #include "BarButton.h"
+#include "ClickBurst.h"
 #include "LibraryFont.h"
 
 #include <QEvent>

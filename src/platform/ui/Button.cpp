@@ -1,7 +1,7 @@
 #include "Button.h"
 
-#include "ClickBurst.h"
 #include "BarButtonItem.h"
+#include "ClickBurst.h"
 #include "FocusRing.h"
 #include "TintColor.h"
 

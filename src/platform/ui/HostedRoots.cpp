@@ -44,6 +44,11 @@ ViewController* HostedRoots::firstShown() {
     return firstRoot(true);
 }
 
+ViewController* HostedRoots::lastShown() {
+    ViewController* root = g_roots ? g_roots->m_lastShown.data() : nullptr;
+    return isHostedRoot(root) ? root : nullptr;
+}
+
 ViewController* HostedRoots::firstRoot(bool evenMinimised) {
     if (!g_roots)
         return nullptr;
@@ -86,6 +91,8 @@ bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
         m_shown.removeAll(root);
     else if (!m_shown.contains(root))
         m_shown << root;
+    if (shown)
+        m_lastShown = root;
     // What the user sees of it: the top of what it presents, as a window tells its root.
     ViewController* top = root;
     while (ViewController* presented = top->presentedViewController())

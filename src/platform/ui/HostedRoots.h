@@ -28,6 +28,9 @@ public:
     static ViewController* firstOnScreen();
     // The first root shown, its window minimised or not, or null.
     static ViewController* firstShown();
+    // The root that showed last, hidden since or not (the host turned to another tab, or closed the
+    // window it was), while it is still a root in a host's widget or window; else null.
+    static ViewController* lastShown();
     // A controller with no parent whose view lies in a host's widget or is a window of its own, in no
     // library window.
     static bool isHostedRoot(const ViewController* controller);
@@ -41,6 +44,7 @@ private:
     static ViewController* firstRoot(bool evenMinimised);
 
     QList<QPointer<ViewController>> m_shown;
+    QPointer<ViewController> m_lastShown;
 };
 
 } // namespace pelnix::platform::ui

@@ -191,8 +191,10 @@ ViewController* ViewController::presentingViewController() const {
 void ViewController::presentViewController(ViewController* controller, bool animated,
                                            std::function<void()> completion) {
     ViewController* presenter = rootAncestor();
-    // A dismissal still sliding over the presenter ends first: what it takes away is gone before the
-    // new page comes, rather than the new page being refused.
+    // Changes still sliding end first: a dismissal over the presenter (what it takes away is gone
+    // before the new page comes, rather than the new page being refused), and the presenter's own
+    // presentation (it is covered once it has appeared).
+    presenter->finishPresentationChangesBelow();
     presenter->finishRunningPresentationChange();
     Window* host = window();
     if (!controller || controller == presenter || controller->m_presenting) {
@@ -269,6 +271,15 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     presenter->finishDismissal(animated, std::move(completion));
 }
 
+void ViewController::finishPresentationChangesBelow() {
+    QList<QPointer<ViewController>> below;
+    for (ViewController* vc = rootAncestor()->m_presenting; vc; vc = vc->rootAncestor()->m_presenting)
+        below.prepend(vc);
+    for (const auto& vc : below)
+        if (vc)
+            vc->finishRunningPresentationChange();
+}
+
 void ViewController::finishRunningPresentationChange() {
     if (QAbstractAnimation* slide = std::exchange(m_presentationAnimation, nullptr))
         slide->stop();
@@ -305,7 +316,8 @@ void ViewController::runPresentationChange(bool animated, QWidget* sliding, bool
 // disappearance calls, the ones in between are removed silently as they are not on screen.
 void ViewController::finishDismissal(bool animated, std::function<void()> completion) {
     // Presentations still sliding in end first: their ends would hide this page again after the
-    // dismissal showed it, and leave the window blank.
+    // dismissal showed it, and leave the window blank; so does this page's own, if it still slides.
+    finishPresentationChangesBelow();
     for (QPointer<ViewController> vc(this); vc; vc = vc->m_presented)
         vc->finishRunningPresentationChange();
     QList<QPointer<ViewController>> chain;

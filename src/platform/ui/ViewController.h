@@ -133,6 +133,8 @@ private:
     void finishDismissal(bool animated, std::function<void()> completion);
     // Ends the presentation or dismissal over this controller still sliding, as if its slide had run.
     void finishRunningPresentationChange();
+    // Ends those still sliding below this controller: its own presentation, and its presenters'.
+    void finishPresentationChangesBelow();
     // Runs `finish` after the modal slide `step` of `animated`, or at once.
     void runPresentationChange(bool animated, QWidget* sliding, bool up, std::function<void()> finish);
 

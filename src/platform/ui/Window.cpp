@@ -93,6 +93,10 @@ Window* Window::keyWindow() {
         return worked;
     if (Window* hosted = hostedWindowOf(HostedRoots::firstShown()))
         return hosted;
+    // Every container hidden (a host's tab turned away, the one worked in deleted): the one that showed
+    // last keeps it until it shows again.
+    if (Window* hosted = hostedWindowOf(HostedRoots::lastShown()))
+        return hosted;
     if (Window* madeKey = staying(g_madeKey))
         return madeKey;
     for (const auto& window : windows)
@@ -264,8 +268,14 @@ void Window::giveBackKeyboard() {
     // Nothing had them under the alerts (they came with a click on the dimming, or with the window):
     // the page on top takes them, rather than nothing in a window the user types in. Not one of its
     // fields: a field that takes the keys begins an edit the user never asked for.
+    // A window going away (its container's view being deleted) gives them to nothing of its own: a
+    // widget that takes them now would be deleted holding them.
+    if (m_going) {
+        focus->clearFocus();
+        return;
+    }
     ViewController* top = topPage();
-    QWidget* page = top && top->isViewLoaded() && !m_going ? top->view() : nullptr;
+    QWidget* page = top && top->isViewLoaded() ? top->view() : nullptr;
     if (canTake(page))
         page->setFocus(Qt::OtherFocusReason);
     else

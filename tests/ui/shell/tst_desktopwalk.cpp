@@ -35,6 +35,7 @@
 #include "platform/ui/Animator.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/Scheduler.h"
@@ -46,7 +47,6 @@
 #include "platform/ui/testing/FakeImagePicker.h"
 #include "platform/ui/testing/FakeWebView.h"
 #include "platform/ui/testing/RecordingSystemServices.h"
-#include "platform/ui/NavigationBar.h"
 #include "ui/conversation/PLChatWindowViewController.h"
 #include "ui/conversation/PLPostToChatView.h"
 #include "ui/shell/PelnixViewController.h"
@@ -218,7 +218,8 @@ public:
                 const auto buttons = stack->navigationBar()->findChildren<QAbstractButton*>();
                 for (QAbstractButton* button : buttons)
                     if (button->isVisible())
-                        at(qPrintable(QStringLiteral("conversation bar %1").arg(button->objectName())), button);
+                        at(qPrintable(QStringLiteral("conversation bar %1").arg(button->objectName())),
+                           button);
             }
         }
         // Where the keys go, for the driver to check.
@@ -387,7 +388,11 @@ private:
 
     void note(const QString& what) {
         m_log << QStringLiteral("%1. %2").arg(m_step).arg(what);
-        if (m_log.size() > 40)
+        // Each step as it is taken, for a walk that ends in a crash.
+        static const bool trace = qEnvironmentVariableIsSet("PELNIX_WALK_TRACE");
+        if (trace)
+            std::fprintf(stderr, "%s\n", qPrintable(m_log.last()));
+        if (m_log.size() > 60)
             m_log.removeFirst();
     }
 
@@ -560,11 +565,13 @@ private:
     // press, wherever that is by then.
     void clickBurst(QWidget* window, QPoint at, int clicks) {
         QPointer<QWidget> guard(window);
+        const QPoint global = window->mapToGlobal(at);
         const auto send = [&](QWidget* to, QEvent::Type type) {
-            const QPoint local = to->mapFrom(guard, at);
+            // The pointer stays where it is; the widget that took the press may have moved since.
+            const QPoint local = to->mapFromGlobal(global);
             const Qt::MouseButtons buttons =
                 type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-            QMouseEvent event(type, local, to->mapToGlobal(local), Qt::LeftButton, buttons, {});
+            QMouseEvent event(type, local, global, Qt::LeftButton, buttons, {});
             event.setTimestamp(m_mouseTime);
             QApplication::sendEvent(to, &event);
         };
@@ -575,14 +582,16 @@ private:
             QPointer<QWidget> grabber(hit);
             // A press gives the keys to what takes a click's focus, as a window does.
             giveClickFocus(hit);
-            send(hit, QEvent::MouseButtonPress);
-            if (i == 1 && grabber)
+            if (!guard || !grabber)
+                return;
+            send(grabber, QEvent::MouseButtonPress);
+            if (i == 1 && guard && grabber)
                 send(grabber, QEvent::MouseButtonDblClick);
             m_mouseTime += 20;
             settle(0);
             if (!guard)
                 return;
-            if (grabber)
+            if (guard && grabber)
                 send(grabber, QEvent::MouseButtonRelease);
             m_mouseTime += 40;
             settle(0);
@@ -692,6 +701,15 @@ private:
         note(QStringLiteral("presses Escape (keys in %1)").arg(describe(keys)));
         QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
         typedInto(keys);
+    }
+
+    // Whether the library shows in `window`: one of the containers' views, or what it presents.
+    bool holdsAContainer(const QWidget* window) const {
+        for (ViewController* container : {m_chat.get(), m_rooms.get()})
+            if (container && container->isViewLoaded() && container->view()->isVisible() &&
+                container->view()->window() == window)
+                return true;
+        return false;
     }
 
     bool anyContainerOnScreen() const {
@@ -885,7 +903,7 @@ private:
             }
         // A visible widget has the keys of the active window (unless the host deleted the container
         // that had them: the user then clicks where they want to work).
-        if (QWidget* window = activeWindow(); window && !m_keysGoneWithHost) {
+        if (QWidget* window = activeWindow(); window && holdsAContainer(window) && !m_keysGoneWithHost) {
             QWidget* keys = QApplication::focusWidget();
             if (!keys)
                 fail(QStringLiteral("no widget has the keys of the active %1").arg(describe(window)));
@@ -961,11 +979,18 @@ private:
                 question.alert->tapButtonAtIndex(question.alert->cancelButtonIndex());
         settle(50);
         for (int i = 0; i < m_questions.size() && m_failure.isEmpty(); ++i)
-            if (m_questions[i].answers != 1)
-                fail(QStringLiteral("question %1 (asked at step %2) was answered %3 times")
+            if (m_questions[i].answers != 1) {
+                const AlertView* alert = m_questions[i].alert;
+                fail(QStringLiteral("question %1 (asked at step %2) was answered %3 times (%4)")
                          .arg(i)
                          .arg(m_questions[i].askedAtStep)
-                         .arg(m_questions[i].answers));
+                         .arg(m_questions[i].answers)
+                         .arg(!alert             ? QStringLiteral("gone")
+                              : alert->isShown() ? QStringLiteral("open, %1 in %2")
+                                                       .arg(alert->isVisible() ? "shown" : "hidden",
+                                                            describe(alert->window()))
+                                                 : QStringLiteral("not shown")));
+            }
     }
 
     quint32 m_seed;
@@ -1003,11 +1028,20 @@ private slots:
     void everyStepKeepsTheRules_data() {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("steps");
-        const int first = envNumber("PELNIX_WALK_FIRST_SEED", 1);
-        const int seeds = envNumber("PELNIX_WALK_SEEDS", 4);
         const int steps = envNumber("PELNIX_WALK_STEPS", 150);
-        for (int seed = first; seed < first + seeds; ++seed)
-            QTest::addRow("seed %d", seed) << quint32(seed) << steps;
+        if (qEnvironmentVariableIsSet("PELNIX_WALK_SEEDS") ||
+            qEnvironmentVariableIsSet("PELNIX_WALK_FIRST_SEED")) {
+            const int first = envNumber("PELNIX_WALK_FIRST_SEED", 1);
+            const int seeds = envNumber("PELNIX_WALK_SEEDS", 1);
+            for (int seed = first; seed < first + seeds; ++seed)
+                QTest::addRow("seed %d", seed) << quint32(seed) << steps;
+            return;
+        }
+        // A few seeds, and the seeds whose walks found faults mended since (a page presented over one
+        // still sliding in; a container deleted as its alert was answered, the keys left in a widget
+        // going with it).
+        for (quint32 seed : {1u, 2u, 3u, 53u, 72u})
+            QTest::addRow("seed %u", seed) << seed << (seed > 3 ? 200 : steps);
     }
     void everyStepKeepsTheRules() {
         QFETCH(quint32, seed);
@@ -1029,9 +1063,13 @@ int main(int argc, char** argv) {
         PelnixSetUp::ensureLibraryIsSetUp();
         return DesktopWalk().holdOpen();
     }
+    // Window life (minimised, closed, floated) as a desktop has it: a window manager on a display of
+    // the test's own, else whatever display there is.
     VirtualDisplay display;
     if (!display.start())
         qInfo("no display of its own: %s", qPrintable(display.error()));
+    else if (!display.startWindowManager())
+        qInfo("no window manager: %s", qPrintable(display.error()));
     QApplication app(argc, argv);
     TestDesktopWalk test;
     return QTest::qExec(&test, argc, argv);
