@@ -15,6 +15,7 @@
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
@@ -175,6 +176,38 @@ private slots:
             QVERIFY2(!keys || QApplication::allWidgets().contains(keys),
                      "a window's keys are in a deleted widget");
         }
+    }
+
+    // A page popped from a container in a host's widget that asks a question after it left (an answer
+    // of the service arriving late): the question shows where the user works, over the container, not
+    // in a window over the page's view that goes (whose deletion would answer it to a page half
+    // destroyed).
+    void aPageGoneForGoodAsksOverTheContainer() {
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* a = new Page(QStringLiteral("A"));
+        std::unique_ptr<NavigationController> container(new NavigationController(a));
+        layout->addWidget(container->view());
+        host.resize(400, 500);
+        QVERIFY(activate(&host));
+        a->field->setFocus(Qt::MouseFocusReason);
+        QPointer<Page> b = new Page(QStringLiteral("B"));
+        container->pushViewController(b, false);
+        container->popViewController(false);
+        QVERIFY(b && b->hasLeftForGood());
+        QVERIFY(!b->window());
+        int answers = 0;
+        auto* late = new AlertView(QStringLiteral("Failed"), QString(), QStringLiteral("OK"), {},
+                                   [&answers](AlertView*, int) { ++answers; });
+        late->show(b->window());
+        QVERIFY(late->isVisible());
+        QVERIFY(container->view()->isAncestorOf(late));
+        QVERIFY(!b->view()->isAncestorOf(late));
+        QTRY_VERIFY(!b);
+        QCOMPARE(answers, 0);
+        QTest::keyClick(host.windowHandle(), Qt::Key_Return);
+        QCOMPARE(answers, 1);
+        container->view()->setParent(nullptr);
     }
 
     // A page popped while the host showed another tab: turning back, the keys go to a widget that

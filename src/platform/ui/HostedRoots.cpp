@@ -30,7 +30,7 @@ void HostedRoots::watch(QWidget* view) {
 
 bool HostedRoots::isHostedRoot(const ViewController* controller) {
     if (!controller || !controller->isViewLoaded() || controller->parentViewController() ||
-        controller->presentingViewController())
+        controller->presentingViewController() || controller->hasLeftForGood())
         return false;
     // In a host's widget, or a window of its own (as a view with no parent is to Qt, shown or not).
     return !Window::libraryWindowOf(const_cast<ViewController*>(controller)->view());

@@ -175,7 +175,7 @@ void NavigationController::setViewControllers(const QList<ViewController*>& cont
     if (from == to) {
         for (ViewController* vc : removed) {
             vc->removeFromParentViewController();
-            vc->deleteLater();
+            vc->leaveForGood();
         }
         updateBar();
         return;
@@ -241,7 +241,7 @@ void NavigationController::transition(ViewController* from, ViewController* to, 
             vc->m_movingFromParent = false;
             if (vc->m_view)
                 WindowFocus::hideLeftPage(vc->m_view);
-            vc->deleteLater();
+            vc->leaveForGood();
         }
     };
     m_finishTransition = finish;

@@ -170,6 +170,9 @@ Window* ViewController::window() const {
         root = root->m_presenting->rootAncestor();
     if (auto* window = qobject_cast<Window*>(root->parent()))
         return window->rootViewController() == root ? window : nullptr;
+    // A page that has left for good is in no window, even while its view waits to be deleted.
+    if (root->m_leftForGood)
+        return nullptr;
     // A root the host placed in a widget of its own presents over its view.
     return HostedWindow::forRoot(root);
 }
@@ -356,7 +359,7 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
             vc->m_beingDismissed = false;
             if (vc->m_view)
                 WindowFocus::hideLeftPage(vc->m_view);
-            vc->deleteLater();
+            vc->leaveForGood();
         }
         if (self) {
             self->m_presented = nullptr;
@@ -368,6 +371,20 @@ void ViewController::finishDismissal(bool animated, std::function<void()> comple
     };
     runPresentationChange(animated && top && top->m_view && host, top ? top->m_view.data() : nullptr, false,
                           std::move(finish));
+}
+
+void ViewController::leaveForGood() {
+    m_leftForGood = true;
+    deleteLater();
+}
+
+bool ViewController::event(QEvent* event) {
+    // Deleted later, while still whole: what it asked over its own view (a container's root) is
+    // answered before its destructors run, as its handlers may need it.
+    if (event->type() == QEvent::DeferredDelete && m_view)
+        if (Window* hosted = HostedWindow::existingFor(m_view))
+            hosted->answerAlertsAsItGoes();
+    return QObject::event(event);
 }
 
 void ViewController::setStoryboardIdentity(const QString& storyboard, const QString& identifier) {

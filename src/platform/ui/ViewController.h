@@ -98,6 +98,11 @@ public:
     // visible, enabled, editable text field of the view in Tab's order; null lets the view take them.
     virtual QWidget* preferredFocusWidget();
 
+    // Popped, dismissed or replaced, and deleted later: in no window any more, so it shows nothing
+    // (an alert it asks after that is refused, not hidden in a view that goes).
+    bool hasLeftForGood() const { return m_leftForGood; }
+    void leaveForGood();
+
     QSize preferredContentSize() const { return m_preferredContentSize; }
     void setPreferredContentSize(QSize size) {
         if (std::exchange(m_preferredContentSize, size) != size)
@@ -117,6 +122,7 @@ signals:
     void preferredContentSizeChanged(QSize size);
 
 protected:
+    bool event(QEvent* event) override;
     // Builds the view; the default is an empty plain view.
     virtual QWidget* loadView();
     virtual void viewDidLoad() {}
@@ -162,6 +168,7 @@ private:
     QString m_storyboardIdentifier;
     QSize m_preferredContentSize;
     bool m_modalInPopover = false;
+    bool m_leftForGood = false;
 };
 
 } // namespace pelnix::platform::ui

@@ -146,7 +146,7 @@ void Window::setRootViewController(ViewController* controller) {
         WindowFocus::passKeys(keys, controller);
         if (old->m_view)
             WindowFocus::hideLeftPage(old->m_view);
-        old->deleteLater();
+        old->leaveForGood();
     }
     if (controller && visible)
         controller->endAppearanceTransition();
