@@ -3,6 +3,7 @@
 // screen ends, a container's view the host moves, a page left while the host showed another tab, a
 // page dismissed after its hidden container showed again.
 #include "KeyChecks.h"
+#include "SteppedAnimations.h"
 #include "TestSandbox.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Animator.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
@@ -234,6 +236,32 @@ private slots:
                  qPrintable(QStringLiteral("the keys are in %1").arg(pelnix::test::describeWidget(keys))));
         container->setParent(nullptr);
         delete container;
+    }
+
+    // A page dismissed while the host hid its container, the container shown again as the page still
+    // slides away: the page below appears, the one dismissed does not.
+    void aContainerShownAsItsPageSlidesAwayShowsThePageBelow() {
+        pelnix::test::SteppedAnimations clock;
+        Animator::setInstant(false);
+        const auto instant = qScopeGuard([] { Animator::setInstant(true); });
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* a = new Page(QStringLiteral("A"));
+        std::unique_ptr<NavigationController> container(new NavigationController(a));
+        layout->addWidget(container->view());
+        host.resize(400, 500);
+        QVERIFY(activate(&host));
+        QPointer<Page> sheet = new Page(QStringLiteral("S"));
+        a->presentViewController(sheet, false);
+        container->view()->hide();
+        sheet->dismissViewController(true);
+        clock.run(100);
+        container->view()->show();
+        clock.run(500);
+        QTRY_VERIFY(!sheet);
+        QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
+        QCOMPARE(a->appearance(), ViewController::Appearance::Appeared);
+        container->view()->setParent(nullptr);
     }
 
     // A page presented over a container the host hid, then the container shown and the page dismissed:

@@ -66,13 +66,31 @@ void ContainerKeys::focusChanged(QWidget* now) {
             away.wentTo = now;
 }
 
+// The page on top of the container `view` is the root view of: its preferred widget, else its view.
+QWidget* ContainerKeys::pageKeysWidget(QWidget* view) {
+    ViewController* top = ViewController::controllerForView(view);
+    while (top && top->presentedViewController())
+        top = top->presentedViewController();
+    if (!top)
+        return nullptr;
+    QWidget* preferred = top->preferredFocusWidget();
+    return preferred ? preferred : top->view();
+}
+
 void ContainerKeys::arrived(QWidget* view) {
     if (!view->isVisible())
         return;
     const auto it =
         std::find_if(m_away.begin(), m_away.end(), [view](const Away& away) { return away.view == view; });
-    if (it == m_away.end())
+    if (it == m_away.end()) {
+        // A container shown in a window where nothing has the keys (the host put a new one where the
+        // user worked, or its first page appears) has them on its page: typed keys land there.
+        if (!view->window()->focusWidget() &&
+            HostedRoots::isHostedRoot(ViewController::controllerForView(view)))
+            if (QWidget* target = pageKeysWidget(view))
+                Window::giveKeyboardTo(target);
         return;
+    }
     const Away away = *it;
     m_away.erase(it);
     if (m_away.isEmpty())
@@ -84,15 +102,7 @@ void ContainerKeys::arrived(QWidget* view) {
     QWidget* target =
         away.had && view->isAncestorOf(away.had) && away.had->isVisible() && away.had->isEnabled()
             ? away.had.data()
-            : nullptr;
-    if (!target) {
-        ViewController* top = ViewController::controllerForView(view);
-        while (top && top->presentedViewController())
-            top = top->presentedViewController();
-        target = top ? top->preferredFocusWidget() : nullptr;
-        if (!target && top)
-            target = top->view();
-    }
+            : pageKeysWidget(view);
     if (target)
         Window::giveKeyboardTo(target);
 }

@@ -12,7 +12,8 @@ namespace pelnix::platform::ui {
 // splitter, a tab or a window of its own, or a dock floated): Qt takes them away as the view leaves,
 // to the host's next widget or to nowhere. They go back to the widget that had them (else to the page
 // on top) when the view shows again, unless the user has put them somewhere else meanwhile. An open
-// alert looks after its own keys the same way.
+// alert looks after its own keys the same way. A container shown in a window where nothing has the
+// keys takes them on its page.
 class ContainerKeys : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +28,7 @@ private:
     void leaving(QWidget* view);
     void arrived(QWidget* view);
     void focusChanged(QWidget* now);
+    static QWidget* pageKeysWidget(QWidget* view);
 
     struct Away {
         QPointer<QWidget> view;

@@ -94,9 +94,7 @@ bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
     if (shown)
         m_lastShown = root;
     // What the user sees of it: the top of what it presents, as a window tells its root.
-    ViewController* top = root;
-    while (ViewController* presented = top->presentedViewController())
-        top = presented;
+    ViewController* top = root->topStayingController();
     top->beginAppearanceTransition(shown, false);
     top->endAppearanceTransition();
     return false;

@@ -184,6 +184,16 @@ ViewController* ViewController::presentedViewController() const {
     return vc->m_presented;
 }
 
+ViewController* ViewController::topStayingController() {
+    ViewController* top = this;
+    while (ViewController* presented = top->presentedViewController()) {
+        if (presented->m_beingDismissed)
+            break;
+        top = presented;
+    }
+    return top;
+}
+
 ViewController* ViewController::presentingViewController() const {
     const ViewController* vc = this;
     while (vc->m_parent)

@@ -73,6 +73,9 @@ public:
                                std::function<void()> completion = {});
     void dismissViewController(bool animated, std::function<void()> completion = {});
     ViewController* presentedViewController() const;
+    // The controller on top of what this one's root presents, leaving out those being dismissed (they
+    // go as their slide ends): the one that appears when the window or container shows.
+    ViewController* topStayingController();
     ViewController* presentingViewController() const;
     bool isBeingPresented() const { return m_beingPresented; }
     bool isBeingDismissed() const { return m_beingDismissed; }

@@ -173,7 +173,7 @@ void Window::resizeEvent(QResizeEvent* event) {
 
 void Window::showEvent(QShowEvent* event) {
     ContainerView::showEvent(event);
-    ViewController* top = topViewController();
+    ViewController* top = m_root ? m_root->topStayingController() : nullptr;
     if (top) {
         top->beginAppearanceTransition(true, false);
         top->endAppearanceTransition();
@@ -188,7 +188,7 @@ void Window::showEvent(QShowEvent* event) {
 
 void Window::hideEvent(QHideEvent* event) {
     ContainerView::hideEvent(event);
-    if (ViewController* top = topViewController()) {
+    if (ViewController* top = m_root ? m_root->topStayingController() : nullptr) {
         top->beginAppearanceTransition(false, false);
         top->endAppearanceTransition();
     }
