@@ -218,6 +218,16 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
     updateClickFocus();
     if (!now)
         return;
+    // A hidden widget of the library's given the keys (a host's tab or stacked page turned back gives
+    // them to the widget that had them there, shown or not since): the page around it that shows
+    // takes them, rather than a widget nobody sees.
+    if (!now->isVisible() && libraryRootOf(now)) {
+        for (QWidget* w = now->parentWidget(); w; w = w->parentWidget())
+            if (isPageOrWindow(w) && w->isVisible()) {
+                w->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+    }
     // A screen under an open alert took the keys: they stay the alert's, and go to that screen once
     // the alert is answered. The alert's own focus change follows.
     if (Window* covering = windowCovering(now)) {
