@@ -32,6 +32,10 @@ constexpr int kModalDurationMs = 300;
 ViewController::ViewController(QObject* parent) : QObject(parent) {}
 
 ViewController::~ViewController() {
+    // Marked first: nothing gives the keys to a widget of a view being deleted (Qt would keep a
+    // pointer to it as the keys' widget once it is gone).
+    if (m_view)
+        m_view->setProperty(WindowFocus::kGoingProperty, true);
     // The keys leave a field of the view while the view is still whole: Qt takes them from a widget
     // only once the views around it are half destroyed, and whoever hears of it (the keyboard's
     // notifications) would reach into those.

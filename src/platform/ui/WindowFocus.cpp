@@ -218,6 +218,12 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
     updateClickFocus();
     if (!now)
         return;
+    // A view being deleted takes no keys: they would stay with a widget that is gone.
+    for (QWidget* w = now; w; w = w->parentWidget())
+        if (w->property(kGoingProperty).toBool()) {
+            now->clearFocus();
+            return;
+        }
     // A hidden widget of the library's given the keys (a host's tab or stacked page turned back gives
     // them to the widget that had them there, shown or not since): the page around it that shows
     // takes them, rather than a widget nobody sees.

@@ -69,6 +69,8 @@ public:
     // the field hears that editing ended, Tab goes on from there, and nothing is typed into nowhere. A
     // desktop has no keyboard to close. Without a page around it, the widget just loses them.
     static void leaveKeysToPage(QWidget* widget);
+    // Set on a view being deleted with its controller: keys given to a widget of it are taken back.
+    static constexpr const char* kGoingProperty = "pelnixViewGoing";
 
 private:
     explicit WindowFocus(QObject* parent);

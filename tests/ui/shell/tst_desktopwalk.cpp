@@ -1040,8 +1040,9 @@ private slots:
         // A few seeds, and the seeds whose walks found faults mended since (a page presented over one
         // still sliding in; a container deleted as its alert was answered, the keys left in a widget
         // going with it; a page popped that asked over its own view; a container shown again as its page
-        // slid away; a host's tab turned back giving the keys to a widget hidden since).
-        for (quint32 seed : {1u, 2u, 3u, 53u, 72u, 199u, 215u, 342u, 408u})
+        // slid away; a host's tab turned back giving the keys to a widget hidden since; the keys given to
+        // a container's view as it was deleted).
+        for (quint32 seed : {1u, 2u, 3u, 53u, 72u, 199u, 215u, 342u, 408u, 623u, 636u})
             QTest::addRow("seed %u", seed) << seed << (seed > 3 ? 200 : steps);
     }
     void everyStepKeepsTheRules() {
