@@ -15,6 +15,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMouseEvent>
@@ -285,6 +286,33 @@ private slots:
         QTest::keyClick(stage.keys(), Qt::Key_Return);
         QCOMPARE(answers, 1);
         QTRY_VERIFY(!asked);
+    }
+
+    // A held key's repeat that a busy program reads apart (its release, then its press, neither marked
+    // as repeated, at one time): it answers nothing; the user's next press does.
+    void aRepeatReadApartAnswersNothing() {
+        Animator::setInstant(true);
+        Stage stage;
+        QVERIFY(stage.show());
+        int answers = 0;
+        auto* alert = new AlertView(QStringLiteral("Delete this?"), QString(), QStringLiteral("Cancel"),
+                                    {QStringLiteral("Delete")}, [&](AlertView*, int) { ++answers; });
+        alert->show(&stage.window);
+        QTRY_VERIFY(alert->isAncestorOf(QApplication::focusWidget()));
+        const auto send = [](QEvent::Type type, quint64 time) {
+            // As the keyboard's events come, with the key's scan code.
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, 36, 0xff0d, 0);
+            key.setTimestamp(time);
+            QApplication::sendEvent(QApplication::focusWidget(), &key);
+        };
+        for (quint64 time : {7000, 7040, 7080}) {
+            send(QEvent::KeyRelease, time);
+            send(QEvent::KeyPress, time);
+        }
+        QCOMPARE(answers, 0);
+        send(QEvent::KeyRelease, 7100);
+        send(QEvent::KeyPress, 7300);
+        QCOMPARE(answers, 1);
     }
 
     // A double or triple click on a back button pops one page, not one per click.

@@ -1,5 +1,6 @@
 #include "AlertView.h"
 
+#include "KeyRepeat.h"
 #include "TintColor.h"
 #include "Window.h"
 
@@ -414,7 +415,7 @@ void AlertView::keyPressEvent(QKeyEvent* event) {
     }
     // A key held down answers nothing: its repeats come from a press made before the alert showed
     // (Return on a button that asks), or one that answered already.
-    if (event->isAutoRepeat()) {
+    if (KeyRepeat::isRepeat(event)) {
         event->accept();
         return;
     }
@@ -436,6 +437,7 @@ void AlertView::keyPressEvent(QKeyEvent* event) {
 }
 
 void AlertView::keyReleaseEvent(QKeyEvent* event) {
+    KeyRepeat::noteRelease(event);
     event->setAccepted(!hasShortcutModifier(event));
 }
 

@@ -2,6 +2,7 @@
 
 #include "BarButton.h"
 #include "ClickBurst.h"
+#include "KeyRepeat.h"
 #include "LibraryFont.h"
 
 #include <QEvent>
@@ -97,6 +98,8 @@ void BarButtonItem::showImageIn(QWidget* widget) const {
 }
 
 bool BarButtonItem::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease)
+        KeyRepeat::noteRelease(static_cast<QKeyEvent*>(event));
     // A button shows its image anew when its direction turns (a host's run-time turn reaches it so).
     if (event->type() == QEvent::LayoutDirectionChange)
         showImageIn(qobject_cast<QWidget*>(watched));
@@ -111,7 +114,7 @@ bool BarButtonItem::pressOnReturn(QAbstractButton* button, const QKeyEvent* key)
         (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
     // Held down, it presses once.
-    if (!key->isAutoRepeat() && button->isEnabled())
+    if (!KeyRepeat::isRepeat(key) && button->isEnabled())
         button->click();
     return true;
 }

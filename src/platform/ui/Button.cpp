@@ -3,6 +3,7 @@
 #include "BarButtonItem.h"
 #include "ClickBurst.h"
 #include "FocusRing.h"
+#include "KeyRepeat.h"
 #include "TintColor.h"
 
 #include <QEvent>
@@ -225,6 +226,11 @@ void Button::keyPressEvent(QKeyEvent* event) {
     // Qt's button takes Space alone.
     if (!BarButtonItem::pressOnReturn(this, event))
         QAbstractButton::keyPressEvent(event);
+}
+
+void Button::keyReleaseEvent(QKeyEvent* event) {
+    KeyRepeat::noteRelease(event);
+    QAbstractButton::keyReleaseEvent(event);
 }
 
 } // namespace pelnix::platform::ui

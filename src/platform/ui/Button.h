@@ -51,6 +51,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     template <typename T> T pick(const QHash<int, T>& values, State state) const;

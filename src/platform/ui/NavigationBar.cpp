@@ -4,6 +4,7 @@
 #include "BarButtonItem.h"
 #include "ClickBurst.h"
 #include "FocusRing.h"
+#include "KeyRepeat.h"
 #include "NavigationItem.h"
 #include "TintColor.h"
 
@@ -44,6 +45,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (!BarButtonItem::pressOnReturn(this, event))
             QToolButton::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        KeyRepeat::noteRelease(event);
+        QToolButton::keyReleaseEvent(event);
     }
 };
 } // namespace

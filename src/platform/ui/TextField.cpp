@@ -1,6 +1,7 @@
 #include "TextField.h"
 
 #include "FieldDirection.h"
+#include "KeyRepeat.h"
 #include "WindowFocus.h"
 
 #include <QEvent>
@@ -149,6 +150,11 @@ void TextField::focusOutEvent(QFocusEvent* event) {
     emit editingDidEnd();
 }
 
+void TextField::keyReleaseEvent(QKeyEvent* event) {
+    KeyRepeat::noteRelease(event);
+    QLineEdit::keyReleaseEvent(event);
+}
+
 void TextField::resignFirstResponder() {
     WindowFocus::leaveKeysToPage(this);
 }
@@ -156,7 +162,7 @@ void TextField::resignFirstResponder() {
 void TextField::keyPressEvent(QKeyEvent* event) {
     // Return held down acts once (returnPressed is the field's "go"): its repeats may come from a press
     // on a page that has gone. Held letters still repeat.
-    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (KeyRepeat::isRepeat(event) && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->accept();
         return;
     }

@@ -1,4 +1,5 @@
 #include "ui/conversation/PLPostToChatView.h"
+#include "platform/ui/KeyRepeat.h"
 #include "platform/ui/WindowFocus.h"
 
 #include "foundation/PLCurrentBundleInfo.h"
@@ -106,6 +107,8 @@ QString PLPostToChatView::placeholderText() const {
 }
 
 bool PLPostToChatView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_messageTextView && event->type() == QEvent::KeyRelease)
+        platform::ui::KeyRepeat::noteRelease(static_cast<QKeyEvent*>(event));
     if (watched == m_messageTextView && event->type() == QEvent::KeyPress &&
         handleReturn(static_cast<QKeyEvent*>(event)))
         return true;
@@ -127,7 +130,7 @@ bool PLPostToChatView::handleReturn(const QKeyEvent* event) {
     }
     // Return (Ctrl+Return too) presses Send, and only while Send is there to press; held down, it sends
     // at most once (its repeats may come from a press on a page that has gone, a back button's).
-    if (!event->isAutoRepeat() && !m_sendButton->isHidden() && m_sendButton->isEnabled())
+    if (!platform::ui::KeyRepeat::isRepeat(event) && !m_sendButton->isHidden() && m_sendButton->isEnabled())
         sendMessageButtonClicked();
     return true;
 }
