@@ -103,8 +103,14 @@ void ContainerKeys::arrived(QWidget* view) {
         away.had && view->isAncestorOf(away.had) && away.had->isVisible() && away.had->isEnabled()
             ? away.had.data()
             : pageKeysWidget(view);
-    if (target)
-        Window::giveKeyboardTo(target);
+    if (!target)
+        return;
+    Window::giveKeyboardTo(target);
+    // Moved into a window of its own (a dock floated, a pane detached) while the user typed in it: the
+    // keys are the user's there, so that window is the one typed into.
+    QWidget* window = view->window();
+    if (window != QApplication::activeWindow() && QApplication::activeWindow())
+        window->activateWindow();
 }
 
 } // namespace pelnix::platform::ui
