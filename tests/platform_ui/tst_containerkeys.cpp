@@ -264,6 +264,40 @@ private slots:
         container->view()->setParent(nullptr);
     }
 
+    // Two pages presented, the container hidden, the top one dismissed, the container shown again at
+    // any point of the slide: the first presented page appears.
+    void aContainerShownAfterANestedDismissalShowsThePageBelow_data() {
+        QTest::addColumn<int>("gap");
+        for (int gap : {0, 100, 400})
+            QTest::addRow("shown %d ms into the slide", gap) << gap;
+    }
+    void aContainerShownAfterANestedDismissalShowsThePageBelow() {
+        QFETCH(int, gap);
+        pelnix::test::SteppedAnimations clock;
+        Animator::setInstant(false);
+        const auto instant = qScopeGuard([] { Animator::setInstant(true); });
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* a = new Page(QStringLiteral("A"));
+        std::unique_ptr<NavigationController> container(new NavigationController(a));
+        layout->addWidget(container->view());
+        host.resize(400, 500);
+        QVERIFY(activate(&host));
+        auto* first = new Page(QStringLiteral("S1"));
+        auto* firstStack = new NavigationController(first);
+        a->presentViewController(firstStack, false);
+        auto* second = new Page(QStringLiteral("S2"));
+        first->presentViewController(new NavigationController(second), false);
+        container->view()->hide();
+        second->dismissViewController(true);
+        clock.run(gap);
+        container->view()->show();
+        clock.run(500);
+        QCOMPARE(firstStack->appearance(), ViewController::Appearance::Appeared);
+        QVERIFY(firstStack->view()->isVisible());
+        container->view()->setParent(nullptr);
+    }
+
     // A page presented over a container the host hid, then the container shown and the page dismissed:
     // the page below shows and has appeared.
     void aPageDismissedAfterItsContainerShowedRevealsThePageBelow() {

@@ -1,4 +1,5 @@
 #include "ViewControllerAdditions.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "CustomColors.h"
 #include "CustomFontRegistration.h"
@@ -46,7 +47,7 @@ void removeChildViewControllerWithCleanUP(ViewController* child) {
     child->willMoveToParentViewController(nullptr);
     if (child->isViewLoaded()) {
         child->view()->hide();
-        child->view()->setParent(nullptr);
+        platform::ui::WindowFocus::takeOutOfWindow(child->view());
     }
     child->removeFromParentViewController();
 }

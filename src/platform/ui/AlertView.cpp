@@ -3,6 +3,7 @@
 #include "KeyRepeat.h"
 #include "TintColor.h"
 #include "Window.h"
+#include "WindowFocus.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -337,7 +338,7 @@ int AlertView::escapeButtonIndex() const {
 }
 
 void AlertView::takeKeyboard() {
-    if (!m_shown || !m_window || !isVisible() || holdsKeyboard())
+    if (!m_shown || !m_window || !isVisible() || holdsKeyboard() || WindowFocus::isGoing(this))
         return;
     QWidget* focus = window()->focusWidget();
     const bool fromAlert = focus && m_window->alertLayer()->isAncestorOf(focus);

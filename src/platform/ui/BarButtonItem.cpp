@@ -1,4 +1,5 @@
 #include "BarButtonItem.h"
+#include "WindowFocus.h"
 
 #include "BarButton.h"
 #include "ClickBurst.h"
@@ -129,15 +130,16 @@ QFont BarButtonItem::barItemFont() {
 }
 
 QString BarButtonItem::holdKeysOfBarWidgets(QWidget* bar, const QList<QWidget*>& made) {
+    // The keys of the bar's window, whether it is the active one or not.
     QWidget* focus = bar ? bar->window()->focusWidget() : nullptr;
-    if (!focus || !made.contains(focus) || !focus->hasFocus())
+    if (!focus || !made.contains(focus))
         return {};
     bar->setFocus(Qt::OtherFocusReason);
     return focus->objectName();
 }
 
 void BarButtonItem::returnKeysToBarWidget(QWidget* bar, const QString& name) {
-    if (!bar || name.isEmpty() || !bar->hasFocus())
+    if (!bar || name.isEmpty() || bar->window()->focusWidget() != bar)
         return;
     auto* again = bar->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
     if (!again || !again->isEnabled() || again->focusPolicy() == Qt::NoFocus || !bar->isVisible())
@@ -150,7 +152,7 @@ void BarButtonItem::returnKeysToBarWidget(QWidget* bar, const QString& name) {
 void BarButtonItem::discardBarWidgets(QList<QWidget*>& made) {
     for (QWidget* widget : std::exchange(made, {})) {
         widget->hide();
-        widget->setParent(nullptr);
+        WindowFocus::takeOutOfWindow(widget);
         widget->deleteLater();
     }
 }

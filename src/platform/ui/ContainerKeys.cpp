@@ -33,9 +33,17 @@ void ContainerKeys::watch(QWidget* view) {
 
 bool ContainerKeys::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type == QEvent::ParentAboutToChange || (type == QEvent::Hide && !event->spontaneous()))
+    if (type == QEvent::ParentAboutToChange) {
+        auto* view = static_cast<QWidget*>(watched);
+        leaving(view);
+        // A window that is not active remembers its keys' widget; taken out of it (setParent(nullptr)),
+        // the view would leave it pointing at a widget of the view, and at nothing once that is deleted.
+        QWidget* remembered = view->window()->focusWidget();
+        if (remembered && remembered != QApplication::focusWidget() && view->isAncestorOf(remembered))
+            remembered->clearFocus();
+    } else if (type == QEvent::Hide && !event->spontaneous()) {
         leaving(static_cast<QWidget*>(watched));
-    else if ((type == QEvent::Show && !event->spontaneous()) || type == QEvent::ParentChange)
+    } else if ((type == QEvent::Show && !event->spontaneous()) || type == QEvent::ParentChange)
         arrived(static_cast<QWidget*>(watched));
     return false;
 }

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
+#include <algorithm>
 
 namespace pelnix::platform::ui {
 
@@ -42,6 +43,12 @@ ViewController* HostedRoots::firstOnScreen() {
 
 ViewController* HostedRoots::firstShown() {
     return firstRoot(true);
+}
+
+bool HostedRoots::wasShown(const ViewController* root) {
+    return g_roots && root &&
+           std::any_of(g_roots->m_everShown.cbegin(), g_roots->m_everShown.cend(),
+                       [root](const QPointer<ViewController>& shown) { return shown == root; });
 }
 
 ViewController* HostedRoots::lastShown() {
@@ -91,8 +98,12 @@ bool HostedRoots::eventFilter(QObject* watched, QEvent* event) {
         m_shown.removeAll(root);
     else if (!m_shown.contains(root))
         m_shown << root;
-    if (shown)
+    if (shown) {
         m_lastShown = root;
+        m_everShown.removeAll(nullptr);
+        if (!m_everShown.contains(root))
+            m_everShown << root;
+    }
     // What the user sees of it: the top of what it presents, as a window tells its root.
     ViewController* top = root->topStayingController();
     top->beginAppearanceTransition(shown, false);

@@ -31,6 +31,8 @@ public:
     // The root that showed last, hidden since or not (the host turned to another tab, or closed the
     // window it was), while it is still a root in a host's widget or window; else null.
     static ViewController* lastShown();
+    // Whether `root`'s view has shown as a root in a host's widget or window at some time.
+    static bool wasShown(const ViewController* root);
     // A controller with no parent whose view lies in a host's widget or is a window of its own, in no
     // library window.
     static bool isHostedRoot(const ViewController* controller);
@@ -45,6 +47,7 @@ private:
 
     QList<QPointer<ViewController>> m_shown;
     QPointer<ViewController> m_lastShown;
+    QList<QPointer<ViewController>> m_everShown;
 };
 
 } // namespace pelnix::platform::ui

@@ -1,7 +1,9 @@
 #include "HostedWindow.h"
 
+#include "HostedRoots.h"
 #include "ViewController.h"
 #include "Window.h"
+#include "WindowFocus.h"
 
 #include <QChildEvent>
 #include <QEvent>
@@ -56,8 +58,9 @@ Window* HostedWindow::forRoot(const ViewController* root) {
     // A view taken out of its widget keeps what it holds until it has a place again.
     if (auto* hosted = view->findChild<HostedWindow*>(QString(), Qt::FindDirectChildrenOnly))
         return hosted->m_window;
-    // A view in no widget has a place only as a window the host has shown.
-    if (!view->parentWidget() && !view->isVisible() && !view->testAttribute(Qt::WA_WState_Created))
+    // A view in no widget has a place only as a window the host has shown (closed since, or not).
+    if (!view->parentWidget() && !view->isVisible() && !view->testAttribute(Qt::WA_WState_Created) &&
+        !HostedRoots::wasShown(root))
         return nullptr;
     return (new HostedWindow(view))->m_window;
 }
@@ -114,7 +117,7 @@ void HostedWindow::updateVisibility() {
         // container rather than moving on to the host's next widget.
         const QWidget* focus = m_window->window()->focusWidget();
         if (focus && (focus == m_window || m_window->isAncestorOf(focus)) && m_rootView &&
-            m_rootView->isVisible())
+            m_rootView->isVisible() && !WindowFocus::isGoing(m_rootView))
             m_rootView->setFocus(Qt::OtherFocusReason);
         m_window->hide();
     }

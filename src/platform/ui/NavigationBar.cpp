@@ -1,4 +1,5 @@
 #include "NavigationBar.h"
+#include "WindowFocus.h"
 
 #include "BarButton.h"
 #include "BarButtonItem.h"
@@ -180,12 +181,12 @@ void NavigationBar::rebuild() {
     for (const auto& borrowed : m_borrowed)
         if (borrowed) {
             borrowed->hide();
-            borrowed->setParent(nullptr);
+            WindowFocus::takeOutOfWindow(borrowed);
         }
     m_borrowed.clear();
     if (m_titleView) {
         m_titleView->hide();
-        m_titleView->setParent(nullptr);
+        WindowFocus::takeOutOfWindow(m_titleView);
         m_titleView = nullptr;
     }
 

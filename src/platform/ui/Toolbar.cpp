@@ -1,4 +1,5 @@
 #include "Toolbar.h"
+#include "WindowFocus.h"
 
 #include "BarButtonItem.h"
 #include "FocusRing.h"
@@ -84,7 +85,7 @@ void Toolbar::rebuild() {
     for (const auto& borrowed : std::exchange(m_borrowed, {}))
         if (borrowed && borrowed->parent() == this) {
             borrowed->hide();
-            borrowed->setParent(nullptr);
+            WindowFocus::takeOutOfWindow(borrowed);
         }
     int index = 0;
     for (BarButtonItem* item : items()) {

@@ -258,8 +258,15 @@ void Window::giveBackKeyboard() {
     QWidget* focus = window()->focusWidget();
     if (!focus || !m_alertLayer->isAncestorOf(focus))
         return; // the keyboard is elsewhere (the host's own widget): it stays there
+    // A window going away (its container's view being deleted) gives them to nothing of its own: a
+    // widget that takes them now would be deleted holding them.
+    if (m_going || WindowFocus::isGoing(this)) {
+        focus->clearFocus();
+        return;
+    }
     const auto canTake = [this](const QWidget* widget) {
-        return widget && widget->window() == window() && widget->isVisible() && widget->isEnabled();
+        return widget && widget->window() == window() && widget->isVisible() && widget->isEnabled() &&
+               !WindowFocus::isGoing(widget);
     };
     if (canTake(to)) {
         to->setFocus(Qt::OtherFocusReason);
@@ -268,12 +275,6 @@ void Window::giveBackKeyboard() {
     // Nothing had them under the alerts (they came with a click on the dimming, or with the window):
     // the page on top takes them, rather than nothing in a window the user types in. Not one of its
     // fields: a field that takes the keys begins an edit the user never asked for.
-    // A window going away (its container's view being deleted) gives them to nothing of its own: a
-    // widget that takes them now would be deleted holding them.
-    if (m_going) {
-        focus->clearFocus();
-        return;
-    }
     ViewController* top = topPage();
     QWidget* page = top && top->isViewLoaded() ? top->view() : nullptr;
     if (canTake(page))
@@ -305,7 +306,7 @@ QWidget* Window::topPageKeysWidget() {
 }
 
 void Window::giveKeyboardTo(QWidget* widget, Qt::FocusReason reason) {
-    if (!widget)
+    if (!widget || WindowFocus::isGoing(widget))
         return;
     if (Window* covering = WindowFocus::windowCovering(widget))
         covering->setFocusAfterAlerts(widget);
@@ -377,7 +378,7 @@ QWidget* Window::keyLayerOver(const QWidget* widget) const {
 }
 
 void Window::keepKeysOnLayer(QWidget* widget) {
-    if (!m_keyLayer)
+    if (!m_keyLayer || WindowFocus::isGoing(m_keyLayer))
         return;
     if (widget != this)
         m_focusAfterKeyLayer = widget;

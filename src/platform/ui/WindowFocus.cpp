@@ -177,6 +177,22 @@ void WindowFocus::passKeys(const Keys& keys, ViewController* arriving, QWidget* 
     Window::giveKeyboardTo(target ? target : view, Qt::OtherFocusReason);
 }
 
+bool WindowFocus::isGoing(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget())
+        if (w->property(kGoingProperty).toBool())
+            return true;
+    return false;
+}
+
+void WindowFocus::takeOutOfWindow(QWidget* widget) {
+    if (!widget)
+        return;
+    QWidget* focus = widget->window()->focusWidget();
+    if (focus && (focus == widget || widget->isAncestorOf(focus)))
+        focus->clearFocus();
+    widget->setParent(nullptr);
+}
+
 void WindowFocus::hideLeftPage(QWidget* view) {
     if (!view)
         return;
@@ -219,11 +235,10 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
     if (!now)
         return;
     // A view being deleted takes no keys: they would stay with a widget that is gone.
-    for (QWidget* w = now; w; w = w->parentWidget())
-        if (w->property(kGoingProperty).toBool()) {
-            now->clearFocus();
-            return;
-        }
+    if (isGoing(now)) {
+        now->clearFocus();
+        return;
+    }
     // A hidden widget of the library's given the keys (a host's tab or stacked page turned back gives
     // them to the widget that had them there, shown or not since): the page around it that shows
     // takes them, rather than a widget nobody sees.
@@ -251,6 +266,10 @@ void WindowFocus::focusChanged(QWidget*, QWidget* now) {
 void WindowFocus::leaveKeysToPage(QWidget* widget) {
     if (!widget || widget->window()->focusWidget() != widget)
         return;
+    if (isGoing(widget)) {
+        widget->clearFocus();
+        return;
+    }
     for (QWidget* w = widget->parentWidget(); w; w = w->parentWidget())
         if (isPageOrWindow(w)) {
             if (w->isVisible()) {

@@ -64,6 +64,10 @@ public:
     // the keys in is forgotten by the widgets around it: Qt would hand the keys to that hidden widget
     // when the host turns back to a tab or page holding the container, and they would go nowhere.
     static void hideLeftPage(QWidget* view);
+    // Takes `widget` out of its window (setParent(nullptr)), taking the keys from it first: a window
+    // that is not active goes on remembering a widget taken out of it as its keys' widget, and once
+    // that widget is deleted the window points at nothing (its next activation reads freed memory).
+    static void takeOutOfWindow(QWidget* widget);
     // Takes the keys from `widget` (a field whose typing a screen ends, as a phone's return key or a tap
     // beside it closes the keyboard; a control leaving sight) and leaves them on the page holding it:
     // the field hears that editing ended, Tab goes on from there, and nothing is typed into nowhere. A
@@ -71,6 +75,9 @@ public:
     static void leaveKeysToPage(QWidget* widget);
     // Set on a view being deleted with its controller: keys given to a widget of it are taken back.
     static constexpr const char* kGoingProperty = "pelnixViewGoing";
+    // Whether `widget` lies in such a view: it takes no keys (a window would keep pointing at it as
+    // its keys' widget once it is gone).
+    static bool isGoing(const QWidget* widget);
 
 private:
     explicit WindowFocus(QObject* parent);

@@ -1,4 +1,5 @@
 #include "ui/conversation/PLAddressBookContactViewController.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "core/model/PLAddressBookHelper.h"
 #include "foundation/PLCurrentBundleInfo.h"
@@ -310,7 +311,7 @@ void PLAddressBookContactViewController::slideSearchBarAway() {
                                             [bar](bool finished) {
                                                 if (bar && finished) {
                                                     bar->hide();
-                                                    bar->setParent(nullptr);
+                                                    platform::ui::WindowFocus::takeOutOfWindow(bar);
                                                 }
                                             });
 }

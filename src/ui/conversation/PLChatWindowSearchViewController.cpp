@@ -1,4 +1,5 @@
 #include "ui/conversation/PLChatWindowSearchViewController.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "core/api/PLAppConfigurations.h"
 #include "core/model/CurrentUserInfo.h"
@@ -279,7 +280,7 @@ void PLChatWindowSearchViewController::removeSearchBarAndPopAnimated(bool animat
     if (m_searchView) {
         m_searchView->makeTextFieldResignResponder();
         m_searchView->hide();
-        m_searchView->setParent(nullptr);
+        platform::ui::WindowFocus::takeOutOfWindow(m_searchView);
     }
     if (platform::ui::NavigationController* navigation = navigationController())
         if (navigation->topViewController() == this)

@@ -1,4 +1,5 @@
 #include "ui/shell/ContainerChildren.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "platform/ui/ContainerView.h"
 #include "platform/ui/NavigationController.h"
@@ -23,7 +24,7 @@ QWidget* newView() {
 void removeAll(ViewController* container) {
     for (ViewController* child : container->childViewControllers()) {
         if (child->isViewLoaded())
-            child->view()->setParent(nullptr);
+            platform::ui::WindowFocus::takeOutOfWindow(child->view());
         child->removeFromParentViewController();
         child->deleteLater();
     }

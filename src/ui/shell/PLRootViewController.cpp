@@ -184,7 +184,7 @@ void PLRootViewController::removePreviousChildViewControllersIfAny() {
         m_overlay->hide();
     for (ViewController* child : childViewControllers()) {
         if (child->isViewLoaded())
-            child->view()->setParent(nullptr);
+            platform::ui::WindowFocus::takeOutOfWindow(child->view());
         child->removeFromParentViewController();
         child->deleteLater();
     }
@@ -199,7 +199,7 @@ void PLRootViewController::showChatsViewController() {
         if (!old)
             continue;
         if (old->isViewLoaded())
-            old->view()->setParent(nullptr);
+            platform::ui::WindowFocus::takeOutOfWindow(old->view());
         old->removeFromParentViewController();
         old->deleteLater();
     }

@@ -1,4 +1,5 @@
 #include "PLPopoverController.h"
+#include "platform/ui/WindowFocus.h"
 
 #include "PLPopoverBackgroundView.h"
 #include "PLPopoverPlacement.h"
@@ -73,7 +74,7 @@ PLPopoverController::~PLPopoverController() {
     QObject::disconnect(m_themeConnection);
     if (m_content && m_content->isViewLoaded() && m_background &&
         m_content->view()->parentWidget() == m_background)
-        m_content->view()->setParent(nullptr);
+        platform::ui::WindowFocus::takeOutOfWindow(m_content->view());
     if (Window* window = anchorWindow())
         PopoverHost::forWindow(window)->removePopover(m_overlay, m_background);
     else {
@@ -321,7 +322,7 @@ void PLPopoverController::afterDismiss(Completion completion, bool callDelegate,
     if (m_content && m_content->isViewLoaded() && m_background &&
         m_content->view()->parentWidget() == m_background) {
         m_content->view()->hide();
-        m_content->view()->setParent(nullptr);
+        platform::ui::WindowFocus::takeOutOfWindow(m_content->view());
     }
     if (Window* window = anchorWindow())
         PopoverHost::forWindow(window)->removePopover(m_overlay, m_background);
