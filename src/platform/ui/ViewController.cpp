@@ -32,7 +32,12 @@ constexpr int kModalDurationMs = 300;
 ViewController::ViewController(QObject* parent) : QObject(parent) {}
 
 ViewController::~ViewController() {
-    // Marked first: nothing gives the keys to a widget of a view being deleted (Qt would keep a
+    // What was asked over the view (a container's root) is answered while its screens and their views
+    // are whole: answers that lay out rows or move widgets would reach into a view half destroyed.
+    if (m_view)
+        if (Window* hosted = HostedWindow::existingFor(m_view))
+            hosted->answerAlertsAsItGoes();
+    // Marked then: nothing gives the keys to a widget of a view being deleted (Qt would keep a
     // pointer to it as the keys' widget once it is gone).
     if (m_view)
         m_view->setProperty(WindowFocus::kGoingProperty, true);
