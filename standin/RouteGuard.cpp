@@ -47,12 +47,26 @@ httplib::Server::Handler RouteGuard::operator()(httplib::Server::Handler handler
 }
 
 httplib::Server::HandlerWithContentReader RouteGuard::withBody(httplib::Server::Handler handler) const {
-    return streaming([handler = std::move(handler)](const httplib::Request& request,
-                                                    httplib::Response& response, RequestBody& body) {
+    return [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response,
+                                                const httplib::ContentReader& reader) {
+        RequestBody body(request, response, reader, m_context.maxBodyBytes);
         httplib::Request whole = request;
-        if (body.readAll(whole.body) == RequestBody::Outcome::Complete)
+        const auto outcome = body.readAll(whole.body);
+        // The request enters the log with its body, so nobody reading the log sees it half.
+        begin(whole);
+        if (request.path.rfind("/_ctl/", 0) != 0 && applyFault(request, response)) {
+            if (outcome != RequestBody::Outcome::Complete)
+                m_refusal(request, response, outcome);
+            body.closeConnectionIfUnread(response);
+            return;
+        }
+        if (outcome != RequestBody::Outcome::Complete)
+            m_refusal(request, response, outcome);
+        else
             handler(whole, response);
-    });
+        body.closeConnectionIfUnread(response);
+        cutAnswerIfArmed(response);
+    };
 }
 
 httplib::Server::HandlerWithContentReader RouteGuard::streaming(BodyHandler handler) const {

@@ -272,6 +272,67 @@ private slots:
         QCOMPARE(source.cellAt(IndexPath::forRow(0))->textLabel()->text(), QStringLiteral("Profile"));
     }
 
+    // Rows above the screen change height and the offset moves by as much, in one batch or through
+    // keepingPlace: the rows in view keep their cells, never asked for again (a page in a cell would
+    // load anew), at the bottom of the list as well as away from it.
+    void rowsInViewKeepTheirCellsWhileRowsAboveChangeHeight_data() {
+        QTest::addColumn<bool>("throughKeepingPlace");
+        QTest::addColumn<bool>("atBottom");
+        QTest::newRow("batch, at the bottom") << false << true;
+        QTest::newRow("batch, away from the bottom") << false << false;
+        QTest::newRow("keeping place, at the bottom") << true << true;
+        QTest::newRow("keeping place, away from the bottom") << true << false;
+    }
+    void rowsInViewKeepTheirCellsWhileRowsAboveChangeHeight() {
+        QFETCH(bool, throughKeepingPlace);
+        QFETCH(bool, atBottom);
+        struct Items : CollectionViewDataSource, CollectionViewDelegate {
+            QList<qreal> heights = QList<qreal>(60, 100);
+            int asked = 0;
+            int numberOfItemsInSection(CollectionView*, int) override { return int(heights.size()); }
+            CollectionViewCell* cellForItemAtIndexPath(CollectionView* view, const IndexPath& path) override {
+                ++asked;
+                return view->dequeueReusableCell("row", path);
+            }
+            QSizeF sizeForItemAtIndexPath(CollectionView*, const IndexPath& path) override {
+                return {0, heights.value(path.item())};
+            }
+        } items;
+        CollectionView view;
+        view.registerCell("row", [] { return new CollectionViewCell; });
+        view.setDataSource(&items);
+        view.setDelegate(&items);
+        view.resize(320, 480);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        if (atBottom)
+            view.scrollToBottom(false);
+        else
+            view.setContentOffset(QPointF(0, 3000));
+        const QList<CollectionViewCell*> before = view.visibleCells();
+        QVERIFY(!before.isEmpty());
+        const int asked = items.asked;
+        const qreal offset = view.contentOffset().y();
+        const auto collapseAbove = [&] {
+            // Ten rows well above the screen collapse, and the list follows them up.
+            for (int i = 5; i < 15; ++i)
+                items.heights[i] = 0;
+            view.invalidateLayout();
+            view.setContentOffset(QPointF(0, offset - 1000));
+        };
+        if (throughKeepingPlace)
+            view.keepingPlace([&] {
+                for (int i = 5; i < 15; ++i)
+                    items.heights[i] = 0;
+                view.invalidateLayout();
+            });
+        else
+            view.performBatchUpdates(collapseAbove);
+        QCOMPARE(view.contentOffset().y(), offset - 1000);
+        QCOMPARE(items.asked, asked);
+        QCOMPARE(view.visibleCells(), before);
+    }
+
     // A cell that stays shown in the pool is neither hidden nor shown again while the list moves: it
     // waits above the viewport, disabled, for its next row; once the list rests it is hidden and
     // enabled. A cell that holds the focus as it leaves, and one that does not stay shown, are hidden

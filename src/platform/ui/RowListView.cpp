@@ -259,6 +259,10 @@ QWidget* RowListView::headerViewAt(int section) const {
 }
 
 void RowListView::layoutContent() {
+    if (m_layoutHolds > 0) {
+        m_layoutHeld = true;
+        return;
+    }
     if (m_inLayout)
         return;
     m_inLayout = true;
@@ -494,16 +498,26 @@ void RowListView::keepingPlace(const std::function<void()>& change) {
     std::optional<std::pair<IndexPath, qreal>> anchor;
     if (const auto first = firstRowInView())
         anchor = std::make_pair(*first, rectForRow(*first).top() - contentOffset().y());
+    layingOutOnceAfter([&] {
+        if (change)
+            change();
+        if (!anchor)
+            return;
+        const QRectF row = rectForRow(anchor->first);
+        if (row.isNull())
+            return;
+        const qreal y =
+            qBound(minimumContentOffset().y(), row.top() - anchor->second, maximumContentOffset().y());
+        setContentOffset(QPointF(contentOffset().x(), y));
+    });
+}
+
+void RowListView::layingOutOnceAfter(const std::function<void()>& change) {
+    ++m_layoutHolds;
     if (change)
         change();
-    if (!anchor)
-        return;
-    const QRectF row = rectForRow(anchor->first);
-    if (row.isNull())
-        return;
-    const qreal y =
-        qBound(minimumContentOffset().y(), row.top() - anchor->second, maximumContentOffset().y());
-    setContentOffset(QPointF(contentOffset().x(), y));
+    if (--m_layoutHolds == 0 && std::exchange(m_layoutHeld, false))
+        layoutContent();
 }
 
 bool RowListView::followsBottom() const {
@@ -522,8 +536,7 @@ void RowListView::endUpdates() {
 void RowListView::performBatchUpdates(const std::function<void()>& updates,
                                       std::function<void(bool)> completion) {
     beginUpdates();
-    if (updates)
-        updates();
+    layingOutOnceAfter(updates);
     endUpdates();
     Animator::animate(kBatchAnimationMs, {}, std::move(completion));
 }

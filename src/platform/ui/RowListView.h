@@ -101,6 +101,10 @@ signals:
     void batchApplied();
 
 protected:
+    // Runs `change` and then lays the rows out once, where they end: a change that moves the rows and
+    // then the offset back would otherwise lay out, in between, rows the user never sees, handing the
+    // views of rows in view back to the pool and making them again.
+    void layingOutOnceAfter(const std::function<void()>& change);
     virtual int sectionCountForList() { return 1; }
     virtual int rowCountForList(int section) = 0;
     virtual qreal rowHeightForList(const IndexPath& path) = 0;
@@ -196,6 +200,8 @@ private:
     int m_lastWidth = -1;
     bool m_loaded = false;
     bool m_inLayout = false;
+    int m_layoutHolds = 0;
+    bool m_layoutHeld = false;
     bool m_sticky = true;
     bool m_allowsSelection = true;
 };

@@ -165,9 +165,11 @@ void PLChatWindowCollectionView::keepingPlace(const std::function<void()>& chang
     }
     const Place place = *kept;
     const bool wasKeeping = std::exchange(m_keepingPlace, true);
-    if (change)
-        change();
-    restore(place);
+    layingOutOnceAfter([&] {
+        if (change)
+            change();
+        restore(place);
+    });
     m_keepingPlace = wasKeeping;
 }
 

@@ -118,6 +118,12 @@ public:
         }
         QPointer<LateAnsweringWebView> self(this);
         WebEngineWebView::evaluateJavaScript(script, [self, done = std::move(done)](const QVariant& value) {
+            // An answer the engine gives once the answers are let go comes at once: late, not never.
+            if (!holding) {
+                if (self)
+                    done(value);
+                return;
+            }
             held << [self, done, value] {
                 if (self)
                     done(value);
