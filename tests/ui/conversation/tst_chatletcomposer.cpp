@@ -1,8 +1,8 @@
 // The chatlet composer: the picker over the catalogue in the swipe container, forms built from the
 // downloaded definitions, replies through a chatlet's compose link, and the composed message going
 // to the service and on to another member's event stream.
-#include "MirroredGeometry.h"
 #include "KeyPresses.h"
+#include "MirroredGeometry.h"
 #include "SmartScreensTestWorld.h"
 
 #include "core/api/PLAppConfigurations.h"
