@@ -478,6 +478,10 @@ void TestStandin::faultModesDoWhatTheySay() {
         m_client->start("POST", "rooms/r1/messages", StandinTestClient::formEncode(post("held", "h1")));
     QTRY_COMPARE(m_server->heldCount(), 1);
     QVERIFY(!held->isFinished());
+    // A request the log shows (here while it is held) shows with its body.
+    const auto log = m_server->requestLog();
+    QVERIFY(!log.empty());
+    QCOMPARE(QByteArray::fromStdString(log.back().body), StandinTestClient::formEncode(post("held", "h1")));
     m_server->releaseHeld();
     auto released = StandinTestClient::wait(held);
     QCOMPARE(released.json()["seqId"].toString(), QStringLiteral("h1"));
