@@ -56,6 +56,20 @@ bool activate(QWidget* window) {
 
 enum class Move { CentralWidget, Splitter, WindowOfItsOwn, DockFloated };
 
+// A host's window holding a stack that starts with page A.
+struct StackInHost {
+    QWidget host;
+    Page* a = new Page(QStringLiteral("A"));
+    std::unique_ptr<NavigationController> container{new NavigationController(a)};
+
+    StackInHost() {
+        (new QVBoxLayout(&host))->addWidget(container->view());
+        host.resize(400, 500);
+    }
+    ~StackInHost() { container->view()->setParent(nullptr); }
+    bool active() { return activate(&host); }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Move)
@@ -185,13 +199,10 @@ private slots:
     // in a window over the page's view that goes (whose deletion would answer it to a page half
     // destroyed).
     void aPageGoneForGoodAsksOverTheContainer() {
-        QWidget host;
-        auto* layout = new QVBoxLayout(&host);
-        auto* a = new Page(QStringLiteral("A"));
-        std::unique_ptr<NavigationController> container(new NavigationController(a));
-        layout->addWidget(container->view());
-        host.resize(400, 500);
-        QVERIFY(activate(&host));
+        StackInHost stack;
+        QVERIFY(stack.active());
+        auto* a = stack.a;
+        auto& container = stack.container;
         a->field->setFocus(Qt::MouseFocusReason);
         QPointer<Page> b = new Page(QStringLiteral("B"));
         container->pushViewController(b, false);
@@ -207,9 +218,8 @@ private slots:
         QVERIFY(!b->view()->isAncestorOf(late));
         QTRY_VERIFY(!b);
         QCOMPARE(answers, 0);
-        QTest::keyClick(host.windowHandle(), Qt::Key_Return);
+        QTest::keyClick(stack.host.windowHandle(), Qt::Key_Return);
         QCOMPARE(answers, 1);
-        container->view()->setParent(nullptr);
     }
 
     // A page popped while the host showed another tab: turning back, the keys go to a widget that
@@ -244,13 +254,10 @@ private slots:
         pelnix::test::SteppedAnimations clock;
         Animator::setInstant(false);
         const auto instant = qScopeGuard([] { Animator::setInstant(true); });
-        QWidget host;
-        auto* layout = new QVBoxLayout(&host);
-        auto* a = new Page(QStringLiteral("A"));
-        std::unique_ptr<NavigationController> container(new NavigationController(a));
-        layout->addWidget(container->view());
-        host.resize(400, 500);
-        QVERIFY(activate(&host));
+        StackInHost stack;
+        QVERIFY(stack.active());
+        auto* a = stack.a;
+        auto& container = stack.container;
         QPointer<Page> sheet = new Page(QStringLiteral("S"));
         a->presentViewController(sheet, false);
         container->view()->hide();
@@ -261,7 +268,6 @@ private slots:
         QTRY_VERIFY(!sheet);
         QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
         QCOMPARE(a->appearance(), ViewController::Appearance::Appeared);
-        container->view()->setParent(nullptr);
     }
 
     // Two pages presented, the container hidden, the top one dismissed, the container shown again at
@@ -276,13 +282,10 @@ private slots:
         pelnix::test::SteppedAnimations clock;
         Animator::setInstant(false);
         const auto instant = qScopeGuard([] { Animator::setInstant(true); });
-        QWidget host;
-        auto* layout = new QVBoxLayout(&host);
-        auto* a = new Page(QStringLiteral("A"));
-        std::unique_ptr<NavigationController> container(new NavigationController(a));
-        layout->addWidget(container->view());
-        host.resize(400, 500);
-        QVERIFY(activate(&host));
+        StackInHost stack;
+        QVERIFY(stack.active());
+        auto* a = stack.a;
+        auto& container = stack.container;
         auto* first = new Page(QStringLiteral("S1"));
         auto* firstStack = new NavigationController(first);
         a->presentViewController(firstStack, false);
@@ -295,19 +298,15 @@ private slots:
         clock.run(500);
         QCOMPARE(firstStack->appearance(), ViewController::Appearance::Appeared);
         QVERIFY(firstStack->view()->isVisible());
-        container->view()->setParent(nullptr);
     }
 
     // A page presented over a container the host hid, then the container shown and the page dismissed:
     // the page below shows and has appeared.
     void aPageDismissedAfterItsContainerShowedRevealsThePageBelow() {
-        QWidget host;
-        auto* layout = new QVBoxLayout(&host);
-        auto* a = new Page(QStringLiteral("A"));
-        std::unique_ptr<NavigationController> container(new NavigationController(a));
-        layout->addWidget(container->view());
-        host.resize(400, 500);
-        QVERIFY(activate(&host));
+        StackInHost stack;
+        QVERIFY(stack.active());
+        auto* a = stack.a;
+        auto& container = stack.container;
         container->view()->hide();
         auto* sheet = new Page(QStringLiteral("S"));
         a->presentViewController(sheet, false);
@@ -316,7 +315,6 @@ private slots:
         sheet->dismissViewController(false);
         QCOMPARE(container->appearance(), ViewController::Appearance::Appeared);
         QCOMPARE(a->appearance(), ViewController::Appearance::Appeared);
-        container->view()->setParent(nullptr);
     }
 };
 
