@@ -53,6 +53,19 @@ using namespace pelnix::test;
 
 namespace {
 
+// The picker answers with a picture saved in `folder`, as one chosen from the library.
+bool pickerAnswersWithAPicture(const QTemporaryDir& folder) {
+    const QString path = folder.filePath(QStringLiteral("harbour.png"));
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(0x33, 0x66, 0x99));
+    if (!picture.save(path))
+        return false;
+    auto picker = std::make_unique<platform::ui::FakeImagePicker>();
+    picker->answer = platform::ui::PickedMedia{path, false, picture, {}};
+    platform::ui::ImagePicker::setCurrent(std::move(picker));
+    return true;
+}
+
 constexpr int kTabPresses = 61;
 
 QString describe(const QWidget* widget) {
@@ -577,14 +590,8 @@ void TestChatWindowKeys::voteWithTheKeyboard() {
 }
 
 void TestChatWindowKeys::postAPictureFromItsPreview(bool byKeyboard) {
-    auto picker = std::make_unique<platform::ui::FakeImagePicker>();
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("harbour.png"));
-    QImage picture(320, 240, QImage::Format_RGB32);
-    picture.fill(QColor(0x33, 0x66, 0x99));
-    QVERIFY(picture.save(path));
-    picker->answer = platform::ui::PickedMedia{path, false, picture, {}};
-    platform::ui::ImagePicker::setCurrent(std::move(picker));
+    QVERIFY(pickerAnswersWithAPicture(folder));
     int posted = 0;
     PLUploadActionSheet::setMediaPoster(
         [&posted](const ChatRoom::Ptr&, const QVariantMap&, const QByteArray&) { ++posted; });
@@ -762,14 +769,8 @@ void TestChatWindowKeys::aPageClosedOverTheChatInAHostsWindowLeavesTheHostsField
     QTest::mouseClick(text()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), text());
 
-    auto picker = std::make_unique<platform::ui::FakeImagePicker>();
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("harbour.png"));
-    QImage picture(320, 240, QImage::Format_RGB32);
-    picture.fill(QColor(0x33, 0x66, 0x99));
-    QVERIFY(picture.save(path));
-    picker->answer = platform::ui::PickedMedia{path, false, picture, {}};
-    platform::ui::ImagePicker::setCurrent(std::move(picker));
+    QVERIFY(pickerAnswersWithAPicture(folder));
     PLUploadActionSheet::setMediaPoster([](const ChatRoom::Ptr&, const QVariantMap&, const QByteArray&) {});
     const auto restore = qScopeGuard([&] {
         PLUploadActionSheet::setMediaPoster({});
