@@ -251,9 +251,7 @@ private slots:
     // A page dismissed while the host hid its container, the container shown again as the page still
     // slides away: the page below appears, the one dismissed does not.
     void aContainerShownAsItsPageSlidesAwayShowsThePageBelow() {
-        pelnix::test::SteppedAnimations clock;
-        Animator::setInstant(false);
-        const auto instant = qScopeGuard([] { Animator::setInstant(true); });
+        pelnix::test::SteppedSlides clock;
         StackInHost stack;
         QVERIFY(stack.active());
         auto* a = stack.a;
@@ -279,9 +277,7 @@ private slots:
     }
     void aContainerShownAfterANestedDismissalShowsThePageBelow() {
         QFETCH(int, gap);
-        pelnix::test::SteppedAnimations clock;
-        Animator::setInstant(false);
-        const auto instant = qScopeGuard([] { Animator::setInstant(true); });
+        pelnix::test::SteppedSlides clock;
         StackInHost stack;
         QVERIFY(stack.active());
         auto* a = stack.a;

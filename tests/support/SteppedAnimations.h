@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ui/Animator.h"
+
 #include <QAnimationDriver>
 #include <QCoreApplication>
 
@@ -30,6 +32,13 @@ public:
 
 private:
     qint64 m_elapsed = 0;
+};
+
+// As above, with the library's pages sliding as they do for a user (tests run them at once otherwise).
+class SteppedSlides : public SteppedAnimations {
+public:
+    SteppedSlides() { platform::ui::Animator::setInstant(false); }
+    ~SteppedSlides() override { platform::ui::Animator::setInstant(true); }
 };
 
 } // namespace pelnix::test

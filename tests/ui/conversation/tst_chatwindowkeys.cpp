@@ -180,6 +180,8 @@ private:
     void clickThePageOf(const Message::Ptr& message);
     void voteWithTheKeyboard();
     void postAPictureFromItsPreview(bool byKeyboard);
+    // The paperclip, then "Choose Existing": the picture's preview, or null when it did not open.
+    PLUploadViewerWithCaptionController* openThePickedPicturesPreview();
     void closeAViewer(bool byKeyboard);
 
     std::unique_ptr<SmartScreensWorld> world;
@@ -589,6 +591,17 @@ void TestChatWindowKeys::voteWithTheKeyboard() {
     QVERIFY(poll->latestPendingMessage());
 }
 
+PLUploadViewerWithCaptionController* TestChatWindowKeys::openThePickedPicturesPreview() {
+    QTest::mouseClick(chat->postToChatView()->mediaUploadButton(), Qt::LeftButton);
+    world->settle();
+    auto* sheet = chat->findChild<PLUploadActionSheet*>();
+    if (!sheet || !sheet->actionSheet())
+        return nullptr;
+    sheet->actionSheet()->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
+    world->settle();
+    return qobject_cast<PLUploadViewerWithCaptionController*>(chat->presentedViewController());
+}
+
 void TestChatWindowKeys::postAPictureFromItsPreview(bool byKeyboard) {
     QTemporaryDir folder;
     QVERIFY(pickerAnswersWithAPicture(folder));
@@ -599,13 +612,7 @@ void TestChatWindowKeys::postAPictureFromItsPreview(bool byKeyboard) {
         PLUploadActionSheet::setMediaPoster({});
         platform::ui::ImagePicker::setCurrent({});
     });
-    QTest::mouseClick(chat->postToChatView()->mediaUploadButton(), Qt::LeftButton);
-    world->settle();
-    auto* sheet = chat->findChild<PLUploadActionSheet*>();
-    QVERIFY(sheet && sheet->actionSheet());
-    sheet->actionSheet()->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
-    world->settle();
-    auto* preview = qobject_cast<PLUploadViewerWithCaptionController*>(chat->presentedViewController());
+    auto* preview = openThePickedPicturesPreview();
     QVERIFY(preview);
     if (byKeyboard)
         pressWithTheKeyboard(preview->doneButton());
@@ -721,9 +728,7 @@ void TestChatWindowKeys::aClickOnARowOrItsAvatarLeavesTheKeysInTheText() {
 void TestChatWindowKeys::theUsersPostBringsTheListToItsEndAtOnce() {
     world->fixture.setOnline(false);
     const auto online = qScopeGuard([this] { world->fixture.setOnline(true); });
-    pelnix::test::SteppedAnimations clock;
-    platform::ui::Animator::setInstant(false);
-    const auto instant = qScopeGuard([] { platform::ui::Animator::setInstant(true); });
+    pelnix::test::SteppedSlides clock;
     auto* list = chat->collectionView();
     list->setContentOffset(QPointF(0, list->maximumContentOffset().y() / 2));
     world->settle();
@@ -787,13 +792,7 @@ void TestChatWindowKeys::aPageClosedOverTheChatInAHostsWindowLeavesTheHostsField
         QVERIFY(cancel);
         QTest::mouseClick(cancel, Qt::LeftButton);
     } else {
-        QTest::mouseClick(chat->postToChatView()->mediaUploadButton(), Qt::LeftButton);
-        world->settle();
-        auto* sheet = chat->findChild<PLUploadActionSheet*>();
-        QVERIFY(sheet && sheet->actionSheet());
-        sheet->actionSheet()->tapButtonAtIndex(PLUploadActionSheet::ChooseExistingIndex);
-        world->settle();
-        auto* preview = qobject_cast<PLUploadViewerWithCaptionController*>(chat->presentedViewController());
+        auto* preview = openThePickedPicturesPreview();
         QVERIFY(preview);
         QTest::mouseClick(preview->doneButton(), Qt::LeftButton);
     }
